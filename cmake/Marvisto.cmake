@@ -1,0 +1,31 @@
+# Helpers that make one library target per source folder and one GoogleTest
+# executable per test folder. Folders without sources yet make no target, so the
+# tree builds at every step while later folders are still empty.
+
+set(MV_ALL_LIBRARIES "" CACHE INTERNAL "")
+
+function(mv_library name dir)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  if(NOT srcs)
+    # a folder with no sources yet still passes on what it stands on
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARGN})
+    return()
+  endif()
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARGN})
+  set(MV_ALL_LIBRARIES ${MV_ALL_LIBRARIES} ${name} CACHE INTERNAL "")
+endfunction()
+
+function(mv_test name dir)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE ${ARGN} mv_test_support GTest::gtest GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300
+    ENVIRONMENT "MV_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+endfunction()

@@ -1,0 +1,108 @@
+#include "platform/base/Paths.hpp"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <mutex>
+
+namespace fs = std::filesystem;
+
+namespace base {
+namespace {
+
+std::mutex& pathsMutex() {
+  static std::mutex m;
+  return m;
+}
+fs::path& rootSlot() {
+  static fs::path p;
+  return p;
+}
+fs::path& resourceSlot() {
+  static fs::path p;
+  return p;
+}
+std::string& versionSlot() {
+  static std::string v;
+  return v;
+}
+
+fs::path ensure(const fs::path& p) {
+  std::error_code ec;
+  fs::create_directories(p, ec);
+  return p;
+}
+
+fs::path executableDir() {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path() : exe.parent_path();
+}
+
+}  // namespace
+
+fs::path Paths::defaultRoot() {
+  if (const char* home = std::getenv("MARVISTO_HOME"); home && *home) return home;
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return fs::path(xdg) / "marvisto";
+  if (const char* home = std::getenv("HOME"); home && *home) return fs::path(home) / ".local/share/marvisto";
+  return fs::temp_directory_path() / "marvisto";
+}
+
+void Paths::setRoot(const fs::path& root) {
+  std::lock_guard<std::mutex> lock(pathsMutex());
+  rootSlot() = root;
+}
+
+fs::path Paths::root() {
+  fs::path r;
+  {
+    std::lock_guard<std::mutex> lock(pathsMutex());
+    if (rootSlot().empty()) rootSlot() = defaultRoot();
+    r = rootSlot();
+  }
+  return ensure(r);
+}
+
+fs::path Paths::documents() { return ensure(root() / "Documents"); }
+fs::path Paths::library() { return ensure(root() / "Library"); }
+fs::path Paths::caches() { return ensure(library() / "Caches"); }
+fs::path Paths::preferences() { return ensure(library() / "Preferences"); }
+fs::path Paths::applicationSupport() { return ensure(library() / "Application Support"); }
+fs::path Paths::tmp() { return ensure(root() / "tmp"); }
+
+fs::path Bundle::resourceDir() {
+  std::lock_guard<std::mutex> lock(pathsMutex());
+  if (!resourceSlot().empty()) return resourceSlot();
+  if (const char* env = std::getenv("MARVISTO_RESOURCES"); env && *env) return resourceSlot() = env;
+  fs::path exe = executableDir();
+  std::error_code ec;
+  for (const fs::path& candidate : {exe / "../share/marvisto", exe / "resources"}) {
+    if (!exe.empty() && fs::exists(candidate / "marvisto_lite.sqlite", ec))
+      return resourceSlot() = fs::weakly_canonical(candidate, ec);
+  }
+  return resourceSlot() = MV_RESOURCE_DIR;
+}
+
+void Bundle::setResourceDir(const fs::path& dir) {
+  std::lock_guard<std::mutex> lock(pathsMutex());
+  resourceSlot() = dir;
+}
+
+fs::path Bundle::pathForResource(const std::string& name, const std::string& type) {
+  if (name.empty()) return {};
+  fs::path p = resourceDir() / (type.empty() ? name : name + "." + type);
+  std::error_code ec;
+  return fs::exists(p, ec) ? p : fs::path();
+}
+
+std::string Bundle::shortVersion() {
+  std::lock_guard<std::mutex> lock(pathsMutex());
+  return versionSlot().empty() ? std::string(MV_APP_VERSION) : versionSlot();
+}
+
+void Bundle::setShortVersionForTesting(const std::string& version) {
+  std::lock_guard<std::mutex> lock(pathsMutex());
+  versionSlot() = version;
+}
+
+}  // namespace base

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "TestEnvironment.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
+
+using mv::test::TestEnvironment;
+
+class RunLoopTest : public TestEnvironment {};
+
+TEST_F(RunLoopTest, TimersFireInTimeOrderAndCancelledOnesNever) {
+  auto& loop = base::RunLoop::main();
+  std::vector<std::string> fired;
+  loop.after(0.3, [&] { fired.push_back("c"); });
+  loop.after(0.1, [&] { fired.push_back("a"); });
+  base::TimerId cancelled = loop.after(0.2, [&] { fired.push_back("x"); });
+  loop.after(0.1, [&] { fired.push_back("b"); });  // same due time: FIFO
+  loop.after(0, [&] { fired.push_back("now"); });
+  loop.cancel(cancelled);
+  loop.cancel(9999999);  // unknown ids are ignored
+
+  advance(0.05);
+  EXPECT_EQ(fired, (std::vector<std::string>{"now"}));
+  advance(0.1);
+  EXPECT_EQ(fired, (std::vector<std::string>{"now", "a", "b"}));
+  advance(1);
+  EXPECT_EQ(fired, (std::vector<std::string>{"now", "a", "b", "c"}));
+  EXPECT_FALSE(loop.isScheduled(cancelled));
+}
+
+TEST_F(RunLoopTest, RepeatingTimerCancelsItselfAndDelayedCallsSeeTheClock) {
+  auto& loop = base::RunLoop::main();
+  int ticks = 0;
+  base::TimerId id = 0;
+  id = loop.every(0.5, [&] {
+    if (++ticks == 3) loop.cancel(id);
+  });
+  double start = loop.now();
+  double firedAt = -1;
+  loop.after(1.25, [&] { firedAt = loop.now() - start; });
+  advance(10);
+  EXPECT_EQ(ticks, 3);
+  EXPECT_DOUBLE_EQ(firedAt, 1.25);
+  // A call scheduled from inside a timer waits for its own delay.
+  int nested = 0;
+  loop.after(1, [&] { loop.after(1, [&] { ++nested; }); });
+  advance(1.5);
+  EXPECT_EQ(nested, 0);
+  advance(0.5);
+  EXPECT_EQ(nested, 1);
+}
+
+TEST_F(RunLoopTest, PostsFromOtherThreadsArriveInOrderAndRunUntilGivesUp) {
+  auto& loop = base::RunLoop::main();
+  std::vector<int> got;
+  std::thread t([&] {
+    for (int i = 0; i < 100; ++i) loop.post([&got, i] { got.push_back(i); });
+  });
+  t.join();
+  EXPECT_TRUE(runUntil([&] { return got.size() == 100; }, 5));
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(got[static_cast<std::size_t>(i)], i);
+
+  double start = loop.now();
+  EXPECT_FALSE(runUntil([] { return false; }, 3));
+  EXPECT_GE(loop.now() - start, 3.0);
+
+  // A predicate that becomes true by a timer is seen without waiting for the deadline.
+  bool done = false;
+  loop.after(2, [&] { done = true; });
+  start = loop.now();
+  EXPECT_TRUE(runUntil([&] { return done; }, 100));
+  EXPECT_LT(loop.now() - start, 2.5);
+}
+
+TEST_F(RunLoopTest, TurnObserversRunAfterTheTurnsWork) {
+  auto& loop = base::RunLoop::main();
+  std::vector<std::string> order;
+  auto obs = loop.addTurnObserver([&] { order.push_back("layout"); });
+  loop.post([&] { order.push_back("task1"); });
+  loop.post([&] { order.push_back("task2"); });
+  loop.drain();
+  loop.removeTurnObserver(obs);
+  loop.post([&] { order.push_back("task3"); });
+  loop.drain();
+  EXPECT_EQ(order, (std::vector<std::string>{"task1", "task2", "layout", "task3"}));
+}
+
+TEST_F(RunLoopTest, WorkQueueLimitsConcurrencyAndDeliversOnTheMainLoop) {
+  base::WorkQueue queue(2);
+  std::atomic<int> running{0}, peak{0}, done{0};
+  for (int i = 0; i < 8; ++i) {
+    queue.async([&](const base::CancelFlag&) {
+      int now = ++running;
+      int p = peak.load();
+      while (now > p && !peak.compare_exchange_weak(p, now)) {
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      --running;
+      ++done;
+    });
+  }
+  queue.waitIdle();
+  EXPECT_EQ(done.load(), 8);
+  EXPECT_LE(peak.load(), 2);
+
+  // Results come back through the main loop, and a cancelled one never does.
+  int delivered = 0;
+  std::thread::id deliveredOn;
+  queue.async<int>([](const base::CancelFlag&) { return 41; },
+                   [&](int v) {
+                     delivered = v + 1;
+                     deliveredOn = std::this_thread::get_id();
+                   });
+  auto flag = queue.async<int>([](const base::CancelFlag&) { return 1; }, [&](int) { delivered = -1; });
+  flag.cancel();
+  queue.waitIdle();
+  EXPECT_TRUE(runUntil([&] { return delivered != 0; }, 5));
+  base::RunLoop::main().drain();
+  EXPECT_EQ(delivered, 42);
+  EXPECT_EQ(deliveredOn, std::this_thread::get_id());
+}

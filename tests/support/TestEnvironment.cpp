@@ -1,0 +1,61 @@
+#include "TestEnvironment.hpp"
+
+#include <atomic>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "platform/base/NotificationCenter.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/UserDefaults.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+
+fs::path makeTempDir(const std::string& prefix) {
+  static std::atomic<int> counter{0};
+  const char* scratch = std::getenv("MV_TEST_TMP");
+  fs::path base = scratch && *scratch ? fs::path(scratch) : fs::temp_directory_path() / "marvisto-tests";
+  fs::create_directories(base);
+  for (;;) {
+    fs::path p = base / (prefix + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::error_code ec;
+    if (fs::create_directory(p, ec)) return p;
+    if (ec) throw fs::filesystem_error("makeTempDir", p, ec);
+  }
+}
+
+void TestEnvironment::SetUp() {
+  base::RunLoop::main().reset();
+  clock = std::make_shared<base::VirtualClock>();
+  base::RunLoop::main().setClock(clock);
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  root = makeTempDir(std::string(info ? info->name() : "test"));
+  base::Paths::setRoot(root);
+  base::UserDefaults::resetStandard();
+}
+
+void TestEnvironment::TearDown() {
+  base::RunLoop::main().drain();
+  base::UserDefaults::resetStandard();
+  base::RunLoop::main().reset();
+  base::RunLoop::main().setClock(std::make_shared<base::RealClock>());
+  const char* keep = std::getenv("MV_KEEP_TMP");
+  if (!(keep && std::string(keep) == "1")) {
+    std::error_code ec;
+    fs::remove_all(root, ec);
+  }
+}
+
+void TestEnvironment::advance(double seconds) { base::RunLoop::main().advance(seconds); }
+
+bool TestEnvironment::runUntil(const std::function<bool()>& pred, double timeout) {
+  return base::RunLoop::main().runUntil(pred, timeout);
+}
+
+void TestEnvironment::useRealClock() {
+  base::RunLoop::main().setClock(std::make_shared<base::RealClock>());
+}
+
+}  // namespace mv::test
