@@ -27,5 +27,5 @@ function(mv_test name dir)
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${ARGN} mv_test_support GTest::gtest GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300
-    ENVIRONMENT "MV_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+    ENVIRONMENT "MV_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp;MARVISTO_UDID_DIR=${CMAKE_BINARY_DIR}/test-tmp/udid-slots")
 endfunction()

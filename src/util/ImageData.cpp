@@ -1,0 +1,348 @@
+#include "util/ImageData.hpp"
+
+#include <png.h>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "platform/base/Log.hpp"
+#include "util/FileUtil.hpp"
+
+namespace mv {
+namespace {
+
+bool sizeAllowed(std::uint64_t w, std::uint64_t h) {
+  return w > 0 && h > 0 && w <= ImageData::kMaxDimension && h <= ImageData::kMaxDimension &&
+         w * h <= ImageData::kMaxPixels;
+}
+
+bool looksLikePNG(std::string_view b) {
+  static const unsigned char sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  return b.size() >= 8 && std::memcmp(b.data(), sig, 8) == 0;
+}
+
+bool looksLikeJPEG(std::string_view b) {
+  return b.size() >= 3 && static_cast<unsigned char>(b[0]) == 0xFF && static_cast<unsigned char>(b[1]) == 0xD8 &&
+         static_cast<unsigned char>(b[2]) == 0xFF;
+}
+
+// ---- JPEG ------------------------------------------------------------------
+// libjpeg reports fatal errors through longjmp. Every object with a destructor
+// lives in the job structures, outside the frames that call setjmp, so the jump
+// never skips one.
+
+struct JpegError {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+};
+
+[[noreturn]] void onJpegError(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+  std::longjmp(err->jump, 1);
+}
+
+void onJpegMessage(j_common_ptr) {}
+
+struct JpegDecodeJob {
+  jpeg_decompress_struct cinfo{};
+  JpegError err{};
+  const unsigned char* data = nullptr;
+  unsigned long size = 0;
+  ImageData out;
+  std::vector<std::uint8_t> row;
+  bool created = false;
+};
+
+bool runJpegDecode(JpegDecodeJob* job) {
+  job->cinfo.err = jpeg_std_error(&job->err.mgr);
+  job->err.mgr.error_exit = onJpegError;
+  job->err.mgr.output_message = onJpegMessage;
+  if (setjmp(job->err.jump)) {
+    if (job->created) jpeg_destroy_decompress(&job->cinfo);
+    job->created = false;
+    return false;
+  }
+  jpeg_create_decompress(&job->cinfo);
+  job->created = true;
+  jpeg_mem_src(&job->cinfo, job->data, job->size);
+  if (jpeg_read_header(&job->cinfo, TRUE) != JPEG_HEADER_OK ||
+      !sizeAllowed(job->cinfo.image_width, job->cinfo.image_height)) {
+    jpeg_destroy_decompress(&job->cinfo);
+    job->created = false;
+    return false;
+  }
+  const bool cmyk = job->cinfo.jpeg_color_space == JCS_CMYK || job->cinfo.jpeg_color_space == JCS_YCCK;
+  job->cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
+  jpeg_start_decompress(&job->cinfo);
+  const int w = static_cast<int>(job->cinfo.output_width), h = static_cast<int>(job->cinfo.output_height);
+  if (!sizeAllowed(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h))) {
+    jpeg_destroy_decompress(&job->cinfo);
+    job->created = false;
+    return false;
+  }
+  job->out = ImageData(w, h);
+  job->row.assign(static_cast<std::size_t>(w) * 4, 0);
+  // Adobe writes CMYK inverted; the marker says so.
+  const bool inverted = cmyk && job->cinfo.saw_Adobe_marker;
+  while (job->cinfo.output_scanline < job->cinfo.output_height) {
+    std::uint8_t* dst = job->out.pixel(0, static_cast<int>(job->cinfo.output_scanline));
+    JSAMPROW target = cmyk ? job->row.data() : dst;
+    if (jpeg_read_scanlines(&job->cinfo, &target, 1) != 1) break;
+    if (cmyk) {
+      for (int x = 0; x < w; ++x) {
+        const std::uint8_t* s = job->row.data() + x * 4;
+        int c = s[0], m = s[1], y = s[2], k = s[3];
+        if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        dst[x * 4 + 0] = static_cast<std::uint8_t>(c * k / 255);
+        dst[x * 4 + 1] = static_cast<std::uint8_t>(m * k / 255);
+        dst[x * 4 + 2] = static_cast<std::uint8_t>(y * k / 255);
+        dst[x * 4 + 3] = 255;
+      }
+    }
+  }
+  jpeg_finish_decompress(&job->cinfo);
+  jpeg_destroy_decompress(&job->cinfo);
+  job->created = false;
+  return true;
+}
+
+struct JpegEncodeJob {
+  jpeg_compress_struct cinfo{};
+  JpegError err{};
+  const ImageData* image = nullptr;
+  int quality = 75;
+  std::vector<std::uint8_t> row;
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  bool created = false;
+};
+
+bool runJpegEncode(JpegEncodeJob* job) {
+  job->cinfo.err = jpeg_std_error(&job->err.mgr);
+  job->err.mgr.error_exit = onJpegError;
+  job->err.mgr.output_message = onJpegMessage;
+  if (setjmp(job->err.jump)) {
+    if (job->created) jpeg_destroy_compress(&job->cinfo);
+    job->created = false;
+    return false;
+  }
+  jpeg_create_compress(&job->cinfo);
+  job->created = true;
+  jpeg_mem_dest(&job->cinfo, &job->buffer, &job->size);
+  const ImageData& img = *job->image;
+  job->cinfo.image_width = static_cast<JDIMENSION>(img.width);
+  job->cinfo.image_height = static_cast<JDIMENSION>(img.height);
+  job->cinfo.input_components = 3;
+  job->cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&job->cinfo);
+  jpeg_set_quality(&job->cinfo, job->quality, TRUE);
+  jpeg_start_compress(&job->cinfo, TRUE);
+  job->row.assign(static_cast<std::size_t>(img.width) * 3, 0);
+  while (job->cinfo.next_scanline < job->cinfo.image_height) {
+    const std::uint8_t* src = img.pixel(0, static_cast<int>(job->cinfo.next_scanline));
+    for (int x = 0; x < img.width; ++x) {
+      const unsigned a = src[x * 4 + 3];
+      for (int c = 0; c < 3; ++c)
+        job->row[static_cast<std::size_t>(x) * 3 + c] =
+            static_cast<std::uint8_t>((src[x * 4 + c] * a + 255 * (255 - a) + 127) / 255);
+    }
+    JSAMPROW r = job->row.data();
+    jpeg_write_scanlines(&job->cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&job->cinfo);
+  jpeg_destroy_compress(&job->cinfo);
+  job->created = false;
+  return true;
+}
+
+// ---- resampling --------------------------------------------------------------
+
+struct Tap {
+  int index;
+  float weight;
+};
+
+// For every destination index along one axis, the source indices and weights.
+std::vector<std::vector<Tap>> axisTaps(int src, int dst) {
+  std::vector<std::vector<Tap>> taps(static_cast<std::size_t>(dst));
+  const double scale = static_cast<double>(src) / dst;
+  for (int i = 0; i < dst; ++i) {
+    auto& t = taps[static_cast<std::size_t>(i)];
+    if (dst < src) {
+      // Area average of the source span the destination pixel covers.
+      double a = i * scale, b = (i + 1) * scale;
+      int first = static_cast<int>(std::floor(a)), last = std::min(src - 1, static_cast<int>(std::ceil(b)) - 1);
+      for (int s = first; s <= last; ++s) {
+        double overlap = std::min<double>(b, s + 1) - std::max<double>(a, s);
+        if (overlap > 0) t.push_back({s, static_cast<float>(overlap / scale)});
+      }
+    } else {
+      double c = (i + 0.5) * scale - 0.5;
+      c = std::clamp(c, 0.0, static_cast<double>(src - 1));
+      int s0 = static_cast<int>(std::floor(c));
+      int s1 = std::min(src - 1, s0 + 1);
+      float f = static_cast<float>(c - s0);
+      t.push_back({s0, 1.0f - f});
+      if (s1 != s0 && f > 0) t.push_back({s1, f});
+    }
+  }
+  return taps;
+}
+
+}  // namespace
+
+ImageData::ImageData(int w, int h) {
+  if (w > 0 && h > 0 && static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) <= kMaxPixels) {
+    width = w;
+    height = h;
+    pixels.assign(byteCount(w, h), 0);
+  }
+}
+
+std::optional<ImageData> ImageData::decode(std::string_view bytes) {
+  if (looksLikePNG(bytes)) return decodePNG(bytes);
+  if (looksLikeJPEG(bytes)) return decodeJPEG(bytes);
+  return std::nullopt;
+}
+
+std::optional<ImageData> ImageData::decode(const std::vector<std::uint8_t>& bytes) {
+  return decode(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::optional<ImageData> ImageData::decodeFile(const std::filesystem::path& path) {
+  auto bytes = readFileBytes(path, std::size_t(256) << 20);
+  if (!bytes) return std::nullopt;
+  return decode(*bytes);
+}
+
+std::optional<ImageData> ImageData::decodePNG(std::string_view bytes) {
+  if (!looksLikePNG(bytes)) return std::nullopt;
+  png_image img;
+  std::memset(&img, 0, sizeof img);
+  img.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&img, bytes.data(), bytes.size())) {
+    png_image_free(&img);
+    return std::nullopt;
+  }
+  if (!sizeAllowed(img.width, img.height)) {
+    png_image_free(&img);
+    return std::nullopt;
+  }
+  img.format = PNG_FORMAT_RGBA;
+  ImageData out(static_cast<int>(img.width), static_cast<int>(img.height));
+  if (out.empty() || !png_image_finish_read(&img, nullptr, out.pixels.data(), 0, nullptr)) {
+    png_image_free(&img);
+    return std::nullopt;
+  }
+  png_image_free(&img);
+  return out;
+}
+
+std::optional<ImageData> ImageData::decodeJPEG(std::string_view bytes) {
+  if (!looksLikeJPEG(bytes)) return std::nullopt;
+  auto job = std::make_unique<JpegDecodeJob>();
+  job->data = reinterpret_cast<const unsigned char*>(bytes.data());
+  job->size = static_cast<unsigned long>(bytes.size());
+  if (!runJpegDecode(job.get()) || job->out.empty()) return std::nullopt;
+  return std::move(job->out);
+}
+
+std::optional<std::vector<std::uint8_t>> ImageData::encodePNG() const {
+  if (empty()) return std::nullopt;
+  png_image img;
+  std::memset(&img, 0, sizeof img);
+  img.version = PNG_IMAGE_VERSION;
+  img.width = static_cast<png_uint_32>(width);
+  img.height = static_cast<png_uint_32>(height);
+  img.format = PNG_FORMAT_RGBA;
+  png_alloc_size_t size = 0;
+  if (!png_image_write_to_memory(&img, nullptr, &size, 0, pixels.data(), 0, nullptr) || size == 0) {
+    png_image_free(&img);
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> out(size);
+  if (!png_image_write_to_memory(&img, out.data(), &size, 0, pixels.data(), 0, nullptr)) {
+    png_image_free(&img);
+    return std::nullopt;
+  }
+  png_image_free(&img);
+  out.resize(size);
+  return out;
+}
+
+std::optional<std::vector<std::uint8_t>> ImageData::encodeJPEG(double quality) const {
+  if (empty()) return std::nullopt;
+  auto job = std::make_unique<JpegEncodeJob>();
+  job->image = this;
+  if (!(quality >= 0)) quality = 0;  // also NaN
+  job->quality = std::clamp(static_cast<int>(std::lround(std::min(quality, 1.0) * 100)), 1, 100);
+  bool ok = runJpegEncode(job.get());
+  std::optional<std::vector<std::uint8_t>> out;
+  if (ok && job->buffer && job->size > 0) out.emplace(job->buffer, job->buffer + job->size);
+  std::free(job->buffer);
+  return out;
+}
+
+bool ImageData::writePNG(const std::filesystem::path& path) const {
+  auto bytes = encodePNG();
+  return bytes && writeFileAtomically(path, bytes->data(), bytes->size());
+}
+
+bool ImageData::writeJPEG(const std::filesystem::path& path, double quality) const {
+  auto bytes = encodeJPEG(quality);
+  return bytes && writeFileAtomically(path, bytes->data(), bytes->size());
+}
+
+ImageData ImageData::scaled(int w, int h) const {
+  ImageData out(w, h);
+  if (empty() || out.empty()) return ImageData();
+  if (w == width && h == height) return *this;
+  const auto xt = axisTaps(width, w);
+  const auto yt = axisTaps(height, h);
+  // Horizontal pass into premultiplied floats (w x height), then vertical.
+  std::vector<float> mid(static_cast<std::size_t>(w) * height * 4, 0.0f);
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* src = pixel(0, y);
+    float* dst = mid.data() + static_cast<std::size_t>(y) * w * 4;
+    for (int x = 0; x < w; ++x) {
+      float acc[4] = {0, 0, 0, 0};
+      for (const Tap& t : xt[static_cast<std::size_t>(x)]) {
+        const std::uint8_t* p = src + static_cast<std::size_t>(t.index) * 4;
+        const float a = p[3] / 255.0f * t.weight;
+        acc[0] += p[0] * a;
+        acc[1] += p[1] * a;
+        acc[2] += p[2] * a;
+        acc[3] += a;
+      }
+      std::copy(acc, acc + 4, dst + static_cast<std::size_t>(x) * 4);
+    }
+  }
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      float acc[4] = {0, 0, 0, 0};
+      for (const Tap& t : yt[static_cast<std::size_t>(y)]) {
+        const float* p = mid.data() + (static_cast<std::size_t>(t.index) * w + x) * 4;
+        for (int c = 0; c < 4; ++c) acc[c] += p[c] * t.weight;
+      }
+      std::uint8_t* d = out.pixel(x, y);
+      if (acc[3] <= 0.0f) {
+        d[0] = d[1] = d[2] = d[3] = 0;
+        continue;
+      }
+      for (int c = 0; c < 3; ++c)
+        d[c] = static_cast<std::uint8_t>(std::clamp(std::lround(acc[c] / acc[3]), 0L, 255L));
+      d[3] = static_cast<std::uint8_t>(std::clamp(std::lround(acc[3] * 255.0f), 0L, 255L));
+    }
+  }
+  return out;
+}
+
+}  // namespace mv

@@ -1,0 +1,58 @@
+#pragma once
+// A decoded bitmap independent of any drawing layer: 8-bit RGBA pixels with
+// straight (not premultiplied) alpha, rows top to bottom, no padding. Decoding
+// takes untrusted bytes (downloaded images) and fails cleanly on anything it
+// cannot read, including images too large to hold.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace mv {
+
+struct ImageData {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;  // width * height * 4 bytes, R G B A
+
+  // Decoding refuses images beyond these bounds rather than allocating for them.
+  static constexpr int kMaxDimension = 16384;
+  static constexpr std::uint64_t kMaxPixels = 40'000'000;
+
+  ImageData() = default;
+  // A transparent image of that size (empty when the size is not positive or too large).
+  ImageData(int w, int h);
+
+  bool empty() const { return width <= 0 || height <= 0 || pixels.size() != byteCount(width, height); }
+  std::uint8_t* pixel(int x, int y) { return pixels.data() + (static_cast<std::size_t>(y) * width + x) * 4; }
+  const std::uint8_t* pixel(int x, int y) const {
+    return pixels.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+  }
+
+  // PNG or JPEG, told apart by their signatures.
+  static std::optional<ImageData> decode(std::string_view bytes);
+  static std::optional<ImageData> decode(const std::vector<std::uint8_t>& bytes);
+  static std::optional<ImageData> decodeFile(const std::filesystem::path& path);
+  static std::optional<ImageData> decodePNG(std::string_view bytes);
+  static std::optional<ImageData> decodeJPEG(std::string_view bytes);
+
+  // Encoded files; nothing for an empty image. JPEG quality runs from 0 to 1
+  // as on the platform; JPEG has no alpha, so pixels are laid over white.
+  std::optional<std::vector<std::uint8_t>> encodePNG() const;
+  std::optional<std::vector<std::uint8_t>> encodeJPEG(double quality) const;
+  // Written atomically (see writeFileAtomically); false on any failure.
+  bool writePNG(const std::filesystem::path& path) const;
+  bool writeJPEG(const std::filesystem::path& path, double quality) const;
+
+  // Resampled to w x h: area averaging along a shrinking axis, bilinear along
+  // a growing one, with alpha weighted so transparent pixels do not darken
+  // edges. Empty for an empty image or a size that is not positive.
+  ImageData scaled(int w, int h) const;
+
+  static std::size_t byteCount(int w, int h) {
+    return w > 0 && h > 0 ? static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4 : 0;
+  }
+};
+
+}  // namespace mv

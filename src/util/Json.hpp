@@ -1,0 +1,82 @@
+#pragma once
+// Reading JSON text into base::Value and reading members out of it the way the
+// server's replies need: numbers may arrive as text and text as numbers, and a
+// member of an unexpected type counts as absent instead of breaking the caller.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/base/Error.hpp"
+#include "platform/base/Value.hpp"
+#include "util/JsonWriter.hpp"
+
+namespace mv {
+
+inline constexpr const char* kJSONErrorDomain = "org.kelmoraft.JSON.ErrorDomain";
+
+// Deepest nesting of arrays and objects the reader accepts; a hostile reply
+// cannot exhaust memory or the stack with it.
+inline constexpr int kJSONMaxDepth = 512;
+
+enum JSONErrorCode : long {
+  kJSONErrorInvalid = 1,     // not JSON text
+  kJSONErrorTooDeep = 2,     // nested deeper than kJSONMaxDepth
+  kJSONErrorNotContainer = 3 // valid JSON, but the root is neither object nor array
+};
+
+// Parses `text` (a UTF-8 byte-order mark is skipped; the text ends at the first
+// NUL byte, so a reply buffer with a terminating zero reads fine). Answers the
+// object or array, or nothing with `error` filled when asked for.
+std::optional<base::Value> JSONValue(std::string_view text, base::Error* error = nullptr);
+
+// --- text rules -----------------------------------------------------------
+// The integer at the start of `text`: leading white space, an optional sign,
+// then digits up to the first other character; 0 when there are none. Clamps
+// at the int64 range.
+std::int64_t textIntValue(std::string_view text);
+// The decimal number at the start of `text` (sign, digits, fraction, exponent),
+// independent of the process locale; 0 when there is none.
+double textDoubleValue(std::string_view text);
+// The truth value of `text`: after leading white space, an optional sign and
+// leading zeros, it starts with Y, y, T, t or a digit 1 to 9.
+bool textBoolValue(std::string_view text);
+
+// --- value rules ----------------------------------------------------------
+// Text follows the text rules above; numbers convert (reals truncate toward
+// zero, clamped); booleans are 1 and 0; anything else, or no value, is 0.
+std::int64_t intValue(const base::Value& value);
+std::int64_t intValue(const base::Value* value);
+double doubleValue(const base::Value& value);
+double doubleValue(const base::Value* value);
+// A single-precision read kept as double (the value rounded through float).
+double floatValue(const base::Value& value);
+double floatValue(const base::Value* value);
+bool boolValue(const base::Value& value);
+bool boolValue(const base::Value* value);
+// Text as it is, numbers as decimal text (integral values without ".0"),
+// booleans "1"/"0"; nothing for null, absent, arrays and objects.
+std::optional<std::string> optionalString(const base::Value& value);
+std::optional<std::string> optionalString(const base::Value* value);
+// Like optionalString, with "" where it gives nothing.
+std::string stringValue(const base::Value& value);
+std::string stringValue(const base::Value* value);
+
+// --- member lookups -------------------------------------------------------
+// The member `key` of `object`; null when `object` is not an object, the key is
+// absent or its value is JSON null.
+const base::Value* member(const base::Value& object, std::string_view key);
+const base::Value* member(const base::Value* object, std::string_view key);
+// The member when it is an array / an object; null otherwise.
+const base::Value* arrayMember(const base::Value& object, std::string_view key);
+const base::Value* arrayMember(const base::Value* object, std::string_view key);
+const base::Value* objectMember(const base::Value& object, std::string_view key);
+const base::Value* objectMember(const base::Value* object, std::string_view key);
+// Typed reads of a member, by the value rules above.
+std::int64_t intMember(const base::Value& object, std::string_view key);
+double doubleMember(const base::Value& object, std::string_view key);
+bool boolMember(const base::Value& object, std::string_view key);
+std::optional<std::string> optionalStringMember(const base::Value& object, std::string_view key);
+std::string stringMember(const base::Value& object, std::string_view key);
+
+}  // namespace mv

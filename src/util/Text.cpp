@@ -1,0 +1,139 @@
+#include "util/Text.hpp"
+
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace mv {
+namespace {
+
+bool isSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
+bool isSpaceOrLineEnd(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+template <typename Pred>
+std::string trimBy(std::string_view text, Pred pred) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && pred(text[b])) ++b;
+  while (e > b && pred(text[e - 1])) --e;
+  return std::string(text.substr(b, e - b));
+}
+
+// UTF-8 to UTF-16; invalid bytes become U+FFFD so comparison never fails.
+std::u16string toU16(std::string_view s) {
+  std::u16string out;
+  if (s.empty()) return out;
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t len = 0;
+  u_strFromUTF8WithSub(nullptr, 0, &len, s.data(), static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &status);
+  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return out;
+  out.resize(static_cast<std::size_t>(len));
+  status = U_ZERO_ERROR;
+  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), len, nullptr, s.data(), static_cast<int32_t>(s.size()),
+                       0xFFFD, nullptr, &status);
+  if (U_FAILURE(status)) out.clear();
+  return out;
+}
+
+std::string toU8(const std::u16string& s) {
+  std::string out;
+  if (s.empty()) return out;
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t len = 0;
+  const auto* src = reinterpret_cast<const UChar*>(s.data());
+  u_strToUTF8WithSub(nullptr, 0, &len, src, static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &status);
+  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return out;
+  out.resize(static_cast<std::size_t>(len));
+  status = U_ZERO_ERROR;
+  u_strToUTF8WithSub(out.data(), len, nullptr, src, static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &status);
+  if (U_FAILURE(status)) out.clear();
+  return out;
+}
+
+std::u16string foldCase(const std::u16string& s) {
+  if (s.empty()) return s;
+  const auto* src = reinterpret_cast<const UChar*>(s.data());
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t len = u_strFoldCase(nullptr, 0, src, static_cast<int32_t>(s.size()), U_FOLD_CASE_DEFAULT, &status);
+  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return s;
+  std::u16string out(static_cast<std::size_t>(len), u'\0');
+  status = U_ZERO_ERROR;
+  u_strFoldCase(reinterpret_cast<UChar*>(out.data()), len, src, static_cast<int32_t>(s.size()), U_FOLD_CASE_DEFAULT,
+                &status);
+  return U_FAILURE(status) ? s : out;
+}
+
+template <typename Fn>
+std::string mapCase(std::string_view text, Fn fn) {
+  std::u16string u = toU16(text);
+  if (u.empty()) return std::string(text);
+  const auto* src = reinterpret_cast<const UChar*>(u.data());
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t len = fn(nullptr, 0, src, static_cast<int32_t>(u.size()), "", &status);
+  if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) return std::string(text);
+  std::u16string out(static_cast<std::size_t>(len), u'\0');
+  status = U_ZERO_ERROR;
+  fn(reinterpret_cast<UChar*>(out.data()), len, src, static_cast<int32_t>(u.size()), "", &status);
+  if (U_FAILURE(status)) return std::string(text);
+  return toU8(out);
+}
+
+bool isUnreserved(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~';
+}
+
+}  // namespace
+
+std::string trimWhitespace(std::string_view text) { return trimBy(text, isSpaceOrTab); }
+std::string trimWhitespaceAndNewlines(std::string_view text) { return trimBy(text, isSpaceOrLineEnd); }
+bool isBlank(std::string_view text) { return std::all_of(text.begin(), text.end(), isSpaceOrTab); }
+
+int caseInsensitiveCompare(std::string_view a, std::string_view b) {
+  std::u16string fa = foldCase(toU16(a)), fb = foldCase(toU16(b));
+  int c = fa.compare(fb);
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) { return caseInsensitiveCompare(a, b) == 0; }
+
+bool containsIgnoringCase(std::string_view haystack, std::string_view needle) {
+  if (needle.empty()) return false;
+  return foldCase(toU16(haystack)).find(foldCase(toU16(needle))) != std::u16string::npos;
+}
+
+std::string lowercase(std::string_view text) { return mapCase(text, u_strToLower); }
+std::string uppercase(std::string_view text) { return mapCase(text, u_strToUpper); }
+
+std::string asciiLowercase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+std::string percentEscape(std::string_view text, std::string_view keep) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    auto c = static_cast<unsigned char>(ch);
+    if (isUnreserved(c) || (c < 0x80 && c != 0 && keep.find(ch) != std::string_view::npos)) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(hex[c >> 4]);
+      out.push_back(hex[c & 0xF]);
+    }
+  }
+  return out;
+}
+
+std::string percentEscapePathSegment(std::string_view text) { return percentEscape(text); }
+std::string percentEscapeQueryValue(std::string_view text) { return percentEscape(text); }
+std::string percentEscapeURL(std::string_view text) { return percentEscape(text, ":/?#[]@!$&'()*+,;="); }
+
+}  // namespace mv

@@ -1,0 +1,44 @@
+#pragma once
+// Text helpers shared by every subsystem: trimming, blank checks, case-blind
+// comparison and lower-casing, and percent-escaping for URLs. All texts are
+// UTF-8; case work goes through ICU so non-ASCII letters fold correctly.
+#include <string>
+#include <string_view>
+
+namespace mv {
+
+// Trims spaces and tabs at both ends (line ends are kept).
+std::string trimWhitespace(std::string_view text);
+// Trims spaces, tabs, line feeds, carriage returns, vertical tabs and form feeds.
+std::string trimWhitespaceAndNewlines(std::string_view text);
+// Empty after trimming spaces and tabs.
+bool isBlank(std::string_view text);
+
+// Negative, zero or positive as `a` sorts before, equal to or after `b` when
+// case is ignored (full Unicode case folding).
+int caseInsensitiveCompare(std::string_view a, std::string_view b);
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+// True when `needle` occurs in `haystack` ignoring case; an empty needle is
+// never found.
+bool containsIgnoringCase(std::string_view haystack, std::string_view needle);
+
+// Lower/upper case in the root locale (no Turkish dotless i surprises).
+std::string lowercase(std::string_view text);
+std::string uppercase(std::string_view text);
+// ASCII-only lower-casing: the file system names of client folders.
+std::string asciiLowercase(std::string_view text);
+
+// Percent-escapes the UTF-8 bytes of `text`, keeping the unreserved characters
+// (A-Z a-z 0-9 - . _ ~) and the ASCII characters listed in `keep`.
+std::string percentEscape(std::string_view text, std::string_view keep = {});
+// Escapes a text that goes into a URL as one path segment: "/", "?", "#", "%"
+// and everything outside the unreserved set are escaped.
+std::string percentEscapePathSegment(std::string_view text);
+// Escapes a query value: only the unreserved characters stay.
+std::string percentEscapeQueryValue(std::string_view text);
+// Escapes a whole URL text: the URL delimiters (":/?#[]@!$&'()*+,;=") and
+// the unreserved characters stay, everything else (space, "%", "\"", non-ASCII
+// bytes, control characters) is escaped.
+std::string percentEscapeURL(std::string_view text);
+
+}  // namespace mv

@@ -1,0 +1,19 @@
+#pragma once
+// The texts shown to the user are looked up by key in the string table of the
+// interface language. The shell's language manager installs the lookup when it
+// starts; until then (and in tests that install a plain table) every key is
+// missing. Main thread use, like the screens that show the texts.
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace mv {
+
+using TextLookupFunction = std::function<std::optional<std::string>(const std::string& key)>;
+
+// Installs the table lookup; an empty function removes it.
+void setTextLookup(TextLookupFunction lookup);
+// The text of `key` in the current language, or nothing when the key has none.
+std::optional<std::string> textForKey(const std::string& key);
+
+}  // namespace mv

@@ -1,0 +1,31 @@
+#pragma once
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "platform/base/Error.hpp"
+#include "util/XMLElement.hpp"
+#include "util/XMLNode.hpp"
+
+namespace mv {
+
+// A parsed XML document. Parsing recovers from errors where it can, prints no
+// warnings or errors and never touches the network (no external entities or
+// DTDs are fetched). Queries on the document take it as their context.
+class XMLDocument : public XMLNode {
+ public:
+  // Reads and parses the file; null (with `error` filled) when it cannot be
+  // read or holds no document. `options` is kept for callers and unused.
+  static std::shared_ptr<XMLDocument> initWithContentsOfURL(const std::filesystem::path& path, int options = 0,
+                                                            base::Error* error = nullptr);
+  // Parses XML held in memory.
+  static std::shared_ptr<XMLDocument> initWithData(std::string_view bytes, int options = 0,
+                                                   base::Error* error = nullptr);
+
+  std::shared_ptr<XMLElement> rootElement() const;
+
+  XMLDocument(std::shared_ptr<const detail::XMLDocumentStorage> storage, _xmlNode* node)
+      : XMLNode(std::move(storage), node) {}
+};
+
+}  // namespace mv

@@ -1,0 +1,321 @@
+#include "util/ZipArchive.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <minizip/unzip.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <system_error>
+#include <vector>
+
+#include "platform/base/Log.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+// An entry name split into safe path components, or why it is refused.
+struct EntryPath {
+  std::vector<std::string> components;
+  bool isFolder = false;
+  std::string refusal;  // non-empty: the entry must not be written
+};
+
+EntryPath splitEntryName(std::string name) {
+  EntryPath entry;
+  for (char& c : name) {
+    if (c == '\\') c = '/';
+  }
+  entry.isFolder = !name.empty() && name.back() == '/';
+  if (!name.empty() && name.front() == '/') {
+    entry.refusal = "absolute entry name";
+    return entry;
+  }
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    std::size_t end = name.find('/', start);
+    if (end == std::string::npos) end = name.size();
+    std::string part = name.substr(start, end - start);
+    if (part == "..") {
+      entry.refusal = "entry name leaves the folder";
+      entry.components.clear();
+      return entry;
+    }
+    if (!part.empty() && part != ".") entry.components.push_back(std::move(part));
+    start = end + 1;
+  }
+  return entry;
+}
+
+// `inner` lies inside `outer` (both already canonical).
+bool isWithin(const fs::path& inner, const fs::path& outer) {
+  auto o = outer.begin();
+  auto i = inner.begin();
+  for (; o != outer.end(); ++o, ++i) {
+    if (i == inner.end() || *i != *o) return false;
+  }
+  return true;
+}
+
+// A name beside `path` that does not exist yet, starting with `tag`.
+fs::path uniqueSibling(const fs::path& path, const std::string& tag) {
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate =
+        path.parent_path() / ("." + path.filename().string() + tag + std::to_string(random() % 1000000000));
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(candidate, ec))) return candidate;
+  }
+  return {};
+}
+
+struct FileDescriptor {
+  explicit FileDescriptor(int f) : fd(f) {}
+  ~FileDescriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  bool closeChecked() {
+    int f = fd;
+    fd = -1;
+    return ::close(f) == 0;
+  }
+  int fd;
+};
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+ZipArchive::~ZipArchive() { UnzipCloseFile(); }
+
+bool ZipArchive::fail(std::string message) {
+  lastError_ = std::move(message);
+  MV_LOG("zip: ", lastError_);
+  return false;
+}
+
+bool ZipArchive::UnzipOpenFile(const fs::path& path) {
+  UnzipCloseFile();
+  lastError_.clear();
+  unzFile file = unzOpen64(path.c_str());
+  if (!file) return fail("cannot open the archive " + path.string());
+  unz_global_info64 info{};
+  if (unzGetGlobalInfo64(file, &info) != UNZ_OK) {
+    unzClose(file);
+    return fail("cannot read the directory of " + path.string());
+  }
+  handle_ = file;
+  path_ = path;
+  entryCount_ = info.number_entry;
+  MV_LOG("zip: ", path.string(), " holds ", entryCount_, " entries");
+  return true;
+}
+
+bool ZipArchive::UnzipCloseFile() {
+  if (!handle_) return true;
+  int result = unzClose(static_cast<unzFile>(handle_));
+  handle_ = nullptr;
+  entryCount_ = 0;
+  return result == UNZ_OK;
+}
+
+bool ZipArchive::UnzipFileTo(const fs::path& folder, bool overWrite) { return extract(folder, overWrite, {}, false); }
+
+bool ZipArchive::UnzipFileTo(const fs::path& folder, bool overWrite, std::string_view onlyUnder) {
+  return extract(folder, overWrite, onlyUnder, false);
+}
+
+bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_view onlyUnder, bool stripPrefix) {
+  lastError_.clear();
+  if (!handle_) return fail("no archive is open");
+  auto file = static_cast<unzFile>(handle_);
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  fs::path root = fs::canonical(folder, ec);
+  if (ec || !fs::is_directory(root, ec)) return fail("cannot create the folder " + folder.string());
+
+  std::string prefix(onlyUnder);
+  for (char& c : prefix) {
+    if (c == '\\') c = '/';
+  }
+  if (!prefix.empty() && prefix.back() != '/') prefix.push_back('/');
+
+  int status = unzGoToFirstFile(file);
+  if (status == UNZ_END_OF_LIST_OF_FILE) return true;
+  std::vector<char> buffer(kReadChunk);
+  while (status == UNZ_OK) {
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+      return fail("cannot read an entry of " + path_.string());
+    }
+    std::string name(info.size_filename, '\0');
+    if (unzGetCurrentFileInfo64(file, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0, nullptr, 0) !=
+        UNZ_OK) {
+      return fail("cannot read an entry of " + path_.string());
+    }
+    if (name.find('\0') != std::string::npos) return fail("an entry name holds a NUL character");
+
+    std::string normalized = name;
+    for (char& c : normalized) {
+      if (c == '\\') c = '/';
+    }
+    bool selected = prefix.empty() || normalized.compare(0, prefix.size(), prefix) == 0;
+    if (selected) {
+      if (stripPrefix) normalized.erase(0, prefix.size());
+      EntryPath entry = splitEntryName(normalized);
+      if (!entry.refusal.empty()) return fail("refused the entry \"" + name + "\": " + entry.refusal);
+      if (!entry.components.empty()) {
+        // Walk down from the root; an existing symbolic link on the way could
+        // lead anywhere, so it stops the entry.
+        fs::path dest = root;
+        std::size_t folders = entry.isFolder ? entry.components.size() : entry.components.size() - 1;
+        for (std::size_t i = 0; i < folders; ++i) {
+          dest /= entry.components[i];
+          auto st = fs::symlink_status(dest, ec);
+          if (fs::is_symlink(st)) return fail("refused the entry \"" + name + "\": it passes a symbolic link");
+          if (fs::exists(st)) {
+            if (!fs::is_directory(st)) return fail("cannot create the folder " + dest.string());
+          } else if (!fs::create_directory(dest, ec) && !fs::is_directory(dest, ec)) {
+            return fail("cannot create the folder " + dest.string());
+          }
+        }
+        if (!entry.isFolder) {
+          dest /= entry.components.back();
+          fs::path canonicalParent = fs::canonical(dest.parent_path(), ec);
+          if (ec || !isWithin(canonicalParent, root)) {
+            return fail("refused the entry \"" + name + "\": it lands outside the folder");
+          }
+          auto st = fs::symlink_status(dest, ec);
+          if (fs::is_symlink(st)) return fail("refused the entry \"" + name + "\": a symbolic link is in its place");
+          if (fs::exists(st) && fs::is_directory(st)) return fail("a folder is in the place of " + dest.string());
+          bool keep = fs::exists(st) && !overWrite;
+          if (!keep) {
+            if (info.flag & 1) return fail("the entry \"" + name + "\" is encrypted");
+            if (unzOpenCurrentFile(file) != UNZ_OK) return fail("cannot open the entry \"" + name + "\"");
+            // Written to a temporary file and renamed, so a file is never half there.
+            std::string tempName = (dest.parent_path() / ".unzip-part-XXXXXX").string();
+            FileDescriptor out(::mkstemp(tempName.data()));
+            if (out.fd < 0) {
+              unzCloseCurrentFile(file);
+              return fail("cannot write " + dest.string() + ": " + std::strerror(errno));
+            }
+            ::fchmod(out.fd, 0644);
+            std::uint64_t total = 0;
+            bool ok = true;
+            std::string problem;
+            for (;;) {
+              int n = unzReadCurrentFile(file, buffer.data(), static_cast<unsigned>(buffer.size()));
+              if (n == 0) break;
+              if (n < 0) {
+                ok = false;
+                problem = "cannot read the entry \"" + name + "\"";
+                break;
+              }
+              total += static_cast<std::uint64_t>(n);
+              // More bytes than the directory promised: a damaged or hostile entry.
+              if (total > info.uncompressed_size) {
+                ok = false;
+                problem = "the entry \"" + name + "\" is longer than recorded";
+                break;
+              }
+              if (!writeAll(out.fd, buffer.data(), static_cast<std::size_t>(n))) {
+                ok = false;
+                problem = "cannot write " + dest.string() + ": " + std::strerror(errno);
+                break;
+              }
+            }
+            int closeStatus = unzCloseCurrentFile(file);  // checks the CRC after a full read
+            if (ok && closeStatus != UNZ_OK) {
+              ok = false;
+              problem = "the entry \"" + name + "\" is damaged";
+            }
+            if (ok && total != info.uncompressed_size) {
+              ok = false;
+              problem = "the entry \"" + name + "\" is shorter than recorded";
+            }
+            if (ok && !out.closeChecked()) {
+              ok = false;
+              problem = "cannot write " + dest.string();
+            }
+            if (ok && ::rename(tempName.c_str(), dest.c_str()) != 0) {
+              ok = false;
+              problem = "cannot write " + dest.string() + ": " + std::strerror(errno);
+            }
+            if (!ok) {
+              ::unlink(tempName.c_str());
+              return fail(problem);
+            }
+          }
+        }
+      }
+    }
+    status = unzGoToNextFile(file);
+  }
+  if (status != UNZ_END_OF_LIST_OF_FILE) return fail("the directory of " + path_.string() + " is damaged");
+  return true;
+}
+
+bool ZipArchive::unzipReplacingFolder(const fs::path& folder, std::string_view onlyUnder) {
+  lastError_.clear();
+  if (!handle_) return fail("no archive is open");
+  fs::path target = folder;
+  if (!target.has_filename()) target = target.parent_path();  // "dir/" -> "dir"
+  std::error_code ec;
+  fs::create_directories(target.parent_path(), ec);
+  fs::path staging = uniqueSibling(target, ".unzip-");
+  if (staging.empty() || !fs::create_directory(staging, ec)) {
+    return fail("cannot create a folder beside " + target.string());
+  }
+  if (!extract(staging, true, onlyUnder, true)) {
+    std::string reason = lastError_;
+    fs::remove_all(staging, ec);
+    lastError_ = reason;
+    return false;
+  }
+  fs::path old;
+  if (fs::exists(fs::symlink_status(target, ec))) {
+    old = uniqueSibling(target, ".old-");
+    if (old.empty()) {
+      fs::remove_all(staging, ec);
+      return fail("cannot move " + target.string() + " aside");
+    }
+    fs::rename(target, old, ec);
+    if (ec) {
+      fs::remove_all(staging, ec);
+      return fail("cannot move " + target.string() + " aside: " + ec.message());
+    }
+  }
+  fs::rename(staging, target, ec);
+  if (ec) {
+    std::string reason = ec.message();
+    if (!old.empty()) fs::rename(old, target, ec);
+    fs::remove_all(staging, ec);
+    return fail("cannot move the extracted folder into " + target.string() + ": " + reason);
+  }
+  if (!old.empty()) {
+    fs::remove_all(old, ec);
+    if (ec) MV_LOG("zip: cannot remove the old content ", old.string(), ": ", ec.message());
+  }
+  return true;
+}
+
+}  // namespace mv

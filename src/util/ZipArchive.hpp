@@ -1,0 +1,59 @@
+#pragma once
+// Reading ZIP archives (minizip over zlib). One object per use: open, extract,
+// close. Archives come from the server and are not trusted: no entry is ever
+// written outside the folder it is extracted to.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace mv {
+
+class ZipArchive {
+ public:
+  ZipArchive() = default;
+  ~ZipArchive();
+  ZipArchive(const ZipArchive&) = delete;
+  ZipArchive& operator=(const ZipArchive&) = delete;
+
+  // Opens the archive for reading (closing one opened before); YES when it
+  // could be opened. Logs the number of entries.
+  bool UnzipOpenFile(const std::filesystem::path& path);
+
+  // Extracts every entry below `folder`, creating folders as needed; "\" in an
+  // entry name counts as "/" and a name ending in "/" is a folder. With
+  // `overWrite` existing files are replaced, otherwise kept. YES when every
+  // entry was extracted. An entry that cannot be read, or whose name is
+  // absolute, has a ".." component or would land outside the folder (through
+  // a symbolic link already there), stops the extraction with NO; files written
+  // before it stay, each file is either complete or absent.
+  bool UnzipFileTo(const std::filesystem::path& folder, bool overWrite);
+  // The same, taking only the entries whose names start with `onlyUnder`
+  // (e.g. "SkinImages/"); others are passed over.
+  bool UnzipFileTo(const std::filesystem::path& folder, bool overWrite, std::string_view onlyUnder);
+
+  // Makes the archive's subtree `onlyUnder` (the whole archive when empty) the
+  // new content of `folder`: extracts it, with that prefix removed from the
+  // names, into a temporary folder beside `folder` and swaps it into place only
+  // when everything extracted. On failure the old content is untouched.
+  bool unzipReplacingFolder(const std::filesystem::path& folder, std::string_view onlyUnder = {});
+
+  // Closes the archive; YES when nothing was open or closing succeeded.
+  bool UnzipCloseFile();
+
+  bool isOpen() const { return handle_ != nullptr; }
+  std::uint64_t entryCount() const { return entryCount_; }
+  // What went wrong in the last failed call, for logs.
+  const std::string& lastError() const { return lastError_; }
+
+ private:
+  bool extract(const std::filesystem::path& folder, bool overWrite, std::string_view onlyUnder, bool stripPrefix);
+  bool fail(std::string message);
+
+  void* handle_ = nullptr;
+  std::filesystem::path path_;
+  std::uint64_t entryCount_ = 0;
+  std::string lastError_;
+};
+
+}  // namespace mv

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "util/Crypto.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Text.hpp"
+
+namespace mv {
+namespace {
+
+TEST(FormattingTest, MoneyRoundsBeforeGrouping) {
+  EXPECT_EQ(PublicFunction::doubleFormate(999.995), "1,000.00");  // stored as 999.99499999...
+  EXPECT_EQ(PublicFunction::doubleFormate(999.994), "999.99");
+  EXPECT_EQ(PublicFunction::doubleFormate(999999.999), "1,000,000.00");
+  EXPECT_EQ(PublicFunction::doubleFormate(1.005), "1.01");
+  EXPECT_EQ(PublicFunction::doubleFormate(2.675), "2.68");
+  EXPECT_EQ(PublicFunction::doubleFormate(0.005), "0.01");
+  EXPECT_EQ(PublicFunction::doubleFormate(0.004), "0.00");
+  EXPECT_EQ(PublicFunction::doubleFormate(1234567.891), "1,234,567.89");
+  EXPECT_EQ(PublicFunction::doubleFormate(100), "100.00");
+  EXPECT_EQ(PublicFunction::doubleFormate(0.1), "0.10");
+  EXPECT_EQ(PublicFunction::doubleFormate(1e15), "1,000,000,000,000,000.00");
+  EXPECT_EQ(PublicFunction::doubleFormate(0), "0.00");
+  EXPECT_EQ(PublicFunction::doubleFormate(-0.0), "0.00");
+  EXPECT_EQ(PublicFunction::doubleFormate(-12.5), "0.00");
+  EXPECT_EQ(PublicFunction::doubleFormate(std::nan("")), "0.00");
+  EXPECT_EQ(PublicFunction::doubleFormate(std::numeric_limits<double>::infinity()), "0.00");
+
+  EXPECT_EQ(PublicFunction::intFormate(0), "0");
+  EXPECT_EQ(PublicFunction::intFormate(-7), "0");
+  EXPECT_EQ(PublicFunction::intFormate(1), "1");
+  EXPECT_EQ(PublicFunction::intFormate(999), "999");
+  EXPECT_EQ(PublicFunction::intFormate(1000), "1,000");
+  EXPECT_EQ(PublicFunction::intFormate(123456), "123,456");
+  EXPECT_EQ(PublicFunction::intFormate(1234567), "1,234,567");
+  EXPECT_EQ(PublicFunction::intFormate(std::numeric_limits<std::int64_t>::max()), "9,223,372,036,854,775,807");
+
+  // what editing does to a shown amount: the grouping goes, the number stays
+  EXPECT_EQ(PublicFunction::stringRemoveTag(PublicFunction::doubleFormate(1234567.5), ","), "1234567.50");
+  EXPECT_EQ(PublicFunction::stringRemoveTag("aaaa", "aa"), "");
+  EXPECT_EQ(PublicFunction::stringRemoveTag("aaa", "aa"), "a");
+  EXPECT_EQ(PublicFunction::stringRemoveTag("abc", ""), "abc");
+  EXPECT_FALSE(PublicFunction::stringRemoveTag(std::nullopt, ",").has_value());
+  EXPECT_FALSE(PublicFunction::stringRemoveTag("1,000", std::nullopt).has_value());
+  EXPECT_DOUBLE_EQ(PublicFunction::absoluteDiscountRatFromShown(PublicFunction::shownDiscountRatFromAbsolute(87.5)),
+                   87.5);
+}
+
+TEST(FormattingTest, CurrencySymbolsFallBackToDollar) {
+  const std::vector<std::pair<const char*, const char*>> table = {
+      {"USD", "$"},   {"CAD", "C$"}, {"AUD", "A$"}, {"NZD", "NZ$"}, {"HKD", "HK$"}, {"SGD", "S$"},
+      {"TWD", "NT$"}, {"CNY", "¥"},  {"RMB", "¥"},  {"JPY", "¥"},   {"EUR", "€"},   {"GBP", "£"},
+      {"CHF", "CHF"}, {"KRW", "₩"},  {"INR", "₹"},  {"RUB", "₽"},   {"THB", "฿"},   {"MYR", "RM"},
+  };
+  for (const auto& [code, symbol] : table) EXPECT_EQ(PublicFunction::flagWithCurrency(code), symbol) << code;
+  EXPECT_EQ(PublicFunction::flagWithCurrency(" eur "), "€");
+  EXPECT_EQ(PublicFunction::flagWithCurrency("XYZ"), "$");
+  EXPECT_EQ(PublicFunction::flagWithCurrency(""), "$");
+  EXPECT_EQ(PublicFunction::flagWithCurrency("EURO"), "$");
+}
+
+TEST(FormattingTest, TextRules) {
+  EXPECT_EQ(trimWhitespace(" \tab c\n \t"), "ab c\n");
+  EXPECT_EQ(trimWhitespaceAndNewlines(" \r\n\tab c\n \t"), "ab c");
+  EXPECT_TRUE(isBlank(""));
+  EXPECT_TRUE(isBlank(" \t "));
+  EXPECT_FALSE(isBlank(" x "));
+
+  EXPECT_EQ(caseInsensitiveCompare("Straße", "STRASSE"), 0);
+  EXPECT_LT(caseInsensitiveCompare("apple", "Banana"), 0);
+  EXPECT_GT(caseInsensitiveCompare("Ωmega", "alpha"), 0);
+  EXPECT_TRUE(equalsIgnoringCase("ÆRØ", "ærø"));
+  EXPECT_TRUE(containsIgnoringCase("Ærø Trading Ltd", "RØ TRAD"));
+  EXPECT_FALSE(containsIgnoringCase("Ærø", "x"));
+  EXPECT_FALSE(containsIgnoringCase("abc", ""));
+  EXPECT_TRUE(equalsIgnoringCase(std::string("\xff\xfe"), std::string("\xff\xfe")));  // invalid UTF-8 survives
+
+  EXPECT_EQ(lowercase("ÀBÇ-Ab"), "àbç-ab");
+  EXPECT_EQ(uppercase("àbç"), "ÀBÇ");
+  EXPECT_EQ(lowercase("TITLE"), "title");  // root locale: no dotless i
+  EXPECT_EQ(asciiLowercase("ÀcMe"), "Àcme");
+
+  EXPECT_EQ(percentEscapeQueryValue("a b&c=d/é"), "a%20b%26c%3Dd%2F%C3%A9");
+  EXPECT_EQ(percentEscapeURL("http://h:1/p q?x=1&y=%;#f"), "http://h:1/p%20q?x=1&y=%25;#f");
+}
+
+TEST(FormattingTest, DigestsUnderTheApplicationsNames) {
+  EXPECT_EQ(PublicFunction::encryptMD5("abc"), "900150983CD24FB0D6963F7D28E17F72");
+  EXPECT_EQ(md5Hex("abc", HexCase::Lower), "900150983cd24fb0d6963f7d28e17f72");
+  auto sealed = PublicFunction::TripleDES("pässword 1", kTripleDESEncrypt);
+  ASSERT_TRUE(sealed.has_value());
+  EXPECT_NE(*sealed, "pässword 1");
+  EXPECT_EQ(PublicFunction::TripleDES(*sealed, kTripleDESDecrypt), "pässword 1");
+  EXPECT_FALSE(PublicFunction::TripleDES("%%%", kTripleDESDecrypt).has_value());
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,240 @@
+#include <zlib.h>
+
+#include <atomic>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PublicFunctionFixture.hpp"
+#include "util/FileUtil.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+class ImageTest : public PublicFunctionFixture {
+ protected:
+  // An image whose pixels all differ, so a swapped row or channel shows.
+  static ImageData pattern(int w, int h) {
+    ImageData img(w, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        std::uint8_t* p = img.pixel(x, y);
+        p[0] = static_cast<std::uint8_t>(x * 37 + y);
+        p[1] = static_cast<std::uint8_t>(y * 53 + x);
+        p[2] = static_cast<std::uint8_t>((x + y) * 11);
+        p[3] = static_cast<std::uint8_t>(255 - x - y);
+      }
+    return img;
+  }
+  static ImageData solid(int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255) {
+    ImageData img(w, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        std::uint8_t* p = img.pixel(x, y);
+        p[0] = r, p[1] = g, p[2] = b, p[3] = a;
+      }
+    return img;
+  }
+  static std::string bytesOf(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
+};
+
+TEST_F(ImageTest, PngAndJpegRoundTrip) {
+  const ImageData img = pattern(7, 5);
+  auto png = img.encodePNG();
+  ASSERT_TRUE(png.has_value());
+  auto back = ImageData::decode(*png);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->width, 7);
+  EXPECT_EQ(back->height, 5);
+  EXPECT_EQ(back->pixels, img.pixels);
+
+  const ImageData flat = solid(64, 48, 200, 100, 50);
+  auto good = flat.encodeJPEG(0.9), poor = pattern(64, 48).encodeJPEG(0.05), rich = pattern(64, 48).encodeJPEG(1.0);
+  ASSERT_TRUE(good && poor && rich);
+  EXPECT_LT(poor->size(), rich->size());
+  auto jpeg = ImageData::decode(*good);
+  ASSERT_TRUE(jpeg.has_value());
+  EXPECT_EQ(jpeg->width, 64);
+  EXPECT_EQ(jpeg->height, 48);
+  const std::uint8_t* p = jpeg->pixel(31, 20);
+  EXPECT_NEAR(p[0], 200, 4);
+  EXPECT_NEAR(p[1], 100, 4);
+  EXPECT_NEAR(p[2], 50, 4);
+  EXPECT_EQ(p[3], 255);
+
+  // JPEG has no alpha: a transparent image is laid over white
+  auto clear = ImageData::decode(*solid(8, 8, 0, 0, 0, 0).encodeJPEG(1.0));
+  ASSERT_TRUE(clear.has_value());
+  EXPECT_GE(clear->pixel(4, 4)[0], 250);
+
+  // files
+  EXPECT_TRUE(img.writePNG(root / "a.png"));
+  EXPECT_TRUE(flat.writeJPEG(root / "a.jpg", 0.5));
+  EXPECT_EQ(ImageData::decodeFile(root / "a.png")->pixels, img.pixels);
+  EXPECT_EQ(ImageData::decodeFile(root / "a.jpg")->width, 64);
+  EXPECT_FALSE(ImageData().encodePNG().has_value());
+  EXPECT_FALSE(img.writePNG(root / "missing-folder" / "a.png"));
+}
+
+TEST_F(ImageTest, BrokenAndHostileImagesAreRefused) {
+  auto png = bytesOf(*pattern(40, 30).encodePNG());
+  auto jpeg = bytesOf(*pattern(40, 30).encodeJPEG(0.8));
+  EXPECT_FALSE(ImageData::decode(std::string_view()).has_value());
+  EXPECT_FALSE(ImageData::decode(std::string_view("GIF89a....")).has_value());
+  EXPECT_FALSE(ImageData::decode(std::string_view(png).substr(0, png.size() / 2)).has_value());
+  EXPECT_FALSE(ImageData::decode(std::string_view(png).substr(0, 20)).has_value());
+  EXPECT_FALSE(ImageData::decode(std::string_view(jpeg).substr(0, 12)).has_value());
+  std::string garbage = jpeg.substr(0, 3) + std::string(200, '\x42');
+  EXPECT_FALSE(ImageData::decode(garbage).has_value());
+  EXPECT_FALSE(ImageData::decodeFile(root / "none.png").has_value());
+
+  // a PNG header announcing 100000 x 100000 pixels is refused before allocating
+  std::string ihdr = "IHDR";
+  auto be32 = [](std::uint32_t v) {
+    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                       static_cast<char>(v)};
+  };
+  ihdr += be32(100000) + be32(100000) + std::string{8, 6, 0, 0, 0};
+  const auto crc = static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(ihdr.data()), static_cast<uInt>(ihdr.size())));
+  std::string huge = png.substr(0, 8) + be32(13) + ihdr + be32(crc) + png.substr(33);
+  EXPECT_FALSE(ImageData::decode(huge).has_value());
+}
+
+TEST_F(ImageTest, ScalingAveragesAndRespectsAlpha) {
+  // a checkerboard shrinks to grey
+  ImageData board(4, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) {
+      std::uint8_t v = (x + y) % 2 ? 255 : 0;
+      std::uint8_t* p = board.pixel(x, y);
+      p[0] = p[1] = p[2] = v;
+      p[3] = 255;
+    }
+  ImageData small = board.scaled(2, 2);
+  ASSERT_EQ(small.width, 2);
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(small.pixels[static_cast<std::size_t>(i) * 4], 128, 1);
+
+  // a transparent neighbour does not bleed its colour into an opaque one
+  ImageData edge(2, 1);
+  std::uint8_t* a = edge.pixel(0, 0);
+  a[0] = 255, a[3] = 255;                    // opaque red
+  edge.pixel(1, 0)[1] = 255;                 // transparent green
+  ImageData one = edge.scaled(1, 1);
+  EXPECT_EQ(one.pixel(0, 0)[0], 255);
+  EXPECT_EQ(one.pixel(0, 0)[1], 0);
+  EXPECT_NEAR(one.pixel(0, 0)[3], 128, 1);
+
+  // growing interpolates between neighbours
+  ImageData ramp(2, 1);
+  ramp.pixel(0, 0)[3] = ramp.pixel(1, 0)[3] = 255;
+  ramp.pixel(1, 0)[0] = 200;
+  ImageData wide = ramp.scaled(8, 1);
+  for (int x = 1; x < 8; ++x) EXPECT_GE(wide.pixel(x, 0)[0], wide.pixel(x - 1, 0)[0]);
+  EXPECT_EQ(wide.pixel(0, 0)[0], 0);
+  EXPECT_EQ(wide.pixel(7, 0)[0], 200);
+
+  EXPECT_TRUE(board.scaled(0, 3).empty());
+  EXPECT_TRUE(ImageData().scaled(3, 3).empty());
+}
+
+TEST_F(ImageTest, ThumbnailsKeepAspectAndBounds) {
+  struct Case {
+    const char* name;
+    int w, h;
+    bool jpeg;
+    int tw, th;
+  };
+  const std::vector<Case> cases = {
+      {"wide", 800, 400, false, 160, 80},   {"tall", 300, 600, true, 55, 110},
+      {"box", 1600, 1100, true, 160, 110},  {"small", 100, 50, false, 100, 50},
+      {"strip", 2000, 3, false, 160, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path full = root / (std::string(c.name) + (c.jpeg ? ".jpg" : ".png"));
+    const fs::path thumb = root / (std::string(c.name) + "_thumb.png");
+    ImageData img = pattern(c.w, c.h);
+    ASSERT_TRUE(c.jpeg ? img.writeJPEG(full, 0.8) : img.writePNG(full));
+    ASSERT_TRUE(PublicFunction::createImgThumbWithImgName(full, thumb));
+    auto t = ImageData::decodeFile(thumb);
+    ASSERT_TRUE(t.has_value());
+    EXPECT_EQ(t->width, c.tw);
+    EXPECT_EQ(t->height, c.th);
+    auto head = readFileBytes(thumb);
+    ASSERT_TRUE(head.has_value());
+    EXPECT_EQ((*head)[1], 'P');  // always PNG, whatever the source was
+  }
+
+  // an existing thumbnail is left alone
+  const fs::path full = root / "wide.png", kept = root / "kept.png";
+  std::ofstream(kept) << "mine";
+  EXPECT_TRUE(PublicFunction::createImgThumbWithImgName(full, kept));
+  EXPECT_EQ(fs::file_size(kept), 4u);
+
+  // unreadable sources make nothing
+  EXPECT_FALSE(PublicFunction::createImgThumbWithImgName(root / "none.png", root / "none_thumb.png"));
+  EXPECT_FALSE(fs::exists(root / "none_thumb.png"));
+  std::ofstream(root / "junk.png") << "junk";
+  EXPECT_FALSE(PublicFunction::createImgThumbWithImgName(root / "junk.png", root / "junk_thumb.png"));
+  EXPECT_FALSE(fs::exists(root / "junk_thumb.png"));
+}
+
+TEST_F(ImageTest, ThumbnailsFromSeveralThreadsAtOnce) {
+  const fs::path dir = root / "ProductImages";
+  fs::create_directories(dir);
+  ASSERT_TRUE(pattern(640, 480).writeJPEG(dir / "p.jpg", 0.7));
+  ASSERT_TRUE(pattern(300, 300).writePNG(dir / "q.png"));
+  std::atomic<int> ok{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 8; ++i)
+    threads.emplace_back([&, i] {
+      const bool first = i % 2 == 0;
+      if (PublicFunction::createImgThumbWithImgName(dir / (first ? "p.jpg" : "q.png"),
+                                                    dir / (first ? "p_t.png" : "q_t.png")))
+        ++ok;
+    });
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(ok.load(), 8);
+  auto p = ImageData::decodeFile(dir / "p_t.png");
+  auto q = ImageData::decodeFile(dir / "q_t.png");
+  ASSERT_TRUE(p && q);
+  EXPECT_EQ(p->width, 147);  // 640 x 480 by 110/480
+  EXPECT_EQ(p->height, 110);
+  EXPECT_EQ(q->width, 110);
+  EXPECT_EQ(q->height, 110);
+  // no half-written files are left behind
+  int files = 0;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 4);
+}
+
+TEST_F(ImageTest, FittingIntoASize) {
+  auto img = std::make_shared<const ImageData>(pattern(400, 300));
+  EXPECT_TRUE(PublicFunction::image(*img, {200, 200}));
+  EXPECT_FALSE(PublicFunction::image(*img, {400, 300}));
+  auto fitted = PublicFunction::scaleImage(img, {200, 200});
+  ASSERT_TRUE(fitted);
+  EXPECT_EQ(fitted->width, 200);
+  EXPECT_EQ(fitted->height, 150);
+  EXPECT_EQ(PublicFunction::scaleImage(img, {500, 300}), img);  // fits: the same image
+  EXPECT_EQ(PublicFunction::scaleImage(img, {0, 0}), img);
+  EXPECT_EQ(PublicFunction::scaleImage(nullptr, {10, 10}), nullptr);
+
+  // on a scale-2 screen a size holds twice the pixels
+  PublicFunction::setScreenScale(2.0);
+  EXPECT_FALSE(PublicFunction::image(*img, {200, 200}));
+  EXPECT_EQ(PublicFunction::scaleImage(img, {200, 200}), img);
+  auto retina = PublicFunction::scaleImage(img, {100, 100});
+  EXPECT_EQ(retina->width, 200);
+  EXPECT_EQ(retina->height, 150);
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "util/Pinyin.hpp"
+
+namespace mv {
+namespace {
+
+TEST(Pinyin, KeysOfLatinChineseDigitsAndUnknown) {
+  // GB18030 holds 王 as the two bytes CD F5.
+  EXPECT_EQ(gb18030FromUtf8("\xE7\x8E\x8B"), "\xCD\xF5");
+  const std::string name = gb18030FromUtf8("\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E");  // 王小明
+  EXPECT_EQ(name.size(), 6u);
+  EXPECT_EQ(gbkStringToPinyin(name), "wangxiaoming");
+  EXPECT_EQ(gbkStringToPinyin(name, '_'), "wang_xiao_ming_");
+
+  // ASCII passes unchanged except spaces, tabs and line ends; digits stay.
+  EXPECT_EQ(gbkStringToPinyin("Acme Ltd.\t42\r\n"), "AcmeLtd.42");
+  EXPECT_EQ(gbkStringToPinyin("Acme Ltd", '-'), "AcmeLtd");
+  EXPECT_EQ(gbkStringToPinyin(gb18030FromUtf8("\xE6\x9D\x8E 3 B"), ' '), "li 3B");  // 李 3 B
+
+  // Characters without a reading contribute nothing: accented Latin, kana,
+  // emoji (four-byte in GB18030), full-width letters.
+  EXPECT_EQ(gbkStringToPinyin(gb18030FromUtf8("\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80\xEF\xBC\xA1")), "");
+  EXPECT_EQ(gbkStringToPinyin(gb18030FromUtf8("x\xC3\xA9y"), '\''), "xy");
+  // Bytes that are no GB18030 character are dropped, not turned into ASCII.
+  EXPECT_EQ(gbkStringToPinyin(std::string("a\x81", 2)), "a");
+  EXPECT_EQ(gbkStringToPinyin(std::string("\xFF\xFF" "b", 3)), "b");
+  EXPECT_EQ(gbkStringToPinyin(""), "");
+
+  // The UTF-8 entry point gives the same key.
+  EXPECT_EQ(pinyinKeyFromUtf8("\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"), "wangxiaoming");
+  EXPECT_EQ(pinyinKeyFromUtf8("Zoe \xE7\xBB\xBF", '.'), "Zoelu.");  // 绿: tone and umlaut folded
+}
+
+TEST(Pinyin, SameKeysFromSeveralThreads) {
+  const std::vector<std::string> names = {"\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E", "\xE5\xBC\xA0\xE4\xB8\x89",
+                                          "\xE6\x9D\x8E\xE5\x9B\x9B", "Smith"};
+  std::vector<std::string> expected;
+  for (const auto& n : names) expected.push_back(pinyinKeyFromUtf8(n));
+  EXPECT_EQ(expected[1], "zhangsan");
+  EXPECT_EQ(expected[2], "lisi");
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 6; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 200; ++i) {
+        std::size_t k = static_cast<std::size_t>(t + i) % names.size();
+        if (gbkStringToPinyin(gb18030FromUtf8(names[k])) != expected[k]) ++wrong;
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(wrong.load(), 0);
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TestEnvironment.hpp"
+#include "util/ZipArchive.hpp"
+#include "util/ZipWriter.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;  // name, content
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+fs::path makeArchive(const fs::path& path, const Entries& entries, bool compress = true) {
+  ZipWriter writer;
+  EXPECT_TRUE(writer.open(path));
+  for (const auto& [name, content] : entries) {
+    bool ok = !name.empty() && name.back() == '/' ? writer.addFolder(name) : writer.addBytes(name, content, compress);
+    EXPECT_TRUE(ok) << name;
+  }
+  EXPECT_TRUE(writer.close());
+  return path;
+}
+
+// Every file and folder below `dir`, as relative generic paths.
+std::set<std::string> listTree(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    names.insert(entry.path().lexically_relative(dir).generic_string());
+  }
+  return names;
+}
+
+class ZipArchiveTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dir = test::makeTempDir("zip"); }
+  void TearDown() override { fs::remove_all(dir); }
+  fs::path dir;
+};
+
+TEST_F(ZipArchiveTest, NestedFoldersBackslashesAndOverwrite) {
+  std::string big(300000, 'x');
+  for (std::size_t i = 0; i < big.size(); i += 7) big[i] = static_cast<char>('a' + i % 26);
+  auto archive = makeArchive(dir / "a.zip", {{"docs/", ""},
+                                             {"docs/deep/er/file.txt", "deep"},
+                                             {"win\\style\\name.txt", "backslash"},
+                                             {"top.txt", "new top"},
+                                             {"docs/empty.txt", ""},
+                                             {"./docs/big.bin", big},
+                                             {"only/folder/", ""}});
+  fs::path out = dir / "out";
+  writeFile(out / "top.txt", "old top");
+
+  ZipArchive zip;
+  EXPECT_TRUE(zip.UnzipCloseFile());  // nothing open yet
+  EXPECT_FALSE(zip.UnzipFileTo(out, true));
+  ASSERT_TRUE(zip.UnzipOpenFile(archive));
+  EXPECT_EQ(zip.entryCount(), 7u);
+
+  // Without overwrite an existing file is kept, the rest extracted.
+  ASSERT_TRUE(zip.UnzipFileTo(out, false));
+  EXPECT_EQ(readFile(out / "top.txt"), "old top");
+  EXPECT_EQ(readFile(out / "docs/deep/er/file.txt"), "deep");
+  EXPECT_EQ(readFile(out / "win/style/name.txt"), "backslash");
+  EXPECT_TRUE(fs::is_regular_file(out / "docs/empty.txt"));
+  EXPECT_EQ(fs::file_size(out / "docs/empty.txt"), 0u);
+  EXPECT_EQ(readFile(out / "docs/big.bin"), big);
+  EXPECT_TRUE(fs::is_directory(out / "only/folder"));
+
+  // With overwrite it is replaced; no temporary files are left behind.
+  ASSERT_TRUE(zip.UnzipFileTo(out, true));
+  EXPECT_EQ(readFile(out / "top.txt"), "new top");
+  EXPECT_EQ(listTree(out), (std::set<std::string>{"docs", "docs/deep", "docs/deep/er", "docs/deep/er/file.txt",
+                                                  "docs/empty.txt", "docs/big.bin", "win", "win/style",
+                                                  "win/style/name.txt", "top.txt", "only", "only/folder"}));
+  EXPECT_TRUE(zip.UnzipCloseFile());
+  EXPECT_FALSE(zip.isOpen());
+  EXPECT_FALSE(zip.UnzipOpenFile(dir / "missing.zip"));
+}
+
+TEST_F(ZipArchiveTest, EntriesLeavingTheFolderAreRefused) {
+  fs::path outside = dir / "outside";
+  fs::create_directories(outside);
+  const std::vector<std::string> hostile = {
+      "../escaped.txt",
+      "sub/../../escaped.txt",
+      "..\\escaped.txt",
+      "sub\\..\\..\\escaped.txt",
+      (outside / "absolute.txt").string(),
+      "\\" + (outside / "absolute2.txt").string().substr(1),
+      "link/through.txt",
+  };
+  for (std::size_t i = 0; i < hostile.size(); ++i) {
+    fs::path target = dir / ("target" + std::to_string(i));
+    fs::create_directories(target);
+    // A symbolic link already in the folder must not be followed.
+    fs::create_directory_symlink(outside, target / "link");
+    auto archive = makeArchive(dir / ("h" + std::to_string(i) + ".zip"), {{"fine.txt", "ok"}, {hostile[i], "evil"}});
+    ZipArchive zip;
+    ASSERT_TRUE(zip.UnzipOpenFile(archive));
+    EXPECT_FALSE(zip.UnzipFileTo(target, true)) << hostile[i];
+    EXPECT_FALSE(zip.lastError().empty());
+    EXPECT_TRUE(fs::is_empty(outside)) << hostile[i];
+    EXPECT_FALSE(fs::exists(dir / "escaped.txt")) << hostile[i];
+    // What came before the refused entry stays.
+    EXPECT_EQ(readFile(target / "fine.txt"), "ok");
+  }
+  // A file of the archive cannot replace a link either.
+  fs::path target = dir / "linked-file";
+  fs::create_directories(target);
+  writeFile(outside / "victim.txt", "untouched");
+  fs::create_symlink(outside / "victim.txt", target / "victim.txt");
+  ZipArchive zip;
+  ASSERT_TRUE(zip.UnzipOpenFile(makeArchive(dir / "v.zip", {{"victim.txt", "evil"}})));
+  EXPECT_FALSE(zip.UnzipFileTo(target, true));
+  EXPECT_EQ(readFile(outside / "victim.txt"), "untouched");
+}
+
+TEST_F(ZipArchiveTest, DamagedArchivesFail) {
+  std::string content(5000, 'Q');
+  auto archive = makeArchive(dir / "good.zip", {{"a.txt", "first"}, {"b.txt", content}}, /*compress=*/false);
+  std::string bytes = readFile(archive);
+
+  // Cut short: the directory at the end is gone.
+  writeFile(dir / "truncated.zip", bytes.substr(0, bytes.size() / 2));
+  ZipArchive truncated;
+  bool opened = truncated.UnzipOpenFile(dir / "truncated.zip");
+  EXPECT_FALSE(opened && truncated.UnzipFileTo(dir / "t", true));
+
+  // Damaged data with an intact directory: the checksum catches it, and the
+  // damaged file is not left behind half written.
+  std::string damaged = bytes;
+  auto at = damaged.find(content.substr(0, 100));
+  ASSERT_NE(at, std::string::npos);
+  damaged[at + 2500] = 'R';
+  writeFile(dir / "damaged.zip", damaged);
+  ZipArchive zip;
+  ASSERT_TRUE(zip.UnzipOpenFile(dir / "damaged.zip"));
+  EXPECT_FALSE(zip.UnzipFileTo(dir / "d", true));
+  EXPECT_EQ(readFile(dir / "d/a.txt"), "first");
+  EXPECT_EQ(listTree(dir / "d"), std::set<std::string>{"a.txt"});
+
+  writeFile(dir / "noise.zip", std::string(1000, '\x07'));
+  EXPECT_FALSE(ZipArchive().UnzipOpenFile(dir / "noise.zip"));
+}
+
+TEST_F(ZipArchiveTest, ReplacingAFolderKeepsOldContentOnFailure) {
+  fs::path client = dir / "client";
+  fs::path skins = client / "SkinImages";
+  writeFile(client / "client.db", "database");
+  writeFile(skins / "old.png", "old skin");
+
+  // Only the chosen subtree is taken, with its prefix removed, and it becomes
+  // the whole new content of the folder.
+  auto good = makeArchive(dir / "skin.zip", {{"SkinImages/", ""},
+                                             {"SkinImages/topbar-bg.png", "bar"},
+                                             {"SkinImages\\icons\\home.png", "home"},
+                                             {"other/readme.txt", "not a skin"}});
+  ZipArchive zip;
+  ASSERT_TRUE(zip.UnzipOpenFile(good));
+  ASSERT_TRUE(zip.unzipReplacingFolder(skins, "SkinImages/"));
+  EXPECT_EQ(listTree(skins), (std::set<std::string>{"topbar-bg.png", "icons", "icons/home.png"}));
+  EXPECT_EQ(readFile(skins / "icons/home.png"), "home");
+  EXPECT_EQ(listTree(client), (std::set<std::string>{"client.db", "SkinImages", "SkinImages/topbar-bg.png",
+                                                     "SkinImages/icons", "SkinImages/icons/home.png"}));
+
+  // The filter without replacing: entries outside the prefix are passed over.
+  fs::path plain = dir / "plain";
+  ASSERT_TRUE(zip.UnzipFileTo(plain, true, "SkinImages"));
+  EXPECT_EQ(listTree(plain), (std::set<std::string>{"SkinImages", "SkinImages/topbar-bg.png", "SkinImages/icons",
+                                                    "SkinImages/icons/home.png"}));
+  zip.UnzipCloseFile();
+
+  // A failing archive, hostile or damaged, leaves the current skin as it was
+  // and nothing beside it.
+  auto hostile = makeArchive(dir / "hostile.zip", {{"SkinImages/new.png", "new"}, {"SkinImages/../../x", "evil"}});
+  auto bytes = readFile(makeArchive(dir / "raw.zip", {{"SkinImages/new.png", std::string(4000, 'N')}}, false));
+  bytes[bytes.find(std::string(100, 'N')) + 1000] = 'M';
+  writeFile(dir / "damaged.zip", bytes);
+  for (const auto& bad : {hostile, dir / "damaged.zip"}) {
+    ZipArchive failing;
+    ASSERT_TRUE(failing.UnzipOpenFile(bad));
+    EXPECT_FALSE(failing.unzipReplacingFolder(skins, "SkinImages/")) << bad;
+    EXPECT_EQ(listTree(skins), (std::set<std::string>{"topbar-bg.png", "icons", "icons/home.png"}));
+    EXPECT_EQ(listTree(client).size(), 5u);
+  }
+  EXPECT_FALSE(fs::exists(dir / "x"));
+
+  // A folder that does not exist yet is created.
+  ZipArchive fresh;
+  ASSERT_TRUE(fresh.UnzipOpenFile(good));
+  ASSERT_TRUE(fresh.unzipReplacingFolder(dir / "new/place/"));
+  EXPECT_EQ(readFile(dir / "new/place/other/readme.txt"), "not a skin");
+}
+
+TEST_F(ZipArchiveTest, WriterPacksAFolder) {
+  writeFile(dir / "src/quimbeset_/data.db", "rows");
+  writeFile(dir / "src/tolvaren_/Pdf/a.pdf", "%PDF");
+  fs::create_directories(dir / "src/tolvaren_/Video");
+  ZipWriter writer;
+  ASSERT_TRUE(writer.open(dir / "demo.zip"));
+  ASSERT_TRUE(writer.addFolderContents(dir / "src"));
+  ASSERT_TRUE(writer.close());
+  EXPECT_FALSE(writer.addBytes("late.txt", "x"));  // closed
+
+  ZipArchive zip;
+  ASSERT_TRUE(zip.UnzipOpenFile(dir / "demo.zip"));
+  ASSERT_TRUE(zip.UnzipFileTo(dir / "docs", true));
+  EXPECT_EQ(listTree(dir / "docs"), listTree(dir / "src"));
+  EXPECT_EQ(readFile(dir / "docs/tolvaren_/Pdf/a.pdf"), "%PDF");
+  EXPECT_FALSE(writer.open(dir / "no/such/folder/x.zip"));
+}
+
+}  // namespace
+}  // namespace mv
