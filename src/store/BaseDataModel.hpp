@@ -1,0 +1,88 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "store/SQLiteDatabase.hpp"
+
+namespace mv {
+
+// Base of the data models: one per group of tables, each owning the SQL of its
+// tables and able to bring them to the current layout. Models work on the
+// connection the facade opened; they keep no other state. Main thread only.
+class BaseDataModel {
+ public:
+  explicit BaseDataModel(SQLiteDatabase& db) : db_(db) {}
+  virtual ~BaseDataModel() = default;
+  BaseDataModel(const BaseDataModel&) = delete;
+  BaseDataModel& operator=(const BaseDataModel&) = delete;
+
+  // Creates missing tables, columns and indexes and adds missing keys, keeping
+  // every row. Changes nothing on current tables.
+  virtual bool updateVersion() = 0;
+
+  // A LIKE pattern matching `text` anywhere, with "%", "_" and the escape
+  // character itself escaped; use with ESCAPE '\'.
+  static std::string likeContains(std::string_view text);
+  // The SKU as the screens show it: "" when it is the generated form
+  // "<client id>_<product id>" of the signed-in client.
+  static std::string displaySku(const std::string& storedSku, int productId);
+
+ protected:
+  SQLiteDatabase& db() { return db_; }
+
+  // Prepares, binds and runs a statement; false on any failure.
+  template <typename... Args>
+  bool exec(std::string_view sql, const Args&... args) {
+    return db_.run(sql, args...);
+  }
+
+  // Calls `onRow(statement)` for each row; false when the query failed.
+  template <typename OnRow, typename... Args>
+  bool query(std::string_view sql, OnRow&& onRow, const Args&... args) {
+    SQLiteStatement st = db_.prepare(sql);
+    if (!st) return false;
+    st.bindAll(args...);
+    for (;;) {
+      auto s = st.step();
+      if (s == SQLiteStatement::Step::Done) return true;
+      if (s == SQLiteStatement::Step::Error) return false;
+      onRow(static_cast<const SQLiteStatement&>(st));
+    }
+  }
+
+  // The first column of the first row; nothing when there is no row, the
+  // value is NULL or the query failed.
+  template <typename... Args>
+  std::optional<std::int64_t> scalarInt(std::string_view sql, const Args&... args) {
+    std::optional<std::int64_t> out;
+    bool first = true;
+    query(
+        sql,
+        [&](const SQLiteStatement& row) {
+          if (first) out = row.optInt64At(0);
+          first = false;
+        },
+        args...);
+    return out;
+  }
+  template <typename... Args>
+  std::optional<std::string> scalarText(std::string_view sql, const Args&... args) {
+    std::optional<std::string> out;
+    bool first = true;
+    query(
+        sql,
+        [&](const SQLiteStatement& row) {
+          if (first) out = row.optTextAt(0);
+          first = false;
+        },
+        args...);
+    return out;
+  }
+
+ private:
+  SQLiteDatabase& db_;
+};
+
+}  // namespace mv

@@ -1,0 +1,399 @@
+#include "store/CatalogModel.hpp"
+
+#include <map>
+#include <set>
+
+#include "platform/base/Date.hpp"
+#include "store/RowReaders.hpp"
+#include "store/SQLiteTransaction.hpp"
+#include "store/Schema.hpp"
+#include "util/Text.hpp"
+
+namespace mv {
+
+bool CatalogModel::updateVersion() { return Schema::upgradeGroup(db(), "catalog"); }
+
+template <typename Row, typename Bind>
+bool CatalogModel::saveRows(const char* sql, const std::vector<Row>& rows, Bind&& bind, const char* wipeSql) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  if (wipeSql && !exec(wipeSql)) return false;
+  SQLiteStatement st = db().prepare(sql);
+  if (!st) return false;
+  for (const Row& row : rows) {
+    st.reset();
+    bind(st, row);
+    if (!st.run()) return false;
+  }
+  return tx.commit();
+}
+
+bool CatalogModel::saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& products) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  SQLiteStatement put = db().prepare(
+      "INSERT OR REPLACE INTO marvisto_product (product_id, product_sku, product_name, product_s_desc, "
+      "product_l_desc, product_publish, product_ordering, product_stock, product_sale, product_buy, product_tags) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  SQLiteStatement dropAttributes = db().prepare("DELETE FROM marvisto_product_attribute WHERE product_id = ?");
+  if (!put || !dropAttributes) return false;
+  for (const auto& p : products) {
+    put.reset();
+    put.bindAll(p.product_id, p.product_sku, p.product_name, p.product_s_desc, p.product_l_desc, p.product_publish,
+                p.product_ordering, p.product_stock, p.product_sale, p.product_buy, p.product_tags);
+    if (!put.run()) return false;
+    dropAttributes.reset();
+    dropAttributes.bind(1, p.product_id);
+    if (!dropAttributes.run()) return false;
+  }
+  return tx.commit();
+}
+
+bool CatalogModel::saveToDatabaseProductAttribute(const std::vector<marvisto_product_attribute_Entity>& rows) {
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_product_attribute (attribute_id, product_id, attribute_fields_id, "
+      "attribute_value, default_value) VALUES (?, ?, ?, ?, ?)",
+      rows, [](SQLiteStatement& st, const auto& r) {
+        st.bindAll(r.attribute_id, r.product_id, r.attribute_fields_id, r.attribute_value, r.default_value);
+      });
+}
+
+bool CatalogModel::saveToDatabaseFieldsProductAttribute(
+    const std::vector<marvisto_fields_product_attribute_Entity>& rows) {
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_fields_product_attribute (field_id, field_name, description, "
+      "selection_list, display, published) VALUES (?, ?, ?, ?, ?, ?)",
+      rows, [](SQLiteStatement& st, const auto& r) {
+        st.bindAll(r.field_id, r.field_name, r.description, r.selection_list, r.display, r.published);
+      });
+}
+
+bool CatalogModel::saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links) {
+  return saveToDatabasePxrefC(links, {});
+}
+
+bool CatalogModel::saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links,
+                                        const std::vector<int>& productIds) {
+  // All old links go first, then all new ones: deleting per link would leave
+  // a product in two categories with only its last link.
+  std::set<int> named(productIds.begin(), productIds.end());
+  for (const auto& l : links) named.insert(l.product_id);
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  SQLiteStatement drop = db().prepare("DELETE FROM marvisto_product_category_xref WHERE product_id = ?");
+  SQLiteStatement put =
+      db().prepare("INSERT OR REPLACE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?, ?)");
+  if (!drop || !put) return false;
+  for (int id : named) {
+    drop.reset();
+    drop.bind(1, id);
+    if (!drop.run()) return false;
+  }
+  for (const auto& l : links) {
+    put.reset();
+    put.bindAll(l.category_id, l.product_id);
+    if (!put.run()) return false;
+  }
+  return tx.commit();
+}
+
+bool CatalogModel::saveToDatabasePrice(const std::vector<marvisto_product_price_Entity>& rows) {
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_product_price (price_id, product_id, vendor_group_id_list, "
+      "vendor_state_id_list, vendor_id_list, customer_id_list, price, currency, discount_price, discount_identifier, "
+      "discount_start_date, discount_end_date, discount_publish, tier_start_date, tier_end_date, "
+      "tier_quantity_price, tier_publish, discontRat) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+      rows, [](SQLiteStatement& st, const auto& r) {
+        st.bindAll(r.price_id, r.product_id, r.vendor_group_id_list, r.vendor_state_id_list, r.vendor_id_list,
+                   r.customer_id_list, r.price, r.currency, r.discount_price, r.discount_identifier,
+                   r.discount_start_date, r.discount_end_date, r.discount_publish, r.tier_start_date,
+                   r.tier_end_date, r.tier_quantity_price, r.tier_publish, r.discontRat);
+      });
+}
+
+bool CatalogModel::saveToDatabaseProductrelated(const std::vector<marvisto_product_related_Entity>& rows) {
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_product_related (serial, first_product_id, second_product_id) "
+      "VALUES (?, ?, ?)",
+      rows,
+      [](SQLiteStatement& st, const auto& r) { st.bindAll(r.serial, r.first_product_id, r.second_product_id); },
+      "DELETE FROM marvisto_product_related");
+}
+
+bool CatalogModel::saveToDatabaseImage(const std::vector<marvisto_image_Entity>& rows) {
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_image (image_id, key_id, key_type, image_thumb_address, "
+      "image_full_address, image_isdault, image_s_desc, image_l_desc, image_publis, image_ordering) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+      rows, [](SQLiteStatement& st, const auto& r) {
+        st.bindAll(r.image_id, r.key_id, r.key_type, r.image_thumb_address, r.image_full_address, r.image_isdault,
+                   r.image_s_desc, r.image_l_desc, r.image_publis, r.image_ordering);
+      });
+}
+
+bool CatalogModel::saveToDatabaseCategory(const std::vector<marvisto_category_Entity>& rows) {
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_category (category_id, category_name, category_code, category_type, "
+      "category_publish, category_ordering, category_parent_id) VALUES (?, ?, ?, ?, ?, ?, ?)",
+      rows, [](SQLiteStatement& st, const auto& r) {
+        st.bindAll(r.category_id, r.category_name, r.category_code, r.category_type, r.category_publish,
+                   r.category_ordering, r.category_parent_id);
+      });
+}
+
+bool CatalogModel::saveToDatabaseProductRelatedFile(const std::vector<marvisto_product_related_files_Entity>& rows) {
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_product_related_files (file_id, product_sku, product_id) VALUES (?, ?, ?)",
+      rows, [](SQLiteStatement& st, const auto& r) { st.bindAll(r.file_id, r.product_sku, r.product_id); },
+      "DELETE FROM marvisto_product_related_files");
+}
+
+bool CatalogModel::saveToDatabaseProductTag(const std::vector<marvisto_tag_entity>& rows) {
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_tag (tag_id, tag_name) VALUES (?, ?)", rows,
+      [](SQLiteStatement& st, const auto& r) { st.bindAll(r.tag_id, r.tag_name); }, "DELETE FROM marvisto_tag");
+}
+
+bool CatalogModel::saveToDatabaseProductRelatedTag(const std::vector<marvisto_product_related_tag_Entity>& rows) {
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_product_related_tag (tag_id, product_id) VALUES (?, ?)", rows,
+      [](SQLiteStatement& st, const auto& r) { st.bindAll(r.tag_id, r.product_id); },
+      "DELETE FROM marvisto_product_related_tag");
+}
+
+bool CatalogModel::saveToDatabaseIcon(const std::vector<marvisto_icon_Entity>& rows) {
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_icon (_id, title, name, width, height, description, category, publish) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
+      rows, [](SQLiteStatement& st, const auto& r) {
+        st.bindAll(r._id, r.title, r.name, r.width, r.height, r.description, r.category, r.publish);
+      });
+}
+
+// --- products -------------------------------------------------------------------
+
+std::vector<marvisto_product_Entity> CatalogModel::products(const std::string& sql, int arg) {
+  std::vector<marvisto_product_Entity> out;
+  query(sql, [&](const SQLiteStatement& r) { out.push_back(rows::product(r)); }, arg);
+  return out;
+}
+
+std::vector<marvisto_product_Entity> CatalogModel::getAllProducts() {
+  std::vector<marvisto_product_Entity> out;
+  query("SELECT * FROM marvisto_product WHERE product_publish = 1",
+        [&](const SQLiteStatement& r) { out.push_back(rows::product(r)); });
+  return out;
+}
+
+std::optional<marvisto_product_Entity> CatalogModel::getProductByProductId(int productId) {
+  auto found = products("SELECT * FROM marvisto_product WHERE product_id = ? AND product_publish = 1", productId);
+  if (found.empty()) return std::nullopt;
+  return found.front();
+}
+
+std::optional<marvisto_product_Entity> CatalogModel::getStoredProduct(int productId) {
+  auto found = products("SELECT * FROM marvisto_product WHERE product_id = ?", productId);
+  if (found.empty()) return std::nullopt;
+  return found.front();
+}
+
+std::vector<marvisto_product_Entity> CatalogModel::getProductsByCategory_id(int categoryId) {
+  if (categoryId == -1) categoryId = 0;
+  return products(
+      "SELECT * FROM marvisto_product WHERE product_publish = 1 AND product_id IN "
+      "(SELECT product_id FROM marvisto_product_category_xref WHERE category_id = ?)",
+      categoryId);
+}
+
+std::vector<marvisto_product_Entity> CatalogModel::getProductsBySearchString(const std::string& text) {
+  std::vector<marvisto_product_Entity> out;
+  query(
+      "SELECT * FROM marvisto_product WHERE product_publish = 1 AND (product_sku LIKE ?1 ESCAPE '\\' OR "
+      "product_name LIKE ?1 ESCAPE '\\' OR product_tags LIKE ?1 ESCAPE '\\') ORDER BY product_name",
+      [&](const SQLiteStatement& r) { out.push_back(rows::product(r)); }, likeContains(text));
+  return out;
+}
+
+std::optional<std::vector<marvisto_product_Entity>> CatalogModel::getrelatedProductIDsByProductid(int productId) {
+  auto found = products(
+      "SELECT * FROM marvisto_product WHERE product_publish = 1 AND product_id IN "
+      "(SELECT second_product_id FROM marvisto_product_related WHERE first_product_id = ?1 "
+      "UNION SELECT first_product_id FROM marvisto_product_related WHERE second_product_id = ?1)",
+      productId);
+  if (found.empty()) return std::nullopt;
+  return found;
+}
+
+// --- tags -------------------------------------------------------------------------
+
+std::vector<std::string> CatalogModel::getAllTagsByProductID(int productId) {
+  std::vector<std::string> tags;
+  auto text = scalarText("SELECT product_tags FROM marvisto_product WHERE product_id = ? AND product_publish = 1",
+                         productId);
+  if (!text || text->empty()) return tags;
+  size_t start = 0;
+  for (;;) {
+    size_t comma = text->find(',', start);
+    tags.push_back(text->substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return tags;
+}
+
+std::vector<marvisto_tag_entity> CatalogModel::getTagsByProductID(int productId) {
+  std::vector<marvisto_tag_entity> out;
+  query(
+      "SELECT t.tag_id, t.tag_name FROM marvisto_tag t JOIN marvisto_product_related_tag r ON r.tag_id = t.tag_id "
+      "WHERE r.product_id = ? ORDER BY t.tag_id",
+      [&](const SQLiteStatement& r) {
+        marvisto_tag_entity t;
+        t.tag_id = r.intAt(0);
+        t.tag_name = r.textAt(1);
+        out.push_back(std::move(t));
+      },
+      productId);
+  return out;
+}
+
+std::vector<marvisto_tag_entity> CatalogModel::getAllProductTags() {
+  std::vector<marvisto_tag_entity> out;
+  std::map<int, size_t> byId;
+  query("SELECT tag_id, tag_name FROM marvisto_tag ORDER BY tag_id", [&](const SQLiteStatement& r) {
+    marvisto_tag_entity t;
+    t.tag_id = r.intAt(0);
+    t.tag_name = r.textAt(1);
+    byId[t.tag_id] = out.size();
+    out.push_back(std::move(t));
+  });
+  query(
+      "SELECT DISTINCT r.tag_id, r.product_id FROM marvisto_product_related_tag r JOIN marvisto_product p "
+      "ON p.product_id = r.product_id WHERE p.product_publish = 1 ORDER BY r.tag_id, r.product_id",
+      [&](const SQLiteStatement& r) {
+        auto it = byId.find(r.intAt(0));
+        if (it != byId.end()) out[it->second].products.push_back(r.intAt(1));
+      });
+  return out;
+}
+
+// --- categories -----------------------------------------------------------------
+
+marvisto_category_Entity CatalogModel::getCategoryWithCategoryid(int categoryId) {
+  marvisto_category_Entity out;
+  query("SELECT * FROM marvisto_category WHERE category_id = ? AND category_publish = 1 LIMIT 1",
+        [&](const SQLiteStatement& r) { out = rows::category(r); }, categoryId);
+  return out;
+}
+
+std::vector<marvisto_category_Entity> CatalogModel::getCategoryWithParentCategoryid(int parentId) {
+  std::vector<marvisto_category_Entity> out;
+  query(
+      "SELECT * FROM marvisto_category WHERE category_publish = 1 AND category_parent_id = ? AND category_id > 0 "
+      "ORDER BY category_ordering, LOWER(category_name)",
+      [&](const SQLiteStatement& r) { out.push_back(rows::category(r)); }, parentId);
+  return out;
+}
+
+int CatalogModel::getCategoryCountUnderCategoryid(int categoryId) {
+  return static_cast<int>(
+      scalarInt("SELECT COUNT(*) FROM marvisto_category WHERE category_publish = 1 AND category_parent_id = ?",
+                categoryId)
+          .value_or(0));
+}
+
+int CatalogModel::getParentCategoryId(int categoryId) {
+  return static_cast<int>(
+      scalarInt("SELECT category_parent_id FROM marvisto_category WHERE category_id = ?", categoryId).value_or(0));
+}
+
+// --- attributes, prices, images ---------------------------------------------------
+
+std::vector<product_attribute_cell_Entity> CatalogModel::attributeCells(int productId, bool withFieldId) {
+  std::vector<product_attribute_cell_Entity> out;
+  query(
+      "SELECT f.field_id, f.field_name, f.selection_list, a.attribute_value FROM marvisto_product_attribute a "
+      "JOIN marvisto_fields_product_attribute f ON f.field_id = a.attribute_fields_id "
+      "WHERE a.product_id = ? AND f.published = 1 AND f.display = 1 ORDER BY a.rowid",
+      [&](const SQLiteStatement& r) {
+        product_attribute_cell_Entity c;
+        if (withFieldId) c.field_id = r.intAt(0);
+        c.fieldName = r.textAt(1);
+        std::string own = r.textAt(3);
+        // The product's own option list; the field's list when it has none.
+        c.attributeList = isBlank(own) ? r.textAt(2) : own;
+        out.push_back(std::move(c));
+      },
+      productId);
+  return out;
+}
+
+std::vector<product_attribute_cell_Entity> CatalogModel::getProductAttributeByProductId(int productId) {
+  return attributeCells(productId, false);
+}
+
+std::vector<product_attribute_cell_Entity> CatalogModel::getProductAttributeFieldInfoByProductId(int productId) {
+  return attributeCells(productId, true);
+}
+
+marvisto_product_price_Entity CatalogModel::getPriceEntityByProductId(int productId) {
+  marvisto_product_price_Entity out;
+  query("SELECT * FROM marvisto_product_price WHERE product_id = ? ORDER BY rowid LIMIT 1",
+        [&](const SQLiteStatement& r) { out = rows::price(r); }, productId);
+  out.discount_flag = out.discountActiveAt(base::Date::now());
+  return out;
+}
+
+std::optional<marvisto_image_Entity> CatalogModel::getImageByKeyId(int productId) {
+  std::optional<marvisto_image_Entity> out;
+  query(
+      "SELECT * FROM marvisto_image WHERE key_id = ? AND image_isdault = 1 AND image_publis = 1 "
+      "ORDER BY image_ordering, image_id LIMIT 1",
+      [&](const SQLiteStatement& r) { out = rows::image(r); }, productId);
+  return out;
+}
+
+std::vector<marvisto_image_Entity> CatalogModel::getManyImageByKeyId(int productId) {
+  std::vector<marvisto_image_Entity> out;
+  query(
+      "SELECT * FROM marvisto_image WHERE key_id = ? AND image_publis = 1 "
+      "ORDER BY image_isdault = 1 DESC, image_ordering, image_id",
+      [&](const SQLiteStatement& r) { out.push_back(rows::image(r)); }, productId);
+  return out;
+}
+
+std::vector<base::Value> CatalogModel::getPublishImages(int publish) {
+  std::vector<base::Value> out;
+  query("SELECT image_full_address, image_thumb_address FROM marvisto_image WHERE image_publis = ?",
+        [&](const SQLiteStatement& r) {
+          base::Value v = base::Value::object();
+          v["imageFull"] = r.textAt(0);
+          v["imageThumb"] = r.textAt(1);
+          out.push_back(std::move(v));
+        },
+        publish);
+  return out;
+}
+
+std::vector<marvisto_library_files_Entity> CatalogModel::getProductRelatedFilesByProductId(int productId) {
+  std::vector<marvisto_library_files_Entity> out;
+  query(
+      "SELECT f.* FROM marvisto_library_files f WHERE f.published = 1 AND f.file_id IN "
+      "(SELECT file_id FROM marvisto_product_related_files WHERE product_id = ?) ORDER BY f.title",
+      [&](const SQLiteStatement& r) { out.push_back(rows::libraryFile(r)); }, productId);
+  return out;
+}
+
+std::vector<std::string> CatalogModel::getAllIconAddress() {
+  std::vector<std::string> out;
+  query("SELECT name FROM marvisto_icon", [&](const SQLiteStatement& r) { out.push_back(r.textAt(0)); });
+  return out;
+}
+
+std::optional<std::string> CatalogModel::getFullImagePathByTitle(const std::string& title) {
+  if (title.empty()) return std::nullopt;
+  auto name = scalarText("SELECT name FROM marvisto_icon WHERE title = ? AND publish = 1 LIMIT 1", title);
+  if (!name || name->empty()) return std::nullopt;
+  return name;
+}
+
+}  // namespace mv

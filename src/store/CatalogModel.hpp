@@ -1,0 +1,86 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/base/Value.hpp"
+#include "store/BaseDataModel.hpp"
+#include "store/Entities.hpp"
+
+namespace mv {
+
+// Products, their attributes, prices, category links, images, related products
+// and files, categories, tags and icons. "Published" means the publish column
+// is 1.
+class CatalogModel : public BaseDataModel {
+ public:
+  using BaseDataModel::BaseDataModel;
+  bool updateVersion() override;
+
+  // --- saves: one transaction each; false (and nothing changed) on any failure
+  // Writes each product and drops its attribute values (saved again after).
+  bool saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& products);
+  bool saveToDatabaseProductAttribute(const std::vector<marvisto_product_attribute_Entity>& rows);
+  bool saveToDatabaseFieldsProductAttribute(const std::vector<marvisto_fields_product_attribute_Entity>& rows);
+  // Drops every link of each product named in `links`, then writes all links.
+  bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links);
+  // The same, also dropping the links of `productIds` (the products of the
+  // reply, so that a product whose list became empty loses its links).
+  bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links,
+                            const std::vector<int>& productIds);
+  bool saveToDatabasePrice(const std::vector<marvisto_product_price_Entity>& rows);
+  // Replace the whole table.
+  bool saveToDatabaseProductrelated(const std::vector<marvisto_product_related_Entity>& rows);
+  bool saveToDatabaseImage(const std::vector<marvisto_image_Entity>& rows);
+  bool saveToDatabaseCategory(const std::vector<marvisto_category_Entity>& rows);
+  // Replace the whole table.
+  bool saveToDatabaseProductRelatedFile(const std::vector<marvisto_product_related_files_Entity>& rows);
+  bool saveToDatabaseProductTag(const std::vector<marvisto_tag_entity>& rows);
+  bool saveToDatabaseProductRelatedTag(const std::vector<marvisto_product_related_tag_Entity>& rows);
+  bool saveToDatabaseIcon(const std::vector<marvisto_icon_Entity>& rows);
+
+  // --- products
+  std::vector<marvisto_product_Entity> getAllProducts();
+  std::optional<marvisto_product_Entity> getProductByProductId(int productId);
+  // Any publish state; for order lines whose product left the catalogue.
+  std::optional<marvisto_product_Entity> getStoredProduct(int productId);
+  // -1: the products filed under no category (category 0).
+  std::vector<marvisto_product_Entity> getProductsByCategory_id(int categoryId);
+  std::vector<marvisto_product_Entity> getProductsBySearchString(const std::string& text);
+  // Nothing when no published product is related.
+  std::optional<std::vector<marvisto_product_Entity>> getrelatedProductIDsByProductid(int productId);
+
+  // --- tags
+  std::vector<std::string> getAllTagsByProductID(int productId);
+  std::vector<marvisto_tag_entity> getTagsByProductID(int productId);
+  std::vector<marvisto_tag_entity> getAllProductTags();
+
+  // --- categories
+  // Never nothing: a record without a name when there is no published category.
+  marvisto_category_Entity getCategoryWithCategoryid(int categoryId);
+  std::vector<marvisto_category_Entity> getCategoryWithParentCategoryid(int parentId);
+  int getCategoryCountUnderCategoryid(int categoryId);
+  int getParentCategoryId(int categoryId);
+
+  // --- attributes, prices, images, files, icons
+  std::vector<product_attribute_cell_Entity> getProductAttributeByProductId(int productId);
+  std::vector<product_attribute_cell_Entity> getProductAttributeFieldInfoByProductId(int productId);
+  // Never nothing: an empty record (price 0) when the product has no price.
+  // `discount_flag` is worked out for the current time.
+  marvisto_product_price_Entity getPriceEntityByProductId(int productId);
+  std::optional<marvisto_image_Entity> getImageByKeyId(int productId);
+  std::vector<marvisto_image_Entity> getManyImageByKeyId(int productId);
+  // {"imageFull", "imageThumb"} per image row with that publish value.
+  std::vector<base::Value> getPublishImages(int publish);
+  std::vector<marvisto_library_files_Entity> getProductRelatedFilesByProductId(int productId);
+  std::vector<std::string> getAllIconAddress();
+  std::optional<std::string> getFullImagePathByTitle(const std::string& title);
+
+ private:
+  std::vector<product_attribute_cell_Entity> attributeCells(int productId, bool withFieldId);
+  std::vector<marvisto_product_Entity> products(const std::string& sql, int arg);
+  template <typename Row, typename Bind>
+  bool saveRows(const char* sql, const std::vector<Row>& rows, Bind&& bind, const char* wipeSql = nullptr);
+};
+
+}  // namespace mv

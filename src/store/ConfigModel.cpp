@@ -1,0 +1,34 @@
+#include "store/ConfigModel.hpp"
+
+#include "store/RowReaders.hpp"
+#include "store/SQLiteTransaction.hpp"
+#include "store/Schema.hpp"
+
+namespace mv {
+
+bool ConfigModel::updateVersion() { return Schema::upgradeGroup(db(), "config"); }
+
+bool ConfigModel::syncConfigData(const std::vector<ConfigEntity>& entries) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  SQLiteStatement st = db().prepare(
+      "INSERT OR REPLACE INTO marvisto_config (client_id, cfg_type, \"desc\", update_date) VALUES (?, ?, ?, ?)");
+  if (!st) return false;
+  for (const auto& e : entries) {
+    st.reset();
+    st.bindAll(e.clientid, e.configType, e.desc, e.update_date);
+    if (!st.run()) return false;
+  }
+  return tx.commit();
+}
+
+std::optional<ConfigEntity> ConfigModel::queryConfig(const std::string& configType) {
+  std::optional<ConfigEntity> out;
+  query("SELECT * FROM marvisto_config WHERE cfg_type = ? ORDER BY _id DESC LIMIT 1",
+        [&](const SQLiteStatement& r) { out = rows::config(r); }, configType);
+  return out;
+}
+
+bool ConfigModel::deleteConfig() { return exec("DELETE FROM marvisto_config"); }
+
+}  // namespace mv

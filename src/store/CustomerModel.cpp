@@ -1,0 +1,273 @@
+#include "store/CustomerModel.hpp"
+
+#include "store/RowReaders.hpp"
+#include "store/SQLiteTransaction.hpp"
+#include "store/Schema.hpp"
+
+namespace mv {
+
+bool CustomerModel::updateVersion() { return Schema::upgradeGroup(db(), "customer"); }
+
+template <typename Row, typename Bind>
+bool CustomerModel::inTransaction(const char* sql, const std::vector<Row>& rows, Bind&& bind) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  SQLiteStatement st = db().prepare(sql);
+  if (!st) return false;
+  for (const Row& row : rows) {
+    st.reset();
+    bind(st, row);
+    if (!st.run()) return false;
+  }
+  return tx.commit();
+}
+
+bool CustomerModel::saveToDatabaseCustomer(const std::vector<marvisto_customer_Entity>& customers) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  // An upsert, not a replace: a replace deletes the row and with it what the
+  // user set on the device.
+  SQLiteStatement put = db().prepare(
+      "INSERT INTO marvisto_customer (customer_id, customer_info_id, customer_name, customer_publish, "
+      "customer_ordering, discount) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT(customer_id) DO UPDATE SET "
+      "customer_info_id = excluded.customer_info_id, customer_name = excluded.customer_name, "
+      "customer_publish = excluded.customer_publish, customer_ordering = excluded.customer_ordering, "
+      "discount = excluded.discount");
+  SQLiteStatement dropAttr = db().prepare("DELETE FROM marvisto_customer_attribute WHERE customer_id = ?");
+  SQLiteStatement dropAddr = db().prepare("DELETE FROM marvisto_customer_address WHERE customer_id = ?");
+  SQLiteStatement dropContact = db().prepare("DELETE FROM marvisto_customer_contact WHERE customer_id = ?");
+  if (!put || !dropAttr || !dropAddr || !dropContact) return false;
+  for (const auto& c : customers) {
+    put.reset();
+    put.bindAll(c.customer_id, c.customer_info_id, c.customer_name, c.customer_publish, c.customer_ordering,
+                static_cast<double>(c.discount));
+    if (!put.run()) return false;
+    for (SQLiteStatement* drop : {&dropAttr, &dropAddr, &dropContact}) {
+      drop->reset();
+      drop->bind(1, c.customer_id);
+      if (!drop->run()) return false;
+    }
+  }
+  return tx.commit();
+}
+
+bool CustomerModel::saveToDatabaseCustomerAttribute(const std::vector<marvisto_customer_attribute_Entity>& rows) {
+  return inTransaction(
+      "INSERT OR REPLACE INTO marvisto_customer_attribute (attribute_id, customer_id, attribute_fields_id, "
+      "attribute_value) VALUES (?, ?, ?, ?)",
+      rows, [](SQLiteStatement& st, const auto& r) {
+        st.bindAll(r.attribute_id, r.customer_id, r.attribute_fields_id, r.attribute_value);
+      });
+}
+
+bool CustomerModel::saveToDatabaseFieldsCustomerAttribute(
+    const std::vector<marvisto_fields_customer_attribute_Entity>& rows) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  if (!exec("DELETE FROM marvisto_fields_customer_attribute")) return false;
+  if (!inTransaction(
+          "INSERT OR REPLACE INTO marvisto_fields_customer_attribute (field_id, field_name, description, data_type, "
+          "selection_list, display, published) VALUES (?, ?, ?, ?, ?, ?, ?)",
+          rows, [](SQLiteStatement& st, const auto& r) {
+            st.bindAll(r.field_id, r.field_name, r.description, r.data_type, r.selection_list, r.display,
+                       r.published);
+          }))
+    return false;
+  return tx.commit();
+}
+
+bool CustomerModel::saveToDatabaseCustomerAddress(const std::vector<marvisto_customer_address_Entity>& rows) {
+  return inTransaction(
+      "INSERT OR REPLACE INTO marvisto_customer_address (id, customer_id, address, city, state, zip_code, "
+      "isDefault) VALUES (?, ?, ?, ?, ?, ?, ?)",
+      rows, [](SQLiteStatement& st, const auto& r) {
+        st.bindAll(r.indexId, r.customerId, r.customerAddress, r.customerCity, r.customerState, r.customerZipCode,
+                   r.isDefault);
+      });
+}
+
+bool CustomerModel::saveToDatabaseCustomerContact(const std::vector<marvisto_customer_contact_entity>& rows) {
+  return inTransaction(
+      "INSERT OR REPLACE INTO marvisto_customer_contact (contact_id, customer_id, first_name, last_name, job_title, "
+      "work_phone, mobile_phone, email, im, note, isDefault) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+      rows, [](SQLiteStatement& st, const auto& r) {
+        st.bindAll(r.contactID, r.customerID, r.first_name, r.last_name, r.job_title, r.work_phone, r.mobile_phone,
+                   r.email, r.im, r.note, r.isDeful);
+      });
+}
+
+std::map<int, CustomerInfoEntry> CustomerModel::getAllCustomers(bool showHidden) {
+  std::map<int, CustomerInfoEntry> out;
+  query(std::string("SELECT * FROM marvisto_customer WHERE customer_publish = 1") +
+            (showHidden ? "" : " AND hidden = 0") + " ORDER BY customer_ordering, customer_id",
+        [&](const SQLiteStatement& r) {
+          CustomerInfoEntry e;
+          e.customer_info_id = r.text("customer_info_id");
+          e.customer_name = r.text("customer_name");
+          e.customer_publish = r.integer("customer_publish");
+          e.customer_ordering = r.integer("customer_ordering");
+          e.hidden = r.integer("hidden") != 0;
+          e.important = r.integer("important");
+          e.has_note = r.integer("has_note");
+          e.note = r.text("note");
+          e.discount = static_cast<float>(r.real("discount"));
+          out.emplace(r.integer("customer_id"), std::move(e));
+        });
+  if (out.empty()) return out;
+
+  query(
+      "SELECT a.customer_id, f.field_id, f.field_name, a.attribute_value FROM marvisto_customer_attribute a "
+      "JOIN marvisto_fields_customer_attribute f ON f.field_id = a.attribute_fields_id "
+      "WHERE f.published = 1 AND f.display = 1 ORDER BY a.customer_id, f.field_id, a.attribute_id",
+      [&](const SQLiteStatement& r) {
+        auto it = out.find(r.intAt(0));
+        if (it == out.end()) return;
+        customer_attribute_cell_Entity cell;
+        cell.field_id = r.intAt(1);
+        cell.fieldName = r.textAt(2);
+        cell.attributeValue = r.textAt(3);
+        it->second.attribute.push_back(std::move(cell));
+      });
+  // Local customers list their addresses and contacts newest first.
+  query("SELECT * FROM marvisto_customer_address ORDER BY customer_id, CASE WHEN customer_id < 0 THEN -id ELSE id END",
+        [&](const SQLiteStatement& r) {
+          auto it = out.find(r.integer("customer_id"));
+          if (it != out.end()) it->second.address.push_back(rows::customerAddress(r));
+        });
+  query(
+      "SELECT * FROM marvisto_customer_contact ORDER BY customer_id, "
+      "CASE WHEN customer_id < 0 THEN -contact_id ELSE contact_id END",
+      [&](const SQLiteStatement& r) {
+        auto it = out.find(r.integer("customer_id"));
+        if (it != out.end()) it->second.contact.push_back(rows::customerContact(r));
+      });
+  for (auto& [id, entry] : out) {
+    (void)id;
+    if (entry.attribute.empty()) {
+      customer_attribute_cell_Entity empty;
+      empty.attributeValue = "";
+      entry.attribute.push_back(std::move(empty));
+    }
+  }
+  return out;
+}
+
+std::vector<customer_attribute_cell_Entity> CustomerModel::fieldCells(bool addressOnly) {
+  std::vector<customer_attribute_cell_Entity> out;
+  std::string sql = "SELECT field_id, field_name FROM marvisto_fields_customer_attribute WHERE published = 1";
+  if (addressOnly) sql += " AND field_name IN ('Address', 'City', 'State/Province/Region', 'Zip Code')";
+  query(sql + " ORDER BY rowid", [&](const SQLiteStatement& r) {
+    customer_attribute_cell_Entity c;
+    c.field_id = r.intAt(0);
+    c.fieldName = r.textAt(1);
+    out.push_back(std::move(c));
+  });
+  return out;
+}
+
+std::vector<customer_attribute_cell_Entity> CustomerModel::getAllAttributes() { return fieldCells(false); }
+
+std::vector<customer_attribute_cell_Entity> CustomerModel::getAllAddressAttributes() { return fieldCells(true); }
+
+std::vector<marvisto_customer_attribute_Entity> CustomerModel::getCustomerAttributes(int customerId) {
+  std::vector<marvisto_customer_attribute_Entity> out;
+  query("SELECT * FROM marvisto_customer_attribute WHERE customer_id = ? ORDER BY rowid",
+        [&](const SQLiteStatement& r) { out.push_back(rows::customerAttribute(r)); }, customerId);
+  return out;
+}
+
+std::optional<marvisto_customer_Entity> CustomerModel::getCustomerByCustomerName(const std::string& name) {
+  std::optional<marvisto_customer_Entity> out;
+  query("SELECT * FROM marvisto_customer WHERE customer_name = ? AND customer_publish = 1 ORDER BY rowid LIMIT 1",
+        [&](const SQLiteStatement& r) { out = rows::customer(r); }, name);
+  return out;
+}
+
+int CustomerModel::lowestLocalId(const char* sql) { return static_cast<int>(scalarInt(sql).value_or(0)); }
+
+int CustomerModel::getLastLocalCustomerId() {
+  // Every local row counts, published or not, so a new id is never one in use.
+  return lowestLocalId("SELECT MIN(customer_id) FROM marvisto_customer WHERE customer_id < 0");
+}
+
+int CustomerModel::getLastLocalCustomerAddressId() {
+  return lowestLocalId("SELECT MIN(id) FROM marvisto_customer_address WHERE id < 0");
+}
+
+int CustomerModel::getLastLocalCustomerAttributesId() {
+  return lowestLocalId("SELECT MIN(attribute_id) FROM marvisto_customer_attribute WHERE attribute_id < 0");
+}
+
+int CustomerModel::getLastLocalCustomerContactsId() {
+  return lowestLocalId("SELECT MIN(contact_id) FROM marvisto_customer_contact WHERE contact_id < 0");
+}
+
+bool CustomerModel::deleteCustomerTableWithID(int customerId) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  for (const char* sql : {"DELETE FROM marvisto_customer WHERE customer_id = ?",
+                          "DELETE FROM marvisto_customer_address WHERE customer_id = ?",
+                          "DELETE FROM marvisto_customer_attribute WHERE customer_id = ?",
+                          "DELETE FROM marvisto_customer_contact WHERE customer_id = ?"})
+    if (!exec(sql, customerId)) return false;
+  return tx.commit();
+}
+
+bool CustomerModel::updateAddressToDefault(int customerId, int addressId) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  if (!exec("UPDATE marvisto_customer_address SET isDefault = (id = ?) WHERE customer_id = ?", addressId,
+            customerId))
+    return false;
+  return tx.commit();
+}
+
+bool CustomerModel::updateContactToDefault(int customerId, int contactId) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  if (!exec("UPDATE marvisto_customer_contact SET isDefault = (contact_id = ?) WHERE customer_id = ?", contactId,
+            customerId))
+    return false;
+  return tx.commit();
+}
+
+bool CustomerModel::updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers) {
+  return inTransaction("UPDATE OR REPLACE marvisto_customer SET customer_id = ? WHERE customer_id = ?", customers,
+                       [](SQLiteStatement& st, const auto& c) { st.bindAll(c.customer_id, c.pid); });
+}
+
+bool CustomerModel::updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& addresses) {
+  return inTransaction("UPDATE OR REPLACE marvisto_customer_address SET id = ?, customer_id = ? WHERE id = ?",
+                       addresses,
+                       [](SQLiteStatement& st, const auto& a) { st.bindAll(a.indexId, a.customerId, a.pID); });
+}
+
+bool CustomerModel::updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& attributes) {
+  return inTransaction(
+      "UPDATE OR REPLACE marvisto_customer_attribute SET attribute_id = ?, customer_id = ? WHERE attribute_id = ?",
+      attributes, [](SQLiteStatement& st, const auto& a) { st.bindAll(a.attribute_id, a.customer_id, a.pID); });
+}
+
+bool CustomerModel::updateContactIdAfterUpload(const std::vector<marvisto_customer_contact_entity>& contacts) {
+  return inTransaction(
+      "UPDATE OR REPLACE marvisto_customer_contact SET contact_id = ?, customer_id = ? WHERE contact_id = ?",
+      contacts, [](SQLiteStatement& st, const auto& c) { st.bindAll(c.contactID, c.customerID, c.pID); });
+}
+
+bool CustomerModel::updateCustomerTableHasNoteWithCustomerId(int customerId, int hasNote) {
+  return exec("UPDATE marvisto_customer SET has_note = ?, note = NULL WHERE customer_id = ?", hasNote, customerId);
+}
+
+bool CustomerModel::updateCustomerTableHiddenWithCustomerId(int customerId, int hidden) {
+  return exec("UPDATE marvisto_customer SET hidden = ? WHERE customer_id = ?", hidden, customerId);
+}
+
+bool CustomerModel::updateCustomerTableImportantWithCustomerId(int customerId, int important) {
+  return exec("UPDATE marvisto_customer SET important = ? WHERE customer_id = ?", important, customerId);
+}
+
+bool CustomerModel::updateCustomerTableNoteWithCustomerId(int customerId, const std::string& note) {
+  return exec("UPDATE marvisto_customer SET note = ? WHERE customer_id = ?", note, customerId);
+}
+
+}  // namespace mv

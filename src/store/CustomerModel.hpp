@@ -1,0 +1,71 @@
+#pragma once
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/BaseDataModel.hpp"
+#include "store/Entities.hpp"
+
+namespace mv {
+
+// Customers with their attribute values, addresses and contacts, and the
+// customer attribute fields. Rows made on the device carry negative ids until
+// an upload gives them the service's ids.
+class CustomerModel : public BaseDataModel {
+ public:
+  using BaseDataModel::BaseDataModel;
+  bool updateVersion() override;
+
+  // Writes the service's columns of each customer (the device's own hidden,
+  // important, note and has_note stay) and drops its attribute, address and
+  // contact rows, which the next saves write again.
+  bool saveToDatabaseCustomer(const std::vector<marvisto_customer_Entity>& customers);
+  bool saveToDatabaseCustomerAttribute(const std::vector<marvisto_customer_attribute_Entity>& rows);
+  // Replaces every field row.
+  bool saveToDatabaseFieldsCustomerAttribute(const std::vector<marvisto_fields_customer_attribute_Entity>& rows);
+  bool saveToDatabaseCustomerAddress(const std::vector<marvisto_customer_address_Entity>& rows);
+  bool saveToDatabaseCustomerContact(const std::vector<marvisto_customer_contact_entity>& rows);
+
+  // Published customers (hidden ones only when asked), keyed by id.
+  std::map<int, CustomerInfoEntry> getAllCustomers(bool showHidden);
+  // One cell (fieldName, field_id) per published field, in store order.
+  std::vector<customer_attribute_cell_Entity> getAllAttributes();
+  // The same for "Address", "City", "State/Province/Region" and "Zip Code".
+  std::vector<customer_attribute_cell_Entity> getAllAddressAttributes();
+  std::vector<marvisto_customer_attribute_Entity> getCustomerAttributes(int customerId);
+  std::optional<marvisto_customer_Entity> getCustomerByCustomerName(const std::string& name);
+
+  // The lowest id below 0 in use, else 0; the next local id is one less.
+  int getLastLocalCustomerId();
+  int getLastLocalCustomerAddressId();
+  int getLastLocalCustomerAttributesId();
+  int getLastLocalCustomerContactsId();
+
+  bool deleteCustomerTableWithID(int customerId);
+  // Marks one address / contact of the customer as its default, clearing the
+  // others (none stays marked when the id is not the customer's).
+  bool updateAddressToDefault(int customerId, int addressId);
+  bool updateContactToDefault(int customerId, int contactId);
+
+  // After an upload: local ids (pid / pID) become the service's ids. A row the
+  // sync already stored under the service's id gives way to the local row.
+  bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers);
+  bool updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& addresses);
+  bool updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& attributes);
+  bool updateContactIdAfterUpload(const std::vector<marvisto_customer_contact_entity>& contacts);
+
+  // Sets has_note and clears the note.
+  bool updateCustomerTableHasNoteWithCustomerId(int customerId, int hasNote);
+  bool updateCustomerTableHiddenWithCustomerId(int customerId, int hidden);
+  bool updateCustomerTableImportantWithCustomerId(int customerId, int important);
+  bool updateCustomerTableNoteWithCustomerId(int customerId, const std::string& note);
+
+ private:
+  std::vector<customer_attribute_cell_Entity> fieldCells(bool addressOnly);
+  int lowestLocalId(const char* sql);
+  template <typename Row, typename Bind>
+  bool inTransaction(const char* sql, const std::vector<Row>& rows, Bind&& bind);
+};
+
+}  // namespace mv

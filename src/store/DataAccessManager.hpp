@@ -1,0 +1,306 @@
+#pragma once
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/base/Value.hpp"
+#include "store/CatalogModel.hpp"
+#include "store/ConfigModel.hpp"
+#include "store/CustomerModel.hpp"
+#include "store/LibraryModel.hpp"
+#include "store/ListsModel.hpp"
+#include "store/OrderModel.hpp"
+#include "store/UserModel.hpp"
+
+namespace mv {
+
+// The one way into the client database: opens the signed-in client's file on
+// first use (Documents/<client id lower-cased>/marvisto_lite.sqlite, made from
+// the template when missing) and hands each operation to the model that owns
+// its table. Main thread only. Writes answer false (or 0) on failure.
+class DataAccessManager {
+ public:
+  static constexpr const char* kDatabaseFileName = "marvisto_lite.sqlite";
+
+  // The facade of the client signed in now, made on first use; nothing when no
+  // valid client id is signed in or the database cannot be opened.
+  static DataAccessManager* sharedDataModel();
+  // Drops the facade and closes the shared connection; harmless when none is
+  // open. The next sharedDataModel opens the database of the client then
+  // signed in.
+  static void releaseDataModel();
+
+  ~DataAccessManager();
+  DataAccessManager(const DataAccessManager&) = delete;
+  DataAccessManager& operator=(const DataAccessManager&) = delete;
+
+  // Brings every table to the current layout (each model in turn), keeping
+  // every row; records the schema version when all succeeded.
+  bool updateVersion();
+  const std::filesystem::path& databasePath() const { return path_; }
+
+  CatalogModel& catalogModel() { return catalog_; }
+  ListsModel& listsModel() { return lists_; }
+  LibraryModel& libraryModel() { return library_; }
+  CustomerModel& customerModel() { return customer_; }
+  OrderModel& orderModel() { return order_; }
+  ConfigModel& configModel() { return config_; }
+  UserModel& userModel() { return user_; }
+
+  // --- catalogue -------------------------------------------------------------------
+  bool saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& v) { return catalog_.saveToDatabaseProduct(v); }
+  bool saveToDatabaseProductAttribute(const std::vector<marvisto_product_attribute_Entity>& v) {
+    return catalog_.saveToDatabaseProductAttribute(v);
+  }
+  bool saveToDatabaseFieldsProductAttribute(const std::vector<marvisto_fields_product_attribute_Entity>& v) {
+    return catalog_.saveToDatabaseFieldsProductAttribute(v);
+  }
+  bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& v) {
+    return catalog_.saveToDatabasePxrefC(v);
+  }
+  bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& v,
+                            const std::vector<int>& productIds) {
+    return catalog_.saveToDatabasePxrefC(v, productIds);
+  }
+  bool saveToDatabasePrice(const std::vector<marvisto_product_price_Entity>& v) { return catalog_.saveToDatabasePrice(v); }
+  bool saveToDatabaseProductrelated(const std::vector<marvisto_product_related_Entity>& v) {
+    return catalog_.saveToDatabaseProductrelated(v);
+  }
+  bool saveToDatabaseImage(const std::vector<marvisto_image_Entity>& v) { return catalog_.saveToDatabaseImage(v); }
+  bool saveToDatabaseCategory(const std::vector<marvisto_category_Entity>& v) {
+    return catalog_.saveToDatabaseCategory(v);
+  }
+  bool saveToDatabaseProductRelatedFile(const std::vector<marvisto_product_related_files_Entity>& v) {
+    return catalog_.saveToDatabaseProductRelatedFile(v);
+  }
+  bool saveToDatabaseProductTag(const std::vector<marvisto_tag_entity>& v) { return catalog_.saveToDatabaseProductTag(v); }
+  bool saveToDatabaseProductRelatedTag(const std::vector<marvisto_product_related_tag_Entity>& v) {
+    return catalog_.saveToDatabaseProductRelatedTag(v);
+  }
+  bool saveToDatabaseIcon(const std::vector<marvisto_icon_Entity>& v) { return catalog_.saveToDatabaseIcon(v); }
+  std::vector<marvisto_product_Entity> getAllProducts() { return catalog_.getAllProducts(); }
+  std::optional<marvisto_product_Entity> getProductByProductId(int id) { return catalog_.getProductByProductId(id); }
+  std::vector<marvisto_product_Entity> getProductsByCategory_id(int id) { return catalog_.getProductsByCategory_id(id); }
+  std::vector<marvisto_product_Entity> getProductsBySearchString(const std::string& text) {
+    return catalog_.getProductsBySearchString(text);
+  }
+  std::optional<std::vector<marvisto_product_Entity>> getrelatedProductIDsByProductid(int id) {
+    return catalog_.getrelatedProductIDsByProductid(id);
+  }
+  std::vector<std::string> getAllTagsByProductID(int id) { return catalog_.getAllTagsByProductID(id); }
+  std::vector<marvisto_tag_entity> getTagsByProductID(int id) { return catalog_.getTagsByProductID(id); }
+  std::vector<marvisto_tag_entity> getAllProductTags() { return catalog_.getAllProductTags(); }
+  marvisto_category_Entity getCategoryWithCategoryid(int id) { return catalog_.getCategoryWithCategoryid(id); }
+  std::vector<marvisto_category_Entity> getCategoryWithParentCategoryid(int id) {
+    return catalog_.getCategoryWithParentCategoryid(id);
+  }
+  int getCategoryCountUnderCategoryid(int id) { return catalog_.getCategoryCountUnderCategoryid(id); }
+  int getParentCategoryId(int id) { return catalog_.getParentCategoryId(id); }
+  std::vector<product_attribute_cell_Entity> getProductAttributeByProductId(int id) {
+    return catalog_.getProductAttributeByProductId(id);
+  }
+  std::vector<product_attribute_cell_Entity> getProductAttributeFieldInfoByProductId(int id) {
+    return catalog_.getProductAttributeFieldInfoByProductId(id);
+  }
+  marvisto_product_price_Entity getPriceEntityByProductId(int id) { return catalog_.getPriceEntityByProductId(id); }
+  std::optional<marvisto_image_Entity> getImageByKeyId(int id) { return catalog_.getImageByKeyId(id); }
+  std::vector<marvisto_image_Entity> getManyImageByKeyId(int id) { return catalog_.getManyImageByKeyId(id); }
+  std::vector<base::Value> getPublishImages(int publish) { return catalog_.getPublishImages(publish); }
+  std::vector<marvisto_library_files_Entity> getProductRelatedFilesByProductId(int id) {
+    return catalog_.getProductRelatedFilesByProductId(id);
+  }
+  std::vector<std::string> getAllIconAddress() { return catalog_.getAllIconAddress(); }
+  // The icon's file name; the file lies in the client's configuration images
+  // folder (PublicFunction::filePathWithName(name, kFileTypeConfigImage)).
+  std::optional<std::string> getFullImagePathByTitle(const std::string& title) {
+    return catalog_.getFullImagePathByTitle(title);
+  }
+
+  // --- favourites and compare list ------------------------------------------------
+  bool saveToDatabaseCompare(int productId, const std::string& sku, const std::string& name) {
+    return lists_.saveToDatabaseCompare(productId, sku, name);
+  }
+  bool saveToDatabaseFavorite(int productId, const std::string& sku, const std::string& name) {
+    return lists_.saveToDatabaseFavorite(productId, sku, name);
+  }
+  std::vector<marvisto_compare_Entity> getCompares() { return lists_.getCompares(); }
+  std::vector<marvisto_favorite_Entity> getFavorites() { return lists_.getFavorites(); }
+  std::optional<marvisto_compare_Entity> getCompareByCompareId(int id) { return lists_.getCompareByCompareId(id); }
+  std::optional<marvisto_favorite_Entity> getFavoriteByFavoriteId(int id) { return lists_.getFavoriteByFavoriteId(id); }
+  bool deleteSingleCompareByCompareId(int id) { return lists_.deleteSingleCompareByCompareId(id); }
+  bool deleteSingleFavoriteByFavoriteId(int id) { return lists_.deleteSingleFavoriteByFavoriteId(id); }
+  bool deleteAllCompare() { return lists_.deleteAllCompare(); }
+  bool deleteAllFavorites() { return lists_.deleteAllFavorites(); }
+  std::vector<base::Value> getAllFavoriteProductDic() { return lists_.getAllFavoriteProductDic(); }
+  std::vector<base::Value> getAllComparesDic() { return lists_.getAllComparesDic(); }
+
+  // --- library ---------------------------------------------------------------------
+  bool saveToDatabaseLibraryFiles(const std::vector<marvisto_library_files_Entity>& v) {
+    return library_.saveToDatabaseLibraryFiles(v);
+  }
+  bool saveLibraryFileToDatabase(const marvisto_library_files_Entity& f) { return library_.saveLibraryFileToDatabase(f); }
+  bool saveToDatabaseLibraryCategory(const std::vector<marvisto_library_category_Entity>& v) {
+    return library_.saveToDatabaseLibraryCategory(v);
+  }
+  bool updateOldNewFlags() { return library_.updateOldNewFlags(); }
+  std::vector<marvisto_library_files_Entity> getAllLibFiles() { return library_.getAllLibFiles(); }
+  std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByDate() { return library_.getAllLibFilesOrderByDate(); }
+  std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByType() { return library_.getAllLibFilesOrderByType(); }
+  std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByCMS() { return library_.getAllLibFilesOrderByCMS(); }
+  std::vector<marvisto_library_files_Entity> getLibFilesBysearchName(const std::string& text, LibraryFileOrder order) {
+    return library_.getLibFilesBysearchName(text, order);
+  }
+  // The clause is one of "LOWER(title)", "date desc", "type desc", "ordering";
+  // anything else orders by title.
+  std::vector<marvisto_library_files_Entity> getLibFilesBysearchName(const std::string& text,
+                                                                     const std::string& orderBy) {
+    return library_.getLibFilesBysearchName(text, orderBy);
+  }
+  std::vector<marvisto_library_files_Entity> getLibFilesBycatalogId(int id) { return library_.getLibFilesBycatalogId(id); }
+  std::vector<marvisto_library_files_Entity> getLibraryFilesByCategory_id(int id) {
+    return library_.getLibraryFilesByCategory_id(id);
+  }
+  std::optional<marvisto_library_files_Entity> getFilesByFileId(int id) { return library_.getFilesByFileId(id); }
+  std::optional<std::string> getFileNameById(int id) { return library_.getFileNameById(id); }
+  std::optional<std::string> getCoverImageByFileName(const std::string& n) { return library_.getCoverImageByFileName(n); }
+  std::optional<std::string> getTitleByFileName(const std::string& n) { return library_.getTitleByFileName(n); }
+  std::optional<std::string> getFileTypeByFileName(const std::string& n) { return library_.getFileTypeByFileName(n); }
+  std::vector<std::string> getAllFilesImg() { return library_.getAllFilesImg(); }
+  std::vector<marvisto_lib_category_cell_entity> getCategoryFilesCount() { return library_.getCategoryFilesCount(); }
+  std::vector<marvisto_library_category_Entity> getLibraryCategorys() { return library_.getLibraryCategorys(); }
+  std::vector<marvisto_library_category_Entity> getLibSubCategoriesByParentCategoryID(int id) {
+    return library_.getLibSubCategoriesByParentCategoryID(id);
+  }
+  std::optional<marvisto_library_category_Entity> getLibraryCategoryByCategoryid(int id) {
+    return library_.getLibraryCategoryByCategoryid(id);
+  }
+  int getLibParentCategoryIDByCategoryID(int id) { return library_.getLibParentCategoryIDByCategoryID(id); }
+  bool saveToDatabaseLibraryUpdate(const marvisto_library_files_update_Entity& u) {
+    return library_.saveToDatabaseLibraryUpdate(u);
+  }
+  std::optional<marvisto_library_files_update_Entity> getLibFileUpdateByFileID(int id) {
+    return library_.getLibFileUpdateByFileID(id);
+  }
+  std::vector<int> getAllLibFileUpdateIDs() { return library_.getAllLibFileUpdateIDs(); }
+  bool deleteFileUpdateWithFileID(int id) { return library_.deleteFileUpdateWithFileID(id); }
+  bool saveToDatabaseLibraryFavorite(int id, const std::string& name) {
+    return library_.saveToDatabaseLibraryFavorite(id, name);
+  }
+  std::optional<marvisto_library_favorite_Entity> getLibraryFavoriteByFavoriteId(int id) {
+    return library_.getLibraryFavoriteByFavoriteId(id);
+  }
+  bool deleteLibraryFavoriteByFavoriteId(int id) { return library_.deleteLibraryFavoriteByFavoriteId(id); }
+  bool clearAllLibraryFavorites() { return library_.clearAllLibraryFavorites(); }
+  std::vector<base::Value> getAllFavoriteLibFilesDic() { return library_.getAllFavoriteLibFilesDic(); }
+
+  // --- customers -------------------------------------------------------------------
+  bool saveToDatabaseCustomer(const std::vector<marvisto_customer_Entity>& v) { return customer_.saveToDatabaseCustomer(v); }
+  bool saveToDatabaseCustomerAttribute(const std::vector<marvisto_customer_attribute_Entity>& v) {
+    return customer_.saveToDatabaseCustomerAttribute(v);
+  }
+  bool saveToDatabaseFieldsCustomerAttribute(const std::vector<marvisto_fields_customer_attribute_Entity>& v) {
+    return customer_.saveToDatabaseFieldsCustomerAttribute(v);
+  }
+  bool saveToDatabaseCustomerAddress(const std::vector<marvisto_customer_address_Entity>& v) {
+    return customer_.saveToDatabaseCustomerAddress(v);
+  }
+  bool saveToDatabaseCustomerContact(const std::vector<marvisto_customer_contact_entity>& v) {
+    return customer_.saveToDatabaseCustomerContact(v);
+  }
+  std::map<int, CustomerInfoEntry> getAllCustomers(bool showHidden) { return customer_.getAllCustomers(showHidden); }
+  std::vector<customer_attribute_cell_Entity> getAllAttributes() { return customer_.getAllAttributes(); }
+  std::vector<customer_attribute_cell_Entity> getAllAddressAttributes() { return customer_.getAllAddressAttributes(); }
+  std::vector<marvisto_customer_attribute_Entity> getCustomerAttributes(int id) {
+    return customer_.getCustomerAttributes(id);
+  }
+  int getLastLocalCustomerId() { return customer_.getLastLocalCustomerId(); }
+  int getLastLocalCustomerAddressId() { return customer_.getLastLocalCustomerAddressId(); }
+  int getLastLocalCustomerAttributesId() { return customer_.getLastLocalCustomerAttributesId(); }
+  int getLastLocalCustomerContactsId() { return customer_.getLastLocalCustomerContactsId(); }
+  bool deleteCustomerTableWithID(int id) { return customer_.deleteCustomerTableWithID(id); }
+  bool updateAddressToDefault(int customerId, int indexId) { return customer_.updateAddressToDefault(customerId, indexId); }
+  bool updateContactToDefault(int customerId, int contact) { return customer_.updateContactToDefault(customerId, contact); }
+  bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& v) { return customer_.updateCustomerTable(v); }
+  bool updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& v) {
+    return customer_.updateCustomerAddressTable(v);
+  }
+  bool updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& v) {
+    return customer_.updateCustomerAttributeTable(v);
+  }
+  bool updateContactIdAfterUpload(const std::vector<marvisto_customer_contact_entity>& v) {
+    return customer_.updateContactIdAfterUpload(v);
+  }
+  bool updateCustomerTableHasNoteWithCustomerId(int id, int hasNote) {
+    return customer_.updateCustomerTableHasNoteWithCustomerId(id, hasNote);
+  }
+  bool updateCustomerTableHiddenWithCustomerId(int id, int withHidden) {
+    return customer_.updateCustomerTableHiddenWithCustomerId(id, withHidden);
+  }
+  bool updateCustomerTableImportantWithCustomerId(int id, int withImportant) {
+    return customer_.updateCustomerTableImportantWithCustomerId(id, withImportant);
+  }
+  bool updateCustomerTableNoteWithCustomerId(int id, const std::string& withNote) {
+    return customer_.updateCustomerTableNoteWithCustomerId(id, withNote);
+  }
+  bool isInUnsubmitOrder(int customerId) { return order_.isInUnsubmitOrder(customerId); }
+
+  // --- quote orders ----------------------------------------------------------------
+  int saveQuoteOrder(QuoteOrderEntity& order) { return order_.saveQuoteOrder(order); }
+  // 0 for no order.
+  int saveQuoteOrder(const std::shared_ptr<QuoteOrderEntity>& order) { return order ? order_.saveQuoteOrder(*order) : 0; }
+  bool removeQuoteOrder(int id) { return order_.removeQuoteOrder(id); }
+  bool removeQuoteOrderItemsByQuoteOrderID(int id) { return order_.removeQuoteOrderItemsByQuoteOrderID(id); }
+  std::vector<std::shared_ptr<QuoteOrderEntity>> fetchQuoteOrders(int condition, const std::string& text) {
+    return order_.fetchQuoteOrders(condition, text);
+  }
+  std::vector<std::shared_ptr<QuoteOrderItemEntity>> fetchQuoteOrderItemsWithQuoteOrder(int id) {
+    return order_.fetchQuoteOrderItemsWithQuoteOrder(id);
+  }
+  std::string fetchQuoteOrdersDicString(int id) { return order_.fetchQuoteOrdersDicString(id); }
+  bool setQuoteOrdersToUploaded(int id) { return order_.setQuoteOrdersToUploaded(id); }
+  bool setQuoteOrdersUploadedWithOrderNumber(const std::string& n) { return order_.setQuoteOrdersUploadedWithOrderNumber(n); }
+  bool updateOrderIDWithOrderNumber(const std::string& n, int newOrderID) {
+    return order_.updateOrderIDWithOrderNumber(n, newOrderID);
+  }
+  bool updateOrderTable(const std::vector<marvisto_customer_Entity>& v) { return order_.updateOrderTable(v); }
+  int numberOfAllSubmittedOrder() { return order_.numberOfAllSubmittedOrder(); }
+  std::optional<std::string> retriveEarliestSubmittedOrderTime() { return order_.retriveEarliestSubmittedOrderTime(); }
+  double timeDurationOfAllSubmittedOrder() { return order_.timeDurationOfAllSubmittedOrder(); }
+  bool updateLocalHistoryOrderFromServer(const base::Value& d) { return order_.updateLocalHistoryOrderFromServer(d); }
+  bool updateLocalHistoryOrderItemFromServer(const base::Value& d) {
+    return order_.updateLocalHistoryOrderItemFromServer(d);
+  }
+  bool updateOrderSignature(const std::string& signature, int orderId) {
+    return order_.updateOrderSignature(signature, orderId);
+  }
+  base::Value fetchBackupOuoteOrdersDic() { return order_.fetchBackupOuoteOrdersDic(); }
+  bool removeAllLoaclOrders() { return order_.removeAllLoaclOrders(); }
+  bool restoreUnsubmittedOrderFromDic(const base::Value& d) { return order_.restoreUnsubmittedOrderFromDic(d); }
+
+  // --- configuration and local users ---------------------------------------------
+  bool syncConfigData(const std::vector<ConfigEntity>& v) { return config_.syncConfigData(v); }
+  std::optional<ConfigEntity> queryConfig(const std::string& type) { return config_.queryConfig(type); }
+  bool deleteConfig() { return config_.deleteConfig(); }
+  bool saveUserInfo(const LoginInfo& info) { return user_.saveUserInfo(info); }
+  std::string checkLocalUserInfo(const LoginInfo& info) { return user_.checkLocalUserInfo(info); }
+  std::optional<LoginInfo> getUserInfo(const std::string& userName) { return user_.getUserInfo(userName); }
+
+ private:
+  DataAccessManager(SQLiteDatabase& db, std::filesystem::path path);
+  static bool prepareDatabaseFile(const std::filesystem::path& folder, const std::filesystem::path& file);
+
+  SQLiteDatabase& db_;
+  std::filesystem::path path_;
+  CatalogModel catalog_;
+  ListsModel lists_;
+  LibraryModel library_;
+  CustomerModel customer_;
+  OrderModel order_;
+  ConfigModel config_;
+  UserModel user_;
+};
+
+}  // namespace mv

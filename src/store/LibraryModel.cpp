@@ -1,0 +1,275 @@
+#include "store/LibraryModel.hpp"
+
+#include "store/RowReaders.hpp"
+#include "store/SQLiteTransaction.hpp"
+#include "store/Schema.hpp"
+#include "util/Text.hpp"
+
+namespace mv {
+
+namespace {
+const char* const kPutFile =
+    "INSERT OR REPLACE INTO marvisto_library_files (file_id, title, file_name, category, type, date, description, "
+    "ordering, published, cover_image, info, isNew) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+
+// The only ORDER BY texts that ever reach SQL.
+const char* orderSql(LibraryFileOrder order) {
+  switch (order) {
+    case LibraryFileOrder::DateDesc:
+      return "date DESC";
+    case LibraryFileOrder::TypeDesc:
+      return "type DESC";
+    case LibraryFileOrder::Ordering:
+      return "ordering";
+    case LibraryFileOrder::Title:
+      break;
+  }
+  return "LOWER(title)";
+}
+}  // namespace
+
+bool LibraryModel::updateVersion() { return Schema::upgradeGroup(db(), "library"); }
+
+LibraryFileOrder LibraryModel::orderFromClause(const std::string& clause) {
+  std::string c = lowercase(trimWhitespaceAndNewlines(clause));
+  if (c == "date desc") return LibraryFileOrder::DateDesc;
+  if (c == "type desc") return LibraryFileOrder::TypeDesc;
+  if (c == "ordering") return LibraryFileOrder::Ordering;
+  return LibraryFileOrder::Title;
+}
+
+bool LibraryModel::putFile(SQLiteStatement& st, const marvisto_library_files_Entity& f) {
+  st.reset();
+  st.bindAll(f.file_id, f.title, f.file_name, f.category, f.type, f.date, f.description, f.ordering, f.published,
+             f.cover_image, f.info, f.isNew);
+  return st.run();
+}
+
+bool LibraryModel::saveToDatabaseLibraryFiles(const std::vector<marvisto_library_files_Entity>& list) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  SQLiteStatement st = db().prepare(kPutFile);
+  if (!st) return false;
+  for (const auto& f : list)
+    if (!putFile(st, f)) return false;
+  return tx.commit();
+}
+
+bool LibraryModel::saveLibraryFileToDatabase(const marvisto_library_files_Entity& file) {
+  return saveToDatabaseLibraryFiles({file});
+}
+
+bool LibraryModel::saveToDatabaseLibraryCategory(const std::vector<marvisto_library_category_Entity>& list) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  SQLiteStatement st = db().prepare(
+      "INSERT OR REPLACE INTO marvisto_library_category (category_id, name, ordering, published, parent_id) "
+      "VALUES (?, ?, ?, ?, ?)");
+  if (!st) return false;
+  for (const auto& c : list) {
+    st.reset();
+    st.bindAll(c.categoryID, c.name, c.ordering, c.published, c.parent_id);
+    if (!st.run()) return false;
+  }
+  return tx.commit();
+}
+
+bool LibraryModel::updateOldNewFlags() { return exec("UPDATE marvisto_library_files SET isNew = 0"); }
+
+// `where` and `orderBy` are fixed texts of this file; values are bound.
+template <typename... Args>
+std::vector<marvisto_library_files_Entity> LibraryModel::files(const std::string& where, const std::string& orderBy,
+                                                               const Args&... args) {
+  std::vector<marvisto_library_files_Entity> out;
+  std::string sql = "SELECT * FROM marvisto_library_files WHERE published = 1";
+  if (!where.empty()) sql += " AND " + where;
+  if (!orderBy.empty()) sql += " ORDER BY " + orderBy;
+  query(sql, [&](const SQLiteStatement& r) { out.push_back(rows::libraryFile(r)); }, args...);
+  return out;
+}
+
+std::vector<marvisto_library_files_Entity> LibraryModel::getAllLibFiles() { return files("", "LOWER(title)"); }
+
+std::vector<marvisto_library_files_Entity> LibraryModel::getAllLibFilesOrderByDate() {
+  return files("", "date DESC, LOWER(title)");
+}
+
+std::vector<marvisto_library_files_Entity> LibraryModel::getAllLibFilesOrderByType() {
+  return files("", "type DESC, LOWER(title)");
+}
+
+std::vector<marvisto_library_files_Entity> LibraryModel::getAllLibFilesOrderByCMS() { return files("", "ordering"); }
+
+std::vector<marvisto_library_files_Entity> LibraryModel::getLibFilesBysearchName(const std::string& text,
+                                                                                 LibraryFileOrder order) {
+  return files("title LIKE ? ESCAPE '\\'", orderSql(order), likeContains(text));
+}
+
+std::vector<marvisto_library_files_Entity> LibraryModel::getLibFilesBysearchName(const std::string& text,
+                                                                                 const std::string& orderClause) {
+  return getLibFilesBysearchName(text, orderFromClause(orderClause));
+}
+
+std::vector<marvisto_library_files_Entity> LibraryModel::getLibFilesBycatalogId(int categoryId) {
+  return files("category = ?", "LOWER(title)", categoryId);
+}
+
+std::vector<marvisto_library_files_Entity> LibraryModel::getLibraryFilesByCategory_id(int categoryId) {
+  if (categoryId == 0) return files("category = 0", "title");
+  return files(
+      "category = ?1 AND EXISTS (SELECT 1 FROM marvisto_library_category c WHERE c.category_id = ?1 AND "
+      "c.published = 1)",
+      "title", categoryId);
+}
+
+std::optional<marvisto_library_files_Entity> LibraryModel::getFilesByFileId(int fileId) {
+  auto found = files("file_id = ?", "", fileId);
+  if (found.empty()) return std::nullopt;
+  return found.front();
+}
+
+std::optional<std::string> LibraryModel::getFileNameById(int fileId) {
+  return scalarText("SELECT file_name FROM marvisto_library_files WHERE file_id = ? AND published = 1", fileId);
+}
+
+std::optional<std::string> LibraryModel::getCoverImageByFileName(const std::string& fileName) {
+  return scalarText(
+      "SELECT cover_image FROM marvisto_library_files WHERE file_name = ? AND published = 1 ORDER BY rowid LIMIT 1",
+      fileName);
+}
+
+std::optional<std::string> LibraryModel::getTitleByFileName(const std::string& fileName) {
+  return scalarText(
+      "SELECT title FROM marvisto_library_files WHERE file_name = ? AND published = 1 ORDER BY rowid LIMIT 1",
+      fileName);
+}
+
+std::optional<std::string> LibraryModel::getFileTypeByFileName(const std::string& fileName) {
+  return scalarText(
+      "SELECT type FROM marvisto_library_files WHERE file_name = ? AND published = 1 ORDER BY rowid DESC LIMIT 1",
+      fileName);
+}
+
+std::vector<std::string> LibraryModel::getAllFilesImg() {
+  std::vector<std::string> out;
+  query("SELECT DISTINCT cover_image FROM marvisto_library_files WHERE published = 1 AND cover_image IS NOT NULL",
+        [&](const SQLiteStatement& r) { out.push_back(r.textAt(0)); });
+  return out;
+}
+
+std::vector<marvisto_lib_category_cell_entity> LibraryModel::getCategoryFilesCount() {
+  std::vector<marvisto_lib_category_cell_entity> out;
+  query("SELECT category, COUNT(*) FROM marvisto_library_files WHERE published = 1 GROUP BY category",
+        [&](const SQLiteStatement& r) {
+          marvisto_lib_category_cell_entity c;
+          c.category_id = r.intAt(0);
+          c.files_count = r.intAt(1);
+          out.push_back(c);
+        });
+  return out;
+}
+
+std::vector<marvisto_library_category_Entity> LibraryModel::categories(const std::string& sql, int arg) {
+  std::vector<marvisto_library_category_Entity> out;
+  query(sql, [&](const SQLiteStatement& r) { out.push_back(rows::libraryCategory(r)); }, arg);
+  return out;
+}
+
+std::vector<marvisto_library_category_Entity> LibraryModel::getLibraryCategorys() {
+  std::vector<marvisto_library_category_Entity> out;
+  query("SELECT * FROM marvisto_library_category WHERE published = 1 ORDER BY ordering, LOWER(name)",
+        [&](const SQLiteStatement& r) { out.push_back(rows::libraryCategory(r)); });
+  return out;
+}
+
+std::vector<marvisto_library_category_Entity> LibraryModel::getLibSubCategoriesByParentCategoryID(int parentId) {
+  return categories(
+      "SELECT * FROM marvisto_library_category WHERE published = 1 AND parent_id = ? ORDER BY ordering, LOWER(name)",
+      parentId);
+}
+
+std::optional<marvisto_library_category_Entity> LibraryModel::getLibraryCategoryByCategoryid(int categoryId) {
+  auto found =
+      categories("SELECT * FROM marvisto_library_category WHERE published = 1 AND category_id = ?", categoryId);
+  if (found.empty()) return std::nullopt;
+  return found.front();
+}
+
+int LibraryModel::getLibParentCategoryIDByCategoryID(int categoryId) {
+  return static_cast<int>(
+      scalarInt("SELECT parent_id FROM marvisto_library_category WHERE category_id = ?", categoryId).value_or(0));
+}
+
+bool LibraryModel::saveToDatabaseLibraryUpdate(const marvisto_library_files_update_Entity& u) {
+  return exec("INSERT OR REPLACE INTO marvisto_update (fileId, old_file_name, old_file_type) VALUES (?, ?, ?)",
+              u.fileID, u.oldFileName, u.oldFileType);
+}
+
+std::optional<marvisto_library_files_update_Entity> LibraryModel::getLibFileUpdateByFileID(int fileId) {
+  std::optional<marvisto_library_files_update_Entity> out;
+  query(
+      "SELECT fileId, old_file_name, old_file_type FROM marvisto_update WHERE fileId = ?",
+      [&](const SQLiteStatement& r) {
+        marvisto_library_files_update_Entity u;
+        u.fileID = r.intAt(0);
+        u.oldFileName = r.textAt(1);
+        u.oldFileType = r.textAt(2);
+        out = std::move(u);
+      },
+      fileId);
+  return out;
+}
+
+std::vector<int> LibraryModel::getAllLibFileUpdateIDs() {
+  std::vector<int> out;
+  query("SELECT fileId FROM marvisto_update ORDER BY rowid", [&](const SQLiteStatement& r) { out.push_back(r.intAt(0)); });
+  return out;
+}
+
+bool LibraryModel::deleteFileUpdateWithFileID(int fileId) {
+  return exec("DELETE FROM marvisto_update WHERE fileId = ?", fileId);
+}
+
+bool LibraryModel::saveToDatabaseLibraryFavorite(int fileId, const std::string& fileName) {
+  const Schema::Table* t = Schema::table("marvisto_library_favorite");
+  if (!t || !db().execute(t->createSql(t->name))) return false;
+  return exec("INSERT OR REPLACE INTO marvisto_library_favorite (file_id, file_name) VALUES (?, ?)", fileId,
+              fileName);
+}
+
+std::optional<marvisto_library_favorite_Entity> LibraryModel::getLibraryFavoriteByFavoriteId(int fileId) {
+  std::optional<marvisto_library_favorite_Entity> out;
+  query(
+      "SELECT file_id, file_name FROM marvisto_library_favorite WHERE file_id = ?",
+      [&](const SQLiteStatement& r) {
+        marvisto_library_favorite_Entity f;
+        f.file_id = r.intAt(0);
+        f.file_name = r.textAt(1);
+        out = std::move(f);
+      },
+      fileId);
+  return out;
+}
+
+bool LibraryModel::deleteLibraryFavoriteByFavoriteId(int fileId) {
+  if (!db().tableExists("marvisto_library_favorite")) return true;
+  return exec("DELETE FROM marvisto_library_favorite WHERE file_id = ?", fileId);
+}
+
+bool LibraryModel::clearAllLibraryFavorites() {
+  if (!db().tableExists("marvisto_library_favorite")) return true;
+  return exec("DELETE FROM marvisto_library_favorite");
+}
+
+std::vector<base::Value> LibraryModel::getAllFavoriteLibFilesDic() {
+  std::vector<base::Value> out;
+  query("SELECT file_id, file_name FROM marvisto_library_favorite ORDER BY rowid", [&](const SQLiteStatement& r) {
+    base::Value v = base::Value::object();
+    v["id"] = std::to_string(r.intAt(0));
+    v["file_name"] = r.textAt(1);
+    out.push_back(std::move(v));
+  });
+  return out;
+}
+
+}  // namespace mv

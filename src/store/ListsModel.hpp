@@ -1,0 +1,46 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/base/Value.hpp"
+#include "store/BaseDataModel.hpp"
+#include "store/Entities.hpp"
+
+namespace mv {
+
+// The product favourites and the compare list: one row per product.
+class ListsModel : public BaseDataModel {
+ public:
+  using BaseDataModel::BaseDataModel;
+  bool updateVersion() override;
+
+  // Adds the product; false when it is already listed or the write failed.
+  bool saveToDatabaseCompare(int productId, const std::string& sku, const std::string& name);
+  bool saveToDatabaseFavorite(int productId, const std::string& sku, const std::string& name);
+
+  // Rows in table order, without those whose product has publish -1 (a row
+  // whose product is missing stays).
+  std::vector<marvisto_compare_Entity> getCompares();
+  std::vector<marvisto_favorite_Entity> getFavorites();
+
+  std::optional<marvisto_compare_Entity> getCompareByCompareId(int productId);
+  std::optional<marvisto_favorite_Entity> getFavoriteByFavoriteId(int productId);
+
+  bool deleteSingleCompareByCompareId(int productId);
+  bool deleteSingleFavoriteByFavoriteId(int productId);
+  bool deleteAllCompare();
+  bool deleteAllFavorites();
+
+  // {"product_id", "product_sku", "product_name"} for rows whose product row
+  // exists with publish other than -1.
+  std::vector<base::Value> getAllFavoriteProductDic();
+  std::vector<base::Value> getAllComparesDic();
+
+ private:
+  bool insert(const char* table, int productId, const std::string& sku, const std::string& name);
+  bool isListed(const char* table, int productId);
+  std::vector<base::Value> backupRows(const char* table);
+};
+
+}  // namespace mv

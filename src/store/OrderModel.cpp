@@ -1,0 +1,565 @@
+#include "store/OrderModel.hpp"
+
+#include <cctype>
+#include <variant>
+
+#include "platform/base/Log.hpp"
+#include "store/RowReaders.hpp"
+#include "store/SQLiteTransaction.hpp"
+#include "store/Schema.hpp"
+#include "store/StoreContext.hpp"
+#include "util/Json.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Text.hpp"
+
+namespace mv {
+
+namespace {
+
+const char* const kOrders = "marvisto_quote_order";
+const char* const kLines = "marvisto_quote_order_item";
+
+using SqlValue = std::variant<std::monostate, std::int64_t, double, std::string>;
+
+void bindValue(SQLiteStatement& st, int index, const SqlValue& v) {
+  if (std::holds_alternative<std::int64_t>(v))
+    st.bind(index, std::get<std::int64_t>(v));
+  else if (std::holds_alternative<double>(v))
+    st.bind(index, std::get<double>(v));
+  else if (std::holds_alternative<std::string>(v))
+    st.bind(index, std::get<std::string>(v));
+  else
+    st.bindNull(index);
+}
+
+// A JSON member as the column's type wants it; wrong kinds count as absent.
+SqlValue valueForColumn(const Schema::Column& c, const base::Value& v) {
+  if (c.decl.rfind("INTEGER", 0) == 0) return intValue(v);
+  if (c.decl.rfind("REAL", 0) == 0) return doubleValue(v);
+  auto s = optionalString(v);
+  if (!s) return std::monostate{};
+  return *s;
+}
+
+// INSERT OR REPLACE of the named columns; names come from the schema.
+bool insertRow(SQLiteDatabase& db, const std::string& table, const std::vector<std::pair<std::string, SqlValue>>& cols) {
+  std::string names, marks;
+  for (const auto& [name, value] : cols) {
+    (void)value;
+    names += (names.empty() ? "" : ", ") + Schema::quote(name);
+    marks += marks.empty() ? "?" : ", ?";
+  }
+  SQLiteStatement st = db.prepare("INSERT OR REPLACE INTO " + Schema::quote(table) + " (" + names + ") VALUES (" +
+                                  marks + ")");
+  if (!st) return false;
+  int i = 1;
+  for (const auto& [name, value] : cols) {
+    (void)name;
+    bindValue(st, i++, value);
+  }
+  return st.run();
+}
+
+// A stored row as JSON: numbers as numbers, texts as texts ("" for NULL).
+base::Value rowValue(const SQLiteStatement& r, const Schema::Table& t) {
+  base::Value v = base::Value::object();
+  for (const auto& c : t.columns) {
+    if (c.name == "cdate_sort") continue;
+    if (c.decl.rfind("INTEGER", 0) == 0)
+      v[c.name] = r.int64(c.name);
+    else if (c.decl.rfind("REAL", 0) == 0)
+      v[c.name] = r.real(c.name);
+    else
+      v[c.name] = r.text(c.name);
+  }
+  return v;
+}
+
+bool digitsAt(const std::string& s, size_t from, size_t count) {
+  if (from + count > s.size()) return false;
+  for (size_t i = from; i < from + count; ++i)
+    if (!std::isdigit(static_cast<unsigned char>(s[i]))) return false;
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> OrderModel::sortableTime(const std::string& time) {
+  std::string t = trimWhitespaceAndNewlines(time);
+  auto timePart = [&](size_t at) -> std::optional<std::string> {
+    // " HH:mm" or " HH:mm:ss"
+    if (t.size() == at + 6 && t[at] == ' ' && digitsAt(t, at + 1, 2) && t[at + 3] == ':' && digitsAt(t, at + 4, 2))
+      return t.substr(at) + ":00";
+    if (t.size() == at + 9 && t[at] == ' ' && digitsAt(t, at + 1, 2) && t[at + 3] == ':' && digitsAt(t, at + 4, 2) &&
+        t[at + 6] == ':' && digitsAt(t, at + 7, 2))
+      return t.substr(at);
+    if (t.size() == at) return std::string(" 00:00:00");
+    return std::nullopt;
+  };
+  // MM/dd/yyyy
+  if (digitsAt(t, 0, 2) && t.size() >= 10 && t[2] == '/' && digitsAt(t, 3, 2) && t[5] == '/' && digitsAt(t, 6, 4)) {
+    auto rest = timePart(10);
+    if (!rest) return std::nullopt;
+    return t.substr(6, 4) + "-" + t.substr(0, 2) + "-" + t.substr(3, 2) + *rest;
+  }
+  // yyyy-MM-dd
+  if (digitsAt(t, 0, 4) && t.size() >= 10 && t[4] == '-' && digitsAt(t, 5, 2) && t[7] == '-' && digitsAt(t, 8, 2)) {
+    auto rest = timePart(10);
+    if (!rest) return std::nullopt;
+    return t.substr(0, 10) + *rest;
+  }
+  return std::nullopt;
+}
+
+bool OrderModel::updateVersion() {
+  if (!Schema::upgradeGroup(db(), "order")) return false;
+  // Rows from before the sortable column: derive it from the shown text.
+  bool ok = exec(
+      "UPDATE marvisto_quote_order SET cdate_sort = substr(cdate, 7, 4) || '-' || substr(cdate, 1, 2) || '-' || "
+      "substr(cdate, 4, 2) || substr(cdate, 11) WHERE cdate_sort IS NULL AND cdate GLOB "
+      "'[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'");
+  ok = exec("UPDATE marvisto_quote_order SET cdate_sort = cdate WHERE cdate_sort IS NULL AND cdate GLOB "
+            "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'") &&
+       ok;
+  return ok;
+}
+
+int OrderModel::nextOrderId() {
+  return -static_cast<int>(scalarInt("SELECT MAX(ABS(order_id)) FROM marvisto_quote_order").value_or(0) + 1);
+}
+
+int OrderModel::nextLineId() {
+  return -static_cast<int>(scalarInt("SELECT MAX(ABS(order_item_id)) FROM marvisto_quote_order_item").value_or(0) + 1);
+}
+
+std::string OrderModel::uniqueOrderNumber(const std::string& number, int orderId) {
+  // Two orders made within one second would share "<account>_yyMMddHHmmss";
+  // the later one moves on by a second until its number is free.
+  std::string candidate = number;
+  for (int i = 0; i < 1000; ++i) {
+    if (!scalarInt("SELECT 1 FROM marvisto_quote_order WHERE order_number = ? AND order_id != ? LIMIT 1", candidate,
+                   orderId))
+      return candidate;
+    auto underscore = candidate.rfind('_');
+    if (underscore == std::string::npos) return number;
+    std::string stamp = candidate.substr(underscore + 1);
+    auto when = PublicFunction::dateFromString(stamp, kOrderNumberFormat);
+    if (!when) return number;
+    candidate = candidate.substr(0, underscore + 1) + PublicFunction::stringFromDate(*when + 1, kOrderNumberFormat);
+  }
+  return number;
+}
+
+int OrderModel::saveQuoteOrder(QuoteOrderEntity& order) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return 0;
+  const int orderId = order.serial != 0 ? order.serial : nextOrderId();
+  const std::string number = order.serial == 0 ? uniqueOrderNumber(order.number, orderId) : order.number;
+  const int vendorId = order.vendorId != 0 ? order.vendorId : static_cast<int>(StoreContext::vendorId());
+
+  SQLiteStatement put = db().prepare(
+      "INSERT OR REPLACE INTO marvisto_quote_order (order_id, customer_id, customer_info_id, customer_name, "
+      "vendor_id, order_number, order_total, order_subtotal, order_tax, order_tax_details, order_shipping, "
+      "order_shipping_tax, coupon_discount, coupon_code, order_discount, order_currency, order_status, cdate, mdate, "
+      "ship_method, customer_note, ip_address, uploaded, discount_rat, signature, address, city, state, zip_code, "
+      "phone, bankAccount, cdate_sort) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+      "?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  if (!put) return 0;
+  put.bindAll(orderId, order.customerId, order.customerInfoId, order.customerName, vendorId, number, order.total(),
+              order.originalTotal(), order.orderTax, order.orderTaxDetails, order.orderShipping,
+              order.orderShippingTax, order.couponDiscount, order.couponCode, order.discount(), order.currency,
+              order.status, order.cdate, order.mdate, order.shipMethod, order.customerNote(), order.ipAddress,
+              order.isUploaded(), order.discountRat, order.signature, order.customerAddress, order.city, order.state,
+              order.zip_code, order.phoneNumber, order.bankAccount, sortableTime(order.cdate));
+  if (!put.run()) return 0;
+
+  SQLiteStatement putLine = db().prepare(
+      "INSERT OR REPLACE INTO marvisto_quote_order_item (order_item_id, order_id, customer_info_id, vendor_id, "
+      "product_id, order_item_sku, order_item_name, product_quantity, product_item_price, product_final_price, "
+      "order_item_currency, order_item_subtotal, order_status, cdate, mdate, product_attribute, discount_rat) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  if (!putLine) return 0;
+  std::vector<int> lineIds;
+  for (const auto& line : order.items) {
+    if (!line) continue;
+    // Every line belongs to the order it is saved with.
+    int lineId = line->serial != 0 ? line->serial : nextLineId();
+    putLine.reset();
+    putLine.bindAll(lineId, orderId, line->customerInfoId.empty() ? order.customerInfoId : line->customerInfoId,
+                    line->vendorId != 0 ? line->vendorId : vendorId, line->product.product_id, line->sku, line->name,
+                    line->quantity, line->price, line->finalPrice, line->currency, line->subtotal(), line->status,
+                    line->cdate, line->mdate, line->attributes, line->storedDiscontRat());
+    if (!putLine.run()) return 0;
+    lineIds.push_back(lineId);
+  }
+  if (!tx.commit()) return 0;
+
+  order.serial = orderId;
+  order.number = number;
+  order.unsaved = false;
+  size_t i = 0;
+  for (const auto& line : order.items) {
+    if (!line) continue;
+    line->serial = lineIds[i++];
+    line->orderID = orderId;
+  }
+  return orderId;
+}
+
+bool OrderModel::removeQuoteOrder(int orderId) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  if (!exec("DELETE FROM marvisto_quote_order WHERE order_id = ?", orderId)) return false;
+  if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id = ?", orderId)) return false;
+  return tx.commit();
+}
+
+bool OrderModel::removeQuoteOrderItemsByQuoteOrderID(int orderId) {
+  return exec("DELETE FROM marvisto_quote_order_item WHERE order_id = ?", orderId);
+}
+
+std::vector<std::shared_ptr<QuoteOrderItemEntity>> OrderModel::fetchQuoteOrderItemsWithQuoteOrder(int orderId) {
+  std::vector<std::shared_ptr<QuoteOrderItemEntity>> out;
+  query("SELECT * FROM marvisto_quote_order_item WHERE order_id = ? ORDER BY rowid",
+        [&](const SQLiteStatement& r) { out.push_back(std::make_shared<QuoteOrderItemEntity>(rows::orderItem(r))); },
+        orderId);
+  for (auto& line : out) {
+    bool found = false;
+    query("SELECT * FROM marvisto_product WHERE product_id = ?",
+          [&](const SQLiteStatement& r) {
+            line->product = rows::product(r);
+            found = true;
+          },
+          line->product.product_id);
+    if (!found) {
+      // The product left the catalogue: the line still knows what it was.
+      line->product.product_sku = line->sku;
+      line->product.product_name = line->name;
+    }
+  }
+  return out;
+}
+
+std::vector<std::shared_ptr<QuoteOrderEntity>> OrderModel::fetchQuoteOrders(int condition,
+                                                                           const std::string& searchText) {
+  std::string sql = "SELECT * FROM marvisto_quote_order";
+  if (condition == kUploadedOrders) sql += " WHERE uploaded = 1";
+  if (condition == kUnsubmittedOrders) sql += " WHERE uploaded = 0";
+  sql += " ORDER BY cdate_sort DESC, rowid DESC";
+  const bool search = !isBlank(searchText);
+  std::vector<std::shared_ptr<QuoteOrderEntity>> out;
+  query(sql, [&](const SQLiteStatement& r) {
+    auto order = std::make_shared<QuoteOrderEntity>(rows::order(r));
+    if (search && !containsIgnoringCase(order->customerName, searchText) &&
+        !containsIgnoringCase(order->number, searchText))
+      return;
+    out.push_back(std::move(order));
+  });
+  for (auto& order : out) order->items = fetchQuoteOrderItemsWithQuoteOrder(order->serial);
+  return out;
+}
+
+std::string OrderModel::uploadFilter(int orderId, bool customersShown) const {
+  std::string where = orderId == 0 ? "uploaded = 0" : "uploaded = 0 AND order_id = ?";
+  if (customersShown)
+    where += " AND TRIM(customer_name, ' ' || char(9) || char(10) || char(11) || char(12) || char(13)) != ''";
+  return where;
+}
+
+std::string OrderModel::fetchQuoteOrdersDicString(int orderId) {
+  const Schema::Table& t = *Schema::table(kOrders);
+  base::Value orders = base::Value::array();
+  auto onRow = [&](const SQLiteStatement& r) {
+    base::Value o = rowValue(r, t);
+    o["order_item"] = lineValues(r.integer("order_id"), false);
+    orders.push_back(std::move(o));
+  };
+  std::string sql = "SELECT * FROM marvisto_quote_order WHERE " + uploadFilter(orderId, StoreContext::isCustomerOnShow()) +
+                    " ORDER BY rowid";
+  if (orderId == 0)
+    query(sql, onRow);
+  else
+    query(sql, onRow, orderId);
+  base::Value doc = base::Value::object();
+  doc["order"] = std::move(orders);
+  return doc.dump(-1, ' ', false, base::Value::error_handler_t::replace);
+}
+
+base::Value OrderModel::lineValues(int orderId, bool backupForm) {
+  const Schema::Table& t = *Schema::table(kLines);
+  base::Value lines = base::Value::array();
+  query("SELECT * FROM marvisto_quote_order_item WHERE order_id = ? ORDER BY rowid",
+        [&](const SQLiteStatement& r) {
+          if (!backupForm) {
+            lines.push_back(rowValue(r, t));
+            return;
+          }
+          base::Value l = base::Value::object();
+          l["order_item_id"] = r.int64("order_item_id");
+          l["order_id"] = r.int64("order_id");
+          l["customer_info_id"] = r.text("customer_info_id");
+          l["vendor_id"] = r.int64("vendor_id");
+          l["product_id"] = r.int64("product_id");
+          l["order_item_sku"] = r.text("order_item_sku");
+          l["order_item_name"] = r.text("order_item_name");
+          l["product_quantity"] = r.int64("product_quantity");
+          l["product_item_price"] = r.real("product_item_price");
+          l["product_final_price"] = r.real("product_final_price");
+          l["order_item_currency"] = r.text("order_item_currency");
+          l["order_item_subtotal"] = r.real("order_item_subtotal");
+          l["order_status"] = r.int64("order_status");
+          l["cdate"] = r.text("cdate");
+          l["mdate"] = r.text("mdate");
+          l["product_attribute"] = r.text("product_attribute");
+          l["discount_rat"] = r.real("discount_rat");
+          lines.push_back(std::move(l));
+        },
+        orderId);
+  base::Value wrapper = base::Value::object();
+  wrapper["order_items"] = std::move(lines);
+  return wrapper;
+}
+
+bool OrderModel::setQuoteOrdersToUploaded(int orderId) {
+  std::string sql = "UPDATE marvisto_quote_order SET uploaded = 1 WHERE " +
+                    uploadFilter(orderId, StoreContext::isCustomerOnShow());
+  return orderId == 0 ? exec(sql) : exec(sql, orderId);
+}
+
+bool OrderModel::setQuoteOrdersUploadedWithOrderNumber(const std::string& orderNumber) {
+  if (orderNumber.empty()) return false;
+  return exec("UPDATE marvisto_quote_order SET uploaded = 1 WHERE order_number = ?", orderNumber);
+}
+
+bool OrderModel::updateOrderIDWithOrderNumber(const std::string& orderNumber, int newOrderId) {
+  // A number can repeat; the device's own order is the one being renamed.
+  auto oldId = scalarInt(
+      "SELECT order_id FROM marvisto_quote_order WHERE order_number = ? ORDER BY order_id < 0 DESC, rowid DESC "
+      "LIMIT 1",
+      orderNumber);
+  if (!oldId || *oldId == 0) return false;
+  if (*oldId == newOrderId) return true;
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  // An earlier copy stored under the service's id gives way, lines included,
+  // so that no lines of two orders mix.
+  if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id = ?", newOrderId)) return false;
+  if (!exec("DELETE FROM marvisto_quote_order WHERE order_id = ?", newOrderId)) return false;
+  if (!exec("UPDATE marvisto_quote_order SET order_id = ? WHERE order_id = ?", newOrderId, *oldId)) return false;
+  if (!exec("UPDATE marvisto_quote_order_item SET order_id = ? WHERE order_id = ?", newOrderId, *oldId)) return false;
+  return tx.commit();
+}
+
+bool OrderModel::updateOrderTable(const std::vector<marvisto_customer_Entity>& customers) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  for (const auto& c : customers)
+    if (!exec("UPDATE marvisto_quote_order SET customer_id = ? WHERE customer_id = ?", c.customer_id, c.pid))
+      return false;
+  return tx.commit();
+}
+
+namespace {
+// Orders of the account: the number begins with the account id and "_";
+// compared as text, since "_" and "%" would be wildcards to LIKE.
+const char* const kSubmittedOfAccount =
+    "uploaded = 1 AND substr(order_number, 1, length(?1) + 1) = ?1 || '_'";
+}  // namespace
+
+int OrderModel::numberOfAllSubmittedOrder() {
+  std::string account = StoreContext::acountID();
+  if (account.empty()) return 0;
+  return static_cast<int>(
+      scalarInt(std::string("SELECT COUNT(*) FROM marvisto_quote_order WHERE ") + kSubmittedOfAccount, account)
+          .value_or(0));
+}
+
+std::optional<std::string> OrderModel::retriveEarliestSubmittedOrderTime() {
+  std::string account = StoreContext::acountID();
+  if (account.empty()) return std::nullopt;
+  return scalarText(std::string("SELECT cdate FROM marvisto_quote_order WHERE ") + kSubmittedOfAccount +
+                        " AND cdate_sort IS NOT NULL ORDER BY cdate_sort ASC LIMIT 1",
+                    account);
+}
+
+double OrderModel::timeDurationOfAllSubmittedOrder() {
+  std::string account = StoreContext::acountID();
+  if (account.empty()) return 0;
+  std::optional<std::string> first, last;
+  query(std::string("SELECT MIN(cdate_sort), MAX(cdate_sort) FROM marvisto_quote_order WHERE ") + kSubmittedOfAccount,
+        [&](const SQLiteStatement& r) {
+          first = r.optTextAt(0);
+          last = r.optTextAt(1);
+        },
+        account);
+  if (!first || !last) return 0;
+  auto a = PublicFunction::dateFromString(*first, kServerTimeFormat);
+  auto b = PublicFunction::dateFromString(*last, kServerTimeFormat);
+  if (!a || !b) return 0;
+  return *b - *a;
+}
+
+bool OrderModel::deleteOrdersWhere(const std::string& where, const std::string& arg) {
+  return exec("DELETE FROM marvisto_quote_order_item WHERE order_id IN (SELECT order_id FROM marvisto_quote_order "
+              "WHERE " + where + ")",
+              arg) &&
+         exec("DELETE FROM marvisto_quote_order WHERE " + where, arg);
+}
+
+bool OrderModel::storeLineFromValue(const base::Value& line, std::optional<int> orderId) {
+  if (!line.is_object()) return false;
+  const Schema::Table& t = *Schema::table(kLines);
+  std::vector<std::pair<std::string, SqlValue>> cols;
+  for (const auto& c : t.columns) {
+    if (c.name == "order_id" && orderId) {
+      cols.emplace_back(c.name, std::int64_t{*orderId});
+      continue;
+    }
+    const base::Value* v = member(line, c.name);
+    if (!v && c.name == "discount_rat") v = member(line, "discount_rats");
+    if (!v) continue;
+    cols.emplace_back(c.name, valueForColumn(c, *v));
+  }
+  auto has = [&](const char* name) {
+    for (const auto& [n, v] : cols)
+      if (n == name && std::holds_alternative<std::int64_t>(v) && std::get<std::int64_t>(v) != 0) return true;
+    return false;
+  };
+  if (!has("order_id")) return false;  // a line of no order cannot be shown
+  if (!has("order_item_id")) {
+    std::erase_if(cols, [](const auto& p) { return p.first == "order_item_id"; });
+    cols.emplace_back("order_item_id", std::int64_t{nextLineId()});
+  }
+  return insertRow(db(), kLines, cols);
+}
+
+bool OrderModel::storeOrderFromValue(const base::Value& order, bool uploaded, bool localOrder) {
+  const Schema::Table& t = *Schema::table(kOrders);
+  std::vector<std::pair<std::string, SqlValue>> cols;
+  std::string cdate;
+  std::string number;
+  std::int64_t orderId = 0;
+  for (const auto& c : t.columns) {
+    if (c.name == "cdate_sort" || c.name == "order_id") continue;
+    if (c.name == "uploaded") {
+      cols.emplace_back(c.name, std::int64_t{uploaded ? 1 : 0});
+      continue;
+    }
+    const base::Value* v = member(order, c.name);
+    if (!v && c.name == "discount_rat") v = member(order, "discount_rats");
+    if (!v) continue;
+    SqlValue value = valueForColumn(c, *v);
+    if (c.name == "cdate" && std::holds_alternative<std::string>(value)) cdate = std::get<std::string>(value);
+    if (c.name == "order_number" && std::holds_alternative<std::string>(value)) number = std::get<std::string>(value);
+    cols.emplace_back(c.name, std::move(value));
+  }
+  orderId = intMember(order, "order_id");
+  auto clash = scalarText("SELECT order_number FROM marvisto_quote_order WHERE order_id = ?", orderId);
+  bool taken = scalarInt("SELECT 1 FROM marvisto_quote_order WHERE order_id = ?", orderId).has_value();
+  if (orderId == 0 || (localOrder && taken)) {
+    // A restored order never takes the place of another order.
+    orderId = nextOrderId();
+  } else if (taken && clash.value_or("") != number) {
+    // A stale copy under the service's id gives way with its lines.
+    if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id = ?", orderId)) return false;
+  }
+  cols.emplace_back("order_id", orderId);
+  if (auto key = sortableTime(cdate)) cols.emplace_back("cdate_sort", *key);
+  if (!insertRow(db(), kOrders, cols)) return false;
+
+  if (localOrder) {
+    // The backup carries the lines inside the order.
+    const base::Value* items = member(order, "order_item");
+    const base::Value* list = items && items->is_object() ? arrayMember(*items, "order_items")
+                              : items && items->is_array() ? items
+                                                           : nullptr;
+    if (list)
+      for (const auto& line : *list)
+        if (line.is_object() && !storeLineFromValue(line, static_cast<int>(orderId))) return false;
+  }
+  return true;
+}
+
+bool OrderModel::updateLocalHistoryOrderFromServer(const base::Value& order) {
+  if (!order.is_object()) return false;
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  std::string number = stringMember(order, "order_number");
+  if (!number.empty() && !deleteOrdersWhere("order_number = ?", number)) return false;
+  if (!storeOrderFromValue(order, true, false)) return false;
+  return tx.commit();
+}
+
+bool OrderModel::updateLocalHistoryOrderItemFromServer(const base::Value& line) {
+  if (!line.is_object()) return false;
+  return storeLineFromValue(line, std::nullopt);
+}
+
+bool OrderModel::updateOrderSignature(const std::string& signature, int orderId) {
+  return exec("UPDATE marvisto_quote_order SET signature = ? WHERE order_id = ?", signature, orderId);
+}
+
+base::Value OrderModel::fetchBackupOuoteOrdersDic() {
+  base::Value orders = base::Value::array();
+  const std::int64_t vendor = StoreContext::vendorId();
+  query("SELECT * FROM marvisto_quote_order WHERE uploaded = 0 ORDER BY rowid", [&](const SQLiteStatement& r) {
+    base::Value o = base::Value::object();
+    std::int64_t customer = r.int64("customer_id");
+    o["order_id"] = r.int64("order_id");
+    o["customer_id"] = customer < 0 ? 0 : customer;
+    o["customer_name"] = r.text("customer_name");
+    o["customer_info_id"] = r.text("customer_info_id");
+    o["vendor_id"] = vendor;
+    o["order_number"] = r.text("order_number");
+    o["order_total"] = r.real("order_total");
+    o["order_subtotal"] = r.real("order_subtotal");
+    o["order_tax"] = r.real("order_tax");
+    o["order_tax_details"] = r.text("order_tax_details");
+    o["order_shipping"] = static_cast<double>(static_cast<float>(r.real("order_shipping")));
+    o["order_shipping_tax"] = static_cast<double>(static_cast<float>(r.real("order_shipping_tax")));
+    o["coupon_discount"] = r.real("coupon_discount");
+    o["coupon_code"] = r.text("coupon_code");
+    o["order_discount"] = r.real("order_discount");
+    o["order_currency"] = r.text("order_currency");
+    o["order_status"] = r.int64("order_status");
+    o["cdate"] = r.text("cdate");
+    o["mdate"] = r.text("mdate");
+    o["ship_method"] = r.text("ship_method");
+    o["customer_note"] = r.text("customer_note");
+    o["ip_address"] = r.text("ip_address");
+    o["uploaded"] = false;
+    o["discount_rats"] = r.real("discount_rat");
+    for (const char* c : {"signature", "address", "city", "state", "zip_code", "phone", "bankAccount"})
+      o[c] = r.text(c);
+    o["order_item"] = base::Value();  // filled below, keeping member order
+    orders.push_back(std::move(o));
+  });
+  for (auto& o : orders) o["order_item"] = lineValues(static_cast<int>(o["order_id"].get<std::int64_t>()), true);
+  base::Value doc = base::Value::object();
+  doc["order"] = std::move(orders);
+  return doc;
+}
+
+bool OrderModel::removeAllLoaclOrders() {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id < 0")) return false;
+  if (!exec("DELETE FROM marvisto_quote_order WHERE order_id < 0")) return false;
+  return tx.commit();
+}
+
+bool OrderModel::restoreUnsubmittedOrderFromDic(const base::Value& order) {
+  if (!order.is_object()) return false;
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  std::string number = stringMember(order, "order_number");
+  if (!number.empty() && !deleteOrdersWhere("order_number = ? AND order_id < 0", number)) return false;
+  if (!storeOrderFromValue(order, false, true)) return false;
+  return tx.commit();
+}
+
+bool OrderModel::isInUnsubmitOrder(int customerId) {
+  return scalarInt("SELECT 1 FROM marvisto_quote_order WHERE customer_id = ? LIMIT 1", customerId).has_value();
+}
+
+}  // namespace mv

@@ -1,0 +1,76 @@
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/base/Value.hpp"
+#include "store/BaseDataModel.hpp"
+#include "store/Entities.hpp"
+#include "store/QuoteOrderEntity.hpp"
+
+namespace mv {
+
+// Quote orders and their lines. Lines are keyed by (order id, line id): line
+// ids are numbered within their order. Creation times are stored as shown
+// ("MM/dd/yyyy HH:mm:ss") and, beside them, in a sortable form.
+class OrderModel : public BaseDataModel {
+ public:
+  using BaseDataModel::BaseDataModel;
+  bool updateVersion() override;
+
+  // Which stored orders `fetchQuoteOrders` returns.
+  enum Condition { kAllOrders = 0, kUploadedOrders = 1, kUnsubmittedOrders = 2 };
+
+  // Stores the order and its lines in one transaction; a new order (id 0)
+  // and new lines (id 0) get fresh negative ids, written back into the
+  // entities on success. Answers the order id, 0 on failure.
+  int saveQuoteOrder(QuoteOrderEntity& order);
+  bool removeQuoteOrder(int orderId);
+  bool removeQuoteOrderItemsByQuoteOrderID(int orderId);
+
+  // Newest first; a search text that is not blank keeps orders whose customer
+  // name or number contains it, case ignored. Lines are loaded.
+  std::vector<std::shared_ptr<QuoteOrderEntity>> fetchQuoteOrders(int condition, const std::string& searchText);
+  std::vector<std::shared_ptr<QuoteOrderItemEntity>> fetchQuoteOrderItemsWithQuoteOrder(int orderId);
+
+  // Upload text {"order": [...]} of the unsubmitted orders (all for 0).
+  std::string fetchQuoteOrdersDicString(int orderId);
+  bool setQuoteOrdersToUploaded(int orderId);
+  bool setQuoteOrdersUploadedWithOrderNumber(const std::string& orderNumber);
+  bool updateOrderIDWithOrderNumber(const std::string& orderNumber, int newOrderId);
+  // Moves stored orders from each customer's local id (pid) to its service id.
+  bool updateOrderTable(const std::vector<marvisto_customer_Entity>& customers);
+
+  // Submitted orders of the signed-in account (number "<account>_...").
+  int numberOfAllSubmittedOrder();
+  std::optional<std::string> retriveEarliestSubmittedOrderTime();
+  double timeDurationOfAllSubmittedOrder();
+
+  bool updateLocalHistoryOrderFromServer(const base::Value& order);
+  bool updateLocalHistoryOrderItemFromServer(const base::Value& line);
+  bool updateOrderSignature(const std::string& signature, int orderId);
+
+  // {"order": [...]} of the unsubmitted orders, in the backup's form.
+  base::Value fetchBackupOuoteOrdersDic();
+  bool removeAllLoaclOrders();
+  bool restoreUnsubmittedOrderFromDic(const base::Value& order);
+  // Any stored order, submitted or not, names the customer.
+  bool isInUnsubmitOrder(int customerId);
+
+  // "yyyy-MM-dd HH:mm:ss" of a stored time text ("MM/dd/yyyy HH:mm[:ss]" or
+  // already in that form); nothing when it is neither.
+  static std::optional<std::string> sortableTime(const std::string& time);
+
+ private:
+  std::string uploadFilter(int orderId, bool customersShown) const;
+  bool storeOrderFromValue(const base::Value& order, bool uploaded, bool localOrder);
+  bool storeLineFromValue(const base::Value& line, std::optional<int> orderId);
+  bool deleteOrdersWhere(const std::string& where, const std::string& arg);
+  base::Value lineValues(int orderId, bool backupForm);
+  int nextOrderId();
+  int nextLineId();
+  std::string uniqueOrderNumber(const std::string& number, int orderId);
+};
+
+}  // namespace mv

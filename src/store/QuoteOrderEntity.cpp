@@ -1,0 +1,112 @@
+#include "store/QuoteOrderEntity.hpp"
+
+#include <algorithm>
+
+#include "platform/base/Date.hpp"
+#include "store/StoreContext.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Text.hpp"
+
+namespace mv {
+
+namespace {
+std::string money(double amount, const std::string& currency) {
+  if (amount < 0) return "-";
+  return PublicFunction::flagWithCurrency(currency) + PublicFunction::doubleFormate(amount);
+}
+}  // namespace
+
+std::string QuoteOrderEntity::currentTimeText() {
+  return PublicFunction::stringFromDate(base::Date::now(), kLocalTimeFormat);
+}
+
+std::string QuoteOrderEntity::orderNumberAt(double secondsSince1970) {
+  return StoreContext::acountID() + "_" + PublicFunction::stringFromDate(secondsSince1970, kOrderNumberFormat);
+}
+
+QuoteOrderEntity::QuoteOrderEntity(Blank) {}
+
+QuoteOrderEntity::QuoteOrderEntity() {
+  double now = base::Date::now();
+  isInEdit = false;
+  unsaved = true;
+  discount_ = -1.0;
+  discountRat = 100;
+  number = orderNumberAt(now);
+  ipAddress = StoreContext::deviceID();
+  uploaded_ = false;
+  cdate = mdate = PublicFunction::stringFromDate(now, kLocalTimeFormat);
+}
+
+std::string QuoteOrderEntity::customerNote() const { return isBlank(customerNote_) ? std::string() : customerNote_; }
+
+double QuoteOrderEntity::discount() const { return discount_ == -1.0 ? total() * discountRat / 100 : discount_; }
+
+std::shared_ptr<QuoteOrderEntity> QuoteOrderEntity::duplicateOrder() const {
+  auto copy = std::make_shared<QuoteOrderEntity>();
+  copy->customerId = customerId;
+  copy->customerName = customerName;
+  copy->customerInfoId = customerInfoId;
+  copy->customerAddress = customerAddress;
+  copy->city = city;
+  copy->state = state;
+  copy->zip_code = zip_code;
+  copy->phoneNumber = phoneNumber;
+  copy->bankAccount = bankAccount;
+  copy->currency = currency;
+  copy->discount_ = discount_;
+  copy->discountRat = discountRat;
+  copy->status = status;
+  copy->customerNote_ = customerNote_;
+  for (const auto& line : items) {
+    if (!line) continue;
+    auto item = std::make_shared<QuoteOrderItemEntity>();
+    item->product = line->product;
+    item->quantity = line->quantity;
+    item->sku = line->sku;
+    item->name = line->name;
+    item->attributes = line->attributes;
+    item->price = line->price;
+    item->finalPrice = line->finalPrice;
+    item->setSubtotal(line->subtotal());
+    item->currency = line->currency;
+    item->cdate = item->mdate = copy->cdate;
+    copy->items.push_back(std::move(item));
+  }
+  return copy;
+}
+
+int QuoteOrderEntity::newItemIndex() const {
+  int highest = 0;
+  for (const auto& line : items)
+    if (line && line->serial > highest) highest = line->serial;
+  return highest + 1;
+}
+
+double QuoteOrderEntity::total() const {
+  double sum = 0;
+  for (const auto& line : items)
+    if (line && line->finalPrice >= 0) sum += line->quantity * line->finalPrice;
+  return sum;
+}
+
+double QuoteOrderEntity::originalTotal() const {
+  double sum = 0;
+  for (const auto& line : items)
+    if (line && line->price >= 0) sum += line->quantity * line->price;
+  return sum;
+}
+
+std::string QuoteOrderEntity::mdateShow(const std::string& shortDateFormat) const {
+  auto when = PublicFunction::dateFromString(mdate, kLocalTimeFormat);
+  if (!when) return mdate;
+  return PublicFunction::stringFromDate(*when, "HH:mm") + " " + PublicFunction::stringFromDate(*when, shortDateFormat);
+}
+
+std::string QuoteOrderEntity::strOriginalTotal() const { return money(originalTotal(), currency); }
+
+std::string QuoteOrderEntity::strTotal() const { return money(total(), currency); }
+
+std::string QuoteOrderEntity::strDiscount() const { return money(discount(), currency); }
+
+}  // namespace mv

@@ -1,0 +1,55 @@
+#include "store/QuoteOrderItemEntity.hpp"
+
+#include "util/PublicFunction.hpp"
+
+namespace mv {
+
+namespace {
+std::string money(double amount, const std::string& currency) {
+  return PublicFunction::flagWithCurrency(currency) + PublicFunction::doubleFormate(amount);
+}
+}  // namespace
+
+double QuoteOrderItemEntity::discontRat() const {
+  if (price < 0) return -1;
+  if (discontRat_ != 0) return discontRat_;
+  if (price != 0) return finalPrice * 100 / price;
+  return 0;
+}
+
+std::string QuoteOrderItemEntity::attributesShow() const {
+  std::string out = attributes;
+  for (char& c : out)
+    if (c == ',') c = '\n';
+  return out;
+}
+
+std::vector<product_attribute_cell_Entity> QuoteOrderItemEntity::attributesArray() const {
+  std::vector<product_attribute_cell_Entity> cells;
+  size_t start = 0;
+  while (start <= attributes.size()) {
+    size_t end = attributes.find(',', start);
+    if (end == std::string::npos) end = attributes.size();
+    std::string pair = attributes.substr(start, end - start);
+    if (!pair.empty()) {
+      product_attribute_cell_Entity cell;
+      size_t colon = pair.find(':');
+      cell.fieldName = pair.substr(0, colon);
+      if (colon != std::string::npos) cell.attributeValue = pair.substr(colon + 1);
+      cells.push_back(std::move(cell));
+    }
+    start = end + 1;
+  }
+  return cells;
+}
+
+std::string QuoteOrderItemEntity::strPrice() const { return price < 0 ? "-" : money(price, currency); }
+
+std::string QuoteOrderItemEntity::strFinalPrice() const { return price < 0 ? "-" : money(finalPrice, currency); }
+
+std::string QuoteOrderItemEntity::strSubtotal() const {
+  double s = subtotal();
+  return s < 0 ? "-" : money(s, currency);
+}
+
+}  // namespace mv

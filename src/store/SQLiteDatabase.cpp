@@ -1,0 +1,95 @@
+#include "store/SQLiteDatabase.hpp"
+
+#include <sqlite3.h>
+
+#include "platform/base/Log.hpp"
+
+namespace mv {
+
+SQLiteDatabase::~SQLiteDatabase() { close(); }
+
+SQLiteDatabase& SQLiteDatabase::sharedDataBase() {
+  static SQLiteDatabase shared;
+  return shared;
+}
+
+bool SQLiteDatabase::open(const std::filesystem::path& path) {
+  close();
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) {
+    MV_LOG("Cannot open database ", path.string(), ": ", db ? sqlite3_errmsg(db) : "out of memory");
+    sqlite3_close(db);
+    return false;
+  }
+  db_ = db;
+  path_ = path;
+  sqlite3_busy_timeout(db_, 2000);
+  sqlite3_extended_result_codes(db_, 1);
+  // Freed pages are overwritten so that removed rows (old credentials among
+  // them) do not linger in the file.
+  if (!execute("PRAGMA foreign_keys = OFF; PRAGMA secure_delete = ON;")) {
+    close();
+    return false;
+  }
+  return true;
+}
+
+void SQLiteDatabase::close() {
+  if (!db_) return;
+  // Statements are owned by their callers and finalised before we get here;
+  // close_v2 still defers the close safely should one remain.
+  sqlite3_close_v2(db_);
+  db_ = nullptr;
+  path_.clear();
+}
+
+bool SQLiteDatabase::execute(std::string_view sql) {
+  if (!db_) return false;
+  std::string text(sql);
+  char* err = nullptr;
+  int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err);
+  if (rc != SQLITE_OK) {
+    MV_LOG("SQL failed: ", err ? err : "?", " in: ", text);
+    sqlite3_free(err);
+    return false;
+  }
+  return true;
+}
+
+SQLiteStatement SQLiteDatabase::prepare(std::string_view sql) const { return SQLiteStatement(db_, sql); }
+
+int SQLiteDatabase::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
+
+std::int64_t SQLiteDatabase::lastInsertRowId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
+
+std::string SQLiteDatabase::lastError() const { return db_ ? sqlite3_errmsg(db_) : "database not open"; }
+
+int SQLiteDatabase::userVersion() const {
+  SQLiteStatement st = prepare("PRAGMA user_version");
+  if (st && st.step() == SQLiteStatement::Step::Row) return st.intAt(0);
+  return 0;
+}
+
+bool SQLiteDatabase::setUserVersion(int version) {
+  // PRAGMA takes no bound values; the number is ours, not a caller's text.
+  return execute("PRAGMA user_version = " + std::to_string(version));
+}
+
+bool SQLiteDatabase::tableExists(std::string_view table) const {
+  SQLiteStatement st = prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+  if (!st) return false;
+  st.bind(1, table);
+  return st.step() == SQLiteStatement::Step::Row;
+}
+
+std::vector<std::string> SQLiteDatabase::columnNames(std::string_view table) const {
+  std::vector<std::string> names;
+  SQLiteStatement st = prepare("SELECT name FROM pragma_table_info(?)");
+  if (!st) return names;
+  st.bind(1, table);
+  while (st.step() == SQLiteStatement::Step::Row) names.push_back(st.textAt(0));
+  return names;
+}
+
+}  // namespace mv

@@ -1,0 +1,67 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/SQLiteStatement.hpp"
+
+struct sqlite3;
+
+namespace mv {
+
+// A connection to one SQLite database file. The application keeps one
+// process-wide connection (`sharedDataBase`), opened by the data-access facade
+// on the signed-in client's file and closed when the facade is released.
+// Main thread only.
+class SQLiteDatabase {
+ public:
+  SQLiteDatabase() = default;
+  ~SQLiteDatabase();
+  SQLiteDatabase(const SQLiteDatabase&) = delete;
+  SQLiteDatabase& operator=(const SQLiteDatabase&) = delete;
+
+  // The process-wide connection; closed until the facade opens it.
+  static SQLiteDatabase& sharedDataBase();
+
+  // Opens (creating when missing) the file; closes any earlier file first.
+  bool open(const std::filesystem::path& path);
+  // Harmless when nothing is open.
+  void close();
+  bool isOpen() const { return db_ != nullptr; }
+  const std::filesystem::path& path() const { return path_; }
+
+  // Runs SQL without values (schema statements, PRAGMAs); several statements
+  // separated by ";" are allowed. Never used with caller-supplied text.
+  bool execute(std::string_view sql);
+  SQLiteStatement prepare(std::string_view sql) const;
+
+  // Prepares, binds the values in order and runs to the end.
+  template <typename... Args>
+  bool run(std::string_view sql, const Args&... args) {
+    SQLiteStatement st = prepare(sql);
+    if (!st) return false;
+    st.bindAll(args...);
+    return st.run();
+  }
+
+  // Rows changed by the last INSERT, UPDATE or DELETE.
+  int changes() const;
+  std::int64_t lastInsertRowId() const;
+  std::string lastError() const;
+
+  // Schema facts.
+  int userVersion() const;
+  bool setUserVersion(int version);
+  bool tableExists(std::string_view table) const;
+  std::vector<std::string> columnNames(std::string_view table) const;
+
+  sqlite3* handle() const { return db_; }
+
+ private:
+  sqlite3* db_ = nullptr;
+  std::filesystem::path path_;
+};
+
+}  // namespace mv

@@ -1,0 +1,103 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace mv {
+
+// One prepared statement. Values are always bound, never pasted into the SQL
+// text. Parameters are numbered from 1 as in SQLite; columns from 0, and can
+// also be read by name. Reads keep NULL apart from empty or zero through the
+// optional getters; the plain getters give "" / 0 for NULL.
+class SQLiteStatement {
+ public:
+  enum class Step { Row, Done, Error };
+
+  SQLiteStatement() = default;
+  SQLiteStatement(sqlite3* db, std::string_view sql);
+  ~SQLiteStatement();
+  SQLiteStatement(const SQLiteStatement&) = delete;
+  SQLiteStatement& operator=(const SQLiteStatement&) = delete;
+  SQLiteStatement(SQLiteStatement&& other) noexcept;
+  SQLiteStatement& operator=(SQLiteStatement&& other) noexcept;
+
+  // False when the SQL did not compile (or there is no connection).
+  bool valid() const { return stmt_ != nullptr; }
+  explicit operator bool() const { return valid(); }
+
+  // Binding. A failed bind marks the statement failed; `step` then reports Error.
+  SQLiteStatement& bindNull(int index);
+  SQLiteStatement& bind(int index, int value);
+  SQLiteStatement& bind(int index, std::int64_t value);
+  SQLiteStatement& bind(int index, unsigned value) { return bind(index, static_cast<std::int64_t>(value)); }
+  SQLiteStatement& bind(int index, bool value) { return bind(index, value ? 1 : 0); }
+  SQLiteStatement& bind(int index, double value);
+  SQLiteStatement& bind(int index, float value) { return bind(index, static_cast<double>(value)); }
+  SQLiteStatement& bind(int index, std::string_view value);
+  SQLiteStatement& bind(int index, const std::string& value) { return bind(index, std::string_view(value)); }
+  SQLiteStatement& bind(int index, const char* value);
+  SQLiteStatement& bind(int index, std::nullopt_t) { return bindNull(index); }
+  template <typename T>
+  SQLiteStatement& bind(int index, const std::optional<T>& value) {
+    return value ? bind(index, *value) : bindNull(index);
+  }
+
+  // Binds every argument in order, starting at parameter 1.
+  template <typename... Args>
+  SQLiteStatement& bindAll(const Args&... args) {
+    [[maybe_unused]] int index = 1;
+    (bind(index++, args), ...);
+    return *this;
+  }
+
+  Step step();
+  // Runs a statement that returns no rows to its end; true on success.
+  bool run();
+  // Makes the statement ready to run again with new values.
+  void reset();
+
+  // Column access of the current row.
+  int columnCount() const;
+  std::string columnName(int column) const;
+  // -1 when the result has no column of that name.
+  int columnIndex(std::string_view name) const;
+  bool isNull(int column) const;
+  bool isNull(std::string_view name) const { return isNull(columnIndex(name)); }
+
+  std::int64_t int64At(int column) const;
+  int intAt(int column) const { return static_cast<int>(int64At(column)); }
+  double doubleAt(int column) const;
+  std::string textAt(int column) const;
+  std::optional<std::int64_t> optInt64At(int column) const;
+  std::optional<double> optDoubleAt(int column) const;
+  std::optional<std::string> optTextAt(int column) const;
+
+  std::int64_t int64(std::string_view name) const { return int64At(columnIndex(name)); }
+  int integer(std::string_view name) const { return intAt(columnIndex(name)); }
+  double real(std::string_view name) const { return doubleAt(columnIndex(name)); }
+  std::string text(std::string_view name) const { return textAt(columnIndex(name)); }
+  std::optional<std::int64_t> optInt64(std::string_view name) const { return optInt64At(columnIndex(name)); }
+  std::optional<double> optReal(std::string_view name) const { return optDoubleAt(columnIndex(name)); }
+  std::optional<std::string> optText(std::string_view name) const { return optTextAt(columnIndex(name)); }
+
+  // The SQLite message of the last failure of this statement.
+  const std::string& errorMessage() const { return error_; }
+
+ private:
+  void fail(const char* what);
+  void release();
+  bool columnInRange(int column) const;
+
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* stmt_ = nullptr;
+  bool bindFailed_ = false;
+  std::string error_;
+  mutable std::unordered_map<std::string, int> names_;
+};
+
+}  // namespace mv

@@ -1,0 +1,526 @@
+#include "store/Schema.hpp"
+
+#include <algorithm>
+#include <set>
+
+#include "platform/base/Log.hpp"
+#include "store/SQLiteDatabase.hpp"
+#include "store/SQLiteTransaction.hpp"
+
+namespace mv {
+
+namespace {
+
+using Table = Schema::Table;
+using Column = Schema::Column;
+
+const char* const kInt = "INTEGER";
+const char* const kInt0 = "INTEGER DEFAULT 0";
+const char* const kIntNN0 = "INTEGER NOT NULL DEFAULT 0";
+const char* const kReal0 = "REAL DEFAULT 0";
+const char* const kText = "TEXT";
+
+std::vector<Table> buildTables() {
+  std::vector<Table> t;
+
+  // Catalogue ----------------------------------------------------------------
+  t.push_back({"marvisto_product", "catalog",
+               {{"product_id", kInt, "PRIMARY KEY"},
+                {"product_sku", kText, ""},
+                {"product_name", kText, ""},
+                {"product_s_desc", kText, ""},
+                {"product_l_desc", kText, ""},
+                {"product_publish", kIntNN0, ""},
+                {"product_ordering", kInt0, ""},
+                {"product_stock", kInt0, ""},
+                {"product_sale", kInt0, ""},
+                {"product_buy", kInt0, ""},
+                {"product_tags", kText, ""}},
+               {},
+               {{"product_id"}},
+               {}});
+  t.push_back({"marvisto_product_attribute", "catalog",
+               {{"attribute_id", kInt, "PRIMARY KEY"},
+                {"product_id", kIntNN0, ""},
+                {"attribute_fields_id", kInt, ""},
+                {"attribute_value", kText, ""},
+                {"default_value", kText, ""}},
+               {},
+               {{"attribute_id"}},
+               {{"ix_pattr_product", {"product_id"}}}});
+  t.push_back({"marvisto_fields_product_attribute", "catalog",
+               {{"field_id", kInt, "PRIMARY KEY"},
+                {"field_name", kText, ""},
+                {"description", kText, ""},
+                {"selection_list", kText, ""},
+                {"display", kInt0, ""},
+                {"published", kInt0, ""}},
+               {},
+               {{"field_id"}},
+               {}});
+  t.push_back({"marvisto_product_category_xref", "catalog",
+               {{"category_id", "INTEGER NOT NULL", ""}, {"product_id", "INTEGER NOT NULL", ""}},
+               {"PRIMARY KEY (category_id, product_id)"},
+               {{"category_id", "product_id"}},
+               {{"ix_xref_product", {"product_id"}}}});
+  t.push_back({"marvisto_product_price", "catalog",
+               {{"price_id", kInt, "PRIMARY KEY"},
+                {"product_id", kIntNN0, ""},
+                {"vendor_group_id_list", kText, ""},
+                {"vendor_state_id_list", kText, ""},
+                {"vendor_id_list", kText, ""},
+                {"customer_id_list", kText, ""},
+                {"price", kReal0, ""},
+                {"currency", kText, ""},
+                {"discount_price", kReal0, ""},
+                {"discount_identifier", kText, ""},
+                {"discount_start_date", "REAL", ""},
+                {"discount_end_date", "REAL", ""},
+                {"discount_publish", kInt0, ""},
+                {"tier_start_date", "REAL", ""},
+                {"tier_end_date", "REAL", ""},
+                {"tier_quantity_price", kText, ""},
+                {"tier_publish", kInt0, ""},
+                {"discontRat", kReal0, ""}},
+               {},
+               {{"price_id"}},
+               {{"ix_price_product", {"product_id"}}}});
+  t.push_back({"marvisto_product_related", "catalog",
+               {{"serial", kInt, "PRIMARY KEY"}, {"first_product_id", kInt, ""}, {"second_product_id", kInt, ""}},
+               {},
+               {{"serial"}},
+               {}});
+  t.push_back({"marvisto_image", "catalog",
+               {{"image_id", kInt, "PRIMARY KEY"},
+                {"key_id", kInt, ""},
+                {"key_type", kText, ""},
+                {"image_thumb_address", kText, ""},
+                {"image_full_address", kText, ""},
+                {"image_isdault", kInt0, ""},
+                {"image_s_desc", kText, ""},
+                {"image_l_desc", kText, ""},
+                {"image_publis", kInt0, ""},
+                {"image_ordering", kInt0, ""}},
+               {},
+               {{"image_id"}},
+               {{"ix_image_key", {"key_id"}}}});
+  t.push_back({"marvisto_category", "catalog",
+               {{"category_id", kInt, "PRIMARY KEY"},
+                {"category_name", kText, ""},
+                {"category_code", kText, ""},
+                {"category_type", kText, ""},
+                {"category_publish", kInt0, ""},
+                {"category_ordering", kInt0, ""},
+                {"category_parent_id", kInt0, ""}},
+               {},
+               {{"category_id"}},
+               {{"ix_category_parent", {"category_parent_id"}}}});
+  t.push_back({"marvisto_product_related_files", "catalog",
+               {{"file_id", "INTEGER NOT NULL", ""}, {"product_sku", kText, ""}, {"product_id", "INTEGER NOT NULL", ""}},
+               {"UNIQUE (product_id, file_id)"},
+               {{"product_id", "file_id"}},
+               {}});
+  t.push_back({"marvisto_tag", "catalog",
+               {{"tag_id", kInt, "PRIMARY KEY"}, {"tag_name", kText, ""}},
+               {},
+               {{"tag_id"}},
+               {}});
+  t.push_back({"marvisto_product_related_tag", "catalog",
+               {{"tag_id", "INTEGER NOT NULL", ""}, {"product_id", "INTEGER NOT NULL", ""}},
+               {"PRIMARY KEY (tag_id, product_id)"},
+               {{"tag_id", "product_id"}},
+               {}});
+  t.push_back({"marvisto_icon", "catalog",
+               {{"_id", kInt, "PRIMARY KEY"},
+                {"title", kText, ""},
+                {"name", kText, ""},
+                {"width", kInt0, ""},
+                {"height", kInt0, ""},
+                {"description", kText, ""},
+                {"category", kText, ""},
+                {"publish", kInt0, ""}},
+               {},
+               {{"_id"}},
+               {}});
+
+  // Lists --------------------------------------------------------------------
+  for (const char* name : {"marvisto_favorite", "marvisto_compare"}) {
+    t.push_back({name, "lists",
+                 {{"product_id", "INTEGER NOT NULL", "UNIQUE"}, {"product_sku", kText, ""}, {"product_name", kText, ""}},
+                 {},
+                 {{"product_id"}},
+                 {}});
+  }
+
+  // Library ------------------------------------------------------------------
+  t.push_back({"marvisto_library_files", "library",
+               {{"file_id", kInt, "PRIMARY KEY"},
+                {"title", kText, ""},
+                {"file_name", kText, ""},
+                {"category", kInt0, ""},
+                {"type", kText, ""},
+                {"date", kText, ""},
+                {"description", kText, ""},
+                {"ordering", kInt0, ""},
+                {"published", kInt0, ""},
+                {"cover_image", kText, ""},
+                {"info", kText, ""},
+                {"isNew", kIntNN0, ""}},
+               {},
+               {{"file_id"}},
+               {{"ix_libfiles_name", {"file_name"}}, {"ix_libfiles_cat", {"category"}}}});
+  t.push_back({"marvisto_library_category", "library",
+               {{"category_id", kInt, "PRIMARY KEY"},
+                {"name", kText, ""},
+                {"ordering", kInt0, ""},
+                {"published", kInt0, ""},
+                {"parent_id", kInt0, ""}},
+               {},
+               {{"category_id"}},
+               {}});
+  t.push_back({"marvisto_update", "library",
+               {{"fileId", kInt, "PRIMARY KEY"}, {"old_file_name", kText, ""}, {"old_file_type", kText, ""}},
+               {},
+               {{"fileId"}},
+               {}});
+  t.push_back({"marvisto_library_favorite", "library",
+               {{"file_id", kInt, "PRIMARY KEY"}, {"file_name", kText, ""}},
+               {},
+               {{"file_id"}},
+               {}});
+
+  // Customers ----------------------------------------------------------------
+  t.push_back({"marvisto_customer", "customer",
+               {{"customer_id", kInt, "PRIMARY KEY"},
+                {"customer_info_id", kText, ""},
+                {"customer_name", kText, ""},
+                {"customer_publish", "INTEGER DEFAULT 1", ""},
+                {"customer_ordering", kInt0, ""},
+                {"discount", kReal0, ""},
+                {"hidden", kIntNN0, ""},
+                {"important", kIntNN0, ""},
+                {"has_note", kIntNN0, ""},
+                {"note", kText, ""}},
+               {},
+               {{"customer_id"}},
+               {}});
+  t.push_back({"marvisto_customer_attribute", "customer",
+               {{"attribute_id", kInt, "PRIMARY KEY"},
+                {"customer_id", kIntNN0, ""},
+                {"attribute_fields_id", kInt0, ""},
+                {"attribute_value", kText, ""}},
+               {},
+               {{"attribute_id"}},
+               {{"ix_cattr_customer", {"customer_id"}}}});
+  t.push_back({"marvisto_fields_customer_attribute", "customer",
+               {{"field_id", kInt, "PRIMARY KEY"},
+                {"field_name", kText, ""},
+                {"description", kText, ""},
+                {"data_type", kText, ""},
+                {"selection_list", kText, ""},
+                {"display", kInt0, ""},
+                {"published", kInt0, ""}},
+               {},
+               {{"field_id"}},
+               {}});
+  t.push_back({"marvisto_customer_address", "customer",
+               {{"id", kInt, "PRIMARY KEY"},
+                {"customer_id", kIntNN0, ""},
+                {"address", kText, ""},
+                {"city", kText, ""},
+                {"state", kText, ""},
+                {"zip_code", kText, ""},
+                {"isDefault", kIntNN0, ""}},
+               {},
+               {{"id"}},
+               {{"ix_caddr_customer", {"customer_id"}}}});
+  t.push_back({"marvisto_customer_contact", "customer",
+               {{"contact_id", kInt, "PRIMARY KEY"},
+                {"customer_id", kIntNN0, ""},
+                {"first_name", kText, ""},
+                {"last_name", kText, ""},
+                {"job_title", kText, ""},
+                {"work_phone", kText, ""},
+                {"mobile_phone", kText, ""},
+                {"email", kText, ""},
+                {"im", kText, ""},
+                {"note", kText, ""},
+                {"isDefault", kIntNN0, ""}},
+               {},
+               {{"contact_id"}},
+               {{"ix_ccontact_customer", {"customer_id"}}}});
+
+  // Orders -------------------------------------------------------------------
+  t.push_back({"marvisto_quote_order", "order",
+               {{"order_id", kInt, "PRIMARY KEY"},
+                {"customer_id", kInt0, ""},
+                {"customer_info_id", kText, ""},
+                {"customer_name", kText, ""},
+                {"vendor_id", kInt0, ""},
+                {"order_number", kText, ""},
+                {"order_total", kReal0, ""},
+                {"order_subtotal", kReal0, ""},
+                {"order_tax", kReal0, ""},
+                {"order_tax_details", kText, ""},
+                {"order_shipping", kReal0, ""},
+                {"order_shipping_tax", kReal0, ""},
+                {"coupon_discount", kReal0, ""},
+                {"coupon_code", kText, ""},
+                {"order_discount", "REAL DEFAULT -1", ""},
+                {"order_currency", kText, ""},
+                {"order_status", kInt0, ""},
+                {"cdate", kText, ""},
+                {"mdate", kText, ""},
+                {"ship_method", kText, ""},
+                {"customer_note", kText, ""},
+                {"ip_address", kText, ""},
+                {"uploaded", kIntNN0, ""},
+                {"discount_rat", "REAL DEFAULT 100", ""},
+                {"signature", kText, ""},
+                {"address", kText, ""},
+                {"city", kText, ""},
+                {"state", kText, ""},
+                {"zip_code", kText, ""},
+                {"phone", kText, ""},
+                {"bankAccount", kText, ""},
+                // cdate as "yyyy-MM-dd HH:mm:ss", so that orders sort by time.
+                {"cdate_sort", kText, ""}},
+               {},
+               {{"order_id"}},
+               {{"ix_order_number", {"order_number"}}, {"ix_order_cdate", {"cdate_sort"}}}});
+  t.push_back({"marvisto_quote_order_item", "order",
+               {{"order_item_id", "INTEGER NOT NULL", ""},
+                {"order_id", "INTEGER NOT NULL", ""},
+                {"customer_info_id", kText, ""},
+                {"vendor_id", kInt0, ""},
+                {"product_id", kInt0, ""},
+                {"order_item_sku", kText, ""},
+                {"order_item_name", kText, ""},
+                {"product_quantity", kInt0, ""},
+                {"product_item_price", kReal0, ""},
+                {"product_final_price", kReal0, ""},
+                {"order_item_currency", kText, ""},
+                {"order_item_subtotal", kReal0, ""},
+                {"order_status", kInt0, ""},
+                {"cdate", kText, ""},
+                {"mdate", kText, ""},
+                {"product_attribute", kText, ""},
+                {"discount_rat", kReal0, ""}},
+               {"PRIMARY KEY (order_id, order_item_id)"},
+               {{"order_id", "order_item_id"}},
+               {}});
+
+  // Configuration and local users --------------------------------------------
+  t.push_back({"marvisto_config", "config",
+               {{"_id", kInt, "PRIMARY KEY AUTOINCREMENT"},
+                {"client_id", kText, ""},
+                {"cfg_type", "TEXT NOT NULL", "UNIQUE"},
+                {"desc", kText, ""},
+                {"update_date", kText, ""}},
+               {},
+               {{"_id"}, {"cfg_type"}},
+               {}});
+  t.push_back({"marvisto_user", "user",
+               {{"user_name", "TEXT NOT NULL COLLATE NOCASE", ""},
+                {"password_hash", kText, ""},
+                {"client_id", "TEXT NOT NULL COLLATE NOCASE", ""},
+                {"device_id", kText, ""},
+                {"email", kText, ""},
+                {"company_name", kText, ""},
+                {"company_link", kText, ""},
+                {"login_time", kText, ""}},
+               {"PRIMARY KEY (client_id, user_name)"},
+               {{"client_id", "user_name"}},
+               {}});
+  return t;
+}
+
+using KeySet = std::set<std::vector<std::string>>;
+
+KeySet normalise(const std::vector<std::vector<std::string>>& keys) {
+  KeySet out;
+  for (auto k : keys) {
+    std::sort(k.begin(), k.end());
+    out.insert(k);
+  }
+  return out;
+}
+
+// ALTER TABLE ADD COLUMN cannot add a key column, nor a NOT NULL one without a
+// default.
+bool canAddColumn(const Column& c) {
+  if (!c.key.empty()) return false;
+  bool notNull = c.decl.find("NOT NULL") != std::string::npos;
+  bool hasDefault = c.decl.find("DEFAULT") != std::string::npos;
+  return !notNull || hasDefault;
+}
+
+bool createIndexes(SQLiteDatabase& db, const Table& table) {
+  for (const auto& ix : table.indexes) {
+    std::string cols;
+    for (const auto& c : ix.columns) cols += (cols.empty() ? "" : ", ") + Schema::quote(c);
+    if (!db.execute("CREATE INDEX IF NOT EXISTS " + Schema::quote(ix.name) + " ON " + Schema::quote(table.name) +
+                    " (" + cols + ")"))
+      return false;
+  }
+  return true;
+}
+
+// Copies the rows into a table of the current layout, the newest row (highest
+// rowid) winning where the new keys meet, and swaps the tables.
+bool rebuildTable(SQLiteDatabase& db, const Table& table) {
+  const std::string fresh = table.name + "__rebuild";
+  std::vector<std::string> old = db.columnNames(table.name);
+  std::string cols;
+  std::string where;
+  for (const auto& c : table.columns) {
+    if (std::find(old.begin(), old.end(), c.name) == old.end()) continue;
+    cols += (cols.empty() ? "" : ", ") + Schema::quote(c.name);
+    bool notNull = c.decl.find("NOT NULL") != std::string::npos;
+    bool hasDefault = c.decl.find("DEFAULT") != std::string::npos;
+    if (notNull && !hasDefault) where += (where.empty() ? " WHERE " : " AND ") + Schema::quote(c.name) + " IS NOT NULL";
+  }
+  MV_LOG("Rebuilding table ", table.name, " for its keys");
+  if (!db.execute("DROP TABLE IF EXISTS " + Schema::quote(fresh))) return false;
+  if (!db.execute(table.createSql(fresh))) return false;
+  if (!cols.empty() && !db.execute("INSERT OR REPLACE INTO " + Schema::quote(fresh) + " (" + cols + ") SELECT " +
+                                   cols + " FROM " + Schema::quote(table.name) + where + " ORDER BY rowid"))
+    return false;
+  if (!db.execute("DROP TABLE " + Schema::quote(table.name))) return false;
+  return db.execute("ALTER TABLE " + Schema::quote(fresh) + " RENAME TO " + Schema::quote(table.name));
+}
+
+}  // namespace
+
+const Schema::Column* Schema::Table::column(const std::string& n) const {
+  for (const auto& c : columns)
+    if (c.name == n) return &c;
+  return nullptr;
+}
+
+std::string Schema::Table::createSql(const std::string& tableName) const {
+  std::string sql = "CREATE TABLE IF NOT EXISTS " + quote(tableName) + " (";
+  bool first = true;
+  for (const auto& c : columns) {
+    sql += (first ? "" : ", ") + quote(c.name) + " " + c.decl + (c.key.empty() ? "" : " " + c.key);
+    first = false;
+  }
+  for (const auto& k : constraints) sql += ", " + k;
+  return sql + ")";
+}
+
+std::string Schema::quote(const std::string& identifier) {
+  std::string out = "\"";
+  for (char ch : identifier) {
+    if (ch == '"') out += '"';
+    out += ch;
+  }
+  return out + "\"";
+}
+
+const std::vector<Schema::Table>& Schema::tables() {
+  static const std::vector<Table> all = buildTables();
+  return all;
+}
+
+const Schema::Table* Schema::table(const std::string& name) {
+  for (const auto& t : tables())
+    if (t.name == name) return &t;
+  return nullptr;
+}
+
+std::vector<std::string> Schema::tableNames(const std::string& group) {
+  std::vector<std::string> names;
+  for (const auto& t : tables())
+    if (group.empty() || t.group == group) names.push_back(t.name);
+  return names;
+}
+
+std::vector<std::vector<std::string>> Schema::existingUniqueKeys(SQLiteDatabase& db, const std::string& table) {
+  std::vector<std::vector<std::string>> keys;
+  {
+    std::vector<std::pair<int, std::string>> pk;
+    SQLiteStatement st = db.prepare("SELECT name, pk FROM pragma_table_info(?) WHERE pk > 0");
+    st.bind(1, table);
+    while (st.step() == SQLiteStatement::Step::Row) pk.emplace_back(st.intAt(1), st.textAt(0));
+    std::sort(pk.begin(), pk.end());
+    if (!pk.empty()) {
+      std::vector<std::string> k;
+      for (auto& p : pk) k.push_back(p.second);
+      keys.push_back(k);
+    }
+  }
+  std::vector<std::string> uniqueIndexes;
+  {
+    SQLiteStatement st = db.prepare("SELECT name FROM pragma_index_list(?) WHERE \"unique\" = 1");
+    st.bind(1, table);
+    while (st.step() == SQLiteStatement::Step::Row) uniqueIndexes.push_back(st.textAt(0));
+  }
+  for (const auto& ix : uniqueIndexes) {
+    std::vector<std::string> k;
+    SQLiteStatement st = db.prepare("SELECT name FROM pragma_index_info(?) ORDER BY seqno");
+    st.bind(1, ix);
+    while (st.step() == SQLiteStatement::Step::Row) k.push_back(st.textAt(0));
+    if (!k.empty()) keys.push_back(k);
+  }
+  return keys;
+}
+
+std::vector<std::string> Schema::existingIndexes(SQLiteDatabase& db, const std::string& table) {
+  std::vector<std::string> names;
+  SQLiteStatement st = db.prepare("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ? ORDER BY name");
+  st.bind(1, table);
+  while (st.step() == SQLiteStatement::Step::Row) names.push_back(st.textAt(0));
+  return names;
+}
+
+bool Schema::upgradeTable(SQLiteDatabase& db, const Table& table) {
+  if (!db.isOpen()) return false;
+  SQLiteTransaction tx(db);
+  if (!tx.begin()) return false;
+  if (!db.tableExists(table.name)) {
+    if (!db.execute(table.createSql(table.name))) return false;
+  } else {
+    std::vector<std::string> present = db.columnNames(table.name);
+    bool needsRebuild = normalise(existingUniqueKeys(db, table.name)) != normalise(table.uniqueKeys);
+    std::vector<const Column*> missing;
+    for (const auto& c : table.columns) {
+      if (std::find(present.begin(), present.end(), c.name) != present.end()) continue;
+      if (canAddColumn(c))
+        missing.push_back(&c);
+      else
+        needsRebuild = true;
+    }
+    if (needsRebuild) {
+      if (!rebuildTable(db, table)) return false;
+    } else {
+      for (const Column* c : missing) {
+        if (!db.execute("ALTER TABLE " + quote(table.name) + " ADD COLUMN " + quote(c->name) + " " + c->decl))
+          return false;
+      }
+    }
+  }
+  if (!createIndexes(db, table)) return false;
+  return tx.commit();
+}
+
+bool Schema::upgradeGroup(SQLiteDatabase& db, const std::string& group) {
+  bool ok = true;
+  for (const auto& t : tables()) {
+    if (t.group != group) continue;
+    if (!upgradeTable(db, t)) {
+      MV_LOG("Upgrade of table ", t.name, " failed");
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+bool Schema::createAll(SQLiteDatabase& db) {
+  bool ok = true;
+  for (const auto& t : tables()) ok = upgradeTable(db, t) && ok;
+  if (ok && db.userVersion() != kVersion) ok = db.setUserVersion(kVersion);
+  return ok;
+}
+
+}  // namespace mv

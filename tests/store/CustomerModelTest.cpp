@@ -1,0 +1,212 @@
+#include "StoreTestSupport.hpp"
+
+namespace mv::test {
+namespace {
+
+marvisto_customer_Entity customer(int id, std::optional<std::string> name, int publish = 1, int ordering = 0) {
+  marvisto_customer_Entity c;
+  c.customer_id = id;
+  c.customer_info_id = "INFO" + std::to_string(id);
+  c.customer_name = std::move(name);
+  c.customer_publish = publish;
+  c.customer_ordering = ordering;
+  c.discount = 0.25f;
+  return c;
+}
+
+marvisto_customer_address_Entity address(int id, int customerId, const std::string& street, bool isDefault = false) {
+  marvisto_customer_address_Entity a;
+  a.indexId = id;
+  a.customerId = customerId;
+  a.customerAddress = street;
+  a.isDefault = isDefault;
+  return a;
+}
+
+marvisto_customer_contact_entity contact(int id, int customerId, const std::string& first) {
+  marvisto_customer_contact_entity c;
+  c.contactID = id;
+  c.customerID = customerId;
+  c.first_name = first;
+  return c;
+}
+
+marvisto_customer_attribute_Entity attribute(int id, int customerId, int field, const std::string& value) {
+  marvisto_customer_attribute_Entity a;
+  a.attribute_id = id;
+  a.customer_id = customerId;
+  a.attribute_fields_id = field;
+  a.attribute_value = value;
+  return a;
+}
+
+class CustomerTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    std::vector<marvisto_fields_customer_attribute_Entity> fields(4);
+    fields[0] = {3, "Phone", "", "text", "", 1, 1};
+    fields[1] = {1, "City", "", "text", "", 0, 1};
+    fields[2] = {2, "Secret", "", "text", "", 1, 0};
+    fields[3] = {4, "Address", "", "text", "", 1, 1};
+    ASSERT_TRUE(dam().saveToDatabaseFieldsCustomerAttribute(fields));
+    ASSERT_TRUE(dam().saveToDatabaseCustomer(
+        {customer(20, "Zeta", 1, 1), customer(10, std::nullopt, 1, 1), customer(30, "Off", 0), customer(40, "Hidden")}));
+    ASSERT_TRUE(dam().updateCustomerTableHiddenWithCustomerId(40, 1));
+    ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute(
+        {attribute(1, 20, 4, "Main St"), attribute(2, 20, 3, "555"), attribute(3, 20, 2, "x"), attribute(4, 20, 1, "y")}));
+  }
+};
+
+TEST_F(CustomerTest, SyncSaveKeepsWhatTheUserSetOnTheDevice) {
+  ASSERT_TRUE(dam().updateCustomerTableImportantWithCustomerId(20, 1));
+  const std::string note = "Call after 5 o'clock; he said \"never\" -- ok";
+  ASSERT_TRUE(dam().updateCustomerTableNoteWithCustomerId(20, note));
+  ASSERT_TRUE(dam().updateCustomerTableHasNoteWithCustomerId(40, 1));
+  ASSERT_TRUE(dam().updateCustomerTableNoteWithCustomerId(40, "kept"));
+
+  // The service sends both customers again, renamed.
+  auto z = customer(20, "Zeta Ltd", 1, 5);
+  auto h = customer(40, "Hidden Inc");
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({z, h}));
+  auto all = dam().getAllCustomers(true);
+  EXPECT_EQ(all[20].customer_name, "Zeta Ltd");
+  EXPECT_EQ(all[20].customer_ordering, 5);
+  EXPECT_EQ(all[20].important, 1);
+  EXPECT_EQ(all[20].note, note);
+  EXPECT_EQ(all[20].has_note, 0);  // storing a note leaves the flag alone
+  EXPECT_TRUE(all[40].hidden);
+  EXPECT_EQ(all[40].has_note, 1);
+  EXPECT_EQ(all[40].note, "kept");
+  // ... and drops the attribute rows, which the next save brings again.
+  EXPECT_TRUE(dam().getCustomerAttributes(20).empty());
+
+  ASSERT_TRUE(dam().updateCustomerTableHasNoteWithCustomerId(20, 0));
+  EXPECT_EQ(dam().getAllCustomers(false)[20].note, "");
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 20 AND note IS NULL"), 1);
+}
+
+TEST_F(CustomerTest, DirectoryEntriesHiddenAndLocalRows) {
+  auto shown = dam().getAllCustomers(false);
+  EXPECT_EQ(shown.size(), 2u);  // unpublished and hidden left out
+  EXPECT_EQ(shown.count(40), 0u);
+  EXPECT_EQ(dam().getAllCustomers(true).size(), 3u);
+
+  auto& zeta = shown[20];
+  EXPECT_EQ(zeta.customer_info_id, "INFO20");
+  EXPECT_FLOAT_EQ(zeta.discount, 0.25f);
+  // Published and displayed fields only, by field id.
+  ASSERT_EQ(zeta.attribute.size(), 2u);
+  EXPECT_EQ(zeta.attribute[0].fieldName, "Phone");
+  EXPECT_EQ(zeta.attribute[0].attributeValue, "555");
+  EXPECT_EQ(zeta.attribute[1].fieldName, "Address");
+  // NULL name reads "", and a customer without values has one empty cell.
+  EXPECT_EQ(shown[10].customer_name, "");
+  ASSERT_EQ(shown[10].attribute.size(), 1u);
+  EXPECT_EQ(shown[10].attribute[0].fieldName, "");
+  EXPECT_EQ(shown[10].attribute[0].attributeValue, "");
+
+  // A local customer lists addresses and contacts by id descending: in the
+  // order they were made (-1 before -2).
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "Local")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress(
+      {address(-1, -1, "first"), address(-2, -1, "second"), address(5, 20, "b"), address(3, 20, "a")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerContact(
+      {contact(-1, -1, "Ann"), contact(-2, -1, "Bob"), contact(9, 20, "Zed"), contact(7, 20, "Amy")}));
+  auto again = dam().getAllCustomers(false);
+  ASSERT_EQ(again[-1].address.size(), 2u);
+  EXPECT_EQ(again[-1].address[0].customerAddress, "first");
+  EXPECT_EQ(again[-1].contact[0].first_name, "Ann");
+  EXPECT_EQ(again[20].address[0].indexId, 3);
+  EXPECT_EQ(again[20].contact[0].contactID, 7);
+  EXPECT_TRUE(again[10].address.empty());
+
+  ASSERT_TRUE(dam().updateAddressToDefault(20, 5));
+  ASSERT_TRUE(dam().updateContactToDefault(20, 9));
+  again = dam().getAllCustomers(false);
+  EXPECT_FALSE(again[20].address[0].isDefault);
+  EXPECT_TRUE(again[20].address[1].isDefault);
+  EXPECT_TRUE(again[20].contact[1].isDeful);
+  ASSERT_TRUE(dam().updateAddressToDefault(20, 999));
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id = 20 AND isDefault = 1"), 0);
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id = -1 AND isDefault = 0"), 2);
+
+  auto fields = dam().getAllAttributes();
+  ASSERT_EQ(fields.size(), 3u);  // published, in store order
+  EXPECT_EQ(fields[0].fieldName, "City");
+  EXPECT_EQ(fields[0].field_id, 1);
+  auto addressFields = dam().getAllAddressAttributes();
+  ASSERT_EQ(addressFields.size(), 2u);
+  EXPECT_EQ(addressFields[1].fieldName, "Address");
+
+  EXPECT_EQ(dam().customerModel().getCustomerByCustomerName("Zeta")->customer_id, 20);
+  EXPECT_FALSE(dam().customerModel().getCustomerByCustomerName("zeta"));
+  EXPECT_FALSE(dam().customerModel().getCustomerByCustomerName("Off"));
+
+  ASSERT_TRUE(dam().deleteCustomerTableWithID(-1));
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id = -1"), 0);
+  EXPECT_EQ(count("marvisto_customer_contact", "customer_id = -1"), 0);
+  EXPECT_TRUE(dam().deleteCustomerTableWithID(12345));
+}
+
+TEST_F(CustomerTest, LocalIdsNeverReuseAnIdInUse) {
+  EXPECT_EQ(dam().getLastLocalCustomerId(), 0);
+  EXPECT_EQ(dam().getLastLocalCustomerAttributesId(), 0);
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "A"), customer(-3, "B")}));
+  EXPECT_EQ(dam().getLastLocalCustomerId() - 1, -4);
+  std::vector<marvisto_customer_attribute_Entity> attrs;
+  for (int i = 1; i <= 20; ++i) attrs.push_back(attribute(-i, -3, 3, ""));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute(attrs));
+  int last = dam().getLastLocalCustomerAttributesId();
+  EXPECT_EQ(last - 1, -21);
+  EXPECT_EQ(last - 7, -27);
+  // An unpublished local customer still holds its id.
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-9, "Draft", 0)}));
+  EXPECT_EQ(dam().getLastLocalCustomerId(), -9);
+
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({address(-4, -1, "x"), address(8, 20, "y")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerContact({contact(-2, -1, "x")}));
+  EXPECT_EQ(dam().getLastLocalCustomerAddressId(), -4);
+  EXPECT_EQ(dam().getLastLocalCustomerContactsId(), -2);
+}
+
+TEST_F(CustomerTest, UploadRewritesLocalIdsEvenWhenTheSyncStoredTheServerRow) {
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "Local one"), customer(-2, "Local two")}));
+  ASSERT_TRUE(dam().updateCustomerTableImportantWithCustomerId(-1, 1));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({address(-1, -1, "street")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute({attribute(-1, -1, 3, "555")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerContact({contact(-1, -1, "Ann")}));
+  // A sync already brought the server's copy of the first customer.
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(500, "Local one (server)")}));
+
+  marvisto_customer_Entity one = customer(500, "x"), two = customer(501, "y");
+  one.pid = -1;
+  two.pid = -2;
+  ASSERT_TRUE(dam().updateCustomerTable({one, two}));
+  auto a = address(900, 500, "");
+  a.pID = -1;
+  ASSERT_TRUE(dam().updateCustomerAddressTable({a}));
+  auto at = attribute(901, 500, 0, "");
+  at.pID = -1;
+  ASSERT_TRUE(dam().updateCustomerAttributeTable({at}));
+  auto c = contact(902, 500, "");
+  c.pID = -1;
+  ASSERT_TRUE(dam().updateContactIdAfterUpload({c}));
+
+  auto all = dam().getAllCustomers(true);
+  EXPECT_EQ(all.count(-1), 0u);
+  EXPECT_EQ(all[500].customer_name, "Local one");
+  EXPECT_EQ(all[500].important, 1);
+  EXPECT_EQ(all[501].customer_name, "Local two");
+  ASSERT_EQ(all[500].address.size(), 1u);
+  EXPECT_EQ(all[500].address[0].indexId, 900);
+  EXPECT_EQ(all[500].address[0].customerAddress, "street");
+  EXPECT_EQ(dam().getCustomerAttributes(500)[0].attribute_id, 901);
+  EXPECT_EQ(dam().getCustomerAttributes(500)[0].attribute_value, "555");
+  EXPECT_EQ(all[500].contact[0].contactID, 902);
+  EXPECT_EQ(all[500].contact[0].first_name, "Ann");
+  EXPECT_EQ(count("marvisto_customer"), 6);
+}
+
+}  // namespace
+}  // namespace mv::test

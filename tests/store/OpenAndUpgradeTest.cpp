@@ -1,0 +1,186 @@
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "StoreTestSupport.hpp"
+#include "platform/base/Paths.hpp"
+#include "store/Schema.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+class OpenTest : public StoreTest {};
+
+std::string schemaDump(SQLiteDatabase& db) {
+  std::string out;
+  auto st = db.prepare("SELECT type, name, sql FROM sqlite_master ORDER BY type, name");
+  while (st.step() == SQLiteStatement::Step::Row) out += st.textAt(0) + " " + st.textAt(1) + ": " + st.textAt(2) + "\n";
+  return out + "version " + std::to_string(db.userVersion());
+}
+
+TEST_F(OpenTest, FirstOpenCopiesTheTemplateIntoTheLowerCasedClientFolder) {
+  fs::path templ = base::Bundle::pathForResource("marvisto_lite", "sqlite");
+  ASSERT_FALSE(templ.empty()) << "the build makes the template database";
+
+  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  ASSERT_NE(d, nullptr);
+  fs::path file = base::Paths::documents() / "acmeco" / "marvisto_lite.sqlite";
+  EXPECT_EQ(d->databasePath(), file);
+  EXPECT_TRUE(fs::exists(file));
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "AcmeCo"));
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+  // Every table of the schema is there and current; nothing to upgrade.
+  for (const auto& t : Schema::tables()) EXPECT_TRUE(db().tableExists(t.name)) << t.name;
+  EXPECT_EQ(db().userVersion(), Schema::kVersion);
+  std::string before = schemaDump(db());
+  EXPECT_TRUE(d->updateVersion());
+  EXPECT_EQ(schemaDump(db()), before);
+
+  // The same facade until it is released.
+  EXPECT_EQ(DataAccessManager::sharedDataModel(), d);
+}
+
+TEST_F(OpenTest, ReleaseThenOpenSwitchesClientsAndKeepsEachClientsData) {
+  ASSERT_TRUE(dam().saveToDatabaseFavorite(5, "S5", "Five"));
+  DataAccessManager::releaseDataModel();
+  EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
+  DataAccessManager::releaseDataModel();  // harmless twice
+
+  signIn("Beta-2", "anna");
+  ASSERT_NE(DataAccessManager::sharedDataModel(), nullptr);
+  EXPECT_EQ(dam().databasePath().parent_path().filename(), "beta-2");
+  EXPECT_FALSE(dam().getFavoriteByFavoriteId(5));
+
+  DataAccessManager::releaseDataModel();
+  signIn("ACMECO", "rep_1");
+  ASSERT_TRUE(dam().getFavoriteByFavoriteId(5));
+  EXPECT_EQ(dam().getFavoriteByFavoriteId(5)->product_name, "Five");
+}
+
+TEST_F(OpenTest, RefusesWithoutAValidClientAndBuildsFromTheSchemaWithoutATemplate) {
+  for (const char* bad : {"", "..", "a/b", "x y"}) {
+    signIn(bad, "rep");
+    EXPECT_EQ(DataAccessManager::sharedDataModel(), nullptr) << bad;
+  }
+  EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
+
+  fs::path savedResources = base::Bundle::resourceDir();
+  base::Bundle::setResourceDir(makeTempDir("no-resources"));
+  signIn("fresh", "rep");
+  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  base::Bundle::setResourceDir(savedResources);
+  ASSERT_NE(d, nullptr);
+  for (const auto& t : Schema::tables()) EXPECT_TRUE(db().tableExists(t.name)) << t.name;
+  EXPECT_EQ(db().userVersion(), Schema::kVersion);
+  EXPECT_FALSE(fs::exists(d->databasePath().string() + ".partial"));
+}
+
+TEST_F(OpenTest, UnreadableFileIsRefusedNotOverwritten) {
+  fs::path folder = base::Paths::documents() / "broken";
+  fs::create_directories(folder);
+  { std::ofstream(folder / "marvisto_lite.sqlite") << "this is not a database, but the user's file"; }
+  signIn("broken", "rep");
+  EXPECT_EQ(DataAccessManager::sharedDataModel(), nullptr);
+  std::ifstream in(folder / "marvisto_lite.sqlite");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "this is not a database, but the user's file");
+}
+
+// A database of an earlier version: columns, tables and keys missing, with
+// duplicate rows where a key is now required.
+TEST_F(OpenTest, UpgradeOfAnOlderDatabaseKeepsEveryRowAndRunsOnlyOnce) {
+  fs::path folder = base::Paths::documents() / "oldco";
+  fs::create_directories(folder);
+  {
+    SQLiteDatabase old;
+    ASSERT_TRUE(old.open(folder / "marvisto_lite.sqlite"));
+    ASSERT_TRUE(old.execute(R"(
+      CREATE TABLE marvisto_library_files (file_id INTEGER PRIMARY KEY, title TEXT, file_name TEXT, category INTEGER,
+        type TEXT, date TEXT, description TEXT, ordering INTEGER, published INTEGER, cover_image TEXT, info TEXT);
+      INSERT INTO marvisto_library_files VALUES (1, 'Guide', 'g.pdf', 0, 'PDF', '2014-01-01 10:00:00', '', 1, 1, 'g.png', 'PDF/1 M');
+      CREATE TABLE marvisto_customer (customer_id INTEGER PRIMARY KEY, customer_info_id TEXT, customer_name TEXT,
+        customer_publish INTEGER, customer_ordering INTEGER, discount REAL);
+      INSERT INTO marvisto_customer VALUES (9, 'C9', 'Nine', 1, 0, 0.5);
+      CREATE TABLE marvisto_quote_order (order_id INTEGER PRIMARY KEY, customer_id INTEGER, customer_name TEXT,
+        order_number TEXT, cdate TEXT, uploaded INTEGER);
+      INSERT INTO marvisto_quote_order VALUES (-1, 9, 'Nine', 'rep_1_131231235959', '12/31/2013 23:59:59', 1);
+      INSERT INTO marvisto_quote_order VALUES (-2, 9, 'Nine', 'rep_1_140101000001', '01/01/2014 00:00:01', 1);
+      CREATE TABLE marvisto_quote_order_item (order_item_id INTEGER PRIMARY KEY, order_id INTEGER, product_id INTEGER,
+        product_quantity INTEGER);
+      INSERT INTO marvisto_quote_order_item VALUES (1, -1, 3, 2);
+      INSERT INTO marvisto_quote_order_item VALUES (2, -2, 4, 1);
+      CREATE TABLE marvisto_config (_id INTEGER PRIMARY KEY, client_id TEXT, cfg_type TEXT, "desc" TEXT, update_date TEXT);
+      INSERT INTO marvisto_config (client_id, cfg_type, "desc") VALUES ('oldco', 'configuration', 'old');
+      INSERT INTO marvisto_config (client_id, cfg_type, "desc") VALUES ('oldco', 'date_format', 'MM/dd/yy');
+      INSERT INTO marvisto_config (client_id, cfg_type, "desc") VALUES ('oldco', 'configuration', 'new');
+      CREATE TABLE marvisto_favorite (product_id INTEGER, product_sku TEXT, product_name TEXT);
+      INSERT INTO marvisto_favorite VALUES (1, 'a', 'first');
+      INSERT INTO marvisto_favorite VALUES (2, 'b', 'second');
+      INSERT INTO marvisto_favorite VALUES (1, 'a', 'first again');
+      CREATE TABLE marvisto_user (user_name TEXT, password TEXT, client_id TEXT, device_id TEXT, email TEXT,
+        company_name TEXT, company_link TEXT, login_time TEXT, PRIMARY KEY (client_id, user_name));
+      INSERT INTO marvisto_user VALUES ('rep', 'plain-secret', 'oldco', 'D1', 'r@x', 'Old Co', '', '');
+    )"));
+  }
+
+  signIn("oldco", "rep_1");
+  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(db().userVersion(), Schema::kVersion);
+
+  // Missing columns arrive with their defaults, rows intact.
+  auto file = d->getFilesByFileId(1);
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->title, "Guide");
+  EXPECT_EQ(file->isNew, 0);
+  auto customers = d->getAllCustomers(true);
+  ASSERT_EQ(customers.count(9), 1u);
+  EXPECT_FALSE(customers[9].hidden);
+  EXPECT_EQ(customers[9].customer_name, "Nine");
+  // Missing tables arrive.
+  EXPECT_TRUE(db().tableExists("marvisto_library_favorite"));
+  EXPECT_TRUE(db().tableExists("marvisto_product_price"));
+  // The new line key keeps both lines; old orders sort by date.
+  EXPECT_EQ(count("marvisto_quote_order_item"), 2);
+  auto orders = d->fetchQuoteOrders(OrderModel::kAllOrders, "");
+  ASSERT_EQ(orders.size(), 2u);
+  EXPECT_EQ(orders[0]->serial, -2);
+  EXPECT_EQ(orders[0]->items.size(), 1u);
+  // New uniqueness: the newest row per key stays; other rows all stay.
+  EXPECT_EQ(count("marvisto_config"), 2);
+  EXPECT_EQ(d->queryConfig("configuration")->desc, "new");
+  EXPECT_EQ(d->queryConfig("date_format")->desc, "MM/dd/yy");
+  EXPECT_EQ(count("marvisto_favorite"), 2);
+  EXPECT_EQ(d->getFavoriteByFavoriteId(1)->product_name, "first again");
+  EXPECT_FALSE(d->saveToDatabaseFavorite(2, "b", "dup"));
+  // The old plain password became a hash that still signs in.
+  LoginInfo login;
+  login.accountId = "rep";
+  login.clientId = "oldco";
+  login.deviceId = "D1";
+  login.passWord = "plain-secret";
+  EXPECT_EQ(d->checkLocalUserInfo(login), "200");
+  EXPECT_EQ(count("marvisto_user", "password IS NOT NULL"), 0);
+  {
+    std::ifstream in(d->databasePath(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes.find("plain-secret"), std::string::npos);
+  }
+
+  // Running it again changes nothing at all.
+  std::string schemaBefore = schemaDump(db());
+  std::vector<std::vector<std::string>> before;
+  for (const auto& t : Schema::tables()) before.push_back(dumpTable(t.name));
+  EXPECT_TRUE(d->updateVersion());
+  EXPECT_EQ(schemaDump(db()), schemaBefore);
+  size_t i = 0;
+  for (const auto& t : Schema::tables()) EXPECT_EQ(dumpTable(t.name), before[i++]) << t.name;
+}
+
+}  // namespace
+}  // namespace mv::test

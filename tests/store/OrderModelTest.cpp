@@ -1,0 +1,265 @@
+#include "StoreTestSupport.hpp"
+#include "util/Json.hpp"
+
+namespace mv::test {
+namespace {
+
+std::shared_ptr<QuoteOrderItemEntity> line(int productId, int quantity, double price, double finalPrice, int serial = 0) {
+  auto l = std::make_shared<QuoteOrderItemEntity>();
+  l->product.product_id = productId;
+  l->sku = "SKU" + std::to_string(productId);
+  l->name = "Product " + std::to_string(productId);
+  l->quantity = quantity;
+  l->price = price;
+  l->finalPrice = finalPrice;
+  l->currency = "USD";
+  l->serial = serial;
+  return l;
+}
+
+class OrderTest : public StoreTest {
+ protected:
+  // A stored order with a fixed creation time.
+  int storeOrder(const std::string& customerName, const std::string& cdate, bool uploaded,
+                 const std::string& number = "", int customerId = 0) {
+    QuoteOrderEntity o;
+    o.customerName = customerName;
+    o.customerId = customerId;
+    o.cdate = o.mdate = cdate;
+    if (!number.empty()) o.number = number;
+    o.setUploaded(uploaded);
+    o.items.push_back(line(1, 2, 10, 9));
+    return dam().saveQuoteOrder(o);
+  }
+  std::vector<int> orderIds(int condition, const std::string& text = "") {
+    std::vector<int> out;
+    for (const auto& o : dam().fetchQuoteOrders(condition, text)) out.push_back(o->serial);
+    return out;
+  }
+};
+
+TEST_F(OrderTest, NewOrdersAndLinesTakeFreshNegativeIdsAndLineIdsRepeatAcrossOrders) {
+  auto a = std::make_shared<QuoteOrderEntity>();
+  a->items = {line(1, 1, 10, 10), line(2, 3, 5, 4)};
+  EXPECT_EQ(dam().saveQuoteOrder(a), -1);
+  EXPECT_EQ(a->serial, -1);
+  EXPECT_FALSE(a->unsaved);
+  EXPECT_EQ(a->items[0]->serial, -1);
+  EXPECT_EQ(a->items[1]->serial, -2);
+  EXPECT_EQ(a->items[1]->orderID, -1);
+  EXPECT_EQ(dam().saveQuoteOrder(std::shared_ptr<QuoteOrderEntity>()), 0);
+
+  // A server order 40 and its copy: the next local id passes every id in use.
+  QuoteOrderEntity server;
+  server.serial = 40;
+  server.items = {line(3, 1, 1, 1, 1)};
+  ASSERT_EQ(dam().saveQuoteOrder(server), 40);
+  QuoteOrderEntity b;
+  b.items = {line(3, 1, 1, 1, 1)};  // line 1 of this order, as line 1 of order 40
+  EXPECT_EQ(dam().saveQuoteOrder(b), -41);
+  EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(40).size(), 1u);
+  EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(-41).size(), 1u);
+  EXPECT_EQ(count("marvisto_quote_order_item"), 4);
+
+  // A line added to a stored order takes the next number within it.
+  a->items.push_back(line(4, 1, 2, 2, a->newItemIndex()));
+  EXPECT_EQ(a->items.back()->serial, 1);  // no positive serial yet
+  ASSERT_TRUE(dam().removeQuoteOrderItemsByQuoteOrderID(a->serial));
+  ASSERT_EQ(dam().saveQuoteOrder(a), -1);
+  auto lines = dam().fetchQuoteOrderItemsWithQuoteOrder(-1);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[2]->serial, 1);
+  EXPECT_EQ(lines[1]->quantity, 3);
+  EXPECT_DOUBLE_EQ(lines[1]->storedSubtotal(), 12);
+
+  // Stored money: total, list total, and the derived discount.
+  auto stored = dam().fetchQuoteOrders(OrderModel::kAllOrders, "");
+  auto st = db().prepare("SELECT order_total, order_subtotal, order_discount FROM marvisto_quote_order WHERE order_id = -1");
+  ASSERT_EQ(st.step(), SQLiteStatement::Step::Row);
+  EXPECT_DOUBLE_EQ(st.doubleAt(0), 10 + 12 + 2);
+  EXPECT_DOUBLE_EQ(st.doubleAt(1), 10 + 15 + 2);
+  EXPECT_DOUBLE_EQ(st.doubleAt(2), 24);
+
+  // The line's product comes from the catalogue when it is there.
+  ASSERT_TRUE(dam().saveToDatabaseProduct({product(4, "P4", "Catalogue name")}));
+  EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(-1)[2]->product.product_name, "Catalogue name");
+  EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(-1)[0]->product.product_name, "Product 1");
+
+  EXPECT_TRUE(dam().removeQuoteOrder(-1));
+  EXPECT_TRUE(dam().fetchQuoteOrderItemsWithQuoteOrder(-1).empty());
+  EXPECT_EQ(count("marvisto_quote_order_item"), 2);
+}
+
+TEST_F(OrderTest, OrdersSortAndCompareAsDatesAcrossAYearBoundary) {
+  int jun = storeOrder("June Co", "06/15/2013 09:00:00", true, "rep_1_130615090000");
+  int dec = storeOrder("Dec Co", "12/31/2013 23:59:59", true, "rep_1_131231235959");
+  int jan = storeOrder("Jan 100% Co", "01/02/2014 08:00:00", true, "rep_1_140102080000");
+  int open = storeOrder("Open Co", "01/01/2014 12:00:00", false);
+  EXPECT_EQ(orderIds(OrderModel::kAllOrders), (std::vector<int>{jan, open, dec, jun}));
+  EXPECT_EQ(orderIds(OrderModel::kUploadedOrders), (std::vector<int>{jan, dec, jun}));
+  EXPECT_EQ(orderIds(OrderModel::kUnsubmittedOrders), (std::vector<int>{open}));
+  EXPECT_EQ(orderIds(OrderModel::kAllOrders, " co"), (std::vector<int>{jan, open, dec, jun}));
+  EXPECT_EQ(orderIds(OrderModel::kAllOrders, "JAN 100%"), (std::vector<int>{jan}));
+  EXPECT_EQ(orderIds(OrderModel::kAllOrders, "131231"), (std::vector<int>{dec}));
+  EXPECT_EQ(orderIds(OrderModel::kAllOrders, "   "), (std::vector<int>{jan, open, dec, jun}));
+  EXPECT_EQ(dam().fetchQuoteOrders(OrderModel::kAllOrders, "")[0]->items.size(), 1u);
+
+  EXPECT_EQ(dam().retriveEarliestSubmittedOrderTime(), "06/15/2013 09:00:00");
+  double span = dam().timeDurationOfAllSubmittedOrder();
+  EXPECT_GT(span, 200 * 86400.0);
+  EXPECT_LT(span, 202 * 86400.0);
+}
+
+TEST_F(OrderTest, SubmittedOrdersOfTheAccountCountByNumberPrefixNotByPattern) {
+  storeOrder("A", "01/01/2014 10:00:00", true, "rep_1_140101100000");
+  storeOrder("B", "01/02/2014 10:00:00", true, "repX1_140102100000");   // "_" as a wildcard would count it
+  storeOrder("C", "01/03/2014 10:00:00", true, "rep_10_140103100000");  // another account
+  storeOrder("D", "01/04/2014 10:00:00", false, "rep_1_140104100000");  // not submitted
+  EXPECT_EQ(dam().numberOfAllSubmittedOrder(), 1);
+  EXPECT_EQ(dam().retriveEarliestSubmittedOrderTime(), "01/01/2014 10:00:00");
+  EXPECT_DOUBLE_EQ(dam().timeDurationOfAllSubmittedOrder(), 0);
+  signIn("AcmeCo", "r%p");
+  EXPECT_EQ(dam().numberOfAllSubmittedOrder(), 0);
+  EXPECT_FALSE(dam().retriveEarliestSubmittedOrderTime());
+}
+
+TEST_F(OrderTest, TwoOrdersMadeInOneSecondGetDifferentNumbers) {
+  QuoteOrderEntity a, b;
+  ASSERT_EQ(a.number, b.number);
+  ASSERT_NE(dam().saveQuoteOrder(a), 0);
+  ASSERT_NE(dam().saveQuoteOrder(b), 0);
+  EXPECT_NE(a.number, b.number);
+  EXPECT_EQ(b.number.rfind("rep_1_", 0), 0u);
+  EXPECT_EQ(b.number.size(), a.number.size());
+}
+
+TEST_F(OrderTest, UploadTextMarksTheSameOrdersItSends) {
+  int named = storeOrder("Named", "01/01/2014 10:00:00", false);
+  int blank = storeOrder(" \t", "01/01/2014 11:00:00", false);
+  storeOrder("Sent", "01/01/2014 12:00:00", true);
+  auto doc = JSONValue(dam().fetchQuoteOrdersDicString(0));
+  ASSERT_TRUE(doc);
+  ASSERT_EQ((*doc)["order"].size(), 1u);
+  EXPECT_EQ((*doc)["order"][0]["order_id"], named);
+  EXPECT_EQ((*doc)["order"][0]["order_item"]["order_items"].size(), 1u);
+  EXPECT_EQ((*doc)["order"][0]["order_item"]["order_items"][0]["product_quantity"], 2);
+  EXPECT_FALSE((*doc)["order"][0].contains("cdate_sort"));
+
+  ASSERT_TRUE(dam().setQuoteOrdersToUploaded(0));
+  EXPECT_EQ(orderIds(OrderModel::kUnsubmittedOrders), (std::vector<int>{blank}));
+  customersShown = false;
+  EXPECT_EQ(JSONValue(dam().fetchQuoteOrdersDicString(blank))->at("order").size(), 1u);
+  ASSERT_TRUE(dam().setQuoteOrdersToUploaded(blank));
+  EXPECT_TRUE(orderIds(OrderModel::kUnsubmittedOrders).empty());
+}
+
+TEST_F(OrderTest, ServerIdsReplaceLocalOnesForOrdersLinesAndCustomers) {
+  int local = storeOrder("Cust", "01/01/2014 10:00:00", false, "rep_1_140101100000", -3);
+  int other = storeOrder("Other", "01/01/2014 11:00:00", false, "rep_1_140101110000", -3);
+  ASSERT_TRUE(dam().isInUnsubmitOrder(-3));
+  marvisto_customer_Entity c;
+  c.customer_id = 812;
+  c.pid = -3;
+  ASSERT_TRUE(dam().updateOrderTable({c}));
+  EXPECT_FALSE(dam().isInUnsubmitOrder(-3));
+  EXPECT_TRUE(dam().isInUnsubmitOrder(812));
+
+  // A stale copy already stored under the server's id gives way.
+  QuoteOrderEntity stale;
+  stale.serial = 9001;
+  stale.number = "old";
+  stale.items = {line(7, 1, 1, 1, 5)};
+  ASSERT_EQ(dam().saveQuoteOrder(stale), 9001);
+  ASSERT_TRUE(dam().setQuoteOrdersUploadedWithOrderNumber("rep_1_140101100000"));
+  EXPECT_FALSE(dam().setQuoteOrdersUploadedWithOrderNumber(""));
+  ASSERT_TRUE(dam().updateOrderIDWithOrderNumber("rep_1_140101100000", 9001));
+  auto lines = dam().fetchQuoteOrderItemsWithQuoteOrder(9001);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0]->product.product_id, 1);
+  EXPECT_TRUE(dam().fetchQuoteOrderItemsWithQuoteOrder(local).empty());
+  EXPECT_FALSE(dam().updateOrderIDWithOrderNumber("no such number", 1));
+  EXPECT_EQ(orderIds(OrderModel::kUploadedOrders), (std::vector<int>{9001}));
+  EXPECT_EQ(orderIds(OrderModel::kUnsubmittedOrders), (std::vector<int>{other}));
+
+  ASSERT_TRUE(dam().updateOrderSignature("c2lnbg==", 9001));
+  EXPECT_EQ(dam().fetchQuoteOrders(OrderModel::kUploadedOrders, "")[0]->signature, "c2lnbg==");
+  ASSERT_TRUE(dam().removeAllLoaclOrders());
+  EXPECT_EQ(orderIds(OrderModel::kAllOrders), (std::vector<int>{9001}));
+}
+
+TEST_F(OrderTest, HistoryFromTheServerReplacesTheStoredCopyByNumber) {
+  storeOrder("Mine", "01/01/2014 10:00:00", true, "rep_1_140101100000");
+  base::Value order = {{"order_id", 7001},        {"order_number", "rep_1_140101100000"},
+                       {"customer_name", "Mine"}, {"order_total", "12.5"},
+                       {"cdate", "2014-01-01 10:00:00"}, {"uploaded", 0},
+                       {"customer_id", "not a number"}};
+  ASSERT_TRUE(dam().updateLocalHistoryOrderFromServer(order));
+  EXPECT_FALSE(dam().updateLocalHistoryOrderFromServer(base::Value::array()));
+  base::Value item = {{"order_item_id", 1}, {"order_id", 7001}, {"product_id", 5}, {"product_quantity", 4}};
+  ASSERT_TRUE(dam().updateLocalHistoryOrderItemFromServer(item));
+  EXPECT_FALSE(dam().updateLocalHistoryOrderItemFromServer(base::Value("x")));
+
+  auto all = dam().fetchQuoteOrders(OrderModel::kAllOrders, "");
+  ASSERT_EQ(all.size(), 1u);
+  EXPECT_EQ(all[0]->serial, 7001);
+  EXPECT_TRUE(all[0]->isUploaded());
+  EXPECT_EQ(all[0]->customerId, 0);
+  ASSERT_EQ(all[0]->items.size(), 1u);
+  EXPECT_EQ(all[0]->items[0]->quantity, 4);
+  EXPECT_EQ(dam().retriveEarliestSubmittedOrderTime(), "2014-01-01 10:00:00");
+  storeOrder("Later", "12/31/2013 10:00:00", true, "rep_1_131231100000");
+  EXPECT_EQ(dam().retriveEarliestSubmittedOrderTime(), "12/31/2013 10:00:00");
+}
+
+TEST_F(OrderTest, BackupAndRestoreOfUnsubmittedOrders) {
+  QuoteOrderEntity o;
+  o.customerId = -2;
+  o.customerName = "Local customer";
+  o.discountRat = 90;
+  o.currency = "EUR";
+  o.orderShipping = 0.1;
+  o.cdate = "12/30/2013 10:00:00";
+  o.items = {line(1, 2, 10, 9), line(2, 1, -1, -1)};
+  int id = dam().saveQuoteOrder(o);
+  ASSERT_NE(id, 0);
+  storeOrder("Submitted", "01/01/2014 10:00:00", true);
+
+  base::Value backup = dam().fetchBackupOuoteOrdersDic();
+  ASSERT_EQ(backup["order"].size(), 1u);
+  const base::Value& b = backup["order"][0];
+  EXPECT_EQ(b["customer_id"], 0);
+  EXPECT_EQ(b["vendor_id"], 77);
+  EXPECT_EQ(b["uploaded"], false);
+  EXPECT_DOUBLE_EQ(b["discount_rats"].get<double>(), 90);
+  EXPECT_DOUBLE_EQ(b["order_shipping"].get<double>(), static_cast<double>(0.1f));
+  EXPECT_EQ(b["signature"], "");
+  ASSERT_EQ(b["order_item"]["order_items"].size(), 2u);
+  EXPECT_EQ(b["order_item"]["order_items"][1]["product_item_price"], -1.0);
+
+  // Restore: local orders are cleared, then the backup comes back.
+  ASSERT_TRUE(dam().removeAllLoaclOrders());
+  ASSERT_TRUE(dam().restoreUnsubmittedOrderFromDic(b));
+  EXPECT_FALSE(dam().restoreUnsubmittedOrderFromDic(base::Value::array()));
+  auto restored = dam().fetchQuoteOrders(OrderModel::kUnsubmittedOrders, "");
+  ASSERT_EQ(restored.size(), 1u);
+  EXPECT_EQ(restored[0]->serial, id);
+  EXPECT_DOUBLE_EQ(restored[0]->discountRat, 90);
+  EXPECT_FALSE(restored[0]->isUploaded());
+  ASSERT_EQ(restored[0]->items.size(), 2u);
+  EXPECT_EQ(restored[0]->items[1]->strPrice(), "-");
+  // Restoring the same order again replaces it rather than adding a copy.
+  ASSERT_TRUE(dam().restoreUnsubmittedOrderFromDic(b));
+  EXPECT_EQ(dam().fetchQuoteOrders(OrderModel::kUnsubmittedOrders, "").size(), 1u);
+  // A backed-up order whose id is now taken by another local order keeps both.
+  base::Value clash = b;
+  clash["order_number"] = "rep_1_other";
+  ASSERT_TRUE(dam().restoreUnsubmittedOrderFromDic(clash));
+  auto both = dam().fetchQuoteOrders(OrderModel::kUnsubmittedOrders, "");
+  ASSERT_EQ(both.size(), 2u);
+  EXPECT_NE(both[0]->serial, both[1]->serial);
+  EXPECT_EQ(both[0]->items.size(), 2u);
+  EXPECT_EQ(both[1]->items.size(), 2u);
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,108 @@
+#include "StoreTestSupport.hpp"
+#include "store/SQLiteTransaction.hpp"
+
+namespace mv::test {
+namespace {
+
+class SQLiteLayerTest : public StoreTest {};
+
+TEST_F(SQLiteLayerTest, ValuesAreBoundAndNullStaysApartFromEmptyAndZero) {
+  SQLiteDatabase raw;
+  ASSERT_TRUE(raw.open(root / "raw.sqlite"));
+  ASSERT_TRUE(raw.execute("CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT, amount REAL)"));
+  const std::string hostile = "x'); DROP TABLE t; --";
+  ASSERT_TRUE(raw.run("INSERT INTO t (id, name, amount) VALUES (?, ?, ?)", 1, hostile, 2.5));
+  ASSERT_TRUE(raw.run("INSERT INTO t (id, name, amount) VALUES (?, ?, ?)", 2, std::string(), 0.0));
+  ASSERT_TRUE(raw.run("INSERT INTO t (id, name, amount) VALUES (?, ?, ?)", 3, std::optional<std::string>(),
+                      std::optional<double>()));
+  EXPECT_EQ(raw.lastInsertRowId(), 3);
+  EXPECT_TRUE(raw.tableExists("t"));
+
+  auto st = raw.prepare("SELECT id, name, amount FROM t ORDER BY id");
+  ASSERT_EQ(st.step(), SQLiteStatement::Step::Row);
+  EXPECT_EQ(st.text("name"), hostile);
+  EXPECT_DOUBLE_EQ(*st.optReal("amount"), 2.5);
+  ASSERT_EQ(st.step(), SQLiteStatement::Step::Row);
+  EXPECT_EQ(st.optText("name"), std::optional<std::string>(""));
+  EXPECT_EQ(st.optReal("amount"), std::optional<double>(0.0));
+  ASSERT_EQ(st.step(), SQLiteStatement::Step::Row);
+  EXPECT_EQ(st.optText("name"), std::nullopt);
+  EXPECT_EQ(st.optReal("amount"), std::nullopt);
+  EXPECT_EQ(st.text("name"), "");
+  EXPECT_EQ(st.text("no_such_column"), "");
+  EXPECT_EQ(st.step(), SQLiteStatement::Step::Done);
+
+  ASSERT_TRUE(raw.run("UPDATE t SET amount = 1 WHERE id > ?", 1));
+  EXPECT_EQ(raw.changes(), 2);
+  EXPECT_FALSE(raw.prepare("SELEC nonsense").valid());
+  EXPECT_FALSE(raw.run("INSERT INTO t (id) VALUES (?)", 1));  // duplicate key reported, not hidden
+}
+
+TEST_F(SQLiteLayerTest, TransactionGuardRollsBackUnlessCommittedAndNestsAsSavepoints) {
+  SQLiteDatabase raw;
+  ASSERT_TRUE(raw.open(root / "tx.sqlite"));
+  ASSERT_TRUE(raw.execute("CREATE TABLE t (id INTEGER PRIMARY KEY)"));
+  auto rows = [&] {
+    auto st = raw.prepare("SELECT COUNT(*) FROM t");
+    st.step();
+    return st.int64At(0);
+  };
+  {
+    SQLiteTransaction tx(raw);
+    ASSERT_TRUE(tx.begin());
+    ASSERT_TRUE(raw.run("INSERT INTO t VALUES (1)"));
+  }
+  EXPECT_EQ(rows(), 0);
+  {
+    SQLiteTransaction outer(raw);
+    ASSERT_TRUE(outer.begin());
+    ASSERT_TRUE(raw.run("INSERT INTO t VALUES (1)"));
+    {
+      SQLiteTransaction inner(raw);
+      ASSERT_TRUE(inner.begin());
+      ASSERT_TRUE(raw.run("INSERT INTO t VALUES (2)"));
+    }  // inner rolled back alone
+    {
+      SQLiteTransaction inner(raw);
+      ASSERT_TRUE(inner.begin());
+      ASSERT_TRUE(raw.run("INSERT INTO t VALUES (3)"));
+      ASSERT_TRUE(inner.commit());
+    }
+    ASSERT_TRUE(outer.commit());
+  }
+  EXPECT_EQ(rows(), 2);
+}
+
+// A statement that fails half way through a multi-row save leaves the table as
+// it was and the save answers false.
+TEST_F(SQLiteLayerTest, SaveWithOneFailingRowLeavesTheTableAsItWas) {
+  ASSERT_TRUE(dam().saveToDatabaseProduct({product(1, "A", "Alpha")}));
+  ASSERT_TRUE(dam().saveToDatabaseProductAttribute({productAttribute(10, 1, 100, "S,M")}));
+  sql("CREATE TRIGGER fail_666 BEFORE INSERT ON marvisto_product WHEN NEW.product_id = 666 "
+      "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+  const auto before = dumpTable("marvisto_product");
+
+  auto changed = product(1, "A", "Alpha renamed");
+  auto fresh = product(2, "B", "Beta");
+  auto refused = product(666, "X", "Refused");
+  EXPECT_FALSE(dam().saveToDatabaseProduct({changed, fresh, refused}));
+  EXPECT_EQ(dumpTable("marvisto_product"), before);
+  EXPECT_EQ(count("marvisto_product_attribute"), 1);  // the attribute drop was undone too
+
+  sql("CREATE TRIGGER fail_img BEFORE INSERT ON marvisto_customer_contact WHEN NEW.contact_id = 3 "
+      "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+  marvisto_customer_contact_entity c1, c3;
+  c1.contactID = 1;
+  c3.contactID = 3;
+  EXPECT_FALSE(dam().saveToDatabaseCustomerContact({c1, c3}));
+  EXPECT_EQ(count("marvisto_customer_contact"), 0);
+
+  // Once the database is closed underneath, writes fail instead of pretending.
+  SQLiteDatabase::sharedDataBase().close();
+  EXPECT_FALSE(dam().saveToDatabaseProduct({fresh}));
+  EXPECT_FALSE(dam().saveToDatabaseFavorite(1, "", ""));
+  EXPECT_TRUE(dam().getAllProducts().empty());
+}
+
+}  // namespace
+}  // namespace mv::test
