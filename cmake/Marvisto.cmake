@@ -25,6 +25,8 @@ function(mv_test name dir)
     return()
   endif()
   add_executable(${name} ${srcs})
+  # Tests read the built resources (string tables, images, template database).
+  add_dependencies(${name} mv_resources)
   target_link_libraries(${name} PRIVATE ${ARGN} mv_test_support GTest::gtest GTest::gmock)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300
     ENVIRONMENT "MV_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp;MARVISTO_UDID_DIR=${CMAKE_BINARY_DIR}/test-tmp/udid-slots")

@@ -1,0 +1,78 @@
+#include "transport/CookieStore.hpp"
+
+namespace mv {
+
+namespace {
+// libcurl's global set-up is not thread safe; do it once, before any handle.
+struct CurlGlobal {
+  CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+};
+}  // namespace
+
+CookieStore& CookieStore::sharedInstance() {
+  static CookieStore store;
+  return store;
+}
+
+CookieStore::CookieStore() {
+  static CurlGlobal global;
+  share_ = curl_share_init();
+  if (share_) {
+    curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CookieStore::lock);
+    curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CookieStore::unlock);
+    curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+    curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+  }
+}
+
+CookieStore::~CookieStore() {
+  if (share_) curl_share_cleanup(share_);
+}
+
+void CookieStore::lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+  auto* self = static_cast<CookieStore*>(user);
+  switch (data) {
+    case CURL_LOCK_DATA_COOKIE: self->cookieMutex_.lock(); break;
+    case CURL_LOCK_DATA_DNS: self->dnsMutex_.lock(); break;
+    default: self->shareMutex_.lock(); break;
+  }
+}
+
+void CookieStore::unlock(CURL*, curl_lock_data data, void* user) {
+  auto* self = static_cast<CookieStore*>(user);
+  switch (data) {
+    case CURL_LOCK_DATA_COOKIE: self->cookieMutex_.unlock(); break;
+    case CURL_LOCK_DATA_DNS: self->dnsMutex_.unlock(); break;
+    default: self->shareMutex_.unlock(); break;
+  }
+}
+
+std::vector<std::string> CookieStore::cookies() const {
+  std::vector<std::string> out;
+  if (!share_) return out;
+  // The jar is read through a handle attached to the share.
+  CURL* easy = curl_easy_init();
+  if (!easy) return out;
+  curl_easy_setopt(easy, CURLOPT_SHARE, share_);
+  curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+  struct curl_slist* list = nullptr;
+  if (curl_easy_getinfo(easy, CURLINFO_COOKIELIST, &list) == CURLE_OK) {
+    for (auto* item = list; item; item = item->next) out.emplace_back(item->data);
+  }
+  curl_slist_free_all(list);
+  curl_easy_cleanup(easy);
+  return out;
+}
+
+void CookieStore::deleteAllCookies() {
+  if (!share_) return;
+  CURL* easy = curl_easy_init();
+  if (!easy) return;
+  curl_easy_setopt(easy, CURLOPT_SHARE, share_);
+  curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+  curl_easy_setopt(easy, CURLOPT_COOKIELIST, "ALL");
+  curl_easy_cleanup(easy);
+}
+
+}  // namespace mv

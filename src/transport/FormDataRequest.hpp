@@ -1,0 +1,205 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/base/Error.hpp"
+#include "transport/HeaderMap.hpp"
+#include "transport/ProgressDelegate.hpp"
+#include "transport/RequestDelegate.hpp"
+#include "transport/RequestError.hpp"
+#include "transport/Transfer.hpp"
+
+namespace mv {
+
+class NetworkQueue;
+
+// One HTTP operation: what to send, where the reply goes, and what came back.
+// Made with std::make_shared (it runs detached from its maker) and used on the
+// main thread only; the transfer itself runs on the network thread and every
+// callback comes back on the main loop. An operation runs once.
+//
+// Any HTTP answer, whatever its status, finishes the operation; `error()` is
+// set only when no answer came (or credentials were refused). Time-outs limit
+// silence, never the length of a transfer.
+//
+// Downloads: with a destination path the body of a 2xx answer is written to
+// the temporary path and moved to the destination only once whole (folders
+// are made as needed). Any other answer leaves its body in `responseData`,
+// deletes the partial file and never touches the destination. With resume
+// allowed, a partial file of P bytes is continued with "Range: bytes=P-": a 206
+// appends, a 200 starts the file afresh, a 416 completes when the server's size
+// is P and otherwise starts over once without a range. The caller keeps
+// partial files of different clients and file types apart; see
+// `temporaryDownloadPath`.
+class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, private TransferObserver {
+ public:
+  explicit FormDataRequest(std::string url);
+  ~FormDataRequest() override;
+  FormDataRequest(const FormDataRequest&) = delete;
+  FormDataRequest& operator=(const FormDataRequest&) = delete;
+
+  // Where a resumable download of `fileName` of `fileType` for a client keeps
+  // its partial data: "<tmp>/tempDownload/<client>/<type>/<file name>", so two
+  // clients or two file types never continue each other's bytes. Empty when
+  // the client or file name is not a single plain path segment.
+  static std::filesystem::path temporaryDownloadPath(const std::filesystem::path& tmpFolder,
+                                                     const std::string& clientId, int fileType,
+                                                     const std::string& fileName);
+  // "Marvisto/<version> (Linux; <locale>)" unless replaced.
+  static std::string defaultUserAgent();
+  static void setDefaultUserAgent(std::string userAgent);
+
+  const std::string& url() const { return url_; }
+  long tag() const { return tag_; }
+  void setTag(long tag) { tag_ = tag; }
+
+  RequestDelegate* delegate() const { return delegate_; }
+  void setDelegate(RequestDelegate* delegate) { delegate_ = delegate; }
+
+  const std::string& requestMethod() const { return method_; }
+  void setRequestMethod(std::string method);
+  // Seconds without a byte moving (and to connect) before error 2; 0 waits forever.
+  double timeOutSeconds() const { return timeOutSeconds_; }
+  void setTimeOutSeconds(double seconds) { timeOutSeconds_ = seconds; }
+  bool validatesSecureCertificate() const { return validatesSecureCertificate_; }
+  void setValidatesSecureCertificate(bool validates) { validatesSecureCertificate_ = validates; }
+
+  const std::map<std::string, std::string, HeaderNameLess>& requestHeaders() const { return requestHeaders_; }
+  void setRequestHeaders(std::map<std::string, std::string, HeaderNameLess> headers) {
+    requestHeaders_ = std::move(headers);
+  }
+  void addRequestHeader(const std::string& name, const std::string& value) { requestHeaders_[name] = value; }
+
+  const std::string& postBody() const { return postBody_; }
+  void setPostBody(std::string body) { postBody_ = std::move(body); }
+  // Form fields; with any data field the body is multipart, else URL-encoded.
+  void setPostValue(const std::string& value, const std::string& key);
+  void setData(const std::string& data, const std::string& key, const std::string& fileName = "file",
+               const std::string& contentType = "application/octet-stream");
+
+  bool showAccurateProgress() const { return showAccurateProgress_; }
+  void setShowAccurateProgress(bool accurate) { showAccurateProgress_ = accurate; }
+
+  const std::filesystem::path& downloadDestinationPath() const { return downloadDestinationPath_; }
+  void setDownloadDestinationPath(std::filesystem::path path) { downloadDestinationPath_ = std::move(path); }
+  const std::filesystem::path& temporaryFileDownloadPath() const { return temporaryFileDownloadPath_; }
+  void setTemporaryFileDownloadPath(std::filesystem::path path) { temporaryFileDownloadPath_ = std::move(path); }
+  bool allowResumeForFileDownloads() const { return allowResume_; }
+  void setAllowResumeForFileDownloads(bool allow) { allowResume_ = allow; }
+  // True: a resumed download's progress runs over the remaining bytes only.
+  bool shouldResetDownloadProgress() const { return shouldResetDownloadProgress_; }
+  void setShouldResetDownloadProgress(bool reset) { shouldResetDownloadProgress_ = reset; }
+  // Transfers never pause with the application here; kept for callers.
+  bool shouldContinueWhenAppEntersBackground() const { return continueInBackground_; }
+  void setShouldContinueWhenAppEntersBackground(bool value) { continueInBackground_ = value; }
+
+  ProgressDelegate* downloadProgressDelegate() const { return downloadProgressDelegate_; }
+  void setDownloadProgressDelegate(ProgressDelegate* delegate) { downloadProgressDelegate_ = delegate; }
+  ProgressDelegate* uploadProgressDelegate() const { return uploadProgressDelegate_; }
+  void setUploadProgressDelegate(ProgressDelegate* delegate) { uploadProgressDelegate_ = delegate; }
+
+  // Basic or Digest credentials; a 401 to them fails with error 3.
+  void setUsername(std::string username) { username_ = std::move(username); }
+  void setPassword(std::string password) { password_ = std::move(password); }
+  // An explicit proxy ("host:port" or a URL); otherwise http_proxy,
+  // https_proxy and no_proxy from the environment apply.
+  void setProxy(std::string proxy) { proxy_ = std::move(proxy); }
+  void setUserAgent(std::string userAgent) { userAgent_ = std::move(userAgent); }
+
+  // Starts on its own, outside any queue. False when it already ran or is queued.
+  bool startAsynchronous();
+  // Stops it; a running or queued operation reports failed with error 4 on a
+  // later turn, unless its callbacks are cleared by then.
+  void cancel();
+  // Stops it and silences it for good: no callback of any kind follows, even
+  // one already on its way to the main loop.
+  void clearDelegatesAndCancel();
+
+  bool isExecuting() const { return state_ == State::Running; }
+  bool isFinished() const { return state_ == State::Finished || state_ == State::Failed; }
+  bool isCancelled() const { return cancelled_; }
+
+  long responseStatusCode() const { return responseStatusCode_; }
+  const HeaderMap& responseHeaders() const { return responseHeaders_; }
+  std::string responseHeader(const std::string& name) const;
+  // The body in memory (downloads: only for answers not written to the file).
+  const std::string& responseData() const { return responseData_; }
+  // Bytes already on disk that this attempt continued (0 when it started afresh).
+  std::int64_t partialDownloadSize() const { return partialDownloadSize_; }
+  // Body bytes received so far, and expected (-1 unknown), of this attempt.
+  std::int64_t totalBytesRead() const { return totalBytesRead_; }
+  std::int64_t contentLength() const { return contentLength_; }
+  const std::optional<base::Error>& error() const { return error_; }
+  // The downloaded share, 0 to 1 (counting a continued partial file unless
+  // progress is reset), when the expected length is known.
+  std::optional<double> progressFraction() const;
+
+ private:
+  friend class NetworkQueue;
+  enum class State { Ready, Queued, Running, Finished, Failed };
+  using QueueHook = std::function<void(FormDataRequest&)>;
+
+  void launch();
+  void end(bool deliverLater);
+  void deliver();
+  void reportDownloadProgress(float fraction);
+
+  void transferReceivedResponse(const ResponseHead& head) override;
+  void transferReceivedData(std::string chunk) override;
+  void transferProgressed(const TransferProgress& progress) override;
+  void transferEnded(TransferResult result) override;
+
+  std::string url_;
+  long tag_ = 0;
+  RequestDelegate* delegate_ = nullptr;
+  std::string method_ = "GET";
+  double timeOutSeconds_ = 10;
+  bool validatesSecureCertificate_ = true;
+  std::map<std::string, std::string, HeaderNameLess> requestHeaders_;
+  std::string postBody_;
+  std::vector<TransferSpec::FormField> formFields_;
+  bool showAccurateProgress_ = false;
+  std::filesystem::path downloadDestinationPath_;
+  std::filesystem::path temporaryFileDownloadPath_;
+  bool allowResume_ = false;
+  bool shouldResetDownloadProgress_ = true;
+  bool continueInBackground_ = false;
+  ProgressDelegate* downloadProgressDelegate_ = nullptr;
+  ProgressDelegate* uploadProgressDelegate_ = nullptr;
+  std::string username_;
+  std::string password_;
+  std::string proxy_;
+  std::string userAgent_;
+
+  State state_ = State::Ready;
+  bool cancelled_ = false;
+  bool cleared_ = false;
+  std::uint64_t transferId_ = 0;
+  std::shared_ptr<FormDataRequest> selfRetain_;  // while it runs outside a queue
+
+  // Set by the queue that holds it.
+  QueueHook queueEnded_;     // bookkeeping, as soon as it ends
+  QueueHook queueReport_;    // the queue's finish/fail callbacks
+  QueueHook queueProgress_;  // its download share changed
+
+  long responseStatusCode_ = 0;
+  HeaderMap responseHeaders_;
+  std::string responseData_;
+  std::int64_t partialDownloadSize_ = 0;
+  std::int64_t totalBytesRead_ = 0;
+  std::int64_t contentLength_ = -1;
+  std::int64_t bytesSent_ = 0;
+  std::int64_t bytesToSend_ = 0;
+  float lastDownloadProgress_ = -1;
+  float lastUploadProgress_ = -1;
+  std::optional<base::Error> error_;
+};
+
+}  // namespace mv

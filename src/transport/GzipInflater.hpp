@@ -1,0 +1,32 @@
+#pragma once
+#include <cstddef>
+#include <string>
+
+namespace mv {
+
+// Streaming inflater for "gzip" and "deflate" reply bodies, fed as chunks
+// arrive so a large reply is never held compressed in memory.
+class GzipInflater {
+ public:
+  GzipInflater();
+  ~GzipInflater();
+  GzipInflater(const GzipInflater&) = delete;
+  GzipInflater& operator=(const GzipInflater&) = delete;
+
+  // Starts a new stream; `gzip` false reads zlib or raw-headered deflate.
+  bool begin(bool gzip);
+  bool active() const { return active_; }
+  // Appends the inflated bytes of `size` input bytes to `out`. False on corrupt
+  // input. Bytes after the end of the compressed stream are ignored.
+  bool feed(const char* data, std::size_t size, std::string& out);
+  // True when the compressed stream reached its proper end.
+  bool finished() const { return finished_; }
+  void end();
+
+ private:
+  void* stream_;  // z_stream
+  bool active_ = false;
+  bool finished_ = false;
+};
+
+}  // namespace mv

@@ -1,0 +1,158 @@
+#include "transport/NetworkQueue.hpp"
+
+#include <algorithm>
+
+namespace mv {
+
+struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
+  std::vector<std::shared_ptr<FormDataRequest>> operations;
+  int running = 0;
+  int maxConcurrent = 3;
+  bool suspended = true;
+  bool accurate = false;
+  bool cancelAllOnFailure = false;
+  RequestDelegate* delegate = nullptr;
+  Callback didFinish;
+  Callback didFail;
+  ProgressDelegate* progressDelegate = nullptr;
+  // The current batch.
+  int batchTotal = 0;
+  int batchEnded = 0;
+  double reported = 0;
+
+  void startMore() {
+    while (!suspended && running < maxConcurrent) {
+      auto next = std::find_if(operations.begin(), operations.end(), [](const auto& op) {
+        return op->state_ == FormDataRequest::State::Queued;
+      });
+      if (next == operations.end()) return;
+      ++running;
+      auto op = *next;  // launching may not re-enter, but keep it alive anyway
+      op->launch();
+    }
+  }
+
+  void ended(FormDataRequest& op) {
+    auto it = std::find_if(operations.begin(), operations.end(), [&](const auto& o) { return o.get() == &op; });
+    if (it == operations.end()) return;
+    auto keep = *it;
+    operations.erase(it);
+    if (op.transferId_ != 0) --running;  // it had been launched
+    ++batchEnded;
+    op.queueEnded_ = nullptr;
+    op.queueProgress_ = nullptr;
+    updateProgress();
+    const bool failedOnItsOwn = op.error() && op.error()->code != static_cast<long>(RequestError::Cancelled);
+    if (failedOnItsOwn && cancelAllOnFailure) cancelAll();
+    startMore();
+  }
+
+  void report(FormDataRequest& op) {
+    const bool finished = !op.error();
+    if (const auto& callback = finished ? didFinish : didFail) {
+      auto copy = callback;
+      copy(op);
+    } else if (delegate) {
+      if (finished)
+        delegate->requestFinished(op);
+      else
+        delegate->requestFailed(op);
+    }
+  }
+
+  void updateProgress() {
+    if (batchTotal == 0) return;
+    if (batchEnded >= batchTotal) {
+      // The batch is over: say so once, and start counting afresh.
+      batchTotal = batchEnded = 0;
+      const bool say = reported < 1.0;
+      reported = 0;
+      if (say && progressDelegate) progressDelegate->setProgress(1.0f);
+      return;
+    }
+    double done = batchEnded;
+    for (const auto& op : operations) {
+      if (op->state_ != FormDataRequest::State::Running) continue;
+      if (!(accurate || op->showAccurateProgress())) continue;
+      if (auto fraction = op->progressFraction()) done += *fraction;
+    }
+    const double fraction = std::clamp(done / batchTotal, 0.0, 1.0);
+    if (fraction <= reported) return;
+    reported = fraction;
+    if (progressDelegate) progressDelegate->setProgress(static_cast<float>(fraction));
+  }
+
+  void cancelAll() {
+    auto snapshot = operations;
+    for (auto& op : snapshot) op->cancel();
+  }
+};
+
+NetworkQueue::NetworkQueue() : state_(std::make_shared<State>()) {}
+
+NetworkQueue::~NetworkQueue() {
+  auto snapshot = state_->operations;
+  for (auto& op : snapshot) op->clearDelegatesAndCancel();
+}
+
+void NetworkQueue::reset() {
+  state_->delegate = nullptr;
+  state_->didFinish = nullptr;
+  state_->didFail = nullptr;
+  state_->progressDelegate = nullptr;
+  state_->cancelAll();
+  state_->maxConcurrent = 3;
+  state_->suspended = true;
+  state_->accurate = false;
+  state_->cancelAllOnFailure = false;
+  state_->batchTotal = state_->batchEnded = 0;
+  state_->reported = 0;
+}
+
+void NetworkQueue::setDelegate(RequestDelegate* delegate) { state_->delegate = delegate; }
+void NetworkQueue::setRequestDidFinishSelector(Callback callback) { state_->didFinish = std::move(callback); }
+void NetworkQueue::setRequestDidFailSelector(Callback callback) { state_->didFail = std::move(callback); }
+void NetworkQueue::setDownloadProgressDelegate(ProgressDelegate* delegate) { state_->progressDelegate = delegate; }
+ProgressDelegate* NetworkQueue::downloadProgressDelegate() const { return state_->progressDelegate; }
+void NetworkQueue::setShowAccurateProgress(bool accurate) { state_->accurate = accurate; }
+
+void NetworkQueue::setMaxConcurrentOperationCount(int count) {
+  state_->maxConcurrent = std::max(1, count);
+  state_->startMore();
+}
+
+int NetworkQueue::maxConcurrentOperationCount() const { return state_->maxConcurrent; }
+void NetworkQueue::setShouldCancelAllRequestsOnFailure(bool cancel) { state_->cancelAllOnFailure = cancel; }
+bool NetworkQueue::shouldCancelAllRequestsOnFailure() const { return state_->cancelAllOnFailure; }
+
+bool NetworkQueue::addOperation(const std::shared_ptr<FormDataRequest>& request) {
+  if (!request || request->state_ != FormDataRequest::State::Ready) return false;
+  std::weak_ptr<State> weak = state_;
+  request->state_ = FormDataRequest::State::Queued;
+  request->queueEnded_ = [weak](FormDataRequest& op) {
+    if (auto state = weak.lock()) state->ended(op);
+  };
+  request->queueReport_ = [weak](FormDataRequest& op) {
+    if (auto state = weak.lock()) state->report(op);
+  };
+  request->queueProgress_ = [weak](FormDataRequest&) {
+    if (auto state = weak.lock()) state->updateProgress();
+  };
+  state_->operations.push_back(request);
+  ++state_->batchTotal;
+  state_->startMore();
+  return true;
+}
+
+void NetworkQueue::go() {
+  state_->suspended = false;
+  state_->startMore();
+}
+
+int NetworkQueue::requestsCount() const { return static_cast<int>(state_->operations.size()); }
+
+std::vector<std::shared_ptr<FormDataRequest>> NetworkQueue::operations() const { return state_->operations; }
+
+void NetworkQueue::cancelAllOperations() { state_->cancelAll(); }
+
+}  // namespace mv

@@ -1,0 +1,31 @@
+#include "transport/RequestError.hpp"
+
+namespace mv {
+
+namespace {
+const char* describe(RequestError code) {
+  switch (code) {
+    case RequestError::None: return "No error";
+    case RequestError::ConnectionFailure: return "A connection failure occurred";
+    case RequestError::TimedOut: return "The request timed out";
+    case RequestError::AuthenticationNeeded: return "Authentication needed";
+    case RequestError::Cancelled: return "The request was cancelled";
+    case RequestError::CannotCreateRequest: return "Unable to create request (bad url?)";
+    case RequestError::TooManyRedirects: return "The request was redirected too many times";
+    case RequestError::FileWriteFailed: return "Failed to write the downloaded file";
+    case RequestError::DecodingFailed: return "The compressed reply could not be decoded";
+  }
+  return "Unknown error";
+}
+}  // namespace
+
+base::Error makeRequestError(RequestError code, const std::string& detail) {
+  base::Error error;
+  error.domain = kHTTPRequestErrorDomain;
+  error.code = static_cast<long>(code);
+  error.description = describe(code);
+  error.failureReason = detail;
+  return error;
+}
+
+}  // namespace mv

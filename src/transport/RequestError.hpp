@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+
+#include "platform/base/Error.hpp"
+
+namespace mv {
+
+// The domain of every failure a request reports.
+inline constexpr const char* kHTTPRequestErrorDomain = "HTTPRequestErrorDomain";
+
+// Codes of `FormDataRequest::error()`. 1 to 5 are what callers map to their own
+// reply codes; the others are kept apart so they are never mistaken for those.
+enum class RequestError : long {
+  None = 0,
+  ConnectionFailure = 1,     // refused, unreachable, reset, cut off mid-reply, TLS failure
+  TimedOut = 2,              // no connection within the limit, or no bytes for that long
+  AuthenticationNeeded = 3,  // credentials were given and the server refused them
+  Cancelled = 4,
+  CannotCreateRequest = 5,   // malformed URL, unsupported scheme, no handle
+  TooManyRedirects = 8,
+  FileWriteFailed = 9,       // the download file could not be written or moved into place
+  DecodingFailed = 10,       // a compressed reply that does not inflate
+};
+
+base::Error makeRequestError(RequestError code, const std::string& detail = {});
+
+}  // namespace mv

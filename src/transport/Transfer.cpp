@@ -1,0 +1,634 @@
+#include "transport/Transfer.hpp"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+#include "platform/base/Log.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "transport/RequestError.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+
+namespace {
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+    s.remove_suffix(1);
+  return s;
+}
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::optional<std::int64_t> parseCount(std::string_view s) {
+  s = trim(s);
+  std::int64_t value = 0;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (ec != std::errc() || end != s.data() + s.size() || value < 0) return std::nullopt;
+  return value;
+}
+
+// "bytes 100-199/200" or "bytes */200"; start is -1 for the second form.
+struct ContentRange {
+  std::int64_t start = -1;
+  std::int64_t total = -1;
+};
+
+std::optional<ContentRange> parseContentRange(std::string_view v) {
+  v = trim(v);
+  if (v.size() < 6 || lower(v.substr(0, 6)) != "bytes ") return std::nullopt;
+  v = trim(v.substr(6));
+  auto slash = v.find('/');
+  if (slash == std::string_view::npos) return std::nullopt;
+  ContentRange range;
+  std::string_view span = v.substr(0, slash);
+  std::string_view total = v.substr(slash + 1);
+  if (trim(total) != "*") {
+    auto t = parseCount(total);
+    if (!t) return std::nullopt;
+    range.total = *t;
+  }
+  if (trim(span) != "*") {
+    auto dash = span.find('-');
+    if (dash == std::string_view::npos) return std::nullopt;
+    auto start = parseCount(span.substr(0, dash));
+    if (!start) return std::nullopt;
+    range.start = *start;
+  }
+  return range;
+}
+
+bool isRedirect(long status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool hasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+
+std::string formEncode(std::string_view s) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : s) {
+    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+Transfer::Transfer(TransferSpec spec, std::weak_ptr<TransferObserver> observer)
+    : spec_(std::move(spec)), observer_(std::move(observer)) {
+  // Without a temporary path the download still never writes its destination
+  // before it is whole.
+  if (isDownload() && spec_.temporary.empty()) {
+    spec_.temporary = spec_.destination;
+    spec_.temporary += ".download";
+  }
+}
+
+Transfer::~Transfer() {
+  releaseHandle();
+  closeFile();
+}
+
+void Transfer::releaseHandle() {
+  if (easy_) curl_easy_cleanup(easy_);
+  easy_ = nullptr;
+  if (mime_) curl_mime_free(mime_);
+  mime_ = nullptr;
+  if (headerList_) curl_slist_free_all(headerList_);
+  headerList_ = nullptr;
+}
+
+bool Transfer::prepare(CURLSH* share) {
+  releaseHandle();
+  closeFile();
+  partialOnDisk_ = 0;
+  rangeSent_ = false;
+  rangeRefused_ = false;
+  partialWasWhole_ = false;
+  fileError_ = false;
+  decodeError_ = false;
+  fileErrorDetail_.clear();
+  errorBuffer_[0] = '\0';
+  beginResponse(0);
+  touch();
+  lastDl_ = lastUl_ = 0;
+
+  easy_ = curl_easy_init();
+  if (!easy_) return false;
+  CURL* h = easy_;
+  curl_easy_setopt(h, CURLOPT_PRIVATE, this);
+  curl_easy_setopt(h, CURLOPT_URL, spec_.url.c_str());
+  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
+  curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer_);
+  curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+  if (spec_.timeOutSeconds > 0) {
+    long ms = static_cast<long>(spec_.timeOutSeconds * 1000);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, ms > 0 ? ms : 1L);
+  }
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, spec_.validatesSecureCertificate ? 1L : 0L);
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, spec_.validatesSecureCertificate ? 2L : 0L);
+  if (!spec_.userAgent.empty()) curl_easy_setopt(h, CURLOPT_USERAGENT, spec_.userAgent.c_str());
+  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
+  curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::onWrite);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
+  curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+  if (!spec_.proxy.empty()) curl_easy_setopt(h, CURLOPT_PROXY, spec_.proxy.c_str());
+  if (!spec_.username.empty()) {
+    curl_easy_setopt(h, CURLOPT_USERNAME, spec_.username.c_str());
+    curl_easy_setopt(h, CURLOPT_PASSWORD, spec_.password.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC | CURLAUTH_DIGEST));
+  }
+  if (spec_.useCookies && share) {
+    curl_easy_setopt(h, CURLOPT_SHARE, share);
+    curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+  }
+
+  // Method and body. A plain POST (not a custom method) lets a 301/302/303
+  // turn it into a GET as browsers do.
+  const std::string& method = spec_.method;
+  if (!spec_.formFields.empty()) {
+    bool multipart = false;
+    for (const auto& f : spec_.formFields) multipart = multipart || f.isData;
+    if (multipart) {
+      mime_ = curl_mime_init(h);
+      for (const auto& f : spec_.formFields) {
+        curl_mimepart* part = curl_mime_addpart(mime_);
+        curl_mime_name(part, f.key.c_str());
+        curl_mime_data(part, f.value.data(), f.value.size());
+        if (f.isData) {
+          curl_mime_filename(part, f.fileName.empty() ? "file" : f.fileName.c_str());
+          curl_mime_type(part, f.contentType.empty() ? "application/octet-stream" : f.contentType.c_str());
+        }
+      }
+      curl_easy_setopt(h, CURLOPT_MIMEPOST, mime_);
+    } else {
+      formBody_.clear();
+      for (const auto& f : spec_.formFields) {
+        if (!formBody_.empty()) formBody_ += '&';
+        formBody_ += formEncode(f.key) + "=" + formEncode(f.value);
+      }
+      curl_easy_setopt(h, CURLOPT_POST, 1L);
+      curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(formBody_.size()));
+      curl_easy_setopt(h, CURLOPT_POSTFIELDS, formBody_.data());
+    }
+  } else if (method == "GET") {
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+  } else if (method == "HEAD") {
+    curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+  } else if (method == "POST") {
+    curl_easy_setopt(h, CURLOPT_POST, 1L);
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(spec_.body.size()));
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, spec_.body.data());
+  } else {
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method.c_str());
+    if (!spec_.body.empty()) {
+      curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(spec_.body.size()));
+      curl_easy_setopt(h, CURLOPT_POSTFIELDS, spec_.body.data());
+    }
+  }
+
+  bool hasEncoding = false;
+  bool hasExpect = false;
+  bool hasRange = false;
+  for (const auto& [name, value] : spec_.headers) {
+    // A line break would smuggle extra headers into the request.
+    if (name.empty() || hasLineBreak(name) || hasLineBreak(value) || name.find(':') != std::string::npos)
+      continue;
+    HeaderNameLess less;
+    auto same = [&](const char* other) { return !less(name, other) && !less(other, name); };
+    hasEncoding = hasEncoding || same("Accept-Encoding");
+    hasExpect = hasExpect || same("Expect");
+    hasRange = hasRange || same("Range");
+    headerList_ = curl_slist_append(headerList_, (name + ": " + value).c_str());
+  }
+  // Downloads ask for the bytes as stored, so a range continues the same bytes.
+  if (!hasEncoding)
+    headerList_ = curl_slist_append(
+        headerList_, spec_.acceptsGzip && !isDownload() ? "Accept-Encoding: gzip, deflate" : "Accept-Encoding: identity");
+  // Do not stall a POST body waiting for "100 Continue".
+  if (!hasExpect) headerList_ = curl_slist_append(headerList_, "Expect:");
+
+  if (isDownload()) {
+    std::error_code ec;
+    if (spec_.temporary.has_parent_path()) fs::create_directories(spec_.temporary.parent_path(), ec);
+    if (spec_.allowResume && !retriedWithoutRange_ && !hasRange) {
+      auto size = fs::is_regular_file(spec_.temporary, ec) ? fs::file_size(spec_.temporary, ec) : 0;
+      if (!ec && size > 0) {
+        partialOnDisk_ = static_cast<std::int64_t>(size);
+        rangeSent_ = true;
+        // Written as a header: libcurl's own range option means an upload
+        // range for POST, and downloads are POSTs.
+        headerList_ = curl_slist_append(headerList_, ("Range: bytes=" + std::to_string(size) + "-").c_str());
+      }
+    }
+  }
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headerList_);
+  return true;
+}
+
+void Transfer::beginResponse(long status) {
+  closeFile();
+  toFile_ = false;
+  status_ = status;
+  headers_.clear();
+  headersDone_ = false;
+  skipBody_ = false;
+  body_.clear();
+  inflater_.end();
+  encoded_ = false;
+  expected_ = -1;
+  received_ = 0;
+  writeOffset_ = 0;
+}
+
+size_t Transfer::onHeader(char* data, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  const size_t n = size * count;
+  std::string_view line(data, n);
+  t->touch();
+  if (line.substr(0, 5) == "HTTP/") {
+    long status = 0;
+    auto space = line.find(' ');
+    if (space != std::string_view::npos) {
+      auto rest = line.substr(space + 1);
+      std::from_chars(rest.data(), rest.data() + rest.size(), status);
+    }
+    t->beginResponse(status);
+    return n;
+  }
+  line = trim(line);
+  if (line.empty()) {
+    if (!t->headersDone_) {
+      t->headersDone_ = true;
+      if (!t->endHeaders()) return 0;
+    }
+    return n;
+  }
+  if (t->headersDone_) return n;  // trailers of a chunked body
+  auto colon = line.find(':');
+  if (colon == std::string_view::npos) return n;
+  std::string name(trim(line.substr(0, colon)));
+  std::string value(trim(line.substr(colon + 1)));
+  auto it = t->headers_.find(name);
+  if (it == t->headers_.end())
+    t->headers_.emplace(std::move(name), std::move(value));
+  else
+    it->second += ", " + value;
+  return n;
+}
+
+bool Transfer::endHeaders() {
+  // Interim replies and hops that libcurl follows carry nothing for us.
+  if (status_ < 200 || (isRedirect(status_) && headers_.count("Location"))) {
+    skipBody_ = true;
+    return true;
+  }
+  if (auto it = headers_.find("Content-Length"); it != headers_.end()) {
+    if (auto length = parseCount(it->second)) expected_ = *length;
+  }
+  if (auto it = headers_.find("Content-Encoding"); it != headers_.end()) {
+    std::string encoding = lower(trim(it->second));
+    if (encoding == "gzip" || encoding == "x-gzip") {
+      encoded_ = inflater_.begin(true);
+    } else if (encoding == "deflate") {
+      encoded_ = inflater_.begin(false);
+    }
+  }
+
+  if (isDownload()) {
+    const auto range = [&]() -> std::optional<ContentRange> {
+      auto it = headers_.find("Content-Range");
+      return it == headers_.end() ? std::nullopt : parseContentRange(it->second);
+    };
+    if (rangeSent_ && status_ == 416) {
+      // The partial file may already hold everything; otherwise it is stale.
+      auto r = range();
+      if (r && r->total == partialOnDisk_)
+        partialWasWhole_ = true;
+      else
+        rangeRefused_ = true;
+      skipBody_ = true;
+      return true;
+    }
+    if (status_ >= 200 && status_ < 300) {
+      if (status_ == 206) {
+        // Only bytes that continue what is on disk, unencoded, can be appended.
+        auto r = range();
+        if (encoded_ || !r || r->start < 0 || r->start > partialOnDisk_) {
+          rangeRefused_ = true;
+          skipBody_ = true;
+          return true;
+        }
+        writeOffset_ = r->start;
+        if (r->start == 0) {
+          if (!openFile("wb")) return false;
+        } else {
+          if (r->start < partialOnDisk_) {
+            std::error_code ec;
+            fs::resize_file(spec_.temporary, static_cast<std::uintmax_t>(r->start), ec);
+            if (ec) {
+              fileError_ = true;
+              fileErrorDetail_ = ec.message();
+              return false;
+            }
+          }
+          if (!openFile("ab")) return false;
+        }
+      } else {
+        writeOffset_ = 0;
+        if (!openFile("wb")) return false;
+      }
+      toFile_ = true;
+    }
+  }
+
+  ResponseHead head;
+  head.status = status_;
+  head.headers = headers_;
+  head.partialSize = toFile_ ? writeOffset_ : 0;
+  head.expectedLength = expected_;
+  {
+    std::lock_guard<std::mutex> lock(progressBox_->mutex);
+    progressBox_->progress.received = 0;
+    progressBox_->progress.expected = expected_;
+  }
+  base::RunLoop::main().post([observer = observer_, head]() {
+    if (auto o = observer.lock()) o->transferReceivedResponse(head);
+  });
+  return true;
+}
+
+size_t Transfer::onWrite(char* data, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  const size_t n = size * count;
+  t->touch();
+  if (t->skipBody_) return n;
+  return t->writeBody(data, n) ? n : 0;
+}
+
+bool Transfer::writeBody(const char* data, size_t size) {
+  received_ += static_cast<std::int64_t>(size);
+  std::string inflated;
+  const char* out = data;
+  size_t outSize = size;
+  if (inflater_.active()) {
+    if (!inflater_.feed(data, size, inflated)) {
+      decodeError_ = true;
+      return false;
+    }
+    out = inflated.data();
+    outSize = inflated.size();
+  }
+  if (toFile_) {
+    if (outSize > 0 && std::fwrite(out, 1, outSize, file_) != outSize) {
+      fileError_ = true;
+      fileErrorDetail_ = std::strerror(errno);
+      return false;
+    }
+  } else {
+    body_.append(out, outSize);
+  }
+  if (spec_.wantsData && outSize > 0) {
+    base::RunLoop::main().post([observer = observer_, chunk = std::string(out, outSize)]() {
+      if (auto o = observer.lock()) o->transferReceivedData(chunk);
+    });
+  }
+  postProgress();
+  return true;
+}
+
+int Transfer::onProgress(void* user, curl_off_t, curl_off_t dlNow, curl_off_t ulTotal, curl_off_t ulNow) {
+  auto* t = static_cast<Transfer*>(user);
+  if (dlNow != t->lastDl_ || ulNow != t->lastUl_) {
+    t->touch();
+    const bool uploadMoved = ulNow != t->lastUl_;
+    t->lastDl_ = dlNow;
+    t->lastUl_ = ulNow;
+    if (uploadMoved && t->spec_.wantsUploadProgress) {
+      {
+        std::lock_guard<std::mutex> lock(t->progressBox_->mutex);
+        t->progressBox_->progress.sent = ulNow;
+        t->progressBox_->progress.toSend = ulTotal;
+      }
+      t->postProgress();
+    }
+  }
+  return 0;
+}
+
+void Transfer::postProgress() {
+  // Coalesced: at most one progress event waits on the main loop, and it
+  // carries the latest counts when it runs.
+  std::lock_guard<std::mutex> lock(progressBox_->mutex);
+  if (!skipBody_) {
+    progressBox_->progress.received = received_;
+    progressBox_->progress.expected = expected_;
+  }
+  if (progressBox_->pending) return;
+  progressBox_->pending = true;
+  base::RunLoop::main().post([box = progressBox_, observer = observer_]() {
+    TransferProgress progress;
+    {
+      std::lock_guard<std::mutex> l(box->mutex);
+      progress = box->progress;
+      box->pending = false;
+    }
+    if (auto o = observer.lock()) o->transferProgressed(progress);
+  });
+}
+
+bool Transfer::openFile(const char* mode) {
+  file_ = std::fopen(spec_.temporary.c_str(), mode);
+  if (!file_) {
+    fileError_ = true;
+    fileErrorDetail_ = spec_.temporary.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+bool Transfer::closeFile() {
+  if (!file_) return true;
+  const bool ok = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (!ok) {
+    fileError_ = true;
+    fileErrorDetail_ = std::strerror(errno);
+  }
+  return ok;
+}
+
+void Transfer::removePartial() {
+  std::error_code ec;
+  if (!spec_.temporary.empty()) fs::remove(spec_.temporary, ec);
+}
+
+bool Transfer::moveIntoPlace(std::string& detail) {
+  const fs::path& dest = spec_.destination;
+  const fs::path& temp = spec_.temporary;
+  std::error_code ec;
+  if (dest.has_parent_path()) fs::create_directories(dest.parent_path(), ec);
+  if (ec) {
+    detail = dest.parent_path().string() + ": " + ec.message();
+    return false;
+  }
+  if (temp == dest) return true;
+  fs::rename(temp, dest, ec);
+  if (!ec) return true;
+  if (ec != std::errc::cross_device_link) {
+    detail = dest.string() + ": " + ec.message();
+    return false;
+  }
+  // Another file system: copy beside the destination, then rename, so the
+  // destination is never seen half written.
+  fs::path staging = dest.parent_path() / ("." + dest.filename().string() + ".part");
+  fs::copy_file(temp, staging, fs::copy_options::overwrite_existing, ec);
+  if (!ec) fs::rename(staging, dest, ec);
+  if (ec) {
+    detail = dest.string() + ": " + ec.message();
+    std::error_code ignored;
+    fs::remove(staging, ignored);
+    return false;
+  }
+  fs::remove(temp, ec);
+  return true;
+}
+
+long Transfer::mapError(CURLcode code) const {
+  switch (code) {
+    case CURLE_OPERATION_TIMEDOUT: return static_cast<long>(RequestError::TimedOut);
+    case CURLE_LOGIN_DENIED:
+    case CURLE_AUTH_ERROR: return static_cast<long>(RequestError::AuthenticationNeeded);
+    case CURLE_URL_MALFORMAT:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_FAILED_INIT:
+    case CURLE_NOT_BUILT_IN:
+    case CURLE_BAD_FUNCTION_ARGUMENT: return static_cast<long>(RequestError::CannotCreateRequest);
+    case CURLE_TOO_MANY_REDIRECTS: return static_cast<long>(RequestError::TooManyRedirects);
+    case CURLE_BAD_CONTENT_ENCODING: return static_cast<long>(RequestError::DecodingFailed);
+    case CURLE_WRITE_ERROR:
+      return static_cast<long>(decodeError_ ? RequestError::DecodingFailed : RequestError::FileWriteFailed);
+    default: return static_cast<long>(RequestError::ConnectionFailure);
+  }
+}
+
+bool Transfer::complete(CURLcode code) {
+  closeFile();
+  if (code == CURLE_OK && fileError_) code = CURLE_WRITE_ERROR;
+  if (code == CURLE_OK && inflater_.active() && received_ > 0 && !inflater_.finished()) {
+    decodeError_ = true;
+    code = CURLE_BAD_CONTENT_ENCODING;
+  }
+
+  TransferResult result;
+  result.status = status_;
+  result.headers = headers_;
+  if (code == CURLE_OK && rangeRefused_) {
+    // The partial file cannot be continued: start over once without a range.
+    removePartial();
+    if (!retriedWithoutRange_) {
+      retriedWithoutRange_ = true;
+      releaseHandle();
+      return true;
+    }
+    result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
+    result.errorDetail = "the server sent a part that does not continue the file";
+  } else if (code != CURLE_OK) {
+    result.errorCode = mapError(code);
+    result.errorDetail = fileError_ && !fileErrorDetail_.empty() ? fileErrorDetail_
+                         : errorBuffer_[0]                      ? std::string(errorBuffer_)
+                                                                : std::string(curl_easy_strerror(code));
+    // Inflated bytes cannot be continued by a byte range of the encoded reply.
+    if (isDownload() && (encoded_ || decodeError_ || rangeRefused_)) removePartial();
+  } else if (isDownload()) {
+    if (partialWasWhole_ || toFile_) {
+      std::string detail;
+      if (!moveIntoPlace(detail)) {
+        result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
+        result.errorDetail = detail;
+      }
+      result.partialSize = partialWasWhole_ ? partialOnDisk_ : writeOffset_;
+      // The partial file already held the whole file: the download is done.
+      if (partialWasWhole_) result.status = 200;
+    } else {
+      // An error page never becomes, or continues, the file.
+      removePartial();
+      result.body = std::move(body_);
+    }
+  } else {
+    result.body = std::move(body_);
+  }
+  if (result.errorCode == 0 && !spec_.username.empty() && status_ == 401) {
+    result.errorCode = static_cast<long>(RequestError::AuthenticationNeeded);
+    result.errorDetail = "the server refused the credentials";
+  }
+  releaseHandle();
+  post(std::move(result));
+  return false;
+}
+
+void Transfer::timeOut() {
+  closeFile();
+  if (isDownload() && encoded_) removePartial();
+  TransferResult result;
+  result.status = status_;
+  result.headers = headers_;
+  result.errorCode = static_cast<long>(RequestError::TimedOut);
+  result.errorDetail = "no data for " + std::to_string(spec_.timeOutSeconds) + " seconds";
+  releaseHandle();
+  post(std::move(result));
+}
+
+void Transfer::abandon() {
+  closeFile();
+  if (isDownload() && encoded_) removePartial();
+  releaseHandle();
+}
+
+bool Transfer::inactive(std::chrono::steady_clock::time_point now) const {
+  if (spec_.timeOutSeconds <= 0) return false;
+  return now - lastActivity_ > std::chrono::duration<double>(spec_.timeOutSeconds);
+}
+
+void Transfer::failToCreate(const std::string& detail) {
+  TransferResult result;
+  result.errorCode = static_cast<long>(RequestError::CannotCreateRequest);
+  result.errorDetail = detail;
+  releaseHandle();
+  post(std::move(result));
+}
+
+void Transfer::post(TransferResult result) {
+  MV_LOG("transfer ", spec_.id, " ended: status ", result.status, " error ", result.errorCode, " ",
+         result.errorDetail);
+  base::RunLoop::main().post([observer = observer_, result = std::move(result)]() mutable {
+    if (auto o = observer.lock()) o->transferEnded(std::move(result));
+  });
+}
+
+}  // namespace mv

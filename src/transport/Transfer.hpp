@@ -1,0 +1,175 @@
+#pragma once
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "transport/GzipInflater.hpp"
+#include "transport/HeaderMap.hpp"
+
+namespace mv {
+
+// Everything a transfer needs, copied from its request on the main thread so
+// the network thread never reads the request itself.
+struct TransferSpec {
+  struct FormField {
+    std::string key;
+    std::string value;
+    bool isData = false;  // sent as a file part
+    std::string fileName;
+    std::string contentType;
+  };
+  std::uint64_t id = 0;
+  std::string url;
+  std::string method = "GET";
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+  std::vector<FormField> formFields;
+  double timeOutSeconds = 10;
+  bool validatesSecureCertificate = true;
+  bool acceptsGzip = true;
+  std::filesystem::path destination;  // empty: the reply body stays in memory
+  std::filesystem::path temporary;
+  bool allowResume = false;
+  bool wantsData = false;
+  bool wantsUploadProgress = false;
+  std::string username;
+  std::string password;
+  std::string proxy;
+  std::string userAgent;
+  bool useCookies = true;
+};
+
+// The reply's status line and headers, known before its body.
+struct ResponseHead {
+  long status = 0;
+  HeaderMap headers;
+  std::int64_t partialSize = 0;     // bytes kept on disk that this reply continues
+  std::int64_t expectedLength = -1; // bytes of this reply's body on the wire, -1 unknown
+};
+
+struct TransferProgress {
+  std::int64_t received = 0;  // body bytes of the reply on the wire
+  std::int64_t expected = -1;
+  std::int64_t sent = 0;
+  std::int64_t toSend = 0;
+};
+
+struct TransferResult {
+  long status = 0;
+  HeaderMap headers;
+  std::string body;
+  std::int64_t partialSize = 0;
+  long errorCode = 0;  // RequestError, 0 when an HTTP answer arrived
+  std::string errorDetail;
+};
+
+// Receives a transfer's events on the main thread.
+class TransferObserver {
+ public:
+  virtual ~TransferObserver() = default;
+  virtual void transferReceivedResponse(const ResponseHead& head) = 0;
+  virtual void transferReceivedData(std::string chunk) = 0;
+  virtual void transferProgressed(const TransferProgress& progress) = 0;
+  virtual void transferEnded(TransferResult result) = 0;
+};
+
+// One request on the network thread: its curl handle for the current attempt,
+// where the reply body goes (memory, or the temporary download file with the
+// resume rules), the inflater, and the events it posts to the main loop.
+class Transfer {
+ public:
+  Transfer(TransferSpec spec, std::weak_ptr<TransferObserver> observer);
+  ~Transfer();
+  Transfer(const Transfer&) = delete;
+  Transfer& operator=(const Transfer&) = delete;
+
+  std::uint64_t id() const { return spec_.id; }
+  CURL* easy() const { return easy_; }
+
+  // Builds the handle for a new attempt; false when no handle can be made.
+  bool prepare(CURLSH* share);
+  // The handle is done. True when the transfer wants another attempt (its
+  // handle is released; call `prepare` again); otherwise the result is posted.
+  bool complete(CURLcode code);
+  // Ends the transfer as timed out, or silently (cancelled); the handle must
+  // already be out of the multi handle.
+  void timeOut();
+  void abandon();
+  // True when no byte moved for longer than the time-out.
+  bool inactive(std::chrono::steady_clock::time_point now) const;
+  // Posts the failure of a request that could not be made.
+  void failToCreate(const std::string& detail);
+
+ private:
+  static size_t onHeader(char* data, size_t size, size_t count, void* user);
+  static size_t onWrite(char* data, size_t size, size_t count, void* user);
+  static int onProgress(void* user, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal,
+                        curl_off_t ulNow);
+
+  bool isDownload() const { return !spec_.destination.empty(); }
+  void beginResponse(long status);
+  bool endHeaders();
+  bool writeBody(const char* data, size_t size);
+  bool openFile(const char* mode);
+  bool closeFile();
+  bool moveIntoPlace(std::string& detail);
+  void removePartial();
+  void releaseHandle();
+  void touch() { lastActivity_ = std::chrono::steady_clock::now(); }
+  void postProgress();
+  void post(TransferResult result);
+  long mapError(CURLcode code) const;
+
+  struct ProgressBox {
+    std::mutex mutex;
+    TransferProgress progress;
+    bool pending = false;
+  };
+
+  TransferSpec spec_;
+  std::weak_ptr<TransferObserver> observer_;
+  std::shared_ptr<ProgressBox> progressBox_ = std::make_shared<ProgressBox>();
+
+  CURL* easy_ = nullptr;
+  curl_slist* headerList_ = nullptr;
+  curl_mime* mime_ = nullptr;
+  std::string formBody_;
+  char errorBuffer_[CURL_ERROR_SIZE] = {};
+
+  // Per attempt.
+  std::int64_t partialOnDisk_ = 0;  // P: bytes found on disk when the attempt began
+  bool rangeSent_ = false;
+  bool rangeRefused_ = false;  // resume again without a range (once)
+  bool retriedWithoutRange_ = false;
+  // Per reply of an attempt (redirect hops and interim replies reset it).
+  long status_ = 0;
+  HeaderMap headers_;
+  bool headersDone_ = false;
+  bool skipBody_ = false;
+  std::string body_;
+  GzipInflater inflater_;
+  bool encoded_ = false;
+  std::int64_t expected_ = -1;
+  std::int64_t received_ = 0;
+  std::int64_t writeOffset_ = 0;  // where this reply's bytes start in the file
+  bool toFile_ = false;
+  bool partialWasWhole_ = false;
+  std::FILE* file_ = nullptr;
+  bool fileError_ = false;
+  bool decodeError_ = false;
+  std::string fileErrorDetail_;
+
+  std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();
+  curl_off_t lastDl_ = 0;
+  curl_off_t lastUl_ = 0;
+};
+
+}  // namespace mv

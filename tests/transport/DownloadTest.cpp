@@ -1,0 +1,226 @@
+#include <mutex>
+
+#include "TransportFixture.hpp"
+
+namespace mv::test {
+namespace {
+
+using Req = httplib::Request;
+using Res = httplib::Response;
+namespace fs = std::filesystem;
+
+class DownloadTest : public TransportTest {
+ protected:
+  void SetUp() override {
+    TransportTest::SetUp();
+    content = pseudoRandomBytes(300000);
+    destination = root / "Documents" / "client" / "images" / "photo.jpg";
+    temporary = root / "tmp" / "tempDownload" / "client" / "1" / "photo.jpg";
+  }
+
+  // Serves `content`, honouring "Range: bytes=P-" unless told otherwise, and
+  // remembers the Range header of every request.
+  void serve(const std::string& path, std::function<void(const Req&, Res&)> special = nullptr) {
+    server.http().Post(path, [this, special](const Req& req, Res& res) {
+      const_cast<Req&>(req).ranges.clear();  // the server library must not slice on its own
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        ranges.push_back(req.get_header_value("Range"));
+      }
+      if (special) return special(req, res);
+      const std::string range = req.get_header_value("Range");
+      if (range.rfind("bytes=", 0) == 0) {
+        size_t from = std::stoul(range.substr(6));
+        res.status = 206;
+        res.set_header("Content-Range", "bytes " + std::to_string(from) + "-" + std::to_string(content.size() - 1) +
+                                            "/" + std::to_string(content.size()));
+        res.set_content(content.substr(from), "application/octet-stream");
+      } else {
+        res.set_content(content, "application/octet-stream");
+      }
+    });
+  }
+
+  std::shared_ptr<FormDataRequest> download(const std::string& path) {
+    auto op = std::make_shared<FormDataRequest>(server.url(path));
+    op->setRequestMethod("POST");
+    op->setTimeOutSeconds(5);
+    op->setDownloadDestinationPath(destination);
+    op->setTemporaryFileDownloadPath(temporary);
+    op->setAllowResumeForFileDownloads(true);
+    op->setShouldResetDownloadProgress(false);
+    return op;
+  }
+
+  std::vector<std::string> seenRanges() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return ranges;
+  }
+
+  std::string content;
+  fs::path destination;
+  fs::path temporary;
+  std::mutex mutex;
+  std::vector<std::string> ranges;
+};
+
+TEST_F(DownloadTest, WholeFileArrivesByteIdenticalWithChunksAndProgress) {
+  serve("/file");
+  server.start();
+  auto op = download("/file");
+  ProgressLog progress;
+  op->setDownloadProgressDelegate(&progress);
+  Recorder rec;
+  rec.wantsData = true;
+  ASSERT_TRUE(run(op, rec));
+  ASSERT_EQ(rec.finished, 1);
+  EXPECT_EQ(op->responseStatusCode(), 200);
+  EXPECT_EQ(readFile(destination), content);
+  EXPECT_FALSE(fs::exists(temporary));
+  EXPECT_TRUE(op->responseData().empty());
+  EXPECT_EQ(op->responseHeader("content-length"), std::to_string(content.size()));
+  // Every chunk reached the delegate, after the status was known.
+  EXPECT_EQ(rec.chunks, content);
+  for (long status : rec.statusAtChunk) EXPECT_EQ(status, 200);
+  ASSERT_FALSE(progress.values.empty());
+  EXPECT_TRUE(progress.strictlyIncreasing());
+  EXPECT_EQ(progress.values.back(), 1.0f);
+  EXPECT_EQ(seenRanges(), std::vector<std::string>{""});
+}
+
+TEST_F(DownloadTest, ErrorAnswersLeaveNoFileAndDropThePartial) {
+  for (int status : {404, 500}) {
+    const std::string path = "/status" + std::to_string(status);
+    serve(path, [status](const Req&, Res& res) {
+      res.status = status;
+      res.set_content("error page", "text/plain");
+    });
+  }
+  server.start();
+  for (int status : {404, 500}) {
+    writeFile(temporary, "half of an old file");
+    auto op = download("/status" + std::to_string(status));
+    Recorder rec;
+    ASSERT_TRUE(run(op, rec));
+    EXPECT_EQ(rec.finished, 1) << status;
+    EXPECT_EQ(op->responseStatusCode(), status);
+    EXPECT_EQ(op->responseData(), "error page");
+    EXPECT_FALSE(fs::exists(destination)) << status;
+    EXPECT_FALSE(fs::exists(temporary)) << status;
+  }
+}
+
+TEST_F(DownloadTest, InterruptedDownloadResumesWithARange) {
+  const size_t half = content.size() / 2;
+  serve("/cut", [&](const Req& req, Res& res) {
+    const std::string range = req.get_header_value("Range");
+    if (range.empty()) {
+      // Promise everything, send half, hang up.
+      res.set_content_provider(content.size(), "application/octet-stream",
+                               [&, half](size_t offset, size_t, httplib::DataSink& sink) {
+                                 if (offset >= half) return false;
+                                 sink.write(content.data(), half);
+                                 return true;
+                               });
+      return;
+    }
+    size_t from = std::stoul(range.substr(6));
+    res.status = 206;
+    res.set_header("Content-Range",
+                   "bytes " + std::to_string(from) + "-" + std::to_string(content.size() - 1) + "/" +
+                       std::to_string(content.size()));
+    res.set_content(content.substr(from), "application/octet-stream");
+  });
+  server.start();
+
+  auto first = download("/cut");
+  Recorder r1;
+  ASSERT_TRUE(run(first, r1));
+  ASSERT_EQ(r1.failed, 1);
+  EXPECT_EQ(first->error()->code, static_cast<long>(RequestError::ConnectionFailure));
+  EXPECT_FALSE(fs::exists(destination));
+  ASSERT_EQ(fs::file_size(temporary), half);
+
+  auto second = download("/cut");
+  ProgressLog progress;
+  second->setDownloadProgressDelegate(&progress);
+  Recorder r2;
+  ASSERT_TRUE(run(second, r2));
+  ASSERT_EQ(r2.finished, 1);
+  EXPECT_EQ(second->responseStatusCode(), 206);
+  EXPECT_EQ(second->partialDownloadSize(), static_cast<std::int64_t>(half));
+  EXPECT_EQ(readFile(destination), content);
+  EXPECT_FALSE(fs::exists(temporary));
+  EXPECT_EQ(seenRanges().back(), "bytes=" + std::to_string(half) + "-");
+  // Progress counts the bytes already on disk: it starts past one half.
+  ASSERT_FALSE(progress.values.empty());
+  EXPECT_GE(progress.values.front(), 0.5f);
+  EXPECT_EQ(progress.values.back(), 1.0f);
+}
+
+TEST_F(DownloadTest, ServerIgnoringTheRangeRestartsTheFileCleanly) {
+  serve("/plain", [&](const Req&, Res& res) { res.set_content(content, "application/octet-stream"); });
+  server.start();
+  writeFile(temporary, content.substr(0, 1000));
+  auto op = download("/plain");
+  Recorder rec;
+  ASSERT_TRUE(run(op, rec));
+  ASSERT_EQ(rec.finished, 1);
+  EXPECT_EQ(op->responseStatusCode(), 200);
+  EXPECT_EQ(op->partialDownloadSize(), 0);
+  EXPECT_EQ(readFile(destination), content);
+  EXPECT_EQ(seenRanges(), std::vector<std::string>{"bytes=1000-"});
+}
+
+TEST_F(DownloadTest, UnsatisfiableRangeRecovers) {
+  // A partial that no longer fits the file: dropped, fetched again once whole.
+  serve("/changed", [&](const Req& req, Res& res) {
+    if (!req.get_header_value("Range").empty()) {
+      res.status = 416;
+      res.set_header("Content-Range", "bytes */" + std::to_string(content.size()));
+      return;
+    }
+    res.set_content(content, "application/octet-stream");
+  });
+  // A partial that already holds the whole file: nothing more to fetch.
+  serve("/complete", [&](const Req&, Res& res) {
+    res.status = 416;
+    res.set_header("Content-Range", "bytes */" + std::to_string(content.size()));
+  });
+  server.start();
+
+  writeFile(temporary, std::string(400000, 'z'));
+  auto stale = download("/changed");
+  Recorder r1;
+  ASSERT_TRUE(run(stale, r1));
+  ASSERT_EQ(r1.finished, 1);
+  EXPECT_EQ(stale->responseStatusCode(), 200);
+  EXPECT_EQ(readFile(destination), content);
+  EXPECT_EQ(seenRanges(), (std::vector<std::string>{"bytes=400000-", ""}));
+
+  fs::remove(destination);
+  writeFile(temporary, content);
+  auto whole = download("/complete");
+  Recorder r2;
+  ASSERT_TRUE(run(whole, r2));
+  ASSERT_EQ(r2.finished, 1);
+  EXPECT_EQ(whole->responseStatusCode(), 200);
+  EXPECT_EQ(readFile(destination), content);
+  EXPECT_FALSE(fs::exists(temporary));
+}
+
+TEST_F(DownloadTest, PartialFilesAreKeptApartPerClientAndType) {
+  const fs::path tmp = root / "tmp";
+  auto a = FormDataRequest::temporaryDownloadPath(tmp, "acme", 1, "logo.png");
+  auto b = FormDataRequest::temporaryDownloadPath(tmp, "acme", 4, "logo.png");
+  auto c = FormDataRequest::temporaryDownloadPath(tmp, "globex", 1, "logo.png");
+  EXPECT_NE(a, b);
+  EXPECT_NE(a, c);
+  EXPECT_EQ(a, tmp / "tempDownload" / "acme" / "1" / "logo.png");
+  for (const char* name : {"", "..", "../../etc/passwd", "a/b"})
+    EXPECT_TRUE(FormDataRequest::temporaryDownloadPath(tmp, "acme", 1, name).empty()) << name;
+  EXPECT_TRUE(FormDataRequest::temporaryDownloadPath(tmp, "../x", 1, "logo.png").empty());
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,311 @@
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "TransportFixture.hpp"
+#include "transport/CookieStore.hpp"
+
+namespace mv::test {
+namespace {
+
+using Req = httplib::Request;
+using Res = httplib::Response;
+
+std::shared_ptr<FormDataRequest> get(const std::string& url) { return std::make_shared<FormDataRequest>(url); }
+
+TEST_F(TransportTest, CookiesGoBackToTheHostThatSetThemOnly) {
+  server.http().Get("/set", [](const Req&, Res& res) {
+    res.set_header("Set-Cookie", "session=abc123; Path=/");
+    res.set_content("ok", "text/plain");
+  });
+  server.http().Get("/echo", [](const Req& req, Res& res) {
+    res.set_content(req.get_header_value("Cookie"), "application/octet-stream");
+  });
+  server.start();
+
+  Recorder set;
+  ASSERT_TRUE(run(get(server.url("/set")), set));
+  auto same = get(server.url("/echo"));
+  Recorder r1;
+  ASSERT_TRUE(run(same, r1));
+  EXPECT_EQ(same->responseData(), "session=abc123");
+  auto other = get(server.url("/echo", "localhost"));
+  Recorder r2;
+  ASSERT_TRUE(run(other, r2));
+  EXPECT_EQ(r2.finished, 1);
+  EXPECT_EQ(other->responseData(), "");
+
+  // Refusing cookies also stops sending the stored ones.
+  CookieStore::sharedInstance().setCookieAcceptPolicy(CookieStore::AcceptPolicy::Never);
+  auto refused = get(server.url("/echo"));
+  Recorder r3;
+  ASSERT_TRUE(run(refused, r3));
+  EXPECT_EQ(refused->responseData(), "");
+  EXPECT_EQ(CookieStore::sharedInstance().cookies().size(), 1u);
+}
+
+TEST_F(TransportTest, CompressedRepliesAreInflatedAndDownloadsAskForPlainBytes) {
+  const std::string text = [] {
+    std::string s;
+    for (int i = 0; i < 20000; ++i) s += "line " + std::to_string(i) + "\n";
+    return s;
+  }();
+  server.http().Post("/gz", [&](const Req& req, Res& res) {
+    if (req.get_header_value("Accept-Encoding").find("gzip") == std::string::npos) {
+      res.status = 406;
+      return;
+    }
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content(gzip(text), "application/octet-stream");
+  });
+  server.http().Get("/bad", [](const Req&, Res& res) {
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content("this is not gzip at all", "application/octet-stream");
+  });
+  server.http().Get("/encoding", [](const Req& req, Res& res) {
+    res.set_content(req.get_header_value("Accept-Encoding"), "application/octet-stream");
+  });
+  server.start();
+
+  auto message = get(server.url("/gz"));
+  message->setRequestMethod("POST");
+  message->setPostBody("{}");
+  Recorder r1;
+  ASSERT_TRUE(run(message, r1));
+  EXPECT_EQ(message->responseStatusCode(), 200);
+  EXPECT_EQ(message->responseData(), text);
+
+  auto corrupt = get(server.url("/bad"));
+  Recorder r2;
+  ASSERT_TRUE(run(corrupt, r2));
+  ASSERT_EQ(r2.failed, 1);
+  EXPECT_EQ(corrupt->error()->code, static_cast<long>(RequestError::DecodingFailed));
+
+  auto download = get(server.url("/encoding"));
+  download->setDownloadDestinationPath(root / "Documents" / "encoding.txt");
+  Recorder r3;
+  ASSERT_TRUE(run(download, r3));
+  EXPECT_EQ(readFile(root / "Documents" / "encoding.txt"), "identity");
+}
+
+TEST_F(TransportTest, RedirectsAreFollowedUpToFiveAndPostBecomesGet) {
+  server.http().Post("/form", [](const Req&, Res& res) { res.set_redirect("/landing", 302); });
+  server.http().Get("/landing", [](const Req& req, Res& res) {
+    res.set_content(req.method + " " + req.body, "application/octet-stream");
+  });
+  server.http().Get(R"(/chain/(\d+))", [](const Req& req, Res& res) {
+    int left = std::stoi(req.matches[1]);
+    if (left == 0)
+      res.set_content("end", "application/octet-stream");
+    else
+      res.set_redirect("/chain/" + std::to_string(left - 1), 302);
+  });
+  server.start();
+
+  auto post = get(server.url("/form"));
+  post->setRequestMethod("post");
+  post->setPostBody("payload");
+  Recorder r1;
+  ASSERT_TRUE(run(post, r1));
+  EXPECT_EQ(post->responseStatusCode(), 200);
+  EXPECT_EQ(post->responseData(), "GET ");
+
+  auto five = get(server.url("/chain/5"));
+  Recorder r2;
+  ASSERT_TRUE(run(five, r2));
+  EXPECT_EQ(r2.finished, 1);
+  EXPECT_EQ(five->responseData(), "end");
+
+  auto six = get(server.url("/chain/6"));
+  Recorder r3;
+  ASSERT_TRUE(run(six, r3));
+  ASSERT_EQ(r3.failed, 1);
+  EXPECT_EQ(six->error()->code, static_cast<long>(RequestError::TooManyRedirects));
+  EXPECT_EQ(six->error()->domain, "HTTPRequestErrorDomain");
+}
+
+TEST_F(TransportTest, FailuresWithoutAnAnswerCarryTheirCodes) {
+  // A port that was free a moment ago refuses the connection.
+  int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  socklen_t len = sizeof addr;
+  ::getsockname(sock, reinterpret_cast<sockaddr*>(&addr), &len);
+  const int port = ntohs(addr.sin_port);
+  ::close(sock);
+
+  auto refused = get("http://127.0.0.1:" + std::to_string(port) + "/x");
+  Recorder r1;
+  ASSERT_TRUE(run(refused, r1));
+  ASSERT_EQ(r1.failed, 1);
+  EXPECT_EQ(refused->error()->code, static_cast<long>(RequestError::ConnectionFailure));
+  EXPECT_EQ(refused->responseStatusCode(), 0);
+
+  for (const char* url : {"not a url at all", "ftp://127.0.0.1/file", ""}) {
+    auto bad = get(url);
+    Recorder r;
+    ASSERT_TRUE(run(bad, r)) << url;
+    ASSERT_EQ(r.failed, 1) << url;
+    EXPECT_EQ(bad->error()->code, static_cast<long>(RequestError::CannotCreateRequest)) << url;
+  }
+}
+
+TEST_F(TransportTest, TimeOutLimitsSilenceNotTheLengthOfATransfer) {
+  server.http().Get("/silent", [&](const Req&, Res& res) {
+    server.waitOrStop(6);
+    res.set_content("late", "text/plain");
+  });
+  server.http().Get("/trickle", [&](const Req&, Res& res) {
+    res.set_chunked_content_provider("application/octet-stream", [&](size_t offset, httplib::DataSink& sink) {
+      if (offset >= 9) {
+        sink.done();
+        return true;
+      }
+      if (!server.waitOrStop(0.3)) return false;
+      sink.write("x", 1);
+      return true;
+    });
+  });
+  server.http().Get("/stall", [&](const Req&, Res& res) {
+    res.set_content_provider(1000, "application/octet-stream", [&](size_t offset, size_t, httplib::DataSink& sink) {
+      if (offset > 0 && !server.waitOrStop(6)) return false;
+      sink.write(std::string(100, 'y').data(), 100);
+      return true;
+    });
+  });
+  server.start();
+
+  Recorder silent, trickle, stall;
+  auto a = get(server.url("/silent"));
+  auto b = get(server.url("/trickle"));
+  auto c = get(server.url("/stall"));
+  for (auto& [op, rec] : {std::pair{a, &silent}, std::pair{b, &trickle}, std::pair{c, &stall}}) {
+    op->setTimeOutSeconds(1);
+    op->setDelegate(rec);
+    ASSERT_TRUE(op->startAsynchronous());
+  }
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(runUntil([&] { return silent.calls() && trickle.calls() && stall.calls(); }, 10));
+  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+  ASSERT_EQ(silent.failed, 1);
+  EXPECT_EQ(a->error()->code, static_cast<long>(RequestError::TimedOut));
+  ASSERT_EQ(stall.failed, 1);
+  EXPECT_EQ(c->error()->code, static_cast<long>(RequestError::TimedOut));
+  // Three times the limit in all, never silent for as long as the limit.
+  ASSERT_EQ(trickle.finished, 1);
+  EXPECT_EQ(b->responseData(), std::string(9, 'x'));
+  EXPECT_LT(elapsed, 5.0);
+}
+
+TEST_F(TransportTest, StatusesAreReportedFaithfullyAndRefusedCredentialsFail) {
+  server.http().Get("/missing", [](const Req&, Res& res) {
+    res.status = 404;
+    res.set_content("no such thing", "text/plain");
+  });
+  server.http().Get("/private", [](const Req& req, Res& res) {
+    // "user:secret"
+    if (req.get_header_value("Authorization") == "Basic dXNlcjpzZWNyZXQ=") {
+      res.set_content("welcome", "text/plain");
+      return;
+    }
+    res.status = 401;
+    res.set_header("WWW-Authenticate", "Basic realm=\"test\"");
+  });
+  server.http().Post("/agent", [](const Req& req, Res& res) {
+    res.set_content(req.get_header_value("User-Agent") + "|" + req.get_header_value("Content-Type") + "|" + req.body,
+                    "application/octet-stream");
+  });
+  server.start();
+
+  auto missing = get(server.url("/missing"));
+  Recorder r1;
+  ASSERT_TRUE(run(missing, r1));
+  EXPECT_EQ(r1.finished, 1);
+  EXPECT_EQ(missing->responseStatusCode(), 404);
+  EXPECT_EQ(missing->responseData(), "no such thing");
+  EXPECT_FALSE(missing->error());
+
+  auto anonymous = get(server.url("/private"));
+  Recorder r2;
+  ASSERT_TRUE(run(anonymous, r2));
+  EXPECT_EQ(r2.finished, 1);
+  EXPECT_EQ(anonymous->responseStatusCode(), 401);
+
+  auto wrong = get(server.url("/private"));
+  wrong->setUsername("user");
+  wrong->setPassword("guess");
+  Recorder r3;
+  ASSERT_TRUE(run(wrong, r3));
+  ASSERT_EQ(r3.failed, 1);
+  EXPECT_EQ(wrong->error()->code, static_cast<long>(RequestError::AuthenticationNeeded));
+
+  auto right = get(server.url("/private"));
+  right->setUsername("user");
+  right->setPassword("secret");
+  Recorder r4;
+  ASSERT_TRUE(run(right, r4));
+  EXPECT_EQ(right->responseData(), "welcome");
+
+  // The message request as the protocol layer makes it: bytes kept exactly.
+  auto message = get(server.url("/agent"));
+  message->setRequestMethod("POST");
+  message->setRequestHeaders({{"Content-Type", "applicatioin/bin;charset=UTF-8"}});
+  message->setPostBody("{\"a\":\"\xc3\xa9\"}");
+  Recorder r5;
+  ASSERT_TRUE(run(message, r5));
+  EXPECT_EQ(message->responseData(),
+            FormDataRequest::defaultUserAgent() + "|applicatioin/bin;charset=UTF-8|{\"a\":\"\xc3\xa9\"}");
+  EXPECT_EQ(FormDataRequest::defaultUserAgent().rfind("Marvisto/", 0), 0u);
+}
+
+TEST_F(TransportTest, FormFieldsAndUploadProgress) {
+  server.http().Post("/form", [](const Req& req, Res& res) {
+    const std::string type = req.get_header_value("Content-Type");
+    std::string out = type.substr(0, type.find(';')) + "|";
+    for (const char* key : {"name", "data"}) {
+      if (req.has_file(key)) {
+        auto file = req.get_file_value(key);
+        out += std::string(key) + "=" + file.content + (file.filename.empty() ? "" : "(" + file.filename + ")") + "|";
+      } else if (req.has_param(key)) {
+        out += std::string(key) + "=" + req.get_param_value(key) + "|";
+      }
+    }
+    res.set_content(out, "application/octet-stream");
+  });
+  server.http().Post("/sink", [](const Req& req, Res& res) {
+    res.set_content(std::to_string(req.body.size()), "text/plain");
+  });
+  server.start();
+
+  auto encoded = get(server.url("/form"));
+  encoded->setPostValue("J\u00f6rg & co", "name");
+  Recorder r1;
+  ASSERT_TRUE(run(encoded, r1));
+  EXPECT_EQ(encoded->responseData(), "application/x-www-form-urlencoded|name=J\u00f6rg & co|");
+
+  auto multipart = get(server.url("/form"));
+  multipart->setPostValue("plain", "name");
+  multipart->setData(std::string("\0\1bin", 5), "data", "blob.bin");
+  Recorder r2;
+  ASSERT_TRUE(run(multipart, r2));
+  EXPECT_EQ(multipart->responseData(), "multipart/form-data|name=plain|data=" + std::string("\0\1bin", 5) + "(blob.bin)|");
+
+  auto upload = get(server.url("/sink"));
+  upload->setRequestMethod("POST");
+  upload->addRequestHeader("Content-Type", "application/octet-stream");
+  upload->setPostBody(pseudoRandomBytes(2 << 20));
+  ProgressLog progress;
+  upload->setUploadProgressDelegate(&progress);
+  Recorder r3;
+  ASSERT_TRUE(run(upload, r3));
+  EXPECT_EQ(upload->responseData(), std::to_string(2 << 20));
+  ASSERT_FALSE(progress.values.empty());
+  EXPECT_TRUE(progress.strictlyIncreasing());
+  EXPECT_EQ(progress.values.back(), 1.0f);
+}
+
+}  // namespace
+}  // namespace mv::test
