@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "platform/base/Log.hpp"
-#include "util/FileUtil.hpp"
+#include "platform/base/FileIO.hpp"
 
 namespace mv {
 namespace {
@@ -218,7 +218,7 @@ std::optional<ImageData> ImageData::decode(const std::vector<std::uint8_t>& byte
 }
 
 std::optional<ImageData> ImageData::decodeFile(const std::filesystem::path& path) {
-  auto bytes = readFileBytes(path, std::size_t(256) << 20);
+  auto bytes = base::readFileBytes(path, std::size_t(256) << 20);
   if (!bytes) return std::nullopt;
   return decode(*bytes);
 }
@@ -293,12 +293,12 @@ std::optional<std::vector<std::uint8_t>> ImageData::encodeJPEG(double quality) c
 
 bool ImageData::writePNG(const std::filesystem::path& path) const {
   auto bytes = encodePNG();
-  return bytes && writeFileAtomically(path, bytes->data(), bytes->size());
+  return bytes && base::writeFileAtomically(path, bytes->data(), bytes->size());
 }
 
 bool ImageData::writeJPEG(const std::filesystem::path& path, double quality) const {
   auto bytes = encodeJPEG(quality);
-  return bytes && writeFileAtomically(path, bytes->data(), bytes->size());
+  return bytes && base::writeFileAtomically(path, bytes->data(), bytes->size());
 }
 
 ImageData ImageData::scaled(int w, int h) const {

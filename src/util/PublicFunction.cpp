@@ -16,7 +16,7 @@
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "util/FileUtil.hpp"
+#include "platform/base/FileIO.hpp"
 #include "util/SessionContext.hpp"
 #include "util/Text.hpp"
 
@@ -66,7 +66,7 @@ std::string makeDeviceUDID() {
 }
 
 std::optional<std::string> readSlot(const fs::path& file) {
-  auto bytes = readFileBytes(file, 4096);
+  auto bytes = base::readFileBytes(file, 4096);
   if (!bytes) return std::nullopt;
   std::string text = trimWhitespaceAndNewlines(std::string_view(reinterpret_cast<const char*>(bytes->data()),
                                                                 bytes->size()));
@@ -89,7 +89,7 @@ bool writeSlot(const fs::path& dir, const std::string& udid) {
     return false;
   }
   ::chmod(dir.c_str(), 0700);
-  return writeFileAtomically(dir / (std::string(kDeviceUDIDSlotPrefix) + "0"), udid, 0600);
+  return base::writeFileAtomically(dir / (std::string(kDeviceUDIDSlotPrefix) + "0"), udid, 0600);
 }
 
 // ---- settings ----------------------------------------------------------------------------

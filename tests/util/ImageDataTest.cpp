@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "PublicFunctionFixture.hpp"
-#include "util/FileUtil.hpp"
+#include "platform/base/FileIO.hpp"
 
 namespace fs = std::filesystem;
 
@@ -164,7 +164,7 @@ TEST_F(ImageTest, ThumbnailsKeepAspectAndBounds) {
     ASSERT_TRUE(t.has_value());
     EXPECT_EQ(t->width, c.tw);
     EXPECT_EQ(t->height, c.th);
-    auto head = readFileBytes(thumb);
+    auto head = base::readFileBytes(thumb);
     ASSERT_TRUE(head.has_value());
     EXPECT_EQ((*head)[1], 'P');  // always PNG, whatever the source was
   }

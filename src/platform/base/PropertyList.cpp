@@ -1,5 +1,7 @@
 #include "platform/base/PropertyList.hpp"
 
+#include "platform/base/FileIO.hpp"
+
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
@@ -159,24 +161,7 @@ std::string PropertyList::serialize(const Value& value) {
 bool PropertyList::write(const Value& value, const fs::path& file) {
   std::error_code ec;
   fs::create_directories(file.parent_path(), ec);
-  fs::path tmp = file;
-  tmp += ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << serialize(value);
-    out.flush();
-    if (!out) {
-      fs::remove(tmp, ec);
-      return false;
-    }
-  }
-  fs::rename(tmp, file, ec);
-  if (ec) {
-    fs::remove(tmp, ec);
-    return false;
-  }
-  return true;
+  return writeFileAtomically(file, serialize(value));
 }
 
 }  // namespace base

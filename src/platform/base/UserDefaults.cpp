@@ -12,6 +12,7 @@
 #include <memory>
 #include <sstream>
 
+#include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/Paths.hpp"
@@ -61,33 +62,6 @@ bool textToBool(const std::string& s) {
   if (i >= s.size()) return false;
   char c = s[i];
   return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
-}
-
-bool writeAtomically(const fs::path& file, const std::string& text) {
-  std::error_code ec;
-  fs::create_directories(file.parent_path(), ec);
-  fs::path tmp = file;
-  tmp += ".tmp";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  const char* p = text.data();
-  std::size_t left = text.size();
-  bool ok = true;
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), file.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(tmp.c_str());
-  return ok;
 }
 
 }  // namespace
@@ -246,7 +220,9 @@ bool UserDefaults::synchronize() {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   flushScheduled_ = false;
   if (!dirty_) return true;
-  if (!writeAtomically(file_, values_.dump(1))) {
+  std::error_code ec;
+  fs::create_directories(file_.parent_path(), ec);
+  if (!writeFileAtomically(file_, values_.dump(1), 0600)) {
     MV_LOG("user defaults: could not write ", file_.string());
     return false;
   }

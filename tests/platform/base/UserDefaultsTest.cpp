@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -64,15 +67,25 @@ TEST_F(UserDefaultsTest, AFailedWriteKeepsTheOldFileAndReportsFailure) {
     ASSERT_TRUE(d.synchronize());
   }
   base::UserDefaults d(file);
-  d.setString("k", "new");
-  // The temporary file's place is taken by a folder, so the write cannot happen.
-  fs::create_directory(root / "prefs.json.tmp");
-  EXPECT_FALSE(d.synchronize());
+  d.setString("k", std::string(4096, 'n'));
+  {
+    // A file-size limit makes the write fail half-way, as a full disk would.
+    struct rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 512;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool wrote = d.synchronize();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(wrote);
+  }
   base::UserDefaults reread(file);
   EXPECT_EQ(reread.stringForKey("k"), "old");
-  fs::remove(root / "prefs.json.tmp");
+  for (auto& e : fs::directory_iterator(root)) EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos);
   EXPECT_TRUE(d.synchronize());
-  EXPECT_EQ(base::UserDefaults(file).stringForKey("k"), "new");
+  EXPECT_EQ(base::UserDefaults(file).stringForKey("k"), std::string(4096, 'n'));
 }
 
 TEST_F(UserDefaultsTest, ChangeNotificationFiresOncePerSetSynchronously) {

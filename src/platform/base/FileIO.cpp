@@ -1,4 +1,4 @@
-#include "util/FileUtil.hpp"
+#include "platform/base/FileIO.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,7 +12,7 @@
 
 namespace fs = std::filesystem;
 
-namespace mv {
+namespace base {
 
 std::optional<std::vector<std::uint8_t>> readFileBytes(const fs::path& path, std::size_t maxBytes) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -71,4 +71,4 @@ bool writeFileAtomically(const fs::path& path, const void* bytes, std::size_t si
   return ok;
 }
 
-}  // namespace mv
+}  // namespace base

@@ -1,5 +1,5 @@
 #pragma once
-// Small checked file operations the utilities share.
+// Small checked file operations shared by every layer.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -8,7 +8,7 @@
 #include <sys/types.h>
 #include <vector>
 
-namespace mv {
+namespace base {
 
 // The whole file, or nothing when it cannot be read or is larger than `maxBytes`.
 std::optional<std::vector<std::uint8_t>> readFileBytes(const std::filesystem::path& path,
@@ -24,4 +24,4 @@ inline bool writeFileAtomically(const std::filesystem::path& path, std::string_v
   return writeFileAtomically(path, text.data(), text.size(), mode);
 }
 
-}  // namespace mv
+}  // namespace base

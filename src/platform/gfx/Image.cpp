@@ -1,0 +1,262 @@
+#include "platform/gfx/Image.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <map>
+#include <mutex>
+
+#include "platform/base/Paths.hpp"
+#include "util/ImageData.hpp"
+
+namespace gfx {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::atomic<double> gDeviceScale{1.0};
+
+std::mutex& cacheMutex() {
+  static std::mutex m;
+  return m;
+}
+std::map<std::string, ImagePtr>& cache() {
+  static std::map<std::string, ImagePtr> c;
+  return c;
+}
+
+Image::SurfaceRef adopt(cairo_surface_t* s) {
+  return Image::SurfaceRef(s, [](cairo_surface_t* p) { cairo_surface_destroy(p); });
+}
+
+bool surfaceOk(cairo_surface_t* s) { return s && cairo_surface_status(s) == CAIRO_STATUS_SUCCESS; }
+
+std::uint8_t premultiply(std::uint8_t c, std::uint8_t a) { return static_cast<std::uint8_t>((c * a + 127) / 255); }
+std::uint8_t unpremultiply(std::uint8_t c, std::uint8_t a) {
+  if (a == 0) return 0;
+  return static_cast<std::uint8_t>(std::min(255, (c * 255 + a / 2) / a));
+}
+
+// "@2x" variant of a path: "dir/name@2x.ext".
+fs::path retinaVariant(const fs::path& p) {
+  fs::path v = p;
+  v.replace_filename(p.stem().string() + "@2x" + p.extension().string());
+  return v;
+}
+
+bool hasRetinaSuffix(const fs::path& p) {
+  std::string stem = p.stem().string();
+  return stem.size() >= 3 && stem.compare(stem.size() - 3, 3, "@2x") == 0;
+}
+
+ImagePtr loadFile(const fs::path& path, double scale) {
+  auto data = mv::ImageData::decodeFile(path);
+  if (!data) return nullptr;
+  return Image::fromImageData(*data, scale);
+}
+
+}  // namespace
+
+Image::Image(SurfaceRef surface, double scale) : surface_(std::move(surface)), scale_(scale > 0 ? scale : 1) {}
+
+Image::~Image() = default;
+
+void Image::setDeviceScale(double scale) { gDeviceScale.store(scale >= 2 ? 2.0 : 1.0); }
+double Image::deviceScale() { return gDeviceScale.load(); }
+
+void Image::clearCache() {
+  std::lock_guard<std::mutex> lock(cacheMutex());
+  cache().clear();
+}
+
+ImagePtr Image::named(const std::string& name) {
+  if (name.empty() || name.find('/') != std::string::npos || name.find('\\') != std::string::npos) return nullptr;
+  fs::path file(name);
+  std::string ext = file.extension().string();
+  std::string stem = file.stem().string();
+  if (ext.empty()) ext = ".png";
+  std::string type = ext.substr(1);
+  double want = deviceScale();
+  std::string key = base::Bundle::resourceDir().string() + "|" + stem + ext + "|" + std::to_string(want);
+  {
+    std::lock_guard<std::mutex> lock(cacheMutex());
+    auto it = cache().find(key);
+    if (it != cache().end()) return it->second;
+  }
+  ImagePtr img;
+  bool retinaName = hasRetinaSuffix(file);
+  if (want >= 2 && !retinaName) {
+    auto p = base::Bundle::pathForResource(stem + "@2x", type);
+    if (!p.empty()) img = loadFile(p, 2.0);
+  }
+  if (!img) {
+    auto p = base::Bundle::pathForResource(stem, type);
+    if (!p.empty()) img = loadFile(p, retinaName ? 2.0 : 1.0);
+  }
+  if (!img) return nullptr;
+  std::lock_guard<std::mutex> lock(cacheMutex());
+  cache()[key] = img;
+  return img;
+}
+
+ImagePtr Image::fromFile(const fs::path& path) {
+  std::error_code ec;
+  if (deviceScale() >= 2 && !hasRetinaSuffix(path)) {
+    fs::path v = retinaVariant(path);
+    if (fs::is_regular_file(v, ec)) {
+      if (auto img = loadFile(v, 2.0)) return img;
+    }
+  }
+  if (!fs::is_regular_file(path, ec)) return nullptr;
+  return loadFile(path, hasRetinaSuffix(path) ? 2.0 : 1.0);
+}
+
+ImagePtr Image::fromData(std::string_view bytes, double scale) {
+  auto data = mv::ImageData::decode(bytes);
+  if (!data) return nullptr;
+  return fromImageData(*data, scale);
+}
+
+ImagePtr Image::fromData(const std::vector<std::uint8_t>& bytes, double scale) {
+  return fromData(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), scale);
+}
+
+ImagePtr Image::fromImageData(const mv::ImageData& data, double scale) {
+  if (data.empty()) return nullptr;
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, data.width, data.height);
+  if (!surfaceOk(s)) {
+    cairo_surface_destroy(s);
+    return nullptr;
+  }
+  cairo_surface_flush(s);
+  unsigned char* px = cairo_image_surface_get_data(s);
+  int stride = cairo_image_surface_get_stride(s);
+  for (int y = 0; y < data.height; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(px + static_cast<std::size_t>(y) * stride);
+    for (int x = 0; x < data.width; ++x) {
+      const std::uint8_t* p = data.pixel(x, y);
+      std::uint8_t a = p[3];
+      row[x] = (std::uint32_t(a) << 24) | (std::uint32_t(premultiply(p[0], a)) << 16) |
+               (std::uint32_t(premultiply(p[1], a)) << 8) | premultiply(p[2], a);
+    }
+  }
+  cairo_surface_mark_dirty(s);
+  return std::make_shared<Image>(adopt(s), scale);
+}
+
+ImagePtr Image::fromSurface(cairo_surface_t* surface, double scale) {
+  if (!surfaceOk(surface) || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return nullptr;
+  return std::make_shared<Image>(adopt(cairo_surface_reference(surface)), scale);
+}
+
+ImagePtr Image::blank(base::Size size, double scale) {
+  if (!(scale > 0)) scale = 1;
+  int w = static_cast<int>(std::ceil(size.width * scale)), h = static_cast<int>(std::ceil(size.height * scale));
+  if (w <= 0 || h <= 0 || w > mv::ImageData::kMaxDimension || h > mv::ImageData::kMaxDimension) return nullptr;
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  if (!surfaceOk(s)) {
+    cairo_surface_destroy(s);
+    return nullptr;
+  }
+  return std::make_shared<Image>(adopt(s), scale);
+}
+
+base::Size Image::size() const { return {pixelWidth() / scale_, pixelHeight() / scale_}; }
+int Image::pixelWidth() const { return cairo_image_surface_get_width(surface_.get()); }
+int Image::pixelHeight() const { return cairo_image_surface_get_height(surface_.get()); }
+
+ImagePtr Image::resizableImage(base::EdgeInsets capInsets, ResizingMode mode) const {
+  auto img = std::make_shared<Image>(surface_, scale_);
+  base::Size s = size();
+  // Caps never overlap: clamp each pair to the image's size.
+  capInsets.left = std::clamp(capInsets.left, 0.0, s.width);
+  capInsets.right = std::clamp(capInsets.right, 0.0, s.width - capInsets.left);
+  capInsets.top = std::clamp(capInsets.top, 0.0, s.height);
+  capInsets.bottom = std::clamp(capInsets.bottom, 0.0, s.height - capInsets.top);
+  img->caps_ = capInsets;
+  img->mode_ = mode;
+  img->leftCap_ = static_cast<int>(capInsets.left);
+  img->topCap_ = static_cast<int>(capInsets.top);
+  return img;
+}
+
+ImagePtr Image::stretchableImage(int leftCapWidth, int topCapHeight) const {
+  base::Size s = size();
+  base::EdgeInsets caps{};
+  if (leftCapWidth > 0) {
+    caps.left = leftCapWidth;
+    caps.right = std::max(0.0, s.width - leftCapWidth - 1);
+  }
+  if (topCapHeight > 0) {
+    caps.top = topCapHeight;
+    caps.bottom = std::max(0.0, s.height - topCapHeight - 1);
+  }
+  auto img = resizableImage(caps, ResizingMode::Stretch);
+  img->leftCap_ = std::max(0, leftCapWidth);
+  img->topCap_ = std::max(0, topCapHeight);
+  return img;
+}
+
+ImagePtr Image::scaledToSize(base::Size size, double scale) const {
+  auto out = blank(size, scale);
+  if (!out) return nullptr;
+  cairo_t* cr = cairo_create(out->surface());
+  double sx = out->pixelWidth() / static_cast<double>(pixelWidth());
+  double sy = out->pixelHeight() / static_cast<double>(pixelHeight());
+  cairo_scale(cr, sx, sy);
+  cairo_set_source_surface(cr, surface_.get(), 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(out->surface());
+  return out;
+}
+
+Color Image::pixelAt(int x, int y) const {
+  if (x < 0 || y < 0 || x >= pixelWidth() || y >= pixelHeight()) return Color::clear();
+  cairo_surface_flush(surface_.get());
+  const unsigned char* px = cairo_image_surface_get_data(surface_.get());
+  int stride = cairo_image_surface_get_stride(surface_.get());
+  std::uint32_t v = reinterpret_cast<const std::uint32_t*>(px + static_cast<std::size_t>(y) * stride)[x];
+  bool opaqueFormat = cairo_image_surface_get_format(surface_.get()) == CAIRO_FORMAT_RGB24;
+  std::uint8_t a = opaqueFormat ? 255 : static_cast<std::uint8_t>(v >> 24);
+  auto ch = [&](int shift) { return unpremultiply(static_cast<std::uint8_t>((v >> shift) & 0xff), a) / 255.0; };
+  return Color(ch(16), ch(8), ch(0), a / 255.0);
+}
+
+mv::ImageData Image::toImageData() const {
+  int w = pixelWidth(), h = pixelHeight();
+  mv::ImageData out(w, h);
+  if (out.empty()) return out;
+  cairo_surface_flush(surface_.get());
+  const unsigned char* px = cairo_image_surface_get_data(surface_.get());
+  int stride = cairo_image_surface_get_stride(surface_.get());
+  bool opaqueFormat = cairo_image_surface_get_format(surface_.get()) == CAIRO_FORMAT_RGB24;
+  for (int y = 0; y < h; ++y) {
+    auto* row = reinterpret_cast<const std::uint32_t*>(px + static_cast<std::size_t>(y) * stride);
+    for (int x = 0; x < w; ++x) {
+      std::uint32_t v = row[x];
+      std::uint8_t a = opaqueFormat ? 255 : static_cast<std::uint8_t>(v >> 24);
+      std::uint8_t* p = out.pixel(x, y);
+      p[0] = unpremultiply(static_cast<std::uint8_t>((v >> 16) & 0xff), a);
+      p[1] = unpremultiply(static_cast<std::uint8_t>((v >> 8) & 0xff), a);
+      p[2] = unpremultiply(static_cast<std::uint8_t>(v & 0xff), a);
+      p[3] = a;
+    }
+  }
+  return out;
+}
+
+std::optional<std::vector<std::uint8_t>> Image::pngData() const { return toImageData().encodePNG(); }
+
+std::optional<std::vector<std::uint8_t>> Image::jpegData(double quality) const {
+  return toImageData().encodeJPEG(quality);
+}
+
+bool Image::writePNG(const fs::path& path) const { return toImageData().writePNG(path); }
+
+bool Image::writeJPEG(const fs::path& path, double quality) const { return toImageData().writeJPEG(path, quality); }
+
+}  // namespace gfx

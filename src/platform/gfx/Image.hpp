@@ -1,0 +1,95 @@
+#pragma once
+#include <cairo.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/base/Geometry.hpp"
+#include "platform/gfx/Color.hpp"
+
+namespace mv {
+struct ImageData;
+}
+
+namespace gfx {
+
+class Image;
+using ImagePtr = std::shared_ptr<Image>;
+
+// An immutable bitmap with a scale (pixels per point) and, for images that
+// stretch, the cap insets that stay unscaled. Pixels live in a cairo image
+// surface (premultiplied ARGB), shared between an image and the resizable
+// variants made from it.
+class Image {
+ public:
+  enum class ResizingMode { Tile, Stretch };
+
+  // The bundle resource by name ("Back.png", or "Back" meaning PNG); the
+  // "@2x" file is preferred at device scale 2. Cached; nothing when missing.
+  static ImagePtr named(const std::string& name);
+  // A file by path; "name@2x.ext" is preferred at device scale 2 and a file
+  // whose name has "@2x" is scale 2. Nothing when missing or unreadable.
+  static ImagePtr fromFile(const std::filesystem::path& path);
+  // PNG or JPEG bytes; nothing for bytes that are not a readable image.
+  static ImagePtr fromData(std::string_view bytes, double scale = 1.0);
+  static ImagePtr fromData(const std::vector<std::uint8_t>& bytes, double scale = 1.0);
+  static ImagePtr fromImageData(const mv::ImageData& data, double scale = 1.0);
+  // Takes its own reference to an image surface (ARGB32 or RGB24).
+  static ImagePtr fromSurface(cairo_surface_t* surface, double scale = 1.0);
+  // A transparent bitmap of that size in points.
+  static ImagePtr blank(base::Size size, double scale = 1.0);
+
+  // Scale the "@2x" preference follows (the screen sets it).
+  static void setDeviceScale(double scale);
+  static double deviceScale();
+  static void clearCache();
+
+  ~Image();
+
+  // Size in points: pixels / scale.
+  base::Size size() const;
+  double scale() const { return scale_; }
+  int pixelWidth() const;
+  int pixelHeight() const;
+  cairo_surface_t* surface() const { return surface_.get(); }
+
+  // Stretching.
+  ImagePtr resizableImage(base::EdgeInsets capInsets, ResizingMode mode = ResizingMode::Tile) const;
+  // Caps of `leftCapWidth` and `topCapHeight` with a one-point stretchable
+  // middle, as the older stretch call defines it (0 leaves that axis plain).
+  ImagePtr stretchableImage(int leftCapWidth, int topCapHeight) const;
+  base::EdgeInsets capInsets() const { return caps_; }
+  ResizingMode resizingMode() const { return mode_; }
+  bool isResizable() const { return caps_ != base::EdgeInsets{}; }
+  int leftCapWidth() const { return leftCap_; }
+  int topCapHeight() const { return topCap_; }
+
+  // The image drawn scaled to `size` points at `scale`.
+  ImagePtr scaledToSize(base::Size size, double scale = 1.0) const;
+  // The pixel at (x, y), not premultiplied; clear outside the image.
+  Color pixelAt(int x, int y) const;
+  mv::ImageData toImageData() const;
+
+  std::optional<std::vector<std::uint8_t>> pngData() const;
+  // JPEG at quality 0..1; transparent pixels are laid over white.
+  std::optional<std::vector<std::uint8_t>> jpegData(double quality) const;
+  bool writePNG(const std::filesystem::path& path) const;
+  bool writeJPEG(const std::filesystem::path& path, double quality) const;
+
+  using SurfaceRef = std::shared_ptr<cairo_surface_t>;
+  Image(SurfaceRef surface, double scale);
+
+ private:
+  SurfaceRef surface_;
+  double scale_ = 1;
+  base::EdgeInsets caps_{};
+  ResizingMode mode_ = ResizingMode::Tile;
+  int leftCap_ = 0, topCap_ = 0;
+};
+
+}  // namespace gfx

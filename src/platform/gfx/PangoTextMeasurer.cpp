@@ -1,0 +1,129 @@
+#include "platform/gfx/PangoTextMeasurer.hpp"
+
+#include <pango/pangocairo.h>
+
+#include <cmath>
+#include <map>
+#include <memory>
+
+namespace gfx {
+
+namespace {
+
+struct ThreadPango {
+  PangoFontMap* map = nullptr;
+  PangoContext* ctx = nullptr;
+  std::map<std::string, std::pair<double, double>> metrics;  // ascent, descent
+  ThreadPango() {
+    map = pango_cairo_font_map_new();
+    pango_cairo_font_map_set_resolution(PANGO_CAIRO_FONT_MAP(map), 72.0);
+    ctx = pango_font_map_create_context(map);
+    cairo_font_options_t* opts = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(opts, CAIRO_HINT_STYLE_NONE);
+    pango_cairo_context_set_font_options(ctx, opts);
+    cairo_font_options_destroy(opts);
+    pango_context_set_language(ctx, pango_language_from_string("en"));
+  }
+  ~ThreadPango() {
+    if (ctx) g_object_unref(ctx);
+    if (map) g_object_unref(map);
+  }
+};
+
+ThreadPango& threadPango() {
+  thread_local ThreadPango tp;
+  return tp;
+}
+
+std::string metricsKey(const Font& f) {
+  return f.familyName() + "|" + std::to_string(static_cast<int>(f.weight())) + "|" + (f.isItalic() ? "i" : "r") + "|" +
+         std::to_string(f.pointSize());
+}
+
+const std::pair<double, double>& fontMetrics(const Font& f) {
+  auto& tp = threadPango();
+  auto key = metricsKey(f);
+  auto it = tp.metrics.find(key);
+  if (it != tp.metrics.end()) return it->second;
+  PangoFontDescription* desc = PangoTextMeasurer::describe(f);
+  PangoFontMetrics* m = pango_context_get_metrics(tp.ctx, desc, pango_language_from_string("en"));
+  double asc = pango_font_metrics_get_ascent(m) / static_cast<double>(PANGO_SCALE);
+  double desc_ = pango_font_metrics_get_descent(m) / static_cast<double>(PANGO_SCALE);
+  pango_font_metrics_unref(m);
+  pango_font_description_free(desc);
+  if (tp.metrics.size() > 512) tp.metrics.clear();
+  return tp.metrics.emplace(key, std::make_pair(asc, desc_)).first->second;
+}
+
+struct LayoutDeleter {
+  void operator()(PangoLayout* l) const { g_object_unref(l); }
+};
+using LayoutPtr = std::unique_ptr<PangoLayout, LayoutDeleter>;
+
+LayoutPtr makeLayout(std::string_view text, const Font& f) {
+  LayoutPtr layout(pango_layout_new(PangoTextMeasurer::context()));
+  PangoFontDescription* desc = PangoTextMeasurer::describe(f);
+  pango_layout_set_font_description(layout.get(), desc);
+  pango_font_description_free(desc);
+  pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+  return layout;
+}
+
+}  // namespace
+
+PangoFontDescription* PangoTextMeasurer::describe(const Font& font) {
+  PangoFontDescription* d = pango_font_description_new();
+  pango_font_description_set_family(d, font.familyName().c_str());
+  pango_font_description_set_absolute_size(d, font.pointSize() * PANGO_SCALE);
+  PangoWeight w = PANGO_WEIGHT_NORMAL;
+  if (font.weight() == Font::Weight::Bold) w = PANGO_WEIGHT_BOLD;
+  if (font.weight() == Font::Weight::Light) w = PANGO_WEIGHT_LIGHT;
+  pango_font_description_set_weight(d, w);
+  pango_font_description_set_style(d, font.isItalic() ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+  return d;
+}
+
+PangoContext* PangoTextMeasurer::context() { return threadPango().ctx; }
+
+PangoFontMap* PangoTextMeasurer::fontMap() { return threadPango().map; }
+
+double PangoTextMeasurer::lineHeight(const Font& font) {
+  auto& m = fontMetrics(font);
+  return m.first + m.second;
+}
+
+double PangoTextMeasurer::ascender(const Font& font) { return fontMetrics(font).first; }
+
+double PangoTextMeasurer::descender(const Font& font) { return -fontMetrics(font).second; }
+
+double PangoTextMeasurer::widthOf(std::string_view text, const Font& font) {
+  if (text.empty()) return 0;
+  auto layout = makeLayout(text, font);
+  pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
+  PangoRectangle logical;
+  pango_layout_get_extents(layout.get(), nullptr, &logical);
+  return logical.width / static_cast<double>(PANGO_SCALE);
+}
+
+std::vector<std::string> PangoTextMeasurer::wrap(std::string_view text, const Font& font, double width,
+                                                 LineBreakMode mode) {
+  std::vector<std::string> out;
+  if (text.empty()) return out;
+  auto layout = makeLayout(text, font);
+  if (width > 0) {
+    pango_layout_set_width(layout.get(), static_cast<int>(std::floor(width * PANGO_SCALE)));
+    pango_layout_set_wrap(layout.get(), mode == LineBreakMode::CharacterWrap ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD_CHAR);
+  }
+  const char* base = pango_layout_get_text(layout.get());
+  int n = pango_layout_get_line_count(layout.get());
+  for (int i = 0; i < n; ++i) {
+    PangoLayoutLine* line = pango_layout_get_line_readonly(layout.get(), i);
+    std::string_view s(base + line->start_index, static_cast<std::size_t>(line->length));
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.remove_suffix(1);
+    out.emplace_back(s);
+  }
+  return out;
+}
+
+}  // namespace gfx

@@ -1,0 +1,27 @@
+#pragma once
+#include <pango/pango.h>
+
+#include "platform/gfx/TextMeasurer.hpp"
+
+namespace gfx {
+
+// Measures with pango over the installed fonts at 72 units per inch, so a
+// point is one unit of user space, with hinting off so widths do not depend on
+// the output device.
+class PangoTextMeasurer : public TextMeasurer {
+ public:
+  double lineHeight(const Font& font) override;
+  double ascender(const Font& font) override;
+  double descender(const Font& font) override;
+  double widthOf(std::string_view text, const Font& font) override;
+  std::vector<std::string> wrap(std::string_view text, const Font& font, double width, LineBreakMode mode) override;
+
+  // A new font description for the font (caller frees it).
+  static PangoFontDescription* describe(const Font& font);
+  // This thread's measuring context (owned by the thread).
+  static PangoContext* context();
+  // This thread's font map (72 units per inch).
+  static PangoFontMap* fontMap();
+};
+
+}  // namespace gfx

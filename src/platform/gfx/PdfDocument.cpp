@@ -1,0 +1,146 @@
+#include "platform/gfx/PdfDocument.hpp"
+
+#include <poppler.h>
+
+#include <cmath>
+
+namespace gfx {
+
+namespace {
+
+struct PageRef {
+  PopplerPage* p;
+  explicit PageRef(PopplerPage* page) : p(page) {}
+  ~PageRef() {
+    if (p) g_object_unref(p);
+  }
+  PageRef(const PageRef&) = delete;
+  PageRef& operator=(const PageRef&) = delete;
+};
+
+int destinationPage(PopplerDocument* doc, PopplerDest* dest) {
+  if (!dest) return -1;
+  if (dest->type == POPPLER_DEST_NAMED && dest->named_dest) {
+    PopplerDest* named = poppler_document_find_dest(doc, dest->named_dest);
+    int page = named ? named->page_num - 1 : -1;
+    if (named) poppler_dest_free(named);
+    return page;
+  }
+  return dest->page_num - 1;
+}
+
+}  // namespace
+
+std::unique_ptr<PdfDocument> PdfDocument::open(const std::filesystem::path& path, const std::string& password) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
+  GError* err = nullptr;
+  char* uri = g_filename_to_uri(std::filesystem::absolute(path, ec).c_str(), nullptr, nullptr);
+  if (!uri) return nullptr;
+  PopplerDocument* doc = poppler_document_new_from_file(uri, password.empty() ? nullptr : password.c_str(), &err);
+  g_free(uri);
+  if (!doc) {
+    if (err) g_error_free(err);
+    return nullptr;
+  }
+  std::unique_ptr<PdfDocument> d(new PdfDocument());
+  d->doc_ = doc;
+  return d;
+}
+
+std::unique_ptr<PdfDocument> PdfDocument::openData(std::vector<std::uint8_t> bytes, const std::string& password) {
+  if (bytes.empty()) return nullptr;
+  auto held = std::make_shared<std::vector<std::uint8_t>>(std::move(bytes));
+  GBytes* gb = g_bytes_new_static(held->data(), held->size());
+  GError* err = nullptr;
+  PopplerDocument* doc =
+      poppler_document_new_from_bytes(gb, password.empty() ? nullptr : password.c_str(), &err);
+  g_bytes_unref(gb);
+  if (!doc) {
+    if (err) g_error_free(err);
+    return nullptr;
+  }
+  std::unique_ptr<PdfDocument> d(new PdfDocument());
+  d->doc_ = doc;
+  d->bytes_ = std::move(held);
+  return d;
+}
+
+PdfDocument::~PdfDocument() {
+  if (doc_) g_object_unref(doc_);
+}
+
+int PdfDocument::pageCount() const { return poppler_document_get_n_pages(doc_); }
+
+base::Size PdfDocument::pageSize(int page) const {
+  if (page < 0 || page >= pageCount()) return {};
+  PageRef p(poppler_document_get_page(doc_, page));
+  if (!p.p) return {};
+  double w = 0, h = 0;
+  poppler_page_get_size(p.p, &w, &h);
+  return {w, h};
+}
+
+std::string PdfDocument::text(int page) const {
+  if (page < 0 || page >= pageCount()) return {};
+  PageRef p(poppler_document_get_page(doc_, page));
+  if (!p.p) return {};
+  char* t = poppler_page_get_text(p.p);
+  std::string out = t ? t : "";
+  g_free(t);
+  return out;
+}
+
+std::vector<PdfDocument::Link> PdfDocument::links(int page) const {
+  std::vector<Link> out;
+  if (page < 0 || page >= pageCount()) return out;
+  PageRef p(poppler_document_get_page(doc_, page));
+  if (!p.p) return out;
+  double w = 0, h = 0;
+  poppler_page_get_size(p.p, &w, &h);
+  GList* list = poppler_page_get_link_mapping(p.p);
+  for (GList* l = list; l; l = l->next) {
+    auto* m = static_cast<PopplerLinkMapping*>(l->data);
+    Link link;
+    // Poppler's areas have the origin bottom left.
+    link.area = {m->area.x1, h - m->area.y2, m->area.x2 - m->area.x1, m->area.y2 - m->area.y1};
+    if (m->action) {
+      if (m->action->type == POPPLER_ACTION_URI && m->action->uri.uri) link.uri = m->action->uri.uri;
+      if (m->action->type == POPPLER_ACTION_GOTO_DEST) link.targetPage = destinationPage(doc_, m->action->goto_dest.dest);
+    }
+    out.push_back(std::move(link));
+  }
+  poppler_page_free_link_mapping(list);
+  return out;
+}
+
+ImagePtr PdfDocument::renderPage(int page, double scale) const {
+  if (page < 0 || page >= pageCount() || !(scale > 0)) return nullptr;
+  PageRef p(poppler_document_get_page(doc_, page));
+  if (!p.p) return nullptr;
+  double w = 0, h = 0;
+  poppler_page_get_size(p.p, &w, &h);
+  int pw = std::max(1, static_cast<int>(std::ceil(w * scale)));
+  int ph = std::max(1, static_cast<int>(std::ceil(h * scale)));
+  if (pw > 16384 || ph > 16384) return nullptr;
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pw, ph);
+  cairo_t* cr = cairo_create(s);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  cairo_scale(cr, scale, scale);
+  poppler_page_render(p.p, cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(s);
+  auto img = Image::fromSurface(s, scale);
+  cairo_surface_destroy(s);
+  return img;
+}
+
+std::string PdfDocument::title() const {
+  char* t = poppler_document_get_title(doc_);
+  std::string out = t ? t : "";
+  g_free(t);
+  return out;
+}
+
+}  // namespace gfx

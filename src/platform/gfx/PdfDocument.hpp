@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/base/Geometry.hpp"
+#include "platform/gfx/Image.hpp"
+
+typedef struct _PopplerDocument PopplerDocument;
+
+namespace gfx {
+
+// A PDF opened for reading: pages, their sizes, text and links, and pages
+// rendered to images. Pages are numbered from 0.
+class PdfDocument {
+ public:
+  struct Link {
+    base::Rect area;       // in page points, origin top left
+    int targetPage = -1;   // a page of this document, or -1
+    std::string uri;       // an external link, or empty
+  };
+
+  // Nothing when the file is missing, not a PDF, or locked with another password.
+  static std::unique_ptr<PdfDocument> open(const std::filesystem::path& path, const std::string& password = {});
+  static std::unique_ptr<PdfDocument> openData(std::vector<std::uint8_t> bytes, const std::string& password = {});
+  ~PdfDocument();
+  PdfDocument(const PdfDocument&) = delete;
+  PdfDocument& operator=(const PdfDocument&) = delete;
+
+  int pageCount() const;
+  // Size in points; zero for a page out of range.
+  base::Size pageSize(int page) const;
+  std::string text(int page) const;
+  std::vector<Link> links(int page) const;
+  // The page on white at `scale` pixels per point; nothing out of range.
+  ImagePtr renderPage(int page, double scale = 1.0) const;
+  std::string title() const;
+
+ private:
+  PdfDocument() = default;
+  PopplerDocument* doc_ = nullptr;
+  std::shared_ptr<std::vector<std::uint8_t>> bytes_;
+};
+
+}  // namespace gfx

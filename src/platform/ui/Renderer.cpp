@@ -1,0 +1,169 @@
+#include "platform/ui/Renderer.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/ui/Screen.hpp"
+
+namespace ui {
+
+namespace {
+
+Rect gravityRect(const std::string& g, Size content, const Rect& b) {
+  if (g == "resizeAspect") return rectForContentMode(ContentMode::ScaleAspectFit, content, b);
+  if (g == "resizeAspectFill") return rectForContentMode(ContentMode::ScaleAspectFill, content, b);
+  if (g == "center") return rectForContentMode(ContentMode::Center, content, b);
+  // Layers here share their view's orientation: "top" is the top of the view.
+  if (g == "top") return rectForContentMode(ContentMode::Top, content, b);
+  if (g == "bottom") return rectForContentMode(ContentMode::Bottom, content, b);
+  if (g == "left") return rectForContentMode(ContentMode::Left, content, b);
+  if (g == "right") return rectForContentMode(ContentMode::Right, content, b);
+  if (g == "topLeft") return rectForContentMode(ContentMode::TopLeft, content, b);
+  if (g == "topRight") return rectForContentMode(ContentMode::TopRight, content, b);
+  if (g == "bottomLeft") return rectForContentMode(ContentMode::BottomLeft, content, b);
+  if (g == "bottomRight") return rectForContentMode(ContentMode::BottomRight, content, b);
+  return b;
+}
+
+void placeLayer(const Layer& l, gfx::Context& ctx) {
+  Point c = l.position();
+  Rect b = l.bounds();
+  Point a = l.anchorPoint();
+  ctx.translate(c.x, c.y);
+  if (!l.transform().isIdentity()) ctx.concat(l.affineTransform());
+  ctx.translate(-b.x() - a.x * b.width(), -b.y() - a.y * b.height());
+}
+
+}  // namespace
+
+void Renderer::drawLayerLook(const Layer& l, gfx::Context& ctx, const Rect& b) {
+  double radius = l.cornerRadius();
+  if (l.shadowOpacity() > 0 && l.shadowColor()) {
+    gfx::Path p = l.shadowPath() ? *l.shadowPath() : gfx::Path::roundedRect(b, radius);
+    Size off = l.shadowOffset();
+    gfx::Color sc = *l.shadowColor();
+    // A soft edge approximated by a few widening passes.
+    int passes = std::clamp(static_cast<int>(std::ceil(l.shadowRadius())), 1, 4);
+    ctx.save();
+    ctx.translate(off.width, off.height);
+    for (int i = passes; i >= 1; --i) {
+      ctx.setFillColor(sc.withAlphaComponent(sc.alpha() * l.shadowOpacity() / (passes + 1)));
+      ctx.setStrokeColor(ctx.fillColor());
+      ctx.setLineWidth(l.shadowRadius() * i / passes);
+      ctx.beginPath();
+      ctx.addPath(p);
+      ctx.fillAndStrokePath();
+    }
+    ctx.restore();
+  }
+  if (l.backgroundColor() && !l.backgroundColor()->isClear()) {
+    ctx.setFillColor(*l.backgroundColor());
+    if (radius > 0)
+      ctx.fillRoundedRect(b, radius);
+    else
+      ctx.fillRect(b);
+  }
+  if (l.contents()) {
+    ctx.save();
+    if (l.masksToBounds()) {
+      ctx.beginPath();
+      ctx.addPath(gfx::Path::roundedRect(b, radius));
+      ctx.clip();
+    }
+    ctx.drawImage(*l.contents(), gravityRect(l.contentsGravity(), l.contents()->size(), b));
+    ctx.restore();
+  }
+}
+
+void Renderer::drawLayer(const Layer& l, gfx::Context& ctx) {
+  if (l.isHidden() || l.opacity() <= 0) return;
+  ctx.save();
+  placeLayer(l, ctx);
+  bool group = l.opacity() < 1;
+  if (group) cairo_push_group(ctx.cairo());
+  Rect b = l.bounds();
+  drawLayerLook(l, ctx, b);
+  if (l.masksToBounds()) {
+    ctx.beginPath();
+    ctx.addPath(gfx::Path::roundedRect(b, l.cornerRadius()));
+    ctx.clip();
+  }
+  for (auto& s : l.sublayers()) drawLayer(*s, ctx);
+  if (l.borderWidth() > 0) {
+    ctx.setStrokeColor(l.borderColor());
+    ctx.setLineWidth(l.borderWidth());
+    double h = l.borderWidth() / 2;
+    ctx.strokeRoundedRect(b.inset(h, h), std::max(0.0, l.cornerRadius() - h));
+  }
+  if (group) {
+    cairo_pop_group_to_source(ctx.cairo());
+    cairo_paint_with_alpha(ctx.cairo(), l.opacity());
+  }
+  ctx.restore();
+}
+
+void Renderer::drawView(View& v, gfx::Context& ctx, bool placeInSuperview) {
+  Layer& l = v.layer();
+  if (v.isHidden() || l.opacity() <= 0) return;
+  ctx.save();
+  Rect b = v.bounds();
+  if (placeInSuperview)
+    placeLayer(l, ctx);
+  else
+    ctx.translate(-b.x(), -b.y());
+  bool group = l.opacity() < 1;
+  if (group) cairo_push_group(ctx.cairo());
+  drawLayerLook(l, ctx, b);
+  {
+    ctx.save();
+    ctx.clipToRect(b);
+    gfx::Context::Scope current(ctx);
+    v.drawRect(ctx, b);
+    ctx.restore();
+    l.clearNeedsDisplay();
+  }
+  if (v.clipsToBounds()) {
+    ctx.beginPath();
+    ctx.addPath(gfx::Path::roundedRect(b, l.cornerRadius()));
+    ctx.clip();
+  }
+  for (auto& s : l.sublayers()) drawLayer(*s, ctx);
+  auto subs = v.subviews();
+  for (auto& s : subs) drawView(*s, ctx, true);
+  if (l.borderWidth() > 0) {
+    ctx.setStrokeColor(l.borderColor());
+    ctx.setLineWidth(l.borderWidth());
+    double h = l.borderWidth() / 2;
+    ctx.strokeRoundedRect(b.inset(h, h), std::max(0.0, l.cornerRadius() - h));
+  }
+  if (group) {
+    cairo_pop_group_to_source(ctx.cairo());
+    cairo_paint_with_alpha(ctx.cairo(), l.opacity());
+  }
+  ctx.restore();
+}
+
+void Renderer::render(View& view, gfx::Context& ctx) { drawView(view, ctx, false); }
+
+gfx::ImagePtr Renderer::renderToImage(View& view, double scale, std::optional<gfx::Color> background) {
+  View::layoutPendingViews();
+  view.layoutIfNeeded();
+  if (!(scale > 0)) scale = Screen::mainScreen().scale();
+  Size s = view.bounds().size;
+  if (s.width <= 0 || s.height <= 0) return nullptr;
+  auto ctx = gfx::Context::bitmap(s, scale);
+  if (background) {
+    ctx->setFillColor(*background);
+    ctx->fillRect({0, 0, s.width, s.height});
+  }
+  render(view, *ctx);
+  return ctx->makeImage();
+}
+
+bool Renderer::writePNG(View& view, const std::filesystem::path& path, double scale,
+                        std::optional<gfx::Color> background) {
+  auto img = renderToImage(view, scale, std::move(background));
+  return img && img->writePNG(path);
+}
+
+}  // namespace ui

@@ -1,0 +1,243 @@
+#include "platform/ui/Window.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/base/RunLoop.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/Control.hpp"
+#include "platform/ui/Event.hpp"
+#include "platform/ui/GestureRecognizer.hpp"
+#include "platform/ui/ViewController.hpp"
+
+namespace ui {
+
+namespace {
+
+// The overlay level: transparent to touches wherever it shows nothing.
+class OverlayView : public View {
+ public:
+  using View::View;
+  View* hitTest(Point p, const Event* e) override {
+    View* hit = basicHitTest(p, e);
+    return hit == this ? nullptr : hit;
+  }
+};
+
+constexpr double kTapInterval = 0.35;
+constexpr double kTapSlop = 30;
+
+}  // namespace
+
+Window::Window(const Rect& frame) : View(frame) {
+  setWindowPointer(this);
+  overlay_ = std::make_shared<OverlayView>(bounds());
+  overlay_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+  overlay_->setBackgroundColor(std::nullopt);
+  overlay_->setOpaque(false);
+  addSubview(overlay_);
+}
+
+Window::~Window() = default;
+
+void Window::makeKeyAndVisible() {
+  auto self = std::static_pointer_cast<Window>(View::self());
+  Application::sharedInstance().registerWindow(self, true);
+  setHidden(false);
+}
+
+void Window::makeKeyWindow() {
+  auto self = std::static_pointer_cast<Window>(View::self());
+  Application::sharedInstance().registerWindow(self, true);
+}
+
+bool Window::isKeyWindow() const { return Application::sharedInstance().keyWindow() == this; }
+
+void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
+  if (controller == root_) return;
+  auto old = root_;
+  if (old && old->isViewLoaded() && old->viewIfLoaded()->superview() == this) {
+    old->beginAppearanceTransition(false, false);
+    old->viewIfLoaded()->removeFromSuperview();
+    old->endAppearanceTransition();
+  }
+  root_ = controller;
+  if (!controller) return;
+  auto v = controller->view();
+  v->setFrame(bounds());
+  v->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+  controller->beginAppearanceTransition(true, false);
+  insertSubviewBelow(v, overlay_.get());
+  controller->endAppearanceTransition();
+}
+
+bool Window::setFirstResponder(Responder* responder) {
+  if (responder == firstResponder_) return true;
+  Responder* old = firstResponder_;
+  if (old) {
+    if (!old->canResignFirstResponder()) return false;
+    firstResponder_ = nullptr;
+    old->resignFirstResponder();
+  }
+  firstResponder_ = responder;
+  return true;
+}
+
+void Window::viewWillLeaveWindow(View* view) {
+  if (auto* v = dynamic_cast<View*>(firstResponder_)) {
+    if (v->isDescendantOfView(view)) {
+      Responder* old = firstResponder_;
+      firstResponder_ = nullptr;
+      old->resignFirstResponder();
+    }
+  }
+}
+
+Responder* Window::nextResponder() const { return &Application::sharedInstance(); }
+
+void Window::didAddSubview(View* subview) {
+  if (overlay_ && subview != overlay_.get()) bringSubviewToFront(overlay_.get());
+}
+
+void Window::layoutSubviews() {
+  if (overlay_) overlay_->setFrame(bounds());
+}
+
+TouchSet Window::allActive() const {
+  TouchSet out;
+  for (auto& [id, t] : active_) out.push_back(t);
+  return out;
+}
+
+void Window::touchesDown(const std::vector<std::pair<long, Point>>& touches) {
+  if (Application::sharedInstance().isIgnoringInteractionEvents()) return;
+  auto selfWindow = std::static_pointer_cast<Window>(View::self());
+  double now = base::RunLoop::main().now();
+  TouchSet changed;
+  for (const auto& [id, p] : touches) {
+    if (active_.count(id)) continue;
+    auto touch = std::make_shared<Touch>(id, p, now);
+    bool again = lastTapTime_ >= 0 && now - lastTapTime_ <= kTapInterval &&
+                 std::hypot(p.x - lastTapPoint_.x, p.y - lastTapPoint_.y) <= kTapSlop;
+    touch->setTapCount(again ? lastTapCount_ + 1 : 1);
+    touch->setWindow(selfWindow);
+    View* hit = hitTest(p, nullptr);
+    std::shared_ptr<View> hitPtr = hit ? hit->self() : nullptr;
+    touch->setView(hitPtr);
+    if (hitPtr) {
+      bool onControl = dynamic_cast<Control*>(hit) != nullptr;
+      for (View* v = hit; v; v = v->superview()) {
+        auto grs = v->gestureRecognizers();
+        for (auto& g : grs) {
+          if (onControl && v != hit && g->yieldsToControls()) continue;
+          if (g->acceptsTouch(*touch)) touch->addGestureRecognizer(g);
+        }
+      }
+    }
+    active_[id] = touch;
+    changed.push_back(touch);
+  }
+  if (!changed.empty()) deliver(TouchPhase::Began, changed);
+}
+
+void Window::touchesMove(const std::vector<std::pair<long, Point>>& touches) {
+  double now = base::RunLoop::main().now();
+  TouchSet changed;
+  for (const auto& [id, p] : touches) {
+    auto it = active_.find(id);
+    if (it == active_.end()) continue;
+    it->second->update(TouchPhase::Moved, p, now);
+    changed.push_back(it->second);
+  }
+  if (!changed.empty()) deliver(TouchPhase::Moved, changed);
+}
+
+void Window::touchesUp(const std::vector<std::pair<long, Point>>& touches) {
+  double now = base::RunLoop::main().now();
+  TouchSet changed;
+  for (const auto& [id, p] : touches) {
+    auto it = active_.find(id);
+    if (it == active_.end()) continue;
+    it->second->update(TouchPhase::Ended, p, now);
+    changed.push_back(it->second);
+    lastTapPoint_ = p;
+    lastTapTime_ = now;
+    lastTapCount_ = it->second->tapCount();
+  }
+  if (changed.empty()) return;
+  deliver(TouchPhase::Ended, changed);
+  for (auto& t : changed) active_.erase(t->identifier());
+}
+
+void Window::touchesCancel(const std::vector<long>& ids) {
+  double now = base::RunLoop::main().now();
+  TouchSet changed;
+  for (long id : ids) {
+    auto it = active_.find(id);
+    if (it == active_.end()) continue;
+    it->second->update(TouchPhase::Cancelled, it->second->windowLocation(), now);
+    changed.push_back(it->second);
+  }
+  if (changed.empty()) return;
+  deliver(TouchPhase::Cancelled, changed);
+  for (auto& t : changed) active_.erase(t->identifier());
+}
+
+void Window::deliver(TouchPhase phase, const TouchSet& changed) {
+  auto keepSelf = View::self();
+  Event event(base::RunLoop::main().now(), allActive());
+  // Recognisers first: one that recognises now cancels the touches for the view.
+  std::vector<std::shared_ptr<GestureRecognizer>> grs;
+  for (auto& t : changed)
+    for (auto& g : t->gestureRecognizers())
+      if (std::find(grs.begin(), grs.end(), g) == grs.end()) grs.push_back(g);
+  for (auto& g : grs) {
+    TouchSet mine;
+    for (auto& t : changed) {
+      auto tg = t->gestureRecognizers();
+      if (std::find(tg.begin(), tg.end(), g) != tg.end()) mine.push_back(t);
+    }
+    if (!g->view()) {
+      if (phase == TouchPhase::Ended || phase == TouchPhase::Cancelled) g->receiveCancelled(mine, event);
+      continue;
+    }
+    switch (phase) {
+      case TouchPhase::Began: g->receiveBegan(mine, event); break;
+      case TouchPhase::Moved:
+      case TouchPhase::Stationary: g->receiveMoved(mine, event); break;
+      case TouchPhase::Ended: g->receiveEnded(mine, event); break;
+      case TouchPhase::Cancelled: g->receiveCancelled(mine, event); break;
+    }
+  }
+  // Then the views, each with its own touches.
+  std::vector<std::pair<std::shared_ptr<View>, TouchSet>> groups;
+  for (auto& t : changed) {
+    if (t->isDeliveryCancelled() || t->isDeliveryFinished()) continue;
+    auto v = t->viewPtr();
+    if (!v) continue;
+    auto it = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == v; });
+    if (it == groups.end())
+      groups.push_back({v, {t}});
+    else
+      it->second.push_back(t);
+  }
+  for (auto& [v, ts] : groups) {
+    switch (phase) {
+      case TouchPhase::Began: v->touchesBegan(ts, event); break;
+      case TouchPhase::Moved:
+      case TouchPhase::Stationary: v->touchesMoved(ts, event); break;
+      case TouchPhase::Ended:
+        for (auto& t : ts) t->setDeliveryFinished();
+        v->touchesEnded(ts, event);
+        break;
+      case TouchPhase::Cancelled:
+        for (auto& t : ts) t->setDeliveryFinished();
+        v->touchesCancelled(ts, event);
+        break;
+    }
+  }
+  if (phase == TouchPhase::Ended || phase == TouchPhase::Cancelled)
+    for (auto& g : grs) g->resetIfFinished();
+}
+
+}  // namespace ui

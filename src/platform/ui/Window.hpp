@@ -1,0 +1,76 @@
+#pragma once
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/ui/Touch.hpp"
+#include "platform/ui/View.hpp"
+
+namespace ui {
+
+class ViewController;
+
+// The root of the view tree on screen: 1024 x 768 points in landscape. It
+// holds the root view controller's view, an overlay level above it for alerts
+// and other presentations, and the keyboard focus; it turns raw touches into
+// delivered touches and gestures.
+class Window : public View {
+ public:
+  explicit Window(const Rect& frame = {0, 0, 1024, 768});
+  ~Window() override;
+
+  void makeKeyAndVisible();
+  void makeKeyWindow();
+  bool isKeyWindow() const;
+  double windowLevel() const { return level_; }
+  void setWindowLevel(double level) { level_ = level; }
+
+  // The root controller's view fills the window under the overlay; setting
+  // another root swaps them and runs their appearance calls.
+  std::shared_ptr<ViewController> rootViewController() const { return root_; }
+  void setRootViewController(std::shared_ptr<ViewController> controller);
+
+  // The level above everything else (alerts); it lets touches through where
+  // it has no visible content.
+  View& overlay() const { return *overlay_; }
+
+  Responder* firstResponder() const { return firstResponder_; }
+  // Moves focus; the old responder is asked to resign first. False when it refuses.
+  bool setFirstResponder(Responder* responder);
+  // Drops `responder` as first responder without asking it (it is going away).
+  void forgetResponder(const Responder* responder) {
+    if (firstResponder_ == responder) firstResponder_ = nullptr;
+  }
+  // Called when a view leaves the window or hides: focus inside it is dropped.
+  void viewWillLeaveWindow(View* view);
+
+  // Raw input: touches by identifier at window points.
+  void touchesDown(const std::vector<std::pair<long, Point>>& touches);
+  void touchesMove(const std::vector<std::pair<long, Point>>& touches);
+  void touchesUp(const std::vector<std::pair<long, Point>>& touches);
+  void touchesCancel(const std::vector<long>& ids);
+  void touchDown(long id, Point p) { touchesDown({{id, p}}); }
+  void touchMove(long id, Point p) { touchesMove({{id, p}}); }
+  void touchUp(long id, Point p) { touchesUp({{id, p}}); }
+  std::size_t activeTouchCount() const { return active_.size(); }
+
+  Responder* nextResponder() const override;
+  void didAddSubview(View* subview) override;
+  void layoutSubviews() override;
+
+ private:
+  void deliver(TouchPhase phase, const TouchSet& changed);
+  TouchSet allActive() const;
+
+  std::shared_ptr<View> overlay_;
+  std::shared_ptr<ViewController> root_;
+  Responder* firstResponder_ = nullptr;
+  double level_ = 0;
+  std::map<long, std::shared_ptr<Touch>> active_;
+  Point lastTapPoint_;
+  double lastTapTime_ = -1;
+  int lastTapCount_ = 0;
+};
+
+}  // namespace ui

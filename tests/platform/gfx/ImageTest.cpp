@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "TestEnvironment.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/gfx/Context.hpp"
+#include "platform/gfx/Image.hpp"
+
+using gfx::Color;
+using gfx::Image;
+
+namespace {
+
+// A w x h image split in a red left half and a blue right half.
+gfx::ImagePtr twoTone(int w, int h, double scale = 1) {
+  auto ctx = gfx::Context::bitmap({w / scale, h / scale}, scale);
+  ctx->setFillColor(Color::red());
+  ctx->fillRect({0, 0, w / scale / 2, h / scale});
+  ctx->setFillColor(Color::blue());
+  ctx->fillRect({w / scale / 2, 0, w / scale / 2, h / scale});
+  return ctx->makeImage();
+}
+
+void expectColor(const Color& c, double r, double g, double b, double a = 1.0, double tol = 0.02) {
+  EXPECT_NEAR(c.r(), r, tol);
+  EXPECT_NEAR(c.g(), g, tol);
+  EXPECT_NEAR(c.b(), b, tol);
+  EXPECT_NEAR(c.alpha(), a, tol);
+}
+
+class ImageTest : public mv::test::TestEnvironment {
+ protected:
+  void TearDown() override {
+    Image::setDeviceScale(1);
+    Image::clearCache();
+    TestEnvironment::TearDown();
+  }
+};
+
+}  // namespace
+
+TEST_F(ImageTest, PngAndJpegRoundTrips) {
+  auto img = twoTone(40, 20);
+  ASSERT_TRUE(img);
+  EXPECT_EQ(img->size(), (base::Size{40, 20}));
+  expectColor(img->pixelAt(5, 5), 1, 0, 0);
+  expectColor(img->pixelAt(35, 5), 0, 0, 1);
+  expectColor(img->pixelAt(99, 5), 0, 0, 0, 0);  // outside: clear
+
+  auto png = img->pngData();
+  ASSERT_TRUE(png);
+  auto back = Image::fromData(*png);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->pixelWidth(), 40);
+  expectColor(back->pixelAt(35, 15), 0, 0, 1);
+
+  auto hi = img->jpegData(0.9);
+  auto lo = img->jpegData(0.1);
+  ASSERT_TRUE(hi && lo);
+  EXPECT_EQ((*hi)[0], 0xFF);
+  EXPECT_EQ((*hi)[1], 0xD8);
+  EXPECT_LT(lo->size(), hi->size());
+  auto jpeg = Image::fromData(*hi);
+  ASSERT_TRUE(jpeg);
+  expectColor(jpeg->pixelAt(5, 10), 1, 0, 0, 1, 0.1);
+
+  // Untrusted bytes never crash: garbage and truncated files are simply nothing.
+  EXPECT_FALSE(Image::fromData(std::string("not an image at all")));
+  EXPECT_FALSE(Image::fromData(std::vector<std::uint8_t>(png->begin(), png->begin() + 40)));
+  EXPECT_FALSE(Image::fromData(std::string()));
+
+  auto path = root / "out.png";
+  ASSERT_TRUE(img->writePNG(path));
+  auto fromFile = Image::fromFile(path);
+  ASSERT_TRUE(fromFile);
+  EXPECT_EQ(fromFile->size(), img->size());
+  EXPECT_FALSE(Image::fromFile(root / "missing.png"));
+  EXPECT_FALSE(img->writePNG(root / "no-such-dir" / "x.png"));
+}
+
+TEST_F(ImageTest, BundleNamesPreferRetinaFilesAtScaleTwo) {
+  auto res = root / "res";
+  std::filesystem::create_directories(res);
+  ASSERT_TRUE(twoTone(20, 10)->writePNG(res / "Badge.png"));
+  ASSERT_TRUE(twoTone(40, 20)->writePNG(res / "Badge@2x.png"));
+  ASSERT_TRUE(twoTone(8, 8)->writePNG(res / "Plain.png"));
+  auto saved = base::Bundle::resourceDir();
+  base::Bundle::setResourceDir(res);
+
+  auto one = Image::named("Badge.png");
+  ASSERT_TRUE(one);
+  EXPECT_EQ(one->scale(), 1);
+  EXPECT_EQ(one->size(), (base::Size{20, 10}));
+  EXPECT_EQ(Image::named("Badge"), one);  // no extension means PNG; cached
+
+  Image::setDeviceScale(2);
+  auto two = Image::named("Badge.png");
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->scale(), 2);
+  EXPECT_EQ(two->size(), (base::Size{20, 10}));  // same size in points
+  EXPECT_EQ(two->pixelWidth(), 40);
+  auto plain = Image::named("Plain.png");  // no @2x file: the plain one at scale 1
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->scale(), 1);
+  auto file2x = Image::fromFile(res / "Badge.png");
+  ASSERT_TRUE(file2x);
+  EXPECT_EQ(file2x->scale(), 2);
+
+  EXPECT_FALSE(Image::named("Missing.png"));
+  EXPECT_FALSE(Image::named("../res/Badge.png"));  // names are names, not paths
+  EXPECT_FALSE(Image::named(""));
+  base::Bundle::setResourceDir(saved);
+}
+
+TEST_F(ImageTest, StretchableImagesKeepTheirCaps) {
+  auto img = twoTone(20, 10);
+  auto s = img->stretchableImage(5, 4);
+  EXPECT_EQ(s->leftCapWidth(), 5);
+  EXPECT_EQ(s->topCapHeight(), 4);
+  EXPECT_EQ(s->capInsets(), (base::EdgeInsets{4, 5, 5, 14}));
+  EXPECT_EQ(s->resizingMode(), Image::ResizingMode::Stretch);
+  EXPECT_EQ(s->surface(), img->surface());  // shares the pixels
+  auto r = img->resizableImage({2, 3, 2, 3});
+  EXPECT_TRUE(r->isResizable());
+  EXPECT_EQ(r->resizingMode(), Image::ResizingMode::Tile);
+  // Caps larger than the image are clamped so the parts never overlap.
+  auto big = img->resizableImage({50, 50, 50, 50});
+  EXPECT_LE(big->capInsets().left + big->capInsets().right, 20);
+  EXPECT_LE(big->capInsets().top + big->capInsets().bottom, 10);
+  EXPECT_FALSE(img->isResizable());
+
+  // Drawn 100 wide, the left cap stays red and the right cap blue; the
+  // stretched middle column (x = 5, red) fills everything between.
+  auto ctx = gfx::Context::bitmap({100, 10});
+  ctx->drawImage(*s, base::Rect{0, 0, 100, 10});
+  auto out = ctx->makeImage();
+  expectColor(out->pixelAt(2, 5), 1, 0, 0);
+  expectColor(out->pixelAt(50, 5), 1, 0, 0);
+  expectColor(out->pixelAt(97, 5), 0, 0, 1);
+
+  auto scaled = img->scaledToSize({10, 5}, 2);
+  ASSERT_TRUE(scaled);
+  EXPECT_EQ(scaled->pixelWidth(), 20);
+  EXPECT_EQ(scaled->size(), (base::Size{10, 5}));
+  expectColor(scaled->pixelAt(2, 5), 1, 0, 0);
+  EXPECT_FALSE(img->scaledToSize({0, 5}));
+}

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "TestEnvironment.hpp"
+#include "platform/gfx/PdfDocument.hpp"
+#include "platform/gfx/PdfWriter.hpp"
+
+using gfx::Color;
+using gfx::PdfDocument;
+using gfx::PdfWriter;
+
+namespace {
+
+class PdfTest : public mv::test::TestEnvironment {};
+
+void drawPages(PdfWriter& w) {
+  auto& p1 = w.beginPage();
+  p1.setFillColor(Color::rgb255(200, 30, 30));
+  p1.fillRect({50, 50, 200, 100});
+  p1.drawText("Quote order 1024", {50, 200, 400, 30}, gfx::Font::systemFont(18), Color::black());
+  p1.drawText("\xe6\x8a\xa5\xe4\xbb\xb7\xe5\x8d\x95", {50, 240, 400, 30}, gfx::Font::systemFont(18), Color::black());
+  p1.addLink({50, 300, 100, 20}, "http://example.invalid/order?id=1");
+  p1.addPageLink({50, 340, 100, 20}, 1);
+  auto& p2 = w.beginPage({0, 0, 842, 595});  // ends page 1 by itself
+  p2.drawText("Second page", {40, 40, 400, 30}, gfx::Font::boldSystemFont(14), Color::black());
+}
+
+}  // namespace
+
+TEST_F(PdfTest, WrittenDocumentReadsBack) {
+  auto w = PdfWriter::toMemory({0, 0, 612, 792});
+  ASSERT_TRUE(w);
+  drawPages(*w);
+  ASSERT_TRUE(w->close());
+  EXPECT_EQ(w->pageCount(), 2);
+  ASSERT_GT(w->data().size(), 500u);
+  EXPECT_EQ(std::string(w->data().begin(), w->data().begin() + 5), "%PDF-");
+
+  auto doc = PdfDocument::openData(w->data());
+  ASSERT_TRUE(doc);
+  ASSERT_EQ(doc->pageCount(), 2);
+  EXPECT_EQ(doc->pageSize(0), (base::Size{612, 792}));
+  EXPECT_EQ(doc->pageSize(1), (base::Size{842, 595}));
+  EXPECT_EQ(doc->pageSize(2), (base::Size{}));
+  EXPECT_NE(doc->text(0).find("Quote order 1024"), std::string::npos);
+  EXPECT_NE(doc->text(0).find("\xe6\x8a\xa5\xe4\xbb\xb7\xe5\x8d\x95"), std::string::npos);
+  EXPECT_NE(doc->text(1).find("Second page"), std::string::npos);
+
+  auto links = doc->links(0);
+  ASSERT_EQ(links.size(), 2u);
+  bool uri = false, page = false;
+  for (auto& l : links) {
+    if (l.uri == "http://example.invalid/order?id=1") {
+      uri = true;
+      EXPECT_NEAR(l.area.x(), 50, 1);
+      EXPECT_NEAR(l.area.y(), 300, 1);
+      EXPECT_NEAR(l.area.width(), 100, 1);
+    }
+    if (l.targetPage == 1) page = true;
+  }
+  EXPECT_TRUE(uri);
+  EXPECT_TRUE(page);
+
+  auto img = doc->renderPage(0, 0.5);
+  ASSERT_TRUE(img);
+  EXPECT_EQ(img->pixelWidth(), 306);
+  auto red = img->pixelAt(75, 50);  // (150, 100) in points: inside the red box
+  EXPECT_NEAR(red.r(), 200 / 255.0, 0.05);
+  EXPECT_NEAR(red.g(), 30 / 255.0, 0.05);
+  auto white = img->pixelAt(280, 380);
+  EXPECT_NEAR(white.r(), 1, 0.01);
+  EXPECT_FALSE(doc->renderPage(5));
+  EXPECT_FALSE(doc->renderPage(-1));
+}
+
+TEST_F(PdfTest, FilesAndBadInput) {
+  auto path = root / "order.pdf";
+  {
+    auto w = PdfWriter::toFile(path, {0, 0, 595, 842});
+    ASSERT_TRUE(w);
+    drawPages(*w);
+    EXPECT_TRUE(w->close());
+    EXPECT_TRUE(w->close());  // closing twice is harmless
+  }
+  auto doc = PdfDocument::open(path);
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->pageCount(), 2);
+
+  // An empty document still gets its one page.
+  auto empty = PdfWriter::toMemory({0, 0, 100, 100});
+  ASSERT_TRUE(empty->close());
+  auto emptyDoc = PdfDocument::openData(empty->data());
+  ASSERT_TRUE(emptyDoc);
+  EXPECT_EQ(emptyDoc->pageCount(), 1);
+
+  EXPECT_FALSE(PdfWriter::toFile(root / "missing-dir" / "x.pdf", {0, 0, 100, 100}));
+  EXPECT_FALSE(PdfDocument::open(root / "missing.pdf"));
+  std::ofstream(root / "junk.pdf") << "%PDF-1.4 this is not really a pdf";
+  EXPECT_FALSE(PdfDocument::open(root / "junk.pdf"));
+  EXPECT_FALSE(PdfDocument::openData({}));
+  std::vector<std::uint8_t> truncated(empty->data().begin(), empty->data().begin() + 30);
+  EXPECT_FALSE(PdfDocument::openData(truncated));
+}

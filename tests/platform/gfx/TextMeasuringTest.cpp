@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include "platform/gfx/Font.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
+
+using gfx::Font;
+using gfx::LineBreakMode;
+using gfx::TextMeasurer;
+
+TEST(FontTest, NamedFacesMapThroughOneTable) {
+  for (const char* name : {"Helvetica", "Helvetica-Bold", "HelveticaNeue-Light", "Arial", "Verdana-Italic",
+                           "Didot-Italic", "Arial-BoldMT", "HelveticaNeue-Bold", "Zapfino"}) {
+    auto f = Font::fontWithName(name, 15);
+    ASSERT_TRUE(f) << name;
+    EXPECT_EQ(f->fontName(), name);
+    EXPECT_EQ(f->pointSize(), 15);
+    // Every face falls back to the CJK family so Chinese text draws.
+    EXPECT_NE(f->familyName().find("Noto"), std::string::npos) << name;
+  }
+  EXPECT_TRUE(Font::fontWithName("Helvetica-Bold", 12)->isBold());
+  EXPECT_TRUE(Font::fontWithName("Verdana-Italic", 12)->isItalic());
+  EXPECT_FALSE(Font::fontWithName("NoSuchFace", 12));
+  EXPECT_EQ(Font::named("NoSuchFace", 12), Font::systemFont(12));
+  // Sizes that make no sense fall back to a sane one instead of breaking layout.
+  EXPECT_GT(Font::systemFont(-3).pointSize(), 0);
+  EXPECT_EQ(Font::boldSystemFont(16).withSize(20).pointSize(), 20);
+  EXPECT_TRUE(Font::boldSystemFont(16).withSize(20).isBold());
+}
+
+TEST(TextMeasuringTest, FixedMeasurerGivesExactSizes) {
+  gfx::ScopedTextMeasurer scoped(TextMeasurer::fixed(0.5));
+  Font f = Font::systemFont(10);  // 5 points a character, lines of 12.5
+  EXPECT_EQ(gfx::sizeWithFont("abcd", f), (base::Size{20, 13}));
+  EXPECT_EQ(gfx::sizeWithFont("", f), (base::Size{0, 0}));
+  EXPECT_EQ(f.lineHeight(), 12.5);
+  // Code points, not bytes: four Chinese characters are as wide as four letters.
+  EXPECT_EQ(gfx::sizeWithFont("\xe4\xb8\xad\xe6\x96\x87\xe6\xb5\x8b\xe8\xaf\x95", f).width, 20);
+
+  // "aaaa bbbb cccc" wrapped at 45 points (9 characters) -> "aaaa bbbb" / "cccc".
+  auto s = gfx::sizeWithFont("aaaa bbbb cccc", f, base::Size{45, 1000}, LineBreakMode::WordWrap);
+  EXPECT_EQ(s, (base::Size{45, 25}));
+  // Only whole lines that fit the height count, but at least one.
+  EXPECT_EQ(gfx::sizeWithFont("aaaa bbbb cccc", f, base::Size{20, 30}, LineBreakMode::WordWrap).height, 25);
+  EXPECT_EQ(gfx::sizeWithFont("aaaa bbbb cccc", f, base::Size{20, 1}, LineBreakMode::WordWrap).height, 13);
+  // A word longer than the line is broken between characters.
+  auto words = TextMeasurer::current().wrap("abcdefghij", f, 20, LineBreakMode::WordWrap);
+  ASSERT_EQ(words.size(), 3u);
+  EXPECT_EQ(words[0], "abcd");
+  EXPECT_EQ(words[2], "ij");
+  // Hard breaks always break.
+  EXPECT_EQ(TextMeasurer::current().wrap("a\nb", f, 0, LineBreakMode::WordWrap).size(), 2u);
+}
+
+TEST(TextMeasuringTest, TruncationModesAndShrinkToFit) {
+  gfx::ScopedTextMeasurer scoped(TextMeasurer::fixed(0.5));
+  auto& m = TextMeasurer::current();
+  Font f = Font::systemFont(10);
+  const std::string ell = "\xE2\x80\xA6";
+  EXPECT_EQ(m.truncate("abcdefghij", f, 25, LineBreakMode::TailTruncation), "abcd" + ell);
+  EXPECT_EQ(m.truncate("abcdefghij", f, 25, LineBreakMode::HeadTruncation), ell + "ghij");
+  EXPECT_EQ(m.truncate("abcdefghij", f, 25, LineBreakMode::MiddleTruncation), "ab" + ell + "ij");
+  EXPECT_EQ(m.truncate("abcdefghij", f, 25, LineBreakMode::Clip), "abcdefghij");
+  EXPECT_EQ(m.truncate("abc", f, 25, LineBreakMode::TailTruncation), "abc");
+  // Nothing fits: only the ellipsis is left.
+  EXPECT_EQ(m.truncate("abcdefghij", f, 3, LineBreakMode::TailTruncation), ell);
+  // Multi-byte characters are never split.
+  EXPECT_EQ(m.truncate("\xe4\xb8\xad\xe6\x96\x87\xe6\xb5\x8b", f, 10, LineBreakMode::TailTruncation), "\xe4\xb8\xad" + ell);
+
+  // Two lines at most: the rest goes into the tail of the second.
+  auto layout = m.layout("aaaa bbbb cccc dddd eeee", f, 45, LineBreakMode::TailTruncation, 2);
+  ASSERT_EQ(layout.lines.size(), 2u);
+  EXPECT_EQ(layout.lines[0].text, "aaaa bbbb");
+  EXPECT_EQ(layout.lines[1].text, "cccc ddd" + ell);
+
+  // Shrink to fit: 20 characters at 10 points need 100; 50 points fit at 5.
+  EXPECT_EQ(gfx::fitFontSize(std::string(20, 'x'), f, 2, 50), 5);
+  EXPECT_EQ(gfx::fitFontSize(std::string(20, 'x'), f, 8, 50), 8);  // never below the minimum
+  EXPECT_EQ(gfx::fitFontSize("xx", f, 2, 50), 10);                 // fits already
+  EXPECT_EQ(gfx::sizeWithFont(std::string(20, 'x'), f, 52.0, LineBreakMode::TailTruncation).width, 50);
+}
+
+TEST(TextMeasuringTest, PangoMeasurementIsStableAndCoversChinese) {
+  gfx::ScopedTextMeasurer scoped(TextMeasurer::pango());
+  Font f = Font::systemFont(17);
+  auto a = gfx::sizeWithFont("Quote order", f);
+  auto b = gfx::sizeWithFont("Quote order", f);
+  EXPECT_EQ(a, b);
+  EXPECT_GT(a.width, 60);
+  EXPECT_LT(a.width, 120);
+  EXPECT_EQ(a.height, std::ceil(f.lineHeight() - 1e-9));
+  EXPECT_GT(f.lineHeight(), 17);
+  EXPECT_LT(f.lineHeight(), 26);
+  EXPECT_GT(gfx::sizeWithFont("Quote order", Font::boldSystemFont(17)).width, a.width);
+  EXPECT_GT(gfx::sizeWithFont("Quote order", Font::systemFont(34)).width, a.width * 1.8);
+  // Chinese characters come from the CJK family, each about an em wide.
+  auto cjk = gfx::sizeWithFont("\xe6\x8a\xa5\xe4\xbb\xb7\xe5\x8d\x95", f);
+  EXPECT_GT(cjk.width, 17 * 3 * 0.8);
+  EXPECT_LT(cjk.width, 17 * 3 * 1.2);
+  // Wrapping a sentence gives several lines no wider than asked.
+  auto wrapped = gfx::sizeWithFont("The quick brown fox jumps over the lazy dog", f, base::Size{120, 0},
+                                   LineBreakMode::WordWrap);
+  EXPECT_LE(wrapped.width, 120);
+  EXPECT_GE(wrapped.height, 3 * std::floor(f.lineHeight()));
+}
