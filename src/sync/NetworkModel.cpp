@@ -1,0 +1,151 @@
+#include "sync/NetworkModel.hpp"
+
+#include "platform/base/Log.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
+#include "sync/RequestDownload.hpp"
+#include "util/Json.hpp"
+
+namespace mv {
+
+NetworkModel& NetworkModel::sharedInstance() {
+  // Never destroyed: the transport may still report while the process ends.
+  static NetworkModel* instance = new NetworkModel();
+  return *instance;
+}
+
+void NetworkModel::setSessionEventSink(std::weak_ptr<SessionEventSink> sink) { sink_ = std::move(sink); }
+
+std::size_t NetworkModel::requestCount() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return dicRequestList_.size();
+}
+
+void NetworkModel::file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request, const void* owner) {
+  std::lock_guard<std::mutex> lock(lock_);
+  dicRequestList_[requestCode] = Entry{request, owner};
+}
+
+int NetworkModel::sendRequest(const std::shared_ptr<RequestInterfaceBase>& request) {
+  if (!request) return -1;
+  const void* owner = request->receiveDelegete.lock().get();
+  auto& ctrl = HttpNetworkCtrl::sharedInstance();
+
+  if (request->requestType == kRequestTypeDownload) {
+    auto download = std::dynamic_pointer_cast<RequestDownload>(request);
+    if (!download) return -1;
+    for (const std::string& name : download->fileNameList) {
+      auto info = std::make_shared<DownLoadRequestInfo>();
+      info->requestType = download->requestType;
+      info->cmdCode = download->cmdCode;
+      info->fileId = download->fileId;
+      info->imgType = download->imgType;
+      info->progressType = download->progressType;
+      info->downloadId = download->downloadId;
+      info->fileName = name;
+      info->delegate = this;
+      info->downloadProgressDelegate = download->receiveDelegete;
+      const int code = ctrl.SendHttpRequest(info);
+      file(code, request, owner);
+    }
+    return download->downloadId;
+  }
+
+  auto info = std::make_shared<RequestInfoBase>();
+  info->requestType = request->requestType;
+  info->cmdCode = request->cmdCode;
+  info->requestUrlBody = request->RequestEncode();
+  info->delegate = this;
+  info->requestHeader = request->requestHead;
+  // Sign-in and sign-up bodies carry credentials; they stay out of the log.
+  const bool secret = request->cmdCode == kCmdLogin || request->cmdCode == kCmdRegister;
+  MV_LOG("the request body is ", secret ? "(withheld)" : info->requestUrlBody.value_or("(none)"), ",request id is ",
+         request->cmdCode);
+  const int code = ctrl.SendHttpRequest(info);
+  file(code, request, owner);
+  return code;
+}
+
+void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
+  MV_LOG("\n id = ", info.cmdCode, "\nReciveHttpMsg = \n", info.recData, ",");
+  // The request stays alive while its result is delivered, whatever the
+  // receiver cancels meanwhile.
+  Entry entry;
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    auto it = dicRequestList_.find(info.requestCode);
+    if (it == dicRequestList_.end()) return;  // cancelled: nobody is told
+    entry = std::move(it->second);
+    dicRequestList_.erase(it);
+  }
+  auto parsed = JSONValue(info.recData);
+  std::shared_ptr<NetBaseRst> result = entry.request->RequestDecode(parsed ? &*parsed : nullptr);
+  if (!result) return;
+  result->cmdCode = info.cmdCode;
+  result->requestCode = info.requestCode;
+  result->httpRsp = info.httpRsp;
+  if (auto* carrier = dynamic_cast<DownLoadRequestInfo*>(&info)) {
+    if (auto* download = dynamic_cast<DownloadRst*>(result.get())) {
+      auto request = std::static_pointer_cast<RequestDownload>(entry.request);
+      download->fileId = request->fileId;
+      download->type = request->imgType;
+      download->fileName = carrier->fileName;
+      download->downloadId = carrier->downloadId;
+    }
+  }
+
+  auto receiver = entry.request->receiveDelegete.lock();
+  const bool expired = isSessionExpiredStatus(result->status);
+  if (expired || isLockedStatus(result->status)) {
+    if (auto sink = sink_.lock()) {
+      if (expired) {
+        sink->logoutWhenSessionExpired(result->status, result->message);
+      } else {
+        sink->logoutWithLockedUser(result->status, result->message);
+      }
+    } else {
+      MV_LOG("status ", result->status, " of command ", result->cmdCode, " has no session handler");
+    }
+    // The owner learns that its request is over, without a second alert.
+    if (receiver) receiver->requestEndedBySession(result);
+    return;
+  }
+  if (receiver) receiver->ReciveHttpRespondInfo(result);
+}
+
+void NetworkModel::cancelDownloadReuest(const std::string& fileName) {
+  std::vector<int> codes = HttpNetworkCtrl::sharedInstance().CancelDownLoadWithName(fileName);
+  std::lock_guard<std::mutex> lock(lock_);
+  for (int code : codes) dicRequestList_.erase(code);
+}
+
+std::vector<int> NetworkModel::removeOwnedBy(const void* owner) {
+  std::vector<int> codes;
+  std::lock_guard<std::mutex> lock(lock_);
+  for (auto it = dicRequestList_.begin(); it != dicRequestList_.end();) {
+    if (it->second.owner == owner) {
+      codes.push_back(it->first);
+      it = dicRequestList_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return codes;
+}
+
+void NetworkModel::cancelRequestsOf(const NetworkRecDelegate* receiver) {
+  if (!receiver) return;
+  std::vector<int> codes = removeOwnedBy(receiver);
+  HttpNetworkCtrl::sharedInstance().cancelRequests(codes);
+}
+
+void NetworkModel::cancelAllRequests() {
+  HttpNetworkCtrl::sharedInstance().CancelAllRequests();
+  std::map<int, Entry> dropped;
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    dropped.swap(dicRequestList_);
+  }
+  // The requests are released here, outside the lock.
+}
+
+}  // namespace mv

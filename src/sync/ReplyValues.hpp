@@ -1,0 +1,71 @@
+#pragma once
+// Reading the members of the service's rows. Replies are untrusted: a member of
+// the wrong kind counts as absent, numbers may come as text and text as
+// numbers, and nothing here fails.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/base/Value.hpp"
+
+namespace mv {
+
+class NetBaseRst;
+
+// The integer of a member (number or leading integer of a text), clamped to
+// the int range; 0 when absent.
+int intOf(const base::Value& row, std::string_view key);
+std::int64_t int64Of(const base::Value& row, std::string_view key);
+double doubleOf(const base::Value& row, std::string_view key);
+// Text as received, numbers as decimal text; "" when absent or null.
+std::string textOf(const base::Value& row, std::string_view key);
+// The same, but nothing when absent or null.
+std::optional<std::string> optionalTextOf(const base::Value& row, std::string_view key);
+// Seconds since 1970: a number, or a text that is a number and nothing else;
+// absent otherwise.
+std::optional<double> dateOf(const base::Value& row, std::string_view key);
+
+// A row's key: an integral number or a text of digits (with an optional sign
+// and surrounding blanks) that fits an int. Anything else is no key, so a row
+// without a usable key is skipped instead of landing on row 0.
+std::optional<int> idValue(const base::Value& value);
+std::optional<int> idOf(const base::Value& row, std::string_view key);
+
+// Logs a skipped row of a reply.
+void logSkippedRow(std::string_view table, std::string_view reason);
+
+// The text shown for a status: the language text of the status, else the text
+// of "115", else "".
+std::string messageForStatus(const std::string& status);
+
+// Turns a "200" whose content cannot be read into the failure a reply without
+// status gives ("115"), so that no receiver takes it for an empty success.
+void markMalformedReply(NetBaseRst& result, std::string_view what);
+
+// The object rows of `rows` (an array, or null for none) made into records by
+// `make`, which answers nothing for a row it cannot use; nothing at all when
+// `rows` is not an array, so an absent table stays apart from an empty one.
+template <typename Row, typename Make>
+std::optional<std::vector<Row>> rowsOf(const base::Value* rows, std::string_view table, Make make) {
+  if (!rows || !rows->is_array()) return std::nullopt;
+  std::vector<Row> out;
+  out.reserve(rows->size());
+  for (const base::Value& row : *rows) {
+    if (!row.is_object()) {
+      logSkippedRow(table, "not an object");
+      continue;
+    }
+    std::optional<Row> record = make(row);
+    if (record) out.push_back(std::move(*record));
+  }
+  return out;
+}
+
+// The element at `index` of a positional reply, when there is one.
+inline const base::Value* elementAt(const base::Value& content, std::size_t index) {
+  return content.is_array() && index < content.size() ? &content[index] : nullptr;
+}
+
+}  // namespace mv

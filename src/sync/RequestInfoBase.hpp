@@ -1,0 +1,58 @@
+#pragma once
+// Carriers between the network model and the transport control: one per
+// message or per downloaded file, going out with what to send and coming back
+// with the reply bytes (the service's, or a reply made on the device).
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "sync/NetworkRecDelegate.hpp"
+
+namespace mv {
+
+class RequestInfoBase;
+
+// What the transport control hands every outcome to (the network model).
+class HTTP_REC_RESPOND {
+ public:
+  virtual ~HTTP_REC_RESPOND() = default;
+  virtual void ReciveHttpRespond(RequestInfoBase& info) = 0;
+};
+
+class RequestInfoBase {
+ public:
+  RequestInfoBase() = default;
+  virtual ~RequestInfoBase() = default;
+  RequestInfoBase(const RequestInfoBase&) = default;
+  RequestInfoBase& operator=(const RequestInfoBase&) = default;
+
+  int requestType = -1;
+  int cmdCode = -1;
+  int requestCode = 0;
+  // 0 for a received reply; the failure codes of NetBaseRst otherwise.
+  int httpRsp = 0;
+  // Not owned; it outlives every request (the network model lives for the
+  // whole run, and cancelling clears it from the transport).
+  HTTP_REC_RESPOND* delegate = nullptr;
+  // The JSON body; nothing when the request could not be written.
+  std::optional<std::string> requestUrlBody;
+  // The reply bytes exactly as received.
+  std::string recData;
+  // The last segment of the message URL.
+  std::string requestHeader;
+};
+
+class DownLoadRequestInfo : public RequestInfoBase {
+ public:
+  int fileId = 0;
+  int downloadId = 0;
+  int imgType = -1;
+  int progressType = -1;
+  std::string fileName;
+  // Gets the percentages of a single download and the overall share of the
+  // batch queue; never owned.
+  std::weak_ptr<NetworkRecDelegate> downloadProgressDelegate;
+  float downloadPercent = 0;
+};
+
+}  // namespace mv

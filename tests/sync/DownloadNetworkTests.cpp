@@ -1,0 +1,400 @@
+// File downloads against the local sales service: files land whole in their
+// type folder or not at all, names from the service stay one plain segment,
+// interrupted transfers resume, and losing the network ends only the batch.
+#include <gtest/gtest.h>
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "NetworkTestSupport.hpp"
+#include "platform/base/NotificationCenter.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "sales-service/SampleData.hpp"
+#include "sync/RequestDownload.hpp"
+#include "sync/RequestGetUserinfo.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+using sales::FaultKind;
+using sales::FaultRule;
+using test::Recorder;
+
+class DownloadNetworkTest : public test::NetworkTest {
+ protected:
+  // Names and bytes of the served files of a type.
+  std::vector<std::pair<std::string, std::string>> filesOfType(int type) const {
+    std::vector<std::pair<std::string, std::string>> out;
+    const std::string prefix = sales::SampleData::typePath(type) + "/";
+    for (const auto& [path, bytes] : service->backend().currentData("acme")->files) {
+      if (path.rfind(prefix, 0) == 0 && path.find('/', prefix.size()) == std::string::npos) {
+        out.emplace_back(path.substr(prefix.size()), *bytes);
+      }
+    }
+    return out;
+  }
+
+  std::shared_ptr<RequestDownload> download(std::vector<std::string> names, int type, int progressType,
+                                            const std::shared_ptr<Recorder>& receiver) {
+    auto request = std::make_shared<RequestDownload>();
+    request->fileNameList = std::move(names);
+    request->imgType = type;
+    request->progressType = progressType;
+    request->setReceiveDelegete(receiver);
+    return request;
+  }
+
+  static std::string contentsOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "<missing>";
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  static bool writeFile(const fs::path& path, const std::string& bytes) {
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out.flush());
+  }
+
+  static fs::path destination(const std::string& name, int type) {
+    return PublicFunction::filePathWithName(name, type).value_or(fs::path());
+  }
+
+  void trickleFiles(const std::string& pathPattern, std::size_t chunk, double seconds, int times = -1) {
+    FaultRule rule;
+    rule.path = pathPattern;
+    rule.kind = FaultKind::Trickle;
+    rule.chunkBytes = chunk;
+    rule.seconds = seconds;
+    rule.times = times;
+    service->addFault(rule);
+  }
+};
+
+std::shared_ptr<DownloadRst> downloadResult(const std::shared_ptr<NetBaseRst>& result) {
+  auto d = std::dynamic_pointer_cast<DownloadRst>(result);
+  EXPECT_TRUE(d);
+  return d;
+}
+
+TEST_F(DownloadNetworkTest, BatchFilesLandWholeAndUnsafeNamesAreRefused) {
+  auto images = filesOfType(kFileTypeProductImage);
+  ASSERT_GE(images.size(), 3u);
+  auto receiver = std::make_shared<Recorder>();
+  std::vector<std::string> names = {images[0].first, "../marvisto_lite.sqlite", images[1].first, "a/b.jpg",
+                                    images[2].first, ".."};
+  auto request = download(names, kFileTypeProductImage, kProgressTypeBatch, receiver);
+  request->fileId = 77;
+  EXPECT_EQ(model().sendRequest(request), request->downloadId);
+  EXPECT_EQ(model().requestCount(), names.size());
+  ASSERT_TRUE(runUntil([&] { return receiver->results.size() == names.size(); }));
+
+  for (const auto& result : receiver->results) {
+    auto d = downloadResult(result);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->downloadId, request->downloadId);
+    EXPECT_EQ(d->fileId, 77);
+    EXPECT_EQ(d->type, kFileTypeProductImage);
+    EXPECT_EQ(d->cmdCode, 769);
+    auto good = std::find_if(images.begin(), images.begin() + 3, [&](auto& f) { return f.first == d->fileName; });
+    if (good != images.begin() + 3) {
+      EXPECT_EQ(d->status, "200") << d->fileName;
+      EXPECT_EQ(contentsOf(destination(d->fileName, kFileTypeProductImage)), good->second);
+      EXPECT_FALSE(fs::exists(HttpNetworkCtrl::partialPathWithName(d->fileName, kFileTypeProductImage)));
+    } else {
+      EXPECT_EQ(d->status, "404") << d->fileName;
+      EXPECT_EQ(d->message, test::textOfKey("404"));
+    }
+  }
+  // Refused names never reach the service or the disk.
+  EXPECT_EQ(fileRequests().size(), 3u);
+  std::size_t stored = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) stored += entry.is_regular_file() && entry.path().extension() != ".json";
+  EXPECT_EQ(stored, 3u);
+  // The batch's receiver hears the end once, after its members.
+  ASSERT_FALSE(receiver->progress.empty());
+  EXPECT_EQ(receiver->progress.back(), 1.0f);
+  EXPECT_EQ(std::count(receiver->progress.begin(), receiver->progress.end(), 1.0f), 1);
+  EXPECT_EQ(model().requestCount(), 0u);
+
+  // Nothing to fetch: the id comes back and nothing is sent.
+  auto empty = download({}, kFileTypeProductImage, kProgressTypeBatch, receiver);
+  EXPECT_EQ(model().sendRequest(empty), empty->downloadId);
+  EXPECT_EQ(model().requestCount(), 0u);
+}
+
+TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
+  auto images = filesOfType(kFileTypeLibraryImage);
+  ASSERT_GE(images.size(), 2u);
+  auto receiver = std::make_shared<Recorder>();
+
+  // A file the service does not have.
+  auto result = downloadResult(roundTrip(download({"nope.jpg"}, kFileTypeLibraryImage, 0, receiver), receiver));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "404");
+  EXPECT_EQ(result->httpRsp, 0);
+  EXPECT_FALSE(fs::exists(destination("nope.jpg", kFileTypeLibraryImage)));
+
+  // An error page is never stored as the file, and an older copy goes too.
+  const std::string name = images[0].first;
+  const fs::path target = destination(name, kFileTypeLibraryImage);
+  ASSERT_TRUE(writeFile(target, "old copy"));
+  service->addFault(FaultRule::fileStatus("*/" + name, 500));
+  result = downloadResult(roundTrip(download({name}, kFileTypeLibraryImage, 0, receiver), receiver));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(result->httpRsp, -1);
+  EXPECT_EQ(result->message, test::textOfKey("DOWNLOADERROR"));
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_FALSE(fs::exists(HttpNetworkCtrl::partialPathWithName(name, kFileTypeLibraryImage)));
+  EXPECT_EQ(fileRequests().size(), 2u);
+
+  // A single download that keeps failing is tried four times and reported once;
+  // a batch member is tried once.
+  HttpNetworkCtrl::Settings settings = ctrl().settings();
+  settings.downloadTimeOutSeconds = 0.5;
+  ctrl().setSettings(settings);
+  service->clearFaults();
+  service->clearRequestLog();
+  const std::string other = images[1].first;
+  FaultRule stall;
+  stall.path = "*/" + other;
+  stall.kind = FaultKind::Stall;
+  stall.seconds = 1.0;
+  service->addFault(stall);
+  result = downloadResult(roundTrip(download({other}, kFileTypeLibraryImage, 0, receiver), receiver, 20));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(result->httpRsp, 2);
+  EXPECT_EQ(fileRequests().size(), 4u);
+  service->clearRequestLog();
+  result = downloadResult(
+      roundTrip(download({other}, kFileTypeLibraryImage, kProgressTypeBatch, receiver), receiver, 20));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(fileRequests().size(), 1u);
+  EXPECT_EQ(receiver->progress.back(), 1.0f);
+  EXPECT_FALSE(fs::exists(destination(other, kFileTypeLibraryImage)));
+}
+
+TEST_F(DownloadNetworkTest, InterruptedDownloadResumesFromItsPartialData) {
+  auto videos = filesOfType(kFileTypeVideo);
+  ASSERT_FALSE(videos.empty());
+  const auto& [name, bytes] = *std::max_element(videos.begin(), videos.end(),
+                                                [](auto& a, auto& b) { return a.second.size() < b.second.size(); });
+  ASSERT_GT(bytes.size(), 8000u) << "the sample video is too small to interrupt";
+  const std::size_t chunk = bytes.size() / 40;
+  const fs::path partial = HttpNetworkCtrl::partialPathWithName(name, kFileTypeVideo);
+  const fs::path target = destination(name, kFileTypeVideo);
+  ctrl().setRandomSource([] { return 1u; });
+  auto receiver = std::make_shared<Recorder>();
+
+  auto interrupt = [&] {
+    trickleFiles("*/" + name, chunk, 0.05, 1);
+    receiver->percents.clear();
+    model().sendRequest(download({name}, kFileTypeVideo, kProgressTypeSingleWithPercent, receiver));
+    EXPECT_TRUE(runUntil([&] { return !receiver->percents.empty() && receiver->percents.back().downloadPercent > 0.25f; }));
+    model().cancelDownloadReuest(name);
+    EXPECT_EQ(model().requestCount(), 0u);
+    waitFor(0.3);
+    EXPECT_TRUE(receiver->results.empty());
+    EXPECT_FALSE(fs::exists(target));
+    std::error_code ec;
+    auto size = fs::file_size(partial, ec);
+    EXPECT_FALSE(ec) << partial;
+    return ec ? std::uintmax_t(0) : size;
+  };
+
+  const std::uintmax_t kept = interrupt();
+  ASSERT_GT(kept, 0u);
+  float last = 0;
+  for (const auto& p : receiver->percents) {
+    EXPECT_EQ(p.fileName, name);
+    EXPECT_GE(p.downloadPercent, last);
+    EXPECT_LE(p.downloadPercent, 1.0f);
+    last = p.downloadPercent;
+  }
+
+  // The next request continues from the partial data.
+  service->clearRequestLog();
+  receiver->percents.clear();
+  auto result = downloadResult(roundTrip(download({name}, kFileTypeVideo, kProgressTypeSingleWithPercent, receiver), receiver));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "200");
+  EXPECT_EQ(contentsOf(target), bytes);
+  EXPECT_FALSE(fs::exists(partial));
+  ASSERT_EQ(fileRequests().size(), 1u);
+  EXPECT_EQ(fileRequests()[0].range, "bytes=" + std::to_string(kept) + "-");
+  EXPECT_EQ(fileRequests()[0].httpStatus, 206);
+  for (const auto& p : receiver->percents) {
+    EXPECT_GE(p.downloadPercent + 1e-6f, static_cast<float>(kept) / static_cast<float>(bytes.size()));
+  }
+
+  // A service that ignores the range sends the whole file, which replaces
+  // the partial data instead of being appended to it.
+  ASSERT_TRUE(fs::remove(target));
+  receiver->results.clear();
+  ASSERT_GT(interrupt(), 0u);
+  FaultRule whole;
+  whole.path = "*/" + name;
+  whole.kind = FaultKind::IgnoreRange;
+  service->addFault(whole);
+  result = downloadResult(roundTrip(download({name}, kFileTypeVideo, 0, receiver), receiver));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "200");
+  EXPECT_EQ(contentsOf(target), bytes);
+
+  // Partial data longer than the file (a range the service cannot serve).
+  service->clearFaults();
+  ASSERT_TRUE(fs::remove(target));
+  ASSERT_TRUE(writeFile(partial, bytes + "trailing junk"));
+  result = downloadResult(roundTrip(download({name}, kFileTypeVideo, 0, receiver), receiver));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "200");
+  EXPECT_EQ(contentsOf(target), bytes);
+}
+
+TEST_F(DownloadNetworkTest, FileNamesTravelAsOneSegmentAndUnknownLengthsGiveNoPercentage) {
+  httplib::Server server;
+  server.set_keep_alive_max_count(1);
+  std::mutex mutex;
+  std::vector<std::string> paths;
+  const std::string body(20000, 'x');
+  server.Post(R"(/.*)", [&](const httplib::Request& req, httplib::Response& res) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      paths.push_back(req.path);
+    }
+    // Chunked: no Content-Length.
+    res.set_chunked_content_provider("application/octet-stream", [&](size_t offset, httplib::DataSink& sink) {
+      if (offset < body.size()) {
+        sink.write(body.data() + offset, std::min<size_t>(1000, body.size() - offset));
+      } else {
+        sink.done();
+      }
+      return true;
+    });
+  });
+  const int port = server.bind_to_any_port("127.0.0.1");
+  std::thread thread([&] { server.listen_after_bind(); });
+  auto& defaults = base::UserDefaults::standard();
+  defaults.setString("ImageIP", "127.0.0.1");
+  defaults.setInteger("ImagePort", port);
+  defaults.setString("ImagePath", " ");
+
+  ctrl().setRandomSource([] { return 1u; });
+  auto receiver = std::make_shared<Recorder>();
+  const std::string name = "a b#c%d?é.pdf";
+  auto result =
+      downloadResult(roundTrip(download({name}, kFileTypePdf, kProgressTypeSingleWithPercent, receiver), receiver));
+  server.stop();
+  thread.join();
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "200");
+  EXPECT_EQ(contentsOf(destination(name, kFileTypePdf)), body);
+  EXPECT_TRUE(receiver->percents.empty());
+  std::lock_guard<std::mutex> lock(mutex);
+  ASSERT_EQ(paths.size(), 1u);
+  EXPECT_EQ(paths[0], "/images/acme/library/pdf/" + name);
+}
+
+TEST_F(DownloadNetworkTest, NetworkLossEndsTheBatchOnly) {
+  signIn();
+  auto images = filesOfType(kFileTypeProductImage);
+  auto catalog = filesOfType(kFileTypeLibraryImage);
+  ASSERT_GE(images.size(), 4u);
+  ASSERT_FALSE(catalog.empty());
+  trickleFiles("*/product/*", 512, 0.1);
+  trickleFiles("*/cover_image/*", catalog[0].second.size() / 8 + 1, 0.1);
+  service->addFault(FaultRule::stallFor("getuserinfo", 0.5));
+
+  auto batch = std::make_shared<Recorder>();
+  auto single = std::make_shared<Recorder>();
+  auto messages = std::make_shared<Recorder>();
+  std::vector<std::string> names;
+  for (int i = 0; i < 4; ++i) names.push_back(images[i].first);
+  model().sendRequest(download(names, kFileTypeProductImage, kProgressTypeBatch, batch));
+  model().sendRequest(download({catalog[0].first}, kFileTypeLibraryImage, 0, single));
+  auto userinfo = std::make_shared<RequestGetUserinfo>();
+  userinfo->setReceiveDelegete(messages);
+  model().sendRequest(userinfo);
+  ASSERT_TRUE(runUntil([&] { return fileRequests().size() >= 4; }));
+
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+  ASSERT_TRUE(runUntil([&] { return batch->results.size() == 4; }));
+  for (const auto& r : batch->results) {
+    EXPECT_EQ(r->status, "999");
+    EXPECT_EQ(r->httpRsp, 1);
+    EXPECT_FALSE(fs::exists(destination(downloadResult(r)->fileName, kFileTypeProductImage)));
+  }
+  EXPECT_EQ(batch->progress.back(), 1.0f);
+  ASSERT_TRUE(runUntil([&] { return single->results.size() == 1 && messages->results.size() == 1; }, 20));
+  EXPECT_EQ(single->results[0]->status, "200");
+  EXPECT_EQ(contentsOf(destination(catalog[0].first, kFileTypeLibraryImage)), catalog[0].second);
+  EXPECT_EQ(messages->results[0]->status, "200");
+  EXPECT_EQ(model().requestCount(), 0u);
+}
+
+TEST_F(DownloadNetworkTest, OneFileIsNeverWrittenByTwoTransfersAtOnce) {
+  auto images = filesOfType(kFileTypeProductImage);
+  ASSERT_FALSE(images.empty());
+  const auto& [name, bytes] = images[0];
+  trickleFiles("*/" + name, bytes.size() / 6 + 1, 0.1);
+  auto first = std::make_shared<Recorder>();
+  auto second = std::make_shared<Recorder>();
+  model().sendRequest(download({name}, kFileTypeProductImage, 0, first));
+  model().sendRequest(download({name}, kFileTypeProductImage, kProgressTypeSingleWithPercent, second));
+  ASSERT_TRUE(runUntil([&] { return fileRequests().size() == 1; }));
+  waitFor(0.3);
+  EXPECT_EQ(fileRequests().size(), 1u);
+  ASSERT_TRUE(runUntil([&] { return first->results.size() == 1 && second->results.size() == 1; }, 20));
+  EXPECT_EQ(first->results[0]->status, "200");
+  EXPECT_EQ(second->results[0]->status, "200");
+  EXPECT_EQ(fileRequests().size(), 2u);
+  EXPECT_EQ(contentsOf(destination(name, kFileTypeProductImage)), bytes);
+
+  // Cancelling by name ends every transfer of that name, single and batch.
+  auto third = std::make_shared<Recorder>();
+  model().sendRequest(download({name}, kFileTypeProductImage, 0, third));
+  model().sendRequest(download({name, images[1].first}, kFileTypeProductImage, kProgressTypeBatch, third));
+  EXPECT_EQ(model().requestCount(), 3u);
+  EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 3u);
+  model().cancelDownloadReuest(name);
+  EXPECT_EQ(model().requestCount(), 1u);
+  EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 1u);
+  ASSERT_TRUE(runUntil([&] { return third->results.size() == 1; }));
+  EXPECT_EQ(downloadResult(third->results[0])->fileName, images[1].first);
+  waitFor(0.5);
+  EXPECT_EQ(third->results.size(), 1u);
+}
+
+class PartialDataTest : public test::ProtocolTest {};
+
+TEST_F(PartialDataTest, PartialDataIsKeptApartPerClientAndType) {
+  const fs::path image = HttpNetworkCtrl::partialPathWithName("a.jpg", kFileTypeProductImage);
+  const fs::path cover = HttpNetworkCtrl::partialPathWithName("a.jpg", kFileTypeLibraryImage);
+  EXPECT_NE(image, cover);
+  EXPECT_EQ(image.filename(), "a.jpg");
+  // Inside the client's own folder, which is named in lower case.
+  const fs::path folder = PublicFunction::clientFolder("AcmeCo").value_or(fs::path());
+  EXPECT_EQ(std::mismatch(folder.begin(), folder.end(), image.begin()).first, folder.end());
+  test::installSession("OtherCo");
+  EXPECT_NE(HttpNetworkCtrl::partialPathWithName("a.jpg", kFileTypeProductImage), image);
+  for (const char* unsafe : {"", ".", "..", "../a.jpg", "a\\b", "x/y", "bell\a"}) {
+    EXPECT_TRUE(HttpNetworkCtrl::partialPathWithName(unsafe, kFileTypeProductImage).empty()) << unsafe;
+  }
+  test::installSession("../evil");
+  EXPECT_TRUE(HttpNetworkCtrl::partialPathWithName("a.jpg", kFileTypeProductImage).empty());
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,384 @@
+// Messages against the local sales service: request codes, routing of
+// replies to receivers and the session handler, resends by command, replies
+// made on the device, and cancelling.
+#include <gtest/gtest.h>
+
+#include <httplib.h>
+
+#include <thread>
+
+#include "NetworkTestSupport.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "sync/RequestCheckDeviceStatus.hpp"
+#include "sync/RequestCheckVersion.hpp"
+#include "sync/RequestGetOrderHistory.hpp"
+#include "sync/RequestGetUserinfo.hpp"
+#include "sync/RequestLogin.hpp"
+#include "sync/RequestSyncAllTable.hpp"
+#include "sync/RequestUploadCustomer.hpp"
+#include "sync/RequestUploadQuoteOrder.hpp"
+
+namespace mv {
+namespace {
+
+using sales::FaultKind;
+using sales::FaultRule;
+using test::Recorder;
+
+class MessageNetworkTest : public test::NetworkTest {};
+
+const char* kOneOrder = R"({"order":[{"order_id":-1,"order_number":"Q-1","customer_id":1,"order_total":10.5,
+  "order_item":{"order_items":[{"order_item_id":-1,"order_id":-1,"product_id":1001,"product_quantity":1}]}}]})";
+
+TEST_F(MessageNetworkTest, RequestsTravelUnderTheirCodesAndEachIsDecodedByItsOwnClass) {
+  ctrl().setNextCounterValue(1);
+  auto receiver = std::make_shared<Recorder>();
+  auto login = std::make_shared<RequestLogin>();
+  login->setReceiveDelegete(receiver);
+  const int loginCode = model().sendRequest(login);
+  EXPECT_EQ(loginCode, (258 << 16) | 1);
+  EXPECT_EQ(model().requestCount(), 1u);
+  ASSERT_TRUE(runUntil([&] { return !receiver->results.empty(); }));
+  auto loginResult = std::dynamic_pointer_cast<LoginRst>(receiver->results[0]);
+  ASSERT_TRUE(loginResult);
+  EXPECT_EQ(loginResult->status, "200") << loginResult->detail;
+  EXPECT_EQ(loginResult->cmdCode, 258);
+  EXPECT_EQ(loginResult->requestCode, loginCode);
+  EXPECT_EQ(loginResult->httpRsp, 0);
+  EXPECT_FALSE(loginResult->sessionId.empty());
+  auto logged = messagesNamed("login");
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_EQ(logged[0].method, "POST");
+  EXPECT_EQ(logged[0].head, "Vendor?");
+  EXPECT_EQ(logged[0].parameters["password"], RequestLogin::passwordDigest("secret"));
+
+  // The counter runs to 65534 and starts again at 1.
+  ctrl().setNextCounterValue(65534);
+  auto device = std::make_shared<RequestCheckDeviceStatus>();
+  auto version = std::make_shared<RequestCheckVersion>();
+  device->setReceiveDelegete(receiver);
+  version->setReceiveDelegete(receiver);
+  EXPECT_EQ(model().sendRequest(device), (262 << 16) | 65534);
+  EXPECT_EQ(model().sendRequest(version), (263 << 16) | 1);
+
+  // Two requests of command 265 at once, each answered in its own class.
+  auto userinfo = std::make_shared<RequestGetUserinfo>();
+  auto history = std::make_shared<RequestGetOrderHistory>();
+  history->numberOfOrder = 5;
+  userinfo->setReceiveDelegete(receiver);
+  history->setReceiveDelegete(receiver);
+  const int userinfoCode = model().sendRequest(userinfo);
+  const int historyCode = model().sendRequest(history);
+  EXPECT_EQ(HttpNetworkCtrl::getCmdcode(userinfoCode), 265);
+  EXPECT_EQ(HttpNetworkCtrl::getCmdcode(historyCode), 265);
+  ASSERT_TRUE(runUntil([&] { return receiver->results.size() == 5; }));
+
+  // The healthy device answer reaches the receiver, not the session handler.
+  auto deviceResult = receiver->resultFor((262 << 16) | 65534);
+  ASSERT_TRUE(std::dynamic_pointer_cast<CheckDeviceRst>(deviceResult));
+  EXPECT_EQ(deviceResult->status, "11412");
+  EXPECT_TRUE(sink->expired.empty() && sink->locked.empty());
+  EXPECT_TRUE(std::dynamic_pointer_cast<CheckAppVersionRst>(receiver->resultFor((263 << 16) | 1)));
+  auto info = std::dynamic_pointer_cast<GetUserinfoRst>(receiver->resultFor(userinfoCode));
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->status, "200");
+  EXPECT_FALSE(info->email.empty());
+  auto orders = std::dynamic_pointer_cast<GetOrderHistoryRst>(receiver->resultFor(historyCode));
+  ASSERT_TRUE(orders);
+  EXPECT_EQ(orders->status, "200") << orders->detail;
+  EXPECT_EQ(orders->orderHistoryArray.size(), 5u);
+
+  // The session rides on the cookie of the sign-in; the body never names it.
+  auto sync = messagesNamed("getorderhistory");
+  ASSERT_EQ(sync.size(), 1u);
+  EXPECT_EQ(sync[0].head, "SyncServer;");
+  EXPECT_FALSE(sync[0].cookie.empty());
+  EXPECT_EQ(sync[0].sessionId, loginResult->sessionId);
+  EXPECT_FALSE(sync[0].parameters.contains("jsessionId"));
+  EXPECT_EQ(model().requestCount(), 0u);
+  EXPECT_EQ(ctrl().pendingCount(), 0u);
+}
+
+TEST_F(MessageNetworkTest, SessionStatusesGoToTheSessionHandlerAndEndTheRequest) {
+  signIn();
+  auto receiver = std::make_shared<Recorder>();
+  service->addFault(FaultRule::statusFor("getuserinfo", "101"));
+  auto result = roundTrip(std::make_shared<RequestGetUserinfo>(), receiver);
+  ASSERT_TRUE(result);
+  EXPECT_TRUE(receiver->results.empty());
+  ASSERT_EQ(receiver->ended.size(), 1u);
+  EXPECT_EQ(receiver->ended[0]->status, "101");
+  ASSERT_EQ(sink->expired.size(), 1u);
+  EXPECT_EQ(sink->expired[0], std::make_pair(std::string("101"), test::textOfKey("101")));
+  EXPECT_TRUE(sink->locked.empty());
+
+  for (const char* status : {"114", "11411", "207"}) {
+    service->clearFaults();
+    service->addFault(FaultRule::statusFor("getuserinfo", status));
+    result = roundTrip(std::make_shared<RequestGetUserinfo>(), receiver);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(sink->locked.back().first, status);
+  }
+  EXPECT_EQ(sink->locked.size(), 3u);
+  EXPECT_EQ(receiver->ended.size(), 4u);
+  EXPECT_TRUE(receiver->results.empty());
+
+  // Without a session handler the requester still learns that it ended.
+  model().setSessionEventSink({});
+  result = roundTrip(std::make_shared<RequestGetUserinfo>(), receiver);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(receiver->ended.size(), 5u);
+  EXPECT_TRUE(receiver->results.empty());
+
+  // Any other status is the receiver's.
+  service->clearFaults();
+  service->addFault(FaultRule::statusFor("getuserinfo", "403"));
+  result = roundTrip(std::make_shared<RequestGetUserinfo>(), receiver);
+  ASSERT_EQ(receiver->results.size(), 1u);
+  EXPECT_EQ(receiver->results[0]->status, "403");
+  EXPECT_EQ(receiver->results[0]->message, test::textOfKey("115"));
+}
+
+// A stall of `seconds` for the next `times` requests of `method`; with the
+// short inactivity limit of the tests each is a time-out on the device.
+FaultRule stall(const std::string& method, double seconds, int times = -1) {
+  FaultRule rule = FaultRule::stallFor(method, seconds);
+  rule.times = times;
+  return rule;
+}
+
+TEST_F(MessageNetworkTest, SafeCommandsAreResentOnceAfterTheDelay) {
+  signIn();
+  HttpNetworkCtrl::Settings settings = ctrl().settings();
+  settings.messageTimeOutSeconds = 1;
+  ctrl().setSettings(settings);
+  auto receiver = std::make_shared<Recorder>();
+
+  // The first attempt times out; the resend after the delay is answered.
+  service->addFault(stall("getuserinfo", 2, 1));
+  auto request = std::make_shared<RequestGetUserinfo>();
+  request->setReceiveDelegete(receiver);
+  const int code = model().sendRequest(request);
+  ASSERT_TRUE(runUntil([&] { return ctrl().hasPendingResend(code); }));
+  EXPECT_EQ(model().requestCount(), 1u);
+  ASSERT_TRUE(runUntil([&] { return !receiver->results.empty(); }));
+  EXPECT_EQ(receiver->results[0]->status, "200");
+  EXPECT_EQ(receiver->results[0]->httpRsp, 0);
+  EXPECT_EQ(receiver->results[0]->requestCode, code);
+  EXPECT_EQ(messagesNamed("getuserinfo").size(), 2u);
+
+  // Silence on both attempts: one network error, with the time-out's code.
+  service->clearRequestLog();
+  service->addFault(stall("checkAppVersion", 2));
+  auto result = roundTrip(std::make_shared<RequestCheckVersion>(), receiver, 15);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(result->httpRsp, 2);
+  EXPECT_EQ(result->message, test::textOfKey("999"));
+  EXPECT_EQ(messagesNamed("checkAppVersion").size(), 2u);
+
+  // A refused connection twice: one report, with the connection failure's code.
+  base::UserDefaults::standard().setInteger("Port", unusedPort());
+  auto refused = std::make_shared<RequestGetUserinfo>();
+  refused->setReceiveDelegete(receiver);
+  const int refusedCode = model().sendRequest(refused);
+  ASSERT_TRUE(runUntil([&] { return ctrl().hasPendingResend(refusedCode); }));
+  ASSERT_TRUE(runUntil([&] { return receiver->results.size() == 3; }));
+  EXPECT_EQ(receiver->results[2]->status, "999");
+  EXPECT_EQ(receiver->results[2]->httpRsp, 6);
+  waitFor(0.6);
+  EXPECT_EQ(receiver->results.size(), 3u);
+  pointAt(*service);
+
+  // A reply that keeps flowing for longer than the inactivity limit succeeds.
+  service->clearFaults();
+  FaultRule trickle;
+  trickle.method = "getuserinfo";
+  trickle.kind = FaultKind::Trickle;
+  trickle.chunkBytes = 32;
+  trickle.seconds = 0.3;
+  service->addFault(trickle);
+  auto started = std::chrono::steady_clock::now();
+  result = roundTrip(std::make_shared<RequestGetUserinfo>(), receiver, 20);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "200");
+  EXPECT_GT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
+
+  // An error page is an answer: "115", and not sent again.
+  service->clearFaults();
+  service->clearRequestLog();
+  FaultRule page;
+  page.method = "getuserinfo";
+  page.kind = FaultKind::Html500;
+  service->addFault(page);
+  result = roundTrip(std::make_shared<RequestGetUserinfo>(), receiver);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "115");
+  EXPECT_EQ(result->httpRsp, 0);
+  waitFor(0.5);
+  EXPECT_EQ(messagesNamed("getuserinfo").size(), 1u);
+}
+
+TEST_F(MessageNetworkTest, UploadsAreNotResentOnceTheyMayHaveArrived) {
+  signIn();
+  auto receiver = std::make_shared<Recorder>();
+
+  // The service stored the orders but its reply never came: one attempt only.
+  service->addFault(stall("syncData/order", 4));
+  auto upload = std::make_shared<RequestUploadQuoteOrder>();
+  upload->syncData = kOneOrder;
+  auto result = roundTrip(upload, receiver, 15);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(result->httpRsp, 2);
+  EXPECT_TRUE(std::dynamic_pointer_cast<UploadQuoteOrderRst>(result));
+  waitFor(0.6);
+  EXPECT_EQ(messagesNamed("syncData").size(), 1u);
+  EXPECT_EQ(receiver->results.size(), 1u);
+
+  // The same for a connection that breaks after the request went out.
+  service->clearFaults();
+  service->addFault(FaultRule::dropFor("syncData/marvisto_customer"));
+  auto customers = std::make_shared<RequestUploadCustomer>();
+  customers->syncData =
+      R"({"marvisto_customer":[{"customer_id":-1,"customer_info_id":"","customer_name":"New","customer_publish":1,
+          "customer_ordering":0,"discount":0}],"marvisto_customer_address":[],"marvisto_customer_attribute":[],
+          "marvisto_customer_contact":[]})";
+  customers->setReceiveDelegete(receiver);
+  const int customersCode = model().sendRequest(customers);
+  bool resendSeen = false;
+  ASSERT_TRUE(runUntil([&] {
+    resendSeen = resendSeen || ctrl().hasPendingResend(customersCode);
+    return receiver->results.size() == 2;
+  }));
+  EXPECT_FALSE(resendSeen);
+  EXPECT_EQ(receiver->results[1]->status, "999");
+  EXPECT_EQ(receiver->results[1]->httpRsp, 6);
+  EXPECT_TRUE(std::dynamic_pointer_cast<SubmitCustomerRst>(receiver->results[1]));
+
+  // Nothing left the device when the connection was refused: that may go again.
+  base::UserDefaults::standard().setInteger("Port", unusedPort());
+  auto again = std::make_shared<RequestUploadQuoteOrder>();
+  again->syncData = kOneOrder;
+  again->setReceiveDelegete(receiver);
+  const int refusedCode = model().sendRequest(again);
+  ASSERT_TRUE(runUntil([&] { return ctrl().hasPendingResend(refusedCode) || receiver->results.size() > 2; }));
+  EXPECT_TRUE(ctrl().hasPendingResend(refusedCode));
+  ASSERT_TRUE(runUntil([&] { return receiver->results.size() == 3; }));
+  EXPECT_EQ(receiver->results[2]->status, "999");
+  EXPECT_EQ(receiver->results[2]->httpRsp, 6);
+
+  // A body that cannot be written is never sent; the requester hears why.
+  pointAt(*service);
+  service->clearRequestLog();
+  auto broken = std::make_shared<RequestUploadQuoteOrder>();
+  broken->syncData = "\xff\xfe";
+  result = roundTrip(broken, receiver);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(result->httpRsp, 4);
+  EXPECT_TRUE(messagesNamed("").empty());
+}
+
+TEST_F(MessageNetworkTest, CancellingReachesResendsAndOnlyTheOwnersRequests) {
+  signIn();
+  HttpNetworkCtrl::Settings settings = ctrl().settings();
+  settings.messageRetryDelaySeconds = 1.0;
+  ctrl().setSettings(settings);
+
+  // A resend waiting for its turn is cancelled with everything else.
+  auto receiver = std::make_shared<Recorder>();
+  service->addFault(stall("getuserinfo", 3, 1));
+  auto userinfo = std::make_shared<RequestGetUserinfo>();
+  userinfo->setReceiveDelegete(receiver);
+  const int code = model().sendRequest(userinfo);
+  ASSERT_TRUE(runUntil([&] { return ctrl().hasPendingResend(code); }));
+  model().cancelAllRequests();
+  EXPECT_EQ(ctrl().pendingCount(), 0u);
+  EXPECT_EQ(model().requestCount(), 0u);
+  waitFor(1.5);
+  EXPECT_TRUE(receiver->results.empty());
+  EXPECT_EQ(messagesNamed("getuserinfo").size(), 1u);
+
+  // One owner's cancel leaves the others' requests running.
+  service->clearFaults();
+  service->addFault(stall("getuserinfo", 0.5));
+  auto mine = std::make_shared<Recorder>();
+  auto theirs = std::make_shared<Recorder>();
+  for (auto* owner : {&mine, &theirs}) {
+    auto r = std::make_shared<RequestGetUserinfo>();
+    r->setReceiveDelegete(*owner);
+    model().sendRequest(r);
+  }
+  model().cancelRequestsOf(mine.get());
+  model().cancelRequestsOf(nullptr);
+  EXPECT_EQ(model().requestCount(), 1u);
+  ASSERT_TRUE(runUntil([&] { return theirs->results.size() == 1; }));
+  waitFor(0.3);
+  EXPECT_TRUE(mine->results.empty());
+  EXPECT_EQ(theirs->results[0]->status, "200");
+
+  // A receiver that is gone is not called; one that cancels everything while
+  // its result is delivered keeps that result intact.
+  service->clearFaults();
+  auto gone = std::make_shared<Recorder>();
+  auto r = std::make_shared<RequestGetUserinfo>();
+  r->setReceiveDelegete(gone);
+  model().sendRequest(r);
+  gone.reset();
+  auto canceller = std::make_shared<Recorder>();
+  auto other = std::make_shared<Recorder>();
+  canceller->onResult = [&](const std::shared_ptr<NetBaseRst>& result) {
+    model().cancelAllRequests();
+    EXPECT_EQ(result->status, "200");
+    EXPECT_EQ(result->cmdCode, 265);
+  };
+  service->addFault(stall("getorderhistory", 1.0));
+  auto first = std::make_shared<RequestGetUserinfo>();
+  first->setReceiveDelegete(canceller);
+  model().sendRequest(first);
+  auto second = std::make_shared<RequestGetOrderHistory>();
+  second->setReceiveDelegete(other);
+  model().sendRequest(second);
+  ASSERT_TRUE(runUntil([&] { return canceller->results.size() == 1; }));
+  waitFor(1.5);
+  EXPECT_TRUE(other->results.empty());
+  EXPECT_EQ(model().requestCount(), 0u);
+}
+
+TEST_F(MessageNetworkTest, MessageIsAPostWithTheExactHeaderAndBody) {
+  httplib::Server server;
+  server.set_keep_alive_max_count(1);
+  std::mutex mutex;
+  std::string contentType, method, path, body;
+  server.Post(R"(/.*)", [&](const httplib::Request& req, httplib::Response& res) {
+    std::lock_guard<std::mutex> lock(mutex);
+    contentType = req.get_header_value("Content-Type");
+    method = req.method;
+    path = req.path;
+    body = req.body;
+    // A reply with a terminating zero byte and a byte-order mark.
+    res.set_content(std::string("\xEF\xBB\xBF{\"results\":[{\"status\":200}]}"), "application/json");
+  });
+  const int port = server.bind_to_any_port("127.0.0.1");
+  std::thread thread([&] { server.listen_after_bind(); });
+  base::UserDefaults::standard().setString("IP", "127.0.0.1");
+  base::UserDefaults::standard().setInteger("Port", port);
+
+  auto receiver = std::make_shared<Recorder>();
+  auto request = std::make_shared<RequestUploadQuoteOrder>();
+  request->syncData = kOneOrder;
+  auto result = roundTrip(request, receiver);
+  server.stop();
+  thread.join();
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "115");  // a "200" without the orders list
+  std::lock_guard<std::mutex> lock(mutex);
+  EXPECT_EQ(contentType, "applicatioin/bin;charset=UTF-8");
+  EXPECT_EQ(method, "POST");
+  EXPECT_EQ(path, "/MarvistoSaas/SyncClient;");
+  EXPECT_EQ(body, request->RequestEncode());
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,52 @@
+#include "SyncTestSupport.hpp"
+
+#include "util/Json.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/SessionContext.hpp"
+#include "util/TextLookup.hpp"
+
+namespace mv::test {
+
+void installTextTable() {
+  setTextLookup([](const std::string& key) -> std::optional<std::string> {
+    static const std::map<std::string, std::string> table = {
+        {"101", "text-101"}, {"114", "text-114"}, {"115", "text-115"}, {"200", "text-200"},
+        {"404", "text-404"}, {"999", "text-999"}, {"11412", "text-11412"}, {"DOWNLOADERROR", "text-DOWNLOADERROR"}};
+    auto it = table.find(key);
+    if (it == table.end()) return std::nullopt;
+    return it->second;
+  });
+}
+
+std::string textOfKey(const std::string& key) { return "text-" + key; }
+
+void installSession(const std::string& client, const std::string& account, const std::string& password,
+                    const std::string& device, const std::string& sessionId) {
+  SessionContext::setFixed(client, account);
+  SessionContext::setFixedField(SessionContext::Field::password, password);
+  SessionContext::setFixedField(SessionContext::Field::deviceID, device);
+  SessionContext::setFixedField(SessionContext::Field::sessionId, sessionId);
+}
+
+base::Value bodyParameters(const std::string& body) {
+  auto parsed = JSONValue(body);
+  if (!parsed) return base::Value();
+  const base::Value* root = objectMember(*parsed, "root");
+  const base::Value* parameters = objectMember(root, "parameters");
+  return parameters ? *parameters : base::Value();
+}
+
+void ProtocolTest::SetUp() {
+  TestEnvironment::SetUp();
+  installTextTable();
+  installSession();
+}
+
+void ProtocolTest::TearDown() {
+  setTextLookup(nullptr);
+  PublicFunction::setInterfaceLanguageProvider(nullptr);
+  SessionContext::clear();
+  TestEnvironment::TearDown();
+}
+
+}  // namespace mv::test

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "sales-service/DocumentFactory.hpp"
+#include "sales-service/ImageFactory.hpp"
+#include "sales-service/SampleData.hpp"
+
+namespace mv::test {
+namespace {
+
+using sales::DataSet;
+using sales::SampleData;
+using sales::SampleOptions;
+
+// The font library keeps caches that a leak checker reports at exit.
+class ReleaseDrawingCaches : public ::testing::Environment {
+ public:
+  void TearDown() override { sales::ImageFactory::releaseCaches(); }
+};
+const auto* const kReleaseCaches = ::testing::AddGlobalTestEnvironment(new ReleaseDrawingCaches);
+
+uint32_t le32(const std::string& s, size_t at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + static_cast<size_t>(i)]);
+  return v;
+}
+uint16_t le16(const std::string& s, size_t at) {
+  return static_cast<uint16_t>(static_cast<unsigned char>(s[at]) | (static_cast<unsigned char>(s[at + 1]) << 8));
+}
+
+struct ZipEntry {
+  std::string name;
+  uint16_t method = 0;
+};
+
+// The entries of a ZIP archive from its central directory; empty when it is not one.
+std::vector<ZipEntry> zipEntries(const std::string& zip) {
+  std::vector<ZipEntry> out;
+  if (zip.size() < 22) return out;
+  size_t end = zip.rfind(std::string("PK\x05\x06", 4));
+  if (end == std::string::npos || end + 22 > zip.size()) return out;
+  const uint16_t count = le16(zip, end + 10);
+  size_t at = le32(zip, end + 16);
+  for (uint16_t i = 0; i < count; ++i) {
+    if (at + 46 > zip.size() || zip.compare(at, 4, std::string("PK\x01\x02", 4)) != 0) return {};
+    ZipEntry e;
+    e.method = le16(zip, at + 10);
+    const uint16_t nameLen = le16(zip, at + 28), extra = le16(zip, at + 30), comment = le16(zip, at + 32);
+    e.name = zip.substr(at + 46, nameLen);
+    out.push_back(e);
+    at += 46 + nameLen + extra + comment;
+  }
+  return out;
+}
+
+bool hasEntry(const std::vector<ZipEntry>& entries, const std::string& name) {
+  for (const auto& e : entries) {
+    if (e.name == name) return true;
+  }
+  return false;
+}
+
+size_t countPages(const std::string& pdf) {
+  size_t n = 0;
+  for (size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1)) {
+    if (pdf.compare(at, 12, "/Type /Pages") != 0) ++n;
+  }
+  return n;
+}
+
+TEST(SalesSampleData, SameSeedSameBytesOtherSeedOtherData) {
+  SampleOptions options;
+  options.clientId = "determinism";
+  options.products = 6;
+  options.customers = 4;
+  auto a = SampleData::generate(options);
+  auto b = SampleData::generate(options);
+  for (auto table : {&DataSet::products, &DataSet::categories, &DataSet::customers, &DataSet::addresses,
+                     &DataSet::libraryFiles, &DataSet::relatedProducts}) {
+    EXPECT_EQ(DataSet::toJson((*a).*table), DataSet::toJson((*b).*table));
+  }
+  ASSERT_EQ(a->files.size(), b->files.size());
+  for (const auto& [path, bytes] : a->files) {
+    auto other = b->file(path);
+    ASSERT_TRUE(other) << path;
+    EXPECT_TRUE(*other == *bytes) << path;
+  }
+  options.seed = 99;
+  auto c = SampleData::generate(options);
+  EXPECT_NE(DataSet::toJson(a->products), DataSet::toJson(c->products));
+
+  // the options size the data set
+  EXPECT_EQ(a->products.size(), 6u);
+  EXPECT_EQ(a->customers.size(), 4u);
+  size_t depth3 = 0;  // categories whose parent has a parent
+  std::map<int64_t, int64_t> parent;
+  for (const auto& r : a->categories) parent[r.key] = r.value()["categoryParentID"].get<int64_t>();
+  for (const auto& [id, p] : parent) depth3 += p != 0 && parent[p] != 0;
+  EXPECT_EQ(depth3, static_cast<size_t>(options.topCategories * options.childCategories * options.childCategories));
+
+  // numbers as text when asked
+  options.numbersAsText = true;
+  auto text = SampleData::generate(options);
+  EXPECT_TRUE(text->products[0].value()["productID"].is_string());
+}
+
+TEST(SalesSampleData, EveryFileTheApplicationOpensIsReal) {
+  auto company = SampleData::company(SampleOptions{});
+  const DataSet& data = *company->first;
+  std::set<std::string> types;
+  for (const auto& row : data.libraryFiles) {
+    auto f = row.value();
+    const std::string type = f["type"];
+    types.insert(type);
+    auto bytes = data.file(SampleData::typePath(SampleData::fileTypeOfWord(type)) + "/" + f["fileName"].get<std::string>());
+    ASSERT_TRUE(bytes) << f.dump();
+    ASSERT_TRUE(data.file("library/cover_image/" + f["coverImage"].get<std::string>())) << f.dump();
+    const std::string& b = *bytes;
+    if (type == "PDF") {
+      EXPECT_EQ(b.rfind("%PDF-", 0), 0u);
+      EXPECT_EQ(countPages(b), 3u);
+      EXPECT_NE(b.find("/URI"), std::string::npos);  // the reader finds links
+    } else if (type == "EPUB") {
+      auto entries = zipEntries(b);
+      ASSERT_FALSE(entries.empty());
+      EXPECT_EQ(entries[0].name, "mimetype");
+      EXPECT_EQ(entries[0].method, 0);  // stored
+      EXPECT_EQ(b.substr(30 + 8, 20), "application/epub+zip");
+      EXPECT_TRUE(hasEntry(entries, "META-INF/container.xml"));
+      EXPECT_TRUE(hasEntry(entries, "OEBPS/content.opf"));
+      EXPECT_TRUE(hasEntry(entries, "OEBPS/toc.ncx"));
+      EXPECT_TRUE(hasEntry(entries, "OEBPS/chapter1.xhtml"));
+    } else if (type == "WORD") {
+      auto entries = zipEntries(b);
+      EXPECT_TRUE(hasEntry(entries, "[Content_Types].xml"));
+      EXPECT_TRUE(hasEntry(entries, "word/document.xml"));
+    } else if (type == "EXCEL") {
+      auto entries = zipEntries(b);
+      EXPECT_TRUE(hasEntry(entries, "xl/workbook.xml"));
+      EXPECT_TRUE(hasEntry(entries, "xl/worksheets/sheet1.xml"));
+    } else if (type == "VEDIO") {
+      EXPECT_EQ(b.substr(0, 4), "RIFF");
+      EXPECT_EQ(b.substr(8, 4), "AVI ");
+      EXPECT_EQ(le32(b, 4), b.size() - 8);
+      EXPECT_NE(b.find("MJPG"), std::string::npos);
+    } else {
+      auto entries = zipEntries(b);
+      EXPECT_TRUE(hasEntry(entries, "ppt/presentation.xml"));
+      EXPECT_TRUE(hasEntry(entries, "ppt/slides/slide1.xml"));
+      EXPECT_TRUE(hasEntry(entries, "ppt/slideMasters/slideMaster1.xml"));
+    }
+  }
+  EXPECT_EQ(types, (std::set<std::string>{"PDF", "VEDIO", "EXCEL", "WORD", "EPUB", "PPT"}));
+
+  // product pictures are real PNG and JPEG images
+  for (const auto& row : data.products) {
+    const auto product = row.value();
+    for (const auto& image : product["images"]) {
+      auto full = data.file("product/" + image["fullAddress"].get<std::string>());
+      auto thumb = data.file("product/" + image["thumbAddress"].get<std::string>());
+      ASSERT_TRUE(full && thumb);
+      EXPECT_EQ(thumb->substr(0, 8), "\x89PNG\r\n\x1a\n");
+      EXPECT_TRUE(full->substr(0, 8) == "\x89PNG\r\n\x1a\n" || full->substr(0, 3) == "\xff\xd8\xff");
+    }
+  }
+  auto skin = zipEntries(*data.file(SampleData::skinArchiveName()));
+  ASSERT_FALSE(skin.empty());
+  for (const auto& e : skin) EXPECT_EQ(e.name.rfind("SkinImages/", 0), 0u) << e.name;
+  EXPECT_TRUE(hasEntry(skin, "SkinImages/homelogo.png"));
+}
+
+TEST(SalesSampleData, SecondVersionHoldsTheChangesItAnnounces) {
+  auto company = SampleData::company(SampleOptions{});
+  const DataSet& v1 = *company->first;
+  const DataSet& v2 = *company->second;
+  const auto& c = company->changes;
+  EXPECT_EQ(v2.version, 2);
+
+  auto changed = DataSet::find(v2.products, c.changedProductId)->value();
+  EXPECT_NE(changed, DataSet::find(v1.products, c.changedProductId)->value());
+  ASSERT_TRUE(v2.file("product/" + c.newImageFull));
+  ASSERT_TRUE(v2.file("product/" + c.newImageThumb));
+  EXPECT_FALSE(v1.file("product/" + c.newImageFull));
+  EXPECT_EQ(DataSet::find(v2.products, c.unpublishedProductId)->value()["publish"], -1);
+  EXPECT_TRUE(DataSet::find(v2.products, c.uncategorisedProductId)->value()["productParentList"].empty());
+
+  EXPECT_EQ(DataSet::find(v1.libraryFiles, c.renamedFileId)->value()["fileName"], c.oldFileName);
+  EXPECT_EQ(DataSet::find(v2.libraryFiles, c.renamedFileId)->value()["fileName"], c.newFileName);
+  EXPECT_NE(*v2.file("library/pdf/" + c.newFileName), *v1.file("library/pdf/" + c.oldFileName));
+  EXPECT_EQ(DataSet::find(v1.libraryFiles, c.newFileId), nullptr);
+  EXPECT_EQ(DataSet::find(v2.libraryFiles, c.newFileId)->value()["fileName"], c.newDocumentName);
+
+  EXPECT_EQ(DataSet::find(v2.addresses, c.changedAddressId)->value()["address"], c.newAddress);
+  EXPECT_EQ(DataSet::find(v2.addresses, c.changedAddressId)->owner, c.changedCustomerId);
+  // rows that did not change are shared, not copied
+  EXPECT_EQ(v1.products[0].json, v2.products[0].json);
+}
+
+TEST(SalesSampleData, WritesItsFilesIntoAFolder) {
+  SampleOptions options;
+  options.clientId = "writer";
+  options.products = 2;
+  options.customers = 1;
+  auto data = SampleData::generate(options);
+  auto dir = std::filesystem::temp_directory_path() / ("sales-data-" + std::to_string(::getpid()));
+  std::string error;
+  ASSERT_TRUE(data->writeTo(dir, &error)) << error;
+  for (const auto& [path, bytes] : data->files) {
+    std::ifstream in(dir / path, std::ios::binary);
+    std::string onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(onDisk.size(), bytes->size()) << path;
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir / "tables.json"));
+  std::filesystem::remove_all(dir);
+  EXPECT_FALSE(data->writeTo("/proc/no-such-place", &error));
+  EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,55 @@
+#include "sales-service/RequestLog.hpp"
+
+#include <chrono>
+
+namespace mv::sales {
+
+base::Value LogEntry::toJson() const {
+  return {{"sequence", sequence}, {"endpoint", endpoint},     {"method", method},         {"path", path},
+          {"head", head},         {"methodName", methodName}, {"qualifier", qualifier},   {"parameters", parameters},
+          {"cookie", cookie},     {"sessionId", sessionId},   {"range", range},           {"status", status},
+          {"httpStatus", httpStatus}, {"fault", fault},       {"completed", completed}};
+}
+
+size_t RequestLog::append(LogEntry entry) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  entry.sequence = next_++;
+  entries_.push_back(std::move(entry));
+  changed_.notify_all();
+  return base_ + entries_.size() - 1;
+}
+
+void RequestLog::update(size_t index, const std::function<void(LogEntry&)>& change) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (index < base_ || index - base_ >= entries_.size()) return;
+  change(entries_[index - base_]);
+  changed_.notify_all();
+}
+
+std::vector<LogEntry> RequestLog::entries() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return entries_;
+}
+
+size_t RequestLog::size() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return entries_.size();
+}
+
+void RequestLog::clear() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  base_ += entries_.size();
+  entries_.clear();
+  changed_.notify_all();
+}
+
+bool RequestLog::waitFor(const std::function<bool(const std::vector<LogEntry>&)>& predicate,
+                         double timeoutSeconds) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  auto deadline = std::chrono::steady_clock::now() +
+                  std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                      std::chrono::duration<double>(std::max(0.0, timeoutSeconds)));
+  return changed_.wait_until(lock, deadline, [&] { return predicate(entries_); });
+}
+
+}  // namespace mv::sales

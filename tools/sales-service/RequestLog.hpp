@@ -1,0 +1,55 @@
+#pragma once
+// What the local sales service received, in arrival order, for assertions:
+// every message and file request with its parameters, cookie and Range header,
+// and what was answered.
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/base/Value.hpp"
+
+namespace mv::sales {
+
+struct LogEntry {
+  uint64_t sequence = 0;
+  std::string endpoint;    // "message" or "file"
+  std::string method;      // HTTP method ("POST", "GET")
+  std::string path;        // request path, percent-escapes decoded
+  std::string head;        // message head ("Vendor?", "SyncServer;"), empty for files
+  std::string methodName;  // the "methodName" parameter
+  std::string qualifier;   // syncType, or the upload kind ("order", "marvisto_customer")
+  base::Value parameters = base::Value::object();  // message parameters as received
+  std::string cookie;      // the Cookie header as received
+  std::string sessionId;   // the session cookie's value
+  std::string range;       // the Range header as received
+  std::string status;      // the service status answered ("200"), or the HTTP status of a file
+  int httpStatus = 0;
+  std::string fault;       // the fault applied, empty when none
+  bool completed = false;  // the reply was handed over (or the fault decided there is none)
+
+  base::Value toJson() const;
+};
+
+class RequestLog {
+ public:
+  // Appends and returns the entry's position.
+  size_t append(LogEntry entry);
+  void update(size_t index, const std::function<void(LogEntry&)>& change);
+  std::vector<LogEntry> entries() const;
+  size_t size() const;
+  void clear();
+  // Waits until `predicate` holds over the entries, at most `timeoutSeconds`.
+  bool waitFor(const std::function<bool(const std::vector<LogEntry>&)>& predicate, double timeoutSeconds) const;
+
+ private:
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  std::vector<LogEntry> entries_;
+  uint64_t next_ = 1;
+  size_t base_ = 0;  // entries removed by clear(), so that earlier positions stay valid
+};
+
+}  // namespace mv::sales
