@@ -70,11 +70,7 @@ namespace {
 bool failedBeforeSending(const FormDataRequest& request) {
   const auto& error = request.error();
   if (!error || error->code != static_cast<long>(RequestError::ConnectionFailure)) return false;
-  const std::string& reason = error->failureReason;
-  for (const char* prefix : {"Failed to connect", "Could not resolve", "Couldn't resolve", "Couldn't connect"}) {
-    if (reason.rfind(prefix, 0) == 0) return true;
-  }
-  return false;
+  return !request.requestSent();
 }
 
 long errorCodeOf(const FormDataRequest& request) { return request.error() ? request.error()->code : -1; }
@@ -258,6 +254,7 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
   } else {
     request->setTimeOutSeconds(settings_.messageTimeOutSeconds);
     request->setValidatesSecureCertificate(false);
+    request->setReusesConnection(isSafeToRepeat(op->cmdCode));
     request->setRequestHeaders({{"Content-Type", kMessageContentType}});
     request->setPostBody(*op->body);
   }

@@ -100,6 +100,7 @@ void FormDataRequest::launch() {
   spec.formFields = formFields_;
   spec.timeOutSeconds = timeOutSeconds_;
   spec.validatesSecureCertificate = validatesSecureCertificate_;
+  spec.reuseConnection = reuseConnection_;
   spec.destination = downloadDestinationPath_;
   spec.temporary = temporaryFileDownloadPath_;
   spec.allowResume = allowResume_;
@@ -215,6 +216,7 @@ void FormDataRequest::transferEnded(TransferResult result) {
   responseHeaders_ = std::move(result.headers);
   responseData_ = std::move(result.body);
   partialDownloadSize_ = result.partialSize;
+  requestSent_ = result.requestSent;
   if (result.errorCode != 0) {
     state_ = State::Failed;
     error_ = makeRequestError(static_cast<RequestError>(result.errorCode), result.errorDetail);

@@ -133,6 +133,13 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   const std::string& responseData() const { return responseData_; }
   // Bytes already on disk that this attempt continued (0 when it started afresh).
   std::int64_t partialDownloadSize() const { return partialDownloadSize_; }
+  // Whether any byte of the request left the device: a failure before that
+  // point is one the server cannot have acted on.
+  bool requestSent() const { return requestSent_; }
+  // Off for requests that must never reach the server twice (uploads): each
+  // then gets a connection of its own, which the HTTP library never replays.
+  bool reusesConnection() const { return reuseConnection_; }
+  void setReusesConnection(bool reuse) { reuseConnection_ = reuse; }
   // Body bytes received so far, and expected (-1 unknown), of this attempt.
   std::int64_t totalBytesRead() const { return totalBytesRead_; }
   std::int64_t contentLength() const { return contentLength_; }
@@ -193,6 +200,8 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   HeaderMap responseHeaders_;
   std::string responseData_;
   std::int64_t partialDownloadSize_ = 0;
+  bool requestSent_ = false;
+  bool reuseConnection_ = true;
   std::int64_t totalBytesRead_ = 0;
   std::int64_t contentLength_ = -1;
   std::int64_t bytesSent_ = 0;

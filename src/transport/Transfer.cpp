@@ -143,6 +143,10 @@ bool Transfer::prepare(CURLSH* share) {
   curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer_);
   curl_easy_setopt(h, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+  if (!spec_.reuseConnection) {
+    curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
+  }
   if (spec_.timeOutSeconds > 0) {
     long ms = static_cast<long>(spec_.timeOutSeconds * 1000);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, ms > 0 ? ms : 1L);
@@ -548,6 +552,13 @@ bool Transfer::complete(CURLcode code) {
   TransferResult result;
   result.status = status_;
   result.headers = headers_;
+  if (easy_) {
+    long requestSize = 0;
+    if (curl_easy_getinfo(easy_, CURLINFO_REQUEST_SIZE, &requestSize) == CURLE_OK) {
+      requestSent_ = requestSent_ || requestSize > 0;
+    }
+  }
+  result.requestSent = requestSent_;
   if (code == CURLE_OK && rangeRefused_) {
     // The partial file cannot be continued: start over once without a range.
     removePartial();

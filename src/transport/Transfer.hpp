@@ -45,6 +45,10 @@ struct TransferSpec {
   std::string proxy;
   std::string userAgent;
   bool useCookies = true;
+  // False for requests that must not reach the server twice: the HTTP library
+  // silently resends a request once when a kept-alive connection turns out to
+  // be dead, which would repeat an upload.
+  bool reuseConnection = true;
 };
 
 // The reply's status line and headers, known before its body.
@@ -69,6 +73,7 @@ struct TransferResult {
   std::int64_t partialSize = 0;
   long errorCode = 0;  // RequestError, 0 when an HTTP answer arrived
   std::string errorDetail;
+  bool requestSent = false;  // any byte of the request left the device
 };
 
 // Receives a transfer's events on the main thread.
@@ -139,6 +144,7 @@ class Transfer {
   std::shared_ptr<ProgressBox> progressBox_ = std::make_shared<ProgressBox>();
 
   CURL* easy_ = nullptr;
+  bool requestSent_ = false;
   curl_slist* headerList_ = nullptr;
   curl_mime* mime_ = nullptr;
   std::string formBody_;

@@ -238,6 +238,11 @@ TEST_F(MessageNetworkTest, UploadsAreNotResentOnceTheyMayHaveArrived) {
 
   // The same for a connection that breaks after the request went out.
   service->clearFaults();
+  // A kept-alive connection from an earlier request is what the HTTP library
+  // would replay an upload on when the server drops it.
+  auto warmUp = std::make_shared<Recorder>();
+  ASSERT_TRUE(roundTrip(std::make_shared<RequestGetUserinfo>(), warmUp));
+  service->clearRequestLog();
   service->addFault(FaultRule::dropFor("syncData/marvisto_customer"));
   auto customers = std::make_shared<RequestUploadCustomer>();
   customers->syncData =
@@ -255,6 +260,8 @@ TEST_F(MessageNetworkTest, UploadsAreNotResentOnceTheyMayHaveArrived) {
   EXPECT_EQ(receiver->results[1]->status, "999");
   EXPECT_EQ(receiver->results[1]->httpRsp, 6);
   EXPECT_TRUE(std::dynamic_pointer_cast<SubmitCustomerRst>(receiver->results[1]));
+  // Nor did the HTTP library replay it on a fresh connection of its own.
+  EXPECT_EQ(messagesNamed("syncData").size(), 1u);
 
   // Nothing left the device when the connection was refused: that may go again.
   base::UserDefaults::standard().setInteger("Port", unusedPort());

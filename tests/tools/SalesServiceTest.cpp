@@ -642,6 +642,15 @@ TEST_F(SalesServiceTest, StopEndsAStallAtOnce) {
   caller.join();
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
   EXPECT_FALSE(service.running());
+
+  // while stopped nobody answers; started again it answers on the same port with the same state
+  const int port = service.messagePort();
+  ProtocolClient client(service);
+  EXPECT_EQ(client.login().http, 0);
+  service.clearFaults();
+  ASSERT_TRUE(service.start());
+  EXPECT_EQ(service.messagePort(), port);
+  EXPECT_EQ(client.login().status(), "200");
 }
 
 TEST(SalesServiceControl, ControlEndpointSwitchesFaultsAndVersions) {
@@ -665,8 +674,12 @@ TEST(SalesServiceControl, ControlEndpointSwitchesFaultsAndVersions) {
   EXPECT_EQ(settings["ImagePort"], service.filePort());
   EXPECT_EQ(settings["Path"], "MarvistoSaas");
   EXPECT_EQ(settings["ImagePath"], "marvisto_saas");
+  // a path that is not UTF-8 once decoded is answered and logged all the same
+  auto odd = control.Post("/MarvistoSaas/%FF%FE", "{}", "application/json");
+  ASSERT_TRUE(odd);
+  EXPECT_EQ(Value::parse(odd->body)["results"][0]["status"], "400");
   auto log = Value::parse(control.Get("/_control/log")->body);
-  ASSERT_EQ(log["entries"].size(), 2u);  // control requests are not logged
+  ASSERT_EQ(log["entries"].size(), 3u);  // control requests are not logged
   EXPECT_EQ(log["entries"][0]["methodName"], "login");
   EXPECT_EQ(log["entries"][0]["fault"], "status");
 }

@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "sales-service/DocumentFactory.hpp"
-#include "sales-service/ImageFactory.hpp"
 #include "sales-service/SampleData.hpp"
 
 namespace mv::test {
@@ -14,13 +13,6 @@ namespace {
 using sales::DataSet;
 using sales::SampleData;
 using sales::SampleOptions;
-
-// The font library keeps caches that a leak checker reports at exit.
-class ReleaseDrawingCaches : public ::testing::Environment {
- public:
-  void TearDown() override { sales::ImageFactory::releaseCaches(); }
-};
-const auto* const kReleaseCaches = ::testing::AddGlobalTestEnvironment(new ReleaseDrawingCaches);
 
 uint32_t le32(const std::string& s, size_t at) {
   uint32_t v = 0;

@@ -80,7 +80,7 @@ std::string serverTimeKey(const std::string& t) {
   char tail;
   if (t.size() != 19 || std::sscanf(t.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6) return "";
   if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60) return "";
-  char buf[32];
+  char buf[64];
   std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", y, mo, d, h, mi, s);
   return buf;
 }
@@ -156,7 +156,9 @@ CustomerView customerView(const DataSet& data) {
 
 std::string MessageReply::body() const {
   Value result = {{"status", status}, {"detail", detail}, {"message", status == status::kOk ? "" : detail}};
-  return "{\"content\":" + content + ",\"results\":[" + result.dump() + "]}";
+  // a detail may quote what the client sent, which need not be UTF-8
+  return "{\"content\":" + content + ",\"results\":[" + result.dump(-1, ' ', false, Value::error_handler_t::replace) +
+         "]}";
 }
 
 struct DeviceState {

@@ -391,7 +391,8 @@ struct SalesService::Impl {
   void onControl(const httplib::Request& req, httplib::Response& res) {
     auto reply = [&](int http, const Value& v) {
       res.status = http;
-      res.set_content(v.dump(), kJsonType);
+      // logged paths are decoded percent-escapes, which need not be UTF-8
+      res.set_content(v.dump(-1, ' ', false, Value::error_handler_t::replace), kJsonType);
     };
     if (req.remote_addr != "127.0.0.1" && req.remote_addr != "::1") {
       reply(403, {{"error", "the control endpoint answers loopback callers only"}});
@@ -470,7 +471,11 @@ struct SalesService::Impl {
   }
 
   bool listen(httplib::Server& server, int wanted, int& port, std::thread& thread, std::string* error) {
-    if (wanted == 0) {
+    // A restarted service takes the ports it had, so that clients find it again.
+    const int previous = port;
+    if (wanted == 0 && previous > 0 && server.bind_to_port(config.host, previous)) {
+      port = previous;
+    } else if (wanted == 0) {
       port = server.bind_to_any_port(config.host);
     } else {
       port = server.bind_to_port(config.host, wanted) ? wanted : -1;

@@ -36,6 +36,8 @@ class SalesService {
   // own; false with a reason when a port cannot be bound.
   bool start(std::string* error = nullptr);
   // Ends stalls and slow replies, closes every connection and joins the threads.
+  // The state (data versions, sessions, uploads, backups) stays; a later start()
+  // serves it again on the same ports when they are free.
   void stop();
   bool running() const;
 
