@@ -61,6 +61,11 @@ void fillCustomer(marvisto_customer_Entity& e, const base::Value& row, int id) {
   e.customer_publish = intOf(row, "customer_publish");
   e.customer_ordering = intOf(row, "customer_ordering");
   e.discount = static_cast<float>(floatValue(member(row, "discount")));
+  // What only the device keeps, when the backup carries it.
+  e.hidden = intOf(row, "hidden");
+  e.important = intOf(row, "important");
+  e.has_note = intOf(row, "has_note");
+  e.note = optionalTextOf(row, "note");
 }
 
 void fillAddress(marvisto_customer_address_Entity& e, const base::Value& row, int id) {
@@ -70,6 +75,7 @@ void fillAddress(marvisto_customer_address_Entity& e, const base::Value& row, in
   e.customerCity = textOf(row, "city");
   e.customerState = textOf(row, "state");
   e.customerZipCode = textOf(row, "zip_code");
+  e.isDefault = boolValue(member(row, "isDefault"));
 }
 
 void fillAttribute(marvisto_customer_attribute_Entity& e, const base::Value& row, int id) {
@@ -90,6 +96,7 @@ void fillContact(marvisto_customer_contact_entity& e, const base::Value& row, in
   e.email = textOf(row, "email");
   e.im = textOf(row, "im");
   e.note = textOf(row, "note");
+  e.isDeful = boolValue(member(row, "isDefault"));
 }
 
 template <typename Row>

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/base/NotificationCenter.hpp"
+#include "platform/ui/ViewController.hpp"
 #include "platform/ui/Window.hpp"
 
 namespace ui {
@@ -59,6 +61,23 @@ bool Application::canOpenURL(const std::string& url) const {
   if (url.empty()) return false;
   if (canOpenHandler_) return canOpenHandler_(url);
   return true;
+}
+
+}  // namespace ui
+
+namespace ui {
+
+void Application::simulateMemoryWarning() {
+  base::NotificationCenter::defaultCenter().post(DidReceiveMemoryWarningNotification, this);
+  std::vector<std::shared_ptr<ViewController>> roots;
+  for (auto& w : windows_)
+    if (auto r = w->rootViewController()) roots.push_back(r);
+  for (auto& r : roots) {
+    std::vector<std::shared_ptr<ViewController>> all;
+    for (ViewController* c : ViewController::controllersBelow(r.get()))
+      if (auto s = c->weak_from_this().lock()) all.push_back(s);
+    for (auto& c : all) c->didReceiveMemoryWarning();
+  }
 }
 
 }  // namespace ui

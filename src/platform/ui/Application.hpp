@@ -52,6 +52,12 @@ class Application : public Responder {
   long applicationIconBadgeNumber() const { return badge_; }
   void setApplicationIconBadgeNumber(long n) { badge_ = n; }
 
+  // A low-memory warning: posts the memory warning notification, then tells
+  // every controller in use (each window's root controller, its children
+  // and what they present) once.
+  void simulateMemoryWarning();
+  static inline const std::string DidReceiveMemoryWarningNotification = "UIApplicationDidReceiveMemoryWarningNotification";
+
   // While ignoring, touches are dropped; calls nest.
   void beginIgnoringInteractionEvents() { ++ignoring_; }
   void endIgnoringInteractionEvents() {

@@ -6,6 +6,7 @@
 #include "platform/ui/Label.hpp"
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
+#include "platform/ui/TextField.hpp"
 
 namespace ui {
 
@@ -200,6 +201,26 @@ bool HeadlessDriver::pressBackspace() {
   r->deleteBackward();
   flush();
   return true;
+}
+
+}  // namespace ui
+
+namespace ui {
+
+bool HeadlessDriver::pressReturn() {
+  Responder* r = window_->firstResponder();
+  if (!r) return false;
+  r->insertText("\n");
+  flush();
+  return true;
+}
+
+bool HeadlessDriver::pressClear() {
+  auto* field = dynamic_cast<TextField*>(window_->firstResponder());
+  if (!field) return false;
+  bool cleared = field->clearButtonTapped();
+  flush();
+  return cleared;
 }
 
 }  // namespace ui

@@ -74,6 +74,11 @@ class HeadlessDriver {
   // Types into the window's first responder.
   bool typeText(const std::string& text);
   bool pressBackspace();
+  // The return key of the keyboard.
+  bool pressReturn();
+  // The clear button of the text field being edited (as a tap on it).
+  bool pressClear();
+  Responder* firstResponder() const { return window_->firstResponder(); }
 
  private:
   long nextTouchId();

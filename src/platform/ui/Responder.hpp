@@ -33,6 +33,9 @@ class Responder {
   virtual void insertText(const std::string& text) { (void)text; }
   virtual void deleteBackward() {}
   virtual bool hasText() const { return false; }
+  // Whether the responder edits text, so that the keyboard shows while it
+  // has the focus (text fields, text views and search bars).
+  virtual bool acceptsTextInput() const { return false; }
 
  protected:
   // The window whose focus this responder takes (views answer their window).

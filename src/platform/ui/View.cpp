@@ -466,6 +466,18 @@ View* View::basicHitTest(Point p, const Event* event) {
   return this;
 }
 
+bool View::endEditing(bool force) {
+  Window* w = window();
+  if (!w) return true;
+  auto* v = dynamic_cast<View*>(w->firstResponder());
+  if (!v || !v->isDescendantOfView(this)) return true;
+  if (force) {
+    w->forceResignFirstResponder();
+    return true;
+  }
+  return v->resignFirstResponder() && w->firstResponder() != v;
+}
+
 Responder* View::nextResponder() const {
   if (controller_) return controller_;
   return superview_;

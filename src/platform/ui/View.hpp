@@ -209,6 +209,10 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   View* basicHitTest(Point p, const Event* event);
   virtual bool pointInside(Point p, const Event* event) const;
 
+  // Resigns the first responder when it is this view or inside it; with
+  // `force` even when it would refuse. True when nothing inside edits any more.
+  bool endEditing(bool force);
+
   // Responder chain: the controller whose view this is, else the superview.
   Responder* nextResponder() const override;
   ViewController* viewController() const { return controller_; }

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Control.hpp"
 #include "platform/ui/Event.hpp"
 #include "platform/ui/GestureRecognizer.hpp"
+#include "platform/ui/Keyboard.hpp"
 #include "platform/ui/ViewController.hpp"
 
 namespace ui {
@@ -38,7 +40,9 @@ Window::Window(const Rect& frame) : View(frame) {
   addSubview(overlay_);
 }
 
-Window::~Window() = default;
+Window::~Window() {
+  if (keyboardTimer_) base::RunLoop::main().cancel(keyboardTimer_);
+}
 
 void Window::makeKeyAndVisible() {
   auto self = std::static_pointer_cast<Window>(View::self());
@@ -56,6 +60,7 @@ bool Window::isKeyWindow() const { return Application::sharedInstance().keyWindo
 void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
   if (controller == root_) return;
   auto old = root_;
+  if (old) old->tearDownPresentations();
   if (old && old->isViewLoaded() && old->viewIfLoaded()->superview() == this) {
     old->beginAppearanceTransition(false, false);
     old->viewIfLoaded()->removeFromSuperview();
@@ -77,10 +82,30 @@ bool Window::setFirstResponder(Responder* responder) {
   if (old) {
     if (!old->canResignFirstResponder()) return false;
     firstResponder_ = nullptr;
+    Responder* savedIncoming = incoming_;
+    incoming_ = responder;
     old->resignFirstResponder();
+    incoming_ = savedIncoming;
   }
   firstResponder_ = responder;
+  // A text input updates the keyboard itself once it has begun editing.
+  if (!responder || !responder->acceptsTextInput()) updateKeyboard();
   return true;
+}
+
+void Window::forgetResponder(const Responder* responder) {
+  if (incoming_ == responder) incoming_ = nullptr;
+  if (firstResponder_ != responder) return;
+  firstResponder_ = nullptr;
+  updateKeyboard();
+}
+
+void Window::forceResignFirstResponder() {
+  Responder* old = firstResponder_;
+  if (!old) return;
+  firstResponder_ = nullptr;
+  old->resignFirstResponder();
+  updateKeyboard();
 }
 
 void Window::viewWillLeaveWindow(View* view) {
@@ -88,9 +113,48 @@ void Window::viewWillLeaveWindow(View* view) {
     if (v->isDescendantOfView(view)) {
       Responder* old = firstResponder_;
       firstResponder_ = nullptr;
+      ++leaving_;
       old->resignFirstResponder();
+      --leaving_;
+      updateKeyboard();
     }
   }
+}
+
+Rect Window::keyboardFrame() const { return keyboardVisible_ ? Keyboard::shownFrame(bounds()) : Rect{}; }
+
+bool Window::keepsKeyboardFor(const View* resigning) const {
+  if (!resigning || leaving_ > 0 || resigning->window() != this) return false;
+  for (const View* v = resigning; v; v = v->superview()) {
+    ViewController* c = v->viewController();
+    if (!c) continue;
+    while (c->parentViewController()) c = c->parentViewController();
+    if (c->presentingViewController()) return c->disablesAutomaticKeyboardDismissal();
+  }
+  return false;
+}
+
+void Window::updateKeyboard(const View* resigning) {
+  Responder* r = firstResponder_ ? firstResponder_ : incoming_;
+  bool want = r && r->acceptsTextInput();
+  if (!want && keyboardVisible_ && keepsKeyboardFor(resigning)) want = true;
+  if (want == keyboardVisible_) return;
+  keyboardVisible_ = want;
+  auto& loop = base::RunLoop::main();
+  if (keyboardTimer_) loop.cancel(keyboardTimer_);
+  Rect shown = Keyboard::shownFrame(bounds()), hidden = Keyboard::hiddenFrame(bounds());
+  base::Value info = want ? Keyboard::userInfo(hidden, shown) : Keyboard::userInfo(shown, hidden);
+  const void* sender = this;
+  base::NotificationCenter::defaultCenter().post(want ? Keyboard::WillShowNotification : Keyboard::WillHideNotification,
+                                                 sender, info);
+  std::weak_ptr<View> weak = weak_from_this();
+  std::string didName = want ? Keyboard::DidShowNotification : Keyboard::DidHideNotification;
+  keyboardTimer_ = loop.after(Keyboard::kAnimationDuration, [weak, didName, info, sender] {
+    auto w = std::static_pointer_cast<Window>(weak.lock());
+    if (!w) return;
+    w->keyboardTimer_ = 0;
+    base::NotificationCenter::defaultCenter().post(didName, sender, info);
+  });
 }
 
 Responder* Window::nextResponder() const { return &Application::sharedInstance(); }

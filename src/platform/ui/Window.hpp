@@ -39,11 +39,29 @@ class Window : public View {
   // Moves focus; the old responder is asked to resign first. False when it refuses.
   bool setFirstResponder(Responder* responder);
   // Drops `responder` as first responder without asking it (it is going away).
-  void forgetResponder(const Responder* responder) {
+  void forgetResponder(const Responder* responder);
+  // Takes the focus from `responder` without calling it or updating the
+  // keyboard (a text input resigning by itself does both).
+  void releaseFirstResponder(const Responder* responder) {
     if (firstResponder_ == responder) firstResponder_ = nullptr;
   }
   // Called when a view leaves the window or hides: focus inside it is dropped.
   void viewWillLeaveWindow(View* view);
+  // Drops the focus without asking the first responder whether it may go
+  // (it still hears `resignFirstResponder`).
+  void forceResignFirstResponder();
+  // The responder about to take the focus while the old one resigns.
+  Responder* incomingFirstResponder() const { return incoming_; }
+
+  // The keyboard (see Keyboard): shown while the focus is on a text input.
+  bool isKeyboardVisible() const { return keyboardVisible_; }
+  // Its frame in window coordinates; empty while hidden.
+  Rect keyboardFrame() const;
+  // Shows or hides the keyboard to match the focus, posting the
+  // notifications. `resigning`: the text input that just ended editing; a
+  // form sheet whose controller disables automatic keyboard dismissal keeps
+  // the keyboard up for its inputs.
+  void updateKeyboard(const View* resigning = nullptr);
 
   // Raw input: touches by identifier at window points.
   void touchesDown(const std::vector<std::pair<long, Point>>& touches);
@@ -63,9 +81,15 @@ class Window : public View {
   void deliver(TouchPhase phase, const TouchSet& changed);
   TouchSet allActive() const;
 
+  bool keepsKeyboardFor(const View* resigning) const;
+
   std::shared_ptr<View> overlay_;
   std::shared_ptr<ViewController> root_;
   Responder* firstResponder_ = nullptr;
+  Responder* incoming_ = nullptr;
+  int leaving_ = 0;
+  bool keyboardVisible_ = false;
+  base::TimerId keyboardTimer_ = 0;
   double level_ = 0;
   std::map<long, std::shared_ptr<Touch>> active_;
   Point lastTapPoint_;

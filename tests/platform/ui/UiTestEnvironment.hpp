@@ -1,6 +1,7 @@
 #pragma once
 #include "TestEnvironment.hpp"
 #include "platform/gfx/Image.hpp"
+#include "platform/ui/ActionSheet.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Screen.hpp"
@@ -8,7 +9,7 @@
 
 namespace mv::test {
 
-// The toolkit reset around every test: no alerts, no windows, animations on,
+// The toolkit reset around every test: no alerts or action sheets, no windows, animations on,
 // screen scale 1, an empty animation log.
 class UiTestEnvironment : public TestEnvironment {
  protected:
@@ -22,6 +23,7 @@ class UiTestEnvironment : public TestEnvironment {
   }
   static void reset() {
     ui::AlertView::resetForTesting();
+    ui::ActionSheet::resetForTesting();
     ui::Application::freeInstance();
     ui::View::setAnimationsEnabled(true);
     ui::View::clearAnimationLog();

@@ -1,0 +1,307 @@
+// Syncs the product tables of the large generated data set from the local
+// sales service into a fresh client store, against a baseline that inserts
+// the same rows with plain prepared statements in one transaction.
+//
+//   bench_SyncBench [--products=N] [benchmark options]
+//
+// The sync is timed from the start of a run until its product tables are
+// stored (request, transfer, parsing, decoding and storing); the run is then
+// ended before the image phase, which is not part of the comparison.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/base/Log.hpp"
+#include "platform/base/NotificationCenter.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "sales-service/SalesService.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
+#include "store/SQLiteTransaction.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/RequestLogin.hpp"
+#include "sync/RequestSyncAllTable.hpp"
+#include "sync/SyncModel.hpp"
+#include "util/Json.hpp"
+#include "util/SessionContext.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int gProducts = 20000;
+
+class BenchSession : public mv::SyncSession {
+ public:
+  int loginType() const override { return kLoginTypeOnline; }
+  void setLoginType(int) override {}
+  std::string clientID() const override { return mv::SessionContext::clientID(); }
+  void setClientID(const std::string&) override {}
+  void setSessionId(const std::string&) override {}
+  void setVendorId(std::int64_t) override {}
+  void setHasBackup(bool) override {}
+  void setLastBackupDate(double) override {}
+  void getUserinfo() override {}
+  void getRuntimeConfig() override {}
+};
+
+class CatalogueOnly : public mv::SyncConfigManager {
+ public:
+  bool isOnShow(int index) const override { return index == kCatalogIndex; }
+  std::map<std::string, std::string>& flagDic() override { return flags_; }
+
+ private:
+  std::map<std::string, std::string> flags_;
+};
+
+class Receiver : public mv::NetworkRecDelegate {
+ public:
+  std::shared_ptr<mv::NetBaseRst> result;
+  void ReciveHttpRespondInfo(const std::shared_ptr<mv::NetBaseRst>& r) override { result = r; }
+};
+
+// The service, the data root and a signed-in session, made once.
+struct World {
+  std::unique_ptr<mv::sales::SalesService> service;
+  std::shared_ptr<BenchSession> session = std::make_shared<BenchSession>();
+  std::shared_ptr<CatalogueOnly> config = std::make_shared<CatalogueOnly>();
+  std::shared_ptr<mv::SyncAllTableRst> reply;  // the decoded full reply, for the baseline
+  std::size_t rows = 0;
+  fs::path root;
+  bool ready = false;
+
+  World() {
+    root = fs::temp_directory_path() / ("marvisto-bench-" + std::to_string(::getpid()));
+    fs::create_directories(root);
+    base::Paths::setRoot(root);
+    base::UserDefaults::resetStandard();
+    base::RunLoop::main().setClock(std::make_shared<base::RealClock>());
+
+    mv::sales::ServiceConfig cfg = mv::sales::ServiceConfig::defaults();
+    for (auto& company : cfg.companies) {
+      if (company.clientId == "acme") company.data = mv::sales::SampleOptions::large(gProducts);
+    }
+    service = std::make_unique<mv::sales::SalesService>(cfg);
+    std::string error;
+    if (!service->start(&error)) {
+      std::fprintf(stderr, "cannot start the sales service: %s\n", error.c_str());
+      return;
+    }
+    const base::Value settings = service->serverSettings();
+    for (const auto& [key, value] : settings.items()) base::UserDefaults::standard().setObject(key, value);
+    mv::SessionContext::setFixed("acme", "rep");
+    mv::SessionContext::setFixedField(mv::SessionContext::Field::password, "secret");
+    mv::SessionContext::setFixedField(mv::SessionContext::Field::deviceID, std::string(40, 'a'));
+    mv::SyncSession::setCurrent(session);
+    mv::SyncConfigManager::setCurrent(config);
+
+    auto login = roundTrip(std::make_shared<mv::RequestLogin>());
+    auto signedIn = std::dynamic_pointer_cast<mv::LoginRst>(login);
+    if (!signedIn || !signedIn->isSuccess()) {
+      std::fprintf(stderr, "cannot sign in\n");
+      return;
+    }
+    mv::SessionContext::setFixedField(mv::SessionContext::Field::sessionId, signedIn->sessionId);
+    reply = std::dynamic_pointer_cast<mv::SyncAllTableRst>(roundTrip(std::make_shared<mv::RequestSyncAllTable>()));
+    if (!reply || !reply->isSuccess()) {
+      std::fprintf(stderr, "cannot fetch the product tables\n");
+      return;
+    }
+    auto count = [](const auto& table) { return table ? table->size() : 0; };
+    rows = count(reply->productTable) + count(reply->productAttributeTable) + count(reply->fieldsAttributeTable) +
+           count(reply->productCategoryXrefTable) + count(reply->productPriceTable) + count(reply->productRelatedTable) +
+           count(reply->imagesTable) + count(reply->categoryTable) + count(reply->productRelatedFilesTable) +
+           count(reply->productTagTable) + count(reply->productRelateTagTable);
+    ready = true;
+  }
+
+  ~World() {
+    mv::SyncModel::freeInstance();
+    mv::DataAccessManager::releaseDataModel();
+    mv::NetworkModel::sharedInstance().cancelAllRequests();
+    if (service) service->stop();
+    std::error_code ec;
+    fs::remove_all(root, ec);
+  }
+
+  static std::shared_ptr<mv::NetBaseRst> roundTrip(const std::shared_ptr<mv::RequestInterfaceBase>& request) {
+    auto receiver = std::make_shared<Receiver>();
+    request->setReceiveDelegete(receiver);
+    mv::NetworkModel::sharedInstance().sendRequest(request);
+    base::RunLoop::main().runUntil([&] { return receiver->result != nullptr; }, 300);
+    return receiver->result;
+  }
+
+  // A fresh client database made from the template.
+  static void freshStore() {
+    mv::DataAccessManager::releaseDataModel();
+    std::error_code ec;
+    fs::remove(base::Paths::documents() / "acme" / mv::DataAccessManager::kDatabaseFileName, ec);
+    base::UserDefaults::standard().removeObject("acme-ProductSynced");
+    mv::DataAccessManager::sharedDataModel();
+  }
+};
+
+// Made on first use, dropped before the process's static objects go.
+std::unique_ptr<World> gWorld;
+
+World& world() {
+  if (!gWorld) gWorld = std::make_unique<World>();
+  return *gWorld;
+}
+
+void BM_SyncProductTables(benchmark::State& state) {
+  World& w = world();
+  if (!w.ready) {
+    state.SkipWithError("no service");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    World::freshStore();
+    bool stored = false;
+    base::Observation watch(base::UserDefaults::DidChangeNotification, nullptr, [&](const base::Notification&) {
+      stored = stored || base::UserDefaults::standard().hasKey("acme-ProductSynced");
+    });
+    auto engine = mv::SyncModel::sharedInstance();
+    state.ResumeTiming();
+    engine->startSync();
+    base::RunLoop::main().runUntil([&] { return stored || !engine->isRunning(); }, 600);
+    state.PauseTiming();
+    if (!stored) state.SkipWithError("the product tables were not stored");
+    engine.reset();
+    mv::SyncModel::freeInstance();
+    state.ResumeTiming();
+  }
+  state.counters["rows"] = static_cast<double>(w.rows);
+  state.counters["rows/s"] =
+      benchmark::Counter(static_cast<double>(w.rows) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// The same rows with plain prepared statements in one transaction.
+template <typename Rows, typename Bind>
+bool insertAll(mv::SQLiteDatabase& db, const std::optional<Rows>& rows, const char* sql, Bind bind) {
+  if (!rows) return true;
+  mv::SQLiteStatement st = db.prepare(sql);
+  if (!st) return false;
+  for (const auto& r : *rows) {
+    st.reset();
+    bind(st, r);
+    if (!st.run()) return false;
+  }
+  return true;
+}
+
+void BM_BaselinePreparedInserts(benchmark::State& state) {
+  World& w = world();
+  if (!w.ready) {
+    state.SkipWithError("no service");
+    return;
+  }
+  const mv::SyncAllTableRst& r = *w.reply;
+  for (auto _ : state) {
+    state.PauseTiming();
+    World::freshStore();
+    mv::SQLiteDatabase& db = mv::SQLiteDatabase::sharedDataBase();
+    state.ResumeTiming();
+    mv::SQLiteTransaction tx(db);
+    bool ok = tx.begin();
+    ok = ok && insertAll(db, r.productTable,
+                         "INSERT INTO marvisto_product (product_id, product_sku, product_name, product_s_desc, "
+                         "product_l_desc, product_publish, product_ordering, product_stock, product_sale, product_buy, "
+                         "product_tags) VALUES (?,?,?,?,?,?,?,?,?,?,?)",
+                         [](auto& st, const auto& p) {
+                           st.bindAll(p.product_id, p.product_sku, p.product_name, p.product_s_desc, p.product_l_desc,
+                                      p.product_publish, p.product_ordering, p.product_stock, p.product_sale,
+                                      p.product_buy, p.product_tags);
+                         });
+    ok = ok && insertAll(db, r.productAttributeTable,
+                         "INSERT INTO marvisto_product_attribute (attribute_id, product_id, attribute_fields_id, "
+                         "attribute_value, default_value) VALUES (?,?,?,?,?)",
+                         [](auto& st, const auto& a) {
+                           st.bindAll(a.attribute_id, a.product_id, a.attribute_fields_id, a.attribute_value,
+                                      a.default_value);
+                         });
+    ok = ok && insertAll(db, r.fieldsAttributeTable,
+                         "INSERT INTO marvisto_fields_product_attribute (field_id, field_name, description, "
+                         "selection_list, display, published) VALUES (?,?,?,?,?,?)",
+                         [](auto& st, const auto& f) {
+                           st.bindAll(f.field_id, f.field_name, f.description, f.selection_list, f.display,
+                                      f.published);
+                         });
+    ok = ok && insertAll(db, r.productCategoryXrefTable,
+                         "INSERT OR IGNORE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?,?)",
+                         [](auto& st, const auto& x) { st.bindAll(x.category_id, x.product_id); });
+    ok = ok && insertAll(db, r.productPriceTable,
+                         "INSERT INTO marvisto_product_price (price_id, product_id, vendor_group_id_list, "
+                         "vendor_state_id_list, vendor_id_list, customer_id_list, price, currency, discount_price, "
+                         "discount_identifier, discount_start_date, discount_end_date, discount_publish, "
+                         "tier_start_date, tier_end_date, tier_quantity_price, tier_publish, discontRat) "
+                         "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                         [](auto& st, const auto& p) {
+                           st.bindAll(p.price_id, p.product_id, p.vendor_group_id_list, p.vendor_state_id_list,
+                                      p.vendor_id_list, p.customer_id_list, p.price, p.currency, p.discount_price,
+                                      p.discount_identifier, p.discount_start_date, p.discount_end_date,
+                                      p.discount_publish, p.tier_start_date, p.tier_end_date, p.tier_quantity_price,
+                                      p.tier_publish, p.discontRat);
+                         });
+    ok = ok && insertAll(db, r.productRelatedTable,
+                         "INSERT INTO marvisto_product_related (serial, first_product_id, second_product_id) "
+                         "VALUES (?,?,?)",
+                         [](auto& st, const auto& x) { st.bindAll(x.serial, x.first_product_id, x.second_product_id); });
+    ok = ok && insertAll(db, r.imagesTable,
+                         "INSERT INTO marvisto_image (image_id, key_id, key_type, image_thumb_address, "
+                         "image_full_address, image_isdault, image_s_desc, image_l_desc, image_publis, "
+                         "image_ordering) VALUES (?,?,?,?,?,?,?,?,?,?)",
+                         [](auto& st, const auto& i) {
+                           st.bindAll(i.image_id, i.key_id, i.key_type, i.image_thumb_address, i.image_full_address,
+                                      i.image_isdault, i.image_s_desc, i.image_l_desc, i.image_publis,
+                                      i.image_ordering);
+                         });
+    ok = ok && insertAll(db, r.categoryTable,
+                         "INSERT INTO marvisto_category (category_id, category_name, category_code, category_type, "
+                         "category_publish, category_ordering, category_parent_id) VALUES (?,?,?,?,?,?,?)",
+                         [](auto& st, const auto& c) {
+                           st.bindAll(c.category_id, c.category_name, c.category_code, c.category_type,
+                                      c.category_publish, c.category_ordering, c.category_parent_id);
+                         });
+    ok = ok && insertAll(db, r.productRelatedFilesTable,
+                         "INSERT OR IGNORE INTO marvisto_product_related_files (file_id, product_sku, product_id) "
+                         "VALUES (?,?,?)",
+                         [](auto& st, const auto& f) { st.bindAll(f.file_id, f.product_sku, f.product_id); });
+    ok = ok && insertAll(db, r.productTagTable, "INSERT INTO marvisto_tag (tag_id, tag_name) VALUES (?,?)",
+                         [](auto& st, const auto& t) { st.bindAll(t.tag_id, t.tag_name); });
+    ok = ok && insertAll(db, r.productRelateTagTable,
+                         "INSERT OR IGNORE INTO marvisto_product_related_tag (tag_id, product_id) VALUES (?,?)",
+                         [](auto& st, const auto& t) { st.bindAll(t.tag_id, t.product_id); });
+    ok = ok && tx.commit();
+    if (!ok) state.SkipWithError(("insert failed: " + db.lastError()).c_str());
+  }
+  state.counters["rows"] = static_cast<double>(w.rows);
+  state.counters["rows/s"] =
+      benchmark::Counter(static_cast<double>(w.rows) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_SyncProductTables)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_BaselinePreparedInserts)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  base::RunLoop::main().adoptCurrentThread();
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--products=", 0) == 0) gProducts = std::max(1, std::atoi(arg.c_str() + 11));
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  gWorld.reset();
+  return 0;
+}

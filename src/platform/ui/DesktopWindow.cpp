@@ -1,0 +1,291 @@
+#include "platform/ui/DesktopWindow.hpp"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/base/Log.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/ui/Renderer.hpp"
+#include "platform/ui/Screen.hpp"
+#include "platform/ui/ScrollView.hpp"
+#include "platform/ui/Window.hpp"
+
+namespace ui {
+
+namespace {
+
+constexpr long kFirstFinger = 1;
+constexpr long kSecondFinger = 2;
+constexpr double kIdleRedraw = 0.5;
+
+int& openWindows() {
+  static int n = 0;
+  return n;
+}
+
+}  // namespace
+
+std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> window, const Options& options,
+                                                   std::string* error) {
+  if (!window) {
+    if (error) *error = "no window to show";
+    return nullptr;
+  }
+  if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (error) *error = SDL_GetError();
+    return nullptr;
+  }
+  std::unique_ptr<DesktopWindow> dw(new DesktopWindow());
+  ++openWindows();
+  dw->window_ = std::move(window);
+  dw->scale_ = options.scale > 0 ? options.scale : Screen::mainScreen().scale();
+  base::Size points = dw->window_->bounds().size;
+  dw->pixelWidth_ = static_cast<int>(points.width * dw->scale_);
+  dw->pixelHeight_ = static_cast<int>(points.height * dw->scale_);
+  Uint32 flags = options.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN;
+  dw->sdlWindow_ = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                    dw->pixelWidth_, dw->pixelHeight_, flags);
+  if (!dw->sdlWindow_) {
+    if (error) *error = SDL_GetError();
+    return nullptr;
+  }
+  Uint32 rendererFlags = options.softwareRendering ? SDL_RENDERER_SOFTWARE : SDL_RENDERER_ACCELERATED;
+  dw->renderer_ = SDL_CreateRenderer(dw->sdlWindow_, -1, rendererFlags);
+  if (!dw->renderer_ && !options.softwareRendering) dw->renderer_ = SDL_CreateRenderer(dw->sdlWindow_, -1, SDL_RENDERER_SOFTWARE);
+  if (!dw->renderer_) {
+    if (error) *error = SDL_GetError();
+    return nullptr;
+  }
+  dw->texture_ = SDL_CreateTexture(dw->renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, dw->pixelWidth_,
+                                   dw->pixelHeight_);
+  if (!dw->texture_) {
+    if (error) *error = SDL_GetError();
+    return nullptr;
+  }
+  dw->canvas_ = gfx::Context::bitmap(points, dw->scale_, true);
+  SDL_StartTextInput();
+  return dw;
+}
+
+DesktopWindow::~DesktopWindow() {
+  if (texture_) SDL_DestroyTexture(texture_);
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (sdlWindow_) SDL_DestroyWindow(sdlWindow_);
+  // The video system stays up once started: starting it again in the same
+  // process reloads the display libraries, and their state goes with the process.
+  if (--openWindows() == 0) SDL_StopTextInput();
+}
+
+base::Point DesktopWindow::toPoints(int x, int y) const { return {x / scale_, y / scale_}; }
+
+void DesktopWindow::fingersTo(base::Point p, bool begin) {
+  auto& w = *window_;
+  if (gesture_ == None) {
+    if (begin)
+      w.touchDown(kFirstFinger, p);
+    else
+      w.touchMove(kFirstFinger, p);
+    return;
+  }
+  base::Point a, b;
+  if (gesture_ & Alt) {
+    // Mirrored about where the button went down: apart to the right, together to the left.
+    base::Point v{kFingerSpread + (p.x - anchor_.x), p.y - anchor_.y};
+    a = {anchor_.x - v.x, anchor_.y - v.y};
+    b = {anchor_.x + v.x, anchor_.y + v.y};
+  } else {
+    a = p;
+    b = {p.x + kFingerSpread, p.y};
+  }
+  if (begin)
+    w.touchesDown({{kFirstFinger, a}, {kSecondFinger, b}});
+  else
+    w.touchesMove({{kFirstFinger, a}, {kSecondFinger, b}});
+}
+
+void DesktopWindow::handle(const SDL_Event& e) {
+  auto& w = *window_;
+  switch (e.type) {
+    case SDL_QUIT:
+      closed_ = true;
+      break;
+    case SDL_WINDOWEVENT:
+      if (e.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
+      dirty_ = true;
+      break;
+    case SDL_MOUSEBUTTONDOWN: {
+      if (e.button.button != SDL_BUTTON_LEFT || pressed_) break;
+      base::Point p = toPoints(e.button.x, e.button.y);
+      SDL_Keymod mods = SDL_GetModState();
+      gesture_ = (mods & KMOD_ALT) ? Alt : (mods & KMOD_SHIFT) ? Shift : None;
+      anchor_ = p;
+      pressed_ = true;
+      fingersTo(p, true);
+      break;
+    }
+    case SDL_MOUSEMOTION:
+      if (pressed_) fingersTo(toPoints(e.motion.x, e.motion.y), false);
+      break;
+    case SDL_MOUSEBUTTONUP: {
+      if (e.button.button != SDL_BUTTON_LEFT || !pressed_) break;
+      base::Point p = toPoints(e.button.x, e.button.y);
+      fingersTo(p, false);
+      if (gesture_ == None)
+        w.touchUp(kFirstFinger, p);
+      else
+        w.touchesUp({{kFirstFinger, p}, {kSecondFinger, p}});
+      pressed_ = false;
+      gesture_ = None;
+      break;
+    }
+    case SDL_MOUSEWHEEL: {
+      base::Point p = toPoints(e.wheel.mouseX, e.wheel.mouseY);
+      double flip = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+      for (View* v = w.hitTest(p, nullptr); v; v = v->superview()) {
+        if (auto* sv = dynamic_cast<ScrollView*>(v); sv && sv->isScrollEnabled()) {
+          sv->scrollByWheel({flip * e.wheel.x * kWheelStep, -flip * e.wheel.y * kWheelStep});
+          break;
+        }
+      }
+      break;
+    }
+    case SDL_TEXTINPUT:
+      if (Responder* r = w.firstResponder()) r->insertText(e.text.text);
+      break;
+    case SDL_KEYDOWN:
+      if (Responder* r = w.firstResponder()) {
+        SDL_Keycode k = e.key.keysym.sym;
+        if (k == SDLK_BACKSPACE) r->deleteBackward();
+        if (k == SDLK_RETURN || k == SDLK_KP_ENTER) r->insertText("\n");
+      }
+      break;
+    default:
+      return;
+  }
+  dirty_ = true;
+}
+
+bool DesktopWindow::processEvents() {
+  SDL_Event e;
+  while (!closed_ && SDL_PollEvent(&e)) handle(e);
+  return !closed_;
+}
+
+void DesktopWindow::renderFrame() {
+  View::layoutPendingViews();
+  window_->layoutIfNeeded();
+  cairo_t* cr = canvas_->cairo();
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  canvas_->save();
+  Renderer::render(*window_, *canvas_);
+  canvas_->restore();
+  cairo_surface_t* target = cairo_get_target(cr);
+  cairo_surface_flush(target);
+  SDL_UpdateTexture(texture_, nullptr, cairo_image_surface_get_data(target), cairo_image_surface_get_stride(target));
+  SDL_RenderClear(renderer_);
+  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  SDL_RenderPresent(renderer_);
+  ++frames_;
+  dirty_ = false;
+  lastRender_ = base::RunLoop::main().now();
+}
+
+bool DesktopWindow::runFrame(bool forceRender) {
+  processEvents();
+  if (closed_) return false;
+  if (base::RunLoop::main().runOnce(0)) dirty_ = true;
+  View::layoutPendingViews();
+  double now = base::RunLoop::main().now();
+  if (forceRender || dirty_ || lastRender_ < 0 || now - lastRender_ >= kIdleRedraw) renderFrame();
+  return !closed_;
+}
+
+void DesktopWindow::run() {
+  while (runFrame()) SDL_WaitEventTimeout(nullptr, 10);
+}
+
+gfx::ImagePtr DesktopWindow::lastFrame() const { return canvas_ ? canvas_->makeImage() : nullptr; }
+
+// --- injected input ---------------------------------------------------------------
+
+namespace {
+void pushButton(Uint32 type, base::Point p, double scale) {
+  SDL_Event e{};
+  e.type = type;
+  e.button.button = SDL_BUTTON_LEFT;
+  e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+  e.button.clicks = 1;
+  e.button.x = static_cast<Sint32>(p.x * scale);
+  e.button.y = static_cast<Sint32>(p.y * scale);
+  SDL_PushEvent(&e);
+}
+}  // namespace
+
+void DesktopWindow::pushMouseDown(base::Point p, unsigned modifiers) {
+  SDL_SetModState(static_cast<SDL_Keymod>(((modifiers & Alt) ? KMOD_LALT : 0) | ((modifiers & Shift) ? KMOD_LSHIFT : 0)));
+  pushButton(SDL_MOUSEBUTTONDOWN, p, scale_);
+}
+
+void DesktopWindow::pushMouseUp(base::Point p) {
+  pushButton(SDL_MOUSEBUTTONUP, p, scale_);
+  SDL_SetModState(KMOD_NONE);
+}
+
+void DesktopWindow::pushMouseMove(base::Point p) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.state = SDL_BUTTON_LMASK;
+  e.motion.x = static_cast<Sint32>(p.x * scale_);
+  e.motion.y = static_cast<Sint32>(p.y * scale_);
+  SDL_PushEvent(&e);
+}
+
+void DesktopWindow::pushText(const std::string& text) {
+  // Text events carry at most 31 bytes; longer text goes in pieces cut at code point starts.
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t n = std::min<std::size_t>(text.size() - i, SDL_TEXTINPUTEVENT_TEXT_SIZE - 1);
+    while (n > 0 && i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80) --n;
+    if (n == 0) break;
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    std::memcpy(e.text.text, text.data() + i, n);
+    e.text.text[n] = 0;
+    SDL_PushEvent(&e);
+    i += n;
+  }
+}
+
+void DesktopWindow::pushKey(Key key) {
+  SDL_Event e{};
+  e.type = SDL_KEYDOWN;
+  e.key.state = SDL_PRESSED;
+  e.key.keysym.sym = key == Key::Return ? SDLK_RETURN : SDLK_BACKSPACE;
+  SDL_PushEvent(&e);
+}
+
+void DesktopWindow::pushWheel(base::Point at, double dx, double dy) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEWHEEL;
+  e.wheel.x = static_cast<Sint32>(dx);
+  e.wheel.y = static_cast<Sint32>(dy);
+  e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+  e.wheel.mouseX = static_cast<Sint32>(at.x * scale_);
+  e.wheel.mouseY = static_cast<Sint32>(at.y * scale_);
+  SDL_PushEvent(&e);
+}
+
+void DesktopWindow::pushQuit() {
+  SDL_Event e{};
+  e.type = SDL_QUIT;
+  SDL_PushEvent(&e);
+}
+
+}  // namespace ui

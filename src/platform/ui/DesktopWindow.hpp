@@ -1,0 +1,97 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "platform/base/Geometry.hpp"
+#include "platform/gfx/Context.hpp"
+#include "platform/gfx/Image.hpp"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+union SDL_Event;
+
+namespace ui {
+
+class Window;
+
+// Shows a toolkit window in a desktop window (SDL2) and feeds it the
+// desktop's input: 1024 x 768 points, doubled in pixels at scale 2. The
+// mouse is one finger; dragging with Alt held is a two-finger pinch
+// mirrored about the point pressed, with Shift a two-finger pan. Typed text,
+// Backspace and Return go to the first responder; the wheel scrolls the
+// scroll view under the pointer. The main loop keeps its clock (the real
+// one in the application); `run` drives it until the window is closed.
+class DesktopWindow {
+ public:
+  struct Options {
+    double scale = 0;  // 0: the screen's scale
+    std::string title = "Marvisto";
+    bool hidden = false;
+    bool softwareRendering = false;
+  };
+
+  // Opens the desktop window; nothing when no display can be opened (`error`
+  // then says why).
+  static std::unique_ptr<DesktopWindow> open(std::shared_ptr<Window> window, const Options& options,
+                                             std::string* error = nullptr);
+  ~DesktopWindow();
+  DesktopWindow(const DesktopWindow&) = delete;
+  DesktopWindow& operator=(const DesktopWindow&) = delete;
+
+  // Handles the queued desktop events. False once the window was closed.
+  bool processEvents();
+  // One turn: events, the main loop's due work, layout, and a new picture
+  // when anything happened (or when forced). False once closed.
+  bool runFrame(bool forceRender = false);
+  // Draws the window now.
+  void renderFrame();
+  // Runs frames until the window is closed.
+  void run();
+  bool isClosed() const { return closed_; }
+  int framesRendered() const { return frames_; }
+
+  // The last picture shown, as drawn (pixel size).
+  gfx::ImagePtr lastFrame() const;
+  base::Size pixelSize() const { return {static_cast<double>(pixelWidth_), static_cast<double>(pixelHeight_)}; }
+  double scale() const { return scale_; }
+
+  // Input through the desktop's own event queue, as the user would give it
+  // (window points).
+  enum Modifier : unsigned { None = 0, Shift = 1, Alt = 2 };
+  void pushMouseDown(base::Point p, unsigned modifiers = None);
+  void pushMouseMove(base::Point p);
+  void pushMouseUp(base::Point p);
+  void pushText(const std::string& text);
+  enum class Key { Return, Backspace };
+  void pushKey(Key key);
+  void pushWheel(base::Point at, double dx, double dy);
+  void pushQuit();
+
+  static constexpr double kFingerSpread = 40;
+  static constexpr double kWheelStep = 40;
+
+ private:
+  DesktopWindow() = default;
+  void handle(const SDL_Event& e);
+  base::Point toPoints(int x, int y) const;
+  void fingersTo(base::Point p, bool begin);
+
+  std::shared_ptr<Window> window_;
+  SDL_Window* sdlWindow_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  std::unique_ptr<gfx::Context> canvas_;
+  double scale_ = 1;
+  int pixelWidth_ = 0, pixelHeight_ = 0;
+  bool closed_ = false;
+  bool dirty_ = true;
+  int frames_ = 0;
+  double lastRender_ = -1;
+  // The finger (or fingers) the mouse stands for while a button is down.
+  bool pressed_ = false;
+  unsigned gesture_ = None;
+  base::Point anchor_;
+};
+
+}  // namespace ui

@@ -1,0 +1,1057 @@
+#include "platform/ui/TableView.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/base/Log.hpp"
+#include "platform/ui/SwipeGestureRecognizer.hpp"
+#include "platform/ui/Window.hpp"
+
+namespace ui {
+
+namespace {
+
+constexpr double kPlainHeaderHeight = 22;
+constexpr double kGroupedSpacing = 10;
+constexpr double kGroupedTitleHeight = 38;
+
+bool validHeight(double h) { return std::isfinite(h) && h >= 0; }
+
+// The standard header or footer of a section: its title on a plain bar
+// (plain tables) or as small grey text (grouped tables).
+class SectionHeaderView : public View {
+ public:
+  SectionHeaderView(const std::string& title, bool grouped, bool footer) {
+    label_ = std::make_shared<Label>();
+    label_->setBackgroundColor(std::nullopt);
+    if (grouped) {
+      setBackgroundColor(std::nullopt);
+      setOpaque(false);
+      label_->setFont(gfx::Font::systemFont(14));
+      label_->setTextColor(gfx::Color::rgb255(109, 109, 114));
+      label_->setNumberOfLines(0);
+      label_->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+    } else {
+      setBackgroundColor(gfx::Color::rgb255(247, 247, 247));
+      label_->setFont(gfx::Font::boldSystemFont(14));
+    }
+    label_->setText(title);
+    grouped_ = grouped;
+    footer_ = footer;
+    addSubview(label_);
+  }
+  Label& label() const { return *label_; }
+  void layoutSubviews() override {
+    Rect b = bounds();
+    if (grouped_ && !footer_)
+      label_->setFrame({15, std::max(0.0, b.height() - 24), std::max(0.0, b.width() - 30), 20});
+    else if (grouped_)
+      label_->setFrame({15, 4, std::max(0.0, b.width() - 30), std::max(0.0, b.height() - 8)});
+    else
+      label_->setFrame({15, 0, std::max(0.0, b.width() - 30), b.height()});
+  }
+
+ private:
+  std::shared_ptr<Label> label_;
+  bool grouped_ = false;
+  bool footer_ = false;
+};
+
+// The section index down the right edge; a touch or drag on it scrolls to
+// the section of the title under the finger.
+class SectionIndexView : public View {
+ public:
+  SectionIndexView() {
+    setBackgroundColor(std::nullopt);
+    setOpaque(false);
+  }
+  std::vector<std::string> titles;
+  std::optional<gfx::Color> color;
+
+  long indexAt(Point p) const {
+    if (titles.empty()) return -1;
+    Rect b = bounds();
+    double step = rowStep();
+    double top = b.midY() - step * static_cast<double>(titles.size()) / 2;
+    long i = static_cast<long>(std::floor((p.y - top) / step));
+    return std::clamp(i, 0L, static_cast<long>(titles.size()) - 1);
+  }
+  double rowStep() const {
+    double avail = bounds().height() - 16;
+    return titles.empty() ? 0 : std::min(16.0, avail / static_cast<double>(titles.size()));
+  }
+  void drawRect(gfx::Context& ctx, const Rect&) override {
+    Rect b = bounds();
+    double step = rowStep();
+    double top = b.midY() - step * static_cast<double>(titles.size()) / 2;
+    gfx::Font f = gfx::Font::boldSystemFont(11);
+    for (std::size_t i = 0; i < titles.size(); ++i)
+      ctx.drawText(titles[i], {0, top + step * static_cast<double>(i), b.width(), step}, f,
+                   color.value_or(gfx::Color::rgb255(0, 122, 255)), gfx::LineBreakMode::Clip, gfx::TextAlignment::Center, 1);
+  }
+  void touchesBegan(const TouchSet& t, const Event&) override { pick(t); }
+  void touchesMoved(const TouchSet& t, const Event&) override { pick(t); }
+  void touchesEnded(const TouchSet&, const Event&) override {}
+  void touchesCancelled(const TouchSet&, const Event&) override {}
+
+ private:
+  void pick(const TouchSet& t) {
+    if (t.empty()) return;
+    long i = indexAt(t.front()->locationInView(this));
+    if (auto* table = dynamic_cast<TableView*>(superview()); table && i >= 0) table->selectSectionIndexTitle(i);
+  }
+};
+
+}  // namespace
+
+bool TableView::Batch::empty() const {
+  return insertRows.empty() && deleteRows.empty() && reloadRows.empty() && insertSections.empty() &&
+         deleteSections.empty() && reloadSections.empty();
+}
+
+TableView::TableView(const Rect& frame, TableViewStyle style)
+    : ScrollView(frame),
+      style_(style),
+      sectionHeaderHeight_(style == TableViewStyle::Plain ? kPlainHeaderHeight : kGroupedSpacing),
+      sectionFooterHeight_(style == TableViewStyle::Plain ? kPlainHeaderHeight : kGroupedSpacing) {
+  setBackgroundColor(style == TableViewStyle::Plain ? gfx::Color::white() : gfx::Color::rgb255(239, 239, 244));
+  setAlwaysBounceVertical(true);
+  indexView_ = std::make_shared<SectionIndexView>();
+  indexView_->setHidden(true);
+  addSubview(indexView_);
+  swipe_ = std::make_shared<SwipeGestureRecognizer>();
+  swipe_->direction = SwipeLeft | SwipeRight;
+  swipe_->shouldBegin = [](GestureRecognizer& g) {
+    auto* t = dynamic_cast<TableView*>(g.view());
+    if (!t || t->editing_) return false;
+    auto ds = t->dataSource();
+    return ds && ds->respondsTo(TableViewDataSourceOp::CommitEditingStyle) &&
+           t->indexPathForRowAtPoint(g.locationInView(t)).has_value();
+  };
+  swipe_->addTarget([](GestureRecognizer& g) {
+    auto* t = dynamic_cast<TableView*>(g.view());
+    if (!t || g.state() != GestureState::Ended) return;
+    if (auto p = t->indexPathForRowAtPoint(g.locationInView(t))) t->swipeToDeleteRowAtIndexPath(*p);
+  });
+  addGestureRecognizer(swipe_);
+}
+
+TableView::~TableView() = default;
+
+void TableView::setDataSource(std::weak_ptr<TableViewDataSource> dataSource) {
+  dataSource_ = std::move(dataSource);
+  loaded_ = false;
+  setNeedsLayout();
+}
+
+std::shared_ptr<TableViewDelegate> TableView::delegate() const {
+  return std::dynamic_pointer_cast<TableViewDelegate>(ScrollView::delegate());
+}
+
+void TableView::setDelegate(std::weak_ptr<ScrollViewDelegate> d) {
+  ScrollView::setDelegate(std::move(d));
+  cacheDelegateAnswers();
+  if (loaded_) {
+    loaded_ = false;  // heights may come from the new delegate
+    setNeedsLayout();
+  }
+}
+
+void TableView::cacheDelegateAnswers() {
+  auto d = delegate();
+  delegateHeightForRow_ = d && d->respondsTo(TableViewDelegateOp::HeightForRow);
+  delegateHeightForHeader_ = d && d->respondsTo(TableViewDelegateOp::HeightForHeader);
+  delegateHeightForFooter_ = d && d->respondsTo(TableViewDelegateOp::HeightForFooter);
+  delegateViewForHeader_ = d && d->respondsTo(TableViewDelegateOp::ViewForHeader);
+  delegateViewForFooter_ = d && d->respondsTo(TableViewDelegateOp::ViewForFooter);
+}
+
+// --- geometry ---------------------------------------------------------------------
+
+double TableView::contentWidth() const {
+  double w = bounds().width();
+  if (!indexTitles_.empty()) w -= kSectionIndexWidth;
+  return std::max(0.0, w);
+}
+
+double TableView::tableHeaderHeight() const { return tableHeaderView_ ? tableHeaderView_->frame().height() : 0; }
+
+void TableView::buildSection(long s, Section& sec, TableViewDataSource* ds, TableViewDelegate* dg) {
+  sec.rows = ds ? std::max(0L, ds->tableViewNumberOfRowsInSection(*this, s)) : 0;
+  sec.headerTitle = ds && ds->respondsTo(TableViewDataSourceOp::TitleForHeader)
+                        ? ds->tableViewTitleForHeaderInSection(*this, s)
+                        : std::nullopt;
+  sec.footerTitle = ds && ds->respondsTo(TableViewDataSourceOp::TitleForFooter)
+                        ? ds->tableViewTitleForFooterInSection(*this, s)
+                        : std::nullopt;
+  std::shared_ptr<View> hv = dg && delegateViewForHeader_ ? dg->tableViewViewForHeaderInSection(*this, s) : nullptr;
+  std::shared_ptr<View> fv = dg && delegateViewForFooter_ ? dg->tableViewViewForFooterInSection(*this, s) : nullptr;
+  bool grouped = style_ == TableViewStyle::Grouped;
+  auto standard = [&](const std::optional<std::string>& title, const std::shared_ptr<View>& view, double base) {
+    if (view) return view->frame().height() > 0 ? view->frame().height() : base;
+    if (title && !title->empty()) return grouped ? std::max(base, kGroupedTitleHeight) : base;
+    return grouped ? base : 0.0;
+  };
+  std::optional<double> hh = dg && delegateHeightForHeader_ ? dg->tableViewHeightForHeaderInSection(*this, s) : std::nullopt;
+  std::optional<double> fh = dg && delegateHeightForFooter_ ? dg->tableViewHeightForFooterInSection(*this, s) : std::nullopt;
+  sec.headerHeight = hh && validHeight(*hh) ? *hh : standard(sec.headerTitle, hv, sectionHeaderHeight_);
+  sec.footerHeight = fh && validHeight(*fh) ? *fh : standard(sec.footerTitle, fv, sectionFooterHeight_);
+  sec.rowOffsets.assign(static_cast<std::size_t>(sec.rows) + 1, 0);
+  double y = 0;
+  for (long r = 0; r < sec.rows; ++r) {
+    sec.rowOffsets[static_cast<std::size_t>(r)] = y;
+    double h = rowHeight_;
+    if (dg && delegateHeightForRow_) {
+      auto dh = dg->tableViewHeightForRowAtIndexPath(*this, IndexPath{s, r});
+      if (dh && validHeight(*dh)) h = *dh;
+    }
+    y += h;
+  }
+  sec.rowOffsets.back() = y;
+  // Header and footer views: the delegate's, else a standard one for a title.
+  if (!hv && sec.headerTitle && !sec.headerTitle->empty() && sec.headerHeight > 0)
+    hv = makeStandardHeader(*sec.headerTitle, false);
+  if (!fv && sec.footerTitle && !sec.footerTitle->empty() && sec.footerHeight > 0)
+    fv = makeStandardHeader(*sec.footerTitle, true);
+  if (hv) headers_[s] = hv;
+  if (fv) footers_[s] = fv;
+}
+
+std::shared_ptr<View> TableView::makeStandardHeader(const std::string& title, bool footer) const {
+  return std::make_shared<SectionHeaderView>(title, style_ == TableViewStyle::Grouped, footer);
+}
+
+void TableView::loadGeometry() {
+  auto ds = dataSource();
+  auto dg = delegate();
+  for (auto& [s, v] : headers_) v->removeFromSuperview();
+  for (auto& [s, v] : footers_) v->removeFromSuperview();
+  headers_.clear();
+  footers_.clear();
+  long n = 0;
+  if (ds) n = ds->respondsTo(TableViewDataSourceOp::NumberOfSections) ? std::max(0L, ds->numberOfSectionsInTableView(*this)) : 1;
+  sections_.assign(static_cast<std::size_t>(n), Section{});
+  for (long s = 0; s < n; ++s) buildSection(s, sections_[static_cast<std::size_t>(s)], ds.get(), dg.get());
+  indexTitles_ = ds && ds->respondsTo(TableViewDataSourceOp::SectionIndexTitles) ? ds->sectionIndexTitlesForTableView(*this)
+                                                                                  : std::vector<std::string>{};
+  auto* iv = static_cast<SectionIndexView*>(indexView_.get());
+  iv->titles = indexTitles_;
+  iv->color = indexColor_;
+  iv->setHidden(indexTitles_.empty());
+  iv->setNeedsDisplay();
+  for (auto& [s, v] : headers_) insertSubviewBelow(v, indexView_.get());
+  for (auto& [s, v] : footers_) insertSubviewBelow(v, indexView_.get());
+  loaded_ = true;
+  restack();
+}
+
+void TableView::restack() {
+  double y = tableHeaderHeight();
+  for (auto& sec : sections_) {
+    sec.top = y;
+    y += sec.height();
+  }
+  updateContentSize();
+}
+
+void TableView::updateContentSize() {
+  double h = tableHeaderHeight();
+  for (auto& sec : sections_) h += sec.height();
+  if (tableFooterView_) h += tableFooterView_->frame().height();
+  setContentSize({bounds().width(), h});
+}
+
+void TableView::ensureLoaded() {
+  if (!loaded_ && !reloading_) {
+    reloading_ = true;
+    loadGeometry();
+    reloading_ = false;
+  }
+}
+
+long TableView::numberOfSections() {
+  ensureLoaded();
+  return static_cast<long>(sections_.size());
+}
+
+long TableView::numberOfRowsInSection(long section) {
+  ensureLoaded();
+  if (section < 0 || section >= static_cast<long>(sections_.size())) return 0;
+  return sections_[static_cast<std::size_t>(section)].rows;
+}
+
+bool TableView::validIndexPath(const IndexPath& p) const {
+  return p.section >= 0 && p.section < static_cast<long>(sections_.size()) && p.row >= 0 &&
+         p.row < sections_[static_cast<std::size_t>(p.section)].rows;
+}
+
+void TableView::setRowHeight(double h) {
+  if (!validHeight(h)) return;
+  rowHeight_ = h;
+  loaded_ = false;
+  setNeedsLayout();
+}
+
+void TableView::setSectionHeaderHeight(double h) {
+  if (!validHeight(h)) return;
+  sectionHeaderHeight_ = h;
+  loaded_ = false;
+  setNeedsLayout();
+}
+
+void TableView::setSectionFooterHeight(double h) {
+  if (!validHeight(h)) return;
+  sectionFooterHeight_ = h;
+  loaded_ = false;
+  setNeedsLayout();
+}
+
+Rect TableView::rectForSection(long section) {
+  ensureLoaded();
+  if (section < 0 || section >= static_cast<long>(sections_.size())) return {};
+  const Section& s = sections_[static_cast<std::size_t>(section)];
+  return {0, s.top, bounds().width(), s.height()};
+}
+
+Rect TableView::rectForHeaderInSection(long section) {
+  ensureLoaded();
+  if (section < 0 || section >= static_cast<long>(sections_.size())) return {};
+  const Section& s = sections_[static_cast<std::size_t>(section)];
+  return {0, s.top, contentWidth(), s.headerHeight};
+}
+
+Rect TableView::rectForFooterInSection(long section) {
+  ensureLoaded();
+  if (section < 0 || section >= static_cast<long>(sections_.size())) return {};
+  const Section& s = sections_[static_cast<std::size_t>(section)];
+  return {0, s.top + s.headerHeight + s.rowOffsets.back(), contentWidth(), s.footerHeight};
+}
+
+Rect TableView::rectForRowAtIndexPath(const IndexPath& p) {
+  ensureLoaded();
+  if (!validIndexPath(p)) return {};
+  const Section& s = sections_[static_cast<std::size_t>(p.section)];
+  auto r = static_cast<std::size_t>(p.row);
+  return {0, s.top + s.headerHeight + s.rowOffsets[r], contentWidth(), s.rowOffsets[r + 1] - s.rowOffsets[r]};
+}
+
+std::optional<IndexPath> TableView::indexPathForRowAtPoint(Point p) {
+  ensureLoaded();
+  if (p.x < 0 || p.x >= bounds().width()) return std::nullopt;
+  for (std::size_t si = 0; si < sections_.size(); ++si) {
+    const Section& s = sections_[si];
+    double rowsTop = s.top + s.headerHeight;
+    double rowsBottom = rowsTop + s.rowOffsets.back();
+    if (p.y < rowsTop || p.y >= rowsBottom) continue;
+    double y = p.y - rowsTop;
+    auto it = std::upper_bound(s.rowOffsets.begin(), s.rowOffsets.end() - 1, y);
+    long row = static_cast<long>(it - s.rowOffsets.begin()) - 1;
+    // Zero-height rows are never under a point: take the next row that has height.
+    while (row >= 0 && row < s.rows && s.rowOffsets[static_cast<std::size_t>(row) + 1] <= y) ++row;
+    if (row >= 0 && row < s.rows) return IndexPath{static_cast<long>(si), row};
+  }
+  return std::nullopt;
+}
+
+std::vector<IndexPath> TableView::indexPathsForRowsInRect(const Rect& rect) {
+  ensureLoaded();
+  std::vector<IndexPath> out;
+  if (rect.isEmpty()) return out;
+  for (std::size_t si = 0; si < sections_.size(); ++si) {
+    const Section& s = sections_[si];
+    double rowsTop = s.top + s.headerHeight;
+    if (rowsTop + s.rowOffsets.back() <= rect.minY() || rowsTop >= rect.maxY()) continue;
+    double y0 = rect.minY() - rowsTop;
+    auto it = std::upper_bound(s.rowOffsets.begin(), s.rowOffsets.end() - 1, y0);
+    long row = std::max(0L, static_cast<long>(it - s.rowOffsets.begin()) - 1);
+    for (; row < s.rows; ++row) {
+      double top = rowsTop + s.rowOffsets[static_cast<std::size_t>(row)];
+      double bottom = rowsTop + s.rowOffsets[static_cast<std::size_t>(row) + 1];
+      if (top >= rect.maxY()) break;
+      if (bottom > rect.minY() && bottom > top) out.push_back({static_cast<long>(si), row});
+    }
+  }
+  return out;
+}
+
+// --- cells --------------------------------------------------------------------------
+
+std::shared_ptr<TableViewCell> TableView::dequeueReusableCellWithIdentifier(const std::string& identifier) {
+  auto it = reuse_.find(identifier);
+  if (it == reuse_.end() || it->second.empty()) return nullptr;
+  auto cell = it->second.back();
+  it->second.pop_back();
+  cell->prepareForReuse();
+  return cell;
+}
+
+std::size_t TableView::reusableCellCount() const {
+  std::size_t n = 0;
+  for (auto& [id, q] : reuse_) n += q.size();
+  return n;
+}
+
+void TableView::enqueue(std::shared_ptr<TableViewCell> cell) {
+  if (!cell) return;
+  cell->removeFromSuperview();
+  cell->setHighlighted(false);
+  if (cell->reuseIdentifier().empty()) return;
+  auto& q = reuse_[cell->reuseIdentifier()];
+  if (std::find(q.begin(), q.end(), cell) == q.end()) q.push_back(std::move(cell));
+}
+
+TableViewCell* TableView::cellForRowAtIndexPath(const IndexPath& p) const {
+  auto it = visible_.find(p);
+  return it == visible_.end() ? nullptr : it->second.get();
+}
+
+std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell* cell) const {
+  for (auto& [p, c] : visible_)
+    if (c.get() == cell) return p;
+  return std::nullopt;
+}
+
+std::vector<TableViewCell*> TableView::visibleCells() const {
+  std::vector<TableViewCell*> out;
+  for (auto& [p, c] : visible_) out.push_back(c.get());
+  return out;
+}
+
+std::vector<IndexPath> TableView::indexPathsForVisibleRows() const {
+  std::vector<IndexPath> out;
+  for (auto& [p, c] : visible_) out.push_back(p);
+  return out;
+}
+
+View* TableView::headerViewForSection(long section) const {
+  auto it = headers_.find(section);
+  return it == headers_.end() ? nullptr : it->second.get();
+}
+
+View* TableView::footerViewForSection(long section) const {
+  auto it = footers_.find(section);
+  return it == footers_.end() ? nullptr : it->second.get();
+}
+
+std::shared_ptr<TableViewCell> TableView::makeCell(const IndexPath& p) {
+  auto ds = dataSource();
+  std::shared_ptr<TableViewCell> cell = ds ? ds->tableViewCellForRowAtIndexPath(*this, p) : nullptr;
+  if (!cell) {
+    // A data source that gives no cell still gets a row, empty.
+    MV_LOG("TableView: no cell for row ", p.row, " of section ", p.section);
+    cell = std::make_shared<TableViewCell>(TableViewCellStyle::Default);
+  }
+  return cell;
+}
+
+void TableView::setTableHeaderView(std::shared_ptr<View> v) {
+  if (tableHeaderView_) tableHeaderView_->removeFromSuperview();
+  tableHeaderView_ = std::move(v);
+  if (tableHeaderView_) insertSubviewBelow(tableHeaderView_, indexView_.get());
+  if (loaded_) restack();
+  setNeedsLayout();
+}
+
+void TableView::setTableFooterView(std::shared_ptr<View> v) {
+  if (tableFooterView_) tableFooterView_->removeFromSuperview();
+  tableFooterView_ = std::move(v);
+  if (tableFooterView_) insertSubviewBelow(tableFooterView_, indexView_.get());
+  if (loaded_) updateContentSize();
+  setNeedsLayout();
+}
+
+void TableView::setBackgroundView(std::shared_ptr<View> v) {
+  if (backgroundView_) backgroundView_->removeFromSuperview();
+  backgroundView_ = std::move(v);
+  if (backgroundView_) insertSubview(backgroundView_, 0);
+  setNeedsLayout();
+}
+
+void TableView::setSeparatorStyle(TableViewCellSeparatorStyle s) {
+  separatorStyle_ = s;
+  for (auto& [p, c] : visible_) c->setNeedsDisplay();
+}
+
+void TableView::setSeparatorColor(std::optional<gfx::Color> c) {
+  separatorColor_ = std::move(c);
+  for (auto& [p, cell] : visible_) cell->setNeedsDisplay();
+}
+
+void TableView::setSeparatorInset(EdgeInsets e) {
+  separatorInset_ = e;
+  for (auto& [p, c] : visible_) c->setSeparatorInset(e);
+}
+
+void TableView::setFrame(const Rect& frame) {
+  double oldWidth = bounds().width();
+  ScrollView::setFrame(frame);
+  if (bounds().width() != oldWidth && loaded_) updateContentSize();
+}
+
+// --- layout ----------------------------------------------------------------------------
+
+void TableView::tile() {
+  Rect visibleRect = bounds();
+  std::vector<IndexPath> wanted = indexPathsForRowsInRect(visibleRect);
+  std::set<IndexPath> wantedSet(wanted.begin(), wanted.end());
+  for (auto it = visible_.begin(); it != visible_.end();) {
+    if (!wantedSet.count(it->first)) {
+      auto cell = it->second;
+      it = visible_.erase(it);
+      enqueue(cell);
+    } else {
+      ++it;
+    }
+  }
+  auto dg = delegate();
+  std::size_t cellLayer = backgroundView_ && backgroundView_->superview() == this ? indexOfSubview(backgroundView_.get()) + 1 : 0;
+  for (auto& p : wanted) {
+    if (visible_.count(p)) continue;
+    auto cell = makeCell(p);
+    cell->setFrame(rectForRowAtIndexPath(p));
+    cell->setSeparatorInset(separatorInset_);
+    cell->setEditing(editing_);
+    if (editing_) {
+      TableViewCellEditingStyle es = TableViewCellEditingStyle::None;
+      auto ds = dataSource();
+      if (ds && ds->respondsTo(TableViewDataSourceOp::CommitEditingStyle) && ds->tableViewCanEditRowAtIndexPath(*this, p))
+        es = dg && dg->respondsTo(TableViewDelegateOp::EditingStyleForRow) ? dg->tableViewEditingStyleForRowAtIndexPath(*this, p)
+                                                                            : TableViewCellEditingStyle::Delete;
+      cell->setEditingStyleShown(es);
+    }
+    cell->setSelected(selected_.count(p) > 0);
+    if (confirming_ == p) {
+      auto title = dg && dg->respondsTo(TableViewDelegateOp::TitleForDeleteConfirmationButton)
+                       ? dg->tableViewTitleForDeleteConfirmationButtonForRowAtIndexPath(*this, p)
+                       : std::nullopt;
+      cell->showDeleteConfirmation(title.value_or("Delete"));
+    }
+    if (cell->superview() != this) insertSubview(cell, cellLayer);
+    visible_[p] = cell;
+    if (dg && dg->respondsTo(TableViewDelegateOp::WillDisplayCell)) dg->tableViewWillDisplayCell(*this, *cell, p);
+  }
+  for (auto& [p, cell] : visible_) {
+    Rect r = rectForRowAtIndexPath(p);
+    if (cell->frame() != r) cell->setFrame(r);
+  }
+}
+
+void TableView::placeDecorations() {
+  Rect b = bounds();
+  double w = contentWidth();
+  if (backgroundView_) backgroundView_->setFrame(b);
+  if (tableHeaderView_) {
+    Rect f = tableHeaderView_->frame();
+    tableHeaderView_->setFrame({0, 0, w, f.height()});
+  }
+  double top = b.y() + contentInset().top;
+  for (auto& [s, v] : headers_) {
+    if (s >= static_cast<long>(sections_.size())) continue;
+    const Section& sec = sections_[static_cast<std::size_t>(s)];
+    double y = sec.top;
+    if (style_ == TableViewStyle::Plain) {
+      // Plain headers stay at the top while their section scrolls under them.
+      double last = sec.top + sec.headerHeight + sec.rowOffsets.back() - sec.headerHeight;
+      y = std::max(sec.top, std::min(top, last));
+      bringSubviewToFront(v.get());
+    }
+    v->setFrame({0, y, w, sec.headerHeight});
+  }
+  for (auto& [s, v] : footers_) {
+    if (s >= static_cast<long>(sections_.size())) continue;
+    Rect r = rectForFooterInSection(s);
+    v->setFrame(r);
+  }
+  if (tableFooterView_) {
+    double y = tableHeaderHeight();
+    for (auto& sec : sections_) y += sec.height();
+    Rect f = tableFooterView_->frame();
+    tableFooterView_->setFrame({0, y, w, f.height()});
+  }
+  indexView_->setFrame({b.maxX() - kSectionIndexWidth, b.y(), kSectionIndexWidth, b.height()});
+  bringSubviewToFront(indexView_.get());
+}
+
+void TableView::layoutSubviews() {
+  ensureLoaded();
+  if (contentSize().width != bounds().width()) updateContentSize();
+  tile();
+  placeDecorations();
+}
+
+// --- scrolling ------------------------------------------------------------------------------
+
+void TableView::scrollToRowAtIndexPath(const IndexPath& p, TableViewScrollPosition position, bool animated) {
+  ensureLoaded();
+  if (!validIndexPath(p)) return;
+  Rect r = rectForRowAtIndexPath(p);
+  Rect b = bounds();
+  Point o = contentOffset();
+  switch (position) {
+    case TableViewScrollPosition::None:
+      scrollRectToVisible(r, animated);
+      return;
+    case TableViewScrollPosition::Top: o.y = r.minY() - contentInset().top; break;
+    case TableViewScrollPosition::Middle: o.y = r.midY() - b.height() / 2; break;
+    case TableViewScrollPosition::Bottom: o.y = r.maxY() - b.height() + contentInset().bottom; break;
+  }
+  setContentOffset(clampedContentOffset(o), animated);
+}
+
+void TableView::scrollToNearestSelectedRowAtScrollPosition(TableViewScrollPosition position, bool animated) {
+  if (selected_.empty()) return;
+  scrollToRowAtIndexPath(*selected_.begin(), position, animated);
+}
+
+void TableView::reloadSectionIndexTitles() {
+  auto ds = dataSource();
+  indexTitles_ = ds && ds->respondsTo(TableViewDataSourceOp::SectionIndexTitles) ? ds->sectionIndexTitlesForTableView(*this)
+                                                                                  : std::vector<std::string>{};
+  auto* iv = static_cast<SectionIndexView*>(indexView_.get());
+  iv->titles = indexTitles_;
+  iv->setHidden(indexTitles_.empty());
+  iv->setNeedsDisplay();
+  setNeedsLayout();
+}
+
+bool TableView::selectSectionIndexTitle(long index) {
+  ensureLoaded();
+  if (index < 0 || index >= static_cast<long>(indexTitles_.size())) return false;
+  auto ds = dataSource();
+  long section = index;
+  if (ds && ds->respondsTo(TableViewDataSourceOp::SectionForSectionIndexTitle))
+    section = ds->tableViewSectionForSectionIndexTitle(*this, indexTitles_[static_cast<std::size_t>(index)], index);
+  if (section < 0 || section >= static_cast<long>(sections_.size())) return false;
+  stopScrolling();
+  Point o = contentOffset();
+  o.y = sections_[static_cast<std::size_t>(section)].top - contentInset().top;
+  setContentOffset(clampedContentOffset(o));
+  return true;
+}
+
+// --- selection -------------------------------------------------------------------------------
+
+std::optional<IndexPath> TableView::indexPathForSelectedRow() const {
+  if (selected_.empty()) return std::nullopt;
+  return *selected_.begin();
+}
+
+std::vector<IndexPath> TableView::indexPathsForSelectedRows() const { return {selected_.begin(), selected_.end()}; }
+
+void TableView::selectRowAtIndexPath(const std::optional<IndexPath>& p, bool animated, TableViewScrollPosition position) {
+  ensureLoaded();
+  if (!p) {
+    for (auto& s : std::vector<IndexPath>(selected_.begin(), selected_.end())) deselectRowAtIndexPath(s, animated);
+    return;
+  }
+  if (!validIndexPath(*p)) return;
+  if (!allowsMultipleSelection_)
+    for (auto& s : std::vector<IndexPath>(selected_.begin(), selected_.end()))
+      if (s != *p) deselectRowAtIndexPath(s, animated);
+  selected_.insert(*p);
+  if (TableViewCell* c = cellForRowAtIndexPath(*p)) c->setSelected(true, animated);
+  if (position != TableViewScrollPosition::None) scrollToRowAtIndexPath(*p, position, animated);
+}
+
+void TableView::deselectRowAtIndexPath(const IndexPath& p, bool animated) {
+  selected_.erase(p);
+  if (TableViewCell* c = cellForRowAtIndexPath(p)) c->setSelected(false, animated);
+}
+
+bool TableView::tapRowAtIndexPath(const IndexPath& p) {
+  ensureLoaded();
+  if (!validIndexPath(p)) return false;
+  if (editing_ ? !allowsSelectionDuringEditing_ : !allowsSelection_) return false;
+  auto keep = self();
+  auto dg = delegate();
+  if (allowsMultipleSelection_ && selected_.count(p)) {
+    std::optional<IndexPath> target = p;
+    if (dg && dg->respondsTo(TableViewDelegateOp::WillDeselectRow)) target = dg->tableViewWillDeselectRowAtIndexPath(*this, p);
+    if (!target || !validIndexPath(*target)) return true;
+    deselectRowAtIndexPath(*target, false);
+    if (dg && dg->respondsTo(TableViewDelegateOp::DidDeselectRow)) dg->tableViewDidDeselectRowAtIndexPath(*this, *target);
+    return true;
+  }
+  std::optional<IndexPath> target = p;
+  if (dg && dg->respondsTo(TableViewDelegateOp::WillSelectRow)) target = dg->tableViewWillSelectRowAtIndexPath(*this, p);
+  if (!target || !validIndexPath(*target)) return true;
+  if (!allowsMultipleSelection_) {
+    for (auto& old : std::vector<IndexPath>(selected_.begin(), selected_.end())) {
+      if (old == *target) continue;
+      std::optional<IndexPath> d = old;
+      if (dg && dg->respondsTo(TableViewDelegateOp::WillDeselectRow)) d = dg->tableViewWillDeselectRowAtIndexPath(*this, old);
+      if (!d || !selected_.count(*d)) continue;
+      deselectRowAtIndexPath(*d, false);
+      if (dg && dg->respondsTo(TableViewDelegateOp::DidDeselectRow)) dg->tableViewDidDeselectRowAtIndexPath(*this, *d);
+    }
+  }
+  selected_.insert(*target);
+  if (TableViewCell* c = cellForRowAtIndexPath(*target)) c->setSelected(true);
+  if (dg && dg->respondsTo(TableViewDelegateOp::DidSelectRow)) dg->tableViewDidSelectRowAtIndexPath(*this, *target);
+  return true;
+}
+
+std::optional<IndexPath> TableView::indexPathForTouch(const Touch& touch) const {
+  return const_cast<TableView*>(this)->indexPathForRowAtPoint(touch.locationInView(this));
+}
+
+void TableView::touchesBegan(const TouchSet& touches, const Event&) {
+  if (touches.empty()) return;
+  if (confirming_) {
+    // A touch anywhere but on the delete button puts the row back.
+    cancelDeleteConfirmation();
+    touchedCell_.reset();
+    return;
+  }
+  auto p = indexPathForTouch(*touches.front());
+  if (!p) return;
+  if (editing_ ? !allowsSelectionDuringEditing_ : !allowsSelection_) return;
+  auto it = visible_.find(*p);
+  if (it == visible_.end()) return;
+  touchedCell_ = it->second;
+  it->second->setHighlighted(true);
+}
+
+void TableView::touchesMoved(const TouchSet& touches, const Event&) {
+  // A finger that wanders off its start is not a tap on the row.
+  if (touches.empty()) return;
+  Point start = touches.front()->startLocation(), now = touches.front()->windowLocation();
+  if (std::hypot(now.x - start.x, now.y - start.y) <= kTapSlop) return;
+  if (auto cell = touchedCell_.lock()) cell->setHighlighted(false);
+  touchedCell_.reset();
+}
+
+void TableView::touchesEnded(const TouchSet& touches, const Event&) {
+  auto cell = touchedCell_.lock();
+  touchedCell_.reset();
+  if (!cell || touches.empty()) return;
+  cell->setHighlighted(false);
+  auto p = indexPathForCell(cell.get());
+  auto under = indexPathForTouch(*touches.front());
+  if (p && under == p) tapRowAtIndexPath(*p);
+}
+
+void TableView::touchesCancelled(const TouchSet&, const Event&) {
+  if (auto cell = touchedCell_.lock()) cell->setHighlighted(false);
+  touchedCell_.reset();
+}
+
+// --- editing ----------------------------------------------------------------------------------
+
+void TableView::setEditing(bool editing, bool animated) {
+  if (confirming_) cancelDeleteConfirmation();
+  editing_ = editing;
+  auto ds = dataSource();
+  auto dg = delegate();
+  for (auto& [p, cell] : visible_) {
+    cell->setEditing(editing, animated);
+    TableViewCellEditingStyle es = TableViewCellEditingStyle::None;
+    if (editing && ds && ds->respondsTo(TableViewDataSourceOp::CommitEditingStyle) && ds->tableViewCanEditRowAtIndexPath(*this, p))
+      es = dg && dg->respondsTo(TableViewDelegateOp::EditingStyleForRow) ? dg->tableViewEditingStyleForRowAtIndexPath(*this, p)
+                                                                          : TableViewCellEditingStyle::Delete;
+    cell->setEditingStyleShown(es);
+  }
+  setNeedsLayout();
+}
+
+bool TableView::swipeToDeleteRowAtIndexPath(const IndexPath& p) {
+  ensureLoaded();
+  if (editing_ || !validIndexPath(p)) return false;
+  auto ds = dataSource();
+  if (!ds || !ds->respondsTo(TableViewDataSourceOp::CommitEditingStyle)) return false;
+  if (ds->respondsTo(TableViewDataSourceOp::CanEditRow) && !ds->tableViewCanEditRowAtIndexPath(*this, p)) return false;
+  auto keep = self();
+  auto dg = delegate();
+  if (dg && dg->respondsTo(TableViewDelegateOp::EditingStyleForRow) &&
+      dg->tableViewEditingStyleForRowAtIndexPath(*this, p) != TableViewCellEditingStyle::Delete)
+    return false;
+  if (confirming_) {
+    if (*confirming_ == p) return true;
+    cancelDeleteConfirmation();
+  }
+  confirming_ = p;
+  if (dg && dg->respondsTo(TableViewDelegateOp::WillBeginEditingRow)) dg->tableViewWillBeginEditingRowAtIndexPath(*this, p);
+  if (TableViewCell* c = cellForRowAtIndexPath(p)) {
+    auto title = dg && dg->respondsTo(TableViewDelegateOp::TitleForDeleteConfirmationButton)
+                     ? dg->tableViewTitleForDeleteConfirmationButtonForRowAtIndexPath(*this, p)
+                     : std::nullopt;
+    c->showDeleteConfirmation(title.value_or("Delete"));
+  }
+  return true;
+}
+
+void TableView::deleteControlTapped(TableViewCell* cell) {
+  auto p = indexPathForCell(cell);
+  if (!p) return;
+  auto keep = self();
+  if (cell->editingStyle_ == TableViewCellEditingStyle::Insert) {
+    if (auto ds = dataSource(); ds && ds->respondsTo(TableViewDataSourceOp::CommitEditingStyle))
+      ds->tableViewCommitEditingStyle(*this, TableViewCellEditingStyle::Insert, *p);
+    return;
+  }
+  if (confirming_ == p) {
+    cancelDeleteConfirmation();
+    return;
+  }
+  if (confirming_) cancelDeleteConfirmation();
+  confirming_ = p;
+  auto dg = delegate();
+  auto title = dg && dg->respondsTo(TableViewDelegateOp::TitleForDeleteConfirmationButton)
+                   ? dg->tableViewTitleForDeleteConfirmationButtonForRowAtIndexPath(*this, *p)
+                   : std::nullopt;
+  cell->showDeleteConfirmation(title.value_or("Delete"));
+}
+
+bool TableView::confirmDeletion() {
+  if (!confirming_) return false;
+  auto keep = self();
+  IndexPath p = *confirming_;
+  confirming_.reset();
+  if (TableViewCell* c = cellForRowAtIndexPath(p)) c->hideDeleteConfirmation();
+  if (auto ds = dataSource(); ds && ds->respondsTo(TableViewDataSourceOp::CommitEditingStyle))
+    ds->tableViewCommitEditingStyle(*this, TableViewCellEditingStyle::Delete, p);
+  if (!editing_)
+    if (auto dg = delegate(); dg && dg->respondsTo(TableViewDelegateOp::DidEndEditingRow))
+      dg->tableViewDidEndEditingRowAtIndexPath(*this, p);
+  return true;
+}
+
+void TableView::cancelDeleteConfirmation() {
+  if (!confirming_) return;
+  auto keep = self();
+  IndexPath p = *confirming_;
+  confirming_.reset();
+  if (TableViewCell* c = cellForRowAtIndexPath(p)) c->hideDeleteConfirmation();
+  if (!editing_)
+    if (auto dg = delegate(); dg && dg->respondsTo(TableViewDelegateOp::DidEndEditingRow))
+      dg->tableViewDidEndEditingRowAtIndexPath(*this, p);
+}
+
+// --- data ---------------------------------------------------------------------------------------
+
+void TableView::reloadData() {
+  confirming_.reset();
+  for (auto& [p, cell] : visible_) {
+    cell->hideDeleteConfirmation();
+    enqueue(cell);
+  }
+  visible_.clear();
+  selected_.clear();
+  touchedCell_.reset();
+  reloading_ = true;
+  loadGeometry();
+  reloading_ = false;
+  // The offset stays, within the new content.
+  Point o = contentOffset();
+  Point c = clampedContentOffset(o);
+  if (!isDragging() && !isDecelerating() && c != o) setContentOffset(c);
+  setNeedsLayout();
+}
+
+void TableView::beginUpdates() { ++updateDepth_; }
+
+void TableView::endUpdates() {
+  if (updateDepth_ == 0) return;
+  if (--updateDepth_ > 0) return;
+  Batch b = std::move(batch_);
+  batch_ = Batch{};
+  if (!b.empty()) applyBatch(std::move(b));
+}
+
+void TableView::insertSections(const base::IndexSet& sections, TableViewRowAnimation animation) {
+  Batch one;
+  Batch& b = updateDepth_ > 0 ? batch_ : one;
+  for (auto s : sections) b.insertSections.add(s);
+  b.animation = animation;
+  if (updateDepth_ == 0) applyBatch(std::move(one));
+}
+
+void TableView::deleteSections(const base::IndexSet& sections, TableViewRowAnimation animation) {
+  Batch one;
+  Batch& b = updateDepth_ > 0 ? batch_ : one;
+  for (auto s : sections) b.deleteSections.add(s);
+  b.animation = animation;
+  if (updateDepth_ == 0) applyBatch(std::move(one));
+}
+
+void TableView::reloadSections(const base::IndexSet& sections, TableViewRowAnimation animation) {
+  Batch one;
+  Batch& b = updateDepth_ > 0 ? batch_ : one;
+  for (auto s : sections) b.reloadSections.add(s);
+  b.animation = animation;
+  if (updateDepth_ == 0) applyBatch(std::move(one));
+}
+
+void TableView::insertRowsAtIndexPaths(const std::vector<IndexPath>& paths, TableViewRowAnimation animation) {
+  Batch one;
+  Batch& b = updateDepth_ > 0 ? batch_ : one;
+  for (auto& p : paths) b.insertRows.push_back({p, animation});
+  b.animation = animation;
+  if (updateDepth_ == 0) applyBatch(std::move(one));
+}
+
+void TableView::deleteRowsAtIndexPaths(const std::vector<IndexPath>& paths, TableViewRowAnimation animation) {
+  Batch one;
+  Batch& b = updateDepth_ > 0 ? batch_ : one;
+  for (auto& p : paths) b.deleteRows.push_back({p, animation});
+  b.animation = animation;
+  if (updateDepth_ == 0) applyBatch(std::move(one));
+}
+
+void TableView::reloadRowsAtIndexPaths(const std::vector<IndexPath>& paths, TableViewRowAnimation animation) {
+  Batch one;
+  Batch& b = updateDepth_ > 0 ? batch_ : one;
+  for (auto& p : paths) b.reloadRows.push_back({p, animation});
+  b.animation = animation;
+  if (updateDepth_ == 0) applyBatch(std::move(one));
+}
+
+void TableView::applyBatch(Batch batch) {
+  auto keep = self();
+  if (!loaded_) {
+    // Nothing was shown yet: the next layout loads the new state.
+    setNeedsLayout();
+    return;
+  }
+  auto ds = dataSource();
+  long oldCount = static_cast<long>(sections_.size());
+  std::vector<long> oldRows;
+  for (auto& s : sections_) oldRows.push_back(s.rows);
+
+  // Sections: a reloaded section is deleted and inserted at the same place.
+  base::IndexSet deletedSections = batch.deleteSections, insertedSections = batch.insertSections;
+  for (auto s : batch.reloadSections) {
+    deletedSections.add(s);
+    insertedSections.add(s);
+  }
+  auto inconsistent = [&](const char* why) {
+    MV_LOG("TableView: an update does not match the data source (", why, "); reloading");
+    reloadData();
+  };
+  for (auto s : deletedSections)
+    if (static_cast<long>(s) >= oldCount) return inconsistent("deleted section out of range");
+  long newCount = ds ? (ds->respondsTo(TableViewDataSourceOp::NumberOfSections) ? std::max(0L, ds->numberOfSectionsInTableView(*this)) : 1) : 0;
+  if (newCount != oldCount - static_cast<long>(deletedSections.count()) + static_cast<long>(insertedSections.count()))
+    return inconsistent("section count");
+  for (auto s : insertedSections)
+    if (static_cast<long>(s) >= newCount) return inconsistent("inserted section out of range");
+  // Old section -> new section for the sections that stay.
+  std::vector<long> sectionMap(static_cast<std::size_t>(oldCount), -1);
+  {
+    long o = 0;
+    for (long n = 0; n < newCount; ++n) {
+      if (insertedSections.contains(static_cast<std::size_t>(n))) continue;
+      while (o < oldCount && deletedSections.contains(static_cast<std::size_t>(o))) ++o;
+      if (o >= oldCount) return inconsistent("section map");
+      sectionMap[static_cast<std::size_t>(o)] = n;
+      ++o;
+    }
+  }
+  // Rows of the sections that stay: deletions and reloads by old paths, insertions by new ones.
+  std::map<long, std::set<long>> deletedRows, insertedRows, reloadedRows;
+  for (auto& [p, a] : batch.deleteRows) {
+    if (p.section < 0 || p.section >= oldCount || p.row < 0 || p.row >= oldRows[static_cast<std::size_t>(p.section)])
+      return inconsistent("deleted row out of range");
+    if (!deletedSections.contains(static_cast<std::size_t>(p.section))) deletedRows[p.section].insert(p.row);
+  }
+  for (auto& [p, a] : batch.reloadRows) {
+    if (p.section < 0 || p.section >= oldCount || p.row < 0 || p.row >= oldRows[static_cast<std::size_t>(p.section)])
+      return inconsistent("reloaded row out of range");
+    if (!deletedSections.contains(static_cast<std::size_t>(p.section)) && !deletedRows[p.section].count(p.row))
+      reloadedRows[p.section].insert(p.row);
+  }
+  for (auto& [p, a] : batch.insertRows) {
+    if (p.section < 0 || p.section >= newCount || p.row < 0) return inconsistent("inserted row out of range");
+    if (!insertedSections.contains(static_cast<std::size_t>(p.section))) insertedRows[p.section].insert(p.row);
+  }
+  // Row maps per surviving old section, checked against the data source's new counts.
+  std::map<long, std::vector<long>> rowMap;  // old section -> new row per old row (-1 deleted)
+  for (long o = 0; o < oldCount; ++o) {
+    long n = sectionMap[static_cast<std::size_t>(o)];
+    if (n < 0) continue;
+    long expected = oldRows[static_cast<std::size_t>(o)] - static_cast<long>(deletedRows[o].size()) +
+                    static_cast<long>(insertedRows[n].size());
+    long actual = std::max(0L, ds->tableViewNumberOfRowsInSection(*this, n));
+    if (actual != expected) return inconsistent("row count");
+    for (long r : insertedRows[n])
+      if (r >= actual) return inconsistent("inserted row beyond the section");
+    std::vector<long> map(static_cast<std::size_t>(oldRows[static_cast<std::size_t>(o)]), -1);
+    long oldRow = 0;
+    for (long newRow = 0; newRow < actual; ++newRow) {
+      if (insertedRows[n].count(newRow)) continue;
+      while (oldRow < oldRows[static_cast<std::size_t>(o)] && deletedRows[o].count(oldRow)) ++oldRow;
+      if (oldRow >= oldRows[static_cast<std::size_t>(o)]) return inconsistent("row map");
+      map[static_cast<std::size_t>(oldRow)] = newRow;
+      ++oldRow;
+    }
+    rowMap[o] = std::move(map);
+  }
+  auto mapPath = [&](const IndexPath& p) -> std::optional<IndexPath> {
+    auto it = rowMap.find(p.section);
+    if (it == rowMap.end() || p.row < 0 || p.row >= static_cast<long>(it->second.size())) return std::nullopt;
+    long r = it->second[static_cast<std::size_t>(p.row)];
+    if (r < 0) return std::nullopt;
+    return IndexPath{sectionMap[static_cast<std::size_t>(p.section)], r};
+  };
+
+  // Cells: those of rows that stay move to their new rows; the others go.
+  bool animate = batch.animation != TableViewRowAnimation::None && View::areAnimationsEnabled() && window();
+  std::map<IndexPath, std::shared_ptr<TableViewCell>> moved;
+  std::vector<std::shared_ptr<TableViewCell>> leaving, reloaded;
+  for (auto& [p, cell] : visible_) {
+    auto np = mapPath(p);
+    if (!np) {
+      leaving.push_back(cell);
+    } else if (reloadedRows.count(p.section) && reloadedRows[p.section].count(p.row)) {
+      reloaded.push_back(cell);
+    } else {
+      moved[*np] = cell;
+    }
+  }
+  std::set<IndexPath> newSelection;
+  for (auto& s : selected_)
+    if (auto np = mapPath(s)) newSelection.insert(*np);
+  selected_ = std::move(newSelection);
+  if (confirming_) {
+    auto np = mapPath(*confirming_);
+    if (!np) confirming_.reset();
+    else confirming_ = np;
+  }
+  visible_ = std::move(moved);
+  for (auto& c : reloaded) enqueue(c);
+  for (auto& c : leaving) {
+    c->hideDeleteConfirmation();
+    if (!animate) {
+      enqueue(c);
+      continue;
+    }
+    std::weak_ptr<View> weakTable = weak_from_this();
+    std::weak_ptr<TableViewCell> weakCell = c;
+    View::animate(kUpdateAnimationDuration, [c] { c->setAlpha(0); },
+                  [weakTable, weakCell](bool) {
+                    auto cell = weakCell.lock();
+                    auto table = std::static_pointer_cast<TableView>(weakTable.lock());
+                    if (!cell) return;
+                    cell->setAlpha(1);
+                    if (table && cell->superview() == table.get() && !table->indexPathForCell(cell.get()))
+                      table->enqueue(cell);
+                    else if (!table)
+                      cell->removeFromSuperview();
+                  });
+  }
+
+  reloading_ = true;
+  loadGeometry();
+  reloading_ = false;
+  // Rows that stay slide to their new places.
+  auto place = [this] {
+    for (auto& [p, cell] : visible_) cell->setFrame(rectForRowAtIndexPath(p));
+  };
+  if (animate)
+    View::animate(kUpdateAnimationDuration, place);
+  else
+    place();
+  setNeedsLayout();
+}
+
+}  // namespace ui

@@ -1,0 +1,200 @@
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/gfx/Font.hpp"
+#include "platform/gfx/Image.hpp"
+#include "platform/ui/Button.hpp"
+#include "platform/ui/Control.hpp"
+#include "platform/ui/TextRange.hpp"
+
+namespace ui {
+
+class TextField;
+
+enum class TextBorderStyle { None = 0, Line = 1, Bezel = 2, RoundedRect = 3 };
+enum class TextFieldViewMode { Never = 0, WhileEditing = 1, UnlessEditing = 2, Always = 3 };
+enum class ReturnKeyType { Default = 0, Go, Google, Join, Next, Route, Search, Send, Yahoo, Done, EmergencyCall };
+enum class KeyboardType { Default = 0, ASCIICapable, NumbersAndPunctuation, URL, NumberPad, PhonePad, NamePhonePad, EmailAddress, DecimalPad };
+enum class TextAutocorrectionType { Default = 0, No = 1, Yes = 2 };
+enum class TextAutocapitalizationType { None = 0, Words = 1, Sentences = 2, AllCharacters = 3 };
+
+// Hears and steers a text field's editing. Every operation is optional; the
+// defaults allow everything.
+class TextFieldDelegate {
+ public:
+  virtual ~TextFieldDelegate() = default;
+  virtual bool textFieldShouldBeginEditing(TextField& field) {
+    (void)field;
+    return true;
+  }
+  virtual void textFieldDidBeginEditing(TextField& field) { (void)field; }
+  virtual bool textFieldShouldEndEditing(TextField& field) {
+    (void)field;
+    return true;
+  }
+  virtual void textFieldDidEndEditing(TextField& field) { (void)field; }
+  // Typing, deleting and pasting: `range` (bytes of the present text) is to
+  // become `replacement`; answering no leaves the text as it is.
+  virtual bool textFieldShouldChangeCharactersInRange(TextField& field, TextRange range,
+                                                      const std::string& replacement) {
+    (void)field;
+    (void)range;
+    (void)replacement;
+    return true;
+  }
+  virtual bool textFieldShouldClear(TextField& field) {
+    (void)field;
+    return true;
+  }
+  // The return key. Answering yes also ends editing when the field has
+  // actions for the editing-did-end-on-exit event.
+  virtual bool textFieldShouldReturn(TextField& field) {
+    (void)field;
+    return true;
+  }
+};
+
+// One line of editable text. A tap (or `becomeFirstResponder`) starts
+// editing when the delegate agrees: the field takes the focus, the delegate
+// hears did-begin, the editing-did-begin actions run, the begin notification
+// is posted and the keyboard shows. Typed text replaces the selection (the
+// caret sits at the end unless moved) after the delegate's
+// should-change-characters; each accepted change sends editing-changed and
+// posts the change notification. Setting the text by code does neither.
+// Editing ends when the focus moves elsewhere, the field leaves the screen,
+// or `resignFirstResponder` (which the delegate's should-end may refuse).
+class TextField : public Control {
+ public:
+  explicit TextField(const Rect& frame = {});
+  ~TextField() override;
+
+  static inline const std::string TextDidBeginEditingNotification = "UITextFieldTextDidBeginEditingNotification";
+  static inline const std::string TextDidChangeNotification = "UITextFieldTextDidChangeNotification";
+  static inline const std::string TextDidEndEditingNotification = "UITextFieldTextDidEndEditingNotification";
+
+  std::shared_ptr<TextFieldDelegate> delegate() const { return delegate_.lock(); }
+  void setDelegate(std::weak_ptr<TextFieldDelegate> d) { delegate_ = std::move(d); }
+
+  const std::string& text() const { return text_; }
+  void setText(const std::string& text);
+  const std::string& placeholder() const { return placeholder_; }
+  void setPlaceholder(const std::string& p);
+  const gfx::Font& font() const { return font_; }
+  void setFont(const gfx::Font& f);
+  const gfx::Color& textColor() const { return textColor_; }
+  void setTextColor(const gfx::Color& c);
+  gfx::TextAlignment textAlignment() const { return alignment_; }
+  void setTextAlignment(gfx::TextAlignment a);
+  TextBorderStyle borderStyle() const { return borderStyle_; }
+  void setBorderStyle(TextBorderStyle s);
+  const gfx::ImagePtr& background() const { return background_; }
+  void setBackground(gfx::ImagePtr image);
+  TextFieldViewMode clearButtonMode() const { return clearButtonMode_; }
+  void setClearButtonMode(TextFieldViewMode m);
+  bool clearsOnBeginEditing() const { return clearsOnBegin_; }
+  void setClearsOnBeginEditing(bool on) { clearsOnBegin_ = on; }
+  bool adjustsFontSizeToFitWidth() const { return adjustsFont_; }
+  void setAdjustsFontSizeToFitWidth(bool on) { adjustsFont_ = on; setNeedsDisplay(); }
+  double minimumFontSize() const { return minimumFontSize_; }
+  void setMinimumFontSize(double s) { minimumFontSize_ = s; setNeedsDisplay(); }
+  std::shared_ptr<View> leftView() const { return leftView_; }
+  void setLeftView(std::shared_ptr<View> v);
+  TextFieldViewMode leftViewMode() const { return leftViewMode_; }
+  void setLeftViewMode(TextFieldViewMode m);
+  std::shared_ptr<View> rightView() const { return rightView_; }
+  void setRightView(std::shared_ptr<View> v);
+  TextFieldViewMode rightViewMode() const { return rightViewMode_; }
+  void setRightViewMode(TextFieldViewMode m);
+
+  // Keyboard traits (kept for the keyboard; secure entry also draws dots).
+  bool isSecureTextEntry() const { return secure_; }
+  void setSecureTextEntry(bool on);
+  ReturnKeyType returnKeyType() const { return returnKeyType_; }
+  void setReturnKeyType(ReturnKeyType t) { returnKeyType_ = t; }
+  KeyboardType keyboardType() const { return keyboardType_; }
+  void setKeyboardType(KeyboardType t) { keyboardType_ = t; }
+  TextAutocorrectionType autocorrectionType() const { return autocorrection_; }
+  void setAutocorrectionType(TextAutocorrectionType t) { autocorrection_ = t; }
+  TextAutocapitalizationType autocapitalizationType() const { return autocapitalization_; }
+  void setAutocapitalizationType(TextAutocapitalizationType t) { autocapitalization_ = t; }
+  // The return key does nothing while the text is empty.
+  bool enablesReturnKeyAutomatically() const { return enablesReturnAuto_; }
+  void setEnablesReturnKeyAutomatically(bool on) { enablesReturnAuto_ = on; }
+
+  bool isEditing() const { return editing_; }
+  // The selection (length 0: the caret), kept within the text.
+  TextRange selectedRange() const { return selection_; }
+  void setSelectedRange(TextRange r);
+
+  // The clear button as a tap on it: starts editing if needed, asks the
+  // delegate, empties the text. False when refused or nothing shows it.
+  bool clearButtonTapped();
+  // The return key as the keyboard presses it.
+  void returnKeyPressed();
+  // The clear button view (shown by the clear button mode while there is text).
+  Button& clearButton() const { return *clearButton_; }
+  // What the field shows for its text: the text, or a dot per character when secure.
+  std::string displayText() const;
+
+  // Layout of the parts, for subclasses.
+  virtual Rect borderRectForBounds(const Rect& bounds) const;
+  virtual Rect textRectForBounds(const Rect& bounds) const;
+  virtual Rect placeholderRectForBounds(const Rect& bounds) const;
+  virtual Rect editingRectForBounds(const Rect& bounds) const;
+  virtual Rect clearButtonRectForBounds(const Rect& bounds) const;
+  virtual Rect leftViewRectForBounds(const Rect& bounds) const;
+  virtual Rect rightViewRectForBounds(const Rect& bounds) const;
+  virtual void drawTextInRect(gfx::Context& ctx, const Rect& rect);
+  virtual void drawPlaceholderInRect(gfx::Context& ctx, const Rect& rect);
+
+  // Responder.
+  bool canBecomeFirstResponder() const override;
+  bool canResignFirstResponder() const override;
+  bool becomeFirstResponder() override;
+  bool resignFirstResponder() override;
+  void insertText(const std::string& text) override;
+  void deleteBackward() override;
+  bool hasText() const override { return !text_.empty(); }
+  bool acceptsTextInput() const override { return true; }
+
+  void setEnabled(bool enabled) override;
+  void layoutSubviews() override;
+  void drawRect(gfx::Context& ctx, const Rect& rect) override;
+  Size sizeThatFits(Size size) const override;
+
+ private:
+  bool shows(TextFieldViewMode mode) const;
+  void replace(TextRange range, const std::string& replacement);
+  void finishEditing();
+  void refreshAccessories();
+  gfx::Font drawingFont() const;
+
+  std::weak_ptr<TextFieldDelegate> delegate_;
+  std::string text_;
+  std::string placeholder_;
+  gfx::Font font_ = gfx::Font::systemFont(17);
+  gfx::Color textColor_ = gfx::Color::black();
+  gfx::TextAlignment alignment_ = gfx::TextAlignment::Left;
+  TextBorderStyle borderStyle_ = TextBorderStyle::None;
+  gfx::ImagePtr background_;
+  TextFieldViewMode clearButtonMode_ = TextFieldViewMode::Never;
+  bool clearsOnBegin_ = false;
+  bool adjustsFont_ = false;
+  double minimumFontSize_ = 0;
+  std::shared_ptr<View> leftView_, rightView_;
+  TextFieldViewMode leftViewMode_ = TextFieldViewMode::Never;
+  TextFieldViewMode rightViewMode_ = TextFieldViewMode::Never;
+  bool secure_ = false;
+  ReturnKeyType returnKeyType_ = ReturnKeyType::Default;
+  KeyboardType keyboardType_ = KeyboardType::Default;
+  TextAutocorrectionType autocorrection_ = TextAutocorrectionType::Default;
+  TextAutocapitalizationType autocapitalization_ = TextAutocapitalizationType::Sentences;
+  bool enablesReturnAuto_ = false;
+  bool editing_ = false;
+  TextRange selection_;
+  std::shared_ptr<Button> clearButton_;
+};
+
+}  // namespace ui

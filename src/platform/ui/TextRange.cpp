@@ -1,0 +1,76 @@
+#include "platform/ui/TextRange.hpp"
+
+namespace ui {
+
+namespace {
+
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Length of a well-formed sequence starting at `i`, or 0.
+std::size_t sequenceLength(std::string_view s, std::size_t i) {
+  auto c = static_cast<unsigned char>(s[i]);
+  std::size_t n;
+  unsigned cp;
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+    cp = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    cp = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    cp = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + n > s.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    auto d = static_cast<unsigned char>(s[i + k]);
+    if (!isContinuation(d)) return 0;
+    cp = (cp << 6) | (d & 0x3F);
+  }
+  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return 0;
+  if (cp >= 0xD800 && cp <= 0xDFFF) return 0;
+  return n;
+}
+
+}  // namespace
+
+std::string sanitizeTypedText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == '\0') {
+      ++i;
+      continue;
+    }
+    std::size_t n = sequenceLength(text, i);
+    if (n == 0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+      while (i < text.size() && isContinuation(static_cast<unsigned char>(text[i]))) ++i;
+      continue;
+    }
+    out.append(text.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
+std::size_t codePointBoundary(std::string_view text, std::size_t pos) {
+  if (pos >= text.size()) return text.size();
+  while (pos > 0 && isContinuation(static_cast<unsigned char>(text[pos]))) --pos;
+  return pos;
+}
+
+std::size_t previousCodePoint(std::string_view text, std::size_t pos) {
+  pos = codePointBoundary(text, pos);
+  if (pos == 0) return 0;
+  --pos;
+  while (pos > 0 && isContinuation(static_cast<unsigned char>(text[pos]))) --pos;
+  return pos;
+}
+
+}  // namespace ui

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace ui {
+
+// A span of text in byte offsets of its UTF-8 form, always on code point
+// boundaries, so that `text.replace(range.location, range.length, s)` is the
+// edit it stands for.
+struct TextRange {
+  std::size_t location = 0;
+  std::size_t length = 0;
+  std::size_t end() const { return location + length; }
+  friend bool operator==(const TextRange&, const TextRange&) = default;
+};
+
+inline std::ostream& operator<<(std::ostream& o, const TextRange& r) {
+  return o << "{" << r.location << ", " << r.length << "}";
+}
+
+// Typed text made safe to keep and draw: malformed UTF-8 sequences become
+// U+FFFD and NUL bytes are dropped.
+std::string sanitizeTypedText(std::string_view text);
+// The start of the code point before byte offset `pos` (0 at the start).
+std::size_t previousCodePoint(std::string_view text, std::size_t pos);
+// `pos` moved back to the start of the code point it falls in.
+std::size_t codePointBoundary(std::string_view text, std::size_t pos);
+
+}  // namespace ui

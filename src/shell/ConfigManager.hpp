@@ -1,0 +1,80 @@
+#pragma once
+// The session's component configuration: which tabs are shown, the catalogue's
+// left panel, the order method, price editing, the per-user switch to show all
+// customers, and the in-memory reload flags that sync and restore raise for
+// the catalogue, library and customer screens. One per signed-in session;
+// main thread only.
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/base/Value.hpp"
+#include "store/Entities.hpp"
+
+namespace mv {
+
+class ConfigManager {
+ public:
+  static constexpr const char* kReloadCatalog = "Needreloadcatelog";
+  static constexpr const char* kReloadLibrary = "Needreloadlibrary";
+  static constexpr const char* kReloadCustomer = "Needreloadcustomer";
+
+  static std::shared_ptr<ConfigManager> sharedInstance();
+  static void freeInstance();
+  // The instance if one exists, without making one.
+  static std::shared_ptr<ConfigManager> existingInstance();
+
+  // Stores the rows and takes the tab switches from the stored
+  // "configuration" row. False for no rows or a failed write.
+  bool syncConfigData(const std::optional<std::vector<ConfigEntity>>& rows);
+  std::optional<ConfigEntity> queryConfig();
+  std::optional<ConfigEntity> queryDateFormat();
+  bool deleteConfig();
+  // Closes the database so that the next use opens the one of the client
+  // then signed in.
+  void resetUserData();
+
+  // Index 7 (the settings button) is always shown; any other index shows when
+  // its switch reads true; an index the list does not reach, or no list, hides.
+  bool isOnShow(int index) const;
+  std::optional<std::string> leftPanelType();
+  int orderMethodType();
+  bool couldModifyPrice();
+  bool isShowAllCustomer() const;
+  void setIsShowAllCustomer(bool show);
+
+  const std::optional<std::vector<std::string>>& modelDescArray() const { return modelDescArray_; }
+  void setModelDescArray(std::optional<std::vector<std::string>> list) { modelDescArray_ = std::move(list); }
+  // Splits a "configuration" text at ",".
+  static std::vector<std::string> splitDesc(const std::string& desc);
+  void setModelDescFromDesc(const std::string& desc) { modelDescArray_ = splitDesc(desc); }
+
+  base::Value& configDic() { return configDic_; }
+  // "YES" / "NO"; a missing flag is not set.
+  bool flag(const std::string& key) const;
+  void setFlag(const std::string& key, bool on);
+  std::map<std::string, std::string>& flagDic() { return flagDic_; }
+
+  // The platform's reading of a text as a truth value: after leading white
+  // space, an optional sign and leading zeros, "Y", "y", "T", "t" or 1-9.
+  static bool boolValue(const std::string& text);
+  // The leading integer of a text ("  42abc" 42, "x" 0), as the platform reads it.
+  static long long integerValue(const std::string& text);
+
+  ConfigManager(const ConfigManager&) = delete;
+  ConfigManager& operator=(const ConfigManager&) = delete;
+  ~ConfigManager();
+
+ private:
+  ConfigManager();
+  std::optional<ConfigEntity> row(const std::string& type);
+  std::string showAllCustomerKey() const;
+
+  base::Value configDic_ = base::Value::object();
+  std::optional<std::vector<std::string>> modelDescArray_;
+  std::map<std::string, std::string> flagDic_;
+};
+
+}  // namespace mv

@@ -1,0 +1,68 @@
+#pragma once
+// The blocking wait box: a progress indicator with a text over the whole
+// window, the background dimmed, while a sign-in, sync step, upload, backup or
+// restore runs. One box shows at a time; each has a tag that is never reused,
+// and it closes when its work ends or after its time-out. One per process,
+// never freed. Meant for the main thread; a box begun elsewhere is shown
+// through the main loop.
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/base/RunLoop.hpp"
+
+namespace mv {
+
+class ProgressHUD;
+
+class MessageBox {
+ public:
+  static constexpr int kWaitBoxType = 2;
+
+  static MessageBox& sharedInstance();
+  // Makes the sync layer's wait boxes these boxes.
+  static void installAsBlockWaitBox();
+
+  // Shows a box with the text, closing the current one, and schedules its own
+  // closing after the time-out in whole seconds (0 or less: the next turn).
+  // Answers the box's tag.
+  int BeginBlockWait(const std::string& text, double timeout);
+  // Changes the current box's text; nothing when no box is current.
+  void ChangeWaitMessage(const std::string& text);
+  // Closes the current box; harmless when none is shown.
+  void EndBlockWait();
+  // Closes the box of that tag only (a later box stays).
+  void EndBlockWait(int tag);
+  // The current box's tag, 0 when none.
+  int waitMsgBoxtag() const;
+
+  // Whether the box of that tag is still up, and the current box's text.
+  bool isShowing(int tag) const;
+  std::optional<std::string> currentText() const;
+  std::size_t boxCount() const;
+  // Closes every box (tests).
+  void resetForTesting();
+
+  MessageBox(const MessageBox&) = delete;
+  MessageBox& operator=(const MessageBox&) = delete;
+
+ private:
+  MessageBox() = default;
+  struct ChildMsgBox {
+    std::shared_ptr<ProgressHUD> hud;
+    std::string text;
+    int msgBoxType = kWaitBoxType;
+    base::TimerId timer = 0;
+  };
+  void close(int tag, bool byTimeout);
+  void present(int tag);
+
+  mutable std::recursive_mutex mutex_;
+  std::map<int, ChildMsgBox> msgBoxDic_;
+  int waitMsgBoxtag_ = 0;
+  int counter_ = 0;
+};
+
+}  // namespace mv

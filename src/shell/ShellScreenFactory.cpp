@@ -1,0 +1,14 @@
+#include "shell/ShellScreenFactory.hpp"
+
+#include "shell/UITabBarControllerExt.hpp"
+#include "shell/WeclomeViewController.hpp"
+
+namespace mv {
+
+std::shared_ptr<ui::ViewController> ShellScreenFactory::makeWelcomeScreen() {
+  return std::make_shared<WeclomeViewController>();
+}
+
+std::shared_ptr<MainScreen> ShellScreenFactory::makeMainScreen() { return UITabBarControllerExt::create(); }
+
+}  // namespace mv

@@ -1,0 +1,43 @@
+#pragma once
+// What the application shell needs from the screens it swaps in as the
+// window's root: a welcome screen while nobody is signed in and the main tab
+// bar after a sign-in, plus the session operations of subsystems that come
+// with their own screens (sync, library, orders, customers). The
+// application's screens come from `ShellScreenFactory`; the placeholders
+// (`PlaceholderScreenFactory`) serve tests of the session alone.
+#include <functional>
+#include <memory>
+
+#include "platform/ui/ViewController.hpp"
+
+namespace mv {
+
+// The main tab bar as the rest of the application reaches it.
+class MainScreen {
+ public:
+  virtual ~MainScreen() = default;
+  // The controller that becomes the window's root (the navigation controller
+  // holding the tab bar).
+  virtual std::shared_ptr<ui::ViewController> rootViewController() = 0;
+  virtual void selectTab(int index) = 0;
+  // Closes whatever the tab bar presents (modal screens, pop-overs).
+  virtual void dismissPresented() {}
+};
+
+class ScreenFactory {
+ public:
+  virtual ~ScreenFactory() = default;
+  virtual std::shared_ptr<ui::ViewController> makeWelcomeScreen() = 0;
+  virtual std::shared_ptr<MainScreen> makeMainScreen() = 0;
+};
+
+// Session operations of later subsystems, in the order logout calls them.
+struct SessionHooks {
+  std::function<void()> freeSaleslibraryModel;
+  std::function<void()> freeSyncModel;
+  std::function<void()> freeQuoteOrderStore;
+  std::function<void()> freeCustomerDataModel;
+  std::function<void()> startSyncData;
+};
+
+}  // namespace mv

@@ -1,0 +1,80 @@
+#pragma once
+// Client skins and the shipped demo data. A skin is a set of image files that
+// replaces the application's own images of the same names; it arrives as the
+// archive "SkinImages_iOS7.zip" and lives in the client folder's "SkinImages".
+// The demo data "DEMO_Zh.zip" holds the client folders of the two demo
+// companies. One per process, never freed; main thread only, except the
+// demo unpacking, which runs on a worker of its own.
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/base/WorkQueue.hpp"
+#include "platform/gfx/Image.hpp"
+
+namespace mv {
+
+class SkinManager {
+ public:
+  static constexpr const char* kDemoArchiveName = "DEMO_Zh";
+
+  static SkinManager& sharedInstance();
+
+  bool needUpdateDemo() const { return needUpdateDemo_; }
+  void setNeedUpdateDemo(bool v) { needUpdateDemo_ = v; }
+  // Either demo folder missing, or the data flagged for renewal.
+  bool needInitializeDemo() const;
+  // Unpacks the demo data now: each demo folder is unpacked beside its place
+  // and swapped in only when whole. True when both are in place afterwards.
+  bool initializeDemoZip();
+  // The same on the worker; `done` runs on the main loop with the result,
+  // and so does every task waiting for the data.
+  void startDemoUnpack(std::function<void(bool ok)> done = {});
+  bool isDemoUnpacking() const;
+  // Runs `task` now when no unpacking is under way, else when it has ended.
+  void whenDemoReady(std::function<void()> task);
+  // Blocks until a running unpacking has ended (tests, shutdown); its
+  // completion still arrives through the main loop.
+  void waitForDemoUnpack();
+
+  // Unpacks the client's downloaded skin archive when the skin folder is
+  // missing. True when a skin folder exists afterwards.
+  bool initializeSkinImage();
+
+  // The client's version of an image (the "@2x" file first on a double-
+  // resolution screen), else the application's own; nothing for a blank name.
+  static gfx::ImagePtr skinFromImageName(const std::string& name);
+  static bool hasCustomerImage(const std::string& name);
+  // The logo of a client's shortcut; nothing when it has none.
+  static gfx::ImagePtr getLogoWithClientId(const std::string& clientId);
+  static double getUIScreenScaleFactor();
+  static void resetScaleFactorForTesting();
+  // The path with its last four characters replaced by "@2x.png"; nothing for
+  // a path too short to have them.
+  static std::optional<std::filesystem::path> doubleResolutionPath(const std::filesystem::path& path);
+
+  // JPEG at quality 0.5 as Base64 text, and back.
+  static std::optional<std::string> image2String(const gfx::ImagePtr& image);
+  static gfx::ImagePtr string2Image(const std::optional<std::string>& text);
+
+  SkinManager(const SkinManager&) = delete;
+  SkinManager& operator=(const SkinManager&) = delete;
+
+ private:
+  SkinManager();
+  static std::optional<std::filesystem::path> skinFile(const std::string& name);
+  void demoUnpackEnded(bool ok);
+
+  bool needUpdateDemo_ = false;
+  mutable std::mutex mutex_;
+  bool unpacking_ = false;
+  std::vector<std::function<void()>> waiting_;
+  std::vector<std::function<void(bool)>> done_;
+  std::unique_ptr<base::WorkQueue> worker_;
+};
+
+}  // namespace mv

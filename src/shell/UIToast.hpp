@@ -1,0 +1,50 @@
+#pragma once
+// A short message in a rounded box that pops up, stays briefly and shrinks
+// away by itself. The toast keeps itself alive in the window until its last
+// animation step removes it. Main thread only.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/ui/Label.hpp"
+#include "platform/ui/View.hpp"
+
+namespace mv {
+
+class UIToast : public ui::View {
+ public:
+  static constexpr int kGravityMiddle = 1;
+  static constexpr int kGravityLower = 2;
+  static constexpr int kLengthShort = 0;
+  static constexpr int kLengthLong = 1;
+
+  UIToast();
+
+  // Shows the text in the lower part, briefly.
+  void show(const std::string& text);
+  void show(const std::string& text, int gravity, int length);
+
+  // Where a box of that size goes on a screen `screenWidth` wide: centred
+  // across, and its top at screenWidth x f - width / 2 with f 0.75 for the
+  // lower part, 0.5 for the middle and 0.25 otherwise.
+  static ui::Rect frameForBox(ui::Size box, int gravity, double screenWidth);
+  // Seconds from the first step until the shrinking starts.
+  static double readableSeconds(int length);
+
+  int gravity() const { return m_gravity; }
+  int length() const { return m_length; }
+  std::int64_t animationStep() const { return animation; }
+  const std::string& text() const { return text_; }
+
+ private:
+  void nextStep();
+
+  std::shared_ptr<ui::Label> animationView;
+  std::int64_t animation = 0;
+  int m_length = kLengthShort;
+  int m_gravity = kGravityLower;
+  std::string text_;
+  ui::AffineTransform orientation_;
+};
+
+}  // namespace mv

@@ -1,0 +1,151 @@
+#include "sync/BackupManager.hpp"
+
+#include "platform/base/Log.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "sync/BackupDocument.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/RequestBackup.hpp"
+#include "sync/RequestLogin.hpp"
+#include "sync/SyncSession.hpp"
+#include "util/SessionContext.hpp"
+#include "util/Text.hpp"
+#include "util/TextLookup.hpp"
+
+namespace mv {
+
+BackupManager& BackupManager::sharedInstance() {
+  // Never freed: replies may still arrive while the process ends.
+  static std::shared_ptr<BackupManager>* instance = new std::shared_ptr<BackupManager>(new BackupManager());
+  return **instance;
+}
+
+std::string BackupManager::lastBackupDateKey() {
+  const std::string client = SessionContext::clientID();
+  const std::string account = SessionContext::acountID();
+  if (isBlank(client) || isBlank(account)) return std::string();
+  return client + "-" + account + "-last_backup_date";
+}
+
+double BackupManager::storedLastBackupDate() {
+  const std::string key = lastBackupDateKey();
+  if (key.empty()) return 0;
+  return base::UserDefaults::standard().doubleForKey(key);
+}
+
+bool BackupManager::startBackup() {
+  if (isBackingUp_) {
+    MV_LOG("a backup is already under way");
+    return false;
+  }
+  isBackingUp_ = true;
+  auto session = SyncSession::current();
+  if (session && session->loginType() == SyncLoginSession::kLoginTypeOnline) {
+    requestBackupData();
+  } else {
+    sendSilentLogin();
+  }
+  return true;
+}
+
+void BackupManager::cancelBackup() {
+  if (!isBackingUp_) return;
+  NetworkModel::sharedInstance().cancelRequestsOf(this);
+  stopQuietly();
+}
+
+void BackupManager::sendSilentLogin() {
+  auto login = std::make_shared<RequestLogin>();
+  login->setReceiveDelegete(shared_from_this());
+  pendingRequest_ = NetworkModel::sharedInstance().sendRequest(login);
+}
+
+void BackupManager::progress(float value) {
+  if (auto d = delegate()) d->didUpdateProgress(*this, value);
+}
+
+void BackupManager::fail(const std::string& message) {
+  pendingRequest_ = 0;
+  isBackingUp_ = false;
+  if (auto d = delegate()) d->didFailedWithMessage(*this, message);
+}
+
+void BackupManager::requestBackupData() {
+  isBackingUp_ = true;
+  progress(0.1f);
+  auto sources = BackupDocument::read();
+  if (!sources) {
+    MV_LOG("backup: the client's database cannot be opened");
+    fail(textForKey("FAILED").value_or(std::string()));
+    return;
+  }
+  progress(0.3f);
+  base::Value document = BackupDocument::assemble(*sources);
+  progress(0.5f);
+  auto request = std::make_shared<RequestBackup>();
+  request->backupString = BackupDocument::write(document);
+  request->setReceiveDelegete(shared_from_this());
+  pendingRequest_ = NetworkModel::sharedInstance().sendRequest(request);
+  progress(0.7f);
+}
+
+void BackupManager::recordBackup(double secondsSince1970) {
+  lastBackupDate_ = secondsSince1970;
+  if (secondsSince1970 == 0) return;
+  const std::string key = lastBackupDateKey();
+  if (!key.empty()) {
+    auto& defaults = base::UserDefaults::standard();
+    defaults.setDouble(key, secondsSince1970);
+    if (!defaults.synchronize()) MV_LOG("backup: the time of the backup could not be stored");
+  }
+  if (auto session = SyncSession::current()) {
+    session->setHasBackup(true);
+    session->setLastBackupDate(secondsSince1970);
+  }
+}
+
+void BackupManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  // Only the reply to the request on its way counts; one left over from a
+  // cancelled backup never ends a later one.
+  if (!result || pendingRequest_ == 0 || result->requestCode != pendingRequest_) return;
+  pendingRequest_ = 0;
+  if (isLockedStatus(result->status) || isSessionExpiredStatus(result->status)) {
+    stopQuietly();
+    return;
+  }
+  if (result->cmdCode == kCmdBackup) {
+    isBackingUp_ = false;
+    if (result->isSuccess()) {
+      auto backup = std::dynamic_pointer_cast<BackupRst>(result);
+      recordBackup(backup ? backup->lastBackupDate : 0);
+      if (auto d = delegate()) d->didSuccessBackupWithMessage(*this, result->message);
+    } else {
+      if (auto d = delegate()) d->didFailedWithMessage(*this, result->message);
+    }
+    return;
+  }
+  if (result->cmdCode == kCmdLogin) {
+    auto session = SyncSession::current();
+    if (result->isSuccess()) {
+      auto login = std::dynamic_pointer_cast<LoginRst>(result);
+      if (session && login) SyncSession::acceptSilentLogin(*session, *login);
+      requestBackupData();
+    } else {
+      if (session) SyncSession::refuseSilentLogin(*session, result->status);
+      fail(result->message);
+    }
+  }
+}
+
+void BackupManager::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
+  if (!result || pendingRequest_ == 0 || result->requestCode != pendingRequest_) return;
+  stopQuietly();
+}
+
+void BackupManager::stopQuietly() {
+  pendingRequest_ = 0;
+  if (!isBackingUp_) return;
+  isBackingUp_ = false;
+  if (auto d = delegate()) d->didStopBackup(*this);
+}
+
+}  // namespace mv

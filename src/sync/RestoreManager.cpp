@@ -1,0 +1,311 @@
+#include "sync/RestoreManager.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <set>
+
+#include "platform/base/Log.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
+#include "store/SQLiteTransaction.hpp"
+#include "sync/BackupDocument.hpp"
+#include "sync/BackupManager.hpp"
+#include "sync/BlockWaitBox.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/ReplyValues.hpp"
+#include "sync/RequestLogin.hpp"
+#include "sync/RequestRestore.hpp"
+#include "sync/SyncSession.hpp"
+#include "sync/UnsubmittedCustomerModel.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/SessionContext.hpp"
+#include "util/Text.hpp"
+#include "util/TextLookup.hpp"
+
+namespace mv {
+namespace {
+
+bool failed(const char* what) {
+  MV_LOG("restore: ", what, " failed; the local work stays as it was");
+  return false;
+}
+
+// The number a text spells out, and nothing else; nothing otherwise.
+std::optional<double> numberInText(const std::string& text) {
+  const std::string trimmed = trimWhitespaceAndNewlines(text);
+  std::string_view t = trimmed;
+  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+  if (t.empty()) return std::nullopt;
+  double value = 0;
+  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+// The fields named "Active": their value travels as the number 0 or 1.
+std::set<int> activeFieldIds(SQLiteDatabase& db) {
+  std::set<int> ids;
+  SQLiteStatement st = db.prepare("SELECT field_id FROM marvisto_fields_customer_attribute WHERE field_name = ?");
+  if (!st) return ids;
+  st.bindAll(std::string("Active"));
+  while (st.step() == SQLiteStatement::Step::Row) ids.insert(st.intAt(0));
+  return ids;
+}
+
+// The SKU as it was stored: the backup sends the generated one as "".
+std::string storedSku(const std::string& sku, int productId) {
+  const std::string client = SessionContext::clientID();
+  if (!sku.empty() || client.empty()) return sku;
+  return client + "_" + std::to_string(productId);
+}
+
+template <typename Row>
+std::vector<Row> firstPerProduct(const std::vector<Row>& rows) {
+  std::set<int> seen;
+  std::vector<Row> out;
+  for (const Row& row : rows) {
+    if (seen.insert(row.product_id).second) out.push_back(row);
+  }
+  return out;
+}
+
+bool storeCustomers(DataAccessManager& dam, SQLiteDatabase& db, const RestoreRst& b) {
+  std::vector<marvisto_customer_Entity> customers;
+  for (const auto& c : *b.customerArray) {
+    // Customers that came from the service are the sync's to write.
+    if (c.customer_id < 0) {
+      customers.push_back(c);
+    } else {
+      logSkippedRow("customer", "not a customer made on the device");
+    }
+  }
+  if (!dam.saveToDatabaseCustomer(customers)) return failed("storing the customers");
+  for (const auto& c : customers) {
+    if (c.hidden != 0 && !dam.updateCustomerTableHiddenWithCustomerId(c.customer_id, c.hidden)) {
+      return failed("storing a customer's hidden mark");
+    }
+    if (c.important != 0 && !dam.updateCustomerTableImportantWithCustomerId(c.customer_id, c.important)) {
+      return failed("storing a customer's importance");
+    }
+    if (c.has_note != 0 && !dam.updateCustomerTableHasNoteWithCustomerId(c.customer_id, c.has_note)) {
+      return failed("storing a customer's note mark");
+    }
+    if (c.note && !dam.updateCustomerTableNoteWithCustomerId(c.customer_id, *c.note)) {
+      return failed("storing a customer's note");
+    }
+  }
+
+  if (b.customerAttributeArray) {
+    const std::set<int> active = activeFieldIds(db);
+    std::vector<marvisto_customer_attribute_Entity> rows;
+    for (auto a : *b.customerAttributeArray) {
+      if (a.customer_id >= 0) continue;
+      if (active.count(a.attribute_fields_id)) {
+        if (auto number = numberInText(a.attribute_value)) a.attribute_value = *number == 0 ? "NO" : "YES";
+      }
+      rows.push_back(std::move(a));
+    }
+    if (!dam.saveToDatabaseCustomerAttribute(rows)) return failed("storing the customer attributes");
+  }
+  if (b.customerAddressArray) {
+    std::vector<marvisto_customer_address_Entity> rows;
+    for (const auto& a : *b.customerAddressArray) {
+      if (a.customerId < 0) rows.push_back(a);
+    }
+    if (!dam.saveToDatabaseCustomerAddress(rows)) return failed("storing the customer addresses");
+  }
+  if (b.customerContactArray) {
+    std::vector<marvisto_customer_contact_entity> rows;
+    for (const auto& c : *b.customerContactArray) {
+      if (c.customerID < 0) rows.push_back(c);
+    }
+    if (!dam.saveToDatabaseCustomerContact(rows)) return failed("storing the customer contacts");
+  }
+  return true;
+}
+
+}  // namespace
+
+RestoreManager& RestoreManager::sharedInstance() {
+  // Never freed: replies may still arrive while the process ends.
+  static std::shared_ptr<RestoreManager>* instance = new std::shared_ptr<RestoreManager>(new RestoreManager());
+  return **instance;
+}
+
+bool RestoreManager::startToRestore() {
+  if (pendingRequest_ != 0) {
+    MV_LOG("a restore is already under way");
+    return false;
+  }
+  isRestoring_ = true;
+  auto session = SyncSession::current();
+  if (session && session->loginType() == SyncLoginSession::kLoginTypeOnline) {
+    requestToRestore();
+  } else {
+    sendSilentLogin();
+  }
+  return true;
+}
+
+void RestoreManager::sendSilentLogin() {
+  auto login = std::make_shared<RequestLogin>();
+  login->setReceiveDelegete(shared_from_this());
+  pendingRequest_ = NetworkModel::sharedInstance().sendRequest(login);
+}
+
+void RestoreManager::requestToRestore() {
+  isRestoring_ = true;
+  auto request = std::make_shared<RequestRestore>();
+  request->lastBackupDate = BackupManager::storedLastBackupDate();
+  request->setReceiveDelegete(shared_from_this());
+  pendingRequest_ = NetworkModel::sharedInstance().sendRequest(request);
+  closeWaitBox();
+  if (auto box = BlockWaitBox::installed()) {
+    waitBoxTag_ = box->BeginBlockWait(textForKey("RESTORING").value_or(std::string()), kWaitTimeout);
+  }
+}
+
+void RestoreManager::closeWaitBox() {
+  if (waitBoxTag_ == 0) return;
+  const int tag = waitBoxTag_;
+  waitBoxTag_ = 0;
+  if (auto box = BlockWaitBox::installed()) box->EndBlockWait(tag);
+}
+
+void RestoreManager::cancelRestore() {
+  closeWaitBox();
+  if (isRestoring_ || pendingRequest_ != 0) NetworkModel::sharedInstance().cancelRequestsOf(this);
+  pendingRequest_ = 0;
+  isRestoring_ = false;
+  if (auto d = delegate()) d->didStopRestore(*this);
+}
+
+void RestoreManager::stopQuietly() {
+  pendingRequest_ = 0;
+  closeWaitBox();
+  isRestoring_ = false;
+  if (auto d = delegate()) d->didStopRestore(*this);
+}
+
+void RestoreManager::fail(const std::string& message) {
+  pendingRequest_ = 0;
+  closeWaitBox();
+  isRestoring_ = false;
+  if (auto d = delegate()) d->didFailedRestoreWithMessage(*this, message);
+}
+
+void RestoreManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  // Only the reply to the request on its way counts.
+  if (!result || pendingRequest_ == 0 || result->requestCode != pendingRequest_) return;
+  pendingRequest_ = 0;
+  if (isLockedStatus(result->status) || isSessionExpiredStatus(result->status)) {
+    stopQuietly();
+    return;
+  }
+  if (result->cmdCode == kCmdRestore) {
+    restoreFinishWithRst(result);
+    return;
+  }
+  if (result->cmdCode == kCmdLogin) {
+    auto session = SyncSession::current();
+    if (result->isSuccess()) {
+      auto login = std::dynamic_pointer_cast<LoginRst>(result);
+      if (session && login) SyncSession::acceptSilentLogin(*session, *login);
+      requestToRestore();
+    } else {
+      if (session) SyncSession::refuseSilentLogin(*session, result->status);
+      fail(result->message);
+    }
+  }
+}
+
+void RestoreManager::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
+  if (!result || pendingRequest_ == 0 || result->requestCode != pendingRequest_) return;
+  stopQuietly();
+}
+
+void RestoreManager::restoreFinishWithRst(const std::shared_ptr<NetBaseRst>& result) {
+  isRestoring_ = false;
+  closeWaitBox();
+  if (!result->isSuccess()) {
+    fail(result->message);
+    return;
+  }
+  auto backup = std::dynamic_pointer_cast<RestoreRst>(result);
+  if (!backup || !restoreLocalWork(*backup)) {
+    fail(textForKey("FAILED").value_or(std::string()));
+    return;
+  }
+  std::vector<marvisto_library_files_Entity> files;
+  if (backup->downloadLibFileArray) {
+    DataAccessManager* dam = DataAccessManager::sharedDataModel();
+    for (auto file : *backup->downloadLibFileArray) {
+      // The names are fetched again later: only plain file names pass.
+      if (!PublicFunction::isSafeFileName(file.file_name)) {
+        logSkippedRow("download_library_file", "not a plain file name");
+        continue;
+      }
+      if (dam) file.type = dam->getFileTypeByFileName(file.file_name).value_or(std::string());
+      files.push_back(std::move(file));
+    }
+  }
+  if (auto d = delegate()) d->didSuccessRestoreWithMessage(*this, result->message, files);
+}
+
+bool RestoreManager::restoreLocalWork(const RestoreRst& b) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) return failed("opening the client's database");
+  SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
+  auto customers = UnsubmittedCustomerModel::current();
+
+  // Clearing and storing are one transaction: a store that fails takes the
+  // clearing back with it.
+  SQLiteTransaction tx(db);
+  if (!tx.begin()) return failed("beginning the transaction");
+
+  if (b.compareProductArray && !dam->deleteAllCompare()) return failed("clearing the compare list");
+  if (b.favProductArray && !dam->deleteAllFavorites()) return failed("clearing the favourites");
+  if (b.favLibFileArray && !dam->clearAllLibraryFavorites()) return failed("clearing the library favourites");
+  if (b.orderArray && !dam->removeAllLoaclOrders()) return failed("clearing the local orders");
+  if (b.customerArray && !customers->deleteAllUnsubmittedCustomer()) return failed("clearing the local customers");
+
+  if (b.compareProductArray) {
+    for (const auto& c : firstPerProduct(*b.compareProductArray)) {
+      if (!dam->saveToDatabaseCompare(c.product_id, storedSku(c.product_sku, c.product_id), c.product_name)) {
+        return failed("storing the compare list");
+      }
+    }
+  }
+  if (b.favProductArray) {
+    for (const auto& f : firstPerProduct(*b.favProductArray)) {
+      if (!dam->saveToDatabaseFavorite(f.product_id, storedSku(f.product_sku, f.product_id), f.product_name)) {
+        return failed("storing the favourites");
+      }
+    }
+  }
+  if (b.favLibFileArray) {
+    for (const auto& f : *b.favLibFileArray) {
+      if (!dam->saveToDatabaseLibraryFavorite(f.file_id, f.file_name)) return failed("storing the library favourites");
+    }
+  }
+  if (b.orderArray) {
+    for (const base::Value& element : *b.orderArray) {
+      if (!element.is_object()) {
+        logSkippedRow("order", "not an object");
+        continue;
+      }
+      base::Value order = element;
+      // An order made for a customer made on the device names it again.
+      if (auto local = idOf(order, BackupDocument::kLocalCustomerIdKey); local && *local < 0) {
+        order["customer_id"] = *local;
+      }
+      if (!dam->restoreUnsubmittedOrderFromDic(order)) return failed("storing an order");
+    }
+  }
+  if (b.customerArray && !storeCustomers(*dam, db, b)) return false;
+
+  if (!tx.commit()) return failed("committing");
+  return true;
+}
+
+}  // namespace mv

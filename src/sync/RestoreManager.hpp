@@ -1,0 +1,87 @@
+#pragma once
+// Brings the user's last backup back: replaces the product favourites and
+// compare list, the library favourites, the orders and the customers made on
+// the device with the backup's, and hands back the library files that were on
+// the device when it was made. One per process, never freed. Main thread only.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/Entities.hpp"
+#include "sync/NetworkRecDelegate.hpp"
+
+namespace mv {
+
+class RestoreManager;
+class RestoreRst;
+
+// The screen watching a restore. Every call is optional.
+class RestoreManagerDelegate {
+ public:
+  virtual ~RestoreManagerDelegate() = default;
+  // The local work is the backup's now. `downloadFileArray` lists the files
+  // that were on the device; `type` is the library's type word of the file,
+  // "" for a file no longer published.
+  virtual void didSuccessRestoreWithMessage(RestoreManager& manager, const std::string& message,
+                                            const std::vector<marvisto_library_files_Entity>& downloadFileArray) {
+    (void)manager;
+    (void)message;
+    (void)downloadFileArray;
+  }
+  // Nothing on the device was changed.
+  virtual void didFailedRestoreWithMessage(RestoreManager& manager, const std::string& message) {
+    (void)manager;
+    (void)message;
+  }
+  // The restore ended with nothing changed and nothing to announce: it was
+  // cancelled, or the session handler took its status (expired session,
+  // locked user) and has told the user already.
+  virtual void didStopRestore(RestoreManager& manager) { (void)manager; }
+};
+
+class RestoreManager : public NetworkRecDelegate, public std::enable_shared_from_this<RestoreManager> {
+ public:
+  // How long the "RESTORING" box waits at most.
+  static constexpr double kWaitTimeout = 5.0;
+
+  static RestoreManager& sharedInstance();
+
+  // Starts a restore: signs in again first when the session is not online.
+  // False (and nothing happens) while one is under way.
+  bool startToRestore();
+  // Closes the wait box, stops the restore's own requests (and no others)
+  // and tells the delegate didStopRestore.
+  void cancelRestore();
+
+  bool isRestoring() const { return isRestoring_; }
+  void setIsRestoring(bool restoring) { isRestoring_ = restoring; }
+  std::shared_ptr<RestoreManagerDelegate> delegate() const { return delegate_.lock(); }
+  void setDelegate(std::weak_ptr<RestoreManagerDelegate> delegate) { delegate_ = std::move(delegate); }
+
+  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
+  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
+
+  RestoreManager(const RestoreManager&) = delete;
+  RestoreManager& operator=(const RestoreManager&) = delete;
+
+ private:
+  RestoreManager() = default;
+  // Replaces the local work with the backup of a "200" reply, all in one
+  // transaction: false, with every local row as it was, when anything could
+  // not be stored. A list the reply does not carry leaves that part alone.
+  static bool restoreLocalWork(const RestoreRst& backup);
+  void sendSilentLogin();
+  void requestToRestore();
+  void restoreFinishWithRst(const std::shared_ptr<NetBaseRst>& result);
+  void closeWaitBox();
+  void stopQuietly();
+  void fail(const std::string& message);
+
+  bool isRestoring_ = false;
+  // The request code of the restore's request on its way; 0 when none.
+  int pendingRequest_ = 0;
+  int waitBoxTag_ = 0;
+  std::weak_ptr<RestoreManagerDelegate> delegate_;
+};
+
+}  // namespace mv

@@ -1,0 +1,16 @@
+#pragma once
+// The customers made on the device, read from and deleted in the signed-in
+// client's database directly.
+#include "sync/UnsubmittedCustomerModel.hpp"
+
+namespace mv {
+
+class StoreUnsubmittedCustomerModel : public UnsubmittedCustomerModel {
+ public:
+  // Empty lists when no database is open or a read fails.
+  base::Value allUnsubmittedCustomerDic() override;
+  // False when no database is open or a delete failed (nothing deleted then).
+  bool deleteAllUnsubmittedCustomer() override;
+};
+
+}  // namespace mv

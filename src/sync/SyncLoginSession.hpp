@@ -1,0 +1,38 @@
+#pragma once
+// The sign-in session as the sync engine sees it: how the user is signed in,
+// the session facts a silent sign-in refreshes, and the two session requests a
+// run sends first. The shell's session implements it.
+#include <cstdint>
+#include <string>
+
+namespace mv {
+
+class SyncLoginSession {
+ public:
+  static constexpr int kLoginTypeNone = -1;
+  static constexpr int kLoginTypeOnline = 1;
+  static constexpr int kLoginTypeOffline = 2;
+  static constexpr int kLoginTypeDemo = 3;
+
+  virtual ~SyncLoginSession() = default;
+
+  virtual int loginType() const = 0;
+  virtual void setLoginType(int type) = 0;
+  virtual std::string clientID() const = 0;
+  virtual void setClientID(const std::string& clientId) = 0;
+  virtual void setSessionId(const std::string& sessionId) = 0;
+  virtual void setVendorId(std::int64_t vendorId) = 0;
+
+  // Send the user-information and runtime-configuration requests; their
+  // replies go to the session, and the sync does not wait for them.
+  virtual void getUserinfo() = 0;
+  virtual void getRuntimeConfig() = 0;
+
+  // The client id a silent sign-in leaves the session with: the service's
+  // spelling when it names the same client (ignoring case), else the
+  // session's own. A blank or foreign id from the service would move every
+  // per-client key and the client folder to another client.
+  static std::string reloginClientId(const std::string& sessionClientId, const std::string& repliedClientId);
+};
+
+}  // namespace mv

@@ -1,0 +1,478 @@
+#include "sync/SyncModel.hpp"
+
+#include <mutex>
+
+#include "platform/base/Date.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "sync/CommandCode.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/RequestDownload.hpp"
+#include "sync/RequestLogin.hpp"
+#include "sync/RequestSyncAllTable.hpp"
+#include "sync/RequestSyncCustomerTable.hpp"
+#include "sync/RequestSyncDataFinish.hpp"
+#include "sync/RequestSyncFileTable.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/SessionContext.hpp"
+#include "util/Text.hpp"
+#include "util/TextLookup.hpp"
+
+namespace mv {
+
+namespace {
+
+std::mutex& instanceMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::shared_ptr<SyncModel>& instanceSlot() {
+  static std::shared_ptr<SyncModel> instance;
+  return instance;
+}
+
+std::string textWithName(const std::string& key) { return textForKey(key).value_or(key); }
+
+}  // namespace
+
+// ---- instance -----------------------------------------------------------------------
+
+std::shared_ptr<SyncModel> SyncModel::sharedInstance() {
+  std::lock_guard<std::mutex> lock(instanceMutex());
+  auto& slot = instanceSlot();
+  if (!slot) slot.reset(new SyncModel());
+  return slot;
+}
+
+std::shared_ptr<SyncModel> SyncModel::existingInstance() {
+  std::lock_guard<std::mutex> lock(instanceMutex());
+  return instanceSlot();
+}
+
+void SyncModel::freeInstance() {
+  std::shared_ptr<SyncModel> engine;
+  {
+    std::lock_guard<std::mutex> lock(instanceMutex());
+    engine.swap(instanceSlot());
+  }
+  if (!engine) return;
+  engine->endRun();
+  engine->delegate_.reset();
+  engine->netUnconnect_.reset();
+  // The thumbnail pass stops at its next file and is joined here, so nothing
+  // of this session writes into the client folder after logout.
+  if (engine->thumbQueue_) {
+    engine->thumbQueue_->cancelAll();
+    engine->thumbQueue_.reset();
+  }
+}
+
+SyncModel::SyncModel() : thumbQueue_(base::WorkQueue::serial()) {
+  createAllDirectorys();
+  netUnconnect_ = base::Observation("netUnconnect", nullptr, [this](const base::Notification&) { netUnconnect(); });
+}
+
+SyncModel::~SyncModel() {
+  if (thumbQueue_) thumbQueue_->cancelAll();
+}
+
+std::shared_ptr<SyncLoginSession> SyncModel::currentSession() const { return SyncSession::current(); }
+
+std::shared_ptr<SyncConfigManager> SyncModel::currentConfig() const { return SyncConfigManager::current(); }
+
+std::shared_ptr<SyncCustomerModel> SyncModel::currentCustomerModel() const { return SyncCustomerModel::current(); }
+
+// ---- folders, switches and flags ------------------------------------------------------
+
+bool SyncModel::createAllDirectorys() {
+  auto folder = PublicFunction::clientFolder(SessionContext::clientID());
+  if (!folder) {
+    MV_LOG("no client folders without a valid client id");
+    return false;
+  }
+  const std::string client = folder->filename().string();
+  bool ok = true;
+  for (int type = kFileTypeProductImage; type <= kFileTypeKeynote; ++type) {
+    ok = PublicFunction::createDirectoryifNeed(client + "/" + PublicFunction::folderForFileType(type) + "/") && ok;
+  }
+  ok = PublicFunction::createDirectoryifNeed(client + "/tempDownload/") && ok;
+  if (!ok) MV_LOG("cannot create the folders of client ", client);
+  return ok;
+}
+
+void SyncModel::loadByConfig() {
+  auto config = currentConfig();
+  isCatalogOnshow_ = config && config->isOnShow(SyncConfigManager::kCatalogIndex);
+  isCustomerOnShow_ = config && config->isOnShow(SyncConfigManager::kCustomerIndex);
+  isSalesLibraryOnShow_ = config && config->isOnShow(SyncConfigManager::kLibraryIndex);
+}
+
+std::string SyncModel::perClientKey(const std::string& name) { return SessionContext::clientID() + "-" + name; }
+
+std::string SyncModel::needSyncAll(const std::optional<std::string>& flagName) const {
+  if (isSyncAllData_ || !flagName) return "true";
+  auto value = base::UserDefaults::standard().objectForKey(perClientKey(*flagName));
+  return value && value->is_string() ? "false" : "true";
+}
+
+void SyncModel::setClientFlag(const std::string& name, const std::string& value) {
+  // Without a client the key would be shared by every client.
+  if (isBlank(SessionContext::clientID())) {
+    MV_LOG("no client: \"", name, "\" not written");
+    return;
+  }
+  base::UserDefaults::standard().setString(perClientKey(name), value);
+}
+
+void SyncModel::setReloadFlag(const std::string& key) {
+  if (auto config = currentConfig()) config->flagDic()[key] = "YES";
+}
+
+void SyncModel::resetDownloadProgress() {
+  productProgress_ = 0;
+  iconProgress_ = 0;
+  libProgress_ = 0;
+  lastTime_.reset();
+  isDownloading_ = false;
+  downloadRemotingPImgList_.clear();
+  downloadRemotingPImgListIcon_.clear();
+  downloadRemotingPImgListLibimg_.clear();
+}
+
+// ---- delegate ------------------------------------------------------------------------
+
+void SyncModel::startSyncData() {
+  if (auto d = delegate()) d->startSyncData();
+}
+
+void SyncModel::downloadimageFinished(int imageType) {
+  if (auto d = delegate()) d->downloadimageFinished(imageType);
+}
+
+void SyncModel::getCustomerFinished() {
+  if (auto d = delegate()) d->getCustomerFinished();
+}
+
+void SyncModel::progressRespond(float progress, int imageType, int remainTime) {
+  if (auto d = delegate()) d->setProgress(progress, imageType, remainTime);
+}
+
+// ---- the run -------------------------------------------------------------------------
+
+void SyncModel::beginRun() {
+  ++runId_;
+  running_ = true;
+  stage_ = Stage::Idle;
+  isDownloading_ = true;
+  needWork_ = 0;
+  runRequests_.clear();
+  runDownloads_.clear();
+  productSaved_ = librarySaved_ = customerSaved_ = false;
+  completedKinds_.clear();
+  pendingRetries_.clear();
+  waitingForRetries_ = false;
+  thumbPassDue_ = false;
+  retryImageArry_.clear();
+  // A run starts from nothing, whether or not the screen reset the last one.
+  resetDownloadProgress();
+  isDownloading_ = true;
+  existFilesRat_ = 0;
+  imageType_ = 0;
+}
+
+void SyncModel::endRun() {
+  const bool wasRunning = running_;
+  ++runId_;
+  running_ = false;
+  stage_ = Stage::Idle;
+  for (base::TimerId id : runTimers_) base::RunLoop::main().cancel(id);
+  runTimers_.clear();
+  runRequests_.clear();
+  runDownloads_.clear();
+  pendingRetries_.clear();
+  waitingForRetries_ = false;
+  thumbPassDue_ = false;
+  // Only the engine's own requests: downloads and uploads of other screens go on.
+  NetworkModel::sharedInstance().cancelRequestsOf(this);
+  if (wasRunning) {
+    isDownloading_ = false;
+    isSyncAllData_ = false;
+  }
+}
+
+int SyncModel::send(const std::shared_ptr<RequestInterfaceBase>& request) {
+  request->setReceiveDelegete(shared_from_this());
+  const int code = NetworkModel::sharedInstance().sendRequest(request);
+  if (request->requestType == kRequestTypeDownload) {
+    runDownloads_.insert(code);
+  } else {
+    runRequests_.insert(code);
+  }
+  return code;
+}
+
+bool SyncModel::claim(const NetBaseRst& result) {
+  if (!running_) return false;
+  if (const auto* download = dynamic_cast<const DownloadRst*>(&result)) {
+    return runDownloads_.count(download->downloadId) > 0;
+  }
+  return runRequests_.erase(result.requestCode) > 0;
+}
+
+void SyncModel::schedule(double delay, std::function<void()> step) {
+  std::weak_ptr<SyncModel> weak = weak_from_this();
+  const std::uint64_t run = runId_;
+  auto id = std::make_shared<base::TimerId>(0);
+  *id = base::RunLoop::main().after(delay, [weak, run, id, step = std::move(step)] {
+    auto self = weak.lock();
+    if (!self) return;
+    self->runTimers_.erase(*id);
+    if (!self->running_ || self->runId_ != run) return;
+    step();
+  });
+  runTimers_.insert(*id);
+}
+
+void SyncModel::startSync() {
+  if (running_ || isDownloading_) {
+    MV_LOG("a sync is already under way; start ignored");
+    return;
+  }
+  beginRun();
+  createAllDirectorys();
+  auto session = currentSession();
+  if (!session || session->loginType() != SyncLoginSession::kLoginTypeOnline) {
+    needWork_ = 1;
+    stage_ = Stage::SigningIn;
+    const int code = send(std::make_shared<RequestLogin>());
+    MV_LOG("the rst is ", code);
+    return;
+  }
+  requestSync();
+}
+
+void SyncModel::requestSync() {
+  if (!running_) {
+    if (isDownloading_) {
+      MV_LOG("a sync is already under way; request ignored");
+      return;
+    }
+    beginRun();
+  } else if (stage_ != Stage::Idle && stage_ != Stage::SigningIn) {
+    return;
+  }
+  stage_ = Stage::Tables;
+  retryImageArry_.clear();
+  if (auto session = currentSession()) {
+    session->getUserinfo();
+    session->getRuntimeConfig();
+  }
+  loadByConfig();
+  isDownloading_ = true;
+  existFilesRat_ = 0;
+  if (isCatalogOnshow_) {
+    requestProductTables();
+  } else if (isSalesLibraryOnShow_) {
+    requestFileTables();
+  } else if (isCustomerOnShow_) {
+    requestCustomerTables();
+  } else {
+    // Nothing to fetch: the run ends as soon as the caller is back, with no
+    // stamp, since nothing was synced.
+    MV_LOG("no part of the sync is shown; nothing to sync");
+    schedule(0, [this] {
+      endRun();
+      if (auto d = delegate()) d->finishedSync();
+    });
+  }
+}
+
+void SyncModel::requestProductTables() {
+  auto request = std::make_shared<RequestSyncAllTable>();
+  request->isFull = needSyncAll(std::string(kProductSynced));
+  const int code = send(request);
+  MV_LOG("the rst is ", code);
+}
+
+void SyncModel::requestFileTables() {
+  auto request = std::make_shared<RequestSyncFileTable>();
+  request->isFull = needSyncAll(std::string(kFileSynced));
+  const int code = send(request);
+  MV_LOG("the rst is ", code);
+}
+
+void SyncModel::requestCustomerTables() {
+  stage_ = Stage::Tables;
+  auto request = std::make_shared<RequestSyncCustomerTable>();
+  request->isFull = needSyncAll(std::string(kCustomerSynced));
+  const int code = send(request);
+  MV_LOG("the rst is ", code);
+}
+
+void SyncModel::sendSyncFinish(const std::string& tableType) {
+  stage_ = Stage::Acknowledging;
+  auto request = std::make_shared<RequestSyncDataFinish>();
+  request->tableType = tableType;
+  const int code = send(request);
+  MV_LOG("the request is ", code);
+}
+
+void SyncModel::breakSync(const std::string& message) {
+  if (!running_) return;
+  endRun();
+  if (auto d = delegate()) d->breakSync(message);
+}
+
+void SyncModel::finishedSync() {
+  if (!running_) return;
+  const std::string now = PublicFunction::stringFromDate(base::Date::now(), kLastSyncFormat);
+  setClientFlag(kLastSync, now);
+  if (!base::UserDefaults::standard().synchronize()) MV_LOG("the sync time could not be written to the user defaults");
+  endRun();
+  if (auto d = delegate()) d->finishedSync();
+}
+
+void SyncModel::netUnconnect() {
+  // Only a run of this engine: the library screen's own refresh also sets
+  // isDownloading and handles the loss itself.
+  if (running_) breakSync(textWithName(kNetworkPoorKey));
+}
+
+// ---- replies ---------------------------------------------------------------------------
+
+void SyncModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  if (!result || !claim(*result)) return;
+  if (isSessionExpiredStatus(result->status) || isLockedStatus(result->status)) {
+    // The session handler deals with these; the run only ends.
+    endRun();
+    if (auto d = delegate()) d->syncEndedBySession();
+    return;
+  }
+  switch (result->cmdCode) {
+    case kCmdLogin:
+      loginRespond(result);
+      break;
+    case kCmdSyncAllTable:
+      productTablesRespond(*result);
+      break;
+    case kCmdSyncFileTable:
+      fileTablesRespond(*result);
+      break;
+    case kCmdSyncCustomerTable:
+      customerTablesRespond(*result);
+      break;
+    case kCmdSyncDataFinish:
+      syncFinishRespond(*result);
+      break;
+    case kCmdDownload:
+      if (const auto* download = dynamic_cast<const DownloadRst*>(result.get())) downloadFileRespond(*download);
+      break;
+    default:
+      break;
+  }
+}
+
+void SyncModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
+  if (!result || !claim(*result)) return;
+  MV_LOG("the session ended request ", result->requestCode, " (", result->status, "); the sync stops");
+  endRun();
+  if (auto d = delegate()) d->syncEndedBySession();
+}
+
+void SyncModel::loginRespond(const std::shared_ptr<NetBaseRst>& result) {
+  auto session = currentSession();
+  auto login = std::dynamic_pointer_cast<LoginRst>(result);
+  if (result->isSuccess() && login) {
+    if (session) SyncSession::acceptSilentLogin(*session, *login);
+    if (needWork_ == 1 && stage_ == Stage::SigningIn) requestSync();
+    return;
+  }
+  if (session) SyncSession::refuseSilentLogin(*session, result->status);
+  if (needWork_ == 1) breakSync(result->message);
+}
+
+void SyncModel::productTablesRespond(const NetBaseRst& result) {
+  const auto* reply = dynamic_cast<const SyncAllTableRst*>(&result);
+  if (!result.isSuccess() || !reply) {
+    breakSync(result.message);
+    return;
+  }
+  if (!saveProductTables(*reply)) {
+    breakSync(textWithName(kStoreErrorKey));
+    return;
+  }
+  // The image phase fetches the changed images again.
+  if (reply->imagesTable) deleteImgThumb(*reply->imagesTable);
+  productSaved_ = true;
+  setClientFlag(kProductSynced, kSyncedValue);
+  setReloadFlag(SyncConfigManager::kReloadCatalog);
+  if (!base::UserDefaults::standard().synchronize()) MV_LOG("the product sync flag could not be written");
+  requestFileTables();
+}
+
+void SyncModel::fileTablesRespond(const NetBaseRst& result) {
+  const auto* reply = dynamic_cast<const SyncFileTableRst*>(&result);
+  if (!result.isSuccess() || !reply) {
+    breakSync(result.message);
+    return;
+  }
+  if (!saveLibraryTables(*reply)) {
+    breakSync(textWithName(kStoreErrorKey));
+    return;
+  }
+  if (reply->libFileTable) deleteCoverImages(*reply->libFileTable);
+  librarySaved_ = true;
+  setReloadFlag(SyncConfigManager::kReloadLibrary);
+  startImagePhase();
+}
+
+void SyncModel::customerTablesRespond(const NetBaseRst& result) {
+  const auto* reply = dynamic_cast<const SyncCustomerTableRst*>(&result);
+  if (!result.isSuccess() || !reply) {
+    breakSync(result.message);
+    return;
+  }
+  if (!saveCustomerTables(*reply)) {
+    breakSync(textWithName(kStoreErrorKey));
+    return;
+  }
+  customerSaved_ = true;
+  if (reply->resultCount() > 0) {
+    setReloadFlag(SyncConfigManager::kReloadCustomer);
+    if (auto customers = currentCustomerModel()) customers->reloadCustomerData();
+  }
+  const std::uint64_t run = runId_;
+  getCustomerFinished();
+  // The delegate may have ended the run (logout) meanwhile.
+  if (running_ && runId_ == run) sendSyncFinish("product");
+}
+
+void SyncModel::syncFinishRespond(const NetBaseRst& result) {
+  // The acknowledgements move on whatever the service answered; a flag only
+  // follows when this run stored that part.
+  const auto* reply = dynamic_cast<const SyncDataFinishRst*>(&result);
+  const std::string tableType = reply ? reply->tableType : std::string();
+  if (tableType == "product") {
+    if (productSaved_) setReloadFlag(SyncConfigManager::kReloadCatalog);
+    sendSyncFinish("file");
+  } else if (tableType == "file") {
+    if (librarySaved_) {
+      setClientFlag(kFileSynced, kSyncedValue);
+      setReloadFlag(SyncConfigManager::kReloadLibrary);
+      if (!base::UserDefaults::standard().synchronize()) MV_LOG("the file sync flag could not be written");
+    }
+    if (isCustomerOnShow_) {
+      sendSyncFinish("customer");
+    } else {
+      finishedSync();
+    }
+  } else if (tableType == "customer") {
+    if (customerSaved_) setClientFlag(kCustomerSynced, kSyncedValue);
+    finishedSync();
+  } else {
+    MV_LOG("acknowledgement of an unknown part \"", tableType, "\" ignored");
+  }
+}
+
+}  // namespace mv

@@ -1,0 +1,261 @@
+#pragma once
+// The sync engine: pulls the company's data from the service into the local
+// store in one chain per run. It signs in first when the session is not
+// online, refreshes the user information and runtime configuration, then
+// asks for the product tables, the library tables, the images those tables
+// name (product images, icons, covers, with product thumbnails made on a
+// worker), and the customer tables, acknowledges each part to the service and
+// stamps the time of the sync. It reports to one delegate, the sync screen.
+//
+// Every run has an id. Breaking, finishing and logout end the run: its
+// delayed steps and its own requests are cancelled (never anyone else's), and
+// every reply, delayed step, progress report and retry checks that its run is
+// still the current one, so nothing of an ended run can store, set a flag,
+// stamp the time or raise a second alert.
+//
+// Each reply's tables are stored in one transaction; a reply that cannot be
+// stored breaks the run before any flag, acknowledgement or stamp. A table the
+// reply did not carry is left alone; one it carried, even empty, replaces.
+//
+// Process-wide (`sharedInstance`), freed at logout (`freeInstance`). Main
+// thread only, except the thumbnail pass, which runs on its own worker with
+// paths computed beforehand.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/base/NotificationCenter.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/Value.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "store/Entities.hpp"
+#include "sync/NetworkRecDelegate.hpp"
+#include "sync/SyncConfigManager.hpp"
+#include "sync/SyncCustomerModel.hpp"
+#include "sync/SyncSession.hpp"
+#include "sync/SyncModelDelegate.hpp"
+
+namespace mv {
+
+class DownloadRst;
+class LoginRst;
+class RequestInterfaceBase;
+class SyncAllTableRst;
+class SyncCustomerTableRst;
+class SyncDataFinishRst;
+class SyncFileTableRst;
+
+class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this<SyncModel> {
+ public:
+  // Per-client user-defaults keys ("<client id>-<name>").
+  static constexpr const char* kProductSynced = "ProductSynced";
+  static constexpr const char* kFileSynced = "FileSynced";
+  static constexpr const char* kCustomerSynced = "CustomerSynced";
+  static constexpr const char* kLastSync = "lastsync";
+  static constexpr const char* kSyncedValue = "synced";
+  // The text shown when the store refuses a reply's rows.
+  static constexpr const char* kStoreErrorKey = "SYNCSTOREERROR";
+  static constexpr const char* kNetworkPoorKey = "NETWORKPOOR";
+  // Image kinds (file types).
+  static constexpr int kImageTypeProduct = 1;
+  static constexpr int kImageTypeIcon = 3;
+  static constexpr int kImageTypeCover = 4;
+  // Pause between a completed image kind and the next.
+  static constexpr double kNextKindDelay = 0.1;
+  static constexpr int kRemainTimeUnknown = 2147483647;
+
+  static std::shared_ptr<SyncModel> sharedInstance();
+  // The engine if one exists, without making one.
+  static std::shared_ptr<SyncModel> existingInstance();
+  // Logout: ends any run silently, stops the thumbnail pass and drops the
+  // engine; the next sharedInstance makes a fresh one.
+  static void freeInstance();
+
+  ~SyncModel() override;
+  SyncModel(const SyncModel&) = delete;
+  SyncModel& operator=(const SyncModel&) = delete;
+
+  std::shared_ptr<SyncModelDelegate> delegate() const { return delegate_.lock(); }
+  void setDelegate(std::weak_ptr<SyncModelDelegate> delegate) { delegate_ = std::move(delegate); }
+
+  // A run of the engine, or the library screen's own table refresh, is under
+  // way. The engine sets it for its runs and clears it when they end.
+  bool isDownloading() const { return isDownloading_; }
+  void setIsDownloading(bool downloading) { isDownloading_ = downloading; }
+  // A run started by this engine is under way.
+  bool isRunning() const { return running_; }
+  bool needUpdate() const { return needUpdate_; }
+  void setNeedUpdate(bool v) { needUpdate_ = v; }
+  bool showUpdate() const { return showUpdate_; }
+  void setShowUpdate(bool v) { showUpdate_ = v; }
+  // The next run asks every part in full; cleared when a run ends.
+  bool isSyncAllData() const { return isSyncAllData_; }
+  void setIsSyncAllData(bool v) { isSyncAllData_ = v; }
+  int needWork() const { return needWork_; }
+  int imageType() const { return imageType_; }
+  const std::vector<std::string>& downloadRemotingPImgList() const { return downloadRemotingPImgList_; }
+  const std::vector<std::string>& downloadRemotingPImgListIcon() const { return downloadRemotingPImgListIcon_; }
+  const std::vector<std::string>& downloadRemotingPImgListLibimg() const { return downloadRemotingPImgListLibimg_; }
+  std::int64_t productImgCount() const { return productImgCount_; }
+  std::int64_t iconImgCount() const { return iconImgCount_; }
+  std::int64_t libImgCount() const { return libImgCount_; }
+  float existFilesRat() const { return existFilesRat_; }
+  // Seconds since 1970 of the first progress report of the run.
+  std::optional<double> lastTime() const { return lastTime_; }
+
+  // ---- runs -------------------------------------------------------------------
+  // Creates the client's type folders and "tempDownload/" when missing.
+  bool createAllDirectorys();
+  // Starts a run; ignored while one (or the library's refresh) is under way.
+  void startSync();
+  // The parts of a run after any sign-in; starts a run of its own when none is
+  // under way.
+  void requestSync();
+  void startSyncData();
+  // Captures the module switches for the run.
+  void loadByConfig();
+  // "true" or "false": the "isFull" of the part whose per-client flag is
+  // `flagName` (none: "true").
+  std::string needSyncAll(const std::optional<std::string>& flagName) const;
+  // Zeroes the image progress and empties the download lists (the screen, when
+  // a run ended).
+  void resetDownloadProgress();
+  // Ends the run with `message` for the delegate; nothing when none runs.
+  void breakSync(const std::string& message);
+  // Stamps "lastsync" and ends the run; nothing when none runs.
+  void finishedSync();
+  void downloadimageFinished(int imageType);
+  void getCustomerFinished();
+  void progressRespond(float progress, int imageType, int remainTime);
+
+  // ---- image phase --------------------------------------------------------------
+  // Fills the three lists of missing files (each name once) and their totals.
+  void addAllImageLists();
+  void startDownloadProductImage(int imageType);
+  // The share of the current kind already on disk; answers 0.
+  int continueDownloadImages();
+  // The batch download queue's overall share (its progress delegate).
+  void setProgress(float progress) override;
+  void downloadFileRespond(const DownloadRst& result);
+  void downloadimageFaild(const std::string& fileName, int imageType);
+  void retryDownloadImage(const std::string& fileName, int imageType);
+  // Makes missing product thumbnails from published image rows
+  // ({"imageFull", "imageThumb"}) on the thumbnail worker.
+  void createImgThumb(const std::vector<base::Value>& images);
+  // Remove the local files (and partial downloads) of changed images and covers.
+  static void deleteImgThumb(const std::vector<marvisto_image_Entity>& images);
+  static void deleteCoverImages(const std::vector<marvisto_library_files_Entity>& files);
+  // Blocks until the thumbnail worker is idle (tests).
+  void waitForThumbnails();
+
+  // Seconds left, given the seconds since the first report, the files still
+  // listed and how many of them are done.
+  static int remainTimeFor(double elapsed, double total, double done);
+
+  // ---- replies and notifications -------------------------------------------------
+  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
+  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
+  void netUnconnect();
+
+ private:
+  enum class Stage { Idle, SigningIn, Tables, Images, Acknowledging };
+  using FileKey = std::pair<int, std::string>;
+
+  SyncModel();
+
+  std::shared_ptr<SyncLoginSession> currentSession() const;
+  std::shared_ptr<SyncConfigManager> currentConfig() const;
+  std::shared_ptr<SyncCustomerModel> currentCustomerModel() const;
+
+  void beginRun();
+  // Ends the run: cancels its delayed steps and requests and clears the
+  // running state; the delegate is not told.
+  void endRun();
+  // Sends a request of the run; answers its request code (a download: its id).
+  int send(const std::shared_ptr<RequestInterfaceBase>& request);
+  // True when `result` answers a request of the current run.
+  bool claim(const NetBaseRst& result);
+  // Runs `step` after `delay` seconds unless the run ended meanwhile.
+  void schedule(double delay, std::function<void()> step);
+
+  void requestProductTables();
+  void requestFileTables();
+  void requestCustomerTables();
+  void sendSyncFinish(const std::string& tableType);
+  void loginRespond(const std::shared_ptr<NetBaseRst>& result);
+  void productTablesRespond(const NetBaseRst& result);
+  void fileTablesRespond(const NetBaseRst& result);
+  void customerTablesRespond(const NetBaseRst& result);
+  void syncFinishRespond(const NetBaseRst& result);
+
+  // Each stores one reply's tables in one transaction; false when anything
+  // failed (nothing of the reply is kept then).
+  static bool saveProductTables(const SyncAllTableRst& reply);
+  static bool saveLibraryTables(const SyncFileTableRst& reply);
+  static bool saveCustomerTables(const SyncCustomerTableRst& reply);
+
+  void startImagePhase();
+  void kindCompleted(int kind);
+  void imagePhaseEnded();
+  // The thumbnail pass of the run, once no product file is being asked again.
+  void makeThumbnailsWhenSettled();
+  std::vector<std::string>* listFor(int kind);
+  float* progressFor(int kind);
+
+  static std::string perClientKey(const std::string& name);
+  static void setClientFlag(const std::string& name, const std::string& value);
+  void setReloadFlag(const std::string& key);
+
+  std::weak_ptr<SyncModelDelegate> delegate_;
+
+  std::vector<std::string> downloadRemotingPImgList_;
+  std::vector<std::string> downloadRemotingPImgListIcon_;
+  std::vector<std::string> downloadRemotingPImgListLibimg_;
+  // Files already asked again in this run, by type and name.
+  std::set<FileKey> retryImageArry_;
+  std::int64_t productImgCount_ = 0;
+  std::int64_t iconImgCount_ = 0;
+  std::int64_t libImgCount_ = 0;
+  int imageType_ = 0;
+  bool isCatalogOnshow_ = false;
+  bool isCustomerOnShow_ = false;
+  bool isSalesLibraryOnShow_ = false;
+  bool isDownloading_ = false;
+  float productProgress_ = 0;
+  float iconProgress_ = 0;
+  float libProgress_ = 0;
+  float existFilesRat_ = 0;
+  std::optional<double> lastTime_;
+  int needWork_ = 0;
+  bool needUpdate_ = false;
+  bool showUpdate_ = false;
+  bool isSyncAllData_ = false;
+
+  // The current run.
+  std::uint64_t runId_ = 0;
+  bool running_ = false;
+  Stage stage_ = Stage::Idle;
+  std::set<int> runRequests_;
+  std::set<int> runDownloads_;
+  std::set<base::TimerId> runTimers_;
+  // Parts whose tables this run stored.
+  bool productSaved_ = false;
+  bool librarySaved_ = false;
+  bool customerSaved_ = false;
+  std::set<int> completedKinds_;
+  // Retries asked and not yet answered; the image phase ends after them.
+  std::set<FileKey> pendingRetries_;
+  bool waitingForRetries_ = false;
+  bool thumbPassDue_ = false;
+
+  std::unique_ptr<base::WorkQueue> thumbQueue_;
+  base::CancelFlag thumbPass_;
+  base::Observation netUnconnect_;
+};
+
+}  // namespace mv

@@ -1,0 +1,30 @@
+#pragma once
+// What the sync screen hears from the sync engine. Never owned by the engine.
+#include <string>
+
+namespace mv {
+
+class SyncModelDelegate {
+ public:
+  virtual ~SyncModelDelegate() = default;
+
+  // The application switched to the Sync tab because the service has new data.
+  virtual void startSyncData() = 0;
+  // The run stopped; `message` says why, for an alert.
+  virtual void breakSync(const std::string& message) = 0;
+  // An image kind (1 product images, 3 icons, 4 covers) had nothing to fetch.
+  virtual void downloadimageFinished(int imageType) = 0;
+  // The run ended with every part stored.
+  virtual void finishedSync() = 0;
+  // Progress of the image kind being fetched, 0 to 1, with the seconds left
+  // (2147483647 while no estimate can be made).
+  virtual void setProgress(float progress, int imageType, int remainTime) = 0;
+  // The customer tables are stored.
+  virtual void getCustomerFinished() = 0;
+  // The session handler took over a reply of the run (expired session, locked
+  // user or device) and has already told the user: the run is over and the
+  // screen only resets, without an alert of its own.
+  virtual void syncEndedBySession() {}
+};
+
+}  // namespace mv

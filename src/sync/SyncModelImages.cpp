@@ -1,0 +1,338 @@
+// The image phase of a sync run: product images, icons and covers that the
+// stored tables name and that are missing on disk, one batch per kind, with
+// the progress of each kind, the time left, one retry per failed file and the
+// product thumbnails.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <set>
+
+#include "platform/base/Date.hpp"
+#include "platform/base/Log.hpp"
+#include "store/DataAccessManager.hpp"
+#include "sync/CommandCode.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
+#include "sync/RequestDownload.hpp"
+#include "sync/SyncModel.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Text.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+
+namespace {
+
+// Adds to `list` each name of `names` that is not blank, not yet listed and
+// missing on disk; answers the number of distinct usable names. A name that
+// is not one plain file name is never fetched.
+std::int64_t collectMissing(const std::vector<std::string>& names, int type, std::vector<std::string>& list) {
+  std::set<std::string> seen(list.begin(), list.end());
+  std::set<std::string> counted;
+  for (const std::string& name : names) {
+    if (isBlank(name) || counted.count(name)) continue;
+    auto path = PublicFunction::filePathWithName(name, type);
+    if (!path) {
+      MV_LOG("image \"", name, "\" (type ", type, ") skipped: not a plain file name");
+      continue;
+    }
+    counted.insert(name);
+    std::error_code ec;
+    if (fs::exists(*path, ec)) continue;
+    if (seen.insert(name).second) list.push_back(name);
+  }
+  return static_cast<std::int64_t>(counted.size());
+}
+
+// Removes a file the sync replaces, and any partial download of it, so that
+// a later download starts from nothing.
+void removeChangedFile(const std::string& name, int type) {
+  if (isBlank(name)) return;
+  auto path = PublicFunction::filePathWithName(name, type);
+  if (!path) {
+    MV_LOG("file \"", name, "\" (type ", type, ") not removed: not a plain file name");
+    return;
+  }
+  std::error_code ec;
+  fs::remove(*path, ec);
+  fs::path partial = HttpNetworkCtrl::partialPathWithName(name, type);
+  if (!partial.empty()) fs::remove(partial, ec);
+}
+
+// The names of the files in `folder`; empty when there is none.
+std::set<std::string> namesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    names.insert(it->path().filename().string());
+  }
+  return names;
+}
+
+// Removes the changed files of one type. A long list (a full sync) is checked
+// against one listing of the folders instead of one removal per name.
+void removeChangedFiles(const std::vector<std::string>& names, int type) {
+  constexpr std::size_t kListingFrom = 256;
+  if (names.size() < kListingFrom) {
+    for (const auto& name : names) removeChangedFile(name, type);
+    return;
+  }
+  auto sample = PublicFunction::filePathWithName("x", type);
+  const fs::path partialSample = HttpNetworkCtrl::partialPathWithName("x", type);
+  if (!sample) return;
+  const std::set<std::string> present = namesIn(sample->parent_path());
+  const std::set<std::string> partial = partialSample.empty() ? std::set<std::string>() : namesIn(partialSample.parent_path());
+  for (const auto& name : names) {
+    if (present.count(name) || partial.count(name)) removeChangedFile(name, type);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string>* SyncModel::listFor(int kind) {
+  switch (kind) {
+    case kImageTypeProduct:
+      return &downloadRemotingPImgList_;
+    case kImageTypeIcon:
+      return &downloadRemotingPImgListIcon_;
+    case kImageTypeCover:
+      return &downloadRemotingPImgListLibimg_;
+    default:
+      return nullptr;
+  }
+}
+
+float* SyncModel::progressFor(int kind) {
+  switch (kind) {
+    case kImageTypeProduct:
+      return &productProgress_;
+    case kImageTypeIcon:
+      return &iconProgress_;
+    case kImageTypeCover:
+      return &libProgress_;
+    default:
+      return nullptr;
+  }
+}
+
+void SyncModel::addAllImageLists() {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) return;
+  std::vector<std::string> productNames;
+  for (const base::Value& row : dam->getPublishImages(1)) {
+    for (const char* key : {"imageFull", "imageThumb"}) {
+      auto it = row.find(key);
+      if (it != row.end() && it->is_string()) productNames.push_back(it->get<std::string>());
+    }
+  }
+  productImgCount_ = collectMissing(productNames, kImageTypeProduct, downloadRemotingPImgList_);
+  iconImgCount_ = collectMissing(dam->getAllIconAddress(), kImageTypeIcon, downloadRemotingPImgListIcon_);
+  libImgCount_ = collectMissing(dam->getAllFilesImg(), kImageTypeCover, downloadRemotingPImgListLibimg_);
+}
+
+void SyncModel::startImagePhase() {
+  stage_ = Stage::Images;
+  addAllImageLists();
+  startDownloadProductImage(kImageTypeProduct);
+}
+
+int SyncModel::continueDownloadImages() {
+  auto* list = listFor(imageType_);
+  if (!list) return 0;
+  const std::int64_t total = imageType_ == kImageTypeProduct ? productImgCount_
+                             : imageType_ == kImageTypeIcon  ? iconImgCount_
+                                                             : libImgCount_;
+  if (!list->empty() && total >= 1) {
+    existFilesRat_ = 1.0f - static_cast<float>(static_cast<double>(list->size()) / static_cast<double>(total));
+    existFilesRat_ = std::clamp(existFilesRat_, 0.0f, 1.0f);
+  }
+  return 0;
+}
+
+void SyncModel::startDownloadProductImage(int imageType) {
+  if (!running_ || stage_ != Stage::Images) return;
+  imageType_ = imageType;
+  continueDownloadImages();
+  auto* list = listFor(imageType);
+  if (!list) return;
+  if (!list->empty()) {
+    auto request = std::make_shared<RequestDownload>();
+    request->fileNameList = *list;
+    request->imgType = imageType;
+    request->progressType = kProgressTypeBatch;
+    const int code = send(request);
+    MV_LOG("the downloadId is ", code);
+    return;
+  }
+  completedKinds_.insert(imageType);
+  const std::uint64_t run = runId_;
+  downloadimageFinished(imageType);
+  if (!running_ || runId_ != run) return;
+  if (imageType == kImageTypeProduct) {
+    startDownloadProductImage(kImageTypeIcon);
+  } else if (imageType == kImageTypeIcon) {
+    startDownloadProductImage(kImageTypeCover);
+  } else {
+    imagePhaseEnded();
+  }
+}
+
+void SyncModel::kindCompleted(int kind) {
+  completedKinds_.insert(kind);
+  if (auto* list = listFor(kind)) list->clear();
+  // The next step runs outside the report that completed the kind, after the
+  // outcome of the batch's last file (which may ask for a retry).
+  if (kind == kImageTypeProduct) {
+    schedule(kNextKindDelay, [this] {
+      thumbPassDue_ = true;
+      makeThumbnailsWhenSettled();
+      startDownloadProductImage(kImageTypeIcon);
+    });
+  } else if (kind == kImageTypeIcon) {
+    schedule(kNextKindDelay, [this] { startDownloadProductImage(kImageTypeCover); });
+  } else {
+    schedule(0, [this] { imagePhaseEnded(); });
+  }
+}
+
+void SyncModel::makeThumbnailsWhenSettled() {
+  if (!thumbPassDue_) return;
+  // A thumbnail still being fetched again would be written twice, and a
+  // failed fetch removes its destination.
+  for (const auto& [type, name] : pendingRetries_) {
+    if (type == kImageTypeProduct) return;
+  }
+  thumbPassDue_ = false;
+  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) createImgThumb(dam->getPublishImages(1));
+}
+
+void SyncModel::imagePhaseEnded() {
+  if (!running_ || stage_ != Stage::Images) return;
+  if (!pendingRetries_.empty()) {
+    waitingForRetries_ = true;
+    return;
+  }
+  waitingForRetries_ = false;
+  if (isCustomerOnShow_) {
+    requestCustomerTables();
+  } else {
+    sendSyncFinish("product");
+  }
+}
+
+int SyncModel::remainTimeFor(double elapsed, double total, double done) {
+  const double spent = elapsed * total;
+  if (!(done > 0)) return spent == 0 ? 0 : kRemainTimeUnknown;
+  const double left = spent / done - elapsed;
+  if (std::isnan(left) || left >= static_cast<double>(kRemainTimeUnknown)) return kRemainTimeUnknown;
+  if (left <= 0) return 0;
+  return static_cast<int>(left);
+}
+
+void SyncModel::setProgress(float progress) {
+  if (!running_ || stage_ != Stage::Images) return;
+  if (std::isnan(progress) || progress <= 0) return;
+  const double now = base::Date::now();
+  double elapsed = 0;
+  if (!lastTime_) {
+    lastTime_ = now;
+  } else {
+    elapsed = now - *lastTime_;
+  }
+  const float q = std::min(progress, 1.0f);
+  const int kind = imageType_;
+  if (float* stored = progressFor(kind)) {
+    // A kind ends once; later reports of the queue (a retry finishing) belong
+    // to no kind any more.
+    if (completedKinds_.count(kind) || q == *stored) return;
+    *stored = q;
+    if (q == 1.0f) kindCompleted(kind);
+  }
+  const double total = static_cast<double>(downloadRemotingPImgList_.size() + downloadRemotingPImgListIcon_.size() +
+                                           downloadRemotingPImgListLibimg_.size());
+  const double done = std::trunc(static_cast<double>(downloadRemotingPImgList_.size()) * productProgress_ +
+                                 static_cast<double>(downloadRemotingPImgListIcon_.size()) * iconProgress_ +
+                                 static_cast<double>(downloadRemotingPImgListLibimg_.size()) * libProgress_);
+  const int remain = remainTimeFor(elapsed, total, done);
+  progressRespond(existFilesRat_ + (1.0f - existFilesRat_) * q, kind, remain);
+}
+
+void SyncModel::downloadFileRespond(const DownloadRst& result) {
+  const FileKey key{result.type, result.fileName};
+  const bool wasRetry = pendingRetries_.erase(key) > 0;
+  if (!result.isSuccess()) downloadimageFaild(result.fileName, result.type);
+  if (!wasRetry) return;
+  makeThumbnailsWhenSettled();
+  if (waitingForRetries_ && pendingRetries_.empty()) imagePhaseEnded();
+}
+
+void SyncModel::downloadimageFaild(const std::string& fileName, int imageType) {
+  if (!running_) return;
+  if (!retryImageArry_.insert(FileKey{imageType, fileName}).second) return;
+  MV_LOG("the the file ", fileName, " can't be down!");
+  retryDownloadImage(fileName, imageType);
+}
+
+void SyncModel::retryDownloadImage(const std::string& fileName, int imageType) {
+  if (!running_) return;
+  auto request = std::make_shared<RequestDownload>();
+  request->fileNameList = {fileName};
+  // The failed file's own type: the run may have moved on to the next kind.
+  request->imgType = imageType;
+  request->progressType = kProgressTypeBatch;
+  pendingRetries_.insert(FileKey{imageType, fileName});
+  const int code = send(request);
+  MV_LOG("the downloadId is ", code);
+}
+
+void SyncModel::createImgThumb(const std::vector<base::Value>& images) {
+  if (!thumbQueue_) return;
+  // Paths are made here, on the main thread, from the session of now; the
+  // worker touches nothing but these files.
+  std::vector<std::pair<fs::path, fs::path>> pairs;
+  for (const base::Value& row : images) {
+    auto full = row.find("imageFull");
+    auto thumb = row.find("imageThumb");
+    if (full == row.end() || thumb == row.end() || !full->is_string() || !thumb->is_string()) continue;
+    const std::string fullName = full->get<std::string>();
+    const std::string thumbName = thumb->get<std::string>();
+    if (isBlank(fullName) || isBlank(thumbName) || fullName == thumbName) continue;
+    auto fullPath = PublicFunction::filePathWithName(fullName, kImageTypeProduct);
+    auto thumbPath = PublicFunction::filePathWithName(thumbName, kImageTypeProduct);
+    if (fullPath && thumbPath) pairs.emplace_back(std::move(*fullPath), std::move(*thumbPath));
+  }
+  if (pairs.empty()) return;
+  // One pass at a time: a new pass supersedes one not yet done.
+  thumbPass_.cancel();
+  thumbPass_ = thumbQueue_->async([pairs = std::move(pairs)](const base::CancelFlag& flag) {
+    for (const auto& [fullPath, thumbPath] : pairs) {
+      if (flag.isCancelled()) return;
+      std::error_code ec;
+      if (fs::exists(thumbPath, ec) || !fs::exists(fullPath, ec)) continue;
+      PublicFunction::createImgThumbWithImgName(fullPath, thumbPath);
+    }
+  });
+}
+
+void SyncModel::waitForThumbnails() {
+  if (thumbQueue_) thumbQueue_->waitIdle();
+}
+
+void SyncModel::deleteImgThumb(const std::vector<marvisto_image_Entity>& images) {
+  std::vector<std::string> names;
+  names.reserve(images.size() * 2);
+  for (const auto& image : images) {
+    names.push_back(image.image_thumb_address);
+    names.push_back(image.image_full_address);
+  }
+  removeChangedFiles(names, kImageTypeProduct);
+}
+
+void SyncModel::deleteCoverImages(const std::vector<marvisto_library_files_Entity>& files) {
+  std::vector<std::string> names;
+  names.reserve(files.size());
+  for (const auto& file : files) names.push_back(file.cover_image);
+  removeChangedFiles(names, kImageTypeCover);
+}
+
+}  // namespace mv

@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "DemoFlow.hpp"
+#include "UiTestEnvironment.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/ui/DesktopWindow.hpp"
+#include "platform/ui/ImageView.hpp"
+#include "platform/ui/ScrollView.hpp"
+#include "platform/ui/Window.hpp"
+
+extern char** environ;
+
+namespace {
+
+// An X server of our own for the test: Xvfb picks a free display and tells
+// us which through a pipe once it accepts connections.
+class Xvfb {
+ public:
+  static std::string findBinary() {
+    const char* path = std::getenv("PATH");
+    std::string p = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= p.size()) {
+      std::size_t end = p.find(':', start);
+      std::string dir = p.substr(start, end == std::string::npos ? std::string::npos : end - start);
+      std::filesystem::path candidate = std::filesystem::path(dir.empty() ? "." : dir) / "Xvfb";
+      if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+    return {};
+  }
+
+  bool start(const std::string& binary, std::string& why) {
+    int fds[2];
+    if (::pipe(fds) != 0) {
+      why = "no pipe";
+      return false;
+    }
+    std::string fd = std::to_string(fds[1]);
+    std::vector<std::string> args = {binary, "-displayfd", fd, "-screen", "0", "2100x1600x24", "-nolisten", "tcp", "-noreset"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    int rc = posix_spawn(&pid_, binary.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (rc != 0) {
+      ::close(fds[0]);
+      pid_ = 0;
+      why = "Xvfb could not be started";
+      return false;
+    }
+    std::string number;
+    pollfd pfd{fds[0], POLLIN, 0};
+    for (int waited = 0; waited < 200 && number.find('\n') == std::string::npos; ++waited) {
+      if (::poll(&pfd, 1, 50) <= 0) continue;
+      char buf[32];
+      ssize_t n = ::read(fds[0], buf, sizeof buf);
+      if (n <= 0) break;
+      number.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
+      why = "Xvfb did not report a display";
+      return false;
+    }
+    display_ = ":" + number;
+    return true;
+  }
+
+  ~Xvfb() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      int status = 0;
+      ::waitpid(pid_, &status, 0);
+    }
+  }
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = 0;
+  std::string display_;
+};
+
+// One X server for the whole test program: the desktop back end keeps its
+// display connection for the life of the process.
+Xvfb* sharedServer(std::string& why) {
+  static std::unique_ptr<Xvfb> server;
+  static std::string failure;
+  static bool tried = false;
+  if (!tried) {
+    tried = true;
+    std::string binary = Xvfb::findBinary();
+    if (binary.empty()) {
+      failure = "missing";
+    } else {
+      auto s = std::make_unique<Xvfb>();
+      if (s->start(binary, failure)) server = std::move(s);
+    }
+  }
+  why = failure;
+  return server.get();
+}
+
+// The desktop back end runs in a child process: the display libraries keep
+// their connection and allocations until the process ends, which is theirs
+// to clean up, not this test's; the child reports its checks through its
+// exit status and prints them on standard error.
+[[noreturn]] void finishChild() {
+  if (const auto* info = ::testing::UnitTest::GetInstance()->current_test_info()) {
+    const auto* result = info->result();
+    for (int i = 0; i < result->total_part_count(); ++i) {
+      const auto& part = result->GetTestPartResult(i);
+      if (part.failed())
+        std::fprintf(stderr, "%s:%d: %s\n", part.file_name() ? part.file_name() : "?", part.line_number(), part.summary());
+    }
+  }
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
+}
+
+class DesktopWindowTest : public mv::test::UiTestEnvironment {
+ protected:
+  template <typename Body>
+  void runDesktop(Body body) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(
+        {
+          body();
+          finishChild();
+        },
+        ::testing::ExitedWithCode(0), "");
+  }
+
+  void SetUp() override {
+    UiTestEnvironment::SetUp();
+    std::string why;
+    Xvfb* x = sharedServer(why);
+    if (!x && why == "missing")
+      GTEST_SKIP() << "Xvfb is not installed (scripts/setup-deps installs it); the desktop window is not tried";
+    ASSERT_NE(x, nullptr) << why;
+    ::setenv("DISPLAY", x->display().c_str(), 1);
+    ::setenv("SDL_VIDEODRIVER", "x11", 1);
+  }
+};
+
+// The walk's input given as desktop events: mouse presses and typed text.
+class DesktopInput : public mv::test::FlowInput {
+ public:
+  explicit DesktopInput(ui::DesktopWindow& w) : w_(w) {}
+  void tap(ui::Point p) override {
+    w_.pushMouseDown(p);
+    w_.runFrame();
+    advance(0.05);
+    w_.pushMouseUp(p);
+    w_.runFrame();
+  }
+  void type(const std::string& text) override {
+    w_.pushText(text);
+    w_.runFrame();
+  }
+  void pressReturn() override {
+    w_.pushKey(ui::DesktopWindow::Key::Return);
+    w_.runFrame();
+  }
+  void advance(double seconds) override {
+    base::RunLoop::main().advance(seconds);
+    w_.runFrame();
+  }
+
+ private:
+  ui::DesktopWindow& w_;
+};
+
+}  // namespace
+
+TEST_F(DesktopWindowTest, TheSameFlowRunsInTheDesktopWindow) {
+  runDesktop([] {
+  auto window = std::make_shared<ui::Window>();
+  window->makeKeyAndVisible();
+  mv::test::DemoApp app;
+  app.build(*window);
+  std::string error;
+  ui::DesktopWindow::Options options;
+  options.softwareRendering = true;
+  auto desktop = ui::DesktopWindow::open(window, options, &error);
+  ASSERT_TRUE(desktop) << error;
+  EXPECT_EQ(desktop->pixelSize(), (base::Size{1024, 768}));
+
+  // One frame drawn: the navigation bar's light grey is on screen.
+  EXPECT_TRUE(desktop->runFrame(true));
+  EXPECT_EQ(desktop->framesRendered(), 1);
+  auto frame = desktop->lastFrame();
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(frame->pixelAt(5, 30), gfx::Color::rgb255(247, 247, 247));
+
+  DesktopInput input(*desktop);
+  app.walk(input);
+  EXPECT_GT(desktop->framesRendered(), 10);
+
+  desktop->pushQuit();
+  EXPECT_FALSE(desktop->runFrame());
+  EXPECT_TRUE(desktop->isClosed());
+  });
+}
+
+TEST_F(DesktopWindowTest, DoubledScaleWheelAndTwoFingerDrag) {
+  runDesktop([] {
+  auto window = std::make_shared<ui::Window>();
+  window->makeKeyAndVisible();
+  auto sv = std::make_shared<ui::ScrollView>(ui::Rect{0, 0, 400, 400});
+  sv->setContentSize({400, 2000});
+  window->addSubview(sv);
+  struct Zoom : ui::ScrollViewDelegate {
+    ui::View* target = nullptr;
+    ui::View* viewForZoomingInScrollView(ui::ScrollView&) override { return target; }
+  };
+  auto zoom = std::make_shared<Zoom>();
+  auto page = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 400, 2000});
+  sv->addSubview(page);
+  zoom->target = page.get();
+  sv->setDelegate(zoom);
+  sv->setMaximumZoomScale(4);
+
+  std::string error;
+  ui::DesktopWindow::Options options;
+  options.scale = 2;
+  options.softwareRendering = true;
+  auto desktop = ui::DesktopWindow::open(window, options, &error);
+  ASSERT_TRUE(desktop) << error;
+  EXPECT_EQ(desktop->pixelSize(), (base::Size{2048, 1536}));
+  desktop->runFrame(true);
+  ASSERT_TRUE(desktop->lastFrame());
+  EXPECT_EQ(desktop->lastFrame()->pixelWidth(), 2048);
+
+  // The wheel scrolls the scroll view under the pointer, and only that one.
+  desktop->pushWheel({200, 200}, 0, -3);
+  desktop->runFrame();
+  EXPECT_EQ(sv->contentOffset().y, 3 * ui::DesktopWindow::kWheelStep);
+  desktop->pushWheel({700, 200}, 0, -3);
+  desktop->runFrame();
+  EXPECT_EQ(sv->contentOffset().y, 3 * ui::DesktopWindow::kWheelStep);
+
+  // Alt-drag to the right: two fingers moving apart, a pinch that zooms in.
+  desktop->pushMouseDown({200, 200}, ui::DesktopWindow::Alt);
+  desktop->runFrame();
+  for (int i = 1; i <= 8; ++i) {
+    base::RunLoop::main().advance(0.02);
+    desktop->pushMouseMove({200.0 + 10 * i, 200});
+    desktop->runFrame();
+  }
+  EXPECT_TRUE(sv->isZooming());
+  desktop->pushMouseUp({280, 200});
+  desktop->runFrame();
+  base::RunLoop::main().advance(0.5);
+  desktop->runFrame();
+  EXPECT_GT(sv->zoomScale(), 1.5);
+
+  // A plain drag is one finger: it scrolls.
+  double before = sv->contentOffset().y;
+  desktop->pushMouseDown({100, 300});
+  desktop->runFrame();
+  for (int i = 1; i <= 5; ++i) {
+    base::RunLoop::main().advance(0.05);
+    desktop->pushMouseMove({100, 300.0 - 20 * i});
+    desktop->runFrame();
+  }
+  desktop->pushMouseMove({100, 200});
+  base::RunLoop::main().advance(0.2);
+  desktop->runFrame();
+  desktop->pushMouseUp({100, 200});
+  desktop->runFrame();
+  EXPECT_NEAR(sv->contentOffset().y, before + 100, 0.5);
+  });
+}

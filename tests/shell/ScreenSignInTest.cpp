@@ -1,0 +1,299 @@
+// The welcome screen driven as a person would, against the local sales
+// service: typing a login with completion, the shortcut strip (saved and demo
+// shortcuts, delete mode), the panel's refusals and the guide.
+#include <filesystem>
+
+#include "ScreenTestSupport.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "platform/ui/Application.hpp"
+#include "shell/ConfigManager.hpp"
+#include "shell/FeaturePendingViewController.hpp"
+#include "shell/HomeViewController.hpp"
+#include "shell/Language.hpp"
+#include "shell/MessageBox.hpp"
+#include "shell/SkinManager.hpp"
+#include "shell/WebViewController.hpp"
+#include "sync/SyncModel.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+sales::CompanyConfig initech() {
+  sales::CompanyConfig c = sales::ServiceConfig::defaults().companies[0];
+  c.clientId = "initech";
+  c.name = "Initech";
+  c.data.clientId = "initech";
+  c.data.companyName = "Initech";
+  c.category = "0";
+  c.sync = "0";
+  return c;
+}
+
+base::Value login(const std::string& user, const std::string& password, const std::string& client,
+                  const char* shortcut = nullptr) {
+  base::Value entry = {{"Input_UserID", user}, {"Input_PassWord", password}, {"Input_ClientID", client}};
+  if (shortcut) entry["INPUT_USESHORTCUT"] = shortcut;
+  return entry;
+}
+
+LoginItem* itemFor(ui::HeadlessDriver& d, const std::string& clientId) {
+  for (LoginItem* item : d.findAllOf<LoginItem>(nullptr, false)) {
+    if (item->clientId() == clientId) return item;
+  }
+  return nullptr;
+}
+
+TEST_F(ScreenFlowTest, TypedLoginWithCompletionLandsOnTheConfiguredTabs) {
+  ASSERT_TRUE(service->backend().addCompany(initech()));
+  saveLogins(base::Value::array({login("rep", "old", "initech"), login("Rex", "x", "globex")}));
+  launchAgainstService();
+  auto w = welcome();
+  ASSERT_TRUE(w);
+  LoginCheckBox& panel = w->loginCheckBox();
+  // The first saved login fills user and client, never the password.
+  EXPECT_EQ(panel.userNameInputText().text(), "rep");
+  EXPECT_EQ(panel.clientIDInputText().text(), "initech");
+  EXPECT_EQ(panel.passWordInputText().text(), "");
+
+  // The user name: "r" proposes "rep" only (user names compare with case).
+  tap(panel.userNameInputText());
+  ASSERT_TRUE(driver().pressClear());
+  typeKeys("r");
+  EXPECT_EQ(panel.userNameInputText().autoTextStr().value_or(""), "ep");
+  EXPECT_EQ(panel.loginData(), std::vector<std::string>{"rep"});
+  // The keyboard moved the panel up.
+  EXPECT_DOUBLE_EQ(w->homeBg().frame().y(), WeclomeViewController::kKeyboardShift);
+  // Next accepts the suggestion and moves on.
+  driver().pressReturn();
+  settle();
+  EXPECT_EQ(panel.userNameInputText().text(), "rep");
+  EXPECT_EQ(driver().firstResponder(), &panel.passWordInputText());
+  typeKeys("secret");
+  EXPECT_FALSE(panel.userNameInputText().isShowingSuggestion());
+  driver().pressReturn();
+  settle();
+  ASSERT_EQ(driver().firstResponder(), &panel.clientIDInputText());
+  // No saved login has this password: the client id is left as it was.
+  EXPECT_EQ(panel.clientIDInputText().text(), "initech");
+  ASSERT_TRUE(driver().pressClear());
+  typeKeys("INI");
+  EXPECT_EQ(panel.clientIDInputText().autoTextStr().value_or(""), "tech");
+  // Done signs in with the whole saved client id, in its saved spelling.
+  service->clearRequestLog();
+  driver().pressReturn();
+  EXPECT_EQ(panel.clientIDInputText().text(), "initech");
+  EXPECT_TRUE(MessageBox::sharedInstance().currentText().has_value());
+  ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
+  ASSERT_FALSE(messages("login").empty());
+  EXPECT_EQ(messages("login").back().parameters["clientId"], "initech");
+  EXPECT_EQ(messages("login").back().parameters["accountId"], "rep");
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+
+  // The service has data this device lacks: the home screen offers a sync;
+  // "not now" leaves it for later.
+  ASSERT_TRUE(alert());
+  EXPECT_EQ(alert()->title(), en("CONTENTUPDATED"));
+  EXPECT_EQ(alert()->message(), en("HAVEUPDATE"));
+  press(0);
+  EXPECT_TRUE(SyncModel::sharedInstance()->showUpdate());
+
+  // The tab bar shows what the company allows, laid out after the first selection.
+  auto tab = tabBar();
+  ASSERT_TRUE(tab);
+  settle();
+  std::vector<double> shownX;
+  for (int tag = 0; tag < UITabBarControllerExt::kButtonCount; ++tag) {
+    if (!tab->button(tag).isHidden()) shownX.push_back(tab->button(tag).frame().x());
+  }
+  EXPECT_TRUE(tab->button(1).isHidden());
+  EXPECT_TRUE(tab->button(6).isHidden());
+  EXPECT_EQ(shownX, (std::vector<double>{320, 420, 520, 620, 720, 820}));
+  EXPECT_EQ(tab->iCurSelectTab(), 0);
+  EXPECT_TRUE(tab->button(0).isSelected());
+  EXPECT_TRUE(std::dynamic_pointer_cast<HomeViewController>(tab->screen(0))->isVisible());
+  // Every visible tab title reads as its key says.
+  auto texts = visibleTexts();
+  for (const char* key : {"HOME", "CUSTOMER", "INVENTORY", "SALESLIBRARY", "ORDER", "SETTINGS"}) {
+    EXPECT_NE(std::find(texts.begin(), texts.end(), en(key)), texts.end()) << key;
+  }
+  // The typed login is saved first, its password refreshed.
+  const base::Value saved = base::UserDefaults::standard().arrayForKey("Login_Info_Array");
+  ASSERT_EQ(saved.size(), 2u);
+  EXPECT_EQ(saved[0]["Input_ClientID"], "initech");
+  EXPECT_EQ(saved[0]["Input_PassWord"], "secret");
+
+  // A tap on a tab shows its (not yet built) screen.
+  tap(tab->button(2).btn());
+  EXPECT_EQ(tab->iCurSelectTab(), 2);
+  auto pending = std::dynamic_pointer_cast<FeaturePendingViewController>(tab->screen(2));
+  ASSERT_TRUE(pending);
+  EXPECT_TRUE(pending->isVisible());
+  EXPECT_EQ(pending->lblMessage().text(), en("FEATURENOTBUILT"));
+  EXPECT_GE(pending->loadByConfigCount(), 1);
+}
+
+TEST_F(ScreenFlowTest, SavedAndDemoShortcutsSignInAndCanBeDeleted) {
+  saveLogins(base::Value::array({login("rep", "secret", "acme", "YES"), login("manager", "secret2", "acme", "NO")}));
+  launchAgainstService();
+  LoginCheckBox& panel = welcome()->loginCheckBox();
+  // Both demo companies, then the one saved shortcut.
+  ASSERT_EQ(panel.loginItemList().itemList().size(), 3u);
+  LoginItem* saved = itemFor(driver(), "acme");
+  ASSERT_TRUE(saved);
+  EXPECT_FALSE(saved->isDemo());
+  EXPECT_EQ(saved->lblCompany().text(), "acme");
+  EXPECT_FALSE(saved->lblCompany().isHidden());  // no logo: the client id shows
+
+  // A tap on the saved shortcut signs in online with its login.
+  service->clearRequestLog();
+  tap(*saved);
+  ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
+  EXPECT_EQ(LoginMode::sharedInstance()->loginType(), LoginMode::kLoginTypeOnline);
+  EXPECT_EQ(messages("login").back().parameters["accountId"], "rep");
+
+  ASSERT_TRUE(alert());
+  EXPECT_EQ(alert()->title(), en("CONTENTUPDATED"));
+  // Back to the welcome screen, which the old session's question does not cover.
+  app->showLoginPage();
+  settle();
+  EXPECT_FALSE(alert());
+  // Delete mode from a long press.
+  LoginCheckBox& again = welcome()->loginCheckBox();
+  LoginItemList& list = again.loginItemList();
+  ASSERT_EQ(list.itemList().size(), 3u);
+  LoginItem* demo = itemFor(driver(), "quimbeset_");
+  ASSERT_TRUE(demo);
+  driver().longPress(driver().centerOf(*demo));
+  settle();
+  EXPECT_TRUE(list.isShaking());
+  for (auto& item : list.itemList()) {
+    EXPECT_TRUE(item->shaking());
+    EXPECT_FALSE(item->btnDelete()->isHidden());
+    EXPECT_TRUE(item->layer().animationForKey(LoginItem::kShakeAnimationKey));
+  }
+  // A tap on a shaking shortcut signs nobody in.
+  tap(*itemFor(driver(), "acme"));
+  EXPECT_TRUE(app->isWelcomeRoot());
+  EXPECT_FALSE(alert());
+
+  // The saved shortcut's badge: confirm the deletion.
+  LoginItem* acme = itemFor(driver(), "acme");
+  tap(*acme->btnDelete());
+  ASSERT_TRUE(alert());
+  EXPECT_EQ(alert()->title(), Language::format(en("DELETESHORTCUT"), {"acme"}));
+  press(1);
+  EXPECT_EQ(list.itemList().size(), 2u);
+  EXPECT_FALSE(itemFor(driver(), "acme"));
+  base::Value logins = base::UserDefaults::standard().arrayForKey("Login_Info_Array");
+  ASSERT_EQ(logins.size(), 2u);
+  // Kept for completion, at the end and no longer a shortcut.
+  EXPECT_EQ(logins[1]["Input_UserID"], "rep");
+  EXPECT_EQ(logins[1]["INPUT_USESHORTCUT"], "NO");
+  EXPECT_EQ(logins[0]["Input_UserID"], "manager");
+  // The rest keep shaking, laid out anew: two shortcuts on one page.
+  EXPECT_TRUE(list.itemList()[0]->shaking());
+  EXPECT_DOUBLE_EQ(list.itemList()[0]->frame().x(), LoginItemList::itemFrame(0, 2).x());
+
+  // A demo shortcut, deleted for good; cancelling first changes nothing.
+  tap(*itemFor(driver(), "quimbeset_")->btnDelete());
+  EXPECT_EQ(alert()->message(), en("DELETEDEMOSHORTCUT"));
+  press(0);
+  EXPECT_EQ(list.itemList().size(), 2u);
+  tap(*itemFor(driver(), "quimbeset_")->btnDelete());
+  press(1);
+  EXPECT_EQ(list.itemList().size(), 1u);
+  EXPECT_FALSE(base::UserDefaults::standard().boolForKey("Z_DUVO_SHORTCUT"));
+  // A background tap well above the strip ends delete mode.
+  driver().tapAt({100, 100});
+  settle();
+  EXPECT_FALSE(list.isShaking());
+  EXPECT_FALSE(list.itemList()[0]->shaking());
+
+  // The remaining demo shortcut signs in at once, without a wait box or a request.
+  service->clearRequestLog();
+  tap(*itemFor(driver(), "tolvaren_"));
+  EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
+  ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }, 5));
+  EXPECT_EQ(LoginMode::sharedInstance()->loginType(), LoginMode::kLoginTypeDemo);
+  EXPECT_TRUE(messages("login").empty());
+  // The demo help points at the logo, once per installation.
+  auto home = std::dynamic_pointer_cast<HomeViewController>(tabBar()->screen(0));
+  ASSERT_TRUE(waitFor([&] { return home->helpPopController() && home->helpPopController()->isPopoverVisible(); }, 5));
+  auto texts = visibleTexts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), en("HELPLOGOUT")), texts.end());
+  EXPECT_TRUE(HomeViewController::hasShownHelpLogout());
+  app->showLoginPage();
+  settle();
+  tap(*itemFor(driver(), "tolvaren_"));
+  ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }, 5));
+  settle(0.5);
+  auto again2 = std::dynamic_pointer_cast<HomeViewController>(tabBar()->screen(0));
+  EXPECT_FALSE(again2->helpPopController());
+}
+
+TEST_F(ScreenFlowTest, ThePanelRefusesWhatCannotSignIn) {
+  launchAgainstService();
+  LoginCheckBox& panel = welcome()->loginCheckBox();
+  service->clearRequestLog();
+  // Spaces only count as empty.
+  panel.userNameInputText().setText("   ");
+  panel.passWordInputText().setText("secret");
+  panel.clientIDInputText().setText("acme");
+  tap(panel.loginBut());
+  ASSERT_TRUE(alert());
+  EXPECT_EQ(alert()->title(), en("FIELDNOTFILLED"));
+  EXPECT_EQ(alert()->message(), en("INPUTCANTNOTNULL"));
+  press(0);
+  // A client id that cannot name a folder never leaves the panel.
+  for (const char* bad : {"..", "../etc", "a/b", "acme ", "."}) {
+    panel.userNameInputText().setText("rep");
+    panel.clientIDInputText().setText(bad);
+    tap(panel.loginBut());
+    ASSERT_TRUE(alert()) << bad;
+    EXPECT_EQ(alert()->message(), en("CLIENTIDINVALID")) << bad;
+    press(0);
+  }
+  settle(0.3);
+  EXPECT_TRUE(app->isWelcomeRoot());
+  EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
+  EXPECT_TRUE(messages("login").empty());
+  // A refused password comes back as the service's message, and the panel stays.
+  panel.clientIDInputText().setText("acme");
+  panel.passWordInputText().setText("wrong");
+  tap(panel.loginBut());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }));
+  EXPECT_EQ(alert()->title(), en("LOGINERRO"));
+  EXPECT_TRUE(app->isWelcomeRoot());
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+}
+
+TEST_F(ScreenFlowTest, ForgottenPasswordPageThatCannotLoadSaysSo) {
+  launchAgainstService();
+  auto w = welcome();
+  LoginCheckBox& panel = w->loginCheckBox();
+  // The file endpoint's pages are not served here: the link opens the page,
+  // whose failure is shown rather than an empty page.
+  auto& defaults = base::UserDefaults::standard();
+  defaults.setString("ImageIP", "127.0.0.1");
+  defaults.setInteger("ImagePort", service->messagePort());
+  PublicFunction::GetServer();
+  panel.linkLabelTouche(panel.forgotPasswordLink(), LoginCheckBox::kForgotPasswordTag);
+  settle();
+  auto page = std::dynamic_pointer_cast<WebViewController>(
+      std::shared_ptr<ui::ViewController>(w->presentedViewController()->shared_from_this()));
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->url(), PublicFunction::forgetPassWordUrl());
+  EXPECT_FALSE(page->btnBack()->isEnabled());
+  EXPECT_FALSE(page->btnForward()->isEnabled());
+  EXPECT_TRUE(page->btnReload()->isEnabled());
+  ASSERT_TRUE(waitFor([&] { return !page->contentWebView()->isLoading(); }));
+  // The close button hands the page back.
+  tap(*page->btnClose());
+  EXPECT_EQ(w->presentedViewController(), nullptr);
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,272 @@
+// The main tab bar and its buttons on a session set up by hand: which
+// buttons show and where, selection and the feature screens' callbacks,
+// badges, the sync blink, the bar image, the logo's way back to sign-in.
+#include <filesystem>
+
+#include "ScreenTestSupport.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/gfx/Context.hpp"
+#include "platform/ui/LayerAnimation.hpp"
+#include "shell/ConfigManager.hpp"
+#include "shell/FeaturePendingViewController.hpp"
+#include "shell/Language.hpp"
+#include "shell/SkinManager.hpp"
+#include "shell/MainTabScreens.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+class TabBarTest : public ScreenTest {
+ protected:
+  std::vector<double> shownX() {
+    std::vector<double> xs;
+    for (int tag = 0; tag < UITabBarControllerExt::kButtonCount; ++tag) {
+      if (!tabBar()->button(tag).isHidden()) xs.push_back(tabBar()->button(tag).frame().x());
+    }
+    return xs;
+  }
+  std::shared_ptr<FeaturePendingViewController> pending(int tag) {
+    return std::dynamic_pointer_cast<FeaturePendingViewController>(tabBar()->screen(tag));
+  }
+};
+
+gfx::ImagePtr solid(ui::Size size, const gfx::Color& colour) {
+  auto ctx = gfx::Context::bitmap(size);
+  ctx->setFillColor(colour);
+  ctx->fillRect({0, 0, size.width, size.height});
+  return ctx->makeImage();
+}
+
+TEST_F(TabBarTest, ButtonsFollowTheConfigurationAndTheSelection) {
+  launch();
+  showMainFor("acme", "1,0,1,1,1,1,0", LoginMode::kLoginTypeOnline);
+  auto tab = tabBar();
+  ASSERT_TRUE(tab);
+  // The first selection lays the shown buttons out 100 points apart.
+  EXPECT_EQ(shownX(), (std::vector<double>{320, 420, 520, 620, 720, 820}));
+  EXPECT_EQ(tab->backgroundImage().frame(), ui::Rect(0, 712, 1024, 56));
+  EXPECT_EQ(tab->btnLogo().frame(), ui::Rect(15, 714.5, 225, 51));
+  // Reading the configuration again uses 90 points.
+  tab->loadByConfig();
+  EXPECT_EQ(shownX(), (std::vector<double>{320, 410, 500, 590, 680, 770}));
+  // The catalogue and library tabs leave the buttons where they are ...
+  tab->selectTab(4);
+  EXPECT_EQ(shownX(), (std::vector<double>{320, 410, 500, 590, 680, 770}));
+  // ... any other tab lays them out again.
+  tab->selectTab(3);
+  EXPECT_EQ(shownX(), (std::vector<double>{320, 420, 520, 620, 720, 820}));
+  EXPECT_EQ(tab->iCurSelectTab(), 3);
+  EXPECT_EQ(tab->iPerSelectTab(), 4);
+  EXPECT_TRUE(tab->button(3).isSelected());
+  EXPECT_FALSE(tab->button(4).isSelected());
+  EXPECT_EQ(tab->button(3).lableTitle().textColor(), gfx::Color::rgb255(49, 122, 181));
+  EXPECT_EQ(tab->button(4).lableTitle().textColor(), gfx::Color::rgb255(70, 70, 70));
+  EXPECT_EQ(tab->selectedIndex(), 3u);
+  EXPECT_TRUE(pending(3)->isVisible());
+  // Going back to the previous tab, as its button would.
+  tab->returnPerselectTab();
+  EXPECT_EQ(tab->iCurSelectTab(), 4);
+  // A tap on a button.
+  tap(tab->button(2).btn());
+  EXPECT_EQ(tab->iCurSelectTab(), 2);
+  EXPECT_TRUE(pending(2)->isVisible());
+  EXPECT_FALSE(pending(4)->isVisible());
+
+  // The catalogue and library screens hear when their tabs come and go.
+  auto catalog = pending(1), library = pending(4);
+  const int catalogShown = catalog->shownCount(), libraryShown = library->shownCount();
+  const int catalogHidden = catalog->hiddenCount(), libraryHidden = library->hiddenCount();
+  tab->selectTab(1);
+  EXPECT_EQ(catalog->shownCount(), catalogShown + 1);
+  EXPECT_EQ(library->hiddenCount(), libraryHidden + 1);
+  tab->selectTab(4);
+  EXPECT_EQ(catalog->hiddenCount(), catalogHidden + 1);
+  EXPECT_EQ(library->shownCount(), libraryShown + 1);
+  tab->selectTab(0);
+  EXPECT_EQ(catalog->hiddenCount(), catalogHidden + 2);
+  EXPECT_EQ(library->hiddenCount(), libraryHidden + 2);
+  // Out of range: nothing.
+  tab->selectTab(9);
+  EXPECT_EQ(tab->iCurSelectTab(), 0);
+  // Every screen re-read the configuration when the bar appeared.
+  for (int tag = 1; tag < 7; ++tag) EXPECT_GE(pending(tag)->loadByConfigCount(), 1) << tag;
+}
+
+TEST_F(TabBarTest, HiddenHomeStillSelectedAndEightButtonsFit) {
+  launch();
+  showMainFor("acme", "0,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  auto tab = tabBar();
+  EXPECT_TRUE(tab->button(0).isHidden());
+  EXPECT_EQ(tab->iCurSelectTab(), 0);
+  EXPECT_EQ(tab->selectedIndex(), 0u);
+  EXPECT_TRUE(tab->button(0).isSelected());
+  app->showLoginPage();
+  settle();
+  // All eight: the wider pitch would end past the bar, so the narrower one stays.
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  EXPECT_EQ(UITabBarControllerExt::movePitch(8), UITabBarControllerExt::kConfigPitch);
+  EXPECT_EQ(UITabBarControllerExt::movePitch(7), UITabBarControllerExt::kMovePitch);
+  const ui::Rect settings = tabBar()->button(7).frame();
+  EXPECT_DOUBLE_EQ(settings.x(), 320 + 90 * 7);
+  EXPECT_LE(settings.maxX(), 1024);
+  // And it opens the settings window.
+  tap(tabBar()->button(7).btn());
+  EXPECT_TRUE(tabBar()->presentedViewController());
+  EXPECT_TRUE(tabBar()->button(7).isSelected());
+}
+
+TEST_F(TabBarTest, BadgesAndTheSyncBlink) {
+  launch();
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  auto tab = tabBar();
+  TabBarItemButton& orders = tab->button(5);
+  struct Case {
+    std::optional<std::string> value;
+    bool shown;
+    std::string text;
+  };
+  const Case ordersCases[] = {{"12", true, "12"},    {"1500", true, "999+"}, {"999", true, "999"},
+                              {"0", false, ""},      {std::nullopt, false, ""}, {"abc", false, ""},
+                              {"1000", true, "999+"}};
+  for (const Case& c : ordersCases) {
+    tab->setBadgeValue(c.value, 5, false);
+    EXPECT_EQ(orders.isBadgeShown(), c.shown) << c.value.value_or("nil");
+    if (c.shown) {
+      EXPECT_EQ(orders.badgeText(), c.text);
+    }
+  }
+  // Other tags take the text as it is; an empty text hides.
+  tab->setBadgeValue("1500", 2, false);
+  EXPECT_EQ(tab->button(2).badgeText(), "1500");
+  tab->setBadgeValue("", 2, false);
+  EXPECT_FALSE(tab->button(2).isBadgeShown());
+  // A tag no button has: nothing happens.
+  tab->setBadgeValue("3", 42, true);
+
+  // Narrow texts get the round badge centred at x 50, wider ones grow.
+  tab->setBadgeValue("7", 5, false);
+  EXPECT_EQ(orders.badgeView().frame(), ui::Rect(40, -5, 20, 20));
+  EXPECT_DOUBLE_EQ(TabBarItemButton::badgeWidth(10), 20);
+  EXPECT_DOUBLE_EQ(TabBarItemButton::badgeWidth(30), 40);
+  tab->setBadgeValue("999+", 5, false);
+  const double w = gfx::sizeWithFont("999+", orders.badgeLabel().font()).width;
+  ASSERT_GT(w, 10);
+  EXPECT_DOUBLE_EQ(orders.badgeView().frame().width(), w + 10);
+  EXPECT_DOUBLE_EQ(orders.badgeView().frame().midX(), 50);
+  EXPECT_DOUBLE_EQ(orders.badgeLabel().frame().width(), w);
+  // Animated: two bounces, the second 0.3 s later.
+  tab->setBadgeValue("13", 5, true);
+  auto first = orders.badgeView().layer().animationForKey(TabBarItemButton::kBounceKey);
+  auto second = orders.badgeView().layer().animationForKey(TabBarItemButton::kBounce2Key);
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(second);
+  EXPECT_NEAR(second->beginTime - first->beginTime, 0.3, 1e-9);
+  EXPECT_DOUBLE_EQ(first->duration, 0.15);
+  EXPECT_TRUE(first->autoreverses);
+
+  // The sync icon blinks between its two images and restarts from the normal one.
+  TabBarItemButton& sync = tab->button(6);
+  tab->startSyncIconAnimation();
+  EXPECT_TRUE(sync.isBlinking());
+  EXPECT_DOUBLE_EQ(sync.animatedImageView().alpha(), 1);
+  EXPECT_DOUBLE_EQ(sync.btn().imageView().alpha(), 0);
+  tab->startSyncIconAnimation();
+  EXPECT_TRUE(sync.isBlinking());
+  tab->stopSyncIconAnimation();
+  EXPECT_FALSE(sync.isBlinking());
+  EXPECT_DOUBLE_EQ(sync.animatedImageView().alpha(), 0);
+  EXPECT_DOUBLE_EQ(sync.btn().imageView().alpha(), 1);
+}
+
+TEST_F(TabBarTest, BarImageComesFromTheClientsIconFolder) {
+  launch();
+  makeClientDatabase("acme", "1,1,1,1,1,1,1");
+  auto lm = LoginMode::sharedInstance();
+  lm->setClientID("acme");
+  // Without an icon row: the skin's bar.
+  auto skinBar = SkinManager::skinFromImageName("btmbar-bg.png");
+  ASSERT_TRUE(skinBar);
+  EXPECT_EQ(UITabBarControllerExt::barImage()->size(), skinBar->size());
+  // An icon row titled "top bar" names a file of the client's icon folder; a
+  // file of that name elsewhere in Documents is never taken.
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  ASSERT_NE(dam, nullptr);
+  marvisto_icon_Entity icon;
+  icon._id = 1;
+  icon.title = "top bar";
+  icon.name = "bar.png";
+  icon.publish = 1;
+  ASSERT_TRUE(dam->saveToDatabaseIcon({icon}));
+  fs::create_directories(base::Paths::documents() / "ConfigImages");
+  ASSERT_TRUE(solid({1024, 56}, gfx::Color::blue())->writePNG(base::Paths::documents() / "ConfigImages" / "bar.png"));
+  EXPECT_EQ(UITabBarControllerExt::barImage()->size(), skinBar->size());
+  auto file = PublicFunction::filePathWithName("bar.png", kFileTypeConfigImage);
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->parent_path(), base::Paths::documents() / "acme" / "ConfigImages");
+  fs::create_directories(file->parent_path());
+  ASSERT_TRUE(solid({1024, 56}, gfx::Color::red())->writePNG(*file));
+  auto bar = UITabBarControllerExt::barImage();
+  ASSERT_TRUE(bar);
+  EXPECT_EQ(bar->pixelAt(10, 10), gfx::Color::red());
+  // The tab bar shows it.
+  lm->setLoginType(LoginMode::kLoginTypeOnline);
+  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
+  app->showMainController();
+  settle();
+  EXPECT_EQ(tabBar()->backgroundImage().image()->pixelAt(10, 10), gfx::Color::red());
+}
+
+TEST_F(TabBarTest, LogoLongPressLeadsBackToSignIn) {
+  launch();
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  auto tab = tabBar();
+  driver().longPress(driver().centerOf(tab->btnLogo()));
+  settle();
+  ASSERT_TRUE(tab->logoutPopController());
+  ASSERT_TRUE(tab->logoutPopController()->isPopoverVisible());
+  EXPECT_EQ(tab->logoutPopController()->popoverContentSize(), ui::Size(300, 40));
+  EXPECT_EQ(tab->logoutPopController()->backgroundColor(), gfx::Color::rgb255(64, 95, 131));
+  auto pop = std::dynamic_pointer_cast<LoginPopController>(tab->logoutPopController()->contentViewController());
+  ASSERT_TRUE(pop);
+  EXPECT_EQ(pop->gobackButton()->currentTitle(), en("GOBACKTOLOGIN"));
+  EXPECT_TRUE(pop->gobackButton()->isEnabled());
+  // A tap outside only closes it.
+  driver().tapAt({500, 300});
+  settle();
+  EXPECT_FALSE(tab->logoutPopController()->isPopoverVisible());
+  EXPECT_FALSE(app->isWelcomeRoot());
+  // Its button signs out.
+  driver().longPress(driver().centerOf(tab->btnLogo()));
+  settle();
+  pop = std::dynamic_pointer_cast<LoginPopController>(tab->logoutPopController()->contentViewController());
+  std::weak_ptr<UITabBarControllerExt> weakTab = tab;
+  tab.reset();
+  tap(*pop->gobackButton());
+  EXPECT_TRUE(app->isWelcomeRoot());
+  EXPECT_FALSE(app->tabBarController());
+  EXPECT_TRUE(weakTab.expired());
+  EXPECT_FALSE(LoginMode::existingInstance() && LoginMode::existingInstance()->loginType() > 0);
+}
+
+TEST_F(TabBarTest, LanguageChangeRetitlesTheBarAndRegisteredFeatureScreensAreUsed) {
+  // A feature screen installed by its subsystem replaces the placeholder.
+  auto custom = std::make_shared<FeaturePendingViewController>("ORDER");
+  MainTabScreens::setScreenMaker(MainTabScreens::kCatalog, [custom] { return custom; });
+  launch();
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  auto tab = tabBar();
+  EXPECT_EQ(tab->screen(1), custom);
+  EXPECT_EQ(tab->button(3).title(), en("INVENTORY"));
+  LanguageManager::sharedInstance().setCurrentLanguage(2);
+  EXPECT_EQ(tab->button(3).title(), textOrEmpty(Language::stringWithName("INVENTORY")));
+  EXPECT_NE(tab->button(3).title(), "Inventory");
+  EXPECT_EQ(pending(2)->lblTitle().text(), textOrEmpty(Language::stringWithName("CUSTOMER")));
+  EXPECT_EQ(pending(2)->lblMessage().text(), textOrEmpty(Language::stringWithName("FEATURENOTBUILT")));
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,160 @@
+#include "ScreenTestSupport.hpp"
+
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "platform/ui/View.hpp"
+#include "shell/ConfigManager.hpp"
+#include "shell/MainTabScreens.hpp"
+#include "shell/ShellScreenFactory.hpp"
+#include "shell/SkinManager.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/SyncModel.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace mv::test {
+
+void ScreenTest::SetUp() {
+  ShellTest::SetUp();
+  MainTabScreens::resetForTesting();
+  // Transitions and fades end on the next turn: the tests look at where screens end up.
+  ui::View::setAnimationsEnabled(false);
+}
+
+void ScreenTest::TearDown() {
+  driver_.reset();
+  app.reset();
+  SyncModel::freeInstance();
+  ShellTest::TearDown();
+  ui::View::setAnimationsEnabled(true);
+  MainTabScreens::resetForTesting();
+}
+
+void ScreenTest::launch(bool keepGuide) {
+  app = MarvistoAppDelegate::create(std::make_shared<ShellScreenFactory>());
+  SessionHooks hooks;
+  hooks.freeSyncModel = [] { SyncModel::freeInstance(); };
+  app->setSessionHooks(hooks);
+  MarvistoAppDelegate::LaunchOptions options;
+  options.networkStatusSource = network;
+  options.installCrashHandler = false;
+  ASSERT_TRUE(app->didFinishLaunchingWithOptions(options));
+  driver_ = std::make_unique<ui::HeadlessDriver>(app->window());
+  // Without a service the welcome screen's automatic version check goes nowhere.
+  if (!usesService()) NetworkModel::sharedInstance().cancelAllRequests();
+  SkinManager::sharedInstance().waitForDemoUnpack();
+  settle();
+  // The first launch shows the guide over everything; most tests start behind it.
+  if (auto w = welcome(); w && !keepGuide) {
+    if (auto guide = w->guideView()) guide->endShowGuide();
+    settle();
+  }
+}
+
+std::shared_ptr<WeclomeViewController> ScreenTest::welcome() const {
+  return app ? std::dynamic_pointer_cast<WeclomeViewController>(app->welcomeScreen()) : nullptr;
+}
+
+std::shared_ptr<UITabBarControllerExt> ScreenTest::tabBar() const {
+  return app ? std::dynamic_pointer_cast<UITabBarControllerExt>(app->tabBarController()) : nullptr;
+}
+
+void ScreenTest::showMainFor(const std::string& clientId, const std::string& modules, int loginType) {
+  makeClientDatabase(clientId, modules);
+  auto lm = LoginMode::sharedInstance();
+  lm->setClientID(clientId);
+  lm->setAcountID("rep");
+  lm->setCompanyName("Acme & Sons");
+  lm->setLoginType(loginType);
+  ConfigManager::sharedInstance()->setModelDescFromDesc(modules);
+  app->showMainController();
+  settle();
+}
+
+ui::HeadlessDriver& ScreenTest::driver() { return *driver_; }
+
+void ScreenTest::settle(double seconds) {
+  base::RunLoop::main().advance(seconds);
+  ui::View::layoutPendingViews();
+}
+
+void ScreenTest::tap(const ui::View& view) {
+  driver().tap(view);
+  settle();
+}
+
+void ScreenTest::typeKeys(const std::string& text) {
+  for (char c : text) driver().typeText(std::string(1, c));
+  settle();
+}
+
+void ScreenTest::press(long index) {
+  auto a = alert();
+  ASSERT_TRUE(a);
+  a->pressButton(index);
+  settle(0.3);
+}
+
+std::vector<std::string> ScreenTest::visibleTexts() {
+  driver().flush();
+  return driver().visibleTexts();
+}
+
+void ScreenTest::saveLogins(const base::Value& logins) {
+  auto& defaults = base::UserDefaults::standard();
+  defaults.setObject("Login_Info_Array", logins);
+  defaults.synchronize();
+}
+
+// ---- against the service ------------------------------------------------------------------
+
+void ScreenFlowTest::SetUp() {
+  ScreenTest::SetUp();
+  useRealClock();
+  service = std::make_unique<sales::SalesService>();
+  std::string error;
+  ASSERT_TRUE(service->start(&error)) << error;
+  HttpNetworkCtrl::Settings settings;
+  settings.messageTimeOutSeconds = 3;
+  settings.downloadTimeOutSeconds = 3;
+  settings.messageRetryDelaySeconds = 0.2;
+  settings.singleDownloadRetries = 0;
+  HttpNetworkCtrl::sharedInstance().setSettings(settings);
+}
+
+void ScreenFlowTest::TearDown() {
+  NetworkModel::sharedInstance().cancelAllRequests();
+  HttpNetworkCtrl::sharedInstance().setSettings(HttpNetworkCtrl::Settings());
+  ScreenTest::TearDown();
+  if (service) service->stop();
+  service.reset();
+}
+
+void ScreenFlowTest::launchAgainstService() {
+  auto& defaults = base::UserDefaults::standard();
+  launch(false);
+  // The launch resets the server settings on a new version; point them at the service.
+  const base::Value settings = service->serverSettings();
+  for (const auto& [key, value] : settings.items()) defaults.setObject(key, value);
+  PublicFunction::GetServer();
+  settle();
+}
+
+bool ScreenFlowTest::waitFor(const std::function<bool()>& pred, double seconds) {
+  return base::RunLoop::main().runUntil(
+      [&] {
+        ui::View::layoutPendingViews();
+        return pred();
+      },
+      seconds);
+}
+
+std::vector<sales::LogEntry> ScreenFlowTest::messages(const std::string& methodName) const {
+  std::vector<sales::LogEntry> out;
+  for (auto& e : service->requestLog()) {
+    if (e.endpoint == "message" && e.methodName == methodName) out.push_back(e);
+  }
+  return out;
+}
+
+}  // namespace mv::test

@@ -1,0 +1,196 @@
+// The in-app web page against a small local web server: the buttons follow
+// the history, a page that cannot be loaded (refused, or no valid TLS) says
+// so, and leaving during a load stops it.
+#include <httplib.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "ScreenTestSupport.hpp"
+#include "platform/ui/Application.hpp"
+#include "shell/Language.hpp"
+#include "shell/WebViewController.hpp"
+
+namespace mv::test {
+namespace {
+
+// A key and a certificate that signs itself, for "127.0.0.1", as PEM files.
+bool writeSelfSignedCertificate(const std::string& certFile, const std::string& keyFile) {
+  EVP_PKEY* key = EVP_RSA_gen(2048);
+  X509* cert = X509_new();
+  bool ok = key && cert;
+  if (ok) {
+    ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
+    X509_gmtime_adj(X509_getm_notBefore(cert), 0);
+    X509_gmtime_adj(X509_getm_notAfter(cert), 3600);
+    X509_set_pubkey(cert, key);
+    X509_NAME* name = X509_get_subject_name(cert);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+    X509_set_issuer_name(cert, name);
+    ok = X509_sign(cert, key, EVP_sha256()) > 0;
+  }
+  if (ok) {
+    FILE* c = std::fopen(certFile.c_str(), "wb");
+    FILE* k = std::fopen(keyFile.c_str(), "wb");
+    ok = c && k && PEM_write_X509(c, cert) && PEM_write_PrivateKey(k, key, nullptr, nullptr, 0, nullptr, nullptr);
+    if (c) std::fclose(c);
+    if (k) std::fclose(k);
+  }
+  X509_free(cert);
+  EVP_PKEY_free(key);
+  return ok;
+}
+
+class WebPageTest : public ScreenFlowTest {
+ protected:
+  void SetUp() override {
+    ScreenFlowTest::SetUp();
+    server.Get("/a", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Page A</title></head><body><p>First page</p></body></html>", "text/html");
+    });
+    server.Get("/b", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Page B</title></head><body><p>Second page</p></body></html>", "text/html");
+    });
+    server.Get("/slow", [this](const httplib::Request&, httplib::Response& r) {
+      for (int i = 0; i < 40 && !stopping; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      r.set_content("<html><body>late</body></html>", "text/html");
+    });
+    // One request per connection, so that stopping never waits for an idle one.
+    server.set_keep_alive_max_count(1);
+    port = server.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    thread = std::thread([this] { server.listen_after_bind(); });
+    while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  void TearDown() override {
+    stopping = true;
+    server.stop();
+    if (thread.joinable()) thread.join();
+    ScreenFlowTest::TearDown();
+  }
+  std::string url(const std::string& path, const char* scheme = "http") const {
+    return std::string(scheme) + "://127.0.0.1:" + std::to_string(port) + path;
+  }
+  std::shared_ptr<WebViewController> open(const std::string& address) {
+    welcome()->openURLInWebView(address);
+    settle();
+    auto* presented = welcome()->presentedViewController();
+    return presented ? std::dynamic_pointer_cast<WebViewController>(presented->shared_from_this()) : nullptr;
+  }
+  bool loaded(WebViewController& page) {
+    return waitFor([&] { return !page.contentWebView()->isLoading(); }, 10);
+  }
+
+  httplib::Server server;
+  std::thread thread;
+  std::atomic<bool> stopping{false};
+  int port = 0;
+};
+
+TEST_F(WebPageTest, ButtonsFollowTheHistory) {
+  launchAgainstService();
+  auto page = open(url("/a"));
+  ASSERT_TRUE(page);
+  // At once: back and forward off, reload on.
+  EXPECT_FALSE(page->btnBack()->isEnabled());
+  EXPECT_FALSE(page->btnForward()->isEnabled());
+  EXPECT_TRUE(page->btnReload()->isEnabled());
+  ASSERT_TRUE(loaded(*page));
+  EXPECT_FALSE(ui::Application::sharedInstance().isNetworkActivityIndicatorVisible());
+  EXPECT_EQ(page->contentWebView()->pageTitle(), "Page A");
+  EXPECT_TRUE(page->lblLoadError()->isHidden());
+  // A second page: back becomes possible.
+  page->contentWebView()->loadRequest(url("/b"));
+  ASSERT_TRUE(loaded(*page));
+  EXPECT_TRUE(page->btnBack()->isEnabled());
+  EXPECT_FALSE(page->btnForward()->isEnabled());
+  tap(*page->btnBack());
+  ASSERT_TRUE(loaded(*page));
+  EXPECT_EQ(page->contentWebView()->pageTitle(), "Page A");
+  EXPECT_FALSE(page->btnBack()->isEnabled());
+  EXPECT_TRUE(page->btnForward()->isEnabled());
+  tap(*page->btnForward());
+  ASSERT_TRUE(loaded(*page));
+  EXPECT_EQ(page->contentWebView()->pageTitle(), "Page B");
+  // The title bar's close button asks the presenter to take the page down.
+  EXPECT_EQ(page->btnClose()->currentTitle(), en("CLOSE"));
+  tap(*page->btnClose());
+  EXPECT_FALSE(welcome()->presentedViewController());
+}
+
+TEST_F(WebPageTest, FailedLoadsAreShown) {
+  launchAgainstService();
+  // Nothing listens: the failure is on screen, not an empty page.
+  stopping = true;
+  server.stop();
+  thread.join();
+  auto page = open(url("/a"));
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(loaded(*page));
+  EXPECT_FALSE(page->lblLoadError()->isHidden());
+  EXPECT_EQ(page->lblLoadError()->text().rfind(en("PAGELOADFAILED"), 0), 0u);
+  EXPECT_FALSE(ui::Application::sharedInstance().isNetworkActivityIndicatorVisible());
+  EXPECT_FALSE(page->btnBack()->isEnabled());
+  EXPECT_FALSE(page->btnForward()->isEnabled());
+  // The message follows the language.
+  LanguageManager::sharedInstance().setCurrentLanguage(2);
+  EXPECT_EQ(page->lblLoadError()->text().rfind(textOrEmpty(Language::stringWithName("PAGELOADFAILED")), 0), 0u);
+  LanguageManager::sharedInstance().setCurrentLanguage(1);
+  tap(*page->btnClose());
+
+  // A server that cannot prove itself over TLS (here: none at all on that
+  // port) is not trusted: the page does not load.
+  page = open("https://127.0.0.1:" + std::to_string(service->messagePort()) + "/");
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(loaded(*page));
+  EXPECT_FALSE(page->lblLoadError()->isHidden());
+  EXPECT_TRUE(page->contentWebView()->pageTitle().empty());
+}
+
+TEST_F(WebPageTest, ASelfSignedCertificateIsRefused) {
+  const std::string cert = (root / "cert.pem").string(), key = (root / "key.pem").string();
+  ASSERT_TRUE(writeSelfSignedCertificate(cert, key));
+  httplib::SSLServer secure(cert.c_str(), key.c_str());
+  ASSERT_TRUE(secure.is_valid());
+  std::atomic<int> served{0};
+  secure.Get("/a", [&](const httplib::Request&, httplib::Response& r) {
+    ++served;
+    r.set_content("<html><head><title>Secret</title></head><body>x</body></html>", "text/html");
+  });
+  secure.set_keep_alive_max_count(1);
+  const int securePort = secure.bind_to_any_port("127.0.0.1");
+  ASSERT_GT(securePort, 0);
+  std::thread serving([&] { secure.listen_after_bind(); });
+  while (!secure.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  launchAgainstService();
+  auto page = open("https://127.0.0.1:" + std::to_string(securePort) + "/a");
+  ASSERT_TRUE(page);
+  const bool done = loaded(*page);
+  secure.stop();
+  serving.join();
+  ASSERT_TRUE(done);
+  // The page never came: the certificate was checked and refused.
+  EXPECT_EQ(served.load(), 0);
+  EXPECT_FALSE(page->lblLoadError()->isHidden());
+  EXPECT_TRUE(page->contentWebView()->pageTitle().empty());
+}
+
+TEST_F(WebPageTest, LeavingDuringALoadStopsIt) {
+  launchAgainstService();
+  auto page = open(url("/slow"));
+  ASSERT_TRUE(page);
+  settle();
+  EXPECT_TRUE(page->contentWebView()->isLoading());
+  EXPECT_TRUE(ui::Application::sharedInstance().isNetworkActivityIndicatorVisible());
+  tap(*page->btnClose());
+  EXPECT_FALSE(page->contentWebView()->isLoading());
+  EXPECT_FALSE(ui::Application::sharedInstance().isNetworkActivityIndicatorVisible());
+  EXPECT_TRUE(page->lblLoadError()->isHidden());
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,293 @@
+// The session object on its own: identity, saved logins, local data removal,
+// upgrades and the sign-in branches that need no service.
+#include <filesystem>
+#include <fstream>
+
+#include "ShellTestSupport.hpp"
+#include "platform/base/Date.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "shell/ConfigManager.hpp"
+#include "shell/MessageBox.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
+#include "store/StoreContext.hpp"
+#include "sync/BlockWaitBox.hpp"
+#include "sync/CommandCode.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/RequestLogin.hpp"
+#include "util/SessionContext.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+using SessionTest = ShellTest;
+
+TEST_F(SessionTest, IdentityAndItsNamingRules) {
+  auto lm = LoginMode::sharedInstance();
+  EXPECT_EQ(lm, LoginMode::sharedInstance());
+  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(lm->clientID(), "");
+  lm->setClientID("AcmeCo");
+  lm->setAcountID("rep");
+  lm->setDeviceID("dev-1");
+  lm->setVendorId(11);
+  // The folder is lower-cased, the per-client keys keep the id as typed.
+  EXPECT_EQ(lm->clientFolder()->filename(), "acmeco");
+  EXPECT_EQ(lm->skinFolder()->filename(), "SkinImages");
+  EXPECT_EQ(lm->perClientKey("FileSynced"), "AcmeCo-FileSynced");
+  // The lower layers read the session through it.
+  EXPECT_EQ(SessionContext::clientID(), "AcmeCo");
+  EXPECT_EQ(SessionContext::deviceID(), "dev-1");
+  EXPECT_EQ(StoreContext::vendorId(), 11);
+  EXPECT_TRUE(StoreContext::isCustomerOnShow());
+  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,0,1,1,1,1");
+  EXPECT_FALSE(StoreContext::isCustomerOnShow());
+  // The sync layer works for this session and opens these wait boxes.
+  ASSERT_TRUE(SyncSession::current());
+  EXPECT_EQ(SyncSession::current().get(), static_cast<SyncSession*>(lm.get()));
+  auto box = BlockWaitBox::installed();
+  ASSERT_TRUE(box);
+  const int tag = box->BeginBlockWait("syncing", 300);
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), tag);
+  box->EndBlockWait(tag);
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+
+  // A new record each time; changing it leaves the session alone.
+  LoginInfo info = lm->loginInfo();
+  info.clientId = "other";
+  EXPECT_EQ(lm->loginInfo().clientId, "AcmeCo");
+
+  // An id that cannot name a folder names none.
+  for (const char* bad : {"", "..", ".", "a/b", "/etc", "a\\b"}) {
+    lm->setClientID(bad);
+    EXPECT_FALSE(lm->clientFolder()) << bad;
+  }
+  LoginMode::freeInstance();
+  EXPECT_FALSE(LoginMode::existingInstance());
+  EXPECT_FALSE(SyncSession::current());
+  EXPECT_EQ(SessionContext::clientID(), "");
+  auto fresh = LoginMode::sharedInstance();
+  EXPECT_NE(fresh, lm);
+  EXPECT_EQ(fresh->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(fresh->acountID(), "");
+}
+
+TEST_F(SessionTest, SavedLoginsFollowTheWriteRules) {
+  auto& defaults = base::UserDefaults::standard();
+  auto lm = LoginMode::sharedInstance();
+  auto signIn = [&](const std::string& client, const std::string& user, const std::string& password, bool tick) {
+    lm->setClientID(client);
+    lm->setAcountID(user);
+    lm->setPassword(password);
+    lm->setDeviceID("dev-1");
+    lm->setAutoLogin(tick);
+    lm->refreshLastLogininfo();
+  };
+  auto saved = [&] { return defaults.arrayForKey("Login_Info_Array"); };
+
+  signIn("acme", "alice", "pw1", false);
+  ASSERT_EQ(saved().size(), 1u);
+  EXPECT_FALSE(saved()[0].contains("INPUT_USESHORTCUT"));
+  EXPECT_EQ(saved()[0]["Input_DeviceID"], "dev-1");
+
+  signIn("acme", "bob", "pw2", true);
+  ASSERT_EQ(saved().size(), 2u);
+  EXPECT_EQ(saved()[0]["Input_UserID"], "bob");
+  EXPECT_EQ(saved()[0]["INPUT_USESHORTCUT"], "YES");
+  // The other user of the client is no shortcut any more.
+  EXPECT_EQ(saved()[1]["INPUT_USESHORTCUT"], "NO");
+
+  // Signing in again moves the entry to the front with the new password; an
+  // untick leaves the shortcut as it was.
+  signIn("globex", "carol", "pw3", true);
+  signIn("acme", "bob", "pw2-new", false);
+  ASSERT_EQ(saved().size(), 3u);
+  EXPECT_EQ(saved()[0]["Input_UserID"], "bob");
+  EXPECT_EQ(saved()[0]["Input_PassWord"], "pw2-new");
+  EXPECT_EQ(saved()[0]["INPUT_USESHORTCUT"], "YES");
+  EXPECT_EQ(saved()[1]["Input_UserID"], "carol");
+
+  // User names are compared exactly.
+  signIn("acme", "Alice", "pw4", true);
+  ASSERT_EQ(saved().size(), 4u);
+  EXPECT_EQ(saved()[0]["Input_UserID"], "Alice");
+  for (const auto& entry : saved()) {
+    if (entry["Input_ClientID"] == "acme" && entry["Input_UserID"] != "Alice") {
+      EXPECT_EQ(entry["INPUT_USESHORTCUT"], "NO");
+    }
+  }
+  EXPECT_EQ(saved().back()["Input_UserID"], "alice");
+
+  // A blank client id never becomes an entry; entries of the wrong shape are dropped.
+  defaults.setObject("Login_Info_Array", base::Value::array({42, saved()[0]}));
+  signIn("  ", "x", "y", true);
+  ASSERT_EQ(saved().size(), 1u);
+  EXPECT_EQ(saved()[0]["Input_UserID"], "Alice");
+}
+
+TEST_F(SessionTest, RemovingAnAccountTouchesOnlyItsOwnFolderAndFlags) {
+  auto& defaults = base::UserDefaults::standard();
+  const fs::path docs = base::Paths::documents();
+  fs::create_directories(docs / "acme" / "ProductImages");
+  fs::create_directories(docs / "quimbeset_");
+  fs::create_directories(docs / "other");
+  auto lm = LoginMode::sharedInstance();
+
+  // A blank client id would name Documents itself; it is refused.
+  lm->setClientID("");
+  EXPECT_FALSE(lm->removeBlockAccount());
+  lm->setClientID("..");
+  EXPECT_FALSE(lm->removeBlockAccount());
+  lm->setClientID("quimbeset_");
+  EXPECT_FALSE(lm->removeBlockAccount());
+  EXPECT_TRUE(fs::exists(docs / "acme"));
+  EXPECT_TRUE(fs::exists(docs / "quimbeset_"));
+
+  lm->setClientID("ACME");
+  ASSERT_NE(DataAccessManager::sharedDataModel(), nullptr);  // open while it is deleted
+  for (const char* flag : {"FileSynced", "ProductSynced", "CustomerSynced", "IconSynced", "lastsync", "App_version"}) {
+    defaults.setString(std::string("ACME-") + flag, "x");
+  }
+  defaults.setString("other-FileSynced", "x");
+  EXPECT_TRUE(lm->removeBlockAccount());
+  EXPECT_FALSE(fs::exists(docs / "acme"));
+  EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
+  EXPECT_TRUE(fs::exists(docs / "other"));
+  for (const char* flag : {"FileSynced", "ProductSynced", "CustomerSynced", "IconSynced", "lastsync", "App_version"}) {
+    EXPECT_FALSE(defaults.hasKey(std::string("ACME-") + flag)) << flag;
+  }
+  EXPECT_TRUE(defaults.hasKey("other-FileSynced"));
+}
+
+TEST_F(SessionTest, UpgradesAreRecordedOnlyWhenTheyHappen) {
+  auto& defaults = base::UserDefaults::standard();
+  auto lm = LoginMode::sharedInstance();
+  EXPECT_TRUE(lm->versionCompare());  // no client: nothing
+  lm->setClientID("Acme");
+  fs::create_directories(base::Paths::documents() / "acme" / "SkinImages");
+  ASSERT_TRUE(lm->versionCompare());
+  EXPECT_EQ(defaults.stringForKey("Acme-App_version"), base::Bundle::shortVersion());
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme" / "SkinImages"));
+  EXPECT_TRUE(fs::is_directory(base::Paths::documents() / "acme" / "Pdf"));
+  EXPECT_TRUE(fs::is_directory(base::Paths::documents() / "acme" / "tempDownload"));
+
+  // Same version: the skin stays.
+  fs::create_directories(base::Paths::documents() / "acme" / "SkinImages");
+  EXPECT_TRUE(lm->versionCompare());
+  EXPECT_TRUE(fs::exists(base::Paths::documents() / "acme" / "SkinImages"));
+
+  // A database that cannot be opened is not recorded as upgraded.
+  defaults.setString("Acme-App_version", "  ");
+  DataAccessManager::releaseDataModel();
+  fs::remove(base::Paths::documents() / "acme" / "marvisto_lite.sqlite");
+  fs::create_directory(base::Paths::documents() / "acme" / "marvisto_lite.sqlite");
+  EXPECT_FALSE(lm->versionCompare());
+  EXPECT_EQ(defaults.stringForKey("Acme-App_version"), "  ");
+}
+
+TEST_F(SessionTest, BadClientIdsAndNetworkChangesWithoutAService) {
+  auto lm = LoginMode::sharedInstance();
+  auto delegate = std::make_shared<DelegateRecorder>();
+  lm->setDelegate(delegate);
+  MessageBox::sharedInstance().BeginBlockWait("waiting", 300);
+  lm->login(makeLogin("rep", "dev", "pw", "../outside"), true, false);
+  ASSERT_EQ(delegate->errors.size(), 1u);
+  EXPECT_EQ(delegate->errors[0], en("COMPANYIDNOTVALID"));
+  EXPECT_EQ(delegate->buttonResets, 1);
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  EXPECT_EQ(lm->clientID(), "");
+  EXPECT_FALSE(lm->isLoginPending());
+  EXPECT_EQ(NetworkModel::sharedInstance().requestCount(), 0u);
+
+  // Network notifications: 1 -> 2 on loss, demo stays 3, nobody signed in sends nothing.
+  lm->setLoginType(LoginMode::kLoginTypeOnline);
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeOffline);
+  lm->setLoginType(LoginMode::kLoginTypeDemo);
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+  base::NotificationCenter::defaultCenter().post("netconnect");
+  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeDemo);
+  lm->setLoginType(LoginMode::kLoginTypeNone);
+  base::NotificationCenter::defaultCenter().post("netconnect");
+  EXPECT_FALSE(lm->isLoginPending());
+  // Session requests are for online sessions only.
+  lm->checkDeviceStatus();
+  lm->getUserinfo();
+  lm->getRuntimeConfig();
+  EXPECT_EQ(NetworkModel::sharedInstance().requestCount(), 0u);
+
+  // A freed session hears no more notifications.
+  std::weak_ptr<LoginMode> weak = lm;
+  lm.reset();
+  LoginMode::freeInstance();
+  EXPECT_TRUE(weak.expired());
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+}
+
+TEST_F(SessionTest, UpdateOffersAreSnoozedForAWeek) {
+  auto lm = LoginMode::sharedInstance();
+  auto& defaults = base::UserDefaults::standard();
+  lm->setCheckLocalVersion(false);  // asked for by the user: always
+  for (int type : {0, 1, 2, 3}) EXPECT_TRUE(lm->isNeedCheckVersionAlert(type));
+  lm->setCheckLocalVersion(true);
+  EXPECT_FALSE(lm->isNeedCheckVersionAlert(0));
+  EXPECT_FALSE(lm->isNeedCheckVersionAlert(9));
+  EXPECT_TRUE(lm->isNeedCheckVersionAlert(3));
+  EXPECT_TRUE(lm->isNeedCheckVersionAlert(2));
+  defaults.setDate("UpdateVersionSuggest", base::Date::now());
+  advance(604800);
+  EXPECT_FALSE(lm->isNeedCheckVersionAlert(2));
+  EXPECT_TRUE(lm->isNeedCheckVersionAlert(1));
+  advance(1);
+  EXPECT_TRUE(lm->isNeedCheckVersionAlert(2));
+  EXPECT_FALSE(defaults.hasKey("UpdateVersionSuggest"));
+}
+
+TEST_F(SessionTest, TimedStepsDieWithTheSession) {
+  auto& model = NetworkModel::sharedInstance();
+  auto accept = [&](const std::shared_ptr<LoginMode>& lm) {
+    lm->login(makeLogin("rep", "dev", "pw", "acme"), true, false);
+    const int code = lm->pendingLoginCode();
+    EXPECT_NE(code, 0);
+    model.cancelAllRequests();  // the reply is made up here instead
+    auto reply = std::make_shared<LoginRst>();
+    reply->cmdCode = kCmdLogin;
+    reply->requestCode = code;
+    reply->status = "200";
+    reply->sessionId = "s-1";
+    reply->vendor_id = "11";
+    lm->ReciveHttpRespondInfo(reply);
+  };
+  // The configuration request follows 1.5 s after the configuration title.
+  auto lm = LoginMode::sharedInstance();
+  auto delegate = std::make_shared<DelegateRecorder>();
+  lm->setDelegate(delegate);
+  accept(lm);
+  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeOnline);
+  EXPECT_EQ(lm->vendorId(), 11);
+  EXPECT_EQ(lm->clientID(), "acme");  // the reply named no client: the typed one stays
+  EXPECT_EQ(MessageBox::sharedInstance().currentText(), en("SYNUSERCONFIG"));
+  advance(1.4);
+  EXPECT_EQ(model.requestCount(), 0u);
+  advance(0.2);
+  EXPECT_EQ(model.requestCount(), 1u);
+  model.cancelAllRequests();
+
+  // Logged out before the step: nothing fires, nothing is sent.
+  lm = LoginMode::sharedInstance();
+  accept(lm);
+  std::weak_ptr<LoginMode> weak = lm;
+  lm.reset();
+  LoginMode::freeInstance();
+  EXPECT_TRUE(weak.expired());
+  advance(5);
+  EXPECT_EQ(model.requestCount(), 0u);
+  EXPECT_EQ(delegate->successes + static_cast<int>(delegate->errors.size()), 0);
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,78 @@
+#pragma once
+// Fixtures of the shell tests: a fresh data root with the interface in
+// English, every process-wide shell object back to its first state, and (for
+// the sign-in runs) the local sales service on loopback with the application
+// delegate launched headless against it.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestEnvironment.hpp"
+#include "platform/ui/AlertView.hpp"
+#include "sales-service/SalesService.hpp"
+#include "shell/LoginMode.hpp"
+#include "shell/MainScreenPlaceholder.hpp"
+#include "shell/MarvistoAppDelegate.hpp"
+#include "shell/WelcomePlaceholder.hpp"
+#include "transport/FakeNetworkStatusSource.hpp"
+
+namespace mv::test {
+
+// The English text of a key ("" when missing).
+std::string en(const std::string& key);
+
+// A login as the panel builds it.
+LoginInfo makeLogin(const std::string& account, const std::string& device, const std::string& password,
+                    const std::string& client);
+
+// Writes a client database with a configuration row of `desc` (none when
+// empty) for `clientId`, and optionally a local user for offline sign-in.
+void makeClientDatabase(const std::string& clientId, const std::string& desc);
+
+// A sign-in delegate that records what it is told.
+class DelegateRecorder : public LoginModelDelegate {
+ public:
+  int successes = 0;
+  int buttonResets = 0;
+  std::vector<std::string> errors;
+  std::vector<std::string> abnormal;
+  void loginSuccess() override { ++successes; }
+  void loginErroWithMessage(const std::string& m) override { errors.push_back(m); }
+  void loginAbnormalWithMessage(const std::string& m) override { abnormal.push_back(m); }
+  void changeLoginButState() override { ++buttonResets; }
+};
+
+class ShellTest : public TestEnvironment {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  static void resetShell();
+};
+
+// The sign-in runs: service on loopback, the real clock, short network time-outs.
+class SignInTest : public ShellTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Launches the application delegate headless with the placeholder screens.
+  void launch();
+  void pointAt(const sales::SalesService& s);
+  // Points the application at a port nobody listens on.
+  void pointNowhere();
+  // Types a login on the welcome screen and waits until it is decided.
+  void signIn(const std::string& client, const std::string& account, const std::string& password,
+              bool shortcut = false);
+  bool waitFor(const std::function<bool()>& pred, double seconds = 15);
+  std::shared_ptr<WelcomePlaceholder> welcome() const;
+  std::shared_ptr<MainScreenPlaceholder> mainScreen() const;
+  // Messages the service received with that method name.
+  std::vector<sales::LogEntry> messages(const std::string& methodName) const;
+  std::shared_ptr<ui::AlertView> alertTitled(const std::string& title) const;
+
+  std::unique_ptr<sales::SalesService> service;
+  std::shared_ptr<MarvistoAppDelegate> app;
+  std::shared_ptr<FakeNetworkStatusSource> network;
+};
+
+}  // namespace mv::test

@@ -1,0 +1,425 @@
+// Whole sign-in runs against the local sales service: the application is
+// launched headless, signs in through the welcome screen's delegate, and the
+// outcome is read from the window, the store, the defaults and the service's
+// request log.
+#include <filesystem>
+#include <fstream>
+
+#include "ShellTestSupport.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "sales-service/FaultInjector.hpp"
+#include "shell/ConfigManager.hpp"
+#include "shell/MessageBox.hpp"
+#include "shell/SkinManager.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
+#include "sync/NetworkModel.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+using sales::FaultKind;
+using sales::FaultRule;
+
+TEST_F(SignInTest, FirstLaunchThenOnlineFirstTime) {
+  launch();
+  auto& defaults = base::UserDefaults::standard();
+  // First launch: the guide, both demo shortcuts, the demo data unpacked.
+  ASSERT_TRUE(welcome());
+  EXPECT_TRUE(welcome()->guideShown());
+  EXPECT_FALSE(defaults.boolForKey("SHOULDSHOWGUIDE"));
+  EXPECT_TRUE(defaults.boolForKey("Z_DUVO_SHORTCUT"));
+  EXPECT_TRUE(defaults.boolForKey("TOLVAREN_SHORTCUT"));
+  ASSERT_TRUE(waitFor([] { return !SkinManager::sharedInstance().isDemoUnpacking(); }));
+  EXPECT_TRUE(fs::is_regular_file(base::Paths::documents() / "quimbeset_" / "marvisto_lite.sqlite"));
+  EXPECT_TRUE(fs::is_regular_file(base::Paths::documents() / "tolvaren_" / "marvisto_lite.sqlite"));
+  EXPECT_FALSE(MessageBox::sharedInstance().isShowing(welcome()->demoWaitTag()));
+
+  // Online, first time, with the catalogue switched off and the box ticked.
+  service->backend().addCompany([] {
+    sales::CompanyConfig c = sales::ServiceConfig::defaults().companies[0];
+    c.clientId = "initech";
+    c.name = "Initech";
+    c.data.clientId = "initech";
+    c.data.companyName = "Initech";
+    c.category = "0";
+    return c;
+  }());
+  signIn("initech", "rep", "secret", true);
+  ASSERT_FALSE(app->isWelcomeRoot()) << (welcome() && !welcome()->errors().empty() ? welcome()->errors().back() : "");
+  auto lm = LoginMode::existingInstance();
+  ASSERT_TRUE(lm);
+  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeOnline);
+  EXPECT_EQ(mainScreen()->tabsShown(), (std::vector<int>{0, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(mainScreen()->selectedIndex(), 0);
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+
+  const base::Value saved = defaults.arrayForKey("Login_Info_Array");
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(saved[0]["Input_UserID"], "rep");
+  EXPECT_EQ(saved[0]["Input_ClientID"], "initech");
+  EXPECT_EQ(saved[0]["INPUT_USESHORTCUT"], "YES");
+  EXPECT_EQ(defaults.stringForKey("initech-App_version"), app->currentVersion());
+  EXPECT_TRUE(fs::is_regular_file(base::Paths::documents() / "initech" / "SkinImages" / "homelogo.png"));
+  EXPECT_TRUE(fs::is_directory(base::Paths::documents() / "initech" / "ProductImages"));
+  ASSERT_TRUE(service->waitForRequests(1, 1));
+  ASSERT_TRUE(waitFor([&] { return !messages("syncDataFinished").empty(); }, 5));
+  EXPECT_EQ(messages("syncDataFinished")[0].parameters["tableType"], "skin");
+
+  // The login carried the lower-case digest and "firstLogin" YES.
+  auto logins = messages("login");
+  ASSERT_FALSE(logins.empty());
+  const std::string digest = logins.back().parameters["password"];
+  EXPECT_EQ(digest, "5ebe2294ecd0e0f08eab7690d2a6ee69");
+  EXPECT_EQ(logins.back().parameters["firstLogin"], "YES");
+
+  // The local user row serves offline sign-ins later.
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  ASSERT_NE(dam, nullptr);
+  EXPECT_EQ(dam->checkLocalUserInfo(lm->loginInfo()), "200");
+}
+
+TEST_F(SignInTest, OfflineAfterLogoutAndItsRefusals) {
+  launch();
+  signIn("acme", "rep", "secret");
+  ASSERT_FALSE(app->isWelcomeRoot());
+  std::weak_ptr<LoginMode> before = LoginMode::existingInstance();
+  app->showLoginPage();
+  ASSERT_TRUE(app->isWelcomeRoot());
+  // The old session is gone; the new welcome screen starts a fresh one.
+  EXPECT_TRUE(before.expired());
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(LoginMode::existingInstance()->clientID(), "");
+
+  // The service cannot be reached: the same user signs in offline.
+  pointNowhere();
+  signIn("acme", "rep", "secret");
+  ASSERT_FALSE(app->isWelcomeRoot());
+  auto lm = LoginMode::existingInstance();
+  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeOffline);
+  auto notice = alertTitled(en("LOGINABNORMAL"));
+  ASSERT_TRUE(notice);
+  EXPECT_EQ(notice->message(), en("USINGOFFLINE"));
+  EXPECT_EQ(lm->email(), "rep@acme.example.com");
+
+  // A wrong password: the text of the local check "206".
+  app->showLoginPage();
+  ui::AlertView::resetForTesting();
+  signIn("acme", "rep", "wrong");
+  ASSERT_TRUE(app->isWelcomeRoot());
+  ASSERT_FALSE(welcome()->errors().empty());
+  EXPECT_EQ(welcome()->errors().back(), en("206"));
+  EXPECT_TRUE(welcome()->loginButtonEnabled());
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  auto error = alertTitled(en("LOGINERRO"));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->message(), en("206"));
+
+  // An unknown user of a known client: "202"; an unknown client: never signed in here.
+  signIn("acme", "nobody", "secret");
+  EXPECT_EQ(welcome()->errors().back(), en("202"));
+  signIn("globex", "rep", "secret");
+  EXPECT_EQ(welcome()->errors().back(), en("FIRSTLOGINNETWORKERRO"));
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "globex"));
+}
+
+TEST_F(SignInTest, RefusalsEndTheSignInAndTheNextAttemptWorks) {
+  launch();
+  // The service refuses the login with a status of its own.
+  service->addFault(FaultRule::statusFor("login", "205"));
+  signIn("acme", "rep", "secret");
+  ASSERT_TRUE(app->isWelcomeRoot());
+  ASSERT_EQ(welcome()->errors().size(), 1u);
+  EXPECT_EQ(welcome()->errors()[0], en("115"));
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  service->clearFaults();
+
+  // The configuration is refused.
+  service->addFault(FaultRule::statusFor("loadConfigurationData", "500"));
+  signIn("acme", "rep", "secret");
+  ASSERT_TRUE(app->isWelcomeRoot());
+  ASSERT_EQ(welcome()->errors().size(), 2u);
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
+  service->clearFaults();
+
+  // A configuration without the module list: the sign-in cannot complete.
+  FaultRule shape;
+  shape.method = "loadConfigurationData";
+  shape.kind = FaultKind::WrongShape;
+  shape.shape = sales::WrongShape::ContentTooShort;
+  service->addFault(shape);
+  signIn("acme", "rep", "secret");
+  ASSERT_TRUE(app->isWelcomeRoot());
+  ASSERT_EQ(welcome()->errors().size(), 3u);
+  EXPECT_EQ(welcome()->errors().back(), en("CONFIGRATIONINFOERROR"));
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+
+  // Offline, the same client has a user but no configuration: it says so
+  // instead of leaving the user on the welcome screen.
+  pointNowhere();
+  signIn("acme", "rep", "secret");
+  ASSERT_TRUE(app->isWelcomeRoot());
+  EXPECT_EQ(welcome()->errors().back(), en("CONFIGRATIONINFOERROR"));
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_FALSE(alertTitled(en("LOGINABNORMAL")));
+
+  // The next attempt, with the service healthy again, works.
+  service->clearFaults();
+  pointAt(*service);
+  signIn("acme", "rep", "secret");
+  EXPECT_FALSE(app->isWelcomeRoot());
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeOnline);
+}
+
+TEST_F(SignInTest, LockedUserLosesTheLocalDataAfterTheAlert) {
+  launch();
+  signIn("acme", "rep", "secret");
+  ASSERT_FALSE(app->isWelcomeRoot());
+  auto& defaults = base::UserDefaults::standard();
+  defaults.setString("acme-FileSynced", "YES");
+  defaults.setString("acme-ProductSynced", "YES");
+  defaults.setDouble("acme-lastsync", 5);
+  app->showLoginPage();
+
+  ASSERT_TRUE(service->backend().setLocked("acme", "rep", true));
+  auto w = welcome();
+  LoginInfo info = makeLogin("rep", PublicFunction::getDeviceUDID(), "secret", "acme");
+  w->login(info, true, false);
+  ASSERT_TRUE(waitFor([&] { return alertTitled(en("INVALIDDEVICE")) != nullptr; }));
+  auto alert = alertTitled(en("INVALIDDEVICE"));
+  EXPECT_EQ(alert->tag(), MarvistoAppDelegate::kLockedAlertTag);
+  EXPECT_EQ(app->deviceStatus(), "114");
+  // Until the user has read it, nothing is deleted.
+  EXPECT_TRUE(fs::exists(base::Paths::documents() / "acme" / "marvisto_lite.sqlite"));
+  ASSERT_TRUE(alert->pressButton(0));
+  base::RunLoop::main().drain();
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme"));
+  for (const char* key : {"acme-FileSynced", "acme-ProductSynced", "acme-lastsync", "acme-App_version"}) {
+    EXPECT_FALSE(defaults.hasKey(key)) << key;
+  }
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  EXPECT_TRUE(app->isWelcomeRoot());
+  EXPECT_TRUE(w->loginButtonEnabled());
+  // The demo companies are untouched.
+  ASSERT_TRUE(waitFor([] { return !SkinManager::sharedInstance().isDemoUnpacking(); }));
+  EXPECT_TRUE(fs::exists(base::Paths::documents() / "quimbeset_"));
+}
+
+TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
+  launch();
+  signIn("acme", "rep", "secret");
+  ASSERT_FALSE(app->isWelcomeRoot());
+  // Work of the user: an order not yet submitted, a customer made here, and
+  // a row the service will send again.
+  SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
+  ASSERT_TRUE(DataAccessManager::sharedDataModel());
+  ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer (customer_id, customer_name) VALUES (-1, 'Walk-in')"));
+  ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer_address (id, customer_id, address) VALUES (-1, -1, 'Here 1')"));
+  ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer (customer_id, customer_name) VALUES (5, 'Synced')"));
+  ASSERT_TRUE(db.execute("INSERT INTO marvisto_quote_order (order_id, customer_id, order_number, uploaded) "
+                         "VALUES (-1, -1, 'rep_1', 0), (-2, 5, 'rep_2', 1)"));
+  ASSERT_TRUE(db.execute("INSERT INTO marvisto_quote_order_item (order_item_id, order_id, order_item_name) "
+                         "VALUES (-1, -1, 'Widget'), (-2, -2, 'Gadget')"));
+  auto& defaults = base::UserDefaults::standard();
+  defaults.setString("acme-ProductSynced", "YES");
+  fs::create_directories(base::Paths::documents() / "acme" / "ProductImages");
+  std::ofstream(base::Paths::documents() / "acme" / "ProductImages" / "old.jpg") << "x";
+  app->showLoginPage();
+
+  ASSERT_TRUE(service->backend().requestFullSync("acme", "rep"));
+  signIn("acme", "rep", "secret");
+  ASSERT_FALSE(app->isWelcomeRoot());
+  EXPECT_FALSE(defaults.hasKey("acme-ProductSynced"));
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme" / "ProductImages" / "old.jpg"));
+  ASSERT_TRUE(DataAccessManager::sharedDataModel());
+  auto countOf = [&](const char* sql) {
+    SQLiteStatement st = db.prepare(sql);
+    return st && st.step() == SQLiteStatement::Step::Row ? st.int64At(0) : -1;
+  };
+  EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer WHERE customer_id = -1"), 1);
+  EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer_address WHERE id = -1"), 1);
+  EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer WHERE customer_id = 5"), 0);
+  EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_quote_order"), 1);
+  EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_quote_order_item WHERE order_id = -1"), 1);
+  EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_quote_order_item"), 1);
+  // The user and the configuration are there again.
+  EXPECT_EQ(DataAccessManager::sharedDataModel()->checkLocalUserInfo(LoginMode::existingInstance()->loginInfo()),
+            "200");
+  EXPECT_TRUE(ConfigManager::sharedInstance()->queryConfig());
+  // Nothing was left aside.
+  for (auto& e : fs::directory_iterator(base::Paths::tmp())) {
+    EXPECT_EQ(e.path().filename().string().find("-kept-"), std::string::npos) << e.path();
+  }
+}
+
+TEST_F(SignInTest, DemoSignInSendsNothingAndShowsItsTabs) {
+  launch();
+  ASSERT_TRUE(waitFor([] { return !SkinManager::sharedInstance().isDemoUnpacking(); }));
+  service->clearRequestLog();
+  welcome()->loginDemo("quimbeset_");
+  base::RunLoop::main().drain();
+  ASSERT_FALSE(app->isWelcomeRoot());
+  auto lm = LoginMode::existingInstance();
+  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeDemo);
+  EXPECT_EQ(lm->acountID(), "DEMO");
+  EXPECT_EQ(lm->companyName(), "Demo Company");
+  EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
+  EXPECT_FALSE(mainScreen()->tabsShown().empty());
+  EXPECT_EQ(mainScreen()->tabsShown().size(), 7u);
+  // Real data behind the tabs.
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  ASSERT_NE(dam, nullptr);
+  EXPECT_FALSE(dam->getAllProducts().empty());
+  EXPECT_FALSE(dam->getAllCustomers(false).empty());
+  EXPECT_FALSE(dam->getAllLibFiles().empty());
+  base::RunLoop::main().drain();
+  EXPECT_TRUE(messages("login").empty());
+  EXPECT_TRUE(base::UserDefaults::standard().arrayForKey("Login_Info_Array").empty());
+  // A demo session stays a demo session without the network.
+  network->setStatus(ReachabilityStatus::NotReachable);
+  waitFor([] { return false; }, 0.2);
+  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeDemo);
+  network->setStatus(ReachabilityStatus::ReachableViaWiFi);
+  waitFor([] { return false; }, 0.3);
+  EXPECT_TRUE(messages("login").empty());
+
+  // The other demo company after a logout.
+  app->showLoginPage();
+  welcome()->loginDemo("tolvaren_");
+  base::RunLoop::main().drain();
+  EXPECT_FALSE(app->isWelcomeRoot());
+  EXPECT_EQ(LoginMode::existingInstance()->clientID(), "tolvaren_");
+}
+
+TEST_F(SignInTest, DemoBrokenOrStillUnpacking) {
+  launch();
+  ASSERT_TRUE(waitFor([] { return !SkinManager::sharedInstance().isDemoUnpacking(); }));
+  // A demo folder deleted: the next welcome screen unpacks both again.
+  fs::remove_all(base::Paths::documents() / "tolvaren_");
+  EXPECT_TRUE(SkinManager::sharedInstance().needInitializeDemo());
+  app->showLoginPage();
+  // Tapped while the data is being written: the sign-in waits for it.
+  EXPECT_TRUE(SkinManager::sharedInstance().isDemoUnpacking());
+  const int demoBox = welcome()->demoWaitTag();
+  EXPECT_TRUE(MessageBox::sharedInstance().isShowing(demoBox));
+  welcome()->loginDemo("tolvaren_");
+  EXPECT_TRUE(app->isWelcomeRoot());
+  ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeDemo);
+  EXPECT_FALSE(MessageBox::sharedInstance().isShowing(demoBox));
+
+  // A demo database without its configuration: an error, not an empty main screen.
+  app->showLoginPage();
+  ASSERT_TRUE(waitFor([] { return !SkinManager::sharedInstance().isDemoUnpacking(); }));
+  {
+    SQLiteDatabase db;
+    ASSERT_TRUE(db.open(base::Paths::documents() / "quimbeset_" / "marvisto_lite.sqlite"));
+    ASSERT_TRUE(db.execute("DELETE FROM marvisto_config"));
+  }
+  welcome()->loginDemo("quimbeset_");
+  base::RunLoop::main().drain();
+  ASSERT_TRUE(app->isWelcomeRoot());
+  ASSERT_FALSE(welcome()->errors().empty());
+  EXPECT_EQ(welcome()->errors().back(), en("CONFIGRATIONINFOERROR"));
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_FALSE(base::UserDefaults::standard().boolForKey("Z_DUVO_SHORTCUT"));
+  EXPECT_TRUE(SkinManager::sharedInstance().needUpdateDemo());
+}
+
+TEST_F(SignInTest, SignedInReachabilityAndForeground) {
+  launch();
+  signIn("acme", "rep", "secret");
+  ASSERT_FALSE(app->isWelcomeRoot());
+  auto lm = LoginMode::existingInstance();
+  ASSERT_EQ(lm->loginType(), LoginMode::kLoginTypeOnline);
+  EXPECT_FALSE(lm->isNotWifi());
+
+  // The network goes: offline.
+  network->setStatus(ReachabilityStatus::NotReachable);
+  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginMode::kLoginTypeOffline; }, 2));
+  // It comes back through the cellular network: a silent login, online again.
+  service->clearRequestLog();
+  network->setStatus(ReachabilityStatus::ReachableViaCellular);
+  ASSERT_TRUE(waitFor([&] { return lm->isNotWifi() && lm->loginType() == LoginMode::kLoginTypeOnline; }, 10));
+  ASSERT_TRUE(waitFor([&] { return MessageBox::sharedInstance().waitMsgBoxtag() == 0; }, 10));
+  EXPECT_EQ(messages("login").size(), 1u);
+  EXPECT_FALSE(app->isWelcomeRoot());
+
+  // A refused silent login asks whether to stay.
+  network->setStatus(ReachabilityStatus::NotReachable);
+  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginMode::kLoginTypeOffline; }, 2));
+  service->addFault(FaultRule::statusFor("login", "206"));
+  network->setStatus(ReachabilityStatus::ReachableViaWiFi);
+  ASSERT_TRUE(waitFor([&] { return alertTitled(en("RELOGIN")) != nullptr; }));
+  auto relogin = alertTitled(en("RELOGIN"));
+  EXPECT_EQ(relogin->tag(), LoginMode::kReloginAlertTag);
+  EXPECT_NE(relogin->message().find(en("STAYOFFLINEORLOGIN")), std::string::npos);
+  ASSERT_TRUE(relogin->pressButton(relogin->cancelButtonIndex()));
+  base::RunLoop::main().drain();
+  EXPECT_FALSE(app->isWelcomeRoot());
+  EXPECT_EQ(LoginMode::existingInstance(), lm);
+  service->clearFaults();
+
+  // Back in the foreground: the device check answers "11412", nothing happens.
+  lm->setLoginType(LoginMode::kLoginTypeOnline);
+  service->clearRequestLog();
+  app->applicationWillEnterForeground();
+  ASSERT_TRUE(waitFor([&] { return !messages("checkDeviceStatus").empty() && !messages("checkAppVersion").empty(); }));
+  waitFor([] { return false; }, 0.3);
+  EXPECT_EQ(app->deviceStatus(), "11412");
+  EXPECT_FALSE(alertTitled(en("INVALIDDEVICE")));
+  EXPECT_FALSE(app->isWelcomeRoot());
+
+  // Then it answers "207": the data goes and the user is logged out.
+  ASSERT_TRUE(service->backend().setDeviceStatus("acme", "rep", "207"));
+  app->applicationWillEnterForeground();
+  ASSERT_TRUE(waitFor([&] { return alertTitled(en("INVALIDDEVICE")) != nullptr; }));
+  alertTitled(en("INVALIDDEVICE"))->pressButton(0);
+  ASSERT_TRUE(waitFor([&] { return app->isWelcomeRoot(); }, 2));
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme"));
+  EXPECT_EQ(LoginMode::existingInstance() ? LoginMode::existingInstance()->loginType() : -1,
+            LoginMode::kLoginTypeNone);
+}
+
+TEST_F(SignInTest, SessionAndNetworkFailuresNeverStrandTheUser) {
+  launch();
+  // "101" answered to the login itself: the alert, and the box is not left up.
+  service->addFault(FaultRule::statusFor("login", "101"));
+  auto w = welcome();
+  w->login(makeLogin("rep", PublicFunction::getDeviceUDID(), "secret", "acme"), true, false);
+  ASSERT_TRUE(waitFor([&] { return alertTitled(en("REQUIRELOGIN")) != nullptr; }));
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  EXPECT_TRUE(w->loginButtonEnabled());
+  alertTitled(en("REQUIRELOGIN"))->pressButton(0);
+  service->clearFaults();
+  ui::AlertView::resetForTesting();
+
+  // A skin download answered with an error page: the sign-in completes with
+  // the application's own images and the skin is not acknowledged.
+  service->addFault(FaultRule::fileStatus("*SkinImages_iOS7.zip", 500));
+  signIn("acme", "rep", "secret");
+  ASSERT_FALSE(app->isWelcomeRoot());
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme" / "SkinImages"));
+  waitFor([] { return false; }, 0.3);
+  EXPECT_TRUE(messages("syncDataFinished").empty());
+
+  // A device check that cannot reach the service leaves the session alone.
+  pointNowhere();
+  app->applicationWillEnterForeground();
+  waitFor([] { return false; }, 3);
+  EXPECT_FALSE(alertTitled(en("INVALIDDEVICE")));
+  EXPECT_FALSE(app->isWelcomeRoot());
+  EXPECT_EQ(app->deviceStatus(), "999");
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,265 @@
+// Skins, demo data, wait boxes and toasts.
+#include <filesystem>
+#include <fstream>
+
+#include "ShellTestSupport.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/gfx/Image.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/Screen.hpp"
+#include "shell/MessageBox.hpp"
+#include "widgets/ProgressHUD.hpp"
+#include "shell/SkinManager.hpp"
+#include "shell/UIToast.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/ZipWriter.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+void writePNG(const fs::path& path, double width, double height, double scale = 1) {
+  fs::create_directories(path.parent_path());
+  auto image = gfx::Image::blank({width, height}, scale);
+  ASSERT_TRUE(image->writePNG(path));
+}
+
+void writeZip(const fs::path& path, const std::vector<std::pair<std::string, std::string>>& entries) {
+  ZipWriter zip;
+  ASSERT_TRUE(zip.open(path));
+  for (const auto& [name, bytes] : entries) ASSERT_TRUE(zip.addBytes(name, bytes));
+  ASSERT_TRUE(zip.close());
+}
+
+std::string pngBytes(double w, double h) {
+  auto data = gfx::Image::blank({w, h})->pngData();
+  return std::string(data->begin(), data->end());
+}
+
+using SkinTest = ShellTest;
+
+TEST_F(SkinTest, LookupPrefersTheClientsDoubleResolutionFile) {
+  const fs::path skin = base::Paths::documents() / "acme" / "SkinImages";
+  writePNG(skin / "bg-welcome.png", 10, 10);
+  writePNG(skin / "bg-welcome@2x.png", 40, 40);
+  writePNG(skin / "guide_en1@2x.png", 30, 30);  // the variant of "guide_en1.jpg"
+
+  // Nobody signed in: the application's own picture.
+  auto bundled = SkinManager::skinFromImageName("bg-welcome.png");
+  ASSERT_TRUE(bundled);
+  EXPECT_GT(bundled->size().width, 100);
+  EXPECT_FALSE(SkinManager::skinFromImageName("   "));
+  EXPECT_FALSE(SkinManager::skinFromImageName(""));
+  EXPECT_FALSE(SkinManager::hasCustomerImage("bg-welcome.png"));
+
+  LoginMode::sharedInstance()->setClientID("ACME");
+  auto one = SkinManager::skinFromImageName("bg-welcome.png");
+  ASSERT_TRUE(one);
+  EXPECT_EQ(one->pixelWidth(), 10);
+  EXPECT_TRUE(SkinManager::hasCustomerImage("bg-welcome.png"));
+  EXPECT_FALSE(SkinManager::hasCustomerImage("guide_en1.jpg"));
+  // A name too short for a variant, and one with a path in it, cannot break out.
+  EXPECT_FALSE(SkinManager::hasCustomerImage("a.b"));
+  EXPECT_FALSE(SkinManager::hasCustomerImage("../SkinImages/bg-welcome.png"));
+  EXPECT_FALSE(SkinManager::doubleResolutionPath("x.p"));
+  EXPECT_EQ(SkinManager::doubleResolutionPath("/d/guide.jpg")->string(), "/d/guide@2x.png");
+  EXPECT_EQ(SkinManager::doubleResolutionPath("/d/page.jpeg")->string(), "/d/page.@2x.png");
+
+  SkinManager::resetScaleFactorForTesting();
+  ui::Screen::mainScreen().setScale(2);
+  EXPECT_EQ(SkinManager::getUIScreenScaleFactor(), 2.0);
+  auto two = SkinManager::skinFromImageName("bg-welcome.png");
+  ASSERT_TRUE(two);
+  EXPECT_EQ(two->pixelWidth(), 40);
+  EXPECT_TRUE(SkinManager::hasCustomerImage("guide_en1.jpg"));
+  EXPECT_TRUE(SkinManager::hasCustomerImage("guide_en1.jpg"));
+
+  // The shortcut logo has no fallback.
+  EXPECT_FALSE(SkinManager::getLogoWithClientId("acme"));
+  writePNG(skin / "homelogo.png", 20, 8);
+  SkinManager::resetScaleFactorForTesting();
+  ui::Screen::mainScreen().setScale(1);
+  ASSERT_TRUE(SkinManager::getLogoWithClientId("Acme"));
+  EXPECT_FALSE(SkinManager::getLogoWithClientId(""));
+  EXPECT_FALSE(SkinManager::getLogoWithClientId("../acme"));
+}
+
+TEST_F(SkinTest, SignatureImagesRoundTripAsJpeg) {
+  EXPECT_FALSE(SkinManager::image2String(nullptr));
+  EXPECT_FALSE(SkinManager::string2Image(std::nullopt));
+  EXPECT_FALSE(SkinManager::string2Image(std::string("not base64 !")));
+  auto original = gfx::Image::fromData(pngBytes(64, 32));
+  ASSERT_TRUE(original);
+  auto text = SkinManager::image2String(original);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(text->find('\n'), std::string::npos);
+  EXPECT_EQ(text->rfind("/9j/", 0), 0u);  // JPEG
+  auto back = SkinManager::string2Image(text);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->pixelWidth(), 64);
+  EXPECT_EQ(back->pixelHeight(), 32);
+}
+
+TEST_F(SkinTest, SkinArchivesUnpackOnlyTheirOwnEntries) {
+  auto lm = LoginMode::sharedInstance();
+  lm->setClientID("acme");
+  const fs::path client = base::Paths::documents() / "acme";
+  fs::create_directories(client);
+  std::ofstream(client / "marvisto_lite.sqlite") << "the database";
+  // No archive yet.
+  EXPECT_FALSE(SkinManager::sharedInstance().initializeSkinImage());
+
+  // A hostile archive: an entry that leaves the folder, one aimed at the
+  // database, and the skin's own entries.
+  writeZip(client / "SkinImages_iOS7.zip", {{"SkinImages/homelogo.png", pngBytes(20, 8)},
+                                             {"marvisto_lite.sqlite", "overwritten"},
+                                             {"SkinImages/../../escaped.txt", "x"}});
+  EXPECT_FALSE(SkinManager::sharedInstance().initializeSkinImage());
+  EXPECT_FALSE(fs::exists(client / "SkinImages"));
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "escaped.txt"));
+  std::ifstream db(client / "marvisto_lite.sqlite");
+  std::string content((std::istreambuf_iterator<char>(db)), {});
+  EXPECT_EQ(content, "the database");
+
+  // A good one: only "SkinImages/" lands, in the skin folder.
+  writeZip(client / "SkinImages_iOS7.zip",
+           {{"SkinImages/homelogo.png", pngBytes(20, 8)}, {"marvisto_lite.sqlite", "overwritten"}});
+  EXPECT_TRUE(SkinManager::sharedInstance().initializeSkinImage());
+  EXPECT_TRUE(fs::is_regular_file(client / "SkinImages" / "homelogo.png"));
+  std::ifstream db2(client / "marvisto_lite.sqlite");
+  std::string content2((std::istreambuf_iterator<char>(db2)), {});
+  EXPECT_EQ(content2, "the database");
+  // A skin folder already there is kept as it is.
+  fs::remove(client / "SkinImages_iOS7.zip");
+  EXPECT_TRUE(SkinManager::sharedInstance().initializeSkinImage());
+}
+
+TEST_F(SkinTest, DemoDataUnpacksIntoBothCompanies) {
+  auto& skins = SkinManager::sharedInstance();
+  EXPECT_TRUE(skins.needInitializeDemo());
+  std::ofstream(base::Paths::tmp() / "partial-download.part") << "x";
+  fs::create_directories(base::Paths::documents() / "quimbeset_");
+  std::ofstream(base::Paths::documents() / "quimbeset_" / "stale.txt") << "old";
+  ASSERT_TRUE(skins.initializeDemoZip());
+  for (const char* id : {"quimbeset_", "tolvaren_"}) {
+    EXPECT_TRUE(fs::is_regular_file(base::Paths::documents() / id / "marvisto_lite.sqlite")) << id;
+    EXPECT_TRUE(fs::is_directory(base::Paths::documents() / id / "ProductImages")) << id;
+  }
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "quimbeset_" / "stale.txt"));
+  EXPECT_FALSE(skins.needInitializeDemo());
+  skins.setNeedUpdateDemo(true);
+  EXPECT_TRUE(skins.needInitializeDemo());
+  skins.setNeedUpdateDemo(false);
+  // Nothing but the two companies is left in Documents.
+  std::vector<std::string> names;
+  for (auto& e : fs::directory_iterator(base::Paths::documents())) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"quimbeset_", "tolvaren_"}));
+
+  // The demo database is current and has its configuration and data.
+  LoginMode::sharedInstance()->setClientID("tolvaren_");
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  ASSERT_NE(dam, nullptr);
+  auto config = dam->queryConfig("configuration");
+  ASSERT_TRUE(config);
+  EXPECT_EQ(config->desc, "1,1,1,1,1,1,1");
+  EXPECT_FALSE(dam->getAllProducts().empty());
+  DataAccessManager::releaseDataModel();
+
+  // In the background, with waiters queued until it ends.
+  bool done = false, waited = false, result = false;
+  skins.startDemoUnpack([&](bool ok) {
+    done = true;
+    result = ok;
+  });
+  EXPECT_TRUE(skins.isDemoUnpacking());
+  skins.whenDemoReady([&] { waited = true; });
+  EXPECT_FALSE(waited);
+  skins.waitForDemoUnpack();
+  ASSERT_TRUE(runUntil([&] { return done; }, 5));
+  EXPECT_TRUE(result);
+  EXPECT_TRUE(waited);
+  EXPECT_FALSE(skins.isDemoUnpacking());
+  bool now = false;
+  skins.whenDemoReady([&] { now = true; });
+  EXPECT_TRUE(now);
+}
+
+using WaitBoxTest = ShellTest;
+
+TEST_F(WaitBoxTest, BoxesCloseByTheirOwnTagAndTimeOut) {
+  auto window = std::make_shared<ui::Window>();
+  window->makeKeyAndVisible();
+  auto& box = MessageBox::sharedInstance();
+  box.EndBlockWait();  // nothing shown: nothing happens
+  EXPECT_EQ(box.waitMsgBoxtag(), 0);
+
+  const int first = box.BeginBlockWait("one", 5);
+  const int second = box.BeginBlockWait("two", 300);
+  EXPECT_GT(second, first);
+  EXPECT_FALSE(box.isShowing(first));
+  EXPECT_TRUE(box.isShowing(second));
+  EXPECT_EQ(box.waitMsgBoxtag(), second);
+  advance(6);  // the first one's time-out passes
+  EXPECT_TRUE(box.isShowing(second));
+  advance(1);  // the first box's fading out
+  ASSERT_EQ(ProgressHUD::allHUDsForView(*window).size(), 1u);
+  EXPECT_EQ(ProgressHUD::allHUDsForView(*window)[0]->labelText(), "two");
+
+  box.ChangeWaitMessage("three");
+  EXPECT_EQ(box.currentText(), "three");
+  // A box closed by its own tag leaves a later one alone.
+  box.EndBlockWait(first);
+  EXPECT_TRUE(box.isShowing(second));
+  const int third = box.BeginBlockWait("four", 1.5);
+  EXPECT_FALSE(box.isShowing(second));
+  advance(0.99);
+  EXPECT_TRUE(box.isShowing(third));
+  advance(0.02);  // closes after one whole second
+  EXPECT_FALSE(box.isShowing(third));
+  // After a time-out no box is current any more: a change goes nowhere and a
+  // later step begins a box of its own.
+  EXPECT_EQ(box.waitMsgBoxtag(), 0);
+  box.ChangeWaitMessage("lost");
+  EXPECT_FALSE(box.currentText());
+  advance(1);
+  EXPECT_TRUE(ProgressHUD::allHUDsForView(*window).empty());
+
+  const int zero = box.BeginBlockWait("now", 0);
+  EXPECT_TRUE(box.isShowing(zero));
+  base::RunLoop::main().drain();
+  EXPECT_FALSE(box.isShowing(zero));
+}
+
+TEST_F(WaitBoxTest, ToastGeometryAndTiming) {
+  const ui::Rect lower = UIToast::frameForBox({200, 40}, UIToast::kGravityLower, 1024);
+  EXPECT_EQ(lower.origin.x, 412);
+  EXPECT_EQ(lower.origin.y, 1024 * 0.75 - 100);
+  EXPECT_EQ(UIToast::frameForBox({200, 40}, UIToast::kGravityMiddle, 1024).origin.y, 512 - 100);
+  EXPECT_EQ(UIToast::frameForBox({200, 40}, 7, 1024).origin.y, 256 - 100);
+  EXPECT_DOUBLE_EQ(UIToast::readableSeconds(UIToast::kLengthLong), 3.3);
+  EXPECT_DOUBLE_EQ(UIToast::readableSeconds(UIToast::kLengthShort), 0.8);
+
+  auto window = std::make_shared<ui::Window>();
+  window->makeKeyAndVisible();
+  auto toast = std::make_shared<UIToast>();
+  toast->show("Saved", UIToast::kGravityMiddle, UIToast::kLengthLong);
+  std::weak_ptr<UIToast> weak = toast;
+  toast.reset();  // the window keeps it
+  ASSERT_FALSE(weak.expired());
+  EXPECT_EQ(weak.lock()->superview(), window.get());
+  EXPECT_GT(weak.lock()->frame().size.width, 30);
+  advance(3.2);
+  ASSERT_FALSE(weak.expired());
+  EXPECT_EQ(weak.lock()->animationStep(), 3);  // still readable
+  advance(0.2);
+  EXPECT_EQ(weak.lock()->animationStep(), 4);  // shrinking
+  advance(1.1);
+  EXPECT_TRUE(weak.expired());
+  for (const auto& v : window->subviews()) EXPECT_FALSE(std::dynamic_pointer_cast<UIToast>(v));
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,193 @@
+// The restore on its own: how the backup's rows are taken back, the time it
+// asks for, an offline start, an empty backup and a locked user.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "BackupTestSupport.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
+#include "sync/RequestBackup.hpp"
+#include "util/Json.hpp"
+
+namespace mv {
+namespace {
+
+using sales::FaultRule;
+
+class RestoreManagerTest : public test::BackupRestoreTest {
+ protected:
+  RestoreManager& manager() { return RestoreManager::sharedInstance(); }
+
+  // Has the service keep `document` as the user's latest backup.
+  void storeBackup(const std::string& document) {
+    auto request = std::make_shared<RequestBackup>();
+    request->backupString = document;
+    auto result = roundTrip(request, std::make_shared<test::Recorder>());
+    ASSERT_TRUE(result);
+    ASSERT_EQ(result->status, "200") << result->detail;
+  }
+
+  std::string attribute(int attributeId) {
+    auto st = db().prepare("SELECT attribute_value FROM marvisto_customer_attribute WHERE attribute_id = ?");
+    st.bindAll(attributeId);
+    return st.step() == SQLiteStatement::Step::Row ? st.textAt(0) : "<none>";
+  }
+};
+
+TEST_F(RestoreManagerTest, BackupRowsAreTakenBackSoundly) {
+  seedLocalWork();
+  storeBackup(R"({
+    "favorite_product": [{"product_id": 1001, "product_sku": "", "product_name": "Widget"}, 5, "x"],
+    "compare_product": [{"product_id": 1003, "product_sku": "SKU-1003", "product_name": "Gizmo"},
+                        {"product_id": 1003, "product_sku": "SKU-1003", "product_name": "Gizmo"}],
+    "favorite_library_file": [{"id": "9", "file_name": "intro.mp4"}],
+    "download_library_file": [{"id": "9", "file_name": "intro.mp4"}, {"id": "3", "file_name": "gone.pdf"},
+                              {"id": "4", "file_name": "../marvisto_lite.sqlite"}],
+    "order": [17, {"order_id": -5, "customer_id": 0, "local_customer_id": -3, "customer_name": "Kiosk",
+                   "order_number": "rep_240307080000", "cdate": "03/07/2024 08:00:00", "uploaded": false,
+                   "order_item": {"order_items": [{"order_item_id": -9, "order_id": -5, "product_id": 1001,
+                                                   "product_quantity": 2}]}}],
+    "order_item": [{"order_item_id": -77, "order_id": -5}],
+    "customer": [{"customer_id": -3, "customer_info_id": "", "customer_name": "Kiosk", "customer_publish": 1,
+                  "customer_ordering": 0, "discount": 2.5},
+                 {"customer_id": 42, "customer_name": "Hijacked", "customer_publish": 1}, "junk"],
+    "customer_attribute": [
+      {"attribute_id": -11, "customer_id": -3, "attribute_fields_id": 1, "attribute_value": 0},
+      {"attribute_id": -12, "customer_id": -3, "attribute_fields_id": 1, "attribute_value": 1},
+      {"attribute_id": -13, "customer_id": -3, "attribute_fields_id": 1, "attribute_value": "0"},
+      {"attribute_id": -14, "customer_id": -3, "attribute_fields_id": 1, "attribute_value": "NO"},
+      {"attribute_id": -15, "customer_id": -3, "attribute_fields_id": 2, "attribute_value": 12},
+      {"attribute_id": -16, "customer_id": -3, "attribute_fields_id": 2, "attribute_value": 0.5},
+      {"attribute_id": 43, "customer_id": 42, "attribute_fields_id": 1, "attribute_value": 0}],
+    "customer_address": [{"id": -21, "customer_id": -3, "address": "3 Kiosk Sq", "city": "Town"}],
+    "customer_contact": [{"customer_id": -3, "contact_id": -31, "first_name": "Kim"}]
+  })");
+  ASSERT_TRUE(restore());
+  ASSERT_EQ(restoreDelegate->successes.size(), 1u)
+      << (restoreDelegate->failures.empty() ? "" : restoreDelegate->failures[0]);
+
+  // Numbers of the "Active" field are its two words again; other numbers are text.
+  EXPECT_EQ(attribute(-11), "NO");
+  EXPECT_EQ(attribute(-12), "YES");
+  EXPECT_EQ(attribute(-13), "NO");
+  EXPECT_EQ(attribute(-14), "NO");
+  EXPECT_EQ(attribute(-15), "12");
+  EXPECT_EQ(attribute(-16), "0.5");
+  // The service's customer and its rows are the sync's business.
+  EXPECT_EQ(attribute(43), "<none>");
+  EXPECT_EQ(attribute(42), "YES");
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 42 AND customer_name = 'Server Co'"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id = 42"), 1);
+  // Only the backup's local customer; the device's own is replaced.
+  EXPECT_EQ(count("marvisto_customer", "customer_id < 0"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Kiosk'"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "customer_id = -3"), 1);
+
+  // The order names its restored customer; submitted orders stay.
+  EXPECT_EQ(count("marvisto_quote_order", "order_id < 0"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -5 AND customer_id = -3 AND uploaded = 0"), 1);
+  EXPECT_EQ(count("marvisto_quote_order_item", "order_id = -5"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = 7 AND uploaded = 1"), 1);
+  EXPECT_EQ(count("marvisto_quote_order_item", "order_id = 7"), 1);
+
+  // Lists: elements that are no rows are skipped, a repeated product counts once,
+  // and the generated SKU is stored as it was.
+  EXPECT_EQ(count("marvisto_favorite"), 1);
+  EXPECT_EQ(count("marvisto_favorite", "product_id = 1001 AND product_sku = 'acme_1001'"), 1);
+  EXPECT_EQ(count("marvisto_compare"), 1);
+  EXPECT_EQ(count("marvisto_library_favorite"), 1);
+  EXPECT_EQ(count("marvisto_library_favorite", "file_id = 9"), 1);
+
+  // Files to fetch again: plain names only, with the library's type word, or
+  // none when the file left the library.
+  ASSERT_EQ(restoreDelegate->files[0].size(), 2u);
+  EXPECT_EQ(restoreDelegate->files[0][0].file_name, "intro.mp4");
+  EXPECT_EQ(restoreDelegate->files[0][0].type, "VEDIO");
+  EXPECT_EQ(restoreDelegate->files[0][1].file_name, "gone.pdf");
+  EXPECT_EQ(restoreDelegate->files[0][1].type, "");
+}
+
+TEST_F(RestoreManagerTest, AsksForTheStoredTimeAndHandsBackTheFilesWithTheirTypes) {
+  seedLocalWork();
+  // No stored time: zero, written with six decimals.
+  service->addFault(FaultRule::statusFor("restoreData", "404"));
+  ASSERT_TRUE(restore());
+  ASSERT_EQ(restoreDelegate->failures.size(), 1u);
+  EXPECT_EQ(restoreDelegate->failures[0], test::textOfKey("404"));
+  auto sent = messagesNamed("restoreData");
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(stringMember(sent[0].parameters, "last_backup_date"), "0.000000");
+  service->clearFaults();
+
+  ASSERT_TRUE(backUp());
+  const double when = BackupManager::sharedInstance().lastBackupDate();
+  ASSERT_NE(when, 0);
+  // A time an older version stored in single precision still reads, and the
+  // service's nearest backup answers it.
+  const double narrowed = static_cast<double>(static_cast<float>(when));
+  base::UserDefaults::standard().setDouble("acme-rep-last_backup_date", narrowed);
+  session->type = SyncLoginSession::kLoginTypeOffline;
+  ASSERT_TRUE(restore());
+  ASSERT_EQ(restoreDelegate->successes.size(), 1u)
+      << (restoreDelegate->failures.size() > 1 ? restoreDelegate->failures[1] : "");
+  sent = messagesNamed("restoreData");
+  ASSERT_EQ(sent.size(), 2u);
+  char expected[64];
+  std::snprintf(expected, sizeof expected, "%f", narrowed);
+  EXPECT_EQ(stringMember(sent[1].parameters, "last_backup_date"), expected);
+  // The offline start signed in first.
+  auto all = messagesNamed("");
+  ASSERT_GE(all.size(), 2u);
+  EXPECT_EQ(all[all.size() - 2].methodName, "login");
+  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOnline);
+
+  ASSERT_EQ(restoreDelegate->files[0].size(), 1u);
+  EXPECT_EQ(restoreDelegate->files[0][0].type, "PDF");
+  // A file no longer in the library comes back without a type.
+  sql("DELETE FROM marvisto_library_files WHERE file_id = 7");
+  ASSERT_TRUE(restore());
+  ASSERT_EQ(restoreDelegate->successes.size(), 2u);
+  ASSERT_EQ(restoreDelegate->files[1].size(), 1u);
+  EXPECT_EQ(restoreDelegate->files[1][0].file_name, "brochure.pdf");
+  EXPECT_EQ(restoreDelegate->files[1][0].type, "");
+}
+
+TEST_F(RestoreManagerTest, EmptyBackupClearsTheLocalWorkAndLockedUserEndsQuietly) {
+  seedCatalogue();
+  sql("DELETE FROM marvisto_library_files");
+  ASSERT_TRUE(backUp());
+  ASSERT_EQ(backupDelegate->successes.size(), 1u);
+  seedLocalWork();
+
+  service->addFault(FaultRule::statusFor("restoreData", "11411"));
+  ASSERT_TRUE(restore());
+  EXPECT_EQ(restoreDelegate->stops, 1);
+  EXPECT_TRUE(restoreDelegate->failures.empty());
+  EXPECT_FALSE(manager().isRestoring());
+  EXPECT_EQ(waitBox->openCount(), 0);
+  ASSERT_EQ(sink->locked.size(), 1u);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id < 0"), 2);
+
+  service->clearFaults();
+  ASSERT_TRUE(restore());
+  ASSERT_EQ(restoreDelegate->successes.size(), 1u);
+  EXPECT_TRUE(restoreDelegate->files[0].empty());
+  for (const char* table : {"marvisto_favorite", "marvisto_compare", "marvisto_library_favorite"}) {
+    EXPECT_EQ(count(table), 0) << table;
+  }
+  EXPECT_EQ(count("marvisto_quote_order", "order_id < 0"), 0);
+  EXPECT_EQ(count("marvisto_quote_order_item", "order_id < 0"), 0);
+  EXPECT_EQ(count("marvisto_customer", "customer_id < 0"), 0);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id < 0"), 0);
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id < 0"), 0);
+  EXPECT_EQ(count("marvisto_customer_contact", "customer_id < 0"), 0);
+  // What came from the service stays.
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 42"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "customer_id = 42"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = 7"), 1);
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,278 @@
+// Sync runs that go wrong: a store that refuses rows, replies that cannot be
+// read, tables a reply does not carry, the network lost during the image
+// phase, an expired session, failed files and failed sign-ins. Each ends the
+// run once, as decided, with nothing of it falsely stored, flagged or stamped.
+#include <gtest/gtest.h>
+
+#include "SyncEngineTestSupport.hpp"
+#include "platform/base/NotificationCenter.hpp"
+#include "sync/RequestGetUserinfo.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/SessionContext.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+using sales::FaultKind;
+using sales::FaultRule;
+using sales::WrongShape;
+using test::SyncEngineTest;
+using test::Tuple;
+
+std::string countOf(const std::string& table) {
+  auto rows = SyncEngineTest::query("SELECT count(*) FROM " + table);
+  return rows.empty() ? "" : rows[0][0];
+}
+
+std::vector<std::string> parts(const std::vector<sales::LogEntry>& tables) {
+  std::vector<std::string> out;
+  for (const auto& t : tables) out.push_back(t.qualifier);
+  return out;
+}
+
+FaultRule wrongShape(const std::string& method, WrongShape shape) {
+  FaultRule rule;
+  rule.method = method;
+  rule.kind = FaultKind::WrongShape;
+  rule.shape = shape;
+  rule.times = 1;
+  return rule;
+}
+
+TEST_F(SyncEngineTest, AFailedSaveBreaksTheRunAndKeepsNothingOfItsReply) {
+  signIn();
+  ASSERT_TRUE(execute("CREATE TRIGGER refuse_address BEFORE INSERT ON marvisto_customer_address "
+                      "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks, (std::vector<std::string>{SyncModel::kStoreErrorKey}));
+  EXPECT_EQ(delegate->count("finished"), 0);
+  EXPECT_EQ(delegate->count("customers"), 0);
+  // The customer reply is kept whole or not at all; no acknowledgement and
+  // no stamp, and only the part this run stored is flagged.
+  EXPECT_EQ(countOf("marvisto_customer"), "0");
+  EXPECT_EQ(countOf("marvisto_customer_attribute"), "0");
+  EXPECT_TRUE(acknowledgements().empty());
+  EXPECT_EQ(clientFlag(SyncModel::kProductSynced), "synced");
+  EXPECT_FALSE(clientFlag(SyncModel::kFileSynced));
+  EXPECT_FALSE(clientFlag(SyncModel::kCustomerSynced));
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(config->flags.count("Needreloadcustomer"), 0u);
+  EXPECT_EQ(customers->reloads, 0);
+  EXPECT_FALSE(engine()->isDownloading());
+
+  // A product reply whose fifth save fails leaves the first four unsaved too.
+  ASSERT_TRUE(execute("DROP TRIGGER refuse_address"));
+  ASSERT_TRUE(execute("CREATE TRIGGER refuse_price BEFORE INSERT ON marvisto_product_price "
+                      "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  const auto before = query("SELECT product_id, product_name, product_stock FROM marvisto_product ORDER BY product_id");
+  ASSERT_FALSE(before.empty());
+  ASSERT_TRUE(service->backend().setDataVersion("acme", 2));
+  engine()->setIsSyncAllData(true);
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks.size(), 2u);
+  EXPECT_EQ(delegate->breaks.back(), SyncModel::kStoreErrorKey);
+  EXPECT_EQ(query("SELECT product_id, product_name, product_stock FROM marvisto_product ORDER BY product_id"), before);
+  EXPECT_FALSE(engine()->isSyncAllData());
+  EXPECT_TRUE(acknowledgements().empty());
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(parts(tableRequests()), (std::vector<std::string>{"product", "file", "customer", "product"}));
+}
+
+TEST_F(SyncEngineTest, UnreadableRepliesBreakTheRunAndStoreNothing) {
+  signIn();
+  // An HTML error page instead of the product tables.
+  FaultRule html;
+  html.method = "syncData/product";
+  html.kind = FaultKind::Html500;
+  html.times = 1;
+  service->addFault(html);
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks, (std::vector<std::string>{test::textOfKey("115")}));
+  EXPECT_EQ(countOf("marvisto_product"), "0");
+  EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
+
+  // A failure status.
+  service->addFault([] {
+    FaultRule r = FaultRule::statusFor("syncData/product", "999");
+    r.times = 1;
+    return r;
+  }());
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks.back(), test::textOfKey("999"));
+  EXPECT_EQ(countOf("marvisto_product"), "0");
+
+  // A "200" whose content is not the list of tables.
+  service->addFault(wrongShape("syncData/file", WrongShape::ContentNotArray));
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks.size(), 3u);
+  EXPECT_EQ(delegate->breaks.back(), test::textOfKey("115"));
+  EXPECT_NE(countOf("marvisto_product"), "0");
+  EXPECT_EQ(countOf("marvisto_library_files"), "0");
+  EXPECT_EQ(clientFlag(SyncModel::kProductSynced), "synced");
+  EXPECT_FALSE(clientFlag(SyncModel::kFileSynced));
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_TRUE(fileRequests().empty());
+  EXPECT_TRUE(acknowledgements().empty());
+  EXPECT_EQ(delegate->count("finished"), 0);
+}
+
+TEST_F(SyncEngineTest, TablesAReplyDoesNotCarryAreLeftAlone) {
+  signIn();
+  ASSERT_TRUE(execute("INSERT INTO marvisto_tag (tag_id, tag_name) VALUES (99, 'Seeded')"));
+  ASSERT_TRUE(execute("INSERT INTO marvisto_product_related (serial, first_product_id, second_product_id) VALUES (99, 1, 2)"));
+  // Only the products come back: their attributes, links, prices and images
+  // are stored, the other six tables are not touched.
+  service->addFault(wrongShape("syncData/product", WrongShape::ContentTooShort));
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1);
+  const auto expected = expectedTables(data(1));
+  const auto stored = storedTables();
+  for (const char* table : {"marvisto_product", "marvisto_product_attribute", "marvisto_product_category_xref",
+                            "marvisto_product_price", "marvisto_image"}) {
+    EXPECT_EQ(stored.at(table), expected.at(table)) << table;
+  }
+  EXPECT_EQ(countOf("marvisto_category"), "0");
+  EXPECT_EQ(query("SELECT tag_id, tag_name FROM marvisto_tag"), (std::vector<Tuple>{{"99", "Seeded"}}));
+  EXPECT_EQ(query("SELECT serial FROM marvisto_product_related"), (std::vector<Tuple>{{"99"}}));
+
+  // When the tables come back they replace what was there.
+  engine()->setIsSyncAllData(true);
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 2);
+  const auto full = storedTables();
+  for (const char* table : {"marvisto_tag", "marvisto_product_related", "marvisto_category"}) {
+    EXPECT_EQ(full.at(table), expected.at(table)) << table;
+  }
+}
+
+TEST_F(SyncEngineTest, NetworkLossInTheImagePhaseBreaksOnceAndStopsOnlyTheRun) {
+  signIn();
+  FaultRule stall;
+  stall.path = "*/cover_image/*";
+  stall.kind = FaultKind::Stall;
+  stall.seconds = 0;
+  service->addFault(stall);
+  engine()->startSync();
+  ASSERT_TRUE(runUntil([&] {
+    for (const auto& f : requestedFiles()) {
+      if (f.rfind("library/cover_image/", 0) == 0) return true;
+    }
+    return false;
+  }));
+  // Work of another screen under way at the same moment.
+  service->addFault(FaultRule::stallFor("getuserinfo", 0.8));
+  auto other = std::make_shared<test::Recorder>();
+  auto request = std::make_shared<RequestGetUserinfo>();
+  request->setReceiveDelegete(other);
+  model().sendRequest(request);
+  ASSERT_TRUE(runUntil([&] { return messagesNamed("getuserinfo").size() == 2; }));
+
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+  EXPECT_EQ(delegate->breaks, (std::vector<std::string>{SyncModel::kNetworkPoorKey}));
+  ASSERT_TRUE(runUntil([&] { return other->results.size() == 1; }, 10));
+  EXPECT_EQ(other->results[0]->status, "200");
+  waitFor(0.3);
+  EXPECT_EQ(delegate->ends(), 1);
+  EXPECT_EQ(delegate->events.back(), "break");
+  EXPECT_EQ(parts(tableRequests()), (std::vector<std::string>{"product", "file"}));
+  EXPECT_TRUE(acknowledgements().empty());
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_FALSE(clientFlag(SyncModel::kFileSynced));
+  EXPECT_EQ(clientFlag(SyncModel::kProductSynced), "synced");
+  EXPECT_FALSE(engine()->isRunning());
+  EXPECT_FALSE(engine()->isDownloading());
+  EXPECT_EQ(model().requestCount(), 0u);
+}
+
+TEST_F(SyncEngineTest, AnExpiredSessionEndsTheRunQuietly) {
+  signIn();
+  service->addFault([] {
+    FaultRule r = FaultRule::statusFor("syncData/customer", "101");
+    r.times = 1;
+    return r;
+  }());
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(sink->expired.size(), 1u);
+  EXPECT_EQ(delegate->count("sessionEnded"), 1);
+  EXPECT_EQ(delegate->count("break"), 0);
+  EXPECT_EQ(delegate->count("finished"), 0);
+  EXPECT_TRUE(acknowledgements().empty());
+  EXPECT_FALSE(clientFlag(SyncModel::kCustomerSynced));
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_FALSE(engine()->isDownloading());
+  // Nothing stays stuck: the next run goes through.
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->count("finished"), 1);
+  EXPECT_EQ(sink->expired.size(), 1u);
+  EXPECT_EQ(clientFlag(SyncModel::kCustomerSynced), "synced");
+}
+
+TEST_F(SyncEngineTest, FailedFilesAreAskedAgainOnceUnderTheirOwnType) {
+  signIn();
+  service->addFault(FaultRule::fileStatus("*/product/p1002_1.jpg", 404));
+  service->addFault(FaultRule::fileStatus("*/product/p1003_1.jpg", 500));
+  service->addFault(FaultRule::fileStatus("*/cover_image/cover_2.png", 404));
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1);
+  const auto files = requestedFiles();
+  for (const char* path : {"product/p1002_1.jpg", "product/p1003_1.jpg", "library/cover_image/cover_2.png"}) {
+    EXPECT_EQ(std::count(files.begin(), files.end(), path), 2) << path;
+  }
+  EXPECT_FALSE(fs::exists(localPath("p1002_1.jpg", kFileTypeProductImage)));
+  EXPECT_FALSE(fs::exists(localPath("p1003_1.jpg", kFileTypeProductImage)));
+  EXPECT_FALSE(fs::exists(localPath("cover_2.png", kFileTypeLibraryImage)));
+  EXPECT_TRUE(fs::exists(localPath("p1002_1_s.png", kFileTypeProductImage)));
+  EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
+  // The next run asks only for what is still missing.
+  service->clearFaults();
+  service->clearRequestLog();
+  ASSERT_TRUE(runSync());
+  const auto again = requestedFiles();
+  EXPECT_EQ(std::set<std::string>(again.begin(), again.end()),
+            (std::set<std::string>{"product/p1002_1.jpg", "product/p1003_1.jpg", "library/cover_image/cover_2.png"}));
+}
+
+TEST_F(SyncEngineTest, ASessionNotOnlineSignsInFirst) {
+  session->type = SyncLoginSession::kLoginTypeOffline;
+  SessionContext::setFixedField(SessionContext::Field::sessionId, "");
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  auto messages = messagesNamed("");
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages[0].methodName, "login");
+  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOnline);
+  EXPECT_FALSE(SessionContext::sessionId().empty());
+  EXPECT_EQ(SessionContext::clientID(), "acme");
+  EXPECT_NE(session->vendorId, 0);
+  EXPECT_EQ(engine()->needWork(), 1);
+
+  // A service that cannot be reached leaves the session offline.
+  session->type = SyncLoginSession::kLoginTypeOffline;
+  service->addFault(FaultRule::statusFor("login", "999"));
+  service->clearRequestLog();
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks, (std::vector<std::string>{test::textOfKey("999")}));
+  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOffline);
+  EXPECT_TRUE(tableRequests().empty());
+  // A refused sign-in leaves it signed out.
+  service->clearFaults();
+  service->addFault(FaultRule::statusFor("login", "402"));
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks.size(), 2u);
+  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeNone);
+  EXPECT_TRUE(tableRequests().empty());
+}
+
+TEST(SyncSilentLoginTest, TheClientIdChangesOnlyInItsSpelling) {
+  EXPECT_EQ(SyncLoginSession::reloginClientId("acme", "ACME"), "ACME");
+  EXPECT_EQ(SyncLoginSession::reloginClientId("Acme", " acme "), "acme");
+  EXPECT_EQ(SyncLoginSession::reloginClientId("acme", ""), "acme");
+  EXPECT_EQ(SyncLoginSession::reloginClientId("acme", "   "), "acme");
+  EXPECT_EQ(SyncLoginSession::reloginClientId("acme", "globex"), "acme");
+  EXPECT_EQ(SyncLoginSession::reloginClientId("acme", "acme2"), "acme");
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,252 @@
+// Whole sync runs against the local sales service: a first full sync lands
+// every table and file of the first data version, and an incremental sync
+// against the second version picks up exactly its changes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "SyncEngineTestSupport.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/ImageData.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/SessionContext.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+using sales::FaultRule;
+using test::SyncEngineTest;
+
+void expectSameTables(const std::map<std::string, test::TableRows>& stored,
+                      const std::map<std::string, test::TableRows>& expected) {
+  for (const auto& [table, rows] : expected) {
+    auto it = stored.find(table);
+    ASSERT_NE(it, stored.end()) << table;
+    EXPECT_EQ(it->second, rows) << "table " << table;
+    EXPECT_FALSE(rows.empty()) << "table " << table;
+  }
+}
+
+// Rows of `now` that are new or differ from `before`.
+sales::Table changedRows(const sales::Table& now, const sales::Table& before) {
+  sales::Table out;
+  for (const auto& row : now) {
+    const sales::Row* prior = sales::DataSet::find(before, row.key);
+    if (!prior || *prior->json != *row.json) out.push_back(row);
+  }
+  return out;
+}
+
+std::size_t countOf(const std::vector<std::string>& list, const std::string& item) {
+  return static_cast<std::size_t>(std::count(list.begin(), list.end(), item));
+}
+
+TEST_F(SyncEngineTest, FullSyncThenIncrementalSyncLandEveryRowAndFile) {
+  signIn();
+  const sales::DataSet& v1 = data(1);
+  const sales::ChangeSet& ch = changes();
+  seedIcons(v1);
+  // A document the user downloaded before; the second version renames it.
+  ASSERT_NE(ch.renamedFileId, 0);
+  auto pdf = v1.file("library/pdf/" + ch.oldFileName);
+  ASSERT_TRUE(pdf);
+  ASSERT_TRUE(writeFile(localPath(ch.oldFileName, kFileTypePdf), *pdf));
+  // A thumbnail the service cannot serve is made on the device instead.
+  const base::Value firstProduct = v1.products.at(0).value();
+  const std::string localThumb = firstProduct["images"][1]["thumbAddress"].get<std::string>();
+  const std::string localThumbOf = firstProduct["images"][1]["fullAddress"].get<std::string>();
+  service->addFault(FaultRule::fileStatus("*/product/" + localThumb, 404));
+
+  ASSERT_TRUE(runSync());
+  auto e = engine();
+  ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  EXPECT_EQ(delegate->count("break"), 0);
+  ASSERT_GE(delegate->events.size(), 2u);
+  EXPECT_EQ(delegate->events[delegate->events.size() - 2], "customers");
+  EXPECT_EQ(delegate->events.back(), "finished");
+  // Each kind reported its progress and ended on a whole bar.
+  for (int kind : {1, 3, 4}) {
+    std::vector<float> shown;
+    for (const auto& p : delegate->progress) {
+      if (p.imageType == kind) shown.push_back(p.progress);
+    }
+    ASSERT_FALSE(shown.empty()) << "kind " << kind;
+    EXPECT_NEAR(shown.back(), 1.0f, 1e-6) << "kind " << kind;
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << "kind " << kind;
+  }
+  EXPECT_EQ(delegate->progress.front().remainTime, 0);
+
+  // Requests: the session requests and the product tables first, then in
+  // order the library tables, the files, the customer tables and the three
+  // acknowledgements.
+  auto tables = tableRequests();
+  ASSERT_EQ(tables.size(), 3u);
+  const char* parts[] = {"product", "file", "customer"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(tables[i].qualifier, parts[i]);
+    EXPECT_EQ(tables[i].parameters.value("isFull", std::string()), "true");
+    EXPECT_EQ(tables[i].parameters.value("deviceId", std::string()), SessionContext::deviceID());
+    EXPECT_FALSE(tables[i].sessionId.empty());
+  }
+  ASSERT_EQ(messagesNamed("getuserinfo").size(), 1u);
+  ASSERT_EQ(messagesNamed("getRunTimeConfig").size(), 1u);
+  EXPECT_LT(messagesNamed("getuserinfo")[0].sequence, tables[1].sequence);
+  EXPECT_LT(messagesNamed("getRunTimeConfig")[0].sequence, tables[1].sequence);
+  const auto files = fileRequests();
+  for (const auto& f : files) {
+    EXPECT_EQ(f.method, "POST") << f.path;
+    EXPECT_GT(f.sequence, tables[1].sequence) << f.path;
+    EXPECT_LT(f.sequence, tables[2].sequence) << f.path;
+  }
+  auto acks = messagesNamed("syncDataFinished");
+  ASSERT_EQ(acknowledgements(), (std::vector<std::string>{"product", "file", "customer"}));
+  EXPECT_GT(acks[0].sequence, tables[2].sequence);
+
+  // Every published image, icon and cover once; the missing thumbnail twice.
+  const std::set<std::string> expectedFiles = imageFilesOf(v1.products, v1.icons, v1.libraryFiles);
+  const auto requested = requestedFiles();
+  EXPECT_EQ(std::set<std::string>(requested.begin(), requested.end()), expectedFiles);
+  for (const auto& path : expectedFiles) {
+    EXPECT_EQ(countOf(requested, path), path == "product/" + localThumb ? 2u : 1u) << path;
+  }
+
+  // Store and folders hold exactly the first version.
+  expectSameTables(storedTables(), expectedTables(v1));
+  EXPECT_EQ(query("SELECT count(*) FROM marvisto_library_files WHERE isNew <> 0"), (std::vector<test::Tuple>{{"0"}}));
+  for (const auto& path : expectedFiles) {
+    if (path == "product/" + localThumb) continue;
+    const auto slash = path.rfind('/');
+    const std::string name = path.substr(slash + 1);
+    const int type = path.rfind("product/", 0) == 0 ? kFileTypeProductImage
+                     : path.rfind("icon/", 0) == 0  ? kFileTypeConfigImage
+                                                    : kFileTypeLibraryImage;
+    EXPECT_EQ(contentsOf(localPath(name, type)), *v1.file(path)) << path;
+  }
+  e->waitForThumbnails();
+  auto thumb = ImageData::decodeFile(localPath(localThumb, kFileTypeProductImage));
+  ASSERT_TRUE(thumb) << "no thumbnail made for " << localThumbOf;
+  EXPECT_LE(thumb->width, kThumbMaxWidth);
+  EXPECT_LE(thumb->height, kThumbMaxHeight);
+  for (const char* folder : {"ProductImages", "CatalogImages", "ConfigImages", "LibraryImages", "Pdf", "Video", "Excel",
+                             "Word", "Keynote", "EPub", "tempDownload"}) {
+    EXPECT_TRUE(fs::is_directory(root / "Documents" / "acme" / folder)) << folder;
+  }
+
+  // State.
+  EXPECT_EQ(clientFlag(SyncModel::kProductSynced), "synced");
+  EXPECT_EQ(clientFlag(SyncModel::kFileSynced), "synced");
+  EXPECT_EQ(clientFlag(SyncModel::kCustomerSynced), "synced");
+  auto stamp = clientFlag(SyncModel::kLastSync);
+  ASSERT_TRUE(stamp);
+  EXPECT_TRUE(PublicFunction::dateFromString(*stamp, kLastSyncFormat)) << *stamp;
+  for (const char* key : {"Needreloadcatelog", "Needreloadlibrary", "Needreloadcustomer"}) {
+    EXPECT_EQ(config->flags[key], "YES") << key;
+  }
+  EXPECT_EQ(customers->reloads, 1);
+  EXPECT_FALSE(e->isDownloading());
+  EXPECT_FALSE(e->isRunning());
+
+  // ---- the second version, incrementally ----
+  const sales::DataSet& v2 = data(2);
+  ASSERT_TRUE(service->backend().setDataVersion("acme", 2));
+  service->clearRequestLog();
+  config->flags.clear();
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 2) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  tables = tableRequests();
+  ASSERT_EQ(tables.size(), 3u);
+  for (const auto& t : tables) EXPECT_EQ(t.parameters.value("isFull", std::string()), "false") << t.qualifier;
+  EXPECT_EQ(acknowledgements(), (std::vector<std::string>{"product", "file", "customer"}));
+
+  // Only the files of the changed rows are fetched, each once.
+  const std::set<std::string> changedFiles = imageFilesOf(changedRows(v2.products, v1.products), {},
+                                                          changedRows(v2.libraryFiles, v1.libraryFiles));
+  const auto again = requestedFiles();
+  EXPECT_EQ(std::set<std::string>(again.begin(), again.end()), changedFiles);
+  EXPECT_EQ(again.size(), changedFiles.size());
+  EXPECT_TRUE(changedFiles.count("product/" + ch.newImageFull));
+  EXPECT_EQ(contentsOf(localPath(ch.newImageFull, kFileTypeProductImage)), *v2.file("product/" + ch.newImageFull));
+  EXPECT_FALSE(fs::exists(localPath(ch.oldImageFull, kFileTypeProductImage)));
+  EXPECT_FALSE(fs::exists(localPath(ch.oldImageThumb, kFileTypeProductImage)));
+
+  // The store now holds exactly the second version.
+  expectSameTables(storedTables(), expectedTables(v2));
+  EXPECT_EQ(query("SELECT product_publish FROM marvisto_product WHERE product_id = " +
+                  std::to_string(ch.unpublishedProductId)),
+            (std::vector<test::Tuple>{{"-1"}}));
+  EXPECT_TRUE(query("SELECT category_id FROM marvisto_product_category_xref WHERE product_id = " +
+                    std::to_string(ch.uncategorisedProductId))
+                  .empty());
+  EXPECT_EQ(query("SELECT address, zip_code FROM marvisto_customer_address WHERE id = " +
+                  std::to_string(ch.changedAddressId)),
+            (std::vector<test::Tuple>{{ch.newAddress, "99999"}}));
+  // The renamed document the user had stays readable under its old name, and
+  // only the new document is marked new.
+  EXPECT_EQ(query("SELECT fileId, old_file_name, old_file_type FROM marvisto_update"),
+            (std::vector<test::Tuple>{{std::to_string(ch.renamedFileId), ch.oldFileName, "PDF"}}));
+  EXPECT_EQ(query("SELECT file_id FROM marvisto_library_files WHERE isNew <> 0"),
+            (std::vector<test::Tuple>{{std::to_string(ch.newFileId)}}));
+  EXPECT_EQ(config->flags["Needreloadcatelog"], "YES");
+  EXPECT_EQ(config->flags["Needreloadlibrary"], "YES");
+  EXPECT_EQ(config->flags["Needreloadcustomer"], "YES");
+  EXPECT_EQ(customers->reloads, 2);
+}
+
+TEST_F(SyncEngineTest, TheModulesShownDecideTheParts) {
+  signIn();
+  // Nothing shown: the run ends at once, with nothing sent or stamped.
+  config->shown.clear();
+  auto e = engine();
+  e->startSync();
+  EXPECT_TRUE(e->isDownloading());
+  ASSERT_TRUE(waitForEnd(0, 5));
+  EXPECT_EQ(delegate->events, (std::vector<std::string>{"finished"}));
+  EXPECT_FALSE(e->isDownloading());
+  EXPECT_TRUE(tableRequests().empty());
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+
+  // Customers only: all three acknowledgements, but only the customer part
+  // is flagged as synced.
+  config->shown = {SyncConfigManager::kCustomerIndex};
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 2);
+  std::vector<std::string> parts;
+  for (const auto& t : tableRequests()) parts.push_back(t.qualifier);
+  EXPECT_EQ(parts, (std::vector<std::string>{"customer"}));
+  EXPECT_EQ(acknowledgements(), (std::vector<std::string>{"product", "file", "customer"}));
+  EXPECT_EQ(clientFlag(SyncModel::kCustomerSynced), "synced");
+  EXPECT_FALSE(clientFlag(SyncModel::kFileSynced));
+  EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
+  EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(config->flags.count("Needreloadcatelog"), 0u);
+  EXPECT_EQ(config->flags["Needreloadcustomer"], "YES");
+  EXPECT_TRUE(fileRequests().empty());
+
+  // The library without the catalogue: the run starts with the library
+  // tables; with no product image and no icon both kinds end at once.
+  config->shown = {SyncConfigManager::kLibraryIndex};
+  service->clearRequestLog();
+  delegate->events.clear();
+  e->startSync();
+  e->startSync();  // a second start while running is ignored
+  ASSERT_TRUE(waitForEnd(0));
+  ASSERT_EQ(delegate->count("finished"), 1);
+  parts.clear();
+  for (const auto& t : tableRequests()) parts.push_back(t.qualifier);
+  EXPECT_EQ(parts, (std::vector<std::string>{"file"}));
+  EXPECT_EQ(acknowledgements(), (std::vector<std::string>{"product", "file"}));
+  ASSERT_GE(delegate->events.size(), 2u);
+  EXPECT_EQ(delegate->events[0], "imagesDone:1");
+  EXPECT_EQ(delegate->events[1], "imagesDone:3");
+  EXPECT_EQ(delegate->events.back(), "finished");
+  EXPECT_EQ(clientFlag(SyncModel::kFileSynced), "synced");
+  EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
+  for (const auto& f : requestedFiles()) EXPECT_EQ(f.rfind("library/cover_image/", 0), 0u) << f;
+  EXPECT_EQ(messagesNamed("getuserinfo").size(), 1u);
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,232 @@
+// The image phase of a sync run: which files are listed, how the batch
+// progress becomes the shown progress and the time left, how a kind ends,
+// what is removed when a file changes, and the thumbnail pass.
+#include <gtest/gtest.h>
+
+#include "SyncEngineTestSupport.hpp"
+#include "platform/base/NotificationCenter.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "store/DataAccessManager.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/SessionContext.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+using sales::FaultKind;
+using sales::FaultRule;
+using test::SyncEngineTest;
+
+marvisto_image_Entity imageRow(int id, const std::string& full, const std::string& thumb) {
+  marvisto_image_Entity e;
+  e.image_id = id;
+  e.key_id = 1;
+  e.key_type = "product";
+  e.image_full_address = full;
+  e.image_thumb_address = thumb;
+  e.image_publis = 1;
+  return e;
+}
+
+TEST(SyncTimeLeftTest, TimeLeftFromElapsedTimeAndFilesDone) {
+  // Nothing done yet: no estimate, except at the very first report.
+  EXPECT_EQ(SyncModel::remainTimeFor(0, 11, 0), 0);
+  EXPECT_EQ(SyncModel::remainTimeFor(5, 11, 0), SyncModel::kRemainTimeUnknown);
+  EXPECT_EQ(SyncModel::remainTimeFor(5, 0, 0), 0);
+  // 3 of 11 files in 10 s: 36.7 s in all, 26 s to go (truncated).
+  EXPECT_EQ(SyncModel::remainTimeFor(10, 11, 3), 26);
+  EXPECT_EQ(SyncModel::remainTimeFor(3, 4, 2), 3);
+  EXPECT_EQ(SyncModel::remainTimeFor(10, 10, 10), 0);
+  // Saturates instead of overflowing.
+  EXPECT_EQ(SyncModel::remainTimeFor(1e9, 1e6, 1), SyncModel::kRemainTimeUnknown);
+  EXPECT_EQ(SyncModel::remainTimeFor(2147483647.0, 2, 1), SyncModel::kRemainTimeUnknown);
+}
+
+TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
+  signIn();
+  // Ten published image rows, fifteen of their twenty files on disk.
+  std::vector<marvisto_image_Entity> rows;
+  for (int k = 1; k <= 10; ++k) {
+    rows.push_back(imageRow(k, "full_" + std::to_string(k) + ".png", "thumb_" + std::to_string(k) + ".png"));
+    ASSERT_TRUE(writeFile(localPath(rows.back().image_thumb_address, kFileTypeProductImage), "x"));
+    if (k > 5) {
+      ASSERT_TRUE(writeFile(localPath(rows.back().image_full_address, kFileTypeProductImage), "x"));
+    }
+  }
+  ASSERT_TRUE(DataAccessManager::sharedDataModel()->saveToDatabaseImage(rows));
+  FaultRule stall;
+  stall.path = "*/product/*";
+  stall.kind = FaultKind::Stall;
+  stall.seconds = 0;
+  service->addFault(stall);
+  // The library alone: the run starts with the library tables and keeps the
+  // image rows above.
+  config->shown = {SyncConfigManager::kLibraryIndex};
+  auto e = engine();
+  e->startSync();
+  ASSERT_TRUE(runUntil([&] { return e->imageType() == 1 && !fileRequests().empty(); }));
+  EXPECT_EQ(e->productImgCount(), 20);
+  EXPECT_EQ(e->downloadRemotingPImgList().size(), 5u);
+  EXPECT_FLOAT_EQ(e->existFilesRat(), 0.75f);
+  EXPECT_TRUE(e->downloadRemotingPImgListIcon().empty());
+  ASSERT_EQ(e->downloadRemotingPImgListLibimg().size(), 6u);
+
+  // From here the test is the batch queue, on a clock it moves itself.
+  base::RunLoop::main().setClock(clock);
+  e->setProgress(0.5f);
+  ASSERT_EQ(delegate->progress.size(), 1u);
+  EXPECT_FLOAT_EQ(delegate->progress[0].progress, 0.875f);
+  EXPECT_EQ(delegate->progress[0].imageType, 1);
+  EXPECT_EQ(delegate->progress[0].remainTime, 0);
+  advance(10);
+  e->setProgress(0.5f);  // a repeated value is dropped
+  EXPECT_EQ(delegate->progress.size(), 1u);
+  e->setProgress(0.6f);  // 3 of the 11 listed files done in 10 s
+  ASSERT_EQ(delegate->progress.size(), 2u);
+  EXPECT_FLOAT_EQ(delegate->progress[1].progress, 0.9f);
+  EXPECT_EQ(delegate->progress[1].remainTime, 26);
+  e->setProgress(0.1f);  // not one whole file done
+  ASSERT_EQ(delegate->progress.size(), 3u);
+  EXPECT_EQ(delegate->progress[2].remainTime, SyncModel::kRemainTimeUnknown);
+  e->setProgress(0.0f);
+  EXPECT_EQ(delegate->progress.size(), 3u);
+
+  // Beyond the end counts as the end, once.
+  e->setProgress(1.2f);
+  ASSERT_EQ(delegate->progress.size(), 4u);
+  EXPECT_FLOAT_EQ(delegate->progress[3].progress, 1.0f);
+  EXPECT_TRUE(e->downloadRemotingPImgList().empty());
+  e->setProgress(1.0f);
+  e->setProgress(0.3f);
+  EXPECT_EQ(delegate->progress.size(), 4u);
+
+  // The run breaks before the next kind's delayed start: it never comes.
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+  EXPECT_EQ(delegate->breaks.size(), 1u);
+  advance(1.0);
+  base::RunLoop::main().drain();
+  e->setProgress(0.7f);
+  EXPECT_EQ(delegate->ends(), 1);
+  EXPECT_EQ(delegate->count("imagesDone:3"), 0);
+  EXPECT_EQ(delegate->progress.size(), 4u);
+  for (const auto& f : requestedFiles()) EXPECT_EQ(f.rfind("product/", 0), 0u) << f;
+  EXPECT_TRUE(acknowledgements().empty());
+}
+
+TEST_F(SyncEngineTest, ImageListsNameEachMissingFileOnce) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  ASSERT_TRUE(dam->saveToDatabaseImage({imageRow(1, "a.png", "a_s.png"), imageRow(2, "a.png", ""),
+                                        imageRow(3, "b.png", "b_s.png"), imageRow(4, "../marvisto_lite.sqlite", "  ")}));
+  ASSERT_TRUE(writeFile(localPath("b.png", kFileTypeProductImage), "b"));
+  std::vector<marvisto_icon_Entity> icons(3);
+  icons[0]._id = 1;
+  icons[0].name = "i.png";
+  icons[1]._id = 2;
+  icons[1].name = "i.png";
+  icons[2]._id = 3;
+  ASSERT_TRUE(dam->saveToDatabaseIcon(icons));
+  std::vector<marvisto_library_files_Entity> files(3);
+  for (int i = 0; i < 3; ++i) {
+    files[i].file_id = i + 1;
+    files[i].file_name = "doc" + std::to_string(i) + ".pdf";
+    files[i].type = "PDF";
+    files[i].published = 1;
+    files[i].cover_image = i < 2 ? "c.png" : "";
+  }
+  ASSERT_TRUE(dam->saveToDatabaseLibraryFiles(files));
+
+  auto e = engine();
+  e->addAllImageLists();
+  EXPECT_EQ(e->downloadRemotingPImgList(), (std::vector<std::string>{"a.png", "a_s.png", "b_s.png"}));
+  EXPECT_EQ(e->productImgCount(), 4);
+  EXPECT_EQ(e->downloadRemotingPImgListIcon(), (std::vector<std::string>{"i.png"}));
+  EXPECT_EQ(e->iconImgCount(), 1);
+  EXPECT_EQ(e->downloadRemotingPImgListLibimg(), (std::vector<std::string>{"c.png"}));
+  EXPECT_EQ(e->libImgCount(), 1);
+  e->addAllImageLists();
+  EXPECT_EQ(e->downloadRemotingPImgList().size(), 3u);
+
+  // A changed file goes with its partial download; a name that is not a
+  // plain file name removes nothing.
+  const fs::path database = dam->databasePath();
+  const fs::path partial = HttpNetworkCtrl::partialPathWithName("a.png", kFileTypeProductImage);
+  const fs::path coverPartial = HttpNetworkCtrl::partialPathWithName("c.png", kFileTypeLibraryImage);
+  ASSERT_TRUE(writeFile(localPath("a.png", kFileTypeProductImage), "a"));
+  ASSERT_TRUE(writeFile(partial, "a-part"));
+  ASSERT_TRUE(writeFile(localPath("c.png", kFileTypeLibraryImage), "c"));
+  ASSERT_TRUE(writeFile(coverPartial, "c-part"));
+  SyncModel::deleteImgThumb({imageRow(5, "a.png", " "), imageRow(6, "../marvisto_lite.sqlite", "..")});
+  SyncModel::deleteCoverImages({files[0], files[2]});
+  EXPECT_FALSE(fs::exists(localPath("a.png", kFileTypeProductImage)));
+  EXPECT_FALSE(fs::exists(partial));
+  EXPECT_FALSE(fs::exists(localPath("c.png", kFileTypeLibraryImage)));
+  EXPECT_FALSE(fs::exists(coverPartial));
+  EXPECT_TRUE(fs::exists(localPath("b.png", kFileTypeProductImage)));
+  EXPECT_TRUE(fs::exists(database));
+
+  // The same for the long lists of a full sync.
+  std::vector<marvisto_image_Entity> many;
+  for (int k = 0; k < 300; ++k) {
+    many.push_back(imageRow(100 + k, "n" + std::to_string(k) + ".png", "n" + std::to_string(k) + "_s.png"));
+  }
+  many.push_back(imageRow(999, "../marvisto_lite.sqlite", "/etc/passwd"));
+  ASSERT_TRUE(writeFile(localPath("n7.png", kFileTypeProductImage), "7"));
+  ASSERT_TRUE(writeFile(localPath("n299_s.png", kFileTypeProductImage), "299"));
+  ASSERT_TRUE(writeFile(HttpNetworkCtrl::partialPathWithName("n8.png", kFileTypeProductImage), "8-part"));
+  SyncModel::deleteImgThumb(many);
+  EXPECT_FALSE(fs::exists(localPath("n7.png", kFileTypeProductImage)));
+  EXPECT_FALSE(fs::exists(localPath("n299_s.png", kFileTypeProductImage)));
+  EXPECT_FALSE(fs::exists(HttpNetworkCtrl::partialPathWithName("n8.png", kFileTypeProductImage)));
+  EXPECT_TRUE(fs::exists(localPath("b.png", kFileTypeProductImage)));
+  EXPECT_TRUE(fs::exists(database));
+}
+
+TEST_F(SyncEngineTest, ThumbnailPassesWriteWhereTheyWereAskedAndStopAtLogout) {
+  auto picture = data(1).file("product/p1001_1.jpg");
+  ASSERT_TRUE(picture);
+  auto rowsNamed = [&](const std::string& stem, int count) {
+    std::vector<base::Value> rows;
+    for (int k = 0; k < count; ++k) {
+      const std::string full = stem + std::to_string(k) + ".jpg";
+      EXPECT_TRUE(writeFile(localPath(full, kFileTypeProductImage), *picture));
+      rows.push_back(base::Value{{"imageFull", full}, {"imageThumb", stem + std::to_string(k) + "_s.png"}});
+    }
+    return rows;
+  };
+  auto countThumbs = [&](const std::string& stem) {
+    int n = 0;
+    for (const auto& entry : fs::directory_iterator(root / "Documents" / "acme" / "ProductImages")) {
+      const std::string name = entry.path().filename().string();
+      n += name.rfind(stem, 0) == 0 && name.size() > 6 && name.substr(name.size() - 6) == "_s.png";
+    }
+    return n;
+  };
+
+  auto e = engine();
+  e->createImgThumb(rowsNamed("first", 12));
+  // The session moves on while the pass runs; its files stay where asked.
+  SessionContext::setFixed("globex", "rep");
+  e->waitForThumbnails();
+  SessionContext::setFixed("acme", "rep");
+  EXPECT_EQ(countThumbs("first"), 12);
+  EXPECT_FALSE(fs::exists(root / "Documents" / "globex"));
+  auto thumb = ImageData::decodeFile(localPath("first0_s.png", kFileTypeProductImage));
+  ASSERT_TRUE(thumb);
+  EXPECT_LE(thumb->width, kThumbMaxWidth);
+  EXPECT_EQ(thumb->height, kThumbMaxHeight);
+
+  // Logout stops a pass under way: nothing is written afterwards.
+  e->createImgThumb(rowsNamed("second", 60));
+  e.reset();
+  SyncModel::freeInstance();
+  const int made = countThumbs("second");
+  waitFor(0.3);
+  EXPECT_EQ(countThumbs("second"), made);
+  EXPECT_LT(made, 60);
+}
+
+}  // namespace
+}  // namespace mv
