@@ -48,14 +48,18 @@ Surface draw(const PictureSpec& spec) {
   double r = ((spec.color >> 16) & 0xFF) / 255.0;
   double g = ((spec.color >> 8) & 0xFF) / 255.0;
   double b = (spec.color & 0xFF) / 255.0;
-  cairo_pattern_add_color_stop_rgb(gradient, 0, 0.55 + r * 0.45, 0.55 + g * 0.45, 0.55 + b * 0.45);
-  cairo_pattern_add_color_stop_rgb(gradient, 1, r * 0.8, g * 0.8, b * 0.8);
+  // Plain pieces stay light so the application's dark text reads on them.
+  const double top = spec.plain ? 0.85 : 0.55, bottom = spec.plain ? 0.62 : 0.0;
+  const double bottomScale = spec.plain ? 0.38 : 0.8;
+  cairo_pattern_add_color_stop_rgb(gradient, 0, top + r * (1 - top), top + g * (1 - top), top + b * (1 - top));
+  cairo_pattern_add_color_stop_rgb(gradient, 1, bottom + r * bottomScale, bottom + g * bottomScale,
+                                   bottom + b * bottomScale);
   cairo_set_source(cr, gradient);
   cairo_paint(cr);
   cairo_pattern_destroy(gradient);
 
   uint64_t state = spec.seed;
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < (spec.plain ? 0 : 5); ++i) {
     state = mix(state);
     double cx = static_cast<double>(state % 1000) / 1000.0 * w;
     double cy = static_cast<double>((state >> 10) % 1000) / 1000.0 * h;
@@ -69,10 +73,12 @@ Surface draw(const PictureSpec& spec) {
     cairo_fill(cr);
   }
 
-  cairo_set_line_width(cr, std::max(1.0, std::min(w, h) / 60.0));
-  setColor(cr, spec.color, 0.5);
-  cairo_rectangle(cr, 1, 1, w - 2, h - 2);
-  cairo_stroke(cr);
+  if (!spec.plain) {
+    cairo_set_line_width(cr, std::max(1.0, std::min(w, h) / 60.0));
+    setColor(cr, spec.color, 0.5);
+    cairo_rectangle(cr, 1, 1, w - 2, h - 2);
+    cairo_stroke(cr);
+  }
 
   if (!spec.label.empty()) {
     cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
@@ -82,10 +88,14 @@ Surface draw(const PictureSpec& spec) {
     cairo_text_extents(cr, spec.label.c_str(), &ext);
     double x = (w - ext.width) / 2 - ext.x_bearing;
     double y = (h - ext.height) / 2 - ext.y_bearing;
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
-    cairo_move_to(cr, x + 1, y + 1);
-    cairo_show_text(cr, spec.label.c_str());
-    cairo_set_source_rgb(cr, 1, 1, 1);
+    if (spec.plain) {
+      setColor(cr, spec.color, 0.55);
+    } else {
+      cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
+      cairo_move_to(cr, x + 1, y + 1);
+      cairo_show_text(cr, spec.label.c_str());
+      cairo_set_source_rgb(cr, 1, 1, 1);
+    }
     cairo_move_to(cr, x, y);
     cairo_show_text(cr, spec.label.c_str());
   }

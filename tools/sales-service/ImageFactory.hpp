@@ -13,6 +13,9 @@ struct PictureSpec {
   std::string label;        // drawn in the middle (ASCII; other text is drawn as given)
   uint32_t color = 0x3366AA;  // main colour, 0xRRGGBB
   uint64_t seed = 1;        // varies the shapes
+  // A plain piece (skin bars and logos): a light gradient of the colour with
+  // the label, without the shapes and frame that make pictures tell apart.
+  bool plain = false;
 };
 
 class ImageFactory {

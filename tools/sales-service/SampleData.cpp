@@ -587,13 +587,14 @@ class Builder {
 
   void skin() {
     const uint32_t color = companyColor(o_.seed);
-    auto draw = [&](int w, int h, const std::string& label) {
+    auto draw = [&](int w, int h, const std::string& label, bool plain = true) {
       PictureSpec spec;
       spec.width = w;
       spec.height = h;
       spec.label = label;
       spec.color = color;
       spec.seed = o_.seed;
+      spec.plain = plain;
       return ImageFactory::png(spec);
     };
     ZipBuilder zip;
@@ -602,7 +603,7 @@ class Builder {
     zip.add("SkinImages/homelogo@2x.png", draw(400, 160, o_.companyName));
     zip.add("SkinImages/topbar-bg.png", draw(1024, 44, ""));
     zip.add("SkinImages/btmbar-bg.png", draw(1024, 49, ""));
-    zip.add("SkinImages/bg-welcome.png", draw(1024, 768, o_.companyName));
+    zip.add("SkinImages/bg-welcome.png", draw(1024, 768, o_.companyName, false));
     out_.files[SampleData::skinArchiveName()] = shareBytes(zip.finish().value_or(std::string()));
   }
 };
