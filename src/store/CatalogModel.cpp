@@ -37,11 +37,14 @@ bool CatalogModel::saveToDatabaseProduct(const std::vector<marvisto_product_Enti
       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   SQLiteStatement dropAttributes = db().prepare("DELETE FROM marvisto_product_attribute WHERE product_id = ?");
   if (!put || !dropAttributes) return false;
+  // A store without attribute values (the first sync) has none to drop.
+  const bool dropOld = scalarInt("SELECT EXISTS (SELECT 1 FROM marvisto_product_attribute)").value_or(1) != 0;
   for (const auto& p : products) {
     put.reset();
     put.bindAll(p.product_id, p.product_sku, p.product_name, p.product_s_desc, p.product_l_desc, p.product_publish,
                 p.product_ordering, p.product_stock, p.product_sale, p.product_buy, p.product_tags);
     if (!put.run()) return false;
+    if (!dropOld) continue;
     dropAttributes.reset();
     dropAttributes.bind(1, p.product_id);
     if (!dropAttributes.run()) return false;
@@ -76,18 +79,21 @@ bool CatalogModel::saveToDatabasePxrefC(const std::vector<marvisto_product_categ
                                         const std::vector<int>& productIds) {
   // All old links go first, then all new ones: deleting per link would leave
   // a product in two categories with only its last link.
-  std::set<int> named(productIds.begin(), productIds.end());
-  for (const auto& l : links) named.insert(l.product_id);
   SQLiteTransaction tx(db());
   if (!tx.begin()) return false;
   SQLiteStatement drop = db().prepare("DELETE FROM marvisto_product_category_xref WHERE product_id = ?");
   SQLiteStatement put =
       db().prepare("INSERT OR REPLACE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?, ?)");
   if (!drop || !put) return false;
-  for (int id : named) {
-    drop.reset();
-    drop.bind(1, id);
-    if (!drop.run()) return false;
+  // A store without links (the first sync) has none to drop.
+  if (scalarInt("SELECT EXISTS (SELECT 1 FROM marvisto_product_category_xref)").value_or(1) != 0) {
+    std::set<int> named(productIds.begin(), productIds.end());
+    for (const auto& l : links) named.insert(l.product_id);
+    for (int id : named) {
+      drop.reset();
+      drop.bind(1, id);
+      if (!drop.run()) return false;
+    }
   }
   for (const auto& l : links) {
     put.reset();

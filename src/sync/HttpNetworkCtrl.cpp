@@ -279,7 +279,7 @@ void HttpNetworkCtrl::OperationFinished(FormDataRequest& request) {
     return;
   }
   // Any answer counts: a body that is not the service's JSON decodes to "115".
-  report(op, request.responseData(), 0);
+  report(op, request.takeResponseData(), 0);
 }
 
 void HttpNetworkCtrl::OperationFailed(FormDataRequest& request) {

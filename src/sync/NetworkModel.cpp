@@ -3,9 +3,23 @@
 #include "platform/base/Log.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/RequestDownload.hpp"
-#include "util/Json.hpp"
 
 namespace mv {
+namespace {
+
+// How much of a reply goes to the log: enough for any status reply, while a
+// catalogue of tens of megabytes is not written out whole.
+constexpr std::size_t kLoggedReplyBytes = 4096;
+
+std::string loggedReply(std::string_view reply) {
+  if (reply.size() <= kLoggedReplyBytes) return std::string(reply);
+  std::size_t cut = kLoggedReplyBytes;
+  // Not inside a UTF-8 sequence.
+  while (cut > 0 && (static_cast<unsigned char>(reply[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(reply.substr(0, cut)) + "... (" + std::to_string(reply.size()) + " bytes)";
+}
+
+}  // namespace
 
 NetworkModel& NetworkModel::sharedInstance() {
   // Never destroyed: the transport may still report while the process ends.
@@ -66,7 +80,7 @@ int NetworkModel::sendRequest(const std::shared_ptr<RequestInterfaceBase>& reque
 }
 
 void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
-  MV_LOG("\n id = ", info.cmdCode, "\nReciveHttpMsg = \n", info.recData, ",");
+  MV_LOG("\n id = ", info.cmdCode, "\nReciveHttpMsg = \n", loggedReply(info.recData), ",");
   // The request stays alive while its result is delivered, whatever the
   // receiver cancels meanwhile.
   Entry entry;
@@ -77,8 +91,7 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
     entry = std::move(it->second);
     dicRequestList_.erase(it);
   }
-  auto parsed = JSONValue(info.recData);
-  std::shared_ptr<NetBaseRst> result = entry.request->RequestDecode(parsed ? &*parsed : nullptr);
+  std::shared_ptr<NetBaseRst> result = entry.request->decodeReply(info.recData);
   if (!result) return;
   result->cmdCode = info.cmdCode;
   result->requestCode = info.requestCode;

@@ -29,7 +29,75 @@ std::string_view trimmed(std::string_view text) {
 
 }  // namespace
 
-int intOf(const base::Value& row, std::string_view key) { return clampToInt(intValue(member(row, key))); }
+int intOf(const JSONScalar& value) { return clampToInt(intValue(value)); }
+
+double doubleOf(const JSONScalar& value) { return doubleValue(value); }
+
+std::string textOf(const JSONScalar& value) { return stringValue(value); }
+
+std::optional<std::string> optionalTextOf(const JSONScalar& value) { return optionalString(value); }
+
+std::optional<double> dateOf(const JSONScalar& value) {
+  switch (value.kind) {
+    case JSONScalar::Kind::integer:
+    case JSONScalar::Kind::unsignedInteger:
+    case JSONScalar::Kind::real: {
+      const double d = doubleValue(value);
+      if (!std::isfinite(d)) return std::nullopt;
+      return d;
+    }
+    case JSONScalar::Kind::text: {
+      std::string_view text = trimmed(value.text);
+      if (text.empty()) return std::nullopt;
+      double d = 0;
+      // from_chars does not take a leading "+"
+      if (text.front() == '+') text.remove_prefix(1);
+      auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
+      if (ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(d)) return std::nullopt;
+      return d;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<int> idValue(const JSONScalar& value) {
+  switch (value.kind) {
+    case JSONScalar::Kind::integer:
+      if (value.integer > std::numeric_limits<int>::max() || value.integer < std::numeric_limits<int>::min()) {
+        return std::nullopt;
+      }
+      return static_cast<int>(value.integer);
+    case JSONScalar::Kind::unsignedInteger:
+      if (value.unsignedInteger > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) return std::nullopt;
+      return static_cast<int>(value.unsignedInteger);
+    case JSONScalar::Kind::real: {
+      const double d = value.real;
+      if (!std::isfinite(d) || d != std::trunc(d) || d > std::numeric_limits<int>::max() ||
+          d < std::numeric_limits<int>::min()) {
+        return std::nullopt;
+      }
+      return static_cast<int>(d);
+    }
+    case JSONScalar::Kind::text: {
+      std::string_view text = trimmed(value.text);
+      if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+      if (text.empty()) return std::nullopt;
+      int result = 0;
+      auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), result);
+      if (ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
+      return result;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+// A member that is absent reads like a null one.
+int intOf(const base::Value& row, std::string_view key) {
+  const base::Value* v = member(row, key);
+  return v ? intOf(scalarOf(*v)) : 0;
+}
 
 std::int64_t int64Of(const base::Value& row, std::string_view key) { return intValue(member(row, key)); }
 
@@ -43,51 +111,10 @@ std::optional<std::string> optionalTextOf(const base::Value& row, std::string_vi
 
 std::optional<double> dateOf(const base::Value& row, std::string_view key) {
   const base::Value* v = member(row, key);
-  if (!v) return std::nullopt;
-  if (v->is_number()) {
-    double d = v->get<double>();
-    if (!std::isfinite(d)) return std::nullopt;
-    return d;
-  }
-  if (!v->is_string()) return std::nullopt;
-  std::string_view text = trimmed(v->get_ref<const std::string&>());
-  if (text.empty()) return std::nullopt;
-  double d = 0;
-  // from_chars does not take a leading "+"
-  if (text.front() == '+') text.remove_prefix(1);
-  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
-  if (ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(d)) return std::nullopt;
-  return d;
+  return v ? dateOf(scalarOf(*v)) : std::nullopt;
 }
 
-std::optional<int> idValue(const base::Value& value) {
-  if (value.is_number_integer()) {
-    if (value.is_number_unsigned()) {
-      auto u = value.get<std::uint64_t>();
-      if (u > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) return std::nullopt;
-      return static_cast<int>(u);
-    }
-    auto i = value.get<std::int64_t>();
-    if (i > std::numeric_limits<int>::max() || i < std::numeric_limits<int>::min()) return std::nullopt;
-    return static_cast<int>(i);
-  }
-  if (value.is_number_float()) {
-    double d = value.get<double>();
-    if (!std::isfinite(d) || d != std::trunc(d) || d > std::numeric_limits<int>::max() ||
-        d < std::numeric_limits<int>::min()) {
-      return std::nullopt;
-    }
-    return static_cast<int>(d);
-  }
-  if (!value.is_string()) return std::nullopt;
-  std::string_view text = trimmed(value.get_ref<const std::string&>());
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return std::nullopt;
-  int result = 0;
-  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), result);
-  if (ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
-  return result;
-}
+std::optional<int> idValue(const base::Value& value) { return idValue(scalarOf(value)); }
 
 std::optional<int> idOf(const base::Value& row, std::string_view key) {
   const base::Value* v = member(row, key);

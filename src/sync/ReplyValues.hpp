@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/base/Value.hpp"
+#include "util/Json.hpp"
 
 namespace mv {
 
@@ -32,6 +33,15 @@ std::optional<double> dateOf(const base::Value& row, std::string_view key);
 // without a usable key is skipped instead of landing on row 0.
 std::optional<int> idValue(const base::Value& value);
 std::optional<int> idOf(const base::Value& row, std::string_view key);
+
+// The same rules for one member's value as a reply is read in passing (a
+// null value reads as an absent member).
+int intOf(const JSONScalar& value);
+double doubleOf(const JSONScalar& value);
+std::string textOf(const JSONScalar& value);
+std::optional<std::string> optionalTextOf(const JSONScalar& value);
+std::optional<double> dateOf(const JSONScalar& value);
+std::optional<int> idValue(const JSONScalar& value);
 
 // Logs a skipped row of a reply.
 void logSkippedRow(std::string_view table, std::string_view reason);

@@ -13,6 +13,11 @@ std::shared_ptr<NetBaseRst> RequestInterfaceBase::RequestDecode(const base::Valu
   return makeResult<NetBaseRst>(recData);
 }
 
+std::shared_ptr<NetBaseRst> RequestInterfaceBase::decodeReply(std::string_view recData) const {
+  auto parsed = JSONValue(recData);
+  return RequestDecode(parsed ? &*parsed : nullptr);
+}
+
 void RequestInterfaceBase::DecodeResults(NetBaseRst& result, const base::Value* recData) {
   bool found = false;
   if (const base::Value* results = arrayMember(recData, "results")) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/base/Value.hpp"
 #include "sync/CommandCode.hpp"
@@ -38,6 +39,9 @@ class RequestInterfaceBase {
   virtual std::optional<std::string> RequestEncode() const;
   // The result for a parsed reply (null when the reply was not JSON).
   virtual std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const;
+  // The result for the reply bytes as received. Parses them and decodes the
+  // value; a request whose replies can be large reads them in passing instead.
+  virtual std::shared_ptr<NetBaseRst> decodeReply(std::string_view recData) const;
 
   // Fills status, detail and message of `result` from a parsed reply: the last
   // object in "results" decides; no status at all gives "115".

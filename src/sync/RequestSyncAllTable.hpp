@@ -37,6 +37,7 @@ class RequestSyncAllTable : public SyncTableRequest {
 
   std::optional<std::string> RequestEncode() const override;
   std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;
+  std::shared_ptr<NetBaseRst> decodeReply(std::string_view recData) const override;
 };
 
 }  // namespace mv

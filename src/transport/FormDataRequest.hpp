@@ -131,6 +131,9 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   std::string responseHeader(const std::string& name) const;
   // The body in memory (downloads: only for answers not written to the file).
   const std::string& responseData() const { return responseData_; }
+  // Hands the body over without a copy, for a finished request whose body
+  // nobody reads again; it is empty afterwards.
+  std::string takeResponseData() { return std::move(responseData_); }
   // Bytes already on disk that this attempt continued (0 when it started afresh).
   std::int64_t partialDownloadSize() const { return partialDownloadSize_; }
   // Whether any byte of the request left the device: a failure before that

@@ -1,5 +1,6 @@
 #include "transport/Transfer.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -156,6 +157,9 @@ bool Transfer::prepare(CURLSH* share) {
   if (!spec_.userAgent.empty()) curl_easy_setopt(h, CURLOPT_USERAGENT, spec_.userAgent.c_str());
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
+  // Large reads: a catalogue reply runs to tens of megabytes, and every read
+  // costs a call and a progress report.
+  curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 256L * 1024L);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::onWrite);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
   curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
@@ -369,6 +373,13 @@ bool Transfer::endHeaders() {
       }
       toFile_ = true;
     }
+  }
+
+  if (!toFile_ && !encoded_ && expected_ > 0) {
+    // Room for the whole body at once, so that a large reply is not copied
+    // as it grows. The stated length is only a hint, trusted up to a bound.
+    constexpr std::int64_t kMostReserved = std::int64_t{256} << 20;
+    body_.reserve(static_cast<std::size_t>(std::min(expected_, kMostReserved)));
   }
 
   ResponseHead head;

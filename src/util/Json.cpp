@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "util/JSONReader.hpp"
+
 namespace mv {
 namespace {
 
@@ -16,44 +18,6 @@ void setError(base::Error* error, long code, std::string description, std::strin
   error->code = code;
   error->description = std::move(description);
   error->failureReason = std::move(reason);
-}
-
-// Deepest bracket nesting of the text, outside strings. Stops counting once the
-// limit is passed so the answer is cheap for hostile input.
-int nestingDepth(std::string_view text) {
-  int depth = 0;
-  int deepest = 0;
-  bool inString = false;
-  bool escaped = false;
-  for (char c : text) {
-    if (inString) {
-      if (escaped) {
-        escaped = false;
-      } else if (c == '\\') {
-        escaped = true;
-      } else if (c == '"') {
-        inString = false;
-      }
-      continue;
-    }
-    switch (c) {
-      case '"':
-        inString = true;
-        break;
-      case '[':
-      case '{':
-        if (++depth > deepest) deepest = depth;
-        if (deepest > kJSONMaxDepth) return deepest;
-        break;
-      case ']':
-      case '}':
-        if (depth > 0) --depth;
-        break;
-      default:
-        break;
-    }
-  }
-  return deepest;
 }
 
 bool isSpace(char c) {
@@ -86,25 +50,25 @@ std::string numberText(double d) {
 
 }  // namespace
 
+std::string_view jsonText(std::string_view received) {
+  if (auto nul = received.find('\0'); nul != std::string_view::npos) received = received.substr(0, nul);
+  if (received.size() >= 3 && static_cast<unsigned char>(received[0]) == 0xEF &&
+      static_cast<unsigned char>(received[1]) == 0xBB && static_cast<unsigned char>(received[2]) == 0xBF) {
+    received.remove_prefix(3);
+  }
+  return received;
+}
+
 std::optional<base::Value> JSONValue(std::string_view text, base::Error* error) {
-  if (auto nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
-  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
-      static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF) {
-    text.remove_prefix(3);
-  }
-  if (nestingDepth(text) > kJSONMaxDepth) {
-    setError(error, kJSONErrorTooDeep, "JSON text is nested too deeply",
-             "more than " + std::to_string(kJSONMaxDepth) + " levels of arrays and objects");
-    return std::nullopt;
-  }
-  base::Value value;
-  try {
-    value = base::Value::parse(text.begin(), text.end());
-  } catch (const base::Value::exception& e) {
-    setError(error, kJSONErrorInvalid, "JSON text is not valid", e.what());
-    return std::nullopt;
-  } catch (const std::exception& e) {
-    setError(error, kJSONErrorInvalid, "JSON text could not be read", e.what());
+  JSONReader reader(text);
+  base::Value value = reader.readValue();
+  if (!reader.finish()) {
+    if (reader.error() == kJSONErrorTooDeep) {
+      setError(error, kJSONErrorTooDeep, "JSON text is nested too deeply",
+               "more than " + std::to_string(kJSONMaxDepth) + " levels of arrays and objects");
+    } else {
+      setError(error, kJSONErrorInvalid, "JSON text is not valid", reader.errorReason());
+    }
     return std::nullopt;
   }
   if (!value.is_object() && !value.is_array()) {
@@ -184,45 +148,82 @@ bool textBoolValue(std::string_view text) {
   return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
 }
 
-std::int64_t intValue(const base::Value& value) {
+JSONScalar scalarOf(const base::Value& value) {
+  JSONScalar s;
   switch (value.type()) {
-    case base::Value::value_t::string:
-      return textIntValue(value.get_ref<const std::string&>());
-    case base::Value::value_t::number_integer:
-      return value.get<std::int64_t>();
-    case base::Value::value_t::number_unsigned: {
-      auto u = value.get<std::uint64_t>();
-      return u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())
-                 ? std::numeric_limits<std::int64_t>::max()
-                 : static_cast<std::int64_t>(u);
-    }
-    case base::Value::value_t::number_float:
-      return clampToInt64(value.get<double>());
     case base::Value::value_t::boolean:
-      return value.get<bool>() ? 1 : 0;
+      s.kind = JSONScalar::Kind::boolean;
+      s.boolean = value.get<bool>();
+      break;
+    case base::Value::value_t::number_integer:
+      s.kind = JSONScalar::Kind::integer;
+      s.integer = value.get<std::int64_t>();
+      break;
+    case base::Value::value_t::number_unsigned:
+      s.kind = JSONScalar::Kind::unsignedInteger;
+      s.unsignedInteger = value.get<std::uint64_t>();
+      break;
+    case base::Value::value_t::number_float:
+      s.kind = JSONScalar::Kind::real;
+      s.real = value.get<double>();
+      break;
+    case base::Value::value_t::string:
+      s.kind = JSONScalar::Kind::text;
+      s.text = value.get_ref<const std::string&>();
+      break;
+    case base::Value::value_t::array:
+      s.kind = JSONScalar::Kind::array;
+      break;
+    case base::Value::value_t::object:
+      s.kind = JSONScalar::Kind::object;
+      break;
+    default:
+      break;
+  }
+  return s;
+}
+
+std::int64_t intValue(const JSONScalar& value) {
+  switch (value.kind) {
+    case JSONScalar::Kind::text:
+      return textIntValue(value.text);
+    case JSONScalar::Kind::integer:
+      return value.integer;
+    case JSONScalar::Kind::unsignedInteger:
+      return value.unsignedInteger > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())
+                 ? std::numeric_limits<std::int64_t>::max()
+                 : static_cast<std::int64_t>(value.unsignedInteger);
+    case JSONScalar::Kind::real:
+      return clampToInt64(value.real);
+    case JSONScalar::Kind::boolean:
+      return value.boolean ? 1 : 0;
     default:
       return 0;
   }
 }
 
+std::int64_t intValue(const base::Value& value) { return intValue(scalarOf(value)); }
+
 std::int64_t intValue(const base::Value* value) { return value ? intValue(*value) : 0; }
 
-double doubleValue(const base::Value& value) {
-  switch (value.type()) {
-    case base::Value::value_t::string:
-      return textDoubleValue(value.get_ref<const std::string&>());
-    case base::Value::value_t::number_integer:
-      return static_cast<double>(value.get<std::int64_t>());
-    case base::Value::value_t::number_unsigned:
-      return static_cast<double>(value.get<std::uint64_t>());
-    case base::Value::value_t::number_float:
-      return value.get<double>();
-    case base::Value::value_t::boolean:
-      return value.get<bool>() ? 1.0 : 0.0;
+double doubleValue(const JSONScalar& value) {
+  switch (value.kind) {
+    case JSONScalar::Kind::text:
+      return textDoubleValue(value.text);
+    case JSONScalar::Kind::integer:
+      return static_cast<double>(value.integer);
+    case JSONScalar::Kind::unsignedInteger:
+      return static_cast<double>(value.unsignedInteger);
+    case JSONScalar::Kind::real:
+      return value.real;
+    case JSONScalar::Kind::boolean:
+      return value.boolean ? 1.0 : 0.0;
     default:
       return 0.0;
   }
 }
+
+double doubleValue(const base::Value& value) { return doubleValue(scalarOf(value)); }
 
 double doubleValue(const base::Value* value) { return value ? doubleValue(*value) : 0.0; }
 
@@ -236,46 +237,52 @@ double floatValue(const base::Value& value) {
 
 double floatValue(const base::Value* value) { return value ? floatValue(*value) : 0.0; }
 
-bool boolValue(const base::Value& value) {
-  switch (value.type()) {
-    case base::Value::value_t::string:
-      return textBoolValue(value.get_ref<const std::string&>());
-    case base::Value::value_t::boolean:
-      return value.get<bool>();
-    case base::Value::value_t::number_integer:
-      return value.get<std::int64_t>() != 0;
-    case base::Value::value_t::number_unsigned:
-      return value.get<std::uint64_t>() != 0;
-    case base::Value::value_t::number_float:
-      return value.get<double>() != 0.0;
+bool boolValue(const JSONScalar& value) {
+  switch (value.kind) {
+    case JSONScalar::Kind::text:
+      return textBoolValue(value.text);
+    case JSONScalar::Kind::boolean:
+      return value.boolean;
+    case JSONScalar::Kind::integer:
+      return value.integer != 0;
+    case JSONScalar::Kind::unsignedInteger:
+      return value.unsignedInteger != 0;
+    case JSONScalar::Kind::real:
+      return value.real != 0.0;
     default:
       return false;
   }
 }
 
+bool boolValue(const base::Value& value) { return boolValue(scalarOf(value)); }
+
 bool boolValue(const base::Value* value) { return value && boolValue(*value); }
 
-std::optional<std::string> optionalString(const base::Value& value) {
-  switch (value.type()) {
-    case base::Value::value_t::string:
-      return value.get<std::string>();
-    case base::Value::value_t::number_integer:
-      return std::to_string(value.get<std::int64_t>());
-    case base::Value::value_t::number_unsigned:
-      return std::to_string(value.get<std::uint64_t>());
-    case base::Value::value_t::number_float:
-      return numberText(value.get<double>());
-    case base::Value::value_t::boolean:
-      return std::string(value.get<bool>() ? "1" : "0");
+std::optional<std::string> optionalString(const JSONScalar& value) {
+  switch (value.kind) {
+    case JSONScalar::Kind::text:
+      return std::string(value.text);
+    case JSONScalar::Kind::integer:
+      return std::to_string(value.integer);
+    case JSONScalar::Kind::unsignedInteger:
+      return std::to_string(value.unsignedInteger);
+    case JSONScalar::Kind::real:
+      return numberText(value.real);
+    case JSONScalar::Kind::boolean:
+      return std::string(value.boolean ? "1" : "0");
     default:
       return std::nullopt;
   }
 }
 
+std::optional<std::string> optionalString(const base::Value& value) { return optionalString(scalarOf(value)); }
+
 std::optional<std::string> optionalString(const base::Value* value) {
   if (!value) return std::nullopt;
   return optionalString(*value);
 }
+
+std::string stringValue(const JSONScalar& value) { return optionalString(value).value_or(std::string()); }
 
 std::string stringValue(const base::Value& value) { return optionalString(value).value_or(std::string()); }
 

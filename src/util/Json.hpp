@@ -25,9 +25,26 @@ enum JSONErrorCode : long {
   kJSONErrorNotContainer = 3 // valid JSON, but the root is neither object nor array
 };
 
-// Parses `text` (a UTF-8 byte-order mark is skipped; the text ends at the first
-// NUL byte, so a reply buffer with a terminating zero reads fine). Answers the
-// object or array, or nothing with `error` filled when asked for.
+// One value of JSON text: a scalar with its contents, or only the kind of an
+// array or object. Made from a value (scalarOf) or by JSONReader, so that the
+// rules below read both the same way. A text view is borrowed from whatever
+// the scalar was made from.
+struct JSONScalar {
+  enum class Kind : unsigned char { null, boolean, integer, unsignedInteger, real, text, array, object };
+  Kind kind = Kind::null;
+  bool boolean = false;
+  std::int64_t integer = 0;            // kind integer (a negative number in the text)
+  std::uint64_t unsignedInteger = 0;   // kind unsignedInteger (a positive one)
+  double real = 0;                     // kind real
+  std::string_view text;               // kind text
+};
+
+// The JSON of received bytes: up to the first NUL byte (a reply buffer may
+// carry a terminating zero), without a leading UTF-8 byte-order mark.
+std::string_view jsonText(std::string_view received);
+
+// Parses `text` as received (see jsonText). Answers the object or array, or
+// nothing with `error` filled when asked for.
 std::optional<base::Value> JSONValue(std::string_view text, base::Error* error = nullptr);
 
 // --- text rules -----------------------------------------------------------
@@ -43,22 +60,30 @@ double textDoubleValue(std::string_view text);
 bool textBoolValue(std::string_view text);
 
 // --- value rules ----------------------------------------------------------
+// The scalar a value holds; arrays and objects by kind only.
+JSONScalar scalarOf(const base::Value& value);
+
 // Text follows the text rules above; numbers convert (reals truncate toward
 // zero, clamped); booleans are 1 and 0; anything else, or no value, is 0.
+std::int64_t intValue(const JSONScalar& value);
 std::int64_t intValue(const base::Value& value);
 std::int64_t intValue(const base::Value* value);
+double doubleValue(const JSONScalar& value);
 double doubleValue(const base::Value& value);
 double doubleValue(const base::Value* value);
 // A single-precision read kept as double (the value rounded through float).
 double floatValue(const base::Value& value);
 double floatValue(const base::Value* value);
+bool boolValue(const JSONScalar& value);
 bool boolValue(const base::Value& value);
 bool boolValue(const base::Value* value);
 // Text as it is, numbers as decimal text (integral values without ".0"),
 // booleans "1"/"0"; nothing for null, absent, arrays and objects.
+std::optional<std::string> optionalString(const JSONScalar& value);
 std::optional<std::string> optionalString(const base::Value& value);
 std::optional<std::string> optionalString(const base::Value* value);
 // Like optionalString, with "" where it gives nothing.
+std::string stringValue(const JSONScalar& value);
 std::string stringValue(const base::Value& value);
 std::string stringValue(const base::Value* value);
 

@@ -33,12 +33,11 @@ using test::textOfKey;
 
 class ReplyDecodeTest : public test::ProtocolTest {};
 
-// Decodes a reply text the way the network model does: parsed exactly as
-// received, nothing when it is not JSON.
+// Decodes a reply text the way the network model does: exactly the bytes
+// received.
 template <typename Result>
 std::shared_ptr<Result> decode(const RequestInterfaceBase& request, const std::string& text) {
-  auto parsed = JSONValue(text);
-  auto result = std::dynamic_pointer_cast<Result>(request.RequestDecode(parsed ? &*parsed : nullptr));
+  auto result = std::dynamic_pointer_cast<Result>(request.decodeReply(text));
   EXPECT_TRUE(result) << "result of the wrong class";
   return result;
 }
@@ -251,6 +250,69 @@ TEST_F(ReplyDecodeTest, ProductTablesKeepAbsentApartFromEmpty) {
   r = decode<SyncAllTableRst>(request, reply("[[{\"productID\":1}]]", "\"999\""));
   EXPECT_EQ(r->status, "999");
   EXPECT_FALSE(r->productTable);
+}
+
+TEST_F(ReplyDecodeTest, ProductTablesReadInPassingKeepTheRulesOfAParsedReply) {
+  RequestSyncAllTable request;
+  const std::string content = R"([[
+      {"images":[{"imageID":1,"fullAddress":"old.jpg"}],"attributes":[{"attributeId":1}],
+       "productParentList":[1],"productID":"7","productID":8,
+       "attributes":[{"attributeId":2},{"attributeId":3}],"images":[{"imageID":2,"fullAddress":"new.jpg"}],
+       "priceID":4},
+      {"attributes":[{"attributeId":9}],"images":[{"imageID":9}],"productParentList":[9],"priceID":9},
+      {"\u0070roductID":10,"productName":"caf\u00e9","productName":"last","productTag":null}
+    ],[{"id":1}]])";
+  // The lists of a row take its id wherever it comes; a member given twice
+  // counts as its last copy; a row without id takes its lists with it.
+  auto r = decode<SyncAllTableRst>(request, reply(content));
+  ASSERT_EQ(r->status, "200");
+  ASSERT_EQ(r->productTable->size(), 2u);
+  EXPECT_EQ(r->productTable->at(0).product_id, 8);
+  EXPECT_EQ(r->productTable->at(1).product_id, 10);
+  EXPECT_EQ(r->productTable->at(1).product_name, "last");
+  EXPECT_EQ(r->productTable->at(1).product_tags, "");
+  ASSERT_EQ(r->productAttributeTable->size(), 2u);
+  EXPECT_EQ(r->productAttributeTable->at(0).attribute_id, 2);
+  EXPECT_EQ(r->productAttributeTable->at(1).product_id, 8);
+  ASSERT_EQ(r->imagesTable->size(), 1u);
+  EXPECT_EQ(r->imagesTable->at(0).image_full_address, "new.jpg");
+  ASSERT_EQ(r->productCategoryXrefTable->size(), 1u);
+  EXPECT_EQ(r->productCategoryXrefTable->at(0).product_id, 8);
+  ASSERT_EQ(r->productPriceTable->size(), 1u);
+  EXPECT_EQ(r->productPriceTable->at(0).price_id, 4);
+  // A category row without "categoryID" is left out; the table is there,
+  // empty.
+  ASSERT_TRUE(r->categoryTable);
+  EXPECT_TRUE(r->categoryTable->empty());
+
+  // The same reply parsed first decodes the same.
+  auto parsed = JSONValue(reply(content));
+  ASSERT_TRUE(parsed);
+  auto same = std::dynamic_pointer_cast<SyncAllTableRst>(request.RequestDecode(&*parsed));
+  ASSERT_TRUE(same);
+  EXPECT_EQ(same->productTable->size(), 2u);
+  EXPECT_EQ(same->productAttributeTable->size(), 2u);
+
+  // "results" may come first; the last "content" counts.
+  r = decode<SyncAllTableRst>(request, R"({"results":[{"status":"200"}],"content":[[{"productID":1}]],)"
+                                       R"("content":[[{"productID":2},{"productID":3}]]})");
+  ASSERT_EQ(r->status, "200");
+  ASSERT_EQ(r->productTable->size(), 2u);
+  EXPECT_EQ(r->productTable->at(0).product_id, 2);
+
+  // Text that breaks after the content has been read keeps none of it; so
+  // does any status but "200", and a reply that is not an object.
+  for (const std::string& text :
+       {reply("[[{\"productID\":1}]]").substr(0, 60), reply("[[{\"productID\":1}]]") + ",",
+        reply("[[{\"productID\":1}]]", "\"114\""), std::string(R"([{"content":[[{"productID":1}]]}])"),
+        std::string(R"({"content":[[{"productID":1}]]})"), reply("[[{\"productID\":1,\"x\":\"\xFF\"}]]")}) {
+    SCOPED_TRACE(text);
+    r = decode<SyncAllTableRst>(request, text);
+    EXPECT_NE(r->status, "200");
+    EXPECT_FALSE(r->productTable);
+    EXPECT_FALSE(r->categoryTable);
+  }
+  EXPECT_EQ(decode<SyncAllTableRst>(request, reply("[[]]", "\"114\""))->status, "114");
 }
 
 TEST_F(ReplyDecodeTest, LibraryTablesAndChangedIds) {

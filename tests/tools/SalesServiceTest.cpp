@@ -290,6 +290,35 @@ TEST_F(SalesServiceTest, FullSyncThenIncrementalReturnsExactlyTheChanges) {
             "400");
 }
 
+TEST_F(SalesServiceTest, ATableReplyWrittenOnceIsServedAgainAsTheSameText) {
+  auto company = service.backend().company("acme");
+  ProtocolClient first(service);
+  ASSERT_EQ(first.login().status(), "200");
+  Reply written = first.syncTables("product", true);
+  ASSERT_EQ(written.status(), "200");
+
+  // Another device at the same version and baseline gets the same bytes, and
+  // the reply served again still counts as served: its acknowledgement moves
+  // that device on.
+  ProtocolClient second(service);
+  second.deviceId = "ffffffffffffffffffffffffffffffffffffffff";
+  ASSERT_EQ(second.login().status(), "200");
+  Reply again = second.syncTables("product", true);
+  EXPECT_EQ(again.body, written.body);
+  ASSERT_EQ(second.acknowledge("product").status(), "200");
+  EXPECT_EQ(service.backend().baseline("acme", "rep", second.deviceId, "product").version, 1);
+  EXPECT_TRUE(second.syncTables("product", false).content()[0].empty());
+
+  // A new version is written afresh, for a full and an incremental request.
+  ASSERT_TRUE(service.backend().setDataVersion("acme", 2));
+  Reply full = first.syncTables("product", true);
+  EXPECT_NE(full.body, written.body);
+  EXPECT_EQ(full.content()[0].size(), company->second->products.size());
+  EXPECT_EQ(keys(second.syncTables("product", false).content()[0], "productID"),
+            (std::set<int64_t>{company->changes.changedProductId, company->changes.unpublishedProductId,
+                               company->changes.uncategorisedProductId}));
+}
+
 Value orderDocument(const std::string& number, int lines) {
   Value items = Value::array();
   for (int i = 0; i < lines; ++i) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <tuple>
 
 #include "sales-service/ServiceCrypto.hpp"
 
@@ -154,11 +155,12 @@ CustomerView customerView(const DataSet& data) {
 
 }  // namespace
 
-std::string MessageReply::body() const {
+std::string MessageReply::body() const { return kBodyHead + contentText() + bodyTail(); }
+
+std::string MessageReply::bodyTail() const {
   Value result = {{"status", status}, {"detail", detail}, {"message", status == status::kOk ? "" : detail}};
   // a detail may quote what the client sent, which need not be UTF-8
-  return "{\"content\":" + content + ",\"results\":[" + result.dump(-1, ' ', false, Value::error_handler_t::replace) +
-         "]}";
+  return ",\"results\":[" + result.dump(-1, ' ', false, Value::error_handler_t::replace) + "]}";
 }
 
 struct DeviceState {
@@ -188,10 +190,20 @@ struct UploadedCustomer {
   Table addresses, contacts;
 };
 
+// The content of a table reply as written once: the same data sets give the
+// same text, so every device at the same version and baseline gets it again.
+struct CachedContent {
+  std::shared_ptr<const DataSet> now, was;  // held, so that no other set takes their address
+  std::shared_ptr<const std::string> text;
+};
+
 struct CompanyState {
   CompanyConfig config;
   std::shared_ptr<const CompanyData> data;
   int version = 1;
+  // By part and the data sets compared (no baseline: null). The customer
+  // part also carries the uploads, so it is written afresh each time.
+  std::map<std::tuple<std::string, const DataSet*, const DataSet*>, CachedContent> tableContents;
   std::map<std::string, AccountState> accounts;  // by lower-case account id
   std::vector<StoredOrder> orders;
   std::map<std::string, size_t> orderByNumber;
@@ -759,6 +771,15 @@ MessageReply tables(Request& req) {
   const bool text = now->options.numbersAsText;
   auto off = [&](int64_t v) { return text ? Value(std::to_string(v)) : Value(v); };
   MessageReply r;
+  if (type != "icon") device.served[type] = Baseline{company.version, type == "customer" ? company.customers.size() : 0};
+  const auto cacheKey = std::make_tuple(type, now.get(), was);
+  if (type != "customer") {
+    auto cached = company.tableContents.find(cacheKey);
+    if (cached != company.tableContents.end()) {
+      r.sharedContent = cached->second.text;
+      return r;
+    }
+  }
   if (type == "product") {
     r.content = "[" + changedRows(now->products, was ? &was->products : nullptr, "publish", off(-1)) + "," +
                 changedRows(now->categories, was ? &was->categories : nullptr, "categoryPublish", off(0)) + "," +
@@ -812,7 +833,13 @@ MessageReply tables(Request& req) {
   } else {
     r.content = allRows(now->icons);
   }
-  if (type != "icon") device.served[type] = Baseline{company.version, type == "customer" ? company.customers.size() : 0};
+  if (type != "customer") {
+    // Versions and baselines are few; a cache that somehow grows is emptied.
+    if (company.tableContents.size() >= 32) company.tableContents.clear();
+    auto shared = std::make_shared<const std::string>(std::move(r.content));
+    company.tableContents[cacheKey] = CachedContent{now, before, shared};
+    r.sharedContent = std::move(shared);
+  }
   return r;
 }
 

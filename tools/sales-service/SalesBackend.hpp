@@ -45,12 +45,20 @@ struct ParsedMessage {
 };
 
 struct MessageReply {
+  static constexpr const char* kBodyHead = "{\"content\":";
+
   std::string status = status::kOk;
   std::string detail;
   std::string content = "{}";  // JSON text of "content"
   std::string newSessionId;    // set by a successful login: the cookie to set
-  // The whole reply body.
+  // A table reply's content shared with the service's cache, in place of
+  // `content`: a catalogue runs to tens of megabytes.
+  std::shared_ptr<const std::string> sharedContent;
+
+  const std::string& contentText() const { return sharedContent ? *sharedContent : content; }
+  // The whole reply body: kBodyHead, the content text, then bodyTail().
   std::string body() const;
+  std::string bodyTail() const;
 };
 
 struct BackupRecord {

@@ -6,11 +6,13 @@
 #include <pthread.h>
 #include <sys/socket.h>
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace mv::sales {
@@ -108,7 +110,7 @@ RangeRequest parseRange(const std::string& header) {
 
 // Transforms the content of a reply into the wrong shape.
 std::string misshape(const MessageReply& reply, WrongShape shape) {
-  Value content = Value::parse(reply.content, nullptr, false);
+  Value content = Value::parse(reply.contentText(), nullptr, false);
   Value result = {{"status", reply.status}, {"detail", reply.detail}, {"message", ""}};
   switch (shape) {
     case WrongShape::ContentTooShort: {
@@ -121,7 +123,7 @@ std::string misshape(const MessageReply& reply, WrongShape shape) {
       return Value{{"content", other}, {"results", Value::array({result})}}.dump();
     }
     case WrongShape::NoResults:
-      return "{\"content\":" + reply.content + "}";
+      return MessageReply::kBodyHead + reply.contentText() + "}";
     case WrongShape::NotJson:
       return "Service Temporarily Unavailable (status " + reply.status + ")";
   }
@@ -198,6 +200,28 @@ struct SalesService::Impl {
                              });
   }
 
+  // A shared content goes out as it is, between the head and tail of the
+  // body, never copied into one string: a catalogue runs to tens of megabytes.
+  static void sendReply(httplib::Response& res, const MessageReply& reply, const std::string& type) {
+    if (!reply.sharedContent) {
+      res.set_content(reply.body(), type);
+      return;
+    }
+    auto parts = std::make_shared<const std::array<std::string, 2>>(
+        std::array<std::string, 2>{MessageReply::kBodyHead, reply.bodyTail()});
+    std::shared_ptr<const std::string> content = reply.sharedContent;
+    const size_t total = (*parts)[0].size() + content->size() + (*parts)[1].size();
+    res.set_content_provider(total, type, [parts, content](size_t offset, size_t, httplib::DataSink& sink) {
+      // Writes from `offset` to the end of the part it falls in.
+      for (std::string_view part :
+           {std::string_view((*parts)[0]), std::string_view(*content), std::string_view((*parts)[1])}) {
+        if (offset < part.size()) return sink.write(part.data() + offset, part.size() - offset);
+        offset -= part.size();
+      }
+      return false;
+    });
+  }
+
   std::string messageHead(const std::string& path) const {
     const std::string prefix = "/" + config.path + "/";
     if (path.rfind(prefix, 0) != 0) return "";
@@ -248,7 +272,7 @@ struct SalesService::Impl {
     }
     MessageReply reply;
     if (!fault || fault->process) {
-      reply = head.empty() ? MessageReply{status::kBadRequest, parsed.error, "{}", ""}
+      reply = head.empty() ? MessageReply{status::kBadRequest, parsed.error, "{}", "", nullptr}
                            : backend.handle(head, parsed, entry.sessionId);
     }
     if (fault && fault->kind == FaultKind::Drop) {
@@ -261,20 +285,19 @@ struct SalesService::Impl {
     }
     int http = head.empty() ? 404 : 200;
     std::string type = kJsonType;
-    std::string body;
+    std::optional<std::string> rewritten;  // a body other than the reply's own
     if (fault && fault->kind == FaultKind::Status) reply.status = fault->status;
-    body = reply.body();
     if (fault) {
       switch (fault->kind) {
         case FaultKind::WrongShape:
-          body = misshape(reply, fault->shape);
+          rewritten = misshape(reply, fault->shape);
           if (fault->shape == WrongShape::NotJson) type = "text/plain";
           break;
         case FaultKind::Html500:
           http = 500;
           type = "text/html";
-          body = "<html><head><title>500 Internal Server Error</title></head><body><h1>Internal Server Error</h1>"
-                 "<p>The server encountered an internal error.</p></body></html>";
+          rewritten = "<html><head><title>500 Internal Server Error</title></head><body><h1>Internal Server Error</h1>"
+                      "<p>The server encountered an internal error.</p></body></html>";
           break;
         case FaultKind::HttpStatus:
           http = fault->httpStatus;
@@ -285,9 +308,11 @@ struct SalesService::Impl {
     }
     res.status = http;
     if (fault && fault->kind == FaultKind::Trickle) {
-      trickle(res, body, type, fault->chunkBytes, fault->seconds);
+      trickle(res, rewritten ? std::move(*rewritten) : reply.body(), type, fault->chunkBytes, fault->seconds);
+    } else if (rewritten) {
+      res.set_content(*rewritten, type);
     } else {
-      res.set_content(body, type);
+      sendReply(res, reply, type);
     }
     finish(fault && (fault->kind == FaultKind::Html500 || (fault->kind == FaultKind::WrongShape &&
                                                           fault->shape == WrongShape::NotJson))
