@@ -27,10 +27,10 @@
 #include "shell/SettingsViewController.hpp"
 #include "shell/ShellScreenFactory.hpp"
 #include "shell/SkinManager.hpp"
+#include "shell/SyncScreens.hpp"
 #include "shell/UITabBarControllerExt.hpp"
 #include "shell/WeclomeViewController.hpp"
 #include "sync/NetworkModel.hpp"
-#include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 
@@ -252,9 +252,15 @@ class Session {
     auto* settings = dynamic_cast<SettingsViewController*>(nav->topViewController());
     if (!settings) return;
     auto table = settings->tableView();
-    const char* pages[] = {"account", "language", "about"};
-    const ui::IndexPath rows[] = {{0, 0}, {2, 0}, {2, 2}};
-    for (int i = 0; i < 3; ++i) {
+    // The backup row's place depends on whether the customers' switch is shown.
+    long backupRow = 0;
+    const auto& data = settings->groups().at(1);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      if (data[i].cellType == SettingsCellEntity::kBackupAndRestore) backupRow = static_cast<long>(i);
+    }
+    const char* pages[] = {"account", "backup", "language", "about"};
+    const ui::IndexPath rows[] = {{0, 0}, {1, backupRow}, {2, 0}, {2, 2}};
+    for (int i = 0; i < 4; ++i) {
       table->tapRowAtIndexPath(rows[i]);
       waitFor([&] { return nav->viewControllers().size() == 2; }, 5);
       snapshot(std::to_string(n++) + "-settings-" + pages[i]);
@@ -310,7 +316,7 @@ int main(int argc, char** argv) {
   const bool firstRun = !base::UserDefaults::standard().hasKey("App_version");
   auto app = MarvistoAppDelegate::create(std::make_shared<ShellScreenFactory>());
   SessionHooks hooks;
-  hooks.freeSyncModel = [] { SyncModel::freeInstance(); };
+  SyncScreens::install(hooks);
   app->setSessionHooks(hooks);
 
   // The back end: the desktop window when there is a display and no tour.

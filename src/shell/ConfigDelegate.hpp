@@ -1,12 +1,3 @@
 #pragma once
-// A tab screen that re-reads the module switches of the component
-// configuration whenever the main tab bar appears.
-namespace mv {
-
-class ConfigDelegate {
- public:
-  virtual ~ConfigDelegate() = default;
-  virtual void loadByConfig() = 0;
-};
-
-}  // namespace mv
+// The interface is shared with the sync screens, below the shell.
+#include "sync/ConfigDelegate.hpp"

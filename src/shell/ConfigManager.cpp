@@ -22,13 +22,19 @@ std::shared_ptr<ConfigManager>& slot() {
 
 std::shared_ptr<ConfigManager> ConfigManager::sharedInstance() {
   auto& s = slot();
-  if (!s) s.reset(new ConfigManager());
+  if (!s) {
+    s.reset(new ConfigManager());
+    SyncConfigManager::setCurrent(s);
+  }
   return s;
 }
 
 std::shared_ptr<ConfigManager> ConfigManager::existingInstance() { return slot(); }
 
-void ConfigManager::freeInstance() { slot().reset(); }
+void ConfigManager::freeInstance() {
+  slot().reset();
+  SyncConfigManager::setCurrent({});
+}
 
 ConfigManager::ConfigManager() {
   // A new session starts with the sales library in one column.

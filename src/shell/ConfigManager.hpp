@@ -3,7 +3,9 @@
 // left panel, the order method, price editing, the per-user switch to show all
 // customers, and the in-memory reload flags that sync and restore raise for
 // the catalogue, library and customer screens. One per signed-in session;
-// main thread only.
+// main thread only. The instance is the sync layer's configuration
+// (`SyncConfigManager::current`) from its creation in the session until
+// logout frees it.
 #include <map>
 #include <memory>
 #include <optional>
@@ -12,10 +14,11 @@
 
 #include "platform/base/Value.hpp"
 #include "store/Entities.hpp"
+#include "sync/SyncConfigManager.hpp"
 
 namespace mv {
 
-class ConfigManager {
+class ConfigManager : public SyncConfigManager {
  public:
   static constexpr const char* kReloadCatalog = "Needreloadcatelog";
   static constexpr const char* kReloadLibrary = "Needreloadlibrary";
@@ -38,7 +41,7 @@ class ConfigManager {
 
   // Index 7 (the settings button) is always shown; any other index shows when
   // its switch reads true; an index the list does not reach, or no list, hides.
-  bool isOnShow(int index) const;
+  bool isOnShow(int index) const override;
   std::optional<std::string> leftPanelType();
   int orderMethodType();
   bool couldModifyPrice();
@@ -55,7 +58,7 @@ class ConfigManager {
   // "YES" / "NO"; a missing flag is not set.
   bool flag(const std::string& key) const;
   void setFlag(const std::string& key, bool on);
-  std::map<std::string, std::string>& flagDic() { return flagDic_; }
+  std::map<std::string, std::string>& flagDic() override { return flagDic_; }
 
   // The platform's reading of a text as a truth value: after leading white
   // space, an optional sign and leading zeros, "Y", "y", "T", "t" or 1-9.
@@ -65,7 +68,7 @@ class ConfigManager {
 
   ConfigManager(const ConfigManager&) = delete;
   ConfigManager& operator=(const ConfigManager&) = delete;
-  ~ConfigManager();
+  ~ConfigManager() override;
 
  private:
   ConfigManager();

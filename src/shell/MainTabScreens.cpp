@@ -45,9 +45,10 @@ std::shared_ptr<ui::ViewController> MainTabScreens::makeScreen(int tag) {
 
 void MainTabScreens::setBackupAndRestoreMaker(SettingsPageMaker maker) { backupMaker() = std::move(maker); }
 
-std::shared_ptr<ui::ViewController> MainTabScreens::makeBackupAndRestore() {
+std::shared_ptr<ui::ViewController> MainTabScreens::makeBackupAndRestore(
+    std::weak_ptr<SettingsViewControllerDelegate> settingDelegate) {
   if (backupMaker()) {
-    if (auto page = backupMaker()()) return page;
+    if (auto page = backupMaker()(std::move(settingDelegate))) return page;
   }
   return std::make_shared<FeaturePendingViewController>("BACKANDRESTORE");
 }

@@ -8,14 +8,17 @@
 #include <memory>
 
 #include "platform/ui/ViewController.hpp"
+#include "sync/SettingsViewControllerDelegate.hpp"
 
 namespace mv {
 
 class MainTabScreens {
  public:
   using Maker = std::function<std::shared_ptr<ui::ViewController>()>;
-  // The backup-and-restore page's maker gets the settings delegate's holder.
-  using SettingsPageMaker = std::function<std::shared_ptr<ui::ViewController>()>;
+  // The backup-and-restore page's maker gets the opener of the settings
+  // window, which the page tells when it closes the window.
+  using SettingsPageMaker =
+      std::function<std::shared_ptr<ui::ViewController>(std::weak_ptr<SettingsViewControllerDelegate> settingDelegate)>;
 
   static constexpr int kHome = 0;
   static constexpr int kCatalog = 1;
@@ -34,7 +37,8 @@ class MainTabScreens {
   static std::shared_ptr<ui::ViewController> makeScreen(int tag);
 
   static void setBackupAndRestoreMaker(SettingsPageMaker maker);
-  static std::shared_ptr<ui::ViewController> makeBackupAndRestore();
+  static std::shared_ptr<ui::ViewController> makeBackupAndRestore(
+      std::weak_ptr<SettingsViewControllerDelegate> settingDelegate = {});
 
   // The title key of tab `tag` (0-7).
   static const char* titleKey(int tag);

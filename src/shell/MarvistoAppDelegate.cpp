@@ -21,6 +21,7 @@
 #include "transport/Reachability.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
+#include "widgets/WidgetSkin.hpp"
 
 namespace mv {
 namespace {
@@ -99,6 +100,8 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
   }
   // 7.
   PublicFunction::GetServer();
+  // The widgets draw the signed-in client's skin.
+  WidgetSkin::setSkinImageProvider([](const std::string& name) { return SkinManager::skinFromImageName(name); });
   currentVersion_ = bundleVersion;
   // 8.
   CookieStore::sharedInstance().setCookieAcceptPolicy(CookieStore::AcceptPolicy::Always);

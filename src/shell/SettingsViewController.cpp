@@ -273,7 +273,7 @@ void SettingsViewController::tableViewDidSelectRowAtIndexPath(ui::TableView& tab
       break;
     case SettingsCellEntity::kBackupAndRestore: {
       MV_LOG("press backup");
-      auto page = MainTabScreens::makeBackupAndRestore();
+      auto page = MainTabScreens::makeBackupAndRestore(delegate_);
       if (nav && page) nav->pushViewController(page, true);
       break;
     }

@@ -1,11 +1,3 @@
 #pragma once
-// The opener of the settings window, told when the window closes.
-namespace mv {
-
-class SettingsViewControllerDelegate {
- public:
-  virtual ~SettingsViewControllerDelegate() = default;
-  virtual void deselectButton() = 0;
-};
-
-}  // namespace mv
+// The interface is shared with the backup-and-restore page, below the shell.
+#include "sync/SettingsViewControllerDelegate.hpp"

@@ -1,0 +1,37 @@
+#pragma once
+// Fetches library files straight through the network model, for as long as
+// no sales library download manager is installed: a file counts as on the
+// device when its file is in the client's folder for its type, and as being
+// downloaded while this downloader waits for it. Nothing is ever paused.
+#include <map>
+#include <memory>
+#include <string>
+
+#include "sync/LibraryFileDownloader.hpp"
+#include "sync/NetworkRecDelegate.hpp"
+
+namespace mv {
+
+class NetworkLibraryFileDownloader : public LibraryFileDownloader,
+                                     public NetworkRecDelegate,
+                                     public std::enable_shared_from_this<NetworkLibraryFileDownloader> {
+ public:
+  bool isExists(int fileId) override;
+  bool isInDownloadList(const std::string& fileName) override;
+  bool isInPauseList(const std::string& fileName) override;
+  int sendRequest(const std::shared_ptr<RequestDownload>& request) override;
+
+  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
+  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
+
+  // Downloads sent and not yet answered.
+  std::size_t pendingCount() const { return pending_.size(); }
+
+ private:
+  void settle(const std::shared_ptr<NetBaseRst>& result);
+
+  // Download id -> file name.
+  std::map<int, std::string> pending_;
+};
+
+}  // namespace mv

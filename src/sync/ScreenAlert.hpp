@@ -1,0 +1,25 @@
+#pragma once
+// An alert as a screen's presenter decides it: its tag, texts and buttons
+// (the cancel button, when there is one, takes index 0 and the others follow
+// in order). The screen shows it with itself as the delegate.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ui/AlertView.hpp"
+
+namespace mv {
+
+struct ScreenAlert {
+  long tag = 0;
+  std::string title;
+  std::string message;
+  std::optional<std::string> cancel;
+  std::vector<std::string> others;
+
+  std::shared_ptr<ui::AlertView> show(std::weak_ptr<ui::AlertViewDelegate> delegate) const;
+  bool operator==(const ScreenAlert&) const = default;
+};
+
+}  // namespace mv

@@ -1,0 +1,270 @@
+// Whole syncs started from the Sync tab against the local sales service: the
+// rows' progress texts and the time left as the engine reports them, the last
+// sync time afterwards, the badge and the sync icon, a run the engine asks
+// for on a cellular network, a full resync the service asked for, and the
+// failure alert of a run broken by an injected fault. Pictures of the tab
+// during and after a run are written as PNG.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <regex>
+
+#include "SyncEngineTestSupport.hpp"
+#include "SyncScreenTestSupport.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "sync/SyncViewController.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/TextLookup.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+using sales::FaultRule;
+
+// What the tab showed at each report of the engine.
+struct Shown {
+  int kind;
+  float progress;
+  int remain;
+  std::string timeLeft;
+  std::string rowText;
+};
+
+class RecordingSyncScreen : public SyncViewController {
+ public:
+  std::vector<Shown> shown;
+  std::vector<std::string> breaks;
+  int finishes = 0;
+  std::function<void()> onReport;
+
+  void setProgress(float progress, int imageType, int remainTime) override {
+    SyncViewController::setProgress(progress, imageType, remainTime);
+    const SyncRow row = imageType == 1 ? SyncRow::Products : SyncRow::Material;
+    shown.push_back({imageType, progress, remainTime, resourceUpdateView().lblRemainTime().text(),
+                     resourceUpdateView().row(row).lbprogressTxt()});
+    if (onReport) onReport();
+  }
+  void breakSync(const std::string& message) override {
+    breaks.push_back(message);
+    SyncViewController::breakSync(message);
+  }
+  void finishedSync() override {
+    ++finishes;
+    SyncViewController::finishedSync();
+  }
+  int ends() const { return finishes + static_cast<int>(breaks.size()); }
+};
+
+class SyncScreenFlowTest : public test::SyncEngineTest {
+ protected:
+  void SetUp() override {
+    SyncEngineTest::SetUp();
+    test::resetToolkit();
+    test::installEnglishTexts();
+    host = std::make_shared<test::FakeSyncScreenHost>();
+    SyncScreenHost::install(host);
+    shots = root / "snapshots";
+    fs::create_directories(shots);
+  }
+  void TearDown() override {
+    window.reset();
+    screen.reset();
+    test::resetToolkit();
+    SyncEngineTest::TearDown();
+  }
+  void show() {
+    screen = std::make_shared<RecordingSyncScreen>();
+    window = std::make_unique<test::ScreenWindow>(screen);
+  }
+  ResourceUpdateView& panel() { return screen->resourceUpdateView(); }
+  bool waitForEnd(int before, double seconds = 60) {
+    return runUntil([&] { return screen->ends() > before; }, seconds);
+  }
+  std::shared_ptr<ui::AlertView> alert() { return ui::AlertView::visibleAlert(); }
+  // Until the last alert has faded out, its dimming takes the taps.
+  bool alertsGone() {
+    return runUntil([] { return ui::AlertView::showingAlerts().empty(); }, 2);
+  }
+
+  std::shared_ptr<test::FakeSyncScreenHost> host;
+  std::shared_ptr<RecordingSyncScreen> screen;
+  std::unique_ptr<test::ScreenWindow> window;
+  fs::path shots;
+};
+
+// The whole-number figure of a progress text ("46 %" or "46%"), checked
+// against the share it stands for.
+void expectPercent(const std::string& text, double share, bool blank) {
+  static const std::regex withBlank("^([0-9]+) %$");
+  static const std::regex without("^([0-9]+)%$");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(text, m, blank ? withBlank : without)) << text;
+  EXPECT_LE(std::fabs(std::stod(m[1].str()) - share * 100), 0.5 + 1e-3) << text << " for " << share;
+}
+
+TEST_F(SyncScreenFlowTest, AWholeSyncFromTheTabShowsItsProgressAndTheLastSyncTime) {
+  signIn();
+  seedIcons(data(1));
+  show();
+  auto engine = SyncModel::sharedInstance();
+  // The home screen's "later" left the badge on the tab.
+  engine->setShowUpdate(true);
+  bool pictured = false;
+  screen->onReport = [&] {
+    const Shown& last = screen->shown.back();
+    if (!pictured && last.kind == 4 && last.progress >= 0.3f && last.progress < 1.0f) {
+      pictured = true;
+      window->snapshot(shots, "sync-tab-running");
+    }
+  };
+
+  ASSERT_TRUE(window->driver().tap(panel().btnsync()));
+  // The run is under way: button off, time label on, icon blinking, badge gone.
+  EXPECT_TRUE(engine->isDownloading());
+  EXPECT_FALSE(panel().btnsync().isEnabled());
+  EXPECT_FALSE(panel().lblRemainTime().isHidden());
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), test::textOf("CHECKING"));
+  EXPECT_EQ(host->blinkStarts, 1);
+  EXPECT_TRUE(host->blinking);
+  EXPECT_FALSE(engine->showUpdate());
+  EXPECT_EQ(host->badges, std::vector<std::string>{""});
+  ASSERT_TRUE(waitForEnd(0));
+  ASSERT_EQ(screen->finishes, 1) << (screen->breaks.empty() ? "" : screen->breaks[0]);
+
+  // Every report: the row's text for its share, and the time left.
+  ASSERT_FALSE(screen->shown.empty());
+  std::set<int> kinds;
+  std::string label;
+  for (const Shown& s : screen->shown) {
+    kinds.insert(s.kind);
+    if (s.remain <= 60) {
+      EXPECT_EQ(s.timeLeft, test::textOf("TIMEREMAININGLESSAMINUTE"));
+      label = s.timeLeft;
+    } else if ((s.remain + 59) / 60 <= 1000) {
+      EXPECT_NE(s.timeLeft.find(std::to_string((s.remain + 59) / 60)), std::string::npos) << s.timeLeft;
+      label = s.timeLeft;
+    } else {
+      EXPECT_EQ(s.timeLeft, label) << "no estimate leaves the label as it was";
+    }
+    if (s.progress >= 1.0f) {
+      if (s.kind == 3) {
+        EXPECT_EQ(s.rowText, "20%");
+      } else {
+        EXPECT_EQ(s.rowText, test::textOf("COMPLETED"));
+      }
+    } else if (s.kind == 1) {
+      expectPercent(s.rowText, s.progress, true);
+    } else if (s.kind == 3) {
+      expectPercent(s.rowText, s.progress * 0.2, false);
+    } else if (s.kind == 4) {
+      expectPercent(s.rowText, 0.2 + s.progress * 0.8, false);
+    }
+  }
+  EXPECT_EQ(kinds, (std::set<int>{1, 3, 4}));
+  EXPECT_TRUE(pictured);
+
+  // Done: every row full, the time of this sync on each, idle again.
+  const auto stamp = clientFlag(SyncModel::kLastSync);
+  ASSERT_TRUE(stamp);
+  const auto expectedDate = SyncScreenPresenter::lastSyncText(stamp, kShortDateFormat);
+  ASSERT_TRUE(expectedDate);
+  for (SyncRow row : {SyncRow::Products, SyncRow::Material, SyncRow::Customers}) {
+    EXPECT_EQ(panel().row(row).progress(), 1.0f);
+    EXPECT_EQ(panel().row(row).lbprogressTxt(), test::textOf("COMPLETED"));
+    EXPECT_EQ(panel().row(row).lbDatevalue().text(), *expectedDate);
+  }
+  EXPECT_FALSE(engine->isDownloading());
+  EXPECT_TRUE(panel().btnsync().isEnabled());
+  EXPECT_TRUE(panel().lblRemainTime().isHidden());
+  EXPECT_FALSE(host->blinking);
+  EXPECT_EQ(panel().labelBgDownload().alpha(), 0);
+  EXPECT_FALSE(alert());
+  window->snapshot(shots, "sync-tab-finished");
+  EXPECT_TRUE(fs::file_size(shots / "sync-tab-finished.png") > 0);
+}
+
+TEST_F(SyncScreenFlowTest, AnInjectedFaultEndsTheRunWithTheFailureAlert) {
+  signIn();
+  show();
+  service->addFault(FaultRule::statusFor("syncData/customer", "500"));
+  window->driver().tap(panel().btnsync());
+  ASSERT_TRUE(waitForEnd(0));
+  ASSERT_EQ(screen->breaks.size(), 1u);
+  EXPECT_EQ(screen->finishes, 0);
+  ASSERT_TRUE(alert());
+  EXPECT_EQ(alert()->tag(), 255);
+  EXPECT_EQ(alert()->title(), test::textOf("UPDATEFAILED"));
+  EXPECT_EQ(alert()->message(), screen->breaks[0]);
+  EXPECT_EQ(ui::AlertView::showingAlerts().size(), 1u);
+  // Nothing was stamped, so no sync time is shown; the parts done stay full
+  // until the alert is answered.
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(panel().syncInfoCustomer().lbDatevalue().text(), test::textOf("NORECORD"));
+  EXPECT_EQ(panel().syncInfoProduc().progress(), 1.0f);
+  EXPECT_TRUE(panel().btnsync().isEnabled());
+  EXPECT_FALSE(host->blinking);
+  window->snapshot(shots, "sync-tab-failed");
+  alert()->pressButton(0);
+  ASSERT_TRUE(alertsGone());
+  EXPECT_EQ(panel().syncInfoProduc().progress(), 0);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0%");
+
+  // The next tap runs again, and this time it goes through.
+  service->clearFaults();
+  window->driver().tap(panel().btnsync());
+  ASSERT_TRUE(waitForEnd(1));
+  EXPECT_EQ(screen->finishes, 1);
+  EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
+}
+
+TEST_F(SyncScreenFlowTest, TheEngineStartsARunWithoutTheTapsStopsAndWithAFullResyncWhenAsked) {
+  signIn();
+  show();
+  auto engine = SyncModel::sharedInstance();
+  // Nothing new: the engine's word starts nothing.
+  engine->startSyncData();
+  EXPECT_FALSE(engine->isDownloading());
+  // New data, on a cellular network: the run starts without the question.
+  host->notWifi = true;
+  engine->setNeedUpdate(true);
+  engine->startSyncData();
+  EXPECT_FALSE(alert());
+  EXPECT_FALSE(engine->needUpdate());
+  EXPECT_TRUE(engine->isDownloading());
+  ASSERT_TRUE(waitForEnd(0));
+  ASSERT_EQ(screen->finishes, 1);
+  EXPECT_EQ(tableRequests().size(), 3u);
+
+  // A tap on cellular asks; "OK" starts the run, which is a full resync
+  // because the service asked for one at sign-in.
+  host->fullSyncRequested = true;
+  service->clearRequestLog();
+  window->driver().tap(panel().btnsync());
+  ASSERT_TRUE(alert());
+  EXPECT_EQ(alert()->tag(), 1001);
+  EXPECT_FALSE(engine->isDownloading());
+  alert()->pressButton(0);
+  EXPECT_TRUE(engine->isDownloading());
+  EXPECT_EQ(host->fullSyncTaken, 1);
+  ASSERT_TRUE(waitForEnd(1));
+  ASSERT_EQ(screen->finishes, 2);
+  auto tables = tableRequests();
+  ASSERT_EQ(tables.size(), 3u);
+  for (const auto& t : tables) EXPECT_EQ(t.parameters.value("isFull", std::string()), "true") << t.qualifier;
+  EXPECT_FALSE(engine->isSyncAllData());
+
+  // Without a request the next run asks only for changes.
+  ASSERT_TRUE(alertsGone());
+  service->clearRequestLog();
+  host->notWifi = false;
+  window->driver().tap(panel().btnsync());
+  ASSERT_TRUE(waitForEnd(2));
+  tables = tableRequests();
+  ASSERT_EQ(tables.size(), 3u);
+  for (const auto& t : tables) EXPECT_EQ(t.parameters.value("isFull", std::string()), "false") << t.qualifier;
+}
+
+}  // namespace
+}  // namespace mv
