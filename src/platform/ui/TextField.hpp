@@ -15,7 +15,7 @@ class TextField;
 
 enum class TextBorderStyle { None = 0, Line = 1, Bezel = 2, RoundedRect = 3 };
 enum class TextFieldViewMode { Never = 0, WhileEditing = 1, UnlessEditing = 2, Always = 3 };
-enum class ReturnKeyType { Default = 0, Go, Google, Join, Next, Route, Search, Send, Yahoo, Done, EmergencyCall };
+enum class ReturnKeyType { Default = 0, Go, Join, Next, Route, Search, Send, Done };
 enum class KeyboardType { Default = 0, ASCIICapable, NumbersAndPunctuation, URL, NumberPad, PhonePad, NamePhonePad, EmailAddress, DecimalPad };
 enum class TextAutocorrectionType { Default = 0, No = 1, Yes = 2 };
 enum class TextAutocapitalizationType { None = 0, Words = 1, Sentences = 2, AllCharacters = 3 };

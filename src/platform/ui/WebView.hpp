@@ -88,7 +88,7 @@ class WebView : public View {
   static constexpr long kErrorCancelled = -999;
   static constexpr long kErrorUnsupportedURL = -1002;
   static constexpr long kErrorFileDoesNotExist = -1100;
-  static inline const std::string ErrorDomain = "NSURLErrorDomain";
+  static inline const std::string ErrorDomain = "WebViewErrorDomain";
 
  private:
   friend class WebPageView;
