@@ -83,14 +83,20 @@ struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
   }
 
   void cancelAll() {
+    // Each cancel frees a slot; the operations still waiting must not take it
+    // only to be stopped a moment later, after their request went out.
+    const bool wasSuspended = suspended;
+    suspended = true;
     auto snapshot = operations;
     for (auto& op : snapshot) op->cancel();
+    suspended = wasSuspended;
   }
 };
 
 NetworkQueue::NetworkQueue() : state_(std::make_shared<State>()) {}
 
 NetworkQueue::~NetworkQueue() {
+  state_->suspended = true;  // stopping one must not start the next
   auto snapshot = state_->operations;
   for (auto& op : snapshot) op->clearDelegatesAndCancel();
 }

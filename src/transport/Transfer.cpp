@@ -148,7 +148,9 @@ bool Transfer::prepare(CURLSH* share) {
     curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
   }
-  if (spec_.timeOutSeconds > 0) {
+  // A time-out of a day or more (or infinity) means no connect limit; the
+  // conversion to milliseconds would overflow otherwise.
+  if (spec_.timeOutSeconds > 0 && spec_.timeOutSeconds < 86400) {
     long ms = static_cast<long>(spec_.timeOutSeconds * 1000);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, ms > 0 ? ms : 1L);
   }

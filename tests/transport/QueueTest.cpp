@@ -195,5 +195,42 @@ TEST_F(QueueTest, CancelAllReportsEachUnclearedOperationAsCancelled) {
   }
 }
 
+TEST_F(QueueTest, CancellingEverythingNeverStartsAWaitingOperation) {
+  auto& engine = NetworkEngine::shared();
+  enum class Stop { CancelAll, Failure, Destroy };
+  for (Stop stop : {Stop::CancelAll, Stop::Failure, Stop::Destroy}) {
+    SCOPED_TRACE(static_cast<int>(stop));
+    auto queue = std::make_unique<NetworkQueue>();
+    queue->setMaxConcurrentOperationCount(1);
+    queue->setShouldCancelAllRequestsOnFailure(stop == Stop::Failure);
+    Recorder rec;
+    queue->setDelegate(&rec);
+    // The first one holds the only slot (or fails on its own); the rest wait.
+    queue->addOperation(stop == Stop::Failure ? std::make_shared<FormDataRequest>("ftp://127.0.0.1/nothing")
+                                              : op("/long"));
+    for (int i = 0; i < 4; ++i) queue->addOperation(op("/quick"));
+    const auto before = engine.nextTransferId();
+    queue->go();
+    if (stop == Stop::Failure) {
+      ASSERT_TRUE(runUntil([&] { return rec.calls() == 5; }, 10));
+    } else {
+      ASSERT_TRUE(waitFor([&] { return current.load() == 1; }));
+      if (stop == Stop::CancelAll) {
+        queue->cancelAllOperations();
+        ASSERT_TRUE(runUntil([&] { return rec.calls() == 5; }, 10));
+      } else {
+        queue.reset();
+      }
+    }
+    // Only the first operation ever became a transfer.
+    EXPECT_EQ(engine.nextTransferId(), before + 2);
+    runUntil([] { return false; }, 0.3);
+    EXPECT_EQ(served.load(), stop == Stop::Failure ? 0 : 1);
+    EXPECT_EQ(rec.finished, 0);
+    served = 0;
+    current = 0;
+  }
+}
+
 }  // namespace
 }  // namespace mv::test

@@ -222,7 +222,10 @@ bool UserDefaults::synchronize() {
   if (!dirty_) return true;
   std::error_code ec;
   fs::create_directories(file_.parent_path(), ec);
-  if (!writeFileAtomically(file_, values_.dump(1), 0600)) {
+  // Text that is not UTF-8 (a value cut inside a character) is written with
+  // replacement characters: failing here would lose every other setting.
+  const std::string text = values_.dump(1, ' ', false, Value::error_handler_t::replace);
+  if (!writeFileAtomically(file_, text, 0600)) {
     MV_LOG("user defaults: could not write ", file_.string());
     return false;
   }

@@ -544,7 +544,7 @@ base::Size Context::drawText(std::string_view text, const base::Rect& rect, cons
                              LineBreakMode mode, TextAlignment alignment, int maxLines) {
   auto& m = TextMeasurer::current();
   double lh = m.lineHeight(font);
-  int fit = lh > 0 && rect.height() > 0 ? std::max(1, static_cast<int>(std::floor(rect.height() / lh + 1e-9))) : 0;
+  int fit = lh > 0 && rect.height() > 0 ? linesFitting(rect.height(), lh) : 0;
   int lines = maxLines > 0 ? (fit > 0 ? std::min(maxLines, fit) : maxLines) : fit;
   TextLayout layout = m.layout(text, font, rect.width(), mode, lines);
   drawTextLayout(layout, rect.origin, rect.width(), font, color, alignment);

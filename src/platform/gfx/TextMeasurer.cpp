@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 #include "platform/gfx/PangoTextMeasurer.hpp"
@@ -211,13 +212,19 @@ base::Size sizeWithFont(std::string_view text, const Font& font) {
   return TextMeasurer::current().layout(text, font, 0, LineBreakMode::Clip, 1).size;
 }
 
+int linesFitting(double height, double lineHeight) {
+  const double lines = std::floor(height / lineHeight + 1e-9);
+  if (!(lines < std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+  return std::max(1, static_cast<int>(lines));
+}
+
 base::Size sizeWithFont(std::string_view text, const Font& font, base::Size constrained, LineBreakMode mode) {
   if (text.empty()) return {0, 0};
   auto& m = TextMeasurer::current();
   double lh = m.lineHeight(font);
   int maxLines = 0;
   if (constrained.height > 0 && lh > 0) {
-    maxLines = std::max(1, static_cast<int>(std::floor(constrained.height / lh + 1e-9)));
+    maxLines = linesFitting(constrained.height, lh);
   }
   // One line when the height only allows one, as a label of one line lays out.
   return m.layout(text, font, constrained.width, mode, maxLines).size;

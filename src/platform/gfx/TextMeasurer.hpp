@@ -74,6 +74,10 @@ class ScopedTextMeasurer {
   std::shared_ptr<TextMeasurer> saved_;
 };
 
+// How many whole lines of `lineHeight` fit in `height`, never fewer than one;
+// a height too tall to count (an "as tall as needed" bound) limits nothing.
+int linesFitting(double height, double lineHeight);
+
 // The size of the text on one line.
 base::Size sizeWithFont(std::string_view text, const Font& font);
 // The size of the text wrapped to the constrained width; only whole lines

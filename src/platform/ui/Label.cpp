@@ -101,7 +101,7 @@ Rect Label::textRectForBounds(const Rect& b, int lines) const {
   gfx::Font f = effectiveFont();
   auto& m = gfx::TextMeasurer::current();
   double lh = m.lineHeight(f);
-  int fit = lh > 0 ? std::max(1, static_cast<int>(std::floor(b.height() / lh + 1e-9))) : 1;
+  int fit = lh > 0 ? gfx::linesFitting(b.height(), lh) : 1;
   int maxLines = lines > 0 ? std::min(lines, fit) : fit;
   if (b.height() <= 0) maxLines = lines;  // unconstrained height: the line count alone decides
   auto layout = m.layout(text_, f, b.width(), breakMode_, maxLines);
@@ -121,7 +121,7 @@ void Label::drawTextInRect(gfx::Context& ctx, const Rect& rect) {
   gfx::Font f = effectiveFont();
   auto& m = gfx::TextMeasurer::current();
   double lh = m.lineHeight(f);
-  int fit = lh > 0 ? std::max(1, static_cast<int>(std::floor(rect.height() / lh + 1e-9))) : 1;
+  int fit = lh > 0 ? gfx::linesFitting(rect.height(), lh) : 1;
   int maxLines = lines_ > 0 ? std::min(lines_, fit) : fit;
   auto layout = m.layout(text_, f, rect.width(), breakMode_, maxLines);
   // Centred vertically, as the platform's labels are.

@@ -112,3 +112,19 @@ TEST_F(UserDefaultsTest, UnreadableFileIsSetAsideNotOverwritten) {
   EXPECT_FALSE(d.hasKey("anything"));
   EXPECT_TRUE(fs::exists(root / "prefs.json.corrupt"));
 }
+
+TEST_F(UserDefaultsTest, TextThatIsNotUtf8IsSavedWithoutBreakingTheFlush) {
+  // A name cut in the middle of a character, as a byte-limited field leaves it.
+  const std::string cut = std::string("caf\xC3", 4);
+  auto& d = base::UserDefaults::standard();
+  d.setString("kept", "v");
+  d.setString("cut", cut);
+  // The flush runs on the loop: nothing may escape from it.
+  EXPECT_NO_THROW(base::RunLoop::main().drain());
+  bool saved = false;
+  EXPECT_NO_THROW(saved = d.synchronize());
+  EXPECT_TRUE(saved);
+  base::UserDefaults reread(base::Paths::preferences() / "defaults.json");
+  EXPECT_EQ(reread.stringForKey("kept"), "v");
+  EXPECT_EQ(reread.stringForKey("cut").rfind("caf", 0), 0u);
+}

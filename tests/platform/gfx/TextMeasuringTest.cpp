@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "platform/gfx/Font.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 
@@ -42,6 +44,9 @@ TEST(TextMeasuringTest, FixedMeasurerGivesExactSizes) {
   // Only whole lines that fit the height count, but at least one.
   EXPECT_EQ(gfx::sizeWithFont("aaaa bbbb cccc", f, base::Size{20, 30}, LineBreakMode::WordWrap).height, 25);
   EXPECT_EQ(gfx::sizeWithFont("aaaa bbbb cccc", f, base::Size{20, 1}, LineBreakMode::WordWrap).height, 13);
+  // A height meaning "as tall as needed" limits nothing, however large.
+  for (double tall : {1e12, 3.4028234663852886e38, std::numeric_limits<double>::infinity()})
+    EXPECT_EQ(gfx::sizeWithFont("aaaa bbbb cccc", f, base::Size{45, tall}, LineBreakMode::WordWrap), s) << tall;
   // A word longer than the line is broken between characters.
   auto words = TextMeasurer::current().wrap("abcdefghij", f, 20, LineBreakMode::WordWrap);
   ASSERT_EQ(words.size(), 3u);

@@ -177,6 +177,7 @@ TEST_F(ControlTest, SegmentsSwitchesLabelsAndIndicators) {
   label->setAdjustsFontSizeToFitWidth(false);
   EXPECT_EQ(label->textRectForBounds({0, 0, 50, 1000}, 0).size, (Size{50, 25}));
   EXPECT_EQ(label->textRectForBounds({0, 0, 50, 20}, 0).size.height, 13);  // whole lines that fit
+  EXPECT_EQ(label->textRectForBounds({0, 0, 50, 1e12}, 0).size, (Size{50, 25}));  // a height too tall to count
   EXPECT_FALSE(label->isUserInteractionEnabled());
 
   auto spinner = std::make_shared<ActivityIndicatorView>(ActivityIndicatorStyle::WhiteLarge);
