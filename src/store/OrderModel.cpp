@@ -1,6 +1,7 @@
 #include "store/OrderModel.hpp"
 
 #include <cctype>
+#include <limits>
 #include <variant>
 
 #include "platform/base/Log.hpp"
@@ -75,6 +76,14 @@ base::Value rowValue(const SQLiteStatement& r, const Schema::Table& t) {
   return v;
 }
 
+// An id of a document as the order records can hold it: an int whose
+// negative is one too, since local ids are the negatives of the ids in use.
+// Anything else counts as no id.
+std::optional<int> idInRange(std::int64_t id) {
+  if (id == 0 || id > std::numeric_limits<int>::max() || id < -std::numeric_limits<int>::max()) return std::nullopt;
+  return static_cast<int>(id);
+}
+
 bool digitsAt(const std::string& s, size_t from, size_t count) {
   if (from + count > s.size()) return false;
   for (size_t i = from; i < from + count; ++i)
@@ -124,13 +133,20 @@ bool OrderModel::updateVersion() {
   return ok;
 }
 
-int OrderModel::nextOrderId() {
-  return -static_cast<int>(scalarInt("SELECT MAX(ABS(order_id)) FROM marvisto_quote_order").value_or(0) + 1);
+int OrderModel::nextLocalId(const char* highestIdSql) {
+  std::optional<std::int64_t> highest;
+  if (!query(highestIdSql, [&](const SQLiteStatement& r) { highest = r.optInt64At(0); })) return 0;
+  const std::int64_t used = highest.value_or(0);
+  if (used < 0 || used >= std::numeric_limits<int>::max()) {
+    MV_LOG("No local id is left above ", used);
+    return 0;
+  }
+  return -static_cast<int>(used + 1);
 }
 
-int OrderModel::nextLineId() {
-  return -static_cast<int>(scalarInt("SELECT MAX(ABS(order_item_id)) FROM marvisto_quote_order_item").value_or(0) + 1);
-}
+int OrderModel::nextOrderId() { return nextLocalId("SELECT MAX(ABS(order_id)) FROM marvisto_quote_order"); }
+
+int OrderModel::nextLineId() { return nextLocalId("SELECT MAX(ABS(order_item_id)) FROM marvisto_quote_order_item"); }
 
 std::string OrderModel::uniqueOrderNumber(const std::string& number, int orderId) {
   // Two orders made within one second would share "<account>_yyMMddHHmmss";
@@ -154,6 +170,7 @@ int OrderModel::saveQuoteOrder(QuoteOrderEntity& order) {
   SQLiteTransaction tx(db());
   if (!tx.begin()) return 0;
   const int orderId = order.serial != 0 ? order.serial : nextOrderId();
+  if (orderId == 0) return 0;
   const std::string number = order.serial == 0 ? uniqueOrderNumber(order.number, orderId) : order.number;
   const int vendorId = order.vendorId != 0 ? order.vendorId : static_cast<int>(StoreContext::vendorId());
 
@@ -184,6 +201,7 @@ int OrderModel::saveQuoteOrder(QuoteOrderEntity& order) {
     if (!line) continue;
     // Every line belongs to the order it is saved with.
     int lineId = line->serial != 0 ? line->serial : nextLineId();
+    if (lineId == 0) return 0;
     putLine.reset();
     putLine.bindAll(lineId, orderId, line->customerInfoId.empty() ? order.customerInfoId : line->customerInfoId,
                     line->vendorId != 0 ? line->vendorId : vendorId, line->product.product_id, line->sku, line->name,
@@ -422,13 +440,18 @@ bool OrderModel::storeLineFromValue(const base::Value& line, std::optional<int> 
   }
   auto has = [&](const char* name) {
     for (const auto& [n, v] : cols)
-      if (n == name && std::holds_alternative<std::int64_t>(v) && std::get<std::int64_t>(v) != 0) return true;
+      if (n == name && std::holds_alternative<std::int64_t>(v) && idInRange(std::get<std::int64_t>(v))) return true;
     return false;
   };
   if (!has("order_id")) return false;  // a line of no order cannot be shown
+  // A line from the service never lands in one of the device's own orders.
+  for (const auto& [n, v] : cols)
+    if (!orderId && n == "order_id" && std::get<std::int64_t>(v) < 0) return false;
   if (!has("order_item_id")) {
     std::erase_if(cols, [](const auto& p) { return p.first == "order_item_id"; });
-    cols.emplace_back("order_item_id", std::int64_t{nextLineId()});
+    const int lineId = nextLineId();
+    if (lineId == 0) return false;
+    cols.emplace_back("order_item_id", std::int64_t{lineId});
   }
   return insertRow(db(), kLines, cols);
 }
@@ -453,12 +476,16 @@ bool OrderModel::storeOrderFromValue(const base::Value& order, bool uploaded, bo
     if (c.name == "order_number" && std::holds_alternative<std::string>(value)) number = std::get<std::string>(value);
     cols.emplace_back(c.name, std::move(value));
   }
-  orderId = intMember(order, "order_id");
+  orderId = idInRange(intMember(order, "order_id")).value_or(0);
+  // The service numbers its orders from 1; a negative id is one of the
+  // device's own orders, which a copy from the service never replaces.
+  if (!localOrder && orderId < 0) orderId = 0;
   auto clash = scalarText("SELECT order_number FROM marvisto_quote_order WHERE order_id = ?", orderId);
   bool taken = scalarInt("SELECT 1 FROM marvisto_quote_order WHERE order_id = ?", orderId).has_value();
   if (orderId == 0 || (localOrder && taken)) {
     // A restored order never takes the place of another order.
     orderId = nextOrderId();
+    if (orderId == 0) return false;
   } else if (taken && clash.value_or("") != number) {
     // A stale copy under the service's id gives way with its lines.
     if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id = ?", orderId)) return false;

@@ -68,6 +68,8 @@ class OrderModel : public BaseDataModel {
   bool storeLineFromValue(const base::Value& line, std::optional<int> orderId);
   bool deleteOrdersWhere(const std::string& where, const std::string& arg);
   base::Value lineValues(int orderId, bool backupForm);
+  // A fresh local (negative) id past every id in use; 0 when there is none.
+  int nextLocalId(const char* highestIdSql);
   int nextOrderId();
   int nextLineId();
   std::string uniqueOrderNumber(const std::string& number, int orderId);

@@ -261,5 +261,65 @@ TEST_F(OrderTest, BackupAndRestoreOfUnsubmittedOrders) {
   EXPECT_EQ(both[1]->items.size(), 2u);
 }
 
+TEST_F(OrderTest, IdsBeyondTheIdRangeNeverLandOnAnotherOrder) {
+  const int kept = storeOrder("Kept", "01/01/2014 10:00:00", false);
+  ASSERT_EQ(kept, -1);
+
+  // A restored order and line whose ids do not fit an id: the line must not
+  // end up in the order whose id the cut-off number happens to match.
+  base::Value line = {{"order_item_id", 4294967297LL}, {"order_id", 4294967295LL}, {"product_id", 5},
+                      {"product_quantity", 3}};
+  base::Value order = {{"order_id", 4294967295LL},
+                       {"order_number", "rep_1_huge"},
+                       {"customer_name", "Huge"},
+                       {"cdate", "01/02/2014 10:00:00"},
+                       {"order_item", {{"order_items", base::Value::array({line})}}}};
+  ASSERT_TRUE(dam().restoreUnsubmittedOrderFromDic(order));
+  EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(kept).size(), 1u);
+  auto all = dam().fetchQuoteOrders(OrderModel::kAllOrders, "");
+  ASSERT_EQ(all.size(), 2u);
+  for (const auto& o : all) {
+    EXPECT_LT(o->serial, 0);
+    EXPECT_EQ(o->items.size(), 1u) << o->customerName;
+  }
+  EXPECT_EQ(count("marvisto_quote_order", "order_id > 2147483647 OR order_id < -2147483647"), 0);
+  EXPECT_EQ(count("marvisto_quote_order_item", "order_item_id > 2147483647 OR order_item_id < -2147483647"), 0);
+
+  // Ids at the edge of the range: a new order still gets a fresh id or a
+  // clean failure, never an id in use nor an overflow.
+  base::Value lowest = {{"order_id", -2147483648LL}, {"order_number", "rep_1_lowest"}};
+  ASSERT_TRUE(dam().restoreUnsubmittedOrderFromDic(lowest));
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -2147483648"), 0);
+  base::Value edge = {{"order_id", 2147483647LL}, {"order_number", "rep_1_edge"}, {"cdate", "01/03/2014 10:00:00"}};
+  ASSERT_TRUE(dam().updateLocalHistoryOrderFromServer(edge));
+  const long long before = count("marvisto_quote_order");
+  QuoteOrderEntity next;
+  next.items.push_back(std::make_shared<QuoteOrderItemEntity>());
+  EXPECT_EQ(dam().saveQuoteOrder(next), 0);
+  EXPECT_EQ(count("marvisto_quote_order"), before);
+  EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(kept).size(), 1u);
+}
+
+TEST_F(OrderTest, AnOrderFromTheServerNeverReplacesAnUnsubmittedOne) {
+  const int kept = storeOrder("Kept", "01/01/2014 10:00:00", false, "rep_1_kept");
+  ASSERT_EQ(kept, -1);
+  base::Value order = {{"order_id", kept}, {"order_number", "rep_1_server"}, {"customer_name", "Server"}};
+  ASSERT_TRUE(dam().updateLocalHistoryOrderFromServer(order));
+  auto unsubmitted = dam().fetchQuoteOrders(OrderModel::kUnsubmittedOrders, "");
+  ASSERT_EQ(unsubmitted.size(), 1u);
+  EXPECT_EQ(unsubmitted[0]->serial, kept);
+  EXPECT_EQ(unsubmitted[0]->number, "rep_1_kept");
+  EXPECT_EQ(unsubmitted[0]->items.size(), 1u);
+  auto submitted = dam().fetchQuoteOrders(OrderModel::kUploadedOrders, "");
+  ASSERT_EQ(submitted.size(), 1u);
+  EXPECT_EQ(submitted[0]->number, "rep_1_server");
+  EXPECT_NE(submitted[0]->serial, kept);
+  base::Value item = {{"order_item_id", 1}, {"order_id", kept}, {"product_id", 9}, {"product_quantity", 7}};
+  EXPECT_FALSE(dam().updateLocalHistoryOrderItemFromServer(item));
+  auto lines = dam().fetchQuoteOrderItemsWithQuoteOrder(kept);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0]->quantity, 2);
+}
+
 }  // namespace
 }  // namespace mv::test
