@@ -78,7 +78,7 @@ bool parse(int argc, char** argv, Options& o) {
     } else if (arg == "--headless") {
       o.headless = true;
     } else if (arg == "--data-dir") {
-      if (!value(o.dataDir)) return false;
+      if (!value(o.dataDir) || o.dataDir.empty()) return false;
     } else if (arg == "--screenshots") {
       if (!value(o.screenshots)) return false;
     } else if (arg == "--client") {
@@ -100,6 +100,31 @@ bool parse(int argc, char** argv, Options& o) {
     std::fputs("marvisto: --client needs --user and --password\n", stderr);
     return false;
   }
+  if (o.client.empty() && (!o.user.empty() || !o.password.empty())) {
+    std::fputs("marvisto: --user and --password need --client\n", stderr);
+    return false;
+  }
+  return true;
+}
+
+// The data folder must take the settings file and the client folders;
+// otherwise nothing the application does would be kept.
+bool usableDataRoot(const fs::path& root, std::string& why) {
+  std::error_code ec;
+  const fs::path preferences = root / "Library" / "Preferences";
+  fs::create_directories(preferences, ec);
+  if (ec || !fs::is_directory(preferences, ec)) {
+    why = ec ? ec.message() : "not a folder";
+    return false;
+  }
+  const fs::path probe = preferences / ".write-test";
+  std::FILE* f = std::fopen(probe.c_str(), "w");
+  if (!f) {
+    why = "cannot write there";
+    return false;
+  }
+  std::fclose(f);
+  fs::remove(probe, ec);
   return true;
 }
 
@@ -310,7 +335,12 @@ int main(int argc, char** argv) {
   base::setLogEnabled(std::getenv("MV_LOG") && std::string(std::getenv("MV_LOG")) == "1");
   base::RunLoop& loop = base::RunLoop::main();
   loop.adoptCurrentThread();
-  base::Paths::setRoot(options.dataDir.empty() ? base::Paths::defaultRoot() : fs::path(options.dataDir));
+  const fs::path root = options.dataDir.empty() ? base::Paths::defaultRoot() : fs::path(options.dataDir);
+  if (std::string why; !usableDataRoot(root, why)) {
+    std::fprintf(stderr, "marvisto: cannot keep data in %s (%s)\n", root.string().c_str(), why.c_str());
+    return 2;
+  }
+  base::Paths::setRoot(root);
   std::printf("Data folder: %s\n", base::Paths::root().string().c_str());
 
   const bool firstRun = !base::UserDefaults::standard().hasKey("App_version");

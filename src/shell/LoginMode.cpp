@@ -403,8 +403,10 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
   versionCompare();
   // 8. The configuration.
   if (r.needSyncAll && !silent) {
-    MessageBox::sharedInstance().BeginBlockWait(textOrEmpty(Language::stringWithName("LOGINSUCCESSANDBOUND")),
-                                                kWaitTimeout);
+    // This box replaces the one the screen opened for the sign-in, so the
+    // screen cannot close it: the sign-in does when it ends.
+    ownBoxTag_ = MessageBox::sharedInstance().BeginBlockWait(
+        textOrEmpty(Language::stringWithName("LOGINSUCCESSANDBOUND")), kWaitTimeout);
     schedule(configTitleTimer_, kConfigStepDelay, &LoginMode::showRequestConfigTittle);
   } else {
     showRequestConfigTittle();
@@ -446,7 +448,7 @@ void LoginMode::showRequestConfigTittle() {
   if (box.waitMsgBoxtag() != 0) {
     box.ChangeWaitMessage(text);
   } else {
-    box.BeginBlockWait(text, kWaitTimeout);
+    ownBoxTag_ = box.BeginBlockWait(text, kWaitTimeout);
   }
   schedule(configRequestTimer_, kConfigStepDelay, &LoginMode::requestConfig);
 }
@@ -524,6 +526,8 @@ void LoginMode::finishWithConfiguration(bool clearDelegate) {
   ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
   if (auto d = delegate()) {
     if (clearDelegate) delegate_.reset();
+    if (ownBoxTag_) MessageBox::sharedInstance().EndBlockWait(ownBoxTag_);
+    ownBoxTag_ = 0;
     d->loginSuccess();
   } else {
     MessageBox::sharedInstance().EndBlockWait();

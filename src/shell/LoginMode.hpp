@@ -221,6 +221,9 @@ class LoginMode : public NetworkRecDelegate,
   int pendingLogin_ = 0;
   bool pendingSilent_ = false;
   bool demoRepairTried_ = false;
+  // The wait box the sign-in opened itself (0 when none); the screen waiting
+  // for the sign-in only knows the box it opened.
+  int ownBoxTag_ = 0;
   base::TimerId configTitleTimer_ = 0;
   base::TimerId configRequestTimer_ = 0;
   base::Observation netConnectObservation_;

@@ -3,8 +3,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/SQLiteDatabase.hpp"
+#include "store/SQLiteTransaction.hpp"
 
 namespace mv {
 
@@ -36,6 +38,34 @@ class BaseDataModel {
   template <typename... Args>
   bool exec(std::string_view sql, const Args&... args) {
     return db_.run(sql, args...);
+  }
+
+  // Runs `work()` in one transaction, committed when it answers true; false,
+  // with nothing changed, when it answers false or the transaction fails.
+  template <typename Work>
+  bool inTransaction(Work&& work) {
+    SQLiteTransaction tx(db_);
+    if (!tx.begin()) return false;
+    if (!work()) return false;
+    return tx.commit();
+  }
+
+  // Stores `rows` in one transaction: `sql` prepared once and run for each row
+  // after `bind(statement, row)`, all after `wipeSql` when one is given. False,
+  // with nothing changed, on the first failure.
+  template <typename Row, typename Bind>
+  bool saveRows(std::string_view sql, const std::vector<Row>& rows, Bind&& bind, const char* wipeSql = nullptr) {
+    return inTransaction([&] {
+      if (wipeSql && !exec(wipeSql)) return false;
+      SQLiteStatement st = db_.prepare(sql);
+      if (!st) return false;
+      for (const Row& row : rows) {
+        st.reset();
+        bind(st, row);
+        if (!st.run()) return false;
+      }
+      return true;
+    });
   }
 
   // Calls `onRow(statement)` for each row; false when the query failed.

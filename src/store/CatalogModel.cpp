@@ -5,7 +5,6 @@
 
 #include "platform/base/Date.hpp"
 #include "store/RowReaders.hpp"
-#include "store/SQLiteTransaction.hpp"
 #include "store/Schema.hpp"
 #include "util/Text.hpp"
 
@@ -13,43 +12,29 @@ namespace mv {
 
 bool CatalogModel::updateVersion() { return Schema::upgradeGroup(db(), "catalog"); }
 
-template <typename Row, typename Bind>
-bool CatalogModel::saveRows(const char* sql, const std::vector<Row>& rows, Bind&& bind, const char* wipeSql) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  if (wipeSql && !exec(wipeSql)) return false;
-  SQLiteStatement st = db().prepare(sql);
-  if (!st) return false;
-  for (const Row& row : rows) {
-    st.reset();
-    bind(st, row);
-    if (!st.run()) return false;
-  }
-  return tx.commit();
-}
-
 bool CatalogModel::saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& products) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  SQLiteStatement put = db().prepare(
-      "INSERT OR REPLACE INTO marvisto_product (product_id, product_sku, product_name, product_s_desc, "
-      "product_l_desc, product_publish, product_ordering, product_stock, product_sale, product_buy, product_tags) "
-      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  SQLiteStatement dropAttributes = db().prepare("DELETE FROM marvisto_product_attribute WHERE product_id = ?");
-  if (!put || !dropAttributes) return false;
-  // A store without attribute values (the first sync) has none to drop.
-  const bool dropOld = scalarInt("SELECT EXISTS (SELECT 1 FROM marvisto_product_attribute)").value_or(1) != 0;
-  for (const auto& p : products) {
-    put.reset();
-    put.bindAll(p.product_id, p.product_sku, p.product_name, p.product_s_desc, p.product_l_desc, p.product_publish,
-                p.product_ordering, p.product_stock, p.product_sale, p.product_buy, p.product_tags);
-    if (!put.run()) return false;
-    if (!dropOld) continue;
-    dropAttributes.reset();
-    dropAttributes.bind(1, p.product_id);
-    if (!dropAttributes.run()) return false;
-  }
-  return tx.commit();
+  return inTransaction([&] {
+    SQLiteStatement put = db().prepare(
+        "INSERT OR REPLACE INTO marvisto_product (product_id, product_sku, product_name, product_s_desc, "
+        "product_l_desc, product_publish, product_ordering, product_stock, product_sale, product_buy, product_tags) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    SQLiteStatement dropAttributes = db().prepare("DELETE FROM marvisto_product_attribute WHERE product_id = ?");
+    if (!put || !dropAttributes) return false;
+    // A store without attribute values (the first sync) has none to drop.
+    const bool dropOld = scalarInt("SELECT EXISTS (SELECT 1 FROM marvisto_product_attribute)").value_or(1) != 0;
+    for (const auto& p : products) {
+      put.reset();
+      put.bindAll(p.product_id, p.product_sku, p.product_name, p.product_s_desc, p.product_l_desc,
+                  p.product_publish, p.product_ordering, p.product_stock, p.product_sale, p.product_buy,
+                  p.product_tags);
+      if (!put.run()) return false;
+      if (!dropOld) continue;
+      dropAttributes.reset();
+      dropAttributes.bind(1, p.product_id);
+      if (!dropAttributes.run()) return false;
+    }
+    return true;
+  });
 }
 
 bool CatalogModel::saveToDatabaseProductAttribute(const std::vector<marvisto_product_attribute_Entity>& rows) {
@@ -79,28 +64,28 @@ bool CatalogModel::saveToDatabasePxrefC(const std::vector<marvisto_product_categ
                                         const std::vector<int>& productIds) {
   // All old links go first, then all new ones: deleting per link would leave
   // a product in two categories with only its last link.
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  SQLiteStatement drop = db().prepare("DELETE FROM marvisto_product_category_xref WHERE product_id = ?");
-  SQLiteStatement put =
-      db().prepare("INSERT OR REPLACE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?, ?)");
-  if (!drop || !put) return false;
-  // A store without links (the first sync) has none to drop.
-  if (scalarInt("SELECT EXISTS (SELECT 1 FROM marvisto_product_category_xref)").value_or(1) != 0) {
-    std::set<int> named(productIds.begin(), productIds.end());
-    for (const auto& l : links) named.insert(l.product_id);
-    for (int id : named) {
-      drop.reset();
-      drop.bind(1, id);
-      if (!drop.run()) return false;
+  return inTransaction([&] {
+    SQLiteStatement drop = db().prepare("DELETE FROM marvisto_product_category_xref WHERE product_id = ?");
+    SQLiteStatement put =
+        db().prepare("INSERT OR REPLACE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?, ?)");
+    if (!drop || !put) return false;
+    // A store without links (the first sync) has none to drop.
+    if (scalarInt("SELECT EXISTS (SELECT 1 FROM marvisto_product_category_xref)").value_or(1) != 0) {
+      std::set<int> named(productIds.begin(), productIds.end());
+      for (const auto& l : links) named.insert(l.product_id);
+      for (int id : named) {
+        drop.reset();
+        drop.bind(1, id);
+        if (!drop.run()) return false;
+      }
     }
-  }
-  for (const auto& l : links) {
-    put.reset();
-    put.bindAll(l.category_id, l.product_id);
-    if (!put.run()) return false;
-  }
-  return tx.commit();
+    for (const auto& l : links) {
+      put.reset();
+      put.bindAll(l.category_id, l.product_id);
+      if (!put.run()) return false;
+    }
+    return true;
+  });
 }
 
 bool CatalogModel::saveToDatabasePrice(const std::vector<marvisto_product_price_Entity>& rows) {

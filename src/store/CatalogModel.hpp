@@ -79,8 +79,6 @@ class CatalogModel : public BaseDataModel {
  private:
   std::vector<product_attribute_cell_Entity> attributeCells(int productId, bool withFieldId);
   std::vector<marvisto_product_Entity> products(const std::string& sql, int arg);
-  template <typename Row, typename Bind>
-  bool saveRows(const char* sql, const std::vector<Row>& rows, Bind&& bind, const char* wipeSql = nullptr);
 };
 
 }  // namespace mv

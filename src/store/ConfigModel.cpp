@@ -1,7 +1,6 @@
 #include "store/ConfigModel.hpp"
 
 #include "store/RowReaders.hpp"
-#include "store/SQLiteTransaction.hpp"
 #include "store/Schema.hpp"
 
 namespace mv {
@@ -9,17 +8,10 @@ namespace mv {
 bool ConfigModel::updateVersion() { return Schema::upgradeGroup(db(), "config"); }
 
 bool ConfigModel::syncConfigData(const std::vector<ConfigEntity>& entries) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  SQLiteStatement st = db().prepare(
-      "INSERT OR REPLACE INTO marvisto_config (client_id, cfg_type, \"desc\", update_date) VALUES (?, ?, ?, ?)");
-  if (!st) return false;
-  for (const auto& e : entries) {
-    st.reset();
-    st.bindAll(e.clientid, e.configType, e.desc, e.update_date);
-    if (!st.run()) return false;
-  }
-  return tx.commit();
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_config (client_id, cfg_type, \"desc\", update_date) VALUES (?, ?, ?, ?)",
+      entries,
+      [](SQLiteStatement& st, const auto& e) { st.bindAll(e.clientid, e.configType, e.desc, e.update_date); });
 }
 
 std::optional<ConfigEntity> ConfigModel::queryConfig(const std::string& configType) {

@@ -1,58 +1,43 @@
 #include "store/CustomerModel.hpp"
 
 #include "store/RowReaders.hpp"
-#include "store/SQLiteTransaction.hpp"
 #include "store/Schema.hpp"
 
 namespace mv {
 
 bool CustomerModel::updateVersion() { return Schema::upgradeGroup(db(), "customer"); }
 
-template <typename Row, typename Bind>
-bool CustomerModel::inTransaction(const char* sql, const std::vector<Row>& rows, Bind&& bind) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  SQLiteStatement st = db().prepare(sql);
-  if (!st) return false;
-  for (const Row& row : rows) {
-    st.reset();
-    bind(st, row);
-    if (!st.run()) return false;
-  }
-  return tx.commit();
-}
-
 bool CustomerModel::saveToDatabaseCustomer(const std::vector<marvisto_customer_Entity>& customers) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  // An upsert, not a replace: a replace deletes the row and with it what the
-  // user set on the device.
-  SQLiteStatement put = db().prepare(
-      "INSERT INTO marvisto_customer (customer_id, customer_info_id, customer_name, customer_publish, "
-      "customer_ordering, discount) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT(customer_id) DO UPDATE SET "
-      "customer_info_id = excluded.customer_info_id, customer_name = excluded.customer_name, "
-      "customer_publish = excluded.customer_publish, customer_ordering = excluded.customer_ordering, "
-      "discount = excluded.discount");
-  SQLiteStatement dropAttr = db().prepare("DELETE FROM marvisto_customer_attribute WHERE customer_id = ?");
-  SQLiteStatement dropAddr = db().prepare("DELETE FROM marvisto_customer_address WHERE customer_id = ?");
-  SQLiteStatement dropContact = db().prepare("DELETE FROM marvisto_customer_contact WHERE customer_id = ?");
-  if (!put || !dropAttr || !dropAddr || !dropContact) return false;
-  for (const auto& c : customers) {
-    put.reset();
-    put.bindAll(c.customer_id, c.customer_info_id, c.customer_name, c.customer_publish, c.customer_ordering,
-                static_cast<double>(c.discount));
-    if (!put.run()) return false;
-    for (SQLiteStatement* drop : {&dropAttr, &dropAddr, &dropContact}) {
-      drop->reset();
-      drop->bind(1, c.customer_id);
-      if (!drop->run()) return false;
+  return inTransaction([&] {
+    // An upsert, not a replace: a replace deletes the row and with it what the
+    // user set on the device.
+    SQLiteStatement put = db().prepare(
+        "INSERT INTO marvisto_customer (customer_id, customer_info_id, customer_name, customer_publish, "
+        "customer_ordering, discount) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT(customer_id) DO UPDATE SET "
+        "customer_info_id = excluded.customer_info_id, customer_name = excluded.customer_name, "
+        "customer_publish = excluded.customer_publish, customer_ordering = excluded.customer_ordering, "
+        "discount = excluded.discount");
+    SQLiteStatement dropAttr = db().prepare("DELETE FROM marvisto_customer_attribute WHERE customer_id = ?");
+    SQLiteStatement dropAddr = db().prepare("DELETE FROM marvisto_customer_address WHERE customer_id = ?");
+    SQLiteStatement dropContact = db().prepare("DELETE FROM marvisto_customer_contact WHERE customer_id = ?");
+    if (!put || !dropAttr || !dropAddr || !dropContact) return false;
+    for (const auto& c : customers) {
+      put.reset();
+      put.bindAll(c.customer_id, c.customer_info_id, c.customer_name, c.customer_publish, c.customer_ordering,
+                  static_cast<double>(c.discount));
+      if (!put.run()) return false;
+      for (SQLiteStatement* drop : {&dropAttr, &dropAddr, &dropContact}) {
+        drop->reset();
+        drop->bind(1, c.customer_id);
+        if (!drop->run()) return false;
+      }
     }
-  }
-  return tx.commit();
+    return true;
+  });
 }
 
 bool CustomerModel::saveToDatabaseCustomerAttribute(const std::vector<marvisto_customer_attribute_Entity>& rows) {
-  return inTransaction(
+  return saveRows(
       "INSERT OR REPLACE INTO marvisto_customer_attribute (attribute_id, customer_id, attribute_fields_id, "
       "attribute_value) VALUES (?, ?, ?, ?)",
       rows, [](SQLiteStatement& st, const auto& r) {
@@ -62,22 +47,18 @@ bool CustomerModel::saveToDatabaseCustomerAttribute(const std::vector<marvisto_c
 
 bool CustomerModel::saveToDatabaseFieldsCustomerAttribute(
     const std::vector<marvisto_fields_customer_attribute_Entity>& rows) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  if (!exec("DELETE FROM marvisto_fields_customer_attribute")) return false;
-  if (!inTransaction(
-          "INSERT OR REPLACE INTO marvisto_fields_customer_attribute (field_id, field_name, description, data_type, "
-          "selection_list, display, published) VALUES (?, ?, ?, ?, ?, ?, ?)",
-          rows, [](SQLiteStatement& st, const auto& r) {
-            st.bindAll(r.field_id, r.field_name, r.description, r.data_type, r.selection_list, r.display,
-                       r.published);
-          }))
-    return false;
-  return tx.commit();
+  return saveRows(
+      "INSERT OR REPLACE INTO marvisto_fields_customer_attribute (field_id, field_name, description, data_type, "
+      "selection_list, display, published) VALUES (?, ?, ?, ?, ?, ?, ?)",
+      rows,
+      [](SQLiteStatement& st, const auto& r) {
+        st.bindAll(r.field_id, r.field_name, r.description, r.data_type, r.selection_list, r.display, r.published);
+      },
+      "DELETE FROM marvisto_fields_customer_attribute");
 }
 
 bool CustomerModel::saveToDatabaseCustomerAddress(const std::vector<marvisto_customer_address_Entity>& rows) {
-  return inTransaction(
+  return saveRows(
       "INSERT OR REPLACE INTO marvisto_customer_address (id, customer_id, address, city, state, zip_code, "
       "isDefault) VALUES (?, ?, ?, ?, ?, ?, ?)",
       rows, [](SQLiteStatement& st, const auto& r) {
@@ -87,7 +68,7 @@ bool CustomerModel::saveToDatabaseCustomerAddress(const std::vector<marvisto_cus
 }
 
 bool CustomerModel::saveToDatabaseCustomerContact(const std::vector<marvisto_customer_contact_entity>& rows) {
-  return inTransaction(
+  return saveRows(
       "INSERT OR REPLACE INTO marvisto_customer_contact (contact_id, customer_id, first_name, last_name, job_title, "
       "work_phone, mobile_phone, email, im, note, isDefault) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
       rows, [](SQLiteStatement& st, const auto& r) {
@@ -203,53 +184,45 @@ int CustomerModel::getLastLocalCustomerContactsId() {
 }
 
 bool CustomerModel::deleteCustomerTableWithID(int customerId) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  for (const char* sql : {"DELETE FROM marvisto_customer WHERE customer_id = ?",
-                          "DELETE FROM marvisto_customer_address WHERE customer_id = ?",
-                          "DELETE FROM marvisto_customer_attribute WHERE customer_id = ?",
-                          "DELETE FROM marvisto_customer_contact WHERE customer_id = ?"})
-    if (!exec(sql, customerId)) return false;
-  return tx.commit();
+  return inTransaction([&] {
+    for (const char* sql : {"DELETE FROM marvisto_customer WHERE customer_id = ?",
+                            "DELETE FROM marvisto_customer_address WHERE customer_id = ?",
+                            "DELETE FROM marvisto_customer_attribute WHERE customer_id = ?",
+                            "DELETE FROM marvisto_customer_contact WHERE customer_id = ?"})
+      if (!exec(sql, customerId)) return false;
+    return true;
+  });
 }
 
 bool CustomerModel::updateAddressToDefault(int customerId, int addressId) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  if (!exec("UPDATE marvisto_customer_address SET isDefault = (id = ?) WHERE customer_id = ?", addressId,
-            customerId))
-    return false;
-  return tx.commit();
+  return exec("UPDATE marvisto_customer_address SET isDefault = (id = ?) WHERE customer_id = ?", addressId,
+              customerId);
 }
 
 bool CustomerModel::updateContactToDefault(int customerId, int contactId) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  if (!exec("UPDATE marvisto_customer_contact SET isDefault = (contact_id = ?) WHERE customer_id = ?", contactId,
-            customerId))
-    return false;
-  return tx.commit();
+  return exec("UPDATE marvisto_customer_contact SET isDefault = (contact_id = ?) WHERE customer_id = ?", contactId,
+              customerId);
 }
 
 bool CustomerModel::updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers) {
-  return inTransaction("UPDATE OR REPLACE marvisto_customer SET customer_id = ? WHERE customer_id = ?", customers,
-                       [](SQLiteStatement& st, const auto& c) { st.bindAll(c.customer_id, c.pid); });
+  return saveRows("UPDATE OR REPLACE marvisto_customer SET customer_id = ? WHERE customer_id = ?", customers,
+                  [](SQLiteStatement& st, const auto& c) { st.bindAll(c.customer_id, c.pid); });
 }
 
 bool CustomerModel::updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& addresses) {
-  return inTransaction("UPDATE OR REPLACE marvisto_customer_address SET id = ?, customer_id = ? WHERE id = ?",
-                       addresses,
-                       [](SQLiteStatement& st, const auto& a) { st.bindAll(a.indexId, a.customerId, a.pID); });
+  return saveRows("UPDATE OR REPLACE marvisto_customer_address SET id = ?, customer_id = ? WHERE id = ?",
+                  addresses,
+                  [](SQLiteStatement& st, const auto& a) { st.bindAll(a.indexId, a.customerId, a.pID); });
 }
 
 bool CustomerModel::updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& attributes) {
-  return inTransaction(
+  return saveRows(
       "UPDATE OR REPLACE marvisto_customer_attribute SET attribute_id = ?, customer_id = ? WHERE attribute_id = ?",
       attributes, [](SQLiteStatement& st, const auto& a) { st.bindAll(a.attribute_id, a.customer_id, a.pID); });
 }
 
 bool CustomerModel::updateContactIdAfterUpload(const std::vector<marvisto_customer_contact_entity>& contacts) {
-  return inTransaction(
+  return saveRows(
       "UPDATE OR REPLACE marvisto_customer_contact SET contact_id = ?, customer_id = ? WHERE contact_id = ?",
       contacts, [](SQLiteStatement& st, const auto& c) { st.bindAll(c.contactID, c.customerID, c.pID); });
 }

@@ -64,8 +64,6 @@ class CustomerModel : public BaseDataModel {
  private:
   std::vector<customer_attribute_cell_Entity> fieldCells(bool addressOnly);
   int lowestLocalId(const char* sql);
-  template <typename Row, typename Bind>
-  bool inTransaction(const char* sql, const std::vector<Row>& rows, Bind&& bind);
 };
 
 }  // namespace mv

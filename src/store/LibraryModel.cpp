@@ -1,7 +1,6 @@
 #include "store/LibraryModel.hpp"
 
 #include "store/RowReaders.hpp"
-#include "store/SQLiteTransaction.hpp"
 #include "store/Schema.hpp"
 #include "util/Text.hpp"
 
@@ -38,21 +37,11 @@ LibraryFileOrder LibraryModel::orderFromClause(const std::string& clause) {
   return LibraryFileOrder::Title;
 }
 
-bool LibraryModel::putFile(SQLiteStatement& st, const marvisto_library_files_Entity& f) {
-  st.reset();
-  st.bindAll(f.file_id, f.title, f.file_name, f.category, f.type, f.date, f.description, f.ordering, f.published,
-             f.cover_image, f.info, f.isNew);
-  return st.run();
-}
-
 bool LibraryModel::saveToDatabaseLibraryFiles(const std::vector<marvisto_library_files_Entity>& list) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  SQLiteStatement st = db().prepare(kPutFile);
-  if (!st) return false;
-  for (const auto& f : list)
-    if (!putFile(st, f)) return false;
-  return tx.commit();
+  return saveRows(kPutFile, list, [](SQLiteStatement& st, const auto& f) {
+    st.bindAll(f.file_id, f.title, f.file_name, f.category, f.type, f.date, f.description, f.ordering, f.published,
+               f.cover_image, f.info, f.isNew);
+  });
 }
 
 bool LibraryModel::saveLibraryFileToDatabase(const marvisto_library_files_Entity& file) {
@@ -60,18 +49,12 @@ bool LibraryModel::saveLibraryFileToDatabase(const marvisto_library_files_Entity
 }
 
 bool LibraryModel::saveToDatabaseLibraryCategory(const std::vector<marvisto_library_category_Entity>& list) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
-  SQLiteStatement st = db().prepare(
+  return saveRows(
       "INSERT OR REPLACE INTO marvisto_library_category (category_id, name, ordering, published, parent_id) "
-      "VALUES (?, ?, ?, ?, ?)");
-  if (!st) return false;
-  for (const auto& c : list) {
-    st.reset();
-    st.bindAll(c.categoryID, c.name, c.ordering, c.published, c.parent_id);
-    if (!st.run()) return false;
-  }
-  return tx.commit();
+      "VALUES (?, ?, ?, ?, ?)",
+      list, [](SQLiteStatement& st, const auto& c) {
+        st.bindAll(c.categoryID, c.name, c.ordering, c.published, c.parent_id);
+      });
 }
 
 bool LibraryModel::updateOldNewFlags() { return exec("UPDATE marvisto_library_files SET isNew = 0"); }

@@ -75,7 +75,6 @@ class LibraryModel : public BaseDataModel {
   std::vector<marvisto_library_files_Entity> files(const std::string& where, const std::string& orderBy,
                                                    const Args&... args);
   std::vector<marvisto_library_category_Entity> categories(const std::string& sql, int arg);
-  bool putFile(SQLiteStatement& st, const marvisto_library_files_Entity& f);
 };
 
 }  // namespace mv

@@ -40,73 +40,58 @@ bool ListsModel::saveToDatabaseFavorite(int productId, const std::string& sku, c
   return insert(kFavorite, productId, sku, name);
 }
 
-std::vector<marvisto_compare_Entity> ListsModel::getCompares() {
-  std::vector<marvisto_compare_Entity> out;
-  query(
-      "SELECT c.product_id, c.product_sku, c.product_name FROM marvisto_compare c LEFT JOIN marvisto_product p "
-      "ON p.product_id = c.product_id WHERE p.product_publish IS NULL OR p.product_publish != -1 ORDER BY c.rowid",
-      [&](const SQLiteStatement& r) {
-        marvisto_compare_Entity e;
-        e.product_id = r.intAt(0);
-        e.product_sku = displaySku(r.textAt(1), e.product_id);
-        e.product_name = r.textAt(2);
-        out.push_back(std::move(e));
-      });
+// The compare and favourite records carry the same three columns.
+template <typename Entity>
+std::vector<Entity> ListsModel::listed(const char* table, std::optional<int> productId) {
+  std::vector<Entity> out;
+  auto onRow = [&](const SQLiteStatement& r) {
+    Entity e;
+    e.product_id = r.intAt(0);
+    e.product_sku = displaySku(r.textAt(1), e.product_id);
+    e.product_name = r.textAt(2);
+    out.push_back(std::move(e));
+  };
+  if (productId) {
+    query(sqlFor("SELECT product_id, product_sku, product_name FROM $T WHERE product_id = ? LIMIT 1", table), onRow,
+          *productId);
+  } else {
+    query(sqlFor("SELECT l.product_id, l.product_sku, l.product_name FROM $T l LEFT JOIN marvisto_product p "
+                 "ON p.product_id = l.product_id WHERE p.product_publish IS NULL OR p.product_publish != -1 "
+                 "ORDER BY l.rowid",
+                 table),
+          onRow);
+  }
   return out;
 }
 
+template <typename Entity>
+std::optional<Entity> ListsModel::listedProduct(const char* table, int productId) {
+  auto found = listed<Entity>(table, productId);
+  if (found.empty()) return std::nullopt;
+  return std::move(found.front());
+}
+
+std::vector<marvisto_compare_Entity> ListsModel::getCompares() { return listed<marvisto_compare_Entity>(kCompare); }
+
 std::vector<marvisto_favorite_Entity> ListsModel::getFavorites() {
-  std::vector<marvisto_favorite_Entity> out;
-  query(
-      "SELECT f.product_id, f.product_sku, f.product_name FROM marvisto_favorite f LEFT JOIN marvisto_product p "
-      "ON p.product_id = f.product_id WHERE p.product_publish IS NULL OR p.product_publish != -1 ORDER BY f.rowid",
-      [&](const SQLiteStatement& r) {
-        marvisto_favorite_Entity e;
-        e.product_id = r.intAt(0);
-        e.product_sku = displaySku(r.textAt(1), e.product_id);
-        e.product_name = r.textAt(2);
-        out.push_back(std::move(e));
-      });
-  return out;
+  return listed<marvisto_favorite_Entity>(kFavorite);
 }
 
 std::optional<marvisto_compare_Entity> ListsModel::getCompareByCompareId(int productId) {
-  std::optional<marvisto_compare_Entity> out;
-  query(
-      "SELECT product_id, product_sku, product_name FROM marvisto_compare WHERE product_id = ? LIMIT 1",
-      [&](const SQLiteStatement& r) {
-        marvisto_compare_Entity e;
-        e.product_id = r.intAt(0);
-        e.product_sku = displaySku(r.textAt(1), e.product_id);
-        e.product_name = r.textAt(2);
-        out = std::move(e);
-      },
-      productId);
-  return out;
+  return listedProduct<marvisto_compare_Entity>(kCompare, productId);
 }
 
 std::optional<marvisto_favorite_Entity> ListsModel::getFavoriteByFavoriteId(int productId) {
-  std::optional<marvisto_favorite_Entity> out;
-  query(
-      "SELECT product_id, product_sku, product_name FROM marvisto_favorite WHERE product_id = ? LIMIT 1",
-      [&](const SQLiteStatement& r) {
-        marvisto_favorite_Entity e;
-        e.product_id = r.intAt(0);
-        e.product_sku = displaySku(r.textAt(1), e.product_id);
-        e.product_name = r.textAt(2);
-        out = std::move(e);
-      },
-      productId);
-  return out;
+  return listedProduct<marvisto_favorite_Entity>(kFavorite, productId);
 }
 
-bool ListsModel::deleteSingleCompareByCompareId(int productId) {
-  return exec("DELETE FROM marvisto_compare WHERE product_id = ?", productId);
+bool ListsModel::remove(const char* table, int productId) {
+  return exec(sqlFor("DELETE FROM $T WHERE product_id = ?", table), productId);
 }
 
-bool ListsModel::deleteSingleFavoriteByFavoriteId(int productId) {
-  return exec("DELETE FROM marvisto_favorite WHERE product_id = ?", productId);
-}
+bool ListsModel::deleteSingleCompareByCompareId(int productId) { return remove(kCompare, productId); }
+
+bool ListsModel::deleteSingleFavoriteByFavoriteId(int productId) { return remove(kFavorite, productId); }
 
 bool ListsModel::deleteAllCompare() { return exec("DELETE FROM marvisto_compare"); }
 

@@ -40,6 +40,13 @@ class ListsModel : public BaseDataModel {
  private:
   bool insert(const char* table, int productId, const std::string& sku, const std::string& name);
   bool isListed(const char* table, int productId);
+  bool remove(const char* table, int productId);
+  // Every listed row as getCompares / getFavorites give them; with a product
+  // id, that product's row whatever its publish state.
+  template <typename Entity>
+  std::vector<Entity> listed(const char* table, std::optional<int> productId = std::nullopt);
+  template <typename Entity>
+  std::optional<Entity> listedProduct(const char* table, int productId);
   std::vector<base::Value> backupRows(const char* table);
 };
 

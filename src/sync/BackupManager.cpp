@@ -124,13 +124,9 @@ void BackupManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& res
     return;
   }
   if (result->cmdCode == kCmdLogin) {
-    auto session = SyncSession::current();
-    if (result->isSuccess()) {
-      auto login = std::dynamic_pointer_cast<LoginRst>(result);
-      if (session && login) SyncSession::acceptSilentLogin(*session, *login);
+    if (SyncSession::takeSilentLoginReply(*result)) {
       requestBackupData();
     } else {
-      if (session) SyncSession::refuseSilentLogin(*session, result->status);
       fail(result->message);
     }
   }

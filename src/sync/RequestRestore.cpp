@@ -32,13 +32,9 @@ std::optional<Row> keyed(const base::Value& row, const char* key, const char* ta
   return record;
 }
 
-void fillProduct(marvisto_compare_Entity& e, const base::Value& row, int id) {
-  e.product_id = id;
-  e.product_sku = textOf(row, "product_sku");
-  e.product_name = textOf(row, "product_name");
-}
-
-void fillFavorite(marvisto_favorite_Entity& e, const base::Value& row, int id) {
+// The favourite and compare records carry the same three members.
+template <typename Row>
+void fillProduct(Row& e, const base::Value& row, int id) {
   e.product_id = id;
   e.product_sku = textOf(row, "product_sku");
   e.product_name = textOf(row, "product_name");
@@ -144,8 +140,10 @@ std::shared_ptr<NetBaseRst> RequestRestore::RequestDecode(const base::Value* rec
       return result;
     }
   }
-  result->favProductArray = records<marvisto_favorite_Entity>(*content, "favorite_product", "product_id", fillFavorite);
-  result->compareProductArray = records<marvisto_compare_Entity>(*content, "compare_product", "product_id", fillProduct);
+  result->favProductArray = records<marvisto_favorite_Entity>(*content, "favorite_product", "product_id",
+                                                                fillProduct<marvisto_favorite_Entity>);
+  result->compareProductArray = records<marvisto_compare_Entity>(*content, "compare_product", "product_id",
+                                                                 fillProduct<marvisto_compare_Entity>);
   result->favLibFileArray =
       records<marvisto_library_favorite_Entity>(*content, "favorite_library_file", "id", fillLibraryFavorite);
   result->downloadLibFileArray =

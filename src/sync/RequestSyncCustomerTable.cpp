@@ -62,6 +62,32 @@ std::size_t SyncCustomerTableRst::resultCount() const {
          countOf(customerAddressTable);
 }
 
+marvisto_customer_address_Entity RequestSyncCustomerTable::addressFromRow(const base::Value& row, int id) {
+  marvisto_customer_address_Entity e;
+  e.indexId = id;
+  e.customerId = intOf(row, "customerId");
+  e.customerAddress = textOf(row, "address");
+  e.customerCity = textOf(row, "city");
+  e.customerState = textOf(row, "state");
+  e.customerZipCode = textOf(row, "zip_code");
+  return e;
+}
+
+marvisto_customer_contact_entity RequestSyncCustomerTable::contactFromRow(const base::Value& row, int id) {
+  marvisto_customer_contact_entity e;
+  e.customerID = intOf(row, "customerId");
+  e.contactID = id;
+  e.first_name = textOf(row, "firstName");
+  e.last_name = textOf(row, "lastName");
+  e.job_title = textOf(row, "jobTitle");
+  e.work_phone = textOf(row, "workPhone");
+  e.mobile_phone = textOf(row, "mobilePhone");
+  e.email = textOf(row, "email");
+  e.im = textOf(row, "im");
+  e.note = textOf(row, "note");
+  return e;
+}
+
 RequestSyncCustomerTable::RequestSyncCustomerTable() : SyncTableRequest(kCmdSyncCustomerTable, "customer") {}
 
 std::optional<std::string> RequestSyncCustomerTable::RequestEncode() const {
@@ -105,14 +131,7 @@ std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::RequestDecode(const base::
           logSkippedRow("customer addresses", "no usable \"id\"");
           return std::nullopt;
         }
-        marvisto_customer_address_Entity e;
-        e.indexId = *id;
-        e.customerId = intOf(row, "customerId");
-        e.customerAddress = textOf(row, "address");
-        e.customerCity = textOf(row, "city");
-        e.customerState = textOf(row, "state");
-        e.customerZipCode = textOf(row, "zip_code");
-        return e;
+        return addressFromRow(row, *id);
       });
   result->customerContactTable = rowsOf<marvisto_customer_contact_entity>(
       elementAt(*content, 3), "customer contacts",
@@ -122,18 +141,7 @@ std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::RequestDecode(const base::
           logSkippedRow("customer contacts", "no usable \"contactId\"");
           return std::nullopt;
         }
-        marvisto_customer_contact_entity e;
-        e.customerID = intOf(row, "customerId");
-        e.contactID = *id;
-        e.first_name = textOf(row, "firstName");
-        e.last_name = textOf(row, "lastName");
-        e.job_title = textOf(row, "jobTitle");
-        e.work_phone = textOf(row, "workPhone");
-        e.mobile_phone = textOf(row, "mobilePhone");
-        e.email = textOf(row, "email");
-        e.im = textOf(row, "im");
-        e.note = textOf(row, "note");
-        return e;
+        return contactFromRow(row, *id);
       });
   return result;
 }

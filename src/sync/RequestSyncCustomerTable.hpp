@@ -33,6 +33,11 @@ class RequestSyncCustomerTable : public SyncTableRequest {
 
   std::optional<std::string> RequestEncode() const override;
   std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;
+
+  // An address or contact row as the service writes it, under the service's
+  // id `id`; the upload's reply carries the same rows.
+  static marvisto_customer_address_Entity addressFromRow(const base::Value& row, int id);
+  static marvisto_customer_contact_entity contactFromRow(const base::Value& row, int id);
 };
 
 }  // namespace mv

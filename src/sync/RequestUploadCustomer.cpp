@@ -2,6 +2,7 @@
 
 #include "sync/ReplyValues.hpp"
 #include "sync/RequestBody.hpp"
+#include "sync/RequestSyncCustomerTable.hpp"
 #include "util/Json.hpp"
 
 namespace mv {
@@ -57,14 +58,8 @@ std::shared_ptr<NetBaseRst> RequestUploadCustomer::RequestDecode(const base::Val
     result->customerArry.push_back(std::move(e));
   });
   eachMappedRow(*content, "marvisto_customer_address", "id", [&](const base::Value& row, int preId, int id) {
-    marvisto_customer_address_Entity e;
+    auto e = RequestSyncCustomerTable::addressFromRow(row, id);
     e.pID = preId;
-    e.customerId = intOf(row, "customerId");
-    e.indexId = id;
-    e.customerAddress = textOf(row, "address");
-    e.customerCity = textOf(row, "city");
-    e.customerState = textOf(row, "state");
-    e.customerZipCode = textOf(row, "zip_code");
     result->customerAddress.push_back(std::move(e));
   });
   eachMappedRow(*content, "marvisto_customer_attribute", "attributeId", [&](const base::Value& row, int preId, int id) {
@@ -77,18 +72,8 @@ std::shared_ptr<NetBaseRst> RequestUploadCustomer::RequestDecode(const base::Val
     result->customerAttributes.push_back(std::move(e));
   });
   eachMappedRow(*content, "marvisto_customer_contact", "contactId", [&](const base::Value& row, int preId, int id) {
-    marvisto_customer_contact_entity e;
+    auto e = RequestSyncCustomerTable::contactFromRow(row, id);
     e.pID = preId;
-    e.customerID = intOf(row, "customerId");
-    e.contactID = id;
-    e.first_name = textOf(row, "firstName");
-    e.last_name = textOf(row, "lastName");
-    e.job_title = textOf(row, "jobTitle");
-    e.work_phone = textOf(row, "workPhone");
-    e.mobile_phone = textOf(row, "mobilePhone");
-    e.email = textOf(row, "email");
-    e.im = textOf(row, "im");
-    e.note = textOf(row, "note");
     result->customerContacts.push_back(std::move(e));
   });
   return result;

@@ -207,13 +207,9 @@ void RestoreManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& re
     return;
   }
   if (result->cmdCode == kCmdLogin) {
-    auto session = SyncSession::current();
-    if (result->isSuccess()) {
-      auto login = std::dynamic_pointer_cast<LoginRst>(result);
-      if (session && login) SyncSession::acceptSilentLogin(*session, *login);
+    if (SyncSession::takeSilentLoginReply(*result)) {
       requestToRestore();
     } else {
-      if (session) SyncSession::refuseSilentLogin(*session, result->status);
       fail(result->message);
     }
   }

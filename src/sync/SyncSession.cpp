@@ -31,4 +31,15 @@ void SyncSession::refuseSilentLogin(SyncLoginSession& session, const std::string
   session.setLoginType(status == kStatusNetworkError ? kLoginTypeOffline : kLoginTypeNone);
 }
 
+bool SyncSession::takeSilentLoginReply(const NetBaseRst& reply) {
+  auto session = current();
+  if (!reply.isSuccess()) {
+    if (session) refuseSilentLogin(*session, reply.status);
+    return false;
+  }
+  const auto* login = dynamic_cast<const LoginRst*>(&reply);
+  if (session && login) acceptSilentLogin(*session, *login);
+  return true;
+}
+
 }  // namespace mv

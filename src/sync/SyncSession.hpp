@@ -13,6 +13,7 @@
 namespace mv {
 
 class LoginRst;
+class NetBaseRst;
 
 class SyncSession : public SyncLoginSession {
  public:
@@ -31,6 +32,9 @@ class SyncSession : public SyncLoginSession {
   // After a refused silent sign-in: offline when the service could not be
   // reached ("999"), otherwise not signed in.
   static void refuseSilentLogin(SyncLoginSession& session, const std::string& status);
+  // Takes the reply to a silent sign-in into the current session, when one is
+  // installed: accepted on success, refused otherwise. True on success.
+  static bool takeSilentLoginReply(const NetBaseRst& reply);
 };
 
 }  // namespace mv

@@ -15,6 +15,7 @@
 #include "shell/WebViewController.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
+#include "widgets/ProgressHUD.hpp"
 
 namespace fs = std::filesystem;
 
@@ -268,6 +269,25 @@ TEST_F(ScreenFlowTest, ThePanelRefusesWhatCannotSignIn) {
   EXPECT_EQ(alert()->title(), en("LOGINERRO"));
   EXPECT_TRUE(app->isWelcomeRoot());
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+}
+
+TEST_F(ScreenFlowTest, FullResyncSignInLeavesNoWaitBoxOverTheMainScreen) {
+  ASSERT_TRUE(service->backend().addCompany(initech()));
+  ASSERT_TRUE(service->backend().requestFullSync("initech", "rep"));
+  launchAgainstService();
+  LoginCheckBox& panel = welcome()->loginCheckBox();
+  panel.userNameInputText().setText("rep");
+  panel.passWordInputText().setText("secret");
+  panel.clientIDInputText().setText("initech");
+  tap(panel.loginBut());
+  ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot() || alert() != nullptr; }));
+  ASSERT_FALSE(app->isWelcomeRoot()) << (alert() ? alert()->message() : std::string());
+  // The box that covered the full resync and the configuration step is gone
+  // with the sign-in: the main screen can be used at once.
+  settle(0.5);
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
+  EXPECT_TRUE(driver().findAllOf<ProgressHUD>().empty());
 }
 
 TEST_F(ScreenFlowTest, ForgottenPasswordPageThatCannotLoadSaysSo) {
