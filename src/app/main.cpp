@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "catalog/CatalogScreens.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -347,6 +348,7 @@ int main(int argc, char** argv) {
   auto app = MarvistoAppDelegate::create(std::make_shared<ShellScreenFactory>());
   SessionHooks hooks;
   SyncScreens::install(hooks);
+  CatalogScreens::install();
   app->setSessionHooks(hooks);
 
   // The back end: the desktop window when there is a display and no tour.

@@ -30,6 +30,24 @@ void ViewStyle::initializeToButtonHeight34(ui::Button& button) {
                             ui::ControlStateNormal);
 }
 
+void ViewStyle::initializeToBackButtonHeight34(ui::Button& button) {
+  button.setTitleColor(gfx::Color::white(), ui::ControlStateNormal);
+  button.titleLabel().setFont(gfx::Font::boldSystemFont(15));
+  button.setBackgroundColor(gfx::Color::clear());
+  button.setBackgroundImage(resizeImage(WidgetSkin::skinFromImageName("Button-backward_H34.png"), {0, 16, 0, 5}),
+                            ui::ControlStateNormal);
+  button.setTitleEdgeInsets({0, 10, 0, 0});
+}
+
+void ViewStyle::ImageViewFitImg(ui::ImageView& imageView, const gfx::ImagePtr& image) {
+  if (!image) return;
+  const base::Size view = imageView.bounds().size;
+  const base::Size size = image->size();
+  const bool smaller = size.width < view.width && size.height < view.height;
+  imageView.setContentMode(smaller ? ui::ContentMode::Center : ui::ContentMode::ScaleAspectFit);
+  imageView.setImage(image);
+}
+
 gfx::ImagePtr ViewStyle::resizeImage(const gfx::ImagePtr& image, base::EdgeInsets capInsets) {
   if (!image) return nullptr;
   return image->resizableImage(capInsets);

@@ -1,0 +1,116 @@
+#pragma once
+// The catalogue tab: the left panel with the category tree and the tag list,
+// the product grid beside or under it with the product screens pushed over
+// it, and the top bar (panel button, back, search, title, sort order,
+// compare and favourites). It moves the panel in and out, switches the top
+// bar between its three states (panel shown, panel hidden, product open) and
+// is the hub of the catalogue's notifications.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalog/CatalogLayout.hpp"
+#include "catalog/CatalogNotifications.hpp"
+#include "catalog/DetailViewController.hpp"
+#include "catalog/DetailViewDelegate.hpp"
+#include "catalog/MasterViewController.hpp"
+#include "platform/ui/Button.hpp"
+#include "platform/ui/ImageView.hpp"
+#include "platform/ui/Label.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/SearchBar.hpp"
+#include "shell/BaseViewController.hpp"
+#include "shell/CatalogViewDelegate.hpp"
+#include "shell/PopControllerDelegate.hpp"
+#include "widgets/OrderingController.hpp"
+
+namespace mv {
+
+class CatalogViewController : public BaseViewController,
+                              public CatalogViewDelegate,
+                              public DetailViewDelegate,
+                              public OrderingControllerDelegate,
+                              public PopControllerDelegate,
+                              public ui::SearchBarDelegate {
+ public:
+  static constexpr long kMasterViewTag = 6001;
+  static constexpr long kDetailViewTag = 6002;
+  static constexpr double kPanelDuration = 0.3;
+  // The sort orders' keys, in the order of their indexes.
+  static const std::vector<std::string>& orderingNames();
+
+  CatalogViewController() = default;
+  ~CatalogViewController() override;
+
+  void viewDidLoad() override;
+  void viewAfterFirstDidLoad() override;
+  void viewWillAppear(bool animated) override;
+  void viewDidAppear(bool animated) override;
+  void viewWillDisappear(bool animated) override;
+  void viewDidDisappear(bool animated) override;
+  void updateLanguage(ui::ViewController& sender) override;
+
+  // ---- the tab bar -----------------------------------------------------------------
+  void addCatologView() override;
+  void removeCalogView() override;
+
+  // ---- the grid ----------------------------------------------------------------------
+  void setMasterViewHidded(bool hidden, base::Point beginPoint) override;
+  void productCellClicked() override;
+
+  // ---- the top bar ---------------------------------------------------------------------
+  void ControlMasterClicked();
+  void backButtonClicked();
+  void detailOnClickTagListener(const std::string& tagName);
+  void btnCompareClicked();
+  void btnFavoritesClicked();
+  void orderingDidSelected(OrderingController& controller, std::size_t selectedIndex) override;
+  void dismissPopController(bool animated) override;
+
+  // Lays the screen out for its present state, without animation.
+  void adjustMasterAndDetailPostion();
+  void showMasterViewWithDetailViewChanging();
+  void hiddenMasterViewWithDetailViewChanging();
+  CatalogLayout::State currentLayoutState() const;
+
+  // ---- state -----------------------------------------------------------------------------
+  bool isMasterViewHiddened() const { return isMasterViewHiddened_; }
+  ui::Button& btnMenu() const { return *btnMenu_; }
+  ui::Button& btnBack() const { return *btnBack_; }
+  ui::Button& compareButton() const { return *compareBtn_; }
+  ui::Button& favoritesButton() const { return *favBtn_; }
+  ui::SearchBar& searchBar() const { return *searchBar_; }
+  ui::Label& lblTitle() const { return *lblTitle_; }
+  ui::ImageView& catalogNavBgImageView() const { return *catalogNavBgImageView_; }
+  OrderingController& orderingController() const { return *orderingController_; }
+  const std::shared_ptr<ui::NavigationController>& masterController() const { return masterController_; }
+  const std::shared_ptr<ui::NavigationController>& detailController() const { return detailController_; }
+  const std::shared_ptr<MasterViewController>& masterViewController() const { return master_; }
+  const std::shared_ptr<DetailViewController>& detailViewController() const { return detail_; }
+
+ private:
+  // Sets the parts of the top bar that a state shows.
+  void applyBar(const CatalogLayout::Frames& frames);
+  void applyPanelState(CatalogLayout::State state);
+  void returnToGrid(const std::optional<std::string>& tagName);
+  bool gridIsRoot() const;
+  template <typename Forward>
+  void forEachPanel(Forward forward);
+
+  std::shared_ptr<ui::Button> btnMenu_;
+  std::shared_ptr<ui::Button> btnBack_;
+  std::shared_ptr<ui::Button> compareBtn_;
+  std::shared_ptr<ui::Button> favBtn_;
+  std::shared_ptr<ui::SearchBar> searchBar_;
+  std::shared_ptr<ui::Label> lblTitle_;
+  std::shared_ptr<ui::ImageView> catalogNavBgImageView_;
+  std::shared_ptr<OrderingController> orderingController_;
+  std::shared_ptr<MasterViewController> master_;
+  std::shared_ptr<DetailViewController> detail_;
+  std::shared_ptr<ui::NavigationController> masterController_;
+  std::shared_ptr<ui::NavigationController> detailController_;
+  bool isMasterViewHiddened_ = false;
+  std::vector<CatalogObservation> observations_;
+};
+
+}  // namespace mv

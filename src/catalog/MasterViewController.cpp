@@ -1,0 +1,326 @@
+#include "catalog/MasterViewController.hpp"
+
+#include "catalog/ProductBigCatalog.hpp"
+#include "platform/ui/WeakAs.hpp"
+#include "shell/ConfigManager.hpp"
+#include "shell/Language.hpp"
+#include "shell/SkinManager.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/Text.hpp"
+#include "widgets/ViewStyle.hpp"
+
+namespace mv {
+namespace {
+
+std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
+
+CatalogNotificationCenter& center() { return CatalogNotificationCenter::defaultCenter(); }
+
+// The panel is laid out on the full screen height; the catalogue screen
+// then gives it the height above the tab bar, and the parts follow their
+// resizing masks (the switch stays at the foot, the lists shrink).
+constexpr double kLayoutHeight = 768;
+constexpr double kHeaderHeight = 64;
+constexpr double kSwitchTop = 725;
+constexpr double kSwitchHeight = 43;
+
+}  // namespace
+
+MasterViewController::~MasterViewController() {
+  stateObservation_.reset();
+  CatalogMode::setCurrentState(CatalogMode::kCategory);
+}
+
+void MasterViewController::loadView() {
+  setView(std::make_shared<ui::View>(ui::Rect{0, 0, kWidth, kLayoutHeight}));
+}
+
+void MasterViewController::viewDidLoad() {
+  BaseViewController::viewDidLoad();
+  auto root = view();
+  root->setClipsToBounds(true);
+  if (auto* store = DataAccessManager::sharedDataModel()) allProducts_ = store->getAllProducts();
+
+  imgBackground_ = std::make_shared<ui::ImageView>(root->bounds());
+  imgBackground_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+  imgBackground_->setImage(SkinManager::skinFromImageName("bg_category.png"));
+  root->addSubview(imgBackground_);
+
+  const ui::Rect listFrame{0, kHeaderHeight, kWidth, kSwitchTop - kHeaderHeight};
+  myTable_ = std::make_shared<ui::TableView>(listFrame, ui::TableViewStyle::Plain);
+  myTable_->setAutoresizingMask(ui::FlexibleHeight);
+  myTable_->setBackgroundColor(gfx::Color::clear());
+  myTable_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
+  myTable_->setDataSource(ui::weakAs<ui::TableViewDataSource>(this));
+  myTable_->setDelegate(ui::weakAs<ui::TableViewDelegate>(this));
+  root->addSubview(myTable_);
+
+  titlebg_ = std::make_shared<ui::ImageView>(ui::Rect{0, 0, kWidth, kHeaderHeight});
+  titlebg_->setAutoresizingMask(ui::FlexibleRightMargin | ui::FlexibleBottomMargin);
+  titlebg_->setImage(SkinManager::skinFromImageName("topnavbar.png"));
+  titlebg_->setUserInteractionEnabled(true);
+  root->addSubview(titlebg_);
+  lbcategory_ = std::make_shared<ui::Label>(ui::Rect{72, 27, 100, 30});
+  lbcategory_->setBackgroundColor(gfx::Color::clear());
+  lbcategory_->setTextColor(gfx::Color::white());
+  lbcategory_->setTextAlignment(gfx::TextAlignment::Center);
+  lbcategory_->setFont(gfx::Font::systemFont(17));
+  lbcategory_->setAdjustsFontSizeToFitWidth(true);
+  lbcategory_->setMinimumFontSize(15);
+  lbcategory_->setText(text("CATEGORY"));
+  titlebg_->addSubview(lbcategory_);
+  btnback_ = std::make_shared<ui::Button>(ui::Rect{8, 25, 60, 34});
+  ViewStyle::initializeToBackButtonHeight34(*btnback_);
+  btnback_->setTitle(text("BACK"));
+  btnback_->setHidden(true);
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto self = [weak] { return std::static_pointer_cast<MasterViewController>(weak.lock()); };
+  btnback_->addAction(
+      [self](ui::Control&, const ui::Event*) {
+        if (auto s = self()) s->btnbackClicked();
+      },
+      ui::ControlEventTouchUpInside);
+  titlebg_->addSubview(btnback_);
+
+  m_TagsLeftView_ = std::make_shared<TagsLeftView>(listFrame);
+  m_TagsLeftView_->init();
+  m_TagsLeftView_->setHidden(true);
+  m_TagsLeftView_->setDelegate(ui::weakAs<TagsLeftDelegate>(this));
+  m_TagsLeftView_->setAutoresizingMask(ui::FlexibleHeight);
+  m_TagsLeftView_->setClipsToBounds(true);
+  root->addSubview(m_TagsLeftView_);
+
+  btnCatalogSwitch_ = std::make_shared<SwitchButton>(ui::Rect{0, kSwitchTop, kWidth, kSwitchHeight});
+  btnCatalogSwitch_->setAutoresizingMask(ui::FlexibleRightMargin | ui::FlexibleTopMargin);
+  btnCatalogSwitch_->setDelegate(ui::weakAs<SwitchButtonDelegate>(this));
+  root->addSubview(btnCatalogSwitch_);
+
+  finishViewDidLoad();
+  myTable_->reloadData();
+  selectTopCell(*myTable_);
+}
+
+void MasterViewController::viewAfterFirstDidLoad() {
+  BaseViewController::viewAfterFirstDidLoad();
+  currentStte_ = CatalogMode::kCategory;
+  if (auto* store = DataAccessManager::sharedDataModel()) navigator_.loadRoot(*store);
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  stateObservation_ = center().addObserver(CatalogNotifications::changeMasterViewState, [weak](const NoPayload&) {
+    if (auto s = std::static_pointer_cast<MasterViewController>(weak.lock())) s->switchTagButton();
+  });
+}
+
+void MasterViewController::viewWillAppear(bool animated) {
+  BaseViewController::viewWillAppear(animated);
+  auto config = ConfigManager::existingInstance();
+  if (!config) return;
+  auto& flags = config->flagDic();
+  auto it = flags.find(ConfigManager::kReloadCatalog);
+  if (it != flags.end() && it->second == "YES") {
+    refreshData();
+    flags[ConfigManager::kReloadCatalog] = "NO";
+  }
+}
+
+void MasterViewController::refreshData() {
+  center().post(CatalogNotifications::btnBackClick);
+  auto* store = DataAccessManager::sharedDataModel();
+  if (!store) return;
+  m_TagsLeftView_->setDataArray({});
+  btnback_->setHidden(true);
+  navigator_.loadRoot(*store);
+  allProducts_ = store->getAllProducts();
+  myTable_->reloadData();
+  selectTopCell(*myTable_);
+  if (currentStte_ == CatalogMode::kCategory) {
+    lbcategory_->setText(text("CATEGORY"));
+    setTitle(text("CATALOG_"));
+    center().post(CatalogNotifications::displayFourColumn, 0);
+  } else {
+    lbcategory_->setText(text("TAG"));
+    reloadTags();
+  }
+}
+
+// A fresh tag list, the grid emptied, then the first tag chosen.
+void MasterViewController::reloadTags() {
+  auto* store = DataAccessManager::sharedDataModel();
+  m_TagsLeftView_->setDataArray(store ? store->getAllProductTags() : std::vector<marvisto_tag_entity>{});
+  center().post(CatalogNotifications::refushRightData, std::optional<TagProducts>());
+  m_TagsLeftView_->selectFirstTag();
+}
+
+void MasterViewController::setTitle(const std::string& title) {
+  if (lblTitle_) lblTitle_->setText(title);
+}
+
+void MasterViewController::tagTableSelectRow(long row) {
+  auto* store = DataAccessManager::sharedDataModel();
+  if (!store) return;
+  const CategoryNavigator::Step step = navigator_.tagTableSelectRow(*store, row);
+  if (step.levelChanged) {
+    slideLevel(-kSlide, step);
+  } else {
+    showHeader(step);
+  }
+  if (step.title) setTitle(*step.title);
+  if (step.displayCategory) center().post(CatalogNotifications::displayFourColumn, *step.displayCategory);
+}
+
+void MasterViewController::btnbackClicked() {
+  auto* store = DataAccessManager::sharedDataModel();
+  if (!store) return;
+  const CategoryNavigator::Step step = navigator_.btnbackClicked(*store);
+  slideLevel(kSlide, step);
+  if (step.displayCategory) center().post(CatalogNotifications::displayFourColumn, *step.displayCategory);
+}
+
+void MasterViewController::showHeader(const CategoryNavigator::Step& step) {
+  if (step.header) lbcategory_->setText(*step.header);
+  if (step.backShown) btnback_->setHidden(!*step.backShown);
+}
+
+// Row 0 ("ALL") stays in place while the others slide.
+void MasterViewController::slideLevel(double outX, CategoryNavigator::Step step) {
+  auto table = myTable_;
+  auto movingCells = [table] {
+    std::vector<ui::TableViewCell*> cells;
+    for (ui::TableViewCell* cell : table->visibleCells()) {
+      auto path = table->indexPathForCell(cell);
+      if (path && path->row != 0) cells.push_back(cell);
+    }
+    return cells;
+  };
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  ui::View::animate(
+      kSlideDuration, 0, ui::AnimationOptionCurveEaseIn,
+      [&] {
+        for (ui::TableViewCell* cell : movingCells()) {
+          ui::Rect f = cell->frame();
+          f.origin.x = outX;
+          cell->setFrame(f);
+        }
+      },
+      [weak, outX, step, movingCells](bool) {
+        auto self = std::static_pointer_cast<MasterViewController>(weak.lock());
+        if (!self) return;
+        self->myTable_->reloadData();
+        self->selectTopCell(*self->myTable_);
+        if (step.header) self->lbcategory_->setText(*step.header);
+        for (ui::TableViewCell* cell : movingCells()) {
+          ui::Rect f = cell->frame();
+          f.origin.x = -outX;
+          cell->setFrame(f);
+        }
+        ui::View::animate(
+            kSlideDuration, 0, ui::AnimationOptionCurveEaseOut,
+            [&] {
+              for (ui::TableViewCell* cell : movingCells()) {
+                ui::Rect f = cell->frame();
+                f.origin.x = 0;
+                cell->setFrame(f);
+              }
+            },
+            [weak, step](bool) {
+              if (auto s = std::static_pointer_cast<MasterViewController>(weak.lock())) s->showHeader(step);
+            });
+      });
+}
+
+void MasterViewController::switchTagButton() { btnCatalogSwitch_->setCurrentIndex(CatalogMode::kTag); }
+
+void MasterViewController::clickToAppearOrHiddenCategory() {
+  center().post(CatalogNotifications::AppearOrHiddenMasterView);
+}
+
+void MasterViewController::selectTopCell(ui::TableView& table) {
+  if (table.numberOfSections() == 0 || table.numberOfRowsInSection(0) == 0) return;
+  const ui::IndexPath top{0, 0};
+  table.selectRowAtIndexPath(top, false, ui::TableViewScrollPosition::Top);
+  if (auto d = table.delegate()) d->tableViewDidSelectRowAtIndexPath(table, top);
+}
+
+void MasterViewController::setCellToHighLight(long row) {
+  myTable_->selectRowAtIndexPath(ui::IndexPath{0, row}, false, ui::TableViewScrollPosition::None);
+}
+
+void MasterViewController::selectSwitchButton(SwitchButton&, long index) {
+  currentStte_ = index;
+  CatalogMode::setCurrentState(index);
+  if (index == CatalogMode::kCategory) {
+    lbcategory_->setText(text("CATEGORY"));
+    m_TagsLeftView_->setHidden(true);
+    myTable_->setHidden(false);
+    tagTableSelectRow(navigator_.selectRow());
+  } else if (index == CatalogMode::kTag) {
+    btnback_->setHidden(true);
+    m_TagsLeftView_->setHidden(false);
+    myTable_->setHidden(true);
+    if (m_TagsLeftView_->selectRow() >= 0) {
+      m_TagsLeftView_->resetData();
+    } else {
+      setTitle(text("TAG"));
+      reloadTags();
+    }
+    lbcategory_->setText(text("TAG"));
+  }
+}
+
+void MasterViewController::didSelectDelegate(const std::vector<int>& productIds, const std::string& tagName) {
+  CatalogMode::setCurrentState(CatalogMode::kTag);
+  center().post(CatalogNotifications::refushRightData,
+                std::optional<TagProducts>(TagProducts{tagName, TagList::productsOfTag(allProducts_, productIds)}));
+}
+
+void MasterViewController::updateLanguage(ui::ViewController&) {
+  if (!isViewLoaded()) return;
+  btnback_->setTitle(text("BACK"));
+  lbcategory_->setText(text("CATEGORY"));
+  btnCatalogSwitch_->setLeftTittle(text("CATEGORY"));
+  btnCatalogSwitch_->setRightTittle(text("TAG"));
+  if (currentStte_ == CatalogMode::kCategory) {
+    myTable_->reloadData();
+    setCellToHighLight(navigator_.selectRow());
+  } else {
+    lbcategory_->setText(text("TAG"));
+  }
+}
+
+long MasterViewController::tableViewNumberOfRowsInSection(ui::TableView&, long) {
+  return static_cast<long>(navigator_.rowCount());
+}
+
+std::shared_ptr<ui::TableViewCell> MasterViewController::tableViewCellForRowAtIndexPath(
+    ui::TableView& tableView, const ui::IndexPath& indexPath) {
+  auto cell = std::dynamic_pointer_cast<ProductBigCatalog>(tableView.dequeueReusableCellWithIdentifier("Cell"));
+  if (!cell) cell = std::make_shared<ProductBigCatalog>("Cell");
+  const long row = indexPath.row;
+  if (row == 0) {
+    cell->setIsFirstLine(true);
+    cell->setCount(navigator_.totalProductsNumber());
+    return cell;
+  }
+  const auto& category = navigator_.dataArray().at(static_cast<std::size_t>(row - 1));
+  if (category.category_id == CategoryNavigator::kUncategorizedId) {
+    cell->lbTitle().setText(text("UNCATEGORIZED"));
+    cell->lbTitle().setFont(gfx::Font::italicSystemFont(16));
+  } else {
+    cell->lbTitle().setText(trimWhitespaceAndNewlines(category.category_name.value_or(std::string())));
+    cell->imgicon().setHidden(!navigator_.rowHasChildren(static_cast<std::size_t>(row)));
+  }
+  cell->setCount(static_cast<std::size_t>(std::max(0, category.category_numberOfProducts)));
+  return cell;
+}
+
+std::optional<double> MasterViewController::tableViewHeightForRowAtIndexPath(ui::TableView&, const ui::IndexPath&) {
+  return ProductBigCatalog::kRowHeight;
+}
+
+void MasterViewController::tableViewDidSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) {
+  if (indexPath.row == navigator_.selectRow()) return;
+  if (auto* old = tableView.cellForRowAtIndexPath(ui::IndexPath{0, navigator_.selectRow()})) old->setHighlighted(false);
+  navigator_.setSelectRow(indexPath.row);
+  tagTableSelectRow(indexPath.row);
+}
+
+}  // namespace mv

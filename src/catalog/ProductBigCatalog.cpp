@@ -1,0 +1,94 @@
+#include "catalog/ProductBigCatalog.hpp"
+
+#include "platform/gfx/TextMeasurer.hpp"
+#include "shell/Language.hpp"
+#include "shell/SkinManager.hpp"
+#include "widgets/ViewStyle.hpp"
+
+namespace mv {
+namespace {
+
+constexpr base::EdgeInsets kBadgeCaps{0, 8, 0, 8};
+
+}  // namespace
+
+ProductBigCatalog::ProductBigCatalog(std::string reuseIdentifier)
+    : ui::TableViewCell(ui::TableViewCellStyle::Default, std::move(reuseIdentifier)) {
+  setBackgroundColor(gfx::Color::clear());
+  setSelectionStyle(ui::TableViewCellSelectionStyle::Gray);
+  auto selected = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 244, 58});
+  selected->setImage(SkinManager::skinFromImageName("bg_selected_cell.png"));
+  setSelectedBackgroundView(selected);
+
+  lbTitle_ = std::make_shared<ui::Label>(ui::Rect{15, 5, 160, 40});
+  lbTitle_->setTextAlignment(gfx::TextAlignment::Left);
+  lbTitle_->setNumberOfLines(2);
+  lbTitle_->setLineBreakMode(gfx::LineBreakMode::TailTruncation);
+  lbTitle_->setTextColor(gfx::Color::darkGray());
+  lbTitle_->setBackgroundColor(gfx::Color::clear());
+  lbTitle_->setFont(gfx::Font::systemFont(16));
+  contentView().addSubview(lbTitle_);
+
+  lbCountBackground_ = std::make_shared<ui::ImageView>(ui::Rect{180, 17, 45, 17});
+  contentView().addSubview(lbCountBackground_);
+  lbcount_ = std::make_shared<ui::Label>(ui::Rect{180, 17, 45, 17});
+  lbcount_->setTextAlignment(gfx::TextAlignment::Center);
+  lbcount_->setBackgroundColor(gfx::Color::clear());
+  lbcount_->setFont(gfx::Font::systemFont(16));
+  contentView().addSubview(lbcount_);
+
+  imgicon_ = std::make_shared<ui::ImageView>(ui::Rect{225, 18, 15, 15});
+  imgicon_->setImage(gfx::Image::named("icon-arrowrgt.png"));
+  imgicon_->setHidden(true);
+  contentView().addSubview(imgicon_);
+  refreshCountLook();
+}
+
+void ProductBigCatalog::setIsFirstLine(bool first) {
+  isFirstLine_ = first;
+  if (!first) return;
+  lbTitle_->setText(textOrEmpty(Language::stringWithName("ALL")));
+  lbTitle_->setFont(gfx::Font::boldSystemFont(16));
+  lbcount_->setFont(gfx::Font::boldSystemFont(16));
+}
+
+void ProductBigCatalog::setCount(std::size_t count) {
+  lbcount_->setText(std::to_string(count));
+  updateCountBackground();
+}
+
+double ProductBigCatalog::countBackgroundWidth(double textWidth) { return textWidth <= 10 ? 17 : textWidth + 10; }
+
+void ProductBigCatalog::updateCountBackground() {
+  const double w = gfx::TextMeasurer::current().widthOf(lbcount_->text(), lbcount_->font());
+  const ui::Rect label = lbcount_->frame();
+  const double width = countBackgroundWidth(w);
+  lbCountBackground_->setFrame({label.x() + (label.width() - width) / 2, label.y(), width, label.height()});
+}
+
+void ProductBigCatalog::setSelected(bool selected, bool animated) {
+  ui::TableViewCell::setSelected(selected, animated);
+  refreshCountLook();
+}
+
+void ProductBigCatalog::setHighlighted(bool highlighted, bool animated) {
+  ui::TableViewCell::setHighlighted(highlighted, animated);
+  refreshCountLook();
+}
+
+void ProductBigCatalog::prepareForReuse() {
+  ui::TableViewCell::prepareForReuse();
+  isFirstLine_ = false;
+  lbTitle_->setFont(gfx::Font::systemFont(16));
+  lbcount_->setFont(gfx::Font::systemFont(16));
+  imgicon_->setHidden(true);
+}
+
+void ProductBigCatalog::refreshCountLook() {
+  const bool on = isSelected() || isHighlighted();
+  lbcount_->setTextColor(on ? gfx::Color::white() : ViewStyle::colorOfMainTheme());
+  lbCountBackground_->setImage(ViewStyle::resizeImage(
+      SkinManager::skinFromImageName(on ? "bg_category_number_on.png" : "bg_category_number.png"), kBadgeCaps));
+}
+
+}  // namespace mv

@@ -1,0 +1,127 @@
+#include "CatalogTestSupport.hpp"
+
+#include "shell/Language.hpp"
+#include "store/StoreContext.hpp"
+#include "util/SessionContext.hpp"
+
+namespace mv::test {
+
+void CatalogTest::SetUp() {
+  TestEnvironment::SetUp();
+  SessionContext::setFixed("AcmeCo", "rep_1");
+  StoreContext::setProvider({[] { return std::int64_t{77}; }, [] { return true; },
+                             [] { return std::string("DEVICE-1"); }});
+  Language::resetLanguageCache();
+  CatalogMode::setCurrentState(CatalogMode::kCategory);
+}
+
+void CatalogTest::TearDown() {
+  DataAccessManager::releaseDataModel();
+  StoreContext::clear();
+  SessionContext::clear();
+  TestEnvironment::TearDown();
+}
+
+DataAccessManager& CatalogTest::store() {
+  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  if (!d) throw std::runtime_error("database did not open");
+  return *d;
+}
+
+void CatalogTest::category(int id, const std::string& name, int parent, int ordering) {
+  marvisto_category_Entity c;
+  c.category_id = id;
+  c.category_name = name;
+  c.category_publish = 1;
+  c.category_parent_id = parent;
+  c.category_ordering = ordering;
+  categories_.push_back(c);
+}
+
+void CatalogTest::product(int id, const std::string& name) {
+  marvisto_product_Entity p;
+  p.product_id = id;
+  p.product_name = name;
+  p.product_sku = "SKU-" + std::to_string(id);
+  p.product_publish = 1;
+  products_.push_back(p);
+}
+
+void CatalogTest::file(int productId, int categoryId) { links_.push_back({categoryId, productId}); }
+
+void CatalogTest::tag(int id, const std::string& name, const std::vector<int>& productIds) {
+  marvisto_tag_entity t;
+  t.tag_id = id;
+  t.tag_name = name;
+  tags_.push_back(t);
+  for (int p : productIds) tagLinks_.push_back({id, p});
+}
+
+void CatalogTest::save() {
+  ASSERT_TRUE(store().saveToDatabaseCategory(categories_));
+  ASSERT_TRUE(store().saveToDatabaseProduct(products_));
+  ASSERT_TRUE(store().saveToDatabasePxrefC(links_));
+  if (!tags_.empty()) {
+    ASSERT_TRUE(store().saveToDatabaseProductTag(tags_));
+    ASSERT_TRUE(store().saveToDatabaseProductRelatedTag(tagLinks_));
+  }
+}
+
+void CatalogTest::seedExampleTree() {
+  category(A, "A", 0, 1);
+  category(A1, "A1", A, 1);
+  category(A2, "A2", A, 2);
+  category(B, "B", 0, 2);
+  for (int id = 1; id <= 4; ++id) product(id, "p" + std::to_string(id));
+  file(1, A1);
+  file(2, A1);
+  file(2, A2);
+  file(3, B);
+  file(4, 0);
+  save();
+}
+
+NotificationLog::NotificationLog() {
+  auto& center = CatalogNotificationCenter::defaultCenter();
+  namespace n = CatalogNotifications;
+  auto plain = [this](const char* name) {
+    return [this, name](const NoPayload&) { entries.push_back(name); };
+  };
+  observations_.push_back(center.addObserver(n::displayFourColumn, [this](const int& id) {
+    entries.push_back("displayFourColumn " + std::to_string(id));
+  }));
+  observations_.push_back(center.addObserver(n::refushRightData, [this](const std::optional<TagProducts>& tag) {
+    std::string line = "refushRightData";
+    if (!tag) {
+      line += " nil";
+    } else {
+      line += " " + tag->tagName + " ";
+      for (std::size_t i = 0; i < tag->products.size(); ++i)
+        line += (i ? "," : "") + std::to_string(tag->products[i].product_id);
+    }
+    entries.push_back(line);
+  }));
+  observations_.push_back(center.addObserver(n::SORT_PRODUCT, [this](const long& index) {
+    entries.push_back("SORT_PRODUCT " + std::to_string(index));
+  }));
+  observations_.push_back(center.addObserver(n::didSelectToFromNotification, [this](const std::string& tag) {
+    entries.push_back("didSelectToFromNotification " + tag);
+  }));
+  observations_.push_back(center.addObserver(n::btnBackClick, plain("btnBackClick")));
+  observations_.push_back(center.addObserver(n::switchProductStyle, plain("switchProductStyle")));
+  observations_.push_back(center.addObserver(n::AppearOrHiddenMasterView, plain("AppearOrHiddenMasterView")));
+}
+
+std::vector<std::string> NotificationLog::take() {
+  auto out = std::move(entries);
+  entries.clear();
+  return out;
+}
+
+std::vector<int> idsOf(const std::vector<marvisto_product_Entity>& products) {
+  std::vector<int> ids;
+  for (const auto& p : products) ids.push_back(p.product_id);
+  return ids;
+}
+
+}  // namespace mv::test

@@ -1,0 +1,59 @@
+#pragma once
+// Fixtures of the catalogue tests: a signed-in client with an empty
+// database, helpers that file products under categories and tags, and a
+// recorder of the catalogue's notifications.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "TestEnvironment.hpp"
+#include "catalog/CatalogNotifications.hpp"
+#include "store/DataAccessManager.hpp"
+
+namespace mv::test {
+
+class CatalogTest : public TestEnvironment {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  DataAccessManager& store();
+  // A published category (name, parent) and a published product.
+  void category(int id, const std::string& name, int parent, int ordering = 0);
+  void product(int id, const std::string& name);
+  // Files product `productId` under category `categoryId` (0: under none).
+  void file(int productId, int categoryId);
+  void tag(int id, const std::string& name, const std::vector<int>& productIds);
+  // Writes what the helpers gathered.
+  void save();
+  // The tree of the catalogue's own example: A (A1, A2) and B at the root;
+  // p1 in A1, p2 in A1 and A2, p3 in B, p4 under no category.
+  void seedExampleTree();
+
+  static constexpr int A = 10, A1 = 11, A2 = 12, B = 20;
+
+ private:
+  std::vector<marvisto_category_Entity> categories_;
+  std::vector<marvisto_product_Entity> products_;
+  std::vector<marvisto_product_category_xref_Entity> links_;
+  std::vector<marvisto_tag_entity> tags_;
+  std::vector<marvisto_product_related_tag_Entity> tagLinks_;
+};
+
+// Every catalogue notification posted while it lives, in order, as text:
+// "displayFourColumn 10", "refushRightData nil", "refushRightData red 1,3".
+class NotificationLog {
+ public:
+  NotificationLog();
+  std::vector<std::string> entries;
+  // The entries, emptied.
+  std::vector<std::string> take();
+
+ private:
+  std::vector<CatalogObservation> observations_;
+};
+
+// The ids of the products, in order.
+std::vector<int> idsOf(const std::vector<marvisto_product_Entity>& products);
+
+}  // namespace mv::test
