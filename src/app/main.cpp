@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalog/CatalogScreens.hpp"
+#include "customer/CustomerScreens.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -349,6 +350,7 @@ int main(int argc, char** argv) {
   SessionHooks hooks;
   SyncScreens::install(hooks);
   CatalogScreens::install();
+  CustomerScreens::install(hooks);
   app->setSessionHooks(hooks);
 
   // The back end: the desktop window when there is a display and no tour.

@@ -8,6 +8,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "store/SQLiteTransaction.hpp"
 #include "store/Schema.hpp"
 #include "store/StoreContext.hpp"
 #include "util/PublicFunction.hpp"
@@ -113,6 +114,13 @@ DataAccessManager* DataAccessManager::sharedDataModel() {
 void DataAccessManager::releaseDataModel() {
   instance().reset();
   SQLiteDatabase::sharedDataBase().close();
+}
+
+bool DataAccessManager::runInTransaction(const std::function<bool()>& work) {
+  SQLiteTransaction tx(db_);
+  if (!tx.begin()) return false;
+  if (!work()) return false;
+  return tx.commit();
 }
 
 bool DataAccessManager::updateVersion() {

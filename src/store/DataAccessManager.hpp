@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -41,6 +42,11 @@ class DataAccessManager {
   // every row; records the schema version when all succeeded.
   bool updateVersion();
   const std::filesystem::path& databasePath() const { return path_; }
+
+  // Runs `work` in one transaction over every table: committed when it
+  // answers true, rolled back with nothing changed when it answers false or
+  // the commit fails. Operations that open their own transaction join it.
+  bool runInTransaction(const std::function<bool()>& work);
 
   CatalogModel& catalogModel() { return catalog_; }
   ListsModel& listsModel() { return lists_; }

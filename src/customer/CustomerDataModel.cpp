@@ -1,0 +1,430 @@
+#include "customer/CustomerDataModel.hpp"
+
+#include <algorithm>
+#include <mutex>
+
+#include "customer/CustomerOrderLinks.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/NotificationCenter.hpp"
+#include "platform/ui/AlertView.hpp"
+#include "shell/ConfigManager.hpp"
+#include "shell/MessageBox.hpp"
+#include "store/DataAccessManager.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/RequestUploadCustomer.hpp"
+#include "sync/UnsubmittedCustomerModel.hpp"
+#include "util/JsonWriter.hpp"
+#include "util/Text.hpp"
+#include "util/TextLookup.hpp"
+
+namespace mv {
+namespace {
+
+std::mutex& classLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::shared_ptr<CustomerDataModel>& slot() {
+  static std::shared_ptr<CustomerDataModel> instance;
+  return instance;
+}
+
+std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
+
+bool showAllCustomers() { return ConfigManager::sharedInstance()->isShowAllCustomer(); }
+
+// The id of the first field of that name, 0 when there is none.
+int fieldId(const std::vector<customer_attribute_cell_Entity>& fields, const std::string& name) {
+  for (const auto& f : fields) {
+    if (f.fieldName == name) return f.field_id;
+  }
+  return 0;
+}
+
+bool anyAttributeContains(const PersonInfo& p, const std::string& text) {
+  for (const auto& cell : p.attribute) {
+    if (cell.attributeValue && containsIgnoringCase(*cell.attributeValue, text)) return true;
+  }
+  return false;
+}
+
+bool anyAddressContains(const PersonInfo& p, const std::string& text) {
+  for (const auto& a : p.address) {
+    for (const std::string* field : {&a.customerAddress, &a.customerCity, &a.customerState, &a.customerZipCode}) {
+      if (containsIgnoringCase(*field, text)) return true;
+    }
+  }
+  return false;
+}
+
+bool contactContains(const marvisto_customer_contact_entity& c, const std::string& text) {
+  for (const std::string* field :
+       {&c.first_name, &c.last_name, &c.job_title, &c.work_phone, &c.mobile_phone, &c.email, &c.im, &c.note}) {
+    if (containsIgnoringCase(*field, text)) return true;
+  }
+  return false;
+}
+
+// The customer's own name, attribute values or addresses hold the text.
+bool customerContains(const PersonInfo& p, const std::string& text) {
+  return containsIgnoringCase(p.name, text) || anyAttributeContains(p, text) || anyAddressContains(p, text);
+}
+
+std::string withoutSpaces(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c != ' ') out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+// --- lifecycle -----------------------------------------------------------------------------
+
+std::shared_ptr<CustomerDataModel> CustomerDataModel::sharedInstance() {
+  std::lock_guard<std::mutex> guard(classLock());
+  auto& s = slot();
+  if (!s) {
+    s.reset(new CustomerDataModel());
+    s->load();
+    SyncCustomerModel::setCurrent(s);
+  }
+  return s;
+}
+
+std::shared_ptr<CustomerDataModel> CustomerDataModel::existingInstance() {
+  std::lock_guard<std::mutex> guard(classLock());
+  return slot();
+}
+
+void CustomerDataModel::freeInstance() {
+  std::shared_ptr<CustomerDataModel> dropped;
+  {
+    std::lock_guard<std::mutex> guard(classLock());
+    dropped = std::move(slot());
+    slot().reset();
+  }
+  if (dropped) NetworkModel::sharedInstance().cancelRequestsOf(dropped.get());
+  SyncCustomerModel::setCurrent({});
+}
+
+CustomerDataModel::~CustomerDataModel() = default;
+
+void CustomerDataModel::load() {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) {
+    MV_LOG("customers: no database to read the directory from");
+    setCustomerInfoDic({});
+    allAttributes_.clear();
+    return;
+  }
+  setCustomerInfoDic(dam->getAllCustomers(showAllCustomers()));
+  allAttributes_ = dam->getAllAttributes();
+}
+
+void CustomerDataModel::reloadCustomerData() { load(); }
+
+void CustomerDataModel::setCustomerInfoDic(std::map<int, CustomerInfoEntry> dic) {
+  customerInfoDic_ = std::move(dic);
+  allSearchPersonList_.clear();
+  allSearchPersonList_.reserve(customerInfoDic_.size());
+  for (const auto& [id, entry] : customerInfoDic_) allSearchPersonList_.push_back(PersonInfo::fromEntry(id, entry));
+}
+
+std::map<int, CustomerInfoEntry> CustomerDataModel::getNoHiddenCustomerData(bool reload) {
+  if (reload) reloadCustomerData();
+  std::map<int, CustomerInfoEntry> out;
+  for (const auto& [id, entry] : customerInfoDic_) {
+    if (!entry.hidden) out.emplace(id, entry);
+  }
+  return out;
+}
+
+// --- search ----------------------------------------------------------------------------------
+
+std::vector<PersonInfo> CustomerDataModel::customerSearch(const std::string& text) const {
+  std::vector<PersonInfo> out;
+  if (isBlank(text)) return out;
+  for (const PersonInfo& p : allSearchPersonList_) {
+    bool found = customerContains(p, text);
+    for (std::size_t i = 0; !found && i < p.contact.size(); ++i) found = contactContains(p.contact[i], text);
+    if (found) out.push_back(p);
+  }
+  return out;
+}
+
+std::vector<ContactMode> CustomerDataModel::customerSearchByContact(const std::string& text) const {
+  std::vector<ContactMode> out;
+  if (isBlank(text)) return out;
+  const std::string compact = withoutSpaces(text);
+  for (const PersonInfo& p : allSearchPersonList_) {
+    if (p.contact.empty()) continue;
+    const bool customerMatches = customerContains(p, text);
+    for (const auto& c : p.contact) {
+      bool found = customerMatches || contactContains(c, text);
+      if (!found && !compact.empty() && !isBlank(c.first_name) && !isBlank(c.last_name)) {
+        const std::string first = trimWhitespace(c.first_name);
+        const std::string last = trimWhitespace(c.last_name);
+        found = containsIgnoringCase(first + last, compact) || containsIgnoringCase(last + first, compact);
+      }
+      if (found) out.push_back(ContactMode{c.first_name, c.last_name, p});
+    }
+  }
+  return out;
+}
+
+// --- flags and addresses ---------------------------------------------------------------------
+
+void CustomerDataModel::updateCustomerInfoDic(int customerId, std::optional<bool> hidden,
+                                              std::optional<bool> important) {
+  auto it = customerInfoDic_.find(customerId);
+  if (it == customerInfoDic_.end()) return;
+  if (hidden) it->second.hidden = *hidden;
+  if (important) it->second.important = *important ? 1 : 0;
+}
+
+std::map<std::string, std::string> CustomerDataModel::getDefaultAddressByCustomer(int customerId) const {
+  std::map<std::string, std::string> out;
+  auto person = std::find_if(allSearchPersonList_.begin(), allSearchPersonList_.end(),
+                             [&](const PersonInfo& p) { return p.pid == customerId; });
+  if (person == allSearchPersonList_.end()) return out;
+  bool hasDefault = false;
+  for (const auto& a : person->address) {
+    if (!a.isDefault) continue;
+    out["Address"] = a.customerAddress;
+    out["City"] = a.customerCity;
+    out["State/Province/Region"] = a.customerState;
+    out["Zip Code"] = a.customerZipCode;
+    hasDefault = true;
+    break;
+  }
+  for (const auto& cell : person->attribute) {
+    const std::string& name = cell.fieldName;
+    const bool own = name == "Phone" || name == "Bank Account" || name == "Active";
+    const bool address = name == "Address" || name == "City" || name == "State/Province/Region" || name == "Zip Code";
+    if (own || (address && !hasDefault)) out[name] = cell.attributeValue.value_or(std::string());
+  }
+  return out;
+}
+
+int CustomerDataModel::saveCustomerWithName(const std::string& name, const std::optional<std::string>& street,
+                                            const std::optional<std::string>& city,
+                                            const std::optional<std::string>& state,
+                                            const std::optional<std::string>& zipCode) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) return 0;
+  marvisto_customer_Entity customer;
+  customer.customer_id = dam->getLastLocalCustomerId() - 1;
+  customer.customer_info_id = "";
+  customer.customer_name = name;
+  customer.customer_publish = 1;
+
+  const int last = dam->getLastLocalCustomerAttributesId();
+  const std::pair<const char*, std::string> values[] = {
+      {"Phone", ""},
+      {"Bank Account", ""},
+      {"Active", "YES"},
+      {"Address", street.value_or(std::string())},
+      {"City", city.value_or(std::string())},
+      {"State/Province/Region", state.value_or(std::string())},
+      {"Zip Code", zipCode.value_or(std::string())},
+  };
+  std::vector<marvisto_customer_attribute_Entity> rows;
+  int next = last;
+  for (const auto& [field, value] : values) {
+    marvisto_customer_attribute_Entity row;
+    row.attribute_id = --next;
+    row.customer_id = customer.customer_id;
+    row.attribute_fields_id = fieldId(allAttributes_, field);
+    row.attribute_value = value;
+    rows.push_back(std::move(row));
+  }
+  // The customer and its rows together: a customer without its attribute
+  // rows would show no address and no "Active" switch.
+  const bool stored = dam->runInTransaction(
+      [&] { return dam->saveToDatabaseCustomer({customer}) && dam->saveToDatabaseCustomerAttribute(rows); });
+  if (!stored) {
+    MV_LOG("customers: the new customer could not be stored");
+    return 0;
+  }
+  reloadCustomerData();
+  return customer.customer_id;
+}
+
+std::vector<customer_attribute_cell_Entity> CustomerDataModel::allAddressAttributes() const {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam ? dam->getAllAddressAttributes() : std::vector<customer_attribute_cell_Entity>{};
+}
+
+base::Value CustomerDataModel::allUnsubmittedCustomerDic() const {
+  return UnsubmittedCustomerModel::current()->allUnsubmittedCustomerDic();
+}
+
+bool CustomerDataModel::deleteAllUnsubmittedCustomer() {
+  return UnsubmittedCustomerModel::current()->deleteAllUnsubmittedCustomer();
+}
+
+// --- upload ---------------------------------------------------------------------------------------
+
+base::Value CustomerDataModel::getCustomerDicById(const std::vector<int>& ids) const {
+  base::Value customers = base::Value::array();
+  base::Value addresses = base::Value::array();
+  base::Value attributes = base::Value::array();
+  base::Value contacts = base::Value::array();
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  // From the store with hidden customers: a hidden customer named by an
+  // order must reach the service before the order does.
+  const std::map<int, CustomerInfoEntry> stored = dam ? dam->getAllCustomers(true) : std::map<int, CustomerInfoEntry>{};
+  for (int id : ids) {
+    auto it = stored.find(id);
+    if (it == stored.end()) continue;
+    const CustomerInfoEntry& entry = it->second;
+    customers.push_back(base::Value{{"customer_id", id},
+                                    {"customer_info_id", ""},
+                                    {"customer_name", entry.customer_name},
+                                    {"customer_publish", 1},
+                                    {"customer_ordering", 0},
+                                    {"discount", static_cast<double>(entry.discount)}});
+    for (const auto& a : entry.address) {
+      addresses.push_back(base::Value{{"id", a.indexId},
+                                      {"customer_id", a.customerId},
+                                      {"address", a.customerAddress},
+                                      {"city", a.customerCity},
+                                      {"state", a.customerState},
+                                      {"zip_code", a.customerZipCode}});
+    }
+    const int active = fieldId(allAttributes_, "Active");
+    for (const auto& row : dam->getCustomerAttributes(id)) {
+      base::Value element{{"attribute_id", row.attribute_id},
+                          {"customer_id", row.customer_id},
+                          {"attribute_fields_id", row.attribute_fields_id}};
+      // The service reads the "Active" switch as a number.
+      if (row.attribute_fields_id == active) {
+        element["attribute_value"] = row.attribute_value == "NO" ? 0 : 1;
+      } else {
+        element["attribute_value"] = row.attribute_value;
+      }
+      attributes.push_back(std::move(element));
+    }
+    for (const auto& c : entry.contact) {
+      contacts.push_back(base::Value{{"customer_id", c.customerID},
+                                     {"contact_id", c.contactID},
+                                     {"first_name", c.first_name},
+                                     {"last_name", c.last_name},
+                                     {"job_title", c.job_title},
+                                     {"work_phone", c.work_phone},
+                                     {"mobile_phone", c.mobile_phone},
+                                     {"email", c.email},
+                                     {"im", c.im},
+                                     {"note", c.note}});
+    }
+  }
+  return base::Value{{"marvisto_customer", std::move(customers)},
+                     {"marvisto_customer_address", std::move(addresses)},
+                     {"marvisto_customer_attribute", std::move(attributes)},
+                     {"marvisto_customer_contact", std::move(contacts)}};
+}
+
+std::optional<std::string> CustomerDataModel::getCustomerInfoById(const std::vector<int>& ids) const {
+  JsonWriter writer;
+  auto json = writer.stringWithObject(getCustomerDicById(ids));
+  if (!json) MV_LOG("customers: the upload document could not be written: ", writer.error().description);
+  return json;
+}
+
+int CustomerDataModel::submitCustomer(int customerId) {
+  if (inFlight_.count(customerId)) {
+    MV_LOG("customers: ", customerId, " is already being uploaded");
+    return 0;
+  }
+  auto json = getCustomerInfoById({customerId});
+  return json ? submitCustomerInfo(*json, {customerId}) : 0;
+}
+
+int CustomerDataModel::submitAllLocalCustomer() {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  std::vector<int> ids;
+  bool anyInFlight = false;
+  if (dam) {
+    for (const auto& [id, entry] : dam->getAllCustomers(true)) {
+      (void)entry;
+      if (id >= 0 || !dam->isInUnsubmitOrder(id)) continue;
+      if (inFlight_.count(id)) {
+        anyInFlight = true;
+      } else {
+        ids.push_back(id);
+      }
+    }
+  }
+  // Those on their way have a reply coming that will be posted; an empty
+  // document now would be answered first and look like their success.
+  if (ids.empty() && anyInFlight) return 0;
+  auto json = getCustomerInfoById(ids);
+  return json ? submitCustomerInfo(*json, ids) : 0;
+}
+
+int CustomerDataModel::submitCustomerInfo(const std::string& json, const std::vector<int>& ids) {
+  auto request = std::make_shared<RequestUploadCustomer>();
+  request->syncData = json;
+  request->setReceiveDelegete(shared_from_this());
+  const int code = NetworkModel::sharedInstance().sendRequest(request);
+  MV_LOG("submit customer rst is ", code);
+  if (code > 0) {
+    inFlight_.insert(ids.begin(), ids.end());
+    flightsByRequest_[code] = ids;
+  }
+  return code;
+}
+
+void CustomerDataModel::endFlight(int requestCode) {
+  auto it = flightsByRequest_.find(requestCode);
+  if (it == flightsByRequest_.end()) return;
+  for (int id : it->second) inFlight_.erase(id);
+  flightsByRequest_.erase(it);
+}
+
+bool CustomerDataModel::remapUploadedIds(const SubmitCustomerRst& reply) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) return false;
+  return dam->runInTransaction([&] {
+    return dam->updateCustomerTable(reply.customerArry) && dam->updateCustomerAddressTable(reply.customerAddress) &&
+           dam->updateCustomerAttributeTable(reply.customerAttributes) &&
+           dam->updateContactIdAfterUpload(reply.customerContacts) && dam->updateOrderTable(reply.customerArry);
+  });
+}
+
+void CustomerDataModel::uploadFailed(const std::string& message) {
+  base::NotificationCenter::defaultCenter().post(kUploadCustomerRespond, this, base::Value(false));
+  auto alert = std::make_shared<ui::AlertView>(text("SUBMITTINGFAILED"), message,
+                                               std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
+  alert->show();
+}
+
+void CustomerDataModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  MessageBox::sharedInstance().EndBlockWait();
+  if (!result || result->cmdCode != kCmdUploadCustomer) return;
+  endFlight(result->requestCode);
+  auto reply = std::dynamic_pointer_cast<SubmitCustomerRst>(result);
+  if (!result->isSuccess() || !reply) {
+    uploadFailed(result->message);
+    return;
+  }
+  if (!remapUploadedIds(*reply)) {
+    // Every row keeps its local id; sent again, the service answers the
+    // same ids, so nothing is duplicated there.
+    MV_LOG("customers: the service's ids could not be stored");
+    uploadFailed(text("FAILED"));
+    return;
+  }
+  reloadCustomerData();
+  if (auto links = CustomerOrderLinks::installed()) links->updateOrderTable(reply->customerArry);
+  base::NotificationCenter::defaultCenter().post(kUploadCustomerRespond, this, base::Value(true));
+}
+
+void CustomerDataModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
+  if (result) endFlight(result->requestCode);
+}
+
+}  // namespace mv

@@ -1,0 +1,129 @@
+#pragma once
+// The customer directory of the signed-in account: every customer the
+// customer screens may show, keyed by id, with a flat list of records for
+// searching, the customer attribute fields, the creation of a customer from
+// the order screens, and the upload of customers made on the device. One per
+// session: made on first use, freed at logout. It is the sync engine's
+// customer model while it lives. Main thread only.
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "customer/PersonInfo.hpp"
+#include "platform/base/Value.hpp"
+#include "store/Entities.hpp"
+#include "sync/NetworkRecDelegate.hpp"
+#include "sync/SyncCustomerModel.hpp"
+
+namespace mv {
+
+class SubmitCustomerRst;
+
+class CustomerDataModel : public SyncCustomerModel,
+                          public NetworkRecDelegate,
+                          public std::enable_shared_from_this<CustomerDataModel> {
+ public:
+  // Posted after every upload reply; the user info is true after a
+  // successful upload whose ids were stored, false otherwise.
+  static constexpr const char* kUploadCustomerRespond = "UPLOADCUSTOMERRESPOND";
+
+  // The directory, made and loaded from the store on first use.
+  static std::shared_ptr<CustomerDataModel> sharedInstance();
+  // The directory if one exists, without making one.
+  static std::shared_ptr<CustomerDataModel> existingInstance();
+  // Drops the directory (logout); the next sharedInstance reads the store again.
+  static void freeInstance();
+
+  ~CustomerDataModel() override;
+  CustomerDataModel(const CustomerDataModel&) = delete;
+  CustomerDataModel& operator=(const CustomerDataModel&) = delete;
+
+  // --- the directory ---------------------------------------------------------------
+  const std::map<int, CustomerInfoEntry>& customerInfoDic() const { return customerInfoDic_; }
+  // Keeps the entries and rebuilds allSearchPersonList from them.
+  void setCustomerInfoDic(std::map<int, CustomerInfoEntry> dic);
+  const std::vector<PersonInfo>& allSearchPersonList() const { return allSearchPersonList_; }
+  // The published customer attribute fields (fieldName, field_id).
+  const std::vector<customer_attribute_cell_Entity>& allAttributes() const { return allAttributes_; }
+
+  // Re-reads the customers (hidden ones with the show-all switch on) and the
+  // attribute fields from the store.
+  void reloadCustomerData() override;
+  // Copies of the entries that are not hidden, after a reload when asked.
+  std::map<int, CustomerInfoEntry> getNoHiddenCustomerData(bool reload);
+
+  // Customers whose name, attribute values, address fields or contact fields
+  // contain the text, ignoring case; each once. Blank text finds nothing.
+  std::vector<PersonInfo> customerSearch(const std::string& text) const;
+  // One row per matching contact: a contact matches on its own fields, on its
+  // customer's name, attribute values and addresses, and on its first and
+  // last name joined either way against the text without spaces.
+  std::vector<ContactMode> customerSearchByContact(const std::string& text) const;
+
+  // Change the entry's flag only; an unknown id changes nothing.
+  void updateCustomerInfoDic(int customerId, std::optional<bool> hidden, std::optional<bool> important);
+  void updateCustomerInfoDicWithHidden(int customerId, int hidden) { updateCustomerInfoDic(customerId, hidden != 0, {}); }
+  void updateCustomerInfoDicWithImportant(int customerId, int important) {
+    updateCustomerInfoDic(customerId, {}, important != 0);
+  }
+
+  // "Address", "City", "State/Province/Region", "Zip Code" of the customer's
+  // default address (else of its address attributes), and "Phone", "Bank
+  // Account" and "Active" of its attributes. Empty for an unknown id.
+  std::map<std::string, std::string> getDefaultAddressByCustomer(int customerId) const;
+
+  // Stores a new local customer with its seven standard attribute rows, all
+  // or nothing, and reloads. The new id, or 0 when nothing could be stored.
+  [[nodiscard]] int saveCustomerWithName(const std::string& name, const std::optional<std::string>& street,
+                                         const std::optional<std::string>& city,
+                                         const std::optional<std::string>& state,
+                                         const std::optional<std::string>& zipCode);
+
+  std::vector<customer_attribute_cell_Entity> allAddressAttributes() const;
+  // The backup's document of every customer made on the device, hidden ones
+  // included, read from the store.
+  base::Value allUnsubmittedCustomerDic() const;
+  // Deletes every customer made on the device; the directory is not reloaded.
+  [[nodiscard]] bool deleteAllUnsubmittedCustomer();
+
+  // --- upload --------------------------------------------------------------------------
+  // Uploads that customer. The request code, or 0 when nothing was sent: the
+  // customer is already on its way (its reply will be posted) or the
+  // document could not be written.
+  int submitCustomer(int customerId);
+  // Uploads every local customer that a stored quote order names and that
+  // is not already on its way; with none at all it sends the empty document,
+  // so that the reply is posted as for any upload. 0 when nothing was sent.
+  int submitAllLocalCustomer();
+  // The upload document of those ids: the four lists, built from the store
+  // (hidden customers included); ids without a stored customer are left out.
+  base::Value getCustomerDicById(const std::vector<int>& ids) const;
+  std::optional<std::string> getCustomerInfoById(const std::vector<int>& ids) const;
+  // Sends the document; `ids` are on their way until its reply.
+  int submitCustomerInfo(const std::string& json, const std::vector<int>& ids);
+  // Local customers whose upload has no reply yet.
+  const std::set<int>& customersInFlight() const { return inFlight_; }
+
+  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
+  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
+
+ private:
+  CustomerDataModel() = default;
+  void load();
+  // Writes the service's ids of an upload into every customer table and the
+  // stored orders, all or nothing.
+  bool remapUploadedIds(const SubmitCustomerRst& reply);
+  void uploadFailed(const std::string& message);
+  void endFlight(int requestCode);
+
+  std::map<int, CustomerInfoEntry> customerInfoDic_;
+  std::vector<PersonInfo> allSearchPersonList_;
+  std::vector<customer_attribute_cell_Entity> allAttributes_;
+  std::set<int> inFlight_;
+  std::map<int, std::vector<int>> flightsByRequest_;
+};
+
+}  // namespace mv

@@ -1,0 +1,167 @@
+#include "customer/CustomerGrouping.hpp"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "util/Pinyin.hpp"
+#include "util/Text.hpp"
+
+namespace mv {
+namespace {
+
+bool digitLeading(const std::string& key) { return !key.empty() && key[0] >= '0' && key[0] <= '9'; }
+
+// Sections keyed while they fill.
+using Sections = std::map<std::string, CustomerInfoList>;
+
+void append(Sections& sections, const std::string& key, ContactMode row) {
+  CustomerInfoList& section = sections[key];
+  section.prefex = key;
+  section.arrayPersons.push_back(std::move(row));
+}
+
+// Orders rows by a key derived once per row, literally, keeping the given
+// order between equal keys.
+template <typename KeyOf>
+void sortRows(std::vector<ContactMode>& rows, KeyOf keyOf) {
+  std::vector<std::pair<std::string, std::size_t>> keys;
+  keys.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) keys.emplace_back(keyOf(rows[i]), i);
+  std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<ContactMode> sorted;
+  sorted.reserve(rows.size());
+  for (const auto& k : keys) sorted.push_back(std::move(rows[k.second]));
+  rows = std::move(sorted);
+}
+
+// The key that orders a name: blank names after all others.
+std::string nameOrderKey(const std::string& name) {
+  if (isBlank(name)) return std::string(1, '\x7f');
+  return CustomerGrouping::sortKey(name) + '\x01' + name;
+}
+
+std::vector<CustomerInfoList> inDisplayOrder(Sections sections, bool pinyinKeys, const std::string& importantTitle) {
+  std::vector<CustomerInfoList> out;
+  if (auto it = sections.find(CustomerGrouping::kImportantKey); it != sections.end()) {
+    it->second.prefex = importantTitle;
+    out.push_back(std::move(it->second));
+    sections.erase(it);
+  }
+  std::optional<CustomerInfoList> other;
+  if (auto it = sections.find(CustomerGrouping::kOtherKey); it != sections.end()) {
+    other = std::move(it->second);
+    sections.erase(it);
+  }
+  // One key per section, compared literally; the section key itself breaks
+  // ties, and keys are unique.
+  std::vector<std::pair<std::string, std::string>> keys;
+  for (const auto& [key, section] : sections) {
+    (void)section;
+    keys.emplace_back(pinyinKeys ? CustomerGrouping::sortKey(key) : key, key);
+  }
+  std::sort(keys.begin(), keys.end());
+  for (const auto& k : keys) out.push_back(std::move(sections[k.second]));
+  if (other) out.push_back(std::move(*other));
+  return out;
+}
+
+std::vector<CustomerInfoList> byNameOrState(const std::vector<PersonInfo>& persons, int mode,
+                                            const std::string& importantTitle) {
+  Sections sections;
+  for (const PersonInfo& p : persons) {
+    std::string key;
+    if (mode == CustomerGrouping::kByState) {
+      key = CustomerGrouping::stateOf(p);
+      if (isBlank(key) || digitLeading(key)) key = CustomerGrouping::kOtherKey;
+    } else {
+      if (isBlank(p.name)) continue;
+      key = p.markAsImportant ? CustomerGrouping::kImportantKey : CustomerGrouping::initialKey(p.name);
+    }
+    append(sections, key, ContactMode{"", "", p});
+  }
+  for (auto& [key, section] : sections) {
+    (void)key;
+    sortRows(section.arrayPersons, [](const ContactMode& row) { return nameOrderKey(row.personInfo.name); });
+  }
+  return inDisplayOrder(std::move(sections), true, importantTitle);
+}
+
+std::vector<CustomerInfoList> byContact(const std::vector<PersonInfo>& persons) {
+  Sections sections;
+  for (const PersonInfo& p : persons) {
+    if (p.contact.empty()) {
+      append(sections, CustomerGrouping::kOtherKey, ContactMode{"", p.name, p});
+      continue;
+    }
+    for (const auto& c : p.contact) {
+      append(sections, CustomerGrouping::initialKey(c.last_name), ContactMode{c.first_name, c.last_name, p});
+    }
+  }
+  for (auto& [key, section] : sections) {
+    (void)key;
+    sortRows(section.arrayPersons,
+             [](const ContactMode& row) { return nameOrderKey(row.lastName) + '\x02' + nameOrderKey(row.fristName); });
+  }
+  return inDisplayOrder(std::move(sections), false, std::string());
+}
+
+}  // namespace
+
+std::string CustomerGrouping::sortKey(const std::string& text) { return pinyinKeyFromUtf8(text); }
+
+std::string CustomerGrouping::initialKey(const std::string& text) {
+  const std::string pinyin = sortKey(text);
+  if (pinyin.empty() || digitLeading(pinyin)) return kOtherKey;
+  char c = pinyin[0];
+  if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return std::string(1, c);
+}
+
+std::string CustomerGrouping::stateOf(const PersonInfo& person) {
+  std::string state;
+  for (const auto& cell : person.attribute) {
+    if (cell.fieldName == "State/Province/Region") state = cell.attributeValue.value_or(std::string());
+  }
+  return state;
+}
+
+std::vector<CustomerInfoList> CustomerGrouping::groupAndOrder(const std::vector<PersonInfo>& persons, int mode,
+                                                              const std::string& importantTitle) {
+  std::vector<CustomerInfoList> out;
+  if (mode == kByContact) {
+    out = byContact(persons);
+  } else if (mode == kByState) {
+    out = byNameOrState(persons, kByState, importantTitle);
+  }
+  if (out.empty()) out = byNameOrState(persons, kByName, importantTitle);
+  return out;
+}
+
+const std::vector<std::string>& CustomerGrouping::indexTitles() {
+  static const std::vector<std::string> titles = [] {
+    std::vector<std::string> t;
+    for (char c = 'A'; c <= 'Z'; ++c) t.emplace_back(1, c);
+    t.emplace_back(kOtherKey);
+    return t;
+  }();
+  return titles;
+}
+
+long CustomerGrouping::sectionForIndexTitle(const std::vector<CustomerInfoList>& sections, const std::string& title) {
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    if (sections[i].prefex == title) return static_cast<long>(i);
+  }
+  return kNotFound;
+}
+
+void CustomerGrouping::sortByName(std::vector<PersonInfo>& persons) {
+  std::vector<ContactMode> rows;
+  rows.reserve(persons.size());
+  for (auto& p : persons) rows.push_back(ContactMode{"", "", std::move(p)});
+  sortRows(rows, [](const ContactMode& row) { return nameOrderKey(row.personInfo.name); });
+  persons.clear();
+  for (auto& r : rows) persons.push_back(std::move(r.personInfo));
+}
+
+}  // namespace mv

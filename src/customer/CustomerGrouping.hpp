@@ -1,0 +1,65 @@
+#pragma once
+// How the customer list groups and orders its rows: by the initial of the
+// name, by the initial of each contact's last name, or by state, in sections
+// under a fixed A-Z and "#" index. Sort keys are derived once per item and
+// compared literally, so every comparison is a strict weak ordering.
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "customer/PersonInfo.hpp"
+#include "platform/ui/IndexPath.hpp"
+
+namespace mv {
+
+// One section: its key (and title) and its rows. In the name and state modes
+// a row carries the customer only; in the contact mode it carries a contact's
+// names too.
+struct GroupList {
+  std::string prefex;
+  std::vector<ContactMode> arrayPersons;
+};
+
+// A section of the list with its folding state.
+struct CustomerInfoList : GroupList {
+  bool opened = true;
+  // The rows' paths while the section is folded.
+  std::vector<ui::IndexPath> indexPaths;
+};
+
+class CustomerGrouping {
+ public:
+  static constexpr int kByName = 0;
+  static constexpr int kByContact = 1;
+  static constexpr int kByState = 2;
+  static constexpr long kNotFound = LONG_MAX;
+  static constexpr const char* kImportantKey = "important";
+  static constexpr const char* kOtherKey = "#";
+
+  // The sections of `persons` in display order: the important section first
+  // (name mode only, titled `importantTitle`), then the keys in order, then
+  // "#". The contact and state modes fall back to the name grouping when
+  // they give no section.
+  static std::vector<CustomerInfoList> groupAndOrder(const std::vector<PersonInfo>& persons, int mode,
+                                                     const std::string& importantTitle);
+
+  // "A" to "Z" and "#".
+  static const std::vector<std::string>& indexTitles();
+  // The first section titled `title`, else kNotFound.
+  static long sectionForIndexTitle(const std::vector<CustomerInfoList>& sections, const std::string& title);
+
+  // The key a text sorts by: its pinyin form (Latin letters and digits as
+  // they are, Chinese characters by their reading, white space dropped).
+  static std::string sortKey(const std::string& text);
+  // Sorts customers by name: by sort key, then literally, then in their
+  // given order; blank names last.
+  static void sortByName(std::vector<PersonInfo>& persons);
+
+  // The section key of a name or a contact's last name: its upper-cased
+  // initial in pinyin form; "#" when that is a digit or there is none.
+  static std::string initialKey(const std::string& text);
+  // The customer's "State/Province/Region" value (the last such cell).
+  static std::string stateOf(const PersonInfo& person);
+};
+
+}  // namespace mv

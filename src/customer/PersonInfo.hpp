@@ -1,0 +1,38 @@
+#pragma once
+// One customer as the customer screens and the order screens handle it, and
+// one contact person of a customer as a row of the contact lists.
+#include <string>
+#include <vector>
+
+#include "store/Entities.hpp"
+
+namespace mv {
+
+struct PersonInfo {
+  int pid = 0;  // the customer id; negative for a customer made on the device
+  std::string name;
+  std::string customer_info_id;
+  double discount = 0;
+  std::vector<customer_attribute_cell_Entity> attribute;
+  std::vector<marvisto_customer_address_Entity> address;
+  std::vector<marvisto_customer_contact_entity> contact;
+  bool hidden = false;
+  bool markAsImportant = false;
+  // Set by the customer list from "has_note"; the directory's own records
+  // leave it false.
+  bool hasNote = false;
+  std::string note;
+
+  // The record of a directory entry.
+  static PersonInfo fromEntry(int pid, const CustomerInfoEntry& entry);
+};
+
+// A contact row: its names and the customer it belongs to. In the name and
+// state lists a row carries the customer only, with both names empty.
+struct ContactMode {
+  std::string fristName;
+  std::string lastName;
+  PersonInfo personInfo;
+};
+
+}  // namespace mv

@@ -1,0 +1,174 @@
+#include <algorithm>
+
+#include "CustomerTestSupport.hpp"
+#include "sync/SyncCustomerModel.hpp"
+
+namespace mv::test {
+namespace {
+
+std::vector<int> idsOf(const std::vector<PersonInfo>& persons) {
+  std::vector<int> ids;
+  for (const auto& p : persons) ids.push_back(p.pid);
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+std::vector<std::string> namesOf(const std::vector<ContactMode>& rows) {
+  std::vector<std::string> names;
+  for (const auto& r : rows) names.push_back(r.fristName + "/" + r.lastName + "@" + std::to_string(r.personInfo.pid));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class DirectoryTest : public CustomerTest {
+ protected:
+  void SetUp() override {
+    CustomerTest::SetUp();
+    seed({1, "Apple Trading", {{kPhone, "555-0100"}, {kState, "Texas"}},
+          {address(11, 1, "1 Main St", "Springfield", "IL"), address(12, 1, "9 Side Rd", "Shelbyville", "IL")},
+          {{21, "John", "Smith", "john@apple.test"}, {22, "Mary", "Jones", ""}}});
+    seed({2, "北京贸易", {{kCity, "北京"}}, {}, {{23, "小明", "王", ""}}});
+    seed({3, std::nullopt, {{kPhone, "100% sure_ok"}}, {}, {}});
+    seed({4, "Hidden Goods", {}, {}, {{24, "Hal", "Hide", ""}}, true});
+    seed({5, "O'Brien & Sons", {{kHiddenField, "secret value"}}, {}, {}});
+  }
+};
+
+TEST_F(DirectoryTest, LoadsEntriesAndFindsCustomersByEveryField) {
+  auto dir = directory();
+  ASSERT_EQ(dir->customerInfoDic().size(), 5u);  // show-all is on when never set
+  EXPECT_EQ(dir->customerInfoDic().at(3).customer_name, "");
+  EXPECT_EQ(dir->allAttributes().size(), 8u);
+  EXPECT_EQ(dir->allSearchPersonList().size(), 5u);
+  for (const auto& p : dir->allSearchPersonList()) EXPECT_FALSE(p.hasNote);
+
+  EXPECT_EQ(idsOf(dir->customerSearch("apple")), (std::vector<int>{1}));        // name, any case
+  EXPECT_EQ(idsOf(dir->customerSearch("SPRINGFIELD")), (std::vector<int>{1}));  // address city, once
+  EXPECT_EQ(idsOf(dir->customerSearch("555-01")), (std::vector<int>{1}));       // attribute value
+  EXPECT_EQ(idsOf(dir->customerSearch("JONES")), (std::vector<int>{1}));        // contact last name
+  EXPECT_EQ(idsOf(dir->customerSearch("北京")), (std::vector<int>{2}));         // name and attribute, once
+  EXPECT_EQ(idsOf(dir->customerSearch("王")), (std::vector<int>{2}));
+  // Wildcards and quotes are plain characters of the text.
+  EXPECT_EQ(idsOf(dir->customerSearch("0% s")), (std::vector<int>{3}));
+  EXPECT_EQ(idsOf(dir->customerSearch("_")), (std::vector<int>{3}));
+  EXPECT_TRUE(dir->customerSearch("%").size() == 1u);
+  EXPECT_EQ(idsOf(dir->customerSearch("o'brien")), (std::vector<int>{5}));
+  // The untrimmed text is searched; blank text finds nothing.
+  EXPECT_TRUE(dir->customerSearch(" apple ").empty());
+  EXPECT_TRUE(dir->customerSearch("   ").empty());
+  EXPECT_TRUE(dir->customerSearch("").empty());
+  // Values of fields that are not displayed are not in the directory.
+  EXPECT_TRUE(dir->customerSearch("secret").empty());
+}
+
+TEST_F(DirectoryTest, ContactSearchYieldsOneRowPerMatchingContact) {
+  auto dir = directory();
+  // An address of the customer makes every one of its contacts match.
+  EXPECT_EQ(namesOf(dir->customerSearchByContact("shelby")),
+            (std::vector<std::string>{"John/Smith@1", "Mary/Jones@1"}));
+  // Joined names, either way round, with the spaces of the text dropped.
+  EXPECT_EQ(namesOf(dir->customerSearchByContact("johnsmith")), (std::vector<std::string>{"John/Smith@1"}));
+  EXPECT_EQ(namesOf(dir->customerSearchByContact("Smith John")), (std::vector<std::string>{"John/Smith@1"}));
+  EXPECT_EQ(namesOf(dir->customerSearchByContact("Smi")), (std::vector<std::string>{"John/Smith@1"}));
+  EXPECT_EQ(namesOf(dir->customerSearchByContact("王小明")), (std::vector<std::string>{"小明/王@2"}));
+  EXPECT_EQ(namesOf(dir->customerSearchByContact("apple.test")), (std::vector<std::string>{"John/Smith@1"}));
+  // Customers without contacts are never results, whatever matches.
+  EXPECT_TRUE(dir->customerSearchByContact("O'Brien").empty());
+  EXPECT_TRUE(dir->customerSearchByContact("100%").empty());
+  EXPECT_TRUE(dir->customerSearchByContact("  ").empty());
+}
+
+TEST_F(DirectoryTest, HiddenCustomersFollowTheShowAllSwitchAndFlagsChangeEntriesOnly) {
+  setShowAllCustomers(false);
+  auto dir = directory();
+  EXPECT_EQ(dir->customerInfoDic().count(4), 0u);
+  EXPECT_TRUE(dir->customerSearch("Hidden").empty());
+
+  setShowAllCustomers(true);
+  // The sync engine reloads through its interface, which is the directory.
+  ASSERT_EQ(SyncCustomerModel::current(), dir);
+  SyncCustomerModel::current()->reloadCustomerData();
+  EXPECT_EQ(dir->customerInfoDic().count(4), 1u);
+  auto visible = dir->getNoHiddenCustomerData(false);
+  EXPECT_EQ(visible.size(), 4u);
+  EXPECT_EQ(visible.count(4), 0u);
+
+  dir->updateCustomerInfoDicWithHidden(1, 1);
+  dir->updateCustomerInfoDicWithImportant(2, 1);
+  dir->updateCustomerInfoDicWithHidden(999, 1);  // unknown: nothing
+  EXPECT_TRUE(dir->customerInfoDic().at(1).hidden);
+  EXPECT_EQ(dir->customerInfoDic().at(2).important, 1);
+  EXPECT_EQ(dir->getNoHiddenCustomerData(false).size(), 3u);
+  // The records keep their flags until the next reload; the store never changed.
+  auto apple = std::find_if(dir->allSearchPersonList().begin(), dir->allSearchPersonList().end(),
+                            [](const PersonInfo& p) { return p.pid == 1; });
+  EXPECT_FALSE(apple->hidden);
+  EXPECT_EQ(dir->getNoHiddenCustomerData(true).size(), 4u);
+
+  // Every customer hidden with show-all off: an empty directory.
+  sql("UPDATE marvisto_customer SET hidden = 1");
+  setShowAllCustomers(false);
+  EXPECT_TRUE(dir->getNoHiddenCustomerData(true).empty());
+  CustomerDataModel::freeInstance();
+  EXPECT_EQ(SyncCustomerModel::current(), nullptr);
+}
+
+TEST_F(DirectoryTest, DefaultAddressOutranksAddressAttributes) {
+  seed({6, "Corner Shop",
+        {{kAddress, "attr street"}, {kCity, "attr city"}, {kPhone, "111"}, {kActive, "NO"}, {kPhone, "222"},
+         {kBank, "DE00"}},
+        {address(61, 6, "default street", "Default City", "CA", true), address(62, 6, "other", "Other", "NV")},
+        {}});
+  seed({7, "No Default", {{kAddress, "attr street"}, {kZip, "90210"}}, {address(71, 7, "plain", "X", "Y")}, {}});
+  auto dir = directory();
+
+  auto six = dir->getDefaultAddressByCustomer(6);
+  EXPECT_EQ(six["Address"], "default street");
+  EXPECT_EQ(six["City"], "Default City");
+  EXPECT_EQ(six["State/Province/Region"], "CA");
+  EXPECT_EQ(six["Zip Code"], "Z61");
+  EXPECT_EQ(six["Phone"], "222");  // the later cell wins
+  EXPECT_EQ(six["Bank Account"], "DE00");
+  EXPECT_EQ(six["Active"], "NO");
+
+  auto seven = dir->getDefaultAddressByCustomer(7);
+  EXPECT_EQ(seven["Address"], "attr street");
+  EXPECT_EQ(seven["Zip Code"], "90210");
+  EXPECT_EQ(seven.count("City"), 0u);
+
+  EXPECT_TRUE(dir->getDefaultAddressByCustomer(12345).empty());
+}
+
+TEST_F(CustomerTest, SavedCustomerTakesTheNextLocalIdsAllOrNothing) {
+  auto dir = directory();
+  const int first = dir->saveCustomerWithName("Walk-in", "5 Elm", std::nullopt, "TX", std::nullopt);
+  ASSERT_EQ(first, -1);
+  std::vector<std::pair<int, std::string>> rows;
+  auto st = db().prepare(
+      "SELECT attribute_id, attribute_fields_id, attribute_value FROM marvisto_customer_attribute WHERE customer_id = -1 "
+      "ORDER BY attribute_id DESC");
+  while (st.step() == SQLiteStatement::Step::Row)
+    rows.emplace_back(st.intAt(0), std::to_string(st.intAt(1)) + "=" + st.textAt(2));
+  EXPECT_EQ(rows, (std::vector<std::pair<int, std::string>>{
+                      {-1, "1="}, {-2, "2="}, {-3, "3=YES"}, {-4, "4=5 Elm"}, {-5, "5="}, {-6, "6=TX"}, {-7, "7="}}));
+  // Reloaded: the new customer is in the directory with its address cells.
+  ASSERT_EQ(dir->customerInfoDic().count(-1), 1u);
+  EXPECT_EQ(dir->getDefaultAddressByCustomer(-1)["State/Province/Region"], "TX");
+
+  // After customer -3 and attribute rows down to -20: -4 and -21..-27.
+  seed({-3, "Earlier", {}, {}, {}});
+  sql("INSERT INTO marvisto_customer_attribute (attribute_id, customer_id, attribute_fields_id, attribute_value) "
+      "VALUES (-20, -3, 1, '')");
+  EXPECT_EQ(dir->saveCustomerWithName("Next", std::nullopt, std::nullopt, std::nullopt, std::nullopt), -4);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = -4 AND attribute_id BETWEEN -27 AND -21"), 7);
+
+  // A failing attribute write leaves no customer behind and answers 0.
+  sql("CREATE TRIGGER no_attributes BEFORE INSERT ON marvisto_customer_attribute BEGIN SELECT RAISE(ABORT, 'full'); "
+      "END");
+  EXPECT_EQ(dir->saveCustomerWithName("Orphan", "x", "y", "z", "w"), 0);
+  EXPECT_EQ(count("marvisto_customer", "customer_name = 'Orphan'"), 0);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -5"), 0);
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "customer/CustomerGrouping.hpp"
+
+namespace mv::test {
+namespace {
+
+PersonInfo person(int id, const std::string& name, const std::string& state = "", bool important = false) {
+  PersonInfo p;
+  p.pid = id;
+  p.name = name;
+  p.markAsImportant = important;
+  customer_attribute_cell_Entity cell;
+  cell.fieldName = "State/Province/Region";
+  cell.attributeValue = state;
+  p.attribute.push_back(cell);
+  return p;
+}
+
+void addContact(PersonInfo& p, const std::string& first, const std::string& last) {
+  marvisto_customer_contact_entity c;
+  c.contactID = static_cast<int>(p.contact.size()) + 1;
+  c.customerID = p.pid;
+  c.first_name = first;
+  c.last_name = last;
+  p.contact.push_back(c);
+}
+
+// "KEY: row, row | KEY: row" with the customer names (contact mode: last/first).
+std::string layout(const std::vector<CustomerInfoList>& sections, bool contacts = false) {
+  std::string out;
+  for (const auto& s : sections) {
+    if (!out.empty()) out += " | ";
+    out += s.prefex + ":";
+    for (std::size_t i = 0; i < s.arrayPersons.size(); ++i) {
+      const auto& r = s.arrayPersons[i];
+      out += (i ? ", " : " ") + (contacts ? r.lastName + "/" + r.fristName : r.personInfo.name);
+    }
+  }
+  return out;
+}
+
+TEST(CustomerGroupingTest, NameModeKeysByPinyinInitialWithImportantFirstAndDigitsLast) {
+  std::vector<PersonInfo> persons = {person(1, "banana"),   person(2, "9lives"),  person(3, "王小明"),
+                                     person(4, "apple"),    person(5, "   "),     person(6, "Banana Co"),
+                                     person(7, "Acme", "", true), person(8, "😀 smile"), person(9, "北京贸易"),
+                                     person(10, "")};
+  auto sections = CustomerGrouping::groupAndOrder(persons, CustomerGrouping::kByName, "IMPORTANT!");
+  // Within a section: by pinyin key, literally (upper case before lower case);
+  // a name whose pinyin starts with a letter sits under that letter.
+  EXPECT_EQ(layout(sections), "IMPORTANT!: Acme | A: apple | B: Banana Co, banana, 北京贸易 | S: 😀 smile | W: 王小明 | #: 9lives");
+
+  // The index reaches letters only; a missing letter is not found.
+  EXPECT_EQ(CustomerGrouping::indexTitles().size(), 27u);
+  EXPECT_EQ(CustomerGrouping::indexTitles().front(), "A");
+  EXPECT_EQ(CustomerGrouping::indexTitles().back(), "#");
+  EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "B"), 2);
+  EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "#"), 5);
+  EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "C"), CustomerGrouping::kNotFound);
+  EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "important"), CustomerGrouping::kNotFound);
+
+  // A name of characters without a reading has no initial: "#".
+  EXPECT_EQ(CustomerGrouping::initialKey("😀"), "#");
+  EXPECT_EQ(CustomerGrouping::initialKey("é"), "#");
+  EXPECT_EQ(CustomerGrouping::initialKey("  zed"), "Z");
+}
+
+TEST(CustomerGroupingTest, StateModeSortsKeysByOneDerivedKeyAndIgnoresImportance) {
+  std::vector<PersonInfo> persons = {
+      person(1, "one", "ohio"),       person(2, "two", "Texas"), person(3, "three", ""),
+      person(4, "four", "9th"),       person(5, "", "Texas"),    person(6, "six", "北京", true),
+      person(7, "seven", "c"),        person(8, "eight", "bz"),  person(9, "nine", "B"),
+      person(10, "ten", "上海"),      person(11, "eleven", "  "),
+  };
+  auto sections = CustomerGrouping::groupAndOrder(persons, CustomerGrouping::kByState, "IMPORTANT");
+  // Keys by their pinyin form ("beijing", "shanghai"), compared literally
+  // (upper case first): one-character keys cannot make the order contradict
+  // itself. Blank names sort last within a section.
+  EXPECT_EQ(layout(sections), "B: nine | Texas: two,  | 北京: six | bz: eight | c: seven | ohio: one | 上海: ten | #: eleven, four, three");
+  // Sorting never depends on the order the customers come in.
+  std::vector<PersonInfo> reversed(persons.rbegin(), persons.rend());
+  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(reversed, CustomerGrouping::kByState, "IMPORTANT")),
+            layout(sections));
+
+  EXPECT_TRUE(CustomerGrouping::groupAndOrder({}, CustomerGrouping::kByState, "I").empty());
+}
+
+TEST(CustomerGroupingTest, ContactModeListsEveryContactAndCustomersWithoutContactsUnderHash) {
+  PersonInfo acme = person(1, "Acme");
+  addContact(acme, "John", "smith");
+  addContact(acme, "Ann", "Smith");
+  addContact(acme, "Li", "王");
+  PersonInfo lone = person(2, "Lone Co");
+  PersonInfo numbered = person(3, "Numbered");
+  addContact(numbered, "X", "7eleven");
+  addContact(numbered, "Nobody", "");
+  auto sections = CustomerGrouping::groupAndOrder({acme, lone, numbered}, CustomerGrouping::kByContact, "I");
+  EXPECT_EQ(layout(sections, true), "S: Smith/Ann, smith/John | W: 王/Li | #: 7eleven/X, Lone Co/, /Nobody");
+  for (const auto& row : sections[0].arrayPersons) EXPECT_EQ(row.personInfo.pid, 1);
+
+  // A list whose customers all have blank names and no contacts: contact
+  // rows still exist (under "#"), so there is no fallback.
+  auto blank = CustomerGrouping::groupAndOrder({person(4, " ")}, CustomerGrouping::kByContact, "I");
+  ASSERT_EQ(blank.size(), 1u);
+  EXPECT_EQ(blank[0].prefex, "#");
+}
+
+TEST(CustomerGroupingTest, ResultSortPutsBlankNamesLastAndKeepsTiesInOrder) {
+  std::vector<PersonInfo> persons = {person(1, "beta"), person(2, "  "), person(3, "Alpha"), person(4, "北京"),
+                                     person(5, ""),     person(6, "beta"), person(7, "alpha")};
+  CustomerGrouping::sortByName(persons);
+  std::vector<int> ids;
+  for (const auto& p : persons) ids.push_back(p.pid);
+  EXPECT_EQ(ids, (std::vector<int>{3, 7, 4, 1, 6, 2, 5}));
+}
+
+}  // namespace
+}  // namespace mv::test

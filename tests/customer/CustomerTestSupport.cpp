@@ -1,0 +1,116 @@
+#include "CustomerTestSupport.hpp"
+
+#include "platform/ui/AlertView.hpp"
+#include "shell/ConfigManager.hpp"
+#include "shell/MessageBox.hpp"
+#include "store/StoreContext.hpp"
+#include "util/SessionContext.hpp"
+#include "util/TextLookup.hpp"
+
+namespace mv::test {
+
+void CustomerTest::SetUp() {
+  TestEnvironment::SetUp();
+  SessionContext::setFixed("acme", "rep");
+  setTextLookup([](const std::string& key) -> std::optional<std::string> { return "text-" + key; });
+  std::vector<marvisto_fields_customer_attribute_Entity> fields = {
+      {kPhone, "Phone", "", "text", "", 1, 1},     {kBank, "Bank Account", "", "text", "", 1, 1},
+      {kActive, "Active", "", "bool", "", 1, 1},   {kAddress, "Address", "", "text", "", 1, 1},
+      {kCity, "City", "", "text", "", 1, 1},       {kState, "State/Province/Region", "", "text", "", 1, 1},
+      {kZip, "Zip Code", "", "text", "", 1, 1},    {kHiddenField, "Internal", "", "text", "", 0, 1},
+  };
+  ASSERT_TRUE(dam().saveToDatabaseFieldsCustomerAttribute(fields));
+}
+
+void CustomerTest::TearDown() {
+  CustomerDataModel::freeInstance();
+  ConfigManager::freeInstance();
+  ui::AlertView::resetForTesting();
+  MessageBox::sharedInstance().resetForTesting();
+  DataAccessManager::releaseDataModel();
+  StoreContext::clear();
+  SessionContext::clear();
+  setTextLookup(nullptr);
+  TestEnvironment::TearDown();
+}
+
+DataAccessManager& CustomerTest::dam() {
+  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  if (!d) throw std::runtime_error("database did not open");
+  return *d;
+}
+
+SQLiteDatabase& CustomerTest::db() {
+  dam();
+  return SQLiteDatabase::sharedDataBase();
+}
+
+void CustomerTest::sql(const std::string& text) { ASSERT_TRUE(db().execute(text)) << text; }
+
+long long CustomerTest::count(const std::string& table, const std::string& where) {
+  auto st = db().prepare("SELECT COUNT(*) FROM " + table + (where.empty() ? "" : " WHERE " + where));
+  return st.step() == SQLiteStatement::Step::Row ? st.int64At(0) : -1;
+}
+
+void CustomerTest::seed(const SeedCustomer& c) {
+  marvisto_customer_Entity row;
+  row.customer_id = c.id;
+  row.customer_info_id = c.id < 0 ? "" : "INFO" + std::to_string(c.id);
+  row.customer_name = c.name;
+  row.customer_publish = 1;
+  row.discount = 0.5f;
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({row}));
+  std::vector<marvisto_customer_attribute_Entity> attributes;
+  int n = 0;
+  for (const auto& [field, value] : c.attributes) {
+    marvisto_customer_attribute_Entity a;
+    const int magnitude = (c.id < 0 ? -c.id : c.id) * 100 + ++n;
+    a.attribute_id = c.id < 0 ? -magnitude : magnitude;
+    a.customer_id = c.id;
+    a.attribute_fields_id = field;
+    a.attribute_value = value;
+    attributes.push_back(a);
+  }
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute(attributes));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress(c.addresses));
+  std::vector<marvisto_customer_contact_entity> contacts;
+  for (const auto& s : c.contacts) {
+    marvisto_customer_contact_entity k;
+    k.contactID = s.id;
+    k.customerID = c.id;
+    k.first_name = s.first;
+    k.last_name = s.last;
+    k.email = s.email;
+    contacts.push_back(k);
+  }
+  ASSERT_TRUE(dam().saveToDatabaseCustomerContact(contacts));
+  if (c.hidden) {
+    ASSERT_TRUE(dam().updateCustomerTableHiddenWithCustomerId(c.id, 1));
+  }
+  if (c.important) {
+    ASSERT_TRUE(dam().updateCustomerTableImportantWithCustomerId(c.id, 1));
+  }
+}
+
+void CustomerTest::seedOrder(int orderId, int customerId) {
+  sql("INSERT INTO marvisto_quote_order (order_id, customer_id, order_number) VALUES (" + std::to_string(orderId) +
+      ", " + std::to_string(customerId) + ", 'rep_2601" + std::to_string(-orderId) + "')");
+}
+
+marvisto_customer_address_Entity CustomerTest::address(int id, int customerId, const std::string& street,
+                                                       const std::string& city, const std::string& state,
+                                                       bool isDefault) {
+  marvisto_customer_address_Entity a;
+  a.indexId = id;
+  a.customerId = customerId;
+  a.customerAddress = street;
+  a.customerCity = city;
+  a.customerState = state;
+  a.customerZipCode = "Z" + std::to_string(id);
+  a.isDefault = isDefault;
+  return a;
+}
+
+void CustomerTest::setShowAllCustomers(bool show) { ConfigManager::sharedInstance()->setIsShowAllCustomer(show); }
+
+}  // namespace mv::test
