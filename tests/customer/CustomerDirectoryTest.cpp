@@ -150,7 +150,7 @@ TEST_F(CustomerTest, SavedCustomerTakesTheNextLocalIdsAllOrNothing) {
   while (st.step() == SQLiteStatement::Step::Row)
     rows.emplace_back(st.intAt(0), std::to_string(st.intAt(1)) + "=" + st.textAt(2));
   EXPECT_EQ(rows, (std::vector<std::pair<int, std::string>>{
-                      {-1, "1="}, {-2, "2="}, {-3, "3=YES"}, {-4, "4=5 Elm"}, {-5, "5="}, {-6, "6=TX"}, {-7, "7="}}));
+                      {-1, "6="}, {-2, "10="}, {-3, "1=YES"}, {-4, "2=5 Elm"}, {-5, "3="}, {-6, "4=TX"}, {-7, "5="}}));
   // Reloaded: the new customer is in the directory with its address cells.
   ASSERT_EQ(dir->customerInfoDic().count(-1), 1u);
   EXPECT_EQ(dir->getDefaultAddressByCustomer(-1)["State/Province/Region"], "TX");

@@ -13,8 +13,9 @@
 
 namespace mv::test {
 
-// Field ids of the standard fields the fixture publishes.
-enum Field { kPhone = 1, kBank = 2, kActive = 3, kAddress = 4, kCity = 5, kState = 6, kZip = 7, kHiddenField = 8 };
+// Field ids of the standard fields the fixture publishes (those of the local
+// sales service, plus "Bank Account").
+enum Field { kActive = 1, kAddress = 2, kCity = 3, kState = 4, kZip = 5, kPhone = 6, kHiddenField = 9, kBank = 10 };
 
 struct SeedContact {
   int id = 0;

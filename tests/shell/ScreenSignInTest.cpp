@@ -49,6 +49,7 @@ LoginItem* itemFor(ui::HeadlessDriver& d, const std::string& clientId) {
 
 TEST_F(ScreenFlowTest, TypedLoginWithCompletionLandsOnTheConfiguredTabs) {
   ASSERT_TRUE(service->backend().addCompany(initech()));
+  service->backend().prepare();  // built now, not while a sign-in waits
   saveLogins(base::Value::array({login("rep", "old", "initech"), login("Rex", "x", "globex")}));
   launchAgainstService();
   auto w = welcome();
@@ -273,6 +274,7 @@ TEST_F(ScreenFlowTest, ThePanelRefusesWhatCannotSignIn) {
 
 TEST_F(ScreenFlowTest, FullResyncSignInLeavesNoWaitBoxOverTheMainScreen) {
   ASSERT_TRUE(service->backend().addCompany(initech()));
+  service->backend().prepare();  // built now, not while a sign-in waits
   ASSERT_TRUE(service->backend().requestFullSync("initech", "rep"));
   launchAgainstService();
   LoginCheckBox& panel = welcome()->loginCheckBox();

@@ -1,0 +1,334 @@
+#include <algorithm>
+
+#include "CustomerTestSupport.hpp"
+#include "customer/CustomerOrderLinks.hpp"
+#include "platform/base/NotificationCenter.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "platform/ui/AlertView.hpp"
+#include "sales-service/SalesService.hpp"
+#include "shell/MessageBox.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/RequestLogin.hpp"
+#include "sync/RequestUploadCustomer.hpp"
+#include "util/Json.hpp"
+#include "util/SessionContext.hpp"
+
+namespace mv::test {
+namespace {
+
+class RecordingLinks : public CustomerOrderLinks {
+ public:
+  std::vector<std::pair<int, int>> remapped;  // local id, service id
+  void updateOrderTable(const std::vector<marvisto_customer_Entity>& customers) override {
+    for (const auto& c : customers) remapped.emplace_back(c.pid, c.customer_id);
+  }
+};
+
+class UploadTest : public CustomerTest {
+ protected:
+  void SetUp() override {
+    CustomerTest::SetUp();
+    links = std::make_shared<RecordingLinks>();
+    CustomerOrderLinks::install(links);
+    observation = base::Observation(CustomerDataModel::kUploadCustomerRespond, nullptr,
+                                    [this](const base::Notification& n) { posted.push_back(n.userInfo.get<bool>()); });
+  }
+  void TearDown() override {
+    observation.reset();
+    CustomerOrderLinks::install(nullptr);
+    CustomerTest::TearDown();
+  }
+
+  // Local customer -1 with two addresses, seven attribute rows and a
+  // contact; hidden local customer -2 with one address; and a synced one.
+  void seedLocalCustomers() {
+    seed({-1, "Joe's \"Corner\" 商店",
+          {{kPhone, "555"}, {kBank, ""}, {kActive, "YES"}, {kAddress, "1 Elm"}, {kCity, "Austin"}, {kState, "TX"},
+           {kZip, "78701"}},
+          {address(-1, -1, "1 Elm", "Austin", "TX", true), address(-2, -1, "2 Oak", "Dallas", "TX")},
+          {{-1, "Joe", "Doe", "joe@x.test"}}});
+    seed({-2, "Quiet Co", {{kActive, "NO"}, {kHiddenField, "kept"}}, {address(-3, -2, "3 Pine", "", "")}, {}, true});
+    seed({7, "Synced", {{kActive, ""}}, {}, {}});
+  }
+
+  std::shared_ptr<SubmitCustomerRst> reply(const std::string& status) {
+    auto r = std::make_shared<SubmitCustomerRst>();
+    r->cmdCode = kCmdUploadCustomer;
+    r->status = status;
+    r->message = "message-" + status;
+    return r;
+  }
+
+  std::shared_ptr<RecordingLinks> links;
+  base::Observation observation;
+  std::vector<bool> posted;
+};
+
+TEST_F(UploadTest, DocumentIsBuiltFromTheStoreWithHiddenCustomersAndTypedValues) {
+  seedLocalCustomers();
+  setShowAllCustomers(false);
+  auto dir = directory();
+  ASSERT_EQ(dir->customerInfoDic().count(-2), 0u);  // hidden from the list...
+
+  auto json = dir->getCustomerInfoById({-1, -2, 7, -99});
+  ASSERT_TRUE(json);
+  auto doc = JSONValue(*json);
+  ASSERT_TRUE(doc && doc->is_object());
+  ASSERT_EQ(doc->size(), 4u);
+  const auto& customers = (*doc)["marvisto_customer"];
+  ASSERT_EQ(customers.size(), 3u);  // ...but uploaded; the unknown id is left out
+  EXPECT_EQ(customers[0]["customer_id"], -1);
+  EXPECT_EQ(customers[0]["customer_info_id"], "");
+  EXPECT_EQ(customers[0]["customer_name"], "Joe's \"Corner\" 商店");
+  EXPECT_EQ(customers[0]["customer_publish"], 1);
+  EXPECT_EQ(customers[0]["customer_ordering"], 0);
+  EXPECT_TRUE(customers[0]["discount"].is_number_float());
+  EXPECT_DOUBLE_EQ(customers[0]["discount"].get<double>(), 0.5);
+  EXPECT_EQ(customers[1]["customer_id"], -2);
+  // The text carries the escapes and the raw characters.
+  EXPECT_NE(json->find(R"("customer_name":"Joe's \"Corner\" 商店")"), std::string::npos);
+
+  const auto& addresses = (*doc)["marvisto_customer_address"];
+  ASSERT_EQ(addresses.size(), 3u);
+  EXPECT_EQ(addresses[0], (base::Value{{"id", -1}, {"customer_id", -1}, {"address", "1 Elm"}, {"city", "Austin"},
+                                       {"state", "TX"}, {"zip_code", "Z-1"}}));
+
+  const auto& attributes = (*doc)["marvisto_customer_attribute"];
+  ASSERT_EQ(attributes.size(), 7u + 2u + 1u);  // every stored row, shown or not
+  std::map<std::pair<int, int>, base::Value> byField;
+  for (const auto& a : attributes) byField[std::make_pair(a["customer_id"].get<int>(), a["attribute_fields_id"].get<int>())] = a;
+  auto field = [&](int customer, int id) { return byField[std::make_pair(customer, id)]; };
+  EXPECT_EQ(field(-1, kActive)["attribute_value"], 1);  // "YES"
+  EXPECT_EQ(field(-2, kActive)["attribute_value"], 0);  // "NO"
+  EXPECT_EQ(field(7, kActive)["attribute_value"], 1);   // ""
+  EXPECT_EQ(field(-1, kPhone)["attribute_value"], "555");
+  EXPECT_EQ(field(-2, kHiddenField)["attribute_value"], "kept");
+  EXPECT_TRUE(field(-1, kActive)["attribute_id"].is_number_integer());
+
+  const auto& contacts = (*doc)["marvisto_customer_contact"];
+  ASSERT_EQ(contacts.size(), 1u);
+  EXPECT_EQ(contacts[0]["contact_id"], -1);
+  EXPECT_EQ(contacts[0]["email"], "joe@x.test");
+  EXPECT_EQ(contacts[0]["im"], "");
+  EXPECT_EQ(contacts[0].count("isDefault"), 0u);
+
+  // The backup's document has the hidden customer too, with what only the device keeps.
+  auto backup = dir->allUnsubmittedCustomerDic();
+  ASSERT_EQ(backup["marvisto_customer"].size(), 2u);
+  EXPECT_EQ(backup["marvisto_customer"][1]["hidden"], 1);
+}
+
+TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
+  seedLocalCustomers();
+  seedOrder(-5, -1);
+  seedOrder(-6, -2);
+  auto dir = directory();
+  auto& box = MessageBox::sharedInstance();
+
+  // Another command's reply: the wait box closes, nothing else happens.
+  int tag = box.BeginBlockWait("wait", 300);
+  auto other = reply("200");
+  other->cmdCode = kCmdBackup;
+  dir->ReciveHttpRespondInfo(other);
+  EXPECT_FALSE(box.isShowing(tag));
+  EXPECT_TRUE(posted.empty());
+
+  // A network failure: NO, the alert with the reply's message, nothing stored.
+  dir->ReciveHttpRespondInfo(reply("999"));
+  EXPECT_EQ(posted, (std::vector<bool>{false}));
+  auto alert = ui::AlertView::visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title(), "text-SUBMITTINGFAILED");
+  EXPECT_EQ(alert->message(), "message-999");
+  EXPECT_EQ(alert->buttonTitleAtIndex(0), "text-OK");
+  ui::AlertView::resetForTesting();
+
+  // "200" whose ids cannot all be stored: every row keeps its local id.
+  auto ok = reply("200");
+  marvisto_customer_Entity c;
+  c.pid = -1;
+  c.customer_id = 9001;
+  ok->customerArry = {c};
+  marvisto_customer_address_Entity a;
+  a.pID = -1;
+  a.indexId = 8001;
+  a.customerId = 9001;
+  ok->customerAddress = {a};
+  marvisto_customer_attribute_Entity t;
+  t.pID = -101;
+  t.attribute_id = 7001;
+  t.customer_id = 9001;
+  ok->customerAttributes = {t};
+  marvisto_customer_contact_entity k;
+  k.pID = -1;
+  k.contactID = 6001;
+  k.customerID = 9001;
+  ok->customerContacts = {k};
+  sql("CREATE TRIGGER orders_locked BEFORE UPDATE ON marvisto_quote_order BEGIN SELECT RAISE(ABORT, 'locked'); END");
+  dir->ReciveHttpRespondInfo(ok);
+  EXPECT_EQ(posted, (std::vector<bool>{false, false}));
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -1"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "id = -1 AND customer_id = -1"), 1);
+  EXPECT_EQ(count("marvisto_customer_attribute", "attribute_id = -101 AND customer_id = -1"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "contact_id = -1 AND customer_id = -1"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "customer_id = -1"), 1);
+  EXPECT_TRUE(links->remapped.empty());
+  ui::AlertView::resetForTesting();
+
+  // The same reply once the store takes it: every table and the orders.
+  sql("DROP TRIGGER orders_locked");
+  dir->ReciveHttpRespondInfo(ok);
+  EXPECT_EQ(posted, (std::vector<bool>{false, false, true}));
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 9001"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "id = 8001 AND customer_id = 9001"), 1);
+  EXPECT_EQ(count("marvisto_customer_attribute", "attribute_id = 7001 AND customer_id = 9001"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "contact_id = 6001 AND customer_id = 9001"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -5 AND customer_id = 9001"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -6 AND customer_id = -2"), 1);
+  EXPECT_EQ(links->remapped, (std::vector<std::pair<int, int>>{{-1, 9001}}));
+  EXPECT_EQ(dir->customerInfoDic().count(9001), 1u);  // reloaded
+
+  // "200" with empty lists still reloads and reports success.
+  dir->ReciveHttpRespondInfo(reply("200"));
+  EXPECT_EQ(posted.back(), true);
+}
+
+// The whole path against the local sales service.
+class UploadServiceTest : public UploadTest {
+ protected:
+  class Receiver : public NetworkRecDelegate {
+   public:
+    std::shared_ptr<NetBaseRst> result;
+    void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& r) override { result = r; }
+  };
+
+  void SetUp() override {
+    UploadTest::SetUp();
+    useRealClock();
+    SessionContext::setFixedField(SessionContext::Field::password, "secret");
+    SessionContext::setFixedField(SessionContext::Field::deviceID, "0123456789abcdef0123456789abcdef01234567");
+    service = std::make_unique<sales::SalesService>();
+    std::string error;
+    ASSERT_TRUE(service->start(&error)) << error;
+    auto& defaults = base::UserDefaults::standard();
+    const base::Value settingsOfService = service->serverSettings();
+    for (const auto& [key, value] : settingsOfService.items()) defaults.setObject(key, value);
+    HttpNetworkCtrl::Settings settings;
+    settings.messageTimeOutSeconds = 5;
+    HttpNetworkCtrl::sharedInstance().setSettings(settings);
+    auto receiver = std::make_shared<Receiver>();
+    auto login = std::make_shared<RequestLogin>();
+    login->setReceiveDelegete(receiver);
+    NetworkModel::sharedInstance().sendRequest(login);
+    ASSERT_TRUE(runUntil([&] { return receiver->result != nullptr; }, 15));
+    auto signedIn = std::dynamic_pointer_cast<LoginRst>(receiver->result);
+    ASSERT_TRUE(signedIn && signedIn->isSuccess()) << receiver->result->status;
+    SessionContext::setFixedField(SessionContext::Field::sessionId, signedIn->sessionId);
+  }
+  void TearDown() override {
+    NetworkModel::sharedInstance().cancelAllRequests();
+    HttpNetworkCtrl::sharedInstance().setSettings(HttpNetworkCtrl::Settings());
+    if (service) service->stop();
+    service.reset();
+    UploadTest::TearDown();
+  }
+
+  bool waitForPosts(std::size_t n) { return runUntil([&] { return posted.size() >= n; }, 15); }
+
+  // The documents the service received, in order.
+  std::vector<base::Value> uploads() const {
+    std::vector<base::Value> out;
+    for (const auto& e : service->requestLog()) {
+      if (e.endpoint != "message" || e.methodName != "syncData") continue;
+      auto doc = JSONValue(stringValue(member(e.parameters, "syncData")));
+      out.push_back(doc ? *doc : base::Value());
+    }
+    return out;
+  }
+
+  std::unique_ptr<sales::SalesService> service;
+};
+
+TEST_F(UploadServiceTest, LocalCustomersOfOrdersTakeTheServiceIdsEverywhere) {
+  seedLocalCustomers();
+  seed({-3, "No Order Yet", {{kActive, "YES"}}, {}, {}});
+  seedOrder(-5, -1);
+  seedOrder(-6, -2);
+  setShowAllCustomers(false);  // -2 is hidden
+  auto dir = directory();
+
+  const int code = dir->submitAllLocalCustomer();
+  ASSERT_GT(code, 0);
+  EXPECT_EQ(dir->customersInFlight(), (std::set<int>{-2, -1}));
+  // Already on their way: not sent again, and no empty document either.
+  EXPECT_EQ(dir->submitCustomer(-1), 0);
+  EXPECT_EQ(dir->submitAllLocalCustomer(), 0);
+  ASSERT_TRUE(waitForPosts(1));
+  EXPECT_EQ(posted, (std::vector<bool>{true}));
+  EXPECT_TRUE(dir->customersInFlight().empty());
+
+  // Every row of both customers and both orders are under the service's ids;
+  // the customer without an order stayed local.
+  EXPECT_EQ(count("marvisto_customer", "customer_id IN (-1, -2)"), 0);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_id > 0 AND customer_name IN ('Quiet Co', 'Joe''s \"Corner\" 商店')"), 2);
+  EXPECT_EQ(count("marvisto_customer", "customer_id > 0 AND customer_name = 'Quiet Co' AND hidden = 1"), 1);
+  for (const char* table : {"marvisto_customer_address", "marvisto_customer_contact"})
+    EXPECT_EQ(count(table, "customer_id < 0"), 0) << table;
+  EXPECT_EQ(count("marvisto_customer_address", "id < 0"), 0);
+  EXPECT_EQ(count("marvisto_customer_contact", "contact_id < 0"), 0);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id < 0 AND customer_id <> -3"), 0);
+  EXPECT_EQ(count("marvisto_customer_attribute", "attribute_id < 0 AND customer_id <> -3"), 0);
+  EXPECT_EQ(count("marvisto_quote_order", "customer_id < 0"), 0);
+  EXPECT_EQ(count("marvisto_quote_order",
+                  "customer_id = (SELECT customer_id FROM marvisto_customer WHERE customer_name = 'Quiet Co')"),
+            1);
+  EXPECT_EQ(links->remapped.size(), 2u);
+  auto onService = service->backend().uploadedCustomers("acme");
+  ASSERT_EQ(onService.size(), 2u);
+  EXPECT_EQ(onService[0]["addresses"].size() + onService[1]["addresses"].size(), 3u);
+
+  // A second upload finds nothing left to send: the empty document.
+  ASSERT_GT(dir->submitAllLocalCustomer(), 0);
+  ASSERT_TRUE(waitForPosts(2));
+  EXPECT_EQ(posted.back(), true);
+  auto sent = uploads();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0]["marvisto_customer"].size(), 2u);
+  for (const char* list : {"marvisto_customer", "marvisto_customer_address", "marvisto_customer_attribute",
+                           "marvisto_customer_contact"})
+    EXPECT_TRUE(sent[1][list].is_array() && sent[1][list].empty()) << list;
+  EXPECT_EQ(service->backend().uploadedCustomers("acme").size(), 2u);
+}
+
+TEST_F(UploadServiceTest, AFailedRemapKeepsEveryLocalIdAndASecondUploadHealsIt) {
+  seedLocalCustomers();
+  seedOrder(-5, -1);
+  auto dir = directory();
+  sql("CREATE TRIGGER orders_locked BEFORE UPDATE ON marvisto_quote_order BEGIN SELECT RAISE(ABORT, 'locked'); END");
+  ASSERT_GT(dir->submitCustomer(-1), 0);
+  ASSERT_TRUE(waitForPosts(1));
+  EXPECT_EQ(posted, (std::vector<bool>{false}));
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -1"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "id < 0 AND customer_id = -1"), 2);
+  EXPECT_EQ(count("marvisto_customer_attribute", "attribute_id < 0 AND customer_id = -1"), 7);
+  EXPECT_EQ(count("marvisto_customer_contact", "contact_id = -1 AND customer_id = -1"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "customer_id = -1"), 1);
+  ui::AlertView::resetForTesting();
+
+  // Sent again, the service answers the same ids and keeps one customer.
+  sql("DROP TRIGGER orders_locked");
+  ASSERT_GT(dir->submitCustomer(-1), 0);
+  ASSERT_TRUE(waitForPosts(2));
+  EXPECT_EQ(posted.back(), true);
+  EXPECT_EQ(count("marvisto_quote_order", "customer_id = -1"), 0);
+  EXPECT_EQ(service->backend().uploadedCustomers("acme").size(), 1u);
+}
+
+}  // namespace
+}  // namespace mv::test
