@@ -273,8 +273,9 @@ void CatalogViewController::setMasterViewHidded(bool hidden, base::Point beginPo
   ui::View::animate(
       kPanelDuration, 0, 0,
       [&] {
-        applyPanelState(target);
+        // Only the title's x moves; it takes its new state's frame at the end.
         ui::Rect moving = lblTitle_->frame();
+        applyPanelState(target);
         moving.origin.x = CatalogLayout::titleX(showing ? 220 : 460, !showing);
         lblTitle_->setFrame(moving);
       },

@@ -4,6 +4,7 @@
 #include "catalog/MasterViewController.hpp"
 #include "catalog/ProductBigCatalog.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/TabBarController.hpp"
@@ -202,13 +203,17 @@ TEST_F(CatalogTabTest, AttachesItsPanelsOnlyOnItsOwnTabAndOnlyOnce) {
 
 TEST_F(CatalogTabTest, ThePanelMovesInAndOutAndTheTopBarFollowsEachState) {
   NotificationLog log;
-  ASSERT_TRUE(driver->tap(screen->btnMenu()));
+  screen->ControlMasterClicked();
   EXPECT_TRUE(screen->isMasterViewHiddened());
   EXPECT_EQ(log.take(), (std::vector<std::string>{"switchProductStyle"}));
   EXPECT_EQ(screen->masterController()->view()->frame().x(), -244);
   EXPECT_EQ(screen->btnMenu().frame(), (base::Rect{15, 25, 34, 34}));
   EXPECT_EQ(screen->searchBar().frame(), (base::Rect{55, 23, 220, 34}));
   EXPECT_EQ(screen->detailViewController()->productShowView().frame(), (base::Rect{0, 0, 1024, 648}));
+  // While moving, the title keeps its text where it stood: centred beside the panel.
+  EXPECT_EQ(screen->lblTitle().frame().x(), 282);
+  EXPECT_EQ(screen->lblTitle().frame().width(),
+            gfx::TextMeasurer::current().widthOf("Product Catalog", screen->lblTitle().font()));
   settle();
   EXPECT_EQ(screen->lblTitle().frame(), (base::Rect{282, 27, 460, 30}));
 
