@@ -154,10 +154,13 @@ void MasterViewController::setTitle(const std::string& title) {
   if (lblTitle_) lblTitle_->setText(title);
 }
 
-void MasterViewController::tagTableSelectRow(long row) {
+void MasterViewController::tagTableSelectRow(long row) { chooseRow(row, false); }
+
+void MasterViewController::chooseRow(long row, bool showAgain) {
   auto* store = DataAccessManager::sharedDataModel();
   if (!store) return;
-  const CategoryNavigator::Step step = navigator_.tagTableSelectRow(*store, row);
+  CategoryNavigator::Step step = navigator_.tagTableSelectRow(*store, row);
+  if (showAgain && !step.displayCategory) step.displayCategory = navigator_.clickIndex();
   if (step.levelChanged) {
     slideLevel(-kSlide, step);
   } else {
@@ -251,7 +254,9 @@ void MasterViewController::selectSwitchButton(SwitchButton&, long index) {
     lbcategory_->setText(text("CATEGORY"));
     m_TagsLeftView_->setHidden(true);
     myTable_->setHidden(false);
-    tagTableSelectRow(navigator_.selectRow());
+    // The grid still shows the tag's products: the row chosen before asks
+    // for its own again, even the "ALL" row of a level just entered.
+    chooseRow(navigator_.selectRow(), true);
   } else if (index == CatalogMode::kTag) {
     btnback_->setHidden(true);
     m_TagsLeftView_->setHidden(false);

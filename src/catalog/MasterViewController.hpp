@@ -74,7 +74,9 @@ class MasterViewController : public BaseViewController,
   ui::Label& lbcategory() const { return *lbcategory_; }
 
  private:
-  void apply(const CategoryNavigator::Step& step);
+  // With `showAgain` the grid is asked for the row's products even where
+  // the choice repeats the one before.
+  void chooseRow(long row, bool showAgain);
   void showHeader(const CategoryNavigator::Step& step);
   // Slides the level's rows out towards `outX`, swaps the rows, and slides
   // the new ones in from the other side.

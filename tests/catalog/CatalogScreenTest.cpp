@@ -92,6 +92,15 @@ TEST_F(CatalogScreenTest, PanelWalksTheTreeAndBack) {
   EXPECT_TRUE(panel->btnback().isHidden());
   EXPECT_EQ(panel->lbcategory().text(), "Category");
   EXPECT_EQ(rows(panel->myTable()).back(), "Uncategorized 1");
+
+  // Back from the tags to a level just entered, the grid is asked for the level again.
+  ASSERT_TRUE(panel->myTable().tapRowAtIndexPath({0, 1}));
+  settle();
+  panel->btnCatalogSwitch().setCurrentIndex(1);
+  log.take();
+  panel->btnCatalogSwitch().setCurrentIndex(0);
+  EXPECT_EQ(log.take(), (std::vector<std::string>{"displayFourColumn 10"}));
+  EXPECT_EQ(title->text(), "A");
 }
 
 TEST_F(CatalogScreenTest, PanelSwitchesBetweenTreeAndTagsAndReloadsAfterASync) {
