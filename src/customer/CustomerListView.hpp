@@ -1,0 +1,119 @@
+#pragma once
+// The left panel of the customer tab: the title bar with the add button, the
+// grouping switch (by name, contact or state), the search bar, the
+// new-customer row, the indexed customer list and the popover in which a
+// customer's note is read and written. It does not search by itself: every
+// change of the search text goes to its delegate, the customer tab.
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "customer/CustomerTable.hpp"
+#include "platform/ui/Button.hpp"
+#include "platform/ui/ImageView.hpp"
+#include "platform/ui/Label.hpp"
+#include "platform/ui/PopoverController.hpp"
+#include "platform/ui/SearchBar.hpp"
+#include "platform/ui/SegmentedControl.hpp"
+#include "platform/ui/TextView.hpp"
+#include "platform/ui/View.hpp"
+#include "shell/LanguageManager.hpp"
+
+namespace mv {
+
+class CustomerListViewDelegate {
+ public:
+  virtual ~CustomerListViewDelegate() = default;
+  virtual void searchTextDidChangeByContact(const std::string& text) = 0;
+  virtual void searchTextDidChange(const std::string& text) = 0;
+  virtual void dismissPopoverController() = 0;
+  virtual void changedCustomer(const PersonInfo* person, const std::optional<std::string>& firstName,
+                               const std::optional<std::string>& lastName) = 0;
+  virtual void addNewCustomer(ui::Control* sender) = 0;
+  virtual void deleteLocalCustomer(int customerId) = 0;
+};
+
+class CustomerListView : public ui::View,
+                         public LanguageManagerDelegate,
+                         public CustomerListControllerDelegate,
+                         public ui::SearchBarDelegate,
+                         public ui::PopoverControllerDelegate {
+ public:
+  static constexpr double kWidth = 360;
+  static constexpr long kNoteTextViewTag = 82632;
+  static constexpr double kNoteWidth = 150;
+  static constexpr double kNoteHeight = 200;
+
+  // Builds the panel and registers it for language changes.
+  static std::shared_ptr<CustomerListView> create(const ui::Rect& frame);
+  ~CustomerListView() override;
+
+  void setDelegate(std::weak_ptr<CustomerListViewDelegate> d) { delegate_ = std::move(d); }
+
+  // Shows these customers in the current grouping (leaving new-customer mode).
+  void setAllCustomerdic(const std::map<int, CustomerInfoEntry>& dic);
+  const std::map<int, CustomerInfoEntry>& allCustomerdic() const { return allCustomerdic_; }
+  // The new-customer row is shown.
+  bool isEditType() const { return !newCustomerCell_->isHidden(); }
+  void selectedCustomer(int customerId);
+  void selectedCustomerByConatct(const ContactMode& contact);
+  void customerListViewCancle();
+  void customerListViewDone();
+  void updateCustomerInfoDicWithHidden(int customerId, int hidden);
+  void updateCustomerInfoDicWithImportant(int customerId, int important);
+  void updateCustomerInfoDic(int customerId, bool hasNote, const std::optional<std::string>& note);
+
+  // The controls' actions, as the controls call them.
+  void addNewCustomer(ui::Control* sender);
+  void Selectbutton(long segment);
+
+  long selectedRow() const { return selectedRow_; }
+  int currentShowNoteID() const { return currentShowNoteID_; }
+  std::shared_ptr<CustomerTable> tableCustomer() const { return tableCustomer_; }
+  ui::SearchBar& searchBar() const { return *searchBar_; }
+  ui::SegmentedControl& sortSegmentedCtrl() const { return *sortSegmentedCtrl_; }
+  ui::Button& addNewCustomerButton() const { return *addNewCustomerButton_; }
+  ui::Button& newCustomerCell() const { return *newCustomerCell_; }
+  ui::Label& lblCustomer() const { return *lblCustomer_; }
+  std::shared_ptr<ui::PopoverController> customerNotePopover() const { return customerNotePopover_; }
+  ui::TextView* noteTextView() const;
+
+  // LanguageManagerDelegate
+  void notifiChangelanguage() override;
+  // CustomerListControllerDelegate
+  void resignSearchBar() override;
+  void changedCustomer(const PersonInfo* person, const std::optional<std::string>& firstName,
+                       const std::optional<std::string>& lastName) override;
+  void deleteLocalCustomer(int customerId) override;
+  void customerTableSelectCellAtRect(CustomerTable& table, const ui::Rect& rect, const std::string& text,
+                                     int customerId, bool editing) override;
+  // SearchBarDelegate
+  void searchBarTextDidChange(ui::SearchBar& bar, const std::string& searchText) override;
+  void searchBarSearchButtonClicked(ui::SearchBar& bar) override;
+  // PopoverControllerDelegate: the user closed the note, which is then stored.
+  void popoverControllerDidDismissPopover(ui::PopoverController& popover) override;
+
+ private:
+  explicit CustomerListView(const ui::Rect& frame);
+  void build();
+  void setNewCustomerHidden(bool hidden, bool animated);
+  double stripBottom() const;
+
+  std::map<int, CustomerInfoEntry> allCustomerdic_;
+  std::shared_ptr<ui::ImageView> titleBar_;
+  std::shared_ptr<ui::Label> lblCustomer_;
+  std::shared_ptr<ui::Button> addNewCustomerButton_;
+  std::shared_ptr<ui::SegmentedControl> sortSegmentedCtrl_;
+  std::shared_ptr<ui::View> searchBarBG_;
+  std::shared_ptr<ui::SearchBar> searchBar_;
+  std::shared_ptr<ui::Button> newCustomerCell_;
+  std::shared_ptr<CustomerTable> tableCustomer_;
+  long selectedRow_ = CustomerGrouping::kByName;
+  std::weak_ptr<CustomerListViewDelegate> delegate_;
+  std::shared_ptr<ui::PopoverController> customerNotePopover_;
+  std::shared_ptr<ui::ViewController> customerNoteContentVC_;
+  int currentShowNoteID_ = 0;
+};
+
+}  // namespace mv

@@ -1,0 +1,52 @@
+#pragma once
+// The search results shown in a popover by every screen that offers
+// customers to pick (the customer tab, the quote-order screen): customers by
+// name, or contacts as "last  first". A tap reports the row; closing the
+// popover is the chooser's work.
+#include <memory>
+#include <vector>
+
+#include "customer/PersonInfo.hpp"
+#include "platform/ui/TableViewController.hpp"
+
+namespace mv {
+
+class SearchResultTableDelegate {
+ public:
+  virtual ~SearchResultTableDelegate() = default;
+  virtual void didSelectCell(const PersonInfo& person) { (void)person; }
+  virtual void didSelectCellByConatct(const ContactMode& contact) { (void)contact; }
+};
+
+class SearchResultTableView : public ui::TableViewController {
+ public:
+  // The popover both choosers put it in.
+  static constexpr double kPopoverWidth = 263;
+  static constexpr double kPopoverHeight = 200;
+
+  SearchResultTableView();
+
+  bool byContact() const { return byContact_; }
+  void setByContact(bool byContact) { byContact_ = byContact; }
+  // Customers, sorted by name (blank names last); rows read their names.
+  void setArrResult(std::vector<PersonInfo> persons);
+  // Contacts, in the order given; rows read "last  first".
+  void setArrResult(std::vector<ContactMode> contacts);
+  // The rows: in name mode each carries its customer only.
+  const std::vector<ContactMode>& arrResult() const { return arrResult_; }
+  void setDelegate(std::weak_ptr<SearchResultTableDelegate> d) { delegate_ = std::move(d); }
+  // The text of row `row`.
+  std::string rowText(std::size_t row) const;
+
+  long tableViewNumberOfRowsInSection(ui::TableView& tableView, long section) override;
+  std::shared_ptr<ui::TableViewCell> tableViewCellForRowAtIndexPath(ui::TableView& tableView,
+                                                                   const ui::IndexPath& indexPath) override;
+  void tableViewDidSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
+
+ private:
+  bool byContact_ = false;
+  std::vector<ContactMode> arrResult_;
+  std::weak_ptr<SearchResultTableDelegate> delegate_;
+};
+
+}  // namespace mv

@@ -1,0 +1,40 @@
+#include "customer/SectionHeaderView.hpp"
+
+#include "platform/ui/TapGestureRecognizer.hpp"
+#include "util/Text.hpp"
+
+namespace mv {
+
+SectionHeaderView::SectionHeaderView(const ui::Rect& frame, const std::string& title, long section, bool opened,
+                                     std::weak_ptr<SectionHeaderViewDelegate> delegate)
+    : ui::View(frame), section_(section), delegate_(std::move(delegate)) {
+  setBackgroundColor(gfx::Color::rgb255(248, 248, 248));
+  titleLabel_ = std::make_shared<ui::Label>(ui::Rect{15, 0, frame.width() - 35, frame.height()});
+  titleLabel_->setText(uppercase(title));
+  titleLabel_->setFont(gfx::Font::systemFont(17));
+  titleLabel_->setTextColor(gfx::Color::black());
+  titleLabel_->setBackgroundColor(gfx::Color::clear());
+  addSubview(titleLabel_);
+  disclosureButton_ = std::make_shared<ui::Button>(ui::Rect{0, 0, 35, frame.height()});
+  disclosureButton_->setUserInteractionEnabled(false);
+  disclosureButton_->setSelected(opened);
+  addSubview(disclosureButton_);
+  auto tap = std::make_shared<ui::TapGestureRecognizer>();
+  tap->addTarget([this](ui::GestureRecognizer& g) {
+    if (g.state() == ui::GestureState::Ended) toggleOpen();
+  });
+  addGestureRecognizer(tap);
+}
+
+void SectionHeaderView::toggleOpen() {
+  disclosureButton_->setSelected(!disclosureButton_->isSelected());
+  auto d = delegate_.lock();
+  if (!d) return;
+  if (disclosureButton_->isSelected()) {
+    d->sectionHeaderViewSectionOpened(*this, section_);
+  } else {
+    d->sectionHeaderViewSectionClosed(*this, section_);
+  }
+}
+
+}  // namespace mv

@@ -1,0 +1,247 @@
+#include <algorithm>
+
+#include "CustomerTestSupport.hpp"
+#include "customer/CustomerListCell.hpp"
+#include "customer/CustomerViewController.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/Window.hpp"
+#include "shell/LanguageManager.hpp"
+#include "shell/UIToast.hpp"
+#include "util/TextLookup.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+// The shown text of a key (the screens install the application's tables).
+std::string txt(const std::string& key) { return textForKey(key).value_or(key); }
+
+class ListScreenTest : public CustomerTest {
+ protected:
+  void SetUp() override {
+    CustomerTest::SetUp();
+    seed({1, "apple", {{kState, "Texas"}}, {}, {{11, "John", "Smith", ""}, {12, "Ann", "Lee", ""}}});
+    seed({2, "Banana", {{kState, "ohio"}}, {}, {}});
+    seed({3, "王小明", {}, {}, {{13, "小明", "王", ""}}});
+    seed({4, "9lives", {}, {}, {}});
+    seed({5, "   ", {}, {}, {}});
+    seed({6, "Acme", {}, {}, {}, false, true});
+    seed({-1, "Avocado Local", {}, {}, {}, true});
+  }
+  void TearDown() override {
+    if (window_) {
+      window_->setRootViewController(nullptr);
+      ui::Application::sharedInstance().removeWindow(window_.get());
+    }
+    window_.reset();
+    screen.reset();
+    ui::View::setAnimationsEnabled(true);
+    CustomerTest::TearDown();
+  }
+
+  void open() {
+
+    screen = std::make_shared<CustomerViewController>();
+    window_ = std::make_shared<ui::Window>();
+    window_->setBackgroundColor(gfx::Color::white());
+    window_->makeKeyAndVisible();
+    window_->setRootViewController(screen);
+    driver = std::make_unique<ui::HeadlessDriver>(window_);
+    flush();
+  }
+  void flush() {
+    driver->flush();
+    ui::View::layoutPendingViews();
+  }
+  CustomerTable& table() { return *screen->customerList()->tableCustomer(); }
+  std::vector<std::string> prefixes() {
+    std::vector<std::string> out;
+    for (const auto& s : table().customerlist()) out.push_back(s.prefex);
+    return out;
+  }
+  ui::IndexPath pathOf(int customerId) {
+    const auto& list = table().customerlist();
+    for (std::size_t s = 0; s < list.size(); ++s)
+      for (std::size_t r = 0; r < list[s].arrayPersons.size(); ++r)
+        if (list[s].arrayPersons[r].personInfo.pid == customerId) return {static_cast<long>(s), static_cast<long>(r)};
+    ADD_FAILURE() << "no row of " << customerId;
+    return {};
+  }
+  CustomerListCell* cellOf(int customerId) {
+    flush();
+    auto tv = table().tableView();
+    const ui::IndexPath path = pathOf(customerId);
+    tv->scrollToRowAtIndexPath(path, ui::TableViewScrollPosition::Middle, false);
+    flush();
+    return dynamic_cast<CustomerListCell*>(tv->cellForRowAtIndexPath(path));
+  }
+  // The text of the toast showing, "" when none.
+  std::string toastText() {
+    flush();
+    for (auto* toast : driver->findAllOf<UIToast>(nullptr, false)) return toast->text();
+    return std::string();
+  }
+
+  std::shared_ptr<CustomerViewController> screen;
+  std::shared_ptr<ui::Window> window_;
+  std::unique_ptr<ui::HeadlessDriver> driver;
+};
+
+TEST_F(ListScreenTest, ListsGroupsMarksAndSearchesTheDirectory) {
+  open();
+  auto list = screen->customerList();
+  EXPECT_EQ(list->lblCustomer().text(), txt("CUSTOMER"));
+  EXPECT_EQ(prefixes(), (std::vector<std::string>{txt("IMPORTANT"), "A", "B", "W", "#"}));
+  EXPECT_EQ(table().tableView()->sectionIndexTitles().size(), 27u);
+  // Local customers carry the tag, hidden ones are grey.
+  CustomerListCell* local = cellOf(-1);
+  ASSERT_TRUE(local);
+  EXPECT_FALSE(local->tagLocal().isHidden());
+  EXPECT_EQ(local->tagLocal().currentTitle(), txt("LOCAL"));
+  EXPECT_NE(local->normalColor(), gfx::Color::black());
+  CustomerListCell* apple = cellOf(1);
+  ASSERT_TRUE(apple);
+  EXPECT_TRUE(apple->tagLocal().isHidden());
+  EXPECT_EQ(apple->normalColor(), gfx::Color::black());
+  // The index reaches a letter's section; a missing letter goes nowhere.
+  auto tv = table().tableView();
+  EXPECT_TRUE(tv->selectSectionIndexTitle(1));    // "B"
+  EXPECT_FALSE(tv->selectSectionIndexTitle(2));   // "C"
+
+  // Selecting a customer survives a change of grouping; contact mode selects nothing.
+  ASSERT_TRUE(tv->tapRowAtIndexPath(pathOf(2)));
+  EXPECT_EQ(table().selectedPID(), 2);
+  ASSERT_TRUE(screen->curPersonInfo());
+  EXPECT_EQ(screen->curPersonInfo()->pid, 2);
+  list->Selectbutton(CustomerGrouping::kByState);
+  EXPECT_EQ(prefixes(), (std::vector<std::string>{"Texas", "ohio", "#"}));
+  EXPECT_EQ(table().selectedRow(), pathOf(2));
+  list->Selectbutton(CustomerGrouping::kByContact);
+  EXPECT_EQ(prefixes(), (std::vector<std::string>{"L", "S", "W", "#"}));
+  EXPECT_FALSE(table().selectedRow());
+  EXPECT_FALSE(screen->curPersonInfo());
+
+  // Typing searches by contact in contact mode; a result picks the customer.
+  list->searchBar().becomeFirstResponder();
+  ASSERT_TRUE(driver->typeText("smith"));
+  flush();
+  ASSERT_TRUE(screen->popResult()->isPopoverVisible());
+  ASSERT_EQ(screen->tableResult()->arrResult().size(), 1u);
+  EXPECT_EQ(screen->tableResult()->rowText(0), "Smith  John");
+  // The search key with one result chooses it.
+  list->searchBarSearchButtonClicked(list->searchBar());
+  EXPECT_FALSE(screen->popResult()->isPopoverVisible());
+  ASSERT_TRUE(table().selectedRow());
+  EXPECT_EQ(table().personOfIndexPath(*table().selectedRow())->fristName, "John");
+
+  // By name, the results are sorted and blank text closes them.
+  list->Selectbutton(CustomerGrouping::kByName);
+  list->searchBar().setText("");
+  list->searchBarTextDidChange(list->searchBar(), "a");
+  ASSERT_TRUE(screen->popResult()->isPopoverVisible());
+  std::vector<std::string> rows;
+  for (std::size_t i = 0; i < screen->tableResult()->arrResult().size(); ++i)
+    rows.push_back(screen->tableResult()->rowText(i));
+  EXPECT_EQ(rows, (std::vector<std::string>{"Acme", "Avocado Local", "Banana", "apple"}));
+  ASSERT_TRUE(screen->tableResult()->tableView()->tapRowAtIndexPath({0, 2}));
+  EXPECT_FALSE(screen->popResult()->isPopoverVisible());
+  EXPECT_EQ(table().selectedPID(), 2);
+  list->searchBarTextDidChange(list->searchBar(), "  ");
+  EXPECT_FALSE(screen->popResult()->isPopoverVisible());
+
+  const fs::path shots = root / "shots";
+  fs::create_directories(shots);
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  flush();
+  EXPECT_TRUE(driver->snapshot(shots / "customer-list.png"));
+}
+
+TEST_F(ListScreenTest, NotesMarkTheirCustomerAndStoreWritesAreChecked) {
+  open();
+  auto list = screen->customerList();
+  auto tv = table().tableView();
+  // Customer 2 is selected; the note is added to customer 1 by a long press.
+  ASSERT_TRUE(tv->tapRowAtIndexPath(pathOf(2)));
+  table().showNotePopoverAtIndexPath(pathOf(1));
+  ASSERT_TRUE(table().notePopover()->isPopoverVisible());
+  EXPECT_EQ(table().notePopoverVC()->editButton()->currentTitle(), txt("ADDNOTE"));
+  table().notePopoverVC()->buttonPressed();
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND has_note = 1"), 1);
+  // The mark is on customer 1's row, not on the row selected before.
+  EXPECT_FALSE(cellOf(1)->noteImageView().isHidden());
+  EXPECT_TRUE(cellOf(2)->noteImageView().isHidden());
+  // The empty note opened for editing beside the row.
+  ASSERT_TRUE(list->customerNotePopover()->isPopoverVisible());
+  EXPECT_EQ(list->currentShowNoteID(), 1);
+  ASSERT_TRUE(driver->typeText("Call 'Bob' 100%"));
+  ASSERT_TRUE(list->customerNotePopover()->dismissByOutsideTap());
+  EXPECT_EQ(list->currentShowNoteID(), 0);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND note = 'Call ''Bob'' 100%'"), 1);
+  EXPECT_EQ(list->allCustomerdic().at(1).note, "Call 'Bob' 100%");
+
+  // A failing store write leaves the note as it was and says so.
+  sql("CREATE TRIGGER frozen BEFORE UPDATE ON marvisto_customer BEGIN SELECT RAISE(ABORT, 'frozen'); END");
+  table().showNoteContentAtIndexPath(pathOf(1), false);
+  ASSERT_TRUE(list->customerNotePopover()->isPopoverVisible());
+  list->noteTextView()->setText("");
+  ASSERT_TRUE(list->customerNotePopover()->dismissByOutsideTap());
+  EXPECT_EQ(toastText(), txt("FAILED"));
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND has_note = 1"), 1);
+  EXPECT_FALSE(cellOf(1)->noteImageView().isHidden());
+  sql("DROP TRIGGER frozen");
+
+  // Emptied and closed: the note and its mark go.
+  table().showNoteContentAtIndexPath(pathOf(1), false);
+  list->noteTextView()->setText("");
+  ASSERT_TRUE(list->customerNotePopover()->dismissByOutsideTap());
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND has_note = 0 AND note IS NULL"), 1);
+  EXPECT_TRUE(cellOf(1)->noteImageView().isHidden());
+}
+
+TEST_F(ListScreenTest, OnlyLocalCustomersSwipeAwayAndAddingNeedsSyncedFields) {
+  open();
+  auto list = screen->customerList();
+  auto tv = table().tableView();
+  EXPECT_FALSE(tv->swipeToDeleteRowAtIndexPath(pathOf(1)));
+  ASSERT_TRUE(tv->swipeToDeleteRowAtIndexPath(pathOf(-1)));
+  ASSERT_TRUE(tv->confirmDeletion());
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -1"), 0);
+  EXPECT_EQ(list->allCustomerdic().count(-1), 0u);
+
+  // With fields: the new-customer row shows and the list moves down.
+  list->addNewCustomer(&list->addNewCustomerButton());
+  EXPECT_TRUE(list->isEditType());
+  EXPECT_TRUE(list->addNewCustomerButton().isHidden());
+  EXPECT_EQ(table().view()->frame().y(), 193);
+  // Choosing a customer leaves the new-customer mode.
+  ASSERT_TRUE(tv->tapRowAtIndexPath(pathOf(2)));
+  EXPECT_FALSE(list->isEditType());
+
+  // Without synced fields: a toast, and the button stays.
+  sql("DELETE FROM marvisto_fields_customer_attribute");
+  CustomerDataModel::sharedInstance()->reloadCustomerData();
+  list->addNewCustomer(&list->addNewCustomerButton());
+  EXPECT_FALSE(list->isEditType());
+  EXPECT_EQ(toastText(), txt("NOTEUPDATECUSTOMER"));
+}
+
+TEST(CustomerListCellTest, ContactNamesShareTheirWidthByLanguage) {
+  auto english = CustomerListCell::layoutNames(300, 40, 1);
+  EXPECT_EQ(english.firstWidth, 250);
+  EXPECT_EQ(english.secondWidth, 0);
+  EXPECT_FALSE(english.lastNameFirst);
+  auto cut = CustomerListCell::layoutNames(200, 80, 0);
+  EXPECT_EQ(cut.secondWidth, 50);
+  EXPECT_EQ(cut.secondX, 218);
+  auto chinese = CustomerListCell::layoutNames(40, 60, 2);
+  EXPECT_TRUE(chinese.lastNameFirst);
+  EXPECT_EQ(chinese.firstWidth, 40);
+  EXPECT_EQ(chinese.secondWidth, 60);
+  EXPECT_EQ(chinese.secondX, 65);
+}
+
+}  // namespace
+}  // namespace mv::test
