@@ -2,6 +2,7 @@
 
 #include "customer/CustomerDataModel.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/ConfigManager.hpp"
 #include "shell/SwitchTableViewCell.hpp"
@@ -32,6 +33,7 @@ void CustomerViewController::viewDidLoad() {
   };
   uploadObservation_ = base::Observation(CustomerDataModel::kUploadCustomerRespond, nullptr, reloadOn(true));
   settingsObservation_ = base::Observation(SwitchTableViewCell::kChangeNotification, nullptr, reloadOn(false));
+  if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   auto root = view();
   root->setBackgroundColor(gfx::Color::darkGray());
   const FitCGRect& fit = FitCGRect::sharedInstance();
@@ -50,6 +52,7 @@ void CustomerViewController::viewDidLoad() {
 
 void CustomerViewController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
+  if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   auto config = ConfigManager::sharedInstance();
   if (config->flag(ConfigManager::kReloadCustomer)) {
     // Whoever raised the flag reloaded the directory already.
