@@ -1,7 +1,6 @@
 #include "sync/HttpNetworkCtrl.hpp"
 
 #include <algorithm>
-#include <random>
 
 #include "platform/base/Log.hpp"
 #include "sync/CommandCode.hpp"
@@ -34,6 +33,8 @@ struct HttpNetworkCtrl::Operation {
   int attempts = 0;
   std::shared_ptr<FormDataRequest> current;
   std::int64_t receiveLength = 0;
+  // The last whole percentage reported.
+  int reportedPercent = -1;
 };
 
 // Gets the received chunks of single downloads that report percentages; the
@@ -75,12 +76,7 @@ bool failedBeforeSending(const FormDataRequest& request) {
 
 long errorCodeOf(const FormDataRequest& request) { return request.error() ? request.error()->code : -1; }
 
-void removeFile(const fs::path& path) {
-  if (path.empty()) return;
-  std::error_code ec;
-  fs::remove(path, ec);
-  if (ec) MV_LOG("cannot remove ", path.string(), ": ", ec.message());
-}
+void removeFile(const fs::path& path) { PublicFunction::removeFileIfPresent(path); }
 
 }  // namespace
 
@@ -92,7 +88,6 @@ HttpNetworkCtrl& HttpNetworkCtrl::sharedInstance() {
 
 HttpNetworkCtrl::HttpNetworkCtrl()
     : percentReporter_(std::make_unique<PercentReporter>(*this)), batchProgress_(std::make_unique<BatchProgress>(*this)) {
-  setRandomSource(nullptr);
   for (NetworkQueue* queue : {&workQueueMsg_, &workQueueUpload_, &workQueueDownload_, &workQueueDownloadCur_}) {
     queue->reset();
     queue->setMaxConcurrentOperationCount(3);
@@ -138,14 +133,6 @@ fs::path HttpNetworkCtrl::partialPathWithName(const std::string& fileName, int t
 void HttpNetworkCtrl::setNextCounterValue(int counter) {
   std::lock_guard<std::mutex> lock(lock_);
   counter_ = std::clamp(counter, 1, 65534);
-}
-
-void HttpNetworkCtrl::setRandomSource(std::function<std::uint32_t()> source) {
-  if (!source) {
-    auto engine = std::make_shared<std::mt19937>(std::random_device{}());
-    source = [engine] { return static_cast<std::uint32_t>((*engine)()); };
-  }
-  random_ = std::move(source);
 }
 
 bool HttpNetworkCtrl::hasPendingResend(int requestCode) const {
@@ -306,6 +293,7 @@ void HttpNetworkCtrl::downloadFinished(const std::shared_ptr<Operation>& op, For
   const bool whole = status == 200 || (status == 206 && request.partialDownloadSize() > 0);
   std::error_code ec;
   if (whole && fs::is_regular_file(op->destination, ec)) {
+    if (op->download->progressType == kProgressTypeSingleWithPercent) reportPercent(*op, 1.0f);
     report(op, std::string(kDownloadSuccessReply), 0);
     return;
   }
@@ -356,19 +344,26 @@ void HttpNetworkCtrl::receivedData(FormDataRequest& request, std::string_view da
   auto op = operationFor(request);
   if (!op || !op->download) return;
   op->receiveLength += static_cast<std::int64_t>(data.size());
-  auto receiver = op->download->downloadProgressDelegate.lock();
-  if (!receiver) return;
-  const std::uint32_t range = settings_.percentDrawRange;
-  if (range > 1 && random_() % range != 1) return;
   // No percentage while the length is unknown.
   const std::int64_t length = request.contentLength();
   if (length <= 0) return;
   const std::int64_t partial = request.partialDownloadSize();
   const double share = partial > 0 ? static_cast<double>(partial + op->receiveLength) / static_cast<double>(length + partial)
                                    : static_cast<double>(op->receiveLength) / static_cast<double>(length);
-  DownLoadRequestInfo info(*op->download);
-  info.requestCode = op->requestCode;
-  info.downloadPercent = static_cast<float>(std::clamp(share, 0.0, 1.0));
+  // One report per whole percent: small files report too, large ones do not
+  // flood the receiver. The whole file is reported when it is in place.
+  const int percent = static_cast<int>(std::clamp(share, 0.0, 1.0) * 100.0);
+  if (percent <= op->reportedPercent || percent >= 100) return;
+  op->reportedPercent = percent;
+  reportPercent(*op, static_cast<float>(std::clamp(share, 0.0, 1.0)));
+}
+
+void HttpNetworkCtrl::reportPercent(const Operation& op, float share) {
+  auto receiver = op.download->downloadProgressDelegate.lock();
+  if (!receiver) return;
+  DownLoadRequestInfo info(*op.download);
+  info.requestCode = op.requestCode;
+  info.downloadPercent = share;
   receiver->ReciveDownloadPercent(info);
 }
 

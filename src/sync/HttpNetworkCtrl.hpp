@@ -44,8 +44,6 @@ class HttpNetworkCtrl {
     double messageRetryDelaySeconds = 3.0;
     // Further attempts of a single download after its first failure.
     int singleDownloadRetries = 3;
-    // About one received chunk in this many reports its percentage.
-    std::uint32_t percentDrawRange = 40;
   };
 
   static HttpNetworkCtrl& sharedInstance();
@@ -74,9 +72,6 @@ class HttpNetworkCtrl {
   const Settings& settings() const { return settings_; }
   // The counter value the next request code takes (1 to 65534).
   void setNextCounterValue(int counter);
-  // The draw that decides which chunks report a percentage; empty restores the
-  // default random source.
-  void setRandomSource(std::function<std::uint32_t()> source);
 
   // Operations not yet reported (queued, running, waiting or due to be resent).
   std::size_t pendingCount() const { return operations_.size(); }
@@ -103,6 +98,8 @@ class HttpNetworkCtrl {
   void downloadFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void receivedData(FormDataRequest& request, std::string_view data);
+  // Tells a single download's receiver its share (0 to 1).
+  void reportPercent(const Operation& op, float share);
   // Hands the outcome to the delegate and forgets the operation.
   void report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp);
   void reportLater(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp);
@@ -116,7 +113,6 @@ class HttpNetworkCtrl {
   Settings settings_;
   mutable std::mutex lock_;
   int counter_ = 1;
-  std::function<std::uint32_t()> random_;
 
   NetworkQueue workQueueMsg_;
   NetworkQueue workQueueUpload_;

@@ -131,6 +131,8 @@ class PublicFunction {
   // Creates Documents/<relativePath> with its parents unless it exists. False
   // for an absolute path, a ".." component, or when it cannot be made.
   static bool createDirectoryifNeed(const std::string& relativePath);
+  // Removes a file when it is there; a failure is logged, never more.
+  static void removeFileIfPresent(const std::filesystem::path& path);
   // "PDF" 5, "VEDIO" 6, "EXCEL" 7, "WORD" 8, "EPUB" 9, anything else 10.
   static int getFileType(std::string_view type);
   // Backups are the platform's business here: nothing to mark.

@@ -157,6 +157,13 @@ std::optional<std::string> PublicFunction::fileURLWithName(std::string_view name
   return url + percentEscapePathSegment(name);
 }
 
+void PublicFunction::removeFileIfPresent(const std::filesystem::path& path) {
+  if (path.empty()) return;
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  if (ec) MV_LOG("cannot remove ", path.string(), ": ", ec.message());
+}
+
 bool PublicFunction::createDirectoryifNeed(const std::string& relativePath) {
   fs::path rel(relativePath);
   if (rel.is_absolute()) return false;

@@ -40,7 +40,6 @@ void NetworkTest::TearDown() {
   model().cancelAllRequests();
   model().setSessionEventSink({});
   ctrl().setSettings(HttpNetworkCtrl::Settings());
-  ctrl().setRandomSource(nullptr);
   if (service) service->stop();
   service.reset();
   ProtocolTest::TearDown();
