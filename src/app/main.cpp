@@ -12,6 +12,7 @@
 
 #include "catalog/CatalogScreens.hpp"
 #include "customer/CustomerScreens.hpp"
+#include "library/LibraryServices.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -351,6 +352,7 @@ int main(int argc, char** argv) {
   SyncScreens::install(hooks);
   CatalogScreens::install();
   CustomerScreens::install(hooks);
+  LibraryServices::install(hooks);
   app->setSessionHooks(hooks);
 
   // The back end: the desktop window when there is a display and no tour.

@@ -8,6 +8,7 @@ const std::pair<FaultKind, const char*> kKindNames[] = {
     {FaultKind::Status, "status"},       {FaultKind::WrongShape, "wrongShape"}, {FaultKind::Html500, "html500"},
     {FaultKind::HttpStatus, "httpStatus"}, {FaultKind::Stall, "stall"},       {FaultKind::Trickle, "trickle"},
     {FaultKind::Drop, "drop"},           {FaultKind::FileStatus, "fileStatus"}, {FaultKind::IgnoreRange, "ignoreRange"},
+    {FaultKind::Truncate, "truncate"},
 };
 
 const std::pair<WrongShape, const char*> kShapeNames[] = {
@@ -19,10 +20,14 @@ const std::pair<WrongShape, const char*> kShapeNames[] = {
 
 bool fileKind(FaultKind k) {
   return k == FaultKind::Stall || k == FaultKind::Trickle || k == FaultKind::Drop || k == FaultKind::FileStatus ||
-         k == FaultKind::IgnoreRange;
+         k == FaultKind::IgnoreRange || k == FaultKind::Truncate;
 }
 
-bool messageKind(FaultKind k) { return k != FaultKind::FileStatus && k != FaultKind::IgnoreRange; }
+bool fileOnlyKind(FaultKind k) {
+  return k == FaultKind::FileStatus || k == FaultKind::IgnoreRange || k == FaultKind::Truncate;
+}
+
+bool messageKind(FaultKind k) { return !fileOnlyKind(k); }
 
 }  // namespace
 
@@ -149,7 +154,7 @@ std::optional<FaultRule> FaultInjector::take(const std::string& methodKey, const
       if (rule.method != methodKey && rule.method != qualifiedKey) continue;
     }
     if (!rule.path.empty() && !matchPattern(rule.path, path)) continue;
-    const bool fileOnly = rule.kind == FaultKind::FileStatus || rule.kind == FaultKind::IgnoreRange;
+    const bool fileOnly = fileOnlyKind(rule.kind);
     if (rule.method.empty() && rule.path.empty() && fileEndpoint != fileOnly) {
       // A rule without a target applies to the endpoint its kind belongs to;
       // stalls, trickles and drops without a target apply to messages only.

@@ -23,6 +23,7 @@ enum class FaultKind {
   Drop,         // the connection is closed without any reply
   FileStatus,   // a file answers HTTP `httpStatus` (404, 500, ...) with no file
   IgnoreRange,  // a file is always sent whole with 200, whatever Range asks
+  Truncate,     // a file's head promises it whole; `chunkBytes` of it are sent, then the connection closes
 };
 
 enum class WrongShape {

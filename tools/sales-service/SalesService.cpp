@@ -407,6 +407,13 @@ struct SalesService::Impl {
     std::string body = bytes->empty() ? std::string() : bytes->substr(first, last - first + 1);
     if (fault && fault->kind == FaultKind::Trickle) {
       trickle(res, std::move(body), type, fault->chunkBytes, fault->seconds);
+    } else if (fault && fault->kind == FaultKind::Truncate) {
+      auto data = std::make_shared<const std::string>(std::move(body));
+      const size_t sent = std::min(fault->chunkBytes, data->size());
+      res.set_content_provider(data->size(), type, [data, sent](size_t offset, size_t, httplib::DataSink& sink) {
+        if (offset < sent && !sink.write(data->data() + offset, sent - offset)) return false;
+        return offset < sent;
+      });
     } else {
       res.set_content(body, type);
     }

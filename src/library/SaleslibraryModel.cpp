@@ -1,0 +1,297 @@
+#include "library/SaleslibraryModel.hpp"
+
+#include <algorithm>
+#include <cassert>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include "platform/base/Log.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "store/DataAccessManager.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
+#include "sync/ReplyValues.hpp"
+#include "sync/RequestDownloadFinish.hpp"
+#include "sync/StoreDownloadedFilesModel.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+std::mutex& instanceLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::shared_ptr<SaleslibraryModel>& instanceSlot() {
+  static std::shared_ptr<SaleslibraryModel> instance;
+  return instance;
+}
+
+void assertMainThread() { assert(base::RunLoop::main().isMainThread()); }
+
+template <typename T>
+bool contains(const std::vector<T>& list, const T& value) {
+  return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+template <typename T>
+void removeAll(std::vector<T>& list, const T& value) {
+  list.erase(std::remove(list.begin(), list.end(), value), list.end());
+}
+
+bool isRegularFile(const std::optional<fs::path>& path) {
+  std::error_code ec;
+  return path && fs::is_regular_file(*path, ec);
+}
+
+void removeFile(const fs::path& path) { PublicFunction::removeFileIfPresent(path); }
+
+}  // namespace
+
+std::shared_ptr<SaleslibraryModel> SaleslibraryModel::sharedInstance() {
+  std::lock_guard<std::mutex> lock(instanceLock());
+  auto& slot = instanceSlot();
+  if (!slot) slot.reset(new SaleslibraryModel());
+  return slot;
+}
+
+void SaleslibraryModel::freeInstance() {
+  std::shared_ptr<SaleslibraryModel> old;
+  {
+    std::lock_guard<std::mutex> lock(instanceLock());
+    old.swap(instanceSlot());
+  }
+  if (old) old->cancelAllUncompleteFiles();
+}
+
+SaleslibraryModel::SaleslibraryModel() : network_(LibraryNetwork::networkModel()) {}
+
+SaleslibraryModel::~SaleslibraryModel() = default;
+
+void SaleslibraryModel::setNetwork(std::shared_ptr<LibraryNetwork> network) {
+  network_ = network ? std::move(network) : LibraryNetwork::networkModel();
+}
+
+bool SaleslibraryModel::isExists(int fileId) const { return contains(existsFiles_, fileId); }
+
+bool SaleslibraryModel::isInDownloadList(const std::string& fileName) const {
+  return contains(downloadFileNameArray_, fileName);
+}
+
+bool SaleslibraryModel::isInPauseList(const std::string& fileName) const { return contains(pauseFileArray_, fileName); }
+
+float SaleslibraryModel::getDownloadPercentage(const std::string& fileName) const {
+  auto it = downloadPercentageDic_.find(fileName);
+  return it == downloadPercentageDic_.end() ? 0.0f : it->second;
+}
+
+std::vector<base::Value> SaleslibraryModel::allExsitsFilesDic() const {
+  std::vector<base::Value> out;
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) return out;
+  for (int id : existsFiles_) {
+    // A file the service withdrew since has no name to restore it by.
+    auto name = dam->getFileNameById(id);
+    if (!name) continue;
+    base::Value v = base::Value::object();
+    v["id"] = std::to_string(id);
+    v["file_name"] = *name;
+    out.push_back(std::move(v));
+  }
+  return out;
+}
+
+void SaleslibraryModel::loadExistsFiles() {
+  assertMainThread();
+  existsFiles_.clear();
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) return;
+  for (const auto& file : dam->getAllLibFiles()) {
+    if (StoreDownloadedFilesModel::isOnDevice(*dam, file) && !isExists(file.file_id)) {
+      existsFiles_.push_back(file.file_id);
+    }
+  }
+}
+
+std::shared_ptr<RequestDownload> SaleslibraryModel::requestForFile(const marvisto_library_files_Entity& file) {
+  auto request = std::make_shared<RequestDownload>();
+  request->fileId = file.file_id;
+  request->imgType = PublicFunction::getFileType(file.type);
+  request->progressType = kProgressTypeSingleWithPercent;
+  request->fileNameList = {file.file_name};
+  return request;
+}
+
+int SaleslibraryModel::downloadFile(const marvisto_library_files_Entity& file) {
+  const bool idle = !isExists(file.file_id) && !isInDownloadList(file.file_name);
+  if (!idle && !isInPauseList(file.file_name)) return 0;
+  return sendRequest(requestForFile(file));
+}
+
+int SaleslibraryModel::sendRequest(const std::shared_ptr<RequestDownload>& request) {
+  assertMainThread();
+  if (!request) return -1;
+  // A second transfer of a name would write the same file twice over.
+  std::vector<std::string> names;
+  int running = 0;
+  for (const auto& name : request->fileNameList) {
+    if (isInDownloadList(name) || contains(names, name)) {
+      if (!running) running = runningIds_[name];
+      continue;
+    }
+    names.push_back(name);
+  }
+  if (names.empty()) return request->fileNameList.empty() ? -1 : running;
+  request->fileNameList = names;
+  for (const auto& name : names) {
+    downloadFileNameArray_.push_back(name);
+    removeAll(pauseFileArray_, name);
+    runningIds_[name] = request->downloadId;
+    types_[name] = request->imgType;
+  }
+  request->setReceiveDelegete(shared_from_this());
+  return network_->sendRequest(request);
+}
+
+void SaleslibraryModel::pauseDownloadFile(const std::string& fileName) {
+  assertMainThread();
+  if (!isInDownloadList(fileName)) return;
+  pauseFileArray_.push_back(fileName);
+  removeAll(downloadFileNameArray_, fileName);
+  runningIds_.erase(fileName);
+  network_->cancelDownloadReuest(fileName);
+}
+
+void SaleslibraryModel::cancelDownloadFile(const std::string& fileName) {
+  assertMainThread();
+  const bool running = isInDownloadList(fileName);
+  const bool paused = isInPauseList(fileName);
+  if (running) {
+    removeAll(downloadFileNameArray_, fileName);
+    runningIds_.erase(fileName);
+    network_->cancelDownloadReuest(fileName);
+  }
+  removeAll(pauseFileArray_, fileName);
+  // The next download of the name starts afresh: the service may have
+  // replaced the file meanwhile.
+  if (running || paused) discardPartial(fileName);
+}
+
+void SaleslibraryModel::discardPartial(const std::string& fileName) {
+  auto type = types_.find(fileName);
+  if (type == types_.end()) return;
+  removeFile(HttpNetworkCtrl::partialPathWithName(fileName, type->second));
+}
+
+void SaleslibraryModel::removeExistsFiles(int fileId) { removeAll(existsFiles_, fileId); }
+
+void SaleslibraryModel::cancelAllUncompleteFiles() {
+  for (const auto& name : downloadFileNameArray_) network_->cancelDownloadReuest(name);
+}
+
+void SaleslibraryModel::registerCallBackList(const std::shared_ptr<NetworkRecDelegate>& observer) {
+  assertMainThread();
+  if (!observer) return;
+  for (const auto& weak : callBackDelegateArry_) {
+    if (weak.lock() == observer) return;
+  }
+  callBackDelegateArry_.push_back(observer);
+}
+
+void SaleslibraryModel::removeFromCallBackList(const NetworkRecDelegate* observer) {
+  assertMainThread();
+  std::erase_if(callBackDelegateArry_, [observer](const std::weak_ptr<NetworkRecDelegate>& weak) {
+    auto strong = weak.lock();
+    return !strong || strong.get() == observer;
+  });
+}
+
+template <typename Call>
+void SaleslibraryModel::relay(Call call) {
+  // An observer may register or remove observers while it is told.
+  auto observers = callBackDelegateArry_;
+  for (const auto& weak : observers) {
+    auto observer = weak.lock();
+    if (!observer) continue;
+    const bool stillRegistered =
+        std::any_of(callBackDelegateArry_.begin(), callBackDelegateArry_.end(),
+                    [&](const std::weak_ptr<NetworkRecDelegate>& w) { return w.lock() == observer; });
+    if (stillRegistered) call(*observer);
+  }
+}
+
+void SaleslibraryModel::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
+  assertMainThread();
+  downloadPercentageDic_[info.fileName] = info.downloadPercent;
+  relay([&](NetworkRecDelegate& o) { o.ReciveDownloadPercent(info); });
+}
+
+void SaleslibraryModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  assertMainThread();
+  if (!result) return;
+  if (result->cmdCode == kCmdDownloadFinish) {
+    if (result->isSuccess()) MV_LOG("request download finish success!");
+    return;
+  }
+  if (result->cmdCode != kCmdDownload) return;
+  auto download = std::dynamic_pointer_cast<DownloadRst>(result);
+  if (download) downloadEnded(download);
+}
+
+void SaleslibraryModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
+  assertMainThread();
+  auto download = std::dynamic_pointer_cast<DownloadRst>(result);
+  if (!download) return;
+  forgetName(download->fileName);
+  relay([&](NetworkRecDelegate& o) { o.requestEndedBySession(result); });
+}
+
+void SaleslibraryModel::forgetName(const std::string& fileName) {
+  removeAll(downloadFileNameArray_, fileName);
+  runningIds_.erase(fileName);
+}
+
+void SaleslibraryModel::downloadEnded(const std::shared_ptr<DownloadRst>& result) {
+  MV_LOG("the download file is ", result->fileName);
+  forgetName(result->fileName);
+  std::shared_ptr<NetBaseRst> told = result;
+  if (result->isSuccess()) {
+    if (isRegularFile(PublicFunction::filePathWithName(result->fileName, result->type))) {
+      if (!isExists(result->fileId)) existsFiles_.push_back(result->fileId);
+      downloadFileFinish(result->fileName, result->fileId, result->type);
+    } else {
+      // A success without the file is a missing file: the pending update
+      // stays and the service is not told the device holds it.
+      MV_LOG("library file ", result->fileName, " reported as downloaded is not on disk");
+      auto missing = std::make_shared<DownloadRst>(*result);
+      missing->status = kStatusFileMissing;
+      missing->message = messageForStatus(kStatusFileMissing);
+      told = missing;
+    }
+  }
+  relay([&](NetworkRecDelegate& o) { o.ReciveHttpRespondInfo(told); });
+}
+
+void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int fileId, int type) {
+  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
+    if (auto update = dam->getLibFileUpdateByFileID(fileId)) {
+      // The old version is of no more use once the new one is here.
+      auto old = PublicFunction::filePathWithName(update->oldFileName, PublicFunction::getFileType(update->oldFileType));
+      auto now = PublicFunction::filePathWithName(fileName, type);
+      if (old && old != now) removeFile(*old);
+      if (!dam->deleteFileUpdateWithFileID(fileId)) MV_LOG("cannot delete the pending update of library file ", fileId);
+    }
+  }
+  auto finish = std::make_shared<RequestDownloadFinish>();
+  finish->fileId = fileId;
+  finish->setReceiveDelegete(shared_from_this());
+  forgetName(fileName);
+  const int code = network_->sendRequest(finish);
+  downloadPercentageDic_.erase(fileName);
+  MV_LOG("the rst is ", code);
+}
+
+}  // namespace mv

@@ -1,0 +1,109 @@
+#include "LibraryTestSupport.hpp"
+
+#include <fstream>
+
+#include "sync/RequestDownloadFinish.hpp"
+#include "sync/ReplyValues.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+
+int FakeLibraryNetwork::sendRequest(const std::shared_ptr<RequestInterfaceBase>& request) {
+  sent.push_back(request);
+  if (auto download = std::dynamic_pointer_cast<RequestDownload>(request)) return download->downloadId;
+  return ++nextCode_;
+}
+
+std::vector<std::shared_ptr<RequestDownload>> FakeLibraryNetwork::downloads() const {
+  std::vector<std::shared_ptr<RequestDownload>> out;
+  for (const auto& r : sent) {
+    if (auto d = std::dynamic_pointer_cast<RequestDownload>(r)) out.push_back(d);
+  }
+  return out;
+}
+
+std::vector<int> FakeLibraryNetwork::acknowledged() const {
+  std::vector<int> out;
+  for (const auto& r : sent) {
+    if (auto f = std::dynamic_pointer_cast<RequestDownloadFinish>(r)) out.push_back(f->fileId);
+  }
+  return out;
+}
+
+void EventLog::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  auto d = std::dynamic_pointer_cast<DownloadRst>(result);
+  lines_->push_back(name_ + " result " + (d ? d->fileName : std::string("?")) + " " + result->status);
+  if (onEvent) onEvent();
+}
+
+void EventLog::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
+  lines_->push_back(name_ + " percent " + info.fileName + " " + std::to_string(info.downloadPercent).substr(0, 4));
+  if (onEvent) onEvent();
+}
+
+marvisto_library_files_Entity libraryFile(int id, const std::string& title, const std::string& fileName,
+                                          const std::string& type, int category) {
+  marvisto_library_files_Entity f;
+  f.file_id = id;
+  f.title = title;
+  f.file_name = fileName;
+  f.type = type;
+  f.category = category;
+  f.published = 1;
+  f.date = "2024-01-0" + std::to_string(id % 9 + 1) + " 10:00:00";
+  f.ordering = id;
+  f.info = "PDF/1.5 M";
+  return f;
+}
+
+void LibraryTest::SetUp() {
+  ProtocolTest::SetUp();
+  ASSERT_TRUE(DataAccessManager::sharedDataModel());
+  network = std::make_shared<FakeLibraryNetwork>();
+  manager = SaleslibraryModel::sharedInstance();
+  manager->setNetwork(network);
+}
+
+void LibraryTest::TearDown() {
+  manager.reset();
+  SaleslibraryModel::freeInstance();
+  DataAccessManager::releaseDataModel();
+  ProtocolTest::TearDown();
+}
+
+void LibraryTest::save(const std::vector<marvisto_library_files_Entity>& files) {
+  ASSERT_TRUE(store().saveToDatabaseLibraryFiles(files));
+}
+
+fs::path LibraryTest::putOnDisk(const std::string& fileName, const std::string& type, const std::string& bytes) {
+  auto path = PublicFunction::filePathWithName(fileName, PublicFunction::getFileType(type));
+  EXPECT_TRUE(path);
+  if (!path) return {};
+  std::error_code ec;
+  fs::create_directories(path->parent_path(), ec);
+  std::ofstream(*path, std::ios::binary) << bytes;
+  return *path;
+}
+
+std::shared_ptr<DownloadRst> LibraryTest::completion(const RequestDownload& request, const std::string& status) {
+  auto r = std::make_shared<DownloadRst>();
+  r->cmdCode = kCmdDownload;
+  r->status = status;
+  r->message = messageForStatus(status);
+  r->fileId = request.fileId;
+  r->type = request.imgType;
+  r->downloadId = request.downloadId;
+  r->fileName = request.fileNameList.empty() ? std::string() : request.fileNameList.front();
+  return r;
+}
+
+DownLoadRequestInfo LibraryTest::progress(const std::string& fileName, float share) {
+  DownLoadRequestInfo info;
+  info.fileName = fileName;
+  info.downloadPercent = share;
+  return info;
+}
+
+}  // namespace mv::test

@@ -1,0 +1,225 @@
+// The download manager's bookkeeping on a recording network: what it sends,
+// cancels and acknowledges, what it keeps per file name, and what its
+// observers hear and when.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "LibraryTestSupport.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+using test::EventLog;
+
+class SaleslibraryModelTest : public test::LibraryTest {
+ protected:
+  void SetUp() override {
+    LibraryTest::SetUp();
+    pdf = test::libraryFile(1, "Catalogue", "catalogue_v2.pdf", "PDF");
+    video = test::libraryFile(2, "Showreel", "showreel.avi", "VEDIO");
+    save({pdf, video});
+  }
+
+  std::shared_ptr<RequestDownload> lastDownload() { return network->downloads().back(); }
+
+  marvisto_library_files_Entity pdf, video;
+  std::vector<std::string> events;
+};
+
+TEST_F(SaleslibraryModelTest, SuccessfulDownloadReplacesThePendingUpdateAndIsAcknowledged) {
+  // The service renamed the file; the old version is still on disk under
+  // its old name and old type.
+  ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({pdf.file_id, "catalogue.doc", "WORD"}));
+  const fs::path old = putOnDisk("catalogue.doc", "WORD");
+  manager->loadExistsFiles();
+  ASSERT_TRUE(manager->isExists(pdf.file_id));
+
+  auto observer = std::make_shared<EventLog>("o", &events);
+  manager->registerCallBackList(observer);
+  const int id = manager->downloadFile(pdf);
+  EXPECT_EQ(id, 0) << "a present file is not fetched again by the start rule";
+  const int sent = manager->sendRequest(SaleslibraryModel::requestForFile(pdf));
+  ASSERT_EQ(network->downloads().size(), 1u);
+  auto request = lastDownload();
+  EXPECT_EQ(sent, request->downloadId);
+  EXPECT_EQ(request->fileNameList, std::vector<std::string>{"catalogue_v2.pdf"});
+  EXPECT_EQ(request->imgType, kFileTypePdf);
+  EXPECT_EQ(request->progressType, kProgressTypeSingleWithPercent);
+  EXPECT_EQ(request->receiveDelegete.lock(), manager);
+  EXPECT_TRUE(manager->isInDownloadList("catalogue_v2.pdf"));
+
+  manager->ReciveDownloadPercent(progress("catalogue_v2.pdf", 0.25f));
+  EXPECT_FLOAT_EQ(manager->getDownloadPercentage("catalogue_v2.pdf"), 0.25f);
+
+  // Observers hear the outcome after the manager has taken it in.
+  observer->onEvent = [&] {
+    if (events.back().find("result") == std::string::npos) return;
+    EXPECT_FALSE(manager->isInDownloadList("catalogue_v2.pdf"));
+    EXPECT_TRUE(manager->isExists(pdf.file_id));
+    EXPECT_FALSE(store().getLibFileUpdateByFileID(pdf.file_id));
+  };
+  const fs::path now = putOnDisk("catalogue_v2.pdf", "PDF");
+  manager->ReciveHttpRespondInfo(completion(*request, "200"));
+  EXPECT_EQ(events, (std::vector<std::string>{"o percent catalogue_v2.pdf 0.25", "o result catalogue_v2.pdf 200"}));
+  EXPECT_EQ(manager->existsFiles(), std::vector<int>{pdf.file_id}) << "present once, not twice";
+  EXPECT_EQ(manager->getDownloadPercentage("catalogue_v2.pdf"), 0.0f);
+  EXPECT_EQ(network->acknowledged(), std::vector<int>{pdf.file_id});
+  EXPECT_FALSE(fs::exists(old)) << "the replaced version goes";
+  EXPECT_TRUE(fs::exists(now));
+  ASSERT_EQ(manager->allExsitsFilesDic().size(), 1u);
+  EXPECT_EQ(manager->allExsitsFilesDic()[0], base::Value({{"id", "1"}, {"file_name", "catalogue_v2.pdf"}}));
+
+  // The acknowledgement's reply is only logged.
+  auto ack = std::make_shared<NetBaseRst>();
+  ack->cmdCode = kCmdDownloadFinish;
+  ack->status = "200";
+  manager->ReciveHttpRespondInfo(ack);
+  EXPECT_EQ(events.size(), 2u);
+}
+
+TEST_F(SaleslibraryModelTest, FailuresKeepThePendingUpdateAndAreNotAcknowledged) {
+  ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({pdf.file_id, "catalogue.pdf", "PDF"}));
+  auto observer = std::make_shared<EventLog>("o", &events);
+  manager->registerCallBackList(observer);
+
+  // A success whose file is not there is a missing file.
+  manager->sendRequest(manager->requestForFile(pdf));
+  manager->ReciveDownloadPercent(progress("catalogue_v2.pdf", 0.5f));
+  manager->ReciveHttpRespondInfo(completion(*lastDownload(), "200"));
+  // Network failure and missing file on the service.
+  manager->sendRequest(manager->requestForFile(video));
+  manager->ReciveHttpRespondInfo(completion(*lastDownload(), "999"));
+  manager->sendRequest(manager->requestForFile(pdf));
+  manager->ReciveHttpRespondInfo(completion(*lastDownload(), "404"));
+
+  EXPECT_EQ(events, (std::vector<std::string>{"o percent catalogue_v2.pdf 0.50", "o result catalogue_v2.pdf 404",
+                                              "o result showreel.avi 999", "o result catalogue_v2.pdf 404"}));
+  EXPECT_TRUE(manager->downloadFileNameArray().empty());
+  EXPECT_TRUE(manager->pauseFileArray().empty());
+  EXPECT_TRUE(manager->existsFiles().empty());
+  EXPECT_FLOAT_EQ(manager->getDownloadPercentage("catalogue_v2.pdf"), 0.5f) << "kept for the next attempt";
+  EXPECT_TRUE(network->acknowledged().empty());
+  EXPECT_TRUE(store().getLibFileUpdateByFileID(pdf.file_id));
+
+  // A download that the session handler ended leaves the list as well.
+  manager->sendRequest(manager->requestForFile(video));
+  auto ended = completion(*lastDownload(), "101");
+  manager->requestEndedBySession(ended);
+  EXPECT_FALSE(manager->isInDownloadList("showreel.avi"));
+}
+
+TEST_F(SaleslibraryModelTest, PauseResumeAndCancelKeepOrDropThePartialData) {
+  // Pausing a name that is not downloading changes nothing.
+  manager->pauseDownloadFile("showreel.avi");
+  EXPECT_TRUE(network->cancelled.empty());
+  EXPECT_TRUE(manager->pauseFileArray().empty());
+
+  manager->sendRequest(manager->requestForFile(video));
+  const int first = lastDownload()->downloadId;
+  manager->ReciveDownloadPercent(progress("showreel.avi", 0.4f));
+  const fs::path partial = HttpNetworkCtrl::partialPathWithName("showreel.avi", kFileTypeVideo);
+  ASSERT_FALSE(partial.empty());
+  fs::create_directories(partial.parent_path());
+  std::ofstream(partial) << "partial bytes";
+
+  manager->pauseDownloadFile("showreel.avi");
+  EXPECT_EQ(network->cancelled, std::vector<std::string>{"showreel.avi"});
+  EXPECT_TRUE(manager->isInPauseList("showreel.avi"));
+  EXPECT_FALSE(manager->isInDownloadList("showreel.avi"));
+  EXPECT_TRUE(fs::exists(partial)) << "a pause keeps the partial data for the resume";
+  // The start rule resumes a paused file.
+  EXPECT_NE(manager->downloadFile(video), 0);
+  EXPECT_NE(lastDownload()->downloadId, first);
+  EXPECT_TRUE(manager->isInDownloadList("showreel.avi"));
+  EXPECT_FALSE(manager->isInPauseList("showreel.avi"));
+  EXPECT_FLOAT_EQ(manager->getDownloadPercentage("showreel.avi"), 0.4f);
+
+  // Cancelling a paused name touches only the pause list, and the partial.
+  manager->pauseDownloadFile("showreel.avi");
+  network->cancelled.clear();
+  manager->cancelDownloadFile("showreel.avi");
+  EXPECT_TRUE(network->cancelled.empty());
+  EXPECT_TRUE(manager->pauseFileArray().empty());
+  EXPECT_FALSE(fs::exists(partial)) << "a cancelled download starts afresh";
+  EXPECT_FLOAT_EQ(manager->getDownloadPercentage("showreel.avi"), 0.4f);
+
+  // Cancelling a running one cancels its transfer.
+  manager->sendRequest(manager->requestForFile(video));
+  std::ofstream(partial) << "partial bytes";
+  manager->cancelDownloadFile("showreel.avi");
+  EXPECT_EQ(network->cancelled, std::vector<std::string>{"showreel.avi"});
+  EXPECT_FALSE(manager->isInDownloadList("showreel.avi"));
+  EXPECT_FALSE(fs::exists(partial));
+}
+
+TEST_F(SaleslibraryModelTest, OneTransferPerNameAndObserversOncePerEventInOrder) {
+  const int id = manager->sendRequest(manager->requestForFile(pdf));
+  // The grid and a product's related files both ask for the same file.
+  EXPECT_EQ(manager->sendRequest(manager->requestForFile(pdf)), id);
+  EXPECT_EQ(manager->downloadFile(pdf), 0);
+  EXPECT_EQ(network->downloads().size(), 1u);
+  EXPECT_EQ(manager->downloadFileNameArray(), std::vector<std::string>{"catalogue_v2.pdf"});
+
+  auto a = std::make_shared<EventLog>("a", &events);
+  auto b = std::make_shared<EventLog>("b", &events);
+  auto c = std::make_shared<EventLog>("c", &events);
+  manager->registerCallBackList(a);
+  manager->registerCallBackList(b);
+  manager->registerCallBackList(a);
+  manager->registerCallBackList(c);
+  manager->removeFromCallBackList(b.get());
+  // An observer that leaves while others are told is not called after.
+  a->onEvent = [&] { manager->removeFromCallBackList(c.get()); };
+  manager->ReciveDownloadPercent(progress("catalogue_v2.pdf", 0.1f));
+  EXPECT_EQ(events, std::vector<std::string>{"a percent catalogue_v2.pdf 0.10"});
+  a->onEvent = nullptr;
+  manager->registerCallBackList(c);
+  c.reset();  // gone without removing itself: skipped
+  events.clear();
+  manager->ReciveDownloadPercent(progress("catalogue_v2.pdf", 0.2f));
+  EXPECT_EQ(events, std::vector<std::string>{"a percent catalogue_v2.pdf 0.20"});
+}
+
+TEST_F(SaleslibraryModelTest, PresenceComesFromDiskIncludingOldVersions) {
+  auto word = test::libraryFile(3, "Guide", "guide_v2.docx", "WORD");
+  auto epub = test::libraryFile(4, "Handbook", "handbook.epub", "EPUB");
+  auto withdrawn = test::libraryFile(5, "Withdrawn", "old.pdf", "PDF");
+  withdrawn.published = 0;
+  save({word, epub, withdrawn});
+  ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({word.file_id, "guide.docx", "WORD"}));
+  ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({pdf.file_id, "catalogue.pdf", "PDF"}));
+  putOnDisk("guide.docx", "WORD");                    // only the old version
+  putOnDisk("catalogue.pdf", "PDF");                  // both versions
+  putOnDisk("catalogue_v2.pdf", "PDF");
+  putOnDisk("old.pdf", "PDF");                        // not published
+  putOnDisk("handbook.epub", "PDF");                  // in another type's folder
+  manager->loadExistsFiles();
+  EXPECT_EQ(manager->existsFiles(), (std::vector<int>{pdf.file_id, word.file_id}));
+  manager->removeExistsFiles(word.file_id);
+  EXPECT_EQ(manager->existsFiles(), std::vector<int>{pdf.file_id});
+}
+
+TEST_F(SaleslibraryModelTest, FreeingTheManagerCancelsItsTransfersAndForgetsEverything) {
+  manager->sendRequest(manager->requestForFile(pdf));
+  manager->sendRequest(manager->requestForFile(video));
+  manager->pauseDownloadFile("showreel.avi");
+  manager->sendRequest(manager->requestForFile(video));
+  network->cancelled.clear();
+  manager.reset();
+  SaleslibraryModel::freeInstance();
+  EXPECT_EQ(network->cancelled, (std::vector<std::string>{"catalogue_v2.pdf", "showreel.avi"}));
+  auto fresh = SaleslibraryModel::sharedInstance();
+  EXPECT_TRUE(fresh->downloadFileNameArray().empty());
+  EXPECT_TRUE(fresh->pauseFileArray().empty());
+  EXPECT_TRUE(fresh->downloadPercentageDic().empty());
+  EXPECT_EQ(fresh->getDownloadPercentage("showreel.avi"), 0.0f);
+}
+
+}  // namespace
+}  // namespace mv
