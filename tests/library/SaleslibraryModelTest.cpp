@@ -7,6 +7,9 @@
 #include <fstream>
 
 #include "LibraryTestSupport.hpp"
+#include "library/LibraryServices.hpp"
+#include "sync/DownloadedFilesModel.hpp"
+#include "sync/LibraryFileDownloader.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -219,6 +222,25 @@ TEST_F(SaleslibraryModelTest, FreeingTheManagerCancelsItsTransfersAndForgetsEver
   EXPECT_TRUE(fresh->pauseFileArray().empty());
   EXPECT_TRUE(fresh->downloadPercentageDic().empty());
   EXPECT_EQ(fresh->getDownloadPercentage("showreel.avi"), 0.0f);
+}
+
+TEST_F(SaleslibraryModelTest, BackupRestoreAndLogoutReachTheSessionsManager) {
+  SessionHooks hooks;
+  LibraryServices::install(hooks);
+  putOnDisk("catalogue_v2.pdf", "PDF");
+  manager->loadExistsFiles();
+  auto downloader = LibraryFileDownloader::current();
+  EXPECT_TRUE(downloader->isExists(pdf.file_id));
+  auto request = SaleslibraryModel::requestForFile(video);
+  EXPECT_EQ(downloader->sendRequest(request), request->downloadId);
+  EXPECT_TRUE(downloader->isInDownloadList("showreel.avi"));
+  EXPECT_EQ(request->receiveDelegete.lock(), manager) << "the manager hears the outcome";
+  EXPECT_EQ(DownloadedFilesModel::current()->allExsitsFilesDic(), manager->allExsitsFilesDic());
+  ASSERT_TRUE(hooks.freeSaleslibraryModel);
+  hooks.freeSaleslibraryModel();
+  EXPECT_EQ(network->cancelled, std::vector<std::string>{"showreel.avi"});
+  EXPECT_NE(SaleslibraryModel::sharedInstance(), manager);
+  LibraryServices::uninstall();
 }
 
 }  // namespace

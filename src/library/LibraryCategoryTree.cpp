@@ -1,0 +1,87 @@
+#include "library/LibraryCategoryTree.hpp"
+
+#include "library/LibraryCategoryCounter.hpp"
+#include "store/DataAccessManager.hpp"
+
+namespace mv {
+namespace {
+
+std::string nameOf(int categoryID) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam || categoryID == 0) return {};
+  auto c = dam->getLibraryCategoryByCategoryid(categoryID);
+  return c ? c->name : std::string();
+}
+
+bool hasSubCategories(int categoryID) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam && categoryID != 0 && !dam->getLibSubCategoriesByParentCategoryID(categoryID).empty();
+}
+
+int parentOf(int categoryID) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam ? dam->getLibParentCategoryIDByCategoryID(categoryID) : 0;
+}
+
+}  // namespace
+
+LibraryCategoryTree::LibraryCategoryTree() { showLevel(0); }
+
+void LibraryCategoryTree::showLevel(int categoryID) {
+  cid = categoryID;
+  cname = nameOf(categoryID);
+  cataArr = LibraryCategoryCounter::levelCategories(categoryID);
+  titleKey = categoryID == 0 ? "CATEGORY" : "";
+  backShown = categoryID != 0;
+}
+
+LibraryCategoryTree::Step LibraryCategoryTree::selectRow(int row) {
+  if (row == m_selectRow || row < 0 || row > static_cast<int>(cataArr.size())) return Step::Nothing;
+  m_selectRow = row;
+  if (row == 0) {
+    cname = nameOf(cid);
+    clickIndex = cid == 0 ? -1 : cid;
+    titleKey = cid == 0 ? "CATEGORY" : "";
+    backShown = cid != 0;
+    return Step::Post;
+  }
+  const auto chosen = cataArr[static_cast<std::size_t>(row - 1)];
+  clickIndex = chosen.categoryID;
+  if (hasSubCategories(chosen.categoryID)) {
+    showLevel(chosen.categoryID);
+    m_selectRow = 0;
+    return Step::Descend;
+  }
+  if (chosen.parent_id != 0) {
+    titleKey.clear();
+    backShown = true;
+  }
+  return Step::Post;
+}
+
+LibraryCategoryTree::Step LibraryCategoryTree::backToParentCategory() {
+  const int parent = parentOf(cid);
+  showLevel(parent);
+  clickIndex = parent == 0 ? -1 : parent;
+  m_selectRow = 0;
+  return Step::Ascend;
+}
+
+LibraryCategoryTree::Step LibraryCategoryTree::answerRefresh(int gridSelectedCategory, int gridSelectedRow,
+                                                             int gridTab) {
+  tabIndex = gridTab;
+  if (clickIndex != gridSelectedCategory || m_selectRow != gridSelectedRow) return Step::Post;
+  if (clickIndex == -1) {
+    showLevel(0);
+    m_selectRow = 0;
+  } else if (clickIndex == 0) {
+    showLevel(0);
+  } else if (hasSubCategories(clickIndex)) {
+    showLevel(clickIndex);
+  } else {
+    showLevel(parentOf(clickIndex));
+  }
+  return Step::Nothing;
+}
+
+}  // namespace mv

@@ -1,0 +1,159 @@
+#include "library/LibraryDownloads.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+#include "library/SaleslibraryModel.hpp"
+#include "platform/base/Log.hpp"
+#include "util/TextLookup.hpp"
+
+namespace mv {
+namespace {
+
+constexpr int kLoginOffline = 2;
+constexpr int kLoginDemo = 3;
+
+}  // namespace
+
+LibraryDownloadCheck LibraryDownloads::check(int loginType, bool isNotWifi) {
+  if (loginType == kLoginDemo) return LibraryDownloadCheck::DemoLimited;
+  if (loginType == kLoginOffline) return LibraryDownloadCheck::Offline;
+  if (isNotWifi) return LibraryDownloadCheck::Cellular;
+  return LibraryDownloadCheck::Go;
+}
+
+bool LibraryDownloads::fileCanBeDownloaded(const LibraryFileState& state) {
+  return (!state.present && !state.downloading) || state.paused;
+}
+
+bool LibraryDownloads::fileCanBeUpdated(const LibraryFileState& state) { return state.pendingUpdate; }
+
+double LibraryDownloads::getFileSize(const marvisto_library_files_Entity& file) {
+  const std::string show = file.infoShow();
+  const auto slash = show.find('/');
+  if (slash == std::string::npos) return 0;
+  std::string size = show.substr(slash + 1);
+  size = size.substr(0, size.find('/'));
+  if (auto m = size.find(" M"); m != std::string::npos) size.erase(m, 2);
+  double value = 0;
+  const char* begin = size.data();
+  while (begin < size.data() + size.size() && *begin == ' ') ++begin;
+  auto [end, ec] = std::from_chars(begin, size.data() + size.size(), value);
+  return ec == std::errc() && value >= 0 ? value : 0;
+}
+
+LibraryDownloads::Summary LibraryDownloads::summarize(const std::vector<marvisto_library_files_Entity>& files,
+                                                      const LibraryListModel::StateReader& reader, bool update) {
+  Summary s;
+  double total = 0;
+  for (const auto& f : files) {
+    const auto state = reader(f);
+    if (!(update ? fileCanBeUpdated(state) : fileCanBeDownloaded(state))) continue;
+    ++s.count;
+    total += getFileSize(f);
+  }
+  s.size = std::max(total, 1.0);
+  s.messageKey = s.count == 1 ? "SINGLEFILENUMBERANDSIZE" : "FILENUMBERANDSIZE";
+  s.message = formatCountAndSize(textForKey(s.messageKey).value_or(std::string()), s.count, s.size);
+  return s;
+}
+
+std::string LibraryDownloads::formatCountAndSize(std::string_view pattern, std::size_t count, double size) {
+  // The pattern comes from a string table: it is read, never handed to printf.
+  std::string out;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%' || i + 1 >= pattern.size()) {
+      out += pattern[i];
+      continue;
+    }
+    if (pattern[i + 1] == '%') {
+      out += '%';
+      ++i;
+    } else if (pattern[i + 1] == 'd') {
+      out += std::to_string(count);
+      ++i;
+    } else {
+      int precision = 6;
+      std::size_t j = i + 1;
+      if (pattern[j] == '.' && j + 2 < pattern.size() && pattern[j + 1] >= '0' && pattern[j + 1] <= '9') {
+        precision = pattern[j + 1] - '0';
+        j += 2;
+      }
+      if (j < pattern.size() && pattern[j] == 'f') {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*f", precision, size);
+        out += text;
+        i = j;
+      } else {
+        out += '%';
+      }
+    }
+  }
+  return out;
+}
+
+std::size_t LibraryDownloads::startDownloadAll(const std::vector<marvisto_library_files_Entity>& files,
+                                               const LibraryListModel::StateReader& reader) {
+  auto manager = SaleslibraryModel::sharedInstance();
+  std::size_t sent = 0;
+  for (const auto& f : files) {
+    if (!fileCanBeDownloaded(reader(f))) continue;
+    const int downloadId = manager->sendRequest(SaleslibraryModel::requestForFile(f));
+    MV_LOG("the downloadId is ", downloadId);
+    ++sent;
+  }
+  return sent;
+}
+
+std::size_t LibraryDownloads::startUpdateAll(const std::vector<marvisto_library_files_Entity>& files,
+                                             const LibraryListModel::StateReader& reader) {
+  auto manager = SaleslibraryModel::sharedInstance();
+  std::size_t sent = 0;
+  for (const auto& f : files) {
+    if (!fileCanBeUpdated(reader(f))) continue;
+    const int downloadId = manager->sendRequest(SaleslibraryModel::requestForFile(f));
+    MV_LOG("the downloadId is ", downloadId);
+    ++sent;
+  }
+  return sent;
+}
+
+void LibraryDownloads::cancelAllDownloads(const std::vector<marvisto_library_files_Entity>& files) {
+  auto manager = SaleslibraryModel::sharedInstance();
+  for (const auto& f : files) manager->cancelDownloadFile(f.file_name);
+}
+
+void LibraryDownloadButton::setBtnStatusToCancel(bool cancel) {
+  // Only the library tab cancels all.
+  isBtnCancel_ = cancel && libraryTab_ == 0;
+}
+
+std::string LibraryDownloadButton::imageName() const {
+  if (isBtnCancel_) return "btn_cancel_all.png";
+  return libraryTab_ == 1 ? "btn_update_all.png" : "btn_download_all.png";
+}
+
+bool LibraryDownloadButton::update(int selectedCategory, bool anyActive, bool anyQualifies) {
+  if (selectedCategory != -1) {
+    hidden_ = true;
+    return false;
+  }
+  bool dismiss = false;
+  if (libraryTab_ == 0 && isBtnCancel_ && !anyActive) {
+    isBtnCancel_ = false;
+    alreadyShowDownloadError_ = false;
+    dismiss = true;
+  }
+  hidden_ = !(isBtnCancel_ || anyQualifies);
+  return dismiss;
+}
+
+bool LibraryDownloadButton::shouldShowFailure() {
+  if (!isBtnCancel_) return true;
+  if (alreadyShowDownloadError_) return false;
+  alreadyShowDownloadError_ = true;
+  return true;
+}
+
+}  // namespace mv

@@ -1,0 +1,95 @@
+#pragma once
+// Downloads started from a library grid: which files qualify, their sizes
+// and the question before a bulk download, the checks of the session and the
+// network before any download, and the bulk loops over the files shown.
+// Main thread only.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "library/LibraryListModel.hpp"
+
+namespace mv {
+
+enum class LibraryDownloadCheck {
+  Go,
+  DemoLimited,  // alert 1000: the demo account may not download
+  Offline,      // alert 1001 with the text of "999"
+  Cellular,     // ask first: 1004 one file, 1005 download all, 1006 update all
+};
+
+class LibraryDownloads {
+ public:
+  static constexpr int kDemoAlertTag = 1000;
+  static constexpr int kFailureAlertTag = 1001;
+  static constexpr int kDownloadAllAlertTag = 1002;
+  static constexpr int kUpdateAllAlertTag = 1003;
+  static constexpr int kCellularOneFileTag = 1004;
+  static constexpr int kCellularDownloadAllTag = 1005;
+  static constexpr int kCellularUpdateAllTag = 1006;
+  static constexpr int kCancelAllTag = 1007;
+
+  // Demo first, then offline, then cellular.
+  static LibraryDownloadCheck check(int loginType, bool isNotWifi);
+
+  // Neither on the device nor downloading, or paused.
+  static bool fileCanBeDownloaded(const LibraryFileState& state);
+  static bool fileCanBeUpdated(const LibraryFileState& state);
+  // Megabytes from the file's info ("PDF/2.5 M"); 0 without a size.
+  static double getFileSize(const marvisto_library_files_Entity& file);
+
+  // The question before a bulk download.
+  struct Summary {
+    std::size_t count = 0;
+    // The sum of the sizes, never below 1.0.
+    double size = 1.0;
+    std::string messageKey;  // "SINGLEFILENUMBERANDSIZE" for one file, else "FILENUMBERANDSIZE"
+    std::string message;     // its text with the count and size put in
+  };
+  static Summary summarize(const std::vector<marvisto_library_files_Entity>& files,
+                           const LibraryListModel::StateReader& reader, bool update);
+  // Puts the count in the pattern's "%d" and the size in its "%f" (with its
+  // precision, as "%.1f"); "%%" is "%"; anything else stays as written.
+  static std::string formatCountAndSize(std::string_view pattern, std::size_t count, double size);
+
+  // One request per qualifying file, in list order (paused files resume);
+  // answers how many were sent.
+  static std::size_t startDownloadAll(const std::vector<marvisto_library_files_Entity>& files,
+                                      const LibraryListModel::StateReader& reader);
+  // One request per file with a pending update. The pending updates stay
+  // until each new version has arrived.
+  static std::size_t startUpdateAll(const std::vector<marvisto_library_files_Entity>& files,
+                                    const LibraryListModel::StateReader& reader);
+  // Cancels the download of every file, with its partial data.
+  static void cancelAllDownloads(const std::vector<marvisto_library_files_Entity>& files);
+};
+
+// The grid's head bar button: download all (tab 0) or update all (tab 1),
+// hidden, or cancel all (tab 0, while a download-all started on Wi-Fi runs).
+class LibraryDownloadButton {
+ public:
+  explicit LibraryDownloadButton(int libraryTab) : libraryTab_(libraryTab) {}
+
+  bool isBtnCancel() const { return isBtnCancel_; }
+  bool isHidden() const { return hidden_; }
+  void setBtnStatusToCancel(bool cancel);
+  // "btn_cancel_all.png", "btn_update_all.png" or "btn_download_all.png".
+  std::string imageName() const;
+
+  // Recomputes the button. `anyActive`: something is downloading or paused;
+  // `anyQualifies`: a file shown can be downloaded (tab 0) or updated (tab 1).
+  // Answers true when a cancel-all question still shown must be dismissed.
+  bool update(int selectedCategory, bool anyActive, bool anyQualifies);
+  // A download failed: whether its alert is shown. During a download-all
+  // only the first failure is.
+  bool shouldShowFailure();
+
+ private:
+  int libraryTab_;
+  bool isBtnCancel_ = false;
+  bool hidden_ = false;
+  bool alreadyShowDownloadError_ = false;
+};
+
+}  // namespace mv

@@ -1,0 +1,53 @@
+#include "library/LibraryFileOpener.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "util/PublicFunction.hpp"
+
+namespace mv {
+namespace {
+
+bool isOfficeExtension(const std::filesystem::path& path) {
+  std::string ext = path.extension().string();
+  if (!ext.empty()) ext.erase(0, 1);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  static constexpr std::array<const char*, 6> kOffice = {"pptx", "ppt", "xls", "xlsx", "doc", "docx"};
+  return std::find(kOffice.begin(), kOffice.end(), ext) != kOffice.end();
+}
+
+}  // namespace
+
+LibraryOpenDecision LibraryFileOpener::decide(const std::string& typeText, const std::filesystem::path& path,
+                                              int deviceType) {
+  LibraryOpenDecision d;
+  d.path = path;
+  // Readers of their own open any size.
+  if (typeText == "VEDIO") {
+    d.action = LibraryOpenAction::Video;
+  } else if (typeText == "PDF") {
+    d.action = LibraryOpenAction::PdfReader;
+    d.failureMessageKey = "THEFILEISCORRUPTED";
+  } else if (typeText == "EPUB") {
+    d.action = LibraryOpenAction::EpubReader;
+  } else if (!PublicFunction::safeSizeOfPath(path, deviceType)) {
+    d.action = LibraryOpenAction::OpenIn;
+    d.failureMessageKey = "FILETOOLARGEALERT";
+  } else if (isOfficeExtension(path)) {
+    d.action = LibraryOpenAction::OfficeViewer;
+  } else {
+    d.action = LibraryOpenAction::OpenIn;
+    d.failureMessageKey = "PLEASEDOWNLOADKEYNOTE";
+  }
+  return d;
+}
+
+std::optional<LibraryOpenDecision> LibraryFileOpener::decideForFile(const std::string& fileName,
+                                                                    const std::string& typeText) {
+  auto path = PublicFunction::filePathWithName(fileName, PublicFunction::getFileType(typeText));
+  if (!path) return std::nullopt;
+  return decide(typeText, *path, PublicFunction::getDeviceType());
+}
+
+}  // namespace mv

@@ -1,0 +1,345 @@
+// The library's decision tables: how a file is opened by its type, size and
+// extension; how its cell looks in each state; what a tap does; which files
+// a bulk download takes and what it asks first; the head bar button.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "LibraryTestSupport.hpp"
+#include "library/LibraryCellState.hpp"
+#include "library/LibraryDownloads.hpp"
+#include "library/LibraryFileOpener.hpp"
+#include "library/LibraryListModel.hpp"
+#include "library/LibraryPanTracker.hpp"
+#include "util/PublicFunction.hpp"
+#include "widgets/ViewStyle.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+using Action = LibraryOpenAction;
+
+class LibraryDecisionTablesTest : public test::LibraryTest {
+ protected:
+  fs::path fileOfSize(const std::string& name, std::uintmax_t size) {
+    fs::path p = root / "open" / name;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary).close();
+    fs::resize_file(p, size);
+    return p;
+  }
+};
+
+TEST_F(LibraryDecisionTablesTest, OpeningByTypeSizeAndExtension) {
+  const std::uintmax_t MiB = 1024 * 1024;
+  struct Case {
+    std::string type;
+    std::string name;
+    std::uintmax_t size;  // 0 with `missing` false: an empty file
+    int device;
+    Action action;
+    std::string failure;
+    bool missing = false;
+  };
+  const Case cases[] = {
+      // Readers of their own take any size, and only the exact type word.
+      {"VEDIO", "clip.avi", 0, 1, Action::Video, ""},
+      {"PDF", "big.pdf", 50 * MiB, 1, Action::PdfReader, "THEFILEISCORRUPTED"},
+      {"EPUB", "book.epub", 0, 1, Action::EpubReader, "", true},
+      {"pdf", "lower.pdf", 1 * MiB, 1, Action::OpenIn, "PLEASEDOWNLOADKEYNOTE"},
+      {"Video", "clip.mp4", 1 * MiB, 1, Action::OpenIn, "PLEASEDOWNLOADKEYNOTE"},
+      // Office files by the path's extension, in any case, within the limit.
+      {"WORD", "guide.DOCX", 5 * MiB, 1, Action::OfficeViewer, ""},
+      {"WORD", "guide.docx", 5 * MiB + 1, 1, Action::OpenIn, "FILETOOLARGEALERT"},
+      {"EXCEL", "sheet.Xls", 20 * MiB, 2, Action::OfficeViewer, ""},
+      {"EXCEL", "sheet.xlsx", 20 * MiB + 1, 2, Action::OpenIn, "FILETOOLARGEALERT"},
+      {"PPT", "pitch.pptx", 40 * MiB, 3, Action::OfficeViewer, ""},
+      {"PPT", "pitch.ppt", 40 * MiB + 1, 3, Action::OpenIn, "FILETOOLARGEALERT"},
+      {"PPT", "pitch.pptx", 0, 3, Action::OpenIn, "FILETOOLARGEALERT"},
+      {"WORD", "notes.doc", 1, 1, Action::OfficeViewer, "", true},
+      // The type word does not make an Office file; the extension does.
+      {"WORD", "guide.pages", 1 * MiB, 1, Action::OpenIn, "PLEASEDOWNLOADKEYNOTE"},
+      {"KEYNOTE", "deck.key", 1 * MiB, 2, Action::OpenIn, "PLEASEDOWNLOADKEYNOTE"},
+      {"EXCEL", "noextension", 1 * MiB, 2, Action::OpenIn, "PLEASEDOWNLOADKEYNOTE"},
+  };
+  for (const auto& c : cases) {
+    const fs::path path = c.missing ? root / "open" / ("missing-" + c.name) : fileOfSize(c.name, c.size);
+    auto d = LibraryFileOpener::decide(c.type, path, c.device);
+    const std::string label = c.type + " " + c.name + " " + std::to_string(c.size) + " device " + std::to_string(c.device);
+    // A missing Office file is not safe.
+    const Action expected = c.missing && c.action == Action::OfficeViewer ? Action::OpenIn : c.action;
+    const std::string failure = c.missing && c.action == Action::OfficeViewer ? "FILETOOLARGEALERT" : c.failure;
+    EXPECT_EQ(d.action, expected) << label;
+    EXPECT_EQ(d.failureMessageKey, failure) << label;
+    EXPECT_EQ(d.path, path) << label;
+  }
+  // By name: the folder of the type word; names that cannot be local files none.
+  auto byName = LibraryFileOpener::decideForFile("guide.docx", "WORD");
+  ASSERT_TRUE(byName);
+  EXPECT_EQ(byName->path, PublicFunction::filePathWithName("guide.docx", kFileTypeWord));
+  EXPECT_FALSE(LibraryFileOpener::decideForFile("../guide.docx", "WORD"));
+}
+
+TEST_F(LibraryDecisionTablesTest, CellLooksAndBadges) {
+  auto file = test::libraryFile(1, "Catalogue", "c.pdf", "PDF");
+  file.info = "pdf/2.5 M,00:10";
+  using Overlay = LibraryCellState::Overlay;
+  struct Case {
+    LibraryFileState s;
+    const char* background;
+    int ribbon;
+    bool info;
+    double width;
+    Overlay overlay;
+  };
+  LibraryFileState none, present, fresh, update, downloading, paused;
+  present.present = true;
+  fresh.isNew = true;
+  update.present = true;
+  update.pendingUpdate = true;
+  update.isNew = true;
+  downloading.downloading = true;
+  downloading.isNew = true;
+  downloading.percent = 0.4f;
+  paused.paused = true;
+  paused.percent = 0.7f;
+  const Case cases[] = {
+      {none, "bg_file.png", 0, false, 140, Overlay::None},
+      {fresh, "bg_file.png", 1, false, 140, Overlay::None},
+      {present, "bg_file_downloaded.png", 0, true, 105, Overlay::None},
+      {update, "bg_file_downloaded.png", 2, true, 105, Overlay::None},
+      {downloading, "bg_file.png", 1, false, 140, Overlay::Downloading},
+      {paused, "bg_file.png", 0, false, 140, Overlay::Paused},
+  };
+  for (const auto& c : cases) {
+    auto cell = LibraryCellState::make(file, c.s, false);
+    EXPECT_EQ(cell.backgroundImage, c.background);
+    EXPECT_EQ(cell.ribbon, c.ribbon);
+    EXPECT_EQ(cell.infoButtonShown, c.info);
+    EXPECT_EQ(cell.titleWidth, c.width);
+    EXPECT_EQ(cell.overlay, c.overlay);
+    EXPECT_FALSE(cell.deleteButtonShown);
+  }
+  auto d = LibraryCellState::make(file, downloading, true);
+  EXPECT_EQ(d.overlayImage, "bg_file_downloading.png");
+  EXPECT_EQ(d.overlayTextKey, "DOWNLOADING");
+  EXPECT_FLOAT_EQ(d.progress, 0.4f);
+  EXPECT_TRUE(d.deleteButtonShown);
+  auto p = LibraryCellState::make(file, paused, false);
+  EXPECT_EQ(p.overlayImage, "bg_file_paused.png");
+  EXPECT_EQ(p.overlayTextKey, "PAUSED");
+  EXPECT_FLOAT_EQ(p.progress, 0.7f);
+  EXPECT_EQ(LibraryCellState::make(file, none, false).progress, 0.0f);
+  LibraryFileState favourite;
+  favourite.favourite = true;
+  EXPECT_EQ(LibraryCellState::make(file, favourite, false).favouriteImage, "btn_file_fav_added");
+  EXPECT_EQ(LibraryCellState::make(file, none, false).favouriteImage, "");
+  EXPECT_EQ(p.badgeText, "pdf");
+  EXPECT_EQ(p.badgeColor, gfx::Color::rgb255(208, 72, 46));
+
+  const std::pair<const char*, gfx::Color> colours[] = {
+      {"EPUB", gfx::Color::rgb255(133, 185, 22)}, {"xls", gfx::Color::rgb255(86, 147, 50)},
+      {"XLSX", gfx::Color::rgb255(86, 147, 50)},  {"Key", gfx::Color::rgb255(229, 118, 43)},
+      {"PPT", gfx::Color::rgb255(229, 118, 43)},  {"pptx", gfx::Color::rgb255(229, 118, 43)},
+      {"MOV", gfx::Color::rgb255(140, 107, 187)}, {"mp4", gfx::Color::rgb255(140, 107, 187)},
+      {"M4V", gfx::Color::rgb255(140, 107, 187)}, {"3gp", gfx::Color::rgb255(140, 107, 187)},
+      {"DOC", gfx::Color::rgb255(33, 143, 244)},  {"docx", gfx::Color::rgb255(33, 143, 244)},
+      {"AVI", ViewStyle::colorOfMainTheme()},     {"", ViewStyle::colorOfMainTheme()},
+      {"PDFX", ViewStyle::colorOfMainTheme()},
+  };
+  for (const auto& [format, colour] : colours) EXPECT_EQ(LibraryCellState::colorOfFormat(format), colour) << format;
+  EXPECT_EQ(LibraryCellState::formatOfInfo("DOCX/1.0 M/x"), "DOCX");
+  EXPECT_EQ(LibraryCellState::formatOfInfo("no slash"), "no slash");
+
+  EXPECT_EQ(LibraryCellState::ribbonImageName(1, 2), "ribbon_new_cn.png");
+  EXPECT_EQ(LibraryCellState::ribbonImageName(2, 2), "ribbon_update_cn.png");
+  EXPECT_EQ(LibraryCellState::ribbonImageName(1, 1), "ribbon_new_en.png");
+  EXPECT_EQ(LibraryCellState::ribbonImageName(2, 0), "ribbon_update_en.png");
+  EXPECT_EQ(LibraryCellState::ribbonImageName(0, 2), "");
+  EXPECT_EQ(LibraryCellState::ribbonImageName(3, 1), "");
+}
+
+TEST_F(LibraryDecisionTablesTest, TapActionsByStateTabAndEditMode) {
+  using T = LibraryTapAction;
+  LibraryFileState absent, present, update, downloading, paused;
+  present.present = true;
+  update.present = true;
+  update.pendingUpdate = true;
+  downloading.downloading = true;
+  downloading.present = true;  // an update being fetched
+  paused.paused = true;
+  struct Case {
+    LibraryFileState s;
+    T tab0, tab1, tab1Editing;
+  };
+  const Case cases[] = {
+      {downloading, T::Pause, T::Pause, T::Pause},
+      {paused, T::Resume, T::Resume, T::Resume},
+      {absent, T::ShowInfo, T::ShowInfo, T::ShowInfo},
+      {update, T::OfferUpdate, T::OfferUpdate, T::Nothing},
+      {present, T::Open, T::Open, T::Nothing},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LibraryListModel::tapAction(c.s, 0, false), c.tab0);
+    EXPECT_EQ(LibraryListModel::tapAction(c.s, 0, true), c.tab0) << "edit mode is the collection's only";
+    EXPECT_EQ(LibraryListModel::tapAction(c.s, 1, false), c.tab1);
+    EXPECT_EQ(LibraryListModel::tapAction(c.s, 1, true), c.tab1Editing);
+  }
+}
+
+TEST_F(LibraryDecisionTablesTest, SizesQualificationAndTheBulkQuestion) {
+  const std::pair<const char*, double> sizes[] = {
+      {"PDF/2.5 M", 2.5}, {"PDF/0.3 M,00:02", 0.3}, {"PDF", 0},     {"", 0},
+      {"PDF/abc", 0},     {"MP4/12 M", 12},         {"PDF/-1 M", 0}, {"PDF/1.5 M/extra", 1.5},
+  };
+  for (const auto& [info, size] : sizes) {
+    auto f = test::libraryFile(1, "x", "x.pdf", "PDF");
+    f.info = info;
+    EXPECT_DOUBLE_EQ(LibraryDownloads::getFileSize(f), size) << info;
+  }
+
+  LibraryFileState absent, present, downloading, paused, update;
+  present.present = true;
+  downloading.downloading = true;
+  paused.paused = true;
+  paused.present = true;
+  update.present = true;
+  update.pendingUpdate = true;
+  EXPECT_TRUE(LibraryDownloads::fileCanBeDownloaded(absent));
+  EXPECT_FALSE(LibraryDownloads::fileCanBeDownloaded(present));
+  EXPECT_FALSE(LibraryDownloads::fileCanBeDownloaded(downloading));
+  EXPECT_TRUE(LibraryDownloads::fileCanBeDownloaded(paused));
+  EXPECT_FALSE(LibraryDownloads::fileCanBeUpdated(present));
+  EXPECT_TRUE(LibraryDownloads::fileCanBeUpdated(update));
+
+  std::map<int, LibraryFileState> states;
+  auto reader = [&](const marvisto_library_files_Entity& f) { return states[f.file_id]; };
+  auto file = [](int id, const char* info) {
+    auto f = test::libraryFile(id, "f", "f" + std::to_string(id) + ".pdf", "PDF");
+    f.info = info;
+    return f;
+  };
+  std::vector<marvisto_library_files_Entity> files = {file(1, "PDF/0.2 M"), file(2, "PDF/0.3 M"), file(3, "PDF/4 M"),
+                                                      file(4, "PDF")};
+  states[3] = present;
+  states[4] = present;
+  auto s = LibraryDownloads::summarize(files, reader, false);
+  EXPECT_EQ(s.count, 2u);
+  EXPECT_DOUBLE_EQ(s.size, 1.0) << "small files add up, the total shown is at least 1";
+  EXPECT_EQ(s.messageKey, "FILENUMBERANDSIZE");
+  states[1] = paused;
+  states[2] = downloading;
+  s = LibraryDownloads::summarize(files, reader, false);
+  EXPECT_EQ(s.count, 1u);
+  EXPECT_EQ(s.messageKey, "SINGLEFILENUMBERANDSIZE");
+  states[3] = update;
+  states[4] = update;
+  s = LibraryDownloads::summarize(files, reader, true);
+  EXPECT_EQ(s.count, 2u);
+  EXPECT_DOUBLE_EQ(s.size, 4.0);
+  s = LibraryDownloads::summarize({}, reader, false);
+  EXPECT_EQ(s.count, 0u);
+  EXPECT_DOUBLE_EQ(s.size, 1.0);
+  EXPECT_EQ(s.messageKey, "FILENUMBERANDSIZE");
+
+  EXPECT_EQ(LibraryDownloads::formatCountAndSize("%d files, %.1f MB in total. Continue?", 3, 12.345),
+            "3 files, 12.3 MB in total. Continue?");
+  EXPECT_EQ(LibraryDownloads::formatCountAndSize("共 1 个文件，合计 %.1f MB。", 1, 1.0), "共 1 个文件，合计 1.0 MB。");
+  EXPECT_EQ(LibraryDownloads::formatCountAndSize("%s %n %% %f%", 2, 0.5), "%s %n % 0.500000%");
+
+  using C = LibraryDownloadCheck;
+  EXPECT_EQ(LibraryDownloads::check(3, true), C::DemoLimited);
+  EXPECT_EQ(LibraryDownloads::check(2, true), C::Offline);
+  EXPECT_EQ(LibraryDownloads::check(1, true), C::Cellular);
+  EXPECT_EQ(LibraryDownloads::check(1, false), C::Go);
+  EXPECT_EQ(LibraryDownloads::check(-1, false), C::Go);
+}
+
+TEST_F(LibraryDecisionTablesTest, HeadBarButtonStates) {
+  LibraryDownloadButton library(0);
+  EXPECT_EQ(library.imageName(), "btn_download_all.png");
+  EXPECT_FALSE(library.update(-1, false, false));
+  EXPECT_TRUE(library.isHidden()) << "nothing to download";
+  library.update(-1, false, true);
+  EXPECT_FALSE(library.isHidden());
+  library.update(3, false, true);
+  EXPECT_TRUE(library.isHidden()) << "a category is chosen";
+
+  // Download all on Wi-Fi: cancel all until the last download ends.
+  library.setBtnStatusToCancel(true);
+  EXPECT_EQ(library.imageName(), "btn_cancel_all.png");
+  EXPECT_FALSE(library.update(-1, true, false));
+  EXPECT_FALSE(library.isHidden());
+  EXPECT_TRUE(library.shouldShowFailure());
+  EXPECT_FALSE(library.shouldShowFailure()) << "one failure alert per download-all";
+  EXPECT_TRUE(library.update(-1, false, false)) << "the open cancel question goes";
+  EXPECT_FALSE(library.isBtnCancel());
+  EXPECT_TRUE(library.isHidden());
+  EXPECT_TRUE(library.shouldShowFailure());
+  EXPECT_TRUE(library.shouldShowFailure()) << "outside a download-all every failure is shown";
+  library.setBtnStatusToCancel(true);
+  EXPECT_TRUE(library.shouldShowFailure()) << "a new download-all shows its first failure again";
+
+  LibraryDownloadButton collection(1);
+  EXPECT_EQ(collection.imageName(), "btn_update_all.png");
+  collection.setBtnStatusToCancel(true);
+  EXPECT_FALSE(collection.isBtnCancel()) << "the collection never cancels all";
+  collection.update(-1, true, true);
+  EXPECT_FALSE(collection.isHidden());
+  collection.update(0, true, true);
+  EXPECT_TRUE(collection.isHidden());
+}
+
+TEST_F(LibraryDecisionTablesTest, BulkLoopsRequestQualifyingFilesAndKeepPendingUpdates) {
+  std::vector<marvisto_library_files_Entity> files;
+  for (int id = 1; id <= 4; ++id) files.push_back(test::libraryFile(id, "f", "f" + std::to_string(id) + ".pdf", "PDF"));
+  save(files);
+  ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({3, "old3.pdf", "PDF"}));
+  putOnDisk("old3.pdf", "PDF");
+  putOnDisk("f4.pdf", "PDF");
+  manager->loadExistsFiles();
+  manager->sendRequest(SaleslibraryModel::requestForFile(files[0]));
+  manager->pauseDownloadFile("f1.pdf");
+  network->sent.clear();
+
+  // The paused file resumes, the absent one starts, present ones stay.
+  EXPECT_EQ(LibraryDownloads::startDownloadAll(files, &LibraryFileState::of), 2u);
+  ASSERT_EQ(network->downloads().size(), 2u);
+  EXPECT_EQ(network->downloads()[0]->fileNameList, std::vector<std::string>{"f1.pdf"});
+  EXPECT_EQ(network->downloads()[1]->fileNameList, std::vector<std::string>{"f2.pdf"});
+
+  network->sent.clear();
+  EXPECT_EQ(LibraryDownloads::startUpdateAll(files, &LibraryFileState::of), 1u);
+  ASSERT_EQ(network->downloads().size(), 1u);
+  EXPECT_EQ(network->downloads()[0]->fileNameList, std::vector<std::string>{"f3.pdf"});
+  EXPECT_TRUE(store().getLibFileUpdateByFileID(3)) << "kept until the new version has arrived";
+  EXPECT_TRUE(manager->isExists(3));
+
+  network->cancelled.clear();
+  LibraryDownloads::cancelAllDownloads(files);
+  EXPECT_EQ(network->cancelled, (std::vector<std::string>{"f1.pdf", "f2.pdf", "f3.pdf"}));
+  EXPECT_TRUE(manager->downloadFileNameArray().empty());
+  EXPECT_TRUE(store().getLibFileUpdateByFileID(3));
+}
+
+TEST_F(LibraryDecisionTablesTest, PanShowsOrHidesThePanelPastAHundredPoints) {
+  using O = LibraryPanTracker::Outcome;
+  LibraryPanTracker t;
+  EXPECT_EQ(t.pan(true, 60), O::None);
+  EXPECT_EQ(t.pan(true, 40), O::None);
+  EXPECT_EQ(t.panDistance, 100);
+  EXPECT_EQ(t.pan(false, 0), O::None) << "exactly 100 posts nothing";
+  EXPECT_EQ(t.panDistance, 0);
+  EXPECT_EQ(t.pan(true, 80), O::None);
+  EXPECT_EQ(t.pan(true, 90), O::None);
+  EXPECT_EQ(t.pan(true, 95), O::ShowMaster) << "past 100 while still moving";
+  EXPECT_EQ(t.pan(true, -150), O::None);
+  EXPECT_EQ(t.pan(false, 0), O::HideMaster);
+  EXPECT_EQ(t.pan(false, 0), O::None);
+}
+
+}  // namespace
+}  // namespace mv
