@@ -1,5 +1,6 @@
 #include "customer/SectionHeaderView.hpp"
 
+#include "platform/base/RunLoop.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "util/Text.hpp"
 
@@ -21,7 +22,12 @@ SectionHeaderView::SectionHeaderView(const ui::Rect& frame, const std::string& t
   addSubview(disclosureButton_);
   auto tap = std::make_shared<ui::TapGestureRecognizer>();
   tap->addTarget([this](ui::GestureRecognizer& g) {
-    if (g.state() == ui::GestureState::Ended) toggleOpen();
+    if (g.state() != ui::GestureState::Ended) return;
+    // Folding rebuilds the table's headers, this one too: it and its
+    // recogniser stay alive until the tap has been handled.
+    auto keep = self();
+    toggleOpen();
+    base::RunLoop::main().post([keep] {});
   });
   addGestureRecognizer(tap);
 }

@@ -2,6 +2,7 @@
 
 #include "CustomerTestSupport.hpp"
 #include "customer/CustomerListCell.hpp"
+#include "customer/SectionHeaderView.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
@@ -165,7 +166,9 @@ TEST_F(ListScreenTest, NotesMarkTheirCustomerAndStoreWritesAreChecked) {
   auto tv = table().tableView();
   // Customer 2 is selected; the note is added to customer 1 by a long press.
   ASSERT_TRUE(tv->tapRowAtIndexPath(pathOf(2)));
-  table().showNotePopoverAtIndexPath(pathOf(1));
+  CustomerListCell* appleCell = cellOf(1);
+  ASSERT_TRUE(appleCell);
+  ASSERT_TRUE(driver->longPress(driver->centerOf(*appleCell)));
   ASSERT_TRUE(table().notePopover()->isPopoverVisible());
   EXPECT_EQ(table().notePopoverVC()->editButton()->currentTitle(), txt("ADDNOTE"));
   table().notePopoverVC()->buttonPressed();
@@ -241,6 +244,58 @@ TEST(CustomerListCellTest, ContactNamesShareTheirWidthByLanguage) {
   EXPECT_EQ(chinese.firstWidth, 40);
   EXPECT_EQ(chinese.secondWidth, 60);
   EXPECT_EQ(chinese.secondX, 65);
+}
+
+}  // namespace
+}  // namespace mv::test
+
+namespace mv::test {
+namespace {
+
+TEST_F(ListScreenTest, SectionsFoldAndComeBackWithTheirSelection) {
+  for (int i = 0; i < 12; ++i) seed({100 + i, "Brand " + std::to_string(i), {}, {}, {}});
+  open();
+  auto tv = table().tableView();
+  const long b = CustomerGrouping::sectionForIndexTitle(table().customerlist(), "B");
+  ASSERT_NE(b, CustomerGrouping::kNotFound);
+  const long rows = static_cast<long>(table().customerlist()[static_cast<std::size_t>(b)].arrayPersons.size());
+  ASSERT_EQ(rows, 13);
+  ASSERT_TRUE(tv->tapRowAtIndexPath({b, 3}));
+  const int chosen = table().selectedPID();
+
+  // Scrolled so that the section's head is out of sight: folding scrolls back instead.
+  tv->scrollToRowAtIndexPath({b, 8}, ui::TableViewScrollPosition::Top, false);
+  flush();
+  auto* header = dynamic_cast<SectionHeaderView*>(tv->headerViewForSection(b));
+  ASSERT_TRUE(header);
+  header->toggleOpen();
+  flush();
+  EXPECT_TRUE(table().customerlist()[static_cast<std::size_t>(b)].opened);
+  EXPECT_TRUE(header->disclosureButton().isSelected());
+  EXPECT_EQ(tv->numberOfRowsInSection(b), rows);
+
+  // With its head in sight a tap folds it, and it unfolds with the row still selected.
+  tv->scrollToRowAtIndexPath({b, 0}, ui::TableViewScrollPosition::Top, false);
+  flush();
+  header = dynamic_cast<SectionHeaderView*>(tv->headerViewForSection(b));
+  ASSERT_TRUE(header);
+  ASSERT_TRUE(driver->tap(*header));
+  flush();
+  EXPECT_FALSE(table().customerlist()[static_cast<std::size_t>(b)].opened);
+  EXPECT_EQ(tv->numberOfRowsInSection(b), 0);
+  header = dynamic_cast<SectionHeaderView*>(tv->headerViewForSection(b));
+  ASSERT_TRUE(header);
+  EXPECT_FALSE(header->disclosureButton().isSelected());
+  header->toggleOpen();
+  flush();
+  EXPECT_EQ(tv->numberOfRowsInSection(b), rows);
+  EXPECT_EQ(tv->indexPathForSelectedRow(), (ui::IndexPath{b, 3}));
+
+  // A regrouping starts open again and finds the customer by id.
+  screen->customerList()->Selectbutton(CustomerGrouping::kByState);
+  screen->customerList()->Selectbutton(CustomerGrouping::kByName);
+  ASSERT_TRUE(table().selectedRow());
+  EXPECT_EQ(table().personOfIndexPath(*table().selectedRow())->personInfo.pid, chosen);
 }
 
 }  // namespace
