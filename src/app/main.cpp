@@ -20,6 +20,7 @@
 #include "platform/ui/DesktopWindow.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "order/OrderFeature.hpp"
 #include "shell/ConfigManager.hpp"
 #include "shell/GuideView.hpp"
 #include "shell/HomeViewController.hpp"
@@ -353,6 +354,7 @@ int main(int argc, char** argv) {
   CatalogScreens::install();
   CustomerScreens::install(hooks);
   LibraryServices::install(hooks);
+  OrderFeature::install(hooks);
   app->setSessionHooks(hooks);
 
   // The back end: the desktop window when there is a display and no tour.

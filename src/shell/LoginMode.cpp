@@ -118,10 +118,6 @@ void LoginMode::installProviders() {
     auto lm = LoginMode::existingInstance();
     return lm ? lm->vendorId() : std::int64_t{0};
   };
-  store.isCustomerOnShow = [] {
-    auto config = ConfigManager::existingInstance();
-    return config ? config->isOnShow(2) : true;
-  };
   store.deviceID = field(&LoginMode::deviceID);
   StoreContext::setProvider(std::move(store));
   MessageBox::installAsBlockWaitBox();

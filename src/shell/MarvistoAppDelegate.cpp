@@ -148,6 +148,11 @@ void MarvistoAppDelegate::showMainController() {
   tabBarController_ = screens_->makeMainScreen();
   welcome_.reset();
   window_->setRootViewController(tabBarController_->rootViewController());
+  configurationChanged();
+}
+
+void MarvistoAppDelegate::configurationChanged() {
+  if (hooks_.loadQuoteOrderConfig) hooks_.loadQuoteOrderConfig();
 }
 
 void MarvistoAppDelegate::showSyncController() {

@@ -70,6 +70,8 @@ class MarvistoAppDelegate : public SessionEventSink,
   std::shared_ptr<ui::ViewController> welcomeScreen() const { return welcome_.lock(); }
 
   void showMainController();
+  // Tells the session objects of the features to re-read the module switches.
+  void configurationChanged();
   // Selects the Sync tab and starts a sync 0.1 s later.
   void showSyncController();
   void startSync();

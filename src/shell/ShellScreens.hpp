@@ -38,6 +38,9 @@ struct SessionHooks {
   std::function<void()> freeQuoteOrderStore;
   std::function<void()> freeCustomerDataModel;
   std::function<void()> startSyncData;
+  // The component configuration may have changed: holders of module
+  // switches outside the screens re-read them.
+  std::function<void()> loadQuoteOrderConfig;
 };
 
 }  // namespace mv

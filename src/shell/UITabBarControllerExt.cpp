@@ -318,6 +318,7 @@ void UITabBarControllerExt::viewDidAppear(bool animated) {
     }
     if (auto* config = dynamic_cast<ConfigDelegate*>(target)) config->loadByConfig();
   }
+  if (auto app = MarvistoAppDelegate::current()) app->configurationChanged();
 }
 
 }  // namespace mv

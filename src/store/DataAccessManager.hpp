@@ -255,6 +255,7 @@ class DataAccessManager {
 
   // --- quote orders ----------------------------------------------------------------
   int saveQuoteOrder(QuoteOrderEntity& order) { return order_.saveQuoteOrder(order); }
+  [[nodiscard]] int replaceQuoteOrder(QuoteOrderEntity& order) { return order_.replaceQuoteOrder(order); }
   // 0 for no order.
   int saveQuoteOrder(const std::shared_ptr<QuoteOrderEntity>& order) { return order ? order_.saveQuoteOrder(*order) : 0; }
   bool removeQuoteOrder(int id) { return order_.removeQuoteOrder(id); }
@@ -265,9 +266,14 @@ class DataAccessManager {
   std::vector<std::shared_ptr<QuoteOrderItemEntity>> fetchQuoteOrderItemsWithQuoteOrder(int id) {
     return order_.fetchQuoteOrderItemsWithQuoteOrder(id);
   }
-  std::string fetchQuoteOrdersDicString(int id) { return order_.fetchQuoteOrdersDicString(id); }
-  bool setQuoteOrdersToUploaded(int id) { return order_.setQuoteOrdersToUploaded(id); }
+  std::string fetchQuoteOrdersDicString(int id, bool customersShown) {
+    return order_.fetchQuoteOrdersDicString(id, customersShown);
+  }
+  bool setQuoteOrdersToUploaded(int id, bool customersShown) { return order_.setQuoteOrdersToUploaded(id, customersShown); }
   bool setQuoteOrdersUploadedWithOrderNumber(const std::string& n) { return order_.setQuoteOrdersUploadedWithOrderNumber(n); }
+  bool setQuoteOrdersUploadedWithOrderNumbers(const std::vector<std::string>& numbers) {
+    return order_.setQuoteOrdersUploadedWithOrderNumbers(numbers);
+  }
   bool updateOrderIDWithOrderNumber(const std::string& n, int newOrderID) {
     return order_.updateOrderIDWithOrderNumber(n, newOrderID);
   }

@@ -224,6 +224,15 @@ int OrderModel::saveQuoteOrder(QuoteOrderEntity& order) {
   return orderId;
 }
 
+int OrderModel::replaceQuoteOrder(QuoteOrderEntity& order) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return 0;
+  if (order.serial != 0 && !removeQuoteOrderItemsByQuoteOrderID(order.serial)) return 0;
+  const int id = saveQuoteOrder(order);
+  if (id == 0) return 0;
+  return tx.commit() ? id : 0;
+}
+
 bool OrderModel::removeQuoteOrder(int orderId) {
   SQLiteTransaction tx(db());
   if (!tx.begin()) return false;
@@ -277,14 +286,16 @@ std::vector<std::shared_ptr<QuoteOrderEntity>> OrderModel::fetchQuoteOrders(int 
   return out;
 }
 
-std::string OrderModel::uploadFilter(int orderId, bool customersShown) const {
+std::string OrderModel::uploadFilter(int orderId, bool customersShown) {
+  // An order without lines is not submitted, alone or with the others.
   std::string where = orderId == 0 ? "uploaded = 0" : "uploaded = 0 AND order_id = ?";
+  where += " AND EXISTS (SELECT 1 FROM marvisto_quote_order_item i WHERE i.order_id = marvisto_quote_order.order_id)";
   if (customersShown)
     where += " AND TRIM(customer_name, ' ' || char(9) || char(10) || char(11) || char(12) || char(13)) != ''";
   return where;
 }
 
-std::string OrderModel::fetchQuoteOrdersDicString(int orderId) {
+std::string OrderModel::fetchQuoteOrdersDicString(int orderId, bool customersShown) {
   const Schema::Table& t = *Schema::table(kOrders);
   base::Value orders = base::Value::array();
   auto onRow = [&](const SQLiteStatement& r) {
@@ -292,8 +303,7 @@ std::string OrderModel::fetchQuoteOrdersDicString(int orderId) {
     o["order_item"] = lineValues(r.integer("order_id"), false);
     orders.push_back(std::move(o));
   };
-  std::string sql = "SELECT * FROM marvisto_quote_order WHERE " + uploadFilter(orderId, StoreContext::isCustomerOnShow()) +
-                    " ORDER BY rowid";
+  std::string sql = "SELECT * FROM marvisto_quote_order WHERE " + uploadFilter(orderId, customersShown) + " ORDER BY rowid";
   if (orderId == 0)
     query(sql, onRow);
   else
@@ -338,15 +348,22 @@ base::Value OrderModel::lineValues(int orderId, bool backupForm) {
   return wrapper;
 }
 
-bool OrderModel::setQuoteOrdersToUploaded(int orderId) {
-  std::string sql = "UPDATE marvisto_quote_order SET uploaded = 1 WHERE " +
-                    uploadFilter(orderId, StoreContext::isCustomerOnShow());
+bool OrderModel::setQuoteOrdersToUploaded(int orderId, bool customersShown) {
+  std::string sql = "UPDATE marvisto_quote_order SET uploaded = 1 WHERE " + uploadFilter(orderId, customersShown);
   return orderId == 0 ? exec(sql) : exec(sql, orderId);
 }
 
 bool OrderModel::setQuoteOrdersUploadedWithOrderNumber(const std::string& orderNumber) {
   if (orderNumber.empty()) return false;
   return exec("UPDATE marvisto_quote_order SET uploaded = 1 WHERE order_number = ?", orderNumber);
+}
+
+bool OrderModel::setQuoteOrdersUploadedWithOrderNumbers(const std::vector<std::string>& orderNumbers) {
+  SQLiteTransaction tx(db());
+  if (!tx.begin()) return false;
+  for (const auto& number : orderNumbers)
+    if (!number.empty() && !setQuoteOrdersUploadedWithOrderNumber(number)) return false;
+  return tx.commit();
 }
 
 bool OrderModel::updateOrderIDWithOrderNumber(const std::string& orderNumber, int newOrderId) {

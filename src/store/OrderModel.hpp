@@ -26,6 +26,10 @@ class OrderModel : public BaseDataModel {
   // and new lines (id 0) get fresh negative ids, written back into the
   // entities on success. Answers the order id, 0 on failure.
   int saveQuoteOrder(QuoteOrderEntity& order);
+  // The stored lines of the order give way to its lines in memory: the
+  // delete and the save are one transaction, so a failure keeps the stored
+  // order as it was. Answers the order id, 0 on failure.
+  [[nodiscard]] int replaceQuoteOrder(QuoteOrderEntity& order);
   bool removeQuoteOrder(int orderId);
   bool removeQuoteOrderItemsByQuoteOrderID(int orderId);
 
@@ -34,10 +38,14 @@ class OrderModel : public BaseDataModel {
   std::vector<std::shared_ptr<QuoteOrderEntity>> fetchQuoteOrders(int condition, const std::string& searchText);
   std::vector<std::shared_ptr<QuoteOrderItemEntity>> fetchQuoteOrderItemsWithQuoteOrder(int orderId);
 
-  // Upload text {"order": [...]} of the unsubmitted orders (all for 0).
-  std::string fetchQuoteOrdersDicString(int orderId);
-  bool setQuoteOrdersToUploaded(int orderId);
+  // Upload text {"order": [...]} of the unsubmitted orders that have lines
+  // (all for 0); while the customers module is shown, only those naming a
+  // customer.
+  std::string fetchQuoteOrdersDicString(int orderId, bool customersShown);
+  bool setQuoteOrdersToUploaded(int orderId, bool customersShown);
   bool setQuoteOrdersUploadedWithOrderNumber(const std::string& orderNumber);
+  // Marks exactly the orders of those numbers, in one transaction.
+  bool setQuoteOrdersUploadedWithOrderNumbers(const std::vector<std::string>& orderNumbers);
   bool updateOrderIDWithOrderNumber(const std::string& orderNumber, int newOrderId);
   // Moves stored orders from each customer's local id (pid) to its service id.
   bool updateOrderTable(const std::vector<marvisto_customer_Entity>& customers);
@@ -63,7 +71,7 @@ class OrderModel : public BaseDataModel {
   static std::optional<std::string> sortableTime(const std::string& time);
 
  private:
-  std::string uploadFilter(int orderId, bool customersShown) const;
+  static std::string uploadFilter(int orderId, bool customersShown);
   bool storeOrderFromValue(const base::Value& order, bool uploaded, bool localOrder);
   bool storeLineFromValue(const base::Value& line, std::optional<int> orderId);
   bool deleteOrdersWhere(const std::string& where, const std::string& arg);

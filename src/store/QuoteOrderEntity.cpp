@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/Date.hpp"
+#include "store/OrderModel.hpp"
 #include "store/StoreContext.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
@@ -76,6 +77,13 @@ std::shared_ptr<QuoteOrderEntity> QuoteOrderEntity::duplicateOrder() const {
   return copy;
 }
 
+void QuoteOrderEntity::resetDiscountAfterLineChange() {
+  discount_ = -1.0;
+  // Only an order worth nothing goes back to full price; a rate the user
+  // chose (0 included) stays while there is a total to apply it to.
+  if (total() == 0) discountRat = 100;
+}
+
 int QuoteOrderEntity::newItemIndex() const {
   int highest = 0;
   for (const auto& line : items)
@@ -98,8 +106,10 @@ double QuoteOrderEntity::originalTotal() const {
 }
 
 std::string QuoteOrderEntity::mdateShow(const std::string& shortDateFormat) const {
-  auto when = PublicFunction::dateFromString(mdate, kLocalTimeFormat);
-  if (!when) return mdate;
+  // Orders paged down from the service may carry its own time form.
+  auto sortable = OrderModel::sortableTime(mdate);
+  auto when = sortable ? PublicFunction::dateFromString(*sortable, kServerTimeFormat) : std::nullopt;
+  if (!when) return std::string();
   return PublicFunction::stringFromDate(*when, "HH:mm") + " " + PublicFunction::stringFromDate(*when, shortDateFormat);
 }
 

@@ -72,7 +72,11 @@ class QuoteOrderEntity {
   double total() const;
   // Sum of quantity x price over lines with price >= 0.
   double originalTotal() const;
-  // "HH:mm" and the date in `shortDateFormat` (the configured format).
+  // After a line was changed or deleted: the discount follows the rate again,
+  // and the rate goes back to 100 only when the order has no total.
+  void resetDiscountAfterLineChange();
+  // "HH:mm" and the date in `shortDateFormat` (the configured format), from
+  // either time form; "" when the time cannot be read.
   std::string mdateShow(const std::string& shortDateFormat = "MM/dd/yy") const;
   // Currency symbol and money text; "-" when the amount is below 0.
   std::string strOriginalTotal() const;

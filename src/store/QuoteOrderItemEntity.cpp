@@ -45,7 +45,9 @@ std::vector<product_attribute_cell_Entity> QuoteOrderItemEntity::attributesArray
 
 std::string QuoteOrderItemEntity::strPrice() const { return price < 0 ? "-" : money(price, currency); }
 
-std::string QuoteOrderItemEntity::strFinalPrice() const { return price < 0 ? "-" : money(finalPrice, currency); }
+std::string QuoteOrderItemEntity::strFinalPrice() const {
+  return price < 0 || finalPrice < 0 ? "-" : money(finalPrice, currency);
+}
 
 std::string QuoteOrderItemEntity::strSubtotal() const {
   double s = subtotal();

@@ -44,7 +44,8 @@ class QuoteOrderItemEntity {
   // The pairs as cells (fieldName, attributeValue), in text order.
   std::vector<product_attribute_cell_Entity> attributesArray() const;
 
-  // Currency symbol and money text; "-" without a price.
+  // Currency symbol and money text; "-" without a price (or, for the final
+  // price, when it is below 0).
   std::string strPrice() const;
   std::string strFinalPrice() const;
   // Currency symbol and subtotal; "-" when it is below 0.

@@ -21,8 +21,6 @@ std::string StoreContext::acountID() { return SessionContext::acountID(); }
 
 std::int64_t StoreContext::vendorId() { return slot().vendorId ? slot().vendorId() : 0; }
 
-bool StoreContext::isCustomerOnShow() { return slot().isCustomerOnShow ? slot().isCustomerOnShow() : true; }
-
 std::string StoreContext::deviceID() { return slot().deviceID ? slot().deviceID() : std::string(); }
 
 }  // namespace mv

@@ -18,7 +18,9 @@ RequestGetOrderHistory::RequestGetOrderHistory()
 std::optional<std::string> RequestGetOrderHistory::RequestEncode() const {
   RequestBody body = makeBody();
   addSessionParameters(body, SessionContext::sessionId(), userName, clientID);
-  body.addElemValue(PublicFunction::changeToServerFormatFromLocal(baseTime), "baseTime");
+  // Without a base time in the local form the service sends the newest page.
+  const std::string serverTime = PublicFunction::changeToServerFormatFromLocal(baseTime);
+  if (!serverTime.empty()) body.addElemValue(serverTime, "baseTime");
   body.addElemValue(std::to_string(numberOfOrder), "numberOfOrder");
   return body.requestStr();
 }

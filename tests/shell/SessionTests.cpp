@@ -43,9 +43,6 @@ TEST_F(SessionTest, IdentityAndItsNamingRules) {
   EXPECT_EQ(SessionContext::clientID(), "AcmeCo");
   EXPECT_EQ(SessionContext::deviceID(), "dev-1");
   EXPECT_EQ(StoreContext::vendorId(), 11);
-  EXPECT_TRUE(StoreContext::isCustomerOnShow());
-  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,0,1,1,1,1");
-  EXPECT_FALSE(StoreContext::isCustomerOnShow());
   // The sync layer works for this session and opens these wait boxes.
   ASSERT_TRUE(SyncSession::current());
   EXPECT_EQ(SyncSession::current().get(), static_cast<SyncSession*>(lm.get()));

@@ -56,6 +56,24 @@ TEST_F(EntityTest, OrderTotalsDiscountAndTexts) {
   o.mdate = "01/02/2014 15:04:05";
   EXPECT_EQ(o.mdateShow(), "15:04 01/02/14");
   EXPECT_EQ(o.mdateShow("yy/MM/dd"), "15:04 14/01/02");
+  o.mdate = "2013-12-31 23:59:59";  // the service's form
+  EXPECT_EQ(o.mdateShow(), "23:59 12/31/13");
+  o.mdate = "31.12.2013";
+  EXPECT_EQ(o.mdateShow(), "");
+
+  // After a line change the discount follows the rate again; only an order
+  // without a total goes back to full price, so a chosen rate of 0 stays.
+  QuoteOrderEntity r;
+  r.items = {item(1, 10, 10)};
+  r.discountRat = 0;
+  r.setDiscount(3);
+  r.resetDiscountAfterLineChange();
+  EXPECT_DOUBLE_EQ(r.storedDiscount(), -1);
+  EXPECT_DOUBLE_EQ(r.discountRat, 0);
+  EXPECT_DOUBLE_EQ(r.discount(), 0);
+  r.items = {item(1, -1, -1)};
+  r.resetDiscountAfterLineChange();
+  EXPECT_DOUBLE_EQ(r.discountRat, 100);
 
   advance(5);
   auto copy = o.duplicateOrder();
@@ -92,6 +110,8 @@ TEST_F(EntityTest, LineRateAndTextsIncludingTheNoPriceCases) {
   EXPECT_DOUBLE_EQ(free->discontRat(), 0);
   auto negative = item(2, 5, -1);
   EXPECT_EQ(negative->strSubtotal(), "-");
+  EXPECT_EQ(negative->strFinalPrice(), "-");
+  EXPECT_EQ(negative->strPrice(), eur + "5.00");
 
   l->attributes = "Size:M,Color:Dark red,Bad";
   EXPECT_EQ(l->attributesShow(), "Size:M\nColor:Dark red\nBad");

@@ -137,7 +137,7 @@ TEST_F(OrderTest, UploadTextMarksTheSameOrdersItSends) {
   int named = storeOrder("Named", "01/01/2014 10:00:00", false);
   int blank = storeOrder(" \t", "01/01/2014 11:00:00", false);
   storeOrder("Sent", "01/01/2014 12:00:00", true);
-  auto doc = JSONValue(dam().fetchQuoteOrdersDicString(0));
+  auto doc = JSONValue(dam().fetchQuoteOrdersDicString(0, true));
   ASSERT_TRUE(doc);
   ASSERT_EQ((*doc)["order"].size(), 1u);
   EXPECT_EQ((*doc)["order"][0]["order_id"], named);
@@ -145,11 +145,10 @@ TEST_F(OrderTest, UploadTextMarksTheSameOrdersItSends) {
   EXPECT_EQ((*doc)["order"][0]["order_item"]["order_items"][0]["product_quantity"], 2);
   EXPECT_FALSE((*doc)["order"][0].contains("cdate_sort"));
 
-  ASSERT_TRUE(dam().setQuoteOrdersToUploaded(0));
+  ASSERT_TRUE(dam().setQuoteOrdersToUploaded(0, true));
   EXPECT_EQ(orderIds(OrderModel::kUnsubmittedOrders), (std::vector<int>{blank}));
-  customersShown = false;
-  EXPECT_EQ(JSONValue(dam().fetchQuoteOrdersDicString(blank))->at("order").size(), 1u);
-  ASSERT_TRUE(dam().setQuoteOrdersToUploaded(blank));
+  EXPECT_EQ(JSONValue(dam().fetchQuoteOrdersDicString(blank, false))->at("order").size(), 1u);
+  ASSERT_TRUE(dam().setQuoteOrdersToUploaded(blank, false));
   EXPECT_TRUE(orderIds(OrderModel::kUnsubmittedOrders).empty());
 }
 

@@ -38,8 +38,7 @@ class StoreTest : public TestEnvironment {
   void SetUp() override {
     TestEnvironment::SetUp();
     signIn("AcmeCo", "rep_1");
-    StoreContext::setProvider({[this] { return vendorId; }, [this] { return customersShown; },
-                               [] { return std::string("DEVICE-1"); }});
+    StoreContext::setProvider({[this] { return vendorId; }, [] { return std::string("DEVICE-1"); }});
   }
   void TearDown() override {
     DataAccessManager::releaseDataModel();
@@ -79,7 +78,6 @@ class StoreTest : public TestEnvironment {
   }
 
   std::int64_t vendorId = 77;
-  bool customersShown = true;
 };
 
 }  // namespace mv::test

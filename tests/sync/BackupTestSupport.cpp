@@ -37,7 +37,7 @@ void BackupRestoreTest::SetUp() {
   SyncSession::setCurrent(session);
   FakeSyncSession* s = session.get();
   StoreContext::setProvider(
-      {[s] { return s->vendorId; }, [] { return true; }, [] { return std::string("0123456789abcdef"); }});
+      {[s] { return s->vendorId; }, [] { return std::string("0123456789abcdef"); }});
   waitBox = std::make_shared<FakeWaitBox>();
   BlockWaitBox::install(waitBox);
   signIn();

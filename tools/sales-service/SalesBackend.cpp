@@ -86,6 +86,12 @@ std::string serverTimeKey(const std::string& t) {
   return buf;
 }
 
+// Either form -> "yyyyMMddHHmmss"; empty when it is neither.
+std::string anyTimeKey(const std::string& t) {
+  std::string key = localTimeKey(t);
+  return key.empty() ? serverTimeKey(t) : key;
+}
+
 // Builds the text of a JSON array out of row texts.
 class ArrayText {
  public:
@@ -897,12 +903,12 @@ MessageReply orderHistory(Request& req) {
   std::map<int64_t, std::vector<const Value*>> linesOf;
   for (const auto& line : account.history->items) linesOf[line.value("order_id", int64_t{0})].push_back(&line);
   for (const auto& order : account.history->orders) {
-    entries.push_back({localTimeKey(order.value("cdate", std::string())), &order,
+    entries.push_back({anyTimeKey(order.value("cdate", std::string())), &order,
                        linesOf[order.value("order_id", int64_t{0})]});
   }
   for (const auto& stored : company.orders) {
     if (stored.accountKey != session.accountKey) continue;
-    Entry e{localTimeKey(textMember(stored.order, "cdate")), &stored.order, {}};
+    Entry e{anyTimeKey(textMember(stored.order, "cdate")), &stored.order, {}};
     for (const auto& line : stored.lines) e.lines.push_back(&line);
     entries.push_back(std::move(e));
   }

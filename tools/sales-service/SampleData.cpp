@@ -853,14 +853,21 @@ OrderHistory SampleData::orderHistory(const DataSet& data, const std::string& ac
       --year;
     }
     char cdate[32], number[32];
-    std::snprintf(cdate, sizeof cdate, "%02d/%02d/%04d 10:%02d:00", month, day, year, i % 60);
+    // Some orders carry the service's own time form, as older services sent.
+    if (i % 4 == 2) {
+      std::snprintf(cdate, sizeof cdate, "%04d-%02d-%02d 10:%02d:00", year, month, day, i % 60);
+    } else {
+      std::snprintf(cdate, sizeof cdate, "%02d/%02d/%04d 10:%02d:00", month, day, year, i % 60);
+    }
     std::snprintf(number, sizeof number, "%02d%02d%02d10%02d00", year % 100, month, day, i % 60);
     const Row* customerRow = data.customers.empty() ? nullptr : &data.customers[static_cast<size_t>(i) % data.customers.size()];
     Value customer = customerRow ? customerRow->value() : Value::object();
     const std::string currency = "USD";
     double total = 0;
     Value lines = Value::array();
-    for (int k = 0; k < 1 + i % 3; ++k) {
+    // Every fifth order was submitted without lines.
+    const int lineCount = i % 5 == 4 ? 0 : 1 + i % 3;
+    for (int k = 0; k < lineCount; ++k) {
       const Value product = data.products[static_cast<size_t>(rng.below(static_cast<int>(data.products.size())))].value();
       const Value& priceValue = product["price"];
       double price = priceValue.is_string() ? std::stod(priceValue.get<std::string>()) : priceValue.get<double>();

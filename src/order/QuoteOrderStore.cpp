@@ -1,0 +1,288 @@
+#include "order/QuoteOrderStore.hpp"
+
+#include <cassert>
+#include <mutex>
+
+#include "platform/base/Log.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "shell/ConfigManager.hpp"
+#include "shell/MainTabScreens.hpp"
+#include "shell/UITabBarControllerExt.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/OrderModel.hpp"
+#include "sync/NetworkModel.hpp"
+#include "util/Text.hpp"
+
+namespace mv {
+
+namespace {
+
+std::mutex& instanceMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::shared_ptr<QuoteOrderStore>& instanceSlot() {
+  static std::shared_ptr<QuoteOrderStore> instance;
+  return instance;
+}
+
+// Blank attributes: nothing, or only spaces and tabs.
+bool blankAttributes(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
+
+}  // namespace
+
+// ---- instance -----------------------------------------------------------------------
+
+std::shared_ptr<QuoteOrderStore> QuoteOrderStore::sharedInstance() {
+  std::shared_ptr<QuoteOrderStore> store;
+  {
+    std::lock_guard<std::mutex> lock(instanceMutex());
+    auto& slot = instanceSlot();
+    if (slot) return slot;
+    slot.reset(new QuoteOrderStore());
+    store = slot;
+  }
+  store->loadByConfig();
+  return store;
+}
+
+std::shared_ptr<QuoteOrderStore> QuoteOrderStore::existingInstance() {
+  std::lock_guard<std::mutex> lock(instanceMutex());
+  return instanceSlot();
+}
+
+void QuoteOrderStore::freeInstance() {
+  std::shared_ptr<QuoteOrderStore> store;
+  {
+    std::lock_guard<std::mutex> lock(instanceMutex());
+    store.swap(instanceSlot());
+  }
+  if (!store) return;
+  NetworkModel::sharedInstance().cancelRequestsOf(store.get());
+  store->curQuoteOrder_.reset();
+  store->addQuoteOrder_.reset();
+  store->delegate_.reset();
+}
+
+QuoteOrderStore::QuoteOrderStore() { assert(base::RunLoop::main().isMainThread()); }
+
+QuoteOrderStore::~QuoteOrderStore() = default;
+
+void QuoteOrderStore::loadByConfig() {
+  // Before a configuration is known both modules count as shown.
+  auto config = ConfigManager::existingInstance();
+  if (!config) return;
+  isCustomerOnShow_ = config->isOnShow(MainTabScreens::kCustomer);
+  isOrderOnShow_ = config->isOnShow(MainTabScreens::kQuoteOrder);
+}
+
+// ---- orders in memory ----------------------------------------------------------------
+
+std::shared_ptr<QuoteOrderEntity> QuoteOrderStore::createNewQuoteOrder() {
+  if (!addQuoteOrder_) {
+    auto order = std::make_shared<QuoteOrderEntity>();
+    order->isInEdit = true;
+    order->setDiscount(-1.0);
+    order->discountRat = 100;
+    addQuoteOrder_ = std::move(order);
+  }
+  return addQuoteOrder_;
+}
+
+std::shared_ptr<QuoteOrderItemEntity> QuoteOrderStore::mergeTarget(const marvisto_product_Entity& product) const {
+  if (!curQuoteOrder_) return nullptr;
+  for (const auto& line : curQuoteOrder_->items) {
+    if (!line || line->product.product_id != product.product_id) continue;
+    if (blankAttributes(line->attributes) || line->attributes == product.attributes) return line;
+  }
+  return nullptr;
+}
+
+bool QuoteOrderStore::addToOrder(const marvisto_product_Entity& product) {
+  assert(base::RunLoop::main().isMainThread());
+  if (!curQuoteOrder_) {
+    if (auto d = delegate()) d->popSelfView();
+    curQuoteOrder_ = createNewQuoteOrder();
+  }
+  QuoteOrderEntity& order = *curQuoteOrder_;
+  if (auto target = mergeTarget(product)) {
+    target->quantity += product.count;
+  } else {
+    DataAccessManager* dam = DataAccessManager::sharedDataModel();
+    const marvisto_product_price_Entity record =
+        dam ? dam->getPriceEntityByProductId(product.product_id) : marvisto_product_price_Entity{};
+    auto line = std::make_shared<QuoteOrderItemEntity>();
+    line->product = product;
+    line->currency = record.currency;
+    order.currency = record.currency;
+    line->quantity = product.count;
+    line->sku = product.product_sku;
+    line->name = product.product_name;
+    line->attributes = product.attributes;
+    line->price = record.price;
+    line->finalPrice = record.discount_flag ? record.discount_price : record.price;
+    line->setSubtotal(line->finalPrice * line->quantity);
+    // A line keeps id 0 until it is saved, even in a stored order: the save
+    // gives it an id no other line has.
+    line->orderID = order.serial;
+    line->cdate = line->mdate = QuoteOrderEntity::currentTimeText();
+    order.items.push_back(std::move(line));
+    setOrderBadge(std::to_string(order.items.size()));
+  }
+  // Adding anything puts the order back to full price.
+  order.setDiscount(-1.0);
+  order.discountRat = 100;
+  return true;
+}
+
+std::size_t QuoteOrderStore::getCurrentQuoteOrderItemsCount() const {
+  return curQuoteOrder_ ? curQuoteOrder_->items.size() : 0;
+}
+
+void QuoteOrderStore::getItemNumberInOrder(marvisto_product_Entity& product) const {
+  std::uint64_t sum = 0;
+  if (curQuoteOrder_) {
+    for (const auto& line : curQuoteOrder_->items) {
+      if (line && line->product.product_id == product.product_id && line->quantity > 0)
+        sum += static_cast<std::uint64_t>(line->quantity);
+    }
+  }
+  product.itemNumberInOrder = sum;
+}
+
+bool QuoteOrderStore::diffItemCYExist(const marvisto_product_Entity& product) const {
+  if (!curQuoteOrder_ || curQuoteOrder_->items.empty()) return false;
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  const std::string currency = dam ? trimWhitespace(dam->getPriceEntityByProductId(product.product_id).currency) : "";
+  for (const auto& line : curQuoteOrder_->items) {
+    if (line && trimWhitespace(line->currency) != currency) return true;
+  }
+  return false;
+}
+
+bool QuoteOrderStore::productExist(const marvisto_product_Entity& product) const {
+  return mergeTarget(product) != nullptr;
+}
+
+void QuoteOrderStore::removeQuoteOrderItemAtIndex(long index) {
+  if (!curQuoteOrder_ || index < 0 || static_cast<std::size_t>(index) >= curQuoteOrder_->items.size()) return;
+  curQuoteOrder_->items.erase(curQuoteOrder_->items.begin() + index);
+}
+
+double QuoteOrderStore::retriveProductPriceWithProductID(int productId, int count) const {
+  (void)count;
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) return 0;
+  const marvisto_product_price_Entity record = dam->getPriceEntityByProductId(productId);
+  return record.discount_flag ? record.discount_price : record.price;
+}
+
+void QuoteOrderStore::setOrderBadge(const std::string& value) {
+  if (badge_) {
+    badge_(value);
+    return;
+  }
+  if (auto tabs = UITabBarControllerExt::current()) tabs->setBadgeValue(value, MainTabScreens::kQuoteOrder, true);
+}
+
+// ---- stored orders -------------------------------------------------------------------
+
+void QuoteOrderStore::releaseSlots() {
+  curQuoteOrder_.reset();
+  if (addQuoteOrder_) {
+    addQuoteOrder_.reset();
+  } else if (auto d = delegate()) {
+    d->popSelfView();
+  }
+}
+
+bool QuoteOrderStore::saveCurrentQuoteOrder() {
+  assert(base::RunLoop::main().isMainThread());
+  if (!curQuoteOrder_) return false;
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam || dam->replaceQuoteOrder(*curQuoteOrder_) == 0) {
+    // The order stays current and the editor open, so nothing is lost.
+    MV_LOG("The current quote order could not be saved");
+    return false;
+  }
+  curQuoteOrder_->items.clear();
+  releaseSlots();
+  return true;
+}
+
+void QuoteOrderStore::removeCurrentQuoteOrder() { releaseSlots(); }
+
+bool QuoteOrderStore::copyQuoteOrderEntity(const QuoteOrderEntity& order) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) return false;
+  auto copy = order.duplicateOrder();
+  return dam->saveQuoteOrder(*copy) != 0;
+}
+
+bool QuoteOrderStore::removeQuoteOrder(int orderId) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam && dam->removeQuoteOrder(orderId);
+}
+
+std::vector<std::shared_ptr<QuoteOrderEntity>> QuoteOrderStore::fetchQuoteOrders(int condition,
+                                                                                const std::string& searchText) const {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam ? dam->fetchQuoteOrders(condition, searchText) : std::vector<std::shared_ptr<QuoteOrderEntity>>{};
+}
+
+std::vector<std::shared_ptr<QuoteOrderEntity>> QuoteOrderStore::quoteOrders() const {
+  return fetchQuoteOrders(OrderModel::kUnsubmittedOrders, "");
+}
+
+std::vector<std::shared_ptr<QuoteOrderEntity>> QuoteOrderStore::rcntQuoteOrders() const {
+  return fetchQuoteOrders(OrderModel::kUploadedOrders, "");
+}
+
+std::vector<std::shared_ptr<QuoteOrderItemEntity>> QuoteOrderStore::fetchQuoteOrderItemsWithQuoteOrder(
+    int orderId) const {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam ? dam->fetchQuoteOrderItemsWithQuoteOrder(orderId) : std::vector<std::shared_ptr<QuoteOrderItemEntity>>{};
+}
+
+std::string QuoteOrderStore::fetchQuoteOrdersDicString(int orderId) const {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam ? dam->fetchQuoteOrdersDicString(orderId, isCustomerOnShow_) : std::string();
+}
+
+bool QuoteOrderStore::setQuoteOrdersUploaded(int orderId) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam && dam->setQuoteOrdersToUploaded(orderId, isCustomerOnShow_);
+}
+
+bool QuoteOrderStore::setQuoteOrdersUploadedWithOrderNumber(const std::string& orderNumber) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam && !orderNumber.empty() && dam->setQuoteOrdersUploadedWithOrderNumber(orderNumber);
+}
+
+bool QuoteOrderStore::updateOrdeIDWithOrderNumber(const std::string& orderNumber, int newOrderId) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam && dam->updateOrderIDWithOrderNumber(orderNumber, newOrderId);
+}
+
+bool QuoteOrderStore::updateOrderTable(const std::vector<marvisto_customer_Entity>& customers) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  const bool stored = dam && dam->updateOrderTable(customers);
+  if (!stored) MV_LOG("The orders' customers could not be moved to their new ids");
+  // The orders in memory follow even when the stored ones could not: they
+  // are saved later with whatever id they hold.
+  for (const auto& c : customers) {
+    for (const auto& order : {addQuoteOrder_, curQuoteOrder_}) {
+      if (order && order->customerId == c.pid) order->customerId = c.customer_id;
+    }
+    if (auto d = delegate()) d->updateCustomerId(c.pid, c.customer_id);
+  }
+  return stored;
+}
+
+bool QuoteOrderStore::isInUnsubmitOrder(int customerId) const {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam && dam->isInUnsubmitOrder(customerId);
+}
+
+}  // namespace mv

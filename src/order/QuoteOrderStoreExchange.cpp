@@ -1,0 +1,254 @@
+// The quote order store's exchanges with the service: submitting orders,
+// paging the order history down, and the sign-in either may need first.
+#include <algorithm>
+#include <cassert>
+#include <limits>
+
+#include "order/QuoteOrderStore.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/OrderModel.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/RequestGetOrderHistory.hpp"
+#include "sync/RequestLogin.hpp"
+#include "sync/RequestUploadQuoteOrder.hpp"
+#include "sync/SyncSession.hpp"
+#include "util/Json.hpp"
+
+namespace mv {
+
+namespace {
+
+bool online() {
+  auto session = SyncSession::current();
+  return session && session->loginType() == SyncLoginSession::kLoginTypeOnline;
+}
+
+// The order numbers of an upload text.
+std::vector<std::string> orderNumbersOf(const std::string& uploadText) {
+  std::vector<std::string> numbers;
+  auto doc = JSONValue(uploadText);
+  const base::Value* orders = doc ? arrayMember(*doc, "order") : nullptr;
+  if (!orders) return numbers;
+  for (const auto& order : *orders) {
+    if (!order.is_object()) continue;
+    std::string number = stringMember(order, "order_number");
+    if (!number.empty()) numbers.push_back(std::move(number));
+  }
+  return numbers;
+}
+
+// The service's id of an order, when the entry names one soundly: a positive
+// integer an order id can hold (local ids are the negative ones).
+std::optional<int> generatedId(const base::Value& entry) {
+  auto id = entry.find("generateId");
+  if (id == entry.end() || !(id->is_number_integer() || id->is_number_unsigned())) return std::nullopt;
+  if (id->is_number_unsigned()) {
+    const auto v = id->get<std::uint64_t>();
+    if (v == 0 || v > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) return std::nullopt;
+    return static_cast<int>(v);
+  }
+  const auto v = id->get<std::int64_t>();
+  if (v <= 0 || v > std::numeric_limits<int>::max()) return std::nullopt;
+  return static_cast<int>(v);
+}
+
+// A stored creation time as the local time text the history request takes:
+// orders paged down earlier may carry the service's form, and paging must go
+// on from them rather than start over at the newest page.
+std::optional<std::string> localTimeText(const std::optional<std::string>& time) {
+  if (!time) return std::nullopt;
+  auto sortable = OrderModel::sortableTime(*time);
+  if (!sortable) return time;
+  const std::string& t = *sortable;  // "yyyy-MM-dd HH:mm:ss"
+  return t.substr(5, 2) + "/" + t.substr(8, 2) + "/" + t.substr(0, 4) + t.substr(10);
+}
+
+}  // namespace
+
+int QuoteOrderStore::send(const std::shared_ptr<RequestInterfaceBase>& request) {
+  request->setReceiveDelegete(shared_from_this());
+  const int code = sender_ ? sender_(request) : NetworkModel::sharedInstance().sendRequest(request);
+  MV_LOG("the rst is ", code);
+  return code;
+}
+
+// ---- upload --------------------------------------------------------------------------
+
+void QuoteOrderStore::startUploadQuoteOrder(std::int64_t orderId) {
+  assert(base::RunLoop::main().isMainThread());
+  if (online()) {
+    requestUploadQuoteOrder(orderId);
+    return;
+  }
+  currentQuoteOrderId_ = orderId;
+  needWork_ = kUploadWork;
+  requestLogin();
+}
+
+void QuoteOrderStore::requestUploadQuoteOrder(std::int64_t orderId) {
+  if (orderId < std::numeric_limits<int>::min() || orderId > std::numeric_limits<int>::max()) orderId = kNoUpload;
+  submitting_ = true;
+  currentQuoteOrderId_ = orderId;
+  auto request = std::make_shared<RequestUploadQuoteOrder>();
+  request->syncData = fetchQuoteOrdersDicString(static_cast<int>(orderId));
+  sentOrderNumbers_ = orderNumbersOf(request->syncData);
+  uploadRequest_ = send(request);
+}
+
+void QuoteOrderStore::uploadQuoteOrdersFinished(const NetBaseRst& result) {
+  submitting_ = false;
+  uploadRequest_ = 0;
+  std::vector<std::string> sent;
+  sent.swap(sentOrderNumbers_);
+  if (result.isSuccess()) {
+    // Exactly the orders that went out count as submitted: one saved while
+    // the reply was on its way was not in the text and must still go.
+    DataAccessManager* dam = DataAccessManager::sharedDataModel();
+    if (!dam || !dam->setQuoteOrdersUploadedWithOrderNumbers(sent)) MV_LOG("The submitted orders could not be marked");
+    if (const auto* upload = dynamic_cast<const UploadQuoteOrderRst*>(&result)) {
+      for (const auto& entry : upload->orderIdUpdateArray) {
+        if (!entry.is_object()) continue;
+        const auto number = optionalStringMember(entry, "id");
+        const auto id = generatedId(entry);
+        if (!number || !id || std::find(sent.begin(), sent.end(), *number) == sent.end()) {
+          MV_LOG("Skipped an order id of the upload reply");
+          continue;
+        }
+        if (!updateOrdeIDWithOrderNumber(*number, *id)) MV_LOG("The service's id of order ", *number, " was not stored");
+      }
+    }
+  }
+  currentQuoteOrderId_ = kNoUpload;
+  reportUpload(result.status, result.message);
+}
+
+void QuoteOrderStore::reportUpload(const std::string& status, const std::string& message) {
+  if (auto d = delegate()) d->finishedUploadQuoteOrders(status, message);
+}
+
+// ---- history -------------------------------------------------------------------------
+
+void QuoteOrderStore::getLastTenOrderHistory() {
+  assert(base::RunLoop::main().isMainThread());
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  const int count = dam ? dam->numberOfAllSubmittedOrder() : 0;
+  const double span = dam ? dam->timeDurationOfAllSubmittedOrder() : 0;
+  if (count >= kHistoryCountLimit && span > kHistorySpanLimit) {
+    reportHistory(std::nullopt, std::nullopt);
+    return;
+  }
+  getHistoryOrderFromTime(dam ? localTimeText(dam->retriveEarliestSubmittedOrderTime()) : std::nullopt,
+                          kHistoryPageSize);
+}
+
+void QuoteOrderStore::getHistoryOrderFromTime(const std::optional<std::string>& baseTime, long number) {
+  if (online()) {
+    requestSyncHistoryQuoteOrderFromTime(baseTime, number);
+    return;
+  }
+  // The page is decided afresh once signed in.
+  needWork_ = kHistoryWork;
+  requestLogin();
+}
+
+void QuoteOrderStore::requestSyncHistoryQuoteOrderFromTime(const std::optional<std::string>& baseTime, long number) {
+  syncing_ = true;
+  auto request = std::make_shared<RequestGetOrderHistory>();
+  request->baseTime = baseTime.value_or(std::string());
+  request->numberOfOrder = number;
+  historyRequest_ = send(request);
+}
+
+void QuoteOrderStore::getOrderHistoryFinished(const NetBaseRst& result) {
+  syncing_ = false;
+  historyRequest_ = 0;
+  const auto* history = dynamic_cast<const GetOrderHistoryRst*>(&result);
+  if (history && result.isSuccess()) {
+    if (history->orderHistoryArray.empty()) {
+      reportHistory(result.status, std::string(kReachEnd));
+      return;
+    }
+    DataAccessManager* dam = DataAccessManager::sharedDataModel();
+    if (dam) {
+      for (const auto& order : history->orderHistoryArray)
+        if (!dam->updateLocalHistoryOrderFromServer(order)) MV_LOG("Skipped an order of the history");
+      for (const auto& line : history->orderItemHistoryArray)
+        if (!dam->updateLocalHistoryOrderItemFromServer(line)) MV_LOG("Skipped an order line of the history");
+    }
+  }
+  reportHistory(result.status, result.message);
+}
+
+void QuoteOrderStore::reportHistory(const std::optional<std::string>& status, const std::optional<std::string>& message) {
+  if (auto d = delegate()) d->finishedSyncHistoryQuoteOrders(status, message);
+}
+
+// ---- sign-in and replies -------------------------------------------------------------
+
+void QuoteOrderStore::requestLogin() { loginRequest_ = send(std::make_shared<RequestLogin>()); }
+
+void QuoteOrderStore::loginFinished(const NetBaseRst& result) {
+  loginRequest_ = 0;
+  if (SyncSession::takeSilentLoginReply(result)) {
+    if (needWork_ == kHistoryWork) getLastTenOrderHistory();
+    if (needWork_ == kUploadWork) requestUploadQuoteOrder(currentQuoteOrderId_);
+    return;
+  }
+  endWork(needWork_ == kUploadWork ? kCmdUploadQuoteOrder : kCmdGetOrderHistory, result.status, result.message);
+}
+
+void QuoteOrderStore::endWork(int cmdCode, const std::string& status, const std::string& message) {
+  if (cmdCode == kCmdUploadQuoteOrder) {
+    submitting_ = false;
+    uploadRequest_ = 0;
+    sentOrderNumbers_.clear();
+    currentQuoteOrderId_ = kNoUpload;
+    reportUpload(status, message);
+  } else {
+    syncing_ = false;
+    historyRequest_ = 0;
+    reportHistory(status, message);
+  }
+}
+
+void QuoteOrderStore::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  assert(base::RunLoop::main().isMainThread());
+  if (!result) return;
+  // Only the reply to the request on its way counts.
+  switch (result->cmdCode) {
+    case kCmdUploadQuoteOrder:
+      if (uploadRequest_ != 0 && result->requestCode == uploadRequest_) uploadQuoteOrdersFinished(*result);
+      break;
+    case kCmdGetOrderHistory:
+      if (historyRequest_ != 0 && result->requestCode == historyRequest_) getOrderHistoryFinished(*result);
+      break;
+    case kCmdLogin:
+      if (loginRequest_ != 0 && result->requestCode == loginRequest_) loginFinished(*result);
+      break;
+    default:
+      break;
+  }
+}
+
+void QuoteOrderStore::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
+  // The shell has told the user about the expired session or the lock; the
+  // work ends here so that no screen waits for it.
+  if (!result) return;
+  int work = result->cmdCode;
+  if (work == kCmdLogin) {
+    if (loginRequest_ == 0 || result->requestCode != loginRequest_) return;
+    loginRequest_ = 0;
+    work = needWork_ == kUploadWork ? kCmdUploadQuoteOrder : kCmdGetOrderHistory;
+  } else if (work == kCmdUploadQuoteOrder) {
+    if (uploadRequest_ == 0 || result->requestCode != uploadRequest_) return;
+  } else if (work == kCmdGetOrderHistory) {
+    if (historyRequest_ == 0 || result->requestCode != historyRequest_) return;
+  } else {
+    return;
+  }
+  endWork(work, result->status, result->message);
+}
+
+}  // namespace mv

@@ -1,0 +1,130 @@
+#include "OrderTestSupport.hpp"
+
+#include "platform/base/Date.hpp"
+#include "shell/ConfigManager.hpp"
+#include "store/StoreContext.hpp"
+#include "util/SessionContext.hpp"
+
+namespace mv::test {
+
+void FakeSession::setSessionId(const std::string& v) { SessionContext::setFixedField(SessionContext::Field::sessionId, v); }
+
+void OrderStoreTest::SetUp() {
+  TestEnvironment::SetUp();
+  SessionContext::setFixed(clientId, accountId);
+  SessionContext::setFixedField(SessionContext::Field::password, password);
+  SessionContext::setFixedField(SessionContext::Field::deviceID, "DEVICE-1");
+  StoreContext::setProvider({[] { return std::int64_t{11}; }, [] { return std::string("DEVICE-1"); }});
+  session = std::make_shared<FakeSession>();
+  session->client = clientId;
+  SyncSession::setCurrent(session);
+  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
+  store = QuoteOrderStore::sharedInstance();
+  int nextCode = 100;
+  store->setRequestSender([this, nextCode](const std::shared_ptr<RequestInterfaceBase>& request) mutable {
+    request->requestCode = ++nextCode;
+    sent.push_back(request);
+    return nextCode;
+  });
+  store->setBadgeSetter([this](const std::string& value) { badges.push_back(value); });
+  delegate = std::make_shared<DelegateRecorder>();
+  store->setDelegate(delegate);
+}
+
+void OrderStoreTest::TearDown() {
+  store.reset();
+  QuoteOrderStore::freeInstance();
+  ConfigManager::freeInstance();
+  DataAccessManager::releaseDataModel();
+  SyncSession::setCurrent({});
+  StoreContext::clear();
+  SessionContext::clear();
+  TestEnvironment::TearDown();
+}
+
+DataAccessManager& OrderStoreTest::dam() {
+  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  if (!d) throw std::runtime_error("database did not open");
+  return *d;
+}
+
+void OrderStoreTest::sql(const std::string& text) {
+  dam();
+  ASSERT_TRUE(SQLiteDatabase::sharedDataBase().execute(text)) << text;
+}
+
+long long OrderStoreTest::count(const std::string& table, const std::string& where) {
+  dam();
+  auto st = SQLiteDatabase::sharedDataBase().prepare("SELECT COUNT(*) FROM " + table +
+                                                     (where.empty() ? "" : " WHERE " + where));
+  return st.step() == SQLiteStatement::Step::Row ? st.int64At(0) : -1;
+}
+
+std::vector<std::string> OrderStoreTest::dumpTable(const std::string& table) {
+  dam();
+  std::vector<std::string> rows;
+  auto st = SQLiteDatabase::sharedDataBase().prepare("SELECT * FROM \"" + table + "\" ORDER BY rowid");
+  while (st.step() == SQLiteStatement::Step::Row) {
+    std::string line;
+    for (int i = 0; i < st.columnCount(); ++i) line += (st.isNull(i) ? std::string("<null>") : st.textAt(i)) + "|";
+    rows.push_back(line);
+  }
+  return rows;
+}
+
+void OrderStoreTest::price(int productId, double listPrice, const std::string& currency,
+                           std::optional<double> discountPrice) {
+  marvisto_product_price_Entity p;
+  p.price_id = productId;
+  p.product_id = productId;
+  p.price = listPrice;
+  p.currency = currency;
+  if (discountPrice) {
+    const double now = base::Date::now();
+    p.discount_price = *discountPrice;
+    p.discount_start_date = now - 86400;
+    p.discount_end_date = now + 86400;
+    p.discount_publish = 1;
+  }
+  ASSERT_TRUE(dam().saveToDatabasePrice({p}));
+}
+
+marvisto_product_Entity OrderStoreTest::product(int id, int count, const std::string& attributes) {
+  marvisto_product_Entity p;
+  p.product_id = id;
+  p.product_sku = "SKU" + std::to_string(id);
+  p.product_name = "Product " + std::to_string(id);
+  p.count = count;
+  p.attributes = attributes;
+  return p;
+}
+
+int OrderStoreTest::storeOrder(const std::string& customerName, const std::string& cdate, bool uploaded,
+                               const std::string& number, int lines, int customerId) {
+  QuoteOrderEntity o;
+  o.customerName = customerName;
+  o.customerId = customerId;
+  o.cdate = o.mdate = cdate;
+  if (!number.empty()) o.number = number;
+  o.setUploaded(uploaded);
+  o.currency = "USD";
+  for (int i = 0; i < lines; ++i) {
+    auto l = std::make_shared<QuoteOrderItemEntity>();
+    l->product.product_id = 1 + i;
+    l->sku = "SKU" + std::to_string(1 + i);
+    l->quantity = 2;
+    l->price = 10;
+    l->finalPrice = 9;
+    l->currency = "USD";
+    o.items.push_back(std::move(l));
+  }
+  return dam().saveQuoteOrder(o);
+}
+
+std::shared_ptr<RequestInterfaceBase> OrderStoreTest::lastSent(int cmdCode) const {
+  for (auto it = sent.rbegin(); it != sent.rend(); ++it)
+    if ((*it)->cmdCode == cmdCode) return *it;
+  return nullptr;
+}
+
+}  // namespace mv::test

@@ -1,0 +1,100 @@
+#pragma once
+// Fixtures of the order tests: a signed-in client with its database built
+// from the template, the module switches all on, a session whose sign-in
+// state the test sets, and the quote order store with its delegate, badge
+// and outgoing requests recorded.
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TestEnvironment.hpp"
+#include "order/QuoteOrderStore.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
+#include "sync/SyncSession.hpp"
+
+namespace mv::test {
+
+class FakeSession : public SyncSession {
+ public:
+  int type = kLoginTypeOnline;
+  std::string client = "AcmeCo";
+
+  int loginType() const override { return type; }
+  void setLoginType(int t) override { type = t; }
+  std::string clientID() const override { return client; }
+  void setClientID(const std::string& v) override { client = v; }
+  // Later requests carry the new session id.
+  void setSessionId(const std::string& v) override;
+  void setVendorId(std::int64_t) override {}
+  void setHasBackup(bool) override {}
+  void setLastBackupDate(double) override {}
+  void getUserinfo() override {}
+  void getRuntimeConfig() override {}
+};
+
+class DelegateRecorder : public QuoteOrderStoreDelegate {
+ public:
+  using Report = std::pair<std::optional<std::string>, std::optional<std::string>>;
+  std::vector<std::pair<std::string, std::string>> uploads;
+  std::vector<Report> histories;
+  int pops = 0;
+  std::vector<std::pair<int, int>> customerIds;
+
+  void finishedUploadQuoteOrders(const std::string& status, const std::string& message) override {
+    uploads.emplace_back(status, message);
+  }
+  void finishedSyncHistoryQuoteOrders(const std::optional<std::string>& status,
+                                      const std::optional<std::string>& message) override {
+    histories.emplace_back(status, message);
+  }
+  void popSelfView() override { ++pops; }
+  void updateCustomerId(int oldId, int newId) override { customerIds.emplace_back(oldId, newId); }
+};
+
+class OrderStoreTest : public TestEnvironment {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  DataAccessManager& dam();
+  // Runs seed SQL; fails the test when it does not run.
+  void sql(const std::string& text);
+  long long count(const std::string& table, const std::string& where = "");
+  std::vector<std::string> dumpTable(const std::string& table);
+
+  // A price record; `discountPrice` applies now when given.
+  void price(int productId, double listPrice, const std::string& currency,
+             std::optional<double> discountPrice = std::nullopt);
+  static marvisto_product_Entity product(int id, int count, const std::string& attributes = "");
+  // A stored order with one line of `lines` units at 10 (9 charged).
+  int storeOrder(const std::string& customerName, const std::string& cdate, bool uploaded,
+                 const std::string& number = "", int lines = 1, int customerId = 0);
+
+  // The requests the store sent, and a reply to the last one of a command.
+  std::shared_ptr<RequestInterfaceBase> lastSent(int cmdCode) const;
+  template <typename Result>
+  std::shared_ptr<Result> replyTo(int cmdCode, const std::string& status) const {
+    auto result = std::make_shared<Result>();
+    result->cmdCode = cmdCode;
+    if (auto sent = lastSent(cmdCode)) result->requestCode = sent->requestCode;
+    result->status = status;
+    result->message = "text-" + status;
+    return result;
+  }
+
+  // Who is signed in; a fixture may change them before SetUp.
+  std::string clientId = "AcmeCo";
+  std::string accountId = "rep_1";
+  std::string password = "secret";
+
+  std::shared_ptr<FakeSession> session;
+  std::shared_ptr<DelegateRecorder> delegate;
+  std::shared_ptr<QuoteOrderStore> store;
+  std::vector<std::shared_ptr<RequestInterfaceBase>> sent;
+  std::vector<std::string> badges;
+};
+
+}  // namespace mv::test
