@@ -1,5 +1,7 @@
 #include "order/OrderFeature.hpp"
 
+#include "order/QuoteOrderBasket.hpp"
+#include "order/QuoteOrderCustomerLinks.hpp"
 #include "order/QuoteOrderStore.hpp"
 
 namespace mv {
@@ -10,6 +12,13 @@ void OrderFeature::install(SessionHooks& hooks) {
   hooks.loadQuoteOrderConfig = [] {
     if (auto store = QuoteOrderStore::existingInstance()) store->loadByConfig();
   };
+  OrderBasket::install(std::make_shared<QuoteOrderBasket>());
+  CustomerOrderLinks::install(std::make_shared<QuoteOrderCustomerLinks>());
+}
+
+void OrderFeature::uninstall() {
+  OrderBasket::install(nullptr);
+  CustomerOrderLinks::install(nullptr);
 }
 
 }  // namespace mv

@@ -271,13 +271,17 @@ bool QuoteOrderStore::updateOrderTable(const std::vector<marvisto_customer_Entit
   if (!stored) MV_LOG("The orders' customers could not be moved to their new ids");
   // The orders in memory follow even when the stored ones could not: they
   // are saved later with whatever id they hold.
+  updateCustomerIdsInMemory(customers);
+  return stored;
+}
+
+void QuoteOrderStore::updateCustomerIdsInMemory(const std::vector<marvisto_customer_Entity>& customers) {
   for (const auto& c : customers) {
     for (const auto& order : {addQuoteOrder_, curQuoteOrder_}) {
       if (order && order->customerId == c.pid) order->customerId = c.customer_id;
     }
     if (auto d = delegate()) d->updateCustomerId(c.pid, c.customer_id);
   }
-  return stored;
 }
 
 bool QuoteOrderStore::isInUnsubmitOrder(int customerId) const {

@@ -105,6 +105,9 @@ class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_fro
   // Customers made on the device were accepted by the service: stored orders
   // and both slots move from each local id (`pid`) to the service's id.
   [[nodiscard]] bool updateOrderTable(const std::vector<marvisto_customer_Entity>& customers);
+  // The same for the orders held in memory only (the customer book moves the
+  // stored ones in its own transaction); the delegate hears of each customer.
+  void updateCustomerIdsInMemory(const std::vector<marvisto_customer_Entity>& customers);
   // Some stored order names the customer.
   bool isInUnsubmitOrder(int customerId) const;
 

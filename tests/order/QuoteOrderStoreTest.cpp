@@ -1,6 +1,8 @@
 #include <set>
 
 #include "OrderTestSupport.hpp"
+#include "catalog/OrderBasket.hpp"
+#include "customer/CustomerOrderLinks.hpp"
 #include "order/OrderFeature.hpp"
 #include "shell/ConfigManager.hpp"
 #include "store/OrderModel.hpp"
@@ -234,6 +236,31 @@ TEST_F(QuoteOrderStoreTest, TheShellReachesTheStoreThroughTheInstalledHooks) {
   EXPECT_FALSE(store->isCustomerOnShow());
   EXPECT_FALSE(store->isOrderOnShow());
 
+  // The catalogue and the customer book reach the store through theirs.
+  auto basket = OrderBasket::installed();
+  auto links = CustomerOrderLinks::installed();
+  ASSERT_TRUE(basket && links);
+  price(1, 10, "USD");
+  ASSERT_TRUE(basket->addToOrder(product(1, 2)));
+  ASSERT_TRUE(basket->addToOrder(product(1, 1)));
+  marvisto_product_Entity counted = product(1, 0);
+  basket->getItemNumberInOrder(counted);
+  EXPECT_EQ(counted.itemNumberInOrder, 3u);
+  EXPECT_FALSE(basket->isOrderOnShow());
+  EXPECT_TRUE(basket->diffItemCYExist(product(2, 1)));
+  const int stored = storeOrder("Stored", "01/01/2014 10:00:00", false, "", 1, -4);
+  store->curQuoteOrder()->customerId = -4;
+  std::vector<marvisto_customer_Entity> customers(1);
+  customers[0].pid = -4;
+  customers[0].customer_id = 600;
+  links->updateOrderTable(customers);
+  EXPECT_EQ(store->curQuoteOrder()->customerId, 600);
+  EXPECT_EQ(delegate->customerIds, (std::vector<std::pair<int, int>>{{-4, 600}}));
+  EXPECT_EQ(count("marvisto_quote_order", "customer_id = -4 AND order_id = " + std::to_string(stored)), 1);
+  ASSERT_TRUE(basket->saveCurrentQuoteOrder());
+  EXPECT_FALSE(store->curQuoteOrder());
+  EXPECT_EQ(count("marvisto_quote_order", "customer_id = 600"), 1);
+
   ASSERT_TRUE(store->addToOrder(product(1, 1)));
   hooks.freeQuoteOrderStore();
   EXPECT_FALSE(QuoteOrderStore::existingInstance());
@@ -246,6 +273,10 @@ TEST_F(QuoteOrderStoreTest, TheShellReachesTheStoreThroughTheInstalledHooks) {
   EXPECT_FALSE(fresh->isOrderOnShow());  // read when made
   EXPECT_EQ(fresh->currentQuoteOrderId(), QuoteOrderStore::kNoUpload);
   EXPECT_EQ(QuoteOrderStore::sharedInstance(), fresh);
+  links->updateOrderTable(customers);  // nothing held: nothing to do
+  OrderFeature::uninstall();
+  EXPECT_FALSE(OrderBasket::installed());
+  EXPECT_FALSE(CustomerOrderLinks::installed());
 }
 
 }  // namespace
