@@ -9,7 +9,7 @@ namespace mv::test {
 void CatalogTest::SetUp() {
   TestEnvironment::SetUp();
   SessionContext::setFixed("AcmeCo", "rep_1");
-  StoreContext::setProvider({[] { return std::int64_t{77}; }, [] { return true; },
+  StoreContext::setProvider({[] { return std::int64_t{77}; },
                              [] { return std::string("DEVICE-1"); }});
   Language::resetLanguageCache();
   CatalogMode::setCurrentState(CatalogMode::kCategory);
