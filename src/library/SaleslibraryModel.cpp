@@ -183,7 +183,7 @@ void SaleslibraryModel::cancelDownloadFile(const std::string& fileName) {
 void SaleslibraryModel::discardPartial(const std::string& fileName) {
   auto type = types_.find(fileName);
   if (type == types_.end()) return;
-  removeFile(HttpNetworkCtrl::partialPathWithName(fileName, type->second));
+  HttpNetworkCtrl::discardPartialWithName(fileName, type->second);
 }
 
 void SaleslibraryModel::removeExistsFiles(int fileId) { removeAll(existsFiles_, fileId); }

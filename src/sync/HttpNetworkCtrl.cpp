@@ -78,6 +78,12 @@ long errorCodeOf(const FormDataRequest& request) { return request.error() ? requ
 
 void removeFile(const fs::path& path) { PublicFunction::removeFileIfPresent(path); }
 
+void removePartial(const fs::path& partial) {
+  if (partial.empty()) return;
+  removeFile(partial);
+  removeFile(FormDataRequest::resumeRecordPath(partial));
+}
+
 }  // namespace
 
 HttpNetworkCtrl& HttpNetworkCtrl::sharedInstance() {
@@ -128,6 +134,10 @@ fs::path HttpNetworkCtrl::partialPathWithName(const std::string& fileName, int t
   auto folder = PublicFunction::clientFolder(SessionContext::clientID());
   if (!folder) return {};
   return *folder / "tempDownload" / std::to_string(type) / fileName;
+}
+
+void HttpNetworkCtrl::discardPartialWithName(const std::string& fileName, int type) {
+  removePartial(partialPathWithName(fileName, type));
 }
 
 void HttpNetworkCtrl::setNextCounterValue(int counter) {
@@ -284,7 +294,7 @@ void HttpNetworkCtrl::OperationFailed(FormDataRequest& request) {
 void HttpNetworkCtrl::downloadFinished(const std::shared_ptr<Operation>& op, FormDataRequest& request) {
   const long status = request.responseStatusCode();
   if (status == 404) {
-    removeFile(op->partial);
+    removePartial(op->partial);
     removeFile(op->destination);
     report(op, std::string(kFileMissingReply), 0);
     return;
@@ -298,7 +308,7 @@ void HttpNetworkCtrl::downloadFinished(const std::shared_ptr<Operation>& op, For
     return;
   }
   MV_LOG("download of \"", op->download->fileName, "\" answered ", status, "; nothing kept");
-  removeFile(op->partial);
+  removePartial(op->partial);
   removeFile(op->destination);
   report(op, std::string(kNetworkErrorReply), -1);
 }
@@ -306,7 +316,7 @@ void HttpNetworkCtrl::downloadFinished(const std::shared_ptr<Operation>& op, For
 void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request) {
   const long error = errorCodeOf(request);
   if (request.responseStatusCode() == 404) {
-    removeFile(op->partial);
+    removePartial(op->partial);
     removeFile(op->destination);
     report(op, std::string(kFileMissingReply), httpRspForError(error));
     return;

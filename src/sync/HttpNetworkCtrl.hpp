@@ -67,6 +67,9 @@ class HttpNetworkCtrl {
   // Where a download of the signed-in client keeps its partial data: apart
   // per client and file type. Empty for a name that is not a plain file name.
   static std::filesystem::path partialPathWithName(const std::string& fileName, int type);
+  // Drops a download's partial data, so that the next download of the file
+  // starts afresh.
+  static void discardPartialWithName(const std::string& fileName, int type);
 
   void setSettings(const Settings& settings) { settings_ = settings; }
   const Settings& settings() const { return settings_; }

@@ -49,6 +49,10 @@ std::filesystem::path FormDataRequest::temporaryDownloadPath(const std::filesyst
   return tmpFolder / "tempDownload" / clientId / std::to_string(fileType) / fileName;
 }
 
+std::filesystem::path FormDataRequest::resumeRecordPath(const std::filesystem::path& temporaryPath) {
+  return Transfer::resumeRecordPath(temporaryPath);
+}
+
 std::string FormDataRequest::defaultUserAgent() {
   {
     std::lock_guard<std::mutex> lock(userAgentMutex);

@@ -52,6 +52,9 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   static std::filesystem::path temporaryDownloadPath(const std::filesystem::path& tmpFolder,
                                                      const std::string& clientId, int fileType,
                                                      const std::string& fileName);
+  // The record beside a partial file that says which file it is part of;
+  // without it the partial file is not continued.
+  static std::filesystem::path resumeRecordPath(const std::filesystem::path& temporaryPath);
   // "Marvisto/<version> (Linux; <locale>)" unless replaced.
   static std::string defaultUserAgent();
   static void setDefaultUserAgent(std::string userAgent);

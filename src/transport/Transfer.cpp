@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -69,6 +70,32 @@ std::optional<ContentRange> parseContentRange(std::string_view v) {
   return range;
 }
 
+struct ResumeRecord {
+  std::string validator;
+  std::int64_t total = -1;
+};
+
+std::optional<ResumeRecord> readResumeRecord(const fs::path& path) {
+  std::ifstream in(path);
+  ResumeRecord record;
+  std::string total;
+  if (!std::getline(in, record.validator) || !std::getline(in, total)) return std::nullopt;
+  if (trim(total) != "-1") {
+    auto n = parseCount(total);
+    if (!n) return std::nullopt;
+    record.total = *n;
+  }
+  return record;
+}
+
+// What identifies the file a reply carries, for If-Range: a strong ETag, else
+// the modification time.
+std::string validatorOf(const HeaderMap& headers) {
+  if (auto it = headers.find("ETag"); it != headers.end() && it->second.rfind("W/", 0) != 0) return it->second;
+  if (auto it = headers.find("Last-Modified"); it != headers.end()) return it->second;
+  return {};
+}
+
 bool isRedirect(long status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -102,6 +129,11 @@ Transfer::Transfer(TransferSpec spec, std::weak_ptr<TransferObserver> observer)
   }
 }
 
+fs::path Transfer::resumeRecordPath(const fs::path& temporary) {
+  if (temporary.empty()) return {};
+  return temporary.parent_path() / ("." + temporary.filename().string() + ".resume");
+}
+
 Transfer::~Transfer() {
   releaseHandle();
   closeFile();
@@ -120,6 +152,8 @@ bool Transfer::prepare(CURLSH* share) {
   releaseHandle();
   closeFile();
   partialOnDisk_ = 0;
+  recordValidator_.clear();
+  recordTotal_ = -1;
   rangeSent_ = false;
   rangeRefused_ = false;
   partialWasWhole_ = false;
@@ -248,12 +282,22 @@ bool Transfer::prepare(CURLSH* share) {
     if (spec_.temporary.has_parent_path()) fs::create_directories(spec_.temporary.parent_path(), ec);
     if (spec_.allowResume && !retriedWithoutRange_ && !hasRange) {
       auto size = fs::is_regular_file(spec_.temporary, ec) ? fs::file_size(spec_.temporary, ec) : 0;
-      if (!ec && size > 0) {
+      auto record = !ec && size > 0 ? readResumeRecord(resumeRecordPath(spec_.temporary)) : std::nullopt;
+      if (!ec && size > 0 && !record) {
+        // Bytes of unknown origin are never continued: they may be another
+        // file's, or an older version's.
+        removePartial();
+      } else if (record) {
         partialOnDisk_ = static_cast<std::int64_t>(size);
+        recordValidator_ = record->validator;
+        recordTotal_ = record->total;
         rangeSent_ = true;
         // Written as a header: libcurl's own range option means an upload
         // range for POST, and downloads are POSTs.
         headerList_ = curl_slist_append(headerList_, ("Range: bytes=" + std::to_string(size) + "-").c_str());
+        // A server that has another version sends it whole instead.
+        if (!recordValidator_.empty() && !hasLineBreak(recordValidator_))
+          headerList_ = curl_slist_append(headerList_, ("If-Range: " + recordValidator_).c_str());
       }
     }
   }
@@ -338,7 +382,7 @@ bool Transfer::endHeaders() {
     if (rangeSent_ && status_ == 416) {
       // The partial file may already hold everything; otherwise it is stale.
       auto r = range();
-      if (r && r->total == partialOnDisk_)
+      if (r && r->total == partialOnDisk_ && (recordTotal_ < 0 || recordTotal_ == r->total))
         partialWasWhole_ = true;
       else
         rangeRefused_ = true;
@@ -349,7 +393,10 @@ bool Transfer::endHeaders() {
       if (status_ == 206) {
         // Only bytes that continue what is on disk, unencoded, can be appended.
         auto r = range();
-        if (encoded_ || !r || r->start < 0 || r->start > partialOnDisk_) {
+        const std::string validator = validatorOf(headers_);
+        const bool sameFile = r && (recordTotal_ < 0 || r->total < 0 || r->total == recordTotal_) &&
+                              (recordValidator_.empty() || validator.empty() || validator == recordValidator_);
+        if (encoded_ || !r || r->start < 0 || r->start > partialOnDisk_ || (r->start > 0 && !sameFile)) {
           rangeRefused_ = true;
           skipBody_ = true;
           return true;
@@ -357,6 +404,7 @@ bool Transfer::endHeaders() {
         writeOffset_ = r->start;
         if (r->start == 0) {
           if (!openFile("wb")) return false;
+          writeResumeRecord(r->total);
         } else {
           if (r->start < partialOnDisk_) {
             std::error_code ec;
@@ -372,6 +420,7 @@ bool Transfer::endHeaders() {
       } else {
         writeOffset_ = 0;
         if (!openFile("wb")) return false;
+        writeResumeRecord(encoded_ ? -1 : expected_);
       }
       toFile_ = true;
     }
@@ -503,6 +552,19 @@ bool Transfer::closeFile() {
 void Transfer::removePartial() {
   std::error_code ec;
   if (!spec_.temporary.empty()) fs::remove(spec_.temporary, ec);
+  removeResumeRecord();
+}
+
+void Transfer::removeResumeRecord() {
+  std::error_code ec;
+  if (!spec_.temporary.empty()) fs::remove(resumeRecordPath(spec_.temporary), ec);
+}
+
+void Transfer::writeResumeRecord(std::int64_t total) {
+  // Without a record the partial data is simply fetched again next time.
+  std::ofstream out(resumeRecordPath(spec_.temporary), std::ios::trunc);
+  const std::string validator = validatorOf(headers_);
+  out << (hasLineBreak(validator) ? std::string() : validator) << '\n' << total << '\n';
 }
 
 bool Transfer::moveIntoPlace(std::string& detail) {
@@ -595,6 +657,8 @@ bool Transfer::complete(CURLcode code) {
       if (!moveIntoPlace(detail)) {
         result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
         result.errorDetail = detail;
+      } else {
+        removeResumeRecord();
       }
       result.partialSize = partialWasWhole_ ? partialOnDisk_ : writeOffset_;
       // The partial file already held the whole file: the download is done.

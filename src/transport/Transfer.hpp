@@ -99,6 +99,13 @@ class Transfer {
   std::uint64_t id() const { return spec_.id; }
   CURL* easy() const { return easy_; }
 
+  // Beside each partial file lies its resume record: the validator the server
+  // gave for the file (its strong ETag, else its Last-Modified; an empty line
+  // when none) and the file's whole length, one per line. A partial file is
+  // continued only with its record, with If-Range, and only by a part of a
+  // file of that length.
+  static std::filesystem::path resumeRecordPath(const std::filesystem::path& temporary);
+
   // Builds the handle for a new attempt; false when no handle can be made.
   bool prepare(CURLSH* share);
   // The handle is done. True when the transfer wants another attempt (its
@@ -120,6 +127,8 @@ class Transfer {
                         curl_off_t ulNow);
 
   bool isDownload() const { return !spec_.destination.empty(); }
+  void removeResumeRecord();
+  void writeResumeRecord(std::int64_t total);
   void beginResponse(long status);
   bool endHeaders();
   bool writeBody(const char* data, size_t size);
@@ -155,6 +164,10 @@ class Transfer {
   bool rangeSent_ = false;
   bool rangeRefused_ = false;  // resume again without a range (once)
   bool retriedWithoutRange_ = false;
+  // What the partial file belongs to, from its resume record: the server's
+  // validator (empty when it gave none) and the whole length (-1 unknown).
+  std::string recordValidator_;
+  std::int64_t recordTotal_ = -1;
   // Per reply of an attempt (redirect hops and interim replies reset it).
   long status_ = 0;
   HeaderMap headers_;

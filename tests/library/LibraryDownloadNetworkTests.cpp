@@ -14,6 +14,7 @@
 #include "sales-service/SampleData.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/RequestSyncFileTable.hpp"
+#include "transport/FormDataRequest.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace fs = std::filesystem;
@@ -175,6 +176,26 @@ TEST_F(LibraryDownloadNetworkTest, PauseResumesWithARangeAndCancelStartsAfresh) 
   EXPECT_TRUE(contentsOf(pathOf(video.file_name, video.type)) == bytes);
   ASSERT_EQ(fileRequests().size(), 1u);
   EXPECT_EQ(fileRequests()[0].range, "");
+
+  // Partial data of another version of the file is not continued: the
+  // service sends the whole file instead of the rest.
+  ASSERT_TRUE(fs::remove(pathOf(video.file_name, video.type)));
+  manager->removeExistsFiles(video.file_id);
+  events.clear();
+  const auto part = startAndPauseAtAQuarter();
+  ASSERT_GT(part, 0u);
+  const fs::path record = FormDataRequest::resumeRecordPath(partial);
+  ASSERT_TRUE(fs::exists(record));
+  std::ofstream(record, std::ios::trunc) << "\"another version\"\n" << bytes.size() << "\n";
+  service->clearRequestLog();
+  ASSERT_GT(manager->downloadFile(video), 0);
+  ASSERT_TRUE(waitForResult(video.file_name));
+  EXPECT_EQ(lastResultOf(video.file_name), "200");
+  EXPECT_TRUE(contentsOf(pathOf(video.file_name, video.type)) == bytes);
+  ASSERT_EQ(fileRequests().size(), 1u);
+  EXPECT_EQ(fileRequests()[0].range, "bytes=" + std::to_string(part) + "-");
+  EXPECT_EQ(fileRequests()[0].httpStatus, 200);
+  EXPECT_FALSE(fs::exists(record));
 }
 
 TEST_F(LibraryDownloadNetworkTest, RenamedFileReplacesItsOldVersionOnlyOnceArrived) {

@@ -11,6 +11,7 @@
 #include "sync/DownloadedFilesModel.hpp"
 #include "sync/LibraryFileDownloader.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
+#include "transport/FormDataRequest.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace fs = std::filesystem;
@@ -128,8 +129,10 @@ TEST_F(SaleslibraryModelTest, PauseResumeAndCancelKeepOrDropThePartialData) {
   manager->ReciveDownloadPercent(progress("showreel.avi", 0.4f));
   const fs::path partial = HttpNetworkCtrl::partialPathWithName("showreel.avi", kFileTypeVideo);
   ASSERT_FALSE(partial.empty());
+  const fs::path record = FormDataRequest::resumeRecordPath(partial);
   fs::create_directories(partial.parent_path());
   std::ofstream(partial) << "partial bytes";
+  std::ofstream(record) << "\"v1\"\n13\n";
 
   manager->pauseDownloadFile("showreel.avi");
   EXPECT_EQ(network->cancelled, std::vector<std::string>{"showreel.avi"});
@@ -150,6 +153,7 @@ TEST_F(SaleslibraryModelTest, PauseResumeAndCancelKeepOrDropThePartialData) {
   EXPECT_TRUE(network->cancelled.empty());
   EXPECT_TRUE(manager->pauseFileArray().empty());
   EXPECT_FALSE(fs::exists(partial)) << "a cancelled download starts afresh";
+  EXPECT_FALSE(fs::exists(record));
   EXPECT_FLOAT_EQ(manager->getDownloadPercentage("showreel.avi"), 0.4f);
 
   // Cancelling a running one cancels its transfer.

@@ -52,6 +52,12 @@ class DownloadTest : public TransportTest {
     return op;
   }
 
+  // Plants a partial file with the record of the file it belongs to.
+  void plantPartial(const std::string& bytes, const std::string& validator, std::int64_t total) {
+    writeFile(temporary, bytes);
+    writeFile(FormDataRequest::resumeRecordPath(temporary), validator + "\n" + std::to_string(total) + "\n");
+  }
+
   std::vector<std::string> seenRanges() {
     std::lock_guard<std::mutex> lock(mutex);
     return ranges;
@@ -140,6 +146,7 @@ TEST_F(DownloadTest, InterruptedDownloadResumesWithARange) {
   EXPECT_EQ(first->error()->code, static_cast<long>(RequestError::ConnectionFailure));
   EXPECT_FALSE(fs::exists(destination));
   ASSERT_EQ(fs::file_size(temporary), half);
+  EXPECT_EQ(readFile(FormDataRequest::resumeRecordPath(temporary)), "\n" + std::to_string(content.size()) + "\n");
 
   auto second = download("/cut");
   ProgressLog progress;
@@ -161,7 +168,7 @@ TEST_F(DownloadTest, InterruptedDownloadResumesWithARange) {
 TEST_F(DownloadTest, ServerIgnoringTheRangeRestartsTheFileCleanly) {
   serve("/plain", [&](const Req&, Res& res) { res.set_content(content, "application/octet-stream"); });
   server.start();
-  writeFile(temporary, content.substr(0, 1000));
+  plantPartial(content.substr(0, 1000), "", static_cast<std::int64_t>(content.size()));
   auto op = download("/plain");
   Recorder rec;
   ASSERT_TRUE(run(op, rec));
@@ -189,7 +196,7 @@ TEST_F(DownloadTest, UnsatisfiableRangeRecovers) {
   });
   server.start();
 
-  writeFile(temporary, std::string(400000, 'z'));
+  plantPartial(std::string(400000, 'z'), "", -1);
   auto stale = download("/changed");
   Recorder r1;
   ASSERT_TRUE(run(stale, r1));
@@ -199,7 +206,7 @@ TEST_F(DownloadTest, UnsatisfiableRangeRecovers) {
   EXPECT_EQ(seenRanges(), (std::vector<std::string>{"bytes=400000-", ""}));
 
   fs::remove(destination);
-  writeFile(temporary, content);
+  plantPartial(content, "", static_cast<std::int64_t>(content.size()));
   auto whole = download("/complete");
   Recorder r2;
   ASSERT_TRUE(run(whole, r2));
@@ -207,6 +214,51 @@ TEST_F(DownloadTest, UnsatisfiableRangeRecovers) {
   EXPECT_EQ(whole->responseStatusCode(), 200);
   EXPECT_EQ(readFile(destination), content);
   EXPECT_FALSE(fs::exists(temporary));
+}
+
+TEST_F(DownloadTest, PartialDataIsContinuedOnlyForTheFileItBelongsTo) {
+  serve("/file");
+  std::vector<std::string> ifRanges;
+  serve("/tagged", [&](const Req& req, Res& res) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      ifRanges.push_back(req.get_header_value("If-Range"));
+    }
+    res.set_header("ETag", "\"v2\"");
+    res.set_content(content, "application/octet-stream");
+  });
+  server.start();
+  const fs::path record = FormDataRequest::resumeRecordPath(temporary);
+
+  // Bytes without a record are of unknown origin: fetched afresh.
+  writeFile(temporary, content.substr(0, 1000));
+  Recorder r1;
+  ASSERT_TRUE(run(download("/file"), r1));
+  ASSERT_EQ(r1.finished, 1);
+  EXPECT_EQ(readFile(destination), content);
+  EXPECT_EQ(seenRanges(), std::vector<std::string>{""});
+
+  // A part of a file of another length does not continue the partial data.
+  fs::remove(destination);
+  plantPartial(std::string(1000, 'q'), "", static_cast<std::int64_t>(content.size()) + 5);
+  Recorder r2;
+  ASSERT_TRUE(run(download("/file"), r2));
+  ASSERT_EQ(r2.finished, 1);
+  EXPECT_EQ(readFile(destination), content);
+  EXPECT_EQ(seenRanges(), (std::vector<std::string>{"", "bytes=1000-", ""}));
+
+  // The validator goes along; a server with another version sends it whole.
+  fs::remove(destination);
+  plantPartial(std::string(1000, 'q'), "\"v1\"", static_cast<std::int64_t>(content.size()));
+  auto tagged = download("/tagged");
+  Recorder r3;
+  ASSERT_TRUE(run(tagged, r3));
+  ASSERT_EQ(r3.finished, 1);
+  EXPECT_EQ(tagged->responseStatusCode(), 200);
+  EXPECT_EQ(readFile(destination), content);
+  EXPECT_EQ(ifRanges, std::vector<std::string>{"\"v1\""});
+  EXPECT_FALSE(fs::exists(temporary));
+  EXPECT_FALSE(fs::exists(record));
 }
 
 TEST_F(DownloadTest, PartialFilesAreKeptApartPerClientAndType) {
