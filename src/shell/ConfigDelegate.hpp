@@ -1,3 +1,12 @@
 #pragma once
-// The interface is shared with the sync screens, below the shell.
-#include "sync/ConfigDelegate.hpp"
+// A tab screen that re-reads the module switches of the component
+// configuration whenever the main tab bar appears.
+namespace mv {
+
+class ConfigDelegate {
+ public:
+  virtual ~ConfigDelegate() = default;
+  virtual void loadByConfig() = 0;
+};
+
+}  // namespace mv

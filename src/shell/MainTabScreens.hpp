@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "platform/ui/ViewController.hpp"
-#include "sync/SettingsViewControllerDelegate.hpp"
+#include "shell/SettingsViewControllerDelegate.hpp"
 
 namespace mv {
 

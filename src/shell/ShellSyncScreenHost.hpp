@@ -4,7 +4,7 @@
 // the full resync the service asked for at sign-in, and the language
 // manager's change notices. Reads the current objects on every call, so it
 // outlives sessions.
-#include "sync/SyncScreenHost.hpp"
+#include "shell/SyncScreenHost.hpp"
 
 namespace mv {
 

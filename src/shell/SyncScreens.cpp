@@ -2,9 +2,9 @@
 
 #include "shell/MainTabScreens.hpp"
 #include "shell/ShellSyncScreenHost.hpp"
-#include "sync/BackupAndRestoreViewController.hpp"
+#include "shell/BackupAndRestoreViewController.hpp"
 #include "sync/SyncModel.hpp"
-#include "sync/SyncViewController.hpp"
+#include "shell/SyncViewController.hpp"
 
 namespace mv {
 

@@ -25,10 +25,10 @@ std::shared_ptr<ui::Button> WebViewController::makeButton(const ui::Rect& frame,
 void WebViewController::viewDidLoad() {
   PopBaseController::viewDidLoad();
   const FitCGRect& fit = FitCGRect::sharedInstance();
-  contentWebView_ = std::make_shared<ui::WebView>(fit.fitCGRectBy(0, 64, 1024, 704));
+  contentWebView_ = std::make_shared<svc::WebView>(fit.fitCGRectBy(0, 64, 1024, 704));
   contentWebView_->setBackgroundColor(gfx::Color::white(0.85));
   contentWebView_->setScalesPageToFit(true);
-  contentWebView_->setDelegate(ui::weakAs<ui::WebViewDelegate>(this));
+  contentWebView_->setDelegate(ui::weakAs<svc::WebViewDelegate>(this));
   view()->addSubview(contentWebView_);
 
   lblLoadError_ = std::make_shared<ui::Label>(fit.fitCGRectBy(40, 300, 944, 120));
@@ -54,7 +54,7 @@ void WebViewController::viewDidLoad() {
 
 void WebViewController::viewWillAppear(bool animated) {
   PopBaseController::viewWillAppear(animated);
-  contentWebView_->setDelegate(ui::weakAs<ui::WebViewDelegate>(this));
+  contentWebView_->setDelegate(ui::weakAs<svc::WebViewDelegate>(this));
   refreshBtnStatus();
 }
 
@@ -89,22 +89,22 @@ void WebViewController::refreshBtnStatus() {
   btnForward_->setEnabled(contentWebView_->canGoForward());
 }
 
-void WebViewController::webViewDidStartLoad(ui::WebView&) {
+void WebViewController::webViewDidStartLoad(svc::WebView&) {
   lblLoadError_->setHidden(true);
   refreshBtnStatus();
   ui::Application::sharedInstance().setNetworkActivityIndicatorVisible(true);
 }
 
-void WebViewController::webViewDidFinishLoad(ui::WebView&) {
+void WebViewController::webViewDidFinishLoad(svc::WebView&) {
   refreshBtnStatus();
   ui::Application::sharedInstance().setNetworkActivityIndicatorVisible(false);
 }
 
-void WebViewController::webViewDidFailLoadWithError(ui::WebView&, const base::Error& error) {
+void WebViewController::webViewDidFailLoadWithError(svc::WebView&, const base::Error& error) {
   refreshBtnStatus();
   ui::Application::sharedInstance().setNetworkActivityIndicatorVisible(false);
   // A load stopped on purpose (leaving, or replaced by another) is no failure.
-  if (error.code == ui::WebView::kErrorCancelled) return;
+  if (error.code == svc::WebView::kErrorCancelled) return;
   lastErrorReason_ = error.description.empty() ? error.failureReason : error.description;
   lblLoadError_->setText(textOrEmpty(Language::stringWithName("PAGELOADFAILED")) + "\n" + lastErrorReason_);
   lblLoadError_->setHidden(false);

@@ -7,12 +7,12 @@
 
 #include "platform/ui/Button.hpp"
 #include "platform/ui/Label.hpp"
-#include "platform/ui/WebView.hpp"
+#include "platform/services/WebView.hpp"
 #include "shell/PopBaseController.hpp"
 
 namespace mv {
 
-class WebViewController : public PopBaseController, public ui::WebViewDelegate {
+class WebViewController : public PopBaseController, public svc::WebViewDelegate {
  public:
   const std::string& url() const { return url_; }
   // Before the view loads.
@@ -28,11 +28,11 @@ class WebViewController : public PopBaseController, public ui::WebViewDelegate {
   void btnReloadClick();
   void refreshBtnStatus();
 
-  void webViewDidStartLoad(ui::WebView& webView) override;
-  void webViewDidFinishLoad(ui::WebView& webView) override;
-  void webViewDidFailLoadWithError(ui::WebView& webView, const base::Error& error) override;
+  void webViewDidStartLoad(svc::WebView& webView) override;
+  void webViewDidFinishLoad(svc::WebView& webView) override;
+  void webViewDidFailLoadWithError(svc::WebView& webView, const base::Error& error) override;
 
-  const std::shared_ptr<ui::WebView>& contentWebView() const { return contentWebView_; }
+  const std::shared_ptr<svc::WebView>& contentWebView() const { return contentWebView_; }
   const std::shared_ptr<ui::Button>& btnBack() const { return btnBack_; }
   const std::shared_ptr<ui::Button>& btnForward() const { return btnForward_; }
   const std::shared_ptr<ui::Button>& btnReload() const { return btnReload_; }
@@ -42,7 +42,7 @@ class WebViewController : public PopBaseController, public ui::WebViewDelegate {
  private:
   std::shared_ptr<ui::Button> makeButton(const ui::Rect& frame, const char* image, void (WebViewController::*action)());
   std::string url_;
-  std::shared_ptr<ui::WebView> contentWebView_;
+  std::shared_ptr<svc::WebView> contentWebView_;
   std::shared_ptr<ui::Button> btnBack_, btnForward_, btnReload_;
   std::shared_ptr<ui::Label> lblLoadError_;
   std::string lastErrorReason_;

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "platform/base/Geometry.hpp"
-#include "util/ImageData.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "util/ServerInfo.hpp"
 
 namespace mv {
@@ -151,7 +151,7 @@ class PublicFunction {
   // The local image of that name (types 5-8 and 10 look among the library
   // images, 9 in the EPub folder, others in their own folder), else the
   // type's stock picture from the resources; nothing when neither decodes.
-  static std::shared_ptr<const ImageData> getLocalImage(std::string_view name, int type);
+  static std::shared_ptr<const gfx::ImageData> getLocalImage(std::string_view name, int type);
   static std::filesystem::path localImagePath(std::string_view name, int type);
 
   // ---- images -------------------------------------------------------------------
@@ -162,10 +162,10 @@ class PublicFunction {
                                         const std::filesystem::path& thumbPath);
   // True when the image is wider or taller than the size in pixels (points
   // times the screen scale).
-  static bool image(const ImageData& image, base::Size isNeedToScaleToFitSize);
+  static bool image(const gfx::ImageData& image, base::Size isNeedToScaleToFitSize);
   // The image shrunk by min(width ratio, height ratio) when it needs it, else
   // the same image.
-  static std::shared_ptr<const ImageData> scaleImage(std::shared_ptr<const ImageData> image, base::Size toFitSize);
+  static std::shared_ptr<const gfx::ImageData> scaleImage(std::shared_ptr<const gfx::ImageData> image, base::Size toFitSize);
   static double screenScale();
   static void setScreenScale(double scale);
 

@@ -215,15 +215,15 @@ fs::path PublicFunction::localImagePath(std::string_view name, int type) {
   return base::Bundle::pathForResource(fs::path(stock).stem().string(), "png");
 }
 
-std::shared_ptr<const ImageData> PublicFunction::getLocalImage(std::string_view name, int type) {
+std::shared_ptr<const gfx::ImageData> PublicFunction::getLocalImage(std::string_view name, int type) {
   fs::path p = localImagePath(name, type);
   if (!p.empty()) {
-    if (auto img = ImageData::decodeFile(p)) return std::make_shared<const ImageData>(std::move(*img));
+    if (auto img = gfx::ImageData::decodeFile(p)) return std::make_shared<const gfx::ImageData>(std::move(*img));
   }
   // The file is there but unreadable: show the stock picture instead.
   fs::path stock = base::Bundle::pathForResource(fs::path(placeholderImageName(type)).stem().string(), "png");
   if (!stock.empty() && stock != p) {
-    if (auto img = ImageData::decodeFile(stock)) return std::make_shared<const ImageData>(std::move(*img));
+    if (auto img = gfx::ImageData::decodeFile(stock)) return std::make_shared<const gfx::ImageData>(std::move(*img));
   }
   return nullptr;
 }

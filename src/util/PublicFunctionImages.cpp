@@ -23,7 +23,7 @@ std::pair<int, int> shrunk(int w, int h, double factor) {
 bool PublicFunction::createImgThumbWithImgName(const fs::path& fullPath, const fs::path& thumbPath) {
   std::error_code ec;
   if (fs::exists(thumbPath, ec)) return true;
-  auto full = ImageData::decodeFile(fullPath);
+  auto full = gfx::ImageData::decodeFile(fullPath);
   if (!full || full->empty()) {
     MV_LOG("no thumbnail: cannot read ", fullPath.string());
     return false;
@@ -33,7 +33,7 @@ bool PublicFunction::createImgThumbWithImgName(const fs::path& fullPath, const f
   auto [w, h] = shrunk(full->width, full->height, factor);
   w = std::min(w, kThumbMaxWidth);
   h = std::min(h, kThumbMaxHeight);
-  ImageData thumb = (w == full->width && h == full->height) ? std::move(*full) : full->scaled(w, h);
+  gfx::ImageData thumb = (w == full->width && h == full->height) ? std::move(*full) : full->scaled(w, h);
   // Written under a private name and renamed, so threads making the same
   // thumbnail at once never leave a torn file.
   if (!thumb.writePNG(thumbPath)) {
@@ -43,12 +43,12 @@ bool PublicFunction::createImgThumbWithImgName(const fs::path& fullPath, const f
   return true;
 }
 
-bool PublicFunction::image(const ImageData& img, base::Size isNeedToScaleToFitSize) {
+bool PublicFunction::image(const gfx::ImageData& img, base::Size isNeedToScaleToFitSize) {
   const double scale = screenScale();
   return img.width > isNeedToScaleToFitSize.width * scale || img.height > isNeedToScaleToFitSize.height * scale;
 }
 
-std::shared_ptr<const ImageData> PublicFunction::scaleImage(std::shared_ptr<const ImageData> img,
+std::shared_ptr<const gfx::ImageData> PublicFunction::scaleImage(std::shared_ptr<const gfx::ImageData> img,
                                                             base::Size toFitSize) {
   if (!img || img->empty() || !(toFitSize.width > 0) || !(toFitSize.height > 0)) return img;
   if (!image(*img, toFitSize)) return img;
@@ -56,9 +56,9 @@ std::shared_ptr<const ImageData> PublicFunction::scaleImage(std::shared_ptr<cons
   const double factor =
       std::min(toFitSize.width * scale / img->width, toFitSize.height * scale / img->height);
   auto [w, h] = shrunk(img->width, img->height, factor);
-  ImageData out = img->scaled(w, h);
+  gfx::ImageData out = img->scaled(w, h);
   if (out.empty()) return img;
-  return std::make_shared<const ImageData>(std::move(out));
+  return std::make_shared<const gfx::ImageData>(std::move(out));
 }
 
 }  // namespace mv

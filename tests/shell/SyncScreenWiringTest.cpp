@@ -18,10 +18,10 @@
 #include "shell/SettingsViewController.hpp"
 #include "shell/SkinManager.hpp"
 #include "shell/SyncScreens.hpp"
-#include "sync/BackupAndRestoreViewController.hpp"
+#include "shell/BackupAndRestoreViewController.hpp"
 #include "sync/SyncConfigManager.hpp"
 #include "sync/SyncModel.hpp"
-#include "sync/SyncViewController.hpp"
+#include "shell/SyncViewController.hpp"
 #include "widgets/WidgetSkin.hpp"
 
 namespace fs = std::filesystem;

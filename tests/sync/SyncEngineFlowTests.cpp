@@ -8,7 +8,7 @@
 
 #include "SyncEngineTestSupport.hpp"
 #include "store/DataAccessManager.hpp"
-#include "util/ImageData.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/SessionContext.hpp"
 
@@ -126,7 +126,7 @@ TEST_F(SyncEngineTest, FullSyncThenIncrementalSyncLandEveryRowAndFile) {
     EXPECT_EQ(contentsOf(localPath(name, type)), *v1.file(path)) << path;
   }
   e->waitForThumbnails();
-  auto thumb = ImageData::decodeFile(localPath(localThumb, kFileTypeProductImage));
+  auto thumb = gfx::ImageData::decodeFile(localPath(localThumb, kFileTypeProductImage));
   ASSERT_TRUE(thumb) << "no thumbnail made for " << localThumbOf;
   EXPECT_LE(thumb->width, kThumbMaxWidth);
   EXPECT_LE(thumb->height, kThumbMaxHeight);

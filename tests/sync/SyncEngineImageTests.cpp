@@ -213,7 +213,7 @@ TEST_F(SyncEngineTest, ThumbnailPassesWriteWhereTheyWereAskedAndStopAtLogout) {
   SessionContext::setFixed("acme", "rep");
   EXPECT_EQ(countThumbs("first"), 12);
   EXPECT_FALSE(fs::exists(root / "Documents" / "globex"));
-  auto thumb = ImageData::decodeFile(localPath("first0_s.png", kFileTypeProductImage));
+  auto thumb = gfx::ImageData::decodeFile(localPath("first0_s.png", kFileTypeProductImage));
   ASSERT_TRUE(thumb);
   EXPECT_LE(thumb->width, kThumbMaxWidth);
   EXPECT_EQ(thumb->height, kThumbMaxHeight);

@@ -14,6 +14,8 @@ namespace fs = std::filesystem;
 namespace mv::test {
 namespace {
 
+using gfx::ImageData;
+
 class ImageTest : public PublicFunctionFixture {
  protected:
   // An image whose pixels all differ, so a swapped row or channel shows.

@@ -26,7 +26,7 @@ class FilesTest : public PublicFunctionFixture {
   }
   static void writeImage(const fs::path& p, int w, int h) {
     fs::create_directories(p.parent_path());
-    ImageData img(w, h);
+    gfx::ImageData img(w, h);
     ASSERT_TRUE(img.writePNG(p));
   }
 };

@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "platform/base/Paths.hpp"
-#include "util/ImageData.hpp"
+#include "platform/gfx/ImageData.hpp"
 
 namespace gfx {
 
@@ -51,7 +51,7 @@ bool hasRetinaSuffix(const fs::path& p) {
 }
 
 ImagePtr loadFile(const fs::path& path, double scale) {
-  auto data = mv::ImageData::decodeFile(path);
+  auto data = ImageData::decodeFile(path);
   if (!data) return nullptr;
   return Image::fromImageData(*data, scale);
 }
@@ -113,7 +113,7 @@ ImagePtr Image::fromFile(const fs::path& path) {
 }
 
 ImagePtr Image::fromData(std::string_view bytes, double scale) {
-  auto data = mv::ImageData::decode(bytes);
+  auto data = ImageData::decode(bytes);
   if (!data) return nullptr;
   return fromImageData(*data, scale);
 }
@@ -122,7 +122,7 @@ ImagePtr Image::fromData(const std::vector<std::uint8_t>& bytes, double scale) {
   return fromData(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), scale);
 }
 
-ImagePtr Image::fromImageData(const mv::ImageData& data, double scale) {
+ImagePtr Image::fromImageData(const ImageData& data, double scale) {
   if (data.empty()) return nullptr;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, data.width, data.height);
   if (!surfaceOk(s)) {
@@ -153,7 +153,7 @@ ImagePtr Image::fromSurface(cairo_surface_t* surface, double scale) {
 ImagePtr Image::blank(base::Size size, double scale) {
   if (!(scale > 0)) scale = 1;
   int w = static_cast<int>(std::ceil(size.width * scale)), h = static_cast<int>(std::ceil(size.height * scale));
-  if (w <= 0 || h <= 0 || w > mv::ImageData::kMaxDimension || h > mv::ImageData::kMaxDimension) return nullptr;
+  if (w <= 0 || h <= 0 || w > ImageData::kMaxDimension || h > ImageData::kMaxDimension) return nullptr;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
   if (!surfaceOk(s)) {
     cairo_surface_destroy(s);
@@ -226,9 +226,9 @@ Color Image::pixelAt(int x, int y) const {
   return Color(ch(16), ch(8), ch(0), a / 255.0);
 }
 
-mv::ImageData Image::toImageData() const {
+ImageData Image::toImageData() const {
   int w = pixelWidth(), h = pixelHeight();
-  mv::ImageData out(w, h);
+  ImageData out(w, h);
   if (out.empty()) return out;
   cairo_surface_flush(surface_.get());
   const unsigned char* px = cairo_image_surface_get_data(surface_.get());

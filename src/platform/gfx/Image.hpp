@@ -12,11 +12,9 @@
 #include "platform/base/Geometry.hpp"
 #include "platform/gfx/Color.hpp"
 
-namespace mv {
-struct ImageData;
-}
-
 namespace gfx {
+
+struct ImageData;
 
 class Image;
 using ImagePtr = std::shared_ptr<Image>;
@@ -38,7 +36,7 @@ class Image {
   // PNG or JPEG bytes; nothing for bytes that are not a readable image.
   static ImagePtr fromData(std::string_view bytes, double scale = 1.0);
   static ImagePtr fromData(const std::vector<std::uint8_t>& bytes, double scale = 1.0);
-  static ImagePtr fromImageData(const mv::ImageData& data, double scale = 1.0);
+  static ImagePtr fromImageData(const ImageData& data, double scale = 1.0);
   // Takes its own reference to an image surface (ARGB32 or RGB24).
   static ImagePtr fromSurface(cairo_surface_t* surface, double scale = 1.0);
   // A transparent bitmap of that size in points.
@@ -73,7 +71,7 @@ class Image {
   ImagePtr scaledToSize(base::Size size, double scale = 1.0) const;
   // The pixel at (x, y), not premultiplied; clear outside the image.
   Color pixelAt(int x, int y) const;
-  mv::ImageData toImageData() const;
+  ImageData toImageData() const;
 
   std::optional<std::vector<std::uint8_t>> pngData() const;
   // JPEG at quality 0..1; transparent pixels are laid over white.

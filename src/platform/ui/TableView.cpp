@@ -780,11 +780,28 @@ bool TableView::swipeToDeleteRowAtIndexPath(const IndexPath& p) {
   return true;
 }
 
-void TableView::deleteControlTapped(TableViewCell* cell) {
-  auto p = indexPathForCell(cell);
+void TableView::cellAccessoryButtonTapped(TableViewCell& cell) {
+  auto p = indexPathForCell(&cell);
   if (!p) return;
   auto keep = self();
-  if (cell->editingStyle_ == TableViewCellEditingStyle::Insert) {
+  if (auto d = delegate(); d && d->respondsTo(TableViewDelegateOp::AccessoryButtonTapped))
+    d->tableViewAccessoryButtonTappedForRowWithIndexPath(*this, *p);
+}
+
+void TableView::cellDeleteButtonTapped(TableViewCell& cell) {
+  if (confirming_ && confirming_ == indexPathForCell(&cell)) confirmDeletion();
+}
+
+std::optional<gfx::Color> TableView::cellSeparatorColor() const {
+  if (separatorStyle_ == TableViewCellSeparatorStyle::None) return std::nullopt;
+  return separatorColor().value_or(gfx::Color::rgb255(200, 199, 204));
+}
+
+void TableView::cellEditingControlTapped(TableViewCell& cell) {
+  auto p = indexPathForCell(&cell);
+  if (!p) return;
+  auto keep = self();
+  if (cell.editingStyle_ == TableViewCellEditingStyle::Insert) {
     if (auto ds = dataSource(); ds && ds->respondsTo(TableViewDataSourceOp::CommitEditingStyle))
       ds->tableViewCommitEditingStyle(*this, TableViewCellEditingStyle::Insert, *p);
     return;
@@ -799,7 +816,7 @@ void TableView::deleteControlTapped(TableViewCell* cell) {
   auto title = dg && dg->respondsTo(TableViewDelegateOp::TitleForDeleteConfirmationButton)
                    ? dg->tableViewTitleForDeleteConfirmationButtonForRowAtIndexPath(*this, *p)
                    : std::nullopt;
-  cell->showDeleteConfirmation(title.value_or("Delete"));
+  cell.showDeleteConfirmation(title.value_or("Delete"));
 }
 
 bool TableView::confirmDeletion() {

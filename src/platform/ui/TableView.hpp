@@ -10,6 +10,7 @@
 #include "platform/ui/IndexPath.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/TableViewCell.hpp"
+#include "platform/ui/TableViewCellHost.hpp"
 
 namespace ui {
 
@@ -212,7 +213,7 @@ class TableViewDelegate : public ScrollViewDelegate {
 // they were called in. When the data source's new counts do not match the
 // batch, the table reloads everything instead of showing rows that do not
 // exist.
-class TableView : public ScrollView {
+class TableView : public ScrollView, public TableViewCellHost {
  public:
   explicit TableView(const Rect& frame = {}, TableViewStyle style = TableViewStyle::Plain);
   ~TableView() override;
@@ -336,13 +337,11 @@ class TableView : public ScrollView {
   void touchesEnded(const TouchSet& touches, const Event& event) override;
   void touchesCancelled(const TouchSet& touches, const Event& event) override;
 
-  static constexpr double kDefaultRowHeight = 44;
   static constexpr double kUpdateAnimationDuration = 0.3;
   // A touch that moves further than this from where it began selects nothing.
   static constexpr double kTapSlop = 10;
 
  private:
-  friend class TableViewCell;
   struct Section {
     long rows = 0;
     double headerHeight = 0;
@@ -375,7 +374,10 @@ class TableView : public ScrollView {
   void cellTapped(TableViewCell* cell);
   std::optional<IndexPath> indexPathForTouch(const Touch& touch) const;
   void swipeRecognized(GestureRecognizer& g);
-  void deleteControlTapped(TableViewCell* cell);
+  void cellAccessoryButtonTapped(TableViewCell& cell) override;
+  void cellEditingControlTapped(TableViewCell& cell) override;
+  void cellDeleteButtonTapped(TableViewCell& cell) override;
+  std::optional<gfx::Color> cellSeparatorColor() const override;
   void cacheDelegateAnswers();
   double contentWidth() const;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/ui/TableView.hpp"
+#include "platform/ui/TableViewCellHost.hpp"
 
 namespace ui {
 
@@ -43,15 +43,10 @@ class AccessoryGlyph : public View {
   TableViewCellAccessoryType type_;
 };
 
-std::optional<IndexPath> pathOf(const TableViewCell* cell) {
-  TableView* t = cell ? cell->tableView() : nullptr;
-  return t ? t->indexPathForCell(cell) : std::nullopt;
-}
-
 }  // namespace
 
 TableViewCell::TableViewCell(TableViewCellStyle style, std::string reuseIdentifier)
-    : View(Rect{0, 0, 320, TableView::kDefaultRowHeight}), style_(style), reuseIdentifier_(std::move(reuseIdentifier)) {
+    : View(Rect{0, 0, 320, TableViewCellHost::kDefaultRowHeight}), style_(style), reuseIdentifier_(std::move(reuseIdentifier)) {
   setBackgroundColor(gfx::Color::white());
   contentView_ = std::make_shared<View>(bounds());
   contentView_->setBackgroundColor(std::nullopt);
@@ -92,7 +87,7 @@ TableViewCell::TableViewCell(TableViewCellStyle style, std::string reuseIdentifi
 
 TableViewCell::~TableViewCell() = default;
 
-TableView* TableViewCell::tableView() const { return dynamic_cast<TableView*>(superview()); }
+TableViewCellHost* TableViewCell::host() const { return dynamic_cast<TableViewCellHost*>(superview()); }
 
 void TableViewCell::prepareForReuse() {
   selected_ = false;
@@ -157,12 +152,7 @@ void TableViewCell::refreshAccessory() {
             [](Control& sender, const Event*) {
               for (View* v = sender.superview(); v; v = v->superview()) {
                 if (auto* cell = dynamic_cast<TableViewCell*>(v)) {
-                  TableView* t = cell->tableView();
-                  auto p = pathOf(cell);
-                  if (!t || !p) return;
-                  auto keep = t->self();
-                  if (auto d = t->delegate(); d && d->respondsTo(TableViewDelegateOp::AccessoryButtonTapped))
-                    d->tableViewAccessoryButtonTappedForRowWithIndexPath(*t, *p);
+                  if (TableViewCellHost* h = cell->host()) h->cellAccessoryButtonTapped(*cell);
                   return;
                 }
               }
@@ -234,7 +224,7 @@ void TableViewCell::setEditingStyleShown(TableViewCellEditingStyle style) {
         [](Control& sender, const Event*) {
           auto* cell = dynamic_cast<TableViewCell*>(sender.superview());
           if (!cell) return;
-          if (TableView* t = cell->tableView()) t->deleteControlTapped(cell);
+          if (TableViewCellHost* h = cell->host()) h->cellEditingControlTapped(*cell);
         },
         ControlEventTouchUpInside);
     addSubview(editControl_);
@@ -255,8 +245,7 @@ void TableViewCell::showDeleteConfirmation(const std::string& title) {
         [](Control& sender, const Event*) {
           auto* cell = dynamic_cast<TableViewCell*>(sender.superview());
           if (!cell) return;
-          TableView* t = cell->tableView();
-          if (t && t->rowShowingDeleteConfirmation() == t->indexPathForCell(cell)) t->confirmDeletion();
+          if (TableViewCellHost* h = cell->host()) h->cellDeleteButtonTapped(*cell);
         },
         ControlEventTouchUpInside);
     addSubview(deleteButton_);
@@ -353,11 +342,12 @@ void TableViewCell::layoutSubviews() {
 }
 
 void TableViewCell::drawRect(gfx::Context& ctx, const Rect&) {
-  TableView* t = tableView();
-  if (!t || t->separatorStyle() == TableViewCellSeparatorStyle::None) return;
+  TableViewCellHost* h = host();
+  std::optional<gfx::Color> color = h ? h->cellSeparatorColor() : std::nullopt;
+  if (!color) return;
   Rect b = bounds();
   double left = separatorInset_.left;
-  ctx.setFillColor(t->separatorColor().value_or(gfx::Color::rgb255(200, 199, 204)));
+  ctx.setFillColor(*color);
   ctx.fillRect({left, b.maxY() - 0.5, std::max(0.0, b.width() - left - separatorInset_.right), 0.5});
 }
 

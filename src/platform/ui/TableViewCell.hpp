@@ -9,7 +9,7 @@
 
 namespace ui {
 
-class TableView;
+class TableViewCellHost;
 
 enum class TableViewCellStyle {
   Default = 0,   // a text label and an optional image on the left
@@ -89,7 +89,7 @@ class TableViewCell : public View {
   void setSeparatorInset(EdgeInsets e);
 
   // The table the cell is in (nothing while queued or unused).
-  TableView* tableView() const;
+  TableViewCellHost* host() const;
 
   void layoutSubviews() override;
   void drawRect(gfx::Context& ctx, const Rect& rect) override;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "UiTestEnvironment.hpp"
+#include "platform/ui/ActionSheet.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 
@@ -132,4 +133,48 @@ TEST_F(AlertTest, LaterAlertsWaitTheirTurnAndBlockTheScreen) {
   EXPECT_TRUE(lonely->pressButton(0));
   advance(0.3);
   EXPECT_FALSE(lonely->isVisible());
+}
+
+TEST_F(AlertTest, ActionSheetChoicesAndOutsideTap) {
+  HeadlessDriver driver;
+  struct Listener : ActionSheetDelegate {
+    std::vector<std::string> log;
+    void actionSheetClickedButtonAtIndex(ActionSheet&, long i) override { log.push_back("clicked:" + std::to_string(i)); }
+    void actionSheetCancel(ActionSheet&) override { log.push_back("cancel"); }
+    void actionSheetWillDismissWithButtonIndex(ActionSheet&, long i) override { log.push_back("willDismiss:" + std::to_string(i)); }
+    void actionSheetDidDismissWithButtonIndex(ActionSheet&, long i) override { log.push_back("didDismiss:" + std::to_string(i)); }
+  };
+  auto listener = std::make_shared<Listener>();
+  auto anchor = std::make_shared<View>(Rect{0, 0, 1024, 768});
+  driver.window().addSubview(anchor);
+  {
+    auto sheet = std::make_shared<ActionSheet>("Share", listener, "Cancel", "Delete",
+                                               std::vector<std::string>{"Mail", "Print"});
+    EXPECT_EQ(sheet->numberOfButtons(), 4);
+    EXPECT_EQ(sheet->destructiveButtonIndex(), 0);
+    EXPECT_EQ(sheet->cancelButtonIndex(), 3);
+    EXPECT_EQ(sheet->firstOtherButtonIndex(), 1);
+    EXPECT_EQ(sheet->buttonAtIndex(3), nullptr);  // the cancel button is the outside of the popover
+    sheet->showFromRect({100, 100, 40, 40}, anchor.get(), false);
+    EXPECT_TRUE(sheet->isVisible());
+  }  // the caller lets go: the sheet stays while it shows
+  auto sheets = driver.findAllOf<ActionSheet>();
+  ASSERT_EQ(sheets.size(), 1u);
+  Button* print = sheets[0]->buttonAtIndex(2);
+  ASSERT_NE(print, nullptr);
+  EXPECT_EQ(print->currentTitle(), "Print");
+  driver.tap(*print);
+  driver.advance(0.5);
+  EXPECT_EQ(listener->log, (std::vector<std::string>{"clicked:2", "willDismiss:2", "didDismiss:2"}));
+  EXPECT_TRUE(driver.findAllOf<ActionSheet>().empty());
+
+  listener->log.clear();
+  auto sheet = std::make_shared<ActionSheet>("Open", listener, "Cancel", std::nullopt, std::vector<std::string>{"Viewer"});
+  sheet->showFromRect({100, 100, 40, 40}, anchor.get(), true);
+  driver.advance(0.3);
+  driver.tapAt({900, 700});
+  driver.advance(0.5);
+  EXPECT_EQ(listener->log, (std::vector<std::string>{"cancel", "clicked:1", "willDismiss:1", "didDismiss:1"}));
+  EXPECT_FALSE(sheet->isVisible());
+  EXPECT_TRUE(driver.window().overlay().subviews().empty());
 }

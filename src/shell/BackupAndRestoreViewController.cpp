@@ -1,4 +1,4 @@
-#include "sync/BackupAndRestoreViewController.hpp"
+#include "shell/BackupAndRestoreViewController.hpp"
 
 #include <algorithm>
 
@@ -13,8 +13,8 @@
 #include "sync/RequestDownload.hpp"
 #include "sync/SyncConfigManager.hpp"
 #include "sync/SyncCustomerModel.hpp"
-#include "sync/SyncScreenHost.hpp"
-#include "sync/SyncScreenPresenter.hpp"
+#include "shell/SyncScreenHost.hpp"
+#include "shell/SyncScreenPresenter.hpp"
 #include "sync/SyncSession.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"

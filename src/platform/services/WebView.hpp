@@ -11,7 +11,7 @@ namespace mv {
 class FormDataRequest;
 }
 
-namespace ui {
+namespace svc {
 
 class WebView;
 
@@ -46,9 +46,9 @@ class WebViewDelegate {
 // load stopped or replaced by another fails with the cancelled error
 // (code -999). An HTTP error status still shows the page the server sent.
 // Back and forward move through the pages loaded by URL.
-class WebView : public View {
+class WebView : public ui::View {
  public:
-  explicit WebView(const Rect& frame = {});
+  explicit WebView(const ui::Rect& frame = {});
   ~WebView() override;
 
   std::shared_ptr<WebViewDelegate> delegate() const { return delegate_.lock(); }
@@ -79,7 +79,7 @@ class WebView : public View {
   void setScalesPageToFit(bool on) { scalesPageToFit_ = on; }
   double timeoutSeconds() const { return timeout_; }
   void setTimeoutSeconds(double s) { timeout_ = s; }
-  ScrollView& scrollView() const { return *scroll_; }
+  ui::ScrollView& scrollView() const { return *scroll_; }
 
   void layoutSubviews() override;
 
@@ -111,8 +111,8 @@ class WebView : public View {
   static void parse(const std::string& html, const std::string& encoding, std::string& title, std::vector<Block>& blocks);
 
   std::weak_ptr<WebViewDelegate> delegate_;
-  std::shared_ptr<ScrollView> scroll_;
-  std::shared_ptr<View> page_;
+  std::shared_ptr<ui::ScrollView> scroll_;
+  std::shared_ptr<ui::View> page_;
   std::vector<std::string> history_;
   long index_ = -1;
   std::string url_;
@@ -127,4 +127,4 @@ class WebView : public View {
   double laidOutWidth_ = -1;
 };
 
-}  // namespace ui
+}  // namespace svc

@@ -12,9 +12,9 @@
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
 #include "platform/ui/ViewController.hpp"
-#include "sync/ConfigDelegate.hpp"
-#include "sync/ResourceUpdateDelegate.hpp"
-#include "sync/ResourceUpdateView.hpp"
+#include "shell/ConfigDelegate.hpp"
+#include "shell/ResourceUpdateDelegate.hpp"
+#include "shell/ResourceUpdateView.hpp"
 #include "sync/SyncModelDelegate.hpp"
 
 namespace mv {

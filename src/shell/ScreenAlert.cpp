@@ -1,4 +1,4 @@
-#include "sync/ScreenAlert.hpp"
+#include "shell/ScreenAlert.hpp"
 
 namespace mv {
 

@@ -11,7 +11,7 @@
 
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/ViewController.hpp"
-#include "sync/SyncScreenHost.hpp"
+#include "shell/SyncScreenHost.hpp"
 
 namespace mv::test {
 

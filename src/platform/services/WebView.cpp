@@ -1,4 +1,4 @@
-#include "platform/ui/WebView.hpp"
+#include "platform/services/WebView.hpp"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
@@ -13,7 +13,15 @@
 #include "transport/FormDataRequest.hpp"
 #include "transport/RequestDelegate.hpp"
 
-namespace ui {
+namespace svc {
+
+using ui::FlexibleHeight;
+using ui::FlexibleWidth;
+using ui::Point;
+using ui::Rect;
+using ui::ScrollView;
+using ui::Size;
+using ui::View;
 
 namespace {
 
@@ -414,4 +422,4 @@ void WebView::layoutSubviews() {
   if (bounds().width() != laidOutWidth_) relayout();
 }
 
-}  // namespace ui
+}  // namespace svc

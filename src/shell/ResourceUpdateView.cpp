@@ -1,4 +1,4 @@
-#include "sync/ResourceUpdateView.hpp"
+#include "shell/ResourceUpdateView.hpp"
 
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"

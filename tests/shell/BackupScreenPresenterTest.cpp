@@ -9,7 +9,7 @@
 #include "TestEnvironment.hpp"
 #include "platform/base/Date.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "sync/BackupScreenPresenter.hpp"
+#include "shell/BackupScreenPresenter.hpp"
 #include "sync/SyncLoginSession.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/SessionContext.hpp"

@@ -1,11 +1,12 @@
 #pragma once
-// What the Sync tab and the backup-and-restore page need from the application
-// above them: the main tab bar (the Sync tab's badge, the blinking sync icon,
+// What the Sync tab and the backup-and-restore page need from the rest of the
+// application: the main tab bar (the Sync tab's badge, the blinking sync icon,
 // switching tabs), the session facts the screens read (network kind, the
 // user's last backup), the way back to the sign-in screen, a full resync the
-// service asked for, and word of a change of the interface language. The
-// shell installs its implementation when the application starts; until then
-// (and in tests without one) the screens do without. Main thread only.
+// service asked for, and word of a change of the interface language. Kept
+// narrow so the screens' tests can stand in for it; the application installs
+// the real one when it starts, and until then the screens do without. Main
+// thread only.
 #include <functional>
 #include <memory>
 #include <optional>

@@ -16,7 +16,7 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/TableViewCell.hpp"
-#include "sync/BackupAndRestoreViewController.hpp"
+#include "shell/BackupAndRestoreViewController.hpp"
 #include "sync/LibraryFileDownloader.hpp"
 #include "sync/RequestDownload.hpp"
 #include "sync/SyncConfigManager.hpp"

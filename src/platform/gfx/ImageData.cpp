@@ -1,4 +1,4 @@
-#include "util/ImageData.hpp"
+#include "platform/gfx/ImageData.hpp"
 
 #include <png.h>
 // jpeglib.h needs size_t and FILE declared before it.
@@ -16,7 +16,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/FileIO.hpp"
 
-namespace mv {
+namespace gfx {
 namespace {
 
 bool sizeAllowed(std::uint64_t w, std::uint64_t h) {
@@ -345,4 +345,4 @@ ImageData ImageData::scaled(int w, int h) const {
   return out;
 }
 
-}  // namespace mv
+}  // namespace gfx

@@ -1,11 +1,11 @@
-#include "sync/SyncViewController.hpp"
+#include "shell/SyncViewController.hpp"
 
 #include "platform/base/Log.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "sync/SyncConfigManager.hpp"
 #include "sync/SyncModel.hpp"
-#include "sync/SyncScreenHost.hpp"
+#include "shell/SyncScreenHost.hpp"
 #include "sync/SyncSession.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"

@@ -1,4 +1,4 @@
-#include "sync/SyncScreenHost.hpp"
+#include "shell/SyncScreenHost.hpp"
 
 namespace mv {
 namespace {

@@ -9,7 +9,7 @@
 #include "TestEnvironment.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/SyncLoginSession.hpp"
-#include "sync/SyncScreenPresenter.hpp"
+#include "shell/SyncScreenPresenter.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/SessionContext.hpp"
 #include "util/TextLookup.hpp"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/base/Geometry.hpp"
-#include "sync/ScreenAlert.hpp"
+#include "shell/ScreenAlert.hpp"
 
 namespace mv {
 

@@ -1,4 +1,4 @@
-#include "sync/SyncScreenPresenter.hpp"
+#include "shell/SyncScreenPresenter.hpp"
 
 #include <cmath>
 #include <cstdio>

@@ -1,10 +1,10 @@
-#include "sync/BackupScreenPresenter.hpp"
+#include "shell/BackupScreenPresenter.hpp"
 
 #include <cstdio>
 
 #include "platform/base/Date.hpp"
 #include "sync/SyncLoginSession.hpp"
-#include "sync/SyncScreenPresenter.hpp"
+#include "shell/SyncScreenPresenter.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "sync/ScreenAlert.hpp"
+#include "shell/ScreenAlert.hpp"
 
 namespace mv {
 

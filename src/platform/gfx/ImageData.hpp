@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace mv {
+namespace gfx {
 
 struct ImageData {
   int width = 0;
@@ -55,4 +55,4 @@ struct ImageData {
   }
 };
 
-}  // namespace mv
+}  // namespace gfx

@@ -8,10 +8,10 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/Button.hpp"
-#include "sync/ResourceUpdateDelegate.hpp"
-#include "sync/SyncInfoItem.hpp"
-#include "sync/SyncItemView.hpp"
-#include "sync/SyncScreenPresenter.hpp"
+#include "shell/ResourceUpdateDelegate.hpp"
+#include "shell/SyncInfoItem.hpp"
+#include "shell/SyncItemView.hpp"
+#include "shell/SyncScreenPresenter.hpp"
 
 namespace mv {
 

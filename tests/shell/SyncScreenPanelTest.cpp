@@ -11,7 +11,7 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "sync/SyncModel.hpp"
-#include "sync/SyncViewController.hpp"
+#include "shell/SyncViewController.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/SessionContext.hpp"
 #include "util/TextLookup.hpp"

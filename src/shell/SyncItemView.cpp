@@ -1,4 +1,4 @@
-#include "sync/SyncItemView.hpp"
+#include "shell/SyncItemView.hpp"
 
 namespace mv {
 

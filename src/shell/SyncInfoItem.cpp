@@ -1,4 +1,4 @@
-#include "sync/SyncInfoItem.hpp"
+#include "shell/SyncInfoItem.hpp"
 
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"

@@ -19,9 +19,9 @@
 #include "platform/ui/TableViewController.hpp"
 #include "store/Entities.hpp"
 #include "sync/BackupManager.hpp"
-#include "sync/BackupScreenPresenter.hpp"
+#include "shell/BackupScreenPresenter.hpp"
 #include "sync/RestoreManager.hpp"
-#include "sync/SettingsViewControllerDelegate.hpp"
+#include "shell/SettingsViewControllerDelegate.hpp"
 
 namespace mv {
 

@@ -9,17 +9,24 @@
 #include <fstream>
 #include <thread>
 
-#include "UiTestEnvironment.hpp"
-#include "platform/ui/ActionSheet.hpp"
+#include "TestEnvironment.hpp"
+#include "platform/services/WebView.hpp"
+#include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
-#include "platform/ui/WebView.hpp"
 #include "platform/ui/Window.hpp"
 
 using namespace ui;
+using namespace svc;
 
 namespace {
 
-class WebViewTest : public mv::test::UiTestEnvironment {};
+class WebViewTest : public mv::test::TestEnvironment {
+ protected:
+  void TearDown() override {
+    ui::Application::freeInstance();
+    TestEnvironment::TearDown();
+  }
+};
 
 struct PageLog : WebViewDelegate {
   std::vector<std::string> log;
@@ -245,48 +252,4 @@ TEST_F(WebViewTest, FetchesOverHttp) {
   EXPECT_TRUE(runUntil([&] { return !web->isLoading(); }, 15));
   EXPECT_EQ(log->log.back(), "fail");
   EXPECT_TRUE(web->canGoBack());
-}
-
-TEST_F(WebViewTest, ActionSheetChoicesAndOutsideTap) {
-  HeadlessDriver driver;
-  struct Listener : ActionSheetDelegate {
-    std::vector<std::string> log;
-    void actionSheetClickedButtonAtIndex(ActionSheet&, long i) override { log.push_back("clicked:" + std::to_string(i)); }
-    void actionSheetCancel(ActionSheet&) override { log.push_back("cancel"); }
-    void actionSheetWillDismissWithButtonIndex(ActionSheet&, long i) override { log.push_back("willDismiss:" + std::to_string(i)); }
-    void actionSheetDidDismissWithButtonIndex(ActionSheet&, long i) override { log.push_back("didDismiss:" + std::to_string(i)); }
-  };
-  auto listener = std::make_shared<Listener>();
-  auto anchor = std::make_shared<View>(Rect{0, 0, 1024, 768});
-  driver.window().addSubview(anchor);
-  {
-    auto sheet = std::make_shared<ActionSheet>("Share", listener, "Cancel", "Delete",
-                                               std::vector<std::string>{"Mail", "Print"});
-    EXPECT_EQ(sheet->numberOfButtons(), 4);
-    EXPECT_EQ(sheet->destructiveButtonIndex(), 0);
-    EXPECT_EQ(sheet->cancelButtonIndex(), 3);
-    EXPECT_EQ(sheet->firstOtherButtonIndex(), 1);
-    EXPECT_EQ(sheet->buttonAtIndex(3), nullptr);  // the cancel button is the outside of the popover
-    sheet->showFromRect({100, 100, 40, 40}, anchor.get(), false);
-    EXPECT_TRUE(sheet->isVisible());
-  }  // the caller lets go: the sheet stays while it shows
-  auto sheets = driver.findAllOf<ActionSheet>();
-  ASSERT_EQ(sheets.size(), 1u);
-  Button* print = sheets[0]->buttonAtIndex(2);
-  ASSERT_NE(print, nullptr);
-  EXPECT_EQ(print->currentTitle(), "Print");
-  driver.tap(*print);
-  driver.advance(0.5);
-  EXPECT_EQ(listener->log, (std::vector<std::string>{"clicked:2", "willDismiss:2", "didDismiss:2"}));
-  EXPECT_TRUE(driver.findAllOf<ActionSheet>().empty());
-
-  listener->log.clear();
-  auto sheet = std::make_shared<ActionSheet>("Open", listener, "Cancel", std::nullopt, std::vector<std::string>{"Viewer"});
-  sheet->showFromRect({100, 100, 40, 40}, anchor.get(), true);
-  driver.advance(0.3);
-  driver.tapAt({900, 700});
-  driver.advance(0.5);
-  EXPECT_EQ(listener->log, (std::vector<std::string>{"cancel", "clicked:1", "willDismiss:1", "didDismiss:1"}));
-  EXPECT_FALSE(sheet->isVisible());
-  EXPECT_TRUE(driver.window().overlay().subviews().empty());
 }
