@@ -6,6 +6,7 @@
 #include "order/OrderFeature.hpp"
 #include "shell/ConfigManager.hpp"
 #include "store/OrderModel.hpp"
+#include "util/Json.hpp"
 
 namespace mv::test {
 namespace {
@@ -223,6 +224,42 @@ TEST_F(QuoteOrderStoreTest, CopiesRemovalsAndNewCustomerIdsLeaveTheCurrentOrderA
   EXPECT_FALSE(store->curQuoteOrder());
   EXPECT_EQ(delegate->pops, 2);
   EXPECT_EQ(count("marvisto_quote_order"), 2);
+}
+
+TEST_F(QuoteOrderStoreTest, StoredOrdersByStateAndTheUploadTextFollowTheCustomersSwitch) {
+  const int named = storeOrder("Named Co", "01/01/2014 10:00:00", false, "rep_1_140101100000");
+  const int blank = storeOrder("  ", "01/01/2014 11:00:00", false, "rep_1_140101110000");
+  const int sent = storeOrder("Sent Co", "01/01/2014 12:00:00", true, "rep_1_140101120000");
+  auto ids = [](const std::vector<std::shared_ptr<QuoteOrderEntity>>& orders) {
+    std::vector<int> out;
+    for (const auto& o : orders) out.push_back(o->serial);
+    return out;
+  };
+  EXPECT_EQ(ids(store->quoteOrders()), (std::vector<int>{blank, named}));
+  EXPECT_EQ(ids(store->rcntQuoteOrders()), (std::vector<int>{sent}));
+  EXPECT_EQ(ids(store->fetchQuoteOrders(OrderModel::kAllOrders, "CO")), (std::vector<int>{sent, named}));
+  EXPECT_EQ(store->fetchQuoteOrderItemsWithQuoteOrder(named).size(), 1u);
+  EXPECT_EQ(store->createNewQuoteOrder(), store->createNewQuoteOrder());
+
+  // With customers shown an order needs one to go; without, any order goes.
+  auto numbersIn = [](const std::string& text) {
+    std::vector<std::string> out;
+    const auto doc = JSONValue(text);
+    for (const auto& o : doc->at("order")) out.push_back(o["order_number"].get<std::string>());
+    return out;
+  };
+  EXPECT_EQ(numbersIn(store->fetchQuoteOrdersDicString(0)), (std::vector<std::string>{"rep_1_140101100000"}));
+  EXPECT_TRUE(numbersIn(store->fetchQuoteOrdersDicString(blank)).empty());
+  store->setIsCustomerOnShow(false);
+  EXPECT_EQ(numbersIn(store->fetchQuoteOrdersDicString(blank)), (std::vector<std::string>{"rep_1_140101110000"}));
+  ASSERT_TRUE(store->setQuoteOrdersUploaded(blank));
+  EXPECT_EQ(ids(store->quoteOrders()), (std::vector<int>{named}));
+  EXPECT_FALSE(store->setQuoteOrdersUploadedWithOrderNumber(""));
+  ASSERT_TRUE(store->setQuoteOrdersUploadedWithOrderNumber("rep_1_140101100000"));
+  EXPECT_TRUE(store->quoteOrders().empty());
+  ASSERT_TRUE(store->updateOrdeIDWithOrderNumber("rep_1_140101100000", 7001));
+  EXPECT_EQ(store->fetchQuoteOrderItemsWithQuoteOrder(7001).size(), 1u);
+  EXPECT_TRUE(store->fetchQuoteOrderItemsWithQuoteOrder(named).empty());
 }
 
 TEST_F(QuoteOrderStoreTest, TheShellReachesTheStoreThroughTheInstalledHooks) {
