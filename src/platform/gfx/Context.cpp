@@ -542,11 +542,7 @@ void Context::drawTextLayout(const TextLayout& layout, base::Point origin, doubl
 
 base::Size Context::drawText(std::string_view text, const base::Rect& rect, const Font& font, const Color& color,
                              LineBreakMode mode, TextAlignment alignment, int maxLines) {
-  auto& m = TextMeasurer::current();
-  double lh = m.lineHeight(font);
-  int fit = lh > 0 && rect.height() > 0 ? linesFitting(rect.height(), lh) : 0;
-  int lines = maxLines > 0 ? (fit > 0 ? std::min(maxLines, fit) : maxLines) : fit;
-  TextLayout layout = m.layout(text, font, rect.width(), mode, lines);
+  TextLayout layout = TextMeasurer::current().layoutInSize(text, font, rect.size, mode, maxLines);
   drawTextLayout(layout, rect.origin, rect.width(), font, color, alignment);
   return layout.size;
 }
