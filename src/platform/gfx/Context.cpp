@@ -503,15 +503,31 @@ void Context::addPageLink(const base::Rect& area, int page) {
   cairo_tag_end(cr_, CAIRO_TAG_LINK);
 }
 
+namespace {
+// One pango context per thread for drawing, brought up to date with the
+// target before each text: making one per text was most of the cost of
+// drawing many short texts.
+PangoContext* drawingPangoContext() {
+  struct Holder {
+    PangoContext* pc;
+    Holder() : pc(pango_font_map_create_context(PangoTextMeasurer::fontMap())) {
+      cairo_font_options_t* opts = cairo_font_options_create();
+      cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
+      cairo_font_options_set_hint_style(opts, CAIRO_HINT_STYLE_NONE);
+      pango_cairo_context_set_font_options(pc, opts);
+      cairo_font_options_destroy(opts);
+    }
+    ~Holder() { g_object_unref(pc); }
+  };
+  thread_local Holder holder;
+  return holder.pc;
+}
+}  // namespace
+
 void Context::drawTextLayout(const TextLayout& layout, base::Point origin, double width, const Font& font,
                              const Color& color, TextAlignment alignment) {
   if (layout.lines.empty()) return;
-  PangoContext* pc = pango_font_map_create_context(PangoTextMeasurer::fontMap());
-  cairo_font_options_t* opts = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_hint_style(opts, CAIRO_HINT_STYLE_NONE);
-  pango_cairo_context_set_font_options(pc, opts);
-  cairo_font_options_destroy(opts);
+  PangoContext* pc = drawingPangoContext();
   pango_cairo_update_context(cr_, pc);
   PangoLayout* pl = pango_layout_new(pc);
   PangoFontDescription* desc = PangoTextMeasurer::describe(font);
@@ -537,16 +553,11 @@ void Context::drawTextLayout(const TextLayout& layout, base::Point origin, doubl
   }
   cairo_restore(cr_);
   g_object_unref(pl);
-  g_object_unref(pc);
 }
 
 base::Size Context::drawText(std::string_view text, const base::Rect& rect, const Font& font, const Color& color,
                              LineBreakMode mode, TextAlignment alignment, int maxLines) {
-  auto& m = TextMeasurer::current();
-  double lh = m.lineHeight(font);
-  int fit = lh > 0 && rect.height() > 0 ? linesFitting(rect.height(), lh) : 0;
-  int lines = maxLines > 0 ? (fit > 0 ? std::min(maxLines, fit) : maxLines) : fit;
-  TextLayout layout = m.layout(text, font, rect.width(), mode, lines);
+  TextLayout layout = TextMeasurer::current().layoutInSize(text, font, rect.size, mode, maxLines);
   drawTextLayout(layout, rect.origin, rect.width(), font, color, alignment);
   return layout.size;
 }

@@ -114,6 +114,35 @@ std::vector<PdfDocument::Link> PdfDocument::links(int page) const {
   return out;
 }
 
+std::vector<base::Rect> PdfDocument::findText(int page, const std::string& text) const {
+  std::vector<base::Rect> out;
+  if (text.empty() || page < 0 || page >= pageCount()) return out;
+  PageRef p(poppler_document_get_page(doc_, page));
+  if (!p.p) return out;
+  double w = 0, h = 0;
+  poppler_page_get_size(p.p, &w, &h);
+  GList* list = poppler_page_find_text(p.p, text.c_str());
+  for (GList* l = list; l; l = l->next) {
+    auto* r = static_cast<PopplerRectangle*>(l->data);
+    // Poppler's areas have the origin bottom left.
+    out.push_back({r->x1, h - r->y2, r->x2 - r->x1, r->y2 - r->y1});
+    poppler_rectangle_free(r);
+  }
+  g_list_free(list);
+  return out;
+}
+
+int PdfDocument::imageCount(int page) const {
+  if (page < 0 || page >= pageCount()) return 0;
+  PageRef p(poppler_document_get_page(doc_, page));
+  if (!p.p) return 0;
+  // Only the count: poppler's areas for images are not reliable in size.
+  GList* list = poppler_page_get_image_mapping(p.p);
+  int n = static_cast<int>(g_list_length(list));
+  poppler_page_free_image_mapping(list);
+  return n;
+}
+
 ImagePtr PdfDocument::renderPage(int page, double scale) const {
   if (page < 0 || page >= pageCount() || !(scale > 0)) return nullptr;
   PageRef p(poppler_document_get_page(doc_, page));

@@ -34,6 +34,11 @@ class PdfDocument {
   base::Size pageSize(int page) const;
   std::string text(int page) const;
   std::vector<Link> links(int page) const;
+  // Where the text stands on the page (page points, origin top left), one
+  // area per occurrence, case ignored; none for empty text.
+  std::vector<base::Rect> findText(int page, const std::string& text) const;
+  // How many times the page draws an image (an image drawn twice counts twice).
+  int imageCount(int page) const;
   // The page on white at `scale` pixels per point; nothing out of range.
   ImagePtr renderPage(int page, double scale = 1.0) const;
   std::string title() const;

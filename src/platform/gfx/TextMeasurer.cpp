@@ -218,16 +218,17 @@ int linesFitting(double height, double lineHeight) {
   return std::max(1, static_cast<int>(lines));
 }
 
+TextLayout TextMeasurer::layoutInSize(std::string_view text, const Font& font, base::Size box, LineBreakMode mode,
+                                      int maxLines) {
+  double lh = lineHeight(font);
+  int fit = lh > 0 && box.height > 0 ? linesFitting(box.height, lh) : 0;
+  int lines = maxLines > 0 ? (fit > 0 ? std::min(maxLines, fit) : maxLines) : fit;
+  return layout(text, font, box.width, mode, lines);
+}
+
 base::Size sizeWithFont(std::string_view text, const Font& font, base::Size constrained, LineBreakMode mode) {
   if (text.empty()) return {0, 0};
-  auto& m = TextMeasurer::current();
-  double lh = m.lineHeight(font);
-  int maxLines = 0;
-  if (constrained.height > 0 && lh > 0) {
-    maxLines = linesFitting(constrained.height, lh);
-  }
-  // One line when the height only allows one, as a label of one line lays out.
-  return m.layout(text, font, constrained.width, mode, maxLines).size;
+  return TextMeasurer::current().layoutInSize(text, font, constrained, mode).size;
 }
 
 base::Size sizeWithFont(std::string_view text, const Font& font, double width, LineBreakMode mode) {

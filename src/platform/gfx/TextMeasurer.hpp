@@ -47,6 +47,12 @@ class TextMeasurer {
   // (0: any), the last line shortened by the mode when text was left over or
   // when a single line does not fit.
   TextLayout layout(std::string_view text, const Font& font, double width, LineBreakMode mode, int maxLines);
+  // The lines the text shows in a box: wrapped to the box's width, as many
+  // whole lines as fit its height but never fewer than one (a height <= 0
+  // bounds nothing), and at most `maxLines` (0: any). Measuring and drawing
+  // text in a box both go through this, so what was measured is what is drawn.
+  TextLayout layoutInSize(std::string_view text, const Font& font, base::Size box, LineBreakMode mode,
+                          int maxLines = 0);
   // One line shortened with an ellipsis per the mode to fit `width`.
   std::string truncate(std::string_view text, const Font& font, double width, LineBreakMode mode);
 

@@ -22,6 +22,8 @@ void drawPages(PdfWriter& w) {
   p1.drawText("\xe6\x8a\xa5\xe4\xbb\xb7\xe5\x8d\x95", {50, 240, 400, 30}, gfx::Font::systemFont(18), Color::black());
   p1.addLink({50, 300, 100, 20}, "http://example.invalid/order?id=1");
   p1.addPageLink({50, 340, 100, 20}, 1);
+  auto swatch = gfx::Context::bitmap({4, 2}, 1, true);
+  p1.drawImage(*swatch->makeImage(), {300, 60, 40, 20});
   auto& p2 = w.beginPage({0, 0, 842, 595});  // ends page 1 by itself
   p2.drawText("Second page", {40, 40, 400, 30}, gfx::Font::boldSystemFont(14), Color::black());
 }
@@ -46,6 +48,19 @@ TEST_F(PdfTest, WrittenDocumentReadsBack) {
   EXPECT_NE(doc->text(0).find("Quote order 1024"), std::string::npos);
   EXPECT_NE(doc->text(0).find("\xe6\x8a\xa5\xe4\xbb\xb7\xe5\x8d\x95"), std::string::npos);
   EXPECT_NE(doc->text(1).find("Second page"), std::string::npos);
+
+  // Places in top-left page points, as they were drawn.
+  auto found = doc->findText(0, "order 1024");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_GT(found[0].x(), 50);
+  EXPECT_NEAR(found[0].y(), 200, 3);
+  EXPECT_NEAR(found[0].height(), 18, 4);
+  EXPECT_TRUE(doc->findText(0, "Second page").empty());
+  EXPECT_TRUE(doc->findText(0, "").empty());
+  EXPECT_TRUE(doc->findText(7, "order").empty());
+  EXPECT_EQ(doc->imageCount(0), 1);
+  EXPECT_EQ(doc->imageCount(1), 0);
+  EXPECT_EQ(doc->imageCount(9), 0);
 
   auto links = doc->links(0);
   ASSERT_EQ(links.size(), 2u);

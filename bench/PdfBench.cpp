@@ -1,0 +1,136 @@
+// Writes a 100-line quote document through the PDF layout engine, against a
+// baseline that writes the same texts at the same places with bare cairo and
+// pango calls (the floor: no cells, no measuring for centring, no page list).
+//
+//   bench_PdfBench [benchmark options]
+#include <benchmark/benchmark.h>
+#include <cairo-pdf.h>
+#include <pango/pangocairo.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "order/MVPDFCreater.hpp"
+#include "order/MVPDFCreaterStringCell.hpp"
+#include "platform/base/RunLoop.hpp"
+
+namespace {
+
+constexpr int kLines = 100;
+constexpr double kPageW = 1024, kPageH = 1448, kMargin = 60, kRow = 40;
+
+struct Column {
+  double x, width;
+  PangoAlignment pangoAlign;
+  gfx::TextAlignment align;
+};
+const Column kColumns[] = {{0, 60, PANGO_ALIGN_CENTER, gfx::TextAlignment::Center},
+                           {70, 420, PANGO_ALIGN_LEFT, gfx::TextAlignment::Left},
+                           {500, 120, PANGO_ALIGN_RIGHT, gfx::TextAlignment::Right},
+                           {704, 200, PANGO_ALIGN_RIGHT, gfx::TextAlignment::Right}};
+
+std::string cellText(int line, int column) {
+  switch (column) {
+    case 0: return std::to_string(line + 1);
+    case 1: return "Stainless steel kettle, 1.7 l, model " + std::to_string(4000 + line);
+    case 2: return std::to_string(line % 7 + 1);
+    default: return "$1," + std::to_string(100 + line) + ".50";
+  }
+}
+
+void BM_EngineHundredLines(benchmark::State& state) {
+  const gfx::Font font = gfx::Font::systemFont(16);
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    mv::MVPDFCreater pdf;
+    pdf.beginNewPage();
+    for (int line = 0; line < kLines; ++line) {
+      for (int c = 0; c < 4; ++c) {
+        const Column& col = kColumns[c];
+        pdf.addCell(std::make_shared<mv::MVPDFCreaterStringCell>(base::Rect{col.x, 0, col.width, kRow},
+                                                                 cellText(line, c), font, gfx::Color::black(),
+                                                                 col.align));
+      }
+      pdf.beginNewLine();
+    }
+    auto data = pdf.generatePDFToData();
+    bytes = data.size();
+    benchmark::DoNotOptimize(data.data());
+  }
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
+  out->insert(out->end(), data, data + length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+void showText(cairo_t* cr, PangoLayout* layout, const std::string& text, double x, double y, double width,
+              PangoAlignment align) {
+  pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+  pango_layout_set_width(layout, static_cast<int>(width * PANGO_SCALE));
+  pango_layout_set_alignment(layout, align);
+  int h = 0;
+  pango_layout_get_size(layout, nullptr, &h);
+  cairo_move_to(cr, x, y + (kRow - h / static_cast<double>(PANGO_SCALE)) / 2);
+  pango_cairo_show_layout(cr, layout);
+}
+
+void BM_BaselineBareCairo(benchmark::State& state) {
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    std::vector<std::uint8_t> out;
+    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(appendBytes, &out, kPageW, kPageH);
+    cairo_t* cr = cairo_create(surface);
+    PangoLayout* layout = pango_cairo_create_layout(cr);
+    PangoFontDescription* desc = pango_font_description_from_string("Liberation Sans 16px");
+    PangoFontDescription* numberDesc = pango_font_description_from_string("Liberation Serif Italic 15px");
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    int page = 1;
+    double y = kMargin;
+    auto pageNumber = [&] {
+      pango_layout_set_font_description(layout, numberDesc);
+      showText(cr, layout, "- Page " + std::to_string(page) + " -", kMargin, kPageH - kMargin + 10,
+               kPageW - 2 * kMargin, PANGO_ALIGN_CENTER);
+      pango_layout_set_font_description(layout, desc);
+    };
+    pageNumber();
+    for (int line = 0; line < kLines; ++line) {
+      if (y + kRow > kPageH - kMargin) {
+        cairo_show_page(cr);
+        ++page;
+        y = kMargin;
+        pageNumber();
+      }
+      for (int c = 0; c < 4; ++c)
+        showText(cr, layout, cellText(line, c), kMargin + kColumns[c].x, y, kColumns[c].width,
+                 kColumns[c].pangoAlign);
+      y += kRow;
+    }
+    cairo_show_page(cr);
+    pango_font_description_free(desc);
+    pango_font_description_free(numberDesc);
+    g_object_unref(layout);
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    cairo_surface_destroy(surface);
+    bytes = out.size();
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+BENCHMARK(BM_EngineHundredLines)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BaselineBareCairo)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  base::RunLoop::main().adoptCurrentThread();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
