@@ -63,7 +63,7 @@ TEST_F(EntityTest, OrderTotalsDiscountAndTexts) {
 
   // After a line change the discount follows the rate again; only an order
   // without a total goes back to full price, so a chosen rate of 0 stays.
-  QuoteOrderEntity r;
+  QuoteOrderEntity r(Session::current());
   r.items = {item(1, 10, 10)};
   r.discountRat = 0;
   r.setDiscount(3);
