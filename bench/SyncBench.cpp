@@ -33,7 +33,7 @@
 #include "sync/RequestSyncAllTable.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/Json.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace fs = std::filesystem;
 
@@ -45,7 +45,7 @@ class BenchSession : public mv::SyncSession {
  public:
   int loginType() const override { return kLoginTypeOnline; }
   void setLoginType(int) override {}
-  std::string clientID() const override { return mv::SessionContext::clientID(); }
+  std::string clientID() const override { return mv::Session::current().clientID; }
   void setClientID(const std::string&) override {}
   void setSessionId(const std::string&) override {}
   void setVendorId(std::int64_t) override {}
@@ -99,9 +99,12 @@ struct World {
     }
     const base::Value settings = service->serverSettings();
     for (const auto& [key, value] : settings.items()) base::UserDefaults::standard().setObject(key, value);
-    mv::SessionContext::setFixed("acme", "rep");
-    mv::SessionContext::setFixedField(mv::SessionContext::Field::password, "secret");
-    mv::SessionContext::setFixedField(mv::SessionContext::Field::deviceID, std::string(40, 'a'));
+    mv::Session signIn;
+    signIn.clientID = "acme";
+    signIn.acountID = "rep";
+    signIn.password = "secret";
+    signIn.deviceID = std::string(40, 'a');
+    mv::Session::publish(signIn);
     mv::SyncSession::setCurrent(session);
     mv::SyncConfigManager::setCurrent(config);
 
@@ -111,7 +114,8 @@ struct World {
       std::fprintf(stderr, "cannot sign in\n");
       return;
     }
-    mv::SessionContext::setFixedField(mv::SessionContext::Field::sessionId, signedIn->sessionId);
+    signIn.sessionId = signedIn->sessionId;
+    mv::Session::publish(signIn);
     reply = std::dynamic_pointer_cast<mv::SyncAllTableRst>(roundTrip(std::make_shared<mv::RequestSyncAllTable>()));
     if (!reply || !reply->isSuccess()) {
       std::fprintf(stderr, "cannot fetch the product tables\n");

@@ -140,9 +140,9 @@ bool displayAvailable() {
   return false;
 }
 
-class Session {
+class AppSession {
  public:
-  Session(const Options& o, std::shared_ptr<MarvistoAppDelegate> app) : o_(o), app_(std::move(app)) {}
+  AppSession(const Options& o, std::shared_ptr<MarvistoAppDelegate> app) : o_(o), app_(std::move(app)) {}
 
   base::RunLoop& loop() { return base::RunLoop::main(); }
   ui::HeadlessDriver driver() { return ui::HeadlessDriver(app_->window()); }
@@ -368,7 +368,7 @@ int main(int argc, char** argv) {
     if (!desktop) std::printf("No window (%s); running without one.\n", why.c_str());
   }
 
-  Session session(options, app);
+  AppSession session(options, app);
   int status = 0;
   if (desktop) {
     if (options.demo || !options.client.empty()) loop.post([&] { session.startSignIn(); });

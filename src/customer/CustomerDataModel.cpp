@@ -106,7 +106,7 @@ void CustomerDataModel::freeInstance() {
     dropped = std::move(slot());
     slot().reset();
   }
-  if (dropped) NetworkModel::sharedInstance().cancelRequestsOf(dropped.get());
+  if (dropped) dropped->uploads_.cancelAll();
   SyncCustomerModel::setCurrent({});
 }
 
@@ -369,7 +369,7 @@ int CustomerDataModel::submitCustomerInfo(const std::string& json, const std::ve
   auto request = std::make_shared<RequestUploadCustomer>();
   request->syncData = json;
   request->setReceiveDelegete(shared_from_this());
-  const int code = NetworkModel::sharedInstance().sendRequest(request);
+  const int code = NetworkModel::sharedInstance().sendRequest(request, uploads_);
   MV_LOG("submit customer rst is ", code);
   if (code > 0) {
     inFlight_.insert(ids.begin(), ids.end());

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "customer/PersonInfo.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/Value.hpp"
 #include "store/Entities.hpp"
 #include "sync/NetworkRecDelegate.hpp"
@@ -124,6 +125,8 @@ class CustomerDataModel : public SyncCustomerModel,
   std::vector<customer_attribute_cell_Entity> allAttributes_;
   std::set<int> inFlight_;
   std::map<int, std::vector<int>> flightsByRequest_;
+  // The uploads on their way; cancelled when the model is freed.
+  base::CancelTracker uploads_;
 };
 
 }  // namespace mv

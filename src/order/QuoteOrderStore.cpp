@@ -59,7 +59,7 @@ void QuoteOrderStore::freeInstance() {
     store.swap(instanceSlot());
   }
   if (!store) return;
-  NetworkModel::sharedInstance().cancelRequestsOf(store.get());
+  store->requests_.cancelAll();
   store->curQuoteOrder_.reset();
   store->addQuoteOrder_.reset();
   store->delegate_.reset();
@@ -81,7 +81,7 @@ void QuoteOrderStore::loadByConfig() {
 
 std::shared_ptr<QuoteOrderEntity> QuoteOrderStore::createNewQuoteOrder() {
   if (!addQuoteOrder_) {
-    auto order = std::make_shared<QuoteOrderEntity>();
+    auto order = std::make_shared<QuoteOrderEntity>(Session::current());
     order->isInEdit = true;
     order->setDiscount(-1.0);
     order->discountRat = 100;
@@ -216,7 +216,7 @@ void QuoteOrderStore::removeCurrentQuoteOrder() { releaseSlots(); }
 bool QuoteOrderStore::copyQuoteOrderEntity(const QuoteOrderEntity& order) {
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   if (!dam) return false;
-  auto copy = order.duplicateOrder();
+  auto copy = order.duplicateOrder(Session::current());
   return dam->saveQuoteOrder(*copy) != 0;
 }
 

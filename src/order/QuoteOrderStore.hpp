@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "order/QuoteOrderStoreDelegate.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "store/Entities.hpp"
 #include "store/QuoteOrderEntity.hpp"
 #include "sync/NetworkRecDelegate.hpp"
@@ -173,6 +174,9 @@ class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_fro
   std::vector<std::string> sentOrderNumbers_;
 
   RequestSender sender_;
+  // The submissions and history pages on their way; cancelled when the store
+  // is freed.
+  base::CancelTracker requests_;
   BadgeSetter badge_;
 };
 

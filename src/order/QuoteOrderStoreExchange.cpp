@@ -69,7 +69,7 @@ std::optional<std::string> localTimeText(const std::optional<std::string>& time)
 
 int QuoteOrderStore::send(const std::shared_ptr<RequestInterfaceBase>& request) {
   request->setReceiveDelegete(shared_from_this());
-  const int code = sender_ ? sender_(request) : NetworkModel::sharedInstance().sendRequest(request);
+  const int code = sender_ ? sender_(request) : NetworkModel::sharedInstance().sendRequest(request, requests_);
   MV_LOG("the rst is ", code);
   return code;
 }

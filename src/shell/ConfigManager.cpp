@@ -7,7 +7,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "shell/MarvistoAppDelegate.hpp"
 #include "store/DataAccessManager.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 
 namespace mv {
@@ -112,7 +112,7 @@ bool ConfigManager::couldModifyPrice() {
 }
 
 std::string ConfigManager::showAllCustomerKey() const {
-  return SessionContext::acountID() + "_" + SessionContext::clientID() + "_showAllCustomer";
+  return Session::current().acountID + "_" + Session::current().clientID + "_showAllCustomer";
 }
 
 bool ConfigManager::isShowAllCustomer() const {

@@ -4,6 +4,7 @@
 
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "shell/ConfigManager.hpp"
@@ -14,7 +15,6 @@
 #include "shell/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "store/StoreContext.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/RequestCheckDeviceStatus.hpp"
@@ -26,7 +26,7 @@
 #include "sync/RequestRuntimeConfig.hpp"
 #include "sync/RequestSyncDataFinish.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 #include "util/ZipArchive.hpp"
 
@@ -34,11 +34,6 @@ namespace fs = std::filesystem;
 
 namespace mv {
 namespace {
-
-std::mutex& instanceMutex() {
-  static std::mutex m;
-  return m;
-}
 
 std::shared_ptr<LoginMode>& instanceSlot() {
   static std::shared_ptr<LoginMode> instance;
@@ -67,65 +62,44 @@ std::string currentAppVersion() {
 // ---- life -------------------------------------------------------------------------
 
 std::shared_ptr<LoginMode> LoginMode::sharedInstance() {
-  std::shared_ptr<LoginMode> made;
-  {
-    std::lock_guard<std::mutex> lock(instanceMutex());
-    auto& slot = instanceSlot();
-    if (slot) return slot;
-    slot.reset(new LoginMode());
-    made = slot;
-  }
-  made->startObserving();
-  installProviders();
-  SyncSession::setCurrent(made);
-  return made;
+  MV_ASSERT_MAIN_THREAD();
+  auto& slot = instanceSlot();
+  if (slot) return slot;
+  slot.reset(new LoginMode());
+  slot->startObserving();
+  installWaitBox();
+  SyncSession::setCurrent(slot);
+  Session::publish(slot->session_);
+  return slot;
 }
 
 std::shared_ptr<LoginMode> LoginMode::existingInstance() {
-  std::lock_guard<std::mutex> lock(instanceMutex());
+  MV_ASSERT_MAIN_THREAD();
   return instanceSlot();
 }
 
 void LoginMode::freeInstance() {
+  MV_ASSERT_MAIN_THREAD();
   std::shared_ptr<LoginMode> dropped;
-  {
-    std::lock_guard<std::mutex> lock(instanceMutex());
-    dropped.swap(instanceSlot());
-  }
+  dropped.swap(instanceSlot());
   SyncSession::setCurrent({});
+  Session::clear();
   if (!dropped) return;
   // Whoever still holds the object (a reply being delivered, an alert) finds
   // it inert: no timer of it fires any more and it hears no notification.
-  dropped->cancelTimers();
+  dropped->signIn_.cancelAll();
+  dropped->requests_.cancelAll();
+  dropped->pendingLogin_ = 0;
   dropped->netConnectObservation_.reset();
   dropped->netUnconnectObservation_.reset();
   dropped->delegate_.reset();
 }
 
-void LoginMode::installProviders() {
-  auto field = [](std::string (LoginMode::*get)() const) {
-    return [get]() -> std::string {
-      auto lm = LoginMode::existingInstance();
-      return lm ? ((*lm).*get)() : std::string();
-    };
-  };
-  SessionContext::setProvider(field(&LoginMode::clientID), field(&LoginMode::acountID));
-  SessionContext::setFieldProvider(SessionContext::Field::password, field(&LoginMode::password));
-  SessionContext::setFieldProvider(SessionContext::Field::deviceID, field(&LoginMode::deviceID));
-  SessionContext::setFieldProvider(SessionContext::Field::sessionId, field(&LoginMode::sessionId));
-  StoreContext::Provider store;
-  store.vendorId = [] {
-    auto lm = LoginMode::existingInstance();
-    return lm ? lm->vendorId() : std::int64_t{0};
-  };
-  store.deviceID = field(&LoginMode::deviceID);
-  StoreContext::setProvider(std::move(store));
-  MessageBox::installAsBlockWaitBox();
-}
+void LoginMode::installWaitBox() { MessageBox::installAsBlockWaitBox(); }
 
 LoginMode::LoginMode() = default;
 
-LoginMode::~LoginMode() { cancelTimers(); }
+LoginMode::~LoginMode() = default;
 
 void LoginMode::startObserving() {
   std::weak_ptr<LoginMode> weak = weak_from_this();
@@ -137,81 +111,52 @@ void LoginMode::startObserving() {
   });
 }
 
-void LoginMode::schedule(base::TimerId& slot, double delay, void (LoginMode::*step)()) {
-  auto& loop = base::RunLoop::main();
-  if (slot) loop.cancel(slot);
-  std::weak_ptr<LoginMode> weak = weak_from_this();
-  slot = loop.after(delay, [weak, step, &slot]() {
-    auto self = weak.lock();
-    if (!self) return;
-    slot = 0;
-    ((*self).*step)();
-  });
-}
-
-void LoginMode::cancelTimers() {
-  auto& loop = base::RunLoop::main();
-  for (base::TimerId* t : {&configTitleTimer_, &configRequestTimer_}) {
-    if (*t) loop.cancel(*t);
-    *t = 0;
-  }
+int LoginMode::sendSessionRequest(const std::shared_ptr<RequestInterfaceBase>& request) {
+  request->setReceiveDelegete(shared_from_this());
+  return NetworkModel::sharedInstance().sendRequest(request, requests_);
 }
 
 // ---- identity --------------------------------------------------------------------
 
-#define MV_LOGIN_FIELD(Getter, Setter, member)          \
-  std::string LoginMode::Getter() const {               \
-    std::lock_guard<std::mutex> lock(mutex_);           \
-    return member;                                      \
-  }                                                     \
-  void LoginMode::Setter(const std::string& v) {        \
-    std::lock_guard<std::mutex> lock(mutex_);           \
-    member = v;                                         \
+void LoginMode::publishSession() {
+  // Only the session's own object speaks for it; one freed at logout that a
+  // reply still holds changes nothing below.
+  if (existingInstance().get() == this) Session::publish(session_);
+}
+
+#define MV_SESSION_FIELD(Type, Getter, Setter, member) \
+  Type LoginMode::Getter() const { return session_.member; } \
+  void LoginMode::Setter(const Type& v) {                \
+    MV_ASSERT_MAIN_THREAD();                             \
+    session_.member = v;                                 \
+    publishSession();                                    \
   }
 
-MV_LOGIN_FIELD(acountID, setAcountID, acountID_)
-MV_LOGIN_FIELD(password, setPassword, password_)
-MV_LOGIN_FIELD(clientID, setClientID, clientID_)
-MV_LOGIN_FIELD(deviceID, setDeviceID, deviceID_)
-MV_LOGIN_FIELD(email, setEmail, email_)
-MV_LOGIN_FIELD(companyName, setCompanyName, companyName_)
-MV_LOGIN_FIELD(companyLink, setCompanyLink, companyLink_)
-MV_LOGIN_FIELD(sessionId, setSessionId, sessionId_)
-#undef MV_LOGIN_FIELD
+MV_SESSION_FIELD(std::string, acountID, setAcountID, acountID)
+MV_SESSION_FIELD(std::string, password, setPassword, password)
+MV_SESSION_FIELD(std::string, clientID, setClientID, clientID)
+MV_SESSION_FIELD(std::string, deviceID, setDeviceID, deviceID)
+MV_SESSION_FIELD(std::string, sessionId, setSessionId, sessionId)
+#undef MV_SESSION_FIELD
 
-std::int64_t LoginMode::vendorId() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return vendorId_;
-}
+std::int64_t LoginMode::vendorId() const { return session_.vendorId; }
 void LoginMode::setVendorId(std::int64_t v) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  vendorId_ = v;
+  session_.vendorId = v;
+  publishSession();
 }
-std::int64_t LoginMode::userAccess() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return userAccess_;
-}
-void LoginMode::setUserAccess(std::int64_t v) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  userAccess_ = v;
-}
-int LoginMode::loginType() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return loginType_;
-}
+int LoginMode::loginType() const { return session_.loginType; }
 void LoginMode::setLoginType(int type) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  loginType_ = type;
+  session_.loginType = type;
+  publishSession();
 }
 
 LoginInfo LoginMode::loginInfo() const {
-  std::lock_guard<std::mutex> lock(mutex_);
   LoginInfo info;
-  info.accountId = acountID_;
-  info.passWord = password_;
-  info.clientId = clientID_;
-  info.deviceId = deviceID_;
-  info.sessionId = sessionId_;
+  info.accountId = session_.acountID;
+  info.passWord = session_.password;
+  info.clientId = session_.clientID;
+  info.deviceId = session_.deviceID;
+  info.sessionId = session_.sessionId;
   info.email = email_;
   info.companyName = companyName_;
   info.companyLink = companyLink_;
@@ -251,6 +196,8 @@ void LoginMode::login(const LoginInfo& info, bool isFromInput, bool isAutoLogin)
     failSignIn(textOrEmpty(Language::stringWithName("COMPANYIDNOTVALID")));
     return;
   }
+  // A new attempt replaces any earlier one, with all it still has under way.
+  signIn_.cancelAll();
   sendLogin(false);
 }
 
@@ -262,7 +209,7 @@ void LoginMode::sendLogin(bool silent) {
   request->deviceID = deviceID();
   request->setReceiveDelegete(shared_from_this());
   pendingSilent_ = silent;
-  pendingLogin_ = NetworkModel::sharedInstance().sendRequest(request);
+  pendingLogin_ = NetworkModel::sharedInstance().sendRequest(request, signIn_);
   MV_LOG("the login request is ", pendingLogin_);
 }
 
@@ -354,23 +301,21 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
   // 1. What the service says about the user. An identity field is replaced
   // only by a value the reply really carries: an absent client id must never
   // turn into an empty folder name.
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!isBlank(r.account)) acountID_ = r.account;
-    if (!isBlank(r.clientId) && PublicFunction::isValidClientID(r.clientId) &&
-        asciiLowercase(r.clientId) == asciiLowercase(clientID_)) {
-      clientID_ = r.clientId;
-    } else if (!isBlank(r.clientId) && asciiLowercase(r.clientId) != asciiLowercase(clientID_)) {
-      MV_LOG("The service answered for client \"", r.clientId, "\"; keeping \"", clientID_, "\"");
-    }
-    sessionId_ = r.sessionId;
-    vendorId_ = ConfigManager::integerValue(r.vendor_id);
-    if (!isBlank(r.email)) email_ = r.email;
-    if (!isBlank(r.companyName)) companyName_ = r.companyName;
-    if (!isBlank(r.companyLink)) companyLink_ = r.companyLink;
-    userAccess_ = r.userAccess;
-    loginType_ = kLoginTypeOnline;
+  if (!isBlank(r.account)) session_.acountID = r.account;
+  if (!isBlank(r.clientId) && PublicFunction::isValidClientID(r.clientId) &&
+      asciiLowercase(r.clientId) == asciiLowercase(session_.clientID)) {
+    session_.clientID = r.clientId;
+  } else if (!isBlank(r.clientId) && asciiLowercase(r.clientId) != asciiLowercase(session_.clientID)) {
+    MV_LOG("The service answered for client \"", r.clientId, "\"; keeping \"", session_.clientID, "\"");
   }
+  session_.sessionId = r.sessionId;
+  session_.vendorId = ConfigManager::integerValue(r.vendor_id);
+  session_.loginType = kLoginTypeOnline;
+  publishSession();
+  if (!isBlank(r.email)) email_ = r.email;
+  if (!isBlank(r.companyName)) companyName_ = r.companyName;
+  if (!isBlank(r.companyLink)) companyLink_ = r.companyLink;
+  userAccess_ = r.userAccess;
   needUpdate_ = r.needUpdate;
   needUpdateSkin_ = r.needUpdateSkin;
   hasBackup_ = r.hasBackup;
@@ -403,7 +348,7 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
     // screen cannot close it: the sign-in does when it ends.
     ownBoxTag_ = MessageBox::sharedInstance().BeginBlockWait(
         textOrEmpty(Language::stringWithName("LOGINSUCCESSANDBOUND")), kWaitTimeout);
-    schedule(configTitleTimer_, kConfigStepDelay, &LoginMode::showRequestConfigTittle);
+    signIn_.after(kConfigStepDelay, [this] { showRequestConfigTittle(); });
   } else {
     showRequestConfigTittle();
   }
@@ -446,14 +391,14 @@ void LoginMode::showRequestConfigTittle() {
   } else {
     ownBoxTag_ = box.BeginBlockWait(text, kWaitTimeout);
   }
-  schedule(configRequestTimer_, kConfigStepDelay, &LoginMode::requestConfig);
+  signIn_.after(kConfigStepDelay, [this] { requestConfig(); });
 }
 
 void LoginMode::requestConfig() {
   auto request = std::make_shared<RequestConfig>();
   request->clientId = clientID();
   request->setReceiveDelegete(shared_from_this());
-  const int code = NetworkModel::sharedInstance().sendRequest(request);
+  const int code = NetworkModel::sharedInstance().sendRequest(request, signIn_);
   MV_LOG("the rst is ", code);
 }
 
@@ -479,7 +424,7 @@ void LoginMode::configReply(const ConfigRst& result) {
   request->imgType = kFileTypeSkinArchive;
   request->progressType = kProgressTypeSingleWithPercent;
   request->setReceiveDelegete(shared_from_this());
-  const int id = NetworkModel::sharedInstance().sendRequest(request);
+  const int id = NetworkModel::sharedInstance().sendRequest(request, signIn_);
   MV_LOG("the downloadId is ", id);
 }
 
@@ -533,7 +478,8 @@ void LoginMode::finishWithConfiguration(bool clearDelegate) {
 void LoginMode::failSignIn(const std::string& message) {
   auto d = delegate();
   setLoginType(kLoginTypeNone);
-  cancelTimers();
+  signIn_.cancelAll();
+  pendingLogin_ = 0;
   DataAccessManager::releaseDataModel();
   MessageBox::sharedInstance().EndBlockWait();
   delegate_.reset();
@@ -702,16 +648,14 @@ void LoginMode::checkDeviceStatus() {
   request->userName = acountID();
   request->clientID = clientID();
   request->deviceID = deviceID();
-  request->setReceiveDelegete(shared_from_this());
-  NetworkModel::sharedInstance().sendRequest(request);
+  sendSessionRequest(request);
   checkAppVersion(true);
 }
 
 void LoginMode::checkAppVersion(bool automatic) {
   checkLocalVersion_ = automatic;
   auto request = std::make_shared<RequestCheckVersion>();
-  request->setReceiveDelegete(shared_from_this());
-  NetworkModel::sharedInstance().sendRequest(request);
+  sendSessionRequest(request);
 }
 
 void LoginMode::getUserinfo() {
@@ -719,23 +663,20 @@ void LoginMode::getUserinfo() {
   auto request = std::make_shared<RequestGetUserinfo>();
   request->userName = acountID();
   request->clientID = clientID();
-  request->setReceiveDelegete(shared_from_this());
-  NetworkModel::sharedInstance().sendRequest(request);
+  sendSessionRequest(request);
 }
 
 void LoginMode::getRuntimeConfig() {
   if (loginType() != kLoginTypeOnline) return;
   auto request = std::make_shared<RequestRuntimeConfig>();
   request->clientId = clientID();
-  request->setReceiveDelegete(shared_from_this());
-  NetworkModel::sharedInstance().sendRequest(request);
+  sendSessionRequest(request);
 }
 
 void LoginMode::syncFinishedtype(const std::string& tableType) {
   auto request = std::make_shared<RequestSyncDataFinish>();
   request->tableType = tableType;
-  request->setReceiveDelegete(shared_from_this());
-  const int code = NetworkModel::sharedInstance().sendRequest(request);
+  const int code = sendSessionRequest(request);
   MV_LOG("the request is ", code);
 }
 

@@ -11,25 +11,27 @@
 //
 // Created on first use, freed at logout. Readers hold the shared pointer for
 // as long as they use it; nothing keeps a raw pointer across run-loop turns.
-// Main thread only, except the identity getters, which the lower layers may
-// read from any thread.
+// Main thread only. It publishes the identity as the session value
+// (`Session`), which is where the lower layers read it.
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "store/LoginInfo.hpp"
 #include "sync/NetworkRecDelegate.hpp"
 #include "sync/SyncSession.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
 class LoginRst;
+class RequestInterfaceBase;
 class ConfigRst;
 class DownloadRst;
 
@@ -65,9 +67,9 @@ class LoginMode : public NetworkRecDelegate,
   // Drops the object (logout): its timers are cancelled and its pending
   // replies go nowhere. The next sharedInstance makes a new one.
   static void freeInstance();
-  // Makes the lower layers (requests, store, file paths, sync, wait boxes)
-  // read the session from this object. Done by sharedInstance; harmless to repeat.
-  static void installProviders();
+  // Makes the sync layer's wait boxes the application's. Done by
+  // sharedInstance; harmless to repeat.
+  static void installWaitBox();
 
   ~LoginMode() override;
   LoginMode(const LoginMode&) = delete;
@@ -86,18 +88,18 @@ class LoginMode : public NetworkRecDelegate,
   void setClientID(const std::string& v) override;
   std::string deviceID() const;
   void setDeviceID(const std::string& v);
-  std::string email() const;
-  void setEmail(const std::string& v);
-  std::string companyName() const;
-  void setCompanyName(const std::string& v);
-  std::string companyLink() const;
-  void setCompanyLink(const std::string& v);
+  std::string email() const { return email_; }
+  void setEmail(const std::string& v) { email_ = v; }
+  std::string companyName() const { return companyName_; }
+  void setCompanyName(const std::string& v) { companyName_ = v; }
+  std::string companyLink() const { return companyLink_; }
+  void setCompanyLink(const std::string& v) { companyLink_ = v; }
   std::string sessionId() const;
   void setSessionId(const std::string& v) override;
   std::int64_t vendorId() const;
   void setVendorId(std::int64_t v) override;
-  std::int64_t userAccess() const;
-  void setUserAccess(std::int64_t v);
+  std::int64_t userAccess() const { return userAccess_; }
+  void setUserAccess(std::int64_t v) { userAccess_ = v; }
   int loginType() const override;
   void setLoginType(int type) override;
 
@@ -196,14 +198,15 @@ class LoginMode : public NetworkRecDelegate,
   // the service does not have yet is kept and put back into the new database.
   void wipeForFullSync();
   void finishDemo(const std::string& clientId);
-  void schedule(base::TimerId& slot, double delay, void (LoginMode::*step)());
-  void cancelTimers();
+  void publishSession();
+  // Sends a request of the session (not of the sign-in) with this object as
+  // its receiver.
+  int sendSessionRequest(const std::shared_ptr<RequestInterfaceBase>& request);
 
-  mutable std::mutex mutex_;
-  std::string acountID_, password_, clientID_, deviceID_, email_, companyName_, companyLink_, sessionId_;
-  std::int64_t vendorId_ = 0;
+  // The identity, published as the session value whenever it changes.
+  Session session_;
+  std::string email_, companyName_, companyLink_;
   std::int64_t userAccess_ = 0;
-  int loginType_ = kLoginTypeNone;
 
   std::weak_ptr<LoginModelDelegate> delegate_;
   bool autoLogin_ = false;
@@ -224,8 +227,12 @@ class LoginMode : public NetworkRecDelegate,
   // The wait box the sign-in opened itself (0 when none); the screen waiting
   // for the sign-in only knows the box it opened.
   int ownBoxTag_ = 0;
-  base::TimerId configTitleTimer_ = 0;
-  base::TimerId configRequestTimer_ = 0;
+  // The sign-in attempt under way: its login, configuration and skin
+  // requests and its delayed steps. A new attempt, a failed one and logout
+  // cancel all of them.
+  base::CancelTracker signIn_;
+  // The small session requests, cancelled at logout.
+  base::CancelTracker requests_;
   base::Observation netConnectObservation_;
   base::Observation netUnconnectObservation_;
 };

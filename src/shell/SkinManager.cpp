@@ -11,7 +11,7 @@
 #include "store/DataAccessManager.hpp"
 #include "util/Base64.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 #include "util/ZipArchive.hpp"
 
@@ -69,7 +69,7 @@ std::optional<fs::path> SkinManager::doubleResolutionPath(const fs::path& path) 
 std::optional<fs::path> SkinManager::skinFile(const std::string& name) {
   // A skin file is one plain name inside the signed-in client's skin folder.
   if (isBlank(trimWhitespaceAndNewlines(name)) || !PublicFunction::isSafeFileName(name)) return std::nullopt;
-  auto folder = PublicFunction::clientFolder(SessionContext::clientID());
+  auto folder = PublicFunction::clientFolder(Session::current().clientID);
   if (!folder) return std::nullopt;
   return *folder / LoginMode::kSkinFolderName / name;
 }
@@ -112,7 +112,7 @@ gfx::ImagePtr SkinManager::getLogoWithClientId(const std::string& clientId) {
 }
 
 bool SkinManager::initializeSkinImage() {
-  auto folder = PublicFunction::clientFolder(SessionContext::clientID());
+  auto folder = PublicFunction::clientFolder(Session::current().clientID);
   if (!folder) return false;
   const fs::path skin = *folder / LoginMode::kSkinFolderName;
   std::error_code ec;

@@ -7,7 +7,7 @@
 #include "sync/SyncLoginSession.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -123,7 +123,7 @@ std::optional<std::string> SyncScreenPresenter::lastSyncText(const std::optional
 }
 
 std::optional<std::string> SyncScreenPresenter::storedLastSync() {
-  const std::string client = SessionContext::clientID();
+  const std::string client = Session::current().clientID;
   if (isBlank(client)) return std::nullopt;
   auto value = base::UserDefaults::standard().objectForKey(client + "-" + SyncModel::kLastSync);
   if (!value || !value->is_string()) return std::nullopt;

@@ -1,6 +1,6 @@
 #include "store/BaseDataModel.hpp"
 
-#include "store/StoreContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 
 namespace mv {
@@ -15,7 +15,7 @@ std::string BaseDataModel::likeContains(std::string_view text) {
 }
 
 std::string BaseDataModel::displaySku(const std::string& storedSku, int productId) {
-  std::string client = StoreContext::clientID();
+  std::string client = Session::current().clientID;
   if (client.empty() || storedSku.empty()) return storedSku;
   // Client ids name folders case-blind; the service may write either case.
   if (equalsIgnoringCase(storedSku, client + "_" + std::to_string(productId))) return "";

@@ -10,7 +10,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "store/SQLiteTransaction.hpp"
 #include "store/Schema.hpp"
-#include "store/StoreContext.hpp"
+#include "util/Session.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace fs = std::filesystem;
@@ -87,7 +87,7 @@ DataAccessManager* DataAccessManager::sharedDataModel() {
   if (shared) return shared.get();
   if (!base::RunLoop::main().isMainThread()) MV_LOG("DataAccessManager used off the main thread");
 
-  std::string clientId = StoreContext::clientID();
+  std::string clientId = Session::current().clientID;
   auto folder = PublicFunction::clientFolder(clientId);
   if (!folder) {
     MV_LOG("No database without a valid client id");

@@ -8,7 +8,7 @@
 #include "store/RowReaders.hpp"
 #include "store/SQLiteTransaction.hpp"
 #include "store/Schema.hpp"
-#include "store/StoreContext.hpp"
+#include "util/Session.hpp"
 #include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
@@ -172,7 +172,7 @@ int OrderModel::saveQuoteOrder(QuoteOrderEntity& order) {
   const int orderId = order.serial != 0 ? order.serial : nextOrderId();
   if (orderId == 0) return 0;
   const std::string number = order.serial == 0 ? uniqueOrderNumber(order.number, orderId) : order.number;
-  const int vendorId = order.vendorId != 0 ? order.vendorId : static_cast<int>(StoreContext::vendorId());
+  const int vendorId = order.vendorId != 0 ? order.vendorId : static_cast<int>(Session::current().vendorId);
 
   SQLiteStatement put = db().prepare(
       "INSERT OR REPLACE INTO marvisto_quote_order (order_id, customer_id, customer_info_id, customer_name, "
@@ -402,7 +402,7 @@ const char* const kSubmittedOfAccount =
 }  // namespace
 
 int OrderModel::numberOfAllSubmittedOrder() {
-  std::string account = StoreContext::acountID();
+  std::string account = Session::current().acountID;
   if (account.empty()) return 0;
   return static_cast<int>(
       scalarInt(std::string("SELECT COUNT(*) FROM marvisto_quote_order WHERE ") + kSubmittedOfAccount, account)
@@ -410,7 +410,7 @@ int OrderModel::numberOfAllSubmittedOrder() {
 }
 
 std::optional<std::string> OrderModel::retriveEarliestSubmittedOrderTime() {
-  std::string account = StoreContext::acountID();
+  std::string account = Session::current().acountID;
   if (account.empty()) return std::nullopt;
   return scalarText(std::string("SELECT cdate FROM marvisto_quote_order WHERE ") + kSubmittedOfAccount +
                         " AND cdate_sort IS NOT NULL ORDER BY cdate_sort ASC LIMIT 1",
@@ -418,7 +418,7 @@ std::optional<std::string> OrderModel::retriveEarliestSubmittedOrderTime() {
 }
 
 double OrderModel::timeDurationOfAllSubmittedOrder() {
-  std::string account = StoreContext::acountID();
+  std::string account = Session::current().acountID;
   if (account.empty()) return 0;
   std::optional<std::string> first, last;
   query(std::string("SELECT MIN(cdate_sort), MAX(cdate_sort) FROM marvisto_quote_order WHERE ") + kSubmittedOfAccount,
@@ -545,7 +545,7 @@ bool OrderModel::updateOrderSignature(const std::string& signature, int orderId)
 
 base::Value OrderModel::fetchBackupOuoteOrdersDic() {
   base::Value orders = base::Value::array();
-  const std::int64_t vendor = StoreContext::vendorId();
+  const std::int64_t vendor = Session::current().vendorId;
   query("SELECT * FROM marvisto_quote_order WHERE uploaded = 0 ORDER BY rowid", [&](const SQLiteStatement& r) {
     base::Value o = base::Value::object();
     std::int64_t customer = r.int64("customer_id");

@@ -4,7 +4,6 @@
 
 #include "platform/base/Date.hpp"
 #include "store/OrderModel.hpp"
-#include "store/StoreContext.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 
@@ -21,20 +20,20 @@ std::string QuoteOrderEntity::currentTimeText() {
   return PublicFunction::stringFromDate(base::Date::now(), kLocalTimeFormat);
 }
 
-std::string QuoteOrderEntity::orderNumberAt(double secondsSince1970) {
-  return StoreContext::acountID() + "_" + PublicFunction::stringFromDate(secondsSince1970, kOrderNumberFormat);
+std::string QuoteOrderEntity::orderNumberAt(const std::string& acountID, double secondsSince1970) {
+  return acountID + "_" + PublicFunction::stringFromDate(secondsSince1970, kOrderNumberFormat);
 }
 
 QuoteOrderEntity::QuoteOrderEntity(Blank) {}
 
-QuoteOrderEntity::QuoteOrderEntity() {
+QuoteOrderEntity::QuoteOrderEntity(const Session& session) {
   double now = base::Date::now();
   isInEdit = false;
   unsaved = true;
   discount_ = -1.0;
   discountRat = 100;
-  number = orderNumberAt(now);
-  ipAddress = StoreContext::deviceID();
+  number = orderNumberAt(session.acountID, now);
+  ipAddress = session.deviceID;
   uploaded_ = false;
   cdate = mdate = PublicFunction::stringFromDate(now, kLocalTimeFormat);
 }
@@ -43,8 +42,8 @@ std::string QuoteOrderEntity::customerNote() const { return isBlank(customerNote
 
 double QuoteOrderEntity::discount() const { return discount_ == -1.0 ? total() * discountRat / 100 : discount_; }
 
-std::shared_ptr<QuoteOrderEntity> QuoteOrderEntity::duplicateOrder() const {
-  auto copy = std::make_shared<QuoteOrderEntity>();
+std::shared_ptr<QuoteOrderEntity> QuoteOrderEntity::duplicateOrder(const Session& session) const {
+  auto copy = std::make_shared<QuoteOrderEntity>(session);
   copy->customerId = customerId;
   copy->customerName = customerName;
   copy->customerInfoId = customerInfoId;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "store/QuoteOrderItemEntity.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
@@ -15,8 +16,9 @@ class QuoteOrderEntity {
 
   // A new order: no lines, not in edit, unsaved, no fixed discount (-1) and
   // nothing off (rate 100), a fresh number "<account>_yyMMddHHmmss", the device
-  // identifier as its address field, not uploaded, created and modified now.
-  QuoteOrderEntity();
+  // identifier as its address field, not uploaded, created and modified now;
+  // the account and the device are the session's.
+  explicit QuoteOrderEntity(const Session& session);
   explicit QuoteOrderEntity(Blank);
 
   int serial = 0;  // order id: 0 until saved, negative while only local
@@ -63,8 +65,9 @@ class QuoteOrderEntity {
   void setUploaded(bool value) { uploaded_ = value; }
 
   // A new order carrying this one's customer, address, currency, discount,
-  // status, note and copies of the lines, all dated now.
-  std::shared_ptr<QuoteOrderEntity> duplicateOrder() const;
+  // status, note and copies of the lines, all dated now, numbered for the
+  // account of `session`.
+  std::shared_ptr<QuoteOrderEntity> duplicateOrder(const Session& session) const;
   // Highest positive line serial + 1; 1 when there is none.
   int newItemIndex() const;
   bool hasItems() const { return !items.empty(); }
@@ -85,7 +88,7 @@ class QuoteOrderEntity {
 
   // "MM/dd/yyyy HH:mm:ss" of the current time, and the order number of it.
   static std::string currentTimeText();
-  static std::string orderNumberAt(double secondsSince1970);
+  static std::string orderNumberAt(const std::string& acountID, double secondsSince1970);
 
  private:
   std::string customerNote_;

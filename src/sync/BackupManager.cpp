@@ -7,7 +7,7 @@
 #include "sync/RequestBackup.hpp"
 #include "sync/RequestLogin.hpp"
 #include "sync/SyncSession.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -20,8 +20,8 @@ BackupManager& BackupManager::sharedInstance() {
 }
 
 std::string BackupManager::lastBackupDateKey() {
-  const std::string client = SessionContext::clientID();
-  const std::string account = SessionContext::acountID();
+  const std::string client = Session::current().clientID;
+  const std::string account = Session::current().acountID;
   if (isBlank(client) || isBlank(account)) return std::string();
   return client + "-" + account + "-last_backup_date";
 }
@@ -49,14 +49,14 @@ bool BackupManager::startBackup() {
 
 void BackupManager::cancelBackup() {
   if (!isBackingUp_) return;
-  NetworkModel::sharedInstance().cancelRequestsOf(this);
+  run_.cancelAll();
   stopQuietly();
 }
 
 void BackupManager::sendSilentLogin() {
   auto login = std::make_shared<RequestLogin>();
   login->setReceiveDelegete(shared_from_this());
-  pendingRequest_ = NetworkModel::sharedInstance().sendRequest(login);
+  NetworkModel::sharedInstance().sendRequest(login, run_);
 }
 
 void BackupManager::progress(float value) {
@@ -64,7 +64,7 @@ void BackupManager::progress(float value) {
 }
 
 void BackupManager::fail(const std::string& message) {
-  pendingRequest_ = 0;
+  run_.cancelAll();
   isBackingUp_ = false;
   if (auto d = delegate()) d->didFailedWithMessage(*this, message);
 }
@@ -84,7 +84,7 @@ void BackupManager::requestBackupData() {
   auto request = std::make_shared<RequestBackup>();
   request->backupString = BackupDocument::write(document);
   request->setReceiveDelegete(shared_from_this());
-  pendingRequest_ = NetworkModel::sharedInstance().sendRequest(request);
+  NetworkModel::sharedInstance().sendRequest(request, run_);
   progress(0.7f);
 }
 
@@ -104,10 +104,9 @@ void BackupManager::recordBackup(double secondsSince1970) {
 }
 
 void BackupManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  // Only the reply to the request on its way counts; one left over from a
-  // cancelled backup never ends a later one.
-  if (!result || pendingRequest_ == 0 || result->requestCode != pendingRequest_) return;
-  pendingRequest_ = 0;
+  // Only the reply to the request on its way arrives: the tracker cancelled
+  // any other.
+  if (!result || !isBackingUp_) return;
   if (isLockedStatus(result->status) || isSessionExpiredStatus(result->status)) {
     stopQuietly();
     return;
@@ -133,12 +132,12 @@ void BackupManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& res
 }
 
 void BackupManager::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result || pendingRequest_ == 0 || result->requestCode != pendingRequest_) return;
+  if (!result) return;
   stopQuietly();
 }
 
 void BackupManager::stopQuietly() {
-  pendingRequest_ = 0;
+  run_.cancelAll();
   if (!isBackingUp_) return;
   isBackingUp_ = false;
   if (auto d = delegate()) d->didStopBackup(*this);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/base/CancelTracker.hpp"
 #include "sync/NetworkRecDelegate.hpp"
 
 namespace mv {
@@ -81,8 +82,9 @@ class BackupManager : public NetworkRecDelegate, public std::enable_shared_from_
 
   bool isBackingUp_ = false;
   double lastBackupDate_ = 0;
-  // The request code of the backup's request on its way; 0 when none.
-  int pendingRequest_ = 0;
+  // The backup's request on its way: a reply reaches the manager only while
+  // it holds it, so one left over from a cancelled backup never ends a later one.
+  base::CancelTracker run_;
   std::weak_ptr<BackupManagerDelegate> delegate_;
 };
 

@@ -6,7 +6,7 @@
 #include "sync/CommandCode.hpp"
 #include "transport/RequestError.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace fs = std::filesystem;
 
@@ -131,7 +131,7 @@ std::string HttpNetworkCtrl::GetMsgURLWithHeader(const std::string& head) {
 
 fs::path HttpNetworkCtrl::partialPathWithName(const std::string& fileName, int type) {
   if (!PublicFunction::isSafeFileName(fileName)) return {};
-  auto folder = PublicFunction::clientFolder(SessionContext::clientID());
+  auto folder = PublicFunction::clientFolder(Session::current().clientID);
   if (!folder) return {};
   return *folder / "tempDownload" / std::to_string(type) / fileName;
 }

@@ -1,6 +1,7 @@
 #include "sync/NetworkModel.hpp"
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/RequestDownload.hpp"
 
@@ -29,19 +30,26 @@ NetworkModel& NetworkModel::sharedInstance() {
 
 void NetworkModel::setSessionEventSink(std::weak_ptr<SessionEventSink> sink) { sink_ = std::move(sink); }
 
-std::size_t NetworkModel::requestCount() const {
-  std::lock_guard<std::mutex> lock(lock_);
-  return dicRequestList_.size();
+std::size_t NetworkModel::requestCount() const { return dicRequestList_.size(); }
+
+void NetworkModel::file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request,
+                        base::CancelTracker* tracker) {
+  Entry entry{request, std::nullopt};
+  // The transport reports on a later turn, never from inside the send, so
+  // the ticket is in place before any reply can look for it.
+  if (tracker) entry.ticket = tracker->track([requestCode] { sharedInstance().cancelTransfer(requestCode); });
+  dicRequestList_[requestCode] = std::move(entry);
 }
 
-void NetworkModel::file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request, const void* owner) {
-  std::lock_guard<std::mutex> lock(lock_);
-  dicRequestList_[requestCode] = Entry{request, owner};
+int NetworkModel::sendRequest(const std::shared_ptr<RequestInterfaceBase>& request) { return send(request, nullptr); }
+
+int NetworkModel::sendRequest(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker) {
+  return send(request, &tracker);
 }
 
-int NetworkModel::sendRequest(const std::shared_ptr<RequestInterfaceBase>& request) {
+int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker) {
+  MV_ASSERT_MAIN_THREAD();
   if (!request) return -1;
-  const void* owner = request->receiveDelegete.lock().get();
   auto& ctrl = HttpNetworkCtrl::sharedInstance();
 
   if (request->requestType == kRequestTypeDownload) {
@@ -59,7 +67,7 @@ int NetworkModel::sendRequest(const std::shared_ptr<RequestInterfaceBase>& reque
       info->delegate = this;
       info->downloadProgressDelegate = download->receiveDelegete;
       const int code = ctrl.SendHttpRequest(info);
-      file(code, request, owner);
+      file(code, request, tracker);
     }
     return download->downloadId;
   }
@@ -75,7 +83,7 @@ int NetworkModel::sendRequest(const std::shared_ptr<RequestInterfaceBase>& reque
   MV_LOG("the request body is ", secret ? "(withheld)" : info->requestUrlBody.value_or("(none)"), ",request id is ",
          request->cmdCode);
   const int code = ctrl.SendHttpRequest(info);
-  file(code, request, owner);
+  file(code, request, tracker);
   return code;
 }
 
@@ -83,14 +91,14 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
   MV_LOG("\n id = ", info.cmdCode, "\nReciveHttpMsg = \n", loggedReply(info.recData), ",");
   // The request stays alive while its result is delivered, whatever the
   // receiver cancels meanwhile.
-  Entry entry;
-  {
-    std::lock_guard<std::mutex> lock(lock_);
-    auto it = dicRequestList_.find(info.requestCode);
-    if (it == dicRequestList_.end()) return;  // cancelled: nobody is told
-    entry = std::move(it->second);
-    dicRequestList_.erase(it);
-  }
+  MV_ASSERT_MAIN_THREAD();
+  auto it = dicRequestList_.find(info.requestCode);
+  if (it == dicRequestList_.end()) return;  // cancelled: nobody is told
+  Entry entry = std::move(it->second);
+  dicRequestList_.erase(it);
+  // The owner's tracker let go of it (it cannot have been cancelled, or the
+  // entry would be gone): its receiver no longer wants the outcome.
+  if (entry.ticket && !entry.ticket->finish()) return;
   std::shared_ptr<NetBaseRst> result = entry.request->decodeReply(info.recData);
   if (!result) return;
   result->cmdCode = info.cmdCode;
@@ -126,39 +134,33 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
 }
 
 void NetworkModel::cancelDownloadReuest(const std::string& fileName) {
+  MV_ASSERT_MAIN_THREAD();
   std::vector<int> codes = HttpNetworkCtrl::sharedInstance().CancelDownLoadWithName(fileName);
-  std::lock_guard<std::mutex> lock(lock_);
-  for (int code : codes) dicRequestList_.erase(code);
-}
-
-std::vector<int> NetworkModel::removeOwnedBy(const void* owner) {
-  std::vector<int> codes;
-  std::lock_guard<std::mutex> lock(lock_);
-  for (auto it = dicRequestList_.begin(); it != dicRequestList_.end();) {
-    if (it->second.owner == owner) {
-      codes.push_back(it->first);
-      it = dicRequestList_.erase(it);
-    } else {
-      ++it;
-    }
+  for (int code : codes) {
+    auto it = dicRequestList_.find(code);
+    if (it == dicRequestList_.end()) continue;
+    Entry entry = std::move(it->second);
+    dicRequestList_.erase(it);
+    // Its owner's tracker forgets it too; nothing is left to cancel.
+    if (entry.ticket) entry.ticket->finish();
   }
-  return codes;
 }
 
-void NetworkModel::cancelRequestsOf(const NetworkRecDelegate* receiver) {
-  if (!receiver) return;
-  std::vector<int> codes = removeOwnedBy(receiver);
-  HttpNetworkCtrl::sharedInstance().cancelRequests(codes);
+void NetworkModel::cancelTransfer(int requestCode) {
+  MV_ASSERT_MAIN_THREAD();
+  if (dicRequestList_.erase(requestCode) == 0) return;
+  HttpNetworkCtrl::sharedInstance().cancelRequests({requestCode});
 }
 
 void NetworkModel::cancelAllRequests() {
+  MV_ASSERT_MAIN_THREAD();
   HttpNetworkCtrl::sharedInstance().CancelAllRequests();
   std::map<int, Entry> dropped;
-  {
-    std::lock_guard<std::mutex> lock(lock_);
-    dropped.swap(dicRequestList_);
+  dropped.swap(dicRequestList_);
+  // The owners' trackers forget them: nothing of them is under way any more.
+  for (auto& [code, entry] : dropped) {
+    if (entry.ticket) entry.ticket->finish();
   }
-  // The requests are released here, outside the lock.
 }
 
 }  // namespace mv

@@ -5,12 +5,18 @@
 // session to the session handler and everything else to the request's
 // receiver. Process-wide and main thread only; logout cancels its requests,
 // the object stays.
+//
+// Owners send through their `base::CancelTracker`: the tracker can then cancel
+// every request and download it sent (the run was abandoned, the owner
+// ended), and a reply reaches its receiver only while the tracker still holds
+// the request.
 #include <map>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/base/CancelTracker.hpp"
 #include "sync/RequestInfoBase.hpp"
 #include "sync/RequestInterfaceBase.hpp"
 #include "sync/SessionEventSink.hpp"
@@ -25,11 +31,13 @@ class NetworkModel : public HTTP_REC_RESPOND {
   // (one transfer per file name; none at all for an empty list); -1 when
   // given nothing.
   int sendRequest(const std::shared_ptr<RequestInterfaceBase>& request);
+  // The same, held by `tracker`: each transfer (one per file of a download)
+  // is cancelled with it, and its reply is delivered only while the tracker
+  // still holds it.
+  int sendRequest(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker);
 
   // Cancels the downloads of that file name; no result follows.
   void cancelDownloadReuest(const std::string& fileName);
-  // Cancels the requests sent for `receiver`, and only those.
-  void cancelRequestsOf(const NetworkRecDelegate* receiver);
   // Cancels every request (logout); replies still under way are dropped.
   void cancelAllRequests();
 
@@ -50,14 +58,15 @@ class NetworkModel : public HTTP_REC_RESPOND {
 
   struct Entry {
     std::shared_ptr<RequestInterfaceBase> request;
-    // Whom the request was sent for; compared, never called.
-    const void* owner = nullptr;
+    // The owner's hold on the request, when it was sent through a tracker.
+    std::optional<base::CancelTracker::Ticket> ticket;
   };
 
-  void file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request, const void* owner);
-  std::vector<int> removeOwnedBy(const void* owner);
+  int send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker);
+  void file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker);
+  // Cancels one transfer silently (its tracker dropped it).
+  void cancelTransfer(int requestCode);
 
-  mutable std::mutex lock_;
   std::map<int, Entry> dicRequestList_;
   std::weak_ptr<SessionEventSink> sink_;
 };

@@ -1,12 +1,12 @@
 #include "sync/RequestCheckDeviceStatus.hpp"
 
 #include "sync/RequestBody.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
 RequestCheckDeviceStatus::RequestCheckDeviceStatus()
-    : userName(SessionContext::acountID()), clientID(SessionContext::clientID()), deviceID(SessionContext::deviceID()) {
+    : userName(Session::current().acountID), clientID(Session::current().clientID), deviceID(Session::current().deviceID) {
   cmdCode = kCmdCheckDeviceStatus;
   requestHead = "Vendor?";
   methodName = "checkDeviceStatus";

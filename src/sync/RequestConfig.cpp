@@ -4,7 +4,7 @@
 #include "sync/RequestBody.hpp"
 #include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 
 namespace mv {
@@ -22,7 +22,7 @@ std::optional<std::string> RequestConfig::RequestEncode() const {
 }
 
 void RequestConfig::decodeConfiguration(ConfigRst& result, const base::Value& content, bool withLayout) {
-  const std::string clientId = SessionContext::clientID();
+  const std::string clientId = Session::current().clientID;
   const std::string now = PublicFunction::currentTime();
   auto add = [&](const char* type, std::string desc) {
     ConfigEntity entry;

@@ -4,12 +4,12 @@
 #include "sync/RequestBody.hpp"
 #include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
 RequestGetOrderHistory::RequestGetOrderHistory()
-    : userName(SessionContext::acountID()), clientID(SessionContext::clientID()) {
+    : userName(Session::current().acountID), clientID(Session::current().clientID) {
   cmdCode = kCmdGetOrderHistory;
   requestHead = "SyncServer;";
   methodName = "getorderhistory";
@@ -17,7 +17,7 @@ RequestGetOrderHistory::RequestGetOrderHistory()
 
 std::optional<std::string> RequestGetOrderHistory::RequestEncode() const {
   RequestBody body = makeBody();
-  addSessionParameters(body, SessionContext::sessionId(), userName, clientID);
+  addSessionParameters(body, Session::current().sessionId, userName, clientID);
   // Without a base time in the local form the service sends the newest page.
   const std::string serverTime = PublicFunction::changeToServerFormatFromLocal(baseTime);
   if (!serverTime.empty()) body.addElemValue(serverTime, "baseTime");

@@ -2,11 +2,11 @@
 
 #include "sync/ReplyValues.hpp"
 #include "sync/RequestBody.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
-RequestGetUserinfo::RequestGetUserinfo() : userName(SessionContext::acountID()), clientID(SessionContext::clientID()) {
+RequestGetUserinfo::RequestGetUserinfo() : userName(Session::current().acountID), clientID(Session::current().clientID) {
   cmdCode = kCmdGetUserinfo;
   requestHead = "Vendor?";
   methodName = "getuserinfo";

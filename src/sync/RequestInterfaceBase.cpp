@@ -3,7 +3,7 @@
 #include "sync/ReplyValues.hpp"
 #include "sync/RequestBody.hpp"
 #include "util/Json.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
@@ -58,7 +58,7 @@ void RequestInterfaceBase::addSessionParameters(RequestBody& body, const std::st
 }
 
 void RequestInterfaceBase::addSessionParameters(RequestBody& body) {
-  addSessionParameters(body, SessionContext::sessionId(), SessionContext::acountID(), SessionContext::clientID());
+  addSessionParameters(body, Session::current().sessionId, Session::current().acountID, Session::current().clientID);
 }
 
 }  // namespace mv

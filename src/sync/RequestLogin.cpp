@@ -6,15 +6,15 @@
 #include "sync/RequestBody.hpp"
 #include "util/Crypto.hpp"
 #include "util/Json.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
 RequestLogin::RequestLogin()
-    : userName(SessionContext::acountID()),
-      passWord(SessionContext::password()),
-      clientID(SessionContext::clientID()),
-      deviceID(SessionContext::deviceID()) {
+    : userName(Session::current().acountID),
+      passWord(Session::current().password),
+      clientID(Session::current().clientID),
+      deviceID(Session::current().deviceID) {
   cmdCode = kCmdLogin;
   requestHead = "Vendor?";
   methodName = "login";
@@ -30,7 +30,7 @@ std::optional<std::string> RequestLogin::RequestEncode() const {
   body.addElemValue(passwordDigest(passWord), "password");
   body.addElemValue(clientID, "clientId");
   // A client whose library was synced before on this device is not new here.
-  auto synced = base::UserDefaults::standard().objectForKey(SessionContext::clientID() + "-FileSynced");
+  auto synced = base::UserDefaults::standard().objectForKey(Session::current().clientID + "-FileSynced");
   body.addElemValue(synced && synced->is_string() ? "NO" : "YES", "firstLogin");
   return body.requestStr();
 }

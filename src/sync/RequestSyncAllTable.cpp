@@ -2,7 +2,7 @@
 
 #include "sync/ReplyReader.hpp"
 #include "util/Json.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 namespace {
@@ -343,7 +343,7 @@ bool readContent(ReplyReader& in, SyncAllTableRst& r) {
 }  // namespace
 
 RequestSyncAllTable::RequestSyncAllTable()
-    : SyncTableRequest(kCmdSyncAllTable, "product"), sessionId(SessionContext::sessionId()) {}
+    : SyncTableRequest(kCmdSyncAllTable, "product"), sessionId(Session::current().sessionId) {}
 
 std::optional<std::string> RequestSyncAllTable::RequestEncode() const {
   return encodeTable(sessionId);

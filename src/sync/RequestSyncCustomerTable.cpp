@@ -2,7 +2,7 @@
 
 #include "sync/ReplyValues.hpp"
 #include "util/Json.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 namespace {
@@ -91,7 +91,7 @@ marvisto_customer_contact_entity RequestSyncCustomerTable::contactFromRow(const 
 RequestSyncCustomerTable::RequestSyncCustomerTable() : SyncTableRequest(kCmdSyncCustomerTable, "customer") {}
 
 std::optional<std::string> RequestSyncCustomerTable::RequestEncode() const {
-  return encodeTable(SessionContext::sessionId());
+  return encodeTable(Session::current().sessionId);
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::RequestDecode(const base::Value* recData) const {

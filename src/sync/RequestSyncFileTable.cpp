@@ -2,7 +2,7 @@
 
 #include "sync/ReplyValues.hpp"
 #include "util/Json.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 
 namespace mv {
@@ -32,7 +32,7 @@ std::vector<std::string> changedIds(const std::string& keyIDS) {
 }  // namespace
 
 RequestSyncFileTable::RequestSyncFileTable()
-    : SyncTableRequest(kCmdSyncFileTable, "file"), sessionId(SessionContext::sessionId()) {}
+    : SyncTableRequest(kCmdSyncFileTable, "file"), sessionId(Session::current().sessionId) {}
 
 std::optional<std::string> RequestSyncFileTable::RequestEncode() const { return encodeTable(sessionId); }
 

@@ -1,14 +1,14 @@
 #include "sync/RequestSyncIconTable.hpp"
 
 #include "sync/ReplyValues.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
 RequestSyncIconTable::RequestSyncIconTable() : SyncTableRequest(kCmdSyncIconTable, "icon") {}
 
 std::optional<std::string> RequestSyncIconTable::RequestEncode() const {
-  return encodeTable(SessionContext::sessionId());
+  return encodeTable(Session::current().sessionId);
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncIconTable::RequestDecode(const base::Value* recData) const {

@@ -18,7 +18,7 @@
 #include "sync/SyncSession.hpp"
 #include "sync/UnsubmittedCustomerModel.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -54,7 +54,7 @@ std::set<int> activeFieldIds(SQLiteDatabase& db) {
 
 // The SKU as it was stored: the backup sends the generated one as "".
 std::string storedSku(const std::string& sku, int productId) {
-  const std::string client = SessionContext::clientID();
+  const std::string client = Session::current().clientID;
   if (!sku.empty() || client.empty()) return sku;
   return client + "_" + std::to_string(productId);
 }
@@ -133,7 +133,7 @@ RestoreManager& RestoreManager::sharedInstance() {
 }
 
 bool RestoreManager::startToRestore() {
-  if (pendingRequest_ != 0) {
+  if (!run_.empty()) {
     MV_LOG("a restore is already under way");
     return false;
   }
@@ -150,7 +150,7 @@ bool RestoreManager::startToRestore() {
 void RestoreManager::sendSilentLogin() {
   auto login = std::make_shared<RequestLogin>();
   login->setReceiveDelegete(shared_from_this());
-  pendingRequest_ = NetworkModel::sharedInstance().sendRequest(login);
+  NetworkModel::sharedInstance().sendRequest(login, run_);
 }
 
 void RestoreManager::requestToRestore() {
@@ -158,7 +158,7 @@ void RestoreManager::requestToRestore() {
   auto request = std::make_shared<RequestRestore>();
   request->lastBackupDate = BackupManager::storedLastBackupDate();
   request->setReceiveDelegete(shared_from_this());
-  pendingRequest_ = NetworkModel::sharedInstance().sendRequest(request);
+  NetworkModel::sharedInstance().sendRequest(request, run_);
   closeWaitBox();
   if (auto box = BlockWaitBox::installed()) {
     waitBoxTag_ = box->BeginBlockWait(textForKey("RESTORING").value_or(std::string()), kWaitTimeout);
@@ -174,30 +174,29 @@ void RestoreManager::closeWaitBox() {
 
 void RestoreManager::cancelRestore() {
   closeWaitBox();
-  if (isRestoring_ || pendingRequest_ != 0) NetworkModel::sharedInstance().cancelRequestsOf(this);
-  pendingRequest_ = 0;
+  run_.cancelAll();
   isRestoring_ = false;
   if (auto d = delegate()) d->didStopRestore(*this);
 }
 
 void RestoreManager::stopQuietly() {
-  pendingRequest_ = 0;
+  run_.cancelAll();
   closeWaitBox();
   isRestoring_ = false;
   if (auto d = delegate()) d->didStopRestore(*this);
 }
 
 void RestoreManager::fail(const std::string& message) {
-  pendingRequest_ = 0;
+  run_.cancelAll();
   closeWaitBox();
   isRestoring_ = false;
   if (auto d = delegate()) d->didFailedRestoreWithMessage(*this, message);
 }
 
 void RestoreManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  // Only the reply to the request on its way counts.
-  if (!result || pendingRequest_ == 0 || result->requestCode != pendingRequest_) return;
-  pendingRequest_ = 0;
+  // Only the reply to the request on its way arrives: the tracker cancelled
+  // any other.
+  if (!result) return;
   if (isLockedStatus(result->status) || isSessionExpiredStatus(result->status)) {
     stopQuietly();
     return;
@@ -216,7 +215,7 @@ void RestoreManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& re
 }
 
 void RestoreManager::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result || pendingRequest_ == 0 || result->requestCode != pendingRequest_) return;
+  if (!result) return;
   stopQuietly();
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/CancelTracker.hpp"
 #include "store/Entities.hpp"
 #include "sync/NetworkRecDelegate.hpp"
 
@@ -78,8 +79,9 @@ class RestoreManager : public NetworkRecDelegate, public std::enable_shared_from
   void fail(const std::string& message);
 
   bool isRestoring_ = false;
-  // The request code of the restore's request on its way; 0 when none.
-  int pendingRequest_ = 0;
+  // The restore's request on its way: a reply reaches the manager only while
+  // it holds it.
+  base::CancelTracker run_;
   int waitBoxTag_ = 0;
   std::weak_ptr<RestoreManagerDelegate> delegate_;
 };

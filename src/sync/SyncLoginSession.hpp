@@ -1,18 +1,21 @@
 #pragma once
 // The sign-in session as the sync engine sees it: how the user is signed in,
 // the session facts a silent sign-in refreshes, and the two session requests a
-// run sends first. The shell's session implements it.
+// run sends first. The shell's session implements it; what it holds is read
+// by everyone else as the published session value (`Session`).
 #include <cstdint>
 #include <string>
+
+#include "util/Session.hpp"
 
 namespace mv {
 
 class SyncLoginSession {
  public:
-  static constexpr int kLoginTypeNone = -1;
-  static constexpr int kLoginTypeOnline = 1;
-  static constexpr int kLoginTypeOffline = 2;
-  static constexpr int kLoginTypeDemo = 3;
+  static constexpr int kLoginTypeNone = Session::kLoginTypeNone;
+  static constexpr int kLoginTypeOnline = Session::kLoginTypeOnline;
+  static constexpr int kLoginTypeOffline = Session::kLoginTypeOffline;
+  static constexpr int kLoginTypeDemo = Session::kLoginTypeDemo;
 
   virtual ~SyncLoginSession() = default;
 

@@ -14,7 +14,7 @@
 #include "sync/RequestSyncDataFinish.hpp"
 #include "sync/RequestSyncFileTable.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -86,7 +86,7 @@ std::shared_ptr<SyncCustomerModel> SyncModel::currentCustomerModel() const { ret
 // ---- folders, switches and flags ------------------------------------------------------
 
 bool SyncModel::createAllDirectorys() {
-  auto folder = PublicFunction::clientFolder(SessionContext::clientID());
+  auto folder = PublicFunction::clientFolder(Session::current().clientID);
   if (!folder) {
     MV_LOG("no client folders without a valid client id");
     return false;
@@ -108,7 +108,7 @@ void SyncModel::loadByConfig() {
   isSalesLibraryOnShow_ = config && config->isOnShow(SyncConfigManager::kLibraryIndex);
 }
 
-std::string SyncModel::perClientKey(const std::string& name) { return SessionContext::clientID() + "-" + name; }
+std::string SyncModel::perClientKey(const std::string& name) { return Session::current().clientID + "-" + name; }
 
 std::string SyncModel::needSyncAll(const std::optional<std::string>& flagName) const {
   if (isSyncAllData_ || !flagName) return "true";
@@ -118,7 +118,7 @@ std::string SyncModel::needSyncAll(const std::optional<std::string>& flagName) c
 
 void SyncModel::setClientFlag(const std::string& name, const std::string& value) {
   // Without a client the key would be shared by every client.
-  if (isBlank(SessionContext::clientID())) {
+  if (isBlank(Session::current().clientID)) {
     MV_LOG("no client: \"", name, "\" not written");
     return;
   }
@@ -161,13 +161,11 @@ void SyncModel::progressRespond(float progress, int imageType, int remainTime) {
 // ---- the run -------------------------------------------------------------------------
 
 void SyncModel::beginRun() {
-  ++runId_;
+  run_.cancelAll();
   running_ = true;
   stage_ = Stage::Idle;
   isDownloading_ = true;
   needWork_ = 0;
-  runRequests_.clear();
-  runDownloads_.clear();
   productSaved_ = librarySaved_ = customerSaved_ = false;
   completedKinds_.clear();
   pendingRetries_.clear();
@@ -183,18 +181,13 @@ void SyncModel::beginRun() {
 
 void SyncModel::endRun() {
   const bool wasRunning = running_;
-  ++runId_;
   running_ = false;
   stage_ = Stage::Idle;
-  for (base::TimerId id : runTimers_) base::RunLoop::main().cancel(id);
-  runTimers_.clear();
-  runRequests_.clear();
-  runDownloads_.clear();
+  // Only the run's own requests: downloads and uploads of other screens go on.
+  run_.cancelAll();
   pendingRetries_.clear();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
-  // Only the engine's own requests: downloads and uploads of other screens go on.
-  NetworkModel::sharedInstance().cancelRequestsOf(this);
   if (wasRunning) {
     isDownloading_ = false;
     isSyncAllData_ = false;
@@ -203,36 +196,10 @@ void SyncModel::endRun() {
 
 int SyncModel::send(const std::shared_ptr<RequestInterfaceBase>& request) {
   request->setReceiveDelegete(shared_from_this());
-  const int code = NetworkModel::sharedInstance().sendRequest(request);
-  if (request->requestType == kRequestTypeDownload) {
-    runDownloads_.insert(code);
-  } else {
-    runRequests_.insert(code);
-  }
-  return code;
+  return NetworkModel::sharedInstance().sendRequest(request, run_);
 }
 
-bool SyncModel::claim(const NetBaseRst& result) {
-  if (!running_) return false;
-  if (const auto* download = dynamic_cast<const DownloadRst*>(&result)) {
-    return runDownloads_.count(download->downloadId) > 0;
-  }
-  return runRequests_.erase(result.requestCode) > 0;
-}
-
-void SyncModel::schedule(double delay, std::function<void()> step) {
-  std::weak_ptr<SyncModel> weak = weak_from_this();
-  const std::uint64_t run = runId_;
-  auto id = std::make_shared<base::TimerId>(0);
-  *id = base::RunLoop::main().after(delay, [weak, run, id, step = std::move(step)] {
-    auto self = weak.lock();
-    if (!self) return;
-    self->runTimers_.erase(*id);
-    if (!self->running_ || self->runId_ != run) return;
-    step();
-  });
-  runTimers_.insert(*id);
-}
+void SyncModel::schedule(double delay, std::function<void()> step) { run_.after(delay, std::move(step)); }
 
 void SyncModel::startSync() {
   if (running_ || isDownloading_) {
@@ -342,7 +309,9 @@ void SyncModel::netUnconnect() {
 // ---- replies ---------------------------------------------------------------------------
 
 void SyncModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result || !claim(*result)) return;
+  // Only replies to requests of the current run arrive: the run's tracker
+  // cancelled every other.
+  if (!result || !running_) return;
   if (isSessionExpiredStatus(result->status) || isLockedStatus(result->status)) {
     // The session handler deals with these; the run only ends.
     endRun();
@@ -374,7 +343,7 @@ void SyncModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result)
 }
 
 void SyncModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result || !claim(*result)) return;
+  if (!result || !running_) return;
   MV_LOG("the session ended request ", result->requestCode, " (", result->status, "); the sync stops");
   endRun();
   if (auto d = delegate()) d->syncEndedBySession();
@@ -442,10 +411,10 @@ void SyncModel::customerTablesRespond(const NetBaseRst& result) {
     setReloadFlag(SyncConfigManager::kReloadCustomer);
     if (auto customers = currentCustomerModel()) customers->reloadCustomerData();
   }
-  const std::uint64_t run = runId_;
+  const auto run = run_.mark();
   getCustomerFinished();
   // The delegate may have ended the run (logout) meanwhile.
-  if (running_ && runId_ == run) sendSyncFinish("product");
+  if (run.isValid()) sendSyncFinish("product");
 }
 
 void SyncModel::syncFinishRespond(const NetBaseRst& result) {

@@ -7,11 +7,11 @@
 // worker), and the customer tables, acknowledges each part to the service and
 // stamps the time of the sync. It reports to one delegate, the sync screen.
 //
-// Every run has an id. Breaking, finishing and logout end the run: its
-// delayed steps and its own requests are cancelled (never anyone else's), and
-// every reply, delayed step, progress report and retry checks that its run is
-// still the current one, so nothing of an ended run can store, set a flag,
-// stamp the time or raise a second alert.
+// Every run holds its requests, downloads and delayed steps in one tracker.
+// Breaking, finishing and logout end the run: the tracker cancels all of them
+// (never anyone else's), so no reply or delayed step of an ended run arrives,
+// and code that calls out mid-step checks its mark afterwards; nothing of an
+// ended run can store, set a flag, stamp the time or raise a second alert.
 //
 // Each reply's tables are stored in one transaction; a reply that cannot be
 // stored breaks the run before any flag, acknowledgement or stamp. A table the
@@ -29,6 +29,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/Value.hpp"
@@ -178,8 +179,6 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   void endRun();
   // Sends a request of the run; answers its request code (a download: its id).
   int send(const std::shared_ptr<RequestInterfaceBase>& request);
-  // True when `result` answers a request of the current run.
-  bool claim(const NetBaseRst& result);
   // Runs `step` after `delay` seconds unless the run ended meanwhile.
   void schedule(double delay, std::function<void()> step);
 
@@ -236,13 +235,10 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   bool showUpdate_ = false;
   bool isSyncAllData_ = false;
 
-  // The current run.
-  std::uint64_t runId_ = 0;
+  // The current run: its requests, downloads and delayed steps.
+  base::CancelTracker run_;
   bool running_ = false;
   Stage stage_ = Stage::Idle;
-  std::set<int> runRequests_;
-  std::set<int> runDownloads_;
-  std::set<base::TimerId> runTimers_;
   // Parts whose tables this run stored.
   bool productSaved_ = false;
   bool librarySaved_ = false;

@@ -165,9 +165,9 @@ void SyncModel::startDownloadProductImage(int imageType) {
     return;
   }
   completedKinds_.insert(imageType);
-  const std::uint64_t run = runId_;
+  const auto run = run_.mark();
   downloadimageFinished(imageType);
-  if (!running_ || runId_ != run) return;
+  if (!run.isValid()) return;
   if (imageType == kImageTypeProduct) {
     startDownloadProductImage(kImageTypeIcon);
   } else if (imageType == kImageTypeIcon) {

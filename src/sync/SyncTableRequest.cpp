@@ -1,7 +1,7 @@
 #include "sync/SyncTableRequest.hpp"
 
 #include "sync/RequestBody.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
@@ -13,8 +13,8 @@ SyncTableRequest::SyncTableRequest(int cmd, std::string type) : syncType(std::mo
 
 std::optional<std::string> SyncTableRequest::encodeTable(const std::string& sessionId) const {
   RequestBody body = makeBody();
-  addSessionParameters(body, sessionId, SessionContext::acountID(), SessionContext::clientID());
-  body.addElemValue(SessionContext::deviceID(), "deviceId");
+  addSessionParameters(body, sessionId, Session::current().acountID, Session::current().clientID);
+  body.addElemValue(Session::current().deviceID, "deviceId");
   body.addElemValue(syncType, "syncType");
   body.addElemValue(isFull, "isFull");
   return body.requestStr();

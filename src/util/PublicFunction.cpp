@@ -17,7 +17,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/base/FileIO.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 
 namespace fs = std::filesystem;
@@ -360,8 +360,8 @@ std::string PublicFunction::GetMsgURLWithHeader(const std::string& head) {
 std::string PublicFunction::editUserUrl() {
   const bool chinese = interfaceLanguage() == kLanguageChinese;
   return "http://" + percentEscapeURL(GetServer().imageUrlStr()) +
-         "/index.php?option=com_news&view=check&username=" + percentEscapeQueryValue(SessionContext::acountID()) +
-         "@" + percentEscapeQueryValue(SessionContext::clientID()) + "&from=app&lan=" + (chinese ? "zh" : "en");
+         "/index.php?option=com_news&view=check&username=" + percentEscapeQueryValue(Session::current().acountID) +
+         "@" + percentEscapeQueryValue(Session::current().clientID) + "&from=app&lan=" + (chinese ? "zh" : "en");
 }
 
 std::string PublicFunction::forgetPassWordUrl() {

@@ -10,7 +10,7 @@
 #include "platform/base/Paths.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/ServerInfo.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 
 namespace fs = std::filesystem;
@@ -141,7 +141,7 @@ const char* PublicFunction::serverPathForFileType(int type) {
 
 std::optional<fs::path> PublicFunction::filePathWithName(std::string_view name, int type) {
   if (!isSafeFileName(name)) return std::nullopt;
-  auto folder = clientFolder(SessionContext::clientID());
+  auto folder = clientFolder(Session::current().clientID);
   if (!folder) return std::nullopt;
   if (const char* sub = folderForFileType(type)) return *folder / sub / std::string(name);
   return *folder / std::string(name);
@@ -149,7 +149,7 @@ std::optional<fs::path> PublicFunction::filePathWithName(std::string_view name, 
 
 std::optional<std::string> PublicFunction::fileURLWithName(std::string_view name, int type) {
   if (!isSafeFileName(name)) return std::nullopt;
-  const std::string clientId = SessionContext::clientID();
+  const std::string clientId = Session::current().clientID;
   if (!isValidClientID(clientId)) return std::nullopt;
   std::string url = "http://" + percentEscapeURL(GetServer().imageUrlStr()) + "/images/" +
                     percentEscapePathSegment(clientId) + "/";

@@ -1,24 +1,26 @@
 #include "CatalogTestSupport.hpp"
 
 #include "shell/Language.hpp"
-#include "store/StoreContext.hpp"
-#include "util/SessionContext.hpp"
+#include "SessionFixture.hpp"
+#include "util/Session.hpp"
 
 namespace mv::test {
 
 void CatalogTest::SetUp() {
   TestEnvironment::SetUp();
-  SessionContext::setFixed("AcmeCo", "rep_1");
-  StoreContext::setProvider({[] { return std::int64_t{77}; },
-                             [] { return std::string("DEVICE-1"); }});
+  changeSession([](Session& s) {
+    s.clientID = "AcmeCo";
+    s.acountID = "rep_1";
+    s.vendorId = 77;
+    s.deviceID = "DEVICE-1";
+  });
   Language::resetLanguageCache();
   CatalogMode::setCurrentState(CatalogMode::kCategory);
 }
 
 void CatalogTest::TearDown() {
   DataAccessManager::releaseDataModel();
-  StoreContext::clear();
-  SessionContext::clear();
+  Session::clear();
   TestEnvironment::TearDown();
 }
 

@@ -3,15 +3,15 @@
 #include "platform/ui/AlertView.hpp"
 #include "shell/ConfigManager.hpp"
 #include "shell/MessageBox.hpp"
-#include "store/StoreContext.hpp"
-#include "util/SessionContext.hpp"
+#include "SessionFixture.hpp"
+#include "util/Session.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv::test {
 
 void CustomerTest::SetUp() {
   TestEnvironment::SetUp();
-  SessionContext::setFixed("acme", "rep");
+  signInAs("acme", "rep");
   setTextLookup([](const std::string& key) -> std::optional<std::string> { return "text-" + key; });
   std::vector<marvisto_fields_customer_attribute_Entity> fields = {
       {kPhone, "Phone", "", "text", "", 1, 1},     {kBank, "Bank Account", "", "text", "", 1, 1},
@@ -28,8 +28,7 @@ void CustomerTest::TearDown() {
   ui::AlertView::resetForTesting();
   MessageBox::sharedInstance().resetForTesting();
   DataAccessManager::releaseDataModel();
-  StoreContext::clear();
-  SessionContext::clear();
+  Session::clear();
   setTextLookup(nullptr);
   TestEnvironment::TearDown();
 }

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "CustomerTestSupport.hpp"
+#include "SessionFixture.hpp"
 #include "customer/CustomerOrderLinks.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/UserDefaults.hpp"
@@ -12,7 +13,7 @@
 #include "sync/RequestLogin.hpp"
 #include "sync/RequestUploadCustomer.hpp"
 #include "util/Json.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv::test {
 namespace {
@@ -209,8 +210,10 @@ class UploadServiceTest : public UploadTest {
   void SetUp() override {
     UploadTest::SetUp();
     useRealClock();
-    SessionContext::setFixedField(SessionContext::Field::password, "secret");
-    SessionContext::setFixedField(SessionContext::Field::deviceID, "0123456789abcdef0123456789abcdef01234567");
+    changeSession([](Session& s) {
+      s.password = "secret";
+      s.deviceID = "0123456789abcdef0123456789abcdef01234567";
+    });
     service = std::make_unique<sales::SalesService>();
     std::string error;
     ASSERT_TRUE(service->start(&error)) << error;
@@ -227,7 +230,7 @@ class UploadServiceTest : public UploadTest {
     ASSERT_TRUE(runUntil([&] { return receiver->result != nullptr; }, 15));
     auto signedIn = std::dynamic_pointer_cast<LoginRst>(receiver->result);
     ASSERT_TRUE(signedIn && signedIn->isSuccess()) << receiver->result->status;
-    SessionContext::setFixedField(SessionContext::Field::sessionId, signedIn->sessionId);
+    changeSession([&](Session& s) { s.sessionId = signedIn->sessionId; });
   }
   void TearDown() override {
     NetworkModel::sharedInstance().cancelAllRequests();

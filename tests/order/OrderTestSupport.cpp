@@ -2,19 +2,24 @@
 
 #include "platform/base/Date.hpp"
 #include "shell/ConfigManager.hpp"
-#include "store/StoreContext.hpp"
-#include "util/SessionContext.hpp"
+#include "SessionFixture.hpp"
+#include "util/Session.hpp"
 
 namespace mv::test {
 
-void FakeSession::setSessionId(const std::string& v) { SessionContext::setFixedField(SessionContext::Field::sessionId, v); }
+void FakeSession::setSessionId(const std::string& v) {
+  changeSession([&](Session& s) { s.sessionId = v; });
+}
 
 void OrderStoreTest::SetUp() {
   TestEnvironment::SetUp();
-  SessionContext::setFixed(clientId, accountId);
-  SessionContext::setFixedField(SessionContext::Field::password, password);
-  SessionContext::setFixedField(SessionContext::Field::deviceID, "DEVICE-1");
-  StoreContext::setProvider({[] { return std::int64_t{11}; }, [] { return std::string("DEVICE-1"); }});
+  changeSession([&](Session& s) {
+    s.clientID = clientId;
+    s.acountID = accountId;
+    s.password = password;
+    s.deviceID = "DEVICE-1";
+    s.vendorId = 11;
+  });
   session = std::make_shared<FakeSession>();
   session->client = clientId;
   SyncSession::setCurrent(session);
@@ -37,8 +42,7 @@ void OrderStoreTest::TearDown() {
   ConfigManager::freeInstance();
   DataAccessManager::releaseDataModel();
   SyncSession::setCurrent({});
-  StoreContext::clear();
-  SessionContext::clear();
+  Session::clear();
   TestEnvironment::TearDown();
 }
 
@@ -101,7 +105,7 @@ marvisto_product_Entity OrderStoreTest::product(int id, int count, const std::st
 
 int OrderStoreTest::storeOrder(const std::string& customerName, const std::string& cdate, bool uploaded,
                                const std::string& number, int lines, int customerId) {
-  QuoteOrderEntity o;
+  QuoteOrderEntity o(Session::current());
   o.customerName = customerName;
   o.customerId = customerId;
   o.cdate = o.mdate = cdate;

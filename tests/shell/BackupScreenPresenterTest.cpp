@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "SessionFixture.hpp"
 #include "SyncScreenTestSupport.hpp"
 #include "TestEnvironment.hpp"
 #include "platform/base/Date.hpp"
@@ -12,7 +13,7 @@
 #include "shell/BackupScreenPresenter.hpp"
 #include "sync/SyncLoginSession.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -36,7 +37,7 @@ class BackupScreenPresenterTest : public test::TestEnvironment {
   void TearDown() override {
     setTextLookup(nullptr);
     PublicFunction::setInterfaceLanguageProvider(nullptr);
-    SessionContext::clear();
+    Session::clear();
     TestEnvironment::TearDown();
   }
   std::string today() const { return test::textOf("LASTBACKUPTODAY"); }
@@ -96,7 +97,7 @@ TEST_F(BackupScreenPresenterTest, RowsAndTapsFollowTheRunAndTheSession) {
   EXPECT_EQ(P::restoreTap(false, online, true), A::ConfirmRestore);
 
   // A finished sync is the signed-in client's "lastsync".
-  SessionContext::setFixed("acme", "rep");
+  mv::test::signInAs("acme", "rep");
   EXPECT_FALSE(P::hasCompletedSync());
   base::UserDefaults::standard().setString("other-lastsync", "10:00 01/01/26");
   EXPECT_FALSE(P::hasCompletedSync());

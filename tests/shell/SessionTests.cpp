@@ -12,12 +12,11 @@
 #include "shell/MessageBox.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "store/StoreContext.hpp"
 #include "sync/BlockWaitBox.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/RequestLogin.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace fs = std::filesystem;
 
@@ -39,10 +38,10 @@ TEST_F(SessionTest, IdentityAndItsNamingRules) {
   EXPECT_EQ(lm->clientFolder()->filename(), "acmeco");
   EXPECT_EQ(lm->skinFolder()->filename(), "SkinImages");
   EXPECT_EQ(lm->perClientKey("FileSynced"), "AcmeCo-FileSynced");
-  // The lower layers read the session through it.
-  EXPECT_EQ(SessionContext::clientID(), "AcmeCo");
-  EXPECT_EQ(SessionContext::deviceID(), "dev-1");
-  EXPECT_EQ(StoreContext::vendorId(), 11);
+  // The lower layers read the session value it publishes.
+  EXPECT_EQ(Session::current().clientID, "AcmeCo");
+  EXPECT_EQ(Session::current().deviceID, "dev-1");
+  EXPECT_EQ(Session::current().vendorId, 11);
   // The sync layer works for this session and opens these wait boxes.
   ASSERT_TRUE(SyncSession::current());
   EXPECT_EQ(SyncSession::current().get(), static_cast<SyncSession*>(lm.get()));
@@ -66,7 +65,7 @@ TEST_F(SessionTest, IdentityAndItsNamingRules) {
   LoginMode::freeInstance();
   EXPECT_FALSE(LoginMode::existingInstance());
   EXPECT_FALSE(SyncSession::current());
-  EXPECT_EQ(SessionContext::clientID(), "");
+  EXPECT_EQ(Session::current().clientID, "");
   auto fresh = LoginMode::sharedInstance();
   EXPECT_NE(fresh, lm);
   EXPECT_EQ(fresh->loginType(), LoginMode::kLoginTypeNone);

@@ -18,7 +18,7 @@
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/NetworkModel.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv::test {
 
@@ -69,7 +69,7 @@ void ShellTest::resetShell() {
 void ShellTest::SetUp() {
   TestEnvironment::SetUp();
   resetShell();
-  LoginMode::installProviders();
+  LoginMode::installWaitBox();
   LanguageManager::sharedInstance().setCurrentLanguage(1);
 }
 

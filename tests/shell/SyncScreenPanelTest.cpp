@@ -4,6 +4,7 @@
 // tab. Runs against the service are in SyncScreenFlowTest.
 #include <gtest/gtest.h>
 
+#include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "SyncScreenTestSupport.hpp"
 #include "TestEnvironment.hpp"
@@ -13,7 +14,7 @@
 #include "sync/SyncModel.hpp"
 #include "shell/SyncViewController.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -40,7 +41,7 @@ class SyncScreenPanelTest : public test::TestEnvironment {
     TestEnvironment::SetUp();
     test::resetToolkit();
     test::installEnglishTexts();
-    SessionContext::setFixed("acme", "rep");
+    mv::test::signInAs("acme", "rep");
     host = std::make_shared<test::FakeSyncScreenHost>();
     SyncScreenHost::install(host);
     session = std::make_shared<FixedSession>();
@@ -56,7 +57,7 @@ class SyncScreenPanelTest : public test::TestEnvironment {
     SyncConfigManager::setCurrent({});
     test::resetToolkit();
     setTextLookup(nullptr);
-    SessionContext::clear();
+    Session::clear();
     TestEnvironment::TearDown();
   }
 

@@ -5,13 +5,14 @@
 
 #include <cmath>
 
+#include "SessionFixture.hpp"
 #include "SyncScreenTestSupport.hpp"
 #include "TestEnvironment.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/SyncLoginSession.hpp"
 #include "shell/SyncScreenPresenter.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -28,7 +29,7 @@ class SyncScreenPresenterTest : public test::TestEnvironment {
   void TearDown() override {
     setTextLookup(nullptr);
     PublicFunction::setInterfaceLanguageProvider(nullptr);
-    SessionContext::clear();
+    Session::clear();
     TestEnvironment::TearDown();
   }
   static std::string minutesText(int minutes) {
@@ -150,7 +151,7 @@ TEST_F(SyncScreenPresenterTest, TheLastSyncTextIsRewrittenInTheLanguagesShortDat
 
   // Read from the signed-in client's own key, as a text only.
   EXPECT_EQ(P::storedLastSync(), std::nullopt);
-  SessionContext::setFixed("acme", "rep");
+  mv::test::signInAs("acme", "rep");
   auto& defaults = base::UserDefaults::standard();
   defaults.setString("globex-lastsync", "10:00 01/01/26");
   EXPECT_EQ(P::storedLastSync(), std::nullopt);

@@ -17,7 +17,7 @@ std::shared_ptr<QuoteOrderItemEntity> item(int qty, double price, double finalPr
 }
 
 TEST_F(EntityTest, OrderTotalsDiscountAndTexts) {
-  QuoteOrderEntity o;
+  QuoteOrderEntity o(Session::current());
   EXPECT_TRUE(o.unsaved);
   EXPECT_FALSE(o.isInEdit);
   EXPECT_FALSE(o.isUploaded());
@@ -63,7 +63,7 @@ TEST_F(EntityTest, OrderTotalsDiscountAndTexts) {
 
   // After a line change the discount follows the rate again; only an order
   // without a total goes back to full price, so a chosen rate of 0 stays.
-  QuoteOrderEntity r;
+  QuoteOrderEntity r(Session::current());
   r.items = {item(1, 10, 10)};
   r.discountRat = 0;
   r.setDiscount(3);
@@ -76,7 +76,7 @@ TEST_F(EntityTest, OrderTotalsDiscountAndTexts) {
   EXPECT_DOUBLE_EQ(r.discountRat, 100);
 
   advance(5);
-  auto copy = o.duplicateOrder();
+  auto copy = o.duplicateOrder(Session::current());
   EXPECT_EQ(copy->serial, 0);
   EXPECT_NE(copy->cdate, "");
   EXPECT_EQ(copy->currency, "EUR");

@@ -22,7 +22,7 @@ class OrderTest : public StoreTest {
   // A stored order with a fixed creation time.
   int storeOrder(const std::string& customerName, const std::string& cdate, bool uploaded,
                  const std::string& number = "", int customerId = 0) {
-    QuoteOrderEntity o;
+    QuoteOrderEntity o(Session::current());
     o.customerName = customerName;
     o.customerId = customerId;
     o.cdate = o.mdate = cdate;
@@ -39,7 +39,7 @@ class OrderTest : public StoreTest {
 };
 
 TEST_F(OrderTest, NewOrdersAndLinesTakeFreshNegativeIdsAndLineIdsRepeatAcrossOrders) {
-  auto a = std::make_shared<QuoteOrderEntity>();
+  auto a = std::make_shared<QuoteOrderEntity>(Session::current());
   a->items = {line(1, 1, 10, 10), line(2, 3, 5, 4)};
   EXPECT_EQ(dam().saveQuoteOrder(a), -1);
   EXPECT_EQ(a->serial, -1);
@@ -50,11 +50,11 @@ TEST_F(OrderTest, NewOrdersAndLinesTakeFreshNegativeIdsAndLineIdsRepeatAcrossOrd
   EXPECT_EQ(dam().saveQuoteOrder(std::shared_ptr<QuoteOrderEntity>()), 0);
 
   // A server order 40 and its copy: the next local id passes every id in use.
-  QuoteOrderEntity server;
+  QuoteOrderEntity server(Session::current());
   server.serial = 40;
   server.items = {line(3, 1, 1, 1, 1)};
   ASSERT_EQ(dam().saveQuoteOrder(server), 40);
-  QuoteOrderEntity b;
+  QuoteOrderEntity b(Session::current());
   b.items = {line(3, 1, 1, 1, 1)};  // line 1 of this order, as line 1 of order 40
   EXPECT_EQ(dam().saveQuoteOrder(b), -41);
   EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(40).size(), 1u);
@@ -124,7 +124,7 @@ TEST_F(OrderTest, SubmittedOrdersOfTheAccountCountByNumberPrefixNotByPattern) {
 }
 
 TEST_F(OrderTest, TwoOrdersMadeInOneSecondGetDifferentNumbers) {
-  QuoteOrderEntity a, b;
+  QuoteOrderEntity a(Session::current()), b(Session::current());
   ASSERT_EQ(a.number, b.number);
   ASSERT_NE(dam().saveQuoteOrder(a), 0);
   ASSERT_NE(dam().saveQuoteOrder(b), 0);
@@ -164,7 +164,7 @@ TEST_F(OrderTest, ServerIdsReplaceLocalOnesForOrdersLinesAndCustomers) {
   EXPECT_TRUE(dam().isInUnsubmitOrder(812));
 
   // A stale copy already stored under the server's id gives way.
-  QuoteOrderEntity stale;
+  QuoteOrderEntity stale(Session::current());
   stale.serial = 9001;
   stale.number = "old";
   stale.items = {line(7, 1, 1, 1, 5)};
@@ -211,7 +211,7 @@ TEST_F(OrderTest, HistoryFromTheServerReplacesTheStoredCopyByNumber) {
 }
 
 TEST_F(OrderTest, BackupAndRestoreOfUnsubmittedOrders) {
-  QuoteOrderEntity o;
+  QuoteOrderEntity o(Session::current());
   o.customerId = -2;
   o.customerName = "Local customer";
   o.discountRat = 90;
@@ -292,7 +292,7 @@ TEST_F(OrderTest, IdsBeyondTheIdRangeNeverLandOnAnotherOrder) {
   base::Value edge = {{"order_id", 2147483647LL}, {"order_number", "rep_1_edge"}, {"cdate", "01/03/2014 10:00:00"}};
   ASSERT_TRUE(dam().updateLocalHistoryOrderFromServer(edge));
   const long long before = count("marvisto_quote_order");
-  QuoteOrderEntity next;
+  QuoteOrderEntity next(Session::current());
   next.items.push_back(std::make_shared<QuoteOrderItemEntity>());
   EXPECT_EQ(dam().saveQuoteOrder(next), 0);
   EXPECT_EQ(count("marvisto_quote_order"), before);

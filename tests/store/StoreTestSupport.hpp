@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "SessionFixture.hpp"
 #include "TestEnvironment.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "store/StoreContext.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv::test {
 
@@ -38,16 +38,18 @@ class StoreTest : public TestEnvironment {
   void SetUp() override {
     TestEnvironment::SetUp();
     signIn("AcmeCo", "rep_1");
-    StoreContext::setProvider({[this] { return vendorId; }, [] { return std::string("DEVICE-1"); }});
+    changeSession([this](Session& s) {
+      s.deviceID = "DEVICE-1";
+      s.vendorId = vendorId;
+    });
   }
   void TearDown() override {
     DataAccessManager::releaseDataModel();
-    StoreContext::clear();
-    SessionContext::clear();
+    Session::clear();
     TestEnvironment::TearDown();
   }
 
-  void signIn(const std::string& client, const std::string& account) { SessionContext::setFixed(client, account); }
+  void signIn(const std::string& client, const std::string& account) { mv::test::signInAs(client, account); }
 
   DataAccessManager& dam() {
     DataAccessManager* d = DataAccessManager::sharedDataModel();

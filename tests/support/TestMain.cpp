@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
 
 int main(int argc, char** argv) {
@@ -10,6 +11,8 @@ int main(int argc, char** argv) {
   const char* log = std::getenv("MV_LOG");
   base::setLogEnabled(log && std::string(log) == "1");
   base::RunLoop::main().adoptCurrentThread();
+  // A main-thread-only class used from another thread fails the test at once.
+  base::setMainThreadChecksFatal(true);
   return RUN_ALL_TESTS();
 }
 

@@ -5,24 +5,29 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "SessionFixture.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "store/StoreContext.hpp"
 #include "sync/DownloadedFilesModel.hpp"
 #include "sync/UnsubmittedCustomerModel.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv::test {
 
 void FakeSyncSession::setClientID(const std::string& v) {
   client = v;
-  SessionContext::setFixed(client, account);
+  mv::test::signInAs(client, account);
 }
 
 void FakeSyncSession::setSessionId(const std::string& v) {
   sessionId = v;
-  SessionContext::setFixedField(SessionContext::Field::sessionId, v);
+  mv::test::changeSession([&](Session& s) { s.sessionId = v; });
+}
+
+void FakeSyncSession::setVendorId(std::int64_t v) {
+  vendorId = v;
+  changeSession([&](Session& s) { s.vendorId = v; });
 }
 
 int FakeWaitBox::openCount() const {
@@ -35,13 +40,14 @@ void BackupRestoreTest::SetUp() {
   NetworkTest::SetUp();
   session = std::make_shared<FakeSyncSession>();
   SyncSession::setCurrent(session);
-  FakeSyncSession* s = session.get();
-  StoreContext::setProvider(
-      {[s] { return s->vendorId; }, [] { return std::string("0123456789abcdef"); }});
+  changeSession([&](Session& s) {
+    s.vendorId = session->vendorId;
+    s.deviceID = "0123456789abcdef";
+  });
   waitBox = std::make_shared<FakeWaitBox>();
   BlockWaitBox::install(waitBox);
   signIn();
-  session->sessionId = SessionContext::sessionId();
+  session->sessionId = Session::current().sessionId;
   backupDelegate = std::make_shared<BackupRecorder>();
   restoreDelegate = std::make_shared<RestoreRecorder>();
   BackupManager::sharedInstance().setDelegate(backupDelegate);
@@ -59,7 +65,6 @@ void BackupRestoreTest::TearDown() {
   UnsubmittedCustomerModel::install(nullptr);
   DownloadedFilesModel::install(nullptr);
   DataAccessManager::releaseDataModel();
-  StoreContext::clear();
   NetworkTest::TearDown();
 }
 

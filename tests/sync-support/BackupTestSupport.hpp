@@ -20,7 +20,7 @@ class SQLiteDatabase;
 
 namespace mv::test {
 
-// Keeps the session context in step, as the shell's session does.
+// Publishes the session value as it changes, as the shell's session does.
 class FakeSyncSession : public SyncSession {
  public:
   int type = kLoginTypeOnline;
@@ -36,7 +36,7 @@ class FakeSyncSession : public SyncSession {
   std::string clientID() const override { return client; }
   void setClientID(const std::string& v) override;
   void setSessionId(const std::string& v) override;
-  void setVendorId(std::int64_t v) override { vendorId = v; }
+  void setVendorId(std::int64_t v) override;
   void setHasBackup(bool v) override { hasBackup = v; }
   void setLastBackupDate(double v) override { lastBackupDate = v; }
   void getUserinfo() override {}

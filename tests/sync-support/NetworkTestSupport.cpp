@@ -5,10 +5,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "SessionFixture.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/RequestLogin.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv::test {
 
@@ -58,7 +59,7 @@ void NetworkTest::signIn() {
   ASSERT_EQ(result->status, "200") << result->detail;
   auto login = std::dynamic_pointer_cast<LoginRst>(result);
   ASSERT_TRUE(login);
-  SessionContext::setFixedField(SessionContext::Field::sessionId, login->sessionId);
+  mv::test::changeSession([&](Session& s) { s.sessionId = login->sessionId; });
 }
 
 std::shared_ptr<NetBaseRst> NetworkTest::roundTrip(const std::shared_ptr<RequestInterfaceBase>& request,

@@ -4,13 +4,14 @@
 #include <fstream>
 #include <functional>
 
+#include "SessionFixture.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/RequestGetUserinfo.hpp"
 #include "sync/RequestRuntimeConfig.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace fs = std::filesystem;
 
@@ -18,14 +19,14 @@ namespace mv::test {
 
 // ---- stand-ins ---------------------------------------------------------------------------
 
-std::string RecordingSyncSession::clientID() const { return SessionContext::clientID(); }
+std::string RecordingSyncSession::clientID() const { return Session::current().clientID; }
 
 void RecordingSyncSession::setClientID(const std::string& clientId) {
-  SessionContext::setFixed(clientId, SessionContext::acountID());
+  mv::test::signInAs(clientId, Session::current().acountID);
 }
 
 void RecordingSyncSession::setSessionId(const std::string& sessionId) {
-  SessionContext::setFixedField(SessionContext::Field::sessionId, sessionId);
+  mv::test::changeSession([&](Session& s) { s.sessionId = sessionId; });
 }
 
 void RecordingSyncSession::getUserinfo() {
@@ -38,7 +39,7 @@ void RecordingSyncSession::getUserinfo() {
 void RecordingSyncSession::getRuntimeConfig() {
   ++runtimeConfigRequests;
   auto request = std::make_shared<RequestRuntimeConfig>();
-  request->clientId = SessionContext::clientID();
+  request->clientId = Session::current().clientID;
   request->setReceiveDelegete(replies);
   NetworkModel::sharedInstance().sendRequest(request);
 }

@@ -1,8 +1,9 @@
 #include "SyncTestSupport.hpp"
 
+#include "SessionFixture.hpp"
 #include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv::test {
@@ -22,10 +23,13 @@ std::string textOfKey(const std::string& key) { return "text-" + key; }
 
 void installSession(const std::string& client, const std::string& account, const std::string& password,
                     const std::string& device, const std::string& sessionId) {
-  SessionContext::setFixed(client, account);
-  SessionContext::setFixedField(SessionContext::Field::password, password);
-  SessionContext::setFixedField(SessionContext::Field::deviceID, device);
-  SessionContext::setFixedField(SessionContext::Field::sessionId, sessionId);
+  changeSession([&](Session& s) {
+    s.clientID = client;
+    s.acountID = account;
+    s.password = password;
+    s.deviceID = device;
+    s.sessionId = sessionId;
+  });
 }
 
 base::Value bodyParameters(const std::string& body) {
@@ -45,7 +49,7 @@ void ProtocolTest::SetUp() {
 void ProtocolTest::TearDown() {
   setTextLookup(nullptr);
   PublicFunction::setInterfaceLanguageProvider(nullptr);
-  SessionContext::clear();
+  Session::clear();
   TestEnvironment::TearDown();
 }
 

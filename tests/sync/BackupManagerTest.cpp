@@ -2,12 +2,13 @@
 // the reply's time, and every way a backup ends early.
 #include <gtest/gtest.h>
 
+#include "SessionFixture.hpp"
 #include "BackupTestSupport.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/RequestGetUserinfo.hpp"
 #include "util/Json.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 namespace {
@@ -87,7 +88,7 @@ TEST_F(BackupManagerTest, OfflineStartSignsInFirstAndTakesTheSessionFromTheReply
   pointAt(*service);
 
   // A refused sign-in leaves the session signed out.
-  SessionContext::setFixedField(SessionContext::Field::password, "wrong");
+  mv::test::changeSession([&](Session& s) { s.password = "wrong"; });
   ASSERT_TRUE(backUp());
   ASSERT_EQ(backupDelegate->failures.size(), 2u);
   EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeNone);
@@ -141,13 +142,13 @@ TEST_F(BackupManagerTest, FailureLockAndCancelEachClearTheBackingUpState) {
 }
 
 TEST_F(BackupManagerTest, NoDatabaseFailsWithoutSendingAndOddTextStillBacksUp) {
-  SessionContext::setFixed("../elsewhere", "rep");
+  mv::test::signInAs("../elsewhere", "rep");
   ASSERT_TRUE(backUp());
   ASSERT_EQ(backupDelegate->failures.size(), 1u);
   EXPECT_FALSE(manager().isBackingUp());
   EXPECT_TRUE(messagesNamed("backupData").empty());
 
-  SessionContext::setFixed("acme", "rep");
+  mv::test::signInAs("acme", "rep");
   seedLocalWork();
   sql("UPDATE marvisto_customer SET customer_name = 'Caf' || char(233) || CAST(X'FF' AS TEXT) WHERE customer_id = -1");
   ASSERT_TRUE(backUp());

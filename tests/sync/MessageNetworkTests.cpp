@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "NetworkTestSupport.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/RequestCheckDeviceStatus.hpp"
 #include "sync/RequestCheckVersion.hpp"
@@ -307,23 +308,31 @@ TEST_F(MessageNetworkTest, CancellingReachesResendsAndOnlyTheOwnersRequests) {
   EXPECT_TRUE(receiver->results.empty());
   EXPECT_EQ(messagesNamed("getuserinfo").size(), 1u);
 
-  // One owner's cancel leaves the others' requests running.
+  // One owner's tracker cancels its requests and leaves the others' running;
+  // a tracker that ends takes its requests with it.
   service->clearFaults();
   service->addFault(stall("getuserinfo", 0.5));
   auto mine = std::make_shared<Recorder>();
   auto theirs = std::make_shared<Recorder>();
-  for (auto* owner : {&mine, &theirs}) {
+  base::CancelTracker myRun;
+  base::CancelTracker theirRun;
+  auto endedRun = std::make_unique<base::CancelTracker>();
+  for (auto* tracker : {&myRun, &theirRun, endedRun.get()}) {
     auto r = std::make_shared<RequestGetUserinfo>();
-    r->setReceiveDelegete(*owner);
-    model().sendRequest(r);
+    r->setReceiveDelegete(tracker == &theirRun ? theirs : mine);
+    model().sendRequest(r, *tracker);
   }
-  model().cancelRequestsOf(mine.get());
-  model().cancelRequestsOf(nullptr);
+  EXPECT_EQ(myRun.count(), 1u);
+  myRun.cancelAll();
+  endedRun.reset();
+  EXPECT_TRUE(myRun.empty());
   EXPECT_EQ(model().requestCount(), 1u);
   ASSERT_TRUE(runUntil([&] { return theirs->results.size() == 1; }));
   waitFor(0.3);
   EXPECT_TRUE(mine->results.empty());
   EXPECT_EQ(theirs->results[0]->status, "200");
+  // Delivered: the tracker holds nothing any more.
+  EXPECT_TRUE(theirRun.empty());
 
   // A receiver that is gone is not called; one that cancels everything while
   // its result is delivered keeps that result intact.

@@ -4,11 +4,12 @@
 // run once, as decided, with nothing of it falsely stored, flagged or stamped.
 #include <gtest/gtest.h>
 
+#include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "sync/RequestGetUserinfo.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace fs = std::filesystem;
 
@@ -236,15 +237,15 @@ TEST_F(SyncEngineTest, FailedFilesAreAskedAgainOnceUnderTheirOwnType) {
 
 TEST_F(SyncEngineTest, ASessionNotOnlineSignsInFirst) {
   session->type = SyncLoginSession::kLoginTypeOffline;
-  SessionContext::setFixedField(SessionContext::Field::sessionId, "");
+  mv::test::changeSession([&](Session& s) { s.sessionId = ""; });
   ASSERT_TRUE(runSync());
   ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
   auto messages = messagesNamed("");
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages[0].methodName, "login");
   EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOnline);
-  EXPECT_FALSE(SessionContext::sessionId().empty());
-  EXPECT_EQ(SessionContext::clientID(), "acme");
+  EXPECT_FALSE(Session::current().sessionId.empty());
+  EXPECT_EQ(Session::current().clientID, "acme");
   EXPECT_NE(session->vendorId, 0);
   EXPECT_EQ(engine()->needWork(), 1);
 

@@ -10,7 +10,7 @@
 #include "store/DataAccessManager.hpp"
 #include "platform/gfx/ImageData.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace fs = std::filesystem;
 
@@ -88,7 +88,7 @@ TEST_F(SyncEngineTest, FullSyncThenIncrementalSyncLandEveryRowAndFile) {
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(tables[i].qualifier, parts[i]);
     EXPECT_EQ(tables[i].parameters.value("isFull", std::string()), "true");
-    EXPECT_EQ(tables[i].parameters.value("deviceId", std::string()), SessionContext::deviceID());
+    EXPECT_EQ(tables[i].parameters.value("deviceId", std::string()), Session::current().deviceID);
     EXPECT_FALSE(tables[i].sessionId.empty());
   }
   ASSERT_EQ(messagesNamed("getuserinfo").size(), 1u);

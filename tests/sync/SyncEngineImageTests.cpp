@@ -3,13 +3,14 @@
 // what is removed when a file changes, and the thumbnail pass.
 #include <gtest/gtest.h>
 
+#include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace fs = std::filesystem;
 
@@ -208,9 +209,9 @@ TEST_F(SyncEngineTest, ThumbnailPassesWriteWhereTheyWereAskedAndStopAtLogout) {
   auto e = engine();
   e->createImgThumb(rowsNamed("first", 12));
   // The session moves on while the pass runs; its files stay where asked.
-  SessionContext::setFixed("globex", "rep");
+  mv::test::signInAs("globex", "rep");
   e->waitForThumbnails();
-  SessionContext::setFixed("acme", "rep");
+  mv::test::signInAs("acme", "rep");
   EXPECT_EQ(countThumbs("first"), 12);
   EXPECT_FALSE(fs::exists(root / "Documents" / "globex"));
   auto thumb = gfx::ImageData::decodeFile(localPath("first0_s.png", kFileTypeProductImage));

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "SessionFixture.hpp"
 #include "PublicFunctionFixture.hpp"
 #include "platform/base/Paths.hpp"
 
@@ -32,7 +33,7 @@ class FilesTest : public PublicFunctionFixture {
 };
 
 TEST_F(FilesTest, PathsAndAddressesOfAllElevenTypes) {
-  SessionContext::setFixed("AcmeCo", "rep");
+  mv::test::signInAs("AcmeCo", "rep");
   struct Row {
     int type;
     const char* folder;  // nullptr: the client folder itself
@@ -85,7 +86,7 @@ TEST_F(FilesTest, PathsAndAddressesOfAllElevenTypes) {
 }
 
 TEST_F(FilesTest, ImagePortAndPathAreLeftOutWhenUnset) {
-  SessionContext::setFixed("acme", "rep");
+  mv::test::signInAs("acme", "rep");
   ServerInfo s = PublicFunction::GetServer();
   s.imageIP = "files.example.com";
 
@@ -114,7 +115,7 @@ TEST_F(FilesTest, ImagePortAndPathAreLeftOutWhenUnset) {
 }
 
 TEST_F(FilesTest, UnsafeNamesAndClientsAreRefused) {
-  SessionContext::setFixed("acme", "rep");
+  mv::test::signInAs("acme", "rep");
   const std::vector<std::string> bad = {"",       ".",        "..",       "../x.png", "a/b.png", "/etc/passwd",
                                         "a\\b.png", "..\\x.png", std::string("a\0b", 3), "a\nb", "a\x7f",
                                         std::string(256, 'n')};
@@ -135,10 +136,10 @@ TEST_F(FilesTest, UnsafeNamesAndClientsAreRefused) {
   }
 
   // nobody signed in, or a client id that is no folder name: no paths at all
-  SessionContext::clear();
+  Session::clear();
   EXPECT_FALSE(PublicFunction::filePathWithName("p.png", 1).has_value());
   EXPECT_FALSE(PublicFunction::fileURLWithName("p.png", 1).has_value());
-  SessionContext::setFixed("../other", "rep");
+  mv::test::signInAs("../other", "rep");
   EXPECT_FALSE(PublicFunction::filePathWithName("p.png", 1).has_value());
   EXPECT_FALSE(PublicFunction::fileURLWithName("p.png", 1).has_value());
 
@@ -191,7 +192,7 @@ TEST_F(FilesTest, ClientFolderMovesTouchOnlyClientFolders) {
 }
 
 TEST_F(FilesTest, LocalImagesFallBackToTheTypesStockPicture) {
-  SessionContext::setFixed("Acme", "rep");
+  mv::test::signInAs("Acme", "rep");
   const fs::path client = root / "Documents" / "acme";
   const fs::path resources = root / "resources";
   struct ResourceDirGuard {

@@ -7,7 +7,7 @@
 
 #include "TestEnvironment.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 
 namespace mv::test {
 
@@ -24,7 +24,7 @@ class PublicFunctionFixture : public TestEnvironment {
     TestEnvironment::TearDown();
   }
   static void resetGlobals() {
-    SessionContext::clear();
+    Session::clear();
     PublicFunction::setInterfaceLanguageProvider(nullptr);
     PublicFunction::setDeviceVersion(7.0);
     PublicFunction::setScreenScale(1.0);

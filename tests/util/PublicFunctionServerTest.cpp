@@ -1,5 +1,6 @@
 #include <string>
 
+#include "SessionFixture.hpp"
 #include "PublicFunctionFixture.hpp"
 #include "platform/base/UserDefaults.hpp"
 
@@ -69,7 +70,7 @@ TEST_F(ServerTest, MessageAndPageAddressesAreEscaped) {
   EXPECT_EQ(s.msgURLWithHeader("a\"b"), "http://127.0.0.1:48080/%E9%94%80%E5%94%AE/a%22b");
 
   // account and client ids are query values: escaped, so they cannot add parameters
-  SessionContext::setFixed("Acme&Co", "rep one@x.com");
+  mv::test::signInAs("Acme&Co", "rep one@x.com");
   EXPECT_EQ(PublicFunction::editUserUrl(),
             "http://127.0.0.1:480/marvisto_saas/index.php?option=com_news&view=check"
             "&username=rep%20one%40x.com@Acme%26Co&from=app&lan=en");

@@ -25,7 +25,7 @@
 #include "sync/RequestSyncFileTable.hpp"
 #include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/SessionContext.hpp"
+#include "util/Session.hpp"
 #include "util/ZipArchive.hpp"
 #include "util/ZipWriter.hpp"
 
@@ -101,14 +101,18 @@ bool buildCompany(const DemoCompany& demo) {
   sales::SalesBackend backend(config);
   backend.prepare();
 
-  SessionContext::setFixed(demo.clientId, "DEMO");
-  SessionContext::setFixedField(SessionContext::Field::password, demo.clientId);
-  SessionContext::setFixedField(SessionContext::Field::deviceID, kDevice);
+  Session demoSession;
+  demoSession.clientID = demo.clientId;
+  demoSession.acountID = "DEMO";
+  demoSession.password = demo.clientId;
+  demoSession.deviceID = kDevice;
+  Session::publish(demoSession);
   std::string session;
   RequestLogin login;
   auto signedIn = exchange(backend, login, "", &session);
   if (!signedIn || !signedIn->isSuccess() || session.empty()) return fail("the demo sign-in was refused");
-  SessionContext::setFixedField(SessionContext::Field::sessionId, session);
+  demoSession.sessionId = session;
+  Session::publish(demoSession);
 
   const fs::path folder = base::Paths::documents() / demo.clientId;
   std::error_code ec;

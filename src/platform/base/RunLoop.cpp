@@ -17,15 +17,10 @@ RunLoop::RunLoop() : clock_(std::make_shared<RealClock>()), owner_(std::this_thr
 
 RunLoop::~RunLoop() = default;
 
-void RunLoop::adoptCurrentThread() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  owner_ = std::this_thread::get_id();
-}
+void RunLoop::adoptCurrentThread() { owner_.store(std::this_thread::get_id()); }
 
-bool RunLoop::isMainThread() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return owner_ == std::this_thread::get_id();
-}
+// Lock-free: every main-thread assertion asks it.
+bool RunLoop::isMainThread() const { return owner_.load() == std::this_thread::get_id(); }
 
 void RunLoop::post(Task task) {
   {

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -99,7 +100,7 @@ class RunLoop {
   std::map<TimerId, Timer> timers_;
   std::map<ObserverId, Task> observers_;
   std::shared_ptr<Clock> clock_;
-  std::thread::id owner_;
+  std::atomic<std::thread::id> owner_;
   TimerId nextId_ = 1;
   std::uint64_t seq_ = 0;
   ObserverId nextObserver_ = 1;

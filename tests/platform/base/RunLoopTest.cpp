@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "TestEnvironment.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
 
@@ -122,4 +123,69 @@ TEST_F(RunLoopTest, WorkQueueLimitsConcurrencyAndDeliversOnTheMainLoop) {
   base::RunLoop::main().drain();
   EXPECT_EQ(delivered, 42);
   EXPECT_EQ(deliveredOn, std::this_thread::get_id());
+}
+
+TEST_F(RunLoopTest, TrackerCancelsEverythingOfAnAbandonedRunAndOfItsOwner) {
+  auto tracker = std::make_unique<base::CancelTracker>();
+  std::vector<std::string> events;
+  int cancels = 0;
+
+  // A run: two delayed steps, two pieces of work, a mark and a guarded callback.
+  tracker->after(1, [&] { events.push_back("step"); });
+  const base::CancelTracker::Id late = tracker->after(2, [&] { events.push_back("late"); });
+  auto done = tracker->track([&] { ++cancels; });
+  auto pending = tracker->track([&] { ++cancels; });
+  const base::CancelTracker::Mark mark = tracker->mark();
+  auto guarded = tracker->guard([&] { events.push_back("guarded"); });
+  EXPECT_EQ(tracker->count(), 4u);
+
+  advance(1.5);
+  EXPECT_EQ(events, (std::vector<std::string>{"step"}));
+  // Work that completes by itself is forgotten, not cancelled, and only once.
+  EXPECT_TRUE(done.finish());
+  EXPECT_FALSE(done.finish());
+  EXPECT_TRUE(tracker->isTracked(late));
+  EXPECT_EQ(tracker->count(), 2u);
+
+  // Abandoning the run: the late step never fires, the pending work is
+  // cancelled once, marks and guards of the run go stale; the tracker is
+  // ready for the next run.
+  tracker->cancelAll();
+  EXPECT_EQ(cancels, 1);
+  EXPECT_FALSE(pending.isLive());
+  EXPECT_FALSE(pending.finish());
+  EXPECT_FALSE(mark.isValid());
+  guarded();
+  advance(5);
+  EXPECT_EQ(events, (std::vector<std::string>{"step"}));
+  EXPECT_TRUE(tracker->empty());
+
+  // The next run; a step cancelled alone, and one that cancels its own run
+  // from inside (the tracked work is cancelled exactly once).
+  const base::CancelTracker::Id dropped = tracker->after(1, [&] { events.push_back("dropped"); });
+  tracker->cancel(dropped);
+  tracker->cancel(dropped);
+  tracker->track([&] { ++cancels; });
+  tracker->after(0.5, [&] {
+    events.push_back("ends run");
+    tracker->cancelAll();
+  });
+  auto nextMark = tracker->mark();
+  EXPECT_TRUE(nextMark.isValid());
+  advance(2);
+  EXPECT_EQ(events, (std::vector<std::string>{"step", "ends run"}));
+  EXPECT_EQ(cancels, 2);
+  EXPECT_FALSE(nextMark.isValid());
+
+  // The owner ends: whatever it still had under way is cancelled with it,
+  // and what the carriers kept of it is harmless.
+  tracker->after(1, [&] { events.push_back("after owner"); });
+  auto orphan = tracker->track([&] { ++cancels; });
+  auto ownerMark = tracker->mark();
+  tracker.reset();
+  EXPECT_EQ(cancels, 3);
+  EXPECT_FALSE(orphan.finish());
+  EXPECT_FALSE(ownerMark.isValid());
+  advance(2);
+  EXPECT_EQ(events.back(), "ends run");
 }

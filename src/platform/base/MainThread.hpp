@@ -1,0 +1,14 @@
+#pragma once
+// The check that main-thread-only classes make at their entry points, in
+// place of a comment saying so. Off the main thread it logs the offending
+// function; where checks are fatal (every test executable) it aborts, so a
+// test that calls such a class from a worker fails at once.
+namespace base {
+
+void assertMainThread(const char* function);
+void setMainThreadChecksFatal(bool fatal);
+bool mainThreadChecksFatal();
+
+}  // namespace base
+
+#define MV_ASSERT_MAIN_THREAD() ::base::assertMainThread(__func__)
