@@ -99,6 +99,7 @@ class HttpNetworkCtrl {
   void OperationFailed(FormDataRequest& request);
   void downloadFinished(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void downloadFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
+  void retryOrFail(const std::shared_ptr<Operation>& op, int httpRsp);
   void messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void receivedData(FormDataRequest& request, std::string_view data);
   // Tells a single download's receiver its share (0 to 1).
