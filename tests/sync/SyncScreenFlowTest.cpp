@@ -106,7 +106,6 @@ void expectPercent(const std::string& text, double share, bool blank) {
 
 TEST_F(SyncScreenFlowTest, AWholeSyncFromTheTabShowsItsProgressAndTheLastSyncTime) {
   signIn();
-  seedIcons(data(1));
   show();
   auto engine = SyncModel::sharedInstance();
   // The home screen's "later" left the badge on the tab.
