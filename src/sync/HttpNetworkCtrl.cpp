@@ -145,6 +145,12 @@ void HttpNetworkCtrl::setNextCounterValue(int counter) {
   counter_ = std::clamp(counter, 1, 65534);
 }
 
+std::size_t HttpNetworkCtrl::transfersUnderWay() const {
+  std::size_t count = 0;
+  for (const auto& [code, op] : operations_) count += op->current || op->waiting ? 1 : 0;
+  return count;
+}
+
 bool HttpNetworkCtrl::hasPendingResend(int requestCode) const {
   auto it = operations_.find(requestCode);
   return it != operations_.end() && it->second->resendTimer != 0;

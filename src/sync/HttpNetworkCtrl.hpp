@@ -78,6 +78,9 @@ class HttpNetworkCtrl {
 
   // Operations not yet reported (queued, running, waiting or due to be resent).
   std::size_t pendingCount() const { return operations_.size(); }
+  // Operations whose transfer is running or waiting for another one of the
+  // same file; those waiting only for their resend delay are not counted.
+  std::size_t transfersUnderWay() const;
   bool hasPendingResend(int requestCode) const;
 
   HttpNetworkCtrl(const HttpNetworkCtrl&) = delete;
