@@ -4,6 +4,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/Language.hpp"
 #include "shell/SkinManager.hpp"
+#include "widgets/ViewStyle.hpp"
 
 namespace mv {
 
@@ -57,17 +58,7 @@ void LoginItem::setHasNoLogo(bool noLogo) {
 void LoginItem::setShaking(bool shaking) {
   shaking_ = shaking;
   btnDelete_->setHidden(!shaking);
-  if (shaking) {
-    // A small endless wiggle around the centre.
-    ui::KeyframeAnimation wiggle("transform.rotation.z");
-    wiggle.values = {-0.03, 0.03, -0.03};
-    wiggle.keyTimes = {0, 0.5, 1};
-    wiggle.duration = 0.25;
-    wiggle.repeatCount = ui::LayerAnimation::kRepeatForever;
-    layer().addAnimation(wiggle, kShakeAnimationKey);
-  } else {
-    layer().removeAnimationForKey(kShakeAnimationKey);
-  }
+  ViewStyle::setViewShaking(*this, shaking);
 }
 
 void LoginItem::fileDelteBtnClicked() {

@@ -8,6 +8,7 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/Label.hpp"
+#include "widgets/ViewStyle.hpp"
 
 namespace mv {
 
@@ -24,7 +25,7 @@ class LoginItem : public ui::Button, public ui::AlertViewDelegate {
  public:
   static constexpr double kWidth = 148;
   static constexpr double kHeight = 43;
-  static constexpr const char* kShakeAnimationKey = "shake";
+  static constexpr const char* kShakeAnimationKey = ViewStyle::kShakingAnimationKey;
 
   explicit LoginItem(const ui::Rect& frame = {0, 0, kWidth, kHeight});
 

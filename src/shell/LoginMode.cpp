@@ -287,14 +287,38 @@ void LoginMode::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result)
     const bool silent = pendingSilent_ || !delegate();
     pendingLogin_ = 0;
     if (silent) return;
-    // The application's alert tells the user why; the panel comes back.
-    setLoginType(kLoginTypeNone);
-    DataAccessManager::releaseDataModel();
-    MessageBox::sharedInstance().EndBlockWait();
-    if (auto d = delegate()) d->changeLoginButState();
+    endSignInBySession();
   } else if (result->cmdCode == kCmdConfig || result->cmdCode == kCmdDownload) {
-    MessageBox::sharedInstance().EndBlockWait();
+    // An expired session or a locked user ends a sign-in at any of its steps,
+    // not only at the login: the session never stays "online" on the welcome
+    // screen with the database open.
+    if (delegate()) {
+      endSignInBySession();
+    } else {
+      endWaitBox();
+    }
   }
+}
+
+void LoginMode::endSignInBySession() {
+  // The application's alert tells the user why; the panel comes back.
+  setLoginType(kLoginTypeNone);
+  cancelTimers();
+  DataAccessManager::releaseDataModel();
+  endWaitBox();
+  if (auto d = delegate()) d->changeLoginButState();
+}
+
+void LoginMode::endWaitBox() {
+  auto& box = MessageBox::sharedInstance();
+  if (delegate()) {
+    // The sign-in's box, whichever screen began it.
+    box.EndBlockWait();
+  } else if (ownBoxTag_) {
+    // A silent re-login closes only its own box, never another flow's.
+    box.EndBlockWait(ownBoxTag_);
+  }
+  ownBoxTag_ = 0;
 }
 
 void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
@@ -386,7 +410,16 @@ void LoginMode::wipeForFullSync() {
 void LoginMode::showRequestConfigTittle() {
   auto& box = MessageBox::sharedInstance();
   const std::string text = textOrEmpty(Language::stringWithName("SYNUSERCONFIG"));
-  if (box.waitMsgBoxtag() != 0) {
+  const int current = box.waitMsgBoxtag();
+  if (!delegate()) {
+    // A silent re-login shows its steps in a box of its own, and only when no
+    // other flow (a running sync) has one up.
+    if (ownBoxTag_ != 0 && current == ownBoxTag_) {
+      box.ChangeWaitMessage(text);
+    } else if (current == 0) {
+      ownBoxTag_ = box.BeginBlockWait(text, kWaitTimeout);
+    }
+  } else if (current != 0) {
     box.ChangeWaitMessage(text);
   } else {
     ownBoxTag_ = box.BeginBlockWait(text, kWaitTimeout);
@@ -404,7 +437,7 @@ void LoginMode::requestConfig() {
 
 void LoginMode::configReply(const ConfigRst& result) {
   if (!result.isSuccess()) {
-    MessageBox::sharedInstance().EndBlockWait();
+    endWaitBox();
     if (delegate()) {
       failSignIn(result.message);
     } else {
@@ -446,7 +479,7 @@ void LoginMode::skinReply(const DownloadRst& result) {
     }
     archive.UnzipCloseFile();
   }
-  if (!delegate()) MessageBox::sharedInstance().EndBlockWait();
+  if (!delegate()) endWaitBox();
   // Without a new skin the one already there, or one from an archive that
   // arrived earlier, or the application's own images are used.
   if (!renewed) SkinManager::sharedInstance().initializeSkinImage();
@@ -456,7 +489,7 @@ void LoginMode::skinReply(const DownloadRst& result) {
 void LoginMode::finishWithConfiguration(bool clearDelegate) {
   auto config = ConfigManager::sharedInstance()->queryConfig();
   if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
-    MessageBox::sharedInstance().EndBlockWait();
+    endWaitBox();
     if (delegate()) {
       failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
     } else {
@@ -471,7 +504,7 @@ void LoginMode::finishWithConfiguration(bool clearDelegate) {
     ownBoxTag_ = 0;
     d->loginSuccess();
   } else {
-    MessageBox::sharedInstance().EndBlockWait();
+    endWaitBox();
   }
 }
 

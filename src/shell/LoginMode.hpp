@@ -194,6 +194,10 @@ class LoginMode : public NetworkRecDelegate,
   // Ends a sign-in that cannot complete: the box closes, the session is not
   // signed in, the database is closed and the panel is usable again.
   void failSignIn(const std::string& message);
+  void endSignInBySession();
+  // Ends the wait box of this sign-in: the current one while a screen waits
+  // for it, else only the box this object began.
+  void endWaitBox();
   // Before a full resync wipes the client folder, the user's own work that
   // the service does not have yet is kept and put back into the new database.
   void wipeForFullSync();

@@ -60,6 +60,10 @@ class MarvistoAppDelegate : public SessionEventSink,
   const std::string& currentVersion() const { return currentVersion_; }
   const std::string& deviceStatus() const { return deviceStatus_; }
   const std::string& appUrl() const { return appUrl_; }
+  // Whether a screen is in an edit mode that the library grid must respect;
+  // no screen sets it yet, so it answers false.
+  bool EditStatus() const { return editStatus_; }
+  void setEditStatus(bool v) { editStatus_ = v; }
   bool isFileDisPlayTwoColumn() const { return isFileDisPlayTwoColumn_; }
   void setIsFileDisPlayTwoColumn(bool v) { isFileDisPlayTwoColumn_ = v; }
   void setSessionHooks(SessionHooks hooks) { hooks_ = std::move(hooks); }
@@ -108,6 +112,7 @@ class MarvistoAppDelegate : public SessionEventSink,
   SessionHooks hooks_;
   std::shared_ptr<ui::Window> window_;
   std::shared_ptr<MainScreen> tabBarController_;
+  bool editStatus_ = false;
   std::weak_ptr<ui::ViewController> welcome_;
   std::string currentVersion_;
   std::string deviceStatus_;

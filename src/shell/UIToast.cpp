@@ -2,7 +2,6 @@
 
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
-#include "platform/ui/Screen.hpp"
 #include "platform/ui/Window.hpp"
 
 namespace mv {
@@ -14,9 +13,9 @@ UIToast::UIToast() : ui::View({0, 0, 0, 0}) {
 
 void UIToast::show(const std::string& text) { show(text, kGravityLower, kLengthShort); }
 
-ui::Rect UIToast::frameForBox(ui::Size box, int gravity, double screenWidth) {
+ui::Rect UIToast::frameForBox(ui::Size box, int gravity, ui::Size screen) {
   const double f = gravity == kGravityLower ? 0.75 : gravity == kGravityMiddle ? 0.5 : 0.25;
-  return {(screenWidth - box.width) / 2, screenWidth * f - box.width / 2, box.width, box.height};
+  return {(screen.width - box.width) / 2, screen.height * f - box.height / 2, box.width, box.height};
 }
 
 double UIToast::readableSeconds(int length) { return 0.2 + 0.1 + (length == kLengthLong ? 3.0 : 0.5); }
@@ -29,10 +28,10 @@ void UIToast::show(const std::string& text, int gravity, int length) {
   auto windows = ui::Application::sharedInstance().windows();
   if (windows.empty()) return;
   const auto& window = windows.front();
-  const double width = ui::Screen::mainScreen().bounds().size.width;
+  const ui::Size screen = window->bounds().size;
   const gfx::Font font = gfx::Font::named("Arial", 18);
   const base::Size measured = gfx::sizeWithFont(text, font, base::Size{260, 300}, gfx::LineBreakMode::WordWrap);
-  setFrame(frameForBox({measured.width + 30, measured.height + 20}, gravity, width));
+  setFrame(frameForBox({measured.width + 30, measured.height + 20}, gravity, screen));
   // The window is laid out in the interface's orientation already, so the
   // toast needs no turning of its own.
   orientation_ = ui::AffineTransform::identity();

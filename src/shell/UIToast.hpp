@@ -24,10 +24,11 @@ class UIToast : public ui::View {
   void show(const std::string& text);
   void show(const std::string& text, int gravity, int length);
 
-  // Where a box of that size goes on a screen `screenWidth` wide: centred
-  // across, and its top at screenWidth x f - width / 2 with f 0.75 for the
-  // lower part, 0.5 for the middle and 0.25 otherwise.
-  static ui::Rect frameForBox(ui::Size box, int gravity, double screenWidth);
+  // Where a box of that size goes on a screen of that size, as the user sees
+  // it: centred across, and its centre at the screen's height x f, with f
+  // 0.75 for the lower part, 0.5 for the middle and 0.25 otherwise, so the
+  // lower toast stays above the tab bar.
+  static ui::Rect frameForBox(ui::Size box, int gravity, ui::Size screen);
   // Seconds from the first step until the shrinking starts.
   static double readableSeconds(int length);
 

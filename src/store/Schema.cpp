@@ -366,25 +366,87 @@ bool createIndexes(SQLiteDatabase& db, const Table& table) {
   return true;
 }
 
+// The declared type of each column of a table as it stands on disk.
+std::vector<std::pair<std::string, std::string>> columnTypes(SQLiteDatabase& db, const std::string& table) {
+  std::vector<std::pair<std::string, std::string>> out;
+  SQLiteStatement st = db.prepare("SELECT name, type FROM pragma_table_info(?) ORDER BY cid");
+  st.bind(1, table);
+  while (st.step() == SQLiteStatement::Step::Row) out.emplace_back(st.textAt(0), st.textAt(1));
+  return out;
+}
+
+bool addPlainColumn(SQLiteDatabase& db, const std::string& table, const std::string& column, const std::string& type) {
+  return db.execute("ALTER TABLE " + Schema::quote(table) + " ADD COLUMN " + Schema::quote(column) +
+                    (type.empty() ? "" : " " + type));
+}
+
 // Copies the rows into a table of the current layout, the newest row (highest
-// rowid) winning where the new keys meet, and swaps the tables.
+// rowid) winning where the new keys meet, and swaps the tables. Nothing is
+// dropped: columns the layout no longer names stay on the table, and rows the
+// new keys cannot hold (a missing required value, an older row under a key
+// now unique) move to the side table "<name>__kept".
 bool rebuildTable(SQLiteDatabase& db, const Table& table) {
   const std::string fresh = table.name + "__rebuild";
-  std::vector<std::string> old = db.columnNames(table.name);
+  const std::string kept = table.name + "__kept";
+  const auto oldColumns = columnTypes(db, table.name);
   std::string cols;
-  std::string where;
-  for (const auto& c : table.columns) {
-    if (std::find(old.begin(), old.end(), c.name) == old.end()) continue;
-    cols += (cols.empty() ? "" : ", ") + Schema::quote(c.name);
-    bool notNull = c.decl.find("NOT NULL") != std::string::npos;
-    bool hasDefault = c.decl.find("DEFAULT") != std::string::npos;
-    if (notNull && !hasDefault) where += (where.empty() ? " WHERE " : " AND ") + Schema::quote(c.name) + " IS NOT NULL";
+  std::string lost;
+  std::vector<std::pair<std::string, std::string>> extra;
+  for (const auto& [name, type] : oldColumns) {
+    cols += (cols.empty() ? "" : ", ") + Schema::quote(name);
+    const Column* c = table.column(name);
+    if (!c) {
+      extra.emplace_back(name, type);
+      continue;
+    }
+    bool notNull = c->decl.find("NOT NULL") != std::string::npos;
+    bool hasDefault = c->decl.find("DEFAULT") != std::string::npos;
+    if (notNull && !hasDefault) lost += (lost.empty() ? "" : " OR ") + ("o." + Schema::quote(name)) + " IS NULL";
+  }
+  for (const auto& key : table.uniqueKeys) {
+    std::string same;
+    bool known = true;
+    for (const auto& k : key) {
+      if (std::none_of(oldColumns.begin(), oldColumns.end(), [&](const auto& c) { return c.first == k; })) known = false;
+      same += " AND n." + Schema::quote(k) + " = o." + Schema::quote(k);
+    }
+    if (!known) continue;
+    lost += (lost.empty() ? "" : " OR ") + std::string("EXISTS (SELECT 1 FROM ") + Schema::quote(table.name) +
+            " AS n WHERE n.rowid > o.rowid" + same + ")";
   }
   MV_LOG("Rebuilding table ", table.name, " for its keys");
   if (!db.execute("DROP TABLE IF EXISTS " + Schema::quote(fresh))) return false;
   if (!db.execute(table.createSql(fresh))) return false;
+  for (const auto& [name, type] : extra) {
+    if (!addPlainColumn(db, fresh, name, type)) return false;
+  }
+  if (!lost.empty()) {
+    SQLiteStatement count =
+        db.prepare("SELECT COUNT(*) FROM " + Schema::quote(table.name) + " AS o WHERE " + lost);
+    const long long n = count.step() == SQLiteStatement::Step::Row ? count.int64At(0) : -1;
+    if (n < 0) return false;
+    if (n > 0) {
+      if (!db.execute("CREATE TABLE IF NOT EXISTS " + Schema::quote(kept) + " AS SELECT * FROM " +
+                      Schema::quote(table.name) + " WHERE 0"))
+        return false;
+      const auto keptColumns = columnTypes(db, kept);
+      for (const auto& [name, type] : oldColumns) {
+        if (std::none_of(keptColumns.begin(), keptColumns.end(), [&](const auto& c) { return c.first == name; }) &&
+            !addPlainColumn(db, kept, name, type))
+          return false;
+      }
+      std::string oCols;
+      for (const auto& [name, type] : oldColumns) oCols += (oCols.empty() ? "o." : ", o.") + Schema::quote(name);
+      if (!db.execute("INSERT INTO " + Schema::quote(kept) + " (" + cols + ") SELECT " + oCols + " FROM " +
+                      Schema::quote(table.name) + " AS o WHERE " + lost + " ORDER BY o.rowid"))
+        return false;
+      MV_LOG("Kept ", n, " rows of ", table.name, " that its new keys cannot hold in ", kept);
+    }
+  }
+  if (!extra.empty()) MV_LOG("Kept ", extra.size(), " columns of ", table.name, " that its layout no longer names");
   if (!cols.empty() && !db.execute("INSERT OR REPLACE INTO " + Schema::quote(fresh) + " (" + cols + ") SELECT " +
-                                   cols + " FROM " + Schema::quote(table.name) + where + " ORDER BY rowid"))
+                                   cols + " FROM " + Schema::quote(table.name) + " AS o" +
+                                   (lost.empty() ? "" : " WHERE NOT (" + lost + ")") + " ORDER BY o.rowid"))
     return false;
   if (!db.execute("DROP TABLE " + Schema::quote(table.name))) return false;
   return db.execute("ALTER TABLE " + Schema::quote(fresh) + " RENAME TO " + Schema::quote(table.name));
@@ -514,6 +576,26 @@ bool Schema::upgradeGroup(SQLiteDatabase& db, const std::string& group) {
     }
   }
   return ok;
+}
+
+bool Schema::seedTemplateRows(SQLiteDatabase& db) {
+  SQLiteTransaction tx(db);
+  if (!tx.begin()) return false;
+  for (const TemplateIcon& icon : kTemplateIcons) {
+    SQLiteStatement st = db.prepare(
+        "INSERT OR REPLACE INTO marvisto_icon (_id, title, name, width, height, description, category, publish) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, 1)");
+    if (!st) return false;
+    st.bind(1, icon.id);
+    st.bind(2, std::string(icon.title));
+    st.bind(3, std::string(icon.name));
+    st.bind(4, icon.width);
+    st.bind(5, icon.height);
+    st.bind(6, std::string("The ") + icon.title + " picture");
+    st.bind(7, std::string(icon.category));
+    if (st.step() != SQLiteStatement::Step::Done) return false;
+  }
+  return tx.commit();
 }
 
 bool Schema::createAll(SQLiteDatabase& db) {

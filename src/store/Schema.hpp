@@ -49,8 +49,9 @@ class Schema {
 
   // Brings one table to its current layout without losing rows: creates it
   // when missing, adds missing columns with their defaults, rebuilds it when
-  // its unique keys differ (keeping the newest row per key) and creates missing
-  // indexes. Runs in one transaction; changes nothing on a current table.
+  // its unique keys differ (keeping the newest row per key; older rows and rows
+  // without a required value go to the side table "<name>__kept", and columns
+  // the layout no longer names stay) and creates missing indexes. Runs in one transaction; changes nothing on a current table.
   static bool upgradeTable(SQLiteDatabase& db, const Table& table);
   // Every table of one group.
   static bool upgradeGroup(SQLiteDatabase& db, const std::string& group);
@@ -60,6 +61,26 @@ class Schema {
   // Facts about an existing table, for the upgrade and for tests.
   static std::vector<std::vector<std::string>> existingUniqueKeys(SQLiteDatabase& db, const std::string& table);
   static std::vector<std::string> existingIndexes(SQLiteDatabase& db, const std::string& table);
+
+  // The configuration images the application looks up by title, which the
+  // template database carries so that a first sync fetches their files: the
+  // tab bar's "top bar" and the tabs' pictures.
+  struct TemplateIcon {
+    int id;
+    const char* title;
+    const char* name;
+    int width;
+    int height;
+    const char* category;
+  };
+  static constexpr TemplateIcon kTemplateIcons[] = {
+      {1, "top bar", "topbar_company.png", 1024, 49, "bar"}, {2, "home", "icon_home.png", 64, 64, "tab"},
+      {3, "catalogue", "icon_catalog.png", 64, 64, "tab"},   {4, "customers", "icon_customer.png", 64, 64, "tab"},
+      {5, "library", "icon_library.png", 64, 64, "tab"},     {6, "orders", "icon_order.png", 64, 64, "tab"},
+      {7, "sync", "icon_sync.png", 64, 64, "tab"},
+  };
+  // Writes the rows a new client database starts with (the icons above).
+  static bool seedTemplateRows(SQLiteDatabase& db);
 
   // Double-quoted SQL identifier.
   static std::string quote(const std::string& identifier);

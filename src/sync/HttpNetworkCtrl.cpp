@@ -145,6 +145,12 @@ void HttpNetworkCtrl::setNextCounterValue(int counter) {
   counter_ = std::clamp(counter, 1, 65534);
 }
 
+std::size_t HttpNetworkCtrl::transfersUnderWay() const {
+  std::size_t count = 0;
+  for (const auto& [code, op] : operations_) count += op->current || op->waiting ? 1 : 0;
+  return count;
+}
+
 bool HttpNetworkCtrl::hasPendingResend(int requestCode) const {
   auto it = operations_.find(requestCode);
   return it != operations_.end() && it->second->resendTimer != 0;
@@ -250,7 +256,6 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
     if (op->download->progressType == kProgressTypeSingleWithPercent) request->setDelegate(percentReporter_.get());
   } else {
     request->setTimeOutSeconds(settings_.messageTimeOutSeconds);
-    request->setValidatesSecureCertificate(false);
     request->setReusesConnection(isSafeToRepeat(op->cmdCode));
     request->setRequestHeaders({{"Content-Type", kMessageContentType}});
     request->setPostBody(*op->body);
@@ -283,7 +288,8 @@ void HttpNetworkCtrl::OperationFailed(FormDataRequest& request) {
   auto op = operationFor(request);
   if (!op) return;
   op->current.reset();
-  MV_LOG("---RequestDidFailed---\n redID = ", request.tag(), ", errorID = ", errorCodeOf(request));
+  MV_LOG("---RequestDidFailed---\n redID = ", request.tag(), ", errorID = ", errorCodeOf(request), ": ",
+         request.error() ? request.error()->description + " (" + request.error()->failureReason + ")" : std::string());
   if (op->requestType == kRequestTypeDownload) {
     downloadFailed(op, request);
   } else {
@@ -299,18 +305,19 @@ void HttpNetworkCtrl::downloadFinished(const std::shared_ptr<Operation>& op, For
     report(op, std::string(kFileMissingReply), 0);
     return;
   }
-  // Only the whole file counts: a 200, or a 206 continuing the partial data.
-  const bool whole = status == 200 || (status == 206 && request.partialDownloadSize() > 0);
+  // The transport moves only a whole file into place: a 200, a 206 that
+  // continued the partial data, or a 206 whose range starts at byte 0.
   std::error_code ec;
-  if (whole && fs::is_regular_file(op->destination, ec)) {
+  if (status >= 200 && status < 300 && fs::is_regular_file(op->destination, ec)) {
     if (op->download->progressType == kProgressTypeSingleWithPercent) reportPercent(*op, 1.0f);
     report(op, std::string(kDownloadSuccessReply), 0);
     return;
   }
-  MV_LOG("download of \"", op->download->fileName, "\" answered ", status, "; nothing kept");
+  // Any other answer (a 500, a 403) is a failed attempt like a lost
+  // connection; the copy already on disk is still good and stays.
+  MV_LOG("download of \"", op->download->fileName, "\" answered ", status, "; the local copy is kept");
   removePartial(op->partial);
-  removeFile(op->destination);
-  report(op, std::string(kNetworkErrorReply), -1);
+  retryOrFail(op, -1);
 }
 
 void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request) {
@@ -321,12 +328,19 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
     report(op, std::string(kFileMissingReply), httpRspForError(error));
     return;
   }
-  if (!op->batch && error != static_cast<long>(RequestError::Cancelled) &&
-      op->attempts <= settings_.singleDownloadRetries) {
+  if (error == static_cast<long>(RequestError::Cancelled)) {
+    report(op, std::string(kNetworkErrorReply), httpRspForError(error));
+    return;
+  }
+  retryOrFail(op, httpRspForError(error));
+}
+
+void HttpNetworkCtrl::retryOrFail(const std::shared_ptr<Operation>& op, int httpRsp) {
+  if (!op->batch && op->attempts <= settings_.singleDownloadRetries) {
     startAttempt(op);
     return;
   }
-  report(op, std::string(kNetworkErrorReply), httpRspForError(error));
+  report(op, std::string(kNetworkErrorReply), httpRsp);
 }
 
 void HttpNetworkCtrl::messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request) {

@@ -78,6 +78,9 @@ class HttpNetworkCtrl {
 
   // Operations not yet reported (queued, running, waiting or due to be resent).
   std::size_t pendingCount() const { return operations_.size(); }
+  // Operations whose transfer is running or waiting for another one of the
+  // same file; those waiting only for their resend delay are not counted.
+  std::size_t transfersUnderWay() const;
   bool hasPendingResend(int requestCode) const;
 
   HttpNetworkCtrl(const HttpNetworkCtrl&) = delete;
@@ -99,6 +102,7 @@ class HttpNetworkCtrl {
   void OperationFailed(FormDataRequest& request);
   void downloadFinished(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void downloadFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
+  void retryOrFail(const std::shared_ptr<Operation>& op, int httpRsp);
   void messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void receivedData(FormDataRequest& request, std::string_view data);
   // Tells a single download's receiver its share (0 to 1).

@@ -1,6 +1,6 @@
 #pragma once
-// An alert that a touch anywhere outside it dismisses, as if its first
-// button had been pressed. While the alert is on screen a cover lies under
+// An alert that a touch anywhere outside it dismisses, as if its first (the
+// cancel) button had been pressed: the delegate gets the same click call. While the alert is on screen a cover lies under
 // it; the cover goes away with the alert however the alert is closed (a
 // button, code, or the outside touch), so it never outlives the alert to
 // swallow touches or answer twice.

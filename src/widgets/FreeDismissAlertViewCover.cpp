@@ -36,7 +36,9 @@ void FreeDismissAlertViewCover::touchesBegan(const ui::TouchSet&, const ui::Even
   std::optional<long> index = free ? free->outsideTapButtonIndex() : std::optional<long>(0);
   if (!index) return;  // this alert wants an answer from its own buttons
   removeFromSuperview();
-  alert->dismissWithClickedButtonIndex(*index, true);
+  // The same answer as that button's press, so the delegate hears it through
+  // its click call like every other dismissal.
+  if (!alert->pressButton(*index)) alert->dismissWithClickedButtonIndex(*index, true);
 }
 
 void FreeDismissAlertViewCover::touchesEnded(const ui::TouchSet&, const ui::Event&) {

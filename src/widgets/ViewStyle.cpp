@@ -1,8 +1,12 @@
 #include "widgets/ViewStyle.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "platform/gfx/Context.hpp"
+#include "platform/ui/LayerAnimation.hpp"
+#include "platform/ui/Transform3D.hpp"
 #include "widgets/WidgetSkin.hpp"
 
 namespace mv {
@@ -20,37 +24,153 @@ gfx::Color ViewStyle::colorOfMainTheme() {
   return gfx::Color::rgb255(std::round(c.r() * 255), std::round(c.g() * 255), std::round(c.b() * 255), c.alpha());
 }
 
-void ViewStyle::initializeToButtonHeight34(ui::Button& button) {
+namespace {
+
+void styleSkinButton(ui::Button& button, const char* imageName, base::EdgeInsets caps) {
   button.setTitleColor(gfx::Color::white(), ui::ControlStateNormal);
   button.titleLabel().setFont(gfx::Font::boldSystemFont(15));
   button.setContentHorizontalAlignment(ui::ContentHorizontalAlignment::Center);
   button.titleLabel().setTextAlignment(gfx::TextAlignment::Center);
   button.setBackgroundColor(gfx::Color::clear());
-  button.setBackgroundImage(resizeImage(WidgetSkin::skinFromImageName("Button-default_H34.png"), {0, 5, 0, 5}),
+  button.setBackgroundImage(ViewStyle::resizeImage(WidgetSkin::skinFromImageName(imageName), caps),
                             ui::ControlStateNormal);
+}
+
+void styleFlatButton(ui::Button& button, const gfx::Color& title) {
+  button.setTitleColor(title, ui::ControlStateNormal);
+  button.titleLabel().setFont(gfx::Font::systemFont(17));
+  button.setContentHorizontalAlignment(ui::ContentHorizontalAlignment::Center);
+  button.titleLabel().setTextAlignment(gfx::TextAlignment::Center);
+  button.setBackgroundColor(gfx::Color::clear());
+  button.setBackgroundImage(nullptr, ui::ControlStateNormal);
+  button.setImage(nullptr, ui::ControlStateNormal);
+}
+
+// The image at its own size, or scaled down to fit the size with its aspect kept.
+base::Size fittedSize(base::Size image, base::Size box) {
+  if (image.width <= box.width && image.height <= box.height) return image;
+  if (image.width <= 0 || image.height <= 0) return {0, 0};
+  const double factor = std::min(box.width / image.width, box.height / image.height);
+  return {image.width * factor, image.height * factor};
+}
+
+}  // namespace
+
+void ViewStyle::initializeToButtonHeight34(ui::Button& button) {
+  styleSkinButton(button, "Button-default_H34.png", {0, 5, 0, 5});
+}
+
+void ViewStyle::initializeToButtonHeight30(ui::Button& button) {
+  styleSkinButton(button, "Button-default_H30.png", {0, 5, 0, 5});
 }
 
 void ViewStyle::initializeToBackButtonHeight34(ui::Button& button) {
-  button.setTitleColor(gfx::Color::white(), ui::ControlStateNormal);
-  button.titleLabel().setFont(gfx::Font::boldSystemFont(15));
-  button.setBackgroundColor(gfx::Color::clear());
-  button.setBackgroundImage(resizeImage(WidgetSkin::skinFromImageName("Button-backward_H34.png"), {0, 16, 0, 5}),
-                            ui::ControlStateNormal);
+  styleSkinButton(button, "Button-backward_H34.png", {0, 16, 0, 5});
   button.setTitleEdgeInsets({0, 10, 0, 0});
 }
 
-void ViewStyle::ImageViewFitImg(ui::ImageView& imageView, const gfx::ImagePtr& image) {
-  if (!image) return;
-  const base::Size view = imageView.bounds().size;
-  const base::Size size = image->size();
-  const bool smaller = size.width < view.width && size.height < view.height;
-  imageView.setContentMode(smaller ? ui::ContentMode::Center : ui::ContentMode::ScaleAspectFit);
-  imageView.setImage(image);
+void ViewStyle::initializeToButtonFlatStyleWhite(ui::Button& button) { styleFlatButton(button, gfx::Color::white()); }
+
+void ViewStyle::initializeToButtonFlatStyleBlue(ui::Button& button) {
+  styleFlatButton(button, gfx::Color::rgb255(72, 129, 176));
 }
 
 gfx::ImagePtr ViewStyle::resizeImage(const gfx::ImagePtr& image, base::EdgeInsets capInsets) {
   if (!image) return nullptr;
   return image->resizableImage(capInsets);
+}
+
+void ViewStyle::ImageViewFitImg(ui::ImageView& view, const gfx::ImagePtr& image) {
+  if (!image) return;
+  const base::Size size = image->size();
+  const base::Size box = view.bounds().size;
+  view.setContentMode(size.width < box.width && size.height < box.height ? ui::ContentMode::Center
+                                                                          : ui::ContentMode::ScaleAspectFit);
+  view.setImage(image);
+}
+
+void ViewStyle::ImageViewFitImgWithRedrawedImg(ui::ImageView& view, const gfx::ImagePtr& image) {
+  if (!image) return;
+  gfx::ImagePtr redrawn;
+  const base::Size size = image->size();
+  if (auto bitmap = gfx::Context::bitmap(size, image->scale(), false)) {
+    bitmap->drawImage(*image, base::Rect{0, 0, size.width, size.height});
+    redrawn = bitmap->makeImage();
+  }
+  ImageViewFitImg(view, redrawn ? redrawn : image);
+}
+
+void ViewStyle::ImageViewSetImg(ui::View& view, const gfx::ImagePtr& image) {
+  const auto subviews = view.subviews();
+  for (const auto& subview : subviews) subview->removeFromSuperview();
+  if (!image) return;
+  const base::Rect bounds = view.bounds();
+  const base::Size size = fittedSize(image->size(), bounds.size);
+  auto imageView = std::make_shared<ui::ImageView>(base::Rect{bounds.x() + (bounds.width() - size.width) / 2,
+                                                              bounds.y() + (bounds.height() - size.height) / 2,
+                                                              size.width, size.height});
+  imageView->setContentMode(ui::ContentMode::ScaleAspectFit);
+  imageView->setImage(image);
+  view.addSubview(imageView);
+}
+
+void ViewStyle::addDeletionLineToLabel(ui::Label& label) {
+  const double textWidth = label.sizeThatFits({1e6, 1e6}).width;
+  auto line = std::make_shared<ui::ImageView>(base::Rect{-5, label.bounds().height() / 2, textWidth + 10, 2});
+  line->setImage(WidgetSkin::skinFromImageName("rightline.png"));
+  label.addSubview(line);
+}
+
+void ViewStyle::removeDeletionLineFromLabel(ui::Label& label) {
+  const auto subviews = label.subviews();
+  for (const auto& subview : subviews) subview->removeFromSuperview();
+}
+
+void ViewStyle::setViewShaking(ui::View& view, bool shaking) {
+  view.layer().removeAllAnimations();
+  if (!shaking) return;
+  ui::BasicAnimation wiggle("transform");
+  wiggle.fromValue = ui::Transform3D::rotation(-0.03, 0, 0, 1);
+  wiggle.toValue = ui::Transform3D::rotation(0.03, 0, 0, 1);
+  wiggle.duration = 0.1;
+  wiggle.autoreverses = true;
+  wiggle.repeatCount = ui::LayerAnimation::kRepeatForever;
+  view.layer().addAnimation(wiggle, kShakingAnimationKey);
+}
+
+gfx::Color ViewStyle::indicatorColorByFormat(const std::string& format) {
+  std::string upper = format;
+  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+  if (upper == "EPUB") return gfx::Color::rgb255(133, 185, 22);
+  if (upper == "XLS" || upper == "XLSX") return gfx::Color::rgb255(86, 147, 50);
+  if (upper == "PDF") return gfx::Color::rgb255(208, 72, 46);
+  if (upper == "KEY" || upper == "PPT" || upper == "PPTX") return gfx::Color::rgb255(229, 118, 43);
+  if (upper == "MOV" || upper == "MP4" || upper == "M4V" || upper == "3GP") return gfx::Color::rgb255(140, 107, 187);
+  if (upper == "DOC" || upper == "DOCX") return gfx::Color::rgb255(33, 143, 244);
+  return colorOfMainTheme();
+}
+
+void ViewStyle::setTextAlignment(gfx::TextAlignment alignment, ui::AlertView& alert) {
+  alert.messageLabel().setTextAlignment(alignment);
+}
+
+void ViewStyle::showDial(ui::View& view, const std::shared_ptr<ui::ActivityIndicatorView>& indicator) {
+  if (!indicator) return;
+  if (indicator->superview() == &view) {
+    view.bringSubviewToFront(indicator.get());
+  } else {
+    view.addSubview(indicator);
+  }
+  indicator->startAnimating();
+  view.setUserInteractionEnabled(false);
+}
+
+void ViewStyle::hideDial(ui::View& view, const std::shared_ptr<ui::ActivityIndicatorView>& indicator) {
+  if (indicator) {
+    if (indicator->superview() == &view) indicator->removeFromSuperview();
+    indicator->stopAnimating();
+  }
+  view.setUserInteractionEnabled(true);
 }
 
 }  // namespace mv

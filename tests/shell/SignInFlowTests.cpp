@@ -180,6 +180,23 @@ TEST_F(SignInTest, RefusalsEndTheSignInAndTheNextAttemptWorks) {
   signIn("acme", "rep", "secret");
   EXPECT_FALSE(app->isWelcomeRoot());
   EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeOnline);
+
+  // The password changed on the service: the old one is refused online and
+  // does not fall back to the offline sign-in that still knows it.
+  app->showLoginPage();
+  base::RunLoop::main().drain();
+  ui::AlertView::resetForTesting();
+  ASSERT_TRUE(service->backend().setPassword("acme", "rep", "renewed"));
+  signIn("acme", "rep", "secret");
+  ASSERT_TRUE(app->isWelcomeRoot());
+  EXPECT_EQ(welcome()->errors().back(), en("206"));
+  EXPECT_FALSE(alertTitled(en("LOGINABNORMAL")));
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  // An unknown client id is refused with a text that says so.
+  signIn("nobody", "rep", "secret");
+  EXPECT_EQ(welcome()->errors().back(), en("208"));
+  signIn("acme", "rep", "renewed");
+  EXPECT_FALSE(app->isWelcomeRoot());
 }
 
 TEST_F(SignInTest, LockedUserLosesTheLocalDataAfterTheAlert) {
@@ -356,6 +373,21 @@ TEST_F(SignInTest, SignedInReachabilityAndForeground) {
   EXPECT_EQ(messages("login").size(), 1u);
   EXPECT_FALSE(app->isWelcomeRoot());
 
+  // While another flow's box is up (a sync's), a silent re-login neither
+  // retitles it nor closes it.
+  network->setStatus(ReachabilityStatus::NotReachable);
+  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginMode::kLoginTypeOffline; }, 2));
+  const int syncBox = MessageBox::sharedInstance().BeginBlockWait("sync running", 300);
+  service->clearRequestLog();
+  network->setStatus(ReachabilityStatus::ReachableViaWiFi);
+  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginMode::kLoginTypeOnline; }, 10));
+  ASSERT_TRUE(waitFor([&] { return !messages("loadConfigurationData").empty(); }, 10));
+  waitFor([] { return false; }, 0.5);
+  EXPECT_TRUE(MessageBox::sharedInstance().isShowing(syncBox));
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), syncBox);
+  EXPECT_EQ(MessageBox::sharedInstance().currentText().value_or(""), "sync running");
+  MessageBox::sharedInstance().EndBlockWait(syncBox);
+
   // A refused silent login asks whether to stay.
   network->setStatus(ReachabilityStatus::NotReachable);
   ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginMode::kLoginTypeOffline; }, 2));
@@ -381,13 +413,24 @@ TEST_F(SignInTest, SignedInReachabilityAndForeground) {
   EXPECT_FALSE(alertTitled(en("INVALIDDEVICE")));
   EXPECT_FALSE(app->isWelcomeRoot());
 
-  // Then it answers "207": the data goes and the user is logged out.
+  // Then it answers "207": the data goes and the user is logged out. A reply
+  // still under way when the user reads the alert (the user information,
+  // which writes into the store) is cancelled before the database closes and
+  // its folder goes, so nothing brings the folder back.
   ASSERT_TRUE(service->backend().setDeviceStatus("acme", "rep", "207"));
   app->applicationWillEnterForeground();
   ASSERT_TRUE(waitFor([&] { return alertTitled(en("INVALIDDEVICE")) != nullptr; }));
+  service->addFault(FaultRule::stallFor("getuserinfo", 1.0));
+  service->clearRequestLog();
+  lm->getUserinfo();
+  ASSERT_TRUE(waitFor([&] { return !service->requestLog().empty(); }, 5));
   alertTitled(en("INVALIDDEVICE"))->pressButton(0);
   ASSERT_TRUE(waitFor([&] { return app->isWelcomeRoot(); }, 2));
   EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme"));
+  ASSERT_TRUE(waitFor([&] { return messages("getuserinfo").size() == 1 && messages("getuserinfo")[0].completed; }, 5));
+  waitFor([] { return false; }, 0.3);
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme"));
+  EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
   EXPECT_EQ(LoginMode::existingInstance() ? LoginMode::existingInstance()->loginType() : -1,
             LoginMode::kLoginTypeNone);
 }
@@ -404,6 +447,25 @@ TEST_F(SignInTest, SessionAndNetworkFailuresNeverStrandTheUser) {
   alertTitled(en("REQUIRELOGIN"))->pressButton(0);
   service->clearFaults();
   ui::AlertView::resetForTesting();
+
+  // The same answers to the configuration request end the sign-in the same
+  // way: not online, the database closed, the panel back, the alert up.
+  for (const char* status : {"101", "114"}) {
+    service->addFault(FaultRule::statusFor("loadConfigurationData", status));
+    w->login(makeLogin("rep", PublicFunction::getDeviceUDID(), "secret", "acme"), true, false);
+    const std::string title = en(std::string(status) == "101" ? "REQUIRELOGIN" : "INVALIDDEVICE");
+    ASSERT_TRUE(waitFor([&] { return alertTitled(title) != nullptr; })) << status;
+    base::RunLoop::main().drain();
+    EXPECT_TRUE(app->isWelcomeRoot()) << status;
+    EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone) << status;
+    EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen()) << status;
+    EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0) << status;
+    EXPECT_TRUE(w->loginButtonEnabled()) << status;
+    alertTitled(title)->pressButton(0);
+    base::RunLoop::main().drain();
+    service->clearFaults();
+    ui::AlertView::resetForTesting();
+  }
 
   // A skin download answered with an error page: the sign-in completes with
   // the application's own images and the skin is not acknowledged.

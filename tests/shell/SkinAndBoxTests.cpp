@@ -11,6 +11,7 @@
 #include "shell/MessageBox.hpp"
 #include "widgets/ProgressHUD.hpp"
 #include "shell/SkinManager.hpp"
+#include "shell/UITabBarControllerExt.hpp"
 #include "shell/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/ZipWriter.hpp"
@@ -234,11 +235,14 @@ TEST_F(WaitBoxTest, BoxesCloseByTheirOwnTagAndTimeOut) {
 }
 
 TEST_F(WaitBoxTest, ToastGeometryAndTiming) {
-  const ui::Rect lower = UIToast::frameForBox({200, 40}, UIToast::kGravityLower, 1024);
+  // Centred across the landscape screen, its centre at three quarters of the
+  // height: above the tab bar, not on it.
+  const ui::Rect lower = UIToast::frameForBox({200, 40}, UIToast::kGravityLower, {1024, 768});
   EXPECT_EQ(lower.origin.x, 412);
-  EXPECT_EQ(lower.origin.y, 1024 * 0.75 - 100);
-  EXPECT_EQ(UIToast::frameForBox({200, 40}, UIToast::kGravityMiddle, 1024).origin.y, 512 - 100);
-  EXPECT_EQ(UIToast::frameForBox({200, 40}, 7, 1024).origin.y, 256 - 100);
+  EXPECT_EQ(lower.origin.y, 576 - 20);
+  EXPECT_LE(lower.maxY(), UITabBarControllerExt::kBarY);
+  EXPECT_EQ(UIToast::frameForBox({200, 40}, UIToast::kGravityMiddle, {1024, 768}).origin.y, 384 - 20);
+  EXPECT_EQ(UIToast::frameForBox({200, 40}, 7, {1024, 768}).origin.y, 192 - 20);
   EXPECT_DOUBLE_EQ(UIToast::readableSeconds(UIToast::kLengthLong), 3.3);
   EXPECT_DOUBLE_EQ(UIToast::readableSeconds(UIToast::kLengthShort), 0.8);
 
@@ -251,6 +255,7 @@ TEST_F(WaitBoxTest, ToastGeometryAndTiming) {
   ASSERT_FALSE(weak.expired());
   EXPECT_EQ(weak.lock()->superview(), window.get());
   EXPECT_GT(weak.lock()->frame().size.width, 30);
+  EXPECT_DOUBLE_EQ(weak.lock()->center().y, window->bounds().height() * 0.5);
   advance(3.2);
   ASSERT_FALSE(weak.expired());
   EXPECT_EQ(weak.lock()->animationStep(), 3);  // still readable

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "TestEnvironment.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/PropertyList.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -91,9 +92,7 @@ fs::path ScreenWindow::snapshot(const fs::path& folder, const std::string& name)
   gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
   const fs::path file = folder / (name + ".png");
   EXPECT_TRUE(driver_->snapshot(file)) << file;
-  std::error_code ec;
-  const fs::path shared = "/work/snapshots";
-  if (fs::is_directory(shared, ec)) fs::copy_file(file, shared / file.filename(), fs::copy_options::overwrite_existing, ec);
+  keepSnapshot(file);
   return file;
 }
 

@@ -79,8 +79,8 @@ class ScreenWindow {
   void flush();
   // Every text a person can read now.
   std::vector<std::string> texts();
-  // Writes a PNG into `folder` and a copy into /work/snapshots when that
-  // folder exists; answers the written file.
+  // Writes a PNG into `folder` (and a copy where MV_KEEP_SNAPSHOTS says);
+  // answers the written file.
   std::filesystem::path snapshot(const std::filesystem::path& folder, const std::string& name);
 
  private:

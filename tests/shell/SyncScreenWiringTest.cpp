@@ -68,10 +68,7 @@ class SyncWiringTest : public ScreenFlowTest {
     gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
     const fs::path file = shots / (name + ".png");
     EXPECT_TRUE(driver().snapshot(file));
-    std::error_code ec;
-    if (fs::is_directory("/work/snapshots", ec)) {
-      fs::copy_file(file, fs::path("/work/snapshots") / file.filename(), fs::copy_options::overwrite_existing, ec);
-    }
+    keepSnapshot(file);
   }
   std::vector<sales::LogEntry> tableRequests() const { return messages("syncData"); }
 

@@ -219,6 +219,9 @@ TEST_F(CatalogTest, ImagesTagsRelatedProductsFilesAndIcons) {
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(files[0].title, "Alpha");
 
+  // A new database carries the configuration images' rows of the template.
+  EXPECT_EQ(dam().getFullImagePathByTitle("top bar"), "topbar_company.png");
+  ASSERT_TRUE(db().execute("DELETE FROM marvisto_icon"));
   marvisto_icon_Entity bar, off;
   bar._id = 1, bar.title = "top bar", bar.name = "bar.png", bar.publish = 1;
   off._id = 2, off.title = "other", off.name = "other.png", off.publish = 0;

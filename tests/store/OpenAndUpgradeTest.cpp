@@ -114,14 +114,16 @@ TEST_F(OpenTest, UpgradeOfAnOlderDatabaseKeepsEveryRowAndRunsOnlyOnce) {
         product_quantity INTEGER);
       INSERT INTO marvisto_quote_order_item VALUES (1, -1, 3, 2);
       INSERT INTO marvisto_quote_order_item VALUES (2, -2, 4, 1);
-      CREATE TABLE marvisto_config (_id INTEGER PRIMARY KEY, client_id TEXT, cfg_type TEXT, "desc" TEXT, update_date TEXT);
-      INSERT INTO marvisto_config (client_id, cfg_type, "desc") VALUES ('oldco', 'configuration', 'old');
+      CREATE TABLE marvisto_config (_id INTEGER PRIMARY KEY, client_id TEXT, cfg_type TEXT, "desc" TEXT, update_date TEXT,
+        legacy_note TEXT);
+      INSERT INTO marvisto_config (client_id, cfg_type, "desc", legacy_note) VALUES ('oldco', 'configuration', 'old', 'o');
       INSERT INTO marvisto_config (client_id, cfg_type, "desc") VALUES ('oldco', 'date_format', 'MM/dd/yy');
-      INSERT INTO marvisto_config (client_id, cfg_type, "desc") VALUES ('oldco', 'configuration', 'new');
+      INSERT INTO marvisto_config (client_id, cfg_type, "desc", legacy_note) VALUES ('oldco', 'configuration', 'new', 'n');
       CREATE TABLE marvisto_favorite (product_id INTEGER, product_sku TEXT, product_name TEXT);
       INSERT INTO marvisto_favorite VALUES (1, 'a', 'first');
       INSERT INTO marvisto_favorite VALUES (2, 'b', 'second');
       INSERT INTO marvisto_favorite VALUES (1, 'a', 'first again');
+      INSERT INTO marvisto_favorite VALUES (NULL, 'z', 'no id');
       CREATE TABLE marvisto_user (user_name TEXT, password TEXT, client_id TEXT, device_id TEXT, email TEXT,
         company_name TEXT, company_link TEXT, login_time TEXT, PRIMARY KEY (client_id, user_name));
       INSERT INTO marvisto_user VALUES ('rep', 'plain-secret', 'oldco', 'D1', 'r@x', 'Old Co', '', '');
@@ -158,6 +160,15 @@ TEST_F(OpenTest, UpgradeOfAnOlderDatabaseKeepsEveryRowAndRunsOnlyOnce) {
   EXPECT_EQ(count("marvisto_favorite"), 2);
   EXPECT_EQ(d->getFavoriteByFavoriteId(1)->product_name, "first again");
   EXPECT_FALSE(d->saveToDatabaseFavorite(2, "b", "dup"));
+  // Nothing the new layout cannot hold is lost: superseded rows and rows
+  // without a required value wait in a side table, dropped columns stay.
+  EXPECT_EQ(count("marvisto_config__kept"), 1);
+  EXPECT_EQ(count("marvisto_config__kept", "\"desc\" = 'old' AND legacy_note = 'o'"), 1);
+  EXPECT_EQ(count("marvisto_config", "legacy_note = 'n'"), 1);
+  EXPECT_EQ(count("marvisto_favorite__kept"), 2);
+  EXPECT_EQ(count("marvisto_favorite__kept", "product_name = 'first'"), 1);
+  EXPECT_EQ(count("marvisto_favorite__kept", "product_id IS NULL AND product_name = 'no id'"), 1);
+  EXPECT_FALSE(db().tableExists("marvisto_quote_order_item__kept"));
   // The old plain password became a hash that still signs in.
   LoginInfo login;
   login.accountId = "rep";

@@ -26,6 +26,14 @@ fs::path makeTempDir(const std::string& prefix) {
   }
 }
 
+void keepSnapshot(const fs::path& file) {
+  const char* folder = std::getenv("MV_KEEP_SNAPSHOTS");
+  if (!folder || !*folder) return;
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  fs::copy_file(file, fs::path(folder) / file.filename(), fs::copy_options::overwrite_existing, ec);
+}
+
 void TestEnvironment::SetUp() {
   base::RunLoop::main().reset();
   clock = std::make_shared<base::VirtualClock>();

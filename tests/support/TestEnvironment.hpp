@@ -13,6 +13,10 @@ namespace mv::test {
 // folder), removed by the caller or left for inspection when MV_KEEP_TMP=1.
 std::filesystem::path makeTempDir(const std::string& prefix);
 
+// Copies a picture a test wrote into the folder named by MV_KEEP_SNAPSHOTS,
+// for a person to look at; nothing when the variable is not set.
+void keepSnapshot(const std::filesystem::path& file);
+
 // Base fixture: a fresh data root (Documents, Library, tmp) for every test, the
 // main loop on a virtual clock, standard user defaults read from that root, and
 // everything reset afterwards.

@@ -6,6 +6,10 @@
 #include <unistd.h>
 
 #include "SessionFixture.hpp"
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/RequestLogin.hpp"
@@ -22,7 +26,9 @@ std::shared_ptr<NetBaseRst> Recorder::resultFor(int requestCode) const {
 
 void NetworkTest::SetUp() {
   ProtocolTest::SetUp();
-  useRealClock();
+  // Dates shown and sent stay today's: the service stamps with real time.
+  clock->setWallStart(
+      std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count());
   installSession("acme", "rep", "secret", "0123456789abcdef0123456789abcdef01234567", "");
   service = std::make_unique<sales::SalesService>();
   std::string error;
@@ -105,6 +111,31 @@ int NetworkTest::unusedPort() {
   }
   if (fd >= 0) ::close(fd);
   return port;
+}
+
+bool NetworkTest::runUntil(const std::function<bool()>& pred, double timeout) {
+  auto& loop = base::RunLoop::main();
+  const double deadline = loop.now() + timeout;
+  auto last = std::chrono::steady_clock::now();
+  while (!pred()) {
+    if (loop.runOnce(0)) continue;
+    const double now = loop.now();
+    if (now >= deadline) return pred();
+    const auto real = std::chrono::steady_clock::now();
+    if (ctrl().transfersUnderWay() > 0) {
+      // The transport works on real time from its own thread: the clock
+      // follows it, and timers fall due on the way as they would.
+      const double spent = std::chrono::duration<double>(real - last).count();
+      if (spent > 0) clock->advanceBy(std::min(spent, deadline - now));
+      last = real;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    last = real;
+    // Nothing under way: the clock moves straight on to the next timer.
+    loop.runUntil(pred, std::min(0.05, deadline - now));
+  }
+  return true;
 }
 
 void NetworkTest::waitFor(double seconds) { runUntil([] { return false; }, seconds); }

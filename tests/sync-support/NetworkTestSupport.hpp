@@ -1,7 +1,7 @@
 #pragma once
 // The network tests' fixture: the local sales service on loopback, the user
-// defaults pointed at it, the real clock, short time-outs, and recorders for
-// what receivers and the session handler are told.
+// defaults pointed at it, the virtual clock, short time-outs, and recorders
+// for what receivers and the session handler are told.
 #include <functional>
 #include <memory>
 #include <string>
@@ -65,7 +65,12 @@ class NetworkTest : public ProtocolTest {
   std::vector<sales::LogEntry> fileRequests() const;
   // A loopback port nobody listens on: connections are refused.
   static int unusedPort();
-  // Waits (on the main loop) for `seconds` of real time.
+  // Runs the main loop until `pred` holds or `timeout` passes on the virtual
+  // clock. While a transfer is under way the clock keeps step with real time,
+  // as the transport does; while nothing is, it moves straight on to the next
+  // timer (the resend delay, the engine's steps), so no test sleeps for them.
+  bool runUntil(const std::function<bool()>& pred, double timeout = 10);
+  // Lets `seconds` pass on that clock.
   void waitFor(double seconds);
 
   HttpNetworkCtrl& ctrl() { return HttpNetworkCtrl::sharedInstance(); }

@@ -283,20 +283,6 @@ std::map<std::string, TableRows> SyncEngineTest::storedTables() const {
   return t;
 }
 
-void SyncEngineTest::seedIcons(const sales::DataSet& d) {
-  std::vector<marvisto_icon_Entity> icons;
-  for (const auto& row : d.icons) {
-    const base::Value v = row.value();
-    marvisto_icon_Entity e;
-    e._id = static_cast<int>(row.key);
-    e.title = cell(v, "iconTitle");
-    e.name = cell(v, "iconName");
-    e.publish = 1;
-    icons.push_back(e);
-  }
-  ASSERT_TRUE(DataAccessManager::sharedDataModel()->saveToDatabaseIcon(icons));
-}
-
 // ---- files and the service's log ---------------------------------------------------------
 
 bool SyncEngineTest::writeFile(const fs::path& path, const std::string& bytes) {

@@ -117,9 +117,6 @@ class SyncEngineTest : public NetworkTest {
   std::map<std::string, TableRows> storedTables() const;
   static std::map<std::string, TableRows> expectedTables(const sales::DataSet& data);
 
-  // Writes the data set's icon rows into the client database, as the template
-  // of a real installation holds them.
-  void seedIcons(const sales::DataSet& data);
   static bool writeFile(const std::filesystem::path& path, const std::string& bytes);
   static std::string contentsOf(const std::filesystem::path& path);
   static std::filesystem::path localPath(const std::string& name, int type);

@@ -3,12 +3,17 @@
 // deactivated customer; a restore that cannot complete changes nothing.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "BackupTestSupport.hpp"
+#include "platform/base/Paths.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/RequestGetUserinfo.hpp"
 #include "util/Json.hpp"
+
+namespace fs = std::filesystem;
 
 namespace mv {
 namespace {
@@ -104,6 +109,34 @@ TEST_F(BackupRoundTripTest, EveryRowComesBackAfterTheLocalWorkWasChanged) {
   auto sent = messagesNamed("restoreData");
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(textDoubleValue(stringMember(sent[0].parameters, "last_backup_date")), when);
+}
+
+TEST_F(BackupRoundTripTest, ARestoreOnAFreshDataRootReattachesOrdersToTheirCustomers) {
+  seedLocalWork();
+  ASSERT_TRUE(backUp());
+  ASSERT_EQ(backupDelegate->successes.size(), 1u);
+  // The application installed anew: nothing local but the server settings.
+  DataAccessManager::releaseDataModel();
+  const fs::path fresh = test::makeTempDir("fresh-root");
+  base::Paths::setRoot(fresh);
+  base::UserDefaults::resetStandard();
+  pointAt(*service);
+  ASSERT_EQ(count("marvisto_quote_order"), 0);
+  ASSERT_EQ(count("marvisto_customer"), 0);
+
+  ASSERT_TRUE(restore());
+  ASSERT_EQ(restoreDelegate->successes.size(), 1u)
+      << (restoreDelegate->failures.empty() ? "" : restoreDelegate->failures[0]);
+  auto link = db().prepare("SELECT o.customer_id, c.customer_name FROM marvisto_quote_order o JOIN "
+                           "marvisto_customer c ON c.customer_id = o.customer_id WHERE o.order_id = -1");
+  ASSERT_EQ(link.step(), SQLiteStatement::Step::Row);
+  EXPECT_EQ(link.intAt(0), -1);
+  EXPECT_EQ(link.textAt(1), "Corner Shop");
+  // The order for the service's customer keeps that customer's id.
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -2 AND customer_id = 42"), 1);
+  DataAccessManager::releaseDataModel();
+  std::error_code ec;
+  fs::remove_all(fresh, ec);
 }
 
 TEST_F(BackupRoundTripTest, EveryFailedRestoreLeavesEveryLocalRowAsItWas) {

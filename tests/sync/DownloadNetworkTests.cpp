@@ -144,19 +144,46 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   EXPECT_EQ(result->httpRsp, 0);
   EXPECT_FALSE(fs::exists(destination("nope.jpg", kFileTypeLibraryImage)));
 
-  // An error page is never stored as the file, and an older copy goes too.
+  // An error page (500, 403) is never stored as the file; it is a failed
+  // attempt, retried like a lost connection, and the good copy on disk stays.
   const std::string name = images[0].first;
   const fs::path target = destination(name, kFileTypeLibraryImage);
-  ASSERT_TRUE(writeFile(target, "old copy"));
-  service->addFault(FaultRule::fileStatus("*/" + name, 500));
+  for (int http : {500, 403}) {
+    service->clearRequestLog();
+    ASSERT_TRUE(writeFile(target, "old copy"));
+    service->addFault(FaultRule::fileStatus("*/" + name, http));
+    result = downloadResult(roundTrip(download({name}, kFileTypeLibraryImage, 0, receiver), receiver));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, "999") << http;
+    EXPECT_EQ(result->httpRsp, -1);
+    EXPECT_EQ(result->message, test::textOfKey("DOWNLOADERROR"));
+    EXPECT_EQ(contentsOf(target), "old copy") << http;
+    EXPECT_FALSE(fs::exists(HttpNetworkCtrl::partialPathWithName(name, kFileTypeLibraryImage)));
+    EXPECT_EQ(fileRequests().size(), 4u) << http;
+    service->clearFaults();
+  }
+  // One refusal followed by the file: the retry brings it.
+  FaultRule once = FaultRule::fileStatus("*/" + name, 500);
+  once.times = 1;
+  service->addFault(once);
   result = downloadResult(roundTrip(download({name}, kFileTypeLibraryImage, 0, receiver), receiver));
   ASSERT_TRUE(result);
-  EXPECT_EQ(result->status, "999");
-  EXPECT_EQ(result->httpRsp, -1);
-  EXPECT_EQ(result->message, test::textOfKey("DOWNLOADERROR"));
-  EXPECT_FALSE(fs::exists(target));
-  EXPECT_FALSE(fs::exists(HttpNetworkCtrl::partialPathWithName(name, kFileTypeLibraryImage)));
-  EXPECT_EQ(fileRequests().size(), 2u);
+  EXPECT_EQ(result->status, "200");
+  EXPECT_EQ(contentsOf(target), images[0].second);
+
+  // A 206 whose range starts at byte 0 carries the whole file.
+  FaultRule whole206;
+  whole206.path = "*/" + images[1].first;
+  whole206.kind = FaultKind::WholeAs206;
+  service->addFault(whole206);
+  service->clearRequestLog();
+  result = downloadResult(roundTrip(download({images[1].first}, kFileTypeLibraryImage, 0, receiver), receiver));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "200");
+  EXPECT_EQ(contentsOf(destination(images[1].first, kFileTypeLibraryImage)), images[1].second);
+  ASSERT_EQ(fileRequests().size(), 1u);
+  EXPECT_EQ(fileRequests()[0].httpStatus, 206);
+  ASSERT_TRUE(fs::remove(destination(images[1].first, kFileTypeLibraryImage)));
 
   // A single download that keeps failing is tried four times and reported once;
   // a batch member is tried once.

@@ -4,11 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <httplib.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
 
 #include <thread>
 
 #include "NetworkTestSupport.hpp"
 #include "platform/base/CancelTracker.hpp"
+#include "platform/base/Paths.hpp"
+#include "transport/FormDataRequest.hpp"
+#include "transport/RequestError.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/RequestCheckDeviceStatus.hpp"
 #include "sync/RequestCheckVersion.hpp"
@@ -394,6 +400,103 @@ TEST_F(MessageNetworkTest, MessageIsAPostWithTheExactHeaderAndBody) {
   EXPECT_EQ(method, "POST");
   EXPECT_EQ(path, "/MarvistoSaas/SyncClient;");
   EXPECT_EQ(body, request->RequestEncode());
+}
+
+// A key and a self-signed certificate for 127.0.0.1, written as PEM files.
+bool writeSelfSignedCertificate(const std::string& certPath, const std::string& keyPath) {
+  EVP_PKEY* key = EVP_EC_gen("P-256");
+  X509* cert = X509_new();
+  bool ok = key && cert;
+  if (ok) {
+    ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
+    X509_gmtime_adj(X509_getm_notBefore(cert), -60);
+    X509_gmtime_adj(X509_getm_notAfter(cert), 3600);
+    X509_set_pubkey(cert, key);
+    X509_NAME* name = X509_get_subject_name(cert);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1,
+                               0);
+    X509_set_issuer_name(cert, name);
+    ok = X509_sign(cert, key, EVP_sha256()) > 0;
+  }
+  if (ok) {
+    FILE* c = std::fopen(certPath.c_str(), "w");
+    FILE* k = std::fopen(keyPath.c_str(), "w");
+    ok = c && k && PEM_write_X509(c, cert) == 1 && PEM_write_PrivateKey(k, key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
+    if (c) std::fclose(c);
+    if (k) std::fclose(k);
+  }
+  X509_free(cert);
+  EVP_PKEY_free(key);
+  return ok;
+}
+
+struct Outcome : RequestDelegate {
+  int finished = 0, failed = 0;
+  void requestFinished(FormDataRequest&) override { ++finished; }
+  void requestFailed(FormDataRequest&) override { ++failed; }
+};
+
+TEST_F(MessageNetworkTest, UntrustedCertificatesFailMessagesAlsoAfterARedirect) {
+  const std::string certPath = (base::Paths::tmp() / "loopback-cert.pem").string();
+  const std::string keyPath = (base::Paths::tmp() / "loopback-key.pem").string();
+  ASSERT_TRUE(writeSelfSignedCertificate(certPath, keyPath));
+  httplib::SSLServer secure(certPath.c_str(), keyPath.c_str());
+  ASSERT_TRUE(secure.is_valid());
+  std::atomic<int> reached{0};
+  secure.Post(R"(/.*)", [&](const httplib::Request&, httplib::Response& res) {
+    ++reached;
+    res.set_content(R"({"results":[{"status":200}]})", "application/json");
+  });
+  const int securePort = secure.bind_to_any_port("127.0.0.1");
+  std::thread secureThread([&] { secure.listen_after_bind(); });
+  // The message port answers every request with a redirect to https.
+  httplib::Server plain;
+  plain.Post(R"(/.*)", [&](const httplib::Request& req, httplib::Response& res) {
+    res.status = 307;
+    res.set_header("Location", "https://127.0.0.1:" + std::to_string(securePort) + req.path);
+  });
+  const int plainPort = plain.bind_to_any_port("127.0.0.1");
+  std::thread plainThread([&] { plain.listen_after_bind(); });
+  base::UserDefaults::standard().setString("IP", "127.0.0.1");
+  base::UserDefaults::standard().setInteger("Port", plainPort);
+
+  // The message request follows the redirect and refuses the certificate.
+  auto receiver = std::make_shared<Recorder>();
+  auto result = roundTrip(std::make_shared<RequestGetUserinfo>(), receiver);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(reached.load(), 0);
+
+  // Underneath, the failure names the certificate; only a request that turns
+  // the check off would have been answered.
+  Outcome outcome;
+  auto direct = std::make_shared<FormDataRequest>("https://127.0.0.1:" + std::to_string(securePort) + "/x");
+  direct->setRequestMethod("POST");
+  direct->setPostBody("{}");
+  direct->setDelegate(&outcome);
+  ASSERT_TRUE(direct->startAsynchronous());
+  ASSERT_TRUE(runUntil([&] { return outcome.finished + outcome.failed > 0; }));
+  ASSERT_EQ(outcome.failed, 1);
+  ASSERT_TRUE(direct->error());
+  EXPECT_EQ(direct->error()->code, static_cast<long>(RequestError::ConnectionFailure));
+  EXPECT_NE(direct->error()->failureReason.find("certificate"), std::string::npos) << direct->error()->failureReason;
+  EXPECT_EQ(reached.load(), 0);
+
+  Outcome unchecked;
+  auto trusting = std::make_shared<FormDataRequest>("https://127.0.0.1:" + std::to_string(securePort) + "/x");
+  trusting->setRequestMethod("POST");
+  trusting->setPostBody("{}");
+  trusting->setValidatesSecureCertificate(false);
+  trusting->setDelegate(&unchecked);
+  ASSERT_TRUE(trusting->startAsynchronous());
+  ASSERT_TRUE(runUntil([&] { return unchecked.finished + unchecked.failed > 0; }));
+  EXPECT_EQ(unchecked.finished, 1);
+  EXPECT_EQ(reached.load(), 1);
+
+  plain.stop();
+  secure.stop();
+  plainThread.join();
+  secureThread.join();
 }
 
 }  // namespace

@@ -275,5 +275,40 @@ TEST(SyncSilentLoginTest, TheClientIdChangesOnlyInItsSpelling) {
   EXPECT_EQ(SyncLoginSession::reloginClientId("acme", "acme2"), "acme");
 }
 
+TEST_F(SyncEngineTest, AcknowledgementsAndContactOnlyRepliesGoOnAsDecided) {
+  signIn();
+  // Every acknowledgement answered with a failure: the chain still goes on,
+  // each part is flagged, and the run finishes.
+  service->addFault(FaultRule::statusFor("syncDataFinished", "500"));
+  // The customer reply carries contacts only: they are stored, but the
+  // customer book is not told to reload for them.
+  service->addFault(wrongShape("syncData/customer", WrongShape::OnlyLastPart));
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  EXPECT_EQ(acknowledgements(), (std::vector<std::string>{"product", "file", "customer"}));
+  EXPECT_EQ(clientFlag(SyncModel::kProductSynced), "synced");
+  EXPECT_EQ(clientFlag(SyncModel::kFileSynced), "synced");
+  EXPECT_EQ(clientFlag(SyncModel::kCustomerSynced), "synced");
+  EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(countOf("marvisto_customer"), "0");
+  EXPECT_EQ(countOf("marvisto_customer_contact"), std::to_string(data(1).contacts.size()));
+  EXPECT_EQ(config->flags.count("Needreloadcustomer"), 0u);
+  EXPECT_EQ(customers->reloads, 0);
+}
+
+TEST_F(SyncEngineTest, NetworkLossDuringTheLibrarysOwnRefreshLeavesItsFlag) {
+  signIn();
+  // The library screen's table refresh set the flag; no run of the engine.
+  engine()->setIsDownloading(true);
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+  EXPECT_TRUE(delegate->events.empty());
+  EXPECT_TRUE(engine()->isDownloading());
+  EXPECT_FALSE(engine()->isRunning());
+  engine()->setIsDownloading(false);
+  // A run started afterwards goes through.
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->count("finished"), 1);
+}
+
 }  // namespace
 }  // namespace mv

@@ -48,7 +48,10 @@ TEST_F(SyncEngineTest, FullSyncThenIncrementalSyncLandEveryRowAndFile) {
   signIn();
   const sales::DataSet& v1 = data(1);
   const sales::ChangeSet& ch = changes();
-  seedIcons(v1);
+  // The configuration images come with the template database; the sync
+  // fetches their files.
+  EXPECT_EQ(query("SELECT count(*) FROM marvisto_icon WHERE publish = 1"),
+            (std::vector<test::Tuple>{{std::to_string(v1.icons.size())}}));
   // A document the user downloaded before; the second version renames it.
   ASSERT_NE(ch.renamedFileId, 0);
   auto pdf = v1.file("library/pdf/" + ch.oldFileName);
@@ -227,6 +230,7 @@ TEST_F(SyncEngineTest, TheModulesShownDecideTheParts) {
 
   // The library without the catalogue: the run starts with the library
   // tables; with no product image and no icon both kinds end at once.
+  ASSERT_TRUE(execute("DELETE FROM marvisto_icon"));
   config->shown = {SyncConfigManager::kLibraryIndex};
   service->clearRequestLog();
   delegate->events.clear();

@@ -48,6 +48,7 @@ TEST(SyncTimeLeftTest, TimeLeftFromElapsedTimeAndFilesDone) {
 
 TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
   signIn();
+  ASSERT_TRUE(execute("DELETE FROM marvisto_icon"));
   // Ten published image rows, fifteen of their twenty files on disk.
   std::vector<marvisto_image_Entity> rows;
   for (int k = 1; k <= 10; ++k) {
@@ -119,6 +120,7 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
 
 TEST_F(SyncEngineTest, ImageListsNameEachMissingFileOnce) {
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  ASSERT_TRUE(execute("DELETE FROM marvisto_icon"));
   ASSERT_TRUE(dam->saveToDatabaseImage({imageRow(1, "a.png", "a_s.png"), imageRow(2, "a.png", ""),
                                         imageRow(3, "b.png", "b_s.png"), imageRow(4, "../marvisto_lite.sqlite", "  ")}));
   ASSERT_TRUE(writeFile(localPath("b.png", kFileTypeProductImage), "b"));

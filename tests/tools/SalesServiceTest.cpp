@@ -51,9 +51,10 @@ TEST_F(SalesServiceTest, LoginChecksCredentialsAndSessionsGuardSemicolonHeads) {
                                         {"password", "5EBE2294ECD0E0F08EAB7690D2A6EE69"},
                                         {"clientId", "acme"},
                                         {"firstLogin", "YES"}});
-  EXPECT_EQ(upper.status(), "402");
+  // Refusals never use the statuses that send the application offline.
+  EXPECT_EQ(upper.status(), "206");
   EXPECT_TRUE(upper.setCookie.empty());
-  EXPECT_EQ(client.login("wrong").status(), "402");
+  EXPECT_EQ(client.login("wrong").status(), "206");
 
   // spelled as typed, the reply's names keep that spelling
   client.clientId = "ACME";
@@ -131,7 +132,7 @@ TEST_F(SalesServiceTest, LoginChecksCredentialsAndSessionsGuardSemicolonHeads) {
 
   // unknown company
   client.clientId = "nobody";
-  EXPECT_EQ(client.login().status(), "403");
+  EXPECT_EQ(client.login().status(), "208");
 }
 
 TEST_F(SalesServiceTest, ConfigurationUserInfoAndVersionCheck) {
@@ -447,7 +448,7 @@ TEST_F(SalesServiceTest, BackupIsStoredAndRestoredLooselyOrStrictly) {
   service.backend().setClock([&now] { return now; });
   ProtocolClient client(service);
   ASSERT_EQ(client.login().status(), "200");
-  EXPECT_EQ(client.send("Restore;", {{"methodName", "restoreData"}, {"last_backup_date", "0.000000"}}).status(), "404");
+  EXPECT_EQ(client.send("Restore;", {{"methodName", "restoreData"}, {"last_backup_date", "0.000000"}}).status(), "212");
 
   const std::string firstText = backupDocument("first").dump();
   Reply backup = client.send("Backup;", {{"methodName", "backupData"}, {"syncData", firstText}});
@@ -472,7 +473,7 @@ TEST_F(SalesServiceTest, BackupIsStoredAndRestoredLooselyOrStrictly) {
   EXPECT_EQ(restore("abc").status(), "400");
 
   service.backend().setStrictRestore(true);
-  EXPECT_EQ(restore("1700000040.000000").status(), "404");
+  EXPECT_EQ(restore("1700000040.000000").status(), "212");
   EXPECT_EQ(contentText(restore("1700003600.250000")), secondText);
 
   Reply login = client.login();

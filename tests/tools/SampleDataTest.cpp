@@ -147,16 +147,30 @@ TEST(SalesSampleData, EveryFileTheApplicationOpensIsReal) {
   }
   EXPECT_EQ(types, (std::set<std::string>{"PDF", "VEDIO", "EXCEL", "WORD", "EPUB", "PPT"}));
 
-  // product pictures are real PNG and JPEG images
-  for (const auto& row : data.products) {
-    const auto product = row.value();
-    for (const auto& image : product["images"]) {
-      auto full = data.file("product/" + image["fullAddress"].get<std::string>());
-      auto thumb = data.file("product/" + image["thumbAddress"].get<std::string>());
-      ASSERT_TRUE(full && thumb);
-      EXPECT_EQ(thumb->substr(0, 8), "\x89PNG\r\n\x1a\n");
-      EXPECT_TRUE(full->substr(0, 8) == "\x89PNG\r\n\x1a\n" || full->substr(0, 3) == "\xff\xd8\xff");
+  // Every picture is a real image whose bytes match its extension, also
+  // where pictures are shared between products.
+  SampleOptions pooled = SampleOptions::large(60);
+  pooled.imagePool = 5;
+  SampleOptions textual;
+  textual.numbersAsText = true;
+  textual.imagesPerProduct = 3;
+  for (const SampleOptions& options : {SampleOptions{}, pooled, textual}) {
+    auto set = SampleData::generate(options);
+    std::size_t pictures = 0;
+    for (const auto& [path, bytes] : set->files) {
+      ASSERT_TRUE(bytes) << path;
+      const auto dot = path.rfind('.');
+      const std::string ext = dot == std::string::npos ? "" : path.substr(dot);
+      if (ext == ".png") {
+        EXPECT_EQ(bytes->substr(0, 8), "\x89PNG\r\n\x1a\n") << path;
+      } else if (ext == ".jpg" || ext == ".jpeg") {
+        EXPECT_EQ(bytes->substr(0, 3), "\xff\xd8\xff") << path;
+      } else {
+        continue;
+      }
+      ++pictures;
     }
+    EXPECT_GT(pictures, static_cast<std::size_t>(options.products)) << options.cacheKey();
   }
   auto skin = zipEntries(*data.file(SampleData::skinArchiveName()));
   ASSERT_FALSE(skin.empty());

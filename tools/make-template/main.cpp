@@ -1,5 +1,5 @@
-// Writes the template client database: every table of the schema, empty, with
-// the schema version recorded. Usage: make_template <output file>
+// Writes the template client database: every table of the schema, with the
+// schema version recorded, empty but for the configuration images' rows. Usage: make_template <output file>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   fs::remove(partial, ec);
   {
     mv::SQLiteDatabase db;
-    if (!db.open(partial) || !mv::Schema::createAll(db) || !db.execute("VACUUM")) {
+    if (!db.open(partial) || !mv::Schema::createAll(db) || !mv::Schema::seedTemplateRows(db) || !db.execute("VACUUM")) {
       std::fprintf(stderr, "cannot build the template database %s\n", partial.c_str());
       db.close();
       fs::remove(partial, ec);

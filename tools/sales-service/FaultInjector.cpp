@@ -9,6 +9,7 @@ const std::pair<FaultKind, const char*> kKindNames[] = {
     {FaultKind::HttpStatus, "httpStatus"}, {FaultKind::Stall, "stall"},       {FaultKind::Trickle, "trickle"},
     {FaultKind::Drop, "drop"},           {FaultKind::FileStatus, "fileStatus"}, {FaultKind::IgnoreRange, "ignoreRange"},
     {FaultKind::Truncate, "truncate"},
+    {FaultKind::WholeAs206, "wholeAs206"},
 };
 
 const std::pair<WrongShape, const char*> kShapeNames[] = {
@@ -16,15 +17,17 @@ const std::pair<WrongShape, const char*> kShapeNames[] = {
     {WrongShape::ContentNotArray, "notArray"},
     {WrongShape::NoResults, "noResults"},
     {WrongShape::NotJson, "notJson"},
+    {WrongShape::OnlyLastPart, "onlyLastPart"},
 };
 
 bool fileKind(FaultKind k) {
   return k == FaultKind::Stall || k == FaultKind::Trickle || k == FaultKind::Drop || k == FaultKind::FileStatus ||
-         k == FaultKind::IgnoreRange || k == FaultKind::Truncate;
+         k == FaultKind::IgnoreRange || k == FaultKind::Truncate || k == FaultKind::WholeAs206;
 }
 
 bool fileOnlyKind(FaultKind k) {
-  return k == FaultKind::FileStatus || k == FaultKind::IgnoreRange || k == FaultKind::Truncate;
+  return k == FaultKind::FileStatus || k == FaultKind::IgnoreRange || k == FaultKind::Truncate ||
+         k == FaultKind::WholeAs206;
 }
 
 bool messageKind(FaultKind k) { return !fileOnlyKind(k); }

@@ -24,6 +24,7 @@ enum class FaultKind {
   FileStatus,   // a file answers HTTP `httpStatus` (404, 500, ...) with no file
   IgnoreRange,  // a file is always sent whole with 200, whatever Range asks
   Truncate,     // a file's head promises it whole; `chunkBytes` of it are sent, then the connection closes
+  WholeAs206,   // a file is always sent whole as 206 "bytes 0-(n-1)/n", whatever Range asks
 };
 
 enum class WrongShape {
@@ -31,6 +32,7 @@ enum class WrongShape {
   ContentNotArray,  // the content becomes an object (or an array where an object belongs)
   NoResults,        // the "results" member is missing
   NotJson,          // the body is not JSON at all
+  OnlyLastPart,     // every part of an array content but the last is emptied
 };
 
 struct FaultRule {

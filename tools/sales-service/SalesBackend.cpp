@@ -417,6 +417,16 @@ bool SalesBackend::setLocked(const std::string& clientId, const std::string& acc
   return true;
 }
 
+bool SalesBackend::setPassword(const std::string& clientId, const std::string& accountId, const std::string& password) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto c = state_->companies.find(lower(clientId));
+  if (c == state_->companies.end()) return false;
+  auto a = c->second.accounts.find(lower(accountId));
+  if (a == c->second.accounts.end()) return false;
+  a->second.config.password = password;
+  return true;
+}
+
 bool SalesBackend::setDeviceStatus(const std::string& clientId, const std::string& accountId, const std::string& code) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto c = state_->companies.find(lower(clientId));
@@ -1240,13 +1250,13 @@ MessageReply restore(Request& req) {
   }
   auto asked = parseReal(*param(m, "last_backup_date"));
   if (!asked) return failure(status::kBadRequest, "\"last_backup_date\" must be a number");
-  if (account.backups.empty()) return failure(status::kNotFound, "there is no backup");
+  if (account.backups.empty()) return failure(status::kNoBackup, "there is no backup");
   const BackupRecord* chosen = nullptr;
   if (req.config.strictRestore) {
     for (const auto& b : account.backups) {
       if (std::fabs(b.time - *asked) < 0.0005) chosen = &b;
     }
-    if (!chosen) return failure(status::kNotFound, "no backup was made at that time");
+    if (!chosen) return failure(status::kNoBackup, "no backup was made at that time");
   } else {
     double best = req.config.restoreTolerance;
     for (const auto& b : account.backups) {

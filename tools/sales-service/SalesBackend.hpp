@@ -28,9 +28,11 @@ inline const char* const kUserLocked = "114";
 inline const char* const kDeviceLocked = "11411";
 inline const char* const kDeviceHealthy = "11412";
 inline const char* const kBadRequest = "400";      // a request that breaks the protocol
-inline const char* const kLoginRefused = "402";    // unknown user or wrong password
-inline const char* const kUnknownClient = "403";
-inline const char* const kNotFound = "404";        // no backup to restore
+// Refusals have statuses of their own: "402", "403" and "405" send the
+// application to its offline sign-in, and "404" is the file endpoint's.
+inline const char* const kLoginRefused = "206";    // unknown user or wrong password
+inline const char* const kUnknownClient = "208";
+inline const char* const kNoBackup = "212";        // no backup to restore
 inline const char* const kConflict = "409";        // sign-up of a client id that exists
 }  // namespace status
 
@@ -100,6 +102,8 @@ class SalesBackend {
   bool setDataVersion(const std::string& clientId, int version);
   int dataVersion(const std::string& clientId) const;
   bool setLocked(const std::string& clientId, const std::string& accountId, bool locked);
+  // A new password for the account (as changed on the service's own pages).
+  bool setPassword(const std::string& clientId, const std::string& accountId, const std::string& password);
   bool setDeviceStatus(const std::string& clientId, const std::string& accountId, const std::string& status);
   // The next login of the account reports "syncAll" 1 (once).
   bool requestFullSync(const std::string& clientId, const std::string& accountId);

@@ -132,6 +132,12 @@ std::string misshape(const MessageReply& reply, WrongShape shape) {
       Value other = content.is_array() ? Value::object() : Value::array();
       return Value{{"content", other}, {"results", Value::array({result})}}.dump();
     }
+    case WrongShape::OnlyLastPart: {
+      if (content.is_array()) {
+        for (size_t i = 0; i + 1 < content.size(); ++i) content[i] = Value::array();
+      }
+      return Value{{"content", content}, {"results", Value::array({result})}}.dump();
+    }
     case WrongShape::NoResults:
       return MessageReply::kBodyHead + reply.contentText() + "}";
     case WrongShape::NotJson:
@@ -404,7 +410,10 @@ struct SalesService::Impl {
     res.set_header("ETag", etag);
     const std::string ifRange = req.get_header_value("If-Range");
     if (range.present && !ifRange.empty() && ifRange != etag) range.present = false;
-    if (range.present && !(fault && fault->kind == FaultKind::IgnoreRange)) {
+    if (fault && fault->kind == FaultKind::WholeAs206) {
+      http = 206;
+      res.set_header("Content-Range", "bytes 0-" + std::to_string(last) + "/" + std::to_string(bytes->size()));
+    } else if (range.present && !(fault && fault->kind == FaultKind::IgnoreRange)) {
       if (range.first >= bytes->size()) {
         res.status = 416;
         res.set_header("Content-Range", "bytes */" + std::to_string(bytes->size()));

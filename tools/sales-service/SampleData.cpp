@@ -10,6 +10,7 @@
 #include "sales-service/DocumentFactory.hpp"
 #include "sales-service/ImageFactory.hpp"
 #include "sales-service/ZipBuilder.hpp"
+#include "store/Schema.hpp"
 
 namespace mv::sales {
 
@@ -328,10 +329,13 @@ class Builder {
     spec.seed = o_.seed * 7919 + static_cast<uint64_t>(productId) * 31 + static_cast<uint64_t>(index);
     spec.color = static_cast<uint32_t>(Random(spec.seed).next() & 0xFFFFFF);
     if (o_.imagePool > 0) {
-      size_t slot = static_cast<size_t>((productId * 3 + index) % o_.imagePool) * 2 + (thumb ? 1 : 0);
-      if (pool_.size() < static_cast<size_t>(o_.imagePool) * 2) pool_.resize(static_cast<size_t>(o_.imagePool) * 2);
+      // One shared picture per kind (PNG full size, JPEG full size, PNG
+      // thumbnail), so that a file's bytes always match its extension.
+      const size_t kind = thumb ? 2 : jpeg ? 1 : 0;
+      size_t slot = static_cast<size_t>((productId * 3 + index) % o_.imagePool) * 3 + kind;
+      if (pool_.size() < static_cast<size_t>(o_.imagePool) * 3) pool_.resize(static_cast<size_t>(o_.imagePool) * 3);
       if (!pool_[slot]) {
-        spec.label = "#" + std::to_string(slot / 2 + 1);
+        spec.label = "#" + std::to_string(slot / 3 + 1);
         pool_[slot] = shareBytes(jpeg && !thumb ? ImageFactory::jpeg(spec) : ImageFactory::png(spec));
       }
       return pool_[slot];
@@ -565,21 +569,13 @@ class Builder {
   }
 
   void icons() {
-    struct Icon {
-      const char* title;
-      const char* name;
-    };
-    const Icon list[] = {{"top bar", "topbar_company.png"}, {"home", "icon_home.png"},       {"catalogue", "icon_catalog.png"},
-                         {"customers", "icon_customer.png"}, {"library", "icon_library.png"}, {"orders", "icon_order.png"},
-                         {"sync", "icon_sync.png"}};
-    int64_t id = 0;
-    for (const auto& icon : list) {
-      ++id;
-      bool bar = id == 1;
+    // The pictures of the rows the application's template database carries.
+    for (const auto& icon : Schema::kTemplateIcons) {
+      const int64_t id = icon.id;
       Value v = {{"iconID", n_.integer(id)},       {"iconTitle", icon.title},
-                 {"iconName", icon.name},          {"iconWidth", n_.integer(bar ? 1024 : 64)},
-                 {"iconHeight", n_.integer(bar ? 49 : 64)}, {"iconDesc", std::string("The ") + icon.title + " picture"},
-                 {"iconCategory", bar ? "bar" : "tab"}, {"iconPublish", n_.integer(1)}};
+                 {"iconName", icon.name},          {"iconWidth", n_.integer(icon.width)},
+                 {"iconHeight", n_.integer(icon.height)}, {"iconDesc", std::string("The ") + icon.title + " picture"},
+                 {"iconCategory", icon.category}, {"iconPublish", n_.integer(1)}};
       out_.icons.push_back(Row::make(id, v));
       out_.files["icon/" + std::string(icon.name)] = shareBytes(SampleData::iconPicture(icon.name));
     }
