@@ -303,7 +303,7 @@ void LoginMode::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result)
 void LoginMode::endSignInBySession() {
   // The application's alert tells the user why; the panel comes back.
   setLoginType(kLoginTypeNone);
-  cancelTimers();
+  signIn_.cancelAll();
   DataAccessManager::releaseDataModel();
   endWaitBox();
   if (auto d = delegate()) d->changeLoginButState();
