@@ -150,51 +150,46 @@ TEST_F(LibraryDownloadNetworkTest, PauseResumesWithARangeAndCancelStartsAfresh) 
     return fs::file_size(partial, ec);
   };
 
+  // Downloads the file again; the one request it made must have asked for
+  // `range` and been answered with `status`.
+  auto fetchAgain = [&](const std::string& range, int status) {
+    service->clearRequestLog();
+    ASSERT_GT(manager->downloadFile(video), 0);
+    ASSERT_TRUE(waitForResult(video.file_name));
+    EXPECT_EQ(lastResultOf(video.file_name), "200");
+    EXPECT_TRUE(contentsOf(pathOf(video.file_name, video.type)) == bytes);
+    ASSERT_EQ(fileRequests().size(), 1u);
+    EXPECT_EQ(fileRequests()[0].range, range);
+    EXPECT_EQ(fileRequests()[0].httpStatus, status);
+  };
+  auto deleteIt = [&] {
+    ASSERT_TRUE(fs::remove(pathOf(video.file_name, video.type)));
+    manager->removeExistsFiles(video.file_id);
+    events.clear();
+  };
+
   const auto kept = startAndPauseAtAQuarter();
   ASSERT_GT(kept, 0u);
   EXPECT_LT(kept, bytes.size());
   EXPECT_EQ(lastResultOf(video.file_name), "") << "a pause is no outcome";
-  service->clearRequestLog();
-  ASSERT_GT(manager->downloadFile(video), 0);
-  ASSERT_TRUE(waitForResult(video.file_name));
-  EXPECT_EQ(lastResultOf(video.file_name), "200");
-  EXPECT_TRUE(contentsOf(pathOf(video.file_name, video.type)) == bytes);
-  ASSERT_EQ(fileRequests().size(), 1u);
-  EXPECT_EQ(fileRequests()[0].range, "bytes=" + std::to_string(kept) + "-");
-  EXPECT_EQ(fileRequests()[0].httpStatus, 206);
+  fetchAgain("bytes=" + std::to_string(kept) + "-", 206);
 
   // Deleted, fetched again, cancelled: the next download asks for all of it.
-  ASSERT_TRUE(fs::remove(pathOf(video.file_name, video.type)));
-  manager->removeExistsFiles(video.file_id);
-  events.clear();
+  deleteIt();
   ASSERT_GT(startAndPauseAtAQuarter(), 0u);
   manager->cancelDownloadFile(video.file_name);
   EXPECT_FALSE(fs::exists(partial));
-  service->clearRequestLog();
-  ASSERT_GT(manager->downloadFile(video), 0);
-  ASSERT_TRUE(waitForResult(video.file_name));
-  EXPECT_TRUE(contentsOf(pathOf(video.file_name, video.type)) == bytes);
-  ASSERT_EQ(fileRequests().size(), 1u);
-  EXPECT_EQ(fileRequests()[0].range, "");
+  fetchAgain("", 200);
 
   // Partial data of another version of the file is not continued: the
   // service sends the whole file instead of the rest.
-  ASSERT_TRUE(fs::remove(pathOf(video.file_name, video.type)));
-  manager->removeExistsFiles(video.file_id);
-  events.clear();
+  deleteIt();
   const auto part = startAndPauseAtAQuarter();
   ASSERT_GT(part, 0u);
   const fs::path record = FormDataRequest::resumeRecordPath(partial);
   ASSERT_TRUE(fs::exists(record));
   std::ofstream(record, std::ios::trunc) << "\"another version\"\n" << bytes.size() << "\n";
-  service->clearRequestLog();
-  ASSERT_GT(manager->downloadFile(video), 0);
-  ASSERT_TRUE(waitForResult(video.file_name));
-  EXPECT_EQ(lastResultOf(video.file_name), "200");
-  EXPECT_TRUE(contentsOf(pathOf(video.file_name, video.type)) == bytes);
-  ASSERT_EQ(fileRequests().size(), 1u);
-  EXPECT_EQ(fileRequests()[0].range, "bytes=" + std::to_string(part) + "-");
-  EXPECT_EQ(fileRequests()[0].httpStatus, 200);
+  fetchAgain("bytes=" + std::to_string(part) + "-", 200);
   EXPECT_FALSE(fs::exists(record));
 }
 

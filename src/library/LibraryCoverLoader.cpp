@@ -1,0 +1,47 @@
+#include "library/LibraryCoverLoader.hpp"
+
+#include <cassert>
+
+#include "platform/base/RunLoop.hpp"
+#include "util/PublicFunction.hpp"
+#include "widgets/ImageLoadQueueManager.hpp"
+
+namespace mv {
+
+std::shared_ptr<LibraryCoverLoader> LibraryCoverLoader::create(std::shared_ptr<ui::ImageView> fileImageView) {
+  return std::shared_ptr<LibraryCoverLoader>(new LibraryCoverLoader(std::move(fileImageView)));
+}
+
+void LibraryCoverLoader::loadFileImageAsyncWithName(const std::string& coverName, int fileType, bool animation) {
+  assert(base::RunLoop::main().isMainThread());
+  if (view_) view_->setAlpha(0);
+  const std::uint64_t generation = ++generation_;
+  reading_.cancel();
+  std::weak_ptr<LibraryCoverLoader> weak = weak_from_this();
+  reading_ = base::WorkQueue::global().async<gfx::ImagePtr>(
+      [coverName, fileType](const base::CancelFlag&) -> gfx::ImagePtr {
+        auto data = PublicFunction::getLocalImage(coverName, fileType);
+        return data ? gfx::Image::fromImageData(*data) : nullptr;
+      },
+      [weak, generation, animation](gfx::ImagePtr image) {
+        auto self = weak.lock();
+        if (!self || generation != self->generation_) return;
+        self->fit(std::move(image), animation);
+      });
+}
+
+void LibraryCoverLoader::loadFileImageWithImage(gfx::ImagePtr image, bool animation) {
+  assert(base::RunLoop::main().isMainThread());
+  if (view_) view_->setAlpha(0);
+  ++generation_;
+  reading_.cancel();
+  fit(std::move(image), animation);
+}
+
+void LibraryCoverLoader::fit(gfx::ImagePtr image, bool animation) {
+  if (operation_ && (operation_->isReady() || operation_->isExecuting())) operation_->cancel();
+  operation_ = ImageLoadOperation::initWithImageName(std::move(image), view_, animation);
+  ImageLoadQueueManager::sharedInstance().loadImageWithOperation(operation_, false);
+}
+
+}  // namespace mv

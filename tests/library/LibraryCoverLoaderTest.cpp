@@ -1,0 +1,71 @@
+// A reused library card shows the cover of the file it shows now, never the
+// one of the file it showed before, however late that one arrives.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "LibraryTestSupport.hpp"
+#include "library/LibraryCoverLoader.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+class LibraryCoverLoaderTest : public test::LibraryTest {
+ protected:
+  void putCover(const std::string& name, double side) {
+    const fs::path path = PublicFunction::filePathWithName(name, kFileTypeLibraryImage).value_or(fs::path());
+    ASSERT_FALSE(path.empty());
+    fs::create_directories(path.parent_path());
+    auto png = gfx::Image::blank({side, side})->pngData();
+    ASSERT_TRUE(png);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png->data()),
+                                                static_cast<std::streamsize>(png->size()));
+  }
+  // Until every read and fitting has run.
+  void settle() {
+    for (int i = 0; i < 20; ++i) {
+      base::WorkQueue::global().waitIdle();
+      advance(0.1);
+    }
+  }
+  double shownSide() const { return view->image() ? view->image()->size().width : 0; }
+
+  std::shared_ptr<ui::View> card = std::make_shared<ui::View>(ui::Rect{0, 0, 180, 240});
+  std::shared_ptr<ui::ImageView> view = std::make_shared<ui::ImageView>(ui::Rect{38, 20, 105, 147});
+};
+
+TEST_F(LibraryCoverLoaderTest, OnlyTheLatestCoverIsShown) {
+  card->addSubview(view);
+  putCover("first.png", 10);
+  putCover("second.png", 20);
+  auto loader = LibraryCoverLoader::create(view);
+
+  loader->loadFileImageAsyncWithName("first.png", kFileTypeLibraryImage, false);
+  EXPECT_EQ(view->alpha(), 0.0);
+  settle();
+  EXPECT_EQ(shownSide(), 10);
+  EXPECT_EQ(view->alpha(), 1.0);
+
+  // Reused twice before anything arrived: the last file wins.
+  loader->loadFileImageAsyncWithName("first.png", kFileTypeLibraryImage, false);
+  loader->loadFileImageAsyncWithName("second.png", kFileTypeLibraryImage, false);
+  EXPECT_EQ(view->alpha(), 0.0) << "the old cover is not shown meanwhile";
+  settle();
+  EXPECT_EQ(shownSide(), 20);
+
+  // A picture in hand replaces a read still under way.
+  loader->loadFileImageAsyncWithName("first.png", kFileTypeLibraryImage, false);
+  loader->loadFileImageWithImage(gfx::Image::blank({30, 30}), false);
+  settle();
+  EXPECT_EQ(shownSide(), 30);
+  EXPECT_EQ(view->alpha(), 1.0);
+  EXPECT_TRUE(loader->fileImageLoadOperation()->isFinished());
+}
+
+}  // namespace
+}  // namespace mv
