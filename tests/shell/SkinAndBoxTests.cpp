@@ -233,15 +233,7 @@ TEST_F(WaitBoxTest, BoxesCloseByTheirOwnTagAndTimeOut) {
   EXPECT_FALSE(box.isShowing(zero));
 }
 
-TEST_F(WaitBoxTest, ToastGeometryAndTiming) {
-  const ui::Rect lower = UIToast::frameForBox({200, 40}, UIToast::kGravityLower, 1024);
-  EXPECT_EQ(lower.origin.x, 412);
-  EXPECT_EQ(lower.origin.y, 1024 * 0.75 - 100);
-  EXPECT_EQ(UIToast::frameForBox({200, 40}, UIToast::kGravityMiddle, 1024).origin.y, 512 - 100);
-  EXPECT_EQ(UIToast::frameForBox({200, 40}, 7, 1024).origin.y, 256 - 100);
-  EXPECT_DOUBLE_EQ(UIToast::readableSeconds(UIToast::kLengthLong), 3.3);
-  EXPECT_DOUBLE_EQ(UIToast::readableSeconds(UIToast::kLengthShort), 0.8);
-
+TEST_F(WaitBoxTest, AToastStaysWhileReadableThenLeavesTheWindow) {
   auto window = std::make_shared<ui::Window>();
   window->makeKeyAndVisible();
   auto toast = std::make_shared<UIToast>();
