@@ -2,6 +2,7 @@
 
 #include "platform/base/Paths.hpp"
 #include "platform/ui/ImageView.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "shell/Language.hpp"
 #include "shell/MarvistoAppDelegate.hpp"
 #include "shell/SkinManager.hpp"
@@ -51,9 +52,9 @@ void AboutViewController::viewDidLoad() {
   lblRights_ = centred({0, 446, w, 22}, gfx::Font::systemFont(13), gfx::Color::gray());
   root->addSubview(lblRights_);
 
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<AboutViewController>(this);
   doneButton_ = std::make_shared<ui::BarButtonItem>(text("DONE"), ui::BarButtonItemStyle::Done, [weak](ui::BarButtonItem&) {
-    if (auto self = std::dynamic_pointer_cast<AboutViewController>(weak.lock())) self->doneButtonTapped();
+    if (auto self = weak.lock()) self->doneButtonTapped();
   });
   navigationItem().setRightBarButtonItem(doneButton_);
   setTexts();

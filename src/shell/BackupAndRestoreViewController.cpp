@@ -66,14 +66,14 @@ void BackupAndRestoreViewController::viewDidLoad() {
   setTitle(text("BACKANDRESTORE"));
   auto table = tableView();
   table->setBackgroundColor(kBackground);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<BackupAndRestoreViewController>(this);
   doneButton_ = std::make_shared<ui::BarButtonItem>(text("DONE"), ui::BarButtonItemStyle::Done, [weak](ui::BarButtonItem&) {
-    if (auto self = std::dynamic_pointer_cast<BackupAndRestoreViewController>(weak.lock())) self->doneButtonTapped();
+    if (auto self = weak.lock()) self->doneButtonTapped();
   });
   navigationItem().setRightBarButtonItem(doneButton_);
 
   // The table may keep its header and footer a little longer than the page.
-  auto pageOf = [weak] { return std::dynamic_pointer_cast<BackupAndRestoreViewController>(weak.lock()); };
+  auto pageOf = [weak] { return weak.lock(); };
   headerView_ = std::make_shared<LaidOutView>(kHeaderHeight, [pageOf](double width) {
     if (auto self = pageOf()) self->layoutHeader(width);
   });

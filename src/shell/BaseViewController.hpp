@@ -35,7 +35,7 @@ class BaseViewController : public ui::ViewController, public LanguageManagerDele
 
   void notifiChangelanguage() override { updateLanguage(*this); }
   // Re-reads the screen's texts; nothing here.
-  virtual void updateLanguage(ui::ViewController& sender) { (void)sender; }
+  virtual void updateLanguage(ui::ViewController& /*sender*/) {}
   // The one-time set-up after the first load of the view; overrides call
   // the base first.
   virtual void viewAfterFirstDidLoad() { bViewHasLoad_ = true; }

@@ -66,11 +66,11 @@ void HomeViewController::viewWillAppear(bool animated) {
 
 void HomeViewController::viewDidAppear(bool animated) {
   BaseViewController::viewDidAppear(animated);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<HomeViewController>(this);
   ui::View::animate(
       kAppearDuration, 0, ui::AnimationOptionCurveEaseOut, [this] { view()->setAlpha(1.0); },
       [weak](bool) {
-        if (auto self = std::dynamic_pointer_cast<HomeViewController>(weak.lock())) self->showHelpLogout();
+        if (auto self = weak.lock()) self->showHelpLogout();
       });
 }
 

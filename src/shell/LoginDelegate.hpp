@@ -10,14 +10,10 @@ class LoginDelegate {
  public:
   virtual ~LoginDelegate() = default;
   // Sign in with the record (typed, or from a saved shortcut).
-  virtual void login(const LoginInfo& info, bool isFromInput, bool isAutoLogin) {
-    (void)info;
-    (void)isFromInput;
-    (void)isAutoLogin;
-  }
+  virtual void login(const LoginInfo& /*info*/, bool /*isFromInput*/, bool /*isAutoLogin*/) {}
   // Sign in to a demo company.
-  virtual void login(const std::string& clientId) { (void)clientId; }
-  virtual void openURLInWebView(const std::string& url) { (void)url; }
+  virtual void login(const std::string& /*clientId*/) {}
+  virtual void openURLInWebView(const std::string& /*url*/) {}
   virtual void registerBtnClick() {}
 };
 

@@ -1,5 +1,6 @@
 #include "shell/LoginPopController.hpp"
 
+#include "platform/ui/WeakAs.hpp"
 #include "shell/Language.hpp"
 
 namespace mv {
@@ -13,10 +14,10 @@ void LoginPopController::viewDidLoad() {
   gobackButton_->setClipsToBounds(true);
   gobackButton_->setTitleColor(gfx::Color::white());
   gobackButton_->setTitle(textOrEmpty(Language::stringWithName(isForHelp_ ? "HELPLOGOUT" : "GOBACKTOLOGIN")));
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<LoginPopController>(this);
   gobackButton_->addAction(
       [weak](ui::Control&, const ui::Event*) {
-        if (auto self = std::dynamic_pointer_cast<LoginPopController>(weak.lock())) self->goBackLoginView();
+        if (auto self = weak.lock()) self->goBackLoginView();
       },
       ui::ControlEventTouchUpInside);
   if (isForHelp_) gobackButton_->setEnabled(false);

@@ -220,8 +220,7 @@ std::shared_ptr<ui::AlertView> MarvistoAppDelegate::showAlert(const std::string&
   return alert;
 }
 
-void MarvistoAppDelegate::logoutWhenSessionExpired(const std::string& status, const std::string& message) {
-  (void)message;
+void MarvistoAppDelegate::logoutWhenSessionExpired(const std::string& status, const std::string& /*message*/) {
   deviceStatus_ = status;
   showAlert(text(Language::stringWithName("REQUIRELOGIN")), text(Language::stringWithName("101")),
             kSessionExpiredAlertTag, true, text(Language::stringWithName("CANCEL")),

@@ -1,5 +1,6 @@
 #include "shell/PopBaseController.hpp"
 
+#include "platform/ui/WeakAs.hpp"
 #include "shell/Language.hpp"
 #include "shell/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
@@ -25,10 +26,10 @@ void PopBaseController::viewDidLoad() {
   btnClose_ = std::make_shared<ui::Button>(ui::Rect{949, 5, 60, 34});
   ViewStyle::initializeToButtonHeight34(*btnClose_);
   btnClose_->setTitle(textOrEmpty(Language::stringWithName("CLOSE")));
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<PopBaseController>(this);
   btnClose_->addAction(
       [weak](ui::Control&, const ui::Event*) {
-        if (auto self = std::dynamic_pointer_cast<PopBaseController>(weak.lock())) self->close();
+        if (auto self = weak.lock()) self->close();
       },
       ui::ControlEventTouchUpInside);
   btnClose_->setAutoresizingMask(ui::FlexibleTopMargin);

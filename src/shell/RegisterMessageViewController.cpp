@@ -2,6 +2,7 @@
 
 #include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/ImageView.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "shell/Language.hpp"
 #include "shell/SkinManager.hpp"
 
@@ -33,9 +34,9 @@ void RegisterMessageViewController::viewDidLoad() {
   BaseViewController::viewDidLoad();
   auto root = view();
   root->setBackgroundColor(gfx::Color::white());
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<RegisterMessageViewController>(this);
   doneButton_ = std::make_shared<ui::BarButtonItem>(text("DONE"), ui::BarButtonItemStyle::Done, [weak](ui::BarButtonItem&) {
-    if (auto self = std::dynamic_pointer_cast<RegisterMessageViewController>(weak.lock())) self->doneButtonTapped();
+    if (auto self = weak.lock()) self->doneButtonTapped();
   });
   navigationItem().setRightBarButtonItem(doneButton_);
 

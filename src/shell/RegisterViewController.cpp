@@ -72,8 +72,8 @@ void RegisterViewController::setPlaceholders() {
 
 void RegisterViewController::viewDidLoad() {
   ui::TableViewController::viewDidLoad();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  auto self = [weak] { return std::dynamic_pointer_cast<RegisterViewController>(weak.lock()); };
+  auto weak = ui::weakAs<RegisterViewController>(this);
+  auto self = [weak] { return weak.lock(); };
   registerButton_ = std::make_shared<ui::BarButtonItem>(text("REGISTER"), ui::BarButtonItemStyle::Done,
                                                         [self](ui::BarButtonItem&) {
                                                           if (auto s = self()) s->doneButtonTapped();

@@ -89,9 +89,9 @@ const SettingsCellEntity* SettingsViewController::entityAt(const ui::IndexPath& 
 void SettingsViewController::viewDidLoad() {
   ui::TableViewController::viewDidLoad();
   tableView()->setBackgroundColor(gfx::Color::rgb255(231, 231, 231));
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<SettingsViewController>(this);
   doneButton_ = std::make_shared<ui::BarButtonItem>(text("DONE"), ui::BarButtonItemStyle::Done, [weak](ui::BarButtonItem&) {
-    if (auto self = std::dynamic_pointer_cast<SettingsViewController>(weak.lock())) self->doneButtonTapped();
+    if (auto self = weak.lock()) self->doneButtonTapped();
   });
   navigationItem().setRightBarButtonItem(doneButton_);
   LanguageManager::sharedInstance().registerLanugageNotification(
@@ -159,10 +159,10 @@ std::shared_ptr<ui::TableViewCell> SettingsViewController::tableViewCellForRowAt
     if (entity->cellType == SettingsCellEntity::kUserName) {
       auto edit = std::make_shared<ui::Button>(ui::Rect{0, 0, 34, 34});
       edit->setImage(SkinManager::skinFromImageName("btn-edit.png"));
-      std::weak_ptr<ui::ViewController> weak = weak_from_this();
+      auto weak = ui::weakAs<SettingsViewController>(this);
       edit->addAction(
           [weak](ui::Control&, const ui::Event*) {
-            if (auto self = std::dynamic_pointer_cast<SettingsViewController>(weak.lock())) self->btnUserEditClick();
+            if (auto self = weak.lock()) self->btnUserEditClick();
           },
           ui::ControlEventTouchUpInside);
       cell->setAccessoryView(edit);

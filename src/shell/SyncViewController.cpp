@@ -68,9 +68,9 @@ void SyncViewController::viewAfterFirstDidLoad() {
   getsyncdate();
   SyncModel::sharedInstance()->setDelegate(ui::weakAs<SyncModelDelegate>(this));
   if (auto host = SyncScreenHost::current()) {
-    std::weak_ptr<ui::ViewController> weak = weak_from_this();
+    auto weak = ui::weakAs<SyncViewController>(this);
     languageObservation_ = host->observeLanguageChanges([weak] {
-      if (auto self = std::dynamic_pointer_cast<SyncViewController>(weak.lock())) self->languageChanged();
+      if (auto self = weak.lock()) self->languageChanged();
     });
   }
 }

@@ -31,10 +31,6 @@ constexpr TabLook kLooks[UITabBarControllerExt::kButtonCount] = {
     {"btn-sync.png", "btn-sync-on.png"},         {"Icon_Settings_40x40.png", "Icon_Settings_On_40x40.png"},
 };
 
-std::shared_ptr<UITabBarControllerExt> selfOf(const std::weak_ptr<ui::ViewController>& weak) {
-  return std::dynamic_pointer_cast<UITabBarControllerExt>(weak.lock());
-}
-
 }  // namespace
 
 std::shared_ptr<UITabBarControllerExt> UITabBarControllerExt::create() {
@@ -120,11 +116,11 @@ void UITabBarControllerExt::addCustomElements() {
   btnLogo_->setBackgroundColor(gfx::Color::clear());
   btnLogo_->setBackgroundImage(SkinManager::skinFromImageName("homelogo.png"), ui::ControlStateNormal);
   btnLogo_->setBackgroundImage(SkinManager::skinFromImageName("homelogo_highlight.png"), ui::ControlStateHighlighted);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<UITabBarControllerExt>(this);
   auto press = std::make_shared<ui::LongPressGestureRecognizer>();
   press->addTarget([weak](ui::GestureRecognizer& g) {
     if (g.state() != ui::GestureState::Began) return;
-    if (auto self = selfOf(weak)) self->logoOnLongClick();
+    if (auto self = weak.lock()) self->logoOnLongClick();
   });
   btnLogo_->addGestureRecognizer(press);
   view()->addSubview(btnLogo_);
@@ -135,7 +131,7 @@ void UITabBarControllerExt::addCustomElements() {
     item->setButtonTag(tag);
     item->addTarget(
         [weak, tag](ui::Control&, const ui::Event*) {
-          auto self = selfOf(weak);
+          auto self = weak.lock();
           if (!self) return;
           if (tag == MainTabScreens::kSettings) {
             self->settingsBtnClicked();

@@ -12,10 +12,10 @@ std::shared_ptr<ui::Button> WebViewController::makeButton(const ui::Rect& frame,
                                                           void (WebViewController::*action)()) {
   auto button = std::make_shared<ui::Button>(frame);
   button->setImage(SkinManager::skinFromImageName(image));
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<WebViewController>(this);
   button->addAction(
       [weak, action](ui::Control&, const ui::Event*) {
-        if (auto self = std::dynamic_pointer_cast<WebViewController>(weak.lock())) ((*self).*action)();
+        if (auto self = weak.lock()) ((*self).*action)();
       },
       ui::ControlEventTouchUpInside);
   titlebar()->addSubview(button);

@@ -43,12 +43,12 @@ void WeclomeViewController::viewDidLoad() {
   lm->setDelegate(ui::weakAs<LoginModelDelegate>(this));
   lm->checkAppVersion(true);
 
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<WeclomeViewController>(this);
   keyboardShowObservation_ = base::Observation(ui::Keyboard::WillShowNotification, nullptr, [weak](const base::Notification&) {
-    if (auto self = std::dynamic_pointer_cast<WeclomeViewController>(weak.lock())) self->keyboardWillShow();
+    if (auto self = weak.lock()) self->keyboardWillShow();
   });
   keyboardHideObservation_ = base::Observation(ui::Keyboard::WillHideNotification, nullptr, [weak](const base::Notification&) {
-    if (auto self = std::dynamic_pointer_cast<WeclomeViewController>(weak.lock())) self->keyboardWillHide();
+    if (auto self = weak.lock()) self->keyboardWillHide();
   });
   finishViewDidLoad();
 }
@@ -71,10 +71,10 @@ void WeclomeViewController::viewDidAppear(bool animated) {
   demoWaitTag_ = MessageBox::sharedInstance().BeginBlockWait(text("INITEALIZINGDATA"), kDemoWaitTimeout);
   // A demo sign-in asked for meanwhile waits for the data (the session
   // queues it), and only this box closes when the unpacking ends.
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<WeclomeViewController>(this);
   const int tag = demoWaitTag_;
   skins.startDemoUnpack([weak, tag](bool) {
-    if (auto self = std::dynamic_pointer_cast<WeclomeViewController>(weak.lock())) {
+    if (auto self = weak.lock()) {
       self->initializeDemoFinish();
     } else {
       MessageBox::sharedInstance().EndBlockWait(tag);

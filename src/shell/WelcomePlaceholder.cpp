@@ -27,8 +27,7 @@ void WelcomePlaceholder::viewDidLoad() {
   lm->checkAppVersion(true);
 }
 
-void WelcomePlaceholder::viewWillAppear(bool animated) {
-  (void)animated;
+void WelcomePlaceholder::viewWillAppear(bool /*animated*/) {
   auto& defaults = base::UserDefaults::standard();
   if (defaults.boolForKey("SHOULDSHOWGUIDE")) {
     guideShown_ = true;
@@ -37,8 +36,7 @@ void WelcomePlaceholder::viewWillAppear(bool animated) {
   }
 }
 
-void WelcomePlaceholder::viewDidAppear(bool animated) {
-  (void)animated;
+void WelcomePlaceholder::viewDidAppear(bool /*animated*/) {
   auto& skins = SkinManager::sharedInstance();
   if (!skins.needInitializeDemo() || skins.isDemoUnpacking()) return;
   skins.setNeedUpdateDemo(false);

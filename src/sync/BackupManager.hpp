@@ -18,22 +18,13 @@ class BackupManagerDelegate {
  public:
   virtual ~BackupManagerDelegate() = default;
   // 0.1, 0.3, 0.5 and 0.7 while the document is built and sent.
-  virtual void didUpdateProgress(BackupManager& manager, float progress) {
-    (void)manager;
-    (void)progress;
-  }
-  virtual void didSuccessBackupWithMessage(BackupManager& manager, const std::string& message) {
-    (void)manager;
-    (void)message;
-  }
-  virtual void didFailedWithMessage(BackupManager& manager, const std::string& message) {
-    (void)manager;
-    (void)message;
-  }
+  virtual void didUpdateProgress(BackupManager& /*manager*/, float /*progress*/) {}
+  virtual void didSuccessBackupWithMessage(BackupManager& /*manager*/, const std::string& /*message*/) {}
+  virtual void didFailedWithMessage(BackupManager& /*manager*/, const std::string& /*message*/) {}
   // The backup ended with nothing to tell: it was cancelled, or the session
   // handler took its status (expired session, locked user) and has told the
   // user already.
-  virtual void didStopBackup(BackupManager& manager) { (void)manager; }
+  virtual void didStopBackup(BackupManager& /*manager*/) {}
 };
 
 class BackupManager : public NetworkRecDelegate, public std::enable_shared_from_this<BackupManager> {

@@ -23,21 +23,14 @@ class RestoreManagerDelegate {
   // The local work is the backup's now. `downloadFileArray` lists the files
   // that were on the device; `type` is the library's type word of the file,
   // "" for a file no longer published.
-  virtual void didSuccessRestoreWithMessage(RestoreManager& manager, const std::string& message,
-                                            const std::vector<marvisto_library_files_Entity>& downloadFileArray) {
-    (void)manager;
-    (void)message;
-    (void)downloadFileArray;
-  }
+  virtual void didSuccessRestoreWithMessage(RestoreManager& /*manager*/, const std::string& /*message*/,
+                                            const std::vector<marvisto_library_files_Entity>& /*downloadFileArray*/) {}
   // Nothing on the device was changed.
-  virtual void didFailedRestoreWithMessage(RestoreManager& manager, const std::string& message) {
-    (void)manager;
-    (void)message;
-  }
+  virtual void didFailedRestoreWithMessage(RestoreManager& /*manager*/, const std::string& /*message*/) {}
   // The restore ended with nothing changed and nothing to announce: it was
   // cancelled, or the session handler took its status (expired session,
   // locked user) and has told the user already.
-  virtual void didStopRestore(RestoreManager& manager) { (void)manager; }
+  virtual void didStopRestore(RestoreManager& /*manager*/) {}
 };
 
 class RestoreManager : public NetworkRecDelegate, public std::enable_shared_from_this<RestoreManager> {

@@ -12,17 +12,14 @@ class RequestDelegate {
  public:
   virtual ~RequestDelegate() = default;
   // Any HTTP answer, whatever its status.
-  virtual void requestFinished(FormDataRequest& request) { (void)request; }
+  virtual void requestFinished(FormDataRequest& /*request*/) {}
   // No answer: `request.error()` says why.
-  virtual void requestFailed(FormDataRequest& request) { (void)request; }
+  virtual void requestFailed(FormDataRequest& /*request*/) {}
   // Each received chunk of the reply body (inflated), in order, before the
   // request finishes. A download still writes the chunk to its file. Chunks are
   // copied to the main thread only for delegates that ask for them.
   virtual bool wantsReceivedData() const { return false; }
-  virtual void request(FormDataRequest& request, std::string_view data) {
-    (void)request;
-    (void)data;
-  }
+  virtual void request(FormDataRequest& /*request*/, std::string_view /*data*/) {}
 };
 
 }  // namespace mv

@@ -629,8 +629,7 @@ void GridView::layoutDecorationViews() {
 
 // --- Rotation -------------------------------------------------------------------------
 
-void GridView::viewWillRotateToInterfaceOrientation(ui::InterfaceOrientation orientation) {
-  (void)orientation;
+void GridView::viewWillRotateToInterfaceOrientation(ui::InterfaceOrientation /*orientation*/) {
   // Refreshes wait for the rotation to end; only the suspension raised here
   // is released by `viewDidRotate`, never one of a running update.
   ++rotationSuspensions_;

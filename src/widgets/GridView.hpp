@@ -42,8 +42,7 @@ class GridViewDataSource {
   // or a new one. Nothing leaves the item without a cell.
   virtual std::shared_ptr<GridViewCell> gridViewCellForItemAtIndex(GridView& gridView, std::size_t index) = 0;
   // The cell size asked for; nothing keeps the grid's present one.
-  virtual std::optional<base::Size> portraitGridCellSizeForGridView(GridView& gridView) {
-    (void)gridView;
+  virtual std::optional<base::Size> portraitGridCellSizeForGridView(GridView& /*gridView*/) {
     return std::nullopt;
   }
 };
@@ -54,45 +53,34 @@ class GridViewDataSource {
 class GridViewDelegate : public ui::ScrollViewDelegate {
  public:
   // Before a new cell shows.
-  virtual void gridViewWillDisplayCell(GridView& gridView, GridViewCell& cell, std::size_t index) {
-    (void)gridView, (void)cell, (void)index;
-  }
+  virtual void gridViewWillDisplayCell(GridView& /*gridView*/, GridViewCell& /*cell*/, std::size_t /*index*/) {}
   // Before a tap selects `index`: the index to select instead, base::NotFound
   // to select nothing.
-  virtual std::optional<std::size_t> gridViewWillSelectItemAtIndex(GridView& gridView, std::size_t index) {
-    (void)gridView, (void)index;
+  virtual std::optional<std::size_t> gridViewWillSelectItemAtIndex(GridView& /*gridView*/, std::size_t /*index*/) {
     return std::nullopt;
   }
-  virtual std::optional<std::size_t> gridViewWillSelectItemAtIndexNumFingersTouch(GridView& gridView,
-                                                                                  std::size_t index,
-                                                                                  std::size_t numFingers) {
-    (void)gridView, (void)index, (void)numFingers;
+  virtual std::optional<std::size_t> gridViewWillSelectItemAtIndexNumFingersTouch(GridView& /*gridView*/,
+                                                                                  std::size_t /*index*/,
+                                                                                  std::size_t /*numFingers*/) {
     return std::nullopt;
   }
-  virtual void gridViewWillDeselectItemAtIndex(GridView& gridView, std::size_t index) { (void)gridView, (void)index; }
-  virtual void gridViewDidSelectItemAtIndex(GridView& gridView, std::size_t index) { (void)gridView, (void)index; }
-  virtual void gridViewDidSelectItemAtIndexNumFingersTouch(GridView& gridView, std::size_t index,
-                                                           std::size_t numFingers) {
-    (void)gridView, (void)index, (void)numFingers;
-  }
-  virtual void gridViewDidDeselectItemAtIndex(GridView& gridView, std::size_t index) { (void)gridView, (void)index; }
+  virtual void gridViewWillDeselectItemAtIndex(GridView& /*gridView*/, std::size_t /*index*/) {}
+  virtual void gridViewDidSelectItemAtIndex(GridView& /*gridView*/, std::size_t /*index*/) {}
+  virtual void gridViewDidSelectItemAtIndexNumFingersTouch(GridView& /*gridView*/, std::size_t /*index*/,
+                                                           std::size_t /*numFingers*/) {}
+  virtual void gridViewDidDeselectItemAtIndex(GridView& /*gridView*/, std::size_t /*index*/) {}
   // Once per animated update, after the visible cells were rebuilt.
-  virtual void gridViewDidEndUpdateAnimation(GridView& gridView) { (void)gridView; }
+  virtual void gridViewDidEndUpdateAnimation(GridView& /*gridView*/) {}
   // Declared for owners that track recognisers per item; the grid never calls it.
-  virtual void gridViewGestureRecognizerActivatedForItemAtIndex(GridView& gridView, ui::GestureRecognizer& recognizer,
-                                                                std::size_t index) {
-    (void)gridView, (void)recognizer, (void)index;
-  }
+  virtual void gridViewGestureRecognizerActivatedForItemAtIndex(GridView& /*gridView*/, ui::GestureRecognizer& /*recognizer*/,
+                                                                std::size_t /*index*/) {}
   // The frame for a cell fitted into `gridCellFrame`; nothing keeps `frame`.
-  virtual std::optional<base::Rect> gridViewAdjustCellFrame(GridView& gridView, base::Rect frame,
-                                                            base::Rect gridCellFrame) {
-    (void)gridView, (void)frame, (void)gridCellFrame;
+  virtual std::optional<base::Rect> gridViewAdjustCellFrame(GridView& /*gridView*/, base::Rect /*frame*/,
+                                                            base::Rect /*gridCellFrame*/) {
     return std::nullopt;
   }
   // Declared for editing owners; the grid never calls it.
-  virtual void gridViewCommitEditingStyle(GridView& gridView, long style, std::size_t index) {
-    (void)gridView, (void)style, (void)index;
-  }
+  virtual void gridViewCommitEditingStyle(GridView& /*gridView*/, long /*style*/, std::size_t /*index*/) {}
 };
 
 // A scrolling grid of items. Only the items inside the visible part of the

@@ -107,8 +107,7 @@ void GridViewCell::setHiddenForAnimation(bool hidden) {
   hiddenForAnimation_ = hidden;
 }
 
-void GridViewCell::setEditing(bool editing, bool animated) {
-  (void)animated;
+void GridViewCell::setEditing(bool editing, bool /*animated*/) {
   editing_ = editing;
 }
 

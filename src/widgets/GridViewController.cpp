@@ -43,8 +43,7 @@ void GridViewController::viewDidLoad() {
   popoverShowing_ = false;
 }
 
-void GridViewController::viewWillAppear(bool animated) {
-  (void)animated;
+void GridViewController::viewWillAppear(bool /*animated*/) {
   auto grid = gridView();
   if (clearsSelectionOnViewWillAppear_ && grid && grid->indexOfSelectedItem() != base::NotFound)
     grid->deselectItemAtIndex(grid->indexOfSelectedItem(), false);
@@ -58,24 +57,19 @@ void GridViewController::setGridView(std::shared_ptr<ui::View> view) {
   setView(std::move(view));
 }
 
-void GridViewController::willRotateToInterfaceOrientation(ui::InterfaceOrientation orientation, double duration) {
-  (void)duration;
+void GridViewController::willRotateToInterfaceOrientation(ui::InterfaceOrientation orientation, double /*duration*/) {
   if (auto grid = gridView()) grid->viewWillRotateToInterfaceOrientation(orientation);
 }
 
-void GridViewController::didRotateFromInterfaceOrientation(ui::InterfaceOrientation orientation) {
-  (void)orientation;
+void GridViewController::didRotateFromInterfaceOrientation(ui::InterfaceOrientation /*orientation*/) {
   if (auto grid = gridView()) grid->viewDidRotate();
 }
 
-std::size_t GridViewController::numberOfItemsInGridView(GridView& gridView) {
-  (void)gridView;
+std::size_t GridViewController::numberOfItemsInGridView(GridView& /*gridView*/) {
   return 0;
 }
 
-std::shared_ptr<GridViewCell> GridViewController::gridViewCellForItemAtIndex(GridView& gridView, std::size_t index) {
-  (void)gridView;
-  (void)index;
+std::shared_ptr<GridViewCell> GridViewController::gridViewCellForItemAtIndex(GridView& /*gridView*/, std::size_t /*index*/) {
   return nullptr;
 }
 

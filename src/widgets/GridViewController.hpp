@@ -26,8 +26,7 @@ class GridViewController : public ui::ViewController, public GridViewDataSource,
   bool clearsSelectionOnViewWillAppear() const { return clearsSelectionOnViewWillAppear_; }
   void setClearsSelectionOnViewWillAppear(bool on) { clearsSelectionOnViewWillAppear_ = on; }
 
-  virtual bool shouldAutorotateToInterfaceOrientation(ui::InterfaceOrientation orientation) const {
-    (void)orientation;
+  virtual bool shouldAutorotateToInterfaceOrientation(ui::InterfaceOrientation /*orientation*/) const {
     return true;
   }
   virtual void willRotateToInterfaceOrientation(ui::InterfaceOrientation orientation, double duration);

@@ -18,7 +18,7 @@ class LoadMoreTableFooterDelegate {
  public:
   virtual ~LoadMoreTableFooterDelegate() = default;
   // The user let go beyond the trigger distance; the footer is loading already.
-  virtual void loadMoreTableFooterDidTriggerLoadMore(LoadMoreTableFooterView& view) { (void)view; }
+  virtual void loadMoreTableFooterDidTriggerLoadMore(LoadMoreTableFooterView& /*view*/) {}
 };
 
 class LoadMoreTableFooterView : public PullEdgeView {

@@ -16,7 +16,7 @@ class OrderingTableViewControllerDelegate {
   // Another row became the current one.
   virtual void orderingDidSelected(std::size_t row) = 0;
   // The current row was chosen again: nothing changed.
-  virtual void orderingDidChooseCurrent(std::size_t row) { (void)row; }
+  virtual void orderingDidChooseCurrent(std::size_t /*row*/) {}
 };
 
 class OrderingTableViewController : public ui::TableViewController {

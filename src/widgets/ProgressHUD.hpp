@@ -33,7 +33,7 @@ class ProgressHUDDelegate {
  public:
   virtual ~ProgressHUDDelegate() = default;
   // The HUD has been hidden (once per hide).
-  virtual void hudWasHidden(ProgressHUD& hud) { (void)hud; }
+  virtual void hudWasHidden(ProgressHUD& /*hud*/) {}
 };
 
 enum ProgressHUDMode : int {

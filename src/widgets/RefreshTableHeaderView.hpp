@@ -22,10 +22,9 @@ class RefreshTableHeaderDelegate {
  public:
   virtual ~RefreshTableHeaderDelegate() = default;
   // The user let go beyond the trigger distance; the header is loading already.
-  virtual void refreshTableHeaderDidTriggerRefresh(RefreshTableHeaderView& view) { (void)view; }
+  virtual void refreshTableHeaderDidTriggerRefresh(RefreshTableHeaderView& /*view*/) {}
   // When the data was last updated (seconds since 1970), or nothing.
-  virtual std::optional<double> refreshTableHeaderDataSourceLastUpdated(RefreshTableHeaderView& view) {
-    (void)view;
+  virtual std::optional<double> refreshTableHeaderDataSourceLastUpdated(RefreshTableHeaderView& /*view*/) {
     return std::nullopt;
   }
 };

@@ -83,26 +83,7 @@ TEST(PanelCompletionRules, SuffixesEditsAndSavedLogins) {
   EXPECT_FALSE(LoginCheckBox::isExistCheck(base::Value::array(), "acme", "bob"));
 }
 
-TEST(ShortcutStripLayout, PagesAndPositions) {
-  EXPECT_EQ(LoginItemList::pageCount(0), 1);
-  EXPECT_EQ(LoginItemList::pageCount(1), 1);
-  EXPECT_EQ(LoginItemList::pageCount(4), 1);
-  EXPECT_EQ(LoginItemList::pageCount(5), 2);
-  EXPECT_EQ(LoginItemList::pageCount(9), 3);
-  // One shortcut alone sits in the middle of its page.
-  EXPECT_DOUBLE_EQ(LoginItemList::itemFrame(0, 1).x(), 263);
-  EXPECT_DOUBLE_EQ(LoginItemList::itemFrame(0, 1).x() * 2 + LoginItem::kWidth, LoginItemList::kPageWidth);
-  // Five: four on the first page, the fifth two gaps into the second.
-  const double gap = 82.0 / 7;
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_NEAR(LoginItemList::itemFrame(i, 5).x(), 2 * gap + (148 + gap) * i, 1e-9) << i;
-  }
-  EXPECT_NEAR(LoginItemList::itemFrame(4, 5).x(), 674 + 2 * gap, 1e-9);
-  // Each page holds its shortcuts between margins of two gaps.
-  EXPECT_NEAR(LoginItemList::itemFrame(3, 5).x() + 148 + 2 * gap, 674, 1e-9);
-  EXPECT_EQ(LoginItemList::itemFrame(2, 3).y(), LoginItemList::kItemY);
-  EXPECT_TRUE(LoginItemList::itemFrame(0, 0).isEmpty());
-  // What counts as a shortcut.
+TEST(ShortcutStrip, WhatCountsAsAShortcut) {
   EXPECT_TRUE(LoginItemList::isShortcutEntry(entry("a", "b", "c", "YES")));
   EXPECT_TRUE(LoginItemList::isShortcutEntry(entry("a", "b", "c", "yes")));
   EXPECT_FALSE(LoginItemList::isShortcutEntry(entry("a", "b", "c", "NO")));

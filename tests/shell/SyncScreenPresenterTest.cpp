@@ -103,28 +103,6 @@ TEST_F(SyncScreenPresenterTest, RowsMoveUpForTheModulesNotShown) {
   EXPECT_EQ(P::firstShownRow(false, false, true), SyncRow::Customers);
 }
 
-TEST_F(SyncScreenPresenterTest, OnlyAUserTapMeetsTheDemoAndCellularStops) {
-  using T = P::TapOutcome;
-  constexpr int demo = SyncLoginSession::kLoginTypeDemo;
-  constexpr int online = SyncLoginSession::kLoginTypeOnline;
-  EXPECT_EQ(P::tapOutcome(true, demo, false), T::DemoAlert);
-  EXPECT_EQ(P::tapOutcome(true, demo, true), T::DemoAlert);
-  EXPECT_EQ(P::tapOutcome(true, online, true), T::CellularAlert);
-  EXPECT_EQ(P::tapOutcome(true, online, false), T::Start);
-  EXPECT_EQ(P::tapOutcome(false, demo, true), T::Start);
-  EXPECT_EQ(P::tapOutcome(false, online, true), T::Start);
-
-  const ScreenAlert demoAlert = P::demoAlert();
-  EXPECT_EQ(demoAlert.tag, 1000);
-  EXPECT_EQ(demoAlert.cancel, test::textOf("ISEE"));
-  EXPECT_EQ(demoAlert.others, std::vector<std::string>{test::textOf("SIGNUPNOW")});
-  const ScreenAlert cellular = P::cellularAlert();
-  EXPECT_EQ(cellular.tag, 1001);
-  EXPECT_EQ(cellular.title, test::textOf("NONWIFINETWORKUSING"));
-  EXPECT_EQ(cellular.cancel, test::textOf("OK"));
-  EXPECT_EQ(cellular.others, std::vector<std::string>{test::textOf("CANCEL")});
-}
-
 TEST_F(SyncScreenPresenterTest, ABrokenRunAlertsByHowTheUserIsSignedIn) {
   const ScreenAlert failed = P::breakAlert(SyncLoginSession::kLoginTypeOnline, "Network down");
   EXPECT_EQ(failed, (ScreenAlert{255, test::textOf("UPDATEFAILED"), "Network down", test::textOf("OK"), {}}));

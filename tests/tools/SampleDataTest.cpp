@@ -63,42 +63,6 @@ size_t countPages(const std::string& pdf) {
   return n;
 }
 
-TEST(SalesSampleData, SameSeedSameBytesOtherSeedOtherData) {
-  SampleOptions options;
-  options.clientId = "determinism";
-  options.products = 6;
-  options.customers = 4;
-  auto a = SampleData::generate(options);
-  auto b = SampleData::generate(options);
-  for (auto table : {&DataSet::products, &DataSet::categories, &DataSet::customers, &DataSet::addresses,
-                     &DataSet::libraryFiles, &DataSet::relatedProducts}) {
-    EXPECT_EQ(DataSet::toJson((*a).*table), DataSet::toJson((*b).*table));
-  }
-  ASSERT_EQ(a->files.size(), b->files.size());
-  for (const auto& [path, bytes] : a->files) {
-    auto other = b->file(path);
-    ASSERT_TRUE(other) << path;
-    EXPECT_TRUE(*other == *bytes) << path;
-  }
-  options.seed = 99;
-  auto c = SampleData::generate(options);
-  EXPECT_NE(DataSet::toJson(a->products), DataSet::toJson(c->products));
-
-  // the options size the data set
-  EXPECT_EQ(a->products.size(), 6u);
-  EXPECT_EQ(a->customers.size(), 4u);
-  size_t depth3 = 0;  // categories whose parent has a parent
-  std::map<int64_t, int64_t> parent;
-  for (const auto& r : a->categories) parent[r.key] = r.value()["categoryParentID"].get<int64_t>();
-  for (const auto& [id, p] : parent) depth3 += p != 0 && parent[p] != 0;
-  EXPECT_EQ(depth3, static_cast<size_t>(options.topCategories * options.childCategories * options.childCategories));
-
-  // numbers as text when asked
-  options.numbersAsText = true;
-  auto text = SampleData::generate(options);
-  EXPECT_TRUE(text->products[0].value()["productID"].is_string());
-}
-
 TEST(SalesSampleData, EveryFileTheApplicationOpensIsReal) {
   auto company = SampleData::company(SampleOptions{});
   const DataSet& data = *company->first;
@@ -203,26 +167,6 @@ TEST(SalesSampleData, SecondVersionHoldsTheChangesItAnnounces) {
   EXPECT_EQ(DataSet::find(v2.addresses, c.changedAddressId)->owner, c.changedCustomerId);
   // rows that did not change are shared, not copied
   EXPECT_EQ(v1.products[0].json, v2.products[0].json);
-}
-
-TEST(SalesSampleData, WritesItsFilesIntoAFolder) {
-  SampleOptions options;
-  options.clientId = "writer";
-  options.products = 2;
-  options.customers = 1;
-  auto data = SampleData::generate(options);
-  auto dir = std::filesystem::temp_directory_path() / ("sales-data-" + std::to_string(::getpid()));
-  std::string error;
-  ASSERT_TRUE(data->writeTo(dir, &error)) << error;
-  for (const auto& [path, bytes] : data->files) {
-    std::ifstream in(dir / path, std::ios::binary);
-    std::string onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(onDisk.size(), bytes->size()) << path;
-  }
-  EXPECT_TRUE(std::filesystem::exists(dir / "tables.json"));
-  std::filesystem::remove_all(dir);
-  EXPECT_FALSE(data->writeTo("/proc/no-such-place", &error));
-  EXPECT_FALSE(error.empty());
 }
 
 }  // namespace

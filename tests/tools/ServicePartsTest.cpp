@@ -52,87 +52,6 @@ TEST(SalesServiceCrypto, DigestCipherAndBase64Boundaries) {
   EXPECT_FALSE(ServiceCrypto::base64Decode("abc"));
 }
 
-TEST(SalesServiceFaults, MatchingCountingAndEndpoints) {
-  EXPECT_TRUE(FaultInjector::matchPattern("*", ""));
-  EXPECT_TRUE(FaultInjector::matchPattern("/a/*/c", "/a/b/x/c"));
-  EXPECT_TRUE(FaultInjector::matchPattern("*.png", "/x/y.png"));
-  EXPECT_FALSE(FaultInjector::matchPattern("*.png", "/x/y.png.jpg"));
-  EXPECT_FALSE(FaultInjector::matchPattern("/a", "/a/b"));
-  EXPECT_TRUE(FaultInjector::matchPattern("a*b*c", "aXbYbZc"));
-
-  FaultInjector faults;
-  auto twice = FaultRule::statusFor("syncData", "115");
-  twice.times = 2;
-  const int id = faults.add(twice);
-  auto qualified = FaultRule::statusFor("syncData/file", "999");
-  faults.add(qualified);
-  // the first matching rule wins, and it is used up after its count
-  EXPECT_EQ(faults.take("syncData", "syncData/file", "/p", false)->status, "115");
-  EXPECT_EQ(faults.take("syncData", "syncData/product", "/p", false)->status, "115");
-  EXPECT_EQ(faults.take("syncData", "syncData/file", "/p", false)->status, "999");
-  EXPECT_FALSE(faults.take("syncData", "syncData/product", "/p", false));
-  EXPECT_FALSE(faults.remove(id));
-  EXPECT_FALSE(faults.take("login", "login", "/p", false));
-
-  // message rules never touch files and file rules never touch messages
-  faults.clear();
-  faults.add(FaultRule::stallFor("login", 1));
-  EXPECT_FALSE(faults.take("", "", "/images/x", true));
-  faults.add(FaultRule::fileStatus("*", 404));
-  EXPECT_FALSE(faults.take("getuserinfo", "getuserinfo", "/MarvistoSaas/Vendor", false));
-  EXPECT_EQ(faults.take("", "", "/images/x", true)->httpStatus, 404);
-  // a rule without a target belongs to the endpoint its kind belongs to
-  faults.clear();
-  FaultRule anyDrop;
-  anyDrop.kind = FaultKind::Drop;
-  faults.add(anyDrop);
-  EXPECT_FALSE(faults.take("", "", "/images/x", true));
-  EXPECT_TRUE(faults.take("login", "login", "/MarvistoSaas/Vendor", false));
-
-  // the JSON form used by the control endpoint
-  auto rule = FaultRule::fromJson(Value{{"path", "*.pdf"}, {"kind", "trickle"}, {"chunkBytes", 4}, {"seconds", 0.5}});
-  ASSERT_TRUE(rule);
-  EXPECT_EQ(rule->kind, FaultKind::Trickle);
-  EXPECT_EQ(FaultRule::fromJson(rule->toJson())->toJson(), rule->toJson());
-  std::string error;
-  EXPECT_FALSE(FaultRule::fromJson(Value{{"kind", "wrongShape"}, {"shape", "round"}}, &error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_FALSE(FaultRule::fromJson(Value{{"times", "two"}}));
-  EXPECT_FALSE(FaultRule::fromJson(Value{{"kind", "trickle"}, {"chunkBytes", 0}}));
-}
-
-TEST(SalesServiceLog, PositionsSurviveClearing) {
-  sales::RequestLog log;
-  const size_t first = log.append(sales::LogEntry{});
-  log.clear();
-  const size_t second = log.append(sales::LogEntry{});
-  EXPECT_NE(first, second);
-  log.update(first, [](sales::LogEntry& e) { e.status = "stale"; });  // cleared: ignored
-  log.update(second, [](sales::LogEntry& e) { e.status = "200"; });
-  ASSERT_EQ(log.entries().size(), 1u);
-  EXPECT_EQ(log.entries()[0].status, "200");
-  EXPECT_EQ(log.entries()[0].sequence, 2u);
-  EXPECT_FALSE(log.waitFor([](const auto& e) { return e.size() > 1; }, 0.01));
-}
-
-TEST(SalesServiceConfig, JsonRoundTripAndRefusals) {
-  auto defaults = sales::ServiceConfig::defaults();
-  auto back = sales::ServiceConfig::fromJson(defaults.toJson());
-  ASSERT_TRUE(back);
-  EXPECT_EQ(back->toJson(), defaults.toJson());
-  ASSERT_EQ(back->companies.size(), 2u);
-  EXPECT_EQ(back->companies[0].data.clientId, "acme");
-  EXPECT_EQ(back->companies[0].accounts[0].password, "secret");
-
-  std::string error;
-  EXPECT_FALSE(sales::ServiceConfig::fromJson(Value::array(), &error));
-  EXPECT_FALSE(sales::ServiceConfig::fromJson(Value{{"companies", Value::array({Value{{"name", "x"}}})}}, &error));
-  EXPECT_NE(error.find("clientId"), std::string::npos);
-  Value wrongType = defaults.toJson();
-  wrongType["companies"][0]["userAccess"] = "lots";  // the wrong type keeps the default
-  EXPECT_EQ(sales::ServiceConfig::fromJson(wrongType)->companies[0].userAccess, 1);
-}
-
 class SalesServiceFlows : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(service.start()); }
@@ -181,64 +100,6 @@ TEST_F(SalesServiceFlows, GoingBackAVersionUnpublishesWhatIsGone) {
   EXPECT_EQ(back.content()[2]["keyIDS"], std::to_string(company->changes.renamedFileId));
 }
 
-TEST_F(SalesServiceFlows, FilesTrickleAndStallLikeMessages) {
-  httplib::Client http(service.host(), service.filePort());
-  const std::string path = "/marvisto_saas/images/acme/product/p1002_1_s.png";
-  auto bytes = service.backend().currentData("acme")->file("product/p1002_1_s.png");
-  FaultRule slow;
-  slow.path = "*p1002_1_s.png";
-  slow.kind = FaultKind::Trickle;
-  slow.chunkBytes = 4096;
-  slow.seconds = 0.01;
-  slow.times = 1;
-  service.addFault(slow);
-  auto part = http.Get(path.c_str(), {{"Range", "bytes=100-"}});
-  ASSERT_TRUE(part);
-  EXPECT_EQ(part->status, 206);
-  EXPECT_EQ(part->body, bytes->substr(100));
-
-  FaultRule stall = slow;
-  stall.kind = FaultKind::Stall;
-  stall.seconds = 0.2;
-  service.addFault(stall);
-  auto started = std::chrono::steady_clock::now();
-  auto late = http.Get(path.c_str());
-  ASSERT_TRUE(late);
-  EXPECT_EQ(late->body, *bytes);
-  EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
-
-  FaultRule drop = slow;
-  drop.kind = FaultKind::Drop;
-  service.addFault(drop);
-  EXPECT_FALSE(http.Get(path.c_str()));
-  EXPECT_TRUE(http.Get(path.c_str()));
-}
-
-TEST_F(SalesServiceFlows, ManyClientsAtOnce) {
-  std::atomic<int> ok{0};
-  std::vector<std::thread> threads;
-  for (int i = 0; i < 8; ++i) {
-    threads.emplace_back([&, i] {
-      ProtocolClient client(service);
-      client.deviceId = std::string(39, 'a') + static_cast<char>('0' + i);
-      if (i % 2) client.accountId = "manager";
-      if (client.login(i % 2 ? "secret2" : "secret").status() != "200") return;
-      if (client.syncTables("product", true).status() != "200") return;
-      if (client.acknowledge("product").status() != "200") return;
-      Value order = {{"order", {{{"order_number", "n_" + std::to_string(i)}, {"cdate", "01/01/2024 10:00:00"}}}}};
-      if (client.upload(order).status() != "200") return;
-      ++ok;
-    });
-  }
-  for (auto& t : threads) t.join();
-  EXPECT_EQ(ok.load(), 8);
-  EXPECT_EQ(service.backend().uploadedOrders("acme").size(), 8u);
-  EXPECT_EQ(service.backend().sessionCount(), 8u);
-  std::set<int64_t> ids;
-  for (const auto& o : service.backend().uploadedOrders("acme")) ids.insert(o["order_id"].get<int64_t>());
-  EXPECT_EQ(ids.size(), 8u);
-}
-
 TEST(SalesServiceText, NumbersAsTextKeepTheirFormEverywhere) {
   auto config = sales::ServiceConfig::defaults();
   config.companies.resize(1);
@@ -266,24 +127,6 @@ TEST(SalesServiceText, NumbersAsTextKeepTheirFormEverywhere) {
   bool found = false;
   for (const auto& c : sync.content()[0]) found |= c["customerName"] == "T" && c["customerId"].is_string();
   EXPECT_TRUE(found);
-}
-
-TEST(SalesSampleOptions, LargeSetsShareTheirPictures) {
-  auto options = sales::SampleOptions::large(120);
-  options.clientId = "large";
-  auto data = sales::SampleData::generate(options);
-  EXPECT_EQ(data->products.size(), 120u);
-  std::set<const std::string*> distinct;
-  size_t pictures = 0;
-  for (const auto& [path, bytes] : data->files) {
-    if (path.rfind("product/", 0) == 0) {
-      distinct.insert(bytes.get());
-      ++pictures;
-    }
-  }
-  EXPECT_EQ(pictures, 120u * options.imagesPerProduct * 2);
-  // One shared picture per slot and kind: PNG, JPEG and thumbnail.
-  EXPECT_LE(distinct.size(), static_cast<size_t>(options.imagePool) * 3);
 }
 
 }  // namespace

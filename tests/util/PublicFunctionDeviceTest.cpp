@@ -163,17 +163,5 @@ TEST_F(DeviceTest, PreferredLanguageComesFromDefaultsThenTheLocale) {
   }
 }
 
-TEST_F(DeviceTest, LayoutFollowsTheSystemVersion) {
-  EXPECT_DOUBLE_EQ(PublicFunction::getDeviceVersion(), 7.0);
-  auto& fit = FitCGRect::sharedInstance();
-  EXPECT_EQ(fit.fitCGRectBy(8, 25, 100, 34), base::Rect(8, 25, 100, 34));
-  EXPECT_DOUBLE_EQ(fit.navBarHeight(), 64.0);
-  PublicFunction::setDeviceVersion(6.1);
-  EXPECT_EQ(fit.fitCGRectBy(8, 25, 100, 34), base::Rect(8, 5, 100, 34));
-  EXPECT_DOUBLE_EQ(fit.navBarHeight(), 44.0);
-  PublicFunction::setDeviceVersion(8.0);
-  EXPECT_EQ(fit.fitCGRectBy(0, 0, 1024, 44), base::Rect(0, 0, 1024, 44));
-}
-
 }  // namespace
 }  // namespace mv::test

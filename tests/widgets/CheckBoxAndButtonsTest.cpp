@@ -102,53 +102,6 @@ TEST_F(CheckBoxTest, HitAreaReportsAndDisabledLook) {
   EXPECT_TRUE(box->canBecomeFirstResponder());
 }
 
-TEST_F(BadgeButtonTest, BadgeWidthsFramesAndBounce) {
-  auto button = std::make_shared<BadgeButton>(ui::Rect{0, 0, 80, 40});
-  auto& badge = button->badgeView();
-  EXPECT_TRUE(badge.isHidden());
-  EXPECT_EQ(badge.frame(), (ui::Rect{0, -13, 20, 20}));
-  ASSERT_TRUE(badge.image());
-  EXPECT_EQ(badge.image()->capInsets(), (ui::EdgeInsets{0, 9, 0, 10}));
-
-  // Bold 12 with the fixed metrics: 6 points per character.
-  button->setBadgeValue("7", false);  // t = 6 -> 20
-  EXPECT_FALSE(badge.isHidden());
-  EXPECT_EQ(button->badgeLabel().text(), "7");
-  EXPECT_EQ(badge.frame(), (ui::Rect{70, -10, 20, 20}));
-  EXPECT_EQ(button->badgeLabel().frame(), (ui::Rect{7, 0, 6, 20}));
-  button->setBadgeValue("12", false);  // t = 12 -> 22
-  EXPECT_EQ(badge.frame(), (ui::Rect{69, -10, 22, 20}));
-  button->setBadgeValue("12345", false);  // t = 30 -> 40
-  EXPECT_EQ(badge.frame(), (ui::Rect{60, -10, 40, 20}));
-  EXPECT_EQ(button->badgeLabel().frame(), (ui::Rect{5, 0, 30, 20}));
-  EXPECT_TRUE(badge.layer().animationKeys().empty());
-
-  // Empty hides, never animated.
-  button->setBadgeValue("", true);
-  EXPECT_TRUE(badge.isHidden());
-  EXPECT_TRUE(badge.layer().animationKeys().empty());
-  button->setBadgeValue(std::nullopt, true);
-  EXPECT_TRUE(badge.isHidden());
-
-  // Animated: two bounces on the layer's y.
-  button->setBadgeValue("3", true);
-  const double y = badge.layer().position().y;
-  EXPECT_EQ(y, 0);
-  auto bounce = std::dynamic_pointer_cast<ui::KeyframeAnimation>(badge.layer().animationForKey("bounce"));
-  auto bounce2 = std::dynamic_pointer_cast<ui::KeyframeAnimation>(badge.layer().animationForKey("bounce2"));
-  ASSERT_TRUE(bounce);
-  ASSERT_TRUE(bounce2);
-  EXPECT_EQ(bounce->keyPath, "position.y");
-  EXPECT_EQ(bounce->values, (std::vector<ui::AnimationValue>{y, y - 44, y - 40}));
-  EXPECT_EQ(bounce2->values, (std::vector<ui::AnimationValue>{y, y - 22, y - 20}));
-  EXPECT_EQ(bounce->keyTimes, (std::vector<double>{0, 0.7, 1.0}));
-  EXPECT_DOUBLE_EQ(bounce->duration, 0.15);
-  EXPECT_DOUBLE_EQ(bounce2->duration, 0.1);
-  EXPECT_TRUE(bounce->autoreverses);
-  EXPECT_TRUE(bounce2->autoreverses);
-  EXPECT_NEAR(bounce2->beginTime - bounce->beginTime, 0.3, 1e-9);
-}
-
 TEST_F(BadgeButtonTest, IconKindsAndLanguageChange) {
   texts = {{"ADDTOORDER", "Add to Order"}, {"SAVEORDER", "Save Order"}};
   auto button = std::make_shared<IconButton>(ui::Rect{826, 585, 143, 34});

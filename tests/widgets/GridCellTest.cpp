@@ -126,39 +126,6 @@ TEST_F(GridCellTest, NewCellsAndTheirContentView) {
   EXPECT_EQ(a->compareOriginAgainstCell(*a), 0);
 }
 
-TEST_F(GridCellTest, SeparatorLines) {
-  auto c = std::make_shared<GridViewCell>(Rect{0, 0, 200, 290}, "id");
-  auto bg = std::make_shared<ui::View>();
-  c->setBackgroundView(bg);
-  c->setSeparatorStyle(mv::GridViewCellSeparatorStyleSingleLine);
-  c->setSeparatorEdge(mv::GridViewCellSeparatorEdgeBoth);
-  c->layoutIfNeeded();
-  ASSERT_TRUE(c->bottomSeparatorView());
-  ASSERT_TRUE(c->rightSeparatorView());
-  EXPECT_EQ(c->bottomSeparatorView()->frame(), (Rect{0, 289, 200, 1}));
-  EXPECT_EQ(c->rightSeparatorView()->frame(), (Rect{199, 0, 1, 290}));
-  EXPECT_EQ(c->contentView()->frame(), (Rect{0, 0, 199, 289}));
-  EXPECT_EQ(bg->frame(), (Rect{0, 0, 199, 289}));
-  EXPECT_EQ(c->bottomSeparatorView()->backgroundColor(), GridViewCell::defaultGridCellSeparatorColor());
-  c->setSeparatorColor(Color::red());
-  EXPECT_EQ(c->rightSeparatorView()->backgroundColor(), Color::red());
-  // Bottom only: the right line goes, the content takes the width back.
-  c->setSeparatorEdge(mv::GridViewCellSeparatorEdgeBottom);
-  c->layoutIfNeeded();
-  EXPECT_FALSE(c->rightSeparatorView());
-  EXPECT_EQ(c->contentView()->frame(), (Rect{0, 0, 200, 289}));
-  // Lines follow a resize.
-  c->setFrame({0, 0, 100, 100});
-  c->layoutIfNeeded();
-  EXPECT_EQ(c->bottomSeparatorView()->frame(), (Rect{0, 99, 100, 1}));
-  // Another style draws no lines, also none left from before.
-  c->setSeparatorStyle(mv::GridViewCellSeparatorStyleNone);
-  c->layoutIfNeeded();
-  EXPECT_FALSE(c->bottomSeparatorView());
-  EXPECT_EQ(c->contentView()->frame(), (Rect{0, 0, 100, 100}));
-  for (const auto& v : c->subviews()) EXPECT_TRUE(v == bg || v == c->contentView());
-}
-
 TEST_F(GridCellTest, ImageSelectionWithoutAnimationRestoresEveryDescendant) {
   build(mv::GridViewCellSelectionStyleBlue);
   cell->setSelected(true, false);
@@ -248,49 +215,3 @@ TEST_F(GridCellTest, StaleHighlightFlipsNeverOutliveALaterChange) {
   expectOriginalLook();
 }
 
-TEST_F(GridCellTest, GlowAndOtherStyles) {
-  build(mv::GridViewCellSelectionStyleGlow);
-  cell->setHighlighted(true);
-  ui::Layer* glow = cell->glowSelectionLayer();
-  ASSERT_NE(glow, nullptr);
-  ASSERT_TRUE(glow->shadowPath().has_value());
-  EXPECT_EQ(glow->shadowPath()->bounds(), glow->bounds());
-  EXPECT_EQ(glow->shadowOffset(), (base::Size{0, 0}));
-  EXPECT_EQ(glow->shadowColor(), Color::darkGray());
-  EXPECT_EQ(glow->shadowRadius(), 12.0);
-  EXPECT_EQ(glow->shadowOpacity(), 1.0);
-  EXPECT_FALSE(label->isHighlighted());  // the glow leaves descendants alone
-  cell->setHighlighted(false);
-  EXPECT_EQ(glow->shadowOpacity(), 0.0);
-  EXPECT_TRUE(glow->shadowPath().has_value());
-  cell->setSelectionGlowColor(Color::orange());
-  cell->setSelectionGlowShadowRadius(5);
-  cell->setSelected(true);
-  EXPECT_EQ(glow->shadowColor(), Color::orange());
-  EXPECT_EQ(glow->shadowRadius(), 5.0);
-
-  // Style 0: only the state.
-  build(mv::GridViewCellSelectionStyleNone);
-  cell->setSelected(true);
-  EXPECT_TRUE(cell->isHighlighted());
-  EXPECT_FALSE(cell->selectedBackgroundView());
-  expectOriginalLook();
-  // Style 7: the state machine without a look.
-  build(mv::GridViewCellSelectionStyleStateOnly);
-  cell->setHighlighted(true, true);
-  EXPECT_FALSE(cell->isHighlighted());
-  advance(0.3);
-  EXPECT_TRUE(cell->isHighlighted());
-  expectOriginalLook();
-
-  // A selected background view of one's own, then back to the default image.
-  build(mv::GridViewCellSelectionStyleGreen);
-  auto mine = std::make_shared<ui::View>();
-  cell->setSelectedBackgroundView(mine);
-  cell->setHighlighted(true);
-  EXPECT_EQ(cell->selectedBackgroundView(), mine);
-  cell->setHighlighted(false);
-  cell->setSelectedBackgroundView(nullptr);
-  cell->setHighlighted(true);
-  EXPECT_TRUE(std::dynamic_pointer_cast<ui::ImageView>(cell->selectedBackgroundView()));
-}

@@ -382,31 +382,6 @@ TEST_F(GridViewTest, ScrollingToAnItem) {
   mv::test::expectVisibleListConsistent(*grid);
 }
 
-TEST_F(GridViewTest, BackgroundView) {
-  make({0, 0, 768, 700}, 7);
-  auto background = std::make_shared<ui::View>();
-  grid->setBackgroundViewExtendsUp(true);
-  grid->setBackgroundView(background);
-  EXPECT_EQ(grid->subviews().front(), background);
-  EXPECT_EQ(background->frame(), (Rect{0, -500, 768, 1200}));
-  grid->layoutIfNeeded();
-  grid->setNeedsLayout();
-  grid->layoutIfNeeded();
-  // Three rows' worth, grown by rows to the content height.
-  EXPECT_EQ(background->frame(), (Rect{0, -500, 768, 848}));
-  // New cells go right above the background view.
-  grid->reloadData();
-  grid->layoutIfNeeded();
-  EXPECT_EQ(grid->subviews().front(), background);
-  EXPECT_EQ(grid->indexOfSubview(grid->cellForItemAtIndex(0).get()), 1u + 6u);
-  // A zero cell height ends the growing too.
-  make({0, 0, 768, 700}, 7, Size{193, 0});
-  grid->setBackgroundView(background);
-  grid->setNeedsLayout();
-  grid->layoutIfNeeded();
-  EXPECT_EQ(background->frame().height(), 0);
-}
-
 TEST_F(GridViewTest, RotationHooksOnlyReleaseWhatTheyHeld) {
   make({0, 0, 768, 700}, 30);
   grid->viewDidRotate();

@@ -34,83 +34,6 @@ std::shared_ptr<ProgressHUD> hudOn(ui::View& host) {
 
 }  // namespace
 
-TEST_F(ProgressHUDTest, BoxLayoutArithmetic) {
-  EXPECT_EQ(ProgressHUD::half(99), 50);   // 49.5 rounds up
-  EXPECT_EQ(ProgressHUD::half(-3), -2);   // -1.5 rounds away from zero
-  EXPECT_EQ(ProgressHUD::half(363), 182);
-
-  auto host = std::make_shared<ui::View>(ui::Rect{0, 0, 400, 300});
-  auto hud = hudOn(*host);
-
-  // Spinner (37 x 37) and a one-line label of 7 characters.
-  hud->setLabelText("Loading");
-  hud->layoutIfNeeded();
-  EXPECT_EQ(hud->frame(), (ui::Rect{0, 0, 400, 300}));
-  EXPECT_EQ(hud->size(), (ui::Size{56 + 40, 37 + 4 + 20 + 40}));
-  // y = half(300 - 101) + 20 = 120
-  EXPECT_EQ(hud->indicator()->frame(), (ui::Rect{182, 120, 37, 37}));
-  EXPECT_EQ(hud->label().frame(), (ui::Rect{172, 161, 56, 20}));
-  EXPECT_EQ(hud->detailsLabel().frame().size, (ui::Size{0, 0}));
-
-  // Offsets move the parts, details go under the label with the spacing.
-  hud->setXOffset(10);
-  hud->setYOffset(-20);
-  hud->setDetailsLabelText("two words");  // 9 characters x 6
-  hud->layoutIfNeeded();
-  EXPECT_EQ(hud->size(), (ui::Size{96, 101 + 15 + 4}));
-  EXPECT_EQ(hud->indicator()->frame().origin, (ui::Point{192, 90}));  // half(180) + 20 - 20
-  EXPECT_EQ(hud->detailsLabel().frame(), (ui::Rect{173 + 10, 90 + 37 + 4 + 20 + 4, 54, 15}));
-
-  // Text only and no texts: twice the margin, raised to the minimum size.
-  hud->setXOffset(0);
-  hud->setYOffset(0);
-  hud->setLabelText("");
-  hud->setDetailsLabelText("");
-  hud->setMode(ProgressHUDModeText);
-  hud->layoutIfNeeded();
-  EXPECT_EQ(hud->indicator(), nullptr);
-  EXPECT_EQ(hud->size(), (ui::Size{40, 40}));
-  hud->setMinSize({100, 60});
-  hud->layoutIfNeeded();
-  EXPECT_EQ(hud->size(), (ui::Size{100, 60}));
-  hud->setMinSize({});
-
-  // Square when it fits: 2 characters = 16 wide, 20 high -> 56 x 60 -> 60 x 60.
-  hud->setLabelText("Hi");
-  hud->setSquare(true);
-  hud->layoutIfNeeded();
-  EXPECT_EQ(hud->size(), (ui::Size{60, 60}));
-
-  // A label wider than W - 4m is limited to it.
-  hud->setSquare(false);
-  hud->setLabelText(std::string(60, 'x'));  // 480 points
-  hud->layoutIfNeeded();
-  EXPECT_EQ(hud->label().frame().width(), 400 - 80);
-  EXPECT_EQ(hud->size().width, 320 + 40);
-
-  // Details taller than the room left are cut to whole lines within
-  // H - box height - 4 - 4m = 300 - 0 - 4 - 80 = 216 points: 14 lines of 15.
-  hud->setLabelText("");
-  std::string many;
-  for (int i = 0; i < 30; ++i) many += "line\n";
-  hud->setDetailsLabelText(many);
-  hud->layoutIfNeeded();
-  EXPECT_EQ(hud->detailsLabel().frame().height(), 14 * 15);
-  EXPECT_EQ(hud->size().height, 14 * 15 + 40);
-  EXPECT_LE(hud->size().height, 300 - 2 * 20);
-
-  // Laid out again, the HUD takes its superview's new size.
-  host->setFrame({0, 0, 600, 500});
-  hud->setNeedsLayout();
-  hud->layoutIfNeeded();
-  EXPECT_EQ(hud->bounds(), (ui::Rect{0, 0, 600, 500}));
-  // Over a scrolled superview it covers the part in sight.
-  host->setBounds({0, 50, 600, 500});
-  hud->setNeedsLayout();
-  hud->layoutIfNeeded();
-  EXPECT_EQ(hud->frame(), (ui::Rect{0, 50, 600, 500}));
-}
-
 TEST_F(ProgressHUDTest, ShowHideAndExactlyOnceReports) {
   auto host = std::make_shared<ui::View>(ui::Rect{0, 0, 400, 300});
   auto hud = hudOn(*host);
@@ -277,34 +200,6 @@ TEST_F(ProgressHUDTest, HideBeforeQueuedShowNeverLeavesABlockingBox) {
   stale->hide(false);
   EXPECT_EQ(stale->superview(), &window);
   EXPECT_NE(window.hitTest({512, 384}, nullptr), stale.get());
-}
-
-TEST_F(ProgressHUDTest, ZoomAnimationsAndShowDuringHide) {
-  auto host = std::make_shared<ui::View>(ui::Rect{0, 0, 400, 300});
-  auto hud = hudOn(*host);
-  hud->setAnimationType(ProgressHUDAnimationZoomOut);
-  hud->show(true);
-  EXPECT_TRUE(hud->transform().isIdentity());  // zoomed back to the plain rotation
-  advance(1);
-  hud->hide(true);
-  EXPECT_EQ(hud->transform(), ui::AffineTransform::scale(0.5, 0.5));
-  // A show in the middle of the hide keeps the HUD up.
-  advance(0.1);
-  hud->show(true);
-  advance(1);
-  EXPECT_FALSE(hud->isFinished());
-  EXPECT_EQ(hud->alpha(), 1);
-  EXPECT_TRUE(hud->transform().isIdentity());
-
-  auto grow = hudOn(*host);
-  grow->setAnimationType(ProgressHUDAnimationZoomIn);
-  grow->show(true);
-  advance(1);
-  grow->hide(true);
-  EXPECT_EQ(grow->transform(), ui::AffineTransform::scale(1.5, 1.5));
-  advance(0.31);
-  EXPECT_TRUE(grow->isFinished());
-  EXPECT_TRUE(grow->transform().isIdentity());
 }
 
 TEST_F(ProgressHUDTest, IndicatorFollowsTheMode) {

@@ -18,7 +18,7 @@ namespace base {
 // were made, and when the object is destroyed.
 class UserDefaults {
  public:
-  static constexpr const char* DidChangeNotification = "NSUserDefaultsDidChangeNotification";
+  static constexpr const char* DidChangeNotification = "UserDefaultsDidChangeNotification";
 
   // The process-wide defaults, read from the data root's preferences folder on
   // first use (see `Paths`).

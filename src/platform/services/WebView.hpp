@@ -15,25 +15,19 @@ namespace svc {
 
 class WebView;
 
-enum class WebViewNavigationType { LinkClicked = 0, FormSubmitted = 1, BackForward = 2, Reload = 3, FormResubmitted = 4, Other = 5 };
+enum class WebViewNavigationType { BackForward = 2, Reload = 3, Other = 5 };
 
 // Hears a web view load. Every operation is optional.
 class WebViewDelegate {
  public:
   virtual ~WebViewDelegate() = default;
   // Asked before every load; no stops it before it starts.
-  virtual bool webViewShouldStartLoadWithRequest(WebView& webView, const std::string& url, WebViewNavigationType type) {
-    (void)webView;
-    (void)url;
-    (void)type;
+  virtual bool webViewShouldStartLoadWithRequest(WebView& /*webView*/, const std::string& /*url*/, WebViewNavigationType /*type*/) {
     return true;
   }
-  virtual void webViewDidStartLoad(WebView& webView) { (void)webView; }
-  virtual void webViewDidFinishLoad(WebView& webView) { (void)webView; }
-  virtual void webViewDidFailLoadWithError(WebView& webView, const base::Error& error) {
-    (void)webView;
-    (void)error;
-  }
+  virtual void webViewDidStartLoad(WebView& /*webView*/) {}
+  virtual void webViewDidFinishLoad(WebView& /*webView*/) {}
+  virtual void webViewDidFailLoadWithError(WebView& /*webView*/, const base::Error& /*error*/) {}
 };
 
 // Shows a web page as text: the page is fetched over the transport (http

@@ -19,21 +19,12 @@ class PopoverController;
 class ActionSheetDelegate {
  public:
   virtual ~ActionSheetDelegate() = default;
-  virtual void actionSheetClickedButtonAtIndex(ActionSheet& sheet, long buttonIndex) {
-    (void)sheet;
-    (void)buttonIndex;
-  }
-  virtual void actionSheetCancel(ActionSheet& sheet) { (void)sheet; }
-  virtual void willPresentActionSheet(ActionSheet& sheet) { (void)sheet; }
-  virtual void didPresentActionSheet(ActionSheet& sheet) { (void)sheet; }
-  virtual void actionSheetWillDismissWithButtonIndex(ActionSheet& sheet, long buttonIndex) {
-    (void)sheet;
-    (void)buttonIndex;
-  }
-  virtual void actionSheetDidDismissWithButtonIndex(ActionSheet& sheet, long buttonIndex) {
-    (void)sheet;
-    (void)buttonIndex;
-  }
+  virtual void actionSheetClickedButtonAtIndex(ActionSheet& /*sheet*/, long /*buttonIndex*/) {}
+  virtual void actionSheetCancel(ActionSheet& /*sheet*/) {}
+  virtual void willPresentActionSheet(ActionSheet& /*sheet*/) {}
+  virtual void didPresentActionSheet(ActionSheet& /*sheet*/) {}
+  virtual void actionSheetWillDismissWithButtonIndex(ActionSheet& /*sheet*/, long /*buttonIndex*/) {}
+  virtual void actionSheetDidDismissWithButtonIndex(ActionSheet& /*sheet*/, long /*buttonIndex*/) {}
 };
 
 // A list of choices shown in a popover pointing at a rectangle, a bar button

@@ -18,12 +18,12 @@ class AlertView;
 class AlertViewDelegate {
  public:
   virtual ~AlertViewDelegate() = default;
-  virtual void alertViewClickedButtonAtIndex(AlertView& alert, long buttonIndex) { (void)alert; (void)buttonIndex; }
-  virtual void alertViewCancel(AlertView& alert) { (void)alert; }
-  virtual void willPresentAlertView(AlertView& alert) { (void)alert; }
-  virtual void didPresentAlertView(AlertView& alert) { (void)alert; }
-  virtual void alertViewWillDismissWithButtonIndex(AlertView& alert, long buttonIndex) { (void)alert; (void)buttonIndex; }
-  virtual void alertViewDidDismissWithButtonIndex(AlertView& alert, long buttonIndex) { (void)alert; (void)buttonIndex; }
+  virtual void alertViewClickedButtonAtIndex(AlertView& /*alert*/, long /*buttonIndex*/) {}
+  virtual void alertViewCancel(AlertView& /*alert*/) {}
+  virtual void willPresentAlertView(AlertView& /*alert*/) {}
+  virtual void didPresentAlertView(AlertView& /*alert*/) {}
+  virtual void alertViewWillDismissWithButtonIndex(AlertView& /*alert*/, long /*buttonIndex*/) {}
+  virtual void alertViewDidDismissWithButtonIndex(AlertView& /*alert*/, long /*buttonIndex*/) {}
 };
 
 // A modal message with a title, a message and buttons: the cancel button

@@ -56,7 +56,7 @@ class Application : public Responder {
   // every controller in use (each window's root controller, its children
   // and what they present) once.
   void simulateMemoryWarning();
-  static inline const std::string DidReceiveMemoryWarningNotification = "UIApplicationDidReceiveMemoryWarningNotification";
+  static inline const std::string DidReceiveMemoryWarningNotification = "ApplicationDidReceiveMemoryWarningNotification";
 
   // While ignoring, touches are dropped; calls nest.
   void beginIgnoringInteractionEvents() { ++ignoring_; }

@@ -23,8 +23,6 @@ enum ControlEvents : unsigned {
   ControlEventEditingChanged = 1u << 17,
   ControlEventEditingDidEnd = 1u << 18,
   ControlEventEditingDidEndOnExit = 1u << 19,
-  ControlEventAllTouchEvents = 0x00000FFFu,
-  ControlEventAllEditingEvents = 0x000F0000u,
   ControlEventAllEvents = 0xFFFFFFFFu,
 };
 

@@ -3,7 +3,7 @@
 
 namespace ui {
 
-enum class DeviceOrientation { Unknown = 0, Portrait = 1, PortraitUpsideDown = 2, LandscapeLeft = 3, LandscapeRight = 4, FaceUp = 5, FaceDown = 6 };
+enum class DeviceOrientation { Unknown = 0, Portrait = 1, PortraitUpsideDown = 2, LandscapeLeft = 3, LandscapeRight = 4 };
 enum class UserInterfaceIdiom { Phone = 0, Pad = 1 };
 
 // The device the application runs on: a tablet held in landscape, with a

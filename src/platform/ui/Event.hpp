@@ -13,7 +13,7 @@ class GestureRecognizer;
 // changed among them.
 class Event {
  public:
-  enum class Type { Touches, Motion, RemoteControl };
+  enum class Type { Touches, Motion };
 
   Event(double timestamp, TouchSet allTouches, Type type = Type::Touches)
       : timestamp_(timestamp), all_(std::move(allTouches)), type_(type) {}

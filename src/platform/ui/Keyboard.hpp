@@ -19,14 +19,14 @@ class Keyboard {
   static constexpr double kHeight = 352;  // landscape
   static constexpr double kAnimationDuration = 0.25;
 
-  static inline const std::string WillShowNotification = "UIKeyboardWillShowNotification";
-  static inline const std::string DidShowNotification = "UIKeyboardDidShowNotification";
-  static inline const std::string WillHideNotification = "UIKeyboardWillHideNotification";
-  static inline const std::string DidHideNotification = "UIKeyboardDidHideNotification";
-  static inline const std::string FrameBeginUserInfoKey = "UIKeyboardFrameBeginUserInfoKey";
-  static inline const std::string FrameEndUserInfoKey = "UIKeyboardFrameEndUserInfoKey";
-  static inline const std::string AnimationDurationUserInfoKey = "UIKeyboardAnimationDurationUserInfoKey";
-  static inline const std::string AnimationCurveUserInfoKey = "UIKeyboardAnimationCurveUserInfoKey";
+  static inline const std::string WillShowNotification = "KeyboardWillShowNotification";
+  static inline const std::string DidShowNotification = "KeyboardDidShowNotification";
+  static inline const std::string WillHideNotification = "KeyboardWillHideNotification";
+  static inline const std::string DidHideNotification = "KeyboardDidHideNotification";
+  static inline const std::string FrameBeginUserInfoKey = "KeyboardFrameBeginUserInfoKey";
+  static inline const std::string FrameEndUserInfoKey = "KeyboardFrameEndUserInfoKey";
+  static inline const std::string AnimationDurationUserInfoKey = "KeyboardAnimationDurationUserInfoKey";
+  static inline const std::string AnimationCurveUserInfoKey = "KeyboardAnimationCurveUserInfoKey";
 
   // The keyboard's frame when shown / hidden, for a window of `windowBounds`.
   static base::Rect shownFrame(const base::Rect& windowBounds);

@@ -13,18 +13,10 @@ class NavigationController;
 class NavigationControllerDelegate {
  public:
   virtual ~NavigationControllerDelegate() = default;
-  virtual void navigationControllerWillShowViewController(NavigationController& nav, ViewController& vc,
-                                                          bool animated) {
-    (void)nav;
-    (void)vc;
-    (void)animated;
-  }
-  virtual void navigationControllerDidShowViewController(NavigationController& nav, ViewController& vc,
-                                                         bool animated) {
-    (void)nav;
-    (void)vc;
-    (void)animated;
-  }
+  virtual void navigationControllerWillShowViewController(NavigationController& /*nav*/, ViewController& /*vc*/,
+                                                          bool /*animated*/) {}
+  virtual void navigationControllerDidShowViewController(NavigationController& /*nav*/, ViewController& /*vc*/,
+                                                         bool /*animated*/) {}
 };
 
 // A stack of controllers, the top one's view shown below a navigation bar.

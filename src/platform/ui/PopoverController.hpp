@@ -24,11 +24,10 @@ class PopoverControllerDelegate {
  public:
   virtual ~PopoverControllerDelegate() = default;
   // Asked before a tap outside closes the popover.
-  virtual bool popoverControllerShouldDismissPopover(PopoverController& popover) {
-    (void)popover;
+  virtual bool popoverControllerShouldDismissPopover(PopoverController& /*popover*/) {
     return true;
   }
-  virtual void popoverControllerDidDismissPopover(PopoverController& popover) { (void)popover; }
+  virtual void popoverControllerDidDismissPopover(PopoverController& /*popover*/) {}
 };
 
 // Shows a content controller in a floating panel with an arrow pointing at

@@ -30,7 +30,7 @@ class Responder {
   virtual bool becomeFirstResponder();
   virtual bool resignFirstResponder();
   bool isFirstResponder() const;
-  virtual void insertText(const std::string& text) { (void)text; }
+  virtual void insertText(const std::string& /*text*/) {}
   virtual void deleteBackward() {}
   virtual bool hasText() const { return false; }
   // Whether the responder edits text, so that the keyboard shows while it

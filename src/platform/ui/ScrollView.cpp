@@ -204,8 +204,7 @@ void ScrollView::setDecelerationRate(double rate) {
   if (rate > 0 && rate < 1) decelerationRate_ = rate;
 }
 
-bool ScrollView::touchesShouldCancelInContentView(View* view) {
-  (void)view;
+bool ScrollView::touchesShouldCancelInContentView(View* /*view*/) {
   return true;
 }
 

@@ -35,51 +35,34 @@ enum class ScrollViewDelegateOp {
 class ScrollViewDelegate {
  public:
   virtual ~ScrollViewDelegate() = default;
-  virtual bool respondsTo(ScrollViewDelegateOp op) const {
-    (void)op;
+  virtual bool respondsTo(ScrollViewDelegateOp /*op*/) const {
     return true;
   }
 
   // After every change of the content offset, by the user or by code.
-  virtual void scrollViewDidScroll(ScrollView& scrollView) { (void)scrollView; }
-  virtual void scrollViewWillBeginDragging(ScrollView& scrollView) { (void)scrollView; }
+  virtual void scrollViewDidScroll(ScrollView& /*scrollView*/) {}
+  virtual void scrollViewWillBeginDragging(ScrollView& /*scrollView*/) {}
   // When the finger lifts: the velocity (points per second of the content)
   // and where the content will come to rest, which the delegate may move.
-  virtual void scrollViewWillEndDragging(ScrollView& scrollView, Point velocity, Point& targetContentOffset) {
-    (void)scrollView;
-    (void)velocity;
-    (void)targetContentOffset;
-  }
+  virtual void scrollViewWillEndDragging(ScrollView& /*scrollView*/, Point /*velocity*/, Point& /*targetContentOffset*/) {}
   // `willDecelerate`: the content keeps moving (slowing down, bouncing back
   // or settling on a page) and did-end-decelerating follows.
-  virtual void scrollViewDidEndDragging(ScrollView& scrollView, bool willDecelerate) {
-    (void)scrollView;
-    (void)willDecelerate;
-  }
-  virtual void scrollViewWillBeginDecelerating(ScrollView& scrollView) { (void)scrollView; }
-  virtual void scrollViewDidEndDecelerating(ScrollView& scrollView) { (void)scrollView; }
+  virtual void scrollViewDidEndDragging(ScrollView& /*scrollView*/, bool /*willDecelerate*/) {}
+  virtual void scrollViewWillBeginDecelerating(ScrollView& /*scrollView*/) {}
+  virtual void scrollViewDidEndDecelerating(ScrollView& /*scrollView*/) {}
   // When an offset or zoom change made with animation by code has arrived.
-  virtual void scrollViewDidEndScrollingAnimation(ScrollView& scrollView) { (void)scrollView; }
+  virtual void scrollViewDidEndScrollingAnimation(ScrollView& /*scrollView*/) {}
   // The view that zooming scales; nothing means the content does not zoom.
-  virtual View* viewForZoomingInScrollView(ScrollView& scrollView) {
-    (void)scrollView;
+  virtual View* viewForZoomingInScrollView(ScrollView& /*scrollView*/) {
     return nullptr;
   }
-  virtual void scrollViewWillBeginZooming(ScrollView& scrollView, View* view) {
-    (void)scrollView;
-    (void)view;
-  }
-  virtual void scrollViewDidZoom(ScrollView& scrollView) { (void)scrollView; }
-  virtual void scrollViewDidEndZooming(ScrollView& scrollView, View* view, double scale) {
-    (void)scrollView;
-    (void)view;
-    (void)scale;
-  }
-  virtual bool scrollViewShouldScrollToTop(ScrollView& scrollView) {
-    (void)scrollView;
+  virtual void scrollViewWillBeginZooming(ScrollView& /*scrollView*/, View* /*view*/) {}
+  virtual void scrollViewDidZoom(ScrollView& /*scrollView*/) {}
+  virtual void scrollViewDidEndZooming(ScrollView& /*scrollView*/, View* /*view*/, double /*scale*/) {}
+  virtual bool scrollViewShouldScrollToTop(ScrollView& /*scrollView*/) {
     return true;
   }
-  virtual void scrollViewDidScrollToTop(ScrollView& scrollView) { (void)scrollView; }
+  virtual void scrollViewDidScrollToTop(ScrollView& /*scrollView*/) {}
 };
 
 enum class ScrollViewIndicatorStyle { Default = 0, Black = 1, White = 2 };

@@ -16,31 +16,23 @@ class SearchBar;
 class SearchBarDelegate {
  public:
   virtual ~SearchBarDelegate() = default;
-  virtual bool searchBarShouldBeginEditing(SearchBar& bar) {
-    (void)bar;
+  virtual bool searchBarShouldBeginEditing(SearchBar& /*bar*/) {
     return true;
   }
-  virtual void searchBarTextDidBeginEditing(SearchBar& bar) { (void)bar; }
-  virtual bool searchBarShouldEndEditing(SearchBar& bar) {
-    (void)bar;
+  virtual void searchBarTextDidBeginEditing(SearchBar& /*bar*/) {}
+  virtual bool searchBarShouldEndEditing(SearchBar& /*bar*/) {
     return true;
   }
-  virtual void searchBarTextDidEndEditing(SearchBar& bar) { (void)bar; }
+  virtual void searchBarTextDidEndEditing(SearchBar& /*bar*/) {}
   // After every change by the user: typing, deleting, clearing.
-  virtual void searchBarTextDidChange(SearchBar& bar, const std::string& searchText) {
-    (void)bar;
-    (void)searchText;
-  }
-  virtual bool searchBarShouldChangeTextInRange(SearchBar& bar, TextRange range, const std::string& text) {
-    (void)bar;
-    (void)range;
-    (void)text;
+  virtual void searchBarTextDidChange(SearchBar& /*bar*/, const std::string& /*searchText*/) {}
+  virtual bool searchBarShouldChangeTextInRange(SearchBar& /*bar*/, TextRange /*range*/, const std::string& /*text*/) {
     return true;
   }
   // The keyboard's search (return) key.
-  virtual void searchBarSearchButtonClicked(SearchBar& bar) { (void)bar; }
-  virtual void searchBarCancelButtonClicked(SearchBar& bar) { (void)bar; }
-  virtual void searchBarBookmarkButtonClicked(SearchBar& bar) { (void)bar; }
+  virtual void searchBarSearchButtonClicked(SearchBar& /*bar*/) {}
+  virtual void searchBarCancelButtonClicked(SearchBar& /*bar*/) {}
+  virtual void searchBarBookmarkButtonClicked(SearchBar& /*bar*/) {}
 };
 
 // A search field on a bar, with an optional prompt above it and an optional

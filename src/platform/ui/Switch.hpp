@@ -17,7 +17,7 @@ class Switch : public Control {
   void setThumbTintColor(std::optional<gfx::Color> c) { thumbTint_ = std::move(c); setNeedsDisplay(); }
 
   void setFrame(const Rect& frame) override;
-  Size sizeThatFits(Size size) const override { (void)size; return {51, 31}; }
+  Size sizeThatFits(Size /*size*/) const override {  return {51, 31}; }
   void endTracking(const Touch* touch, const Event* event) override;
   void drawRect(gfx::Context& ctx, const Rect& rect) override;
 

@@ -14,15 +14,10 @@ class TabBarController;
 class TabBarControllerDelegate {
  public:
   virtual ~TabBarControllerDelegate() = default;
-  virtual bool tabBarControllerShouldSelectViewController(TabBarController& tbc, ViewController& vc) {
-    (void)tbc;
-    (void)vc;
+  virtual bool tabBarControllerShouldSelectViewController(TabBarController& /*tbc*/, ViewController& /*vc*/) {
     return true;
   }
-  virtual void tabBarControllerDidSelectViewController(TabBarController& tbc, ViewController& vc) {
-    (void)tbc;
-    (void)vc;
-  }
+  virtual void tabBarControllerDidSelectViewController(TabBarController& /*tbc*/, ViewController& /*vc*/) {}
 };
 
 // Shows one of its controllers at a time, chosen by the selected index,

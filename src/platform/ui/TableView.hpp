@@ -67,44 +67,30 @@ class TableViewDataSource {
   // A cell for the row, usually taken from `dequeueReusableCellWithIdentifier`.
   virtual std::shared_ptr<TableViewCell> tableViewCellForRowAtIndexPath(TableView& tableView,
                                                                        const IndexPath& indexPath) = 0;
-  virtual long numberOfSectionsInTableView(TableView& tableView) {
-    (void)tableView;
+  virtual long numberOfSectionsInTableView(TableView& /*tableView*/) {
     return 1;
   }
-  virtual std::optional<std::string> tableViewTitleForHeaderInSection(TableView& tableView, long section) {
-    (void)tableView;
-    (void)section;
+  virtual std::optional<std::string> tableViewTitleForHeaderInSection(TableView& /*tableView*/, long /*section*/) {
     return std::nullopt;
   }
-  virtual std::optional<std::string> tableViewTitleForFooterInSection(TableView& tableView, long section) {
-    (void)tableView;
-    (void)section;
+  virtual std::optional<std::string> tableViewTitleForFooterInSection(TableView& /*tableView*/, long /*section*/) {
     return std::nullopt;
   }
   // The index strip down the right edge (empty: none).
-  virtual std::vector<std::string> sectionIndexTitlesForTableView(TableView& tableView) {
-    (void)tableView;
+  virtual std::vector<std::string> sectionIndexTitlesForTableView(TableView& /*tableView*/) {
     return {};
   }
   // The section an index entry leads to (by default the entry's position).
-  virtual long tableViewSectionForSectionIndexTitle(TableView& tableView, const std::string& title, long index) {
-    (void)tableView;
-    (void)title;
+  virtual long tableViewSectionForSectionIndexTitle(TableView& /*tableView*/, const std::string& /*title*/, long index) {
     return index;
   }
-  virtual bool tableViewCanEditRowAtIndexPath(TableView& tableView, const IndexPath& indexPath) {
-    (void)tableView;
-    (void)indexPath;
+  virtual bool tableViewCanEditRowAtIndexPath(TableView& /*tableView*/, const IndexPath& /*indexPath*/) {
     return true;
   }
   // The user confirmed a deletion (or insertion): update the data, then the
   // table (`deleteRowsAtIndexPaths`).
-  virtual void tableViewCommitEditingStyle(TableView& tableView, TableViewCellEditingStyle style,
-                                           const IndexPath& indexPath) {
-    (void)tableView;
-    (void)style;
-    (void)indexPath;
-  }
+  virtual void tableViewCommitEditingStyle(TableView& /*tableView*/, TableViewCellEditingStyle /*style*/,
+                                           const IndexPath& /*indexPath*/) {}
 };
 
 // Hears a table's events and shapes its rows. It is the table's scroll view
@@ -113,84 +99,48 @@ class TableViewDataSource {
 class TableViewDelegate : public ScrollViewDelegate {
  public:
   using ScrollViewDelegate::respondsTo;
-  virtual bool respondsTo(TableViewDelegateOp op) const {
-    (void)op;
+  virtual bool respondsTo(TableViewDelegateOp /*op*/) const {
     return true;
   }
 
-  virtual std::optional<double> tableViewHeightForRowAtIndexPath(TableView& tableView, const IndexPath& indexPath) {
-    (void)tableView;
-    (void)indexPath;
+  virtual std::optional<double> tableViewHeightForRowAtIndexPath(TableView& /*tableView*/, const IndexPath& /*indexPath*/) {
     return std::nullopt;
   }
-  virtual std::optional<double> tableViewHeightForHeaderInSection(TableView& tableView, long section) {
-    (void)tableView;
-    (void)section;
+  virtual std::optional<double> tableViewHeightForHeaderInSection(TableView& /*tableView*/, long /*section*/) {
     return std::nullopt;
   }
-  virtual std::optional<double> tableViewHeightForFooterInSection(TableView& tableView, long section) {
-    (void)tableView;
-    (void)section;
+  virtual std::optional<double> tableViewHeightForFooterInSection(TableView& /*tableView*/, long /*section*/) {
     return std::nullopt;
   }
   // A header view replaces the title's standard header.
-  virtual std::shared_ptr<View> tableViewViewForHeaderInSection(TableView& tableView, long section) {
-    (void)tableView;
-    (void)section;
+  virtual std::shared_ptr<View> tableViewViewForHeaderInSection(TableView& /*tableView*/, long /*section*/) {
     return nullptr;
   }
-  virtual std::shared_ptr<View> tableViewViewForFooterInSection(TableView& tableView, long section) {
-    (void)tableView;
-    (void)section;
+  virtual std::shared_ptr<View> tableViewViewForFooterInSection(TableView& /*tableView*/, long /*section*/) {
     return nullptr;
   }
-  virtual void tableViewWillDisplayCell(TableView& tableView, TableViewCell& cell, const IndexPath& indexPath) {
-    (void)tableView;
-    (void)cell;
-    (void)indexPath;
-  }
+  virtual void tableViewWillDisplayCell(TableView& /*tableView*/, TableViewCell& /*cell*/, const IndexPath& /*indexPath*/) {}
   // The row to select instead, or nothing to select none.
-  virtual std::optional<IndexPath> tableViewWillSelectRowAtIndexPath(TableView& tableView, const IndexPath& indexPath) {
-    (void)tableView;
+  virtual std::optional<IndexPath> tableViewWillSelectRowAtIndexPath(TableView& /*tableView*/, const IndexPath& indexPath) {
     return indexPath;
   }
-  virtual void tableViewDidSelectRowAtIndexPath(TableView& tableView, const IndexPath& indexPath) {
-    (void)tableView;
-    (void)indexPath;
-  }
-  virtual std::optional<IndexPath> tableViewWillDeselectRowAtIndexPath(TableView& tableView,
+  virtual void tableViewDidSelectRowAtIndexPath(TableView& /*tableView*/, const IndexPath& /*indexPath*/) {}
+  virtual std::optional<IndexPath> tableViewWillDeselectRowAtIndexPath(TableView& /*tableView*/,
                                                                        const IndexPath& indexPath) {
-    (void)tableView;
     return indexPath;
   }
-  virtual void tableViewDidDeselectRowAtIndexPath(TableView& tableView, const IndexPath& indexPath) {
-    (void)tableView;
-    (void)indexPath;
-  }
-  virtual void tableViewAccessoryButtonTappedForRowWithIndexPath(TableView& tableView, const IndexPath& indexPath) {
-    (void)tableView;
-    (void)indexPath;
-  }
-  virtual TableViewCellEditingStyle tableViewEditingStyleForRowAtIndexPath(TableView& tableView,
-                                                                          const IndexPath& indexPath) {
-    (void)tableView;
-    (void)indexPath;
+  virtual void tableViewDidDeselectRowAtIndexPath(TableView& /*tableView*/, const IndexPath& /*indexPath*/) {}
+  virtual void tableViewAccessoryButtonTappedForRowWithIndexPath(TableView& /*tableView*/, const IndexPath& /*indexPath*/) {}
+  virtual TableViewCellEditingStyle tableViewEditingStyleForRowAtIndexPath(TableView& /*tableView*/,
+                                                                          const IndexPath& /*indexPath*/) {
     return TableViewCellEditingStyle::Delete;
   }
   virtual std::optional<std::string> tableViewTitleForDeleteConfirmationButtonForRowAtIndexPath(
-      TableView& tableView, const IndexPath& indexPath) {
-    (void)tableView;
-    (void)indexPath;
+      TableView& /*tableView*/, const IndexPath& /*indexPath*/) {
     return std::nullopt;
   }
-  virtual void tableViewWillBeginEditingRowAtIndexPath(TableView& tableView, const IndexPath& indexPath) {
-    (void)tableView;
-    (void)indexPath;
-  }
-  virtual void tableViewDidEndEditingRowAtIndexPath(TableView& tableView, const IndexPath& indexPath) {
-    (void)tableView;
-    (void)indexPath;
-  }
+  virtual void tableViewWillBeginEditingRowAtIndexPath(TableView& /*tableView*/, const IndexPath& /*indexPath*/) {}
+  virtual void tableViewDidEndEditingRowAtIndexPath(TableView& /*tableView*/, const IndexPath& /*indexPath*/) {}
 };
 
 // Rows in sections, one below the other, in a scroll view. Plain tables have

@@ -21,7 +21,7 @@ enum class TableViewCellStyle {
 enum class TableViewCellAccessoryType { None = 0, DisclosureIndicator = 1, DetailDisclosureButton = 2, Checkmark = 3, DetailButton = 4 };
 enum class TableViewCellSelectionStyle { None = 0, Blue = 1, Gray = 2, Default = 3 };
 enum class TableViewCellEditingStyle { None = 0, Delete = 1, Insert = 2 };
-enum class TableViewCellSeparatorStyle { None = 0, SingleLine = 1, SingleLineEtched = 2 };
+enum class TableViewCellSeparatorStyle { None = 0, SingleLine = 1 };
 
 // One row of a table: a content view holding the image and labels of its
 // style, an accessory on the right (a standard one or a custom view), the

@@ -15,7 +15,7 @@ class TextField;
 
 enum class TextBorderStyle { None = 0, Line = 1, Bezel = 2, RoundedRect = 3 };
 enum class TextFieldViewMode { Never = 0, WhileEditing = 1, UnlessEditing = 2, Always = 3 };
-enum class ReturnKeyType { Default = 0, Go, Join, Next, Route, Search, Send, Done };
+enum class ReturnKeyType { Default = 0, Go, Next, Search, Send, Done };
 enum class KeyboardType { Default = 0, ASCIICapable, NumbersAndPunctuation, URL, NumberPad, PhonePad, NamePhonePad, EmailAddress, DecimalPad };
 enum class TextAutocorrectionType { Default = 0, No = 1, Yes = 2 };
 enum class TextAutocapitalizationType { None = 0, Words = 1, Sentences = 2, AllCharacters = 3 };
@@ -25,33 +25,26 @@ enum class TextAutocapitalizationType { None = 0, Words = 1, Sentences = 2, AllC
 class TextFieldDelegate {
  public:
   virtual ~TextFieldDelegate() = default;
-  virtual bool textFieldShouldBeginEditing(TextField& field) {
-    (void)field;
+  virtual bool textFieldShouldBeginEditing(TextField& /*field*/) {
     return true;
   }
-  virtual void textFieldDidBeginEditing(TextField& field) { (void)field; }
-  virtual bool textFieldShouldEndEditing(TextField& field) {
-    (void)field;
+  virtual void textFieldDidBeginEditing(TextField& /*field*/) {}
+  virtual bool textFieldShouldEndEditing(TextField& /*field*/) {
     return true;
   }
-  virtual void textFieldDidEndEditing(TextField& field) { (void)field; }
+  virtual void textFieldDidEndEditing(TextField& /*field*/) {}
   // Typing, deleting and pasting: `range` (bytes of the present text) is to
   // become `replacement`; answering no leaves the text as it is.
-  virtual bool textFieldShouldChangeCharactersInRange(TextField& field, TextRange range,
-                                                      const std::string& replacement) {
-    (void)field;
-    (void)range;
-    (void)replacement;
+  virtual bool textFieldShouldChangeCharactersInRange(TextField& /*field*/, TextRange /*range*/,
+                                                      const std::string& /*replacement*/) {
     return true;
   }
-  virtual bool textFieldShouldClear(TextField& field) {
-    (void)field;
+  virtual bool textFieldShouldClear(TextField& /*field*/) {
     return true;
   }
   // The return key. Answering yes also ends editing when the field has
   // actions for the editing-did-end-on-exit event.
-  virtual bool textFieldShouldReturn(TextField& field) {
-    (void)field;
+  virtual bool textFieldShouldReturn(TextField& /*field*/) {
     return true;
   }
 };
@@ -70,9 +63,9 @@ class TextField : public Control {
   explicit TextField(const Rect& frame = {});
   ~TextField() override;
 
-  static inline const std::string TextDidBeginEditingNotification = "UITextFieldTextDidBeginEditingNotification";
-  static inline const std::string TextDidChangeNotification = "UITextFieldTextDidChangeNotification";
-  static inline const std::string TextDidEndEditingNotification = "UITextFieldTextDidEndEditingNotification";
+  static inline const std::string TextDidBeginEditingNotification = "TextFieldTextDidBeginEditingNotification";
+  static inline const std::string TextDidChangeNotification = "TextFieldTextDidChangeNotification";
+  static inline const std::string TextDidEndEditingNotification = "TextFieldTextDidEndEditingNotification";
 
   std::shared_ptr<TextFieldDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(std::weak_ptr<TextFieldDelegate> d) { delegate_ = std::move(d); }

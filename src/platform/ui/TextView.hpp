@@ -13,10 +13,6 @@ class TextView;
 
 enum DataDetectorTypes : unsigned {
   DataDetectorTypeNone = 0,
-  DataDetectorTypePhoneNumber = 1u << 0,
-  DataDetectorTypeLink = 1u << 1,
-  DataDetectorTypeAddress = 1u << 2,
-  DataDetectorTypeCalendarEvent = 1u << 3,
   DataDetectorTypeAll = ~0u,
 };
 
@@ -24,26 +20,21 @@ enum DataDetectorTypes : unsigned {
 // operation is optional; the defaults allow everything.
 class TextViewDelegate : public ScrollViewDelegate {
  public:
-  virtual bool textViewShouldBeginEditing(TextView& tv) {
-    (void)tv;
+  virtual bool textViewShouldBeginEditing(TextView& /*tv*/) {
     return true;
   }
-  virtual void textViewDidBeginEditing(TextView& tv) { (void)tv; }
-  virtual bool textViewShouldEndEditing(TextView& tv) {
-    (void)tv;
+  virtual void textViewDidBeginEditing(TextView& /*tv*/) {}
+  virtual bool textViewShouldEndEditing(TextView& /*tv*/) {
     return true;
   }
-  virtual void textViewDidEndEditing(TextView& tv) { (void)tv; }
+  virtual void textViewDidEndEditing(TextView& /*tv*/) {}
   // `range` (bytes of the present text) is to become `text`; the return key
   // comes as "\n".
-  virtual bool textViewShouldChangeTextInRange(TextView& tv, TextRange range, const std::string& text) {
-    (void)tv;
-    (void)range;
-    (void)text;
+  virtual bool textViewShouldChangeTextInRange(TextView& /*tv*/, TextRange /*range*/, const std::string& /*text*/) {
     return true;
   }
-  virtual void textViewDidChange(TextView& tv) { (void)tv; }
-  virtual void textViewDidChangeSelection(TextView& tv) { (void)tv; }
+  virtual void textViewDidChange(TextView& /*tv*/) {}
+  virtual void textViewDidChangeSelection(TextView& /*tv*/) {}
 };
 
 // Several lines of text, wrapped to the width and scrolled when longer than
@@ -55,9 +46,9 @@ class TextView : public ScrollView {
   explicit TextView(const Rect& frame = {});
   ~TextView() override;
 
-  static inline const std::string TextDidBeginEditingNotification = "UITextViewTextDidBeginEditingNotification";
-  static inline const std::string TextDidChangeNotification = "UITextViewTextDidChangeNotification";
-  static inline const std::string TextDidEndEditingNotification = "UITextViewTextDidEndEditingNotification";
+  static inline const std::string TextDidBeginEditingNotification = "TextViewTextDidBeginEditingNotification";
+  static inline const std::string TextDidChangeNotification = "TextViewTextDidChangeNotification";
+  static inline const std::string TextDidEndEditingNotification = "TextViewTextDidEndEditingNotification";
 
   // The delegate as a text view delegate (nothing when it is only a scroll view delegate).
   std::shared_ptr<TextViewDelegate> delegate() const;

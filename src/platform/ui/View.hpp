@@ -54,25 +54,16 @@ enum AutoresizingMask : unsigned {
 enum class AnimationCurve { EaseInOut = 0, EaseIn = 1, EaseOut = 2, Linear = 3 };
 
 enum AnimationOptions : unsigned {
-  AnimationOptionLayoutSubviews = 1u << 0,
   AnimationOptionAllowUserInteraction = 1u << 1,
   AnimationOptionBeginFromCurrentState = 1u << 2,
   AnimationOptionRepeat = 1u << 3,
   AnimationOptionAutoreverse = 1u << 4,
   AnimationOptionOverrideInheritedDuration = 1u << 5,
   AnimationOptionOverrideInheritedCurve = 1u << 6,
-  AnimationOptionAllowAnimatedContent = 1u << 7,
-  AnimationOptionShowHideTransitionViews = 1u << 8,
   AnimationOptionCurveEaseInOut = 0u << 16,
   AnimationOptionCurveEaseIn = 1u << 16,
   AnimationOptionCurveEaseOut = 2u << 16,
   AnimationOptionCurveLinear = 3u << 16,
-  AnimationOptionTransitionNone = 0u << 20,
-  AnimationOptionTransitionFlipFromLeft = 1u << 20,
-  AnimationOptionTransitionFlipFromRight = 2u << 20,
-  AnimationOptionTransitionCurlUp = 3u << 20,
-  AnimationOptionTransitionCurlDown = 4u << 20,
-  AnimationOptionTransitionCrossDissolve = 5u << 20,
 };
 
 // A committed view animation, kept for inspection: what changed, over how
@@ -134,12 +125,12 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   std::shared_ptr<View> self() { return weak_from_this().lock(); }
 
   // Tree hooks for subclasses.
-  virtual void willMoveToSuperview(View* newSuperview) { (void)newSuperview; }
+  virtual void willMoveToSuperview(View* /*newSuperview*/) {}
   virtual void didMoveToSuperview() {}
-  virtual void willMoveToWindow(Window* newWindow) { (void)newWindow; }
+  virtual void willMoveToWindow(Window* /*newWindow*/) {}
   virtual void didMoveToWindow() {}
-  virtual void didAddSubview(View* subview) { (void)subview; }
-  virtual void willRemoveSubview(View* subview) { (void)subview; }
+  virtual void didAddSubview(View* /*subview*/) {}
+  virtual void willRemoveSubview(View* /*subview*/) {}
 
   // Appearance.
   bool isHidden() const { return layer_->isHidden(); }
@@ -183,7 +174,7 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   void layoutIfNeeded();
   // Places subviews; the default does nothing.
   virtual void layoutSubviews() {}
-  virtual Size sizeThatFits(Size size) const { (void)size; return bounds().size; }
+  virtual Size sizeThatFits(Size /*size*/) const {  return bounds().size; }
   void sizeToFit();
 
   // Drawing. Drawing happens when the window or a view is rendered;
@@ -192,7 +183,7 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   void setNeedsDisplayInRect(const Rect& rect);
   bool needsDisplay() const { return layer_->needsDisplay(); }
   // Draws the view's own content over its background, in its bounds' space.
-  virtual void drawRect(gfx::Context& ctx, const Rect& rect) { (void)ctx; (void)rect; }
+  virtual void drawRect(gfx::Context& /*ctx*/, const Rect& /*rect*/) {}
 
   // Coordinates. A nullptr view means the window's coordinates (the root of
   // this view's tree).

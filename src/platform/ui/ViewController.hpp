@@ -15,8 +15,8 @@ namespace ui {
 class NavigationController;
 class TabBarController;
 
-enum class ModalPresentationStyle { FullScreen = 0, PageSheet = 1, FormSheet = 2, CurrentContext = 3, OverFullScreen = 5 };
-enum class ModalTransitionStyle { CoverVertical = 0, FlipHorizontal = 1, CrossDissolve = 2, PartialCurl = 3 };
+enum class ModalPresentationStyle { FullScreen = 0, PageSheet = 1, FormSheet = 2, CurrentContext = 3 };
+enum class ModalTransitionStyle { CoverVertical = 0, CrossDissolve = 2 };
 
 // Owns one screen's view, made on first use (`loadView`, then
 // `viewDidLoad`), and hears when it appears and disappears.
@@ -54,10 +54,10 @@ class ViewController : public Responder, public std::enable_shared_from_this<Vie
   // Makes the view; the default is a plain view the size of the screen.
   virtual void loadView();
   virtual void viewDidLoad() {}
-  virtual void viewWillAppear(bool animated) { (void)animated; }
-  virtual void viewDidAppear(bool animated) { (void)animated; }
-  virtual void viewWillDisappear(bool animated) { (void)animated; }
-  virtual void viewDidDisappear(bool animated) { (void)animated; }
+  virtual void viewWillAppear(bool /*animated*/) {}
+  virtual void viewDidAppear(bool /*animated*/) {}
+  virtual void viewWillDisappear(bool /*animated*/) {}
+  virtual void viewDidDisappear(bool /*animated*/) {}
   virtual void viewWillLayoutSubviews() {}
   virtual void viewDidLayoutSubviews() {}
   // Called once per memory warning (Application::simulateMemoryWarning) on
@@ -78,8 +78,8 @@ class ViewController : public Responder, public std::enable_shared_from_this<Vie
   const std::vector<std::shared_ptr<ViewController>>& childViewControllers() const { return children_; }
   void addChildViewController(std::shared_ptr<ViewController> child);
   void removeFromParentViewController();
-  virtual void willMoveToParentViewController(ViewController* parent) { (void)parent; }
-  virtual void didMoveToParentViewController(ViewController* parent) { (void)parent; }
+  virtual void willMoveToParentViewController(ViewController* /*parent*/) {}
+  virtual void didMoveToParentViewController(ViewController* /*parent*/) {}
   // The nearest navigation or tab bar controller among the ancestors.
   NavigationController* navigationController() const;
   TabBarController* tabBarController() const;

@@ -62,7 +62,7 @@ struct KeyboardLog {
     for (const auto& name : {Keyboard::WillShowNotification, Keyboard::DidShowNotification, Keyboard::WillHideNotification,
                              Keyboard::DidHideNotification}) {
       observations.emplace_back(name, nullptr, [this](const base::Notification& n) {
-        std::string shortName = n.name.substr(std::string("UIKeyboard").size());
+        std::string shortName = n.name.substr(std::string("Keyboard").size());
         log->push_back(shortName.substr(0, shortName.size() - std::string("Notification").size()));
         auto b = Keyboard::rectFromUserInfo(n.userInfo, Keyboard::FrameBeginUserInfoKey);
         auto e = Keyboard::rectFromUserInfo(n.userInfo, Keyboard::FrameEndUserInfoKey);

@@ -1,0 +1,219 @@
+#include "app/ScreenshotTour.hpp"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/base/RunLoop.hpp"
+#include "platform/ui/AlertView.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/WeakAs.hpp"
+#include "shell/GuideView.hpp"
+#include "shell/HomeViewController.hpp"
+#include "shell/Language.hpp"
+#include "shell/LoginItem.hpp"
+#include "shell/LoginMode.hpp"
+#include "shell/MainTabScreens.hpp"
+#include "shell/MarvistoAppDelegate.hpp"
+#include "shell/SettingsViewController.hpp"
+#include "shell/SkinManager.hpp"
+#include "shell/UITabBarControllerExt.hpp"
+#include "shell/WeclomeViewController.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Text.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+// The login the command line names, as the sign-in panel would build it.
+LoginInfo typedLogin(const LaunchOptions& o) {
+  LoginInfo info;
+  info.clientId = o.client;
+  info.accountId = o.user;
+  info.passWord = o.password;
+  info.deviceId = PublicFunction::getDeviceUDID();
+  return info;
+}
+
+}  // namespace
+
+ScreenshotTour::ScreenshotTour(const LaunchOptions& options, std::shared_ptr<MarvistoAppDelegate> app)
+    : o_(options), app_(std::move(app)) {}
+
+int ScreenshotTour::run() {
+  waitForDemoData();
+  closeGuide();
+  snapshot("02-welcome");
+  int status = 0;
+  if (o_.demo || !o_.client.empty()) {
+    if (signIn()) {
+      printTabs();
+      tour();
+    } else {
+      status = 1;
+    }
+  } else {
+    std::puts("Nobody is signed in. Use --demo to sign in to the demo company, or --client/--user/--password.");
+  }
+  return failed_ ? 1 : status;
+}
+
+bool ScreenshotTour::waitFor(const std::function<bool()>& done, double seconds) {
+  return base::RunLoop::main().runUntil([&] {
+    ui::View::layoutPendingViews();
+    return done();
+  }, seconds);
+}
+
+void ScreenshotTour::snapshot(const std::string& name) {
+  if (o_.screenshots.empty()) return;
+  waitFor([] { return false; }, 0.3);  // let pending work and animations settle
+  std::error_code ec;
+  fs::create_directories(o_.screenshots, ec);
+  ui::HeadlessDriver d(app_->window());
+  d.flush();
+  const fs::path file = fs::path(o_.screenshots) / (name + ".png");
+  if (d.snapshot(file)) {
+    std::printf("Saved %s\n", file.string().c_str());
+  } else {
+    std::fprintf(stderr, "marvisto: could not save %s\n", file.string().c_str());
+    failed_ = true;
+  }
+}
+
+std::shared_ptr<WeclomeViewController> ScreenshotTour::welcome() {
+  return std::dynamic_pointer_cast<WeclomeViewController>(app_->welcomeScreen());
+}
+
+void ScreenshotTour::waitForDemoData() {
+  auto& skins = SkinManager::sharedInstance();
+  if (skins.isDemoUnpacking()) {
+    std::puts("Unpacking the demo data...");
+    waitFor([&] { return !skins.isDemoUnpacking(); }, 120);
+  }
+  std::printf("Demo data: %s\n", skins.needInitializeDemo() ? "missing" : "ready");
+}
+
+void ScreenshotTour::closeGuide() {
+  auto w = welcome();
+  if (!w) return;
+  auto guide = w->guideView();
+  if (!guide || !guide->superview()) return;
+  snapshot("01-guide");
+  ui::HeadlessDriver d(app_->window());
+  d.tap(*guide->skipButton());
+  waitFor([&] { return !guide->superview(); }, 5);
+}
+
+bool ScreenshotTour::signIn() {
+  auto w = welcome();
+  if (!w) return false;
+  std::string error;
+  if (o_.demo) {
+    std::printf("Signing in to the demo company %s...\n", LoginMode::kDemoClientZDuvo);
+    LoginItem* shortcut = nullptr;
+    ui::HeadlessDriver d(app_->window());
+    for (LoginItem* item : d.findAllOf<LoginItem>()) {
+      if (item->isDemo() && item->clientId() == LoginMode::kDemoClientZDuvo) shortcut = item;
+    }
+    if (shortcut) {
+      d.tap(*shortcut);
+    } else {
+      w->login(std::string(LoginMode::kDemoClientZDuvo));
+    }
+  } else {
+    std::printf("Signing in to %s as %s...\n", o_.client.c_str(), o_.user.c_str());
+    w->login(typedLogin(o_), true, false);
+  }
+  waitFor([&] { return !app_->isWelcomeRoot() || ui::AlertView::visibleAlert() != nullptr; }, 120);
+  if (app_->isWelcomeRoot()) {
+    auto alert = ui::AlertView::visibleAlert();
+    std::printf("Sign-in failed: %s\n", alert ? alert->message().c_str() : "no answer");
+    return false;
+  }
+  auto lm = LoginMode::sharedInstance();
+  const int type = lm->loginType();
+  const char* how = type == LoginMode::kLoginTypeDemo      ? "demo"
+                    : type == LoginMode::kLoginTypeOffline ? "offline"
+                                                           : "online";
+  std::printf("Signed in (%s) to %s as %s%s%s.\n", how, lm->clientID().c_str(), lm->acountID().c_str(),
+              lm->companyName().empty() ? "" : ", company ", lm->companyName().c_str());
+  return true;
+}
+
+std::vector<int> ScreenshotTour::shownTabs() {
+  std::vector<int> tabs;
+  auto tab = UITabBarControllerExt::current();
+  if (!tab) return tabs;
+  for (int tag = 0; tag < MainTabScreens::kTabCount; ++tag) {
+    if (!tab->button(tag).isHidden()) tabs.push_back(tag);
+  }
+  return tabs;
+}
+
+void ScreenshotTour::printTabs() {
+  std::string list;
+  for (int tag : shownTabs()) list += (list.empty() ? "" : ", ") + textOrEmpty(Language::stringWithName(MainTabScreens::titleKey(tag)));
+  list += (list.empty() ? "" : ", ") + textOrEmpty(Language::stringWithName("SETTINGS"));
+  std::printf("Tabs the configuration allows: %s\n", list.c_str());
+}
+
+void ScreenshotTour::tour() {
+  auto tab = UITabBarControllerExt::current();
+  if (!tab) return;
+  int n = 3;
+  for (int tag : shownTabs()) {
+    if (tab->iCurSelectTab() != tag) {
+      ui::HeadlessDriver d(app_->window());
+      d.tap(tab->button(tag).btn());
+      waitFor([&] { return tab->iCurSelectTab() == tag; }, 5);
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "%02d-tab-%d-%s", n++, tag, MainTabScreens::titleKey(tag));
+    snapshot(lowercase(name));
+    // The demo help over the home screen is shown once; it goes before the next tab.
+    if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
+    if (auto home = std::dynamic_pointer_cast<HomeViewController>(tab->screen(0))) home->closeOverlays();
+  }
+  ui::HeadlessDriver d(app_->window());
+  d.tap(tab->button(MainTabScreens::kSettings).btn());
+  waitFor([&] { return tab->presentedViewController() != nullptr; }, 5);
+  auto* nav = dynamic_cast<ui::NavigationController*>(tab->presentedViewController());
+  if (!nav) return;
+  snapshot(std::to_string(n++) + "-settings");
+  auto* settings = dynamic_cast<SettingsViewController*>(nav->topViewController());
+  if (!settings) return;
+  auto table = settings->tableView();
+  // The backup row's place depends on whether the customers' switch is shown.
+  long backupRow = 0;
+  const auto& data = settings->groups().at(1);
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (data[i].cellType == SettingsCellEntity::kBackupAndRestore) backupRow = static_cast<long>(i);
+  }
+  const char* pages[] = {"account", "backup", "language", "about"};
+  const ui::IndexPath rows[] = {{0, 0}, {1, backupRow}, {2, 0}, {2, 2}};
+  for (int i = 0; i < 4; ++i) {
+    table->tapRowAtIndexPath(rows[i]);
+    waitFor([&] { return nav->viewControllers().size() == 2; }, 5);
+    snapshot(std::to_string(n++) + "-settings-" + pages[i]);
+    nav->popViewControllerAnimated(false);
+    waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
+  }
+  settings->doneButtonTapped();
+  waitFor([&] { return tab->presentedViewController() == nullptr; }, 5);
+}
+
+void ScreenshotTour::startSignIn() {
+  auto w = welcome();
+  if (!w) return;
+  if (auto guide = w->guideView()) guide->endShowGuide();
+  if (o_.demo) {
+    w->login(std::string(LoginMode::kDemoClientZDuvo));
+  } else if (!o_.client.empty()) {
+    w->login(typedLogin(o_), true, false);
+  }
+}
+
+}  // namespace mv

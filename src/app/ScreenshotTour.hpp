@@ -1,0 +1,56 @@
+#pragma once
+// The application run without a window, as the command line asks: it waits
+// for the demo data, closes the guide, signs in and, with a folder for
+// screenshots, walks through the welcome screen, every tab the company may use
+// and the settings pages, saving a PNG of each. A screen that a feature adds
+// joins the tour here.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace mv {
+
+class MarvistoAppDelegate;
+class WeclomeViewController;
+
+// What the command line asks of a run.
+struct LaunchOptions {
+  std::string dataDir;
+  bool demo = false;
+  bool headless = false;
+  std::string client, user, password;
+  std::string screenshots;
+};
+
+class ScreenshotTour {
+ public:
+  ScreenshotTour(const LaunchOptions& options, std::shared_ptr<MarvistoAppDelegate> app);
+
+  // The whole headless run; answers the exit status.
+  int run();
+  // The sign-in the options ask for, started without waiting for it (the
+  // desktop window keeps running meanwhile; a demo sign-in waits for the demo
+  // data by itself).
+  void startSignIn();
+
+ private:
+  // Runs the main loop until `done` holds (at most `seconds`).
+  bool waitFor(const std::function<bool()>& done, double seconds = 30);
+  void snapshot(const std::string& name);
+  std::shared_ptr<WeclomeViewController> welcome();
+  void waitForDemoData();
+  void closeGuide();
+  // Signs in as the options say; false when it did not succeed.
+  bool signIn();
+  std::vector<int> shownTabs();
+  void printTabs();
+  // Every shown tab, then the settings and their pages.
+  void tour();
+
+  const LaunchOptions& o_;
+  std::shared_ptr<MarvistoAppDelegate> app_;
+  bool failed_ = false;
+};
+
+}  // namespace mv
