@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "order/MVPDFCreater.hpp"
-#include "order/MVPDFCreaterStringCell.hpp"
+#include "order/pdf/MVPDFCreater.hpp"
+#include "order/pdf/MVPDFCreaterStringCell.hpp"
 #include "platform/base/RunLoop.hpp"
 
 namespace {

@@ -16,12 +16,12 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/DesktopWindow.hpp"
-#include "shell/ConfigManager.hpp"
-#include "shell/LoginMode.hpp"
-#include "shell/MainTabScreens.hpp"
-#include "shell/MarvistoAppDelegate.hpp"
-#include "shell/ShellScreenFactory.hpp"
-#include "shell/SyncScreens.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/session/LoginMode.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/frame/ShellScreenFactory.hpp"
+#include "shell/sync-screens/SyncScreens.hpp"
 #include "sync/NetworkModel.hpp"
 
 namespace fs = std::filesystem;

@@ -1,7 +1,7 @@
 #include "catalog/CatalogScreens.hpp"
 
 #include "catalog/CatalogViewController.hpp"
-#include "shell/MainTabScreens.hpp"
+#include "shell/frame/MainTabScreens.hpp"
 
 namespace mv {
 

@@ -19,9 +19,9 @@
 #include "platform/ui/Label.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/SearchBar.hpp"
-#include "shell/BaseViewController.hpp"
-#include "shell/CatalogViewDelegate.hpp"
-#include "shell/PopControllerDelegate.hpp"
+#include "shell/frame/BaseViewController.hpp"
+#include "shell/frame/CatalogViewDelegate.hpp"
+#include "shell/frame/PopControllerDelegate.hpp"
 #include "widgets/OrderingController.hpp"
 
 namespace mv {

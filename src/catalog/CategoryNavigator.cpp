@@ -1,7 +1,7 @@
 #include "catalog/CategoryNavigator.hpp"
 
 #include "catalog/CategorySelection.hpp"
-#include "shell/Language.hpp"
+#include "shell/settings/Language.hpp"
 #include "store/DataAccessManager.hpp"
 
 namespace mv {

@@ -1,6 +1,6 @@
 #include "catalog/DetailViewController.hpp"
 
-#include "shell/ConfigManager.hpp"
+#include "shell/config/ConfigManager.hpp"
 
 namespace mv {
 

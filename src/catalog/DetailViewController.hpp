@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "catalog/DetailViewDelegate.hpp"
-#include "shell/BaseViewController.hpp"
-#include "widgets/GridView.hpp"
+#include "shell/frame/BaseViewController.hpp"
+#include "widgets/grid/GridView.hpp"
 
 namespace mv {
 

@@ -2,9 +2,9 @@
 
 #include "catalog/ProductBigCatalog.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/ConfigManager.hpp"
-#include "shell/Language.hpp"
-#include "shell/SkinManager.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/Text.hpp"
 #include "widgets/ViewStyle.hpp"

@@ -14,7 +14,7 @@
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
 #include "platform/ui/TableView.hpp"
-#include "shell/BaseViewController.hpp"
+#include "shell/frame/BaseViewController.hpp"
 #include "widgets/SwitchButton.hpp"
 
 namespace mv {

@@ -1,8 +1,8 @@
 #include "catalog/ProductBigCatalog.hpp"
 
 #include "platform/gfx/TextMeasurer.hpp"
-#include "shell/Language.hpp"
-#include "shell/SkinManager.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/settings/SkinManager.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {

@@ -3,7 +3,7 @@
 #include "customer/CustomerDataModel.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/UIToast.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"

@@ -2,7 +2,7 @@
 
 #include "customer/CustomerDataModel.hpp"
 #include "customer/CustomerViewController.hpp"
-#include "shell/MainTabScreens.hpp"
+#include "shell/frame/MainTabScreens.hpp"
 
 namespace mv {
 

@@ -2,7 +2,7 @@
 // Puts the customer book into the application: the directory's end at
 // logout and the Customers tab's screen. Called once when the application
 // starts.
-#include "shell/ShellScreens.hpp"
+#include "shell/frame/ShellScreens.hpp"
 
 namespace mv {
 

@@ -4,7 +4,7 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/UIToast.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"

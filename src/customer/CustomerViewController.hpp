@@ -11,7 +11,7 @@
 #include "customer/SearchResultTableView.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/ui/PopoverController.hpp"
-#include "shell/BaseViewController.hpp"
+#include "shell/frame/BaseViewController.hpp"
 
 namespace mv {
 

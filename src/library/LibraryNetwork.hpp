@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "sync/RequestInterfaceBase.hpp"
+#include "sync/requests/RequestInterfaceBase.hpp"
 
 namespace mv {
 

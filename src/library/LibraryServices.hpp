@@ -2,7 +2,7 @@
 // Puts the sales library's download manager where lower layers look for it:
 // the backup's list of downloaded files, the re-download after a restore and
 // logout's freeing of the session objects.
-#include "shell/ShellScreens.hpp"
+#include "shell/frame/ShellScreens.hpp"
 
 namespace mv {
 

@@ -11,7 +11,7 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/ReplyValues.hpp"
-#include "sync/RequestDownloadFinish.hpp"
+#include "sync/requests/RequestDownloadFinish.hpp"
 #include "sync/StoreDownloadedFilesModel.hpp"
 #include "util/PublicFunction.hpp"
 

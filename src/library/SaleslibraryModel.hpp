@@ -14,8 +14,8 @@
 #include "platform/base/Value.hpp"
 #include "store/Entities.hpp"
 #include "sync/NetworkRecDelegate.hpp"
-#include "sync/RequestDownload.hpp"
-#include "sync/RequestInfoBase.hpp"
+#include "sync/requests/RequestDownload.hpp"
+#include "sync/requests/RequestInfoBase.hpp"
 
 namespace mv {
 

@@ -4,7 +4,7 @@
 // module switches), the catalogue's way into the current order and the
 // customer book's way to the orders in memory. Called once when the
 // application starts.
-#include "shell/ShellScreens.hpp"
+#include "shell/frame/ShellScreens.hpp"
 
 namespace mv {
 

@@ -5,9 +5,9 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/RunLoop.hpp"
-#include "shell/ConfigManager.hpp"
-#include "shell/MainTabScreens.hpp"
-#include "shell/UITabBarControllerExt.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "shell/frame/UITabBarControllerExt.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/OrderModel.hpp"
 #include "sync/NetworkModel.hpp"

@@ -17,7 +17,7 @@
 #include "store/Entities.hpp"
 #include "store/QuoteOrderEntity.hpp"
 #include "sync/NetworkRecDelegate.hpp"
-#include "sync/RequestInterfaceBase.hpp"
+#include "sync/requests/RequestInterfaceBase.hpp"
 
 namespace mv {
 

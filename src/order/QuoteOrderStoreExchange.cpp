@@ -10,9 +10,9 @@
 #include "store/DataAccessManager.hpp"
 #include "store/OrderModel.hpp"
 #include "sync/NetworkModel.hpp"
-#include "sync/RequestGetOrderHistory.hpp"
-#include "sync/RequestLogin.hpp"
-#include "sync/RequestUploadQuoteOrder.hpp"
+#include "sync/requests/RequestGetOrderHistory.hpp"
+#include "sync/requests/RequestLogin.hpp"
+#include "sync/requests/RequestUploadQuoteOrder.hpp"
 #include "sync/SyncSession.hpp"
 #include "util/Json.hpp"
 

@@ -17,7 +17,7 @@
 
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
-#include "sync/RequestInfoBase.hpp"
+#include "sync/requests/RequestInfoBase.hpp"
 #include "transport/NetworkQueue.hpp"
 
 namespace mv {

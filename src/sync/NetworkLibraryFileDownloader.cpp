@@ -5,7 +5,7 @@
 #include "platform/base/Log.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/NetworkModel.hpp"
-#include "sync/RequestDownload.hpp"
+#include "sync/requests/RequestDownload.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv {

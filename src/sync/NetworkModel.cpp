@@ -3,7 +3,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
-#include "sync/RequestDownload.hpp"
+#include "sync/requests/RequestDownload.hpp"
 
 namespace mv {
 namespace {

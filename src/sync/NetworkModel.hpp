@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "platform/base/CancelTracker.hpp"
-#include "sync/RequestInfoBase.hpp"
-#include "sync/RequestInterfaceBase.hpp"
+#include "sync/requests/RequestInfoBase.hpp"
+#include "sync/requests/RequestInterfaceBase.hpp"
 #include "sync/SessionEventSink.hpp"
 
 namespace mv {

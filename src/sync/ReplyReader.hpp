@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "sync/ReplyValues.hpp"
-#include "sync/RequestInterfaceBase.hpp"
+#include "sync/requests/RequestInterfaceBase.hpp"
 #include "util/JSONReader.hpp"
 
 namespace mv {

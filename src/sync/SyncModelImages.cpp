@@ -12,7 +12,7 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
-#include "sync/RequestDownload.hpp"
+#include "sync/requests/RequestDownload.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"

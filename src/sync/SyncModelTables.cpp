@@ -9,9 +9,9 @@
 #include "store/SQLiteDatabase.hpp"
 #include "store/SQLiteTransaction.hpp"
 #include "sync/ReplyValues.hpp"
-#include "sync/RequestSyncAllTable.hpp"
-#include "sync/RequestSyncCustomerTable.hpp"
-#include "sync/RequestSyncFileTable.hpp"
+#include "sync/requests/RequestSyncAllTable.hpp"
+#include "sync/requests/RequestSyncCustomerTable.hpp"
+#include "sync/requests/RequestSyncFileTable.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 

@@ -1,7 +1,7 @@
 #include "sync/SyncSession.hpp"
 
 #include "sync/CommandCode.hpp"
-#include "sync/RequestLogin.hpp"
+#include "sync/requests/RequestLogin.hpp"
 #include "util/Json.hpp"
 #include "util/Text.hpp"
 

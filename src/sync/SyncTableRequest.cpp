@@ -1,6 +1,6 @@
 #include "sync/SyncTableRequest.hpp"
 
-#include "sync/RequestBody.hpp"
+#include "sync/requests/RequestBody.hpp"
 #include "util/Session.hpp"
 
 namespace mv {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "sync/RequestInterfaceBase.hpp"
+#include "sync/requests/RequestInterfaceBase.hpp"
 
 namespace mv {
 

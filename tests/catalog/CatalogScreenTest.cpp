@@ -9,9 +9,9 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/Window.hpp"
-#include "shell/ConfigManager.hpp"
-#include "shell/MainTabScreens.hpp"
-#include "shell/UIToast.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "shell/frame/UIToast.hpp"
 
 namespace mv::test {
 namespace {

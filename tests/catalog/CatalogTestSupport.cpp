@@ -1,6 +1,6 @@
 #include "CatalogTestSupport.hpp"
 
-#include "shell/Language.hpp"
+#include "shell/settings/Language.hpp"
 #include "SessionFixture.hpp"
 #include "util/Session.hpp"
 

@@ -8,8 +8,8 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/Window.hpp"
-#include "shell/LanguageManager.hpp"
-#include "shell/UIToast.hpp"
+#include "shell/settings/LanguageManager.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;

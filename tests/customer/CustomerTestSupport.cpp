@@ -1,8 +1,8 @@
 #include "CustomerTestSupport.hpp"
 
 #include "platform/ui/AlertView.hpp"
-#include "shell/ConfigManager.hpp"
-#include "shell/MessageBox.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/frame/MessageBox.hpp"
 #include "SessionFixture.hpp"
 #include "util/Session.hpp"
 #include "util/TextLookup.hpp"

@@ -13,7 +13,7 @@
 #include "NetworkTestSupport.hpp"
 #include "sales-service/SampleData.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
-#include "sync/RequestSyncFileTable.hpp"
+#include "sync/requests/RequestSyncFileTable.hpp"
 #include "transport/FormDataRequest.hpp"
 #include "util/PublicFunction.hpp"
 

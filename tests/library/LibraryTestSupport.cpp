@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "sync/RequestDownloadFinish.hpp"
+#include "sync/requests/RequestDownloadFinish.hpp"
 #include "sync/ReplyValues.hpp"
 #include "util/PublicFunction.hpp"
 

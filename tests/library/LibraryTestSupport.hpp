@@ -11,7 +11,7 @@
 #include "library/SaleslibraryModel.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/NetworkRecDelegate.hpp"
-#include "sync/RequestInfoBase.hpp"
+#include "sync/requests/RequestInfoBase.hpp"
 
 namespace mv::test {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "TestEnvironment.hpp"
-#include "order/MVPDFCreater.hpp"
-#include "order/MVPDFCreaterImageCell.hpp"
-#include "order/MVPDFCreaterStringCell.hpp"
-#include "order/MVPDFView.hpp"
+#include "order/pdf/MVPDFCreater.hpp"
+#include "order/pdf/MVPDFCreaterImageCell.hpp"
+#include "order/pdf/MVPDFCreaterStringCell.hpp"
+#include "order/pdf/MVPDFView.hpp"
 #include "platform/gfx/Context.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Renderer.hpp"

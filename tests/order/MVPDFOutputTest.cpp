@@ -7,11 +7,11 @@
 #include <string>
 
 #include "TestEnvironment.hpp"
-#include "order/MVPDFCreater.hpp"
-#include "order/MVPDFCreaterImageCell.hpp"
-#include "order/MVPDFCreaterStringCell.hpp"
-#include "order/MVPDFView.hpp"
-#include "order/PDFRenderer.hpp"
+#include "order/pdf/MVPDFCreater.hpp"
+#include "order/pdf/MVPDFCreaterImageCell.hpp"
+#include "order/pdf/MVPDFCreaterStringCell.hpp"
+#include "order/pdf/MVPDFView.hpp"
+#include "order/pdf/PDFRenderer.hpp"
 #include "platform/gfx/Context.hpp"
 #include "platform/gfx/PdfDocument.hpp"
 #include "platform/gfx/PdfWriter.hpp"

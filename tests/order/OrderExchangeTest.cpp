@@ -3,9 +3,9 @@
 
 #include "OrderTestSupport.hpp"
 #include "store/OrderModel.hpp"
-#include "sync/RequestGetOrderHistory.hpp"
-#include "sync/RequestLogin.hpp"
-#include "sync/RequestUploadQuoteOrder.hpp"
+#include "sync/requests/RequestGetOrderHistory.hpp"
+#include "sync/requests/RequestLogin.hpp"
+#include "sync/requests/RequestUploadQuoteOrder.hpp"
 #include "util/Json.hpp"
 
 namespace mv::test {

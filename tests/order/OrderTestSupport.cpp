@@ -1,7 +1,7 @@
 #include "OrderTestSupport.hpp"
 
 #include "platform/base/Date.hpp"
-#include "shell/ConfigManager.hpp"
+#include "shell/config/ConfigManager.hpp"
 #include "SessionFixture.hpp"
 #include "util/Session.hpp"
 

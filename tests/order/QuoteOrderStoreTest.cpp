@@ -4,7 +4,7 @@
 #include "catalog/OrderBasket.hpp"
 #include "customer/CustomerOrderLinks.hpp"
 #include "order/OrderFeature.hpp"
-#include "shell/ConfigManager.hpp"
+#include "shell/config/ConfigManager.hpp"
 #include "store/OrderModel.hpp"
 #include "util/Json.hpp"
 

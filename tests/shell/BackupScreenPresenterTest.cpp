@@ -10,7 +10,7 @@
 #include "TestEnvironment.hpp"
 #include "platform/base/Date.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "shell/BackupScreenPresenter.hpp"
+#include "shell/sync-screens/BackupScreenPresenter.hpp"
 #include "sync/SyncLoginSession.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"

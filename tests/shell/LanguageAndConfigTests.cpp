@@ -1,9 +1,9 @@
 // Languages, text keys and the component configuration.
 #include "ShellTestSupport.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "shell/ConfigManager.hpp"
-#include "shell/Language.hpp"
-#include "shell/LanguageManager.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/settings/LanguageManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"

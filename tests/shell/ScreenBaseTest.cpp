@@ -3,11 +3,11 @@
 // own behaviour.
 #include "ScreenTestSupport.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "shell/GuideView.hpp"
-#include "shell/Language.hpp"
-#include "shell/LoginPopController.hpp"
-#include "shell/MessageBox.hpp"
-#include "shell/PopBaseController.hpp"
+#include "shell/session/GuideView.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/session/LoginPopController.hpp"
+#include "shell/frame/MessageBox.hpp"
+#include "shell/frame/PopBaseController.hpp"
 #include "util/PublicFunction.hpp"
 #include "widgets/ViewStyle.hpp"
 

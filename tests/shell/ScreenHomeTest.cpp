@@ -2,9 +2,9 @@
 // its answers, the Sync badge across a language change, the company link.
 #include "ScreenTestSupport.hpp"
 #include "platform/ui/Application.hpp"
-#include "shell/HomeViewController.hpp"
-#include "shell/Language.hpp"
-#include "shell/MainTabScreens.hpp"
+#include "shell/frame/HomeViewController.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/frame/MainTabScreens.hpp"
 #include "sync/SyncModel.hpp"
 
 namespace mv::test {

@@ -4,11 +4,11 @@
 #include "ScreenTestSupport.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "sales-service/FaultInjector.hpp"
-#include "shell/Language.hpp"
-#include "shell/MessageBox.hpp"
-#include "shell/RegisterMessageViewController.hpp"
-#include "shell/RegisterNavigationController.hpp"
-#include "shell/RegisterViewController.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/frame/MessageBox.hpp"
+#include "shell/signup/RegisterMessageViewController.hpp"
+#include "shell/signup/RegisterNavigationController.hpp"
+#include "shell/signup/RegisterViewController.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv::test {

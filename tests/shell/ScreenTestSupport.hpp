@@ -10,8 +10,8 @@
 
 #include "ShellTestSupport.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
-#include "shell/UITabBarControllerExt.hpp"
-#include "shell/WeclomeViewController.hpp"
+#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/session/WeclomeViewController.hpp"
 
 namespace mv::test {
 

@@ -12,8 +12,8 @@
 
 #include "ScreenTestSupport.hpp"
 #include "platform/ui/Application.hpp"
-#include "shell/Language.hpp"
-#include "shell/WebViewController.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/frame/WebViewController.hpp"
 
 namespace mv::test {
 namespace {

@@ -8,14 +8,14 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "shell/ConfigManager.hpp"
-#include "shell/MessageBox.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/frame/MessageBox.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/BlockWaitBox.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
-#include "sync/RequestLogin.hpp"
+#include "sync/requests/RequestLogin.hpp"
 #include "util/Session.hpp"
 
 namespace fs = std::filesystem;

@@ -10,10 +10,10 @@
 #include "TestEnvironment.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "sales-service/SalesService.hpp"
-#include "shell/LoginMode.hpp"
-#include "shell/MainScreenPlaceholder.hpp"
-#include "shell/MarvistoAppDelegate.hpp"
-#include "shell/WelcomePlaceholder.hpp"
+#include "shell/session/LoginMode.hpp"
+#include "shell/frame/MainScreenPlaceholder.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/session/WelcomePlaceholder.hpp"
 #include "transport/FakeNetworkStatusSource.hpp"
 
 namespace mv::test {

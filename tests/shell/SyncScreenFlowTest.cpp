@@ -12,7 +12,7 @@
 #include "SyncEngineTestSupport.hpp"
 #include "SyncScreenTestSupport.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "shell/SyncViewController.hpp"
+#include "shell/sync-screens/SyncViewController.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 

@@ -12,7 +12,7 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "sync/SyncModel.hpp"
-#include "shell/SyncViewController.hpp"
+#include "shell/sync-screens/SyncViewController.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/TextLookup.hpp"

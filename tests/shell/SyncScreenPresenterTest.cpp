@@ -10,7 +10,7 @@
 #include "TestEnvironment.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/SyncLoginSession.hpp"
-#include "shell/SyncScreenPresenter.hpp"
+#include "shell/sync-screens/SyncScreenPresenter.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/TextLookup.hpp"

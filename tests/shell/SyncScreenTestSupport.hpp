@@ -11,7 +11,7 @@
 
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/ViewController.hpp"
-#include "shell/SyncScreenHost.hpp"
+#include "shell/sync-screens/SyncScreenHost.hpp"
 
 namespace mv::test {
 

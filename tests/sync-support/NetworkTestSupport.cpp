@@ -12,7 +12,7 @@
 
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "sync/RequestLogin.hpp"
+#include "sync/requests/RequestLogin.hpp"
 #include "util/Session.hpp"
 
 namespace mv::test {

@@ -11,7 +11,7 @@
 #include "sales-service/SalesService.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/NetworkModel.hpp"
-#include "sync/RequestInfoBase.hpp"
+#include "sync/requests/RequestInfoBase.hpp"
 #include "sync/SessionEventSink.hpp"
 
 namespace mv::test {

@@ -8,8 +8,8 @@
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "sync/RequestGetUserinfo.hpp"
-#include "sync/RequestRuntimeConfig.hpp"
+#include "sync/requests/RequestGetUserinfo.hpp"
+#include "sync/requests/RequestRuntimeConfig.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 

@@ -6,7 +6,7 @@
 #include "BackupTestSupport.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
-#include "sync/RequestGetUserinfo.hpp"
+#include "sync/requests/RequestGetUserinfo.hpp"
 #include "util/Json.hpp"
 #include "util/Session.hpp"
 

@@ -10,7 +10,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "sync/RequestGetUserinfo.hpp"
+#include "sync/requests/RequestGetUserinfo.hpp"
 #include "util/Json.hpp"
 
 namespace fs = std::filesystem;

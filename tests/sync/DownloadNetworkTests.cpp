@@ -14,8 +14,8 @@
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sales-service/SampleData.hpp"
-#include "sync/RequestDownload.hpp"
-#include "sync/RequestGetUserinfo.hpp"
+#include "sync/requests/RequestDownload.hpp"
+#include "sync/requests/RequestGetUserinfo.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace fs = std::filesystem;

@@ -16,14 +16,14 @@
 #include "transport/FormDataRequest.hpp"
 #include "transport/RequestError.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "sync/RequestCheckDeviceStatus.hpp"
-#include "sync/RequestCheckVersion.hpp"
-#include "sync/RequestGetOrderHistory.hpp"
-#include "sync/RequestGetUserinfo.hpp"
-#include "sync/RequestLogin.hpp"
-#include "sync/RequestSyncAllTable.hpp"
-#include "sync/RequestUploadCustomer.hpp"
-#include "sync/RequestUploadQuoteOrder.hpp"
+#include "sync/requests/RequestCheckDeviceStatus.hpp"
+#include "sync/requests/RequestCheckVersion.hpp"
+#include "sync/requests/RequestGetOrderHistory.hpp"
+#include "sync/requests/RequestGetUserinfo.hpp"
+#include "sync/requests/RequestLogin.hpp"
+#include "sync/requests/RequestSyncAllTable.hpp"
+#include "sync/requests/RequestUploadCustomer.hpp"
+#include "sync/requests/RequestUploadQuoteOrder.hpp"
 
 namespace mv {
 namespace {

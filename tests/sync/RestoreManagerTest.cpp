@@ -8,7 +8,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "sync/RequestBackup.hpp"
+#include "sync/requests/RequestBackup.hpp"
 #include "util/Json.hpp"
 
 namespace mv {

@@ -7,7 +7,7 @@
 #include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
-#include "sync/RequestGetUserinfo.hpp"
+#include "sync/requests/RequestGetUserinfo.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 

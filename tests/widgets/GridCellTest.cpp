@@ -4,7 +4,7 @@
 #include "platform/ui/Button.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
-#include "widgets/GridViewCell.hpp"
+#include "widgets/grid/GridViewCell.hpp"
 
 using gfx::Color;
 using mv::GridViewCell;

@@ -4,7 +4,7 @@
 #include <limits>
 #include <random>
 
-#include "widgets/GridViewData.hpp"
+#include "widgets/grid/GridViewData.hpp"
 
 using base::NotFound;
 using base::Point;

@@ -35,7 +35,7 @@ class GridTestEnvironment : public TestEnvironment {
 #include <vector>
 
 #include "platform/base/NotificationCenter.hpp"
-#include "widgets/GridView.hpp"
+#include "widgets/grid/GridView.hpp"
 
 namespace mv::test {
 

@@ -4,8 +4,8 @@
 #include <numeric>
 #include <random>
 
-#include "widgets/GridViewIndexSets.hpp"
-#include "widgets/GridViewUpdateInfo.hpp"
+#include "widgets/grid/GridViewIndexSets.hpp"
+#include "widgets/grid/GridViewUpdateInfo.hpp"
 
 using base::IndexSet;
 using mv::GridViewData;

@@ -6,7 +6,7 @@
 #include "GridTestSupport.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/Window.hpp"
-#include "widgets/GridViewController.hpp"
+#include "widgets/grid/GridViewController.hpp"
 
 using base::Point;
 using base::Rect;

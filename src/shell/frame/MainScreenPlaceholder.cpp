@@ -1,0 +1,56 @@
+#include "shell/frame/MainScreenPlaceholder.hpp"
+
+#include "shell/config/ConfigManager.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/session/WelcomePlaceholder.hpp"
+
+namespace mv {
+
+std::string MainScreenPlaceholder::tabTitle(int index) {
+  switch (index) {
+    case 0: return textOrEmpty(Language::stringWithName("HOME"));
+    case 1: return textOrEmpty(Language::stringWithName("CATALOG"));
+    case 2: return textOrEmpty(Language::stringWithName("CUSTOMER"));
+    case 3: return textOrEmpty(Language::stringWithName("INVENTORY"));
+    case 4: return textOrEmpty(Language::stringWithName("SALESLIBRARY"));
+    case 5: return textOrEmpty(Language::stringWithName("ORDER"));
+    case 6: return textOrEmpty(Language::stringWithName("SYNC"));
+    default: return textOrEmpty(Language::stringWithName("SETTINGS"));
+  }
+}
+
+std::vector<int> MainScreenPlaceholder::tabsShown() const {
+  std::vector<int> shown;
+  auto config = ConfigManager::sharedInstance();
+  for (int i = 0; i < kTabCount; ++i) {
+    if (config->isOnShow(i)) shown.push_back(i);
+  }
+  return shown;
+}
+
+void MainScreenPlaceholder::viewDidLoad() {
+  double x = 20;
+  auto shown = tabsShown();
+  shown.push_back(7);
+  for (int index : shown) {
+    auto label = std::make_shared<ui::Label>(ui::Rect{x, 700, 120, 40});
+    label->setText(tabTitle(index));
+    label->setTag(100 + index);
+    view()->addSubview(label);
+    labels_.push_back(label);
+    x += 130;
+  }
+  if (!shown.empty()) selectTab(shown.front());
+}
+
+void MainScreenPlaceholder::selectTab(int index) { selected_ = index; }
+
+std::shared_ptr<ui::ViewController> PlaceholderScreenFactory::makeWelcomeScreen() {
+  return std::make_shared<WelcomePlaceholder>();
+}
+
+std::shared_ptr<MainScreen> PlaceholderScreenFactory::makeMainScreen() {
+  return std::make_shared<MainScreenPlaceholder>();
+}
+
+}  // namespace mv

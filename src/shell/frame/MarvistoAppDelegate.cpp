@@ -1,0 +1,360 @@
+#include "shell/frame/MarvistoAppDelegate.hpp"
+
+#include "platform/base/Date.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "platform/ui/Application.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/frame/CrashReporter.hpp"
+#include "shell/settings/LanguageManager.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/session/LoginMode.hpp"
+#include "shell/frame/MessageBox.hpp"
+#include "shell/settings/SkinManager.hpp"
+#include "store/DataAccessManager.hpp"
+#include "sync/CommandCode.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/requests/RequestCheckVersion.hpp"
+#include "transport/CookieStore.hpp"
+#include "transport/Reachability.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Text.hpp"
+#include "widgets/WidgetSkin.hpp"
+
+namespace mv {
+namespace {
+
+std::shared_ptr<MarvistoAppDelegate>& slot() {
+  static std::shared_ptr<MarvistoAppDelegate> instance;
+  return instance;
+}
+
+std::string text(const std::optional<std::string>& t) { return t.value_or(std::string()); }
+
+}  // namespace
+
+std::shared_ptr<MarvistoAppDelegate> MarvistoAppDelegate::create(std::shared_ptr<ScreenFactory> screens) {
+  std::shared_ptr<MarvistoAppDelegate> app(new MarvistoAppDelegate(std::move(screens)));
+  slot() = app;
+  return app;
+}
+
+std::shared_ptr<MarvistoAppDelegate> MarvistoAppDelegate::current() { return slot(); }
+
+void MarvistoAppDelegate::destroyCurrent() {
+  auto app = std::move(slot());
+  slot().reset();
+  if (!app) return;
+  NetworkModel::sharedInstance().setSessionEventSink({});
+  auto& loop = base::RunLoop::main();
+  if (app->syncTimer_) loop.cancel(app->syncTimer_);
+  if (app->logoutTimer_) loop.cancel(app->logoutTimer_);
+  app->reachabilityObservation_.reset();
+  if (app->reachability_) app->reachability_->stopNotifier();
+  if (app->window_) {
+    app->window_->setRootViewController(nullptr);
+    ui::Application::sharedInstance().removeWindow(app->window_.get());
+  }
+}
+
+MarvistoAppDelegate::MarvistoAppDelegate(std::shared_ptr<ScreenFactory> screens) : screens_(std::move(screens)) {
+  window_ = std::make_shared<ui::Window>();
+}
+
+MarvistoAppDelegate::~MarvistoAppDelegate() = default;
+
+std::filesystem::path MarvistoAppDelegate::crashReportFile() { return base::Paths::caches() / "crash-report.txt"; }
+
+bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& options) {
+  auto& defaults = base::UserDefaults::standard();
+  // 1. The light status bar of the newer systems.
+  if (PublicFunction::getDeviceVersion() >= 7.0) {
+    ui::Application::sharedInstance().setStatusBarStyle(ui::StatusBarStyle::LightContent);
+  }
+  // 2.
+  PublicFunction::SkipBackup();
+  // 3. The interface language (0 picks the device's preferred one).
+  LanguageManager::sharedInstance().setCurrentLanguage(static_cast<int>(defaults.integerForKey("language")));
+  // 4. The version and the demo shortcuts.
+  const std::string bundleVersion = base::Bundle::shortVersion();
+  const auto storedVersion = defaults.optionalStringForKey("App_version");
+  if (!defaults.hasKey("Z_DUVO_SHORTCUT") || !defaults.hasKey("TOLVAREN_SHORTCUT")) {
+    defaults.setBool("Z_DUVO_SHORTCUT", true);
+    defaults.setBool("TOLVAREN_SHORTCUT", true);
+    defaults.synchronize();
+  }
+  if (storedVersion && !isBlank(trimWhitespaceAndNewlines(*storedVersion)) && *storedVersion == bundleVersion) {
+    // 5. The same version as last time.
+    defaults.setBool("SHOULDSHOWGUIDE", false);
+    PublicFunction::changeAllClientFolderToLower();
+  } else {
+    // 6. A first launch or a new version.
+    defaults.setBool("SHOULDSHOWGUIDE", true);
+    defaults.setString("App_version", bundleVersion);
+    PublicFunction::resetUserSetting();
+    defaults.synchronize();
+    PublicFunction::moveAllClientFolderToDocuments();
+    SkinManager::sharedInstance().setNeedUpdateDemo(true);
+  }
+  // 7.
+  PublicFunction::GetServer();
+  // The widgets draw the signed-in client's skin.
+  WidgetSkin::setSkinImageProvider([](const std::string& name) { return SkinManager::skinFromImageName(name); });
+  currentVersion_ = bundleVersion;
+  // 8.
+  CookieStore::sharedInstance().setCookieAcceptPolicy(CookieStore::AcceptPolicy::Always);
+  // The statuses that end the session come here.
+  NetworkModel::sharedInstance().setSessionEventSink(weak_from_this());
+  // 9. Reachability.
+  reachability_ = options.networkStatusSource
+                      ? Reachability::reachabilityWithHostName(kReachabilityHost, options.networkStatusSource)
+                      : Reachability::reachabilityWithHostName(kReachabilityHost);
+  if (reachability_) {
+    std::weak_ptr<MarvistoAppDelegate> weak = weak_from_this();
+    reachabilityObservation_ = base::Observation(
+        kReachabilityChangedNotification, reachability_.get(), [weak](const base::Notification&) {
+          auto self = weak.lock();
+          if (self && self->reachability_) self->reachabilityChanged(self->reachability_->currentReachabilityStatus());
+        });
+    reachability_->startNotifier();
+  }
+  // 10. The crash report.
+  if (options.installCrashHandler) {
+    CrashReporter::install(
+        crashReportFile(), [](const std::string& link) { ui::Application::sharedInstance().openURL(link); },
+        options.crashSignalHandlers);
+  }
+  // 11. The window and the welcome screen.
+  window_->makeKeyAndVisible();
+  showWelcome();
+  return true;
+}
+
+void MarvistoAppDelegate::showWelcome() {
+  auto welcome = screens_->makeWelcomeScreen();
+  welcome_ = welcome;
+  window_->setRootViewController(welcome);
+}
+
+bool MarvistoAppDelegate::isWelcomeRoot() const {
+  auto welcome = welcome_.lock();
+  return welcome && window_ && window_->rootViewController() == welcome;
+}
+
+void MarvistoAppDelegate::showMainController() {
+  if (tabBarController_ && window_->rootViewController() == tabBarController_->rootViewController()) return;
+  tabBarController_ = screens_->makeMainScreen();
+  welcome_.reset();
+  window_->setRootViewController(tabBarController_->rootViewController());
+  configurationChanged();
+}
+
+void MarvistoAppDelegate::configurationChanged() {
+  if (hooks_.loadQuoteOrderConfig) hooks_.loadQuoteOrderConfig();
+}
+
+void MarvistoAppDelegate::showSyncController() {
+  if (tabBarController_) tabBarController_->selectTab(6);
+  auto& loop = base::RunLoop::main();
+  if (syncTimer_) loop.cancel(syncTimer_);
+  std::weak_ptr<MarvistoAppDelegate> weak = weak_from_this();
+  syncTimer_ = loop.after(0.1, [weak] {
+    if (auto self = weak.lock()) {
+      self->syncTimer_ = 0;
+      self->startSync();
+    }
+  });
+}
+
+void MarvistoAppDelegate::startSync() {
+  if (hooks_.startSyncData) hooks_.startSyncData();
+}
+
+void MarvistoAppDelegate::showLoginPage() {
+  auto& loop = base::RunLoop::main();
+  if (logoutTimer_) loop.cancel(logoutTimer_);
+  logoutTimer_ = 0;
+  if (syncTimer_) loop.cancel(syncTimer_);
+  syncTimer_ = 0;
+  LoginMode::freeInstance();
+  if (hooks_.freeSaleslibraryModel) hooks_.freeSaleslibraryModel();
+  NetworkModel::sharedInstance().cancelAllRequests();
+  if (hooks_.freeSyncModel) hooks_.freeSyncModel();
+  DataAccessManager::releaseDataModel();
+  ConfigManager::freeInstance();
+  if (hooks_.freeQuoteOrderStore) hooks_.freeQuoteOrderStore();
+  if (hooks_.freeCustomerDataModel) hooks_.freeCustomerDataModel();
+  LanguageManager::sharedInstance().removeAllLanugageNotification();
+  // The old tab bar and its screens go now, so that none of them reacts to
+  // notifications or opens a database after the logout.
+  if (tabBarController_) tabBarController_->dismissPresented();
+  tabBarController_.reset();
+  showWelcome();
+}
+
+void MarvistoAppDelegate::showLoginPageLater() {
+  auto& loop = base::RunLoop::main();
+  if (logoutTimer_) return;
+  std::weak_ptr<MarvistoAppDelegate> weak = weak_from_this();
+  logoutTimer_ = loop.after(0, [weak] {
+    if (auto self = weak.lock()) {
+      self->logoutTimer_ = 0;
+      self->showLoginPage();
+    }
+  });
+}
+
+// ---- session statuses ---------------------------------------------------------------
+
+std::shared_ptr<ui::AlertView> MarvistoAppDelegate::showAlert(const std::string& title, const std::string& message,
+                                                              long tag, bool withDelegate,
+                                                              const std::optional<std::string>& cancel,
+                                                              const std::vector<std::string>& others) {
+  std::weak_ptr<ui::AlertViewDelegate> delegate;
+  if (withDelegate) delegate = weak_from_this();
+  auto alert = std::make_shared<ui::AlertView>(title, message, delegate, cancel, others);
+  alert->setTag(tag);
+  alert->show();
+  return alert;
+}
+
+void MarvistoAppDelegate::logoutWhenSessionExpired(const std::string& status, const std::string& /*message*/) {
+  deviceStatus_ = status;
+  showAlert(text(Language::stringWithName("REQUIRELOGIN")), text(Language::stringWithName("101")),
+            kSessionExpiredAlertTag, true, text(Language::stringWithName("CANCEL")),
+            {text(Language::stringWithName("LOGOUTSETTINGS"))});
+}
+
+void MarvistoAppDelegate::logoutWithLockedUser(const std::string& status, const std::string& message) {
+  deviceStatus_ = status;
+  if (status == kStatusDeviceHealthy) return;
+  if (!isLockedStatus(status)) {
+    // No answer, or one that says nothing about a lock: the session goes on.
+    MV_LOG("device status ", status, " leaves the session as it is");
+    return;
+  }
+  std::string shown = message;
+  if (shown.empty()) shown = text(Language::stringWithName(status));
+  showAlert(text(Language::stringWithName("INVALIDDEVICE")), shown, kLockedAlertTag, true, std::nullopt,
+            {text(Language::stringWithName("OK"))});
+}
+
+void MarvistoAppDelegate::endWaitOnWelcome() {
+  if (isWelcomeRoot()) MessageBox::sharedInstance().EndBlockWait();
+}
+
+void MarvistoAppDelegate::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
+  switch (alert.tag()) {
+    case kLockedAlertTag: {
+      if (isLockedStatus(deviceStatus_)) {
+        // Nothing may still write into the store while it is deleted.
+        NetworkModel::sharedInstance().cancelAllRequests();
+        DataAccessManager::releaseDataModel();
+        if (auto lm = LoginMode::existingInstance()) lm->removeBlockAccount();
+      }
+      if (isWelcomeRoot()) {
+        MessageBox::sharedInstance().EndBlockWait();
+      } else {
+        showLoginPageLater();
+      }
+      break;
+    }
+    case kSessionExpiredAlertTag:
+      endWaitOnWelcome();
+      if (buttonIndex == alert.firstOtherButtonIndex()) showLoginPageLater();
+      break;
+    case kUpdateSignAlertTag:
+    case kUpdateSuggestAlertTag:
+      if (buttonIndex == 1) {
+        openAppUrl();
+      } else if (buttonIndex == 0) {
+        auto& defaults = base::UserDefaults::standard();
+        defaults.setDate(alert.tag() == kUpdateSignAlertTag ? "UpdateVersionSign" : "UpdateVersionSuggest",
+                         base::Date::now());
+        defaults.synchronize();
+        showAlert(text(Language::stringWithName("UPDATEINSETTINGS")), text(Language::stringWithName("CANCELUPDATEMSG")),
+                  0, false, text(Language::stringWithName("OK")), {});
+      }
+      break;
+    case kUpdateRequiredAlertTag:
+      openAppUrl();
+      break;
+    default:
+      break;
+  }
+}
+
+void MarvistoAppDelegate::openAppUrl() {
+  if (isBlank(trimWhitespaceAndNewlines(appUrl_))) return;
+  ui::Application::sharedInstance().openURL(appUrl_);
+}
+
+void MarvistoAppDelegate::CheckAppVersionReturn(const CheckAppVersionRst& r) {
+  auto lm = LoginMode::sharedInstance();
+  const bool automatic = lm->checkLocalVersion();
+  if (!r.isSuccess()) {
+    // A check the user asked for hears that it failed; an automatic one is quiet.
+    if (!automatic) {
+      showAlert(text(Language::stringWithName("VERSIONCHECKFAILED")), r.message, 0, false,
+                text(Language::stringWithName("OK")), {});
+    }
+    return;
+  }
+  if (!lm->isNeedCheckVersionAlert(r.updateType)) return;
+  const std::string title = Language::format("%@ %@", {text(Language::stringWithName("NEWVERSIONFOUND")), r.appVersion});
+  appUrl_ = r.appUrl;
+  std::shared_ptr<ui::AlertView> alert;
+  switch (r.updateType) {
+    case 3:
+      alert = showAlert(title, r.updateMessage(), kUpdateRequiredAlertTag, true,
+                        text(Language::stringWithName("UPDATENOW")), {});
+      break;
+    case 2:
+      alert = showAlert(title, r.updateMessage(), kUpdateSuggestAlertTag, true, text(Language::stringWithName("LATER")),
+                        {text(Language::stringWithName("UPDATENOW"))});
+      break;
+    case 1:
+      alert = showAlert(title, r.updateMessage(), kUpdateSignAlertTag, true, text(Language::stringWithName("LATER")),
+                        {text(Language::stringWithName("UPDATENOW"))});
+      break;
+    default:
+      if (!automatic) {
+        showAlert(text(Language::stringWithName("ALREADYLATESTVERSION")),
+                  text(Language::stringWithName("LATESTVERSIONMSG")), 0, false, text(Language::stringWithName("OK")),
+                  {});
+      }
+      return;
+  }
+  if (alert) alert->messageLabel().setTextAlignment(gfx::TextAlignment::Left);
+}
+
+// ---- lifecycle and network ------------------------------------------------------------
+
+void MarvistoAppDelegate::applicationWillEnterForeground() {
+  if (auto lm = LoginMode::existingInstance()) lm->checkDeviceStatus();
+  base::NotificationCenter::defaultCenter().post("AppWillEnterForegroud");
+}
+
+void MarvistoAppDelegate::applicationDidEnterBackground() {
+  base::NotificationCenter::defaultCenter().post("AppWillEnterBackgound");
+}
+
+void MarvistoAppDelegate::reachabilityChanged(ReachabilityStatus status) {
+  switch (status) {
+    case ReachabilityStatus::ReachableViaWiFi:
+      LoginMode::sharedInstance()->setIsNotWifi(false);
+      base::NotificationCenter::defaultCenter().post("netconnect");
+      break;
+    case ReachabilityStatus::ReachableViaCellular:
+      LoginMode::sharedInstance()->setIsNotWifi(true);
+      base::NotificationCenter::defaultCenter().post("netconnect");
+      break;
+    case ReachabilityStatus::NotReachable:
+      base::NotificationCenter::defaultCenter().post("netUnconnect");
+      break;
+  }
+}
+
+}  // namespace mv

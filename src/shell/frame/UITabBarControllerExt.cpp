@@ -1,0 +1,320 @@
+#include "shell/frame/UITabBarControllerExt.hpp"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/ui/LongPressGestureRecognizer.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/WeakAs.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/frame/HomeViewController.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/settings/SettingsViewController.hpp"
+#include "shell/settings/SkinManager.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace mv {
+namespace {
+
+struct TabLook {
+  const char* image;
+  const char* focus;
+};
+
+constexpr TabLook kLooks[UITabBarControllerExt::kButtonCount] = {
+    {"btn-home.png", "btn-home-on.png"},         {"btn-catalog.png", "btn-catalog-on.png"},
+    {"btn-customer.png", "btn-customer-on.png"}, {"btn-inventory.png", "btn-inventory-on.png"},
+    {"btn-sales.png", "btn-sales-on.png"},       {"btn-quote.png", "btn-quote-on.png"},
+    {"btn-sync.png", "btn-sync-on.png"},         {"Icon_Settings_40x40.png", "Icon_Settings_On_40x40.png"},
+};
+
+}  // namespace
+
+std::shared_ptr<UITabBarControllerExt> UITabBarControllerExt::create() {
+  std::shared_ptr<UITabBarControllerExt> tab(new UITabBarControllerExt());
+  tab->addViewControllers();
+  tab->hideTabBar();
+  return tab;
+}
+
+std::shared_ptr<UITabBarControllerExt> UITabBarControllerExt::current() {
+  auto app = MarvistoAppDelegate::current();
+  return app ? std::dynamic_pointer_cast<UITabBarControllerExt>(app->tabBarController()) : nullptr;
+}
+
+UITabBarControllerExt::~UITabBarControllerExt() {
+  LanguageManager::sharedInstance().unRegisterLanugageNotification(this);
+  if (logoutPopController_) logoutPopController_->setDelegate({});
+}
+
+std::shared_ptr<ui::ViewController> UITabBarControllerExt::rootViewController() {
+  if (auto nav = navigation_.lock()) return nav;
+  auto nav = std::make_shared<MarvistoNavigationController>(shared_from_this());
+  nav->setNavigationBarHidden(true);
+  navigation_ = nav;
+  return nav;
+}
+
+void UITabBarControllerExt::addViewControllers() {
+  std::vector<std::shared_ptr<ui::ViewController>> list;
+  for (int tag = 0; tag < MainTabScreens::kTabCount; ++tag) {
+    auto screen = tag == MainTabScreens::kHome ? std::make_shared<HomeViewController>() : MainTabScreens::makeScreen(tag);
+    screens_[static_cast<std::size_t>(tag)] = screen;
+    if (tag == MainTabScreens::kHome) {
+      list.push_back(screen);
+      continue;
+    }
+    auto nav = std::make_shared<ui::NavigationController>(screen);
+    if (tag == MainTabScreens::kCatalog || tag == MainTabScreens::kSync) nav->setNavigationBarHidden(true);
+    list.push_back(nav);
+  }
+  setViewControllers(list);
+  setCustomizableViewControllers({});
+  // Screens that take the tab callbacks are told about their tabs.
+  if (auto* catalog = dynamic_cast<CatalogViewDelegate*>(screens_[MainTabScreens::kCatalog].get())) {
+    catalogDelegate_ = std::shared_ptr<CatalogViewDelegate>(screens_[MainTabScreens::kCatalog], catalog);
+  }
+  if (auto* library = dynamic_cast<LibraryViewDelegate*>(screens_[MainTabScreens::kSalesLibrary].get())) {
+    libraryDelegate_ = std::shared_ptr<LibraryViewDelegate>(screens_[MainTabScreens::kSalesLibrary], library);
+  }
+}
+
+std::shared_ptr<ui::ViewController> UITabBarControllerExt::screen(int tag) const {
+  if (tag < 0 || tag >= MainTabScreens::kTabCount) return nullptr;
+  return screens_[static_cast<std::size_t>(tag)];
+}
+
+void UITabBarControllerExt::hideTabBar() {
+  tabBar().setHidden(true);
+  tabBar().setFrame({0, 768, 1024, 0});
+  for (auto& child : viewControllers()) child->view()->setFrame({0, 0, 1024, 768});
+}
+
+void UITabBarControllerExt::viewDidLoad() {
+  ui::TabBarController::viewDidLoad();
+  view()->setBackgroundColor(gfx::Color::white());
+  if (bViewHasLoad_) return;
+  LanguageManager::sharedInstance().registerLanugageNotification(
+      std::shared_ptr<LanguageManagerDelegate>(shared_from_this(), static_cast<LanguageManagerDelegate*>(this)));
+  itmeButtonArray_.clear();
+  addCustomElements();
+  loadByConfig();
+  selectTab(0);
+  bViewHasLoad_ = true;
+}
+
+void UITabBarControllerExt::addCustomElements() {
+  backgroundImage_ = std::make_shared<ui::ImageView>(ui::Rect{0, kBarY, 1024, kBarHeight});
+  backgroundImage_->setImage(barImage());
+  backgroundImage_->setUserInteractionEnabled(true);
+  view()->addSubview(backgroundImage_);
+
+  btnLogo_ = std::make_shared<ui::Button>(ui::Rect{15, 714.5, 225, 51});
+  btnLogo_->setBackgroundColor(gfx::Color::clear());
+  btnLogo_->setBackgroundImage(SkinManager::skinFromImageName("homelogo.png"), ui::ControlStateNormal);
+  btnLogo_->setBackgroundImage(SkinManager::skinFromImageName("homelogo_highlight.png"), ui::ControlStateHighlighted);
+  auto weak = ui::weakAs<UITabBarControllerExt>(this);
+  auto press = std::make_shared<ui::LongPressGestureRecognizer>();
+  press->addTarget([weak](ui::GestureRecognizer& g) {
+    if (g.state() != ui::GestureState::Began) return;
+    if (auto self = weak.lock()) self->logoOnLongClick();
+  });
+  btnLogo_->addGestureRecognizer(press);
+  view()->addSubview(btnLogo_);
+
+  for (int tag = 0; tag < kButtonCount; ++tag) {
+    auto item = std::make_shared<TabBarItemButton>();
+    item->setTitle(textOrEmpty(Language::stringWithName(MainTabScreens::titleKey(tag))));
+    item->setButtonTag(tag);
+    item->addTarget(
+        [weak, tag](ui::Control&, const ui::Event*) {
+          auto self = weak.lock();
+          if (!self) return;
+          if (tag == MainTabScreens::kSettings) {
+            self->settingsBtnClicked();
+          } else {
+            self->buttonClicked(tag);
+          }
+        },
+        ui::ControlEventTouchUpInside);
+    backgroundImage_->addSubview(item);
+    itmeButtonArray_.push_back(item);
+  }
+}
+
+gfx::ImagePtr UITabBarControllerExt::barImage() {
+  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
+    if (auto name = dam->getFullImagePathByTitle(kBarImageTitle)) {
+      // Icons live in the signed-in client's icon folder.
+      if (auto path = PublicFunction::filePathWithName(*name, kFileTypeConfigImage)) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(*path, ec)) {
+          if (auto image = gfx::Image::fromFile(*path)) return image;
+        }
+      }
+    }
+  }
+  return SkinManager::skinFromImageName("btmbar-bg.png");
+}
+
+void UITabBarControllerExt::loadByConfig() {
+  auto config = ConfigManager::sharedInstance();
+  int shown = 0;
+  for (int i = 0; i < static_cast<int>(itmeButtonArray_.size()); ++i) {
+    auto& item = itmeButtonArray_[static_cast<std::size_t>(i)];
+    if (config->isOnShow(i)) {
+      item->setHidden(false);
+      item->setFrame({kFirstButtonX + kConfigPitch * shown, 0, kButtonWidth, kBarHeight});
+      ++shown;
+    } else {
+      item->setHidden(true);
+    }
+  }
+  setBackgroundView();
+}
+
+void UITabBarControllerExt::setBackgroundView() {
+  backgroundImage_->setImage(barImage());
+  for (int i = 0; i < static_cast<int>(itmeButtonArray_.size()); ++i) {
+    auto& item = itmeButtonArray_[static_cast<std::size_t>(i)];
+    if (item->isHidden()) continue;
+    item->setImgNormal(SkinManager::skinFromImageName(kLooks[i].image));
+    item->setImgFocus(SkinManager::skinFromImageName(kLooks[i].focus));
+  }
+}
+
+double UITabBarControllerExt::movePitch(int shownCount) {
+  // The wider pitch would put the last of eight buttons past the bar's end;
+  // then every button keeps the narrower one.
+  const double last = kFirstButtonX + kMovePitch * (shownCount - 1) + kButtonWidth;
+  return last <= 1024 ? kMovePitch : kConfigPitch;
+}
+
+void UITabBarControllerExt::itemsMove(bool move) {
+  if (!move) return;
+  const int count = static_cast<int>(
+      std::count_if(itmeButtonArray_.begin(), itmeButtonArray_.end(), [](const auto& item) { return !item->isHidden(); }));
+  const double pitch = movePitch(count);
+  int shown = 0;
+  for (auto& item : itmeButtonArray_) {
+    if (item->isHidden()) continue;
+    item->setFrame({kFirstButtonX + pitch * shown, 0, kButtonWidth, kBarHeight});
+    ++shown;
+  }
+  btnLogo_->setFrame({15, 714.5, 225, 51});
+}
+
+void UITabBarControllerExt::selectTab(int index) {
+  if (index < 0 || index >= MainTabScreens::kTabCount) return;
+  setSelectedIndex(static_cast<std::size_t>(index));
+  auto catalog = catalogDelegate_.lock();
+  auto library = libraryDelegate_.lock();
+  if (index == MainTabScreens::kCatalog) {
+    if (library) library->removeLibraryView();
+    if (catalog) catalog->addCatologView();
+  } else if (index == MainTabScreens::kSalesLibrary) {
+    if (catalog) catalog->removeCalogView();
+    if (library) library->addLibraryView();
+  } else {
+    if (catalog) catalog->removeCalogView();
+    if (library) library->removeLibraryView();
+    itemsMove(true);
+  }
+  iPerSelectTab_ = iCurSelectTab_;
+  iCurSelectTab_ = index;
+  for (int i = 0; i < static_cast<int>(itmeButtonArray_.size()); ++i) {
+    itmeButtonArray_[static_cast<std::size_t>(i)]->setSelected(i == index);
+  }
+}
+
+void UITabBarControllerExt::buttonClicked(int tag) { selectTab(tag); }
+
+void UITabBarControllerExt::returnPerselectTab() { buttonClicked(iPerSelectTab_); }
+
+void UITabBarControllerExt::setBadgeValue(const std::optional<std::string>& value, int tag, bool animated) {
+  auto it = std::find_if(itmeButtonArray_.begin(), itmeButtonArray_.end(),
+                         [tag](const auto& item) { return item->buttonTag() == tag; });
+  if (it == itmeButtonArray_.end()) return;
+  std::optional<std::string> shown = value;
+  if (tag == MainTabScreens::kQuoteOrder) {
+    const long long count = value ? ConfigManager::integerValue(*value) : 0;
+    if (count == 0) {
+      shown.reset();
+    } else if (count >= 1000) {
+      shown = "999+";
+    }
+  }
+  (*it)->setBadgeValue(shown, animated);
+}
+
+void UITabBarControllerExt::startSyncIconAnimation() {
+  auto& sync = button(MainTabScreens::kSync);
+  sync.stopBlinkIcon();
+  sync.startBlinkIcon();
+}
+
+void UITabBarControllerExt::stopSyncIconAnimation() { button(MainTabScreens::kSync).stopBlinkIcon(); }
+
+void UITabBarControllerExt::settingsBtnClicked() {
+  auto settings = std::make_shared<SettingsViewController>();
+  settings->setDelegate(ui::weakAs<SettingsViewControllerDelegate>(this));
+  auto nav = std::make_shared<ui::NavigationController>(settings);
+  nav->setModalPresentationStyle(ui::ModalPresentationStyle::FormSheet);
+  presentViewController(nav, true);
+  button(MainTabScreens::kSettings).setSelected(true);
+}
+
+void UITabBarControllerExt::deselectButton() { button(MainTabScreens::kSettings).setSelected(false); }
+
+void UITabBarControllerExt::logoOnLongClick() {
+  auto pop = std::make_shared<LoginPopController>();
+  pop->setDelegate(ui::weakAs<LoginPopControllerDelegate>(this));
+  if (logoutPopController_) logoutPopController_->dismissPopoverAnimated(false);
+  logoutPopController_ = std::make_shared<ui::PopoverController>(pop);
+  logoutPopController_->setDelegate(ui::weakAs<ui::PopoverControllerDelegate>(this));
+  const gfx::Color colour = gfx::Color::rgb255(64, 95, 131);
+  pop->view()->setBackgroundColor(gfx::Color::clear());
+  logoutPopController_->setBackgroundColor(colour);
+  logoutPopController_->setPopoverContentSize({LoginPopController::kWidth, LoginPopController::kHeight});
+  const ui::Rect logo = btnLogo_->frame();
+  logoutPopController_->presentPopoverFromRect({logo.x() - 10, 705, 225, 51}, view().get(),
+                                               ui::PopoverArrowDirectionAny, true);
+}
+
+void UITabBarControllerExt::popoverControllerDidDismissPopover(ui::PopoverController&) {}
+
+void UITabBarControllerExt::goBackLoginView() {
+  if (logoutPopController_) logoutPopController_->dismissPopoverAnimated(false);
+  // The logout frees this tab bar; it runs once this call has returned.
+  if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+}
+
+void UITabBarControllerExt::dismissPresented() {
+  if (logoutPopController_) logoutPopController_->dismissPopoverAnimated(false);
+  if (auto home = std::dynamic_pointer_cast<HomeViewController>(screens_[MainTabScreens::kHome])) home->closeOverlays();
+  if (presentedViewController()) dismissViewControllerAnimated(false);
+}
+
+void UITabBarControllerExt::notifiChangelanguage() {
+  for (int tag = 0; tag < static_cast<int>(itmeButtonArray_.size()); ++tag) {
+    itmeButtonArray_[static_cast<std::size_t>(tag)]->setTitle(
+        textOrEmpty(Language::stringWithName(MainTabScreens::titleKey(tag))));
+  }
+}
+
+void UITabBarControllerExt::viewDidAppear(bool animated) {
+  ui::TabBarController::viewDidAppear(animated);
+  for (auto& child : viewControllers()) {
+    ui::ViewController* target = child.get();
+    if (auto* nav = dynamic_cast<ui::NavigationController*>(target)) {
+      target = nav->childViewControllers().empty() ? nullptr : nav->childViewControllers().front().get();
+    }
+    if (auto* config = dynamic_cast<ConfigDelegate*>(target)) config->loadByConfig();
+  }
+  if (auto app = MarvistoAppDelegate::current()) app->configurationChanged();
+}
+
+}  // namespace mv

@@ -1,0 +1,94 @@
+#include "shell/frame/UIToast.hpp"
+
+#include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/Window.hpp"
+
+namespace mv {
+
+UIToast::UIToast() : ui::View({0, 0, 0, 0}) {
+  setOpaque(false);
+  setBackgroundColor(std::nullopt);
+}
+
+void UIToast::show(const std::string& text) { show(text, kGravityLower, kLengthShort); }
+
+ui::Rect UIToast::frameForBox(ui::Size box, int gravity, ui::Size screen) {
+  const double f = gravity == kGravityLower ? 0.75 : gravity == kGravityMiddle ? 0.5 : 0.25;
+  return {(screen.width - box.width) / 2, screen.height * f - box.height / 2, box.width, box.height};
+}
+
+double UIToast::readableSeconds(int length) { return 0.2 + 0.1 + (length == kLengthLong ? 3.0 : 0.5); }
+
+void UIToast::show(const std::string& text, int gravity, int length) {
+  m_length = length;
+  m_gravity = gravity;
+  animation = 0;
+  text_ = text;
+  auto windows = ui::Application::sharedInstance().windows();
+  if (windows.empty()) return;
+  const auto& window = windows.front();
+  const ui::Size screen = window->bounds().size;
+  const gfx::Font font = gfx::Font::named("Arial", 18);
+  const base::Size measured = gfx::sizeWithFont(text, font, base::Size{260, 300}, gfx::LineBreakMode::WordWrap);
+  setFrame(frameForBox({measured.width + 30, measured.height + 20}, gravity, screen));
+  // The window is laid out in the interface's orientation already, so the
+  // toast needs no turning of its own.
+  orientation_ = ui::AffineTransform::identity();
+  setTransform(orientation_.concat(ui::AffineTransform::scale(0.01, 0.01)));
+  window->addSubview(self());
+
+  animationView = std::make_shared<ui::Label>(bounds());
+  animationView->setText(text);
+  animationView->setFont(font);
+  animationView->setNumberOfLines(0);
+  animationView->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+  animationView->setTextColor(gfx::Color::white(1.0));
+  animationView->setTextAlignment(gfx::TextAlignment::Center);
+  animationView->setBackgroundColor(gfx::Color::rgb255(90, 90, 90, 0.85));
+  animationView->layer().setCornerRadius(8);
+  animationView->setClipsToBounds(true);
+  animationView->layer().setShadowColor(gfx::Color::black());
+  animationView->layer().setShadowOffset({5, 3});
+  animationView->layer().setShadowOpacity(0.6);
+  animationView->layer().setShadowRadius(5);
+  addSubview(animationView);
+  nextStep();
+}
+
+void UIToast::nextStep() {
+  const std::int64_t step = animation++;
+  auto self = std::static_pointer_cast<UIToast>(shared_from_this());
+  auto then = [self](bool) { self->nextStep(); };
+  switch (step) {
+    case 0: {
+      addSubview(std::make_shared<ui::View>(bounds()));
+      ui::View::animate(0.2, [this] { setTransform(orientation_.concat(ui::AffineTransform::scale(1.15, 1.15))); }, then);
+      break;
+    }
+    case 1:
+      ui::View::animate(0.1, [this] { setTransform(orientation_.concat(ui::AffineTransform::scale(0.999, 0.999))); }, then);
+      break;
+    case 2:
+      ui::View::animate(m_length == kLengthLong ? 3.0 : 0.5,
+                        [this] { setTransform(orientation_.concat(ui::AffineTransform::scale(1.0, 1.0))); }, then);
+      break;
+    case 3:
+      ui::View::animate(1.0,
+                        [this] {
+                          setTransform(orientation_.concat(ui::AffineTransform::scale(1.1, 0.01)));
+                          setAlpha(0);
+                        },
+                        then);
+      break;
+    default: {
+      auto children = subviews();
+      for (auto it = children.rbegin(); it != children.rend(); ++it) (*it)->removeFromSuperview();
+      animationView.reset();
+      removeFromSuperview();
+      break;
+    }
+  }
+}
+
+}  // namespace mv

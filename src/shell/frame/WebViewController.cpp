@@ -1,0 +1,113 @@
+#include "shell/frame/WebViewController.hpp"
+
+#include "platform/ui/Application.hpp"
+#include "platform/ui/WeakAs.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/settings/SkinManager.hpp"
+#include "util/FitCGRect.hpp"
+
+namespace mv {
+
+std::shared_ptr<ui::Button> WebViewController::makeButton(const ui::Rect& frame, const char* image,
+                                                          void (WebViewController::*action)()) {
+  auto button = std::make_shared<ui::Button>(frame);
+  button->setImage(SkinManager::skinFromImageName(image));
+  auto weak = ui::weakAs<WebViewController>(this);
+  button->addAction(
+      [weak, action](ui::Control&, const ui::Event*) {
+        if (auto self = weak.lock()) ((*self).*action)();
+      },
+      ui::ControlEventTouchUpInside);
+  titlebar()->addSubview(button);
+  return button;
+}
+
+void WebViewController::viewDidLoad() {
+  PopBaseController::viewDidLoad();
+  const FitCGRect& fit = FitCGRect::sharedInstance();
+  contentWebView_ = std::make_shared<svc::WebView>(fit.fitCGRectBy(0, 64, 1024, 704));
+  contentWebView_->setBackgroundColor(gfx::Color::white(0.85));
+  contentWebView_->setScalesPageToFit(true);
+  contentWebView_->setDelegate(ui::weakAs<svc::WebViewDelegate>(this));
+  view()->addSubview(contentWebView_);
+
+  lblLoadError_ = std::make_shared<ui::Label>(fit.fitCGRectBy(40, 300, 944, 120));
+  lblLoadError_->setNumberOfLines(0);
+  lblLoadError_->setTextAlignment(gfx::TextAlignment::Center);
+  lblLoadError_->setTextColor(gfx::Color::darkGray());
+  lblLoadError_->setHidden(true);
+  view()->addSubview(lblLoadError_);
+
+  btnBack_ = makeButton(fit.fitCGRectBy(15, 25, 50, 34), "icon_arrow_left.png", &WebViewController::btnBackClick);
+  btnBack_->setEnabled(false);
+  btnForward_ =
+      makeButton(fit.fitCGRectBy(80, 25, 50, 34), "icon_arrow_right.png", &WebViewController::btnForwardClick);
+  btnForward_->setEnabled(false);
+  btnReload_ = makeButton(fit.fitCGRectBy(145, 25, 50, 34), "icon_reload.png", &WebViewController::btnReloadClick);
+  btnReload_->setEnabled(true);
+
+  // The page alone: the certificate is checked by the fetch itself, and a
+  // page whose server cannot prove who it is does not load.
+  if (!url_.empty()) contentWebView_->loadRequest(url_);
+  finishViewDidLoad();
+}
+
+void WebViewController::viewWillAppear(bool animated) {
+  PopBaseController::viewWillAppear(animated);
+  contentWebView_->setDelegate(ui::weakAs<svc::WebViewDelegate>(this));
+  refreshBtnStatus();
+}
+
+void WebViewController::viewWillDisappear(bool animated) {
+  PopBaseController::viewWillDisappear(animated);
+  if (contentWebView_->isLoading()) contentWebView_->stopLoading();
+  contentWebView_->setDelegate({});
+  ui::Application::sharedInstance().setNetworkActivityIndicatorVisible(false);
+}
+
+void WebViewController::updateLanguage(ui::ViewController&) {
+  PopBaseController::updateLanguage();
+  if (!lblLoadError_->isHidden()) {
+    lblLoadError_->setText(textOrEmpty(Language::stringWithName("PAGELOADFAILED")) + "\n" + lastErrorReason_);
+  }
+}
+
+void WebViewController::btnBackClick() {
+  contentWebView_->goBack();
+  refreshBtnStatus();
+}
+
+void WebViewController::btnForwardClick() {
+  contentWebView_->goForward();
+  refreshBtnStatus();
+}
+
+void WebViewController::btnReloadClick() { contentWebView_->reload(); }
+
+void WebViewController::refreshBtnStatus() {
+  btnBack_->setEnabled(contentWebView_->canGoBack());
+  btnForward_->setEnabled(contentWebView_->canGoForward());
+}
+
+void WebViewController::webViewDidStartLoad(svc::WebView&) {
+  lblLoadError_->setHidden(true);
+  refreshBtnStatus();
+  ui::Application::sharedInstance().setNetworkActivityIndicatorVisible(true);
+}
+
+void WebViewController::webViewDidFinishLoad(svc::WebView&) {
+  refreshBtnStatus();
+  ui::Application::sharedInstance().setNetworkActivityIndicatorVisible(false);
+}
+
+void WebViewController::webViewDidFailLoadWithError(svc::WebView&, const base::Error& error) {
+  refreshBtnStatus();
+  ui::Application::sharedInstance().setNetworkActivityIndicatorVisible(false);
+  // A load stopped on purpose (leaving, or replaced by another) is no failure.
+  if (error.code == svc::WebView::kErrorCancelled) return;
+  lastErrorReason_ = error.description.empty() ? error.failureReason : error.description;
+  lblLoadError_->setText(textOrEmpty(Language::stringWithName("PAGELOADFAILED")) + "\n" + lastErrorReason_);
+  lblLoadError_->setHidden(false);
+}
+
+}  // namespace mv

@@ -1,0 +1,51 @@
+#pragma once
+// One web page shown inside the application under a popup title bar with
+// back, forward and reload buttons. The page is fetched with the server's
+// certificate checked; a page that cannot be loaded says so on screen.
+#include <memory>
+#include <string>
+
+#include "platform/ui/Button.hpp"
+#include "platform/ui/Label.hpp"
+#include "services/WebView.hpp"
+#include "shell/frame/PopBaseController.hpp"
+
+namespace mv {
+
+class WebViewController : public PopBaseController, public svc::WebViewDelegate {
+ public:
+  const std::string& url() const { return url_; }
+  // Before the view loads.
+  void setUrl(const std::string& url) { url_ = url; }
+
+  void viewDidLoad() override;
+  void viewWillAppear(bool animated) override;
+  void viewWillDisappear(bool animated) override;
+  void updateLanguage(ui::ViewController& sender) override;
+
+  void btnBackClick();
+  void btnForwardClick();
+  void btnReloadClick();
+  void refreshBtnStatus();
+
+  void webViewDidStartLoad(svc::WebView& webView) override;
+  void webViewDidFinishLoad(svc::WebView& webView) override;
+  void webViewDidFailLoadWithError(svc::WebView& webView, const base::Error& error) override;
+
+  const std::shared_ptr<svc::WebView>& contentWebView() const { return contentWebView_; }
+  const std::shared_ptr<ui::Button>& btnBack() const { return btnBack_; }
+  const std::shared_ptr<ui::Button>& btnForward() const { return btnForward_; }
+  const std::shared_ptr<ui::Button>& btnReload() const { return btnReload_; }
+  // The message shown over the page when it could not be loaded.
+  const std::shared_ptr<ui::Label>& lblLoadError() const { return lblLoadError_; }
+
+ private:
+  std::shared_ptr<ui::Button> makeButton(const ui::Rect& frame, const char* image, void (WebViewController::*action)());
+  std::string url_;
+  std::shared_ptr<svc::WebView> contentWebView_;
+  std::shared_ptr<ui::Button> btnBack_, btnForward_, btnReload_;
+  std::shared_ptr<ui::Label> lblLoadError_;
+  std::string lastErrorReason_;
+};
+
+}  // namespace mv

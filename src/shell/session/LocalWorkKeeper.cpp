@@ -1,0 +1,91 @@
+#include "shell/session/LocalWorkKeeper.hpp"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/base/Log.hpp"
+#include "store/SQLiteDatabase.hpp"
+#include "store/SQLiteTransaction.hpp"
+
+namespace mv {
+namespace {
+
+// The tables carried over and which of their rows are the user's own. The
+// table names and conditions are fixed texts of the schema, never user input.
+struct KeptTable {
+  const char* table;
+  const char* where;
+};
+
+constexpr KeptTable kKeptTables[] = {
+    {"marvisto_customer", "customer_id < 0"},
+    {"marvisto_customer_attribute", "customer_id < 0 OR attribute_id < 0"},
+    {"marvisto_customer_address", "customer_id < 0 OR id < 0"},
+    {"marvisto_customer_contact", "customer_id < 0 OR contact_id < 0"},
+    {"marvisto_quote_order", "uploaded = 0"},
+    {"marvisto_quote_order_item", "order_id IN (SELECT order_id FROM kept.marvisto_quote_order WHERE uploaded = 0)"},
+};
+
+std::int64_t count(SQLiteDatabase& db, const std::string& sql) {
+  SQLiteStatement st = db.prepare(sql);
+  if (!st || st.step() != SQLiteStatement::Step::Row) return -1;
+  return st.int64At(0);
+}
+
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+}  // namespace
+
+bool LocalWorkKeeper::hasLocalWork(SQLiteDatabase& db) {
+  if (!db.isOpen()) return false;
+  for (const char* table : {"marvisto_customer", "marvisto_quote_order"}) {
+    if (!db.tableExists(table)) continue;
+    const std::string where = std::string(table) == "marvisto_customer" ? "customer_id < 0" : "uploaded = 0";
+    const std::int64_t n = count(db, std::string("SELECT count(*) FROM ") + table + " WHERE " + where);
+    // A database that cannot be read is treated as holding work: nothing is
+    // thrown away on a guess.
+    if (n != 0) return true;
+  }
+  return false;
+}
+
+bool LocalWorkKeeper::copyLocalWork(SQLiteDatabase& db, const std::filesystem::path& keptFile) {
+  if (!db.isOpen()) return false;
+  if (!db.run("ATTACH DATABASE ? AS kept", keptFile.string())) {
+    MV_LOG("Cannot open the kept database ", keptFile.string(), ": ", db.lastError());
+    return false;
+  }
+  bool ok = true;
+  {
+    SQLiteTransaction tx(db);
+    ok = tx.begin();
+    for (const KeptTable& t : kKeptTables) {
+      if (!ok) break;
+      if (!db.tableExists(t.table)) continue;
+      // Only the columns both layouts have, by name.
+      std::vector<std::string> columns = db.columnNames(t.table);
+      std::vector<std::string> keptColumns;
+      {
+        SQLiteStatement info = db.prepare(std::string("PRAGMA kept.table_info(") + quoted(t.table) + ")");
+        while (info && info.step() == SQLiteStatement::Step::Row) keptColumns.push_back(info.text("name"));
+      }
+      if (keptColumns.empty()) continue;
+      std::string list;
+      for (const std::string& c : columns) {
+        if (std::find(keptColumns.begin(), keptColumns.end(), c) == keptColumns.end()) continue;
+        list += (list.empty() ? "" : ", ") + quoted(c);
+      }
+      if (list.empty()) continue;
+      const std::string sql = std::string("INSERT OR REPLACE INTO main.") + t.table + " (" + list + ") SELECT " + list +
+                              " FROM kept." + t.table + " WHERE " + t.where;
+      ok = db.execute(sql);
+      if (!ok) MV_LOG("Cannot carry over ", t.table, ": ", db.lastError());
+    }
+    ok = ok && tx.commit();
+  }
+  if (!db.execute("DETACH DATABASE kept")) MV_LOG("Cannot detach the kept database: ", db.lastError());
+  return ok;
+}
+
+}  // namespace mv

@@ -1,0 +1,841 @@
+#include "shell/session/LoginMode.hpp"
+
+#include <system_error>
+
+#include "platform/base/Date.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/session/LocalWorkKeeper.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/frame/MessageBox.hpp"
+#include "shell/settings/SkinManager.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
+#include "sync/CommandCode.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/requests/RequestCheckDeviceStatus.hpp"
+#include "sync/requests/RequestCheckVersion.hpp"
+#include "sync/requests/RequestConfig.hpp"
+#include "sync/requests/RequestDownload.hpp"
+#include "sync/requests/RequestGetUserinfo.hpp"
+#include "sync/requests/RequestLogin.hpp"
+#include "sync/requests/RequestRuntimeConfig.hpp"
+#include "sync/requests/RequestSyncDataFinish.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Session.hpp"
+#include "util/Text.hpp"
+#include "util/ZipArchive.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+std::shared_ptr<LoginMode>& instanceSlot() {
+  static std::shared_ptr<LoginMode> instance;
+  return instance;
+}
+
+// Statuses after which the user may still sign in offline.
+bool isOfflineStatus(const std::string& status) {
+  return status == kStatusNetworkError || status == "402" || status == "403" || status == "405";
+}
+
+// A week, the snooze of an update offer.
+constexpr double kUpdateSnoozeSeconds = 604800;
+
+const char* const kSyncFlags[] = {"FileSynced", "ProductSynced", "CustomerSynced", "IconSynced", "lastsync",
+                                  // The version the database was upgraded for goes with the database.
+                                  "App_version"};
+
+std::string currentAppVersion() {
+  if (auto app = MarvistoAppDelegate::current()) return app->currentVersion();
+  return base::Bundle::shortVersion();
+}
+
+}  // namespace
+
+// ---- life -------------------------------------------------------------------------
+
+std::shared_ptr<LoginMode> LoginMode::sharedInstance() {
+  MV_ASSERT_MAIN_THREAD();
+  auto& slot = instanceSlot();
+  if (slot) return slot;
+  slot.reset(new LoginMode());
+  slot->startObserving();
+  installWaitBox();
+  SyncSession::setCurrent(slot);
+  Session::publish(slot->session_);
+  return slot;
+}
+
+std::shared_ptr<LoginMode> LoginMode::existingInstance() {
+  MV_ASSERT_MAIN_THREAD();
+  return instanceSlot();
+}
+
+void LoginMode::freeInstance() {
+  MV_ASSERT_MAIN_THREAD();
+  std::shared_ptr<LoginMode> dropped;
+  dropped.swap(instanceSlot());
+  SyncSession::setCurrent({});
+  Session::clear();
+  if (!dropped) return;
+  // Whoever still holds the object (a reply being delivered, an alert) finds
+  // it inert: no timer of it fires any more and it hears no notification.
+  dropped->signIn_.cancelAll();
+  dropped->requests_.cancelAll();
+  dropped->pendingLogin_ = 0;
+  dropped->netConnectObservation_.reset();
+  dropped->netUnconnectObservation_.reset();
+  dropped->delegate_.reset();
+}
+
+void LoginMode::installWaitBox() { MessageBox::installAsBlockWaitBox(); }
+
+LoginMode::LoginMode() = default;
+
+LoginMode::~LoginMode() = default;
+
+void LoginMode::startObserving() {
+  std::weak_ptr<LoginMode> weak = weak_from_this();
+  netConnectObservation_ = base::Observation("netconnect", nullptr, [weak](const base::Notification&) {
+    if (auto self = weak.lock()) self->netConnected();
+  });
+  netUnconnectObservation_ = base::Observation("netUnconnect", nullptr, [weak](const base::Notification&) {
+    if (auto self = weak.lock()) self->netUnconnect();
+  });
+}
+
+int LoginMode::sendSessionRequest(const std::shared_ptr<RequestInterfaceBase>& request) {
+  request->setReceiveDelegete(shared_from_this());
+  return NetworkModel::sharedInstance().sendRequest(request, requests_);
+}
+
+// ---- identity --------------------------------------------------------------------
+
+void LoginMode::publishSession() {
+  // Only the session's own object speaks for it; one freed at logout that a
+  // reply still holds changes nothing below.
+  if (existingInstance().get() == this) Session::publish(session_);
+}
+
+#define MV_SESSION_FIELD(Type, Getter, Setter, member) \
+  Type LoginMode::Getter() const { return session_.member; } \
+  void LoginMode::Setter(const Type& v) {                \
+    MV_ASSERT_MAIN_THREAD();                             \
+    session_.member = v;                                 \
+    publishSession();                                    \
+  }
+
+MV_SESSION_FIELD(std::string, acountID, setAcountID, acountID)
+MV_SESSION_FIELD(std::string, password, setPassword, password)
+MV_SESSION_FIELD(std::string, clientID, setClientID, clientID)
+MV_SESSION_FIELD(std::string, deviceID, setDeviceID, deviceID)
+MV_SESSION_FIELD(std::string, sessionId, setSessionId, sessionId)
+#undef MV_SESSION_FIELD
+
+std::int64_t LoginMode::vendorId() const { return session_.vendorId; }
+void LoginMode::setVendorId(std::int64_t v) {
+  session_.vendorId = v;
+  publishSession();
+}
+int LoginMode::loginType() const { return session_.loginType; }
+void LoginMode::setLoginType(int type) {
+  session_.loginType = type;
+  publishSession();
+}
+
+LoginInfo LoginMode::loginInfo() const {
+  LoginInfo info;
+  info.accountId = session_.acountID;
+  info.passWord = session_.password;
+  info.clientId = session_.clientID;
+  info.deviceId = session_.deviceID;
+  info.sessionId = session_.sessionId;
+  info.email = email_;
+  info.companyName = companyName_;
+  info.companyLink = companyLink_;
+  info.userAccess = userAccess_;
+  return info;
+}
+
+std::optional<fs::path> LoginMode::clientFolder() const { return PublicFunction::clientFolder(clientID()); }
+
+std::optional<fs::path> LoginMode::skinFolder() const {
+  auto folder = clientFolder();
+  if (!folder) return std::nullopt;
+  return *folder / kSkinFolderName;
+}
+
+std::string LoginMode::perClientKey(const std::string& name) const { return clientID() + "-" + name; }
+
+bool LoginMode::isDemoClient(const std::string& clientId) {
+  const std::string lower = asciiLowercase(clientId);
+  return lower == kDemoClientZDuvo || lower == kDemoClientTolvaren;
+}
+
+// ---- online sign-in ------------------------------------------------------------
+
+void LoginMode::login(const LoginInfo& info, bool isFromInput, bool isAutoLogin) {
+  fromInput_ = isFromInput;
+  autoLogin_ = isAutoLogin;
+  setAcountID(info.accountId);
+  setClientID(info.clientId);
+  setPassword(info.passWord);
+  setDeviceID(info.deviceId);
+  if (!PublicFunction::isValidClientID(info.clientId) || isDemoClient(info.clientId)) {
+    // The client id names a folder on this device; one that cannot is never
+    // sent, stored or used as a path.
+    MV_LOG("Refusing the client id \"", info.clientId, "\"");
+    setClientID(std::string());
+    failSignIn(textOrEmpty(Language::stringWithName("COMPANYIDNOTVALID")));
+    return;
+  }
+  // A new attempt replaces any earlier one, with all it still has under way.
+  signIn_.cancelAll();
+  sendLogin(false);
+}
+
+void LoginMode::sendLogin(bool silent) {
+  auto request = std::make_shared<RequestLogin>();
+  request->userName = acountID();
+  request->passWord = password();
+  request->clientID = clientID();
+  request->deviceID = deviceID();
+  request->setReceiveDelegete(shared_from_this());
+  pendingSilent_ = silent;
+  pendingLogin_ = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  MV_LOG("the login request is ", pendingLogin_);
+}
+
+void LoginMode::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  if (!result) return;
+  switch (result->cmdCode) {
+    case kCmdLogin:
+      loginReply(std::dynamic_pointer_cast<LoginRst>(result));
+      break;
+    case kCmdConfig:
+      if (auto config = std::dynamic_pointer_cast<ConfigRst>(result)) configReply(*config);
+      break;
+    case kCmdRuntimeConfig:
+      if (auto config = std::dynamic_pointer_cast<ConfigRst>(result); config && config->isSuccess()) {
+        ConfigManager::sharedInstance()->syncConfigData(config->configTable);
+      } else {
+        MV_LOG("get runtime config error!");
+      }
+      break;
+    case kCmdCheckDeviceStatus:
+      if (auto app = MarvistoAppDelegate::current()) app->logoutWithLockedUser(result->status, result->message);
+      break;
+    case kCmdCheckVersion:
+      if (auto version = std::dynamic_pointer_cast<CheckAppVersionRst>(result)) {
+        if (auto app = MarvistoAppDelegate::current()) app->CheckAppVersionReturn(*version);
+      }
+      break;
+    case kCmdGetUserinfo:
+      if (auto info = std::dynamic_pointer_cast<GetUserinfoRst>(result); info && info->isSuccess()) {
+        setEmail(info->email);
+        setCompanyName(info->companyName);
+        setCompanyLink(info->companyLink);
+        setUserAccess(info->userAccess);
+        DataAccessManager* dam = DataAccessManager::sharedDataModel();
+        if (!dam || !dam->saveUserInfo(loginInfo())) MV_LOG("The user information could not be stored");
+      }
+      break;
+    case kCmdSyncDataFinish:
+      break;
+    case kCmdDownload:
+      if (auto download = std::dynamic_pointer_cast<DownloadRst>(result)) skinReply(*download);
+      break;
+    default:
+      break;
+  }
+}
+
+void LoginMode::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
+  (void)info;
+  MV_LOG("the skin download is under way");
+}
+
+void LoginMode::loginReply(const std::shared_ptr<LoginRst>& result) {
+  if (!result || result->requestCode != pendingLogin_) return;  // a reply to an older attempt
+  const bool silent = pendingSilent_ || !delegate();
+  pendingLogin_ = 0;
+  if (result->isSuccess()) {
+    loginAccepted(*result, silent);
+  } else if (isOfflineStatus(result->status)) {
+    if (silent) {
+      // The network came back but the service cannot be reached: the session
+      // goes on as it is, with its database open under the screens.
+      MV_LOG("silent re-login failed with ", result->status);
+      return;
+    }
+    offlineSignIn(*result);
+  } else {
+    refusedSignIn(*result, silent);
+  }
+}
+
+void LoginMode::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
+  if (!result) return;
+  if (result->cmdCode == kCmdLogin && result->requestCode == pendingLogin_) {
+    const bool silent = pendingSilent_ || !delegate();
+    pendingLogin_ = 0;
+    if (silent) return;
+    endSignInBySession();
+  } else if (result->cmdCode == kCmdConfig || result->cmdCode == kCmdDownload) {
+    // An expired session or a locked user ends a sign-in at any of its steps,
+    // not only at the login: the session never stays "online" on the welcome
+    // screen with the database open.
+    if (delegate()) {
+      endSignInBySession();
+    } else {
+      endWaitBox();
+    }
+  }
+}
+
+void LoginMode::endSignInBySession() {
+  // The application's alert tells the user why; the panel comes back.
+  setLoginType(kLoginTypeNone);
+  signIn_.cancelAll();
+  DataAccessManager::releaseDataModel();
+  endWaitBox();
+  if (auto d = delegate()) d->changeLoginButState();
+}
+
+void LoginMode::endWaitBox() {
+  auto& box = MessageBox::sharedInstance();
+  if (delegate()) {
+    // The sign-in's box, whichever screen began it.
+    box.EndBlockWait();
+  } else if (ownBoxTag_) {
+    // A silent re-login closes only its own box, never another flow's.
+    box.EndBlockWait(ownBoxTag_);
+  }
+  ownBoxTag_ = 0;
+}
+
+void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
+  // 1. What the service says about the user. An identity field is replaced
+  // only by a value the reply really carries: an absent client id must never
+  // turn into an empty folder name.
+  if (!isBlank(r.account)) session_.acountID = r.account;
+  if (!isBlank(r.clientId) && PublicFunction::isValidClientID(r.clientId) &&
+      asciiLowercase(r.clientId) == asciiLowercase(session_.clientID)) {
+    session_.clientID = r.clientId;
+  } else if (!isBlank(r.clientId) && asciiLowercase(r.clientId) != asciiLowercase(session_.clientID)) {
+    MV_LOG("The service answered for client \"", r.clientId, "\"; keeping \"", session_.clientID, "\"");
+  }
+  session_.sessionId = r.sessionId;
+  session_.vendorId = ConfigManager::integerValue(r.vendor_id);
+  session_.loginType = kLoginTypeOnline;
+  publishSession();
+  if (!isBlank(r.email)) email_ = r.email;
+  if (!isBlank(r.companyName)) companyName_ = r.companyName;
+  if (!isBlank(r.companyLink)) companyLink_ = r.companyLink;
+  userAccess_ = r.userAccess;
+  needUpdate_ = r.needUpdate;
+  needUpdateSkin_ = r.needUpdateSkin;
+  hasBackup_ = r.hasBackup;
+  lastBackupDate_ = r.lastBackupDate;
+
+  if (!silent) {
+    // 2. The next database access opens the database of this client.
+    ConfigManager::sharedInstance()->resetUserData();
+    // 3. A full resync starts from a fresh database, keeping the user's work.
+    if (r.needSyncAll) wipeForFullSync();
+  } else if (r.needSyncAll) {
+    // Screens and perhaps a sync are using the database right now.
+    isSyncAllData_ = true;
+  }
+
+  // 4. The saved logins.
+  if (fromInput_) refreshLastLogininfo();
+  // 5. The local user, for later offline sign-ins.
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam || !dam->saveUserInfo(loginInfo())) MV_LOG("The user could not be stored for offline sign-in");
+  // 6. When the service last backed up this user's work.
+  auto& defaults = base::UserDefaults::standard();
+  defaults.setDouble(clientID() + "-" + acountID() + "-last_backup_date", lastBackupDate_);
+  if (!defaults.synchronize()) MV_LOG("The user defaults could not be written");
+  // 7. The database follows the application's version.
+  versionCompare();
+  // 8. The configuration.
+  if (r.needSyncAll && !silent) {
+    // This box replaces the one the screen opened for the sign-in, so the
+    // screen cannot close it: the sign-in does when it ends.
+    ownBoxTag_ = MessageBox::sharedInstance().BeginBlockWait(
+        textOrEmpty(Language::stringWithName("LOGINSUCCESSANDBOUND")), kWaitTimeout);
+    signIn_.after(kConfigStepDelay, [this] { showRequestConfigTittle(); });
+  } else {
+    showRequestConfigTittle();
+  }
+}
+
+void LoginMode::wipeForFullSync() {
+  auto folder = clientFolder();
+  if (!folder) return;
+  const fs::path dbFile = *folder / DataAccessManager::kDatabaseFileName;
+  std::error_code ec;
+  fs::path kept;
+  if (fs::exists(dbFile, ec) && DataAccessManager::sharedDataModel() &&
+      LocalWorkKeeper::hasLocalWork(SQLiteDatabase::sharedDataBase())) {
+    DataAccessManager::releaseDataModel();
+    kept = base::Paths::tmp() / (asciiLowercase(clientID()) + "-kept-" + std::to_string(::getpid()) + ".sqlite");
+    fs::remove(kept, ec);
+    fs::rename(dbFile, kept, ec);
+    if (ec) {
+      // The work cannot be set aside: rather no full resync than lost orders.
+      MV_LOG("Cannot keep the local work aside (", ec.message(), "); the full resync is left to the next sync");
+      isSyncAllData_ = true;
+      return;
+    }
+  }
+  removeBlockAccount();
+  if (kept.empty()) return;
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (dam && LocalWorkKeeper::copyLocalWork(SQLiteDatabase::sharedDataBase(), kept)) {
+    fs::remove(kept, ec);
+  } else {
+    MV_LOG("The local work could not be carried over; it stays in ", kept.string());
+  }
+}
+
+void LoginMode::showRequestConfigTittle() {
+  auto& box = MessageBox::sharedInstance();
+  const std::string text = textOrEmpty(Language::stringWithName("SYNUSERCONFIG"));
+  const int current = box.waitMsgBoxtag();
+  if (!delegate()) {
+    // A silent re-login shows its steps in a box of its own, and only when no
+    // other flow (a running sync) has one up.
+    if (ownBoxTag_ != 0 && current == ownBoxTag_) {
+      box.ChangeWaitMessage(text);
+    } else if (current == 0) {
+      ownBoxTag_ = box.BeginBlockWait(text, kWaitTimeout);
+    }
+  } else if (current != 0) {
+    box.ChangeWaitMessage(text);
+  } else {
+    ownBoxTag_ = box.BeginBlockWait(text, kWaitTimeout);
+  }
+  signIn_.after(kConfigStepDelay, [this] { requestConfig(); });
+}
+
+void LoginMode::requestConfig() {
+  auto request = std::make_shared<RequestConfig>();
+  request->clientId = clientID();
+  request->setReceiveDelegete(shared_from_this());
+  const int code = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  MV_LOG("the rst is ", code);
+}
+
+void LoginMode::configReply(const ConfigRst& result) {
+  if (!result.isSuccess()) {
+    endWaitBox();
+    if (delegate()) {
+      failSignIn(result.message);
+    } else {
+      MV_LOG("The configuration could not be fetched: ", result.status);
+    }
+    return;
+  }
+  ConfigManager::sharedInstance()->syncConfigData(result.configTable);
+  std::error_code ec;
+  auto skin = skinFolder();
+  if (skin && fs::is_directory(*skin, ec) && !needUpdateSkin_) {
+    finishWithConfiguration(false);
+    return;
+  }
+  auto request = std::make_shared<RequestDownload>();
+  request->fileNameList = {kSkinArchiveName};
+  request->imgType = kFileTypeSkinArchive;
+  request->progressType = kProgressTypeSingleWithPercent;
+  request->setReceiveDelegete(shared_from_this());
+  const int id = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  MV_LOG("the downloadId is ", id);
+}
+
+void LoginMode::skinReply(const DownloadRst& result) {
+  bool renewed = false;
+  auto folder = clientFolder();
+  if (result.isSuccess() && folder) {
+    // The new skin replaces the old one only when it unpacked whole, and only
+    // then does the service hear that it arrived.
+    ZipArchive archive;
+    if (archive.UnzipOpenFile(*folder / kSkinArchiveName) &&
+        archive.unzipReplacingFolder(*folder / kSkinFolderName, std::string(kSkinFolderName) + "/")) {
+      renewed = true;
+      needUpdateSkin_ = false;
+      syncFinishedtype("skin");
+      MV_LOG("request download finish success!");
+    } else {
+      MV_LOG("The skin archive could not be unpacked: ", archive.lastError());
+    }
+    archive.UnzipCloseFile();
+  }
+  if (!delegate()) endWaitBox();
+  // Without a new skin the one already there, or one from an archive that
+  // arrived earlier, or the application's own images are used.
+  if (!renewed) SkinManager::sharedInstance().initializeSkinImage();
+  finishWithConfiguration(true);
+}
+
+void LoginMode::finishWithConfiguration(bool clearDelegate) {
+  auto config = ConfigManager::sharedInstance()->queryConfig();
+  if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
+    endWaitBox();
+    if (delegate()) {
+      failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
+    } else {
+      MV_LOG("The stored configuration has no module list");
+    }
+    return;
+  }
+  ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
+  if (auto d = delegate()) {
+    if (clearDelegate) delegate_.reset();
+    if (ownBoxTag_) MessageBox::sharedInstance().EndBlockWait(ownBoxTag_);
+    ownBoxTag_ = 0;
+    d->loginSuccess();
+  } else {
+    endWaitBox();
+  }
+}
+
+void LoginMode::failSignIn(const std::string& message) {
+  auto d = delegate();
+  setLoginType(kLoginTypeNone);
+  signIn_.cancelAll();
+  pendingLogin_ = 0;
+  DataAccessManager::releaseDataModel();
+  MessageBox::sharedInstance().EndBlockWait();
+  delegate_.reset();
+  if (d) {
+    d->changeLoginButState();
+    d->loginErroWithMessage(message);
+  }
+}
+
+// ---- offline and refused sign-in --------------------------------------------------
+
+void LoginMode::offlineSignIn(const NetBaseRst& result) {
+  const bool noNetwork = result.status == kStatusNetworkError;
+  auto d = delegate();
+  if (d) d->changeLoginButState();
+  DataAccessManager::releaseDataModel();
+  MessageBox::sharedInstance().EndBlockWait();
+
+  std::error_code ec;
+  auto folder = clientFolder();
+  if (!folder || !fs::is_directory(*folder, ec)) {
+    failSignIn(noNetwork ? textOrEmpty(Language::stringWithName("FIRSTLOGINNETWORKERRO")) : result.message);
+    return;
+  }
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) {
+    failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
+    return;
+  }
+  const std::string code = dam->checkLocalUserInfo(loginInfo());
+  if (code != kStatusSuccess) {
+    failSignIn(noNetwork ? textOrEmpty(Language::stringWithName(code)) : result.message);
+    return;
+  }
+  if (auto user = dam->getUserInfo(acountID())) {
+    if (!isBlank(user->accountId)) setAcountID(user->accountId);
+    setEmail(user->email);
+    setCompanyLink(user->companyLink);
+    setCompanyName(user->companyName);
+  }
+  // Without a module list the main screen would have no tabs: the sign-in
+  // cannot complete, and the user hears so before being told about offline.
+  auto config = ConfigManager::sharedInstance()->queryConfig();
+  if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
+    failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
+    return;
+  }
+  refreshLastLogininfo();
+  if (d) d->loginAbnormalWithMessage(noNetwork ? textOrEmpty(Language::stringWithName("USINGOFFLINE")) : result.message);
+  ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
+  if (auto still = delegate()) {
+    setLoginType(kLoginTypeOffline);
+    delegate_.reset();
+    still->loginSuccess();
+  }
+}
+
+void LoginMode::refusedSignIn(const NetBaseRst& result, bool silent) {
+  if (!silent) {
+    failSignIn(result.message);
+    return;
+  }
+  auto alert = std::make_shared<ui::AlertView>(
+      textOrEmpty(Language::stringWithName("RELOGIN")),
+      result.message + textOrEmpty(Language::stringWithName("STAYOFFLINEORLOGIN")),
+      std::weak_ptr<ui::AlertViewDelegate>(shared_from_this()), textOrEmpty(Language::stringWithName("CANCEL")),
+      std::vector<std::string>{textOrEmpty(Language::stringWithName("OK"))});
+  alert->setTag(kReloginAlertTag);
+  alert->show();
+}
+
+void LoginMode::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
+  if (alert.tag() != kReloginAlertTag) return;
+  if (buttonIndex == alert.firstOtherButtonIndex()) {
+    // Logout frees this object; it happens on the next turn, after this call.
+    if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+  }
+}
+
+// ---- network changes --------------------------------------------------------------
+
+void LoginMode::netConnected() {
+  const int type = loginType();
+  if (type != kLoginTypeOnline && type != kLoginTypeOffline) return;
+  auto app = MarvistoAppDelegate::current();
+  if (app && app->isWelcomeRoot()) return;
+  if (isLoginPending()) return;
+  sendLogin(true);
+}
+
+void LoginMode::netUnconnect() {
+  if (loginType() == kLoginTypeOnline) setLoginType(kLoginTypeOffline);
+}
+
+// ---- demo -------------------------------------------------------------------------
+
+void LoginMode::loginWithDemo(const std::string& clientId) {
+  if (!isDemoClient(clientId)) {
+    failSignIn(textOrEmpty(Language::stringWithName("COMPANYIDNOTVALID")));
+    return;
+  }
+  auto& skins = SkinManager::sharedInstance();
+  if (skins.isDemoUnpacking()) {
+    // The demo data is being written: the sign-in waits for it.
+    std::weak_ptr<LoginMode> weak = weak_from_this();
+    skins.whenDemoReady([weak, clientId] {
+      if (auto self = weak.lock(); self && self == LoginMode::existingInstance()) self->loginWithDemo(clientId);
+    });
+    return;
+  }
+  const std::string id = asciiLowercase(clientId);
+  fromInput_ = false;
+  setClientID(id);
+  setAcountID("DEMO");
+  setPassword(id);
+  setDeviceID(id);
+  setCompanyName("Demo Company");
+  DataAccessManager::releaseDataModel();
+
+  std::error_code ec;
+  auto folder = clientFolder();
+  if (!folder || !fs::is_regular_file(*folder / DataAccessManager::kDatabaseFileName, ec)) {
+    if (!demoRepairTried_) {
+      // Unpack the demo data again, then try once more.
+      demoRepairTried_ = true;
+      std::weak_ptr<LoginMode> weak = weak_from_this();
+      skins.startDemoUnpack([weak, id](bool) {
+        if (auto self = weak.lock(); self && self == LoginMode::existingInstance()) self->loginWithDemo(id);
+      });
+      return;
+    }
+    finishDemo(std::string());
+    return;
+  }
+  finishDemo(id);
+}
+
+void LoginMode::finishDemo(const std::string& clientId) {
+  std::optional<ConfigEntity> config;
+  if (!clientId.empty()) config = ConfigManager::sharedInstance()->queryConfig();
+  if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
+    // The demo data is broken beyond a fresh unpack: its shortcut goes away
+    // until the data is unpacked anew.
+    const std::string id = asciiLowercase(this->clientID());
+    auto& defaults = base::UserDefaults::standard();
+    if (id == kDemoClientZDuvo) defaults.setBool("Z_DUVO_SHORTCUT", false);
+    if (id == kDemoClientTolvaren) defaults.setBool("TOLVAREN_SHORTCUT", false);
+    defaults.synchronize();
+    SkinManager::sharedInstance().setNeedUpdateDemo(true);
+    failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
+    return;
+  }
+  ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
+  if (auto d = delegate()) {
+    setLoginType(kLoginTypeDemo);
+    delegate_.reset();
+    d->loginSuccess();
+  }
+}
+
+// ---- session requests ---------------------------------------------------------------
+
+void LoginMode::checkDeviceStatus() {
+  if (loginType() != kLoginTypeOnline) return;
+  auto request = std::make_shared<RequestCheckDeviceStatus>();
+  request->userName = acountID();
+  request->clientID = clientID();
+  request->deviceID = deviceID();
+  sendSessionRequest(request);
+  checkAppVersion(true);
+}
+
+void LoginMode::checkAppVersion(bool automatic) {
+  checkLocalVersion_ = automatic;
+  auto request = std::make_shared<RequestCheckVersion>();
+  sendSessionRequest(request);
+}
+
+void LoginMode::getUserinfo() {
+  if (loginType() != kLoginTypeOnline) return;
+  auto request = std::make_shared<RequestGetUserinfo>();
+  request->userName = acountID();
+  request->clientID = clientID();
+  sendSessionRequest(request);
+}
+
+void LoginMode::getRuntimeConfig() {
+  if (loginType() != kLoginTypeOnline) return;
+  auto request = std::make_shared<RequestRuntimeConfig>();
+  request->clientId = clientID();
+  sendSessionRequest(request);
+}
+
+void LoginMode::syncFinishedtype(const std::string& tableType) {
+  auto request = std::make_shared<RequestSyncDataFinish>();
+  request->tableType = tableType;
+  const int code = sendSessionRequest(request);
+  MV_LOG("the request is ", code);
+}
+
+// ---- local data -------------------------------------------------------------------
+
+bool LoginMode::removeBlockAccount() {
+  const std::string id = clientID();
+  auto folder = PublicFunction::clientFolder(id);
+  if (isBlank(id) || !folder || isDemoClient(id)) {
+    MV_LOG("Not deleting the data of client \"", id, "\"");
+    return false;
+  }
+  // Nothing may keep the database open while its file goes away.
+  DataAccessManager::releaseDataModel();
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(*folder, ec))) fs::remove_all(*folder, ec);
+  if (ec) MV_LOG("The client folder ", folder->string(), " could not be deleted: ", ec.message());
+  base::UserDefaults::standard().synchronize();
+  removeAllSyncFlag();
+  return !fs::exists(fs::symlink_status(*folder, ec));
+}
+
+void LoginMode::removeAllSyncFlag() {
+  const std::string id = clientID();
+  if (isBlank(id)) return;
+  auto& defaults = base::UserDefaults::standard();
+  for (const char* flag : kSyncFlags) defaults.removeObject(id + "-" + flag);
+  defaults.synchronize();
+}
+
+void LoginMode::refreshLastLogininfo() {
+  const std::string client = clientID();
+  const std::string account = acountID();
+  const std::string pass = password();
+  auto& defaults = base::UserDefaults::standard();
+  const base::Value saved = defaults.arrayForKey("Login_Info_Array");
+  base::Value rebuilt = base::Value::array();
+  std::vector<base::Value> front;
+  bool found = false;
+  auto text = [](const base::Value& entry, const char* key) {
+    auto it = entry.find(key);
+    return it != entry.end() && it->is_string() ? it->get<std::string>() : std::string();
+  };
+  for (const base::Value& entry : saved) {
+    if (!entry.is_object()) continue;
+    base::Value copy = entry;
+    const bool sameClient = text(entry, "Input_ClientID") == client;
+    if (sameClient && text(entry, "Input_UserID") == account) {
+      copy["Input_PassWord"] = pass;
+      if (autoLogin_) copy["INPUT_USESHORTCUT"] = "YES";
+      front.push_back(std::move(copy));
+      found = true;
+    } else if (sameClient && autoLogin_) {
+      copy["INPUT_USESHORTCUT"] = "NO";
+      rebuilt.push_back(std::move(copy));
+    } else {
+      rebuilt.push_back(std::move(copy));
+    }
+  }
+  if (!found && !isBlank(trimWhitespaceAndNewlines(client))) {
+    base::Value entry = {{"Input_UserID", account},
+                         {"Input_PassWord", pass},
+                         {"Input_ClientID", client},
+                         {"Input_DeviceID", deviceID()}};
+    if (autoLogin_) entry["INPUT_USESHORTCUT"] = "YES";
+    front.push_back(std::move(entry));
+  }
+  // Inserted at the front in the order met, so the last one found is first.
+  base::Value result = base::Value::array();
+  for (auto it = front.rbegin(); it != front.rend(); ++it) result.push_back(*it);
+  for (auto& entry : rebuilt) result.push_back(std::move(entry));
+  defaults.setObject("Login_Info_Array", std::move(result));
+  if (!defaults.synchronize()) MV_LOG("The saved logins could not be written");
+}
+
+bool LoginMode::isNeedCheckVersionAlert(int updateType) {
+  if (!checkLocalVersion_) return true;
+  if (updateType == 3) return true;
+  if (updateType != 1 && updateType != 2) return false;
+  const char* key = updateType == 1 ? "UpdateVersionSign" : "UpdateVersionSuggest";
+  auto& defaults = base::UserDefaults::standard();
+  auto when = defaults.dateForKey(key);
+  if (!when) return true;
+  if (base::Date::now() - *when > kUpdateSnoozeSeconds) {
+    defaults.removeObject(key);
+    defaults.synchronize();
+    return true;
+  }
+  return false;
+}
+
+bool LoginMode::versionCompare() {
+  const std::string id = clientID();
+  if (isBlank(id)) return true;
+  const std::string key = id + "-App_version";
+  const std::string version = currentAppVersion();
+  auto& defaults = base::UserDefaults::standard();
+  auto stored = defaults.optionalStringForKey(key);
+  if (stored && !isBlank(trimWhitespaceAndNewlines(*stored)) && *stored == version) return true;
+  std::error_code ec;
+  if (auto skin = skinFolder(); skin && fs::exists(*skin, ec)) fs::remove_all(*skin, ec);
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  const bool upgraded = dam && dam->updateVersion();
+  createAllDirectorys();
+  if (!upgraded) {
+    // Not recorded: the upgrade runs again at the next sign-in.
+    MV_LOG("The client database could not be upgraded to ", version);
+    return false;
+  }
+  defaults.setString(key, version);
+  defaults.synchronize();
+  return true;
+}
+
+bool LoginMode::createAllDirectorys() {
+  const std::string id = clientID();
+  if (!PublicFunction::isValidClientID(id)) return false;
+  const std::string base = asciiLowercase(id);
+  bool ok = true;
+  for (int type = kFileTypeProductImage; type <= kFileTypeKeynote; ++type) {
+    if (const char* folder = PublicFunction::folderForFileType(type)) {
+      ok = PublicFunction::createDirectoryifNeed(base + "/" + folder) && ok;
+    }
+  }
+  ok = PublicFunction::createDirectoryifNeed(base + "/tempDownload") && ok;
+  return ok;
+}
+
+}  // namespace mv

@@ -1,0 +1,90 @@
+#include "shell/session/WelcomePlaceholder.hpp"
+
+#include "platform/base/UserDefaults.hpp"
+#include "platform/ui/AlertView.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/frame/MessageBox.hpp"
+#include "shell/settings/SkinManager.hpp"
+
+namespace mv {
+
+// The sign-in holds this screen weakly: once it is gone, later silent
+// re-logins run without a screen waiting for them.
+WelcomePlaceholder::~WelcomePlaceholder() = default;
+
+std::shared_ptr<WelcomePlaceholder> WelcomePlaceholder::selfPtr() {
+  return std::static_pointer_cast<WelcomePlaceholder>(shared_from_this());
+}
+
+void WelcomePlaceholder::viewDidLoad() {
+  status_ = std::make_shared<ui::Label>(ui::Rect{0, 360, 1024, 48});
+  status_->setTextAlignment(gfx::TextAlignment::Center);
+  status_->setText(textOrEmpty(Language::stringWithName("LOGINBUT")));
+  view()->addSubview(status_);
+  auto lm = LoginMode::sharedInstance();
+  lm->setDelegate(selfPtr());
+  lm->checkAppVersion(true);
+}
+
+void WelcomePlaceholder::viewWillAppear(bool /*animated*/) {
+  auto& defaults = base::UserDefaults::standard();
+  if (defaults.boolForKey("SHOULDSHOWGUIDE")) {
+    guideShown_ = true;
+    defaults.setBool("SHOULDSHOWGUIDE", false);
+    defaults.synchronize();
+  }
+}
+
+void WelcomePlaceholder::viewDidAppear(bool /*animated*/) {
+  auto& skins = SkinManager::sharedInstance();
+  if (!skins.needInitializeDemo() || skins.isDemoUnpacking()) return;
+  skins.setNeedUpdateDemo(false);
+  const int tag = MessageBox::sharedInstance().BeginBlockWait(
+      textOrEmpty(Language::stringWithName("INITEALIZINGDATA")), kDemoWaitTimeout);
+  demoWaitTag_ = tag;
+  // Only this box closes when the unpacking ends, whatever box is current then.
+  skins.startDemoUnpack([tag](bool) { MessageBox::sharedInstance().EndBlockWait(tag); });
+}
+
+void WelcomePlaceholder::login(const LoginInfo& info, bool isFromInput, bool isAutoLogin) {
+  loginButtonEnabled_ = false;
+  MessageBox::sharedInstance().BeginBlockWait(textOrEmpty(Language::stringWithName("LOGINWAITING")),
+                                              LoginMode::kWaitTimeout);
+  auto lm = LoginMode::sharedInstance();
+  lm->setDelegate(selfPtr());
+  lm->login(info, isFromInput, isAutoLogin);
+}
+
+void WelcomePlaceholder::loginDemo(const std::string& clientId) {
+  auto lm = LoginMode::sharedInstance();
+  lm->setDelegate(selfPtr());
+  lm->loginWithDemo(clientId);
+}
+
+void WelcomePlaceholder::loginSuccess() { synFinish(); }
+
+void WelcomePlaceholder::synFinish() {
+  MessageBox::sharedInstance().EndBlockWait();
+  if (auto app = MarvistoAppDelegate::current()) app->showMainController();
+}
+
+void WelcomePlaceholder::loginErroWithMessage(const std::string& message) {
+  errors_.push_back(message);
+  auto alert = std::make_shared<ui::AlertView>(textOrEmpty(Language::stringWithName("LOGINERRO")), message,
+                                               std::weak_ptr<ui::AlertViewDelegate>(),
+                                               textOrEmpty(Language::stringWithName("OK")));
+  alert->show();
+}
+
+void WelcomePlaceholder::loginAbnormalWithMessage(const std::string& message) {
+  notices_.push_back(message);
+  auto alert = std::make_shared<ui::AlertView>(textOrEmpty(Language::stringWithName("LOGINABNORMAL")), message,
+                                               std::weak_ptr<ui::AlertViewDelegate>(),
+                                               textOrEmpty(Language::stringWithName("OK")));
+  alert->show();
+}
+
+void WelcomePlaceholder::changeLoginButState() { loginButtonEnabled_ = true; }
+
+}  // namespace mv

@@ -1,0 +1,39 @@
+#pragma once
+// The About page of the settings window: the application's icon, name and
+// version, and the maker's lines.
+#include <memory>
+
+#include "platform/ui/BarButtonItem.hpp"
+#include "platform/ui/Label.hpp"
+#include "shell/frame/BaseViewController.hpp"
+#include "shell/settings/SettingsViewControllerDelegate.hpp"
+
+namespace mv {
+
+class AboutViewController : public BaseViewController {
+ public:
+  static constexpr const char* kDisplayName = "Marvisto";
+
+  std::shared_ptr<SettingsViewControllerDelegate> delegate() const { return delegate_.lock(); }
+  void setDelegate(std::weak_ptr<SettingsViewControllerDelegate> d) { delegate_ = std::move(d); }
+  double viewWidth() const { return viewWidth_; }
+  void setViewWidth(double width) { viewWidth_ = width; }
+
+  void viewDidLoad() override;
+  void updateLanguage(ui::ViewController& sender) override;
+  void doneButtonTapped();
+
+  ui::Label& lblVersionTitle() const { return *lblVersionTitle_; }
+  ui::Label& lblVersion() const { return *lblVersion_; }
+  ui::Label& lblCompany() const { return *lblCompany_; }
+  ui::Label& lblRights() const { return *lblRights_; }
+
+ private:
+  void setTexts();
+  std::weak_ptr<SettingsViewControllerDelegate> delegate_;
+  double viewWidth_ = 540;
+  std::shared_ptr<ui::Label> lblName_, lblVersionTitle_, lblVersion_, lblCompany_, lblRights_;
+  std::shared_ptr<ui::BarButtonItem> doneButton_;
+};
+
+}  // namespace mv

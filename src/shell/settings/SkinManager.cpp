@@ -1,0 +1,228 @@
+#include "shell/settings/SkinManager.hpp"
+
+#include <atomic>
+#include <system_error>
+
+#include "platform/base/Log.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/ui/Screen.hpp"
+#include "shell/session/LoginMode.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/Base64.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Session.hpp"
+#include "util/Text.hpp"
+#include "util/ZipArchive.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+std::atomic<double>& scaleFactor() {
+  static std::atomic<double> scale{0.0};
+  return scale;
+}
+
+bool isFile(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_regular_file(p, ec);
+}
+
+const char* const kDemoClients[] = {LoginMode::kDemoClientZDuvo, LoginMode::kDemoClientTolvaren};
+
+}  // namespace
+
+SkinManager& SkinManager::sharedInstance() {
+  // Never destroyed: its worker may still be unpacking while the process ends.
+  static SkinManager* instance = new SkinManager();
+  return *instance;
+}
+
+SkinManager::SkinManager() : worker_(base::WorkQueue::serial()) {}
+
+// ---- skins -------------------------------------------------------------------------
+
+double SkinManager::getUIScreenScaleFactor() {
+  double cached = scaleFactor().load();
+  if (cached == 0) {
+    const double scale = ui::Screen::mainScreen().scale();
+    if (scale > 0) {
+      MV_LOG("UIScreen-ScaleFactor:", scale);
+      cached = scale > 1.9 ? 2.0 : 1.0;
+      scaleFactor().store(cached);
+    }
+  }
+  return cached;
+}
+
+void SkinManager::resetScaleFactorForTesting() { scaleFactor().store(0.0); }
+
+std::optional<fs::path> SkinManager::doubleResolutionPath(const fs::path& path) {
+  std::string text = path.string();
+  if (path.filename().string().size() < 4) return std::nullopt;
+  text.replace(text.size() - 4, 4, "@2x.png");
+  return fs::path(text);
+}
+
+std::optional<fs::path> SkinManager::skinFile(const std::string& name) {
+  // A skin file is one plain name inside the signed-in client's skin folder.
+  if (isBlank(trimWhitespaceAndNewlines(name)) || !PublicFunction::isSafeFileName(name)) return std::nullopt;
+  auto folder = PublicFunction::clientFolder(Session::current().clientID);
+  if (!folder) return std::nullopt;
+  return *folder / LoginMode::kSkinFolderName / name;
+}
+
+gfx::ImagePtr SkinManager::skinFromImageName(const std::string& name) {
+  if (isBlank(trimWhitespaceAndNewlines(name))) return nullptr;
+  if (auto p = skinFile(name)) {
+    if (getUIScreenScaleFactor() == 2.0) {
+      if (auto variant = doubleResolutionPath(*p); variant && isFile(*variant)) {
+        if (auto image = gfx::Image::fromFile(*variant)) return image;
+      }
+    }
+    if (isFile(*p)) {
+      if (auto image = gfx::Image::fromFile(*p)) return image;
+    }
+  }
+  return gfx::Image::named(name);
+}
+
+bool SkinManager::hasCustomerImage(const std::string& name) {
+  if (isBlank(trimWhitespaceAndNewlines(name))) return false;
+  auto p = skinFile(name);
+  if (!p) return false;
+  if (getUIScreenScaleFactor() == 2.0) {
+    if (auto variant = doubleResolutionPath(*p); variant && isFile(*variant)) return true;
+  }
+  return isFile(*p);
+}
+
+gfx::ImagePtr SkinManager::getLogoWithClientId(const std::string& clientId) {
+  if (isBlank(trimWhitespaceAndNewlines(clientId))) return nullptr;
+  auto folder = PublicFunction::clientFolder(clientId);
+  if (!folder) return nullptr;
+  const fs::path p = *folder / LoginMode::kSkinFolderName / "homelogo.png";
+  if (getUIScreenScaleFactor() == 2.0) {
+    if (auto variant = doubleResolutionPath(p); variant && isFile(*variant)) return gfx::Image::fromFile(*variant);
+  }
+  if (isFile(p)) return gfx::Image::fromFile(p);
+  return nullptr;
+}
+
+bool SkinManager::initializeSkinImage() {
+  auto folder = PublicFunction::clientFolder(Session::current().clientID);
+  if (!folder) return false;
+  const fs::path skin = *folder / LoginMode::kSkinFolderName;
+  std::error_code ec;
+  if (fs::is_directory(skin, ec)) return true;
+  ZipArchive archive;
+  if (!archive.UnzipOpenFile(*folder / LoginMode::kSkinArchiveName)) return false;
+  // Only the skin's own entries, and only into the skin folder: an archive
+  // from the network never reaches the database or anything outside.
+  const bool ok = archive.unzipReplacingFolder(skin, std::string(LoginMode::kSkinFolderName) + "/");
+  if (!ok) MV_LOG("The skin archive could not be unpacked: ", archive.lastError());
+  archive.UnzipCloseFile();
+  return ok;
+}
+
+// ---- demo data --------------------------------------------------------------------
+
+bool SkinManager::needInitializeDemo() const {
+  std::error_code ec;
+  for (const char* id : kDemoClients) {
+    if (!fs::is_directory(base::Paths::documents() / id, ec)) return true;
+  }
+  return needUpdateDemo_;
+}
+
+bool SkinManager::initializeDemoZip() {
+  const fs::path zip = base::Bundle::pathForResource(kDemoArchiveName, "zip");
+  ZipArchive archive;
+  if (zip.empty() || !archive.UnzipOpenFile(zip)) {
+    MV_LOG("The demo data cannot be opened");
+    return false;
+  }
+  bool ok = true;
+  std::error_code ec;
+  for (const char* id : kDemoClients) {
+    const fs::path target = base::Paths::documents() / id;
+    // Each company's folder is written beside its place and swapped in whole,
+    // so a database is never read half-written.
+    if (!archive.unzipReplacingFolder(target, std::string(id) + "/")) {
+      MV_LOG("The demo company ", id, " could not be unpacked: ", archive.lastError());
+      ok = false;
+      continue;
+    }
+    if (!fs::is_regular_file(target / DataAccessManager::kDatabaseFileName, ec)) {
+      MV_LOG("The demo company ", id, " has no database");
+      ok = false;
+    }
+  }
+  archive.UnzipCloseFile();
+  return ok;
+}
+
+void SkinManager::startDemoUnpack(std::function<void(bool ok)> done) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (done) done_.push_back(std::move(done));
+    if (unpacking_) return;
+    unpacking_ = true;
+  }
+  worker_->async([this](const base::CancelFlag&) {
+    const bool ok = initializeDemoZip();
+    base::RunLoop::main().post([this, ok] { demoUnpackEnded(ok); });
+  });
+}
+
+void SkinManager::demoUnpackEnded(bool ok) {
+  std::vector<std::function<void(bool)>> done;
+  std::vector<std::function<void()>> waiting;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    unpacking_ = false;
+    done.swap(done_);
+    waiting.swap(waiting_);
+  }
+  for (auto& d : done) d(ok);
+  for (auto& w : waiting) w();
+}
+
+bool SkinManager::isDemoUnpacking() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return unpacking_;
+}
+
+void SkinManager::whenDemoReady(std::function<void()> task) {
+  if (!task) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (unpacking_) {
+      waiting_.push_back(std::move(task));
+      return;
+    }
+  }
+  task();
+}
+
+void SkinManager::waitForDemoUnpack() { worker_->waitIdle(); }
+
+// ---- signatures ---------------------------------------------------------------------
+
+std::optional<std::string> SkinManager::image2String(const gfx::ImagePtr& image) {
+  if (!image) return std::nullopt;
+  auto jpeg = image->jpegData(0.5);
+  if (!jpeg) return std::nullopt;
+  return base64Encoding(std::string_view(reinterpret_cast<const char*>(jpeg->data()), jpeg->size()));
+}
+
+gfx::ImagePtr SkinManager::string2Image(const std::optional<std::string>& text) {
+  if (!text) return nullptr;
+  auto bytes = dataWithBase64EncodedString(*text);
+  if (!bytes) return nullptr;
+  return gfx::Image::fromData(std::string_view(*bytes));
+}
+
+}  // namespace mv

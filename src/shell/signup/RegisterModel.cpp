@@ -1,0 +1,42 @@
+#include "shell/signup/RegisterModel.hpp"
+
+#include <mutex>
+
+#include "sync/CommandCode.hpp"
+#include "sync/NetBaseRst.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/requests/RequestRegister.hpp"
+
+namespace mv {
+
+std::shared_ptr<RegisterModel> RegisterModel::sharedInstance() {
+  static std::mutex mutex;
+  static std::shared_ptr<RegisterModel> instance;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!instance) instance.reset(new RegisterModel());
+  return instance;
+}
+
+void RegisterModel::clearDelegate(const RegisterModelDelegate* delegate) {
+  auto current = delegate_.lock();
+  if (!current || current.get() == delegate) delegate_.reset();
+}
+
+int RegisterModel::registerWithInfo(const RegisterInfo& info) {
+  auto request = std::make_shared<RequestRegister>(info);
+  request->setReceiveDelegete(shared_from_this());
+  return NetworkModel::sharedInstance().sendRequest(request);
+}
+
+void RegisterModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  if (!result || result->cmdCode != kCmdRegister) return;
+  auto d = delegate();
+  if (!d) return;
+  if (result->isSuccess()) {
+    d->registerSuccess(*this, result->message);
+  } else {
+    d->registerFaild(*this, result->message);
+  }
+}
+
+}  // namespace mv

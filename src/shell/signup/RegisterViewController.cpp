@@ -1,0 +1,298 @@
+#include "shell/signup/RegisterViewController.hpp"
+
+#include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/AlertView.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/WeakAs.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/frame/MessageBox.hpp"
+#include "shell/signup/RegisterMessageViewController.hpp"
+#include "util/Regex.hpp"
+
+namespace mv {
+namespace {
+
+std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
+
+constexpr const char* kIdentifierPattern = "^[A-Za-z0-9_]{3,}$";
+constexpr const char* kEmailPattern = "\\b([a-zA-Z0-9%_.+\\-]+)@([a-zA-Z0-9.\\-]+?\\.[a-zA-Z]{2,6})\\b";
+
+// The byte length of the UTF-8 character starting at `at`.
+std::size_t characterLength(const std::string& s, std::size_t at) {
+  std::size_t end = at + 1;
+  while (end < s.size() && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80) ++end;
+  return end - at;
+}
+
+}  // namespace
+
+const char* RegisterViewController::labelKey(int row) {
+  static const char* const keys[kRowCount] = {"CLIENTNAMEINPUT", "CLIENTIDINPUT",  "EMAILSETTINGS",      "TELINPUT",
+                                              "USERNAME",        "PASSWORDINPUT", "PASSWORDRETYPEINPUT"};
+  return row >= 0 && row < kRowCount ? keys[row] : "";
+}
+
+RegisterViewController::RegisterViewController(ui::TableViewStyle style) : ui::TableViewController(style) {}
+
+RegisterViewController::~RegisterViewController() {
+  LanguageManager::sharedInstance().unRegisterLanugageNotification(this);
+  // A reply that arrives after the form has gone reaches nobody.
+  RegisterModel::sharedInstance()->clearDelegate(this);
+  if (waitTag_) MessageBox::sharedInstance().EndBlockWait(waitTag_);
+}
+
+ui::Rect RegisterViewController::fieldFrame() const {
+  return LanguageManager::sharedInstance().currentLanguage() == 2 ? ui::Rect{100, 0, 360, 44}
+                                                                  : ui::Rect{180, 0, 280, 44};
+}
+
+std::shared_ptr<ui::TextField> RegisterViewController::inputTextFiledWithRow(int row) {
+  auto field = std::make_shared<ui::TextField>(fieldFrame());
+  field->setTag(kFirstFieldTag + row);
+  field->setFont(gfx::Font::systemFont(17));
+  field->setContentVerticalAlignment(ui::ContentVerticalAlignment::Center);
+  field->setAutocapitalizationType(ui::TextAutocapitalizationType::None);
+  field->setAutocorrectionType(ui::TextAutocorrectionType::No);
+  field->setClearsOnBeginEditing(false);
+  field->setEnablesReturnKeyAutomatically(true);
+  field->setKeyboardType(row == kCompanyName   ? ui::KeyboardType::Default
+                         : row == kTelephone ? ui::KeyboardType::PhonePad
+                                             : ui::KeyboardType::ASCIICapable);
+  field->setReturnKeyType(row == kPasswordRetype ? ui::ReturnKeyType::Done : ui::ReturnKeyType::Next);
+  field->setSecureTextEntry(row == kPassword || row == kPasswordRetype);
+  field->setDelegate(ui::weakAs<ui::TextFieldDelegate>(this));
+  return field;
+}
+
+void RegisterViewController::setPlaceholders() {
+  field(kCompanyId).setPlaceholder(text("REGISTERATLEAST3"));
+  field(kUserName).setPlaceholder(text("REGISTERATLEAST3"));
+  field(kPassword).setPlaceholder(text("REGISTERATLEAST6"));
+}
+
+void RegisterViewController::viewDidLoad() {
+  ui::TableViewController::viewDidLoad();
+  auto weak = ui::weakAs<RegisterViewController>(this);
+  auto self = [weak] { return weak.lock(); };
+  registerButton_ = std::make_shared<ui::BarButtonItem>(text("REGISTER"), ui::BarButtonItemStyle::Done,
+                                                        [self](ui::BarButtonItem&) {
+                                                          if (auto s = self()) s->doneButtonTapped();
+                                                        });
+  registerButton_->setEnabled(false);
+  navigationItem().setRightBarButtonItem(registerButton_);
+  cancelButton_ = std::make_shared<ui::BarButtonItem>(text("CANCEL"), ui::BarButtonItemStyle::Bordered,
+                                                      [self](ui::BarButtonItem&) {
+                                                        if (auto s = self()) s->cancelButtonTapped();
+                                                      });
+  navigationItem().setLeftBarButtonItem(cancelButton_);
+
+  auto table = tableView();
+  table->setAllowsSelection(false);
+  // The table places its footer at its left edge; the note keeps its own margin inside.
+  const double width = table->bounds().width();
+  auto footer = std::make_shared<ui::View>(ui::Rect{0, 0, width, 50});
+  footer->setAutoresizingMask(ui::FlexibleWidth);
+  footerLable_ = std::make_shared<ui::Label>(ui::Rect{30, 0, width - 60, 50});
+  footerLable_->setAutoresizingMask(ui::FlexibleWidth);
+  footerLable_->setTextColor(gfx::Color::gray());
+  footerLable_->setBackgroundColor(gfx::Color::clear());
+  footerLable_->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+  footerLable_->setNumberOfLines(0);
+  footerLable_->setText(text("COMPANYIDNOTCHANGEBLE"));
+  footer->addSubview(footerLable_);
+  table->setTableFooterView(footer);
+  for (int row = 0; row < kRowCount; ++row) fields_[static_cast<std::size_t>(row)] = inputTextFiledWithRow(row);
+  setPlaceholders();
+  setTitle(text("NEWACCOUNT"));
+  LanguageManager::sharedInstance().registerLanugageNotification(
+      std::shared_ptr<LanguageManagerDelegate>(shared_from_this(), static_cast<LanguageManagerDelegate*>(this)));
+}
+
+void RegisterViewController::notifiChangelanguage() {
+  registerButton_->setTitle(text("REGISTER"));
+  cancelButton_->setTitle(text("CANCEL"));
+  setPlaceholders();
+  footerLable_->setText(text("COMPANYIDNOTCHANGEBLE"));
+  setTitle(text("NEWACCOUNT"));
+  tableView()->reloadData();
+}
+
+// ---- table ------------------------------------------------------------------------------
+
+long RegisterViewController::numberOfSectionsInTableView(ui::TableView&) { return 1; }
+
+long RegisterViewController::tableViewNumberOfRowsInSection(ui::TableView&, long) { return kRowCount; }
+
+std::optional<double> RegisterViewController::tableViewHeightForFooterInSection(ui::TableView&, long) { return 0.0; }
+
+std::shared_ptr<ui::TableViewCell> RegisterViewController::tableViewCellForRowAtIndexPath(
+    ui::TableView& tableView, const ui::IndexPath& indexPath) {
+  auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
+  if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, kCellIdentifier);
+  const int row = static_cast<int>(indexPath.row);
+  // A cell taken back for another row keeps none of the fields of its old row.
+  for (auto& sub : std::vector<std::shared_ptr<ui::View>>(cell->contentView().subviews())) {
+    if (sub->tag() >= kFirstFieldTag && sub->tag() < kFirstFieldTag + kRowCount && sub->tag() != kFirstFieldTag + row) {
+      sub->removeFromSuperview();
+    }
+  }
+  cell->textLabel().setText(text(labelKey(row)));
+  if (row >= 0 && row < kRowCount) {
+    auto& f = fields_[static_cast<std::size_t>(row)];
+    if (f->superview() != &cell->contentView()) cell->contentView().addSubview(f);
+    f->setFrame(fieldFrame());
+  }
+  return cell;
+}
+
+// ---- the Register button -------------------------------------------------------------------
+
+void RegisterViewController::checkDoneButtonEnableWithCurrentInputTextField(const ui::TextField* edited,
+                                                                            const std::string& newText) {
+  bool enabled = true;
+  for (int row : {kCompanyName, kCompanyId, kUserName, kPassword, kPasswordRetype, kTelephone}) {
+    const ui::TextField* f = fields_[static_cast<std::size_t>(row)].get();
+    const std::string& value = f == edited ? newText : f->text();
+    if (value.empty()) enabled = false;
+  }
+  registerButton_->setEnabled(enabled);
+}
+
+bool RegisterViewController::textFieldShouldChangeCharactersInRange(ui::TextField& f, ui::TextRange range,
+                                                                    const std::string& replacement) {
+  const std::string& current = f.text();
+  if (replacement.empty() && range.location != 0 && range.location < current.size() &&
+      range.length == characterLength(current, range.location)) {
+    // One character deleted: done here, so that a secure field loses that
+    // character only and never its whole text.
+    std::string result = current;
+    result.erase(range.location, range.length);
+    f.setText(result);
+    f.setSelectedRange({range.location, 0});
+    checkDoneButtonEnableWithCurrentInputTextField(&f, f.text());
+    return false;
+  }
+  std::string result = current;
+  if (range.location <= result.size()) {
+    result.replace(range.location, std::min(range.length, result.size() - range.location), replacement);
+  }
+  checkDoneButtonEnableWithCurrentInputTextField(&f, result);
+  return true;
+}
+
+bool RegisterViewController::textFieldShouldClear(ui::TextField& f) {
+  checkDoneButtonEnableWithCurrentInputTextField(&f, std::string());
+  return true;
+}
+
+bool RegisterViewController::textFieldShouldReturn(ui::TextField& f) {
+  auto keep = shared_from_this();
+  const long row = f.tag() - kFirstFieldTag;
+  static const int next[kRowCount] = {kCompanyId, kEmail, kTelephone, kUserName, kPassword, kPasswordRetype, -1};
+  if (row >= 0 && row < kRowCount && next[row] >= 0) {
+    field(next[row]).becomeFirstResponder();
+  } else {
+    f.resignFirstResponder();
+    if (registerButton_->isEnabled()) tryToRegister();
+  }
+  return true;
+}
+
+// ---- checks and sending ----------------------------------------------------------------------
+
+RegisterViewController::Entries RegisterViewController::entries() const {
+  Entries e;
+  e.companyName = field(kCompanyName).text();
+  e.companyId = field(kCompanyId).text();
+  e.email = field(kEmail).text();
+  e.phone = field(kTelephone).text();
+  e.userName = field(kUserName).text();
+  e.password = field(kPassword).text();
+  e.passwordRetype = field(kPasswordRetype).text();
+  return e;
+}
+
+std::optional<std::string> RegisterViewController::checkInput(const Entries& e) {
+  std::optional<std::string> message;
+  auto identifier = [&](const std::string& value, const char* empty, const char* shortKey, const char* invalid) {
+    const std::size_t length = gfx::utf8Length(value);
+    if (length == 0) {
+      message = empty;
+    } else if (length < 3) {
+      message = shortKey;
+    } else if (!isMatchedByRegex(value, kIdentifierPattern)) {
+      message = invalid;
+    }
+  };
+  if (e.passwordRetype.empty() || e.passwordRetype != e.password) message = "PASSWORDRETYPENOTMATCH";
+  if (gfx::utf8Length(e.password) < 6) message = "PASSWORDTOOSHORT";
+  identifier(e.userName, "NEEDINPUTEUSERNAME", "USERNAMETOOSHORT", "USERNAMENOTVALID");
+  if (e.email.empty()) message = "NEEDINPUTEMAILADDRESS";
+  if (e.phone.empty()) {
+    message = "NEEDINPUTETEL";
+  } else if (!isMatchedByRegex(e.email, kEmailPattern)) {
+    message = "EMAILNOTVALID";
+  }
+  identifier(e.companyId, "NEEDINPUTCOMPANYID", "COMPANYIDTOOSHORT", "COMPANYIDNOTVALID");
+  if (e.companyName.empty()) message = "NEEDINPUTCOMPANYNAME";
+  return message;
+}
+
+void RegisterViewController::doneButtonTapped() {
+  for (auto& f : fields_) f->resignFirstResponder();
+  tryToRegister();
+}
+
+void RegisterViewController::cancelButtonTapped() {
+  RegisterModel::sharedInstance()->clearDelegate(this);
+  dismissViewControllerAnimated(true);
+}
+
+void RegisterViewController::tryToRegister() {
+  const Entries e = entries();
+  if (auto message = checkInput(e)) {
+    auto alert = std::make_shared<ui::AlertView>(text("REGISTERINPUTERROR"), text(message->c_str()),
+                                                 std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
+    alert->show();
+    return;
+  }
+  RegisterInfo info;
+  info.companyName = e.companyName;
+  info.companyId = e.companyId;
+  info.userName = e.userName;
+  info.passWord = e.password;
+  info.email = e.email;
+  info.phone = e.phone;
+  auto model = RegisterModel::sharedInstance();
+  model->setDelegate(std::shared_ptr<RegisterModelDelegate>(shared_from_this(), static_cast<RegisterModelDelegate*>(this)));
+  // The box first: a refusal made on the device may come back at once.
+  waitTag_ = MessageBox::sharedInstance().BeginBlockWait(text("REGISTERING"), kWaitTimeout);
+  model->registerWithInfo(info);
+}
+
+void RegisterViewController::endWait() {
+  if (waitTag_) MessageBox::sharedInstance().EndBlockWait(waitTag_);
+  waitTag_ = 0;
+}
+
+void RegisterViewController::registerSuccess(RegisterModel& model, const std::string&) {
+  model.clearDelegate(this);
+  endWait();
+  goToSuccessPage();
+}
+
+void RegisterViewController::registerFaild(RegisterModel& model, const std::string& message) {
+  model.clearDelegate(this);
+  endWait();
+  auto alert = std::make_shared<ui::AlertView>(text("REGISTERFAILEDTITLE"), message.empty() ? text("FAILED") : message,
+                                               std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
+  alert->show();
+}
+
+void RegisterViewController::goToSuccessPage() {
+  auto page = std::make_shared<RegisterMessageViewController>();
+  page->setEmailAddress(field(kEmail).text());
+  if (auto* nav = navigationController()) nav->pushViewController(page, true);
+}
+
+}  // namespace mv

@@ -1,0 +1,186 @@
+#include "shell/sync-screens/ResourceUpdateView.hpp"
+
+#include "util/TextLookup.hpp"
+#include "widgets/ViewStyle.hpp"
+
+namespace mv {
+namespace {
+
+std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
+
+}  // namespace
+
+std::shared_ptr<ResourceUpdateView> ResourceUpdateView::create(const ui::Rect& frame) {
+  std::shared_ptr<ResourceUpdateView> view(new ResourceUpdateView(frame));
+  view->initializationView(frame);
+  return view;
+}
+
+ResourceUpdateView::~ResourceUpdateView() { cancelHelpTimer(); }
+
+void ResourceUpdateView::initializationView(const ui::Rect& frame) {
+  SyncItemView::initializationView(frame);
+  syncInfoProduc_ = std::make_shared<SyncInfoItem>(ui::Rect{});
+  syncInfoIcon_ = std::make_shared<SyncInfoItem>(ui::Rect{});
+  syncInfoCustomer_ = std::make_shared<SyncInfoItem>(ui::Rect{});
+  addSubview(syncInfoProduc_);
+  addSubview(syncInfoIcon_);
+  addSubview(syncInfoCustomer_);
+  setRowTitles();
+  resetItemsFrame();
+
+  btnsync_ = std::make_shared<ui::Button>(ui::Rect{450, 260, 127, 34});
+  ViewStyle::initializeToButtonHeight34(*btnsync_);
+  btnsync_->setTitle(text("GETUPDATES"), ui::ControlStateNormal);
+  btnsync_->setTitleColor(gfx::Color::white(), ui::ControlStateNormal);
+  std::weak_ptr<ui::View> weak = weak_from_this();
+  btnsync_->addAction(
+      [weak](ui::Control& sender, const ui::Event*) {
+        if (auto self = std::static_pointer_cast<ResourceUpdateView>(weak.lock())) self->btnSyncClick(&sender);
+      },
+      ui::ControlEventTouchUpInside);
+  addSubview(btnsync_);
+
+  lblRemainTime_ = std::make_shared<ui::Label>(ui::Rect{20, 260, 300, 45});
+  lblRemainTime_->setTextColor(gfx::Color::gray());
+  lblRemainTime_->setFont(gfx::Font::systemFont(15));
+  lblRemainTime_->setTextAlignment(gfx::TextAlignment::Center);
+  lblRemainTime_->setBackgroundColor(gfx::Color::clear());
+  lblRemainTime_->setHidden(true);
+  activityIndicator_ = std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorStyle::Gray);
+  activityIndicator_->setFrame({0, 12, 20, 20});
+  lblRemainTime_->addSubview(activityIndicator_);
+  addSubview(lblRemainTime_);
+
+  labelBgDownload_ = std::make_shared<ui::Label>(ui::Rect{600, 262, 400, 30});
+  labelBgDownload_->setTextColor(gfx::Color::gray());
+  labelBgDownload_->setFont(gfx::Font::systemFont(14));
+  labelBgDownload_->setBackgroundColor(gfx::Color::clear());
+  labelBgDownload_->setText(text("HELPBACKGROUNDDOWNLOAD"));
+  labelBgDownload_->setAlpha(0);
+  addSubview(labelBgDownload_);
+}
+
+void ResourceUpdateView::setRowTitles() {
+  syncInfoProduc_->lbTittle().setText(text("PRODUCT") + ":");
+  syncInfoIcon_->lbTittle().setText(text("SAVEMATERIAL"));
+  syncInfoCustomer_->lbTittle().setText(text("CUSTOMERPOINT"));
+}
+
+SyncInfoItem& ResourceUpdateView::row(SyncRow row) const {
+  switch (row) {
+    case SyncRow::Material:
+      return *syncInfoIcon_;
+    case SyncRow::Customers:
+      return *syncInfoCustomer_;
+    case SyncRow::Products:
+      break;
+  }
+  return *syncInfoProduc_;
+}
+
+void ResourceUpdateView::setBtnSyncEnabled(bool enabled) {
+  lblRemainTime_->setHidden(enabled);
+  btnSyncEnabled_ = enabled;
+  btnsync_->setEnabled(enabled);
+  // The skin's button picture has no disabled look of its own.
+  btnsync_->setAlpha(enabled ? 1.0 : 0.5);
+  if (enabled) activityIndicator_->stopAnimating();
+}
+
+void ResourceUpdateView::setSyncDate(const std::string& date) {
+  syncDate_ = date;
+  syncInfoProduc_->setDateValue(date);
+  syncInfoIcon_->setDateValue(date);
+  syncInfoCustomer_->setDateValue(date);
+}
+
+void ResourceUpdateView::setRemainTime(int seconds) {
+  remainTime_ = seconds;
+  activityIndicator_->startAnimating();
+  if (auto shown = SyncScreenPresenter::remainTimeText(seconds)) lblRemainTime_->setText(*shown);
+}
+
+void ResourceUpdateView::setIsCatalogOnshow(bool shown) {
+  isCatalogOnshow_ = shown;
+  syncInfoProduc_->setHidden(!shown);
+  resetItemsFrame();
+}
+
+void ResourceUpdateView::setIsCustomerOnShow(bool shown) {
+  isCustomerOnShow_ = shown;
+  syncInfoCustomer_->setHidden(!shown);
+  resetItemsFrame();
+}
+
+void ResourceUpdateView::setIsSalesLibraryOnShow(bool shown) {
+  isSalesLibraryOnShow_ = shown;
+  syncInfoIcon_->setHidden(!shown);
+  resetItemsFrame();
+}
+
+void ResourceUpdateView::resetItemsFrame() {
+  const SyncRowFrames frames = SyncScreenPresenter::rowFrames(isCatalogOnshow_, isSalesLibraryOnShow_);
+  syncInfoProduc_->setFrame(frames.products);
+  syncInfoIcon_->setFrame(frames.material);
+  syncInfoCustomer_->setFrame(frames.customers);
+}
+
+void ResourceUpdateView::resetProgress() {
+  for (SyncInfoItem* item : {syncInfoProduc_.get(), syncInfoIcon_.get(), syncInfoCustomer_.get()}) {
+    item->setProgress(0);
+    item->setLbprogressTxt("0%");
+  }
+}
+
+void ResourceUpdateView::showStartCheck() {
+  row(SyncScreenPresenter::firstShownRow(isCatalogOnshow_, isSalesLibraryOnShow_, isCustomerOnShow_))
+      .setLbprogressTxt(text("CHECKING"));
+}
+
+void ResourceUpdateView::showHelp() {
+  cancelHelpTimer();
+  std::weak_ptr<ui::View> weak = weak_from_this();
+  helpTimer_ = base::RunLoop::main().after(kHelpDelay, [weak] {
+    auto self = std::static_pointer_cast<ResourceUpdateView>(weak.lock());
+    if (!self) return;
+    self->helpTimer_ = 0;
+    auto hint = self->labelBgDownload_;
+    ui::View::animate(kHelpFadeDuration, 0, ui::AnimationOptionAllowUserInteraction, [hint] { hint->setAlpha(1); });
+  });
+}
+
+void ResourceUpdateView::hideHelp() {
+  // A run that ended before the hint was due must not show it afterwards.
+  cancelHelpTimer();
+  layer().removeAllAnimations();
+  labelBgDownload_->layer().removeAllAnimations();
+  labelBgDownload_->setAlpha(0);
+}
+
+void ResourceUpdateView::cancelHelpTimer() {
+  if (helpTimer_ == 0) return;
+  base::RunLoop::main().cancel(helpTimer_);
+  helpTimer_ = 0;
+}
+
+void ResourceUpdateView::btnSyncClick(ui::Control* sender) {
+  if (auto d = delegate()) d->btnSyncClick(sender);
+}
+
+void ResourceUpdateView::notifiChangelanguage() {
+  setRowTitles();
+  syncInfoProduc_->notifiChangelanguage();
+  syncInfoIcon_->notifiChangelanguage();
+  syncInfoCustomer_->notifiChangelanguage();
+  btnsync_->setTitle(text("GETUPDATES"), ui::ControlStateNormal);
+  labelBgDownload_->setText(text("HELPBACKGROUNDDOWNLOAD"));
+  // The spinner only turns during a run; idle, the hidden label just follows the language.
+  if (!btnSyncEnabled_) {
+    setRemainTime(remainTime_);
+  } else if (auto shown = SyncScreenPresenter::remainTimeText(remainTime_)) {
+    lblRemainTime_->setText(*shown);
+  }
+}
+
+}  // namespace mv

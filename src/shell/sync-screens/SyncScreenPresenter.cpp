@@ -1,0 +1,159 @@
+#include "shell/sync-screens/SyncScreenPresenter.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+#include "platform/base/UserDefaults.hpp"
+#include "sync/SyncLoginSession.hpp"
+#include "sync/SyncModel.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Session.hpp"
+#include "util/Text.hpp"
+#include "util/TextLookup.hpp"
+
+namespace mv {
+namespace {
+
+std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
+
+// A share as a whole per-cent figure, with or without a blank before the sign.
+std::string percent(float share, bool blank) {
+  char out[32];
+  std::snprintf(out, sizeof out, blank ? "%.0f %%" : "%.0f%%", static_cast<double>(share) * 100.0);
+  return out;
+}
+
+}  // namespace
+
+int SyncScreenPresenter::remainMinutes(int seconds) {
+  if (seconds <= 0) return 0;
+  return seconds / 60 + (seconds % 60 != 0 ? 1 : 0);
+}
+
+std::optional<std::string> SyncScreenPresenter::remainTimeText(int seconds) {
+  if (seconds <= 60) return text("TIMEREMAININGLESSAMINUTE");
+  const int minutes = remainMinutes(seconds);
+  if (minutes > kMaxShownMinutes) return std::nullopt;
+  return formatWholeNumber(text("TIMEREMAININGXXMINUTES"), minutes);
+}
+
+std::optional<SyncRowUpdate> SyncScreenPresenter::progressUpdate(float progress, int imageType) {
+  // A share that is not a number counts as none.
+  if (std::isnan(progress)) progress = 0;
+  switch (imageType) {
+    case SyncModel::kImageTypeProduct:
+      if (progress >= 1.0f) return SyncRowUpdate{SyncRow::Products, 1.0f, std::nullopt};
+      return SyncRowUpdate{SyncRow::Products, progress, percent(progress, true)};
+    case SyncModel::kImageTypeIcon:
+      if (progress >= 1.0f) return SyncRowUpdate{SyncRow::Material, kIconShare, percent(kIconShare, false)};
+      return SyncRowUpdate{SyncRow::Material, progress * kIconShare, percent(progress * kIconShare, false)};
+    case SyncModel::kImageTypeCover: {
+      if (progress >= 1.0f) return SyncRowUpdate{SyncRow::Material, 1.0f, std::nullopt};
+      const float share = progress * (1.0f - kIconShare) + kIconShare;
+      return SyncRowUpdate{SyncRow::Material, share, percent(share, false)};
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<SyncRowUpdate> SyncScreenPresenter::imagesFinishedUpdate(int imageType) {
+  switch (imageType) {
+    case SyncModel::kImageTypeProduct:
+      return SyncRowUpdate{SyncRow::Products, 1.0f, std::nullopt};
+    case SyncModel::kImageTypeIcon:
+      return SyncRowUpdate{SyncRow::Material, kIconShare, percent(kIconShare, false)};
+    case SyncModel::kImageTypeCover:
+      return SyncRowUpdate{SyncRow::Material, 1.0f, std::nullopt};
+    default:
+      return std::nullopt;
+  }
+}
+
+SyncRowFrames SyncScreenPresenter::rowFrames(bool catalogShown, bool libraryShown) {
+  SyncRowFrames f;
+  f.products = base::Rect{kRowX, kFirstRowY, kRowWidth, kRowHeight};
+  const double materialY = catalogShown ? kFirstRowY + kRowPitch : kFirstRowY;
+  f.material = base::Rect{kRowX, materialY, kRowWidth, kRowHeight};
+  const double customersY = libraryShown ? materialY + kRowPitch : materialY;
+  f.customers = base::Rect{kRowX, customersY, kRowWidth, kRowHeight};
+  return f;
+}
+
+SyncRow SyncScreenPresenter::firstShownRow(bool catalogShown, bool libraryShown, bool customersShown) {
+  if (catalogShown) return SyncRow::Products;
+  if (libraryShown) return SyncRow::Material;
+  if (customersShown) return SyncRow::Customers;
+  return SyncRow::Products;
+}
+
+SyncScreenPresenter::TapOutcome SyncScreenPresenter::tapOutcome(bool byUser, int loginType, bool notWifi) {
+  if (!byUser) return TapOutcome::Start;
+  if (loginType == SyncLoginSession::kLoginTypeDemo) return TapOutcome::DemoAlert;
+  if (notWifi) return TapOutcome::CellularAlert;
+  return TapOutcome::Start;
+}
+
+ScreenAlert SyncScreenPresenter::demoAlert() {
+  return ScreenAlert{kDemoAlertTag, text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), text("ISEE"), {text("SIGNUPNOW")}};
+}
+
+ScreenAlert SyncScreenPresenter::cellularAlert() {
+  return ScreenAlert{kCellularAlertTag, text("NONWIFINETWORKUSING"), text("WIFIALERT"), text("OK"), {text("CANCEL")}};
+}
+
+ScreenAlert SyncScreenPresenter::breakAlert(int loginType, const std::string& message) {
+  if (loginType == SyncLoginSession::kLoginTypeNone) {
+    return ScreenAlert{kRequireLoginAlertTag, text("REQUIRELOGIN"), message + text("STAYOFFLINEORLOGIN"),
+                       text("CANCEL"), {text("OK")}};
+  }
+  const std::string expired = text("101");
+  if (!expired.empty() && message == expired) {
+    return ScreenAlert{kRequireLoginAlertTag, text("REQUIRELOGIN"), message, text("CANCEL"), {text("LOGOUTSETTINGS")}};
+  }
+  return ScreenAlert{kFailedAlertTag, text("UPDATEFAILED"), message, text("OK"), {}};
+}
+
+std::optional<std::string> SyncScreenPresenter::lastSyncText(const std::optional<std::string>& stored,
+                                                             const std::string& shortDateFormat) {
+  if (!stored) return std::nullopt;
+  auto when = PublicFunction::dateFromString(*stored, kLastSyncFormat);
+  if (!when) return std::nullopt;
+  return PublicFunction::stringFromDate(*when, "HH:mm " + shortDateFormat);
+}
+
+std::optional<std::string> SyncScreenPresenter::storedLastSync() {
+  const std::string client = Session::current().clientID;
+  if (isBlank(client)) return std::nullopt;
+  auto value = base::UserDefaults::standard().objectForKey(client + "-" + SyncModel::kLastSync);
+  if (!value || !value->is_string()) return std::nullopt;
+  return value->get<std::string>();
+}
+
+std::string SyncScreenPresenter::signUpPageURL() {
+  return "http://" + percentEscapeURL(PublicFunction::GetServer().imageUrlStr()) + kSignUpPath;
+}
+
+std::string SyncScreenPresenter::formatWholeNumber(const std::string& pattern, long long value) {
+  std::string out;
+  bool used = false;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '%' && i + 1 < pattern.size()) {
+      if (pattern[i + 1] == '%') {
+        out += '%';
+        ++i;
+        continue;
+      }
+      if (pattern[i + 1] == 'd' && !used) {
+        out += std::to_string(value);
+        used = true;
+        ++i;
+        continue;
+      }
+    }
+    out += pattern[i];
+  }
+  return out;
+}
+
+}  // namespace mv

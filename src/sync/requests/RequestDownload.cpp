@@ -1,0 +1,32 @@
+#include "sync/requests/RequestDownload.hpp"
+
+#include <mutex>
+
+#include "util/TextLookup.hpp"
+
+namespace mv {
+namespace {
+
+int nextDownloadId() {
+  static std::mutex mutex;
+  static int counter = 0;
+  std::lock_guard<std::mutex> lock(mutex);
+  return ++counter;
+}
+
+}  // namespace
+
+RequestDownload::RequestDownload() : downloadId(nextDownloadId()) {
+  requestType = kRequestTypeDownload;
+  cmdCode = kCmdDownload;
+}
+
+std::shared_ptr<NetBaseRst> RequestDownload::RequestDecode(const base::Value* recData) const {
+  auto result = makeResult<DownloadRst>(recData);
+  if (result->status != kStatusSuccess && result->status != kStatusFileMissing) {
+    result->message = textForKey("DOWNLOADERROR").value_or(std::string());
+  }
+  return result;
+}
+
+}  // namespace mv

@@ -1,0 +1,39 @@
+#pragma once
+// Fetches files of one type from the file endpoint into the client's folder
+// for that type (command 769). Each file travels on its own and comes back
+// as its own result.
+#include <string>
+#include <vector>
+
+#include "sync/requests/RequestInterfaceBase.hpp"
+
+namespace mv {
+
+class DownloadRst : public NetBaseRst {
+ public:
+  int fileId = 0;
+  // The request's file type.
+  int type = 0;
+  int downloadId = 0;
+  std::string fileName;
+};
+
+class RequestDownload : public RequestInterfaceBase {
+ public:
+  // Takes the next download id of the run.
+  RequestDownload();
+
+  std::vector<std::string> fileNameList;
+  // The file type of every name (1 product images ... 11 the skin archive).
+  int imgType = -1;
+  // kProgressTypeBatch, kProgressTypeSingleWithPercent, or any other value
+  // for a single file without percentages.
+  int progressType = -1;
+  // The caller's id for the file, copied to each result.
+  int fileId = 0;
+  int downloadId = 0;
+
+  std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;
+};
+
+}  // namespace mv
