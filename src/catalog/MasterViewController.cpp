@@ -283,6 +283,9 @@ void MasterViewController::updateLanguage(ui::ViewController&) {
   lbcategory_->setText(text("CATEGORY"));
   btnCatalogSwitch_->setLeftTittle(text("CATEGORY"));
   btnCatalogSwitch_->setRightTittle(text("TAG"));
+  // The hidden halves carry the titles too, but the segments are what is seen.
+  btnCatalogSwitch_->segmentedControl().setTitle(text("CATEGORY"), 0);
+  btnCatalogSwitch_->segmentedControl().setTitle(text("TAG"), 1);
   if (currentStte_ == CatalogMode::kCategory) {
     myTable_->reloadData();
     setCellToHighLight(navigator_.selectRow());

@@ -12,6 +12,7 @@
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/UIToast.hpp"
+#include "shell/settings/LanguageManager.hpp"
 
 namespace mv::test {
 namespace {
@@ -159,6 +160,26 @@ TEST_F(CatalogScreenTest, PanelSwitchesBetweenTreeAndTagsAndReloadsAfterASync) {
   auto second = std::make_shared<MasterViewController>();
   second.reset();
   EXPECT_EQ(MasterViewController::getCurrentState(), CatalogMode::kCategory);
+}
+
+TEST_F(CatalogScreenTest, ALanguageChangeRetitlesTheVisibleSwitch) {
+  seedExampleTree();
+  auto panel = std::make_shared<MasterViewController>();
+  panel->setLblTitle(std::make_shared<ui::Label>());
+  show(panel);
+  auto& languages = LanguageManager::sharedInstance();
+  const auto titles = [&] {
+    auto& segments = panel->btnCatalogSwitch().segmentedControl();
+    return std::vector<std::string>{segments.titleForSegmentAtIndex(0), segments.titleForSegmentAtIndex(1),
+                                    panel->lbcategory().text()};
+  };
+  EXPECT_EQ(titles(), (std::vector<std::string>{"Category", "Tags", "Category"}));
+  languages.setCurrentLanguage(2);
+  EXPECT_EQ(titles(), (std::vector<std::string>{"分类", "标签", "分类"}));
+  panel->btnCatalogSwitch().setCurrentIndex(1);
+  languages.setCurrentLanguage(1);
+  EXPECT_EQ(titles(), (std::vector<std::string>{"Category", "Tags", "Tags"}));
+  EXPECT_EQ(panel->btnCatalogSwitch().segmentedControl().selectedSegmentIndex(), 1);
 }
 
 class CatalogTabTest : public CatalogScreenTest {
