@@ -138,6 +138,15 @@ TEST_F(MVPDFCreaterTest, PaginationTable) {
        {line({1300}), spacing(40), line({20})}, {{1, 60}, {2, 60}}, 2, {1}},
       {"an explicit new page has no footer", {line({10}), newPage(), line({10})}, {{1, 60}, {2, 60}}, 2, {}},
       {"a spacing on a fresh engine opens page 1", {spacing(30), line({10})}, {{1, 90}}, 1, {}},
+      // A page that holds no content yet is never ended: the blank space
+      // above a block that does not fit goes instead of the page.
+      {"a spacing before an over-tall line leaves no blank page",
+       {spacing(10), line({1500}), line({10})}, {{1, 60}, {2, 60}}, 2, {1}},
+      {"a spacing taller than a fresh page leaves no blank page", {spacing(2000), line({10})}, {{1, 60}}, 1, {}},
+      {"two spacings taller than a page leave no blank page between them",
+       {line({100}), spacing(2000), spacing(2000), line({10})}, {{1, 60}, {2, 60}}, 2, {1}},
+      {"a line that no longer fits below a spacing goes to the top of its empty page",
+       {line({10}), newPage(), spacing(1300), line({100}), line({10})}, {{1, 60}, {2, 60}, {2, 160}}, 2, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -226,6 +235,19 @@ TEST_F(MVPDFCreaterTest, LinesSpacingAndHooks) {
   pdf.beginNewPage();
   EXPECT_EQ(pdf.heightSeenByHeader.back(), 3630);
   EXPECT_EQ(pdf.currentContentHeight(), H + 60);
+
+  // An empty line at the top of a page moves down by the line spacing, yet
+  // a line taller than the page after it does not end the empty page.
+  FormCreater spaced;
+  spaced.setLineSpacing(7);
+  spaced.beginNewPage();
+  spaced.beginNewLine();
+  auto overTall = std::make_shared<RecordingCell>(base::Rect{0, 0, 10, 1500});
+  spaced.addCell(overTall);
+  spaced.beginNewLine();
+  EXPECT_EQ(spaced.currentPage(), 1);
+  EXPECT_EQ(overTall->frameInContainer().y(), 60);
+  EXPECT_TRUE(spaced.footerPages.empty());
 
   // No page number when switched off; the format is read, never formatted.
   FormCreater plain;

@@ -104,6 +104,12 @@ MVPDFCellPtr MVPDFCreater::cellWithTag(std::int64_t tag) const {
 bool MVPDFCreater::computeChangePageForHeight(double height) {
   double room = pageSize_.height * static_cast<double>(currentPage_) - currentContentHeight_;
   if (!(room < bottomMargin_ + height)) return false;
+  if (currentPage_ > 0 && !pageHoldsContent_) {
+    // Ending a page that holds nothing yet would only leave it blank: the
+    // blank space above the block goes instead, as it would at a break.
+    currentContentHeight_ = pageTop();
+    return true;
+  }
   // Before the first page there is no page to end.
   if (currentPage_ > 0) addAdditionalFooter(additionalFooterInPage(currentPage_));
   changeToNewPage();
@@ -115,9 +121,14 @@ void MVPDFCreater::changeToNewPage() {
   // Every begun page has its entry, even one that holds no cell.
   if (cellsPageArray_->size() < static_cast<std::size_t>(currentPage_))
     cellsPageArray_->resize(static_cast<std::size_t>(currentPage_));
+  pageHoldsContent_ = false;
   addAdditionalHeader(additionalHeaderInPage(currentPage_));
-  currentContentHeight_ = static_cast<double>(currentPage_ - 1) * pageSize_.height + topMargin_;
+  currentContentHeight_ = pageTop();
   if (showPageNumber_) addPageNumber();
+}
+
+double MVPDFCreater::pageTop() const {
+  return static_cast<double>(currentPage_ - 1) * pageSize_.height + topMargin_;
 }
 
 std::string MVPDFCreater::pageNumberText(std::int64_t page) const {
@@ -192,14 +203,15 @@ void MVPDFCreater::placePendingLine() {
   // One test for the whole line, with its height: a line of several cells
   // taller than a page breaks once. A line taller than a whole page stays on
   // a page it begins, as a new page would offer no more room.
-  double pageTop = static_cast<double>(currentPage_ - 1) * pageSize_.height + topMargin_;
-  if (autoPage_ && !line.empty() && !(currentContentHeight_ == pageTop && lineHeight > pageSize_.height - topMargin_ - bottomMargin_))
+  if (autoPage_ && !line.empty() &&
+      !(currentContentHeight_ == pageTop() && lineHeight > pageSize_.height - topMargin_ - bottomMargin_))
     computeChangePageForHeight(lineHeight);
   for (const auto& cell : line) {
     const base::Rect& f = cell->frameInLine();
     cell->setFrameInContainer({leftMargin_ + f.x(), currentContentHeight_ + f.y(), f.width(), f.height()});
     saveCellToPageArray(cell);
   }
+  if (!line.empty()) pageHoldsContent_ = true;
   currentContentHeight_ += lineHeight + lineSpacing_;
   steps_.push_back({Step::Kind::Line, std::move(line), 0});
 }

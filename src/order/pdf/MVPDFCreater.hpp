@@ -130,7 +130,8 @@ class MVPDFCreater {
 
   // The steps the building operations are made of.
   // Breaks the page when a block of `height` does not fit above the bottom
-  // margin; true when it did.
+  // margin; true when it did. A page that holds no content line yet is not
+  // ended: the position goes back to its top instead (also answered true).
   bool computeChangePageForHeight(double height);
   void changeToNewPage();
   void addPageNumber();
@@ -153,6 +154,8 @@ class MVPDFCreater {
   void openFirstPage();
   void placePendingLine();
   std::string pageNumberText(std::int64_t page) const;
+  // Where content begins on the current page.
+  double pageTop() const;
 
   base::Size pageSize_;
   double leftMargin_ = 60;
@@ -168,6 +171,8 @@ class MVPDFCreater {
 
   std::int64_t currentPage_ = 0;
   double currentContentHeight_ = 0;
+  // A line with cells stands on the current page.
+  bool pageHoldsContent_ = false;
   MVPDFCellList currentLineArray_;
   std::shared_ptr<MVPDFPageList> cellsPageArray_ = std::make_shared<MVPDFPageList>();
   std::vector<Step> steps_;
