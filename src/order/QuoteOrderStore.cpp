@@ -122,7 +122,7 @@ bool QuoteOrderStore::addToOrder(const marvisto_product_Entity& product) {
     line->attributes = product.attributes;
     line->price = record.price;
     line->finalPrice = record.discount_flag ? record.discount_price : record.price;
-    line->setSubtotal(line->finalPrice * line->quantity);
+    line->setSubtotal(line->subtotal());
     // A line keeps id 0 until it is saved, even in a stored order: the save
     // gives it an id no other line has.
     line->orderID = order.serial;

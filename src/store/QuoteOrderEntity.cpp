@@ -4,6 +4,7 @@
 
 #include "platform/base/Date.hpp"
 #include "store/OrderModel.hpp"
+#include "util/Money.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 
@@ -40,7 +41,9 @@ QuoteOrderEntity::QuoteOrderEntity(const Session& session) {
 
 std::string QuoteOrderEntity::customerNote() const { return isBlank(customerNote_) ? std::string() : customerNote_; }
 
-double QuoteOrderEntity::discount() const { return discount_ == -1.0 ? total() * discountRat / 100 : discount_; }
+double QuoteOrderEntity::discount() const {
+  return discount_ == -1.0 ? moneyPercent(total(), discountRat) : discount_;
+}
 
 std::shared_ptr<QuoteOrderEntity> QuoteOrderEntity::duplicateOrder(const Session& session) const {
   auto copy = std::make_shared<QuoteOrderEntity>(session);
@@ -90,18 +93,20 @@ int QuoteOrderEntity::newItemIndex() const {
   return highest + 1;
 }
 
+// Line amounts are in cents, so their sum is too once the binary noise of
+// adding them is rounded away.
 double QuoteOrderEntity::total() const {
   double sum = 0;
   for (const auto& line : items)
-    if (line && line->finalPrice >= 0) sum += line->quantity * line->finalPrice;
-  return sum;
+    if (line && line->finalPrice >= 0) sum += line->subtotal();
+  return moneyRounded(sum);
 }
 
 double QuoteOrderEntity::originalTotal() const {
   double sum = 0;
   for (const auto& line : items)
-    if (line && line->price >= 0) sum += line->quantity * line->price;
-  return sum;
+    if (line && line->price >= 0) sum += moneyProduct(line->price, line->quantity);
+  return moneyRounded(sum);
 }
 
 std::string QuoteOrderEntity::mdateShow(const std::string& shortDateFormat) const {

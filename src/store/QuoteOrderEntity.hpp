@@ -56,7 +56,8 @@ class QuoteOrderEntity {
   std::string customerNote() const;
   void setCustomerNote(const std::string& note) { customerNote_ = note; }
 
-  // The amount to pay: the fixed value unless it is -1, else total x rate / 100.
+  // The amount to pay: the fixed value unless it is -1, else total x rate / 100
+  // in cents.
   double discount() const;
   double storedDiscount() const { return discount_; }
   void setDiscount(double value) { discount_ = value; }
@@ -71,9 +72,10 @@ class QuoteOrderEntity {
   // Highest positive line serial + 1; 1 when there is none.
   int newItemIndex() const;
   bool hasItems() const { return !items.empty(); }
-  // Sum of quantity x finalPrice over lines with finalPrice >= 0.
+  // Sum of the line amounts quantity x finalPrice, each in cents, over lines
+  // with finalPrice >= 0.
   double total() const;
-  // Sum of quantity x price over lines with price >= 0.
+  // The same of quantity x price over lines with price >= 0.
   double originalTotal() const;
   // After a line was changed or deleted: the discount follows the rate again,
   // and the rate goes back to 100 only when the order has no total.

@@ -1,5 +1,6 @@
 #include "store/QuoteOrderItemEntity.hpp"
 
+#include "util/Money.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv {
@@ -9,6 +10,8 @@ std::string money(double amount, const std::string& currency) {
   return PublicFunction::flagWithCurrency(currency) + PublicFunction::doubleFormate(amount);
 }
 }  // namespace
+
+double QuoteOrderItemEntity::subtotal() const { return moneyProduct(finalPrice, quantity); }
 
 double QuoteOrderItemEntity::discontRat() const {
   if (price < 0) return -1;

@@ -27,8 +27,9 @@ class QuoteOrderItemEntity {
   int vendorId = 0;
   int status = 0;
 
-  // finalPrice x quantity, computed on each call.
-  double subtotal() const { return finalPrice * quantity; }
+  // finalPrice x quantity in cents (decimal, half away from zero), computed
+  // on each call.
+  double subtotal() const;
   // The value kept in the stored subtotal column.
   double storedSubtotal() const { return subtotal_; }
   void setSubtotal(double value) { subtotal_ = value; }

@@ -34,7 +34,7 @@ TEST_F(EntityTest, OrderTotalsDiscountAndTexts) {
   o.items[0]->serial = 4;
   o.items[1]->serial = -7;
   EXPECT_EQ(o.newItemIndex(), 5);
-  EXPECT_DOUBLE_EQ(o.total(), 16 + 999.995);           // the line without a price adds nothing
+  EXPECT_DOUBLE_EQ(o.total(), 16 + 1000);              // in cents; the line without a price adds nothing
   EXPECT_DOUBLE_EQ(o.originalTotal(), 20 + 1000);
   EXPECT_DOUBLE_EQ(o.discount(), o.total());           // rate 100: nothing off
   o.discountRat = 50;
@@ -43,7 +43,7 @@ TEST_F(EntityTest, OrderTotalsDiscountAndTexts) {
   EXPECT_DOUBLE_EQ(o.discount(), 0);
   const std::string eur = PublicFunction::flagWithCurrency("EUR");
   EXPECT_EQ(o.strOriginalTotal(), eur + "1,020.00");
-  EXPECT_EQ(o.strTotal(), eur + "1,016.00");          // 1015.995 rounds up
+  EXPECT_EQ(o.strTotal(), eur + "1,016.00");
   EXPECT_EQ(o.strDiscount(), eur + "0.00");
   o.setDiscount(-5);
   EXPECT_EQ(o.strDiscount(), "-");
@@ -88,6 +88,24 @@ TEST_F(EntityTest, OrderTotalsDiscountAndTexts) {
   EXPECT_EQ(copy->items[0]->cdate, copy->cdate);
   EXPECT_EQ(copy->customerNote(), " call ");
   EXPECT_NE(copy->number, o.number);  // five seconds later
+}
+
+// Line amounts, totals and the derived discount are computed in decimal and
+// rounded to cents, as a person writes them by hand.
+TEST_F(EntityTest, AmountsRoundToCentsInDecimal) {
+  const std::string eur = PublicFunction::flagWithCurrency("EUR");
+  auto line = item(7, 1.01, 1.005);
+  EXPECT_DOUBLE_EQ(line->subtotal(), 7.04);
+  EXPECT_EQ(line->strSubtotal(), eur + "7.04");
+  QuoteOrderEntity o(Session::current());
+  o.currency = "EUR";
+  // Each line is rounded before the sum: 7.04 + 0.01 + 0.01, list 7.07 + 0.01 + 0.01.
+  o.items = {line, item(1, 0.005, 0.005), item(1, 0.005, 0.005)};
+  EXPECT_EQ(o.strTotal(), eur + "7.06");
+  EXPECT_EQ(o.strOriginalTotal(), eur + "7.09");
+  o.discountRat = 50;  // 3.53: the half cent of 3.525 goes up
+  EXPECT_DOUBLE_EQ(o.discount(), 3.53);
+  EXPECT_EQ(o.strDiscount(), eur + "3.53");
 }
 
 TEST_F(EntityTest, LineRateAndTextsIncludingTheNoPriceCases) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "util/Crypto.hpp"
+#include "util/Money.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 
@@ -49,6 +50,45 @@ TEST(FormattingTest, MoneyRoundsBeforeGrouping) {
   EXPECT_FALSE(PublicFunction::stringRemoveTag("1,000", std::nullopt).has_value());
   EXPECT_DOUBLE_EQ(PublicFunction::absoluteDiscountRatFromShown(PublicFunction::shownDiscountRatFromAbsolute(87.5)),
                    87.5);
+}
+
+// Computed amounts are what a person computing by hand writes: the decimal
+// product, rounded to cents half away from zero.
+TEST(FormattingTest, ComputedAmountsRoundInDecimalAtTies) {
+  struct Case {
+    double a, b;
+    double product;      // a x b in cents
+    double percent;      // a x b / 100 in cents
+  };
+  const std::vector<Case> cases = {
+      {1.005, 7, 7.04, 0.07},        // 7.035: the binary product is 7.03499999...
+      {7, 1.005, 7.04, 0.07},
+      {0.335, 3, 1.01, 0.01},        // 1.005
+      {2.675, 1, 2.68, 0.03},        // 0.02675
+      {0.005, 1, 0.01, 0},
+      {0.004, 1, 0, 0},
+      {1.015, 10, 10.15, 0.1},       // exact at cents already
+      {0.1, 3, 0.3, 0},
+      {100, 33.333, 3333.3, 33.33},
+      {1025, 50, 51250, 512.5},
+      {2.05, 50, 102.5, 1.03},       // 1.025 rounds up
+      {-1.005, 7, -7.04, -0.07},     // half away from zero on both sides
+      {0, 5, 0, 0},
+      {1e15, 3, 3e15, 3e13},         // large but exact in cents
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.a) + " x " + std::to_string(c.b));
+    EXPECT_EQ(moneyProduct(c.a, c.b), c.product);
+    EXPECT_EQ(moneyPercent(c.a, c.b), c.percent);
+  }
+  EXPECT_EQ(PublicFunction::doubleFormate(moneyProduct(7, 1.005)), "7.04");
+  // A sum of cent amounts rounds its binary noise away.
+  EXPECT_EQ(moneyRounded(0.1 + 0.2), 0.3);
+  EXPECT_EQ(moneyRounded(1.005), 1.01);
+  // Beyond the exact range the binary product is rounded; nothing fails.
+  EXPECT_EQ(moneyProduct(1e300, 10), 1e301);
+  EXPECT_TRUE(std::isnan(moneyProduct(std::nan(""), 2)));
+  EXPECT_EQ(moneyProduct(1e-300, 1e-300), 0);
 }
 
 TEST(FormattingTest, CurrencySymbolsFallBackToDollar) {
