@@ -8,6 +8,7 @@
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/StoreDownloadedFilesModel.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace fs = std::filesystem;
@@ -206,8 +207,16 @@ void LibraryListModel::deleteFile(const File& file) const {
   const bool present = manager->isExists(file.file_id);
   auto update = dam ? dam->getLibFileUpdateByFileID(file.file_id) : std::nullopt;
   auto path = deletePath(file, present, update);
+  // Whatever is still on its way for the file stops, and its partial data
+  // goes, whoever left it.
+  manager->cancelDownloadFile(file.file_name);
+  if (dam) StoreDownloadedFilesModel::discardPartialData(*dam, file);
   if (present && update && dam && !dam->deleteFileUpdateWithFileID(file.file_id)) {
     MV_LOG("cannot delete the pending update of library file ", file.file_id);
+  }
+  // An old version's path that another file now has is that file's.
+  if (path && present && update && dam && StoreDownloadedFilesModel::isPathOfAnotherFile(*dam, *path, file.file_id)) {
+    path.reset();
   }
   std::error_code ec;
   if (path && fs::exists(*path, ec)) {
@@ -216,8 +225,6 @@ void LibraryListModel::deleteFile(const File& file) const {
       MV_LOG("cannot delete the favourite of library file ", file.file_id);
     }
   }
-  // Whatever is still on its way for the file stops, and its partial data goes.
-  manager->cancelDownloadFile(file.file_name);
   manager->removeExistsFiles(file.file_id);
 }
 

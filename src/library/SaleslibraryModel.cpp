@@ -281,7 +281,7 @@ void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int file
       // The old version is of no more use once the new one is here.
       auto old = PublicFunction::filePathWithName(update->oldFileName, PublicFunction::getFileType(update->oldFileType));
       auto now = PublicFunction::filePathWithName(fileName, type);
-      if (old && old != now) removeFile(*old);
+      if (old && old != now && !StoreDownloadedFilesModel::isPathOfAnotherFile(*dam, *old, fileId)) removeFile(*old);
       if (!dam->deleteFileUpdateWithFileID(fileId)) MV_LOG("cannot delete the pending update of library file ", fileId);
     }
   }

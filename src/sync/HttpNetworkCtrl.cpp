@@ -305,16 +305,16 @@ void HttpNetworkCtrl::downloadFinished(const std::shared_ptr<Operation>& op, For
     report(op, std::string(kFileMissingReply), 0);
     return;
   }
-  // The transport moves only a whole file into place: a 200, a 206 that
-  // continued the partial data, or a 206 whose range starts at byte 0.
-  std::error_code ec;
-  if (status >= 200 && status < 300 && fs::is_regular_file(op->destination, ec)) {
+  // The transport moves only a whole file into place: a 200 with its whole
+  // body, or a 206 that ends the file.
+  if (request.downloadComplete()) {
     if (op->download->progressType == kProgressTypeSingleWithPercent) reportPercent(*op, 1.0f);
     report(op, std::string(kDownloadSuccessReply), 0);
     return;
   }
-  // Any other answer (a 500, a 403) is a failed attempt like a lost
-  // connection; the copy already on disk is still good and stays.
+  // Any other answer (a 500, a 403, a 202, a 204, an empty 200) is a failed
+  // attempt like a lost connection; the copy already on disk is still good
+  // and stays.
   MV_LOG("download of \"", op->download->fileName, "\" answered ", status, "; the local copy is kept");
   removePartial(op->partial);
   retryOrFail(op, -1);

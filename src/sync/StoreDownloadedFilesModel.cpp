@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "store/DataAccessManager.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv {
@@ -18,6 +19,22 @@ bool StoreDownloadedFilesModel::isOnDevice(DataAccessManager& dam, const marvist
   if (isFileOnDisk(file.file_name, file.type)) return true;
   auto update = dam.getLibFileUpdateByFileID(file.file_id);
   return update && isFileOnDisk(update->oldFileName, update->oldFileType);
+}
+
+bool StoreDownloadedFilesModel::isPathOfAnotherFile(DataAccessManager& dam, const std::filesystem::path& path,
+                                                    int fileId) {
+  for (const auto& file : dam.getAllLibFiles()) {
+    if (file.file_id == fileId) continue;
+    if (PublicFunction::filePathWithName(file.file_name, PublicFunction::getFileType(file.type)) == path) return true;
+  }
+  return false;
+}
+
+void StoreDownloadedFilesModel::discardPartialData(DataAccessManager& dam, const marvisto_library_files_Entity& file) {
+  HttpNetworkCtrl::discardPartialWithName(file.file_name, PublicFunction::getFileType(file.type));
+  if (auto update = dam.getLibFileUpdateByFileID(file.file_id)) {
+    HttpNetworkCtrl::discardPartialWithName(update->oldFileName, PublicFunction::getFileType(update->oldFileType));
+  }
 }
 
 std::vector<base::Value> StoreDownloadedFilesModel::allExsitsFilesDic() {

@@ -220,13 +220,15 @@ void FormDataRequest::transferEnded(TransferResult result) {
   responseHeaders_ = std::move(result.headers);
   responseData_ = std::move(result.body);
   partialDownloadSize_ = result.partialSize;
+  downloadComplete_ = result.fileDelivered;
   requestSent_ = result.requestSent;
   if (result.errorCode != 0) {
     state_ = State::Failed;
     error_ = makeRequestError(static_cast<RequestError>(result.errorCode), result.errorDetail);
   } else {
     state_ = State::Finished;
-    const bool whole = responseStatusCode_ >= 200 && responseStatusCode_ < 300;
+    const bool whole = downloadDestinationPath_.empty() ? responseStatusCode_ >= 200 && responseStatusCode_ < 300
+                                                        : downloadComplete_;
     if (whole && contentLength_ >= 0) {
       totalBytesRead_ = contentLength_;
       reportDownloadProgress(1.0f);

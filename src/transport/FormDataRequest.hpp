@@ -29,15 +29,19 @@ class NetworkQueue;
 // set only when no answer came (or credentials were refused). Time-outs limit
 // silence, never the length of a transfer.
 //
-// Downloads: with a destination path the body of a 2xx answer is written to
-// the temporary path and moved to the destination only once whole (folders
-// are made as needed). Any other answer leaves its body in `responseData`,
-// deletes the partial file and never touches the destination. With resume
-// allowed, a partial file of P bytes is continued with "Range: bytes=P-": a 206
-// appends, a 200 starts the file afresh, a 416 completes when the server's size
-// is P and otherwise starts over once without a range. The caller keeps
-// partial files of different clients and file types apart; see
-// `temporaryDownloadPath`.
+// Downloads: with a destination path the body of a 200 or 206 answer is
+// written to the temporary path and moved to the destination only once whole
+// (folders are made as needed); `downloadComplete()` then holds. A 200 is
+// whole with every byte it announced and at least one; a 206 when its range
+// starts where the partial file ends (at 0 for a fresh file), ends at the
+// file's last byte and its bytes are that range. A 206 that stops short fails
+// with error 11 and keeps its bytes for a resume. Any other answer (a 202, a
+// 204, an empty 200, an error page) leaves its body in `responseData`, deletes
+// the partial file and never touches the destination. With resume allowed, a
+// partial file of P bytes is continued with "Range: bytes=P-": a 206 appends,
+// a 200 starts the file afresh, a 416 completes when the server's size is P
+// and otherwise starts over once without a range. The caller keeps partial
+// files of different clients and file types apart; see `temporaryDownloadPath`.
 class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, private TransferObserver {
  public:
   explicit FormDataRequest(std::string url);
@@ -137,6 +141,8 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // Hands the body over without a copy, for a finished request whose body
   // nobody reads again; it is empty afterwards.
   std::string takeResponseData() { return std::move(responseData_); }
+  // A download finished with the whole file at its destination.
+  bool downloadComplete() const { return downloadComplete_; }
   // Bytes already on disk that this attempt continued (0 when it started afresh).
   std::int64_t partialDownloadSize() const { return partialDownloadSize_; }
   // Whether any byte of the request left the device: a failure before that
@@ -206,6 +212,7 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   HeaderMap responseHeaders_;
   std::string responseData_;
   std::int64_t partialDownloadSize_ = 0;
+  bool downloadComplete_ = false;
   bool requestSent_ = false;
   bool reuseConnection_ = true;
   std::int64_t totalBytesRead_ = 0;

@@ -14,6 +14,7 @@ const char* describe(RequestError code) {
     case RequestError::TooManyRedirects: return "The request was redirected too many times";
     case RequestError::FileWriteFailed: return "Failed to write the downloaded file";
     case RequestError::DecodingFailed: return "The compressed reply could not be decoded";
+    case RequestError::IncompleteFile: return "The server did not send the whole file";
   }
   return "Unknown error";
 }

@@ -40,9 +40,11 @@ std::optional<std::int64_t> parseCount(std::string_view s) {
   return value;
 }
 
-// "bytes 100-199/200" or "bytes */200"; start is -1 for the second form.
+// "bytes 100-199/200" or "bytes */200"; start and end are -1 for the second
+// form, total is -1 for "bytes 100-199/*".
 struct ContentRange {
   std::int64_t start = -1;
+  std::int64_t end = -1;
   std::int64_t total = -1;
 };
 
@@ -64,8 +66,10 @@ std::optional<ContentRange> parseContentRange(std::string_view v) {
     auto dash = span.find('-');
     if (dash == std::string_view::npos) return std::nullopt;
     auto start = parseCount(span.substr(0, dash));
-    if (!start) return std::nullopt;
+    auto end = parseCount(span.substr(dash + 1));
+    if (!start || !end || *end < *start) return std::nullopt;
     range.start = *start;
+    range.end = *end;
   }
   return range;
 }
@@ -317,7 +321,10 @@ void Transfer::beginResponse(long status) {
   encoded_ = false;
   expected_ = -1;
   received_ = 0;
+  written_ = 0;
   writeOffset_ = 0;
+  rangeEnd_ = -1;
+  rangeTotal_ = -1;
 }
 
 size_t Transfer::onHeader(char* data, size_t size, size_t count, void* user) {
@@ -389,19 +396,25 @@ bool Transfer::endHeaders() {
       skipBody_ = true;
       return true;
     }
-    if (status_ >= 200 && status_ < 300) {
+    // Only a 200 with a body or a 206 is written to the file; any other
+    // answer (a 202 with its text, a 204, an empty 200) is no file.
+    if (status_ == 206 || (status_ == 200 && (encoded_ || expected_ != 0))) {
       if (status_ == 206) {
-        // Only bytes that continue what is on disk, unencoded, can be appended.
+        // Only a part of a file of known length, unencoded, that continues
+        // what is on disk can be appended.
         auto r = range();
         const std::string validator = validatorOf(headers_);
-        const bool sameFile = r && (recordTotal_ < 0 || r->total < 0 || r->total == recordTotal_) &&
+        const bool sameFile = r && (recordTotal_ < 0 || r->total == recordTotal_) &&
                               (recordValidator_.empty() || validator.empty() || validator == recordValidator_);
-        if (encoded_ || !r || r->start < 0 || r->start > partialOnDisk_ || (r->start > 0 && !sameFile)) {
+        if (encoded_ || !r || r->start < 0 || r->total < 0 || r->end >= r->total || r->start > partialOnDisk_ ||
+            (r->start > 0 && !sameFile)) {
           rangeRefused_ = true;
           skipBody_ = true;
           return true;
         }
         writeOffset_ = r->start;
+        rangeEnd_ = r->end;
+        rangeTotal_ = r->total;
         if (r->start == 0) {
           if (!openFile("wb")) return false;
           writeResumeRecord(r->total);
@@ -476,6 +489,7 @@ bool Transfer::writeBody(const char* data, size_t size) {
       fileErrorDetail_ = std::strerror(errno);
       return false;
     }
+    written_ += static_cast<std::int64_t>(outSize);
   } else {
     body_.append(out, outSize);
   }
@@ -652,13 +666,27 @@ bool Transfer::complete(CURLcode code) {
     // Inflated bytes cannot be continued by a byte range of the encoded reply.
     if (isDownload() && (encoded_ || decodeError_ || rangeRefused_)) removePartial();
   } else if (isDownload()) {
-    if (partialWasWhole_ || toFile_) {
+    Shortfall shortfall;
+    if (!partialWasWhole_ && toFile_ && !wholeFileArrived(shortfall)) {
+      result.partialSize = writeOffset_;
+      if (shortfall.emptyBody) {
+        // Nothing to keep or continue: an answer without a file.
+        removePartial();
+      } else {
+        // What arrived stays for a checked resume when it is what the range
+        // named; the destination keeps the copy it had.
+        if (!shortfall.keepPartial) removePartial();
+        result.errorCode = static_cast<long>(RequestError::IncompleteFile);
+        result.errorDetail = shortfall.detail;
+      }
+    } else if (partialWasWhole_ || toFile_) {
       std::string detail;
       if (!moveIntoPlace(detail)) {
         result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
         result.errorDetail = detail;
       } else {
         removeResumeRecord();
+        result.fileDelivered = true;
       }
       result.partialSize = partialWasWhole_ ? partialOnDisk_ : writeOffset_;
       // The partial file already held the whole file: the download is done.
@@ -678,6 +706,33 @@ bool Transfer::complete(CURLcode code) {
   releaseHandle();
   post(std::move(result));
   return false;
+}
+
+bool Transfer::wholeFileArrived(Shortfall& shortfall) const {
+  if (status_ == 206) {
+    if (written_ != rangeEnd_ - writeOffset_ + 1) {
+      shortfall.detail = "the server sent " + std::to_string(written_) + " bytes for the part " +
+                         std::to_string(writeOffset_) + "-" + std::to_string(rangeEnd_);
+      return false;
+    }
+    if (rangeEnd_ != rangeTotal_ - 1) {
+      shortfall.detail = "the server sent bytes " + std::to_string(writeOffset_) + "-" + std::to_string(rangeEnd_) +
+                         " of " + std::to_string(rangeTotal_) + " only";
+      shortfall.keepPartial = true;
+      return false;
+    }
+    return true;
+  }
+  if (written_ == 0) {
+    shortfall.emptyBody = true;
+    return false;
+  }
+  if (expected_ >= 0 && received_ != expected_) {
+    shortfall.detail = "the server sent " + std::to_string(received_) + " of " + std::to_string(expected_) + " bytes";
+    shortfall.keepPartial = !encoded_;
+    return false;
+  }
+  return true;
 }
 
 void Transfer::timeOut() {

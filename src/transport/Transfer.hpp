@@ -73,6 +73,7 @@ struct TransferResult {
   std::int64_t partialSize = 0;
   long errorCode = 0;  // RequestError, 0 when an HTTP answer arrived
   std::string errorDetail;
+  bool fileDelivered = false;  // a download's destination now holds the whole file
   bool requestSent = false;  // any byte of the request left the device
 };
 
@@ -126,7 +127,18 @@ class Transfer {
   static int onProgress(void* user, curl_off_t dlTotal, curl_off_t dlNow, curl_off_t ulTotal,
                         curl_off_t ulNow);
 
+  // Why a body written to the file is not the whole file.
+  struct Shortfall {
+    std::string detail;
+    bool keepPartial = false;  // the bytes are what was asked for: a resume continues them
+    bool emptyBody = false;    // no file at all came, only an answer
+  };
+
   bool isDownload() const { return !spec_.destination.empty(); }
+  // Whether the body written is the whole file: a 200 with every byte it
+  // announced (and at least one), or a 206 whose bytes are its range and whose
+  // range ends the file.
+  bool wholeFileArrived(Shortfall& shortfall) const;
   void removeResumeRecord();
   void writeResumeRecord(std::int64_t total);
   void beginResponse(long status);
@@ -178,7 +190,10 @@ class Transfer {
   bool encoded_ = false;
   std::int64_t expected_ = -1;
   std::int64_t received_ = 0;
+  std::int64_t written_ = 0;      // bytes of this reply written to the file
   std::int64_t writeOffset_ = 0;  // where this reply's bytes start in the file
+  std::int64_t rangeEnd_ = -1;    // a 206: the last byte and the file length it names
+  std::int64_t rangeTotal_ = -1;
   bool toFile_ = false;
   bool partialWasWhole_ = false;
   std::FILE* file_ = nullptr;

@@ -225,6 +225,24 @@ TEST_F(LibraryDownloadNetworkTest, RenamedFileReplacesItsOldVersionOnlyOnceArriv
   EXPECT_TRUE(contentsOf(oldPath) == oldBytes);
   EXPECT_TRUE(manager->isExists(old->file_id));
 
+  // Parts that stop short are no file either: the update, the old version
+  // and the service's view stay as they were.
+  service->clearFaults();
+  FaultRule shortPart;
+  shortPart.path = "*/" + renewed->file_name;
+  shortPart.kind = FaultKind::WrongRange;
+  shortPart.chunkBytes = 64;
+  service->addFault(shortPart);
+  events.clear();
+  ASSERT_GT(manager->sendRequest(SaleslibraryModel::requestForFile(*renewed)), 0);
+  ASSERT_TRUE(waitForResult(renewed->file_name));
+  EXPECT_EQ(lastResultOf(renewed->file_name), "999");
+  EXPECT_FALSE(fs::exists(pathOf(renewed->file_name, renewed->type)));
+  EXPECT_TRUE(store().getLibFileUpdateByFileID(old->file_id));
+  EXPECT_TRUE(contentsOf(oldPath) == oldBytes);
+  waitFor(0.2);
+  EXPECT_EQ(acknowledged().size(), acksBefore);
+
   service->clearFaults();
   events.clear();
   ASSERT_GT(manager->sendRequest(SaleslibraryModel::requestForFile(*renewed)), 0);

@@ -12,6 +12,7 @@
 #include "library/LibraryCategoryTree.hpp"
 #include "library/LibraryListModel.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
+#include "transport/FormDataRequest.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace fs = std::filesystem;
@@ -215,6 +216,36 @@ TEST_F(LibraryListModelTest, DeletingRemovesTheRightFileOrDownload) {
   save({fresh});
   ASSERT_TRUE(LibraryListModel::markNotNew(fresh));
   EXPECT_EQ(store().getFilesByFileId(5)->isNew, 0);
+}
+
+TEST_F(LibraryListModelTest, DeletingDropsPartialDataLeftByAnySessionAndSparesAPathAnotherFileHas) {
+  // Partial data with its resume record, of the current version and of the
+  // old one, left by an earlier session: this manager never sent the file.
+  auto updated = file(1, "updated");
+  auto other = test::libraryFile(2, "other", "shared.doc", "WORD");
+  save({updated, other});
+  ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({1, "shared.doc", "WORD"}));
+  std::vector<fs::path> leftOver;
+  for (const auto& [name, type] : {std::pair{std::string("file1.pdf"), kFileTypePdf},
+                                   std::pair{std::string("shared.doc"), kFileTypeWord}}) {
+    const fs::path partial = HttpNetworkCtrl::partialPathWithName(name, type);
+    fs::create_directories(partial.parent_path());
+    std::ofstream(partial) << "part";
+    std::ofstream(FormDataRequest::resumeRecordPath(partial)) << "\n1000\n";
+    leftOver.push_back(partial);
+    leftOver.push_back(FormDataRequest::resumeRecordPath(partial));
+  }
+  // The old version's path is now the other file's.
+  const fs::path shared = putOnDisk("shared.doc", "WORD");
+  manager->loadExistsFiles();
+  ASSERT_TRUE(manager->isExists(1));
+
+  LibraryListModel model(1);
+  model.deleteFile(updated);
+  for (const auto& path : leftOver) EXPECT_FALSE(fs::exists(path)) << path;
+  EXPECT_TRUE(fs::exists(shared)) << "another file's copy stays";
+  EXPECT_FALSE(store().getLibFileUpdateByFileID(1));
+  EXPECT_FALSE(manager->isExists(1));
 }
 
 TEST_F(LibraryListModelTest, CategoryCountsSumDescendantsWhateverTheOrder) {

@@ -87,6 +87,20 @@ TEST_F(SaleslibraryModelTest, SuccessfulDownloadReplacesThePendingUpdateAndIsAck
   EXPECT_EQ(events.size(), 2u);
 }
 
+TEST_F(SaleslibraryModelTest, AnOldVersionWhosePathAnotherFileNowHasStays) {
+  // The service renamed the file, and gave its old name to another file.
+  auto heir = test::libraryFile(3, "Heir", "catalogue.pdf", "PDF");
+  save({heir});
+  ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({pdf.file_id, "catalogue.pdf", "PDF"}));
+  const fs::path old = putOnDisk("catalogue.pdf", "PDF");
+  manager->sendRequest(SaleslibraryModel::requestForFile(pdf));
+  putOnDisk("catalogue_v2.pdf", "PDF");
+  manager->ReciveHttpRespondInfo(completion(*lastDownload(), "200"));
+  EXPECT_FALSE(store().getLibFileUpdateByFileID(pdf.file_id));
+  EXPECT_EQ(network->acknowledged(), std::vector<int>{pdf.file_id});
+  EXPECT_TRUE(fs::exists(old)) << "the heir's file is not the replaced version";
+}
+
 TEST_F(SaleslibraryModelTest, FailuresKeepThePendingUpdateAndAreNotAcknowledged) {
   ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({pdf.file_id, "catalogue.pdf", "PDF"}));
   auto observer = std::make_shared<EventLog>("o", &events);

@@ -144,22 +144,44 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   EXPECT_EQ(result->httpRsp, 0);
   EXPECT_FALSE(fs::exists(destination("nope.jpg", kFileTypeLibraryImage)));
 
-  // An error page (500, 403) is never stored as the file; it is a failed
-  // attempt, retried like a lost connection, and the good copy on disk stays.
+  // An error page (500, 403), an answer without the file (202, 204, an
+  // empty 200) or a part that stops short is never stored as the file; it is
+  // a failed attempt, retried like a lost connection, and the good copy on
+  // disk stays.
   const std::string name = images[0].first;
   const fs::path target = destination(name, kFileTypeLibraryImage);
-  for (int http : {500, 403}) {
+  const fs::path partial = HttpNetworkCtrl::partialPathWithName(name, kFileTypeLibraryImage);
+  FaultRule empty200;
+  empty200.kind = FaultKind::EmptyFile;
+  FaultRule shortPart;
+  shortPart.kind = FaultKind::WrongRange;
+  shortPart.chunkBytes = 100;
+  ASSERT_GT(images[0].second.size(), 4 * shortPart.chunkBytes);
+  const std::vector<FaultRule> refusals = {FaultRule::fileStatus("", 500), FaultRule::fileStatus("", 403),
+                                           FaultRule::fileStatus("", 202), FaultRule::fileStatus("", 204), empty200,
+                                           shortPart};
+  for (FaultRule refusal : refusals) {
+    const std::string what = std::string(sales::faultKindName(refusal.kind)) + " " + std::to_string(refusal.httpStatus);
     service->clearRequestLog();
     ASSERT_TRUE(writeFile(target, "old copy"));
-    service->addFault(FaultRule::fileStatus("*/" + name, http));
+    refusal.path = "*/" + name;
+    service->addFault(refusal);
     result = downloadResult(roundTrip(download({name}, kFileTypeLibraryImage, 0, receiver), receiver));
     ASSERT_TRUE(result);
-    EXPECT_EQ(result->status, "999") << http;
-    EXPECT_EQ(result->httpRsp, -1);
+    EXPECT_EQ(result->status, "999") << what;
+    EXPECT_EQ(result->httpRsp, -1) << what;
     EXPECT_EQ(result->message, test::textOfKey("DOWNLOADERROR"));
-    EXPECT_EQ(contentsOf(target), "old copy") << http;
-    EXPECT_FALSE(fs::exists(HttpNetworkCtrl::partialPathWithName(name, kFileTypeLibraryImage)));
-    EXPECT_EQ(fileRequests().size(), 4u) << http;
+    EXPECT_EQ(contentsOf(target), "old copy") << what;
+    EXPECT_EQ(fileRequests().size(), 4u) << what;
+    if (refusal.kind == FaultKind::WrongRange) {
+      // Each attempt continued the last: four parts are kept for the next.
+      EXPECT_EQ(contentsOf(partial), images[0].second.substr(0, 4 * shortPart.chunkBytes));
+      ASSERT_EQ(fileRequests().size(), 4u);
+      EXPECT_EQ(fileRequests()[3].range, "bytes=300-");
+      fs::remove(partial);
+    } else {
+      EXPECT_FALSE(fs::exists(partial)) << what;
+    }
     service->clearFaults();
   }
   // One refusal followed by the file: the retry brings it.

@@ -261,6 +261,107 @@ TEST_F(DownloadTest, PartialDataIsContinuedOnlyForTheFileItBelongsTo) {
   EXPECT_FALSE(fs::exists(record));
 }
 
+TEST_F(DownloadTest, OnlyAWholeBodyOfA200IsAFile) {
+  struct Case {
+    int status;
+    std::string body;
+  };
+  const std::vector<Case> cases = {{202, "Accepted: the file is being prepared"}, {204, ""}, {200, ""}};
+  for (const auto& c : cases) {
+    serve("/answer" + std::to_string(c.status), [c](const Req&, Res& res) {
+      res.status = c.status;
+      if (c.status != 204) res.set_content(c.body, "text/plain");
+    });
+  }
+  serve("/file");
+  server.start();
+  for (const auto& c : cases) {
+    writeFile(destination, "good old copy");
+    plantPartial("half", "", 1000);
+    auto op = download("/answer" + std::to_string(c.status));
+    Recorder rec;
+    ASSERT_TRUE(run(op, rec));
+    EXPECT_EQ(rec.finished, 1) << c.status;
+    EXPECT_EQ(op->responseStatusCode(), c.status);
+    EXPECT_FALSE(op->downloadComplete()) << c.status;
+    EXPECT_EQ(op->responseData(), c.body);
+    EXPECT_EQ(readFile(destination), "good old copy") << c.status;
+    EXPECT_FALSE(fs::exists(temporary)) << c.status;
+  }
+  auto op = download("/file");
+  Recorder rec;
+  ASSERT_TRUE(run(op, rec));
+  EXPECT_TRUE(op->downloadComplete());
+  EXPECT_EQ(readFile(destination), content);
+}
+
+TEST_F(DownloadTest, APartThatStopsShortIsKeptForAResumeAndNeverBecomesTheFile) {
+  constexpr size_t kPart = 100;
+  bool honest = false;
+  // Answers every request with a part of kPart bytes from where it asks,
+  // until told to send the rest.
+  serve("/short", [&](const Req& req, Res& res) {
+    const std::string range = req.get_header_value("Range");
+    const size_t from = range.rfind("bytes=", 0) == 0 ? std::stoul(range.substr(6)) : 0;
+    const size_t to = honest ? content.size() - 1 : from + kPart - 1;
+    res.status = 206;
+    res.set_header("Content-Range", "bytes " + std::to_string(from) + "-" + std::to_string(to) + "/" +
+                                        std::to_string(content.size()));
+    res.set_content(content.substr(from, to - from + 1), "application/octet-stream");
+  });
+  // A part whose bytes are not its range, and a range past the file's end.
+  serve("/mismatch", [&](const Req&, Res& res) {
+    res.status = 206;
+    res.set_header("Content-Range", "bytes 0-99/" + std::to_string(content.size()));
+    res.set_content(content.substr(0, 150), "application/octet-stream");
+  });
+  serve("/beyond", [&](const Req&, Res& res) {
+    res.status = 206;
+    res.set_header("Content-Range", "bytes 0-999/500");
+    res.set_content(content.substr(0, 1000), "application/octet-stream");
+  });
+  server.start();
+  writeFile(destination, "good old copy");
+
+  // A fresh download answered "bytes 0-99/N", then a resume answered
+  // "bytes 100-199/N": each a failed attempt that keeps what came.
+  for (size_t kept : {kPart, 2 * kPart}) {
+    auto op = download("/short");
+    Recorder rec;
+    ASSERT_TRUE(run(op, rec));
+    ASSERT_EQ(rec.failed, 1) << kept;
+    EXPECT_EQ(op->error()->code, static_cast<long>(RequestError::IncompleteFile));
+    EXPECT_FALSE(op->downloadComplete());
+    EXPECT_EQ(readFile(destination), "good old copy");
+    EXPECT_EQ(readFile(temporary), content.substr(0, kept));
+    EXPECT_EQ(readFile(FormDataRequest::resumeRecordPath(temporary)), "\n" + std::to_string(content.size()) + "\n");
+  }
+  EXPECT_EQ(seenRanges(), (std::vector<std::string>{"", "bytes=100-"}));
+  // The rest, once sent, completes the file.
+  honest = true;
+  auto op = download("/short");
+  Recorder rec;
+  ASSERT_TRUE(run(op, rec));
+  ASSERT_EQ(rec.finished, 1);
+  EXPECT_TRUE(op->downloadComplete());
+  EXPECT_EQ(op->partialDownloadSize(), static_cast<std::int64_t>(2 * kPart));
+  EXPECT_EQ(readFile(destination), content);
+  EXPECT_FALSE(fs::exists(temporary));
+
+  // Bytes that are not what the range names are not kept; a range past the
+  // file's end is not taken at all.
+  for (const char* path : {"/mismatch", "/beyond"}) {
+    writeFile(destination, "good old copy");
+    auto bad = download(path);
+    Recorder r;
+    ASSERT_TRUE(run(bad, r));
+    EXPECT_EQ(r.failed, 1) << path;
+    EXPECT_FALSE(bad->downloadComplete());
+    EXPECT_EQ(readFile(destination), "good old copy") << path;
+    EXPECT_FALSE(fs::exists(temporary)) << path;
+  }
+}
+
 TEST_F(DownloadTest, PartialFilesAreKeptApartPerClientAndType) {
   const fs::path tmp = root / "tmp";
   auto a = FormDataRequest::temporaryDownloadPath(tmp, "acme", 1, "logo.png");

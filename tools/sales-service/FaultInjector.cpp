@@ -10,6 +10,8 @@ const std::pair<FaultKind, const char*> kKindNames[] = {
     {FaultKind::Drop, "drop"},           {FaultKind::FileStatus, "fileStatus"}, {FaultKind::IgnoreRange, "ignoreRange"},
     {FaultKind::Truncate, "truncate"},
     {FaultKind::WholeAs206, "wholeAs206"},
+    {FaultKind::WrongRange, "wrongRange"},
+    {FaultKind::EmptyFile, "emptyFile"},
 };
 
 const std::pair<WrongShape, const char*> kShapeNames[] = {
@@ -20,14 +22,13 @@ const std::pair<WrongShape, const char*> kShapeNames[] = {
     {WrongShape::OnlyLastPart, "onlyLastPart"},
 };
 
-bool fileKind(FaultKind k) {
-  return k == FaultKind::Stall || k == FaultKind::Trickle || k == FaultKind::Drop || k == FaultKind::FileStatus ||
-         k == FaultKind::IgnoreRange || k == FaultKind::Truncate || k == FaultKind::WholeAs206;
-}
-
 bool fileOnlyKind(FaultKind k) {
   return k == FaultKind::FileStatus || k == FaultKind::IgnoreRange || k == FaultKind::Truncate ||
-         k == FaultKind::WholeAs206;
+         k == FaultKind::WholeAs206 || k == FaultKind::WrongRange || k == FaultKind::EmptyFile;
+}
+
+bool fileKind(FaultKind k) {
+  return k == FaultKind::Stall || k == FaultKind::Trickle || k == FaultKind::Drop || fileOnlyKind(k);
 }
 
 bool messageKind(FaultKind k) { return !fileOnlyKind(k); }

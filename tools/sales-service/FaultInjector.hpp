@@ -21,10 +21,13 @@ enum class FaultKind {
   Stall,        // nothing at all for `seconds`, then the normal reply
   Trickle,      // the normal reply, `chunkBytes` every `seconds`
   Drop,         // the connection is closed without any reply
-  FileStatus,   // a file answers HTTP `httpStatus` (404, 500, ...) with no file
+  FileStatus,   // a file answers HTTP `httpStatus` (404, 500, 202, 204, ...) with no file
   IgnoreRange,  // a file is always sent whole with 200, whatever Range asks
   Truncate,     // a file's head promises it whole; `chunkBytes` of it are sent, then the connection closes
   WholeAs206,   // a file is always sent whole as 206 "bytes 0-(n-1)/n", whatever Range asks
+  WrongRange,   // a file answers 206 with only `chunkBytes` of it, from where Range asks (byte 0 without one),
+                // its Content-Range naming just those bytes ("bytes 0-99/1000")
+  EmptyFile,    // a file answers 200 with an empty body (Content-Length: 0)
 };
 
 enum class WrongShape {

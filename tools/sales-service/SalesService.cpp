@@ -88,6 +88,15 @@ struct RangeRequest {
   std::optional<size_t> last;
 };
 
+// The body of a file answer that carries no file.
+const char* fileStatusText(int http) {
+  switch (http) {
+    case 404: return "File is not exist";
+    case 202: return "Accepted: the file is being prepared";
+    default: return "Internal Server Error";
+  }
+}
+
 // A strong entity tag of a file's bytes (FNV-1a).
 std::string entityTag(const std::string& bytes) {
   uint64_t h = 1469598103934665603ull;
@@ -369,7 +378,8 @@ struct SalesService::Impl {
     }
     if (fault && fault->kind == FaultKind::FileStatus) {
       res.status = fault->httpStatus;
-      res.set_content(fault->httpStatus == 404 ? "File is not exist" : "Internal Server Error", "text/plain");
+      // A 204 has no body at all; the others carry a short text.
+      if (fault->httpStatus != 204) res.set_content(fileStatusText(fault->httpStatus), "text/plain");
       finish(fault->httpStatus);
       return;
     }
@@ -410,9 +420,22 @@ struct SalesService::Impl {
     res.set_header("ETag", etag);
     const std::string ifRange = req.get_header_value("If-Range");
     if (range.present && !ifRange.empty() && ifRange != etag) range.present = false;
+    if (fault && fault->kind == FaultKind::EmptyFile) {
+      res.status = 200;
+      res.set_content(std::string(), type);
+      finish(200);
+      return;
+    }
     if (fault && fault->kind == FaultKind::WholeAs206) {
       http = 206;
       res.set_header("Content-Range", "bytes 0-" + std::to_string(last) + "/" + std::to_string(bytes->size()));
+    } else if (fault && fault->kind == FaultKind::WrongRange && !bytes->empty()) {
+      // A part that stops short of the end the request asked for.
+      first = range.present ? std::min(range.first, bytes->size() - 1) : 0;
+      last = std::min(last, first + fault->chunkBytes - 1);
+      http = 206;
+      res.set_header("Content-Range", "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" +
+                                          std::to_string(bytes->size()));
     } else if (range.present && !(fault && fault->kind == FaultKind::IgnoreRange)) {
       if (range.first >= bytes->size()) {
         res.status = 416;
