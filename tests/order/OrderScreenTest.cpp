@@ -1,0 +1,50 @@
+#include "OrderScreenTest.hpp"
+
+#include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/AlertView.hpp"
+#include "platform/ui/Application.hpp"
+#include "shell/settings/Language.hpp"
+#include "util/TextLookup.hpp"
+
+namespace mv::test {
+
+std::string txt(const std::string& key) { return textForKey(key).value_or(key); }
+
+void OrderScreenTest::SetUp() {
+  OrderStoreTest::SetUp();
+  Language::resetLanguageCache();
+  setTextLookup([](const std::string& key) { return Language::stringWithName(key); });
+  ui::View::setAnimationsEnabled(false);
+  window_ = std::make_shared<ui::Window>();
+  window_->setBackgroundColor(gfx::Color::white(0.93));
+  window_->makeKeyAndVisible();
+  driver_ = std::make_unique<ui::HeadlessDriver>(window_);
+  flush();
+}
+
+void OrderScreenTest::TearDown() {
+  window_->setRootViewController(nullptr);
+  ui::Application::sharedInstance().removeWindow(window_.get());
+  driver_.reset();
+  window_.reset();
+  ui::AlertView::resetForTesting();
+  ui::Application::freeInstance();
+  ui::View::setAnimationsEnabled(true);
+  setTextLookup(nullptr);
+  OrderStoreTest::TearDown();
+}
+
+void OrderScreenTest::flush() {
+  driver_->flush();
+  ui::View::layoutPendingViews();
+}
+
+void OrderScreenTest::snapshot(const std::string& name) {
+  flush();
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  const auto file = root / (name + ".png");
+  EXPECT_TRUE(driver_->snapshot(file)) << file;
+  keepSnapshot(file);
+}
+
+}  // namespace mv::test
