@@ -1,6 +1,7 @@
 #include "store/Schema.hpp"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "platform/base/Log.hpp"
@@ -380,39 +381,35 @@ bool addPlainColumn(SQLiteDatabase& db, const std::string& table, const std::str
                     (type.empty() ? "" : " " + type));
 }
 
-// Copies the rows into a table of the current layout, the newest row (highest
-// rowid) winning where the new keys meet, and swaps the tables. Nothing is
-// dropped: columns the layout no longer names stay on the table, and rows the
-// new keys cannot hold (a missing required value, an older row under a key
-// now unique) move to the side table "<name>__kept".
+// Whether a table's rowid is one of its columns (an INTEGER PRIMARY KEY).
+bool rowidIsAColumn(SQLiteDatabase& db, const std::string& table) {
+  SQLiteStatement st = db.prepare("SELECT upper(type), pk FROM pragma_table_info(?)");
+  st.bind(1, table);
+  int keyColumns = 0;
+  bool integer = false;
+  while (st.step() == SQLiteStatement::Step::Row) {
+    if (st.intAt(1) == 0) continue;
+    ++keyColumns;
+    integer = st.textAt(0) == "INTEGER";
+  }
+  return keyColumns == 1 && integer;
+}
+
+// Copies the rows into a table of the current layout and swaps the tables.
+// Nothing is dropped: columns the layout no longer names stay on the table,
+// and rows the new keys cannot hold move to the side table "<name>__kept".
+// The rows go in newest first (highest rowid), each one only when the new
+// table takes it as it is: so where the new keys meet, under the new
+// columns' types and collations (a text key holding '1' and '01' becomes an
+// integer key), the newest row stays and the others are kept aside, as are
+// rows without a required value.
 bool rebuildTable(SQLiteDatabase& db, const Table& table) {
   const std::string fresh = table.name + "__rebuild";
   const std::string kept = table.name + "__kept";
   const auto oldColumns = columnTypes(db, table.name);
-  std::string cols;
-  std::string lost;
   std::vector<std::pair<std::string, std::string>> extra;
   for (const auto& [name, type] : oldColumns) {
-    cols += (cols.empty() ? "" : ", ") + Schema::quote(name);
-    const Column* c = table.column(name);
-    if (!c) {
-      extra.emplace_back(name, type);
-      continue;
-    }
-    bool notNull = c->decl.find("NOT NULL") != std::string::npos;
-    bool hasDefault = c->decl.find("DEFAULT") != std::string::npos;
-    if (notNull && !hasDefault) lost += (lost.empty() ? "" : " OR ") + ("o." + Schema::quote(name)) + " IS NULL";
-  }
-  for (const auto& key : table.uniqueKeys) {
-    std::string same;
-    bool known = true;
-    for (const auto& k : key) {
-      if (std::none_of(oldColumns.begin(), oldColumns.end(), [&](const auto& c) { return c.first == k; })) known = false;
-      same += " AND n." + Schema::quote(k) + " = o." + Schema::quote(k);
-    }
-    if (!known) continue;
-    lost += (lost.empty() ? "" : " OR ") + std::string("EXISTS (SELECT 1 FROM ") + Schema::quote(table.name) +
-            " AS n WHERE n.rowid > o.rowid" + same + ")";
+    if (!table.column(name)) extra.emplace_back(name, type);
   }
   MV_LOG("Rebuilding table ", table.name, " for its keys");
   if (!db.execute("DROP TABLE IF EXISTS " + Schema::quote(fresh))) return false;
@@ -420,34 +417,73 @@ bool rebuildTable(SQLiteDatabase& db, const Table& table) {
   for (const auto& [name, type] : extra) {
     if (!addPlainColumn(db, fresh, name, type)) return false;
   }
-  if (!lost.empty()) {
-    SQLiteStatement count =
-        db.prepare("SELECT COUNT(*) FROM " + Schema::quote(table.name) + " AS o WHERE " + lost);
-    const long long n = count.step() == SQLiteStatement::Step::Row ? count.int64At(0) : -1;
-    if (n < 0) return false;
-    if (n > 0) {
-      if (!db.execute("CREATE TABLE IF NOT EXISTS " + Schema::quote(kept) + " AS SELECT * FROM " +
-                      Schema::quote(table.name) + " WHERE 0"))
-        return false;
-      const auto keptColumns = columnTypes(db, kept);
-      for (const auto& [name, type] : oldColumns) {
-        if (std::none_of(keptColumns.begin(), keptColumns.end(), [&](const auto& c) { return c.first == name; }) &&
-            !addPlainColumn(db, kept, name, type))
-          return false;
-      }
-      std::string oCols;
-      for (const auto& [name, type] : oldColumns) oCols += (oCols.empty() ? "o." : ", o.") + Schema::quote(name);
-      if (!db.execute("INSERT INTO " + Schema::quote(kept) + " (" + cols + ") SELECT " + oCols + " FROM " +
-                      Schema::quote(table.name) + " AS o WHERE " + lost + " ORDER BY o.rowid"))
-        return false;
-      MV_LOG("Kept ", n, " rows of ", table.name, " that its new keys cannot hold in ", kept);
+  // A missing value of a required column with a default takes the default,
+  // as an insert into the table would.
+  std::map<std::string, std::string> defaults;
+  {
+    SQLiteStatement st = db.prepare("SELECT name, dflt_value FROM pragma_table_info(?) WHERE \"notnull\"");
+    st.bind(1, fresh);
+    while (st.step() == SQLiteStatement::Step::Row) {
+      if (!st.isNull(1)) defaults[st.textAt(0)] = st.textAt(1);
     }
   }
+  std::string cols;
+  std::string values;
+  std::string oCols;
+  for (const auto& [name, type] : oldColumns) {
+    const std::string q = Schema::quote(name);
+    cols += (cols.empty() ? "" : ", ") + q;
+    oCols += (oCols.empty() ? "o." : ", o.") + q;
+    auto d = defaults.find(name);
+    values += (values.empty() ? "" : ", ") +
+              (d == defaults.end() ? "o." + q : "COALESCE(o." + q + ", " + d->second + ")");
+  }
+  if (cols.empty()) return false;
+  // Rows keep their rowids where the rowid is not a key column, so their
+  // order (which row is newest) survives the next rebuild.
+  const bool ownRowid = !rowidIsAColumn(db, fresh);
+  SQLiteStatement insert = db.prepare("INSERT OR IGNORE INTO " + Schema::quote(fresh) + " (" +
+                                      (ownRowid ? "rowid, " : "") + cols + ") SELECT " +
+                                      (ownRowid ? "o.rowid, " : "") + values + " FROM " + Schema::quote(table.name) +
+                                      " AS o WHERE o.rowid = ?");
+  if (!insert) return false;
+  std::vector<std::int64_t> rowids;
+  {
+    SQLiteStatement st = db.prepare("SELECT rowid FROM " + Schema::quote(table.name) + " ORDER BY rowid DESC");
+    SQLiteStatement::Step step;
+    while ((step = st.step()) == SQLiteStatement::Step::Row) rowids.push_back(st.int64At(0));
+    if (step != SQLiteStatement::Step::Done) return false;
+  }
+  std::vector<std::int64_t> notTaken;
+  for (std::int64_t rowid : rowids) {
+    insert.reset();
+    insert.bind(1, rowid);
+    // A row the new table refuses (a key taken by a newer row, a missing
+    // required value, a value its key column cannot hold) waits aside.
+    if (insert.step() != SQLiteStatement::Step::Done || db.changes() == 0) notTaken.push_back(rowid);
+  }
+  if (!notTaken.empty()) {
+    if (!db.execute("CREATE TABLE IF NOT EXISTS " + Schema::quote(kept) + " AS SELECT * FROM " +
+                    Schema::quote(table.name) + " WHERE 0"))
+      return false;
+    const auto keptColumns = columnTypes(db, kept);
+    for (const auto& [name, type] : oldColumns) {
+      if (std::none_of(keptColumns.begin(), keptColumns.end(), [&](const auto& c) { return c.first == name; }) &&
+          !addPlainColumn(db, kept, name, type))
+        return false;
+    }
+    SQLiteStatement keep = db.prepare("INSERT INTO " + Schema::quote(kept) + " (" + cols + ") SELECT " + oCols +
+                                      " FROM " + Schema::quote(table.name) + " AS o WHERE o.rowid = ?");
+    if (!keep) return false;
+    for (auto it = notTaken.rbegin(); it != notTaken.rend(); ++it) {
+      keep.reset();
+      keep.bind(1, *it);
+      if (keep.step() != SQLiteStatement::Step::Done) return false;
+    }
+  }
+  MV_LOG("Rebuilt table ", table.name, ": ", rowids.size() - notTaken.size(), " of ", rowids.size(),
+         " rows in place, ", notTaken.size(), " kept in ", kept);
   if (!extra.empty()) MV_LOG("Kept ", extra.size(), " columns of ", table.name, " that its layout no longer names");
-  if (!cols.empty() && !db.execute("INSERT OR REPLACE INTO " + Schema::quote(fresh) + " (" + cols + ") SELECT " +
-                                   cols + " FROM " + Schema::quote(table.name) + " AS o" +
-                                   (lost.empty() ? "" : " WHERE NOT (" + lost + ")") + " ORDER BY o.rowid"))
-    return false;
   if (!db.execute("DROP TABLE " + Schema::quote(table.name))) return false;
   return db.execute("ALTER TABLE " + Schema::quote(fresh) + " RENAME TO " + Schema::quote(table.name));
 }

@@ -193,5 +193,38 @@ TEST_F(OpenTest, UpgradeOfAnOlderDatabaseKeepsEveryRowAndRunsOnlyOnce) {
   for (const auto& t : Schema::tables()) EXPECT_EQ(dumpTable(t.name), before[i++]) << t.name;
 }
 
+// Keys that were apart under the old column type and meet under the new
+// one: the newest row stays, the others wait aside; none is dropped.
+TEST_F(OpenTest, UpgradeKeepsRowsWhoseKeysMergeUnderTheNewType) {
+  fs::path folder = base::Paths::documents() / "textco";
+  fs::create_directories(folder);
+  {
+    SQLiteDatabase old;
+    ASSERT_TRUE(old.open(folder / "marvisto_lite.sqlite"));
+    ASSERT_TRUE(old.execute(R"(
+      CREATE TABLE marvisto_favorite (product_id TEXT, product_sku TEXT, product_name TEXT);
+      INSERT INTO marvisto_favorite VALUES ('1', 'a', 'one');
+      INSERT INTO marvisto_favorite VALUES ('2', 'b', 'two');
+      INSERT INTO marvisto_favorite VALUES ('01', 'c', 'zero one');
+      INSERT INTO marvisto_favorite VALUES ('x', 'd', 'not a number');
+      CREATE TABLE marvisto_compare (product_id TEXT, product_sku TEXT, product_name TEXT);
+      INSERT INTO marvisto_compare VALUES ('7', 'a', 'seven');
+      INSERT INTO marvisto_compare VALUES ('7.0', 'b', 'seven point zero');
+      INSERT INTO marvisto_compare VALUES (' 7', 'c', 'seven with a blank');
+    )"));
+  }
+  signIn("textco", "rep_1");
+  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  ASSERT_NE(d, nullptr);
+  // Every row is in its table or in the side table.
+  EXPECT_EQ(count("marvisto_favorite") + count("marvisto_favorite__kept"), 4);
+  EXPECT_EQ(count("marvisto_compare") + count("marvisto_compare__kept"), 3);
+  EXPECT_EQ(d->getFavoriteByFavoriteId(1)->product_name, "zero one");
+  EXPECT_EQ(count("marvisto_favorite__kept", "product_name = 'one'"), 1);
+  EXPECT_EQ(count("marvisto_favorite", "product_id = 2"), 1);
+  EXPECT_EQ(count("marvisto_compare", "product_id = 7"), 1);
+  EXPECT_EQ(count("marvisto_compare__kept"), 2);
+}
+
 }  // namespace
 }  // namespace mv::test
