@@ -14,6 +14,7 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/KeptRowsFile.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/NetworkModel.hpp"
 #include "util/PublicFunction.hpp"
@@ -248,6 +249,9 @@ TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
                          "VALUES (-1, -1, 'rep_1', 0), (-2, 5, 'rep_2', 1)"));
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_quote_order_item (order_item_id, order_id, order_item_name) "
                          "VALUES (-1, -1, 'Widget'), (-2, -2, 'Gadget')"));
+  // Rows an earlier upgrade could not keep in their table.
+  ASSERT_TRUE(db.execute("CREATE TABLE marvisto_favorite__kept (product_id TEXT, product_name TEXT);"
+                         "INSERT INTO marvisto_favorite__kept VALUES ('01', 'kept favourite')"));
   auto& defaults = base::UserDefaults::standard();
   defaults.setString("acme-ProductSynced", "YES");
   fs::create_directories(base::Paths::documents() / "acme" / "ProductImages");
@@ -278,6 +282,25 @@ TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
   for (auto& e : fs::directory_iterator(base::Paths::tmp())) {
     EXPECT_EQ(e.path().filename().string().find("-kept-"), std::string::npos) << e.path();
   }
+  // The kept rows are in a dated file in the client folder, which the next
+  // full resync leaves alone.
+  auto keptFiles = KeptRowsFile::filesIn(base::Paths::documents() / "acme");
+  ASSERT_EQ(keptFiles.size(), 1u);
+  EXPECT_TRUE(KeptRowsFile::keptTables(db).empty());
+  auto keptRowsIn = [](const fs::path& file) {
+    SQLiteDatabase saved;
+    if (!saved.open(file)) return std::string("<unreadable>");
+    SQLiteStatement st = saved.prepare("SELECT product_id || ' ' || product_name FROM marvisto_favorite__kept");
+    return st && st.step() == SQLiteStatement::Step::Row ? st.textAt(0) : std::string("<none>");
+  };
+  EXPECT_EQ(keptRowsIn(keptFiles[0]), "01 kept favourite");
+  app->showLoginPage();
+  ASSERT_TRUE(service->backend().requestFullSync("acme", "rep"));
+  signIn("acme", "rep", "secret");
+  ASSERT_FALSE(app->isWelcomeRoot());
+  EXPECT_FALSE(defaults.hasKey("acme-ProductSynced"));
+  EXPECT_EQ(KeptRowsFile::filesIn(base::Paths::documents() / "acme"), keptFiles);
+  EXPECT_EQ(keptRowsIn(keptFiles[0]), "01 kept favourite");
 }
 
 TEST_F(SignInTest, DemoSignInSendsNothingAndShowsItsTabs) {

@@ -4,6 +4,7 @@
 
 #include "StoreTestSupport.hpp"
 #include "platform/base/Paths.hpp"
+#include "store/KeptRowsFile.hpp"
 #include "store/Schema.hpp"
 
 namespace fs = std::filesystem;
@@ -224,6 +225,28 @@ TEST_F(OpenTest, UpgradeKeepsRowsWhoseKeysMergeUnderTheNewType) {
   EXPECT_EQ(count("marvisto_favorite", "product_id = 2"), 1);
   EXPECT_EQ(count("marvisto_compare", "product_id = 7"), 1);
   EXPECT_EQ(count("marvisto_compare__kept"), 2);
+
+  // Written out before a resync replaces the database: every side table in a
+  // dated file of its own, never over an earlier one.
+  const fs::path out = base::Paths::documents() / "textco";
+  fs::path first, second;
+  ASSERT_TRUE(KeptRowsFile::save(db(), out, 86400.0 * 365, &first));
+  ASSERT_TRUE(KeptRowsFile::save(db(), out, 86400.0 * 365, &second));
+  EXPECT_NE(first, second);
+  EXPECT_EQ(KeptRowsFile::filesIn(out).size(), 2u);
+  SQLiteDatabase saved;
+  ASSERT_TRUE(saved.open(first));
+  EXPECT_EQ(KeptRowsFile::keptTables(saved),
+            (std::vector<std::string>{"marvisto_compare__kept", "marvisto_favorite__kept"}));
+  SQLiteStatement st = saved.prepare("SELECT product_name FROM marvisto_favorite__kept");
+  ASSERT_EQ(st.step(), SQLiteStatement::Step::Row);
+  EXPECT_EQ(st.textAt(0), "one");
+  // Nothing aside: no file.
+  SQLiteDatabase empty;
+  ASSERT_TRUE(empty.open(out / "empty.sqlite"));
+  fs::path none;
+  EXPECT_TRUE(KeptRowsFile::save(empty, out, 0, &none));
+  EXPECT_TRUE(none.empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/base/Log.hpp"
+#include "store/KeptRowsFile.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SQLiteTransaction.hpp"
 
@@ -85,6 +86,43 @@ bool LocalWorkKeeper::copyLocalWork(SQLiteDatabase& db, const std::filesystem::p
     ok = ok && tx.commit();
   }
   if (!db.execute("DETACH DATABASE kept")) MV_LOG("Cannot detach the kept database: ", db.lastError());
+  return ok;
+}
+
+bool LocalWorkKeeper::setKeptRowsAside(SQLiteDatabase& db, const std::filesystem::path& clientFolder,
+                                       const std::filesystem::path& asideFolder, double now) {
+  namespace fs = std::filesystem;
+  if (db.isOpen() && !KeptRowsFile::save(db, clientFolder, now)) return false;
+  const auto files = KeptRowsFile::filesIn(clientFolder);
+  if (files.empty()) return true;
+  std::error_code ec;
+  fs::create_directories(asideFolder, ec);
+  for (const auto& file : files) {
+    fs::rename(file, asideFolder / file.filename(), ec);
+    if (ec) {
+      MV_LOG("Cannot set ", file.string(), " aside: ", ec.message());
+      if (!restoreKeptRows(asideFolder, clientFolder)) MV_LOG("Kept rows stay in ", asideFolder.string());
+      return false;
+    }
+  }
+  return true;
+}
+
+bool LocalWorkKeeper::restoreKeptRows(const std::filesystem::path& asideFolder,
+                                      const std::filesystem::path& clientFolder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (!fs::exists(asideFolder, ec)) return true;
+  fs::create_directories(clientFolder, ec);
+  bool ok = true;
+  for (const auto& file : KeptRowsFile::filesIn(asideFolder)) {
+    fs::rename(file, clientFolder / file.filename(), ec);
+    if (ec) {
+      MV_LOG("Cannot put ", file.string(), " back: ", ec.message());
+      ok = false;
+    }
+  }
+  if (ok) fs::remove(asideFolder, ec);
   return ok;
 }
 

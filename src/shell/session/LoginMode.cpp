@@ -383,9 +383,18 @@ void LoginMode::wipeForFullSync() {
   if (!folder) return;
   const fs::path dbFile = *folder / DataAccessManager::kDatabaseFileName;
   std::error_code ec;
+  const fs::path keptRows =
+      base::Paths::tmp() / (asciiLowercase(clientID()) + "-kept-rows-" + std::to_string(::getpid()));
+  const bool open = fs::exists(dbFile, ec) && DataAccessManager::sharedDataModel();
+  SQLiteDatabase none;
+  if (!LocalWorkKeeper::setKeptRowsAside(open ? SQLiteDatabase::sharedDataBase() : none, *folder, keptRows,
+                                         base::Date::now())) {
+    MV_LOG("Cannot keep the rows of earlier upgrades aside; the full resync is left to the next sync");
+    isSyncAllData_ = true;
+    return;
+  }
   fs::path kept;
-  if (fs::exists(dbFile, ec) && DataAccessManager::sharedDataModel() &&
-      LocalWorkKeeper::hasLocalWork(SQLiteDatabase::sharedDataBase())) {
+  if (open && LocalWorkKeeper::hasLocalWork(SQLiteDatabase::sharedDataBase())) {
     DataAccessManager::releaseDataModel();
     kept = base::Paths::tmp() / (asciiLowercase(clientID()) + "-kept-" + std::to_string(::getpid()) + ".sqlite");
     fs::remove(kept, ec);
@@ -393,11 +402,13 @@ void LoginMode::wipeForFullSync() {
     if (ec) {
       // The work cannot be set aside: rather no full resync than lost orders.
       MV_LOG("Cannot keep the local work aside (", ec.message(), "); the full resync is left to the next sync");
+      if (!LocalWorkKeeper::restoreKeptRows(keptRows, *folder)) MV_LOG("Kept rows stay in ", keptRows.string());
       isSyncAllData_ = true;
       return;
     }
   }
   removeBlockAccount();
+  if (!LocalWorkKeeper::restoreKeptRows(keptRows, *folder)) MV_LOG("Kept rows stay in ", keptRows.string());
   if (kept.empty()) return;
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   if (dam && LocalWorkKeeper::copyLocalWork(SQLiteDatabase::sharedDataBase(), kept)) {
