@@ -1,0 +1,193 @@
+#include "services/MailComposer.hpp"
+
+#include <gmime/gmime.h>
+
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+#include <system_error>
+
+#include "platform/base/FileIO.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
+
+namespace fs = std::filesystem;
+
+namespace svc {
+namespace {
+
+std::shared_ptr<MailComposer>& installedSlot() {
+  static std::shared_ptr<MailComposer> composer;
+  return composer;
+}
+
+void initializeMime() {
+  static std::once_flag once;
+  std::call_once(once, [] { g_mime_init(); });
+}
+
+// Owns one GObject reference.
+struct Unref {
+  void operator()(void* object) const {
+    if (object) g_object_unref(object);
+  }
+};
+template <typename T>
+using GPtr = std::unique_ptr<T, Unref>;
+
+// A header text on one line: line breaks and other control characters
+// become spaces, so nothing a user typed can start a header of its own.
+std::string oneLine(const std::string& text) {
+  std::string out = text;
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
+  }
+  return out;
+}
+
+base::Error mailError(long code, const std::string& description) {
+  return base::Error{kMailErrorDomain, code, description, {}};
+}
+
+// "type/subtype" split; nothing when the text is not of that form.
+std::optional<std::pair<std::string, std::string>> splitMimeType(const std::string& mimeType) {
+  const auto slash = mimeType.find('/');
+  if (slash == std::string::npos || slash == 0 || slash + 1 == mimeType.size()) return std::nullopt;
+  auto token = [](const std::string& s) {
+    for (char c : s) {
+      const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      std::string_view("!#$&-^_.+").find(c) != std::string_view::npos;
+      if (!ok) return false;
+    }
+    return true;
+  };
+  std::string type = mimeType.substr(0, slash), subtype = mimeType.substr(slash + 1);
+  if (!token(type) || !token(subtype)) return std::nullopt;
+  return std::pair{type, subtype};
+}
+
+std::string fileStamp(double secondsSince1970) {
+  const std::time_t t = static_cast<std::time_t>(secondsSince1970);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
+  return buf;
+}
+
+}  // namespace
+
+std::shared_ptr<MailComposer> MailComposer::shared() {
+  if (auto composer = installedSlot()) return composer;
+  return std::make_shared<OutboxMailComposer>();
+}
+
+void MailComposer::install(std::shared_ptr<MailComposer> composer) { installedSlot() = std::move(composer); }
+
+OutboxMailComposer::OutboxMailComposer(fs::path outbox) : outbox_(std::move(outbox)) {}
+
+fs::path OutboxMailComposer::defaultOutbox() { return base::Paths::root() / kOutboxFolder; }
+
+bool OutboxMailComposer::canSendMail() const {
+  std::error_code ec;
+  fs::create_directories(outbox_, ec);
+  if (ec || !fs::is_directory(outbox_, ec)) return false;
+  // A folder the process may not write into is no outbox.
+  const auto perms = fs::status(outbox_, ec).permissions();
+  return !ec && (perms & fs::perms::owner_write) != fs::perms::none;
+}
+
+std::optional<std::string> OutboxMailComposer::messageText(const Mail& mail, double secondsSince1970,
+                                                           base::Error* error) {
+  initializeMime();
+  GPtr<GMimeMessage> message(g_mime_message_new(TRUE));
+  g_mime_message_add_mailbox(message.get(), GMIME_ADDRESS_TYPE_FROM, kSenderName, kSenderAddress);
+  for (const auto& recipient : mail.toRecipients) {
+    GPtr<InternetAddressList> parsed(internet_address_list_parse(nullptr, oneLine(recipient).c_str()));
+    if (!parsed || internet_address_list_length(parsed.get()) != 1 ||
+        !INTERNET_ADDRESS_IS_MAILBOX(internet_address_list_get_address(parsed.get(), 0))) {
+      if (error) *error = mailError(1, "Not a mail address: " + oneLine(recipient));
+      return std::nullopt;
+    }
+    internet_address_list_append(g_mime_message_get_addresses(message.get(), GMIME_ADDRESS_TYPE_TO), parsed.get());
+  }
+  g_mime_message_set_subject(message.get(), oneLine(mail.subject).c_str(), "utf-8");
+  GDateTime* date = g_date_time_new_from_unix_local(static_cast<gint64>(secondsSince1970));
+  g_mime_message_set_date(message.get(), date);
+  g_date_time_unref(date);
+  {
+    gchar* id = g_mime_utils_generate_message_id("marvisto.localhost");
+    g_mime_message_set_message_id(message.get(), id);
+    g_free(id);
+  }
+
+  GPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
+  GPtr<GMimeTextPart> text(g_mime_text_part_new_with_subtype("plain"));
+  g_mime_text_part_set_text(text.get(), mail.body.c_str());
+  g_mime_multipart_add(mixed.get(), GMIME_OBJECT(text.get()));
+
+  for (const auto& attachment : mail.attachments) {
+    const auto type = splitMimeType(attachment.mimeType).value_or(std::pair{"application", "octet-stream"});
+    GPtr<GMimePart> part(g_mime_part_new_with_type(type.first.c_str(), type.second.c_str()));
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(
+        reinterpret_cast<const char*>(attachment.data.data()), attachment.data.size()));
+    GPtr<GMimeDataWrapper> content(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+    g_mime_part_set_content(part.get(), content.get());
+    g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
+    // The name is a parameter value: GMime quotes or encodes it as needed.
+    const std::string name = oneLine(attachment.fileName);
+    g_mime_object_set_disposition(GMIME_OBJECT(part.get()), GMIME_DISPOSITION_ATTACHMENT);
+    if (!name.empty()) g_mime_part_set_filename(part.get(), name.c_str());
+    g_mime_multipart_add(mixed.get(), GMIME_OBJECT(part.get()));
+  }
+  g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(mixed.get()));
+
+  GMimeFormatOptions* options = g_mime_format_options_clone(nullptr);
+  g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
+  gchar* written = g_mime_object_to_string(GMIME_OBJECT(message.get()), options);
+  g_mime_format_options_free(options);
+  if (!written) {
+    if (error) *error = mailError(2, "The message could not be written.");
+    return std::nullopt;
+  }
+  std::string out(written);
+  g_free(written);
+  return out;
+}
+
+void OutboxMailComposer::compose(Mail mail, Completion done) {
+  const fs::path outbox = outbox_;
+  const double now = static_cast<double>(std::time(nullptr));
+  base::WorkQueue::global().async([mail = std::move(mail), done = std::move(done), outbox, now](
+                                      const base::CancelFlag&) {
+    base::Error error;
+    auto text = messageText(mail, now, &error);
+    bool ok = text.has_value();
+    if (ok) {
+      std::error_code ec;
+      fs::create_directories(outbox, ec);
+      // Mails of the same second get a running number; the file appears
+      // whole or not at all.
+      static std::atomic<unsigned> counter{0};
+      const std::string stem = fileStamp(now) + "-" + std::to_string(counter++ % 1000000);
+      fs::path file = outbox / (stem + ".eml");
+      for (int i = 1; fs::exists(file, ec); ++i) file = outbox / (stem + "-" + std::to_string(i) + ".eml");
+      ok = base::writeFileAtomically(file, *text, 0600);
+      if (!ok) error = mailError(3, "The mail could not be written to " + file.string() + ".");
+    }
+    if (!ok) MV_LOG("mail: %s", error.description.c_str());
+    base::RunLoop::main().post([done, ok, error] {
+      if (!done) return;
+      if (ok) {
+        done(MailComposeResult::Sent, std::nullopt);
+      } else {
+        done(MailComposeResult::Failed, error);
+      }
+    });
+  });
+}
+
+}  // namespace svc

@@ -1,0 +1,202 @@
+#include "services/PrintInteractionController.hpp"
+
+#include <cups/cups.h>
+
+#include <atomic>
+#include <ctime>
+#include <system_error>
+
+#include "platform/base/FileIO.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "platform/gfx/PdfDocument.hpp"
+#include "platform/gfx/PdfWriter.hpp"
+
+namespace fs = std::filesystem;
+
+namespace svc {
+namespace {
+
+std::shared_ptr<PrintInteractionController>& installedSlot() {
+  static std::shared_ptr<PrintInteractionController> controller;
+  return controller;
+}
+
+base::Error printError(long code, const std::string& description) {
+  return base::Error{kPrintErrorDomain, code, description, {}};
+}
+
+bool isPdf(const std::vector<std::uint8_t>& bytes) {
+  static constexpr char kMagic[] = "%PDF-";
+  if (bytes.size() < sizeof kMagic - 1 || !std::equal(kMagic, kMagic + sizeof kMagic - 1, bytes.begin())) return false;
+  auto document = gfx::PdfDocument::openData(bytes);
+  return document && document->pageCount() > 0;
+}
+
+std::string fileStamp(double secondsSince1970) {
+  const std::time_t t = static_cast<std::time_t>(secondsSince1970);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
+  return buf;
+}
+
+// Hands the spooled file to the system's default printer. Nothing when it
+// went there or when the system has no printer (the spool then holds the
+// job); the error when the printer refused it.
+std::optional<base::Error> sendToDefaultPrinter(const fs::path& file, const std::string& title,
+                                                const PrintInfo& info) {
+  cups_dest_t* dests = nullptr;
+  const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+  cups_dest_t* dest = cupsGetDest(nullptr, nullptr, count, dests);
+  if (!dest) {
+    cupsFreeDests(count, dests);
+    return std::nullopt;
+  }
+  int optionCount = 0;
+  cups_option_t* options = nullptr;
+  for (int i = 0; i < dest->num_options; ++i) {
+    optionCount = cupsAddOption(dest->options[i].name, dest->options[i].value, optionCount, &options);
+  }
+  if (info.duplex != PrintDuplex::None) {
+    optionCount = cupsAddOption(CUPS_SIDES,
+                                info.duplex == PrintDuplex::LongEdge ? CUPS_SIDES_TWO_SIDED_PORTRAIT
+                                                                     : CUPS_SIDES_TWO_SIDED_LANDSCAPE,
+                                optionCount, &options);
+  }
+  if (info.outputType == PrintOutputType::Grayscale) {
+    optionCount = cupsAddOption("print-color-mode", "monochrome", optionCount, &options);
+  }
+  const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, dest->name, file.c_str(), title.c_str(), optionCount, options);
+  cupsFreeOptions(optionCount, options);
+  cupsFreeDests(count, dests);
+  if (job == 0) return printError(static_cast<long>(cupsLastError()), cupsLastErrorString());
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::shared_ptr<PrintInteractionController> PrintInteractionController::sharedPrintController() {
+  if (auto controller = installedSlot()) return controller;
+  return std::make_shared<SpoolPrintController>();
+}
+
+void PrintInteractionController::install(std::shared_ptr<PrintInteractionController> controller) {
+  installedSlot() = std::move(controller);
+}
+
+bool PrintInteractionController::canPrint(const PrintingItem& item) const {
+  if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&item)) return isPdf(*bytes);
+  if (const auto* path = std::get_if<fs::path>(&item)) {
+    auto document = gfx::PdfDocument::open(*path);
+    return document && document->pageCount() > 0;
+  }
+  const auto& images = std::get<std::vector<gfx::ImagePtr>>(item);
+  if (images.empty()) return false;
+  for (const auto& image : images) {
+    if (!image || image->size().width <= 0 || image->size().height <= 0) return false;
+  }
+  return true;
+}
+
+SpoolPrintController::SpoolPrintController(fs::path spool, bool systemPrinters)
+    : spool_(std::move(spool)), systemPrinters_(systemPrinters) {}
+
+fs::path SpoolPrintController::defaultSpool() { return base::Paths::root() / kSpoolFolder; }
+
+bool SpoolPrintController::isPrintingAvailable() const {
+  std::error_code ec;
+  fs::create_directories(spool_, ec);
+  if (ec || !fs::is_directory(spool_, ec)) return false;
+  const auto perms = fs::status(spool_, ec).permissions();
+  return !ec && (perms & fs::perms::owner_write) != fs::perms::none;
+}
+
+std::optional<std::vector<std::uint8_t>> SpoolPrintController::pdfData(const PrintingItem& item) {
+  if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&item)) {
+    if (!isPdf(*bytes)) return std::nullopt;
+    return *bytes;
+  }
+  if (const auto* path = std::get_if<fs::path>(&item)) {
+    auto bytes = base::readFileBytes(*path);
+    if (!bytes || !isPdf(*bytes)) return std::nullopt;
+    return bytes;
+  }
+  const auto& images = std::get<std::vector<gfx::ImagePtr>>(item);
+  if (images.empty() || !images.front()) return std::nullopt;
+  const base::Size first = images.front()->size();
+  auto writer = gfx::PdfWriter::toMemory({0, 0, first.width, first.height});
+  if (!writer) return std::nullopt;
+  for (const auto& image : images) {
+    if (!image) return std::nullopt;
+    const base::Size size = image->size();
+    if (size.width <= 0 || size.height <= 0) return std::nullopt;
+    writer->beginPage({0, 0, size.width, size.height}).drawImage(*image, base::Rect{0, 0, size.width, size.height});
+    writer->endPage();
+  }
+  if (!writer->close()) return std::nullopt;
+  return writer->data();
+}
+
+std::string SpoolPrintController::safeJobName(const std::string& jobName) {
+  std::string out;
+  for (char c : jobName) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f || c == '/' || c == '\\') {
+      out += '_';
+    } else {
+      out += c;
+    }
+  }
+  while (!out.empty() && (out.front() == '.' || out.front() == ' ')) out.erase(out.begin());
+  if (out.size() > kMaxJobNameBytes) {
+    out.resize(kMaxJobNameBytes);
+    // Never leave half of a UTF-8 character at the end.
+    std::size_t lead = out.size();
+    while (lead > 0 && (static_cast<unsigned char>(out[lead - 1]) & 0xC0) == 0x80) --lead;
+    if (lead > 0) {
+      const auto first = static_cast<unsigned char>(out[lead - 1]);
+      const std::size_t length = first < 0x80 ? 1 : first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : 2;
+      if (out.size() - (lead - 1) < length) out.resize(lead - 1);
+    }
+  }
+  return out.empty() ? "Document" : out;
+}
+
+void SpoolPrintController::print(PrintingItem item, PrintInfo info, Completion done) {
+  auto data = pdfData(item);
+  if (!data) {
+    base::RunLoop::main().post([done] {
+      if (done) done(false, printError(1, "Nothing printable was given."));
+    });
+    return;
+  }
+  const fs::path spool = spool_;
+  const bool systemPrinters = systemPrinters_;
+  const double now = static_cast<double>(std::time(nullptr));
+  base::WorkQueue::global().async([data = std::move(*data), info = std::move(info), done = std::move(done), spool,
+                                   systemPrinters, now](const base::CancelFlag&) {
+    std::optional<base::Error> error;
+    std::error_code ec;
+    fs::create_directories(spool, ec);
+    static std::atomic<unsigned> counter{0};
+    const std::string stem = safeJobName(info.jobName) + "-" + fileStamp(now) + "-" +
+                             std::to_string(counter++ % 1000000);
+    fs::path file = spool / (stem + ".pdf");
+    for (int i = 1; fs::exists(file, ec); ++i) file = spool / (stem + "-" + std::to_string(i) + ".pdf");
+    if (!base::writeFileAtomically(file, data.data(), data.size(), 0600)) {
+      error = printError(2, "The print job could not be written to " + file.string() + ".");
+    } else if (systemPrinters) {
+      error = sendToDefaultPrinter(file, info.jobName.empty() ? "Document" : info.jobName, info);
+    }
+    if (error) MV_LOG("print: %s", error->description.c_str());
+    base::RunLoop::main().post([done, error] {
+      if (done) done(!error, error);
+    });
+  });
+}
+
+}  // namespace svc

@@ -1,0 +1,85 @@
+#pragma once
+// Printing, as the order form and the library viewers print their documents.
+// Every job is written as one PDF into the spool folder under the data root;
+// when the system has a default printer (CUPS), the job also goes to it.
+// Screens reach the controller through `sharedPrintController()`; tests
+// install fakes.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/base/Error.hpp"
+#include "platform/gfx/Image.hpp"
+
+namespace svc {
+
+inline constexpr const char* kPrintErrorDomain = "PrintErrorDomain";
+
+enum class PrintOutputType { General = 0, Photo = 1, Grayscale = 2 };
+enum class PrintDuplex { None = 0, LongEdge = 1, ShortEdge = 2 };
+
+struct PrintInfo {
+  PrintOutputType outputType = PrintOutputType::General;
+  PrintDuplex duplex = PrintDuplex::None;
+  std::string jobName;
+};
+
+// What is printed: PDF bytes, a PDF file, or pictures, one page each.
+using PrintingItem = std::variant<std::vector<std::uint8_t>, std::filesystem::path, std::vector<gfx::ImagePtr>>;
+
+class PrintInteractionController {
+ public:
+  // Whether the job was printed, and why not.
+  using Completion = std::function<void(bool completed, const std::optional<base::Error>& error)>;
+
+  virtual ~PrintInteractionController() = default;
+
+  // The controller in use: the one installed, else the spool of the data
+  // root with the system's default printer.
+  static std::shared_ptr<PrintInteractionController> sharedPrintController();
+  static void install(std::shared_ptr<PrintInteractionController> controller);
+
+  // Whether printing is possible at all.
+  virtual bool isPrintingAvailable() const = 0;
+  // Whether the item is something this controller prints: a PDF that opens,
+  // a PDF file that opens, or at least one picture.
+  virtual bool canPrint(const PrintingItem& item) const;
+  // Prints the item; `done` runs on a later turn of the main loop, on the
+  // main thread.
+  virtual void print(PrintingItem item, PrintInfo info, Completion done) = 0;
+};
+
+class SpoolPrintController : public PrintInteractionController {
+ public:
+  static constexpr const char* kSpoolFolder = "Spool";
+  static constexpr std::size_t kMaxJobNameBytes = 100;
+
+  // `systemPrinters`: also hand each job to the system's default printer
+  // when there is one.
+  explicit SpoolPrintController(std::filesystem::path spool = defaultSpool(), bool systemPrinters = true);
+  // "Spool" under the data root.
+  static std::filesystem::path defaultSpool();
+  const std::filesystem::path& spool() const { return spool_; }
+
+  bool isPrintingAvailable() const override;
+  void print(PrintingItem item, PrintInfo info, Completion done) override;
+
+  // The PDF bytes of an item: the bytes themselves, the file's, or the
+  // pictures drawn one per page at their own size. Nothing when the item
+  // holds no printable document.
+  static std::optional<std::vector<std::uint8_t>> pdfData(const PrintingItem& item);
+  // A job name usable in a file name: one path segment of at most 100
+  // bytes, "Document" when nothing is left.
+  static std::string safeJobName(const std::string& jobName);
+
+ private:
+  std::filesystem::path spool_;
+  bool systemPrinters_;
+};
+
+}  // namespace svc

@@ -1,0 +1,227 @@
+// The mail composer's outbox and the print controller's spool: what lands on
+// disk is read back as a mail program and a PDF reader would read it.
+#include <gtest/gtest.h>
+#include <gmime/gmime.h>
+
+#include <fstream>
+
+#include "TestEnvironment.hpp"
+#include "platform/base/FileIO.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "platform/gfx/PdfDocument.hpp"
+#include "platform/gfx/PdfWriter.hpp"
+#include "services/MailComposer.hpp"
+#include "services/PrintInteractionController.hpp"
+
+namespace fs = std::filesystem;
+using namespace svc;
+
+namespace {
+
+class MailAndPrintTest : public mv::test::TestEnvironment {
+ protected:
+  // Waits for the worker and the answer it posts.
+  template <typename Done>
+  void settle(const Done& done) {
+    ASSERT_TRUE(runUntil([&] {
+      base::WorkQueue::global().waitIdle();
+      return done();
+    }));
+  }
+  static std::vector<fs::path> filesIn(const fs::path& folder) {
+    std::vector<fs::path> out;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) out.push_back(entry.path());
+    return out;
+  }
+  static std::vector<std::uint8_t> smallPdf(int pages) {
+    auto writer = gfx::PdfWriter::toMemory({0, 0, 200, 100});
+    for (int i = 0; i < pages; ++i) {
+      writer->beginPage();
+      writer->endPage();
+    }
+    EXPECT_TRUE(writer->close());
+    return writer->data();
+  }
+};
+
+struct Parsed {
+  GMimeMessage* message = nullptr;
+  ~Parsed() {
+    if (message) g_object_unref(message);
+  }
+};
+
+// The message of an outbox file, as a mail program reads it.
+void parse(const fs::path& file, Parsed& out) {
+  g_mime_init();
+  GMimeStream* stream = g_mime_stream_file_open(file.c_str(), "r", nullptr);
+  ASSERT_TRUE(stream);
+  GMimeParser* parser = g_mime_parser_new_with_stream(stream);
+  out.message = g_mime_parser_construct_message(parser, nullptr);
+  g_object_unref(parser);
+  g_object_unref(stream);
+  ASSERT_TRUE(out.message);
+}
+
+std::vector<std::uint8_t> decodedContent(GMimePart* part) {
+  GMimeDataWrapper* content = g_mime_part_get_content(part);
+  GMimeStream* mem = g_mime_stream_mem_new();
+  g_mime_data_wrapper_write_to_stream(content, mem);
+  GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(mem));
+  std::vector<std::uint8_t> out(bytes->data, bytes->data + bytes->len);
+  g_object_unref(mem);
+  return out;
+}
+
+TEST_F(MailAndPrintTest, AMailLandsInTheOutboxAsAWholeMessage) {
+  OutboxMailComposer composer(root / "Outbox");
+  ASSERT_TRUE(composer.canSendMail());
+  Mail mail;
+  // A typed name can hold anything; none of it becomes a header of its own.
+  mail.subject = "[Order-Zoë Müller\r\nBcc: thief@example.com]";
+  mail.toRecipients = {"buyer@example.com"};
+  mail.body = "The order form is attached.";
+  const auto pdf = smallPdf(2);
+  mail.attachments.push_back({pdf, "application/pdf", "Order.pdf"});
+  std::optional<MailComposeResult> result;
+  composer.compose(mail, [&](MailComposeResult r, const std::optional<base::Error>& error) {
+    result = r;
+    EXPECT_FALSE(error);
+  });
+  settle([&] { return result.has_value(); });
+  EXPECT_EQ(*result, MailComposeResult::Sent);
+
+  const auto files = filesIn(root / "Outbox");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].extension(), ".eml");
+  const auto raw = base::readFileBytes(files[0]);
+  ASSERT_TRUE(raw);
+  const std::string text(raw->begin(), raw->end());
+  EXPECT_EQ(text.find("\nBcc:"), std::string::npos);
+  EXPECT_NE(text.find("\r\nMIME-Version: 1.0\r\n"), std::string::npos);
+
+  Parsed parsed;
+  parse(files[0], parsed);
+  EXPECT_STREQ(g_mime_message_get_subject(parsed.message), "[Order-Zoë Müller  Bcc: thief@example.com]");
+  EXPECT_EQ(internet_address_list_length(g_mime_message_get_bcc(parsed.message)), 0);
+  InternetAddressList* to = g_mime_message_get_to(parsed.message);
+  ASSERT_EQ(internet_address_list_length(to), 1);
+  EXPECT_STREQ(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(internet_address_list_get_address(to, 0))),
+               "buyer@example.com");
+  EXPECT_TRUE(g_mime_message_get_date(parsed.message));
+
+  GMimeObject* top = g_mime_message_get_mime_part(parsed.message);
+  ASSERT_TRUE(GMIME_IS_MULTIPART(top));
+  GMimeMultipart* multipart = GMIME_MULTIPART(top);
+  ASSERT_EQ(g_mime_multipart_get_count(multipart), 2);
+  GMimeObject* attachment = g_mime_multipart_get_part(multipart, 1);
+  ASSERT_TRUE(GMIME_IS_PART(attachment));
+  GMimeContentType* type = g_mime_object_get_content_type(attachment);
+  EXPECT_TRUE(g_mime_content_type_is_type(type, "application", "pdf"));
+  EXPECT_STREQ(g_mime_part_get_filename(GMIME_PART(attachment)), "Order.pdf");
+  EXPECT_EQ(g_mime_part_get_content_encoding(GMIME_PART(attachment)), GMIME_CONTENT_ENCODING_BASE64);
+  EXPECT_TRUE(g_mime_part_is_attachment(GMIME_PART(attachment)));
+  EXPECT_EQ(decodedContent(GMIME_PART(attachment)), pdf);
+}
+
+TEST_F(MailAndPrintTest, RefusedMailLeavesNothingBehind) {
+  OutboxMailComposer composer(root / "Outbox");
+  std::vector<MailComposeResult> results;
+  auto record = [&](MailComposeResult r, const std::optional<base::Error>& error) {
+    results.push_back(r);
+    EXPECT_TRUE(error);
+  };
+  Mail mail;
+  mail.toRecipients = {"not an address"};
+  composer.compose(mail, record);
+  settle([&] { return results.size() == 1; });
+  EXPECT_EQ(results.back(), MailComposeResult::Failed);
+  EXPECT_TRUE(filesIn(root / "Outbox").empty());
+
+  // An outbox that cannot be a folder: no mail can go.
+  std::ofstream(root / "Blocked") << "a file";
+  OutboxMailComposer blocked(root / "Blocked");
+  EXPECT_FALSE(blocked.canSendMail());
+  blocked.compose(Mail{}, record);
+  settle([&] { return results.size() == 2; });
+  EXPECT_EQ(results.back(), MailComposeResult::Failed);
+}
+
+TEST_F(MailAndPrintTest, AnAttachmentTypeThatIsNoTypeGoesAsPlainBytes) {
+  Mail mail;
+  mail.attachments.push_back({{1, 2, 3}, "pdf", "a\"b\r\n.pdf"});
+  base::Error error;
+  auto text = OutboxMailComposer::messageText(mail, 0, &error);
+  ASSERT_TRUE(text);
+  EXPECT_NE(text->find("Content-Type: application/octet-stream"), std::string::npos);
+  EXPECT_EQ(text->find("\r\n.pdf"), std::string::npos);
+}
+
+TEST_F(MailAndPrintTest, PrintJobsLandInTheSpool) {
+  SpoolPrintController printer(root / "Spool", false);
+  ASSERT_TRUE(printer.isPrintingAvailable());
+  const auto pdf = smallPdf(3);
+  ASSERT_TRUE(printer.canPrint(pdf));
+  std::vector<bool> completed;
+  auto record = [&](bool ok, const std::optional<base::Error>& error) {
+    completed.push_back(ok);
+    EXPECT_EQ(ok, !error);
+  };
+  printer.print(pdf, PrintInfo{PrintOutputType::General, PrintDuplex::None, "../../Order"}, record);
+  settle([&] { return completed.size() == 1; });
+  EXPECT_TRUE(completed.back());
+  auto files = filesIn(root / "Spool");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].parent_path(), root / "Spool");
+  EXPECT_EQ(files[0].filename().string().rfind("_.._Order-", 0), 0u) << files[0];
+  EXPECT_EQ(files[0].extension(), ".pdf");
+  EXPECT_EQ(base::readFileBytes(files[0]), pdf);
+
+  // Pictures print one per page at their own size.
+  const std::vector<gfx::ImagePtr> pictures{gfx::Image::blank({300, 200}), gfx::Image::blank({100, 400})};
+  ASSERT_TRUE(printer.canPrint(pictures));
+  printer.print(pictures, PrintInfo{PrintOutputType::Photo, PrintDuplex::None, "Slides"}, record);
+  settle([&] { return completed.size() == 2; });
+  EXPECT_TRUE(completed.back());
+  files = filesIn(root / "Spool");
+  ASSERT_EQ(files.size(), 2u);
+  for (const auto& file : files) {
+    if (file.filename().string().rfind("Slides-", 0) != 0) continue;
+    auto document = gfx::PdfDocument::open(file);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->pageCount(), 2);
+    EXPECT_EQ(document->pageSize(1), (base::Size{100, 400}));
+  }
+}
+
+TEST_F(MailAndPrintTest, WhatIsNoDocumentDoesNotPrint) {
+  SpoolPrintController printer(root / "Spool", false);
+  const std::vector<std::uint8_t> notPdf{'%', 'P', 'D', 'F', '-', '1', '.', '4', '\n', 'x'};
+  EXPECT_FALSE(printer.canPrint(notPdf));
+  EXPECT_FALSE(printer.canPrint(std::vector<gfx::ImagePtr>{}));
+  EXPECT_FALSE(printer.canPrint(root / "missing.pdf"));
+  std::optional<base::Error> failure;
+  printer.print(notPdf, {}, [&](bool ok, const std::optional<base::Error>& error) {
+    EXPECT_FALSE(ok);
+    failure = error;
+  });
+  settle([&] { return failure.has_value(); });
+  EXPECT_EQ(failure->domain, kPrintErrorDomain);
+  EXPECT_TRUE(filesIn(root / "Spool").empty());
+
+  std::ofstream(root / "Blocked") << "a file";
+  EXPECT_FALSE(SpoolPrintController(root / "Blocked", false).isPrintingAvailable());
+}
+
+TEST(PrintJobNameTest, NamesStayOneSafeSegment) {
+  EXPECT_EQ(SpoolPrintController::safeJobName(""), "Document");
+  EXPECT_EQ(SpoolPrintController::safeJobName("a/b\\c\nd"), "a_b_c_d");
+  EXPECT_EQ(SpoolPrintController::safeJobName(".."), "Document");
+  EXPECT_EQ(SpoolPrintController::safeJobName("Prices.pdf"), "Prices.pdf");
+  const std::string longName(98, 'x');
+  EXPECT_EQ(SpoolPrintController::safeJobName(longName + "é€"), longName + "é");
+}
+
+}  // namespace
