@@ -1,5 +1,6 @@
 #include "store/QuoteOrderItemEntity.hpp"
 
+#include "store/AttributeText.hpp"
 #include "util/Money.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -28,22 +29,7 @@ std::string QuoteOrderItemEntity::attributesShow() const {
 }
 
 std::vector<product_attribute_cell_Entity> QuoteOrderItemEntity::attributesArray() const {
-  std::vector<product_attribute_cell_Entity> cells;
-  size_t start = 0;
-  while (start <= attributes.size()) {
-    size_t end = attributes.find(',', start);
-    if (end == std::string::npos) end = attributes.size();
-    std::string pair = attributes.substr(start, end - start);
-    if (!pair.empty()) {
-      product_attribute_cell_Entity cell;
-      size_t colon = pair.find(':');
-      cell.fieldName = pair.substr(0, colon);
-      if (colon != std::string::npos) cell.attributeValue = pair.substr(colon + 1);
-      cells.push_back(std::move(cell));
-    }
-    start = end + 1;
-  }
-  return cells;
+  return AttributeText::parse(attributes);
 }
 
 std::string QuoteOrderItemEntity::strPrice() const { return price < 0 ? "-" : money(price, currency); }

@@ -42,7 +42,8 @@ class QuoteOrderItemEntity {
 
   // The attribute text one pair per line.
   std::string attributesShow() const;
-  // The pairs as cells (fieldName, attributeValue), in text order.
+  // The pairs as cells (fieldName, attributeValue), in text order; a piece
+  // that is not one name and one value is left out.
   std::vector<product_attribute_cell_Entity> attributesArray() const;
 
   // Currency symbol and money text; "-" without a price (or, for the final
