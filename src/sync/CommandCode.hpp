@@ -46,6 +46,9 @@ inline const std::string kStatusDeviceHealthy = "11412";
 inline const std::string kStatusNoStatus = "115";
 inline const std::string kStatusNetworkError = "999";
 inline const std::string kStatusFileMissing = "404";
+// The reason (`httpRsp`) of a "999" made on the device because the server's
+// certificate was not trusted.
+inline constexpr int kHttpRspUntrustedCertificate = 7;
 
 // A command that may be sent again after a failure without doing its work
 // twice on the service: reads, and writes that the service applies only once.

@@ -120,6 +120,8 @@ int HttpNetworkCtrl::httpRspForError(long transportError) {
       return 1;
     case 5:
       return 4;
+    case static_cast<long>(RequestError::UntrustedCertificate):
+      return kHttpRspUntrustedCertificate;
     default:
       return -1;
   }
@@ -328,7 +330,9 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
     report(op, std::string(kFileMissingReply), httpRspForError(error));
     return;
   }
-  if (error == static_cast<long>(RequestError::Cancelled)) {
+  // Another attempt would meet the same certificate.
+  if (error == static_cast<long>(RequestError::Cancelled) ||
+      error == static_cast<long>(RequestError::UntrustedCertificate)) {
     report(op, std::string(kNetworkErrorReply), httpRspForError(error));
     return;
   }
@@ -347,7 +351,8 @@ void HttpNetworkCtrl::messageFailed(const std::shared_ptr<Operation>& op, FormDa
   const long error = errorCodeOf(request);
   // Reads and writes the service applies once may go again; the others only
   // when they certainly never reached it.
-  const bool mayResend = error != static_cast<long>(RequestError::Cancelled) && op->attempts == 1 &&
+  const bool mayResend = error != static_cast<long>(RequestError::Cancelled) &&
+                         error != static_cast<long>(RequestError::UntrustedCertificate) && op->attempts == 1 &&
                          (isSafeToRepeat(op->cmdCode) || failedBeforeSending(request));
   if (!mayResend) {
     report(op, std::string(kNetworkErrorReply), httpRspForError(error));

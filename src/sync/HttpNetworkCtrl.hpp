@@ -61,7 +61,7 @@ class HttpNetworkCtrl {
 
   static int getCmdcode(int requestCode) { return requestCode >> 16; }
   // The reply code for a transport error: 1 -> 6, 2 -> 2, 3 -> 3, 4 -> 1,
-  // 5 -> 4, anything else -1.
+  // 5 -> 4, an untrusted certificate -> 7, anything else -1.
   static int httpRspForError(long transportError);
   static std::string GetMsgURLWithHeader(const std::string& head);
   // Where a download of the signed-in client keeps its partial data: apart

@@ -2,8 +2,10 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "sync/CommandCode.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/requests/RequestDownload.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
@@ -104,6 +106,10 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
   result->cmdCode = info.cmdCode;
   result->requestCode = info.requestCode;
   result->httpRsp = info.httpRsp;
+  // Still "999" to every receiver, but the user is told that it was the
+  // server's certificate, not the network, that failed.
+  if (info.httpRsp == kHttpRspUntrustedCertificate)
+    result->message = textForKey("UNTRUSTEDCERTIFICATE").value_or(result->message);
   if (auto* carrier = dynamic_cast<DownLoadRequestInfo*>(&info)) {
     if (auto* download = dynamic_cast<DownloadRst*>(result.get())) {
       auto request = std::static_pointer_cast<RequestDownload>(entry.request);

@@ -15,6 +15,7 @@ const char* describe(RequestError code) {
     case RequestError::FileWriteFailed: return "Failed to write the downloaded file";
     case RequestError::DecodingFailed: return "The compressed reply could not be decoded";
     case RequestError::IncompleteFile: return "The server did not send the whole file";
+    case RequestError::UntrustedCertificate: return "The server's certificate is not trusted";
   }
   return "Unknown error";
 }

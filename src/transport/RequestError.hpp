@@ -21,6 +21,7 @@ enum class RequestError : long {
   FileWriteFailed = 9,       // the download file could not be written or moved into place
   DecodingFailed = 10,       // a compressed reply that does not inflate
   IncompleteFile = 11,       // a download answer that did not carry the rest of the file
+  UntrustedCertificate = 12, // the server's certificate did not pass the check
 };
 
 base::Error makeRequestError(RequestError code, const std::string& detail = {});

@@ -624,6 +624,10 @@ long Transfer::mapError(CURLcode code) const {
     case CURLE_BAD_FUNCTION_ARGUMENT: return static_cast<long>(RequestError::CannotCreateRequest);
     case CURLE_TOO_MANY_REDIRECTS: return static_cast<long>(RequestError::TooManyRedirects);
     case CURLE_BAD_CONTENT_ENCODING: return static_cast<long>(RequestError::DecodingFailed);
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS: return static_cast<long>(RequestError::UntrustedCertificate);
     case CURLE_WRITE_ERROR:
       return static_cast<long>(decodeError_ ? RequestError::DecodingFailed : RequestError::FileWriteFailed);
     default: return static_cast<long>(RequestError::ConnectionFailure);

@@ -24,6 +24,7 @@
 #include "sync/requests/RequestSyncAllTable.hpp"
 #include "sync/requests/RequestUploadCustomer.hpp"
 #include "sync/requests/RequestUploadQuoteOrder.hpp"
+#include "sync/CommandCode.hpp"
 
 namespace mv {
 namespace {
@@ -460,11 +461,14 @@ TEST_F(MessageNetworkTest, UntrustedCertificatesFailMessagesAlsoAfterARedirect) 
   base::UserDefaults::standard().setString("IP", "127.0.0.1");
   base::UserDefaults::standard().setInteger("Port", plainPort);
 
-  // The message request follows the redirect and refuses the certificate.
+  // The message request follows the redirect and refuses the certificate:
+  // still "999" to the protocol, but its message names the certificate.
   auto receiver = std::make_shared<Recorder>();
   auto result = roundTrip(std::make_shared<RequestGetUserinfo>(), receiver);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(result->httpRsp, kHttpRspUntrustedCertificate);
+  EXPECT_EQ(result->message, test::textOfKey("UNTRUSTEDCERTIFICATE"));
   EXPECT_EQ(reached.load(), 0);
 
   // Underneath, the failure names the certificate; only a request that turns
@@ -478,7 +482,7 @@ TEST_F(MessageNetworkTest, UntrustedCertificatesFailMessagesAlsoAfterARedirect) 
   ASSERT_TRUE(runUntil([&] { return outcome.finished + outcome.failed > 0; }));
   ASSERT_EQ(outcome.failed, 1);
   ASSERT_TRUE(direct->error());
-  EXPECT_EQ(direct->error()->code, static_cast<long>(RequestError::ConnectionFailure));
+  EXPECT_EQ(direct->error()->code, static_cast<long>(RequestError::UntrustedCertificate));
   EXPECT_NE(direct->error()->failureReason.find("certificate"), std::string::npos) << direct->error()->failureReason;
   EXPECT_EQ(reached.load(), 0);
 

@@ -536,7 +536,10 @@ void LoginMode::failSignIn(const std::string& message) {
 // ---- offline and refused sign-in --------------------------------------------------
 
 void LoginMode::offlineSignIn(const NetBaseRst& result) {
-  const bool noNetwork = result.status == kStatusNetworkError;
+  // A certificate the device does not trust is no missing network: the
+  // reply's message says which it was.
+  const bool noNetwork =
+      result.status == kStatusNetworkError && result.httpRsp != kHttpRspUntrustedCertificate;
   auto d = delegate();
   if (d) d->changeLoginButState();
   DataAccessManager::releaseDataModel();
