@@ -42,41 +42,12 @@ int fieldId(const std::vector<customer_attribute_cell_Entity>& fields, const std
   return 0;
 }
 
-bool anyAttributeContains(const PersonInfo& p, const std::string& text) {
-  for (const auto& cell : p.attribute) {
-    if (cell.attributeValue && containsIgnoringCase(*cell.attributeValue, text)) return true;
+// Both sides are in search form: a plain byte search finds the text.
+bool anyContains(const std::vector<std::string>& fields, const std::string& folded) {
+  for (const auto& field : fields) {
+    if (field.find(folded) != std::string::npos) return true;
   }
   return false;
-}
-
-bool anyAddressContains(const PersonInfo& p, const std::string& text) {
-  for (const auto& a : p.address) {
-    for (const std::string* field : {&a.customerAddress, &a.customerCity, &a.customerState, &a.customerZipCode}) {
-      if (containsIgnoringCase(*field, text)) return true;
-    }
-  }
-  return false;
-}
-
-bool contactContains(const marvisto_customer_contact_entity& c, const std::string& text) {
-  for (const std::string* field :
-       {&c.first_name, &c.last_name, &c.job_title, &c.work_phone, &c.mobile_phone, &c.email, &c.im, &c.note}) {
-    if (containsIgnoringCase(*field, text)) return true;
-  }
-  return false;
-}
-
-// The customer's own name, attribute values or addresses hold the text.
-bool customerContains(const PersonInfo& p, const std::string& text) {
-  return containsIgnoringCase(p.name, text) || anyAttributeContains(p, text) || anyAddressContains(p, text);
-}
-
-std::string withoutSpaces(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c != ' ') out += c;
-  }
-  return out;
 }
 
 }  // namespace
@@ -130,7 +101,40 @@ void CustomerDataModel::setCustomerInfoDic(std::map<int, CustomerInfoEntry> dic)
   customerInfoDic_ = std::move(dic);
   allSearchPersonList_.clear();
   allSearchPersonList_.reserve(customerInfoDic_.size());
-  for (const auto& [id, entry] : customerInfoDic_) allSearchPersonList_.push_back(PersonInfo::fromEntry(id, entry));
+  searchFields_.clear();
+  searchFields_.reserve(customerInfoDic_.size());
+  for (const auto& [id, entry] : customerInfoDic_) {
+    allSearchPersonList_.push_back(PersonInfo::fromEntry(id, entry));
+    searchFields_.push_back(searchFieldsOf(allSearchPersonList_.back()));
+  }
+}
+
+CustomerDataModel::SearchFields CustomerDataModel::searchFieldsOf(const PersonInfo& p) {
+  SearchFields out;
+  out.own.push_back(foldForSearch(p.name));
+  for (const auto& cell : p.attribute) {
+    if (cell.attributeValue) out.own.push_back(foldForSearch(*cell.attributeValue));
+  }
+  for (const auto& a : p.address) {
+    for (const std::string* field : {&a.customerAddress, &a.customerCity, &a.customerState, &a.customerZipCode}) {
+      out.own.push_back(foldForSearch(*field));
+    }
+  }
+  for (const auto& c : p.contact) {
+    SearchFields::Contact contact;
+    for (const std::string* field :
+         {&c.first_name, &c.last_name, &c.job_title, &c.work_phone, &c.mobile_phone, &c.email, &c.im, &c.note}) {
+      contact.fields.push_back(foldForSearch(*field));
+    }
+    if (!isBlank(c.first_name) && !isBlank(c.last_name)) {
+      const std::string first = foldForSearch(trimUnicodeWhitespace(c.first_name));
+      const std::string last = foldForSearch(trimUnicodeWhitespace(c.last_name));
+      contact.firstLast = first + last;
+      contact.lastFirst = last + first;
+    }
+    out.contacts.push_back(std::move(contact));
+  }
+  return out;
 }
 
 std::map<int, CustomerInfoEntry> CustomerDataModel::getNoHiddenCustomerData(bool reload) {
@@ -147,10 +151,12 @@ std::map<int, CustomerInfoEntry> CustomerDataModel::getNoHiddenCustomerData(bool
 std::vector<PersonInfo> CustomerDataModel::customerSearch(const std::string& text) const {
   std::vector<PersonInfo> out;
   if (isBlank(text)) return out;
-  for (const PersonInfo& p : allSearchPersonList_) {
-    bool found = customerContains(p, text);
-    for (std::size_t i = 0; !found && i < p.contact.size(); ++i) found = contactContains(p.contact[i], text);
-    if (found) out.push_back(p);
+  const std::string folded = foldForSearch(trimUnicodeWhitespace(text));
+  for (std::size_t i = 0; i < allSearchPersonList_.size(); ++i) {
+    const SearchFields& fields = searchFields_[i];
+    bool found = anyContains(fields.own, folded);
+    for (std::size_t c = 0; !found && c < fields.contacts.size(); ++c) found = anyContains(fields.contacts[c].fields, folded);
+    if (found) out.push_back(allSearchPersonList_[i]);
   }
   return out;
 }
@@ -158,18 +164,21 @@ std::vector<PersonInfo> CustomerDataModel::customerSearch(const std::string& tex
 std::vector<ContactMode> CustomerDataModel::customerSearchByContact(const std::string& text) const {
   std::vector<ContactMode> out;
   if (isBlank(text)) return out;
-  const std::string compact = withoutSpaces(text);
-  for (const PersonInfo& p : allSearchPersonList_) {
+  const std::string folded = foldForSearch(trimUnicodeWhitespace(text));
+  const std::string compact = withoutUnicodeWhitespace(folded);
+  for (std::size_t i = 0; i < allSearchPersonList_.size(); ++i) {
+    const PersonInfo& p = allSearchPersonList_[i];
+    const SearchFields& fields = searchFields_[i];
     if (p.contact.empty()) continue;
-    const bool customerMatches = customerContains(p, text);
-    for (const auto& c : p.contact) {
-      bool found = customerMatches || contactContains(c, text);
-      if (!found && !compact.empty() && !isBlank(c.first_name) && !isBlank(c.last_name)) {
-        const std::string first = trimWhitespace(c.first_name);
-        const std::string last = trimWhitespace(c.last_name);
-        found = containsIgnoringCase(first + last, compact) || containsIgnoringCase(last + first, compact);
+    const bool customerMatches = anyContains(fields.own, folded);
+    for (std::size_t c = 0; c < p.contact.size(); ++c) {
+      const SearchFields::Contact& contact = fields.contacts[c];
+      bool found = customerMatches || anyContains(contact.fields, folded);
+      if (!found && !contact.firstLast.empty()) {
+        found = contact.firstLast.find(compact) != std::string::npos ||
+                contact.lastFirst.find(compact) != std::string::npos;
       }
-      if (found) out.push_back(ContactMode{c.first_name, c.last_name, p});
+      if (found) out.push_back(ContactMode{p.contact[c].first_name, p.contact[c].last_name, p});
     }
   }
   return out;

@@ -57,11 +57,12 @@ class CustomerDataModel : public SyncCustomerModel,
   std::map<int, CustomerInfoEntry> getNoHiddenCustomerData(bool reload);
 
   // Customers whose name, attribute values, address fields or contact fields
-  // contain the text, ignoring case; each once. Blank text finds nothing.
+  // contain the text, trimmed of Unicode white space, in their search form
+  // (`foldForSearch`: NFC, case-folded); each once. Blank text finds nothing.
   std::vector<PersonInfo> customerSearch(const std::string& text) const;
   // One row per matching contact: a contact matches on its own fields, on its
   // customer's name, attribute values and addresses, and on its first and
-  // last name joined either way against the text without spaces.
+  // last name joined either way against the text without white space.
   std::vector<ContactMode> customerSearchByContact(const std::string& text) const;
 
   // Change the entry's flag only; an unknown id changes nothing.
@@ -120,8 +121,23 @@ class CustomerDataModel : public SyncCustomerModel,
   void uploadFailed(const std::string& message);
   void endFlight(int requestCode);
 
+  // The searched fields of one customer in their search form, made once
+  // per load so that a keystroke folds only the text typed.
+  struct SearchFields {
+    std::vector<std::string> own;  // name, attribute values, address fields
+    struct Contact {
+      std::vector<std::string> fields;
+      // First and last name joined either way; empty unless both are there.
+      std::string firstLast, lastFirst;
+    };
+    std::vector<Contact> contacts;
+  };
+  static SearchFields searchFieldsOf(const PersonInfo& person);
+
   std::map<int, CustomerInfoEntry> customerInfoDic_;
   std::vector<PersonInfo> allSearchPersonList_;
+  // One per entry of allSearchPersonList_, in the same order.
+  std::vector<SearchFields> searchFields_;
   std::vector<customer_attribute_cell_Entity> allAttributes_;
   std::set<int> inFlight_;
   std::map<int, std::vector<int>> flightsByRequest_;

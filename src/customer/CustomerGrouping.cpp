@@ -10,6 +10,8 @@
 namespace mv {
 namespace {
 
+// Keys are folded, so a digit of any width that has an ASCII form leads
+// with it.
 bool digitLeading(const std::string& key) { return !key.empty() && key[0] >= '0' && key[0] <= '9'; }
 
 // Sections keyed while they fill.
@@ -73,7 +75,7 @@ std::vector<CustomerInfoList> byNameOrState(const std::vector<PersonInfo>& perso
     std::string key;
     if (mode == CustomerGrouping::kByState) {
       key = CustomerGrouping::stateOf(p);
-      if (isBlank(key) || digitLeading(key)) key = CustomerGrouping::kOtherKey;
+      if (isBlank(key) || digitLeading(CustomerGrouping::sortKey(key))) key = CustomerGrouping::kOtherKey;
     } else {
       if (isBlank(p.name)) continue;
       key = p.markAsImportant ? CustomerGrouping::kImportantKey : CustomerGrouping::initialKey(p.name);
@@ -108,12 +110,13 @@ std::vector<CustomerInfoList> byContact(const std::vector<PersonInfo>& persons) 
 
 }  // namespace
 
-std::string CustomerGrouping::sortKey(const std::string& text) { return pinyinKeyFromUtf8(text); }
+std::string CustomerGrouping::sortKey(const std::string& text) { return nameSortKey(text); }
 
 std::string CustomerGrouping::initialKey(const std::string& text) {
-  const std::string pinyin = sortKey(text);
-  if (pinyin.empty() || digitLeading(pinyin)) return kOtherKey;
-  char c = pinyin[0];
+  const std::string key = sortKey(text);
+  // A digit, or a first character with no Latin reading, has no letter.
+  if (key.empty() || digitLeading(key) || static_cast<unsigned char>(key[0]) >= 0x80) return kOtherKey;
+  char c = key[0];
   if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return std::string(1, c);
 }

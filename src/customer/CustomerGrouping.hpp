@@ -48,15 +48,17 @@ class CustomerGrouping {
   // The first section titled `title`, else kNotFound.
   static long sectionForIndexTitle(const std::vector<CustomerInfoList>& sections, const std::string& title);
 
-  // The key a text sorts by: its pinyin form (Latin letters and digits as
-  // they are, Chinese characters by their reading, white space dropped).
+  // The key a text sorts and groups by, in every mode: its folded form
+  // (`nameSortKey`: full-width and accented letters by their ASCII form,
+  // Chinese by its name-aware pinyin reading, white space dropped).
   static std::string sortKey(const std::string& text);
   // Sorts customers by name: by sort key, then literally, then in their
   // given order; blank names last.
   static void sortByName(std::vector<PersonInfo>& persons);
 
-  // The section key of a name or a contact's last name: its upper-cased
-  // initial in pinyin form; "#" when that is a digit or there is none.
+  // The section key of a name or a contact's last name: the upper-cased
+  // first character of its sort key; "#" when that is a digit (of any
+  // width), has no Latin reading, or there is none.
   static std::string initialKey(const std::string& text);
   // The customer's "State/Province/Region" value (the last such cell).
   static std::string stateOf(const PersonInfo& person);

@@ -1,6 +1,8 @@
 #include "util/Pinyin.hpp"
 
+#include <unicode/normalizer2.h>
 #include <unicode/translit.h>
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/uscript.h>
@@ -82,6 +84,92 @@ std::string pinyin(const icu::UnicodeString& text, char separator) {
   return out;
 }
 
+// Keys of whole names: the name-aware reading of a character depends on
+// where it stands, so names are read whole, and each name once.
+class NameKeyTable {
+ public:
+  static NameKeyTable& shared() {
+    static NameKeyTable* table = new NameKeyTable();  // never destroyed: used from worker threads
+    return *table;
+  }
+
+  std::string key(std::string_view utf8) {
+    if (isPlainAscii(utf8)) return asciiKey(utf8);
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string name(utf8);
+    if (auto it = cache_.find(name); it != cache_.end()) return it->second;
+    std::string result = read(name);
+    // Customer books are bounded; a table that outgrows any of them starts over.
+    if (cache_.size() >= kMaxCached) cache_.clear();
+    cache_.emplace(std::move(name), result);
+    return result;
+  }
+
+ private:
+  static constexpr std::size_t kMaxCached = 50000;
+
+  static bool isPlainAscii(std::string_view text) {
+    for (char c : text)
+      if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+  }
+
+  static std::string asciiKey(std::string_view text) {
+    std::string out;
+    for (char c : text)
+      if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\v' && c != '\f') out.push_back(c);
+    return out;
+  }
+
+  icu::Transliterator* transliterator(std::unique_ptr<icu::Transliterator>& slot, bool& tried, const char* id) {
+    if (!tried) {
+      tried = true;
+      UErrorCode status = U_ZERO_ERROR;
+      slot.reset(icu::Transliterator::createInstance(id, UTRANS_FORWARD, status));
+      if (U_FAILURE(status)) {
+        slot.reset();
+        MV_LOG("name keys: no transliterator ", id, ": ", u_errorName(status));
+      }
+    }
+    return slot.get();
+  }
+
+  std::string read(const std::string& name) {
+    icu::UnicodeString text =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(name.data(), static_cast<int32_t>(name.size())));
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfkc = icu::Normalizer2::getNFKCInstance(status);
+    if (U_SUCCESS(status)) {
+      icu::UnicodeString folded = nfkc->normalize(text, status);
+      if (U_SUCCESS(status)) text = folded;
+    }
+    bool han = false;
+    for (int32_t i = 0; i < text.length() && !han; i = text.moveIndex32(i, 1)) {
+      UErrorCode scriptStatus = U_ZERO_ERROR;
+      han = uscript_getScript(text.char32At(i), &scriptStatus) == USCRIPT_HAN && U_SUCCESS(scriptStatus);
+    }
+    // Chinese names take the longer road; Latin names need only the accents off.
+    icu::Transliterator* reader =
+        han ? transliterator(names_, triedNames_, "Han-Latin/Names; Latin-ASCII")
+            : transliterator(latin_, triedLatin_, "Latin-ASCII");
+    if (reader) reader->transliterate(text);
+    std::string out;
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+      const UChar32 c = text.char32At(i);
+      if (u_isUWhiteSpace(c)) continue;
+      icu::UnicodeString(c).toUTF8String(out);
+    }
+    return out;
+  }
+
+  std::mutex mutex_;
+  std::unique_ptr<icu::Transliterator> names_;
+  std::unique_ptr<icu::Transliterator> latin_;
+  bool triedNames_ = false;
+  bool triedLatin_ = false;
+  std::unordered_map<std::string, std::string> cache_;
+};
+
 struct ConverterCloser {
   void operator()(UConverter* c) const { ucnv_close(c); }
 };
@@ -112,10 +200,7 @@ std::string gbkStringToPinyin(std::string_view gb18030Bytes, char separator) {
   return pinyin(text, separator);
 }
 
-std::string pinyinKeyFromUtf8(std::string_view utf8, char separator) {
-  return pinyin(icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size()))),
-                separator);
-}
+std::string nameSortKey(std::string_view utf8) { return NameKeyTable::shared().key(utf8); }
 
 std::string gb18030FromUtf8(std::string_view utf8) {
   if (utf8.empty()) return {};

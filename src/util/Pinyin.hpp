@@ -12,8 +12,14 @@ namespace mv {
 // a character without a reading, contributes nothing.
 std::string gbkStringToPinyin(std::string_view gb18030Bytes, char separator = 0);
 
-// The same for UTF-8 text.
-std::string pinyinKeyFromUtf8(std::string_view utf8, char separator = 0);
+// The key a name is filed and sorted by, from UTF-8 text. The text is folded
+// first (NFKC: full-width letters and digits become ASCII, an ideographic
+// space a space), Chinese is read with the name-aware reading (a surname by
+// its surname reading: 曾 is "zeng", 单 "shan") as lower-case syllables, and
+// accented Latin letters become their ASCII base ("Über" is "Uber"). White
+// space is dropped, ASCII kept as it stands, and a character with no Latin
+// reading kept as it is, so it still decides where the name goes.
+std::string nameSortKey(std::string_view utf8);
 
 // UTF-8 text in GB18030; characters GB18030 cannot hold are left out.
 std::string gb18030FromUtf8(std::string_view utf8);

@@ -1,7 +1,10 @@
 #include "util/Text.hpp"
 
+#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
+#include <unicode/unistr.h>
 #include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <vector>
@@ -90,7 +93,72 @@ bool isUnreserved(unsigned char c) {
 
 std::string trimWhitespace(std::string_view text) { return trimBy(text, isSpaceOrTab); }
 std::string trimWhitespaceAndNewlines(std::string_view text) { return trimBy(text, isSpaceOrLineEnd); }
-bool isBlank(std::string_view text) { return std::all_of(text.begin(), text.end(), isSpaceOrTab); }
+namespace {
+
+// Walks UTF-8 code points; a byte that starts no valid sequence is one
+// code point that is not white space.
+template <typename Visit>
+void forEachCodePoint(std::string_view text, Visit visit) {
+  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+  const auto length = static_cast<int32_t>(text.size());
+  int32_t i = 0;
+  while (i < length) {
+    const int32_t start = i;
+    UChar32 c = 0;
+    U8_NEXT(s, i, length, c);
+    if (!visit(c, static_cast<std::size_t>(start), static_cast<std::size_t>(i))) return;
+  }
+}
+
+bool isUnicodeSpace(UChar32 c) { return c >= 0 && u_isUWhiteSpace(c); }
+
+}  // namespace
+
+bool isBlank(std::string_view text) {
+  bool blank = true;
+  forEachCodePoint(text, [&](UChar32 c, std::size_t, std::size_t) { return blank = isUnicodeSpace(c); });
+  return blank;
+}
+
+std::string trimUnicodeWhitespace(std::string_view text) {
+  std::size_t begin = text.size(), end = 0;
+  forEachCodePoint(text, [&](UChar32 c, std::size_t from, std::size_t to) {
+    if (!isUnicodeSpace(c)) {
+      begin = std::min(begin, from);
+      end = to;
+    }
+    return true;
+  });
+  return begin < end ? std::string(text.substr(begin, end - begin)) : std::string();
+}
+
+std::string withoutUnicodeWhitespace(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  forEachCodePoint(text, [&](UChar32 c, std::size_t from, std::size_t to) {
+    if (!isUnicodeSpace(c)) out.append(text.substr(from, to - from));
+    return true;
+  });
+  return out;
+}
+
+std::string foldForSearch(std::string_view text) {
+  // ASCII needs neither normalising nor more than lower-casing.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return asciiLowercase(text);
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+  icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  if (U_SUCCESS(status)) u = nfd->normalize(u, status);
+  u.foldCase(U_FOLD_CASE_DEFAULT);
+  // Folding may undo a normal form; compose once it is done.
+  if (U_SUCCESS(status)) u = nfc->normalize(u, status);
+  std::string out;
+  u.toUTF8String(out);
+  return out;
+}
 
 int caseInsensitiveCompare(std::string_view a, std::string_view b) {
   std::u16string fa = foldCase(toU16(a)), fb = foldCase(toU16(b));

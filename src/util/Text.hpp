@@ -11,8 +11,17 @@ namespace mv {
 std::string trimWhitespace(std::string_view text);
 // Trims spaces, tabs, line feeds, carriage returns, vertical tabs and form feeds.
 std::string trimWhitespaceAndNewlines(std::string_view text);
-// Empty after trimming spaces and tabs.
+// Nothing but Unicode white space (U+3000 and U+00A0 included), or empty.
 bool isBlank(std::string_view text);
+// Trims Unicode white space at both ends.
+std::string trimUnicodeWhitespace(std::string_view text);
+// Drops every Unicode white space character.
+std::string withoutUnicodeWhitespace(std::string_view text);
+// The form texts are compared in when searching: NFC-normalised and
+// case-folded, so a name stored decomposed matches the same text typed
+// composed and case never matters. Searching folds both sides with it and
+// compares bytes.
+std::string foldForSearch(std::string_view text);
 
 // Negative, zero or positive as `a` sorts before, equal to or after `b` when
 // case is ignored (full Unicode case folding).

@@ -53,12 +53,31 @@ TEST_F(DirectoryTest, LoadsEntriesAndFindsCustomersByEveryField) {
   EXPECT_EQ(idsOf(dir->customerSearch("_")), (std::vector<int>{3}));
   EXPECT_TRUE(dir->customerSearch("%").size() == 1u);
   EXPECT_EQ(idsOf(dir->customerSearch("o'brien")), (std::vector<int>{5}));
-  // The untrimmed text is searched; blank text finds nothing.
-  EXPECT_TRUE(dir->customerSearch(" apple ").empty());
+  // The text is trimmed of any white space; blank text finds nothing.
+  EXPECT_EQ(idsOf(dir->customerSearch(" apple ")), (std::vector<int>{1}));
+  EXPECT_EQ(idsOf(dir->customerSearch("北京\u3000")), (std::vector<int>{2}));  // as a Chinese input method types it
   EXPECT_TRUE(dir->customerSearch("   ").empty());
+  EXPECT_TRUE(dir->customerSearch("\u3000\u00A0").empty());
   EXPECT_TRUE(dir->customerSearch("").empty());
   // Values of fields that are not displayed are not in the directory.
   EXPECT_TRUE(dir->customerSearch("secret").empty());
+}
+
+// Stored and typed texts meet in one normal form, case-folded, whichever
+// way either was composed.
+TEST_F(DirectoryTest, SearchComparesNormalisedCaseFoldedText) {
+  seed({6, "Cafe\u0301 Ro\u0308sti", {{kCity, "ZÜRICH"}}, {}, {{25, "E\u0301lodie", "Mu\u0308ller", ""}}});
+  seed({7, "Crème Brûlée", {}, {}, {}});
+  auto dir = directory();
+  dir->reloadCustomerData();
+  EXPECT_EQ(idsOf(dir->customerSearch("café rösti")), (std::vector<int>{6}));       // stored decomposed
+  EXPECT_EQ(idsOf(dir->customerSearch("zürich")), (std::vector<int>{6}));
+  EXPECT_EQ(idsOf(dir->customerSearch("cre\u0300me")), (std::vector<int>{7}));     // typed decomposed
+  EXPECT_EQ(idsOf(dir->customerSearch("BRÛLÉE")), (std::vector<int>{7}));
+  EXPECT_EQ(namesOf(dir->customerSearchByContact("Élodie\u3000Müller")),
+            (std::vector<std::string>{"E\u0301lodie/Mu\u0308ller@6"}));
+  EXPECT_EQ(namesOf(dir->customerSearchByContact("MÜLLERélodie")),
+            (std::vector<std::string>{"E\u0301lodie/Mu\u0308ller@6"}));
 }
 
 TEST_F(DirectoryTest, ContactSearchYieldsOneRowPerMatchingContact) {

@@ -48,21 +48,55 @@ TEST(CustomerGroupingTest, NameModeKeysByPinyinInitialWithImportantFirstAndDigit
   auto sections = CustomerGrouping::groupAndOrder(persons, CustomerGrouping::kByName, "IMPORTANT!");
   // Within a section: by pinyin key, literally (upper case before lower case);
   // a name whose pinyin starts with a letter sits under that letter.
-  EXPECT_EQ(layout(sections), "IMPORTANT!: Acme | A: apple | B: Banana Co, banana, 北京贸易 | S: 😀 smile | W: 王小明 | #: 9lives");
+  EXPECT_EQ(layout(sections), "IMPORTANT!: Acme | A: apple | B: Banana Co, banana, 北京贸易 | W: 王小明 | #: 9lives, 😀 smile");
 
   // The index reaches letters only; a missing letter is not found.
   EXPECT_EQ(CustomerGrouping::indexTitles().size(), 27u);
   EXPECT_EQ(CustomerGrouping::indexTitles().front(), "A");
   EXPECT_EQ(CustomerGrouping::indexTitles().back(), "#");
   EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "B"), 2);
-  EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "#"), 5);
+  EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "#"), 4);
   EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "C"), CustomerGrouping::kNotFound);
   EXPECT_EQ(CustomerGrouping::sectionForIndexTitle(sections, "important"), CustomerGrouping::kNotFound);
 
-  // A name of characters without a reading has no initial: "#".
+  // A name of characters without a Latin reading has no initial: "#".
   EXPECT_EQ(CustomerGrouping::initialKey("😀"), "#");
-  EXPECT_EQ(CustomerGrouping::initialKey("é"), "#");
+  EXPECT_EQ(CustomerGrouping::initialKey("é"), "E");
   EXPECT_EQ(CustomerGrouping::initialKey("  zed"), "Z");
+}
+
+// Names are filed by their folded form: accents and widths never move a name
+// to another letter, a leading digit of any width goes under "#", Chinese
+// surnames read as surnames, and a name of Unicode white space is blank. One
+// key serves the name, state and contact modes.
+TEST(CustomerGroupingTest, NamesAreFiledUnderTheLetterAPersonReads) {
+  const std::vector<std::pair<std::string, std::string>> initials = {
+      {"Über Foods", "U"}, {"Émile", "E"},     {"Ørsted", "O"},  {"ＩＢＭ中国", "I"}, {"１号店", "#"},
+      {"①Store", "#"},     {"٣ stars", "#"},   {"曾国藩", "Z"},  {"单雄信", "S"},     {"\u3000Acme", "A"},
+      {"\u3000", "#"},     {"", "#"},
+  };
+  for (const auto& [name, initial] : initials) EXPECT_EQ(CustomerGrouping::initialKey(name), initial) << name;
+
+  std::vector<PersonInfo> persons = {person(1, "Ezra"),  person(2, "Émile"),      person(3, "Eagle"),
+                                     person(4, "\u3000"), person(5, "\u00A0 "),   person(6, "１号店"),
+                                     person(7, "曾国藩"), person(8, "Über Foods"), person(9, "ＩＢＭ中国")};
+  // The blank names have no row; accented names sort among their letter.
+  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(persons, CustomerGrouping::kByName, "I")),
+            "E: Eagle, Émile, Ezra | I: ＩＢＭ中国 | U: Über Foods | Z: 曾国藩 | #: １号店");
+
+  // States: a blank value of any white space and a full-width digit go under "#".
+  std::vector<PersonInfo> states = {person(1, "a", "\u3000"), person(2, "b", "１区"), person(3, "c", "Île-de-France"),
+                                    person(4, "d", "Hessen")};
+  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(states, CustomerGrouping::kByState, "I")),
+            "Hessen: d | Île-de-France: c | #: a, b");
+
+  // Contacts are filed by the same key.
+  PersonInfo acme = person(1, "Acme");
+  addContact(acme, "Zhuo", "曾");
+  addContact(acme, "Jean", "Élan");
+  addContact(acme, "X", "２号");
+  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder({acme}, CustomerGrouping::kByContact, "I"), true),
+            "E: Élan/Jean | Z: 曾/Zhuo | #: ２号/X");
 }
 
 TEST(CustomerGroupingTest, StateModeSortsKeysByOneDerivedKeyAndIgnoresImportance) {

@@ -110,6 +110,23 @@ TEST(FormattingTest, TextRules) {
   EXPECT_TRUE(isBlank(""));
   EXPECT_TRUE(isBlank(" \t "));
   EXPECT_FALSE(isBlank(" x "));
+  // Blank is Unicode white space, whatever the width: an ideographic space,
+  // a no-break space, line ends; nothing else (no invalid byte either).
+  EXPECT_TRUE(isBlank("\u3000"));
+  EXPECT_TRUE(isBlank("\u00A0 \n\u2003"));
+  EXPECT_FALSE(isBlank("\u3000x"));
+  EXPECT_FALSE(isBlank("\u200B"));  // zero-width space is no white space
+  EXPECT_FALSE(isBlank(std::string("\xFF", 1)));
+  EXPECT_EQ(trimUnicodeWhitespace("\u3000 北京\u3000"), "北京");
+  EXPECT_EQ(trimUnicodeWhitespace(" a b\u00A0"), "a b");
+  EXPECT_EQ(trimUnicodeWhitespace("\u3000"), "");
+  EXPECT_EQ(withoutUnicodeWhitespace(" a\u3000b c\n"), "abc");
+  // Search form: composed and decomposed texts meet, and case never matters.
+  EXPECT_EQ(foldForSearch("Cafe\u0301"), foldForSearch("Café"));
+  EXPECT_EQ(foldForSearch("CAFÉ"), "café");
+  EXPECT_EQ(foldForSearch("Straße"), foldForSearch("STRASSE"));
+  EXPECT_EQ(foldForSearch("ABC-1"), "abc-1");
+  EXPECT_EQ(foldForSearch(""), "");
 
   EXPECT_EQ(caseInsensitiveCompare("Straße", "STRASSE"), 0);
   EXPECT_LT(caseInsensitiveCompare("apple", "Banana"), 0);

@@ -32,16 +32,40 @@ TEST(Pinyin, KeysOfLatinChineseDigitsAndUnknown) {
   EXPECT_EQ(gbkStringToPinyin(std::string("\xFF\xFF" "b", 3)), "b");
   EXPECT_EQ(gbkStringToPinyin(""), "");
 
-  // The UTF-8 entry point gives the same key.
-  EXPECT_EQ(pinyinKeyFromUtf8("\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"), "wangxiaoming");
-  EXPECT_EQ(pinyinKeyFromUtf8("Zoe \xE7\xBB\xBF", '.'), "Zoelu.");  // 绿: tone and umlaut folded
+  // The name key of the same UTF-8 text agrees.
+  EXPECT_EQ(nameSortKey("\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"), "wangxiaoming");
+  EXPECT_EQ(nameSortKey("Zoe \xE7\xBB\xBF"), "Zoelu");  // 绿: tone and umlaut folded
+}
+
+// A name is folded before it is read: nothing a person reads as a letter or
+// a digit is dropped, and a Chinese surname takes its surname reading.
+TEST(Pinyin, NameKeysFoldWidthsAndAccentsAndReadSurnamesAsSurnames) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Über Foods", "UberFoods"},
+      {"Émile", "Emile"},
+      {"Ørsted", "Orsted"},
+      {"ＩＢＭ中国", "IBMzhongguo"},    // full-width letters
+      {"１号店", "1haodian"},           // a full-width digit
+      {"曾国藩", "zengguofan"},         // 曾 as a surname, not "ceng"
+      {"单雄信", "shanxiongxin"},       // 单 as a surname, not "dan"
+      {"北京　贸易", "beijingmaoyi"},    // an ideographic space
+      {"\u00A0Acme\u2003Co", "AcmeCo"},
+      {"Acme Ltd.\t42\r\n", "AcmeLtd.42"},
+      {"😀 smile", "😀smile"},            // no Latin reading: kept, not dropped
+      {"٣ stars", "٣stars"},
+      {std::string("a\xFF", 2), "a\uFFFD"},
+      {"", ""},
+  };
+  for (const auto& [name, key] : cases) EXPECT_EQ(nameSortKey(name), key) << name;
+  // The second time comes from the table of names already read.
+  EXPECT_EQ(nameSortKey("曾国藩"), "zengguofan");
 }
 
 TEST(Pinyin, SameKeysFromSeveralThreads) {
   const std::vector<std::string> names = {"\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E", "\xE5\xBC\xA0\xE4\xB8\x89",
                                           "\xE6\x9D\x8E\xE5\x9B\x9B", "Smith"};
   std::vector<std::string> expected;
-  for (const auto& n : names) expected.push_back(pinyinKeyFromUtf8(n));
+  for (const auto& n : names) expected.push_back(nameSortKey(n));
   EXPECT_EQ(expected[1], "zhangsan");
   EXPECT_EQ(expected[2], "lisi");
   std::atomic<int> wrong{0};
@@ -51,6 +75,7 @@ TEST(Pinyin, SameKeysFromSeveralThreads) {
       for (int i = 0; i < 200; ++i) {
         std::size_t k = static_cast<std::size_t>(t + i) % names.size();
         if (gbkStringToPinyin(gb18030FromUtf8(names[k])) != expected[k]) ++wrong;
+        if (nameSortKey(names[k]) != expected[k]) ++wrong;
       }
     });
   }
