@@ -1,5 +1,7 @@
 #include "order/QuoteOrderBasket.hpp"
 
+#include "order/AddToOrderController.hpp"
+
 #include "order/QuoteOrderStore.hpp"
 
 namespace mv {
@@ -24,10 +26,11 @@ bool QuoteOrderBasket::isOrderOnShow() { return QuoteOrderStore::sharedInstance(
 
 std::shared_ptr<ui::ViewController> QuoteOrderBasket::makeAddToOrderController(
     const marvisto_product_Entity& product, std::size_t cellIndex, std::weak_ptr<AddToOrderControllerDelegate> delegate) {
-  (void)product;
-  (void)cellIndex;
-  (void)delegate;
-  return nullptr;
+  auto controller = std::make_shared<AddToOrderController>();
+  controller->setProduct_Entity(product);
+  controller->setCellIndex(cellIndex);
+  controller->setDelegate(std::move(delegate));
+  return controller;
 }
 
 }  // namespace mv

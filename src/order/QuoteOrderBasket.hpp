@@ -14,8 +14,7 @@ class QuoteOrderBasket : public OrderBasket {
   [[nodiscard]] bool saveCurrentQuoteOrder() override;
   void removeCurrentQuoteOrder() override;
   bool isOrderOnShow() override;
-  // The add-to-order popover belongs to the order screens, which do not
-  // offer it yet: no controller, and the catalogue adds directly.
+  // The add-to-order popover.
   std::shared_ptr<ui::ViewController> makeAddToOrderController(
       const marvisto_product_Entity& product, std::size_t cellIndex,
       std::weak_ptr<AddToOrderControllerDelegate> delegate) override;
