@@ -1,5 +1,7 @@
 #include "order/OrderPDFCreater.hpp"
 
+#include "order/OrderScreenParts.hpp"
+
 #include <algorithm>
 #include <cassert>
 #include <cstdio>
@@ -27,7 +29,7 @@ constexpr double kItemMinHeight = 80;
 constexpr double kLogoSpacing = 120;
 constexpr double kSignatureLineHeight = 80;
 
-std::string text(const char* key) { return textForKey(key).value_or(key); }
+using order_screen::text;
 
 // "KEY: value".
 std::string labelled(const char* key, const std::string& value) { return text(key) + ": " + value; }

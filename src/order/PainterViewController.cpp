@@ -1,5 +1,7 @@
 #include "order/PainterViewController.hpp"
 
+#include "order/OrderScreenParts.hpp"
+
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Screen.hpp"
 #include "platform/ui/Touch.hpp"
@@ -17,7 +19,7 @@ constexpr double kBarHeight = 44;
 // (192 x 132), so the signature shrinks into it without bars.
 const ui::Rect kCanvasFrame{112, 140, 800, 550};
 
-std::string text(const char* key) { return textForKey(key).value_or(key); }
+using order_screen::text;
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "order/QuoteOrderItemsTableViewCell.hpp"
 
+#include "order/OrderScreenParts.hpp"
+
 #include <cassert>
 
 #include "platform/base/RunLoop.hpp"
@@ -20,7 +22,7 @@ namespace {
 constexpr double kFieldHeight = 30;
 const ui::Rect kSubtotalFrame{900, 35, 110, 30};
 
-std::string text(const char* key) { return textForKey(key).value_or(key); }
+using order_screen::text;
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "order/QuoteOrderPDFViewController.hpp"
 
+#include "order/OrderScreenParts.hpp"
+
 #include "platform/base/Log.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
@@ -18,7 +20,7 @@ namespace {
 
 constexpr double kBottomBarHeight = 56;
 
-std::string text(const char* key) { return textForKey(key).value_or(key); }
+using order_screen::text;
 
 }  // namespace
 

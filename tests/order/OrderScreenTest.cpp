@@ -1,5 +1,6 @@
 #include "OrderScreenTest.hpp"
 
+#include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
@@ -40,6 +41,8 @@ void OrderScreenTest::flush() {
 }
 
 void OrderScreenTest::snapshot(const std::string& name) {
+  // Pictures read from disk arrive first.
+  base::WorkQueue::global().waitIdle();
   flush();
   gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
   const auto file = root / (name + ".png");

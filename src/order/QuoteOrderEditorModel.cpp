@@ -1,0 +1,119 @@
+#include "order/QuoteOrderEditorModel.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+#include "util/PublicFunction.hpp"
+#include "util/Text.hpp"
+
+namespace mv {
+
+namespace {
+constexpr const char* kStatusOK = "200";
+constexpr const char* kStatusSessionExpired = "101";
+constexpr int kLoginTypeFailed = -1;
+}  // namespace
+
+QuoteOrderEditorModel::Controls QuoteOrderEditorModel::controls(const Facts& f) {
+  Controls c;
+  c.fieldsEnabled = f.enable;
+  c.saveEnabled = f.enable;
+  c.pdfEnabled = f.hasLines;
+  // A saved order can be submitted although nothing else takes input.
+  c.submitEnabled = (f.customersOn && f.customerTextBlank) ? false : f.hasLines;
+  c.discountEnabled = f.enable && f.couldModifyPrice && f.hasLines;
+  if (!f.enable && !f.isInEdit && f.state == kSavedOrder) {
+    // A signed order cannot be taken back into edit mode.
+    c.saveTag = kEditTag;
+    c.saveEnabled = !f.isSigned;
+  }
+  return c;
+}
+
+bool QuoteOrderEditorModel::linesReadOnly(int state, bool isInEdit, bool isSigned) {
+  return state == kSubmittedOrder || !isInEdit || isSigned;
+}
+
+bool QuoteOrderEditorModel::canDeleteLines(int state, bool isSigned) { return state != kSubmittedOrder && !isSigned; }
+
+bool QuoteOrderEditorModel::checkOrderIsEmpty(const QuoteOrderEntity& order) {
+  return order.items.empty() && order.customerId == 0 && order.customerName.empty();
+}
+
+QuoteOrderEditorModel::Leave QuoteOrderEditorModel::leave(int state, const QuoteOrderEntity& order,
+                                                          bool isOrderChanged) {
+  if (state == kNewOrder && checkOrderIsEmpty(order)) return Leave::DropAndClose;
+  if ((state == kNewOrder && order.hasItems()) || isOrderChanged) return Leave::AskToSave;
+  return Leave::Close;
+}
+
+QuoteOrderEditorModel::SubmitOutcome QuoteOrderEditorModel::submitOutcome(const std::string& status, int loginType) {
+  if (status == kStatusOK) return SubmitOutcome::Submitted;
+  if (status == kStatusSessionExpired || loginType == kLoginTypeFailed) return SubmitOutcome::RequireLogin;
+  return SubmitOutcome::Failed;
+}
+
+void QuoteOrderEditorModel::applyDiscountRate(QuoteOrderEntity& order, double rate) {
+  const double r = rate > 100 ? 100 : rate;
+  order.setDiscount(order.total() * PublicFunction::absoluteDiscountRatFromShown(r) / 100);
+  order.discountRat = r;
+}
+
+void QuoteOrderEditorModel::applyDiscountTotal(QuoteOrderEntity& order, double discount) {
+  const double total = order.total();
+  // No more than the order is worth, as the rate and the line prices are capped.
+  const double capped = discount > total ? total : discount;
+  order.setDiscount(capped);
+  if (total != 0) order.discountRat = PublicFunction::shownDiscountRatFromAbsolute(capped * 100 / total);
+}
+
+std::string QuoteOrderEditorModel::shownRateText(double rate) {
+  char buf[400];
+  std::snprintf(buf, sizeof buf, "%.2f", std::round(rate * 100) / 100);
+  return buf;
+}
+
+void QuoteOrderEditorModel::saveOrderItem(QuoteOrderEntity& order, const marvisto_product_Entity& product,
+                                          std::size_t index) {
+  if (index >= order.items.size() || !order.items[index]) return;
+  for (std::size_t i = 0; i < order.items.size(); ++i) {
+    const auto& other = order.items[i];
+    if (i == index || !other) continue;
+    if (other->attributes == product.attributes && other->sku == product.product_sku) {
+      other->quantity += product.count;
+      other->product.count = other->quantity;
+      order.items.erase(order.items.begin() + static_cast<long>(index));
+      order.resetDiscountAfterLineChange();
+      return;
+    }
+  }
+  auto& line = *order.items[index];
+  line.attributes = product.attributes;
+  line.product.count = product.count;
+  line.quantity = product.count;
+  order.resetDiscountAfterLineChange();
+}
+
+std::string QuoteOrderEditorModel::addressText(const QuoteOrderEntity& order, int language) {
+  std::string out;
+  auto part = [&out](const std::string& value, const char* before, const char* after) {
+    if (isBlank(value)) return;
+    out += before;
+    out += value;
+    out += after;
+  };
+  if (language == kLanguageChinese) {
+    part(order.state, "", " ");
+    part(order.city, "", " ");
+    part(order.customerAddress, "", " ");
+    part(order.zip_code, "邮编 ", "");
+  } else {
+    part(order.customerAddress, "", ", ");
+    part(order.city, "", ", ");
+    part(order.state, "", ", ");
+    part(order.zip_code, "", "");
+  }
+  return out;
+}
+
+}  // namespace mv

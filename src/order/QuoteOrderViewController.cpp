@@ -1,0 +1,961 @@
+#include "order/QuoteOrderViewController.hpp"
+
+#include <algorithm>
+
+#include "customer/CustomerDataModel.hpp"
+#include "order/QuoteOrderItemsTableViewCell.hpp"
+#include "order/QuoteOrderPDFViewController.hpp"
+#include "order/OrderScreenParts.hpp"
+#include "order/QuoteOrderStore.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/WeakAs.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/frame/MessageBox.hpp"
+#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/settings/LanguageManager.hpp"
+#include "shell/sync-screens/SyncScreenPresenter.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/FitCGRect.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Session.hpp"
+#include "util/Text.hpp"
+#include "util/TextLookup.hpp"
+#include "widgets/FreeDismissAlertView.hpp"
+#include "widgets/NumericInputValidator.hpp"
+#include "widgets/ViewStyle.hpp"
+#include "widgets/WidgetSkin.hpp"
+
+namespace mv {
+
+using Model = QuoteOrderEditorModel;
+
+namespace {
+
+const ui::Rect kTableFrame{0, 210, 1024, 452};
+const ui::Rect kFooterFrame{0, 662, 1024, 50};
+constexpr double kEditingTableHeight = 240;
+constexpr int kCustomersModule = 2;
+constexpr int kOrdersTab = 5;
+constexpr int kCatalogueTab = 1;
+
+using order_screen::text;
+std::string titled(const char* key) { return text(key) + ":"; }
+
+std::string countText(std::size_t count) { return std::to_string(count); }
+
+std::shared_ptr<QuoteOrderStore> store() { return QuoteOrderStore::sharedInstance(); }
+
+std::optional<marvisto_customer_Entity> customerNamed(const std::string& name) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) return std::nullopt;
+  return dam->customerModel().getCustomerByCustomerName(name);
+}
+
+}  // namespace
+
+QuoteOrderViewController::QuoteOrderViewController() = default;
+
+QuoteOrderViewController::~QuoteOrderViewController() = default;
+
+std::shared_ptr<ui::ViewController> QuoteOrderViewController::selfPtr() { return weak_from_this().lock(); }
+
+// ---- building ---------------------------------------------------------------------------
+
+std::shared_ptr<ui::Label> QuoteOrderViewController::titleLabel(ui::View& parent, const ui::Rect& frame,
+                                                                const char* key) {
+  auto l = std::make_shared<ui::Label>(frame);
+  l->setFont(gfx::Font::boldSystemFont(16));
+  l->setBackgroundColor(gfx::Color::clear());
+  l->setText(titled(key));
+  parent.addSubview(l);
+  titles_.emplace_back(l, key);
+  return l;
+}
+
+std::shared_ptr<ui::TextField> QuoteOrderViewController::headerField(ui::View& parent, const ui::Rect& frame,
+                                                                     long tag) {
+  auto f = std::make_shared<ui::TextField>(frame);
+  f->setTag(tag);
+  f->setFont(gfx::Font::systemFont(16));
+  f->setClearButtonMode(ui::TextFieldViewMode::WhileEditing);
+  f->setAutocorrectionType(ui::TextAutocorrectionType::No);
+  f->setDelegate(ui::weakAs<ui::TextFieldDelegate>(this));
+  parent.addSubview(f);
+  return f;
+}
+
+void QuoteOrderViewController::viewDidLoad() {
+  BaseViewController::viewDidLoad();
+  auto root = view();
+  root->setBackgroundColor(gfx::Color::white());
+  const FitCGRect& fit = FitCGRect::sharedInstance();
+
+  titleBar_ = order_screen::addTitleBar(*root);
+  title_ = order_screen::addTitle(*root, {446, 27, 132, 30}, text("QUOTEORDER"));
+  btnHistory_ = std::make_shared<ui::Button>(fit.fitCGRectBy(8, 25, 100, 34));
+  ViewStyle::initializeToBackButtonHeight34(*btnHistory_);
+  btnHistory_->setTitle(text("ORDERLIST"));
+  btnHistory_->addAction([this](ui::Control&, const ui::Event*) { btnHistoryClick(); }, ui::ControlEventTouchUpInside);
+  root->addSubview(btnHistory_);
+
+  buildHeader(*root);
+
+  table_ = std::make_shared<ui::TableView>(fit.fitCGRectBy(kTableFrame.x(), kTableFrame.y(), kTableFrame.width(),
+                                                           kTableFrame.height()));
+  table_->setRowHeight(QuoteOrderItemsTableViewCell::kRowHeight);
+  table_->setSeparatorStyle(ui::TableViewCellSeparatorStyle::None);
+  table_->setAllowsSelection(false);
+  table_->setDataSource(ui::weakAs<ui::TableViewDataSource>(this));
+  table_->setDelegate(ui::weakAs<ui::TableViewDelegate>(this));
+  auto background = std::make_shared<ui::View>(ui::Rect{0, 0, 1024, 452});
+  background->setBackgroundColor(gfx::Color::white());
+  stamp_ = std::make_shared<ui::ImageView>(ui::Rect{820, 342, 164, 87});
+  stamp_->setHidden(true);
+  background->addSubview(stamp_);
+  table_->setBackgroundView(background);
+  addProductsRow_ = std::make_shared<ui::View>(ui::Rect{0, 0, 1024, 80});
+  btnAddProducts_ = std::make_shared<ui::Button>(ui::Rect{30, 15, 200, 50});
+  btnAddProducts_->titleLabel().setFont(gfx::Font::named("Helvetica-Bold", 16));
+  btnAddProducts_->setTitleColor(gfx::Color::gray());
+  btnAddProducts_->setImage(WidgetSkin::skinFromImageName("icon-add.png"));
+  btnAddProducts_->setImageEdgeInsets({0, 0, 0, 20});
+  btnAddProducts_->setTitle(text("ADDPRODUCTS"));
+  btnAddProducts_->addAction([this](ui::Control&, const ui::Event*) { btnAddProductsClick(); },
+                             ui::ControlEventTouchUpInside);
+  addProductsRow_->addSubview(btnAddProducts_);
+  table_->setTableFooterView(addProductsRow_);
+  root->addSubview(table_);
+
+  buildFooter(*root);
+
+  discountPop_ = std::make_shared<DiscountPopController>();
+  discountPop_->view()->setBackgroundColor(gfx::Color::white());
+  discountPop_->setDelegate(ui::weakAs<DiscountPopControllerDelegate>(this));
+  discountPopover_ = std::make_shared<ui::PopoverController>(discountPop_);
+  discountPopover_->setPopoverContentSize({DiscountPopController::kContentWidth, DiscountPopController::kContentHeight});
+  discountPopover_->setDelegate(ui::weakAs<ui::PopoverControllerDelegate>(this));
+  searchResults_ = std::make_shared<SearchResultTableView>();
+  searchResults_->setDelegate(ui::weakAs<SearchResultTableDelegate>(this));
+  searchPopover_ = std::make_shared<ui::PopoverController>(searchResults_);
+  searchPopover_->setPopoverContentSize({SearchResultTableView::kPopoverWidth, SearchResultTableView::kPopoverHeight});
+  searchPopover_->setDelegate(ui::weakAs<ui::PopoverControllerDelegate>(this));
+
+  addStatusBarBGForVersion7(true);
+  finishViewDidLoad();
+}
+
+void QuoteOrderViewController::buildHeader(ui::View& root) {
+  const FitCGRect& fit = FitCGRect::sharedInstance();
+  headerArea_ = std::make_shared<ui::View>(fit.fitCGRectBy(0, 64, 1024, 100));
+  headerArea_->setBackgroundColor(gfx::Color::white(231.0 / 255));
+  root.addSubview(headerArea_);
+  // Frames of the header are given on the screen; the area starts at 64.
+  auto inHeader = [](double x, double y, double w, double h) { return ui::Rect{x, y - 64, w, h}; };
+  titleLabel(*headerArea_, inHeader(20, 79, 100, 30), "ORDERTIME");
+  lblOrderTime_ = std::make_shared<ui::Label>(inHeader(120, 79, 160, 30));
+  lblOrderTime_->setBackgroundColor(gfx::Color::clear());
+  headerArea_->addSubview(lblOrderTime_);
+  titleLabel(*headerArea_, inHeader(380, 79, 60, 30), "NOTE");
+  txtNote_ = headerField(*headerArea_, inHeader(455, 79, 550, 30), kNoteFieldTag);
+  titleLabel(*headerArea_, inHeader(20, 119, 90, 30), "CUSTOMER");
+  txtCustomer_ = headerField(*headerArea_, inHeader(110, 119, 220, 30), kCustomerFieldTag);
+  titleLabel(*headerArea_, inHeader(380, 119, 130, 30), "ADDRESS");
+  txtAddress_ = headerField(*headerArea_, inHeader(455, 119, 550, 30), kAddressFieldTag);
+
+  columnHeader_ = std::make_shared<ui::View>(fit.fitCGRectBy(0, 164, 1024, 46));
+  columnHeader_->setBackgroundColor(gfx::Color::white(248.0 / 255));
+  const std::pair<double, const char*> columns[] = {{125, "PRODUCT"},   {340, "DETAILS"},  {470, "QUANTITY"},
+                                                    {570, "ITEMPRICE"}, {665, "DISCOUNT"}, {755, "DISCOUNTEDPRICE"},
+                                                    {900, "ITEMIZEDTOTAL"}};
+  for (const auto& [x, key] : columns) {
+    const double width = std::string(key) == "DISCOUNTEDPRICE" ? 140 : 100;
+    auto l = std::make_shared<ui::Label>(ui::Rect{x, 0, width, 46});
+    l->setFont(gfx::Font::boldSystemFont(16));
+    l->setTextAlignment(gfx::TextAlignment::Center);
+    l->setBackgroundColor(gfx::Color::clear());
+    l->setAdjustsFontSizeToFitWidth(true);
+    l->setText(text(key));
+    columnHeader_->addSubview(l);
+    titles_.emplace_back(l, nullptr);
+    titles_.back().second = key;
+  }
+  root.addSubview(columnHeader_);
+}
+
+void QuoteOrderViewController::buildFooter(ui::View& root) {
+  const FitCGRect& fit = FitCGRect::sharedInstance();
+  footerBar_ = std::make_shared<ui::View>(fit.fitCGRectBy(kFooterFrame.x(), kFooterFrame.y(), kFooterFrame.width(),
+                                                          kFooterFrame.height()));
+  footerBar_->setBackgroundColor(gfx::Color::white(231.0 / 255));
+  root.addSubview(footerBar_);
+  titleLabel(*footerBar_, {20, 5, 110, 40}, "ORIGINALTOTAL");
+  lblTotal_ = std::make_shared<ui::Label>(ui::Rect{135, 5, 140, 40});
+  lblTotal_->setBackgroundColor(gfx::Color::clear());
+  lblTotal_->setAdjustsFontSizeToFitWidth(true);
+  footerBar_->addSubview(lblTotal_);
+  btnDiscount_ = std::make_shared<ui::Button>(ui::Rect{280, 5, 40, 40});
+  btnDiscount_->setImage(WidgetSkin::skinFromImageName("Icon_Discount_30x30.png"));
+  btnDiscount_->addAction([this](ui::Control&, const ui::Event*) { btnDiscountRatClick(); },
+                          ui::ControlEventTouchUpInside);
+  footerBar_->addSubview(btnDiscount_);
+  titleLabel(*footerBar_, {330, 5, 140, 40}, "DISCOUNTEDTOTAL");
+  lblCurrency_ = std::make_shared<ui::Label>(ui::Rect{480, 5, 40, 40});
+  lblCurrency_->setTextAlignment(gfx::TextAlignment::Right);
+  lblCurrency_->setBackgroundColor(gfx::Color::clear());
+  footerBar_->addSubview(lblCurrency_);
+  txtDiscountTotal_ = std::make_shared<TZTextField>(ui::Rect{520, 11, 140, 30});
+  txtDiscountTotal_->setTag(kDiscountFieldTag);
+  txtDiscountTotal_->setFont(gfx::Font::systemFont(16));
+  txtDiscountTotal_->setInputValidator(std::make_shared<NumericInputValidator>());
+  txtDiscountTotal_->setClearButtonMode(ui::TextFieldViewMode::WhileEditing);
+  txtDiscountTotal_->setKeyboardType(ui::KeyboardType::NumberPad);
+  txtDiscountTotal_->setDelegate(ui::weakAs<ui::TextFieldDelegate>(this));
+  footerBar_->addSubview(txtDiscountTotal_);
+  auto button = [&](const ui::Rect& frame, const char* key, void (QuoteOrderViewController::*action)()) {
+    auto b = std::make_shared<ui::Button>(frame);
+    ViewStyle::initializeToButtonHeight34(*b);
+    b->setTitle(text(key));
+    b->addAction([this, action](ui::Control&, const ui::Event*) { (this->*action)(); }, ui::ControlEventTouchUpInside);
+    footerBar_->addSubview(b);
+    return b;
+  };
+  btnSave_ = button({660, 7, 80, 34}, "SAVE", &QuoteOrderViewController::btnSaveClick);
+  btnSave_->setTag(Model::kSaveTag);
+  btnSubmit_ = button({770, 7, 80, 34}, "SUBMIT", &QuoteOrderViewController::btnSubmitClick);
+  btnPDF_ = button({880, 7, 120, 34}, "VIEWINPDF", &QuoteOrderViewController::btnViewAsPDFClick);
+}
+
+void QuoteOrderViewController::viewAfterFirstDidLoad() {
+  BaseViewController::viewAfterFirstDidLoad();
+  if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
+}
+
+void QuoteOrderViewController::updateLanguage(ui::ViewController& /*sender*/) {
+  if (!isViewLoaded()) return;
+  title_->setText(text("QUOTEORDER"));
+  btnHistory_->setTitle(text("ORDERLIST"));
+  for (auto& [label, key] : titles_) {
+    const bool colon = label->superview() != columnHeader_.get();
+    label->setText(colon ? titled(key) : text(key));
+  }
+  btnSave_->setTitle(text(btnSave_->tag() == Model::kEditTag ? "EDIT" : "SAVE"));
+  btnSubmit_->setTitle(text("SUBMIT"));
+  btnPDF_->setTitle(text("VIEWINPDF"));
+  btnAddProducts_->setTitle(text("ADDPRODUCTS"));
+  txtNote_->setPlaceholder(txtNote_->isEnabled() ? text("NOTEPLACEHOLDER") : std::string());
+  if (quoteOrder_ && !isBlank(txtAddress_->text())) txtAddress_->setText(getNewAddressValues());
+  if (quoteOrder_) lblOrderTime_->setText(quoteOrder_->mdateShow(PublicFunction::getFormateString()));
+  refreshSignedStamp();
+}
+
+// ---- appearance ---------------------------------------------------------------------------
+
+void QuoteOrderViewController::viewWillAppear(bool animated) {
+  BaseViewController::viewWillAppear(animated);
+  auto config = ConfigManager::sharedInstance();
+  isCustomerOnShow_ = config->isOnShow(kCustomersModule);
+  couldModifyPrice_ = config->couldModifyPrice();
+  store()->setDelegate(ui::weakAs<QuoteOrderStoreDelegate>(this));
+  if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
+  if (quoteOrder_) {
+    if (state_ == Model::kNewOrder && quoteOrder_->customerId != 0) {
+      const auto address = CustomerDataModel::sharedInstance()->getDefaultAddressByCustomer(quoteOrder_->customerId);
+      if (!address.empty()) {
+        auto value = [&](const char* key) {
+          auto it = address.find(key);
+          return it == address.end() ? std::string() : it->second;
+        };
+        quoteOrder_->customerAddress = value("Address");
+        quoteOrder_->city = value("City");
+        quoteOrder_->state = value("State/Province/Region");
+        quoteOrder_->zip_code = value("Zip Code");
+        quoteOrder_->phoneNumber = value("Phone");
+        quoteOrder_->bankAccount = value("Bank Account");
+      }
+    }
+    fillFields();
+  }
+  switch (state_) {
+    case Model::kSavedOrder:
+      if (quoteOrder_ && quoteOrder_->isInEdit) {
+        setButtonsEnable(true);
+        showAddProducts(true);
+        // Lines were added from the catalogue while the editor was away.
+        if (orderItemsNumber_ != quoteOrder_->items.size()) isOrderChanged_ = true;
+      } else {
+        setButtonsEnable(false);
+        showAddProducts(false);
+      }
+      break;
+    case Model::kSubmittedOrder:
+      setButtonsEnable(false);
+      setButtonsHidden(true);
+      showAddProducts(false);
+      break;
+    default:
+      setButtonsEnable(quoteOrder_ && !Model::checkOrderIsEmpty(*quoteOrder_));
+      showAddProducts(true);
+      // A new order signed on the form is stored on return.
+      if (quoteOrder_ && isSigned()) saveCurrentOrder();
+      break;
+  }
+  if (!quoteOrder_ || !quoteOrder_->hasItems()) lblCurrency_->setText("");
+}
+
+void QuoteOrderViewController::fillFields() {
+  txtCustomer_->setText(quoteOrder_->customerName);
+  txtNote_->setText(quoteOrder_->customerNote());
+  lblOrderTime_->setText(quoteOrder_->mdateShow(PublicFunction::getFormateString()));
+  lblCurrency_->setText(PublicFunction::flagWithCurrency(quoteOrder_->currency));
+  txtAddress_->setText(getNewAddressValues());
+  refreshSignedStamp();
+}
+
+bool QuoteOrderViewController::isSigned() const { return quoteOrder_ && !isBlank(quoteOrder_->signature); }
+
+void QuoteOrderViewController::refreshSignedStamp() {
+  const bool chinese = LanguageManager::sharedInstance().currentLanguage() == kLanguageChinese;
+  stamp_->setImage(WidgetSkin::skinFromImageName(chinese ? "icon_signed_cn.png" : "icon_signed_en.png"));
+  stamp_->setHidden(!isSigned());
+}
+
+void QuoteOrderViewController::viewDidAppear(bool animated) {
+  BaseViewController::viewDidAppear(animated);
+  table_->reloadData();
+  updateTotal();
+  auto s = store();
+  if (state_ != Model::kNewOrder && s->addQuoteOrder()) {
+    // An order begun from the catalogue meanwhile opens over this one.
+    auto editor = std::make_shared<QuoteOrderViewController>();
+    editor->setState(Model::kNewOrder);
+    editor->setQuoteOrder(s->createNewQuoteOrder());
+    editor->setIsOrderChanged(true);
+    s->setAddQuoteOrder(nullptr);
+    if (auto* nav = navigationController()) nav->pushViewController(editor, false);
+    return;
+  }
+  if (quoteOrder_ && quoteOrder_->isInEdit) s->setCurQuoteOrder(quoteOrder_);
+}
+
+void QuoteOrderViewController::viewWillDisappear(bool animated) {
+  BaseViewController::viewWillDisappear(animated);
+  if (quoteOrder_ && quoteOrder_->isInEdit) orderItemsNumber_ = quoteOrder_->items.size();
+  if (searchPopover_) searchPopover_->dismissPopoverAnimated(false);
+  if (discountPopover_) discountPopover_->dismissPopoverAnimated(false);
+}
+
+// ---- the controls ---------------------------------------------------------------------------
+
+void QuoteOrderViewController::setFieldLook(ui::TextField& field, bool enabled) {
+  field.setEnabled(enabled);
+  field.setBorderStyle(enabled ? ui::TextBorderStyle::RoundedRect : ui::TextBorderStyle::None);
+  field.setBackgroundColor(enabled ? gfx::Color::white() : gfx::Color::clear());
+}
+
+void QuoteOrderViewController::setButtonsEnable(bool enable) {
+  if (!isViewLoaded()) return;
+  Model::Facts facts;
+  facts.state = state_;
+  facts.enable = enable;
+  facts.isInEdit = quoteOrder_ && quoteOrder_->isInEdit;
+  facts.isSigned = isSigned();
+  facts.hasLines = quoteOrder_ && quoteOrder_->hasItems();
+  facts.customersOn = isCustomerOnShow_;
+  facts.couldModifyPrice = couldModifyPrice_;
+  facts.customerTextBlank = isBlank(txtCustomer_->text());
+  const Model::Controls c = Model::controls(facts);
+  btnDiscount_->setEnabled(c.fieldsEnabled);
+  for (auto* field : {txtCustomer_.get(), txtNote_.get(), txtAddress_.get()}) setFieldLook(*field, c.fieldsEnabled);
+  txtNote_->setPlaceholder(c.fieldsEnabled ? text("NOTEPLACEHOLDER") : std::string());
+  // Buttons that take no tap look it.
+  auto enableButton = [](ui::Button& b, bool on) {
+    b.setEnabled(on);
+    b.setAlpha(on ? 1.0 : 0.4);
+  };
+  enableButton(*btnPDF_, c.pdfEnabled);
+  enableButton(*btnSubmit_, c.submitEnabled);
+  btnDiscount_->setHidden(!c.discountEnabled);
+  setFieldLook(*txtDiscountTotal_, c.discountEnabled);
+  btnSave_->setTag(c.saveTag);
+  btnSave_->setTitle(text(c.saveTag == Model::kEditTag ? "EDIT" : "SAVE"));
+  enableButton(*btnSave_, c.saveEnabled);
+}
+
+void QuoteOrderViewController::setButtonsHidden(bool hidden) {
+  btnDiscount_->setHidden(hidden);
+  btnSave_->setHidden(hidden);
+  btnSubmit_->setHidden(hidden);
+}
+
+void QuoteOrderViewController::showAddProducts(bool shown) {
+  addProductsRow_->setHidden(!shown);
+  table_->setTableFooterView(shown ? addProductsRow_ : std::make_shared<ui::View>(ui::Rect{0, 0, 1024, 0}));
+}
+
+void QuoteOrderViewController::setOrderBadge(bool clear) {
+  auto tab = UITabBarControllerExt::current();
+  if (!tab) return;
+  if (clear) {
+    tab->setBadgeValue(std::nullopt, kOrdersTab, true);
+  } else {
+    tab->setBadgeValue(countText(store()->getCurrentQuoteOrderItemsCount()), kOrdersTab, true);
+  }
+}
+
+// ---- buttons ---------------------------------------------------------------------------------
+
+bool QuoteOrderViewController::currentOrderCheck() {
+  if (currentEditingField_ && currentEditingField_->isEditing()) {
+    if (currentEditingField_ == txtDiscountTotal_.get() && !txtDiscountTotal_->validate()) return false;
+    currentEditingField_->resignFirstResponder();
+  }
+  if (txtNote_->isEditing()) txtNote_->resignFirstResponder();
+  return true;
+}
+
+void QuoteOrderViewController::btnSaveClick() {
+  if (!quoteOrder_) return;
+  if (btnSave_->tag() == Model::kEditTag) {
+    btnSave_->setTag(Model::kSaveTag);
+    btnSave_->setTitle(text("SAVE"));
+    quoteOrder_->isInEdit = true;
+    setButtonsEnable(true);
+    showAddProducts(true);
+    store()->setCurQuoteOrder(quoteOrder_);
+    table_->reloadData();
+    setOrderBadge(false);
+    return;
+  }
+  if (currentOrderCheck()) checkCustomerAndSaveOrder(kSaveMode);
+}
+
+void QuoteOrderViewController::btnSubmitClick() {
+  if (Session::current().loginType == Session::kLoginTypeDemo) {
+    showPlainAlert(text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), kDemoAlertTag, {text("SIGNUPNOW")}, "ISEE");
+    return;
+  }
+  if (currentOrderCheck()) checkCustomerAndSaveOrder(kSubmitMode);
+}
+
+void QuoteOrderViewController::showNewCustomerAlert(long mode) {
+  const char* message = mode == kSubmitMode ? "SAVENEWCUSTOMERWHENSUBMIT" : "SAVENEWCUSTOMER";
+  auto alert = std::make_shared<FreeDismissAlertView>(text("NEWCUSTOMER"), text(message),
+                                                      ui::weakAs<ui::AlertViewDelegate>(this), text("NOTADD"),
+                                                      std::vector<std::string>{text("ADD")});
+  alert->setTag(mode);
+  alert->show();
+}
+
+void QuoteOrderViewController::checkCustomerAndSaveOrder(long mode) {
+  const std::string name = txtCustomer_->text();
+  const bool isNew = isCustomerOnShow_ && !isBlank(name) && !customerNamed(name);
+  if (isNew) {
+    showNewCustomerAlert(mode);
+    return;
+  }
+  continueSave(mode);
+}
+
+void QuoteOrderViewController::continueSave(long mode) {
+  switch (mode) {
+    case kSaveMode:
+      saveCurrentOrder();
+      break;
+    case kSubmitMode:
+      submitOrder();
+      break;
+    case kSaveAndCloseMode:
+      // What could not be stored stays on the screen.
+      if (saveCurrentOrder() != 0) popSelf();
+      break;
+    default:
+      break;
+  }
+}
+
+void QuoteOrderViewController::saveNewCustomer() {
+  if (!quoteOrder_) return;
+  const int id = CustomerDataModel::sharedInstance()->saveCustomerWithName(
+      quoteOrder_->customerName, quoteOrder_->customerAddress, quoteOrder_->city, quoteOrder_->state,
+      quoteOrder_->zip_code);
+  quoteOrder_->customerId = id;
+  if (id != 0) ConfigManager::sharedInstance()->flagDic()["Needreloadcustomer"] = "YES";
+}
+
+int QuoteOrderViewController::saveCurrentOrder() {
+  if (!quoteOrder_) return 0;
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  const int id = dam ? dam->replaceQuoteOrder(*quoteOrder_) : 0;
+  if (id == 0) {
+    showPlainAlert(text("ORDERSAVEFAILED"), text("FAILED"));
+    return 0;
+  }
+  store()->setCurQuoteOrder(nullptr);
+  state_ = Model::kSavedOrder;
+  quoteOrder_->isInEdit = false;
+  isOrderChanged_ = false;
+  table_->reloadData();
+  setButtonsEnable(false);
+  showAddProducts(false);
+  setOrderBadge(true);
+  return id;
+}
+
+void QuoteOrderViewController::submitOrder() {
+  const int id = saveCurrentOrder();
+  if (id == 0) return;
+  MessageBox::sharedInstance().BeginBlockWait(text("SUBMITINGORDER"), kWaitSeconds);
+  store()->startUploadQuoteOrder(id);
+}
+
+void QuoteOrderViewController::finishedUploadQuoteOrders(const std::string& status, const std::string& message) {
+  MessageBox::sharedInstance().EndBlockWait();
+  switch (Model::submitOutcome(status, Session::current().loginType)) {
+    case Model::SubmitOutcome::Submitted:
+      table_->reloadData();
+      setButtonsHidden(true);
+      if (quoteOrder_) quoteOrder_->setUploaded(true);
+      showPlainAlert(text("ORDERSUBMITTED"), text("SUCCESSFULLYSUBMIT"));
+      break;
+    case Model::SubmitOutcome::RequireLogin:
+      setButtonsEnable(true);
+      showPlainAlert(text("REQUIRELOGIN"), message, kRequireLoginAlertTag, {text("LOGOUTSETTINGS")}, "CANCEL");
+      break;
+    case Model::SubmitOutcome::Failed:
+      setButtonsEnable(true);
+      showPlainAlert(text("ORDERSUBMITFAILED"), message);
+      break;
+  }
+}
+
+void QuoteOrderViewController::btnViewAsPDFClick() {
+  if (!quoteOrder_) return;
+  auto pdf = std::make_shared<QuoteOrderPDFViewController>();
+  pdf->setOrder(quoteOrder_);
+  if (auto* nav = navigationController()) nav->pushViewController(pdf, true);
+}
+
+void QuoteOrderViewController::btnHistoryClick() {
+  if (currentEditingField_ && currentEditingField_->isEditing()) currentEditingField_->resignFirstResponder();
+  if (txtNote_->isEditing()) txtNote_->resignFirstResponder();
+  if (!quoteOrder_) {
+    popSelf();
+    return;
+  }
+  switch (Model::leave(state_, *quoteOrder_, isOrderChanged_)) {
+    case Model::Leave::AskToSave: {
+      auto alert = std::make_shared<FreeDismissAlertView>(text("ORDERCHANGED"), text("SAVECHANGES"),
+                                                          ui::weakAs<ui::AlertViewDelegate>(this), text("NOTSAVE"),
+                                                          std::vector<std::string>{text("SAVE")});
+      alert->setTag(kLeaveAlertTag);
+      alert->show();
+      return;
+    }
+    case Model::Leave::DropAndClose:
+      quoteOrder_->isInEdit = false;
+      store()->setCurQuoteOrder(nullptr);
+      break;
+    case Model::Leave::Close:
+      break;
+  }
+  setOrderBadge(true);
+  popSelf();
+}
+
+void QuoteOrderViewController::popSelf() {
+  if (state_ == Model::kNewOrder || (quoteOrder_ && quoteOrder_->isInEdit)) store()->setCurQuoteOrder(nullptr);
+  auto* nav = navigationController();
+  if (!nav || nav->topViewController() != this) return;
+  nav->popViewControllerAnimated(true);
+}
+
+void QuoteOrderViewController::btnAddProductsClick() {
+  if (auto tab = UITabBarControllerExt::current()) tab->selectTab(kCatalogueTab);
+}
+
+void QuoteOrderViewController::showPlainAlert(const std::string& title, const std::string& message, long tag,
+                                              const std::vector<std::string>& others, const char* cancelKey) {
+  order_screen::showAlert(ui::weakAs<ui::AlertViewDelegate>(this), title, message, tag, others, cancelKey);
+}
+
+void QuoteOrderViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
+  const long tag = alert.tag();
+  if (tag == kLeaveAlertTag) {
+    if (buttonIndex == 1) {
+      if (currentOrderCheck()) checkCustomerAndSaveOrder(kSaveAndCloseMode);
+    } else {
+      if (quoteOrder_) quoteOrder_->isInEdit = false;
+      store()->setCurQuoteOrder(nullptr);
+      setOrderBadge(true);
+      popSelf();
+    }
+  } else if (tag == kSaveMode || tag == kSubmitMode || tag == kSaveAndCloseMode) {
+    if (buttonIndex == 1) saveNewCustomer();
+    continueSave(tag);
+  } else if (tag == kDemoAlertTag) {
+    if (buttonIndex == 1) ui::Application::sharedInstance().openURL(SyncScreenPresenter::signUpPageURL());
+  } else if (tag == kRequireLoginAlertTag) {
+    if (buttonIndex == 1) {
+      if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+    }
+  } else if (tag >= kLineTagBase) {
+    const long row = tag - kLineTagBase;
+    if (buttonIndex == 1) {
+      deleteLine(row);
+    } else if (auto* cell = dynamic_cast<QuoteOrderItemsTableViewCell*>(table_->cellForRowAtIndexPath({0, row}))) {
+      // Only a quantity typed as 0 comes back; a cancelled swipe changes nothing.
+      TZTextField& quantity = cell->quantityTextField();
+      if (QuoteOrderItemModel::intValue(QuoteOrderItemModel::ungrouped(quantity.text())) == 0 &&
+          !cell->editingFieldOldValue().empty()) {
+        const std::string old = cell->editingFieldOldValue();
+        quantity.becomeFirstResponder();
+        quantity.setText(old);
+        quantity.resignFirstResponder();
+      }
+    }
+  }
+}
+
+// ---- lines -----------------------------------------------------------------------------------
+
+long QuoteOrderViewController::tableViewNumberOfRowsInSection(ui::TableView& /*tableView*/, long /*section*/) {
+  return quoteOrder_ ? static_cast<long>(quoteOrder_->items.size()) : 0;
+}
+
+std::shared_ptr<ui::TableViewCell> QuoteOrderViewController::tableViewCellForRowAtIndexPath(
+    ui::TableView& tableView, const ui::IndexPath& indexPath) {
+  auto reused = tableView.dequeueReusableCellWithIdentifier(QuoteOrderItemsTableViewCell::kReuseIdentifier);
+  auto cell = std::dynamic_pointer_cast<QuoteOrderItemsTableViewCell>(reused);
+  if (!cell) cell = std::make_shared<QuoteOrderItemsTableViewCell>();
+  const auto& line = quoteOrder_->items.at(static_cast<std::size_t>(indexPath.row));
+  cell->setDelegate(ui::weakAs<QuoteOrderItemDelegate>(this));
+  cell->setTag(kLineTagBase + indexPath.row);
+  cell->setQuoteOrderItem(line);
+  cell->setReadOnly(Model::linesReadOnly(state_, quoteOrder_->isInEdit, isSigned()));
+  cell->setCouldModifyPrice(couldModifyPrice_);
+  cell->setIsNullPrice(line && line->price < 0);
+  return cell;
+}
+
+bool QuoteOrderViewController::respondsTo(ui::TableViewDataSourceOp op) const {
+  return op == ui::TableViewDataSourceOp::CommitEditingStyle || ui::TableViewDataSource::respondsTo(op);
+}
+
+bool QuoteOrderViewController::tableViewCanEditRowAtIndexPath(ui::TableView& /*tableView*/,
+                                                              const ui::IndexPath& /*indexPath*/) {
+  return Model::canDeleteLines(state_, isSigned());
+}
+
+void QuoteOrderViewController::tableViewCommitEditingStyle(ui::TableView& /*tableView*/,
+                                                           ui::TableViewCellEditingStyle style,
+                                                           const ui::IndexPath& indexPath) {
+  if (style == ui::TableViewCellEditingStyle::Delete) showDeletePrompt(kLineTagBase + indexPath.row);
+}
+
+std::optional<double> QuoteOrderViewController::tableViewHeightForRowAtIndexPath(ui::TableView& /*tableView*/,
+                                                                                const ui::IndexPath& /*indexPath*/) {
+  return QuoteOrderItemsTableViewCell::kRowHeight;
+}
+
+std::optional<std::string> QuoteOrderViewController::tableViewTitleForDeleteConfirmationButtonForRowAtIndexPath(
+    ui::TableView& /*tableView*/, const ui::IndexPath& /*indexPath*/) {
+  return text("DELETE");
+}
+
+void QuoteOrderViewController::showDeletePrompt(long tag) {
+  showPlainAlert(text("DELETEPRODUCTITEM"), text("DELETE_PRODUCT_FROM_ORDER"), tag, {text("OK")}, "CANCEL");
+}
+
+void QuoteOrderViewController::deleteLine(long row) {
+  if (!quoteOrder_ || row < 0 || row >= static_cast<long>(quoteOrder_->items.size())) return;
+  quoteOrder_->items.erase(quoteOrder_->items.begin() + row);
+  isOrderChanged_ = true;
+  quoteOrder_->isInEdit = true;
+  btnSave_->setTag(Model::kSaveTag);
+  btnSave_->setTitle(text("SAVE"));
+  setButtonsEnable(true);
+  store()->setCurQuoteOrder(quoteOrder_);
+  setOrderBadge(false);
+  if (Model::checkOrderIsEmpty(*quoteOrder_)) setButtonsEnable(false);
+  showAddProducts(true);
+  table_->reloadData();
+  quoteOrder_->resetDiscountAfterLineChange();
+  updateTotal();
+}
+
+void QuoteOrderViewController::restoreTableFrame() {
+  const FitCGRect& fit = FitCGRect::sharedInstance();
+  table_->setFrame(fit.fitCGRectBy(kTableFrame.x(), kTableFrame.y(), kTableFrame.width(), kTableFrame.height()));
+}
+
+void QuoteOrderViewController::QuoteOrderItemCellBeginEdit(QuoteOrderItemsTableViewCell& cell) {
+  ui::Rect frame = table_->frame();
+  frame.size.height = kEditingTableHeight;
+  ui::View::animate(0.3, [&] { table_->setFrame(frame); });
+  const long row = cell.tag() - kLineTagBase;
+  if (row >= 0) table_->scrollToRowAtIndexPath({0, row}, ui::TableViewScrollPosition::Top, false);
+}
+
+void QuoteOrderViewController::QuoteOrderItemCellChanged(QuoteOrderItemsTableViewCell& cell) {
+  isOrderChanged_ = true;
+  const long tag = cell.tag();
+  if (tag >= kLineTagBase && quoteOrder_) {
+    const auto& line = cell.quoteOrderItem();
+    if (line && line->quantity == 0) {
+      showDeletePrompt(tag);
+    } else {
+      restoreTableFrame();
+      // The row edits the order's own line in place.
+      quoteOrder_->resetDiscountAfterLineChange();
+      updateTotal();
+    }
+  }
+  restoreTableFrame();
+}
+
+void QuoteOrderViewController::tapImage(long /*tag*/) {
+  // The product screen opens here once the catalogue offers it for an order.
+}
+
+// ---- totals and discount -----------------------------------------------------------------
+
+void QuoteOrderViewController::updateTotal() {
+  if (!quoteOrder_ || !quoteOrder_->hasItems()) {
+    lblTotal_->setText("");
+    txtDiscountTotal_->setText("");
+    if (quoteOrder_) quoteOrder_->currency.clear();
+    lblCurrency_->setText("");
+    return;
+  }
+  lblTotal_->setText(PublicFunction::flagWithCurrency(quoteOrder_->currency) +
+                     PublicFunction::doubleFormate(quoteOrder_->originalTotal()));
+  txtDiscountTotal_->setText(PublicFunction::doubleFormate(quoteOrder_->discount()));
+  lblCurrency_->setText(PublicFunction::flagWithCurrency(quoteOrder_->currency));
+}
+
+void QuoteOrderViewController::btnDiscountRatClick() {
+  if (!quoteOrder_) return;
+  discountPop_->txtDiscountRat()->setText(Model::shownRateText(quoteOrder_->discountRat));
+  const ui::Rect anchor{280, footerBar_->frame().y() + 5, 40, 40};
+  discountPopover_->presentPopoverFromRect(anchor, view().get(), ui::PopoverArrowDirectionAny, true);
+}
+
+void QuoteOrderViewController::discountRatChanged(double rate) {
+  if (!quoteOrder_) return;
+  isOrderChanged_ = true;
+  Model::applyDiscountRate(*quoteOrder_, rate);
+  txtDiscountTotal_->setText(PublicFunction::doubleFormate(quoteOrder_->discount()));
+}
+
+void QuoteOrderViewController::discountWillEndInput() {
+  if (discountPopover_->isPopoverVisible()) discountPopover_->dismissPopoverAnimated(true);
+}
+
+// ---- header fields -----------------------------------------------------------------------
+
+bool QuoteOrderViewController::textFieldShouldBeginEditing(ui::TextField& field) {
+  if (field.tag() != kAddressFieldTag) return true;
+  // The address is picked from the customer's record, or typed in its popover.
+  openAddressPopover();
+  return false;
+}
+
+void QuoteOrderViewController::textFieldDidBeginEditing(ui::TextField& field) {
+  isOrderChanged_ = true;
+  currentEditingField_ = &field;
+  if (field.tag() == kDiscountFieldTag) {
+    if (!field.text().empty()) field.setText(QuoteOrderItemModel::ungrouped(field.text()));
+    // The footer stays above the keyboard while the total is typed.
+    ui::View::animate(0.3, [&] {
+      footerBar_->setFrame({0, 366, 1024, 50});
+      table_->setFrame({table_->frame().x(), table_->frame().y(), table_->frame().width(), 199});
+    });
+    view()->bringSubviewToFront(footerBar_.get());
+  } else if (field.tag() == kCustomerFieldTag && isCustomerOnShow_ && isBlank(field.text())) {
+    popAllCustomerAsSearchResults();
+  }
+}
+
+bool QuoteOrderViewController::textFieldShouldChangeCharactersInRange(ui::TextField& field, ui::TextRange range,
+                                                                      const std::string& replacement) {
+  if (field.tag() != kCustomerFieldTag || !isCustomerOnShow_ || !quoteOrder_) return true;
+  std::string next = field.text();
+  const std::size_t at = std::min(range.location, next.size());
+  next.replace(at, std::min(range.length, next.size() - at), replacement);
+  if (isBlank(next)) {
+    popAllCustomerAsSearchResults();
+  } else {
+    auto found = CustomerDataModel::sharedInstance()->customerSearch(next);
+    if (!found.empty()) {
+      searchResults_->setArrResult(std::move(found));
+      presentSearchPopover();
+      if (auto customer = customerNamed(next)) {
+        quoteOrder_->customerId = customer->customer_id;
+        quoteOrder_->customerName = customer->customer_name.value_or(next);
+        updateCustomer();
+        return true;
+      }
+    } else {
+      searchPopover_->dismissPopoverAnimated(true);
+    }
+  }
+  txtAddress_->setText("");
+  return true;
+}
+
+bool QuoteOrderViewController::textFieldShouldClear(ui::TextField& field) {
+  if (field.tag() == kCustomerFieldTag && isCustomerOnShow_) {
+    popAllCustomerAsSearchResults();
+    txtAddress_->setText("");
+  }
+  return true;
+}
+
+void QuoteOrderViewController::textFieldDidEndEditing(ui::TextField& field) {
+  if (!quoteOrder_) return;
+  switch (field.tag()) {
+    case kCustomerFieldTag:
+      applyCustomerFromText(field.text());
+      break;
+    case kNoteFieldTag:
+      quoteOrder_->setCustomerNote(field.text());
+      break;
+    case kDiscountFieldTag: {
+      txtDiscountTotal_->setTraget(ui::weakAs<ui::AlertViewDelegate>(this));
+      if (txtDiscountTotal_->validate()) {
+        Model::applyDiscountTotal(*quoteOrder_,
+                                  QuoteOrderItemModel::doubleValue(QuoteOrderItemModel::ungrouped(field.text())));
+      }
+      field.setText(PublicFunction::doubleFormate(quoteOrder_->discount()));
+      ui::View::animate(0.3, [&] {
+        footerBar_->setFrame(FitCGRect::sharedInstance().fitCGRectBy(kFooterFrame.x(), kFooterFrame.y(),
+                                                                      kFooterFrame.width(), kFooterFrame.height()));
+        restoreTableFrame();
+      });
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+bool QuoteOrderViewController::textFieldShouldReturn(ui::TextField& field) {
+  field.resignFirstResponder();
+  return true;
+}
+
+void QuoteOrderViewController::applyCustomerFromText(const std::string& name) {
+  if (!isCustomerOnShow_) {
+    quoteOrder_->customerName = name;
+    return;
+  }
+  const auto customer = customerNamed(name);
+  const int id = customer ? customer->customer_id : 0;
+  // Only a real change of customer replaces the order's address.
+  const bool changed = name != quoteOrder_->customerName || id != quoteOrder_->customerId;
+  quoteOrder_->customerName = name;
+  quoteOrder_->customerId = id;
+  if (changed) updateCustomer();
+  txtAddress_->setText(getNewAddressValues());
+}
+
+void QuoteOrderViewController::updateCustomer() {
+  if (!quoteOrder_) return;
+  quoteOrder_->customerAddress.clear();
+  quoteOrder_->city.clear();
+  quoteOrder_->state.clear();
+  quoteOrder_->zip_code.clear();
+  quoteOrder_->phoneNumber.clear();
+  quoteOrder_->bankAccount.clear();
+  if (quoteOrder_->customerId != 0) {
+    const auto address = CustomerDataModel::sharedInstance()->getDefaultAddressByCustomer(quoteOrder_->customerId);
+    auto value = [&](const char* key) {
+      auto it = address.find(key);
+      return it == address.end() ? std::string() : it->second;
+    };
+    if (!address.empty()) {
+      quoteOrder_->customerAddress = value("Address");
+      quoteOrder_->city = value("City");
+      quoteOrder_->state = value("State/Province/Region");
+      quoteOrder_->zip_code = value("Zip Code");
+      quoteOrder_->phoneNumber = value("Phone");
+      quoteOrder_->bankAccount = value("Bank Account");
+    }
+    txtAddress_->setText(getNewAddressValues());
+  }
+  const bool submittable = !isBlank(quoteOrder_->customerName) && quoteOrder_->hasItems();
+  btnSubmit_->setEnabled(submittable);
+  btnSubmit_->setAlpha(submittable ? 1.0 : 0.4);
+}
+
+std::string QuoteOrderViewController::getNewAddressValues() const {
+  if (!quoteOrder_) return {};
+  return Model::addressText(*quoteOrder_, PublicFunction::interfaceLanguage());
+}
+
+void QuoteOrderViewController::didSelectCell(const PersonInfo& person) {
+  if (!quoteOrder_) return;
+  isOrderChanged_ = true;
+  searchPopover_->dismissPopoverAnimated(false);
+  txtCustomer_->setText(person.name);
+  quoteOrder_->customerId = person.pid;
+  quoteOrder_->customerName = person.name;
+  updateCustomer();
+}
+
+void QuoteOrderViewController::updateCustomerId(int oldId, int newId) {
+  if (!quoteOrder_ || quoteOrder_->customerId != oldId) return;
+  quoteOrder_->customerId = newId;
+  updateCustomer();
+}
+
+void QuoteOrderViewController::popAllCustomerAsSearchResults() {
+  auto all = CustomerDataModel::sharedInstance()->allSearchPersonList();
+  if (all.empty()) return;
+  searchResults_->setArrResult(std::move(all));
+  presentSearchPopover();
+}
+
+void QuoteOrderViewController::presentSearchPopover() {
+  searchResults_->tableView()->reloadData();
+  if (searchPopover_->isPopoverVisible()) return;
+  searchPopover_->presentPopoverFromRect(txtCustomer_->frame(), headerArea_.get(), ui::PopoverArrowDirectionUp, true);
+}
+
+void QuoteOrderViewController::openAddressPopover() {
+  if (!quoteOrder_) return;
+  const std::string name = txtCustomer_->text();
+  if (isBlank(name) || customerNamed(name)) return;
+  if (isBlank(txtAddress_->text())) {
+    addressContent_ = std::make_shared<AddressTableViewController>();
+  } else {
+    addressContent_ = std::make_shared<AddressTableViewController>(quoteOrder_->customerAddress, quoteOrder_->city,
+                                                                   quoteOrder_->state, quoteOrder_->zip_code);
+  }
+  addressPopover_ = std::make_shared<ui::PopoverController>(addressContent_);
+  addressPopover_->setDelegate(ui::weakAs<ui::PopoverControllerDelegate>(this));
+  addressPopover_->setPopoverContentSize(addressContent_->popoverSize());
+  addressPopover_->presentPopoverFromRect(txtAddress_->frame(), headerArea_.get(), ui::PopoverArrowDirectionUp, true);
+}
+
+void QuoteOrderViewController::popoverControllerDidDismissPopover(ui::PopoverController& popover) {
+  if (&popover != addressPopover_.get() || !addressContent_ || !quoteOrder_) return;
+  quoteOrder_->customerAddress = addressContent_->getStreetAddress().value_or("");
+  quoteOrder_->city = addressContent_->getCity().value_or("");
+  quoteOrder_->state = addressContent_->getState().value_or("");
+  quoteOrder_->zip_code = addressContent_->getZipCode().value_or("");
+  txtAddress_->setText(getNewAddressValues());
+  isOrderChanged_ = true;
+  // Released on a later turn: the popover is still reporting.
+  base::RunLoop::main().post([weak = std::weak_ptr<ui::ViewController>(weak_from_this())] {
+    if (auto self = weak.lock()) {
+      auto& editor = static_cast<QuoteOrderViewController&>(*self);
+      editor.addressPopover_.reset();
+      editor.addressContent_.reset();
+    }
+  });
+}
+
+}  // namespace mv

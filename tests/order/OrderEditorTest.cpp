@@ -1,0 +1,466 @@
+// The order editor: its decisions as tables, and the screen driven headless
+// with the store's requests caught, a failing store and the customer book.
+#include <gtest/gtest.h>
+
+#include "OrderScreenTest.hpp"
+#include "SessionFixture.hpp"
+#include "customer/CustomerDataModel.hpp"
+#include "order/QuoteOrderEditorModel.hpp"
+#include "order/QuoteOrderItemsTableViewCell.hpp"
+#include "order/QuoteOrderPDFViewController.hpp"
+#include "order/QuoteOrderViewController.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "sync/requests/RequestUploadQuoteOrder.hpp"
+#include "util/PublicFunction.hpp"
+#include "widgets/FreeDismissAlertView.hpp"
+
+namespace mv::test {
+namespace {
+
+using Model = QuoteOrderEditorModel;
+
+std::shared_ptr<QuoteOrderItemEntity> editorLine(int n, double price, double finalPrice, int quantity) {
+  auto l = std::make_shared<QuoteOrderItemEntity>();
+  l->product.product_id = n;
+  l->product.product_name = "Chair " + std::to_string(n);
+  l->name = l->product.product_name;
+  l->sku = "CH-" + std::to_string(n);
+  l->attributes = "Colour:Red";
+  l->price = price;
+  l->finalPrice = finalPrice;
+  l->quantity = quantity;
+  l->currency = "USD";
+  return l;
+}
+
+TEST(QuoteOrderEditorModelTest, TheControlsFollowStateEditModeAndSignature) {
+  struct Case {
+    const char* name;
+    Model::Facts facts;
+    Model::Controls controls;
+  };
+  using F = Model::Facts;
+  using C = Model::Controls;
+  const Case cases[] = {
+      {"new, empty", F{0, false, true, false, false, true, true, true}, C{false, Model::kSaveTag, false, false, false, false}},
+      {"new with lines and a customer", F{0, true, true, false, true, true, true, false},
+       C{true, Model::kSaveTag, true, true, true, true}},
+      {"new with lines, no customer name", F{0, true, true, false, true, true, true, true},
+       C{true, Model::kSaveTag, true, false, true, true}},
+      {"customers hidden: no name needed", F{0, true, true, false, true, false, true, true},
+       C{true, Model::kSaveTag, true, true, true, true}},
+      {"no price editing: no discount", F{0, true, true, false, true, true, false, false},
+       C{true, Model::kSaveTag, true, true, true, false}},
+      {"saved, viewing", F{2, false, false, false, true, true, true, false},
+       C{false, Model::kEditTag, true, true, true, false}},
+      {"saved and signed: no edit", F{2, false, false, true, true, true, true, false},
+       C{false, Model::kEditTag, false, true, true, false}},
+      {"saved, in edit", F{2, true, true, false, true, true, true, false}, C{true, Model::kSaveTag, true, true, true, true}},
+      {"submitted", F{1, false, false, false, true, true, true, false}, C{false, Model::kSaveTag, false, true, true, false}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Model::controls(c.facts), c.controls);
+  }
+  // Lines take input only in edit mode of an unsigned, unsubmitted order.
+  EXPECT_FALSE(Model::linesReadOnly(0, true, false));
+  EXPECT_TRUE(Model::linesReadOnly(2, false, false));
+  EXPECT_TRUE(Model::linesReadOnly(2, true, true));
+  EXPECT_TRUE(Model::linesReadOnly(1, true, false));
+  EXPECT_TRUE(Model::canDeleteLines(2, false));
+  EXPECT_FALSE(Model::canDeleteLines(2, true));
+  EXPECT_FALSE(Model::canDeleteLines(1, false));
+}
+
+TEST(QuoteOrderEditorModelTest, LeavingAndSubmitReplies) {
+  QuoteOrderEntity empty{QuoteOrderEntity::Blank{}};
+  QuoteOrderEntity named{QuoteOrderEntity::Blank{}};
+  named.customerName = "Ann";
+  QuoteOrderEntity lines{QuoteOrderEntity::Blank{}};
+  lines.items.push_back(editorLine(1, 10, 10, 1));
+  EXPECT_EQ(Model::leave(0, empty, true), Model::Leave::DropAndClose);
+  EXPECT_EQ(Model::leave(0, named, false), Model::Leave::Close);
+  EXPECT_EQ(Model::leave(0, named, true), Model::Leave::AskToSave);
+  EXPECT_EQ(Model::leave(0, lines, false), Model::Leave::AskToSave);
+  EXPECT_EQ(Model::leave(2, lines, false), Model::Leave::Close);
+  EXPECT_EQ(Model::leave(2, lines, true), Model::Leave::AskToSave);
+
+  EXPECT_EQ(Model::submitOutcome("200", 1), Model::SubmitOutcome::Submitted);
+  EXPECT_EQ(Model::submitOutcome("101", 1), Model::SubmitOutcome::RequireLogin);
+  EXPECT_EQ(Model::submitOutcome("500", -1), Model::SubmitOutcome::RequireLogin);
+  EXPECT_EQ(Model::submitOutcome("500", 1), Model::SubmitOutcome::Failed);
+  EXPECT_EQ(Model::submitOutcome("999", 2), Model::SubmitOutcome::Failed);
+}
+
+TEST(QuoteOrderEditorModelTest, TheOrderDiscountAsARateOrATotal) {
+  QuoteOrderEntity o{QuoteOrderEntity::Blank{}};
+  o.items.push_back(editorLine(1, 100, 100, 2));  // total 200
+  Model::applyDiscountRate(o, 150);
+  EXPECT_EQ(o.discountRat, 100);
+  EXPECT_DOUBLE_EQ(o.discount(), 200);
+  Model::applyDiscountRate(o, 0);
+  EXPECT_DOUBLE_EQ(o.discount(), 0);
+  Model::applyDiscountTotal(o, 100);
+  EXPECT_DOUBLE_EQ(o.discountRat, 50);
+  EXPECT_DOUBLE_EQ(o.discount(), 100);
+  // Never more than the order is worth.
+  Model::applyDiscountTotal(o, 450);
+  EXPECT_DOUBLE_EQ(o.discount(), 200);
+  EXPECT_DOUBLE_EQ(o.discountRat, 100);
+  QuoteOrderEntity free{QuoteOrderEntity::Blank{}};
+  free.items.push_back(editorLine(1, 0, 0, 2));
+  free.discountRat = 80;
+  Model::applyDiscountTotal(free, 30);
+  EXPECT_DOUBLE_EQ(free.discount(), 0);
+  EXPECT_DOUBLE_EQ(free.discountRat, 80);
+
+  EXPECT_EQ(Model::shownRateText(33.333), "33.33");
+  EXPECT_EQ(Model::shownRateText(0.125), "0.13");
+  EXPECT_EQ(Model::shownRateText(100), "100.00");
+}
+
+TEST(QuoteOrderEditorModelTest, ALineChangedOnTheProductScreen) {
+  QuoteOrderEntity o{QuoteOrderEntity::Blank{}};
+  o.items.push_back(editorLine(1, 100, 100, 2));
+  o.items.push_back(editorLine(1, 100, 100, 3));
+  o.items[1]->attributes = "Colour:Blue";
+  o.setDiscount(50);
+  marvisto_product_Entity p;
+  p.product_sku = "CH-1";
+  p.attributes = "Colour:Blue";
+  p.count = 4;
+  // The same code and attributes as another line: merged into it.
+  Model::saveOrderItem(o, p, 0);
+  ASSERT_EQ(o.items.size(), 1u);
+  EXPECT_EQ(o.items[0]->quantity, 7);
+  EXPECT_EQ(o.items[0]->attributes, "Colour:Blue");
+  // The discount follows the rate again, as after a quantity edit.
+  EXPECT_EQ(o.storedDiscount(), -1);
+  p.attributes = "Colour:Green";
+  p.count = 1;
+  Model::saveOrderItem(o, p, 0);
+  EXPECT_EQ(o.items[0]->quantity, 1);
+  EXPECT_EQ(o.items[0]->attributes, "Colour:Green");
+  Model::saveOrderItem(o, p, 5);
+  EXPECT_EQ(o.items.size(), 1u);
+}
+
+TEST(QuoteOrderEditorModelTest, TheAddressOnOneLine) {
+  QuoteOrderEntity o{QuoteOrderEntity::Blank{}};
+  o.customerAddress = "1 Main St";
+  o.city = "Springfield";
+  EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "1 Main St, Springfield, ");
+  o.state = "IL";
+  o.zip_code = "62701";
+  EXPECT_EQ(Model::addressText(o, kLanguageEnglish), "1 Main St, Springfield, IL, 62701");
+  o.customerAddress = "人民路 1 号";
+  o.city = "上海";
+  o.state = "  ";
+  EXPECT_EQ(Model::addressText(o, kLanguageChinese), "上海 人民路 1 号 邮编 62701");
+  EXPECT_EQ(Model::addressText(QuoteOrderEntity{QuoteOrderEntity::Blank{}}, kLanguageEnglish), "");
+}
+
+// --- the screen ---------------------------------------------------------------------------
+
+class EditorTest : public OrderScreenTest {
+ protected:
+  void SetUp() override {
+    OrderScreenTest::SetUp();
+    changeSession([](Session& s) { s.loginType = Session::kLoginTypeOnline; });
+    CustomerDataModel::freeInstance();
+    // The customer book's standard fields, as a sync leaves them.
+    std::vector<marvisto_fields_customer_attribute_Entity> fields = {
+        {1, "Phone", "", "text", "", 1, 1},   {2, "Bank Account", "", "text", "", 1, 1},
+        {3, "Active", "", "bool", "", 1, 1},  {4, "Address", "", "text", "", 1, 1},
+        {5, "City", "", "text", "", 1, 1},    {6, "State/Province/Region", "", "text", "", 1, 1},
+        {7, "Zip Code", "", "text", "", 1, 1},
+    };
+    ASSERT_TRUE(dam().saveToDatabaseFieldsCustomerAttribute(fields));
+    auto row = [this](const char* type, const char* desc) {
+      ConfigEntity e;
+      e.clientid = clientId;
+      e.configType = type;
+      e.desc = desc;
+      return e;
+    };
+    // Every module on, and prices may be changed.
+    ASSERT_TRUE(ConfigManager::sharedInstance()->syncConfigData(
+        std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,1"), row("modify_price", "1")}));
+  }
+  void TearDown() override {
+    editor.reset();
+    nav.reset();
+    CustomerDataModel::freeInstance();
+    OrderScreenTest::TearDown();
+  }
+  void open(std::shared_ptr<QuoteOrderEntity> order, int state, bool changed = false) {
+    editor = std::make_shared<QuoteOrderViewController>();
+    editor->setState(state);
+    editor->setQuoteOrder(std::move(order));
+    editor->setIsOrderChanged(changed);
+    nav = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
+    window().setRootViewController(nav);
+    nav->pushViewController(editor, false);
+    flush();
+  }
+  std::shared_ptr<QuoteOrderEntity> newOrder(int lines, const std::string& customer = "") {
+    auto o = store->createNewQuoteOrder();
+    store->setAddQuoteOrder(nullptr);
+    o->customerName = customer;
+    o->currency = "USD";
+    for (int i = 1; i <= lines; ++i) o->items.push_back(editorLine(i, 100, 90, 2));
+    return o;
+  }
+  bool onScreen() { return nav->topViewController() == editor.get(); }
+  std::string alertTitle() { return driver().visibleAlert() ? driver().visibleAlert()->title() : std::string(); }
+  void answer(long button) {
+    driver().pressAlertButton(button);
+    advance(1);
+  }
+  void customer(int id, const std::string& name, const std::string& street = "", const std::string& city = "") {
+    marvisto_customer_Entity row;
+    row.customer_id = id;
+    row.customer_name = name;
+    row.customer_publish = 1;
+    ASSERT_TRUE(dam().saveToDatabaseCustomer({row}));
+    if (street.empty()) return;
+    marvisto_customer_address_Entity a;
+    a.indexId = id;
+    a.customerId = id;
+    a.customerAddress = street;
+    a.customerCity = city;
+    a.isDefault = true;
+    ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({a}));
+  }
+  QuoteOrderItemsTableViewCell* row(long r) {
+    flush();
+    return dynamic_cast<QuoteOrderItemsTableViewCell*>(editor->table().cellForRowAtIndexPath({0, r}));
+  }
+
+  std::shared_ptr<QuoteOrderViewController> editor;
+  std::shared_ptr<ui::NavigationController> nav;
+};
+
+TEST_F(EditorTest, LeavingANewOrder) {
+  // Nothing in it: it closes without a question.
+  open(newOrder(0), Model::kNewOrder);
+  driver().tap(editor->btnHistory());
+  advance(1);
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(alertTitle(), "");
+
+  // With lines it always asks; not saving keeps nothing.
+  open(newOrder(2), Model::kNewOrder);
+  snapshot("order-editor-new");
+  editor->btnHistoryClick();
+  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kLeaveAlertTag);
+  EXPECT_TRUE(dynamic_cast<FreeDismissAlertView*>(driver().visibleAlert().get()));
+  answer(0);
+  EXPECT_FALSE(onScreen());
+  EXPECT_TRUE(dam().fetchQuoteOrders(0, "").empty());
+}
+
+TEST_F(EditorTest, SaveAndCloseStaysWhenTheSaveFails) {
+  open(newOrder(2), Model::kNewOrder);
+  sql("DROP TABLE marvisto_quote_order_item");
+  editor->btnHistoryClick();
+  answer(1);
+  EXPECT_TRUE(onScreen());
+  EXPECT_EQ(alertTitle(), txt("ORDERSAVEFAILED"));
+  EXPECT_EQ(editor->state(), Model::kNewOrder);
+  EXPECT_EQ(editor->quoteOrder()->items.size(), 2u);
+}
+
+TEST_F(EditorTest, SavingWithANewCustomerAsksToAddIt) {
+  open(newOrder(1), Model::kNewOrder);
+  editor->txtCustomer().setText("Zed Shop");
+  editor->quoteOrder()->customerName = "Zed Shop";
+  editor->btnSaveClick();
+  ASSERT_TRUE(driver().visibleAlert());
+  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kSaveMode);
+  EXPECT_EQ(alertTitle(), txt("NEWCUSTOMER"));
+  answer(0);  // not added: saved all the same, without a customer id
+  EXPECT_EQ(editor->state(), Model::kSavedOrder);
+  auto stored = dam().fetchQuoteOrders(0, "");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0]->customerName, "Zed Shop");
+  EXPECT_EQ(stored[0]->customerId, 0);
+  EXPECT_EQ(editor->btnSave().tag(), Model::kEditTag);
+
+  // Back into edit mode, then added as a customer made on the device.
+  editor->btnSaveClick();
+  EXPECT_EQ(editor->btnSave().tag(), Model::kSaveTag);
+  editor->btnSaveClick();
+  answer(1);
+  EXPECT_LT(editor->quoteOrder()->customerId, 0);
+  EXPECT_EQ(ConfigManager::sharedInstance()->flagDic()["Needreloadcustomer"], "YES");
+  EXPECT_EQ(dam().fetchQuoteOrders(0, "")[0]->customerId, editor->quoteOrder()->customerId);
+}
+
+TEST_F(EditorTest, TheDemoAccountNeverSubmits) {
+  changeSession([](Session& s) { s.loginType = Session::kLoginTypeDemo; });
+  open(newOrder(1, "Ann"), Model::kNewOrder);
+  editor->btnSubmitClick();
+  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kDemoAlertTag);
+  EXPECT_TRUE(dam().fetchQuoteOrders(0, "").empty());
+  EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(EditorTest, SubmitRepliesAreReadByTheirStatus) {
+  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,0,1,1,1,1");
+  open(newOrder(2, "Ann"), Model::kNewOrder);
+  editor->btnSubmitClick();
+  auto upload = lastSent(kCmdUploadQuoteOrder);
+  ASSERT_TRUE(upload);
+  EXPECT_NE(editor->quoteOrder()->serial, 0);
+  // A refused upload: the controls come back and the order stays unsubmitted.
+  store->ReciveHttpRespondInfo(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "500"));
+  EXPECT_EQ(alertTitle(), txt("ORDERSUBMITFAILED"));
+  EXPECT_EQ(driver().visibleAlert()->message(), "text-500");
+  answer(0);
+  // An expired session asks to sign in again, whatever the message says.
+  editor->btnSubmitClick();
+  store->requestEndedBySession(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "101"));
+  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kRequireLoginAlertTag);
+  answer(0);
+
+  editor->btnSubmitClick();
+  store->ReciveHttpRespondInfo(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "200"));
+  EXPECT_EQ(alertTitle(), txt("ORDERSUBMITTED"));
+  EXPECT_TRUE(editor->btnSave().isHidden());
+  EXPECT_TRUE(editor->btnSubmit().isHidden());
+  EXPECT_FALSE(editor->btnPDF().isHidden());
+  EXPECT_TRUE(editor->btnPDF().isEnabled());
+  EXPECT_TRUE(editor->quoteOrder()->isUploaded());
+  answer(0);
+  snapshot("order-editor-submitted");
+}
+
+TEST_F(EditorTest, LinesDeletedAndQuantitiesChanged) {
+  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
+  auto o = newOrder(2, "Ann");
+  o->discountRat = 50;
+  open(o, Model::kNewOrder);
+  EXPECT_EQ(editor->lblTotal().text(), "$400.00");
+  EXPECT_EQ(editor->txtDiscountTotal().text(), "180.00");
+
+  // A quantity edit: the discount follows the rate.
+  auto* cell = row(0);
+  ASSERT_TRUE(cell);
+  driver().tap(cell->quantityTextField());
+  driver().pressBackspace();
+  driver().typeText("4");
+  driver().pressReturn();
+  flush();
+  EXPECT_EQ(o->items[0]->quantity, 4);
+  EXPECT_EQ(editor->txtDiscountTotal().text(), "270.00");
+
+  // Quantity 0 asks to delete; CANCEL brings the old quantity back.
+  cell = row(1);
+  driver().tap(cell->quantityTextField());
+  driver().pressBackspace();
+  driver().typeText("0");
+  driver().pressReturn();
+  flush();
+  ASSERT_TRUE(driver().visibleAlert());
+  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kLineTagBase + 1);
+  answer(0);
+  EXPECT_EQ(o->items[1]->quantity, 2);
+  EXPECT_EQ(row(1)->quantityTextField().text(), "2");
+
+  // OK deletes the line.
+  editor->QuoteOrderItemCellChanged(*row(1));
+  row(1)->quoteOrderItem()->quantity = 0;
+  editor->QuoteOrderItemCellChanged(*row(1));
+  answer(1);
+  EXPECT_EQ(o->items.size(), 1u);
+  EXPECT_EQ(editor->table().numberOfRowsInSection(0), 1);
+}
+
+TEST_F(EditorTest, SignedAndSubmittedOrdersKeepTheirLines) {
+  auto signedOrder = newOrder(2, "Ann");
+  signedOrder->signature = "c2lnbmVk";
+  signedOrder->isInEdit = true;
+  open(signedOrder, Model::kSavedOrder);
+  EXPECT_FALSE(editor->tableViewCanEditRowAtIndexPath(editor->table(), {0, 0}));
+  EXPECT_TRUE(row(0)->readOnly());
+  EXPECT_FALSE(editor->signedStamp().isHidden());
+
+  auto submitted = newOrder(1, "Ann");
+  submitted->setUploaded(true);
+  open(submitted, Model::kSubmittedOrder);
+  EXPECT_FALSE(editor->tableViewCanEditRowAtIndexPath(editor->table(), {0, 0}));
+  EXPECT_TRUE(editor->btnSave().isHidden());
+  EXPECT_TRUE(editor->btnPDF().isEnabled());
+}
+
+TEST_F(EditorTest, TheDiscountAsTotalOrRate) {
+  auto o = newOrder(1, "Ann");  // total 180
+  open(o, Model::kNewOrder);
+  ASSERT_FALSE(editor->btnDiscount().isHidden());
+  driver().tap(editor->txtDiscountTotal());
+  while (!editor->txtDiscountTotal().text().empty()) driver().pressBackspace();
+  driver().typeText("90");
+  driver().pressReturn();
+  flush();
+  EXPECT_DOUBLE_EQ(o->discountRat, 50);
+  EXPECT_EQ(editor->txtDiscountTotal().text(), "90.00");
+
+  editor->btnDiscountRatClick();
+  flush();
+  ASSERT_TRUE(editor->discountPopover()->isPopoverVisible());
+  EXPECT_EQ(editor->discountPop()->txtDiscountRat()->text(), "50.00");
+  editor->discountRatChanged(150);
+  EXPECT_DOUBLE_EQ(o->discountRat, 100);
+  EXPECT_EQ(editor->txtDiscountTotal().text(), "180.00");
+  editor->discountWillEndInput();
+  EXPECT_FALSE(editor->discountPopover()->isPopoverVisible());
+}
+
+TEST_F(EditorTest, TheCustomerFieldTiesTheOrderToACustomer) {
+  customer(7, "Acme", "1 Main St", "Springfield");
+  customer(8, "Acme Two");
+  auto o = newOrder(1);
+  open(o, Model::kNewOrder);
+  driver().tap(editor->txtCustomer());
+  flush();
+  EXPECT_TRUE(editor->searchPopover()->isPopoverVisible());
+  driver().typeText("Acme");
+  flush();
+  EXPECT_EQ(o->customerId, 7);
+  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
+  // One letter more: no customer of that name; the address goes.
+  driver().typeText("x");
+  EXPECT_EQ(editor->txtAddress().text(), "");
+  driver().pressReturn();
+  flush();
+  EXPECT_EQ(o->customerId, 0);
+  EXPECT_EQ(o->customerName, "Acmex");
+
+  // Picking a row ties it again; ending an edit that changed nothing keeps the address.
+  PersonInfo acme;
+  acme.pid = 7;
+  acme.name = "Acme";
+  editor->didSelectCell(acme);
+  EXPECT_EQ(o->customerId, 7);
+  EXPECT_EQ(o->customerAddress, "1 Main St");
+  editor->txtCustomer().setText("Acme");
+  driver().tap(editor->txtCustomer());
+  driver().pressReturn();
+  flush();
+  EXPECT_EQ(o->customerAddress, "1 Main St");
+  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
+}
+
+TEST_F(EditorTest, ViewAsPDFOpensTheForm) {
+  open(newOrder(2, "Ann"), Model::kNewOrder);
+  driver().tap(editor->btnPDF());
+  advance(1);
+  auto* pdf = dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController());
+  ASSERT_TRUE(pdf);
+  EXPECT_EQ(pdf->order(), editor->quoteOrder());
+}
+
+}  // namespace
+}  // namespace mv::test
