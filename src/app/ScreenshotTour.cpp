@@ -8,6 +8,9 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "order/QuoteOrderHistoryController.hpp"
+#include "order/QuoteOrderPDFViewController.hpp"
+#include "order/QuoteOrderViewController.hpp"
 #include "shell/session/GuideView.hpp"
 #include "shell/frame/HomeViewController.hpp"
 #include "shell/settings/Language.hpp"
@@ -176,6 +179,7 @@ void ScreenshotTour::tour() {
     // The demo help over the home screen is shown once; it goes before the next tab.
     if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
     if (auto home = std::dynamic_pointer_cast<HomeViewController>(tab->screen(0))) home->closeOverlays();
+    if (tag == MainTabScreens::kQuoteOrder) tourOrder(n);
   }
   ui::HeadlessDriver d(app_->window());
   d.tap(tab->button(MainTabScreens::kSettings).btn());
@@ -203,6 +207,32 @@ void ScreenshotTour::tour() {
   }
   settings->doneButtonTapped();
   waitFor([&] { return tab->presentedViewController() == nullptr; }, 5);
+}
+
+void ScreenshotTour::tourOrder(int& n) {
+  auto tab = UITabBarControllerExt::current();
+  auto list = tab ? std::dynamic_pointer_cast<QuoteOrderHistoryController>(tab->screen(MainTabScreens::kQuoteOrder))
+                  : nullptr;
+  auto* nav = list ? list->navigationController() : nullptr;
+  if (!nav || list->selectOrders().empty()) return;
+  // The newest unsubmitted order, as its editor and as its order form.
+  long row = 0;
+  for (std::size_t i = 0; i < list->selectOrders().size(); ++i) {
+    if (!list->selectOrders()[i]->isUploaded()) {
+      row = static_cast<long>(i);
+      break;
+    }
+  }
+  list->openOrderAtRow(row);
+  waitFor([&] { return dynamic_cast<QuoteOrderViewController*>(nav->topViewController()) != nullptr; }, 5);
+  auto* editor = dynamic_cast<QuoteOrderViewController*>(nav->topViewController());
+  if (!editor) return;
+  snapshot(std::to_string(n++) + "-order-editor");
+  editor->btnViewAsPDFClick();
+  waitFor([&] { return dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController()) != nullptr; }, 5);
+  snapshot(std::to_string(n++) + "-order-pdf");
+  nav->popToRootViewControllerAnimated(false);
+  waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
 }
 
 void ScreenshotTour::startSignIn() {

@@ -47,6 +47,8 @@ class ScreenshotTour {
   void printTabs();
   // Every shown tab, then the settings and their pages.
   void tour();
+  // The first unsubmitted order in its editor and as its order form.
+  void tourOrder(int& n);
 
   const LaunchOptions& o_;
   std::shared_ptr<MarvistoAppDelegate> app_;

@@ -18,6 +18,7 @@
 #include "sales-service/SalesBackend.hpp"
 #include "sales-service/SampleData.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/QuoteOrderEntity.hpp"
 #include "sync/requests/RequestConfig.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
@@ -76,6 +77,57 @@ bool writeFile(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
+}
+
+// A few quote orders so that the Orders tab shows what a representative
+// keeps there: submitted orders and unsubmitted ones, each with lines and a
+// customer.
+bool addDemoOrders(DataAccessManager& dam, const std::vector<marvisto_product_Entity>& products,
+                   const std::vector<marvisto_product_price_Entity>& prices,
+                   const std::vector<marvisto_customer_Entity>& customers) {
+  if (products.empty() || customers.empty()) return true;
+  struct Plan {
+    int customer;
+    const char* day;
+    bool uploaded;
+    std::vector<std::pair<std::size_t, int>> lines;  // product index, quantity
+    const char* note;
+  };
+  const Plan plans[] = {
+      {0, "11/18/2025 10:24:00", true, {{0, 4}, {1, 2}}, "Delivered with the autumn stock"},
+      {1, "12/02/2025 15:05:00", true, {{2, 10}}, ""},
+      {2, "12/09/2025 09:40:00", false, {{1, 3}, {3, 1}, {4, 6}}, "Call before delivery"},
+      {0, "12/11/2025 16:12:00", false, {{5, 2}}, ""},
+  };
+  for (const Plan& plan : plans) {
+    QuoteOrderEntity order(Session::current());
+    const auto& customer = customers[static_cast<std::size_t>(plan.customer) % customers.size()];
+    order.customerId = customer.customer_id;
+    order.customerName = customer.customer_name.value_or("");
+    order.cdate = order.mdate = plan.day;
+    order.setCustomerNote(plan.note);
+    order.setUploaded(plan.uploaded);
+    for (auto [index, quantity] : plan.lines) {
+      const auto& product = products[index % products.size()];
+      auto line = std::make_shared<QuoteOrderItemEntity>();
+      line->product = product;
+      line->sku = product.product_sku;
+      line->name = product.product_name;
+      line->quantity = quantity;
+      line->price = -1;
+      for (const auto& price : prices) {
+        if (price.product_id != product.product_id) continue;
+        line->price = price.price;
+        line->currency = price.currency;
+      }
+      line->finalPrice = line->price;
+      line->cdate = line->mdate = plan.day;
+      order.currency = line->currency;
+      order.items.push_back(std::move(line));
+    }
+    if (dam.saveQuoteOrder(order) == 0) return fail("cannot store a demo order");
+  }
+  return true;
 }
 
 bool buildCompany(const DemoCompany& demo) {
@@ -173,6 +225,11 @@ bool buildCompany(const DemoCompany& demo) {
        store(customers->customerContactTable, [&](const auto& v) { return dam->saveToDatabaseCustomerContact(v); },
              "contacts");
   if (!ok) return false;
+  if (!addDemoOrders(*dam, products->productTable.value_or(std::vector<marvisto_product_Entity>{}),
+                     products->productPriceTable.value_or(std::vector<marvisto_product_price_Entity>{}),
+                     customers->customerTable.value_or(std::vector<marvisto_customer_Entity>{}))) {
+    return false;
+  }
   DataAccessManager::releaseDataModel();
 
   // The files the rows name, in the folders of their types.

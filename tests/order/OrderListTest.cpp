@@ -1,0 +1,256 @@
+// The order list: its predicates as tables, and the Orders tab's screen with
+// stored orders, the store's requests caught and its reports played back.
+#include <gtest/gtest.h>
+
+#include "OrderScreenTest.hpp"
+#include "SessionFixture.hpp"
+#include "order/HistoryEditPopController.hpp"
+#include "order/QuoteOrderHistoryController.hpp"
+#include "order/QuoteOrderHistoryModel.hpp"
+#include "order/QuoteOrderHistoryTableViewCell.hpp"
+#include "order/QuoteOrderViewController.hpp"
+#include "order/UnsubmittedOrdersTableViewCell.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "sync/requests/RequestGetOrderHistory.hpp"
+#include "sync/requests/RequestUploadQuoteOrder.hpp"
+
+namespace mv::test {
+namespace {
+
+using Model = QuoteOrderHistoryModel;
+
+std::shared_ptr<QuoteOrderEntity> listed(bool uploaded, int lines, const std::string& name) {
+  auto o = std::make_shared<QuoteOrderEntity>(QuoteOrderEntity::Blank{});
+  o->setUploaded(uploaded);
+  o->customerName = name;
+  for (int i = 0; i < lines; ++i) o->items.push_back(std::make_shared<QuoteOrderItemEntity>());
+  return o;
+}
+
+TEST(QuoteOrderHistoryModelTest, WhatMayBeSubmittedAndPagedDown) {
+  struct Case {
+    bool uploaded;
+    int lines;
+    const char* name;
+    bool customersOn;
+    bool submit;
+  };
+  const Case cases[] = {
+      {false, 1, "Ann", true, true},  {false, 1, "  ", true, false}, {false, 1, "", false, true},
+      {false, 0, "Ann", true, false}, {true, 1, "Ann", true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.uploaded << c.lines << c.name << c.customersOn);
+    EXPECT_EQ(Model::canSubmit(*listed(c.uploaded, c.lines, c.name), c.customersOn), c.submit);
+    EXPECT_EQ(Model::submitAllVisible({listed(true, 2, "Bob"), listed(c.uploaded, c.lines, c.name)}, c.customersOn),
+              c.submit);
+  }
+  EXPECT_FALSE(Model::submitAllVisible({}, true));
+
+  EXPECT_TRUE(Model::loadMoreEnabled(Model::kAll, Session::kLoginTypeOnline));
+  EXPECT_TRUE(Model::loadMoreEnabled(Model::kSubmitted, Session::kLoginTypeOffline));
+  EXPECT_FALSE(Model::loadMoreEnabled(Model::kUnsubmitted, Session::kLoginTypeOnline));
+  EXPECT_FALSE(Model::loadMoreEnabled(Model::kAll, Session::kLoginTypeDemo));
+
+  EXPECT_TRUE(Model::popoverBelowRow(550, 200));
+  EXPECT_FALSE(Model::popoverBelowRow(600, 200));
+}
+
+TEST(QuoteOrderHistoryModelTest, HistoryRepliesAndTheRowToReveal) {
+  using A = Model::HistoryAction;
+  EXPECT_EQ(Model::historyAction("200", "reachEnd", 1), A::Nothing);
+  EXPECT_EQ(Model::historyAction("200", "ok", 1), A::Refresh);
+  EXPECT_EQ(Model::historyAction("101", "expired", -1), A::RequireLogin);
+  EXPECT_EQ(Model::historyAction("101", "expired", 1), A::Nothing);
+  EXPECT_EQ(Model::historyAction(std::nullopt, std::nullopt, 1), A::Nothing);
+  EXPECT_EQ(Model::rowToReveal(0), std::nullopt);
+  EXPECT_EQ(Model::rowToReveal(5), 4);
+}
+
+TEST(UnsubmittedOrdersRowTest, LaysOutByNinths) {
+  auto cell = std::make_shared<UnsubmittedOrdersTableViewCell>();
+  cell->setFrame({0, 0, 900, 60});
+  cell->layoutSubviews();
+  const double w = cell->contentView().bounds().width();
+  const double u = static_cast<float>(w / 9);
+  EXPECT_EQ(cell->dateLabel().frame(), (ui::Rect{15, 15, 3 * u - 15, 30}));
+  EXPECT_EQ(cell->editButton().frame(), (ui::Rect{6 * u + 15, 15, 1.5 * u - 15, 30}));
+  EXPECT_EQ(cell->deleteButton().frame(), (ui::Rect{7.5 * u + 15, 15, 1.5 * u - 20, 30}));
+  EXPECT_EQ(cell->separatorImageView().frame(), (ui::Rect{15, 59, w - 30, 1}));
+}
+
+class ListTest : public OrderScreenTest {
+ protected:
+  void SetUp() override {
+    OrderScreenTest::SetUp();
+    changeSession([](Session& s) { s.loginType = Session::kLoginTypeOnline; });
+  }
+  void open() {
+    list = std::make_shared<QuoteOrderHistoryController>();
+    nav = std::make_shared<ui::NavigationController>(list);
+    window().setRootViewController(nav);
+    flush();
+  }
+  QuoteOrderHistoryTableViewCell* row(long r) {
+    flush();
+    return dynamic_cast<QuoteOrderHistoryTableViewCell*>(list->historyOrderTable().cellForRowAtIndexPath({0, r}));
+  }
+  long rows() { return list->historyOrderTable().numberOfRowsInSection(0); }
+
+  std::shared_ptr<QuoteOrderHistoryController> list;
+  std::shared_ptr<ui::NavigationController> nav;
+};
+
+TEST_F(ListTest, RowsFiltersAndSubmitButtons) {
+  storeOrder("Ann", "01/05/2026 10:00:00", false, "rep_1_260105100000", 2);
+  storeOrder("  ", "01/04/2026 10:00:00", false, "rep_1_260104100000", 1);
+  storeOrder("Cid", "01/03/2026 10:00:00", true, "rep_1_260103100000", 1);
+  storeOrder("Dee", "01/02/2026 10:00:00", false, "rep_1_260102100000", 0);
+  open();
+  ASSERT_EQ(rows(), 4);
+  snapshot("order-list");
+  EXPECT_EQ(row(0)->numberLabel().text(), "rep_1_260105100000");
+  EXPECT_EQ(row(0)->timeLabel().text(), "10:00 01/05/26");
+  EXPECT_TRUE(row(0)->submitButton().isEnabled());
+  EXPECT_FALSE(row(1)->submitButton().isEnabled());  // no customer name
+  EXPECT_TRUE(row(2)->submitButton().isHidden());    // submitted
+  EXPECT_FALSE(row(3)->submitButton().isEnabled());  // no lines
+  EXPECT_EQ(row(3)->priceLabel().text(), "$0.00");
+  EXPECT_FALSE(list->btnSubmitAll().isHidden());
+  EXPECT_TRUE(list->historyOrderTable().loadMoreEnable());
+
+  list->selectShowType(Model::kUnsubmitted);
+  EXPECT_EQ(rows(), 3);
+  EXPECT_FALSE(list->historyOrderTable().loadMoreEnable());
+  list->selectShowType(Model::kSubmitted);
+  EXPECT_EQ(rows(), 1);
+  EXPECT_TRUE(list->btnSubmitAll().isHidden());
+}
+
+TEST_F(ListTest, SubmittingOneOrAll) {
+  const int ann = storeOrder("Ann", "01/05/2026 10:00:00", false, "rep_1_260105100000", 2);
+  open();
+  driver().tap(row(0)->submitButton());
+  auto upload = lastSent(kCmdUploadQuoteOrder);
+  ASSERT_TRUE(upload);
+  EXPECT_EQ(store->currentQuoteOrderId(), ann);
+  store->ReciveHttpRespondInfo(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "200"));
+  ASSERT_TRUE(driver().visibleAlert());
+  EXPECT_EQ(driver().visibleAlert()->title(), txt("ORDERSUBMITTED"));
+  driver().pressAlertButton(0);
+  advance(1);
+
+  storeOrder("Bob", "01/06/2026 10:00:00", false, "rep_1_260106100000", 1);
+  list->refreshData();
+  list->btnSubmitAllClick();
+  EXPECT_EQ(store->currentQuoteOrderId(), QuoteOrderStore::kAllOrders);
+  changeSession([](Session& s) { s.loginType = Session::kLoginTypeNone; });
+  store->ReciveHttpRespondInfo(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "500"));
+  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderHistoryController::kRequireLoginAlertTag);
+
+  // The demo account is told it may not.
+  driver().pressAlertButton(0);
+  advance(1);
+  changeSession([](Session& s) { s.loginType = Session::kLoginTypeDemo; });
+  const std::size_t before = sent.size();
+  list->btnSubmitAllClick();
+  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderHistoryController::kDemoAlertTag);
+  EXPECT_EQ(sent.size(), before);
+}
+
+TEST_F(ListTest, HistoryPagesAndTheirEnd) {
+  storeOrder("Cid", "01/03/2026 10:00:00", true, "rep_1_260103100000", 1);
+  open();
+  auto& table = list->historyOrderTable();
+  table.setPullTableIsLoadingMore(true);
+  list->pullTableViewDidTriggerLoadMore(table);
+  EXPECT_FALSE(lastSent(kCmdGetOrderHistory));
+  advance(1.1);
+  ASSERT_TRUE(lastSent(kCmdGetOrderHistory));
+  // The end of the history: the spinner stops, the list stays.
+  auto end = replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "200");
+  end->message = "reachEnd";
+  store->ReciveHttpRespondInfo(end);
+  EXPECT_FALSE(table.pullTableIsLoadingMore());
+  EXPECT_EQ(rows(), 1);
+
+  // A page while a search hides every row: nothing to scroll to.
+  list->searchBar().setText("nobody");
+  list->refreshData();
+  EXPECT_EQ(rows(), 0);
+  table.setPullTableIsLoadingMore(true);
+  list->finishedSyncHistoryQuoteOrders(std::string("200"), std::string("ok"));
+  EXPECT_FALSE(table.pullTableIsLoadingMore());
+
+  // An expired session also stops the spinner.
+  table.setPullTableIsLoadingMore(true);
+  list->finishedSyncHistoryQuoteOrders(std::string("101"), std::string("expired"));
+  EXPECT_FALSE(table.pullTableIsLoadingMore());
+}
+
+TEST_F(ListTest, CopyAndDeleteFromTheRowPopover) {
+  storeOrder("Ann", "01/05/2026 10:00:00", false, "rep_1_260105100000", 2);
+  open();
+  list->columnLongPressed(0, 300);
+  flush();
+  ASSERT_TRUE(list->popCellEdit());
+  EXPECT_TRUE(list->popCellEdit()->isPopoverVisible());
+  EXPECT_EQ(list->popCellEdit()->popoverArrowDirection(), ui::PopoverArrowDirectionUp);
+  EXPECT_TRUE(row(0)->isTouched());
+  list->historyOrderCopy(0);
+  EXPECT_EQ(rows(), 2);
+  EXPECT_FALSE(row(0)->isTouched());
+
+  list->historyOrderDelete(1);
+  ASSERT_TRUE(driver().visibleAlert());
+  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderHistoryController::kRowTagBase + 1);
+  driver().pressAlertButton(0);  // cancelled: the row stays
+  advance(1);
+  EXPECT_EQ(rows(), 2);
+  list->historyOrderDelete(1);
+  driver().pressAlertButton(1);
+  advance(1);
+  EXPECT_EQ(rows(), 1);
+  EXPECT_EQ(count("marvisto_quote_order"), 1);
+}
+
+TEST_F(ListTest, ARowNearTheBottomOpensItsPopoverAbove) {
+  for (int i = 0; i < 12; ++i)
+    storeOrder("Ann", "01/05/2026 10:" + std::to_string(10 + i) + ":00", false, "", 1);
+  open();
+  list->columnLongPressed(9, 300);
+  flush();
+  EXPECT_EQ(list->popCellEdit()->popoverArrowDirection(), ui::PopoverArrowDirectionDown);
+}
+
+TEST_F(ListTest, RowsOpenInTheEditor) {
+  storeOrder("Cid", "01/03/2026 10:00:00", true, "rep_1_260103100000", 1);
+  storeOrder("Ann", "01/05/2026 10:00:00", false, "rep_1_260105100000", 2);
+  open();
+  list->openOrderAtRow(0);
+  advance(1);
+  auto* editor = dynamic_cast<QuoteOrderViewController*>(nav->topViewController());
+  ASSERT_TRUE(editor);
+  EXPECT_EQ(editor->state(), QuoteOrderEditorModel::kSavedOrder);
+  nav->popViewControllerAnimated(false);
+  list->openOrderAtRow(1);
+  advance(1);
+  editor = dynamic_cast<QuoteOrderViewController*>(nav->topViewController());
+  ASSERT_TRUE(editor);
+  EXPECT_EQ(editor->state(), QuoteOrderEditorModel::kSubmittedOrder);
+
+  // An order begun from the catalogue opens as soon as the list shows.
+  nav->popViewControllerAnimated(false);
+  store->createNewQuoteOrder();
+  list->viewWillAppear(false);
+  advance(1);
+  editor = dynamic_cast<QuoteOrderViewController*>(nav->topViewController());
+  ASSERT_TRUE(editor);
+  EXPECT_EQ(editor->state(), QuoteOrderEditorModel::kNewOrder);
+  EXPECT_TRUE(editor->isOrderChanged());
+  EXPECT_FALSE(store->addQuoteOrder());
+}
+
+}  // namespace
+}  // namespace mv::test
