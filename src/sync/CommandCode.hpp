@@ -49,6 +49,9 @@ inline const std::string kStatusFileMissing = "404";
 // The reason (`httpRsp`) of a "999" made on the device because the server's
 // certificate was not trusted.
 inline constexpr int kHttpRspUntrustedCertificate = 7;
+// The reason of a "999" made on the device for the downloads of a batch that
+// stopped because the file endpoint kept refusing: the service has gone away.
+inline constexpr int kHttpRspEndpointGone = 8;
 
 // A command that may be sent again after a failure without doing its work
 // twice on the service: reads, and writes that the service applies only once.

@@ -1,6 +1,7 @@
 #include "sync/HttpNetworkCtrl.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/base/Log.hpp"
 #include "sync/CommandCode.hpp"
@@ -18,8 +19,9 @@ struct HttpNetworkCtrl::Operation {
   int cmdCode = -1;
   HTTP_REC_RESPOND* delegate = nullptr;
   std::string requestHeader;
-  // Messages.
+  // Messages and downloads.
   std::string url;
+  std::string endpoint;  // scheme, host and port of the URL
   std::optional<std::string> body;
   base::TimerId resendTimer = 0;
   // Downloads: the carrier as sent, and where the file goes.
@@ -75,6 +77,14 @@ bool failedBeforeSending(const FormDataRequest& request) {
 }
 
 long errorCodeOf(const FormDataRequest& request) { return request.error() ? request.error()->code : -1; }
+
+// "http://host:port" of a URL: what connections are made to.
+std::string endpointOf(const std::string& url) {
+  const auto scheme = url.find("://");
+  if (scheme == std::string::npos) return url;
+  const auto path = url.find_first_of("/?#", scheme + 3);
+  return url.substr(0, path);
+}
 
 void removeFile(const fs::path& path) { PublicFunction::removeFileIfPresent(path); }
 
@@ -230,6 +240,7 @@ void HttpNetworkCtrl::sendDownload(const std::shared_ptr<Operation>& op) {
   }
   MV_LOG("the img url is ", *url);
   op->url = *url;
+  op->endpoint = endpointOf(op->url);
   op->destination = *destination;
   op->partial = partial;
   // Two transfers never write one file: the later one waits its turn.
@@ -301,6 +312,7 @@ void HttpNetworkCtrl::OperationFailed(FormDataRequest& request) {
 
 void HttpNetworkCtrl::downloadFinished(const std::shared_ptr<Operation>& op, FormDataRequest& request) {
   const long status = request.responseStatusCode();
+  countEndpointFailure(*op, false);
   if (status == 404) {
     removePartial(op->partial);
     removeFile(op->destination);
@@ -336,7 +348,42 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
     report(op, std::string(kNetworkErrorReply), httpRspForError(error));
     return;
   }
+  // A service that went away refuses every file in turn: its batch stops
+  // rather than asking for each one.
+  const bool connectionFailed = error == static_cast<long>(RequestError::ConnectionFailure);
+  if (countEndpointFailure(*op, connectionFailed) && op->batch) {
+    MV_LOG("the file endpoint ", op->endpoint, " failed ", settings_.endpointFailureLimit,
+           " times in a row; its batch downloads stop");
+    stopBatchTo(op->endpoint);
+    return;
+  }
   retryOrFail(op, httpRspForError(error));
+}
+
+bool HttpNetworkCtrl::countEndpointFailure(const Operation& op, bool failed) {
+  if (!failed) {
+    endpointFailures_.erase(op.endpoint);
+    return false;
+  }
+  return ++endpointFailures_[op.endpoint] >= settings_.endpointFailureLimit;
+}
+
+void HttpNetworkCtrl::stopBatchTo(const std::string& endpoint) {
+  std::vector<std::shared_ptr<Operation>> stopped;
+  for (auto& [code, op] : operations_) {
+    if (!op->batch || op->endpoint != endpoint) continue;
+    // None of them may start while the others are ended.
+    op->waiting = false;
+    stopped.push_back(op);
+  }
+  endpointFailures_.erase(endpoint);
+  for (const auto& op : stopped) {
+    // A report may have ended others (a receiver that gives up cancels them).
+    auto it = operations_.find(op->requestCode);
+    if (it == operations_.end() || it->second != op) continue;
+    if (op->current) std::exchange(op->current, nullptr)->clearDelegatesAndCancel();
+    report(op, std::string(kNetworkErrorReply), kHttpRspEndpointGone);
+  }
 }
 
 void HttpNetworkCtrl::retryOrFail(const std::shared_ptr<Operation>& op, int httpRsp) {

@@ -44,6 +44,9 @@ class HttpNetworkCtrl {
     double messageRetryDelaySeconds = 3.0;
     // Further attempts of a single download after its first failure.
     int singleDownloadRetries = 3;
+    // Connection failures in a row to one file endpoint after which the
+    // downloads of a batch to it stop: the service has gone away.
+    int endpointFailureLimit = 3;
   };
 
   static HttpNetworkCtrl& sharedInstance();
@@ -103,6 +106,11 @@ class HttpNetworkCtrl {
   void downloadFinished(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void downloadFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void retryOrFail(const std::shared_ptr<Operation>& op, int httpRsp);
+  // Counts a download's connection failure (or clears the count on an
+  // answer) for its endpoint; true when the endpoint is now taken as gone.
+  bool countEndpointFailure(const Operation& op, bool failed);
+  // Ends every batch download to the endpoint at once (`kHttpRspEndpointGone`).
+  void stopBatchTo(const std::string& endpoint);
   void messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void receivedData(FormDataRequest& request, std::string_view data);
   // Tells a single download's receiver its share (0 to 1).
@@ -135,6 +143,8 @@ class HttpNetworkCtrl {
   std::map<std::filesystem::path, int> busyDestinations_;
   // Batch members not yet reported; the batch is done when none is left.
   int batchOutstanding_ = 0;
+  // Connection failures in a row per file endpoint ("http://host:port").
+  std::map<std::string, int> endpointFailures_;
   base::Observation netUnconnect_;
 };
 

@@ -169,6 +169,8 @@ void SyncModel::beginRun() {
   productSaved_ = librarySaved_ = customerSaved_ = false;
   completedKinds_.clear();
   pendingRetries_.clear();
+  failedFiles_.clear();
+  thumbSources_.reset();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
   retryImageArry_.clear();

@@ -22,6 +22,7 @@
 // paths computed beforehand.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -62,6 +63,8 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   // The text shown when the store refuses a reply's rows.
   static constexpr const char* kStoreErrorKey = "SYNCSTOREERROR";
   static constexpr const char* kNetworkPoorKey = "NETWORKPOOR";
+  // The text shown when the service went away in the image phase.
+  static constexpr const char* kEndpointGoneKey = "999";
   // Image kinds (file types).
   static constexpr int kImageTypeProduct = 1;
   static constexpr int kImageTypeIcon = 3;
@@ -108,6 +111,9 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   float existFilesRat() const { return existFilesRat_; }
   // Seconds since 1970 of the first progress report of the run.
   std::optional<double> lastTime() const { return lastTime_; }
+  // A file of that image kind could not be fetched in the current (or last)
+  // run: the kind is not complete, however far its batch went.
+  bool kindFailed(int imageType) const;
 
   // ---- runs -------------------------------------------------------------------
   // Creates the client's type folders and "tempDownload/" when missing.
@@ -200,6 +206,15 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
 
   void startImagePhase();
   void kindCompleted(int kind);
+  // The share of a kind shown to the delegate: a kind with files failed or
+  // still asked again stays below whole, at the whole per cent of its files
+  // that are done.
+  float shownShare(int kind, float share) const;
+  // Tells the delegate a kind is whole once its last retry settled it.
+  void reportKindIfWhole(int kind);
+  // Files of a kind that failed for good, less product thumbnails the device
+  // makes itself from their picture on disk.
+  std::size_t failedCount(int kind) const;
   void imagePhaseEnded();
   // The thumbnail pass of the run, once no product file is being asked again.
   void makeThumbnailsWhenSettled();
@@ -246,6 +261,11 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   std::set<int> completedKinds_;
   // Retries asked and not yet answered; the image phase ends after them.
   std::set<FileKey> pendingRetries_;
+  // Files that failed for good in this run.
+  std::set<FileKey> failedFiles_;
+  // Product thumbnails by name, with the picture each is made from; read
+  // once a run needs it.
+  mutable std::optional<std::map<std::string, std::string>> thumbSources_;
   bool waitingForRetries_ = false;
   bool thumbPassDue_ = false;
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "platform/base/Date.hpp"
@@ -16,6 +17,7 @@
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
+#include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;
 
@@ -57,6 +59,15 @@ void removeChangedFile(const std::string& name, int type) {
   fs::remove(*path, ec);
   fs::path partial = HttpNetworkCtrl::partialPathWithName(name, type);
   if (!partial.empty()) fs::remove(partial, ec);
+}
+
+// The picture and thumbnail names of a published image row
+// ({"imageFull", "imageThumb"}); nothing when either is missing.
+std::optional<std::pair<std::string, std::string>> pictureAndThumb(const base::Value& row) {
+  auto full = row.find("imageFull");
+  auto thumb = row.find("imageThumb");
+  if (full == row.end() || thumb == row.end() || !full->is_string() || !thumb->is_string()) return std::nullopt;
+  return std::pair{full->get<std::string>(), thumb->get<std::string>()};
 }
 
 // The names of the files in `folder`; empty when there is none.
@@ -246,7 +257,11 @@ void SyncModel::setProgress(float progress) {
     // to no kind any more.
     if (completedKinds_.count(kind) || q == *stored) return;
     *stored = q;
-    if (q == 1.0f) kindCompleted(kind);
+    if (q == 1.0f) {
+      const auto run = run_.mark();
+      kindCompleted(kind);
+      if (!run.isValid()) return;
+    }
   }
   const double total = static_cast<double>(downloadRemotingPImgList_.size() + downloadRemotingPImgListIcon_.size() +
                                            downloadRemotingPImgListLibimg_.size());
@@ -254,21 +269,76 @@ void SyncModel::setProgress(float progress) {
                                  static_cast<double>(downloadRemotingPImgListIcon_.size()) * iconProgress_ +
                                  static_cast<double>(downloadRemotingPImgListLibimg_.size()) * libProgress_);
   const int remain = remainTimeFor(elapsed, total, done);
-  progressRespond(existFilesRat_ + (1.0f - existFilesRat_) * q, kind, remain);
+  progressRespond(shownShare(kind, existFilesRat_ + (1.0f - existFilesRat_) * q), kind, remain);
+}
+
+std::size_t SyncModel::failedCount(int kind) const {
+  std::size_t count = 0;
+  for (const auto& [type, name] : failedFiles_) {
+    if (type != kind) continue;
+    if (kind == kImageTypeProduct) {
+      if (!thumbSources_) {
+        thumbSources_.emplace();
+        if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
+          for (const base::Value& row : dam->getPublishImages(1)) {
+            if (auto names = pictureAndThumb(row)) (*thumbSources_)[names->second] = names->first;
+          }
+        }
+      }
+      auto source = thumbSources_->find(name);
+      if (source != thumbSources_->end() && source->second != name) {
+        auto picture = PublicFunction::filePathWithName(source->second, kImageTypeProduct);
+        std::error_code ec;
+        if (picture && fs::exists(*picture, ec)) continue;
+      }
+    }
+    ++count;
+  }
+  return count;
+}
+
+bool SyncModel::kindFailed(int imageType) const { return failedCount(imageType) > 0; }
+
+float SyncModel::shownShare(int kind, float share) const {
+  const auto pending = std::count_if(pendingRetries_.begin(), pendingRetries_.end(),
+                                     [&](const FileKey& k) { return k.first == kind; });
+  const auto unsettled = static_cast<std::int64_t>(failedCount(kind)) + pending;
+  if (unsettled == 0) return share;
+  const std::int64_t total = kind == kImageTypeProduct ? productImgCount_
+                             : kind == kImageTypeIcon  ? iconImgCount_
+                                                       : libImgCount_;
+  const double done = total > 0 ? static_cast<double>(std::max<std::int64_t>(total - unsettled, 0)) / total : 0;
+  return static_cast<float>(std::min({static_cast<double>(share), std::floor(done * 100.0) / 100.0, 0.99}));
+}
+
+void SyncModel::reportKindIfWhole(int kind) {
+  if (!completedKinds_.count(kind) || shownShare(kind, 1.0f) < 1.0f) return;
+  progressRespond(1.0f, kind, 0);
 }
 
 void SyncModel::downloadFileRespond(const DownloadRst& result) {
+  if (result.httpRsp == kHttpRspEndpointGone) {
+    // The service went away: nothing more of the run can arrive.
+    breakSync(textForKey(kEndpointGoneKey).value_or(kEndpointGoneKey));
+    return;
+  }
   const FileKey key{result.type, result.fileName};
   const bool wasRetry = pendingRetries_.erase(key) > 0;
   if (!result.isSuccess()) downloadimageFaild(result.fileName, result.type);
   if (!wasRetry) return;
+  const auto run = run_.mark();
+  reportKindIfWhole(result.type);
+  if (!run.isValid()) return;
   makeThumbnailsWhenSettled();
   if (waitingForRetries_ && pendingRetries_.empty()) imagePhaseEnded();
 }
 
 void SyncModel::downloadimageFaild(const std::string& fileName, int imageType) {
   if (!running_) return;
-  if (!retryImageArry_.insert(FileKey{imageType, fileName}).second) return;
+  if (!retryImageArry_.insert(FileKey{imageType, fileName}).second) {
+    failedFiles_.insert(FileKey{imageType, fileName});
+    return;
+  }
   MV_LOG("the the file ", fileName, " can't be down!");
   retryDownloadImage(fileName, imageType);
 }
@@ -291,11 +361,9 @@ void SyncModel::createImgThumb(const std::vector<base::Value>& images) {
   // worker touches nothing but these files.
   std::vector<std::pair<fs::path, fs::path>> pairs;
   for (const base::Value& row : images) {
-    auto full = row.find("imageFull");
-    auto thumb = row.find("imageThumb");
-    if (full == row.end() || thumb == row.end() || !full->is_string() || !thumb->is_string()) continue;
-    const std::string fullName = full->get<std::string>();
-    const std::string thumbName = thumb->get<std::string>();
+    auto names = pictureAndThumb(row);
+    if (!names) continue;
+    const auto& [fullName, thumbName] = *names;
     if (isBlank(fullName) || isBlank(thumbName) || fullName == thumbName) continue;
     auto fullPath = PublicFunction::filePathWithName(fullName, kImageTypeProduct);
     auto thumbPath = PublicFunction::filePathWithName(thumbName, kImageTypeProduct);

@@ -16,6 +16,7 @@
 #include "sales-service/SampleData.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
+#include "transport/RequestError.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace fs = std::filesystem;
@@ -391,6 +392,48 @@ TEST_F(DownloadNetworkTest, NetworkLossEndsTheBatchOnly) {
   EXPECT_EQ(contentsOf(destination(catalog[0].first, kFileTypeLibraryImage)), catalog[0].second);
   EXPECT_EQ(messages->results[0]->status, "200");
   EXPECT_EQ(model().requestCount(), 0u);
+}
+
+TEST_F(DownloadNetworkTest, ABatchToAnEndpointThatKeepsRefusingStopsAtOnce) {
+  auto images = filesOfType(kFileTypeProductImage);
+  ASSERT_GE(images.size(), 8u);
+  auto& defaults = base::UserDefaults::standard();
+  const auto port = defaults.integerForKey("ImagePort");
+  defaults.setInteger("ImagePort", unusedPort());
+
+  // Connection failures in a row stop the whole batch: after the first ones,
+  // every member is ended with the endpoint's reason, those never tried
+  // included.
+  auto batch = std::make_shared<Recorder>();
+  std::vector<std::string> names;
+  for (int i = 0; i < 8; ++i) names.push_back(images[i].first);
+  model().sendRequest(download(names, kFileTypeProductImage, kProgressTypeBatch, batch));
+  ASSERT_TRUE(runUntil([&] { return batch->results.size() == names.size(); }));
+  const int limit = ctrl().settings().endpointFailureLimit;
+  const int refused = HttpNetworkCtrl::httpRspForError(static_cast<long>(RequestError::ConnectionFailure));
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(batch->results[i]->status, "999");
+    EXPECT_EQ(batch->results[i]->httpRsp, static_cast<int>(i) < limit - 1 ? refused : kHttpRspEndpointGone)
+        << i;
+  }
+  EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 0u);
+
+  // A single download is tried as before, and an answer from the endpoint
+  // clears its count: a failure after it is one failure again.
+  auto single = std::make_shared<Recorder>();
+  auto result = downloadResult(roundTrip(download({images[0].first}, kFileTypeProductImage, 0, single), single));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->httpRsp, refused);
+  defaults.setInteger("ImagePort", port);
+  auto good = std::make_shared<Recorder>();
+  ASSERT_EQ(downloadResult(roundTrip(download({images[1].first}, kFileTypeProductImage, kProgressTypeBatch, good), good))->status,
+            "200");
+  defaults.setInteger("ImagePort", unusedPort());
+  auto one = std::make_shared<Recorder>();
+  result = downloadResult(roundTrip(download({images[2].first}, kFileTypeProductImage, kProgressTypeBatch, one), one));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->httpRsp, refused);
+  defaults.setInteger("ImagePort", port);
 }
 
 TEST_F(DownloadNetworkTest, OneFileIsNeverWrittenByTwoTransfersAtOnce) {

@@ -7,9 +7,11 @@
 #include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
+#include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;
 
@@ -40,6 +42,12 @@ FaultRule wrongShape(const std::string& method, WrongShape shape) {
   rule.shape = shape;
   rule.times = 1;
   return rule;
+}
+
+// Whether the delegate was ever told that kind was whole ("COMPLETED").
+bool toldWhole(const test::RecordingSyncDelegate& delegate, int kind) {
+  return std::any_of(delegate.progress.begin(), delegate.progress.end(),
+                     [&](const auto& p) { return p.imageType == kind && p.progress >= 1.0f; });
 }
 
 TEST_F(SyncEngineTest, AFailedSaveBreaksTheRunAndKeepsNothingOfItsReply) {
@@ -187,6 +195,48 @@ TEST_F(SyncEngineTest, NetworkLossInTheImagePhaseBreaksOnceAndStopsOnlyTheRun) {
   EXPECT_EQ(model().requestCount(), 0u);
 }
 
+TEST_F(SyncEngineTest, AServiceStoppedInThePicturePhaseBreaksTheRunAtOnce) {
+  signIn();
+  // Pictures come slowly, so the service can stop in the middle of them.
+  FaultRule slow;
+  slow.path = "*/product/*";
+  slow.kind = FaultKind::Trickle;
+  slow.chunkBytes = 256;
+  slow.seconds = 0.02;
+  service->addFault(slow);
+  engine()->startSync();
+  const auto productFiles = [&] {
+    const auto files = requestedFiles();
+    return std::count_if(files.begin(), files.end(), [](const std::string& f) { return f.rfind("product/", 0) == 0; });
+  };
+  ASSERT_TRUE(runUntil([&] { return productFiles() >= 6; }));
+  const auto asked = productFiles();
+  const auto& v1 = data(1);
+  ASSERT_LT(static_cast<std::size_t>(asked) + 3, imageFilesOf(v1.products, {}, {}).size());
+  service->stop();
+  const double stopped = base::RunLoop::main().now();
+  ASSERT_TRUE(waitForEnd(0, 20));
+  // At once, with the text of a network that cannot be reached.
+  EXPECT_LT(base::RunLoop::main().now() - stopped, 1.0);
+  EXPECT_EQ(delegate->breaks, std::vector<std::string>{textForKey("999").value_or("999")});
+  EXPECT_EQ(delegate->ends(), 1);
+  // No kind read whole, no later kind began, nothing was stamped.
+  for (int kind : {SyncModel::kImageTypeProduct, SyncModel::kImageTypeIcon, SyncModel::kImageTypeCover}) {
+    EXPECT_FALSE(toldWhole(*delegate, kind)) << kind;
+  }
+  EXPECT_EQ(delegate->count("imagesDone:1"), 0);
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_FALSE(engine()->isRunning());
+  EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 0u);
+  EXPECT_EQ(model().requestCount(), 0u);
+  // No picture was left behind half written.
+  for (const auto& entry : fs::recursive_directory_iterator(localPath("x", kFileTypeProductImage).parent_path())) {
+    if (entry.is_regular_file()) {
+      EXPECT_GT(entry.file_size(), 0u) << entry.path();
+    }
+  }
+}
+
 TEST_F(SyncEngineTest, AnExpiredSessionEndsTheRunQuietly) {
   signIn();
   service->addFault([] {
@@ -215,8 +265,20 @@ TEST_F(SyncEngineTest, FailedFilesAreAskedAgainOnceUnderTheirOwnType) {
   service->addFault(FaultRule::fileStatus("*/product/p1002_1.jpg", 404));
   service->addFault(FaultRule::fileStatus("*/product/p1003_1.jpg", 500));
   service->addFault(FaultRule::fileStatus("*/cover_image/cover_2.png", 404));
+  // An icon refused once: its retry brings it, and the kind is whole then.
+  ASSERT_FALSE(data(1).icons.empty());
+  FaultRule once = FaultRule::fileStatus("*/icon/*", 500);
+  once.times = 1;
+  service->addFault(once);
   ASSERT_TRUE(runSync());
   ASSERT_EQ(delegate->count("finished"), 1);
+  // A kind whose files failed never reads whole.
+  EXPECT_FALSE(toldWhole(*delegate, SyncModel::kImageTypeProduct));
+  EXPECT_FALSE(toldWhole(*delegate, SyncModel::kImageTypeCover));
+  EXPECT_TRUE(toldWhole(*delegate, SyncModel::kImageTypeIcon));
+  EXPECT_TRUE(engine()->kindFailed(SyncModel::kImageTypeProduct));
+  EXPECT_TRUE(engine()->kindFailed(SyncModel::kImageTypeCover));
+  EXPECT_FALSE(engine()->kindFailed(SyncModel::kImageTypeIcon));
   const auto files = requestedFiles();
   for (const char* path : {"product/p1002_1.jpg", "product/p1003_1.jpg", "library/cover_image/cover_2.png"}) {
     EXPECT_EQ(std::count(files.begin(), files.end(), path), 2) << path;

@@ -187,7 +187,10 @@ void SyncViewController::finishedSync() {
   if (resourceUpdateView_) {
     resourceUpdateView_->hideHelp();
     getsyncdate();
-    resourceUpdateView_->syncInfoIcon().setProgress(1.0f);
+    // Sales material whose files failed is not complete.
+    auto engine = SyncModel::sharedInstance();
+    if (!engine->kindFailed(SyncModel::kImageTypeIcon) && !engine->kindFailed(SyncModel::kImageTypeCover))
+      resourceUpdateView_->syncInfoIcon().setProgress(1.0f);
   }
   endOfRun();
 }
