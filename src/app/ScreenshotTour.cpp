@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "catalog/CatalogNotifications.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -22,6 +23,7 @@
 #include "shell/settings/SkinManager.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/session/WeclomeViewController.hpp"
+#include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 
@@ -176,6 +178,7 @@ void ScreenshotTour::tour() {
     char name[64];
     std::snprintf(name, sizeof name, "%02d-tab-%d-%s", n++, tag, MainTabScreens::titleKey(tag));
     snapshot(lowercase(name));
+    if (tag == MainTabScreens::kCatalog) catalogScreens(n);
     // The demo help over the home screen is shown once; it goes before the next tab.
     if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
     if (auto home = std::dynamic_pointer_cast<HomeViewController>(tab->screen(0))) home->closeOverlays();
@@ -233,6 +236,19 @@ void ScreenshotTour::tourOrder(int& n) {
   snapshot(std::to_string(n++) + "-order-pdf");
   nav->popToRootViewControllerAnimated(false);
   waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
+}
+
+void ScreenshotTour::catalogScreens(int& n) {
+  auto* store = DataAccessManager::sharedDataModel();
+  if (!store) return;
+  auto products = store->getAllProducts();
+  if (products.empty()) return;
+  auto& center = CatalogNotificationCenter::defaultCenter();
+  // The first demo product has several pictures, attributes and a running discount.
+  center.post(CatalogNotifications::setCatalogLayOut, ProductListChoice{0, products});
+  snapshot(std::to_string(n++) + "-catalog-product");
+  center.post(CatalogNotifications::btnBackClick);
+  waitFor([] { return false; }, 0.5);
 }
 
 void ScreenshotTour::startSignIn() {

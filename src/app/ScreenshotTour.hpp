@@ -45,6 +45,8 @@ class ScreenshotTour {
   bool signIn();
   std::vector<int> shownTabs();
   void printTabs();
+  // The catalogue's screens over its tab: a product opened from the list.
+  void catalogScreens(int& n);
   // Every shown tab, then the settings and their pages.
   void tour();
   // The first unsubmitted order in its editor and as its order form.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "catalog/ProductDetailController.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/WeakAs.hpp"
@@ -133,6 +134,10 @@ void CatalogViewController::viewAfterFirstDidLoad() {
   observations_.push_back(center().addObserver(CatalogNotifications::btnBackClick, [weak](const NoPayload&) {
     if (auto self = selfOf(weak)) self->backButtonClicked();
   }));
+  observations_.push_back(
+      center().addObserver(CatalogNotifications::setCatalogLayOut, [weak](const ProductListChoice& choice) {
+        if (auto self = selfOf(weak)) self->setCatalogLayOut(choice);
+      }));
 }
 
 // The panels are taken out of the screen while another tab shows, so they
@@ -304,6 +309,22 @@ void CatalogViewController::productCellClicked() {
   }
   applyBar(CatalogLayout::framesFor(CatalogLayout::State::ProductOpen, DetailViewController::isNormalPanel(),
                                     FitCGRect::sharedInstance().navBarHeight()));
+}
+
+void CatalogViewController::setCatalogLayOut(const ProductListChoice& choice) {
+  if (choice.index < 0 || static_cast<std::size_t>(choice.index) >= choice.products.size() || !detailController_) {
+    return;
+  }
+  productCellClicked();
+  const auto& product = choice.products[static_cast<std::size_t>(choice.index)];
+  if (!isMasterViewHiddened_) center().post(CatalogNotifications::switchProductStyle);
+  searchBar_->setHidden(true);
+  lblTitle_->setText(product.product_name);
+  auto screen = std::make_shared<ProductDetailController>();
+  screen->setProductEntity(product);
+  screen->setProductList(choice.products, choice.index);
+  screen->setLblTitle(lblTitle_);
+  detailController_->pushViewController(screen, true);
 }
 
 // ---- back to the grid ---------------------------------------------------------------------------

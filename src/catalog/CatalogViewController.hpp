@@ -61,6 +61,9 @@ class CatalogViewController : public BaseViewController,
   // ---- the top bar ---------------------------------------------------------------------
   void ControlMasterClicked();
   void backButtonClicked();
+  // Opens the product screen on a product chosen in another list, with the
+  // whole list for previous and next.
+  void setCatalogLayOut(const ProductListChoice& choice);
   void detailOnClickTagListener(const std::string& tagName);
   void btnCompareClicked();
   void btnFavoritesClicked();

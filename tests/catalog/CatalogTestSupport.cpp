@@ -1,6 +1,11 @@
 #include "CatalogTestSupport.hpp"
 
+#include "catalog/OrderBasket.hpp"
+#include "order/QuoteOrderBasket.hpp"
+#include "order/QuoteOrderStore.hpp"
+#include "platform/base/Date.hpp"
 #include "shell/settings/Language.hpp"
+#include "store/SQLiteDatabase.hpp"
 #include "SessionFixture.hpp"
 #include "util/Session.hpp"
 
@@ -67,6 +72,81 @@ void CatalogTest::save() {
     ASSERT_TRUE(store().saveToDatabaseProductTag(tags_));
     ASSERT_TRUE(store().saveToDatabaseProductRelatedTag(tagLinks_));
   }
+}
+
+void CatalogTest::price(int productId, double listPrice, const std::string& currency,
+                        std::optional<double> discountPrice) {
+  marvisto_product_price_Entity p;
+  p.price_id = productId;
+  p.product_id = productId;
+  p.price = listPrice;
+  p.currency = currency;
+  if (discountPrice) {
+    const double now = base::Date::now();
+    p.discount_price = *discountPrice;
+    p.discount_start_date = now - 86400;
+    p.discount_end_date = now + 86400;
+    p.discount_publish = 1;
+  }
+  ASSERT_TRUE(store().saveToDatabasePrice({p}));
+}
+
+void CatalogTest::picture(int productId, int imageId, const std::string& full, const std::string& thumb,
+                          bool isDefault) {
+  marvisto_image_Entity i;
+  i.image_id = imageId;
+  i.key_id = productId;
+  i.key_type = "product";
+  i.image_full_address = full;
+  i.image_thumb_address = thumb;
+  i.image_isdault = isDefault ? 1 : 0;
+  i.image_publis = 1;
+  i.image_ordering = imageId;
+  ASSERT_TRUE(store().saveToDatabaseImage({i}));
+}
+
+void CatalogTest::attribute(int productId, int fieldId, const std::string& name, const std::string& options) {
+  marvisto_fields_product_attribute_Entity f;
+  f.field_id = fieldId;
+  f.field_name = name;
+  f.display = 1;
+  f.published = 1;
+  ASSERT_TRUE(store().saveToDatabaseFieldsProductAttribute({f}));
+  marvisto_product_attribute_Entity a;
+  a.attribute_id = productId * 100 + fieldId;
+  a.product_id = productId;
+  a.attribute_fields_id = fieldId;
+  a.attribute_value = options;
+  ASSERT_TRUE(store().saveToDatabaseProductAttribute({a}));
+}
+
+void CatalogTest::sql(const std::string& text) {
+  store();
+  ASSERT_TRUE(SQLiteDatabase::sharedDataBase().execute(text)) << text;
+}
+
+void CatalogOrderTest::SetUp() {
+  CatalogTest::SetUp();
+  auto orders = QuoteOrderStore::sharedInstance();
+  orders->setBadgeSetter([this](const std::string& value) { badges.push_back(value); });
+  OrderBasket::install(std::make_shared<QuoteOrderBasket>());
+}
+
+void CatalogOrderTest::TearDown() {
+  OrderBasket::install(nullptr);
+  QuoteOrderStore::freeInstance();
+  CatalogTest::TearDown();
+}
+
+std::vector<std::string> CatalogOrderTest::lines() {
+  std::vector<std::string> out;
+  auto order = QuoteOrderStore::sharedInstance()->curQuoteOrder();
+  if (!order) return out;
+  for (const auto& line : order->items) {
+    out.push_back(std::to_string(line->product.product_id) + " x" + std::to_string(line->quantity) +
+                  (line->attributes.empty() ? "" : " " + line->attributes));
+  }
+  return out;
 }
 
 void CatalogTest::seedExampleTree() {

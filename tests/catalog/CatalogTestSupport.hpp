@@ -26,6 +26,15 @@ class CatalogTest : public TestEnvironment {
   void tag(int id, const std::string& name, const std::vector<int>& productIds);
   // Writes what the helpers gathered.
   void save();
+  // A price row; `discountPrice` applies now when given.
+  void price(int productId, double listPrice, const std::string& currency,
+             std::optional<double> discountPrice = std::nullopt);
+  // A published picture of the product (the first one given is the default).
+  void picture(int productId, int imageId, const std::string& full, const std::string& thumb, bool isDefault);
+  // A displayed attribute field and the product's option list of it.
+  void attribute(int productId, int fieldId, const std::string& name, const std::string& options);
+  // Runs SQL on the client database (tests that make the store fail).
+  void sql(const std::string& text);
   // The tree of the catalogue's own example: A (A1, A2) and B at the root;
   // p1 in A1, p2 in A1 and A2, p3 in B, p4 under no category.
   void seedExampleTree();
@@ -38,6 +47,18 @@ class CatalogTest : public TestEnvironment {
   std::vector<marvisto_product_category_xref_Entity> links_;
   std::vector<marvisto_tag_entity> tags_;
   std::vector<marvisto_product_related_tag_Entity> tagLinks_;
+};
+
+// A catalogue test with the real quote order store behind the catalogue's
+// order interface.
+class CatalogOrderTest : public CatalogTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // The current order's lines as "product id x quantity [attributes]".
+  std::vector<std::string> lines();
+
+  std::vector<std::string> badges;
 };
 
 // Every catalogue notification posted while it lives, in order, as text:

@@ -11,7 +11,7 @@
 namespace mv::test {
 namespace {
 
-product_attribute_cell_Entity attribute(const std::string& name, const std::string& list,
+product_attribute_cell_Entity option(const std::string& name, const std::string& list,
                                         std::optional<std::string> value = std::nullopt) {
   product_attribute_cell_Entity c;
   c.fieldName = name;
@@ -82,7 +82,7 @@ class AttributePickerTest : public CatalogTest {
 TEST_F(AttributePickerTest, SingleOptionsArePrefilledIntoTheOwnersRecords) {
   show(ProductAttributesListView::kPopoverMode, ProductAttributesListView::kProductScreenFrame);
   AttributeCells owner = AttributeText::shared(
-      {attribute("Color", "Red"), attribute("Size", "S,M"), attribute("Note", ""), attribute("Fit", "Slim", "Wide")});
+      {option("Color", "Red"), option("Size", "S,M"), option("Note", ""), option("Fit", "Slim", "Wide")});
   picker->setAttributeAry(owner);
   EXPECT_EQ(owner[0]->attributeValue, "Red");
   EXPECT_FALSE(owner[1]->attributeValue);
@@ -97,10 +97,10 @@ TEST_F(AttributePickerTest, SingleOptionsArePrefilledIntoTheOwnersRecords) {
 
 TEST_F(AttributePickerTest, GivenValuesMatchByExactNameAndBlankOnesChangeNothing) {
   show(ProductAttributesListView::kPopoverMode, ProductAttributesListView::kProductScreenFrame);
-  AttributeCells owner = AttributeText::shared({attribute("Color", "Red,Blue", "Red"), attribute("Size", "S,M")});
+  AttributeCells owner = AttributeText::shared({option("Color", "Red,Blue", "Red"), option("Size", "S,M")});
   picker->setAttributeAry(owner);
-  picker->setAttributeValues({attribute("Color", "", ""), attribute("Colour", "", "Blue"),
-                              attribute("Size", "", "XXL"), attribute("Size", "", "  ")});
+  picker->setAttributeValues({option("Color", "", ""), option("Colour", "", "Blue"),
+                              option("Size", "", "XXL"), option("Size", "", "  ")});
   EXPECT_EQ(owner[0]->attributeValue, "Red");
   // A value outside the options is kept and shown.
   EXPECT_EQ(owner[1]->attributeValue, "XXL");
@@ -111,7 +111,7 @@ TEST_F(AttributePickerTest, GivenValuesMatchByExactNameAndBlankOnesChangeNothing
 
 TEST_F(AttributePickerTest, PopoverModeOpensTheOptionsBesideTheRowAndWritesTheChoice) {
   show(ProductAttributesListView::kPopoverMode, {0, 0, 365, 178});
-  AttributeCells owner = AttributeText::shared({attribute("Size", "S,M,L"), attribute("Color", "Red, Blue")});
+  AttributeCells owner = AttributeText::shared({option("Size", "S,M,L"), option("Color", "Red, Blue")});
   picker->setAttributeAry(owner);
   driver->flush();
 
@@ -138,7 +138,7 @@ TEST_F(AttributePickerTest, PopoverModeOpensTheOptionsBesideTheRowAndWritesTheCh
 
 TEST_F(AttributePickerTest, ReadOnlyIgnoresTapsOnEitherTable) {
   show(ProductAttributesListView::kPopoverMode, {0, 0, 365, 178});
-  AttributeCells owner = AttributeText::shared({attribute("Size", "S,M")});
+  AttributeCells owner = AttributeText::shared({option("Size", "S,M")});
   picker->setAttributeAry(owner);
   picker->setReadOnly(true);
   EXPECT_FALSE(picker->leftNameTableView().tapRowAtIndexPath({0, 0}));
@@ -150,7 +150,7 @@ TEST_F(AttributePickerTest, ReadOnlyIgnoresTapsOnEitherTable) {
 TEST_F(AttributePickerTest, InlineModeUnfoldsUnderTheRowWithinTheLimitAndFoldsBack) {
   show(ProductAttributesListView::kInlineMode, ProductAttributesListView::kAddToOrderFrame);
   AttributeCells owner = AttributeText::shared(
-      {attribute("Size", "1,2,3,4,5,6,7,8,9,10"), attribute("Color", "Red,Blue"), attribute("Fit", "A,B")});
+      {option("Size", "1,2,3,4,5,6,7,8,9,10"), option("Color", "Red,Blue"), option("Fit", "A,B")});
   picker->setAttributeAry(owner);
   driver->flush();
 
@@ -189,7 +189,7 @@ TEST(AttributePickerGeometry, UnfoldedHeightStopsAtTheLimit) {
 
 TEST_F(AttributePickerTest, ALanguageChangeRelabelsAndKeepsTheChoices) {
   show(ProductAttributesListView::kPopoverMode, ProductAttributesListView::kProductScreenFrame);
-  AttributeCells owner = AttributeText::shared({attribute("Size", "S,M", "M"), attribute("Color", "Red,Blue")});
+  AttributeCells owner = AttributeText::shared({option("Size", "S,M", "M"), option("Color", "Red,Blue")});
   picker->setAttributeAry(owner);
   EXPECT_EQ(rows().back(), "Color Please select");
   LanguageManager::sharedInstance().setCurrentLanguage(kLanguageChinese);

@@ -139,7 +139,7 @@ bool buildCompany(const DemoCompany& demo) {
   company.data.companyName = demo.name;
   company.data.seed = demo.seed;
   company.data.products = 12;
-  company.data.imagesPerProduct = 1;
+  company.data.imagesPerProduct = 3;
   company.data.customers = 8;
   company.data.topCategories = 2;
   company.data.childCategories = 2;

@@ -1,0 +1,155 @@
+#include "catalog/AddToOrderFlow.hpp"
+
+#include "catalog/CatalogFeedback.hpp"
+#include "platform/base/MainThread.hpp"
+#include "platform/ui/WeakAs.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "shell/frame/ScreenAlert.hpp"
+#include "shell/frame/UITabBarControllerExt.hpp"
+#include "store/AttributeText.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/Text.hpp"
+
+namespace mv {
+namespace {
+
+// The product as the store holds it now; nothing when it is gone or no
+// longer published.
+std::optional<marvisto_product_Entity> storedProduct(int productId) {
+  auto* store = DataAccessManager::sharedDataModel();
+  if (!store) return std::nullopt;
+  return store->getProductByProductId(productId);
+}
+
+}  // namespace
+
+AddToOrderFlow::AutoChoice AddToOrderFlow::autoChoice(std::vector<product_attribute_cell_Entity> attributes) {
+  AutoChoice result;
+  for (auto& attribute : attributes) {
+    if (isBlank(attribute.attributeList)) continue;
+    const auto options = AttributeText::options(attribute.attributeList);
+    if (options.size() == 1) {
+      attribute.attributeValue = options.front();
+    } else {
+      result.needsChoice = true;
+    }
+  }
+  if (!result.needsChoice) result.attributes = AttributeText::build(attributes);
+  return result;
+}
+
+std::shared_ptr<AddToOrderFlow> AddToOrderFlow::create(std::weak_ptr<AddToOrderFlowDelegate> delegate) {
+  return std::shared_ptr<AddToOrderFlow>(new AddToOrderFlow(std::move(delegate)));
+}
+
+AddToOrderFlow::~AddToOrderFlow() {
+  // An answer after the screen went away has nowhere to go.
+  if (currencyAlert_ && currencyAlert_->isVisible()) currencyAlert_->dismissWithClickedButtonIndex(-1, false);
+}
+
+void AddToOrderFlow::addFromCard(int productId, std::size_t cellIndex) { start({productId, cellIndex, std::nullopt}); }
+
+void AddToOrderFlow::addChosen(int productId, Choice choice, std::size_t cellIndex) {
+  start({productId, cellIndex, std::move(choice)});
+}
+
+void AddToOrderFlow::start(Request request) {
+  MV_ASSERT_MAIN_THREAD();
+  auto basket = OrderBasket::installed();
+  auto product = storedProduct(request.productId);
+  if (!basket || !product) {
+    CatalogFeedback::toast("FAILED");
+    return;
+  }
+  if (basket->diffItemCYExist(*product)) {
+    pending_ = std::move(request);
+    currencyAlert_ = ScreenAlert{kCurrencyAlertTag, "", CatalogFeedback::text("NOTTHESAMEMONEYCY"),
+                                 CatalogFeedback::text("DONTSAVE"), {CatalogFeedback::text("SAVE")}}
+                         .show(ui::weakAs<ui::AlertViewDelegate>(this));
+    return;
+  }
+  proceed(request);
+}
+
+void AddToOrderFlow::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
+  if (alert.tag() != kCurrencyAlertTag || !pending_) return;
+  const Request request = std::move(*pending_);
+  pending_.reset();
+  currencyAlert_.reset();
+  auto basket = OrderBasket::installed();
+  if (!basket) {
+    CatalogFeedback::toast("FAILED");
+    return;
+  }
+  if (buttonIndex == kSaveButton) {
+    // The store keeps the order when it cannot save it; nothing is added.
+    if (!basket->saveCurrentQuoteOrder()) {
+      CatalogFeedback::alert("ORDERSAVEFAILED", "FAILED");
+      return;
+    }
+  } else if (buttonIndex == kDontSaveButton) {
+    basket->removeCurrentQuoteOrder();
+  } else {
+    return;
+  }
+  if (auto tabs = UITabBarControllerExt::current()) tabs->setBadgeValue("0", MainTabScreens::kQuoteOrder, false);
+  auto keep = shared_from_this();
+  if (auto d = delegate_.lock()) d->addToOrderFlowOrderReplaced();
+  proceed(request);
+}
+
+void AddToOrderFlow::proceed(const Request& request) {
+  auto product = storedProduct(request.productId);
+  auto basket = OrderBasket::installed();
+  auto* store = DataAccessManager::sharedDataModel();
+  if (!product || !basket || !store) {
+    CatalogFeedback::toast("FAILED");
+    return;
+  }
+  if (request.choice) {
+    product->count = request.choice->count;
+    product->attributes = request.choice->attributes;
+    add(std::move(*product), request.cellIndex);
+    return;
+  }
+  product->count = 1;
+  const auto choice = autoChoice(store->getProductAttributeByProductId(request.productId));
+  if (!choice.needsChoice) {
+    product->attributes = choice.attributes;
+    add(std::move(*product), request.cellIndex);
+    return;
+  }
+  chooser_ = basket->makeAddToOrderController(*product, request.cellIndex,
+                                              ui::weakAs<AddToOrderControllerDelegate>(this));
+  if (!chooser_) {
+    // This build offers no popover to choose in.
+    CatalogFeedback::toast("CHOOSEATTRIBUTE");
+    return;
+  }
+  if (auto d = delegate_.lock()) d->addToOrderFlowPresentChooser(chooser_, request.cellIndex);
+}
+
+void AddToOrderFlow::addProductToOrderWithProduct(const marvisto_product_Entity& chosen, std::size_t cellIndex) {
+  auto product = storedProduct(chosen.product_id);
+  if (!product) {
+    CatalogFeedback::toast("FAILED");
+    return;
+  }
+  product->count = chosen.count;
+  product->attributes = chosen.attributes;
+  add(std::move(*product), cellIndex);
+}
+
+void AddToOrderFlow::add(marvisto_product_Entity product, std::size_t cellIndex) {
+  auto basket = OrderBasket::installed();
+  if (!basket || !basket->addToOrder(product)) {
+    CatalogFeedback::toast("FAILED");
+    return;
+  }
+  chooser_.reset();
+  basket->getItemNumberInOrder(product);
+  auto keep = shared_from_this();
+  if (auto d = delegate_.lock()) d->addToOrderFlowDidAdd(product, cellIndex);
+}
+
+}  // namespace mv

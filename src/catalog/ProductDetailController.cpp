@@ -1,0 +1,724 @@
+#include "catalog/ProductDetailController.hpp"
+
+#include <algorithm>
+#include <climits>
+
+#include "catalog/CatalogFeedback.hpp"
+#include "catalog/CatalogNotifications.hpp"
+#include "catalog/OrderBasket.hpp"
+#include "catalog/ProductDetailLayout.hpp"
+#include "catalog/ProductQuantity.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/LayerAnimation.hpp"
+#include "platform/ui/SwipeGestureRecognizer.hpp"
+#include "platform/ui/TapGestureRecognizer.hpp"
+#include "platform/ui/WeakAs.hpp"
+#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/settings/SkinManager.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Text.hpp"
+#include "widgets/ViewStyle.hpp"
+
+namespace mv {
+namespace {
+
+using Self = ProductDetailController;
+
+DataAccessManager* store() { return DataAccessManager::sharedDataModel(); }
+
+bool orderOnShow() {
+  auto basket = OrderBasket::installed();
+  return basket && basket->isOrderOnShow();
+}
+
+// A product picture of the client, scaled down to `fit` when larger than
+// `limit`; the stock picture when the file is missing.
+gfx::ImagePtr productPicture(const std::string& fileName, ui::Size limit, ui::Size fit) {
+  auto data = PublicFunction::getLocalImage(fileName, kFileTypeProductImage);
+  if (!data) return nullptr;
+  if (PublicFunction::image(*data, limit)) data = PublicFunction::scaleImage(data, fit);
+  return data ? gfx::Image::fromImageData(*data) : nullptr;
+}
+
+std::shared_ptr<ui::Label> caption(const ui::Rect& frame) {
+  auto label = std::make_shared<ui::Label>(frame);
+  label->setFont(gfx::Font::systemFont(15));
+  label->setTextColor(gfx::Color::gray());
+  label->setBackgroundColor(gfx::Color::clear());
+  return label;
+}
+
+std::shared_ptr<ui::Label> value(const ui::Rect& frame, double size) {
+  auto label = std::make_shared<ui::Label>(frame);
+  label->setFont(gfx::Font::boldSystemFont(size));
+  label->setTextColor(gfx::Color::darkGray());
+  label->setBackgroundColor(gfx::Color::clear());
+  return label;
+}
+
+std::string captionText(const char* key) { return Language::format("%@:", {CatalogFeedback::text(key)}); }
+
+const ui::Rect kNameFrame{685, 16, 325, 24};
+constexpr double kNameMaxHeight = 46;
+
+const char* const kSwitchKeys[] = {"RELATEDMATERIALS", "RELATEDPRODUCTS", "DESCRIPTION"};
+
+}  // namespace
+
+ProductDetailController::~ProductDetailController() {
+  if (manyImagesView_) manyImagesView_->setDelegate({});
+  if (countTextField_) countTextField_->setDelegate({});
+}
+
+// ---- what openers set ---------------------------------------------------------------------
+
+void ProductDetailController::setProductEntity(const marvisto_product_Entity& product) {
+  productEntity_ = product;
+  productID_ = product.product_id;
+}
+
+void ProductDetailController::setProductList(std::vector<marvisto_product_Entity> products, long index) {
+  productArray_ = std::move(products);
+  position_ = ProductListPosition(index, static_cast<long>(productArray_.size()));
+}
+
+void ProductDetailController::setIsInEdit(bool inEdit) {
+  isInEdit_ = inEdit;
+  if (!addToOrderBtn_) return;
+  addToOrderBtn_->setIconType(inEdit ? IconButtonTypeSaveOrder : IconButtonTypeAddToOrder);
+  if (isPushFromOrder_) applyOrderMode();
+}
+
+void ProductDetailController::removeProductMoves() {
+  if (!isViewLoaded()) view();
+  m_tapToLeftProduct_->setHidden(true);
+  m_tapToRightProduct_->setHidden(true);
+  for (const auto& swipe : swipeGestureRecognizers_) view()->removeGestureRecognizer(swipe.get());
+}
+
+// ---- building ---------------------------------------------------------------------------------
+
+void ProductDetailController::loadView() { setView(std::make_shared<ui::View>(kViewFrame)); }
+
+void ProductDetailController::viewDidLoad() {
+  BaseViewController::viewDidLoad();
+  buildViews();
+  finishViewDidLoad();
+  addValues();
+}
+
+void ProductDetailController::viewAfterFirstDidLoad() {
+  BaseViewController::viewAfterFirstDidLoad();
+  imgIndex_ = 0;
+  currentIndex_ = -1;
+  view()->setFrame(kViewFrame);
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  for (unsigned direction : {ui::SwipeRight, ui::SwipeLeft}) {
+    auto swipe = std::make_shared<ui::SwipeGestureRecognizer>([weak, direction](ui::GestureRecognizer& g) {
+      auto self = std::static_pointer_cast<Self>(weak.lock());
+      if (!self || g.state() != ui::GestureRecognized) return;
+      if (direction == ui::SwipeRight) {
+        self->slipToRight();
+      } else {
+        self->slipToLeft();
+      }
+    });
+    swipe->direction = direction;
+    view()->addGestureRecognizer(swipe);
+    swipeGestureRecognizers_.push_back(swipe);
+  }
+}
+
+void ProductDetailController::buildViews() {
+  auto root = view();
+  root->setBackgroundColor(gfx::Color::white());
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto action = [weak](void (Self::*step)()) {
+    return [weak, step](ui::Control&, const ui::Event*) {
+      if (auto self = std::static_pointer_cast<Self>(weak.lock())) ((*self).*step)();
+    };
+  };
+  auto button = [&](const ui::Rect& frame, const char* image, void (Self::*step)()) {
+    auto b = std::make_shared<ui::Button>(frame, ui::ButtonType::Custom);
+    if (image) b->setBackgroundImage(SkinManager::skinFromImageName(image));
+    b->addAction(action(step), ui::ControlEventTouchUpInside);
+    return b;
+  };
+
+  productImageView_ = std::make_shared<ui::ImageView>(ui::Rect{45, 15, 550, 440});
+  productImageView_->setBackgroundColor(gfx::Color::white());
+  productImageView_->setUserInteractionEnabled(true);
+  productImageView_->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>([weak](ui::GestureRecognizer& g) {
+    if (g.state() != ui::GestureRecognized) return;
+    if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->onClickImage();
+  }));
+  manyImagesView_ = std::make_shared<ui::ScrollView>(ui::Rect{45, 470, 550, ProductDetailLayout::kThumbHeight});
+  manyImagesView_->setShowsVerticalScrollIndicator(false);
+  manyImagesView_->setDelegate(ui::weakAs<ui::ScrollViewDelegate>(this));
+
+  productNameTittle_ = caption({620, 16, 60, 24});
+  productNameLabel_ = value(kNameFrame, 18);
+  productNameLabel_->setNumberOfLines(0);
+  skuTittle_ = caption({620, 64, 60, 22});
+  skuLabel_ = value({685, 64, 325, 22}, 18);
+  priceTittle_ = caption({620, 91, 60, 24});
+  priceLabel_ = value({685, 88, 200, 28}, 20);
+  discountprice_ = std::make_shared<ui::Label>();
+  discountprice_->setFont(gfx::Font::named("Helvetica-Bold", 20));
+  discountprice_->setTextColor(gfx::Color::red());
+  discountprice_->setBackgroundColor(gfx::Color::clear());
+
+  for (double y : {163.0, 381.0, 577.0}) {
+    auto line = std::make_shared<ui::ImageView>(ui::Rect{620, y, 390, 1});
+    line->setImage(gfx::Image::named("productDetaildivideline.png"));
+    dividers_.push_back(line);
+  }
+
+  for (unsigned i = 0; i < 3; ++i) {
+    auto b = std::make_shared<ui::Button>(ui::Rect{620 + 122.0 * i, 178, 120, 34}, ui::ButtonType::Custom);
+    b->setTitleColor(gfx::Color::gray(), ui::ControlStateNormal);
+    b->setTitleColor(gfx::Color::black(), ui::ControlStateSelected);
+    b->addAction(
+        [weak, i](ui::Control&, const ui::Event*) {
+          if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->setCurrentDescRelatedIndex(i);
+        },
+        ui::ControlEventTouchUpInside);
+    switchButtons_.push_back(b);
+  }
+  switchMark_ = std::make_shared<ui::View>();
+  switchMark_->setBackgroundColor(ViewStyle::colorOfMainTheme());
+  relatedFilePanel_ = std::make_shared<ui::View>(kRelatedPanelFrame);
+  relatedProductPanel_ = std::make_shared<ui::View>(kRelatedPanelFrame);
+
+  compareBtn_ = button({45, 582, 44, 44}, "btn-addcompare.png", &Self::productCompare);
+  compareBtn_->setBackgroundImage(SkinManager::skinFromImageName("btn-compareAdded.png"), ui::ControlStateSelected);
+  favBtn_ = button({99, 582, 44, 44}, "btn-addfav.png", &Self::addProductToFavorite);
+  favBtn_->setBackgroundImage(SkinManager::skinFromImageName("btn-favAdded.png"), ui::ControlStateSelected);
+  relatedBtn_ = button({497, 582, 44, 44}, "btn-related.png", &Self::RelatedBtnClicked);
+  relatedFileBtn_ = button({551, 582, 44, 44}, "btn-materials.png", &Self::RelatedFileBtnClicked);
+
+  deleteBtn_ = button({620, 588, 28, 28}, "icon-remove.png", &Self::deleteCount);
+  addBtn_ = button({730, 588, 28, 28}, "icon-add.png", &Self::addCount);
+  countTextField_ = std::make_shared<ui::TextField>(ui::Rect{656, 585, 66, 34});
+  countTextField_->setTextAlignment(gfx::TextAlignment::Center);
+  countTextField_->setBorderStyle(ui::TextBorderStyle::RoundedRect);
+  countTextField_->setBackground(SkinManager::skinFromImageName("bg_input.png"));
+  countTextField_->setKeyboardType(ui::KeyboardType::NumbersAndPunctuation);
+  countTextField_->setDelegate(ui::weakAs<ui::TextFieldDelegate>(this));
+  addToOrderBtn_ = std::make_shared<IconButton>(ui::Rect{826, 585, 143, 34});
+  ViewStyle::initializeToButtonHeight34(*addToOrderBtn_);
+  addToOrderBtn_->setIconType(isInEdit_ ? IconButtonTypeSaveOrder : IconButtonTypeAddToOrder);
+  addToOrderBtn_->addAction(action(&Self::addToOrder), ui::ControlEventTouchUpInside);
+
+  m_tagsChooseView_ = std::make_shared<ui::ScrollView>(kTagStripFrame);
+  m_tagsChooseView_->setBackgroundColor(gfx::Color::clear());
+  m_tagsChooseView_->setShowsHorizontalScrollIndicator(false);
+  m_tagsChooseView_->setHidden(true);
+
+  attributeView_ = ProductAttributesListView::initWithFrame(ProductAttributesListView::kProductScreenFrame,
+                                                            ProductAttributesListView::kPopoverMode);
+
+  m_tapToLeftProduct_ = button({13, 285, 23, 87}, nullptr, &Self::slipToRight);
+  m_tapToLeftProduct_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Left_23x87.png"));
+  m_tapToLeftProduct_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Left_Highlighted_23x87.png"),
+                                ui::ControlStateHighlighted);
+  m_tapToRightProduct_ = button({987, 285, 23, 87}, nullptr, &Self::slipToLeft);
+  m_tapToRightProduct_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Right_23x87.png"));
+  m_tapToRightProduct_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Right_Highlighted_23x87.png"),
+                                 ui::ControlStateHighlighted);
+
+  navigationTitle_ = std::make_shared<ui::Label>(ui::Rect{0, 5, 1024, 30});
+  navigationTitle_->setFont(gfx::Font::named("Helvetica-Bold", 20));
+  navigationTitle_->setTextColor(gfx::Color::white());
+  navigationTitle_->setTextAlignment(gfx::TextAlignment::Center);
+  navigationTitle_->setBackgroundColor(gfx::Color::clear());
+  navigationItem().setTitleView(navigationTitle_);
+
+  std::vector<std::shared_ptr<ui::View>> parts{productImageView_, manyImagesView_, productNameTittle_,
+                                               productNameLabel_, skuTittle_,       skuLabel_,
+                                               priceTittle_,      priceLabel_,      discountprice_};
+  parts.insert(parts.end(), dividers_.begin(), dividers_.end());
+  parts.insert(parts.end(), switchButtons_.begin(), switchButtons_.end());
+  parts.push_back(switchMark_);
+  for (const std::shared_ptr<ui::View>& part :
+       std::vector<std::shared_ptr<ui::View>>{relatedFilePanel_, relatedProductPanel_, m_tagsChooseView_,
+                                              attributeView_, compareBtn_, favBtn_, relatedBtn_, relatedFileBtn_,
+                                              deleteBtn_, countTextField_, addBtn_, addToOrderBtn_,
+                                              m_tapToLeftProduct_, m_tapToRightProduct_}) {
+    parts.push_back(part);
+  }
+  for (const auto& part : parts) root->addSubview(part);
+  addFlow_ = AddToOrderFlow::create(ui::weakAs<AddToOrderFlowDelegate>(this));
+}
+
+void ProductDetailController::addValues() {
+  fillProduct();
+  loadAttributes();
+  if (!hasOpener()) initTagsScrollView();
+  initDescRelateSwitch();
+  setCurrentDescRelatedIndex(kDescriptionPanel);
+  getManyImagesShowData();
+  refreshArrows();
+  refreshToggles();
+  updateLanguage(*this);
+  const bool orders = orderOnShow();
+  for (ui::View* control : {static_cast<ui::View*>(deleteBtn_.get()), static_cast<ui::View*>(countTextField_.get()),
+                            static_cast<ui::View*>(addBtn_.get()), static_cast<ui::View*>(addToOrderBtn_.get())}) {
+    control->setHidden(!orders);
+  }
+  if (isPushFromOrder_) applyOrderMode();
+}
+
+void ProductDetailController::applyOrderMode() {
+  removeProductMoves();
+  for (ui::View* control : {static_cast<ui::View*>(deleteBtn_.get()), static_cast<ui::View*>(countTextField_.get()),
+                            static_cast<ui::View*>(addBtn_.get()), static_cast<ui::View*>(addToOrderBtn_.get())}) {
+    control->setHidden(!isInEdit_);
+  }
+  attributeView_->setReadOnly(!isInEdit_);
+}
+
+// ---- filling ----------------------------------------------------------------------------------
+
+void ProductDetailController::fillProduct() {
+  productNameLabel_->setText(productEntity_.product_name);
+  // A long name takes a second line, its first line beside the caption.
+  ui::Rect name = kNameFrame;
+  name.size.height = std::min(kNameMaxHeight, std::max(name.height(), gfx::sizeWithFont(productEntity_.product_name,
+                                                                                          productNameLabel_->font(),
+                                                                                          ui::Size{name.width(), 1e6},
+                                                                                          gfx::LineBreakMode::WordWrap)
+                                                                           .height));
+  productNameLabel_->setFrame(name);
+  skuLabel_->setText(productEntity_.product_sku);
+  skuTittle_->setHidden(isBlank(trimWhitespaceAndNewlines(productEntity_.product_sku)));
+  navigationTitle_->setText(productEntity_.product_name);
+  countTextField_->setText("1");
+  setProductPrice();
+  std::string fileName;
+  if (auto* s = store()) {
+    if (auto image = s->getImageByKeyId(productID_)) fileName = image->image_full_address;
+  }
+  showMainImage(fileName);
+}
+
+void ProductDetailController::showMainImage(const std::string& fileName) {
+  ViewStyle::ImageViewFitImg(*productImageView_, productPicture(fileName, kFullImageLimit, kFullImageLimit));
+}
+
+void ProductDetailController::setProductPrice() {
+  const auto price = store() ? store()->getPriceEntityByProductId(productID_) : marvisto_product_price_Entity{};
+  priceTittle_->setHidden(price.isHidden());
+  priceLabel_->setHidden(price.isHidden());
+  priceLabel_->setText(price.strPrice());
+  ViewStyle::removeDeletionLineFromLabel(*priceLabel_);
+  if (!price.discount_flag) {
+    discountprice_->setText("");
+    discountprice_->setFrame({});
+    return;
+  }
+  const ui::Rect p = priceLabel_->frame();
+  const double width = gfx::sizeWithFont(priceLabel_->text(), priceLabel_->font(), ui::Size{1e6, 40},
+                                         gfx::LineBreakMode::WordWrap)
+                           .width;
+  discountprice_->setFrame({ProductDetailLayout::discountX(p.x(), width), p.y(), p.width(), p.height()});
+  discountprice_->setText(price.strDiscountPrice());
+  ViewStyle::addDeletionLineToLabel(*priceLabel_);
+}
+
+void ProductDetailController::loadAttributes() {
+  auto* s = store();
+  attributeView_->setAttributeAry(
+      AttributeText::shared(s ? s->getProductAttributeByProductId(productID_) : std::vector<product_attribute_cell_Entity>{}));
+}
+
+void ProductDetailController::initTagsScrollView() {
+  tagStripInUse_ = true;
+  auto* s = store();
+  m_dataArray_ = ProductDetailLayout::tagNames(s ? s->getTagsByProductID(productID_) : std::vector<marvisto_tag_entity>{},
+                                               m_currentTag_);
+  for (const auto& old : std::vector<std::shared_ptr<ui::View>>(m_tagsChooseView_->subviews())) {
+    if (dynamic_cast<ui::Button*>(old.get())) old->removeFromSuperview();
+  }
+  const gfx::Font font = gfx::Font::italicSystemFont(14);
+  const auto strip = ProductDetailLayout::tagStrip(
+      m_dataArray_, m_currentTag_, m_tagsChooseView_->bounds().width(), [&font](const std::string& title) {
+        return gfx::sizeWithFont(title, font, ui::Size{1e6, 30}, gfx::LineBreakMode::WordWrap).width;
+      });
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  for (const auto& tag : strip.buttons) {
+    auto b = std::make_shared<ui::Button>(tag.frame, ui::ButtonType::Custom);
+    b->setTag(static_cast<long>(tag.index));
+    b->setTitle(tag.name);
+    b->titleLabel().setFont(font);
+    b->setTitleColor(gfx::Color::darkGray(), ui::ControlStateNormal);
+    b->setTitleEdgeInsets({0, 10, 0, 0});
+    b->setBackgroundColor(gfx::Color::clear());
+    b->setBackgroundImage(gfx::Image::named(tag.imageName));
+    b->setSelected(tag.selected);
+    const long index = static_cast<long>(tag.index);
+    b->addAction(
+        [weak, index](ui::Control&, const ui::Event*) {
+          if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->clickOtherTags(index);
+        },
+        ui::ControlEventTouchUpInside);
+    m_tagsChooseView_->addSubview(b);
+  }
+  m_tagsChooseView_->setContentSize({strip.contentWidth, m_tagsChooseView_->bounds().height()});
+  m_tagsChooseView_->setHidden(false);
+}
+
+void ProductDetailController::getManyImagesShowData() {
+  for (const auto& old : std::vector<std::shared_ptr<ui::View>>(manyImagesView_->subviews())) {
+    if (dynamic_cast<ProductDetailManyImageCell*>(old.get())) old->removeFromSuperview();
+  }
+  auto* s = store();
+  manyImagesArray_ = s ? s->getManyImageByKeyId(productID_) : std::vector<marvisto_image_Entity>{};
+  if (manyImagesArray_.size() < 2) {
+    manyImagesView_->setHidden(true);
+    return;
+  }
+  manyImagesView_->setHidden(false);
+  for (std::size_t i = 0; i < manyImagesArray_.size(); ++i) {
+    auto cell = std::make_shared<ProductDetailManyImageCell>(ProductDetailLayout::thumbFrame(i));
+    cell->setTag(kFirstThumbTag + static_cast<long>(i));
+    cell->setDelegate(ui::weakAs<ProductDetailManyImageCellDelegate>(this));
+    ViewStyle::ImageViewFitImg(cell->imageView(), productPicture(manyImagesArray_[i].image_thumb_address,
+                                                                 kFullImageLimit, kFullImageLimit));
+    cell->setIsFocus(i == 0);
+    manyImagesView_->addSubview(cell);
+  }
+  manyImagesView_->setContentSize(
+      {ProductDetailLayout::thumbContentWidth(manyImagesArray_.size()), manyImagesView_->bounds().height()});
+  manyImagesView_->setContentOffset({0, 0});
+}
+
+void ProductDetailController::initDescRelateSwitch() {
+  if (descriptionView_) descriptionView_->removeFromSuperview();
+  descriptionView_ = std::make_shared<ProductDescView>(kDescriptionFrame);
+  descriptionView_->setShortDesc(productEntity_.product_s_desc);
+  view()->insertSubviewAbove(descriptionView_, relatedProductPanel_.get());
+}
+
+void ProductDetailController::setCurrentDescRelatedIndex(unsigned index) {
+  if (index > kDescriptionPanel) return;
+  switchIndex_ = index;
+  for (unsigned i = 0; i < switchButtons_.size(); ++i) {
+    switchButtons_[i]->setSelected(i == index);
+    switchButtons_[i]->titleLabel().setFont(gfx::Font::named("HelveticaNeue-Light", i == index ? 16 : 15));
+  }
+  const ui::Rect chosen = switchButtons_[index]->frame();
+  switchMark_->setFrame({chosen.x() + 10, chosen.maxY() - 2, chosen.width() - 20, 2});
+  relatedFilePanel_->setHidden(index != kRelatedMaterialsPanel);
+  relatedProductPanel_->setHidden(index != kRelatedProductsPanel);
+  descriptionView_->setHidden(index != kDescriptionPanel);
+}
+
+void ProductDetailController::refreshToggles() {
+  auto* s = store();
+  compareBtn_->setSelected(s && s->getCompareByCompareId(productID_).has_value());
+  favBtn_->setSelected(s && s->getFavoriteByFavoriteId(productID_).has_value());
+}
+
+void ProductDetailController::refreshArrows() {
+  m_tapToLeftProduct_->setHidden(position_.previousHidden());
+  m_tapToRightProduct_->setHidden(position_.nextHidden());
+}
+
+void ProductDetailController::refreshItemNumberInOrder() {
+  productEntity_.itemNumberInOrder = 0;
+  if (auto basket = OrderBasket::installed()) basket->getItemNumberInOrder(productEntity_);
+  if (!addToOrderBtn_) return;
+  addToOrderBtn_->setBadgeValue(
+      productEntity_.itemNumberInOrder == 0 ? std::nullopt
+                                            : std::optional<std::string>(std::to_string(productEntity_.itemNumberInOrder)),
+      false);
+}
+
+void ProductDetailController::refreshData() {
+  if (!isViewLoaded()) return;
+  initDescRelateSwitch();
+  setCurrentDescRelatedIndex(switchIndex_);
+  refreshToggles();
+  fillProduct();
+  imgIndex_ = 0;
+  loadAttributes();
+  getManyImagesShowData();
+}
+
+std::string ProductDetailController::titleText() const {
+  return Language::format("%@  ( %@ / %@ )", {productEntity_.product_name, std::to_string(position_.index() + 1),
+                                              std::to_string(productArray_.size())});
+}
+
+void ProductDetailController::refreshTitle() {
+  auto label = lblTitle_;
+  if (!label) return;
+  const std::string text = titleText();
+  ui::View::animate(
+      0.2, [label] { label->setAlpha(0); },
+      [label, text](bool) {
+        label->setText(text);
+        ui::View::animate(0.2, [label] { label->setAlpha(1); });
+      });
+}
+
+// ---- the toggles ----------------------------------------------------------------------------
+
+void ProductDetailController::toggleList(bool compare) {
+  auto* s = store();
+  ui::Button& button = compare ? *compareBtn_ : *favBtn_;
+  if (!s) {
+    CatalogFeedback::toast("FAILED");
+    return;
+  }
+  const bool listed = compare ? s->getCompareByCompareId(productID_).has_value()
+                              : s->getFavoriteByFavoriteId(productID_).has_value();
+  const std::string& sku = productEntity_.product_sku;
+  const std::string& name = productEntity_.product_name;
+  if (listed) {
+    const bool removed = compare ? s->deleteSingleCompareByCompareId(productID_)
+                                 : s->deleteSingleFavoriteByFavoriteId(productID_);
+    if (!removed) {
+      CatalogFeedback::toast("FAILED");
+      return;
+    }
+    button.setSelected(false);
+    CatalogFeedback::toast(compare ? "PRODUCTREMOVEDFROMCOMPARSION" : "PRODUCTREMOVEDFROMFAVORITE");
+    return;
+  }
+  const bool added =
+      compare ? s->saveToDatabaseCompare(productID_, sku, name) : s->saveToDatabaseFavorite(productID_, sku, name);
+  if (!added) {
+    CatalogFeedback::toast("FAILED");
+    return;
+  }
+  button.setSelected(true);
+  CatalogFeedback::toast(compare ? "PRODUCTADDEDTOCOMSUCCESS" : "PRODUCTADDEDTOFAVSUCCESS");
+}
+
+void ProductDetailController::productCompare() { toggleList(true); }
+
+void ProductDetailController::addProductToFavorite() { toggleList(false); }
+
+// ---- quantity and adding ----------------------------------------------------------------------
+
+void ProductDetailController::deleteCount() {
+  countTextField_->setText(
+      std::to_string(ProductQuantity::decremented(ProductQuantity::intValue(countTextField_->text()))));
+}
+
+void ProductDetailController::addCount() {
+  const int count = ProductQuantity::intValue(countTextField_->text());
+  countTextField_->setText(std::to_string(count < INT_MAX ? count + 1 : count));
+}
+
+void ProductDetailController::addToOrder() {
+  countTextField_->resignFirstResponder();
+  const auto check = ProductQuantity::check(countTextField_->text());
+  switch (check.verdict) {
+    case ProductQuantity::Verdict::NotPositive:
+      CatalogFeedback::alert("INVALIDINPUT", "PLEASEINPUTAPOSITIVENUMBER");
+      return;
+    case ProductQuantity::Verdict::Malformed:
+      CatalogFeedback::alertWithMessage("INVALIDINPUT", check.reason);
+      return;
+    case ProductQuantity::Verdict::TooLarge:
+      countTextField_->setText(std::to_string(ProductQuantity::kMaximum));
+      CatalogFeedback::alert("QUANTITYTOOLARGE", "ORDEROVERMAX");
+      return;
+    case ProductQuantity::Verdict::Accepted:
+      break;
+  }
+  if (isInEdit_) {
+    saveEditedLine(check.count);
+    return;
+  }
+  // Asked before the currency question, so that no order is saved or
+  // dropped for an add that cannot happen.
+  if (!attributeView_->allChosen()) {
+    CatalogFeedback::toast("CHOOSEATTRIBUTE");
+    return;
+  }
+  addFlow_->addChosen(productID_, {check.count, attributeView_->attributes()});
+}
+
+void ProductDetailController::saveEditedLine(int count) {
+  auto* s = store();
+  auto product = s ? s->getProductByProductId(productID_) : std::nullopt;
+  if (!product) {
+    CatalogFeedback::toast("FAILED");
+    return;
+  }
+  product->count = count;
+  product->attributes = attributeView_->attributes();
+  auto keep = shared_from_this();
+  if (auto d = delegate_.lock()) {
+    d->saveOrderItem(*product, itemIndex_);
+    d->back();
+  }
+  // The edited line replaced the old one: the count is read again, not added to.
+  refreshItemNumberInOrder();
+  if (productEntity_.itemNumberInOrder > 0) {
+    addToOrderBtn_->setBadgeValue(std::to_string(productEntity_.itemNumberInOrder), true);
+  }
+}
+
+void ProductDetailController::addToOrderFlowDidAdd(const marvisto_product_Entity& product, std::size_t) {
+  if (product.product_id != productID_) return;
+  productEntity_.itemNumberInOrder = product.itemNumberInOrder;
+  addToOrderBtn_->setBadgeValue(std::to_string(product.itemNumberInOrder), true);
+}
+
+void ProductDetailController::addToOrderFlowOrderReplaced() { refreshItemNumberInOrder(); }
+
+// ---- moving through the list --------------------------------------------------------------------
+
+void ProductDetailController::slipToRight() { moveProduct(ProductListPosition::Move::Previous); }
+
+void ProductDetailController::slipToLeft() { moveProduct(ProductListPosition::Move::Next); }
+
+void ProductDetailController::moveProduct(ProductListPosition::Move move) {
+  const bool previous = move == ProductListPosition::Move::Previous;
+  if (position_.count() != 1) (previous ? m_tapToRightProduct_ : m_tapToLeftProduct_)->setHidden(false);
+  ui::Layer& layer = view()->layer();
+  if (position_.move(move) == ProductListPosition::Step::Moved) {
+    showProductAt(position_.index());
+    ui::BasicAnimation page("position.x");
+    page.fromValue = layer.position().x + (previous ? -kViewFrame.width() : kViewFrame.width());
+    page.toValue = layer.position().x;
+    page.duration = kPageTransitionDuration;
+    page.timingFunction = previous ? ui::TimingFunction::EaseIn : ui::TimingFunction::EaseOut;
+    layer.addAnimation(page, previous ? "kPagePushFromLeft" : "kPagePushFromRight");
+    refreshData();
+    refreshTitle();
+  } else {
+    ui::BasicAnimation bounce("position.x");
+    bounce.toValue = layer.position().x + (previous ? kBounceDistance : -kBounceDistance);
+    bounce.duration = kBounceDuration;
+    bounce.timingFunction = ui::TimingFunction::EaseInEaseOut;
+    bounce.autoreverses = true;
+    bounce.fillMode = "forwards";
+    layer.addAnimation(bounce, previous ? "BouceToRight" : "BouceToLeft");
+  }
+  refreshArrows();
+  refreshItemNumberInOrder();
+}
+
+void ProductDetailController::showProductAt(long index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= productArray_.size()) return;
+  setProductEntity(productArray_[static_cast<std::size_t>(index)]);
+  if (tagStripInUse_) {
+    initTagsScrollView();
+    currentIndex_ = -1;
+  }
+}
+
+void ProductDetailController::changeProduct(int direction, bool slideshow) {
+  const bool atEnd = position_.nextHidden();
+  ProductListPosition::Step step = ProductListPosition::Step::Bounced;
+  if (direction == 1) {
+    step = position_.move(ProductListPosition::Move::Previous);
+  } else if (direction == 2) {
+    step = slideshow && atEnd ? position_.advanceWrapping() : position_.move(ProductListPosition::Move::Next);
+  }
+  if (step == ProductListPosition::Step::Moved) {
+    showProductAt(position_.index());
+    timers_.after(kBrowserRefreshDelay, [this] { refreshData(); });
+    refreshTitle();
+  }
+  refreshArrows();
+  refreshItemNumberInOrder();
+}
+
+// ---- tags, pictures, panels ---------------------------------------------------------------------
+
+void ProductDetailController::clickOtherTags(long index) {
+  if (index == currentIndex_ || index < 0 || static_cast<std::size_t>(index) >= m_dataArray_.size()) return;
+  currentIndex_ = index;
+  for (const auto& sub : m_tagsChooseView_->subviews()) {
+    if (auto* b = dynamic_cast<ui::Button*>(sub.get())) b->setSelected(b->tag() == index);
+  }
+  const std::string name = m_dataArray_[static_cast<std::size_t>(index)];
+  auto keep = shared_from_this();
+  auto& center = CatalogNotificationCenter::defaultCenter();
+  if (CatalogMode::getCurrentState() == CatalogMode::kCategory) {
+    center.post(CatalogNotifications::changeMasterViewState);
+  }
+  center.post(CatalogNotifications::detailOnClickTagListener, name);
+}
+
+void ProductDetailController::didSelectedManyImage(ProductDetailManyImageCell& cell) {
+  const long index = cell.tag() - kFirstThumbTag;
+  if (index == imgIndex_ || index < 0 || static_cast<std::size_t>(index) >= manyImagesArray_.size()) return;
+  imgIndex_ = index;
+  for (const auto& sub : manyImagesView_->subviews()) {
+    if (auto* thumb = dynamic_cast<ProductDetailManyImageCell*>(sub.get())) thumb->setIsFocus(thumb == &cell);
+  }
+  auto image = productPicture(manyImagesArray_[static_cast<std::size_t>(index)].image_full_address,
+                              kFullImageLimit, ui::Size{1024, 748});
+  auto imageView = productImageView_;
+  ViewStyle::ImageViewFitImg(*imageView, image);
+  imageView->setAlpha(0);
+  ui::View::animate(0.5, 0, ui::AnimationOptionCurveEaseOut, [imageView] { imageView->setAlpha(1); });
+}
+
+void ProductDetailController::onClickImage() { countTextField_->resignFirstResponder(); }
+
+void ProductDetailController::RelatedBtnClicked() {}
+
+void ProductDetailController::RelatedFileBtnClicked() {}
+
+void ProductDetailController::dismissPopController(bool animated) {
+  if (presentedViewController()) dismissViewControllerAnimated(animated);
+}
+
+// ---- the screen's life ----------------------------------------------------------------------
+
+void ProductDetailController::viewWillAppear(bool animated) {
+  BaseViewController::viewWillAppear(animated);
+  if (auto* tabs = tabBarControllerExt()) tabs->itemsMove(true);
+  navigationTitle_->setText(productEntity_.product_name);
+  refreshItemNumberInOrder();
+}
+
+void ProductDetailController::viewWillDisappear(bool animated) {
+  BaseViewController::viewWillDisappear(animated);
+  countTextField_->resignFirstResponder();
+  if (isMovingFromParentViewController()) timers_.cancelAll();
+}
+
+void ProductDetailController::updateLanguage(ui::ViewController&) {
+  if (!isViewLoaded()) return;
+  productNameTittle_->setText(captionText("NAME"));
+  skuTittle_->setText(captionText("SKU"));
+  priceTittle_->setText(captionText("PRICE"));
+  for (unsigned i = 0; i < switchButtons_.size(); ++i) switchButtons_[i]->setTitle(CatalogFeedback::text(kSwitchKeys[i]));
+  addToOrderBtn_->reloadText();
+  descriptionView_->updateLanguage();
+  // The choices not added yet stay; only the texts change.
+  attributeView_->updateLanguage();
+}
+
+void ProductDetailController::scrollViewWillEndDragging(ui::ScrollView& scrollView, ui::Point, ui::Point& target) {
+  if (&scrollView != manyImagesView_.get()) return;
+  target.x = ProductDetailLayout::snappedThumbOffset(target.x);
+}
+
+void ProductDetailController::textFieldDidBeginEditing(ui::TextField&) {
+  auto root = view();
+  ui::Rect lifted = root->frame();
+  lifted.origin.y = kKeyboardLift;
+  ui::View::animate(kKeyboardDuration, [root, lifted] { root->setFrame(lifted); });
+}
+
+void ProductDetailController::textFieldDidEndEditing(ui::TextField&) {
+  auto root = view();
+  ui::Rect back = root->frame();
+  back.origin.y = 0;
+  ui::View::animate(kKeyboardDuration, [root, back] { root->setFrame(back); });
+}
+
+}  // namespace mv
