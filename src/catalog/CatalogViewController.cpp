@@ -11,6 +11,7 @@
 #include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/FitCGRect.hpp"
+#include "util/Text.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -38,7 +39,10 @@ const std::vector<std::string>& CatalogViewController::orderingNames() {
   return names;
 }
 
-CatalogViewController::~CatalogViewController() { observations_.clear(); }
+CatalogViewController::~CatalogViewController() {
+  observations_.clear();
+  if (serchController_) serchController_->dismissPopoverAnimated(false);
+}
 
 void CatalogViewController::viewDidLoad() {
   BaseViewController::viewDidLoad();
@@ -111,6 +115,7 @@ void CatalogViewController::viewAfterFirstDidLoad() {
   isMasterViewHiddened_ = false;
   detail_ = std::make_shared<DetailViewController>();
   detail_->setDetailViewDelegate(ui::weakAs<DetailViewDelegate>(this));
+  detail_->setLblTitle(lblTitle_);
   master_ = std::make_shared<MasterViewController>();
   master_->setLblTitle(lblTitle_);
   masterController_ = std::make_shared<ui::NavigationController>(master_);
@@ -367,6 +372,42 @@ void CatalogViewController::btnCompareClicked() {
 void CatalogViewController::btnFavoritesClicked() {
   auto* store = DataAccessManager::sharedDataModel();
   if (!store || store->getFavorites().empty()) showToast(text("HAVENOTCREATEFAVORITES"));
+}
+
+// ---- search ----------------------------------------------------------------------------------
+
+void CatalogViewController::searchBarTextDidChange(ui::SearchBar&, const std::string& searchText) {
+  if (serchController_) serchController_->dismissPopoverAnimated(false);
+  const auto& fit = FitCGRect::sharedInstance();
+  const ui::Rect anchor = isMasterViewHiddened_ ? fit.fitCGRectBy(185, 45, 10, 10) : fit.fitCGRectBy(420, 45, 10, 10);
+  auto results = std::make_shared<ProductSearchResults>();
+  results->setDelegate(ui::weakAs<ProductSearchResultsDelegate>(this));
+  serchController_ = std::make_shared<ui::PopoverController>(results);
+  serchController_->setPopoverContentSize({320, 480});
+  auto* store = DataAccessManager::sharedDataModel();
+  searchProductArray_ =
+      store ? store->getProductsBySearchString(trimWhitespaceAndNewlines(searchText)) : std::vector<marvisto_product_Entity>{};
+  results->setSearchProductArray(searchProductArray_);
+  if (searchProductArray_.empty()) return;
+  serchController_->presentPopoverFromRect(anchor, view().get(), ui::PopoverArrowDirectionAny, true);
+}
+
+void CatalogViewController::searchBarSearchButtonClicked(ui::SearchBar& bar) { searchBarTextDidChange(bar, bar.text()); }
+
+void CatalogViewController::didselectSearchResult(const marvisto_product_Entity& product, long index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= searchProductArray_.size() || !detailController_) return;
+  searchBar_->resignFirstResponder();
+  if (serchController_ && serchController_->isPopoverVisible()) serchController_->dismissPopoverAnimated(true);
+  hiddenMasterViewWithDetailViewChanging();
+  center().post(CatalogNotifications::switchProductStyle);
+  applyBar(CatalogLayout::framesFor(CatalogLayout::State::ProductOpen, DetailViewController::isNormalPanel(),
+                                    FitCGRect::sharedInstance().navBarHeight()));
+  lblTitle_->setText(product.product_name);
+  auto screen = std::make_shared<ProductDetailController>();
+  screen->setProductEntity(product);
+  screen->setProductList(searchProductArray_, index);
+  screen->setLblTitle(lblTitle_);
+  detailController_->pushViewController(screen, true);
 }
 
 void CatalogViewController::orderingDidSelected(OrderingController&, std::size_t selectedIndex) {

@@ -14,6 +14,8 @@
 #include "catalog/DetailViewController.hpp"
 #include "catalog/DetailViewDelegate.hpp"
 #include "catalog/MasterViewController.hpp"
+#include "catalog/ProductSearchResults.hpp"
+#include "platform/ui/PopoverController.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
@@ -31,6 +33,7 @@ class CatalogViewController : public BaseViewController,
                               public DetailViewDelegate,
                               public OrderingControllerDelegate,
                               public PopControllerDelegate,
+                              public ProductSearchResultsDelegate,
                               public ui::SearchBarDelegate {
  public:
   static constexpr long kMasterViewTag = 6001;
@@ -68,6 +71,15 @@ class CatalogViewController : public BaseViewController,
   void btnCompareClicked();
   void btnFavoritesClicked();
   void orderingDidSelected(OrderingController& controller, std::size_t selectedIndex) override;
+
+  // ---- search ------------------------------------------------------------------------------
+  // Every change of the search text searches again and shows the results
+  // beside the field (nothing when none matched).
+  void searchBarTextDidChange(ui::SearchBar& bar, const std::string& searchText) override;
+  void searchBarSearchButtonClicked(ui::SearchBar& bar) override;
+  void didselectSearchResult(const marvisto_product_Entity& product, long index) override;
+  const std::vector<marvisto_product_Entity>& searchProductArray() const { return searchProductArray_; }
+  const std::shared_ptr<ui::PopoverController>& serchController() const { return serchController_; }
   void dismissPopController(bool animated) override;
 
   // Lays the screen out for its present state, without animation.
@@ -114,6 +126,8 @@ class CatalogViewController : public BaseViewController,
   std::shared_ptr<ui::NavigationController> detailController_;
   bool isMasterViewHiddened_ = false;
   std::vector<CatalogObservation> observations_;
+  std::vector<marvisto_product_Entity> searchProductArray_;
+  std::shared_ptr<ui::PopoverController> serchController_;
 };
 
 }  // namespace mv

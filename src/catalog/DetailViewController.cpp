@@ -1,12 +1,45 @@
 #include "catalog/DetailViewController.hpp"
 
+#include "catalog/CatalogFeedback.hpp"
+#include "catalog/CategorySelection.hpp"
+#include "catalog/OrderBasket.hpp"
+#include "catalog/ProductDetailController.hpp"
+#include "catalog/ProductSort.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "shell/settings/Language.hpp"
+#include "store/DataAccessManager.hpp"
+#include "widgets/ViewStyle.hpp"
 
 namespace mv {
+namespace {
+
+CatalogNotificationCenter& center() { return CatalogNotificationCenter::defaultCenter(); }
+
+std::shared_ptr<DetailViewController> selfOf(const std::weak_ptr<ui::ViewController>& weak) {
+  return std::static_pointer_cast<DetailViewController>(weak.lock());
+}
+
+bool inTagMode() { return CatalogMode::getCurrentState() == CatalogMode::kTag; }
+
+std::optional<std::string> badgeText(std::uint64_t count) {
+  return count == 0 ? std::nullopt : std::optional<std::string>(std::to_string(count));
+}
+
+}  // namespace
 
 bool DetailViewController::isNormalPanel() {
   auto config = ConfigManager::existingInstance();
   return config && config->leftPanelType() == std::optional<std::string>("normal");
+}
+
+DetailViewController::~DetailViewController() {
+  observations_.clear();
+  if (productShowView_) {
+    productShowView_->setDataSource({});
+    productShowView_->setDelegate({});
+  }
 }
 
 void DetailViewController::loadView() { setView(std::make_shared<ui::View>(ui::Rect{0, 0, 1024, 648})); }
@@ -16,8 +49,251 @@ void DetailViewController::viewDidLoad() {
   view()->setBackgroundColor(gfx::Color::white(0.96));
   productShowView_ = std::make_shared<GridView>(gridFrame(isNormalPanel()));
   productShowView_->setAlwaysBounceVertical(true);
+  productShowView_->setDataSource(ui::weakAs<GridViewDataSource>(this));
+  productShowView_->setDelegate(ui::weakAs<GridViewDelegate>(this));
   view()->addSubview(productShowView_);
   finishViewDidLoad();
+}
+
+void DetailViewController::viewAfterFirstDidLoad() {
+  BaseViewController::viewAfterFirstDidLoad();
+  addFlow_ = AddToOrderFlow::create(ui::weakAs<AddToOrderFlowDelegate>(this));
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  observations_.push_back(center().addObserver(CatalogNotifications::displayFourColumn, [weak](const int& id) {
+    if (auto self = selfOf(weak)) self->getImgShowData(id);
+  }));
+  observations_.push_back(
+      center().addObserver(CatalogNotifications::refushRightData, [weak](const std::optional<TagProducts>& tag) {
+        if (auto self = selfOf(weak)) self->refushRightData(tag);
+      }));
+  observations_.push_back(center().addObserver(CatalogNotifications::SORT_PRODUCT, [weak](const long& type) {
+    if (auto self = selfOf(weak)) self->sortproduct(type);
+  }));
+  observations_.push_back(center().addObserver(CatalogNotifications::switchProductStyle, [weak](const NoPayload&) {
+    if (auto self = selfOf(weak)) self->switchProductStyle();
+  }));
+  auto pan = std::make_shared<ui::PanGestureRecognizer>([weak](ui::GestureRecognizer& g) {
+    if (auto self = selfOf(weak)) self->panMove(static_cast<ui::PanGestureRecognizer&>(g));
+  });
+  pan->maximumNumberOfTouches = 1;
+  // The grid keeps scrolling while the swipe is measured.
+  pan->shouldRecognizeSimultaneously = [](ui::GestureRecognizer&, ui::GestureRecognizer&) { return true; };
+  view()->addGestureRecognizer(pan);
+  panDistance_ = 0;
+  center().post(CatalogNotifications::displayFourColumn, 0);
+}
+
+void DetailViewController::setTitle(const std::string& text) {
+  if (lblTitle_) lblTitle_->setText(text);
+}
+
+// ---- what the grid shows --------------------------------------------------------------------
+
+void DetailViewController::getImgShowData(int categoryId) {
+  if (auto* nav = navigationController()) nav->popToRootViewControllerAnimated(true);
+  auto* store = DataAccessManager::sharedDataModel();
+  if (!inTagMode()) {
+    productArray_ = store ? CategorySelection::getAllproductsEntity(*store, categoryId)
+                          : std::vector<marvisto_product_Entity>{};
+  }
+  sorteProductArryBy(sortType_);
+  std::optional<std::string> name = store ? store->getCategoryWithCategoryid(categoryId).category_name : std::nullopt;
+  isAll_ = (!name || name->empty()) && categoryId == CategorySelection::kAllProducts;
+  if (isAll_) name = CatalogFeedback::text("ALL");
+  isUncategorized_ = categoryId == CategorySelection::kUncategorized;
+  if (isUncategorized_) name = CatalogFeedback::text("UNCATEGORIZED");
+  setTitle(inTagMode() ? tagTitle_ : name.value_or(""));
+  if (lblTitle_) tagTitle_ = lblTitle_->text();
+  showAllImageCell();
+}
+
+void DetailViewController::refushRightData(const std::optional<TagProducts>& tag) {
+  if (auto* nav = navigationController()) nav->popToRootViewControllerAnimated(true);
+  productArray_.clear();
+  if (tag) {
+    tagTitle_ = tag->tagName;
+    productArray_ = tag->products;
+  }
+  sorteProductArryBy(sortType_);
+  setTitle(tagTitle_);
+  showAllImageCell();
+}
+
+void DetailViewController::sortproduct(long type) {
+  sorteProductArryBy(type);
+  sortType_ = type;
+  showAllImageCell();
+}
+
+void DetailViewController::switchProductStyle() {
+  setTitle(tagTitle_);
+  if (!isNormalPanel()) showAllImageCell();
+}
+
+void DetailViewController::sorteProductArryBy(long type) {
+  priceDic_.clear();
+  auto* store = DataAccessManager::sharedDataModel();
+  if (type == ProductSort::kByPrice && store) {
+    for (const auto& p : productArray_) priceDic_[p.product_id] = store->getPriceEntityByProductId(p.product_id);
+  }
+  ProductSort::sort(productArray_, type, [this](const marvisto_product_Entity& p) {
+    auto at = priceDic_.find(p.product_id);
+    return at == priceDic_.end() ? 0.0 : ProductSort::effectivePrice(at->second);
+  });
+}
+
+void DetailViewController::showAllImageCell() {
+  if (auto* nav = navigationController()) nav->popToRootViewControllerAnimated(true);
+  refreshItemNumberBadges();
+  if (!productShowView_) return;
+  productShowView_->reloadData();
+  if (!productArray_.empty()) productShowView_->scrollToItemAtIndex(0, GridViewScrollPositionTop, false);
+}
+
+void DetailViewController::refreshItemNumberBadges() {
+  auto basket = OrderBasket::installed();
+  for (auto& product : productArray_) {
+    product.itemNumberInOrder = 0;
+    if (basket) basket->getItemNumberInOrder(product);
+  }
+}
+
+void DetailViewController::viewWillAppear(bool animated) {
+  BaseViewController::viewWillAppear(animated);
+  for (const auto& cell : productShowView_->visibleCells()) {
+    if (auto* card = dynamic_cast<DetailCell*>(cell.get())) card->reloadCellProdectPrice();
+  }
+  refreshItemNumberBadges();
+  productShowView_->reloadData();
+}
+
+void DetailViewController::updateLanguage(ui::ViewController&) {
+  if (inTagMode()) return;
+  if (isAll_) setTitle(CatalogFeedback::text("ALL"));
+  if (isUncategorized_) setTitle(CatalogFeedback::text("UNCATEGORIZED"));
+}
+
+// ---- the grid -------------------------------------------------------------------------------
+
+std::size_t DetailViewController::numberOfItemsInGridView(GridView&) { return productArray_.size(); }
+
+std::optional<base::Size> DetailViewController::portraitGridCellSizeForGridView(GridView&) { return kCellSize; }
+
+std::shared_ptr<GridViewCell> DetailViewController::gridViewCellForItemAtIndex(GridView& gridView, std::size_t index) {
+  auto card = std::dynamic_pointer_cast<DetailCell>(gridView.dequeueReusableCellWithIdentifier(DetailCell::kReuseIdentifier));
+  if (!card) {
+    card = std::make_shared<DetailCell>(DetailCell::kFrame, DetailCell::kReuseIdentifier);
+    card->init();
+    card->setSelectionStyle(GridViewCellSelectionStyleNone);
+  }
+  if (index >= productArray_.size()) return card;
+  const auto& product = productArray_[index];
+  auto* store = DataAccessManager::sharedDataModel();
+  card->setTag(DetailCell::kFirstTag + static_cast<long>(index));
+  std::optional<std::string> thumb;
+  if (store) {
+    if (auto image = store->getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
+  }
+  card->setImagename(thumb);
+  // Undoes the pressed look of a card opened before.
+  card->productImageView().setAlpha(1.0);
+  card->productImageView().setBackgroundColor(gfx::Color::clear());
+  card->loadImageAsyncWihtAnimation(true);
+  card->catalogNameLabel().setText(product.product_name);
+  card->setProductId(product.product_id);
+  auto cached = priceDic_.find(product.product_id);
+  if (cached != priceDic_.end()) {
+    card->setPriceEntity(cached->second);
+  } else if (store) {
+    card->setPriceEntity(store->getPriceEntityByProductId(product.product_id));
+  }
+  card->skuContentLabel().setText(product.product_sku);
+  card->setBadgeValue(badgeText(product.itemNumberInOrder), false);
+  auto basket = OrderBasket::installed();
+  card->addOrderBtn().setHidden(!basket || !basket->isOrderOnShow());
+  card->setDetailDelegate(ui::weakAs<DetailCellDelegate>(this));
+  return card;
+}
+
+std::shared_ptr<DetailCell> DetailViewController::cardAt(std::size_t index) const {
+  return productShowView_ ? std::dynamic_pointer_cast<DetailCell>(productShowView_->cellForItemAtIndex(index))
+                          : nullptr;
+}
+
+// ---- cards ------------------------------------------------------------------------------------
+
+void DetailViewController::didSelectedImage(DetailCell& cell) {
+  const long index = cell.tag() - DetailCell::kFirstTag;
+  if (index < 0 || static_cast<std::size_t>(index) >= productArray_.size()) return;
+  cell.productImageView().setAlpha(0.4);
+  cell.productImageView().setBackgroundColor(ViewStyle::colorOfMainTheme());
+  auto keep = shared_from_this();
+  if (auto d = detailViewDelegate()) d->productCellClicked();
+  const auto& product = productArray_[static_cast<std::size_t>(index)];
+  setTitle(Language::format("%@  ( %@ / %@ )", {product.product_name, std::to_string(index + 1),
+                                                 std::to_string(productArray_.size())}));
+  auto screen = std::make_shared<ProductDetailController>();
+  screen->setProductEntity(product);
+  screen->setProductList(productArray_, index);
+  screen->setLblTitle(lblTitle_);
+  if (inTagMode()) screen->setCurrentTag(tagTitle_);
+  if (auto* nav = navigationController()) nav->pushViewController(screen, true);
+}
+
+void DetailViewController::addToOrder(DetailCell& cell) {
+  const long index = cell.tag() - DetailCell::kFirstTag;
+  if (index < 0 || static_cast<std::size_t>(index) >= productArray_.size()) return;
+  addFlow_->addFromCard(productArray_[static_cast<std::size_t>(index)].product_id, static_cast<std::size_t>(index));
+}
+
+void DetailViewController::addToOrderFlowDidAdd(const marvisto_product_Entity& product, std::size_t) {
+  if (addToOrderPopController_) addToOrderPopController_->dismissPopoverAnimated(true);
+  // The list may have changed while the product was being added: its cards
+  // are found by product, not by the place it had.
+  for (std::size_t i = 0; i < productArray_.size(); ++i) {
+    if (productArray_[i].product_id != product.product_id) continue;
+    productArray_[i].itemNumberInOrder = product.itemNumberInOrder;
+    if (auto card = cardAt(i)) card->setBadgeValue(badgeText(product.itemNumberInOrder), true);
+  }
+}
+
+void DetailViewController::addToOrderFlowOrderReplaced() {
+  refreshItemNumberBadges();
+  if (productShowView_) productShowView_->reloadData();
+}
+
+void DetailViewController::addToOrderFlowPresentChooser(const std::shared_ptr<ui::ViewController>& chooser,
+                                                        std::size_t cellIndex) {
+  if (addToOrderPopController_) addToOrderPopController_->dismissPopoverAnimated(false);
+  addToOrderPopController_ = std::make_shared<ui::PopoverController>(chooser);
+  addToOrderPopController_->setPopoverContentSize(kAddToOrderPopoverSize);
+  const ui::Rect grid = productShowView_->frame();
+  ui::Rect anchor{grid.x() + grid.width() / 2, grid.y() + grid.height() / 2, 1, 1};
+  if (auto card = cardAt(cellIndex)) {
+    const ui::Rect f = card->frame();
+    anchor = {f.x() + grid.x(), f.y() - productShowView_->contentOffset().y, f.width(), f.height()};
+  }
+  addToOrderPopController_->presentPopoverFromRect(
+      anchor, view().get(),
+      ui::PopoverArrowDirectionDown | ui::PopoverArrowDirectionLeft | ui::PopoverArrowDirectionRight, true);
+}
+
+void DetailViewController::panMove(ui::PanGestureRecognizer& pan) {
+  const auto state = pan.state();
+  if (state == ui::GestureState::Began) panBegin_ = pan.locationInView(productShowView_.get());
+  const bool moving = state == ui::GestureState::Began || state == ui::GestureState::Changed;
+  if (moving && panDistance_ > -kPanThreshold && panDistance_ < kPanThreshold) {
+    // The translation is counted from where the swipe began, so each event
+    // adds the whole way so far: long swipes pass the threshold soon.
+    panDistance_ += pan.translationInView(view().get()).x;
+    return;
+  }
+  auto keep = shared_from_this();
+  if (auto d = detailViewDelegate()) {
+    if (panDistance_ > kPanThreshold) d->setMasterViewHidded(false, panBegin_);
+    if (panDistance_ < -kPanThreshold) d->setMasterViewHidded(true, panBegin_);
+  }
+  panDistance_ = 0;
 }
 
 }  // namespace mv

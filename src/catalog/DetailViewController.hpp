@@ -1,35 +1,117 @@
 #pragma once
-// The right side of the catalogue tab, under the top bar: the product grid,
-// beside the left panel or under it as the company's configuration says.
-// Product screens are pushed over it on the catalogue's detail stack.
+// The right side of the catalogue tab, under the top bar: the grid of product
+// cards of the category or tag the left panel chose, beside the panel or under
+// it as the company's configuration says, in one of four orders. A card's
+// picture opens the product screen (pushed over the grid on the catalogue's
+// detail stack); its cart button adds the product to the current order.
+#include <map>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "catalog/AddToOrderFlow.hpp"
+#include "catalog/CatalogNotifications.hpp"
+#include "catalog/DetailCell.hpp"
 #include "catalog/DetailViewDelegate.hpp"
+#include "platform/ui/Label.hpp"
+#include "platform/ui/PanGestureRecognizer.hpp"
+#include "platform/ui/PopoverController.hpp"
 #include "shell/frame/BaseViewController.hpp"
 #include "widgets/grid/GridView.hpp"
 
 namespace mv {
 
-class DetailViewController : public BaseViewController {
+class DetailViewController : public BaseViewController,
+                             public GridViewDataSource,
+                             public GridViewDelegate,
+                             public DetailCellDelegate,
+                             public AddToOrderFlowDelegate {
  public:
   inline static const ui::Rect kBesidePanel{250, 0, 774, 648};
   inline static const ui::Rect kFullWidth{0, 0, 1024, 648};
+  inline static const ui::Size kCellSize{193, 212};
+  // How far a sideways swipe must go to move the left panel.
+  static constexpr double kPanThreshold = 100;
+  inline static const ui::Size kAddToOrderPopoverSize{400, 250};
 
   // The grid's frame: beside the panel only for the left panel type "normal".
   static ui::Rect gridFrame(bool normalPanel) { return normalPanel ? kBesidePanel : kFullWidth; }
   // Whether the signed-in company sets the grid beside the panel.
   static bool isNormalPanel();
 
+  DetailViewController() = default;
+  ~DetailViewController() override;
+
   void loadView() override;
   void viewDidLoad() override;
+  void viewAfterFirstDidLoad() override;
+  void viewWillAppear(bool animated) override;
+  void updateLanguage(ui::ViewController& sender) override;
 
   GridView& productShowView() const { return *productShowView_; }
   std::shared_ptr<DetailViewDelegate> detailViewDelegate() const { return detailViewDelegate_.lock(); }
   void setDetailViewDelegate(std::weak_ptr<DetailViewDelegate> d) { detailViewDelegate_ = std::move(d); }
+  // The catalogue screen's title label, which the grid writes.
+  void setLblTitle(std::shared_ptr<ui::Label> label) { lblTitle_ = std::move(label); }
+
+  // ---- what the notifications ask --------------------------------------------------------
+  // The products of a category (0 all, -1 those under none); in tag mode
+  // the tag's products stay and are sorted again.
+  void getImgShowData(int categoryId);
+  // The products of a tag; nothing empties the grid.
+  void refushRightData(const std::optional<TagProducts>& tag);
+  void sortproduct(long type);
+  void switchProductStyle();
+
+  void sorteProductArryBy(long type);
+  // Back to the grid at its top with fresh counts.
+  void showAllImageCell();
+  void refreshItemNumberBadges();
+
+  // ---- cards -------------------------------------------------------------------------------------
+  void didSelectedImage(DetailCell& cell) override;
+  void addToOrder(DetailCell& cell) override;
+  void addToOrderFlowDidAdd(const marvisto_product_Entity& product, std::size_t cellIndex) override;
+  void addToOrderFlowOrderReplaced() override;
+  void addToOrderFlowPresentChooser(const std::shared_ptr<ui::ViewController>& chooser,
+                                    std::size_t cellIndex) override;
+  void panMove(ui::PanGestureRecognizer& pan);
+
+  std::size_t numberOfItemsInGridView(GridView& gridView) override;
+  std::shared_ptr<GridViewCell> gridViewCellForItemAtIndex(GridView& gridView, std::size_t index) override;
+  std::optional<base::Size> portraitGridCellSizeForGridView(GridView& gridView) override;
+
+  // ---- state ---------------------------------------------------------------------------------------
+  const std::vector<marvisto_product_Entity>& productArray() const { return productArray_; }
+  const std::string& tagTitle() const { return tagTitle_; }
+  long sortType() const { return sortType_; }
+  bool isAll() const { return isAll_; }
+  bool isUncategorized() const { return isUncategorized_; }
+  double panDistance() const { return panDistance_; }
+  const std::shared_ptr<AddToOrderFlow>& addFlow() const { return addFlow_; }
+  const std::shared_ptr<ui::PopoverController>& addToOrderPopController() const { return addToOrderPopController_; }
+  // The card showing item `index`, when it is on screen.
+  std::shared_ptr<DetailCell> cardAt(std::size_t index) const;
 
  private:
+  void setTitle(const std::string& text);
+
   std::shared_ptr<GridView> productShowView_;
   std::weak_ptr<DetailViewDelegate> detailViewDelegate_;
+  std::shared_ptr<ui::Label> lblTitle_;
+  std::vector<marvisto_product_Entity> productArray_;
+  std::string tagTitle_;
+  long sortType_ = 0;
+  // Prices read for the price order, by product id.
+  std::map<int, marvisto_product_price_Entity> priceDic_;
+  bool isAll_ = true;
+  bool isUncategorized_ = false;
+  double panDistance_ = 0;
+  ui::Point panBegin_;
+  std::shared_ptr<AddToOrderFlow> addFlow_;
+  std::shared_ptr<ui::PopoverController> addToOrderPopController_;
+  std::vector<CatalogObservation> observations_;
 };
 
 }  // namespace mv

@@ -243,7 +243,7 @@ TEST_F(CatalogTabTest, ThePanelMovesInAndOutAndTheTopBarFollowsEachState) {
   // While moving, the title keeps its text where it stood: centred beside the panel.
   EXPECT_EQ(screen->lblTitle().frame().x(), 282);
   EXPECT_EQ(screen->lblTitle().frame().width(),
-            gfx::TextMeasurer::current().widthOf("Product Catalog", screen->lblTitle().font()));
+            gfx::TextMeasurer::current().widthOf(screen->lblTitle().text(), screen->lblTitle().font()));
   settle();
   EXPECT_EQ(screen->lblTitle().frame(), (base::Rect{282, 27, 460, 30}));
 

@@ -1,0 +1,42 @@
+#pragma once
+// One result of the catalogue search: the thumbnail, name, SKU and price,
+// the price struck through beside the discount price while one applies.
+#include <memory>
+
+#include "platform/ui/ImageView.hpp"
+#include "platform/ui/Label.hpp"
+#include "platform/ui/TableViewCell.hpp"
+#include "platform/ui/View.hpp"
+
+namespace mv {
+
+class SearchProductCell : public ui::TableViewCell {
+ public:
+  static constexpr double kRowHeight = 82;
+
+  explicit SearchProductCell(std::string reuseIdentifier);
+
+  ui::View& productImage() const { return *imageView_; }
+  ui::Label& productName() const { return *productName_; }
+  ui::Label& productPrice() const { return *productPrice_; }
+  ui::Label& productSKU() const { return *productSKU_; }
+  ui::Label& productDiscountPrice() const { return *productDiscountPrice_; }
+  int productId() const { return productId_; }
+  // Reads the product's price and lays the two prices out.
+  void setProductId(int productId);
+
+  // The frames of the price and the discount price for a price text that
+  // wide: the discount 10 points after a short price, else both fixed.
+  struct PriceFrames {
+    ui::Rect price;
+    ui::Rect discount;
+  };
+  static PriceFrames priceFrames(double priceTextWidth);
+
+ private:
+  std::shared_ptr<ui::View> imageView_;
+  std::shared_ptr<ui::Label> productName_, productPrice_, productSKU_, productDiscountPrice_;
+  int productId_ = 0;
+};
+
+}  // namespace mv

@@ -1,0 +1,332 @@
+#include "CatalogTestSupport.hpp"
+#include "catalog/CatalogScreens.hpp"
+#include "catalog/CatalogViewController.hpp"
+#include "catalog/DetailCell.hpp"
+#include "catalog/ProductDetailController.hpp"
+#include "catalog/ProductSearchResults.hpp"
+#include "catalog/ProductSort.hpp"
+#include "catalog/SearchProductCell.hpp"
+#include "order/QuoteOrderBasket.hpp"
+#include "order/QuoteOrderStore.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/TabBarController.hpp"
+#include "platform/ui/Window.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "shell/frame/UIToast.hpp"
+#include "shell/settings/Language.hpp"
+
+namespace mv::test {
+namespace {
+
+marvisto_product_Entity item(int id, const std::string& name, const std::string& sku, int ordering = 0) {
+  marvisto_product_Entity p;
+  p.product_id = id;
+  p.product_name = name;
+  p.product_sku = sku;
+  p.product_ordering = ordering;
+  return p;
+}
+
+TEST(ProductSortTest, EachOrderIsStableAndIgnoresCaseWhereItShould) {
+  const std::vector<marvisto_product_Entity> list{item(1, "beta", "b-2", 3), item(2, "", "", 1),
+                                                  item(3, "Alpha", "A-9", 2), item(4, "alpha", "a-1", 2),
+                                                  item(5, "BETA", "", 0)};
+  const std::map<int, double> prices{{1, 10}, {3, 5}, {4, 10}, {5, -1}};
+  auto priceOf = [&prices](const marvisto_product_Entity& p) {
+    auto at = prices.find(p.product_id);
+    return at == prices.end() ? 0.0 : at->second;
+  };
+  struct Case {
+    long type;
+    std::vector<int> ids;
+  };
+  // Empty names and SKUs sort first; equal keys keep their order.
+  for (const Case& c : {Case{ProductSort::kByName, {2, 3, 4, 1, 5}}, Case{ProductSort::kBySku, {2, 5, 4, 3, 1}},
+                        Case{ProductSort::kByPrice, {5, 2, 3, 1, 4}}, Case{ProductSort::kByOrdering, {5, 2, 3, 4, 1}},
+                        Case{5, {1, 2, 3, 4, 5}}, Case{-1, {1, 2, 3, 4, 5}}}) {
+    auto sorted = list;
+    ProductSort::sort(sorted, c.type, priceOf);
+    EXPECT_EQ(idsOf(sorted), c.ids) << "type " << c.type;
+  }
+  // A price that is no number sorts as 0 instead of breaking the order.
+  auto withNaN = list;
+  ProductSort::sort(withNaN, ProductSort::kByPrice, [](const marvisto_product_Entity& p) {
+    return p.product_id == 1 ? std::nan("") : static_cast<double>(p.product_id);
+  });
+  EXPECT_EQ(idsOf(withNaN), (std::vector<int>{1, 2, 3, 4, 5}));
+}
+
+TEST(ProductSortTest, EffectivePriceIsTheDiscountWhileItApplies) {
+  marvisto_product_price_Entity price;
+  price.price = 100;
+  price.discount_price = 80;
+  EXPECT_EQ(ProductSort::effectivePrice(price), 100);
+  price.discount_flag = true;
+  EXPECT_EQ(ProductSort::effectivePrice(price), 80);
+  EXPECT_EQ(ProductSort::effectivePrice(marvisto_product_price_Entity{}), 0);
+}
+
+TEST(PricePlacementTest, DiscountsBesideOrUnderThePrice) {
+  EXPECT_EQ(DetailCell::discountFrame(60, 70), (ui::Rect{80, 175, 120, 20}));
+  EXPECT_EQ(DetailCell::discountFrame(60, 71), (ui::Rect{10, 190, 120, 20}));
+  EXPECT_EQ(SearchProductCell::priceFrames(99.5).price, (ui::Rect{85, 33, 99.5, 21}));
+  EXPECT_EQ(SearchProductCell::priceFrames(99.5).discount, (ui::Rect{194.5, 33, 100, 21}));
+  EXPECT_EQ(SearchProductCell::priceFrames(100).price, (ui::Rect{85, 33, 100, 21}));
+  EXPECT_EQ(SearchProductCell::priceFrames(100).discount, (ui::Rect{195, 33, 100, 21}));
+}
+
+// A basket over the real order store whose add-to-order popover is a plain
+// controller: the test plays the popover's OK itself.
+class ChooserBasket : public QuoteOrderBasket {
+ public:
+  std::vector<std::size_t> asked;
+  std::shared_ptr<ui::ViewController> makeAddToOrderController(const marvisto_product_Entity&, std::size_t cellIndex,
+                                                               std::weak_ptr<AddToOrderControllerDelegate>) override {
+    asked.push_back(cellIndex);
+    auto chooser = std::make_shared<ui::ViewController>();
+    chooser->setPreferredContentSize({400, 250});
+    return chooser;
+  }
+};
+
+// The catalogue tab over the example tree, products priced, p1 with a
+// choice to make, p3 in euros.
+class ProductGridTest : public CatalogOrderTest {
+ protected:
+  void SetUp() override {
+    CatalogOrderTest::SetUp();
+    ui::View::setAnimationsEnabled(false);
+    seedExampleTree();
+    price(1, 30, "USD", 25);
+    price(2, 10, "USD");
+    price(3, 20, "EUR");
+    attribute(1, 1, "Color", "Red,Blue");
+    attribute(2, 2, "Size", "M");
+    basket = std::make_shared<ChooserBasket>();
+    OrderBasket::install(basket);
+    CatalogScreens::install();
+    screen = std::dynamic_pointer_cast<CatalogViewController>(MainTabScreens::makeScreen(MainTabScreens::kCatalog));
+    ASSERT_TRUE(screen);
+    tabs = std::make_shared<ui::TabBarController>();
+    tabs->setViewControllers({std::make_shared<ui::ViewController>(), std::make_shared<ui::NavigationController>(screen)});
+    tabs->setSelectedIndex(1);
+    window = std::make_shared<ui::Window>();
+    window->makeKeyAndVisible();
+    window->setRootViewController(tabs);
+    driver = std::make_unique<ui::HeadlessDriver>(window);
+    settle();
+  }
+  void TearDown() override {
+    CatalogScreens::uninstall();
+    window->setRootViewController(nullptr);
+    ui::Application::sharedInstance().removeWindow(window.get());
+    screen.reset();
+    tabs.reset();
+    driver.reset();
+    window.reset();
+    ui::AlertView::resetForTesting();
+    ui::View::setAnimationsEnabled(true);
+    CatalogOrderTest::TearDown();
+  }
+  void settle() {
+    base::RunLoop::main().runUntil([] { return false; }, 0.5);
+    ui::View::layoutPendingViews();
+  }
+  DetailViewController& grid() { return *screen->detailViewController(); }
+  std::shared_ptr<DetailCell> card(std::size_t index) {
+    settle();
+    return grid().cardAt(index);
+  }
+  std::string lastToast() {
+    std::string text;
+    for (auto* toast : driver->findAllOf<UIToast>(nullptr, false)) text = toast->text();
+    return text;
+  }
+  void keep(const std::string& name) {
+    settle();
+    gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+    const auto file = root / (name + ".png");
+    ASSERT_TRUE(driver->snapshot(file));
+    keepSnapshot(file);
+  }
+  static std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
+
+  std::shared_ptr<ChooserBasket> basket;
+  std::shared_ptr<CatalogViewController> screen;
+  std::shared_ptr<ui::TabBarController> tabs;
+  std::shared_ptr<ui::Window> window;
+  std::unique_ptr<ui::HeadlessDriver> driver;
+};
+
+TEST_F(ProductGridTest, ShowsTheChosenCategoryInTheChosenOrder) {
+  EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_TRUE(grid().isAll());
+  EXPECT_EQ(screen->lblTitle().text(), "All");
+
+  // A's children: A1's products, then A2's without the product already listed.
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, A);
+  EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{1, 2}));
+  EXPECT_EQ(screen->lblTitle().text(), "A");
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, -1);
+  EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{4}));
+  EXPECT_TRUE(grid().isUncategorized());
+  EXPECT_EQ(screen->lblTitle().text(), "Uncategorized");
+
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, 0);
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::SORT_PRODUCT, ProductSort::kByPrice);
+  // p4 has no price (0), then p1 by its discount 25 after p2 at 10 and p3 at 20.
+  EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{4, 2, 3, 1}));
+  EXPECT_EQ(grid().sortType(), ProductSort::kByPrice);
+
+  // In tag mode a category change only sorts the tag's products again.
+  CatalogMode::setCurrentState(CatalogMode::kTag);
+  CatalogNotificationCenter::defaultCenter().post(
+      CatalogNotifications::refushRightData, std::optional<TagProducts>(TagProducts{"Red", {item(3, "p3", "SKU-3"),
+                                                                                           item(1, "p1", "SKU-1")}}));
+  EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{3, 1}));
+  EXPECT_EQ(screen->lblTitle().text(), "Red");
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::SORT_PRODUCT, ProductSort::kByName);
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, A);
+  EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{1, 3}));
+  EXPECT_EQ(screen->lblTitle().text(), "Red");
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::refushRightData, std::nullopt);
+  EXPECT_TRUE(grid().productArray().empty());
+}
+
+TEST_F(ProductGridTest, CardsShowPriceDiscountAndTheOrderCount) {
+  auto first = card(0);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->tag(), DetailCell::kFirstTag);
+  EXPECT_EQ(first->catalogNameLabel().text(), "p1");
+  EXPECT_EQ(first->priceContentLabel().text(), "$30.00");
+  EXPECT_EQ(first->discountPriceLabel().text(), "$25.00");
+  EXPECT_EQ(first->priceContentLabel().subviews().size(), 1u);
+  EXPECT_FALSE(first->addOrderBtn().isHidden());
+  auto second = card(1);
+  EXPECT_EQ(second->discountPriceLabel().frame(), ui::Rect{});
+  EXPECT_TRUE(second->priceContentLabel().subviews().empty());
+  keep("product-grid");
+}
+
+TEST_F(ProductGridTest, TheCartButtonAddsAtOnceOrAsksForAChoice) {
+  // p2's only attribute has one option: added at once with it.
+  card(1)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+  EXPECT_EQ(lines(), (std::vector<std::string>{"2 x1 Size:M"}));
+  EXPECT_EQ(card(1)->addOrderBtn().badgeLabel().text(), "1");
+  card(1)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+  EXPECT_EQ(lines(), (std::vector<std::string>{"2 x2 Size:M"}));
+  EXPECT_EQ(card(1)->addOrderBtn().badgeLabel().text(), "2");
+
+  // p1 needs a colour: the popover opens at its card and its OK adds.
+  card(0)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+  EXPECT_EQ(basket->asked, (std::vector<std::size_t>{0}));
+  ASSERT_TRUE(grid().addToOrderPopController());
+  EXPECT_TRUE(grid().addToOrderPopController()->isPopoverVisible());
+  auto chosen = store().getProductByProductId(1).value();
+  chosen.count = 3;
+  chosen.attributes = "Color:Blue";
+  grid().addFlow()->addProductToOrderWithProduct(chosen, 0);
+  EXPECT_EQ(lines(), (std::vector<std::string>{"2 x2 Size:M", "1 x3 Color:Blue"}));
+  EXPECT_EQ(card(0)->addOrderBtn().badgeLabel().text(), "3");
+  EXPECT_FALSE(grid().addToOrderPopController()->isPopoverVisible());
+
+  // Without a popover to choose in, the card asks for the choice instead of adding.
+  OrderBasket::install(std::make_shared<QuoteOrderBasket>());
+  card(0)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+  EXPECT_EQ(lastToast(), text("CHOOSEATTRIBUTE"));
+  EXPECT_EQ(lines().size(), 2u);
+}
+
+TEST_F(ProductGridTest, TheCurrencyQuestionAddsTheProductItWasAskedFor) {
+  card(1)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+  ASSERT_EQ(lines(), (std::vector<std::string>{"2 x1 Size:M"}));
+  card(2)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), text("NOTTHESAMEMONEYCY"));
+
+  // While the question is up the grid shows another list: the answer still
+  // adds p3, the product the cart button was pressed for.
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, -1);
+  ASSERT_EQ(idsOf(grid().productArray()), (std::vector<int>{4}));
+  ASSERT_TRUE(driver->pressAlertButton(AddToOrderFlow::kSaveButton));
+  settle();
+  EXPECT_EQ(lines(), (std::vector<std::string>{"3 x1"}));
+  EXPECT_EQ(QuoteOrderStore::sharedInstance()->fetchQuoteOrders(0, "").size(), 1u);
+
+  // A product unpublished while the question is up is not added.
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, 0);
+  card(1)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  sql("UPDATE marvisto_product SET product_publish = 0 WHERE product_id = 2");
+  // Answered without running the loop, which would end the toast.
+  auto alert = ui::AlertView::visibleAlert();
+  grid().addFlow()->alertViewClickedButtonAtIndex(*alert, AddToOrderFlow::kDontSaveButton);
+  alert->dismissWithClickedButtonIndex(AddToOrderFlow::kDontSaveButton, false);
+  EXPECT_EQ(lastToast(), text("FAILED"));
+  EXPECT_TRUE(lines().empty());
+}
+
+TEST_F(ProductGridTest, APictureOpensTheProductScreenOnTheList) {
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::SORT_PRODUCT, ProductSort::kByName);
+  grid().didSelectedImage(*card(2));
+  settle();
+  auto* top = dynamic_cast<ProductDetailController*>(screen->detailController()->topViewController());
+  ASSERT_TRUE(top);
+  EXPECT_EQ(top->productID(), 3);
+  EXPECT_EQ(top->position().index(), 2);
+  EXPECT_EQ(top->position().count(), 4);
+  EXPECT_EQ(screen->lblTitle().text(), "p3  ( 3 / 4 )");
+  EXPECT_TRUE(screen->searchBar().isHidden());
+  // Back to the grid: the pressed look is gone.
+  screen->backButtonClicked();
+  EXPECT_EQ(card(2)->productImageView().alpha(), 1.0);
+}
+
+TEST_F(ProductGridTest, ALongSidewaysSwipeMovesThePanel) {
+  EXPECT_FALSE(screen->isMasterViewHiddened());
+  ASSERT_TRUE(driver->swipe({800, 400}, {500, 400}, 0.3, 8));
+  settle();
+  EXPECT_TRUE(screen->isMasterViewHiddened());
+  EXPECT_EQ(grid().panDistance(), 0);
+  ASSERT_TRUE(driver->swipe({300, 400}, {330, 400}, 0.3, 3));
+  settle();
+  EXPECT_TRUE(screen->isMasterViewHiddened());
+}
+
+TEST_F(ProductGridTest, SearchFindsWhatTheTextSaysAndOpensAResult) {
+  sql("UPDATE marvisto_product SET product_name = '50% off_now', product_tags = 'it''s' WHERE product_id = 4");
+  struct Case {
+    std::string text;
+    std::vector<int> ids;
+  };
+  for (const Case& c : {Case{"  p1 \n", {1}}, Case{"%", {4}}, Case{"_", {4}}, Case{"'", {4}},
+                        Case{"SKU-", {4, 1, 2, 3}}, Case{"nothing", {}}}) {
+    screen->searchBar().setText(c.text);
+    screen->searchBarTextDidChange(screen->searchBar(), c.text);
+    EXPECT_EQ(idsOf(screen->searchProductArray()), c.ids) << '"' << c.text << '"';
+    ASSERT_TRUE(screen->serchController());
+    EXPECT_EQ(screen->serchController()->isPopoverVisible(), !c.ids.empty()) << c.text;
+  }
+  screen->searchBarTextDidChange(screen->searchBar(), "p");
+  ASSERT_TRUE(screen->serchController()->isPopoverVisible());
+  auto results = std::dynamic_pointer_cast<ProductSearchResults>(screen->serchController()->contentViewController());
+  ASSERT_TRUE(results);
+  EXPECT_EQ(results->tableView()->numberOfRowsInSection(0), 3);
+  keep("product-search");
+  ASSERT_TRUE(results->tableView()->tapRowAtIndexPath({0, 2}));
+  settle();
+  EXPECT_FALSE(screen->serchController()->isPopoverVisible());
+  auto* top = dynamic_cast<ProductDetailController*>(screen->detailController()->topViewController());
+  ASSERT_TRUE(top);
+  EXPECT_EQ(top->productID(), 3);
+  EXPECT_EQ(top->position().index(), 2);
+  EXPECT_EQ(screen->lblTitle().text(), "p3");
+  EXPECT_TRUE(screen->btnMenu().isHidden());
+}
+
+}  // namespace
+}  // namespace mv::test
