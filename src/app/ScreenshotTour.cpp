@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "catalog/CatalogNotifications.hpp"
+#include "catalog/CatalogViewController.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -249,6 +250,17 @@ void ScreenshotTour::catalogScreens(int& n) {
   snapshot(std::to_string(n++) + "-catalog-product");
   center.post(CatalogNotifications::btnBackClick);
   waitFor([] { return false; }, 0.5);
+  // The search popover, with the first word of that product's name.
+  auto tab = UITabBarControllerExt::current();
+  auto catalog = tab ? std::dynamic_pointer_cast<CatalogViewController>(tab->screen(MainTabScreens::kCatalog)) : nullptr;
+  if (!catalog) return;
+  const std::string& name = products.front().product_name;
+  const std::string word = name.substr(0, name.find(' '));
+  catalog->searchBar().setText(word);
+  catalog->searchBarTextDidChange(catalog->searchBar(), word);
+  snapshot(std::to_string(n++) + "-catalog-search");
+  if (auto popover = catalog->serchController()) popover->dismissPopoverAnimated(false);
+  catalog->searchBar().setText("");
 }
 
 void ScreenshotTour::startSignIn() {

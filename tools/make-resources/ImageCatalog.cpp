@@ -640,7 +640,7 @@ void screenIcons(std::vector<Picture>& list) {
   // white pictograms for buttons that sit on the blue title bars
   const std::pair<const char*, Glyph> onBar[] = {
       {"btn-compare.png", Glyph::Compare},     {"btn-fav.png", Glyph::Star},
-      {"btn-cart.png", Glyph::Cart},           {"btn-share.png", Glyph::Share},
+      {"btn-share.png", Glyph::Share},
       {"icon-menu.png", Glyph::Menu},          {"icon-menu-split.png", Glyph::MenuSplit},
       {"btn_add.png", Glyph::Plus},            {"btn_download_all.png", Glyph::Download},
       {"btn_update_all.png", Glyph::UpdateAll}, {"btn_cancel_all.png", Glyph::Close}};
@@ -669,6 +669,8 @@ void screenIcons(std::vector<Picture>& list) {
       drawGlyph(c, glyph, 6, 6, 16, kTheme);
     });
   }
+  // the cart of a product card, on the card's white
+  add(list, "btn-cart.png", 34, 34, roundButton(Glyph::Cart, true));
   add(list, "btn-addcompare.png", 44, 44, roundButton(Glyph::Compare, false));
   add(list, "btn-compareAdded.png", 44, 44, roundButton(Glyph::Compare, true));
   add(list, "btn-addfav.png", 44, 44, roundButton(Glyph::Star, false));
