@@ -6,6 +6,7 @@
 #include "catalog/ProductSearchResults.hpp"
 #include "catalog/ProductSort.hpp"
 #include "catalog/SearchProductCell.hpp"
+#include "order/AddToOrderController.hpp"
 #include "order/QuoteOrderBasket.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -234,11 +235,17 @@ TEST_F(ProductGridTest, TheCartButtonAddsAtOnceOrAsksForAChoice) {
   EXPECT_EQ(card(0)->addOrderBtn().badgeLabel().text(), "3");
   EXPECT_FALSE(grid().addToOrderPopController()->isPopoverVisible());
 
-  // Without a popover to choose in, the card asks for the choice instead of adding.
+  // The order library's own popover: a colour and a count chosen in it.
   OrderBasket::install(std::make_shared<QuoteOrderBasket>());
   card(0)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
-  EXPECT_EQ(lastToast(), text("CHOOSEATTRIBUTE"));
-  EXPECT_EQ(lines().size(), 2u);
+  auto* chooser = dynamic_cast<AddToOrderController*>(grid().addToOrderPopController()->contentViewController().get());
+  ASSERT_TRUE(chooser);
+  ASSERT_TRUE(chooser->attributeList().leftNameTableView().tapRowAtIndexPath({0, 0}));
+  ASSERT_TRUE(chooser->attributeList().rightValueTableView().tapRowAtIndexPath({0, 0}));
+  chooser->countField().setText("2");
+  chooser->addToOrderOKButtonClicked();
+  EXPECT_EQ(lines(), (std::vector<std::string>{"2 x2 Size:M", "1 x3 Color:Blue", "1 x2 Color:Red"}));
+  EXPECT_EQ(card(0)->addOrderBtn().badgeLabel().text(), "5");
 }
 
 TEST_F(ProductGridTest, TheCurrencyQuestionAddsTheProductItWasAskedFor) {
