@@ -4,6 +4,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
+#include "shell/frame/MessageBox.hpp"
 #include "shell/settings/Language.hpp"
 #include "util/TextLookup.hpp"
 
@@ -29,6 +30,7 @@ void OrderScreenTest::TearDown() {
   driver_.reset();
   window_.reset();
   ui::AlertView::resetForTesting();
+  MessageBox::sharedInstance().resetForTesting();
   ui::Application::freeInstance();
   ui::View::setAnimationsEnabled(true);
   setTextLookup(nullptr);

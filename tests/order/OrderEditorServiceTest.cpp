@@ -1,0 +1,138 @@
+// The whole road of an order against the local sales service: products added
+// from the catalogue, the order opened from the Orders tab, a customer
+// chosen, a discount set, the form signed and kept, and the order submitted.
+#include <gtest/gtest.h>
+
+#include "OrderScreenTest.hpp"
+#include "SessionFixture.hpp"
+#include "order/QuoteOrderBasket.hpp"
+#include "order/QuoteOrderHistoryController.hpp"
+#include "order/QuoteOrderPDFViewController.hpp"
+#include "order/QuoteOrderViewController.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "platform/gfx/Context.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "sales-service/SalesService.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
+#include "sync/NetworkModel.hpp"
+
+namespace mv::test {
+namespace {
+
+class OrderRoadTest : public OrderScreenTest {
+ protected:
+  OrderRoadTest() {
+    clientId = "acme";
+    accountId = "rep";
+  }
+  void SetUp() override {
+    OrderScreenTest::SetUp();
+    useRealClock();
+    service = std::make_unique<sales::SalesService>();
+    std::string error;
+    ASSERT_TRUE(service->start(&error)) << error;
+    auto& defaults = base::UserDefaults::standard();
+    const base::Value settingsOfService = service->serverSettings();
+    for (const auto& [key, value] : settingsOfService.items()) defaults.setObject(key, value);
+    HttpNetworkCtrl::Settings settings;
+    settings.messageTimeOutSeconds = 2;
+    settings.messageRetryDelaySeconds = 0.3;
+    HttpNetworkCtrl::sharedInstance().setSettings(settings);
+    store->setRequestSender({});  // the network model
+    session->type = SyncLoginSession::kLoginTypeOffline;
+    changeSession([](Session& s) { s.loginType = Session::kLoginTypeOffline; });
+  }
+  void TearDown() override {
+    NetworkModel::sharedInstance().cancelAllRequests();
+    HttpNetworkCtrl::sharedInstance().setSettings(HttpNetworkCtrl::Settings());
+    if (service) service->stop();
+    service.reset();
+    OrderScreenTest::TearDown();
+  }
+  std::unique_ptr<sales::SalesService> service;
+};
+
+TEST_F(OrderRoadTest, AnOrderFromTheCatalogueToTheService) {
+  price(1, 12.5, "USD");
+  price(2, 40, "USD", 30.0);
+  marvisto_customer_Entity acme;
+  acme.customer_id = 7;
+  acme.customer_name = "Acme Stores";
+  acme.customer_publish = 1;
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({acme}));
+
+  // The catalogue adds two products.
+  QuoteOrderBasket basket;
+  ASSERT_TRUE(basket.addToOrder(product(1, 4)));
+  ASSERT_TRUE(basket.addToOrder(product(2, 1)));
+
+  // The Orders tab opens the order begun from the catalogue.
+  auto list = std::make_shared<QuoteOrderHistoryController>();
+  auto nav = std::make_shared<ui::NavigationController>(list);
+  window().setRootViewController(nav);
+  ASSERT_TRUE(runUntil([&] {
+    flush();
+    return dynamic_cast<QuoteOrderViewController*>(nav->topViewController()) != nullptr;
+  }));
+  auto* editor = dynamic_cast<QuoteOrderViewController*>(nav->topViewController());
+  auto order = editor->quoteOrder();
+  ASSERT_EQ(order->items.size(), 2u);
+
+  // A customer, and 90 % of the total to pay.
+  PersonInfo person;
+  person.pid = 7;
+  person.name = "Acme Stores";
+  editor->didSelectCell(person);
+  editor->discountRatChanged(90);
+  EXPECT_DOUBLE_EQ(order->total(), 4 * 12.5 + 30);
+  EXPECT_DOUBLE_EQ(order->discount(), 72);
+
+  // Signed on the form and kept.
+  editor->btnViewAsPDFClick();
+  ASSERT_TRUE(runUntil([&] {
+    flush();
+    return dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController()) != nullptr;
+  }));
+  auto* pdf = dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController());
+  auto ink = gfx::Context::bitmap({400, 275}, 1, false);
+  ink->setStrokeColor(gfx::Color::black());
+  ink->setLineWidth(10);
+  ink->strokeLine({40, 200}, {360, 60});
+  pdf->pdfCreater()->takeSignature(ink->makeImage());
+  pdf->btnBackClick();
+  ASSERT_TRUE(driver().visibleAlert());
+  driver().pressAlertButton(1);
+  ASSERT_TRUE(runUntil([&] {
+    flush();
+    return nav->topViewController() == editor;
+  }));
+  ASSERT_NE(order->serial, 0);
+  EXPECT_FALSE(order->signature.empty());
+
+  // Submitted: signed in first (offline), then sent.
+  editor->btnSubmitClick();
+  ASSERT_TRUE(runUntil([&] {
+    flush();
+    return driver().visibleAlert() != nullptr;
+  }, 20));
+  EXPECT_EQ(driver().visibleAlert()->title(), txt("ORDERSUBMITTED"));
+  EXPECT_TRUE(editor->btnSubmit().isHidden());
+
+  auto stored = dam().fetchQuoteOrders(1, "");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0]->number, order->number);
+  EXPECT_EQ(stored[0]->customerId, 7);
+  EXPECT_DOUBLE_EQ(stored[0]->discount(), 72);
+  bool found = false;
+  for (const auto& up : service->backend().uploadedOrders("acme")) {
+    if (up.value("order_number", std::string()) != order->number) continue;
+    found = true;
+    EXPECT_DOUBLE_EQ(up.value("order_total", 0.0), 80);
+    EXPECT_DOUBLE_EQ(up.value("order_discount", 0.0), 72);
+    EXPECT_EQ(up.value("customer_name", std::string()), "Acme Stores");
+  }
+  EXPECT_TRUE(found);
+}
+
+}  // namespace
+}  // namespace mv::test
