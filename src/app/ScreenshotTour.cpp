@@ -231,10 +231,13 @@ void ScreenshotTour::tourOrder(int& n) {
   waitFor([&] { return dynamic_cast<QuoteOrderViewController*>(nav->topViewController()) != nullptr; }, 5);
   auto* editor = dynamic_cast<QuoteOrderViewController*>(nav->topViewController());
   if (!editor) return;
-  snapshot(std::to_string(n++) + "-order-editor");
+  char name[32];
+  std::snprintf(name, sizeof name, "%02d-order-editor", n++);
+  snapshot(name);
   editor->btnViewAsPDFClick();
   waitFor([&] { return dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController()) != nullptr; }, 5);
-  snapshot(std::to_string(n++) + "-order-pdf");
+  std::snprintf(name, sizeof name, "%02d-order-pdf", n++);
+  snapshot(name);
   nav->popToRootViewControllerAnimated(false);
   waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
 }

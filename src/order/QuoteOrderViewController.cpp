@@ -201,7 +201,7 @@ void QuoteOrderViewController::buildFooter(ui::View& root) {
                           ui::ControlEventTouchUpInside);
   footerBar_->addSubview(btnDiscount_);
   titleLabel(*footerBar_, {330, 5, 140, 40}, "DISCOUNTEDTOTAL");
-  lblCurrency_ = std::make_shared<ui::Label>(ui::Rect{480, 5, 40, 40});
+  lblCurrency_ = std::make_shared<ui::Label>(ui::Rect{476, 5, 40, 40});
   lblCurrency_->setTextAlignment(gfx::TextAlignment::Right);
   lblCurrency_->setBackgroundColor(gfx::Color::clear());
   footerBar_->addSubview(lblCurrency_);

@@ -84,7 +84,8 @@ bool writeFile(const fs::path& path, const std::string& bytes) {
 // customer.
 bool addDemoOrders(DataAccessManager& dam, const std::vector<marvisto_product_Entity>& products,
                    const std::vector<marvisto_product_price_Entity>& prices,
-                   const std::vector<marvisto_customer_Entity>& customers) {
+                   const std::vector<marvisto_customer_Entity>& customers,
+                   const std::vector<marvisto_customer_address_Entity>& addresses) {
   if (products.empty() || customers.empty()) return true;
   struct Plan {
     int customer;
@@ -105,6 +106,17 @@ bool addDemoOrders(DataAccessManager& dam, const std::vector<marvisto_product_En
     order.customerId = customer.customer_id;
     order.customerName = customer.customer_name.value_or("");
     order.cdate = order.mdate = plan.day;
+    if (auto when = PublicFunction::dateFromString(plan.day, kLocalTimeFormat)) {
+      order.number = QuoteOrderEntity::orderNumberAt(Session::current().acountID, *when);
+    }
+    for (const auto& address : addresses) {
+      if (address.customerId != customer.customer_id) continue;
+      order.customerAddress = address.customerAddress;
+      order.city = address.customerCity;
+      order.state = address.customerState;
+      order.zip_code = address.customerZipCode;
+      if (address.isDefault) break;
+    }
     order.setCustomerNote(plan.note);
     order.setUploaded(plan.uploaded);
     for (auto [index, quantity] : plan.lines) {
@@ -227,7 +239,8 @@ bool buildCompany(const DemoCompany& demo) {
   if (!ok) return false;
   if (!addDemoOrders(*dam, products->productTable.value_or(std::vector<marvisto_product_Entity>{}),
                      products->productPriceTable.value_or(std::vector<marvisto_product_price_Entity>{}),
-                     customers->customerTable.value_or(std::vector<marvisto_customer_Entity>{}))) {
+                     customers->customerTable.value_or(std::vector<marvisto_customer_Entity>{}),
+                     customers->customerAddressTable.value_or(std::vector<marvisto_customer_address_Entity>{}))) {
     return false;
   }
   DataAccessManager::releaseDataModel();
