@@ -43,8 +43,8 @@ int gProducts = 20000;
 
 class BenchSession : public mv::SyncSession {
  public:
-  int loginType() const override { return kLoginTypeOnline; }
-  void setLoginType(int) override {}
+  mv::LoginType loginType() const override { return mv::LoginType::Online; }
+  void setLoginType(mv::LoginType) override {}
   std::string clientID() const override { return mv::Session::current().clientID; }
   void setClientID(const std::string&) override {}
   void setSessionId(const std::string&) override {}

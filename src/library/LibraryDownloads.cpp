@@ -9,16 +9,10 @@
 #include "util/TextLookup.hpp"
 
 namespace mv {
-namespace {
 
-constexpr int kLoginOffline = 2;
-constexpr int kLoginDemo = 3;
-
-}  // namespace
-
-LibraryDownloadCheck LibraryDownloads::check(int loginType, bool isNotWifi) {
-  if (loginType == kLoginDemo) return LibraryDownloadCheck::DemoLimited;
-  if (loginType == kLoginOffline) return LibraryDownloadCheck::Offline;
+LibraryDownloadCheck LibraryDownloads::check(LoginType loginType, bool isNotWifi) {
+  if (loginType == LoginType::Demo) return LibraryDownloadCheck::DemoLimited;
+  if (loginType == LoginType::Offline) return LibraryDownloadCheck::Offline;
   if (isNotWifi) return LibraryDownloadCheck::Cellular;
   return LibraryDownloadCheck::Go;
 }

@@ -22,7 +22,7 @@ namespace {
 
 bool online() {
   auto session = SyncSession::current();
-  return session && session->loginType() == SyncLoginSession::kLoginTypeOnline;
+  return session && session->loginType() == LoginType::Online;
 }
 
 // The order numbers of an upload text.

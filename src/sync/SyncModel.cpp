@@ -211,7 +211,7 @@ void SyncModel::startSync() {
   beginRun();
   createAllDirectorys();
   auto session = currentSession();
-  if (!session || session->loginType() != SyncLoginSession::kLoginTypeOnline) {
+  if (!session || session->loginType() != LoginType::Online) {
     needWork_ = 1;
     stage_ = Stage::SigningIn;
     const int code = send(std::make_shared<RequestLogin>());

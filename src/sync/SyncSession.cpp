@@ -20,7 +20,7 @@ void SyncSession::setCurrent(std::weak_ptr<SyncSession> session) { installed() =
 std::shared_ptr<SyncSession> SyncSession::current() { return installed().lock(); }
 
 void SyncSession::acceptSilentLogin(SyncLoginSession& session, const LoginRst& reply) {
-  session.setLoginType(kLoginTypeOnline);
+  session.setLoginType(LoginType::Online);
   session.setClientID(reloginClientId(session.clientID(), reply.clientId));
   if (!isBlank(reply.sessionId)) session.setSessionId(reply.sessionId);
   // An offline start knows no vendor number; backed-up orders carry it.
@@ -28,7 +28,7 @@ void SyncSession::acceptSilentLogin(SyncLoginSession& session, const LoginRst& r
 }
 
 void SyncSession::refuseSilentLogin(SyncLoginSession& session, const std::string& status) {
-  session.setLoginType(status == kStatusNetworkError ? kLoginTypeOffline : kLoginTypeNone);
+  session.setLoginType(status == kStatusNetworkError ? LoginType::Offline : LoginType::None);
 }
 
 bool SyncSession::takeSilentLoginReply(const NetBaseRst& reply) {

@@ -19,11 +19,11 @@ namespace mv::test {
 
 class FakeSession : public SyncSession {
  public:
-  int type = kLoginTypeOnline;
+  LoginType type = LoginType::Online;
   std::string client = "AcmeCo";
 
-  int loginType() const override { return type; }
-  void setLoginType(int t) override { type = t; }
+  LoginType loginType() const override { return type; }
+  void setLoginType(LoginType t) override { type = t; }
   std::string clientID() const override { return client; }
   void setClientID(const std::string& v) override { client = v; }
   // Later requests carry the new session id.

@@ -172,7 +172,7 @@ TEST_F(AppTest, SessionStatusAlerts) {
   // Expired while signed in: "CANCEL" keeps the session, the other logs out
   // on the next turn.
   lm->setClientID("acme");
-  lm->setLoginType(LoginMode::kLoginTypeOnline);
+  lm->setLoginType(LoginType::Online);
   ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
   app->showMainController();
   app->showMainController();  // once only

@@ -341,14 +341,14 @@ TEST_F(BackupScreenFlowTest, FailuresACancelledRestoreAndTheStopsBeforeARun) {
   service->clearFaults();
 
   // Offline, a restore cannot reach the service.
-  session->type = SyncLoginSession::kLoginTypeOffline;
+  session->type = LoginType::Offline;
   tapRow(1);
   ASSERT_TRUE(alert());
   EXPECT_EQ(alert()->tag(), 4);
   EXPECT_EQ(alert()->message(), test::textOf("999"));
   press(0);
   // The demo account asks to sign up instead.
-  session->type = SyncLoginSession::kLoginTypeDemo;
+  session->type = LoginType::Demo;
   const auto backupsBefore = messagesNamed("backupData").size();
   tapRow(0);
   ASSERT_TRUE(alert());

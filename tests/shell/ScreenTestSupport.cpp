@@ -59,7 +59,7 @@ std::shared_ptr<UITabBarControllerExt> ScreenTest::tabBar() const {
   return app ? std::dynamic_pointer_cast<UITabBarControllerExt>(app->tabBarController()) : nullptr;
 }
 
-void ScreenTest::showMainFor(const std::string& clientId, const std::string& modules, int loginType) {
+void ScreenTest::showMainFor(const std::string& clientId, const std::string& modules, LoginType loginType) {
   makeClientDatabase(clientId, modules);
   auto lm = LoginMode::sharedInstance();
   lm->setClientID(clientId);

@@ -29,7 +29,7 @@ class ScreenTest : public ShellTest {
   std::shared_ptr<UITabBarControllerExt> tabBar() const;
   // A signed-in demo-like session of `clientId` with this module list, and
   // the main tab bar shown for it (no network involved).
-  void showMainFor(const std::string& clientId, const std::string& modules, int loginType);
+  void showMainFor(const std::string& clientId, const std::string& modules, LoginType loginType);
   ui::HeadlessDriver& driver();
   // Lets the loop run what is due (and lays out).
   void settle(double seconds = 0.05);

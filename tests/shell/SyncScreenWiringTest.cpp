@@ -186,7 +186,7 @@ TEST_F(ScreenTest, TheWidgetsDrawTheSignedInClientsSkin) {
   // Before the launch's sign-in nothing is skinned: the application's own picture.
   auto own = WidgetSkin::skinFromImageName("sync_bar_on.png");
   ASSERT_TRUE(own);
-  showMainFor("acme", "1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
   const fs::path skin = base::Paths::documents() / "acme" / LoginMode::kSkinFolderName;
   fs::create_directories(skin);
   const fs::path other = base::Bundle::pathForResource("topbar-bg", "png");

@@ -22,7 +22,7 @@ namespace mv::test {
 // the shell's session does.
 class RecordingSyncSession : public SyncSession {
  public:
-  int type = kLoginTypeOnline;
+  LoginType type = LoginType::Online;
   std::int64_t vendorId = 0;
   bool hasBackup = false;
   double lastBackupDate = 0;
@@ -30,8 +30,8 @@ class RecordingSyncSession : public SyncSession {
   int runtimeConfigRequests = 0;
   std::shared_ptr<Recorder> replies = std::make_shared<Recorder>();
 
-  int loginType() const override { return type; }
-  void setLoginType(int t) override { type = t; }
+  LoginType loginType() const override { return type; }
+  void setLoginType(LoginType t) override { type = t; }
   std::string clientID() const override;
   void setClientID(const std::string& clientId) override;
   void setSessionId(const std::string& sessionId) override;

@@ -51,7 +51,7 @@ void HomeViewController::viewDidLoad() {
 void HomeViewController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   auto lm = LoginMode::sharedInstance();
-  if (lm->needUpdate() && lm->loginType() == LoginMode::kLoginTypeOnline) {
+  if (lm->needUpdate() && lm->loginType() == LoginType::Online) {
     SyncModel::sharedInstance()->setNeedUpdate(true);
     showAlertView(kNewContentAlertTag, text("HAVEUPDATE"), text("UPDATE_NOTNOW"), text("UPDATE_YES"));
   }
@@ -163,7 +163,7 @@ void HomeViewController::markAppHasShownHelpLogout() {
 }
 
 void HomeViewController::showHelpLogout() {
-  if (LoginMode::sharedInstance()->loginType() != LoginMode::kLoginTypeDemo || hasShownHelpLogout()) return;
+  if (LoginMode::sharedInstance()->loginType() != LoginType::Demo || hasShownHelpLogout()) return;
   if (!view()->window()) return;
   auto help = std::make_shared<LoginPopController>();
   help->setForHelp(true);

@@ -144,8 +144,8 @@ void LoginMode::setVendorId(std::int64_t v) {
   session_.vendorId = v;
   publishSession();
 }
-int LoginMode::loginType() const { return session_.loginType; }
-void LoginMode::setLoginType(int type) {
+LoginType LoginMode::loginType() const { return session_.loginType; }
+void LoginMode::setLoginType(LoginType type) {
   session_.loginType = type;
   publishSession();
 }
@@ -302,7 +302,7 @@ void LoginMode::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result)
 
 void LoginMode::endSignInBySession() {
   // The application's alert tells the user why; the panel comes back.
-  setLoginType(kLoginTypeNone);
+  setLoginType(LoginType::None);
   signIn_.cancelAll();
   DataAccessManager::releaseDataModel();
   endWaitBox();
@@ -334,7 +334,7 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
   }
   session_.sessionId = r.sessionId;
   session_.vendorId = ConfigManager::integerValue(r.vendor_id);
-  session_.loginType = kLoginTypeOnline;
+  session_.loginType = LoginType::Online;
   publishSession();
   if (!isBlank(r.email)) email_ = r.email;
   if (!isBlank(r.companyName)) companyName_ = r.companyName;
@@ -521,7 +521,7 @@ void LoginMode::finishWithConfiguration(bool clearDelegate) {
 
 void LoginMode::failSignIn(const std::string& message) {
   auto d = delegate();
-  setLoginType(kLoginTypeNone);
+  setLoginType(LoginType::None);
   signIn_.cancelAll();
   pendingLogin_ = 0;
   DataAccessManager::releaseDataModel();
@@ -578,7 +578,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   if (d) d->loginAbnormalWithMessage(noNetwork ? textOrEmpty(Language::stringWithName("USINGOFFLINE")) : result.message);
   ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
   if (auto still = delegate()) {
-    setLoginType(kLoginTypeOffline);
+    setLoginType(LoginType::Offline);
     delegate_.reset();
     still->loginSuccess();
   }
@@ -609,8 +609,8 @@ void LoginMode::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonI
 // ---- network changes --------------------------------------------------------------
 
 void LoginMode::netConnected() {
-  const int type = loginType();
-  if (type != kLoginTypeOnline && type != kLoginTypeOffline) return;
+  const LoginType type = loginType();
+  if (type != LoginType::Online && type != LoginType::Offline) return;
   auto app = MarvistoAppDelegate::current();
   if (app && app->isWelcomeRoot()) return;
   if (isLoginPending()) return;
@@ -618,7 +618,7 @@ void LoginMode::netConnected() {
 }
 
 void LoginMode::netUnconnect() {
-  if (loginType() == kLoginTypeOnline) setLoginType(kLoginTypeOffline);
+  if (loginType() == LoginType::Online) setLoginType(LoginType::Offline);
 }
 
 // ---- demo -------------------------------------------------------------------------
@@ -681,7 +681,7 @@ void LoginMode::finishDemo(const std::string& clientId) {
   }
   ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
   if (auto d = delegate()) {
-    setLoginType(kLoginTypeDemo);
+    setLoginType(LoginType::Demo);
     delegate_.reset();
     d->loginSuccess();
   }
@@ -690,7 +690,7 @@ void LoginMode::finishDemo(const std::string& clientId) {
 // ---- session requests ---------------------------------------------------------------
 
 void LoginMode::checkDeviceStatus() {
-  if (loginType() != kLoginTypeOnline) return;
+  if (loginType() != LoginType::Online) return;
   auto request = std::make_shared<RequestCheckDeviceStatus>();
   request->userName = acountID();
   request->clientID = clientID();
@@ -706,7 +706,7 @@ void LoginMode::checkAppVersion(bool automatic) {
 }
 
 void LoginMode::getUserinfo() {
-  if (loginType() != kLoginTypeOnline) return;
+  if (loginType() != LoginType::Online) return;
   auto request = std::make_shared<RequestGetUserinfo>();
   request->userName = acountID();
   request->clientID = clientID();
@@ -714,7 +714,7 @@ void LoginMode::getUserinfo() {
 }
 
 void LoginMode::getRuntimeConfig() {
-  if (loginType() != kLoginTypeOnline) return;
+  if (loginType() != LoginType::Online) return;
   auto request = std::make_shared<RequestRuntimeConfig>();
   request->clientId = clientID();
   sendSessionRequest(request);

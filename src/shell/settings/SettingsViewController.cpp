@@ -265,7 +265,7 @@ void SettingsViewController::tableViewDidSelectRowAtIndexPath(ui::TableView& tab
       break;
     }
     case SettingsCellEntity::kFullSync:
-      if (LoginMode::sharedInstance()->loginType() == LoginMode::kLoginTypeDemo) {
+      if (LoginMode::sharedInstance()->loginType() == LoginType::Demo) {
         showAlert(kDemoAlertTag, "FUNCTIONLIMITED", "DEMOMODELOGIN", "ISEE", "SIGNUPNOW");
       } else {
         showAlert(kFullSyncAlertTag, "FULLRESYNC", "PERFORMFULLSYNC", "CANCEL", "UPDATE");

@@ -17,9 +17,9 @@ namespace {
 
 std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
 
-int loginType() {
+LoginType loginType() {
   auto session = SyncSession::current();
-  return session ? session->loginType() : SyncLoginSession::kLoginTypeNone;
+  return session ? session->loginType() : LoginType::None;
 }
 
 }  // namespace
