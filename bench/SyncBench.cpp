@@ -31,6 +31,7 @@
 #include "sync/NetworkModel.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/Json.hpp"
 #include "util/Session.hpp"
@@ -130,7 +131,7 @@ struct World {
   }
 
   ~World() {
-    mv::SyncModel::freeInstance();
+    mv::SessionServices::end();
     mv::DataAccessManager::releaseDataModel();
     mv::NetworkModel::sharedInstance().cancelAllRequests();
     if (service) service->stop();
@@ -177,14 +178,22 @@ void BM_SyncProductTables(benchmark::State& state) {
     base::Observation watch(base::UserDefaults::DidChangeNotification, nullptr, [&](const base::Notification&) {
       stored = stored || base::UserDefaults::standard().hasKey("acme-ProductSynced");
     });
-    auto engine = mv::SyncModel::sharedInstance();
+    mv::SessionServices::Registry registry;
+    registry.add<mv::SyncModel>();
+    auto services = mv::SessionServices::begin(std::move(registry));
+    auto engine = services ? services->get<mv::SyncModel>() : nullptr;
+    if (!engine) {
+      state.SkipWithError("the client database did not open");
+      return;
+    }
     state.ResumeTiming();
     engine->startSync();
     base::RunLoop::main().runUntil([&] { return stored || !engine->isRunning(); }, 600);
     state.PauseTiming();
     if (!stored) state.SkipWithError("the product tables were not stored");
     engine.reset();
-    mv::SyncModel::freeInstance();
+    services.reset();
+    mv::SessionServices::end();
     state.ResumeTiming();
   }
   state.counters["rows"] = static_cast<double>(w.rows);

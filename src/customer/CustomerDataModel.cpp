@@ -1,7 +1,6 @@
 #include "customer/CustomerDataModel.hpp"
 
 #include <algorithm>
-#include <mutex>
 
 #include "customer/CustomerOrderLinks.hpp"
 #include "platform/base/Log.hpp"
@@ -12,6 +11,7 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/requests/RequestUploadCustomer.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/UnsubmittedCustomerModel.hpp"
 #include "util/JsonWriter.hpp"
 #include "util/Text.hpp"
@@ -19,16 +19,6 @@
 
 namespace mv {
 namespace {
-
-std::mutex& classLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-std::shared_ptr<CustomerDataModel>& slot() {
-  static std::shared_ptr<CustomerDataModel> instance;
-  return instance;
-}
 
 std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
 
@@ -55,44 +45,19 @@ bool anyContains(const std::vector<std::string>& fields, const std::string& fold
 // --- lifecycle -----------------------------------------------------------------------------
 
 std::shared_ptr<CustomerDataModel> CustomerDataModel::sharedInstance() {
-  std::lock_guard<std::mutex> guard(classLock());
-  auto& s = slot();
-  if (!s) {
-    s.reset(new CustomerDataModel());
-    s->load();
-    SyncCustomerModel::setCurrent(s);
-  }
-  return s;
+  auto services = SessionServices::current();
+  return services ? services->get<CustomerDataModel>() : nullptr;
 }
 
-std::shared_ptr<CustomerDataModel> CustomerDataModel::existingInstance() {
-  std::lock_guard<std::mutex> guard(classLock());
-  return slot();
-}
+CustomerDataModel::CustomerDataModel(SessionServices& services) : database_(services.databaseHandle()) { load(); }
 
-void CustomerDataModel::freeInstance() {
-  std::shared_ptr<CustomerDataModel> dropped;
-  {
-    std::lock_guard<std::mutex> guard(classLock());
-    dropped = std::move(slot());
-    slot().reset();
-  }
-  if (dropped) dropped->uploads_.cancelAll();
-  SyncCustomerModel::setCurrent({});
-}
+void CustomerDataModel::sessionEnded() { uploads_.cancelAll(); }
 
 CustomerDataModel::~CustomerDataModel() = default;
 
 void CustomerDataModel::load() {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) {
-    MV_LOG("customers: no database to read the directory from");
-    setCustomerInfoDic({});
-    allAttributes_.clear();
-    return;
-  }
-  setCustomerInfoDic(dam->getAllCustomers(showAllCustomers()));
-  allAttributes_ = dam->getAllAttributes();
+  setCustomerInfoDic(database_->getAllCustomers(showAllCustomers()));
+  allAttributes_ = database_->getAllAttributes();
 }
 
 void CustomerDataModel::reloadCustomerData() { load(); }
@@ -222,8 +187,7 @@ int CustomerDataModel::saveCustomerWithName(const std::string& name, const std::
                                             const std::optional<std::string>& city,
                                             const std::optional<std::string>& state,
                                             const std::optional<std::string>& zipCode) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return 0;
+  DataAccessManager* dam = database_.get();
   marvisto_customer_Entity customer;
   customer.customer_id = dam->getLastLocalCustomerId() - 1;
   customer.customer_info_id = "";
@@ -263,8 +227,7 @@ int CustomerDataModel::saveCustomerWithName(const std::string& name, const std::
 }
 
 std::vector<customer_attribute_cell_Entity> CustomerDataModel::allAddressAttributes() const {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam ? dam->getAllAddressAttributes() : std::vector<customer_attribute_cell_Entity>{};
+  return database_->getAllAddressAttributes();
 }
 
 base::Value CustomerDataModel::allUnsubmittedCustomerDic() const {
@@ -282,10 +245,10 @@ base::Value CustomerDataModel::getCustomerDicById(const std::vector<int>& ids) c
   base::Value addresses = base::Value::array();
   base::Value attributes = base::Value::array();
   base::Value contacts = base::Value::array();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  DataAccessManager* dam = database_.get();
   // From the store with hidden customers: a hidden customer named by an
   // order must reach the service before the order does.
-  const std::map<int, CustomerInfoEntry> stored = dam ? dam->getAllCustomers(true) : std::map<int, CustomerInfoEntry>{};
+  const std::map<int, CustomerInfoEntry> stored = dam->getAllCustomers(true);
   for (int id : ids) {
     auto it = stored.find(id);
     if (it == stored.end()) continue;
@@ -353,18 +316,15 @@ int CustomerDataModel::submitCustomer(int customerId) {
 }
 
 int CustomerDataModel::submitAllLocalCustomer() {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
   std::vector<int> ids;
   bool anyInFlight = false;
-  if (dam) {
-    for (const auto& [id, entry] : dam->getAllCustomers(true)) {
-      (void)entry;
-      if (id >= 0 || !dam->isInUnsubmitOrder(id)) continue;
-      if (inFlight_.count(id)) {
-        anyInFlight = true;
-      } else {
-        ids.push_back(id);
-      }
+  for (const auto& [id, entry] : database_->getAllCustomers(true)) {
+    (void)entry;
+    if (id >= 0 || !database_->isInUnsubmitOrder(id)) continue;
+    if (inFlight_.count(id)) {
+      anyInFlight = true;
+    } else {
+      ids.push_back(id);
     }
   }
   // Those on their way have a reply coming that will be posted; an empty
@@ -395,8 +355,7 @@ void CustomerDataModel::endFlight(int requestCode) {
 }
 
 bool CustomerDataModel::remapUploadedIds(const SubmitCustomerRst& reply) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return false;
+  DataAccessManager* dam = database_.get();
   return dam->runInTransaction([&] {
     return dam->updateCustomerTable(reply.customerArry) && dam->updateCustomerAddressTable(reply.customerAddress) &&
            dam->updateCustomerAttributeTable(reply.customerAttributes) &&

@@ -3,8 +3,9 @@
 // an upload the orders held in memory (the current order, open editors) must
 // name the service's customer ids. The stored order rows are rewritten by the
 // customer book itself, in the same transaction as the customer rows. The
-// order library implements this and installs it when the application starts;
-// until it does, nothing is held in memory to update. Main thread only.
+// order library implements this and registers it with the session services
+// when the application starts; without it, nothing is held in memory to
+// update. Main thread only.
 #include <memory>
 #include <vector>
 
@@ -20,10 +21,8 @@ class CustomerOrderLinks {
   // (`customer_id`); orders in memory naming a local id take the new one.
   virtual void updateOrderTable(const std::vector<marvisto_customer_Entity>& customers) = 0;
 
-  // The installed links, or null.
+  // The current session's links, or null.
   static std::shared_ptr<CustomerOrderLinks> installed();
-  // Installs the links; null removes them.
-  static void install(std::shared_ptr<CustomerOrderLinks> links);
 };
 
 }  // namespace mv

@@ -91,6 +91,7 @@ std::size_t LibraryDownloads::startDownloadAll(const std::vector<marvisto_librar
                                                const LibraryListModel::StateReader& reader) {
   auto manager = SaleslibraryModel::sharedInstance();
   std::size_t sent = 0;
+  if (!manager) return sent;
   for (const auto& f : files) {
     if (!fileCanBeDownloaded(reader(f))) continue;
     const int downloadId = manager->sendRequest(SaleslibraryModel::requestForFile(f));
@@ -104,6 +105,7 @@ std::size_t LibraryDownloads::startUpdateAll(const std::vector<marvisto_library_
                                              const LibraryListModel::StateReader& reader) {
   auto manager = SaleslibraryModel::sharedInstance();
   std::size_t sent = 0;
+  if (!manager) return sent;
   for (const auto& f : files) {
     if (!fileCanBeUpdated(reader(f))) continue;
     const int downloadId = manager->sendRequest(SaleslibraryModel::requestForFile(f));
@@ -115,6 +117,7 @@ std::size_t LibraryDownloads::startUpdateAll(const std::vector<marvisto_library_
 
 void LibraryDownloads::cancelAllDownloads(const std::vector<marvisto_library_files_Entity>& files) {
   auto manager = SaleslibraryModel::sharedInstance();
+  if (!manager) return;
   for (const auto& f : files) manager->cancelDownloadFile(f.file_name);
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cassert>
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 
 #include "platform/base/Log.hpp"
@@ -12,6 +11,7 @@
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/ReplyValues.hpp"
 #include "sync/requests/RequestDownloadFinish.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/StoreDownloadedFilesModel.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -19,16 +19,6 @@ namespace fs = std::filesystem;
 
 namespace mv {
 namespace {
-
-std::mutex& instanceLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-std::shared_ptr<SaleslibraryModel>& instanceSlot() {
-  static std::shared_ptr<SaleslibraryModel> instance;
-  return instance;
-}
 
 void assertMainThread() { assert(base::RunLoop::main().isMainThread()); }
 
@@ -52,22 +42,14 @@ void removeFile(const fs::path& path) { PublicFunction::removeFileIfPresent(path
 }  // namespace
 
 std::shared_ptr<SaleslibraryModel> SaleslibraryModel::sharedInstance() {
-  std::lock_guard<std::mutex> lock(instanceLock());
-  auto& slot = instanceSlot();
-  if (!slot) slot.reset(new SaleslibraryModel());
-  return slot;
+  auto services = SessionServices::current();
+  return services ? services->get<SaleslibraryModel>() : nullptr;
 }
 
-void SaleslibraryModel::freeInstance() {
-  std::shared_ptr<SaleslibraryModel> old;
-  {
-    std::lock_guard<std::mutex> lock(instanceLock());
-    old.swap(instanceSlot());
-  }
-  if (old) old->cancelAllUncompleteFiles();
-}
+SaleslibraryModel::SaleslibraryModel(SessionServices& services)
+    : database_(services.databaseHandle()), network_(LibraryNetwork::networkModel()) {}
 
-SaleslibraryModel::SaleslibraryModel() : network_(LibraryNetwork::networkModel()) {}
+void SaleslibraryModel::sessionEnded() { cancelAllUncompleteFiles(); }
 
 SaleslibraryModel::~SaleslibraryModel() = default;
 
@@ -90,11 +72,9 @@ float SaleslibraryModel::getDownloadPercentage(const std::string& fileName) cons
 
 std::vector<base::Value> SaleslibraryModel::allExsitsFilesDic() const {
   std::vector<base::Value> out;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return out;
   for (int id : existsFiles_) {
     // A file the service withdrew since has no name to restore it by.
-    auto name = dam->getFileNameById(id);
+    auto name = database_->getFileNameById(id);
     if (!name) continue;
     base::Value v = base::Value::object();
     v["id"] = std::to_string(id);
@@ -107,10 +87,8 @@ std::vector<base::Value> SaleslibraryModel::allExsitsFilesDic() const {
 void SaleslibraryModel::loadExistsFiles() {
   assertMainThread();
   existsFiles_.clear();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return;
-  for (const auto& file : dam->getAllLibFiles()) {
-    if (StoreDownloadedFilesModel::isOnDevice(*dam, file) && !isExists(file.file_id)) {
+  for (const auto& file : database_->getAllLibFiles()) {
+    if (StoreDownloadedFilesModel::isOnDevice(*database_, file) && !isExists(file.file_id)) {
       existsFiles_.push_back(file.file_id);
     }
   }
@@ -276,14 +254,12 @@ void SaleslibraryModel::downloadEnded(const std::shared_ptr<DownloadRst>& result
 }
 
 void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int fileId, int type) {
-  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
-    if (auto update = dam->getLibFileUpdateByFileID(fileId)) {
-      // The old version is of no more use once the new one is here.
-      auto old = PublicFunction::filePathWithName(update->oldFileName, PublicFunction::getFileType(update->oldFileType));
-      auto now = PublicFunction::filePathWithName(fileName, type);
-      if (old && old != now && !StoreDownloadedFilesModel::isPathOfAnotherFile(*dam, *old, fileId)) removeFile(*old);
-      if (!dam->deleteFileUpdateWithFileID(fileId)) MV_LOG("cannot delete the pending update of library file ", fileId);
-    }
+  if (auto update = database_->getLibFileUpdateByFileID(fileId)) {
+    // The old version is of no more use once the new one is here.
+    auto old = PublicFunction::filePathWithName(update->oldFileName, PublicFunction::getFileType(update->oldFileType));
+    auto now = PublicFunction::filePathWithName(fileName, type);
+    if (old && old != now && !StoreDownloadedFilesModel::isPathOfAnotherFile(*database_, *old, fileId)) removeFile(*old);
+    if (!database_->deleteFileUpdateWithFileID(fileId)) MV_LOG("cannot delete the pending update of library file ", fileId);
   }
   auto finish = std::make_shared<RequestDownloadFinish>();
   finish->fileId = fileId;

@@ -105,8 +105,7 @@ void QuoteOrderStore::uploadQuoteOrdersFinished(const NetBaseRst& result) {
   if (result.isSuccess()) {
     // Exactly the orders that went out count as submitted: one saved while
     // the reply was on its way was not in the text and must still go.
-    DataAccessManager* dam = DataAccessManager::sharedDataModel();
-    if (!dam || !dam->setQuoteOrdersUploadedWithOrderNumbers(sent)) MV_LOG("The submitted orders could not be marked");
+    if (!database_->setQuoteOrdersUploadedWithOrderNumbers(sent)) MV_LOG("The submitted orders could not be marked");
     if (const auto* upload = dynamic_cast<const UploadQuoteOrderRst*>(&result)) {
       for (const auto& entry : upload->orderIdUpdateArray) {
         if (!entry.is_object()) continue;
@@ -132,15 +131,13 @@ void QuoteOrderStore::reportUpload(const std::string& status, const std::string&
 
 void QuoteOrderStore::getLastTenOrderHistory() {
   assert(base::RunLoop::main().isMainThread());
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  const int count = dam ? dam->numberOfAllSubmittedOrder() : 0;
-  const double span = dam ? dam->timeDurationOfAllSubmittedOrder() : 0;
+  const int count = database_->numberOfAllSubmittedOrder();
+  const double span = database_->timeDurationOfAllSubmittedOrder();
   if (count >= kHistoryCountLimit && span > kHistorySpanLimit) {
     reportHistory(std::nullopt, std::nullopt);
     return;
   }
-  getHistoryOrderFromTime(dam ? localTimeText(dam->retriveEarliestSubmittedOrderTime()) : std::nullopt,
-                          kHistoryPageSize);
+  getHistoryOrderFromTime(localTimeText(database_->retriveEarliestSubmittedOrderTime()), kHistoryPageSize);
 }
 
 void QuoteOrderStore::getHistoryOrderFromTime(const std::optional<std::string>& baseTime, long number) {
@@ -170,13 +167,10 @@ void QuoteOrderStore::getOrderHistoryFinished(const NetBaseRst& result) {
       reportHistory(result.status, std::string(kReachEnd));
       return;
     }
-    DataAccessManager* dam = DataAccessManager::sharedDataModel();
-    if (dam) {
-      for (const auto& order : history->orderHistoryArray)
-        if (!dam->updateLocalHistoryOrderFromServer(order)) MV_LOG("Skipped an order of the history");
-      for (const auto& line : history->orderItemHistoryArray)
-        if (!dam->updateLocalHistoryOrderItemFromServer(line)) MV_LOG("Skipped an order line of the history");
-    }
+    for (const auto& order : history->orderHistoryArray)
+      if (!database_->updateLocalHistoryOrderFromServer(order)) MV_LOG("Skipped an order of the history");
+    for (const auto& line : history->orderItemHistoryArray)
+      if (!database_->updateLocalHistoryOrderItemFromServer(line)) MV_LOG("Skipped an order line of the history");
   }
   reportHistory(result.status, result.message);
 }

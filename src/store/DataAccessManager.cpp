@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 namespace mv {
 
 namespace {
-std::unique_ptr<DataAccessManager>& instance() {
-  static std::unique_ptr<DataAccessManager> shared;
+std::shared_ptr<DataAccessManager>& instance() {
+  static std::shared_ptr<DataAccessManager> shared;
   return shared;
 }
 
@@ -82,9 +82,11 @@ bool DataAccessManager::prepareDatabaseFile(const fs::path& folder, const fs::pa
   return ok;
 }
 
-DataAccessManager* DataAccessManager::sharedDataModel() {
+DataAccessManager* DataAccessManager::sharedDataModel() { return sharedHandle().get(); }
+
+std::shared_ptr<DataAccessManager> DataAccessManager::sharedHandle() {
   auto& shared = instance();
-  if (shared) return shared.get();
+  if (shared) return shared;
   if (!base::RunLoop::main().isMainThread()) MV_LOG("DataAccessManager used off the main thread");
 
   std::string clientId = Session::current().clientID;
@@ -108,7 +110,7 @@ DataAccessManager* DataAccessManager::sharedDataModel() {
   // A copy made by an older version (or a demo database) is brought up to
   // date at once; a current one is left alone.
   if (db.userVersion() != Schema::kVersion) shared->updateVersion();
-  return shared.get();
+  return shared;
 }
 
 void DataAccessManager::releaseDataModel() {

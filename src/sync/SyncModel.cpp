@@ -1,12 +1,11 @@
 #include "sync/SyncModel.hpp"
 
-#include <mutex>
-
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
@@ -22,16 +21,6 @@ namespace mv {
 
 namespace {
 
-std::mutex& instanceMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::shared_ptr<SyncModel>& instanceSlot() {
-  static std::shared_ptr<SyncModel> instance;
-  return instance;
-}
-
 std::string textWithName(const std::string& key) { return textForKey(key).value_or(key); }
 
 }  // namespace
@@ -39,38 +28,28 @@ std::string textWithName(const std::string& key) { return textForKey(key).value_
 // ---- instance -----------------------------------------------------------------------
 
 std::shared_ptr<SyncModel> SyncModel::sharedInstance() {
-  std::lock_guard<std::mutex> lock(instanceMutex());
-  auto& slot = instanceSlot();
-  if (!slot) slot.reset(new SyncModel());
-  return slot;
+  auto services = SessionServices::current();
+  return services ? services->get<SyncModel>() : nullptr;
 }
 
-std::shared_ptr<SyncModel> SyncModel::existingInstance() {
-  std::lock_guard<std::mutex> lock(instanceMutex());
-  return instanceSlot();
-}
-
-void SyncModel::freeInstance() {
-  std::shared_ptr<SyncModel> engine;
-  {
-    std::lock_guard<std::mutex> lock(instanceMutex());
-    engine.swap(instanceSlot());
-  }
-  if (!engine) return;
-  engine->endRun();
-  engine->delegate_.reset();
-  engine->netUnconnect_.reset();
-  // The thumbnail pass stops at its next file and is joined here, so nothing
-  // of this session writes into the client folder after logout.
-  if (engine->thumbQueue_) {
-    engine->thumbQueue_->cancelAll();
-    engine->thumbQueue_.reset();
-  }
-}
-
-SyncModel::SyncModel() : thumbQueue_(base::WorkQueue::serial()) {
+SyncModel::SyncModel(SessionServices& services)
+    : services_(services.weak_from_this()),
+      database_(services.databaseHandle()),
+      thumbQueue_(base::WorkQueue::serial()) {
   createAllDirectorys();
   netUnconnect_ = base::Observation("netUnconnect", nullptr, [this](const base::Notification&) { netUnconnect(); });
+}
+
+void SyncModel::sessionEnded() {
+  endRun();
+  delegate_.reset();
+  netUnconnect_.reset();
+  // The thumbnail pass stops at its next file and is joined here, so nothing
+  // of this session writes into the client folder after logout.
+  if (thumbQueue_) {
+    thumbQueue_->cancelAll();
+    thumbQueue_.reset();
+  }
 }
 
 SyncModel::~SyncModel() {
@@ -81,7 +60,10 @@ std::shared_ptr<SyncLoginSession> SyncModel::currentSession() const { return Syn
 
 std::shared_ptr<SyncConfigManager> SyncModel::currentConfig() const { return SyncConfigManager::current(); }
 
-std::shared_ptr<SyncCustomerModel> SyncModel::currentCustomerModel() const { return SyncCustomerModel::current(); }
+std::shared_ptr<SyncCustomerModel> SyncModel::currentCustomerModel() const {
+  auto services = services_.lock();
+  return services ? services->find<SyncCustomerModel>() : nullptr;
+}
 
 // ---- folders, switches and flags ------------------------------------------------------
 

@@ -127,8 +127,7 @@ float* SyncModel::progressFor(int kind) {
 }
 
 void SyncModel::addAllImageLists() {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return;
+  DataAccessManager* dam = database_.get();
   std::vector<std::string> productNames;
   for (const base::Value& row : dam->getPublishImages(1)) {
     for (const char* key : {"imageFull", "imageThumb"}) {
@@ -214,7 +213,7 @@ void SyncModel::makeThumbnailsWhenSettled() {
     if (type == kImageTypeProduct) return;
   }
   thumbPassDue_ = false;
-  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) createImgThumb(dam->getPublishImages(1));
+  createImgThumb(database_->getPublishImages(1));
 }
 
 void SyncModel::imagePhaseEnded() {

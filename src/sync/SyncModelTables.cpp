@@ -45,11 +45,7 @@ bool fileExists(const std::optional<fs::path>& path) {
 }  // namespace
 
 bool SyncModel::saveProductTables(const SyncAllTableRst& r) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) {
-    MV_LOG("no client database for the product tables");
-    return false;
-  }
+  DataAccessManager* dam = database_.get();
   SQLiteTransaction tx(SQLiteDatabase::sharedDataBase());
   if (!tx.begin()) return false;
   // Saving a product drops its attribute values, which the next save writes
@@ -91,11 +87,7 @@ bool SyncModel::saveProductTables(const SyncAllTableRst& r) {
 }
 
 bool SyncModel::saveLibraryTables(const SyncFileTableRst& r) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) {
-    MV_LOG("no client database for the library tables");
-    return false;
-  }
+  DataAccessManager* dam = database_.get();
   // The published files before the reply, and those of them whose document
   // is on the device.
   const std::vector<marvisto_library_files_Entity> localFiles = dam->getAllLibFiles();
@@ -164,11 +156,7 @@ bool SyncModel::saveLibraryTables(const SyncFileTableRst& r) {
 }
 
 bool SyncModel::saveCustomerTables(const SyncCustomerTableRst& r) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) {
-    MV_LOG("no client database for the customer tables");
-    return false;
-  }
+  DataAccessManager* dam = database_.get();
   SQLiteTransaction tx(SQLiteDatabase::sharedDataBase());
   if (!tx.begin()) return false;
   // Saving a customer drops its attributes, addresses and contacts, which the

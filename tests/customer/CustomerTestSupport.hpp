@@ -8,6 +8,7 @@
 
 #include "TestEnvironment.hpp"
 #include "customer/CustomerDataModel.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 
@@ -51,6 +52,11 @@ class CustomerTest : public TestEnvironment {
                                                   bool isDefault = false);
   void setShowAllCustomers(bool show);
   std::shared_ptr<CustomerDataModel> directory() { return CustomerDataModel::sharedInstance(); }
+
+  // The customer feature installed (a fixture may register more before
+  // SetUp), and the session's services made from it.
+  FeatureWiring wiring;
+  std::shared_ptr<SessionServices> services;
 };
 
 }  // namespace mv::test

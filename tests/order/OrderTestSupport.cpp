@@ -1,5 +1,6 @@
 #include "OrderTestSupport.hpp"
 
+#include "order/OrderFeature.hpp"
 #include "platform/base/Date.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "SessionFixture.hpp"
@@ -24,7 +25,10 @@ void OrderStoreTest::SetUp() {
   session->client = clientId;
   SyncSession::setCurrent(session);
   ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
-  store = QuoteOrderStore::sharedInstance();
+  OrderFeature::install(wiring);
+  services = beginServices(wiring.services);
+  ASSERT_TRUE(services);
+  store = services->get<QuoteOrderStore>();
   int nextCode = 100;
   store->setRequestSender([this, nextCode](const std::shared_ptr<RequestInterfaceBase>& request) mutable {
     request->requestCode = ++nextCode;
@@ -38,9 +42,9 @@ void OrderStoreTest::SetUp() {
 
 void OrderStoreTest::TearDown() {
   store.reset();
-  QuoteOrderStore::freeInstance();
+  services.reset();
+  SessionServices::end();
   ConfigManager::freeInstance();
-  DataAccessManager::releaseDataModel();
   SyncSession::setCurrent({});
   Session::clear();
   TestEnvironment::TearDown();

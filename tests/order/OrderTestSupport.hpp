@@ -11,6 +11,7 @@
 
 #include "TestEnvironment.hpp"
 #include "order/QuoteOrderStore.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/SyncSession.hpp"
@@ -91,6 +92,9 @@ class OrderStoreTest : public TestEnvironment {
   std::string password = "secret";
 
   std::shared_ptr<FakeSession> session;
+  // The order feature installed, and the session's services made from it.
+  FeatureWiring wiring;
+  std::shared_ptr<SessionServices> services;
   std::shared_ptr<DelegateRecorder> delegate;
   std::shared_ptr<QuoteOrderStore> store;
   std::vector<std::shared_ptr<RequestInterfaceBase>> sent;

@@ -272,8 +272,8 @@ TEST_F(TabBarTest, LogoLongPressLeadsBackToSignIn) {
 TEST_F(TabBarTest, LanguageChangeRetitlesTheBarAndRegisteredFeatureScreensAreUsed) {
   // A feature screen installed by its subsystem replaces the placeholder.
   auto custom = std::make_shared<FeaturePendingViewController>("ORDER");
-  MainTabScreens::setScreenMaker(MainTabScreens::kCatalog, [custom] { return custom; });
   launch();
+  app->wiring().setScreenMaker(MainTabScreens::kCatalog, [custom](SessionServices&) { return custom; });
   showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
   auto tab = tabBar();
   EXPECT_EQ(tab->screen(1), custom);

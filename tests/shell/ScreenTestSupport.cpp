@@ -4,11 +4,11 @@
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/View.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/ShellScreenFactory.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -16,7 +16,6 @@ namespace mv::test {
 
 void ScreenTest::SetUp() {
   ShellTest::SetUp();
-  MainTabScreens::resetForTesting();
   // Transitions and fades end on the next turn: the tests look at where screens end up.
   ui::View::setAnimationsEnabled(false);
 }
@@ -24,17 +23,16 @@ void ScreenTest::SetUp() {
 void ScreenTest::TearDown() {
   driver_.reset();
   app.reset();
-  SyncModel::freeInstance();
+  SessionServices::end();
   ShellTest::TearDown();
   ui::View::setAnimationsEnabled(true);
-  MainTabScreens::resetForTesting();
 }
 
 void ScreenTest::launch(bool keepGuide) {
   app = MarvistoAppDelegate::create(std::make_shared<ShellScreenFactory>());
-  SessionHooks hooks;
-  hooks.freeSyncModel = [] { SyncModel::freeInstance(); };
-  app->setSessionHooks(hooks);
+  // The home screen and the settings reach the sync engine; no feature's
+  // screens are installed.
+  app->wiring().services.add<SyncModel>();
   MarvistoAppDelegate::LaunchOptions options;
   options.networkStatusSource = network;
   options.installCrashHandler = false;

@@ -48,11 +48,14 @@ class SyncScreenPanelTest : public test::TestEnvironment {
     SyncSession::setCurrent(session);
     config = std::make_shared<test::FakeSyncConfig>();
     SyncConfigManager::setCurrent(config);
+    SessionServices::Registry registry;
+    registry.add<SyncModel>();
+    ASSERT_TRUE(test::beginServices(std::move(registry)));
   }
   void TearDown() override {
     window.reset();
     screen.reset();
-    SyncModel::freeInstance();
+    SessionServices::end();
     SyncSession::setCurrent({});
     SyncConfigManager::setCurrent({});
     test::resetToolkit();

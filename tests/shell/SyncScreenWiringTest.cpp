@@ -41,11 +41,10 @@ class SyncWiringTest : public ScreenFlowTest {
     ScreenFlowTest::TearDown();
   }
   void installSyncScreens() {
-    SessionHooks hooks;
-    SyncScreens::install(hooks);
-    ASSERT_TRUE(hooks.startSyncData);
-    ASSERT_TRUE(hooks.freeSyncModel);
-    app->setSessionHooks(hooks);
+    SyncScreens::install(app->wiring());
+    ASSERT_EQ(app->wiring().startSync.size(), 1u);
+    ASSERT_TRUE(app->wiring().services.has<SyncModel>());
+    ASSERT_TRUE(app->wiring().hasScreenMaker(MainTabScreens::kSync));
   }
   void signIn() {
     LoginCheckBox& panel = welcome()->loginCheckBox();

@@ -8,6 +8,7 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace fs = std::filesystem;
 
@@ -45,6 +46,8 @@ void TestEnvironment::SetUp() {
 }
 
 void TestEnvironment::TearDown() {
+  // Whatever the test began of a session ends with it.
+  SessionServices::end();
   base::RunLoop::main().drain();
   base::UserDefaults::resetStandard();
   base::RunLoop::main().reset();

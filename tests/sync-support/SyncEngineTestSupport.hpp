@@ -14,6 +14,7 @@
 
 #include "NetworkTestSupport.hpp"
 #include "sales-service/SampleData.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 
 namespace mv::test {
@@ -134,6 +135,8 @@ class SyncEngineTest : public NetworkTest {
                                             const sales::Table& files);
 
   std::shared_ptr<RecordingSyncSession> session;
+  // The session's services: the engine and the recording customer model.
+  std::shared_ptr<SessionServices> services;
   std::shared_ptr<FakeSyncConfig> config;
   std::shared_ptr<FakeCustomerModel> customers;
   std::shared_ptr<RecordingSyncDelegate> delegate;

@@ -10,6 +10,7 @@
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
@@ -52,7 +53,7 @@ void HomeViewController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   auto lm = LoginMode::sharedInstance();
   if (lm->needUpdate() && lm->loginType() == LoginType::Online) {
-    SyncModel::sharedInstance()->setNeedUpdate(true);
+    if (auto sync = SyncModel::sharedInstance()) sync->setNeedUpdate(true);
     showAlertView(kNewContentAlertTag, text("HAVEUPDATE"), text("UPDATE_NOTNOW"), text("UPDATE_YES"));
   }
 }
@@ -101,7 +102,8 @@ void HomeViewController::linkLabelTouche(LinkLabel& label, long) {
 }
 
 void HomeViewController::updateLanguage(ui::ViewController&) {
-  auto sync = SyncModel::existingInstance();
+  auto services = SessionServices::current();
+  auto sync = services ? services->find<SyncModel>() : nullptr;
   if (!sync || !sync->showUpdate()) return;
   if (auto tab = UITabBarControllerExt::current()) tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, false);
 }
@@ -119,11 +121,11 @@ void HomeViewController::showAlertView(long tag, const std::string& message, con
 
 void HomeViewController::syncNow() {
   if (auto app = MarvistoAppDelegate::current()) app->showSyncController();
-  SyncModel::sharedInstance()->setShowUpdate(false);
+  if (auto sync = SyncModel::sharedInstance()) sync->setShowUpdate(false);
 }
 
 void HomeViewController::later() {
-  SyncModel::sharedInstance()->setShowUpdate(true);
+  if (auto sync = SyncModel::sharedInstance()) sync->setShowUpdate(true);
   if (auto tab = UITabBarControllerExt::current()) tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, true);
 }
 

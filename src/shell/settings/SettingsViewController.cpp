@@ -15,6 +15,7 @@
 #include "shell/settings/SkinManager.hpp"
 #include "shell/settings/SwitchTableViewCell.hpp"
 #include "shell/frame/WebViewController.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
@@ -273,7 +274,8 @@ void SettingsViewController::tableViewDidSelectRowAtIndexPath(ui::TableView& tab
       break;
     case SettingsCellEntity::kBackupAndRestore: {
       MV_LOG("press backup");
-      auto page = MainTabScreens::makeBackupAndRestore(delegate_);
+      auto app = MarvistoAppDelegate::current();
+      auto page = app ? app->wiring().makeBackupAndRestore(SessionServices::current().get(), delegate_) : nullptr;
       if (nav && page) nav->pushViewController(page, true);
       break;
     }
@@ -360,9 +362,10 @@ void SettingsViewController::doneButtonTapped() { closeWindow(true); }
 
 void SettingsViewController::syncAllData() {
   closeWindow(true);
-  auto sync = SyncModel::sharedInstance();
-  sync->setIsSyncAllData(true);
-  sync->setNeedUpdate(true);
+  if (auto sync = SyncModel::sharedInstance()) {
+    sync->setIsSyncAllData(true);
+    sync->setNeedUpdate(true);
+  }
   if (auto app = MarvistoAppDelegate::current()) app->showSyncController();
 }
 
