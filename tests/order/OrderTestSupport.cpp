@@ -1,5 +1,6 @@
 #include "OrderTestSupport.hpp"
 
+#include "customer/CustomerFeature.hpp"
 #include "order/OrderFeature.hpp"
 #include "platform/base/Date.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -25,6 +26,8 @@ void OrderStoreTest::SetUp() {
   session->client = clientId;
   SyncSession::setCurrent(session);
   ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
+  // The order screens use the customer directory, as in the application.
+  CustomerFeature::install(wiring);
   OrderFeature::install(wiring);
   services = beginServices(wiring.services);
   ASSERT_TRUE(services);
