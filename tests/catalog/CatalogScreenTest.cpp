@@ -190,8 +190,6 @@ class CatalogTabTest : public CatalogScreenTest {
     CatalogScreenTest::SetUp();
     seedExampleTree();
     CatalogFeature::install(wiring);
-    services = beginServices();
-    ASSERT_TRUE(services);
     auto made = wiring.makeScreen(MainTabScreens::kCatalog, services.get());
     screen = std::dynamic_pointer_cast<CatalogViewController>(made);
     ASSERT_TRUE(screen);
@@ -203,8 +201,6 @@ class CatalogTabTest : public CatalogScreenTest {
   void TearDown() override {
     screen.reset();
     tabs.reset();
-    services.reset();
-    SessionServices::end();
     CatalogScreenTest::TearDown();
   }
   long count(long tag) {
@@ -213,8 +209,6 @@ class CatalogTabTest : public CatalogScreenTest {
     return n;
   }
 
-  FeatureWiring wiring;
-  std::shared_ptr<SessionServices> services;
   std::shared_ptr<CatalogViewController> screen;
   std::shared_ptr<ui::TabBarController> tabs;
 };
