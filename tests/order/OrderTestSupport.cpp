@@ -3,6 +3,7 @@
 #include "customer/CustomerFeature.hpp"
 #include "order/OrderFeature.hpp"
 #include "platform/base/Date.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "SessionFixture.hpp"
 #include "util/Session.hpp"
@@ -44,6 +45,8 @@ void OrderStoreTest::SetUp() {
 }
 
 void OrderStoreTest::TearDown() {
+  // What the test left to run (a screen's layout) runs while its session is there.
+  base::RunLoop::main().drain();
   store.reset();
   services.reset();
   SessionServices::end();

@@ -182,18 +182,18 @@ void MarvistoAppDelegate::showLoginPage() {
   syncTimer_ = 0;
   LoginMode::freeInstance();
   NetworkModel::sharedInstance().cancelAllRequests();
-  // The features' services end, and the session's database closes with them.
+  LanguageManager::sharedInstance().removeAllLanugageNotification();
+  // The old tab bar and its screens go first, so that none of them reacts to
+  // notifications or reaches a service after the logout.
+  if (tabBarController_) tabBarController_->dismissPresented();
+  tabBarController_.reset();
+  // Then the features' services end, and the session's database closes.
   SessionServices::end();
   DataAccessManager::releaseDataModel();
   ConfigManager::freeInstance();
   for (const auto& hook : wiring_.onLogout) {
     if (hook) hook();
   }
-  LanguageManager::sharedInstance().removeAllLanugageNotification();
-  // The old tab bar and its screens go now, so that none of them reacts to
-  // notifications or opens a database after the logout.
-  if (tabBarController_) tabBarController_->dismissPresented();
-  tabBarController_.reset();
   showWelcome();
 }
 
