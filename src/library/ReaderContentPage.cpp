@@ -68,6 +68,10 @@ std::shared_ptr<ReaderContentPage> ReaderContentPage::initWithURL(const std::fil
   view->setBackgroundColor(gfx::Color::clear());
   view->setContentMode(ui::ContentMode::Redraw);
   view->buildAnnotationLinksList();
+  std::weak_ptr<ui::View> weak = view;
+  view->tiles_ = std::make_unique<ReaderContentTile>(view->document_, index, size, [weak] {
+    if (auto v = weak.lock()) v->setNeedsDisplay();
+  });
   return view;
 }
 
@@ -200,9 +204,17 @@ void ReaderContentPage::highlightPageLinks() {
 }
 
 void ReaderContentPage::drawRect(gfx::Context& ctx, const ui::Rect& rect) {
-  ctx.setFillColor(gfx::Color::white());
-  ctx.fillRect(rect);
-  document_->drawPage(static_cast<int>(page_ - 1), ctx, bounds());
+  // What of the page the target shows: the clip, within the page.
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  cairo_clip_extents(ctx.cairo(), &x1, &y1, &x2, &y2);
+  ui::Rect visible = ui::Rect{x1, y1, x2 - x1, y2 - y1}.intersection(rect);
+  base::AffineTransform m = ctx.ctm();
+  tiles_->draw(ctx, visible, std::hypot(m.a, m.b));
+}
+
+void ReaderContentPage::willMoveToSuperview(ui::View* newSuperview) {
+  if (!newSuperview) tiles_->clear();
+  ui::View::willMoveToSuperview(newSuperview);
 }
 
 }  // namespace mv

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "library/ReaderContentTile.hpp"
 #include "library/ReaderDocumentLink.hpp"
 #include "platform/gfx/PdfDocument.hpp"
 #include "platform/gfx/PdfObjectFile.hpp"
@@ -55,7 +56,12 @@ class ReaderContentPage : public ui::View {
   // Light blue boxes over the link areas.
   void highlightPageLinks();
 
+  // Composes the tiles at hand for the zoom it is drawn at; missing tiles
+  // are drawn on the page's worker and shown when they arrive.
   void drawRect(gfx::Context& ctx, const ui::Rect& rect) override;
+  ReaderContentTile* tiles() const { return tiles_.get(); }
+  // Stops being drawn: no tile work goes on for a page off the screen.
+  void willMoveToSuperview(ui::View* newSuperview) override;
 
   // The drawing's transform from PDF space into this view.
   base::AffineTransform pageTransform() const;
@@ -73,6 +79,7 @@ class ReaderContentPage : public ui::View {
   gfx::PdfPageBoxes boxes_;
   base::Size pageSize_;
   std::vector<ReaderDocumentLink> links_;
+  std::unique_ptr<ReaderContentTile> tiles_;
 };
 
 }  // namespace mv

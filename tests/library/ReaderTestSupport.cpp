@@ -49,6 +49,12 @@ std::string ReaderTest::plainPdf(int count, base::Size size) {
   return pagesPdf(pages);
 }
 
+std::shared_ptr<ui::Window> ReaderTest::makeWindow() {
+  auto w = std::make_shared<ui::Window>();
+  w->makeKeyAndVisible();
+  return w;
+}
+
 void ReaderTest::settleThumbnails() {
   for (int i = 0; i < 3; ++i) {
     ReaderThumbQueue::sharedInstance().waitUntilIdle();

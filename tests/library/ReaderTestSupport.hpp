@@ -7,6 +7,7 @@
 
 #include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
+#include "platform/ui/Window.hpp"
 
 namespace mv::test {
 
@@ -25,6 +26,8 @@ class ReaderTest : public TestEnvironment {
   // Waits for the thumbnail queues and the background queue, then runs what
   // they posted to the main loop.
   void settleThumbnails();
+  // A key window of the screen's size.
+  static std::shared_ptr<ui::Window> makeWindow();
 };
 
 }  // namespace mv::test
