@@ -264,14 +264,18 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
     addText({x, 10, width, h}, s, font, gfx::TextAlignment::Center);
   };
   cell(0, part(2, 45), std::to_string(index));
-  gfx::ImagePtr thumbnail;
   std::string thumbName;
   if (auto* dam = DataAccessManager::sharedDataModel()) {
     if (auto image = dam->getImageByKeyId(item.product.product_id)) thumbName = image->image_thumb_address;
   }
-  if (auto data = PublicFunction::getLocalImage(thumbName, kFileTypeProductImage)) {
-    thumbnail = gfx::Image::fromImageData(*data);
+  // Each picture is read once per form: a product on several lines, and the
+  // stock picture of every product without one.
+  auto cached = thumbnails_.find(thumbName);
+  if (cached == thumbnails_.end()) {
+    auto data = PublicFunction::getLocalImage(thumbName, kFileTypeProductImage);
+    cached = thumbnails_.emplace(thumbName, data ? gfx::Image::fromImageData(*data) : nullptr).first;
   }
+  const gfx::ImagePtr& thumbnail = cached->second;
   addCell(std::make_shared<MVPDFCreaterImageCell>(base::Rect{part(2, 45), 7, part(5, 36), h}, thumbnail));
   cell(part(11, 60), part(1, 9), item.name);
   cell(part(53, 180), part(1, 18), item.sku);
