@@ -3,14 +3,13 @@
 #include "order/OrderScreenParts.hpp"
 
 #include <algorithm>
-#include <cassert>
 #include <cstdio>
 
 #include "order/PainterViewController.hpp"
 #include "order/pdf/MVPDFCreaterImageCell.hpp"
 #include "order/pdf/MVPDFCreaterStringCell.hpp"
 #include "order/pdf/MVPDFView.hpp"
-#include "platform/base/RunLoop.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
@@ -28,8 +27,6 @@ constexpr double kRowMinHeight = 40;
 constexpr double kItemMinHeight = 80;
 constexpr double kLogoSpacing = 120;
 constexpr double kSignatureLineHeight = 80;
-
-using order_screen::text;
 
 // "KEY: value".
 std::string labelled(const char* key, const std::string& value) { return text(key) + ": " + value; }
@@ -54,7 +51,7 @@ OrderPDFCreater::OrderPDFCreater(std::shared_ptr<QuoteOrderEntity> order, base::
     : MVPDFCreater(pageSize), order_(std::move(order)), rootViewController_(std::move(rootViewController)) {}
 
 void OrderPDFCreater::generatePdfInScrollView(const std::shared_ptr<ui::ScrollView>& scrollView) {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (!scrollView) return;
   if (pdfScrollView_.lock() == scrollView) {
     removePreview();

@@ -41,7 +41,6 @@ constexpr int kCustomersModule = 2;
 constexpr int kOrdersTab = 5;
 constexpr int kCatalogueTab = 1;
 
-using order_screen::text;
 std::string titled(const char* key) { return text(key) + ":"; }
 
 std::string countText(std::size_t count) { return std::to_string(count); }
