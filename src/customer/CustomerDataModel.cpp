@@ -4,6 +4,7 @@
 
 #include "customer/CustomerOrderLinks.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -19,8 +20,6 @@
 
 namespace mv {
 namespace {
-
-std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
 
 bool showAllCustomers() { return ConfigManager::sharedInstance()->isShowAllCustomer(); }
 
@@ -49,7 +48,10 @@ std::shared_ptr<CustomerDataModel> CustomerDataModel::sharedInstance() {
   return services ? services->get<CustomerDataModel>() : nullptr;
 }
 
-CustomerDataModel::CustomerDataModel(SessionServices& services) : database_(services.databaseHandle()) { load(); }
+CustomerDataModel::CustomerDataModel(SessionServices& services) : database_(services.databaseHandle()) {
+  MV_ASSERT_MAIN_THREAD();
+  load();
+}
 
 void CustomerDataModel::sessionEnded() { uploads_.cancelAll(); }
 
@@ -318,8 +320,8 @@ int CustomerDataModel::submitCustomer(int customerId) {
 int CustomerDataModel::submitAllLocalCustomer() {
   std::vector<int> ids;
   bool anyInFlight = false;
-  for (const auto& [id, entry] : database_->getAllCustomers(true)) {
-    (void)entry;
+  for (const auto& customer : database_->getAllCustomers(true)) {
+    const int id = customer.first;
     if (id >= 0 || !database_->isInUnsubmitOrder(id)) continue;
     if (inFlight_.count(id)) {
       anyInFlight = true;
@@ -335,6 +337,7 @@ int CustomerDataModel::submitAllLocalCustomer() {
 }
 
 int CustomerDataModel::submitCustomerInfo(const std::string& json, const std::vector<int>& ids) {
+  MV_ASSERT_MAIN_THREAD();
   auto request = std::make_shared<RequestUploadCustomer>();
   request->syncData = json;
   request->setReceiveDelegete(shared_from_this());
@@ -371,6 +374,7 @@ void CustomerDataModel::uploadFailed(const std::string& message) {
 }
 
 void CustomerDataModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  MV_ASSERT_MAIN_THREAD();
   MessageBox::sharedInstance().EndBlockWait();
   if (!result || result->cmdCode != kCmdUploadCustomer) return;
   endFlight(result->requestCode);

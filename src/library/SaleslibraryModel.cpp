@@ -1,11 +1,11 @@
 #include "library/SaleslibraryModel.hpp"
 
 #include <algorithm>
-#include <cassert>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
@@ -19,8 +19,6 @@ namespace fs = std::filesystem;
 
 namespace mv {
 namespace {
-
-void assertMainThread() { assert(base::RunLoop::main().isMainThread()); }
 
 template <typename T>
 bool contains(const std::vector<T>& list, const T& value) {
@@ -85,7 +83,7 @@ std::vector<base::Value> SaleslibraryModel::allExsitsFilesDic() const {
 }
 
 void SaleslibraryModel::loadExistsFiles() {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   existsFiles_.clear();
   for (const auto& file : database_->getAllLibFiles()) {
     if (StoreDownloadedFilesModel::isOnDevice(*database_, file) && !isExists(file.file_id)) {
@@ -110,7 +108,7 @@ int SaleslibraryModel::downloadFile(const marvisto_library_files_Entity& file) {
 }
 
 int SaleslibraryModel::sendRequest(const std::shared_ptr<RequestDownload>& request) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   if (!request) return -1;
   // A second transfer of a name would write the same file twice over.
   std::vector<std::string> names;
@@ -135,7 +133,7 @@ int SaleslibraryModel::sendRequest(const std::shared_ptr<RequestDownload>& reque
 }
 
 void SaleslibraryModel::pauseDownloadFile(const std::string& fileName) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   if (!isInDownloadList(fileName)) return;
   pauseFileArray_.push_back(fileName);
   removeAll(downloadFileNameArray_, fileName);
@@ -144,7 +142,7 @@ void SaleslibraryModel::pauseDownloadFile(const std::string& fileName) {
 }
 
 void SaleslibraryModel::cancelDownloadFile(const std::string& fileName) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   const bool running = isInDownloadList(fileName);
   const bool paused = isInPauseList(fileName);
   if (running) {
@@ -171,7 +169,7 @@ void SaleslibraryModel::cancelAllUncompleteFiles() {
 }
 
 void SaleslibraryModel::registerCallBackList(const std::shared_ptr<NetworkRecDelegate>& observer) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   if (!observer) return;
   for (const auto& weak : callBackDelegateArry_) {
     if (weak.lock() == observer) return;
@@ -180,7 +178,7 @@ void SaleslibraryModel::registerCallBackList(const std::shared_ptr<NetworkRecDel
 }
 
 void SaleslibraryModel::removeFromCallBackList(const NetworkRecDelegate* observer) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   std::erase_if(callBackDelegateArry_, [observer](const std::weak_ptr<NetworkRecDelegate>& weak) {
     auto strong = weak.lock();
     return !strong || strong.get() == observer;
@@ -202,13 +200,13 @@ void SaleslibraryModel::relay(Call call) {
 }
 
 void SaleslibraryModel::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   downloadPercentageDic_[info.fileName] = info.downloadPercent;
   relay([&](NetworkRecDelegate& o) { o.ReciveDownloadPercent(info); });
 }
 
 void SaleslibraryModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   if (!result) return;
   if (result->cmdCode == kCmdDownloadFinish) {
     if (result->isSuccess()) MV_LOG("request download finish success!");
@@ -220,7 +218,7 @@ void SaleslibraryModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>&
 }
 
 void SaleslibraryModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   auto download = std::dynamic_pointer_cast<DownloadRst>(result);
   if (!download) return;
   forgetName(download->fileName);

@@ -1,8 +1,8 @@
 #include "order/QuoteOrderStore.hpp"
 
-#include <cassert>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MainTabScreens.hpp"
@@ -30,7 +30,7 @@ std::shared_ptr<QuoteOrderStore> QuoteOrderStore::sharedInstance() {
 }
 
 QuoteOrderStore::QuoteOrderStore(SessionServices& services) : database_(services.databaseHandle()) {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   loadByConfig();
 }
 
@@ -74,7 +74,7 @@ std::shared_ptr<QuoteOrderItemEntity> QuoteOrderStore::mergeTarget(const marvist
 }
 
 bool QuoteOrderStore::addToOrder(const marvisto_product_Entity& product) {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (!curQuoteOrder_) {
     if (auto d = delegate()) d->popSelfView();
     curQuoteOrder_ = createNewQuoteOrder();
@@ -141,8 +141,7 @@ void QuoteOrderStore::removeQuoteOrderItemAtIndex(long index) {
   curQuoteOrder_->items.erase(curQuoteOrder_->items.begin() + index);
 }
 
-double QuoteOrderStore::retriveProductPriceWithProductID(int productId, int count) const {
-  (void)count;
+double QuoteOrderStore::retriveProductPriceWithProductID(int productId, int /*count*/) const {
   const marvisto_product_price_Entity record = database_->getPriceEntityByProductId(productId);
   return record.discount_flag ? record.discount_price : record.price;
 }
@@ -167,7 +166,7 @@ void QuoteOrderStore::releaseSlots() {
 }
 
 bool QuoteOrderStore::saveCurrentQuoteOrder() {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (!curQuoteOrder_) return false;
   if (database_->replaceQuoteOrder(*curQuoteOrder_) == 0) {
     // The order stays current and the editor open, so nothing is lost.

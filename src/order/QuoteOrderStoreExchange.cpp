@@ -1,11 +1,11 @@
 // The quote order store's exchanges with the service: submitting orders,
 // paging the order history down, and the sign-in either may need first.
 #include <algorithm>
-#include <cassert>
 #include <limits>
 
 #include "order/QuoteOrderStore.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/OrderModel.hpp"
@@ -77,7 +77,7 @@ int QuoteOrderStore::send(const std::shared_ptr<RequestInterfaceBase>& request) 
 // ---- upload --------------------------------------------------------------------------
 
 void QuoteOrderStore::startUploadQuoteOrder(std::int64_t orderId) {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (online()) {
     requestUploadQuoteOrder(orderId);
     return;
@@ -130,7 +130,7 @@ void QuoteOrderStore::reportUpload(const std::string& status, const std::string&
 // ---- history -------------------------------------------------------------------------
 
 void QuoteOrderStore::getLastTenOrderHistory() {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   const int count = database_->numberOfAllSubmittedOrder();
   const double span = database_->timeDurationOfAllSubmittedOrder();
   if (count >= kHistoryCountLimit && span > kHistorySpanLimit) {
@@ -208,7 +208,7 @@ void QuoteOrderStore::endWork(int cmdCode, const std::string& status, const std:
 }
 
 void QuoteOrderStore::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (!result) return;
   // Only the reply to the request on its way counts.
   switch (result->cmdCode) {

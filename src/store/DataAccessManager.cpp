@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "store/SQLiteTransaction.hpp"
@@ -85,9 +86,9 @@ bool DataAccessManager::prepareDatabaseFile(const fs::path& folder, const fs::pa
 DataAccessManager* DataAccessManager::sharedDataModel() { return sharedHandle().get(); }
 
 std::shared_ptr<DataAccessManager> DataAccessManager::sharedHandle() {
+  MV_ASSERT_MAIN_THREAD();
   auto& shared = instance();
   if (shared) return shared;
-  if (!base::RunLoop::main().isMainThread()) MV_LOG("DataAccessManager used off the main thread");
 
   std::string clientId = Session::current().clientID;
   auto folder = PublicFunction::clientFolder(clientId);
@@ -114,11 +115,13 @@ std::shared_ptr<DataAccessManager> DataAccessManager::sharedHandle() {
 }
 
 void DataAccessManager::releaseDataModel() {
+  MV_ASSERT_MAIN_THREAD();
   instance().reset();
   SQLiteDatabase::sharedDataBase().close();
 }
 
 bool DataAccessManager::runInTransaction(const std::function<bool()>& work) {
+  MV_ASSERT_MAIN_THREAD();
   SQLiteTransaction tx(db_);
   if (!tx.begin()) return false;
   if (!work()) return false;

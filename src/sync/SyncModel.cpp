@@ -2,6 +2,7 @@
 
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
@@ -19,12 +20,6 @@
 
 namespace mv {
 
-namespace {
-
-std::string textWithName(const std::string& key) { return textForKey(key).value_or(key); }
-
-}  // namespace
-
 // ---- instance -----------------------------------------------------------------------
 
 std::shared_ptr<SyncModel> SyncModel::sharedInstance() {
@@ -36,6 +31,7 @@ SyncModel::SyncModel(SessionServices& services)
     : services_(services.weak_from_this()),
       database_(services.databaseHandle()),
       thumbQueue_(base::WorkQueue::serial()) {
+  MV_ASSERT_MAIN_THREAD();
   createAllDirectorys();
   netUnconnect_ = base::Observation("netUnconnect", nullptr, [this](const base::Notification&) { netUnconnect(); });
 }
@@ -186,6 +182,7 @@ int SyncModel::send(const std::shared_ptr<RequestInterfaceBase>& request) {
 void SyncModel::schedule(double delay, std::function<void()> step) { run_.after(delay, std::move(step)); }
 
 void SyncModel::startSync() {
+  MV_ASSERT_MAIN_THREAD();
   if (running_ || isDownloading_) {
     MV_LOG("a sync is already under way; start ignored");
     return;
@@ -287,12 +284,13 @@ void SyncModel::finishedSync() {
 void SyncModel::netUnconnect() {
   // Only a run of this engine: the library screen's own refresh also sets
   // isDownloading and handles the loss itself.
-  if (running_) breakSync(textWithName(kNetworkPoorKey));
+  if (running_) breakSync(textForKey(kNetworkPoorKey).value_or(kNetworkPoorKey));
 }
 
 // ---- replies ---------------------------------------------------------------------------
 
 void SyncModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  MV_ASSERT_MAIN_THREAD();
   // Only replies to requests of the current run arrive: the run's tracker
   // cancelled every other.
   if (!result || !running_) return;
@@ -352,7 +350,7 @@ void SyncModel::productTablesRespond(const NetBaseRst& result) {
     return;
   }
   if (!saveProductTables(*reply)) {
-    breakSync(textWithName(kStoreErrorKey));
+    breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
   // The image phase fetches the changed images again.
@@ -371,7 +369,7 @@ void SyncModel::fileTablesRespond(const NetBaseRst& result) {
     return;
   }
   if (!saveLibraryTables(*reply)) {
-    breakSync(textWithName(kStoreErrorKey));
+    breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
   if (reply->libFileTable) deleteCoverImages(*reply->libFileTable);
@@ -387,7 +385,7 @@ void SyncModel::customerTablesRespond(const NetBaseRst& result) {
     return;
   }
   if (!saveCustomerTables(*reply)) {
-    breakSync(textWithName(kStoreErrorKey));
+    breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
   customerSaved_ = true;

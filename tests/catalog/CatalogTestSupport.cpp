@@ -9,6 +9,7 @@
 #include "store/SQLiteDatabase.hpp"
 #include "SessionFixture.hpp"
 #include "util/Session.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv::test {
 
@@ -21,6 +22,8 @@ void CatalogTest::SetUp() {
     s.deviceID = "DEVICE-1";
   });
   Language::resetLanguageCache();
+  // The screens read their texts from the language tables, as in the application.
+  setTextLookup([](const std::string& key) { return Language::stringWithName(key); });
   CatalogMode::setCurrentState(CatalogMode::kCategory);
   services = beginServices(wiring.services);
   ASSERT_TRUE(services);
@@ -30,6 +33,7 @@ void CatalogTest::TearDown() {
   services.reset();
   SessionServices::end();
   Session::clear();
+  setTextLookup(nullptr);
   TestEnvironment::TearDown();
 }
 
