@@ -5,6 +5,7 @@
 
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
+#include "catalog/ProductDetailController.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -249,14 +250,22 @@ void ScreenshotTour::catalogScreens(int& n) {
   if (products.empty()) return;
   auto& center = CatalogNotificationCenter::defaultCenter();
   // The first demo product has several pictures, attributes and a running discount.
-  center.post(CatalogNotifications::setCatalogLayOut, ProductListChoice{0, products});
-  snapshot(std::to_string(n++) + "-catalog-product");
-  center.post(CatalogNotifications::btnBackClick);
-  waitFor([] { return false; }, 0.5);
-  // The search popover, with the first word of that product's name.
   auto tab = UITabBarControllerExt::current();
   auto catalog = tab ? std::dynamic_pointer_cast<CatalogViewController>(tab->screen(MainTabScreens::kCatalog)) : nullptr;
   if (!catalog) return;
+  center.post(CatalogNotifications::setCatalogLayOut, ProductListChoice{0, products});
+  snapshot(std::to_string(n++) + "-catalog-product");
+  // Its pictures full screen.
+  if (auto* product = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController())) {
+    product->onClickImage();
+    waitFor([&] { return product->presentedViewController() != nullptr; }, 5);
+    snapshot(std::to_string(n++) + "-catalog-image-browser");
+    product->dismissPopController(false);
+    waitFor([&] { return product->presentedViewController() == nullptr; }, 5);
+  }
+  center.post(CatalogNotifications::btnBackClick);
+  waitFor([] { return false; }, 0.5);
+  // The search popover, with the first word of that product's name.
   const std::string& name = products.front().product_name;
   const std::string word = name.substr(0, name.find(' '));
   catalog->searchBar().setText(word);

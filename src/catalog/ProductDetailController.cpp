@@ -630,6 +630,13 @@ void ProductDetailController::changeProduct(int direction, bool slideshow) {
     refreshTitle();
   }
   refreshArrows();
+  if (imageController_) {
+    // The browser shows the new product's pictures from its first one.
+    auto* s = store();
+    manyImagesArray_ = s ? s->getManyImageByKeyId(productID_) : std::vector<marvisto_image_Entity>{};
+    fillBrowser(*imageController_);
+    imageController_->setTag(0);
+  }
   refreshItemNumberInOrder();
 }
 
@@ -665,7 +672,40 @@ void ProductDetailController::didSelectedManyImage(ProductDetailManyImageCell& c
   ui::View::animate(0.5, 0, ui::AnimationOptionCurveEaseOut, [imageView] { imageView->setAlpha(1); });
 }
 
-void ProductDetailController::onClickImage() { countTextField_->resignFirstResponder(); }
+void ProductDetailController::fillBrowser(ProductDetailImageController& browser) {
+  std::vector<std::string> full, thumbs;
+  for (const auto& image : manyImagesArray_) {
+    full.push_back(image.image_full_address);
+    thumbs.push_back(image.image_thumb_address);
+  }
+  browser.setImagesArray(std::move(full));
+  browser.setThumbImagesArray(std::move(thumbs));
+  browser.setProductEntity(productEntity_);
+  auto* s = store();
+  const auto price = s ? s->getPriceEntityByProductId(productID_) : marvisto_product_price_Entity{};
+  browser.setProductPrice(price.strPrice());
+  browser.setProductDiscountPrice(price.discount_flag ? price.strDiscountPrice() : std::string());
+  browser.setProductTitle(titleText());
+  if (browser.isViewLoaded()) {
+    browser.btnLeft().setHidden(position_.previousHidden());
+    browser.btnRight().setHidden(position_.nextHidden());
+  }
+}
+
+void ProductDetailController::onClickImage() {
+  countTextField_->resignFirstResponder();
+  if (manyImagesArray_.empty()) return;
+  imageController_ = std::make_shared<ProductDetailImageController>();
+  imageController_->setBrowserDelegate(ui::weakAs<ProductDetailImageDelegate>(this));
+  fillBrowser(*imageController_);
+  imageController_->setProductTitle(lblTitle_ ? lblTitle_->text() : productEntity_.product_name);
+  imageController_->setTag(imgIndex_);
+  imageController_->setCurrentImageCache(productImageView_->image(), imgIndex_);
+  imageController_->setModalTransitionStyle(ui::ModalTransitionStyle::CrossDissolve);
+  presentViewController(imageController_, true);
+  imageController_->btnLeft().setHidden(m_tapToLeftProduct_->isHidden());
+  imageController_->btnRight().setHidden(m_tapToRightProduct_->isHidden());
+}
 
 void ProductDetailController::RelatedBtnClicked() {}
 
@@ -673,6 +713,7 @@ void ProductDetailController::RelatedFileBtnClicked() {}
 
 void ProductDetailController::dismissPopController(bool animated) {
   if (presentedViewController()) dismissViewControllerAnimated(animated);
+  imageController_.reset();
 }
 
 // ---- the screen's life ----------------------------------------------------------------------

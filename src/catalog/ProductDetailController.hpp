@@ -14,6 +14,7 @@
 #include "catalog/AddToOrderFlow.hpp"
 #include "catalog/ProductAttributesListView.hpp"
 #include "catalog/ProductDescView.hpp"
+#include "catalog/ProductDetailImageController.hpp"
 #include "catalog/ProductDetailManyImageCell.hpp"
 #include "catalog/ProductListPosition.hpp"
 #include "platform/base/CancelTracker.hpp"
@@ -45,7 +46,7 @@ class ProductDetailController : public BaseViewController,
                                 public ui::ScrollViewDelegate,
                                 public ui::TextFieldDelegate,
                                 public AddToOrderFlowDelegate,
-                                public PopControllerDelegate {
+                                public ProductDetailImageDelegate {
  public:
   // The panels of the switch.
   static constexpr unsigned kRelatedMaterialsPanel = 0;
@@ -124,6 +125,8 @@ class ProductDetailController : public BaseViewController,
   long imgIndex() const { return imgIndex_; }
   const std::vector<marvisto_image_Entity>& manyImagesArray() const { return manyImagesArray_; }
   const std::shared_ptr<AddToOrderFlow>& addFlow() const { return addFlow_; }
+  // The image browser while it is open.
+  const std::shared_ptr<ProductDetailImageController>& imageController() const { return imageController_; }
 
   // ---- actions ---------------------------------------------------------------------------
   void productCompare();
@@ -141,7 +144,7 @@ class ProductDetailController : public BaseViewController,
   void clickOtherTags(long index);
   // The image browser's move: 1 previous, 2 next (past the last product to
   // the first during a slide show); the screen refreshes a moment later.
-  void changeProduct(int direction, bool slideshow);
+  void changeProduct(int direction, bool slideshow) override;
   void refreshData();
   void refreshTitle();
   void refreshItemNumberInOrder();
@@ -183,6 +186,8 @@ class ProductDetailController : public BaseViewController,
   bool hasOpener() const { return !delegate_.expired(); }
   std::string titleText() const;
   void toggleList(bool compare);
+  // Hands the browser the shown product's pictures, prices and title.
+  void fillBrowser(ProductDetailImageController& browser);
 
   marvisto_product_Entity productEntity_;
   int productID_ = 0;
@@ -221,6 +226,7 @@ class ProductDetailController : public BaseViewController,
   std::shared_ptr<ui::Label> navigationTitle_;
   std::vector<std::shared_ptr<ui::GestureRecognizer>> swipeGestureRecognizers_;
   std::shared_ptr<AddToOrderFlow> addFlow_;
+  std::shared_ptr<ProductDetailImageController> imageController_;
   // The delayed refreshes after the image browser moved the product.
   base::CancelTracker timers_;
 };
