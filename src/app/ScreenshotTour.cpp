@@ -255,8 +255,11 @@ void ScreenshotTour::catalogScreens(int& n) {
   if (!catalog) return;
   center.post(CatalogNotifications::setCatalogLayOut, ProductListChoice{0, products});
   snapshot(std::to_string(n++) + "-catalog-product");
-  // Its pictures full screen.
   if (auto* product = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController())) {
+    product->setCurrentDescRelatedIndex(ProductDetailController::kRelatedProductsPanel);
+    snapshot(std::to_string(n++) + "-catalog-product-related");
+    product->setCurrentDescRelatedIndex(ProductDetailController::kDescriptionPanel);
+    // Its pictures full screen.
     product->onClickImage();
     waitFor([&] { return product->presentedViewController() != nullptr; }, 5);
     snapshot(std::to_string(n++) + "-catalog-image-browser");
@@ -273,6 +276,17 @@ void ScreenshotTour::catalogScreens(int& n) {
   snapshot(std::to_string(n++) + "-catalog-search");
   if (auto popover = catalog->serchController()) popover->dismissPopoverAnimated(false);
   catalog->searchBar().setText("");
+  // The demo's favourites and comparison.
+  catalog->btnFavoritesClicked();
+  if (waitFor([&] { return catalog->presentedViewController() != nullptr; }, 5)) {
+    snapshot(std::to_string(n++) + "-catalog-favorites");
+    catalog->dismissPopController(false);
+  }
+  catalog->btnCompareClicked();
+  if (waitFor([&] { return catalog->presentedViewController() != nullptr; }, 5)) {
+    snapshot(std::to_string(n++) + "-catalog-comparison");
+    catalog->dismissPopController(false);
+  }
 }
 
 void ScreenshotTour::startSignIn() {

@@ -13,6 +13,7 @@
 #include "platform/ui/SwipeGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "platform/ui/Window.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
@@ -180,6 +181,9 @@ void ProductDetailController::buildViews() {
     auto b = std::make_shared<ui::Button>(ui::Rect{620 + 122.0 * i, 178, 120, 34}, ui::ButtonType::Custom);
     b->setTitleColor(gfx::Color::gray(), ui::ControlStateNormal);
     b->setTitleColor(gfx::Color::black(), ui::ControlStateSelected);
+    // Long titles in another language shrink rather than cut.
+    b->titleLabel().setAdjustsFontSizeToFitWidth(true);
+    b->titleLabel().setMinimumFontSize(11);
     b->addAction(
         [weak, i](ui::Control&, const ui::Event*) {
           if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->setCurrentDescRelatedIndex(i);
@@ -399,6 +403,23 @@ void ProductDetailController::initDescRelateSwitch() {
   if (descriptionView_) descriptionView_->removeFromSuperview();
   descriptionView_ = std::make_shared<ProductDescView>(kDescriptionFrame);
   descriptionView_->setShortDesc(productEntity_.product_s_desc);
+  auto* s = store();
+  relatedProducts_ = s ? s->getrelatedProductIDsByProductid(productID_).value_or(std::vector<marvisto_product_Entity>{})
+                       : std::vector<marvisto_product_Entity>{};
+  if (!relatedProductController_) {
+    relatedProductController_ = std::make_shared<RelatedProductViewcontroller>();
+    relatedProductController_->setRelatedArray(relatedProducts_);
+    relatedProductController_->setDelegate(ui::weakAs<PopControllerDelegate>(this));
+    addChildViewController(relatedProductController_);
+    auto panel = relatedProductController_->view();
+    panel->setFrame(kRelatedPanelFrame);
+    view()->insertSubviewAbove(panel, relatedProductPanel_.get());
+    relatedProductPanel_->removeFromSuperview();
+    relatedProductPanel_ = panel;
+    relatedProductController_->didMoveToParentViewController(this);
+  } else {
+    relatedProductController_->reloadRelatedProduct(relatedProducts_);
+  }
   view()->insertSubviewAbove(descriptionView_, relatedProductPanel_.get());
 }
 
@@ -707,13 +728,34 @@ void ProductDetailController::onClickImage() {
   imageController_->btnRight().setHidden(m_tapToRightProduct_->isHidden());
 }
 
-void ProductDetailController::RelatedBtnClicked() {}
+ui::NavigationController* ProductDetailController::rootNavigationController() const {
+  // The outermost container above this screen (its view may be off screen
+  // while a related screen covers it).
+  ui::ViewController* top = parentViewController();
+  while (top && top->parentViewController()) top = top->parentViewController();
+  return dynamic_cast<ui::NavigationController*>(top);
+}
+
+void ProductDetailController::RelatedBtnClicked() {
+  auto* root = rootNavigationController();
+  if (!root) return;
+  auto related = std::make_shared<RelatedProductViewcontroller>();
+  related->setFullScreen(true);
+  related->setRelatedArray(relatedProducts_);
+  related->setDelegate(ui::weakAs<PopControllerDelegate>(this));
+  root->pushViewController(related, true);
+}
 
 void ProductDetailController::RelatedFileBtnClicked() {}
 
 void ProductDetailController::dismissPopController(bool animated) {
   if (presentedViewController()) dismissViewControllerAnimated(animated);
   imageController_.reset();
+  // A related screen shown over the tab bar.
+  auto* root = rootNavigationController();
+  if (root && root->viewControllers().size() > 1 && root->topViewController() != this) {
+    root->popViewControllerAnimated(animated);
+  }
 }
 
 // ---- the screen's life ----------------------------------------------------------------------

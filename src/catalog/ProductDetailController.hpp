@@ -17,11 +17,13 @@
 #include "catalog/ProductDetailImageController.hpp"
 #include "catalog/ProductDetailManyImageCell.hpp"
 #include "catalog/ProductListPosition.hpp"
+#include "catalog/RelatedProductViewcontroller.hpp"
 #include "platform/base/CancelTracker.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/GestureRecognizer.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
+#include "platform/ui/NavigationController.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/TextField.hpp"
 #include "shell/frame/BaseViewController.hpp"
@@ -125,6 +127,10 @@ class ProductDetailController : public BaseViewController,
   long imgIndex() const { return imgIndex_; }
   const std::vector<marvisto_image_Entity>& manyImagesArray() const { return manyImagesArray_; }
   const std::shared_ptr<AddToOrderFlow>& addFlow() const { return addFlow_; }
+  const std::vector<marvisto_product_Entity>& relatedProducts() const { return relatedProducts_; }
+  const std::shared_ptr<RelatedProductViewcontroller>& relatedProductController() const {
+    return relatedProductController_;
+  }
   // The image browser while it is open.
   const std::shared_ptr<ProductDetailImageController>& imageController() const { return imageController_; }
 
@@ -148,6 +154,8 @@ class ProductDetailController : public BaseViewController,
   void refreshData();
   void refreshTitle();
   void refreshItemNumberInOrder();
+  // The compare and favourite toggles as the lists hold the product now.
+  void refreshToggles();
 
   void didSelectedManyImage(ProductDetailManyImageCell& cell) override;
   void dismissPopController(bool animated) override;
@@ -175,7 +183,6 @@ class ProductDetailController : public BaseViewController,
   void initTagsScrollView();
   void getManyImagesShowData();
   void initDescRelateSwitch();
-  void refreshToggles();
   void refreshArrows();
   void loadAttributes();
   void showMainImage(const std::string& fileName);
@@ -186,6 +193,8 @@ class ProductDetailController : public BaseViewController,
   bool hasOpener() const { return !delegate_.expired(); }
   std::string titleText() const;
   void toggleList(bool compare);
+  // The application's outermost navigation stack, over the tab bar.
+  ui::NavigationController* rootNavigationController() const;
   // Hands the browser the shown product's pictures, prices and title.
   void fillBrowser(ProductDetailImageController& browser);
 
@@ -223,6 +232,8 @@ class ProductDetailController : public BaseViewController,
   std::shared_ptr<ProductDescView> descriptionView_;
   // The views of the related-materials and related-products panels.
   std::shared_ptr<ui::View> relatedFilePanel_, relatedProductPanel_;
+  std::vector<marvisto_product_Entity> relatedProducts_;
+  std::shared_ptr<RelatedProductViewcontroller> relatedProductController_;
   std::shared_ptr<ui::Label> navigationTitle_;
   std::vector<std::shared_ptr<ui::GestureRecognizer>> swipeGestureRecognizers_;
   std::shared_ptr<AddToOrderFlow> addFlow_;
