@@ -258,6 +258,8 @@ void ScreenshotTour::catalogScreens(int& n) {
   if (auto* product = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController())) {
     product->setCurrentDescRelatedIndex(ProductDetailController::kRelatedProductsPanel);
     snapshot(std::to_string(n++) + "-catalog-product-related");
+    product->setCurrentDescRelatedIndex(ProductDetailController::kRelatedMaterialsPanel);
+    snapshot(std::to_string(n++) + "-catalog-product-materials");
     product->setCurrentDescRelatedIndex(ProductDetailController::kDescriptionPanel);
     // Its pictures full screen.
     product->onClickImage();

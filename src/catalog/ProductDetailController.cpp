@@ -9,6 +9,7 @@
 #include "catalog/ProductDetailLayout.hpp"
 #include "catalog/ProductQuantity.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/LayerAnimation.hpp"
 #include "platform/ui/SwipeGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
@@ -64,6 +65,8 @@ std::string captionText(const char* key) { return Language::format("%@:", {Catal
 const ui::Rect kNameFrame{685, 16, 325, 24};
 constexpr double kNameMaxHeight = 46;
 
+constexpr long kBarBackgroundTag = 6101;
+
 const char* const kSwitchKeys[] = {"RELATEDMATERIALS", "RELATEDPRODUCTS", "DESCRIPTION"};
 
 }  // namespace
@@ -71,6 +74,33 @@ const char* const kSwitchKeys[] = {"RELATEDMATERIALS", "RELATEDPRODUCTS", "DESCR
 ProductDetailController::~ProductDetailController() {
   if (manyImagesView_) manyImagesView_->setDelegate({});
   if (countTextField_) countTextField_->setDelegate({});
+}
+
+std::shared_ptr<ProductDetailController> ProductDetailController::pushAlone(
+    ui::NavigationController& nav, const marvisto_product_Entity& product, std::weak_ptr<ProductDetailDelegate> delegate,
+    std::function<void()> back) {
+  auto screen = std::make_shared<ProductDetailController>();
+  screen->setProductEntity(product);
+  screen->setDelegate(std::move(delegate));
+  nav.pushViewController(screen, true);
+  nav.setNavigationBarHidden(false);
+  auto button = std::make_shared<ui::Button>(ui::Rect{0, 0, 78, 34}, ui::ButtonType::Custom);
+  button->setTitle(CatalogFeedback::text("BACK"));
+  ViewStyle::initializeToBackButtonHeight34(*button);
+  button->addAction([back = std::move(back)](ui::Control&, const ui::Event*) {
+    if (back) back();
+  }, ui::ControlEventTouchUpInside);
+  screen->navigationItem().setLeftBarButtonItem(std::make_shared<ui::BarButtonItem>(button));
+  // The skin's bar picture, once per bar however often a product is shown.
+  auto& bar = nav.navigationBar();
+  if (!bar.viewWithTag(kBarBackgroundTag)) {
+    auto background = std::make_shared<ui::ImageView>(ui::Rect{-1, 0, bar.bounds().width() + 1, bar.bounds().height()});
+    background->setImage(SkinManager::skinFromImageName("topbar-bg.png"));
+    background->setTag(kBarBackgroundTag);
+    bar.insertSubview(background, 1);
+  }
+  screen->removeProductMoves();
+  return screen;
 }
 
 // ---- what openers set ---------------------------------------------------------------------
@@ -420,6 +450,22 @@ void ProductDetailController::initDescRelateSwitch() {
   } else {
     relatedProductController_->reloadRelatedProduct(relatedProducts_);
   }
+  productRelateFiles_ = s ? s->getProductRelatedFilesByProductId(productID_) : std::vector<marvisto_library_files_Entity>{};
+  if (!relatedFileController_) {
+    relatedFileController_ = std::make_shared<ProductRelatedFileController>();
+    relatedFileController_->setLibfilesArray(productRelateFiles_);
+    relatedFileController_->setDelegate(ui::weakAs<PopControllerDelegate>(this));
+    addChildViewController(relatedFileController_);
+    auto panel = relatedFileController_->view();
+    panel->setFrame(kRelatedPanelFrame);
+    panel->setAutoresizingMask(ui::FlexibleRightMargin | ui::FlexibleBottomMargin);
+    view()->insertSubviewAbove(panel, relatedFilePanel_.get());
+    relatedFilePanel_->removeFromSuperview();
+    relatedFilePanel_ = panel;
+    relatedFileController_->didMoveToParentViewController(this);
+  } else {
+    relatedFileController_->reloadRelatdFiles(productRelateFiles_);
+  }
   view()->insertSubviewAbove(descriptionView_, relatedProductPanel_.get());
 }
 
@@ -746,7 +792,15 @@ void ProductDetailController::RelatedBtnClicked() {
   root->pushViewController(related, true);
 }
 
-void ProductDetailController::RelatedFileBtnClicked() {}
+void ProductDetailController::RelatedFileBtnClicked() {
+  auto* root = rootNavigationController();
+  if (!root) return;
+  auto files = std::make_shared<ProductRelatedFileController>();
+  files->setFullScreen(true);
+  files->setLibfilesArray(productRelateFiles_);
+  files->setDelegate(ui::weakAs<PopControllerDelegate>(this));
+  root->pushViewController(files, true);
+}
 
 void ProductDetailController::dismissPopController(bool animated) {
   if (presentedViewController()) dismissViewControllerAnimated(animated);

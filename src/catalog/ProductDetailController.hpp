@@ -6,6 +6,7 @@
 // add-to-order button. Opened on a list, it walks to the previous and next
 // product by arrows and swipes. The order editor opens it on an order line
 // ("order mode"), where the button saves the line back through the delegate.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@
 #include "catalog/ProductDetailImageController.hpp"
 #include "catalog/ProductDetailManyImageCell.hpp"
 #include "catalog/ProductListPosition.hpp"
+#include "catalog/ProductRelatedFileController.hpp"
 #include "catalog/RelatedProductViewcontroller.hpp"
 #include "platform/base/CancelTracker.hpp"
 #include "platform/ui/Button.hpp"
@@ -70,6 +72,14 @@ class ProductDetailController : public BaseViewController,
 
   ProductDetailController() = default;
   ~ProductDetailController() override;
+
+  // Shows one product on `nav` as a screen of its own (the inventory, the
+  // order editor): the bar shown with a "BACK" button that runs `back`, no
+  // previous or next product.
+  static std::shared_ptr<ProductDetailController> pushAlone(ui::NavigationController& nav,
+                                                            const marvisto_product_Entity& product,
+                                                            std::weak_ptr<ProductDetailDelegate> delegate,
+                                                            std::function<void()> back);
 
   // ---- what openers set before the push ----------------------------------------------
   void setProductEntity(const marvisto_product_Entity& product);
@@ -128,6 +138,8 @@ class ProductDetailController : public BaseViewController,
   const std::vector<marvisto_image_Entity>& manyImagesArray() const { return manyImagesArray_; }
   const std::shared_ptr<AddToOrderFlow>& addFlow() const { return addFlow_; }
   const std::vector<marvisto_product_Entity>& relatedProducts() const { return relatedProducts_; }
+  const std::vector<marvisto_library_files_Entity>& productRelateFiles() const { return productRelateFiles_; }
+  const std::shared_ptr<ProductRelatedFileController>& relatedFileController() const { return relatedFileController_; }
   const std::shared_ptr<RelatedProductViewcontroller>& relatedProductController() const {
     return relatedProductController_;
   }
@@ -234,6 +246,8 @@ class ProductDetailController : public BaseViewController,
   std::shared_ptr<ui::View> relatedFilePanel_, relatedProductPanel_;
   std::vector<marvisto_product_Entity> relatedProducts_;
   std::shared_ptr<RelatedProductViewcontroller> relatedProductController_;
+  std::vector<marvisto_library_files_Entity> productRelateFiles_;
+  std::shared_ptr<ProductRelatedFileController> relatedFileController_;
   std::shared_ptr<ui::Label> navigationTitle_;
   std::vector<std::shared_ptr<ui::GestureRecognizer>> swipeGestureRecognizers_;
   std::shared_ptr<AddToOrderFlow> addFlow_;
