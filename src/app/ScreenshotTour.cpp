@@ -244,6 +244,12 @@ void ScreenshotTour::tourOrder(int& n) {
 }
 
 void ScreenshotTour::catalogScreens(int& n) {
+  // Numbered like the others: two digits, so the files sort in tour order.
+  auto numbered = [](int& next, const char* what) {
+    char name[48];
+    std::snprintf(name, sizeof name, "%02d%s", next++, what);
+    return std::string(name);
+  };
   auto* store = DataAccessManager::sharedDataModel();
   if (!store) return;
   auto products = store->getAllProducts();
@@ -254,17 +260,17 @@ void ScreenshotTour::catalogScreens(int& n) {
   auto catalog = tab ? std::dynamic_pointer_cast<CatalogViewController>(tab->screen(MainTabScreens::kCatalog)) : nullptr;
   if (!catalog) return;
   center.post(CatalogNotifications::setCatalogLayOut, ProductListChoice{0, products});
-  snapshot(std::to_string(n++) + "-catalog-product");
+  snapshot(numbered(n, "-catalog-product"));
   if (auto* product = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController())) {
     product->setCurrentDescRelatedIndex(ProductDetailController::kRelatedProductsPanel);
-    snapshot(std::to_string(n++) + "-catalog-product-related");
+    snapshot(numbered(n, "-catalog-product-related"));
     product->setCurrentDescRelatedIndex(ProductDetailController::kRelatedMaterialsPanel);
-    snapshot(std::to_string(n++) + "-catalog-product-materials");
+    snapshot(numbered(n, "-catalog-product-materials"));
     product->setCurrentDescRelatedIndex(ProductDetailController::kDescriptionPanel);
     // Its pictures full screen.
     product->onClickImage();
     waitFor([&] { return product->presentedViewController() != nullptr; }, 5);
-    snapshot(std::to_string(n++) + "-catalog-image-browser");
+    snapshot(numbered(n, "-catalog-image-browser"));
     product->dismissPopController(false);
     waitFor([&] { return product->presentedViewController() == nullptr; }, 5);
   }
@@ -275,18 +281,18 @@ void ScreenshotTour::catalogScreens(int& n) {
   const std::string word = name.substr(0, name.find(' '));
   catalog->searchBar().setText(word);
   catalog->searchBarTextDidChange(catalog->searchBar(), word);
-  snapshot(std::to_string(n++) + "-catalog-search");
+  snapshot(numbered(n, "-catalog-search"));
   if (auto popover = catalog->serchController()) popover->dismissPopoverAnimated(false);
   catalog->searchBar().setText("");
   // The demo's favourites and comparison.
   catalog->btnFavoritesClicked();
   if (waitFor([&] { return catalog->presentedViewController() != nullptr; }, 5)) {
-    snapshot(std::to_string(n++) + "-catalog-favorites");
+    snapshot(numbered(n, "-catalog-favorites"));
     catalog->dismissPopController(false);
   }
   catalog->btnCompareClicked();
   if (waitFor([&] { return catalog->presentedViewController() != nullptr; }, 5)) {
-    snapshot(std::to_string(n++) + "-catalog-comparison");
+    snapshot(numbered(n, "-catalog-comparison"));
     catalog->dismissPopController(false);
   }
 }
