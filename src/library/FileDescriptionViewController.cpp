@@ -3,16 +3,14 @@
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/ui/Window.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
 namespace {
-
-std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 std::shared_ptr<ui::Label> line(const ui::Rect& frame, const gfx::Font& font) {
   auto l = std::make_shared<ui::Label>(frame);
