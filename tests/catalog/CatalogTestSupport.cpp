@@ -5,6 +5,7 @@
 #include "order/QuoteOrderBasket.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "platform/base/Date.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "shell/settings/Language.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "SessionFixture.hpp"
@@ -30,6 +31,9 @@ void CatalogTest::SetUp() {
 }
 
 void CatalogTest::TearDown() {
+  // Picture reads still running on the shared pool would outlive the test and,
+  // after the last test, the process's statics they read.
+  base::WorkQueue::global().waitIdle();
   services.reset();
   SessionServices::end();
   Session::clear();
