@@ -30,9 +30,7 @@ void ScreenTest::TearDown() {
 
 void ScreenTest::launch(bool keepGuide) {
   app = MarvistoAppDelegate::create(std::make_shared<ShellScreenFactory>());
-  // The home screen and the settings reach the sync engine; no feature's
-  // screens are installed.
-  app->wiring().services.add<SyncModel>();
+  installFeatures(app->wiring());
   MarvistoAppDelegate::LaunchOptions options;
   options.networkStatusSource = network;
   options.installCrashHandler = false;
@@ -47,6 +45,11 @@ void ScreenTest::launch(bool keepGuide) {
     if (auto guide = w->guideView()) guide->endShowGuide();
     settle();
   }
+}
+
+void ScreenTest::installFeatures(FeatureWiring& wiring) {
+  // The home screen and the settings reach the sync engine.
+  wiring.services.add<SyncModel>();
 }
 
 std::shared_ptr<WeclomeViewController> ScreenTest::welcome() const {

@@ -10,6 +10,7 @@
 
 #include "ShellTestSupport.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/session/WeclomeViewController.hpp"
 
@@ -44,6 +45,9 @@ class ScreenTest : public ShellTest {
   std::vector<std::string> visibleTexts();
   static void saveLogins(const base::Value& logins);
   virtual bool usesService() const { return false; }
+  // What the launch puts into the application: the sync engine only (no
+  // feature's screens); flows across features install them all.
+  virtual void installFeatures(FeatureWiring& wiring);
 
   std::shared_ptr<MarvistoAppDelegate> app;
   std::shared_ptr<FakeNetworkStatusSource> network =
