@@ -2,11 +2,19 @@
 
 #include "catalog/CatalogScreens.hpp"
 #include "catalog/CatalogViewController.hpp"
+#include "catalog/DetailCell.hpp"
+#include "catalog/DetailViewController.hpp"
+#include "catalog/ProductAttributesListView.hpp"
 #include "customer/CustomerScreens.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "library/LibraryServices.hpp"
 #include "order/OrderFeature.hpp"
+#include "order/AddToOrderController.hpp"
 #include "order/QuoteOrderHistoryController.hpp"
+#include "order/QuoteOrderStore.hpp"
+#include "order/QuoteOrderViewController.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/PopoverController.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/sync-screens/ResourceUpdateView.hpp"
@@ -93,6 +101,91 @@ void RepresentativeDay::openTab(int tag) {
   tap(tab->button(tag).btn());
   ASSERT_TRUE(waitFor([&] { return tab->iCurSelectTab() == tag; }, 5));
   settle();
+}
+
+DetailViewController& RepresentativeDay::grid() {
+  openTab(MainTabScreens::kCatalog);
+  auto screen = catalog();
+  EXPECT_TRUE(screen);
+  return *screen->detailViewController();
+}
+
+namespace {
+// The pieces in the current order, every line counted.
+int piecesInOrder() {
+  auto order = QuoteOrderStore::sharedInstance()->addQuoteOrder();
+  int pieces = 0;
+  if (order) {
+    for (const auto& line : order->items) pieces += line->quantity;
+  }
+  return pieces;
+}
+}  // namespace
+
+bool RepresentativeDay::addFromGrid(std::size_t index) {
+  DetailViewController& products = grid();
+  auto card = products.cardAt(index);
+  if (!card) return false;
+  const int before = piecesInOrder();
+  tap(card->addOrderBtn());
+  if (auto popover = products.addToOrderPopController(); popover && popover->isPopoverVisible()) {
+    auto chooser = std::dynamic_pointer_cast<AddToOrderController>(popover->contentViewController());
+    if (!chooser) return false;
+    ProductAttributesListView& list = chooser->attributeList();
+    for (std::size_t row = 0; row < list.attributeAry().size(); ++row) {
+      if (!list.leftNameTableView().tapRowAtIndexPath({0, static_cast<long>(row)})) return false;
+      settle();
+      if (!list.rightValueTableView().tapRowAtIndexPath({0, 0})) return false;
+      settle();
+    }
+    tap(chooser->okButton());
+  }
+  return piecesInOrder() > before;
+}
+
+QuoteOrderViewController* RepresentativeDay::ordersTab() {
+  openTab(MainTabScreens::kQuoteOrder);
+  auto list = orders();
+  if (!list || !list->navigationController()) return nullptr;
+  settle(0.5);
+  return dynamic_cast<QuoteOrderViewController*>(list->navigationController()->topViewController());
+}
+
+void RepresentativeDay::tapSegment(ui::SegmentedControl& control, std::size_t index) {
+  const auto where = control.convertRectToView(control.rectForSegmentAtIndex(index), nullptr);
+  driver().tapAt(where.center());
+  settle();
+}
+
+void RepresentativeDay::dragUp(const ui::View& view) {
+  const auto frame = view.convertRectToView(view.bounds(), nullptr);
+  const double x = frame.midX();
+  driver().drag({{x, frame.maxY() - 20}, {x, frame.maxY() - 120}, {x, frame.maxY() - 220}, {x, frame.y() + 20}});
+  settle();
+}
+
+void RepresentativeDay::chooseCustomer(QuoteOrderViewController& editor, const std::string& name) {
+  tap(editor.txtCustomer());
+  driver().typeText(name);
+  settle();
+  driver().pressReturn();
+  settle();
+  // The list of matching customers stays open until a tap beside it.
+  if (editor.searchPopover() && editor.searchPopover()->isPopoverVisible()) tap(editor.lblTotal());
+}
+
+std::pair<std::string, std::string> RepresentativeDay::answerTheOneAlert(long button, double quiet) {
+  std::pair<std::string, std::string> said;
+  EXPECT_TRUE(waitFor([&] { return alert() != nullptr; }, 10)) << "no alert";
+  auto shown = ui::AlertView::showingAlerts();
+  EXPECT_EQ(shown.size(), 1u);
+  auto a = alert();
+  if (!a) return said;
+  said = {a->title(), a->message()};
+  press(button);
+  EXPECT_FALSE(waitFor([&] { return alert() != nullptr; }, quiet))
+      << "a second alert: " << alertTitle() << " after " << said.first;
+  return said;
 }
 
 std::shared_ptr<CatalogViewController> RepresentativeDay::catalog() const {

@@ -7,13 +7,18 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ScreenTestSupport.hpp"
+#include "platform/ui/SegmentedControl.hpp"
 
 namespace mv {
 class CatalogViewController;
 class CustomerViewController;
+class DetailViewController;
 class QuoteOrderHistoryController;
+class QuoteOrderViewController;
 class SyncViewController;
 }  // namespace mv
 
@@ -39,6 +44,27 @@ class RepresentativeDay : public ScreenFlowTest {
   [[nodiscard]] bool syncFromTab();
   // Taps tab `tag` and waits until it is the selected one.
   void openTab(int tag);
+
+  // The Catalogue tab opened, and its product grid.
+  DetailViewController& grid();
+  // Taps the cart of card `index` on the grid; where the product asks for
+  // attributes, the first option of each is tapped in the popover and its OK
+  // pressed. True when the current order grew by a line or a count.
+  [[nodiscard]] bool addFromGrid(std::size_t index);
+  // The Orders tab opened; the editor on top of its list (null when the tab
+  // shows the list).
+  QuoteOrderViewController* ordersTab();
+  // Taps segment `index` of a segmented control.
+  void tapSegment(ui::SegmentedControl& control, std::size_t index);
+  // Drags the content of `view` up by most of its height, as a finger pages down.
+  void dragUp(const ui::View& view);
+  // Types the customer's name into the editor's customer field and presses
+  // Return: an exact name ties the order to that customer.
+  void chooseCustomer(QuoteOrderViewController& editor, const std::string& name);
+  // The one alert a failure shows: waits for it, checks that no other is up,
+  // answers it with `button` and checks that no second one follows within
+  // `quiet` seconds. Answers its title and message ("" when it broke a rule).
+  std::pair<std::string, std::string> answerTheOneAlert(long button, double quiet = 1);
 
   std::shared_ptr<CatalogViewController> catalog() const;
   std::shared_ptr<CustomerViewController> customers() const;
