@@ -90,7 +90,6 @@ TEST_F(BadConnections, ACutSyncAFailedUploadAndAnExpiredSessionLoseNothing) {
   EXPECT_EQ(missingPictures(), 0);
 
   // An order whose upload the service answers with a server error.
-  // (The first column lies under the category panel: the cards beside it.)
   ASSERT_TRUE(addFromGrid(1));
   ASSERT_TRUE(addFromGrid(2));
   QuoteOrderViewController* editor = ordersTab();

@@ -5,6 +5,8 @@
 #include "catalog/DetailCell.hpp"
 #include "catalog/DetailViewController.hpp"
 #include "catalog/ProductAttributesListView.hpp"
+#include "platform/ui/Window.hpp"
+#include "widgets/grid/GridView.hpp"
 #include "customer/CustomerScreens.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "library/LibraryServices.hpp"
@@ -122,9 +124,31 @@ int piecesInOrder() {
 }
 }  // namespace
 
+bool RepresentativeDay::reachable(const ui::View& view) {
+  settle();
+  const auto frame = view.convertRectToView(view.bounds(), nullptr);
+  ui::View* hit = app->window()->hitTest(frame.center(), nullptr);
+  return hit && (hit == &view || hit->isDescendantOfView(&view));
+}
+
+std::shared_ptr<DetailCell> RepresentativeDay::showCard(std::size_t index) {
+  DetailViewController& products = grid();
+  products.productShowView().scrollToItemAtIndex(index, GridViewScrollPositionMiddle, false);
+  settle();
+  auto card = products.cardAt(index);
+  if (!card) return nullptr;
+  // The first column lies under the category panel: it goes aside.
+  if (!reachable(card->addOrderBtn()) && !catalog()->isMasterViewHiddened()) {
+    tap(catalog()->btnMenu());
+    settle(CatalogViewController::kPanelDuration + 0.1);
+    card = products.cardAt(index);
+  }
+  return card && reachable(card->addOrderBtn()) ? card : nullptr;
+}
+
 bool RepresentativeDay::addFromGrid(std::size_t index) {
   DetailViewController& products = grid();
-  auto card = products.cardAt(index);
+  auto card = showCard(index);
   if (!card) return false;
   const int before = piecesInOrder();
   tap(card->addOrderBtn());

@@ -16,6 +16,7 @@
 namespace mv {
 class CatalogViewController;
 class CustomerViewController;
+class DetailCell;
 class DetailViewController;
 class QuoteOrderHistoryController;
 class QuoteOrderViewController;
@@ -47,6 +48,11 @@ class RepresentativeDay : public ScreenFlowTest {
 
   // The Catalogue tab opened, and its product grid.
   DetailViewController& grid();
+  // A tap at the middle of `view` reaches it (nothing lies over it).
+  [[nodiscard]] bool reachable(const ui::View& view);
+  // Brings card `index` of the grid into sight, the category panel put aside
+  // when it covers the card; null when the card cannot be reached.
+  std::shared_ptr<DetailCell> showCard(std::size_t index);
   // Taps the cart of card `index` on the grid; where the product asks for
   // attributes, the first option of each is tapped in the popover and its OK
   // pressed. True when the current order grew by a line or a count.
