@@ -17,12 +17,20 @@
 #include "order/QuoteOrderViewController.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/PopoverController.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/UserDefaults.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/frame/MainTabScreens.hpp"
+#include "shell/session/LoginMode.hpp"
+#include "shell/settings/LanguageManager.hpp"
+#include "shell/settings/SettingsCellEntity.hpp"
+#include "shell/settings/SettingsViewController.hpp"
+#include "shell/sync-screens/BackupAndRestoreViewController.hpp"
 #include "shell/sync-screens/ResourceUpdateView.hpp"
 #include "shell/sync-screens/SyncScreens.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "sync/SyncModel.hpp"
+#include "util/PublicFunction.hpp"
 
 namespace mv::test {
 
@@ -48,6 +56,11 @@ void RepresentativeDay::TearDown() {
   }
   installed = {};
   ScreenFlowTest::TearDown();
+  if (!formerRoots_.empty()) PublicFunction::setDeviceUDIDSlotDirectory({});
+  for (const auto& former : formerRoots_) {
+    std::error_code ec;
+    std::filesystem::remove_all(former, ec);
+  }
   OrderFeature::uninstall();
   LibraryServices::uninstall();
   CustomerScreens::uninstall();
@@ -210,6 +223,64 @@ std::pair<std::string, std::string> RepresentativeDay::answerTheOneAlert(long bu
   EXPECT_FALSE(waitFor([&] { return alert() != nullptr; }, quiet))
       << "a second alert: " << alertTitle() << " after " << said.first;
   return said;
+}
+
+SettingsViewController* RepresentativeDay::openSettings() {
+  auto tab = tabBar();
+  if (!tab) return nullptr;
+  tap(tab->button(MainTabScreens::kSettings).btn());
+  if (!waitFor([&] { return tab->presentedViewController() != nullptr; }, 5)) return nullptr;
+  settle();
+  auto* nav = dynamic_cast<ui::NavigationController*>(tab->presentedViewController());
+  return nav ? dynamic_cast<SettingsViewController*>(nav->topViewController()) : nullptr;
+}
+
+BackupAndRestoreViewController* RepresentativeDay::openBackupPage() {
+  SettingsViewController* settings = openSettings();
+  if (!settings) return nullptr;
+  const auto& rows = settings->groups().at(1);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].cellType != SettingsCellEntity::kBackupAndRestore) continue;
+    settings->tableView()->tapRowAtIndexPath({1, static_cast<long>(i)});
+    auto* nav = settings->navigationController();
+    if (!waitFor([&] { return nav->viewControllers().size() == 2; }, 5)) return nullptr;
+    settle();
+    return dynamic_cast<BackupAndRestoreViewController*>(nav->topViewController());
+  }
+  return nullptr;
+}
+
+void RepresentativeDay::closeSettings() {
+  auto tab = tabBar();
+  if (!tab || !tab->presentedViewController()) return;
+  auto* nav = dynamic_cast<ui::NavigationController*>(tab->presentedViewController());
+  auto* settings = nav ? dynamic_cast<SettingsViewController*>(nav->viewControllers().front().get()) : nullptr;
+  if (settings) settings->doneButtonTapped();
+  ASSERT_TRUE(waitFor([&] { return tab->presentedViewController() == nullptr; }, 5));
+}
+
+bool RepresentativeDay::signOut() {
+  SettingsViewController* settings = openSettings();
+  if (!settings) return false;
+  settings->tableView()->tapRowAtIndexPath({3, 0});
+  settle();
+  if (alertTitle() != en("LOGOUTSETTINGS")) return false;
+  press(1);
+  return waitFor([&] { return app->isWelcomeRoot(); }, 5);
+}
+
+void RepresentativeDay::newDevice() {
+  resetShell();
+  SyncModel::freeInstance();
+  formerRoots_.push_back(root);
+  root = makeTempDir("new-device");
+  base::Paths::setRoot(root);
+  base::UserDefaults::resetStandard();
+  // A device of its own, with an identifier of its own.
+  PublicFunction::setDeviceUDIDSlotDirectory(root / "device-id");
+  LoginMode::installWaitBox();
+  LanguageManager::sharedInstance().setCurrentLanguage(1);
+  launchAgainstService();
 }
 
 std::shared_ptr<CatalogViewController> RepresentativeDay::catalog() const {

@@ -4,6 +4,7 @@
 // against the local sales service on loopback; a representative signs in by
 // typing on the welcome screen, syncs from the Sync tab and moves between the
 // tabs by tapping them. Each flow starts from a fresh data root.
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +21,8 @@ class DetailCell;
 class DetailViewController;
 class QuoteOrderHistoryController;
 class QuoteOrderViewController;
+class BackupAndRestoreViewController;
+class SettingsViewController;
 class SyncViewController;
 }  // namespace mv
 
@@ -72,6 +75,18 @@ class RepresentativeDay : public ScreenFlowTest {
   // `quiet` seconds. Answers its title and message ("" when it broke a rule).
   std::pair<std::string, std::string> answerTheOneAlert(long button, double quiet = 1);
 
+  // The settings window opened from its tab button (null when it did not open).
+  SettingsViewController* openSettings();
+  // The backup-and-restore page pushed from the settings window.
+  BackupAndRestoreViewController* openBackupPage();
+  // Closes the settings window with its Done button.
+  void closeSettings();
+  // Signs out from the settings window ("sure"); true once the welcome screen is back.
+  [[nodiscard]] bool signOut();
+  // Leaves this device for a new one: the application ended and launched
+  // again on a fresh, empty data root (the old one is removed at the end).
+  void newDevice();
+
   std::shared_ptr<CatalogViewController> catalog() const;
   std::shared_ptr<CustomerViewController> customers() const;
   std::shared_ptr<QuoteOrderHistoryController> orders() const;
@@ -81,6 +96,9 @@ class RepresentativeDay : public ScreenFlowTest {
   // Saves a picture of the window under the test's root (kept for a person
   // when MV_KEEP_SNAPSHOTS names a folder).
   void picture(const std::string& name);
+
+ private:
+  std::vector<std::filesystem::path> formerRoots_;
 };
 
 }  // namespace mv::test
