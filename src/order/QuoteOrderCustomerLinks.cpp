@@ -11,4 +11,8 @@ void QuoteOrderCustomerLinks::updateOrderTable(const std::vector<marvisto_custom
   if (auto store = services ? services->find<QuoteOrderStore>() : nullptr) store->updateCustomerIdsInMemory(customers);
 }
 
+void QuoteOrderCustomerLinks::setIsCustomerOnShow(bool shown) {
+  if (auto store = QuoteOrderStore::sharedInstance()) store->setIsCustomerOnShow(shown);
+}
+
 }  // namespace mv
