@@ -143,8 +143,20 @@ TEST_F(FormScreenTest, ACustomerIsCreatedEditedTwiceAndKeepsItsIdFlagsNoteAndOrd
   flush();
   EXPECT_EQ(count("marvisto_customer", "customer_id = -8 AND important = 1"), 1);
   EXPECT_EQ(list().customerlist().front().prefex, txt("IMPORTANT"));
-  ASSERT_TRUE(dam().updateCustomerTableHasNoteWithCustomerId(-8, 1));
-  ASSERT_TRUE(dam().updateCustomerTableNoteWithCustomerId(-8, "Prefers mornings"));
+  // A note, added on the list by a long press on the customer's row.
+  auto tv = list().tableView();
+  tv->scrollToRowAtIndexPath(listPathOf(-8), ui::TableViewScrollPosition::Middle, false);
+  flush();
+  auto* row = tv->cellForRowAtIndexPath(listPathOf(-8));
+  ASSERT_TRUE(row);
+  ASSERT_TRUE(driver->longPress(driver->centerOf(*row)));
+  ASSERT_TRUE(list().notePopover()->isPopoverVisible());
+  list().notePopoverVC()->buttonPressed();
+  ASSERT_TRUE(screen->customerList()->customerNotePopover()->isPopoverVisible());
+  ASSERT_TRUE(driver->typeText("Prefers mornings"));
+  ASSERT_TRUE(screen->customerList()->customerNotePopover()->dismissByOutsideTap());
+  flush();
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -8 AND has_note = 1 AND note = 'Prefers mornings'"), 1);
   sql("UPDATE marvisto_customer SET discount = 0.25, customer_ordering = 4 WHERE customer_id = -8");
   seedOrder(-11, -8);
 
