@@ -5,8 +5,10 @@
 
 #include "CustomerTestSupport.hpp"
 #include "SessionFixture.hpp"
+#include "customer/CustomerOrderLinks.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
+#include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/settings/LanguageManager.hpp"
 #include "util/Session.hpp"
@@ -464,6 +466,28 @@ TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
   ASSERT_TRUE(form().hiddenCell());
   EXPECT_TRUE(form().editButton().isHidden());
   EXPECT_TRUE(form().hiddenCell()->submitButton().isHidden());
+}
+
+// The order store needs the customers of its orders uploaded only while the
+// Customers tab is one the company shows; the tab tells it through the links
+// the order library installs.
+TEST_F(FormScreenTest, TheOrderStoreLearnsWhetherTheCustomersTabIsShown) {
+  class Links : public CustomerOrderLinks {
+   public:
+    std::vector<bool> told;
+    void setIsCustomerOnShow(bool shown) override { told.push_back(shown); }
+    void updateOrderTable(const std::vector<marvisto_customer_Entity>&) override {}
+  };
+  auto links = std::make_shared<Links>();
+  CustomerOrderLinks::install(links);
+  open();
+  auto config = ConfigManager::sharedInstance();
+  for (const char* desc : {"1,1,0,1", "1,1,1,1"}) {
+    config->setModelDescFromDesc(desc);
+    screen->loadByConfig();
+  }
+  CustomerOrderLinks::install(nullptr);
+  EXPECT_EQ(links->told, (std::vector<bool>{false, true}));
 }
 
 }  // namespace
