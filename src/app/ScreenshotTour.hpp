@@ -21,6 +21,9 @@ struct LaunchOptions {
   bool headless = false;
   std::string client, user, password;
   std::string screenshots;
+  int language = 0;  // 1 English, 2 Chinese; 0 leaves the language setting
+  std::string serverHost;  // empty: the server settings as they are
+  int serverPort = 0, serverFilePort = 0;
 };
 
 class ScreenshotTour {
@@ -53,6 +56,8 @@ class ScreenshotTour {
   void tour();
   // The first unsubmitted order in its editor and as its order form.
   void tourOrder(int& n);
+  // The signature pad over the order form, with a stroke drawn.
+  void tourSignature(int& n);
 
   const LaunchOptions& o_;
   std::shared_ptr<MarvistoAppDelegate> app_;
