@@ -24,12 +24,14 @@
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/settings/LanguageManager.hpp"
 #include "shell/settings/SettingsViewController.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/session/WeclomeViewController.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/ServerInfo.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -52,6 +54,17 @@ LoginInfo typedLogin(const LaunchOptions& o) {
 
 ScreenshotTour::ScreenshotTour(const LaunchOptions& options, std::shared_ptr<MarvistoAppDelegate> app)
     : o_(options), app_(std::move(app)) {}
+
+void ScreenshotTour::applySettings() {
+  if (o_.language != 0) LanguageManager::sharedInstance().setCurrentLanguage(o_.language);
+  if (!o_.serverHost.empty()) {
+    ServerInfo server = PublicFunction::GetServer();
+    server.strIP = server.imageIP = o_.serverHost;
+    server.httpPort = o_.serverPort;
+    server.imageHttpPort = o_.serverFilePort;
+    PublicFunction::setServer(server);
+  }
+}
 
 int ScreenshotTour::run() {
   waitForDemoData();

@@ -30,6 +30,10 @@ class ScreenshotTour {
  public:
   ScreenshotTour(const LaunchOptions& options, std::shared_ptr<MarvistoAppDelegate> app);
 
+  // The language and the sales service the options name, written into the
+  // settings after the launch (which puts the factory server settings back
+  // on a new version).
+  void applySettings();
   // The whole headless run; answers the exit status.
   int run();
   // The sign-in the options ask for, started without waiting for it (the

@@ -22,11 +22,8 @@
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/ShellScreenFactory.hpp"
-#include "shell/settings/LanguageManager.hpp"
 #include "shell/sync-screens/SyncScreens.hpp"
 #include "sync/NetworkModel.hpp"
-#include "util/PublicFunction.hpp"
-#include "util/ServerInfo.hpp"
 
 namespace fs = std::filesystem;
 using namespace mv;
@@ -194,15 +191,6 @@ int main(int argc, char** argv) {
   std::unique_ptr<ui::DesktopWindow> desktop;
   const bool wantWindow = !options.headless && options.screenshots.empty() && displayAvailable();
   app->didFinishLaunchingWithOptions({});
-  if (options.language != 0) LanguageManager::sharedInstance().setCurrentLanguage(options.language);
-  // After the launch, which puts the factory settings back on a new version.
-  if (!options.serverHost.empty()) {
-    ServerInfo server = PublicFunction::GetServer();
-    server.strIP = server.imageIP = options.serverHost;
-    server.httpPort = options.serverPort;
-    server.imageHttpPort = options.serverFilePort;
-    PublicFunction::setServer(server);
-  }
   std::printf("Marvisto %s started%s.\n", app->currentVersion().c_str(), firstRun ? " for the first time" : "");
   if (wantWindow) {
     std::string why;
@@ -211,6 +199,7 @@ int main(int argc, char** argv) {
   }
 
   ScreenshotTour tour(options, app);
+  tour.applySettings();
   int status = 0;
   if (desktop) {
     if (options.demo || !options.client.empty()) loop.post([&] { tour.startSignIn(); });
