@@ -158,9 +158,9 @@ bool ScreenshotTour::signIn() {
     return false;
   }
   auto lm = LoginMode::sharedInstance();
-  const int type = lm->loginType();
-  const char* how = type == LoginMode::kLoginTypeDemo      ? "demo"
-                    : type == LoginMode::kLoginTypeOffline ? "offline"
+  const LoginType type = lm->loginType();
+  const char* how = type == LoginType::Demo      ? "demo"
+                    : type == LoginType::Offline ? "offline"
                                                            : "online";
   std::printf("Signed in (%s) to %s as %s%s%s.\n", how, lm->clientID().c_str(), lm->acountID().c_str(),
               lm->companyName().empty() ? "" : ", company ", lm->companyName().c_str());

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "app/ScreenshotTour.hpp"
-#include "catalog/CatalogScreens.hpp"
-#include "customer/CustomerScreens.hpp"
-#include "library/LibraryServices.hpp"
+#include "catalog/CatalogFeature.hpp"
+#include "customer/CustomerFeature.hpp"
+#include "library/LibraryFeature.hpp"
 #include "order/OrderFeature.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
@@ -19,11 +19,11 @@
 #include "platform/ui/DesktopWindow.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/session/LoginMode.hpp"
-#include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/ShellScreenFactory.hpp"
 #include "shell/sync-screens/SyncScreens.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace fs = std::filesystem;
 using namespace mv;
@@ -179,13 +179,12 @@ int main(int argc, char** argv) {
 
   const bool firstRun = !base::UserDefaults::standard().hasKey("App_version");
   auto app = MarvistoAppDelegate::create(std::make_shared<ShellScreenFactory>());
-  SessionHooks hooks;
-  SyncScreens::install(hooks);
-  CatalogScreens::install();
-  CustomerScreens::install(hooks);
-  LibraryServices::install(hooks);
-  OrderFeature::install(hooks);
-  app->setSessionHooks(hooks);
+  FeatureWiring& wiring = app->wiring();
+  SyncScreens::install(wiring);
+  CatalogFeature::install(wiring);
+  CustomerFeature::install(wiring);
+  LibraryFeature::install(wiring);
+  OrderFeature::install(wiring);
 
   // The back end: the desktop window when there is a display and no tour.
   std::unique_ptr<ui::DesktopWindow> desktop;
@@ -216,6 +215,7 @@ int main(int argc, char** argv) {
   loop.drain();
   desktop.reset();
   MarvistoAppDelegate::destroyCurrent();
+  SessionServices::end();
   LoginMode::freeInstance();
   ConfigManager::freeInstance();
   base::UserDefaults::standard().synchronize();

@@ -288,7 +288,7 @@ void CustomerViewController::customerInfoViewChangePrimary() { reloadList(); }
 
 void CustomerViewController::submitCustomer(const PersonInfo& person) {
   MV_ASSERT_MAIN_THREAD();
-  if (Session::current().loginType == Session::kLoginTypeDemo) {
+  if (Session::current().loginType == LoginType::Demo) {
     showAlert("FUNCTIONLIMITED", "DEMOMODELOGIN", kDemoAlertTag, "ISEE", std::string("SIGNUPNOW"));
     return;
   }
