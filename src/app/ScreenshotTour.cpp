@@ -2,9 +2,13 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
+#include "library/LibraryNetwork.hpp"
+#include "library/SaleslibraryController.hpp"
+#include "library/SaleslibraryModel.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -41,6 +45,27 @@ LoginInfo typedLogin(const LaunchOptions& o) {
   info.passWord = o.password;
   info.deviceId = PublicFunction::getDeviceUDID();
   return info;
+}
+
+// Keeps what the library sends from going anywhere: a download stays
+// running for as long as the tour wants to show one.
+class HeldLibraryNetwork : public LibraryNetwork {
+ public:
+  int sendRequest(const std::shared_ptr<RequestInterfaceBase>&) override { return ++lastId_; }
+  void cancelDownloadReuest(const std::string&) override {}
+
+ private:
+  int lastId_ = 0;
+};
+
+// The first library file that is not on the device.
+std::optional<marvisto_library_files_Entity> fileToDownload(const SaleslibraryModel& manager) {
+  auto* store = DataAccessManager::sharedDataModel();
+  if (!store) return std::nullopt;
+  for (const auto& file : store->getAllLibFiles()) {
+    if (!manager.isExists(file.file_id)) return file;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -176,10 +201,12 @@ void ScreenshotTour::tour() {
       d.tap(tab->button(tag).btn());
       waitFor([&] { return tab->iCurSelectTab() == tag; }, 5);
     }
+    if (tag == MainTabScreens::kSalesLibrary) stageLibraryDownload();
     char name[64];
     std::snprintf(name, sizeof name, "%02d-tab-%d-%s", n++, tag, MainTabScreens::titleKey(tag));
     snapshot(lowercase(name));
     if (tag == MainTabScreens::kCatalog) catalogScreens(n);
+    if (tag == MainTabScreens::kSalesLibrary) libraryScreens(n);
     // The demo help over the home screen is shown once; it goes before the next tab.
     if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
     if (auto home = std::dynamic_pointer_cast<HomeViewController>(tab->screen(0))) home->closeOverlays();
@@ -240,6 +267,42 @@ void ScreenshotTour::tourOrder(int& n) {
   snapshot(name);
   nav->popToRootViewControllerAnimated(false);
   waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
+}
+
+void ScreenshotTour::stageLibraryDownload() {
+  auto manager = SaleslibraryModel::sharedInstance();
+  auto file = manager ? fileToDownload(*manager) : std::nullopt;
+  if (!file) return;
+  manager->setNetwork(std::make_shared<HeldLibraryNetwork>());
+  manager->sendRequest(SaleslibraryModel::requestForFile(*file));
+  DownLoadRequestInfo progress;
+  progress.fileName = file->file_name;
+  progress.downloadPercent = 0.4f;
+  manager->ReciveDownloadPercent(progress);
+  auto tab = UITabBarControllerExt::current();
+  auto library = tab ? std::dynamic_pointer_cast<SaleslibraryController>(tab->screen(MainTabScreens::kSalesLibrary))
+                     : nullptr;
+  if (library && !library->detailViewsArray().empty()) library->detailViewsArray().front()->reloadDataWithPostNoti(true, false);
+}
+
+void ScreenshotTour::libraryScreens(int& n) {
+  auto tab = UITabBarControllerExt::current();
+  auto library = tab ? std::dynamic_pointer_cast<SaleslibraryController>(tab->screen(MainTabScreens::kSalesLibrary))
+                     : nullptr;
+  auto manager = SaleslibraryModel::sharedInstance();
+  if (!library || library->detailViewsArray().empty() || !manager) return;
+  auto& grid = *library->detailViewsArray().front();
+  // A file still to download, other than the one downloading.
+  for (const auto& file : grid.libfilesArray()) {
+    if (manager->isExists(file.file_id) || manager->isInDownloadList(file.file_name)) continue;
+    grid.selectShowInfo(file);
+    snapshot(std::to_string(n++) + "-library-file-card");
+    if (auto card = grid.descriptionController()) card->dismissViewControllerAnimated(false);
+    waitFor([&] { return !grid.presentedViewController(); }, 5);
+    break;
+  }
+  for (const auto& name : std::vector<std::string>(manager->downloadFileNameArray())) manager->cancelDownloadFile(name);
+  manager->setNetwork(LibraryNetwork::networkModel());
 }
 
 void ScreenshotTour::catalogScreens(int& n) {

@@ -51,6 +51,11 @@ class ScreenshotTour {
   void tour();
   // The first unsubmitted order in its editor and as its order form.
   void tourOrder(int& n);
+  // A download held running in the library, so that its tab shows one.
+  void stageLibraryDownload();
+  // The library's file card of a file still to download; the held download
+  // ends after it.
+  void libraryScreens(int& n);
 
   const LaunchOptions& o_;
   std::shared_ptr<MarvistoAppDelegate> app_;

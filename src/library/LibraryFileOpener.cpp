@@ -4,7 +4,10 @@
 #include <array>
 #include <cctype>
 
+#include "platform/ui/AlertView.hpp"
+#include "platform/ui/NavigationController.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
@@ -48,6 +51,28 @@ std::optional<LibraryOpenDecision> LibraryFileOpener::decideForFile(const std::s
   auto path = PublicFunction::filePathWithName(fileName, PublicFunction::getFileType(typeText));
   if (!path) return std::nullopt;
   return decide(typeText, *path, PublicFunction::getDeviceType());
+}
+
+void LibraryFileOpener::showFailure(const std::string& messageKey) {
+  auto alert = std::make_shared<ui::AlertView>(text(kFailureTitleKey), text(messageKey),
+                                               std::weak_ptr<ui::AlertViewDelegate>{}, text(kFailureButtonKey));
+  alert->setTag(kFailureAlertTag);
+  alert->show();
+}
+
+bool LibraryFileOpener::open(const LibraryOpenDecision& decision, const std::string&, ui::NavigationController&) {
+  switch (decision.action) {
+    case LibraryOpenAction::OpenIn:
+      showFailure(decision.failureMessageKey);
+      return false;
+    case LibraryOpenAction::Video:
+    case LibraryOpenAction::PdfReader:
+    case LibraryOpenAction::EpubReader:
+    case LibraryOpenAction::OfficeViewer:
+      break;
+  }
+  showFailure(kNoViewerKey);
+  return false;
 }
 
 }  // namespace mv

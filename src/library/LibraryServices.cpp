@@ -1,6 +1,8 @@
 #include "library/LibraryServices.hpp"
 
+#include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
+#include "shell/frame/MainTabScreens.hpp"
 #include "sync/DownloadedFilesModel.hpp"
 #include "sync/LibraryFileDownloader.hpp"
 
@@ -35,11 +37,13 @@ void LibraryServices::install(SessionHooks& hooks) {
   LibraryFileDownloader::install(std::make_shared<ManagerFileDownloader>());
   DownloadedFilesModel::install(std::make_shared<ManagerDownloadedFiles>());
   hooks.freeSaleslibraryModel = [] { SaleslibraryModel::freeInstance(); };
+  MainTabScreens::setScreenMaker(MainTabScreens::kSalesLibrary, [] { return std::make_shared<SaleslibraryController>(); });
 }
 
 void LibraryServices::uninstall() {
   LibraryFileDownloader::install(nullptr);
   DownloadedFilesModel::install(nullptr);
+  MainTabScreens::setScreenMaker(MainTabScreens::kSalesLibrary, {});
 }
 
 }  // namespace mv

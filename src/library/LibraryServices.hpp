@@ -1,7 +1,8 @@
 #pragma once
-// Puts the sales library's download manager where lower layers look for it:
-// the backup's list of downloaded files, the re-download after a restore and
-// logout's freeing of the session objects.
+// Puts the sales library into the application: the Sales Library tab's
+// screen, and the download manager where lower layers look for it (the
+// backup's list of downloaded files, the re-download after a restore and
+// logout's freeing of the session objects).
 #include "shell/frame/ShellScreens.hpp"
 
 namespace mv {
