@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 
+#include "library/PPTLoadingViewController.hpp"
+#include "library/VideoViewController.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "util/PublicFunction.hpp"
@@ -60,15 +62,31 @@ void LibraryFileOpener::showFailure(const std::string& messageKey) {
   alert->show();
 }
 
-bool LibraryFileOpener::open(const LibraryOpenDecision& decision, const std::string&, ui::NavigationController&) {
+bool LibraryFileOpener::openIn(const std::filesystem::path&, const std::string& failureMessageKey) {
+  showFailure(failureMessageKey);
+  return false;
+}
+
+bool LibraryFileOpener::open(const LibraryOpenDecision& decision, const std::string& title,
+                             ui::NavigationController& navigation) {
   switch (decision.action) {
+    case LibraryOpenAction::Video: {
+      auto player = std::make_shared<VideoViewController>();
+      player->createWithFilename(title, decision.path);
+      navigation.pushViewController(player, true);
+      return true;
+    }
+    case LibraryOpenAction::OfficeViewer: {
+      auto viewer = std::make_shared<PPTLoadingViewController>();
+      viewer->setFileName(title);
+      viewer->setFilePath(decision.path);
+      navigation.pushViewController(viewer, true);
+      return true;
+    }
     case LibraryOpenAction::OpenIn:
-      showFailure(decision.failureMessageKey);
-      return false;
-    case LibraryOpenAction::Video:
+      return openIn(decision.path, decision.failureMessageKey);
     case LibraryOpenAction::PdfReader:
     case LibraryOpenAction::EpubReader:
-    case LibraryOpenAction::OfficeViewer:
       break;
   }
   showFailure(kNoViewerKey);

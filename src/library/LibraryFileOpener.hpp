@@ -50,6 +50,9 @@ class LibraryFileOpener {
                    ui::NavigationController& navigation);
   // Alert 1001: "FILEOPENFAILED" with the message, one "OK" button.
   static void showFailure(const std::string& messageKey);
+  // Offers the file to the applications that can open it (the open-in menu);
+  // alert 1001 with `failureMessageKey` when none takes it.
+  static bool openIn(const std::filesystem::path& path, const std::string& failureMessageKey);
   // The message when no viewer of that kind is in this build.
   static constexpr const char* kNoViewerKey = "NOVIEWERFORFILE";
 };
