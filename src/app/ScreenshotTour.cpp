@@ -7,6 +7,8 @@
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "library/LibraryNetwork.hpp"
+#include "library/PPTLoadingViewController.hpp"
+#include "library/VideoViewController.hpp"
 #include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -303,6 +305,31 @@ void ScreenshotTour::libraryScreens(int& n) {
   }
   for (const auto& name : std::vector<std::string>(manager->downloadFileNameArray())) manager->cancelDownloadFile(name);
   manager->setNetwork(LibraryNetwork::networkModel());
+  // A document and a video on the device, each in its viewer.
+  auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
+  if (!nav) return;
+  for (const char* type : {"WORD", "VEDIO"}) {
+    for (const auto& file : grid.libfilesArray()) {
+      if (file.type != type || !manager->isExists(file.file_id)) continue;
+      const std::size_t depth = nav->viewControllers().size();
+      grid.selectDownloadedFile(file.file_name, file.type);
+      if (nav->viewControllers().size() == depth) break;
+      if (auto* video = dynamic_cast<VideoViewController*>(nav->topViewController())) {
+        auto movie = video->moviePlayer();
+        waitFor([&] { return !movie || movie->framesShown() > 0 || movie->state() == svc::MoviePlayer::State::Failed; }, 10);
+      } else if (auto* office = dynamic_cast<PPTLoadingViewController*>(nav->topViewController())) {
+        waitFor([&] { return !office->isLoading(); }, 30);
+      }
+      snapshot(std::to_string(n++) + (std::string(type) == "WORD" ? "-library-office-viewer" : "-library-video-player"));
+      if (auto* video = dynamic_cast<VideoViewController*>(nav->topViewController())) {
+        video->btnbackClicked();
+      } else {
+        nav->popViewControllerAnimated(false);
+      }
+      waitFor([&] { return nav->viewControllers().size() == depth; }, 5);
+      break;
+    }
+  }
 }
 
 void ScreenshotTour::catalogScreens(int& n) {
