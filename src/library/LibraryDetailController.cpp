@@ -2,7 +2,7 @@
 
 #include "library/LibraryCatalogController.hpp"
 #include "library/LibraryCellState.hpp"
-#include "library/LibraryFileOpener.hpp"
+#include "library/LibraryViewers.hpp"
 #include "library/LibraryNotifications.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
@@ -586,19 +586,7 @@ void LibraryDetailController::answerUpdateOffer(long tag, long buttonIndex) {
 // ---- opening ------------------------------------------------------------------------------------
 
 void LibraryDetailController::selectDownloadedFile(const std::string& fileName, const std::string& type) {
-  auto decision = LibraryFileOpener::decideForFile(fileName, type);
-  if (!decision) {
-    showAlert(LibraryFileOpener::kFailureAlertTag, LibraryFileOpener::kFailureTitleKey, text("THEFILEISCORRUPTED"),
-              LibraryFileOpener::kFailureButtonKey);
-    return;
-  }
-  auto* store = DataAccessManager::sharedDataModel();
-  const std::string title = (store ? store->getTitleByFileName(fileName) : std::nullopt).value_or(fileName);
-  auto* window = view()->window();
-  auto* nav = window ? dynamic_cast<ui::NavigationController*>(window->rootViewController().get()) : nullptr;
-  if (!nav) nav = navigationController();
-  if (!nav) return;
-  LibraryFileOpener::open(*decision, title, *nav);
+  LibraryViewers::openFile(fileName, type, LibraryViewers::navigationFor(*this));
 }
 
 // ---- alerts --------------------------------------------------------------------------------------

@@ -4,12 +4,7 @@
 #include <array>
 #include <cctype>
 
-#include "library/PPTLoadingViewController.hpp"
-#include "library/VideoViewController.hpp"
-#include "platform/ui/AlertView.hpp"
-#include "platform/ui/NavigationController.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
@@ -53,44 +48,6 @@ std::optional<LibraryOpenDecision> LibraryFileOpener::decideForFile(const std::s
   auto path = PublicFunction::filePathWithName(fileName, PublicFunction::getFileType(typeText));
   if (!path) return std::nullopt;
   return decide(typeText, *path, PublicFunction::getDeviceType());
-}
-
-void LibraryFileOpener::showFailure(const std::string& messageKey) {
-  auto alert = std::make_shared<ui::AlertView>(text(kFailureTitleKey), text(messageKey),
-                                               std::weak_ptr<ui::AlertViewDelegate>{}, text(kFailureButtonKey));
-  alert->setTag(kFailureAlertTag);
-  alert->show();
-}
-
-bool LibraryFileOpener::openIn(const std::filesystem::path&, const std::string& failureMessageKey) {
-  showFailure(failureMessageKey);
-  return false;
-}
-
-bool LibraryFileOpener::open(const LibraryOpenDecision& decision, const std::string& title,
-                             ui::NavigationController& navigation) {
-  switch (decision.action) {
-    case LibraryOpenAction::Video: {
-      auto player = std::make_shared<VideoViewController>();
-      player->createWithFilename(title, decision.path);
-      navigation.pushViewController(player, true);
-      return true;
-    }
-    case LibraryOpenAction::OfficeViewer: {
-      auto viewer = std::make_shared<PPTLoadingViewController>();
-      viewer->setFileName(title);
-      viewer->setFilePath(decision.path);
-      navigation.pushViewController(viewer, true);
-      return true;
-    }
-    case LibraryOpenAction::OpenIn:
-      return openIn(decision.path, decision.failureMessageKey);
-    case LibraryOpenAction::PdfReader:
-    case LibraryOpenAction::EpubReader:
-      break;
-  }
-  showFailure(kNoViewerKey);
-  return false;
 }
 
 }  // namespace mv

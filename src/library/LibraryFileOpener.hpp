@@ -7,10 +7,6 @@
 #include <optional>
 #include <string>
 
-namespace ui {
-class NavigationController;
-}
-
 namespace mv {
 
 enum class LibraryOpenAction {
@@ -42,19 +38,6 @@ class LibraryFileOpener {
   // The same for a file of the signed-in client by its name and type word, on
   // this device; nothing when the name cannot be a local file.
   static std::optional<LibraryOpenDecision> decideForFile(const std::string& fileName, const std::string& typeText);
-
-  // Carries the decision out: the viewer pushed on `navigation` (the
-  // application's root navigation controller), or alert 1001 with the reason
-  // it cannot be. False when nothing was opened.
-  static bool open(const LibraryOpenDecision& decision, const std::string& title,
-                   ui::NavigationController& navigation);
-  // Alert 1001: "FILEOPENFAILED" with the message, one "OK" button.
-  static void showFailure(const std::string& messageKey);
-  // Offers the file to the applications that can open it (the open-in menu);
-  // alert 1001 with `failureMessageKey` when none takes it.
-  static bool openIn(const std::filesystem::path& path, const std::string& failureMessageKey);
-  // The message when no viewer of that kind is in this build.
-  static constexpr const char* kNoViewerKey = "NOVIEWERFORFILE";
 };
 
 }  // namespace mv

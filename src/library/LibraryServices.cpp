@@ -1,7 +1,10 @@
 #include "library/LibraryServices.hpp"
 
+#include "library/LibraryViewers.hpp"
+#include "library/PPTLoadingViewController.hpp"
 #include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
+#include "library/VideoViewController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "sync/DownloadedFilesModel.hpp"
 #include "sync/LibraryFileDownloader.hpp"
@@ -38,12 +41,30 @@ void LibraryServices::install(SessionHooks& hooks) {
   DownloadedFilesModel::install(std::make_shared<ManagerDownloadedFiles>());
   hooks.freeSaleslibraryModel = [] { SaleslibraryModel::freeInstance(); };
   MainTabScreens::setScreenMaker(MainTabScreens::kSalesLibrary, [] { return std::make_shared<SaleslibraryController>(); });
+  installViewers();
+}
+
+void LibraryServices::installViewers() {
+  LibraryViewers::install(LibraryOpenAction::Video, [](const std::filesystem::path& path, const std::string& title) {
+    auto player = std::make_shared<VideoViewController>();
+    player->createWithFilename(title, path);
+    return player;
+  });
+  LibraryViewers::install(LibraryOpenAction::OfficeViewer,
+                          [](const std::filesystem::path& path, const std::string& title) {
+                            auto viewer = std::make_shared<PPTLoadingViewController>();
+                            viewer->setFileName(title);
+                            viewer->setFilePath(path);
+                            return viewer;
+                          });
 }
 
 void LibraryServices::uninstall() {
   LibraryFileDownloader::install(nullptr);
   DownloadedFilesModel::install(nullptr);
   MainTabScreens::setScreenMaker(MainTabScreens::kSalesLibrary, {});
+  LibraryViewers::install(LibraryOpenAction::Video, {});
+  LibraryViewers::install(LibraryOpenAction::OfficeViewer, {});
 }
 
 }  // namespace mv

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "library/LibraryFileOpener.hpp"
+#include "library/LibraryViewers.hpp"
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
@@ -137,7 +137,7 @@ void PPTLoadingViewController::finishLoading(bool shown) {
   failed_ = !shown;
   if (auto* window = view()->window()) ViewStyle::hideDial(*window, loadingView_);
   // The page stays empty; the person is told why.
-  if (!shown) LibraryFileOpener::showFailure("THEFILEISCORRUPTED");
+  if (!shown) LibraryViewers::showFailure("THEFILEISCORRUPTED");
 }
 
 // ---- leaving ------------------------------------------------------------------------------
@@ -238,7 +238,8 @@ void PPTLoadingViewController::printAction() {
 }
 
 void PPTLoadingViewController::thirdAction() {
-  LibraryFileOpener::openIn(filePath_, "PLEASEDOWNLOADKEYNOTE");
+  // No other application takes files on this platform.
+  LibraryViewers::showFailure("PLEASEDOWNLOADKEYNOTE");
 }
 
 }  // namespace mv

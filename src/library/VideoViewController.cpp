@@ -1,6 +1,6 @@
 #include "library/VideoViewController.hpp"
 
-#include "library/LibraryFileOpener.hpp"
+#include "library/LibraryViewers.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/frame/UIToast.hpp"
@@ -69,7 +69,7 @@ void VideoViewController::createWithFilename(const std::string& title, const std
 }
 
 void VideoViewController::playerFailed() {
-  LibraryFileOpener::showFailure("THEFILEISCORRUPTED");
+  LibraryViewers::showFailure("THEFILEISCORRUPTED");
 }
 
 void VideoViewController::btnLoopPlayTapped() {

@@ -8,6 +8,8 @@
 
 #include "LibraryTestSupport.hpp"
 #include "library/LibraryDetailController.hpp"
+#include "library/LibraryServices.hpp"
+#include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/VideoViewController.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -65,6 +67,7 @@ class LibraryViewersTest : public test::LibraryTest {
     ui::View::setAnimationsEnabled(false);
     svc::MailComposer::install(composer);
     svc::PrintInteractionController::install(printer);
+    LibraryServices::installViewers();
     nav = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
     nav->setNavigationBarHidden(true);
     window = std::make_shared<ui::Window>();
@@ -81,6 +84,8 @@ class LibraryViewersTest : public test::LibraryTest {
     nav.reset();
     svc::MailComposer::install(nullptr);
     svc::PrintInteractionController::install(nullptr);
+    LibraryViewers::install(LibraryOpenAction::Video, {});
+    LibraryViewers::install(LibraryOpenAction::OfficeViewer, {});
     ui::View::setAnimationsEnabled(true);
     LibraryTest::TearDown();
   }

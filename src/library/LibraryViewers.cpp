@@ -1,0 +1,82 @@
+#include "library/LibraryViewers.hpp"
+
+#include <map>
+
+#include "platform/base/MainThread.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/Window.hpp"
+#include "shell/frame/ScreenAlert.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/TextLookup.hpp"
+
+namespace mv {
+namespace {
+
+std::map<LibraryOpenAction, LibraryViewers::Maker>& makers() {
+  static std::map<LibraryOpenAction, LibraryViewers::Maker> table;
+  return table;
+}
+
+}  // namespace
+
+void LibraryViewers::showFailure(const std::string& messageKey) {
+  ScreenAlert{LibraryFileOpener::kFailureAlertTag, text(LibraryFileOpener::kFailureTitleKey), text(messageKey),
+              text(LibraryFileOpener::kFailureButtonKey), {}}
+      .show({});
+}
+
+void LibraryViewers::install(LibraryOpenAction action, Maker maker) {
+  MV_ASSERT_MAIN_THREAD();
+  if (maker) {
+    makers()[action] = std::move(maker);
+  } else {
+    makers().erase(action);
+  }
+}
+
+bool LibraryViewers::has(LibraryOpenAction action) { return makers().count(action) != 0; }
+
+bool LibraryViewers::open(const LibraryOpenDecision& decision, const std::string& title,
+                          ui::NavigationController* nav) {
+  MV_ASSERT_MAIN_THREAD();
+  if (decision.action == LibraryOpenAction::OpenIn) {
+    showFailure(decision.failureMessageKey);
+    return false;
+  }
+  auto at = makers().find(decision.action);
+  if (at == makers().end() || !nav) {
+    showFailure(kNoViewerKey);
+    return false;
+  }
+  auto viewer = at->second(decision.path, title);
+  if (!viewer) {
+    showFailure(decision.failureMessageKey.empty() ? "THEFILEISCORRUPTED" : decision.failureMessageKey);
+    return false;
+  }
+  nav->pushViewController(viewer, true);
+  return true;
+}
+
+bool LibraryViewers::openFile(const std::string& fileName, const std::string& typeText,
+                              ui::NavigationController* nav) {
+  MV_ASSERT_MAIN_THREAD();
+  auto decision = LibraryFileOpener::decideForFile(fileName, typeText);
+  if (!decision) {
+    showFailure("THEFILEISCORRUPTED");
+    return false;
+  }
+  auto* store = DataAccessManager::sharedDataModel();
+  const std::string title = (store ? store->getTitleByFileName(fileName) : std::nullopt).value_or(fileName);
+  return open(*decision, title, nav);
+}
+
+ui::NavigationController* LibraryViewers::navigationFor(ui::ViewController& screen) {
+  ui::ViewController* top = &screen;
+  while (top->parentViewController()) top = top->parentViewController();
+  if (auto* nav = dynamic_cast<ui::NavigationController*>(top)) return nav;
+  ui::Window* window = screen.isViewLoaded() ? screen.view()->window() : nullptr;
+  if (!window) window = ui::Application::sharedInstance().keyWindow();
+  return window ? dynamic_cast<ui::NavigationController*>(window->rootViewController().get()) : nullptr;
+}
+
+}  // namespace mv
