@@ -18,7 +18,6 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/requests/RequestDownload.hpp"
-#include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 
 namespace mv {
@@ -103,21 +102,12 @@ std::optional<base::Size> ProductRelatedFileController::portraitGridCellSizeForG
 
 std::shared_ptr<GridViewCell> ProductRelatedFileController::gridViewCellForItemAtIndex(GridView& gridView,
                                                                                       std::size_t index) {
-  auto cell = std::dynamic_pointer_cast<LibraryDetailCell>(
-      gridView.dequeueReusableCellWithIdentifier(LibraryDetailCell::kReuseIdentifier));
-  if (!cell) {
-    cell = std::make_shared<LibraryDetailCell>(LibraryDetailCell::kFrame, LibraryDetailCell::kReuseIdentifier);
-    cell->init();
-  }
+  auto cell = LibraryDetailCell::dequeue(gridView);
   if (index >= libfilesArray_.size()) return cell;
   const auto& file = libfilesArray_[index];
-  cell->apply(LibraryCellState::make(file, stateOf(file), false));
-  cell->loadFileImageAsyncWithName(file.cover_image, PublicFunction::getFileType(file.type), true);
-  cell->titleLabel().setText(file.title);
-  cell->setFile(file);
+  cell->show(file, LibraryCellState::make(file, stateOf(file), false), static_cast<std::int64_t>(index),
+             ui::weakAs<LibraryDetailCellDelegate>(this), true);
   cell->setShaking(false);
-  cell->setDetailDelegate(ui::weakAs<LibraryDetailCellDelegate>(this));
-  cell->setCellIndex(static_cast<std::int64_t>(index));
   cell->setTransform(ui::AffineTransform::scale(kCellScale, kCellScale));
   return cell;
 }

@@ -4,6 +4,7 @@
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "shell/settings/LanguageManager.hpp"
 #include "shell/settings/SkinManager.hpp"
+#include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -65,6 +66,25 @@ LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIde
   deleteButton_->setHidden(true);
   content->addSubview(deleteButton_);
   cover_ = LibraryCoverLoader::create(fileImageView_);
+}
+
+std::shared_ptr<LibraryDetailCell> LibraryDetailCell::dequeue(GridView& gridView) {
+  auto cell = std::dynamic_pointer_cast<LibraryDetailCell>(gridView.dequeueReusableCellWithIdentifier(kReuseIdentifier));
+  if (!cell) {
+    cell = std::make_shared<LibraryDetailCell>(kFrame, kReuseIdentifier);
+    cell->init();
+  }
+  return cell;
+}
+
+void LibraryDetailCell::show(const marvisto_library_files_Entity& file, const LibraryCellState& state,
+                             std::int64_t index, std::weak_ptr<LibraryDetailCellDelegate> delegate, bool animation) {
+  apply(state);
+  loadFileImageAsyncWithName(file.cover_image, PublicFunction::getFileType(file.type), animation);
+  titleLabel_->setText(file.title);
+  file_ = file;
+  cellIndex_ = index;
+  detailDelegate_ = std::move(delegate);
 }
 
 void LibraryDetailCell::init() {

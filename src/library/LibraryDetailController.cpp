@@ -18,7 +18,6 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestInfoBase.hpp"
-#include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -204,23 +203,14 @@ std::optional<base::Size> LibraryDetailController::portraitGridCellSizeForGridVi
 
 std::shared_ptr<GridViewCell> LibraryDetailController::gridViewCellForItemAtIndex(GridView& gridView,
                                                                                   std::size_t index) {
-  auto cell = std::dynamic_pointer_cast<LibraryDetailCell>(
-      gridView.dequeueReusableCellWithIdentifier(LibraryDetailCell::kReuseIdentifier));
-  if (!cell) {
-    cell = std::make_shared<LibraryDetailCell>(LibraryDetailCell::kFrame, LibraryDetailCell::kReuseIdentifier);
-    cell->init();
-  }
+  auto cell = LibraryDetailCell::dequeue(gridView);
   if (index >= model_.libfilesArray.size()) return cell;
   const File& file = model_.libfilesArray[index];
-  cell->apply(LibraryCellState::make(file, LibraryFileState::of(file), model_.isEditing));
-  cell->loadFileImageAsyncWithName(file.cover_image, PublicFunction::getFileType(file.type), false);
-  cell->titleLabel().setText(file.title);
-  cell->setFile(file);
+  cell->show(file, LibraryCellState::make(file, LibraryFileState::of(file), model_.isEditing),
+             static_cast<std::int64_t>(index), ui::weakAs<LibraryDetailCellDelegate>(this), false);
   cell->setShaking(showCellShaking_);
   // Edit mode shows the cells without their card backgrounds.
   cell->backGroundImageView().setHidden(model_.isEditing);
-  cell->setDetailDelegate(ui::weakAs<LibraryDetailCellDelegate>(this));
-  cell->setCellIndex(static_cast<std::int64_t>(index));
   return cell;
 }
 
