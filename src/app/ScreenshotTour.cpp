@@ -7,6 +7,7 @@
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/ProductDetailController.hpp"
+#include "library/LibraryFileState.hpp"
 #include "library/LibraryNetwork.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/SaleslibraryController.hpp"
@@ -311,10 +312,15 @@ void ScreenshotTour::libraryScreens(int& n) {
   if (!nav) return;
   for (const char* type : {"WORD", "VEDIO"}) {
     for (const auto& file : grid.libfilesArray()) {
-      if (file.type != type || !manager->isExists(file.file_id)) continue;
+      // A file waiting for its update opens its old version: show a plain one.
+      const auto state = LibraryFileState::of(file);
+      if (file.type != type || !state.present || state.pendingUpdate) continue;
       const std::size_t depth = nav->viewControllers().size();
       grid.selectDownloadedFile(file.file_name, file.type);
-      if (nav->viewControllers().size() == depth) break;
+      if (nav->viewControllers().size() == depth) {
+        if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
+        break;
+      }
       if (auto* video = dynamic_cast<VideoViewController*>(nav->topViewController())) {
         auto movie = video->moviePlayer();
         waitFor([&] { return !movie || movie->framesShown() > 0 || movie->state() == svc::MoviePlayer::State::Failed; }, 10);

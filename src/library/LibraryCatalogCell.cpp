@@ -12,7 +12,7 @@ namespace {
 
 constexpr double kCountX = 180;
 constexpr double kCountWidth = 40;
-constexpr double kCountHeight = 20;
+constexpr double kCountHeight = 17;
 
 }  // namespace
 
@@ -27,8 +27,8 @@ LibraryCatalogCell::LibraryCatalogCell(std::string reuseIdentifier)
   lbTitle_->setLineBreakMode(gfx::LineBreakMode::TailTruncation);
   lbTitle_->setTextColor(gfx::Color::darkGray());
   lbTitle_->setBackgroundColor(gfx::Color::clear());
-  lbCountBackground_ = std::make_shared<ui::ImageView>(ui::Rect{kCountX, 15, kCountWidth, kCountHeight});
-  lbcount_ = std::make_shared<ui::Label>(ui::Rect{kCountX, 15, kCountWidth, kCountHeight});
+  lbCountBackground_ = std::make_shared<ui::ImageView>(ui::Rect{kCountX, 17, kCountWidth, kCountHeight});
+  lbcount_ = std::make_shared<ui::Label>(ui::Rect{kCountX, 17, kCountWidth, kCountHeight});
   lbcount_->setTextAlignment(gfx::TextAlignment::Center);
   lbcount_->setTextColor(gfx::Color::white());
   lbcount_->setBackgroundColor(gfx::Color::clear());

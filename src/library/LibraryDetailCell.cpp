@@ -9,6 +9,11 @@
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
+namespace {
+
+constexpr double kProgressThickness = 3;
+
+}  // namespace
 
 LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIdentifier)
     : GridViewCell(frame, std::move(reuseIdentifier)) {
@@ -50,8 +55,11 @@ LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIde
   downloadingLabel_->setFont(gfx::Font::named("HelveticaNeue-Bold", 13));
   downloadingLabel_->setTextAlignment(gfx::TextAlignment::Center);
   pauseView_->addSubview(downloadingLabel_);
-  progressView_ = std::make_shared<ui::ProgressView>(ui::Rect{20, 170, w - 40, 20});
+  // A progress bar keeps its own thickness whatever height it is given.
+  progressView_ = std::make_shared<ui::ProgressView>(ui::Rect{20, 170, w - 40, kProgressThickness});
   progressView_->setProgressViewStyle(ui::ProgressViewStyle::Bar);
+  // The whole length shows over the dimmed cover.
+  progressView_->setTrackTintColor(gfx::Color::white(0.5));
   progressView_->setHidden(true);
   markImageView_ = std::make_shared<ui::ImageView>(ui::Rect{w - 30, 20, 20, 20});
   ribbonView_ = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 50, 55});
