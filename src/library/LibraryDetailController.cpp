@@ -309,7 +309,7 @@ void LibraryDetailController::markButtonPressed() {
 }
 
 void LibraryDetailController::didSelectedDeleteButton(const File& file) {
-  if (Session::current().loginType == Session::kLoginTypeDemo) {
+  if (Session::current().loginType == LoginType::Demo) {
     showAlert(Tags::kDemoAlertTag, "FUNCTIONLIMITED", text("DEMOMODELOGIN"), "ISEE", {"SIGNUPNOW"});
     return;
   }

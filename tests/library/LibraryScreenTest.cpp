@@ -125,7 +125,7 @@ class LibraryScreenTest : public test::LibraryTest {
     LoginMode::sharedInstance()->setIsNotWifi(true);
     Session::publish(session);
   }
-  void loginAs(int type) {
+  void loginAs(LoginType type) {
     test::changeSession([type](Session& s) { s.loginType = type; });
   }
   std::size_t indexOf(const std::string& title, std::size_t tab = 0) {
@@ -299,11 +299,11 @@ TEST_F(LibraryScreenTest, SessionAndNetworkChecksBeforeDownloads) {
   seed();
   showScreen();
   const File alpha = *store().getFilesByFileId(1);
-  loginAs(Session::kLoginTypeDemo);
+  loginAs(LoginType::Demo);
   grid().selectedFileToDownload(alpha);
   EXPECT_EQ(alertTag(), 1000);
   answer(0);
-  loginAs(Session::kLoginTypeOffline);
+  loginAs(LoginType::Offline);
   grid().selectedFileToDownload(alpha);
   EXPECT_EQ(alertTag(), 1001);
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "999");
@@ -311,7 +311,7 @@ TEST_F(LibraryScreenTest, SessionAndNetworkChecksBeforeDownloads) {
   EXPECT_TRUE(network->downloads().empty());
 
   // On a cellular network one file asks first; "CANCEL" leaves it.
-  loginAs(Session::kLoginTypeOnline);
+  loginAs(LoginType::Online);
   cellular();
   grid().selectedFileToDownload(alpha);
   EXPECT_EQ(alertTag(), 1004);

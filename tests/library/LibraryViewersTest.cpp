@@ -8,7 +8,7 @@
 
 #include "LibraryTestSupport.hpp"
 #include "library/LibraryDetailController.hpp"
-#include "library/LibraryServices.hpp"
+#include "library/LibraryFeature.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/VideoViewController.hpp"
@@ -67,7 +67,7 @@ class LibraryViewersTest : public test::LibraryTest {
     ui::View::setAnimationsEnabled(false);
     svc::MailComposer::install(composer);
     svc::PrintInteractionController::install(printer);
-    LibraryServices::installViewers();
+    LibraryFeature::installViewers();
     nav = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
     nav->setNavigationBarHidden(true);
     window = std::make_shared<ui::Window>();

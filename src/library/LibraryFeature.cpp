@@ -1,0 +1,69 @@
+#include "library/LibraryFeature.hpp"
+
+#include "library/LibraryViewers.hpp"
+#include "library/PPTLoadingViewController.hpp"
+#include "library/SaleslibraryController.hpp"
+#include "library/SaleslibraryModel.hpp"
+#include "library/VideoViewController.hpp"
+#include "shell/frame/FeatureWiring.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "sync/DownloadedFilesModel.hpp"
+#include "sync/LibraryFileDownloader.hpp"
+
+namespace mv {
+namespace {
+
+class ManagerFileDownloader : public LibraryFileDownloader {
+ public:
+  explicit ManagerFileDownloader(std::shared_ptr<SaleslibraryModel> manager) : manager_(std::move(manager)) {}
+  bool isExists(int fileId) override { return manager_->isExists(fileId); }
+  bool isInDownloadList(const std::string& fileName) override { return manager_->isInDownloadList(fileName); }
+  bool isInPauseList(const std::string& fileName) override { return manager_->isInPauseList(fileName); }
+  int sendRequest(const std::shared_ptr<RequestDownload>& request) override { return manager_->sendRequest(request); }
+
+ private:
+  std::shared_ptr<SaleslibraryModel> manager_;
+};
+
+class ManagerDownloadedFiles : public DownloadedFilesModel {
+ public:
+  explicit ManagerDownloadedFiles(std::shared_ptr<SaleslibraryModel> manager) : manager_(std::move(manager)) {}
+  std::vector<base::Value> allExsitsFilesDic() override { return manager_->allExsitsFilesDic(); }
+
+ private:
+  std::shared_ptr<SaleslibraryModel> manager_;
+};
+
+}  // namespace
+
+void LibraryFeature::install(FeatureWiring& wiring) {
+  wiring.services.add<SaleslibraryModel>();
+  wiring.services.add<LibraryFileDownloader>([](SessionServices& services) -> std::shared_ptr<LibraryFileDownloader> {
+    auto manager = services.get<SaleslibraryModel>();
+    return manager ? std::make_shared<ManagerFileDownloader>(manager) : nullptr;
+  });
+  wiring.services.add<DownloadedFilesModel>([](SessionServices& services) -> std::shared_ptr<DownloadedFilesModel> {
+    auto manager = services.get<SaleslibraryModel>();
+    return manager ? std::make_shared<ManagerDownloadedFiles>(manager) : nullptr;
+  });
+  wiring.setScreenMaker(MainTabScreens::kSalesLibrary,
+                        [](SessionServices&) { return std::make_shared<SaleslibraryController>(); });
+  installViewers();
+}
+
+void LibraryFeature::installViewers() {
+  LibraryViewers::install(LibraryOpenAction::Video, [](const std::filesystem::path& path, const std::string& title) {
+    auto player = std::make_shared<VideoViewController>();
+    player->createWithFilename(title, path);
+    return player;
+  });
+  LibraryViewers::install(LibraryOpenAction::OfficeViewer,
+                          [](const std::filesystem::path& path, const std::string& title) {
+                            auto viewer = std::make_shared<PPTLoadingViewController>();
+                            viewer->setFileName(title);
+                            viewer->setFilePath(path);
+                            return viewer;
+                          });
+}
+
+}  // namespace mv
