@@ -5,6 +5,8 @@
 
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
+#include "library/EPUBViewController.hpp"
+#include "library/LibraryFileOpener.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -22,6 +24,7 @@
 #include "shell/settings/SettingsViewController.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
+#include "store/DataAccessManager.hpp"
 #include "shell/session/WeclomeViewController.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
@@ -211,6 +214,29 @@ void ScreenshotTour::tour() {
   }
   settings->doneButtonTapped();
   waitFor([&] { return tab->presentedViewController() == nullptr; }, 5);
+  readBook(n++);
+}
+
+void ScreenshotTour::readBook(int number) {
+  auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!nav || !dam) return;
+  for (const auto& file : dam->getAllLibFiles()) {
+    if (file.type != "EPUB") continue;
+    auto decision = LibraryFileOpener::decideForFile(file.file_name, file.type);
+    std::error_code ec;
+    if (!decision || !fs::is_regular_file(decision->path, ec)) continue;
+    std::printf("Reading %s\n", file.title.c_str());
+    if (!LibraryFileOpener::open(*decision, file.title, *nav)) return;
+    auto* reader = dynamic_cast<EPUBViewController*>(nav->topViewController());
+    if (!reader) return;
+    waitFor([&] { return reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading(); }, 10);
+    snapshot(std::to_string(number) + "-library-book-reader");
+    reader->btnBackClick();
+    waitFor([&] { return nav->topViewController() != reader; }, 5);
+    return;
+  }
+  std::puts("No book in the library to read.");
 }
 
 void ScreenshotTour::tourOrder(int& n) {

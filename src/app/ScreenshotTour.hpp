@@ -51,6 +51,8 @@ class ScreenshotTour {
   void tour();
   // The first unsubmitted order in its editor and as its order form.
   void tourOrder(int& n);
+  // A book of the company's library in the reader, as a tap in the library opens it.
+  void readBook(int number);
 
   const LaunchOptions& o_;
   std::shared_ptr<MarvistoAppDelegate> app_;
