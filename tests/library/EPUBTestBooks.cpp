@@ -1,23 +1,12 @@
 #include "EPUBTestBooks.hpp"
 
+#include "sales-service/DocumentFactory.hpp"
 #include "util/ZipWriter.hpp"
 
 namespace mv::test {
 namespace {
 
-std::string escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+std::string escaped(const std::string& text) { return sales::DocumentFactory::xmlEscape(text); }
 
 }  // namespace
 
