@@ -31,7 +31,7 @@ class EPubViewDelegate {
   // After a unit was laid out: the place to show is the delegate's to pick.
   virtual void epubViewLoadFinished() {}
   // A link of the unit shown points at another file of the book: YES when it
-  // is a unit that is now being loaded (the view then shows `anchor` in it).
+  // is a unit that is now being loaded (the view then shows the linked place).
   virtual bool gotoLinkedSpine(const std::filesystem::path& /*unit*/) { return false; }
 };
 

@@ -7,9 +7,9 @@
 #include "platform/ui/NavigationBar.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace fs = std::filesystem;
@@ -57,7 +57,7 @@ void EPUBViewController::viewDidLoad() {
 
   auto weak = ui::weakAs<EPUBViewController>(this);
   backButton_ = std::make_shared<ui::Button>(ui::Rect{0, 0, 60, 34});
-  backButton_->setTitle(textOrEmpty(Language::stringWithName("BACK")));
+  backButton_->setTitle(text("BACK"));
   ViewStyle::initializeToBackButtonHeight34(*backButton_);
   backButton_->addAction(
       [weak](ui::Control&, const ui::Event*) {
@@ -109,10 +109,10 @@ void EPUBViewController::openInView() {
 
 void EPUBViewController::showFailure() {
   if (failureAlert_ && failureAlert_->superview()) return;
-  failureAlert_ = std::make_shared<ui::AlertView>(textOrEmpty(Language::stringWithName(kFailureTitleKey)),
-                                                  textOrEmpty(Language::stringWithName(kFailureMessageKey)),
+  failureAlert_ = std::make_shared<ui::AlertView>(text(kFailureTitleKey),
+                                                  text(kFailureMessageKey),
                                                   ui::weakAs<ui::AlertViewDelegate>(this), std::nullopt,
-                                                  std::vector<std::string>{textOrEmpty(Language::stringWithName("OK"))});
+                                                  std::vector<std::string>{text("OK")});
   failureAlert_->show();
 }
 
@@ -170,7 +170,7 @@ void EPUBViewController::openInOther() {
   if (documentController_) documentController_->dismissMenuAnimated(false);
   actionSheet_ = std::make_shared<ui::ActionSheet>(
       "", ui::weakAs<ui::ActionSheetDelegate>(this), std::nullopt, std::nullopt,
-      std::vector<std::string>{textOrEmpty(Language::stringWithName("OPENINOTHERAPP"))});
+      std::vector<std::string>{text("OPENINOTHERAPP")});
   actionSheet_->showFromRect(shareButton_->frame(), view().get(), true);
 }
 

@@ -23,6 +23,7 @@
 #include "platform/ui/TableView.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/settings/Language.hpp"
+#include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;
 
@@ -34,6 +35,7 @@ class EPUBReaderTest : public test::TestEnvironment {
   void SetUp() override {
     TestEnvironment::SetUp();
     ui::View::setAnimationsEnabled(false);
+    setTextLookup([](const std::string& key) { return Language::stringWithName(key); });
     driver = std::make_unique<ui::HeadlessDriver>();
     nav = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
     nav->setNavigationBarHidden(true);
@@ -47,6 +49,7 @@ class EPUBReaderTest : public test::TestEnvironment {
     nav.reset();
     driver.reset();
     svc::DocumentInteractionController::setOpener({});
+    setTextLookup(nullptr);
     MessageBox::sharedInstance().resetForTesting();
     ui::AlertView::resetForTesting();
     ui::ActionSheet::resetForTesting();
