@@ -1,6 +1,7 @@
 #include "library/EPUBViewController.hpp"
 
 #include "library/EPUBSpinesViewController.hpp"
+#include "library/LibraryViewers.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/Application.hpp"
@@ -27,6 +28,18 @@ EPUBViewController::~EPUBViewController() {
   if (failureAlert_) failureAlert_->setDelegate({});
   if (actionSheet_) actionSheet_->setDelegate({});
 }
+
+void EPUBViewController::installAsViewer() {
+  // The reader is always made: a book that cannot be read says so itself
+  // once shown, and answering that alert leaves the reader.
+  LibraryViewers::install(LibraryOpenAction::EpubReader, [](const fs::path& path, const std::string& title) {
+    auto reader = std::make_shared<EPUBViewController>(path);
+    reader->setBookTitle(title);
+    return std::shared_ptr<ui::ViewController>(std::move(reader));
+  });
+}
+
+void EPUBViewController::uninstallViewer() { LibraryViewers::install(LibraryOpenAction::EpubReader, {}); }
 
 EPUBBook& EPUBViewController::book() {
   if (!book_) book_ = std::make_unique<EPUBBook>(bookPath_);

@@ -2,8 +2,8 @@
 // The EPUB reader: a downloaded book of the library, one unit at a time in an
 // EPUBView under a top bar with a back button, the book's title and a share
 // button that offers the .epub file to another application. Pushed on the
-// application's root navigation controller by the opener; the back button
-// pops it. A book that cannot be read says so in an alert, and answering it
+// navigation stack by the library's viewers (`installAsViewer`); the back
+// button pops it. A book that cannot be read says so in an alert, and answering it
 // leaves the reader.
 #include <cstdint>
 #include <filesystem>
@@ -30,6 +30,11 @@ class EPUBViewController : public ui::ViewController,
  public:
   explicit EPUBViewController(std::filesystem::path bookPath);
   ~EPUBViewController() override;
+
+  // Makes this reader the viewer of EPUB files for every screen that opens
+  // library files; `uninstallViewer` takes it away again.
+  static void installAsViewer();
+  static void uninstallViewer();
 
   const std::filesystem::path& bookPath() const { return bookPath_; }
   const std::string& bookTitle() const { return bookTitle_; }

@@ -4,8 +4,6 @@
 #include <array>
 #include <cctype>
 
-#include "library/EPUBViewController.hpp"
-#include "platform/ui/NavigationController.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv {
@@ -50,24 +48,6 @@ std::optional<LibraryOpenDecision> LibraryFileOpener::decideForFile(const std::s
   auto path = PublicFunction::filePathWithName(fileName, PublicFunction::getFileType(typeText));
   if (!path) return std::nullopt;
   return decide(typeText, *path, PublicFunction::getDeviceType());
-}
-
-bool LibraryFileOpener::open(const LibraryOpenDecision& decision, const std::string& title,
-                             ui::NavigationController& navigation) {
-  switch (decision.action) {
-    case LibraryOpenAction::EpubReader: {
-      auto reader = std::make_shared<EPUBViewController>(decision.path);
-      reader->setBookTitle(title);
-      navigation.pushViewController(reader, true);
-      return true;
-    }
-    case LibraryOpenAction::Video:
-    case LibraryOpenAction::PdfReader:
-    case LibraryOpenAction::OfficeViewer:
-    case LibraryOpenAction::OpenIn:
-      break;
-  }
-  return false;
 }
 
 }  // namespace mv

@@ -1,15 +1,11 @@
 #pragma once
 // How a library file on the device is opened, by the type word stored for it:
 // one decision for every screen that opens library files (the library grid,
-// a product's related materials), and the viewer that carries it out. The
-// caller shows the alert when the viewer or the open-in menu fails.
+// a product's related materials). The caller carries it out with its own
+// viewers and shows the alert when the viewer or the open-in menu fails.
 #include <filesystem>
 #include <optional>
 #include <string>
-
-namespace ui {
-class NavigationController;
-}
 
 namespace mv {
 
@@ -42,12 +38,6 @@ class LibraryFileOpener {
   // The same for a file of the signed-in client by its name and type word, on
   // this device; nothing when the name cannot be a local file.
   static std::optional<LibraryOpenDecision> decideForFile(const std::string& fileName, const std::string& typeText);
-
-  // Pushes the decision's viewer, made for the file of that title, on the
-  // application's root navigation controller; NO when the action has no
-  // viewer of its own here (the caller goes on with the open-in menu).
-  [[nodiscard]] static bool open(const LibraryOpenDecision& decision, const std::string& title,
-                                 ui::NavigationController& navigation);
 };
 
 }  // namespace mv

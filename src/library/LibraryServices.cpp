@@ -1,5 +1,6 @@
 #include "library/LibraryServices.hpp"
 
+#include "library/EPUBViewController.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "sync/DownloadedFilesModel.hpp"
 #include "sync/LibraryFileDownloader.hpp"
@@ -35,11 +36,13 @@ void LibraryServices::install(SessionHooks& hooks) {
   LibraryFileDownloader::install(std::make_shared<ManagerFileDownloader>());
   DownloadedFilesModel::install(std::make_shared<ManagerDownloadedFiles>());
   hooks.freeSaleslibraryModel = [] { SaleslibraryModel::freeInstance(); };
+  EPUBViewController::installAsViewer();
 }
 
 void LibraryServices::uninstall() {
   LibraryFileDownloader::install(nullptr);
   DownloadedFilesModel::install(nullptr);
+  EPUBViewController::uninstallViewer();
 }
 
 }  // namespace mv

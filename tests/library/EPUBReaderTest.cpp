@@ -13,6 +13,8 @@
 #include "library/EPUBSpinesViewController.hpp"
 #include "library/EPUBViewController.hpp"
 #include "library/LibraryFileOpener.hpp"
+#include "library/LibraryServices.hpp"
+#include "library/LibraryViewers.hpp"
 #include "platform/ui/ActionSheet.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
@@ -43,8 +45,11 @@ class EPUBReaderTest : public test::TestEnvironment {
     driver->flush();
     books = root / "Documents" / "books";
     fs::create_directories(books);
+    SessionHooks hooks;
+    LibraryServices::install(hooks);
   }
   void TearDown() override {
+    LibraryServices::uninstall();
     reader.reset();
     nav.reset();
     driver.reset();
@@ -66,7 +71,7 @@ class EPUBReaderTest : public test::TestEnvironment {
   void open(const fs::path& path, const std::string& title = "Handbook") {
     auto decision = LibraryFileOpener::decide("EPUB", path, 1);
     ASSERT_EQ(decision.action, LibraryOpenAction::EpubReader);
-    ASSERT_TRUE(LibraryFileOpener::open(decision, title, *nav));
+    ASSERT_TRUE(LibraryViewers::open(decision, title, nav.get()));
     reader = std::dynamic_pointer_cast<EPUBViewController>(nav->topViewController()->shared_from_this());
     ASSERT_TRUE(reader);
     settle();

@@ -10,8 +10,8 @@ namespace fs = std::filesystem;
 namespace base {
 namespace {
 
-// Never destroyed: work-queue threads outlive main() and may still look a
-// path up while the program's statics are being torn down.
+// Never destroyed: work on the shared worker queue may still ask for a path
+// while the process runs its exit handlers.
 std::mutex& pathsMutex() {
   static auto* m = new std::mutex;
   return *m;
