@@ -267,6 +267,21 @@ TEST_F(EPUBBookTest, EveryCorpusBookLoads) {
     EPUBBook b(copy);
     ASSERT_TRUE(b.load()) << copy << ": " << b.lastError();
     for (const auto& s : b.spines()) EXPECT_TRUE(fs::is_regular_file(s.path)) << s.path;
+    // The same book damaged: cut short as by a broken download, and with its
+    // stored bytes altered half-way. Either fails with a reason and leaves
+    // no folder that could be taken for the book.
+    const std::string bytes = readFile(entry.path());
+    const std::string stem = entry.path().stem().string();
+    std::string altered = bytes;
+    for (std::size_t i = altered.size() / 2; i < altered.size() / 2 + 64 && i < altered.size(); ++i) altered[i] ^= 0x5a;
+    for (const auto& [suffix, damaged] : {std::pair{"-cut", bytes.substr(0, bytes.size() / 2)}, std::pair{"-altered", altered}}) {
+      const fs::path bad = dir / (stem + suffix + ".epub");
+      std::ofstream(bad, std::ios::binary) << damaged;
+      EPUBBook broken(bad);
+      EXPECT_FALSE(broken.load()) << bad;
+      EXPECT_FALSE(broken.lastError().empty()) << bad;
+      EXPECT_FALSE(fs::exists(broken.folderPath())) << bad;
+    }
     auto e = expected.find(entry.path().filename().string());
     if (e == expected.end()) continue;
     EXPECT_EQ(b.spines().size(), e->second.units) << copy;
