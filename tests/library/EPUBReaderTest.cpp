@@ -13,7 +13,7 @@
 #include "library/EPUBSpinesViewController.hpp"
 #include "library/EPUBViewController.hpp"
 #include "library/LibraryFileOpener.hpp"
-#include "library/LibraryServices.hpp"
+#include "library/LibraryFeature.hpp"
 #include "library/LibraryViewers.hpp"
 #include "platform/ui/ActionSheet.hpp"
 #include "platform/ui/AlertView.hpp"
@@ -23,6 +23,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/PopoverController.hpp"
 #include "platform/ui/TableView.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/settings/Language.hpp"
 #include "util/TextLookup.hpp"
@@ -45,11 +46,12 @@ class EPUBReaderTest : public test::TestEnvironment {
     driver->flush();
     books = root / "Documents" / "books";
     fs::create_directories(books);
-    SessionHooks hooks;
-    LibraryServices::install(hooks);
+    // As the application starts: the library feature installs the reader.
+    FeatureWiring wiring;
+    LibraryFeature::install(wiring);
   }
   void TearDown() override {
-    LibraryServices::uninstall();
+    EPUBViewController::uninstallViewer();
     reader.reset();
     nav.reset();
     driver.reset();
