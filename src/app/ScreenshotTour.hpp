@@ -62,8 +62,11 @@ class ScreenshotTour {
   void tourOrder(int& n);
   // The signature pad over the order form, with a stroke drawn.
   void tourSignature(int& n);
-  // A book of the company's library in the reader, as a tap in the library opens it.
-  void readBook(int number);
+  // A download held running in the library, so that its tab shows one.
+  void stageLibraryDownload();
+  // The library's file card of a file still to download; the held download
+  // ends after it.
+  void libraryScreens(int& n);
 
   const LaunchOptions& o_;
   std::shared_ptr<MarvistoAppDelegate> app_;

@@ -1,8 +1,13 @@
 #include "library/LibraryFeature.hpp"
 
 #include "library/EPUBViewController.hpp"
+#include "library/LibraryViewers.hpp"
+#include "library/PPTLoadingViewController.hpp"
+#include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
+#include "library/VideoViewController.hpp"
 #include "shell/frame/FeatureWiring.hpp"
+#include "shell/frame/MainTabScreens.hpp"
 #include "sync/DownloadedFilesModel.hpp"
 #include "sync/LibraryFileDownloader.hpp"
 
@@ -33,7 +38,6 @@ class ManagerDownloadedFiles : public DownloadedFilesModel {
 }  // namespace
 
 void LibraryFeature::install(FeatureWiring& wiring) {
-  EPUBViewController::installAsViewer();
   wiring.services.add<SaleslibraryModel>();
   wiring.services.add<LibraryFileDownloader>([](SessionServices& services) -> std::shared_ptr<LibraryFileDownloader> {
     auto manager = services.get<SaleslibraryModel>();
@@ -43,6 +47,25 @@ void LibraryFeature::install(FeatureWiring& wiring) {
     auto manager = services.get<SaleslibraryModel>();
     return manager ? std::make_shared<ManagerDownloadedFiles>(manager) : nullptr;
   });
+  wiring.setScreenMaker(MainTabScreens::kSalesLibrary,
+                        [](SessionServices&) { return std::make_shared<SaleslibraryController>(); });
+  installViewers();
+}
+
+void LibraryFeature::installViewers() {
+  LibraryViewers::install(LibraryOpenAction::Video, [](const std::filesystem::path& path, const std::string& title) {
+    auto player = std::make_shared<VideoViewController>();
+    player->createWithFilename(title, path);
+    return player;
+  });
+  LibraryViewers::install(LibraryOpenAction::OfficeViewer,
+                          [](const std::filesystem::path& path, const std::string& title) {
+                            auto viewer = std::make_shared<PPTLoadingViewController>();
+                            viewer->setFileName(title);
+                            viewer->setFilePath(path);
+                            return viewer;
+                          });
+  EPUBViewController::installAsViewer();
 }
 
 }  // namespace mv

@@ -1,8 +1,8 @@
 #pragma once
 // Puts the sales library into the application: the session's download
-// manager, and the same manager where lower layers look for it (the backup's
-// list of downloaded files, the re-download after a restore), and the
-// viewers of library files that are built (the book reader). Called once
+// manager, the Sales Library tab's screen, the video player, the Office
+// viewer and the book reader files open in, and the same manager where lower layers look for it (the backup's
+// list of downloaded files, the re-download after a restore). Called once
 // when the application starts.
 namespace mv {
 
@@ -11,6 +11,8 @@ class FeatureWiring;
 class LibraryFeature {
  public:
   static void install(FeatureWiring& wiring);
+  // The video player, the Office viewer and the book reader alone.
+  static void installViewers();
 };
 
 }  // namespace mv

@@ -23,7 +23,6 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/PopoverController.hpp"
 #include "platform/ui/TableView.hpp"
-#include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/settings/Language.hpp"
 #include "util/TextLookup.hpp"
@@ -46,12 +45,13 @@ class EPUBReaderTest : public test::TestEnvironment {
     driver->flush();
     books = root / "Documents" / "books";
     fs::create_directories(books);
-    // As the application starts: the library feature installs the reader.
-    FeatureWiring wiring;
-    LibraryFeature::install(wiring);
+    // As the application starts: the library feature installs its viewers.
+    LibraryFeature::installViewers();
   }
   void TearDown() override {
-    EPUBViewController::uninstallViewer();
+    for (auto action : {LibraryOpenAction::EpubReader, LibraryOpenAction::Video, LibraryOpenAction::OfficeViewer}) {
+      LibraryViewers::install(action, {});
+    }
     reader.reset();
     nav.reset();
     driver.reset();
