@@ -1,7 +1,7 @@
 #pragma once
 // Puts the sales library into the application: the session's download
-// manager, the Sales Library tab's screen, the video player and the Office
-// viewer files open in, and the same manager where lower layers look for it (the backup's
+// manager, the Sales Library tab's screen, the video player, the Office
+// viewer and the book reader files open in, and the same manager where lower layers look for it (the backup's
 // list of downloaded files, the re-download after a restore). Called once
 // when the application starts.
 namespace mv {
@@ -11,7 +11,7 @@ class FeatureWiring;
 class LibraryFeature {
  public:
   static void install(FeatureWiring& wiring);
-  // The video player and the Office viewer alone.
+  // The video player, the Office viewer and the book reader alone.
   static void installViewers();
 };
 

@@ -88,6 +88,7 @@ class LibraryViewersTest : public test::LibraryTest {
     svc::PrintInteractionController::install(nullptr);
     LibraryViewers::install(LibraryOpenAction::Video, {});
     LibraryViewers::install(LibraryOpenAction::OfficeViewer, {});
+    LibraryViewers::install(LibraryOpenAction::EpubReader, {});
     ui::View::setAnimationsEnabled(true);
     LibraryTest::TearDown();
   }
