@@ -4,6 +4,7 @@
 // tab. Runs against the service are in SyncScreenFlowTest.
 #include <gtest/gtest.h>
 
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "SyncScreenTestSupport.hpp"
@@ -199,7 +200,7 @@ TEST_F(SyncScreenPanelTest, TapsInTheDemoAccountAskToSignUpAndStartNothing) {
   EXPECT_FALSE(engine->showUpdate());
   EXPECT_EQ(host->badges, std::vector<std::string>{""});
   ASSERT_TRUE(alert());
-  EXPECT_EQ(alert()->tag(), 1000);
+  EXPECT_EQ(alert()->tag(), DemoLimitAlert::kTag);
   EXPECT_EQ(alert()->title(), test::textOf("FUNCTIONLIMITED"));
   EXPECT_FALSE(engine->isDownloading());
   EXPECT_TRUE(panel().btnsync().isEnabled());
