@@ -151,7 +151,8 @@ bool ScreenshotTour::signIn() {
 
 std::vector<int> ScreenshotTour::shownTabs() {
   std::vector<int> tabs;
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   if (!tab) return tabs;
   for (int tag = 0; tag < MainTabScreens::kTabCount; ++tag) {
     if (!tab->button(tag).isHidden()) tabs.push_back(tag);
@@ -167,7 +168,8 @@ void ScreenshotTour::printTabs() {
 }
 
 void ScreenshotTour::tour() {
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   if (!tab) return;
   int n = 3;
   for (int tag : shownTabs()) {
@@ -179,7 +181,10 @@ void ScreenshotTour::tour() {
     char name[64];
     std::snprintf(name, sizeof name, "%02d-tab-%d-%s", n++, tag, MainTabScreens::titleKey(tag));
     snapshot(lowercase(name));
-    if (tag == MainTabScreens::kCatalog) catalogScreens(n);
+    if (tag == MainTabScreens::kCatalog) {
+      snapshotCatalogLevel(std::string(lowercase(name)) + "-level");
+      catalogScreens(n);
+    }
     // The demo help over the home screen is shown once; it goes before the next tab.
     if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
     if (auto home = std::dynamic_pointer_cast<HomeViewController>(tab->screen(0))) home->closeOverlays();
@@ -214,7 +219,8 @@ void ScreenshotTour::tour() {
 }
 
 void ScreenshotTour::tourOrder(int& n) {
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   auto list = tab ? std::dynamic_pointer_cast<QuoteOrderHistoryController>(tab->screen(MainTabScreens::kQuoteOrder))
                   : nullptr;
   auto* nav = list ? list->navigationController() : nullptr;
@@ -254,7 +260,8 @@ void ScreenshotTour::catalogScreens(int& n) {
   center.post(CatalogNotifications::btnBackClick);
   waitFor([] { return false; }, 0.5);
   // The search popover, with the first word of that product's name.
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   auto catalog = tab ? std::dynamic_pointer_cast<CatalogViewController>(tab->screen(MainTabScreens::kCatalog)) : nullptr;
   if (!catalog) return;
   const std::string& name = products.front().product_name;
@@ -264,6 +271,25 @@ void ScreenshotTour::catalogScreens(int& n) {
   snapshot(std::to_string(n++) + "-catalog-search");
   if (auto popover = catalog->serchController()) popover->dismissPopoverAnimated(false);
   catalog->searchBar().setText("");
+}
+
+void ScreenshotTour::snapshotCatalogLevel(const std::string& name) {
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
+  auto catalog = tab ? std::dynamic_pointer_cast<CatalogViewController>(tab->screen(MainTabScreens::kCatalog)) : nullptr;
+  auto master = catalog ? catalog->masterViewController() : nullptr;
+  if (!master || !master->isViewLoaded()) return;
+  // The first category with children of its own, one level down, then back.
+  auto& table = master->myTable();
+  for (long row = 1; row < table.numberOfRowsInSection(0); ++row) {
+    table.tapRowAtIndexPath({0, row});
+    waitFor([] { return false; }, 0.5);
+    if (master->btnback().isHidden()) continue;
+    snapshot(name);
+    ui::HeadlessDriver(app_->window()).tap(master->btnback());
+    waitFor([] { return false; }, 0.5);
+    return;
+  }
 }
 
 void ScreenshotTour::startSignIn() {

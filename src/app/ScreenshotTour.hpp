@@ -51,6 +51,8 @@ class ScreenshotTour {
   void tour();
   // The first unsubmitted order in its editor and as its order form.
   void tourOrder(int& n);
+  // The catalogue one level down, in its first category with children.
+  void snapshotCatalogLevel(const std::string& name);
 
   const LaunchOptions& o_;
   std::shared_ptr<MarvistoAppDelegate> app_;

@@ -395,7 +395,8 @@ void QuoteOrderViewController::showAddProducts(bool shown) {
 }
 
 void QuoteOrderViewController::setOrderBadge(bool clear) {
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   if (!tab) return;
   if (clear) {
     tab->setBadgeValue(std::nullopt, kOrdersTab, true);
@@ -572,7 +573,8 @@ void QuoteOrderViewController::popSelf() {
 }
 
 void QuoteOrderViewController::btnAddProductsClick() {
-  if (auto tab = UITabBarControllerExt::current()) tab->selectTab(kCatalogueTab);
+  auto app = MarvistoAppDelegate::current();
+  if (auto tab = app ? app->tabBarController() : nullptr) tab->selectTab(kCatalogueTab);
 }
 
 void QuoteOrderViewController::showPlainAlert(const std::string& title, const std::string& message, long tag,

@@ -103,7 +103,10 @@ void HomeViewController::linkLabelTouche(LinkLabel& label, long) {
 void HomeViewController::updateLanguage(ui::ViewController&) {
   auto sync = SyncModel::existingInstance();
   if (!sync || !sync->showUpdate()) return;
-  if (auto tab = UITabBarControllerExt::current()) tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, false);
+  auto app = MarvistoAppDelegate::current();
+  if (auto tab = app ? app->tabBarController() : nullptr) {
+    tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, false);
+  }
 }
 
 // ---- the new-content prompt ------------------------------------------------------------------
@@ -124,7 +127,10 @@ void HomeViewController::syncNow() {
 
 void HomeViewController::later() {
   SyncModel::sharedInstance()->setShowUpdate(true);
-  if (auto tab = UITabBarControllerExt::current()) tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, true);
+  auto app = MarvistoAppDelegate::current();
+  if (auto tab = app ? app->tabBarController() : nullptr) {
+    tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, true);
+  }
 }
 
 void HomeViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {

@@ -12,6 +12,7 @@
 #include "shell/settings/Language.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
@@ -143,11 +144,15 @@ bool MarvistoAppDelegate::isWelcomeRoot() const {
   return welcome && window_ && window_->rootViewController() == welcome;
 }
 
+std::shared_ptr<UITabBarControllerExt> MarvistoAppDelegate::tabBarController() const {
+  return std::dynamic_pointer_cast<UITabBarControllerExt>(mainScreen_);
+}
+
 void MarvistoAppDelegate::showMainController() {
-  if (tabBarController_ && window_->rootViewController() == tabBarController_->rootViewController()) return;
-  tabBarController_ = screens_->makeMainScreen();
+  if (mainScreen_ && window_->rootViewController() == mainScreen_->rootViewController()) return;
+  mainScreen_ = screens_->makeMainScreen();
   welcome_.reset();
-  window_->setRootViewController(tabBarController_->rootViewController());
+  window_->setRootViewController(mainScreen_->rootViewController());
   configurationChanged();
 }
 
@@ -156,7 +161,7 @@ void MarvistoAppDelegate::configurationChanged() {
 }
 
 void MarvistoAppDelegate::showSyncController() {
-  if (tabBarController_) tabBarController_->selectTab(6);
+  if (mainScreen_) mainScreen_->selectTab(6);
   auto& loop = base::RunLoop::main();
   if (syncTimer_) loop.cancel(syncTimer_);
   std::weak_ptr<MarvistoAppDelegate> weak = weak_from_this();
@@ -189,8 +194,8 @@ void MarvistoAppDelegate::showLoginPage() {
   LanguageManager::sharedInstance().removeAllLanugageNotification();
   // The old tab bar and its screens go now, so that none of them reacts to
   // notifications or opens a database after the logout.
-  if (tabBarController_) tabBarController_->dismissPresented();
-  tabBarController_.reset();
+  if (mainScreen_) mainScreen_->dismissPresented();
+  mainScreen_.reset();
   showWelcome();
 }
 

@@ -40,11 +40,6 @@ std::shared_ptr<UITabBarControllerExt> UITabBarControllerExt::create() {
   return tab;
 }
 
-std::shared_ptr<UITabBarControllerExt> UITabBarControllerExt::current() {
-  auto app = MarvistoAppDelegate::current();
-  return app ? std::dynamic_pointer_cast<UITabBarControllerExt>(app->tabBarController()) : nullptr;
-}
-
 UITabBarControllerExt::~UITabBarControllerExt() {
   LanguageManager::sharedInstance().unRegisterLanugageNotification(this);
   if (logoutPopController_) logoutPopController_->setDelegate({});

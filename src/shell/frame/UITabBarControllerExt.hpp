@@ -46,8 +46,6 @@ class UITabBarControllerExt : public ui::TabBarController,
 
   // The tab bar with its seven screens (the controller list of `init`).
   static std::shared_ptr<UITabBarControllerExt> create();
-  // The main tab bar of the running application, when one is shown.
-  static std::shared_ptr<UITabBarControllerExt> current();
   ~UITabBarControllerExt() override;
 
   // ---- MainScreen ----------------------------------------------------------------
