@@ -618,9 +618,11 @@ bool Schema::seedTemplateRows(SQLiteDatabase& db) {
   SQLiteTransaction tx(db);
   if (!tx.begin()) return false;
   for (const TemplateIcon& icon : kTemplateIcons) {
+    // A title the database already has keeps its row (the service's, after
+    // a sync); so does a row already holding the id.
     SQLiteStatement st = db.prepare(
-        "INSERT OR REPLACE INTO marvisto_icon (_id, title, name, width, height, description, category, publish) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, 1)");
+        "INSERT OR IGNORE INTO marvisto_icon (_id, title, name, width, height, description, category, publish) "
+        "SELECT ?, ?, ?, ?, ?, ?, ?, 1 WHERE NOT EXISTS (SELECT 1 FROM marvisto_icon WHERE title = ?)");
     if (!st) return false;
     st.bind(1, icon.id);
     st.bind(2, std::string(icon.title));
@@ -629,6 +631,7 @@ bool Schema::seedTemplateRows(SQLiteDatabase& db) {
     st.bind(5, icon.height);
     st.bind(6, std::string("The ") + icon.title + " picture");
     st.bind(7, std::string(icon.category));
+    st.bind(8, std::string(icon.title));
     if (st.step() != SQLiteStatement::Step::Done) return false;
   }
   return tx.commit();

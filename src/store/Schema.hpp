@@ -79,7 +79,9 @@ class Schema {
       {5, "library", "icon_library.png", 64, 64, "tab"},     {6, "orders", "icon_order.png", 64, 64, "tab"},
       {7, "sync", "icon_sync.png", 64, 64, "tab"},
   };
-  // Writes the rows a new client database starts with (the icons above).
+  // Writes the rows a new client database starts with (the icons above),
+  // each whose title the database does not hold yet: an upgrade of a
+  // database made from an earlier template gains the icons it lacks.
   static bool seedTemplateRows(SQLiteDatabase& db);
 
   // Double-quoted SQL identifier.
