@@ -390,11 +390,11 @@ class Builder {
                                    {"attributeValue", list},
                                    {"defaultValue", list.substr(0, list.find(','))}});
       }
+      // Filed at one leaf, as real catalogues are: a category with children
+      // holds no products of its own, and every level's counts add up.
       Value parents = Value::array();
       if (!leafCategories_.empty()) {
-        int64_t leaf = leafCategories_[static_cast<size_t>(i) % leafCategories_.size()];
-        parents.push_back(n_.integer(leaf));
-        if (i % 3 == 0 && parentOf_[leaf] != 0) parents.push_back(n_.integer(parentOf_[leaf]));
+        parents.push_back(n_.integer(leafCategories_[static_cast<size_t>(i) % leafCategories_.size()]));
       }
       std::vector<std::string> tagList;
       tagList.push_back(tagNames_[static_cast<size_t>(i) % tagNames_.size()]);
