@@ -8,7 +8,6 @@
 
 #include <fstream>
 
-#include "shell/frame/DemoLimitAlert.hpp"
 #include "BackupTestSupport.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "SyncScreenTestSupport.hpp"
@@ -17,6 +16,7 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/TableViewCell.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/sync-screens/BackupAndRestoreViewController.hpp"
 #include "sync/LibraryFileDownloader.hpp"
 #include "sync/requests/RequestDownload.hpp"

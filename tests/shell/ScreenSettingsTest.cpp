@@ -4,12 +4,12 @@
 // and address, the full resync in demo and on cellular, About, backup).
 #include <set>
 
-#include "shell/frame/DemoLimitAlert.hpp"
 #include "ScreenTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/settings/AboutViewController.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/FeaturePendingViewController.hpp"

@@ -4,7 +4,6 @@
 // tab. Runs against the service are in SyncScreenFlowTest.
 #include <gtest/gtest.h>
 
-#include "shell/frame/DemoLimitAlert.hpp"
 #include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "SyncScreenTestSupport.hpp"
@@ -12,6 +11,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "sync/SyncModel.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "util/PublicFunction.hpp"
