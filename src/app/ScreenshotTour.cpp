@@ -15,7 +15,6 @@
 #include "order/QuoteOrderViewController.hpp"
 #include "shell/session/GuideView.hpp"
 #include "shell/frame/HomeViewController.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/session/LoginItem.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MainTabScreens.hpp"
@@ -27,6 +26,7 @@
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
+#include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;
 
@@ -162,8 +162,8 @@ std::vector<int> ScreenshotTour::shownTabs() {
 
 void ScreenshotTour::printTabs() {
   std::string list;
-  for (int tag : shownTabs()) list += (list.empty() ? "" : ", ") + textOrEmpty(Language::stringWithName(MainTabScreens::titleKey(tag)));
-  list += (list.empty() ? "" : ", ") + textOrEmpty(Language::stringWithName("SETTINGS"));
+  for (int tag : shownTabs()) list += (list.empty() ? "" : ", ") + text(MainTabScreens::titleKey(tag));
+  list += (list.empty() ? "" : ", ") + text("SETTINGS");
   std::printf("Tabs the configuration allows: %s\n", list.c_str());
 }
 

@@ -6,18 +6,17 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/Text.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 CatalogNotificationCenter& center() { return CatalogNotificationCenter::defaultCenter(); }
 

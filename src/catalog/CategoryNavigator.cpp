@@ -1,8 +1,8 @@
 #include "catalog/CategoryNavigator.hpp"
 
 #include "catalog/CategorySelection.hpp"
-#include "shell/settings/Language.hpp"
 #include "store/DataAccessManager.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 
@@ -21,7 +21,7 @@ void CategoryNavigator::setLevel(DataAccessManager& store, int categoryId) {
   if (categoryId == 0 && !store.getProductsByCategory_id(kUncategorizedId).empty()) {
     marvisto_category_Entity pseudo;
     pseudo.category_id = kUncategorizedId;
-    pseudo.category_name = textOrEmpty(Language::stringWithName("UNCATEGORIZED"));
+    pseudo.category_name = text("UNCATEGORIZED");
     pseudo.category_type = "category";
     pseudo.category_publish = 1;
     pseudo.category_ordering = static_cast<int>(dataArray_.size());
@@ -79,8 +79,8 @@ CategoryNavigator::Step CategoryNavigator::tagTableSelectRow(DataAccessManager& 
     step.title = step.header;
     step.backShown = true;
   } else {
-    step.header = textOrEmpty(Language::stringWithName("CATEGORY"));
-    step.title = textOrEmpty(Language::stringWithName("ALL"));
+    step.header = text("CATEGORY");
+    step.title = text("ALL");
   }
   if (!repeat) step.displayCategory = cid_;
   return step;
@@ -98,7 +98,7 @@ CategoryNavigator::Step CategoryNavigator::btnbackClicked(DataAccessManager& sto
   step.displayCategory = parent;
   if (parent == 0) {
     step.backShown = false;
-    step.header = textOrEmpty(Language::stringWithName("CATEGORY"));
+    step.header = text("CATEGORY");
   } else {
     step.backShown = true;
     step.header = cname_.value_or(std::string());

@@ -3,16 +3,15 @@
 #include "catalog/ProductBigCatalog.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/Text.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 CatalogNotificationCenter& center() { return CatalogNotificationCenter::defaultCenter(); }
 

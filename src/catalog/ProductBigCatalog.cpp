@@ -1,8 +1,8 @@
 #include "catalog/ProductBigCatalog.hpp"
 
 #include "platform/gfx/TextMeasurer.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -47,7 +47,7 @@ ProductBigCatalog::ProductBigCatalog(std::string reuseIdentifier)
 void ProductBigCatalog::setIsFirstLine(bool first) {
   isFirstLine_ = first;
   if (!first) return;
-  lbTitle_->setText(textOrEmpty(Language::stringWithName("ALL")));
+  lbTitle_->setText(text("ALL"));
   lbTitle_->setFont(gfx::Font::boldSystemFont(16));
   lbcount_->setFont(gfx::Font::boldSystemFont(16));
 }

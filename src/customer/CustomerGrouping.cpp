@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <ranges>
 #include <utility>
 
 #include "util/Pinyin.hpp"
@@ -58,8 +59,7 @@ std::vector<CustomerInfoList> inDisplayOrder(Sections sections, bool pinyinKeys,
   // One key per section, compared literally; the section key itself breaks
   // ties, and keys are unique.
   std::vector<std::pair<std::string, std::string>> keys;
-  for (const auto& [key, section] : sections) {
-    (void)section;
+  for (const auto& key : sections | std::views::keys) {
     keys.emplace_back(pinyinKeys ? CustomerGrouping::sortKey(key) : key, key);
   }
   std::sort(keys.begin(), keys.end());
@@ -82,8 +82,7 @@ std::vector<CustomerInfoList> byNameOrState(const std::vector<PersonInfo>& perso
     }
     append(sections, key, ContactMode{"", "", p});
   }
-  for (auto& [key, section] : sections) {
-    (void)key;
+  for (auto& section : sections | std::views::values) {
     sortRows(section.arrayPersons, [](const ContactMode& row) { return nameOrderKey(row.personInfo.name); });
   }
   return inDisplayOrder(std::move(sections), true, importantTitle);
@@ -100,8 +99,7 @@ std::vector<CustomerInfoList> byContact(const std::vector<PersonInfo>& persons) 
       append(sections, CustomerGrouping::initialKey(c.last_name), ContactMode{c.first_name, c.last_name, p});
     }
   }
-  for (auto& [key, section] : sections) {
-    (void)key;
+  for (auto& section : sections | std::views::values) {
     sortRows(section.arrayPersons,
              [](const ContactMode& row) { return nameOrderKey(row.lastName) + '\x02' + nameOrderKey(row.fristName); });
   }

@@ -13,7 +13,6 @@
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
 
 constexpr double kSwitchTop = 50;
 constexpr double kSwitchHeight = 32;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
@@ -12,7 +13,6 @@
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
 
 gfx::Color textColorFor(const PersonInfo& p) { return p.hidden ? gfx::Color::rgb255(150, 150, 150) : gfx::Color::black(); }
 
@@ -25,6 +25,7 @@ CustomerTable::~CustomerTable() {
 }
 
 void CustomerTable::viewDidLoad() {
+  MV_ASSERT_MAIN_THREAD();
   ui::TableViewController::viewDidLoad();
   auto table = tableView();
   table->setRowHeight(kRowHeight);
@@ -40,6 +41,7 @@ void CustomerTable::viewDidLoad() {
 // --- grouping and selection ----------------------------------------------------------------
 
 void CustomerTable::RefrashByType(int mode) {
+  MV_ASSERT_MAIN_THREAD();
   m_section_ = m_row_ = -1;
   selectContactSection_ = selectContactRow_ = -1;
   customerlist_.clear();
@@ -53,6 +55,7 @@ void CustomerTable::RefrashByType(int mode) {
 }
 
 void CustomerTable::groupPersonsBy(int mode) {
+  MV_ASSERT_MAIN_THREAD();
   m_section_ = m_row_ = -1;
   currentSoryByType_ = mode;
   customerlist_ = CustomerGrouping::groupAndOrder(arraypersons_, mode, text("IMPORTANT"));
@@ -70,6 +73,7 @@ void CustomerTable::groupPersonsBy(int mode) {
 void CustomerTable::refreshFocus() { focuseCustomerName(selectedPID_); }
 
 void CustomerTable::focuseCustomerName(int customerId) {
+  MV_ASSERT_MAIN_THREAD();
   auto table = tableView();
   for (std::size_t s = 0; s < customerlist_.size(); ++s) {
     auto& section = customerlist_[s];
@@ -293,8 +297,7 @@ void CustomerTable::sectionHeaderViewSectionClosed(SectionHeaderView& header, lo
   table->deleteRowsAtIndexPaths(list.indexPaths, ui::TableViewRowAnimation::Fade);
 }
 
-void CustomerTable::sectionHeaderViewSectionOpened(SectionHeaderView& header, long section) {
-  (void)header;
+void CustomerTable::sectionHeaderViewSectionOpened(SectionHeaderView& /*header*/, long section) {
   if (section < 0 || section >= static_cast<long>(customerlist_.size())) return;
   auto& list = customerlist_[static_cast<std::size_t>(section)];
   list.opened = true;

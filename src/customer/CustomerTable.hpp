@@ -89,7 +89,7 @@ class CustomerTable : public ui::TableViewController,
                                                                    const ui::IndexPath& indexPath) override;
   std::vector<std::string> sectionIndexTitlesForTableView(ui::TableView& tableView) override;
   long tableViewSectionForSectionIndexTitle(ui::TableView& tableView, const std::string& title, long index) override;
-  bool respondsTo(ui::TableViewDataSourceOp op) const override { (void)op; return true; }
+  bool respondsTo(ui::TableViewDataSourceOp /*op*/) const override { return true; }
   bool tableViewCanEditRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
   void tableViewCommitEditingStyle(ui::TableView& tableView, ui::TableViewCellEditingStyle style,
                                    const ui::IndexPath& indexPath) override;

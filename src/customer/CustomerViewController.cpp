@@ -2,6 +2,7 @@
 
 #include "customer/CustomerDataModel.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -21,11 +22,12 @@ CustomerViewController::~CustomerViewController() {
 }
 
 void CustomerViewController::viewDidLoad() {
+  MV_ASSERT_MAIN_THREAD();
   BaseViewController::viewDidLoad();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  std::weak_ptr<CustomerViewController> weak = ui::weakAs<CustomerViewController>(this);
   auto reloadOn = [weak](bool onlyAfterSuccess) {
     return [weak, onlyAfterSuccess](const base::Notification& n) {
-      auto self = std::dynamic_pointer_cast<CustomerViewController>(weak.lock());
+      auto self = weak.lock();
       // Only a stored upload changes the list; a failed one was alerted.
       if (!self || (onlyAfterSuccess && !(n.userInfo.is_boolean() && n.userInfo.get<bool>()))) return;
       self->reloadList();
@@ -67,6 +69,7 @@ void CustomerViewController::updateLanguage(ui::ViewController&) {
 }
 
 void CustomerViewController::reloadList() {
+  MV_ASSERT_MAIN_THREAD();
   auto directory = CustomerDataModel::sharedInstance();
   directory->reloadCustomerData();
   if (customerList_) customerList_->setAllCustomerdic(directory->customerInfoDic());
@@ -75,6 +78,7 @@ void CustomerViewController::reloadList() {
 // --- search -----------------------------------------------------------------------------------------
 
 void CustomerViewController::search(const std::string& text, bool byContact) {
+  MV_ASSERT_MAIN_THREAD();
   const std::string trimmed = trimWhitespace(text);
   if (trimmed.empty()) {
     popResult_->dismissPopoverAnimated(true);
@@ -145,7 +149,7 @@ void CustomerViewController::deleteLocalCustomer(int customerId) {
   if (!dam || !dam->deleteCustomerTableWithID(customerId)) {
     MV_LOG("customers: local customer ", customerId, " could not be deleted");
     auto toast = std::make_shared<UIToast>();
-    toast->show(textForKey("FAILED").value_or(std::string()));
+    toast->show(text("FAILED"));
   }
   if (curPersonInfo_ && curPersonInfo_->pid == customerId) curPersonInfo_.reset();
   // Read again either way: a failed delete brings the row back.

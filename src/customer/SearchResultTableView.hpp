@@ -14,8 +14,8 @@ namespace mv {
 class SearchResultTableDelegate {
  public:
   virtual ~SearchResultTableDelegate() = default;
-  virtual void didSelectCell(const PersonInfo& person) { (void)person; }
-  virtual void didSelectCellByConatct(const ContactMode& contact) { (void)contact; }
+  virtual void didSelectCell(const PersonInfo& /*person*/) {}
+  virtual void didSelectCellByConatct(const ContactMode& /*contact*/) {}
 };
 
 class SearchResultTableView : public ui::TableViewController {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <set>
 
+#include "platform/base/MainThread.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/TextLookup.hpp"
 
@@ -18,6 +19,7 @@ marvisto_library_category_Entity LibraryCategoryCounter::uncategorized(int order
 }
 
 std::vector<marvisto_library_category_Entity> LibraryCategoryCounter::levelCategories(int cid) {
+  MV_ASSERT_MAIN_THREAD();
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   if (!dam) return {};
   auto level = dam->getLibSubCategoriesByParentCategoryID(cid);
@@ -28,6 +30,7 @@ std::vector<marvisto_library_category_Entity> LibraryCategoryCounter::levelCateg
 }
 
 void LibraryCategoryCounter::countData(const std::vector<marvisto_library_files_Entity>& files) {
+  MV_ASSERT_MAIN_THREAD();
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   countData(dam ? dam->getLibraryCategorys() : std::vector<marvisto_library_category_Entity>{}, files);
 }

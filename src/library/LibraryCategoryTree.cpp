@@ -1,6 +1,7 @@
 #include "library/LibraryCategoryTree.hpp"
 
 #include "library/LibraryCategoryCounter.hpp"
+#include "platform/base/MainThread.hpp"
 #include "store/DataAccessManager.hpp"
 
 namespace mv {
@@ -28,6 +29,7 @@ int parentOf(int categoryID) {
 LibraryCategoryTree::LibraryCategoryTree() { showLevel(0); }
 
 void LibraryCategoryTree::showLevel(int categoryID) {
+  MV_ASSERT_MAIN_THREAD();
   cid = categoryID;
   cname = nameOf(categoryID);
   cataArr = LibraryCategoryCounter::levelCategories(categoryID);
@@ -36,6 +38,7 @@ void LibraryCategoryTree::showLevel(int categoryID) {
 }
 
 LibraryCategoryTree::Step LibraryCategoryTree::selectRow(int row) {
+  MV_ASSERT_MAIN_THREAD();
   if (row == m_selectRow || row < 0 || row > static_cast<int>(cataArr.size())) return Step::Nothing;
   m_selectRow = row;
   if (row == 0) {
@@ -60,6 +63,7 @@ LibraryCategoryTree::Step LibraryCategoryTree::selectRow(int row) {
 }
 
 LibraryCategoryTree::Step LibraryCategoryTree::backToParentCategory() {
+  MV_ASSERT_MAIN_THREAD();
   const int parent = parentOf(cid);
   showLevel(parent);
   clickIndex = parent == 0 ? -1 : parent;
@@ -69,6 +73,7 @@ LibraryCategoryTree::Step LibraryCategoryTree::backToParentCategory() {
 
 LibraryCategoryTree::Step LibraryCategoryTree::answerRefresh(int gridSelectedCategory, int gridSelectedRow,
                                                              int gridTab) {
+  MV_ASSERT_MAIN_THREAD();
   tabIndex = gridTab;
   if (clickIndex != gridSelectedCategory || m_selectRow != gridSelectedRow) return Step::Post;
   if (clickIndex == -1) {

@@ -1,8 +1,6 @@
 #include "library/LibraryCoverLoader.hpp"
 
-#include <cassert>
-
-#include "platform/base/RunLoop.hpp"
+#include "platform/base/MainThread.hpp"
 #include "util/PublicFunction.hpp"
 #include "widgets/ImageLoadQueueManager.hpp"
 
@@ -13,7 +11,7 @@ std::shared_ptr<LibraryCoverLoader> LibraryCoverLoader::create(std::shared_ptr<u
 }
 
 void LibraryCoverLoader::loadFileImageAsyncWithName(const std::string& coverName, int fileType, bool animation) {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (view_) view_->setAlpha(0);
   const std::uint64_t generation = ++generation_;
   reading_.cancel();
@@ -31,7 +29,7 @@ void LibraryCoverLoader::loadFileImageAsyncWithName(const std::string& coverName
 }
 
 void LibraryCoverLoader::loadFileImageWithImage(gfx::ImagePtr image, bool animation) {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (view_) view_->setAlpha(0);
   ++generation_;
   reading_.cancel();

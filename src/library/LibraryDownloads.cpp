@@ -6,6 +6,7 @@
 
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -55,7 +56,7 @@ LibraryDownloads::Summary LibraryDownloads::summarize(const std::vector<marvisto
   }
   s.size = std::max(total, 1.0);
   s.messageKey = s.count == 1 ? "SINGLEFILENUMBERANDSIZE" : "FILENUMBERANDSIZE";
-  s.message = formatCountAndSize(textForKey(s.messageKey).value_or(std::string()), s.count, s.size);
+  s.message = formatCountAndSize(text(s.messageKey), s.count, s.size);
   return s;
 }
 
@@ -95,6 +96,7 @@ std::string LibraryDownloads::formatCountAndSize(std::string_view pattern, std::
 
 std::size_t LibraryDownloads::startDownloadAll(const std::vector<marvisto_library_files_Entity>& files,
                                                const LibraryListModel::StateReader& reader) {
+  MV_ASSERT_MAIN_THREAD();
   auto manager = SaleslibraryModel::sharedInstance();
   std::size_t sent = 0;
   for (const auto& f : files) {
@@ -108,6 +110,7 @@ std::size_t LibraryDownloads::startDownloadAll(const std::vector<marvisto_librar
 
 std::size_t LibraryDownloads::startUpdateAll(const std::vector<marvisto_library_files_Entity>& files,
                                              const LibraryListModel::StateReader& reader) {
+  MV_ASSERT_MAIN_THREAD();
   auto manager = SaleslibraryModel::sharedInstance();
   std::size_t sent = 0;
   for (const auto& f : files) {
@@ -120,6 +123,7 @@ std::size_t LibraryDownloads::startUpdateAll(const std::vector<marvisto_library_
 }
 
 void LibraryDownloads::cancelAllDownloads(const std::vector<marvisto_library_files_Entity>& files) {
+  MV_ASSERT_MAIN_THREAD();
   auto manager = SaleslibraryModel::sharedInstance();
   for (const auto& f : files) manager->cancelDownloadFile(f.file_name);
 }
@@ -135,6 +139,7 @@ std::string LibraryDownloadButton::imageName() const {
 }
 
 bool LibraryDownloadButton::update(int selectedCategory, bool anyActive, bool anyQualifies) {
+  MV_ASSERT_MAIN_THREAD();
   if (selectedCategory != -1) {
     hidden_ = true;
     return false;

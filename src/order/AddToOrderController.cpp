@@ -3,6 +3,7 @@
 #include "order/OrderScreenParts.hpp"
 
 #include "order/QuoteOrderItemModel.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
@@ -14,7 +15,6 @@
 namespace mv {
 
 namespace {
-using order_screen::text;
 }  // namespace
 
 AddToOrderController::Check AddToOrderController::check(bool everyAttributeChosen, const std::string& countText) {
@@ -61,6 +61,7 @@ void AddToOrderController::loadView() {
 }
 
 void AddToOrderController::viewDidLoad() {
+  MV_ASSERT_MAIN_THREAD();
   BaseViewController::viewDidLoad();
   auto root = view();
   attributeList_ = ProductAttributesListView::initWithFrame(ProductAttributesListView::kAddToOrderFrame,
@@ -95,6 +96,7 @@ void AddToOrderController::viewDidLoad() {
 }
 
 void AddToOrderController::loadAttributes() {
+  MV_ASSERT_MAIN_THREAD();
   std::vector<product_attribute_cell_Entity> cells;
   if (auto* dam = DataAccessManager::sharedDataModel()) cells = dam->getProductAttributeByProductId(product_.product_id);
   attributes_ = AttributeText::shared(cells);

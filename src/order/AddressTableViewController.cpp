@@ -2,6 +2,7 @@
 
 #include "order/OrderScreenParts.hpp"
 
+#include "platform/base/MainThread.hpp"
 #include "platform/ui/Label.hpp"
 #include "shell/settings/LanguageManager.hpp"
 #include "store/DataAccessManager.hpp"
@@ -11,7 +12,6 @@
 namespace mv {
 
 namespace {
-using order_screen::text;
 }  // namespace
 
 AddressTableViewController::AddressTableViewController() { load(); }
@@ -26,6 +26,7 @@ AddressTableViewController::AddressTableViewController(std::optional<std::string
 }
 
 void AddressTableViewController::load() {
+  MV_ASSERT_MAIN_THREAD();
   if (auto* dam = DataAccessManager::sharedDataModel()) addressArray_ = dam->getAllAddressAttributes();
   values_.assign(addressArray_.size(), std::string());
   // Each part's row is known from the fields themselves.
@@ -58,6 +59,7 @@ ui::Size AddressTableViewController::popoverSize() const {
 }
 
 void AddressTableViewController::viewDidLoad() {
+  MV_ASSERT_MAIN_THREAD();
   ui::TableViewController::viewDidLoad();
   tableView()->setRowHeight(kRowHeight);
   tableView()->setAllowsSelection(false);

@@ -1,6 +1,7 @@
 #include "order/DiscountPopController.hpp"
 
 #include "order/QuoteOrderItemModel.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "util/PublicFunction.hpp"
 #include "widgets/NumericInputValidator.hpp"
@@ -21,6 +22,7 @@ void DiscountPopController::loadView() {
 }
 
 void DiscountPopController::viewDidLoad() {
+  MV_ASSERT_MAIN_THREAD();
   txtDiscountRat_ = std::make_shared<TZTextField>(ui::Rect{15, 10, 80, 30});
   txtDiscountRat_->setBorderStyle(ui::TextBorderStyle::RoundedRect);
   txtDiscountRat_->setTextAlignment(gfx::TextAlignment::Center);
@@ -48,6 +50,7 @@ bool DiscountPopController::textFieldShouldEndEditing(ui::TextField& /*field*/) 
 }
 
 void DiscountPopController::textFieldDidEndEditing(ui::TextField& /*field*/) {
+  MV_ASSERT_MAIN_THREAD();
   // The field's alert tells what was wrong; a refused entry is not applied,
   // so a typing slip never wipes the order's discount.
   if (!txtDiscountRat_->validate()) {

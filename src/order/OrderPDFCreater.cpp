@@ -3,14 +3,13 @@
 #include "order/OrderScreenParts.hpp"
 
 #include <algorithm>
-#include <cassert>
 #include <cstdio>
 
 #include "order/PainterViewController.hpp"
 #include "order/pdf/MVPDFCreaterImageCell.hpp"
 #include "order/pdf/MVPDFCreaterStringCell.hpp"
 #include "order/pdf/MVPDFView.hpp"
-#include "platform/base/RunLoop.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
@@ -28,8 +27,6 @@ constexpr double kRowMinHeight = 40;
 constexpr double kItemMinHeight = 80;
 constexpr double kLogoSpacing = 120;
 constexpr double kSignatureLineHeight = 80;
-
-using order_screen::text;
 
 // "KEY: value".
 std::string labelled(const char* key, const std::string& value) { return text(key) + ": " + value; }
@@ -54,7 +51,7 @@ OrderPDFCreater::OrderPDFCreater(std::shared_ptr<QuoteOrderEntity> order, base::
     : MVPDFCreater(pageSize), order_(std::move(order)), rootViewController_(std::move(rootViewController)) {}
 
 void OrderPDFCreater::generatePdfInScrollView(const std::shared_ptr<ui::ScrollView>& scrollView) {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (!scrollView) return;
   if (pdfScrollView_.lock() == scrollView) {
     removePreview();
@@ -264,14 +261,18 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
     addText({x, 10, width, h}, s, font, gfx::TextAlignment::Center);
   };
   cell(0, part(2, 45), std::to_string(index));
-  gfx::ImagePtr thumbnail;
   std::string thumbName;
   if (auto* dam = DataAccessManager::sharedDataModel()) {
     if (auto image = dam->getImageByKeyId(item.product.product_id)) thumbName = image->image_thumb_address;
   }
-  if (auto data = PublicFunction::getLocalImage(thumbName, kFileTypeProductImage)) {
-    thumbnail = gfx::Image::fromImageData(*data);
+  // Each picture is read once per form: a product on several lines, and the
+  // stock picture of every product without one.
+  auto cached = thumbnails_.find(thumbName);
+  if (cached == thumbnails_.end()) {
+    auto data = PublicFunction::getLocalImage(thumbName, kFileTypeProductImage);
+    cached = thumbnails_.emplace(thumbName, data ? gfx::Image::fromImageData(*data) : nullptr).first;
   }
+  const gfx::ImagePtr& thumbnail = cached->second;
   addCell(std::make_shared<MVPDFCreaterImageCell>(base::Rect{part(2, 45), 7, part(5, 36), h}, thumbnail));
   cell(part(11, 60), part(1, 9), item.name);
   cell(part(53, 180), part(1, 18), item.sku);

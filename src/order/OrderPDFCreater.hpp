@@ -6,6 +6,7 @@
 // signature pad, and the PDF document that is printed and mailed. Main
 // thread only.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -81,6 +82,7 @@ class OrderPDFCreater : public MVPDFCreater, public std::enable_shared_from_this
   std::shared_ptr<QuoteOrderEntity> order_;
   std::weak_ptr<ui::ViewController> rootViewController_;
   std::weak_ptr<ui::ScrollView> pdfScrollView_;
+  std::map<std::string, gfx::ImagePtr> thumbnails_;
   std::shared_ptr<ui::View> previewView_;
   std::shared_ptr<ui::ImageView> signatureValue_;
   bool hasEditsignature_ = false;

@@ -6,8 +6,6 @@
 
 namespace mv::order_screen {
 
-std::string text(const char* key) { return textForKey(key).value_or(key); }
-
 std::shared_ptr<ui::ImageView> addTitleBar(ui::View& root) {
   auto bar = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 1024, FitCGRect::sharedInstance().navBarHeight()});
   bar->setImage(WidgetSkin::skinFromImageName("topbar-bg.png"));

@@ -1,6 +1,6 @@
 #pragma once
-// What the order screens share: their texts, the title bar with its title,
-// and their alerts.
+// What the order screens share: the title bar with its title, and their
+// alerts.
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,9 +11,6 @@
 #include "platform/ui/View.hpp"
 
 namespace mv::order_screen {
-
-// The text of a key in the interface language (the key itself when missing).
-std::string text(const char* key);
 
 // The skin's title bar across the top of `root`, the height of the bars.
 std::shared_ptr<ui::ImageView> addTitleBar(ui::View& root);

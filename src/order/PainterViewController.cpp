@@ -2,6 +2,7 @@
 
 #include "order/OrderScreenParts.hpp"
 
+#include "platform/base/MainThread.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Screen.hpp"
 #include "platform/ui/Touch.hpp"
@@ -19,8 +20,6 @@ constexpr double kBarHeight = 44;
 // (192 x 132), so the signature shrinks into it without bars.
 const ui::Rect kCanvasFrame{112, 140, 800, 550};
 
-using order_screen::text;
-
 }  // namespace
 
 PainterViewController::PainterViewController()
@@ -34,6 +33,7 @@ void PainterViewController::loadView() {
 }
 
 void PainterViewController::viewDidLoad() {
+  MV_ASSERT_MAIN_THREAD();
   BaseViewController::viewDidLoad();
   const ui::Rect bounds = view()->bounds();
 
@@ -99,6 +99,7 @@ void PainterViewController::viewWillDisappear(bool animated) {
 }
 
 void PainterViewController::touchesBegan(const ui::TouchSet& touches, const ui::Event& /*event*/) {
+  MV_ASSERT_MAIN_THREAD();
   if (touches.empty() || !painterView_) return;
   mouseMoved_ = false;
   lastPoint_ = (*touches.begin())->locationInView(painterView_.get());

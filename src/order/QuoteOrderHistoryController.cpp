@@ -6,6 +6,7 @@
 #include "order/OrderScreenParts.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "order/QuoteOrderViewController.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/ui/LongPressGestureRecognizer.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Touch.hpp"
@@ -27,7 +28,6 @@ using Model = QuoteOrderHistoryModel;
 
 namespace {
 
-using order_screen::text;
 std::shared_ptr<QuoteOrderStore> store() { return QuoteOrderStore::sharedInstance(); }
 int loginType() { return Session::current().loginType; }
 
@@ -79,6 +79,7 @@ QuoteOrderHistoryController::~QuoteOrderHistoryController() { timers_.cancelAll(
 bool QuoteOrderHistoryController::customersOn() const { return store()->isCustomerOnShow(); }
 
 void QuoteOrderHistoryController::viewDidLoad() {
+  MV_ASSERT_MAIN_THREAD();
   BaseViewController::viewDidLoad();
   auto root = view();
   root->setBackgroundColor(gfx::Color::white());
@@ -179,6 +180,7 @@ void QuoteOrderHistoryController::viewWillAppear(bool animated) {
 }
 
 void QuoteOrderHistoryController::refreshData() {
+  MV_ASSERT_MAIN_THREAD();
   if (!isViewLoaded()) return;
   table_->setLoadMoreEnable(Model::loadMoreEnabled(currentShowType_, loginType()));
   table_->setRefreshEnable(false);

@@ -1,10 +1,6 @@
 #include "order/QuoteOrderItemsTableViewCell.hpp"
 
-#include "order/OrderScreenParts.hpp"
-
-#include <cassert>
-
-#include "platform/base/RunLoop.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "store/DataAccessManager.hpp"
@@ -21,8 +17,6 @@ namespace {
 
 constexpr double kFieldHeight = 30;
 const ui::Rect kSubtotalFrame{900, 35, 110, 30};
-
-using order_screen::text;
 
 }  // namespace
 
@@ -107,6 +101,7 @@ TZTextField& QuoteOrderItemsTableViewCell::fieldView(Field field) const {
 }
 
 void QuoteOrderItemsTableViewCell::setQuoteOrderItem(std::shared_ptr<QuoteOrderItemEntity> item) {
+  MV_ASSERT_MAIN_THREAD();
   model_.setItem(std::move(item));
   const auto& line = model_.item();
   nameLabel_->setText(line ? line->product.product_name : std::string());
@@ -181,8 +176,8 @@ void QuoteOrderItemsTableViewCell::fieldDidEnd(Field field) {
     refresh();
     fitDiscountedPriceField();
     if (result == QuoteOrderItemModel::EndResult::QuantityCapped) {
-      auto alert = std::make_shared<ui::AlertView>(text("QUANTITYTOOLARGE"), text("ORDEROVERMAX"),
-                                                   std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
+      auto alert = std::make_shared<ui::AlertView>(mv::text("QUANTITYTOOLARGE"), mv::text("ORDEROVERMAX"),
+                                                   std::weak_ptr<ui::AlertViewDelegate>(), mv::text("OK"));
       alert->show();
     }
   }
@@ -205,7 +200,7 @@ void QuoteOrderItemsTableViewCell::fitDiscountedPriceField() {
 }
 
 void QuoteOrderItemsTableViewCell::loadPicture() {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   pictureReading_.cancel();
   const std::uint64_t generation = ++pictureGeneration_;
   ViewStyle::ImageViewSetImg(*pictureHolder_, nullptr);

@@ -3,6 +3,7 @@
 #include "order/OrderScreenParts.hpp"
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "services/PrintInteractionController.hpp"
@@ -20,8 +21,6 @@ namespace {
 
 constexpr double kBottomBarHeight = 56;
 
-using order_screen::text;
-
 }  // namespace
 
 QuoteOrderPDFViewController::QuoteOrderPDFViewController()
@@ -31,6 +30,7 @@ QuoteOrderPDFViewController::QuoteOrderPDFViewController()
       }) {}
 
 void QuoteOrderPDFViewController::viewDidLoad() {
+  MV_ASSERT_MAIN_THREAD();
   BaseViewController::viewDidLoad();
   auto root = view();
   root->setBackgroundColor(gfx::Color::white(0.93));
@@ -89,6 +89,7 @@ void QuoteOrderPDFViewController::updateLanguage(ui::ViewController& /*sender*/)
 }
 
 std::vector<std::uint8_t> QuoteOrderPDFViewController::createPDFData() {
+  MV_ASSERT_MAIN_THREAD();
   if (!pdfCreater_) return {};
   return pdfCreater_->generatePDFToData();
 }

@@ -7,6 +7,7 @@
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/OrderScreenParts.hpp"
 #include "order/QuoteOrderStore.hpp"
+#include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -39,7 +40,6 @@ constexpr int kCustomersModule = 2;
 constexpr int kOrdersTab = 5;
 constexpr int kCatalogueTab = 1;
 
-using order_screen::text;
 std::string titled(const char* key) { return text(key) + ":"; }
 
 std::string countText(std::size_t count) { return std::to_string(count); }
@@ -714,8 +714,55 @@ void QuoteOrderViewController::QuoteOrderItemCellChanged(QuoteOrderItemsTableVie
   restoreTableFrame();
 }
 
-void QuoteOrderViewController::tapImage(long /*tag*/) {
-  // The product screen opens here once the catalogue offers it for an order.
+void QuoteOrderViewController::tapImage(long tag) {
+  const long row = tag - kLineTagBase;
+  auto* nav = navigationController();
+  if (!nav || !quoteOrder_ || row < 0 || row >= static_cast<long>(quoteOrder_->items.size())) return;
+  const auto line = quoteOrder_->items[static_cast<std::size_t>(row)];
+  if (!line) return;
+  auto detail = std::make_shared<ProductDetailController>();
+  detail->setProductEntity(line->product);
+  detail->setProductID(line->product.product_id);
+  detail->setDelegate(ui::weakAs<ProductDetailDelegate>(this));
+  detail->setIsPushFromOrder(true);
+  const bool editable = !Model::linesReadOnly(state_, quoteOrder_->isInEdit, isSigned());
+  if (editable) {
+    detail->setIsInEdit(true);
+    detail->setItemIndex(static_cast<int>(row));
+  }
+  // The product screen has no way back of its own: the bar shows one.
+  auto backButton = std::make_shared<ui::Button>(ui::Rect{0, 0, 78, 34});
+  ViewStyle::initializeToBackButtonHeight34(*backButton);
+  backButton->setTitle(text("BACK"));
+  backButton->addAction([this](ui::Control&, const ui::Event*) { btnBackClick(); }, ui::ControlEventTouchUpInside);
+  detail->navigationItem().setLeftBarButtonItem(std::make_shared<ui::BarButtonItem>(backButton));
+  nav->navigationBar().setBackgroundImage(WidgetSkin::skinFromImageName("topbar-bg.png"));
+  nav->pushViewController(detail, true);
+  nav->setNavigationBarHidden(false);
+  detail->view();
+  // One product: no walking to the previous or next.
+  detail->removeProductMoves();
+  detail->attributeView().setAttributeValues(line->attributesArray());
+  detail->countTextField().setText(std::to_string(line->quantity));
+  if (!editable) {
+    detail->countTextField().setHidden(true);
+    detail->deleteBtn().setHidden(true);
+    detail->addBtn().setHidden(true);
+    detail->addToOrderBtn().setHidden(true);
+    detail->attributeView().setReadOnly(true);
+  }
+}
+
+void QuoteOrderViewController::btnBackClick() {
+  auto* nav = navigationController();
+  if (!nav || nav->viewControllers().size() < 2) return;
+  if (dynamic_cast<ProductDetailController*>(nav->topViewController())) nav->popViewControllerAnimated(true);
+}
+
+void QuoteOrderViewController::saveOrderItem(const marvisto_product_Entity& product, int index) {
+  if (!quoteOrder_ || index < 0) return;
+  isOrderChanged_ = true;
+  Model::saveOrderItem(*quoteOrder_, product, static_cast<std::size_t>(index));
 }
 
 // ---- totals and discount -----------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "catalog/ProductDetailController.hpp"
 #include "customer/SearchResultTableView.hpp"
 #include "order/AddressTableViewController.hpp"
 #include "order/DiscountPopController.hpp"
@@ -30,6 +31,7 @@ namespace mv {
 class QuoteOrderViewController : public BaseViewController,
                                  public QuoteOrderStoreDelegate,
                                  public SearchResultTableDelegate,
+                                 public ProductDetailDelegate,
                                  public QuoteOrderItemDelegate,
                                  public DiscountPopControllerDelegate,
                                  public ui::TableViewDataSource,
@@ -119,6 +121,11 @@ class QuoteOrderViewController : public BaseViewController,
   void updateCustomerId(int oldId, int newId) override;
   // SearchResultTableDelegate
   void didSelectCell(const PersonInfo& person) override;
+  // ProductDetailDelegate
+  void saveOrderItem(const marvisto_product_Entity& product, int index) override;
+  void back() override { btnBackClick(); }
+  // Closes the product screen opened from a line.
+  void btnBackClick();
   // QuoteOrderItemDelegate
   void tapImage(long tag) override;
   void QuoteOrderItemCellBeginEdit(QuoteOrderItemsTableViewCell& cell) override;

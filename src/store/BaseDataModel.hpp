@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/MainThread.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SQLiteTransaction.hpp"
 
@@ -37,6 +38,7 @@ class BaseDataModel {
   // Prepares, binds and runs a statement; false on any failure.
   template <typename... Args>
   bool exec(std::string_view sql, const Args&... args) {
+    MV_ASSERT_MAIN_THREAD();
     return db_.run(sql, args...);
   }
 
@@ -71,6 +73,7 @@ class BaseDataModel {
   // Calls `onRow(statement)` for each row; false when the query failed.
   template <typename OnRow, typename... Args>
   bool query(std::string_view sql, OnRow&& onRow, const Args&... args) {
+    MV_ASSERT_MAIN_THREAD();
     SQLiteStatement st = db_.prepare(sql);
     if (!st) return false;
     st.bindAll(args...);

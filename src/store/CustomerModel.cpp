@@ -1,5 +1,7 @@
 #include "store/CustomerModel.hpp"
 
+#include <ranges>
+
 #include "store/RowReaders.hpp"
 #include "store/Schema.hpp"
 
@@ -122,8 +124,7 @@ std::map<int, CustomerInfoEntry> CustomerModel::getAllCustomers(bool showHidden)
         auto it = out.find(r.integer("customer_id"));
         if (it != out.end()) it->second.contact.push_back(rows::customerContact(r));
       });
-  for (auto& [id, entry] : out) {
-    (void)id;
+  for (auto& entry : out | std::views::values) {
     if (entry.attribute.empty()) {
       customer_attribute_cell_Entity empty;
       empty.attributeValue = "";

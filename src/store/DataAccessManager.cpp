@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "store/SQLiteTransaction.hpp"
@@ -83,9 +84,9 @@ bool DataAccessManager::prepareDatabaseFile(const fs::path& folder, const fs::pa
 }
 
 DataAccessManager* DataAccessManager::sharedDataModel() {
+  MV_ASSERT_MAIN_THREAD();
   auto& shared = instance();
   if (shared) return shared.get();
-  if (!base::RunLoop::main().isMainThread()) MV_LOG("DataAccessManager used off the main thread");
 
   std::string clientId = Session::current().clientID;
   auto folder = PublicFunction::clientFolder(clientId);
@@ -112,11 +113,13 @@ DataAccessManager* DataAccessManager::sharedDataModel() {
 }
 
 void DataAccessManager::releaseDataModel() {
+  MV_ASSERT_MAIN_THREAD();
   instance().reset();
   SQLiteDatabase::sharedDataBase().close();
 }
 
 bool DataAccessManager::runInTransaction(const std::function<bool()>& work) {
+  MV_ASSERT_MAIN_THREAD();
   SQLiteTransaction tx(db_);
   if (!tx.begin()) return false;
   if (!work()) return false;

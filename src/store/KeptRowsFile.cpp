@@ -4,6 +4,7 @@
 
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SQLiteTransaction.hpp"
 #include "store/Schema.hpp"
@@ -41,6 +42,7 @@ bool copyTables(SQLiteDatabase& db, const std::vector<std::string>& tables) {
 }  // namespace
 
 std::vector<std::string> KeptRowsFile::keptTables(SQLiteDatabase& db) {
+  MV_ASSERT_MAIN_THREAD();
   std::vector<std::string> out;
   SQLiteStatement st = db.prepare(
       "SELECT name FROM main.sqlite_master WHERE type = 'table' AND name LIKE '%\\_\\_kept' ESCAPE '\\' ORDER BY name");
@@ -49,6 +51,7 @@ std::vector<std::string> KeptRowsFile::keptTables(SQLiteDatabase& db) {
 }
 
 bool KeptRowsFile::save(SQLiteDatabase& db, const fs::path& folder, double secondsSince1970, fs::path* written) {
+  MV_ASSERT_MAIN_THREAD();
   if (written) written->clear();
   if (!db.isOpen()) return false;
   const std::vector<std::string> tables = keptTables(db);

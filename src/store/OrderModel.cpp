@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <limits>
+#include <ranges>
 #include <variant>
 
 #include "platform/base/Log.hpp"
@@ -45,8 +46,7 @@ SqlValue valueForColumn(const Schema::Column& c, const base::Value& v) {
 // INSERT OR REPLACE of the named columns; names come from the schema.
 bool insertRow(SQLiteDatabase& db, const std::string& table, const std::vector<std::pair<std::string, SqlValue>>& cols) {
   std::string names, marks;
-  for (const auto& [name, value] : cols) {
-    (void)value;
+  for (const auto& name : cols | std::views::keys) {
     names += (names.empty() ? "" : ", ") + Schema::quote(name);
     marks += marks.empty() ? "?" : ", ?";
   }
@@ -54,8 +54,7 @@ bool insertRow(SQLiteDatabase& db, const std::string& table, const std::vector<s
                                   marks + ")");
   if (!st) return false;
   int i = 1;
-  for (const auto& [name, value] : cols) {
-    (void)name;
+  for (const auto& value : cols | std::views::values) {
     bindValue(st, i++, value);
   }
   return st.run();

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 
 namespace mv {
 
@@ -14,6 +15,7 @@ SQLiteDatabase& SQLiteDatabase::sharedDataBase() {
 }
 
 bool SQLiteDatabase::open(const std::filesystem::path& path) {
+  MV_ASSERT_MAIN_THREAD();
   close();
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -36,6 +38,7 @@ bool SQLiteDatabase::open(const std::filesystem::path& path) {
 }
 
 void SQLiteDatabase::close() {
+  MV_ASSERT_MAIN_THREAD();
   if (!db_) return;
   // Statements are owned by their callers and finalised before we get here;
   // close_v2 still defers the close safely should one remain.
@@ -45,6 +48,7 @@ void SQLiteDatabase::close() {
 }
 
 bool SQLiteDatabase::execute(std::string_view sql) {
+  MV_ASSERT_MAIN_THREAD();
   if (!db_) return false;
   std::string text(sql);
   char* err = nullptr;
@@ -57,7 +61,10 @@ bool SQLiteDatabase::execute(std::string_view sql) {
   return true;
 }
 
-SQLiteStatement SQLiteDatabase::prepare(std::string_view sql) const { return SQLiteStatement(db_, sql); }
+SQLiteStatement SQLiteDatabase::prepare(std::string_view sql) const {
+  MV_ASSERT_MAIN_THREAD();
+  return SQLiteStatement(db_, sql);
+}
 
 int SQLiteDatabase::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
 

@@ -1,6 +1,7 @@
 #include "sync/BackupDocument.hpp"
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/DownloadedFilesModel.hpp"
@@ -44,6 +45,7 @@ base::Value withLocalCustomer(const base::Value& order, std::int64_t localCustom
 }  // namespace
 
 std::optional<BackupDocument::Sources> BackupDocument::read() {
+  MV_ASSERT_MAIN_THREAD();
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   if (!dam) return std::nullopt;
   Sources s;
@@ -89,6 +91,7 @@ base::Value BackupDocument::assemble(const Sources& s) {
 }
 
 std::string BackupDocument::write(const base::Value& document) {
+  MV_ASSERT_MAIN_THREAD();
   JsonWriter writer;
   if (auto text = writer.stringWithObject(document)) return *text;
   MV_LOG("backup: the document is written with replacements: ", writer.error().description);

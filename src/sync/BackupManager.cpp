@@ -1,6 +1,7 @@
 #include "sync/BackupManager.hpp"
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/BackupDocument.hpp"
 #include "sync/NetworkModel.hpp"
@@ -33,6 +34,7 @@ double BackupManager::storedLastBackupDate() {
 }
 
 bool BackupManager::startBackup() {
+  MV_ASSERT_MAIN_THREAD();
   if (isBackingUp_) {
     MV_LOG("a backup is already under way");
     return false;
@@ -48,6 +50,7 @@ bool BackupManager::startBackup() {
 }
 
 void BackupManager::cancelBackup() {
+  MV_ASSERT_MAIN_THREAD();
   if (!isBackingUp_) return;
   run_.cancelAll();
   stopQuietly();
@@ -75,7 +78,7 @@ void BackupManager::requestBackupData() {
   auto sources = BackupDocument::read();
   if (!sources) {
     MV_LOG("backup: the client's database cannot be opened");
-    fail(textForKey("FAILED").value_or(std::string()));
+    fail(text("FAILED"));
     return;
   }
   progress(0.3f);
@@ -104,6 +107,7 @@ void BackupManager::recordBackup(double secondsSince1970) {
 }
 
 void BackupManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  MV_ASSERT_MAIN_THREAD();
   // Only the reply to the request on its way arrives: the tracker cancelled
   // any other.
   if (!result || !isBackingUp_) return;

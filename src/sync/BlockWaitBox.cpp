@@ -1,5 +1,7 @@
 #include "sync/BlockWaitBox.hpp"
 
+#include "platform/base/MainThread.hpp"
+
 namespace mv {
 namespace {
 
@@ -10,8 +12,14 @@ std::shared_ptr<BlockWaitBox>& slot() {
 
 }  // namespace
 
-void BlockWaitBox::install(std::shared_ptr<BlockWaitBox> box) { slot() = std::move(box); }
+void BlockWaitBox::install(std::shared_ptr<BlockWaitBox> box) {
+  MV_ASSERT_MAIN_THREAD();
+  slot() = std::move(box);
+}
 
-std::shared_ptr<BlockWaitBox> BlockWaitBox::installed() { return slot(); }
+std::shared_ptr<BlockWaitBox> BlockWaitBox::installed() {
+  MV_ASSERT_MAIN_THREAD();
+  return slot();
+}
 
 }  // namespace mv

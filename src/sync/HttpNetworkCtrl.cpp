@@ -1,9 +1,11 @@
 #include "sync/HttpNetworkCtrl.hpp"
 
 #include <algorithm>
+#include <ranges>
 #include <utility>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "sync/CommandCode.hpp"
 #include "transport/RequestError.hpp"
 #include "util/PublicFunction.hpp"
@@ -153,7 +155,7 @@ void HttpNetworkCtrl::discardPartialWithName(const std::string& fileName, int ty
 }
 
 void HttpNetworkCtrl::setNextCounterValue(int counter) {
-  std::lock_guard<std::mutex> lock(lock_);
+  MV_ASSERT_MAIN_THREAD();
   counter_ = std::clamp(counter, 1, 65534);
 }
 
@@ -169,7 +171,7 @@ bool HttpNetworkCtrl::hasPendingResend(int requestCode) const {
 }
 
 int HttpNetworkCtrl::nextRequestCode(int cmdCode) {
-  std::lock_guard<std::mutex> lock(lock_);
+  MV_ASSERT_MAIN_THREAD();
   const int value = counter_;
   counter_ = counter_ >= 65534 ? 1 : counter_ + 1;
   return ((cmdCode & 0x7FFF) << 16) | value;
@@ -182,6 +184,7 @@ NetworkQueue& HttpNetworkCtrl::queueFor(const Operation& op) {
 }
 
 int HttpNetworkCtrl::SendHttpRequest(const std::shared_ptr<RequestInfoBase>& info) {
+  MV_ASSERT_MAIN_THREAD();
   if (!info) return -1;
   auto op = std::make_shared<Operation>();
   op->requestCode = nextRequestCode(info->cmdCode);
@@ -286,6 +289,7 @@ std::shared_ptr<HttpNetworkCtrl::Operation> HttpNetworkCtrl::operationFor(const 
 }
 
 void HttpNetworkCtrl::OperationFinished(FormDataRequest& request) {
+  MV_ASSERT_MAIN_THREAD();
   auto op = operationFor(request);
   if (!op) return;
   op->current.reset();
@@ -298,6 +302,7 @@ void HttpNetworkCtrl::OperationFinished(FormDataRequest& request) {
 }
 
 void HttpNetworkCtrl::OperationFailed(FormDataRequest& request) {
+  MV_ASSERT_MAIN_THREAD();
   auto op = operationFor(request);
   if (!op) return;
   op->current.reset();
@@ -509,12 +514,10 @@ void HttpNetworkCtrl::discard(const std::shared_ptr<Operation>& op) {
 }
 
 std::vector<int> HttpNetworkCtrl::CancelDownLoadWithName(const std::string& fileName) {
+  MV_ASSERT_MAIN_THREAD();
   std::vector<std::shared_ptr<Operation>> matches;
-  {
-    std::lock_guard<std::mutex> lock(lock_);
-    for (const auto& [code, op] : operations_) {
-      if (op->download && op->download->fileName == fileName) matches.push_back(op);
-    }
+  for (const auto& op : operations_ | std::views::values) {
+    if (op->download && op->download->fileName == fileName) matches.push_back(op);
   }
   std::vector<int> codes;
   for (const auto& op : matches) {
@@ -525,6 +528,7 @@ std::vector<int> HttpNetworkCtrl::CancelDownLoadWithName(const std::string& file
 }
 
 void HttpNetworkCtrl::cancelRequests(const std::vector<int>& requestCodes) {
+  MV_ASSERT_MAIN_THREAD();
   for (int code : requestCodes) {
     auto it = operations_.find(code);
     if (it != operations_.end()) discard(std::shared_ptr<Operation>(it->second));
@@ -532,6 +536,7 @@ void HttpNetworkCtrl::cancelRequests(const std::vector<int>& requestCodes) {
 }
 
 void HttpNetworkCtrl::CancelAllRequests() {
+  MV_ASSERT_MAIN_THREAD();
   batchProgressDelegate_.reset();
   // Waiting downloads must not start while the others are cancelled.
   for (auto& [code, op] : operations_) op->waiting = false;

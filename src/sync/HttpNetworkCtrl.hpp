@@ -9,7 +9,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -126,7 +125,6 @@ class HttpNetworkCtrl {
   NetworkQueue& queueFor(const Operation& op);
 
   Settings settings_;
-  mutable std::mutex lock_;
   int counter_ = 1;
 
   NetworkQueue workQueueMsg_;

@@ -128,7 +128,7 @@ void logSkippedRow(std::string_view table, std::string_view reason) {
 
 std::string messageForStatus(const std::string& status) {
   if (auto text = textForKey(status)) return *text;
-  return textForKey(kStatusNoStatus).value_or(std::string());
+  return text(kStatusNoStatus);
 }
 
 void markMalformedReply(NetBaseRst& result, std::string_view what) {

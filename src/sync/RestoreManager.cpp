@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SQLiteTransaction.hpp"
@@ -133,6 +134,7 @@ RestoreManager& RestoreManager::sharedInstance() {
 }
 
 bool RestoreManager::startToRestore() {
+  MV_ASSERT_MAIN_THREAD();
   if (!run_.empty()) {
     MV_LOG("a restore is already under way");
     return false;
@@ -161,7 +163,7 @@ void RestoreManager::requestToRestore() {
   NetworkModel::sharedInstance().sendRequest(request, run_);
   closeWaitBox();
   if (auto box = BlockWaitBox::installed()) {
-    waitBoxTag_ = box->BeginBlockWait(textForKey("RESTORING").value_or(std::string()), kWaitTimeout);
+    waitBoxTag_ = box->BeginBlockWait(text("RESTORING"), kWaitTimeout);
   }
 }
 
@@ -173,6 +175,7 @@ void RestoreManager::closeWaitBox() {
 }
 
 void RestoreManager::cancelRestore() {
+  MV_ASSERT_MAIN_THREAD();
   closeWaitBox();
   run_.cancelAll();
   isRestoring_ = false;
@@ -194,6 +197,7 @@ void RestoreManager::fail(const std::string& message) {
 }
 
 void RestoreManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  MV_ASSERT_MAIN_THREAD();
   // Only the reply to the request on its way arrives: the tracker cancelled
   // any other.
   if (!result) return;
@@ -228,7 +232,7 @@ void RestoreManager::restoreFinishWithRst(const std::shared_ptr<NetBaseRst>& res
   }
   auto backup = std::dynamic_pointer_cast<RestoreRst>(result);
   if (!backup || !restoreLocalWork(*backup)) {
-    fail(textForKey("FAILED").value_or(std::string()));
+    fail(text("FAILED"));
     return;
   }
   std::vector<marvisto_library_files_Entity> files;

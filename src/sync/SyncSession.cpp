@@ -1,5 +1,6 @@
 #include "sync/SyncSession.hpp"
 
+#include "platform/base/MainThread.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "util/Json.hpp"
@@ -20,6 +21,7 @@ void SyncSession::setCurrent(std::weak_ptr<SyncSession> session) { installed() =
 std::shared_ptr<SyncSession> SyncSession::current() { return installed().lock(); }
 
 void SyncSession::acceptSilentLogin(SyncLoginSession& session, const LoginRst& reply) {
+  MV_ASSERT_MAIN_THREAD();
   session.setLoginType(kLoginTypeOnline);
   session.setClientID(reloginClientId(session.clientID(), reply.clientId));
   if (!isBlank(reply.sessionId)) session.setSessionId(reply.sessionId);
@@ -28,10 +30,12 @@ void SyncSession::acceptSilentLogin(SyncLoginSession& session, const LoginRst& r
 }
 
 void SyncSession::refuseSilentLogin(SyncLoginSession& session, const std::string& status) {
+  MV_ASSERT_MAIN_THREAD();
   session.setLoginType(status == kStatusNetworkError ? kLoginTypeOffline : kLoginTypeNone);
 }
 
 bool SyncSession::takeSilentLoginReply(const NetBaseRst& reply) {
+  MV_ASSERT_MAIN_THREAD();
   auto session = current();
   if (!reply.isSuccess()) {
     if (session) refuseSilentLogin(*session, reply.status);

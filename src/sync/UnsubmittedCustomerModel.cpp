@@ -1,5 +1,6 @@
 #include "sync/UnsubmittedCustomerModel.hpp"
 
+#include "platform/base/MainThread.hpp"
 #include "sync/StoreUnsubmittedCustomerModel.hpp"
 
 namespace mv {
@@ -13,6 +14,7 @@ std::shared_ptr<UnsubmittedCustomerModel>& slot() {
 }  // namespace
 
 std::shared_ptr<UnsubmittedCustomerModel> UnsubmittedCustomerModel::current() {
+  MV_ASSERT_MAIN_THREAD();
   if (auto model = slot()) return model;
   return std::make_shared<StoreUnsubmittedCustomerModel>();
 }

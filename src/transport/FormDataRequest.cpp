@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <mutex>
 
+#include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "transport/CookieStore.hpp"
@@ -14,7 +14,6 @@ namespace mv {
 
 namespace {
 
-std::mutex userAgentMutex;
 std::string userAgentOverride;
 
 bool isPlainSegment(const std::string& s) {
@@ -54,15 +53,12 @@ std::filesystem::path FormDataRequest::resumeRecordPath(const std::filesystem::p
 }
 
 std::string FormDataRequest::defaultUserAgent() {
-  {
-    std::lock_guard<std::mutex> lock(userAgentMutex);
-    if (!userAgentOverride.empty()) return userAgentOverride;
-  }
+  if (!userAgentOverride.empty()) return userAgentOverride;
   return "Marvisto/" + base::Bundle::shortVersion() + " (Linux; " + currentLocale() + ")";
 }
 
 void FormDataRequest::setDefaultUserAgent(std::string userAgent) {
-  std::lock_guard<std::mutex> lock(userAgentMutex);
+  MV_ASSERT_MAIN_THREAD();
   userAgentOverride = std::move(userAgent);
 }
 
@@ -86,6 +82,7 @@ std::string FormDataRequest::responseHeader(const std::string& name) const {
 }
 
 bool FormDataRequest::startAsynchronous() {
+  MV_ASSERT_MAIN_THREAD();
   if (state_ != State::Ready) return false;
   selfRetain_ = weak_from_this().lock();
   if (!selfRetain_) return false;  // must be owned by a shared_ptr
@@ -124,6 +121,7 @@ void FormDataRequest::launch() {
 }
 
 void FormDataRequest::cancel() {
+  MV_ASSERT_MAIN_THREAD();
   if (isFinished()) return;
   if (state_ == State::Running) NetworkEngine::shared().cancel(transferId_);
   cancelled_ = true;
@@ -215,6 +213,7 @@ void FormDataRequest::transferProgressed(const TransferProgress& progress) {
 }
 
 void FormDataRequest::transferEnded(TransferResult result) {
+  MV_ASSERT_MAIN_THREAD();
   if (state_ != State::Running) return;
   responseStatusCode_ = result.status;
   responseHeaders_ = std::move(result.headers);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/base/MainThread.hpp"
+
 namespace mv {
 
 struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
@@ -102,6 +104,7 @@ NetworkQueue::~NetworkQueue() {
 }
 
 void NetworkQueue::reset() {
+  MV_ASSERT_MAIN_THREAD();
   state_->delegate = nullptr;
   state_->didFinish = nullptr;
   state_->didFail = nullptr;
@@ -132,6 +135,7 @@ void NetworkQueue::setShouldCancelAllRequestsOnFailure(bool cancel) { state_->ca
 bool NetworkQueue::shouldCancelAllRequestsOnFailure() const { return state_->cancelAllOnFailure; }
 
 bool NetworkQueue::addOperation(const std::shared_ptr<FormDataRequest>& request) {
+  MV_ASSERT_MAIN_THREAD();
   if (!request || request->state_ != FormDataRequest::State::Ready) return false;
   std::weak_ptr<State> weak = state_;
   request->state_ = FormDataRequest::State::Queued;
@@ -151,6 +155,7 @@ bool NetworkQueue::addOperation(const std::shared_ptr<FormDataRequest>& request)
 }
 
 void NetworkQueue::go() {
+  MV_ASSERT_MAIN_THREAD();
   state_->suspended = false;
   state_->startMore();
 }

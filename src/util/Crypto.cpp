@@ -5,6 +5,8 @@
 #include <openssl/rand.h>
 
 #include <array>
+#include <cctype>
+#include <random>
 #include <climits>
 #include <memory>
 #include <vector>
@@ -166,6 +168,34 @@ bool verifySaltedHash(std::string_view password, std::string_view stored) {
   if (!salt || salt->empty() || !expected || expected->size() != kHashBytes) return false;
   auto hash = pbkdf2(password, salt->data(), salt->size());
   return hash && CRYPTO_memcmp(hash->data(), expected->data(), kHashBytes) == 0;
+}
+
+std::string randomUUID() {
+  std::array<unsigned char, 16> b{};
+  if (RAND_bytes(b.data(), static_cast<int>(b.size())) != 1) {
+    std::random_device rd;
+    for (auto& x : b) x = static_cast<unsigned char>(rd());
+  }
+  b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40);
+  b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80);
+  static const char* hex = "0123456789ABCDEF";
+  std::string s;
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) s.push_back('-');
+    s.push_back(hex[b[i] >> 4]);
+    s.push_back(hex[b[i] & 0xF]);
+  }
+  return s;
+}
+
+bool isUUIDText(std::string_view text) {
+  if (text.size() != 36) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    if (dash != (text[i] == '-')) return false;
+    if (!dash && !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+  }
+  return true;
 }
 
 }  // namespace mv

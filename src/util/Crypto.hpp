@@ -38,4 +38,10 @@ std::optional<std::string> saltedHash(std::string_view password);
 // The password matches a text made by saltedHash (compared in constant time).
 bool verifySaltedHash(std::string_view password, std::string_view stored);
 
+// A new random (version 4) UUID in its 36-character text form, upper-case
+// hexadecimal digits in groups of 8, 4, 4, 4 and 12.
+std::string randomUUID();
+// Whether `text` has that form (either case).
+bool isUUIDText(std::string_view text);
+
 }  // namespace mv

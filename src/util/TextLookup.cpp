@@ -33,4 +33,6 @@ std::optional<std::string> textForKey(const std::string& key) {
   return fn(key);
 }
 
+std::string text(const std::string& key) { return textForKey(key).value_or(std::string()); }
+
 }  // namespace mv

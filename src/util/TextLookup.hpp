@@ -15,5 +15,8 @@ using TextLookupFunction = std::function<std::optional<std::string>(const std::s
 void setTextLookup(TextLookupFunction lookup);
 // The text of `key` in the current language, or nothing when the key has none.
 std::optional<std::string> textForKey(const std::string& key);
+// The text of `key` in the current language, or an empty text when the key
+// has none: what labels and titles show.
+std::string text(const std::string& key);
 
 }  // namespace mv

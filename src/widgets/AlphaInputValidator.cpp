@@ -17,7 +17,7 @@ bool AlphaInputValidator::validateInput(const std::string& input, std::optional<
   if (regex && regex->matches(input)) return true;
   if (error) {
     *error = InputValidationError{kInputValidationErrorDomain, kErrorCode,
-                                  orEmpty(textForKey("INPUTVALIDATIONFAILED")),
+                                  text("INPUTVALIDATIONFAILED"),
                                   textForKey(kOnlyLetters).value_or(kOnlyLetters)};
   }
   return false;

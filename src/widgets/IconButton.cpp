@@ -20,7 +20,7 @@ void IconButton::setIconType(int type) {
   titleLabel().setAdjustsFontSizeToFitWidth(true);
   if (type == IconButtonTypeAddToOrder || type == IconButtonTypeSaveOrder) {
     if (auto icon = WidgetSkin::skinFromImageName("icon_addToOrder.png")) iconImageView_->setImage(icon);
-    setTitle(type == IconButtonTypeAddToOrder ? orEmpty(textForKey("ADDTOORDER")) : orEmpty(textForKey("SAVEORDER")),
+    setTitle(type == IconButtonTypeAddToOrder ? text("ADDTOORDER") : text("SAVEORDER"),
              ui::ControlStateNormal);
     setTitleEdgeInsets({0, 5, 0, 35});
     return;

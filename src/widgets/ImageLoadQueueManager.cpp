@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
 
 namespace mv {
@@ -12,6 +13,7 @@ ImageLoadQueueManager& ImageLoadQueueManager::sharedInstance() {
 }
 
 void ImageLoadQueueManager::loadImageWithOperation(std::shared_ptr<ImageLoadOperation> operation, bool unique) {
+  MV_ASSERT_MAIN_THREAD();
   if (unique) {
     for (auto& waiting : queue_) waiting->cancel();
   }
@@ -30,6 +32,7 @@ void ImageLoadQueueManager::schedule() {
 }
 
 void ImageLoadQueueManager::runNext() {
+  MV_ASSERT_MAIN_THREAD();
   // Cancelled operations leave without running.
   for (auto& op : queue_) {
     if (op->isCancelled()) op->start();

@@ -22,17 +22,17 @@ void LoadMoreTableFooterView::setState(int state) {
   const ui::Transform3D flipped = ui::Transform3D::rotation(std::numbers::pi, 0, 0, 1);
   switch (state) {
     case PullRefreshPulling:
-      statusLabel_->setText(orEmpty(textForKey("PULLUPRELEASE")));
+      statusLabel_->setText(text("PULLUPRELEASE"));
       turnArrow(ui::Transform3D::identity());
       break;
     case PullRefreshNormal:
       if (state_ == PullRefreshPulling) turnArrow(flipped);
-      statusLabel_->setText(orEmpty(textForKey("PULLUPTOLOADMORE")));
+      statusLabel_->setText(text("PULLUPTOLOADMORE"));
       activityView_->stopAnimating();
       placeArrow(false, flipped);
       break;
     case PullRefreshLoading:
-      statusLabel_->setText(orEmpty(textForKey("PULLUPLOADING")));
+      statusLabel_->setText(text("PULLUPLOADING"));
       activityView_->startAnimating();
       placeArrow(true, std::nullopt);
       break;

@@ -5,6 +5,25 @@ namespace mv {
 using ui::ScrollViewDelegateOp;
 using ui::TableViewDelegateOp;
 
+namespace {
+
+std::weak_ptr<ui::TableViewDelegate> asTableDelegate(const std::weak_ptr<ui::ScrollViewDelegate>& delegate) {
+  auto strong = delegate.lock();
+  return std::dynamic_pointer_cast<ui::TableViewDelegate>(strong);
+}
+
+}  // namespace
+
+void MessageInterceptor::setReceiver(std::weak_ptr<ui::ScrollViewDelegate> receiver) {
+  tableReceiver_ = asTableDelegate(receiver);
+  receiver_ = std::move(receiver);
+}
+
+void MessageInterceptor::setMiddleMan(std::weak_ptr<ui::ScrollViewDelegate> middleMan) {
+  tableMiddleMan_ = asTableDelegate(middleMan);
+  middleMan_ = std::move(middleMan);
+}
+
 std::shared_ptr<ui::ScrollViewDelegate> MessageInterceptor::forwardingTarget(ScrollViewDelegateOp op) const {
   auto middle = middleMan_.lock();
   if (middle && middle->respondsTo(op)) return middle;
@@ -14,9 +33,9 @@ std::shared_ptr<ui::ScrollViewDelegate> MessageInterceptor::forwardingTarget(Scr
 }
 
 std::shared_ptr<ui::TableViewDelegate> MessageInterceptor::forwardingTarget(TableViewDelegateOp op) const {
-  auto middle = std::dynamic_pointer_cast<ui::TableViewDelegate>(middleMan_.lock());
+  auto middle = tableMiddleMan_.lock();
   if (middle && middle->respondsTo(op)) return middle;
-  auto receiver = std::dynamic_pointer_cast<ui::TableViewDelegate>(receiver_.lock());
+  auto receiver = tableReceiver_.lock();
   if (receiver && receiver != middle && receiver->respondsTo(op)) return receiver;
   return nullptr;
 }

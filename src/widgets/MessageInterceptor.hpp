@@ -15,9 +15,9 @@ namespace mv {
 class MessageInterceptor : public ui::TableViewDelegate {
  public:
   std::shared_ptr<ui::ScrollViewDelegate> receiver() const { return receiver_.lock(); }
-  void setReceiver(std::weak_ptr<ui::ScrollViewDelegate> receiver) { receiver_ = std::move(receiver); }
+  void setReceiver(std::weak_ptr<ui::ScrollViewDelegate> receiver);
   std::shared_ptr<ui::ScrollViewDelegate> middleMan() const { return middleMan_.lock(); }
-  void setMiddleMan(std::weak_ptr<ui::ScrollViewDelegate> middleMan) { middleMan_ = std::move(middleMan); }
+  void setMiddleMan(std::weak_ptr<ui::ScrollViewDelegate> middleMan);
 
   bool respondsTo(ui::ScrollViewDelegateOp op) const override;
   bool respondsTo(ui::TableViewDelegateOp op) const override;
@@ -63,6 +63,9 @@ class MessageInterceptor : public ui::TableViewDelegate {
  private:
   std::weak_ptr<ui::ScrollViewDelegate> receiver_;
   std::weak_ptr<ui::ScrollViewDelegate> middleMan_;
+  // The same two when they are table delegates too, decided when they are set.
+  std::weak_ptr<ui::TableViewDelegate> tableReceiver_;
+  std::weak_ptr<ui::TableViewDelegate> tableMiddleMan_;
 };
 
 }  // namespace mv

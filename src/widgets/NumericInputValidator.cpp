@@ -12,8 +12,8 @@ bool NumericInputValidator::validateInput(const std::string& input,
   if (!input.empty() && regex && regex->matches(input)) return true;
   if (error) {
     *error = InputValidationError{kInputValidationErrorDomain, kErrorCode,
-                                  orEmpty(textForKey("INPUTVALIDATIONFAILED")),
-                                  orEmpty(textForKey("PLEASEINPUTAPOSITIVENUMBER"))};
+                                  text("INPUTVALIDATIONFAILED"),
+                                  text("PLEASEINPUTAPOSITIVENUMBER")};
   }
   return false;
 }

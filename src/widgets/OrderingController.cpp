@@ -51,7 +51,7 @@ void OrderingController::retitle() {
   const auto& keys = orderingTableViewController_->orderingsArray();
   const std::size_t index = orderingTableViewController_->currentOrderingIndex();
   // No orderings: an empty title rather than a look past the list.
-  std::string title = index < keys.size() ? orEmpty(textForKey(keys[index])) : std::string();
+  std::string title = index < keys.size() ? text(keys[index]) : std::string();
   orderingButton_->setTitle(title, ui::ControlStateNormal);
 }
 

@@ -27,7 +27,7 @@ std::shared_ptr<ui::TableViewCell> OrderingTableViewController::tableViewCellFor
   if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, kCellIdentifier);
   cell->textLabel().setFont(gfx::Font::boldSystemFont(15));
   const auto row = static_cast<std::size_t>(std::max(0L, indexPath.row));
-  cell->textLabel().setText(row < orderingsArray_.size() ? orEmpty(textForKey(orderingsArray_[row])) : std::string());
+  cell->textLabel().setText(row < orderingsArray_.size() ? text(orderingsArray_[row]) : std::string());
   markCell(*cell, row == currentOrderingIndex_);
   return cell;
 }

@@ -40,7 +40,7 @@ SwitchButton::SwitchButton(const ui::Rect& frame) : ui::View(frame) {
   setBackgroundColor(gfx::Color::clear());
 
   segmentedControl_ = std::make_shared<ui::SegmentedControl>(
-      std::vector<std::string>{orEmpty(textForKey("CATEGORY")), orEmpty(textForKey("TAG"))});
+      std::vector<std::string>{text("CATEGORY"), text("TAG")});
   segmentedControl_->setFrame({20, 5, w - 40, h - 10});
   segmentedControl_->setTintColor(ViewStyle::colorOfMainTheme());
   segmentedControl_->setSegmentedControlStyle(kBarStyle);

@@ -10,7 +10,7 @@ bool TZTextField::validate() {
   if (!inputValidator_) return true;
   std::optional<InputValidationError> error;
   if (inputValidator_->validateInput(text(), &error)) return true;
-  auto alert = std::make_shared<ui::AlertView>(orEmpty(textForKey("INVALIDINPUT")),
+  auto alert = std::make_shared<ui::AlertView>(mv::text("INVALIDINPUT"),
                                                error ? error->localizedFailureReason : std::string(), traget_,
                                                textForKey("OK").value_or("OK"));
   alert->setTag(kValidationAlertTag);

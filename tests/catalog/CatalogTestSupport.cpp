@@ -8,6 +8,7 @@
 #include "store/SQLiteDatabase.hpp"
 #include "SessionFixture.hpp"
 #include "util/Session.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv::test {
 
@@ -20,12 +21,15 @@ void CatalogTest::SetUp() {
     s.deviceID = "DEVICE-1";
   });
   Language::resetLanguageCache();
+  // The screens read their texts from the language tables, as in the application.
+  setTextLookup([](const std::string& key) { return Language::stringWithName(key); });
   CatalogMode::setCurrentState(CatalogMode::kCategory);
 }
 
 void CatalogTest::TearDown() {
   DataAccessManager::releaseDataModel();
   Session::clear();
+  setTextLookup(nullptr);
   TestEnvironment::TearDown();
 }
 

@@ -4,6 +4,7 @@
 
 #include "OrderScreenTest.hpp"
 #include "SessionFixture.hpp"
+#include "catalog/ProductDetailController.hpp"
 #include "customer/CustomerDataModel.hpp"
 #include "order/QuoteOrderEditorModel.hpp"
 #include "order/QuoteOrderItemsTableViewCell.hpp"
@@ -452,6 +453,48 @@ TEST_F(EditorTest, TheCustomerFieldTiesTheOrderToACustomer) {
   flush();
   EXPECT_EQ(o->customerAddress, "1 Main St");
   EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
+}
+
+TEST_F(EditorTest, ALinePictureOpensItsProductAndChangesComeBack) {
+  auto o = newOrder(2, "Ann");
+  o->items[1]->attributes = "Colour:Blue";
+  open(o, Model::kNewOrder);
+  editor->tapImage(QuoteOrderViewController::kLineTagBase);
+  advance(1);
+  auto* detail = dynamic_cast<ProductDetailController*>(nav->topViewController());
+  ASSERT_TRUE(detail);
+  EXPECT_TRUE(detail->isInEdit());
+  EXPECT_EQ(detail->itemIndex(), 0);
+  EXPECT_EQ(detail->countTextField().text(), "2");
+  EXPECT_TRUE(detail->tapToLeftProduct().isHidden());
+  EXPECT_FALSE(nav->isNavigationBarHidden());
+  snapshot("order-editor-product");
+  // The screen saves the line with the other line's attributes: they merge.
+  marvisto_product_Entity changed = o->items[0]->product;
+  changed.product_sku = "CH-1";
+  changed.attributes = "Colour:Blue";
+  changed.count = 3;
+  o->items[1]->sku = "CH-1";
+  editor->saveOrderItem(changed, 0);
+  editor->back();
+  advance(1);
+  EXPECT_EQ(nav->topViewController(), editor.get());
+  EXPECT_TRUE(nav->isNavigationBarHidden());
+  ASSERT_EQ(o->items.size(), 1u);
+  EXPECT_EQ(o->items[0]->quantity, 5);
+  EXPECT_TRUE(editor->isOrderChanged());
+
+  // A saved order not in edit: the product is shown, not changed.
+  auto saved = newOrder(1, "Ann");
+  saved->isInEdit = false;
+  open(saved, Model::kSavedOrder);
+  editor->tapImage(QuoteOrderViewController::kLineTagBase);
+  advance(1);
+  detail = dynamic_cast<ProductDetailController*>(nav->topViewController());
+  ASSERT_TRUE(detail);
+  EXPECT_FALSE(detail->isInEdit());
+  EXPECT_TRUE(detail->addToOrderBtn().isHidden());
+  EXPECT_TRUE(detail->attributeView().readOnly());
 }
 
 TEST_F(EditorTest, ViewAsPDFOpensTheForm) {

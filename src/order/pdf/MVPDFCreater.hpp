@@ -119,14 +119,8 @@ class MVPDFCreater {
   // (absolute) coordinate; the engine saves them unchanged. The header hook
   // runs as page `page` begins, before the position moves to its top; the
   // footer hook only when page `page` ends at an automatic break.
-  virtual MVPDFCellList additionalHeaderInPage(std::int64_t page) {
-    (void)page;
-    return {};
-  }
-  virtual MVPDFCellList additionalFooterInPage(std::int64_t page) {
-    (void)page;
-    return {};
-  }
+  virtual MVPDFCellList additionalHeaderInPage(std::int64_t /*page*/) { return {}; }
+  virtual MVPDFCellList additionalFooterInPage(std::int64_t /*page*/) { return {}; }
 
   // The steps the building operations are made of.
   // Breaks the page when a block of `height` does not fit above the bottom

@@ -33,7 +33,7 @@ class MVPDFCreaterBaseCell {
 
   // Draws the cell into the current graphics context; the base cell draws
   // nothing.
-  virtual void drawInRect(const base::Rect& rect) { (void)rect; }
+  virtual void drawInRect(const base::Rect& /*rect*/) {}
 
  private:
   std::int32_t cellType_ = 0;

@@ -9,8 +9,7 @@ void MVPDFView::setCellsArray(std::shared_ptr<const MVPDFPageList> pages) {
   setNeedsDisplay();
 }
 
-void MVPDFView::drawRect(gfx::Context& ctx, const ui::Rect& rect) {
-  (void)rect;
+void MVPDFView::drawRect(gfx::Context& ctx, const ui::Rect& /*rect*/) {
   if (!cellsArray_) return;
   gfx::Context::Scope scope(ctx);
   for (const auto& page : *cellsArray_) {

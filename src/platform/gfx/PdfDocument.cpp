@@ -2,6 +2,7 @@
 
 #include <poppler.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace gfx {
@@ -70,9 +71,13 @@ PdfDocument::~PdfDocument() {
   if (doc_) g_object_unref(doc_);
 }
 
-int PdfDocument::pageCount() const { return poppler_document_get_n_pages(doc_); }
+int PdfDocument::pageCount() const {
+  std::lock_guard lock(mutex_);
+  return poppler_document_get_n_pages(doc_);
+}
 
 base::Size PdfDocument::pageSize(int page) const {
+  std::lock_guard lock(mutex_);
   if (page < 0 || page >= pageCount()) return {};
   PageRef p(poppler_document_get_page(doc_, page));
   if (!p.p) return {};
@@ -82,6 +87,7 @@ base::Size PdfDocument::pageSize(int page) const {
 }
 
 std::string PdfDocument::text(int page) const {
+  std::lock_guard lock(mutex_);
   if (page < 0 || page >= pageCount()) return {};
   PageRef p(poppler_document_get_page(doc_, page));
   if (!p.p) return {};
@@ -92,6 +98,7 @@ std::string PdfDocument::text(int page) const {
 }
 
 std::vector<PdfDocument::Link> PdfDocument::links(int page) const {
+  std::lock_guard lock(mutex_);
   std::vector<Link> out;
   if (page < 0 || page >= pageCount()) return out;
   PageRef p(poppler_document_get_page(doc_, page));
@@ -115,6 +122,7 @@ std::vector<PdfDocument::Link> PdfDocument::links(int page) const {
 }
 
 std::vector<base::Rect> PdfDocument::findText(int page, const std::string& text) const {
+  std::lock_guard lock(mutex_);
   std::vector<base::Rect> out;
   if (text.empty() || page < 0 || page >= pageCount()) return out;
   PageRef p(poppler_document_get_page(doc_, page));
@@ -133,6 +141,7 @@ std::vector<base::Rect> PdfDocument::findText(int page, const std::string& text)
 }
 
 int PdfDocument::imageCount(int page) const {
+  std::lock_guard lock(mutex_);
   if (page < 0 || page >= pageCount()) return 0;
   PageRef p(poppler_document_get_page(doc_, page));
   if (!p.p) return 0;
@@ -144,6 +153,7 @@ int PdfDocument::imageCount(int page) const {
 }
 
 ImagePtr PdfDocument::renderPage(int page, double scale) const {
+  std::lock_guard lock(mutex_);
   if (page < 0 || page >= pageCount() || !(scale > 0)) return nullptr;
   PageRef p(poppler_document_get_page(doc_, page));
   if (!p.p) return nullptr;
@@ -166,10 +176,33 @@ ImagePtr PdfDocument::renderPage(int page, double scale) const {
 }
 
 std::string PdfDocument::title() const {
+  std::lock_guard lock(mutex_);
   char* t = poppler_document_get_title(doc_);
   std::string out = t ? t : "";
   g_free(t);
   return out;
+}
+
+bool PdfDocument::drawPage(int page, Context& ctx, const base::Rect& target) const {
+  std::lock_guard lock(mutex_);
+  if (page < 0 || page >= pageCount()) return false;
+  PageRef p(poppler_document_get_page(doc_, page));
+  if (!p.p) return false;
+  // The drawing library lays the page out turned and cropped, origin top
+  // left, one unit per point.
+  double w = 0, h = 0;
+  poppler_page_get_size(p.p, &w, &h);
+  if (!(w > 0) || !(h > 0) || target.isEmpty()) return false;
+  double s = std::min(target.width() / w, target.height() / h);
+  cairo_t* cr = ctx.cairo();
+  cairo_save(cr);
+  cairo_translate(cr, target.x() + (target.width() - w * s) / 2, target.y() + (target.height() - h * s) / 2);
+  cairo_scale(cr, s, s);
+  cairo_rectangle(cr, 0, 0, w, h);
+  cairo_clip(cr);
+  poppler_page_render(p.p, cr);
+  cairo_restore(cr);
+  return true;
 }
 
 }  // namespace gfx

@@ -2,10 +2,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/base/Geometry.hpp"
+#include "platform/gfx/Context.hpp"
 #include "platform/gfx/Image.hpp"
 
 typedef struct _PopplerDocument PopplerDocument;
@@ -13,7 +15,9 @@ typedef struct _PopplerDocument PopplerDocument;
 namespace gfx {
 
 // A PDF opened for reading: pages, their sizes, text and links, and pages
-// rendered to images. Pages are numbered from 0.
+// rendered to images. Pages are numbered from 0. The drawing library's
+// documents are not thread-safe: every call on one document runs alone (a
+// lock per document), so threads may share one.
 class PdfDocument {
  public:
   struct Link {
@@ -42,9 +46,14 @@ class PdfDocument {
   // The page on white at `scale` pixels per point; nothing out of range.
   ImagePtr renderPage(int page, double scale = 1.0) const;
   std::string title() const;
+  // Draws the page's visible area, turned as the page says, fitted into
+  // `target` (context points) with its aspect kept and centred, over what is
+  // there (no background). False for a page out of range.
+  bool drawPage(int page, Context& ctx, const base::Rect& target) const;
 
  private:
   PdfDocument() = default;
+  mutable std::recursive_mutex mutex_;
   PopplerDocument* doc_ = nullptr;
   std::shared_ptr<std::vector<std::uint8_t>> bytes_;
 };

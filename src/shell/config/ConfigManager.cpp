@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "store/DataAccessManager.hpp"
@@ -21,6 +22,7 @@ std::shared_ptr<ConfigManager>& slot() {
 }  // namespace
 
 std::shared_ptr<ConfigManager> ConfigManager::sharedInstance() {
+  MV_ASSERT_MAIN_THREAD();
   auto& s = slot();
   if (!s) {
     s.reset(new ConfigManager());
@@ -44,6 +46,7 @@ ConfigManager::ConfigManager() {
 ConfigManager::~ConfigManager() = default;
 
 bool ConfigManager::syncConfigData(const std::optional<std::vector<ConfigEntity>>& rows) {
+  MV_ASSERT_MAIN_THREAD();
   if (!rows) return false;
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   if (!dam) {
@@ -59,6 +62,7 @@ bool ConfigManager::syncConfigData(const std::optional<std::vector<ConfigEntity>
 }
 
 std::optional<ConfigEntity> ConfigManager::row(const std::string& type) {
+  MV_ASSERT_MAIN_THREAD();
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   if (!dam) return std::nullopt;
   return dam->queryConfig(type);
@@ -68,6 +72,7 @@ std::optional<ConfigEntity> ConfigManager::queryConfig() { return row("configura
 std::optional<ConfigEntity> ConfigManager::queryDateFormat() { return row("date_format"); }
 
 bool ConfigManager::deleteConfig() {
+  MV_ASSERT_MAIN_THREAD();
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   return dam && dam->deleteConfig();
 }

@@ -1,6 +1,7 @@
 #include "shell/frame/FeaturePendingViewController.hpp"
 
-#include "shell/settings/Language.hpp"
+#include "util/TextLookup.hpp"
+
 
 namespace mv {
 
@@ -30,10 +31,10 @@ void FeaturePendingViewController::viewDidLoad() {
 }
 
 void FeaturePendingViewController::setTexts() {
-  const std::string title = textOrEmpty(Language::stringWithName(featureTitleKey_));
+  const std::string title = text(featureTitleKey_);
   setTitle(title);
   lblTitle_->setText(title);
-  lblMessage_->setText(textOrEmpty(Language::stringWithName("FEATURENOTBUILT")));
+  lblMessage_->setText(text("FEATURENOTBUILT"));
 }
 
 void FeaturePendingViewController::updateLanguage(ui::ViewController&) { setTexts(); }

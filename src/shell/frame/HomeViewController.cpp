@@ -3,7 +3,6 @@
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/session/LoginPopController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
@@ -15,11 +14,11 @@
 #include "util/PublicFunction.hpp"
 #include "util/Regex.hpp"
 #include "util/Text.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 }  // namespace
 

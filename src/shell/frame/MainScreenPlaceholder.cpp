@@ -1,21 +1,21 @@
 #include "shell/frame/MainScreenPlaceholder.hpp"
 
 #include "shell/config/ConfigManager.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/session/WelcomePlaceholder.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 
 std::string MainScreenPlaceholder::tabTitle(int index) {
   switch (index) {
-    case 0: return textOrEmpty(Language::stringWithName("HOME"));
-    case 1: return textOrEmpty(Language::stringWithName("CATALOG"));
-    case 2: return textOrEmpty(Language::stringWithName("CUSTOMER"));
-    case 3: return textOrEmpty(Language::stringWithName("INVENTORY"));
-    case 4: return textOrEmpty(Language::stringWithName("SALESLIBRARY"));
-    case 5: return textOrEmpty(Language::stringWithName("ORDER"));
-    case 6: return textOrEmpty(Language::stringWithName("SYNC"));
-    default: return textOrEmpty(Language::stringWithName("SETTINGS"));
+    case 0: return text("HOME");
+    case 1: return text("CATALOG");
+    case 2: return text("CUSTOMER");
+    case 3: return text("INVENTORY");
+    case 4: return text("SALESLIBRARY");
+    case 5: return text("ORDER");
+    case 6: return text("SYNC");
+    default: return text("SETTINGS");
   }
 }
 

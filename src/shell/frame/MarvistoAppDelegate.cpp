@@ -2,6 +2,7 @@
 
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
@@ -37,6 +38,7 @@ std::string text(const std::optional<std::string>& t) { return t.value_or(std::s
 }  // namespace
 
 std::shared_ptr<MarvistoAppDelegate> MarvistoAppDelegate::create(std::shared_ptr<ScreenFactory> screens) {
+  MV_ASSERT_MAIN_THREAD();
   std::shared_ptr<MarvistoAppDelegate> app(new MarvistoAppDelegate(std::move(screens)));
   slot() = app;
   return app;
@@ -45,6 +47,7 @@ std::shared_ptr<MarvistoAppDelegate> MarvistoAppDelegate::create(std::shared_ptr
 std::shared_ptr<MarvistoAppDelegate> MarvistoAppDelegate::current() { return slot(); }
 
 void MarvistoAppDelegate::destroyCurrent() {
+  MV_ASSERT_MAIN_THREAD();
   auto app = std::move(slot());
   slot().reset();
   if (!app) return;
@@ -69,6 +72,7 @@ MarvistoAppDelegate::~MarvistoAppDelegate() = default;
 std::filesystem::path MarvistoAppDelegate::crashReportFile() { return base::Paths::caches() / "crash-report.txt"; }
 
 bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& options) {
+  MV_ASSERT_MAIN_THREAD();
   auto& defaults = base::UserDefaults::standard();
   // 1. The light status bar of the newer systems.
   if (PublicFunction::getDeviceVersion() >= 7.0) {
@@ -178,6 +182,7 @@ void MarvistoAppDelegate::startSync() {
 }
 
 void MarvistoAppDelegate::showLoginPage() {
+  MV_ASSERT_MAIN_THREAD();
   auto& loop = base::RunLoop::main();
   if (logoutTimer_) loop.cancel(logoutTimer_);
   logoutTimer_ = 0;
@@ -347,6 +352,7 @@ void MarvistoAppDelegate::applicationDidEnterBackground() {
 }
 
 void MarvistoAppDelegate::reachabilityChanged(ReachabilityStatus status) {
+  MV_ASSERT_MAIN_THREAD();
   switch (status) {
     case ReachabilityStatus::ReachableViaWiFi:
       LoginMode::sharedInstance()->setIsNotWifi(false);

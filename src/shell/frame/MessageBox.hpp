@@ -59,6 +59,9 @@ class MessageBox {
   void close(int tag, bool byTimeout);
   void present(int tag);
 
+  // The one class of the shell that takes calls from any thread: a box may be
+  // begun or ended by work that reports from a worker, while the main loop
+  // shows, times out and closes it. Recursive: closing runs inside a begin.
   mutable std::recursive_mutex mutex_;
   std::map<int, ChildMsgBox> msgBoxDic_;
   int waitMsgBoxtag_ = 0;

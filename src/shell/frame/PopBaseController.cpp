@@ -1,10 +1,10 @@
 #include "shell/frame/PopBaseController.hpp"
 
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -25,7 +25,7 @@ void PopBaseController::viewDidLoad() {
 
   btnClose_ = std::make_shared<ui::Button>(ui::Rect{949, 5, 60, 34});
   ViewStyle::initializeToButtonHeight34(*btnClose_);
-  btnClose_->setTitle(textOrEmpty(Language::stringWithName("CLOSE")));
+  btnClose_->setTitle(text("CLOSE"));
   auto weak = ui::weakAs<PopBaseController>(this);
   btnClose_->addAction(
       [weak](ui::Control&, const ui::Event*) {
@@ -52,7 +52,7 @@ void PopBaseController::close() {
 }
 
 void PopBaseController::updateLanguage() {
-  if (btnClose_) btnClose_->setTitle(textOrEmpty(Language::stringWithName("CLOSE")));
+  if (btnClose_) btnClose_->setTitle(text("CLOSE"));
 }
 
 }  // namespace mv

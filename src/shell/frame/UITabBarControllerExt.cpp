@@ -8,7 +8,6 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/HomeViewController.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/settings/SettingsViewController.hpp"
@@ -16,6 +15,7 @@
 #include "widgets/ViewStyle.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
@@ -123,7 +123,7 @@ void UITabBarControllerExt::addCustomElements() {
 
   for (int tag = 0; tag < kButtonCount; ++tag) {
     auto item = std::make_shared<TabBarItemButton>();
-    item->setTitle(textOrEmpty(Language::stringWithName(MainTabScreens::titleKey(tag))));
+    item->setTitle(text(MainTabScreens::titleKey(tag)));
     item->setButtonTag(tag);
     item->addTarget(
         [weak, tag](ui::Control&, const ui::Event*) {
@@ -305,7 +305,7 @@ void UITabBarControllerExt::dismissPresented() {
 void UITabBarControllerExt::notifiChangelanguage() {
   for (int tag = 0; tag < static_cast<int>(itmeButtonArray_.size()); ++tag) {
     itmeButtonArray_[static_cast<std::size_t>(tag)]->setTitle(
-        textOrEmpty(Language::stringWithName(MainTabScreens::titleKey(tag))));
+        text(MainTabScreens::titleKey(tag)));
   }
 }
 

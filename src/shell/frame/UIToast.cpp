@@ -1,5 +1,6 @@
 #include "shell/frame/UIToast.hpp"
 
+#include "platform/base/MainThread.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Window.hpp"
@@ -11,7 +12,10 @@ UIToast::UIToast() : ui::View({0, 0, 0, 0}) {
   setBackgroundColor(std::nullopt);
 }
 
-void UIToast::show(const std::string& text) { show(text, kGravityLower, kLengthShort); }
+void UIToast::show(const std::string& text) {
+  MV_ASSERT_MAIN_THREAD();
+  show(text, kGravityLower, kLengthShort);
+}
 
 ui::Rect UIToast::frameForBox(ui::Size box, int gravity, ui::Size screen) {
   const double f = gravity == kGravityLower ? 0.75 : gravity == kGravityMiddle ? 0.5 : 0.25;
@@ -57,6 +61,7 @@ void UIToast::show(const std::string& text, int gravity, int length) {
 }
 
 void UIToast::nextStep() {
+  MV_ASSERT_MAIN_THREAD();
   const std::int64_t step = animation++;
   auto self = std::static_pointer_cast<UIToast>(shared_from_this());
   auto then = [self](bool) { self->nextStep(); };

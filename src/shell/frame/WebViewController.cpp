@@ -2,9 +2,9 @@
 
 #include "platform/ui/Application.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 
@@ -68,7 +68,7 @@ void WebViewController::viewWillDisappear(bool animated) {
 void WebViewController::updateLanguage(ui::ViewController&) {
   PopBaseController::updateLanguage();
   if (!lblLoadError_->isHidden()) {
-    lblLoadError_->setText(textOrEmpty(Language::stringWithName("PAGELOADFAILED")) + "\n" + lastErrorReason_);
+    lblLoadError_->setText(text("PAGELOADFAILED") + "\n" + lastErrorReason_);
   }
 }
 
@@ -106,7 +106,7 @@ void WebViewController::webViewDidFailLoadWithError(svc::WebView&, const base::E
   // A load stopped on purpose (leaving, or replaced by another) is no failure.
   if (error.code == svc::WebView::kErrorCancelled) return;
   lastErrorReason_ = error.description.empty() ? error.failureReason : error.description;
-  lblLoadError_->setText(textOrEmpty(Language::stringWithName("PAGELOADFAILED")) + "\n" + lastErrorReason_);
+  lblLoadError_->setText(text("PAGELOADFAILED") + "\n" + lastErrorReason_);
   lblLoadError_->setHidden(false);
 }
 

@@ -2,9 +2,9 @@
 
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/settings/LanguageManager.hpp"
 #include "shell/settings/SkinManager.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 
@@ -23,7 +23,7 @@ std::shared_ptr<ui::Button> GuideView::makeButton(const ui::Rect& frame, const c
   auto button = std::make_shared<ui::Button>(frame);
   button->setBackgroundImage(SkinManager::skinFromImageName(image), ui::ControlStateNormal);
   if (highlighted) button->setBackgroundImage(SkinManager::skinFromImageName(highlighted), ui::ControlStateHighlighted);
-  button->setTitle(textOrEmpty(Language::stringWithName(titleKey)));
+  button->setTitle(text(titleKey));
   button->setTitleColor(gfx::Color::white());
   ui::Button* raw = button.get();
   button->addAction(

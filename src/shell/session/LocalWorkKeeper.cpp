@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "store/KeptRowsFile.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SQLiteTransaction.hpp"
@@ -39,6 +40,7 @@ std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 }  // namespace
 
 bool LocalWorkKeeper::hasLocalWork(SQLiteDatabase& db) {
+  MV_ASSERT_MAIN_THREAD();
   if (!db.isOpen()) return false;
   for (const char* table : {"marvisto_customer", "marvisto_quote_order"}) {
     if (!db.tableExists(table)) continue;
@@ -52,6 +54,7 @@ bool LocalWorkKeeper::hasLocalWork(SQLiteDatabase& db) {
 }
 
 bool LocalWorkKeeper::copyLocalWork(SQLiteDatabase& db, const std::filesystem::path& keptFile) {
+  MV_ASSERT_MAIN_THREAD();
   if (!db.isOpen()) return false;
   if (!db.run("ATTACH DATABASE ? AS kept", keptFile.string())) {
     MV_LOG("Cannot open the kept database ", keptFile.string(), ": ", db.lastError());

@@ -11,6 +11,7 @@
 #include "shell/settings/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
@@ -19,7 +20,6 @@ gfx::Font fieldFont() {
   return gfx::Font::fontWithName("HelveticaNeue-Light", 14).value_or(gfx::Font::systemFont(14));
 }
 
-std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 std::string member(const base::Value& entry, const char* key) {
   if (!entry.is_object()) return {};

@@ -4,6 +4,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -63,13 +64,13 @@ void LoginItem::setShaking(bool shaking) {
 
 void LoginItem::fileDelteBtnClicked() {
   const std::string title =
-      Language::format(textOrEmpty(Language::stringWithName("DELETESHORTCUT")), {isDemo_ ? "Demo" : clientId_});
+      Language::format(text("DELETESHORTCUT"), {isDemo_ ? "Demo" : clientId_});
   const std::string message =
-      isDemo_ ? textOrEmpty(Language::stringWithName("DELETEDEMOSHORTCUT"))
-              : Language::format(textOrEmpty(Language::stringWithName("DELETENORMALSHORTCUT")), {clientId_});
+      isDemo_ ? text("DELETEDEMOSHORTCUT")
+              : Language::format(text("DELETENORMALSHORTCUT"), {clientId_});
   auto alert = std::make_shared<ui::AlertView>(title, message, ui::weakAs<ui::AlertViewDelegate>(this),
-                                               textOrEmpty(Language::stringWithName("CANCEL")),
-                                               std::vector<std::string>{textOrEmpty(Language::stringWithName("DELETE"))});
+                                               text("CANCEL"),
+                                               std::vector<std::string>{text("DELETE")});
   alert->show();
 }
 

@@ -1,7 +1,7 @@
 #include "shell/session/LoginPopController.hpp"
 
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 
@@ -13,7 +13,7 @@ void LoginPopController::viewDidLoad() {
   gobackButton_->layer().setCornerRadius(8);
   gobackButton_->setClipsToBounds(true);
   gobackButton_->setTitleColor(gfx::Color::white());
-  gobackButton_->setTitle(textOrEmpty(Language::stringWithName(isForHelp_ ? "HELPLOGOUT" : "GOBACKTOLOGIN")));
+  gobackButton_->setTitle(text(isForHelp_ ? "HELPLOGOUT" : "GOBACKTOLOGIN"));
   auto weak = ui::weakAs<LoginPopController>(this);
   gobackButton_->addAction(
       [weak](ui::Control&, const ui::Event*) {
@@ -32,7 +32,7 @@ void LoginPopController::goBackLoginView() {
 void LoginPopController::updateLanguage(ui::ViewController&) {
   // The help form keeps its own text, in the new language.
   if (gobackButton_) {
-    gobackButton_->setTitle(textOrEmpty(Language::stringWithName(isForHelp_ ? "HELPLOGOUT" : "GOBACKTOLOGIN")));
+    gobackButton_->setTitle(text(isForHelp_ ? "HELPLOGOUT" : "GOBACKTOLOGIN"));
   }
 }
 

@@ -4,7 +4,6 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Keyboard.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/signup/RegisterNavigationController.hpp"
@@ -12,11 +11,11 @@
 #include "shell/settings/SkinManager.hpp"
 #include "shell/frame/WebViewController.hpp"
 #include "util/FitCGRect.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 }  // namespace
 

@@ -2,10 +2,10 @@
 
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/AlertView.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/settings/SkinManager.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 
@@ -20,7 +20,7 @@ std::shared_ptr<WelcomePlaceholder> WelcomePlaceholder::selfPtr() {
 void WelcomePlaceholder::viewDidLoad() {
   status_ = std::make_shared<ui::Label>(ui::Rect{0, 360, 1024, 48});
   status_->setTextAlignment(gfx::TextAlignment::Center);
-  status_->setText(textOrEmpty(Language::stringWithName("LOGINBUT")));
+  status_->setText(text("LOGINBUT"));
   view()->addSubview(status_);
   auto lm = LoginMode::sharedInstance();
   lm->setDelegate(selfPtr());
@@ -41,7 +41,7 @@ void WelcomePlaceholder::viewDidAppear(bool /*animated*/) {
   if (!skins.needInitializeDemo() || skins.isDemoUnpacking()) return;
   skins.setNeedUpdateDemo(false);
   const int tag = MessageBox::sharedInstance().BeginBlockWait(
-      textOrEmpty(Language::stringWithName("INITEALIZINGDATA")), kDemoWaitTimeout);
+      text("INITEALIZINGDATA"), kDemoWaitTimeout);
   demoWaitTag_ = tag;
   // Only this box closes when the unpacking ends, whatever box is current then.
   skins.startDemoUnpack([tag](bool) { MessageBox::sharedInstance().EndBlockWait(tag); });
@@ -49,7 +49,7 @@ void WelcomePlaceholder::viewDidAppear(bool /*animated*/) {
 
 void WelcomePlaceholder::login(const LoginInfo& info, bool isFromInput, bool isAutoLogin) {
   loginButtonEnabled_ = false;
-  MessageBox::sharedInstance().BeginBlockWait(textOrEmpty(Language::stringWithName("LOGINWAITING")),
+  MessageBox::sharedInstance().BeginBlockWait(text("LOGINWAITING"),
                                               LoginMode::kWaitTimeout);
   auto lm = LoginMode::sharedInstance();
   lm->setDelegate(selfPtr());
@@ -71,17 +71,17 @@ void WelcomePlaceholder::synFinish() {
 
 void WelcomePlaceholder::loginErroWithMessage(const std::string& message) {
   errors_.push_back(message);
-  auto alert = std::make_shared<ui::AlertView>(textOrEmpty(Language::stringWithName("LOGINERRO")), message,
+  auto alert = std::make_shared<ui::AlertView>(text("LOGINERRO"), message,
                                                std::weak_ptr<ui::AlertViewDelegate>(),
-                                               textOrEmpty(Language::stringWithName("OK")));
+                                               text("OK"));
   alert->show();
 }
 
 void WelcomePlaceholder::loginAbnormalWithMessage(const std::string& message) {
   notices_.push_back(message);
-  auto alert = std::make_shared<ui::AlertView>(textOrEmpty(Language::stringWithName("LOGINABNORMAL")), message,
+  auto alert = std::make_shared<ui::AlertView>(text("LOGINABNORMAL"), message,
                                                std::weak_ptr<ui::AlertViewDelegate>(),
-                                               textOrEmpty(Language::stringWithName("OK")));
+                                               text("OK"));
   alert->show();
 }
 

@@ -3,14 +3,13 @@
 #include "platform/base/Paths.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/settings/SkinManager.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 std::shared_ptr<ui::Label> centred(const ui::Rect& frame, const gfx::Font& font, const gfx::Color& colour) {
   auto l = std::make_shared<ui::Label>(frame);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "shell/settings/Language.hpp"
 #include "util/PublicFunction.hpp"
@@ -27,6 +28,7 @@ LanguageManager::LanguageManager() {
 }
 
 void LanguageManager::setCurrentLanguage(int language) {
+  MV_ASSERT_MAIN_THREAD();
   auto& defaults = base::UserDefaults::standard();
   if (language == 0) {
     const int picked = PublicFunction::getPreferredLanguage() == "zh-Hans" ? 2 : 1;
@@ -53,6 +55,7 @@ void LanguageManager::setCurrentLanguage(int language) {
 }
 
 void LanguageManager::defaultsDidChanged() {
+  MV_ASSERT_MAIN_THREAD();
   if (isSettingByCode_) return;
   auto value = base::UserDefaults::standard().objectForKey("language");
   if (!value) return;
@@ -63,6 +66,7 @@ void LanguageManager::defaultsDidChanged() {
 }
 
 void LanguageManager::registerLanugageNotification(const std::shared_ptr<LanguageManagerDelegate>& listener) {
+  MV_ASSERT_MAIN_THREAD();
   if (!listener) return;
   languageNotifications_.erase(std::remove_if(languageNotifications_.begin(), languageNotifications_.end(),
                                               [](const auto& w) { return w.expired(); }),
@@ -74,6 +78,7 @@ void LanguageManager::registerLanugageNotification(const std::shared_ptr<Languag
 }
 
 void LanguageManager::unRegisterLanugageNotification(const LanguageManagerDelegate* listener) {
+  MV_ASSERT_MAIN_THREAD();
   if (!listener) return;
   languageNotifications_.erase(std::remove_if(languageNotifications_.begin(), languageNotifications_.end(),
                                               [listener](const auto& w) {

@@ -1,9 +1,10 @@
 #include "shell/settings/SettingsCellEntity.hpp"
 
-#include "shell/settings/Language.hpp"
+#include "util/TextLookup.hpp"
+
 
 namespace mv {
 
-std::string SettingsCellEntity::title() const { return textOrEmpty(Language::stringWithName(cellTitle)); }
+std::string SettingsCellEntity::title() const { return text(cellTitle); }
 
 }  // namespace mv

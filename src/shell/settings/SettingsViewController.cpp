@@ -7,7 +7,6 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/settings/AboutViewController.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/MainTabScreens.hpp"
@@ -18,11 +17,11 @@
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 constexpr const char* kEnglishName = "English";
 constexpr const char* kChineseName = "中文";

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Screen.hpp"
@@ -165,12 +166,11 @@ bool SkinManager::initializeDemoZip() {
 }
 
 void SkinManager::startDemoUnpack(std::function<void(bool ok)> done) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (done) done_.push_back(std::move(done));
-    if (unpacking_) return;
-    unpacking_ = true;
-  }
+  MV_ASSERT_MAIN_THREAD();
+  if (done) done_.push_back(std::move(done));
+  if (unpacking_) return;
+  unpacking_ = true;
+  // The worker only unpacks files; every field stays on the main thread.
   worker_->async([this](const base::CancelFlag&) {
     const bool ok = initializeDemoZip();
     base::RunLoop::main().post([this, ok] { demoUnpackEnded(ok); });
@@ -178,31 +178,28 @@ void SkinManager::startDemoUnpack(std::function<void(bool ok)> done) {
 }
 
 void SkinManager::demoUnpackEnded(bool ok) {
+  MV_ASSERT_MAIN_THREAD();
+  unpacking_ = false;
+  // Swapped out first: a callback may start another unpack.
   std::vector<std::function<void(bool)>> done;
   std::vector<std::function<void()>> waiting;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    unpacking_ = false;
-    done.swap(done_);
-    waiting.swap(waiting_);
-  }
+  done.swap(done_);
+  waiting.swap(waiting_);
   for (auto& d : done) d(ok);
   for (auto& w : waiting) w();
 }
 
 bool SkinManager::isDemoUnpacking() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MV_ASSERT_MAIN_THREAD();
   return unpacking_;
 }
 
 void SkinManager::whenDemoReady(std::function<void()> task) {
+  MV_ASSERT_MAIN_THREAD();
   if (!task) return;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (unpacking_) {
-      waiting_.push_back(std::move(task));
-      return;
-    }
+  if (unpacking_) {
+    waiting_.push_back(std::move(task));
+    return;
   }
   task();
 }

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -70,7 +69,6 @@ class SkinManager {
   void demoUnpackEnded(bool ok);
 
   bool needUpdateDemo_ = false;
-  mutable std::mutex mutex_;
   bool unpacking_ = false;
   std::vector<std::function<void()>> waiting_;
   std::vector<std::function<void(bool)>> done_;

@@ -5,11 +5,11 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 std::shared_ptr<ui::TextView> makeTextView(const ui::Rect& frame) {
   auto v = std::make_shared<ui::TextView>(frame);

@@ -4,15 +4,14 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/signup/RegisterMessageViewController.hpp"
 #include "util/Regex.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 constexpr const char* kIdentifierPattern = "^[A-Za-z0-9_]{3,}$";
 constexpr const char* kEmailPattern = "\\b([a-zA-Z0-9%_.+\\-]+)@([a-zA-Z0-9.\\-]+?\\.[a-zA-Z]{2,6})\\b";

@@ -22,7 +22,6 @@
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
 
 int loginType() {
   auto session = SyncSession::current();

@@ -6,7 +6,6 @@
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
 
 }  // namespace
 

@@ -7,7 +7,6 @@
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
 
 gfx::Font helvetica(double size) { return gfx::Font::fontWithName("Helvetica", size).value_or(gfx::Font::systemFont(size)); }
 

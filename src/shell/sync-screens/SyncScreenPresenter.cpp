@@ -14,7 +14,6 @@
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
 
 // A share as a whole per-cent figure, with or without a blank before the sign.
 std::string percent(float share, bool blank) {

@@ -1,6 +1,7 @@
 #include "shell/sync-screens/SyncViewController.hpp"
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "sync/SyncConfigManager.hpp"
@@ -15,7 +16,6 @@
 namespace mv {
 namespace {
 
-std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
 
 int loginType() {
   auto session = SyncSession::current();
@@ -29,6 +29,7 @@ SyncViewController::SyncViewController() = default;
 SyncViewController::~SyncViewController() = default;
 
 void SyncViewController::viewDidLoad() {
+  MV_ASSERT_MAIN_THREAD();
   ui::ViewController::viewDidLoad();
   auto root = view();
   root->setBackgroundColor(gfx::Color::white(0.93));
@@ -114,6 +115,7 @@ void SyncViewController::languageChanged() {
 void SyncViewController::startSyncData() { syncData(); }
 
 void SyncViewController::syncData() {
+  MV_ASSERT_MAIN_THREAD();
   auto engine = SyncModel::sharedInstance();
   if (!engine->needUpdate()) return;
   btnSyncClick(nullptr);
@@ -121,6 +123,7 @@ void SyncViewController::syncData() {
 }
 
 void SyncViewController::btnSyncClick(ui::Control* sender) {
+  MV_ASSERT_MAIN_THREAD();
   auto engine = SyncModel::sharedInstance();
   auto host = SyncScreenHost::current();
   if (engine->showUpdate()) {

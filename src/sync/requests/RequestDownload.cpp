@@ -24,7 +24,7 @@ RequestDownload::RequestDownload() : downloadId(nextDownloadId()) {
 std::shared_ptr<NetBaseRst> RequestDownload::RequestDecode(const base::Value* recData) const {
   auto result = makeResult<DownloadRst>(recData);
   if (result->status != kStatusSuccess && result->status != kStatusFileMissing) {
-    result->message = textForKey("DOWNLOADERROR").value_or(std::string());
+    result->message = text("DOWNLOADERROR");
   }
   return result;
 }

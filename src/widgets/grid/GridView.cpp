@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
 #include "platform/base/Log.hpp"
 #include "platform/base/NotificationCenter.hpp"
@@ -89,12 +88,6 @@ void GridView::setDataSource(std::weak_ptr<GridViewDataSource> dataSource) { dat
 
 std::shared_ptr<GridViewDelegate> GridView::delegate() const {
   return std::dynamic_pointer_cast<GridViewDelegate>(ui::ScrollView::delegate());
-}
-
-void GridView::setDelegate(std::weak_ptr<ui::ScrollViewDelegate> delegate) {
-  if (auto d = delegate.lock(); d && !std::dynamic_pointer_cast<GridViewDelegate>(d))
-    throw std::invalid_argument("Argument to -setDelegate must conform to the GridViewDelegate protocol");
-  ui::ScrollView::setDelegate(std::move(delegate));
 }
 
 void GridView::setLayoutDirection(int direction) {

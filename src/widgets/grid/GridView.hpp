@@ -104,9 +104,8 @@ class GridView : public ui::ScrollView {
   void setDataSource(std::weak_ptr<GridViewDataSource> dataSource);
   // The scroll view's delegate when it is a grid delegate.
   std::shared_ptr<GridViewDelegate> delegate() const;
-  // Throws std::invalid_argument for a delegate that is not a GridViewDelegate
-  // (the previous one stays).
-  void setDelegate(std::weak_ptr<ui::ScrollViewDelegate> delegate) override;
+  // Only a grid delegate can be set: the scroll view's own setter is hidden.
+  void setDelegate(std::weak_ptr<GridViewDelegate> delegate) { ui::ScrollView::setDelegate(std::move(delegate)); }
 
   // --- Properties ----------------------------------------------------------
   int layoutDirection() const { return gridData_.layoutDirection(); }
@@ -260,6 +259,8 @@ class GridView : public ui::ScrollView {
   void updateItemsAtIndices(const base::IndexSet& indices, int action, GridViewItemAnimation animation);
   void setupUpdateAnimations();
   void endUpdateAnimations();
+  // Why a batch cannot be applied to the model as the data source tells it.
+  std::optional<std::string> refusedUpdateReason(const GridViewUpdateInfo& record);
   void fixCellsFromAnimation();
   void adoptAnimatingCellsAsVisible();
   void layoutDecorationViews();

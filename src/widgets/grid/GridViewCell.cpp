@@ -1,5 +1,7 @@
 #include "widgets/grid/GridViewCell.hpp"
 
+#include <ranges>
+
 #include "platform/gfx/Image.hpp"
 #include "platform/gfx/Path.hpp"
 #include "platform/ui/Control.hpp"
@@ -294,8 +296,7 @@ GridViewCell::SavedState* GridViewCell::savedStateFor(const std::shared_ptr<ui::
 }
 
 bool GridViewCell::hasSavedStateForView(const ui::View& view) const {
-  for (const auto& [weak, state] : selectionColorInfo_) {
-    (void)state;
+  for (const auto& weak : selectionColorInfo_ | std::views::keys) {
     if (auto v = weak.lock(); v.get() == &view) return true;
   }
   return false;

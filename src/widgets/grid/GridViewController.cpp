@@ -1,26 +1,8 @@
 #include "widgets/grid/GridViewController.hpp"
 
-#include <cxxabi.h>
-
-#include <cstdlib>
-#include <stdexcept>
-#include <typeinfo>
+#include "platform/ui/WeakAs.hpp"
 
 namespace mv {
-
-namespace {
-
-std::string classNameOf(const ui::View* view) {
-  if (!view) return "(null)";
-  const char* mangled = typeid(*view).name();
-  int status = 0;
-  char* readable = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
-  std::string name = status == 0 && readable ? readable : mangled;
-  std::free(readable);
-  return name;
-}
-
-}  // namespace
 
 void GridViewController::loadView() {
   setGridView(std::make_shared<GridView>(ui::Rect{}));
@@ -32,9 +14,8 @@ void GridViewController::sharedGridViewDefaultSetup() {
   if (!grid) return;
   grid->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
   grid->setAutoresizesSubviews(true);
-  auto self = weak_from_this().lock();
-  grid->setDelegate(std::dynamic_pointer_cast<GridViewDelegate>(self));
-  grid->setDataSource(std::dynamic_pointer_cast<GridViewDataSource>(self));
+  grid->setDelegate(ui::weakAs<GridViewDelegate>(this));
+  grid->setDataSource(ui::weakAs<GridViewDataSource>(this));
 }
 
 void GridViewController::viewDidLoad() {
@@ -50,12 +31,6 @@ void GridViewController::viewWillAppear(bool /*animated*/) {
 }
 
 std::shared_ptr<GridView> GridViewController::gridView() { return std::dynamic_pointer_cast<GridView>(view()); }
-
-void GridViewController::setGridView(std::shared_ptr<ui::View> view) {
-  if (!std::dynamic_pointer_cast<GridView>(view))
-    throw std::invalid_argument("-setGridView: called with non-GridView argument '" + classNameOf(view.get()) + "'");
-  setView(std::move(view));
-}
 
 void GridViewController::willRotateToInterfaceOrientation(ui::InterfaceOrientation orientation, double /*duration*/) {
   if (auto grid = gridView()) grid->viewWillRotateToInterfaceOrientation(orientation);

@@ -20,8 +20,8 @@ class GridViewController : public ui::ViewController, public GridViewDataSource,
   void viewWillAppear(bool animated) override;
 
   std::shared_ptr<GridView> gridView();
-  // Throws std::invalid_argument for anything but a grid view (nothing included).
-  void setGridView(std::shared_ptr<ui::View> view);
+  // Nothing drops the grid; the next `view()` loads a new one.
+  void setGridView(std::shared_ptr<GridView> view) { setView(std::move(view)); }
 
   bool clearsSelectionOnViewWillAppear() const { return clearsSelectionOnViewWillAppear_; }
   void setClearsSelectionOnViewWillAppear(bool on) { clearsSelectionOnViewWillAppear_ = on; }

@@ -1,7 +1,6 @@
 // Animated insertions, deletions, moves and reloads of GridView.
 #include <algorithm>
 #include <cstdio>
-#include <stdexcept>
 
 #include "platform/base/Log.hpp"
 #include "widgets/grid/GridView.hpp"
@@ -24,6 +23,16 @@ std::string countMismatchMessage(std::size_t started, std::size_t added, std::si
 }
 
 }  // namespace
+
+std::optional<std::string> GridView::refusedUpdateReason(const GridViewUpdateInfo& record) {
+  if (auto reason = record.invalidUpdateReason()) return reason;
+  auto source = dataSource();
+  std::size_t expected = record.numberOfItemsAfterUpdates();
+  std::size_t got = source ? source->numberOfItemsInGridView(*this) : 0;
+  if (expected == got) return std::nullopt;
+  return countMismatchMessage(gridData_.numberOfItems(), record.sortedInsertItems().size(),
+                              record.sortedDeleteItems().size(), expected, got);
+}
 
 void GridView::beginUpdates() {
   if (updateCount_++ == 0) setupUpdateAnimations();
@@ -82,20 +91,15 @@ void GridView::endUpdateAnimations() {
     drop();
     return;
   }
-  // Indices outside the lists would make the maps meaningless: refused
-  // before anything changes.
-  if (auto reason = record->invalidUpdateReason()) {
+  // A batch that does not fit the model (indices outside the lists, or a
+  // count the data source does not confirm) would make the maps
+  // meaningless: it is refused before anything changes, and the grid shows
+  // the model as it is now instead.
+  if (auto reason = refusedUpdateReason(*record)) {
+    MV_LOG("GridView: update refused, reloading: ", *reason);
     drop();
-    throw std::logic_error(*reason);
-  }
-  auto source = dataSource();
-  std::size_t expected = record->numberOfItemsAfterUpdates();
-  std::size_t got = source ? source->numberOfItemsInGridView(*this) : 0;
-  if (expected != got) {
-    std::string message = countMismatchMessage(gridData_.numberOfItems(), record->sortedInsertItems().size(),
-                                               record->sortedDeleteItems().size(), expected, got);
-    drop();
-    throw std::logic_error(message);
+    reloadData();
+    return;
   }
   record->cleanupUpdateItems();
   ++animationCount_;
