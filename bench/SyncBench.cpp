@@ -19,21 +19,16 @@
 #include <memory>
 #include <string>
 
-#include "platform/base/Log.hpp"
+#include "BenchWorld.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "sales-service/SalesService.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SQLiteTransaction.hpp"
-#include "sync/NetworkModel.hpp"
-#include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
 #include "sync/SyncModel.hpp"
-#include "util/Json.hpp"
-#include "util/Session.hpp"
 
 namespace fs = std::filesystem;
 
@@ -41,82 +36,18 @@ namespace {
 
 int gProducts = 20000;
 
-class BenchSession : public mv::SyncSession {
- public:
-  int loginType() const override { return kLoginTypeOnline; }
-  void setLoginType(int) override {}
-  std::string clientID() const override { return mv::Session::current().clientID; }
-  void setClientID(const std::string&) override {}
-  void setSessionId(const std::string&) override {}
-  void setVendorId(std::int64_t) override {}
-  void setHasBackup(bool) override {}
-  void setLastBackupDate(double) override {}
-  void getUserinfo() override {}
-  void getRuntimeConfig() override {}
-};
-
-class CatalogueOnly : public mv::SyncConfigManager {
- public:
-  bool isOnShow(int index) const override { return index == kCatalogIndex; }
-  std::map<std::string, std::string>& flagDic() override { return flags_; }
-
- private:
-  std::map<std::string, std::string> flags_;
-};
-
-class Receiver : public mv::NetworkRecDelegate {
- public:
-  std::shared_ptr<mv::NetBaseRst> result;
-  void ReciveHttpRespondInfo(const std::shared_ptr<mv::NetBaseRst>& r) override { result = r; }
-};
-
-// The service, the data root and a signed-in session, made once.
+// The service, the data root and a signed-in session, made once, with the
+// decoded full reply for the baseline.
 struct World {
-  std::unique_ptr<mv::sales::SalesService> service;
-  std::shared_ptr<BenchSession> session = std::make_shared<BenchSession>();
-  std::shared_ptr<CatalogueOnly> config = std::make_shared<CatalogueOnly>();
-  std::shared_ptr<mv::SyncAllTableRst> reply;  // the decoded full reply, for the baseline
+  bench::ServiceWorld base{mv::sales::SampleOptions::large(gProducts), {mv::SyncConfigManager::kCatalogIndex}};
+  std::shared_ptr<mv::SyncAllTableRst> reply;
   std::size_t rows = 0;
-  fs::path root;
   bool ready = false;
 
   World() {
-    root = fs::temp_directory_path() / ("marvisto-bench-" + std::to_string(::getpid()));
-    fs::create_directories(root);
-    base::Paths::setRoot(root);
-    base::UserDefaults::resetStandard();
-    base::RunLoop::main().setClock(std::make_shared<base::RealClock>());
-
-    mv::sales::ServiceConfig cfg = mv::sales::ServiceConfig::defaults();
-    for (auto& company : cfg.companies) {
-      if (company.clientId == "acme") company.data = mv::sales::SampleOptions::large(gProducts);
-    }
-    service = std::make_unique<mv::sales::SalesService>(cfg);
-    std::string error;
-    if (!service->start(&error)) {
-      std::fprintf(stderr, "cannot start the sales service: %s\n", error.c_str());
-      return;
-    }
-    const base::Value settings = service->serverSettings();
-    for (const auto& [key, value] : settings.items()) base::UserDefaults::standard().setObject(key, value);
-    mv::Session signIn;
-    signIn.clientID = "acme";
-    signIn.acountID = "rep";
-    signIn.password = "secret";
-    signIn.deviceID = std::string(40, 'a');
-    mv::Session::publish(signIn);
-    mv::SyncSession::setCurrent(session);
-    mv::SyncConfigManager::setCurrent(config);
-
-    auto login = roundTrip(std::make_shared<mv::RequestLogin>());
-    auto signedIn = std::dynamic_pointer_cast<mv::LoginRst>(login);
-    if (!signedIn || !signedIn->isSuccess()) {
-      std::fprintf(stderr, "cannot sign in\n");
-      return;
-    }
-    signIn.sessionId = signedIn->sessionId;
-    mv::Session::publish(signIn);
-    reply = std::dynamic_pointer_cast<mv::SyncAllTableRst>(roundTrip(std::make_shared<mv::RequestSyncAllTable>()));
+    if (!base.ready()) return;
+    reply = std::dynamic_pointer_cast<mv::SyncAllTableRst>(
+        bench::ServiceWorld::roundTrip(std::make_shared<mv::RequestSyncAllTable>()));
     if (!reply || !reply->isSuccess()) {
       std::fprintf(stderr, "cannot fetch the product tables\n");
       return;
@@ -127,23 +58,6 @@ struct World {
            count(reply->imagesTable) + count(reply->categoryTable) + count(reply->productRelatedFilesTable) +
            count(reply->productTagTable) + count(reply->productRelateTagTable);
     ready = true;
-  }
-
-  ~World() {
-    mv::SyncModel::freeInstance();
-    mv::DataAccessManager::releaseDataModel();
-    mv::NetworkModel::sharedInstance().cancelAllRequests();
-    if (service) service->stop();
-    std::error_code ec;
-    fs::remove_all(root, ec);
-  }
-
-  static std::shared_ptr<mv::NetBaseRst> roundTrip(const std::shared_ptr<mv::RequestInterfaceBase>& request) {
-    auto receiver = std::make_shared<Receiver>();
-    request->setReceiveDelegete(receiver);
-    mv::NetworkModel::sharedInstance().sendRequest(request);
-    base::RunLoop::main().runUntil([&] { return receiver->result != nullptr; }, 300);
-    return receiver->result;
   }
 
   // A fresh client database made from the template.
@@ -302,14 +216,7 @@ BENCHMARK(BM_BaselinePreparedInserts)->Unit(benchmark::kMillisecond)->UseRealTim
 }  // namespace
 
 int main(int argc, char** argv) {
-  base::RunLoop::main().adoptCurrentThread();
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.rfind("--products=", 0) == 0) gProducts = std::max(1, std::atoi(arg.c_str() + 11));
-  }
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  bench::runBenchmarks(argc, argv, gProducts);
   gWorld.reset();
   return 0;
 }

@@ -57,8 +57,7 @@ void removeChangedFile(const std::string& name, int type) {
   }
   std::error_code ec;
   fs::remove(*path, ec);
-  fs::path partial = HttpNetworkCtrl::partialPathWithName(name, type);
-  if (!partial.empty()) fs::remove(partial, ec);
+  HttpNetworkCtrl::discardPartialWithName(name, type);
 }
 
 // The picture and thumbnail names of a published image row
