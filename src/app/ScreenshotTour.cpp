@@ -5,6 +5,7 @@
 
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
+#include "catalog/ProductDetailController.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -249,28 +250,58 @@ void ScreenshotTour::tourOrder(int& n) {
 }
 
 void ScreenshotTour::catalogScreens(int& n) {
+  // Numbered like the others: two digits, so the files sort in tour order.
+  auto numbered = [](int& next, const char* what) {
+    char name[48];
+    std::snprintf(name, sizeof name, "%02d%s", next++, what);
+    return std::string(name);
+  };
   auto* store = DataAccessManager::sharedDataModel();
   if (!store) return;
   auto products = store->getAllProducts();
   if (products.empty()) return;
   auto& center = CatalogNotificationCenter::defaultCenter();
   // The first demo product has several pictures, attributes and a running discount.
-  center.post(CatalogNotifications::setCatalogLayOut, ProductListChoice{0, products});
-  snapshot(std::to_string(n++) + "-catalog-product");
-  center.post(CatalogNotifications::btnBackClick);
-  waitFor([] { return false; }, 0.5);
-  // The search popover, with the first word of that product's name.
   auto app = MarvistoAppDelegate::current();
   auto tab = app ? app->tabBarController() : nullptr;
   auto catalog = tab ? std::dynamic_pointer_cast<CatalogViewController>(tab->screen(MainTabScreens::kCatalog)) : nullptr;
   if (!catalog) return;
+  center.post(CatalogNotifications::setCatalogLayOut, ProductListChoice{0, products});
+  snapshot(numbered(n, "-catalog-product"));
+  if (auto* product = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController())) {
+    product->setCurrentDescRelatedIndex(ProductDetailController::kRelatedProductsPanel);
+    snapshot(numbered(n, "-catalog-product-related"));
+    product->setCurrentDescRelatedIndex(ProductDetailController::kRelatedMaterialsPanel);
+    snapshot(numbered(n, "-catalog-product-materials"));
+    product->setCurrentDescRelatedIndex(ProductDetailController::kDescriptionPanel);
+    // Its pictures full screen.
+    product->onClickImage();
+    waitFor([&] { return product->presentedViewController() != nullptr; }, 5);
+    snapshot(numbered(n, "-catalog-image-browser"));
+    product->dismissPopController(false);
+    waitFor([&] { return product->presentedViewController() == nullptr; }, 5);
+  }
+  center.post(CatalogNotifications::btnBackClick);
+  waitFor([] { return false; }, 0.5);
+  // The search popover, with the first word of that product's name.
   const std::string& name = products.front().product_name;
   const std::string word = name.substr(0, name.find(' '));
   catalog->searchBar().setText(word);
   catalog->searchBarTextDidChange(catalog->searchBar(), word);
-  snapshot(std::to_string(n++) + "-catalog-search");
+  snapshot(numbered(n, "-catalog-search"));
   if (auto popover = catalog->serchController()) popover->dismissPopoverAnimated(false);
   catalog->searchBar().setText("");
+  // The demo's favourites and comparison.
+  catalog->btnFavoritesClicked();
+  if (waitFor([&] { return catalog->presentedViewController() != nullptr; }, 5)) {
+    snapshot(numbered(n, "-catalog-favorites"));
+    catalog->dismissPopController(false);
+  }
+  catalog->btnCompareClicked();
+  if (waitFor([&] { return catalog->presentedViewController() != nullptr; }, 5)) {
+    snapshot(numbered(n, "-catalog-comparison"));
+    catalog->dismissPopController(false);
+  }
 }
 
 void ScreenshotTour::snapshotCatalogLevel(const std::string& name) {

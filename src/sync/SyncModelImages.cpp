@@ -125,11 +125,17 @@ float* SyncModel::progressFor(int kind) {
   }
 }
 
-void SyncModel::addAllImageLists() {
+bool SyncModel::addAllImageLists() {
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return;
+  if (!dam) return false;
+  // A list that could not be read would leave its pictures missing for good
+  // behind a sync that said it finished.
+  auto images = dam->getPublishImages(1);
+  auto icons = dam->getAllIconAddress();
+  auto covers = dam->getAllFilesImg();
+  if (!images || !icons || !covers) return false;
   std::vector<std::string> productNames;
-  for (const base::Value& row : dam->getPublishImages(1)) {
+  for (const base::Value& row : *images) {
     for (const char* key : {"imageFull", "imageThumb"}) {
       auto it = row.find(key);
       if (it != row.end() && it->is_string()) productNames.push_back(it->get<std::string>());
@@ -137,16 +143,20 @@ void SyncModel::addAllImageLists() {
   }
   productImgCount_ = collectMissing(productNames, kImageTypeProduct, downloadRemotingPImgList_);
   // Icons the service has answered missing wait for the next full sync.
-  std::vector<std::string> iconNames = dam->getAllIconAddress();
+  std::vector<std::string> iconNames = std::move(*icons);
   const std::set<std::string> missing = missingIcons();
   std::erase_if(iconNames, [&](const std::string& name) { return missing.count(name) > 0; });
   iconImgCount_ = collectMissing(iconNames, kImageTypeIcon, downloadRemotingPImgListIcon_);
-  libImgCount_ = collectMissing(dam->getAllFilesImg(), kImageTypeCover, downloadRemotingPImgListLibimg_);
+  libImgCount_ = collectMissing(*covers, kImageTypeCover, downloadRemotingPImgListLibimg_);
+  return true;
 }
 
 void SyncModel::startImagePhase() {
   stage_ = Stage::Images;
-  addAllImageLists();
+  if (!addAllImageLists()) {
+    breakSync(text(kStoreErrorKey));
+    return;
+  }
   startDownloadProductImage(kImageTypeProduct);
 }
 
@@ -217,7 +227,10 @@ void SyncModel::makeThumbnailsWhenSettled() {
     if (type == kImageTypeProduct) return;
   }
   thumbPassDue_ = false;
-  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) createImgThumb(dam->getPublishImages(1));
+  // Without the list the thumbnails wait for the next sync.
+  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
+    if (auto images = dam->getPublishImages(1)) createImgThumb(*images);
+  }
 }
 
 void SyncModel::imagePhaseEnded() {
@@ -282,8 +295,9 @@ std::size_t SyncModel::failedCount(int kind) const {
     if (kind == kImageTypeProduct) {
       if (!thumbSources_) {
         thumbSources_.emplace();
-        if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
-          for (const base::Value& row : dam->getPublishImages(1)) {
+        auto* dam = DataAccessManager::sharedDataModel();
+        if (auto images = dam ? dam->getPublishImages(1) : std::nullopt) {
+          for (const base::Value& row : *images) {
             if (auto names = pictureAndThumb(row)) (*thumbSources_)[names->second] = names->first;
           }
         }
@@ -386,7 +400,8 @@ void SyncModel::createImgThumb(const std::vector<base::Value>& images) {
       if (flag.isCancelled()) return;
       std::error_code ec;
       if (fs::exists(thumbPath, ec) || !fs::exists(fullPath, ec)) continue;
-      PublicFunction::createImgThumbWithImgName(fullPath, thumbPath);
+      // A thumbnail that cannot be made is made again by the next pass.
+      if (!PublicFunction::createImgThumbWithImgName(fullPath, thumbPath)) MV_LOG("no thumbnail for ", fullPath);
     }
   });
 }

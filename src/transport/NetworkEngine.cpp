@@ -45,6 +45,8 @@ void NetworkEngine::start(std::unique_ptr<Transfer> transfer) { push(Command{std
 
 void NetworkEngine::cancel(std::uint64_t transferId) { push(Command{nullptr, transferId}); }
 
+void NetworkEngine::releaseGroup(std::uint64_t group) { push(Command{nullptr, 0, group}); }
+
 void NetworkEngine::push(Command command) {
   bool first = false;
   {
@@ -113,8 +115,10 @@ void NetworkEngine::groupEnded(std::uint64_t group, bool failed) {
     --g.running;
     if (g.stopsOnFailure) g.held = true;
   }
-  // Forgotten once idle: a held group starts afresh with its next transfer.
-  if (g.running <= 0 && g.waiting.empty()) groups_.erase(group);
+  // Forgotten once idle, unless held: the rest of a queue that stops on
+  // failure may reach this thread only after the failure, and must wait
+  // until the queue has cancelled it and released the group.
+  if (!g.held && g.running <= 0 && g.waiting.empty()) groups_.erase(group);
 }
 
 bool NetworkEngine::cancelWaiting(std::uint64_t id) {
@@ -123,7 +127,7 @@ bool NetworkEngine::cancelWaiting(std::uint64_t id) {
     auto found = std::find_if(waiting.begin(), waiting.end(), [&](const auto& t) { return t->id() == id; });
     if (found == waiting.end()) continue;
     waiting.erase(found);
-    if (it->second.running <= 0 && waiting.empty()) groups_.erase(it);
+    if (!it->second.held && it->second.running <= 0 && waiting.empty()) groups_.erase(it);
     return true;
   }
   return false;
@@ -177,6 +181,12 @@ void NetworkEngine::run() {
     for (auto& command : commands) {
       if (command.start) {
         begin(std::move(command.start));
+      } else if (command.release) {
+        if (auto it = groups_.find(command.release); it != groups_.end()) {
+          it->second.held = false;
+          ++it->second.running;  // groupEnded counts one down, then starts what waits
+          groupEnded(command.release, false);
+        }
       } else if (auto it = active_.find(command.cancel); it != active_.end()) {
         curl_multi_remove_handle(multi_, it->second->easy());
         it->second->abandon();

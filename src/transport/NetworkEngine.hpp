@@ -25,6 +25,9 @@ class NetworkEngine {
   void start(std::unique_ptr<Transfer> transfer);
   // Main thread: stops a transfer; it reports nothing more.
   void cancel(std::uint64_t transferId);
+  // Main thread: a group held after a failure may start transfers again (its
+  // queue has cancelled what was waiting).
+  void releaseGroup(std::uint64_t group);
   std::uint64_t nextTransferId() { return nextId_.fetch_add(1); }
   // Transfers running on the network thread, not those waiting for their
   // group (tests).
@@ -40,6 +43,7 @@ class NetworkEngine {
   struct Command {
     std::unique_ptr<Transfer> start;
     std::uint64_t cancel = 0;
+    std::uint64_t release = 0;
   };
 
   // Transfers of one group (a queue) run at most its limit at a time; the

@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "platform/base/MainThread.hpp"
+#include "transport/NetworkEngine.hpp"
 
 namespace mv {
 
@@ -116,6 +117,7 @@ struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
     const std::vector<std::shared_ptr<FormDataRequest>> snapshot(operations.rbegin(), operations.rend());
     for (auto& op : snapshot) op->cancel();
     suspended = wasSuspended;
+    if (cancelAllOnFailure) NetworkEngine::shared().releaseGroup(group);
   }
 };
 
@@ -125,6 +127,7 @@ NetworkQueue::~NetworkQueue() {
   state_->suspended = true;  // stopping one must not start the next: the last ones go first
   const std::vector<std::shared_ptr<FormDataRequest>> snapshot(state_->operations.rbegin(), state_->operations.rend());
   for (auto& op : snapshot) op->clearDelegatesAndCancel();
+  if (state_->cancelAllOnFailure) NetworkEngine::shared().releaseGroup(state_->group);
 }
 
 void NetworkQueue::reset() {

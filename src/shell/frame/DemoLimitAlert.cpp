@@ -6,9 +6,6 @@
 #include "util/TextLookup.hpp"
 
 namespace mv {
-namespace {
-std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
-}  // namespace
 
 std::shared_ptr<ui::AlertView> DemoLimitAlert::show() {
   auto alert = std::make_shared<ui::AlertView>(text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"),
