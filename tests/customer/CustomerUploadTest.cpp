@@ -333,5 +333,42 @@ TEST_F(UploadServiceTest, AFailedRemapKeepsEveryLocalIdAndASecondUploadHealsIt) 
   EXPECT_EQ(service->backend().uploadedCustomers("acme").size(), 1u);
 }
 
+// A customer made after an upload is a new customer on the service too, and a
+// document sent again (its reply lost) still names the customer it named.
+TEST_F(UploadServiceTest, ACustomerMadeAfterAnUploadIsANewCustomerOnTheService) {
+  auto dir = directory();
+  const int first = dir->saveCustomerWithName("First Co", "1 Elm", "Austin", "TX", "78701");
+  ASSERT_EQ(first, -1);
+  ASSERT_GT(dir->submitCustomer(first), 0);
+  ASSERT_TRUE(waitForPosts(1));
+  ASSERT_EQ(posted.back(), true);
+  ASSERT_EQ(count("marvisto_customer", "customer_id < 0"), 0);
+
+  const int second = dir->saveCustomerWithName("Second Co", "2 Oak", "Dallas", "TX", "75201");
+  EXPECT_LT(second, first);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = " + std::to_string(second)), 7);
+  const auto document = dir->getCustomerInfoById({second});
+  ASSERT_TRUE(document);
+  ASSERT_GT(dir->submitCustomer(second), 0);
+  ASSERT_TRUE(waitForPosts(2));
+  ASSERT_EQ(posted.back(), true);
+  // The reply to this copy was "lost": the service answers the same ids.
+  ASSERT_GT(dir->submitCustomerInfo(*document, {}), 0);
+  ASSERT_TRUE(waitForPosts(3));
+  EXPECT_EQ(posted.back(), true);
+
+  auto onService = service->backend().uploadedCustomers("acme");
+  ASSERT_EQ(onService.size(), 2u);
+  std::set<std::string> names;
+  for (const auto& c : onService) names.insert(stringValue(member(c, "customerName")));
+  EXPECT_EQ(names, (std::set<std::string>{"First Co", "Second Co"}));
+  EXPECT_EQ(count("marvisto_customer", "customer_name = 'First Co' AND customer_id > 0"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_name = 'Second Co' AND customer_id > 0"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_name IN ('First Co', 'Second Co')"), 2);
+  EXPECT_EQ(count("marvisto_customer_attribute",
+                  "customer_id = (SELECT customer_id FROM marvisto_customer WHERE customer_name = 'First Co')"),
+            7);
+}
+
 }  // namespace
 }  // namespace mv::test

@@ -194,6 +194,32 @@ TEST_F(OpenTest, UpgradeOfAnOlderDatabaseKeepsEveryRowAndRunsOnlyOnce) {
   for (const auto& t : Schema::tables()) EXPECT_EQ(dumpTable(t.name), before[i++]) << t.name;
 }
 
+// Local customers of a database from before the note of local ids: their ids
+// are noted at the upgrade, so an upload that renumbers them frees none.
+TEST_F(OpenTest, UpgradeNotesTheLocalIdsTheDatabaseHolds) {
+  fs::path folder = base::Paths::documents() / "idco";
+  fs::create_directories(folder);
+  {
+    SQLiteDatabase old;
+    ASSERT_TRUE(old.open(folder / "marvisto_lite.sqlite"));
+    ASSERT_TRUE(old.execute(R"(
+      CREATE TABLE marvisto_customer (customer_id INTEGER PRIMARY KEY, customer_info_id TEXT, customer_name TEXT,
+        customer_publish INTEGER, customer_ordering INTEGER, discount REAL);
+      INSERT INTO marvisto_customer VALUES (-4, '', 'Local', 1, 0, 0), (-2, '', 'Other', 1, 0, 0), (9, '', 'Nine', 1, 0, 0);
+    )"));
+  }
+  signIn("idco", "rep");
+  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  ASSERT_NE(d, nullptr);
+  marvisto_customer_Entity uploaded;
+  uploaded.customer_id = 40;
+  uploaded.pid = -4;
+  ASSERT_TRUE(d->updateCustomerTable({uploaded}));
+  EXPECT_EQ(d->getLastLocalCustomerId(), -4);
+  EXPECT_EQ(d->getLastLocalCustomerAddressId(), 0);
+  EXPECT_EQ(count("marvisto_local_id"), 1);
+}
+
 // A database made from an earlier template, without the configuration icons
 // the application looks up by title: the upgrade adds those it lacks and
 // leaves the rows it has (the service's) as they are.
