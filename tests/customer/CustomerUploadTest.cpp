@@ -120,6 +120,38 @@ TEST_F(UploadTest, DocumentIsBuiltFromTheStoreWithHiddenCustomersAndTypedValues)
   EXPECT_EQ(backup["marvisto_customer"][1]["hidden"], 1);
 }
 
+// A name stored with bytes that are not UTF-8 still goes out (they read as
+// U+FFFD), a discount as the decimal it is; a document that cannot be written
+// at all is reported like a failed upload, and the wait box closes.
+TEST_F(UploadTest, TextFromTheStoreIsValidAndAnUnwritableDocumentIsAFailedUpload) {
+  seedLocalCustomers();
+  sql("UPDATE marvisto_customer SET customer_name = CAST(X'426164FF204E616D65' AS TEXT), discount = 0.3 "
+      "WHERE customer_id = -1");
+  auto dir = directory();
+  auto json = dir->getCustomerInfoById({-1});
+  ASSERT_TRUE(json);
+  EXPECT_NE(json->find("\"customer_name\":\"Bad\xEF\xBF\xBD Name\""), std::string::npos) << *json;
+  EXPECT_NE(json->find("\"discount\":0.3"), std::string::npos) << *json;
+  EXPECT_EQ(json->find("0.30000001"), std::string::npos) << *json;
+  EXPECT_EQ(dir->allUnsubmittedCustomerDic()["marvisto_customer"][0]["discount"], 0.3);
+
+  // A discount no JSON number can hold.
+  sql("UPDATE marvisto_customer SET discount = 9e999 WHERE customer_id = -1");
+  auto& box = MessageBox::sharedInstance();
+  const int tag = box.BeginBlockWait("wait", 300);
+  EXPECT_EQ(dir->submitCustomer(-1), 0);
+  EXPECT_FALSE(box.isShowing(tag));
+  EXPECT_EQ(posted, (std::vector<bool>{false}));
+  auto alert = ui::AlertView::visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title(), "text-SUBMITTINGFAILED");
+  ui::AlertView::resetForTesting();
+  EXPECT_TRUE(dir->customersInFlight().empty());
+  // Once the value is mended, the upload goes out.
+  sql("UPDATE marvisto_customer SET discount = 0 WHERE customer_id = -1");
+  EXPECT_TRUE(dir->getCustomerInfoById({-1}));
+}
+
 TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
   seedLocalCustomers();
   seedOrder(-5, -1);
