@@ -23,7 +23,7 @@ namespace mv {
 
 class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_from_this<QuoteOrderStore> {
  public:
-  // What a sign-in must be followed by.
+  // What a sign-in must be followed by: flags, as both may wait for one.
   enum NeedWork { kNoWork = 0, kHistoryWork = 1, kUploadWork = 2 };
   // `currentQuoteOrderId` while no upload is under way, and for "every
   // unsubmitted order".
@@ -146,6 +146,8 @@ class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_fro
   void loginFinished(const NetBaseRst& result);
   // Clears the flag of the work the request was for and tells the delegate.
   void endWork(int cmdCode, const std::string& status, const std::string& message);
+  // Ends each work of the NeedWork flags, as a failed sign-in does.
+  void endWorks(int works, const std::string& status, const std::string& message);
   void reportUpload(const std::string& status, const std::string& message);
   void reportHistory(const std::optional<std::string>& status, const std::optional<std::string>& message);
   int send(const std::shared_ptr<RequestInterfaceBase>& request);

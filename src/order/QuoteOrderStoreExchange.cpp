@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <limits>
+#include <utility>
 
 #include "order/QuoteOrderStore.hpp"
 #include "platform/base/Log.hpp"
@@ -83,7 +84,7 @@ void QuoteOrderStore::startUploadQuoteOrder(std::int64_t orderId) {
     return;
   }
   currentQuoteOrderId_ = orderId;
-  needWork_ = kUploadWork;
+  needWork_ |= kUploadWork;
   requestLogin();
 }
 
@@ -149,7 +150,7 @@ void QuoteOrderStore::getHistoryOrderFromTime(const std::optional<std::string>& 
     return;
   }
   // The page is decided afresh once signed in.
-  needWork_ = kHistoryWork;
+  needWork_ |= kHistoryWork;
   requestLogin();
 }
 
@@ -187,16 +188,27 @@ void QuoteOrderStore::reportHistory(const std::optional<std::string>& status, co
 
 // ---- sign-in and replies -------------------------------------------------------------
 
-void QuoteOrderStore::requestLogin() { loginRequest_ = send(std::make_shared<RequestLogin>()); }
+void QuoteOrderStore::requestLogin() {
+  // One sign-in serves every work waiting for it: a second one would make
+  // the reply to the first stale and leave its work waiting for ever.
+  if (loginRequest_ != 0) return;
+  loginRequest_ = send(std::make_shared<RequestLogin>());
+}
 
 void QuoteOrderStore::loginFinished(const NetBaseRst& result) {
   loginRequest_ = 0;
+  const int work = std::exchange(needWork_, kNoWork);
   if (SyncSession::takeSilentLoginReply(result)) {
-    if (needWork_ == kHistoryWork) getLastTenOrderHistory();
-    if (needWork_ == kUploadWork) requestUploadQuoteOrder(currentQuoteOrderId_);
+    if (work & kHistoryWork) getLastTenOrderHistory();
+    if (work & kUploadWork) requestUploadQuoteOrder(currentQuoteOrderId_);
     return;
   }
-  endWork(needWork_ == kUploadWork ? kCmdUploadQuoteOrder : kCmdGetOrderHistory, result.status, result.message);
+  endWorks(work, result.status, result.message);
+}
+
+void QuoteOrderStore::endWorks(int works, const std::string& status, const std::string& message) {
+  if (works & kUploadWork) endWork(kCmdUploadQuoteOrder, status, message);
+  if (works & kHistoryWork) endWork(kCmdGetOrderHistory, status, message);
 }
 
 void QuoteOrderStore::endWork(int cmdCode, const std::string& status, const std::string& message) {
@@ -236,19 +248,21 @@ void QuoteOrderStore::requestEndedBySession(const std::shared_ptr<NetBaseRst>& r
   // The shell has told the user about the expired session or the lock; the
   // work ends here so that no screen waits for it.
   if (!result) return;
-  int work = result->cmdCode;
-  if (work == kCmdLogin) {
+  const int cmdCode = result->cmdCode;
+  if (cmdCode == kCmdLogin) {
     if (loginRequest_ == 0 || result->requestCode != loginRequest_) return;
     loginRequest_ = 0;
-    work = needWork_ == kUploadWork ? kCmdUploadQuoteOrder : kCmdGetOrderHistory;
-  } else if (work == kCmdUploadQuoteOrder) {
+    endWorks(std::exchange(needWork_, kNoWork), result->status, result->message);
+    return;
+  }
+  if (cmdCode == kCmdUploadQuoteOrder) {
     if (uploadRequest_ == 0 || result->requestCode != uploadRequest_) return;
-  } else if (work == kCmdGetOrderHistory) {
+  } else if (cmdCode == kCmdGetOrderHistory) {
     if (historyRequest_ == 0 || result->requestCode != historyRequest_) return;
   } else {
     return;
   }
-  endWork(work, result->status, result->message);
+  endWork(cmdCode, result->status, result->message);
 }
 
 }  // namespace mv
