@@ -253,8 +253,9 @@ TEST_F(FormScreenTest, ADeletedCustomerAnOrderNamesIsKeptAndTheOthersGo) {
   EXPECT_FALSE(form().personInfo());
   EXPECT_EQ(table().numberOfSections(), 0);
   EXPECT_LT(listPathOf(-2).section, 0);
-  // A new customer never takes the id of one an order names.
-  EXPECT_EQ(dam().getLastLocalCustomerId(), -1);
+  // A new customer never takes the id of one an order names, nor that of
+  // the deleted customer.
+  EXPECT_EQ(dam().getLastLocalCustomerId(), -2);
   seedOrder(-6, -3);
   EXPECT_EQ(dam().getLastLocalCustomerId(), -3);
 }
