@@ -10,6 +10,7 @@
 
 #include "library/LibraryListModel.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
@@ -32,7 +33,7 @@ class LibraryDownloads {
   static constexpr int kCancelAllTag = 1007;
 
   // Demo first, then offline, then cellular.
-  static LibraryDownloadCheck check(int loginType, bool isNotWifi);
+  static LibraryDownloadCheck check(LoginType loginType, bool isNotWifi);
 
   // Neither on the device nor downloading, or paused.
   static bool fileCanBeDownloaded(const LibraryFileState& state);

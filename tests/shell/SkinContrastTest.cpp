@@ -97,7 +97,7 @@ class SkinContrastTest : public ScreenTest {
       fs::create_directories(bar->parent_path());
       std::ofstream(*bar, std::ios::binary) << sales::SampleData::barPicture(options, 1024, 49);
     }
-    showMainFor(client, "1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+    showMainFor(client, "1,1,1,1,1,1,1", LoginType::Online);
   }
 
   // A white title on a picture of the skin, as the screens' top bars show one.

@@ -18,6 +18,7 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestCheckVersion.hpp"
 #include "transport/CookieStore.hpp"
 #include "transport/Reachability.hpp"
@@ -154,6 +155,7 @@ std::shared_ptr<UITabBarControllerExt> MarvistoAppDelegate::tabBarController() c
 
 void MarvistoAppDelegate::showMainController() {
   if (mainScreen_ && window_->rootViewController() == mainScreen_->rootViewController()) return;
+  if (!SessionServices::current()) SessionServices::begin(wiring_.services);
   mainScreen_ = screens_->makeMainScreen();
   welcome_.reset();
   window_->setRootViewController(mainScreen_->rootViewController());
@@ -161,7 +163,7 @@ void MarvistoAppDelegate::showMainController() {
 }
 
 void MarvistoAppDelegate::configurationChanged() {
-  if (hooks_.loadQuoteOrderConfig) hooks_.loadQuoteOrderConfig();
+  if (auto services = SessionServices::current()) FeatureWiring::run(wiring_.onConfigChanged, *services);
 }
 
 void MarvistoAppDelegate::showSyncController() {
@@ -178,7 +180,7 @@ void MarvistoAppDelegate::showSyncController() {
 }
 
 void MarvistoAppDelegate::startSync() {
-  if (hooks_.startSyncData) hooks_.startSyncData();
+  if (auto services = SessionServices::current()) FeatureWiring::run(wiring_.startSync, *services);
 }
 
 void MarvistoAppDelegate::showLoginPage() {
@@ -189,18 +191,19 @@ void MarvistoAppDelegate::showLoginPage() {
   if (syncTimer_) loop.cancel(syncTimer_);
   syncTimer_ = 0;
   LoginMode::freeInstance();
-  if (hooks_.freeSaleslibraryModel) hooks_.freeSaleslibraryModel();
   NetworkModel::sharedInstance().cancelAllRequests();
-  if (hooks_.freeSyncModel) hooks_.freeSyncModel();
-  DataAccessManager::releaseDataModel();
-  ConfigManager::freeInstance();
-  if (hooks_.freeQuoteOrderStore) hooks_.freeQuoteOrderStore();
-  if (hooks_.freeCustomerDataModel) hooks_.freeCustomerDataModel();
   LanguageManager::sharedInstance().removeAllLanugageNotification();
-  // The old tab bar and its screens go now, so that none of them reacts to
-  // notifications or opens a database after the logout.
+  // The old tab bar and its screens go first, so that none of them reacts to
+  // notifications or reaches a service after the logout.
   if (mainScreen_) mainScreen_->dismissPresented();
   mainScreen_.reset();
+  // Then the features' services end, and the session's database closes.
+  SessionServices::end();
+  DataAccessManager::releaseDataModel();
+  ConfigManager::freeInstance();
+  for (const auto& hook : wiring_.onLogout) {
+    if (hook) hook();
+  }
   showWelcome();
 }
 
