@@ -1,6 +1,7 @@
 #pragma once
 // Puts the sales library into the application: the session's download
-// manager, and the same manager where lower layers look for it (the backup's
+// manager, the Sales Library tab's screen, the video player and the Office
+// viewer files open in, and the same manager where lower layers look for it (the backup's
 // list of downloaded files, the re-download after a restore). Called once
 // when the application starts.
 namespace mv {
@@ -10,6 +11,8 @@ class FeatureWiring;
 class LibraryFeature {
  public:
   static void install(FeatureWiring& wiring);
+  // The video player and the Office viewer alone.
+  static void installViewers();
 };
 
 }  // namespace mv
