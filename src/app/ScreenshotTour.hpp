@@ -60,6 +60,8 @@ class ScreenshotTour {
   void tour();
   // The first unsubmitted order in its editor and as its order form.
   void tourOrder(int& n);
+  // The catalogue one level down, in its first category with children.
+  void snapshotCatalogLevel(const std::string& name);
   // The signature pad over the order form, with a stroke drawn.
   void tourSignature(int& n);
   // A download held running in the library, so that its tab shows one.
