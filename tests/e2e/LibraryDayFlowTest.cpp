@@ -1,9 +1,11 @@
 // The sales library during a visit: a PDF, a book, an Office document and a
-// video downloaded from their cards on the Library tab; the document and the
-// video opened in their viewers; a file marked as a favourite on its card.
+// video downloaded from their cards on the Library tab; the book, the
+// document and the video opened in their viewers; a file marked as a
+// favourite on its card.
 #include <gtest/gtest.h>
 
 #include "LibraryDay.hpp"
+#include "library/EPUBViewController.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/VideoViewController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
@@ -33,6 +35,13 @@ TEST_F(LibraryDay, FilesDownloadedFromTheirCardsOpenInTheirViewersAndOneIsMarked
   EXPECT_EQ(document->fileName(), "Guide 1");
   ASSERT_TRUE(waitFor([&] { return !document->isLoading(); }, 20));
   picture("library-office-viewer");
+  viewers()->popViewControllerAnimated(false);
+  settle();
+
+  // The book, in the book reader.
+  tapFile("Handbook 1");
+  ASSERT_TRUE(waitFor([&] { return dynamic_cast<EPUBViewController*>(top()) != nullptr; }, 10));
+  picture("library-book-reader");
   viewers()->popViewControllerAnimated(false);
   settle();
 
