@@ -5,6 +5,9 @@
 
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
+#include "library/LibraryFileOpener.hpp"
+#include "library/ReaderThumbQueue.hpp"
+#include "library/ReaderViewController.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -25,6 +28,7 @@
 #include "shell/session/WeclomeViewController.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -185,6 +189,7 @@ void ScreenshotTour::tour() {
     if (auto home = std::dynamic_pointer_cast<HomeViewController>(tab->screen(0))) home->closeOverlays();
     if (tag == MainTabScreens::kQuoteOrder) tourOrder(n);
   }
+  readerTour(n);
   ui::HeadlessDriver d(app_->window());
   d.tap(tab->button(MainTabScreens::kSettings).btn());
   waitFor([&] { return tab->presentedViewController() != nullptr; }, 5);
@@ -264,6 +269,59 @@ void ScreenshotTour::catalogScreens(int& n) {
   snapshot(std::to_string(n++) + "-catalog-search");
   if (auto popover = catalog->serchController()) popover->dismissPopoverAnimated(false);
   catalog->searchBar().setText("");
+}
+
+void ScreenshotTour::readerTour(int& n) {
+  auto folder = PublicFunction::clientFolder(Session::current().clientID);
+  const char* pdfFolder = PublicFunction::folderForFileType(5);
+  if (!folder || !pdfFolder) return;
+  std::vector<fs::path> pdfs;
+  std::error_code ec;
+  for (fs::directory_iterator it(*folder / pdfFolder, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().extension() == ".pdf") pdfs.push_back(it->path());
+  std::sort(pdfs.begin(), pdfs.end());
+  auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
+  if (pdfs.empty() || !nav) {
+    std::puts("No library PDF on the device: the reader is left out.");
+    return;
+  }
+  std::printf("Reading %s...\n", pdfs.front().filename().string().c_str());
+  auto reader = LibraryFileOpener::openPdfReader(pdfs.front(), pdfs.front().stem().string(), *nav);
+  if (!reader) return;
+  waitFor([&] { return reader->currentPage() > 0; }, 5);
+  // Pictures wait for the page's tiles and thumbnails.
+  auto sharp = [&] {
+    ui::HeadlessDriver d(app_->window());
+    for (int i = 0; i < 10; ++i) {
+      d.render();
+      waitFor([&] {
+        ReaderThumbQueue::sharedInstance().waitUntilIdle();
+        auto it = reader->contentViews().find(reader->currentPage());
+        auto* page = it == reader->contentViews().end() ? nullptr : it->second->theContentView().get();
+        return !page || page->tiles()->pendingCount() == 0;
+      }, 30);
+    }
+  };
+  sharp();
+  snapshot(std::to_string(n++) + "-reader");
+  if (auto it = reader->contentViews().find(reader->currentPage()); it != reader->contentViews().end()) {
+    auto& page = *it->second;
+    for (int i = 0; i < 3; ++i) page.loopZoom();
+    waitFor([] { return false; }, 0.5);
+    page.setContentOffset(ui::Point{page.contentSize().width / 3, page.contentSize().height / 4});
+    sharp();
+    snapshot(std::to_string(n++) + "-reader-zoomed");
+    page.zoomReset();
+  }
+  reader->tappedInToolbarThumbsButton(*reader->mainToolbar(), *reader->mainToolbar()->thumbsButton());
+  waitFor([&] { return reader->presentedViewController() != nullptr; }, 5);
+  waitFor([] {
+    ReaderThumbQueue::sharedInstance().waitUntilIdle();
+    return false;
+  }, 1);
+  snapshot(std::to_string(n++) + "-reader-thumbnails");
+  reader->dismissReaderViewController();
+  waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
 }
 
 void ScreenshotTour::startSignIn() {

@@ -51,6 +51,9 @@ class ScreenshotTour {
   void tour();
   // The first unsubmitted order in its editor and as its order form.
   void tourOrder(int& n);
+  // A library PDF of the demo company in the reader: its first page, a page
+  // zoomed in, the thumbnails screen. `n` numbers the pictures.
+  void readerTour(int& n);
 
   const LaunchOptions& o_;
   std::shared_ptr<MarvistoAppDelegate> app_;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/ScreenshotTour.hpp"
+#include "services/DocumentInteractionController.hpp"
 #include "catalog/CatalogScreens.hpp"
 #include "customer/CustomerScreens.hpp"
 #include "library/LibraryServices.hpp"
@@ -154,6 +155,8 @@ int main(int argc, char** argv) {
   app->didFinishLaunchingWithOptions({});
   std::printf("Marvisto %s started%s.\n", app->currentVersion().c_str(), firstRun ? " for the first time" : "");
   if (wantWindow) {
+    // Links open in the desktop's browser and mail program.
+    svc::URLOpener::install();
     std::string why;
     desktop = ui::DesktopWindow::open(app->window(), {}, &why);
     if (!desktop) std::printf("No window (%s); running without one.\n", why.c_str());
@@ -169,6 +172,7 @@ int main(int argc, char** argv) {
     status = tour.run();
   }
 
+  base::NotificationCenter::defaultCenter().post(ui::Application::WillTerminateNotification);
   NetworkModel::sharedInstance().cancelAllRequests();
   loop.drain();
   desktop.reset();
