@@ -1,5 +1,6 @@
 #include "app/ScreenshotTour.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
