@@ -22,10 +22,6 @@ bool isOfficeExtension(const std::filesystem::path& path) {
   return std::find(kOffice.begin(), kOffice.end(), ext) != kOffice.end();
 }
 
-}  // namespace
-
-namespace {
-
 // Pops the reader off the navigation controller that shows it: animated, as
 // the library closes its viewers.
 class ReaderCloser : public ReaderViewControllerDelegate {
@@ -40,7 +36,6 @@ std::shared_ptr<ReaderCloser> readerCloser() {
   return closer;
 }
 
-std::string text(const std::string& key) { return textForKey(key).value_or(key); }
 
 }  // namespace
 

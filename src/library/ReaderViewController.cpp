@@ -20,8 +20,6 @@ namespace mv {
 
 namespace {
 
-std::string text(const std::string& key) { return textForKey(key).value_or(key); }
-
 double now() { return base::RunLoop::main().now(); }
 
 }  // namespace
