@@ -19,21 +19,15 @@
 #include <memory>
 #include <string>
 
-#include "platform/base/Log.hpp"
+#include "BenchWorld.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "sales-service/SalesService.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "store/SQLiteTransaction.hpp"
-#include "sync/NetworkModel.hpp"
-#include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
 #include "sync/SyncModel.hpp"
-#include "util/Json.hpp"
-#include "util/Session.hpp"
 
 namespace fs = std::filesystem;
 
@@ -41,82 +35,18 @@ namespace {
 
 int gProducts = 20000;
 
-class BenchSession : public mv::SyncSession {
- public:
-  int loginType() const override { return kLoginTypeOnline; }
-  void setLoginType(int) override {}
-  std::string clientID() const override { return mv::Session::current().clientID; }
-  void setClientID(const std::string&) override {}
-  void setSessionId(const std::string&) override {}
-  void setVendorId(std::int64_t) override {}
-  void setHasBackup(bool) override {}
-  void setLastBackupDate(double) override {}
-  void getUserinfo() override {}
-  void getRuntimeConfig() override {}
-};
-
-class CatalogueOnly : public mv::SyncConfigManager {
- public:
-  bool isOnShow(int index) const override { return index == kCatalogIndex; }
-  std::map<std::string, std::string>& flagDic() override { return flags_; }
-
- private:
-  std::map<std::string, std::string> flags_;
-};
-
-class Receiver : public mv::NetworkRecDelegate {
- public:
-  std::shared_ptr<mv::NetBaseRst> result;
-  void ReciveHttpRespondInfo(const std::shared_ptr<mv::NetBaseRst>& r) override { result = r; }
-};
-
-// The service, the data root and a signed-in session, made once.
+// The service, the data root and a signed-in session, made once, with the
+// decoded full reply for the baseline.
 struct World {
-  std::unique_ptr<mv::sales::SalesService> service;
-  std::shared_ptr<BenchSession> session = std::make_shared<BenchSession>();
-  std::shared_ptr<CatalogueOnly> config = std::make_shared<CatalogueOnly>();
-  std::shared_ptr<mv::SyncAllTableRst> reply;  // the decoded full reply, for the baseline
+  bench::ServiceWorld base{mv::sales::SampleOptions::large(gProducts), {mv::SyncConfigManager::kCatalogIndex}};
+  std::shared_ptr<mv::SyncAllTableRst> reply;
   std::size_t rows = 0;
-  fs::path root;
   bool ready = false;
 
   World() {
-    root = fs::temp_directory_path() / ("marvisto-bench-" + std::to_string(::getpid()));
-    fs::create_directories(root);
-    base::Paths::setRoot(root);
-    base::UserDefaults::resetStandard();
-    base::RunLoop::main().setClock(std::make_shared<base::RealClock>());
-
-    mv::sales::ServiceConfig cfg = mv::sales::ServiceConfig::defaults();
-    for (auto& company : cfg.companies) {
-      if (company.clientId == "acme") company.data = mv::sales::SampleOptions::large(gProducts);
-    }
-    service = std::make_unique<mv::sales::SalesService>(cfg);
-    std::string error;
-    if (!service->start(&error)) {
-      std::fprintf(stderr, "cannot start the sales service: %s\n", error.c_str());
-      return;
-    }
-    const base::Value settings = service->serverSettings();
-    for (const auto& [key, value] : settings.items()) base::UserDefaults::standard().setObject(key, value);
-    mv::Session signIn;
-    signIn.clientID = "acme";
-    signIn.acountID = "rep";
-    signIn.password = "secret";
-    signIn.deviceID = std::string(40, 'a');
-    mv::Session::publish(signIn);
-    mv::SyncSession::setCurrent(session);
-    mv::SyncConfigManager::setCurrent(config);
-
-    auto login = roundTrip(std::make_shared<mv::RequestLogin>());
-    auto signedIn = std::dynamic_pointer_cast<mv::LoginRst>(login);
-    if (!signedIn || !signedIn->isSuccess()) {
-      std::fprintf(stderr, "cannot sign in\n");
-      return;
-    }
-    signIn.sessionId = signedIn->sessionId;
-    mv::Session::publish(signIn);
-    reply = std::dynamic_pointer_cast<mv::SyncAllTableRst>(roundTrip(std::make_shared<mv::RequestSyncAllTable>()));
+    if (!base.ready()) return;
+    reply = std::dynamic_pointer_cast<mv::SyncAllTableRst>(
+        bench::ServiceWorld::roundTrip(std::make_shared<mv::RequestSyncAllTable>()));
     if (!reply || !reply->isSuccess()) {
       std::fprintf(stderr, "cannot fetch the product tables\n");
       return;
@@ -127,23 +57,6 @@ struct World {
            count(reply->imagesTable) + count(reply->categoryTable) + count(reply->productRelatedFilesTable) +
            count(reply->productTagTable) + count(reply->productRelateTagTable);
     ready = true;
-  }
-
-  ~World() {
-    mv::SyncModel::freeInstance();
-    mv::DataAccessManager::releaseDataModel();
-    mv::NetworkModel::sharedInstance().cancelAllRequests();
-    if (service) service->stop();
-    std::error_code ec;
-    fs::remove_all(root, ec);
-  }
-
-  static std::shared_ptr<mv::NetBaseRst> roundTrip(const std::shared_ptr<mv::RequestInterfaceBase>& request) {
-    auto receiver = std::make_shared<Receiver>();
-    request->setReceiveDelegete(receiver);
-    mv::NetworkModel::sharedInstance().sendRequest(request);
-    base::RunLoop::main().runUntil([&] { return receiver->result != nullptr; }, 300);
-    return receiver->result;
   }
 
   // A fresh client database made from the template.
@@ -218,77 +131,78 @@ void BM_BaselinePreparedInserts(benchmark::State& state) {
     World::freshStore();
     mv::SQLiteDatabase& db = mv::SQLiteDatabase::sharedDataBase();
     state.ResumeTiming();
-    mv::SQLiteTransaction tx(db);
-    bool ok = tx.begin();
-    ok = ok && insertAll(db, r.productTable,
-                         "INSERT INTO marvisto_product (product_id, product_sku, product_name, product_s_desc, "
-                         "product_l_desc, product_publish, product_ordering, product_stock, product_sale, product_buy, "
-                         "product_tags) VALUES (?,?,?,?,?,?,?,?,?,?,?)",
-                         [](auto& st, const auto& p) {
-                           st.bindAll(p.product_id, p.product_sku, p.product_name, p.product_s_desc, p.product_l_desc,
-                                      p.product_publish, p.product_ordering, p.product_stock, p.product_sale,
-                                      p.product_buy, p.product_tags);
-                         });
-    ok = ok && insertAll(db, r.productAttributeTable,
-                         "INSERT INTO marvisto_product_attribute (attribute_id, product_id, attribute_fields_id, "
-                         "attribute_value, default_value) VALUES (?,?,?,?,?)",
-                         [](auto& st, const auto& a) {
-                           st.bindAll(a.attribute_id, a.product_id, a.attribute_fields_id, a.attribute_value,
-                                      a.default_value);
-                         });
-    ok = ok && insertAll(db, r.fieldsAttributeTable,
-                         "INSERT INTO marvisto_fields_product_attribute (field_id, field_name, description, "
-                         "selection_list, display, published) VALUES (?,?,?,?,?,?)",
-                         [](auto& st, const auto& f) {
-                           st.bindAll(f.field_id, f.field_name, f.description, f.selection_list, f.display,
-                                      f.published);
-                         });
-    ok = ok && insertAll(db, r.productCategoryXrefTable,
-                         "INSERT OR IGNORE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?,?)",
-                         [](auto& st, const auto& x) { st.bindAll(x.category_id, x.product_id); });
-    ok = ok && insertAll(db, r.productPriceTable,
-                         "INSERT INTO marvisto_product_price (price_id, product_id, vendor_group_id_list, "
-                         "vendor_state_id_list, vendor_id_list, customer_id_list, price, currency, discount_price, "
-                         "discount_identifier, discount_start_date, discount_end_date, discount_publish, "
-                         "tier_start_date, tier_end_date, tier_quantity_price, tier_publish, discontRat) "
-                         "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                         [](auto& st, const auto& p) {
-                           st.bindAll(p.price_id, p.product_id, p.vendor_group_id_list, p.vendor_state_id_list,
-                                      p.vendor_id_list, p.customer_id_list, p.price, p.currency, p.discount_price,
-                                      p.discount_identifier, p.discount_start_date, p.discount_end_date,
-                                      p.discount_publish, p.tier_start_date, p.tier_end_date, p.tier_quantity_price,
-                                      p.tier_publish, p.discontRat);
-                         });
-    ok = ok && insertAll(db, r.productRelatedTable,
-                         "INSERT INTO marvisto_product_related (serial, first_product_id, second_product_id) "
-                         "VALUES (?,?,?)",
-                         [](auto& st, const auto& x) { st.bindAll(x.serial, x.first_product_id, x.second_product_id); });
-    ok = ok && insertAll(db, r.imagesTable,
-                         "INSERT INTO marvisto_image (image_id, key_id, key_type, image_thumb_address, "
-                         "image_full_address, image_isdault, image_s_desc, image_l_desc, image_publis, "
-                         "image_ordering) VALUES (?,?,?,?,?,?,?,?,?,?)",
-                         [](auto& st, const auto& i) {
-                           st.bindAll(i.image_id, i.key_id, i.key_type, i.image_thumb_address, i.image_full_address,
-                                      i.image_isdault, i.image_s_desc, i.image_l_desc, i.image_publis,
-                                      i.image_ordering);
-                         });
-    ok = ok && insertAll(db, r.categoryTable,
-                         "INSERT INTO marvisto_category (category_id, category_name, category_code, category_type, "
-                         "category_publish, category_ordering, category_parent_id) VALUES (?,?,?,?,?,?,?)",
-                         [](auto& st, const auto& c) {
-                           st.bindAll(c.category_id, c.category_name, c.category_code, c.category_type,
-                                      c.category_publish, c.category_ordering, c.category_parent_id);
-                         });
-    ok = ok && insertAll(db, r.productRelatedFilesTable,
-                         "INSERT OR IGNORE INTO marvisto_product_related_files (file_id, product_sku, product_id) "
-                         "VALUES (?,?,?)",
-                         [](auto& st, const auto& f) { st.bindAll(f.file_id, f.product_sku, f.product_id); });
-    ok = ok && insertAll(db, r.productTagTable, "INSERT INTO marvisto_tag (tag_id, tag_name) VALUES (?,?)",
-                         [](auto& st, const auto& t) { st.bindAll(t.tag_id, t.tag_name); });
-    ok = ok && insertAll(db, r.productRelateTagTable,
-                         "INSERT OR IGNORE INTO marvisto_product_related_tag (tag_id, product_id) VALUES (?,?)",
-                         [](auto& st, const auto& t) { st.bindAll(t.tag_id, t.product_id); });
-    ok = ok && tx.commit();
+    const bool ok = db.runInTransaction([&] {
+      bool ok = true;
+      ok = ok && insertAll(db, r.productTable,
+                           "INSERT INTO marvisto_product (product_id, product_sku, product_name, product_s_desc, "
+                           "product_l_desc, product_publish, product_ordering, product_stock, product_sale, product_buy, "
+                           "product_tags) VALUES (?,?,?,?,?,?,?,?,?,?,?)",
+                           [](auto& st, const auto& p) {
+                             st.bindAll(p.product_id, p.product_sku, p.product_name, p.product_s_desc, p.product_l_desc,
+                                        p.product_publish, p.product_ordering, p.product_stock, p.product_sale,
+                                        p.product_buy, p.product_tags);
+                           });
+      ok = ok && insertAll(db, r.productAttributeTable,
+                           "INSERT INTO marvisto_product_attribute (attribute_id, product_id, attribute_fields_id, "
+                           "attribute_value, default_value) VALUES (?,?,?,?,?)",
+                           [](auto& st, const auto& a) {
+                             st.bindAll(a.attribute_id, a.product_id, a.attribute_fields_id, a.attribute_value,
+                                        a.default_value);
+                           });
+      ok = ok && insertAll(db, r.fieldsAttributeTable,
+                           "INSERT INTO marvisto_fields_product_attribute (field_id, field_name, description, "
+                           "selection_list, display, published) VALUES (?,?,?,?,?,?)",
+                           [](auto& st, const auto& f) {
+                             st.bindAll(f.field_id, f.field_name, f.description, f.selection_list, f.display,
+                                        f.published);
+                           });
+      ok = ok && insertAll(db, r.productCategoryXrefTable,
+                           "INSERT OR IGNORE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?,?)",
+                           [](auto& st, const auto& x) { st.bindAll(x.category_id, x.product_id); });
+      ok = ok && insertAll(db, r.productPriceTable,
+                           "INSERT INTO marvisto_product_price (price_id, product_id, vendor_group_id_list, "
+                           "vendor_state_id_list, vendor_id_list, customer_id_list, price, currency, discount_price, "
+                           "discount_identifier, discount_start_date, discount_end_date, discount_publish, "
+                           "tier_start_date, tier_end_date, tier_quantity_price, tier_publish, discontRat) "
+                           "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                           [](auto& st, const auto& p) {
+                             st.bindAll(p.price_id, p.product_id, p.vendor_group_id_list, p.vendor_state_id_list,
+                                        p.vendor_id_list, p.customer_id_list, p.price, p.currency, p.discount_price,
+                                        p.discount_identifier, p.discount_start_date, p.discount_end_date,
+                                        p.discount_publish, p.tier_start_date, p.tier_end_date, p.tier_quantity_price,
+                                        p.tier_publish, p.discontRat);
+                           });
+      ok = ok && insertAll(db, r.productRelatedTable,
+                           "INSERT INTO marvisto_product_related (serial, first_product_id, second_product_id) "
+                           "VALUES (?,?,?)",
+                           [](auto& st, const auto& x) { st.bindAll(x.serial, x.first_product_id, x.second_product_id); });
+      ok = ok && insertAll(db, r.imagesTable,
+                           "INSERT INTO marvisto_image (image_id, key_id, key_type, image_thumb_address, "
+                           "image_full_address, image_isdault, image_s_desc, image_l_desc, image_publis, "
+                           "image_ordering) VALUES (?,?,?,?,?,?,?,?,?,?)",
+                           [](auto& st, const auto& i) {
+                             st.bindAll(i.image_id, i.key_id, i.key_type, i.image_thumb_address, i.image_full_address,
+                                        i.image_isdault, i.image_s_desc, i.image_l_desc, i.image_publis,
+                                        i.image_ordering);
+                           });
+      ok = ok && insertAll(db, r.categoryTable,
+                           "INSERT INTO marvisto_category (category_id, category_name, category_code, category_type, "
+                           "category_publish, category_ordering, category_parent_id) VALUES (?,?,?,?,?,?,?)",
+                           [](auto& st, const auto& c) {
+                             st.bindAll(c.category_id, c.category_name, c.category_code, c.category_type,
+                                        c.category_publish, c.category_ordering, c.category_parent_id);
+                           });
+      ok = ok && insertAll(db, r.productRelatedFilesTable,
+                           "INSERT OR IGNORE INTO marvisto_product_related_files (file_id, product_sku, product_id) "
+                           "VALUES (?,?,?)",
+                           [](auto& st, const auto& f) { st.bindAll(f.file_id, f.product_sku, f.product_id); });
+      ok = ok && insertAll(db, r.productTagTable, "INSERT INTO marvisto_tag (tag_id, tag_name) VALUES (?,?)",
+                           [](auto& st, const auto& t) { st.bindAll(t.tag_id, t.tag_name); });
+      ok = ok && insertAll(db, r.productRelateTagTable,
+                           "INSERT OR IGNORE INTO marvisto_product_related_tag (tag_id, product_id) VALUES (?,?)",
+                           [](auto& st, const auto& t) { st.bindAll(t.tag_id, t.product_id); });
+      return ok;
+    });
     if (!ok) state.SkipWithError(("insert failed: " + db.lastError()).c_str());
   }
   state.counters["rows"] = static_cast<double>(w.rows);
@@ -302,14 +216,7 @@ BENCHMARK(BM_BaselinePreparedInserts)->Unit(benchmark::kMillisecond)->UseRealTim
 }  // namespace
 
 int main(int argc, char** argv) {
-  base::RunLoop::main().adoptCurrentThread();
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.rfind("--products=", 0) == 0) gProducts = std::max(1, std::atoi(arg.c_str() + 11));
-  }
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  bench::runBenchmarks(argc, argv, gProducts);
   gWorld.reset();
   return 0;
 }

@@ -6,7 +6,9 @@
 
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
+#include "catalog/ProductDetailController.hpp"
 #include "library/LibraryFileOpener.hpp"
+#include "library/LibraryViewers.hpp"
 #include "library/ReaderThumbQueue.hpp"
 #include "library/ReaderViewController.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -46,6 +48,13 @@ LoginInfo typedLogin(const LaunchOptions& o) {
   info.passWord = o.password;
   info.deviceId = PublicFunction::getDeviceUDID();
   return info;
+}
+
+// A picture's name: two digits, so the files sort in tour order.
+std::string numbered(int& next, const char* what) {
+  char name[48];
+  std::snprintf(name, sizeof name, "%02d%s", next++, what);
+  return name;
 }
 
 }  // namespace
@@ -255,21 +264,45 @@ void ScreenshotTour::catalogScreens(int& n) {
   if (products.empty()) return;
   auto& center = CatalogNotificationCenter::defaultCenter();
   // The first demo product has several pictures, attributes and a running discount.
-  center.post(CatalogNotifications::setCatalogLayOut, ProductListChoice{0, products});
-  snapshot(std::to_string(n++) + "-catalog-product");
-  center.post(CatalogNotifications::btnBackClick);
-  waitFor([] { return false; }, 0.5);
-  // The search popover, with the first word of that product's name.
   auto tab = UITabBarControllerExt::current();
   auto catalog = tab ? std::dynamic_pointer_cast<CatalogViewController>(tab->screen(MainTabScreens::kCatalog)) : nullptr;
   if (!catalog) return;
+  center.post(CatalogNotifications::setCatalogLayOut, ProductListChoice{0, products});
+  snapshot(numbered(n, "-catalog-product"));
+  if (auto* product = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController())) {
+    product->setCurrentDescRelatedIndex(ProductDetailController::kRelatedProductsPanel);
+    snapshot(numbered(n, "-catalog-product-related"));
+    product->setCurrentDescRelatedIndex(ProductDetailController::kRelatedMaterialsPanel);
+    snapshot(numbered(n, "-catalog-product-materials"));
+    product->setCurrentDescRelatedIndex(ProductDetailController::kDescriptionPanel);
+    // Its pictures full screen.
+    product->onClickImage();
+    waitFor([&] { return product->presentedViewController() != nullptr; }, 5);
+    snapshot(numbered(n, "-catalog-image-browser"));
+    product->dismissPopController(false);
+    waitFor([&] { return product->presentedViewController() == nullptr; }, 5);
+  }
+  center.post(CatalogNotifications::btnBackClick);
+  waitFor([] { return false; }, 0.5);
+  // The search popover, with the first word of that product's name.
   const std::string& name = products.front().product_name;
   const std::string word = name.substr(0, name.find(' '));
   catalog->searchBar().setText(word);
   catalog->searchBarTextDidChange(catalog->searchBar(), word);
-  snapshot(std::to_string(n++) + "-catalog-search");
+  snapshot(numbered(n, "-catalog-search"));
   if (auto popover = catalog->serchController()) popover->dismissPopoverAnimated(false);
   catalog->searchBar().setText("");
+  // The demo's favourites and comparison.
+  catalog->btnFavoritesClicked();
+  if (waitFor([&] { return catalog->presentedViewController() != nullptr; }, 5)) {
+    snapshot(numbered(n, "-catalog-favorites"));
+    catalog->dismissPopController(false);
+  }
+  catalog->btnCompareClicked();
+  if (waitFor([&] { return catalog->presentedViewController() != nullptr; }, 5)) {
+    snapshot(numbered(n, "-catalog-comparison"));
+    catalog->dismissPopController(false);
+  }
 }
 
 void ScreenshotTour::readerTour(int& n) {
@@ -287,7 +320,9 @@ void ScreenshotTour::readerTour(int& n) {
     return;
   }
   std::printf("Reading %s...\n", pdfs.front().filename().string().c_str());
-  auto reader = LibraryFileOpener::openPdfReader(pdfs.front(), pdfs.front().stem().string(), *nav);
+  auto decision = LibraryFileOpener::decide("PDF", pdfs.front(), PublicFunction::getDeviceType());
+  if (!LibraryViewers::open(decision, pdfs.front().stem().string(), nav)) return;
+  auto reader = std::dynamic_pointer_cast<ReaderViewController>(nav->viewControllers().back());
   if (!reader) return;
   waitFor([&] { return reader->currentPage() > 0; }, 5);
   // Pictures wait for the page's tiles and thumbnails.
@@ -304,14 +339,14 @@ void ScreenshotTour::readerTour(int& n) {
     }
   };
   sharp();
-  snapshot(std::to_string(n++) + "-reader");
+  snapshot(numbered(n, "-reader"));
   if (auto it = reader->contentViews().find(reader->currentPage()); it != reader->contentViews().end()) {
     auto& page = *it->second;
     for (int i = 0; i < 3; ++i) page.loopZoom();
     waitFor([] { return false; }, 0.5);
     page.setContentOffset(ui::Point{page.contentSize().width / 3, page.contentSize().height / 4});
     sharp();
-    snapshot(std::to_string(n++) + "-reader-zoomed");
+    snapshot(numbered(n, "-reader-zoomed"));
     page.zoomReset();
   }
   reader->tappedInToolbarThumbsButton(*reader->mainToolbar(), *reader->mainToolbar()->thumbsButton());
@@ -320,7 +355,7 @@ void ScreenshotTour::readerTour(int& n) {
     ReaderThumbQueue::sharedInstance().waitUntilIdle();
     return false;
   }, 1);
-  snapshot(std::to_string(n++) + "-reader-thumbnails");
+  snapshot(numbered(n, "-reader-thumbnails"));
   reader->dismissReaderViewController();
   waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
 }

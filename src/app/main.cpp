@@ -16,6 +16,7 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/session/LoginMode.hpp"
@@ -174,6 +175,9 @@ int main(int argc, char** argv) {
 
   base::NotificationCenter::defaultCenter().post(ui::Application::WillTerminateNotification);
   NetworkModel::sharedInstance().cancelAllRequests();
+  // Picture reads still on the shared pool end before the statics they read do.
+  base::WorkQueue::global().cancelAll();
+  base::WorkQueue::global().waitIdle();
   loop.drain();
   desktop.reset();
   MarvistoAppDelegate::destroyCurrent();

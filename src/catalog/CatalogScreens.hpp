@@ -1,6 +1,6 @@
 #pragma once
-// Puts the catalogue into the application: the maker of the Catalogue tab's
-// screen. Called once when the application starts.
+// Puts the catalogue into the application: the makers of the Catalogue and
+// Inventory tabs' screens. Called once when the application starts.
 namespace mv {
 
 class CatalogScreens {

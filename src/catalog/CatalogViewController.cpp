@@ -365,13 +365,42 @@ void CatalogViewController::detailOnClickTagListener(const std::string& tagName)
 
 void CatalogViewController::btnCompareClicked() {
   auto* store = DataAccessManager::sharedDataModel();
-  if (!store || store->getCompares().empty()) showToast(text("HAVENOTCREATECOMPARISONS"));
+  auto screen = std::make_shared<ProductCompareController>();
+  if (store) screen->setCompareProductsArray(store->getCompares());
+  if (screen->compareProductsArray().empty()) {
+    showToast(text("HAVENOTCREATECOMPARISONS"));
+    return;
+  }
+  screen->setDelegate(ui::weakAs<PopControllerDelegate>(this));
+  screen->setCompareDelegate(ui::weakAs<ProductCompareDelegate>(this));
+  presentViewController(screen, true);
 }
 
 void CatalogViewController::btnFavoritesClicked() {
   auto* store = DataAccessManager::sharedDataModel();
-  if (!store || store->getFavorites().empty()) showToast(text("HAVENOTCREATEFAVORITES"));
+  auto screen = std::make_shared<ProductFavoriteController>();
+  if (store) screen->setFavArray(store->getFavorites());
+  if (screen->favArray().empty()) {
+    showToast(text("HAVENOTCREATEFAVORITES"));
+    return;
+  }
+  screen->setDelegate(ui::weakAs<PopControllerDelegate>(this));
+  screen->setFavDelegate(ui::weakAs<ProductFavoriteDelegate>(this));
+  presentViewController(screen, true);
 }
+
+// The product screens on the detail stack show their toggles as the lists
+// hold their products now.
+void CatalogViewController::changeAddCompareButtonState() {
+  if (!detailController_) return;
+  for (const auto& screen : detailController_->viewControllers()) {
+    if (auto* product = dynamic_cast<ProductDetailController*>(screen.get()); product && product->isViewLoaded()) {
+      product->refreshToggles();
+    }
+  }
+}
+
+void CatalogViewController::changeAddFavoriteButtonState() { changeAddCompareButtonState(); }
 
 // ---- search ----------------------------------------------------------------------------------
 

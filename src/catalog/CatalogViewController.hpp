@@ -14,6 +14,8 @@
 #include "catalog/DetailViewController.hpp"
 #include "catalog/DetailViewDelegate.hpp"
 #include "catalog/MasterViewController.hpp"
+#include "catalog/ProductCompareController.hpp"
+#include "catalog/ProductFavoriteController.hpp"
 #include "catalog/ProductSearchResults.hpp"
 #include "platform/ui/PopoverController.hpp"
 #include "platform/ui/Button.hpp"
@@ -34,6 +36,8 @@ class CatalogViewController : public BaseViewController,
                               public OrderingControllerDelegate,
                               public PopControllerDelegate,
                               public ProductSearchResultsDelegate,
+                              public ProductCompareDelegate,
+                              public ProductFavoriteDelegate,
                               public ui::SearchBarDelegate {
  public:
   static constexpr long kMasterViewTag = 6001;
@@ -81,6 +85,8 @@ class CatalogViewController : public BaseViewController,
   const std::vector<marvisto_product_Entity>& searchProductArray() const { return searchProductArray_; }
   const std::shared_ptr<ui::PopoverController>& serchController() const { return serchController_; }
   void dismissPopController(bool animated) override;
+  void changeAddCompareButtonState() override;
+  void changeAddFavoriteButtonState() override;
 
   // Lays the screen out for its present state, without animation.
   void adjustMasterAndDetailPostion();

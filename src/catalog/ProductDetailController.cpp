@@ -9,10 +9,12 @@
 #include "catalog/ProductDetailLayout.hpp"
 #include "catalog/ProductQuantity.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/LayerAnimation.hpp"
 #include "platform/ui/SwipeGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "platform/ui/Window.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
@@ -63,6 +65,8 @@ std::string captionText(const char* key) { return Language::format("%@:", {Catal
 const ui::Rect kNameFrame{685, 16, 325, 24};
 constexpr double kNameMaxHeight = 46;
 
+constexpr long kBarBackgroundTag = 6101;
+
 const char* const kSwitchKeys[] = {"RELATEDMATERIALS", "RELATEDPRODUCTS", "DESCRIPTION"};
 
 }  // namespace
@@ -70,6 +74,33 @@ const char* const kSwitchKeys[] = {"RELATEDMATERIALS", "RELATEDPRODUCTS", "DESCR
 ProductDetailController::~ProductDetailController() {
   if (manyImagesView_) manyImagesView_->setDelegate({});
   if (countTextField_) countTextField_->setDelegate({});
+}
+
+std::shared_ptr<ProductDetailController> ProductDetailController::pushAlone(
+    ui::NavigationController& nav, const marvisto_product_Entity& product, std::weak_ptr<ProductDetailDelegate> delegate,
+    std::function<void()> back) {
+  auto screen = std::make_shared<ProductDetailController>();
+  screen->setProductEntity(product);
+  screen->setDelegate(std::move(delegate));
+  nav.pushViewController(screen, true);
+  nav.setNavigationBarHidden(false);
+  auto button = std::make_shared<ui::Button>(ui::Rect{0, 0, 78, 34}, ui::ButtonType::Custom);
+  button->setTitle(CatalogFeedback::text("BACK"));
+  ViewStyle::initializeToBackButtonHeight34(*button);
+  button->addAction([back = std::move(back)](ui::Control&, const ui::Event*) {
+    if (back) back();
+  }, ui::ControlEventTouchUpInside);
+  screen->navigationItem().setLeftBarButtonItem(std::make_shared<ui::BarButtonItem>(button));
+  // The skin's bar picture, once per bar however often a product is shown.
+  auto& bar = nav.navigationBar();
+  if (!bar.viewWithTag(kBarBackgroundTag)) {
+    auto background = std::make_shared<ui::ImageView>(ui::Rect{-1, 0, bar.bounds().width() + 1, bar.bounds().height()});
+    background->setImage(SkinManager::skinFromImageName("topbar-bg.png"));
+    background->setTag(kBarBackgroundTag);
+    bar.insertSubview(background, 1);
+  }
+  screen->removeProductMoves();
+  return screen;
 }
 
 // ---- what openers set ---------------------------------------------------------------------
@@ -180,6 +211,9 @@ void ProductDetailController::buildViews() {
     auto b = std::make_shared<ui::Button>(ui::Rect{620 + 122.0 * i, 178, 120, 34}, ui::ButtonType::Custom);
     b->setTitleColor(gfx::Color::gray(), ui::ControlStateNormal);
     b->setTitleColor(gfx::Color::black(), ui::ControlStateSelected);
+    // Long titles in another language shrink rather than cut.
+    b->titleLabel().setAdjustsFontSizeToFitWidth(true);
+    b->titleLabel().setMinimumFontSize(11);
     b->addAction(
         [weak, i](ui::Control&, const ui::Event*) {
           if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->setCurrentDescRelatedIndex(i);
@@ -399,6 +433,39 @@ void ProductDetailController::initDescRelateSwitch() {
   if (descriptionView_) descriptionView_->removeFromSuperview();
   descriptionView_ = std::make_shared<ProductDescView>(kDescriptionFrame);
   descriptionView_->setShortDesc(productEntity_.product_s_desc);
+  auto* s = store();
+  relatedProducts_ = s ? s->getrelatedProductIDsByProductid(productID_).value_or(std::vector<marvisto_product_Entity>{})
+                       : std::vector<marvisto_product_Entity>{};
+  if (!relatedProductController_) {
+    relatedProductController_ = std::make_shared<RelatedProductViewcontroller>();
+    relatedProductController_->setRelatedArray(relatedProducts_);
+    relatedProductController_->setDelegate(ui::weakAs<PopControllerDelegate>(this));
+    addChildViewController(relatedProductController_);
+    auto panel = relatedProductController_->view();
+    panel->setFrame(kRelatedPanelFrame);
+    view()->insertSubviewAbove(panel, relatedProductPanel_.get());
+    relatedProductPanel_->removeFromSuperview();
+    relatedProductPanel_ = panel;
+    relatedProductController_->didMoveToParentViewController(this);
+  } else {
+    relatedProductController_->reloadRelatedProduct(relatedProducts_);
+  }
+  productRelateFiles_ = s ? s->getProductRelatedFilesByProductId(productID_) : std::vector<marvisto_library_files_Entity>{};
+  if (!relatedFileController_) {
+    relatedFileController_ = std::make_shared<ProductRelatedFileController>();
+    relatedFileController_->setLibfilesArray(productRelateFiles_);
+    relatedFileController_->setDelegate(ui::weakAs<PopControllerDelegate>(this));
+    addChildViewController(relatedFileController_);
+    auto panel = relatedFileController_->view();
+    panel->setFrame(kRelatedPanelFrame);
+    panel->setAutoresizingMask(ui::FlexibleRightMargin | ui::FlexibleBottomMargin);
+    view()->insertSubviewAbove(panel, relatedFilePanel_.get());
+    relatedFilePanel_->removeFromSuperview();
+    relatedFilePanel_ = panel;
+    relatedFileController_->didMoveToParentViewController(this);
+  } else {
+    relatedFileController_->reloadRelatdFiles(productRelateFiles_);
+  }
   view()->insertSubviewAbove(descriptionView_, relatedProductPanel_.get());
 }
 
@@ -630,6 +697,13 @@ void ProductDetailController::changeProduct(int direction, bool slideshow) {
     refreshTitle();
   }
   refreshArrows();
+  if (imageController_) {
+    // The browser shows the new product's pictures from its first one.
+    auto* s = store();
+    manyImagesArray_ = s ? s->getManyImageByKeyId(productID_) : std::vector<marvisto_image_Entity>{};
+    fillBrowser(*imageController_);
+    imageController_->setTag(0);
+  }
   refreshItemNumberInOrder();
 }
 
@@ -665,14 +739,77 @@ void ProductDetailController::didSelectedManyImage(ProductDetailManyImageCell& c
   ui::View::animate(0.5, 0, ui::AnimationOptionCurveEaseOut, [imageView] { imageView->setAlpha(1); });
 }
 
-void ProductDetailController::onClickImage() { countTextField_->resignFirstResponder(); }
+void ProductDetailController::fillBrowser(ProductDetailImageController& browser) {
+  std::vector<std::string> full, thumbs;
+  for (const auto& image : manyImagesArray_) {
+    full.push_back(image.image_full_address);
+    thumbs.push_back(image.image_thumb_address);
+  }
+  browser.setImagesArray(std::move(full));
+  browser.setThumbImagesArray(std::move(thumbs));
+  browser.setProductEntity(productEntity_);
+  auto* s = store();
+  const auto price = s ? s->getPriceEntityByProductId(productID_) : marvisto_product_price_Entity{};
+  browser.setProductPrice(price.strPrice());
+  browser.setProductDiscountPrice(price.discount_flag ? price.strDiscountPrice() : std::string());
+  browser.setProductTitle(titleText());
+  if (browser.isViewLoaded()) {
+    browser.btnLeft().setHidden(position_.previousHidden());
+    browser.btnRight().setHidden(position_.nextHidden());
+  }
+}
 
-void ProductDetailController::RelatedBtnClicked() {}
+void ProductDetailController::onClickImage() {
+  countTextField_->resignFirstResponder();
+  if (manyImagesArray_.empty()) return;
+  imageController_ = std::make_shared<ProductDetailImageController>();
+  imageController_->setBrowserDelegate(ui::weakAs<ProductDetailImageDelegate>(this));
+  fillBrowser(*imageController_);
+  imageController_->setProductTitle(lblTitle_ ? lblTitle_->text() : productEntity_.product_name);
+  imageController_->setTag(imgIndex_);
+  imageController_->setCurrentImageCache(productImageView_->image(), imgIndex_);
+  imageController_->setModalTransitionStyle(ui::ModalTransitionStyle::CrossDissolve);
+  presentViewController(imageController_, true);
+  imageController_->btnLeft().setHidden(m_tapToLeftProduct_->isHidden());
+  imageController_->btnRight().setHidden(m_tapToRightProduct_->isHidden());
+}
 
-void ProductDetailController::RelatedFileBtnClicked() {}
+ui::NavigationController* ProductDetailController::rootNavigationController() const {
+  // The outermost container above this screen (its view may be off screen
+  // while a related screen covers it).
+  ui::ViewController* top = parentViewController();
+  while (top && top->parentViewController()) top = top->parentViewController();
+  return dynamic_cast<ui::NavigationController*>(top);
+}
+
+void ProductDetailController::RelatedBtnClicked() {
+  auto* root = rootNavigationController();
+  if (!root) return;
+  auto related = std::make_shared<RelatedProductViewcontroller>();
+  related->setFullScreen(true);
+  related->setRelatedArray(relatedProducts_);
+  related->setDelegate(ui::weakAs<PopControllerDelegate>(this));
+  root->pushViewController(related, true);
+}
+
+void ProductDetailController::RelatedFileBtnClicked() {
+  auto* root = rootNavigationController();
+  if (!root) return;
+  auto files = std::make_shared<ProductRelatedFileController>();
+  files->setFullScreen(true);
+  files->setLibfilesArray(productRelateFiles_);
+  files->setDelegate(ui::weakAs<PopControllerDelegate>(this));
+  root->pushViewController(files, true);
+}
 
 void ProductDetailController::dismissPopController(bool animated) {
   if (presentedViewController()) dismissViewControllerAnimated(animated);
+  imageController_.reset();
+  // A related screen shown over the tab bar.
+  auto* root = rootNavigationController();
+  if (root && root->viewControllers().size() > 1 && root->topViewController() != this) {
+    root->popViewControllerAnimated(animated);
+  }
 }
 
 // ---- the screen's life ----------------------------------------------------------------------

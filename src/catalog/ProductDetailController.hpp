@@ -6,6 +6,7 @@
 // add-to-order button. Opened on a list, it walks to the previous and next
 // product by arrows and swipes. The order editor opens it on an order line
 // ("order mode"), where the button saves the line back through the delegate.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,13 +15,17 @@
 #include "catalog/AddToOrderFlow.hpp"
 #include "catalog/ProductAttributesListView.hpp"
 #include "catalog/ProductDescView.hpp"
+#include "catalog/ProductDetailImageController.hpp"
 #include "catalog/ProductDetailManyImageCell.hpp"
 #include "catalog/ProductListPosition.hpp"
+#include "catalog/ProductRelatedFileController.hpp"
+#include "catalog/RelatedProductViewcontroller.hpp"
 #include "platform/base/CancelTracker.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/GestureRecognizer.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
+#include "platform/ui/NavigationController.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/TextField.hpp"
 #include "shell/frame/BaseViewController.hpp"
@@ -45,7 +50,7 @@ class ProductDetailController : public BaseViewController,
                                 public ui::ScrollViewDelegate,
                                 public ui::TextFieldDelegate,
                                 public AddToOrderFlowDelegate,
-                                public PopControllerDelegate {
+                                public ProductDetailImageDelegate {
  public:
   // The panels of the switch.
   static constexpr unsigned kRelatedMaterialsPanel = 0;
@@ -67,6 +72,14 @@ class ProductDetailController : public BaseViewController,
 
   ProductDetailController() = default;
   ~ProductDetailController() override;
+
+  // Shows one product on `nav` as a screen of its own (the inventory, the
+  // order editor): the bar shown with a "BACK" button that runs `back`, no
+  // previous or next product.
+  static std::shared_ptr<ProductDetailController> pushAlone(ui::NavigationController& nav,
+                                                            const marvisto_product_Entity& product,
+                                                            std::weak_ptr<ProductDetailDelegate> delegate,
+                                                            std::function<void()> back);
 
   // ---- what openers set before the push ----------------------------------------------
   void setProductEntity(const marvisto_product_Entity& product);
@@ -124,6 +137,14 @@ class ProductDetailController : public BaseViewController,
   long imgIndex() const { return imgIndex_; }
   const std::vector<marvisto_image_Entity>& manyImagesArray() const { return manyImagesArray_; }
   const std::shared_ptr<AddToOrderFlow>& addFlow() const { return addFlow_; }
+  const std::vector<marvisto_product_Entity>& relatedProducts() const { return relatedProducts_; }
+  const std::vector<marvisto_library_files_Entity>& productRelateFiles() const { return productRelateFiles_; }
+  const std::shared_ptr<ProductRelatedFileController>& relatedFileController() const { return relatedFileController_; }
+  const std::shared_ptr<RelatedProductViewcontroller>& relatedProductController() const {
+    return relatedProductController_;
+  }
+  // The image browser while it is open.
+  const std::shared_ptr<ProductDetailImageController>& imageController() const { return imageController_; }
 
   // ---- actions ---------------------------------------------------------------------------
   void productCompare();
@@ -141,10 +162,12 @@ class ProductDetailController : public BaseViewController,
   void clickOtherTags(long index);
   // The image browser's move: 1 previous, 2 next (past the last product to
   // the first during a slide show); the screen refreshes a moment later.
-  void changeProduct(int direction, bool slideshow);
+  void changeProduct(int direction, bool slideshow) override;
   void refreshData();
   void refreshTitle();
   void refreshItemNumberInOrder();
+  // The compare and favourite toggles as the lists hold the product now.
+  void refreshToggles();
 
   void didSelectedManyImage(ProductDetailManyImageCell& cell) override;
   void dismissPopController(bool animated) override;
@@ -172,7 +195,6 @@ class ProductDetailController : public BaseViewController,
   void initTagsScrollView();
   void getManyImagesShowData();
   void initDescRelateSwitch();
-  void refreshToggles();
   void refreshArrows();
   void loadAttributes();
   void showMainImage(const std::string& fileName);
@@ -183,6 +205,10 @@ class ProductDetailController : public BaseViewController,
   bool hasOpener() const { return !delegate_.expired(); }
   std::string titleText() const;
   void toggleList(bool compare);
+  // The application's outermost navigation stack, over the tab bar.
+  ui::NavigationController* rootNavigationController() const;
+  // Hands the browser the shown product's pictures, prices and title.
+  void fillBrowser(ProductDetailImageController& browser);
 
   marvisto_product_Entity productEntity_;
   int productID_ = 0;
@@ -218,9 +244,14 @@ class ProductDetailController : public BaseViewController,
   std::shared_ptr<ProductDescView> descriptionView_;
   // The views of the related-materials and related-products panels.
   std::shared_ptr<ui::View> relatedFilePanel_, relatedProductPanel_;
+  std::vector<marvisto_product_Entity> relatedProducts_;
+  std::shared_ptr<RelatedProductViewcontroller> relatedProductController_;
+  std::vector<marvisto_library_files_Entity> productRelateFiles_;
+  std::shared_ptr<ProductRelatedFileController> relatedFileController_;
   std::shared_ptr<ui::Label> navigationTitle_;
   std::vector<std::shared_ptr<ui::GestureRecognizer>> swipeGestureRecognizers_;
   std::shared_ptr<AddToOrderFlow> addFlow_;
+  std::shared_ptr<ProductDetailImageController> imageController_;
   // The delayed refreshes after the image browser moved the product.
   base::CancelTracker timers_;
 };

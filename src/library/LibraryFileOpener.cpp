@@ -4,12 +4,7 @@
 #include <array>
 #include <cctype>
 
-#include "library/ReaderDocument.hpp"
-#include "library/ReaderViewController.hpp"
-#include "platform/ui/AlertView.hpp"
-#include "services/DocumentInteractionController.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
@@ -22,61 +17,7 @@ bool isOfficeExtension(const std::filesystem::path& path) {
   return std::find(kOffice.begin(), kOffice.end(), ext) != kOffice.end();
 }
 
-// Pops the reader off the navigation controller that shows it: animated, as
-// the library closes its viewers.
-class ReaderCloser : public ReaderViewControllerDelegate {
- public:
-  void dismissReaderViewController(ReaderViewController& reader) override {
-    if (auto* nav = reader.navigationController()) nav->popViewControllerAnimated(true);
-  }
-};
-
-std::shared_ptr<ReaderCloser> readerCloser() {
-  static auto closer = std::make_shared<ReaderCloser>();
-  return closer;
-}
-
-
 }  // namespace
-
-void LibraryFileOpener::showFailure(const std::string& messageKey) {
-  auto alert = std::make_shared<ui::AlertView>(text(kFailureTitleKey), text(messageKey),
-                                               std::weak_ptr<ui::AlertViewDelegate>{}, text(kFailureButtonKey));
-  alert->setTag(kFailureAlertTag);
-  alert->show();
-}
-
-std::shared_ptr<ReaderViewController> LibraryFileOpener::openPdfReader(const std::filesystem::path& path,
-                                                                       const std::string& title,
-                                                                       ui::NavigationController& navigation) {
-  auto document = ReaderDocument::withDocumentFilePath(path);
-  if (document) document->updateProperties();
-  // A file that does not open or unlock has no pages: said at once, never an
-  // empty reader.
-  if (!document || document->pageCount().value_or(0) < 1) {
-    showFailure("THEFILEISCORRUPTED");
-    return nullptr;
-  }
-  auto reader = ReaderViewController::initWithReaderDocument(document, title);
-  reader->setDelegate(readerCloser());
-  navigation.pushViewController(reader, true);
-  return reader;
-}
-
-bool LibraryFileOpener::open(const LibraryOpenDecision& decision, const std::string& title,
-                             ui::NavigationController& navigation) {
-  switch (decision.action) {
-    case LibraryOpenAction::PdfReader:
-      openPdfReader(decision.path, title, navigation);
-      return true;
-    case LibraryOpenAction::OpenIn:
-      if (!svc::DocumentInteractionController::shared()->presentOpenInMenu(decision.path, {}))
-        showFailure(decision.failureMessageKey);
-      return true;
-    default:
-      return false;
-  }
-}
 
 LibraryOpenDecision LibraryFileOpener::decide(const std::string& typeText, const std::filesystem::path& path,
                                               int deviceType) {

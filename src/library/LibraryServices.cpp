@@ -1,5 +1,7 @@
 #include "library/LibraryServices.hpp"
 
+#include "library/LibraryViewers.hpp"
+#include "library/ReaderViewController.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "sync/DownloadedFilesModel.hpp"
 #include "sync/LibraryFileDownloader.hpp"
@@ -35,11 +37,13 @@ void LibraryServices::install(SessionHooks& hooks) {
   LibraryFileDownloader::install(std::make_shared<ManagerFileDownloader>());
   DownloadedFilesModel::install(std::make_shared<ManagerDownloadedFiles>());
   hooks.freeSaleslibraryModel = [] { SaleslibraryModel::freeInstance(); };
+  ReaderViewController::installAsLibraryViewer();
 }
 
 void LibraryServices::uninstall() {
   LibraryFileDownloader::install(nullptr);
   DownloadedFilesModel::install(nullptr);
+  LibraryViewers::install(LibraryOpenAction::PdfReader, {});
 }
 
 }  // namespace mv

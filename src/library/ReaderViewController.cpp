@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "library/LibraryViewers.hpp"
 #include "library/ReaderThumbCache.hpp"
 #include "library/ReaderThumbQueue.hpp"
 #include "platform/base/Date.hpp"
@@ -21,6 +22,15 @@ namespace mv {
 namespace {
 
 double now() { return base::RunLoop::main().now(); }
+
+// Pops a library reader off the navigation controller that shows it:
+// animated, as the library closes its viewers.
+class ReaderCloser : public ReaderViewControllerDelegate {
+ public:
+  void dismissReaderViewController(ReaderViewController& reader) override {
+    if (auto* nav = reader.navigationController()) nav->popViewControllerAnimated(true);
+  }
+};
 
 }  // namespace
 
@@ -91,6 +101,21 @@ std::shared_ptr<ReaderViewController> ReaderViewController::initWithReaderDocume
   ReaderThumbCache::purgeOldThumbCachesOncePerStart();
   r->docName_ = documentName;
   return r;
+}
+
+std::shared_ptr<ReaderViewController> ReaderViewController::forLibraryFile(const std::filesystem::path& path,
+                                                                          const std::string& title) {
+  auto document = ReaderDocument::withDocumentFilePath(path);
+  if (document) document->updateProperties();
+  if (!document || document->pageCount().value_or(0) < 1) return nullptr;
+  static const auto closer = std::make_shared<ReaderCloser>();
+  auto reader = initWithReaderDocument(document, title);
+  reader->setDelegate(closer);
+  return reader;
+}
+
+void ReaderViewController::installAsLibraryViewer() {
+  LibraryViewers::install(LibraryOpenAction::PdfReader, &ReaderViewController::forLibraryFile);
 }
 
 ReaderViewController::~ReaderViewController() = default;

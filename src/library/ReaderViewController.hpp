@@ -7,6 +7,7 @@
 // another application. Its state lives in the document record, saved when
 // the user leaves and when the application stops being active. Main thread
 // only.
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -70,6 +71,13 @@ class ReaderViewController : public ui::ViewController,
   // Nothing without a record.
   static std::shared_ptr<ReaderViewController> initWithReaderDocument(std::shared_ptr<ReaderDocument> document,
                                                                       const std::string& documentName);
+  // The reader of a library file, which pops itself off its navigation
+  // controller when it closes; nothing when the file has no page to show
+  // (it does not open, or stays locked).
+  static std::shared_ptr<ReaderViewController> forLibraryFile(const std::filesystem::path& path,
+                                                              const std::string& title);
+  // Makes it the viewer library PDFs open in.
+  static void installAsLibraryViewer();
   ~ReaderViewController() override;
 
   std::shared_ptr<ReaderViewControllerDelegate> delegate() const { return delegate_.lock(); }

@@ -50,7 +50,7 @@ std::shared_ptr<QuoteOrderStore> store() { return QuoteOrderStore::sharedInstanc
 std::optional<marvisto_customer_Entity> customerNamed(const std::string& name) {
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   if (!dam) return std::nullopt;
-  return dam->customerModel().getCustomerByCustomerName(name);
+  return dam->getCustomerByCustomerName(name);
 }
 
 }  // namespace

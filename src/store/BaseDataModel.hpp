@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/base/MainThread.hpp"
@@ -23,7 +24,7 @@ class BaseDataModel {
 
   // Creates missing tables, columns and indexes and adds missing keys, keeping
   // every row. Changes nothing on current tables.
-  virtual bool updateVersion() = 0;
+  [[nodiscard]] virtual bool updateVersion() = 0;
 
   // A LIKE pattern matching `text` anywhere, with "%", "_" and the escape
   // character itself escaped; use with ESCAPE '\'.
@@ -37,7 +38,7 @@ class BaseDataModel {
 
   // Prepares, binds and runs a statement; false on any failure.
   template <typename... Args>
-  bool exec(std::string_view sql, const Args&... args) {
+  [[nodiscard]] bool exec(std::string_view sql, const Args&... args) {
     MV_ASSERT_MAIN_THREAD();
     return db_.run(sql, args...);
   }
@@ -45,18 +46,18 @@ class BaseDataModel {
   // Runs `work()` in one transaction, committed when it answers true; false,
   // with nothing changed, when it answers false or the transaction fails.
   template <typename Work>
-  bool inTransaction(Work&& work) {
-    SQLiteTransaction tx(db_);
-    if (!tx.begin()) return false;
-    if (!work()) return false;
-    return tx.commit();
+  [[nodiscard]] bool inTransaction(Work&& work) {
+    auto tx = SQLiteTransaction::begin(db_);
+    if (!tx || !work()) return false;
+    return tx->commit();
   }
 
   // Stores `rows` in one transaction: `sql` prepared once and run for each row
   // after `bind(statement, row)`, all after `wipeSql` when one is given. False,
   // with nothing changed, on the first failure.
   template <typename Row, typename Bind>
-  bool saveRows(std::string_view sql, const std::vector<Row>& rows, Bind&& bind, const char* wipeSql = nullptr) {
+  [[nodiscard]] bool saveRows(std::string_view sql, const std::vector<Row>& rows, Bind&& bind,
+                              const char* wipeSql = nullptr) {
     return inTransaction([&] {
       if (wipeSql && !exec(wipeSql)) return false;
       SQLiteStatement st = db_.prepare(sql);
@@ -70,9 +71,10 @@ class BaseDataModel {
     });
   }
 
-  // Calls `onRow(statement)` for each row; false when the query failed.
+  // Calls `onRow(statement)` for each row; false when the query failed (the
+  // statement logs why).
   template <typename OnRow, typename... Args>
-  bool query(std::string_view sql, OnRow&& onRow, const Args&... args) {
+  [[nodiscard]] bool query(std::string_view sql, OnRow&& onRow, const Args&... args) {
     MV_ASSERT_MAIN_THREAD();
     SQLiteStatement st = db_.prepare(sql);
     if (!st) return false;
@@ -85,33 +87,52 @@ class BaseDataModel {
     }
   }
 
-  // The first column of the first row; nothing when there is no row, the
-  // value is NULL or the query failed.
-  template <typename... Args>
-  std::optional<std::int64_t> scalarInt(std::string_view sql, const Args&... args) {
-    std::optional<std::int64_t> out;
-    bool first = true;
-    query(
-        sql,
-        [&](const SQLiteStatement& row) {
-          if (first) out = row.optInt64At(0);
-          first = false;
-        },
-        args...);
+  // Every row as `read(statement)` makes it; nothing when the query failed,
+  // so a failed read is never taken for one that found no rows.
+  template <typename Read, typename... Args>
+  [[nodiscard]] auto readRows(std::string_view sql, Read&& read, const Args&... args)
+      -> std::optional<std::vector<std::decay_t<std::invoke_result_t<Read&, const SQLiteStatement&>>>> {
+    std::vector<std::decay_t<std::invoke_result_t<Read&, const SQLiteStatement&>>> out;
+    if (!query(sql, [&](const SQLiteStatement& row) { out.push_back(read(row)); }, args...)) return std::nullopt;
     return out;
   }
-  template <typename... Args>
-  std::optional<std::string> scalarText(std::string_view sql, const Args&... args) {
-    std::optional<std::string> out;
-    bool first = true;
-    query(
-        sql,
-        [&](const SQLiteStatement& row) {
-          if (first) out = row.optTextAt(0);
-          first = false;
-        },
-        args...);
+  // The first row as `read` makes it: an empty inner value when there is no
+  // row; nothing when the query failed.
+  template <typename Read, typename... Args>
+  [[nodiscard]] auto readFirst(std::string_view sql, Read&& read, const Args&... args)
+      -> std::optional<std::optional<std::decay_t<std::invoke_result_t<Read&, const SQLiteStatement&>>>> {
+    std::optional<std::decay_t<std::invoke_result_t<Read&, const SQLiteStatement&>>> out;
+    if (!query(sql, [&](const SQLiteStatement& row) { if (!out) out = read(row); }, args...)) return std::nullopt;
     return out;
+  }
+
+  // The first column of the first row: an empty inner value when there is no
+  // row or it is NULL; nothing when the query failed.
+  template <typename... Args>
+  [[nodiscard]] std::optional<std::optional<std::int64_t>> scalarInt(std::string_view sql, const Args&... args) {
+    auto first = readFirst(sql, [](const SQLiteStatement& row) { return row.optInt64At(0); }, args...);
+    if (!first) return std::nullopt;
+    return first->value_or(std::nullopt);
+  }
+  template <typename... Args>
+  [[nodiscard]] std::optional<std::optional<std::string>> scalarText(std::string_view sql, const Args&... args) {
+    auto first = readFirst(sql, [](const SQLiteStatement& row) { return row.optTextAt(0); }, args...);
+    if (!first) return std::nullopt;
+    return first->value_or(std::nullopt);
+  }
+  // Whether the query finds a row; nothing when it failed.
+  template <typename... Args>
+  [[nodiscard]] std::optional<bool> exists(std::string_view sql, const Args&... args) {
+    auto first = readFirst(sql, [](const SQLiteStatement&) { return true; }, args...);
+    if (!first) return std::nullopt;
+    return first->has_value();
+  }
+
+  // For reads whose callers only show what they find: a failed read, which
+  // the statement has logged, shows as nothing found.
+  template <typename T>
+  static T shownAsEmpty(std::optional<T> read) {
+    return read ? std::move(*read) : T{};
   }
 
  private:

@@ -21,7 +21,8 @@ bool CatalogModel::saveToDatabaseProduct(const std::vector<marvisto_product_Enti
     SQLiteStatement dropAttributes = db().prepare("DELETE FROM marvisto_product_attribute WHERE product_id = ?");
     if (!put || !dropAttributes) return false;
     // A store without attribute values (the first sync) has none to drop.
-    const bool dropOld = scalarInt("SELECT EXISTS (SELECT 1 FROM marvisto_product_attribute)").value_or(1) != 0;
+    // A failed look counts as "there are some": dropping finds nothing to drop.
+    const bool dropOld = exists("SELECT 1 FROM marvisto_product_attribute LIMIT 1").value_or(true);
     for (const auto& p : products) {
       put.reset();
       put.bindAll(p.product_id, p.product_sku, p.product_name, p.product_s_desc, p.product_l_desc,
@@ -70,7 +71,7 @@ bool CatalogModel::saveToDatabasePxrefC(const std::vector<marvisto_product_categ
         db().prepare("INSERT OR REPLACE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?, ?)");
     if (!drop || !put) return false;
     // A store without links (the first sync) has none to drop.
-    if (scalarInt("SELECT EXISTS (SELECT 1 FROM marvisto_product_category_xref)").value_or(1) != 0) {
+    if (exists("SELECT 1 FROM marvisto_product_category_xref LIMIT 1").value_or(true)) {
       std::set<int> named(productIds.begin(), productIds.end());
       for (const auto& l : links) named.insert(l.product_id);
       for (int id : named) {
@@ -163,29 +164,27 @@ bool CatalogModel::saveToDatabaseIcon(const std::vector<marvisto_icon_Entity>& r
 
 // --- products -------------------------------------------------------------------
 
+// The catalogue's screens only show what they find: a failed read of the
+// products, categories, tags, attributes or images shows as none.
+
 std::vector<marvisto_product_Entity> CatalogModel::products(const std::string& sql, int arg) {
-  std::vector<marvisto_product_Entity> out;
-  query(sql, [&](const SQLiteStatement& r) { out.push_back(rows::product(r)); }, arg);
-  return out;
+  return shownAsEmpty(readRows(sql, rows::product, arg));
+}
+
+std::optional<marvisto_product_Entity> CatalogModel::firstProduct(const std::string& sql, int arg) {
+  return readFirst(sql, rows::product, arg).value_or(std::nullopt);
 }
 
 std::vector<marvisto_product_Entity> CatalogModel::getAllProducts() {
-  std::vector<marvisto_product_Entity> out;
-  query("SELECT * FROM marvisto_product WHERE product_publish = 1",
-        [&](const SQLiteStatement& r) { out.push_back(rows::product(r)); });
-  return out;
+  return shownAsEmpty(readRows("SELECT * FROM marvisto_product WHERE product_publish = 1", rows::product));
 }
 
 std::optional<marvisto_product_Entity> CatalogModel::getProductByProductId(int productId) {
-  auto found = products("SELECT * FROM marvisto_product WHERE product_id = ? AND product_publish = 1", productId);
-  if (found.empty()) return std::nullopt;
-  return found.front();
+  return firstProduct("SELECT * FROM marvisto_product WHERE product_id = ? AND product_publish = 1", productId);
 }
 
 std::optional<marvisto_product_Entity> CatalogModel::getStoredProduct(int productId) {
-  auto found = products("SELECT * FROM marvisto_product WHERE product_id = ?", productId);
-  if (found.empty()) return std::nullopt;
-  return found.front();
+  return firstProduct("SELECT * FROM marvisto_product WHERE product_id = ?", productId);
 }
 
 std::vector<marvisto_product_Entity> CatalogModel::getProductsByCategory_id(int categoryId) {
@@ -197,12 +196,10 @@ std::vector<marvisto_product_Entity> CatalogModel::getProductsByCategory_id(int 
 }
 
 std::vector<marvisto_product_Entity> CatalogModel::getProductsBySearchString(const std::string& text) {
-  std::vector<marvisto_product_Entity> out;
-  query(
+  return shownAsEmpty(readRows(
       "SELECT * FROM marvisto_product WHERE product_publish = 1 AND (product_sku LIKE ?1 ESCAPE '\\' OR "
       "product_name LIKE ?1 ESCAPE '\\' OR product_tags LIKE ?1 ESCAPE '\\') ORDER BY product_name",
-      [&](const SQLiteStatement& r) { out.push_back(rows::product(r)); }, likeContains(text));
-  return out;
+      rows::product, likeContains(text)));
 }
 
 std::optional<std::vector<marvisto_product_Entity>> CatalogModel::getrelatedProductIDsByProductid(int productId) {
@@ -220,7 +217,8 @@ std::optional<std::vector<marvisto_product_Entity>> CatalogModel::getrelatedProd
 std::vector<std::string> CatalogModel::getAllTagsByProductID(int productId) {
   std::vector<std::string> tags;
   auto text = scalarText("SELECT product_tags FROM marvisto_product WHERE product_id = ? AND product_publish = 1",
-                         productId);
+                         productId)
+                  .value_or(std::nullopt);
   if (!text || text->empty()) return tags;
   size_t start = 0;
   for (;;) {
@@ -232,76 +230,76 @@ std::vector<std::string> CatalogModel::getAllTagsByProductID(int productId) {
   return tags;
 }
 
+namespace {
+
+marvisto_tag_entity tagRow(const SQLiteStatement& r) {
+  marvisto_tag_entity t;
+  t.tag_id = r.intAt(0);
+  t.tag_name = r.textAt(1);
+  return t;
+}
+
+}  // namespace
+
 std::vector<marvisto_tag_entity> CatalogModel::getTagsByProductID(int productId) {
-  std::vector<marvisto_tag_entity> out;
-  query(
+  return shownAsEmpty(readRows(
       "SELECT t.tag_id, t.tag_name FROM marvisto_tag t JOIN marvisto_product_related_tag r ON r.tag_id = t.tag_id "
       "WHERE r.product_id = ? ORDER BY t.tag_id",
-      [&](const SQLiteStatement& r) {
-        marvisto_tag_entity t;
-        t.tag_id = r.intAt(0);
-        t.tag_name = r.textAt(1);
-        out.push_back(std::move(t));
-      },
-      productId);
-  return out;
+      tagRow, productId));
 }
 
 std::vector<marvisto_tag_entity> CatalogModel::getAllProductTags() {
-  std::vector<marvisto_tag_entity> out;
+  auto tags = readRows("SELECT tag_id, tag_name FROM marvisto_tag ORDER BY tag_id", tagRow);
+  if (!tags) return {};
   std::map<int, size_t> byId;
-  query("SELECT tag_id, tag_name FROM marvisto_tag ORDER BY tag_id", [&](const SQLiteStatement& r) {
-    marvisto_tag_entity t;
-    t.tag_id = r.intAt(0);
-    t.tag_name = r.textAt(1);
-    byId[t.tag_id] = out.size();
-    out.push_back(std::move(t));
-  });
-  query(
+  for (size_t i = 0; i < tags->size(); ++i) byId[(*tags)[i].tag_id] = i;
+  // Tags without their products would list every tag as empty: none at all.
+  const bool linked = query(
       "SELECT DISTINCT r.tag_id, r.product_id FROM marvisto_product_related_tag r JOIN marvisto_product p "
       "ON p.product_id = r.product_id WHERE p.product_publish = 1 ORDER BY r.tag_id, r.product_id",
       [&](const SQLiteStatement& r) {
         auto it = byId.find(r.intAt(0));
-        if (it != byId.end()) out[it->second].products.push_back(r.intAt(1));
+        if (it != byId.end()) (*tags)[it->second].products.push_back(r.intAt(1));
       });
-  return out;
+  return linked ? std::move(*tags) : std::vector<marvisto_tag_entity>{};
 }
 
 // --- categories -----------------------------------------------------------------
 
 marvisto_category_Entity CatalogModel::getCategoryWithCategoryid(int categoryId) {
-  marvisto_category_Entity out;
-  query("SELECT * FROM marvisto_category WHERE category_id = ? AND category_publish = 1 LIMIT 1",
-        [&](const SQLiteStatement& r) { out = rows::category(r); }, categoryId);
-  return out;
+  return readFirst("SELECT * FROM marvisto_category WHERE category_id = ? AND category_publish = 1 LIMIT 1",
+                   rows::category, categoryId)
+      .value_or(std::nullopt)
+      .value_or(marvisto_category_Entity{});
 }
 
 std::vector<marvisto_category_Entity> CatalogModel::getCategoryWithParentCategoryid(int parentId) {
-  std::vector<marvisto_category_Entity> out;
-  query(
+  return shownAsEmpty(readRows(
       "SELECT * FROM marvisto_category WHERE category_publish = 1 AND category_parent_id = ? AND category_id > 0 "
       "ORDER BY category_ordering, LOWER(category_name)",
-      [&](const SQLiteStatement& r) { out.push_back(rows::category(r)); }, parentId);
-  return out;
+      rows::category, parentId));
 }
 
 int CatalogModel::getCategoryCountUnderCategoryid(int categoryId) {
   return static_cast<int>(
       scalarInt("SELECT COUNT(*) FROM marvisto_category WHERE category_publish = 1 AND category_parent_id = ?",
                 categoryId)
+          .value_or(std::nullopt)
           .value_or(0));
 }
 
 int CatalogModel::getParentCategoryId(int categoryId) {
-  return static_cast<int>(
-      scalarInt("SELECT category_parent_id FROM marvisto_category WHERE category_id = ?", categoryId).value_or(0));
+  // A failed read goes back to the top level.
+  return static_cast<int>(scalarInt("SELECT category_parent_id FROM marvisto_category WHERE category_id = ?",
+                                    categoryId)
+                              .value_or(std::nullopt)
+                              .value_or(0));
 }
 
 // --- attributes, prices, images ---------------------------------------------------
 
 std::vector<product_attribute_cell_Entity> CatalogModel::attributeCells(int productId, bool withFieldId) {
-  std::vector<product_attribute_cell_Entity> out;
-  query(
+  return shownAsEmpty(readRows(
       "SELECT f.field_id, f.field_name, f.selection_list, a.attribute_value FROM marvisto_product_attribute a "
       "JOIN marvisto_fields_product_attribute f ON f.field_id = a.attribute_fields_id "
       "WHERE a.product_id = ? AND f.published = 1 AND f.display = 1 ORDER BY a.rowid",
@@ -312,10 +310,9 @@ std::vector<product_attribute_cell_Entity> CatalogModel::attributeCells(int prod
         std::string own = r.textAt(3);
         // The product's own option list; the field's list when it has none.
         c.attributeList = isBlank(own) ? r.textAt(2) : own;
-        out.push_back(std::move(c));
+        return c;
       },
-      productId);
-  return out;
+      productId));
 }
 
 std::vector<product_attribute_cell_Entity> CatalogModel::getProductAttributeByProductId(int productId) {
@@ -327,62 +324,59 @@ std::vector<product_attribute_cell_Entity> CatalogModel::getProductAttributeFiel
 }
 
 marvisto_product_price_Entity CatalogModel::getPriceEntityByProductId(int productId) {
-  marvisto_product_price_Entity out;
-  query("SELECT * FROM marvisto_product_price WHERE product_id = ? ORDER BY rowid LIMIT 1",
-        [&](const SQLiteStatement& r) { out = rows::price(r); }, productId);
+  // A failed read shows as a product without a price.
+  marvisto_product_price_Entity out =
+      readFirst("SELECT * FROM marvisto_product_price WHERE product_id = ? ORDER BY rowid LIMIT 1", rows::price,
+                productId)
+          .value_or(std::nullopt)
+          .value_or(marvisto_product_price_Entity{});
   out.discount_flag = out.discountActiveAt(base::Date::now());
   return out;
 }
 
 std::optional<marvisto_image_Entity> CatalogModel::getImageByKeyId(int productId) {
-  std::optional<marvisto_image_Entity> out;
-  query(
-      "SELECT * FROM marvisto_image WHERE key_id = ? AND image_isdault = 1 AND image_publis = 1 "
-      "ORDER BY image_ordering, image_id LIMIT 1",
-      [&](const SQLiteStatement& r) { out = rows::image(r); }, productId);
-  return out;
+  return readFirst(
+             "SELECT * FROM marvisto_image WHERE key_id = ? AND image_isdault = 1 AND image_publis = 1 "
+             "ORDER BY image_ordering, image_id LIMIT 1",
+             rows::image, productId)
+      .value_or(std::nullopt);
 }
 
 std::vector<marvisto_image_Entity> CatalogModel::getManyImageByKeyId(int productId) {
-  std::vector<marvisto_image_Entity> out;
-  query(
+  return shownAsEmpty(readRows(
       "SELECT * FROM marvisto_image WHERE key_id = ? AND image_publis = 1 "
       "ORDER BY image_isdault = 1 DESC, image_ordering, image_id",
-      [&](const SQLiteStatement& r) { out.push_back(rows::image(r)); }, productId);
-  return out;
+      rows::image, productId));
 }
 
-std::vector<base::Value> CatalogModel::getPublishImages(int publish) {
-  std::vector<base::Value> out;
-  query("SELECT image_full_address, image_thumb_address FROM marvisto_image WHERE image_publis = ?",
-        [&](const SQLiteStatement& r) {
-          base::Value v = base::Value::object();
-          v["imageFull"] = r.textAt(0);
-          v["imageThumb"] = r.textAt(1);
-          out.push_back(std::move(v));
-        },
-        publish);
-  return out;
+std::optional<std::vector<base::Value>> CatalogModel::getPublishImages(int publish) {
+  return readRows(
+      "SELECT image_full_address, image_thumb_address FROM marvisto_image WHERE image_publis = ?",
+      [](const SQLiteStatement& r) {
+        base::Value v = base::Value::object();
+        v["imageFull"] = r.textAt(0);
+        v["imageThumb"] = r.textAt(1);
+        return v;
+      },
+      publish);
 }
 
 std::vector<marvisto_library_files_Entity> CatalogModel::getProductRelatedFilesByProductId(int productId) {
-  std::vector<marvisto_library_files_Entity> out;
-  query(
+  return shownAsEmpty(readRows(
       "SELECT f.* FROM marvisto_library_files f WHERE f.published = 1 AND f.file_id IN "
       "(SELECT file_id FROM marvisto_product_related_files WHERE product_id = ?) ORDER BY f.title",
-      [&](const SQLiteStatement& r) { out.push_back(rows::libraryFile(r)); }, productId);
-  return out;
+      rows::libraryFile, productId));
 }
 
-std::vector<std::string> CatalogModel::getAllIconAddress() {
-  std::vector<std::string> out;
-  query("SELECT name FROM marvisto_icon", [&](const SQLiteStatement& r) { out.push_back(r.textAt(0)); });
-  return out;
+std::optional<std::vector<std::string>> CatalogModel::getAllIconAddress() {
+  return readRows("SELECT name FROM marvisto_icon", [](const SQLiteStatement& r) { return r.textAt(0); });
 }
 
 std::optional<std::string> CatalogModel::getFullImagePathByTitle(const std::string& title) {
   if (title.empty()) return std::nullopt;
-  auto name = scalarText("SELECT name FROM marvisto_icon WHERE title = ? AND publish = 1 LIMIT 1", title);
+  // A failed read is an icon not found: the screen shows none.
+  auto name = scalarText("SELECT name FROM marvisto_icon WHERE title = ? AND publish = 1 LIMIT 1", title)
+                  .value_or(std::nullopt);
   if (!name || name->empty()) return std::nullopt;
   return name;
 }

@@ -15,29 +15,30 @@ namespace mv {
 class CatalogModel : public BaseDataModel {
  public:
   using BaseDataModel::BaseDataModel;
-  bool updateVersion() override;
+  [[nodiscard]] bool updateVersion() override;
 
   // --- saves: one transaction each; false (and nothing changed) on any failure
   // Writes each product and drops its attribute values (saved again after).
-  bool saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& products);
-  bool saveToDatabaseProductAttribute(const std::vector<marvisto_product_attribute_Entity>& rows);
-  bool saveToDatabaseFieldsProductAttribute(const std::vector<marvisto_fields_product_attribute_Entity>& rows);
+  [[nodiscard]] bool saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& products);
+  [[nodiscard]] bool saveToDatabaseProductAttribute(const std::vector<marvisto_product_attribute_Entity>& rows);
+  [[nodiscard]] bool saveToDatabaseFieldsProductAttribute(
+      const std::vector<marvisto_fields_product_attribute_Entity>& rows);
   // Drops every link of each product named in `links`, then writes all links.
-  bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links);
+  [[nodiscard]] bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links);
   // The same, also dropping the links of `productIds` (the products of the
   // reply, so that a product whose list became empty loses its links).
-  bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links,
-                            const std::vector<int>& productIds);
-  bool saveToDatabasePrice(const std::vector<marvisto_product_price_Entity>& rows);
+  [[nodiscard]] bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links,
+                                          const std::vector<int>& productIds);
+  [[nodiscard]] bool saveToDatabasePrice(const std::vector<marvisto_product_price_Entity>& rows);
   // Replace the whole table.
-  bool saveToDatabaseProductrelated(const std::vector<marvisto_product_related_Entity>& rows);
-  bool saveToDatabaseImage(const std::vector<marvisto_image_Entity>& rows);
-  bool saveToDatabaseCategory(const std::vector<marvisto_category_Entity>& rows);
+  [[nodiscard]] bool saveToDatabaseProductrelated(const std::vector<marvisto_product_related_Entity>& rows);
+  [[nodiscard]] bool saveToDatabaseImage(const std::vector<marvisto_image_Entity>& rows);
+  [[nodiscard]] bool saveToDatabaseCategory(const std::vector<marvisto_category_Entity>& rows);
   // Replace the whole table.
-  bool saveToDatabaseProductRelatedFile(const std::vector<marvisto_product_related_files_Entity>& rows);
-  bool saveToDatabaseProductTag(const std::vector<marvisto_tag_entity>& rows);
-  bool saveToDatabaseProductRelatedTag(const std::vector<marvisto_product_related_tag_Entity>& rows);
-  bool saveToDatabaseIcon(const std::vector<marvisto_icon_Entity>& rows);
+  [[nodiscard]] bool saveToDatabaseProductRelatedFile(const std::vector<marvisto_product_related_files_Entity>& rows);
+  [[nodiscard]] bool saveToDatabaseProductTag(const std::vector<marvisto_tag_entity>& rows);
+  [[nodiscard]] bool saveToDatabaseProductRelatedTag(const std::vector<marvisto_product_related_tag_Entity>& rows);
+  [[nodiscard]] bool saveToDatabaseIcon(const std::vector<marvisto_icon_Entity>& rows);
 
   // --- products
   std::vector<marvisto_product_Entity> getAllProducts();
@@ -59,8 +60,8 @@ class CatalogModel : public BaseDataModel {
   // Never nothing: a record without a name when there is no published category.
   marvisto_category_Entity getCategoryWithCategoryid(int categoryId);
   std::vector<marvisto_category_Entity> getCategoryWithParentCategoryid(int parentId);
-  int getCategoryCountUnderCategoryid(int categoryId);
-  int getParentCategoryId(int categoryId);
+  [[nodiscard]] int getCategoryCountUnderCategoryid(int categoryId);
+  [[nodiscard]] int getParentCategoryId(int categoryId);
 
   // --- attributes, prices, images, files, icons
   std::vector<product_attribute_cell_Entity> getProductAttributeByProductId(int productId);
@@ -70,15 +71,18 @@ class CatalogModel : public BaseDataModel {
   marvisto_product_price_Entity getPriceEntityByProductId(int productId);
   std::optional<marvisto_image_Entity> getImageByKeyId(int productId);
   std::vector<marvisto_image_Entity> getManyImageByKeyId(int productId);
-  // {"imageFull", "imageThumb"} per image row with that publish value.
-  std::vector<base::Value> getPublishImages(int publish);
+  // {"imageFull", "imageThumb"} per image row with that publish value;
+  // nothing when the read failed.
+  std::optional<std::vector<base::Value>> getPublishImages(int publish);
   std::vector<marvisto_library_files_Entity> getProductRelatedFilesByProductId(int productId);
-  std::vector<std::string> getAllIconAddress();
+  // Nothing when the read failed.
+  std::optional<std::vector<std::string>> getAllIconAddress();
   std::optional<std::string> getFullImagePathByTitle(const std::string& title);
 
  private:
   std::vector<product_attribute_cell_Entity> attributeCells(int productId, bool withFieldId);
   std::vector<marvisto_product_Entity> products(const std::string& sql, int arg);
+  std::optional<marvisto_product_Entity> firstProduct(const std::string& sql, int arg);
 };
 
 }  // namespace mv

@@ -15,10 +15,11 @@ bool ConfigModel::syncConfigData(const std::vector<ConfigEntity>& entries) {
 }
 
 std::optional<ConfigEntity> ConfigModel::queryConfig(const std::string& configType) {
-  std::optional<ConfigEntity> out;
-  query("SELECT * FROM marvisto_config WHERE cfg_type = ? ORDER BY _id DESC LIMIT 1",
-        [&](const SQLiteStatement& r) { out = rows::config(r); }, configType);
-  return out;
+  // A failed read is a configuration the service never sent: the
+  // application's defaults hold.
+  return readFirst("SELECT * FROM marvisto_config WHERE cfg_type = ? ORDER BY _id DESC LIMIT 1", rows::config,
+                   configType)
+      .value_or(std::nullopt);
 }
 
 bool ConfigModel::deleteConfig() { return exec("DELETE FROM marvisto_config"); }

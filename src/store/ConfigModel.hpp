@@ -13,12 +13,12 @@ namespace mv {
 class ConfigModel : public BaseDataModel {
  public:
   using BaseDataModel::BaseDataModel;
-  bool updateVersion() override;
+  [[nodiscard]] bool updateVersion() override;
 
-  bool syncConfigData(const std::vector<ConfigEntity>& entries);
+  [[nodiscard]] bool syncConfigData(const std::vector<ConfigEntity>& entries);
   // "configuration", "date_format", "left_panel", "order_method", "modify_price".
   std::optional<ConfigEntity> queryConfig(const std::string& configType);
-  bool deleteConfig();
+  [[nodiscard]] bool deleteConfig();
 };
 
 }  // namespace mv

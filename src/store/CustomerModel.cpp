@@ -80,25 +80,32 @@ bool CustomerModel::saveToDatabaseCustomerContact(const std::vector<marvisto_cus
 }
 
 std::map<int, CustomerInfoEntry> CustomerModel::getAllCustomers(bool showHidden) {
+  return shownAsEmpty(readAllCustomers(showHidden));
+}
+
+std::optional<std::map<int, CustomerInfoEntry>> CustomerModel::readAllCustomers(bool showHidden) {
   std::map<int, CustomerInfoEntry> out;
-  query(std::string("SELECT * FROM marvisto_customer WHERE customer_publish = 1") +
-            (showHidden ? "" : " AND hidden = 0") + " ORDER BY customer_ordering, customer_id",
-        [&](const SQLiteStatement& r) {
-          CustomerInfoEntry e;
-          e.customer_info_id = r.text("customer_info_id");
-          e.customer_name = r.text("customer_name");
-          e.customer_publish = r.integer("customer_publish");
-          e.customer_ordering = r.integer("customer_ordering");
-          e.hidden = r.integer("hidden") != 0;
-          e.important = r.integer("important");
-          e.has_note = r.integer("has_note");
-          e.note = r.text("note");
-          e.discount = static_cast<float>(r.real("discount"));
-          out.emplace(r.integer("customer_id"), std::move(e));
-        });
+  const bool ok = query(std::string("SELECT * FROM marvisto_customer WHERE customer_publish = 1") +
+                            (showHidden ? "" : " AND hidden = 0") + " ORDER BY customer_ordering, customer_id",
+                        [&](const SQLiteStatement& r) {
+                          CustomerInfoEntry e;
+                          e.customer_info_id = r.text("customer_info_id");
+                          e.customer_name = r.text("customer_name");
+                          e.customer_publish = r.integer("customer_publish");
+                          e.customer_ordering = r.integer("customer_ordering");
+                          e.hidden = r.integer("hidden") != 0;
+                          e.important = r.integer("important");
+                          e.has_note = r.integer("has_note");
+                          e.note = r.text("note");
+                          e.discount = static_cast<float>(r.real("discount"));
+                          out.emplace(r.integer("customer_id"), std::move(e));
+                        });
+  if (!ok) return std::nullopt;
   if (out.empty()) return out;
 
-  query(
+  // A customer without the attributes, addresses or contacts it has would be
+  // shown, and uploaded, wrong: any part that fails fails the whole read.
+  const bool attributes = query(
       "SELECT a.customer_id, f.field_id, f.field_name, a.attribute_value FROM marvisto_customer_attribute a "
       "JOIN marvisto_fields_customer_attribute f ON f.field_id = a.attribute_fields_id "
       "WHERE f.published = 1 AND f.display = 1 ORDER BY a.customer_id, f.field_id, a.attribute_id",
@@ -112,18 +119,20 @@ std::map<int, CustomerInfoEntry> CustomerModel::getAllCustomers(bool showHidden)
         it->second.attribute.push_back(std::move(cell));
       });
   // Local customers list their addresses and contacts newest first.
-  query("SELECT * FROM marvisto_customer_address ORDER BY customer_id, CASE WHEN customer_id < 0 THEN -id ELSE id END",
-        [&](const SQLiteStatement& r) {
-          auto it = out.find(r.integer("customer_id"));
-          if (it != out.end()) it->second.address.push_back(rows::customerAddress(r));
-        });
-  query(
+  const bool addresses = query(
+      "SELECT * FROM marvisto_customer_address ORDER BY customer_id, CASE WHEN customer_id < 0 THEN -id ELSE id END",
+      [&](const SQLiteStatement& r) {
+        auto it = out.find(r.integer("customer_id"));
+        if (it != out.end()) it->second.address.push_back(rows::customerAddress(r));
+      });
+  const bool contacts = query(
       "SELECT * FROM marvisto_customer_contact ORDER BY customer_id, "
       "CASE WHEN customer_id < 0 THEN -contact_id ELSE contact_id END",
       [&](const SQLiteStatement& r) {
         auto it = out.find(r.integer("customer_id"));
         if (it != out.end()) it->second.contact.push_back(rows::customerContact(r));
       });
+  if (!attributes || !addresses || !contacts) return std::nullopt;
   for (auto& entry : out | std::views::values) {
     if (entry.attribute.empty()) {
       customer_attribute_cell_Entity empty;
@@ -134,17 +143,16 @@ std::map<int, CustomerInfoEntry> CustomerModel::getAllCustomers(bool showHidden)
   return out;
 }
 
+// The forms only show the fields: a failed read shows none.
 std::vector<customer_attribute_cell_Entity> CustomerModel::fieldCells(bool addressOnly) {
-  std::vector<customer_attribute_cell_Entity> out;
   std::string sql = "SELECT field_id, field_name FROM marvisto_fields_customer_attribute WHERE published = 1";
   if (addressOnly) sql += " AND field_name IN ('Address', 'City', 'State/Province/Region', 'Zip Code')";
-  query(sql + " ORDER BY rowid", [&](const SQLiteStatement& r) {
+  return shownAsEmpty(readRows(sql + " ORDER BY rowid", [](const SQLiteStatement& r) {
     customer_attribute_cell_Entity c;
     c.field_id = r.intAt(0);
     c.fieldName = r.textAt(1);
-    out.push_back(std::move(c));
-  });
-  return out;
+    return c;
+  }));
 }
 
 std::vector<customer_attribute_cell_Entity> CustomerModel::getAllAttributes() { return fieldCells(false); }
@@ -152,20 +160,21 @@ std::vector<customer_attribute_cell_Entity> CustomerModel::getAllAttributes() { 
 std::vector<customer_attribute_cell_Entity> CustomerModel::getAllAddressAttributes() { return fieldCells(true); }
 
 std::vector<marvisto_customer_attribute_Entity> CustomerModel::getCustomerAttributes(int customerId) {
-  std::vector<marvisto_customer_attribute_Entity> out;
-  query("SELECT * FROM marvisto_customer_attribute WHERE customer_id = ? ORDER BY rowid",
-        [&](const SQLiteStatement& r) { out.push_back(rows::customerAttribute(r)); }, customerId);
-  return out;
+  return shownAsEmpty(readRows("SELECT * FROM marvisto_customer_attribute WHERE customer_id = ? ORDER BY rowid",
+                               rows::customerAttribute, customerId));
 }
 
 std::optional<marvisto_customer_Entity> CustomerModel::getCustomerByCustomerName(const std::string& name) {
-  std::optional<marvisto_customer_Entity> out;
-  query("SELECT * FROM marvisto_customer WHERE customer_name = ? AND customer_publish = 1 ORDER BY rowid LIMIT 1",
-        [&](const SQLiteStatement& r) { out = rows::customer(r); }, name);
-  return out;
+  // A failed read finds no customer.
+  return readFirst(
+             "SELECT * FROM marvisto_customer WHERE customer_name = ? AND customer_publish = 1 ORDER BY rowid LIMIT 1",
+             rows::customer, name)
+      .value_or(std::nullopt);
 }
 
-int CustomerModel::lowestLocalId(const char* sql) { return static_cast<int>(scalarInt(sql).value_or(0)); }
+int CustomerModel::lowestLocalId(const char* sql) {
+  return static_cast<int>(scalarInt(sql).value_or(std::nullopt).value_or(0));
+}
 
 int CustomerModel::getLastLocalCustomerId() {
   // Every local row counts, published or not, so a new id is never one in use.

@@ -15,17 +15,18 @@ namespace mv {
 class CustomerModel : public BaseDataModel {
  public:
   using BaseDataModel::BaseDataModel;
-  bool updateVersion() override;
+  [[nodiscard]] bool updateVersion() override;
 
   // Writes the service's columns of each customer (the device's own hidden,
   // important, note and has_note stay) and drops its attribute, address and
   // contact rows, which the next saves write again.
-  bool saveToDatabaseCustomer(const std::vector<marvisto_customer_Entity>& customers);
-  bool saveToDatabaseCustomerAttribute(const std::vector<marvisto_customer_attribute_Entity>& rows);
+  [[nodiscard]] bool saveToDatabaseCustomer(const std::vector<marvisto_customer_Entity>& customers);
+  [[nodiscard]] bool saveToDatabaseCustomerAttribute(const std::vector<marvisto_customer_attribute_Entity>& rows);
   // Replaces every field row.
-  bool saveToDatabaseFieldsCustomerAttribute(const std::vector<marvisto_fields_customer_attribute_Entity>& rows);
-  bool saveToDatabaseCustomerAddress(const std::vector<marvisto_customer_address_Entity>& rows);
-  bool saveToDatabaseCustomerContact(const std::vector<marvisto_customer_contact_entity>& rows);
+  [[nodiscard]] bool saveToDatabaseFieldsCustomerAttribute(
+      const std::vector<marvisto_fields_customer_attribute_Entity>& rows);
+  [[nodiscard]] bool saveToDatabaseCustomerAddress(const std::vector<marvisto_customer_address_Entity>& rows);
+  [[nodiscard]] bool saveToDatabaseCustomerContact(const std::vector<marvisto_customer_contact_entity>& rows);
 
   // Published customers (hidden ones only when asked), keyed by id.
   std::map<int, CustomerInfoEntry> getAllCustomers(bool showHidden);
@@ -37,33 +38,35 @@ class CustomerModel : public BaseDataModel {
   std::optional<marvisto_customer_Entity> getCustomerByCustomerName(const std::string& name);
 
   // The lowest id below 0 in use, else 0; the next local id is one less.
-  int getLastLocalCustomerId();
-  int getLastLocalCustomerAddressId();
-  int getLastLocalCustomerAttributesId();
-  int getLastLocalCustomerContactsId();
+  [[nodiscard]] int getLastLocalCustomerId();
+  [[nodiscard]] int getLastLocalCustomerAddressId();
+  [[nodiscard]] int getLastLocalCustomerAttributesId();
+  [[nodiscard]] int getLastLocalCustomerContactsId();
 
-  bool deleteCustomerTableWithID(int customerId);
+  [[nodiscard]] bool deleteCustomerTableWithID(int customerId);
   // Marks one address / contact of the customer as its default, clearing the
   // others (none stays marked when the id is not the customer's).
-  bool updateAddressToDefault(int customerId, int addressId);
-  bool updateContactToDefault(int customerId, int contactId);
+  [[nodiscard]] bool updateAddressToDefault(int customerId, int addressId);
+  [[nodiscard]] bool updateContactToDefault(int customerId, int contactId);
 
   // After an upload: local ids (pid / pID) become the service's ids. A row the
   // sync already stored under the service's id gives way to the local row.
-  bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers);
-  bool updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& addresses);
-  bool updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& attributes);
-  bool updateContactIdAfterUpload(const std::vector<marvisto_customer_contact_entity>& contacts);
+  [[nodiscard]] bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers);
+  [[nodiscard]] bool updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& addresses);
+  [[nodiscard]] bool updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& attributes);
+  [[nodiscard]] bool updateContactIdAfterUpload(const std::vector<marvisto_customer_contact_entity>& contacts);
 
   // Sets has_note and clears the note.
-  bool updateCustomerTableHasNoteWithCustomerId(int customerId, int hasNote);
-  bool updateCustomerTableHiddenWithCustomerId(int customerId, int hidden);
-  bool updateCustomerTableImportantWithCustomerId(int customerId, int important);
-  bool updateCustomerTableNoteWithCustomerId(int customerId, const std::string& note);
+  [[nodiscard]] bool updateCustomerTableHasNoteWithCustomerId(int customerId, int hasNote);
+  [[nodiscard]] bool updateCustomerTableHiddenWithCustomerId(int customerId, int hidden);
+  [[nodiscard]] bool updateCustomerTableImportantWithCustomerId(int customerId, int important);
+  [[nodiscard]] bool updateCustomerTableNoteWithCustomerId(int customerId, const std::string& note);
 
  private:
+  // Nothing when any part of the read failed.
+  std::optional<std::map<int, CustomerInfoEntry>> readAllCustomers(bool showHidden);
   std::vector<customer_attribute_cell_Entity> fieldCells(bool addressOnly);
-  int lowestLocalId(const char* sql);
+  [[nodiscard]] int lowestLocalId(const char* sql);
 };
 
 }  // namespace mv

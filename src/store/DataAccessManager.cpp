@@ -9,7 +9,6 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
-#include "store/SQLiteTransaction.hpp"
 #include "store/Schema.hpp"
 #include "util/Session.hpp"
 #include "util/PublicFunction.hpp"
@@ -108,7 +107,11 @@ DataAccessManager* DataAccessManager::sharedDataModel() {
   shared.reset(new DataAccessManager(db, file));
   // A copy made by an older version (or a demo database) is brought up to
   // date at once; a current one is left alone.
-  if (db.userVersion() != Schema::kVersion) shared->updateVersion();
+  // One that cannot be brought up to date stays open: its rows are still
+  // there to read, and what needs the new layout fails and says so.
+  if (db.userVersion() != Schema::kVersion && !shared->updateVersion()) {
+    MV_LOG("The client database could not be brought up to date: ", file.string());
+  }
   return shared.get();
 }
 
@@ -120,10 +123,7 @@ void DataAccessManager::releaseDataModel() {
 
 bool DataAccessManager::runInTransaction(const std::function<bool()>& work) {
   MV_ASSERT_MAIN_THREAD();
-  SQLiteTransaction tx(db_);
-  if (!tx.begin()) return false;
-  if (!work()) return false;
-  return tx.commit();
+  return db_.runInTransaction(work);
 }
 
 bool DataAccessManager::updateVersion() {

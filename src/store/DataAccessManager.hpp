@@ -40,53 +40,56 @@ class DataAccessManager {
 
   // Brings every table to the current layout (each model in turn), keeping
   // every row; records the schema version when all succeeded.
-  bool updateVersion();
+  [[nodiscard]] bool updateVersion();
   const std::filesystem::path& databasePath() const { return path_; }
 
   // Runs `work` in one transaction over every table: committed when it
   // answers true, rolled back with nothing changed when it answers false or
   // the commit fails. Operations that open their own transaction join it.
-  bool runInTransaction(const std::function<bool()>& work);
-
-  CatalogModel& catalogModel() { return catalog_; }
-  ListsModel& listsModel() { return lists_; }
-  LibraryModel& libraryModel() { return library_; }
-  CustomerModel& customerModel() { return customer_; }
-  OrderModel& orderModel() { return order_; }
-  ConfigModel& configModel() { return config_; }
-  UserModel& userModel() { return user_; }
+  [[nodiscard]] bool runInTransaction(const std::function<bool()>& work);
 
   // --- catalogue -------------------------------------------------------------------
-  bool saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& v) { return catalog_.saveToDatabaseProduct(v); }
-  bool saveToDatabaseProductAttribute(const std::vector<marvisto_product_attribute_Entity>& v) {
+  [[nodiscard]] bool saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& v) {
+    return catalog_.saveToDatabaseProduct(v);
+  }
+  [[nodiscard]] bool saveToDatabaseProductAttribute(const std::vector<marvisto_product_attribute_Entity>& v) {
     return catalog_.saveToDatabaseProductAttribute(v);
   }
-  bool saveToDatabaseFieldsProductAttribute(const std::vector<marvisto_fields_product_attribute_Entity>& v) {
+  [[nodiscard]] bool saveToDatabaseFieldsProductAttribute(
+      const std::vector<marvisto_fields_product_attribute_Entity>& v) {
     return catalog_.saveToDatabaseFieldsProductAttribute(v);
   }
-  bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& v) {
+  [[nodiscard]] bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& v) {
     return catalog_.saveToDatabasePxrefC(v);
   }
-  bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& v,
-                            const std::vector<int>& productIds) {
+  [[nodiscard]] bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& v,
+                                          const std::vector<int>& productIds) {
     return catalog_.saveToDatabasePxrefC(v, productIds);
   }
-  bool saveToDatabasePrice(const std::vector<marvisto_product_price_Entity>& v) { return catalog_.saveToDatabasePrice(v); }
-  bool saveToDatabaseProductrelated(const std::vector<marvisto_product_related_Entity>& v) {
+  [[nodiscard]] bool saveToDatabasePrice(const std::vector<marvisto_product_price_Entity>& v) {
+    return catalog_.saveToDatabasePrice(v);
+  }
+  [[nodiscard]] bool saveToDatabaseProductrelated(const std::vector<marvisto_product_related_Entity>& v) {
     return catalog_.saveToDatabaseProductrelated(v);
   }
-  bool saveToDatabaseImage(const std::vector<marvisto_image_Entity>& v) { return catalog_.saveToDatabaseImage(v); }
-  bool saveToDatabaseCategory(const std::vector<marvisto_category_Entity>& v) {
+  [[nodiscard]] bool saveToDatabaseImage(const std::vector<marvisto_image_Entity>& v) {
+    return catalog_.saveToDatabaseImage(v);
+  }
+  [[nodiscard]] bool saveToDatabaseCategory(const std::vector<marvisto_category_Entity>& v) {
     return catalog_.saveToDatabaseCategory(v);
   }
-  bool saveToDatabaseProductRelatedFile(const std::vector<marvisto_product_related_files_Entity>& v) {
+  [[nodiscard]] bool saveToDatabaseProductRelatedFile(const std::vector<marvisto_product_related_files_Entity>& v) {
     return catalog_.saveToDatabaseProductRelatedFile(v);
   }
-  bool saveToDatabaseProductTag(const std::vector<marvisto_tag_entity>& v) { return catalog_.saveToDatabaseProductTag(v); }
-  bool saveToDatabaseProductRelatedTag(const std::vector<marvisto_product_related_tag_Entity>& v) {
+  [[nodiscard]] bool saveToDatabaseProductTag(const std::vector<marvisto_tag_entity>& v) {
+    return catalog_.saveToDatabaseProductTag(v);
+  }
+  [[nodiscard]] bool saveToDatabaseProductRelatedTag(const std::vector<marvisto_product_related_tag_Entity>& v) {
     return catalog_.saveToDatabaseProductRelatedTag(v);
   }
-  bool saveToDatabaseIcon(const std::vector<marvisto_icon_Entity>& v) { return catalog_.saveToDatabaseIcon(v); }
+  [[nodiscard]] bool saveToDatabaseIcon(const std::vector<marvisto_icon_Entity>& v) {
+    return catalog_.saveToDatabaseIcon(v);
+  }
   std::vector<marvisto_product_Entity> getAllProducts() { return catalog_.getAllProducts(); }
   std::optional<marvisto_product_Entity> getProductByProductId(int id) { return catalog_.getProductByProductId(id); }
   std::vector<marvisto_product_Entity> getProductsByCategory_id(int id) { return catalog_.getProductsByCategory_id(id); }
@@ -103,8 +106,8 @@ class DataAccessManager {
   std::vector<marvisto_category_Entity> getCategoryWithParentCategoryid(int id) {
     return catalog_.getCategoryWithParentCategoryid(id);
   }
-  int getCategoryCountUnderCategoryid(int id) { return catalog_.getCategoryCountUnderCategoryid(id); }
-  int getParentCategoryId(int id) { return catalog_.getParentCategoryId(id); }
+  [[nodiscard]] int getCategoryCountUnderCategoryid(int id) { return catalog_.getCategoryCountUnderCategoryid(id); }
+  [[nodiscard]] int getParentCategoryId(int id) { return catalog_.getParentCategoryId(id); }
   std::vector<product_attribute_cell_Entity> getProductAttributeByProductId(int id) {
     return catalog_.getProductAttributeByProductId(id);
   }
@@ -114,11 +117,13 @@ class DataAccessManager {
   marvisto_product_price_Entity getPriceEntityByProductId(int id) { return catalog_.getPriceEntityByProductId(id); }
   std::optional<marvisto_image_Entity> getImageByKeyId(int id) { return catalog_.getImageByKeyId(id); }
   std::vector<marvisto_image_Entity> getManyImageByKeyId(int id) { return catalog_.getManyImageByKeyId(id); }
-  std::vector<base::Value> getPublishImages(int publish) { return catalog_.getPublishImages(publish); }
+  // The lists the sync and the backup read are nothing when the read failed,
+  // never taken for empty ones.
+  std::optional<std::vector<base::Value>> getPublishImages(int publish) { return catalog_.getPublishImages(publish); }
   std::vector<marvisto_library_files_Entity> getProductRelatedFilesByProductId(int id) {
     return catalog_.getProductRelatedFilesByProductId(id);
   }
-  std::vector<std::string> getAllIconAddress() { return catalog_.getAllIconAddress(); }
+  std::optional<std::vector<std::string>> getAllIconAddress() { return catalog_.getAllIconAddress(); }
   // The icon's file name; the file lies in the client's configuration images
   // folder (PublicFunction::filePathWithName(name, kFileTypeConfigImage)).
   std::optional<std::string> getFullImagePathByTitle(const std::string& title) {
@@ -126,32 +131,34 @@ class DataAccessManager {
   }
 
   // --- favourites and compare list ------------------------------------------------
-  bool saveToDatabaseCompare(int productId, const std::string& sku, const std::string& name) {
+  [[nodiscard]] bool saveToDatabaseCompare(int productId, const std::string& sku, const std::string& name) {
     return lists_.saveToDatabaseCompare(productId, sku, name);
   }
-  bool saveToDatabaseFavorite(int productId, const std::string& sku, const std::string& name) {
+  [[nodiscard]] bool saveToDatabaseFavorite(int productId, const std::string& sku, const std::string& name) {
     return lists_.saveToDatabaseFavorite(productId, sku, name);
   }
   std::vector<marvisto_compare_Entity> getCompares() { return lists_.getCompares(); }
   std::vector<marvisto_favorite_Entity> getFavorites() { return lists_.getFavorites(); }
   std::optional<marvisto_compare_Entity> getCompareByCompareId(int id) { return lists_.getCompareByCompareId(id); }
   std::optional<marvisto_favorite_Entity> getFavoriteByFavoriteId(int id) { return lists_.getFavoriteByFavoriteId(id); }
-  bool deleteSingleCompareByCompareId(int id) { return lists_.deleteSingleCompareByCompareId(id); }
-  bool deleteSingleFavoriteByFavoriteId(int id) { return lists_.deleteSingleFavoriteByFavoriteId(id); }
-  bool deleteAllCompare() { return lists_.deleteAllCompare(); }
-  bool deleteAllFavorites() { return lists_.deleteAllFavorites(); }
-  std::vector<base::Value> getAllFavoriteProductDic() { return lists_.getAllFavoriteProductDic(); }
-  std::vector<base::Value> getAllComparesDic() { return lists_.getAllComparesDic(); }
+  [[nodiscard]] bool deleteSingleCompareByCompareId(int id) { return lists_.deleteSingleCompareByCompareId(id); }
+  [[nodiscard]] bool deleteSingleFavoriteByFavoriteId(int id) { return lists_.deleteSingleFavoriteByFavoriteId(id); }
+  [[nodiscard]] bool deleteAllCompare() { return lists_.deleteAllCompare(); }
+  [[nodiscard]] bool deleteAllFavorites() { return lists_.deleteAllFavorites(); }
+  std::optional<std::vector<base::Value>> getAllFavoriteProductDic() { return lists_.getAllFavoriteProductDic(); }
+  std::optional<std::vector<base::Value>> getAllComparesDic() { return lists_.getAllComparesDic(); }
 
   // --- library ---------------------------------------------------------------------
-  bool saveToDatabaseLibraryFiles(const std::vector<marvisto_library_files_Entity>& v) {
+  [[nodiscard]] bool saveToDatabaseLibraryFiles(const std::vector<marvisto_library_files_Entity>& v) {
     return library_.saveToDatabaseLibraryFiles(v);
   }
-  bool saveLibraryFileToDatabase(const marvisto_library_files_Entity& f) { return library_.saveLibraryFileToDatabase(f); }
-  bool saveToDatabaseLibraryCategory(const std::vector<marvisto_library_category_Entity>& v) {
+  [[nodiscard]] bool saveLibraryFileToDatabase(const marvisto_library_files_Entity& f) {
+    return library_.saveLibraryFileToDatabase(f);
+  }
+  [[nodiscard]] bool saveToDatabaseLibraryCategory(const std::vector<marvisto_library_category_Entity>& v) {
     return library_.saveToDatabaseLibraryCategory(v);
   }
-  bool updateOldNewFlags() { return library_.updateOldNewFlags(); }
+  [[nodiscard]] bool updateOldNewFlags() { return library_.updateOldNewFlags(); }
   std::vector<marvisto_library_files_Entity> getAllLibFiles() { return library_.getAllLibFiles(); }
   std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByDate() { return library_.getAllLibFilesOrderByDate(); }
   std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByType() { return library_.getAllLibFilesOrderByType(); }
@@ -174,7 +181,7 @@ class DataAccessManager {
   std::optional<std::string> getCoverImageByFileName(const std::string& n) { return library_.getCoverImageByFileName(n); }
   std::optional<std::string> getTitleByFileName(const std::string& n) { return library_.getTitleByFileName(n); }
   std::optional<std::string> getFileTypeByFileName(const std::string& n) { return library_.getFileTypeByFileName(n); }
-  std::vector<std::string> getAllFilesImg() { return library_.getAllFilesImg(); }
+  std::optional<std::vector<std::string>> getAllFilesImg() { return library_.getAllFilesImg(); }
   std::vector<marvisto_lib_category_cell_entity> getCategoryFilesCount() { return library_.getCategoryFilesCount(); }
   std::vector<marvisto_library_category_Entity> getLibraryCategorys() { return library_.getLibraryCategorys(); }
   std::vector<marvisto_library_category_Entity> getLibSubCategoriesByParentCategoryID(int id) {
@@ -183,37 +190,44 @@ class DataAccessManager {
   std::optional<marvisto_library_category_Entity> getLibraryCategoryByCategoryid(int id) {
     return library_.getLibraryCategoryByCategoryid(id);
   }
-  int getLibParentCategoryIDByCategoryID(int id) { return library_.getLibParentCategoryIDByCategoryID(id); }
-  bool saveToDatabaseLibraryUpdate(const marvisto_library_files_update_Entity& u) {
+  [[nodiscard]] int getLibParentCategoryIDByCategoryID(int id) {
+    return library_.getLibParentCategoryIDByCategoryID(id);
+  }
+  [[nodiscard]] bool saveToDatabaseLibraryUpdate(const marvisto_library_files_update_Entity& u) {
     return library_.saveToDatabaseLibraryUpdate(u);
   }
   std::optional<marvisto_library_files_update_Entity> getLibFileUpdateByFileID(int id) {
     return library_.getLibFileUpdateByFileID(id);
   }
   std::vector<int> getAllLibFileUpdateIDs() { return library_.getAllLibFileUpdateIDs(); }
-  bool deleteFileUpdateWithFileID(int id) { return library_.deleteFileUpdateWithFileID(id); }
-  bool saveToDatabaseLibraryFavorite(int id, const std::string& name) {
+  [[nodiscard]] bool deleteFileUpdateWithFileID(int id) { return library_.deleteFileUpdateWithFileID(id); }
+  [[nodiscard]] bool saveToDatabaseLibraryFavorite(int id, const std::string& name) {
     return library_.saveToDatabaseLibraryFavorite(id, name);
   }
   std::optional<marvisto_library_favorite_Entity> getLibraryFavoriteByFavoriteId(int id) {
     return library_.getLibraryFavoriteByFavoriteId(id);
   }
-  bool deleteLibraryFavoriteByFavoriteId(int id) { return library_.deleteLibraryFavoriteByFavoriteId(id); }
-  bool clearAllLibraryFavorites() { return library_.clearAllLibraryFavorites(); }
-  std::vector<base::Value> getAllFavoriteLibFilesDic() { return library_.getAllFavoriteLibFilesDic(); }
+  [[nodiscard]] bool deleteLibraryFavoriteByFavoriteId(int id) {
+    return library_.deleteLibraryFavoriteByFavoriteId(id);
+  }
+  [[nodiscard]] bool clearAllLibraryFavorites() { return library_.clearAllLibraryFavorites(); }
+  std::optional<std::vector<base::Value>> getAllFavoriteLibFilesDic() { return library_.getAllFavoriteLibFilesDic(); }
 
   // --- customers -------------------------------------------------------------------
-  bool saveToDatabaseCustomer(const std::vector<marvisto_customer_Entity>& v) { return customer_.saveToDatabaseCustomer(v); }
-  bool saveToDatabaseCustomerAttribute(const std::vector<marvisto_customer_attribute_Entity>& v) {
+  [[nodiscard]] bool saveToDatabaseCustomer(const std::vector<marvisto_customer_Entity>& v) {
+    return customer_.saveToDatabaseCustomer(v);
+  }
+  [[nodiscard]] bool saveToDatabaseCustomerAttribute(const std::vector<marvisto_customer_attribute_Entity>& v) {
     return customer_.saveToDatabaseCustomerAttribute(v);
   }
-  bool saveToDatabaseFieldsCustomerAttribute(const std::vector<marvisto_fields_customer_attribute_Entity>& v) {
+  [[nodiscard]] bool saveToDatabaseFieldsCustomerAttribute(
+      const std::vector<marvisto_fields_customer_attribute_Entity>& v) {
     return customer_.saveToDatabaseFieldsCustomerAttribute(v);
   }
-  bool saveToDatabaseCustomerAddress(const std::vector<marvisto_customer_address_Entity>& v) {
+  [[nodiscard]] bool saveToDatabaseCustomerAddress(const std::vector<marvisto_customer_address_Entity>& v) {
     return customer_.saveToDatabaseCustomerAddress(v);
   }
-  bool saveToDatabaseCustomerContact(const std::vector<marvisto_customer_contact_entity>& v) {
+  [[nodiscard]] bool saveToDatabaseCustomerContact(const std::vector<marvisto_customer_contact_entity>& v) {
     return customer_.saveToDatabaseCustomerContact(v);
   }
   std::map<int, CustomerInfoEntry> getAllCustomers(bool showHidden) { return customer_.getAllCustomers(showHidden); }
@@ -222,44 +236,57 @@ class DataAccessManager {
   std::vector<marvisto_customer_attribute_Entity> getCustomerAttributes(int id) {
     return customer_.getCustomerAttributes(id);
   }
-  int getLastLocalCustomerId() { return customer_.getLastLocalCustomerId(); }
-  int getLastLocalCustomerAddressId() { return customer_.getLastLocalCustomerAddressId(); }
-  int getLastLocalCustomerAttributesId() { return customer_.getLastLocalCustomerAttributesId(); }
-  int getLastLocalCustomerContactsId() { return customer_.getLastLocalCustomerContactsId(); }
-  bool deleteCustomerTableWithID(int id) { return customer_.deleteCustomerTableWithID(id); }
-  bool updateAddressToDefault(int customerId, int indexId) { return customer_.updateAddressToDefault(customerId, indexId); }
-  bool updateContactToDefault(int customerId, int contact) { return customer_.updateContactToDefault(customerId, contact); }
-  bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& v) { return customer_.updateCustomerTable(v); }
-  bool updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& v) {
+  std::optional<marvisto_customer_Entity> getCustomerByCustomerName(const std::string& name) {
+    return customer_.getCustomerByCustomerName(name);
+  }
+  [[nodiscard]] int getLastLocalCustomerId() { return customer_.getLastLocalCustomerId(); }
+  [[nodiscard]] int getLastLocalCustomerAddressId() { return customer_.getLastLocalCustomerAddressId(); }
+  [[nodiscard]] int getLastLocalCustomerAttributesId() { return customer_.getLastLocalCustomerAttributesId(); }
+  [[nodiscard]] int getLastLocalCustomerContactsId() { return customer_.getLastLocalCustomerContactsId(); }
+  [[nodiscard]] bool deleteCustomerTableWithID(int id) { return customer_.deleteCustomerTableWithID(id); }
+  [[nodiscard]] bool updateAddressToDefault(int customerId, int indexId) {
+    return customer_.updateAddressToDefault(customerId, indexId);
+  }
+  [[nodiscard]] bool updateContactToDefault(int customerId, int contact) {
+    return customer_.updateContactToDefault(customerId, contact);
+  }
+  [[nodiscard]] bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& v) {
+    return customer_.updateCustomerTable(v);
+  }
+  [[nodiscard]] bool updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& v) {
     return customer_.updateCustomerAddressTable(v);
   }
-  bool updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& v) {
+  [[nodiscard]] bool updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& v) {
     return customer_.updateCustomerAttributeTable(v);
   }
-  bool updateContactIdAfterUpload(const std::vector<marvisto_customer_contact_entity>& v) {
+  [[nodiscard]] bool updateContactIdAfterUpload(const std::vector<marvisto_customer_contact_entity>& v) {
     return customer_.updateContactIdAfterUpload(v);
   }
-  bool updateCustomerTableHasNoteWithCustomerId(int id, int hasNote) {
+  [[nodiscard]] bool updateCustomerTableHasNoteWithCustomerId(int id, int hasNote) {
     return customer_.updateCustomerTableHasNoteWithCustomerId(id, hasNote);
   }
-  bool updateCustomerTableHiddenWithCustomerId(int id, int withHidden) {
+  [[nodiscard]] bool updateCustomerTableHiddenWithCustomerId(int id, int withHidden) {
     return customer_.updateCustomerTableHiddenWithCustomerId(id, withHidden);
   }
-  bool updateCustomerTableImportantWithCustomerId(int id, int withImportant) {
+  [[nodiscard]] bool updateCustomerTableImportantWithCustomerId(int id, int withImportant) {
     return customer_.updateCustomerTableImportantWithCustomerId(id, withImportant);
   }
-  bool updateCustomerTableNoteWithCustomerId(int id, const std::string& withNote) {
+  [[nodiscard]] bool updateCustomerTableNoteWithCustomerId(int id, const std::string& withNote) {
     return customer_.updateCustomerTableNoteWithCustomerId(id, withNote);
   }
-  bool isInUnsubmitOrder(int customerId) { return order_.isInUnsubmitOrder(customerId); }
+  [[nodiscard]] bool isInUnsubmitOrder(int customerId) { return order_.isInUnsubmitOrder(customerId); }
 
   // --- quote orders ----------------------------------------------------------------
-  int saveQuoteOrder(QuoteOrderEntity& order) { return order_.saveQuoteOrder(order); }
+  [[nodiscard]] int saveQuoteOrder(QuoteOrderEntity& order) { return order_.saveQuoteOrder(order); }
   [[nodiscard]] int replaceQuoteOrder(QuoteOrderEntity& order) { return order_.replaceQuoteOrder(order); }
   // 0 for no order.
-  int saveQuoteOrder(const std::shared_ptr<QuoteOrderEntity>& order) { return order ? order_.saveQuoteOrder(*order) : 0; }
-  bool removeQuoteOrder(int id) { return order_.removeQuoteOrder(id); }
-  bool removeQuoteOrderItemsByQuoteOrderID(int id) { return order_.removeQuoteOrderItemsByQuoteOrderID(id); }
+  [[nodiscard]] int saveQuoteOrder(const std::shared_ptr<QuoteOrderEntity>& order) {
+    return order ? order_.saveQuoteOrder(*order) : 0;
+  }
+  [[nodiscard]] bool removeQuoteOrder(int id) { return order_.removeQuoteOrder(id); }
+  [[nodiscard]] bool removeQuoteOrderItemsByQuoteOrderID(int id) {
+    return order_.removeQuoteOrderItemsByQuoteOrderID(id);
+  }
   std::vector<std::shared_ptr<QuoteOrderEntity>> fetchQuoteOrders(int condition, const std::string& text) {
     return order_.fetchQuoteOrders(condition, text);
   }
@@ -269,34 +296,44 @@ class DataAccessManager {
   std::string fetchQuoteOrdersDicString(int id, bool customersShown) {
     return order_.fetchQuoteOrdersDicString(id, customersShown);
   }
-  bool setQuoteOrdersToUploaded(int id, bool customersShown) { return order_.setQuoteOrdersToUploaded(id, customersShown); }
-  bool setQuoteOrdersUploadedWithOrderNumber(const std::string& n) { return order_.setQuoteOrdersUploadedWithOrderNumber(n); }
-  bool setQuoteOrdersUploadedWithOrderNumbers(const std::vector<std::string>& numbers) {
+  [[nodiscard]] bool setQuoteOrdersToUploaded(int id, bool customersShown) {
+    return order_.setQuoteOrdersToUploaded(id, customersShown);
+  }
+  [[nodiscard]] bool setQuoteOrdersUploadedWithOrderNumber(const std::string& n) {
+    return order_.setQuoteOrdersUploadedWithOrderNumber(n);
+  }
+  [[nodiscard]] bool setQuoteOrdersUploadedWithOrderNumbers(const std::vector<std::string>& numbers) {
     return order_.setQuoteOrdersUploadedWithOrderNumbers(numbers);
   }
-  bool updateOrderIDWithOrderNumber(const std::string& n, int newOrderID) {
+  [[nodiscard]] bool updateOrderIDWithOrderNumber(const std::string& n, int newOrderID) {
     return order_.updateOrderIDWithOrderNumber(n, newOrderID);
   }
-  bool updateOrderTable(const std::vector<marvisto_customer_Entity>& v) { return order_.updateOrderTable(v); }
-  int numberOfAllSubmittedOrder() { return order_.numberOfAllSubmittedOrder(); }
+  [[nodiscard]] bool updateOrderTable(const std::vector<marvisto_customer_Entity>& v) {
+    return order_.updateOrderTable(v);
+  }
+  [[nodiscard]] int numberOfAllSubmittedOrder() { return order_.numberOfAllSubmittedOrder(); }
   std::optional<std::string> retriveEarliestSubmittedOrderTime() { return order_.retriveEarliestSubmittedOrderTime(); }
   double timeDurationOfAllSubmittedOrder() { return order_.timeDurationOfAllSubmittedOrder(); }
-  bool updateLocalHistoryOrderFromServer(const base::Value& d) { return order_.updateLocalHistoryOrderFromServer(d); }
-  bool updateLocalHistoryOrderItemFromServer(const base::Value& d) {
+  [[nodiscard]] bool updateLocalHistoryOrderFromServer(const base::Value& d) {
+    return order_.updateLocalHistoryOrderFromServer(d);
+  }
+  [[nodiscard]] bool updateLocalHistoryOrderItemFromServer(const base::Value& d) {
     return order_.updateLocalHistoryOrderItemFromServer(d);
   }
-  bool updateOrderSignature(const std::string& signature, int orderId) {
+  [[nodiscard]] bool updateOrderSignature(const std::string& signature, int orderId) {
     return order_.updateOrderSignature(signature, orderId);
   }
-  base::Value fetchBackupOuoteOrdersDic() { return order_.fetchBackupOuoteOrdersDic(); }
-  bool removeAllLoaclOrders() { return order_.removeAllLoaclOrders(); }
-  bool restoreUnsubmittedOrderFromDic(const base::Value& d) { return order_.restoreUnsubmittedOrderFromDic(d); }
+  std::optional<base::Value> fetchBackupOuoteOrdersDic() { return order_.fetchBackupOuoteOrdersDic(); }
+  [[nodiscard]] bool removeAllLoaclOrders() { return order_.removeAllLoaclOrders(); }
+  [[nodiscard]] bool restoreUnsubmittedOrderFromDic(const base::Value& d) {
+    return order_.restoreUnsubmittedOrderFromDic(d);
+  }
 
   // --- configuration and local users ---------------------------------------------
-  bool syncConfigData(const std::vector<ConfigEntity>& v) { return config_.syncConfigData(v); }
+  [[nodiscard]] bool syncConfigData(const std::vector<ConfigEntity>& v) { return config_.syncConfigData(v); }
   std::optional<ConfigEntity> queryConfig(const std::string& type) { return config_.queryConfig(type); }
-  bool deleteConfig() { return config_.deleteConfig(); }
-  bool saveUserInfo(const LoginInfo& info) { return user_.saveUserInfo(info); }
+  [[nodiscard]] bool deleteConfig() { return config_.deleteConfig(); }
+  [[nodiscard]] bool saveUserInfo(const LoginInfo& info) { return user_.saveUserInfo(info); }
   std::string checkLocalUserInfo(const LoginInfo& info) { return user_.checkLocalUserInfo(info); }
   std::optional<LoginInfo> getUserInfo(const std::string& userName) { return user_.getUserInfo(userName); }
 

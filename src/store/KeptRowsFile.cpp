@@ -29,14 +29,14 @@ fs::path freshName(const fs::path& folder, double secondsSince1970) {
 }
 
 bool copyTables(SQLiteDatabase& db, const std::vector<std::string>& tables) {
-  SQLiteTransaction tx(db);
-  if (!tx.begin()) return false;
+  auto tx = SQLiteTransaction::begin(db);
+  if (!tx) return false;
   for (const auto& table : tables) {
     if (!db.execute(std::string("CREATE TABLE ") + kAttached + "." + Schema::quote(table) + " AS SELECT * FROM main." +
                     Schema::quote(table)))
       return false;
   }
-  return tx.commit();
+  return tx->commit();
 }
 
 }  // namespace

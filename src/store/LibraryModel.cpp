@@ -59,16 +59,16 @@ bool LibraryModel::saveToDatabaseLibraryCategory(const std::vector<marvisto_libr
 
 bool LibraryModel::updateOldNewFlags() { return exec("UPDATE marvisto_library_files SET isNew = 0"); }
 
-// `where` and `orderBy` are fixed texts of this file; values are bound.
+// The library's lists, categories and counts are only shown: a failed read
+// shows as none. `where` and `orderBy` are fixed texts of this file; values
+// are bound.
 template <typename... Args>
 std::vector<marvisto_library_files_Entity> LibraryModel::files(const std::string& where, const std::string& orderBy,
                                                                const Args&... args) {
-  std::vector<marvisto_library_files_Entity> out;
   std::string sql = "SELECT * FROM marvisto_library_files WHERE published = 1";
   if (!where.empty()) sql += " AND " + where;
   if (!orderBy.empty()) sql += " ORDER BY " + orderBy;
-  query(sql, [&](const SQLiteStatement& r) { out.push_back(rows::libraryFile(r)); }, args...);
-  return out;
+  return shownAsEmpty(readRows(sql, rows::libraryFile, args...));
 }
 
 std::vector<marvisto_library_files_Entity> LibraryModel::getAllLibFiles() { return files("", "LOWER(title)"); }
@@ -111,58 +111,60 @@ std::optional<marvisto_library_files_Entity> LibraryModel::getFilesByFileId(int 
   return found.front();
 }
 
+// The file's name, cover, title or type; a failed read finds no file.
 std::optional<std::string> LibraryModel::getFileNameById(int fileId) {
-  return scalarText("SELECT file_name FROM marvisto_library_files WHERE file_id = ? AND published = 1", fileId);
+  return scalarText("SELECT file_name FROM marvisto_library_files WHERE file_id = ? AND published = 1", fileId)
+      .value_or(std::nullopt);
 }
 
 std::optional<std::string> LibraryModel::getCoverImageByFileName(const std::string& fileName) {
   return scalarText(
-      "SELECT cover_image FROM marvisto_library_files WHERE file_name = ? AND published = 1 ORDER BY rowid LIMIT 1",
-      fileName);
+             "SELECT cover_image FROM marvisto_library_files WHERE file_name = ? AND published = 1 "
+             "ORDER BY rowid LIMIT 1",
+             fileName)
+      .value_or(std::nullopt);
 }
 
 std::optional<std::string> LibraryModel::getTitleByFileName(const std::string& fileName) {
   return scalarText(
-      "SELECT title FROM marvisto_library_files WHERE file_name = ? AND published = 1 ORDER BY rowid LIMIT 1",
-      fileName);
+             "SELECT title FROM marvisto_library_files WHERE file_name = ? AND published = 1 ORDER BY rowid LIMIT 1",
+             fileName)
+      .value_or(std::nullopt);
 }
 
 std::optional<std::string> LibraryModel::getFileTypeByFileName(const std::string& fileName) {
   return scalarText(
-      "SELECT type FROM marvisto_library_files WHERE file_name = ? AND published = 1 ORDER BY rowid DESC LIMIT 1",
-      fileName);
+             "SELECT type FROM marvisto_library_files WHERE file_name = ? AND published = 1 "
+             "ORDER BY rowid DESC LIMIT 1",
+             fileName)
+      .value_or(std::nullopt);
 }
 
-std::vector<std::string> LibraryModel::getAllFilesImg() {
-  std::vector<std::string> out;
-  query("SELECT DISTINCT cover_image FROM marvisto_library_files WHERE published = 1 AND cover_image IS NOT NULL",
-        [&](const SQLiteStatement& r) { out.push_back(r.textAt(0)); });
-  return out;
+std::optional<std::vector<std::string>> LibraryModel::getAllFilesImg() {
+  return readRows(
+      "SELECT DISTINCT cover_image FROM marvisto_library_files WHERE published = 1 AND cover_image IS NOT NULL",
+      [](const SQLiteStatement& r) { return r.textAt(0); });
 }
 
 std::vector<marvisto_lib_category_cell_entity> LibraryModel::getCategoryFilesCount() {
-  std::vector<marvisto_lib_category_cell_entity> out;
-  query("SELECT category, COUNT(*) FROM marvisto_library_files WHERE published = 1 GROUP BY category",
-        [&](const SQLiteStatement& r) {
-          marvisto_lib_category_cell_entity c;
-          c.category_id = r.intAt(0);
-          c.files_count = r.intAt(1);
-          out.push_back(c);
-        });
-  return out;
+  return shownAsEmpty(
+      readRows("SELECT category, COUNT(*) FROM marvisto_library_files WHERE published = 1 GROUP BY category",
+               [](const SQLiteStatement& r) {
+                 marvisto_lib_category_cell_entity c;
+                 c.category_id = r.intAt(0);
+                 c.files_count = r.intAt(1);
+                 return c;
+               }));
 }
 
 std::vector<marvisto_library_category_Entity> LibraryModel::categories(const std::string& sql, int arg) {
-  std::vector<marvisto_library_category_Entity> out;
-  query(sql, [&](const SQLiteStatement& r) { out.push_back(rows::libraryCategory(r)); }, arg);
-  return out;
+  return shownAsEmpty(readRows(sql, rows::libraryCategory, arg));
 }
 
 std::vector<marvisto_library_category_Entity> LibraryModel::getLibraryCategorys() {
-  std::vector<marvisto_library_category_Entity> out;
-  query("SELECT * FROM marvisto_library_category WHERE published = 1 ORDER BY ordering, LOWER(name)",
-        [&](const SQLiteStatement& r) { out.push_back(rows::libraryCategory(r)); });
-  return out;
+  return shownAsEmpty(readRows(
+      "SELECT * FROM marvisto_library_category WHERE published = 1 ORDER BY ordering, LOWER(name)",
+      rows::libraryCategory));
 }
 
 std::vector<marvisto_library_category_Entity> LibraryModel::getLibSubCategoriesByParentCategoryID(int parentId) {
@@ -179,8 +181,11 @@ std::optional<marvisto_library_category_Entity> LibraryModel::getLibraryCategory
 }
 
 int LibraryModel::getLibParentCategoryIDByCategoryID(int categoryId) {
-  return static_cast<int>(
-      scalarInt("SELECT parent_id FROM marvisto_library_category WHERE category_id = ?", categoryId).value_or(0));
+  // A failed read goes back to the top level.
+  return static_cast<int>(scalarInt("SELECT parent_id FROM marvisto_library_category WHERE category_id = ?",
+                                    categoryId)
+                              .value_or(std::nullopt)
+                              .value_or(0));
 }
 
 bool LibraryModel::saveToDatabaseLibraryUpdate(const marvisto_library_files_update_Entity& u) {
@@ -189,24 +194,23 @@ bool LibraryModel::saveToDatabaseLibraryUpdate(const marvisto_library_files_upda
 }
 
 std::optional<marvisto_library_files_update_Entity> LibraryModel::getLibFileUpdateByFileID(int fileId) {
-  std::optional<marvisto_library_files_update_Entity> out;
-  query(
-      "SELECT fileId, old_file_name, old_file_type FROM marvisto_update WHERE fileId = ?",
-      [&](const SQLiteStatement& r) {
-        marvisto_library_files_update_Entity u;
-        u.fileID = r.intAt(0);
-        u.oldFileName = r.textAt(1);
-        u.oldFileType = r.textAt(2);
-        out = std::move(u);
-      },
-      fileId);
-  return out;
+  // A failed read finds no renamed copy: the file opens under its new name.
+  return readFirst(
+             "SELECT fileId, old_file_name, old_file_type FROM marvisto_update WHERE fileId = ?",
+             [](const SQLiteStatement& r) {
+               marvisto_library_files_update_Entity u;
+               u.fileID = r.intAt(0);
+               u.oldFileName = r.textAt(1);
+               u.oldFileType = r.textAt(2);
+               return u;
+             },
+             fileId)
+      .value_or(std::nullopt);
 }
 
 std::vector<int> LibraryModel::getAllLibFileUpdateIDs() {
-  std::vector<int> out;
-  query("SELECT fileId FROM marvisto_update ORDER BY rowid", [&](const SQLiteStatement& r) { out.push_back(r.intAt(0)); });
-  return out;
+  return shownAsEmpty(readRows("SELECT fileId FROM marvisto_update ORDER BY rowid",
+                               [](const SQLiteStatement& r) { return r.intAt(0); }));
 }
 
 bool LibraryModel::deleteFileUpdateWithFileID(int fileId) {
@@ -221,17 +225,18 @@ bool LibraryModel::saveToDatabaseLibraryFavorite(int fileId, const std::string& 
 }
 
 std::optional<marvisto_library_favorite_Entity> LibraryModel::getLibraryFavoriteByFavoriteId(int fileId) {
-  std::optional<marvisto_library_favorite_Entity> out;
-  query(
-      "SELECT file_id, file_name FROM marvisto_library_favorite WHERE file_id = ?",
-      [&](const SQLiteStatement& r) {
-        marvisto_library_favorite_Entity f;
-        f.file_id = r.intAt(0);
-        f.file_name = r.textAt(1);
-        out = std::move(f);
-      },
-      fileId);
-  return out;
+  // A failed read shows the file as not a favourite.
+  if (!db().tableExists("marvisto_library_favorite")) return std::nullopt;
+  return readFirst(
+             "SELECT file_id, file_name FROM marvisto_library_favorite WHERE file_id = ?",
+             [](const SQLiteStatement& r) {
+               marvisto_library_favorite_Entity f;
+               f.file_id = r.intAt(0);
+               f.file_name = r.textAt(1);
+               return f;
+             },
+             fileId)
+      .value_or(std::nullopt);
 }
 
 bool LibraryModel::deleteLibraryFavoriteByFavoriteId(int fileId) {
@@ -244,15 +249,16 @@ bool LibraryModel::clearAllLibraryFavorites() {
   return exec("DELETE FROM marvisto_library_favorite");
 }
 
-std::vector<base::Value> LibraryModel::getAllFavoriteLibFilesDic() {
-  std::vector<base::Value> out;
-  query("SELECT file_id, file_name FROM marvisto_library_favorite ORDER BY rowid", [&](const SQLiteStatement& r) {
-    base::Value v = base::Value::object();
-    v["id"] = std::to_string(r.intAt(0));
-    v["file_name"] = r.textAt(1);
-    out.push_back(std::move(v));
-  });
-  return out;
+std::optional<std::vector<base::Value>> LibraryModel::getAllFavoriteLibFilesDic() {
+  // A database from before the favourites table has none.
+  if (!db().tableExists("marvisto_library_favorite")) return std::vector<base::Value>{};
+  return readRows("SELECT file_id, file_name FROM marvisto_library_favorite ORDER BY rowid",
+                  [](const SQLiteStatement& r) {
+                    base::Value v = base::Value::object();
+                    v["id"] = std::to_string(r.intAt(0));
+                    v["file_name"] = r.textAt(1);
+                    return v;
+                  });
 }
 
 }  // namespace mv

@@ -22,16 +22,16 @@ enum class LibraryFileOrder {
 class LibraryModel : public BaseDataModel {
  public:
   using BaseDataModel::BaseDataModel;
-  bool updateVersion() override;
+  [[nodiscard]] bool updateVersion() override;
 
   // One of the four clause texts (case and surrounding blanks ignored) as an
   // order; anything else gives the default, by title.
   static LibraryFileOrder orderFromClause(const std::string& clause);
 
-  bool saveToDatabaseLibraryFiles(const std::vector<marvisto_library_files_Entity>& files);
-  bool saveLibraryFileToDatabase(const marvisto_library_files_Entity& file);
-  bool saveToDatabaseLibraryCategory(const std::vector<marvisto_library_category_Entity>& categories);
-  bool updateOldNewFlags();
+  [[nodiscard]] bool saveToDatabaseLibraryFiles(const std::vector<marvisto_library_files_Entity>& files);
+  [[nodiscard]] bool saveLibraryFileToDatabase(const marvisto_library_files_Entity& file);
+  [[nodiscard]] bool saveToDatabaseLibraryCategory(const std::vector<marvisto_library_category_Entity>& categories);
+  [[nodiscard]] bool updateOldNewFlags();
 
   std::vector<marvisto_library_files_Entity> getAllLibFiles();
   std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByDate();
@@ -50,25 +50,27 @@ class LibraryModel : public BaseDataModel {
   std::optional<std::string> getTitleByFileName(const std::string& fileName);
   // The last match when several files share the name.
   std::optional<std::string> getFileTypeByFileName(const std::string& fileName);
-  std::vector<std::string> getAllFilesImg();
+  // Nothing when the read failed.
+  std::optional<std::vector<std::string>> getAllFilesImg();
   std::vector<marvisto_lib_category_cell_entity> getCategoryFilesCount();
 
   std::vector<marvisto_library_category_Entity> getLibraryCategorys();
   std::vector<marvisto_library_category_Entity> getLibSubCategoriesByParentCategoryID(int parentId);
   std::optional<marvisto_library_category_Entity> getLibraryCategoryByCategoryid(int categoryId);
-  int getLibParentCategoryIDByCategoryID(int categoryId);
+  [[nodiscard]] int getLibParentCategoryIDByCategoryID(int categoryId);
 
-  bool saveToDatabaseLibraryUpdate(const marvisto_library_files_update_Entity& update);
+  [[nodiscard]] bool saveToDatabaseLibraryUpdate(const marvisto_library_files_update_Entity& update);
   std::optional<marvisto_library_files_update_Entity> getLibFileUpdateByFileID(int fileId);
   std::vector<int> getAllLibFileUpdateIDs();
-  bool deleteFileUpdateWithFileID(int fileId);
+  [[nodiscard]] bool deleteFileUpdateWithFileID(int fileId);
 
-  bool saveToDatabaseLibraryFavorite(int fileId, const std::string& fileName);
+  [[nodiscard]] bool saveToDatabaseLibraryFavorite(int fileId, const std::string& fileName);
   std::optional<marvisto_library_favorite_Entity> getLibraryFavoriteByFavoriteId(int fileId);
-  bool deleteLibraryFavoriteByFavoriteId(int fileId);
-  bool clearAllLibraryFavorites();
-  // {"id": the file id as text, "file_name"} per favourite; empty when none.
-  std::vector<base::Value> getAllFavoriteLibFilesDic();
+  [[nodiscard]] bool deleteLibraryFavoriteByFavoriteId(int fileId);
+  [[nodiscard]] bool clearAllLibraryFavorites();
+  // {"id": the file id as text, "file_name"} per favourite; empty when none,
+  // nothing when the read failed.
+  std::optional<std::vector<base::Value>> getAllFavoriteLibFilesDic();
 
  private:
   template <typename... Args>

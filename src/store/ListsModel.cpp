@@ -21,13 +21,10 @@ const char* const kCompare = "marvisto_compare";
 
 bool ListsModel::updateVersion() { return Schema::upgradeGroup(db(), "lists"); }
 
-bool ListsModel::isListed(const char* table, int productId) {
-  return scalarInt(sqlFor("SELECT 1 FROM $T WHERE product_id = ? LIMIT 1", table), productId).has_value();
-}
-
 bool ListsModel::insert(const char* table, int productId, const std::string& sku, const std::string& name) {
   // Asked first: a product already listed is an answer, not an error.
-  if (isListed(table, productId)) return false;
+  auto listed = exists(sqlFor("SELECT 1 FROM $T WHERE product_id = ? LIMIT 1", table), productId);
+  if (!listed || *listed) return false;
   return exec(sqlFor("INSERT INTO $T (product_id, product_sku, product_name) VALUES (?, ?, ?)", table), productId,
               sku, name);
 }
@@ -41,27 +38,27 @@ bool ListsModel::saveToDatabaseFavorite(int productId, const std::string& sku, c
 }
 
 // The compare and favourite records carry the same three columns.
+// The lists are only shown: a failed read shows as an empty list.
 template <typename Entity>
 std::vector<Entity> ListsModel::listed(const char* table, std::optional<int> productId) {
-  std::vector<Entity> out;
-  auto onRow = [&](const SQLiteStatement& r) {
+  auto read = [&](const SQLiteStatement& r) {
     Entity e;
     e.product_id = r.intAt(0);
     e.product_sku = displaySku(r.textAt(1), e.product_id);
     e.product_name = r.textAt(2);
-    out.push_back(std::move(e));
+    return e;
   };
   if (productId) {
-    query(sqlFor("SELECT product_id, product_sku, product_name FROM $T WHERE product_id = ? LIMIT 1", table), onRow,
-          *productId);
-  } else {
-    query(sqlFor("SELECT l.product_id, l.product_sku, l.product_name FROM $T l LEFT JOIN marvisto_product p "
-                 "ON p.product_id = l.product_id WHERE p.product_publish IS NULL OR p.product_publish != -1 "
-                 "ORDER BY l.rowid",
-                 table),
-          onRow);
+    return shownAsEmpty(readRows(
+        sqlFor("SELECT product_id, product_sku, product_name FROM $T WHERE product_id = ? LIMIT 1", table), read,
+        *productId));
   }
-  return out;
+  return shownAsEmpty(readRows(
+      sqlFor("SELECT l.product_id, l.product_sku, l.product_name FROM $T l LEFT JOIN marvisto_product p "
+             "ON p.product_id = l.product_id WHERE p.product_publish IS NULL OR p.product_publish != -1 "
+             "ORDER BY l.rowid",
+             table),
+      read));
 }
 
 template <typename Entity>
@@ -97,24 +94,22 @@ bool ListsModel::deleteAllCompare() { return exec("DELETE FROM marvisto_compare"
 
 bool ListsModel::deleteAllFavorites() { return exec("DELETE FROM marvisto_favorite"); }
 
-std::vector<base::Value> ListsModel::backupRows(const char* table) {
-  std::vector<base::Value> out;
-  query(sqlFor("SELECT l.product_id, l.product_sku, l.product_name FROM $T l JOIN marvisto_product p "
-               "ON p.product_id = l.product_id WHERE p.product_publish != -1 ORDER BY l.rowid",
-               table),
-        [&](const SQLiteStatement& r) {
-          base::Value v = base::Value::object();
-          int id = r.intAt(0);
-          v["product_id"] = id;
-          v["product_sku"] = displaySku(r.textAt(1), id);
-          v["product_name"] = r.textAt(2);
-          out.push_back(std::move(v));
-        });
-  return out;
+std::optional<std::vector<base::Value>> ListsModel::backupRows(const char* table) {
+  return readRows(sqlFor("SELECT l.product_id, l.product_sku, l.product_name FROM $T l JOIN marvisto_product p "
+                         "ON p.product_id = l.product_id WHERE p.product_publish != -1 ORDER BY l.rowid",
+                         table),
+                  [&](const SQLiteStatement& r) {
+                    base::Value v = base::Value::object();
+                    int id = r.intAt(0);
+                    v["product_id"] = id;
+                    v["product_sku"] = displaySku(r.textAt(1), id);
+                    v["product_name"] = r.textAt(2);
+                    return v;
+                  });
 }
 
-std::vector<base::Value> ListsModel::getAllFavoriteProductDic() { return backupRows(kFavorite); }
+std::optional<std::vector<base::Value>> ListsModel::getAllFavoriteProductDic() { return backupRows(kFavorite); }
 
-std::vector<base::Value> ListsModel::getAllComparesDic() { return backupRows(kCompare); }
+std::optional<std::vector<base::Value>> ListsModel::getAllComparesDic() { return backupRows(kCompare); }
 
 }  // namespace mv

@@ -147,14 +147,15 @@ int OrderModel::nextOrderId() { return nextLocalId("SELECT MAX(ABS(order_id)) FR
 
 int OrderModel::nextLineId() { return nextLocalId("SELECT MAX(ABS(order_item_id)) FROM marvisto_quote_order_item"); }
 
-std::string OrderModel::uniqueOrderNumber(const std::string& number, int orderId) {
+std::optional<std::string> OrderModel::uniqueOrderNumber(const std::string& number, int orderId) {
   // Two orders made within one second would share "<account>_yyMMddHHmmss";
   // the later one moves on by a second until its number is free.
   std::string candidate = number;
   for (int i = 0; i < 1000; ++i) {
-    if (!scalarInt("SELECT 1 FROM marvisto_quote_order WHERE order_number = ? AND order_id != ? LIMIT 1", candidate,
-                   orderId))
-      return candidate;
+    auto taken = exists("SELECT 1 FROM marvisto_quote_order WHERE order_number = ? AND order_id != ? LIMIT 1",
+                        candidate, orderId);
+    if (!taken) return std::nullopt;
+    if (!*taken) return candidate;
     auto underscore = candidate.rfind('_');
     if (underscore == std::string::npos) return number;
     std::string stamp = candidate.substr(underscore + 1);
@@ -166,11 +167,12 @@ std::string OrderModel::uniqueOrderNumber(const std::string& number, int orderId
 }
 
 int OrderModel::saveQuoteOrder(QuoteOrderEntity& order) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return 0;
+  auto tx = SQLiteTransaction::begin(db());
+  if (!tx) return 0;
   const int orderId = order.serial != 0 ? order.serial : nextOrderId();
   if (orderId == 0) return 0;
-  const std::string number = order.serial == 0 ? uniqueOrderNumber(order.number, orderId) : order.number;
+  const auto number = order.serial == 0 ? uniqueOrderNumber(order.number, orderId) : order.number;
+  if (!number) return 0;
   const int vendorId = order.vendorId != 0 ? order.vendorId : static_cast<int>(Session::current().vendorId);
 
   SQLiteStatement put = db().prepare(
@@ -181,7 +183,7 @@ int OrderModel::saveQuoteOrder(QuoteOrderEntity& order) {
       "phone, bankAccount, cdate_sort) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
       "?, ?, ?, ?, ?, ?, ?, ?, ?)");
   if (!put) return 0;
-  put.bindAll(orderId, order.customerId, order.customerInfoId, order.customerName, vendorId, number, order.total(),
+  put.bindAll(orderId, order.customerId, order.customerInfoId, order.customerName, vendorId, *number, order.total(),
               order.originalTotal(), order.orderTax, order.orderTaxDetails, order.orderShipping,
               order.orderShippingTax, order.couponDiscount, order.couponCode, order.discount(), order.currency,
               order.status, order.cdate, order.mdate, order.shipMethod, order.customerNote(), order.ipAddress,
@@ -209,10 +211,10 @@ int OrderModel::saveQuoteOrder(QuoteOrderEntity& order) {
     if (!putLine.run()) return 0;
     lineIds.push_back(lineId);
   }
-  if (!tx.commit()) return 0;
+  if (!tx->commit()) return 0;
 
   order.serial = orderId;
-  order.number = number;
+  order.number = *number;
   order.unsaved = false;
   size_t i = 0;
   for (const auto& line : order.items) {
@@ -224,20 +226,20 @@ int OrderModel::saveQuoteOrder(QuoteOrderEntity& order) {
 }
 
 int OrderModel::replaceQuoteOrder(QuoteOrderEntity& order) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return 0;
+  auto tx = SQLiteTransaction::begin(db());
+  if (!tx) return 0;
   if (order.serial != 0 && !removeQuoteOrderItemsByQuoteOrderID(order.serial)) return 0;
   const int id = saveQuoteOrder(order);
   if (id == 0) return 0;
-  return tx.commit() ? id : 0;
+  return tx->commit() ? id : 0;
 }
 
 bool OrderModel::removeQuoteOrder(int orderId) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
+  auto tx = SQLiteTransaction::begin(db());
+  if (!tx) return false;
   if (!exec("DELETE FROM marvisto_quote_order WHERE order_id = ?", orderId)) return false;
   if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id = ?", orderId)) return false;
-  return tx.commit();
+  return tx->commit();
 }
 
 bool OrderModel::removeQuoteOrderItemsByQuoteOrderID(int orderId) {
@@ -245,25 +247,27 @@ bool OrderModel::removeQuoteOrderItemsByQuoteOrderID(int orderId) {
 }
 
 std::vector<std::shared_ptr<QuoteOrderItemEntity>> OrderModel::fetchQuoteOrderItemsWithQuoteOrder(int orderId) {
-  std::vector<std::shared_ptr<QuoteOrderItemEntity>> out;
-  query("SELECT * FROM marvisto_quote_order_item WHERE order_id = ? ORDER BY rowid",
-        [&](const SQLiteStatement& r) { out.push_back(std::make_shared<QuoteOrderItemEntity>(rows::orderItem(r))); },
-        orderId);
-  for (auto& line : out) {
-    bool found = false;
-    query("SELECT * FROM marvisto_product WHERE product_id = ?",
-          [&](const SQLiteStatement& r) {
-            line->product = rows::product(r);
-            found = true;
-          },
-          line->product.product_id);
-    if (!found) {
+  return shownAsEmpty(readLines(orderId));
+}
+
+std::optional<std::vector<std::shared_ptr<QuoteOrderItemEntity>>> OrderModel::readLines(int orderId) {
+  auto lines = readRows(
+      "SELECT * FROM marvisto_quote_order_item WHERE order_id = ? ORDER BY rowid",
+      [](const SQLiteStatement& r) { return std::make_shared<QuoteOrderItemEntity>(rows::orderItem(r)); }, orderId);
+  if (!lines) return std::nullopt;
+  for (auto& line : *lines) {
+    auto product =
+        readFirst("SELECT * FROM marvisto_product WHERE product_id = ?", rows::product, line->product.product_id);
+    if (!product) return std::nullopt;
+    if (*product) {
+      line->product = std::move(**product);
+    } else {
       // The product left the catalogue: the line still knows what it was.
       line->product.product_sku = line->sku;
       line->product.product_name = line->name;
     }
   }
-  return out;
+  return lines;
 }
 
 std::vector<std::shared_ptr<QuoteOrderEntity>> OrderModel::fetchQuoteOrders(int condition,
@@ -274,14 +278,21 @@ std::vector<std::shared_ptr<QuoteOrderEntity>> OrderModel::fetchQuoteOrders(int 
   sql += " ORDER BY cdate_sort DESC, rowid DESC";
   const bool search = !isBlank(searchText);
   std::vector<std::shared_ptr<QuoteOrderEntity>> out;
-  query(sql, [&](const SQLiteStatement& r) {
+  const bool ok = query(sql, [&](const SQLiteStatement& r) {
     auto order = std::make_shared<QuoteOrderEntity>(rows::order(r));
     if (search && !containsIgnoringCase(order->customerName, searchText) &&
         !containsIgnoringCase(order->number, searchText))
       return;
     out.push_back(std::move(order));
   });
-  for (auto& order : out) order->items = fetchQuoteOrderItemsWithQuoteOrder(order->serial);
+  if (!ok) return {};
+  // An order shown without the lines it has could be saved without them:
+  // the list is all or nothing.
+  for (auto& order : out) {
+    auto lines = readLines(order->serial);
+    if (!lines) return {};
+    order->items = std::move(*lines);
+  }
   return out;
 }
 
@@ -297,51 +308,56 @@ std::string OrderModel::uploadFilter(int orderId, bool customersShown) {
 std::string OrderModel::fetchQuoteOrdersDicString(int orderId, bool customersShown) {
   const Schema::Table& t = *Schema::table(kOrders);
   base::Value orders = base::Value::array();
+  bool linesRead = true;
   auto onRow = [&](const SQLiteStatement& r) {
     base::Value o = rowValue(r, t);
-    o["order_item"] = lineValues(r.integer("order_id"), false);
+    auto lines = lineValues(r.integer("order_id"), false);
+    if (!lines) linesRead = false;
+    o["order_item"] = lines ? std::move(*lines) : base::Value();
     orders.push_back(std::move(o));
   };
   std::string sql = "SELECT * FROM marvisto_quote_order WHERE " + uploadFilter(orderId, customersShown) + " ORDER BY rowid";
-  if (orderId == 0)
-    query(sql, onRow);
-  else
-    query(sql, onRow, orderId);
+  // An order sent without the lines it holds would count as submitted once
+  // the service took it: a failed read sends no order at all.
+  const bool ok = orderId == 0 ? query(sql, onRow) : query(sql, onRow, orderId);
+  if (!ok || !linesRead) orders = base::Value::array();
   base::Value doc = base::Value::object();
   doc["order"] = std::move(orders);
   return doc.dump(-1, ' ', false, base::Value::error_handler_t::replace);
 }
 
-base::Value OrderModel::lineValues(int orderId, bool backupForm) {
+std::optional<base::Value> OrderModel::lineValues(int orderId, bool backupForm) {
   const Schema::Table& t = *Schema::table(kLines);
   base::Value lines = base::Value::array();
-  query("SELECT * FROM marvisto_quote_order_item WHERE order_id = ? ORDER BY rowid",
-        [&](const SQLiteStatement& r) {
-          if (!backupForm) {
-            lines.push_back(rowValue(r, t));
-            return;
-          }
-          base::Value l = base::Value::object();
-          l["order_item_id"] = r.int64("order_item_id");
-          l["order_id"] = r.int64("order_id");
-          l["customer_info_id"] = r.text("customer_info_id");
-          l["vendor_id"] = r.int64("vendor_id");
-          l["product_id"] = r.int64("product_id");
-          l["order_item_sku"] = r.text("order_item_sku");
-          l["order_item_name"] = r.text("order_item_name");
-          l["product_quantity"] = r.int64("product_quantity");
-          l["product_item_price"] = r.real("product_item_price");
-          l["product_final_price"] = r.real("product_final_price");
-          l["order_item_currency"] = r.text("order_item_currency");
-          l["order_item_subtotal"] = r.real("order_item_subtotal");
-          l["order_status"] = r.int64("order_status");
-          l["cdate"] = r.text("cdate");
-          l["mdate"] = r.text("mdate");
-          l["product_attribute"] = r.text("product_attribute");
-          l["discount_rat"] = r.real("discount_rat");
-          lines.push_back(std::move(l));
-        },
-        orderId);
+  const bool ok = query(
+      "SELECT * FROM marvisto_quote_order_item WHERE order_id = ? ORDER BY rowid",
+      [&](const SQLiteStatement& r) {
+        if (!backupForm) {
+          lines.push_back(rowValue(r, t));
+          return;
+        }
+        base::Value l = base::Value::object();
+        l["order_item_id"] = r.int64("order_item_id");
+        l["order_id"] = r.int64("order_id");
+        l["customer_info_id"] = r.text("customer_info_id");
+        l["vendor_id"] = r.int64("vendor_id");
+        l["product_id"] = r.int64("product_id");
+        l["order_item_sku"] = r.text("order_item_sku");
+        l["order_item_name"] = r.text("order_item_name");
+        l["product_quantity"] = r.int64("product_quantity");
+        l["product_item_price"] = r.real("product_item_price");
+        l["product_final_price"] = r.real("product_final_price");
+        l["order_item_currency"] = r.text("order_item_currency");
+        l["order_item_subtotal"] = r.real("order_item_subtotal");
+        l["order_status"] = r.int64("order_status");
+        l["cdate"] = r.text("cdate");
+        l["mdate"] = r.text("mdate");
+        l["product_attribute"] = r.text("product_attribute");
+        l["discount_rat"] = r.real("discount_rat");
+        lines.push_back(std::move(l));
+      },
+      orderId);
+  if (!ok) return std::nullopt;
   base::Value wrapper = base::Value::object();
   wrapper["order_items"] = std::move(lines);
   return wrapper;
@@ -358,39 +374,40 @@ bool OrderModel::setQuoteOrdersUploadedWithOrderNumber(const std::string& orderN
 }
 
 bool OrderModel::setQuoteOrdersUploadedWithOrderNumbers(const std::vector<std::string>& orderNumbers) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
+  auto tx = SQLiteTransaction::begin(db());
+  if (!tx) return false;
   for (const auto& number : orderNumbers)
     if (!number.empty() && !setQuoteOrdersUploadedWithOrderNumber(number)) return false;
-  return tx.commit();
+  return tx->commit();
 }
 
 bool OrderModel::updateOrderIDWithOrderNumber(const std::string& orderNumber, int newOrderId) {
   // A number can repeat; the device's own order is the one being renamed.
   auto oldId = scalarInt(
-      "SELECT order_id FROM marvisto_quote_order WHERE order_number = ? ORDER BY order_id < 0 DESC, rowid DESC "
-      "LIMIT 1",
-      orderNumber);
+                   "SELECT order_id FROM marvisto_quote_order WHERE order_number = ? ORDER BY order_id < 0 DESC, "
+                   "rowid DESC LIMIT 1",
+                   orderNumber)
+                   .value_or(std::nullopt);
   if (!oldId || *oldId == 0) return false;
   if (*oldId == newOrderId) return true;
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
+  auto tx = SQLiteTransaction::begin(db());
+  if (!tx) return false;
   // An earlier copy stored under the service's id gives way, lines included,
   // so that no lines of two orders mix.
   if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id = ?", newOrderId)) return false;
   if (!exec("DELETE FROM marvisto_quote_order WHERE order_id = ?", newOrderId)) return false;
   if (!exec("UPDATE marvisto_quote_order SET order_id = ? WHERE order_id = ?", newOrderId, *oldId)) return false;
   if (!exec("UPDATE marvisto_quote_order_item SET order_id = ? WHERE order_id = ?", newOrderId, *oldId)) return false;
-  return tx.commit();
+  return tx->commit();
 }
 
 bool OrderModel::updateOrderTable(const std::vector<marvisto_customer_Entity>& customers) {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
+  auto tx = SQLiteTransaction::begin(db());
+  if (!tx) return false;
   for (const auto& c : customers)
     if (!exec("UPDATE marvisto_quote_order SET customer_id = ? WHERE customer_id = ?", c.customer_id, c.pid))
       return false;
-  return tx.commit();
+  return tx->commit();
 }
 
 namespace {
@@ -403,8 +420,10 @@ const char* const kSubmittedOfAccount =
 int OrderModel::numberOfAllSubmittedOrder() {
   std::string account = Session::current().acountID;
   if (account.empty()) return 0;
+  // The history's paging only: a failed read counts none.
   return static_cast<int>(
       scalarInt(std::string("SELECT COUNT(*) FROM marvisto_quote_order WHERE ") + kSubmittedOfAccount, account)
+          .value_or(std::nullopt)
           .value_or(0));
 }
 
@@ -413,20 +432,23 @@ std::optional<std::string> OrderModel::retriveEarliestSubmittedOrderTime() {
   if (account.empty()) return std::nullopt;
   return scalarText(std::string("SELECT cdate FROM marvisto_quote_order WHERE ") + kSubmittedOfAccount +
                         " AND cdate_sort IS NOT NULL ORDER BY cdate_sort ASC LIMIT 1",
-                    account);
+                    account)
+      .value_or(std::nullopt);
 }
 
 double OrderModel::timeDurationOfAllSubmittedOrder() {
   std::string account = Session::current().acountID;
   if (account.empty()) return 0;
   std::optional<std::string> first, last;
-  query(std::string("SELECT MIN(cdate_sort), MAX(cdate_sort) FROM marvisto_quote_order WHERE ") + kSubmittedOfAccount,
-        [&](const SQLiteStatement& r) {
-          first = r.optTextAt(0);
-          last = r.optTextAt(1);
-        },
-        account);
-  if (!first || !last) return 0;
+  const bool ok =
+      query(std::string("SELECT MIN(cdate_sort), MAX(cdate_sort) FROM marvisto_quote_order WHERE ") +
+                kSubmittedOfAccount,
+            [&](const SQLiteStatement& r) {
+              first = r.optTextAt(0);
+              last = r.optTextAt(1);
+            },
+            account);
+  if (!ok || !first || !last) return 0;
   auto a = PublicFunction::dateFromString(*first, kServerTimeFormat);
   auto b = PublicFunction::dateFromString(*last, kServerTimeFormat);
   if (!a || !b) return 0;
@@ -496,13 +518,16 @@ bool OrderModel::storeOrderFromValue(const base::Value& order, bool uploaded, bo
   // The service numbers its orders from 1; a negative id is one of the
   // device's own orders, which a copy from the service never replaces.
   if (!localOrder && orderId < 0) orderId = 0;
-  auto clash = scalarText("SELECT order_number FROM marvisto_quote_order WHERE order_id = ?", orderId);
-  bool taken = scalarInt("SELECT 1 FROM marvisto_quote_order WHERE order_id = ?", orderId).has_value();
+  // The order already stored under the id, if any: its number.
+  auto held = readFirst("SELECT order_number FROM marvisto_quote_order WHERE order_id = ?",
+                        [](const SQLiteStatement& r) { return r.textAt(0); }, orderId);
+  if (!held) return false;
+  const bool taken = held->has_value();
   if (orderId == 0 || (localOrder && taken)) {
     // A restored order never takes the place of another order.
     orderId = nextOrderId();
     if (orderId == 0) return false;
-  } else if (taken && clash.value_or("") != number) {
+  } else if (taken && **held != number) {
     // A stale copy under the service's id gives way with its lines.
     if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id = ?", orderId)) return false;
   }
@@ -525,12 +550,12 @@ bool OrderModel::storeOrderFromValue(const base::Value& order, bool uploaded, bo
 
 bool OrderModel::updateLocalHistoryOrderFromServer(const base::Value& order) {
   if (!order.is_object()) return false;
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
+  auto tx = SQLiteTransaction::begin(db());
+  if (!tx) return false;
   std::string number = stringMember(order, "order_number");
   if (!number.empty() && !deleteOrdersWhere("order_number = ?", number)) return false;
   if (!storeOrderFromValue(order, true, false)) return false;
-  return tx.commit();
+  return tx->commit();
 }
 
 bool OrderModel::updateLocalHistoryOrderItemFromServer(const base::Value& line) {
@@ -542,67 +567,74 @@ bool OrderModel::updateOrderSignature(const std::string& signature, int orderId)
   return exec("UPDATE marvisto_quote_order SET signature = ? WHERE order_id = ?", signature, orderId);
 }
 
-base::Value OrderModel::fetchBackupOuoteOrdersDic() {
+std::optional<base::Value> OrderModel::fetchBackupOuoteOrdersDic() {
   base::Value orders = base::Value::array();
   const std::int64_t vendor = Session::current().vendorId;
-  query("SELECT * FROM marvisto_quote_order WHERE uploaded = 0 ORDER BY rowid", [&](const SQLiteStatement& r) {
-    base::Value o = base::Value::object();
-    std::int64_t customer = r.int64("customer_id");
-    o["order_id"] = r.int64("order_id");
-    o["customer_id"] = customer < 0 ? 0 : customer;
-    o["customer_name"] = r.text("customer_name");
-    o["customer_info_id"] = r.text("customer_info_id");
-    o["vendor_id"] = vendor;
-    o["order_number"] = r.text("order_number");
-    o["order_total"] = r.real("order_total");
-    o["order_subtotal"] = r.real("order_subtotal");
-    o["order_tax"] = r.real("order_tax");
-    o["order_tax_details"] = r.text("order_tax_details");
-    o["order_shipping"] = static_cast<double>(static_cast<float>(r.real("order_shipping")));
-    o["order_shipping_tax"] = static_cast<double>(static_cast<float>(r.real("order_shipping_tax")));
-    o["coupon_discount"] = r.real("coupon_discount");
-    o["coupon_code"] = r.text("coupon_code");
-    o["order_discount"] = r.real("order_discount");
-    o["order_currency"] = r.text("order_currency");
-    o["order_status"] = r.int64("order_status");
-    o["cdate"] = r.text("cdate");
-    o["mdate"] = r.text("mdate");
-    o["ship_method"] = r.text("ship_method");
-    o["customer_note"] = r.text("customer_note");
-    o["ip_address"] = r.text("ip_address");
-    o["uploaded"] = false;
-    o["discount_rats"] = r.real("discount_rat");
-    for (const char* c : {"signature", "address", "city", "state", "zip_code", "phone", "bankAccount"})
-      o[c] = r.text(c);
-    o["order_item"] = base::Value();  // filled below, keeping member order
-    orders.push_back(std::move(o));
-  });
-  for (auto& o : orders) o["order_item"] = lineValues(static_cast<int>(o["order_id"].get<std::int64_t>()), true);
+  const bool ok =
+      query("SELECT * FROM marvisto_quote_order WHERE uploaded = 0 ORDER BY rowid", [&](const SQLiteStatement& r) {
+        base::Value o = base::Value::object();
+        std::int64_t customer = r.int64("customer_id");
+        o["order_id"] = r.int64("order_id");
+        o["customer_id"] = customer < 0 ? 0 : customer;
+        o["customer_name"] = r.text("customer_name");
+        o["customer_info_id"] = r.text("customer_info_id");
+        o["vendor_id"] = vendor;
+        o["order_number"] = r.text("order_number");
+        o["order_total"] = r.real("order_total");
+        o["order_subtotal"] = r.real("order_subtotal");
+        o["order_tax"] = r.real("order_tax");
+        o["order_tax_details"] = r.text("order_tax_details");
+        o["order_shipping"] = static_cast<double>(static_cast<float>(r.real("order_shipping")));
+        o["order_shipping_tax"] = static_cast<double>(static_cast<float>(r.real("order_shipping_tax")));
+        o["coupon_discount"] = r.real("coupon_discount");
+        o["coupon_code"] = r.text("coupon_code");
+        o["order_discount"] = r.real("order_discount");
+        o["order_currency"] = r.text("order_currency");
+        o["order_status"] = r.int64("order_status");
+        o["cdate"] = r.text("cdate");
+        o["mdate"] = r.text("mdate");
+        o["ship_method"] = r.text("ship_method");
+        o["customer_note"] = r.text("customer_note");
+        o["ip_address"] = r.text("ip_address");
+        o["uploaded"] = false;
+        o["discount_rats"] = r.real("discount_rat");
+        for (const char* c : {"signature", "address", "city", "state", "zip_code", "phone", "bankAccount"})
+          o[c] = r.text(c);
+        o["order_item"] = base::Value();  // filled below, keeping member order
+        orders.push_back(std::move(o));
+      });
+  if (!ok) return std::nullopt;
+  for (auto& o : orders) {
+    auto lines = lineValues(static_cast<int>(o["order_id"].get<std::int64_t>()), true);
+    if (!lines) return std::nullopt;
+    o["order_item"] = std::move(*lines);
+  }
   base::Value doc = base::Value::object();
   doc["order"] = std::move(orders);
   return doc;
 }
 
 bool OrderModel::removeAllLoaclOrders() {
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
+  auto tx = SQLiteTransaction::begin(db());
+  if (!tx) return false;
   if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id < 0")) return false;
   if (!exec("DELETE FROM marvisto_quote_order WHERE order_id < 0")) return false;
-  return tx.commit();
+  return tx->commit();
 }
 
 bool OrderModel::restoreUnsubmittedOrderFromDic(const base::Value& order) {
   if (!order.is_object()) return false;
-  SQLiteTransaction tx(db());
-  if (!tx.begin()) return false;
+  auto tx = SQLiteTransaction::begin(db());
+  if (!tx) return false;
   std::string number = stringMember(order, "order_number");
   if (!number.empty() && !deleteOrdersWhere("order_number = ? AND order_id < 0", number)) return false;
   if (!storeOrderFromValue(order, false, true)) return false;
-  return tx.commit();
+  return tx->commit();
 }
 
 bool OrderModel::isInUnsubmitOrder(int customerId) {
-  return scalarInt("SELECT 1 FROM marvisto_quote_order WHERE customer_id = ? LIMIT 1", customerId).has_value();
+  // Asked before a customer is deleted: a failed read keeps the customer.
+  return exists("SELECT 1 FROM marvisto_quote_order WHERE customer_id = ? LIMIT 1", customerId).value_or(true);
 }
 
 }  // namespace mv

@@ -17,7 +17,7 @@ namespace mv {
 class OrderModel : public BaseDataModel {
  public:
   using BaseDataModel::BaseDataModel;
-  bool updateVersion() override;
+  [[nodiscard]] bool updateVersion() override;
 
   // Which stored orders `fetchQuoteOrders` returns.
   enum Condition { kAllOrders = 0, kUploadedOrders = 1, kUnsubmittedOrders = 2 };
@@ -25,13 +25,13 @@ class OrderModel : public BaseDataModel {
   // Stores the order and its lines in one transaction; a new order (id 0)
   // and new lines (id 0) get fresh negative ids, written back into the
   // entities on success. Answers the order id, 0 on failure.
-  int saveQuoteOrder(QuoteOrderEntity& order);
+  [[nodiscard]] int saveQuoteOrder(QuoteOrderEntity& order);
   // The stored lines of the order give way to its lines in memory: the
   // delete and the save are one transaction, so a failure keeps the stored
   // order as it was. Answers the order id, 0 on failure.
   [[nodiscard]] int replaceQuoteOrder(QuoteOrderEntity& order);
-  bool removeQuoteOrder(int orderId);
-  bool removeQuoteOrderItemsByQuoteOrderID(int orderId);
+  [[nodiscard]] bool removeQuoteOrder(int orderId);
+  [[nodiscard]] bool removeQuoteOrderItemsByQuoteOrderID(int orderId);
 
   // Newest first; a search text that is not blank keeps orders whose customer
   // name or number contains it, case ignored. Lines are loaded.
@@ -42,29 +42,30 @@ class OrderModel : public BaseDataModel {
   // (all for 0); while the customers module is shown, only those naming a
   // customer.
   std::string fetchQuoteOrdersDicString(int orderId, bool customersShown);
-  bool setQuoteOrdersToUploaded(int orderId, bool customersShown);
-  bool setQuoteOrdersUploadedWithOrderNumber(const std::string& orderNumber);
+  [[nodiscard]] bool setQuoteOrdersToUploaded(int orderId, bool customersShown);
+  [[nodiscard]] bool setQuoteOrdersUploadedWithOrderNumber(const std::string& orderNumber);
   // Marks exactly the orders of those numbers, in one transaction.
-  bool setQuoteOrdersUploadedWithOrderNumbers(const std::vector<std::string>& orderNumbers);
-  bool updateOrderIDWithOrderNumber(const std::string& orderNumber, int newOrderId);
+  [[nodiscard]] bool setQuoteOrdersUploadedWithOrderNumbers(const std::vector<std::string>& orderNumbers);
+  [[nodiscard]] bool updateOrderIDWithOrderNumber(const std::string& orderNumber, int newOrderId);
   // Moves stored orders from each customer's local id (pid) to its service id.
-  bool updateOrderTable(const std::vector<marvisto_customer_Entity>& customers);
+  [[nodiscard]] bool updateOrderTable(const std::vector<marvisto_customer_Entity>& customers);
 
   // Submitted orders of the signed-in account (number "<account>_...").
-  int numberOfAllSubmittedOrder();
+  [[nodiscard]] int numberOfAllSubmittedOrder();
   std::optional<std::string> retriveEarliestSubmittedOrderTime();
   double timeDurationOfAllSubmittedOrder();
 
-  bool updateLocalHistoryOrderFromServer(const base::Value& order);
-  bool updateLocalHistoryOrderItemFromServer(const base::Value& line);
-  bool updateOrderSignature(const std::string& signature, int orderId);
+  [[nodiscard]] bool updateLocalHistoryOrderFromServer(const base::Value& order);
+  [[nodiscard]] bool updateLocalHistoryOrderItemFromServer(const base::Value& line);
+  [[nodiscard]] bool updateOrderSignature(const std::string& signature, int orderId);
 
-  // {"order": [...]} of the unsubmitted orders, in the backup's form.
-  base::Value fetchBackupOuoteOrdersDic();
-  bool removeAllLoaclOrders();
-  bool restoreUnsubmittedOrderFromDic(const base::Value& order);
+  // {"order": [...]} of the unsubmitted orders, in the backup's form;
+  // nothing when the read failed.
+  std::optional<base::Value> fetchBackupOuoteOrdersDic();
+  [[nodiscard]] bool removeAllLoaclOrders();
+  [[nodiscard]] bool restoreUnsubmittedOrderFromDic(const base::Value& order);
   // Any stored order, submitted or not, names the customer.
-  bool isInUnsubmitOrder(int customerId);
+  [[nodiscard]] bool isInUnsubmitOrder(int customerId);
 
   // "yyyy-MM-dd HH:mm:ss" of a stored time text ("MM/dd/yyyy HH:mm[:ss]" or
   // already in that form); nothing when it is neither.
@@ -72,15 +73,19 @@ class OrderModel : public BaseDataModel {
 
  private:
   static std::string uploadFilter(int orderId, bool customersShown);
-  bool storeOrderFromValue(const base::Value& order, bool uploaded, bool localOrder);
-  bool storeLineFromValue(const base::Value& line, std::optional<int> orderId);
-  bool deleteOrdersWhere(const std::string& where, const std::string& arg);
-  base::Value lineValues(int orderId, bool backupForm);
+  [[nodiscard]] bool storeOrderFromValue(const base::Value& order, bool uploaded, bool localOrder);
+  [[nodiscard]] bool storeLineFromValue(const base::Value& line, std::optional<int> orderId);
+  [[nodiscard]] bool deleteOrdersWhere(const std::string& where, const std::string& arg);
+  // {"order_items": [...]} of an order; nothing when the read failed.
+  std::optional<base::Value> lineValues(int orderId, bool backupForm);
+  // The order's lines with their products; nothing when any read failed.
+  std::optional<std::vector<std::shared_ptr<QuoteOrderItemEntity>>> readLines(int orderId);
   // A fresh local (negative) id past every id in use; 0 when there is none.
-  int nextLocalId(const char* highestIdSql);
-  int nextOrderId();
-  int nextLineId();
-  std::string uniqueOrderNumber(const std::string& number, int orderId);
+  [[nodiscard]] int nextLocalId(const char* highestIdSql);
+  [[nodiscard]] int nextOrderId();
+  [[nodiscard]] int nextLineId();
+  // Nothing when the stored numbers could not be read.
+  std::optional<std::string> uniqueOrderNumber(const std::string& number, int orderId);
 };
 
 }  // namespace mv

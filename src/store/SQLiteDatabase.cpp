@@ -4,6 +4,7 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "store/SQLiteTransaction.hpp"
 
 namespace mv {
 
@@ -64,6 +65,13 @@ bool SQLiteDatabase::execute(std::string_view sql) {
 SQLiteStatement SQLiteDatabase::prepare(std::string_view sql) const {
   MV_ASSERT_MAIN_THREAD();
   return SQLiteStatement(db_, sql);
+}
+
+bool SQLiteDatabase::runInTransaction(const std::function<bool()>& work) {
+  MV_ASSERT_MAIN_THREAD();
+  auto tx = SQLiteTransaction::begin(*this);
+  if (!tx || !work()) return false;
+  return tx->commit();
 }
 
 int SQLiteDatabase::changes() const { return db_ ? sqlite3_changes(db_) : 0; }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +27,7 @@ class SQLiteDatabase {
   static SQLiteDatabase& sharedDataBase();
 
   // Opens (creating when missing) the file; closes any earlier file first.
-  bool open(const std::filesystem::path& path);
+  [[nodiscard]] bool open(const std::filesystem::path& path);
   // Harmless when nothing is open.
   void close();
   bool isOpen() const { return db_ != nullptr; }
@@ -34,17 +35,23 @@ class SQLiteDatabase {
 
   // Runs SQL without values (schema statements, PRAGMAs); several statements
   // separated by ";" are allowed. Never used with caller-supplied text.
-  bool execute(std::string_view sql);
+  [[nodiscard]] bool execute(std::string_view sql);
   SQLiteStatement prepare(std::string_view sql) const;
 
   // Prepares, binds the values in order and runs to the end.
   template <typename... Args>
-  bool run(std::string_view sql, const Args&... args) {
+  [[nodiscard]] bool run(std::string_view sql, const Args&... args) {
     SQLiteStatement st = prepare(sql);
     if (!st) return false;
     st.bindAll(args...);
     return st.run();
   }
+
+  // Runs `work` in one transaction: committed when it answers true; rolled
+  // back, with nothing changed, when it answers false or the commit fails
+  // (false then). Inside an open transaction it is a savepoint, so work that
+  // runs its own transaction composes into a larger one.
+  [[nodiscard]] bool runInTransaction(const std::function<bool()>& work);
 
   // Rows changed by the last INSERT, UPDATE or DELETE.
   int changes() const;
@@ -53,7 +60,7 @@ class SQLiteDatabase {
 
   // Schema facts.
   int userVersion() const;
-  bool setUserVersion(int version);
+  [[nodiscard]] bool setUserVersion(int version);
   bool tableExists(std::string_view table) const;
   std::vector<std::string> columnNames(std::string_view table) const;
 

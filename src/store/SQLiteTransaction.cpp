@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "platform/base/Log.hpp"
 #include "store/SQLiteDatabase.hpp"
 
 namespace mv {
@@ -10,40 +11,46 @@ namespace {
 int gSavepointCounter = 0;
 }
 
-SQLiteTransaction::~SQLiteTransaction() { rollback(); }
-
-bool SQLiteTransaction::begin() {
-  if (active_) return true;
-  if (!db_.isOpen()) return false;
-  if (sqlite3_get_autocommit(db_.handle()) == 0) {
-    savepoint_ = "mv_sp_" + std::to_string(++gSavepointCounter);
-    active_ = db_.execute("SAVEPOINT " + savepoint_);
-  } else {
-    savepoint_.clear();
-    active_ = db_.execute("BEGIN IMMEDIATE");
+std::optional<SQLiteTransaction> SQLiteTransaction::begin(SQLiteDatabase& db) {
+  if (!db.isOpen()) return std::nullopt;
+  if (sqlite3_get_autocommit(db.handle()) == 0) {
+    std::string savepoint = "mv_sp_" + std::to_string(++gSavepointCounter);
+    if (!db.execute("SAVEPOINT " + savepoint)) return std::nullopt;
+    return SQLiteTransaction(db, std::move(savepoint));
   }
-  return active_;
+  if (!db.execute("BEGIN IMMEDIATE")) return std::nullopt;
+  return SQLiteTransaction(db, std::string());
 }
 
+SQLiteTransaction::SQLiteTransaction(SQLiteTransaction&& other) noexcept
+    : db_(other.db_), savepoint_(std::move(other.savepoint_)) {
+  other.db_ = nullptr;
+}
+
+SQLiteTransaction::~SQLiteTransaction() { rollback(); }
+
 bool SQLiteTransaction::commit() {
-  if (!active_) return false;
-  bool ok = savepoint_.empty() ? db_.execute("COMMIT") : db_.execute("RELEASE " + savepoint_);
+  if (!db_) return false;
+  bool ok = savepoint_.empty() ? db_->execute("COMMIT") : db_->execute("RELEASE " + savepoint_);
   if (!ok) {
     rollback();
     return false;
   }
-  active_ = false;
+  db_ = nullptr;
   return true;
 }
 
 void SQLiteTransaction::rollback() {
-  if (!active_) return;
-  active_ = false;
+  if (!db_) return;
+  SQLiteDatabase& db = *db_;
+  db_ = nullptr;
   if (savepoint_.empty()) {
     // A failed statement may already have ended the transaction.
-    if (db_.isOpen() && sqlite3_get_autocommit(db_.handle()) == 0) db_.execute("ROLLBACK");
-  } else {
-    db_.execute("ROLLBACK TO " + savepoint_ + "; RELEASE " + savepoint_);
+    if (db.isOpen() && sqlite3_get_autocommit(db.handle()) == 0 && !db.execute("ROLLBACK")) {
+      MV_LOG("A transaction could not be rolled back: ", db.lastError());
+    }
+  } else if (!db.execute("ROLLBACK TO " + savepoint_ + "; RELEASE " + savepoint_)) {
+    MV_LOG("A savepoint could not be rolled back: ", db.lastError());
   }
 }
 

@@ -574,8 +574,8 @@ std::vector<std::string> Schema::existingIndexes(SQLiteDatabase& db, const std::
 
 bool Schema::upgradeTable(SQLiteDatabase& db, const Table& table) {
   if (!db.isOpen()) return false;
-  SQLiteTransaction tx(db);
-  if (!tx.begin()) return false;
+  auto tx = SQLiteTransaction::begin(db);
+  if (!tx) return false;
   if (!db.tableExists(table.name)) {
     if (!db.execute(table.createSql(table.name))) return false;
   } else {
@@ -599,7 +599,7 @@ bool Schema::upgradeTable(SQLiteDatabase& db, const Table& table) {
     }
   }
   if (!createIndexes(db, table)) return false;
-  return tx.commit();
+  return tx->commit();
 }
 
 bool Schema::upgradeGroup(SQLiteDatabase& db, const std::string& group) {
@@ -615,8 +615,8 @@ bool Schema::upgradeGroup(SQLiteDatabase& db, const std::string& group) {
 }
 
 bool Schema::seedTemplateRows(SQLiteDatabase& db) {
-  SQLiteTransaction tx(db);
-  if (!tx.begin()) return false;
+  auto tx = SQLiteTransaction::begin(db);
+  if (!tx) return false;
   for (const TemplateIcon& icon : kTemplateIcons) {
     SQLiteStatement st = db.prepare(
         "INSERT OR REPLACE INTO marvisto_icon (_id, title, name, width, height, description, category, publish) "
@@ -631,7 +631,7 @@ bool Schema::seedTemplateRows(SQLiteDatabase& db) {
     st.bind(7, std::string(icon.category));
     if (st.step() != SQLiteStatement::Step::Done) return false;
   }
-  return tx.commit();
+  return tx->commit();
 }
 
 bool Schema::createAll(SQLiteDatabase& db) {

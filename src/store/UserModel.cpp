@@ -20,21 +20,21 @@ bool UserModel::updateVersion() {
     if (plain) {
       // An older table kept passwords as typed: hash them before the table is
       // brought to its current layout, then forget the plain text.
-      SQLiteTransaction tx(db());
-      if (!tx.begin()) return false;
+      auto tx = SQLiteTransaction::begin(db());
+      if (!tx) return false;
       if (std::find(cols.begin(), cols.end(), "password_hash") == cols.end() &&
           !db().execute("ALTER TABLE marvisto_user ADD COLUMN password_hash TEXT"))
         return false;
-      std::vector<std::pair<std::int64_t, std::string>> pending;
-      query("SELECT rowid, password FROM marvisto_user WHERE password IS NOT NULL",
-            [&](const SQLiteStatement& r) { pending.emplace_back(r.int64At(0), r.textAt(1)); });
-      for (const auto& [rowid, password] : pending) {
+      auto pending = readRows("SELECT rowid, password FROM marvisto_user WHERE password IS NOT NULL",
+                              [](const SQLiteStatement& r) { return std::make_pair(r.int64At(0), r.textAt(1)); });
+      if (!pending) return false;
+      for (const auto& [rowid, password] : *pending) {
         auto hash = saltedHash(password);
         if (!hash) return false;
         if (!exec("UPDATE marvisto_user SET password_hash = ?, password = NULL WHERE rowid = ?", *hash, rowid))
           return false;
       }
-      if (!tx.commit()) return false;
+      if (!tx->commit()) return false;
     }
   }
   return Schema::upgradeGroup(db(), "user");
@@ -55,43 +55,42 @@ bool UserModel::saveUserInfo(const LoginInfo& info) {
 
 std::string UserModel::checkLocalUserInfo(const LoginInfo& info) {
   // Client ids and user names compare case-blind (the columns' collation).
-  if (!scalarInt("SELECT 1 FROM marvisto_user WHERE client_id = ? COLLATE NOCASE LIMIT 1", info.clientId)) return "210";
-  if (!scalarInt("SELECT 1 FROM marvisto_user WHERE client_id = ? COLLATE NOCASE AND device_id = ? LIMIT 1", info.clientId,
-                 info.deviceId))
+  // A store that cannot be read knows no user: the offline sign-in is refused.
+  if (!exists("SELECT 1 FROM marvisto_user WHERE client_id = ? COLLATE NOCASE LIMIT 1", info.clientId).value_or(false))
+    return "210";
+  if (!exists("SELECT 1 FROM marvisto_user WHERE client_id = ? COLLATE NOCASE AND device_id = ? LIMIT 1",
+              info.clientId, info.deviceId)
+           .value_or(false))
     return "201";
-  std::optional<std::string> stored;
-  bool found = false;
-  query(
-      "SELECT password_hash FROM marvisto_user WHERE client_id = ? COLLATE NOCASE AND device_id = ? AND "
-      "user_name = ? COLLATE NOCASE LIMIT 1",
-      [&](const SQLiteStatement& r) {
-        found = true;
-        stored = r.optTextAt(0);
-      },
-      info.clientId, info.deviceId, info.accountId);
-  if (!found) return "202";
-  if (!stored || !verifySaltedHash(info.passWord, *stored)) return "206";
+  auto stored = readFirst(
+                    "SELECT password_hash FROM marvisto_user WHERE client_id = ? COLLATE NOCASE AND device_id = ? AND "
+                    "user_name = ? COLLATE NOCASE LIMIT 1",
+                    [](const SQLiteStatement& r) { return r.optTextAt(0); }, info.clientId, info.deviceId,
+                    info.accountId)
+                    .value_or(std::nullopt);
+  if (!stored) return "202";
+  if (!*stored || !verifySaltedHash(info.passWord, **stored)) return "206";
   return "200";
 }
 
 std::optional<LoginInfo> UserModel::getUserInfo(const std::string& userName) {
   if (isBlank(userName)) return std::nullopt;
-  std::optional<LoginInfo> out;
-  query(
-      "SELECT user_name, client_id, device_id, email, company_name, company_link FROM marvisto_user "
-      "WHERE user_name = ? COLLATE NOCASE ORDER BY rowid DESC LIMIT 1",
-      [&](const SQLiteStatement& r) {
-        LoginInfo info;
-        info.accountId = r.textAt(0);
-        info.clientId = r.textAt(1);
-        info.deviceId = r.textAt(2);
-        info.email = r.textAt(3);
-        info.companyName = r.textAt(4);
-        info.companyLink = r.textAt(5);
-        out = std::move(info);
-      },
-      userName);
-  return out;
+  // A failed read finds no saved user.
+  return readFirst(
+             "SELECT user_name, client_id, device_id, email, company_name, company_link FROM marvisto_user "
+             "WHERE user_name = ? COLLATE NOCASE ORDER BY rowid DESC LIMIT 1",
+             [](const SQLiteStatement& r) {
+               LoginInfo info;
+               info.accountId = r.textAt(0);
+               info.clientId = r.textAt(1);
+               info.deviceId = r.textAt(2);
+               info.email = r.textAt(3);
+               info.companyName = r.textAt(4);
+               info.companyLink = r.textAt(5);
+               return info;
+             },
+             userName)
+      .value_or(std::nullopt);
 }
 
 }  // namespace mv

@@ -13,9 +13,9 @@ class UserModel : public BaseDataModel {
  public:
   using BaseDataModel::BaseDataModel;
   // Also turns passwords of an older table into hashes.
-  bool updateVersion() override;
+  [[nodiscard]] bool updateVersion() override;
 
-  bool saveUserInfo(const LoginInfo& info);
+  [[nodiscard]] bool saveUserInfo(const LoginInfo& info);
   // "210" no user of the client id (case ignored), "201" none of that client
   // and device, "202" the user name is unknown there, "206" the password
   // differs, "200" all match.

@@ -48,21 +48,32 @@ std::optional<BackupDocument::Sources> BackupDocument::read() {
   MV_ASSERT_MAIN_THREAD();
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   if (!dam) return std::nullopt;
+  auto libraryFavorites = dam->getAllFavoriteLibFilesDic();
+  auto favorites = dam->getAllFavoriteProductDic();
+  auto compares = dam->getAllComparesDic();
+  auto orders = dam->fetchBackupOuoteOrdersDic();
+  if (!libraryFavorites || !favorites || !compares || !orders) {
+    MV_LOG("backup: the local work could not be read");
+    return std::nullopt;
+  }
   Sources s;
   s.downloadedFiles = DownloadedFilesModel::current()->allExsitsFilesDic();
-  s.libraryFavorites = dam->getAllFavoriteLibFilesDic();
-  s.favorites = dam->getAllFavoriteProductDic();
-  s.compares = dam->getAllComparesDic();
+  s.libraryFavorites = std::move(*libraryFavorites);
+  s.favorites = std::move(*favorites);
+  s.compares = std::move(*compares);
   s.customers = UnsubmittedCustomerModel::current()->allUnsubmittedCustomerDic();
-  s.orders = dam->fetchBackupOuoteOrdersDic();
+  s.orders = std::move(*orders);
 
   SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
   SQLiteStatement st = db.prepare(
       "SELECT order_id, customer_id FROM marvisto_quote_order WHERE uploaded = 0 AND customer_id < 0");
-  if (st) {
-    while (st.step() == SQLiteStatement::Step::Row) s.localCustomerOfOrder[st.int64At(0)] = st.int64At(1);
-  } else {
+  SQLiteStatement::Step step = st ? st.step() : SQLiteStatement::Step::Error;
+  for (; step == SQLiteStatement::Step::Row; step = st.step()) s.localCustomerOfOrder[st.int64At(0)] = st.int64At(1);
+  // Orders backed up without the local customer they were made for would
+  // come back for nobody.
+  if (step == SQLiteStatement::Step::Error) {
     MV_LOG("backup: cannot read the orders' local customers: ", db.lastError());
+    return std::nullopt;
   }
   return s;
 }

@@ -31,8 +31,8 @@ class BackupDocument {
   // "customer_id" 0 the service is sent; restore links the order back.
   static constexpr const char* kLocalCustomerIdKey = "local_customer_id";
 
-  // Nothing when the client's database cannot be opened: a backup of nothing
-  // would replace the user's last good one.
+  // Nothing when the client's database cannot be opened or read: a backup of
+  // nothing would replace the user's last good one.
   static std::optional<Sources> read();
   // The nine-member object; a missing list, or one of the wrong kind, is empty.
   static base::Value assemble(const Sources& sources);

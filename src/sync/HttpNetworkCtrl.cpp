@@ -249,6 +249,7 @@ void HttpNetworkCtrl::sendDownload(const std::shared_ptr<Operation>& op) {
   // Two transfers never write one file: the later one waits its turn.
   if (busyDestinations_.count(op->destination)) {
     op->waiting = true;
+    waitingFor_[op->destination].push_back(op->requestCode);
     return;
   }
   busyDestinations_[op->destination] = op->requestCode;
@@ -460,13 +461,18 @@ void HttpNetworkCtrl::forget(const std::shared_ptr<Operation>& op) {
   if (busy == busyDestinations_.end() || busy->second != op->requestCode) return;
   busyDestinations_.erase(busy);
   // The next download of the same file may go now.
-  for (auto& [code, other] : operations_) {
-    if (other->waiting && other->destination == op->destination) {
-      busyDestinations_[other->destination] = code;
-      startAttempt(other);
-      break;
-    }
+  auto waiters = waitingFor_.find(op->destination);
+  if (waiters == waitingFor_.end()) return;
+  std::shared_ptr<Operation> next;
+  while (!next && !waiters->second.empty()) {
+    auto it = operations_.find(waiters->second.front());
+    waiters->second.pop_front();
+    if (it != operations_.end() && it->second->waiting && it->second->destination == op->destination) next = it->second;
   }
+  if (waiters->second.empty()) waitingFor_.erase(waiters);
+  if (!next) return;
+  busyDestinations_[next->destination] = next->requestCode;
+  startAttempt(next);
 }
 
 void HttpNetworkCtrl::report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp) {
@@ -544,6 +550,7 @@ void HttpNetworkCtrl::CancelAllRequests() {
   for (auto& [code, op] : all) discard(op);
   operations_.clear();
   busyDestinations_.clear();
+  waitingFor_.clear();
   batchOutstanding_ = 0;
 }
 

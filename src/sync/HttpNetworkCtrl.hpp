@@ -5,6 +5,7 @@
 // on the device in the service's format when the network failed or a file is
 // missing. Main thread only; lives for the whole run.
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -137,8 +138,10 @@ class HttpNetworkCtrl {
 
   // Every operation not yet reported, by request code.
   std::map<int, std::shared_ptr<Operation>> operations_;
-  // A destination being written, and the downloads waiting for it.
+  // A destination being written, and the downloads waiting for it (in the
+  // order they came; one no longer waiting is skipped).
   std::map<std::filesystem::path, int> busyDestinations_;
+  std::map<std::filesystem::path, std::deque<int>> waitingFor_;
   // Batch members not yet reported; the batch is done when none is left.
   int batchOutstanding_ = 0;
   // Connection failures in a row per file endpoint ("http://host:port").

@@ -8,7 +8,6 @@
 #include "platform/base/MainThread.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "store/SQLiteTransaction.hpp"
 #include "sync/BackupDocument.hpp"
 #include "sync/BackupManager.hpp"
 #include "sync/BlockWaitBox.hpp"
@@ -259,52 +258,54 @@ bool RestoreManager::restoreLocalWork(const RestoreRst& b) {
 
   // Clearing and storing are one transaction: a store that fails takes the
   // clearing back with it.
-  SQLiteTransaction tx(db);
-  if (!tx.begin()) return failed("beginning the transaction");
+  bool stored = false;
+  const bool committed = dam->runInTransaction([&] {
+    if (b.compareProductArray && !dam->deleteAllCompare()) return failed("clearing the compare list");
+    if (b.favProductArray && !dam->deleteAllFavorites()) return failed("clearing the favourites");
+    if (b.favLibFileArray && !dam->clearAllLibraryFavorites()) return failed("clearing the library favourites");
+    if (b.orderArray && !dam->removeAllLoaclOrders()) return failed("clearing the local orders");
+    if (b.customerArray && !customers->deleteAllUnsubmittedCustomer()) return failed("clearing the local customers");
 
-  if (b.compareProductArray && !dam->deleteAllCompare()) return failed("clearing the compare list");
-  if (b.favProductArray && !dam->deleteAllFavorites()) return failed("clearing the favourites");
-  if (b.favLibFileArray && !dam->clearAllLibraryFavorites()) return failed("clearing the library favourites");
-  if (b.orderArray && !dam->removeAllLoaclOrders()) return failed("clearing the local orders");
-  if (b.customerArray && !customers->deleteAllUnsubmittedCustomer()) return failed("clearing the local customers");
-
-  if (b.compareProductArray) {
-    for (const auto& c : firstPerProduct(*b.compareProductArray)) {
-      if (!dam->saveToDatabaseCompare(c.product_id, storedSku(c.product_sku, c.product_id), c.product_name)) {
-        return failed("storing the compare list");
+    if (b.compareProductArray) {
+      for (const auto& c : firstPerProduct(*b.compareProductArray)) {
+        if (!dam->saveToDatabaseCompare(c.product_id, storedSku(c.product_sku, c.product_id), c.product_name)) {
+          return failed("storing the compare list");
+        }
       }
     }
-  }
-  if (b.favProductArray) {
-    for (const auto& f : firstPerProduct(*b.favProductArray)) {
-      if (!dam->saveToDatabaseFavorite(f.product_id, storedSku(f.product_sku, f.product_id), f.product_name)) {
-        return failed("storing the favourites");
+    if (b.favProductArray) {
+      for (const auto& f : firstPerProduct(*b.favProductArray)) {
+        if (!dam->saveToDatabaseFavorite(f.product_id, storedSku(f.product_sku, f.product_id), f.product_name)) {
+          return failed("storing the favourites");
+        }
       }
     }
-  }
-  if (b.favLibFileArray) {
-    for (const auto& f : *b.favLibFileArray) {
-      if (!dam->saveToDatabaseLibraryFavorite(f.file_id, f.file_name)) return failed("storing the library favourites");
-    }
-  }
-  if (b.orderArray) {
-    for (const base::Value& element : *b.orderArray) {
-      if (!element.is_object()) {
-        logSkippedRow("order", "not an object");
-        continue;
+    if (b.favLibFileArray) {
+      for (const auto& f : *b.favLibFileArray) {
+        if (!dam->saveToDatabaseLibraryFavorite(f.file_id, f.file_name))
+          return failed("storing the library favourites");
       }
-      base::Value order = element;
-      // An order made for a customer made on the device names it again.
-      if (auto local = idOf(order, BackupDocument::kLocalCustomerIdKey); local && *local < 0) {
-        order["customer_id"] = *local;
-      }
-      if (!dam->restoreUnsubmittedOrderFromDic(order)) return failed("storing an order");
     }
-  }
-  if (b.customerArray && !storeCustomers(*dam, db, b)) return false;
-
-  if (!tx.commit()) return failed("committing");
-  return true;
+    if (b.orderArray) {
+      for (const base::Value& element : *b.orderArray) {
+        if (!element.is_object()) {
+          logSkippedRow("order", "not an object");
+          continue;
+        }
+        base::Value order = element;
+        // An order made for a customer made on the device names it again.
+        if (auto local = idOf(order, BackupDocument::kLocalCustomerIdKey); local && *local < 0) {
+          order["customer_id"] = *local;
+        }
+        if (!dam->restoreUnsubmittedOrderFromDic(order)) return failed("storing an order");
+      }
+    }
+    if (b.customerArray && !storeCustomers(*dam, db, b)) return false;
+    stored = true;
+    return true;
+  });
+  if (!committed && stored) return failed("committing");
+  return committed;
 }
 
 }  // namespace mv

@@ -3,7 +3,6 @@
 #include "platform/base/Log.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "store/SQLiteTransaction.hpp"
 
 namespace mv {
 namespace {
@@ -112,18 +111,18 @@ base::Value StoreUnsubmittedCustomerModel::allUnsubmittedCustomerDic() {
 bool StoreUnsubmittedCustomerModel::deleteAllUnsubmittedCustomer() {
   if (!DataAccessManager::sharedDataModel()) return false;
   SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
-  SQLiteTransaction tx(db);
-  if (!tx.begin()) return false;
-  for (const char* sql : {"DELETE FROM marvisto_customer_attribute WHERE customer_id < 0",
-                          "DELETE FROM marvisto_customer_address WHERE customer_id < 0",
-                          "DELETE FROM marvisto_customer_contact WHERE customer_id < 0",
-                          "DELETE FROM marvisto_customer WHERE customer_id < 0"}) {
-    if (!db.run(sql)) {
-      MV_LOG("local customers: delete failed: ", db.lastError());
-      return false;
+  return db.runInTransaction([&] {
+    for (const char* sql : {"DELETE FROM marvisto_customer_attribute WHERE customer_id < 0",
+                            "DELETE FROM marvisto_customer_address WHERE customer_id < 0",
+                            "DELETE FROM marvisto_customer_contact WHERE customer_id < 0",
+                            "DELETE FROM marvisto_customer WHERE customer_id < 0"}) {
+      if (!db.run(sql)) {
+        MV_LOG("local customers: delete failed: ", db.lastError());
+        return false;
+      }
     }
-  }
-  return tx.commit();
+    return true;
+  });
 }
 
 }  // namespace mv

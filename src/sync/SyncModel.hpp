@@ -142,7 +142,8 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
 
   // ---- image phase --------------------------------------------------------------
   // Fills the three lists of missing files (each name once) and their totals.
-  void addAllImageLists();
+  // False when a list could not be read.
+  [[nodiscard]] bool addAllImageLists();
   void startDownloadProductImage(int imageType);
   // The share of the current kind already on disk; answers 0.
   int continueDownloadImages();

@@ -57,8 +57,7 @@ void removeChangedFile(const std::string& name, int type) {
   }
   std::error_code ec;
   fs::remove(*path, ec);
-  fs::path partial = HttpNetworkCtrl::partialPathWithName(name, type);
-  if (!partial.empty()) fs::remove(partial, ec);
+  HttpNetworkCtrl::discardPartialWithName(name, type);
 }
 
 // The picture and thumbnail names of a published image row
@@ -126,24 +125,34 @@ float* SyncModel::progressFor(int kind) {
   }
 }
 
-void SyncModel::addAllImageLists() {
+bool SyncModel::addAllImageLists() {
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return;
+  if (!dam) return false;
+  // A list that could not be read would leave its pictures missing for good
+  // behind a sync that said it finished.
+  auto images = dam->getPublishImages(1);
+  auto icons = dam->getAllIconAddress();
+  auto covers = dam->getAllFilesImg();
+  if (!images || !icons || !covers) return false;
   std::vector<std::string> productNames;
-  for (const base::Value& row : dam->getPublishImages(1)) {
+  for (const base::Value& row : *images) {
     for (const char* key : {"imageFull", "imageThumb"}) {
       auto it = row.find(key);
       if (it != row.end() && it->is_string()) productNames.push_back(it->get<std::string>());
     }
   }
   productImgCount_ = collectMissing(productNames, kImageTypeProduct, downloadRemotingPImgList_);
-  iconImgCount_ = collectMissing(dam->getAllIconAddress(), kImageTypeIcon, downloadRemotingPImgListIcon_);
-  libImgCount_ = collectMissing(dam->getAllFilesImg(), kImageTypeCover, downloadRemotingPImgListLibimg_);
+  iconImgCount_ = collectMissing(*icons, kImageTypeIcon, downloadRemotingPImgListIcon_);
+  libImgCount_ = collectMissing(*covers, kImageTypeCover, downloadRemotingPImgListLibimg_);
+  return true;
 }
 
 void SyncModel::startImagePhase() {
   stage_ = Stage::Images;
-  addAllImageLists();
+  if (!addAllImageLists()) {
+    breakSync(text(kStoreErrorKey));
+    return;
+  }
   startDownloadProductImage(kImageTypeProduct);
 }
 
@@ -214,7 +223,10 @@ void SyncModel::makeThumbnailsWhenSettled() {
     if (type == kImageTypeProduct) return;
   }
   thumbPassDue_ = false;
-  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) createImgThumb(dam->getPublishImages(1));
+  // Without the list the thumbnails wait for the next sync.
+  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
+    if (auto images = dam->getPublishImages(1)) createImgThumb(*images);
+  }
 }
 
 void SyncModel::imagePhaseEnded() {
@@ -279,8 +291,9 @@ std::size_t SyncModel::failedCount(int kind) const {
     if (kind == kImageTypeProduct) {
       if (!thumbSources_) {
         thumbSources_.emplace();
-        if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
-          for (const base::Value& row : dam->getPublishImages(1)) {
+        auto* dam = DataAccessManager::sharedDataModel();
+        if (auto images = dam ? dam->getPublishImages(1) : std::nullopt) {
+          for (const base::Value& row : *images) {
             if (auto names = pictureAndThumb(row)) (*thumbSources_)[names->second] = names->first;
           }
         }
@@ -377,7 +390,8 @@ void SyncModel::createImgThumb(const std::vector<base::Value>& images) {
       if (flag.isCancelled()) return;
       std::error_code ec;
       if (fs::exists(thumbPath, ec) || !fs::exists(fullPath, ec)) continue;
-      PublicFunction::createImgThumbWithImgName(fullPath, thumbPath);
+      // A thumbnail that cannot be made is made again by the next pass.
+      if (!PublicFunction::createImgThumbWithImgName(fullPath, thumbPath)) MV_LOG("no thumbnail for ", fullPath);
     }
   });
 }

@@ -7,7 +7,6 @@
 #include "platform/base/Log.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "store/SQLiteTransaction.hpp"
 #include "sync/ReplyValues.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
 #include "sync/requests/RequestSyncCustomerTable.hpp"
@@ -31,10 +30,10 @@ bool saveIfPresent(const std::optional<Rows>& rows, Save save, const char* failu
   return false;
 }
 
-bool commit(SQLiteTransaction& tx, const char* what) {
-  if (tx.commit()) return true;
-  MV_LOG("the ", what, " tables could not be committed: ", SQLiteDatabase::sharedDataBase().lastError());
-  return false;
+// Each step logs its own failure; this names the tables that stayed as they were.
+bool stored(bool ok, const char* what) {
+  if (!ok) MV_LOG("the ", what, " tables were left as they were: ", SQLiteDatabase::sharedDataBase().lastError());
+  return ok;
 }
 
 bool fileExists(const std::optional<fs::path>& path) {
@@ -50,11 +49,10 @@ bool SyncModel::saveProductTables(const SyncAllTableRst& r) {
     MV_LOG("no client database for the product tables");
     return false;
   }
-  SQLiteTransaction tx(SQLiteDatabase::sharedDataBase());
-  if (!tx.begin()) return false;
   // Saving a product drops its attribute values, which the next save writes
   // again: the order matters.
-  bool ok =
+  const bool ok = dam->runInTransaction([&] {
+    return
       saveIfPresent(r.productTable, [&](const auto& v) { return dam->saveToDatabaseProduct(v); },
                     "Error on product sync!") &&
       saveIfPresent(r.productAttributeTable, [&](const auto& v) { return dam->saveToDatabaseProductAttribute(v); },
@@ -87,7 +85,8 @@ bool SyncModel::saveProductTables(const SyncAllTableRst& r) {
                     "Error on productTagTable sync!") &&
       saveIfPresent(r.productRelateTagTable, [&](const auto& v) { return dam->saveToDatabaseProductRelatedTag(v); },
                     "Error on productRelateTagTable sync!");
-  return ok && commit(tx, "product");
+  });
+  return stored(ok, "product");
 }
 
 bool SyncModel::saveLibraryTables(const SyncFileTableRst& r) {
@@ -109,58 +108,60 @@ bool SyncModel::saveLibraryTables(const SyncFileTableRst& r) {
   }
   const bool full = r.isFull != "false";
 
-  SQLiteTransaction tx(SQLiteDatabase::sharedDataBase());
-  if (!tx.begin()) return false;
-
-  std::optional<std::vector<marvisto_library_files_Entity>> files = r.libFileTable;
-  if (files && !(full && localFiles.empty())) {
-    bool anyNew = false;
-    for (auto& f : *files) {
-      if (!local.count(f.file_id)) {
-        f.isNew = 1;
-        anyNew = true;
+  const bool ok = dam->runInTransaction([&] {
+    std::optional<std::vector<marvisto_library_files_Entity>> files = r.libFileTable;
+    if (files && !(full && localFiles.empty())) {
+      bool anyNew = false;
+      for (auto& f : *files) {
+        if (!local.count(f.file_id)) {
+          f.isNew = 1;
+          anyNew = true;
+        }
+      }
+      if (anyNew) {
+        if (!dam->updateOldNewFlags()) {
+          MV_LOG("the new-file marks could not be cleared");
+          return false;
+        }
+      } else {
+        for (auto& f : *files) f.isNew = local[f.file_id].isNew;
       }
     }
-    if (anyNew) {
-      if (!dam->updateOldNewFlags()) {
-        MV_LOG("the new-file marks could not be cleared");
-        return false;
-      }
-    } else {
-      for (auto& f : *files) f.isNew = local[f.file_id].isNew;
+    if (!saveIfPresent(
+            files, [&](const auto& v) { return dam->saveToDatabaseLibraryFiles(v); }, "Error on Files sync!") ||
+        !saveIfPresent(
+            r.libCategoryTable, [&](const auto& v) { return dam->saveToDatabaseLibraryCategory(v); },
+            "Error on libraryCategory sync!")) {
+      return false;
     }
-  }
-  if (!saveIfPresent(files, [&](const auto& v) { return dam->saveToDatabaseLibraryFiles(v); }, "Error on Files sync!") ||
-      !saveIfPresent(r.libCategoryTable, [&](const auto& v) { return dam->saveToDatabaseLibraryCategory(v); },
-                     "Error on libraryCategory sync!")) {
-    return false;
-  }
-  // A downloaded document the service renamed stays readable under its old
-  // name until the user fetches the new one.
-  if (r.libFileUpdateTable && !full) {
-    for (const std::string& text : *r.libFileUpdateTable) {
-      auto id = idValue(base::Value(text));
-      if (!id) continue;
-      auto old = downloaded.find(*id);
-      if (old == downloaded.end()) continue;
-      auto saved = dam->getFilesByFileId(*id);
-      if (!saved || saved->file_name == old->second.file_name) continue;
-      marvisto_library_files_update_Entity update;
-      update.fileID = *id;
-      update.oldFileName = old->second.file_name;
-      update.oldFileType = old->second.type;
-      if (!dam->saveToDatabaseLibraryUpdate(update)) {
-        MV_LOG("Failed to save to marvisto_update!");
-        return false;
-      }
-      saved->isNew = 0;
-      if (!dam->saveLibraryFileToDatabase(*saved)) {
-        MV_LOG("Failed to save to marvisto_library_files");
-        return false;
+    // A downloaded document the service renamed stays readable under its old
+    // name until the user fetches the new one.
+    if (r.libFileUpdateTable && !full) {
+      for (const std::string& text : *r.libFileUpdateTable) {
+        auto id = idValue(base::Value(text));
+        if (!id) continue;
+        auto old = downloaded.find(*id);
+        if (old == downloaded.end()) continue;
+        auto saved = dam->getFilesByFileId(*id);
+        if (!saved || saved->file_name == old->second.file_name) continue;
+        marvisto_library_files_update_Entity update;
+        update.fileID = *id;
+        update.oldFileName = old->second.file_name;
+        update.oldFileType = old->second.type;
+        if (!dam->saveToDatabaseLibraryUpdate(update)) {
+          MV_LOG("Failed to save to marvisto_update!");
+          return false;
+        }
+        saved->isNew = 0;
+        if (!dam->saveLibraryFileToDatabase(*saved)) {
+          MV_LOG("Failed to save to marvisto_library_files");
+          return false;
+        }
       }
     }
-  }
-  return commit(tx, "library");
+    return true;
+  });
+  return stored(ok, "library");
 }
 
 bool SyncModel::saveCustomerTables(const SyncCustomerTableRst& r) {
@@ -169,11 +170,10 @@ bool SyncModel::saveCustomerTables(const SyncCustomerTableRst& r) {
     MV_LOG("no client database for the customer tables");
     return false;
   }
-  SQLiteTransaction tx(SQLiteDatabase::sharedDataBase());
-  if (!tx.begin()) return false;
   // Saving a customer drops its attributes, addresses and contacts, which the
   // later saves write again.
-  bool ok =
+  const bool ok = dam->runInTransaction([&] {
+    return
       saveIfPresent(r.customerTable, [&](const auto& v) { return dam->saveToDatabaseCustomer(v); },
                     "Error on Customer sync!") &&
       saveIfPresent(r.customerAttributeTable, [&](const auto& v) { return dam->saveToDatabaseCustomerAttribute(v); },
@@ -184,7 +184,8 @@ bool SyncModel::saveCustomerTables(const SyncCustomerTableRst& r) {
                     "Error on customerAddressTable sync!") &&
       saveIfPresent(r.customerContactTable, [&](const auto& v) { return dam->saveToDatabaseCustomerContact(v); },
                     "Error on saveToDatabaseCustomerContact sync!");
-  return ok && commit(tx, "customer");
+  });
+  return stored(ok, "customer");
 }
 
 }  // namespace mv

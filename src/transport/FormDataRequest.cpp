@@ -112,6 +112,9 @@ void FormDataRequest::launch() {
   spec.proxy = proxy_;
   spec.userAgent = userAgent_.empty() ? defaultUserAgent() : userAgent_;
   spec.useCookies = CookieStore::sharedInstance().cookieAcceptPolicy() == CookieStore::AcceptPolicy::Always;
+  spec.group = queueGroup_;
+  spec.groupLimit = queueLimit_;
+  spec.groupStopsOnFailure = queueStopsOnFailure_;
 
   transferId_ = spec.id;
   state_ = State::Running;

@@ -207,6 +207,10 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   QueueHook queueEnded_;     // bookkeeping, as soon as it ends
   QueueHook queueReport_;    // the queue's finish/fail callbacks
   QueueHook queueProgress_;  // its download share changed
+  // The queue's group on the network thread (0: runs on its own).
+  std::uint64_t queueGroup_ = 0;
+  int queueLimit_ = 1;
+  bool queueStopsOnFailure_ = false;
 
   long responseStatusCode_ = 0;
   HeaderMap responseHeaders_;

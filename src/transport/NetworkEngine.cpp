@@ -1,5 +1,6 @@
 #include "transport/NetworkEngine.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -35,49 +36,101 @@ NetworkEngine::~NetworkEngine() {
     transfer->abandon();
   }
   active_.clear();
+  groups_.clear();
   commands_.clear();
   if (multi_) curl_multi_cleanup(multi_);
 }
 
-void NetworkEngine::start(std::unique_ptr<Transfer> transfer) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    commands_.push_back(Command{std::move(transfer), 0});
-  }
-  if (multi_) curl_multi_wakeup(multi_);
-}
+void NetworkEngine::start(std::unique_ptr<Transfer> transfer) { push(Command{std::move(transfer), 0}); }
 
-void NetworkEngine::cancel(std::uint64_t transferId) {
+void NetworkEngine::cancel(std::uint64_t transferId) { push(Command{nullptr, transferId}); }
+
+void NetworkEngine::releaseGroup(std::uint64_t group) { push(Command{nullptr, 0, group}); }
+
+void NetworkEngine::push(Command command) {
+  bool first = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    commands_.push_back(Command{nullptr, transferId});
+    first = commands_.empty();
+    commands_.push_back(std::move(command));
   }
-  if (multi_) curl_multi_wakeup(multi_);
+  // The thread takes every command waiting when it wakes: one wake-up serves
+  // a batch of thousands.
+  if (first && multi_) curl_multi_wakeup(multi_);
 }
 
 std::size_t NetworkEngine::activeCount() const { return activeCount_.load(); }
 
 void NetworkEngine::begin(std::unique_ptr<Transfer> transfer) {
-  if (!multi_) {
-    transfer->failToCreate("no network engine");
-    return;
+  if (const auto group = transfer->spec().group) {
+    Group& g = groups_[group];
+    g.limit = std::max(1, transfer->spec().groupLimit);
+    g.stopsOnFailure = transfer->spec().groupStopsOnFailure;
+    if (g.held || g.running >= g.limit) {
+      g.waiting.push_back(std::move(transfer));
+      return;
+    }
+    ++g.running;
   }
-  if (!transfer->prepare(share_)) {
-    transfer->failToCreate("could not create a transfer handle");
-    return;
-  }
-  if (curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK) {
-    transfer->failToCreate("could not start the transfer");
-    return;
+  const auto group = transfer->spec().group;
+  if (!launch(std::move(transfer)) && group) groupEnded(group, true);
+}
+
+bool NetworkEngine::launch(std::unique_ptr<Transfer> transfer) {
+  const char* failure = !multi_                                                  ? "no network engine"
+                        : !transfer->prepare(share_)                             ? "could not create a transfer handle"
+                        : curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK ? "could not start the transfer"
+                                                                                 : nullptr;
+  if (failure) {
+    transfer->failToCreate(failure);
+    return false;
   }
   const auto id = transfer->id();
   active_[id] = std::move(transfer);
   activeCount_.store(active_.size());
+  return true;
 }
 
 void NetworkEngine::end(std::uint64_t id) {
-  active_.erase(id);
+  auto it = active_.find(id);
+  if (it == active_.end()) return;
+  const auto group = it->second->spec().group;
+  const bool failed = it->second->failed();
+  active_.erase(it);
   activeCount_.store(active_.size());
+  if (group) groupEnded(group, failed);
+}
+
+void NetworkEngine::groupEnded(std::uint64_t group, bool failed) {
+  auto it = groups_.find(group);
+  if (it == groups_.end()) return;
+  Group& g = it->second;
+  --g.running;
+  if (failed && g.stopsOnFailure) g.held = true;
+  while (!g.held && !g.waiting.empty() && g.running < g.limit) {
+    auto next = std::move(g.waiting.front());
+    g.waiting.pop_front();
+    ++g.running;
+    if (launch(std::move(next))) continue;
+    --g.running;
+    if (g.stopsOnFailure) g.held = true;
+  }
+  // Forgotten once idle, unless held: the rest of a queue that stops on
+  // failure may reach this thread only after the failure, and must wait
+  // until the queue has cancelled it and released the group.
+  if (!g.held && g.running <= 0 && g.waiting.empty()) groups_.erase(group);
+}
+
+bool NetworkEngine::cancelWaiting(std::uint64_t id) {
+  for (auto it = groups_.begin(); it != groups_.end(); ++it) {
+    auto& waiting = it->second.waiting;
+    auto found = std::find_if(waiting.begin(), waiting.end(), [&](const auto& t) { return t->id() == id; });
+    if (found == waiting.end()) continue;
+    waiting.erase(found);
+    if (!it->second.held && it->second.running <= 0 && waiting.empty()) groups_.erase(it);
+    return true;
+  }
+  return false;
 }
 
 void NetworkEngine::collectFinished() {
@@ -128,10 +181,18 @@ void NetworkEngine::run() {
     for (auto& command : commands) {
       if (command.start) {
         begin(std::move(command.start));
+      } else if (command.release) {
+        if (auto it = groups_.find(command.release); it != groups_.end()) {
+          it->second.held = false;
+          ++it->second.running;  // groupEnded counts one down, then starts what waits
+          groupEnded(command.release, false);
+        }
       } else if (auto it = active_.find(command.cancel); it != active_.end()) {
         curl_multi_remove_handle(multi_, it->second->easy());
         it->second->abandon();
         end(command.cancel);
+      } else {
+        cancelWaiting(command.cancel);
       }
     }
     int running = 0;

@@ -25,8 +25,12 @@ class NetworkEngine {
   void start(std::unique_ptr<Transfer> transfer);
   // Main thread: stops a transfer; it reports nothing more.
   void cancel(std::uint64_t transferId);
+  // Main thread: a group held after a failure may start transfers again (its
+  // queue has cancelled what was waiting).
+  void releaseGroup(std::uint64_t group);
   std::uint64_t nextTransferId() { return nextId_.fetch_add(1); }
-  // Transfers on the network thread (tests).
+  // Transfers running on the network thread, not those waiting for their
+  // group (tests).
   std::size_t activeCount() const;
 
   NetworkEngine(const NetworkEngine&) = delete;
@@ -39,11 +43,29 @@ class NetworkEngine {
   struct Command {
     std::unique_ptr<Transfer> start;
     std::uint64_t cancel = 0;
+    std::uint64_t release = 0;
   };
 
+  // Transfers of one group (a queue) run at most its limit at a time; the
+  // others wait here in order and start as soon as one of the group ends,
+  // without a turn of the main loop in between.
+  struct Group {
+    int limit = 1;
+    bool stopsOnFailure = false;
+    int running = 0;
+    bool held = false;  // after a failure in a group that stops on failure
+    std::deque<std::unique_ptr<Transfer>> waiting;
+  };
+
+  void push(Command command);
   void run();
   void begin(std::unique_ptr<Transfer> transfer);
+  // False when it could not start (its failure is posted).
+  bool launch(std::unique_ptr<Transfer> transfer);
   void end(std::uint64_t id);
+  // A transfer of the group ended: the next waiting one may start.
+  void groupEnded(std::uint64_t group, bool failed);
+  bool cancelWaiting(std::uint64_t id);
   void collectFinished();
   void checkInactivity();
 
@@ -55,6 +77,7 @@ class NetworkEngine {
   CURLM* multi_ = nullptr;
   CURLSH* share_ = nullptr;
   std::map<std::uint64_t, std::unique_ptr<Transfer>> active_;  // network thread only
+  std::map<std::uint64_t, Group> groups_;                      // network thread only
   std::thread thread_;
 };
 

@@ -1,14 +1,35 @@
 #include "transport/NetworkQueue.hpp"
 
 #include <algorithm>
+#include <atomic>
+#include <deque>
 
 #include "platform/base/MainThread.hpp"
+#include "transport/NetworkEngine.hpp"
 
 namespace mv {
 
+namespace {
+
+std::uint64_t nextGroup() {
+  static std::atomic<std::uint64_t> next{1};
+  return next.fetch_add(1);
+}
+
+}  // namespace
+
+// Once the queue goes, every operation is handed to the network thread at
+// once as one group, which runs at most the queue's maximum at a time and
+// starts the next as soon as one ends: a batch of thousands of small files
+// keeps its connections busy while the main loop is elsewhere (drawing, or
+// taking in the results).
 struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
-  std::vector<std::shared_ptr<FormDataRequest>> operations;
-  int running = 0;
+  // Launched ones first, then those queued, in the order they came: a batch
+  // of thousands ends at the front and is scanned there only.
+  std::deque<std::shared_ptr<FormDataRequest>> operations;
+  const std::uint64_t group = nextGroup();
+  // Operations whose transfer has reported progress, for the batch's share.
+  std::vector<FormDataRequest*> moving;
   int maxConcurrent = 3;
   bool suspended = true;
   bool accurate = false;
@@ -23,13 +44,17 @@ struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
   double reported = 0;
 
   void startMore() {
-    while (!suspended && running < maxConcurrent) {
-      auto next = std::find_if(operations.begin(), operations.end(), [](const auto& op) {
-        return op->state_ == FormDataRequest::State::Queued;
-      });
-      if (next == operations.end()) return;
-      ++running;
-      auto op = *next;  // launching may not re-enter, but keep it alive anyway
+    if (suspended) return;
+    // Those queued are at the back: launched ones come first.
+    auto next = std::find_if(operations.rbegin(), operations.rend(), [](const auto& op) {
+      return op->state_ != FormDataRequest::State::Queued;
+    }).base();
+    for (auto it = next; it != operations.end() && !suspended; ++it) {
+      auto op = *it;  // launching may not re-enter, but keep it alive anyway
+      if (op->state_ != FormDataRequest::State::Queued) continue;
+      op->queueGroup_ = group;
+      op->queueLimit_ = maxConcurrent;
+      op->queueStopsOnFailure_ = cancelAllOnFailure;
       op->launch();
     }
   }
@@ -39,7 +64,7 @@ struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
     if (it == operations.end()) return;
     auto keep = *it;
     operations.erase(it);
-    if (op.transferId_ != 0) --running;  // it had been launched
+    std::erase(moving, &op);
     ++batchEnded;
     op.queueEnded_ = nullptr;
     op.queueProgress_ = nullptr;
@@ -73,8 +98,7 @@ struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
       return;
     }
     double done = batchEnded;
-    for (const auto& op : operations) {
-      if (op->state_ != FormDataRequest::State::Running) continue;
+    for (const FormDataRequest* op : moving) {
       if (!(accurate || op->showAccurateProgress())) continue;
       if (auto fraction = op->progressFraction()) done += *fraction;
     }
@@ -86,21 +110,24 @@ struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
 
   void cancelAll() {
     // Each cancel frees a slot; the operations still waiting must not take it
-    // only to be stopped a moment later, after their request went out.
+    // only to be stopped a moment later, after their request went out: the
+    // last ones go first.
     const bool wasSuspended = suspended;
     suspended = true;
-    auto snapshot = operations;
+    const std::vector<std::shared_ptr<FormDataRequest>> snapshot(operations.rbegin(), operations.rend());
     for (auto& op : snapshot) op->cancel();
     suspended = wasSuspended;
+    if (cancelAllOnFailure) NetworkEngine::shared().releaseGroup(group);
   }
 };
 
 NetworkQueue::NetworkQueue() : state_(std::make_shared<State>()) {}
 
 NetworkQueue::~NetworkQueue() {
-  state_->suspended = true;  // stopping one must not start the next
-  auto snapshot = state_->operations;
+  state_->suspended = true;  // stopping one must not start the next: the last ones go first
+  const std::vector<std::shared_ptr<FormDataRequest>> snapshot(state_->operations.rbegin(), state_->operations.rend());
   for (auto& op : snapshot) op->clearDelegatesAndCancel();
+  if (state_->cancelAllOnFailure) NetworkEngine::shared().releaseGroup(state_->group);
 }
 
 void NetworkQueue::reset() {
@@ -145,8 +172,11 @@ bool NetworkQueue::addOperation(const std::shared_ptr<FormDataRequest>& request)
   request->queueReport_ = [weak](FormDataRequest& op) {
     if (auto state = weak.lock()) state->report(op);
   };
-  request->queueProgress_ = [weak](FormDataRequest&) {
-    if (auto state = weak.lock()) state->updateProgress();
+  request->queueProgress_ = [weak](FormDataRequest& op) {
+    auto state = weak.lock();
+    if (!state) return;
+    if (std::find(state->moving.begin(), state->moving.end(), &op) == state->moving.end()) state->moving.push_back(&op);
+    state->updateProgress();
   };
   state_->operations.push_back(request);
   ++state_->batchTotal;
@@ -162,7 +192,9 @@ void NetworkQueue::go() {
 
 int NetworkQueue::requestsCount() const { return static_cast<int>(state_->operations.size()); }
 
-std::vector<std::shared_ptr<FormDataRequest>> NetworkQueue::operations() const { return state_->operations; }
+std::vector<std::shared_ptr<FormDataRequest>> NetworkQueue::operations() const {
+  return {state_->operations.begin(), state_->operations.end()};
+}
 
 void NetworkQueue::cancelAllOperations() { state_->cancelAll(); }
 

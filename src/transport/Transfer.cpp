@@ -161,6 +161,7 @@ bool Transfer::prepare(CURLSH* share) {
   rangeSent_ = false;
   rangeRefused_ = false;
   partialWasWhole_ = false;
+  recordToWrite_.reset();
   fileError_ = false;
   decodeError_ = false;
   fileErrorDetail_.clear();
@@ -282,10 +283,13 @@ bool Transfer::prepare(CURLSH* share) {
   if (!hasExpect) headerList_ = curl_slist_append(headerList_, "Expect:");
 
   if (isDownload()) {
+    // Most downloads find no partial file: one look at the disk tells. (A
+    // record without its partial file is removed with it everywhere.)
     std::error_code ec;
-    if (spec_.temporary.has_parent_path()) fs::create_directories(spec_.temporary.parent_path(), ec);
+    const bool partial = fs::is_regular_file(spec_.temporary, ec);
+    recordOnDisk_ = partial && fs::exists(resumeRecordPath(spec_.temporary), ec);
     if (spec_.allowResume && !retriedWithoutRange_ && !hasRange) {
-      auto size = fs::is_regular_file(spec_.temporary, ec) ? fs::file_size(spec_.temporary, ec) : 0;
+      auto size = partial ? fs::file_size(spec_.temporary, ec) : 0;
       auto record = !ec && size > 0 ? readResumeRecord(resumeRecordPath(spec_.temporary)) : std::nullopt;
       if (!ec && size > 0 && !record) {
         // Bytes of unknown origin are never continued: they may be another
@@ -417,7 +421,7 @@ bool Transfer::endHeaders() {
         rangeTotal_ = r->total;
         if (r->start == 0) {
           if (!openFile("wb")) return false;
-          writeResumeRecord(r->total);
+          recordIfStoppedShort(r->total);
         } else {
           if (r->start < partialOnDisk_) {
             std::error_code ec;
@@ -433,7 +437,7 @@ bool Transfer::endHeaders() {
       } else {
         writeOffset_ = 0;
         if (!openFile("wb")) return false;
-        writeResumeRecord(encoded_ ? -1 : expected_);
+        recordIfStoppedShort(encoded_ ? -1 : expected_);
       }
       toFile_ = true;
     }
@@ -544,6 +548,12 @@ void Transfer::postProgress() {
 
 bool Transfer::openFile(const char* mode) {
   file_ = std::fopen(spec_.temporary.c_str(), mode);
+  if (!file_ && errno == ENOENT && spec_.temporary.has_parent_path()) {
+    // The folder is made the first time it is needed.
+    std::error_code ec;
+    fs::create_directories(spec_.temporary.parent_path(), ec);
+    file_ = std::fopen(spec_.temporary.c_str(), mode);
+  }
   if (!file_) {
     fileError_ = true;
     fileErrorDetail_ = spec_.temporary.string() + ": " + std::strerror(errno);
@@ -572,26 +582,40 @@ void Transfer::removePartial() {
 void Transfer::removeResumeRecord() {
   std::error_code ec;
   if (!spec_.temporary.empty()) fs::remove(resumeRecordPath(spec_.temporary), ec);
+  recordOnDisk_ = false;
 }
 
-void Transfer::writeResumeRecord(std::int64_t total) {
+void Transfer::recordIfStoppedShort(std::int64_t total) {
+  // A record of another file or version must not outlive the bytes it named.
+  if (recordOnDisk_) removeResumeRecord();
+  recordToWrite_ = total;
+}
+
+void Transfer::keepForResume() {
+  if (!recordToWrite_) return;
   // Without a record the partial data is simply fetched again next time.
   std::ofstream out(resumeRecordPath(spec_.temporary), std::ios::trunc);
   const std::string validator = validatorOf(headers_);
-  out << (hasLineBreak(validator) ? std::string() : validator) << '\n' << total << '\n';
+  out << (hasLineBreak(validator) ? std::string() : validator) << '\n' << *recordToWrite_ << '\n';
+  recordOnDisk_ = static_cast<bool>(out);
+  recordToWrite_.reset();
 }
 
 bool Transfer::moveIntoPlace(std::string& detail) {
   const fs::path& dest = spec_.destination;
   const fs::path& temp = spec_.temporary;
-  std::error_code ec;
-  if (dest.has_parent_path()) fs::create_directories(dest.parent_path(), ec);
-  if (ec) {
-    detail = dest.parent_path().string() + ": " + ec.message();
-    return false;
-  }
   if (temp == dest) return true;
+  std::error_code ec;
   fs::rename(temp, dest, ec);
+  if (ec == std::errc::no_such_file_or_directory && dest.has_parent_path()) {
+    // The destination's folder is made the first time it is needed.
+    fs::create_directories(dest.parent_path(), ec);
+    if (ec) {
+      detail = dest.parent_path().string() + ": " + ec.message();
+      return false;
+    }
+    fs::rename(temp, dest, ec);
+  }
   if (!ec) return true;
   if (ec != std::errc::cross_device_link) {
     detail = dest.string() + ": " + ec.message();
@@ -644,7 +668,6 @@ bool Transfer::complete(CURLcode code) {
 
   TransferResult result;
   result.status = status_;
-  result.headers = headers_;
   if (easy_) {
     long requestSize = 0;
     if (curl_easy_getinfo(easy_, CURLINFO_REQUEST_SIZE, &requestSize) == CURLE_OK) {
@@ -668,7 +691,11 @@ bool Transfer::complete(CURLcode code) {
                          : errorBuffer_[0]                      ? std::string(errorBuffer_)
                                                                 : std::string(curl_easy_strerror(code));
     // Inflated bytes cannot be continued by a byte range of the encoded reply.
-    if (isDownload() && (encoded_ || decodeError_ || rangeRefused_)) removePartial();
+    if (isDownload() && (encoded_ || decodeError_ || rangeRefused_)) {
+      removePartial();
+    } else if (isDownload()) {
+      keepForResume();
+    }
   } else if (isDownload()) {
     Shortfall shortfall;
     if (!partialWasWhole_ && toFile_ && !wholeFileArrived(shortfall)) {
@@ -679,7 +706,11 @@ bool Transfer::complete(CURLcode code) {
       } else {
         // What arrived stays for a checked resume when it is what the range
         // named; the destination keeps the copy it had.
-        if (!shortfall.keepPartial) removePartial();
+        if (shortfall.keepPartial) {
+          keepForResume();
+        } else {
+          removePartial();
+        }
         result.errorCode = static_cast<long>(RequestError::IncompleteFile);
         result.errorDetail = shortfall.detail;
       }
@@ -689,7 +720,7 @@ bool Transfer::complete(CURLcode code) {
         result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
         result.errorDetail = detail;
       } else {
-        removeResumeRecord();
+        if (recordOnDisk_) removeResumeRecord();
         result.fileDelivered = true;
       }
       result.partialSize = partialWasWhole_ ? partialOnDisk_ : writeOffset_;
@@ -707,6 +738,9 @@ bool Transfer::complete(CURLcode code) {
     result.errorCode = static_cast<long>(RequestError::AuthenticationNeeded);
     result.errorDetail = "the server refused the credentials";
   }
+  // Taken, not copied: the next attempt (if any) starts with none.
+  result.headers = std::move(headers_);
+  headers_.clear();
   releaseHandle();
   post(std::move(result));
   return false;
@@ -741,7 +775,7 @@ bool Transfer::wholeFileArrived(Shortfall& shortfall) const {
 
 void Transfer::timeOut() {
   closeFile();
-  if (isDownload() && encoded_) removePartial();
+  stopShort();
   TransferResult result;
   result.status = status_;
   result.headers = headers_;
@@ -753,8 +787,17 @@ void Transfer::timeOut() {
 
 void Transfer::abandon() {
   closeFile();
-  if (isDownload() && encoded_) removePartial();
+  stopShort();
   releaseHandle();
+}
+
+void Transfer::stopShort() {
+  if (!isDownload()) return;
+  if (encoded_) {
+    removePartial();
+  } else {
+    keepForResume();
+  }
 }
 
 bool Transfer::inactive(std::chrono::steady_clock::time_point now) const {
@@ -771,6 +814,7 @@ void Transfer::failToCreate(const std::string& detail) {
 }
 
 void Transfer::post(TransferResult result) {
+  failed_ = result.errorCode != 0;
   MV_LOG("transfer ", spec_.id, " ended: status ", result.status, " error ", result.errorCode, " ",
          result.errorDetail);
   base::RunLoop::main().post([observer = observer_, result = std::move(result)]() mutable {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,6 +50,12 @@ struct TransferSpec {
   // silently resends a request once when a kept-alive connection turns out to
   // be dead, which would repeat an upload.
   bool reuseConnection = true;
+  // The queue it belongs to (0: none): at most `groupLimit` transfers of a
+  // group run at once, and after a failure of a group that stops on failure
+  // no other one starts.
+  std::uint64_t group = 0;
+  int groupLimit = 1;
+  bool groupStopsOnFailure = false;
 };
 
 // The reply's status line and headers, known before its body.
@@ -99,6 +106,10 @@ class Transfer {
 
   std::uint64_t id() const { return spec_.id; }
   CURL* easy() const { return easy_; }
+  const TransferSpec& spec() const { return spec_; }
+  // It ended with a failure of its own (no answer, a file that could not be
+  // written, a time-out), not by being cancelled.
+  bool failed() const { return failed_; }
 
   // Beside each partial file lies its resume record: the validator the server
   // gave for the file (its strong ETag, else its Last-Modified; an empty line
@@ -140,7 +151,13 @@ class Transfer {
   // range ends the file.
   bool wholeFileArrived(Shortfall& shortfall) const;
   void removeResumeRecord();
-  void writeResumeRecord(std::int64_t total);
+  // The record of a file begun afresh is written only if the download stops
+  // short of the whole file: most arrive in one go and never need one.
+  void recordIfStoppedShort(std::int64_t total);
+  void keepForResume();
+  // A download ended before its end (time-out, cancel): what arrived stays
+  // for a resume unless it was inflated.
+  void stopShort();
   void beginResponse(long status);
   bool endHeaders();
   bool writeBody(const char* data, size_t size);
@@ -196,11 +213,14 @@ class Transfer {
   std::int64_t rangeTotal_ = -1;
   bool toFile_ = false;
   bool partialWasWhole_ = false;
+  bool recordOnDisk_ = false;                  // a resume record lies beside the partial file
+  std::optional<std::int64_t> recordToWrite_;  // the whole length for the record, until written
   std::FILE* file_ = nullptr;
   bool fileError_ = false;
   bool decodeError_ = false;
   std::string fileErrorDetail_;
 
+  bool failed_ = false;
   std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();
   curl_off_t lastDl_ = 0;
   curl_off_t lastUl_ = 0;

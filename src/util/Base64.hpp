@@ -12,6 +12,6 @@ std::string base64Encoding(std::string_view bytes);
 // Decodes Base64 text. White space anywhere is skipped and missing "=" padding
 // is accepted; any other character, padding in the middle, or a length no
 // encoder produces gives nothing.
-std::optional<std::string> dataWithBase64EncodedString(std::string_view text);
+[[nodiscard]] std::optional<std::string> dataWithBase64EncodedString(std::string_view text);
 
 }  // namespace mv

@@ -27,14 +27,14 @@ std::string md5Hex(std::string_view text, HexCase hexCase);
 // decodes Base64 text, decrypts it and answers the UTF-8 text. Nothing for bad
 // Base64, a wrong key or padding, a result that is not UTF-8, or another
 // operation number.
-std::optional<std::string> tripleDES(std::string_view text, int operation);
+[[nodiscard]] std::optional<std::string> tripleDES(std::string_view text, int operation);
 // The same with a given 24-byte key.
-std::optional<std::string> tripleDESWithKey(std::string_view text, int operation, std::string_view key);
+[[nodiscard]] std::optional<std::string> tripleDESWithKey(std::string_view text, int operation, std::string_view key);
 
 // A password hash for locally kept accounts: "<salt hex>$<hash hex>", PBKDF2
 // with HMAC-SHA256 over a fresh random salt. Nothing when no random salt can be
 // had.
-std::optional<std::string> saltedHash(std::string_view password);
+[[nodiscard]] std::optional<std::string> saltedHash(std::string_view password);
 // The password matches a text made by saltedHash (compared in constant time).
 bool verifySaltedHash(std::string_view password, std::string_view stored);
 

@@ -546,12 +546,11 @@ base::Value JSONReader::readValue() {
 }
 
 bool JSONReader::finish() {
+  // Steps over what is left, one member or element at a time: a step that
+  // finds none closes the innermost level.
   while (!failed() && !open_.empty()) {
-    if (open_.back()) {
-      nextMember();
-    } else {
-      nextElement();
-    }
+    const bool another = open_.back() ? nextMember().has_value() : nextElement();
+    if (another) skipValue();
   }
   if (failed()) return false;
   if (pendingValue_) {

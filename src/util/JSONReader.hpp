@@ -32,15 +32,15 @@ class JSONReader {
 
   // Opens the array / object that comes next. Reads nothing and answers false
   // when the next value is something else.
-  bool beginArray();
-  bool beginObject();
+  [[nodiscard]] bool beginArray();
+  [[nodiscard]] bool beginObject();
   // Within the innermost open array: true when another element follows (to be
   // read next); false once the array has ended (it is then closed) or on error.
-  bool nextElement();
+  [[nodiscard]] bool nextElement();
   // Within the innermost open object: the key of the next member, whose value
   // is read next; nothing once the object has ended (it is then closed) or on
   // error. The key stays valid until the next call on the reader.
-  std::optional<std::string_view> nextMember();
+  [[nodiscard]] std::optional<std::string_view> nextMember();
 
   // Reads the next value: a scalar with its contents, or an array or object,
   // skipped and reported by kind only. Text stays valid until the next call.
@@ -52,7 +52,7 @@ class JSONReader {
 
   // Reads whatever is left and answers whether the whole text was exactly
   // one valid value.
-  bool finish();
+  [[nodiscard]] bool finish();
 
   bool failed() const { return error_ != 0; }
   // kJSONErrorInvalid or kJSONErrorTooDeep once failed; 0 before.

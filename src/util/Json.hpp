@@ -45,7 +45,7 @@ std::string_view jsonText(std::string_view received);
 
 // Parses `text` as received (see jsonText). Answers the object or array, or
 // nothing with `error` filled when asked for.
-std::optional<base::Value> JSONValue(std::string_view text, base::Error* error = nullptr);
+[[nodiscard]] std::optional<base::Value> JSONValue(std::string_view text, base::Error* error = nullptr);
 
 // --- text rules -----------------------------------------------------------
 // The integer at the start of `text`: leading white space, an optional sign,

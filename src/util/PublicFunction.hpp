@@ -59,7 +59,7 @@ class PublicFunction {
   // MD5 of the UTF-8 bytes as 32 upper-case hex digits.
   static std::string encryptMD5(std::string_view text);
   // 0: encrypt to Base64 text; 1: decrypt Base64 text. Nothing on failure.
-  static std::optional<std::string> TripleDES(const std::string& text, int encryptOrDecrypt);
+  [[nodiscard]] static std::optional<std::string> TripleDES(const std::string& text, int encryptOrDecrypt);
 
   // ---- device ---------------------------------------------------------------------
   // 40 hex digits identifying this device for this user. Kept in the user
@@ -130,7 +130,7 @@ class PublicFunction {
   static std::optional<std::string> fileURLWithName(std::string_view name, int type);
   // Creates Documents/<relativePath> with its parents unless it exists. False
   // for an absolute path, a ".." component, or when it cannot be made.
-  static bool createDirectoryifNeed(const std::string& relativePath);
+  [[nodiscard]] static bool createDirectoryifNeed(const std::string& relativePath);
   // Removes a file when it is there; a failure is logged, never more.
   static void removeFileIfPresent(const std::filesystem::path& path);
   // "PDF" 5, "VEDIO" 6, "EXCEL" 7, "WORD" 8, "EPUB" 9, anything else 10.
@@ -158,7 +158,7 @@ class PublicFunction {
   // Writes a PNG thumbnail of at most 160 x 110 (aspect kept, never enlarged)
   // of the image at `fullPath` to `thumbPath`, unless that exists. True when
   // the thumbnail exists afterwards.
-  static bool createImgThumbWithImgName(const std::filesystem::path& fullPath,
+  [[nodiscard]] static bool createImgThumbWithImgName(const std::filesystem::path& fullPath,
                                         const std::filesystem::path& thumbPath);
   // True when the image is wider or taller than the size in pixels (points
   // times the screen scale).

@@ -16,11 +16,12 @@ class XMLDocument : public XMLNode {
  public:
   // Reads and parses the file; null (with `error` filled) when it cannot be
   // read or holds no document. `options` is kept for callers and unused.
-  static std::shared_ptr<XMLDocument> initWithContentsOfURL(const std::filesystem::path& path, int options = 0,
-                                                            base::Error* error = nullptr);
+  [[nodiscard]] static std::shared_ptr<XMLDocument> initWithContentsOfURL(const std::filesystem::path& path,
+                                                                          int options = 0,
+                                                                          base::Error* error = nullptr);
   // Parses XML held in memory.
-  static std::shared_ptr<XMLDocument> initWithData(std::string_view bytes, int options = 0,
-                                                   base::Error* error = nullptr);
+  [[nodiscard]] static std::shared_ptr<XMLDocument> initWithData(std::string_view bytes, int options = 0,
+                                                                 base::Error* error = nullptr);
 
   std::shared_ptr<XMLElement> rootElement() const;
 

@@ -18,7 +18,7 @@ class ZipArchive {
 
   // Opens the archive for reading (closing one opened before); YES when it
   // could be opened. Logs the number of entries.
-  bool UnzipOpenFile(const std::filesystem::path& path);
+  [[nodiscard]] bool UnzipOpenFile(const std::filesystem::path& path);
 
   // Extracts every entry below `folder`, creating folders as needed; "\" in an
   // entry name counts as "/" and a name ending in "/" is a folder. With
@@ -27,18 +27,19 @@ class ZipArchive {
   // absolute, has a ".." component or would land outside the folder (through
   // a symbolic link already there), stops the extraction with NO; files written
   // before it stay, each file is either complete or absent.
-  bool UnzipFileTo(const std::filesystem::path& folder, bool overWrite);
+  [[nodiscard]] bool UnzipFileTo(const std::filesystem::path& folder, bool overWrite);
   // The same, taking only the entries whose names start with `onlyUnder`
   // (e.g. "SkinImages/"); others are passed over.
-  bool UnzipFileTo(const std::filesystem::path& folder, bool overWrite, std::string_view onlyUnder);
+  [[nodiscard]] bool UnzipFileTo(const std::filesystem::path& folder, bool overWrite, std::string_view onlyUnder);
 
   // Makes the archive's subtree `onlyUnder` (the whole archive when empty) the
   // new content of `folder`: extracts it, with that prefix removed from the
   // names, into a temporary folder beside `folder` and swaps it into place only
   // when everything extracted. On failure the old content is untouched.
-  bool unzipReplacingFolder(const std::filesystem::path& folder, std::string_view onlyUnder = {});
+  [[nodiscard]] bool unzipReplacingFolder(const std::filesystem::path& folder, std::string_view onlyUnder = {});
 
   // Closes the archive; YES when nothing was open or closing succeeded.
+  // Nothing was written, so nothing is lost when closing fails.
   bool UnzipCloseFile();
 
   bool isOpen() const { return handle_ != nullptr; }

@@ -27,7 +27,8 @@ zip_fileinfo fixedInfo() {
 }  // namespace
 
 ZipWriter::~ZipWriter() {
-  if (handle_) close();
+  // A writer dropped unclosed has nobody to tell: the log says it.
+  if (handle_ && !close()) MV_LOG("zip: an archive dropped before it was closed could not be finished");
 }
 
 bool ZipWriter::fail(std::string message) {

@@ -15,21 +15,21 @@ class ZipWriter {
   ZipWriter& operator=(const ZipWriter&) = delete;
 
   // Creates (or truncates) the archive file.
-  bool open(const std::filesystem::path& path);
+  [[nodiscard]] bool open(const std::filesystem::path& path);
   // Adds an entry with these bytes under exactly this name (no checks: tests
   // build hostile archives with it). Deflated unless `compress` is false.
-  bool addBytes(std::string_view entryName, std::string_view bytes, bool compress = true);
+  [[nodiscard]] bool addBytes(std::string_view entryName, std::string_view bytes, bool compress = true);
   // Adds the file's content under the entry name.
-  bool addFile(std::string_view entryName, const std::filesystem::path& source, bool compress = true);
+  [[nodiscard]] bool addFile(std::string_view entryName, const std::filesystem::path& source, bool compress = true);
   // Adds a folder entry ("/" is appended when missing).
-  bool addFolder(std::string_view entryName);
+  [[nodiscard]] bool addFolder(std::string_view entryName);
   // Adds everything below `folder`, named by the relative path after `prefix`
   // (folders too, so empty ones survive), in name order for a reproducible
   // archive.
-  bool addFolderContents(const std::filesystem::path& folder, std::string_view prefix = {});
+  [[nodiscard]] bool addFolderContents(const std::filesystem::path& folder, std::string_view prefix = {});
   // Writes the central directory; the archive is complete only after this
   // answers YES.
-  bool close();
+  [[nodiscard]] bool close();
 
   const std::string& lastError() const { return lastError_; }
 

@@ -4,6 +4,7 @@
 #include "order/QuoteOrderBasket.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "platform/base/Date.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "shell/settings/Language.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "SessionFixture.hpp"
@@ -27,6 +28,9 @@ void CatalogTest::SetUp() {
 }
 
 void CatalogTest::TearDown() {
+  // Picture reads still running on the shared pool would outlive the test and,
+  // after the last test, the process's statics they read.
+  base::WorkQueue::global().waitIdle();
   DataAccessManager::releaseDataModel();
   Session::clear();
   setTextLookup(nullptr);

@@ -8,6 +8,7 @@
 
 #include "ReaderTestSupport.hpp"
 #include "library/LibraryFileOpener.hpp"
+#include "library/LibraryViewers.hpp"
 #include "library/ReaderViewController.hpp"
 #include "library/ThumbsPageThumb.hpp"
 #include "platform/base/Paths.hpp"
@@ -20,6 +21,7 @@
 #include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
+#include "shell/settings/Language.hpp"
 
 namespace fs = std::filesystem;
 using mv::test::PdfPageSpec;
@@ -28,6 +30,9 @@ namespace mv {
 namespace {
 
 using Reader = ReaderViewController;
+
+// What the library's failure alert shows for a key.
+std::string shownText(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 class RecordingOpenIn : public svc::DocumentInteractionController {
  public:
@@ -45,8 +50,10 @@ class ReaderScreenTest : public test::ReaderTest {
     ReaderTest::SetUp();
     ui::View::setAnimationsEnabled(false);
     svc::DocumentInteractionController::install(nullptr);
+    ReaderViewController::installAsLibraryViewer();
   }
   void TearDown() override {
+    LibraryViewers::install(LibraryOpenAction::PdfReader, {});
     svc::DocumentInteractionController::install(nullptr);
     svc::MailComposer::install(nullptr);
     svc::PrintInteractionController::install(nullptr);
@@ -85,7 +92,7 @@ class ReaderScreenTest : public test::ReaderTest {
   std::shared_ptr<Reader> open(const fs::path& file) {
     showRoot();
     auto decision = LibraryFileOpener::decide("PDF", file, 3);
-    EXPECT_TRUE(LibraryFileOpener::open(decision, "Price list", *nav));
+    EXPECT_TRUE(LibraryViewers::open(decision, "Price list", nav.get()));
     settle();
     return std::dynamic_pointer_cast<Reader>(nav->viewControllers().back());
   }
@@ -315,16 +322,19 @@ TEST_F(ReaderScreenTest, SharingMailsPrintsAndOffersTheFile) {
   for (const auto& e : fs::directory_iterator(svc::SpoolPrintController::defaultSpool()))
     if (e.path().extension() == ".pdf") ++jobs;
   EXPECT_EQ(jobs, 1);
-  // Open-in: nobody takes PDFs here, and the user is told.
+  // Open-in: when nobody takes PDFs the user is told.
+  auto openIn = std::make_shared<RecordingOpenIn>();
+  openIn->taker = false;
+  svc::DocumentInteractionController::install(openIn);
   share(Reader::ShareOpenIn);
   alert = ui::AlertView::visibleAlert();
   ASSERT_TRUE(alert);
   EXPECT_EQ(alert->message(), "PLEASEDOWNLOADREADER");
   alert->dismissWithClickedButtonIndex(0, false);
-  auto openIn = std::make_shared<RecordingOpenIn>();
-  svc::DocumentInteractionController::install(openIn);
+  openIn->taker = true;
   share(Reader::ShareOpenIn);
-  EXPECT_EQ(openIn->offered, (std::vector<std::string>{"Price list.pdf com.adobe.pdf"}));
+  EXPECT_EQ(openIn->offered,
+            (std::vector<std::string>{"Price list.pdf com.adobe.pdf", "Price list.pdf com.adobe.pdf"}));
   EXPECT_FALSE(ui::AlertView::visibleAlert());
 }
 
@@ -352,16 +362,35 @@ TEST_F(ReaderScreenTest, FilesThatCannotBeReadSayItInsteadOfShowingAnEmptyReader
   for (const auto& f : files) {
     SCOPED_TRACE(f.filename().string());
     showRoot();
-    EXPECT_TRUE(LibraryFileOpener::open(LibraryFileOpener::decide("PDF", f, 3), "x", *nav));
+    EXPECT_FALSE(LibraryViewers::open(LibraryFileOpener::decide("PDF", f, 3), "x", nav.get()));
     settle();
     EXPECT_EQ(nav->viewControllers().size(), 1u);
     auto alert = ui::AlertView::visibleAlert();
     ASSERT_TRUE(alert);
     EXPECT_EQ(alert->tag(), LibraryFileOpener::kFailureAlertTag);
-    EXPECT_EQ(alert->title(), "FILEOPENFAILED");
-    EXPECT_EQ(alert->message(), "THEFILEISCORRUPTED");
+    EXPECT_EQ(alert->title(), shownText("FILEOPENFAILED"));
+    EXPECT_EQ(alert->message(), shownText("THEFILEISCORRUPTED"));
     ui::AlertView::resetForTesting();
   }
+}
+
+TEST_F(ReaderScreenTest, FilesNoViewerShowsAreOfferedToAnotherApplication) {
+  fs::path deck = libraryPdf("deck.key", "keynote bytes");
+  auto decision = LibraryFileOpener::decide("KEYNOTE", deck, 3);
+  ASSERT_EQ(decision.action, LibraryOpenAction::OpenIn);
+  auto openIn = std::make_shared<RecordingOpenIn>();
+  svc::DocumentInteractionController::install(openIn);
+  showRoot();
+  EXPECT_TRUE(LibraryViewers::open(decision, "Deck", nav.get()));
+  EXPECT_EQ(openIn->offered, (std::vector<std::string>{"deck.key "}));
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  openIn->taker = false;
+  EXPECT_FALSE(LibraryViewers::open(decision, "Deck", nav.get()));
+  auto alert = ui::AlertView::visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->tag(), LibraryFileOpener::kFailureAlertTag);
+  EXPECT_EQ(alert->message(), shownText("PLEASEDOWNLOADKEYNOTE"));
+  EXPECT_EQ(nav->viewControllers().size(), 1u);
 }
 
 TEST_F(ReaderScreenTest, EveryCorpusPdfOpensInTheReader) {

@@ -33,7 +33,7 @@ void ScreenTest::TearDown() {
 void ScreenTest::launch(bool keepGuide) {
   app = MarvistoAppDelegate::create(std::make_shared<ShellScreenFactory>());
   SessionHooks hooks;
-  hooks.freeSyncModel = [] { SyncModel::freeInstance(); };
+  installFeatures(hooks);
   app->setSessionHooks(hooks);
   MarvistoAppDelegate::LaunchOptions options;
   options.networkStatusSource = network;
@@ -49,6 +49,10 @@ void ScreenTest::launch(bool keepGuide) {
     if (auto guide = w->guideView()) guide->endShowGuide();
     settle();
   }
+}
+
+void ScreenTest::installFeatures(SessionHooks& hooks) {
+  hooks.freeSyncModel = [] { SyncModel::freeInstance(); };
 }
 
 std::shared_ptr<WeclomeViewController> ScreenTest::welcome() const {

@@ -44,6 +44,9 @@ class ScreenTest : public ShellTest {
   std::vector<std::string> visibleTexts();
   static void saveLogins(const base::Value& logins);
   virtual bool usesService() const { return false; }
+  // What the launch puts into the application: the sync engine's end at
+  // logout only (no feature's screens); flows across features install them all.
+  virtual void installFeatures(SessionHooks& hooks);
 
   std::shared_ptr<MarvistoAppDelegate> app;
   std::shared_ptr<FakeNetworkStatusSource> network =

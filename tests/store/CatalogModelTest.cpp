@@ -186,9 +186,10 @@ TEST_F(CatalogTest, ImagesTagsRelatedProductsFilesAndIcons) {
   ASSERT_EQ(many.size(), 2u);
   EXPECT_EQ(many[0].image_id, 2);  // the default first
   auto published = dam().getPublishImages(1);
-  ASSERT_EQ(published.size(), 3u);
-  EXPECT_EQ(published[0]["imageFull"], "f1.png");
-  EXPECT_EQ(published[0]["imageThumb"], "t1.png");
+  ASSERT_TRUE(published);
+  ASSERT_EQ(published->size(), 3u);
+  EXPECT_EQ((*published)[0]["imageFull"], "f1.png");
+  EXPECT_EQ((*published)[0]["imageThumb"], "t1.png");
 
   ASSERT_TRUE(dam().saveToDatabaseProductTag({{7, "steel", {}}, {8, "", {}}, {9, "empty", {}}}));
   ASSERT_TRUE(dam().saveToDatabaseProductRelatedTag({{7, 3}, {7, 1}, {7, 4}, {8, 2}}));

@@ -139,9 +139,9 @@ TEST_F(CustomerTest, DirectoryEntriesHiddenAndLocalRows) {
   ASSERT_EQ(addressFields.size(), 2u);
   EXPECT_EQ(addressFields[1].fieldName, "Address");
 
-  EXPECT_EQ(dam().customerModel().getCustomerByCustomerName("Zeta")->customer_id, 20);
-  EXPECT_FALSE(dam().customerModel().getCustomerByCustomerName("zeta"));
-  EXPECT_FALSE(dam().customerModel().getCustomerByCustomerName("Off"));
+  EXPECT_EQ(dam().getCustomerByCustomerName("Zeta")->customer_id, 20);
+  EXPECT_FALSE(dam().getCustomerByCustomerName("zeta"));
+  EXPECT_FALSE(dam().getCustomerByCustomerName("Off"));
 
   ASSERT_TRUE(dam().deleteCustomerTableWithID(-1));
   EXPECT_EQ(count("marvisto_customer_address", "customer_id = -1"), 0);

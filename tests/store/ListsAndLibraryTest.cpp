@@ -61,16 +61,17 @@ TEST_F(ListsTest, OneRowPerProductAndAlreadyListedIsAnAnswer) {
   EXPECT_EQ(dam().getFavorites()[0].product_sku, "");
   // Backup: only products still in the catalogue.
   auto backup = dam().getAllFavoriteProductDic();
-  ASSERT_EQ(backup.size(), 2u);
-  EXPECT_EQ(backup[0]["product_id"], 1);
-  EXPECT_EQ(backup[0]["product_sku"], "");
-  EXPECT_EQ(backup[1]["product_id"], 3);
+  ASSERT_TRUE(backup);
+  ASSERT_EQ(backup->size(), 2u);
+  EXPECT_EQ((*backup)[0]["product_id"], 1);
+  EXPECT_EQ((*backup)[0]["product_sku"], "");
+  EXPECT_EQ((*backup)[1]["product_id"], 3);
 
   EXPECT_TRUE(dam().saveToDatabaseCompare(1, "acmeco_1", "One"));
   EXPECT_FALSE(dam().saveToDatabaseCompare(1, "x", "y"));
   EXPECT_TRUE(dam().saveToDatabaseCompare(2, "S2", "Two"));
   EXPECT_EQ(dam().getCompares().size(), 1u);
-  EXPECT_EQ(dam().getAllComparesDic().size(), 1u);
+  EXPECT_EQ(dam().getAllComparesDic().value_or(std::vector<base::Value>{}).size(), 1u);
   EXPECT_EQ(dam().getCompareByCompareId(2)->product_name, "Two");
   EXPECT_FALSE(dam().getCompareByCompareId(5));
 
@@ -124,7 +125,8 @@ TEST_F(LibraryTest, FilesByCategoryNameAndIdPublishedOnly) {
   EXPECT_FALSE(dam().getTitleByFileName("none"));
 
   auto covers = dam().getAllFilesImg();
-  EXPECT_EQ(covers.size(), 3u);  // b.pdf.png twice, d unpublished
+  ASSERT_TRUE(covers);
+  EXPECT_EQ(covers->size(), 3u);  // b.pdf.png twice, d unpublished
   std::map<int, int> counts;
   for (const auto& c : dam().getCategoryFilesCount()) counts[c.category_id] = c.files_count;
   EXPECT_EQ(counts, (std::map<int, int>{{0, 1}, {1, 2}, {2, 1}}));
@@ -161,20 +163,21 @@ TEST_F(LibraryTest, CategoriesUpdatesAndFavouritesMadeOnDemand) {
   // A database from before the favourites table: reads are empty, the first
   // save makes the table.
   ASSERT_TRUE(db().execute("DROP TABLE marvisto_library_favorite"));
-  EXPECT_TRUE(dam().getAllFavoriteLibFilesDic().empty());
+  EXPECT_EQ(dam().getAllFavoriteLibFilesDic(), std::vector<base::Value>{});
   EXPECT_FALSE(dam().getLibraryFavoriteByFavoriteId(2));
   EXPECT_TRUE(dam().clearAllLibraryFavorites());
   EXPECT_TRUE(dam().saveToDatabaseLibraryFavorite(2, "a.mp4"));
   EXPECT_TRUE(dam().saveToDatabaseLibraryFavorite(2, "a2.mp4"));
   EXPECT_TRUE(dam().saveToDatabaseLibraryFavorite(12, "z.pdf"));
   auto favs = dam().getAllFavoriteLibFilesDic();
-  ASSERT_EQ(favs.size(), 2u);
-  EXPECT_EQ(favs[0]["id"], "2");
-  EXPECT_EQ(favs[0]["file_name"], "a2.mp4");
+  ASSERT_TRUE(favs);
+  ASSERT_EQ(favs->size(), 2u);
+  EXPECT_EQ((*favs)[0]["id"], "2");
+  EXPECT_EQ((*favs)[0]["file_name"], "a2.mp4");
   EXPECT_TRUE(dam().deleteLibraryFavoriteByFavoriteId(2));
   EXPECT_FALSE(dam().getLibraryFavoriteByFavoriteId(2));
   EXPECT_TRUE(dam().clearAllLibraryFavorites());
-  EXPECT_TRUE(dam().getAllFavoriteLibFilesDic().empty());
+  EXPECT_EQ(dam().getAllFavoriteLibFilesDic(), std::vector<base::Value>{});
 }
 
 }  // namespace

@@ -223,7 +223,9 @@ TEST_F(OrderTest, BackupAndRestoreOfUnsubmittedOrders) {
   ASSERT_NE(id, 0);
   storeOrder("Submitted", "01/01/2014 10:00:00", true);
 
-  base::Value backup = dam().fetchBackupOuoteOrdersDic();
+  auto read = dam().fetchBackupOuoteOrdersDic();
+  ASSERT_TRUE(read);
+  base::Value backup = *read;
   ASSERT_EQ(backup["order"].size(), 1u);
   const base::Value& b = backup["order"][0];
   EXPECT_EQ(b["customer_id"], 0);

@@ -48,29 +48,48 @@ TEST_F(SQLiteLayerTest, TransactionGuardRollsBackUnlessCommittedAndNestsAsSavepo
     return st.int64At(0);
   };
   {
-    SQLiteTransaction tx(raw);
-    ASSERT_TRUE(tx.begin());
+    auto tx = SQLiteTransaction::begin(raw);
+    ASSERT_TRUE(tx);
     ASSERT_TRUE(raw.run("INSERT INTO t VALUES (1)"));
   }
   EXPECT_EQ(rows(), 0);
   {
-    SQLiteTransaction outer(raw);
-    ASSERT_TRUE(outer.begin());
+    auto outer = SQLiteTransaction::begin(raw);
+    ASSERT_TRUE(outer);
     ASSERT_TRUE(raw.run("INSERT INTO t VALUES (1)"));
     {
-      SQLiteTransaction inner(raw);
-      ASSERT_TRUE(inner.begin());
+      auto inner = SQLiteTransaction::begin(raw);
+      ASSERT_TRUE(inner);
       ASSERT_TRUE(raw.run("INSERT INTO t VALUES (2)"));
     }  // inner rolled back alone
     {
-      SQLiteTransaction inner(raw);
-      ASSERT_TRUE(inner.begin());
+      auto inner = SQLiteTransaction::begin(raw);
+      ASSERT_TRUE(inner);
       ASSERT_TRUE(raw.run("INSERT INTO t VALUES (3)"));
-      ASSERT_TRUE(inner.commit());
+      // Moved, it is still the one transaction: committed once.
+      auto moved = std::move(*inner);
+      EXPECT_FALSE(inner->commit());
+      ASSERT_TRUE(moved.commit());
+      EXPECT_FALSE(moved.commit());
     }
-    ASSERT_TRUE(outer.commit());
+    ASSERT_TRUE(outer->commit());
   }
   EXPECT_EQ(rows(), 2);
+
+  // The one shape for callers: work that answers false, or whose commit
+  // cannot happen, changes nothing, inside another transaction too.
+  EXPECT_FALSE(raw.runInTransaction([&] { return raw.run("INSERT INTO t VALUES (4)") && false; }));
+  EXPECT_EQ(rows(), 2);
+  EXPECT_TRUE(raw.runInTransaction([&] {
+    EXPECT_FALSE(raw.runInTransaction([&] { return raw.run("INSERT INTO t VALUES (5)") && false; }));
+    return raw.run("INSERT INTO t VALUES (6)");
+  }));
+  EXPECT_EQ(rows(), 3);
+  SQLiteDatabase closed;
+  EXPECT_FALSE(SQLiteTransaction::begin(closed));
+  bool ran = false;
+  EXPECT_FALSE(closed.runInTransaction([&] { return ran = true; }));
+  EXPECT_FALSE(ran);
 }
 
 // A statement that fails half way through a multi-row save leaves the table as

@@ -156,5 +156,23 @@ TEST_F(BackupManagerTest, NoDatabaseFailsWithoutSendingAndOddTextStillBacksUp) {
   EXPECT_EQ(lastDocument()["customer"].size(), 1u);
 }
 
+// A list that cannot be read fails the backup before anything is sent: a
+// document without it would replace the last good backup with less.
+TEST_F(BackupManagerTest, AListThatCannotBeReadFailsWithoutSending) {
+  seedLocalWork();
+  for (const char* broken : {"marvisto_compare", "marvisto_quote_order_item"}) {
+    SCOPED_TRACE(broken);
+    sql(std::string("ALTER TABLE ") + broken + " RENAME TO set_aside");
+    ASSERT_TRUE(backUp());
+    ASSERT_EQ(backupDelegate->failures.size(), 1u);
+    EXPECT_TRUE(backupDelegate->successes.empty());
+    EXPECT_TRUE(messagesNamed("backupData").empty());
+    sql(std::string("ALTER TABLE set_aside RENAME TO ") + broken);
+    backupDelegate->failures.clear();
+  }
+  ASSERT_TRUE(backUp());
+  EXPECT_EQ(backupDelegate->successes.size(), 1u);
+}
+
 }  // namespace
 }  // namespace mv

@@ -142,15 +142,23 @@ TEST_F(SyncEngineTest, ImageListsNameEachMissingFileOnce) {
   ASSERT_TRUE(dam->saveToDatabaseLibraryFiles(files));
 
   auto e = engine();
-  e->addAllImageLists();
+  ASSERT_TRUE(e->addAllImageLists());
   EXPECT_EQ(e->downloadRemotingPImgList(), (std::vector<std::string>{"a.png", "a_s.png", "b_s.png"}));
   EXPECT_EQ(e->productImgCount(), 4);
   EXPECT_EQ(e->downloadRemotingPImgListIcon(), (std::vector<std::string>{"i.png"}));
   EXPECT_EQ(e->iconImgCount(), 1);
   EXPECT_EQ(e->downloadRemotingPImgListLibimg(), (std::vector<std::string>{"c.png"}));
   EXPECT_EQ(e->libImgCount(), 1);
-  e->addAllImageLists();
+  ASSERT_TRUE(e->addAllImageLists());
   EXPECT_EQ(e->downloadRemotingPImgList().size(), 3u);
+  // A list that cannot be read is no list to fetch: the image phase stops
+  // there instead of finishing without its pictures.
+  for (const char* table : {"marvisto_image", "marvisto_icon", "marvisto_library_files"}) {
+    SCOPED_TRACE(table);
+    ASSERT_TRUE(execute(std::string("ALTER TABLE ") + table + " RENAME TO set_aside"));
+    EXPECT_FALSE(e->addAllImageLists());
+    ASSERT_TRUE(execute(std::string("ALTER TABLE set_aside RENAME TO ") + table));
+  }
 
   // A changed file goes with its partial download; a name that is not a
   // plain file name removes nothing.

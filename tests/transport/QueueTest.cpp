@@ -152,6 +152,22 @@ TEST_F(QueueTest, QueueRunsInOrderAtMostItsMaximumWithGrowingProgress) {
   EXPECT_EQ(progress.values.back(), 1.0f);
 }
 
+TEST_F(QueueTest, ABatchKeepsItsConnectionsBusyWhileTheMainLoopIsElsewhere) {
+  NetworkQueue queue;
+  queue.setMaxConcurrentOperationCount(2);
+  Recorder rec;
+  queue.setDelegate(&rec);
+  for (int i = 0; i < 12; ++i) ASSERT_TRUE(queue.addOperation(op("/quick")));
+  queue.go();
+  // The main loop does not turn (as while it draws a picture): the next
+  // transfer starts as soon as one ends all the same, two at a time.
+  EXPECT_TRUE(waitFor([&] { return served.load() == 12; }));
+  EXPECT_EQ(rec.calls(), 0);
+  ASSERT_TRUE(runUntil([&] { return rec.calls() == 12; }, 5));
+  EXPECT_EQ(rec.finished, 12);
+  EXPECT_EQ(queue.requestsCount(), 0);
+}
+
 TEST_F(QueueTest, CancelAllReportsEachUnclearedOperationAsCancelled) {
   NetworkQueue queue;
   queue.setMaxConcurrentOperationCount(3);
@@ -222,10 +238,12 @@ TEST_F(QueueTest, CancellingEverythingNeverStartsAWaitingOperation) {
         queue.reset();
       }
     }
-    // Only the first operation ever became a transfer.
-    EXPECT_EQ(engine.nextTransferId(), before + 2);
+    // The waiting ones were handed over with the first, but only the first
+    // ever started.
+    EXPECT_EQ(engine.nextTransferId(), before + 6);
     runUntil([] { return false; }, 0.3);
     EXPECT_EQ(served.load(), stop == Stop::Failure ? 0 : 1);
+    EXPECT_TRUE(waitFor([&] { return engine.activeCount() == 0; }));
     EXPECT_EQ(rec.finished, 0);
     served = 0;
     current = 0;

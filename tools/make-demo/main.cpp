@@ -142,6 +142,20 @@ bool addDemoOrders(DataAccessManager& dam, const std::vector<marvisto_product_En
   return true;
 }
 
+// A few favourites and products to compare, so that both lists show something.
+bool addDemoLists(DataAccessManager& dam, const std::vector<marvisto_product_Entity>& products) {
+  for (std::size_t i = 0; i < products.size() && i < 6; ++i) {
+    const auto& p = products[i];
+    if (i % 2 == 0 && !dam.saveToDatabaseFavorite(p.product_id, p.product_sku, p.product_name)) {
+      return fail("cannot store the demo favourites");
+    }
+    if (i < 3 && !dam.saveToDatabaseCompare(p.product_id, p.product_sku, p.product_name)) {
+      return fail("cannot store the demo comparison");
+    }
+  }
+  return true;
+}
+
 bool buildCompany(const DemoCompany& demo) {
   sales::ServiceConfig config = sales::ServiceConfig::defaults();
   sales::CompanyConfig company = config.companies[0];
@@ -237,6 +251,7 @@ bool buildCompany(const DemoCompany& demo) {
        store(customers->customerContactTable, [&](const auto& v) { return dam->saveToDatabaseCustomerContact(v); },
              "contacts");
   if (!ok) return false;
+  if (!addDemoLists(*dam, products->productTable.value_or(std::vector<marvisto_product_Entity>{}))) return false;
   if (!addDemoOrders(*dam, products->productTable.value_or(std::vector<marvisto_product_Entity>{}),
                      products->productPriceTable.value_or(std::vector<marvisto_product_price_Entity>{}),
                      customers->customerTable.value_or(std::vector<marvisto_customer_Entity>{}),

@@ -11,16 +11,17 @@
 namespace base {
 
 // The whole file, or nothing when it cannot be read or is larger than `maxBytes`.
-std::optional<std::vector<std::uint8_t>> readFileBytes(const std::filesystem::path& path,
-                                                       std::size_t maxBytes = std::size_t(1) << 30);
+[[nodiscard]] std::optional<std::vector<std::uint8_t>> readFileBytes(const std::filesystem::path& path,
+                                                                     std::size_t maxBytes = std::size_t(1) << 30);
 
 // Writes `bytes` to a new file beside `path` and renames it over `path`, so a
 // reader sees either the old file or the whole new one, never a torn one.
 // Several threads may write the same path at once; the last rename wins.
 // False (and `path` untouched) when any step fails.
-bool writeFileAtomically(const std::filesystem::path& path, const void* bytes, std::size_t size,
-                         mode_t mode = 0644);
-inline bool writeFileAtomically(const std::filesystem::path& path, std::string_view text, mode_t mode = 0644) {
+[[nodiscard]] bool writeFileAtomically(const std::filesystem::path& path, const void* bytes, std::size_t size,
+                                       mode_t mode = 0644);
+[[nodiscard]] inline bool writeFileAtomically(const std::filesystem::path& path, std::string_view text,
+                                              mode_t mode = 0644) {
   return writeFileAtomically(path, text.data(), text.size(), mode);
 }
 

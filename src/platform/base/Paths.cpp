@@ -10,21 +10,23 @@ namespace fs = std::filesystem;
 namespace base {
 namespace {
 
+// Never destroyed: work on the shared worker queue may still ask for a path
+// while the process runs its exit handlers.
 std::mutex& pathsMutex() {
-  static std::mutex m;
-  return m;
+  static auto* m = new std::mutex;
+  return *m;
 }
 fs::path& rootSlot() {
-  static fs::path p;
-  return p;
+  static auto* p = new fs::path;
+  return *p;
 }
 fs::path& resourceSlot() {
-  static fs::path p;
-  return p;
+  static auto* p = new fs::path;
+  return *p;
 }
 std::string& versionSlot() {
-  static std::string v;
-  return v;
+  static auto* v = new std::string;
+  return *v;
 }
 
 fs::path ensure(const fs::path& p) {

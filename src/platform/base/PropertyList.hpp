@@ -12,11 +12,11 @@ namespace base {
 // (kept as Base64 text). Reading fails cleanly on malformed input.
 class PropertyList {
  public:
-  static std::optional<Value> read(const std::filesystem::path& file);
-  static std::optional<Value> parse(const std::string& xml);
+  [[nodiscard]] static std::optional<Value> read(const std::filesystem::path& file);
+  [[nodiscard]] static std::optional<Value> parse(const std::string& xml);
   static std::string serialize(const Value& value);
   // Written atomically (temporary file and rename).
-  static bool write(const Value& value, const std::filesystem::path& file);
+  [[nodiscard]] static bool write(const Value& value, const std::filesystem::path& file);
 };
 
 }  // namespace base

@@ -23,11 +23,23 @@ void RunLoop::adoptCurrentThread() { owner_.store(std::this_thread::get_id()); }
 bool RunLoop::isMainThread() const { return owner_.load() == std::this_thread::get_id(); }
 
 void RunLoop::post(Task task) {
+  std::shared_ptr<const Task> hook;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    // Only the first task of a batch wakes the loop: it runs every task
+    // posted before its turn, and a waiter checks for tasks under the lock.
+    const bool first = posted_.empty();
     posted_.push_back(std::move(task));
+    if (!first) return;
+    hook = wakeHook_;
   }
   wake_.notify_all();
+  if (hook) (*hook)();
+}
+
+void RunLoop::setWakeHook(Task hook) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  wakeHook_ = hook ? std::make_shared<const Task>(std::move(hook)) : nullptr;
 }
 
 TimerId RunLoop::after(double delaySeconds, Task task) {
@@ -272,6 +284,12 @@ void RunLoop::reset() {
     quit_ = false;
   }
   // Destroyed outside the lock: a task's captures may post or cancel.
+}
+
+double RunLoop::secondsUntilDue() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!posted_.empty()) return 0;
+  return std::max(0.0, nextDue() - clock_->now());
 }
 
 std::size_t RunLoop::pendingCount() const {

@@ -37,6 +37,11 @@ class RunLoop {
 
   // Queues a task for the next turn. Safe from any thread; FIFO per loop.
   void post(Task task);
+  // Called on the posting thread after a post that finds no task waiting, so
+  // that a loop that waits somewhere else (the desktop window waits for its
+  // events) wakes for the task. It must be cheap and safe on any thread; an
+  // empty one removes it.
+  void setWakeHook(Task hook);
   // A delayed call on this loop (main-thread use). A delay of 0 runs next turn,
   // after the tasks already posted.
   TimerId after(double delaySeconds, Task task);
@@ -82,6 +87,9 @@ class RunLoop {
 
   // Number of pending timers and posted tasks (tests).
   std::size_t pendingCount() const;
+  // Seconds on the loop's clock until a turn has something to run: 0 with a
+  // task posted or a timer due, +inf with nothing pending.
+  double secondsUntilDue() const;
 
  private:
   struct Timer {
@@ -99,6 +107,7 @@ class RunLoop {
   std::deque<Task> posted_;
   std::map<TimerId, Timer> timers_;
   std::map<ObserverId, Task> observers_;
+  std::shared_ptr<const Task> wakeHook_;
   std::shared_ptr<Clock> clock_;
   std::atomic<std::thread::id> owner_;
   TimerId nextId_ = 1;

@@ -11,6 +11,7 @@
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 
 #include "platform/base/Log.hpp"
@@ -59,6 +60,9 @@ struct JpegDecodeJob {
   ImageData out;
   std::vector<std::uint8_t> row;
   bool created = false;
+  // Stop after the header: only the dimensions are wanted.
+  bool headerOnly = false;
+  int width = 0, height = 0;
 };
 
 bool runJpegDecode(JpegDecodeJob* job) {
@@ -78,6 +82,13 @@ bool runJpegDecode(JpegDecodeJob* job) {
     jpeg_destroy_decompress(&job->cinfo);
     job->created = false;
     return false;
+  }
+  if (job->headerOnly) {
+    job->width = static_cast<int>(job->cinfo.image_width);
+    job->height = static_cast<int>(job->cinfo.image_height);
+    jpeg_destroy_decompress(&job->cinfo);
+    job->created = false;
+    return true;
   }
   const bool cmyk = job->cinfo.jpeg_color_space == JCS_CMYK || job->cinfo.jpeg_color_space == JCS_YCCK;
   job->cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
@@ -221,6 +232,43 @@ std::optional<ImageData> ImageData::decodeFile(const std::filesystem::path& path
   auto bytes = base::readFileBytes(path, std::size_t(256) << 20);
   if (!bytes) return std::nullopt;
   return decode(*bytes);
+}
+
+std::optional<std::pair<int, int>> ImageData::dimensions(std::string_view bytes) {
+  if (looksLikePNG(bytes)) {
+    png_image img;
+    std::memset(&img, 0, sizeof img);
+    img.version = PNG_IMAGE_VERSION;
+    const bool read = png_image_begin_read_from_memory(&img, bytes.data(), bytes.size()) != 0;
+    const std::pair<int, int> size{static_cast<int>(img.width), static_cast<int>(img.height)};
+    png_image_free(&img);
+    if (read && sizeAllowed(img.width, img.height)) return size;
+    return std::nullopt;
+  }
+  if (looksLikeJPEG(bytes)) {
+    auto job = std::make_unique<JpegDecodeJob>();
+    job->data = reinterpret_cast<const unsigned char*>(bytes.data());
+    job->size = static_cast<unsigned long>(bytes.size());
+    job->headerOnly = true;
+    if (runJpegDecode(job.get())) return std::pair<int, int>{job->width, job->height};
+  }
+  return std::nullopt;
+}
+
+std::optional<std::pair<int, int>> ImageData::dimensionsOfFile(const std::filesystem::path& path) {
+  // The header lies near the start; a JPEG with large metadata before it is read whole.
+  constexpr std::size_t kHead = std::size_t(256) << 10;
+  std::error_code ec;
+  const auto fileSize = std::filesystem::file_size(path, ec);
+  if (ec) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  std::string head(static_cast<std::size_t>(std::min<std::uintmax_t>(fileSize, kHead)), '\0');
+  if (!in.read(head.data(), static_cast<std::streamsize>(head.size()))) return std::nullopt;
+  if (auto size = dimensions(head)) return size;
+  if (fileSize <= kHead) return std::nullopt;
+  auto bytes = base::readFileBytes(path, std::size_t(256) << 20);
+  if (!bytes) return std::nullopt;
+  return dimensions(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
 }
 
 std::optional<ImageData> ImageData::decodePNG(std::string_view bytes) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace gfx {
@@ -35,6 +36,10 @@ struct ImageData {
   static std::optional<ImageData> decode(const std::vector<std::uint8_t>& bytes);
   static std::optional<ImageData> decodeFile(const std::filesystem::path& path);
   static std::optional<ImageData> decodePNG(std::string_view bytes);
+  // The width and height a PNG or JPEG declares, read from its header
+  // without decoding its pixels; nothing for other or broken data.
+  static std::optional<std::pair<int, int>> dimensions(std::string_view bytes);
+  static std::optional<std::pair<int, int>> dimensionsOfFile(const std::filesystem::path& path);
   static std::optional<ImageData> decodeJPEG(std::string_view bytes);
 
   // Encoded files; nothing for an empty image. JPEG quality runs from 0 to 1

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/base/Log.hpp"
+
 namespace gfx {
 
 namespace {
@@ -49,7 +51,8 @@ std::unique_ptr<PdfWriter> PdfWriter::toMemory(base::Rect mediaBox) {
 }
 
 PdfWriter::~PdfWriter() {
-  if (!closed_) close();
+  // A writer dropped unclosed has nobody to tell: the log says it.
+  if (!closed_ && !close()) MV_LOG("A PDF dropped before it was closed could not be finished");
 }
 
 Context& PdfWriter::beginPage() { return beginPage(mediaBox_); }

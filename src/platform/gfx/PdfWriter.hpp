@@ -33,7 +33,7 @@ class PdfWriter {
 
   // Finishes the document. False when anything failed (the file then holds
   // no usable PDF).
-  bool close();
+  [[nodiscard]] bool close();
   // The document written into memory (after `close`).
   const std::vector<std::uint8_t>& data() const { return bytes_; }
 

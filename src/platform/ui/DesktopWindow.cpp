@@ -3,6 +3,9 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstring>
 
 #include "platform/base/Log.hpp"
@@ -20,14 +23,30 @@ namespace {
 
 constexpr long kFirstFinger = 1;
 constexpr long kSecondFinger = 2;
-constexpr double kIdleRedraw = 0.5;
 
 int& openWindows() {
   static int n = 0;
   return n;
 }
 
+// The desktop event that a task posted to the main loop sends; 0 when the
+// desktop has no user event left to give.
+Uint32 wakeEventType() {
+  static const Uint32 type = [] {
+    const Uint32 t = SDL_RegisterEvents(1);
+    return t == static_cast<Uint32>(-1) ? 0 : t;
+  }();
+  return type;
+}
+
 }  // namespace
+
+// One wake event at a time waits in the desktop's queue: posts that come
+// before the window runs its tasks need no second one.
+struct DesktopWindow::Wake {
+  std::atomic<bool> pending{false};
+  Uint32 eventType = 0;
+};
 
 std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> window, const Options& options,
                                                    std::string* error) {
@@ -67,11 +86,25 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
     return nullptr;
   }
   dw->canvas_ = gfx::Context::bitmap(points, dw->scale_, true);
+  SDL_DisplayMode mode;
+  if (SDL_GetWindowDisplayMode(dw->sdlWindow_, &mode) == 0 && mode.refresh_rate > 0)
+    dw->refreshInterval_ = 1.0 / mode.refresh_rate;
+  if (const Uint32 type = wakeEventType()) {
+    dw->wake_ = std::make_shared<Wake>();
+    dw->wake_->eventType = type;
+    base::RunLoop::main().setWakeHook([wake = dw->wake_] {
+      if (wake->pending.exchange(true)) return;
+      SDL_Event e{};
+      e.type = wake->eventType;
+      SDL_PushEvent(&e);
+    });
+  }
   SDL_StartTextInput();
   return dw;
 }
 
 DesktopWindow::~DesktopWindow() {
+  if (wake_) base::RunLoop::main().setWakeHook(nullptr);
   if (texture_) SDL_DestroyTexture(texture_);
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (sdlWindow_) SDL_DestroyWindow(sdlWindow_);
@@ -204,15 +237,39 @@ void DesktopWindow::renderFrame() {
 bool DesktopWindow::runFrame(bool forceRender) {
   processEvents();
   if (closed_) return false;
-  if (base::RunLoop::main().runOnce(0)) dirty_ = true;
+  auto& loop = base::RunLoop::main();
+  // Work that keeps coming yields to a picture and the desktop's events
+  // after one refresh.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(refreshInterval_);
+  while (loop.runOnce(0)) {
+    dirty_ = true;
+    if (std::chrono::steady_clock::now() >= until) break;
+  }
   View::layoutPendingViews();
-  double now = base::RunLoop::main().now();
-  if (forceRender || dirty_ || lastRender_ < 0 || now - lastRender_ >= kIdleRedraw) renderFrame();
+  const double since = loop.now() - lastRender_;
+  if (forceRender || lastRender_ < 0 || (dirty_ && since >= refreshInterval_) || since >= kIdleRedraw) renderFrame();
   return !closed_;
 }
 
+void DesktopWindow::waitForWork(double atMostSeconds) {
+  if (closed_) return;
+  auto& loop = base::RunLoop::main();
+  // Tasks posted from here on send a wake event; those posted before are
+  // on the loop, where the wait below sees them.
+  if (wake_) {
+    wake_->pending.store(false);
+    SDL_FlushEvent(wake_->eventType);
+  }
+  const double since = lastRender_ < 0 ? 0 : loop.now() - lastRender_;
+  // A picture held back is due at the next refresh.
+  const double picture = (dirty_ ? refreshInterval_ : kIdleRedraw) - since;
+  const double wait = std::min({atMostSeconds, loop.secondsUntilDue(), picture});
+  if (!(wait > 0)) return;
+  SDL_WaitEventTimeout(nullptr, static_cast<int>(std::ceil(wait * 1000)));
+}
+
 void DesktopWindow::run() {
-  while (runFrame()) SDL_WaitEventTimeout(nullptr, 10);
+  while (runFrame()) waitForWork();
 }
 
 gfx::ImagePtr DesktopWindow::lastFrame() const { return canvas_ ? canvas_->makeImage() : nullptr; }

@@ -21,7 +21,10 @@ class Window;
 // mirrored about the point pressed, with Shift a two-finger pan. Typed text,
 // Backspace and Return go to the first responder; the wheel scrolls the
 // scroll view under the pointer. The main loop keeps its clock (the real
-// one in the application); `run` drives it until the window is closed.
+// one in the application); `run` drives it until the window is closed: a
+// task posted to the main loop from any thread wakes the window's wait, every
+// task due runs before it waits again, and a new picture is drawn at most once
+// per display refresh however many tasks ran.
 class DesktopWindow {
  public:
   struct Options {
@@ -41,13 +44,22 @@ class DesktopWindow {
 
   // Handles the queued desktop events. False once the window was closed.
   bool processEvents();
-  // One turn: events, the main loop's due work, layout, and a new picture
-  // when anything happened (or when forced). False once closed.
+  // One turn: events, every task and timer due on the main loop (as long as
+  // more keep coming, for at most one display refresh), layout, and a new
+  // picture when anything happened and a refresh has passed since the last
+  // one (or when forced; an idle window is redrawn now and then). False once
+  // closed.
   bool runFrame(bool forceRender = false);
+  // Waits, at most `atMostSeconds`, until there is something to do: a
+  // desktop event, a task posted to the main loop (from any thread), a timer
+  // due, a picture held back until the next refresh, the idle redraw.
+  void waitForWork(double atMostSeconds = kIdleRedraw);
   // Draws the window now.
   void renderFrame();
-  // Runs frames until the window is closed.
+  // Runs frames, waiting for work between them, until the window is closed.
   void run();
+  // Seconds of one refresh of the window's display.
+  double refreshInterval() const { return refreshInterval_; }
   bool isClosed() const { return closed_; }
   int framesRendered() const { return frames_; }
 
@@ -70,8 +82,12 @@ class DesktopWindow {
 
   static constexpr double kFingerSpread = 40;
   static constexpr double kWheelStep = 40;
+  // An idle window is drawn again after this long.
+  static constexpr double kIdleRedraw = 0.5;
 
  private:
+  struct Wake;
+
   DesktopWindow() = default;
   void handle(const SDL_Event& e);
   base::Point toPoints(int x, int y) const;
@@ -88,6 +104,9 @@ class DesktopWindow {
   bool dirty_ = true;
   int frames_ = 0;
   double lastRender_ = -1;
+  double refreshInterval_ = 1.0 / 60;
+  // Shared with the main loop's wake hook, which may run on any thread.
+  std::shared_ptr<Wake> wake_;
   // The finger (or fingers) the mouse stands for while a button is down.
   bool pressed_ = false;
   unsigned gesture_ = None;

@@ -8,7 +8,6 @@
 #include "platform/base/MainThread.hpp"
 #include "store/KeptRowsFile.hpp"
 #include "store/SQLiteDatabase.hpp"
-#include "store/SQLiteTransaction.hpp"
 
 namespace mv {
 namespace {
@@ -60,12 +59,8 @@ bool LocalWorkKeeper::copyLocalWork(SQLiteDatabase& db, const std::filesystem::p
     MV_LOG("Cannot open the kept database ", keptFile.string(), ": ", db.lastError());
     return false;
   }
-  bool ok = true;
-  {
-    SQLiteTransaction tx(db);
-    ok = tx.begin();
+  const bool ok = db.runInTransaction([&] {
     for (const KeptTable& t : kKeptTables) {
-      if (!ok) break;
       if (!db.tableExists(t.table)) continue;
       // Only the columns both layouts have, by name.
       std::vector<std::string> columns = db.columnNames(t.table);
@@ -83,11 +78,13 @@ bool LocalWorkKeeper::copyLocalWork(SQLiteDatabase& db, const std::filesystem::p
       if (list.empty()) continue;
       const std::string sql = std::string("INSERT OR REPLACE INTO main.") + t.table + " (" + list + ") SELECT " + list +
                               " FROM kept." + t.table + " WHERE " + t.where;
-      ok = db.execute(sql);
-      if (!ok) MV_LOG("Cannot carry over ", t.table, ": ", db.lastError());
+      if (!db.execute(sql)) {
+        MV_LOG("Cannot carry over ", t.table, ": ", db.lastError());
+        return false;
+      }
     }
-    ok = ok && tx.commit();
-  }
+    return true;
+  });
   if (!db.execute("DETACH DATABASE kept")) MV_LOG("Cannot detach the kept database: ", db.lastError());
   return ok;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -75,6 +76,26 @@ TEST_F(RunLoopTest, PostsFromOtherThreadsArriveInOrderAndRunUntilGivesUp) {
   start = loop.now();
   EXPECT_TRUE(runUntil([&] { return done; }, 100));
   EXPECT_LT(loop.now() - start, 2.5);
+}
+
+TEST_F(RunLoopTest, PostsWakeAWaiterElsewhereAndTellWhenWorkIsDue) {
+  auto& loop = base::RunLoop::main();
+  std::atomic<int> wakes{0};
+  loop.setWakeHook([&] { ++wakes; });
+  EXPECT_EQ(loop.secondsUntilDue(), std::numeric_limits<double>::infinity());
+  loop.after(2.5, [] {});
+  EXPECT_DOUBLE_EQ(loop.secondsUntilDue(), 2.5);
+  std::thread([&] { loop.post([] {}); }).join();
+  EXPECT_EQ(wakes.load(), 1);
+  EXPECT_EQ(loop.secondsUntilDue(), 0);
+  loop.drain();
+  loop.advance(1.0);
+  EXPECT_DOUBLE_EQ(loop.secondsUntilDue(), 1.5);
+  loop.setWakeHook(nullptr);
+  loop.post([] {});
+  EXPECT_EQ(wakes.load(), 1);
+  loop.advance(2.0);
+  EXPECT_EQ(loop.secondsUntilDue(), std::numeric_limits<double>::infinity());
 }
 
 TEST_F(RunLoopTest, TurnObserversRunAfterTheTurnsWork) {

@@ -6,6 +6,7 @@
 #include "platform/base/Paths.hpp"
 #include "platform/gfx/Context.hpp"
 #include "platform/gfx/Image.hpp"
+#include "platform/gfx/ImageData.hpp"
 
 using gfx::Color;
 using gfx::Image;
@@ -145,4 +146,30 @@ TEST_F(ImageTest, StretchableImagesKeepTheirCaps) {
   EXPECT_EQ(scaled->size(), (base::Size{10, 5}));
   expectColor(scaled->pixelAt(2, 5), 1, 0, 0);
   EXPECT_FALSE(img->scaledToSize({0, 5}));
+}
+
+TEST_F(ImageTest, DimensionsComeFromTheHeaderAlone) {
+  gfx::ImageData pixels(64, 48);
+  auto png = pixels.encodePNG();
+  auto jpeg = pixels.encodeJPEG(0.8);
+  ASSERT_TRUE(png && jpeg);
+  const std::string pngBytes(png->begin(), png->end());
+  const std::string jpegBytes(jpeg->begin(), jpeg->end());
+  EXPECT_EQ(gfx::ImageData::dimensions(pngBytes), (std::pair<int, int>{64, 48}));
+  EXPECT_EQ(gfx::ImageData::dimensions(jpegBytes), (std::pair<int, int>{64, 48}));
+  // The header is enough: a file cut short in its pixel data still tells its size.
+  EXPECT_EQ(gfx::ImageData::dimensions(pngBytes.substr(0, pngBytes.size() - 16)), (std::pair<int, int>{64, 48}));
+  const auto scan = jpegBytes.find("\xFF\xDA");
+  ASSERT_NE(scan, std::string::npos);
+  EXPECT_EQ(gfx::ImageData::dimensions(jpegBytes.substr(0, scan + 20)), (std::pair<int, int>{64, 48}));
+  EXPECT_FALSE(gfx::ImageData::dimensions(pngBytes.substr(0, 20)));
+  EXPECT_FALSE(gfx::ImageData::dimensions(jpegBytes.substr(0, 4)));
+  EXPECT_FALSE(gfx::ImageData::dimensions("GIF89a...."));
+  EXPECT_FALSE(gfx::ImageData::dimensions(""));
+
+  ASSERT_TRUE(pixels.writeJPEG(root / "p.jpg", 0.8));
+  EXPECT_EQ(gfx::ImageData::dimensionsOfFile(root / "p.jpg"), (std::pair<int, int>{64, 48}));
+  EXPECT_FALSE(gfx::ImageData::dimensionsOfFile(root / "missing.jpg"));
+  std::ofstream(root / "empty.png").close();
+  EXPECT_FALSE(gfx::ImageData::dimensionsOfFile(root / "empty.png"));
 }

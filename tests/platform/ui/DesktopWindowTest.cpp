@@ -5,9 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <SDL.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "DemoFlow.hpp"
 #include "UiTestEnvironment.hpp"
@@ -286,5 +291,95 @@ TEST_F(DesktopWindowTest, DoubledScaleWheelAndTwoFingerDrag) {
   desktop->pushMouseUp({100, 200});
   desktop->runFrame();
   EXPECT_NEAR(sv->contentOffset().y, before + 100, 0.5);
+  });
+}
+
+namespace {
+
+// An empty window shown on the desktop, drawn in software.
+std::unique_ptr<ui::DesktopWindow> openEmpty(const std::shared_ptr<ui::Window>& window) {
+  window->makeKeyAndVisible();
+  ui::DesktopWindow::Options options;
+  options.softwareRendering = true;
+  std::string error;
+  auto desktop = ui::DesktopWindow::open(window, options, &error);
+  EXPECT_TRUE(desktop) << error;
+  return desktop;
+}
+
+}  // namespace
+
+TEST_F(DesktopWindowTest, PostedWorkWakesTheWindowAndRunsBeforeItWaitsAgain) {
+  runDesktop([] {
+  auto window = std::make_shared<ui::Window>();
+  auto desktop = openEmpty(window);
+  ASSERT_TRUE(desktop);
+  desktop->runFrame(true);
+  auto& loop = base::RunLoop::main();
+
+  // A chain of hand-offs, each posting the next, all run in one frame.
+  int ran = 0;
+  std::function<void()> step = [&] {
+    if (++ran < 200) loop.post(step);
+  };
+  loop.post(step);
+  desktop->runFrame();
+  EXPECT_EQ(ran, 200);
+  desktop->waitForWork(0);
+
+  // Posts from another thread put one wake event in the desktop's queue,
+  // however many there are.
+  auto wakeEvents = [] {
+    SDL_PumpEvents();
+    return SDL_PeepEvents(nullptr, 64, SDL_PEEKEVENT, SDL_USEREVENT, SDL_LASTEVENT);
+  };
+  EXPECT_EQ(wakeEvents(), 0);
+  std::atomic<int> handedBack{0};
+  std::thread([&] {
+    for (int i = 0; i < 50; ++i) loop.post([&] { ++handedBack; });
+  }).join();
+  EXPECT_EQ(wakeEvents(), 1);
+  desktop->runFrame();
+  EXPECT_EQ(handedBack.load(), 50);
+  EXPECT_EQ(wakeEvents(), 0);
+
+  // The window's wait ends when another thread posts, not at its time-out.
+  std::atomic<bool> waiting{false};
+  std::thread poster([&] {
+    while (!waiting) std::this_thread::yield();
+    loop.post([&] { ++handedBack; });
+  });
+  const auto begin = std::chrono::steady_clock::now();
+  waiting = true;
+  desktop->waitForWork(5.0);
+  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  poster.join();
+  EXPECT_LT(waited, 2.0);
+  desktop->runFrame();
+  EXPECT_EQ(handedBack.load(), 51);
+  });
+}
+
+TEST_F(DesktopWindowTest, FramesAreDrawnAtMostOncePerDisplayRefresh) {
+  runDesktop([] {
+  auto window = std::make_shared<ui::Window>();
+  auto desktop = openEmpty(window);
+  ASSERT_TRUE(desktop);
+  ASSERT_GT(desktop->refreshInterval(), 0);
+  auto& loop = base::RunLoop::main();
+  desktop->runFrame(true);
+  EXPECT_EQ(desktop->framesRendered(), 1);
+  // Many turns of work within one refresh: no new picture yet.
+  for (int i = 0; i < 20; ++i) {
+    loop.post([] {});
+    desktop->runFrame();
+  }
+  EXPECT_EQ(desktop->framesRendered(), 1);
+  // The next refresh draws what they changed, once.
+  loop.advance(desktop->refreshInterval());
+  desktop->runFrame();
+  EXPECT_EQ(desktop->framesRendered(), 2);
+  desktop->runFrame();
+  EXPECT_EQ(desktop->framesRendered(), 2);
   });
 }

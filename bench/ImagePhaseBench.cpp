@@ -1,0 +1,313 @@
+// The image phase of a sync against the local sales service: the real sync
+// engine and transport fetch every picture the stored tables name (product
+// pictures and thumbnails, icons, library covers) into an empty client
+// folder, with the main loop driven by each back end as the application
+// drives it: the desktop window (a display is needed: run it under xvfb-run)
+// and the headless one. The baseline is a bare libcurl download of the same
+// files from the same service over 3 connections (the batch queue's limit)
+// into files. The ratio of each to the baseline is printed at the end.
+//
+//   xvfb-run -a bench_ImagePhaseBench [--products=N] [benchmark options]
+//
+// A first full sync (untimed) stores the tables and tells which files the
+// phase fetches; every timed run starts with those files deleted and is an
+// incremental sync whose only work is the image phase.
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BenchWorld.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/ui/DesktopWindow.hpp"
+#include "platform/ui/Label.hpp"
+#include "platform/ui/ProgressView.hpp"
+#include "platform/ui/Window.hpp"
+#include "store/DataAccessManager.hpp"
+#include "sync/SyncModel.hpp"
+#include "sync/SyncModelDelegate.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int gProducts = 2000;
+constexpr long kConnections = 3;
+constexpr int kImageKinds[] = {mv::SyncModel::kImageTypeProduct, mv::SyncModel::kImageTypeIcon,
+                               mv::SyncModel::kImageTypeCover};
+
+// Seconds per run of each case, for the ratios.
+std::map<std::string, std::vector<double>> gSeconds;
+
+double mean(const std::vector<double>& v) {
+  double sum = 0;
+  for (double x : v) sum += x;
+  return v.empty() ? 0 : sum / static_cast<double>(v.size());
+}
+
+fs::path folderOf(int type) { return mv::PublicFunction::filePathWithName("x", type).value_or(fs::path()).parent_path(); }
+
+// Hears the end of a run and shows its progress, as the sync screen does.
+class RunWatcher : public mv::SyncModelDelegate {
+ public:
+  bool ended = false;
+  bool finished = false;
+  std::string why;
+  std::function<void(float)> onProgress;
+  void startSyncData() override {}
+  void breakSync(const std::string& message) override {
+    ended = true;
+    why = message;
+  }
+  void downloadimageFinished(int) override {}
+  void finishedSync() override { ended = finished = true; }
+  void setProgress(float progress, int, int) override {
+    if (onProgress) onProgress(progress);
+  }
+  void getCustomerFinished() override {}
+  void syncEndedBySession() override {
+    ended = true;
+    why = "the session ended the run";
+  }
+};
+
+struct World {
+  bench::ServiceWorld base;
+  // The files of the image phase, by type.
+  std::vector<std::pair<int, std::string>> files;
+  bool ready = false;
+
+  World()
+      : base(
+            [] {
+              auto o = mv::sales::SampleOptions::large(gProducts);
+              o.imagesPerProduct = 2;
+              return o;
+            }(),
+            {mv::SyncConfigManager::kCatalogIndex, mv::SyncConfigManager::kLibraryIndex}) {
+    if (!base.ready()) return;
+    mv::DataAccessManager::sharedDataModel();
+    auto watcher = std::make_shared<RunWatcher>();
+    if (!runSync(*watcher, [&] { base::RunLoop::main().runUntil([&] { return watcher->ended; }, 900); }) ||
+        !watcher->finished) {
+      std::fprintf(stderr, "the first sync did not finish: %s\n", watcher->why.c_str());
+      return;
+    }
+    for (int type : kImageKinds) {
+      std::error_code ec;
+      for (fs::directory_iterator it(folderOf(type), ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file()) files.emplace_back(type, it->path().filename().string());
+      }
+    }
+    ready = !files.empty();
+  }
+
+  void clearPictures() const {
+    for (int type : kImageKinds) {
+      std::error_code ec;
+      for (fs::directory_iterator it(folderOf(type), ec), end; !ec && it != end; it.increment(ec)) fs::remove(it->path());
+    }
+  }
+
+  std::size_t picturesOnDisk() const {
+    std::size_t n = 0;
+    for (int type : kImageKinds) {
+      std::error_code ec;
+      for (fs::directory_iterator it(folderOf(type), ec), end; !ec && it != end; it.increment(ec)) n += it->is_regular_file();
+    }
+    return n;
+  }
+
+  // One run of the engine, its main loop driven by `drive` until the run ends.
+  template <typename Drive>
+  static bool runSync(RunWatcher& watcher, Drive drive) {
+    auto engine = mv::SyncModel::sharedInstance();
+    // The engine holds its delegate weakly: this one lives as long as the run.
+    const std::shared_ptr<mv::SyncModelDelegate> delegate(&watcher, [](mv::SyncModelDelegate*) {});
+    engine->setDelegate(delegate);
+    engine->startSync();
+    drive();
+    engine->setDelegate({});
+    return watcher.ended;
+  }
+};
+
+std::unique_ptr<World> gWorld;
+
+World& world() {
+  if (!gWorld) gWorld = std::make_unique<World>();
+  return *gWorld;
+}
+
+// Times `run` once per iteration, every picture deleted before it; `run`
+// answers why it failed, nothing when it did not.
+template <typename Run>
+void timeRuns(benchmark::State& state, const std::string& name, Run run) {
+  World& w = world();
+  if (!w.ready) {
+    state.SkipWithError("no service or no first sync");
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    w.clearPictures();
+    state.ResumeTiming();
+    const auto begin = std::chrono::steady_clock::now();
+    std::string failure = run();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    state.PauseTiming();
+    if (failure.empty() && w.picturesOnDisk() != w.files.size()) failure = "not every picture arrived";
+    if (!failure.empty()) state.SkipWithError(failure.c_str());
+    gSeconds[name].push_back(seconds);
+    state.ResumeTiming();
+  }
+  state.counters["files"] = static_cast<double>(w.files.size());
+}
+
+// One image phase, the main loop driven by `drive` until the run ends.
+template <typename Drive>
+std::string imagePhase(RunWatcher& watcher, Drive drive) {
+  World::runSync(watcher, drive);
+  return watcher.finished ? std::string() : "the sync broke: " + watcher.why;
+}
+
+void BM_ImagePhaseHeadless(benchmark::State& state) {
+  timeRuns(state, "headless", [] {
+    RunWatcher watcher;
+    return imagePhase(watcher, [&] { base::RunLoop::main().runUntil([&] { return watcher.ended; }, 900); });
+  });
+}
+
+// The window shows a bar and a text that follow the progress, so frames cost
+// what a screen's frames cost.
+struct WindowScene {
+  std::shared_ptr<ui::Window> window = std::make_shared<ui::Window>();
+  std::shared_ptr<ui::ProgressView> bar = std::make_shared<ui::ProgressView>(ui::Rect{20, 100, 900, 20});
+  std::shared_ptr<ui::Label> text = std::make_shared<ui::Label>(ui::Rect{20, 130, 900, 30});
+  std::unique_ptr<ui::DesktopWindow> desktop;
+
+  WindowScene() {
+    window->makeKeyAndVisible();
+    window->addSubview(bar);
+    window->addSubview(text);
+    std::string why;
+    desktop = ui::DesktopWindow::open(window, {}, &why);
+    if (!desktop) std::fprintf(stderr, "no window: %s\n", why.c_str());
+  }
+};
+
+std::unique_ptr<WindowScene> gScene;
+
+void BM_ImagePhaseWindow(benchmark::State& state) {
+  if (!gScene) gScene = std::make_unique<WindowScene>();
+  if (!gScene->desktop) {
+    state.SkipWithError("no display for the window: run under xvfb-run");
+    return;
+  }
+  timeRuns(state, "window", [] {
+    RunWatcher watcher;
+    watcher.onProgress = [](float p) {
+      gScene->bar->setProgress(p);
+      gScene->text->setText(std::to_string(static_cast<int>(p * 100)) + " %");
+    };
+    return imagePhase(watcher, [&] {
+      auto& desktop = *gScene->desktop;
+      while (!watcher.ended && desktop.runFrame()) desktop.waitForWork();
+    });
+  });
+}
+
+// The same files with libcurl alone: 3 transfers at a time on reused
+// connections, each body written to its file in the same folder, emptied the
+// same way, as the image phase writes it.
+struct Slot {
+  CURL* easy = nullptr;
+  std::FILE* out = nullptr;
+  std::string url;
+};
+
+std::size_t writeTo(char* data, std::size_t size, std::size_t count, void* file) {
+  return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
+}
+
+bool bareDownload(const std::vector<std::pair<int, std::string>>& files) {
+  CURLM* multi = curl_multi_init();
+  std::vector<Slot> slots(kConnections);
+  std::size_t next = 0;
+  std::size_t done = 0;
+  bool ok = true;
+  auto startNext = [&](Slot& slot) {
+    if (next >= files.size()) return;
+    const auto& [type, name] = files[next++];
+    slot.url = mv::PublicFunction::fileURLWithName(name, type).value_or("");
+    slot.out = std::fopen((folderOf(type) / name).c_str(), "wb");
+    curl_easy_setopt(slot.easy, CURLOPT_URL, slot.url.c_str());
+    curl_easy_setopt(slot.easy, CURLOPT_WRITEDATA, slot.out);
+    curl_multi_add_handle(multi, slot.easy);
+  };
+  for (auto& slot : slots) {
+    slot.easy = curl_easy_init();
+    curl_easy_setopt(slot.easy, CURLOPT_POST, 1L);
+    curl_easy_setopt(slot.easy, CURLOPT_POSTFIELDSIZE, 0L);
+    curl_easy_setopt(slot.easy, CURLOPT_WRITEFUNCTION, &writeTo);
+    curl_easy_setopt(slot.easy, CURLOPT_PRIVATE, &slot);
+    startNext(slot);
+  }
+  while (done < files.size()) {
+    int running = 0;
+    curl_multi_perform(multi, &running);
+    int queued = 0;
+    while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
+      if (msg->msg != CURLMSG_DONE) continue;
+      Slot* slot = nullptr;
+      curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &slot);
+      long status = 0;
+      curl_easy_getinfo(msg->easy_handle, CURLINFO_RESPONSE_CODE, &status);
+      ok = ok && msg->data.result == CURLE_OK && status == 200;
+      curl_multi_remove_handle(multi, slot->easy);
+      std::fclose(slot->out);
+      slot->out = nullptr;
+      ++done;
+      startNext(*slot);
+    }
+    if (done < files.size()) curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+  }
+  for (auto& slot : slots) curl_easy_cleanup(slot.easy);
+  curl_multi_cleanup(multi);
+  return ok;
+}
+
+void BM_BareCurlDownload(benchmark::State& state) {
+  timeRuns(state, "bare", [] { return bareDownload(world().files) ? std::string() : "a file did not arrive"; });
+}
+
+BENCHMARK(BM_BareCurlDownload)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ImagePhaseHeadless)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ImagePhaseWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bench::runBenchmarks(argc, argv, gProducts);
+  const double bare = mean(gSeconds["bare"]);
+  if (bare > 0) {
+    std::printf("\nimage phase of %zu files / bare libcurl download over %ld connections (%.2f s):\n",
+                gWorld ? gWorld->files.size() : 0, kConnections, bare);
+    for (const char* name : {"headless", "window"}) {
+      const double s = mean(gSeconds[name]);
+      if (s > 0) std::printf("  %-8s %.2f s  ratio %.2f\n", name, s, s / bare);
+      else std::printf("  %-8s not run\n", name);
+    }
+  }
+  gScene.reset();
+  gWorld.reset();
+  return 0;
+}

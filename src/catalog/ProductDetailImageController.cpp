@@ -1,0 +1,534 @@
+#include "catalog/ProductDetailImageController.hpp"
+
+#include <filesystem>
+
+#include "catalog/CatalogFeedback.hpp"
+#include "catalog/ImageBrowserLayout.hpp"
+#include "catalog/SlideShowController.hpp"
+#include "platform/base/MainThread.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/ui/WeakAs.hpp"
+#include "shell/settings/SkinManager.hpp"
+#include "util/FitCGRect.hpp"
+#include "util/PublicFunction.hpp"
+#include "widgets/ImageLoadOperation.hpp"
+#include "widgets/ImageLoadQueueManager.hpp"
+#include "widgets/ViewStyle.hpp"
+
+namespace mv {
+namespace {
+
+using Self = ProductDetailImageController;
+
+std::optional<std::filesystem::path> productFile(const std::vector<std::string>& names, long index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= names.size()) return std::nullopt;
+  return PublicFunction::filePathWithName(names[static_cast<std::size_t>(index)], kFileTypeProductImage);
+}
+
+// A product picture scaled down to the page area; the stock picture when the
+// file is missing or is no picture.
+std::shared_ptr<const gfx::ImageData> readPicture(const std::optional<std::filesystem::path>& path) {
+  std::shared_ptr<const gfx::ImageData> data;
+  if (path) {
+    if (auto decoded = gfx::ImageData::decodeFile(*path)) data = std::make_shared<gfx::ImageData>(std::move(*decoded));
+  }
+  if (!data) data = PublicFunction::getLocalImage("", kFileTypeProductImage);
+  if (data && PublicFunction::image(*data, ProductDetailImageController::kPageArea)) {
+    data = PublicFunction::scaleImage(data, ProductDetailImageController::kPageArea);
+  }
+  return data;
+}
+
+gfx::ImagePtr pictureOf(const std::shared_ptr<const gfx::ImageData>& data) {
+  return data ? gfx::Image::fromImageData(*data) : nullptr;
+}
+
+base::Size fileDimensions(const std::optional<std::filesystem::path>& path) {
+  if (!path) return {};
+  const auto size = gfx::ImageData::dimensionsOfFile(*path);
+  return size ? base::Size{static_cast<double>(size->first), static_cast<double>(size->second)} : base::Size{};
+}
+
+}  // namespace
+
+ProductDetailImageController::~ProductDetailImageController() {
+  for (auto& read : reads_) read.cancel();
+  if (myScrollView_) myScrollView_->setDelegate({});
+}
+
+void ProductDetailImageController::setBrowserDelegate(std::weak_ptr<ProductDetailImageDelegate> d) {
+  browserDelegate_ = d;
+  if (auto strong = d.lock()) setDelegate(std::static_pointer_cast<PopControllerDelegate>(strong));
+}
+
+void ProductDetailImageController::setCurrentImageCache(gfx::ImagePtr image, long index) {
+  currentImageCache_ = std::move(image);
+  cachedImageIndex_ = currentImageCache_ ? index : -1;
+}
+
+// ---- building -----------------------------------------------------------------------------
+
+void ProductDetailImageController::loadView() {
+  setView(std::make_shared<ui::View>(ui::Rect{0, 0, kPageArea.width, kPageArea.height}));
+}
+
+void ProductDetailImageController::viewDidLoad() {
+  PopBaseController::viewDidLoad();
+  MV_ASSERT_MAIN_THREAD();
+  auto root = view();
+  root->setBackgroundColor(gfx::Color::black());
+  const auto& fit = FitCGRect::sharedInstance();
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto action = [weak](void (Self::*step)()) {
+    return [weak, step](ui::Control&, const ui::Event*) {
+      if (auto self = std::static_pointer_cast<Self>(weak.lock())) ((*self).*step)();
+    };
+  };
+
+  btnSlideShow_ = std::make_shared<ui::Button>(fit.fitCGRectBy(15, 25, 60, 34), ui::ButtonType::Custom);
+  ViewStyle::initializeToButtonHeight34(*btnSlideShow_);
+  btnSlideShow_->setImage(gfx::Image::named("icon_slideshow.png"));
+  btnSlideShow_->addAction(action(&Self::startSlideShow), ui::ControlEventTouchUpInside);
+  titlebar()->addSubview(btnSlideShow_);
+
+  btnLeft_ = std::make_shared<ui::Button>(ui::Rect{13, 340, 23, 87}, ui::ButtonType::Custom);
+  btnLeft_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Left_23x87.png"));
+  btnLeft_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Left_Highlighted_23x87.png"),
+                     ui::ControlStateHighlighted);
+  btnLeft_->addAction(action(&Self::previousProduct), ui::ControlEventTouchUpInside);
+  btnRight_ = std::make_shared<ui::Button>(ui::Rect{988, 340, 23, 87}, ui::ButtonType::Custom);
+  btnRight_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Right_23x87.png"));
+  btnRight_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Right_Highlighted_23x87.png"),
+                      ui::ControlStateHighlighted);
+  btnRight_->addAction(action(&Self::nextProduct), ui::ControlEventTouchUpInside);
+
+  btnProductInfo_ = std::make_shared<ui::Button>(fit.fitCGRectBy(975, 718, 50, 50), ui::ButtonType::Custom);
+  btnProductInfo_->setImage(SkinManager::skinFromImageName("product-info-off.png"));
+  btnProductInfo_->setImage(SkinManager::skinFromImageName("product-info-on.png"), ui::ControlStateSelected);
+  btnProductInfo_->addAction(action(&Self::btnProductInfoClick), ui::ControlEventTouchUpInside);
+
+  productInfoView_ = std::make_shared<ProductInfoView>(fit.fitCGRectBy(0, 20, 1024, 768));
+  productInfoView_->init();
+  productInfoView_->setDelegate(ui::weakAs<ProductInfoViewDelegate>(this));
+
+  pageControl_ = std::make_shared<PageControl>(ui::Rect{262, 722, 500, 36});
+  pageControl_->setAlignment(PageControlAlignmentCenter);
+  pageControl_->setPageIndicatorTintColor(gfx::Color::darkGray());
+  pageControl_->setCurrentPageIndicatorTintColor(ViewStyle::colorOfMainTheme());
+  pageControl_->addAction(action(&Self::changePage), ui::ControlEventValueChanged);
+
+  for (ui::View* chrome : {static_cast<ui::View*>(titlebar().get()), static_cast<ui::View*>(btnLeft_.get()),
+                           static_cast<ui::View*>(btnRight_.get()), static_cast<ui::View*>(btnProductInfo_.get())}) {
+    chrome->setAlpha(0.8);
+  }
+  setupPages();
+  myScrollView_ = makeScrollView();
+  root->insertSubview(myScrollView_, 0);
+  for (const std::shared_ptr<ui::View>& part :
+       std::vector<std::shared_ptr<ui::View>>{btnLeft_, btnRight_, pageControl_, btnProductInfo_}) {
+    root->addSubview(part);
+  }
+  root->bringSubviewToFront(titlebar().get());
+  setCurrentIndex(startWithIndex_);
+  scrollToPage(startWithIndex_, false);
+  if (lblTittle()) lblTittle()->setText(productTitle_);
+  pageCurling_ = false;
+  isPageMoving_ = false;
+}
+
+std::shared_ptr<ui::ScrollView> ProductDetailImageController::makeScrollView() {
+  auto scroll = std::make_shared<ui::ScrollView>(ui::Rect{0, 0, kPageArea.width, kPageArea.height});
+  scroll->setPagingEnabled(true);
+  scroll->setShowsHorizontalScrollIndicator(false);
+  scroll->setShowsVerticalScrollIndicator(false);
+  scroll->setScrollsToTop(false);
+  scroll->setAlwaysBounceHorizontal(true);
+  scroll->setBackgroundColor(gfx::Color::white());
+  scroll->setContentSize({kPageArea.width * static_cast<double>(imageCount_), kPageArea.height / 2});
+  scroll->setDelegate(ui::weakAs<ui::ScrollViewDelegate>(this));
+  return scroll;
+}
+
+void ProductDetailImageController::setupPages() {
+  startWithIndex_ = tag_;
+  imageCount_ = std::max<long>(1, static_cast<long>(ImagesArray_.size()));
+  if (startWithIndex_ < 0 || startWithIndex_ >= imageCount_) startWithIndex_ = 0;
+  pageControl_->setNumberOfPages(imageCount_);
+  pageControl_->setCurrentPage(startWithIndex_);
+  for (auto& read : reads_) read.cancel();
+  bigImageViews_.assign(static_cast<std::size_t>(imageCount_), nullptr);
+  reads_.assign(static_cast<std::size_t>(imageCount_), base::CancelFlag{});
+  leftTransition_ = ImageBrowserLayout::leftTransition();
+  rightTransition_ = ImageBrowserLayout::rightTransition(kPageArea.width, imageCount_);
+}
+
+ui::Rect ProductDetailImageController::pageFrame(long index) const {
+  return {kPageArea.width * static_cast<double>(index), 0, kPageArea.width, kPageArea.height};
+}
+
+void ProductDetailImageController::viewWillAppear(bool animated) {
+  PopBaseController::viewWillAppear(animated);
+  isChromeHidden_ = false;
+  isAnimating_ = false;
+  slideShow_ = false;
+}
+
+void ProductDetailImageController::viewDidDisappear(bool animated) {
+  PopBaseController::viewDidDisappear(animated);
+  // Dismissed (by its close button or by a logout taking every screen
+  // down): nothing of it may fire any more.
+  if (!presentingViewController()) {
+    slideShowTimer_.cancelAll();
+    slideShow_ = false;
+    timers_.cancelAll();
+  }
+}
+
+void ProductDetailImageController::updateLanguage(ui::ViewController&) {
+  PopBaseController::updateLanguage();
+  if (productInfoView_) productInfoView_->updateLanguage();
+}
+
+// ---- pictures -----------------------------------------------------------------------------------
+
+gfx::ImagePtr ProductDetailImageController::fullImage(long index) const {
+  if (index == cachedImageIndex_ && currentImageCache_) return currentImageCache_;
+  return pictureOf(readPicture(productFile(ImagesArray_, index)));
+}
+
+gfx::ImagePtr ProductDetailImageController::enlargedThumbnail(long index) const {
+  auto thumb = readPicture(productFile(thumbImagesArray_, index));
+  const base::Size full = fileDimensions(productFile(ImagesArray_, index));
+  const auto scale = thumb ? ImageBrowserLayout::enlargementScale(
+                                 kPageArea, full, {static_cast<double>(thumb->width), static_cast<double>(thumb->height)})
+                           : std::nullopt;
+  if (!scale) return pictureOf(PublicFunction::getLocalImage("", kFileTypeProductImage));
+  const int w = static_cast<int>(*scale * thumb->width);
+  const int h = static_cast<int>(*scale * thumb->height);
+  if (w <= 0 || h <= 0) return pictureOf(PublicFunction::getLocalImage("", kFileTypeProductImage));
+  return gfx::Image::fromImageData(thumb->scaled(w, h));
+}
+
+std::shared_ptr<ProductBigImageView> ProductDetailImageController::pageView(long index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= bigImageViews_.size()) return nullptr;
+  return bigImageViews_[static_cast<std::size_t>(index)];
+}
+
+std::shared_ptr<ProductBigImageView> ProductDetailImageController::makePage(long index) {
+  auto page = ProductBigImageView::create(pageFrame(index), index, ui::weakAs<ProductBigImageViewScroller>(this));
+  myScrollView_->addSubview(page);
+  bigImageViews_[static_cast<std::size_t>(index)] = page;
+  return page;
+}
+
+void ProductDetailImageController::setCurrentIndex(long index, bool withNeighbours) {
+  currentIndex_ = index;
+  pageControl_->setCurrentPage(index);
+  const auto plan = ImageBrowserLayout::loadPlan(index, imageCount_);
+  if (plan.now) loadPageNow(*plan.now);
+  if (!withNeighbours) return;
+  for (long i : plan.async) loadPageAsync(i, false);
+  for (long i : plan.unload) unloadPage(i);
+}
+
+void ProductDetailImageController::loadPageNow(long index) {
+  if (index < 0 || index >= imageCount_) return;
+  if (auto existing = pageView(index)) {
+    existing->resetZoom();
+    return;
+  }
+  auto page = makePage(index);
+  page->setImage(fullImage(index));
+}
+
+void ProductDetailImageController::loadPageAsync(long index, bool thumbnailOnly) {
+  if (index < 0 || index >= imageCount_) return;
+  if (auto existing = pageView(index)) {
+    existing->resetZoom();
+    return;
+  }
+  auto page = makePage(index);
+  page->imageView().setContentMode(ui::ContentMode::Center);
+  page->imageView().setImage(enlargedThumbnail(index));
+  if (!thumbnailOnly) loadFullLater(index, false);
+}
+
+void ProductDetailImageController::loadFullLater(long index, bool unique) {
+  auto page = pageView(index);
+  if (!page) return;
+  const auto path = productFile(ImagesArray_, index);
+  reads_[static_cast<std::size_t>(index)].cancel();
+  std::weak_ptr<ProductBigImageView> weakPage = page;
+  reads_[static_cast<std::size_t>(index)] = base::WorkQueue::global().async<std::shared_ptr<const gfx::ImageData>>(
+      [path](const base::CancelFlag&) { return readPicture(path); },
+      [weakPage, unique](std::shared_ptr<const gfx::ImageData> data) {
+        auto target = weakPage.lock();
+        if (!target || !data) return;
+        auto operation = ImageLoadOperation::initWithImageName(pictureOf(data), target->imageViewPtr(), false);
+        ImageLoadQueueManager::sharedInstance().loadImageWithOperation(operation, unique);
+      });
+}
+
+void ProductDetailImageController::unloadPage(long index) {
+  auto page = pageView(index);
+  if (!page) return;
+  reads_[static_cast<std::size_t>(index)].cancel();
+  page->imageView().setImage(nullptr);
+  page->removeFromSuperview();
+  bigImageViews_[static_cast<std::size_t>(index)] = nullptr;
+}
+
+void ProductDetailImageController::scrollToPage(long index, bool animated) {
+  isPageMoving_ = true;
+  myScrollView_->setContentOffset({pageFrame(index).x(), 0}, animated);
+  isPageMoving_ = false;
+}
+
+// ---- paging -----------------------------------------------------------------------------------------
+
+void ProductDetailImageController::scrollViewDidScroll(ui::ScrollView& scrollView) {
+  if (&scrollView != myScrollView_.get() || pageControlUsed_ || pageCurling_ || isPageMoving_) return;
+  const double offset = scrollView.contentOffset().x;
+  const long page = ImageBrowserLayout::pageForOffset(offset, kPageArea.width);
+  if (page != currentIndex_) {
+    if (page >= 0 && page < imageCount_) setCurrentIndex(page);
+    return;
+  }
+  if (page == 0 && offset < leftTransition_ && !btnLeft_->isHidden()) {
+    previousProduct();
+  } else if (page == imageCount_ - 1 && offset > rightTransition_ && !btnRight_->isHidden()) {
+    nextProduct();
+  }
+}
+
+void ProductDetailImageController::scrollViewWillBeginDragging(ui::ScrollView&) { pageControlUsed_ = false; }
+
+void ProductDetailImageController::changePage() {
+  const long page = static_cast<long>(pageControl_->currentPage());
+  setCurrentIndex(page);
+  scrollToPage(page, true);
+  pageControlUsed_ = true;
+}
+
+// ---- another product ------------------------------------------------------------------------------
+
+void ProductDetailImageController::previousProduct() { loadProduct(1); }
+
+void ProductDetailImageController::nextProduct() { loadProduct(2); }
+
+void ProductDetailImageController::loadProduct(int direction) {
+  if (pageCurling_) return;
+  myScrollView_->setScrollEnabled(false);
+  pageCurling_ = true;
+  cachedImageIndex_ = -1;
+  currentImageCache_.reset();
+  auto d = browserDelegate_.lock();
+  if (!d) {
+    pageCurling_ = false;
+    myScrollView_->setScrollEnabled(true);
+    return;
+  }
+  auto keep = shared_from_this();
+  btnLeft_->setEnabled(false);
+  btnRight_->setEnabled(false);
+  d->changeProduct(direction, slideShow_);
+  if (lblTittle()) lblTittle()->setText(productTitle_);
+  refreshView(direction);
+}
+
+bool ProductDetailImageController::thumbnailFirst() const {
+  const auto path = productFile(ImagesArray_, currentIndex_);
+  std::error_code ec;
+  const std::uintmax_t size = path ? std::filesystem::file_size(*path, ec) : 0;
+  return ImageBrowserLayout::showsThumbnailFirst(ec ? 0 : size, PublicFunction::getDeviceType());
+}
+
+void ProductDetailImageController::refreshView(int direction) {
+  auto root = view();
+  auto old = myScrollView_;
+  old->layer().removeAllAnimations();
+  old->setDelegate({});
+  setupPages();
+  myScrollView_ = makeScrollView();
+  currentIndex_ = startWithIndex_;
+  pageControl_->setCurrentPage(currentIndex_);
+  myScrollView_->setContentOffset({pageFrame(currentIndex_).x(), 0});
+  const bool thumbFirst = thumbnailFirst();
+  if (thumbFirst) {
+    loadPageAsync(currentIndex_, true);
+  } else {
+    loadPageNow(currentIndex_);
+  }
+  auto overlay = std::make_shared<ui::View>(ui::Rect{0, 0, kPageArea.width, kPageArea.height});
+  overlay->setBackgroundColor(gfx::Color::black());
+  overlay->setUserInteractionEnabled(false);
+  auto fresh = myScrollView_;
+  const auto shrunk = ui::AffineTransform::scale(0.95, 0.95);
+  if (direction == 1) {
+    root->insertSubviewBelow(fresh, old.get());
+    fresh->setTransform(shrunk);
+    overlay->setAlpha(0.5);
+    root->insertSubviewAbove(overlay, fresh.get());
+  } else {
+    ui::Rect start = fresh->frame();
+    start.origin.x = kPageArea.width;
+    fresh->setFrame(start);
+    root->insertSubviewAbove(overlay, old.get());
+    overlay->setAlpha(0);
+    root->insertSubviewAbove(fresh, overlay.get());
+  }
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  btnLeft_->setEnabled(true);
+  btnRight_->setEnabled(true);
+  ui::View::animate(
+      kProductChangeDuration, 0, ui::AnimationOptionAllowUserInteraction,
+      [direction, fresh, old, overlay, shrunk] {
+        if (direction == 1) {
+          fresh->setTransform(ui::AffineTransform::identity());
+          ui::Rect away = old->frame();
+          away.origin.x = kPageArea.width;
+          old->setFrame(away);
+          overlay->setAlpha(0);
+        } else {
+          fresh->setFrame({0, 0, kPageArea.width, kPageArea.height});
+          old->setTransform(shrunk);
+          overlay->setAlpha(0.5);
+        }
+      },
+      [weak, fresh, old, overlay, thumbFirst](bool finished) {
+        overlay->removeFromSuperview();
+        old->removeFromSuperview();
+        fresh->setTransform(ui::AffineTransform::identity());
+        auto self = std::static_pointer_cast<Self>(weak.lock());
+        if (!self || self->myScrollView_ != fresh) return;
+        self->pageCurling_ = false;
+        if (!finished && !self->slideShow_) return;
+        if (thumbFirst) {
+          self->timers_.cancel(self->fullLoad_);
+          self->fullLoad_ = self->timers_.after(0, [self = self.get()] {
+            if (auto page = self->pageView(0)) {
+              page->resetZoom();
+            } else {
+              self->makePage(0);
+            }
+            self->loadFullLater(0, true);
+          });
+          self->loadPageAsync(self->currentIndex_ + 1, false);
+        } else {
+          self->loadPageNow(self->currentIndex_ + 1);
+        }
+      });
+}
+
+// ---- chrome and information -----------------------------------------------------------------------
+
+void ProductDetailImageController::toggleChromeSoon() {
+  timers_.cancel(chromeToggle_);
+  chromeToggle_ = timers_.after(kChromeDelay, [this] {
+    chromeToggle_ = 0;
+    toggleChromeDisplay();
+  });
+}
+
+void ProductDetailImageController::cancelChromeToggle() {
+  timers_.cancel(chromeToggle_);
+  chromeToggle_ = 0;
+}
+
+void ProductDetailImageController::toggleChromeDisplay() {
+  if (isAnimating_) return;
+  hideChrome(!isChromeHidden_);
+}
+
+void ProductDetailImageController::hideChrome(bool hide) {
+  if (hide == isChromeHidden_) return;
+  isChromeHidden_ = hide;
+  isAnimating_ = true;
+  auto bar = titlebar();
+  auto left = btnLeft_, right = btnRight_, info = btnProductInfo_;
+  auto dots = pageControl_;
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const double bottom = kPageArea.height;
+  ui::View::animate(
+      kChromeDuration, 0, hide ? ui::AnimationOptionCurveEaseIn : ui::AnimationOptionCurveEaseOut,
+      [=] {
+        auto move = [hide](ui::View& v, double dx, double dy) {
+          ui::Rect f = v.frame();
+          f.origin.x += hide ? dx : -dx;
+          f.origin.y += hide ? dy : -dy;
+          v.setFrame(f);
+        };
+        move(*bar, 0, -bar->frame().maxY());
+        move(*left, -left->frame().maxX(), 0);
+        move(*right, kPageArea.width - right->frame().x(), 0);
+        move(*dots, 0, bottom - dots->frame().y());
+        move(*info, 0, bottom - info->frame().y());
+        left->setAlpha(hide ? 0 : 1);
+      },
+      [weak](bool) {
+        if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->isAnimating_ = false;
+      });
+}
+
+void ProductDetailImageController::btnProductInfoClick() {
+  if (btnProductInfo_->isSelected()) {
+    productInfoView_->productInfoViewClose();
+    return;
+  }
+  productInfoView_->setProductEntity(productEntity_);
+  productInfoView_->setLabelPrice(productPrice_, productDiscountPrice_);
+  productInfoView_->setAlpha(0);
+  view()->insertSubviewBelow(productInfoView_, btnProductInfo_.get());
+  auto panel = productInfoView_;
+  ui::View::animate(kInfoFadeDuration, 0, ui::AnimationOptionCurveEaseIn, [panel] { panel->setAlpha(1); });
+  btnProductInfo_->setSelected(true);
+}
+
+void ProductDetailImageController::productInfoViewClose() { btnProductInfo_->setSelected(false); }
+
+void ProductDetailImageController::dismissPopController(bool animated) {
+  if (presentedViewController()) dismissViewControllerAnimated(animated);
+}
+
+// ---- slide show -------------------------------------------------------------------------------------
+
+void ProductDetailImageController::startSlideShow() {
+  endSlideShow();
+  CatalogFeedback::toast("SLIDESHOWBEGIN");
+  slideShowController_ = std::make_shared<SlideShowController>();
+  slideShowController_->setDetailImageController(std::static_pointer_cast<Self>(shared_from_this()));
+  slideShowController_->setModalTransitionStyle(ui::ModalTransitionStyle::CrossDissolve);
+  presentViewController(slideShowController_, true);
+  // The show starts from the file, not from the picture the product screen handed over.
+  slideShowController_->showImage(pictureOf(readPicture(productFile(ImagesArray_, currentIndex_))));
+  const auto timer = base::RunLoop::main().every(kSlideInterval, slideShowTimer_.guard([this] { slideShowTick(); }));
+  slideShowTimer_.track([timer] { base::RunLoop::main().cancel(timer); });
+  slideShow_ = true;
+}
+
+void ProductDetailImageController::slideShowTick() {
+  if (!slideShow_) return;
+  const auto tick = ImageBrowserLayout::slideShowTick(pageControlUsed_ || pageCurling_ || isPageMoving_,
+                                                      myScrollView_->contentOffset().x,
+                                                      myScrollView_->contentSize().width, kPageArea.width);
+  if (tick == ImageBrowserLayout::Tick::Wait) return;
+  if (tick == ImageBrowserLayout::Tick::NextPage) {
+    isPageMoving_ = true;
+    myScrollView_->setContentOffset({myScrollView_->contentOffset().x + kPageArea.width, 0}, true);
+    isPageMoving_ = false;
+  } else {
+    nextProduct();
+  }
+  if (slideShowController_) {
+    slideShowController_->showImage(pictureOf(readPicture(productFile(ImagesArray_, currentIndex_))));
+  }
+}
+
+void ProductDetailImageController::endSlideShow() {
+  if (!slideShow_) return;
+  slideShowTimer_.cancelAll();
+  slideShow_ = false;
+  CatalogFeedback::toast("SLIDESHOWSTOP");
+}
+
+}  // namespace mv

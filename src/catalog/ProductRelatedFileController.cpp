@@ -1,0 +1,282 @@
+#include "catalog/ProductRelatedFileController.hpp"
+
+#include <algorithm>
+
+#include "catalog/CatalogFeedback.hpp"
+#include "library/LibraryCellState.hpp"
+#include "library/LibraryDownloads.hpp"
+#include "library/LibraryFileOpener.hpp"
+#include "library/LibraryListModel.hpp"
+#include "library/LibraryViewers.hpp"
+#include "library/SaleslibraryModel.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/WeakAs.hpp"
+#include "platform/ui/Window.hpp"
+#include "shell/frame/ScreenAlert.hpp"
+#include "shell/sync-screens/SyncScreenPresenter.hpp"
+#include "store/DataAccessManager.hpp"
+#include "sync/CommandCode.hpp"
+#include "sync/requests/RequestDownload.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Session.hpp"
+
+namespace mv {
+namespace {
+
+std::string text(const char* key) { return CatalogFeedback::text(key); }
+
+}  // namespace
+
+ProductRelatedFileController::~ProductRelatedFileController() {
+  if (auto library = library_.lock()) library->removeFromCallBackList(this);
+  if (grid_) {
+    grid_->setDataSource({});
+    grid_->setDelegate({});
+  }
+}
+
+void ProductRelatedFileController::loadView() {
+  setView(std::make_shared<ui::View>(ui::Rect{0, 0, 364, kSlotSize.height}));
+}
+
+void ProductRelatedFileController::viewDidLoad() {
+  PopBaseController::viewDidLoad();
+  readPendingUpdates();
+  SaleslibraryModel::sharedInstance()->loadExistsFiles();
+  if (lblTittle()) lblTittle()->setText(text("RELATEDMATERIALS"));
+  auto root = view();
+  root->setBackgroundColor(gfx::Color::white());
+  ui::Rect strip = root->bounds();
+  if (fullScreen_) strip = {20, titlebar()->frame().maxY() + 20, strip.width() - 40, kSlotSize.height};
+  grid_ = std::make_shared<GridView>(strip);
+  grid_->setAutoresizingMask(fullScreen_ ? ui::FlexibleWidth : ui::FlexibleWidth | ui::FlexibleHeight);
+  grid_->setLayoutDirection(GridViewData::kHorizontal);
+  grid_->setSeparatorStyle(GridViewCellSeparatorStyleSingleLine);
+  grid_->setDataSource(ui::weakAs<GridViewDataSource>(this));
+  grid_->setDelegate(ui::weakAs<GridViewDelegate>(this));
+  root->addSubview(grid_);
+  titlebar()->setHidden(!fullScreen_);
+  grid_->reloadData();
+  finishViewDidLoad();
+}
+
+void ProductRelatedFileController::viewAfterFirstDidLoad() {
+  PopBaseController::viewAfterFirstDidLoad();
+  auto library = SaleslibraryModel::sharedInstance();
+  library->registerCallBackList(ui::weakAs<NetworkRecDelegate>(this).lock());
+  library_ = library;
+}
+
+void ProductRelatedFileController::updateLanguage(ui::ViewController&) {
+  PopBaseController::updateLanguage();
+  if (lblTittle()) lblTittle()->setText(text("RELATEDMATERIALS"));
+  if (grid_) grid_->reloadData();
+}
+
+void ProductRelatedFileController::readPendingUpdates() {
+  auto* store = DataAccessManager::sharedDataModel();
+  libFilesArrayIDS_ = store ? store->getAllLibFileUpdateIDs() : std::vector<int>{};
+}
+
+void ProductRelatedFileController::reloadRelatdFiles(std::vector<marvisto_library_files_Entity> files) {
+  libfilesArray_ = std::move(files);
+  readPendingUpdates();
+  if (grid_) grid_->reloadData();
+}
+
+LibraryFileState ProductRelatedFileController::stateOf(const marvisto_library_files_Entity& file) const {
+  return stateReader_ ? stateReader_(file) : LibraryFileState::of(file);
+}
+
+bool ProductRelatedFileController::isInFilesIDS(const marvisto_library_files_Entity& file) const {
+  return std::find(libFilesArrayIDS_.begin(), libFilesArrayIDS_.end(), file.file_id) != libFilesArrayIDS_.end();
+}
+
+// ---- the strip -------------------------------------------------------------------------------
+
+std::size_t ProductRelatedFileController::numberOfItemsInGridView(GridView&) { return libfilesArray_.size(); }
+
+std::optional<base::Size> ProductRelatedFileController::portraitGridCellSizeForGridView(GridView&) {
+  return kSlotSize;
+}
+
+std::shared_ptr<GridViewCell> ProductRelatedFileController::gridViewCellForItemAtIndex(GridView& gridView,
+                                                                                      std::size_t index) {
+  auto cell = std::dynamic_pointer_cast<LibraryDetailCell>(
+      gridView.dequeueReusableCellWithIdentifier(LibraryDetailCell::kReuseIdentifier));
+  if (!cell) {
+    cell = std::make_shared<LibraryDetailCell>(LibraryDetailCell::kFrame, LibraryDetailCell::kReuseIdentifier);
+    cell->init();
+  }
+  if (index >= libfilesArray_.size()) return cell;
+  const auto& file = libfilesArray_[index];
+  cell->apply(LibraryCellState::make(file, stateOf(file), false));
+  cell->loadFileImageAsyncWithName(file.cover_image, PublicFunction::getFileType(file.type), true);
+  cell->titleLabel().setText(file.title);
+  cell->setFile(file);
+  cell->setShaking(false);
+  cell->setDetailDelegate(ui::weakAs<LibraryDetailCellDelegate>(this));
+  cell->setCellIndex(static_cast<std::int64_t>(index));
+  cell->setTransform(ui::AffineTransform::scale(kCellScale, kCellScale));
+  return cell;
+}
+
+std::shared_ptr<LibraryDetailCell> ProductRelatedFileController::cellAt(std::size_t index) const {
+  return grid_ ? std::dynamic_pointer_cast<LibraryDetailCell>(grid_->cellForItemAtIndex(index)) : nullptr;
+}
+
+// ---- taps ------------------------------------------------------------------------------------
+
+void ProductRelatedFileController::didSelectedCell(const marvisto_library_files_Entity& file, std::int64_t cellIndex) {
+  auto keep = shared_from_this();
+  switch (LibraryListModel::tapAction(stateOf(file), 0, false)) {
+    case LibraryTapAction::Pause:
+      pauseDownload(file);
+      break;
+    case LibraryTapAction::Resume:
+      selectedFileToDownload(file);
+      break;
+    case LibraryTapAction::OfferUpdate:
+      selectFileToUpdateWithIndex(static_cast<long>(cellIndex));
+      break;
+    case LibraryTapAction::Open: {
+      auto* store = DataAccessManager::sharedDataModel();
+      selectDownloadedFile(file.file_name, store ? store->getFileTypeByFileName(file.file_name).value_or("") : "");
+      break;
+    }
+    case LibraryTapAction::ShowInfo:
+      selectShowInfo(file);
+      break;
+    case LibraryTapAction::Nothing:
+      break;
+  }
+  if (grid_) grid_->reloadData();
+}
+
+void ProductRelatedFileController::didSelectedInfoButton(const marvisto_library_files_Entity& file) {
+  selectShowInfo(file);
+}
+
+void ProductRelatedFileController::pauseDownload(const marvisto_library_files_Entity& file) {
+  SaleslibraryModel::sharedInstance()->pauseDownloadFile(file.file_name);
+}
+
+void ProductRelatedFileController::selectedFileToDownload(const marvisto_library_files_Entity& file) {
+  auto delegate = ui::weakAs<ui::AlertViewDelegate>(this);
+  switch (LibraryDownloads::check(Session::current().loginType, false)) {
+    case LibraryDownloadCheck::DemoLimited:
+      ScreenAlert{kDemoAlertTag, text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), text("ISEE"), {text("SIGNUPNOW")}}
+          .show(delegate);
+      return;
+    case LibraryDownloadCheck::Offline:
+      ScreenAlert{kOfflineAlertTag, text("FILEDOWNLOADFAILED"), text("999"), text("OK"), {}}.show(delegate);
+      return;
+    default:
+      break;
+  }
+  const int id = SaleslibraryModel::sharedInstance()->sendRequest(SaleslibraryModel::requestForFile(file));
+  MV_LOG("the downloadId is ", id);
+  if (grid_) grid_->reloadData();
+}
+
+void ProductRelatedFileController::selectFileToUpdateWithIndex(long index) {
+  updateAlert_ = ScreenAlert{index, text("FILECONTENTUPDATED"), text("HASUPDATE"), text("UPDATE"), {text("CANCEL")}}
+                     .show(ui::weakAs<ui::AlertViewDelegate>(this));
+}
+
+ui::NavigationController* ProductRelatedFileController::rootNavigationController() const {
+  ui::ViewController* top = parentViewController();
+  while (top && top->parentViewController()) top = top->parentViewController();
+  if (auto* nav = dynamic_cast<ui::NavigationController*>(top)) return nav;
+  auto* window = ui::Application::sharedInstance().keyWindow();
+  return window ? dynamic_cast<ui::NavigationController*>(window->rootViewController().get()) : nullptr;
+}
+
+void ProductRelatedFileController::selectDownloadedFile(const std::string& fileName, const std::string& type) {
+  auto decision = LibraryFileOpener::decideForFile(fileName, type);
+  if (!decision) return;
+  auto* store = DataAccessManager::sharedDataModel();
+  const std::string title = store ? store->getTitleByFileName(fileName).value_or(fileName) : fileName;
+  LibraryViewers::open(*decision, title, rootNavigationController());
+}
+
+void ProductRelatedFileController::selectShowInfo(const marvisto_library_files_Entity& file) {
+  auto info = std::make_shared<FileDescriptionViewController>();
+  info->setFileEntity(file);
+  info->setDelagate(ui::weakAs<FileDescripionDelegate>(this));
+  info->setModalPresentationStyle(ui::ModalPresentationStyle::FormSheet);
+  info->setModalTransitionStyle(ui::ModalTransitionStyle::CrossDissolve);
+  presentViewController(info, true);
+  info->delButton().setHidden(true);
+  // The card's own size, centred where the library puts it.
+  info->view()->setFrame(FileDescriptionViewController::kContainerFrame);
+}
+
+void ProductRelatedFileController::actionButtonPressed(const marvisto_library_files_Entity& file) {
+  const auto state = stateOf(file);
+  if (!state.present) {
+    selectedFileToDownload(file);
+    return;
+  }
+  if (isInFilesIDS(file)) {
+    for (std::size_t i = 0; i < libfilesArray_.size(); ++i) {
+      if (libfilesArray_[i].file_id == file.file_id) {
+        selectFileToUpdateWithIndex(static_cast<long>(i));
+        return;
+      }
+    }
+    return;
+  }
+  auto* store = DataAccessManager::sharedDataModel();
+  selectDownloadedFile(file.file_name, store ? store->getFileTypeByFileName(file.file_name).value_or("") : "");
+}
+
+void ProductRelatedFileController::markButtonPressed() {
+  if (grid_) grid_->reloadData();
+}
+
+void ProductRelatedFileController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
+  const long tag = alert.tag();
+  if (tag == kDemoAlertTag) {
+    if (buttonIndex == 1) ui::Application::sharedInstance().openURL(SyncScreenPresenter::signUpPageURL());
+    return;
+  }
+  if (&alert != updateAlert_.get()) return;
+  updateAlert_.reset();
+  if (tag < 0 || static_cast<std::size_t>(tag) >= libfilesArray_.size()) return;
+  const auto file = libfilesArray_[static_cast<std::size_t>(tag)];
+  if (buttonIndex == kUpdateButton) {
+    // The pending update stays until the new version has arrived: the
+    // download manager clears it on a "200" reply.
+    selectedFileToDownload(file);
+    return;
+  }
+  if (auto old = LibraryListModel::oldVersionToOpen(file)) {
+    auto* store = DataAccessManager::sharedDataModel();
+    const std::string title = store ? store->getTitleByFileName(file.file_name).value_or(file.title) : file.title;
+    LibraryViewers::open(*old, title, rootNavigationController());
+  }
+}
+
+// ---- the download manager's reports ------------------------------------------------------------
+
+void ProductRelatedFileController::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
+  MV_LOG("the filename is ", info.fileName, ",the percent is ", info.downloadPercent);
+  for (std::size_t i = 0; i < libfilesArray_.size(); ++i) {
+    if (libfilesArray_[i].file_name != info.fileName) continue;
+    if (auto cell = cellAt(i)) cell->progressView().setProgress(info.downloadPercent);
+  }
+}
+
+void ProductRelatedFileController::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  if (!result || result->cmdCode != kCmdDownload) return;
+  if (result->status == "200") {
+    if (grid_) grid_->reloadData();
+    return;
+  }
+  ScreenAlert{0, text("FILEDOWNLOADFAILED"), result->message, text("OK"), {}}.show({});
+}
+
+}  // namespace mv

@@ -1,0 +1,36 @@
+#pragma once
+// The viewers library files open in (video, PDF reader, book reader, Office
+// viewer), installed by each viewer when the application starts, and the one
+// way every screen carries out a `LibraryOpenDecision`: the viewer pushed on
+// the screen's navigation stack, the file handed to another application, or
+// the "FILEOPENFAILED" alert (tag 1001) with the reason.
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "library/LibraryFileOpener.hpp"
+#include "platform/ui/NavigationController.hpp"
+
+namespace mv {
+
+class LibraryViewers {
+ public:
+  // Makes the viewer of a file, or nothing when the file cannot be shown
+  // (a PDF the reader cannot read).
+  using Maker = std::function<std::shared_ptr<ui::ViewController>(const std::filesystem::path& path,
+                                                                   const std::string& title)>;
+  // The message when no viewer of that kind is installed.
+  static constexpr const char* kNoViewerKey = "NOVIEWERFORFILE";
+
+  // An empty maker removes the viewer.
+  static void install(LibraryOpenAction action, Maker maker);
+  static bool has(LibraryOpenAction action);
+
+  // Pushes the decided viewer, animated, or offers the file to another
+  // application; false (and the alert shown) when no viewer could be made
+  // or no application takes the file.
+  static bool open(const LibraryOpenDecision& decision, const std::string& title, ui::NavigationController* nav);
+};
+
+}  // namespace mv

@@ -1,0 +1,298 @@
+#include <fstream>
+
+#include "CatalogTestSupport.hpp"
+#include "SessionFixture.hpp"
+#include "catalog/ProductDetailController.hpp"
+#include "catalog/ProductRelatedFileController.hpp"
+#include "library/LibraryNetwork.hpp"
+#include "library/LibraryViewers.hpp"
+#include "library/SaleslibraryModel.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/Window.hpp"
+#include "shell/settings/Language.hpp"
+#include "sync/CommandCode.hpp"
+#include "sync/requests/RequestDownload.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace mv::test {
+namespace {
+
+// What the download manager sends and cancels; nothing travels.
+class RecordingNetwork : public LibraryNetwork {
+ public:
+  std::vector<std::string> sent, cancelled;
+  int sendRequest(const std::shared_ptr<RequestInterfaceBase>& request) override {
+    if (auto download = std::dynamic_pointer_cast<RequestDownload>(request)) {
+      for (const auto& name : download->fileNameList) sent.push_back(name);
+    }
+    return ++code_;
+  }
+  void cancelDownloadReuest(const std::string& fileName) override { cancelled.push_back(fileName); }
+
+ private:
+  int code_ = 100;
+};
+
+// Product 1 with three related files: a PDF on the device, a Word file on
+// the device with a newer version waiting, and a video not downloaded.
+class RelatedMaterialsTest : public CatalogTest {
+ protected:
+  void SetUp() override {
+    CatalogTest::SetUp();
+    ui::View::setAnimationsEnabled(false);
+    changeSession([](Session& s) { s.loginType = Session::kLoginTypeOnline; });
+    product(1, "p1");
+    save();
+    ASSERT_TRUE(store().saveToDatabaseLibraryFiles(
+        {file(11, "Brochure", "brochure.pdf", "PDF"), file(12, "Specs", "specs.docx", "WORD"),
+         file(13, "Film", "film.mp4", "VEDIO")}));
+    std::vector<marvisto_product_related_files_Entity> links;
+    for (int id : {11, 12, 13}) links.push_back({id, "SKU-1", 1});
+    ASSERT_TRUE(store().saveToDatabaseProductRelatedFile(links));
+    ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({12, "specs-old.docx", "WORD"}));
+    putOnDisk("brochure.pdf", "PDF");
+    putOnDisk("specs-old.docx", "WORD");
+    network = std::make_shared<RecordingNetwork>();
+    SaleslibraryModel::sharedInstance()->setNetwork(network);
+    screen = std::make_shared<ProductDetailController>();
+    screen->setProductEntity(store().getAllProducts().front());
+    nav = std::make_shared<ui::NavigationController>(screen);
+    window = std::make_shared<ui::Window>();
+    window->makeKeyAndVisible();
+    window->setRootViewController(nav);
+    driver = std::make_unique<ui::HeadlessDriver>(window);
+    settle();
+    strip = screen->relatedFileController();
+    ASSERT_TRUE(strip);
+    screen->setCurrentDescRelatedIndex(ProductDetailController::kRelatedMaterialsPanel);
+    settle();
+  }
+  void TearDown() override {
+    LibraryViewers::install(LibraryOpenAction::PdfReader, {});
+    strip.reset();
+    screen.reset();
+    window->setRootViewController(nullptr);
+    ui::Application::sharedInstance().removeWindow(window.get());
+    nav.reset();
+    driver.reset();
+    window.reset();
+    ui::AlertView::resetForTesting();
+    SaleslibraryModel::freeInstance();
+    ui::View::setAnimationsEnabled(true);
+    CatalogTest::TearDown();
+  }
+  static marvisto_library_files_Entity file(int id, const std::string& title, const std::string& name,
+                                            const std::string& type) {
+    marvisto_library_files_Entity f;
+    f.file_id = id;
+    f.title = title;
+    f.file_name = name;
+    f.type = type;
+    f.published = 1;
+    f.info = type + "/1.5 M";
+    f.date = "2024-01-02 10:00:00";
+    f.isNew = id == 13 ? 1 : 0;
+    return f;
+  }
+  void putOnDisk(const std::string& name, const std::string& type) {
+    auto path = PublicFunction::filePathWithName(name, PublicFunction::getFileType(type));
+    ASSERT_TRUE(path);
+    std::filesystem::create_directories(path->parent_path());
+    std::ofstream(*path, std::ios::binary) << "bytes";
+  }
+  void settle() {
+    base::RunLoop::main().runUntil([] { return false; }, 0.3);
+    ui::View::layoutPendingViews();
+  }
+  const marvisto_library_files_Entity& entry(std::size_t i) { return strip->libfilesArray().at(i); }
+  std::string alertMessage() {
+    auto alert = ui::AlertView::visibleAlert();
+    return alert ? alert->message() : "<none>";
+  }
+  void dismissAlert() {
+    if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
+    settle();
+  }
+  // A strip whose files read as `state` says.
+  void statesAre(LibraryFileState state) {
+    strip->setStateReader([state](const marvisto_library_files_Entity&) { return state; });
+  }
+  static std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
+
+  std::shared_ptr<RecordingNetwork> network;
+  std::shared_ptr<ProductDetailController> screen;
+  std::shared_ptr<ProductRelatedFileController> strip;
+  std::shared_ptr<ui::NavigationController> nav;
+  std::shared_ptr<ui::Window> window;
+  std::unique_ptr<ui::HeadlessDriver> driver;
+};
+
+TEST_F(RelatedMaterialsTest, CellsShowWhatIsOnTheDeviceAndWhatWaits) {
+  // Ordered by title.
+  ASSERT_EQ(strip->libfilesArray().size(), 3u);
+  EXPECT_EQ(entry(0).title, "Brochure");
+  EXPECT_EQ(strip->grid().frame(), (ui::Rect{0, 0, 364, 144}));
+  auto brochure = strip->cellAt(0);
+  auto film = strip->cellAt(1);
+  auto specs = strip->cellAt(2);
+  ASSERT_TRUE(brochure && film && specs);
+  EXPECT_FALSE(brochure->infoButton().isHidden());
+  EXPECT_EQ(brochure->ribbon(), 0);
+  EXPECT_EQ(specs->ribbon(), 2);
+  EXPECT_FALSE(specs->infoButton().isHidden());
+  EXPECT_TRUE(film->infoButton().isHidden());
+  EXPECT_EQ(film->ribbon(), 1);
+  EXPECT_EQ(film->formatLabel().text(), "VEDIO");
+  EXPECT_EQ(film->transform().a, ProductRelatedFileController::kCellScale);
+  {
+    gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+    const auto path = root / "related-materials.png";
+    ASSERT_TRUE(driver->snapshot(path));
+    keepSnapshot(path);
+  }
+
+  // A download on its way shows its progress; a report for another file changes nothing.
+  strip->selectedFileToDownload(entry(1));
+  ASSERT_EQ(network->sent, (std::vector<std::string>{"film.mp4"}));
+  settle();
+  DownLoadRequestInfo info;
+  info.fileName = "film.mp4";
+  info.downloadPercent = 0.4f;
+  strip->ReciveDownloadPercent(info);
+  EXPECT_FLOAT_EQ(strip->cellAt(1)->progressView().progress(), 0.4f);
+  EXPECT_FALSE(strip->cellAt(1)->pauseView().isHidden());
+  info.fileName = "other.pdf";
+  info.downloadPercent = 0.9f;
+  strip->ReciveDownloadPercent(info);
+  EXPECT_FLOAT_EQ(strip->cellAt(1)->progressView().progress(), 0.4f);
+}
+
+TEST_F(RelatedMaterialsTest, ATapDoesWhatTheFilesStateAsks) {
+  LibraryFileState downloading;
+  downloading.downloading = true;
+  statesAre(downloading);
+  strip->didSelectedCell(entry(1), 1);
+  EXPECT_EQ(network->cancelled.size(), 0u);  // nothing was running for the manager to stop
+
+  LibraryFileState paused;
+  paused.paused = true;
+  statesAre(paused);
+  strip->didSelectedCell(entry(1), 1);
+  EXPECT_EQ(network->sent, (std::vector<std::string>{"film.mp4"}));
+  statesAre(downloading);
+  strip->didSelectedCell(entry(1), 1);
+  EXPECT_EQ(network->cancelled, (std::vector<std::string>{"film.mp4"}));
+
+  LibraryFileState waiting;
+  waiting.present = true;
+  waiting.pendingUpdate = true;
+  statesAre(waiting);
+  strip->didSelectedCell(entry(2), 2);
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->tag(), 2);
+  EXPECT_EQ(alertMessage(), text("HASUPDATE"));
+  dismissAlert();
+
+  LibraryFileState present;
+  present.present = true;
+  statesAre(present);
+  strip->didSelectedCell(entry(0), 0);
+  EXPECT_EQ(alertMessage(), text(LibraryViewers::kNoViewerKey));
+  dismissAlert();
+
+  statesAre(LibraryFileState{});
+  strip->didSelectedCell(entry(1), 1);
+  settle();
+  auto* info = dynamic_cast<FileDescriptionViewController*>(strip->presentedViewController());
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->actionButton().currentTitle(), text("DOWNLOAD"));
+  EXPECT_TRUE(info->delButton().isHidden());
+  EXPECT_EQ(info->view()->frame(), FileDescriptionViewController::kContainerFrame);
+  // Its action button downloads the file.
+  info->actionButtonPressed();
+  settle();
+  EXPECT_EQ(network->sent.back(), "film.mp4");
+}
+
+TEST_F(RelatedMaterialsTest, ADownloadedFileOpensInTheViewerOfItsType) {
+  std::vector<std::string> opened;
+  LibraryViewers::install(LibraryOpenAction::PdfReader,
+                          [&opened](const std::filesystem::path& path, const std::string& title) {
+                            opened.push_back(title + " " + path.filename().string());
+                            return std::make_shared<ui::ViewController>();
+                          });
+  strip->didSelectedCell(entry(0), 0);
+  settle();
+  EXPECT_EQ(opened, (std::vector<std::string>{"Brochure brochure.pdf"}));
+  EXPECT_EQ(nav->viewControllers().size(), 2u);
+}
+
+TEST_F(RelatedMaterialsTest, DemoAndOfflineSessionsDownloadNothingAndKeepThePendingUpdate) {
+  changeSession([](Session& s) { s.loginType = Session::kLoginTypeDemo; });
+  strip->selectFileToUpdateWithIndex(2);
+  ASSERT_TRUE(driver->pressAlertButton(ProductRelatedFileController::kUpdateButton));
+  settle();
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->tag(), ProductRelatedFileController::kDemoAlertTag);
+  EXPECT_TRUE(network->sent.empty());
+  EXPECT_TRUE(store().getLibFileUpdateByFileID(12));
+  dismissAlert();
+
+  changeSession([](Session& s) { s.loginType = Session::kLoginTypeOffline; });
+  strip->selectedFileToDownload(entry(1));
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->tag(), ProductRelatedFileController::kOfflineAlertTag);
+  EXPECT_EQ(alertMessage(), text("999"));
+  dismissAlert();
+
+  // Online the update is fetched; the mark waits for the new version.
+  changeSession([](Session& s) { s.loginType = Session::kLoginTypeOnline; });
+  strip->selectFileToUpdateWithIndex(2);
+  ASSERT_TRUE(driver->pressAlertButton(ProductRelatedFileController::kUpdateButton));
+  EXPECT_EQ(network->sent, (std::vector<std::string>{"specs.docx"}));
+  EXPECT_TRUE(store().getLibFileUpdateByFileID(12));
+}
+
+TEST_F(RelatedMaterialsTest, CancelOpensTheOldVersionAndFailedDownloadsSaySo) {
+  std::vector<std::string> opened;
+  LibraryViewers::install(LibraryOpenAction::OfficeViewer,
+                          [&opened](const std::filesystem::path& path, const std::string&) {
+                            opened.push_back(path.filename().string());
+                            return std::make_shared<ui::ViewController>();
+                          });
+  strip->selectFileToUpdateWithIndex(2);
+  ASSERT_TRUE(driver->pressAlertButton(1));
+  settle();
+  EXPECT_EQ(opened, (std::vector<std::string>{"specs-old.docx"}));
+  LibraryViewers::install(LibraryOpenAction::OfficeViewer, {});
+
+  auto failure = std::make_shared<DownloadRst>();
+  failure->cmdCode = kCmdDownload;
+  failure->status = "404";
+  failure->message = "The file was not found.";
+  strip->ReciveHttpRespondInfo(failure);
+  EXPECT_EQ(alertMessage(), "The file was not found.");
+  EXPECT_EQ(ui::AlertView::visibleAlert()->title(), text("FILEDOWNLOADFAILED"));
+  dismissAlert();
+  failure->cmdCode = 258;
+  strip->ReciveHttpRespondInfo(failure);
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+}
+
+TEST_F(RelatedMaterialsTest, AProductWithoutFilesShowsAnEmptyStripAndTheNextProductItsOwn) {
+  product(2, "p2");
+  save();
+  screen->setProductList(store().getAllProducts(), 0);
+  screen->slipToLeft();
+  EXPECT_TRUE(screen->productRelateFiles().empty());
+  EXPECT_EQ(strip->grid().numberOfItems(), 0u);
+  screen->slipToRight();
+  EXPECT_EQ(strip->grid().numberOfItems(), 3u);
+}
+
+}  // namespace
+}  // namespace mv::test

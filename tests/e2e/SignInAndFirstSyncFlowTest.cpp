@@ -1,0 +1,78 @@
+// The first morning on a new device: a representative types a login, takes
+// the offered sync from the Sync tab, and finds the company's products with
+// their pictures and its customers on the tabs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "RepresentativeDay.hpp"
+#include "catalog/CatalogViewController.hpp"
+#include "catalog/DetailCell.hpp"
+#include "catalog/DetailViewController.hpp"
+#include "catalog/MasterViewController.hpp"
+#include "customer/CustomerListView.hpp"
+#include "customer/CustomerViewController.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "shell/session/LoginMode.hpp"
+#include "store/DataAccessManager.hpp"
+#include "sync/SyncModel.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+using SignInAndFirstSync = RepresentativeDay;
+
+TEST_F(SignInAndFirstSync, TheTabsShowWhatTheFirstSyncBrought) {
+  start();
+  ASSERT_TRUE(signIn());
+  EXPECT_EQ(LoginMode::sharedInstance()->loginType(), LoginMode::kLoginTypeOnline);
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  const auto data = service->backend().currentData("acme");
+  ASSERT_TRUE(data);
+
+  // Every product of the sample company, each with its pictures on disk.
+  auto* store = DataAccessManager::sharedDataModel();
+  ASSERT_NE(store, nullptr);
+  const auto products = store->getAllProducts();
+  EXPECT_EQ(products.size(), data->products.size());
+  for (const auto& [path, bytes] : data->files) {
+    if (path.rfind("product/", 0) != 0) continue;
+    const std::string name = path.substr(path.find('/') + 1);
+    auto local = PublicFunction::filePathWithName(name, 1);
+    ASSERT_TRUE(local) << name;
+    EXPECT_EQ(fs::file_size(*local), bytes->size()) << name;
+  }
+  // The library's files are listed; the documents wait for a tap to download.
+  EXPECT_EQ(store->getAllLibFiles().size(), data->libraryFiles.size());
+
+  // The catalogue: every product on the grid under "All", a picture on each card.
+  openTab(MainTabScreens::kCatalog);
+  auto screen = catalog();
+  ASSERT_TRUE(screen);
+  auto& grid = *screen->detailViewController();
+  EXPECT_TRUE(grid.isAll());
+  EXPECT_EQ(grid.productArray().size(), products.size());
+  ASSERT_TRUE(waitFor([&] {
+    auto card = grid.cardAt(0);
+    return card && card->productImageView().image() != nullptr;
+  }, 10));
+  EXPECT_EQ(grid.cardAt(0)->catalogNameLabel().text(), grid.productArray()[0].product_name);
+  picture("catalogue-after-first-sync");
+
+  // The customers: every published customer in the list.
+  openTab(MainTabScreens::kCustomer);
+  auto book = customers();
+  ASSERT_TRUE(book);
+  EXPECT_EQ(book->customerList()->allCustomerdic().size(), data->customers.size());
+  picture("customers-after-first-sync");
+
+  // The Sync tab remembers the run; nothing is left to update.
+  EXPECT_FALSE(SyncModel::sharedInstance()->showUpdate());
+  EXPECT_FALSE(SyncModel::sharedInstance()->isDownloading());
+}
+
+}  // namespace
+}  // namespace mv::test
