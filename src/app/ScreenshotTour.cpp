@@ -11,6 +11,9 @@
 #include "library/LibraryViewers.hpp"
 #include "library/ReaderThumbQueue.hpp"
 #include "library/ReaderViewController.hpp"
+#include "customer/CustomerAttributeCell.hpp"
+#include "customer/CustomerDataModel.hpp"
+#include "customer/CustomerViewController.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -194,6 +197,7 @@ void ScreenshotTour::tour() {
     std::snprintf(name, sizeof name, "%02d-tab-%d-%s", n++, tag, MainTabScreens::titleKey(tag));
     snapshot(lowercase(name));
     if (tag == MainTabScreens::kCatalog) catalogScreens(n);
+    if (tag == MainTabScreens::kCustomer) customerScreens(n);
     // The demo help over the home screen is shown once; it goes before the next tab.
     if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
     if (auto home = std::dynamic_pointer_cast<HomeViewController>(tab->screen(0))) home->closeOverlays();
@@ -358,6 +362,64 @@ void ScreenshotTour::readerTour(int& n) {
   snapshot(numbered(n, "-reader-thumbnails"));
   reader->dismissReaderViewController();
   waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
+}
+
+void ScreenshotTour::customerScreens(int& n) {
+  auto tab = UITabBarControllerExt::current();
+  auto screen =
+      tab ? std::dynamic_pointer_cast<CustomerViewController>(tab->screen(MainTabScreens::kCustomer)) : nullptr;
+  auto directory = CustomerDataModel::sharedInstance();
+  if (!screen || !directory || directory->customerInfoDic().empty()) return;
+  // The customer with the most to show: addresses and contacts.
+  int chosen = directory->customerInfoDic().begin()->first;
+  std::size_t most = 0;
+  for (const auto& [id, entry] : directory->customerInfoDic()) {
+    const std::size_t rows = entry.address.size() + entry.contact.size();
+    if (rows > most) {
+      most = rows;
+      chosen = id;
+    }
+  }
+  screen->customerList()->selectedCustomer(chosen);
+  char name[32];
+  std::snprintf(name, sizeof name, "%02d-customer-detail", n++);
+  snapshot(name);
+
+  // A new customer being entered, as a representative types it.
+  ui::HeadlessDriver d(app_->window());
+  d.tap(screen->customerList()->addNewCustomerButton());
+  auto form = screen->customerInfo();
+  if (!form->isCreating()) return;
+  form->addConctact();
+  auto table = form->tableCustomerInfo();
+  // Types into the first row of the group in that table section whose label is the key's text.
+  auto type = [&](long section, const char* key, const std::string& value) {
+    const long rows = table->numberOfRowsInSection(section);
+    for (long row = 0; row < rows; ++row) {
+      table->scrollToRowAtIndexPath({section, row}, ui::TableViewScrollPosition::Middle, false);
+      ui::View::layoutPendingViews();
+      auto* cell = dynamic_cast<CustomerAttributeCell*>(table->cellForRowAtIndexPath({section, row}));
+      if (!cell || cell->lblFiledName().text() != text(key) || cell->txtAttributeValue().isHidden()) continue;
+      cell->txtAttributeValue().becomeFirstResponder();
+      cell->txtAttributeValue().insertText(value);
+      return;
+    }
+  };
+  type(1, "NAME", "Harbour Lights Trading");
+  type(1, "PHONE", "+1 206 555 0142");
+  type(2, "STREETADDRESS", "18 Pier Street");
+  type(2, "CITY", "Seattle");
+  type(2, "STATE", "WA");
+  type(2, "ZIPCODE", "98101");
+  const long contact = form->customerInfoGroupData().companyCount() + 2;
+  type(contact, "FIRSTNAME", "Maria");
+  type(contact, "LASTNAME", "Lindqvist");
+  type(contact, "JOBTITLE", "Purchasing manager");
+  form->endEditing(true);
+  table->setContentOffset({0, 0});
+  std::snprintf(name, sizeof name, "%02d-customer-new", n++);
+  snapshot(name);
+  form->customerInfoViewCancel(&form->cancelButton());
 }
 
 void ScreenshotTour::startSignIn() {

@@ -47,6 +47,8 @@ class ScreenshotTour {
   void printTabs();
   // The catalogue's screens over its tab: a product opened from the list.
   void catalogScreens(int& n);
+  // The customer form: a demo customer shown, then a new one being entered.
+  void customerScreens(int& n);
   // Every shown tab, then the settings and their pages.
   void tour();
   // The first unsubmitted order in its editor and as its order form.

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <mutex>
 
+#include "customer/CustomerFormRecords.hpp"
+#include "customer/CustomerInfoGroupData.hpp"
 #include "customer/CustomerOrderLinks.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -89,10 +92,12 @@ void CustomerDataModel::load() {
     MV_LOG("customers: no database to read the directory from");
     setCustomerInfoDic({});
     allAttributes_.clear();
+    displayedAttributes_.clear();
     return;
   }
   setCustomerInfoDic(dam->getAllCustomers(showAllCustomers()));
   allAttributes_ = dam->getAllAttributes();
+  displayedAttributes_ = dam->getAllDisplayedAttributes();
 }
 
 void CustomerDataModel::reloadCustomerData() { load(); }
@@ -434,6 +439,86 @@ void CustomerDataModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>&
 
 void CustomerDataModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
   if (result) endFlight(result->requestCode);
+}
+
+// --- changes made on the customer screens ---------------------------------------------------------
+
+bool CustomerDataModel::storeHidden(int customerId, bool hidden) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam || !dam->updateCustomerTableHiddenWithCustomerId(customerId, hidden ? 1 : 0)) return false;
+  updateCustomerInfoDic(customerId, hidden, {});
+  return true;
+}
+
+bool CustomerDataModel::storeImportant(int customerId, bool important) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam || !dam->updateCustomerTableImportantWithCustomerId(customerId, important ? 1 : 0)) return false;
+  updateCustomerInfoDic(customerId, {}, important);
+  return true;
+}
+
+bool CustomerDataModel::storeDefaultAddress(int customerId, int addressId) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam && dam->updateAddressToDefault(customerId, addressId);
+}
+
+bool CustomerDataModel::storeDefaultContact(int customerId, int contactId) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  return dam && dam->updateContactToDefault(customerId, contactId);
+}
+
+int CustomerDataModel::storeCustomer(const CustomerInfoGroupData& data, int editedId) {
+  MV_ASSERT_MAIN_THREAD();
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) return 0;
+  std::optional<CustomerFormRecords::Existing> existing;
+  if (editedId != 0) {
+    // Only a customer made on the device is edited, and not while its
+    // upload may still give it the service's id.
+    if (editedId > 0 || inFlight_.count(editedId)) return 0;
+    const auto stored = dam->getAllCustomers(true);
+    auto it = stored.find(editedId);
+    if (it == stored.end()) return 0;
+    existing = CustomerFormRecords::Existing{editedId, it->second.customer_ordering, it->second.discount};
+  }
+  const CustomerFormRecords::LowestIds lowest{dam->getLastLocalCustomerId(), dam->getLastLocalCustomerAddressId(),
+                                              dam->getLastLocalCustomerAttributesId(),
+                                              dam->getLastLocalCustomerContactsId()};
+  CustomerFormRecords records = CustomerFormRecords::fromGroups(data, lowest, existing);
+  if (existing) {
+    // Values of fields the form did not show are the customer's still.
+    std::set<int> shown;
+    for (const auto& row : records.attributes) shown.insert(row.attribute_fields_id);
+    for (auto& row : dam->getCustomerAttributes(editedId)) {
+      if (!shown.count(row.attribute_fields_id)) records.attributes.push_back(std::move(row));
+    }
+  }
+  // Saving the customer row drops its old addresses, attributes and
+  // contacts; the new ones go in within the same transaction.
+  const bool stored = dam->runInTransaction([&] {
+    return dam->saveToDatabaseCustomer({records.customer}) && dam->saveToDatabaseCustomerAddress(records.addresses) &&
+           dam->saveToDatabaseCustomerAttribute(records.attributes) &&
+           dam->saveToDatabaseCustomerContact(records.contacts);
+  });
+  if (!stored) {
+    MV_LOG("customers: customer ", records.customer.customer_id, " could not be stored");
+    return 0;
+  }
+  reloadCustomerData();
+  return records.customer.customer_id;
+}
+
+CustomerDataModel::DeleteResult CustomerDataModel::deleteLocalCustomer(int customerId) {
+  MV_ASSERT_MAIN_THREAD();
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam || customerId >= 0 || inFlight_.count(customerId)) return DeleteResult::Failed;
+  if (dam->isInUnsubmitOrder(customerId)) return DeleteResult::NamedByOrder;
+  if (!dam->deleteCustomerTableWithID(customerId)) {
+    MV_LOG("customers: local customer ", customerId, " could not be deleted");
+    return DeleteResult::Failed;
+  }
+  reloadCustomerData();
+  return DeleteResult::Deleted;
 }
 
 }  // namespace mv

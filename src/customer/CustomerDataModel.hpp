@@ -21,6 +21,7 @@
 
 namespace mv {
 
+class CustomerInfoGroupData;
 class SubmitCustomerRst;
 
 class CustomerDataModel : public SyncCustomerModel,
@@ -49,6 +50,8 @@ class CustomerDataModel : public SyncCustomerModel,
   const std::vector<PersonInfo>& allSearchPersonList() const { return allSearchPersonList_; }
   // The published customer attribute fields (fieldName, field_id).
   const std::vector<customer_attribute_cell_Entity>& allAttributes() const { return allAttributes_; }
+  // Those of them the company shows on a customer: the form's fields.
+  const std::vector<customer_attribute_cell_Entity>& displayedAttributes() const { return displayedAttributes_; }
 
   // Re-reads the customers (hidden ones with the show-all switch on) and the
   // attribute fields from the store.
@@ -85,6 +88,26 @@ class CustomerDataModel : public SyncCustomerModel,
                                          const std::optional<std::string>& zipCode);
 
   std::vector<customer_attribute_cell_Entity> allAddressAttributes() const;
+
+  // --- changes made on the customer screens ------------------------------------------
+  // Each stores the change and keeps the directory in step; false when the
+  // store refused it, and then nothing changed.
+  [[nodiscard]] bool storeHidden(int customerId, bool hidden);
+  [[nodiscard]] bool storeImportant(int customerId, bool important);
+  // The customer's primary address (0: its address attributes) or contact.
+  [[nodiscard]] bool storeDefaultAddress(int customerId, int addressId);
+  [[nodiscard]] bool storeDefaultContact(int customerId, int contactId);
+  // Stores the customer the form confirmed, all or nothing, and reloads: a
+  // new one under the next local id, or the local customer `editedId` in
+  // place, keeping its id (so its orders still name it), its flags, note,
+  // discount and ordering, and its values of fields the form does not show.
+  // The customer's id, or 0 when nothing was stored (an edited customer that
+  // is gone, synced or on its way to the service is refused).
+  [[nodiscard]] int storeCustomer(const CustomerInfoGroupData& data, int editedId = 0);
+  enum class DeleteResult { Deleted, NamedByOrder, Failed };
+  // Deletes a customer made on the device and reloads; one that a stored
+  // order names is kept, since the order would name nobody.
+  [[nodiscard]] DeleteResult deleteLocalCustomer(int customerId);
   // The backup's document of every customer made on the device, hidden ones
   // included, read from the store.
   base::Value allUnsubmittedCustomerDic() const;
@@ -139,6 +162,7 @@ class CustomerDataModel : public SyncCustomerModel,
   // One per entry of allSearchPersonList_, in the same order.
   std::vector<SearchFields> searchFields_;
   std::vector<customer_attribute_cell_Entity> allAttributes_;
+  std::vector<customer_attribute_cell_Entity> displayedAttributes_;
   std::set<int> inFlight_;
   std::map<int, std::vector<int>> flightsByRequest_;
   // The uploads on their way; cancelled when the model is freed.

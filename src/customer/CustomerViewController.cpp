@@ -1,19 +1,32 @@
 #include "customer/CustomerViewController.hpp"
 
 #include "customer/CustomerDataModel.hpp"
+#include "customer/CustomerOrderLinks.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/settings/SwitchTableViewCell.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "shell/frame/MessageBox.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "store/DataAccessManager.hpp"
+#include "shell/settings/SwitchTableViewCell.hpp"
+#include "shell/sync-screens/SyncScreenPresenter.hpp"
 #include "util/FitCGRect.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
+namespace {
+
+void toast(const std::string& key) {
+  auto shown = std::make_shared<UIToast>();
+  shown->show(text(key));
+}
+
+}  // namespace
 
 CustomerViewController::CustomerViewController() = default;
 
@@ -25,16 +38,24 @@ void CustomerViewController::viewDidLoad() {
   MV_ASSERT_MAIN_THREAD();
   BaseViewController::viewDidLoad();
   std::weak_ptr<CustomerViewController> weak = ui::weakAs<CustomerViewController>(this);
-  auto reloadOn = [weak](bool onlyAfterSuccess) {
-    return [weak, onlyAfterSuccess](const base::Notification& n) {
-      auto self = weak.lock();
-      // Only a stored upload changes the list; a failed one was alerted.
-      if (!self || (onlyAfterSuccess && !(n.userInfo.is_boolean() && n.userInfo.get<bool>()))) return;
-      self->reloadList();
-    };
-  };
-  uploadObservation_ = base::Observation(CustomerDataModel::kUploadCustomerRespond, nullptr, reloadOn(true));
-  settingsObservation_ = base::Observation(SwitchTableViewCell::kChangeNotification, nullptr, reloadOn(false));
+  uploadObservation_ =
+      base::Observation(CustomerDataModel::kUploadCustomerRespond, nullptr, [weak](const base::Notification& n) {
+        auto self = weak.lock();
+        // Only a stored upload changes the list; a failed one was alerted.
+        if (self && n.userInfo.is_boolean() && n.userInfo.get<bool>()) self->reloadList();
+      });
+  settingsObservation_ =
+      base::Observation(SwitchTableViewCell::kChangeNotification, nullptr, [weak](const base::Notification&) {
+        auto self = weak.lock();
+        if (!self) return;
+        auto config = ConfigManager::sharedInstance();
+        const bool hiddenShown = self->customerInfo_->personInfo() && self->customerInfo_->personInfo()->hidden;
+        if (!config->isShowAllCustomer() && hiddenShown && !self->customerInfo_->isCreating()) {
+          self->curPersonInfo_.reset();
+          self->customerInfo_->setPersonInfo(std::nullopt);
+        }
+        self->reloadList();
+      });
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   auto root = view();
   root->setBackgroundColor(gfx::Color::darkGray());
@@ -42,7 +63,10 @@ void CustomerViewController::viewDidLoad() {
   customerList_ = CustomerListView::create(fit.fitCGRectBy(0, 20, CustomerListView::kWidth, 682));
   customerList_->setDelegate(ui::weakAs<CustomerListViewDelegate>(this));
   root->addSubview(customerList_);
-  customerList_->setAllCustomerdic(CustomerDataModel::sharedInstance()->customerInfoDic());
+  customerInfo_ = CustomerInfoView::create(fit.fitCGRectBy(361, 20, CustomerInfoView::kWidth, 692));
+  customerInfo_->setDelegate(ui::weakAs<CustomerInfoViewDelegate>(this));
+  root->addSubview(customerInfo_);
+  if (auto directory = CustomerDataModel::sharedInstance()) customerList_->setAllCustomerdic(directory->customerInfoDic());
 
   tableResult_ = std::make_shared<SearchResultTableView>();
   tableResult_->setDelegate(ui::weakAs<SearchResultTableDelegate>(this));
@@ -58,20 +82,44 @@ void CustomerViewController::viewWillAppear(bool animated) {
   auto config = ConfigManager::sharedInstance();
   if (config->flag(ConfigManager::kReloadCustomer)) {
     // Whoever raised the flag reloaded the directory already.
-    curPersonInfo_.reset();
-    if (customerList_) customerList_->setAllCustomerdic(CustomerDataModel::sharedInstance()->customerInfoDic());
     config->setFlag(ConfigManager::kReloadCustomer, false);
+    if (customerInfo_ && customerInfo_->isCreating()) {
+      listBehind_ = true;  // the customer being entered stays
+    } else if (customerList_) {
+      curPersonInfo_.reset();
+      customerInfo_->setPersonInfo(std::nullopt);
+      if (auto directory = CustomerDataModel::sharedInstance()) customerList_->setAllCustomerdic(directory->customerInfoDic());
+    }
   }
+}
+
+void CustomerViewController::viewDidAppear(bool animated) {
+  BaseViewController::viewDidAppear(animated);
+  if (customerInfo_) customerInfo_->tableCustomerInfo()->flashScrollIndicators();
 }
 
 void CustomerViewController::updateLanguage(ui::ViewController&) {
   if (customerList_) customerList_->notifiChangelanguage();
 }
 
+void CustomerViewController::loadByConfig() {
+  auto links = CustomerOrderLinks::installed();
+  auto config = ConfigManager::existingInstance();
+  if (links && config) links->setIsCustomerOnShow(config->isOnShow(MainTabScreens::kCustomer));
+}
+
 void CustomerViewController::reloadList() {
   MV_ASSERT_MAIN_THREAD();
   auto directory = CustomerDataModel::sharedInstance();
+  if (!directory) return;
   directory->reloadCustomerData();
+  // Handing the list new customers re-selects its customer, which would
+  // drop a customer being entered: the list waits until the entry ends.
+  if (customerInfo_ && customerInfo_->isCreating()) {
+    listBehind_ = true;
+    return;
+  }
+  listBehind_ = false;
   if (customerList_) customerList_->setAllCustomerdic(directory->customerInfoDic());
 }
 
@@ -80,11 +128,11 @@ void CustomerViewController::reloadList() {
 void CustomerViewController::search(const std::string& text, bool byContact) {
   MV_ASSERT_MAIN_THREAD();
   const std::string trimmed = trimWhitespace(text);
-  if (trimmed.empty()) {
+  auto directory = CustomerDataModel::sharedInstance();
+  if (trimmed.empty() || !directory) {
     popResult_->dismissPopoverAnimated(true);
     return;
   }
-  auto directory = CustomerDataModel::sharedInstance();
   tableResult_->setByContact(byContact);
   if (byContact) {
     tableResult_->setArrResult(directory->customerSearchByContact(trimmed));
@@ -119,41 +167,174 @@ void CustomerViewController::dismissPopoverController() {
 
 void CustomerViewController::didSelectCell(const PersonInfo& person) {
   popResult_->dismissPopoverAnimated(false);
-  const int id = person.pid;
-  customerList_->selectedCustomer(id);
+  customerInfo_->customerHiddenNewCustomerViews();
   if (customerList_->isEditType()) customerList_->customerListViewCancle();
+  if (listBehind_) reloadList();
+  customerList_->selectedCustomer(person.pid);
 }
 
 void CustomerViewController::didSelectCellByConatct(const ContactMode& contact) {
   popResult_->dismissPopoverAnimated(false);
+  customerInfo_->customerHiddenNewCustomerViews();
   if (customerList_->isEditType()) customerList_->customerListViewCancle();
+  if (listBehind_) reloadList();
   customerList_->selectedCustomerByConatct(contact);
 }
 
 // --- the list's reports ---------------------------------------------------------------------------
 
-void CustomerViewController::changedCustomer(const PersonInfo* person, const std::optional<std::string>&,
-                                             const std::optional<std::string>&) {
+void CustomerViewController::changedCustomer(const PersonInfo* person, const std::optional<std::string>& firstName,
+                                             const std::optional<std::string>& lastName) {
+  MV_ASSERT_MAIN_THREAD();
+  const auto& shown = customerInfo_->personInfo();
+  if (person && customerInfo_->isEditing() && shown && shown->pid == person->pid) {
+    // The list re-selected the customer being edited (a flag changed): the
+    // edits stay.
+    curPersonInfo_ = *person;
+    return;
+  }
   if (person) {
     curPersonInfo_ = *person;
+    const bool byContact = firstName && lastName && !isBlank(*firstName) && !isBlank(*lastName);
+    if (byContact) {
+      customerInfo_->setPersonInfoFromByContact(*person, *firstName, *lastName);
+    } else {
+      customerInfo_->setPersonInfo(*person);
+    }
   } else {
     curPersonInfo_.reset();
+    customerInfo_->setPersonInfo(std::nullopt);
   }
+  customerInfo_->customerHiddenNewCustomerViews();
   if (customerList_ && customerList_->isEditType()) customerList_->customerListViewCancle();
 }
 
-void CustomerViewController::addNewCustomer(ui::Control*) { curPersonInfo_.reset(); }
+void CustomerViewController::addNewCustomer(ui::Control*) {
+  MV_ASSERT_MAIN_THREAD();
+  auto directory = CustomerDataModel::sharedInstance();
+  if (!directory) return;
+  PersonInfo blank;
+  blank.attribute = directory->allAttributes();
+  customerInfo_->addNewCustomer();
+  customerInfo_->setNewPersonInfo(blank);
+}
 
 void CustomerViewController::deleteLocalCustomer(int customerId) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam || !dam->deleteCustomerTableWithID(customerId)) {
-    MV_LOG("customers: local customer ", customerId, " could not be deleted");
-    auto toast = std::make_shared<UIToast>();
-    toast->show(text("FAILED"));
+  MV_ASSERT_MAIN_THREAD();
+  auto directory = CustomerDataModel::sharedInstance();
+  const auto result = directory ? directory->deleteLocalCustomer(customerId) : CustomerDataModel::DeleteResult::Failed;
+  switch (result) {
+    case CustomerDataModel::DeleteResult::Deleted:
+      customerInfo_->deleteLocalCustomer(customerId);
+      if (curPersonInfo_ && curPersonInfo_->pid == customerId) curPersonInfo_.reset();
+      break;
+    case CustomerDataModel::DeleteResult::NamedByOrder:
+      showAlert("DELETECUSTOMERFAILED", "CUSTOMERINORDER", kDeleteRefusedAlertTag, "OK", std::nullopt);
+      break;
+    case CustomerDataModel::DeleteResult::Failed:
+      toast("FAILED");
+      break;
   }
-  if (curPersonInfo_ && curPersonInfo_->pid == customerId) curPersonInfo_.reset();
-  // Read again either way: a failed delete brings the row back.
+  // Read again either way: a customer that stays comes back into the list.
   reloadList();
+}
+
+// --- the form's reports ---------------------------------------------------------------------------
+
+void CustomerViewController::customerInfoViewCancel(ui::Control*) {
+  MV_ASSERT_MAIN_THREAD();
+  if (customerList_->isEditType()) customerList_->customerListViewCancle();
+  if (listBehind_) reloadList();
+}
+
+void CustomerViewController::customerInfoViewDone(ui::Control*, const CustomerInfoGroupData& data) {
+  MV_ASSERT_MAIN_THREAD();
+  auto directory = CustomerDataModel::sharedInstance();
+  const auto& shown = customerInfo_->personInfo();
+  const int editedId = shown ? shown->pid : 0;
+  const int storedId = directory ? directory->storeCustomer(data, editedId) : 0;
+  if (storedId == 0) {
+    // Nothing was stored; the form keeps everything entered.
+    toast("FAILED");
+    return;
+  }
+  customerList_->customerListViewDone();
+  customerInfo_->customerHiddenNewCustomerViews();
+  // The stored customer in view mode first: the list's re-selection then
+  // shows it instead of keeping an edit that has ended.
+  const auto& dic = directory->customerInfoDic();
+  auto it = dic.find(storedId);
+  if (it != dic.end()) {
+    curPersonInfo_ = PersonInfo::fromEntry(storedId, it->second);
+  } else {
+    curPersonInfo_.reset();  // hidden, while hidden customers are not listed
+  }
+  customerInfo_->setPersonInfo(curPersonInfo_);
+  listBehind_ = false;
+  customerList_->setAllCustomerdic(dic);
+  customerList_->selectedCustomer(storedId);
+}
+
+void CustomerViewController::customerInfoViewHiddenChange(int customerId, bool hidden) {
+  MV_ASSERT_MAIN_THREAD();
+  if (curPersonInfo_ && curPersonInfo_->pid == customerId) curPersonInfo_->hidden = hidden;
+  customerList_->updateCustomerInfoDicWithHidden(customerId, hidden ? 1 : 0);
+  if (!ConfigManager::sharedInstance()->isShowAllCustomer()) {
+    // The customer leaves the list, and the form with it.
+    curPersonInfo_.reset();
+    customerInfo_->setPersonInfo(std::nullopt);
+    reloadList();
+  }
+}
+
+void CustomerViewController::customerInfoViewImportantChange(int customerId, bool important) {
+  MV_ASSERT_MAIN_THREAD();
+  if (curPersonInfo_ && curPersonInfo_->pid == customerId) curPersonInfo_->markAsImportant = important;
+  customerList_->updateCustomerInfoDicWithImportant(customerId, important ? 1 : 0);
+}
+
+void CustomerViewController::customerInfoViewChangePrimary() { reloadList(); }
+
+void CustomerViewController::submitCustomer(const PersonInfo& person) {
+  MV_ASSERT_MAIN_THREAD();
+  if (Session::current().loginType == Session::kLoginTypeDemo) {
+    showAlert("FUNCTIONLIMITED", "DEMOMODELOGIN", kDemoAlertTag, "ISEE", std::string("SIGNUPNOW"));
+    return;
+  }
+  submitPerson_ = person;
+  showAlert("SUBMITCUSTOMER", "CUSTOMERSUBMIT", kSubmitAlertTag, "CANCEL", std::string("SUBMIT"));
+}
+
+void CustomerViewController::showAlert(const std::string& titleKey, const std::string& messageKey, long tag,
+                                       const std::string& cancelKey, const std::optional<std::string>& otherKey) {
+  std::vector<std::string> others;
+  if (otherKey) others.push_back(text(*otherKey));
+  auto alert = std::make_shared<ui::AlertView>(text(titleKey), text(messageKey), ui::weakAs<ui::AlertViewDelegate>(this),
+                                               text(cancelKey), others);
+  alert->setTag(tag);
+  alert->show();
+}
+
+void CustomerViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
+  MV_ASSERT_MAIN_THREAD();
+  if (alert.tag() == kSubmitAlertTag) {
+    const std::optional<PersonInfo> person = std::move(submitPerson_);
+    submitPerson_.reset();
+    if (buttonIndex != alert.firstOtherButtonIndex() || !person) return;
+    auto directory = CustomerDataModel::sharedInstance();
+    if (!directory) return;
+    MessageBox::sharedInstance().BeginBlockWait(text("UPLOADCUSTOMER"), kUploadWaitSeconds);
+    // Nothing sent while the customer is on its way already: that reply
+    // closes the wait box. Anything else that sent nothing is a failure.
+    if (directory->submitCustomer(person->pid) == 0 && !directory->customersInFlight().count(person->pid)) {
+      MessageBox::sharedInstance().EndBlockWait();
+      toast("FAILED");
+    }
+  } else if (alert.tag() == kDemoAlertTag) {
+    if (buttonIndex == alert.firstOtherButtonIndex()) {
+      ui::Application::sharedInstance().openURL(SyncScreenPresenter::signUpPageURL());
+    }
+  }
 }
 
 }  // namespace mv

@@ -1,36 +1,56 @@
 #pragma once
-// The screen of the Customers tab: the customer list panel on the left and,
-// in a popover, the results of a search. It keeps the list in step with the
-// directory (after a sync, an upload, a change of the show-all switch) and
-// deletes local customers the list offers for deletion. The customer form
-// on the right joins it later. Main thread only.
+// The screen of the Customers tab: the customer list panel on the left, the
+// customer form on the right and, in a popover, the results of a search. It
+// does what the panels ask: shows the chosen customer, stores a customer the
+// form confirmed (a new one, or an edit in place), deletes local customers
+// no order names, keeps the list in step with the hidden and important
+// switches, and asks before a local customer is submitted to the sales
+// service. It keeps the list in step with the directory after a sync, an
+// upload and a change of the show-all switch. Main thread only.
 #include <memory>
 #include <optional>
 
+#include "customer/CustomerInfoView.hpp"
 #include "customer/CustomerListView.hpp"
 #include "customer/SearchResultTableView.hpp"
 #include "platform/base/NotificationCenter.hpp"
+#include "platform/ui/AlertView.hpp"
 #include "platform/ui/PopoverController.hpp"
+#include "shell/config/ConfigDelegate.hpp"
 #include "shell/frame/BaseViewController.hpp"
 
 namespace mv {
 
 class CustomerViewController : public BaseViewController,
                                public CustomerListViewDelegate,
+                               public CustomerInfoViewDelegate,
                                public SearchResultTableDelegate,
-                               public ui::PopoverControllerDelegate {
+                               public ConfigDelegate,
+                               public ui::PopoverControllerDelegate,
+                               public ui::AlertViewDelegate {
  public:
+  static constexpr long kSubmitAlertTag = 1000;
+  static constexpr long kDemoAlertTag = 1001;
+  static constexpr long kDeleteRefusedAlertTag = 1002;
+  // The longest the wait box of an upload shows.
+  static constexpr double kUploadWaitSeconds = 300;
+
   CustomerViewController();
   ~CustomerViewController() override;
 
   std::shared_ptr<CustomerListView> customerList() const { return customerList_; }
+  std::shared_ptr<CustomerInfoView> customerInfo() const { return customerInfo_; }
   std::shared_ptr<SearchResultTableView> tableResult() const { return tableResult_; }
   std::shared_ptr<ui::PopoverController> popResult() const { return popResult_; }
   const std::optional<PersonInfo>& curPersonInfo() const { return curPersonInfo_; }
+  const std::optional<PersonInfo>& submitPerson() const { return submitPerson_; }
 
   void viewDidLoad() override;
   void viewWillAppear(bool animated) override;
+  void viewDidAppear(bool animated) override;
   void updateLanguage(ui::ViewController& sender) override;
+  // ConfigDelegate: the order store learns whether customers are shown.
+  void loadByConfig() override;
 
   // CustomerListViewDelegate
   void searchTextDidChangeByContact(const std::string& text) override;
@@ -40,19 +60,35 @@ class CustomerViewController : public BaseViewController,
                        const std::optional<std::string>& lastName) override;
   void addNewCustomer(ui::Control* sender) override;
   void deleteLocalCustomer(int customerId) override;
+  // CustomerInfoViewDelegate
+  void customerInfoViewCancel(ui::Control* sender) override;
+  void customerInfoViewDone(ui::Control* sender, const CustomerInfoGroupData& data) override;
+  void customerInfoViewHiddenChange(int customerId, bool hidden) override;
+  void customerInfoViewImportantChange(int customerId, bool important) override;
+  void submitCustomer(const PersonInfo& person) override;
+  void customerInfoViewChangePrimary() override;
   // SearchResultTableDelegate
   void didSelectCell(const PersonInfo& person) override;
   void didSelectCellByConatct(const ContactMode& contact) override;
+  // ui::AlertViewDelegate
+  void alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) override;
 
  private:
   void search(const std::string& text, bool byContact);
   // The directory read again and handed to the list.
   void reloadList();
+  void showAlert(const std::string& titleKey, const std::string& messageKey, long tag, const std::string& cancelKey,
+                 const std::optional<std::string>& otherKey);
 
   std::shared_ptr<CustomerListView> customerList_;
+  std::shared_ptr<CustomerInfoView> customerInfo_;
   std::shared_ptr<SearchResultTableView> tableResult_;
   std::shared_ptr<ui::PopoverController> popResult_;
   std::optional<PersonInfo> curPersonInfo_;
+  std::optional<PersonInfo> submitPerson_;
+  // An upload changed the directory while the form was being edited; the
+  // list takes it when the editing ends.
+  bool listBehind_ = false;
   base::Observation uploadObservation_;
   base::Observation settingsObservation_;
 };

@@ -9,4 +9,8 @@ void QuoteOrderCustomerLinks::updateOrderTable(const std::vector<marvisto_custom
   if (auto store = QuoteOrderStore::existingInstance()) store->updateCustomerIdsInMemory(customers);
 }
 
+void QuoteOrderCustomerLinks::setIsCustomerOnShow(bool shown) {
+  if (auto store = QuoteOrderStore::sharedInstance()) store->setIsCustomerOnShow(shown);
+}
+
 }  // namespace mv

@@ -8,6 +8,7 @@ namespace mv {
 class QuoteOrderCustomerLinks : public CustomerOrderLinks {
  public:
   void updateOrderTable(const std::vector<marvisto_customer_Entity>& customers) override;
+  void setIsCustomerOnShow(bool shown) override;
 };
 
 }  // namespace mv

@@ -144,9 +144,10 @@ std::optional<std::map<int, CustomerInfoEntry>> CustomerModel::readAllCustomers(
 }
 
 // The forms only show the fields: a failed read shows none.
-std::vector<customer_attribute_cell_Entity> CustomerModel::fieldCells(bool addressOnly) {
+std::vector<customer_attribute_cell_Entity> CustomerModel::fieldCells(bool addressOnly, bool displayedOnly) {
   std::string sql = "SELECT field_id, field_name FROM marvisto_fields_customer_attribute WHERE published = 1";
   if (addressOnly) sql += " AND field_name IN ('Address', 'City', 'State/Province/Region', 'Zip Code')";
+  if (displayedOnly) sql += " AND display = 1";
   return shownAsEmpty(readRows(sql + " ORDER BY rowid", [](const SQLiteStatement& r) {
     customer_attribute_cell_Entity c;
     c.field_id = r.intAt(0);
@@ -158,6 +159,10 @@ std::vector<customer_attribute_cell_Entity> CustomerModel::fieldCells(bool addre
 std::vector<customer_attribute_cell_Entity> CustomerModel::getAllAttributes() { return fieldCells(false); }
 
 std::vector<customer_attribute_cell_Entity> CustomerModel::getAllAddressAttributes() { return fieldCells(true); }
+
+std::vector<customer_attribute_cell_Entity> CustomerModel::getAllDisplayedAttributes() {
+  return fieldCells(false, true);
+}
 
 std::vector<marvisto_customer_attribute_Entity> CustomerModel::getCustomerAttributes(int customerId) {
   return shownAsEmpty(readRows("SELECT * FROM marvisto_customer_attribute WHERE customer_id = ? ORDER BY rowid",
@@ -177,8 +182,12 @@ int CustomerModel::lowestLocalId(const char* sql) {
 }
 
 int CustomerModel::getLastLocalCustomerId() {
-  // Every local row counts, published or not, so a new id is never one in use.
-  return lowestLocalId("SELECT MIN(customer_id) FROM marvisto_customer WHERE customer_id < 0");
+  // Every local row counts, published or not, and so does every order's
+  // customer: an id an order still names is never handed to a new customer,
+  // which would silently take that order over.
+  return lowestLocalId(
+      "SELECT MIN(id) FROM (SELECT customer_id AS id FROM marvisto_customer WHERE customer_id < 0 "
+      "UNION ALL SELECT customer_id FROM marvisto_quote_order WHERE customer_id < 0)");
 }
 
 int CustomerModel::getLastLocalCustomerAddressId() {

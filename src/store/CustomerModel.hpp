@@ -34,10 +34,13 @@ class CustomerModel : public BaseDataModel {
   std::vector<customer_attribute_cell_Entity> getAllAttributes();
   // The same for "Address", "City", "State/Province/Region" and "Zip Code".
   std::vector<customer_attribute_cell_Entity> getAllAddressAttributes();
+  // The published fields the company shows on a customer, in store order.
+  std::vector<customer_attribute_cell_Entity> getAllDisplayedAttributes();
   std::vector<marvisto_customer_attribute_Entity> getCustomerAttributes(int customerId);
   std::optional<marvisto_customer_Entity> getCustomerByCustomerName(const std::string& name);
 
   // The lowest id below 0 in use, else 0; the next local id is one less.
+  // Customer ids count those that stored orders name too.
   [[nodiscard]] int getLastLocalCustomerId();
   [[nodiscard]] int getLastLocalCustomerAddressId();
   [[nodiscard]] int getLastLocalCustomerAttributesId();
@@ -65,7 +68,7 @@ class CustomerModel : public BaseDataModel {
  private:
   // Nothing when any part of the read failed.
   std::optional<std::map<int, CustomerInfoEntry>> readAllCustomers(bool showHidden);
-  std::vector<customer_attribute_cell_Entity> fieldCells(bool addressOnly);
+  std::vector<customer_attribute_cell_Entity> fieldCells(bool addressOnly, bool displayedOnly = false);
   [[nodiscard]] int lowestLocalId(const char* sql);
 };
 

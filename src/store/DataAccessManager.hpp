@@ -233,6 +233,9 @@ class DataAccessManager {
   std::map<int, CustomerInfoEntry> getAllCustomers(bool showHidden) { return customer_.getAllCustomers(showHidden); }
   std::vector<customer_attribute_cell_Entity> getAllAttributes() { return customer_.getAllAttributes(); }
   std::vector<customer_attribute_cell_Entity> getAllAddressAttributes() { return customer_.getAllAddressAttributes(); }
+  std::vector<customer_attribute_cell_Entity> getAllDisplayedAttributes() {
+    return customer_.getAllDisplayedAttributes();
+  }
   std::vector<marvisto_customer_attribute_Entity> getCustomerAttributes(int id) {
     return customer_.getCustomerAttributes(id);
   }

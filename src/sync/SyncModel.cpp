@@ -86,19 +86,7 @@ std::shared_ptr<SyncCustomerModel> SyncModel::currentCustomerModel() const { ret
 // ---- folders, switches and flags ------------------------------------------------------
 
 bool SyncModel::createAllDirectorys() {
-  auto folder = PublicFunction::clientFolder(Session::current().clientID);
-  if (!folder) {
-    MV_LOG("no client folders without a valid client id");
-    return false;
-  }
-  const std::string client = folder->filename().string();
-  bool ok = true;
-  for (int type = kFileTypeProductImage; type <= kFileTypeKeynote; ++type) {
-    ok = PublicFunction::createDirectoryifNeed(client + "/" + PublicFunction::folderForFileType(type) + "/") && ok;
-  }
-  ok = PublicFunction::createDirectoryifNeed(client + "/tempDownload/") && ok;
-  if (!ok) MV_LOG("cannot create the folders of client ", client);
-  return ok;
+  return PublicFunction::createClientFolders(Session::current().clientID);
 }
 
 void SyncModel::loadByConfig() {

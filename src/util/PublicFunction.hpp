@@ -131,6 +131,10 @@ class PublicFunction {
   // Creates Documents/<relativePath> with its parents unless it exists. False
   // for an absolute path, a ".." component, or when it cannot be made.
   [[nodiscard]] static bool createDirectoryifNeed(const std::string& relativePath);
+  // The folders of a client's files, one per file type, and "tempDownload",
+  // made when missing: the sync and the sign-in both rely on them. False for
+  // a client id that cannot name a folder or when one cannot be made.
+  [[nodiscard]] static bool createClientFolders(const std::string& clientId);
   // Removes a file when it is there; a failure is logged, never more.
   static void removeFileIfPresent(const std::filesystem::path& path);
   // "PDF" 5, "VEDIO" 6, "EXCEL" 7, "WORD" 8, "EPUB" 9, anything else 10.

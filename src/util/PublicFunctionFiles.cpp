@@ -177,6 +177,17 @@ bool PublicFunction::createDirectoryifNeed(const std::string& relativePath) {
   return fs::is_directory(dir, ec);
 }
 
+bool PublicFunction::createClientFolders(const std::string& clientId) {
+  auto folder = clientFolder(clientId);
+  if (!folder) return false;
+  const std::string client = folder->filename().string();
+  bool ok = true;
+  for (const auto& info : kFileTypes) ok = createDirectoryifNeed(client + "/" + info.folder) && ok;
+  ok = createDirectoryifNeed(client + "/tempDownload") && ok;
+  if (!ok) MV_LOG("cannot create the folders of client ", client);
+  return ok;
+}
+
 int PublicFunction::getFileType(std::string_view type) {
   if (type == "PDF") return kFileTypePdf;
   if (type == "VEDIO") return kFileTypeVideo;

@@ -21,6 +21,7 @@ namespace {
 class RecordingLinks : public CustomerOrderLinks {
  public:
   std::vector<std::pair<int, int>> remapped;  // local id, service id
+  void setIsCustomerOnShow(bool) override {}
   void updateOrderTable(const std::vector<marvisto_customer_Entity>& customers) override {
     for (const auto& c : customers) remapped.emplace_back(c.pid, c.customer_id);
   }

@@ -2,17 +2,35 @@
 
 #include "catalog/CatalogScreens.hpp"
 #include "catalog/CatalogViewController.hpp"
+#include "catalog/DetailCell.hpp"
+#include "catalog/DetailViewController.hpp"
+#include "catalog/ProductAttributesListView.hpp"
+#include "platform/ui/Window.hpp"
+#include "widgets/grid/GridView.hpp"
 #include "customer/CustomerScreens.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "library/LibraryServices.hpp"
 #include "order/OrderFeature.hpp"
+#include "order/AddToOrderController.hpp"
 #include "order/QuoteOrderHistoryController.hpp"
+#include "order/QuoteOrderStore.hpp"
+#include "order/QuoteOrderViewController.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/PopoverController.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/UserDefaults.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/frame/MainTabScreens.hpp"
+#include "shell/session/LoginMode.hpp"
+#include "shell/settings/LanguageManager.hpp"
+#include "shell/settings/SettingsCellEntity.hpp"
+#include "shell/settings/SettingsViewController.hpp"
+#include "shell/sync-screens/BackupAndRestoreViewController.hpp"
 #include "shell/sync-screens/ResourceUpdateView.hpp"
 #include "shell/sync-screens/SyncScreens.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "sync/SyncModel.hpp"
+#include "util/PublicFunction.hpp"
 
 namespace mv::test {
 
@@ -38,6 +56,11 @@ void RepresentativeDay::TearDown() {
   }
   installed = {};
   ScreenFlowTest::TearDown();
+  if (!formerRoots_.empty()) PublicFunction::setDeviceUDIDSlotDirectory({});
+  for (const auto& former : formerRoots_) {
+    std::error_code ec;
+    std::filesystem::remove_all(former, ec);
+  }
   OrderFeature::uninstall();
   LibraryServices::uninstall();
   CustomerScreens::uninstall();
@@ -93,6 +116,171 @@ void RepresentativeDay::openTab(int tag) {
   tap(tab->button(tag).btn());
   ASSERT_TRUE(waitFor([&] { return tab->iCurSelectTab() == tag; }, 5));
   settle();
+}
+
+DetailViewController& RepresentativeDay::grid() {
+  openTab(MainTabScreens::kCatalog);
+  auto screen = catalog();
+  EXPECT_TRUE(screen);
+  return *screen->detailViewController();
+}
+
+namespace {
+// The pieces in the current order, every line counted.
+int piecesInOrder() {
+  auto order = QuoteOrderStore::sharedInstance()->addQuoteOrder();
+  int pieces = 0;
+  if (order) {
+    for (const auto& line : order->items) pieces += line->quantity;
+  }
+  return pieces;
+}
+}  // namespace
+
+bool RepresentativeDay::reachable(const ui::View& view) {
+  settle();
+  const auto frame = view.convertRectToView(view.bounds(), nullptr);
+  ui::View* hit = app->window()->hitTest(frame.center(), nullptr);
+  return hit && (hit == &view || hit->isDescendantOfView(&view));
+}
+
+std::shared_ptr<DetailCell> RepresentativeDay::showCard(std::size_t index) {
+  DetailViewController& products = grid();
+  products.productShowView().scrollToItemAtIndex(index, GridViewScrollPositionMiddle, false);
+  settle();
+  auto card = products.cardAt(index);
+  if (!card) return nullptr;
+  // The first column lies under the category panel: it goes aside.
+  if (!reachable(card->addOrderBtn()) && !catalog()->isMasterViewHiddened()) {
+    tap(catalog()->btnMenu());
+    settle(CatalogViewController::kPanelDuration + 0.1);
+    card = products.cardAt(index);
+  }
+  return card && reachable(card->addOrderBtn()) ? card : nullptr;
+}
+
+bool RepresentativeDay::addFromGrid(std::size_t index) {
+  DetailViewController& products = grid();
+  auto card = showCard(index);
+  if (!card) return false;
+  const int before = piecesInOrder();
+  tap(card->addOrderBtn());
+  if (auto popover = products.addToOrderPopController(); popover && popover->isPopoverVisible()) {
+    auto chooser = std::dynamic_pointer_cast<AddToOrderController>(popover->contentViewController());
+    if (!chooser) return false;
+    ProductAttributesListView& list = chooser->attributeList();
+    for (std::size_t row = 0; row < list.attributeAry().size(); ++row) {
+      if (!list.leftNameTableView().tapRowAtIndexPath({0, static_cast<long>(row)})) return false;
+      settle();
+      if (!list.rightValueTableView().tapRowAtIndexPath({0, 0})) return false;
+      settle();
+    }
+    tap(chooser->okButton());
+  }
+  return piecesInOrder() > before;
+}
+
+QuoteOrderViewController* RepresentativeDay::ordersTab() {
+  openTab(MainTabScreens::kQuoteOrder);
+  auto list = orders();
+  if (!list || !list->navigationController()) return nullptr;
+  settle(0.5);
+  return dynamic_cast<QuoteOrderViewController*>(list->navigationController()->topViewController());
+}
+
+void RepresentativeDay::tapSegment(ui::SegmentedControl& control, std::size_t index) {
+  const auto where = control.convertRectToView(control.rectForSegmentAtIndex(index), nullptr);
+  driver().tapAt(where.center());
+  settle();
+}
+
+void RepresentativeDay::dragUp(const ui::View& view) {
+  const auto frame = view.convertRectToView(view.bounds(), nullptr);
+  const double x = frame.midX();
+  driver().drag({{x, frame.maxY() - 20}, {x, frame.maxY() - 120}, {x, frame.maxY() - 220}, {x, frame.y() + 20}});
+  settle();
+}
+
+void RepresentativeDay::chooseCustomer(QuoteOrderViewController& editor, const std::string& name) {
+  tap(editor.txtCustomer());
+  driver().typeText(name);
+  settle();
+  driver().pressReturn();
+  settle();
+  // The list of matching customers stays open until a tap beside it.
+  if (editor.searchPopover() && editor.searchPopover()->isPopoverVisible()) tap(editor.lblTotal());
+}
+
+std::pair<std::string, std::string> RepresentativeDay::answerTheOneAlert(long button, double quiet) {
+  std::pair<std::string, std::string> said;
+  EXPECT_TRUE(waitFor([&] { return alert() != nullptr; }, 10)) << "no alert";
+  auto shown = ui::AlertView::showingAlerts();
+  EXPECT_EQ(shown.size(), 1u);
+  auto a = alert();
+  if (!a) return said;
+  said = {a->title(), a->message()};
+  press(button);
+  EXPECT_FALSE(waitFor([&] { return alert() != nullptr; }, quiet))
+      << "a second alert: " << alertTitle() << " after " << said.first;
+  return said;
+}
+
+SettingsViewController* RepresentativeDay::openSettings() {
+  auto tab = tabBar();
+  if (!tab) return nullptr;
+  tap(tab->button(MainTabScreens::kSettings).btn());
+  if (!waitFor([&] { return tab->presentedViewController() != nullptr; }, 5)) return nullptr;
+  settle();
+  auto* nav = dynamic_cast<ui::NavigationController*>(tab->presentedViewController());
+  return nav ? dynamic_cast<SettingsViewController*>(nav->topViewController()) : nullptr;
+}
+
+BackupAndRestoreViewController* RepresentativeDay::openBackupPage() {
+  SettingsViewController* settings = openSettings();
+  if (!settings) return nullptr;
+  const auto& rows = settings->groups().at(1);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].cellType != SettingsCellEntity::kBackupAndRestore) continue;
+    settings->tableView()->tapRowAtIndexPath({1, static_cast<long>(i)});
+    auto* nav = settings->navigationController();
+    if (!waitFor([&] { return nav->viewControllers().size() == 2; }, 5)) return nullptr;
+    settle();
+    return dynamic_cast<BackupAndRestoreViewController*>(nav->topViewController());
+  }
+  return nullptr;
+}
+
+void RepresentativeDay::closeSettings() {
+  auto tab = tabBar();
+  if (!tab || !tab->presentedViewController()) return;
+  auto* nav = dynamic_cast<ui::NavigationController*>(tab->presentedViewController());
+  auto* settings = nav ? dynamic_cast<SettingsViewController*>(nav->viewControllers().front().get()) : nullptr;
+  if (settings) settings->doneButtonTapped();
+  ASSERT_TRUE(waitFor([&] { return tab->presentedViewController() == nullptr; }, 5));
+}
+
+bool RepresentativeDay::signOut() {
+  SettingsViewController* settings = openSettings();
+  if (!settings) return false;
+  settings->tableView()->tapRowAtIndexPath({3, 0});
+  settle();
+  if (alertTitle() != en("LOGOUTSETTINGS")) return false;
+  press(1);
+  return waitFor([&] { return app->isWelcomeRoot(); }, 5);
+}
+
+void RepresentativeDay::newDevice() {
+  resetShell();
+  SyncModel::freeInstance();
+  formerRoots_.push_back(root);
+  root = makeTempDir("new-device");
+  base::Paths::setRoot(root);
+  base::UserDefaults::resetStandard();
+  // A device of its own, with an identifier of its own.
+  PublicFunction::setDeviceUDIDSlotDirectory(root / "device-id");
+  LoginMode::installWaitBox();
+  LanguageManager::sharedInstance().setCurrentLanguage(1);
+  launchAgainstService();
 }
 
 std::shared_ptr<CatalogViewController> RepresentativeDay::catalog() const {

@@ -4,16 +4,25 @@
 // against the local sales service on loopback; a representative signs in by
 // typing on the welcome screen, syncs from the Sync tab and moves between the
 // tabs by tapping them. Each flow starts from a fresh data root.
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ScreenTestSupport.hpp"
+#include "platform/ui/SegmentedControl.hpp"
 
 namespace mv {
 class CatalogViewController;
 class CustomerViewController;
+class DetailCell;
+class DetailViewController;
 class QuoteOrderHistoryController;
+class QuoteOrderViewController;
+class BackupAndRestoreViewController;
+class SettingsViewController;
 class SyncViewController;
 }  // namespace mv
 
@@ -40,6 +49,44 @@ class RepresentativeDay : public ScreenFlowTest {
   // Taps tab `tag` and waits until it is the selected one.
   void openTab(int tag);
 
+  // The Catalogue tab opened, and its product grid.
+  DetailViewController& grid();
+  // A tap at the middle of `view` reaches it (nothing lies over it).
+  [[nodiscard]] bool reachable(const ui::View& view);
+  // Brings card `index` of the grid into sight, the category panel put aside
+  // when it covers the card; null when the card cannot be reached.
+  std::shared_ptr<DetailCell> showCard(std::size_t index);
+  // Taps the cart of card `index` on the grid; where the product asks for
+  // attributes, the first option of each is tapped in the popover and its OK
+  // pressed. True when the current order grew by a line or a count.
+  [[nodiscard]] bool addFromGrid(std::size_t index);
+  // The Orders tab opened; the editor on top of its list (null when the tab
+  // shows the list).
+  QuoteOrderViewController* ordersTab();
+  // Taps segment `index` of a segmented control.
+  void tapSegment(ui::SegmentedControl& control, std::size_t index);
+  // Drags the content of `view` up by most of its height, as a finger pages down.
+  void dragUp(const ui::View& view);
+  // Types the customer's name into the editor's customer field and presses
+  // Return: an exact name ties the order to that customer.
+  void chooseCustomer(QuoteOrderViewController& editor, const std::string& name);
+  // The one alert a failure shows: waits for it, checks that no other is up,
+  // answers it with `button` and checks that no second one follows within
+  // `quiet` seconds. Answers its title and message ("" when it broke a rule).
+  std::pair<std::string, std::string> answerTheOneAlert(long button, double quiet = 1);
+
+  // The settings window opened from its tab button (null when it did not open).
+  SettingsViewController* openSettings();
+  // The backup-and-restore page pushed from the settings window.
+  BackupAndRestoreViewController* openBackupPage();
+  // Closes the settings window with its Done button.
+  void closeSettings();
+  // Signs out from the settings window ("sure"); true once the welcome screen is back.
+  [[nodiscard]] bool signOut();
+  // Leaves this device for a new one: the application ended and launched
+  // again on a fresh, empty data root (the old one is removed at the end).
+  void newDevice();
+
   std::shared_ptr<CatalogViewController> catalog() const;
   std::shared_ptr<CustomerViewController> customers() const;
   std::shared_ptr<QuoteOrderHistoryController> orders() const;
@@ -49,6 +96,9 @@ class RepresentativeDay : public ScreenFlowTest {
   // Saves a picture of the window under the test's root (kept for a person
   // when MV_KEEP_SNAPSHOTS names a folder).
   void picture(const std::string& name);
+
+ private:
+  std::vector<std::filesystem::path> formerRoots_;
 };
 
 }  // namespace mv::test

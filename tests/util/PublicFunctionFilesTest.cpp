@@ -153,6 +153,21 @@ TEST_F(FilesTest, UnsafeNamesAndClientsAreRefused) {
   EXPECT_FALSE(PublicFunction::createDirectoryifNeed((root / "abs").string()));
   touch(root / "Documents" / "plain");
   EXPECT_FALSE(PublicFunction::createDirectoryifNeed("plain/sub"));  // a file is in the way
+
+  // a client's file folders, named by the lower-cased id; nothing for an id
+  // that cannot name a folder
+  ASSERT_TRUE(PublicFunction::createClientFolders("Globex"));
+  for (const char* sub : {"ProductImages", "CatalogImages", "ConfigImages", "LibraryImages", "Pdf", "Video", "Excel",
+                          "Word", "EPub", "Keynote", "tempDownload"}) {
+    EXPECT_TRUE(fs::is_directory(root / "Documents" / "globex" / sub)) << sub;
+  }
+  EXPECT_TRUE(PublicFunction::createClientFolders("GLOBEX"));  // all there already
+  EXPECT_FALSE(PublicFunction::createClientFolders("../escaped"));
+  EXPECT_FALSE(PublicFunction::createClientFolders(""));
+  EXPECT_FALSE(fs::exists(root / "escaped"));
+  touch(root / "Documents" / "initech" / "Pdf");
+  EXPECT_FALSE(PublicFunction::createClientFolders("initech"));  // a file is in the way of one
+  EXPECT_TRUE(fs::is_directory(root / "Documents" / "initech" / "Word"));  // the others are made all the same
 }
 
 TEST_F(FilesTest, ClientFolderMovesTouchOnlyClientFolders) {

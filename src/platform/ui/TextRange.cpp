@@ -1,5 +1,7 @@
 #include "platform/ui/TextRange.hpp"
 
+#include <algorithm>
+
 namespace ui {
 
 namespace {
@@ -63,6 +65,17 @@ std::size_t codePointBoundary(std::string_view text, std::size_t pos) {
   if (pos >= text.size()) return text.size();
   while (pos > 0 && isContinuation(static_cast<unsigned char>(text[pos]))) --pos;
   return pos;
+}
+
+std::string textAfterReplacing(std::string_view text, TextRange range, std::string_view replacement) {
+  const std::size_t from = codePointBoundary(text, std::min(range.location, text.size()));
+  const std::size_t to = codePointBoundary(text, std::min(range.end(), text.size()));
+  std::string out;
+  out.reserve(text.size() - (to - from) + replacement.size());
+  out.append(text.substr(0, from));
+  out.append(replacement);
+  out.append(text.substr(std::max(from, to)));
+  return out;
 }
 
 std::size_t previousCodePoint(std::string_view text, std::size_t pos) {

@@ -23,6 +23,10 @@ inline std::ostream& operator<<(std::ostream& o, const TextRange& r) {
 // Typed text made safe to keep and draw: malformed UTF-8 sequences become
 // U+FFFD and NUL bytes are dropped.
 std::string sanitizeTypedText(std::string_view text);
+// The text a field will hold once `range` is replaced by `replacement`; a
+// range reaching past the text, or into the middle of a code point, is
+// clamped to whole code points of the text.
+std::string textAfterReplacing(std::string_view text, TextRange range, std::string_view replacement);
 // The start of the code point before byte offset `pos` (0 at the start).
 std::size_t previousCodePoint(std::string_view text, std::size_t pos);
 // `pos` moved back to the start of the code point it falls in.

@@ -8,13 +8,12 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "shell/session/AccountStorage.hpp"
 #include "shell/settings/Language.hpp"
-#include "shell/session/LocalWorkKeeper.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
-#include "store/SQLiteDatabase.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/requests/RequestCheckDeviceStatus.hpp"
@@ -47,10 +46,6 @@ bool isOfflineStatus(const std::string& status) {
 
 // A week, the snooze of an update offer.
 constexpr double kUpdateSnoozeSeconds = 604800;
-
-const char* const kSyncFlags[] = {"FileSynced", "ProductSynced", "CustomerSynced", "IconSynced", "lastsync",
-                                  // The version the database was upgraded for goes with the database.
-                                  "App_version"};
 
 std::string currentAppVersion() {
   if (auto app = MarvistoAppDelegate::current()) return app->currentVersion();
@@ -378,46 +373,6 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
   }
 }
 
-void LoginMode::wipeForFullSync() {
-  auto folder = clientFolder();
-  if (!folder) return;
-  const fs::path dbFile = *folder / DataAccessManager::kDatabaseFileName;
-  std::error_code ec;
-  const fs::path keptRows =
-      base::Paths::tmp() / (asciiLowercase(clientID()) + "-kept-rows-" + std::to_string(::getpid()));
-  const bool open = fs::exists(dbFile, ec) && DataAccessManager::sharedDataModel();
-  SQLiteDatabase none;
-  if (!LocalWorkKeeper::setKeptRowsAside(open ? SQLiteDatabase::sharedDataBase() : none, *folder, keptRows,
-                                         base::Date::now())) {
-    MV_LOG("Cannot keep the rows of earlier upgrades aside; the full resync is left to the next sync");
-    isSyncAllData_ = true;
-    return;
-  }
-  fs::path kept;
-  if (open && LocalWorkKeeper::hasLocalWork(SQLiteDatabase::sharedDataBase())) {
-    DataAccessManager::releaseDataModel();
-    kept = base::Paths::tmp() / (asciiLowercase(clientID()) + "-kept-" + std::to_string(::getpid()) + ".sqlite");
-    fs::remove(kept, ec);
-    fs::rename(dbFile, kept, ec);
-    if (ec) {
-      // The work cannot be set aside: rather no full resync than lost orders.
-      MV_LOG("Cannot keep the local work aside (", ec.message(), "); the full resync is left to the next sync");
-      if (!LocalWorkKeeper::restoreKeptRows(keptRows, *folder)) MV_LOG("Kept rows stay in ", keptRows.string());
-      isSyncAllData_ = true;
-      return;
-    }
-  }
-  removeBlockAccount();
-  if (!LocalWorkKeeper::restoreKeptRows(keptRows, *folder)) MV_LOG("Kept rows stay in ", keptRows.string());
-  if (kept.empty()) return;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (dam && LocalWorkKeeper::copyLocalWork(SQLiteDatabase::sharedDataBase(), kept)) {
-    fs::remove(kept, ec);
-  } else {
-    MV_LOG("The local work could not be carried over; it stays in ", kept.string());
-  }
-}
-
 void LoginMode::showRequestConfigTittle() {
   auto& box = MessageBox::sharedInstance();
   const std::string text = textOrEmpty(Language::stringWithName("SYNUSERCONFIG"));
@@ -729,74 +684,20 @@ void LoginMode::syncFinishedtype(const std::string& tableType) {
 
 // ---- local data -------------------------------------------------------------------
 
-bool LoginMode::removeBlockAccount() {
-  const std::string id = clientID();
-  auto folder = PublicFunction::clientFolder(id);
-  if (isBlank(id) || !folder || isDemoClient(id)) {
-    MV_LOG("Not deleting the data of client \"", id, "\"");
-    return false;
-  }
-  // Nothing may keep the database open while its file goes away.
-  DataAccessManager::releaseDataModel();
-  std::error_code ec;
-  if (fs::exists(fs::symlink_status(*folder, ec))) fs::remove_all(*folder, ec);
-  if (ec) MV_LOG("The client folder ", folder->string(), " could not be deleted: ", ec.message());
-  base::UserDefaults::standard().synchronize();
-  removeAllSyncFlag();
-  return !fs::exists(fs::symlink_status(*folder, ec));
-}
+bool LoginMode::removeBlockAccount() { return AccountStorage(clientID()).removeBlockAccount(); }
 
-void LoginMode::removeAllSyncFlag() {
-  const std::string id = clientID();
-  if (isBlank(id)) return;
-  auto& defaults = base::UserDefaults::standard();
-  for (const char* flag : kSyncFlags) defaults.removeObject(id + "-" + flag);
-  defaults.synchronize();
-}
+void LoginMode::removeAllSyncFlag() { AccountStorage(clientID()).removeAllSyncFlag(); }
 
-void LoginMode::refreshLastLogininfo() {
-  const std::string client = clientID();
-  const std::string account = acountID();
-  const std::string pass = password();
-  auto& defaults = base::UserDefaults::standard();
-  const base::Value saved = defaults.arrayForKey("Login_Info_Array");
-  base::Value rebuilt = base::Value::array();
-  std::vector<base::Value> front;
-  bool found = false;
-  auto text = [](const base::Value& entry, const char* key) {
-    auto it = entry.find(key);
-    return it != entry.end() && it->is_string() ? it->get<std::string>() : std::string();
-  };
-  for (const base::Value& entry : saved) {
-    if (!entry.is_object()) continue;
-    base::Value copy = entry;
-    const bool sameClient = text(entry, "Input_ClientID") == client;
-    if (sameClient && text(entry, "Input_UserID") == account) {
-      copy["Input_PassWord"] = pass;
-      if (autoLogin_) copy["INPUT_USESHORTCUT"] = "YES";
-      front.push_back(std::move(copy));
-      found = true;
-    } else if (sameClient && autoLogin_) {
-      copy["INPUT_USESHORTCUT"] = "NO";
-      rebuilt.push_back(std::move(copy));
-    } else {
-      rebuilt.push_back(std::move(copy));
-    }
-  }
-  if (!found && !isBlank(trimWhitespaceAndNewlines(client))) {
-    base::Value entry = {{"Input_UserID", account},
-                         {"Input_PassWord", pass},
-                         {"Input_ClientID", client},
-                         {"Input_DeviceID", deviceID()}};
-    if (autoLogin_) entry["INPUT_USESHORTCUT"] = "YES";
-    front.push_back(std::move(entry));
-  }
-  // Inserted at the front in the order met, so the last one found is first.
-  base::Value result = base::Value::array();
-  for (auto it = front.rbegin(); it != front.rend(); ++it) result.push_back(*it);
-  for (auto& entry : rebuilt) result.push_back(std::move(entry));
-  defaults.setObject("Login_Info_Array", std::move(result));
-  if (!defaults.synchronize()) MV_LOG("The saved logins could not be written");
+void LoginMode::refreshLastLogininfo() { AccountStorage::refreshLastLogininfo(loginInfo(), autoLogin_); }
+
+bool LoginMode::versionCompare() { return AccountStorage(clientID()).versionCompare(currentAppVersion()); }
+
+bool LoginMode::createAllDirectorys() { return AccountStorage(clientID()).createAllDirectorys(); }
+
+void LoginMode::wipeForFullSync() {
+  // Without the user's work set aside nothing is wiped: the next sync
+  // fetches everything into the database as it is.
+  if (!AccountStorage(clientID()).wipeForFullSync()) isSyncAllData_ = true;
 }
 
 bool LoginMode::isNeedCheckVersionAlert(int updateType) {
@@ -813,43 +714,6 @@ bool LoginMode::isNeedCheckVersionAlert(int updateType) {
     return true;
   }
   return false;
-}
-
-bool LoginMode::versionCompare() {
-  const std::string id = clientID();
-  if (isBlank(id)) return true;
-  const std::string key = id + "-App_version";
-  const std::string version = currentAppVersion();
-  auto& defaults = base::UserDefaults::standard();
-  auto stored = defaults.optionalStringForKey(key);
-  if (stored && !isBlank(trimWhitespaceAndNewlines(*stored)) && *stored == version) return true;
-  std::error_code ec;
-  if (auto skin = skinFolder(); skin && fs::exists(*skin, ec)) fs::remove_all(*skin, ec);
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  const bool upgraded = dam && dam->updateVersion();
-  createAllDirectorys();
-  if (!upgraded) {
-    // Not recorded: the upgrade runs again at the next sign-in.
-    MV_LOG("The client database could not be upgraded to ", version);
-    return false;
-  }
-  defaults.setString(key, version);
-  defaults.synchronize();
-  return true;
-}
-
-bool LoginMode::createAllDirectorys() {
-  const std::string id = clientID();
-  if (!PublicFunction::isValidClientID(id)) return false;
-  const std::string base = asciiLowercase(id);
-  bool ok = true;
-  for (int type = kFileTypeProductImage; type <= kFileTypeKeynote; ++type) {
-    if (const char* folder = PublicFunction::folderForFileType(type)) {
-      ok = PublicFunction::createDirectoryifNeed(base + "/" + folder) && ok;
-    }
-  }
-  ok = PublicFunction::createDirectoryifNeed(base + "/tempDownload") && ok;
-  return ok;
 }
 
 }  // namespace mv

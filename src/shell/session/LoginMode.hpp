@@ -7,7 +7,8 @@
 // application update, fetches the component configuration and the skin, and
 // tells its delegate that the user is in. It signs in offline when the service
 // cannot be reached and again, silently, when the network comes back. It also
-// sends the small session requests and deletes a locked account's local data.
+// sends the small session requests and deletes a locked account's local data
+// (what is stored of the account is `AccountStorage`'s business).
 //
 // Created on first use, freed at logout. Readers hold the shared pointer for
 // as long as they use it; nothing keeps a raw pointer across run-loop turns.
@@ -154,6 +155,7 @@ class LoginMode : public NetworkRecDelegate,
   void getRuntimeConfig();
   void syncFinishedtype(const std::string& tableType);
 
+  // ---- the account's storage (`AccountStorage`, for the client signed in) ----------
   // Deletes the client folder (closing the database first) and the
   // per-client flags. Refuses a blank or invalid client id and the demo
   // companies. True when the folder is gone afterwards.

@@ -1,0 +1,443 @@
+// The customer tab's form, driven as a representative uses it: creating,
+// editing, flags, primary choices, deleting and submitting, with the store
+// checked after each step.
+#include <algorithm>
+
+#include "CustomerTestSupport.hpp"
+#include "SessionFixture.hpp"
+#include "customer/CustomerViewController.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/Keyboard.hpp"
+#include "platform/ui/Window.hpp"
+#include "shell/frame/MessageBox.hpp"
+#include "shell/frame/UIToast.hpp"
+#include "shell/settings/LanguageManager.hpp"
+#include "util/Session.hpp"
+#include "util/TextLookup.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+std::string txt(const std::string& key) { return textForKey(key).value_or(key); }
+
+class FormScreenTest : public CustomerTest {
+ protected:
+  void SetUp() override {
+    CustomerTest::SetUp();
+    seed({1, "Apple", {{kPhone, "555"}, {kActive, "1"}, {kCity, "Austin"}},
+          {address(11, 1, "1 Elm", "Austin", "TX"), address(12, 1, "2 Oak", "Dallas", "TX", true)},
+          {{21, "John", "Smith", ""}, {22, "Ann", "Lee", ""}}});
+    seed({2, "Banana", {{kActive, "0"}}, {}, {}});
+  }
+  void TearDown() override {
+    if (window_) {
+      window_->setRootViewController(nullptr);
+      ui::Application::sharedInstance().removeWindow(window_.get());
+    }
+    window_.reset();
+    screen.reset();
+    CustomerTest::TearDown();
+  }
+
+  void open() {
+    screen = std::make_shared<CustomerViewController>();
+    window_ = std::make_shared<ui::Window>();
+    window_->setBackgroundColor(gfx::Color::white());
+    window_->makeKeyAndVisible();
+    window_->setRootViewController(screen);
+    driver = std::make_unique<ui::HeadlessDriver>(window_);
+    flush();
+  }
+  void flush() {
+    driver->flush();
+    ui::View::layoutPendingViews();
+  }
+  CustomerInfoView& form() { return *screen->customerInfo(); }
+  ui::TableView& table() { return *form().tableCustomerInfo(); }
+  const CustomerInfoGroupData& groups() { return form().customerInfoGroupData(); }
+  CustomerTable& list() { return *screen->customerList()->tableCustomer(); }
+
+  CustomerAttributeCell* cellAt(long section, long row) {
+    table().scrollToRowAtIndexPath({section, row}, ui::TableViewScrollPosition::Middle, false);
+    flush();
+    return dynamic_cast<CustomerAttributeCell*>(table().cellForRowAtIndexPath({section, row}));
+  }
+  // The row of the group in that table section labelled with the key's text.
+  long rowOf(long section, const std::string& key) {
+    const auto* group = groups().groupOfSection(section, form().isEditing());
+    if (!group) return -1;
+    for (std::size_t r = 0; r < group->customerAttributes.size(); ++r)
+      if (group->customerAttributes[r].fieldName == txt(key)) return static_cast<long>(r);
+    return -1;
+  }
+  // Types into the row's field as a person does, replacing what it holds.
+  void type(long section, const std::string& key, const std::string& value) {
+    const long row = rowOf(section, key);
+    ASSERT_GE(row, 0) << key;
+    CustomerAttributeCell* cell = cellAt(section, row);
+    ASSERT_TRUE(cell) << key;
+    auto& field = cell->txtAttributeValue();
+    ASSERT_TRUE(field.becomeFirstResponder()) << key;
+    field.setSelectedRange({0, field.text().size()});
+    ASSERT_TRUE(driver->typeText(value)) << key;
+  }
+  std::string toastText() {
+    flush();
+    std::string last;
+    for (auto* toast : driver->findAllOf<UIToast>(nullptr, false)) last = toast->text();
+    return last;
+  }
+  void tapDone() {
+    ASSERT_FALSE(form().doneButton().isHidden());
+    ASSERT_TRUE(driver->tap(form().doneButton()));
+    flush();
+  }
+  void startNewCustomer() {
+    ASSERT_TRUE(driver->tap(screen->customerList()->addNewCustomerButton()));
+    flush();
+    ASSERT_TRUE(form().isCreating());
+  }
+  long contactSection(long index) { return groups().companyCount() + 2 + index; }
+  ui::IndexPath listPathOf(int customerId) {
+    const auto& sections = list().customerlist();
+    for (std::size_t s = 0; s < sections.size(); ++s)
+      for (std::size_t r = 0; r < sections[s].arrayPersons.size(); ++r)
+        if (sections[s].arrayPersons[r].personInfo.pid == customerId) return {static_cast<long>(s), static_cast<long>(r)};
+    return {-1, -1};
+  }
+  std::string stored(const std::string& sql) {
+    auto st = db().prepare(sql);
+    return st.step() == SQLiteStatement::Step::Row ? st.textAt(0) : "<none>";
+  }
+  void snapshot(const std::string& name) {
+    const fs::path shots = root / "shots";
+    fs::create_directories(shots);
+    gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+    flush();
+    EXPECT_TRUE(driver->snapshot(shots / name));
+    keepSnapshot(shots / name);
+  }
+
+  std::shared_ptr<CustomerViewController> screen;
+  std::shared_ptr<ui::Window> window_;
+  std::unique_ptr<ui::HeadlessDriver> driver;
+};
+
+TEST_F(FormScreenTest, ACustomerIsCreatedEditedTwiceAndKeepsItsIdFlagsNoteAndOrders) {
+  // An order still names a customer deleted long ago: its id is never handed out again.
+  seedOrder(-9, -7);
+  open();
+  startNewCustomer();
+  // The switches act on a stored customer: not on one being entered.
+  auto* header = form().hiddenCell();
+  ASSERT_TRUE(header);
+  EXPECT_FALSE(header->switchView().isEnabled());
+  EXPECT_FALSE(header->importantSwicth().isEnabled());
+  EXPECT_TRUE(header->submitButton().isHidden());
+  EXPECT_TRUE(screen->customerList()->isEditType());
+
+  // DONE checks the name first, then the contacts; nothing is stored meanwhile.
+  tapDone();
+  EXPECT_EQ(toastText(), txt("NEEDINPUTNAME"));
+  type(1, "NAME", "Harbour \"Lights\" 港");
+  type(1, "PHONE", "206-555");
+  type(2, "CITY", "Seattle");
+  form().addConctact();
+  flush();
+  type(contactSection(0), "FIRSTNAME", "Maria");
+  tapDone();
+  EXPECT_EQ(toastText(), txt("NEEDINPUTCONTACTNAME"));
+  EXPECT_EQ(count("marvisto_customer", "customer_id < 0"), 0);
+  EXPECT_TRUE(form().isEditing());
+  type(contactSection(0), "LASTNAME", "Lindqvist");
+  tapDone();
+
+  // Stored below every id in use, with its rows; listed and shown in view mode.
+  ASSERT_EQ(count("marvisto_customer", "customer_id = -8 AND customer_name = 'Harbour \"Lights\" 港'"), 1);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = -8"), 7);
+  EXPECT_EQ(stored("SELECT attribute_value FROM marvisto_customer_attribute WHERE customer_id = -8 AND "
+                   "attribute_fields_id = " + std::to_string(kPhone)),
+            "206-555");
+  EXPECT_EQ(stored("SELECT attribute_value FROM marvisto_customer_attribute WHERE customer_id = -8 AND "
+                   "attribute_fields_id = " + std::to_string(kActive)),
+            "YES");
+  EXPECT_EQ(count("marvisto_customer_contact", "customer_id = -8 AND first_name = 'Maria' AND isDefault = 1"), 1);
+  EXPECT_FALSE(form().isEditing());
+  ASSERT_TRUE(form().personInfo());
+  EXPECT_EQ(form().personInfo()->pid, -8);
+  EXPECT_FALSE(form().editButton().isHidden());
+  EXPECT_FALSE(screen->customerList()->isEditType());
+  EXPECT_EQ(screen->customerList()->allCustomerdic().count(-8), 1u);
+  EXPECT_EQ(list().selectedPID(), -8);
+  snapshot("customer-created.png");
+
+  // Flags, a note, a discount and an order of the device's own.
+  ASSERT_TRUE(form().hiddenCell());
+  EXPECT_TRUE(form().hiddenCell()->switchView().isEnabled());
+  EXPECT_FALSE(form().hiddenCell()->submitButton().isHidden());
+  ASSERT_TRUE(driver->tap(form().hiddenCell()->importantSwicth()));
+  flush();
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -8 AND important = 1"), 1);
+  EXPECT_EQ(list().customerlist().front().prefex, txt("IMPORTANT"));
+  ASSERT_TRUE(dam().updateCustomerTableHasNoteWithCustomerId(-8, 1));
+  ASSERT_TRUE(dam().updateCustomerTableNoteWithCustomerId(-8, "Prefers mornings"));
+  sql("UPDATE marvisto_customer SET discount = 0.25, customer_ordering = 4 WHERE customer_id = -8");
+  seedOrder(-11, -8);
+
+  // Edited twice: in place, under the same id.
+  for (const char* name : {"Harbour Lights", "Harbour Lights Ltd"}) {
+    ASSERT_FALSE(form().editButton().isHidden());
+    ASSERT_TRUE(driver->tap(form().editButton()));
+    flush();
+    ASSERT_TRUE(form().isEditing());
+    EXPECT_TRUE(form().hiddenCell()->submitButton().isHidden());
+    type(1, "NAME", name);
+    tapDone();
+    EXPECT_FALSE(form().isEditing());
+    EXPECT_EQ(count("marvisto_customer", "customer_id < 0"), 1);
+    EXPECT_EQ(stored("SELECT customer_name FROM marvisto_customer WHERE customer_id = -8"), name);
+  }
+  EXPECT_EQ(count("marvisto_customer",
+                  "customer_id = -8 AND important = 1 AND has_note = 1 AND note = 'Prefers mornings' AND "
+                  "discount = 0.25 AND customer_ordering = 4"),
+            1);
+  EXPECT_EQ(count("marvisto_quote_order", "customer_id = -8"), 1);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = -8"), 7);
+  EXPECT_EQ(count("marvisto_customer_contact", "customer_id = -8"), 1);
+  EXPECT_EQ(form().personInfo()->name, "Harbour Lights Ltd");
+
+  // A further address and a second contact made primary, stored at DONE.
+  ASSERT_TRUE(driver->tap(form().editButton()));
+  flush();
+  form().addAddress();
+  flush();
+  const long further = groups().companyCount();  // the new address's table section
+  type(further, "STREETADDRESS", "9 Dock");
+  form().addConctact();
+  flush();
+  type(contactSection(1), "FIRSTNAME", "Ola");
+  type(contactSection(1), "LASTNAME", "Nordmann");
+  ASSERT_TRUE(form().groupView(contactSection(1)));
+  form().groupView(contactSection(1))->click();
+  form().groupView(further)->click();
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id = -8"), 0);  // nothing yet
+  tapDone();
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id = -8 AND address = '9 Dock' AND isDefault = 1"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "customer_id = -8 AND first_name = 'Ola' AND isDefault = 1"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "customer_id = -8 AND first_name = 'Maria' AND isDefault = 0"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "customer_id = -8"), 1);
+
+  // Cancel after choosing the primary address in edit mode: the stored one stays.
+  ASSERT_TRUE(driver->tap(form().editButton()));
+  flush();
+  ASSERT_TRUE(form().groupView(2));
+  form().groupView(2)->click();  // the primary-address group
+  EXPECT_EQ(groups().defaultIndexId(CustomerInfoGroupData::kTypeAddress), CustomerInfoGroupData::kPrimaryAddressId);
+  ASSERT_TRUE(driver->tap(form().cancelButton()));
+  flush();
+  EXPECT_FALSE(form().isEditing());
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id = -8 AND isDefault = 1"), 1);
+  EXPECT_NE(groups().defaultIndexId(CustomerInfoGroupData::kTypeAddress), CustomerInfoGroupData::kPrimaryAddressId);
+  // In view mode the same choice is stored at once.
+  form().groupView(2)->click();
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id = -8 AND isDefault = 1"), 0);
+  EXPECT_EQ(groups().defaultIndexId(CustomerInfoGroupData::kTypeAddress), CustomerInfoGroupData::kPrimaryAddressId);
+}
+
+TEST_F(FormScreenTest, ADeletedCustomerAnOrderNamesIsKeptAndTheOthersGo) {
+  seed({-1, "Local One", {{kActive, "YES"}}, {}, {{-1, "A", "B", ""}}});
+  seed({-2, "Local Two", {{kActive, "YES"}}, {}, {}});
+  seedOrder(-5, -1);
+  open();
+  auto tv = list().tableView();
+  ASSERT_TRUE(tv->tapRowAtIndexPath(listPathOf(-1)));
+  ASSERT_EQ(form().personInfo()->pid, -1);
+  ASSERT_TRUE(tv->swipeToDeleteRowAtIndexPath(listPathOf(-1)));
+  ASSERT_TRUE(tv->confirmDeletion());
+  flush();
+  auto alert = driver->visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title(), txt("DELETECUSTOMERFAILED"));
+  EXPECT_EQ(alert->message(), txt("CUSTOMERINORDER"));
+  alert->dismissWithClickedButtonIndex(0, false);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -1"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "customer_id = -1"), 1);
+  EXPECT_GE(listPathOf(-1).section, 0);  // back in the list
+  ASSERT_TRUE(form().personInfo());      // and still shown
+
+  ASSERT_TRUE(tv->tapRowAtIndexPath(listPathOf(-2)));
+  ASSERT_TRUE(tv->swipeToDeleteRowAtIndexPath(listPathOf(-2)));
+  ASSERT_TRUE(tv->confirmDeletion());
+  flush();
+  EXPECT_FALSE(driver->visibleAlert());
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -2"), 0);
+  EXPECT_FALSE(form().personInfo());
+  EXPECT_EQ(table().numberOfSections(), 0);
+  EXPECT_LT(listPathOf(-2).section, 0);
+  // A new customer never takes the id of one an order names.
+  EXPECT_EQ(dam().getLastLocalCustomerId(), -1);
+  seedOrder(-6, -3);
+  EXPECT_EQ(dam().getLastLocalCustomerId(), -3);
+}
+
+TEST_F(FormScreenTest, TheSwitchesActOnTheShownCustomerAndFailuresAreShown) {
+  setShowAllCustomers(true);
+  open();
+  auto tv = list().tableView();
+  ASSERT_TRUE(tv->tapRowAtIndexPath(listPathOf(2)));
+  ASSERT_TRUE(form().hiddenCell());
+  // A server customer: no Edit, no submit, but its flags can be set.
+  EXPECT_TRUE(form().editButton().isHidden());
+  EXPECT_TRUE(form().hiddenCell()->submitButton().isHidden());
+  ASSERT_TRUE(driver->tap(form().hiddenCell()->switchView()));
+  flush();
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 2 AND hidden = 1"), 1);
+  EXPECT_TRUE(screen->customerList()->allCustomerdic().at(2).hidden);
+  ASSERT_TRUE(form().personInfo());  // still listed: hidden customers are shown
+
+  // A store that refuses: the switch goes back and the user is told.
+  sql("CREATE TRIGGER frozen BEFORE UPDATE ON marvisto_customer BEGIN SELECT RAISE(ABORT, 'frozen'); END");
+  ASSERT_TRUE(driver->tap(form().hiddenCell()->importantSwicth()));
+  flush();
+  EXPECT_EQ(toastText(), txt("FAILED"));
+  EXPECT_FALSE(form().hiddenCell()->importantSwicth().isOn());
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 2 AND important = 0"), 1);
+  EXPECT_FALSE(form().personInfo()->markAsImportant);
+  // So does a primary choice in view mode.
+  ASSERT_TRUE(tv->tapRowAtIndexPath(listPathOf(1)));
+  sql("DROP TRIGGER frozen");
+  sql("CREATE TRIGGER frozen BEFORE UPDATE ON marvisto_customer_address BEGIN SELECT RAISE(ABORT, 'frozen'); END");
+  ASSERT_TRUE(form().groupView(3));  // address 11, not the default
+  form().groupView(3)->click();
+  EXPECT_EQ(toastText(), txt("FAILED"));
+  EXPECT_EQ(count("marvisto_customer_address", "id = 12 AND isDefault = 1"), 1);
+  EXPECT_EQ(groups().defaultIndexId(CustomerInfoGroupData::kTypeAddress), 12);
+  sql("DROP TRIGGER frozen");
+
+  // Without the show-all switch, hiding takes the customer out of the list and the form.
+  setShowAllCustomers(false);
+  ASSERT_TRUE(driver->tap(form().hiddenCell()->switchView()));
+  flush();
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND hidden = 1"), 1);
+  EXPECT_FALSE(form().personInfo());
+  EXPECT_LT(listPathOf(1).section, 0);
+  EXPECT_EQ(screen->customerList()->allCustomerdic().count(1), 0u);
+}
+
+TEST_F(FormScreenTest, AFailedSaveKeepsEverythingEntered) {
+  seed({-3, "Local", {{kPhone, "1"}, {kActive, "YES"}}, {}, {}});
+  open();
+  ASSERT_TRUE(list().tableView()->tapRowAtIndexPath(listPathOf(-3)));
+  ASSERT_TRUE(driver->tap(form().editButton()));
+  flush();
+  type(1, "NAME", "Renamed");
+  type(1, "PHONE", "2");
+  sql("CREATE TRIGGER frozen BEFORE INSERT ON marvisto_customer_attribute BEGIN SELECT RAISE(ABORT, 'frozen'); END");
+  tapDone();
+  EXPECT_EQ(toastText(), txt("FAILED"));
+  EXPECT_TRUE(form().isEditing());
+  EXPECT_EQ(groups().name(), "Renamed");
+  // All or nothing: the stored customer is as it was, rows and all.
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Local'"), 1);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = -3"), 2);
+  sql("DROP TRIGGER frozen");
+  tapDone();
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Renamed'"), 1);
+  EXPECT_EQ(stored("SELECT attribute_value FROM marvisto_customer_attribute WHERE customer_id = -3 AND "
+                   "attribute_fields_id = " + std::to_string(kPhone)),
+            "2");
+}
+
+TEST_F(FormScreenTest, TheReturnKeyWalksTheFormAndTheKeyboardMakesRoom) {
+  open();
+  startNewCustomer();
+  const double fullHeight = table().frame().height();
+  auto* name = cellAt(1, rowOf(1, "NAME"));
+  ASSERT_TRUE(name);
+  ASSERT_TRUE(name->txtAttributeValue().becomeFirstResponder());
+  advance(1);  // the keyboard is up
+  flush();
+  EXPECT_EQ(table().frame().height(), CustomerInfoView::kKeyboardTableHeight);
+  ASSERT_TRUE(driver->typeText("Walker"));
+  // Return on the name skips "Active" and lands on the phone 0.3 s later.
+  ASSERT_TRUE(driver->pressReturn());
+  advance(CustomerInfoView::kFocusDelay + 0.05);
+  flush();
+  auto* phone = cellAt(1, rowOf(1, "PHONE"));
+  ASSERT_TRUE(phone);
+  EXPECT_TRUE(phone->txtAttributeValue().isEditing());
+  ASSERT_TRUE(driver->typeText("12"));
+  // The last base field goes on to the primary address.
+  form().customerAttributeCellShouldReturn(0, rowOf(1, "BANKACCOUNT"));
+  advance(CustomerInfoView::kFocusDelay + 0.05);
+  flush();
+  auto* street = cellAt(2, 0);
+  ASSERT_TRUE(street);
+  EXPECT_TRUE(street->txtAttributeValue().isEditing());
+  // Without contacts, the primary address's last row finishes the form.
+  auto* zip = cellAt(2, 3);
+  ASSERT_TRUE(zip);
+  EXPECT_EQ(zip->txtAttributeValue().returnKeyType(), ui::ReturnKeyType::Done);
+  ASSERT_TRUE(zip->txtAttributeValue().becomeFirstResponder());
+  ASSERT_TRUE(driver->pressReturn());
+  flush();
+  EXPECT_FALSE(form().isEditing());
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -1 AND customer_name = 'Walker'"), 1);
+  EXPECT_EQ(stored("SELECT attribute_value FROM marvisto_customer_attribute WHERE customer_id = -1 AND "
+                   "attribute_fields_id = " + std::to_string(kPhone)),
+            "12");
+  advance(1);
+  flush();
+  EXPECT_EQ(table().frame().height(), fullHeight);
+}
+
+TEST_F(FormScreenTest, ALanguageChangeWhileEditingShowsTheStoredCustomerAgain) {
+  seed({-3, "Local", {{kActive, "YES"}}, {}, {}});
+  open();
+  ASSERT_TRUE(list().tableView()->tapRowAtIndexPath(listPathOf(-3)));
+  ASSERT_TRUE(driver->tap(form().editButton()));
+  flush();
+  type(1, "NAME", "Not kept");
+  auto& languages = LanguageManager::sharedInstance();
+  const int before = languages.currentLanguage();
+  languages.setCurrentLanguage(before == 2 ? 1 : 2);
+  flush();
+  EXPECT_EQ(groups().name(), "Local");
+  languages.setCurrentLanguage(before == 0 ? 1 : before);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Local'"), 1);
+}
+
+TEST_F(FormScreenTest, TheDemoAccountCannotSubmitAndOthersAreAskedFirst) {
+  seed({-3, "Local", {{kActive, "YES"}}, {}, {}});
+  open();
+  ASSERT_TRUE(list().tableView()->tapRowAtIndexPath(listPathOf(-3)));
+  ASSERT_TRUE(form().hiddenCell());
+  changeSession([](Session& s) { s.loginType = Session::kLoginTypeDemo; });
+  ASSERT_TRUE(driver->tap(form().hiddenCell()->submitButton()));
+  flush();
+  auto alert = driver->visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->tag(), CustomerViewController::kDemoAlertTag);
+  EXPECT_EQ(alert->title(), txt("FUNCTIONLIMITED"));
+  alert->dismissWithClickedButtonIndex(0, false);
+  EXPECT_TRUE(CustomerDataModel::sharedInstance()->customersInFlight().empty());
+
+  changeSession([](Session& s) { s.loginType = Session::kLoginTypeOnline; });
+  ASSERT_TRUE(driver->tap(form().hiddenCell()->submitButton()));
+  flush();
+  alert = driver->visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->tag(), CustomerViewController::kSubmitAlertTag);
+  EXPECT_EQ(alert->message(), txt("CUSTOMERSUBMIT"));
+  ASSERT_TRUE(screen->submitPerson());
+  ASSERT_TRUE(driver->pressAlertButton(alert->cancelButtonIndex()));
+  EXPECT_FALSE(screen->submitPerson());
+  EXPECT_TRUE(CustomerDataModel::sharedInstance()->customersInFlight().empty());
+}
+
+}  // namespace
+}  // namespace mv::test

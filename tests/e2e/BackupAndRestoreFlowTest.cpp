@@ -1,0 +1,149 @@
+// A representative backs up the day's work from the settings, signs out and
+// picks up a new device: after its first sync the restore brings back the
+// favourites, the comparison list, the unsubmitted order and the customer
+// made for it, still tied to each other.
+#include <gtest/gtest.h>
+
+#include "RepresentativeDay.hpp"
+#include "catalog/CatalogViewController.hpp"
+#include "catalog/DetailCell.hpp"
+#include "catalog/DetailViewController.hpp"
+#include "catalog/ProductDetailController.hpp"
+#include "catalog/ProductFavoriteController.hpp"
+#include "order/QuoteOrderHistoryController.hpp"
+#include "order/QuoteOrderHistoryModel.hpp"
+#include "order/QuoteOrderViewController.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "shell/sync-screens/BackupAndRestoreViewController.hpp"
+#include "store/DataAccessManager.hpp"
+
+namespace mv::test {
+namespace {
+
+using BackupAndRestore = RepresentativeDay;
+
+constexpr const char* kNewCustomer = "Harbour Lights Ltd";
+
+std::vector<int> idsOf(const std::vector<marvisto_favorite_Entity>& list) {
+  std::vector<int> ids;
+  for (const auto& p : list) ids.push_back(p.product_id);
+  return ids;
+}
+
+std::vector<int> idsOf(const std::vector<marvisto_compare_Entity>& list) {
+  std::vector<int> ids;
+  for (const auto& p : list) ids.push_back(p.product_id);
+  return ids;
+}
+
+TEST_F(BackupAndRestore, TheDaysWorkComesBackOnANewDeviceStillTiedTogether) {
+  start();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  auto* store = DataAccessManager::sharedDataModel();
+
+  // A product marked as favourite and for comparison on its screen.
+  auto card = showCard(1);
+  ASSERT_TRUE(card);
+  const int marked = grid().productArray()[1].product_id;
+  tap(card->productImageView());
+  settle(0.5);
+  auto* detail = dynamic_cast<ProductDetailController*>(catalog()->detailController()->topViewController());
+  ASSERT_TRUE(detail);
+  tap(detail->favBtn());
+  tap(detail->compareBtn());
+  tap(catalog()->btnBack());
+  settle(0.5);
+  ASSERT_EQ(idsOf(store->getFavorites()), std::vector<int>{marked});
+  ASSERT_EQ(idsOf(store->getCompares()), std::vector<int>{marked});
+
+  // An order for a customer typed in the editor, added to the book on saving.
+  ASSERT_TRUE(addFromGrid(1));
+  ASSERT_TRUE(addFromGrid(2));
+  QuoteOrderViewController* editor = ordersTab();
+  ASSERT_TRUE(editor);
+  chooseCustomer(*editor, kNewCustomer);
+  tap(editor->btnSave());
+  ASSERT_EQ(alertTitle(), en("NEWCUSTOMER"));
+  press(1);
+  const auto customer = store->getCustomerByCustomerName(kNewCustomer);
+  ASSERT_TRUE(customer);
+  auto kept = store->fetchQuoteOrders(QuoteOrderHistoryModel::kUnsubmitted, "");
+  ASSERT_EQ(kept.size(), 1u);
+  const std::string number = kept[0]->number;
+  ASSERT_EQ(kept[0]->items.size(), 2u);
+  EXPECT_EQ(kept[0]->customerId, customer->customer_id);
+  tap(editor->btnHistory());
+
+  // Backed up from the settings.
+  BackupAndRestoreViewController* page = openBackupPage();
+  ASSERT_TRUE(page);
+  page->tableView()->tapRowAtIndexPath({0, 0});
+  settle();
+  ASSERT_EQ(alert() ? alert()->message() : "", en("BACKUPNOTICE"));
+  press(1);
+  ASSERT_TRUE(waitFor([&] { return !page->isBackingUp(); }, 20));
+  EXPECT_FALSE(alert()) << alertTitle();
+  EXPECT_FALSE(page->lastBackupDateLabel().text().empty());
+  closeSettings();
+  ASSERT_TRUE(signOut());
+
+  // A new device: signed in and synced, nothing of the day yet.
+  newDevice();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  store = DataAccessManager::sharedDataModel();
+  EXPECT_TRUE(store->getFavorites().empty());
+  EXPECT_TRUE(store->fetchQuoteOrders(QuoteOrderHistoryModel::kUnsubmitted, "").empty());
+
+  // Restored from the settings.
+  page = openBackupPage();
+  ASSERT_TRUE(page);
+  page->tableView()->tapRowAtIndexPath({1, 0});
+  settle();
+  ASSERT_TRUE(alert());
+  press(1);
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 20));
+  EXPECT_EQ(alertTitle(), en("RESTOREFINISHTITLE"));
+  press(0);
+  closeSettings();
+
+  // Everything is back, and belongs together.
+  store = DataAccessManager::sharedDataModel();
+  EXPECT_EQ(idsOf(store->getFavorites()), std::vector<int>{marked});
+  EXPECT_EQ(idsOf(store->getCompares()), std::vector<int>{marked});
+  const auto restoredCustomer = store->getCustomerByCustomerName(kNewCustomer);
+  ASSERT_TRUE(restoredCustomer);
+  kept = store->fetchQuoteOrders(QuoteOrderHistoryModel::kUnsubmitted, "");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0]->number, number);
+  EXPECT_EQ(kept[0]->items.size(), 2u);
+  EXPECT_EQ(kept[0]->customerId, restoredCustomer->customer_id);
+
+  // The screens show it: the favourite in its popup, the order in the list
+  // and opened with its customer.
+  openTab(MainTabScreens::kCatalog);
+  tap(catalog()->favoritesButton());
+  settle(0.5);
+  auto* favourites = dynamic_cast<ProductFavoriteController*>(catalog()->presentedViewController());
+  ASSERT_TRUE(favourites);
+  EXPECT_EQ(favourites->favArray().size(), 1u);
+  tap(*favourites->btnClose());
+  settle(0.5);
+  openTab(MainTabScreens::kQuoteOrder);
+  auto list = orders();
+  ASSERT_TRUE(list);
+  tapSegment(list->segments(), QuoteOrderHistoryModel::kUnsubmitted);
+  ASSERT_EQ(list->selectOrders().size(), 1u);
+  ASSERT_TRUE(list->historyOrderTable().tapRowAtIndexPath({0, 0}));
+  ASSERT_TRUE(waitFor([&] {
+    return dynamic_cast<QuoteOrderViewController*>(list->navigationController()->topViewController()) != nullptr;
+  }, 5));
+  editor = dynamic_cast<QuoteOrderViewController*>(list->navigationController()->topViewController());
+  EXPECT_EQ(editor->txtCustomer().text(), kNewCustomer);
+  EXPECT_EQ(editor->table().numberOfRowsInSection(0), 2);
+}
+
+}  // namespace
+}  // namespace mv::test

@@ -1,0 +1,167 @@
+// The same day on a bad connection: the network goes away in the middle of
+// the first sync, the service answers an order upload with a server error,
+// and the session expires while the order list loads older orders. Each
+// time the representative sees one alert, loses nothing kept on the device,
+// and the next try succeeds.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "RepresentativeDay.hpp"
+#include "catalog/DetailViewController.hpp"
+#include "order/QuoteOrderHistoryController.hpp"
+#include "order/QuoteOrderHistoryModel.hpp"
+#include "order/QuoteOrderViewController.hpp"
+#include "platform/ui/PopoverController.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/sync-screens/ResourceUpdateView.hpp"
+#include "shell/sync-screens/SyncViewController.hpp"
+#include "store/DataAccessManager.hpp"
+#include "sync/SyncModel.hpp"
+#include "util/PublicFunction.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+using sales::FaultKind;
+using sales::FaultRule;
+
+class BadConnections : public RepresentativeDay {
+ protected:
+  bool productPictureAsked() const {
+    for (const auto& e : service->requestLog()) {
+      if (e.endpoint == "file" && e.path.find("/product/") != std::string::npos) return true;
+    }
+    return false;
+  }
+  // Product pictures of the sample company missing on the device.
+  int missingPictures() const {
+    int missing = 0;
+    for (const auto& [path, bytes] : service->backend().currentData("acme")->files) {
+      if (path.rfind("product/", 0) != 0) continue;
+      auto local = PublicFunction::filePathWithName(path.substr(path.find('/') + 1), 1);
+      if (!local || !fs::exists(*local) || fs::file_size(*local) != bytes->size()) ++missing;
+    }
+    return missing;
+  }
+  std::vector<std::shared_ptr<QuoteOrderEntity>> unsubmitted() {
+    return DataAccessManager::sharedDataModel()->fetchQuoteOrders(QuoteOrderHistoryModel::kUnsubmitted, "");
+  }
+};
+
+TEST_F(BadConnections, ACutSyncAFailedUploadAndAnExpiredSessionLoseNothing) {
+  // The network goes while the first product picture is on its way.
+  FaultRule hang;
+  hang.path = "*/product/*";
+  hang.kind = FaultKind::Stall;
+  hang.seconds = 0;
+  service->addFault(hang);
+  start();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  ASSERT_EQ(alertTitle(), en("CONTENTUPDATED"));
+  press(1);
+  auto engine = SyncModel::sharedInstance();
+  const auto data = service->backend().currentData("acme");
+
+  openTab(MainTabScreens::kSync);
+  tap(syncScreen()->resourceUpdateView().btnsync());
+  ASSERT_TRUE(waitFor([&] { return productPictureAsked(); }, 30));
+  service->stop();
+  service->clearFaults();
+  ASSERT_TRUE(waitFor([&] { return !engine->isDownloading(); }, 30));
+  const auto cut = answerTheOneAlert(0);
+  EXPECT_EQ(cut.first, en("UPDATEFAILED"));
+  EXPECT_EQ(cut.second, en("999"));
+  // What the messages brought is kept; pictures are missing.
+  EXPECT_EQ(DataAccessManager::sharedDataModel()->getAllProducts().size(), data->products.size());
+  EXPECT_GT(missingPictures(), 0);
+
+
+  // Back on the network: the next run completes the pictures.
+  std::string error;
+  ASSERT_TRUE(service->start(&error)) << error;
+  ASSERT_TRUE(syncFromTab());
+  EXPECT_FALSE(alert()) << alertTitle();
+  EXPECT_EQ(missingPictures(), 0);
+
+  // An order whose upload the service answers with a server error.
+  ASSERT_TRUE(addFromGrid(1));
+  ASSERT_TRUE(addFromGrid(2));
+  QuoteOrderViewController* editor = ordersTab();
+  ASSERT_TRUE(editor);
+  const std::string customerName = data->customers.front().value().value("customerName", std::string());
+  chooseCustomer(*editor, customerName);
+  auto order = editor->quoteOrder();
+  ASSERT_EQ(order->items.size(), 2u);
+  ASSERT_NE(order->customerId, 0) << customerName << " / " << order->customerName << " / " << editor->txtCustomer().text();
+  FaultRule broken;
+  broken.method = "syncData/order";
+  broken.kind = FaultKind::Html500;
+  broken.times = 1;
+  broken.process = false;
+  service->addFault(broken);
+  EXPECT_FALSE(editor->searchPopover()->isPopoverVisible());
+  tap(editor->btnSubmit());
+  const auto failed = answerTheOneAlert(0);
+  EXPECT_EQ(failed.first, en("ORDERSUBMITFAILED"));
+  // Kept on the device as it was, and not on the service.
+  auto kept = unsubmitted();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0]->number, order->number);
+  EXPECT_EQ(kept[0]->items.size(), 2u);
+  EXPECT_EQ(kept[0]->customerId, order->customerId);
+  EXPECT_TRUE(service->backend().uploadedOrders("acme").empty());
+  EXPECT_FALSE(editor->btnSubmit().isHidden());
+  // The next try goes through.
+  tap(editor->btnSubmit());
+  const auto submitted = answerTheOneAlert(0);
+  EXPECT_EQ(submitted.first, en("ORDERSUBMITTED"));
+  ASSERT_EQ(service->backend().uploadedOrders("acme").size(), 1u);
+  EXPECT_EQ(service->backend().uploadedOrders("acme")[0].value("order_number", std::string()), order->number);
+  EXPECT_TRUE(unsubmitted().empty());
+
+  // A second order is kept unsubmitted; then the session expires while the
+  // list pages down older orders.
+  tap(editor->btnHistory());
+  ASSERT_TRUE(addFromGrid(3));
+  editor = ordersTab();
+  ASSERT_TRUE(editor);
+  tap(editor->btnSave());
+  ASSERT_EQ(unsubmitted().size(), 1u);
+  const std::string keptNumber = unsubmitted()[0]->number;
+  tap(editor->btnHistory());
+  auto list = orders();
+  ASSERT_TRUE(list);
+  ASSERT_EQ(list->navigationController()->topViewController(), list.get());
+  const int expiry = service->addFault(FaultRule::statusFor("getorderhistory", "101"));
+  tapSegment(list->segments(), QuoteOrderHistoryModel::kSubmitted);
+  dragUp(list->historyOrderTable());
+  const auto expired = answerTheOneAlert(1);
+  EXPECT_EQ(expired.second, en("101"));
+  ASSERT_TRUE(waitFor([&] { return app->isWelcomeRoot(); }, 5));
+  EXPECT_EQ(messages("getorderhistory").size(), 1u);
+
+  // Signed in again: the unsubmitted order is there, and the older orders load.
+  service->removeFault(expiry);
+  ASSERT_TRUE(signIn());
+  // Nothing new on the service since the last sync: no question.
+  EXPECT_FALSE(alert()) << alertTitle();
+  openTab(MainTabScreens::kQuoteOrder);
+  list = orders();
+  ASSERT_TRUE(list);
+  ASSERT_EQ(unsubmitted().size(), 1u);
+  EXPECT_EQ(unsubmitted()[0]->number, keptNumber);
+  tapSegment(list->segments(), QuoteOrderHistoryModel::kSubmitted);
+  const std::size_t before = list->selectOrders().size();
+  dragUp(list->historyOrderTable());
+  ASSERT_TRUE(waitFor([&] { return list->selectOrders().size() > before; }, 10));
+  EXPECT_FALSE(alert()) << alertTitle();
+}
+
+}  // namespace
+}  // namespace mv::test
