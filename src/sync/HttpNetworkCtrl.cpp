@@ -4,6 +4,7 @@
 #include <ranges>
 #include <utility>
 
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "sync/CommandCode.hpp"
@@ -25,7 +26,8 @@ struct HttpNetworkCtrl::Operation {
   std::string url;
   std::string endpoint;  // scheme, host and port of the URL
   std::optional<std::string> body;
-  base::TimerId resendTimer = 0;
+  // The delayed second attempt of a message.
+  base::CancelTracker resend;
   // Downloads: the carrier as sent, and where the file goes.
   std::shared_ptr<DownLoadRequestInfo> download;
   fs::path destination;
@@ -167,7 +169,7 @@ std::size_t HttpNetworkCtrl::transfersUnderWay() const {
 
 bool HttpNetworkCtrl::hasPendingResend(int requestCode) const {
   auto it = operations_.find(requestCode);
-  return it != operations_.end() && it->second->resendTimer != 0;
+  return it != operations_.end() && !it->second->resend.empty();
 }
 
 int HttpNetworkCtrl::nextRequestCode(int cmdCode) {
@@ -412,10 +414,9 @@ void HttpNetworkCtrl::messageFailed(const std::shared_ptr<Operation>& op, FormDa
     return;
   }
   std::weak_ptr<Operation> weak = op;
-  op->resendTimer = base::RunLoop::main().after(settings_.messageRetryDelaySeconds, [this, weak] {
+  op->resend.after(settings_.messageRetryDelaySeconds, [this, weak] {
     auto op = weak.lock();
     if (!op) return;
-    op->resendTimer = 0;
     auto it = operations_.find(op->requestCode);
     if (it == operations_.end() || it->second != op) return;
     startAttempt(op);
@@ -452,10 +453,7 @@ void HttpNetworkCtrl::reportPercent(const Operation& op, float share) {
 void HttpNetworkCtrl::forget(const std::shared_ptr<Operation>& op) {
   auto it = operations_.find(op->requestCode);
   if (it != operations_.end() && it->second == op) operations_.erase(it);
-  if (op->resendTimer) {
-    base::RunLoop::main().cancel(op->resendTimer);
-    op->resendTimer = 0;
-  }
+  op->resend.cancelAll();
   if (op->destination.empty()) return;
   auto busy = busyDestinations_.find(op->destination);
   if (busy == busyDestinations_.end() || busy->second != op->requestCode) return;

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/base/MainThread.hpp"
-#include "platform/base/RunLoop.hpp"
 
 namespace mv {
 
@@ -22,10 +21,8 @@ void ImageLoadQueueManager::loadImageWithOperation(std::shared_ptr<ImageLoadOper
 }
 
 void ImageLoadQueueManager::schedule() {
-  auto& loop = base::RunLoop::main();
-  if (queue_.empty() || (turn_ != 0 && loop.isScheduled(turn_))) return;
-  turn_ = loop.after(0, [this] {
-    turn_ = 0;
+  if (queue_.empty() || !turn_.empty()) return;
+  turn_.after(0, [this] {
     runNext();
     schedule();
   });

@@ -7,7 +7,7 @@
 #include <deque>
 #include <memory>
 
-#include "platform/base/RunLoop.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "widgets/ImageLoadOperation.hpp"
 
 namespace mv {
@@ -33,7 +33,7 @@ class ImageLoadQueueManager {
 
   std::deque<std::shared_ptr<ImageLoadOperation>> queue_;
   // The main loop's call that runs the next operation, while one is due.
-  base::TimerId turn_ = 0;
+  base::CancelTracker turn_;
 };
 
 }  // namespace mv

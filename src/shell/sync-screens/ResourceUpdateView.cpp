@@ -4,10 +4,6 @@
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
-namespace {
-
-
-}  // namespace
 
 std::shared_ptr<ResourceUpdateView> ResourceUpdateView::create(const ui::Rect& frame) {
   std::shared_ptr<ResourceUpdateView> view(new ResourceUpdateView(frame));
@@ -15,7 +11,7 @@ std::shared_ptr<ResourceUpdateView> ResourceUpdateView::create(const ui::Rect& f
   return view;
 }
 
-ResourceUpdateView::~ResourceUpdateView() { cancelHelpTimer(); }
+ResourceUpdateView::~ResourceUpdateView() = default;
 
 void ResourceUpdateView::initializationView(const ui::Rect& frame) {
   SyncItemView::initializationView(frame);
@@ -138,29 +134,19 @@ void ResourceUpdateView::showStartCheck() {
 }
 
 void ResourceUpdateView::showHelp() {
-  cancelHelpTimer();
-  std::weak_ptr<ui::View> weak = weak_from_this();
-  helpTimer_ = base::RunLoop::main().after(kHelpDelay, [weak] {
-    auto self = std::static_pointer_cast<ResourceUpdateView>(weak.lock());
-    if (!self) return;
-    self->helpTimer_ = 0;
-    auto hint = self->labelBgDownload_;
+  help_.cancelAll();
+  help_.after(kHelpDelay, [this] {
+    auto hint = labelBgDownload_;
     ui::View::animate(kHelpFadeDuration, 0, ui::AnimationOptionAllowUserInteraction, [hint] { hint->setAlpha(1); });
   });
 }
 
 void ResourceUpdateView::hideHelp() {
   // A run that ended before the hint was due must not show it afterwards.
-  cancelHelpTimer();
+  help_.cancelAll();
   layer().removeAllAnimations();
   labelBgDownload_->layer().removeAllAnimations();
   labelBgDownload_->setAlpha(0);
-}
-
-void ResourceUpdateView::cancelHelpTimer() {
-  if (helpTimer_ == 0) return;
-  base::RunLoop::main().cancel(helpTimer_);
-  helpTimer_ = 0;
 }
 
 void ResourceUpdateView::btnSyncClick(ui::Control* sender) {

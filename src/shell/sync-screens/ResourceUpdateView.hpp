@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/base/RunLoop.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/Button.hpp"
 #include "shell/sync-screens/ResourceUpdateDelegate.hpp"
@@ -51,7 +51,7 @@ class ResourceUpdateView : public SyncItemView {
   // The hint fades in after kHelpDelay; hideHelp stops that and hides it.
   void showHelp();
   void hideHelp();
-  bool isHelpPending() const { return helpTimer_ != 0; }
+  bool isHelpPending() const { return !help_.empty(); }
 
   void btnSyncClick(ui::Control* sender);
   // The titles, the button and the hint in the interface language, and the
@@ -76,7 +76,6 @@ class ResourceUpdateView : public SyncItemView {
 
  private:
   void setRowTitles();
-  void cancelHelpTimer();
 
   std::shared_ptr<SyncInfoItem> syncInfoProduc_;
   std::shared_ptr<SyncInfoItem> syncInfoIcon_;
@@ -92,7 +91,9 @@ class ResourceUpdateView : public SyncItemView {
   bool isCatalogOnshow_ = true;
   bool isCustomerOnShow_ = true;
   bool isSalesLibraryOnShow_ = true;
-  base::TimerId helpTimer_ = 0;
+  // The hint's delayed fade-in, cancelled when the hint is hidden or the view
+  // goes.
+  base::CancelTracker help_;
 };
 
 }  // namespace mv
