@@ -415,8 +415,10 @@ std::shared_ptr<ui::View> CustomerInfoView::tableViewViewForHeaderInSection(ui::
       header->importantSwicth().setOn(personInfo_ && personInfo_->markAsImportant);
       // The switches act on a stored customer; one being entered has none yet.
       const bool stored = customerId() != 0;
-      header->switchView().setEnabled(stored);
-      header->importantSwicth().setEnabled(stored);
+      for (ui::Switch* s : {&header->switchView(), &header->importantSwicth()}) {
+        s->setEnabled(stored);
+        s->setAlpha(stored ? 1.0 : 0.4);  // visibly out of use
+      }
       // What is submitted is what is stored: not while it is being edited.
       header->submitButton().setHidden(!(customerId() < 0 && !isEditing()));
       return header;

@@ -5,56 +5,27 @@
 
 #include "CustomerTestSupport.hpp"
 #include "SessionFixture.hpp"
+#include "customer/CustomerOrderLinks.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
-#include "platform/ui/Application.hpp"
-#include "platform/ui/HeadlessDriver.hpp"
-#include "platform/ui/Keyboard.hpp"
-#include "platform/ui/Window.hpp"
+#include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/frame/UIToast.hpp"
 #include "shell/settings/LanguageManager.hpp"
 #include "util/Session.hpp"
-#include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;
 
 namespace mv::test {
 namespace {
 
-std::string txt(const std::string& key) { return textForKey(key).value_or(key); }
-
-class FormScreenTest : public CustomerTest {
+class FormScreenTest : public CustomerScreenTest {
  protected:
   void SetUp() override {
-    CustomerTest::SetUp();
+    CustomerScreenTest::SetUp();
     seed({1, "Apple", {{kPhone, "555"}, {kActive, "1"}, {kCity, "Austin"}},
           {address(11, 1, "1 Elm", "Austin", "TX"), address(12, 1, "2 Oak", "Dallas", "TX", true)},
           {{21, "John", "Smith", ""}, {22, "Ann", "Lee", ""}}});
     seed({2, "Banana", {{kActive, "0"}}, {}, {}});
-  }
-  void TearDown() override {
-    if (window_) {
-      window_->setRootViewController(nullptr);
-      ui::Application::sharedInstance().removeWindow(window_.get());
-    }
-    window_.reset();
-    screen.reset();
-    CustomerTest::TearDown();
-  }
-
-  void open() {
-    screen = std::make_shared<CustomerViewController>();
-    window_ = std::make_shared<ui::Window>();
-    window_->setBackgroundColor(gfx::Color::white());
-    window_->makeKeyAndVisible();
-    window_->setRootViewController(screen);
-    driver = std::make_unique<ui::HeadlessDriver>(window_);
-    flush();
-  }
-  void flush() {
-    driver->flush();
-    ui::View::layoutPendingViews();
   }
   CustomerInfoView& form() { return *screen->customerInfo(); }
   ui::TableView& table() { return *form().tableCustomerInfo(); }
@@ -84,12 +55,6 @@ class FormScreenTest : public CustomerTest {
     ASSERT_TRUE(field.becomeFirstResponder()) << key;
     field.setSelectedRange({0, field.text().size()});
     ASSERT_TRUE(driver->typeText(value)) << key;
-  }
-  std::string toastText() {
-    flush();
-    std::string last;
-    for (auto* toast : driver->findAllOf<UIToast>(nullptr, false)) last = toast->text();
-    return last;
   }
   void tapDone() {
     ASSERT_FALSE(form().doneButton().isHidden());
@@ -122,9 +87,6 @@ class FormScreenTest : public CustomerTest {
     keepSnapshot(shots / name);
   }
 
-  std::shared_ptr<CustomerViewController> screen;
-  std::shared_ptr<ui::Window> window_;
-  std::unique_ptr<ui::HeadlessDriver> driver;
 };
 
 TEST_F(FormScreenTest, ACustomerIsCreatedEditedTwiceAndKeepsItsIdFlagsNoteAndOrders) {
@@ -183,8 +145,20 @@ TEST_F(FormScreenTest, ACustomerIsCreatedEditedTwiceAndKeepsItsIdFlagsNoteAndOrd
   flush();
   EXPECT_EQ(count("marvisto_customer", "customer_id = -8 AND important = 1"), 1);
   EXPECT_EQ(list().customerlist().front().prefex, txt("IMPORTANT"));
-  ASSERT_TRUE(dam().updateCustomerTableHasNoteWithCustomerId(-8, 1));
-  ASSERT_TRUE(dam().updateCustomerTableNoteWithCustomerId(-8, "Prefers mornings"));
+  // A note, added on the list by a long press on the customer's row.
+  auto tv = list().tableView();
+  tv->scrollToRowAtIndexPath(listPathOf(-8), ui::TableViewScrollPosition::Middle, false);
+  flush();
+  auto* row = tv->cellForRowAtIndexPath(listPathOf(-8));
+  ASSERT_TRUE(row);
+  ASSERT_TRUE(driver->longPress(driver->centerOf(*row)));
+  ASSERT_TRUE(list().notePopover()->isPopoverVisible());
+  list().notePopoverVC()->buttonPressed();
+  ASSERT_TRUE(screen->customerList()->customerNotePopover()->isPopoverVisible());
+  ASSERT_TRUE(driver->typeText("Prefers mornings"));
+  ASSERT_TRUE(screen->customerList()->customerNotePopover()->dismissByOutsideTap());
+  flush();
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -8 AND has_note = 1 AND note = 'Prefers mornings'"), 1);
   sql("UPDATE marvisto_customer SET discount = 0.25, customer_ordering = 4 WHERE customer_id = -8");
   seedOrder(-11, -8);
 
@@ -437,6 +411,83 @@ TEST_F(FormScreenTest, TheDemoAccountCannotSubmitAndOthersAreAskedFirst) {
   ASSERT_TRUE(driver->pressAlertButton(alert->cancelButtonIndex()));
   EXPECT_FALSE(screen->submitPerson());
   EXPECT_TRUE(CustomerDataModel::sharedInstance()->customersInFlight().empty());
+}
+
+// A customer made on the form goes to the local sales service: the wait box
+// shows while it travels, the order that names it takes the service's id,
+// and the form, which showed the local customer, goes blank.
+TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
+  startSalesService();
+  open();
+  startNewCustomer();
+  type(1, "NAME", "Harbour 港 Lights");
+  type(2, "CITY", "Seattle");
+  form().addConctact();
+  flush();
+  type(contactSection(0), "FIRSTNAME", "Maria");
+  type(contactSection(0), "LASTNAME", "Lindqvist");
+  tapDone();
+  ASSERT_TRUE(form().personInfo());
+  const int local = form().personInfo()->pid;
+  ASSERT_LT(local, 0);
+  seedOrder(-4, local);
+
+  ASSERT_TRUE(form().hiddenCell());
+  ASSERT_TRUE(driver->tap(form().hiddenCell()->submitButton()));
+  flush();
+  auto alert = driver->visibleAlert();
+  ASSERT_TRUE(alert);
+  ASSERT_EQ(alert->tag(), CustomerViewController::kSubmitAlertTag);
+  ASSERT_TRUE(driver->pressAlertButton(alert->firstOtherButtonIndex()));
+  EXPECT_EQ(MessageBox::sharedInstance().currentText(), txt("UPLOADCUSTOMER"));
+  EXPECT_EQ(directory()->customersInFlight(), (std::set<int>{local}));
+  ASSERT_TRUE(runUntil([&] { return directory()->customersInFlight().empty(); }, 15));
+  flush();
+
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  EXPECT_TRUE(runUntil([&] { return !driver->visibleAlert(); }, 5));  // no failure alert either
+  EXPECT_EQ(count("marvisto_customer", "customer_id < 0"), 0);
+  const std::string serviceId =
+      stored("SELECT customer_id FROM marvisto_customer WHERE customer_name = 'Harbour 港 Lights'");
+  ASSERT_NE(serviceId, "<none>");
+  EXPECT_GT(std::stoi(serviceId), 0);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -4 AND customer_id = " + serviceId), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "customer_id = " + serviceId + " AND contact_id > 0"), 1);
+  EXPECT_FALSE(form().personInfo());
+  EXPECT_EQ(screen->customerList()->allCustomerdic().count(std::stoi(serviceId)), 1u);
+  EXPECT_EQ(screen->customerList()->allCustomerdic().count(local), 0u);
+  const auto sent = uploadedDocuments();
+  ASSERT_EQ(sent.size(), 1u);
+  ASSERT_EQ(sent[0]["marvisto_customer"].size(), 1u);
+  EXPECT_EQ(service->backend().uploadedCustomers("acme").size(), 1u);
+
+  // Shown again, a customer of the service is read-only and cannot be submitted.
+  ASSERT_TRUE(list().tableView()->tapRowAtIndexPath(listPathOf(std::stoi(serviceId))));
+  ASSERT_TRUE(form().hiddenCell());
+  EXPECT_TRUE(form().editButton().isHidden());
+  EXPECT_TRUE(form().hiddenCell()->submitButton().isHidden());
+}
+
+// The order store needs the customers of its orders uploaded only while the
+// Customers tab is one the company shows; the tab tells it through the links
+// the order library installs.
+TEST_F(FormScreenTest, TheOrderStoreLearnsWhetherTheCustomersTabIsShown) {
+  class Links : public CustomerOrderLinks {
+   public:
+    std::vector<bool> told;
+    void setIsCustomerOnShow(bool shown) override { told.push_back(shown); }
+    void updateOrderTable(const std::vector<marvisto_customer_Entity>&) override {}
+  };
+  auto links = std::make_shared<Links>();
+  CustomerOrderLinks::install(links);
+  open();
+  auto config = ConfigManager::sharedInstance();
+  for (const char* desc : {"1,1,0,1", "1,1,1,1"}) {
+    config->setModelDescFromDesc(desc);
+    screen->loadByConfig();
+  }
+  CustomerOrderLinks::install(nullptr);
+  EXPECT_EQ(links->told, (std::vector<bool>{false, true}));
 }
 
 }  // namespace

@@ -5,25 +5,17 @@
 #include "customer/SectionHeaderView.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
-#include "platform/ui/Application.hpp"
-#include "platform/ui/HeadlessDriver.hpp"
-#include "platform/ui/Window.hpp"
 #include "shell/settings/LanguageManager.hpp"
-#include "shell/frame/UIToast.hpp"
-#include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;
 
 namespace mv::test {
 namespace {
 
-// The shown text of a key (the screens install the application's tables).
-std::string txt(const std::string& key) { return textForKey(key).value_or(key); }
-
-class ListScreenTest : public CustomerTest {
+class ListScreenTest : public CustomerScreenTest {
  protected:
   void SetUp() override {
-    CustomerTest::SetUp();
+    CustomerScreenTest::SetUp();
     seed({1, "apple", {{kState, "Texas"}}, {}, {{11, "John", "Smith", ""}, {12, "Ann", "Lee", ""}}});
     seed({2, "Banana", {{kState, "ohio"}}, {}, {}});
     seed({3, "王小明", {}, {}, {{13, "小明", "王", ""}}});
@@ -31,31 +23,6 @@ class ListScreenTest : public CustomerTest {
     seed({5, "   ", {}, {}, {}});
     seed({6, "Acme", {}, {}, {}, false, true});
     seed({-1, "Avocado Local", {}, {}, {}, true});
-  }
-  void TearDown() override {
-    if (window_) {
-      window_->setRootViewController(nullptr);
-      ui::Application::sharedInstance().removeWindow(window_.get());
-    }
-    window_.reset();
-    screen.reset();
-    ui::View::setAnimationsEnabled(true);
-    CustomerTest::TearDown();
-  }
-
-  void open() {
-
-    screen = std::make_shared<CustomerViewController>();
-    window_ = std::make_shared<ui::Window>();
-    window_->setBackgroundColor(gfx::Color::white());
-    window_->makeKeyAndVisible();
-    window_->setRootViewController(screen);
-    driver = std::make_unique<ui::HeadlessDriver>(window_);
-    flush();
-  }
-  void flush() {
-    driver->flush();
-    ui::View::layoutPendingViews();
   }
   CustomerTable& table() { return *screen->customerList()->tableCustomer(); }
   std::vector<std::string> prefixes() {
@@ -79,16 +46,6 @@ class ListScreenTest : public CustomerTest {
     flush();
     return dynamic_cast<CustomerListCell*>(tv->cellForRowAtIndexPath(path));
   }
-  // The text of the toast showing, "" when none.
-  std::string toastText() {
-    flush();
-    for (auto* toast : driver->findAllOf<UIToast>(nullptr, false)) return toast->text();
-    return std::string();
-  }
-
-  std::shared_ptr<CustomerViewController> screen;
-  std::shared_ptr<ui::Window> window_;
-  std::unique_ptr<ui::HeadlessDriver> driver;
 };
 
 TEST_F(ListScreenTest, ListsGroupsMarksAndSearchesTheDirectory) {

@@ -1,13 +1,29 @@
 #include "CustomerTestSupport.hpp"
 
+#include "platform/base/UserDefaults.hpp"
 #include "platform/ui/AlertView.hpp"
+#include "platform/ui/Application.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "SessionFixture.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/requests/RequestLogin.hpp"
+#include "util/Json.hpp"
 #include "util/Session.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv::test {
+namespace {
+
+class Receiver : public NetworkRecDelegate {
+ public:
+  std::shared_ptr<NetBaseRst> result;
+  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& r) override { result = r; }
+};
+
+}  // namespace
 
 void CustomerTest::SetUp() {
   TestEnvironment::SetUp();
@@ -23,6 +39,12 @@ void CustomerTest::SetUp() {
 }
 
 void CustomerTest::TearDown() {
+  if (service) {
+    NetworkModel::sharedInstance().cancelAllRequests();
+    HttpNetworkCtrl::sharedInstance().setSettings(HttpNetworkCtrl::Settings());
+    service->stop();
+    service.reset();
+  }
   CustomerDataModel::freeInstance();
   ConfigManager::freeInstance();
   ui::AlertView::resetForTesting();
@@ -110,6 +132,77 @@ marvisto_customer_address_Entity CustomerTest::address(int id, int customerId, c
   return a;
 }
 
+void CustomerTest::startSalesService() {
+  useRealClock();
+  changeSession([](Session& s) {
+    s.password = "secret";
+    s.deviceID = "0123456789abcdef0123456789abcdef01234567";
+  });
+  service = std::make_unique<sales::SalesService>();
+  std::string error;
+  ASSERT_TRUE(service->start(&error)) << error;
+  auto& defaults = base::UserDefaults::standard();
+  const base::Value settingsOfService = service->serverSettings();
+  for (const auto& [key, value] : settingsOfService.items()) defaults.setObject(key, value);
+  HttpNetworkCtrl::Settings settings;
+  settings.messageTimeOutSeconds = 5;
+  HttpNetworkCtrl::sharedInstance().setSettings(settings);
+  auto receiver = std::make_shared<Receiver>();
+  auto login = std::make_shared<RequestLogin>();
+  login->setReceiveDelegete(receiver);
+  NetworkModel::sharedInstance().sendRequest(login);
+  ASSERT_TRUE(runUntil([&] { return receiver->result != nullptr; }, 15));
+  auto signedIn = std::dynamic_pointer_cast<LoginRst>(receiver->result);
+  ASSERT_TRUE(signedIn && signedIn->isSuccess()) << receiver->result->status;
+  changeSession([&](Session& s) { s.sessionId = signedIn->sessionId; });
+}
+
+std::vector<base::Value> CustomerTest::uploadedDocuments() const {
+  std::vector<base::Value> out;
+  if (!service) return out;
+  for (const auto& e : service->requestLog()) {
+    if (e.endpoint != "message" || e.methodName != "syncData") continue;
+    auto doc = JSONValue(stringValue(member(e.parameters, "syncData")));
+    out.push_back(doc ? *doc : base::Value());
+  }
+  return out;
+}
+
 void CustomerTest::setShowAllCustomers(bool show) { ConfigManager::sharedInstance()->setIsShowAllCustomer(show); }
+
+void CustomerScreenTest::TearDown() {
+  if (window_) {
+    window_->setRootViewController(nullptr);
+    ui::Application::sharedInstance().removeWindow(window_.get());
+  }
+  window_.reset();
+  screen.reset();
+  ui::View::setAnimationsEnabled(true);
+  CustomerTest::TearDown();
+}
+
+void CustomerScreenTest::open() {
+  screen = std::make_shared<CustomerViewController>();
+  window_ = std::make_shared<ui::Window>();
+  window_->setBackgroundColor(gfx::Color::white());
+  window_->makeKeyAndVisible();
+  window_->setRootViewController(screen);
+  driver = std::make_unique<ui::HeadlessDriver>(window_);
+  flush();
+}
+
+void CustomerScreenTest::flush() {
+  driver->flush();
+  ui::View::layoutPendingViews();
+}
+
+std::string CustomerScreenTest::toastText() {
+  flush();
+  std::string last;
+  for (auto* toast : driver->findAllOf<UIToast>(nullptr, false)) last = toast->text();
+  return last;
+}
+
+std::string CustomerScreenTest::txt(const std::string& key) { return textForKey(key).value_or(key); }
 
 }  // namespace mv::test

@@ -2,12 +2,18 @@
 // The customer tests' fixture: a signed-in client whose database is made from
 // the template, with the standard customer attribute fields, and helpers that
 // store customers with their rows.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "TestEnvironment.hpp"
 #include "customer/CustomerDataModel.hpp"
+#include "customer/CustomerViewController.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/Window.hpp"
+#include "platform/base/Value.hpp"
+#include "sales-service/SalesService.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 
@@ -51,6 +57,33 @@ class CustomerTest : public TestEnvironment {
                                                   bool isDefault = false);
   void setShowAllCustomers(bool show);
   std::shared_ptr<CustomerDataModel> directory() { return CustomerDataModel::sharedInstance(); }
+
+  // The local sales service started on the real clock, the server settings
+  // pointed at it and the representative signed in: uploads then take the
+  // whole path. TearDown stops it.
+  void startSalesService();
+  // The customer documents the service received, in order.
+  std::vector<base::Value> uploadedDocuments() const;
+  std::unique_ptr<sales::SalesService> service;
+};
+
+// The Customers tab's screen in a window of its own, driven as a person does.
+class CustomerScreenTest : public CustomerTest {
+ protected:
+  void TearDown() override;
+
+  // The screen made and shown over what the store holds now.
+  void open();
+  // Pending work done and views laid out.
+  void flush();
+  // The text of the last toast showing, "" when none.
+  std::string toastText();
+  // The shown text of a key (the screens install the application's tables).
+  static std::string txt(const std::string& key);
+
+  std::shared_ptr<CustomerViewController> screen;
+  std::shared_ptr<ui::Window> window_;
+  std::unique_ptr<ui::HeadlessDriver> driver;
 };
 
 }  // namespace mv::test

@@ -4,13 +4,8 @@
 #include "SessionFixture.hpp"
 #include "customer/CustomerOrderLinks.hpp"
 #include "platform/base/NotificationCenter.hpp"
-#include "platform/base/UserDefaults.hpp"
 #include "platform/ui/AlertView.hpp"
-#include "sales-service/SalesService.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "sync/HttpNetworkCtrl.hpp"
-#include "sync/NetworkModel.hpp"
-#include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestUploadCustomer.hpp"
 #include "util/Json.hpp"
 #include "util/Session.hpp"
@@ -202,59 +197,11 @@ TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
 // The whole path against the local sales service.
 class UploadServiceTest : public UploadTest {
  protected:
-  class Receiver : public NetworkRecDelegate {
-   public:
-    std::shared_ptr<NetBaseRst> result;
-    void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& r) override { result = r; }
-  };
-
   void SetUp() override {
     UploadTest::SetUp();
-    useRealClock();
-    changeSession([](Session& s) {
-      s.password = "secret";
-      s.deviceID = "0123456789abcdef0123456789abcdef01234567";
-    });
-    service = std::make_unique<sales::SalesService>();
-    std::string error;
-    ASSERT_TRUE(service->start(&error)) << error;
-    auto& defaults = base::UserDefaults::standard();
-    const base::Value settingsOfService = service->serverSettings();
-    for (const auto& [key, value] : settingsOfService.items()) defaults.setObject(key, value);
-    HttpNetworkCtrl::Settings settings;
-    settings.messageTimeOutSeconds = 5;
-    HttpNetworkCtrl::sharedInstance().setSettings(settings);
-    auto receiver = std::make_shared<Receiver>();
-    auto login = std::make_shared<RequestLogin>();
-    login->setReceiveDelegete(receiver);
-    NetworkModel::sharedInstance().sendRequest(login);
-    ASSERT_TRUE(runUntil([&] { return receiver->result != nullptr; }, 15));
-    auto signedIn = std::dynamic_pointer_cast<LoginRst>(receiver->result);
-    ASSERT_TRUE(signedIn && signedIn->isSuccess()) << receiver->result->status;
-    changeSession([&](Session& s) { s.sessionId = signedIn->sessionId; });
+    startSalesService();
   }
-  void TearDown() override {
-    NetworkModel::sharedInstance().cancelAllRequests();
-    HttpNetworkCtrl::sharedInstance().setSettings(HttpNetworkCtrl::Settings());
-    if (service) service->stop();
-    service.reset();
-    UploadTest::TearDown();
-  }
-
   bool waitForPosts(std::size_t n) { return runUntil([&] { return posted.size() >= n; }, 15); }
-
-  // The documents the service received, in order.
-  std::vector<base::Value> uploads() const {
-    std::vector<base::Value> out;
-    for (const auto& e : service->requestLog()) {
-      if (e.endpoint != "message" || e.methodName != "syncData") continue;
-      auto doc = JSONValue(stringValue(member(e.parameters, "syncData")));
-      out.push_back(doc ? *doc : base::Value());
-    }
-    return out;
-  }
-
-  std::unique_ptr<sales::SalesService> service;
 };
 
 TEST_F(UploadServiceTest, LocalCustomersOfOrdersTakeTheServiceIdsEverywhere) {
@@ -300,7 +247,7 @@ TEST_F(UploadServiceTest, LocalCustomersOfOrdersTakeTheServiceIdsEverywhere) {
   ASSERT_GT(dir->submitAllLocalCustomer(), 0);
   ASSERT_TRUE(waitForPosts(2));
   EXPECT_EQ(posted.back(), true);
-  auto sent = uploads();
+  auto sent = uploadedDocuments();
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0]["marvisto_customer"].size(), 2u);
   for (const char* list : {"marvisto_customer", "marvisto_customer_address", "marvisto_customer_attribute",

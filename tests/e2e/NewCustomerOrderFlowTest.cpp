@@ -1,0 +1,214 @@
+// An order for a customer the representative met today: the customer is
+// entered on the Customers tab and submitted, the order gets a line discount and an order discount, the
+// customer signs the order form, the form is mailed and the order
+// submitted. The service gives the customer and the order ids of its own;
+// the order list shows the order as submitted.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "RepresentativeDay.hpp"
+#include "customer/CustomerAttributeCell.hpp"
+#include "customer/CustomerInfoGroupData.hpp"
+#include "customer/CustomerInfoView.hpp"
+#include "customer/CustomerInfoViewHiddenCell.hpp"
+#include "customer/CustomerListView.hpp"
+#include "customer/CustomerViewController.hpp"
+#include "order/DiscountPopController.hpp"
+#include "order/OrderPDFCreater.hpp"
+#include "order/PainterViewController.hpp"
+#include "order/QuoteOrderHistoryController.hpp"
+#include "order/QuoteOrderHistoryModel.hpp"
+#include "order/QuoteOrderItemsTableViewCell.hpp"
+#include "order/QuoteOrderPDFViewController.hpp"
+#include "order/QuoteOrderViewController.hpp"
+#include "platform/base/FileIO.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/PopoverController.hpp"
+#include "platform/ui/ScrollView.hpp"
+#include "services/MailComposer.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "store/DataAccessManager.hpp"
+#include "widgets/TZTextField.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv::test {
+namespace {
+
+class NewCustomerOrder : public RepresentativeDay {
+ protected:
+  // Replaces what a field holds by typing, as the keyboard does.
+  void retype(ui::TextField& field, const std::string& text) {
+    tap(field);
+    while (!field.text().empty()) driver().pressBackspace();
+    typeKeys(text);
+    driver().pressReturn();
+    settle();
+  }
+  // Types into the form's row labelled with the key's text, replacing what it holds.
+  void typeInto(CustomerInfoView& form, long section, const std::string& key, const std::string& value) {
+    const auto* group = form.customerInfoGroupData().groupOfSection(section, form.isEditing());
+    ASSERT_TRUE(group) << key;
+    long row = -1;
+    for (std::size_t r = 0; r < group->customerAttributes.size(); ++r) {
+      if (group->customerAttributes[r].fieldName == en(key)) row = static_cast<long>(r);
+    }
+    ASSERT_GE(row, 0) << key;
+    auto& table = *form.tableCustomerInfo();
+    table.scrollToRowAtIndexPath({section, row}, ui::TableViewScrollPosition::Middle, false);
+    settle();
+    auto* cell = dynamic_cast<CustomerAttributeCell*>(table.cellForRowAtIndexPath({section, row}));
+    ASSERT_TRUE(cell) << key;
+    tap(cell->txtAttributeValue());
+    while (!cell->txtAttributeValue().text().empty()) driver().pressBackspace();
+    driver().typeText(value);
+    settle();
+  }
+  // The order form's pad opened from a screen of the Orders tab (null when none).
+  PainterViewController* pad(QuoteOrderPDFViewController& form) {
+    for (ui::ViewController* c : {static_cast<ui::ViewController*>(&form),
+                                  static_cast<ui::ViewController*>(form.navigationController()),
+                                  static_cast<ui::ViewController*>(tabBar().get())}) {
+      if (auto* p = c ? dynamic_cast<PainterViewController*>(c->presentedViewController()) : nullptr) return p;
+    }
+    return nullptr;
+  }
+};
+
+constexpr const char* kCustomer = "Harbour Lights Ltd";
+
+TEST_F(NewCustomerOrder, TheCustomerAndTheSignedMailedOrderReachTheServiceWithItsIds) {
+  start();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  auto* store = DataAccessManager::sharedDataModel();
+
+  // The customer entered on the Customers tab, with an address and a contact.
+  openTab(MainTabScreens::kCustomer);
+  auto book = customers();
+  ASSERT_TRUE(book);
+  CustomerInfoView& sheet = *book->customerInfo();
+  tap(book->customerList()->addNewCustomerButton());
+  ASSERT_TRUE(sheet.isCreating());
+  typeInto(sheet, 1, "NAME", kCustomer);
+  typeInto(sheet, 2, "STREETADDRESS", "9 Dock Road");
+  typeInto(sheet, 2, "CITY", "Seattle");
+  sheet.addConctact();
+  settle();
+  const long contact = sheet.customerInfoGroupData().companyCount() + 2;
+  typeInto(sheet, contact, "FIRSTNAME", "Maria");
+  typeInto(sheet, contact, "LASTNAME", "Lindqvist");
+  tap(sheet.doneButton());
+  ASSERT_FALSE(sheet.isEditing());
+  ASSERT_TRUE(sheet.personInfo());
+  EXPECT_LT(sheet.personInfo()->pid, 0);
+  picture("customer-entered");
+  // Submitted from the form: the service answers with its own id.
+  ASSERT_TRUE(sheet.hiddenCell());
+  tap(sheet.hiddenCell()->submitButton());
+  ASSERT_EQ(alert() ? alert()->message() : "", en("CUSTOMERSUBMIT"));
+  press(alert()->firstOtherButtonIndex());
+  ASSERT_TRUE(waitFor([&] {
+    auto stored = store->getCustomerByCustomerName(kCustomer);
+    return stored && stored->customer_id > 0;
+  }, 10));
+  const int customerId = store->getCustomerByCustomerName(kCustomer)->customer_id;
+  const auto received = service->backend().uploadedCustomers("acme");
+  ASSERT_EQ(received.size(), 1u);
+  const std::string sent = received.dump();
+  for (const char* part : {kCustomer, "9 Dock Road", "Seattle", "Maria", "Lindqvist"}) {
+    EXPECT_NE(sent.find(part), std::string::npos) << part;
+  }
+
+  // Two products into the order, opened from the Orders tab, for that customer.
+  ASSERT_TRUE(addFromGrid(1));
+  ASSERT_TRUE(addFromGrid(2));
+  QuoteOrderViewController* editor = ordersTab();
+  ASSERT_TRUE(editor);
+  chooseCustomer(*editor, kCustomer);
+  auto order = editor->quoteOrder();
+  ASSERT_EQ(order->items.size(), 2u);
+  EXPECT_EQ(order->customerId, customerId);
+
+  // 90 % of the first line's list price, then 95 % of the whole.
+  auto* line = dynamic_cast<QuoteOrderItemsTableViewCell*>(editor->table().cellForRowAtIndexPath({0, 0}));
+  ASSERT_TRUE(line);
+  retype(line->txtDiscountRat(), "90");
+  EXPECT_DOUBLE_EQ(order->items[0]->discontRat(), 90);
+  const double lines = order->items[0]->subtotal() + order->items[1]->subtotal();
+  EXPECT_NEAR(order->items[0]->subtotal(), order->items[0]->price * order->items[0]->quantity * 0.9, 0.01);
+  tap(editor->btnDiscount());
+  ASSERT_TRUE(editor->discountPopover() && editor->discountPopover()->isPopoverVisible());
+  retype(*editor->discountPop()->txtDiscountRat(), "95");
+  EXPECT_DOUBLE_EQ(order->discountRat, 95);
+  EXPECT_NEAR(order->discount(), lines * 0.95, 0.01);
+  if (editor->discountPopover()->isPopoverVisible()) tap(editor->lblTotal());
+
+  // The order form: signed on the pad, mailed to the outbox.
+  tap(editor->btnPDF());
+  auto* nav = orders()->navigationController();
+  ASSERT_TRUE(waitFor([&] { return dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController()); }, 5));
+  auto* form = dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController());
+  ASSERT_TRUE(form->pdfCreater() && form->pdfCreater()->signatureValue());
+  ui::ImageView& field = *form->pdfCreater()->signatureValue();
+  form->containerView()->scrollRectToVisible(field.frame(), false);
+  settle();
+  tap(field);
+  ASSERT_TRUE(waitFor([&] { return pad(*form) != nullptr; }, 5));
+  PainterViewController* signing = pad(*form);
+  const auto area = signing->canvasView().convertRectToView(signing->canvasView().bounds(), nullptr);
+  driver().drag({{area.x() + 80, area.maxY() - 60}, {area.midX(), area.y() + 60}, {area.maxX() - 80, area.maxY() - 80}});
+  settle();
+  signing->doneButtonTapped();
+  ASSERT_TRUE(waitFor([&] { return pad(*form) == nullptr; }, 5));
+  EXPECT_TRUE(form->pdfCreater()->hasEditsignature());
+  tap(form->btnEmail());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 10));
+  EXPECT_EQ(alertTitle(), en("FILEHAVSBEENEMAILED"));
+  press(0);
+  std::vector<fs::path> mails;
+  for (const auto& e : fs::directory_iterator(svc::OutboxMailComposer::defaultOutbox())) mails.push_back(e.path());
+  ASSERT_EQ(mails.size(), 1u);
+  const auto mail = base::readFileBytes(mails[0]);
+  ASSERT_TRUE(mail);
+  EXPECT_NE(std::string(mail->begin(), mail->end()).find("filename=Order.pdf"), std::string::npos);
+  // Leaving keeps the signature with the order.
+  tap(form->btnBack());
+  ASSERT_TRUE(alert());
+  press(1);
+  ASSERT_TRUE(waitFor([&] { return nav->topViewController() == editor; }, 5));
+  EXPECT_FALSE(order->signature.empty());
+
+  // Submitted.
+  tap(editor->btnSubmit());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 20));
+  EXPECT_EQ(alertTitle(), en("ORDERSUBMITTED"));
+  press(0);
+
+  // On the service: the order under an id of its own, for the customer's id.
+  const auto uploaded = service->backend().uploadedOrders("acme");
+  ASSERT_EQ(uploaded.size(), 1u);
+  EXPECT_EQ(uploaded[0].value("order_number", std::string()), order->number);
+  EXPECT_GT(uploaded[0].value("order_id", int64_t{0}), 0);
+  EXPECT_EQ(uploaded[0].value("customer_name", std::string()), kCustomer);
+  EXPECT_NEAR(uploaded[0].value("order_total", 0.0), lines, 0.01);
+  EXPECT_NEAR(uploaded[0].value("order_discount", 0.0), lines * 0.95, 0.01);
+  EXPECT_EQ(uploaded[0].value("customer_id", int64_t{0}), customerId);
+
+  // The order list shows it as submitted.
+  tap(editor->btnHistory());
+  auto list = orders();
+  tapSegment(list->segments(), QuoteOrderHistoryModel::kSubmitted);
+  bool listed = false;
+  for (const auto& o : list->selectOrders()) {
+    if (o->number != order->number) continue;
+    listed = o->isUploaded();
+    EXPECT_NEAR(o->total(), uploaded[0].value("order_total", 0.0), 0.01);
+    EXPECT_NEAR(o->discount(), uploaded[0].value("order_discount", 0.0), 0.01);
+  }
+  EXPECT_TRUE(listed);
+}
+
+}  // namespace
+}  // namespace mv::test
