@@ -15,7 +15,7 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/NetworkRecDelegate.hpp"
-#include "sync/SyncModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "util/Session.hpp"
 
@@ -88,7 +88,7 @@ ServiceWorld::ServiceWorld(const mv::sales::SampleOptions& data, std::set<int> s
 }
 
 ServiceWorld::~ServiceWorld() {
-  mv::SyncModel::freeInstance();
+  mv::SessionServices::end();
   mv::DataAccessManager::releaseDataModel();
   mv::NetworkModel::sharedInstance().cancelAllRequests();
   if (service_) service_->stop();

@@ -22,8 +22,8 @@ void runBenchmarks(int argc, char** argv, int& products);
 
 class BenchSession : public mv::SyncSession {
  public:
-  int loginType() const override { return kLoginTypeOnline; }
-  void setLoginType(int) override {}
+  mv::LoginType loginType() const override { return mv::LoginType::Online; }
+  void setLoginType(mv::LoginType) override {}
   std::string clientID() const override;
   void setClientID(const std::string&) override {}
   void setSessionId(const std::string&) override {}

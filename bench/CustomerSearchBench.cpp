@@ -6,11 +6,18 @@
 //   bench_CustomerSearchBench [benchmark options]
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "customer/CustomerDataModel.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "sync/SessionServices.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 
 namespace {
@@ -48,12 +55,32 @@ std::map<int, mv::CustomerInfoEntry> directory() {
 }
 
 void BM_DirectorySearch(benchmark::State& state) {
-  auto model = mv::CustomerDataModel::sharedInstance();
-  model->setCustomerInfoDic(directory());
-  std::size_t found = 0;
-  for (auto _ : state) found = model->customerSearch("远航 4").size() + model->customerSearch("müller").size();
-  state.counters["found"] = static_cast<double>(found);
-  mv::CustomerDataModel::freeInstance();
+  // The directory lives in a session: a client of its own in a scratch folder.
+  namespace fs = std::filesystem;
+  base::RunLoop::main().adoptCurrentThread();
+  const fs::path root = fs::temp_directory_path() / ("marvisto-search-bench-" + std::to_string(::getpid()));
+  base::Paths::setRoot(root);
+  mv::Session session;
+  session.clientID = "acme";
+  mv::Session::publish(session);
+  mv::SessionServices::Registry registry;
+  registry.add<mv::CustomerDataModel>();
+  auto services = mv::SessionServices::begin(std::move(registry));
+  auto model = services ? services->get<mv::CustomerDataModel>() : nullptr;
+  if (!model) {
+    state.SkipWithError("the client database did not open");
+  } else {
+    model->setCustomerInfoDic(directory());
+    std::size_t found = 0;
+    for (auto _ : state) found = model->customerSearch("远航 4").size() + model->customerSearch("müller").size();
+    state.counters["found"] = static_cast<double>(found);
+  }
+  model.reset();
+  services.reset();
+  mv::SessionServices::end();
+  mv::Session::clear();
+  std::error_code ec;
+  fs::remove_all(root, ec);
 }
 BENCHMARK(BM_DirectorySearch)->Unit(benchmark::kMillisecond);
 

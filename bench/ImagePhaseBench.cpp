@@ -31,6 +31,7 @@
 #include "platform/ui/ProgressView.hpp"
 #include "platform/ui/Window.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "sync/SyncModelDelegate.hpp"
 #include "util/PublicFunction.hpp"
@@ -129,7 +130,15 @@ struct World {
   // One run of the engine, its main loop driven by `drive` until the run ends.
   template <typename Drive>
   static bool runSync(RunWatcher& watcher, Drive drive) {
-    auto engine = mv::SyncModel::sharedInstance();
+    // The engine of the session's services, begun with the first run.
+    auto services = mv::SessionServices::current();
+    if (!services) {
+      mv::SessionServices::Registry registry;
+      registry.add<mv::SyncModel>();
+      services = mv::SessionServices::begin(std::move(registry));
+    }
+    auto engine = services ? services->get<mv::SyncModel>() : nullptr;
+    if (!engine) return false;
     // The engine holds its delegate weakly: this one lives as long as the run.
     const std::shared_ptr<mv::SyncModelDelegate> delegate(&watcher, [](mv::SyncModelDelegate*) {});
     engine->setDelegate(delegate);

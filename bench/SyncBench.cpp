@@ -27,6 +27,7 @@
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 
 namespace fs = std::filesystem;
@@ -90,14 +91,22 @@ void BM_SyncProductTables(benchmark::State& state) {
     base::Observation watch(base::UserDefaults::DidChangeNotification, nullptr, [&](const base::Notification&) {
       stored = stored || base::UserDefaults::standard().hasKey("acme-ProductSynced");
     });
-    auto engine = mv::SyncModel::sharedInstance();
+    mv::SessionServices::Registry registry;
+    registry.add<mv::SyncModel>();
+    auto services = mv::SessionServices::begin(std::move(registry));
+    auto engine = services ? services->get<mv::SyncModel>() : nullptr;
+    if (!engine) {
+      state.SkipWithError("the client database did not open");
+      return;
+    }
     state.ResumeTiming();
     engine->startSync();
     base::RunLoop::main().runUntil([&] { return stored || !engine->isRunning(); }, 600);
     state.PauseTiming();
     if (!stored) state.SkipWithError("the product tables were not stored");
     engine.reset();
-    mv::SyncModel::freeInstance();
+    services.reset();
+    mv::SessionServices::end();
     state.ResumeTiming();
   }
   state.counters["rows"] = static_cast<double>(w.rows);

@@ -19,6 +19,7 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "order/PainterViewController.hpp"
 #include "order/QuoteOrderHistoryController.hpp"
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/QuoteOrderViewController.hpp"
@@ -28,6 +29,7 @@
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/settings/LanguageManager.hpp"
 #include "shell/settings/SettingsViewController.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
@@ -35,6 +37,7 @@
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
+#include "util/ServerInfo.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -64,6 +67,17 @@ std::string numbered(int& next, const char* what) {
 
 ScreenshotTour::ScreenshotTour(const LaunchOptions& options, std::shared_ptr<MarvistoAppDelegate> app)
     : o_(options), app_(std::move(app)) {}
+
+void ScreenshotTour::applySettings() {
+  if (o_.language != 0) LanguageManager::sharedInstance().setCurrentLanguage(o_.language);
+  if (!o_.serverHost.empty()) {
+    ServerInfo server = PublicFunction::GetServer();
+    server.strIP = server.imageIP = o_.serverHost;
+    server.httpPort = o_.serverPort;
+    server.imageHttpPort = o_.serverFilePort;
+    PublicFunction::setServer(server);
+  }
+}
 
 int ScreenshotTour::run() {
   waitForDemoData();
@@ -157,9 +171,9 @@ bool ScreenshotTour::signIn() {
     return false;
   }
   auto lm = LoginMode::sharedInstance();
-  const int type = lm->loginType();
-  const char* how = type == LoginMode::kLoginTypeDemo      ? "demo"
-                    : type == LoginMode::kLoginTypeOffline ? "offline"
+  const LoginType type = lm->loginType();
+  const char* how = type == LoginType::Demo      ? "demo"
+                    : type == LoginType::Offline ? "offline"
                                                            : "online";
   std::printf("Signed in (%s) to %s as %s%s%s.\n", how, lm->clientID().c_str(), lm->acountID().c_str(),
               lm->companyName().empty() ? "" : ", company ", lm->companyName().c_str());
@@ -257,8 +271,37 @@ void ScreenshotTour::tourOrder(int& n) {
   waitFor([&] { return dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController()) != nullptr; }, 5);
   std::snprintf(name, sizeof name, "%02d-order-pdf", n++);
   snapshot(name);
+  tourSignature(n);
   nav->popToRootViewControllerAnimated(false);
   waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
+}
+
+void ScreenshotTour::tourSignature(int& n) {
+  auto tab = UITabBarControllerExt::current();
+  auto list = tab ? std::dynamic_pointer_cast<QuoteOrderHistoryController>(tab->screen(MainTabScreens::kQuoteOrder))
+                  : nullptr;
+  auto* nav = list ? list->navigationController() : nullptr;
+  auto* form = nav ? dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController()) : nullptr;
+  if (!form || !form->pdfCreater()) return;
+  // The pad opens over whichever screen the form presents from.
+  auto pad = [&]() -> PainterViewController* {
+    for (ui::ViewController* c : {static_cast<ui::ViewController*>(form), static_cast<ui::ViewController*>(nav),
+                                  static_cast<ui::ViewController*>(tab.get())}) {
+      if (auto* p = dynamic_cast<PainterViewController*>(c->presentedViewController())) return p;
+    }
+    return nullptr;
+  };
+  form->pdfCreater()->signatureTapped();
+  if (!waitFor([&] { return pad() != nullptr; }, 5)) return;
+  // A stroke of a signature on it, as the customer would begin.
+  pad()->drawLineFromPoint({260, 330}, {420, 260});
+  pad()->drawLineFromPoint({420, 260}, {560, 340});
+  pad()->drawLineFromPoint({560, 340}, {720, 270});
+  char name[32];
+  std::snprintf(name, sizeof name, "%02d-order-signature", n++);
+  snapshot(name);
+  pad()->cancelButtonTapped();
+  waitFor([&] { return pad() == nullptr; }, 5);
 }
 
 void ScreenshotTour::catalogScreens(int& n) {

@@ -21,12 +21,19 @@ struct LaunchOptions {
   bool headless = false;
   std::string client, user, password;
   std::string screenshots;
+  int language = 0;  // 1 English, 2 Chinese; 0 leaves the language setting
+  std::string serverHost;  // empty: the server settings as they are
+  int serverPort = 0, serverFilePort = 0;
 };
 
 class ScreenshotTour {
  public:
   ScreenshotTour(const LaunchOptions& options, std::shared_ptr<MarvistoAppDelegate> app);
 
+  // The language and the sales service the options name, written into the
+  // settings after the launch (which puts the factory server settings back
+  // on a new version).
+  void applySettings();
   // The whole headless run; answers the exit status.
   int run();
   // The sign-in the options ask for, started without waiting for it (the
@@ -56,6 +63,8 @@ class ScreenshotTour {
   // A library PDF of the demo company in the reader: its first page, a page
   // zoomed in, the thumbnails screen. `n` numbers the pictures.
   void readerTour(int& n);
+  // The signature pad over the order form, with a stroke drawn.
+  void tourSignature(int& n);
 
   const LaunchOptions& o_;
   std::shared_ptr<MarvistoAppDelegate> app_;

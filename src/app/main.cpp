@@ -7,10 +7,9 @@
 #include <string>
 
 #include "app/ScreenshotTour.hpp"
-#include "services/DocumentInteractionController.hpp"
-#include "catalog/CatalogScreens.hpp"
-#include "customer/CustomerScreens.hpp"
-#include "library/LibraryServices.hpp"
+#include "catalog/CatalogFeature.hpp"
+#include "customer/CustomerFeature.hpp"
+#include "library/LibraryFeature.hpp"
 #include "order/OrderFeature.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
@@ -18,13 +17,14 @@
 #include "platform/base/UserDefaults.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/DesktopWindow.hpp"
+#include "services/DocumentInteractionController.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/session/LoginMode.hpp"
-#include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/ShellScreenFactory.hpp"
 #include "shell/sync-screens/SyncScreens.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace fs = std::filesystem;
 using namespace mv;
@@ -33,6 +33,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: marvisto [--data-dir DIR] [--demo] [--client ID --user NAME --password TEXT]\n"
+    "                [--server HOST:PORT:FILEPORT] [--language en|zh]\n"
     "                [--screenshots DIR] [--headless] [--help]\n"
     "\n"
     "  --data-dir DIR      keep the application's data under DIR (else $MARVISTO_HOME,\n"
@@ -40,11 +41,31 @@ constexpr const char* kUsage =
     "  --demo              sign in to the first demo company\n"
     "  --client, --user, --password\n"
     "                      sign in online to the service the server settings name\n"
+    "  --server HOST:PORT:FILEPORT\n"
+    "                      point the server settings at a sales service, e.g. the\n"
+    "                      local one: --server 127.0.0.1:48080:48081 (kept)\n"
+    "  --language en|zh    show the interface in English or Chinese (kept as the\n"
+    "                      language setting; else the setting, else the locale)\n"
     "  --screenshots DIR   run without a window, visit the welcome screen, every tab\n"
     "                      the company may use and the settings, and save a PNG of\n"
     "                      each in DIR\n"
     "  --headless          run without a window even when a display is available\n"
     "  --help              show this text\n";
+
+// "HOST:PORT:FILEPORT", ports from 1 to 65535.
+bool parseServer(const std::string& text, LaunchOptions& o) {
+  const auto first = text.find(':');
+  const auto second = first == std::string::npos ? first : text.find(':', first + 1);
+  if (first == 0 || second == std::string::npos) return false;
+  auto port = [](const std::string& digits, int& out) {
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    out = std::stoi(digits);
+    return out >= 1 && out <= 65535;
+  };
+  o.serverHost = text.substr(0, first);
+  return port(text.substr(first + 1, second - first - 1), o.serverPort) &&
+         port(text.substr(second + 1), o.serverFilePort);
+}
 
 bool parse(int argc, char** argv, LaunchOptions& o) {
   for (int i = 1; i < argc; ++i) {
@@ -63,6 +84,23 @@ bool parse(int argc, char** argv, LaunchOptions& o) {
       o.headless = true;
     } else if (arg == "--data-dir") {
       if (!value(o.dataDir) || o.dataDir.empty()) return false;
+    } else if (arg == "--server") {
+      std::string text;
+      if (!value(text) || !parseServer(text, o)) {
+        std::fputs("marvisto: --server takes HOST:PORT:FILEPORT\n", stderr);
+        return false;
+      }
+    } else if (arg == "--language") {
+      std::string language;
+      if (!value(language)) return false;
+      if (language == "en") {
+        o.language = 1;
+      } else if (language == "zh") {
+        o.language = 2;
+      } else {
+        std::fprintf(stderr, "marvisto: --language takes en or zh\n");
+        return false;
+      }
     } else if (arg == "--screenshots") {
       if (!value(o.screenshots)) return false;
     } else if (arg == "--client") {
@@ -142,13 +180,12 @@ int main(int argc, char** argv) {
 
   const bool firstRun = !base::UserDefaults::standard().hasKey("App_version");
   auto app = MarvistoAppDelegate::create(std::make_shared<ShellScreenFactory>());
-  SessionHooks hooks;
-  SyncScreens::install(hooks);
-  CatalogScreens::install();
-  CustomerScreens::install(hooks);
-  LibraryServices::install(hooks);
-  OrderFeature::install(hooks);
-  app->setSessionHooks(hooks);
+  FeatureWiring& wiring = app->wiring();
+  SyncScreens::install(wiring);
+  CatalogFeature::install(wiring);
+  CustomerFeature::install(wiring);
+  LibraryFeature::install(wiring);
+  OrderFeature::install(wiring);
 
   // The back end: the desktop window when there is a display and no tour.
   std::unique_ptr<ui::DesktopWindow> desktop;
@@ -164,6 +201,7 @@ int main(int argc, char** argv) {
   }
 
   ScreenshotTour tour(options, app);
+  tour.applySettings();
   int status = 0;
   if (desktop) {
     if (options.demo || !options.client.empty()) loop.post([&] { tour.startSignIn(); });
@@ -181,6 +219,7 @@ int main(int argc, char** argv) {
   loop.drain();
   desktop.reset();
   MarvistoAppDelegate::destroyCurrent();
+  SessionServices::end();
   LoginMode::freeInstance();
   ConfigManager::freeInstance();
   base::UserDefaults::standard().synchronize();

@@ -1,17 +1,12 @@
 #include "catalog/OrderBasket.hpp"
 
+#include "sync/SessionServices.hpp"
+
 namespace mv {
-namespace {
 
-std::shared_ptr<OrderBasket>& slot() {
-  static std::shared_ptr<OrderBasket> basket;
-  return basket;
+std::shared_ptr<OrderBasket> OrderBasket::installed() {
+  auto services = SessionServices::current();
+  return services ? services->get<OrderBasket>() : nullptr;
 }
-
-}  // namespace
-
-void OrderBasket::install(std::shared_ptr<OrderBasket> basket) { slot() = std::move(basket); }
-
-std::shared_ptr<OrderBasket> OrderBasket::installed() { return slot(); }
 
 }  // namespace mv

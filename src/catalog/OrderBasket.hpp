@@ -1,9 +1,10 @@
 #pragma once
 // How the catalogue reaches the current quote order. The order library sits
 // above the catalogue, so the catalogue declares what it needs here and the
-// order library installs the implementation when the application starts.
-// Without one installed (a build or a test without orders) the catalogue
-// behaves as for a login that is not offered the Orders tab.
+// order library registers the implementation with the session services when
+// the application starts. Without one (a build or a test without orders, or
+// nobody signed in) the catalogue behaves as for a login that is not offered
+// the Orders tab.
 #include <cstddef>
 #include <memory>
 
@@ -47,9 +48,8 @@ class OrderBasket {
       const marvisto_product_Entity& product, std::size_t cellIndex,
       std::weak_ptr<AddToOrderControllerDelegate> delegate) = 0;
 
-  // Installs the implementation (null removes it); `installed` is null when
-  // none is installed.
-  static void install(std::shared_ptr<OrderBasket> basket);
+  // The current session's basket; null when none is registered or nobody
+  // is signed in. Never kept across calls: logout ends it.
   static std::shared_ptr<OrderBasket> installed();
 };
 

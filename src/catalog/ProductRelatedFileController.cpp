@@ -44,7 +44,9 @@ void ProductRelatedFileController::loadView() {
 void ProductRelatedFileController::viewDidLoad() {
   PopBaseController::viewDidLoad();
   readPendingUpdates();
-  SaleslibraryModel::sharedInstance()->loadExistsFiles();
+  // Without the library's manager (no session) the strip lists the files
+  // and fetches none.
+  if (auto library = SaleslibraryModel::sharedInstance()) library->loadExistsFiles();
   if (lblTittle()) lblTittle()->setText(text("RELATEDMATERIALS"));
   auto root = view();
   root->setBackgroundColor(gfx::Color::white());
@@ -65,6 +67,7 @@ void ProductRelatedFileController::viewDidLoad() {
 void ProductRelatedFileController::viewAfterFirstDidLoad() {
   PopBaseController::viewAfterFirstDidLoad();
   auto library = SaleslibraryModel::sharedInstance();
+  if (!library) return;
   library->registerCallBackList(ui::weakAs<NetworkRecDelegate>(this).lock());
   library_ = library;
 }
@@ -160,7 +163,7 @@ void ProductRelatedFileController::didSelectedInfoButton(const marvisto_library_
 }
 
 void ProductRelatedFileController::pauseDownload(const marvisto_library_files_Entity& file) {
-  SaleslibraryModel::sharedInstance()->pauseDownloadFile(file.file_name);
+  if (auto library = SaleslibraryModel::sharedInstance()) library->pauseDownloadFile(file.file_name);
 }
 
 void ProductRelatedFileController::selectedFileToDownload(const marvisto_library_files_Entity& file) {
@@ -176,7 +179,9 @@ void ProductRelatedFileController::selectedFileToDownload(const marvisto_library
     default:
       break;
   }
-  const int id = SaleslibraryModel::sharedInstance()->sendRequest(SaleslibraryModel::requestForFile(file));
+  auto library = SaleslibraryModel::sharedInstance();
+  if (!library) return;
+  const int id = library->sendRequest(SaleslibraryModel::requestForFile(file));
   MV_LOG("the downloadId is ", id);
   if (grid_) grid_->reloadData();
 }

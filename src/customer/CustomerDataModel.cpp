@@ -1,7 +1,6 @@
 #include "customer/CustomerDataModel.hpp"
 
 #include <algorithm>
-#include <mutex>
 
 #include "customer/CustomerFormRecords.hpp"
 #include "customer/CustomerInfoGroupData.hpp"
@@ -15,6 +14,7 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/requests/RequestUploadCustomer.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/UnsubmittedCustomerModel.hpp"
 #include "util/JsonWriter.hpp"
 #include "util/Text.hpp"
@@ -22,18 +22,6 @@
 
 namespace mv {
 namespace {
-
-std::mutex& classLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-std::shared_ptr<CustomerDataModel>& slot() {
-  static std::shared_ptr<CustomerDataModel> instance;
-  return instance;
-}
-
-std::string text(const char* key) { return textForKey(key).value_or(std::string()); }
 
 bool showAllCustomers() { return ConfigManager::sharedInstance()->isShowAllCustomer(); }
 
@@ -58,46 +46,23 @@ bool anyContains(const std::vector<std::string>& fields, const std::string& fold
 // --- lifecycle -----------------------------------------------------------------------------
 
 std::shared_ptr<CustomerDataModel> CustomerDataModel::sharedInstance() {
-  std::lock_guard<std::mutex> guard(classLock());
-  auto& s = slot();
-  if (!s) {
-    s.reset(new CustomerDataModel());
-    s->load();
-    SyncCustomerModel::setCurrent(s);
-  }
-  return s;
+  auto services = SessionServices::current();
+  return services ? services->get<CustomerDataModel>() : nullptr;
 }
 
-std::shared_ptr<CustomerDataModel> CustomerDataModel::existingInstance() {
-  std::lock_guard<std::mutex> guard(classLock());
-  return slot();
+CustomerDataModel::CustomerDataModel(SessionServices& services) : database_(services.databaseHandle()) {
+  MV_ASSERT_MAIN_THREAD();
+  load();
 }
 
-void CustomerDataModel::freeInstance() {
-  std::shared_ptr<CustomerDataModel> dropped;
-  {
-    std::lock_guard<std::mutex> guard(classLock());
-    dropped = std::move(slot());
-    slot().reset();
-  }
-  if (dropped) dropped->uploads_.cancelAll();
-  SyncCustomerModel::setCurrent({});
-}
+void CustomerDataModel::sessionEnded() { uploads_.cancelAll(); }
 
 CustomerDataModel::~CustomerDataModel() = default;
 
 void CustomerDataModel::load() {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) {
-    MV_LOG("customers: no database to read the directory from");
-    setCustomerInfoDic({});
-    allAttributes_.clear();
-    displayedAttributes_.clear();
-    return;
-  }
-  setCustomerInfoDic(dam->getAllCustomers(showAllCustomers()));
-  allAttributes_ = dam->getAllAttributes();
-  displayedAttributes_ = dam->getAllDisplayedAttributes();
+  setCustomerInfoDic(database_->getAllCustomers(showAllCustomers()));
+  allAttributes_ = database_->getAllAttributes();
+  displayedAttributes_ = database_->getAllDisplayedAttributes();
 }
 
 void CustomerDataModel::reloadCustomerData() { load(); }
@@ -227,8 +192,7 @@ int CustomerDataModel::saveCustomerWithName(const std::string& name, const std::
                                             const std::optional<std::string>& city,
                                             const std::optional<std::string>& state,
                                             const std::optional<std::string>& zipCode) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return 0;
+  DataAccessManager* dam = database_.get();
   marvisto_customer_Entity customer;
   customer.customer_id = dam->getLastLocalCustomerId() - 1;
   customer.customer_info_id = "";
@@ -268,8 +232,7 @@ int CustomerDataModel::saveCustomerWithName(const std::string& name, const std::
 }
 
 std::vector<customer_attribute_cell_Entity> CustomerDataModel::allAddressAttributes() const {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam ? dam->getAllAddressAttributes() : std::vector<customer_attribute_cell_Entity>{};
+  return database_->getAllAddressAttributes();
 }
 
 base::Value CustomerDataModel::allUnsubmittedCustomerDic() const {
@@ -287,10 +250,10 @@ base::Value CustomerDataModel::getCustomerDicById(const std::vector<int>& ids) c
   base::Value addresses = base::Value::array();
   base::Value attributes = base::Value::array();
   base::Value contacts = base::Value::array();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  DataAccessManager* dam = database_.get();
   // From the store with hidden customers: a hidden customer named by an
   // order must reach the service before the order does.
-  const std::map<int, CustomerInfoEntry> stored = dam ? dam->getAllCustomers(true) : std::map<int, CustomerInfoEntry>{};
+  const std::map<int, CustomerInfoEntry> stored = dam->getAllCustomers(true);
   for (int id : ids) {
     auto it = stored.find(id);
     if (it == stored.end()) continue;
@@ -358,18 +321,15 @@ int CustomerDataModel::submitCustomer(int customerId) {
 }
 
 int CustomerDataModel::submitAllLocalCustomer() {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
   std::vector<int> ids;
   bool anyInFlight = false;
-  if (dam) {
-    for (const auto& [id, entry] : dam->getAllCustomers(true)) {
-      (void)entry;
-      if (id >= 0 || !dam->isInUnsubmitOrder(id)) continue;
-      if (inFlight_.count(id)) {
-        anyInFlight = true;
-      } else {
-        ids.push_back(id);
-      }
+  for (const auto& customer : database_->getAllCustomers(true)) {
+    const int id = customer.first;
+    if (id >= 0 || !database_->isInUnsubmitOrder(id)) continue;
+    if (inFlight_.count(id)) {
+      anyInFlight = true;
+    } else {
+      ids.push_back(id);
     }
   }
   // Those on their way have a reply coming that will be posted; an empty
@@ -380,6 +340,7 @@ int CustomerDataModel::submitAllLocalCustomer() {
 }
 
 int CustomerDataModel::submitCustomerInfo(const std::string& json, const std::vector<int>& ids) {
+  MV_ASSERT_MAIN_THREAD();
   auto request = std::make_shared<RequestUploadCustomer>();
   request->syncData = json;
   request->setReceiveDelegete(shared_from_this());
@@ -400,8 +361,7 @@ void CustomerDataModel::endFlight(int requestCode) {
 }
 
 bool CustomerDataModel::remapUploadedIds(const SubmitCustomerRst& reply) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return false;
+  DataAccessManager* dam = database_.get();
   return dam->runInTransaction([&] {
     return dam->updateCustomerTable(reply.customerArry) && dam->updateCustomerAddressTable(reply.customerAddress) &&
            dam->updateCustomerAttributeTable(reply.customerAttributes) &&
@@ -417,6 +377,7 @@ void CustomerDataModel::uploadFailed(const std::string& message) {
 }
 
 void CustomerDataModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  MV_ASSERT_MAIN_THREAD();
   MessageBox::sharedInstance().EndBlockWait();
   if (!result || result->cmdCode != kCmdUploadCustomer) return;
   endFlight(result->requestCode);
@@ -444,33 +405,30 @@ void CustomerDataModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>&
 // --- changes made on the customer screens ---------------------------------------------------------
 
 bool CustomerDataModel::storeHidden(int customerId, bool hidden) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam || !dam->updateCustomerTableHiddenWithCustomerId(customerId, hidden ? 1 : 0)) return false;
+  DataAccessManager* dam = database_.get();
+  if (!dam->updateCustomerTableHiddenWithCustomerId(customerId, hidden ? 1 : 0)) return false;
   updateCustomerInfoDic(customerId, hidden, {});
   return true;
 }
 
 bool CustomerDataModel::storeImportant(int customerId, bool important) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam || !dam->updateCustomerTableImportantWithCustomerId(customerId, important ? 1 : 0)) return false;
+  DataAccessManager* dam = database_.get();
+  if (!dam->updateCustomerTableImportantWithCustomerId(customerId, important ? 1 : 0)) return false;
   updateCustomerInfoDic(customerId, {}, important);
   return true;
 }
 
 bool CustomerDataModel::storeDefaultAddress(int customerId, int addressId) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam && dam->updateAddressToDefault(customerId, addressId);
+  return database_->updateAddressToDefault(customerId, addressId);
 }
 
 bool CustomerDataModel::storeDefaultContact(int customerId, int contactId) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam && dam->updateContactToDefault(customerId, contactId);
+  return database_->updateContactToDefault(customerId, contactId);
 }
 
 int CustomerDataModel::storeCustomer(const CustomerInfoGroupData& data, int editedId) {
   MV_ASSERT_MAIN_THREAD();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return 0;
+  DataAccessManager* dam = database_.get();
   std::optional<CustomerFormRecords::Existing> existing;
   if (editedId != 0) {
     // Only a customer made on the device is edited, and not while its
@@ -510,8 +468,8 @@ int CustomerDataModel::storeCustomer(const CustomerInfoGroupData& data, int edit
 
 CustomerDataModel::DeleteResult CustomerDataModel::deleteLocalCustomer(int customerId) {
   MV_ASSERT_MAIN_THREAD();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam || customerId >= 0 || inFlight_.count(customerId)) return DeleteResult::Failed;
+  DataAccessManager* dam = database_.get();
+  if (customerId >= 0 || inFlight_.count(customerId)) return DeleteResult::Failed;
   if (dam->isInUnsubmitOrder(customerId)) return DeleteResult::NamedByOrder;
   if (!dam->deleteCustomerTableWithID(customerId)) {
     MV_LOG("customers: local customer ", customerId, " could not be deleted");

@@ -3,8 +3,8 @@
 // customer screens may show, keyed by id, with a flat list of records for
 // searching, the customer attribute fields, the creation of a customer from
 // the order screens, and the upload of customers made on the device. One per
-// session: made on first use, freed at logout. It is the sync engine's
-// customer model while it lives. Main thread only.
+// session, owned by the session's services; it is the sync engine's customer
+// model. Main thread only.
 #include <map>
 #include <memory>
 #include <optional>
@@ -22,6 +22,8 @@
 namespace mv {
 
 class CustomerInfoGroupData;
+class DataAccessManager;
+class SessionServices;
 class SubmitCustomerRst;
 
 class CustomerDataModel : public SyncCustomerModel,
@@ -32,12 +34,13 @@ class CustomerDataModel : public SyncCustomerModel,
   // successful upload whose ids were stored, false otherwise.
   static constexpr const char* kUploadCustomerRespond = "UPLOADCUSTOMERRESPOND";
 
-  // The directory, made and loaded from the store on first use.
+  // Loads the directory from the session's store.
+  explicit CustomerDataModel(SessionServices& services);
+  // The current session's directory (made on first use); null while nobody
+  // is signed in.
   static std::shared_ptr<CustomerDataModel> sharedInstance();
-  // The directory if one exists, without making one.
-  static std::shared_ptr<CustomerDataModel> existingInstance();
-  // Drops the directory (logout); the next sharedInstance reads the store again.
-  static void freeInstance();
+  // The session ends: uploads on their way are cancelled.
+  void sessionEnded();
 
   ~CustomerDataModel() override;
   CustomerDataModel(const CustomerDataModel&) = delete;
@@ -136,7 +139,6 @@ class CustomerDataModel : public SyncCustomerModel,
   void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
 
  private:
-  CustomerDataModel() = default;
   void load();
   // Writes the service's ids of an upload into every customer table and the
   // stored orders, all or nothing.
@@ -157,6 +159,7 @@ class CustomerDataModel : public SyncCustomerModel,
   };
   static SearchFields searchFieldsOf(const PersonInfo& person);
 
+  std::shared_ptr<DataAccessManager> database_;
   std::map<int, CustomerInfoEntry> customerInfoDic_;
   std::vector<PersonInfo> allSearchPersonList_;
   // One per entry of allSearchPersonList_, in the same order.

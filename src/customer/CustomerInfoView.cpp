@@ -27,11 +27,6 @@ const gfx::Color& primaryValueColor() {
   return color;
 }
 
-void toast(const std::string& key) {
-  auto shown = std::make_shared<UIToast>();
-  shown->show(text(key));
-}
-
 std::shared_ptr<ui::Button> barButton(const ui::Rect& frame, const std::string& key) {
   auto button = std::make_shared<ui::Button>(frame);
   button->setTitle(text(key));
@@ -233,7 +228,7 @@ void CustomerInfoView::reload() {
   tableCustomerInfo_->reloadData();
 }
 
-void CustomerInfoView::showFailure() { toast("FAILED"); }
+void CustomerInfoView::showFailure() { UIToast::showTextOf("FAILED"); }
 
 void CustomerInfoView::customerInfoViewCancel(ui::Control* sender) {
   MV_ASSERT_MAIN_THREAD();
@@ -264,10 +259,10 @@ void CustomerInfoView::customerInfoViewDone(ui::Control* sender) {
   resignEditing();
   switch (customerInfoGroupData_.validate()) {
     case CustomerInfoGroupData::Check::NeedName:
-      toast("NEEDINPUTNAME");
+      UIToast::showTextOf("NEEDINPUTNAME");
       return;
     case CustomerInfoGroupData::Check::NeedContactName:
-      toast("NEEDINPUTCONTACTNAME");
+      UIToast::showTextOf("NEEDINPUTCONTACTNAME");
       return;
     case CustomerInfoGroupData::Check::Ok:
       break;

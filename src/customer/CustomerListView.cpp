@@ -13,16 +13,10 @@
 namespace mv {
 namespace {
 
-
 constexpr double kSwitchTop = 50;
 constexpr double kSwitchHeight = 32;
 constexpr double kStripHeight = 38;
 constexpr double kPanelBottom = 692;
-
-void showFailure() {
-  auto toast = std::make_shared<UIToast>();
-  toast->show(text("FAILED"));
-}
 
 }  // namespace
 
@@ -181,8 +175,7 @@ void CustomerListView::addNewCustomer(ui::Control* sender) {
   auto directory = CustomerDataModel::sharedInstance();
   if (directory->allAttributes().empty()) {
     // The customer tables were never synced: no fields to fill in.
-    auto toast = std::make_shared<UIToast>();
-    toast->show(text("NOTEUPDATECUSTOMER"));
+    UIToast::showTextOf("NOTEUPDATECUSTOMER");
     return;
   }
   newCustomerCell_->setTitle(text("NEWCUSTOMER"));
@@ -261,7 +254,7 @@ void CustomerListView::popoverControllerDidDismissPopover(ui::PopoverController&
                                    : dam->updateCustomerTableHasNoteWithCustomerId(id, 0));
   if (!stored) {
     MV_LOG("customers: the note of ", id, " could not be stored");
-    showFailure();
+    UIToast::showTextOf("FAILED");
     return;
   }
   updateCustomerInfoDic(id, keep, keep ? std::optional<std::string>(text) : std::nullopt);

@@ -1,17 +1,14 @@
 #include "customer/CustomerOrderLinks.hpp"
 
+#include "platform/base/MainThread.hpp"
+#include "sync/SessionServices.hpp"
+
 namespace mv {
-namespace {
 
-std::shared_ptr<CustomerOrderLinks>& slot() {
-  static std::shared_ptr<CustomerOrderLinks> links;
-  return links;
+std::shared_ptr<CustomerOrderLinks> CustomerOrderLinks::installed() {
+  MV_ASSERT_MAIN_THREAD();
+  auto services = SessionServices::current();
+  return services ? services->get<CustomerOrderLinks>() : nullptr;
 }
-
-}  // namespace
-
-std::shared_ptr<CustomerOrderLinks> CustomerOrderLinks::installed() { return slot(); }
-
-void CustomerOrderLinks::install(std::shared_ptr<CustomerOrderLinks> links) { slot() = std::move(links); }
 
 }  // namespace mv

@@ -4,8 +4,9 @@
 // shown, and after an upload the orders held in memory (the current order,
 // open editors) must name the service's customer ids. The stored order rows are rewritten by the
 // customer book itself, in the same transaction as the customer rows. The
-// order library implements this and installs it when the application starts;
-// until it does, nothing is held in memory to update. Main thread only.
+// order library implements this and registers it with the session services
+// when the application starts; without it, nothing is held in memory to
+// update. Main thread only.
 #include <memory>
 #include <vector>
 
@@ -23,10 +24,8 @@ class CustomerOrderLinks {
   // Whether the Customers tab is shown, as the customer tab learns it.
   virtual void setIsCustomerOnShow(bool shown) = 0;
 
-  // The installed links, or null.
+  // The current session's links, or null.
   static std::shared_ptr<CustomerOrderLinks> installed();
-  // Installs the links; null removes them.
-  static void install(std::shared_ptr<CustomerOrderLinks> links);
 };
 
 }  // namespace mv

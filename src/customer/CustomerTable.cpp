@@ -222,10 +222,7 @@ void CustomerTable::showNoteContentAtIndexPath(const ui::IndexPath& path, bool a
   if (auto d = delegate_.lock()) d->customerTableSelectCellAtRect(*this, rect, note, id, aNewNote);
 }
 
-void CustomerTable::reportFailure() {
-  auto toast = std::make_shared<UIToast>();
-  toast->show(text("FAILED"));
-}
+void CustomerTable::reportFailure() { UIToast::showTextOf("FAILED"); }
 
 void CustomerTable::popViewControllerDidPressButton(CustomerEditPopViewController& controller) {
   if (notePopover_) notePopover_->dismissPopoverAnimated(true);

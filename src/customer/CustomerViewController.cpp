@@ -19,15 +19,6 @@
 #include "util/TextLookup.hpp"
 
 namespace mv {
-namespace {
-
-void toast(const std::string& key) {
-  auto shown = std::make_shared<UIToast>();
-  shown->show(text(key));
-}
-
-}  // namespace
-
 CustomerViewController::CustomerViewController() = default;
 
 CustomerViewController::~CustomerViewController() {
@@ -232,7 +223,7 @@ void CustomerViewController::deleteLocalCustomer(int customerId) {
       showAlert("DELETECUSTOMERFAILED", "CUSTOMERINORDER", kDeleteRefusedAlertTag, "OK", std::nullopt);
       break;
     case CustomerDataModel::DeleteResult::Failed:
-      toast("FAILED");
+      UIToast::showTextOf("FAILED");
       break;
   }
   // Read again either way: a customer that stays comes back into the list.
@@ -255,7 +246,7 @@ void CustomerViewController::customerInfoViewDone(ui::Control*, const CustomerIn
   const int storedId = directory ? directory->storeCustomer(data, editedId) : 0;
   if (storedId == 0) {
     // Nothing was stored; the form keeps everything entered.
-    toast("FAILED");
+    UIToast::showTextOf("FAILED");
     return;
   }
   customerList_->customerListViewDone();
@@ -297,7 +288,7 @@ void CustomerViewController::customerInfoViewChangePrimary() { reloadList(); }
 
 void CustomerViewController::submitCustomer(const PersonInfo& person) {
   MV_ASSERT_MAIN_THREAD();
-  if (Session::current().loginType == Session::kLoginTypeDemo) {
+  if (Session::current().loginType == LoginType::Demo) {
     showAlert("FUNCTIONLIMITED", "DEMOMODELOGIN", kDemoAlertTag, "ISEE", std::string("SIGNUPNOW"));
     return;
   }
@@ -328,7 +319,7 @@ void CustomerViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert,
     // closes the wait box. Anything else that sent nothing is a failure.
     if (directory->submitCustomer(person->pid) == 0 && !directory->customersInFlight().count(person->pid)) {
       MessageBox::sharedInstance().EndBlockWait();
-      toast("FAILED");
+      UIToast::showTextOf("FAILED");
     }
   } else if (alert.tag() == kDemoAlertTag) {
     if (buttonIndex == alert.firstOtherButtonIndex()) {

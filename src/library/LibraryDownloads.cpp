@@ -10,16 +10,10 @@
 #include "util/TextLookup.hpp"
 
 namespace mv {
-namespace {
 
-constexpr int kLoginOffline = 2;
-constexpr int kLoginDemo = 3;
-
-}  // namespace
-
-LibraryDownloadCheck LibraryDownloads::check(int loginType, bool isNotWifi) {
-  if (loginType == kLoginDemo) return LibraryDownloadCheck::DemoLimited;
-  if (loginType == kLoginOffline) return LibraryDownloadCheck::Offline;
+LibraryDownloadCheck LibraryDownloads::check(LoginType loginType, bool isNotWifi) {
+  if (loginType == LoginType::Demo) return LibraryDownloadCheck::DemoLimited;
+  if (loginType == LoginType::Offline) return LibraryDownloadCheck::Offline;
   if (isNotWifi) return LibraryDownloadCheck::Cellular;
   return LibraryDownloadCheck::Go;
 }
@@ -99,6 +93,7 @@ std::size_t LibraryDownloads::startDownloadAll(const std::vector<marvisto_librar
   MV_ASSERT_MAIN_THREAD();
   auto manager = SaleslibraryModel::sharedInstance();
   std::size_t sent = 0;
+  if (!manager) return sent;
   for (const auto& f : files) {
     if (!fileCanBeDownloaded(reader(f))) continue;
     const int downloadId = manager->sendRequest(SaleslibraryModel::requestForFile(f));
@@ -113,6 +108,7 @@ std::size_t LibraryDownloads::startUpdateAll(const std::vector<marvisto_library_
   MV_ASSERT_MAIN_THREAD();
   auto manager = SaleslibraryModel::sharedInstance();
   std::size_t sent = 0;
+  if (!manager) return sent;
   for (const auto& f : files) {
     if (!fileCanBeUpdated(reader(f))) continue;
     const int downloadId = manager->sendRequest(SaleslibraryModel::requestForFile(f));
@@ -125,6 +121,7 @@ std::size_t LibraryDownloads::startUpdateAll(const std::vector<marvisto_library_
 void LibraryDownloads::cancelAllDownloads(const std::vector<marvisto_library_files_Entity>& files) {
   MV_ASSERT_MAIN_THREAD();
   auto manager = SaleslibraryModel::sharedInstance();
+  if (!manager) return;
   for (const auto& f : files) manager->cancelDownloadFile(f.file_name);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "library/LibraryListModel.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
@@ -31,7 +32,7 @@ class LibraryDownloads {
   static constexpr int kCancelAllTag = 1007;
 
   // Demo first, then offline, then cellular.
-  static LibraryDownloadCheck check(int loginType, bool isNotWifi);
+  static LibraryDownloadCheck check(LoginType loginType, bool isNotWifi);
 
   // Neither on the device nor downloading, or paused.
   static bool fileCanBeDownloaded(const LibraryFileState& state);

@@ -204,12 +204,12 @@ std::optional<fs::path> LibraryListModel::deletePath(const File& file, bool pres
 void LibraryListModel::deleteFile(const File& file) const {
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   auto manager = SaleslibraryModel::sharedInstance();
-  const bool present = manager->isExists(file.file_id);
+  const bool present = manager && manager->isExists(file.file_id);
   auto update = dam ? dam->getLibFileUpdateByFileID(file.file_id) : std::nullopt;
   auto path = deletePath(file, present, update);
   // Whatever is still on its way for the file stops, and its partial data
   // goes, whoever left it.
-  manager->cancelDownloadFile(file.file_name);
+  if (manager) manager->cancelDownloadFile(file.file_name);
   if (dam) StoreDownloadedFilesModel::discardPartialData(*dam, file);
   if (present && update && dam && !dam->deleteFileUpdateWithFileID(file.file_id)) {
     MV_LOG("cannot delete the pending update of library file ", file.file_id);
@@ -225,7 +225,7 @@ void LibraryListModel::deleteFile(const File& file) const {
       MV_LOG("cannot delete the favourite of library file ", file.file_id);
     }
   }
-  manager->removeExistsFiles(file.file_id);
+  if (manager) manager->removeExistsFiles(file.file_id);
 }
 
 std::optional<LibraryOpenDecision> LibraryListModel::oldVersionToOpen(const File& file) {

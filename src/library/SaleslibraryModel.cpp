@@ -1,17 +1,17 @@
 #include "library/SaleslibraryModel.hpp"
 
 #include <algorithm>
-#include <cassert>
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/ReplyValues.hpp"
 #include "sync/requests/RequestDownloadFinish.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/StoreDownloadedFilesModel.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -19,18 +19,6 @@ namespace fs = std::filesystem;
 
 namespace mv {
 namespace {
-
-std::mutex& instanceLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-std::shared_ptr<SaleslibraryModel>& instanceSlot() {
-  static std::shared_ptr<SaleslibraryModel> instance;
-  return instance;
-}
-
-void assertMainThread() { assert(base::RunLoop::main().isMainThread()); }
 
 template <typename T>
 bool contains(const std::vector<T>& list, const T& value) {
@@ -52,22 +40,14 @@ void removeFile(const fs::path& path) { PublicFunction::removeFileIfPresent(path
 }  // namespace
 
 std::shared_ptr<SaleslibraryModel> SaleslibraryModel::sharedInstance() {
-  std::lock_guard<std::mutex> lock(instanceLock());
-  auto& slot = instanceSlot();
-  if (!slot) slot.reset(new SaleslibraryModel());
-  return slot;
+  auto services = SessionServices::current();
+  return services ? services->get<SaleslibraryModel>() : nullptr;
 }
 
-void SaleslibraryModel::freeInstance() {
-  std::shared_ptr<SaleslibraryModel> old;
-  {
-    std::lock_guard<std::mutex> lock(instanceLock());
-    old.swap(instanceSlot());
-  }
-  if (old) old->cancelAllUncompleteFiles();
-}
+SaleslibraryModel::SaleslibraryModel(SessionServices& services)
+    : database_(services.databaseHandle()), network_(LibraryNetwork::networkModel()) {}
 
-SaleslibraryModel::SaleslibraryModel() : network_(LibraryNetwork::networkModel()) {}
+void SaleslibraryModel::sessionEnded() { cancelAllUncompleteFiles(); }
 
 SaleslibraryModel::~SaleslibraryModel() = default;
 
@@ -90,11 +70,9 @@ float SaleslibraryModel::getDownloadPercentage(const std::string& fileName) cons
 
 std::vector<base::Value> SaleslibraryModel::allExsitsFilesDic() const {
   std::vector<base::Value> out;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return out;
   for (int id : existsFiles_) {
     // A file the service withdrew since has no name to restore it by.
-    auto name = dam->getFileNameById(id);
+    auto name = database_->getFileNameById(id);
     if (!name) continue;
     base::Value v = base::Value::object();
     v["id"] = std::to_string(id);
@@ -105,12 +83,10 @@ std::vector<base::Value> SaleslibraryModel::allExsitsFilesDic() const {
 }
 
 void SaleslibraryModel::loadExistsFiles() {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   existsFiles_.clear();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return;
-  for (const auto& file : dam->getAllLibFiles()) {
-    if (StoreDownloadedFilesModel::isOnDevice(*dam, file) && !isExists(file.file_id)) {
+  for (const auto& file : database_->getAllLibFiles()) {
+    if (StoreDownloadedFilesModel::isOnDevice(*database_, file) && !isExists(file.file_id)) {
       existsFiles_.push_back(file.file_id);
     }
   }
@@ -132,7 +108,7 @@ int SaleslibraryModel::downloadFile(const marvisto_library_files_Entity& file) {
 }
 
 int SaleslibraryModel::sendRequest(const std::shared_ptr<RequestDownload>& request) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   if (!request) return -1;
   // A second transfer of a name would write the same file twice over.
   std::vector<std::string> names;
@@ -157,7 +133,7 @@ int SaleslibraryModel::sendRequest(const std::shared_ptr<RequestDownload>& reque
 }
 
 void SaleslibraryModel::pauseDownloadFile(const std::string& fileName) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   if (!isInDownloadList(fileName)) return;
   pauseFileArray_.push_back(fileName);
   removeAll(downloadFileNameArray_, fileName);
@@ -166,7 +142,7 @@ void SaleslibraryModel::pauseDownloadFile(const std::string& fileName) {
 }
 
 void SaleslibraryModel::cancelDownloadFile(const std::string& fileName) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   const bool running = isInDownloadList(fileName);
   const bool paused = isInPauseList(fileName);
   if (running) {
@@ -193,7 +169,7 @@ void SaleslibraryModel::cancelAllUncompleteFiles() {
 }
 
 void SaleslibraryModel::registerCallBackList(const std::shared_ptr<NetworkRecDelegate>& observer) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   if (!observer) return;
   for (const auto& weak : callBackDelegateArry_) {
     if (weak.lock() == observer) return;
@@ -202,7 +178,7 @@ void SaleslibraryModel::registerCallBackList(const std::shared_ptr<NetworkRecDel
 }
 
 void SaleslibraryModel::removeFromCallBackList(const NetworkRecDelegate* observer) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   std::erase_if(callBackDelegateArry_, [observer](const std::weak_ptr<NetworkRecDelegate>& weak) {
     auto strong = weak.lock();
     return !strong || strong.get() == observer;
@@ -224,13 +200,13 @@ void SaleslibraryModel::relay(Call call) {
 }
 
 void SaleslibraryModel::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   downloadPercentageDic_[info.fileName] = info.downloadPercent;
   relay([&](NetworkRecDelegate& o) { o.ReciveDownloadPercent(info); });
 }
 
 void SaleslibraryModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   if (!result) return;
   if (result->cmdCode == kCmdDownloadFinish) {
     if (result->isSuccess()) MV_LOG("request download finish success!");
@@ -242,7 +218,7 @@ void SaleslibraryModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>&
 }
 
 void SaleslibraryModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  assertMainThread();
+  MV_ASSERT_MAIN_THREAD();
   auto download = std::dynamic_pointer_cast<DownloadRst>(result);
   if (!download) return;
   forgetName(download->fileName);
@@ -276,14 +252,12 @@ void SaleslibraryModel::downloadEnded(const std::shared_ptr<DownloadRst>& result
 }
 
 void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int fileId, int type) {
-  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
-    if (auto update = dam->getLibFileUpdateByFileID(fileId)) {
-      // The old version is of no more use once the new one is here.
-      auto old = PublicFunction::filePathWithName(update->oldFileName, PublicFunction::getFileType(update->oldFileType));
-      auto now = PublicFunction::filePathWithName(fileName, type);
-      if (old && old != now && !StoreDownloadedFilesModel::isPathOfAnotherFile(*dam, *old, fileId)) removeFile(*old);
-      if (!dam->deleteFileUpdateWithFileID(fileId)) MV_LOG("cannot delete the pending update of library file ", fileId);
-    }
+  if (auto update = database_->getLibFileUpdateByFileID(fileId)) {
+    // The old version is of no more use once the new one is here.
+    auto old = PublicFunction::filePathWithName(update->oldFileName, PublicFunction::getFileType(update->oldFileType));
+    auto now = PublicFunction::filePathWithName(fileName, type);
+    if (old && old != now && !StoreDownloadedFilesModel::isPathOfAnotherFile(*database_, *old, fileId)) removeFile(*old);
+    if (!database_->deleteFileUpdateWithFileID(fileId)) MV_LOG("cannot delete the pending update of library file ", fileId);
   }
   auto finish = std::make_shared<RequestDownloadFinish>();
   finish->fileId = fileId;

@@ -1,5 +1,6 @@
 #pragma once
-// The sales library's download manager, one per session: every screen that
+// The sales library's download manager, one per session (owned by the
+// session's services): every screen that
 // fetches a library file hands its request here. It knows which files are on
 // the device, which are downloading or paused and how far each has come,
 // relays progress and outcomes to its observers, and when a file arrives
@@ -19,13 +20,17 @@
 
 namespace mv {
 
+class DataAccessManager;
+class SessionServices;
+
 class SaleslibraryModel : public NetworkRecDelegate, public std::enable_shared_from_this<SaleslibraryModel> {
  public:
-  // The session's manager, made on first use.
+  explicit SaleslibraryModel(SessionServices& services);
+  // The current session's manager (made on first use); null while nobody is
+  // signed in.
   static std::shared_ptr<SaleslibraryModel> sharedInstance();
-  // Cancels every running transfer and drops the manager (logout); the next
-  // sharedInstance starts empty.
-  static void freeInstance();
+  // The session ends: every running transfer is cancelled.
+  void sessionEnded();
 
   // Tests replace the network before sending anything.
   void setNetwork(std::shared_ptr<LibraryNetwork> network);
@@ -77,8 +82,6 @@ class SaleslibraryModel : public NetworkRecDelegate, public std::enable_shared_f
   ~SaleslibraryModel() override;
 
  private:
-  SaleslibraryModel();
-
   void downloadEnded(const std::shared_ptr<DownloadRst>& result);
   // After a file arrived whole: the pending update goes (with the old
   // version's file) and the service is told.
@@ -88,6 +91,7 @@ class SaleslibraryModel : public NetworkRecDelegate, public std::enable_shared_f
   template <typename Call>
   void relay(Call call);
 
+  std::shared_ptr<DataAccessManager> database_;
   std::shared_ptr<LibraryNetwork> network_;
   std::vector<std::string> downloadFileNameArray_;
   std::vector<std::string> pauseFileArray_;

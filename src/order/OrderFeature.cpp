@@ -1,29 +1,24 @@
 #include "order/OrderFeature.hpp"
 
 #include "order/QuoteOrderBasket.hpp"
-#include "order/QuoteOrderHistoryController.hpp"
 #include "order/QuoteOrderCustomerLinks.hpp"
+#include "order/QuoteOrderHistoryController.hpp"
 #include "order/QuoteOrderStore.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 
 namespace mv {
 
-void OrderFeature::install(SessionHooks& hooks) {
-  hooks.freeQuoteOrderStore = [] { QuoteOrderStore::freeInstance(); };
+void OrderFeature::install(FeatureWiring& wiring) {
+  wiring.services.add<QuoteOrderStore>();
+  wiring.services.add<OrderBasket>([](SessionServices&) { return std::make_shared<QuoteOrderBasket>(); });
+  wiring.services.add<CustomerOrderLinks>([](SessionServices&) { return std::make_shared<QuoteOrderCustomerLinks>(); });
+  wiring.setScreenMaker(MainTabScreens::kQuoteOrder,
+                        [](SessionServices&) { return std::make_shared<QuoteOrderHistoryController>(); });
   // A store not made yet reads the switches when it is made.
-  hooks.loadQuoteOrderConfig = [] {
-    if (auto store = QuoteOrderStore::existingInstance()) store->loadByConfig();
-  };
-  OrderBasket::install(std::make_shared<QuoteOrderBasket>());
-  MainTabScreens::setScreenMaker(MainTabScreens::kQuoteOrder,
-                                 [] { return std::make_shared<QuoteOrderHistoryController>(); });
-  CustomerOrderLinks::install(std::make_shared<QuoteOrderCustomerLinks>());
-}
-
-void OrderFeature::uninstall() {
-  OrderBasket::install(nullptr);
-  MainTabScreens::setScreenMaker(MainTabScreens::kQuoteOrder, {});
-  CustomerOrderLinks::install(nullptr);
+  wiring.onConfigChanged.push_back([](SessionServices& services) {
+    if (auto store = services.find<QuoteOrderStore>()) store->loadByConfig();
+  });
 }
 
 }  // namespace mv

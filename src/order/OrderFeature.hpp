@@ -1,18 +1,15 @@
 #pragma once
-// Puts the quote orders into the application: the session operations the
-// shell calls on the order store (its end at logout, the re-read of the
-// module switches), the catalogue's way into the current order and the
-// customer book's way to the orders in memory. Called once when the
-// application starts.
-#include "shell/frame/ShellScreens.hpp"
-
+// Puts the quote orders into the application: the session's order store
+// (which re-reads the module switches when they change), the catalogue's way
+// into the current order and the customer book's way to the orders in
+// memory. Called once when the application starts.
 namespace mv {
+
+class FeatureWiring;
 
 class OrderFeature {
  public:
-  static void install(SessionHooks& hooks);
-  // The catalogue's and the customer book's ways removed again (tests).
-  static void uninstall();
+  static void install(FeatureWiring& wiring);
 };
 
 }  // namespace mv

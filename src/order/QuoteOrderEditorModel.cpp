@@ -11,7 +11,6 @@ namespace mv {
 namespace {
 constexpr const char* kStatusOK = "200";
 constexpr const char* kStatusSessionExpired = "101";
-constexpr int kLoginTypeFailed = -1;
 }  // namespace
 
 QuoteOrderEditorModel::Controls QuoteOrderEditorModel::controls(const Facts& f) {
@@ -47,9 +46,9 @@ QuoteOrderEditorModel::Leave QuoteOrderEditorModel::leave(int state, const Quote
   return Leave::Close;
 }
 
-QuoteOrderEditorModel::SubmitOutcome QuoteOrderEditorModel::submitOutcome(const std::string& status, int loginType) {
+QuoteOrderEditorModel::SubmitOutcome QuoteOrderEditorModel::submitOutcome(const std::string& status, LoginType loginType) {
   if (status == kStatusOK) return SubmitOutcome::Submitted;
-  if (status == kStatusSessionExpired || loginType == kLoginTypeFailed) return SubmitOutcome::RequireLogin;
+  if (status == kStatusSessionExpired || loginType == LoginType::None) return SubmitOutcome::RequireLogin;
   return SubmitOutcome::Failed;
 }
 

@@ -9,6 +9,7 @@
 
 #include "store/Entities.hpp"
 #include "store/QuoteOrderEntity.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
@@ -61,7 +62,7 @@ class QuoteOrderEditorModel {
   // Decided on the reply's status and the sign-in state, never on its text:
   // "200" submitted; an expired session ("101") or a refused sign-in asks to
   // sign in again; anything else failed.
-  static SubmitOutcome submitOutcome(const std::string& status, int loginType);
+  static SubmitOutcome submitOutcome(const std::string& status, LoginType loginType);
 
   // A rate typed in the discount popover: at most 100; the discount is that
   // share of the total.

@@ -30,7 +30,7 @@ using Model = QuoteOrderHistoryModel;
 namespace {
 
 std::shared_ptr<QuoteOrderStore> store() { return QuoteOrderStore::sharedInstance(); }
-int loginType() { return Session::current().loginType; }
+LoginType loginType() { return Session::current().loginType; }
 
 }  // namespace
 
@@ -224,7 +224,7 @@ void QuoteOrderHistoryController::showAlert(const std::string& title, const std:
 }
 
 void QuoteOrderHistoryController::btnSubmitClick(long tag) {
-  if (loginType() == Session::kLoginTypeDemo) {
+  if (loginType() == LoginType::Demo) {
     showAlert(text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), kDemoAlertTag, {text("SIGNUPNOW")}, "ISEE");
     return;
   }
@@ -235,7 +235,7 @@ void QuoteOrderHistoryController::btnSubmitClick(long tag) {
 }
 
 void QuoteOrderHistoryController::btnSubmitAllClick() {
-  if (loginType() == Session::kLoginTypeDemo) {
+  if (loginType() == LoginType::Demo) {
     showAlert(text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), kDemoAlertTag, {text("SIGNUPNOW")}, "ISEE");
     return;
   }
@@ -248,7 +248,7 @@ void QuoteOrderHistoryController::finishedUploadQuoteOrders(const std::string& s
   if (status == "200") {
     refreshData();
     showAlert(text("ORDERSUBMITTED"), text("SUCCESSFULLYSUBMIT"));
-  } else if (loginType() == Session::kLoginTypeNone) {
+  } else if (loginType() == LoginType::None) {
     showAlert(text("REQUIRELOGIN"), message, kRequireLoginAlertTag, {text("LOGOUTSETTINGS")}, "CANCEL");
   } else {
     showAlert(text("ORDERSUBMITFAILED"), message);

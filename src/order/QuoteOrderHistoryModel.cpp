@@ -6,8 +6,8 @@
 
 namespace mv {
 
-bool QuoteOrderHistoryModel::loadMoreEnabled(int showType, int loginType) {
-  return (showType == kAll || showType == kSubmitted) && loginType != Session::kLoginTypeDemo;
+bool QuoteOrderHistoryModel::loadMoreEnabled(int showType, LoginType loginType) {
+  return (showType == kAll || showType == kSubmitted) && loginType != LoginType::Demo;
 }
 
 bool QuoteOrderHistoryModel::canSubmit(const QuoteOrderEntity& order, bool customersOn) {
@@ -27,12 +27,12 @@ bool QuoteOrderHistoryModel::popoverBelowRow(double rowTop, double visibleTop) {
 }
 
 QuoteOrderHistoryModel::HistoryAction QuoteOrderHistoryModel::historyAction(
-    const std::optional<std::string>& status, const std::optional<std::string>& message, int loginType) {
+    const std::optional<std::string>& status, const std::optional<std::string>& message, LoginType loginType) {
   if (status && *status == "200") {
     if (message && *message == QuoteOrderStore::kReachEnd) return HistoryAction::Nothing;
     return HistoryAction::Refresh;
   }
-  return loginType == Session::kLoginTypeNone ? HistoryAction::RequireLogin : HistoryAction::Nothing;
+  return loginType == LoginType::None ? HistoryAction::RequireLogin : HistoryAction::Nothing;
 }
 
 std::optional<long> QuoteOrderHistoryModel::rowToReveal(long rows) {

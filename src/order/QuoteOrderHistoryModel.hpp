@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/QuoteOrderEntity.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
@@ -20,7 +21,7 @@ class QuoteOrderHistoryModel {
 
   // Older submitted orders are paged down only where submitted orders are
   // listed, and never for the demo account.
-  static bool loadMoreEnabled(int showType, int loginType);
+  static bool loadMoreEnabled(int showType, LoginType loginType);
   // An order that can be submitted: not submitted yet, with lines, and with
   // a customer name where customers are shown.
   static bool canSubmit(const QuoteOrderEntity& order, bool customersOn);
@@ -35,7 +36,7 @@ class QuoteOrderHistoryModel {
     RequireLogin,  // the sign-in was refused: offer to sign in again
   };
   static HistoryAction historyAction(const std::optional<std::string>& status,
-                                     const std::optional<std::string>& message, int loginType);
+                                     const std::optional<std::string>& message, LoginType loginType);
   // After a page, the list scrolls to its last row, when it has one.
   static std::optional<long> rowToReveal(long rows);
 };

@@ -1,9 +1,8 @@
 #include "order/QuoteOrderStore.hpp"
 
-#include <cassert>
-#include <mutex>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MainTabScreens.hpp"
@@ -11,21 +10,12 @@
 #include "store/DataAccessManager.hpp"
 #include "store/OrderModel.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/Text.hpp"
 
 namespace mv {
 
 namespace {
-
-std::mutex& instanceMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::shared_ptr<QuoteOrderStore>& instanceSlot() {
-  static std::shared_ptr<QuoteOrderStore> instance;
-  return instance;
-}
 
 // Blank attributes: nothing, or only spaces and tabs.
 bool blankAttributes(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
@@ -35,37 +25,21 @@ bool blankAttributes(const std::string& text) { return text.find_first_not_of(" 
 // ---- instance -----------------------------------------------------------------------
 
 std::shared_ptr<QuoteOrderStore> QuoteOrderStore::sharedInstance() {
-  std::shared_ptr<QuoteOrderStore> store;
-  {
-    std::lock_guard<std::mutex> lock(instanceMutex());
-    auto& slot = instanceSlot();
-    if (slot) return slot;
-    slot.reset(new QuoteOrderStore());
-    store = slot;
-  }
-  store->loadByConfig();
-  return store;
+  auto services = SessionServices::current();
+  return services ? services->get<QuoteOrderStore>() : nullptr;
 }
 
-std::shared_ptr<QuoteOrderStore> QuoteOrderStore::existingInstance() {
-  std::lock_guard<std::mutex> lock(instanceMutex());
-  return instanceSlot();
+QuoteOrderStore::QuoteOrderStore(SessionServices& services) : database_(services.databaseHandle()) {
+  MV_ASSERT_MAIN_THREAD();
+  loadByConfig();
 }
 
-void QuoteOrderStore::freeInstance() {
-  std::shared_ptr<QuoteOrderStore> store;
-  {
-    std::lock_guard<std::mutex> lock(instanceMutex());
-    store.swap(instanceSlot());
-  }
-  if (!store) return;
-  store->requests_.cancelAll();
-  store->curQuoteOrder_.reset();
-  store->addQuoteOrder_.reset();
-  store->delegate_.reset();
+void QuoteOrderStore::sessionEnded() {
+  requests_.cancelAll();
+  curQuoteOrder_.reset();
+  addQuoteOrder_.reset();
+  delegate_.reset();
 }
-
-QuoteOrderStore::QuoteOrderStore() { assert(base::RunLoop::main().isMainThread()); }
 
 QuoteOrderStore::~QuoteOrderStore() = default;
 
@@ -100,7 +74,7 @@ std::shared_ptr<QuoteOrderItemEntity> QuoteOrderStore::mergeTarget(const marvist
 }
 
 bool QuoteOrderStore::addToOrder(const marvisto_product_Entity& product) {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (!curQuoteOrder_) {
     if (auto d = delegate()) d->popSelfView();
     curQuoteOrder_ = createNewQuoteOrder();
@@ -109,9 +83,7 @@ bool QuoteOrderStore::addToOrder(const marvisto_product_Entity& product) {
   if (auto target = mergeTarget(product)) {
     target->quantity += product.count;
   } else {
-    DataAccessManager* dam = DataAccessManager::sharedDataModel();
-    const marvisto_product_price_Entity record =
-        dam ? dam->getPriceEntityByProductId(product.product_id) : marvisto_product_price_Entity{};
+    const marvisto_product_price_Entity record = database_->getPriceEntityByProductId(product.product_id);
     auto line = std::make_shared<QuoteOrderItemEntity>();
     line->product = product;
     line->currency = record.currency;
@@ -153,8 +125,7 @@ void QuoteOrderStore::getItemNumberInOrder(marvisto_product_Entity& product) con
 
 bool QuoteOrderStore::diffItemCYExist(const marvisto_product_Entity& product) const {
   if (!curQuoteOrder_ || curQuoteOrder_->items.empty()) return false;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  const std::string currency = dam ? trimWhitespace(dam->getPriceEntityByProductId(product.product_id).currency) : "";
+  const std::string currency = trimWhitespace(database_->getPriceEntityByProductId(product.product_id).currency);
   for (const auto& line : curQuoteOrder_->items) {
     if (line && trimWhitespace(line->currency) != currency) return true;
   }
@@ -170,11 +141,8 @@ void QuoteOrderStore::removeQuoteOrderItemAtIndex(long index) {
   curQuoteOrder_->items.erase(curQuoteOrder_->items.begin() + index);
 }
 
-double QuoteOrderStore::retriveProductPriceWithProductID(int productId, int count) const {
-  (void)count;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return 0;
-  const marvisto_product_price_Entity record = dam->getPriceEntityByProductId(productId);
+double QuoteOrderStore::retriveProductPriceWithProductID(int productId, int /*count*/) const {
+  const marvisto_product_price_Entity record = database_->getPriceEntityByProductId(productId);
   return record.discount_flag ? record.discount_price : record.price;
 }
 
@@ -198,10 +166,9 @@ void QuoteOrderStore::releaseSlots() {
 }
 
 bool QuoteOrderStore::saveCurrentQuoteOrder() {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (!curQuoteOrder_) return false;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam || dam->replaceQuoteOrder(*curQuoteOrder_) == 0) {
+  if (database_->replaceQuoteOrder(*curQuoteOrder_) == 0) {
     // The order stays current and the editor open, so nothing is lost.
     MV_LOG("The current quote order could not be saved");
     return false;
@@ -214,21 +181,17 @@ bool QuoteOrderStore::saveCurrentQuoteOrder() {
 void QuoteOrderStore::removeCurrentQuoteOrder() { releaseSlots(); }
 
 bool QuoteOrderStore::copyQuoteOrderEntity(const QuoteOrderEntity& order) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return false;
   auto copy = order.duplicateOrder(Session::current());
-  return dam->saveQuoteOrder(*copy) != 0;
+  return database_->saveQuoteOrder(*copy) != 0;
 }
 
 bool QuoteOrderStore::removeQuoteOrder(int orderId) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam && dam->removeQuoteOrder(orderId);
+  return database_->removeQuoteOrder(orderId);
 }
 
 std::vector<std::shared_ptr<QuoteOrderEntity>> QuoteOrderStore::fetchQuoteOrders(int condition,
                                                                                 const std::string& searchText) const {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam ? dam->fetchQuoteOrders(condition, searchText) : std::vector<std::shared_ptr<QuoteOrderEntity>>{};
+  return database_->fetchQuoteOrders(condition, searchText);
 }
 
 std::vector<std::shared_ptr<QuoteOrderEntity>> QuoteOrderStore::quoteOrders() const {
@@ -241,33 +204,27 @@ std::vector<std::shared_ptr<QuoteOrderEntity>> QuoteOrderStore::rcntQuoteOrders(
 
 std::vector<std::shared_ptr<QuoteOrderItemEntity>> QuoteOrderStore::fetchQuoteOrderItemsWithQuoteOrder(
     int orderId) const {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam ? dam->fetchQuoteOrderItemsWithQuoteOrder(orderId) : std::vector<std::shared_ptr<QuoteOrderItemEntity>>{};
+  return database_->fetchQuoteOrderItemsWithQuoteOrder(orderId);
 }
 
 std::string QuoteOrderStore::fetchQuoteOrdersDicString(int orderId) const {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam ? dam->fetchQuoteOrdersDicString(orderId, isCustomerOnShow_) : std::string();
+  return database_->fetchQuoteOrdersDicString(orderId, isCustomerOnShow_);
 }
 
 bool QuoteOrderStore::setQuoteOrdersUploaded(int orderId) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam && dam->setQuoteOrdersToUploaded(orderId, isCustomerOnShow_);
+  return database_->setQuoteOrdersToUploaded(orderId, isCustomerOnShow_);
 }
 
 bool QuoteOrderStore::setQuoteOrdersUploadedWithOrderNumber(const std::string& orderNumber) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam && !orderNumber.empty() && dam->setQuoteOrdersUploadedWithOrderNumber(orderNumber);
+  return !orderNumber.empty() && database_->setQuoteOrdersUploadedWithOrderNumber(orderNumber);
 }
 
 bool QuoteOrderStore::updateOrdeIDWithOrderNumber(const std::string& orderNumber, int newOrderId) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam && dam->updateOrderIDWithOrderNumber(orderNumber, newOrderId);
+  return database_->updateOrderIDWithOrderNumber(orderNumber, newOrderId);
 }
 
 bool QuoteOrderStore::updateOrderTable(const std::vector<marvisto_customer_Entity>& customers) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  const bool stored = dam && dam->updateOrderTable(customers);
+  const bool stored = database_->updateOrderTable(customers);
   if (!stored) MV_LOG("The orders' customers could not be moved to their new ids");
   // The orders in memory follow even when the stored ones could not: they
   // are saved later with whatever id they hold.
@@ -285,8 +242,7 @@ void QuoteOrderStore::updateCustomerIdsInMemory(const std::vector<marvisto_custo
 }
 
 bool QuoteOrderStore::isInUnsubmitOrder(int customerId) const {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam && dam->isInUnsubmitOrder(customerId);
+  return database_->isInUnsubmitOrder(customerId);
 }
 
 }  // namespace mv

@@ -3,8 +3,8 @@
 // memory and the new-order slot, turning catalogue products into order lines,
 // saving, copying and removing orders in the client database, and the two
 // exchanges with the service (submitting unsubmitted orders, paging the
-// submitted ones down). Process-wide for one session: logout frees it with
-// both slots. Main thread only.
+// submitted ones down). One per session, owned by the session's services.
+// Main thread only.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,6 +21,9 @@
 
 namespace mv {
 
+class DataAccessManager;
+class SessionServices;
+
 class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_from_this<QuoteOrderStore> {
  public:
   // What a sign-in must be followed by.
@@ -36,11 +39,12 @@ class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_fro
   static constexpr long kHistoryPageSize = 10;
   static constexpr const char* kReachEnd = "reachEnd";
 
+  explicit QuoteOrderStore(SessionServices& services);
+  // The current session's store (made on first use); null while nobody is
+  // signed in.
   static std::shared_ptr<QuoteOrderStore> sharedInstance();
-  // The store if one exists, without making one.
-  static std::shared_ptr<QuoteOrderStore> existingInstance();
-  // Drops the store with both slots and cancels its requests.
-  static void freeInstance();
+  // The session ends: both slots empty and its requests are cancelled.
+  void sessionEnded();
 
   ~QuoteOrderStore() override;
   QuoteOrderStore(const QuoteOrderStore&) = delete;
@@ -139,8 +143,6 @@ class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_fro
   void setBadgeSetter(BadgeSetter setter) { badge_ = std::move(setter); }
 
  private:
-  QuoteOrderStore();
-
   void uploadQuoteOrdersFinished(const NetBaseRst& result);
   void getOrderHistoryFinished(const NetBaseRst& result);
   void loginFinished(const NetBaseRst& result);
@@ -155,6 +157,7 @@ class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_fro
   // After saving or dropping the current order.
   void releaseSlots();
 
+  std::shared_ptr<DataAccessManager> database_;
   std::shared_ptr<QuoteOrderEntity> curQuoteOrder_;
   std::shared_ptr<QuoteOrderEntity> addQuoteOrder_;
   std::weak_ptr<QuoteOrderStoreDelegate> delegate_;

@@ -14,18 +14,12 @@ class QuoteOrderStoreDelegate {
   virtual void finishedUploadQuoteOrders(const std::string& status, const std::string& message) = 0;
   // A history page ended; both are nothing when the store asked the service
   // nothing, and the message is "reachEnd" when the service had no more.
-  virtual void finishedSyncHistoryQuoteOrders(const std::optional<std::string>& status,
-                                              const std::optional<std::string>& message) {
-    (void)status;
-    (void)message;
-  }
+  virtual void finishedSyncHistoryQuoteOrders(const std::optional<std::string>& /*status*/,
+                                              const std::optional<std::string>& /*message*/) {}
   // Close the editor that shows the current order.
   virtual void popSelfView() {}
   // A customer made on the device got the service's id.
-  virtual void updateCustomerId(int oldId, int newId) {
-    (void)oldId;
-    (void)newId;
-  }
+  virtual void updateCustomerId(int /*oldId*/, int /*newId*/) {}
 };
 
 }  // namespace mv

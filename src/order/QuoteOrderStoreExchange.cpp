@@ -1,11 +1,11 @@
 // The quote order store's exchanges with the service: submitting orders,
 // paging the order history down, and the sign-in either may need first.
 #include <algorithm>
-#include <cassert>
 #include <limits>
 
 #include "order/QuoteOrderStore.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/OrderModel.hpp"
@@ -22,7 +22,7 @@ namespace {
 
 bool online() {
   auto session = SyncSession::current();
-  return session && session->loginType() == SyncLoginSession::kLoginTypeOnline;
+  return session && session->loginType() == LoginType::Online;
 }
 
 // The order numbers of an upload text.
@@ -77,7 +77,7 @@ int QuoteOrderStore::send(const std::shared_ptr<RequestInterfaceBase>& request) 
 // ---- upload --------------------------------------------------------------------------
 
 void QuoteOrderStore::startUploadQuoteOrder(std::int64_t orderId) {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (online()) {
     requestUploadQuoteOrder(orderId);
     return;
@@ -105,8 +105,7 @@ void QuoteOrderStore::uploadQuoteOrdersFinished(const NetBaseRst& result) {
   if (result.isSuccess()) {
     // Exactly the orders that went out count as submitted: one saved while
     // the reply was on its way was not in the text and must still go.
-    DataAccessManager* dam = DataAccessManager::sharedDataModel();
-    if (!dam || !dam->setQuoteOrdersUploadedWithOrderNumbers(sent)) MV_LOG("The submitted orders could not be marked");
+    if (!database_->setQuoteOrdersUploadedWithOrderNumbers(sent)) MV_LOG("The submitted orders could not be marked");
     if (const auto* upload = dynamic_cast<const UploadQuoteOrderRst*>(&result)) {
       for (const auto& entry : upload->orderIdUpdateArray) {
         if (!entry.is_object()) continue;
@@ -131,16 +130,14 @@ void QuoteOrderStore::reportUpload(const std::string& status, const std::string&
 // ---- history -------------------------------------------------------------------------
 
 void QuoteOrderStore::getLastTenOrderHistory() {
-  assert(base::RunLoop::main().isMainThread());
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  const int count = dam ? dam->numberOfAllSubmittedOrder() : 0;
-  const double span = dam ? dam->timeDurationOfAllSubmittedOrder() : 0;
+  MV_ASSERT_MAIN_THREAD();
+  const int count = database_->numberOfAllSubmittedOrder();
+  const double span = database_->timeDurationOfAllSubmittedOrder();
   if (count >= kHistoryCountLimit && span > kHistorySpanLimit) {
     reportHistory(std::nullopt, std::nullopt);
     return;
   }
-  getHistoryOrderFromTime(dam ? localTimeText(dam->retriveEarliestSubmittedOrderTime()) : std::nullopt,
-                          kHistoryPageSize);
+  getHistoryOrderFromTime(localTimeText(database_->retriveEarliestSubmittedOrderTime()), kHistoryPageSize);
 }
 
 void QuoteOrderStore::getHistoryOrderFromTime(const std::optional<std::string>& baseTime, long number) {
@@ -170,13 +167,10 @@ void QuoteOrderStore::getOrderHistoryFinished(const NetBaseRst& result) {
       reportHistory(result.status, std::string(kReachEnd));
       return;
     }
-    DataAccessManager* dam = DataAccessManager::sharedDataModel();
-    if (dam) {
-      for (const auto& order : history->orderHistoryArray)
-        if (!dam->updateLocalHistoryOrderFromServer(order)) MV_LOG("Skipped an order of the history");
-      for (const auto& line : history->orderItemHistoryArray)
-        if (!dam->updateLocalHistoryOrderItemFromServer(line)) MV_LOG("Skipped an order line of the history");
-    }
+    for (const auto& order : history->orderHistoryArray)
+      if (!database_->updateLocalHistoryOrderFromServer(order)) MV_LOG("Skipped an order of the history");
+    for (const auto& line : history->orderItemHistoryArray)
+      if (!database_->updateLocalHistoryOrderItemFromServer(line)) MV_LOG("Skipped an order line of the history");
   }
   reportHistory(result.status, result.message);
 }
@@ -214,7 +208,7 @@ void QuoteOrderStore::endWork(int cmdCode, const std::string& status, const std:
 }
 
 void QuoteOrderStore::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  assert(base::RunLoop::main().isMainThread());
+  MV_ASSERT_MAIN_THREAD();
   if (!result) return;
   // Only the reply to the request on its way counts.
   switch (result->cmdCode) {

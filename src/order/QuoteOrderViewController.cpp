@@ -432,7 +432,7 @@ void QuoteOrderViewController::btnSaveClick() {
 }
 
 void QuoteOrderViewController::btnSubmitClick() {
-  if (Session::current().loginType == Session::kLoginTypeDemo) {
+  if (Session::current().loginType == LoginType::Demo) {
     showPlainAlert(text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), kDemoAlertTag, {text("SIGNUPNOW")}, "ISEE");
     return;
   }

@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 namespace mv {
 
 namespace {
-std::unique_ptr<DataAccessManager>& instance() {
-  static std::unique_ptr<DataAccessManager> shared;
+std::shared_ptr<DataAccessManager>& instance() {
+  static std::shared_ptr<DataAccessManager> shared;
   return shared;
 }
 
@@ -82,10 +82,12 @@ bool DataAccessManager::prepareDatabaseFile(const fs::path& folder, const fs::pa
   return ok;
 }
 
-DataAccessManager* DataAccessManager::sharedDataModel() {
+DataAccessManager* DataAccessManager::sharedDataModel() { return sharedHandle().get(); }
+
+std::shared_ptr<DataAccessManager> DataAccessManager::sharedHandle() {
   MV_ASSERT_MAIN_THREAD();
   auto& shared = instance();
-  if (shared) return shared.get();
+  if (shared) return shared;
 
   std::string clientId = Session::current().clientID;
   auto folder = PublicFunction::clientFolder(clientId);
@@ -112,7 +114,7 @@ DataAccessManager* DataAccessManager::sharedDataModel() {
   if (db.userVersion() != Schema::kVersion && !shared->updateVersion()) {
     MV_LOG("The client database could not be brought up to date: ", file.string());
   }
-  return shared.get();
+  return shared;
 }
 
 void DataAccessManager::releaseDataModel() {

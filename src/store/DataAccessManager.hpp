@@ -29,6 +29,9 @@ class DataAccessManager {
   // The facade of the client signed in now, made on first use; nothing when no
   // valid client id is signed in or the database cannot be opened.
   static DataAccessManager* sharedDataModel();
+  // The same facade, held: the session's services keep it for as long as the
+  // session lasts, so it never goes away under a feature.
+  static std::shared_ptr<DataAccessManager> sharedHandle();
   // Drops the facade and closes the shared connection; harmless when none is
   // open. The next sharedDataModel opens the database of the client then
   // signed in.

@@ -41,7 +41,7 @@ bool BackupManager::startBackup() {
   }
   isBackingUp_ = true;
   auto session = SyncSession::current();
-  if (session && session->loginType() == SyncLoginSession::kLoginTypeOnline) {
+  if (session && session->loginType() == LoginType::Online) {
     requestBackupData();
   } else {
     sendSilentLogin();

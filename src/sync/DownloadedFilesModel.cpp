@@ -1,22 +1,17 @@
 #include "sync/DownloadedFilesModel.hpp"
 
+#include "platform/base/MainThread.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/StoreDownloadedFilesModel.hpp"
 
 namespace mv {
-namespace {
-
-std::shared_ptr<DownloadedFilesModel>& slot() {
-  static std::shared_ptr<DownloadedFilesModel> model;
-  return model;
-}
-
-}  // namespace
 
 std::shared_ptr<DownloadedFilesModel> DownloadedFilesModel::current() {
-  if (auto model = slot()) return model;
+  MV_ASSERT_MAIN_THREAD();
+  if (auto services = SessionServices::current()) {
+    if (auto registered = services->get<DownloadedFilesModel>()) return registered;
+  }
   return std::make_shared<StoreDownloadedFilesModel>();
 }
-
-void DownloadedFilesModel::install(std::shared_ptr<DownloadedFilesModel> model) { slot() = std::move(model); }
 
 }  // namespace mv

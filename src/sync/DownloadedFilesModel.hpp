@@ -1,8 +1,8 @@
 #pragma once
 // Which library files are on the device, as the backup lists them. The sales
-// library implements it over its download manager and installs itself; until
-// it does, the files on disk serve (StoreDownloadedFilesModel). Main thread
-// only.
+// library implements it over its download manager and registers it with the
+// session services; without it, the files on disk serve
+// (StoreDownloadedFilesModel). Main thread only.
 #include <memory>
 #include <vector>
 
@@ -18,10 +18,8 @@ class DownloadedFilesModel {
   // published library file} per downloaded file; empty when none.
   virtual std::vector<base::Value> allExsitsFilesDic() = 0;
 
-  // The installed model, else the disk-backed one.
+  // The current session's model, else the disk-backed one.
   static std::shared_ptr<DownloadedFilesModel> current();
-  // Installs a model; null goes back to the disk-backed one.
-  static void install(std::shared_ptr<DownloadedFilesModel> model);
 };
 
 }  // namespace mv

@@ -1,8 +1,8 @@
 #pragma once
 // Where library files are fetched again after a restore: the sales library's
-// download manager, which installs itself; until it does, a plain downloader
-// over the network model serves (NetworkLibraryFileDownloader). Main thread
-// only.
+// download manager, which the library registers with the session services;
+// without it, a plain downloader over the network model serves
+// (NetworkLibraryFileDownloader). Main thread only.
 #include <memory>
 #include <string>
 
@@ -12,10 +12,8 @@ class RequestDownload;
 
 class LibraryFileDownloader {
  public:
-  // The installed downloader, else the plain one.
+  // The current session's downloader, else the plain one.
   static std::shared_ptr<LibraryFileDownloader> current();
-  // Installs a downloader; null goes back to the plain one.
-  static void install(std::shared_ptr<LibraryFileDownloader> downloader);
 
   virtual ~LibraryFileDownloader() = default;
   // The published library file with that id is on the device.

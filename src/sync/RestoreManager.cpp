@@ -140,7 +140,7 @@ bool RestoreManager::startToRestore() {
   }
   isRestoring_ = true;
   auto session = SyncSession::current();
-  if (session && session->loginType() == SyncLoginSession::kLoginTypeOnline) {
+  if (session && session->loginType() == LoginType::Online) {
     requestToRestore();
   } else {
     sendSilentLogin();

@@ -1,17 +1,12 @@
 #include "sync/SyncCustomerModel.hpp"
 
+#include "sync/SessionServices.hpp"
+
 namespace mv {
-namespace {
 
-std::weak_ptr<SyncCustomerModel>& installed() {
-  static std::weak_ptr<SyncCustomerModel> model;
-  return model;
+std::shared_ptr<SyncCustomerModel> SyncCustomerModel::current() {
+  auto services = SessionServices::current();
+  return services ? services->find<SyncCustomerModel>() : nullptr;
 }
-
-}  // namespace
-
-void SyncCustomerModel::setCurrent(std::weak_ptr<SyncCustomerModel> model) { installed() = std::move(model); }
-
-std::shared_ptr<SyncCustomerModel> SyncCustomerModel::current() { return installed().lock(); }
 
 }  // namespace mv

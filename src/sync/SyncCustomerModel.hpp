@@ -1,14 +1,15 @@
 #pragma once
 // The customer book's in-memory lists, as the sync engine refreshes them after
-// storing customer rows. The customer model implements it.
+// storing customer rows. The customer model implements it and registers it
+// with the session services.
 #include <memory>
 
 namespace mv {
 
 class SyncCustomerModel {
  public:
-  // The customer book of the session signed in now; never owned here.
-  static void setCurrent(std::weak_ptr<SyncCustomerModel> model);
+  // The customer book of the session signed in now, when it has been made
+  // (the session's services hold it).
   static std::shared_ptr<SyncCustomerModel> current();
 
   virtual ~SyncCustomerModel() = default;

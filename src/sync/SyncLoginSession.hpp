@@ -12,15 +12,10 @@ namespace mv {
 
 class SyncLoginSession {
  public:
-  static constexpr int kLoginTypeNone = Session::kLoginTypeNone;
-  static constexpr int kLoginTypeOnline = Session::kLoginTypeOnline;
-  static constexpr int kLoginTypeOffline = Session::kLoginTypeOffline;
-  static constexpr int kLoginTypeDemo = Session::kLoginTypeDemo;
-
   virtual ~SyncLoginSession() = default;
 
-  virtual int loginType() const = 0;
-  virtual void setLoginType(int type) = 0;
+  virtual LoginType loginType() const = 0;
+  virtual void setLoginType(LoginType type) = 0;
   virtual std::string clientID() const = 0;
   virtual void setClientID(const std::string& clientId) = 0;
   virtual void setSessionId(const std::string& sessionId) = 0;

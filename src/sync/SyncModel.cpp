@@ -1,12 +1,12 @@
 #include "sync/SyncModel.hpp"
 
-#include <mutex>
-
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
@@ -20,57 +20,32 @@
 
 namespace mv {
 
-namespace {
-
-std::mutex& instanceMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::shared_ptr<SyncModel>& instanceSlot() {
-  static std::shared_ptr<SyncModel> instance;
-  return instance;
-}
-
-std::string textWithName(const std::string& key) { return textForKey(key).value_or(key); }
-
-}  // namespace
-
 // ---- instance -----------------------------------------------------------------------
 
 std::shared_ptr<SyncModel> SyncModel::sharedInstance() {
-  std::lock_guard<std::mutex> lock(instanceMutex());
-  auto& slot = instanceSlot();
-  if (!slot) slot.reset(new SyncModel());
-  return slot;
+  auto services = SessionServices::current();
+  return services ? services->get<SyncModel>() : nullptr;
 }
 
-std::shared_ptr<SyncModel> SyncModel::existingInstance() {
-  std::lock_guard<std::mutex> lock(instanceMutex());
-  return instanceSlot();
-}
-
-void SyncModel::freeInstance() {
-  std::shared_ptr<SyncModel> engine;
-  {
-    std::lock_guard<std::mutex> lock(instanceMutex());
-    engine.swap(instanceSlot());
-  }
-  if (!engine) return;
-  engine->endRun();
-  engine->delegate_.reset();
-  engine->netUnconnect_.reset();
-  // The thumbnail pass stops at its next file and is joined here, so nothing
-  // of this session writes into the client folder after logout.
-  if (engine->thumbQueue_) {
-    engine->thumbQueue_->cancelAll();
-    engine->thumbQueue_.reset();
-  }
-}
-
-SyncModel::SyncModel() : thumbQueue_(base::WorkQueue::serial()) {
+SyncModel::SyncModel(SessionServices& services)
+    : services_(services.weak_from_this()),
+      database_(services.databaseHandle()),
+      thumbQueue_(base::WorkQueue::serial()) {
+  MV_ASSERT_MAIN_THREAD();
   createAllDirectorys();
   netUnconnect_ = base::Observation("netUnconnect", nullptr, [this](const base::Notification&) { netUnconnect(); });
+}
+
+void SyncModel::sessionEnded() {
+  endRun();
+  delegate_.reset();
+  netUnconnect_.reset();
+  // The thumbnail pass stops at its next file and is joined here, so nothing
+  // of this session writes into the client folder after logout.
+  if (thumbQueue_) {
+    thumbQueue_->cancelAll();
+    thumbQueue_.reset();
+  }
 }
 
 SyncModel::~SyncModel() {
@@ -81,7 +56,10 @@ std::shared_ptr<SyncLoginSession> SyncModel::currentSession() const { return Syn
 
 std::shared_ptr<SyncConfigManager> SyncModel::currentConfig() const { return SyncConfigManager::current(); }
 
-std::shared_ptr<SyncCustomerModel> SyncModel::currentCustomerModel() const { return SyncCustomerModel::current(); }
+std::shared_ptr<SyncCustomerModel> SyncModel::currentCustomerModel() const {
+  auto services = services_.lock();
+  return services ? services->find<SyncCustomerModel>() : nullptr;
+}
 
 // ---- folders, switches and flags ------------------------------------------------------
 
@@ -192,6 +170,7 @@ int SyncModel::send(const std::shared_ptr<RequestInterfaceBase>& request) {
 void SyncModel::schedule(double delay, std::function<void()> step) { run_.after(delay, std::move(step)); }
 
 void SyncModel::startSync() {
+  MV_ASSERT_MAIN_THREAD();
   if (running_ || isDownloading_) {
     MV_LOG("a sync is already under way; start ignored");
     return;
@@ -199,7 +178,7 @@ void SyncModel::startSync() {
   beginRun();
   createAllDirectorys();
   auto session = currentSession();
-  if (!session || session->loginType() != SyncLoginSession::kLoginTypeOnline) {
+  if (!session || session->loginType() != LoginType::Online) {
     needWork_ = 1;
     stage_ = Stage::SigningIn;
     const int code = send(std::make_shared<RequestLogin>());
@@ -293,12 +272,13 @@ void SyncModel::finishedSync() {
 void SyncModel::netUnconnect() {
   // Only a run of this engine: the library screen's own refresh also sets
   // isDownloading and handles the loss itself.
-  if (running_) breakSync(textWithName(kNetworkPoorKey));
+  if (running_) breakSync(textForKey(kNetworkPoorKey).value_or(kNetworkPoorKey));
 }
 
 // ---- replies ---------------------------------------------------------------------------
 
 void SyncModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+  MV_ASSERT_MAIN_THREAD();
   // Only replies to requests of the current run arrive: the run's tracker
   // cancelled every other.
   if (!result || !running_) return;
@@ -358,7 +338,7 @@ void SyncModel::productTablesRespond(const NetBaseRst& result) {
     return;
   }
   if (!saveProductTables(*reply)) {
-    breakSync(textWithName(kStoreErrorKey));
+    breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
   // The image phase fetches the changed images again.
@@ -377,7 +357,7 @@ void SyncModel::fileTablesRespond(const NetBaseRst& result) {
     return;
   }
   if (!saveLibraryTables(*reply)) {
-    breakSync(textWithName(kStoreErrorKey));
+    breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
   if (reply->libFileTable) deleteCoverImages(*reply->libFileTable);
@@ -393,7 +373,7 @@ void SyncModel::customerTablesRespond(const NetBaseRst& result) {
     return;
   }
   if (!saveCustomerTables(*reply)) {
-    breakSync(textWithName(kStoreErrorKey));
+    breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
   customerSaved_ = true;

@@ -17,9 +17,9 @@
 // stored breaks the run before any flag, acknowledgement or stamp. A table the
 // reply did not carry is left alone; one it carried, even empty, replaces.
 //
-// Process-wide (`sharedInstance`), freed at logout (`freeInstance`). Main
-// thread only, except the thumbnail pass, which runs on its own worker with
-// paths computed beforehand.
+// One per session, owned by the session's services; the session's end ends
+// any run silently. Main thread only, except the thumbnail pass, which runs on
+// its own worker with paths computed beforehand.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -44,9 +44,11 @@
 
 namespace mv {
 
+class DataAccessManager;
 class DownloadRst;
 class LoginRst;
 class RequestInterfaceBase;
+class SessionServices;
 class SyncAllTableRst;
 class SyncCustomerTableRst;
 class SyncDataFinishRst;
@@ -73,12 +75,12 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   static constexpr double kNextKindDelay = 0.1;
   static constexpr int kRemainTimeUnknown = 2147483647;
 
+  explicit SyncModel(SessionServices& services);
+  // The current session's engine (made on first use); null while nobody is
+  // signed in.
   static std::shared_ptr<SyncModel> sharedInstance();
-  // The engine if one exists, without making one.
-  static std::shared_ptr<SyncModel> existingInstance();
-  // Logout: ends any run silently, stops the thumbnail pass and drops the
-  // engine; the next sharedInstance makes a fresh one.
-  static void freeInstance();
+  // The session ends: any run ends silently and the thumbnail pass stops.
+  void sessionEnded();
 
   ~SyncModel() override;
   SyncModel(const SyncModel&) = delete;
@@ -174,8 +176,6 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   enum class Stage { Idle, SigningIn, Tables, Images, Acknowledging };
   using FileKey = std::pair<int, std::string>;
 
-  SyncModel();
-
   std::shared_ptr<SyncLoginSession> currentSession() const;
   std::shared_ptr<SyncConfigManager> currentConfig() const;
   std::shared_ptr<SyncCustomerModel> currentCustomerModel() const;
@@ -201,9 +201,9 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
 
   // Each stores one reply's tables in one transaction; false when anything
   // failed (nothing of the reply is kept then).
-  static bool saveProductTables(const SyncAllTableRst& reply);
-  static bool saveLibraryTables(const SyncFileTableRst& reply);
-  static bool saveCustomerTables(const SyncCustomerTableRst& reply);
+  bool saveProductTables(const SyncAllTableRst& reply);
+  bool saveLibraryTables(const SyncFileTableRst& reply);
+  bool saveCustomerTables(const SyncCustomerTableRst& reply);
 
   void startImagePhase();
   void kindCompleted(int kind);
@@ -226,6 +226,8 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   static void setClientFlag(const std::string& name, const std::string& value);
   void setReloadFlag(const std::string& key);
 
+  std::weak_ptr<SessionServices> services_;
+  std::shared_ptr<DataAccessManager> database_;
   std::weak_ptr<SyncModelDelegate> delegate_;
 
   std::vector<std::string> downloadRemotingPImgList_;

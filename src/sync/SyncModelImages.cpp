@@ -126,8 +126,7 @@ float* SyncModel::progressFor(int kind) {
 }
 
 bool SyncModel::addAllImageLists() {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return false;
+  DataAccessManager* dam = database_.get();
   // A list that could not be read would leave its pictures missing for good
   // behind a sync that said it finished.
   auto images = dam->getPublishImages(1);
@@ -224,9 +223,7 @@ void SyncModel::makeThumbnailsWhenSettled() {
   }
   thumbPassDue_ = false;
   // Without the list the thumbnails wait for the next sync.
-  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
-    if (auto images = dam->getPublishImages(1)) createImgThumb(*images);
-  }
+  if (auto images = database_->getPublishImages(1)) createImgThumb(*images);
 }
 
 void SyncModel::imagePhaseEnded() {

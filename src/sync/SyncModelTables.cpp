@@ -44,11 +44,7 @@ bool fileExists(const std::optional<fs::path>& path) {
 }  // namespace
 
 bool SyncModel::saveProductTables(const SyncAllTableRst& r) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) {
-    MV_LOG("no client database for the product tables");
-    return false;
-  }
+  DataAccessManager* dam = database_.get();
   // Saving a product drops its attribute values, which the next save writes
   // again: the order matters.
   const bool ok = dam->runInTransaction([&] {
@@ -90,11 +86,7 @@ bool SyncModel::saveProductTables(const SyncAllTableRst& r) {
 }
 
 bool SyncModel::saveLibraryTables(const SyncFileTableRst& r) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) {
-    MV_LOG("no client database for the library tables");
-    return false;
-  }
+  DataAccessManager* dam = database_.get();
   // The published files before the reply, and those of them whose document
   // is on the device.
   const std::vector<marvisto_library_files_Entity> localFiles = dam->getAllLibFiles();
@@ -165,11 +157,7 @@ bool SyncModel::saveLibraryTables(const SyncFileTableRst& r) {
 }
 
 bool SyncModel::saveCustomerTables(const SyncCustomerTableRst& r) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) {
-    MV_LOG("no client database for the customer tables");
-    return false;
-  }
+  DataAccessManager* dam = database_.get();
   // Saving a customer drops its attributes, addresses and contacts, which the
   // later saves write again.
   const bool ok = dam->runInTransaction([&] {

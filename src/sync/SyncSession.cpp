@@ -22,7 +22,7 @@ std::shared_ptr<SyncSession> SyncSession::current() { return installed().lock();
 
 void SyncSession::acceptSilentLogin(SyncLoginSession& session, const LoginRst& reply) {
   MV_ASSERT_MAIN_THREAD();
-  session.setLoginType(kLoginTypeOnline);
+  session.setLoginType(LoginType::Online);
   session.setClientID(reloginClientId(session.clientID(), reply.clientId));
   if (!isBlank(reply.sessionId)) session.setSessionId(reply.sessionId);
   // An offline start knows no vendor number; backed-up orders carry it.
@@ -31,7 +31,7 @@ void SyncSession::acceptSilentLogin(SyncLoginSession& session, const LoginRst& r
 
 void SyncSession::refuseSilentLogin(SyncLoginSession& session, const std::string& status) {
   MV_ASSERT_MAIN_THREAD();
-  session.setLoginType(status == kStatusNetworkError ? kLoginTypeOffline : kLoginTypeNone);
+  session.setLoginType(status == kStatusNetworkError ? LoginType::Offline : LoginType::None);
 }
 
 bool SyncSession::takeSilentLoginReply(const NetBaseRst& reply) {

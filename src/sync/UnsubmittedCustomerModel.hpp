@@ -1,8 +1,8 @@
 #pragma once
 // The customers made on the device (negative ids) as backup and restore use
-// them. The customer book implements it over its model and installs itself;
-// until it does, the store's own rows serve (StoreUnsubmittedCustomerModel).
-// Main thread only.
+// them. A feature may register its own with the session services; without
+// one, the store's own rows serve (StoreUnsubmittedCustomerModel). Main
+// thread only.
 #include <memory>
 
 #include "platform/base/Value.hpp"
@@ -26,10 +26,8 @@ class UnsubmittedCustomerModel {
   // transaction the caller holds. False when a delete failed.
   virtual bool deleteAllUnsubmittedCustomer() = 0;
 
-  // The installed model, else the store-backed one.
+  // The current session's model, else the store-backed one.
   static std::shared_ptr<UnsubmittedCustomerModel> current();
-  // Installs a model; null goes back to the store-backed one.
-  static void install(std::shared_ptr<UnsubmittedCustomerModel> model);
 };
 
 }  // namespace mv

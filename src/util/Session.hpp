@@ -10,12 +10,10 @@
 
 namespace mv {
 
-struct Session {
-  static constexpr int kLoginTypeNone = -1;
-  static constexpr int kLoginTypeOnline = 1;
-  static constexpr int kLoginTypeOffline = 2;
-  static constexpr int kLoginTypeDemo = 3;
+// How the user is signed in; the numbers are the protocol's own.
+enum class LoginType { None = -1, Online = 1, Offline = 2, Demo = 3 };
 
+struct Session {
   // As typed at sign-in, or as the service spells the same id; lower-cased it
   // names the client folder.
   std::string clientID;
@@ -24,7 +22,7 @@ struct Session {
   std::string sessionId;
   std::string deviceID;
   std::int64_t vendorId = 0;
-  int loginType = kLoginTypeNone;
+  LoginType loginType = LoginType::None;
   // As typed: a silent sign-in sends it again.
   std::string password;
 

@@ -1,5 +1,6 @@
 #include "CatalogTestSupport.hpp"
-#include "catalog/CatalogScreens.hpp"
+#include "SessionFixture.hpp"
+#include "catalog/CatalogFeature.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/MasterViewController.hpp"
 #include "catalog/ProductBigCatalog.hpp"
@@ -10,6 +11,7 @@
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/settings/LanguageManager.hpp"
@@ -187,8 +189,8 @@ class CatalogTabTest : public CatalogScreenTest {
   void SetUp() override {
     CatalogScreenTest::SetUp();
     seedExampleTree();
-    CatalogScreens::install();
-    auto made = MainTabScreens::makeScreen(MainTabScreens::kCatalog);
+    CatalogFeature::install(wiring);
+    auto made = wiring.makeScreen(MainTabScreens::kCatalog, services.get());
     screen = std::dynamic_pointer_cast<CatalogViewController>(made);
     ASSERT_TRUE(screen);
     tabs = std::make_shared<ui::TabBarController>();
@@ -197,7 +199,6 @@ class CatalogTabTest : public CatalogScreenTest {
     show(tabs);
   }
   void TearDown() override {
-    CatalogScreens::uninstall();
     screen.reset();
     tabs.reset();
     CatalogScreenTest::TearDown();

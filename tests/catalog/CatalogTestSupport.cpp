@@ -1,6 +1,7 @@
 #include "CatalogTestSupport.hpp"
 
 #include "catalog/OrderBasket.hpp"
+#include "order/OrderFeature.hpp"
 #include "order/QuoteOrderBasket.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "platform/base/Date.hpp"
@@ -25,13 +26,16 @@ void CatalogTest::SetUp() {
   // The screens read their texts from the language tables, as in the application.
   setTextLookup([](const std::string& key) { return Language::stringWithName(key); });
   CatalogMode::setCurrentState(CatalogMode::kCategory);
+  services = beginServices(wiring.services);
+  ASSERT_TRUE(services);
 }
 
 void CatalogTest::TearDown() {
   // Picture reads still running on the shared pool would outlive the test and,
   // after the last test, the process's statics they read.
   base::WorkQueue::global().waitIdle();
-  DataAccessManager::releaseDataModel();
+  services.reset();
+  SessionServices::end();
   Session::clear();
   setTextLookup(nullptr);
   TestEnvironment::TearDown();
@@ -133,16 +137,45 @@ void CatalogTest::sql(const std::string& text) {
   ASSERT_TRUE(SQLiteDatabase::sharedDataBase().execute(text)) << text;
 }
 
+namespace {
+
+// Hands every call to the basket the test uses now.
+class SwitchedBasket : public OrderBasket {
+ public:
+  explicit SwitchedBasket(std::function<std::shared_ptr<OrderBasket>()> current) : current_(std::move(current)) {}
+  bool addToOrder(const marvisto_product_Entity& product) override { return current_()->addToOrder(product); }
+  bool diffItemCYExist(const marvisto_product_Entity& product) override {
+    return current_()->diffItemCYExist(product);
+  }
+  void getItemNumberInOrder(marvisto_product_Entity& product) override { current_()->getItemNumberInOrder(product); }
+  bool saveCurrentQuoteOrder() override { return current_()->saveCurrentQuoteOrder(); }
+  void removeCurrentQuoteOrder() override { current_()->removeCurrentQuoteOrder(); }
+  bool isOrderOnShow() override { return current_()->isOrderOnShow(); }
+  std::shared_ptr<ui::ViewController> makeAddToOrderController(
+      const marvisto_product_Entity& product, std::size_t cellIndex,
+      std::weak_ptr<AddToOrderControllerDelegate> delegate) override {
+    return current_()->makeAddToOrderController(product, cellIndex, std::move(delegate));
+  }
+
+ private:
+  std::function<std::shared_ptr<OrderBasket>()> current_;
+};
+
+}  // namespace
+
 void CatalogOrderTest::SetUp() {
+  OrderFeature::install(wiring);
+  wiring.services.add<OrderBasket>([this](SessionServices&) {
+    return std::make_shared<SwitchedBasket>([this] { return basket_; });
+  });
   CatalogTest::SetUp();
-  auto orders = QuoteOrderStore::sharedInstance();
+  auto orders = services->get<QuoteOrderStore>();
   orders->setBadgeSetter([this](const std::string& value) { badges.push_back(value); });
-  OrderBasket::install(std::make_shared<QuoteOrderBasket>());
+  useBasket(std::make_shared<QuoteOrderBasket>());
 }
 
 void CatalogOrderTest::TearDown() {
-  OrderBasket::install(nullptr);
-  QuoteOrderStore::freeInstance();
+  basket_.reset();
   CatalogTest::TearDown();
 }
 

@@ -8,6 +8,8 @@
 
 #include "TestEnvironment.hpp"
 #include "catalog/CatalogNotifications.hpp"
+#include "catalog/OrderBasket.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "store/DataAccessManager.hpp"
 
 namespace mv::test {
@@ -41,6 +43,11 @@ class CatalogTest : public TestEnvironment {
 
   static constexpr int A = 10, A1 = 11, A2 = 12, B = 20;
 
+  // What the test installs before SetUp, and the session's services made
+  // from it when SetUp signs in.
+  FeatureWiring wiring;
+  std::shared_ptr<SessionServices> services;
+
  private:
   std::vector<marvisto_category_Entity> categories_;
   std::vector<marvisto_product_Entity> products_;
@@ -57,8 +64,14 @@ class CatalogOrderTest : public CatalogTest {
   void TearDown() override;
   // The current order's lines as "product id x quantity [attributes]".
   std::vector<std::string> lines();
+  // The catalogue reaches the order store through this basket from now on
+  // (the order library's own after SetUp).
+  void useBasket(std::shared_ptr<OrderBasket> basket) { basket_ = std::move(basket); }
 
   std::vector<std::string> badges;
+
+ private:
+  std::shared_ptr<OrderBasket> basket_;
 };
 
 // Every catalogue notification posted while it lives, in order, as text:

@@ -1,5 +1,5 @@
 #include "CatalogTestSupport.hpp"
-#include "catalog/CatalogScreens.hpp"
+#include "catalog/CatalogFeature.hpp"
 #include "catalog/InventoryViewController.hpp"
 #include "catalog/MultiColumnTableView.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -253,8 +253,9 @@ class InventoryScreenTest : public CatalogTest {
     picture(2, 2, "p2.png", "p2_s.png", true);
     writePicture("p1_s.png", 40, 30);
     writePicture("p2_s.png", 80, 60);
-    CatalogScreens::install();
-    screen = std::dynamic_pointer_cast<InventoryViewController>(MainTabScreens::makeScreen(MainTabScreens::kInventory));
+    CatalogFeature::install(wiring);
+    screen = std::dynamic_pointer_cast<InventoryViewController>(
+        wiring.makeScreen(MainTabScreens::kInventory, services.get()));
     ASSERT_TRUE(screen);
     nav = std::make_shared<ui::NavigationController>(screen);
     window = std::make_shared<ui::Window>();
@@ -264,7 +265,6 @@ class InventoryScreenTest : public CatalogTest {
     settle();
   }
   void TearDown() override {
-    CatalogScreens::uninstall();
     window->setRootViewController(nullptr);
     ui::Application::sharedInstance().removeWindow(window.get());
     screen.reset();

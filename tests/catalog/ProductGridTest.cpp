@@ -1,5 +1,5 @@
 #include "CatalogTestSupport.hpp"
-#include "catalog/CatalogScreens.hpp"
+#include "catalog/CatalogFeature.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/DetailCell.hpp"
 #include "catalog/ProductDetailController.hpp"
@@ -108,9 +108,9 @@ class ProductGridTest : public CatalogOrderTest {
     attribute(1, 1, "Color", "Red,Blue");
     attribute(2, 2, "Size", "M");
     basket = std::make_shared<ChooserBasket>();
-    OrderBasket::install(basket);
-    CatalogScreens::install();
-    screen = std::dynamic_pointer_cast<CatalogViewController>(MainTabScreens::makeScreen(MainTabScreens::kCatalog));
+    useBasket(basket);
+    CatalogFeature::install(wiring);
+    screen = std::dynamic_pointer_cast<CatalogViewController>(wiring.makeScreen(MainTabScreens::kCatalog, services.get()));
     ASSERT_TRUE(screen);
     tabs = std::make_shared<ui::TabBarController>();
     tabs->setViewControllers({std::make_shared<ui::ViewController>(), std::make_shared<ui::NavigationController>(screen)});
@@ -122,7 +122,6 @@ class ProductGridTest : public CatalogOrderTest {
     settle();
   }
   void TearDown() override {
-    CatalogScreens::uninstall();
     window->setRootViewController(nullptr);
     ui::Application::sharedInstance().removeWindow(window.get());
     screen.reset();
@@ -236,7 +235,7 @@ TEST_F(ProductGridTest, TheCartButtonAddsAtOnceOrAsksForAChoice) {
   EXPECT_FALSE(grid().addToOrderPopController()->isPopoverVisible());
 
   // The order library's own popover: a colour and a count chosen in it.
-  OrderBasket::install(std::make_shared<QuoteOrderBasket>());
+  useBasket(std::make_shared<QuoteOrderBasket>());
   card(0)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
   auto* chooser = dynamic_cast<AddToOrderController*>(grid().addToOrderPopController()->contentViewController().get());
   ASSERT_TRUE(chooser);

@@ -4,6 +4,7 @@
 #include "SessionFixture.hpp"
 #include "catalog/ProductDetailController.hpp"
 #include "catalog/ProductRelatedFileController.hpp"
+#include "library/LibraryFeature.hpp"
 #include "library/LibraryNetwork.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/SaleslibraryModel.hpp"
@@ -42,9 +43,12 @@ class RecordingNetwork : public LibraryNetwork {
 class RelatedMaterialsTest : public CatalogTest {
  protected:
   void SetUp() override {
+    LibraryFeature::install(wiring);
+    // The cases install the viewers they open files in.
+    LibraryViewers::install(LibraryOpenAction::PdfReader, {});
     CatalogTest::SetUp();
     ui::View::setAnimationsEnabled(false);
-    changeSession([](Session& s) { s.loginType = Session::kLoginTypeOnline; });
+    changeSession([](Session& s) { s.loginType = LoginType::Online; });
     product(1, "p1");
     save();
     ASSERT_TRUE(store().saveToDatabaseLibraryFiles(
@@ -57,7 +61,7 @@ class RelatedMaterialsTest : public CatalogTest {
     putOnDisk("brochure.pdf", "PDF");
     putOnDisk("specs-old.docx", "WORD");
     network = std::make_shared<RecordingNetwork>();
-    SaleslibraryModel::sharedInstance()->setNetwork(network);
+    services->get<SaleslibraryModel>()->setNetwork(network);
     screen = std::make_shared<ProductDetailController>();
     screen->setProductEntity(store().getAllProducts().front());
     nav = std::make_shared<ui::NavigationController>(screen);
@@ -81,7 +85,6 @@ class RelatedMaterialsTest : public CatalogTest {
     driver.reset();
     window.reset();
     ui::AlertView::resetForTesting();
-    SaleslibraryModel::freeInstance();
     ui::View::setAnimationsEnabled(true);
     CatalogTest::TearDown();
   }
@@ -232,7 +235,7 @@ TEST_F(RelatedMaterialsTest, ADownloadedFileOpensInTheViewerOfItsType) {
 }
 
 TEST_F(RelatedMaterialsTest, DemoAndOfflineSessionsDownloadNothingAndKeepThePendingUpdate) {
-  changeSession([](Session& s) { s.loginType = Session::kLoginTypeDemo; });
+  changeSession([](Session& s) { s.loginType = LoginType::Demo; });
   strip->selectFileToUpdateWithIndex(2);
   ASSERT_TRUE(driver->pressAlertButton(ProductRelatedFileController::kUpdateButton));
   settle();
@@ -242,7 +245,7 @@ TEST_F(RelatedMaterialsTest, DemoAndOfflineSessionsDownloadNothingAndKeepThePend
   EXPECT_TRUE(store().getLibFileUpdateByFileID(12));
   dismissAlert();
 
-  changeSession([](Session& s) { s.loginType = Session::kLoginTypeOffline; });
+  changeSession([](Session& s) { s.loginType = LoginType::Offline; });
   strip->selectedFileToDownload(entry(1));
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->tag(), ProductRelatedFileController::kOfflineAlertTag);
@@ -250,7 +253,7 @@ TEST_F(RelatedMaterialsTest, DemoAndOfflineSessionsDownloadNothingAndKeepThePend
   dismissAlert();
 
   // Online the update is fetched; the mark waits for the new version.
-  changeSession([](Session& s) { s.loginType = Session::kLoginTypeOnline; });
+  changeSession([](Session& s) { s.loginType = LoginType::Online; });
   strip->selectFileToUpdateWithIndex(2);
   ASSERT_TRUE(driver->pressAlertButton(ProductRelatedFileController::kUpdateButton));
   EXPECT_EQ(network->sent, (std::vector<std::string>{"specs.docx"}));

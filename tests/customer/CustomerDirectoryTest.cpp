@@ -128,7 +128,7 @@ TEST_F(DirectoryTest, HiddenCustomersFollowTheShowAllSwitchAndFlagsChangeEntries
   sql("UPDATE marvisto_customer SET hidden = 1");
   setShowAllCustomers(false);
   EXPECT_TRUE(dir->getNoHiddenCustomerData(true).empty());
-  CustomerDataModel::freeInstance();
+  SessionServices::end();
   EXPECT_EQ(SyncCustomerModel::current(), nullptr);
 }
 

@@ -390,7 +390,7 @@ TEST_F(FormScreenTest, TheDemoAccountCannotSubmitAndOthersAreAskedFirst) {
   open();
   ASSERT_TRUE(list().tableView()->tapRowAtIndexPath(listPathOf(-3)));
   ASSERT_TRUE(form().hiddenCell());
-  changeSession([](Session& s) { s.loginType = Session::kLoginTypeDemo; });
+  changeSession([](Session& s) { s.loginType = LoginType::Demo; });
   ASSERT_TRUE(driver->tap(form().hiddenCell()->submitButton()));
   flush();
   auto alert = driver->visibleAlert();
@@ -400,7 +400,7 @@ TEST_F(FormScreenTest, TheDemoAccountCannotSubmitAndOthersAreAskedFirst) {
   alert->dismissWithClickedButtonIndex(0, false);
   EXPECT_TRUE(CustomerDataModel::sharedInstance()->customersInFlight().empty());
 
-  changeSession([](Session& s) { s.loginType = Session::kLoginTypeOnline; });
+  changeSession([](Session& s) { s.loginType = LoginType::Online; });
   ASSERT_TRUE(driver->tap(form().hiddenCell()->submitButton()));
   flush();
   alert = driver->visibleAlert();
@@ -411,6 +411,20 @@ TEST_F(FormScreenTest, TheDemoAccountCannotSubmitAndOthersAreAskedFirst) {
   ASSERT_TRUE(driver->pressAlertButton(alert->cancelButtonIndex()));
   EXPECT_FALSE(screen->submitPerson());
   EXPECT_TRUE(CustomerDataModel::sharedInstance()->customersInFlight().empty());
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+
+  // SUBMIT: the wait box shows while the customer is on its way.
+  advance(1);  // the first question has gone
+  flush();
+  ASSERT_FALSE(driver->visibleAlert());
+  ASSERT_TRUE(driver->tap(form().hiddenCell()->submitButton()));
+  alert = driver->visibleAlert();
+  ASSERT_TRUE(alert);
+  ASSERT_TRUE(screen->submitPerson());
+  ASSERT_TRUE(driver->pressAlertButton(alert->firstOtherButtonIndex()));
+  EXPECT_FALSE(screen->submitPerson());
+  EXPECT_EQ(MessageBox::sharedInstance().currentText(), txt("UPLOADCUSTOMER"));
+  EXPECT_EQ(CustomerDataModel::sharedInstance()->customersInFlight(), (std::set<int>{-3}));
 }
 
 // A customer made on the form goes to the local sales service: the wait box
@@ -439,8 +453,6 @@ TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
   ASSERT_TRUE(alert);
   ASSERT_EQ(alert->tag(), CustomerViewController::kSubmitAlertTag);
   ASSERT_TRUE(driver->pressAlertButton(alert->firstOtherButtonIndex()));
-  EXPECT_EQ(MessageBox::sharedInstance().currentText(), txt("UPLOADCUSTOMER"));
-  EXPECT_EQ(directory()->customersInFlight(), (std::set<int>{local}));
   ASSERT_TRUE(runUntil([&] { return directory()->customersInFlight().empty(); }, 15));
   flush();
 
@@ -470,7 +482,7 @@ TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
 
 // The order store needs the customers of its orders uploaded only while the
 // Customers tab is one the company shows; the tab tells it through the links
-// the order library installs.
+// the order library registers.
 TEST_F(FormScreenTest, TheOrderStoreLearnsWhetherTheCustomersTabIsShown) {
   class Links : public CustomerOrderLinks {
    public:
@@ -479,14 +491,16 @@ TEST_F(FormScreenTest, TheOrderStoreLearnsWhetherTheCustomersTabIsShown) {
     void updateOrderTable(const std::vector<marvisto_customer_Entity>&) override {}
   };
   auto links = std::make_shared<Links>();
-  CustomerOrderLinks::install(links);
+  // The session begins again with the links registered.
+  wiring.services.add<CustomerOrderLinks>([links](SessionServices&) { return links; });
+  services = beginServices(wiring.services);
+  ASSERT_TRUE(services);
   open();
   auto config = ConfigManager::sharedInstance();
   for (const char* desc : {"1,1,0,1", "1,1,1,1"}) {
     config->setModelDescFromDesc(desc);
     screen->loadByConfig();
   }
-  CustomerOrderLinks::install(nullptr);
   EXPECT_EQ(links->told, (std::vector<bool>{false, true}));
 }
 

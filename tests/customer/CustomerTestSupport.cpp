@@ -1,5 +1,6 @@
 #include "CustomerTestSupport.hpp"
 
+#include "customer/CustomerFeature.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
@@ -36,6 +37,9 @@ void CustomerTest::SetUp() {
       {kZip, "Zip Code", "", "text", "", 1, 1},    {kHiddenField, "Internal", "", "text", "", 0, 1},
   };
   ASSERT_TRUE(dam().saveToDatabaseFieldsCustomerAttribute(fields));
+  CustomerFeature::install(wiring);
+  services = beginServices(wiring.services);
+  ASSERT_TRUE(services);
 }
 
 void CustomerTest::TearDown() {
@@ -45,11 +49,11 @@ void CustomerTest::TearDown() {
     service->stop();
     service.reset();
   }
-  CustomerDataModel::freeInstance();
+  services.reset();
+  SessionServices::end();
   ConfigManager::freeInstance();
   ui::AlertView::resetForTesting();
   MessageBox::sharedInstance().resetForTesting();
-  DataAccessManager::releaseDataModel();
   Session::clear();
   setTextLookup(nullptr);
   TestEnvironment::TearDown();

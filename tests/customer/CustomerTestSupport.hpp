@@ -9,6 +9,7 @@
 
 #include "TestEnvironment.hpp"
 #include "customer/CustomerDataModel.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/Window.hpp"
@@ -58,6 +59,10 @@ class CustomerTest : public TestEnvironment {
   void setShowAllCustomers(bool show);
   std::shared_ptr<CustomerDataModel> directory() { return CustomerDataModel::sharedInstance(); }
 
+  // The customer feature installed (a fixture may register more before
+  // SetUp), and the session's services made from it.
+  FeatureWiring wiring;
+  std::shared_ptr<SessionServices> services;
   // The local sales service started on the real clock, the server settings
   // pointed at it and the representative signed in: uploads then take the
   // whole path. TearDown stops it.

@@ -25,15 +25,14 @@ class RecordingLinks : public CustomerOrderLinks {
 class UploadTest : public CustomerTest {
  protected:
   void SetUp() override {
-    CustomerTest::SetUp();
     links = std::make_shared<RecordingLinks>();
-    CustomerOrderLinks::install(links);
+    wiring.services.add<CustomerOrderLinks>([this](SessionServices&) { return links; });
+    CustomerTest::SetUp();
     observation = base::Observation(CustomerDataModel::kUploadCustomerRespond, nullptr,
                                     [this](const base::Notification& n) { posted.push_back(n.userInfo.get<bool>()); });
   }
   void TearDown() override {
     observation.reset();
-    CustomerOrderLinks::install(nullptr);
     CustomerTest::TearDown();
   }
 

@@ -1,15 +1,15 @@
 #include "RepresentativeDay.hpp"
 
-#include "catalog/CatalogScreens.hpp"
+#include "catalog/CatalogFeature.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/DetailCell.hpp"
 #include "catalog/DetailViewController.hpp"
 #include "catalog/ProductAttributesListView.hpp"
 #include "platform/ui/Window.hpp"
 #include "widgets/grid/GridView.hpp"
-#include "customer/CustomerScreens.hpp"
+#include "customer/CustomerFeature.hpp"
 #include "customer/CustomerViewController.hpp"
-#include "library/LibraryServices.hpp"
+#include "library/LibraryFeature.hpp"
 #include "order/OrderFeature.hpp"
 #include "order/AddToOrderController.hpp"
 #include "order/QuoteOrderHistoryController.hpp"
@@ -34,38 +34,22 @@
 
 namespace mv::test {
 
-namespace {
-// What the features' installs left for logout, run when a flow ends.
-SessionHooks installed;
-}  // namespace
-
-void RepresentativeDay::installFeatures(SessionHooks& hooks) {
+void RepresentativeDay::installFeatures(FeatureWiring& wiring) {
   // The same features, in the same order, as the application binary.
-  SyncScreens::install(hooks);
-  CatalogScreens::install();
-  CustomerScreens::install(hooks);
-  LibraryServices::install(hooks);
-  OrderFeature::install(hooks);
-  installed = hooks;
+  SyncScreens::install(wiring);
+  CatalogFeature::install(wiring);
+  CustomerFeature::install(wiring);
+  LibraryFeature::install(wiring);
+  OrderFeature::install(wiring);
 }
 
 void RepresentativeDay::TearDown() {
-  for (const auto& free : {installed.freeQuoteOrderStore, installed.freeCustomerDataModel,
-                           installed.freeSaleslibraryModel}) {
-    if (free) free();
-  }
-  installed = {};
   ScreenFlowTest::TearDown();
   if (!formerRoots_.empty()) PublicFunction::setDeviceUDIDSlotDirectory({});
   for (const auto& former : formerRoots_) {
     std::error_code ec;
     std::filesystem::remove_all(former, ec);
   }
-  OrderFeature::uninstall();
-  LibraryServices::uninstall();
-  CustomerScreens::uninstall();
-  CatalogScreens::uninstall();
-  SyncScreens::uninstall();
 }
 
 void RepresentativeDay::start() {
@@ -271,7 +255,6 @@ bool RepresentativeDay::signOut() {
 
 void RepresentativeDay::newDevice() {
   resetShell();
-  SyncModel::freeInstance();
   formerRoots_.push_back(root);
   root = makeTempDir("new-device");
   base::Paths::setRoot(root);

@@ -31,7 +31,7 @@ namespace mv::test {
 class RepresentativeDay : public ScreenFlowTest {
  protected:
   void TearDown() override;
-  void installFeatures(SessionHooks& hooks) override;
+  void installFeatures(FeatureWiring& wiring) override;
 
   // Launches the application against the service (the guide closed).
   void start();

@@ -28,7 +28,7 @@ using SignInAndFirstSync = RepresentativeDay;
 TEST_F(SignInAndFirstSync, TheTabsShowWhatTheFirstSyncBrought) {
   start();
   ASSERT_TRUE(signIn());
-  EXPECT_EQ(LoginMode::sharedInstance()->loginType(), LoginMode::kLoginTypeOnline);
+  EXPECT_EQ(LoginMode::sharedInstance()->loginType(), LoginType::Online);
   ASSERT_TRUE(firstSync()) << alertTitle();
   const auto data = service->backend().currentData("acme");
   ASSERT_TRUE(data);

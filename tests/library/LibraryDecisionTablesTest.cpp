@@ -251,11 +251,11 @@ TEST_F(LibraryDecisionTablesTest, SizesQualificationAndTheBulkQuestion) {
   EXPECT_EQ(LibraryDownloads::formatCountAndSize("%s %n %% %f%", 2, 0.5), "%s %n % 0.500000%");
 
   using C = LibraryDownloadCheck;
-  EXPECT_EQ(LibraryDownloads::check(3, true), C::DemoLimited);
-  EXPECT_EQ(LibraryDownloads::check(2, true), C::Offline);
-  EXPECT_EQ(LibraryDownloads::check(1, true), C::Cellular);
-  EXPECT_EQ(LibraryDownloads::check(1, false), C::Go);
-  EXPECT_EQ(LibraryDownloads::check(-1, false), C::Go);
+  EXPECT_EQ(LibraryDownloads::check(LoginType::Demo, true), C::DemoLimited);
+  EXPECT_EQ(LibraryDownloads::check(LoginType::Offline, true), C::Offline);
+  EXPECT_EQ(LibraryDownloads::check(LoginType::Online, true), C::Cellular);
+  EXPECT_EQ(LibraryDownloads::check(LoginType::Online, false), C::Go);
+  EXPECT_EQ(LibraryDownloads::check(LoginType::None, false), C::Go);
 }
 
 TEST_F(LibraryDecisionTablesTest, HeadBarButtonStates) {

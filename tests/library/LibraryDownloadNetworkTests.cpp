@@ -11,6 +11,8 @@
 
 #include "LibraryTestSupport.hpp"
 #include "NetworkTestSupport.hpp"
+#include "SessionFixture.hpp"
+#include "library/LibraryFeature.hpp"
 #include "sales-service/SampleData.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/requests/RequestSyncFileTable.hpp"
@@ -31,17 +33,19 @@ class LibraryDownloadNetworkTest : public test::NetworkTest {
   void SetUp() override {
     NetworkTest::SetUp();
     signIn();
-    ASSERT_TRUE(DataAccessManager::sharedDataModel());
+    LibraryFeature::install(wiring);
+    services = test::beginServices(wiring.services);
+    ASSERT_TRUE(services);
     loadTables();
-    manager = SaleslibraryModel::sharedInstance();
+    manager = services->get<SaleslibraryModel>();
     observer = std::make_shared<EventLog>("o", &events);
     manager->registerCallBackList(observer);
   }
 
   void TearDown() override {
     manager.reset();
-    SaleslibraryModel::freeInstance();
-    DataAccessManager::releaseDataModel();
+    services.reset();
+    SessionServices::end();
     NetworkTest::TearDown();
   }
 
@@ -106,6 +110,8 @@ class LibraryDownloadNetworkTest : public test::NetworkTest {
     service->addFault(rule);
   }
 
+  FeatureWiring wiring;
+  std::shared_ptr<SessionServices> services;
   std::shared_ptr<SaleslibraryModel> manager;
   std::shared_ptr<EventLog> observer;
   std::vector<std::string> events;

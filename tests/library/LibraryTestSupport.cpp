@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "SessionFixture.hpp"
+#include "library/LibraryFeature.hpp"
 #include "sync/requests/RequestDownloadFinish.hpp"
 #include "sync/ReplyValues.hpp"
 #include "util/PublicFunction.hpp"
@@ -60,16 +62,18 @@ marvisto_library_files_Entity libraryFile(int id, const std::string& title, cons
 
 void LibraryTest::SetUp() {
   ProtocolTest::SetUp();
-  ASSERT_TRUE(DataAccessManager::sharedDataModel());
+  LibraryFeature::install(wiring);
+  services = beginServices(wiring.services);
+  ASSERT_TRUE(services);
   network = std::make_shared<FakeLibraryNetwork>();
-  manager = SaleslibraryModel::sharedInstance();
+  manager = services->get<SaleslibraryModel>();
   manager->setNetwork(network);
 }
 
 void LibraryTest::TearDown() {
   manager.reset();
-  SaleslibraryModel::freeInstance();
-  DataAccessManager::releaseDataModel();
+  services.reset();
+  SessionServices::end();
   ProtocolTest::TearDown();
 }
 

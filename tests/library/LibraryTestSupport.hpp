@@ -9,6 +9,7 @@
 #include "SyncTestSupport.hpp"
 #include "library/LibraryNetwork.hpp"
 #include "library/SaleslibraryModel.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/NetworkRecDelegate.hpp"
 #include "sync/requests/RequestInfoBase.hpp"
@@ -62,6 +63,9 @@ class LibraryTest : public ProtocolTest {
   static std::shared_ptr<DownloadRst> completion(const RequestDownload& request, const std::string& status);
   static DownLoadRequestInfo progress(const std::string& fileName, float share);
 
+  // The library feature installed, and the session's services made from it.
+  FeatureWiring wiring;
+  std::shared_ptr<SessionServices> services;
   std::shared_ptr<SaleslibraryModel> manager;
   std::shared_ptr<FakeLibraryNetwork> network;
 };

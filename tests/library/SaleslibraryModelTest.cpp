@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "LibraryTestSupport.hpp"
-#include "library/LibraryServices.hpp"
+#include "SessionFixture.hpp"
 #include "sync/DownloadedFilesModel.hpp"
 #include "sync/LibraryFileDownloader.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
@@ -233,8 +233,12 @@ TEST_F(SaleslibraryModelTest, FreeingTheManagerCancelsItsTransfersAndForgetsEver
   manager->sendRequest(manager->requestForFile(video));
   network->cancelled.clear();
   manager.reset();
-  SaleslibraryModel::freeInstance();
+  services.reset();
+  SessionServices::end();
   EXPECT_EQ(network->cancelled, (std::vector<std::string>{"catalogue_v2.pdf", "showreel.avi"}));
+  EXPECT_FALSE(SaleslibraryModel::sharedInstance());
+  services = test::beginServices(wiring.services);
+  ASSERT_TRUE(services);
   auto fresh = SaleslibraryModel::sharedInstance();
   EXPECT_TRUE(fresh->downloadFileNameArray().empty());
   EXPECT_TRUE(fresh->pauseFileArray().empty());
@@ -243,8 +247,6 @@ TEST_F(SaleslibraryModelTest, FreeingTheManagerCancelsItsTransfersAndForgetsEver
 }
 
 TEST_F(SaleslibraryModelTest, BackupRestoreAndLogoutReachTheSessionsManager) {
-  SessionHooks hooks;
-  LibraryServices::install(hooks);
   putOnDisk("catalogue_v2.pdf", "PDF");
   manager->loadExistsFiles();
   auto downloader = LibraryFileDownloader::current();
@@ -254,11 +256,12 @@ TEST_F(SaleslibraryModelTest, BackupRestoreAndLogoutReachTheSessionsManager) {
   EXPECT_TRUE(downloader->isInDownloadList("showreel.avi"));
   EXPECT_EQ(request->receiveDelegete.lock(), manager) << "the manager hears the outcome";
   EXPECT_EQ(DownloadedFilesModel::current()->allExsitsFilesDic(), manager->allExsitsFilesDic());
-  ASSERT_TRUE(hooks.freeSaleslibraryModel);
-  hooks.freeSaleslibraryModel();
+  services.reset();
+  SessionServices::end();
   EXPECT_EQ(network->cancelled, std::vector<std::string>{"showreel.avi"});
-  EXPECT_NE(SaleslibraryModel::sharedInstance(), manager);
-  LibraryServices::uninstall();
+  EXPECT_FALSE(SaleslibraryModel::sharedInstance());
+  // Without a session, backup and restore fall back to what is on disk.
+  EXPECT_NE(LibraryFileDownloader::current(), downloader);
 }
 
 }  // namespace

@@ -39,8 +39,8 @@ class OrderRoadTest : public OrderScreenTest {
     settings.messageRetryDelaySeconds = 0.3;
     HttpNetworkCtrl::sharedInstance().setSettings(settings);
     store->setRequestSender({});  // the network model
-    session->type = SyncLoginSession::kLoginTypeOffline;
-    changeSession([](Session& s) { s.loginType = Session::kLoginTypeOffline; });
+    session->type = LoginType::Offline;
+    changeSession([](Session& s) { s.loginType = LoginType::Offline; });
   }
   void TearDown() override {
     NetworkModel::sharedInstance().cancelAllRequests();

@@ -87,11 +87,11 @@ TEST(QuoteOrderEditorModelTest, LeavingAndSubmitReplies) {
   EXPECT_EQ(Model::leave(2, lines, false), Model::Leave::Close);
   EXPECT_EQ(Model::leave(2, lines, true), Model::Leave::AskToSave);
 
-  EXPECT_EQ(Model::submitOutcome("200", 1), Model::SubmitOutcome::Submitted);
-  EXPECT_EQ(Model::submitOutcome("101", 1), Model::SubmitOutcome::RequireLogin);
-  EXPECT_EQ(Model::submitOutcome("500", -1), Model::SubmitOutcome::RequireLogin);
-  EXPECT_EQ(Model::submitOutcome("500", 1), Model::SubmitOutcome::Failed);
-  EXPECT_EQ(Model::submitOutcome("999", 2), Model::SubmitOutcome::Failed);
+  EXPECT_EQ(Model::submitOutcome("200", LoginType::Online), Model::SubmitOutcome::Submitted);
+  EXPECT_EQ(Model::submitOutcome("101", LoginType::Online), Model::SubmitOutcome::RequireLogin);
+  EXPECT_EQ(Model::submitOutcome("500", LoginType::None), Model::SubmitOutcome::RequireLogin);
+  EXPECT_EQ(Model::submitOutcome("500", LoginType::Online), Model::SubmitOutcome::Failed);
+  EXPECT_EQ(Model::submitOutcome("999", LoginType::Offline), Model::SubmitOutcome::Failed);
 }
 
 TEST(QuoteOrderEditorModelTest, TheOrderDiscountAsARateOrATotal) {
@@ -168,8 +168,7 @@ class EditorTest : public OrderScreenTest {
  protected:
   void SetUp() override {
     OrderScreenTest::SetUp();
-    changeSession([](Session& s) { s.loginType = Session::kLoginTypeOnline; });
-    CustomerDataModel::freeInstance();
+    changeSession([](Session& s) { s.loginType = LoginType::Online; });
     // The customer book's standard fields, as a sync leaves them.
     std::vector<marvisto_fields_customer_attribute_Entity> fields = {
         {1, "Phone", "", "text", "", 1, 1},   {2, "Bank Account", "", "text", "", 1, 1},
@@ -188,11 +187,12 @@ class EditorTest : public OrderScreenTest {
     // Every module on, and prices may be changed.
     ASSERT_TRUE(ConfigManager::sharedInstance()->syncConfigData(
         std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,1"), row("modify_price", "1")}));
+    // A directory made before the fields were there reads them now.
+    if (auto directory = services->find<CustomerDataModel>()) directory->reloadCustomerData();
   }
   void TearDown() override {
     editor.reset();
     nav.reset();
-    CustomerDataModel::freeInstance();
     OrderScreenTest::TearDown();
   }
   void open(std::shared_ptr<QuoteOrderEntity> order, int state, bool changed = false) {
@@ -300,7 +300,7 @@ TEST_F(EditorTest, SavingWithANewCustomerAsksToAddIt) {
 }
 
 TEST_F(EditorTest, TheDemoAccountNeverSubmits) {
-  changeSession([](Session& s) { s.loginType = Session::kLoginTypeDemo; });
+  changeSession([](Session& s) { s.loginType = LoginType::Demo; });
   open(newOrder(1, "Ann"), Model::kNewOrder);
   editor->btnSubmitClick();
   EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kDemoAlertTag);

@@ -41,7 +41,7 @@ class OrderExchangeTest : public OrderStoreTest {
 };
 
 TEST_F(OrderExchangeTest, AnOfflineUploadSignsInFirstAndMarksExactlyWhatWasSent) {
-  session->type = SyncLoginSession::kLoginTypeOffline;
+  session->type = LoginType::Offline;
   storeOrder("Ann", "01/01/2014 10:00:00", false, "rep_1_140101100000", 2);
   storeOrder("Bob", "01/01/2014 11:00:00", false, "rep_1_140101110000", 1);
   storeOrder("Lineless", "01/01/2014 12:00:00", false, "rep_1_140101120000", 0);
@@ -55,11 +55,11 @@ TEST_F(OrderExchangeTest, AnOfflineUploadSignsInFirstAndMarksExactlyWhatWasSent)
   EXPECT_EQ(store->currentQuoteOrderId(), 0);
   store->ReciveHttpRespondInfo(replyTo<LoginRst>(kCmdLogin, "999"));
   EXPECT_EQ(delegate->uploads, (std::vector<std::pair<std::string, std::string>>{{"999", "text-999"}}));
-  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOffline);
+  EXPECT_EQ(session->type, LoginType::Offline);
   EXPECT_FALSE(store->submitting());
   store->startUploadQuoteOrder(QuoteOrderStore::kAllOrders);
   store->ReciveHttpRespondInfo(replyTo<LoginRst>(kCmdLogin, "402"));
-  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeNone);
+  EXPECT_EQ(session->type, LoginType::None);
   EXPECT_EQ(delegate->uploads.back().first, "402");
 
   // Signed in: the upload follows with the orders that may go.
@@ -67,7 +67,7 @@ TEST_F(OrderExchangeTest, AnOfflineUploadSignsInFirstAndMarksExactlyWhatWasSent)
   auto login = replyTo<LoginRst>(kCmdLogin, "200");
   login->sessionId = "fresh";
   store->ReciveHttpRespondInfo(login);
-  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOnline);
+  EXPECT_EQ(session->type, LoginType::Online);
   ASSERT_TRUE(lastSent(kCmdUploadQuoteOrder));
   EXPECT_TRUE(store->submitting());
   EXPECT_EQ(sentNumbers(), (std::vector<std::string>{"rep_1_140101100000", "rep_1_140101110000"}));
@@ -185,7 +185,7 @@ TEST_F(OrderExchangeTest, HistoryPagesStopOnlyAfterSixtyOrdersOverHalfAYear) {
   EXPECT_EQ(dam().retriveEarliestSubmittedOrderTime(), "2011-12-31 23:59:59");
 
   // Offline, the page is decided after the sign-in; a lock ends the work.
-  session->type = SyncLoginSession::kLoginTypeOffline;
+  session->type = LoginType::Offline;
   store->getLastTenOrderHistory();
   EXPECT_EQ(lastSent(kCmdLogin), sent.back());
   EXPECT_EQ(store->needWork(), QuoteOrderStore::kHistoryWork);

@@ -48,10 +48,10 @@ TEST(QuoteOrderHistoryModelTest, WhatMayBeSubmittedAndPagedDown) {
   }
   EXPECT_FALSE(Model::submitAllVisible({}, true));
 
-  EXPECT_TRUE(Model::loadMoreEnabled(Model::kAll, Session::kLoginTypeOnline));
-  EXPECT_TRUE(Model::loadMoreEnabled(Model::kSubmitted, Session::kLoginTypeOffline));
-  EXPECT_FALSE(Model::loadMoreEnabled(Model::kUnsubmitted, Session::kLoginTypeOnline));
-  EXPECT_FALSE(Model::loadMoreEnabled(Model::kAll, Session::kLoginTypeDemo));
+  EXPECT_TRUE(Model::loadMoreEnabled(Model::kAll, LoginType::Online));
+  EXPECT_TRUE(Model::loadMoreEnabled(Model::kSubmitted, LoginType::Offline));
+  EXPECT_FALSE(Model::loadMoreEnabled(Model::kUnsubmitted, LoginType::Online));
+  EXPECT_FALSE(Model::loadMoreEnabled(Model::kAll, LoginType::Demo));
 
   EXPECT_TRUE(Model::popoverBelowRow(550, 200));
   EXPECT_FALSE(Model::popoverBelowRow(600, 200));
@@ -59,11 +59,11 @@ TEST(QuoteOrderHistoryModelTest, WhatMayBeSubmittedAndPagedDown) {
 
 TEST(QuoteOrderHistoryModelTest, HistoryRepliesAndTheRowToReveal) {
   using A = Model::HistoryAction;
-  EXPECT_EQ(Model::historyAction("200", "reachEnd", 1), A::Nothing);
-  EXPECT_EQ(Model::historyAction("200", "ok", 1), A::Refresh);
-  EXPECT_EQ(Model::historyAction("101", "expired", -1), A::RequireLogin);
-  EXPECT_EQ(Model::historyAction("101", "expired", 1), A::Nothing);
-  EXPECT_EQ(Model::historyAction(std::nullopt, std::nullopt, 1), A::Nothing);
+  EXPECT_EQ(Model::historyAction("200", "reachEnd", LoginType::Online), A::Nothing);
+  EXPECT_EQ(Model::historyAction("200", "ok", LoginType::Online), A::Refresh);
+  EXPECT_EQ(Model::historyAction("101", "expired", LoginType::None), A::RequireLogin);
+  EXPECT_EQ(Model::historyAction("101", "expired", LoginType::Online), A::Nothing);
+  EXPECT_EQ(Model::historyAction(std::nullopt, std::nullopt, LoginType::Online), A::Nothing);
   EXPECT_EQ(Model::rowToReveal(0), std::nullopt);
   EXPECT_EQ(Model::rowToReveal(5), 4);
 }
@@ -84,7 +84,7 @@ class ListTest : public OrderScreenTest {
  protected:
   void SetUp() override {
     OrderScreenTest::SetUp();
-    changeSession([](Session& s) { s.loginType = Session::kLoginTypeOnline; });
+    changeSession([](Session& s) { s.loginType = LoginType::Online; });
   }
   void open() {
     list = std::make_shared<QuoteOrderHistoryController>();
@@ -145,14 +145,14 @@ TEST_F(ListTest, SubmittingOneOrAll) {
   list->refreshData();
   list->btnSubmitAllClick();
   EXPECT_EQ(store->currentQuoteOrderId(), QuoteOrderStore::kAllOrders);
-  changeSession([](Session& s) { s.loginType = Session::kLoginTypeNone; });
+  changeSession([](Session& s) { s.loginType = LoginType::None; });
   store->ReciveHttpRespondInfo(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "500"));
   EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderHistoryController::kRequireLoginAlertTag);
 
   // The demo account is told it may not.
   driver().pressAlertButton(0);
   advance(1);
-  changeSession([](Session& s) { s.loginType = Session::kLoginTypeDemo; });
+  changeSession([](Session& s) { s.loginType = LoginType::Demo; });
   const std::size_t before = sent.size();
   list->btnSubmitAllClick();
   EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderHistoryController::kDemoAlertTag);

@@ -29,7 +29,7 @@ class OrderServiceFlowTest : public OrderStoreTest {
     settings.messageRetryDelaySeconds = 0.3;
     HttpNetworkCtrl::sharedInstance().setSettings(settings);
     store->setRequestSender({});  // the network model
-    session->type = SyncLoginSession::kLoginTypeOffline;
+    session->type = LoginType::Offline;
   }
   void TearDown() override {
     NetworkModel::sharedInstance().cancelAllRequests();
@@ -82,7 +82,7 @@ TEST_F(OrderServiceFlowTest, OrdersGoUpTheHistoryComesDownAndFaultsLoseNothing) 
 
   // Offline: the store signs in, then submits both.
   EXPECT_EQ(upload().first, "200");
-  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOnline);
+  EXPECT_EQ(session->type, LoginType::Online);
   for (const auto& number : {a, b}) {
     auto order = byNumber(number);
     ASSERT_TRUE(order) << number;

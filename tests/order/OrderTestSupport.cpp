@@ -1,6 +1,9 @@
 #include "OrderTestSupport.hpp"
 
+#include "customer/CustomerFeature.hpp"
+#include "order/OrderFeature.hpp"
 #include "platform/base/Date.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "SessionFixture.hpp"
 #include "util/Session.hpp"
@@ -24,7 +27,12 @@ void OrderStoreTest::SetUp() {
   session->client = clientId;
   SyncSession::setCurrent(session);
   ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
-  store = QuoteOrderStore::sharedInstance();
+  // The order screens use the customer directory, as in the application.
+  CustomerFeature::install(wiring);
+  OrderFeature::install(wiring);
+  services = beginServices(wiring.services);
+  ASSERT_TRUE(services);
+  store = services->get<QuoteOrderStore>();
   int nextCode = 100;
   store->setRequestSender([this, nextCode](const std::shared_ptr<RequestInterfaceBase>& request) mutable {
     request->requestCode = ++nextCode;
@@ -37,10 +45,12 @@ void OrderStoreTest::SetUp() {
 }
 
 void OrderStoreTest::TearDown() {
+  // What the test left to run (a screen's layout) runs while its session is there.
+  base::RunLoop::main().drain();
   store.reset();
-  QuoteOrderStore::freeInstance();
+  services.reset();
+  SessionServices::end();
   ConfigManager::freeInstance();
-  DataAccessManager::releaseDataModel();
   SyncSession::setCurrent({});
   Session::clear();
   TestEnvironment::TearDown();

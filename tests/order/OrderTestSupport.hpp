@@ -11,6 +11,7 @@
 
 #include "TestEnvironment.hpp"
 #include "order/QuoteOrderStore.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/SyncSession.hpp"
@@ -19,11 +20,11 @@ namespace mv::test {
 
 class FakeSession : public SyncSession {
  public:
-  int type = kLoginTypeOnline;
+  LoginType type = LoginType::Online;
   std::string client = "AcmeCo";
 
-  int loginType() const override { return type; }
-  void setLoginType(int t) override { type = t; }
+  LoginType loginType() const override { return type; }
+  void setLoginType(LoginType t) override { type = t; }
   std::string clientID() const override { return client; }
   void setClientID(const std::string& v) override { client = v; }
   // Later requests carry the new session id.
@@ -91,6 +92,9 @@ class OrderStoreTest : public TestEnvironment {
   std::string password = "secret";
 
   std::shared_ptr<FakeSession> session;
+  // The order feature installed, and the session's services made from it.
+  FeatureWiring wiring;
+  std::shared_ptr<SessionServices> services;
   std::shared_ptr<DelegateRecorder> delegate;
   std::shared_ptr<QuoteOrderStore> store;
   std::vector<std::shared_ptr<RequestInterfaceBase>> sent;

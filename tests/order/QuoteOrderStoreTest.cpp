@@ -1,6 +1,7 @@
 #include <set>
 
 #include "OrderTestSupport.hpp"
+#include "SessionFixture.hpp"
 #include "catalog/OrderBasket.hpp"
 #include "customer/CustomerOrderLinks.hpp"
 #include "order/OrderFeature.hpp"
@@ -263,13 +264,11 @@ TEST_F(QuoteOrderStoreTest, StoredOrdersByStateAndTheUploadTextFollowTheCustomer
 }
 
 TEST_F(QuoteOrderStoreTest, TheShellReachesTheStoreThroughTheInstalledHooks) {
-  SessionHooks hooks;
-  OrderFeature::install(hooks);
-  ASSERT_TRUE(hooks.freeQuoteOrderStore && hooks.loadQuoteOrderConfig);
+  ASSERT_EQ(wiring.onConfigChanged.size(), 1u);
   EXPECT_TRUE(store->isCustomerOnShow());
   EXPECT_TRUE(store->isOrderOnShow());
   ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,0,1,1,0,1");
-  hooks.loadQuoteOrderConfig();
+  FeatureWiring::run(wiring.onConfigChanged, *services);
   EXPECT_FALSE(store->isCustomerOnShow());
   EXPECT_FALSE(store->isOrderOnShow());
 
@@ -298,22 +297,28 @@ TEST_F(QuoteOrderStoreTest, TheShellReachesTheStoreThroughTheInstalledHooks) {
   EXPECT_FALSE(store->curQuoteOrder());
   EXPECT_EQ(count("marvisto_quote_order", "customer_id = 600"), 1);
 
+  // Logout ends the services: the store lets both slots go, and nothing
+  // reaches it any more.
   ASSERT_TRUE(store->addToOrder(product(1, 1)));
-  hooks.freeQuoteOrderStore();
-  EXPECT_FALSE(QuoteOrderStore::existingInstance());
+  SessionServices::end();
+  EXPECT_FALSE(QuoteOrderStore::sharedInstance());
   EXPECT_FALSE(store->curQuoteOrder());  // both slots went with it
   EXPECT_FALSE(store->addQuoteOrder());
-  hooks.loadQuoteOrderConfig();  // makes no store
-  EXPECT_FALSE(QuoteOrderStore::existingInstance());
+  EXPECT_FALSE(OrderBasket::installed());
+  EXPECT_FALSE(CustomerOrderLinks::installed());
+
+  // The next session makes its own store, which reads the switches when made.
+  auto next = beginServices(wiring.services);
+  ASSERT_TRUE(next);
+  FeatureWiring::run(wiring.onConfigChanged, *next);  // makes no store
+  EXPECT_FALSE(next->find<QuoteOrderStore>());
   auto fresh = QuoteOrderStore::sharedInstance();
   EXPECT_NE(fresh, store);
   EXPECT_FALSE(fresh->isOrderOnShow());  // read when made
   EXPECT_EQ(fresh->currentQuoteOrderId(), QuoteOrderStore::kNoUpload);
   EXPECT_EQ(QuoteOrderStore::sharedInstance(), fresh);
   links->updateOrderTable(customers);  // nothing held: nothing to do
-  OrderFeature::uninstall();
-  EXPECT_FALSE(OrderBasket::installed());
-  EXPECT_FALSE(CustomerOrderLinks::installed());
+  EXPECT_FALSE(fresh->curQuoteOrder());
 }
 
 }  // namespace

@@ -172,7 +172,7 @@ TEST_F(AppTest, SessionStatusAlerts) {
   // Expired while signed in: "CANCEL" keeps the session, the other logs out
   // on the next turn.
   lm->setClientID("acme");
-  lm->setLoginType(LoginMode::kLoginTypeOnline);
+  lm->setLoginType(LoginType::Online);
   ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
   app->showMainController();
   app->showMainController();  // once only
@@ -268,19 +268,41 @@ TEST_F(AppTest, UpdateOffers) {
   }
 }
 
+// A session service that notes when the session's end reaches it.
+template <int N>
+struct EndingService {
+  std::vector<std::string>* log = nullptr;
+  std::string name;
+  void sessionEnded() { log->push_back(name); }
+};
+
+template <int N>
+void addEndingService(FeatureWiring& wiring, std::vector<std::string>& log, const std::string& name) {
+  wiring.services.add<EndingService<N>>(
+      [&log, name](SessionServices&) { return std::make_shared<EndingService<N>>(EndingService<N>{&log, name}); });
+}
+
 TEST_F(AppTest, SyncStartsAfterTheTabIsShownUnlessLoggedOut) {
   launch();
+  LoginMode::sharedInstance()->setClientID("acme");
   int started = 0;
-  SessionHooks hooks;
-  hooks.startSyncData = [&] { ++started; };
   std::vector<std::string> order;
-  hooks.freeSaleslibraryModel = [&] { order.push_back("library"); };
-  hooks.freeSyncModel = [&] { order.push_back("sync"); };
-  hooks.freeQuoteOrderStore = [&] { order.push_back("orders"); };
-  hooks.freeCustomerDataModel = [&] { order.push_back("customers"); };
-  app->setSessionHooks(hooks);
+  FeatureWiring& wiring = app->wiring();
+  wiring.startSync.push_back([&](SessionServices&) { ++started; });
+  addEndingService<0>(wiring, order, "customers");
+  addEndingService<1>(wiring, order, "orders");
+  addEndingService<2>(wiring, order, "sync");
+  addEndingService<3>(wiring, order, "library");
+  wiring.onLogout.push_back([&] { order.push_back("logout"); });
   ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
   app->showMainController();
+  auto services = SessionServices::current();
+  ASSERT_TRUE(services);
+  // Made in this order; the session's end reaches them newest first.
+  ASSERT_TRUE(services->get<EndingService<0>>());
+  ASSERT_TRUE(services->get<EndingService<1>>());
+  ASSERT_TRUE(services->get<EndingService<2>>());
+  ASSERT_TRUE(services->get<EndingService<3>>());
   app->showSyncController();
   EXPECT_EQ(std::dynamic_pointer_cast<MainScreenPlaceholder>(app->tabBarController())->selectedIndex(), 6);
   EXPECT_EQ(started, 0);
@@ -291,7 +313,10 @@ TEST_F(AppTest, SyncStartsAfterTheTabIsShownUnlessLoggedOut) {
   app->showLoginPage();
   advance(1);
   EXPECT_EQ(started, 1);
-  EXPECT_EQ(order, (std::vector<std::string>{"library", "sync", "orders", "customers"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"library", "sync", "orders", "customers", "logout"}));
+  EXPECT_FALSE(SessionServices::current());
+  EXPECT_TRUE(services->hasEnded());
+  EXPECT_FALSE(services->get<EndingService<0>>()) << "nothing is made for an ended session";
 }
 
 TEST_F(AppTest, CrashReportMailLink) {

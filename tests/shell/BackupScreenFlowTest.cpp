@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "BackupTestSupport.hpp"
+#include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "SyncScreenTestSupport.hpp"
 #include "platform/base/Date.hpp"
@@ -96,7 +97,12 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
     config = std::make_shared<test::FakeSyncConfig>();
     SyncConfigManager::setCurrent(config);
     customers = std::make_shared<test::FakeCustomerModel>();
-    SyncCustomerModel::setCurrent(customers);
+    SessionServices::Registry registry;
+    registry.add<SyncCustomerModel>([this](SessionServices&) { return customers; });
+    // The library's downloader where a test sets one, else the plain one.
+    registry.add<LibraryFileDownloader>([this](SessionServices&) { return downloader; });
+    ASSERT_TRUE(test::beginServices(std::move(registry)));
+    ASSERT_TRUE(SessionServices::current()->get<SyncCustomerModel>());
     opener = std::make_shared<Opener>();
     shots = root / "snapshots";
     fs::create_directories(shots);
@@ -104,9 +110,8 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
   void TearDown() override {
     window.reset();
     page.reset();
-    LibraryFileDownloader::install(nullptr);
+    SessionServices::end();
     SyncConfigManager::setCurrent({});
-    SyncCustomerModel::setCurrent({});
     test::resetToolkit();
     BackupRestoreTest::TearDown();
   }
@@ -161,6 +166,7 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
   std::shared_ptr<SessionHost> host;
   std::shared_ptr<test::FakeSyncConfig> config;
   std::shared_ptr<test::FakeCustomerModel> customers;
+  std::shared_ptr<FakeDownloader> downloader;
   std::shared_ptr<Opener> opener;
   std::shared_ptr<RecordingPage> page;
   std::unique_ptr<test::ScreenWindow> window;
@@ -341,14 +347,14 @@ TEST_F(BackupScreenFlowTest, FailuresACancelledRestoreAndTheStopsBeforeARun) {
   service->clearFaults();
 
   // Offline, a restore cannot reach the service.
-  session->type = SyncLoginSession::kLoginTypeOffline;
+  session->type = LoginType::Offline;
   tapRow(1);
   ASSERT_TRUE(alert());
   EXPECT_EQ(alert()->tag(), 4);
   EXPECT_EQ(alert()->message(), test::textOf("999"));
   press(0);
   // The demo account asks to sign up instead.
-  session->type = SyncLoginSession::kLoginTypeDemo;
+  session->type = LoginType::Demo;
   const auto backupsBefore = messagesNamed("backupData").size();
   tapRow(0);
   ASSERT_TRUE(alert());
@@ -365,8 +371,7 @@ TEST_F(BackupScreenFlowTest, FailuresACancelledRestoreAndTheStopsBeforeARun) {
 
 TEST_F(BackupScreenFlowTest, OnlyMissingPublishedFilesAreAskedForAndCellularAsksFirst) {
   seedLocalWork();
-  auto downloader = std::make_shared<FakeDownloader>();
-  LibraryFileDownloader::install(downloader);
+  downloader = std::make_shared<FakeDownloader>();
   open();
   auto file = [](int id, const std::string& name) {
     marvisto_library_files_Entity f;

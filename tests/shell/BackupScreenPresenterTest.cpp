@@ -82,9 +82,9 @@ TEST_F(BackupScreenPresenterTest, RowsAndTapsFollowTheRunAndTheSession) {
   EXPECT_EQ(P::restoreRow(false, false), (BackupRowLook{test::textOf("RESTOREFROMLAST"), false, true}));
 
   using A = P::Action;
-  constexpr int online = SyncLoginSession::kLoginTypeOnline;
-  constexpr int offline = SyncLoginSession::kLoginTypeOffline;
-  constexpr int demo = SyncLoginSession::kLoginTypeDemo;
+  constexpr LoginType online = LoginType::Online;
+  constexpr LoginType offline = LoginType::Offline;
+  constexpr LoginType demo = LoginType::Demo;
   EXPECT_EQ(P::backupTap(true, demo, false), A::CancelBackup);
   EXPECT_EQ(P::backupTap(false, demo, true), A::DemoAlert);
   EXPECT_EQ(P::backupTap(false, online, false), A::NeedSyncAlert);
@@ -120,14 +120,14 @@ TEST_F(BackupScreenPresenterTest, AlertsAndTheChoiceOfFailureAlert) {
   EXPECT_EQ(P::needSyncAlert(false).message, test::textOf("SYNCBEFORERESTORE"));
   EXPECT_EQ(P::needSyncAlert(false).others, std::vector<std::string>{});
 
-  constexpr int online = SyncLoginSession::kLoginTypeOnline;
+  constexpr LoginType online = LoginType::Online;
   EXPECT_EQ(P::failureAlert("Disk full", online, true),
             (ScreenAlert{8, test::textOf("BACKUPFAILED"), "Disk full", test::textOf("OK"), {}}));
   EXPECT_EQ(P::failureAlert("Disk full", online, false).title, test::textOf("RESTOREFAILED"));
   const ScreenAlert expired = P::failureAlert(test::textOf("101"), online, true);
   EXPECT_EQ(expired.tag, 7);
   EXPECT_EQ(expired.message, test::textOf("101") + test::textOf("STAYOFFLINEORLOGIN"));
-  EXPECT_EQ(P::failureAlert("No way in", SyncLoginSession::kLoginTypeNone, false).tag, 7);
+  EXPECT_EQ(P::failureAlert("No way in", LoginType::None, false).tag, 7);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 
 class HomeTest : public ScreenTest {
  protected:
-  void signedIn(int loginType, bool needUpdate, const std::string& link = {}) {
+  void signedIn(LoginType loginType, bool needUpdate, const std::string& link = {}) {
     auto lm = LoginMode::sharedInstance();
     lm->setNeedUpdate(needUpdate);
     lm->setCompanyLink(link);
@@ -36,17 +36,17 @@ TEST(HomeLink, AddressesGetASchemeOnlyWhenTheyHaveNone) {
 
 TEST_F(HomeTest, PromptOnlyForAnOnlineSignInWithNewContent) {
   launch();
-  for (int type : {LoginMode::kLoginTypeOffline, LoginMode::kLoginTypeDemo}) {
+  for (LoginType type : {LoginType::Offline, LoginType::Demo}) {
     signedIn(type, true);
-    EXPECT_FALSE(alert()) << type;
+    EXPECT_FALSE(alert()) << static_cast<int>(type);
     app->showLoginPage();
     settle();
   }
-  signedIn(LoginMode::kLoginTypeOnline, false);
+  signedIn(LoginType::Online, false);
   EXPECT_FALSE(alert());
   app->showLoginPage();
   settle();
-  signedIn(LoginMode::kLoginTypeOnline, true);
+  signedIn(LoginType::Online, true);
   ASSERT_TRUE(alert());
   EXPECT_EQ(alert()->title(), en("CONTENTUPDATED"));
   EXPECT_EQ(alert()->buttonTitleAtIndex(0), en("UPDATE_NOTNOW"));
@@ -77,7 +77,7 @@ TEST_F(HomeTest, PromptOnlyForAnOnlineSignInWithNewContent) {
 
 TEST_F(HomeTest, UpdateNowGoesToSyncAskingFirstOnCellular) {
   launch();
-  signedIn(LoginMode::kLoginTypeOnline, true);
+  signedIn(LoginType::Online, true);
   press(1);  // Wi-Fi: straight to the Sync tab
   EXPECT_EQ(tabBar()->iCurSelectTab(), MainTabScreens::kSync);
   EXPECT_FALSE(SyncModel::sharedInstance()->showUpdate());
@@ -85,7 +85,7 @@ TEST_F(HomeTest, UpdateNowGoesToSyncAskingFirstOnCellular) {
   app->showLoginPage();
   settle();
 
-  signedIn(LoginMode::kLoginTypeOnline, true);
+  signedIn(LoginType::Online, true);
   LoginMode::sharedInstance()->setIsNotWifi(true);
   press(1);
   ASSERT_TRUE(alert());
@@ -98,7 +98,7 @@ TEST_F(HomeTest, UpdateNowGoesToSyncAskingFirstOnCellular) {
   app->showLoginPage();
   settle();
 
-  signedIn(LoginMode::kLoginTypeOnline, true);
+  signedIn(LoginType::Online, true);
   LoginMode::sharedInstance()->setIsNotWifi(true);
   press(1);
   press(0);  // OK: to the Sync tab
@@ -108,7 +108,7 @@ TEST_F(HomeTest, UpdateNowGoesToSyncAskingFirstOnCellular) {
 
 TEST_F(HomeTest, CompanyLinkAndAccountPage) {
   launch();
-  signedIn(LoginMode::kLoginTypeOnline, false, "shop.example.com");
+  signedIn(LoginType::Online, false, "shop.example.com");
   LinkLabel& link = home()->linklblWebsite();
   EXPECT_FALSE(link.isHidden());
   EXPECT_EQ(link.text(), "shop.example.com");

@@ -134,7 +134,7 @@ TEST_F(ScreenFlowTest, SettingsLanguageSwitchCustomerSwitchAndSignOut) {
 
 class SettingsTest : public ScreenTest {
  protected:
-  Window open(const std::string& modules, int loginType, const std::string& account = "rep") {
+  Window open(const std::string& modules, LoginType loginType, const std::string& account = "rep") {
     showMainFor("acme", modules, loginType);
     LoginMode::sharedInstance()->setAcountID(account);
     Window w = openSettings(*this, *tabBar(), driver());
@@ -145,7 +145,7 @@ class SettingsTest : public ScreenTest {
 
 TEST_F(SettingsTest, RowsFollowTheConfiguration) {
   launch();
-  Window w = open("1,1,0,1,1,1,1", LoginMode::kLoginTypeOnline);
+  Window w = open("1,1,0,1,1,1,1", LoginType::Online);
   ASSERT_TRUE(w.top());
   const auto& groups = w.top()->groups();
   ASSERT_EQ(groups.size(), 4u);
@@ -181,7 +181,7 @@ TEST_F(SettingsTest, RowsFollowTheConfiguration) {
 
 TEST_F(SettingsTest, WebAdministrationByAccessLevel) {
   launch();
-  Window w = open("1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline, "a&b c#d");
+  Window w = open("1,1,1,1,1,1,1", LoginType::Online, "a&b c#d");
   // The address: each value escaped, the language named.
   const std::string url = SettingsViewController::cmsURL();
   EXPECT_NE(url.find("/administrator/index.php?option=com_login&username=a%26b%20c%23d&client_id=acme&lang=en-GB"),
@@ -228,7 +228,7 @@ TEST_F(SettingsTest, FullResyncInTheDemoAndOnCellular) {
   launch();
   // (The demo's one-time help would take the first tap outside it.)
   HomeViewController::markAppHasShownHelpLogout();
-  Window w = open("1,1,1,1,1,1,1", LoginMode::kLoginTypeDemo);
+  Window w = open("1,1,1,1,1,1,1", LoginType::Demo);
   auto& application = ui::Application::sharedInstance();
   w.top()->tableView()->tapRowAtIndexPath({1, 1});
   ASSERT_TRUE(alert());
@@ -242,7 +242,7 @@ TEST_F(SettingsTest, FullResyncInTheDemoAndOnCellular) {
   app->showLoginPage();
   settle();
 
-  w = open("1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  w = open("1,1,1,1,1,1,1", LoginType::Online);
   ASSERT_TRUE(w.top()) << (alert() ? alert()->title() : std::string("no alert"));
   LoginMode::sharedInstance()->setIsNotWifi(true);
   w.top()->tableView()->tapRowAtIndexPath({1, 1});

@@ -153,7 +153,7 @@ TEST_F(ScreenFlowTest, SavedAndDemoShortcutsSignInAndCanBeDeleted) {
   service->clearRequestLog();
   tap(*saved);
   ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
-  EXPECT_EQ(LoginMode::sharedInstance()->loginType(), LoginMode::kLoginTypeOnline);
+  EXPECT_EQ(LoginMode::sharedInstance()->loginType(), LoginType::Online);
   EXPECT_EQ(messages("login").back().parameters["accountId"], "rep");
 
   ASSERT_TRUE(alert());
@@ -219,7 +219,7 @@ TEST_F(ScreenFlowTest, SavedAndDemoShortcutsSignInAndCanBeDeleted) {
   tap(*itemFor(driver(), "tolvaren_"));
   EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
   ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }, 5));
-  EXPECT_EQ(LoginMode::sharedInstance()->loginType(), LoginMode::kLoginTypeDemo);
+  EXPECT_EQ(LoginMode::sharedInstance()->loginType(), LoginType::Demo);
   EXPECT_TRUE(messages("login").empty());
   // The demo help points at the logo, once per installation.
   auto home = std::dynamic_pointer_cast<HomeViewController>(tabBar()->screen(0));

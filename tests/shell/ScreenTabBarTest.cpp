@@ -43,7 +43,7 @@ gfx::ImagePtr solid(ui::Size size, const gfx::Color& colour) {
 
 TEST_F(TabBarTest, ButtonsFollowTheConfigurationAndTheSelection) {
   launch();
-  showMainFor("acme", "1,0,1,1,1,1,0", LoginMode::kLoginTypeOnline);
+  showMainFor("acme", "1,0,1,1,1,1,0", LoginType::Online);
   auto tab = tabBar();
   ASSERT_TRUE(tab);
   // The first selection lays the shown buttons out 100 points apart.
@@ -98,7 +98,7 @@ TEST_F(TabBarTest, ButtonsFollowTheConfigurationAndTheSelection) {
 
 TEST_F(TabBarTest, HiddenHomeStillSelectedAndEightButtonsFit) {
   launch();
-  showMainFor("acme", "0,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  showMainFor("acme", "0,1,1,1,1,1,1", LoginType::Online);
   auto tab = tabBar();
   EXPECT_TRUE(tab->button(0).isHidden());
   EXPECT_EQ(tab->iCurSelectTab(), 0);
@@ -107,7 +107,7 @@ TEST_F(TabBarTest, HiddenHomeStillSelectedAndEightButtonsFit) {
   app->showLoginPage();
   settle();
   // All eight: the wider pitch would end past the bar, so the narrower one stays.
-  showMainFor("acme", "1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
   EXPECT_EQ(UITabBarControllerExt::movePitch(8), UITabBarControllerExt::kConfigPitch);
   EXPECT_EQ(UITabBarControllerExt::movePitch(7), UITabBarControllerExt::kMovePitch);
   const ui::Rect settings = tabBar()->button(7).frame();
@@ -121,7 +121,7 @@ TEST_F(TabBarTest, HiddenHomeStillSelectedAndEightButtonsFit) {
 
 TEST_F(TabBarTest, BadgesAndTheSyncBlink) {
   launch();
-  showMainFor("acme", "1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
   auto tab = tabBar();
   TabBarItemButton& orders = tab->button(5);
   EXPECT_FALSE(app->EditStatus());
@@ -230,7 +230,7 @@ TEST_F(TabBarTest, BarImageComesFromTheClientsIconFolder) {
   ASSERT_TRUE(bar);
   EXPECT_EQ(bar->pixelAt(10, 10), gfx::Color::red());
   // The tab bar shows it.
-  lm->setLoginType(LoginMode::kLoginTypeOnline);
+  lm->setLoginType(LoginType::Online);
   ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
   app->showMainController();
   settle();
@@ -239,7 +239,7 @@ TEST_F(TabBarTest, BarImageComesFromTheClientsIconFolder) {
 
 TEST_F(TabBarTest, LogoLongPressLeadsBackToSignIn) {
   launch();
-  showMainFor("acme", "1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
   auto tab = tabBar();
   driver().longPress(driver().centerOf(tab->btnLogo()));
   settle();
@@ -266,15 +266,15 @@ TEST_F(TabBarTest, LogoLongPressLeadsBackToSignIn) {
   EXPECT_TRUE(app->isWelcomeRoot());
   EXPECT_FALSE(app->tabBarController());
   EXPECT_TRUE(weakTab.expired());
-  EXPECT_FALSE(LoginMode::existingInstance() && LoginMode::existingInstance()->loginType() > 0);
+  EXPECT_FALSE(LoginMode::existingInstance() && LoginMode::existingInstance()->loginType() != LoginType::None);
 }
 
 TEST_F(TabBarTest, LanguageChangeRetitlesTheBarAndRegisteredFeatureScreensAreUsed) {
   // A feature screen installed by its subsystem replaces the placeholder.
   auto custom = std::make_shared<FeaturePendingViewController>("ORDER");
-  MainTabScreens::setScreenMaker(MainTabScreens::kCatalog, [custom] { return custom; });
   launch();
-  showMainFor("acme", "1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  app->wiring().setScreenMaker(MainTabScreens::kCatalog, [custom](SessionServices&) { return custom; });
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
   auto tab = tabBar();
   EXPECT_EQ(tab->screen(1), custom);
   EXPECT_EQ(tab->button(3).title(), en("INVENTORY"));

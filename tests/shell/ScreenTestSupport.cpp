@@ -4,11 +4,11 @@
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/View.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/ShellScreenFactory.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -16,7 +16,6 @@ namespace mv::test {
 
 void ScreenTest::SetUp() {
   ShellTest::SetUp();
-  MainTabScreens::resetForTesting();
   // Transitions and fades end on the next turn: the tests look at where screens end up.
   ui::View::setAnimationsEnabled(false);
 }
@@ -24,17 +23,14 @@ void ScreenTest::SetUp() {
 void ScreenTest::TearDown() {
   driver_.reset();
   app.reset();
-  SyncModel::freeInstance();
+  SessionServices::end();
   ShellTest::TearDown();
   ui::View::setAnimationsEnabled(true);
-  MainTabScreens::resetForTesting();
 }
 
 void ScreenTest::launch(bool keepGuide) {
   app = MarvistoAppDelegate::create(std::make_shared<ShellScreenFactory>());
-  SessionHooks hooks;
-  installFeatures(hooks);
-  app->setSessionHooks(hooks);
+  installFeatures(app->wiring());
   MarvistoAppDelegate::LaunchOptions options;
   options.networkStatusSource = network;
   options.installCrashHandler = false;
@@ -51,8 +47,9 @@ void ScreenTest::launch(bool keepGuide) {
   }
 }
 
-void ScreenTest::installFeatures(SessionHooks& hooks) {
-  hooks.freeSyncModel = [] { SyncModel::freeInstance(); };
+void ScreenTest::installFeatures(FeatureWiring& wiring) {
+  // The home screen and the settings reach the sync engine.
+  wiring.services.add<SyncModel>();
 }
 
 std::shared_ptr<WeclomeViewController> ScreenTest::welcome() const {
@@ -63,7 +60,7 @@ std::shared_ptr<UITabBarControllerExt> ScreenTest::tabBar() const {
   return app ? std::dynamic_pointer_cast<UITabBarControllerExt>(app->tabBarController()) : nullptr;
 }
 
-void ScreenTest::showMainFor(const std::string& clientId, const std::string& modules, int loginType) {
+void ScreenTest::showMainFor(const std::string& clientId, const std::string& modules, LoginType loginType) {
   makeClientDatabase(clientId, modules);
   auto lm = LoginMode::sharedInstance();
   lm->setClientID(clientId);

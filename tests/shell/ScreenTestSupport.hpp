@@ -10,6 +10,7 @@
 
 #include "ShellTestSupport.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/session/WeclomeViewController.hpp"
 
@@ -29,7 +30,7 @@ class ScreenTest : public ShellTest {
   std::shared_ptr<UITabBarControllerExt> tabBar() const;
   // A signed-in demo-like session of `clientId` with this module list, and
   // the main tab bar shown for it (no network involved).
-  void showMainFor(const std::string& clientId, const std::string& modules, int loginType);
+  void showMainFor(const std::string& clientId, const std::string& modules, LoginType loginType);
   ui::HeadlessDriver& driver();
   // Lets the loop run what is due (and lays out).
   void settle(double seconds = 0.05);
@@ -44,9 +45,9 @@ class ScreenTest : public ShellTest {
   std::vector<std::string> visibleTexts();
   static void saveLogins(const base::Value& logins);
   virtual bool usesService() const { return false; }
-  // What the launch puts into the application: the sync engine's end at
-  // logout only (no feature's screens); flows across features install them all.
-  virtual void installFeatures(SessionHooks& hooks);
+  // What the launch puts into the application: the sync engine only (no
+  // feature's screens); flows across features install them all.
+  virtual void installFeatures(FeatureWiring& wiring);
 
   std::shared_ptr<MarvistoAppDelegate> app;
   std::shared_ptr<FakeNetworkStatusSource> network =

@@ -28,7 +28,7 @@ using SessionTest = ShellTest;
 TEST_F(SessionTest, IdentityAndItsNamingRules) {
   auto lm = LoginMode::sharedInstance();
   EXPECT_EQ(lm, LoginMode::sharedInstance());
-  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(lm->loginType(), LoginType::None);
   EXPECT_EQ(lm->clientID(), "");
   lm->setClientID("AcmeCo");
   lm->setAcountID("rep");
@@ -68,7 +68,7 @@ TEST_F(SessionTest, IdentityAndItsNamingRules) {
   EXPECT_EQ(Session::current().clientID, "");
   auto fresh = LoginMode::sharedInstance();
   EXPECT_NE(fresh, lm);
-  EXPECT_EQ(fresh->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(fresh->loginType(), LoginType::None);
   EXPECT_EQ(fresh->acountID(), "");
 }
 
@@ -200,14 +200,14 @@ TEST_F(SessionTest, BadClientIdsAndNetworkChangesWithoutAService) {
   EXPECT_EQ(NetworkModel::sharedInstance().requestCount(), 0u);
 
   // Network notifications: 1 -> 2 on loss, demo stays 3, nobody signed in sends nothing.
-  lm->setLoginType(LoginMode::kLoginTypeOnline);
+  lm->setLoginType(LoginType::Online);
   base::NotificationCenter::defaultCenter().post("netUnconnect");
-  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeOffline);
-  lm->setLoginType(LoginMode::kLoginTypeDemo);
+  EXPECT_EQ(lm->loginType(), LoginType::Offline);
+  lm->setLoginType(LoginType::Demo);
   base::NotificationCenter::defaultCenter().post("netUnconnect");
   base::NotificationCenter::defaultCenter().post("netconnect");
-  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeDemo);
-  lm->setLoginType(LoginMode::kLoginTypeNone);
+  EXPECT_EQ(lm->loginType(), LoginType::Demo);
+  lm->setLoginType(LoginType::None);
   base::NotificationCenter::defaultCenter().post("netconnect");
   EXPECT_FALSE(lm->isLoginPending());
   // Session requests are for online sessions only.
@@ -263,7 +263,7 @@ TEST_F(SessionTest, TimedStepsDieWithTheSession) {
   auto delegate = std::make_shared<DelegateRecorder>();
   lm->setDelegate(delegate);
   accept(lm);
-  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeOnline);
+  EXPECT_EQ(lm->loginType(), LoginType::Online);
   EXPECT_EQ(lm->vendorId(), 11);
   EXPECT_EQ(lm->clientID(), "acme");  // the reply named no client: the typed one stays
   EXPECT_EQ(MessageBox::sharedInstance().currentText(), en("SYNUSERCONFIG"));

@@ -17,6 +17,7 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 
@@ -51,6 +52,7 @@ void makeClientDatabase(const std::string& clientId, const std::string& desc) {
 
 void ShellTest::resetShell() {
   MarvistoAppDelegate::destroyCurrent();
+  SessionServices::end();
   LoginMode::freeInstance();
   ConfigManager::freeInstance();
   DataAccessManager::releaseDataModel();

@@ -57,7 +57,7 @@ TEST_F(SignInTest, FirstLaunchThenOnlineFirstTime) {
   ASSERT_FALSE(app->isWelcomeRoot()) << (welcome() && !welcome()->errors().empty() ? welcome()->errors().back() : "");
   auto lm = LoginMode::existingInstance();
   ASSERT_TRUE(lm);
-  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeOnline);
+  EXPECT_EQ(lm->loginType(), LoginType::Online);
   EXPECT_EQ(mainScreen()->tabsShown(), (std::vector<int>{0, 2, 3, 4, 5, 6}));
   EXPECT_EQ(mainScreen()->selectedIndex(), 0);
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
@@ -96,7 +96,7 @@ TEST_F(SignInTest, OfflineAfterLogoutAndItsRefusals) {
   ASSERT_TRUE(app->isWelcomeRoot());
   // The old session is gone; the new welcome screen starts a fresh one.
   EXPECT_TRUE(before.expired());
-  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::None);
   EXPECT_EQ(LoginMode::existingInstance()->clientID(), "");
 
   // The service cannot be reached: the same user signs in offline.
@@ -104,7 +104,7 @@ TEST_F(SignInTest, OfflineAfterLogoutAndItsRefusals) {
   signIn("acme", "rep", "secret");
   ASSERT_FALSE(app->isWelcomeRoot());
   auto lm = LoginMode::existingInstance();
-  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeOffline);
+  EXPECT_EQ(lm->loginType(), LoginType::Offline);
   auto notice = alertTitled(en("LOGINABNORMAL"));
   ASSERT_TRUE(notice);
   EXPECT_EQ(notice->message(), en("USINGOFFLINE"));
@@ -118,7 +118,7 @@ TEST_F(SignInTest, OfflineAfterLogoutAndItsRefusals) {
   ASSERT_FALSE(welcome()->errors().empty());
   EXPECT_EQ(welcome()->errors().back(), en("206"));
   EXPECT_TRUE(welcome()->loginButtonEnabled());
-  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::None);
   auto error = alertTitled(en("LOGINERRO"));
   ASSERT_TRUE(error);
   EXPECT_EQ(error->message(), en("206"));
@@ -140,7 +140,7 @@ TEST_F(SignInTest, RefusalsEndTheSignInAndTheNextAttemptWorks) {
   ASSERT_TRUE(app->isWelcomeRoot());
   ASSERT_EQ(welcome()->errors().size(), 1u);
   EXPECT_EQ(welcome()->errors()[0], en("115"));
-  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::None);
   EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
   service->clearFaults();
@@ -150,7 +150,7 @@ TEST_F(SignInTest, RefusalsEndTheSignInAndTheNextAttemptWorks) {
   signIn("acme", "rep", "secret");
   ASSERT_TRUE(app->isWelcomeRoot());
   ASSERT_EQ(welcome()->errors().size(), 2u);
-  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::None);
   EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
   service->clearFaults();
 
@@ -172,7 +172,7 @@ TEST_F(SignInTest, RefusalsEndTheSignInAndTheNextAttemptWorks) {
   signIn("acme", "rep", "secret");
   ASSERT_TRUE(app->isWelcomeRoot());
   EXPECT_EQ(welcome()->errors().back(), en("CONFIGRATIONINFOERROR"));
-  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::None);
   EXPECT_FALSE(alertTitled(en("LOGINABNORMAL")));
 
   // The next attempt, with the service healthy again, works.
@@ -180,7 +180,7 @@ TEST_F(SignInTest, RefusalsEndTheSignInAndTheNextAttemptWorks) {
   pointAt(*service);
   signIn("acme", "rep", "secret");
   EXPECT_FALSE(app->isWelcomeRoot());
-  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeOnline);
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::Online);
 
   // The password changed on the service: the old one is refused online and
   // does not fall back to the offline sign-in that still knows it.
@@ -192,7 +192,7 @@ TEST_F(SignInTest, RefusalsEndTheSignInAndTheNextAttemptWorks) {
   ASSERT_TRUE(app->isWelcomeRoot());
   EXPECT_EQ(welcome()->errors().back(), en("206"));
   EXPECT_FALSE(alertTitled(en("LOGINABNORMAL")));
-  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::None);
   // An unknown client id is refused with a text that says so.
   signIn("nobody", "rep", "secret");
   EXPECT_EQ(welcome()->errors().back(), en("208"));
@@ -311,7 +311,7 @@ TEST_F(SignInTest, DemoSignInSendsNothingAndShowsItsTabs) {
   base::RunLoop::main().drain();
   ASSERT_FALSE(app->isWelcomeRoot());
   auto lm = LoginMode::existingInstance();
-  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeDemo);
+  EXPECT_EQ(lm->loginType(), LoginType::Demo);
   EXPECT_EQ(lm->acountID(), "DEMO");
   EXPECT_EQ(lm->companyName(), "Demo Company");
   EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
@@ -329,7 +329,7 @@ TEST_F(SignInTest, DemoSignInSendsNothingAndShowsItsTabs) {
   // A demo session stays a demo session without the network.
   network->setStatus(ReachabilityStatus::NotReachable);
   waitFor([] { return false; }, 0.2);
-  EXPECT_EQ(lm->loginType(), LoginMode::kLoginTypeDemo);
+  EXPECT_EQ(lm->loginType(), LoginType::Demo);
   network->setStatus(ReachabilityStatus::ReachableViaWiFi);
   waitFor([] { return false; }, 0.3);
   EXPECT_TRUE(messages("login").empty());
@@ -356,7 +356,7 @@ TEST_F(SignInTest, DemoBrokenOrStillUnpacking) {
   welcome()->loginDemo("tolvaren_");
   EXPECT_TRUE(app->isWelcomeRoot());
   ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
-  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeDemo);
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::Demo);
   EXPECT_FALSE(MessageBox::sharedInstance().isShowing(demoBox));
 
   // A demo database without its configuration: an error, not an empty main screen.
@@ -372,7 +372,7 @@ TEST_F(SignInTest, DemoBrokenOrStillUnpacking) {
   ASSERT_TRUE(app->isWelcomeRoot());
   ASSERT_FALSE(welcome()->errors().empty());
   EXPECT_EQ(welcome()->errors().back(), en("CONFIGRATIONINFOERROR"));
-  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone);
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::None);
   EXPECT_FALSE(base::UserDefaults::standard().boolForKey("Z_DUVO_SHORTCUT"));
   EXPECT_TRUE(SkinManager::sharedInstance().needUpdateDemo());
 }
@@ -382,16 +382,16 @@ TEST_F(SignInTest, SignedInReachabilityAndForeground) {
   signIn("acme", "rep", "secret");
   ASSERT_FALSE(app->isWelcomeRoot());
   auto lm = LoginMode::existingInstance();
-  ASSERT_EQ(lm->loginType(), LoginMode::kLoginTypeOnline);
+  ASSERT_EQ(lm->loginType(), LoginType::Online);
   EXPECT_FALSE(lm->isNotWifi());
 
   // The network goes: offline.
   network->setStatus(ReachabilityStatus::NotReachable);
-  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginMode::kLoginTypeOffline; }, 2));
+  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginType::Offline; }, 2));
   // It comes back through the cellular network: a silent login, online again.
   service->clearRequestLog();
   network->setStatus(ReachabilityStatus::ReachableViaCellular);
-  ASSERT_TRUE(waitFor([&] { return lm->isNotWifi() && lm->loginType() == LoginMode::kLoginTypeOnline; }, 10));
+  ASSERT_TRUE(waitFor([&] { return lm->isNotWifi() && lm->loginType() == LoginType::Online; }, 10));
   ASSERT_TRUE(waitFor([&] { return MessageBox::sharedInstance().waitMsgBoxtag() == 0; }, 10));
   EXPECT_EQ(messages("login").size(), 1u);
   EXPECT_FALSE(app->isWelcomeRoot());
@@ -399,11 +399,11 @@ TEST_F(SignInTest, SignedInReachabilityAndForeground) {
   // While another flow's box is up (a sync's), a silent re-login neither
   // retitles it nor closes it.
   network->setStatus(ReachabilityStatus::NotReachable);
-  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginMode::kLoginTypeOffline; }, 2));
+  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginType::Offline; }, 2));
   const int syncBox = MessageBox::sharedInstance().BeginBlockWait("sync running", 300);
   service->clearRequestLog();
   network->setStatus(ReachabilityStatus::ReachableViaWiFi);
-  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginMode::kLoginTypeOnline; }, 10));
+  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginType::Online; }, 10));
   ASSERT_TRUE(waitFor([&] { return !messages("loadConfigurationData").empty(); }, 10));
   waitFor([] { return false; }, 0.5);
   EXPECT_TRUE(MessageBox::sharedInstance().isShowing(syncBox));
@@ -413,7 +413,7 @@ TEST_F(SignInTest, SignedInReachabilityAndForeground) {
 
   // A refused silent login asks whether to stay.
   network->setStatus(ReachabilityStatus::NotReachable);
-  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginMode::kLoginTypeOffline; }, 2));
+  ASSERT_TRUE(waitFor([&] { return lm->loginType() == LoginType::Offline; }, 2));
   service->addFault(FaultRule::statusFor("login", "206"));
   network->setStatus(ReachabilityStatus::ReachableViaWiFi);
   ASSERT_TRUE(waitFor([&] { return alertTitled(en("RELOGIN")) != nullptr; }));
@@ -427,7 +427,7 @@ TEST_F(SignInTest, SignedInReachabilityAndForeground) {
   service->clearFaults();
 
   // Back in the foreground: the device check answers "11412", nothing happens.
-  lm->setLoginType(LoginMode::kLoginTypeOnline);
+  lm->setLoginType(LoginType::Online);
   service->clearRequestLog();
   app->applicationWillEnterForeground();
   ASSERT_TRUE(waitFor([&] { return !messages("checkDeviceStatus").empty() && !messages("checkAppVersion").empty(); }));
@@ -454,8 +454,8 @@ TEST_F(SignInTest, SignedInReachabilityAndForeground) {
   waitFor([] { return false; }, 0.3);
   EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme"));
   EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
-  EXPECT_EQ(LoginMode::existingInstance() ? LoginMode::existingInstance()->loginType() : -1,
-            LoginMode::kLoginTypeNone);
+  EXPECT_EQ(LoginMode::existingInstance() ? LoginMode::existingInstance()->loginType() : LoginType::None,
+            LoginType::None);
 }
 
 TEST_F(SignInTest, SessionAndNetworkFailuresNeverStrandTheUser) {
@@ -480,7 +480,7 @@ TEST_F(SignInTest, SessionAndNetworkFailuresNeverStrandTheUser) {
     ASSERT_TRUE(waitFor([&] { return alertTitled(title) != nullptr; })) << status;
     base::RunLoop::main().drain();
     EXPECT_TRUE(app->isWelcomeRoot()) << status;
-    EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginMode::kLoginTypeNone) << status;
+    EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::None) << status;
     EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen()) << status;
     EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0) << status;
     EXPECT_TRUE(w->loginButtonEnabled()) << status;

@@ -22,9 +22,9 @@ namespace {
 
 class FixedSession : public SyncSession {
  public:
-  int type = kLoginTypeOnline;
-  int loginType() const override { return type; }
-  void setLoginType(int t) override { type = t; }
+  LoginType type = LoginType::Online;
+  LoginType loginType() const override { return type; }
+  void setLoginType(LoginType t) override { type = t; }
   std::string clientID() const override { return "acme"; }
   void setClientID(const std::string&) override {}
   void setSessionId(const std::string&) override {}
@@ -48,11 +48,14 @@ class SyncScreenPanelTest : public test::TestEnvironment {
     SyncSession::setCurrent(session);
     config = std::make_shared<test::FakeSyncConfig>();
     SyncConfigManager::setCurrent(config);
+    SessionServices::Registry registry;
+    registry.add<SyncModel>();
+    ASSERT_TRUE(test::beginServices(std::move(registry)));
   }
   void TearDown() override {
     window.reset();
     screen.reset();
-    SyncModel::freeInstance();
+    SessionServices::end();
     SyncSession::setCurrent({});
     SyncConfigManager::setCurrent({});
     test::resetToolkit();
@@ -190,7 +193,7 @@ TEST_F(SyncScreenPanelTest, ALanguageChangeRetranslatesAndKeepsTheLastSyncTime) 
 }
 
 TEST_F(SyncScreenPanelTest, TapsInTheDemoAccountAskToSignUpAndStartNothing) {
-  session->type = SyncLoginSession::kLoginTypeDemo;
+  session->type = LoginType::Demo;
   show();
   auto engine = SyncModel::sharedInstance();
   engine->setShowUpdate(true);
@@ -215,7 +218,7 @@ TEST_F(SyncScreenPanelTest, TapsInTheDemoAccountAskToSignUpAndStartNothing) {
   EXPECT_FALSE(engine->isDownloading());
 
   // On a cellular network a tap asks first; "CANCEL" starts nothing.
-  session->type = SyncLoginSession::kLoginTypeOnline;
+  session->type = LoginType::Online;
   host->notWifi = true;
   window->driver().tap(panel().btnsync());
   ASSERT_TRUE(alert());
@@ -265,7 +268,7 @@ TEST_F(SyncScreenPanelTest, BrokenRunsAlertOnceAndEndIdle) {
   press(1);
   EXPECT_EQ(host->loginPages, 1);
   // Not signed in: stay offline or sign in.
-  session->type = SyncLoginSession::kLoginTypeNone;
+  session->type = LoginType::None;
   screen->breakSync("No way in.");
   ASSERT_TRUE(alert());
   EXPECT_EQ(alert()->message(), "No way in." + test::textOf("STAYOFFLINEORLOGIN"));

@@ -104,19 +104,19 @@ TEST_F(SyncScreenPresenterTest, RowsMoveUpForTheModulesNotShown) {
 }
 
 TEST_F(SyncScreenPresenterTest, ABrokenRunAlertsByHowTheUserIsSignedIn) {
-  const ScreenAlert failed = P::breakAlert(SyncLoginSession::kLoginTypeOnline, "Network down");
+  const ScreenAlert failed = P::breakAlert(LoginType::Online, "Network down");
   EXPECT_EQ(failed, (ScreenAlert{255, test::textOf("UPDATEFAILED"), "Network down", test::textOf("OK"), {}}));
   const std::string expired = test::textOf("101");
-  const ScreenAlert relogin = P::breakAlert(SyncLoginSession::kLoginTypeOffline, expired);
+  const ScreenAlert relogin = P::breakAlert(LoginType::Offline, expired);
   EXPECT_EQ(relogin, (ScreenAlert{256, test::textOf("REQUIRELOGIN"), expired, test::textOf("CANCEL"),
                                   {test::textOf("LOGOUTSETTINGS")}}));
-  const ScreenAlert offline = P::breakAlert(SyncLoginSession::kLoginTypeNone, "Wrong password");
+  const ScreenAlert offline = P::breakAlert(LoginType::None, "Wrong password");
   EXPECT_EQ(offline.tag, 256);
   EXPECT_EQ(offline.message, "Wrong password" + test::textOf("STAYOFFLINEORLOGIN"));
   EXPECT_EQ(offline.others, std::vector<std::string>{test::textOf("OK")});
   // Without a text table an empty message is no expired session.
   setTextLookup(nullptr);
-  EXPECT_EQ(P::breakAlert(SyncLoginSession::kLoginTypeOnline, "").tag, 255);
+  EXPECT_EQ(P::breakAlert(LoginType::Online, "").tag, 255);
 }
 
 TEST_F(SyncScreenPresenterTest, TheLastSyncTextIsRewrittenInTheLanguagesShortDate) {

@@ -41,11 +41,10 @@ class SyncWiringTest : public ScreenFlowTest {
     ScreenFlowTest::TearDown();
   }
   void installSyncScreens() {
-    SessionHooks hooks;
-    SyncScreens::install(hooks);
-    ASSERT_TRUE(hooks.startSyncData);
-    ASSERT_TRUE(hooks.freeSyncModel);
-    app->setSessionHooks(hooks);
+    SyncScreens::install(app->wiring());
+    ASSERT_EQ(app->wiring().startSync.size(), 1u);
+    ASSERT_TRUE(app->wiring().services.has<SyncModel>());
+    ASSERT_TRUE(app->wiring().hasScreenMaker(MainTabScreens::kSync));
   }
   void signIn() {
     LoginCheckBox& panel = welcome()->loginCheckBox();
@@ -186,7 +185,7 @@ TEST_F(ScreenTest, TheWidgetsDrawTheSignedInClientsSkin) {
   // Before the launch's sign-in nothing is skinned: the application's own picture.
   auto own = WidgetSkin::skinFromImageName("sync_bar_on.png");
   ASSERT_TRUE(own);
-  showMainFor("acme", "1,1,1,1,1,1,1", LoginMode::kLoginTypeOnline);
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
   const fs::path skin = base::Paths::documents() / "acme" / LoginMode::kSkinFolderName;
   fs::create_directories(skin);
   const fs::path other = base::Bundle::pathForResource("topbar-bg", "png");

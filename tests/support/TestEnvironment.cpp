@@ -8,6 +8,8 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace fs = std::filesystem;
 
@@ -45,6 +47,11 @@ void TestEnvironment::SetUp() {
 }
 
 void TestEnvironment::TearDown() {
+  // Whatever the test began of a session ends with it, and what it handed
+  // to the shared workers finishes before the next test (or the process's
+  // exit, whose leak check stops every thread) begins.
+  SessionServices::end();
+  base::WorkQueue::global().waitIdle();
   base::RunLoop::main().drain();
   base::UserDefaults::resetStandard();
   base::RunLoop::main().reset();

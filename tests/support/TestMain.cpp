@@ -5,6 +5,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -13,7 +14,11 @@ int main(int argc, char** argv) {
   base::RunLoop::main().adoptCurrentThread();
   // A main-thread-only class used from another thread fails the test at once.
   base::setMainThreadChecksFatal(true);
-  return RUN_ALL_TESTS();
+  const int status = RUN_ALL_TESTS();
+  // No worker may be in the middle of a task while the process exits: the
+  // leak check stops every thread and a worker holding a lock would hang it.
+  base::WorkQueue::global().waitIdle();
+  return status;
 }
 
 // The font and PDF libraries keep allocations past exit that are theirs to

@@ -62,8 +62,6 @@ void BackupRestoreTest::TearDown() {
   BackupManager::sharedInstance().setLastBackupDate(0);
   SyncSession::setCurrent({});
   BlockWaitBox::install(nullptr);
-  UnsubmittedCustomerModel::install(nullptr);
-  DownloadedFilesModel::install(nullptr);
   DataAccessManager::releaseDataModel();
   NetworkTest::TearDown();
 }

@@ -23,7 +23,7 @@ namespace mv::test {
 // Publishes the session value as it changes, as the shell's session does.
 class FakeSyncSession : public SyncSession {
  public:
-  int type = kLoginTypeOnline;
+  LoginType type = LoginType::Online;
   std::string client = "acme";
   std::string account = "rep";
   std::string sessionId;
@@ -31,8 +31,8 @@ class FakeSyncSession : public SyncSession {
   bool hasBackup = false;
   double lastBackupDate = 0;
 
-  int loginType() const override { return type; }
-  void setLoginType(int t) override { type = t; }
+  LoginType loginType() const override { return type; }
+  void setLoginType(LoginType t) override { type = t; }
   std::string clientID() const override { return client; }
   void setClientID(const std::string& v) override;
   void setSessionId(const std::string& v) override;

@@ -83,18 +83,22 @@ void SyncEngineTest::SetUp() {
   delegate = std::make_shared<RecordingSyncDelegate>();
   SyncSession::setCurrent(session);
   SyncConfigManager::setCurrent(config);
-  SyncCustomerModel::setCurrent(customers);
   company = service->backend().company("acme");
   ASSERT_TRUE(company);
-  ASSERT_TRUE(DataAccessManager::sharedDataModel());
+  SessionServices::Registry registry;
+  registry.add<SyncModel>();
+  registry.add<SyncCustomerModel>([this](SessionServices&) { return customers; });
+  services = beginServices(std::move(registry));
+  ASSERT_TRUE(services);
+  // The customer book is there from the start, as once its tab was shown.
+  ASSERT_TRUE(services->get<SyncCustomerModel>());
 }
 
 void SyncEngineTest::TearDown() {
-  SyncModel::freeInstance();
+  services.reset();
+  SessionServices::end();
   SyncSession::setCurrent({});
   SyncConfigManager::setCurrent({});
-  SyncCustomerModel::setCurrent({});
-  DataAccessManager::releaseDataModel();
   NetworkTest::TearDown();
 }
 

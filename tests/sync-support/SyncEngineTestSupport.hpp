@@ -14,6 +14,7 @@
 
 #include "NetworkTestSupport.hpp"
 #include "sales-service/SampleData.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 
 namespace mv::test {
@@ -22,7 +23,7 @@ namespace mv::test {
 // the shell's session does.
 class RecordingSyncSession : public SyncSession {
  public:
-  int type = kLoginTypeOnline;
+  LoginType type = LoginType::Online;
   std::int64_t vendorId = 0;
   bool hasBackup = false;
   double lastBackupDate = 0;
@@ -30,8 +31,8 @@ class RecordingSyncSession : public SyncSession {
   int runtimeConfigRequests = 0;
   std::shared_ptr<Recorder> replies = std::make_shared<Recorder>();
 
-  int loginType() const override { return type; }
-  void setLoginType(int t) override { type = t; }
+  LoginType loginType() const override { return type; }
+  void setLoginType(LoginType t) override { type = t; }
   std::string clientID() const override;
   void setClientID(const std::string& clientId) override;
   void setSessionId(const std::string& sessionId) override;
@@ -134,6 +135,8 @@ class SyncEngineTest : public NetworkTest {
                                             const sales::Table& files);
 
   std::shared_ptr<RecordingSyncSession> session;
+  // The session's services: the engine and the recording customer model.
+  std::shared_ptr<SessionServices> services;
   std::shared_ptr<FakeSyncConfig> config;
   std::shared_ptr<FakeCustomerModel> customers;
   std::shared_ptr<RecordingSyncDelegate> delegate;

@@ -59,7 +59,7 @@ TEST_F(BackupManagerTest, EmptyDeviceSendsNineEmptyListsAndAReplyWithoutTimeChan
 
 TEST_F(BackupManagerTest, OfflineStartSignsInFirstAndTakesTheSessionFromTheReply) {
   seedLocalWork();
-  session->type = SyncLoginSession::kLoginTypeOffline;
+  session->type = LoginType::Offline;
   session->vendorId = 0;  // an offline start knows no vendor number
   session->setSessionId("");
   ASSERT_TRUE(backUp());
@@ -68,7 +68,7 @@ TEST_F(BackupManagerTest, OfflineStartSignsInFirstAndTakesTheSessionFromTheReply
   ASSERT_EQ(sent.size(), 3u);  // the test's own sign-in, then the silent one
   EXPECT_EQ(sent[1].methodName, "login");
   EXPECT_EQ(sent[2].methodName, "backupData");
-  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOnline);
+  EXPECT_EQ(session->type, LoginType::Online);
   EXPECT_EQ(session->client, "acme");
   EXPECT_EQ(session->vendorId, 11);
   EXPECT_FALSE(session->sessionId.empty());
@@ -77,13 +77,13 @@ TEST_F(BackupManagerTest, OfflineStartSignsInFirstAndTakesTheSessionFromTheReply
   for (const auto& order : doc["order"]) EXPECT_EQ(order["vendor_id"], 11);
 
   // Without the network the sign-in fails: offline, and the backup fails.
-  session->type = SyncLoginSession::kLoginTypeOffline;
+  session->type = LoginType::Offline;
   auto& defaults = base::UserDefaults::standard();
   defaults.setInteger("Port", unusedPort());
   ASSERT_TRUE(backUp(15));
   ASSERT_EQ(backupDelegate->failures.size(), 1u);
   EXPECT_EQ(backupDelegate->failures[0], test::textOfKey("999"));
-  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOffline);
+  EXPECT_EQ(session->type, LoginType::Offline);
   EXPECT_FALSE(manager().isBackingUp());
   pointAt(*service);
 
@@ -91,7 +91,7 @@ TEST_F(BackupManagerTest, OfflineStartSignsInFirstAndTakesTheSessionFromTheReply
   mv::test::changeSession([&](Session& s) { s.password = "wrong"; });
   ASSERT_TRUE(backUp());
   ASSERT_EQ(backupDelegate->failures.size(), 2u);
-  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeNone);
+  EXPECT_EQ(session->type, LoginType::None);
   EXPECT_EQ(service->backend().backups("acme", "rep").size(), 1u);
 }
 

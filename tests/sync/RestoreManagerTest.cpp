@@ -128,7 +128,7 @@ TEST_F(RestoreManagerTest, AsksForTheStoredTimeAndHandsBackTheFilesWithTheirType
   // service's nearest backup answers it.
   const double narrowed = static_cast<double>(static_cast<float>(when));
   base::UserDefaults::standard().setDouble("acme-rep-last_backup_date", narrowed);
-  session->type = SyncLoginSession::kLoginTypeOffline;
+  session->type = LoginType::Offline;
   ASSERT_TRUE(restore());
   ASSERT_EQ(restoreDelegate->successes.size(), 1u)
       << (restoreDelegate->failures.size() > 1 ? restoreDelegate->failures[1] : "");
@@ -141,7 +141,7 @@ TEST_F(RestoreManagerTest, AsksForTheStoredTimeAndHandsBackTheFilesWithTheirType
   auto all = messagesNamed("");
   ASSERT_GE(all.size(), 2u);
   EXPECT_EQ(all[all.size() - 2].methodName, "login");
-  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOnline);
+  EXPECT_EQ(session->type, LoginType::Online);
 
   ASSERT_EQ(restoreDelegate->files[0].size(), 1u);
   EXPECT_EQ(restoreDelegate->files[0][0].type, "PDF");

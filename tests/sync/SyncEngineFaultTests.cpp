@@ -298,33 +298,33 @@ TEST_F(SyncEngineTest, FailedFilesAreAskedAgainOnceUnderTheirOwnType) {
 }
 
 TEST_F(SyncEngineTest, ASessionNotOnlineSignsInFirst) {
-  session->type = SyncLoginSession::kLoginTypeOffline;
+  session->type = LoginType::Offline;
   mv::test::changeSession([&](Session& s) { s.sessionId = ""; });
   ASSERT_TRUE(runSync());
   ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
   auto messages = messagesNamed("");
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages[0].methodName, "login");
-  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOnline);
+  EXPECT_EQ(session->type, LoginType::Online);
   EXPECT_FALSE(Session::current().sessionId.empty());
   EXPECT_EQ(Session::current().clientID, "acme");
   EXPECT_NE(session->vendorId, 0);
   EXPECT_EQ(engine()->needWork(), 1);
 
   // A service that cannot be reached leaves the session offline.
-  session->type = SyncLoginSession::kLoginTypeOffline;
+  session->type = LoginType::Offline;
   service->addFault(FaultRule::statusFor("login", "999"));
   service->clearRequestLog();
   ASSERT_TRUE(runSync());
   EXPECT_EQ(delegate->breaks, (std::vector<std::string>{test::textOfKey("999")}));
-  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeOffline);
+  EXPECT_EQ(session->type, LoginType::Offline);
   EXPECT_TRUE(tableRequests().empty());
   // A refused sign-in leaves it signed out.
   service->clearFaults();
   service->addFault(FaultRule::statusFor("login", "402"));
   ASSERT_TRUE(runSync());
   EXPECT_EQ(delegate->breaks.size(), 2u);
-  EXPECT_EQ(session->type, SyncLoginSession::kLoginTypeNone);
+  EXPECT_EQ(session->type, LoginType::None);
   EXPECT_TRUE(tableRequests().empty());
 }
 

@@ -232,7 +232,8 @@ TEST_F(SyncEngineTest, ThumbnailPassesWriteWhereTheyWereAskedAndStopAtLogout) {
   // Logout stops a pass under way: nothing is written afterwards.
   e->createImgThumb(rowsNamed("second", 60));
   e.reset();
-  SyncModel::freeInstance();
+  services.reset();
+  SessionServices::end();
   const int made = countThumbs("second");
   waitFor(0.3);
   EXPECT_EQ(countThumbs("second"), made);

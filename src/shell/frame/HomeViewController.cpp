@@ -9,6 +9,7 @@
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
@@ -50,8 +51,8 @@ void HomeViewController::viewDidLoad() {
 void HomeViewController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   auto lm = LoginMode::sharedInstance();
-  if (lm->needUpdate() && lm->loginType() == LoginMode::kLoginTypeOnline) {
-    SyncModel::sharedInstance()->setNeedUpdate(true);
+  if (lm->needUpdate() && lm->loginType() == LoginType::Online) {
+    if (auto sync = SyncModel::sharedInstance()) sync->setNeedUpdate(true);
     showAlertView(kNewContentAlertTag, text("HAVEUPDATE"), text("UPDATE_NOTNOW"), text("UPDATE_YES"));
   }
 }
@@ -100,7 +101,8 @@ void HomeViewController::linkLabelTouche(LinkLabel& label, long) {
 }
 
 void HomeViewController::updateLanguage(ui::ViewController&) {
-  auto sync = SyncModel::existingInstance();
+  auto services = SessionServices::current();
+  auto sync = services ? services->find<SyncModel>() : nullptr;
   if (!sync || !sync->showUpdate()) return;
   if (auto tab = UITabBarControllerExt::current()) tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, false);
 }
@@ -118,11 +120,11 @@ void HomeViewController::showAlertView(long tag, const std::string& message, con
 
 void HomeViewController::syncNow() {
   if (auto app = MarvistoAppDelegate::current()) app->showSyncController();
-  SyncModel::sharedInstance()->setShowUpdate(false);
+  if (auto sync = SyncModel::sharedInstance()) sync->setShowUpdate(false);
 }
 
 void HomeViewController::later() {
-  SyncModel::sharedInstance()->setShowUpdate(true);
+  if (auto sync = SyncModel::sharedInstance()) sync->setShowUpdate(true);
   if (auto tab = UITabBarControllerExt::current()) tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, true);
 }
 
@@ -162,7 +164,7 @@ void HomeViewController::markAppHasShownHelpLogout() {
 }
 
 void HomeViewController::showHelpLogout() {
-  if (LoginMode::sharedInstance()->loginType() != LoginMode::kLoginTypeDemo || hasShownHelpLogout()) return;
+  if (LoginMode::sharedInstance()->loginType() != LoginType::Demo || hasShownHelpLogout()) return;
   if (!view()->window()) return;
   auto help = std::make_shared<LoginPopController>();
   help->setForHelp(true);

@@ -17,6 +17,7 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestCheckVersion.hpp"
 #include "transport/CookieStore.hpp"
 #include "transport/Reachability.hpp"
@@ -149,6 +150,7 @@ bool MarvistoAppDelegate::isWelcomeRoot() const {
 
 void MarvistoAppDelegate::showMainController() {
   if (tabBarController_ && window_->rootViewController() == tabBarController_->rootViewController()) return;
+  if (!SessionServices::current()) SessionServices::begin(wiring_.services);
   tabBarController_ = screens_->makeMainScreen();
   welcome_.reset();
   window_->setRootViewController(tabBarController_->rootViewController());
@@ -156,7 +158,7 @@ void MarvistoAppDelegate::showMainController() {
 }
 
 void MarvistoAppDelegate::configurationChanged() {
-  if (hooks_.loadQuoteOrderConfig) hooks_.loadQuoteOrderConfig();
+  if (auto services = SessionServices::current()) FeatureWiring::run(wiring_.onConfigChanged, *services);
 }
 
 void MarvistoAppDelegate::showSyncController() {
@@ -173,7 +175,7 @@ void MarvistoAppDelegate::showSyncController() {
 }
 
 void MarvistoAppDelegate::startSync() {
-  if (hooks_.startSyncData) hooks_.startSyncData();
+  if (auto services = SessionServices::current()) FeatureWiring::run(wiring_.startSync, *services);
 }
 
 void MarvistoAppDelegate::showLoginPage() {
@@ -184,18 +186,19 @@ void MarvistoAppDelegate::showLoginPage() {
   if (syncTimer_) loop.cancel(syncTimer_);
   syncTimer_ = 0;
   LoginMode::freeInstance();
-  if (hooks_.freeSaleslibraryModel) hooks_.freeSaleslibraryModel();
   NetworkModel::sharedInstance().cancelAllRequests();
-  if (hooks_.freeSyncModel) hooks_.freeSyncModel();
-  DataAccessManager::releaseDataModel();
-  ConfigManager::freeInstance();
-  if (hooks_.freeQuoteOrderStore) hooks_.freeQuoteOrderStore();
-  if (hooks_.freeCustomerDataModel) hooks_.freeCustomerDataModel();
   LanguageManager::sharedInstance().removeAllLanugageNotification();
-  // The old tab bar and its screens go now, so that none of them reacts to
-  // notifications or opens a database after the logout.
+  // The old tab bar and its screens go first, so that none of them reacts to
+  // notifications or reaches a service after the logout.
   if (tabBarController_) tabBarController_->dismissPresented();
   tabBarController_.reset();
+  // Then the features' services end, and the session's database closes.
+  SessionServices::end();
+  DataAccessManager::releaseDataModel();
+  ConfigManager::freeInstance();
+  for (const auto& hook : wiring_.onLogout) {
+    if (hook) hook();
+  }
   showWelcome();
 }
 

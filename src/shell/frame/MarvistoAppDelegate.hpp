@@ -13,6 +13,7 @@
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Window.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/ShellScreens.hpp"
 #include "sync/SessionEventSink.hpp"
 #include "transport/NetworkStatusSource.hpp"
@@ -66,20 +67,24 @@ class MarvistoAppDelegate : public SessionEventSink,
   void setEditStatus(bool v) { editStatus_ = v; }
   bool isFileDisPlayTwoColumn() const { return isFileDisPlayTwoColumn_; }
   void setIsFileDisPlayTwoColumn(bool v) { isFileDisPlayTwoColumn_ = v; }
-  void setSessionHooks(SessionHooks hooks) { hooks_ = std::move(hooks); }
+  // Where the features install themselves, before the launch.
+  FeatureWiring& wiring() { return wiring_; }
   ScreenFactory& screens() const { return *screens_; }
 
   // The window's root is the welcome screen (nobody signed in).
   bool isWelcomeRoot() const;
   std::shared_ptr<ui::ViewController> welcomeScreen() const { return welcome_.lock(); }
 
+  // Begins the session's services (unless they run already) and shows the
+  // main tab bar.
   void showMainController();
-  // Tells the session objects of the features to re-read the module switches.
+  // Tells the features to re-read the module switches.
   void configurationChanged();
   // Selects the Sync tab and starts a sync 0.1 s later.
   void showSyncController();
   void startSync();
-  // Logout: frees every session object and shows a new welcome screen.
+  // Logout: ends the session's services, frees the session objects and
+  // shows a new welcome screen.
   void showLoginPage();
   // The same on the next turn of the run loop, for callers that are
   // themselves session objects.
@@ -109,7 +114,7 @@ class MarvistoAppDelegate : public SessionEventSink,
                                            const std::vector<std::string>& others);
 
   std::shared_ptr<ScreenFactory> screens_;
-  SessionHooks hooks_;
+  FeatureWiring wiring_;
   std::shared_ptr<ui::Window> window_;
   std::shared_ptr<MainScreen> tabBarController_;
   bool editStatus_ = false;

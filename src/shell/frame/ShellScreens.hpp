@@ -1,11 +1,9 @@
 #pragma once
 // What the application shell needs from the screens it swaps in as the
 // window's root: a welcome screen while nobody is signed in and the main tab
-// bar after a sign-in, plus the session operations of subsystems that come
-// with their own screens (sync, library, orders, customers). The
-// application's screens come from `ShellScreenFactory`; the placeholders
-// (`PlaceholderScreenFactory`) serve tests of the session alone.
-#include <functional>
+// bar after a sign-in. The application's screens come from
+// `ShellScreenFactory`; the placeholders (`PlaceholderScreenFactory`) serve
+// tests of the session alone.
 #include <memory>
 
 #include "platform/ui/ViewController.hpp"
@@ -29,18 +27,6 @@ class ScreenFactory {
   virtual ~ScreenFactory() = default;
   virtual std::shared_ptr<ui::ViewController> makeWelcomeScreen() = 0;
   virtual std::shared_ptr<MainScreen> makeMainScreen() = 0;
-};
-
-// Session operations of later subsystems, in the order logout calls them.
-struct SessionHooks {
-  std::function<void()> freeSaleslibraryModel;
-  std::function<void()> freeSyncModel;
-  std::function<void()> freeQuoteOrderStore;
-  std::function<void()> freeCustomerDataModel;
-  std::function<void()> startSyncData;
-  // The component configuration may have changed: holders of module
-  // switches outside the screens re-read them.
-  std::function<void()> loadQuoteOrderConfig;
 };
 
 }  // namespace mv

@@ -13,6 +13,7 @@
 #include "shell/settings/SettingsViewController.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 
@@ -60,8 +61,14 @@ std::shared_ptr<ui::ViewController> UITabBarControllerExt::rootViewController() 
 
 void UITabBarControllerExt::addViewControllers() {
   std::vector<std::shared_ptr<ui::ViewController>> list;
+  // The features' screens are made for the session's services.
+  auto app = MarvistoAppDelegate::current();
+  auto services = SessionServices::current();
+  FeatureWiring none;
+  const FeatureWiring& wiring = app ? app->wiring() : none;
   for (int tag = 0; tag < MainTabScreens::kTabCount; ++tag) {
-    auto screen = tag == MainTabScreens::kHome ? std::make_shared<HomeViewController>() : MainTabScreens::makeScreen(tag);
+    auto screen = tag == MainTabScreens::kHome ? std::make_shared<HomeViewController>()
+                                               : wiring.makeScreen(tag, services.get());
     screens_[static_cast<std::size_t>(tag)] = screen;
     if (tag == MainTabScreens::kHome) {
       list.push_back(screen);

@@ -4,6 +4,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Window.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 
@@ -15,6 +16,11 @@ UIToast::UIToast() : ui::View({0, 0, 0, 0}) {
 void UIToast::show(const std::string& text) {
   MV_ASSERT_MAIN_THREAD();
   show(text, kGravityLower, kLengthShort);
+}
+
+void UIToast::showTextOf(const std::string& key) {
+  auto toast = std::make_shared<UIToast>();
+  toast->show(mv::text(key));
 }
 
 ui::Rect UIToast::frameForBox(ui::Size box, int gravity, ui::Size screen) {

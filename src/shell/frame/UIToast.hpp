@@ -22,6 +22,9 @@ class UIToast : public ui::View {
 
   // Shows the text in the lower part, briefly.
   void show(const std::string& text);
+  // A new toast, kept alive by its window, showing the current language's
+  // text of the key: the screens' short messages ("FAILED", ...).
+  static void showTextOf(const std::string& key);
   void show(const std::string& text, int gravity, int length);
 
   // Where a box of that size goes on a screen of that size, as the user sees

@@ -139,8 +139,8 @@ void LoginMode::setVendorId(std::int64_t v) {
   session_.vendorId = v;
   publishSession();
 }
-int LoginMode::loginType() const { return session_.loginType; }
-void LoginMode::setLoginType(int type) {
+LoginType LoginMode::loginType() const { return session_.loginType; }
+void LoginMode::setLoginType(LoginType type) {
   session_.loginType = type;
   publishSession();
 }
@@ -297,7 +297,7 @@ void LoginMode::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result)
 
 void LoginMode::endSignInBySession() {
   // The application's alert tells the user why; the panel comes back.
-  setLoginType(kLoginTypeNone);
+  setLoginType(LoginType::None);
   signIn_.cancelAll();
   DataAccessManager::releaseDataModel();
   endWaitBox();
@@ -329,7 +329,7 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
   }
   session_.sessionId = r.sessionId;
   session_.vendorId = ConfigManager::integerValue(r.vendor_id);
-  session_.loginType = kLoginTypeOnline;
+  session_.loginType = LoginType::Online;
   publishSession();
   if (!isBlank(r.email)) email_ = r.email;
   if (!isBlank(r.companyName)) companyName_ = r.companyName;
@@ -476,7 +476,7 @@ void LoginMode::finishWithConfiguration(bool clearDelegate) {
 
 void LoginMode::failSignIn(const std::string& message) {
   auto d = delegate();
-  setLoginType(kLoginTypeNone);
+  setLoginType(LoginType::None);
   signIn_.cancelAll();
   pendingLogin_ = 0;
   DataAccessManager::releaseDataModel();
@@ -533,7 +533,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   if (d) d->loginAbnormalWithMessage(noNetwork ? textOrEmpty(Language::stringWithName("USINGOFFLINE")) : result.message);
   ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
   if (auto still = delegate()) {
-    setLoginType(kLoginTypeOffline);
+    setLoginType(LoginType::Offline);
     delegate_.reset();
     still->loginSuccess();
   }
@@ -564,8 +564,8 @@ void LoginMode::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonI
 // ---- network changes --------------------------------------------------------------
 
 void LoginMode::netConnected() {
-  const int type = loginType();
-  if (type != kLoginTypeOnline && type != kLoginTypeOffline) return;
+  const LoginType type = loginType();
+  if (type != LoginType::Online && type != LoginType::Offline) return;
   auto app = MarvistoAppDelegate::current();
   if (app && app->isWelcomeRoot()) return;
   if (isLoginPending()) return;
@@ -573,7 +573,7 @@ void LoginMode::netConnected() {
 }
 
 void LoginMode::netUnconnect() {
-  if (loginType() == kLoginTypeOnline) setLoginType(kLoginTypeOffline);
+  if (loginType() == LoginType::Online) setLoginType(LoginType::Offline);
 }
 
 // ---- demo -------------------------------------------------------------------------
@@ -636,7 +636,7 @@ void LoginMode::finishDemo(const std::string& clientId) {
   }
   ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
   if (auto d = delegate()) {
-    setLoginType(kLoginTypeDemo);
+    setLoginType(LoginType::Demo);
     delegate_.reset();
     d->loginSuccess();
   }
@@ -645,7 +645,7 @@ void LoginMode::finishDemo(const std::string& clientId) {
 // ---- session requests ---------------------------------------------------------------
 
 void LoginMode::checkDeviceStatus() {
-  if (loginType() != kLoginTypeOnline) return;
+  if (loginType() != LoginType::Online) return;
   auto request = std::make_shared<RequestCheckDeviceStatus>();
   request->userName = acountID();
   request->clientID = clientID();
@@ -661,7 +661,7 @@ void LoginMode::checkAppVersion(bool automatic) {
 }
 
 void LoginMode::getUserinfo() {
-  if (loginType() != kLoginTypeOnline) return;
+  if (loginType() != LoginType::Online) return;
   auto request = std::make_shared<RequestGetUserinfo>();
   request->userName = acountID();
   request->clientID = clientID();
@@ -669,7 +669,7 @@ void LoginMode::getUserinfo() {
 }
 
 void LoginMode::getRuntimeConfig() {
-  if (loginType() != kLoginTypeOnline) return;
+  if (loginType() != LoginType::Online) return;
   auto request = std::make_shared<RequestRuntimeConfig>();
   request->clientId = clientID();
   sendSessionRequest(request);

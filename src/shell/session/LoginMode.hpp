@@ -101,8 +101,8 @@ class LoginMode : public NetworkRecDelegate,
   void setVendorId(std::int64_t v) override;
   std::int64_t userAccess() const { return userAccess_; }
   void setUserAccess(std::int64_t v) { userAccess_ = v; }
-  int loginType() const override;
-  void setLoginType(int type) override;
+  LoginType loginType() const override;
+  void setLoginType(LoginType type) override;
 
   bool autoLogin() const { return autoLogin_; }
   void setAutoLogin(bool v) { autoLogin_ = v; }

@@ -14,6 +14,7 @@
 #include "shell/settings/SkinManager.hpp"
 #include "shell/settings/SwitchTableViewCell.hpp"
 #include "shell/frame/WebViewController.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
@@ -264,7 +265,7 @@ void SettingsViewController::tableViewDidSelectRowAtIndexPath(ui::TableView& tab
       break;
     }
     case SettingsCellEntity::kFullSync:
-      if (LoginMode::sharedInstance()->loginType() == LoginMode::kLoginTypeDemo) {
+      if (LoginMode::sharedInstance()->loginType() == LoginType::Demo) {
         showAlert(kDemoAlertTag, "FUNCTIONLIMITED", "DEMOMODELOGIN", "ISEE", "SIGNUPNOW");
       } else {
         showAlert(kFullSyncAlertTag, "FULLRESYNC", "PERFORMFULLSYNC", "CANCEL", "UPDATE");
@@ -272,7 +273,8 @@ void SettingsViewController::tableViewDidSelectRowAtIndexPath(ui::TableView& tab
       break;
     case SettingsCellEntity::kBackupAndRestore: {
       MV_LOG("press backup");
-      auto page = MainTabScreens::makeBackupAndRestore(delegate_);
+      auto app = MarvistoAppDelegate::current();
+      auto page = app ? app->wiring().makeBackupAndRestore(SessionServices::current().get(), delegate_) : nullptr;
       if (nav && page) nav->pushViewController(page, true);
       break;
     }
@@ -359,9 +361,10 @@ void SettingsViewController::doneButtonTapped() { closeWindow(true); }
 
 void SettingsViewController::syncAllData() {
   closeWindow(true);
-  auto sync = SyncModel::sharedInstance();
-  sync->setIsSyncAllData(true);
-  sync->setNeedUpdate(true);
+  if (auto sync = SyncModel::sharedInstance()) {
+    sync->setIsSyncAllData(true);
+    sync->setNeedUpdate(true);
+  }
   if (auto app = MarvistoAppDelegate::current()) app->showSyncController();
 }
 

@@ -23,9 +23,9 @@ namespace mv {
 namespace {
 
 
-int loginType() {
+LoginType loginType() {
   auto session = SyncSession::current();
-  return session ? session->loginType() : SyncLoginSession::kLoginTypeNone;
+  return session ? session->loginType() : LoginType::None;
 }
 
 bool hostHasBackup() {

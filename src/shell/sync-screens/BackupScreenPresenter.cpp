@@ -39,16 +39,16 @@ BackupRowLook BackupScreenPresenter::restoreRow(bool isRestoring, bool hasBackup
   return BackupRowLook{text(isRestoring ? "RESTORECANCEL" : "RESTOREFROMLAST"), hasBackup, !hasBackup};
 }
 
-BackupScreenPresenter::Action BackupScreenPresenter::backupTap(bool isBackingUp, int loginType, bool hasSynced) {
+BackupScreenPresenter::Action BackupScreenPresenter::backupTap(bool isBackingUp, LoginType loginType, bool hasSynced) {
   if (isBackingUp) return Action::CancelBackup;
-  if (loginType == SyncLoginSession::kLoginTypeDemo) return Action::DemoAlert;
+  if (loginType == LoginType::Demo) return Action::DemoAlert;
   return hasSynced ? Action::ConfirmBackup : Action::NeedSyncAlert;
 }
 
-BackupScreenPresenter::Action BackupScreenPresenter::restoreTap(bool isRestoring, int loginType, bool hasSynced) {
+BackupScreenPresenter::Action BackupScreenPresenter::restoreTap(bool isRestoring, LoginType loginType, bool hasSynced) {
   if (isRestoring) return Action::CancelRestore;
-  if (loginType == SyncLoginSession::kLoginTypeDemo) return Action::DemoAlert;
-  if (loginType == SyncLoginSession::kLoginTypeOffline) return Action::OfflineRestoreAlert;
+  if (loginType == LoginType::Demo) return Action::DemoAlert;
+  if (loginType == LoginType::Offline) return Action::OfflineRestoreAlert;
   return hasSynced ? Action::ConfirmRestore : Action::NeedSyncAlert;
 }
 
@@ -96,9 +96,9 @@ ScreenAlert BackupScreenPresenter::needSyncAlert(bool forBackup) {
   return {kNeedSyncTag, text("NEEDSYNC"), text(forBackup ? "SYNCBEFOREBACKUP" : "SYNCBEFORERESTORE"), text("OK"), {}};
 }
 
-ScreenAlert BackupScreenPresenter::failureAlert(const std::string& message, int loginType, bool forBackup) {
+ScreenAlert BackupScreenPresenter::failureAlert(const std::string& message, LoginType loginType, bool forBackup) {
   const std::string expired = text("101");
-  if ((!expired.empty() && message == expired) || loginType == SyncLoginSession::kLoginTypeNone) {
+  if ((!expired.empty() && message == expired) || loginType == LoginType::None) {
     return {kRequireLoginTag, text("REQUIRELOGIN"), message + text("STAYOFFLINEORLOGIN"), text("CANCEL"), {text("OK")}};
   }
   return {kFailedTag, text(forBackup ? "BACKUPFAILED" : "RESTOREFAILED"), message, text("OK"), {}};

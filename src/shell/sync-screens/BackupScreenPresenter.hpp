@@ -7,6 +7,7 @@
 #include <string>
 
 #include "shell/frame/ScreenAlert.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
@@ -66,8 +67,8 @@ class BackupScreenPresenter {
   static BackupRowLook restoreRow(bool isRestoring, bool hasBackup);
 
   // A tap on the backup or the restore row. Both need a finished sync.
-  static Action backupTap(bool isBackingUp, int loginType, bool hasSynced);
-  static Action restoreTap(bool isRestoring, int loginType, bool hasSynced);
+  static Action backupTap(bool isBackingUp, LoginType loginType, bool hasSynced);
+  static Action restoreTap(bool isRestoring, LoginType loginType, bool hasSynced);
   // The signed-in client has finished a sync ("lastsync" is stored).
   static bool hasCompletedSync();
 
@@ -76,7 +77,7 @@ class BackupScreenPresenter {
   static ScreenAlert alertFor(long tag);
   static ScreenAlert needSyncAlert(bool forBackup);
   // A backup or restore that failed with `message`.
-  static ScreenAlert failureAlert(const std::string& message, int loginType, bool forBackup);
+  static ScreenAlert failureAlert(const std::string& message, LoginType loginType, bool forBackup);
   static ScreenAlert finishedRestoreAlert();
 };
 

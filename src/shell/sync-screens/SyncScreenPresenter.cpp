@@ -86,9 +86,9 @@ SyncRow SyncScreenPresenter::firstShownRow(bool catalogShown, bool libraryShown,
   return SyncRow::Products;
 }
 
-SyncScreenPresenter::TapOutcome SyncScreenPresenter::tapOutcome(bool byUser, int loginType, bool notWifi) {
+SyncScreenPresenter::TapOutcome SyncScreenPresenter::tapOutcome(bool byUser, LoginType loginType, bool notWifi) {
   if (!byUser) return TapOutcome::Start;
-  if (loginType == SyncLoginSession::kLoginTypeDemo) return TapOutcome::DemoAlert;
+  if (loginType == LoginType::Demo) return TapOutcome::DemoAlert;
   if (notWifi) return TapOutcome::CellularAlert;
   return TapOutcome::Start;
 }
@@ -101,8 +101,8 @@ ScreenAlert SyncScreenPresenter::cellularAlert() {
   return ScreenAlert{kCellularAlertTag, text("NONWIFINETWORKUSING"), text("WIFIALERT"), text("OK"), {text("CANCEL")}};
 }
 
-ScreenAlert SyncScreenPresenter::breakAlert(int loginType, const std::string& message) {
-  if (loginType == SyncLoginSession::kLoginTypeNone) {
+ScreenAlert SyncScreenPresenter::breakAlert(LoginType loginType, const std::string& message) {
+  if (loginType == LoginType::None) {
     return ScreenAlert{kRequireLoginAlertTag, text("REQUIRELOGIN"), message + text("STAYOFFLINEORLOGIN"),
                        text("CANCEL"), {text("OK")}};
   }

@@ -9,6 +9,7 @@
 
 #include "platform/base/Geometry.hpp"
 #include "shell/frame/ScreenAlert.hpp"
+#include "util/Session.hpp"
 
 namespace mv {
 
@@ -68,11 +69,11 @@ class SyncScreenPresenter {
 
   // A tap by the user is stopped in the demo account and on a cellular
   // network; a run the engine asks for starts straight away.
-  static TapOutcome tapOutcome(bool byUser, int loginType, bool notWifi);
+  static TapOutcome tapOutcome(bool byUser, LoginType loginType, bool notWifi);
   static ScreenAlert demoAlert();
   static ScreenAlert cellularAlert();
   // The alert of a run that broke with `message`.
-  static ScreenAlert breakAlert(int loginType, const std::string& message);
+  static ScreenAlert breakAlert(LoginType loginType, const std::string& message);
 
   // The stored "lastsync" ("HH:mm MM/dd/yy") as "HH:mm <short date>";
   // nothing when absent or unreadable.

@@ -1,29 +1,29 @@
 #include "shell/sync-screens/SyncScreens.hpp"
 
+#include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/sync-screens/ShellSyncScreenHost.hpp"
 #include "shell/sync-screens/BackupAndRestoreViewController.hpp"
-#include "sync/SyncModel.hpp"
+#include "shell/sync-screens/ShellSyncScreenHost.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
+#include "sync/SyncModel.hpp"
 
 namespace mv {
 
-void SyncScreens::install(SessionHooks& hooks) {
+void SyncScreens::install(FeatureWiring& wiring) {
   SyncScreenHost::install(std::make_shared<ShellSyncScreenHost>());
-  MainTabScreens::setScreenMaker(MainTabScreens::kSync, [] { return std::make_shared<SyncViewController>(); });
-  MainTabScreens::setBackupAndRestoreMaker([](std::weak_ptr<SettingsViewControllerDelegate> settingDelegate) {
-    auto page = std::make_shared<BackupAndRestoreViewController>();
-    page->setSettingDelegate(std::move(settingDelegate));
-    return page;
+  wiring.services.add<SyncModel>();
+  wiring.setScreenMaker(MainTabScreens::kSync, [](SessionServices&) { return std::make_shared<SyncViewController>(); });
+  wiring.setBackupAndRestoreMaker(
+      [](SessionServices&, std::weak_ptr<SettingsViewControllerDelegate> settingDelegate) {
+        auto page = std::make_shared<BackupAndRestoreViewController>();
+        page->setSettingDelegate(std::move(settingDelegate));
+        return page;
+      });
+  wiring.startSync.push_back([](SessionServices& services) {
+    if (auto engine = services.get<SyncModel>()) engine->startSyncData();
   });
-  hooks.freeSyncModel = [] { SyncModel::freeInstance(); };
-  hooks.startSyncData = [] { SyncModel::sharedInstance()->startSyncData(); };
 }
 
-void SyncScreens::uninstall() {
-  MainTabScreens::setScreenMaker(MainTabScreens::kSync, {});
-  MainTabScreens::setBackupAndRestoreMaker({});
-  SyncScreenHost::install(nullptr);
-}
+void SyncScreens::uninstall() { SyncScreenHost::install(nullptr); }
 
 }  // namespace mv

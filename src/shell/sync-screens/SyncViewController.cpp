@@ -17,9 +17,9 @@ namespace mv {
 namespace {
 
 
-int loginType() {
+LoginType loginType() {
   auto session = SyncSession::current();
-  return session ? session->loginType() : SyncLoginSession::kLoginTypeNone;
+  return session ? session->loginType() : LoginType::None;
 }
 
 }  // namespace
@@ -67,7 +67,7 @@ void SyncViewController::viewAfterFirstDidLoad() {
   bViewHasLoad_ = true;
   loadByConfig();
   getsyncdate();
-  SyncModel::sharedInstance()->setDelegate(ui::weakAs<SyncModelDelegate>(this));
+  if (auto engine = SyncModel::sharedInstance()) engine->setDelegate(ui::weakAs<SyncModelDelegate>(this));
   if (auto host = SyncScreenHost::current()) {
     auto weak = ui::weakAs<SyncViewController>(this);
     languageObservation_ = host->observeLanguageChanges([weak] {
@@ -79,7 +79,8 @@ void SyncViewController::viewAfterFirstDidLoad() {
 void SyncViewController::viewWillAppear(bool animated) {
   ui::ViewController::viewWillAppear(animated);
   // Coming back during a run keeps the button off.
-  if (resourceUpdateView_) resourceUpdateView_->setBtnSyncEnabled(!SyncModel::sharedInstance()->isDownloading());
+  auto engine = SyncModel::sharedInstance();
+  if (resourceUpdateView_ && engine) resourceUpdateView_->setBtnSyncEnabled(!engine->isDownloading());
 }
 
 void SyncViewController::loadByConfig() {
@@ -117,7 +118,7 @@ void SyncViewController::startSyncData() { syncData(); }
 void SyncViewController::syncData() {
   MV_ASSERT_MAIN_THREAD();
   auto engine = SyncModel::sharedInstance();
-  if (!engine->needUpdate()) return;
+  if (!engine || !engine->needUpdate()) return;
   btnSyncClick(nullptr);
   engine->setNeedUpdate(false);
 }
@@ -125,6 +126,7 @@ void SyncViewController::syncData() {
 void SyncViewController::btnSyncClick(ui::Control* sender) {
   MV_ASSERT_MAIN_THREAD();
   auto engine = SyncModel::sharedInstance();
+  if (!engine) return;
   auto host = SyncScreenHost::current();
   if (engine->showUpdate()) {
     engine->setShowUpdate(false);
@@ -146,6 +148,7 @@ void SyncViewController::btnSyncClick(ui::Control* sender) {
 
 void SyncViewController::startRunIfIdle() {
   auto engine = SyncModel::sharedInstance();
+  if (!engine) return;
   if (engine->isDownloading()) {
     MV_LOG("a sync is under way; no second run");
     return;
@@ -166,17 +169,17 @@ void SyncViewController::startIndictorView() {
 
 void SyncViewController::stopIndicatorView() {
   auto engine = SyncModel::sharedInstance();
-  engine->resetDownloadProgress();
+  if (engine) engine->resetDownloadProgress();
   if (auto host = SyncScreenHost::current()) host->stopSyncIconAnimation();
   if (resourceUpdateView_) resourceUpdateView_->setBtnSyncEnabled(true);
-  engine->setIsDownloading(false);
+  if (engine) engine->setIsDownloading(false);
 }
 
 void SyncViewController::endOfRun() {
   // The hint says downloads go on; after any end of a run nothing does.
   if (resourceUpdateView_) resourceUpdateView_->hideHelp();
   stopIndicatorView();
-  SyncModel::sharedInstance()->setIsSyncAllData(false);
+  if (auto engine = SyncModel::sharedInstance()) engine->setIsSyncAllData(false);
 }
 
 void SyncViewController::breakSync(const std::string& message) {

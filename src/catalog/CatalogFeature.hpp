@@ -3,11 +3,11 @@
 // Inventory tabs' screens. Called once when the application starts.
 namespace mv {
 
-class CatalogScreens {
+class FeatureWiring;
+
+class CatalogFeature {
  public:
-  static void install();
-  // The maker removed again (tests).
-  static void uninstall();
+  static void install(FeatureWiring& wiring);
 };
 
 }  // namespace mv
