@@ -1,6 +1,7 @@
 #include "catalog/DetailViewController.hpp"
 
 #include "catalog/CatalogFeedback.hpp"
+#include "catalog/CatalogMode.hpp"
 #include "catalog/CategorySelection.hpp"
 #include "catalog/OrderBasket.hpp"
 #include "catalog/ProductDetailController.hpp"

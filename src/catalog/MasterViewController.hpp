@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "catalog/CatalogMode.hpp"
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CategoryNavigator.hpp"
 #include "catalog/TagsLeftView.hpp"

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "catalog/CatalogFeedback.hpp"
+#include "catalog/CatalogMode.hpp"
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/OrderBasket.hpp"
 #include "catalog/ProductDetailLayout.hpp"

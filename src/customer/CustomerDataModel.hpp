@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "customer/ContactMode.hpp"
 #include "customer/PersonInfo.hpp"
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/Value.hpp"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "customer/ContactMode.hpp"
 #include "customer/PersonInfo.hpp"
 #include "platform/ui/IndexPath.hpp"
 

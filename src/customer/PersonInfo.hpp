@@ -1,6 +1,5 @@
 #pragma once
-// One customer as the customer screens and the order screens handle it, and
-// one contact person of a customer as a row of the contact lists.
+// One customer as the customer screens and the order screens handle it.
 #include <string>
 #include <vector>
 
@@ -25,14 +24,6 @@ struct PersonInfo {
 
   // The record of a directory entry.
   static PersonInfo fromEntry(int pid, const CustomerInfoEntry& entry);
-};
-
-// A contact row: its names and the customer it belongs to. In the name and
-// state lists a row carries the customer only, with both names empty.
-struct ContactMode {
-  std::string fristName;
-  std::string lastName;
-  PersonInfo personInfo;
 };
 
 }  // namespace mv

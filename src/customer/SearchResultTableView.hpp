@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "customer/ContactMode.hpp"
 #include "customer/PersonInfo.hpp"
 #include "platform/ui/TableViewController.hpp"
 

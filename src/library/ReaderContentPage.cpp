@@ -1,5 +1,7 @@
 #include "library/ReaderContentPage.hpp"
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <cmath>
 

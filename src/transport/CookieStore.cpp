@@ -1,5 +1,7 @@
 #include "transport/CookieStore.hpp"
 
+#include <curl/curl.h>
+
 namespace mv {
 
 namespace {
@@ -8,6 +10,22 @@ struct CurlGlobal {
   CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
 };
 }  // namespace
+
+struct CookieStoreLocks {
+  static std::mutex& mutexFor(CookieStore& store, curl_lock_data data) {
+    switch (data) {
+      case CURL_LOCK_DATA_COOKIE: return store.cookieMutex_;
+      case CURL_LOCK_DATA_DNS: return store.dnsMutex_;
+      default: return store.shareMutex_;
+    }
+  }
+  static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+    mutexFor(*static_cast<CookieStore*>(user), data).lock();
+  }
+  static void unlock(CURL*, curl_lock_data data, void* user) {
+    mutexFor(*static_cast<CookieStore*>(user), data).unlock();
+  }
+};
 
 CookieStore& CookieStore::sharedInstance() {
   static CookieStore store;
@@ -18,8 +36,8 @@ CookieStore::CookieStore() {
   static CurlGlobal global;
   share_ = curl_share_init();
   if (share_) {
-    curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CookieStore::lock);
-    curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CookieStore::unlock);
+    curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CookieStoreLocks::lock);
+    curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CookieStoreLocks::unlock);
     curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
     curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
     curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
@@ -28,24 +46,6 @@ CookieStore::CookieStore() {
 
 CookieStore::~CookieStore() {
   if (share_) curl_share_cleanup(share_);
-}
-
-void CookieStore::lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
-  auto* self = static_cast<CookieStore*>(user);
-  switch (data) {
-    case CURL_LOCK_DATA_COOKIE: self->cookieMutex_.lock(); break;
-    case CURL_LOCK_DATA_DNS: self->dnsMutex_.lock(); break;
-    default: self->shareMutex_.lock(); break;
-  }
-}
-
-void CookieStore::unlock(CURL*, curl_lock_data data, void* user) {
-  auto* self = static_cast<CookieStore*>(user);
-  switch (data) {
-    case CURL_LOCK_DATA_COOKIE: self->cookieMutex_.unlock(); break;
-    case CURL_LOCK_DATA_DNS: self->dnsMutex_.unlock(); break;
-    default: self->shareMutex_.unlock(); break;
-  }
 }
 
 std::vector<std::string> CookieStore::cookies() const {

@@ -1,10 +1,10 @@
 #pragma once
-#include <curl/curl.h>
-
 #include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "transport/CurlHandles.hpp"
 
 namespace mv {
 
@@ -36,8 +36,8 @@ class CookieStore {
  private:
   CookieStore();
   ~CookieStore();
-  static void lock(CURL* handle, curl_lock_data data, curl_lock_access access, void* user);
-  static void unlock(CURL* handle, curl_lock_data data, void* user);
+  // libcurl's lock callbacks, in the source.
+  friend struct CookieStoreLocks;
 
   CURLSH* share_ = nullptr;
   std::mutex cookieMutex_;

@@ -9,6 +9,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "transport/CookieStore.hpp"
 #include "transport/NetworkEngine.hpp"
+#include "transport/Transfer.hpp"
 
 namespace mv {
 

@@ -14,7 +14,8 @@
 #include "transport/ProgressDelegate.hpp"
 #include "transport/RequestDelegate.hpp"
 #include "transport/RequestError.hpp"
-#include "transport/Transfer.hpp"
+#include "transport/TransferObserver.hpp"
+#include "transport/TransferSpec.hpp"
 
 namespace mv {
 

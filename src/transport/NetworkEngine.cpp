@@ -1,5 +1,7 @@
 #include "transport/NetworkEngine.hpp"
 
+#include <curl/curl.h>
+
 #include <algorithm>
 #include <chrono>
 #include <vector>
@@ -7,6 +9,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "transport/CookieStore.hpp"
+#include "transport/Transfer.hpp"
 
 namespace mv {
 

@@ -1,6 +1,4 @@
 #pragma once
-#include <curl/curl.h>
-
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -9,9 +7,11 @@
 #include <mutex>
 #include <thread>
 
-#include "transport/Transfer.hpp"
+#include "transport/CurlHandles.hpp"
 
 namespace mv {
+
+class Transfer;
 
 // The one network thread. It runs every transfer on a curl multi handle and
 // takes its work from a locked command queue, woken by curl_multi_wakeup, so

@@ -14,85 +14,10 @@
 
 #include "transport/GzipInflater.hpp"
 #include "transport/HeaderMap.hpp"
+#include "transport/TransferObserver.hpp"
+#include "transport/TransferSpec.hpp"
 
 namespace mv {
-
-// Everything a transfer needs, copied from its request on the main thread so
-// the network thread never reads the request itself.
-struct TransferSpec {
-  struct FormField {
-    std::string key;
-    std::string value;
-    bool isData = false;  // sent as a file part
-    std::string fileName;
-    std::string contentType;
-  };
-  std::uint64_t id = 0;
-  std::string url;
-  std::string method = "GET";
-  std::vector<std::pair<std::string, std::string>> headers;
-  std::string body;
-  std::vector<FormField> formFields;
-  double timeOutSeconds = 10;
-  bool validatesSecureCertificate = true;
-  bool acceptsGzip = true;
-  std::filesystem::path destination;  // empty: the reply body stays in memory
-  std::filesystem::path temporary;
-  bool allowResume = false;
-  bool wantsData = false;
-  bool wantsUploadProgress = false;
-  std::string username;
-  std::string password;
-  std::string proxy;
-  std::string userAgent;
-  bool useCookies = true;
-  // False for requests that must not reach the server twice: the HTTP library
-  // silently resends a request once when a kept-alive connection turns out to
-  // be dead, which would repeat an upload.
-  bool reuseConnection = true;
-  // The queue it belongs to (0: none): at most `groupLimit` transfers of a
-  // group run at once, and after a failure of a group that stops on failure
-  // no other one starts.
-  std::uint64_t group = 0;
-  int groupLimit = 1;
-  bool groupStopsOnFailure = false;
-};
-
-// The reply's status line and headers, known before its body.
-struct ResponseHead {
-  long status = 0;
-  HeaderMap headers;
-  std::int64_t partialSize = 0;     // bytes kept on disk that this reply continues
-  std::int64_t expectedLength = -1; // bytes of this reply's body on the wire, -1 unknown
-};
-
-struct TransferProgress {
-  std::int64_t received = 0;  // body bytes of the reply on the wire
-  std::int64_t expected = -1;
-  std::int64_t sent = 0;
-  std::int64_t toSend = 0;
-};
-
-struct TransferResult {
-  long status = 0;
-  HeaderMap headers;
-  std::string body;
-  std::int64_t partialSize = 0;
-  long errorCode = 0;  // RequestError, 0 when an HTTP answer arrived
-  std::string errorDetail;
-  bool fileDelivered = false;  // a download's destination now holds the whole file
-  bool requestSent = false;  // any byte of the request left the device
-};
-
-// Receives a transfer's events on the main thread.
-class TransferObserver {
- public:
-  virtual ~TransferObserver() = default;
-  virtual void transferReceivedResponse(const ResponseHead& head) = 0;
-  virtual void transferReceivedData(std::string chunk) = 0;
-  virtual void transferProgressed(const TransferProgress& progress) = 0;
-  virtual void transferEnded(TransferResult result) = 0;
-};
 
 // One request on the network thread: its curl handle for the current attempt,
 // where the reply body goes (memory, or the temporary download file with the

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TestEnvironment.hpp"
+#include "catalog/CatalogMode.hpp"
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/OrderBasket.hpp"
 #include "shell/frame/FeatureWiring.hpp"

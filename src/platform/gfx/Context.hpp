@@ -1,12 +1,11 @@
 #pragma once
-#include <cairo.h>
-
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/base/Geometry.hpp"
+#include "platform/gfx/CairoHandles.hpp"
 #include "platform/gfx/Color.hpp"
 #include "platform/gfx/Font.hpp"
 #include "platform/gfx/Image.hpp"

@@ -1,5 +1,7 @@
 #include "platform/gfx/Image.hpp"
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>

@@ -1,6 +1,4 @@
 #pragma once
-#include <cairo.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "platform/base/Geometry.hpp"
+#include "platform/gfx/CairoHandles.hpp"
 #include "platform/gfx/Color.hpp"
 
 namespace gfx {

@@ -17,7 +17,11 @@ base::Rect sanePage(base::Rect r) {
 }
 }  // namespace
 
-cairo_status_t PdfWriter::writeChunk(void* closure, const unsigned char* data, unsigned int length) {
+struct PdfWriterSink {
+  static cairo_status_t write(void* closure, const unsigned char* data, unsigned int length);
+};
+
+cairo_status_t PdfWriterSink::write(void* closure, const unsigned char* data, unsigned int length) {
   auto* self = static_cast<PdfWriter*>(closure);
   if (self->file_) {
     if (std::fwrite(data, 1, length, self->file_) != length) {
@@ -37,7 +41,7 @@ std::unique_ptr<PdfWriter> PdfWriter::toFile(const std::filesystem::path& path, 
   w->file_ = f;
   w->path_ = path;
   w->mediaBox_ = sanePage(mediaBox);
-  w->surface_ = cairo_pdf_surface_create_for_stream(&PdfWriter::writeChunk, w.get(), w->mediaBox_.width(),
+  w->surface_ = cairo_pdf_surface_create_for_stream(&PdfWriterSink::write, w.get(), w->mediaBox_.width(),
                                                     w->mediaBox_.height());
   return w;
 }
@@ -45,7 +49,7 @@ std::unique_ptr<PdfWriter> PdfWriter::toFile(const std::filesystem::path& path, 
 std::unique_ptr<PdfWriter> PdfWriter::toMemory(base::Rect mediaBox) {
   std::unique_ptr<PdfWriter> w(new PdfWriter());
   w->mediaBox_ = sanePage(mediaBox);
-  w->surface_ = cairo_pdf_surface_create_for_stream(&PdfWriter::writeChunk, w.get(), w->mediaBox_.width(),
+  w->surface_ = cairo_pdf_surface_create_for_stream(&PdfWriterSink::write, w.get(), w->mediaBox_.width(),
                                                     w->mediaBox_.height());
   return w;
 }

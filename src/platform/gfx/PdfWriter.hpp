@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -39,7 +40,8 @@ class PdfWriter {
 
  private:
   PdfWriter() = default;
-  static cairo_status_t writeChunk(void* closure, const unsigned char* data, unsigned int length);
+  // cairo's write callback, in the source.
+  friend struct PdfWriterSink;
 
   cairo_surface_t* surface_ = nullptr;
   std::unique_ptr<Context> page_;

@@ -1,6 +1,7 @@
 #include "platform/ui/DesktopWindow.hpp"
 
 #include <SDL.h>
+#include <cairo.h>
 
 #include <algorithm>
 #include <atomic>

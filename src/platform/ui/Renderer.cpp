@@ -1,5 +1,7 @@
 #include "platform/ui/Renderer.hpp"
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <cmath>
 

@@ -1,6 +1,8 @@
-#include "catalog/CatalogNotifications.hpp"
+#include "catalog/CatalogNotificationCenter.hpp"
 
 #include <algorithm>
+
+#include "platform/base/MainThread.hpp"
 
 namespace mv {
 
@@ -24,6 +26,7 @@ CatalogNotificationCenter& CatalogNotificationCenter::defaultCenter() {
 
 CatalogObservation CatalogNotificationCenter::add(const std::string& name,
                                                   std::function<void(const void*)> callback) {
+  MV_ASSERT_MAIN_THREAD();
   auto& list = entries_[name];
   // Entries of observations that ended are dropped here rather than on
   // removal, so that removing never touches a list a post is walking.
@@ -34,6 +37,7 @@ CatalogObservation CatalogNotificationCenter::add(const std::string& name,
 }
 
 void CatalogNotificationCenter::deliver(const std::string& name, const void* payload) {
+  MV_ASSERT_MAIN_THREAD();
   auto it = entries_.find(name);
   if (it == entries_.end()) return;
   const std::vector<Entry> snapshot = it->second;
@@ -48,16 +52,5 @@ std::size_t CatalogNotificationCenter::observerCount(const std::string& name) co
   return static_cast<std::size_t>(std::count_if(it->second.begin(), it->second.end(),
                                                 [](const Entry& e) { return *e.alive; }));
 }
-
-namespace {
-long& currentState() {
-  static long state = CatalogMode::kCategory;
-  return state;
-}
-}  // namespace
-
-long CatalogMode::getCurrentState() { return currentState(); }
-
-void CatalogMode::setCurrentState(long state) { currentState() = state; }
 
 }  // namespace mv

@@ -1,0 +1,51 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace mv {
+
+// Everything a transfer needs, copied from its request on the main thread so
+// the network thread never reads the request itself.
+struct TransferSpec {
+  struct FormField {
+    std::string key;
+    std::string value;
+    bool isData = false;  // sent as a file part
+    std::string fileName;
+    std::string contentType;
+  };
+  std::uint64_t id = 0;
+  std::string url;
+  std::string method = "GET";
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+  std::vector<FormField> formFields;
+  double timeOutSeconds = 10;
+  bool validatesSecureCertificate = true;
+  bool acceptsGzip = true;
+  std::filesystem::path destination;  // empty: the reply body stays in memory
+  std::filesystem::path temporary;
+  bool allowResume = false;
+  bool wantsData = false;
+  bool wantsUploadProgress = false;
+  std::string username;
+  std::string password;
+  std::string proxy;
+  std::string userAgent;
+  bool useCookies = true;
+  // False for requests that must not reach the server twice: the HTTP library
+  // silently resends a request once when a kept-alive connection turns out to
+  // be dead, which would repeat an upload.
+  bool reuseConnection = true;
+  // The queue it belongs to (0: none): at most `groupLimit` transfers of a
+  // group run at once, and after a failure of a group that stops on failure
+  // no other one starts.
+  std::uint64_t group = 0;
+  int groupLimit = 1;
+  bool groupStopsOnFailure = false;
+};
+
+}  // namespace mv
