@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
@@ -14,6 +15,12 @@
 #include "customer/CustomerAttributeCell.hpp"
 #include "customer/CustomerDataModel.hpp"
 #include "customer/CustomerViewController.hpp"
+#include "library/LibraryFileState.hpp"
+#include "library/LibraryNetwork.hpp"
+#include "library/PPTLoadingViewController.hpp"
+#include "library/SaleslibraryController.hpp"
+#include "library/SaleslibraryModel.hpp"
+#include "library/VideoViewController.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -61,6 +68,27 @@ std::string numbered(int& next, const char* what) {
   char name[48];
   std::snprintf(name, sizeof name, "%02d%s", next++, what);
   return name;
+}
+
+// Keeps what the library sends from going anywhere: a download stays
+// running for as long as the tour wants to show one.
+class HeldLibraryNetwork : public LibraryNetwork {
+ public:
+  int sendRequest(const std::shared_ptr<RequestInterfaceBase>&) override { return ++lastId_; }
+  void cancelDownloadReuest(const std::string&) override {}
+
+ private:
+  int lastId_ = 0;
+};
+
+// The first library file that is not on the device.
+std::optional<marvisto_library_files_Entity> fileToDownload(const SaleslibraryModel& manager) {
+  auto* store = DataAccessManager::sharedDataModel();
+  if (!store) return std::nullopt;
+  for (const auto& file : store->getAllLibFiles()) {
+    if (!manager.isExists(file.file_id)) return file;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -207,10 +235,12 @@ void ScreenshotTour::tour() {
       d.tap(tab->button(tag).btn());
       waitFor([&] { return tab->iCurSelectTab() == tag; }, 5);
     }
+    if (tag == MainTabScreens::kSalesLibrary) stageLibraryDownload();
     char name[64];
     std::snprintf(name, sizeof name, "%02d-tab-%d-%s", n++, tag, MainTabScreens::titleKey(tag));
     snapshot(lowercase(name));
     if (tag == MainTabScreens::kCatalog) catalogScreens(n);
+    if (tag == MainTabScreens::kSalesLibrary) libraryScreens(n);
     if (tag == MainTabScreens::kCustomer) customerScreens(n);
     // The demo help over the home screen is shown once; it goes before the next tab.
     if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
@@ -274,6 +304,78 @@ void ScreenshotTour::tourOrder(int& n) {
   tourSignature(n);
   nav->popToRootViewControllerAnimated(false);
   waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
+}
+
+void ScreenshotTour::stageLibraryDownload() {
+  auto manager = SaleslibraryModel::sharedInstance();
+  auto file = manager ? fileToDownload(*manager) : std::nullopt;
+  if (!file) return;
+  manager->setNetwork(std::make_shared<HeldLibraryNetwork>());
+  manager->sendRequest(SaleslibraryModel::requestForFile(*file));
+  DownLoadRequestInfo progress;
+  progress.fileName = file->file_name;
+  progress.downloadPercent = 0.4f;
+  manager->ReciveDownloadPercent(progress);
+  auto tab = UITabBarControllerExt::current();
+  auto library = tab ? std::dynamic_pointer_cast<SaleslibraryController>(tab->screen(MainTabScreens::kSalesLibrary))
+                     : nullptr;
+  if (library && !library->detailViewsArray().empty()) library->detailViewsArray().front()->reloadDataWithPostNoti(true, false);
+}
+
+void ScreenshotTour::libraryScreens(int& n) {
+  // Numbered like the others: two digits, so the files sort in tour order.
+  auto numbered = [](int& next, const char* what) {
+    char name[48];
+    std::snprintf(name, sizeof name, "%02d%s", next++, what);
+    return std::string(name);
+  };
+  auto tab = UITabBarControllerExt::current();
+  auto library = tab ? std::dynamic_pointer_cast<SaleslibraryController>(tab->screen(MainTabScreens::kSalesLibrary))
+                     : nullptr;
+  auto manager = SaleslibraryModel::sharedInstance();
+  if (!library || library->detailViewsArray().empty() || !manager) return;
+  auto& grid = *library->detailViewsArray().front();
+  // A file still to download, other than the one downloading.
+  for (const auto& file : grid.libfilesArray()) {
+    if (manager->isExists(file.file_id) || manager->isInDownloadList(file.file_name)) continue;
+    grid.selectShowInfo(file);
+    snapshot(numbered(n, "-library-file-card"));
+    if (auto card = grid.descriptionController()) card->dismissViewControllerAnimated(false);
+    waitFor([&] { return !grid.presentedViewController(); }, 5);
+    break;
+  }
+  for (const auto& name : std::vector<std::string>(manager->downloadFileNameArray())) manager->cancelDownloadFile(name);
+  manager->setNetwork(LibraryNetwork::networkModel());
+  // A document and a video on the device, each in its viewer.
+  auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
+  if (!nav) return;
+  for (const char* type : {"WORD", "VEDIO"}) {
+    for (const auto& file : grid.libfilesArray()) {
+      // A file waiting for its update opens its old version: show a plain one.
+      const auto state = LibraryFileState::of(file);
+      if (file.type != type || !state.present || state.pendingUpdate) continue;
+      const std::size_t depth = nav->viewControllers().size();
+      grid.selectDownloadedFile(file.file_name, file.type);
+      if (nav->viewControllers().size() == depth) {
+        if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
+        break;
+      }
+      if (auto* video = dynamic_cast<VideoViewController*>(nav->topViewController())) {
+        auto movie = video->moviePlayer();
+        waitFor([&] { return !movie || movie->framesShown() > 0 || movie->state() == svc::MoviePlayer::State::Failed; }, 10);
+      } else if (auto* office = dynamic_cast<PPTLoadingViewController*>(nav->topViewController())) {
+        waitFor([&] { return !office->isLoading(); }, 30);
+      }
+      snapshot(numbered(n, std::string(type) == "WORD" ? "-library-office-viewer" : "-library-video-player"));
+      if (auto* video = dynamic_cast<VideoViewController*>(nav->topViewController())) {
+        video->btnbackClicked();
+      } else {
+        nav->popViewControllerAnimated(false);
+      }
+      waitFor([&] { return nav->viewControllers().size() == depth; }, 5);
+      break;
+    }
+  }
 }
 
 void ScreenshotTour::tourSignature(int& n) {

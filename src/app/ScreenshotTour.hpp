@@ -65,6 +65,11 @@ class ScreenshotTour {
   void readerTour(int& n);
   // The signature pad over the order form, with a stroke drawn.
   void tourSignature(int& n);
+  // A download held running in the library, so that its tab shows one.
+  void stageLibraryDownload();
+  // The library's file card of a file still to download; the held download
+  // ends after it.
+  void libraryScreens(int& n);
 
   const LaunchOptions& o_;
   std::shared_ptr<MarvistoAppDelegate> app_;

@@ -5,7 +5,6 @@
 #include "catalog/CatalogFeedback.hpp"
 #include "library/LibraryCellState.hpp"
 #include "library/LibraryDownloads.hpp"
-#include "library/LibraryFileOpener.hpp"
 #include "library/LibraryListModel.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/SaleslibraryModel.hpp"
@@ -19,7 +18,6 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/requests/RequestDownload.hpp"
-#include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 
 namespace mv {
@@ -107,21 +105,12 @@ std::optional<base::Size> ProductRelatedFileController::portraitGridCellSizeForG
 
 std::shared_ptr<GridViewCell> ProductRelatedFileController::gridViewCellForItemAtIndex(GridView& gridView,
                                                                                       std::size_t index) {
-  auto cell = std::dynamic_pointer_cast<LibraryDetailCell>(
-      gridView.dequeueReusableCellWithIdentifier(LibraryDetailCell::kReuseIdentifier));
-  if (!cell) {
-    cell = std::make_shared<LibraryDetailCell>(LibraryDetailCell::kFrame, LibraryDetailCell::kReuseIdentifier);
-    cell->init();
-  }
+  auto cell = LibraryDetailCell::dequeue(gridView);
   if (index >= libfilesArray_.size()) return cell;
   const auto& file = libfilesArray_[index];
-  cell->apply(LibraryCellState::make(file, stateOf(file), false));
-  cell->loadFileImageAsyncWithName(file.cover_image, PublicFunction::getFileType(file.type), true);
-  cell->titleLabel().setText(file.title);
-  cell->setFile(file);
+  cell->show(file, LibraryCellState::make(file, stateOf(file), false), static_cast<std::int64_t>(index),
+             ui::weakAs<LibraryDetailCellDelegate>(this), true);
   cell->setShaking(false);
-  cell->setDetailDelegate(ui::weakAs<LibraryDetailCellDelegate>(this));
-  cell->setCellIndex(static_cast<std::int64_t>(index));
   cell->setTransform(ui::AffineTransform::scale(kCellScale, kCellScale));
   return cell;
 }
@@ -191,20 +180,8 @@ void ProductRelatedFileController::selectFileToUpdateWithIndex(long index) {
                      .show(ui::weakAs<ui::AlertViewDelegate>(this));
 }
 
-ui::NavigationController* ProductRelatedFileController::rootNavigationController() const {
-  ui::ViewController* top = parentViewController();
-  while (top && top->parentViewController()) top = top->parentViewController();
-  if (auto* nav = dynamic_cast<ui::NavigationController*>(top)) return nav;
-  auto* window = ui::Application::sharedInstance().keyWindow();
-  return window ? dynamic_cast<ui::NavigationController*>(window->rootViewController().get()) : nullptr;
-}
-
 void ProductRelatedFileController::selectDownloadedFile(const std::string& fileName, const std::string& type) {
-  auto decision = LibraryFileOpener::decideForFile(fileName, type);
-  if (!decision) return;
-  auto* store = DataAccessManager::sharedDataModel();
-  const std::string title = store ? store->getTitleByFileName(fileName).value_or(fileName) : fileName;
-  LibraryViewers::open(*decision, title, rootNavigationController());
+  LibraryViewers::openFile(fileName, type, LibraryViewers::navigationFor(*this));
 }
 
 void ProductRelatedFileController::selectShowInfo(const marvisto_library_files_Entity& file) {
@@ -261,7 +238,7 @@ void ProductRelatedFileController::alertViewClickedButtonAtIndex(ui::AlertView& 
   if (auto old = LibraryListModel::oldVersionToOpen(file)) {
     auto* store = DataAccessManager::sharedDataModel();
     const std::string title = store ? store->getTitleByFileName(file.file_name).value_or(file.title) : file.title;
-    LibraryViewers::open(*old, title, rootNavigationController());
+    LibraryViewers::open(*old, title, LibraryViewers::navigationFor(*this));
   }
 }
 

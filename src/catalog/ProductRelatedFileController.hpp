@@ -79,7 +79,6 @@ class ProductRelatedFileController : public PopBaseController,
  private:
   LibraryFileState stateOf(const marvisto_library_files_Entity& file) const;
   void readPendingUpdates();
-  ui::NavigationController* rootNavigationController() const;
 
   std::vector<marvisto_library_files_Entity> libfilesArray_;
   std::vector<int> libFilesArrayIDS_;

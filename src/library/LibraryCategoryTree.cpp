@@ -37,6 +37,14 @@ void LibraryCategoryTree::showLevel(int categoryID) {
   backShown = categoryID != 0;
 }
 
+void LibraryCategoryTree::reloadLevel() {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  const bool exists = cid != 0 && dam && dam->getLibraryCategoryByCategoryid(cid).has_value();
+  showLevel(exists ? cid : 0);
+  clickIndex = -1;
+  m_selectRow = -1;
+}
+
 LibraryCategoryTree::Step LibraryCategoryTree::selectRow(int row) {
   MV_ASSERT_MAIN_THREAD();
   if (row == m_selectRow || row < 0 || row > static_cast<int>(cataArr.size())) return Step::Nothing;
@@ -72,10 +80,14 @@ LibraryCategoryTree::Step LibraryCategoryTree::backToParentCategory() {
 }
 
 LibraryCategoryTree::Step LibraryCategoryTree::answerRefresh(int gridSelectedCategory, int gridSelectedRow,
-                                                             int gridTab) {
+                                                             int gridTab, bool changeTab) {
   MV_ASSERT_MAIN_THREAD();
   tabIndex = gridTab;
-  if (clickIndex != gridSelectedCategory || m_selectRow != gridSelectedRow) return Step::Post;
+  if (clickIndex != gridSelectedCategory || m_selectRow != gridSelectedRow) {
+    if (changeTab) return Step::Post;
+    clickIndex = gridSelectedCategory;
+    m_selectRow = gridSelectedRow;
+  }
   if (clickIndex == -1) {
     showLevel(0);
     m_selectRow = 0;

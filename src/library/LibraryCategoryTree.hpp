@@ -25,11 +25,17 @@ class LibraryCategoryTree {
   LibraryCategoryTree();
 
   Step selectRow(int row);
+  // The library changed (after a sync or restore): the level of `cid` is
+  // read again, the top level when that category is gone, and nothing is
+  // chosen.
+  void reloadLevel();
   Step backToParentCategory();
-  // The grid refreshed with this choice and tab: either the tree tells the
-  // grid its own choice again (Post), or it rebuilds its level from the
-  // grid's choice (Nothing) and `m_selectRow` is the row to select.
-  Step answerRefresh(int gridSelectedCategory, int gridSelectedRow, int gridTab);
+  // The grid refreshed with this choice and tab. After a tab switch or the
+  // grid's appearing (`changeTab`) a grid showing another choice is told the
+  // tree's own again (Post). Otherwise the grid's choice stands (it cleared
+  // its category for a search, say): the tree takes it and rebuilds its
+  // level from it (Nothing), and `m_selectRow` is the row to select.
+  Step answerRefresh(int gridSelectedCategory, int gridSelectedRow, int gridTab, bool changeTab);
 
   int cid = 0;
   std::string cname;

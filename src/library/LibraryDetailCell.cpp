@@ -2,12 +2,18 @@
 
 #include "platform/ui/LongPressGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
-#include "shell/settings/Language.hpp"
 #include "shell/settings/LanguageManager.hpp"
 #include "shell/settings/SkinManager.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
+namespace {
+
+constexpr double kProgressThickness = 3;
+
+}  // namespace
 
 LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIdentifier)
     : GridViewCell(frame, std::move(reuseIdentifier)) {
@@ -49,8 +55,11 @@ LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIde
   downloadingLabel_->setFont(gfx::Font::named("HelveticaNeue-Bold", 13));
   downloadingLabel_->setTextAlignment(gfx::TextAlignment::Center);
   pauseView_->addSubview(downloadingLabel_);
-  progressView_ = std::make_shared<ui::ProgressView>(ui::Rect{20, 170, w - 40, 20});
+  // A progress bar keeps its own thickness whatever height it is given.
+  progressView_ = std::make_shared<ui::ProgressView>(ui::Rect{20, 170, w - 40, kProgressThickness});
   progressView_->setProgressViewStyle(ui::ProgressViewStyle::Bar);
+  // The whole length shows over the dimmed cover.
+  progressView_->setTrackTintColor(gfx::Color::white(0.5));
   progressView_->setHidden(true);
   markImageView_ = std::make_shared<ui::ImageView>(ui::Rect{w - 30, 20, 20, 20});
   ribbonView_ = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 50, 55});
@@ -65,6 +74,25 @@ LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIde
   deleteButton_->setHidden(true);
   content->addSubview(deleteButton_);
   cover_ = LibraryCoverLoader::create(fileImageView_);
+}
+
+std::shared_ptr<LibraryDetailCell> LibraryDetailCell::dequeue(GridView& gridView) {
+  auto cell = std::dynamic_pointer_cast<LibraryDetailCell>(gridView.dequeueReusableCellWithIdentifier(kReuseIdentifier));
+  if (!cell) {
+    cell = std::make_shared<LibraryDetailCell>(kFrame, kReuseIdentifier);
+    cell->init();
+  }
+  return cell;
+}
+
+void LibraryDetailCell::show(const marvisto_library_files_Entity& file, const LibraryCellState& state,
+                             std::int64_t index, std::weak_ptr<LibraryDetailCellDelegate> delegate, bool animation) {
+  apply(state);
+  loadFileImageAsyncWithName(file.cover_image, PublicFunction::getFileType(file.type), animation);
+  titleLabel_->setText(file.title);
+  file_ = file;
+  cellIndex_ = index;
+  detailDelegate_ = std::move(delegate);
 }
 
 void LibraryDetailCell::init() {
@@ -131,7 +159,7 @@ void LibraryDetailCell::apply(const LibraryCellState& state) {
   if (overlay) {
     progressView_->setProgress(state.progress);
     pauseView_->setImage(SkinManager::skinFromImageName(state.overlayImage));
-    downloadingLabel_->setText(textOrEmpty(Language::stringWithName(state.overlayTextKey)));
+    downloadingLabel_->setText(text(state.overlayTextKey));
   }
   markImageView_->setImage(state.favouriteImage.empty() ? nullptr
                                                         : SkinManager::skinFromImageName(state.favouriteImage + ".png"));

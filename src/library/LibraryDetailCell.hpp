@@ -15,6 +15,7 @@
 #include "platform/ui/Label.hpp"
 #include "platform/ui/ProgressView.hpp"
 #include "store/Entities.hpp"
+#include "widgets/grid/GridView.hpp"
 #include "widgets/grid/GridViewCell.hpp"
 
 namespace mv {
@@ -37,6 +38,13 @@ class LibraryDetailCell : public GridViewCell {
   // Call `init` once held by a shared pointer.
   LibraryDetailCell(const ui::Rect& frame, std::string reuseIdentifier);
   void init();
+  // A free cell of `gridView`, or a new one.
+  static std::shared_ptr<LibraryDetailCell> dequeue(GridView& gridView);
+
+  // Shows `file` at `index` of its grid in `state`, its cover fading in when
+  // `animation`, and reports the cell's taps to `delegate`.
+  void show(const marvisto_library_files_Entity& file, const LibraryCellState& state, std::int64_t index,
+            std::weak_ptr<LibraryDetailCellDelegate> delegate, bool animation);
 
   std::shared_ptr<LibraryDetailCellDelegate> detailDelegate() const { return detailDelegate_.lock(); }
   void setDetailDelegate(std::weak_ptr<LibraryDetailCellDelegate> d) { detailDelegate_ = std::move(d); }

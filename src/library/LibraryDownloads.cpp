@@ -118,11 +118,15 @@ std::size_t LibraryDownloads::startUpdateAll(const std::vector<marvisto_library_
   return sent;
 }
 
-void LibraryDownloads::cancelAllDownloads(const std::vector<marvisto_library_files_Entity>& files) {
+void LibraryDownloads::cancelAllDownloads() {
   MV_ASSERT_MAIN_THREAD();
   auto manager = SaleslibraryModel::sharedInstance();
   if (!manager) return;
-  for (const auto& f : files) manager->cancelDownloadFile(f.file_name);
+  // Copies: cancelling takes the names out of the lists.
+  const auto running = manager->downloadFileNameArray();
+  const auto paused = manager->pauseFileArray();
+  for (const auto& name : running) manager->cancelDownloadFile(name);
+  for (const auto& name : paused) manager->cancelDownloadFile(name);
 }
 
 void LibraryDownloadButton::setBtnStatusToCancel(bool cancel) {

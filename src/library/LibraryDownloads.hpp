@@ -62,8 +62,9 @@ class LibraryDownloads {
   // until each new version has arrived.
   static std::size_t startUpdateAll(const std::vector<marvisto_library_files_Entity>& files,
                                     const LibraryListModel::StateReader& reader);
-  // Cancels the download of every file, with its partial data.
-  static void cancelAllDownloads(const std::vector<marvisto_library_files_Entity>& files);
+  // Cancels every download and pause the manager holds, wherever it was
+  // started, with its partial data.
+  static void cancelAllDownloads();
 };
 
 // The grid's head bar button: download all (tab 0) or update all (tab 1),

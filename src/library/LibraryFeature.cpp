@@ -1,8 +1,13 @@
 #include "library/LibraryFeature.hpp"
 
+#include "library/LibraryViewers.hpp"
+#include "library/PPTLoadingViewController.hpp"
 #include "library/ReaderViewController.hpp"
+#include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
+#include "library/VideoViewController.hpp"
 #include "shell/frame/FeatureWiring.hpp"
+#include "shell/frame/MainTabScreens.hpp"
 #include "sync/DownloadedFilesModel.hpp"
 #include "sync/LibraryFileDownloader.hpp"
 
@@ -41,7 +46,26 @@ void LibraryFeature::install(FeatureWiring& wiring) {
   wiring.services.add<DownloadedFilesModel>([](SessionServices& services) -> std::shared_ptr<DownloadedFilesModel> {
     auto manager = services.get<SaleslibraryModel>();
     return manager ? std::make_shared<ManagerDownloadedFiles>(manager) : nullptr;
-  });  ReaderViewController::installAsLibraryViewer();
+  });
+  wiring.setScreenMaker(MainTabScreens::kSalesLibrary,
+                        [](SessionServices&) { return std::make_shared<SaleslibraryController>(); });
+  installViewers();
+}
+
+void LibraryFeature::installViewers() {
+  ReaderViewController::installAsLibraryViewer();
+  LibraryViewers::install(LibraryOpenAction::Video, [](const std::filesystem::path& path, const std::string& title) {
+    auto player = std::make_shared<VideoViewController>();
+    player->createWithFilename(title, path);
+    return player;
+  });
+  LibraryViewers::install(LibraryOpenAction::OfficeViewer,
+                          [](const std::filesystem::path& path, const std::string& title) {
+                            auto viewer = std::make_shared<PPTLoadingViewController>();
+                            viewer->setFileName(title);
+                            viewer->setFilePath(path);
+                            return viewer;
+                          });
 }
 
 }  // namespace mv

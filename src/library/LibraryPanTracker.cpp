@@ -2,15 +2,19 @@
 
 namespace mv {
 
-LibraryPanTracker::Outcome LibraryPanTracker::pan(bool moving, double translationX) {
-  if (moving && panDistance > -100 && panDistance < 100) {
-    panDistance += translationX;
-    return Outcome::None;
-  }
+LibraryPanTracker::Outcome LibraryPanTracker::pan(Phase phase, double translationX) {
+  if (phase == Phase::Began) acted_ = false;
+  panDistance = translationX;
   Outcome outcome = Outcome::None;
-  if (panDistance > 100) outcome = Outcome::ShowMaster;
-  if (panDistance < -100) outcome = Outcome::HideMaster;
-  panDistance = 0;
+  if (!acted_) {
+    if (panDistance > kThreshold) outcome = Outcome::ShowMaster;
+    if (panDistance < -kThreshold) outcome = Outcome::HideMaster;
+    acted_ = outcome != Outcome::None;
+  }
+  if (phase == Phase::Ended) {
+    panDistance = 0;
+    acted_ = false;
+  }
   return outcome;
 }
 

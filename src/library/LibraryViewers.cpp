@@ -3,9 +3,12 @@
 #include <map>
 
 #include "platform/base/MainThread.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/Window.hpp"
 #include "services/DocumentInteractionController.hpp"
 #include "shell/frame/ScreenAlert.hpp"
-#include "shell/settings/Language.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
@@ -15,14 +18,13 @@ std::map<LibraryOpenAction, LibraryViewers::Maker>& makers() {
   return table;
 }
 
-void failed(const std::string& messageKey) {
-  auto text = [](const std::string& key) { return textOrEmpty(Language::stringWithName(key)); };
+}  // namespace
+
+void LibraryViewers::showFailure(const std::string& messageKey) {
   ScreenAlert{LibraryFileOpener::kFailureAlertTag, text(LibraryFileOpener::kFailureTitleKey), text(messageKey),
               text(LibraryFileOpener::kFailureButtonKey), {}}
       .show({});
 }
-
-}  // namespace
 
 void LibraryViewers::install(LibraryOpenAction action, Maker maker) {
   MV_ASSERT_MAIN_THREAD();
@@ -40,21 +42,43 @@ bool LibraryViewers::open(const LibraryOpenDecision& decision, const std::string
   MV_ASSERT_MAIN_THREAD();
   if (decision.action == LibraryOpenAction::OpenIn) {
     if (svc::DocumentInteractionController::shared()->presentOpenInMenu(decision.path, {})) return true;
-    failed(decision.failureMessageKey);
+    showFailure(decision.failureMessageKey);
     return false;
   }
   auto at = makers().find(decision.action);
   if (at == makers().end() || !nav) {
-    failed(kNoViewerKey);
+    showFailure(kNoViewerKey);
     return false;
   }
   auto viewer = at->second(decision.path, title);
   if (!viewer) {
-    failed(decision.failureMessageKey.empty() ? "THEFILEISCORRUPTED" : decision.failureMessageKey);
+    showFailure(decision.failureMessageKey.empty() ? "THEFILEISCORRUPTED" : decision.failureMessageKey);
     return false;
   }
   nav->pushViewController(viewer, true);
   return true;
+}
+
+bool LibraryViewers::openFile(const std::string& fileName, const std::string& typeText,
+                              ui::NavigationController* nav) {
+  MV_ASSERT_MAIN_THREAD();
+  auto decision = LibraryFileOpener::decideForFile(fileName, typeText);
+  if (!decision) {
+    showFailure("THEFILEISCORRUPTED");
+    return false;
+  }
+  auto* store = DataAccessManager::sharedDataModel();
+  const std::string title = (store ? store->getTitleByFileName(fileName) : std::nullopt).value_or(fileName);
+  return open(*decision, title, nav);
+}
+
+ui::NavigationController* LibraryViewers::navigationFor(ui::ViewController& screen) {
+  ui::ViewController* top = &screen;
+  while (top->parentViewController()) top = top->parentViewController();
+  if (auto* nav = dynamic_cast<ui::NavigationController*>(top)) return nav;
+  ui::Window* window = screen.isViewLoaded() ? screen.view()->window() : nullptr;
+  if (!window) window = ui::Application::sharedInstance().keyWindow();
+  return window ? dynamic_cast<ui::NavigationController*>(window->rootViewController().get()) : nullptr;
 }
 
 }  // namespace mv

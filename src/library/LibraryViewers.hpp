@@ -31,6 +31,16 @@ class LibraryViewers {
   // application; false (and the alert shown) when no viewer could be made
   // or no application takes the file.
   static bool open(const LibraryOpenDecision& decision, const std::string& title, ui::NavigationController* nav);
+  // Opens a library file of the signed-in client by its name and stored
+  // type word (the grid and a product's related materials both open files
+  // this way), titled with the file's title; the alert when it cannot be.
+  static bool openFile(const std::string& fileName, const std::string& typeText, ui::NavigationController* nav);
+  // The application's navigation stack `screen` is shown in, where viewers
+  // are pushed over the tab bar.
+  static ui::NavigationController* navigationFor(ui::ViewController& screen);
+  // The "FILEOPENFAILED" alert (tag 1001) with the message of `messageKey`:
+  // what a viewer shows when the file it was given turns out unreadable.
+  static void showFailure(const std::string& messageKey);
 };
 
 }  // namespace mv

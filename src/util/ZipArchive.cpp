@@ -318,4 +318,50 @@ bool ZipArchive::unzipReplacingFolder(const fs::path& folder, std::string_view o
   return true;
 }
 
+std::optional<std::string> ZipArchive::contentsOfEntry(std::string_view name, std::size_t maxBytes) {
+  if (!handle_) {
+    fail("no archive is open");
+    return std::nullopt;
+  }
+  auto file = static_cast<unzFile>(handle_);
+  const std::string wanted(name);
+  if (unzLocateFile(file, wanted.c_str(), 1) != UNZ_OK) {
+    fail("no entry \"" + wanted + "\"");
+    return std::nullopt;
+  }
+  unz_file_info64 info;
+  if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+      info.uncompressed_size > maxBytes) {
+    fail("the entry \"" + wanted + "\" is too large");
+    return std::nullopt;
+  }
+  if (unzOpenCurrentFile(file) != UNZ_OK) {
+    fail("cannot open the entry \"" + wanted + "\"");
+    return std::nullopt;
+  }
+  // The stated size is the archive's word only: reading stops at the limit.
+  std::string out;
+  char buffer[16384];
+  for (;;) {
+    const int got = unzReadCurrentFile(file, buffer, sizeof buffer);
+    if (got < 0) {
+      unzCloseCurrentFile(file);
+      fail("cannot read the entry \"" + wanted + "\"");
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    if (out.size() + static_cast<std::size_t>(got) > maxBytes) {
+      unzCloseCurrentFile(file);
+      fail("the entry \"" + wanted + "\" is too large");
+      return std::nullopt;
+    }
+    out.append(buffer, static_cast<std::size_t>(got));
+  }
+  if (unzCloseCurrentFile(file) != UNZ_OK) {
+    fail("the entry \"" + wanted + "\" is damaged");
+    return std::nullopt;
+  }
+  return out;
+}
+
 }  // namespace mv

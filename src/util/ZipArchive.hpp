@@ -4,6 +4,7 @@
 // written outside the folder it is extracted to.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,11 @@ class ZipArchive {
   // names, into a temporary folder beside `folder` and swaps it into place only
   // when everything extracted. On failure the old content is untouched.
   [[nodiscard]] bool unzipReplacingFolder(const std::filesystem::path& folder, std::string_view onlyUnder = {});
+
+  // The content of the entry named exactly `name` (documents that live in a
+  // ZIP read their parts this way); nothing when there is no such entry, it
+  // cannot be read, or it would unpack to more than `maxBytes`.
+  std::optional<std::string> contentsOfEntry(std::string_view name, std::size_t maxBytes);
 
   // Closes the archive; YES when nothing was open or closing succeeded.
   // Nothing was written, so nothing is lost when closing fails.

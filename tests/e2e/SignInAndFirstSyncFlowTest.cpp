@@ -9,6 +9,7 @@
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/DetailCell.hpp"
 #include "catalog/DetailViewController.hpp"
+#include "catalog/InventoryViewController.hpp"
 #include "catalog/MasterViewController.hpp"
 #include "customer/CustomerListView.hpp"
 #include "customer/CustomerViewController.hpp"
@@ -68,6 +69,13 @@ TEST_F(SignInAndFirstSync, TheTabsShowWhatTheFirstSyncBrought) {
   ASSERT_TRUE(book);
   EXPECT_EQ(book->customerList()->allCustomerdic().size(), data->customers.size());
   picture("customers-after-first-sync");
+
+  // The inventory: a row for every product.
+  openTab(MainTabScreens::kInventory);
+  auto inventory = std::dynamic_pointer_cast<InventoryViewController>(tabBar()->screen(MainTabScreens::kInventory));
+  ASSERT_TRUE(inventory);
+  EXPECT_EQ(inventory->multiColumnTableData().size(), products.size());
+  picture("inventory-after-first-sync");
 
   // The Sync tab remembers the run; nothing is left to update.
   EXPECT_FALSE(SyncModel::sharedInstance()->showUpdate());

@@ -318,27 +318,44 @@ TEST_F(LibraryDecisionTablesTest, BulkLoopsRequestQualifyingFilesAndKeepPendingU
   EXPECT_TRUE(store().getLibFileUpdateByFileID(3)) << "kept until the new version has arrived";
   EXPECT_TRUE(manager->isExists(3));
 
+  // Cancel all reaches every download and pause of the manager, also those
+  // of files the grid does not show.
+  manager->sendRequest(SaleslibraryModel::requestForFile(test::libraryFile(9, "elsewhere", "f9.pdf", "PDF")));
+  manager->pauseDownloadFile("f2.pdf");
   network->cancelled.clear();
-  LibraryDownloads::cancelAllDownloads(files);
-  EXPECT_EQ(network->cancelled, (std::vector<std::string>{"f1.pdf", "f2.pdf", "f3.pdf"}));
+  LibraryDownloads::cancelAllDownloads();
+  EXPECT_EQ(network->cancelled, (std::vector<std::string>{"f1.pdf", "f3.pdf", "f9.pdf"}))
+      << "running transfers are cancelled; the paused one has none";
   EXPECT_TRUE(manager->downloadFileNameArray().empty());
+  EXPECT_TRUE(manager->pauseFileArray().empty());
   EXPECT_TRUE(store().getLibFileUpdateByFileID(3));
 }
 
-TEST_F(LibraryDecisionTablesTest, PanShowsOrHidesThePanelPastAHundredPoints) {
+TEST_F(LibraryDecisionTablesTest, PanActsOncePerGestureOnItsWholeTranslation) {
   using O = LibraryPanTracker::Outcome;
+  using P = LibraryPanTracker::Phase;
   LibraryPanTracker t;
-  EXPECT_EQ(t.pan(true, 60), O::None);
-  EXPECT_EQ(t.pan(true, 40), O::None);
+  // The translation counts from the start: 60, 80, 100 is 100 points, not 240.
+  EXPECT_EQ(t.pan(P::Began, 60), O::None);
+  EXPECT_EQ(t.pan(P::Changed, 80), O::None);
+  EXPECT_EQ(t.pan(P::Changed, 100), O::None);
   EXPECT_EQ(t.panDistance, 100);
-  EXPECT_EQ(t.pan(false, 0), O::None) << "exactly 100 posts nothing";
+  EXPECT_EQ(t.pan(P::Ended, 100), O::None) << "exactly 100 posts nothing";
   EXPECT_EQ(t.panDistance, 0);
-  EXPECT_EQ(t.pan(true, 80), O::None);
-  EXPECT_EQ(t.pan(true, 90), O::None);
-  EXPECT_EQ(t.pan(true, 95), O::ShowMaster) << "past 100 while still moving";
-  EXPECT_EQ(t.pan(true, -150), O::None);
-  EXPECT_EQ(t.pan(false, 0), O::HideMaster);
-  EXPECT_EQ(t.pan(false, 0), O::None);
+  // Past 100 while still moving acts at once, and once only.
+  EXPECT_EQ(t.pan(P::Began, 20), O::None);
+  EXPECT_EQ(t.pan(P::Changed, 101), O::ShowMaster);
+  EXPECT_EQ(t.pan(P::Changed, 250), O::None);
+  EXPECT_EQ(t.pan(P::Changed, 400), O::None);
+  EXPECT_EQ(t.pan(P::Ended, 400), O::None);
+  // A pan the other way that reaches past -100 only when it ends.
+  EXPECT_EQ(t.pan(P::Began, -10), O::None);
+  EXPECT_EQ(t.pan(P::Ended, -150), O::HideMaster);
+  // Back and forth within one gesture: the first crossing wins.
+  EXPECT_EQ(t.pan(P::Began, 0), O::None);
+  EXPECT_EQ(t.pan(P::Changed, -120), O::HideMaster);
+  EXPECT_EQ(t.pan(P::Changed, 130), O::None);
+  EXPECT_EQ(t.pan(P::Ended, 130), O::None);
 }
 
 }  // namespace

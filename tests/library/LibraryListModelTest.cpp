@@ -348,18 +348,30 @@ TEST_F(LibraryListModelTest, TreeChoiceDescendsReturnsAndAgreesWithTheGrid) {
   EXPECT_EQ(titles(library.libfilesArray), std::vector<std::string>{"none"});
   // Its refresh agrees: the tree keeps its level. A switch to the other
   // tab's grid, which shows another choice, makes the tree post once.
-  EXPECT_EQ(tree.answerRefresh(library.selectedCategory, library.selectedRow, library.libraryTab()), Step::Nothing);
-  EXPECT_EQ(tree.answerRefresh(collection.selectedCategory, collection.selectedRow, collection.libraryTab()), Step::Post);
+  EXPECT_EQ(tree.answerRefresh(library.selectedCategory, library.selectedRow, library.libraryTab(), false),
+            Step::Nothing);
+  EXPECT_EQ(tree.answerRefresh(collection.selectedCategory, collection.selectedRow, collection.libraryTab(), true),
+            Step::Post);
   EXPECT_EQ(tree.tabIndex, 1);
   ASSERT_TRUE(collection.displayCatalog(tree.tabIndex, tree.m_selectRow, tree.clickIndex));
-  EXPECT_EQ(tree.answerRefresh(collection.selectedCategory, collection.selectedRow, collection.libraryTab()),
+  EXPECT_EQ(tree.answerRefresh(collection.selectedCategory, collection.selectedRow, collection.libraryTab(), false),
             Step::Nothing);
   // Rebuilt from a leaf inside a category: the level of its parent.
   tree.clickIndex = 2;
   tree.m_selectRow = 1;
-  EXPECT_EQ(tree.answerRefresh(2, 1, 0), Step::Nothing);
+  EXPECT_EQ(tree.answerRefresh(2, 1, 0, false), Step::Nothing);
   EXPECT_EQ(tree.cid, 1);
   EXPECT_TRUE(tree.backShown);
+  // The grid cleared its category for a search: a refresh without a tab
+  // switch does not impose the tree's old choice again, the tree takes the
+  // grid's and shows the top level.
+  library.displayCatalog(0, 1, 2);
+  library.searchBegan("");
+  EXPECT_EQ(tree.answerRefresh(library.selectedCategory, library.selectedRow, 0, false), Step::Nothing);
+  EXPECT_EQ(tree.clickIndex, -1);
+  EXPECT_EQ(tree.m_selectRow, 0);
+  EXPECT_EQ(tree.cid, 0);
+  EXPECT_FALSE(tree.backShown);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@
 #include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
-#include "shell/settings/Language.hpp"
+#include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;
 using mv::test::PdfPageSpec;
@@ -30,9 +30,6 @@ namespace mv {
 namespace {
 
 using Reader = ReaderViewController;
-
-// What the library's failure alert shows for a key.
-std::string shownText(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 class RecordingOpenIn : public svc::DocumentInteractionController {
  public:
@@ -368,8 +365,8 @@ TEST_F(ReaderScreenTest, FilesThatCannotBeReadSayItInsteadOfShowingAnEmptyReader
     auto alert = ui::AlertView::visibleAlert();
     ASSERT_TRUE(alert);
     EXPECT_EQ(alert->tag(), LibraryFileOpener::kFailureAlertTag);
-    EXPECT_EQ(alert->title(), shownText("FILEOPENFAILED"));
-    EXPECT_EQ(alert->message(), shownText("THEFILEISCORRUPTED"));
+    EXPECT_EQ(alert->title(), text("FILEOPENFAILED"));
+    EXPECT_EQ(alert->message(), text("THEFILEISCORRUPTED"));
     ui::AlertView::resetForTesting();
   }
 }
@@ -389,7 +386,7 @@ TEST_F(ReaderScreenTest, FilesNoViewerShowsAreOfferedToAnotherApplication) {
   auto alert = ui::AlertView::visibleAlert();
   ASSERT_TRUE(alert);
   EXPECT_EQ(alert->tag(), LibraryFileOpener::kFailureAlertTag);
-  EXPECT_EQ(alert->message(), shownText("PLEASEDOWNLOADKEYNOTE"));
+  EXPECT_EQ(alert->message(), text("PLEASEDOWNLOADKEYNOTE"));
   EXPECT_EQ(nav->viewControllers().size(), 1u);
 }
 

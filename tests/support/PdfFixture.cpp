@@ -127,7 +127,7 @@ std::string squareAt(double x, double y, double side) {
   return "0 0 0 rg " + num(x) + " " + num(y) + " " + num(side) + " " + num(side) + " re f\n";
 }
 
-std::vector<fs::path> corpusPdfs() {
+std::vector<fs::path> corpusFiles(const std::string& folder) {
   std::vector<fs::path> out;
   // The shared folder stands beside the clone (or beside the folder of
   // clones); MV_CORPUS_DIR names it elsewhere.
@@ -137,12 +137,18 @@ std::vector<fs::path> corpusPdfs() {
   candidates.push_back(fs::path(MV_SOURCE_DIR) / ".." / ".." / "shared" / "corpus");
   std::error_code ec;
   for (const auto& dir : candidates) {
-    if (!fs::is_directory(dir / "pdf", ec)) continue;
-    for (fs::directory_iterator it(dir / "pdf", ec), end; !ec && it != end; it.increment(ec))
-      if (it->path().extension() == ".pdf") out.push_back(it->path());
+    if (!fs::is_directory(dir / folder, ec)) continue;
+    for (fs::directory_iterator it(dir / folder, ec), end; !ec && it != end; it.increment(ec))
+      if (it->is_regular_file(ec)) out.push_back(it->path());
     break;
   }
   std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::vector<fs::path> corpusPdfs() {
+  auto out = corpusFiles("pdf");
+  std::erase_if(out, [](const fs::path& p) { return p.extension() != ".pdf"; });
   return out;
 }
 

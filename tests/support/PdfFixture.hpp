@@ -62,6 +62,8 @@ std::string squareAt(double x, double y, double side);
 
 // The real-world PDFs of the shared corpus, or nothing when it is absent.
 std::vector<std::filesystem::path> corpusPdfs();
+// The files of one folder of the shared corpus ("office", "epub"), sorted.
+std::vector<std::filesystem::path> corpusFiles(const std::string& folder);
 // The password that opens a corpus file ("" for those anyone may open).
 std::string corpusPassword(const std::filesystem::path& file);
 

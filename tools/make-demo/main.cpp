@@ -43,6 +43,13 @@ struct DemoCompany {
 
 constexpr DemoCompany kCompanies[] = {{"quimbeset_", "Quimbeset Home", 7}, {"tolvaren_", "Tolvaren Outdoor", 8}};
 constexpr const char* kDevice = "demo-device";
+// The library document whose new version has not been fetched, and the name
+// of the version on the device.
+constexpr const char* kUpdatedDocument = "guide_2.docx";
+constexpr const char* kUpdatedDocumentOld = "guide_2_v1.docx";
+
+// The sample's second library document of a kind ("pitch_2.pptx").
+bool isSecondDocument(const std::string& name) { return name.find("_2.") != std::string::npos; }
 
 bool fail(const std::string& what) {
   std::fprintf(stderr, "make_demo: %s\n", what.c_str());
@@ -171,6 +178,9 @@ bool buildCompany(const DemoCompany& demo) {
   company.data.childCategories = 2;
   company.data.fullImageWidth = 320;
   company.data.fullImageHeight = 240;
+  // Two of each kind of library document: the first ones on the device, the
+  // second ones still to download, one of them with an update waiting.
+  company.data.documentsPerType = 2;
   company.accounts.resize(1);
   company.accounts[0].accountId = "DEMO";
   company.accounts[0].password = demo.clientId;
@@ -237,6 +247,12 @@ bool buildCompany(const DemoCompany& demo) {
        store(files->libCategoryTable, [&](const auto& v) { return dam->saveToDatabaseLibraryCategory(v); },
              "library categories");
   if (!ok) return false;
+  for (const auto& file : files->libFileTable.value_or(std::vector<marvisto_library_files_Entity>{})) {
+    if (file.file_name != kUpdatedDocument) continue;
+    if (!dam->saveToDatabaseLibraryUpdate({file.file_id, kUpdatedDocumentOld, file.type})) {
+      return fail("cannot store the library's pending update");
+    }
+  }
 
   RequestSyncCustomerTable customerRequest;
   auto customers = std::dynamic_pointer_cast<SyncCustomerTableRst>(exchange(backend, customerRequest, session));
@@ -288,8 +304,13 @@ bool buildCompany(const DemoCompany& demo) {
       }
     }
     if (!found) continue;
-    const std::string name = path.substr(sales::SampleData::typePath(found).size() + 1);
+    std::string name = path.substr(sales::SampleData::typePath(found).size() + 1);
     if (!PublicFunction::isSafeFileName(name)) return fail("an unsafe file name in the sample data: " + path);
+    if (found >= kFileTypePdf && isSecondDocument(name)) {
+      // Not downloaded yet; the updated one has its earlier version on the device.
+      if (name != kUpdatedDocument) continue;
+      name = kUpdatedDocumentOld;
+    }
     if (!writeFile(folder / PublicFunction::folderForFileType(found) / name, *bytes)) {
       return fail("cannot write " + path);
     }

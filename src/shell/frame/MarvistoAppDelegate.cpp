@@ -52,9 +52,8 @@ void MarvistoAppDelegate::destroyCurrent() {
   slot().reset();
   if (!app) return;
   NetworkModel::sharedInstance().setSessionEventSink({});
-  auto& loop = base::RunLoop::main();
-  if (app->syncTimer_) loop.cancel(app->syncTimer_);
-  if (app->logoutTimer_) loop.cancel(app->logoutTimer_);
+  app->syncStart_.cancelAll();
+  app->logout_.cancelAll();
   app->reachabilityObservation_.reset();
   if (app->reachability_) app->reachability_->stopNotifier();
   if (app->window_) {
@@ -163,15 +162,8 @@ void MarvistoAppDelegate::configurationChanged() {
 
 void MarvistoAppDelegate::showSyncController() {
   if (tabBarController_) tabBarController_->selectTab(6);
-  auto& loop = base::RunLoop::main();
-  if (syncTimer_) loop.cancel(syncTimer_);
-  std::weak_ptr<MarvistoAppDelegate> weak = weak_from_this();
-  syncTimer_ = loop.after(0.1, [weak] {
-    if (auto self = weak.lock()) {
-      self->syncTimer_ = 0;
-      self->startSync();
-    }
-  });
+  syncStart_.cancelAll();
+  syncStart_.after(0.1, [this] { startSync(); });
 }
 
 void MarvistoAppDelegate::startSync() {
@@ -180,11 +172,8 @@ void MarvistoAppDelegate::startSync() {
 
 void MarvistoAppDelegate::showLoginPage() {
   MV_ASSERT_MAIN_THREAD();
-  auto& loop = base::RunLoop::main();
-  if (logoutTimer_) loop.cancel(logoutTimer_);
-  logoutTimer_ = 0;
-  if (syncTimer_) loop.cancel(syncTimer_);
-  syncTimer_ = 0;
+  logout_.cancelAll();
+  syncStart_.cancelAll();
   LoginMode::freeInstance();
   NetworkModel::sharedInstance().cancelAllRequests();
   LanguageManager::sharedInstance().removeAllLanugageNotification();
@@ -203,15 +192,8 @@ void MarvistoAppDelegate::showLoginPage() {
 }
 
 void MarvistoAppDelegate::showLoginPageLater() {
-  auto& loop = base::RunLoop::main();
-  if (logoutTimer_) return;
-  std::weak_ptr<MarvistoAppDelegate> weak = weak_from_this();
-  logoutTimer_ = loop.after(0, [weak] {
-    if (auto self = weak.lock()) {
-      self->logoutTimer_ = 0;
-      self->showLoginPage();
-    }
-  });
+  if (!logout_.empty()) return;
+  logout_.after(0, [this] { showLoginPage(); });
 }
 
 // ---- session statuses ---------------------------------------------------------------

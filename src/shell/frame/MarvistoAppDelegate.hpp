@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Window.hpp"
@@ -125,8 +126,10 @@ class MarvistoAppDelegate : public SessionEventSink,
   bool isFileDisPlayTwoColumn_ = false;
   std::shared_ptr<Reachability> reachability_;
   base::Observation reachabilityObservation_;
-  base::TimerId syncTimer_ = 0;
-  base::TimerId logoutTimer_ = 0;
+  // The sync started a moment after the Sync tab shows, and the logout of
+  // the next turn; both end with a logout or the application.
+  base::CancelTracker syncStart_;
+  base::CancelTracker logout_;
 };
 
 }  // namespace mv

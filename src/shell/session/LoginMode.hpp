@@ -8,7 +8,8 @@
 // tells its delegate that the user is in. It signs in offline when the service
 // cannot be reached and again, silently, when the network comes back. It also
 // sends the small session requests and deletes a locked account's local data
-// (what is stored of the account is `AccountStorage`'s business).
+// (what is stored of the account is `AccountStorage`'s business). The
+// sign-in flow is in LoginSignIn.cpp.
 //
 // Created on first use, freed at logout. Readers hold the shared pointer for
 // as long as they use it; nothing keeps a raw pointer across run-loop turns.

@@ -1,0 +1,245 @@
+#include "library/PPTLoadingViewController.hpp"
+
+#include <cmath>
+
+#include "library/LibraryViewers.hpp"
+#include "platform/base/FileIO.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "platform/ui/BarButtonItem.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/Window.hpp"
+#include "services/OfficeConverter.hpp"
+#include "services/PrintInteractionController.hpp"
+#include "shell/settings/SkinManager.hpp"
+#include "util/TextLookup.hpp"
+#include "widgets/ViewStyle.hpp"
+
+namespace mv {
+namespace {
+
+std::shared_ptr<PPTLoadingViewController> selfOf(const std::weak_ptr<ui::ViewController>& weak) {
+  return std::static_pointer_cast<PPTLoadingViewController>(weak.lock());
+}
+
+}  // namespace
+
+std::vector<std::pair<double, double>> PPTLoadingViewController::printSlices(double contentHeight, double viewHeight) {
+  std::vector<std::pair<double, double>> out;
+  if (contentHeight <= 0 || viewHeight <= 0) return out;
+  for (double top = 0; top < contentHeight; top += viewHeight) {
+    out.emplace_back(top, std::min(viewHeight, contentHeight - top));
+  }
+  return out;
+}
+
+PPTLoadingViewController::~PPTLoadingViewController() {
+  if (shareSheet_ && shareSheet_->isVisible()) shareSheet_->dismissWithClickedButtonIndex(-1, false);
+}
+
+void PPTLoadingViewController::viewDidLoad() {
+  BaseViewController::viewDidLoad();
+  auto root = view();
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto action = [weak](void (PPTLoadingViewController::*step)()) {
+    return [weak, step](ui::Control&, const ui::Event*) {
+      if (auto self = selfOf(weak)) ((*self).*step)();
+    };
+  };
+  backButton_ = std::make_shared<ui::Button>(ui::Rect{0, 0, 60, 34});
+  backButton_->setTitle(text("BACK"));
+  ViewStyle::initializeToBackButtonHeight34(*backButton_);
+  backButton_->addAction(action(&PPTLoadingViewController::btnBackClick), ui::ControlEventTouchUpInside);
+  navigationItem().setLeftBarButtonItem(std::make_shared<ui::BarButtonItem>(backButton_));
+  shareButton_ = std::make_shared<ui::Button>(ui::Rect{0, 0, 34, 34}, ui::ButtonType::Custom);
+  shareButton_->setBackgroundColor(gfx::Color::clear());
+  shareButton_->setBackgroundImage(SkinManager::skinFromImageName("btn-share.png"));
+  shareButton_->addAction(action(&PPTLoadingViewController::shareButton), ui::ControlEventTouchUpInside);
+  navigationItem().setRightBarButtonItem(std::make_shared<ui::BarButtonItem>(shareButton_));
+  if (!fileName_.empty()) {
+    auto title = std::make_shared<ui::Label>(ui::Rect{50, 0, 900, 50});
+    title->setFont(gfx::Font::systemFont(17));
+    title->setTextColor(gfx::Color::white());
+    title->setBackgroundColor(gfx::Color::clear());
+    title->setTextAlignment(gfx::TextAlignment::Center);
+    title->setText(fileName_);
+    navigationItem().setTitleView(title);
+  }
+  loadingView_ = std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorStyle::Gray);
+  loadingView_->setFrame({330, 450, 60, 60});
+  webView_ = std::make_shared<svc::DocumentPreviewView>(ui::Rect{0, 0, 1024, 768});
+  webView_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+  root->addSubview(webView_);
+  addStatusBarBGForVersion7(true);
+  finishViewDidLoad();
+  if (!filePath_.empty()) startLoading();
+}
+
+void PPTLoadingViewController::viewWillAppear(bool animated) {
+  BaseViewController::viewWillAppear(animated);
+  if (auto* nav = navigationController()) {
+    nav->setNavigationBarHidden(false);
+    nav->navigationBar().setBackgroundImage(SkinManager::skinFromImageName("topbar-bg.png"));
+  }
+}
+
+void PPTLoadingViewController::viewWillDisappear(bool animated) {
+  BaseViewController::viewWillDisappear(animated);
+  if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
+}
+
+void PPTLoadingViewController::updateLanguage(ui::ViewController&) {
+  if (backButton_) backButton_->setTitle(text("BACK"));
+}
+
+// ---- loading ----------------------------------------------------------------------------
+
+void PPTLoadingViewController::startLoading() {
+  MV_ASSERT_MAIN_THREAD();
+  loading_ = true;
+  failed_ = false;
+  const std::uint64_t load = ++generation_;
+  if (auto* window = view()->window()) ViewStyle::showDial(*window, loadingView_);
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  const auto path = filePath_;
+  if (svc::OfficeDocument::isReadable(path)) {
+    base::WorkQueue::global().async([weak, path, load](const base::CancelFlag&) {
+      std::string error;
+      auto doc = svc::OfficeDocument::read(path, &error);
+      if (!doc) MV_LOG("office preview of ", path.string(), ": ", error);
+      base::RunLoop::main().post([weak, load, doc = std::move(doc)] {
+        auto self = selfOf(weak);
+        if (!self || load != self->generation_) return;
+        if (doc) self->webView_->showDocument(*doc);
+        self->finishLoading(doc.has_value());
+      });
+    });
+    return;
+  }
+  if (svc::OfficeConverter::isLegacyOfficeFile(path) && svc::OfficeConverter::program()) {
+    svc::OfficeConverter::convertAsync(
+        path, svc::OfficeConverter::defaultCacheFolder(), svc::OfficeConverter::kDefaultTimeoutSeconds,
+        [weak, load](std::optional<std::filesystem::path> pdf, const std::string& error) {
+          auto self = selfOf(weak);
+          if (!self || load != self->generation_) return;
+          if (!pdf) MV_LOG("office preview: ", error);
+          self->finishLoading(pdf && self->webView_->showPdf(*pdf));
+        });
+    return;
+  }
+  finishLoading(false);
+}
+
+void PPTLoadingViewController::finishLoading(bool shown) {
+  loading_ = false;
+  failed_ = !shown;
+  if (auto* window = view()->window()) ViewStyle::hideDial(*window, loadingView_);
+  // The page stays empty; the person is told why.
+  if (!shown) LibraryViewers::showFailure("THEFILEISCORRUPTED");
+}
+
+// ---- leaving ------------------------------------------------------------------------------
+
+void PPTLoadingViewController::btnBackClick() {
+  auto keep = shared_from_this();
+  if (shareSheet_ && shareSheet_->isVisible()) shareSheet_->dismissWithClickedButtonIndex(-1, true);
+  if (loading_) {
+    ++generation_;
+    loading_ = false;
+    if (auto* window = view()->window()) ViewStyle::hideDial(*window, loadingView_);
+  }
+  if (auto* nav = navigationController()) nav->popViewControllerAnimated(true);
+}
+
+// ---- sharing ------------------------------------------------------------------------------
+
+void PPTLoadingViewController::shareButton() {
+  if (!shareSheet_) {
+    shareSheet_ = std::make_shared<ui::ActionSheet>(
+        "", ui::weakAs<ui::ActionSheetDelegate>(this), std::nullopt, std::nullopt,
+        std::vector<std::string>{text("EMAIL"), text("PRINT"), text("OPENINOTHERAPP")});
+  }
+  if (shareSheet_->isVisible()) return;
+  const ui::Rect anchor = shareButton_->convertRectToView(shareButton_->bounds(), view().get());
+  shareSheet_->showFromRect(anchor, view().get(), true);
+}
+
+void PPTLoadingViewController::actionSheetClickedButtonAtIndex(ui::ActionSheet&, long buttonIndex) {
+  switch (buttonIndex) {
+    case kEmail: emailAction(); break;
+    case kPrint: printAction(); break;
+    case kOpenInOtherApp: thirdAction(); break;
+    default: break;
+  }
+}
+
+void PPTLoadingViewController::showAlert(const std::string& titleKey, const std::string& messageKey) {
+  auto alert = std::make_shared<ui::AlertView>(text(titleKey), messageKey.empty() ? std::string() : text(messageKey),
+                                               std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
+  alert->show();
+}
+
+void PPTLoadingViewController::emailAction() {
+  auto composer = svc::MailComposer::shared();
+  if (!composer || !composer->canSendMail()) {
+    showAlert("NOEMAILACCOUNT", "NOEMAILCONFIG");
+    return;
+  }
+  displayComposerSheet();
+}
+
+void PPTLoadingViewController::displayComposerSheet() {
+  auto composer = svc::MailComposer::shared();
+  if (!composer) return;
+  auto bytes = base::readFileBytes(filePath_, kMailSizeLimit);
+  if (!bytes) {
+    MV_LOG("not attached to a mail: ", filePath_.string());
+    showAlert("MAILFAILED", "");
+    return;
+  }
+  svc::Mail mail;
+  mail.subject = mailSubject(fileName_);
+  mail.attachments.push_back(
+      {std::move(*bytes), svc::OfficeDocument::mimeTypeForPath(filePath_), filePath_.filename().string()});
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  composer->compose(std::move(mail), [weak](svc::MailComposeResult result, const std::optional<base::Error>&) {
+    if (auto self = selfOf(weak)) self->mailFinished(result);
+  });
+}
+
+void PPTLoadingViewController::mailFinished(svc::MailComposeResult result) {
+  if (result == svc::MailComposeResult::Sent) showAlert("FILEHAVSBEENEMAILED", "");
+  if (result == svc::MailComposeResult::Failed) showAlert("MAILFAILED", "");
+}
+
+void PPTLoadingViewController::printAction() {
+  auto printer = svc::PrintInteractionController::sharedPrintController();
+  // The pages are taken from the top of the document, whatever is shown now,
+  // and the view is back at the top afterwards.
+  webView_->setContentOffset(ui::Point{0, 0});
+  std::vector<gfx::ImagePtr> pages;
+  for (const auto& [top, height] : printSlices(webView_->pageHeight(), webView_->bounds().height())) {
+    if (auto image = webView_->renderBand(top, height)) pages.push_back(image);
+  }
+  webView_->setContentOffset(ui::Point{0, 0});
+  if (!printer || !printer->isPrintingAvailable()) return;
+  svc::PrintInfo info;
+  info.outputType = svc::PrintOutputType::General;
+  info.jobName = text("PRINT");
+  printer->print(std::move(pages), info, [](bool completed, const std::optional<base::Error>& error) {
+    if (!completed && error) {
+      MV_LOG("FAILED! due to error in domain ", error->domain, " with error code ", error->code);
+    } else if (completed) {
+      MV_LOG("printInteractionControllerDidFinishJob success");
+    }
+  });
+}
+
+void PPTLoadingViewController::thirdAction() {
+  // No other application takes files on this platform.
+  LibraryViewers::showFailure("PLEASEDOWNLOADKEYNOTE");
+}
+
+}  // namespace mv

@@ -1,0 +1,450 @@
+// The sign-in flow of `LoginMode`: the login request and its reply, the
+// configuration and skin steps, the offline and refused sign-ins, the demo
+// companies, and how a sign-in ends. The object's life, identity, session
+// requests and network changes are in LoginMode.cpp.
+#include <system_error>
+
+#include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
+#include "platform/base/UserDefaults.hpp"
+#include "shell/config/ConfigManager.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/frame/MessageBox.hpp"
+#include "shell/session/AccountStorage.hpp"
+#include "shell/session/LoginMode.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/settings/SkinManager.hpp"
+#include "store/DataAccessManager.hpp"
+#include "sync/CommandCode.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/requests/RequestConfig.hpp"
+#include "sync/requests/RequestDownload.hpp"
+#include "sync/requests/RequestLogin.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Session.hpp"
+#include "util/Text.hpp"
+#include "util/ZipArchive.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+// Statuses after which the user may still sign in offline.
+bool isOfflineStatus(const std::string& status) {
+  return status == kStatusNetworkError || status == "402" || status == "403" || status == "405";
+}
+
+}  // namespace
+
+// ---- online sign-in ------------------------------------------------------------
+
+void LoginMode::login(const LoginInfo& info, bool isFromInput, bool isAutoLogin) {
+  fromInput_ = isFromInput;
+  autoLogin_ = isAutoLogin;
+  setAcountID(info.accountId);
+  setClientID(info.clientId);
+  setPassword(info.passWord);
+  setDeviceID(info.deviceId);
+  if (!PublicFunction::isValidClientID(info.clientId) || isDemoClient(info.clientId)) {
+    // The client id names a folder on this device; one that cannot is never
+    // sent, stored or used as a path.
+    MV_LOG("Refusing the client id \"", info.clientId, "\"");
+    setClientID(std::string());
+    failSignIn(textOrEmpty(Language::stringWithName("COMPANYIDNOTVALID")));
+    return;
+  }
+  // A new attempt replaces any earlier one, with all it still has under way.
+  signIn_.cancelAll();
+  sendLogin(false);
+}
+
+void LoginMode::sendLogin(bool silent) {
+  auto request = std::make_shared<RequestLogin>();
+  request->userName = acountID();
+  request->passWord = password();
+  request->clientID = clientID();
+  request->deviceID = deviceID();
+  request->setReceiveDelegete(shared_from_this());
+  pendingSilent_ = silent;
+  pendingLogin_ = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  MV_LOG("the login request is ", pendingLogin_);
+}
+
+void LoginMode::loginReply(const std::shared_ptr<LoginRst>& result) {
+  if (!result || result->requestCode != pendingLogin_) return;  // a reply to an older attempt
+  const bool silent = pendingSilent_ || !delegate();
+  pendingLogin_ = 0;
+  if (result->isSuccess()) {
+    loginAccepted(*result, silent);
+  } else if (isOfflineStatus(result->status)) {
+    if (silent) {
+      // The network came back but the service cannot be reached: the session
+      // goes on as it is, with its database open under the screens.
+      MV_LOG("silent re-login failed with ", result->status);
+      return;
+    }
+    offlineSignIn(*result);
+  } else {
+    refusedSignIn(*result, silent);
+  }
+}
+
+void LoginMode::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
+  if (!result) return;
+  if (result->cmdCode == kCmdLogin && result->requestCode == pendingLogin_) {
+    const bool silent = pendingSilent_ || !delegate();
+    pendingLogin_ = 0;
+    if (silent) return;
+    endSignInBySession();
+  } else if (result->cmdCode == kCmdConfig || result->cmdCode == kCmdDownload) {
+    // An expired session or a locked user ends a sign-in at any of its steps,
+    // not only at the login: the session never stays "online" on the welcome
+    // screen with the database open.
+    if (delegate()) {
+      endSignInBySession();
+    } else {
+      endWaitBox();
+    }
+  }
+}
+
+void LoginMode::endSignInBySession() {
+  // The application's alert tells the user why; the panel comes back.
+  setLoginType(LoginType::None);
+  signIn_.cancelAll();
+  DataAccessManager::releaseDataModel();
+  endWaitBox();
+  if (auto d = delegate()) d->changeLoginButState();
+}
+
+void LoginMode::endWaitBox() {
+  auto& box = MessageBox::sharedInstance();
+  if (delegate()) {
+    // The sign-in's box, whichever screen began it.
+    box.EndBlockWait();
+  } else if (ownBoxTag_) {
+    // A silent re-login closes only its own box, never another flow's.
+    box.EndBlockWait(ownBoxTag_);
+  }
+  ownBoxTag_ = 0;
+}
+
+void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
+  // 1. What the service says about the user. An identity field is replaced
+  // only by a value the reply really carries: an absent client id must never
+  // turn into an empty folder name.
+  if (!isBlank(r.account)) session_.acountID = r.account;
+  if (!isBlank(r.clientId) && PublicFunction::isValidClientID(r.clientId) &&
+      asciiLowercase(r.clientId) == asciiLowercase(session_.clientID)) {
+    session_.clientID = r.clientId;
+  } else if (!isBlank(r.clientId) && asciiLowercase(r.clientId) != asciiLowercase(session_.clientID)) {
+    MV_LOG("The service answered for client \"", r.clientId, "\"; keeping \"", session_.clientID, "\"");
+  }
+  session_.sessionId = r.sessionId;
+  session_.vendorId = ConfigManager::integerValue(r.vendor_id);
+  session_.loginType = LoginType::Online;
+  publishSession();
+  if (!isBlank(r.email)) email_ = r.email;
+  if (!isBlank(r.companyName)) companyName_ = r.companyName;
+  if (!isBlank(r.companyLink)) companyLink_ = r.companyLink;
+  userAccess_ = r.userAccess;
+  needUpdate_ = r.needUpdate;
+  needUpdateSkin_ = r.needUpdateSkin;
+  hasBackup_ = r.hasBackup;
+  lastBackupDate_ = r.lastBackupDate;
+
+  if (!silent) {
+    // 2. The next database access opens the database of this client.
+    ConfigManager::sharedInstance()->resetUserData();
+    // 3. A full resync starts from a fresh database, keeping the user's work.
+    if (r.needSyncAll) wipeForFullSync();
+  } else if (r.needSyncAll) {
+    // Screens and perhaps a sync are using the database right now.
+    isSyncAllData_ = true;
+  }
+
+  // 4. The saved logins.
+  if (fromInput_) refreshLastLogininfo();
+  // 5. The local user, for later offline sign-ins.
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam || !dam->saveUserInfo(loginInfo())) MV_LOG("The user could not be stored for offline sign-in");
+  // 6. When the service last backed up this user's work.
+  auto& defaults = base::UserDefaults::standard();
+  defaults.setDouble(clientID() + "-" + acountID() + "-last_backup_date", lastBackupDate_);
+  if (!defaults.synchronize()) MV_LOG("The user defaults could not be written");
+  // 7. The database follows the application's version.
+  versionCompare();
+  // 8. The configuration.
+  if (r.needSyncAll && !silent) {
+    // This box replaces the one the screen opened for the sign-in, so the
+    // screen cannot close it: the sign-in does when it ends.
+    ownBoxTag_ = MessageBox::sharedInstance().BeginBlockWait(
+        textOrEmpty(Language::stringWithName("LOGINSUCCESSANDBOUND")), kWaitTimeout);
+    signIn_.after(kConfigStepDelay, [this] { showRequestConfigTittle(); });
+  } else {
+    showRequestConfigTittle();
+  }
+}
+
+void LoginMode::showRequestConfigTittle() {
+  auto& box = MessageBox::sharedInstance();
+  const std::string text = textOrEmpty(Language::stringWithName("SYNUSERCONFIG"));
+  const int current = box.waitMsgBoxtag();
+  if (!delegate()) {
+    // A silent re-login shows its steps in a box of its own, and only when no
+    // other flow (a running sync) has one up.
+    if (ownBoxTag_ != 0 && current == ownBoxTag_) {
+      box.ChangeWaitMessage(text);
+    } else if (current == 0) {
+      ownBoxTag_ = box.BeginBlockWait(text, kWaitTimeout);
+    }
+  } else if (current != 0) {
+    box.ChangeWaitMessage(text);
+  } else {
+    ownBoxTag_ = box.BeginBlockWait(text, kWaitTimeout);
+  }
+  signIn_.after(kConfigStepDelay, [this] { requestConfig(); });
+}
+
+void LoginMode::requestConfig() {
+  auto request = std::make_shared<RequestConfig>();
+  request->clientId = clientID();
+  request->setReceiveDelegete(shared_from_this());
+  const int code = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  MV_LOG("the rst is ", code);
+}
+
+void LoginMode::configReply(const ConfigRst& result) {
+  if (!result.isSuccess()) {
+    endWaitBox();
+    if (delegate()) {
+      failSignIn(result.message);
+    } else {
+      MV_LOG("The configuration could not be fetched: ", result.status);
+    }
+    return;
+  }
+  ConfigManager::sharedInstance()->syncConfigData(result.configTable);
+  std::error_code ec;
+  auto skin = skinFolder();
+  if (skin && fs::is_directory(*skin, ec) && !needUpdateSkin_) {
+    finishWithConfiguration(false);
+    return;
+  }
+  auto request = std::make_shared<RequestDownload>();
+  request->fileNameList = {kSkinArchiveName};
+  request->imgType = kFileTypeSkinArchive;
+  request->progressType = kProgressTypeSingleWithPercent;
+  request->setReceiveDelegete(shared_from_this());
+  const int id = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  MV_LOG("the downloadId is ", id);
+}
+
+void LoginMode::skinReply(const DownloadRst& result) {
+  bool renewed = false;
+  auto folder = clientFolder();
+  if (result.isSuccess() && folder) {
+    // The new skin replaces the old one only when it unpacked whole, and only
+    // then does the service hear that it arrived.
+    ZipArchive archive;
+    if (archive.UnzipOpenFile(*folder / kSkinArchiveName) &&
+        archive.unzipReplacingFolder(*folder / kSkinFolderName, std::string(kSkinFolderName) + "/")) {
+      renewed = true;
+      needUpdateSkin_ = false;
+      syncFinishedtype("skin");
+      MV_LOG("request download finish success!");
+    } else {
+      MV_LOG("The skin archive could not be unpacked: ", archive.lastError());
+    }
+    archive.UnzipCloseFile();
+  }
+  if (!delegate()) endWaitBox();
+  // Without a new skin the one already there, or one from an archive that
+  // arrived earlier, or the application's own images are used.
+  if (!renewed) SkinManager::sharedInstance().initializeSkinImage();
+  finishWithConfiguration(true);
+}
+
+void LoginMode::finishWithConfiguration(bool clearDelegate) {
+  auto config = ConfigManager::sharedInstance()->queryConfig();
+  if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
+    endWaitBox();
+    if (delegate()) {
+      failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
+    } else {
+      MV_LOG("The stored configuration has no module list");
+    }
+    return;
+  }
+  ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
+  if (auto d = delegate()) {
+    if (clearDelegate) delegate_.reset();
+    if (ownBoxTag_) MessageBox::sharedInstance().EndBlockWait(ownBoxTag_);
+    ownBoxTag_ = 0;
+    d->loginSuccess();
+  } else {
+    endWaitBox();
+  }
+}
+
+void LoginMode::failSignIn(const std::string& message) {
+  auto d = delegate();
+  setLoginType(LoginType::None);
+  signIn_.cancelAll();
+  pendingLogin_ = 0;
+  DataAccessManager::releaseDataModel();
+  MessageBox::sharedInstance().EndBlockWait();
+  delegate_.reset();
+  if (d) {
+    d->changeLoginButState();
+    d->loginErroWithMessage(message);
+  }
+}
+
+// ---- offline and refused sign-in --------------------------------------------------
+
+void LoginMode::offlineSignIn(const NetBaseRst& result) {
+  // A certificate the device does not trust is no missing network: the
+  // reply's message says which it was.
+  const bool noNetwork =
+      result.status == kStatusNetworkError && result.httpRsp != kHttpRspUntrustedCertificate;
+  auto d = delegate();
+  if (d) d->changeLoginButState();
+  DataAccessManager::releaseDataModel();
+  MessageBox::sharedInstance().EndBlockWait();
+
+  std::error_code ec;
+  auto folder = clientFolder();
+  if (!folder || !fs::is_directory(*folder, ec)) {
+    failSignIn(noNetwork ? textOrEmpty(Language::stringWithName("FIRSTLOGINNETWORKERRO")) : result.message);
+    return;
+  }
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  if (!dam) {
+    failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
+    return;
+  }
+  const std::string code = dam->checkLocalUserInfo(loginInfo());
+  if (code != kStatusSuccess) {
+    failSignIn(noNetwork ? textOrEmpty(Language::stringWithName(code)) : result.message);
+    return;
+  }
+  if (auto user = dam->getUserInfo(acountID())) {
+    if (!isBlank(user->accountId)) setAcountID(user->accountId);
+    setEmail(user->email);
+    setCompanyLink(user->companyLink);
+    setCompanyName(user->companyName);
+  }
+  // Without a module list the main screen would have no tabs: the sign-in
+  // cannot complete, and the user hears so before being told about offline.
+  auto config = ConfigManager::sharedInstance()->queryConfig();
+  if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
+    failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
+    return;
+  }
+  refreshLastLogininfo();
+  if (d) d->loginAbnormalWithMessage(noNetwork ? textOrEmpty(Language::stringWithName("USINGOFFLINE")) : result.message);
+  ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
+  if (auto still = delegate()) {
+    setLoginType(LoginType::Offline);
+    delegate_.reset();
+    still->loginSuccess();
+  }
+}
+
+void LoginMode::refusedSignIn(const NetBaseRst& result, bool silent) {
+  if (!silent) {
+    failSignIn(result.message);
+    return;
+  }
+  auto alert = std::make_shared<ui::AlertView>(
+      textOrEmpty(Language::stringWithName("RELOGIN")),
+      result.message + textOrEmpty(Language::stringWithName("STAYOFFLINEORLOGIN")),
+      std::weak_ptr<ui::AlertViewDelegate>(shared_from_this()), textOrEmpty(Language::stringWithName("CANCEL")),
+      std::vector<std::string>{textOrEmpty(Language::stringWithName("OK"))});
+  alert->setTag(kReloginAlertTag);
+  alert->show();
+}
+
+void LoginMode::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
+  if (alert.tag() != kReloginAlertTag) return;
+  if (buttonIndex == alert.firstOtherButtonIndex()) {
+    // Logout frees this object; it happens on the next turn, after this call.
+    if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+  }
+}
+
+// ---- demo -------------------------------------------------------------------------
+
+void LoginMode::loginWithDemo(const std::string& clientId) {
+  if (!isDemoClient(clientId)) {
+    failSignIn(textOrEmpty(Language::stringWithName("COMPANYIDNOTVALID")));
+    return;
+  }
+  auto& skins = SkinManager::sharedInstance();
+  if (skins.isDemoUnpacking()) {
+    // The demo data is being written: the sign-in waits for it.
+    std::weak_ptr<LoginMode> weak = weak_from_this();
+    skins.whenDemoReady([weak, clientId] {
+      if (auto self = weak.lock(); self && self == LoginMode::existingInstance()) self->loginWithDemo(clientId);
+    });
+    return;
+  }
+  const std::string id = asciiLowercase(clientId);
+  fromInput_ = false;
+  setClientID(id);
+  setAcountID("DEMO");
+  setPassword(id);
+  setDeviceID(id);
+  setCompanyName("Demo Company");
+  DataAccessManager::releaseDataModel();
+
+  std::error_code ec;
+  auto folder = clientFolder();
+  if (!folder || !fs::is_regular_file(*folder / DataAccessManager::kDatabaseFileName, ec)) {
+    if (!demoRepairTried_) {
+      // Unpack the demo data again, then try once more.
+      demoRepairTried_ = true;
+      std::weak_ptr<LoginMode> weak = weak_from_this();
+      skins.startDemoUnpack([weak, id](bool) {
+        if (auto self = weak.lock(); self && self == LoginMode::existingInstance()) self->loginWithDemo(id);
+      });
+      return;
+    }
+    finishDemo(std::string());
+    return;
+  }
+  finishDemo(id);
+}
+
+void LoginMode::finishDemo(const std::string& clientId) {
+  std::optional<ConfigEntity> config;
+  if (!clientId.empty()) config = ConfigManager::sharedInstance()->queryConfig();
+  if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
+    // The demo data is broken beyond a fresh unpack: its shortcut goes away
+    // until the data is unpacked anew.
+    const std::string id = asciiLowercase(this->clientID());
+    auto& defaults = base::UserDefaults::standard();
+    if (id == kDemoClientZDuvo) defaults.setBool("Z_DUVO_SHORTCUT", false);
+    if (id == kDemoClientTolvaren) defaults.setBool("TOLVAREN_SHORTCUT", false);
+    defaults.synchronize();
+    SkinManager::sharedInstance().setNeedUpdateDemo(true);
+    failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
+    return;
+  }
+  ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
+  if (auto d = delegate()) {
+    setLoginType(LoginType::Demo);
+    delegate_.reset();
+    d->loginSuccess();
+  }
+}
+
+void LoginMode::wipeForFullSync() {
+  // Without the user's work set aside nothing is wiped: the next sync
+  // fetches everything into the database as it is.
+  if (!AccountStorage(clientID()).wipeForFullSync()) isSyncAllData_ = true;
+}
+
+}  // namespace mv

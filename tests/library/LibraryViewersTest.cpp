@@ -1,0 +1,316 @@
+// The library's own viewers: the Office viewer on documents the tests make
+// (text and height of the page, print bands, mail with the file's MIME type,
+// the share sheet), the video player (loop toggle, back, a broken video),
+// and opening by type from the grid (the PDF reader among them).
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "LibraryTestSupport.hpp"
+#include "library/LibraryDetailController.hpp"
+#include "library/LibraryFeature.hpp"
+#include "library/LibraryViewers.hpp"
+#include "library/PPTLoadingViewController.hpp"
+#include "library/ReaderViewController.hpp"
+#include "library/VideoViewController.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "platform/ui/ActionSheet.hpp"
+#include "platform/ui/AlertView.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/Window.hpp"
+#include "sales-service/DocumentFactory.hpp"
+#include "services/DocumentInteractionController.hpp"
+#include "services/MailComposer.hpp"
+#include "services/PrintInteractionController.hpp"
+#include "shell/frame/UIToast.hpp"
+#include "shell/settings/LanguageManager.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/TextLookup.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+using sales::DocumentFactory;
+
+class FakeComposer : public svc::MailComposer {
+ public:
+  bool can = true;
+  std::vector<svc::Mail> mails;
+  bool canSendMail() const override { return can; }
+  void compose(svc::Mail mail, Completion done) override {
+    mails.push_back(std::move(mail));
+    base::RunLoop::main().post([done] { done(svc::MailComposeResult::Sent, std::nullopt); });
+  }
+};
+
+class FakePrinter : public svc::PrintInteractionController {
+ public:
+  std::vector<std::vector<gfx::ImagePtr>> jobs;
+  std::vector<std::string> names;
+  bool isPrintingAvailable() const override { return true; }
+  void print(svc::PrintingItem item, svc::PrintInfo info, Completion done) override {
+    jobs.push_back(std::get<std::vector<gfx::ImagePtr>>(item));
+    names.push_back(info.jobName);
+    base::RunLoop::main().post([done] { done(true, std::nullopt); });
+  }
+};
+
+class RecordingOpenIn : public svc::DocumentInteractionController {
+ public:
+  bool taker = true;
+  std::vector<std::string> offered;
+  bool presentOpenInMenu(const fs::path& file, const std::string&) override {
+    offered.push_back(file.filename().string());
+    return taker;
+  }
+};
+
+class LibraryViewersTest : public test::LibraryTest {
+ protected:
+  void SetUp() override {
+    LibraryTest::SetUp();
+    LanguageManager::sharedInstance();
+    setTextLookup([](const std::string& key) -> std::optional<std::string> { return key; });
+    ui::View::setAnimationsEnabled(false);
+    svc::MailComposer::install(composer);
+    svc::PrintInteractionController::install(printer);
+    LibraryFeature::installViewers();
+    nav = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
+    nav->setNavigationBarHidden(true);
+    window = std::make_shared<ui::Window>();
+    window->makeKeyAndVisible();
+    window->setRootViewController(nav);
+    driver = std::make_unique<ui::HeadlessDriver>(window);
+  }
+  void TearDown() override {
+    if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(-1, false);
+    ui::ActionSheet::resetForTesting();
+    window->setRootViewController(nullptr);
+    ui::Application::sharedInstance().removeWindow(window.get());
+    window.reset();
+    nav.reset();
+    svc::MailComposer::install(nullptr);
+    svc::PrintInteractionController::install(nullptr);
+    svc::DocumentInteractionController::install(nullptr);
+    LibraryViewers::install(LibraryOpenAction::PdfReader, {});
+    LibraryViewers::install(LibraryOpenAction::Video, {});
+    LibraryViewers::install(LibraryOpenAction::OfficeViewer, {});
+    ui::View::setAnimationsEnabled(true);
+    LibraryTest::TearDown();
+  }
+  void settle(double seconds = 0.3) {
+    base::WorkQueue::global().waitIdle();
+    base::RunLoop::main().runUntil([] { return false; }, seconds);
+    ui::View::layoutPendingViews();
+  }
+  // An Office viewer pushed on the file, loaded.
+  std::shared_ptr<PPTLoadingViewController> openOffice(const std::string& title, const fs::path& path) {
+    auto viewer = std::make_shared<PPTLoadingViewController>();
+    viewer->setFileName(title);
+    viewer->setFilePath(path);
+    nav->pushViewController(viewer, false);
+    EXPECT_TRUE(base::RunLoop::main().runUntil([&] {
+      base::WorkQueue::global().waitIdle();
+      return !viewer->isLoading();
+    }, 10));
+    settle();
+    return viewer;
+  }
+  static bool contains(const std::vector<std::string>& lines, const std::string& text) {
+    for (const auto& l : lines) {
+      if (l.find(text) != std::string::npos) return true;
+    }
+    return false;
+  }
+  std::vector<std::string> toasts() {
+    // Toasts go to the application's first window.
+    std::vector<std::string> out;
+    for (const auto& w : ui::Application::sharedInstance().windows()) {
+      for (auto* toast : driver->findAllOf<UIToast>(w.get(), false)) out.push_back(toast->text());
+    }
+    return out;
+  }
+
+  std::shared_ptr<FakeComposer> composer = std::make_shared<FakeComposer>();
+  std::shared_ptr<FakePrinter> printer = std::make_shared<FakePrinter>();
+  std::shared_ptr<ui::NavigationController> nav;
+  std::shared_ptr<ui::Window> window;
+  std::unique_ptr<ui::HeadlessDriver> driver;
+};
+
+TEST_F(LibraryViewersTest, PrintBandsCoverTheWholePageWithoutCuts) {
+  using Bands = std::vector<std::pair<double, double>>;
+  EXPECT_EQ(PPTLoadingViewController::printSlices(2.5 * 700, 700), (Bands{{0, 700}, {700, 700}, {1400, 350}}));
+  EXPECT_EQ(PPTLoadingViewController::printSlices(2 * 700, 700), (Bands{{0, 700}, {700, 700}}));
+  EXPECT_EQ(PPTLoadingViewController::printSlices(300, 700), (Bands{{0, 300}})) << "shorter than the view";
+  EXPECT_EQ(PPTLoadingViewController::printSlices(702, 700), (Bands{{0, 700}, {700, 2}})) << "a remainder under 5";
+  EXPECT_TRUE(PPTLoadingViewController::printSlices(0, 700).empty());
+  EXPECT_EQ(PPTLoadingViewController::mailSubject("Price list 2014"), "[Price list 2014]");
+}
+
+TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
+  std::vector<std::vector<std::string>> rows = {{"SKU", "Product", "Price"}};
+  for (int i = 1; i <= 150; ++i) rows.push_back({"SKU-" + std::to_string(i), "Lamp " + std::to_string(i), "12.50"});
+  const fs::path path = putOnDisk("pricelist.xlsx", "EXCEL", DocumentFactory::xlsx("Prices", rows));
+  auto viewer = openOffice("Price list 2014", path);
+  ASSERT_FALSE(viewer->loadFailed());
+  auto& page = viewer->webView();
+  EXPECT_TRUE(contains(page.pageText(), "Lamp 150"));
+  const double height = page.pageHeight();
+  const double view = page.bounds().height();
+  ASSERT_GT(height, 2 * view);
+
+  // Printed from the top whatever is shown, and back at the top afterwards.
+  page.setContentOffset(ui::Point{0, height / 2});
+  viewer->printAction();
+  settle();
+  ASSERT_EQ(printer->jobs.size(), 1u);
+  const auto& images = printer->jobs[0];
+  ASSERT_EQ(images.size(), PPTLoadingViewController::printSlices(height, view).size());
+  double printed = 0;
+  for (const auto& image : images) printed += image->size().height;
+  EXPECT_DOUBLE_EQ(printed, height) << "nothing cut, nothing twice";
+  EXPECT_EQ(page.contentOffset().y, 0);
+  EXPECT_EQ(printer->names[0], "PRINT");
+
+  // Mailed whole, under its own name and type.
+  viewer->emailAction();
+  settle();
+  ASSERT_EQ(composer->mails.size(), 1u);
+  const auto& mail = composer->mails[0];
+  EXPECT_EQ(mail.subject, "[Price list 2014]");
+  ASSERT_EQ(mail.attachments.size(), 1u);
+  EXPECT_EQ(mail.attachments[0].fileName, "pricelist.xlsx");
+  EXPECT_EQ(mail.attachments[0].mimeType, "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet");
+  EXPECT_EQ(mail.attachments[0].data.size(), fs::file_size(path));
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "FILEHAVSBEENEMAILED");
+  ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+  composer->can = false;
+  viewer->emailAction();
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "NOEMAILACCOUNT");
+}
+
+TEST_F(LibraryViewersTest, OfficeViewerShareSheetBackAndBrokenFiles) {
+  const fs::path deck = putOnDisk("pitch.pptx", "PPT",
+                                  DocumentFactory::pptx({{"Why us", {"Range"}}, {"Next steps", {"Order samples"}}}));
+  auto viewer = openOffice("Pitch", deck);
+  EXPECT_TRUE(contains(viewer->webView().pageText(), "Order samples"));
+  viewer->shareButton();
+  viewer->shareButton();
+  ASSERT_EQ(ui::ActionSheet::showingSheets().size(), 1u) << "one sheet however often it is asked for";
+  EXPECT_EQ(viewer->shareSheet()->buttonTitleAtIndex(0), "EMAIL");
+  ASSERT_TRUE(viewer->shareSheet()->pressButton(1));
+  settle();
+  EXPECT_EQ(printer->jobs.size(), 1u);
+  viewer->shareButton();
+  viewer->btnBackClick();
+  settle();
+  EXPECT_TRUE(ui::ActionSheet::showingSheets().empty()) << "leaving closes the sheet first";
+  EXPECT_EQ(nav->viewControllers().size(), 1u);
+
+  // A damaged file leaves the page empty and says why.
+  const fs::path broken = putOnDisk("broken.docx", "WORD", "not a document");
+  auto failed = openOffice("Broken", broken);
+  EXPECT_TRUE(failed->loadFailed());
+  EXPECT_TRUE(failed->webView().pageText().empty());
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "THEFILEISCORRUPTED");
+  EXPECT_TRUE(window->isUserInteractionEnabled()) << "the loading indicator is gone";
+}
+
+TEST_F(LibraryViewersTest, VideoLoopsOnRequestAndStopsOnBack) {
+  useRealClock();
+  const fs::path clip = putOnDisk("showreel.avi", "VEDIO", DocumentFactory::video(6, 30, 160, 120, 7));
+  auto player = std::make_shared<VideoViewController>(svc::MoviePlayer::Options{false, false});
+  player->createWithFilename("Showreel", clip);
+  nav->pushViewController(player, false);
+  EXPECT_EQ(player->lbtitle().text(), "Showreel");
+  EXPECT_FALSE(player->btnLoopPlay().isSelected());
+  ASSERT_TRUE(base::RunLoop::main().runUntil([&] { return player->moviePlayer()->framesShown() > 0; }, 10));
+  EXPECT_EQ(player->moviePlayer()->view()->frame(), VideoViewController::kPlayerFrame);
+
+  // Toasts stay on screen only while animations run.
+  ui::View::setAnimationsEnabled(true);
+  ASSERT_TRUE(driver->tap(player->btnLoopPlay()));
+  EXPECT_EQ(player->moviePlayer()->repeatMode(), svc::MoviePlayer::RepeatMode::One);
+  EXPECT_TRUE(contains(toasts(), "LOOPPLAYENABLED"));
+  ASSERT_TRUE(driver->tap(player->btnLoopPlay()));
+  EXPECT_EQ(player->moviePlayer()->repeatMode(), svc::MoviePlayer::RepeatMode::None);
+  EXPECT_TRUE(contains(toasts(), "LOOPPLAYDISABLED"));
+
+  auto movie = player->moviePlayer();
+  player->btnbackClicked();
+  EXPECT_EQ(movie->state(), svc::MoviePlayer::State::Stopped);
+  EXPECT_FALSE(player->moviePlayer()) << "the player is let go";
+  EXPECT_FALSE(movie->view()->superview());
+  EXPECT_EQ(nav->viewControllers().size(), 1u);
+}
+
+TEST_F(LibraryViewersTest, AVideoThatCannotPlaySaysSo) {
+  useRealClock();
+  const fs::path clip = putOnDisk("broken.mp4", "VEDIO", "no movie in here");
+  auto player = std::make_shared<VideoViewController>(svc::MoviePlayer::Options{false, false});
+  player->createWithFilename("Broken", clip);
+  nav->pushViewController(player, false);
+  ASSERT_TRUE(base::RunLoop::main().runUntil([] { return ui::AlertView::visibleAlert() != nullptr; }, 10));
+  EXPECT_EQ(ui::AlertView::visibleAlert()->tag(), 1001);
+  EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "FILEOPENFAILED");
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "THEFILEISCORRUPTED");
+}
+
+TEST_F(LibraryViewersTest, TheGridOpensEachTypeInItsViewer) {
+  save({test::libraryFile(1, "Showreel", "reel.avi", "VEDIO"), test::libraryFile(2, "Guide", "guide.docx", "WORD"),
+        test::libraryFile(3, "Keynote deck", "deck.key", "KEYNOTE"), test::libraryFile(4, "Empty", "empty.key", "KEYNOTE"),
+        test::libraryFile(5, "Price list", "prices.pdf", "PDF")});
+  putOnDisk("reel.avi", "VEDIO", DocumentFactory::video(3, 30, 80, 60, 1));
+  putOnDisk("guide.docx", "WORD", DocumentFactory::docx("Guide", {"Text"}));
+  putOnDisk("deck.key", "KEYNOTE", "keynote bytes");
+  putOnDisk("empty.key", "KEYNOTE", "");
+  putOnDisk("prices.pdf", "PDF", DocumentFactory::pdf("Price list", 4, 7));
+  auto openIn = std::make_shared<RecordingOpenIn>();
+  svc::DocumentInteractionController::install(openIn);
+  auto grid = std::make_shared<LibraryDetailController>(0);
+  nav->pushViewController(grid, false);
+  settle();
+  auto top = [&] { return nav->topViewController(); };
+
+  grid->selectDownloadedFile("reel.avi", "VEDIO");
+  EXPECT_TRUE(dynamic_cast<VideoViewController*>(top()));
+  static_cast<VideoViewController*>(top())->btnbackClicked();
+  settle();
+  grid->selectDownloadedFile("guide.docx", "WORD");
+  ASSERT_TRUE(dynamic_cast<PPTLoadingViewController*>(top()));
+  EXPECT_EQ(static_cast<PPTLoadingViewController*>(top())->fileName(), "Guide");
+  nav->popViewControllerAnimated(false);
+  settle();
+  grid->selectDownloadedFile("prices.pdf", "PDF");
+  ASSERT_TRUE(dynamic_cast<ReaderViewController*>(top()));
+  EXPECT_EQ(static_cast<ReaderViewController*>(top())->document()->pageCount(), 4);
+  static_cast<ReaderViewController*>(top())->dismissReaderViewController();
+  settle();
+  EXPECT_EQ(top(), grid.get());
+  // Other types go to another application, and the user is told when none takes them.
+  grid->selectDownloadedFile("deck.key", "KEYNOTE");
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  openIn->taker = false;
+  grid->selectDownloadedFile("deck.key", "KEYNOTE");
+  EXPECT_EQ(openIn->offered, (std::vector<std::string>{"deck.key", "deck.key"}));
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "PLEASEDOWNLOADKEYNOTE");
+  ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+  grid->selectDownloadedFile("empty.key", "KEYNOTE");
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "FILETOOLARGEALERT") << "an empty file is not safe to open";
+  EXPECT_EQ(top(), grid.get());
+  EXPECT_EQ(openIn->offered.back(), "empty.key") << "offered too, and refused";
+}
+
+}  // namespace
+}  // namespace mv
