@@ -288,8 +288,7 @@ std::size_t SyncModel::failedCount(int kind) const {
     if (kind == kImageTypeProduct) {
       if (!thumbSources_) {
         thumbSources_.emplace();
-        auto* dam = DataAccessManager::sharedDataModel();
-        if (auto images = dam ? dam->getPublishImages(1) : std::nullopt) {
+        if (auto images = database_->getPublishImages(1)) {
           for (const base::Value& row : *images) {
             if (auto names = pictureAndThumb(row)) (*thumbSources_)[names->second] = names->first;
           }

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <thread>
 
 #include "LibraryTestSupport.hpp"
 #include "library/LibraryCoverLoader.hpp"
@@ -14,6 +16,26 @@ namespace fs = std::filesystem;
 
 namespace mv {
 namespace {
+
+// Holds one worker of a queue until opened (at the latest when it goes).
+class WorkerGate {
+ public:
+  explicit WorkerGate(base::WorkQueue& queue) {
+    std::shared_future<void> opened = opened_;
+    queue.async([opened](const base::CancelFlag&) { opened.wait(); });
+  }
+  ~WorkerGate() { open(); }
+  void open() {
+    if (open_) return;
+    open_ = true;
+    promise_.set_value();
+  }
+
+ private:
+  std::promise<void> promise_;
+  std::shared_future<void> opened_ = promise_.get_future().share();
+  bool open_ = false;
+};
 
 class LibraryCoverLoaderTest : public test::LibraryTest {
  protected:
@@ -65,6 +87,38 @@ TEST_F(LibraryCoverLoaderTest, OnlyTheLatestCoverIsShown) {
   EXPECT_EQ(shownSide(), 30);
   EXPECT_EQ(view->alpha(), 1.0);
   EXPECT_TRUE(loader->fileImageLoadOperation()->isFinished());
+}
+
+// The first file's cover is read, and its delivery waits on the main loop,
+// when the card is reused for the second file: it never shows, not even
+// before the second one arrives.
+TEST_F(LibraryCoverLoaderTest, ACoverReadBeforeTheCardWasReusedNeverShows) {
+  card->addSubview(view);
+  putCover("first.png", 10);
+  putCover("second.png", 20);
+  auto loader = LibraryCoverLoader::create(view);
+  auto& pool = base::WorkQueue::global();
+  ASSERT_EQ(pool.pendingCount(), 0u);
+
+  // Both workers held; the first read queues behind them.
+  WorkerGate a(pool);
+  WorkerGate b(pool);
+  loader->loadFileImageAsyncWithName("first.png", kFileTypeLibraryImage, false);
+  a.open();
+  // The first read ends on that worker; its picture now waits on the main loop.
+  while (pool.pendingCount() > 1) std::this_thread::yield();
+  // That worker held again, so the second read waits for it.
+  WorkerGate c(pool);
+  loader->loadFileImageAsyncWithName("second.png", kFileTypeLibraryImage, false);
+  for (int i = 0; i < 5; ++i) advance(0.1);
+  EXPECT_EQ(shownSide(), 0) << "the first file's cover showed on the reused card";
+  EXPECT_EQ(view->alpha(), 0.0);
+
+  b.open();
+  c.open();
+  settle();
+  EXPECT_EQ(shownSide(), 20);
+  EXPECT_EQ(view->alpha(), 1.0);
 }
 
 }  // namespace

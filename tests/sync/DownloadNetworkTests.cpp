@@ -312,6 +312,38 @@ TEST_F(DownloadNetworkTest, InterruptedDownloadResumesFromItsPartialData) {
   EXPECT_EQ(contentsOf(target), bytes);
 }
 
+// A file arriving in hundreds of chunks reports at most once per whole
+// percent, always further, and the whole file once it is in place.
+TEST_F(DownloadNetworkTest, ProgressIsReportedOncePerWholePercent) {
+  auto videos = filesOfType(kFileTypeVideo);
+  ASSERT_FALSE(videos.empty());
+  const auto& [name, bytes] = *std::max_element(videos.begin(), videos.end(),
+                                                [](auto& a, auto& b) { return a.second.size() < b.second.size(); });
+  ASSERT_GT(bytes.size(), 8000u) << "the sample video is too small to cut into chunks";
+  const std::size_t chunks = 400;
+  trickleFiles("*/" + name, bytes.size() / chunks, 0.001);
+  auto receiver = std::make_shared<Recorder>();
+  auto result = downloadResult(
+      roundTrip(download({name}, kFileTypeVideo, kProgressTypeSingleWithPercent, receiver), receiver, 30));
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "200");
+  EXPECT_EQ(contentsOf(destination(name, kFileTypeVideo)), bytes);
+
+  ASSERT_FALSE(receiver->percents.empty());
+  // Whole percents 0 to 99, and the whole file.
+  EXPECT_LE(receiver->percents.size(), 101u) << "more reports than whole percents";
+  // Chunks of a quarter percent: nearly every whole percent is passed on its own.
+  EXPECT_GE(receiver->percents.size(), 50u);
+  int lastWhole = -1;
+  for (std::size_t i = 0; i + 1 < receiver->percents.size(); ++i) {
+    const int whole = static_cast<int>(receiver->percents[i].downloadPercent * 100.0f);
+    EXPECT_GT(whole, lastWhole) << "report " << i << " repeats or goes back";
+    EXPECT_LT(whole, 100) << "the whole file reported before it was in place";
+    lastWhole = whole;
+  }
+  EXPECT_EQ(receiver->percents.back().downloadPercent, 1.0f);
+}
+
 TEST_F(DownloadNetworkTest, FileNamesTravelAsOneSegmentAndUnknownLengthsReportOnlyTheWholeFile) {
   httplib::Server server;
   server.set_keep_alive_max_count(1);
