@@ -17,6 +17,7 @@
 
 #include "library/FileDescriptionViewController.hpp"
 #include "library/LibraryDetailCell.hpp"
+#include "library/LibraryDownloadButton.hpp"
 #include "library/LibraryDownloads.hpp"
 #include "library/LibraryListModel.hpp"
 #include "library/LibraryPanTracker.hpp"

@@ -8,6 +8,7 @@
 
 #include "LibraryTestSupport.hpp"
 #include "library/LibraryCellState.hpp"
+#include "library/LibraryDownloadButton.hpp"
 #include "library/LibraryDownloads.hpp"
 #include "library/LibraryFileOpener.hpp"
 #include "library/LibraryListModel.hpp"

@@ -1,0 +1,33 @@
+#pragma once
+#include <string>
+
+namespace mv {
+
+// The grid's head bar button: download all (tab 0) or update all (tab 1),
+// hidden, or cancel all (tab 0, while a download-all started on Wi-Fi runs).
+class LibraryDownloadButton {
+ public:
+  explicit LibraryDownloadButton(int libraryTab) : libraryTab_(libraryTab) {}
+
+  bool isBtnCancel() const { return isBtnCancel_; }
+  bool isHidden() const { return hidden_; }
+  void setBtnStatusToCancel(bool cancel);
+  // "btn_cancel_all.png", "btn_update_all.png" or "btn_download_all.png".
+  std::string imageName() const;
+
+  // Recomputes the button. `anyActive`: something is downloading or paused;
+  // `anyQualifies`: a file shown can be downloaded (tab 0) or updated (tab 1).
+  // Answers true when a cancel-all question still shown must be dismissed.
+  bool update(int selectedCategory, bool anyActive, bool anyQualifies);
+  // A download failed: whether its alert is shown. During a download-all
+  // only the first failure is.
+  bool shouldShowFailure();
+
+ private:
+  int libraryTab_;
+  bool isBtnCancel_ = false;
+  bool hidden_ = false;
+  bool alreadyShowDownloadError_ = false;
+};
+
+}  // namespace mv
