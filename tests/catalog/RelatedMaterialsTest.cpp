@@ -1,9 +1,11 @@
 #include <fstream>
+#include <functional>
 
 #include "CatalogTestSupport.hpp"
 #include "SessionFixture.hpp"
 #include "catalog/ProductDetailController.hpp"
 #include "catalog/ProductRelatedFileController.hpp"
+#include "library/LibraryDetailController.hpp"
 #include "library/LibraryFeature.hpp"
 #include "library/LibraryNetwork.hpp"
 #include "library/LibraryViewers.hpp"
@@ -232,6 +234,77 @@ TEST_F(RelatedMaterialsTest, ADownloadedFileOpensInTheViewerOfItsType) {
   settle();
   EXPECT_EQ(opened, (std::vector<std::string>{"Brochure brochure.pdf"}));
   EXPECT_EQ(nav->viewControllers().size(), 2u);
+}
+
+// The library grid and a product's related materials open a file the same
+// way: the type word decides exactly, then the extension in any case and a
+// size the device can hold.
+TEST_F(RelatedMaterialsTest, BothScreensOpenEachTypeTheSameWay) {
+  std::vector<std::string> opened;
+  const std::vector<std::pair<LibraryOpenAction, const char*>> viewers = {
+      {LibraryOpenAction::Video, "video"},
+      {LibraryOpenAction::PdfReader, "pdf"},
+      {LibraryOpenAction::EpubReader, "epub"},
+      {LibraryOpenAction::OfficeViewer, "office"}};
+  for (const auto& [action, name] : viewers) {
+    LibraryViewers::install(action, [&opened, name = std::string(name)](const std::filesystem::path&, const std::string&) {
+      opened.push_back(name);
+      return std::make_shared<ui::ViewController>();
+    });
+  }
+  struct Case {
+    const char* type;
+    const char* fileName;
+    const char* bytes;  // nullptr: not on the device
+    std::string expected;  // the viewer, or the message of the alert
+  };
+  const std::vector<Case> cases = {
+      {"VEDIO", "clip.mp4", "movie", "video"},
+      {"VEDIO", "empty.mp4", "", "video"},  // no size check for videos
+      {"PDF", "guide.pdf", "pdf", "pdf"},
+      {"EPUB", "book.epub", "book", "epub"},
+      {"WORD", "notes.docx", "doc", "office"},
+      {"EXCEL", "prices.XLSX", "xls", "office"},
+      {"PPT", "deck.Ppt", "ppt", "office"},
+      {"Pdf", "lower.pdf", "pdf", text("PLEASEDOWNLOADKEYNOTE")},  // the type word is exact
+      {"KEYNOTE", "talk.key", "key", text("PLEASEDOWNLOADKEYNOTE")},
+      {"PPT", "blank.pptx", "", text("FILETOOLARGEALERT")},
+      {"WORD", "gone.docx", nullptr, text("FILETOOLARGEALERT")},
+  };
+  ASSERT_NE(text("FILETOOLARGEALERT"), text("PLEASEDOWNLOADKEYNOTE"));
+  for (const auto& c : cases) {
+    if (c.bytes) {
+      auto path = PublicFunction::filePathWithName(c.fileName, PublicFunction::getFileType(c.type));
+      ASSERT_TRUE(path);
+      std::filesystem::create_directories(path->parent_path());
+      std::ofstream(*path, std::ios::binary) << c.bytes;
+    }
+  }
+  auto grid = std::make_shared<LibraryDetailController>(0);
+  const std::vector<std::pair<const char*, std::function<void(const Case&)>>> callers = {
+      {"related materials", [&](const Case& c) { strip->selectDownloadedFile(c.fileName, c.type); }},
+      {"library grid", [&](const Case& c) { grid->selectDownloadedFile(c.fileName, c.type); }}};
+  for (const auto& [caller, open] : callers) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(caller) + ": " + c.type + " " + c.fileName);
+      opened.clear();
+      const std::size_t depth = nav->viewControllers().size();
+      open(c);
+      settle();
+      if (!opened.empty()) {
+        EXPECT_EQ(opened.back(), c.expected);
+        EXPECT_EQ(nav->viewControllers().size(), depth + 1);
+        nav->popViewControllerAnimated(false);
+      } else {
+        EXPECT_EQ(alertMessage(), c.expected);
+        EXPECT_EQ(ui::AlertView::visibleAlert() ? ui::AlertView::visibleAlert()->tag() : 0, 1001);
+        dismissAlert();
+      }
+      settle();
+    }
+  }
+  LibraryViewers::install(LibraryOpenAction::EpubReader, {});
+  LibraryFeature::installViewers();
 }
 
 TEST_F(RelatedMaterialsTest, DemoAndOfflineSessionsDownloadNothingAndKeepThePendingUpdate) {

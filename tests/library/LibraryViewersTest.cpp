@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 
 #include "LibraryTestSupport.hpp"
+#include "PdfFixture.hpp"
 #include "library/LibraryDetailController.hpp"
 #include "library/LibraryFeature.hpp"
 #include "library/LibraryViewers.hpp"
@@ -263,6 +265,51 @@ TEST_F(LibraryViewersTest, AVideoThatCannotPlaySaysSo) {
   EXPECT_EQ(ui::AlertView::visibleAlert()->tag(), 1001);
   EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "FILEOPENFAILED");
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "THEFILEISCORRUPTED");
+}
+
+TEST_F(LibraryViewersTest, EveryCorpusOfficeFileOpensFromTheGridShownAndPrintedWhole) {
+  const auto files = test::corpusFiles("office");
+  if (files.empty()) GTEST_SKIP() << "no shared corpus here";
+  const std::map<std::string, std::string> typeWords = {{".docx", "WORD"}, {".xlsx", "EXCEL"}, {".pptx", "PPT"}};
+  std::vector<marvisto_library_files_Entity> records;
+  int id = 1;
+  for (const auto& file : files) {
+    const auto word = typeWords.find(file.extension().string());
+    ASSERT_NE(word, typeWords.end()) << file;
+    std::ifstream in(file, std::ios::binary);
+    putOnDisk(file.filename().string(), word->second,
+              std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    records.push_back(test::libraryFile(id++, file.stem().string(), file.filename().string(), word->second));
+  }
+  save(records);
+  auto grid = std::make_shared<LibraryDetailController>(0);
+  nav->pushViewController(grid, false);
+  settle();
+  for (const auto& record : records) {
+    SCOPED_TRACE(record.file_name);
+    grid->selectDownloadedFile(record.file_name, record.type);
+    auto* viewer = dynamic_cast<PPTLoadingViewController*>(nav->topViewController());
+    ASSERT_TRUE(viewer);
+    EXPECT_EQ(viewer->fileName(), record.title);
+    ASSERT_TRUE(base::RunLoop::main().runUntil([&] {
+      base::WorkQueue::global().waitIdle();
+      return !viewer->isLoading();
+    }, 20));
+    settle();
+    EXPECT_FALSE(viewer->loadFailed());
+    EXPECT_FALSE(ui::AlertView::visibleAlert());
+    const double height = viewer->webView().pageHeight();
+    EXPECT_GT(height, 0);
+    viewer->printAction();
+    settle();
+    ASSERT_FALSE(printer->jobs.empty());
+    double printed = 0;
+    for (const auto& image : printer->jobs.back()) printed += image->size().height;
+    EXPECT_DOUBLE_EQ(printed, height) << "the whole page, nothing cut";
+    viewer->btnBackClick();
+    settle();
+    EXPECT_EQ(nav->topViewController(), grid.get());
+  }
 }
 
 TEST_F(LibraryViewersTest, TheGridOpensEachTypeInItsViewer) {
