@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <string>
 
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
@@ -15,6 +17,7 @@
 #include "customer/CustomerAttributeCell.hpp"
 #include "customer/CustomerDataModel.hpp"
 #include "customer/CustomerViewController.hpp"
+#include "library/EPUBViewController.hpp"
 #include "library/LibraryFileState.hpp"
 #include "library/LibraryNetwork.hpp"
 #include "library/PPTLoadingViewController.hpp"
@@ -346,10 +349,12 @@ void ScreenshotTour::libraryScreens(int& n) {
   }
   for (const auto& name : std::vector<std::string>(manager->downloadFileNameArray())) manager->cancelDownloadFile(name);
   manager->setNetwork(LibraryNetwork::networkModel());
-  // A document and a video on the device, each in its viewer.
+  // A document, a video and a book on the device, each in its viewer.
   auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
   if (!nav) return;
-  for (const char* type : {"WORD", "VEDIO"}) {
+  const std::map<std::string, const char*> shots = {
+      {"WORD", "-library-office-viewer"}, {"VEDIO", "-library-video-player"}, {"EPUB", "-library-book-reader"}};
+  for (const char* type : {"WORD", "VEDIO", "EPUB"}) {
     for (const auto& file : grid.libfilesArray()) {
       // A file waiting for its update opens its old version: show a plain one.
       const auto state = LibraryFileState::of(file);
@@ -365,8 +370,10 @@ void ScreenshotTour::libraryScreens(int& n) {
         waitFor([&] { return !movie || movie->framesShown() > 0 || movie->state() == svc::MoviePlayer::State::Failed; }, 10);
       } else if (auto* office = dynamic_cast<PPTLoadingViewController*>(nav->topViewController())) {
         waitFor([&] { return !office->isLoading(); }, 30);
+      } else if (auto* reader = dynamic_cast<EPUBViewController*>(nav->topViewController())) {
+        waitFor([&] { return reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading(); }, 10);
       }
-      snapshot(numbered(n, std::string(type) == "WORD" ? "-library-office-viewer" : "-library-video-player"));
+      snapshot(numbered(n, shots.at(type)));
       if (auto* video = dynamic_cast<VideoViewController*>(nav->topViewController())) {
         video->btnbackClicked();
       } else {

@@ -18,6 +18,7 @@
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 #include "services/DocumentInteractionController.hpp"
+#include "services/URLOpener.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
@@ -198,6 +199,8 @@ int main(int argc, char** argv) {
     std::string why;
     desktop = ui::DesktopWindow::open(app->window(), {}, &why);
     if (!desktop) std::printf("No window (%s); running without one.\n", why.c_str());
+    // On a desktop the open-in menu hands files to the system's applications.
+    if (desktop) svc::DocumentInteractionController::setOpener(&svc::DocumentInteractionController::openWithDesktop);
   }
 
   ScreenshotTour tour(options, app);

@@ -1,5 +1,6 @@
 #include "library/LibraryFeature.hpp"
 
+#include "library/EPUBViewController.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/ReaderViewController.hpp"
@@ -66,6 +67,7 @@ void LibraryFeature::installViewers() {
                             viewer->setFilePath(path);
                             return viewer;
                           });
+  EPUBViewController::installAsViewer();
 }
 
 }  // namespace mv

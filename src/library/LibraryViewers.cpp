@@ -41,7 +41,8 @@ bool LibraryViewers::open(const LibraryOpenDecision& decision, const std::string
                           ui::NavigationController* nav) {
   MV_ASSERT_MAIN_THREAD();
   if (decision.action == LibraryOpenAction::OpenIn) {
-    if (svc::DocumentInteractionController::shared()->presentOpenInMenu(decision.path, {})) return true;
+    auto controller = svc::DocumentInteractionController::interactionControllerWithURL(decision.path);
+    if (controller->presentOpenInMenuFromRect({}, nullptr, true)) return true;
     showFailure(decision.failureMessageKey);
     return false;
   }

@@ -490,9 +490,9 @@ void ReaderViewController::print() {
 }
 
 void ReaderViewController::openWithApp() {
-  auto opener = svc::DocumentInteractionController::shared();
-  if (!opener || !opener->presentOpenInMenu(document_->fileURL(), "com.adobe.pdf"))
-    showAlert("FILEOPENFAILED", "PLEASEDOWNLOADREADER");
+  auto controller = svc::DocumentInteractionController::interactionControllerWithURL(document_->fileURL());
+  controller->setUTI("com.adobe.pdf");
+  if (!controller->presentOpenInMenuFromBarButtonItem(nullptr, true)) showAlert("FILEOPENFAILED", "PLEASEDOWNLOADREADER");
 }
 
 void ReaderViewController::dismissPopControllers() {

@@ -1,83 +1,91 @@
 #include "services/DocumentInteractionController.hpp"
 
-#include <gio/gio.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
-#include <cstdlib>
 #include <mutex>
+#include <thread>
 
-#include "platform/ui/Application.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
+#include "platform/base/RunLoop.hpp"
+
+extern char** environ;
 
 namespace svc {
-
 namespace {
 
-std::mutex& slotMutex() {
+std::mutex& openerMutex() {
   static std::mutex m;
   return m;
 }
 
-std::shared_ptr<DocumentInteractionController>& slot() {
-  static std::shared_ptr<DocumentInteractionController> installed;
-  return installed;
+DocumentInteractionController::Opener& currentOpener() {
+  static DocumentInteractionController::Opener opener;
+  return opener;
 }
 
 }  // namespace
 
-std::shared_ptr<DocumentInteractionController> DocumentInteractionController::shared() {
-  std::lock_guard lock(slotMutex());
-  if (!slot()) slot() = std::make_shared<DesktopDocumentInteraction>();
-  return slot();
+std::shared_ptr<DocumentInteractionController> DocumentInteractionController::interactionControllerWithURL(
+    std::filesystem::path file) {
+  return std::shared_ptr<DocumentInteractionController>(new DocumentInteractionController(std::move(file)));
 }
 
-void DocumentInteractionController::install(std::shared_ptr<DocumentInteractionController> controller) {
-  std::lock_guard lock(slotMutex());
-  slot() = std::move(controller);
+void DocumentInteractionController::setOpener(Opener opener) {
+  std::lock_guard lock(openerMutex());
+  currentOpener() = std::move(opener);
 }
 
-std::string DocumentInteractionController::mediaTypeForIdentifier(const std::string& typeIdentifier) {
-  if (typeIdentifier == "com.adobe.pdf") return "application/pdf";
-  if (typeIdentifier == "org.idpf.epub-container") return "application/epub+zip";
-  return {};
+bool DocumentInteractionController::presentPreviewAnimated(bool) { return false; }
+void DocumentInteractionController::dismissPreviewAnimated(bool) {}
+void DocumentInteractionController::dismissMenuAnimated(bool) {}
+
+bool DocumentInteractionController::presentOpenInMenuFromRect(const ui::Rect&, ui::View*, bool) {
+  return presentOpenInMenu();
 }
 
-bool DesktopDocumentInteraction::hasDisplay() {
-  const char* x = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (x && *x) || (wayland && *wayland);
+bool DocumentInteractionController::presentOpenInMenuFromBarButtonItem(ui::BarButtonItem*, bool) {
+  return presentOpenInMenu();
 }
 
-bool DesktopDocumentInteraction::presentOpenInMenu(const std::filesystem::path& file,
-                                                   const std::string& typeIdentifier) {
-  std::error_code ec;
-  if (!hasDisplay() || !std::filesystem::is_regular_file(file, ec)) return false;
-  std::string type = mediaTypeForIdentifier(typeIdentifier);
-  gchar* guessed = nullptr;
-  if (type.empty()) {
-    guessed = g_content_type_guess(file.c_str(), nullptr, 0, nullptr);
-    if (guessed) type = guessed;
+bool DocumentInteractionController::presentOpenInMenu() {
+  MV_ASSERT_MAIN_THREAD();
+  Opener opener;
+  {
+    std::lock_guard lock(openerMutex());
+    opener = currentOpener();
   }
-  GAppInfo* app = type.empty() ? nullptr : g_app_info_get_default_for_type(type.c_str(), FALSE);
-  g_free(guessed);
-  if (!app) return false;
-  GFile* gfile = g_file_new_for_path(file.c_str());
-  GList* files = g_list_append(nullptr, gfile);
-  GError* error = nullptr;
-  gboolean launched = g_app_info_launch(app, files, nullptr, &error);
-  if (error) g_error_free(error);
-  g_list_free(files);
-  g_object_unref(gfile);
-  g_object_unref(app);
-  return launched;
+  std::error_code ec;
+  if (!opener || !std::filesystem::is_regular_file(url_, ec)) return false;
+  auto application = opener(url_, uti_);
+  if (!application) return false;
+  std::weak_ptr<DocumentInteractionController> weak = weak_from_this();
+  base::RunLoop::main().post([weak, app = *application] {
+    auto self = weak.lock();
+    if (!self) return;
+    if (auto d = self->delegate()) d->documentInteractionControllerWillBeginSendingToApplication(*self, app);
+    if (auto d = self->delegate()) d->documentInteractionControllerDidEndSendingToApplication(*self, app);
+  });
+  return true;
 }
 
-bool URLOpener::openOnDesktop(const std::string& url) {
-  if (url.empty() || !DesktopDocumentInteraction::hasDisplay()) return false;
-  GError* error = nullptr;
-  gboolean opened = g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error);
-  if (error) g_error_free(error);
-  return opened;
+std::optional<std::string> DocumentInteractionController::openWithDesktop(const std::filesystem::path& file,
+                                                                          const std::string&) {
+  const std::string path = file.string();
+  char program[] = "xdg-open";
+  char* argv[] = {program, const_cast<char*>(path.c_str()), nullptr};
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0) {
+    MV_LOG("open-in: xdg-open cannot be started");
+    return std::nullopt;
+  }
+  // The opener returns as soon as it has handed the file on; nobody waits on the main thread.
+  std::thread([pid] {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+  }).detach();
+  return std::string("xdg-open");
 }
-
-void URLOpener::install() { ui::Application::sharedInstance().setOpenURLHandler(&URLOpener::openOnDesktop); }
 
 }  // namespace svc

@@ -1,49 +1,72 @@
 #pragma once
-// Handing a file to another application (the open-in menu). On a desktop the
-// file goes to the application the system names for its type; without a
-// display, or when no application takes the type, nobody takes it and the
-// caller tells the user. Screens reach it through `shared()`; tests install
-// fakes.
+// Hands a file to another application: the open-in menu. Which applications
+// take files is the opener's business: the desktop's (the system's default
+// application for the file, through xdg-open) when the application runs in a
+// window, none without one. The preview of the file shows nothing here.
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "platform/ui/BarButtonItem.hpp"
+#include "platform/ui/View.hpp"
 
 namespace svc {
 
-class DocumentInteractionController {
+class DocumentInteractionController;
+
+// Every operation is optional.
+class DocumentInteractionControllerDelegate {
  public:
-  virtual ~DocumentInteractionController() = default;
-
-  // The controller in use: the one installed, else the desktop's.
-  static std::shared_ptr<DocumentInteractionController> shared();
-  static void install(std::shared_ptr<DocumentInteractionController> controller);
-
-  // Offers the file to the application that opens its type
-  // (`typeIdentifier` such as "com.adobe.pdf", else told by the file);
-  // false when no application takes it.
-  virtual bool presentOpenInMenu(const std::filesystem::path& file, const std::string& typeIdentifier) = 0;
-
-  // The media type of a type identifier ("com.adobe.pdf" -> "application/pdf"),
-  // or empty for one not known here.
-  static std::string mediaTypeForIdentifier(const std::string& typeIdentifier);
+  virtual ~DocumentInteractionControllerDelegate() = default;
+  virtual void documentInteractionControllerDidEndPreview(DocumentInteractionController& /*controller*/) {}
+  virtual void documentInteractionControllerWillBeginSendingToApplication(DocumentInteractionController& /*controller*/,
+                                                                          const std::string& /*application*/) {}
+  virtual void documentInteractionControllerDidEndSendingToApplication(DocumentInteractionController& /*controller*/,
+                                                                        const std::string& /*application*/) {}
+  virtual void documentInteractionControllerDidDismissOpenInMenu(DocumentInteractionController& /*controller*/) {}
 };
 
-// The system's default application for the type, through GIO; nobody when
-// there is no display.
-class DesktopDocumentInteraction : public DocumentInteractionController {
+class DocumentInteractionController : public std::enable_shared_from_this<DocumentInteractionController> {
  public:
-  bool presentOpenInMenu(const std::filesystem::path& file, const std::string& typeIdentifier) override;
-  static bool hasDisplay();
-};
+  // Hands the file over; the application that took it, or nothing when none did.
+  using Opener = std::function<std::optional<std::string>(const std::filesystem::path& file, const std::string& uti)>;
 
-// Opening addresses (links in documents, web pages) in the desktop's
-// browser or mail program: installs the application's URL handler.
-class URLOpener {
- public:
-  // Addresses go to the system's default handler for their scheme through
-  // GIO; without a display nothing opens them.
-  static void install();
-  static bool openOnDesktop(const std::string& url);
+  static std::shared_ptr<DocumentInteractionController> interactionControllerWithURL(std::filesystem::path file);
+
+  const std::filesystem::path& URL() const { return url_; }
+  const std::string& name() const { return name_; }
+  void setName(std::string name) { name_ = std::move(name); }
+  const std::string& UTI() const { return uti_; }
+  void setUTI(std::string uti) { uti_ = std::move(uti); }
+  std::shared_ptr<DocumentInteractionControllerDelegate> delegate() const { return delegate_.lock(); }
+  void setDelegate(std::weak_ptr<DocumentInteractionControllerDelegate> d) { delegate_ = std::move(d); }
+
+  // No preview is shown: false.
+  bool presentPreviewAnimated(bool animated);
+  // Offers the file to the applications that take it: YES when one took it
+  // (the delegate hears will-begin and did-end sending on the next turn of
+  // the main loop), NO when none does, and then nothing is shown.
+  bool presentOpenInMenuFromRect(const ui::Rect& rect, ui::View* inView, bool animated);
+  bool presentOpenInMenuFromBarButtonItem(ui::BarButtonItem* item, bool animated);
+  void dismissMenuAnimated(bool animated);
+  void dismissPreviewAnimated(bool animated);
+
+  // The process-wide opener (nothing: no application takes files).
+  static void setOpener(Opener opener);
+  // The desktop's opener: the file goes to the system's default application
+  // for it through xdg-open; none when xdg-open cannot be started.
+  static std::optional<std::string> openWithDesktop(const std::filesystem::path& file, const std::string& uti);
+
+ private:
+  explicit DocumentInteractionController(std::filesystem::path file) : url_(std::move(file)) {}
+  bool presentOpenInMenu();
+
+  std::filesystem::path url_;
+  std::string name_;
+  std::string uti_;
+  std::weak_ptr<DocumentInteractionControllerDelegate> delegate_;
 };
 
 }  // namespace svc

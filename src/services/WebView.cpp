@@ -1,17 +1,14 @@
 #include "services/WebView.hpp"
 
-#include <libxml/HTMLparser.h>
-#include <libxml/tree.h>
-
-#include <cctype>
 #include <cmath>
-#include <cstring>
+#include <cstdlib>
 #include <fstream>
 
 #include "platform/base/RunLoop.hpp"
-#include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/TapGestureRecognizer.hpp"
 #include "transport/FormDataRequest.hpp"
 #include "transport/RequestDelegate.hpp"
+#include "util/Text.hpp"
 
 namespace svc {
 
@@ -25,67 +22,115 @@ using ui::View;
 
 namespace {
 
-constexpr double kMargin = 20;
-constexpr double kBlockSpacing = 10;
-constexpr double kListIndent = 24;
-constexpr std::size_t kMaximumTextBytes = 2u << 20;
-constexpr int kMaximumDepth = 256;
+std::string trimmed(std::string_view s) { return mv::trimWhitespaceAndNewlines(s); }
 
-gfx::Font fontFor(int heading) {
-  static const double sizes[7] = {16, 28, 24, 20, 18, 16, 14};
-  if (heading <= 0 || heading > 6) return gfx::Font::systemFont(sizes[0]);
-  return gfx::Font::boldSystemFont(sizes[heading]);
+// The number a CSS value starts with ("10px", "100%"); nothing without one.
+std::optional<double> leadingNumber(const std::string& value) {
+  char* end = nullptr;
+  double v = std::strtod(value.c_str(), &end);
+  if (end == value.c_str() || !std::isfinite(v)) return std::nullopt;
+  return v;
 }
 
-bool isBlockElement(const char* n) {
-  static const char* blocks[] = {"p",     "div",   "h1",   "h2",     "h3",    "h4",    "h5",     "h6",
-                                 "li",    "ul",    "ol",   "tr",     "table", "section", "article", "header",
-                                 "footer", "nav",  "aside", "main",  "blockquote", "pre", "dl",  "dt",
-                                 "dd",    "form",  "hr",   "address", "figure", "figcaption", "body", "center"};
-  for (const char* b : blocks)
-    if (std::strcmp(n, b) == 0) return true;
-  return false;
-}
-
-bool isSkipped(const char* n) {
-  static const char* skipped[] = {"script", "style", "head", "noscript", "template", "svg", "iframe", "object", "canvas"};
-  for (const char* s : skipped)
-    if (std::strcmp(n, s) == 0) return true;
-  return false;
-}
-
-// Collapses runs of white space into one space.
-void appendCollapsed(std::string& out, const char* text) {
-  for (const char* p = text; *p; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\f') {
-      if (!out.empty() && out.back() != ' ') out += ' ';
-    } else {
-      out += *p;
+// Applies "prop: value; ..." for `selector` to the style; false for a rule
+// that changes nothing the page shows.
+bool applyDeclarations(const std::string& selector, const std::string& declarations, HtmlPageStyle& style) {
+  bool applied = false;
+  std::size_t start = 0;
+  while (start < declarations.size()) {
+    std::size_t end = declarations.find(';', start);
+    if (end == std::string::npos) end = declarations.size();
+    std::string decl = declarations.substr(start, end - start);
+    start = end + 1;
+    auto colon = decl.find(':');
+    if (colon == std::string::npos) continue;
+    const std::string property = mv::lowercase(trimmed(decl.substr(0, colon)));
+    const std::string value = mv::lowercase(trimmed(decl.substr(colon + 1)));
+    auto number = leadingNumber(value);
+    auto length = [&](double& field) {
+      if (!number || *number < 0 || *number > 100000) return;
+      field = *number;
+      applied = true;
+    };
+    auto share = [&](double& field) {
+      if (!number || value.find('%') == std::string::npos || *number <= 0) return;
+      field = std::min(1.0, *number / 100);
+      applied = true;
+    };
+    if (selector == "html" || selector == "body") {
+      if (property == "padding") length(style.padding);
+      if (property == "height") length(style.height);
+      if (property == "-webkit-column-gap" || property == "column-gap") length(style.columnGap);
+      if (property == "-webkit-column-width" || property == "column-width") length(style.columnWidth);
+    } else if (selector == "p" && property == "text-align") {
+      style.justifyParagraphs = value == "justify";
+      applied = true;
+    } else if (selector == "img") {
+      if (property == "max-width") share(style.imageMaxWidth);
+      if (property == "max-height") share(style.imageMaxHeight);
     }
   }
+  return applied;
 }
 
-// A file URL's path with its %XX escapes decoded (malformed ones are kept as they are).
-std::string decodedPath(const std::string& s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
-      out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += s[i];
+// "addCSSRule('selector', 'declarations')" as the application sends it.
+std::optional<std::pair<std::string, std::string>> styleRule(std::string_view script) {
+  std::string s = trimmed(script);
+  while (!s.empty() && s.back() == ';') s.pop_back();
+  static const std::string kCall = "addCSSRule(";
+  if (s.rfind(kCall, 0) != 0 || s.back() != ')') return std::nullopt;
+  std::string_view args(s);
+  args = args.substr(kCall.size(), args.size() - kCall.size() - 1);
+  std::vector<std::string> values;
+  std::size_t i = 0;
+  while (i < args.size() && values.size() < 2) {
+    char quote = args[i];
+    if (quote != '\'' && quote != '"') {
+      ++i;
+      continue;
     }
+    std::size_t close = args.find(quote, i + 1);
+    if (close == std::string_view::npos) return std::nullopt;
+    values.emplace_back(args.substr(i + 1, close - i - 1));
+    i = close + 1;
   }
-  return out;
+  if (values.size() != 2) return std::nullopt;
+  return std::make_pair(mv::lowercase(trimmed(values[0])), values[1]);
 }
 
-std::string trimmed(const std::string& s) {
-  std::size_t a = s.find_first_not_of(' ');
-  if (a == std::string::npos) return {};
-  std::size_t b = s.find_last_not_of(' ');
-  return s.substr(a, b - a + 1);
+// The file a file URL names: without fragment or query, escapes decoded.
+std::filesystem::path filePathOf(const std::string& fileURL) {
+  std::string rest = fileURL.substr(7);
+  return mv::percentDecode(rest.substr(0, rest.find_first_of("#?")));
+}
+
+std::string withoutFragment(const std::string& url) { return url.substr(0, url.find('#')); }
+
+// A link of the page resolved against the page's own URL.
+std::string resolveLink(const std::string& page, const std::string& href) {
+  if (href.empty()) return page;
+  auto colon = href.find(':');
+  if (colon != std::string::npos && colon < href.find_first_of("/?#")) return href;  // has a scheme
+  if (href.front() == '#') return withoutFragment(page) + href;
+  auto schemeEnd = page.find("://");
+  if (schemeEnd == std::string::npos) return href;
+  if (href.rfind("//", 0) == 0) return page.substr(0, schemeEnd + 1) + href;
+  const std::size_t pathStart = page.find('/', schemeEnd + 3);
+  const std::string origin = pathStart == std::string::npos ? page : page.substr(0, pathStart);
+  if (href.front() == '/') return origin + href;
+  std::string base = withoutFragment(page);
+  base = base.substr(0, base.find('?'));
+  std::string folder = pathStart == std::string::npos ? "/" : base.substr(pathStart, base.rfind('/') + 1 - pathStart);
+  std::string fragment;
+  std::string path = href;
+  if (auto hash = path.find('#'); hash != std::string::npos) {
+    fragment = path.substr(hash);
+    path = path.substr(0, hash);
+  }
+  // ".." and "." are resolved on the path alone.
+  std::string joined = std::filesystem::path(folder + path).lexically_normal().generic_string();
+  if (joined.rfind("/..", 0) == 0) joined = "/";
+  return origin + joined + fragment;
 }
 
 }  // namespace
@@ -119,26 +164,14 @@ class WebView::Relay : public mv::RequestDelegate {
   std::uint64_t generation_;
 };
 
-// The laid-out text of the page.
+// The laid-out page, drawn where it is visible; taps on links follow them.
 class WebPageView : public View {
  public:
   using View::View;
   WebView* owner = nullptr;
-  std::vector<double> tops;  // top of each block
 
-  void drawRect(gfx::Context& ctx, const Rect& dirty) override {
-    if (!owner) return;
-    double width = bounds().width() - 2 * kMargin;
-    for (std::size_t i = 0; i < owner->blocks_.size() && i < tops.size(); ++i) {
-      const auto& b = owner->blocks_[i];
-      double next = i + 1 < tops.size() ? tops[i + 1] : bounds().height();
-      if (next < dirty.minY() || tops[i] > dirty.maxY()) continue;
-      double indent = b.listItem ? kListIndent : 0;
-      gfx::Font f = fontFor(b.heading);
-      if (b.listItem) ctx.drawText("\u2022", Point{kMargin + 6, tops[i]}, f, gfx::Color::black());
-      ctx.drawText(b.text, {kMargin + indent, tops[i], std::max(1.0, width - indent), next - tops[i]}, f,
-                   gfx::Color::black(), gfx::LineBreakMode::WordWrap, gfx::TextAlignment::Left, 0);
-    }
+  void drawRect(gfx::Context& ctx, const Rect&) override {
+    if (owner && owner->layout_) owner->layout_->draw(ctx.cairo(), ctx.clipBounds());
   }
 };
 
@@ -154,6 +187,22 @@ WebView::WebView(const Rect& frame) : View(frame) {
   page->setOpaque(false);
   page_ = page;
   scroll_->addSubview(page_);
+  // Only a tap on a link is taken; every other touch goes on as before.
+  auto tap = std::make_shared<ui::TapGestureRecognizer>();
+  std::weak_ptr<View> weak = page_;
+  auto linkUnder = [weak](ui::GestureRecognizer& g) -> std::optional<std::string> {
+    auto p = std::static_pointer_cast<WebPageView>(weak.lock());
+    if (!p || !p->owner) return std::nullopt;
+    return p->owner->linkAt(g.locationInView(p.get()));
+  };
+  tap->shouldBegin = [linkUnder](ui::GestureRecognizer& g) { return linkUnder(g).has_value(); };
+  tap->addTarget([weak, linkUnder](ui::GestureRecognizer& g) {
+    if (g.state() != ui::GestureRecognized) return;
+    auto p = std::static_pointer_cast<WebPageView>(weak.lock());
+    if (!p || !p->owner) return;
+    if (auto href = linkUnder(g)) p->owner->followLink(*href);
+  });
+  page_->addGestureRecognizer(tap);
 }
 
 WebView::~WebView() {
@@ -161,23 +210,58 @@ WebView::~WebView() {
   if (request_) request_->clearDelegatesAndCancel();
 }
 
-std::vector<std::string> WebView::pageText() const {
-  std::vector<std::string> out;
-  for (auto& b : blocks_) out.push_back(b.text);
-  return out;
-}
-
-std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script) const {
-  if (script == "document.title") return title_;
+std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script) {
+  if (script == "document.title") return content_->title;
   if (script == "document.body.innerText") {
     std::string all;
-    for (auto& b : blocks_) {
+    for (auto& line : content_->lines()) {
       if (!all.empty()) all += "\n";
-      all += b.text;
+      all += line;
     }
     return all;
   }
+  if (script == "document.documentElement.scrollWidth") {
+    return std::to_string(static_cast<long long>(std::ceil(pageLayout().contentSize().width)));
+  }
+  if (auto rule = styleRule(script)) {
+    HtmlPageStyle next = style_;
+    if (applyDeclarations(rule->first, rule->second, next) && !(next == style_)) {
+      style_ = next;
+      invalidateLayout();
+    }
+  }
   return {};
+}
+
+const HtmlLayout& WebView::pageLayout() {
+  if (!layout_) relayout();
+  return *layout_;
+}
+
+std::optional<Point> WebView::anchorPosition(const std::string& id) {
+  auto found = content_->anchors.find(id);
+  if (found == content_->anchors.end()) return std::nullopt;
+  return pageLayout().positionOf(found->second);
+}
+
+std::optional<std::string> WebView::linkAt(Point p) { return pageLayout().linkAt(p); }
+
+void WebView::followLink(const std::string& href) {
+  auto keep = self();
+  const std::string target = resolveLink(url_, href);
+  if (auto d = delegate(); d && !d->webViewShouldStartLoadWithRequest(*this, target, WebViewNavigationType::LinkClicked))
+    return;
+  const auto hash = target.find('#');
+  if (hash != std::string::npos && withoutFragment(target) == withoutFragment(url_)) {
+    if (auto at = anchorPosition(target.substr(hash + 1))) {
+      Point offset = pageLayout().isPaged()
+                         ? Point{std::floor(at->x / std::max(1.0, bounds().width())) * bounds().width(), 0}
+                         : Point{0, at->y};
+      scroll_->setContentOffset(scroll_->clampedContentOffset(offset));
+    }
+    return;
+  }
+  navigate(target, WebViewNavigationType::LinkClicked, true);
 }
 
 void WebView::loadRequest(const std::string& url) { navigate(url, WebViewNavigationType::Other, true); }
@@ -260,7 +344,7 @@ void WebView::navigate(const std::string& url, WebViewNavigationType type, bool 
     return;
   }
   if (url.rfind("file://", 0) == 0) {
-    std::filesystem::path path = decodedPath(url.substr(7));
+    std::filesystem::path path = filePathOf(url);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
       later([g](WebView& v) {
@@ -318,108 +402,36 @@ void WebView::failed(std::uint64_t generation, const base::Error& error) {
 }
 
 void WebView::show(const std::string& html, const std::string& encoding) {
-  title_.clear();
-  blocks_.clear();
-  parse(html.size() > kMaximumPageBytes ? html.substr(0, kMaximumPageBytes) : html, encoding, title_, blocks_);
+  // Pictures are read only for pages that come from files.
+  std::filesystem::path base;
+  if (url_.rfind("file://", 0) == 0) base = filePathOf(url_).parent_path();
+  content_ = std::make_shared<const HtmlContent>(HtmlContent::parse(html, encoding, base));
+  style_ = HtmlPageStyle{};
+  images_ = HtmlImageCache{};
   scroll_->setContentOffset({0, 0});
-  relayout();
+  invalidateLayout();
 }
 
-void WebView::parse(const std::string& html, const std::string& encoding, std::string& title, std::vector<Block>& blocks) {
-  if (html.empty()) return;
-  int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_COMPACT;
-  htmlDocPtr doc = htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr,
-                                  encoding.empty() ? nullptr : encoding.c_str(), options);
-  if (!doc) return;
-  std::size_t total = 0;
-  Block current;
-  auto flush = [&] {
-    std::string t = current.preformatted ? current.text : trimmed(current.text);
-    if (!t.empty() && total < kMaximumTextBytes) {
-      total += t.size();
-      Block b = current;
-      b.text = std::move(t);
-      blocks.push_back(std::move(b));
-    }
-    current = Block{};
-  };
-  std::function<void(xmlNodePtr, int, int, bool, bool)> walk = [&](xmlNodePtr node, int depth, int heading, bool list,
-                                                                     bool pre) {
-    if (depth > kMaximumDepth) return;
-    for (xmlNodePtr n = node; n; n = n->next) {
-      if (n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) {
-        if (!n->content) continue;
-        current.heading = heading;
-        current.listItem = current.listItem || list;
-        current.preformatted = pre;
-        if (pre)
-          current.text += reinterpret_cast<const char*>(n->content);
-        else
-          appendCollapsed(current.text, reinterpret_cast<const char*>(n->content));
-        continue;
-      }
-      if (n->type != XML_ELEMENT_NODE || !n->name) continue;
-      const char* name = reinterpret_cast<const char*>(n->name);
-      if (isSkipped(name)) continue;
-      if (std::strcmp(name, "br") == 0) {
-        flush();
-        continue;
-      }
-      bool block = isBlockElement(name);
-      int h = heading;
-      if (name[0] == 'h' && name[1] >= '1' && name[1] <= '6' && name[2] == 0) h = name[1] - '0';
-      bool li = list || std::strcmp(name, "li") == 0;
-      bool p = pre || std::strcmp(name, "pre") == 0;
-      if (block) flush();
-      walk(n->children, depth + 1, h, li, p);
-      if (block) flush();
-    }
-  };
-  // The title lives in the head, which is not shown.
-  std::function<xmlNodePtr(xmlNodePtr, int)> findTitle = [&](xmlNodePtr node, int depth) -> xmlNodePtr {
-    if (depth > kMaximumDepth) return nullptr;
-    for (xmlNodePtr n = node; n; n = n->next) {
-      if (n->type != XML_ELEMENT_NODE || !n->name) continue;
-      if (std::strcmp(reinterpret_cast<const char*>(n->name), "title") == 0) return n;
-      if (xmlNodePtr t = findTitle(n->children, depth + 1)) return t;
-    }
-    return nullptr;
-  };
-  if (xmlNodePtr t = findTitle(xmlDocGetRootElement(doc), 0)) {
-    if (xmlChar* content = xmlNodeGetContent(t)) {
-      std::string s;
-      appendCollapsed(s, reinterpret_cast<const char*>(content));
-      title = trimmed(s);
-      xmlFree(content);
-    }
-  }
-  walk(xmlDocGetRootElement(doc), 0, 0, false, false);
-  flush();
-  xmlFreeDoc(doc);
+void WebView::invalidateLayout() {
+  layout_.reset();
+  setNeedsLayout();
 }
 
 void WebView::relayout() {
-  auto* page = static_cast<WebPageView*>(page_.get());
-  double w = bounds().width();
-  double width = std::max(1.0, w - 2 * kMargin);
-  page->tops.clear();
-  double y = kMargin;
-  for (auto& b : blocks_) {
-    page->tops.push_back(y);
-    double indent = b.listItem ? kListIndent : 0;
-    Size s = gfx::sizeWithFont(b.text, fontFor(b.heading), Size{std::max(1.0, width - indent), 0}, gfx::LineBreakMode::WordWrap);
-    y += std::ceil(s.height) + kBlockSpacing;
-  }
-  y += kMargin;
-  page->setFrame({0, 0, w, y});
-  scroll_->setContentSize({w, y});
-  page->setNeedsDisplay();
+  const double w = bounds().width();
+  layout_ = std::make_unique<HtmlLayout>(content_, style_, w, images_);
   laidOutWidth_ = w;
+  Size size = layout_->contentSize();
+  page_->setFrame({0, 0, size.width, size.height});
+  // Columns are read a viewport at a time: the last one must be reachable whole.
+  if (layout_->isPaged() && w > 0) size.width = std::ceil(size.width / w - 1e-9) * w;
+  scroll_->setContentSize(size);
+  page_->setNeedsDisplay();
 }
 
 void WebView::layoutSubviews() {
   scroll_->setFrame(bounds());
-  if (bounds().width() != laidOutWidth_) relayout();
+  if (!layout_ || bounds().width() != laidOutWidth_) relayout();
 }
 
 }  // namespace svc

@@ -1,11 +1,13 @@
 #pragma once
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/base/Error.hpp"
 #include "platform/ui/ScrollView.hpp"
+#include "services/HtmlLayout.hpp"
 
 namespace mv {
 class FormDataRequest;
@@ -15,7 +17,7 @@ namespace svc {
 
 class WebView;
 
-enum class WebViewNavigationType { BackForward = 2, Reload = 3, Other = 5 };
+enum class WebViewNavigationType { LinkClicked = 0, BackForward = 2, Reload = 3, Other = 5 };
 
 // Hears a web view load. Every operation is optional.
 class WebViewDelegate {
@@ -30,10 +32,15 @@ class WebViewDelegate {
   virtual void webViewDidFailLoadWithError(WebView& /*webView*/, const base::Error& /*error*/) {}
 };
 
-// Shows a web page as text: the page is fetched over the transport (http
-// and https, certificates validated; file URLs and files are read
-// directly), parsed by libxml2's HTML parser, and its headings, paragraphs
-// and list items are laid out in a scroll view. Scripts do not run.
+// Shows a web page: the page is fetched over the transport (http and https,
+// certificates validated; file URLs and files are read directly), parsed
+// into styled text and pictures (pictures only for pages read from files)
+// and laid out with pango in a scroll view, as one tall column, or in columns
+// side by side once style rules sent as scripts ask for them. Scripts do not
+// run: the few the application sends are recognised (see
+// `stringByEvaluatingJavaScriptFromString`). A tap on a link asks the
+// delegate (link-clicked) and then loads the link, or, for a place in the
+// page shown, scrolls there.
 //
 // Every load is announced to the delegate (should-start, then did-start)
 // and ends with did-finish or did-fail on a later turn of the main loop; a
@@ -49,8 +56,8 @@ class WebView : public ui::View {
   void setDelegate(std::weak_ptr<WebViewDelegate> d) { delegate_ = std::move(d); }
 
   // http, https, file and about:blank URLs; others fail as unsupported.
-  void loadRequest(const std::string& url);
-  void loadFile(const std::filesystem::path& path);
+  virtual void loadRequest(const std::string& url);
+  virtual void loadFile(const std::filesystem::path& path);
   void loadHTMLString(const std::string& html, const std::string& baseURL = {});
   void stopLoading();
   void reload();
@@ -62,12 +69,28 @@ class WebView : public ui::View {
   // The URL of the page shown or loading.
   const std::string& url() const { return url_; }
 
-  // The page: its title and its text, one entry per block.
-  const std::string& pageTitle() const { return title_; }
-  std::vector<std::string> pageText() const;
-  // No script engine: "document.title" and "document.body.innerText" are
-  // answered from the page; anything else answers empty.
-  std::string stringByEvaluatingJavaScriptFromString(const std::string& script) const;
+  // The page: its title and its text, one entry per line.
+  const std::string& pageTitle() const { return content_->title; }
+  std::vector<std::string> pageText() const { return content_->lines(); }
+  // No script engine. Answered from the page: "document.title",
+  // "document.body.innerText", "document.documentElement.scrollWidth" (the
+  // width of the laid-out content). Style rules sent as
+  // "addCSSRule('selector', 'declarations')" are applied to the page shown
+  // until the next load: for "html" its padding, height, column width and
+  // column gap (in px), for "p" its text alignment, for "img" its largest
+  // width and height (in %). Anything else answers empty.
+  virtual std::string stringByEvaluatingJavaScriptFromString(const std::string& script);
+  // Where the element of that id (or the anchor of that name) starts, in
+  // content coordinates; nothing when the page has none.
+  virtual std::optional<ui::Point> anchorPosition(const std::string& id);
+  // The link under a point of the content, as the page writes it.
+  std::optional<std::string> linkAt(ui::Point p);
+  // Follows a link as a tap would: asks the delegate, then scrolls to a place
+  // of the page shown or loads the link resolved against the page's URL.
+  void followLink(const std::string& href);
+  const HtmlPageStyle& pageStyle() const { return style_; }
+  // The layout of the page shown (made now if the page changed).
+  const HtmlLayout& pageLayout();
 
   bool scalesPageToFit() const { return scalesPageToFit_; }
   void setScalesPageToFit(bool on) { scalesPageToFit_ = on; }
@@ -78,7 +101,7 @@ class WebView : public ui::View {
   void layoutSubviews() override;
 
   // Pages larger than this are cut before parsing.
-  static constexpr std::size_t kMaximumPageBytes = 8u << 20;
+  static constexpr std::size_t kMaximumPageBytes = HtmlContent::kMaximumPageBytes;
   static constexpr long kErrorCancelled = -999;
   static constexpr long kErrorUnsupportedURL = -1002;
   static constexpr long kErrorFileDoesNotExist = -1100;
@@ -87,12 +110,6 @@ class WebView : public ui::View {
  private:
   friend class WebPageView;
   class Relay;
-  struct Block {
-    std::string text;
-    int heading = 0;  // 1-6 for headings
-    bool listItem = false;
-    bool preformatted = false;
-  };
 
   void navigate(const std::string& url, WebViewNavigationType type, bool record);
   void begin(const std::string& url);
@@ -101,8 +118,8 @@ class WebView : public ui::View {
   void show(const std::string& html, const std::string& encoding);
   void finished(std::uint64_t generation, const std::string& html, const std::string& encoding);
   void failed(std::uint64_t generation, const base::Error& error);
+  void invalidateLayout();
   void relayout();
-  static void parse(const std::string& html, const std::string& encoding, std::string& title, std::vector<Block>& blocks);
 
   std::weak_ptr<WebViewDelegate> delegate_;
   std::shared_ptr<ui::ScrollView> scroll_;
@@ -114,11 +131,13 @@ class WebView : public ui::View {
   std::uint64_t generation_ = 0;
   std::shared_ptr<mv::FormDataRequest> request_;
   std::shared_ptr<Relay> relay_;
-  std::string title_;
-  std::vector<Block> blocks_;
+  std::shared_ptr<const HtmlContent> content_ = std::make_shared<HtmlContent>();
+  HtmlPageStyle style_;
+  HtmlImageCache images_;
+  std::unique_ptr<HtmlLayout> layout_;
+  double laidOutWidth_ = -1;
   bool scalesPageToFit_ = false;
   double timeout_ = 30;
-  double laidOutWidth_ = -1;
 };
 
 }  // namespace svc

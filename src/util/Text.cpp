@@ -204,4 +204,26 @@ std::string percentEscapePathSegment(std::string_view text) { return percentEsca
 std::string percentEscapeQueryValue(std::string_view text) { return percentEscape(text); }
 std::string percentEscapeURL(std::string_view text) { return percentEscape(text, ":/?#[]@!$&'()*+,;="); }
 
+std::string percentDecode(std::string_view text) {
+  auto hexValue = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    int high = text[i] == '%' && i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
+    int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+    if (low >= 0) {
+      out.push_back(static_cast<char>(high * 16 + low));
+      i += 2;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
 }  // namespace mv

@@ -49,5 +49,8 @@ std::string percentEscapeQueryValue(std::string_view text);
 // the unreserved characters stay, everything else (space, "%", "\"", non-ASCII
 // bytes, control characters) is escaped.
 std::string percentEscapeURL(std::string_view text);
+// Decodes every "%XX" escape into its byte; a "%" not followed by two hex
+// digits is kept as it stands.
+std::string percentDecode(std::string_view text);
 
 }  // namespace mv

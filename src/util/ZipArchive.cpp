@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <minizip/unzip.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -37,6 +38,11 @@ EntryPath splitEntryName(std::string name) {
     entry.refusal = "absolute entry name";
     return entry;
   }
+  // "C:/..." names a place on another system's drive, never one below the folder.
+  if (name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]))) {
+    entry.refusal = "entry name starts with a drive letter";
+    return entry;
+  }
   std::size_t start = 0;
   while (start <= name.size()) {
     std::size_t end = name.find('/', start);
@@ -51,6 +57,14 @@ EntryPath splitEntryName(std::string name) {
     start = end + 1;
   }
   return entry;
+}
+
+// The entry was stored as a symbolic link (by a Unix or macOS archiver, which
+// keep the file mode in the high half of the external attributes).
+bool isSymbolicLinkEntry(const unz_file_info64& info) {
+  const unsigned long madeBy = info.version >> 8;
+  if (madeBy != 3 && madeBy != 19) return false;
+  return ((info.external_fa >> 16) & S_IFMT) == S_IFLNK;
 }
 
 // `inner` lies inside `outer` (both already canonical).
@@ -183,6 +197,9 @@ bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_vie
       if (stripPrefix) normalized.erase(0, prefix.size());
       EntryPath entry = splitEntryName(normalized);
       if (!entry.refusal.empty()) return fail("refused the entry \"" + name + "\": " + entry.refusal);
+      // A link written as a file would be harmless here, but whoever reads the
+      // folder later might follow it: such archives are refused.
+      if (isSymbolicLinkEntry(info)) return fail("refused the entry \"" + name + "\": it is a symbolic link");
       if (!entry.components.empty()) {
         // Walk down from the root; an existing symbolic link on the way could
         // lead anywhere, so it stops the entry.

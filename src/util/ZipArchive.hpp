@@ -24,9 +24,10 @@ class ZipArchive {
   // Extracts every entry below `folder`, creating folders as needed; "\" in an
   // entry name counts as "/" and a name ending in "/" is a folder. With
   // `overWrite` existing files are replaced, otherwise kept. YES when every
-  // entry was extracted. An entry that cannot be read, or whose name is
-  // absolute, has a ".." component or would land outside the folder (through
-  // a symbolic link already there), stops the extraction with NO; files written
+  // entry was extracted. An entry that cannot be read, that is stored as a
+  // symbolic link, or whose name is absolute, starts with a drive letter, has
+  // a ".." component or would land outside the folder (through a symbolic link
+  // already there), stops the extraction with NO; files written
   // before it stay, each file is either complete or absent.
   [[nodiscard]] bool UnzipFileTo(const std::filesystem::path& folder, bool overWrite);
   // The same, taking only the entries whose names start with `onlyUnder`

@@ -46,13 +46,25 @@ bool ZipWriter::open(const fs::path& path) {
 }
 
 bool ZipWriter::addBytes(std::string_view entryName, std::string_view bytes, bool compress) {
+  return add(entryName, bytes, compress, 0);
+}
+
+bool ZipWriter::addSymbolicLink(std::string_view entryName, std::string_view target) {
+  return add(entryName, target, false, 0120777);
+}
+
+bool ZipWriter::add(std::string_view entryName, std::string_view bytes, bool compress, unsigned long unixMode) {
   if (!handle_) return fail("no archive is open");
   auto file = static_cast<zipFile>(handle_);
   std::string name(entryName);
   zip_fileinfo info = fixedInfo();
+  info.external_fa = unixMode << 16;
   int zip64 = bytes.size() >= 0xffffffffu ? 1 : 0;
-  if (zipOpenNewFileInZip64(file, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, compress ? Z_DEFLATED : 0,
-                            compress ? Z_DEFAULT_COMPRESSION : 0, zip64) != ZIP_OK) {
+  // A mode is only read from entries marked as made on Unix (host 3).
+  const uLong versionMadeBy = unixMode ? (3u << 8) | 20u : 0;
+  if (zipOpenNewFileInZip4_64(file, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, compress ? Z_DEFLATED : 0,
+                              compress ? Z_DEFAULT_COMPRESSION : 0, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
+                              nullptr, 0, versionMadeBy, 0, zip64) != ZIP_OK) {
     return fail("cannot add the entry \"" + name + "\"");
   }
   const char* data = bytes.data();

@@ -19,6 +19,9 @@ class ZipWriter {
   // Adds an entry with these bytes under exactly this name (no checks: tests
   // build hostile archives with it). Deflated unless `compress` is false.
   [[nodiscard]] bool addBytes(std::string_view entryName, std::string_view bytes, bool compress = true);
+  // Adds an entry that Unix archivers read as a symbolic link to `target`
+  // (tests check that such entries are refused).
+  [[nodiscard]] bool addSymbolicLink(std::string_view entryName, std::string_view target);
   // Adds the file's content under the entry name.
   [[nodiscard]] bool addFile(std::string_view entryName, const std::filesystem::path& source, bool compress = true);
   // Adds a folder entry ("/" is appended when missing).
@@ -35,6 +38,7 @@ class ZipWriter {
 
  private:
   bool fail(std::string message);
+  bool add(std::string_view entryName, std::string_view bytes, bool compress, unsigned long unixMode);
 
   void* handle_ = nullptr;
   std::string lastError_;

@@ -62,13 +62,16 @@ class FakePrinter : public svc::PrintInteractionController {
   }
 };
 
-class RecordingOpenIn : public svc::DocumentInteractionController {
- public:
+// Takes the files offered to other applications while it is installed.
+struct RecordingOpenIn {
   bool taker = true;
   std::vector<std::string> offered;
-  bool presentOpenInMenu(const fs::path& file, const std::string&) override {
-    offered.push_back(file.filename().string());
-    return taker;
+  void install() {
+    svc::DocumentInteractionController::setOpener(
+        [this](const fs::path& file, const std::string& type) -> std::optional<std::string> {
+          offered.push_back(type.empty() ? file.filename().string() : file.filename().string() + " " + type);
+          return taker ? std::optional<std::string>("recorder") : std::nullopt;
+        });
   }
 };
 
@@ -98,10 +101,11 @@ class LibraryViewersTest : public test::LibraryTest {
     nav.reset();
     svc::MailComposer::install(nullptr);
     svc::PrintInteractionController::install(nullptr);
-    svc::DocumentInteractionController::install(nullptr);
+    svc::DocumentInteractionController::setOpener({});
     LibraryViewers::install(LibraryOpenAction::PdfReader, {});
     LibraryViewers::install(LibraryOpenAction::Video, {});
     LibraryViewers::install(LibraryOpenAction::OfficeViewer, {});
+    LibraryViewers::install(LibraryOpenAction::EpubReader, {});
     ui::View::setAnimationsEnabled(true);
     LibraryTest::TearDown();
   }
@@ -322,7 +326,7 @@ TEST_F(LibraryViewersTest, TheGridOpensEachTypeInItsViewer) {
   putOnDisk("empty.key", "KEYNOTE", "");
   putOnDisk("prices.pdf", "PDF", DocumentFactory::pdf("Price list", 4, 7));
   auto openIn = std::make_shared<RecordingOpenIn>();
-  svc::DocumentInteractionController::install(openIn);
+  openIn->install();
   auto grid = std::make_shared<LibraryDetailController>(0);
   nav->pushViewController(grid, false);
   settle();

@@ -31,14 +31,17 @@ namespace {
 
 using Reader = ReaderViewController;
 
-class RecordingOpenIn : public svc::DocumentInteractionController {
- public:
-  bool presentOpenInMenu(const fs::path& file, const std::string& type) override {
-    offered.push_back(file.filename().string() + " " + type);
-    return taker;
-  }
+// Takes the files offered to other applications while it is installed.
+struct RecordingOpenIn {
   bool taker = true;
   std::vector<std::string> offered;
+  void install() {
+    svc::DocumentInteractionController::setOpener(
+        [this](const fs::path& file, const std::string& type) -> std::optional<std::string> {
+          offered.push_back(type.empty() ? file.filename().string() : file.filename().string() + " " + type);
+          return taker ? std::optional<std::string>("recorder") : std::nullopt;
+        });
+  }
 };
 
 class ReaderScreenTest : public test::ReaderTest {
@@ -46,12 +49,12 @@ class ReaderScreenTest : public test::ReaderTest {
   void SetUp() override {
     ReaderTest::SetUp();
     ui::View::setAnimationsEnabled(false);
-    svc::DocumentInteractionController::install(nullptr);
+    svc::DocumentInteractionController::setOpener({});
     ReaderViewController::installAsLibraryViewer();
   }
   void TearDown() override {
     LibraryViewers::install(LibraryOpenAction::PdfReader, {});
-    svc::DocumentInteractionController::install(nullptr);
+    svc::DocumentInteractionController::setOpener({});
     svc::MailComposer::install(nullptr);
     svc::PrintInteractionController::install(nullptr);
     if (window) {
@@ -322,7 +325,7 @@ TEST_F(ReaderScreenTest, SharingMailsPrintsAndOffersTheFile) {
   // Open-in: when nobody takes PDFs the user is told.
   auto openIn = std::make_shared<RecordingOpenIn>();
   openIn->taker = false;
-  svc::DocumentInteractionController::install(openIn);
+  openIn->install();
   share(Reader::ShareOpenIn);
   alert = ui::AlertView::visibleAlert();
   ASSERT_TRUE(alert);
@@ -376,10 +379,10 @@ TEST_F(ReaderScreenTest, FilesNoViewerShowsAreOfferedToAnotherApplication) {
   auto decision = LibraryFileOpener::decide("KEYNOTE", deck, 3);
   ASSERT_EQ(decision.action, LibraryOpenAction::OpenIn);
   auto openIn = std::make_shared<RecordingOpenIn>();
-  svc::DocumentInteractionController::install(openIn);
+  openIn->install();
   showRoot();
   EXPECT_TRUE(LibraryViewers::open(decision, "Deck", nav.get()));
-  EXPECT_EQ(openIn->offered, (std::vector<std::string>{"deck.key "}));
+  EXPECT_EQ(openIn->offered, (std::vector<std::string>{"deck.key"}));
   EXPECT_FALSE(ui::AlertView::visibleAlert());
   openIn->taker = false;
   EXPECT_FALSE(LibraryViewers::open(decision, "Deck", nav.get()));

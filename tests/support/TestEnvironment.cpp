@@ -28,6 +28,11 @@ fs::path makeTempDir(const std::string& prefix) {
   }
 }
 
+fs::path corpusDir() {
+  const char* folder = std::getenv("MV_CORPUS_DIR");
+  return folder && *folder ? fs::path(folder) : fs::path("/work/shared/corpus");
+}
+
 void keepSnapshot(const fs::path& file) {
   const char* folder = std::getenv("MV_KEEP_SNAPSHOTS");
   if (!folder || !*folder) return;

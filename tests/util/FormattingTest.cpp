@@ -144,6 +144,12 @@ TEST(FormattingTest, TextRules) {
 
   EXPECT_EQ(percentEscapeQueryValue("a b&c=d/é"), "a%20b%26c%3Dd%2F%C3%A9");
   EXPECT_EQ(percentEscapeURL("http://h:1/p q?x=1&y=%;#f"), "http://h:1/p%20q?x=1&y=%25;#f");
+  // Decoding undoes escaping and keeps stray or cut-off escapes as they are.
+  EXPECT_EQ(percentDecode(percentEscapeQueryValue("a b&c=d/é")), "a b&c=d/é");
+  EXPECT_EQ(percentDecode("My%20Chapter%2Exhtml"), "My Chapter.xhtml");
+  EXPECT_EQ(percentDecode("100%"), "100%");
+  EXPECT_EQ(percentDecode("%zz%4"), "%zz%4");
+  EXPECT_EQ(percentDecode("%4a%4A"), "JJ");
 }
 
 TEST(FormattingTest, DigestsUnderTheApplicationsNames) {

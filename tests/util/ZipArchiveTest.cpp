@@ -107,6 +107,9 @@ TEST_F(ZipArchiveTest, EntriesLeavingTheFolderAreRefused) {
       (outside / "absolute.txt").string(),
       "\\" + (outside / "absolute2.txt").string().substr(1),
       "link/through.txt",
+      "C:/escaped.txt",
+      "c:\\escaped.txt",
+      "C:escaped.txt",
   };
   for (std::size_t i = 0; i < hostile.size(); ++i) {
     fs::path target = dir / ("target" + std::to_string(i));
@@ -132,6 +135,28 @@ TEST_F(ZipArchiveTest, EntriesLeavingTheFolderAreRefused) {
   ASSERT_TRUE(zip.UnzipOpenFile(makeArchive(dir / "v.zip", {{"victim.txt", "evil"}})));
   EXPECT_FALSE(zip.UnzipFileTo(target, true));
   EXPECT_EQ(readFile(outside / "victim.txt"), "untouched");
+}
+
+TEST_F(ZipArchiveTest, EntriesStoredAsLinksAreRefused) {
+  fs::path outside = dir / "outside";
+  writeFile(outside / "secret.txt", "secret");
+  fs::path archive = dir / "links.zip";
+  ZipWriter writer;
+  ASSERT_TRUE(writer.open(archive));
+  ASSERT_TRUE(writer.addBytes("fine.txt", "ok"));
+  ASSERT_TRUE(writer.addSymbolicLink("book/link", (outside / "secret.txt").string()));
+  ASSERT_TRUE(writer.close());
+  fs::path target = dir / "target";
+  ZipArchive zip;
+  ASSERT_TRUE(zip.UnzipOpenFile(archive));
+  EXPECT_FALSE(zip.UnzipFileTo(target, true));
+  EXPECT_NE(zip.lastError().find("symbolic link"), std::string::npos) << zip.lastError();
+  EXPECT_FALSE(fs::exists(fs::symlink_status(target / "book" / "link")));
+  // A name that merely looks like a drive ("notes:1") is an ordinary file.
+  fs::path plain = makeArchive(dir / "colon.zip", {{"notes:1/a.txt", "a"}});
+  ASSERT_TRUE(zip.UnzipOpenFile(plain));
+  EXPECT_TRUE(zip.UnzipFileTo(dir / "colon", true));
+  EXPECT_EQ(readFile(dir / "colon" / "notes:1" / "a.txt"), "a");
 }
 
 TEST_F(ZipArchiveTest, DamagedArchivesFail) {

@@ -234,7 +234,8 @@ std::string DocumentFactory::pdf(const std::string& title, int pages, uint64_t s
   return ok ? out : std::string();
 }
 
-std::string DocumentFactory::epub(const std::string& title, const std::vector<Chapter>& chapters) {
+std::string DocumentFactory::epub(const std::string& title, const std::vector<Chapter>& chapters,
+                                  const std::string& picture) {
   ZipBuilder zip;
   zip.add("mimetype", "application/epub+zip", true);
   zip.add("META-INF/container.xml",
@@ -256,6 +257,7 @@ std::string DocumentFactory::epub(const std::string& title, const std::vector<Ch
            "\"><navLabel><text>" + xmlEscape(chapters[i].title) + "</text></navLabel><content src=\"" + href +
            "\"/></navPoint>";
     std::string body = "<h1>" + xmlEscape(chapters[i].title) + "</h1>";
+    if (i == 0 && !picture.empty()) body += "<p><img src=\"picture.png\" alt=\"" + xmlEscape(title) + "\"/></p>";
     for (const auto& p : chapters[i].paragraphs) body += "<p>" + xmlEscape(p) + "</p>";
     zip.add("OEBPS/" + href,
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -266,6 +268,10 @@ std::string DocumentFactory::epub(const std::string& title, const std::vector<Ch
                 "</body></html>\n");
   }
   zip.add("OEBPS/style.css", "body { font-family: serif; margin: 5%; }\nh1 { color: #2a5285; }\n");
+  if (!picture.empty()) {
+    zip.add("OEBPS/picture.png", picture);
+    manifest += "<item id=\"picture\" href=\"picture.png\" media-type=\"image/png\"/>";
+  }
   zip.add("OEBPS/content.opf",
           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
           "<package xmlns=\"http://www.idpf.org/2007/opf\" unique-identifier=\"BookId\" version=\"2.0\">"

@@ -19,7 +19,9 @@ class DocumentFactory {
   static std::string pdf(const std::string& title, int pages, uint64_t seed);
   // An EPUB 2 book: "mimetype" stored first, META-INF/container.xml, an OPF
   // package with manifest and spine, an NCX table of contents, XHTML chapters.
-  static std::string epub(const std::string& title, const std::vector<Chapter>& chapters);
+  // A picture (PNG bytes) is shown under the first chapter's heading.
+  static std::string epub(const std::string& title, const std::vector<Chapter>& chapters,
+                          const std::string& picture = {});
   static std::string docx(const std::string& title, const std::vector<std::string>& paragraphs);
   // First row is the header; cells that read as numbers are written as numbers.
   static std::string xlsx(const std::string& sheetName, const std::vector<std::vector<std::string>>& rows);

@@ -278,11 +278,31 @@ class Builder {
                                                 "Every article is shown with its sizes, colours and prices.",
                                                 "Contact your representative for quotes."});
         break;
-      case 9:
-        bytes = DocumentFactory::epub(heading, {{"Welcome", {"An introduction to the range.", "How to read this book."}},
-                                                {"Products", {"Lighting, furniture and office articles."}},
-                                                {"Service", {"Delivery, returns and warranty."}}});
+      case 9: {
+        PictureSpec picture;
+        picture.width = 420;
+        picture.height = 260;
+        picture.label = "Our range";
+        picture.color = 0x2A5285;
+        picture.seed = seed;
+        bytes = DocumentFactory::epub(
+            heading,
+            {{"Welcome",
+              {"This handbook introduces the range our representatives offer: lighting, furniture and office "
+               "articles for shops, offices and homes, with the services that come with them.",
+               "Each chapter covers one part of the range. Turn the pages sideways; at the end of a chapter the "
+               "next one follows.",
+               "Prices and stock change often. The product screens of the application always show the current "
+               "figures; this book explains what the articles are for and how to present them to a customer.",
+               "Ask your sales office for printed copies of the book for customers who prefer paper."}},
+             {"Products",
+              {"Lighting: desk, floor and ceiling lamps in three finishes, with bulbs that last ten years.",
+               "Furniture: desks, chairs, shelving and storage that can be combined in any order.",
+               "Office articles: paper, writing and filing, delivered within two working days."}},
+             {"Service", {"Delivery, returns and warranty.", "Every article carries a two-year warranty."}}},
+            ImageFactory::png(picture));
         break;
+      }
       default:
         bytes = DocumentFactory::pptx({{heading, {"Why our range", "Prices that hold", "Service that follows"}},
                                        {"Highlights", {"New arrivals", "Best sellers"}},

@@ -1,0 +1,18 @@
+#pragma once
+// One reading unit of a book: a content document of the package's spine.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace mv {
+
+struct EPUBSpine {
+  // 0-based position among the book's units.
+  std::int64_t index = 0;
+  // The unit's content document, inside the book's folder.
+  std::filesystem::path path;
+  // The table of contents' label for the unit; empty when it has none.
+  std::string title;
+};
+
+}  // namespace mv

@@ -1,0 +1,79 @@
+#include "EPUBTestBooks.hpp"
+
+#include "sales-service/DocumentFactory.hpp"
+#include "util/ZipWriter.hpp"
+
+namespace mv::test {
+namespace {
+
+std::string escaped(const std::string& text) { return sales::DocumentFactory::xmlEscape(text); }
+
+}  // namespace
+
+std::string unitDocument(const std::string& title, const std::string& body, bool styleSheet) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>" +
+         escaped(title) + "</title>" +
+         (styleSheet ? "<link rel=\"stylesheet\" type=\"text/css\" href=\"style.css\"/>" : "") + "</head><body>" +
+         body + "</body></html>\n";
+}
+
+std::string filler(int paragraphs, const std::string& word) {
+  std::string out;
+  for (int p = 0; p < paragraphs; ++p) {
+    out += "<p>";
+    for (int w = 0; w < 60; ++w) out += word + (w % 7 == 6 ? ", " : " ");
+    out += "end.</p>";
+  }
+  return out;
+}
+
+bool writeBook(const std::filesystem::path& file, const BookSpec& spec) {
+  const std::string folder = spec.packageFolder.empty() ? "" : spec.packageFolder + "/";
+  ZipWriter zip;
+  bool ok = zip.open(file) && zip.addBytes("mimetype", "application/epub+zip", false) &&
+            zip.addBytes("META-INF/container.xml",
+                         "<?xml version=\"1.0\"?>\n<container version=\"1.0\" "
+                         "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\"><rootfiles><rootfile full-path=\"" +
+                             folder + "content.opf\" media-type=\"application/oebps-package+xml\"/></rootfiles></container>");
+  std::string manifest, spine, navPoints;
+  for (std::size_t i = 0; i < spec.units.size(); ++i) {
+    const BookUnit& u = spec.units[i];
+    const std::string id = "unit" + std::to_string(i + 1);
+    manifest += "<item id=\"" + id + "\" href=\"" + escaped(u.href) + "\" media-type=\"application/xhtml+xml\"/>";
+    spine += "<itemref idref=\"" + id + "\"/>";
+    if (!u.title.empty()) {
+      navPoints += "<navPoint id=\"np" + std::to_string(i + 1) + "\" playOrder=\"" + std::to_string(i + 1) +
+                   "\"><navLabel><text>" + escaped(u.title) + "</text></navLabel><content src=\"" +
+                   escaped(u.ncxSrc.empty() ? u.href : u.ncxSrc) + "\"/></navPoint>";
+    }
+    ok = ok && zip.addBytes(folder + (u.entryName.empty() ? u.href : u.entryName),
+                            unitDocument(u.title, u.body, u.styleSheet));
+  }
+  for (const auto& [id, href] : spec.extraItems) {
+    manifest += "<item id=\"" + id + "\" href=\"" + escaped(href) + "\" media-type=\"application/xhtml+xml\"/>";
+  }
+  for (const auto& id : spec.extraItemrefs) spine += "<itemref idref=\"" + id + "\"/>";
+  manifest += "<item id=\"css\" href=\"style.css\" media-type=\"text/css\"/>";
+  if (spec.ncx) {
+    manifest += "<item id=\"ncx\" href=\"" + escaped(spec.ncxEntry) + "\" media-type=\"application/x-dtbncx+xml\"/>";
+    ok = ok && zip.addBytes(folder + spec.ncxEntry,
+                            "<?xml version=\"1.0\"?>\n<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" "
+                            "version=\"2005-1\"><head/><docTitle><text>Book</text></docTitle><navMap>" +
+                                navPoints + "</navMap></ncx>");
+  }
+  ok = ok && zip.addBytes(folder + "style.css", "p { margin: 0; }\n") &&
+       zip.addBytes(folder + "content.opf",
+                    "<?xml version=\"1.0\"?>\n<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"" +
+                        std::string(spec.ncx ? "2.0" : "3.0") +
+                        "\" unique-identifier=\"id\"><metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+                        "<dc:identifier id=\"id\">test-book</dc:identifier><dc:title>Test</dc:title></metadata>"
+                        "<manifest>" +
+                        manifest + "</manifest><spine" + (spec.ncx ? " toc=\"ncx\"" : "") + ">" + spine +
+                        "</spine></package>");
+  for (const auto& [name, bytes] : spec.extraEntries) ok = ok && zip.addBytes(name, bytes);
+  for (const auto& [name, target] : spec.linkEntries) ok = ok && zip.addSymbolicLink(name, target);
+  return zip.close() && ok;
+}
+
+}  // namespace mv::test
