@@ -211,19 +211,24 @@ void LibraryListModel::deleteFile(const File& file) const {
   // goes, whoever left it.
   if (manager) manager->cancelDownloadFile(file.file_name);
   if (dam) StoreDownloadedFilesModel::discardPartialData(*dam, file);
-  if (present && update && dam && !dam->deleteFileUpdateWithFileID(file.file_id)) {
-    MV_LOG("cannot delete the pending update of library file ", file.file_id);
-  }
   // An old version's path that another file now has is that file's.
   if (path && present && update && dam && StoreDownloadedFilesModel::isPathOfAnotherFile(*dam, *path, file.file_id)) {
     path.reset();
   }
   std::error_code ec;
-  if (path && fs::exists(*path, ec)) {
-    PublicFunction::removeFileIfPresent(*path);
-    if (dam && dam->getLibraryFavoriteByFavoriteId(file.file_id) && !dam->deleteLibraryFavoriteByFavoriteId(file.file_id)) {
-      MV_LOG("cannot delete the favourite of library file ", file.file_id);
-    }
+  // A file that stays on disk stays shown as present, with its favourite and
+  // the record that names its old version.
+  const bool onDisk = path && fs::exists(*path, ec);
+  if (onDisk && !fs::remove(*path, ec) && fs::exists(*path)) {
+    MV_LOG("cannot remove library file ", path->string(), ": ", ec.message());
+    return;
+  }
+  if (present && update && dam && !dam->deleteFileUpdateWithFileID(file.file_id)) {
+    MV_LOG("cannot delete the pending update of library file ", file.file_id);
+  }
+  if (onDisk && dam && dam->getLibraryFavoriteByFavoriteId(file.file_id) &&
+      !dam->deleteLibraryFavoriteByFavoriteId(file.file_id)) {
+    MV_LOG("cannot delete the favourite of library file ", file.file_id);
   }
   if (manager) manager->removeExistsFiles(file.file_id);
 }

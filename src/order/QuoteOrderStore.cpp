@@ -29,7 +29,8 @@ std::shared_ptr<QuoteOrderStore> QuoteOrderStore::sharedInstance() {
   return services ? services->get<QuoteOrderStore>() : nullptr;
 }
 
-QuoteOrderStore::QuoteOrderStore(SessionServices& services) : database_(services.databaseHandle()) {
+QuoteOrderStore::QuoteOrderStore(SessionServices& services)
+    : database_(services.databaseHandle()), sender_(services.requestSender()) {
   MV_ASSERT_MAIN_THREAD();
   loadByConfig();
 }

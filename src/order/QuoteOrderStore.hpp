@@ -16,15 +16,17 @@
 #include "platform/base/CancelTracker.hpp"
 #include "store/Entities.hpp"
 #include "store/QuoteOrderEntity.hpp"
-#include "sync/NetworkRecDelegate.hpp"
-#include "sync/requests/RequestInterfaceBase.hpp"
+#include "sync/RequestSender.hpp"
 
 namespace mv {
 
 class DataAccessManager;
+class GetOrderHistoryRst;
+class LoginRst;
 class SessionServices;
+class UploadQuoteOrderRst;
 
-class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_from_this<QuoteOrderStore> {
+class QuoteOrderStore : public std::enable_shared_from_this<QuoteOrderStore> {
  public:
   // What a sign-in must be followed by.
   enum NeedWork { kNoWork = 0, kHistoryWork = 1, kUploadWork = 2 };
@@ -46,7 +48,7 @@ class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_fro
   // The session ends: both slots empty and its requests are cancelled.
   void sessionEnded();
 
-  ~QuoteOrderStore() override;
+  ~QuoteOrderStore();
   QuoteOrderStore(const QuoteOrderStore&) = delete;
   QuoteOrderStore& operator=(const QuoteOrderStore&) = delete;
 
@@ -127,30 +129,25 @@ class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_fro
   void requestSyncHistoryQuoteOrderFromTime(const std::optional<std::string>& baseTime, long number);
   void requestLogin();
 
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
-  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
-
   bool submitting() const { return submitting_; }
   bool syncing() const { return syncing_; }
   int needWork() const { return needWork_; }
   std::int64_t currentQuoteOrderId() const { return currentQuoteOrderId_; }
 
-  // How requests leave the store: the network model unless replaced (tests).
-  using RequestSender = std::function<int(const std::shared_ptr<RequestInterfaceBase>&)>;
-  void setRequestSender(RequestSender sender) { sender_ = std::move(sender); }
   // Where the orders tab's badge goes: the main tab bar unless replaced.
   using BadgeSetter = std::function<void(const std::string&)>;
   void setBadgeSetter(BadgeSetter setter) { badge_ = std::move(setter); }
 
  private:
-  void uploadQuoteOrdersFinished(const NetBaseRst& result);
-  void getOrderHistoryFinished(const NetBaseRst& result);
-  void loginFinished(const NetBaseRst& result);
+  void uploadQuoteOrdersFinished(const UploadQuoteOrderRst& result);
+  void getOrderHistoryFinished(const GetOrderHistoryRst& result);
+  void loginFinished(const LoginRst& result);
+  // The session ended while the request of `cmdCode` was on its way.
+  void endedBySession(int cmdCode, const NetBaseRst& result);
   // Clears the flag of the work the request was for and tells the delegate.
   void endWork(int cmdCode, const std::string& status, const std::string& message);
   void reportUpload(const std::string& status, const std::string& message);
   void reportHistory(const std::optional<std::string>& status, const std::optional<std::string>& message);
-  int send(const std::shared_ptr<RequestInterfaceBase>& request);
   void setOrderBadge(const std::string& value);
   // The line of the current order that `product` merges into, or null.
   std::shared_ptr<QuoteOrderItemEntity> mergeTarget(const marvisto_product_Entity& product) const;
@@ -176,7 +173,7 @@ class QuoteOrderStore : public NetworkRecDelegate, public std::enable_shared_fro
   // are marked submitted when the service accepts it.
   std::vector<std::string> sentOrderNumbers_;
 
-  RequestSender sender_;
+  std::shared_ptr<RequestSender> sender_;
   // The submissions and history pages on their way; cancelled when the store
   // is freed.
   base::CancelTracker requests_;

@@ -9,7 +9,6 @@
 #include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/OrderModel.hpp"
-#include "sync/NetworkModel.hpp"
 #include "sync/requests/RequestGetOrderHistory.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestUploadQuoteOrder.hpp"
@@ -65,14 +64,10 @@ std::optional<std::string> localTimeText(const std::optional<std::string>& time)
   return t.substr(5, 2) + "/" + t.substr(8, 2) + "/" + t.substr(0, 4) + t.substr(10);
 }
 
-}  // namespace
+// Only the reply to the request on its way counts.
+bool awaited(int pending, const NetBaseRst& reply) { return pending != 0 && reply.requestCode == pending; }
 
-int QuoteOrderStore::send(const std::shared_ptr<RequestInterfaceBase>& request) {
-  request->setReceiveDelegete(shared_from_this());
-  const int code = sender_ ? sender_(request) : NetworkModel::sharedInstance().sendRequest(request, requests_);
-  MV_LOG("the rst is ", code);
-  return code;
-}
+}  // namespace
 
 // ---- upload --------------------------------------------------------------------------
 
@@ -94,10 +89,19 @@ void QuoteOrderStore::requestUploadQuoteOrder(std::int64_t orderId) {
   auto request = std::make_shared<RequestUploadQuoteOrder>();
   request->syncData = fetchQuoteOrdersDicString(static_cast<int>(orderId));
   sentOrderNumbers_ = orderNumbersOf(request->syncData);
-  uploadRequest_ = send(request);
+  // Replies reach the store only while its tracker holds the request, which
+  // it does no longer than the store lives.
+  uploadRequest_ = sender_->sendFor<UploadQuoteOrderRst>(
+      request, requests_,
+      [this](const UploadQuoteOrderRst& reply) {
+        if (awaited(uploadRequest_, reply)) uploadQuoteOrdersFinished(reply);
+      },
+      [this](const NetBaseRst& reply) {
+        if (awaited(uploadRequest_, reply)) endedBySession(kCmdUploadQuoteOrder, reply);
+      });
 }
 
-void QuoteOrderStore::uploadQuoteOrdersFinished(const NetBaseRst& result) {
+void QuoteOrderStore::uploadQuoteOrdersFinished(const UploadQuoteOrderRst& result) {
   submitting_ = false;
   uploadRequest_ = 0;
   std::vector<std::string> sent;
@@ -106,17 +110,15 @@ void QuoteOrderStore::uploadQuoteOrdersFinished(const NetBaseRst& result) {
     // Exactly the orders that went out count as submitted: one saved while
     // the reply was on its way was not in the text and must still go.
     if (!database_->setQuoteOrdersUploadedWithOrderNumbers(sent)) MV_LOG("The submitted orders could not be marked");
-    if (const auto* upload = dynamic_cast<const UploadQuoteOrderRst*>(&result)) {
-      for (const auto& entry : upload->orderIdUpdateArray) {
-        if (!entry.is_object()) continue;
-        const auto number = optionalStringMember(entry, "id");
-        const auto id = generatedId(entry);
-        if (!number || !id || std::find(sent.begin(), sent.end(), *number) == sent.end()) {
-          MV_LOG("Skipped an order id of the upload reply");
-          continue;
-        }
-        if (!updateOrdeIDWithOrderNumber(*number, *id)) MV_LOG("The service's id of order ", *number, " was not stored");
+    for (const auto& entry : result.orderIdUpdateArray) {
+      if (!entry.is_object()) continue;
+      const auto number = optionalStringMember(entry, "id");
+      const auto id = generatedId(entry);
+      if (!number || !id || std::find(sent.begin(), sent.end(), *number) == sent.end()) {
+        MV_LOG("Skipped an order id of the upload reply");
+        continue;
       }
+      if (!updateOrdeIDWithOrderNumber(*number, *id)) MV_LOG("The service's id of order ", *number, " was not stored");
     }
   }
   currentQuoteOrderId_ = kNoUpload;
@@ -155,21 +157,27 @@ void QuoteOrderStore::requestSyncHistoryQuoteOrderFromTime(const std::optional<s
   auto request = std::make_shared<RequestGetOrderHistory>();
   request->baseTime = baseTime.value_or(std::string());
   request->numberOfOrder = number;
-  historyRequest_ = send(request);
+  historyRequest_ = sender_->sendFor<GetOrderHistoryRst>(
+      request, requests_,
+      [this](const GetOrderHistoryRst& reply) {
+        if (awaited(historyRequest_, reply)) getOrderHistoryFinished(reply);
+      },
+      [this](const NetBaseRst& reply) {
+        if (awaited(historyRequest_, reply)) endedBySession(kCmdGetOrderHistory, reply);
+      });
 }
 
-void QuoteOrderStore::getOrderHistoryFinished(const NetBaseRst& result) {
+void QuoteOrderStore::getOrderHistoryFinished(const GetOrderHistoryRst& result) {
   syncing_ = false;
   historyRequest_ = 0;
-  const auto* history = dynamic_cast<const GetOrderHistoryRst*>(&result);
-  if (history && result.isSuccess()) {
-    if (history->orderHistoryArray.empty()) {
+  if (result.isSuccess()) {
+    if (result.orderHistoryArray.empty()) {
       reportHistory(result.status, std::string(kReachEnd));
       return;
     }
-    for (const auto& order : history->orderHistoryArray)
+    for (const auto& order : result.orderHistoryArray)
       if (!database_->updateLocalHistoryOrderFromServer(order)) MV_LOG("Skipped an order of the history");
-    for (const auto& line : history->orderItemHistoryArray)
+    for (const auto& line : result.orderItemHistoryArray)
       if (!database_->updateLocalHistoryOrderItemFromServer(line)) MV_LOG("Skipped an order line of the history");
   }
   reportHistory(result.status, result.message);
@@ -181,9 +189,18 @@ void QuoteOrderStore::reportHistory(const std::optional<std::string>& status, co
 
 // ---- sign-in and replies -------------------------------------------------------------
 
-void QuoteOrderStore::requestLogin() { loginRequest_ = send(std::make_shared<RequestLogin>()); }
+void QuoteOrderStore::requestLogin() {
+  loginRequest_ = sender_->sendFor<LoginRst>(
+      std::make_shared<RequestLogin>(), requests_,
+      [this](const LoginRst& reply) {
+        if (awaited(loginRequest_, reply)) loginFinished(reply);
+      },
+      [this](const NetBaseRst& reply) {
+        if (awaited(loginRequest_, reply)) endedBySession(kCmdLogin, reply);
+      });
+}
 
-void QuoteOrderStore::loginFinished(const NetBaseRst& result) {
+void QuoteOrderStore::loginFinished(const LoginRst& result) {
   loginRequest_ = 0;
   if (SyncSession::takeSilentLoginReply(result)) {
     if (needWork_ == kHistoryWork) getLastTenOrderHistory();
@@ -207,42 +224,14 @@ void QuoteOrderStore::endWork(int cmdCode, const std::string& status, const std:
   }
 }
 
-void QuoteOrderStore::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  MV_ASSERT_MAIN_THREAD();
-  if (!result) return;
-  // Only the reply to the request on its way counts.
-  switch (result->cmdCode) {
-    case kCmdUploadQuoteOrder:
-      if (uploadRequest_ != 0 && result->requestCode == uploadRequest_) uploadQuoteOrdersFinished(*result);
-      break;
-    case kCmdGetOrderHistory:
-      if (historyRequest_ != 0 && result->requestCode == historyRequest_) getOrderHistoryFinished(*result);
-      break;
-    case kCmdLogin:
-      if (loginRequest_ != 0 && result->requestCode == loginRequest_) loginFinished(*result);
-      break;
-    default:
-      break;
-  }
-}
-
-void QuoteOrderStore::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
+void QuoteOrderStore::endedBySession(int cmdCode, const NetBaseRst& result) {
   // The shell has told the user about the expired session or the lock; the
   // work ends here so that no screen waits for it.
-  if (!result) return;
-  int work = result->cmdCode;
-  if (work == kCmdLogin) {
-    if (loginRequest_ == 0 || result->requestCode != loginRequest_) return;
+  if (cmdCode == kCmdLogin) {
     loginRequest_ = 0;
-    work = needWork_ == kUploadWork ? kCmdUploadQuoteOrder : kCmdGetOrderHistory;
-  } else if (work == kCmdUploadQuoteOrder) {
-    if (uploadRequest_ == 0 || result->requestCode != uploadRequest_) return;
-  } else if (work == kCmdGetOrderHistory) {
-    if (historyRequest_ == 0 || result->requestCode != historyRequest_) return;
-  } else {
-    return;
+    cmdCode = needWork_ == kUploadWork ? kCmdUploadQuoteOrder : kCmdGetOrderHistory;
   }
-  endWork(work, result->status, result->message);
+  endWork(cmdCode, result.status, result.message);
 }
 
 }  // namespace mv

@@ -24,6 +24,26 @@ std::string loggedReply(std::string_view reply) {
 
 }  // namespace
 
+// Hands a request's outcome to the handlers it was sent with.
+class NetworkModel::Relay : public NetworkRecDelegate {
+ public:
+  explicit Relay(Handlers handlers) : handlers_(std::move(handlers)) {}
+  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override {
+    if (handlers_.onReply) handlers_.onReply(result);
+  }
+  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override {
+    if (handlers_.onEnded) handlers_.onEnded(result);
+  }
+
+ private:
+  Handlers handlers_;
+};
+
+std::shared_ptr<RequestSender> NetworkModel::sharedSender() {
+  static std::shared_ptr<RequestSender> sender(&sharedInstance(), [](RequestSender*) {});
+  return sender;
+}
+
 NetworkModel& NetworkModel::sharedInstance() {
   // Never destroyed: the transport may still report while the process ends.
   static NetworkModel* instance = new NetworkModel();
@@ -35,8 +55,8 @@ void NetworkModel::setSessionEventSink(std::weak_ptr<SessionEventSink> sink) { s
 std::size_t NetworkModel::requestCount() const { return dicRequestList_.size(); }
 
 void NetworkModel::file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request,
-                        base::CancelTracker* tracker) {
-  Entry entry{request, std::nullopt};
+                        base::CancelTracker* tracker, std::shared_ptr<NetworkRecDelegate> relay) {
+  Entry entry{request, std::nullopt, std::move(relay)};
   // The transport reports on a later turn, never from inside the send, so
   // the ticket is in place before any reply can look for it.
   if (tracker) entry.ticket = tracker->track([requestCode] { sharedInstance().cancelTransfer(requestCode); });
@@ -49,7 +69,17 @@ int NetworkModel::sendRequest(const std::shared_ptr<RequestInterfaceBase>& reque
   return send(request, &tracker);
 }
 
-int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker) {
+int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
+                       Handlers handlers) {
+  MV_ASSERT_MAIN_THREAD();
+  if (!request) return -1;
+  auto relay = std::make_shared<Relay>(std::move(handlers));
+  request->setReceiveDelegete(relay);
+  return send(request, &tracker, relay);
+}
+
+int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker,
+                       const std::shared_ptr<NetworkRecDelegate>& relay) {
   MV_ASSERT_MAIN_THREAD();
   if (!request) return -1;
   auto& ctrl = HttpNetworkCtrl::sharedInstance();
@@ -69,7 +99,7 @@ int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, bas
       info->delegate = this;
       info->downloadProgressDelegate = download->receiveDelegete;
       const int code = ctrl.SendHttpRequest(info);
-      file(code, request, tracker);
+      file(code, request, tracker, relay);
     }
     return download->downloadId;
   }
@@ -85,7 +115,7 @@ int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, bas
   MV_LOG("the request body is ", secret ? "(withheld)" : info->requestUrlBody.value_or("(none)"), ",request id is ",
          request->cmdCode);
   const int code = ctrl.SendHttpRequest(info);
-  file(code, request, tracker);
+  file(code, request, tracker, relay);
   return code;
 }
 

@@ -17,15 +17,18 @@
 #include <vector>
 
 #include "platform/base/CancelTracker.hpp"
+#include "sync/RequestSender.hpp"
 #include "sync/requests/RequestInfoBase.hpp"
 #include "sync/requests/RequestInterfaceBase.hpp"
 #include "sync/SessionEventSink.hpp"
 
 namespace mv {
 
-class NetworkModel : public HTTP_REC_RESPOND {
+class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
  public:
   static NetworkModel& sharedInstance();
+  // The network model as the session's request sender; never destroyed.
+  static std::shared_ptr<RequestSender> sharedSender();
 
   // A message answers its request code; a download answers its download id
   // (one transfer per file name; none at all for an empty list); -1 when
@@ -35,6 +38,10 @@ class NetworkModel : public HTTP_REC_RESPOND {
   // is cancelled with it, and its reply is delivered only while the tracker
   // still holds it.
   int sendRequest(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker);
+  // The same, with the outcome handed to `handlers` (the request's own
+  // receiver is replaced).
+  int send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
+           Handlers handlers) override;
 
   // Cancels the downloads of that file name; no result follows.
   void cancelDownloadReuest(const std::string& fileName);
@@ -55,15 +62,20 @@ class NetworkModel : public HTTP_REC_RESPOND {
  private:
   NetworkModel() = default;
   ~NetworkModel() override = default;
+  class Relay;
 
   struct Entry {
     std::shared_ptr<RequestInterfaceBase> request;
     // The owner's hold on the request, when it was sent through a tracker.
     std::optional<base::CancelTracker::Ticket> ticket;
+    // The receiver of a request sent with handlers, held until its outcome.
+    std::shared_ptr<NetworkRecDelegate> relay;
   };
 
-  int send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker);
-  void file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker);
+  int send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker,
+           const std::shared_ptr<NetworkRecDelegate>& relay = nullptr);
+  void file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker,
+            std::shared_ptr<NetworkRecDelegate> relay = nullptr);
   // Cancels one transfer silently (its tracker dropped it).
   void cancelTransfer(int requestCode);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "platform/base/Log.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/RequestSender.hpp"
 #include "platform/base/MainThread.hpp"
 #include "store/DataAccessManager.hpp"
 
@@ -99,6 +101,11 @@ std::shared_ptr<void> SessionServices::resolve(std::type_index type, bool make) 
   if (!service || ended_) return nullptr;
   made_.push_back(Made{type, service, entry->ended});
   return service;
+}
+
+std::shared_ptr<RequestSender> SessionServices::requestSender() {
+  if (auto registered = get<RequestSender>()) return registered;
+  return NetworkModel::sharedSender();
 }
 
 }  // namespace mv

@@ -21,6 +21,7 @@
 namespace mv {
 
 class DataAccessManager;
+class RequestSender;
 
 class SessionServices : public std::enable_shared_from_this<SessionServices> {
  public:
@@ -112,6 +113,9 @@ class SessionServices : public std::enable_shared_from_this<SessionServices> {
     return std::static_pointer_cast<T>(resolve(typeid(T), false));
   }
   bool hasEnded() const { return ended_; }
+  // How the session's services send requests: the network model, unless a
+  // `RequestSender` is registered (tests register a fake one).
+  std::shared_ptr<RequestSender> requestSender();
 
  private:
   SessionServices(Registry registry, std::shared_ptr<DataAccessManager> database);

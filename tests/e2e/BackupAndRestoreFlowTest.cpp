@@ -1,10 +1,10 @@
 // A representative backs up the day's work from the settings, signs out and
 // picks up a new device: after its first sync the restore brings back the
-// favourites, the comparison list, the unsubmitted order and the customer
-// made for it, still tied to each other.
+// favourites, the comparison list, the library download, the unsubmitted
+// order and the customer made for it, still tied to each other.
 #include <gtest/gtest.h>
 
-#include "RepresentativeDay.hpp"
+#include "LibraryDay.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/DetailCell.hpp"
 #include "catalog/DetailViewController.hpp"
@@ -21,7 +21,7 @@
 namespace mv::test {
 namespace {
 
-using BackupAndRestore = RepresentativeDay;
+using BackupAndRestore = LibraryDay;
 
 constexpr const char* kNewCustomer = "Harbour Lights Ltd";
 
@@ -76,6 +76,10 @@ TEST_F(BackupAndRestore, TheDaysWorkComesBackOnANewDeviceStillTiedTogether) {
   EXPECT_EQ(kept[0]->customerId, customer->customer_id);
   tap(editor->btnHistory());
 
+  // A brochure downloaded from the library.
+  openTab(MainTabScreens::kSalesLibrary);
+  download("Catalogue 1");
+
   // Backed up from the settings.
   BackupAndRestoreViewController* page = openBackupPage();
   ASSERT_TRUE(page);
@@ -104,10 +108,17 @@ TEST_F(BackupAndRestore, TheDaysWorkComesBackOnANewDeviceStillTiedTogether) {
   settle();
   ASSERT_TRUE(alert());
   press(1);
+  // The brochure is offered again; taken, it downloads on the Library tab.
   ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 20));
+  ASSERT_EQ(alertTitle(), en("DOWNLOADFILES"));
+  press(1);
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
   EXPECT_EQ(alertTitle(), en("RESTOREFINISHTITLE"));
   press(0);
   closeSettings();
+  EXPECT_EQ(tabBar()->iCurSelectTab(), MainTabScreens::kSalesLibrary);
+  ASSERT_TRUE(library());
+  EXPECT_TRUE(waitFor([&] { return onDisk("Catalogue 1"); }, 30));
 
   // Everything is back, and belongs together.
   store = DataAccessManager::sharedDataModel();

@@ -9,6 +9,8 @@
 #include "RepresentativeDay.hpp"
 #include "catalog/DetailCell.hpp"
 #include "catalog/DetailViewController.hpp"
+#include "library/LibraryDetailController.hpp"
+#include "library/SaleslibraryController.hpp"
 #include "order/QuoteOrderHistoryController.hpp"
 #include "order/QuoteOrderHistoryModel.hpp"
 #include "order/QuoteOrderViewController.hpp"
@@ -88,12 +90,20 @@ TEST_F(ChangesAfterASync, TheCatalogueShowsThemAndAnOrderKeepsAWithdrawnProduct)
   EXPECT_EQ(editor->quoteOrder()->items[0]->product.product_id, changes.unpublishedProductId);
   EXPECT_EQ(editor->table().numberOfRowsInSection(0), 1);
 
-  // The renamed document is listed under its new name.
+  // The renamed document is listed under its new name, on the Library tab too.
   const auto files = DataAccessManager::sharedDataModel()->getAllLibFiles();
   auto renamed = std::find_if(files.begin(), files.end(),
                               [&](const auto& f) { return f.file_id == changes.renamedFileId; });
   ASSERT_NE(renamed, files.end());
   EXPECT_EQ(renamed->file_name, changes.newFileName);
+  openTab(MainTabScreens::kSalesLibrary);
+  auto library = std::dynamic_pointer_cast<SaleslibraryController>(tabBar()->screen(MainTabScreens::kSalesLibrary));
+  ASSERT_TRUE(library);
+  const auto& shown = library->detailViewsArray().front()->libfilesArray();
+  auto onTab = std::find_if(shown.begin(), shown.end(),
+                            [&](const auto& f) { return f.file_id == changes.renamedFileId; });
+  ASSERT_NE(onTab, shown.end());
+  EXPECT_EQ(onTab->file_name, changes.newFileName);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include "catalog/MasterViewController.hpp"
 #include "customer/CustomerListView.hpp"
 #include "customer/CustomerViewController.hpp"
+#include "library/LibraryDetailController.hpp"
+#include "library/SaleslibraryController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "store/DataAccessManager.hpp"
@@ -76,6 +78,13 @@ TEST_F(SignInAndFirstSync, TheTabsShowWhatTheFirstSyncBrought) {
   ASSERT_TRUE(inventory);
   EXPECT_EQ(inventory->multiColumnTableData().size(), products.size());
   picture("inventory-after-first-sync");
+
+  // The library: every document, waiting on the device to be downloaded.
+  openTab(MainTabScreens::kSalesLibrary);
+  auto library = std::dynamic_pointer_cast<SaleslibraryController>(tabBar()->screen(MainTabScreens::kSalesLibrary));
+  ASSERT_TRUE(library);
+  ASSERT_FALSE(library->detailViewsArray().empty());
+  EXPECT_EQ(library->detailViewsArray().front()->libfilesArray().size(), data->libraryFiles.size());
 
   // The Sync tab remembers the run; nothing is left to update.
   EXPECT_FALSE(SyncModel::sharedInstance()->showUpdate());

@@ -211,6 +211,36 @@ TEST_F(LibraryListModelTest, DeletingRemovesTheRightFileOrDownload) {
   model.deleteFile(gone);
   EXPECT_TRUE(manager->existsFiles().empty());
 
+  // A file that cannot be removed stays present with its favourite. Here a
+  // folder holding something takes its place once the manager has seen it:
+  // not even the superuser removes that.
+  auto stuck = file(6, "stuck");
+  save({stuck});
+  const fs::path stuckPath = putOnDisk("file6.pdf", "PDF");
+  ASSERT_TRUE(store().saveToDatabaseLibraryFavorite(6, "file6.pdf"));
+  manager->loadExistsFiles();
+  ASSERT_TRUE(manager->isExists(6));
+  fs::remove(stuckPath);
+  fs::create_directories(stuckPath);
+  std::ofstream(stuckPath / "inside") << "x";
+  model.deleteFile(stuck);
+  EXPECT_TRUE(manager->isExists(6)) << "still on disk, still shown";
+  EXPECT_TRUE(store().getLibraryFavoriteByFavoriteId(6));
+  // The same for an old version waiting for its update: the record that
+  // names it stays.
+  auto stale = file(7, "stale");
+  save({stale});
+  ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({7, "stale_old.doc", "WORD"}));
+  const fs::path stalePath = putOnDisk("stale_old.doc", "WORD");
+  manager->loadExistsFiles();
+  ASSERT_TRUE(manager->isExists(7));
+  fs::remove(stalePath);
+  fs::create_directories(stalePath);
+  std::ofstream(stalePath / "inside") << "x";
+  model.deleteFile(stale);
+  EXPECT_TRUE(manager->isExists(7));
+  EXPECT_TRUE(store().getLibFileUpdateByFileID(7));
+
   // Opening a new file marks it not new in the store.
   auto fresh = file(5, "fresh", 0, 1);
   save({fresh});

@@ -24,6 +24,8 @@ class OrderRoadTest : public OrderScreenTest {
   OrderRoadTest() {
     clientId = "acme";
     accountId = "rep";
+    // The store sends through the network model to the local service.
+    answerRequestsHere = false;
   }
   void SetUp() override {
     OrderScreenTest::SetUp();
@@ -38,7 +40,6 @@ class OrderRoadTest : public OrderScreenTest {
     settings.messageTimeOutSeconds = 2;
     settings.messageRetryDelaySeconds = 0.3;
     HttpNetworkCtrl::sharedInstance().setSettings(settings);
-    store->setRequestSender({});  // the network model
     session->type = LoginType::Offline;
     changeSession([](Session& s) { s.loginType = LoginType::Offline; });
   }

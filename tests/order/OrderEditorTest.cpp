@@ -305,7 +305,7 @@ TEST_F(EditorTest, TheDemoAccountNeverSubmits) {
   editor->btnSubmitClick();
   EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kDemoAlertTag);
   EXPECT_TRUE(dam().fetchQuoteOrders(0, "").empty());
-  EXPECT_TRUE(sent.empty());
+  EXPECT_TRUE(sent().empty());
 }
 
 TEST_F(EditorTest, SubmitRepliesAreReadByTheirStatus) {
@@ -316,18 +316,18 @@ TEST_F(EditorTest, SubmitRepliesAreReadByTheirStatus) {
   ASSERT_TRUE(upload);
   EXPECT_NE(editor->quoteOrder()->serial, 0);
   // A refused upload: the controls come back and the order stays unsubmitted.
-  store->ReciveHttpRespondInfo(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "500"));
+  sender->answer(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "500"));
   EXPECT_EQ(alertTitle(), txt("ORDERSUBMITFAILED"));
   EXPECT_EQ(driver().visibleAlert()->message(), "text-500");
   answer(0);
   // An expired session asks to sign in again, whatever the message says.
   editor->btnSubmitClick();
-  store->requestEndedBySession(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "101"));
+  sender->endSession(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "101"));
   EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kRequireLoginAlertTag);
   answer(0);
 
   editor->btnSubmitClick();
-  store->ReciveHttpRespondInfo(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "200"));
+  sender->answer(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "200"));
   EXPECT_EQ(alertTitle(), txt("ORDERSUBMITTED"));
   EXPECT_TRUE(editor->btnSave().isHidden());
   EXPECT_TRUE(editor->btnSubmit().isHidden());

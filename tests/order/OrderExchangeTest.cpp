@@ -49,16 +49,16 @@ TEST_F(OrderExchangeTest, AnOfflineUploadSignsInFirstAndMarksExactlyWhatWasSent)
 
   // A refused sign-in ends the upload with its status: offline on "999".
   store->startUploadQuoteOrder(QuoteOrderStore::kAllOrders);
-  ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(sent[0]->cmdCode, kCmdLogin);
+  ASSERT_EQ(sent().size(), 1u);
+  EXPECT_EQ(sent()[0]->cmdCode, kCmdLogin);
   EXPECT_EQ(store->needWork(), QuoteOrderStore::kUploadWork);
   EXPECT_EQ(store->currentQuoteOrderId(), 0);
-  store->ReciveHttpRespondInfo(replyTo<LoginRst>(kCmdLogin, "999"));
+  sender->answer(replyTo<LoginRst>(kCmdLogin, "999"));
   EXPECT_EQ(delegate->uploads, (std::vector<std::pair<std::string, std::string>>{{"999", "text-999"}}));
   EXPECT_EQ(session->type, LoginType::Offline);
   EXPECT_FALSE(store->submitting());
   store->startUploadQuoteOrder(QuoteOrderStore::kAllOrders);
-  store->ReciveHttpRespondInfo(replyTo<LoginRst>(kCmdLogin, "402"));
+  sender->answer(replyTo<LoginRst>(kCmdLogin, "402"));
   EXPECT_EQ(session->type, LoginType::None);
   EXPECT_EQ(delegate->uploads.back().first, "402");
 
@@ -66,7 +66,7 @@ TEST_F(OrderExchangeTest, AnOfflineUploadSignsInFirstAndMarksExactlyWhatWasSent)
   store->startUploadQuoteOrder(QuoteOrderStore::kAllOrders);
   auto login = replyTo<LoginRst>(kCmdLogin, "200");
   login->sessionId = "fresh";
-  store->ReciveHttpRespondInfo(login);
+  sender->answer(login);
   EXPECT_EQ(session->type, LoginType::Online);
   ASSERT_TRUE(lastSent(kCmdUploadQuoteOrder));
   EXPECT_TRUE(store->submitting());
@@ -83,7 +83,7 @@ TEST_F(OrderExchangeTest, AnOfflineUploadSignsInFirstAndMarksExactlyWhatWasSent)
       base::Value{{"id", "rep_1_140101140000"}, {"generateId", 5125}},  // never sent
       base::Value{{"id", "rep_1_140101110000"}, {"generateId", -4}},
   };
-  store->ReciveHttpRespondInfo(reply);
+  sender->answer(reply);
   EXPECT_EQ(delegate->uploads.back(), (std::pair<std::string, std::string>{"200", "text-200"}));
   EXPECT_FALSE(store->submitting());
   EXPECT_EQ(store->currentQuoteOrderId(), QuoteOrderStore::kNoUpload);
@@ -99,21 +99,21 @@ TEST_F(OrderExchangeTest, AnOfflineUploadSignsInFirstAndMarksExactlyWhatWasSent)
   EXPECT_EQ(idOfNumber("rep_1_140101140000"), late);
 
   // A reply nobody waits for changes nothing.
-  store->ReciveHttpRespondInfo(reply);
+  sender->answer(reply);
   EXPECT_EQ(delegate->uploads.size(), 3u);
 
   // An online upload of one order goes at once; a failure marks nothing.
   store->startUploadQuoteOrder(late);
   EXPECT_EQ(store->currentQuoteOrderId(), late);
   EXPECT_EQ(sentNumbers(), (std::vector<std::string>{"rep_1_140101140000"}));
-  store->ReciveHttpRespondInfo(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "500"));
+  sender->answer(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "500"));
   EXPECT_FALSE(uploaded("rep_1_140101140000"));
   EXPECT_EQ(delegate->uploads.back().first, "500");
 
   // The session handler takes an expired session: the store still ends
   // the upload, so no screen waits for it.
   store->startUploadQuoteOrder(late);
-  store->requestEndedBySession(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "101"));
+  sender->endSession(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "101"));
   EXPECT_FALSE(store->submitting());
   EXPECT_EQ(store->currentQuoteOrderId(), QuoteOrderStore::kNoUpload);
   EXPECT_EQ(delegate->uploads.back().first, "101");
@@ -131,7 +131,7 @@ TEST_F(OrderExchangeTest, HistoryPagesStopOnlyAfterSixtyOrdersOverHalfAYear) {
   }
   sql("COMMIT");
   store->getLastTenOrderHistory();
-  EXPECT_TRUE(sent.empty());
+  EXPECT_TRUE(sent().empty());
   ASSERT_EQ(delegate->histories.size(), 1u);
   EXPECT_EQ(delegate->histories[0], DelegateRecorder::Report());
 
@@ -148,7 +148,7 @@ TEST_F(OrderExchangeTest, HistoryPagesStopOnlyAfterSixtyOrdersOverHalfAYear) {
 
   // The service has no more.
   auto empty = replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "200");
-  store->ReciveHttpRespondInfo(empty);
+  sender->answer(empty);
   EXPECT_FALSE(store->syncing());
   EXPECT_EQ(delegate->histories.back(), DelegateRecorder::Report("200", "reachEnd"));
   EXPECT_EQ(count("marvisto_quote_order"), 60);
@@ -173,7 +173,7 @@ TEST_F(OrderExchangeTest, HistoryPagesStopOnlyAfterSixtyOrdersOverHalfAYear) {
       base::Value{{"order_item_id", 3}, {"order_id", 9999}, {"product_quantity", 1}},  // of no order
       base::Value("not a line"),
   };
-  store->ReciveHttpRespondInfo(reply);
+  sender->answer(reply);
   EXPECT_EQ(delegate->histories.back(), DelegateRecorder::Report("200", "text-200"));
   EXPECT_EQ(count("marvisto_quote_order"), 2);
   EXPECT_EQ(count("marvisto_quote_order", "customer_name = 'New copy' AND order_id = 9001 AND uploaded = 1"), 1);
@@ -187,22 +187,22 @@ TEST_F(OrderExchangeTest, HistoryPagesStopOnlyAfterSixtyOrdersOverHalfAYear) {
   // Offline, the page is decided after the sign-in; a lock ends the work.
   session->type = LoginType::Offline;
   store->getLastTenOrderHistory();
-  EXPECT_EQ(lastSent(kCmdLogin), sent.back());
+  EXPECT_EQ(lastSent(kCmdLogin), sent().back());
   EXPECT_EQ(store->needWork(), QuoteOrderStore::kHistoryWork);
-  store->ReciveHttpRespondInfo(replyTo<LoginRst>(kCmdLogin, "200"));
-  page = std::dynamic_pointer_cast<RequestGetOrderHistory>(sent.back());
+  sender->answer(replyTo<LoginRst>(kCmdLogin, "200"));
+  page = std::dynamic_pointer_cast<RequestGetOrderHistory>(sent().back());
   ASSERT_TRUE(page);
   // A base time stored in the service's form still pages on from there.
   EXPECT_EQ(page->baseTime, "12/31/2011 23:59:59");
   EXPECT_EQ(parameters(*page)["baseTime"], "2011-12-31 23:59:59");
-  store->requestEndedBySession(replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "114"));
+  sender->endSession(replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "114"));
   EXPECT_FALSE(store->syncing());
   EXPECT_EQ(delegate->histories.back(), DelegateRecorder::Report("114", "text-114"));
 
   // Nothing submitted: no base time at all.
   sql("DELETE FROM marvisto_quote_order_item; DELETE FROM marvisto_quote_order");
   store->getLastTenOrderHistory();
-  page = std::dynamic_pointer_cast<RequestGetOrderHistory>(sent.back());
+  page = std::dynamic_pointer_cast<RequestGetOrderHistory>(sent().back());
   ASSERT_TRUE(page);
   EXPECT_FALSE(parameters(*page).contains("baseTime"));
   EXPECT_EQ(parameters(*page)["numberOfOrder"], "10");

@@ -135,7 +135,7 @@ TEST_F(ListTest, SubmittingOneOrAll) {
   auto upload = lastSent(kCmdUploadQuoteOrder);
   ASSERT_TRUE(upload);
   EXPECT_EQ(store->currentQuoteOrderId(), ann);
-  store->ReciveHttpRespondInfo(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "200"));
+  sender->answer(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "200"));
   ASSERT_TRUE(driver().visibleAlert());
   EXPECT_EQ(driver().visibleAlert()->title(), txt("ORDERSUBMITTED"));
   driver().pressAlertButton(0);
@@ -146,17 +146,17 @@ TEST_F(ListTest, SubmittingOneOrAll) {
   list->btnSubmitAllClick();
   EXPECT_EQ(store->currentQuoteOrderId(), QuoteOrderStore::kAllOrders);
   changeSession([](Session& s) { s.loginType = LoginType::None; });
-  store->ReciveHttpRespondInfo(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "500"));
+  sender->answer(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "500"));
   EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderHistoryController::kRequireLoginAlertTag);
 
   // The demo account is told it may not.
   driver().pressAlertButton(0);
   advance(1);
   changeSession([](Session& s) { s.loginType = LoginType::Demo; });
-  const std::size_t before = sent.size();
+  const std::size_t before = sent().size();
   list->btnSubmitAllClick();
   EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderHistoryController::kDemoAlertTag);
-  EXPECT_EQ(sent.size(), before);
+  EXPECT_EQ(sent().size(), before);
 }
 
 TEST_F(ListTest, HistoryPagesAndTheirEnd) {
@@ -171,7 +171,7 @@ TEST_F(ListTest, HistoryPagesAndTheirEnd) {
   // The end of the history: the spinner stops, the list stays.
   auto end = replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "200");
   end->message = "reachEnd";
-  store->ReciveHttpRespondInfo(end);
+  sender->answer(end);
   EXPECT_FALSE(table.pullTableIsLoadingMore());
   EXPECT_EQ(rows(), 1);
 

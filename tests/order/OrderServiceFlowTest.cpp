@@ -14,6 +14,8 @@ class OrderServiceFlowTest : public OrderStoreTest {
   OrderServiceFlowTest() {
     clientId = "acme";
     accountId = "rep";
+    // The store sends through the network model to the local service.
+    answerRequestsHere = false;
   }
   void SetUp() override {
     OrderStoreTest::SetUp();
@@ -28,7 +30,6 @@ class OrderServiceFlowTest : public OrderStoreTest {
     settings.messageTimeOutSeconds = 2;
     settings.messageRetryDelaySeconds = 0.3;
     HttpNetworkCtrl::sharedInstance().setSettings(settings);
-    store->setRequestSender({});  // the network model
     session->type = LoginType::Offline;
   }
   void TearDown() override {

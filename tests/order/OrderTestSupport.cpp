@@ -30,15 +30,12 @@ void OrderStoreTest::SetUp() {
   // The order screens use the customer directory, as in the application.
   CustomerFeature::install(wiring);
   OrderFeature::install(wiring);
+  if (answerRequestsHere) {
+    wiring.services.add<RequestSender>([fake = sender](SessionServices&) { return fake; });
+  }
   services = beginServices(wiring.services);
   ASSERT_TRUE(services);
   store = services->get<QuoteOrderStore>();
-  int nextCode = 100;
-  store->setRequestSender([this, nextCode](const std::shared_ptr<RequestInterfaceBase>& request) mutable {
-    request->requestCode = ++nextCode;
-    sent.push_back(request);
-    return nextCode;
-  });
   store->setBadgeSetter([this](const std::string& value) { badges.push_back(value); });
   delegate = std::make_shared<DelegateRecorder>();
   store->setDelegate(delegate);
@@ -133,12 +130,6 @@ int OrderStoreTest::storeOrder(const std::string& customerName, const std::strin
     o.items.push_back(std::move(l));
   }
   return dam().saveQuoteOrder(o);
-}
-
-std::shared_ptr<RequestInterfaceBase> OrderStoreTest::lastSent(int cmdCode) const {
-  for (auto it = sent.rbegin(); it != sent.rend(); ++it)
-    if ((*it)->cmdCode == cmdCode) return *it;
-  return nullptr;
 }
 
 }  // namespace mv::test

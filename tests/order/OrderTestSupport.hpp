@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "FakeRequestSender.hpp"
 #include "TestEnvironment.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "shell/frame/FeatureWiring.hpp"
@@ -74,8 +75,9 @@ class OrderStoreTest : public TestEnvironment {
   int storeOrder(const std::string& customerName, const std::string& cdate, bool uploaded,
                  const std::string& number = "", int lines = 1, int customerId = 0);
 
-  // The requests the store sent, and a reply to the last one of a command.
-  std::shared_ptr<RequestInterfaceBase> lastSent(int cmdCode) const;
+  // The requests the store sent, the last one of a command, and a reply to it.
+  const std::vector<std::shared_ptr<RequestInterfaceBase>>& sent() const { return sender->sent(); }
+  std::shared_ptr<RequestInterfaceBase> lastSent(int cmdCode) const { return sender->lastSent(cmdCode); }
   template <typename Result>
   std::shared_ptr<Result> replyTo(int cmdCode, const std::string& status) const {
     auto result = std::make_shared<Result>();
@@ -97,7 +99,10 @@ class OrderStoreTest : public TestEnvironment {
   std::shared_ptr<SessionServices> services;
   std::shared_ptr<DelegateRecorder> delegate;
   std::shared_ptr<QuoteOrderStore> store;
-  std::vector<std::shared_ptr<RequestInterfaceBase>> sent;
+  // Answers the store's requests in the test unless a fixture sends them to
+  // the service (false before SetUp).
+  bool answerRequestsHere = true;
+  std::shared_ptr<FakeRequestSender> sender = std::make_shared<FakeRequestSender>();
   std::vector<std::string> badges;
 };
 

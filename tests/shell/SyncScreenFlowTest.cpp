@@ -122,6 +122,12 @@ TEST_F(SyncScreenFlowTest, AWholeSyncFromTheTabShowsItsProgressAndTheLastSyncTim
     }
   };
 
+  // The tap runs what is waiting on the loop; the service holds the run's
+  // first reply so that it cannot move the rows past "Checking" before the
+  // checks below read them.
+  FaultRule held = FaultRule::stallFor("", 1.5);
+  held.times = 1;
+  service->addFault(held);
   ASSERT_TRUE(window->driver().tap(panel().btnsync()));
   // The run is under way: button off, time label on, icon blinking, badge gone.
   EXPECT_TRUE(engine->isDownloading());

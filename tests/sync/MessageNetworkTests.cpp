@@ -107,6 +107,41 @@ TEST_F(MessageNetworkTest, RequestsTravelUnderTheirCodesAndEachIsDecodedByItsOwn
   EXPECT_EQ(ctrl().pendingCount(), 0u);
 }
 
+// The request seam: each outcome reaches the handler it was sent with, as
+// its own type, once; a session status goes to the end handler; nothing
+// reaches an owner whose tracker let go.
+TEST_F(MessageNetworkTest, TheSenderHandsEachOutcomeToItsHandlersWhileTheTrackerHoldsIt) {
+  signIn();
+  RequestSender& sender = model();
+  auto tracker = std::make_unique<base::CancelTracker>();
+  std::vector<std::string> heard;
+  auto send = [&] {
+    return sender.sendFor<GetUserinfoRst>(
+        std::make_shared<RequestGetUserinfo>(), *tracker,
+        [&](const GetUserinfoRst& reply) { heard.push_back("reply " + reply.status); },
+        [&](const NetBaseRst& reply) { heard.push_back("ended " + reply.status); });
+  };
+  ASSERT_GT(send(), 0);
+  ASSERT_TRUE(runUntil([&] { return !heard.empty(); }));
+  waitFor(0.2);
+  EXPECT_EQ(heard, std::vector<std::string>{"reply 200"});
+
+  service->addFault(FaultRule::statusFor("getuserinfo", "101"));
+  heard.clear();
+  ASSERT_GT(send(), 0);
+  ASSERT_TRUE(runUntil([&] { return !heard.empty(); }));
+  EXPECT_EQ(heard, std::vector<std::string>{"ended 101"});
+  EXPECT_EQ(sink->expired.size(), 1u);
+
+  service->clearFaults();
+  heard.clear();
+  ASSERT_GT(send(), 0);
+  tracker.reset();
+  EXPECT_EQ(model().requestCount(), 0u);
+  waitFor(1);
+  EXPECT_TRUE(heard.empty());
+}
+
 TEST_F(MessageNetworkTest, SessionStatusesGoToTheSessionHandlerAndEndTheRequest) {
   signIn();
   auto receiver = std::make_shared<Recorder>();

@@ -1,0 +1,57 @@
+#pragma once
+// The one way a feature sends a request to the service and hears its reply.
+// The reply arrives on the main thread as the type its request decodes
+// (`sendFor<UploadQuoteOrderRst>`), once, and only while the sender's
+// tracker still holds the request; a reply whose status ended the session
+// (the shell has told the user) goes to `onEnded` instead. The network model
+// is the sender of the application; tests answer through a fake one.
+// Main thread only.
+#include <functional>
+#include <memory>
+
+#include "platform/base/CancelTracker.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
+#include "sync/NetBaseRst.hpp"
+#include "sync/requests/RequestInterfaceBase.hpp"
+
+namespace mv {
+
+class RequestSender {
+ public:
+  using Reply = std::shared_ptr<NetBaseRst>;
+  struct Handlers {
+    std::function<void(const Reply&)> onReply;
+    std::function<void(const Reply&)> onEnded;
+  };
+
+  virtual ~RequestSender() = default;
+
+  // Answers the request code (a download its download id); -1 when nothing
+  // was sent.
+  [[nodiscard]] virtual int send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
+                                 Handlers handlers) = 0;
+
+  // The same with the reply cast once, here, to what the request decodes.
+  template <typename R>
+  [[nodiscard]] int sendFor(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
+                            std::function<void(const R&)> onReply, std::function<void(const NetBaseRst&)> onEnded = {}) {
+    MV_ASSERT_MAIN_THREAD();
+    Handlers handlers;
+    handlers.onReply = [onReply = std::move(onReply)](const Reply& reply) {
+      if (auto typed = std::dynamic_pointer_cast<R>(reply)) {
+        onReply(*typed);
+      } else {
+        MV_LOG("a reply of another type than its request's was dropped");
+      }
+    };
+    if (onEnded) {
+      handlers.onEnded = [onEnded = std::move(onEnded)](const Reply& reply) {
+        if (reply) onEnded(*reply);
+      };
+    }
+    return send(request, tracker, std::move(handlers));
+  }
+};
+
+}  // namespace mv

@@ -1,0 +1,57 @@
+// The sales library during a visit: a PDF, a book, an Office document and a
+// video downloaded from their cards on the Library tab; the document and the
+// video opened in their viewers; a file marked as a favourite on its card.
+#include <gtest/gtest.h>
+
+#include "LibraryDay.hpp"
+#include "library/PPTLoadingViewController.hpp"
+#include "library/VideoViewController.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "store/DataAccessManager.hpp"
+
+namespace mv::test {
+namespace {
+
+TEST_F(LibraryDay, FilesDownloadedFromTheirCardsOpenInTheirViewersAndOneIsMarked) {
+  start();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  openTab(MainTabScreens::kSalesLibrary);
+  ASSERT_TRUE(library());
+  const auto data = service->backend().currentData("acme");
+  EXPECT_EQ(files().libfilesArray().size(), data->libraryFiles.size());
+  picture("library-after-first-sync");
+
+  for (const char* title : {"Catalogue 1", "Handbook 1", "Guide 1", "Showreel 1"}) download(title);
+  EXPECT_FALSE(alert()) << alertTitle();
+  picture("library-downloaded");
+
+  // The Office document, in the Office viewer.
+  tapFile("Guide 1");
+  ASSERT_TRUE(waitFor([&] { return dynamic_cast<PPTLoadingViewController*>(top()) != nullptr; }, 5));
+  auto* document = dynamic_cast<PPTLoadingViewController*>(top());
+  EXPECT_EQ(document->fileName(), "Guide 1");
+  ASSERT_TRUE(waitFor([&] { return !document->isLoading(); }, 20));
+  picture("library-office-viewer");
+  viewers()->popViewControllerAnimated(false);
+  settle();
+
+  // The video, in the player.
+  tapFile("Showreel 1");
+  ASSERT_TRUE(waitFor([&] { return dynamic_cast<VideoViewController*>(top()) != nullptr; }, 5));
+  dynamic_cast<VideoViewController*>(top())->btnbackClicked();
+  ASSERT_TRUE(waitFor([&] { return !dynamic_cast<VideoViewController*>(top()); }, 5));
+
+  // The PDF marked as a favourite on its card: it comes first.
+  const int pdf = file("Catalogue 1").file_id;
+  files().selectShowInfo(file("Catalogue 1"));
+  settle();
+  auto card = files().descriptionController();
+  ASSERT_TRUE(card);
+  EXPECT_EQ(card->actionButton().currentTitle(), en("OPEN"));
+  tap(card->favButton());
+  EXPECT_TRUE(DataAccessManager::sharedDataModel()->getLibraryFavoriteByFavoriteId(pdf));
+}
+
+}  // namespace
+}  // namespace mv::test
