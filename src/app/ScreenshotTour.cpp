@@ -213,7 +213,8 @@ bool ScreenshotTour::signIn() {
 
 std::vector<int> ScreenshotTour::shownTabs() {
   std::vector<int> tabs;
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   if (!tab) return tabs;
   for (int tag = 0; tag < MainTabScreens::kTabCount; ++tag) {
     if (!tab->button(tag).isHidden()) tabs.push_back(tag);
@@ -229,7 +230,8 @@ void ScreenshotTour::printTabs() {
 }
 
 void ScreenshotTour::tour() {
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   if (!tab) return;
   int n = 3;
   for (int tag : shownTabs()) {
@@ -242,7 +244,10 @@ void ScreenshotTour::tour() {
     char name[64];
     std::snprintf(name, sizeof name, "%02d-tab-%d-%s", n++, tag, MainTabScreens::titleKey(tag));
     snapshot(lowercase(name));
-    if (tag == MainTabScreens::kCatalog) catalogScreens(n);
+    if (tag == MainTabScreens::kCatalog) {
+      snapshotCatalogLevel(std::string(lowercase(name)) + "-level");
+      catalogScreens(n);
+    }
     if (tag == MainTabScreens::kSalesLibrary) libraryScreens(n);
     if (tag == MainTabScreens::kCustomer) customerScreens(n);
     // The demo help over the home screen is shown once; it goes before the next tab.
@@ -280,7 +285,8 @@ void ScreenshotTour::tour() {
 }
 
 void ScreenshotTour::tourOrder(int& n) {
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   auto list = tab ? std::dynamic_pointer_cast<QuoteOrderHistoryController>(tab->screen(MainTabScreens::kQuoteOrder))
                   : nullptr;
   auto* nav = list ? list->navigationController() : nullptr;
@@ -319,7 +325,8 @@ void ScreenshotTour::stageLibraryDownload() {
   progress.fileName = file->file_name;
   progress.downloadPercent = 0.4f;
   manager->ReciveDownloadPercent(progress);
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   auto library = tab ? std::dynamic_pointer_cast<SaleslibraryController>(tab->screen(MainTabScreens::kSalesLibrary))
                      : nullptr;
   if (library && !library->detailViewsArray().empty()) library->detailViewsArray().front()->reloadDataWithPostNoti(true, false);
@@ -332,7 +339,8 @@ void ScreenshotTour::libraryScreens(int& n) {
     std::snprintf(name, sizeof name, "%02d%s", next++, what);
     return std::string(name);
   };
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   auto library = tab ? std::dynamic_pointer_cast<SaleslibraryController>(tab->screen(MainTabScreens::kSalesLibrary))
                      : nullptr;
   auto manager = SaleslibraryModel::sharedInstance();
@@ -386,7 +394,8 @@ void ScreenshotTour::libraryScreens(int& n) {
 }
 
 void ScreenshotTour::tourSignature(int& n) {
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   auto list = tab ? std::dynamic_pointer_cast<QuoteOrderHistoryController>(tab->screen(MainTabScreens::kQuoteOrder))
                   : nullptr;
   auto* nav = list ? list->navigationController() : nullptr;
@@ -420,7 +429,8 @@ void ScreenshotTour::catalogScreens(int& n) {
   if (products.empty()) return;
   auto& center = CatalogNotificationCenter::defaultCenter();
   // The first demo product has several pictures, attributes and a running discount.
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   auto catalog = tab ? std::dynamic_pointer_cast<CatalogViewController>(tab->screen(MainTabScreens::kCatalog)) : nullptr;
   if (!catalog) return;
   center.post(CatalogNotifications::setCatalogLayOut, ProductListChoice{0, products});
@@ -516,8 +526,28 @@ void ScreenshotTour::readerTour(int& n) {
   waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
 }
 
+void ScreenshotTour::snapshotCatalogLevel(const std::string& name) {
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
+  auto catalog = tab ? std::dynamic_pointer_cast<CatalogViewController>(tab->screen(MainTabScreens::kCatalog)) : nullptr;
+  auto master = catalog ? catalog->masterViewController() : nullptr;
+  if (!master || !master->isViewLoaded()) return;
+  // The first category with children of its own, one level down, then back.
+  auto& table = master->myTable();
+  for (long row = 1; row < table.numberOfRowsInSection(0); ++row) {
+    table.tapRowAtIndexPath({0, row});
+    waitFor([] { return false; }, 0.5);
+    if (master->btnback().isHidden()) continue;
+    snapshot(name);
+    ui::HeadlessDriver(app_->window()).tap(master->btnback());
+    waitFor([] { return false; }, 0.5);
+    return;
+  }
+}
+
 void ScreenshotTour::customerScreens(int& n) {
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   auto screen =
       tab ? std::dynamic_pointer_cast<CustomerViewController>(tab->screen(MainTabScreens::kCustomer)) : nullptr;
   auto directory = CustomerDataModel::sharedInstance();

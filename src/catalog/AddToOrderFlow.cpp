@@ -5,6 +5,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/ScreenAlert.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "store/AttributeText.hpp"
 #include "store/DataAccessManager.hpp"
@@ -92,7 +93,8 @@ void AddToOrderFlow::alertViewClickedButtonAtIndex(ui::AlertView& alert, long bu
   } else {
     return;
   }
-  if (auto tabs = UITabBarControllerExt::current()) tabs->setBadgeValue("0", MainTabScreens::kQuoteOrder, false);
+  auto app = MarvistoAppDelegate::current();
+  if (auto tabs = app ? app->tabBarController() : nullptr) tabs->setBadgeValue("0", MainTabScreens::kQuoteOrder, false);
   auto keep = shared_from_this();
   if (auto d = delegate_.lock()) d->addToOrderFlowOrderReplaced();
   proceed(request);

@@ -16,6 +16,7 @@
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
@@ -817,7 +818,8 @@ void ProductDetailController::dismissPopController(bool animated) {
 
 void ProductDetailController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
-  if (auto* tabs = tabBarControllerExt()) tabs->itemsMove(true);
+  auto app = MarvistoAppDelegate::current();
+  if (auto tabs = app ? app->tabBarController() : nullptr) tabs->itemsMove(true);
   navigationTitle_->setText(productEntity_.product_name);
   refreshItemNumberInOrder();
 }

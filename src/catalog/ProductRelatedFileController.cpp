@@ -13,8 +13,8 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/ScreenAlert.hpp"
-#include "shell/sync-screens/SyncScreenPresenter.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/requests/RequestDownload.hpp"
@@ -159,8 +159,7 @@ void ProductRelatedFileController::selectedFileToDownload(const marvisto_library
   auto delegate = ui::weakAs<ui::AlertViewDelegate>(this);
   switch (LibraryDownloads::check(Session::current().loginType, false)) {
     case LibraryDownloadCheck::DemoLimited:
-      ScreenAlert{kDemoAlertTag, text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), text("ISEE"), {text("SIGNUPNOW")}}
-          .show(delegate);
+      DemoLimitAlert::show();
       return;
     case LibraryDownloadCheck::Offline:
       ScreenAlert{kOfflineAlertTag, text("FILEDOWNLOADFAILED"), text("999"), text("OK"), {}}.show(delegate);
@@ -221,10 +220,6 @@ void ProductRelatedFileController::markButtonPressed() {
 
 void ProductRelatedFileController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
   const long tag = alert.tag();
-  if (tag == kDemoAlertTag) {
-    if (buttonIndex == 1) ui::Application::sharedInstance().openURL(SyncScreenPresenter::signUpPageURL());
-    return;
-  }
   if (&alert != updateAlert_.get()) return;
   updateAlert_.reset();
   if (tag < 0 || static_cast<std::size_t>(tag) >= libfilesArray_.size()) return;

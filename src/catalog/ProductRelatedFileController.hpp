@@ -28,7 +28,6 @@ class ProductRelatedFileController : public PopBaseController,
                                      public NetworkRecDelegate,
                                      public ui::AlertViewDelegate {
  public:
-  static constexpr long kDemoAlertTag = 1000;
   static constexpr long kOfflineAlertTag = 1001;
   static constexpr long kUpdateButton = 0;
   inline static const ui::Size kSlotSize{118, 144};

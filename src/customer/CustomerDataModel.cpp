@@ -16,6 +16,7 @@
 #include "sync/requests/RequestUploadCustomer.hpp"
 #include "sync/SessionServices.hpp"
 #include "sync/UnsubmittedCustomerModel.hpp"
+#include "util/Json.hpp"
 #include "util/JsonWriter.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
@@ -263,7 +264,7 @@ base::Value CustomerDataModel::getCustomerDicById(const std::vector<int>& ids) c
                                     {"customer_name", entry.customer_name},
                                     {"customer_publish", 1},
                                     {"customer_ordering", 0},
-                                    {"discount", static_cast<double>(entry.discount)}});
+                                    {"discount", floatForJson(entry.discount)}});
     for (const auto& a : entry.address) {
       addresses.push_back(base::Value{{"id", a.indexId},
                                       {"customer_id", a.customerId},
@@ -317,7 +318,8 @@ int CustomerDataModel::submitCustomer(int customerId) {
     return 0;
   }
   auto json = getCustomerInfoById({customerId});
-  return json ? submitCustomerInfo(*json, {customerId}) : 0;
+  if (!json) return documentFailed();
+  return submitCustomerInfo(*json, {customerId});
 }
 
 int CustomerDataModel::submitAllLocalCustomer() {
@@ -336,7 +338,8 @@ int CustomerDataModel::submitAllLocalCustomer() {
   // document now would be answered first and look like their success.
   if (ids.empty() && anyInFlight) return 0;
   auto json = getCustomerInfoById(ids);
-  return json ? submitCustomerInfo(*json, ids) : 0;
+  if (!json) return documentFailed();
+  return submitCustomerInfo(*json, ids);
 }
 
 int CustomerDataModel::submitCustomerInfo(const std::string& json, const std::vector<int>& ids) {
@@ -367,6 +370,14 @@ bool CustomerDataModel::remapUploadedIds(const SubmitCustomerRst& reply) {
            dam->updateCustomerAttributeTable(reply.customerAttributes) &&
            dam->updateContactIdAfterUpload(reply.customerContacts) && dam->updateOrderTable(reply.customerArry);
   });
+}
+
+int CustomerDataModel::documentFailed() {
+  // Told like a failed upload, so the caller's wait box closes and the
+  // screens waiting for the reply hear of it.
+  MessageBox::sharedInstance().EndBlockWait();
+  uploadFailed(text("FAILED"));
+  return 0;
 }
 
 void CustomerDataModel::uploadFailed(const std::string& message) {

@@ -145,6 +145,8 @@ class CustomerDataModel : public SyncCustomerModel,
   // stored orders, all or nothing.
   bool remapUploadedIds(const SubmitCustomerRst& reply);
   void uploadFailed(const std::string& message);
+  // An upload document that could not be written: 0, reported as failed.
+  int documentFailed();
   void endFlight(int requestCode);
 
   // The searched fields of one customer in their search form, made once

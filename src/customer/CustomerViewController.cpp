@@ -4,15 +4,14 @@
 #include "customer/CustomerOrderLinks.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
-#include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/settings/SwitchTableViewCell.hpp"
-#include "shell/sync-screens/SyncScreenPresenter.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/Session.hpp"
 #include "util/Text.hpp"
@@ -289,7 +288,7 @@ void CustomerViewController::customerInfoViewChangePrimary() { reloadList(); }
 void CustomerViewController::submitCustomer(const PersonInfo& person) {
   MV_ASSERT_MAIN_THREAD();
   if (Session::current().loginType == LoginType::Demo) {
-    showAlert("FUNCTIONLIMITED", "DEMOMODELOGIN", kDemoAlertTag, "ISEE", std::string("SIGNUPNOW"));
+    DemoLimitAlert::show();
     return;
   }
   submitPerson_ = person;
@@ -320,10 +319,6 @@ void CustomerViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert,
     if (directory->submitCustomer(person->pid) == 0 && !directory->customersInFlight().count(person->pid)) {
       MessageBox::sharedInstance().EndBlockWait();
       UIToast::showTextOf("FAILED");
-    }
-  } else if (alert.tag() == kDemoAlertTag) {
-    if (buttonIndex == alert.firstOtherButtonIndex()) {
-      ui::Application::sharedInstance().openURL(SyncScreenPresenter::signUpPageURL());
     }
   }
 }

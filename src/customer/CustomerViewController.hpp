@@ -30,7 +30,6 @@ class CustomerViewController : public BaseViewController,
                                public ui::AlertViewDelegate {
  public:
   static constexpr long kSubmitAlertTag = 1000;
-  static constexpr long kDemoAlertTag = 1001;
   static constexpr long kDeleteRefusedAlertTag = 1002;
   // The longest the wait box of an upload shows.
   static constexpr double kUploadWaitSeconds = 300;

@@ -1,8 +1,5 @@
 #include "library/LibraryCellState.hpp"
 
-#include <algorithm>
-#include <cctype>
-
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -32,32 +29,13 @@ LibraryCellState LibraryCellState::make(const marvisto_library_files_Entity& fil
   if (c.overlay != Overlay::None) c.progress = state.percent;
   c.favouriteImage = state.favourite ? "btn_file_fav_added" : "";
   c.badgeText = formatOfInfo(file.info);
-  c.badgeColor = colorOfFormat(c.badgeText);
+  c.badgeColor = ViewStyle::indicatorColorByFormat(c.badgeText);
   c.deleteButtonShown = isEditing;
   return c;
 }
 
 std::string LibraryCellState::formatOfInfo(std::string_view info) {
   return std::string(info.substr(0, info.find('/')));
-}
-
-gfx::Color LibraryCellState::colorOfFormat(std::string_view format) {
-  std::string f(format);
-  std::transform(f.begin(), f.end(), f.begin(), [](unsigned char ch) { return static_cast<char>(std::toupper(ch)); });
-  struct Entry {
-    const char* format;
-    int r, g, b;
-  };
-  static constexpr Entry kColours[] = {
-      {"EPUB", 133, 185, 22},  {"XLS", 86, 147, 50},   {"XLSX", 86, 147, 50},   {"PDF", 208, 72, 46},
-      {"KEY", 229, 118, 43},   {"PPT", 229, 118, 43},  {"PPTX", 229, 118, 43},  {"MOV", 140, 107, 187},
-      {"MP4", 140, 107, 187},  {"M4V", 140, 107, 187}, {"3GP", 140, 107, 187},  {"DOC", 33, 143, 244},
-      {"DOCX", 33, 143, 244},
-  };
-  for (const auto& e : kColours) {
-    if (f == e.format) return gfx::Color::rgb255(e.r, e.g, e.b);
-  }
-  return ViewStyle::colorOfMainTheme();
 }
 
 std::string LibraryCellState::ribbonImageName(int ribbon, int language) {

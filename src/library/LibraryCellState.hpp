@@ -25,6 +25,7 @@ struct LibraryCellState {
   float progress = 0;
   std::string favouriteImage;   // "" when not a favourite
   std::string badgeText;
+  // The format's indicator colour (`ViewStyle::indicatorColorByFormat`).
   gfx::Color badgeColor;
   bool deleteButtonShown = false;
 
@@ -32,9 +33,6 @@ struct LibraryCellState {
 
   // The text before the first "/" of a file's info ("PDF/1.2 M" -> "PDF").
   static std::string formatOfInfo(std::string_view info);
-  // The badge colour of a format, by its upper-cased text; the theme's main
-  // colour for formats without one of their own.
-  static gfx::Color colorOfFormat(std::string_view format);
   // The ribbon image for ribbon 1 or 2 in the interface language (2 is
   // Chinese); "" for any other ribbon.
   static std::string ribbonImageName(int ribbon, int language);

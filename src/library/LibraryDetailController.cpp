@@ -7,14 +7,13 @@
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
-#include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/ScreenAlert.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/settings/SkinManager.hpp"
-#include "shell/sync-screens/SyncScreenPresenter.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestInfoBase.hpp"
@@ -310,7 +309,7 @@ void LibraryDetailController::markButtonPressed() {
 
 void LibraryDetailController::didSelectedDeleteButton(const File& file) {
   if (Session::current().loginType == LoginType::Demo) {
-    showAlert(Tags::kDemoAlertTag, "FUNCTIONLIMITED", text("DEMOMODELOGIN"), "ISEE", {"SIGNUPNOW"});
+    DemoLimitAlert::show();
     return;
   }
   deleteFile(file);
@@ -414,7 +413,7 @@ bool LibraryDetailController::checkBeforeDownload(long cellularTag) {
   auto lm = LoginMode::existingInstance();
   switch (LibraryDownloads::check(Session::current().loginType, lm && lm->isNotWifi())) {
     case LibraryDownloadCheck::DemoLimited:
-      showAlert(Tags::kDemoAlertTag, "FUNCTIONLIMITED", text("DEMOMODELOGIN"), "ISEE", {"SIGNUPNOW"});
+      DemoLimitAlert::show();
       return false;
     case LibraryDownloadCheck::Offline:
       showAlert(Tags::kFailureAlertTag, "FILEDOWNLOADFAILED", text("999"), "OK");
@@ -596,9 +595,6 @@ void LibraryDetailController::alertViewClickedButtonAtIndex(ui::AlertView& alert
     return;
   }
   switch (tag) {
-    case Tags::kDemoAlertTag:
-      if (buttonIndex == 1) ui::Application::sharedInstance().openURL(SyncScreenPresenter::signUpPageURL());
-      break;
     case Tags::kFailureAlertTag:
       MV_LOG("failed");
       break;

@@ -9,20 +9,21 @@
 #include <vector>
 
 #include "library/LibraryListModel.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "util/Session.hpp"
 
 namespace mv {
 
 enum class LibraryDownloadCheck {
   Go,
-  DemoLimited,  // alert 1000: the demo account may not download
+  DemoLimited,  // the demo account may not download: `DemoLimitAlert`
   Offline,      // alert 1001 with the text of "999"
   Cellular,     // ask first: 1004 one file, 1005 download all, 1006 update all
 };
 
 class LibraryDownloads {
  public:
-  static constexpr int kDemoAlertTag = 1000;
+  static constexpr int kDemoAlertTag = static_cast<int>(DemoLimitAlert::kTag);
   static constexpr int kFailureAlertTag = 1001;
   static constexpr int kDownloadAllAlertTag = 1002;
   static constexpr int kUpdateAllAlertTag = 1003;

@@ -2,6 +2,7 @@
 
 #include "library/LibraryNotifications.hpp"
 #include "platform/ui/TabBarController.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/settings/SkinManager.hpp"
@@ -56,7 +57,8 @@ void SaleslibraryController::viewDidLoad() {
 
 void SaleslibraryController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
-  if (auto* tabs = tabBarControllerExt()) tabs->setLibraryDelegate(ui::weakAs<LibraryViewDelegate>(this));
+  auto app = MarvistoAppDelegate::current();
+  if (auto tabs = app ? app->tabBarController() : nullptr) tabs->setLibraryDelegate(ui::weakAs<LibraryViewDelegate>(this));
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   catalog_ = std::make_shared<LibraryCatalogController>();
   masterController_ = std::make_shared<ui::NavigationController>(catalog_);

@@ -7,14 +7,13 @@
 #include "order/QuoteOrderStore.hpp"
 #include "order/QuoteOrderViewController.hpp"
 #include "platform/base/MainThread.hpp"
-#include "platform/ui/Application.hpp"
 #include "platform/ui/LongPressGestureRecognizer.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Touch.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/sync-screens/SyncScreenPresenter.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
@@ -225,7 +224,7 @@ void QuoteOrderHistoryController::showAlert(const std::string& title, const std:
 
 void QuoteOrderHistoryController::btnSubmitClick(long tag) {
   if (loginType() == LoginType::Demo) {
-    showAlert(text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), kDemoAlertTag, {text("SIGNUPNOW")}, "ISEE");
+    DemoLimitAlert::show();
     return;
   }
   const long row = tag - kRowTagBase;
@@ -236,7 +235,7 @@ void QuoteOrderHistoryController::btnSubmitClick(long tag) {
 
 void QuoteOrderHistoryController::btnSubmitAllClick() {
   if (loginType() == LoginType::Demo) {
-    showAlert(text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), kDemoAlertTag, {text("SIGNUPNOW")}, "ISEE");
+    DemoLimitAlert::show();
     return;
   }
   MessageBox::sharedInstance().BeginBlockWait(text("SUBMITINGORDER"), kWaitSeconds);
@@ -412,10 +411,6 @@ void QuoteOrderHistoryController::popoverControllerDidDismissPopover(ui::Popover
 
 void QuoteOrderHistoryController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
   const long tag = alert.tag();
-  if (tag == kDemoAlertTag) {
-    if (buttonIndex == 1) ui::Application::sharedInstance().openURL(SyncScreenPresenter::signUpPageURL());
-    return;
-  }
   if (tag == kRequireLoginAlertTag) {
     if (buttonIndex == 1) {
       if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();

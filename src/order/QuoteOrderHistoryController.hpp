@@ -56,7 +56,6 @@ class QuoteOrderHistoryController : public BaseViewController,
                                     public ui::PopoverControllerDelegate {
  public:
   static constexpr long kRowTagBase = 4500;
-  static constexpr long kDemoAlertTag = 1002;
   static constexpr long kRequireLoginAlertTag = 1003;
   static constexpr double kWaitSeconds = 20;
   static constexpr double kLoadMoreDelay = 1.0;

@@ -6,6 +6,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MainTabScreens.hpp"
+#include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/OrderModel.hpp"
@@ -152,7 +153,10 @@ void QuoteOrderStore::setOrderBadge(const std::string& value) {
     badge_(value);
     return;
   }
-  if (auto tabs = UITabBarControllerExt::current()) tabs->setBadgeValue(value, MainTabScreens::kQuoteOrder, true);
+  auto app = MarvistoAppDelegate::current();
+  if (auto tabs = app ? app->tabBarController() : nullptr) {
+    tabs->setBadgeValue(value, MainTabScreens::kQuoteOrder, true);
+  }
 }
 
 // ---- stored orders -------------------------------------------------------------------

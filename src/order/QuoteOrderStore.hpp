@@ -28,7 +28,7 @@ class UploadQuoteOrderRst;
 
 class QuoteOrderStore : public std::enable_shared_from_this<QuoteOrderStore> {
  public:
-  // What a sign-in must be followed by.
+  // What a sign-in must be followed by: flags, as both may wait for one.
   enum NeedWork { kNoWork = 0, kHistoryWork = 1, kUploadWork = 2 };
   // `currentQuoteOrderId` while no upload is under way, and for "every
   // unsubmitted order".
@@ -146,6 +146,8 @@ class QuoteOrderStore : public std::enable_shared_from_this<QuoteOrderStore> {
   void endedBySession(int cmdCode, const NetBaseRst& result);
   // Clears the flag of the work the request was for and tells the delegate.
   void endWork(int cmdCode, const std::string& status, const std::string& message);
+  // Ends each work of the NeedWork flags, as a failed sign-in does.
+  void endWorks(int works, const std::string& status, const std::string& message);
   void reportUpload(const std::string& status, const std::string& message);
   void reportHistory(const std::optional<std::string>& status, const std::optional<std::string>& message);
   void setOrderBadge(const std::string& value);

@@ -2,6 +2,7 @@
 // paging the order history down, and the sign-in either may need first.
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "order/QuoteOrderStore.hpp"
 #include "platform/base/Log.hpp"
@@ -78,7 +79,7 @@ void QuoteOrderStore::startUploadQuoteOrder(std::int64_t orderId) {
     return;
   }
   currentQuoteOrderId_ = orderId;
-  needWork_ = kUploadWork;
+  needWork_ |= kUploadWork;
   requestLogin();
 }
 
@@ -148,7 +149,7 @@ void QuoteOrderStore::getHistoryOrderFromTime(const std::optional<std::string>& 
     return;
   }
   // The page is decided afresh once signed in.
-  needWork_ = kHistoryWork;
+  needWork_ |= kHistoryWork;
   requestLogin();
 }
 
@@ -190,6 +191,9 @@ void QuoteOrderStore::reportHistory(const std::optional<std::string>& status, co
 // ---- sign-in and replies -------------------------------------------------------------
 
 void QuoteOrderStore::requestLogin() {
+  // One sign-in serves every work waiting for it: a second one would make
+  // the reply to the first stale and leave its work waiting for ever.
+  if (loginRequest_ != 0) return;
   loginRequest_ = sender_->sendFor<LoginRst>(
       std::make_shared<RequestLogin>(), requests_,
       [this](const LoginRst& reply) {
@@ -202,12 +206,18 @@ void QuoteOrderStore::requestLogin() {
 
 void QuoteOrderStore::loginFinished(const LoginRst& result) {
   loginRequest_ = 0;
+  const int work = std::exchange(needWork_, kNoWork);
   if (SyncSession::takeSilentLoginReply(result)) {
-    if (needWork_ == kHistoryWork) getLastTenOrderHistory();
-    if (needWork_ == kUploadWork) requestUploadQuoteOrder(currentQuoteOrderId_);
+    if (work & kHistoryWork) getLastTenOrderHistory();
+    if (work & kUploadWork) requestUploadQuoteOrder(currentQuoteOrderId_);
     return;
   }
-  endWork(needWork_ == kUploadWork ? kCmdUploadQuoteOrder : kCmdGetOrderHistory, result.status, result.message);
+  endWorks(work, result.status, result.message);
+}
+
+void QuoteOrderStore::endWorks(int works, const std::string& status, const std::string& message) {
+  if (works & kUploadWork) endWork(kCmdUploadQuoteOrder, status, message);
+  if (works & kHistoryWork) endWork(kCmdGetOrderHistory, status, message);
 }
 
 void QuoteOrderStore::endWork(int cmdCode, const std::string& status, const std::string& message) {
@@ -229,7 +239,8 @@ void QuoteOrderStore::endedBySession(int cmdCode, const NetBaseRst& result) {
   // work ends here so that no screen waits for it.
   if (cmdCode == kCmdLogin) {
     loginRequest_ = 0;
-    cmdCode = needWork_ == kUploadWork ? kCmdUploadQuoteOrder : kCmdGetOrderHistory;
+    endWorks(std::exchange(needWork_, kNoWork), result.status, result.message);
+    return;
   }
   endWork(cmdCode, result.status, result.message);
 }

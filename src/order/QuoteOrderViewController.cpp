@@ -7,16 +7,15 @@
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/OrderScreenParts.hpp"
 #include "order/QuoteOrderStore.hpp"
-#include "platform/ui/Application.hpp"
 #include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/settings/LanguageManager.hpp"
-#include "shell/sync-screens/SyncScreenPresenter.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
@@ -395,7 +394,8 @@ void QuoteOrderViewController::showAddProducts(bool shown) {
 }
 
 void QuoteOrderViewController::setOrderBadge(bool clear) {
-  auto tab = UITabBarControllerExt::current();
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
   if (!tab) return;
   if (clear) {
     tab->setBadgeValue(std::nullopt, kOrdersTab, true);
@@ -433,7 +433,7 @@ void QuoteOrderViewController::btnSaveClick() {
 
 void QuoteOrderViewController::btnSubmitClick() {
   if (Session::current().loginType == LoginType::Demo) {
-    showPlainAlert(text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), kDemoAlertTag, {text("SIGNUPNOW")}, "ISEE");
+    DemoLimitAlert::show();
     return;
   }
   if (currentOrderCheck()) checkCustomerAndSaveOrder(kSubmitMode);
@@ -572,7 +572,8 @@ void QuoteOrderViewController::popSelf() {
 }
 
 void QuoteOrderViewController::btnAddProductsClick() {
-  if (auto tab = UITabBarControllerExt::current()) tab->selectTab(kCatalogueTab);
+  auto app = MarvistoAppDelegate::current();
+  if (auto tab = app ? app->tabBarController() : nullptr) tab->selectTab(kCatalogueTab);
 }
 
 void QuoteOrderViewController::showPlainAlert(const std::string& title, const std::string& message, long tag,
@@ -594,8 +595,6 @@ void QuoteOrderViewController::alertViewClickedButtonAtIndex(ui::AlertView& aler
   } else if (tag == kSaveMode || tag == kSubmitMode || tag == kSaveAndCloseMode) {
     if (buttonIndex == 1) saveNewCustomer();
     continueSave(tag);
-  } else if (tag == kDemoAlertTag) {
-    if (buttonIndex == 1) ui::Application::sharedInstance().openURL(SyncScreenPresenter::signUpPageURL());
   } else if (tag == kRequireLoginAlertTag) {
     if (buttonIndex == 1) {
       if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();

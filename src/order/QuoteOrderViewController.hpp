@@ -42,7 +42,6 @@ class QuoteOrderViewController : public BaseViewController,
  public:
   // Alert tags.
   static constexpr long kLeaveAlertTag = 1009;
-  static constexpr long kDemoAlertTag = 1012;
   static constexpr long kRequireLoginAlertTag = 1013;
   static constexpr long kSaveMode = 1014;
   static constexpr long kSubmitMode = 1015;

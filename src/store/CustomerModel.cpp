@@ -1,5 +1,7 @@
 #include "store/CustomerModel.hpp"
 
+#include <algorithm>
+#include <cstdint>
 #include <ranges>
 
 #include "store/RowReaders.hpp"
@@ -177,29 +179,36 @@ std::optional<marvisto_customer_Entity> CustomerModel::getCustomerByCustomerName
       .value_or(std::nullopt);
 }
 
-int CustomerModel::lowestLocalId(const char* sql) {
-  return static_cast<int>(scalarInt(sql).value_or(std::nullopt).value_or(0));
+int CustomerModel::lowestLocalId(const char* kind, const char* sql) {
+  // Ids given out before stay taken after an upload or a deletion moved
+  // their rows away (the note is kept by the table's trigger).
+  const std::int64_t inUse = scalarInt(sql).value_or(std::nullopt).value_or(0);
+  const std::int64_t given = scalarInt("SELECT lowest_id FROM marvisto_local_id WHERE kind = ?", std::string(kind))
+                                 .value_or(std::nullopt)
+                                 .value_or(0);
+  return static_cast<int>(std::min<std::int64_t>({inUse, given, 0}));
 }
 
 int CustomerModel::getLastLocalCustomerId() {
   // Every local row counts, published or not, and so does every order's
   // customer: an id an order still names is never handed to a new customer,
   // which would silently take that order over.
-  return lowestLocalId(
-      "SELECT MIN(id) FROM (SELECT customer_id AS id FROM marvisto_customer WHERE customer_id < 0 "
-      "UNION ALL SELECT customer_id FROM marvisto_quote_order WHERE customer_id < 0)");
+  return lowestLocalId("customer",
+                       "SELECT MIN(id) FROM (SELECT customer_id AS id FROM marvisto_customer WHERE customer_id < 0 "
+                       "UNION ALL SELECT customer_id FROM marvisto_quote_order WHERE customer_id < 0)");
 }
 
 int CustomerModel::getLastLocalCustomerAddressId() {
-  return lowestLocalId("SELECT MIN(id) FROM marvisto_customer_address WHERE id < 0");
+  return lowestLocalId("customer_address", "SELECT MIN(id) FROM marvisto_customer_address WHERE id < 0");
 }
 
 int CustomerModel::getLastLocalCustomerAttributesId() {
-  return lowestLocalId("SELECT MIN(attribute_id) FROM marvisto_customer_attribute WHERE attribute_id < 0");
+  return lowestLocalId("customer_attribute",
+                       "SELECT MIN(attribute_id) FROM marvisto_customer_attribute WHERE attribute_id < 0");
 }
 
 int CustomerModel::getLastLocalCustomerContactsId() {
-  return lowestLocalId("SELECT MIN(contact_id) FROM marvisto_customer_contact WHERE contact_id < 0");
+  return lowestLocalId("customer_contact", "SELECT MIN(contact_id) FROM marvisto_customer_contact WHERE contact_id < 0");
 }
 
 bool CustomerModel::deleteCustomerTableWithID(int customerId) {

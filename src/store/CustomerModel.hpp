@@ -39,8 +39,9 @@ class CustomerModel : public BaseDataModel {
   std::vector<marvisto_customer_attribute_Entity> getCustomerAttributes(int customerId);
   std::optional<marvisto_customer_Entity> getCustomerByCustomerName(const std::string& name);
 
-  // The lowest id below 0 in use, else 0; the next local id is one less.
-  // Customer ids count those that stored orders name too.
+  // The lowest id below 0 in use or ever given out on this device (uploads
+  // and deletions do not give an id back), else 0; the next local id is one
+  // less. Customer ids count those that stored orders name too.
   [[nodiscard]] int getLastLocalCustomerId();
   [[nodiscard]] int getLastLocalCustomerAddressId();
   [[nodiscard]] int getLastLocalCustomerAttributesId();
@@ -69,7 +70,7 @@ class CustomerModel : public BaseDataModel {
   // Nothing when any part of the read failed.
   std::optional<std::map<int, CustomerInfoEntry>> readAllCustomers(bool showHidden);
   std::vector<customer_attribute_cell_Entity> fieldCells(bool addressOnly, bool displayedOnly = false);
-  [[nodiscard]] int lowestLocalId(const char* sql);
+  [[nodiscard]] int lowestLocalId(const char* kind, const char* sql);
 };
 
 }  // namespace mv

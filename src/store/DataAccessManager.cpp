@@ -34,7 +34,7 @@ void restrictToOwner(const fs::path& file) {
 bool createFromSchema(const fs::path& path) {
   SQLiteDatabase db;
   if (!db.open(path)) return false;
-  bool ok = Schema::createAll(db);
+  bool ok = Schema::createAll(db) && Schema::seedTemplateRows(db);
   db.close();
   return ok;
 }
@@ -132,6 +132,10 @@ bool DataAccessManager::updateVersion() {
   bool ok = true;
   BaseDataModel* models[] = {&catalog_, &lists_, &library_, &customer_, &order_, &config_, &user_};
   for (BaseDataModel* m : models) ok = m->updateVersion() && ok;
+  if (ok && !Schema::seedTemplateRows(db_)) {
+    MV_LOG("The template's icon rows could not be added");
+    ok = false;
+  }
   if (ok && db_.userVersion() != Schema::kVersion) ok = db_.setUserVersion(Schema::kVersion);
   return ok;
 }

@@ -197,7 +197,7 @@ int OrderModel::saveQuoteOrder(QuoteOrderEntity& order) {
       "order_item_currency, order_item_subtotal, order_status, cdate, mdate, product_attribute, discount_rat) "
       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   if (!putLine) return 0;
-  std::vector<int> lineIds;
+  std::vector<std::pair<std::shared_ptr<QuoteOrderItemEntity>, int>> savedLines;
   for (const auto& line : order.items) {
     if (!line) continue;
     // Every line belongs to the order it is saved with.
@@ -209,19 +209,22 @@ int OrderModel::saveQuoteOrder(QuoteOrderEntity& order) {
                     line->quantity, line->price, line->finalPrice, line->currency, line->subtotal(), line->status,
                     line->cdate, line->mdate, line->attributes, line->storedDiscontRat());
     if (!putLine.run()) return 0;
-    lineIds.push_back(lineId);
+    savedLines.emplace_back(line, lineId);
   }
+  // The order takes its ids, number and saved mark only once they are stored
+  // for good. Should a transaction around this save fail later, the order
+  // stays as it was: a kept id could meanwhile go to another order, which a
+  // second save of this one would then replace.
+  db().afterCommit([&order, orderId, number = *number, lines = std::move(savedLines)] {
+    order.serial = orderId;
+    order.number = number;
+    order.unsaved = false;
+    for (const auto& [line, lineId] : lines) {
+      line->serial = lineId;
+      line->orderID = orderId;
+    }
+  });
   if (!tx->commit()) return 0;
-
-  order.serial = orderId;
-  order.number = *number;
-  order.unsaved = false;
-  size_t i = 0;
-  for (const auto& line : order.items) {
-    if (!line) continue;
-    line->serial = lineIds[i++];
-    line->orderID = orderId;
-  }
   return orderId;
 }
 
@@ -482,9 +485,17 @@ bool OrderModel::storeLineFromValue(const base::Value& line, std::optional<int> 
     return false;
   };
   if (!has("order_id")) return false;  // a line of no order cannot be shown
-  // A line from the service never lands in one of the device's own orders.
-  for (const auto& [n, v] : cols)
-    if (!orderId && n == "order_id" && std::get<std::int64_t>(v) < 0) return false;
+  if (!orderId) {
+    // A line from the service lands only in a submitted order the device
+    // holds: never in one of its own, nor under an order it skipped.
+    for (const auto& [n, v] : cols) {
+      if (n != "order_id") continue;
+      const std::int64_t id = std::get<std::int64_t>(v);
+      if (id < 0) return false;
+      const auto held = exists("SELECT 1 FROM marvisto_quote_order WHERE order_id = ? AND uploaded = 1", id);
+      if (!held || !*held) return false;
+    }
+  }
   if (!has("order_item_id")) {
     std::erase_if(cols, [](const auto& p) { return p.first == "order_item_id"; });
     const int lineId = nextLineId();
@@ -553,6 +564,19 @@ bool OrderModel::updateLocalHistoryOrderFromServer(const base::Value& order) {
   auto tx = SQLiteTransaction::begin(db());
   if (!tx) return false;
   std::string number = stringMember(order, "order_number");
+  // A local order of that number not yet submitted may hold edits the
+  // service's copy lacks (its upload reply was lost, or another device of
+  // the account made an order in the same second); its next upload sends
+  // them, so the copy is skipped rather than put in its place.
+  if (!number.empty()) {
+    const auto unsubmitted =
+        exists("SELECT 1 FROM marvisto_quote_order WHERE order_number = ? AND uploaded = 0 LIMIT 1", number);
+    if (!unsubmitted) return false;
+    if (*unsubmitted) {
+      MV_LOG("The service's copy of order ", number, " is skipped: the order is not submitted from here yet");
+      return false;
+    }
+  }
   if (!number.empty() && !deleteOrdersWhere("order_number = ?", number)) return false;
   if (!storeOrderFromValue(order, true, false)) return false;
   return tx->commit();

@@ -24,7 +24,9 @@ class OrderModel : public BaseDataModel {
 
   // Stores the order and its lines in one transaction; a new order (id 0)
   // and new lines (id 0) get fresh negative ids, written back into the
-  // entities on success. Answers the order id, 0 on failure.
+  // entities once the outermost transaction has committed (so the order must
+  // outlive a transaction the call runs in). Answers the order id, 0 on
+  // failure.
   [[nodiscard]] int saveQuoteOrder(QuoteOrderEntity& order);
   // The stored lines of the order give way to its lines in memory: the
   // delete and the save are one transaction, so a failure keeps the stored
@@ -55,7 +57,12 @@ class OrderModel : public BaseDataModel {
   std::optional<std::string> retriveEarliestSubmittedOrderTime();
   double timeDurationOfAllSubmittedOrder();
 
+  // The service's copy of a submitted order takes the place of the stored
+  // orders of its number; false when it is not stored: malformed, or the
+  // number is that of a local order not submitted yet (which stays as it is).
   [[nodiscard]] bool updateLocalHistoryOrderFromServer(const base::Value& order);
+  // A line of the history; false when its order is not a submitted order
+  // the device holds.
   [[nodiscard]] bool updateLocalHistoryOrderItemFromServer(const base::Value& line);
   [[nodiscard]] bool updateOrderSignature(const std::string& signature, int orderId);
 

@@ -46,6 +46,7 @@ void SQLiteDatabase::close() {
   sqlite3_close_v2(db_);
   db_ = nullptr;
   path_.clear();
+  commitFrames_.clear();
 }
 
 bool SQLiteDatabase::execute(std::string_view sql) {
@@ -72,6 +73,29 @@ bool SQLiteDatabase::runInTransaction(const std::function<bool()>& work) {
   auto tx = SQLiteTransaction::begin(*this);
   if (!tx || !work()) return false;
   return tx->commit();
+}
+
+void SQLiteDatabase::afterCommit(std::function<void()> action) {
+  MV_ASSERT_MAIN_THREAD();
+  if (commitFrames_.empty()) {
+    action();
+    return;
+  }
+  commitFrames_.back().push_back(std::move(action));
+}
+
+void SQLiteDatabase::endCommitFrame(bool committed) {
+  if (commitFrames_.empty()) return;
+  std::vector<std::function<void()>> actions = std::move(commitFrames_.back());
+  commitFrames_.pop_back();
+  if (!committed) return;
+  if (!commitFrames_.empty()) {
+    // A savepoint's work counts only once the transaction around it commits.
+    auto& outer = commitFrames_.back();
+    for (auto& a : actions) outer.push_back(std::move(a));
+    return;
+  }
+  for (auto& a : actions) a();
 }
 
 int SQLiteDatabase::changes() const { return db_ ? sqlite3_changes(db_) : 0; }

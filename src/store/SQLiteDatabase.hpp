@@ -53,6 +53,12 @@ class SQLiteDatabase {
   // runs its own transaction composes into a larger one.
   [[nodiscard]] bool runInTransaction(const std::function<bool()>& work);
 
+  // Runs `action` once the outermost transaction open now has committed (at
+  // once when none is open); drops it when that transaction, or the savepoint
+  // open now, rolls back. For results that must not reach the caller's
+  // objects before they are stored for good.
+  void afterCommit(std::function<void()> action);
+
   // Rows changed by the last INSERT, UPDATE or DELETE.
   int changes() const;
   std::int64_t lastInsertRowId() const;
@@ -67,8 +73,14 @@ class SQLiteDatabase {
   sqlite3* handle() const { return db_; }
 
  private:
+  friend class SQLiteTransaction;
+  // One list of after-commit actions per transaction or savepoint open.
+  void beginCommitFrame() { commitFrames_.emplace_back(); }
+  void endCommitFrame(bool committed);
+
   sqlite3* db_ = nullptr;
   std::filesystem::path path_;
+  std::vector<std::vector<std::function<void()>>> commitFrames_;
 };
 
 }  // namespace mv

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "platform/base/Log.hpp"
+#include "util/Text.hpp"
 
 namespace mv {
 
@@ -152,7 +153,10 @@ std::string SQLiteStatement::textAt(int column) const {
   if (isNull(column)) return {};
   const unsigned char* t = sqlite3_column_text(stmt_, column);
   int len = sqlite3_column_bytes(stmt_, column);
-  return t ? std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(len)) : std::string();
+  if (!t) return {};
+  // A database written by an older version, another tool or a damaged file
+  // may hold bytes that are not UTF-8; past this point every text is.
+  return validUtf8(std::string_view(reinterpret_cast<const char*>(t), static_cast<size_t>(len)));
 }
 
 std::optional<std::int64_t> SQLiteStatement::optInt64At(int column) const {

@@ -13,7 +13,8 @@ namespace mv {
 // One prepared statement. Values are always bound, never pasted into the SQL
 // text. Parameters are numbered from 1 as in SQLite; columns from 0, and can
 // also be read by name. Reads keep NULL apart from empty or zero through the
-// optional getters; the plain getters give "" / 0 for NULL.
+// optional getters; the plain getters give "" / 0 for NULL. Texts read are
+// valid UTF-8: byte sequences that are not read as U+FFFD.
 class SQLiteStatement {
  public:
   enum class Step { Row, Done, Error };

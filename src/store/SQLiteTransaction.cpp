@@ -16,9 +16,11 @@ std::optional<SQLiteTransaction> SQLiteTransaction::begin(SQLiteDatabase& db) {
   if (sqlite3_get_autocommit(db.handle()) == 0) {
     std::string savepoint = "mv_sp_" + std::to_string(++gSavepointCounter);
     if (!db.execute("SAVEPOINT " + savepoint)) return std::nullopt;
+    db.beginCommitFrame();
     return SQLiteTransaction(db, std::move(savepoint));
   }
   if (!db.execute("BEGIN IMMEDIATE")) return std::nullopt;
+  db.beginCommitFrame();
   return SQLiteTransaction(db, std::string());
 }
 
@@ -36,6 +38,7 @@ bool SQLiteTransaction::commit() {
     rollback();
     return false;
   }
+  db_->endCommitFrame(true);
   db_ = nullptr;
   return true;
 }
@@ -44,6 +47,7 @@ void SQLiteTransaction::rollback() {
   if (!db_) return;
   SQLiteDatabase& db = *db_;
   db_ = nullptr;
+  db.endCommitFrame(false);
   if (savepoint_.empty()) {
     // A failed statement may already have ended the transaction.
     if (db.isOpen() && sqlite3_get_autocommit(db.handle()) == 0 && !db.execute("ROLLBACK")) {

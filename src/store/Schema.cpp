@@ -191,6 +191,13 @@ std::vector<Table> buildTables() {
                {}});
 
   // Customers ----------------------------------------------------------------
+  // The lowest local id each kind of customer row has ever had here (see
+  // buildTriggers).
+  t.push_back({"marvisto_local_id", "customer",
+               {{"kind", kText, "PRIMARY KEY"}, {"lowest_id", kIntNN0, ""}},
+               {},
+               {{"kind"}},
+               {}});
   t.push_back({"marvisto_customer", "customer",
                {{"customer_id", kInt, "PRIMARY KEY"},
                 {"customer_info_id", kText, ""},
@@ -521,6 +528,44 @@ const std::vector<Schema::Table>& Schema::tables() {
   return all;
 }
 
+// Rows made on the device take negative ids below the lowest in use. Uploads
+// renumber them and deletions remove them, so the rows alone would hand an id
+// out again, and the service, which maps a device's local ids to its own rows,
+// would take the new row for the earlier one. Every local id a row is given
+// is therefore noted in marvisto_local_id, and new ids start below the note.
+namespace {
+std::vector<Schema::Trigger> buildTriggers() {
+  struct Kind {
+    const char* kind;
+    const char* table;
+    const char* column;
+  };
+  static constexpr Kind kKinds[] = {{"customer", "marvisto_customer", "customer_id"},
+                                    {"customer_address", "marvisto_customer_address", "id"},
+                                    {"customer_attribute", "marvisto_customer_attribute", "attribute_id"},
+                                    {"customer_contact", "marvisto_customer_contact", "contact_id"}};
+  const std::string lowest = " ON CONFLICT(kind) DO UPDATE SET lowest_id = MIN(lowest_id, excluded.lowest_id)";
+  std::vector<Schema::Trigger> out;
+  for (const Kind& k : kKinds) {
+    const std::string column = Schema::quote(k.column);
+    const std::string name = std::string(k.table) + "_local_id";
+    out.push_back({name, k.table,
+                   "CREATE TRIGGER IF NOT EXISTS " + Schema::quote(name) + " AFTER INSERT ON " + Schema::quote(k.table) +
+                       " WHEN NEW." + column + " < 0 BEGIN INSERT INTO marvisto_local_id (kind, lowest_id) VALUES ('" +
+                       k.kind + "', NEW." + column + ")" + lowest + "; END",
+                   "INSERT INTO marvisto_local_id (kind, lowest_id) SELECT '" + std::string(k.kind) + "', MIN(" +
+                       column + ") FROM " + Schema::quote(k.table) + " WHERE " + column +
+                       " < 0 HAVING COUNT(*) > 0" + lowest});
+  }
+  return out;
+}
+}  // namespace
+
+const std::vector<Schema::Trigger>& Schema::triggers() {
+  static const std::vector<Trigger> all = buildTriggers();
+  return all;
+}
+
 const Schema::Table* Schema::table(const std::string& name) {
   for (const auto& t : tables())
     if (t.name == name) return &t;
@@ -599,6 +644,16 @@ bool Schema::upgradeTable(SQLiteDatabase& db, const Table& table) {
     }
   }
   if (!createIndexes(db, table)) return false;
+  for (const Trigger& trigger : triggers()) {
+    if (trigger.table != table.name) continue;
+    // A rebuilt table lost its triggers with the old one.
+    SQLiteStatement st = db.prepare("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = ?");
+    if (!st) return false;
+    st.bind(1, trigger.name);
+    if (st.step() == SQLiteStatement::Step::Row) continue;
+    if (!db.execute(trigger.createSql)) return false;
+    if (!trigger.seedSql.empty() && !db.execute(trigger.seedSql)) return false;
+  }
   return tx->commit();
 }
 
@@ -618,9 +673,11 @@ bool Schema::seedTemplateRows(SQLiteDatabase& db) {
   auto tx = SQLiteTransaction::begin(db);
   if (!tx) return false;
   for (const TemplateIcon& icon : kTemplateIcons) {
+    // A title the database already has keeps its row (the service's, after
+    // a sync); so does a row already holding the id.
     SQLiteStatement st = db.prepare(
-        "INSERT OR REPLACE INTO marvisto_icon (_id, title, name, width, height, description, category, publish) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, 1)");
+        "INSERT OR IGNORE INTO marvisto_icon (_id, title, name, width, height, description, category, publish) "
+        "SELECT ?, ?, ?, ?, ?, ?, ?, 1 WHERE NOT EXISTS (SELECT 1 FROM marvisto_icon WHERE title = ?)");
     if (!st) return false;
     st.bind(1, icon.id);
     st.bind(2, std::string(icon.title));
@@ -629,6 +686,7 @@ bool Schema::seedTemplateRows(SQLiteDatabase& db) {
     st.bind(5, icon.height);
     st.bind(6, std::string("The ") + icon.title + " picture");
     st.bind(7, std::string(icon.category));
+    st.bind(8, std::string(icon.title));
     if (st.step() != SQLiteStatement::Step::Done) return false;
   }
   return tx->commit();

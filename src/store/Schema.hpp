@@ -12,7 +12,7 @@ class SQLiteDatabase;
 class Schema {
  public:
   // Recorded in PRAGMA user_version once every table is current.
-  static constexpr int kVersion = 1;
+  static constexpr int kVersion = 2;
 
   struct Column {
     std::string name;
@@ -43,7 +43,17 @@ class Schema {
     std::string createSql(const std::string& tableName) const;
   };
 
+  // A trigger kept on one table. `seedSql`, when given, runs once when the
+  // trigger is made, for the rows the table held before it.
+  struct Trigger {
+    std::string name;
+    std::string table;
+    std::string createSql;
+    std::string seedSql;
+  };
+
   static const std::vector<Table>& tables();
+  static const std::vector<Trigger>& triggers();
   static const Table* table(const std::string& name);
   static std::vector<std::string> tableNames(const std::string& group);
 
@@ -51,7 +61,8 @@ class Schema {
   // when missing, adds missing columns with their defaults, rebuilds it when
   // its unique keys differ (keeping the newest row per key; older rows and rows
   // without a required value go to the side table "<name>__kept", and columns
-  // the layout no longer names stay) and creates missing indexes. Runs in one transaction; changes nothing on a current table.
+  // the layout no longer names stay) and creates missing indexes and
+  // triggers. Runs in one transaction; changes nothing on a current table.
   static bool upgradeTable(SQLiteDatabase& db, const Table& table);
   // Every table of one group.
   static bool upgradeGroup(SQLiteDatabase& db, const std::string& group);
@@ -79,7 +90,9 @@ class Schema {
       {5, "library", "icon_library.png", 64, 64, "tab"},     {6, "orders", "icon_order.png", 64, 64, "tab"},
       {7, "sync", "icon_sync.png", 64, 64, "tab"},
   };
-  // Writes the rows a new client database starts with (the icons above).
+  // Writes the rows a new client database starts with (the icons above),
+  // each whose title the database does not hold yet: an upgrade of a
+  // database made from an earlier template gains the icons it lacks.
   static bool seedTemplateRows(SQLiteDatabase& db);
 
   // Double-quoted SQL identifier.

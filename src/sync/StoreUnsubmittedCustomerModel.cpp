@@ -3,6 +3,7 @@
 #include "platform/base/Log.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
+#include "util/Json.hpp"
 
 namespace mv {
 namespace {
@@ -48,7 +49,7 @@ base::Value StoreUnsubmittedCustomerModel::allUnsubmittedCustomerDic() {
               c["customer_name"] = r.text("customer_name");
               c["customer_publish"] = 1;
               c["customer_ordering"] = 0;
-              c["discount"] = static_cast<double>(static_cast<float>(r.real("discount")));
+              c["discount"] = floatForJson(static_cast<float>(r.real("discount")));
               c["hidden"] = r.int64("hidden");
               c["important"] = r.int64("important");
               c["has_note"] = r.int64("has_note");

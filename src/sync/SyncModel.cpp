@@ -91,6 +91,24 @@ void SyncModel::setClientFlag(const std::string& name, const std::string& value)
   base::UserDefaults::standard().setString(perClientKey(name), value);
 }
 
+std::set<std::string> SyncModel::missingIcons() {
+  std::set<std::string> names;
+  const base::Value list = base::UserDefaults::standard().arrayForKey(perClientKey(kMissingIcons));
+  for (const auto& name : list) {
+    if (name.is_string()) names.insert(name.get<std::string>());
+  }
+  return names;
+}
+
+void SyncModel::rememberMissingIcon(const std::string& name) {
+  if (isBlank(Session::current().clientID)) return;
+  std::set<std::string> names = missingIcons();
+  if (!names.insert(name).second) return;
+  base::Value list = base::Value::array();
+  for (const auto& n : names) list.push_back(n);
+  base::UserDefaults::standard().setObject(perClientKey(kMissingIcons), std::move(list));
+}
+
 void SyncModel::setReloadFlag(const std::string& key) {
   if (auto config = currentConfig()) config->flagDic()[key] = "YES";
 }
@@ -227,6 +245,10 @@ void SyncModel::requestSync() {
 void SyncModel::requestProductTables() {
   auto request = std::make_shared<RequestSyncAllTable>();
   request->isFull = needSyncAll(std::string(kProductSynced));
+  // A full sync asks once more for every icon.
+  if (request->isFull == "true" && !isBlank(Session::current().clientID)) {
+    base::UserDefaults::standard().removeObject(perClientKey(kMissingIcons));
+  }
   const int code = send(request);
   MV_LOG("the rst is ", code);
 }

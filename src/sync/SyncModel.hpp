@@ -61,6 +61,9 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   static constexpr const char* kFileSynced = "FileSynced";
   static constexpr const char* kCustomerSynced = "CustomerSynced";
   static constexpr const char* kLastSync = "lastsync";
+  // The icons the service answered missing: not asked for again until the
+  // next full sync.
+  static constexpr const char* kMissingIcons = "MissingIcons";
   static constexpr const char* kSyncedValue = "synced";
   // The text shown when the store refuses a reply's rows.
   static constexpr const char* kStoreErrorKey = "SYNCSTOREERROR";
@@ -223,6 +226,8 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   float* progressFor(int kind);
 
   static std::string perClientKey(const std::string& name);
+  static std::set<std::string> missingIcons();
+  static void rememberMissingIcon(const std::string& name);
   static void setClientFlag(const std::string& name, const std::string& value);
   void setReloadFlag(const std::string& key);
 

@@ -141,7 +141,11 @@ bool SyncModel::addAllImageLists() {
     }
   }
   productImgCount_ = collectMissing(productNames, kImageTypeProduct, downloadRemotingPImgList_);
-  iconImgCount_ = collectMissing(*icons, kImageTypeIcon, downloadRemotingPImgListIcon_);
+  // Icons the service has answered missing wait for the next full sync.
+  std::vector<std::string> iconNames = std::move(*icons);
+  const std::set<std::string> missing = missingIcons();
+  std::erase_if(iconNames, [&](const std::string& name) { return missing.count(name) > 0; });
+  iconImgCount_ = collectMissing(iconNames, kImageTypeIcon, downloadRemotingPImgListIcon_);
   libImgCount_ = collectMissing(*covers, kImageTypeCover, downloadRemotingPImgListLibimg_);
   return true;
 }
@@ -333,7 +337,13 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
   }
   const FileKey key{result.type, result.fileName};
   const bool wasRetry = pendingRetries_.erase(key) > 0;
-  if (!result.isSuccess()) downloadimageFaild(result.fileName, result.type);
+  if (!result.isSuccess() && result.type == kImageTypeIcon && result.status == kStatusFileMissing) {
+    // Asking again would only hear the same answer.
+    MV_LOG("icon \"", result.fileName, "\" is missing on the service; asked again at the next full sync");
+    rememberMissingIcon(result.fileName);
+  } else if (!result.isSuccess()) {
+    downloadimageFaild(result.fileName, result.type);
+  }
   if (!wasRetry) return;
   const auto run = run_.mark();
   reportKindIfWhole(result.type);

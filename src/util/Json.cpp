@@ -237,6 +237,15 @@ double floatValue(const base::Value& value) {
 
 double floatValue(const base::Value* value) { return value ? floatValue(*value) : 0.0; }
 
+double floatForJson(float value) {
+  if (!std::isfinite(value)) return static_cast<double>(value);
+  char buffer[32];
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+  double out = static_cast<double>(value);
+  std::from_chars(buffer, written.ptr, out);
+  return out;
+}
+
 bool boolValue(const JSONScalar& value) {
   switch (value.kind) {
     case JSONScalar::Kind::text:

@@ -74,6 +74,10 @@ double doubleValue(const base::Value* value);
 // A single-precision read kept as double (the value rounded through float).
 double floatValue(const base::Value& value);
 double floatValue(const base::Value* value);
+// A single-precision value to write: the double of its shortest decimal
+// text, so 0.3f goes out as 0.3 (not 0.30000001192092896) and reads back as
+// the same float.
+double floatForJson(float value);
 bool boolValue(const JSONScalar& value);
 bool boolValue(const base::Value& value);
 bool boolValue(const base::Value* value);

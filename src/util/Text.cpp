@@ -91,6 +91,28 @@ bool isUnreserved(unsigned char c) {
 
 }  // namespace
 
+std::string validUtf8(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  const auto length = static_cast<int32_t>(text.size());
+  std::string out;
+  bool replaced = false;
+  for (int32_t at = 0; at < length;) {
+    const int32_t start = at;
+    UChar32 c;
+    U8_NEXT(bytes, at, length, c);
+    const std::string_view piece = text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(at - start));
+    if (c < 0) {
+      // Most texts are valid and go back as they are; the copy starts here.
+      if (!replaced) out.assign(text.substr(0, static_cast<std::size_t>(start)));
+      replaced = true;
+      out += "\xEF\xBF\xBD";
+    } else if (replaced) {
+      out += piece;
+    }
+  }
+  return replaced ? out : std::string(text);
+}
+
 std::string trimWhitespace(std::string_view text) { return trimBy(text, isSpaceOrTab); }
 std::string trimWhitespaceAndNewlines(std::string_view text) { return trimBy(text, isSpaceOrLineEnd); }
 namespace {

@@ -7,6 +7,10 @@
 
 namespace mv {
 
+// The text with every byte sequence that is not UTF-8 (a stray byte, a cut
+// or overlong sequence, a surrogate) replaced by U+FFFD.
+std::string validUtf8(std::string_view text);
+
 // Trims spaces and tabs at both ends (line ends are kept).
 std::string trimWhitespace(std::string_view text);
 // Trims spaces, tabs, line feeds, carriage returns, vertical tabs and form feeds.

@@ -100,9 +100,10 @@ void OrderingController::orderingDidSelected(std::size_t row) {
   orderingPopoverController_->dismissPopoverAnimated(true);
 }
 
-void OrderingController::orderingDidChooseCurrent(std::size_t) {
-  // Nothing to re-sort: the popover just closes.
-  orderingPopoverController_->dismissPopoverAnimated(true);
+void OrderingController::orderingDidChooseCurrent(std::size_t row) {
+  // The owner hears of the choice even when the row was already current
+  // (it may refresh what it sorts), and the popover closes as for any choice.
+  orderingDidSelected(row);
 }
 
 }  // namespace mv

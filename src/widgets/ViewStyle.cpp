@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
 
 #include "platform/gfx/Context.hpp"
 #include "platform/ui/LayerAnimation.hpp"
@@ -21,7 +22,78 @@ gfx::Color ViewStyle::colorOfMainTheme() {
   if (!drawn) return gfx::Color::darkGray();
   // Whole 0-255 channels, as a colour read from a bitmap arrives.
   gfx::Color c = drawn->pixelAt(0, 0);
-  return gfx::Color::rgb255(std::round(c.r() * 255), std::round(c.g() * 255), std::round(c.b() * 255), c.alpha());
+  const gfx::Color read =
+      gfx::Color::rgb255(std::round(c.r() * 255), std::round(c.g() * 255), std::round(c.b() * 255), c.alpha());
+  // The lightest grounds its text stands on (white panels, the light grey of
+  // the category panel); a skin of a pale colour gets a deeper shade of it.
+  return readableColor(read, {gfx::Color::white(), gfx::Color::rgb255(240, 240, 240)});
+}
+
+namespace {
+
+double relativeLuminance(const gfx::Color& c) {
+  auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * linear(c.r()) + 0.7152 * linear(c.g()) + 0.0722 * linear(c.b());
+}
+
+gfx::Color mixed(const gfx::Color& a, const gfx::Color& b, double t) {
+  // Whole channels, as drawn colours are.
+  auto channel = [t](double x, double y) { return std::round((x + (y - x) * t) * 255); };
+  return gfx::Color::rgb255(channel(a.r(), b.r()), channel(a.g(), b.g()), channel(a.b(), b.b()));
+}
+
+double worstContrast(const gfx::Color& color, const std::vector<gfx::Color>& ground) {
+  double worst = 21;
+  for (const auto& g : ground) worst = std::min(worst, ViewStyle::contrastRatio(color, g));
+  return worst;
+}
+
+}  // namespace
+
+double ViewStyle::contrastRatio(const gfx::Color& a, const gfx::Color& b) {
+  const double la = relativeLuminance(a), lb = relativeLuminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+gfx::Color ViewStyle::readableColor(const gfx::Color& preferred, const std::vector<gfx::Color>& ground) {
+  if (ground.empty() || worstContrast(preferred, ground) >= kReadableContrast) return preferred;
+  // A moved colour aims a little past the limit: small text is drawn with
+  // soft edges, and its strongest pixels only come near its colour.
+  constexpr double kAim = kReadableContrast * 1.08;
+  constexpr int kSteps = 40;
+  std::optional<gfx::Color> enough;
+  for (int step = 1; step <= kSteps; ++step) {
+    const double t = static_cast<double>(step) / kSteps;
+    for (const gfx::Color& end : {gfx::Color::black(), gfx::Color::white()}) {
+      const gfx::Color moved = mixed(preferred, end, t);
+      const double c = worstContrast(moved, ground);
+      if (c >= kAim) return moved;
+      if (c >= kReadableContrast && !enough) enough = moved;
+    }
+  }
+  if (enough) return *enough;
+  return worstContrast(gfx::Color::black(), ground) >= worstContrast(gfx::Color::white(), ground)
+             ? gfx::Color::black()
+             : gfx::Color::white();
+}
+
+std::vector<gfx::Color> ViewStyle::colorsOfImage(const gfx::ImagePtr& image, base::Size size, base::Rect area) {
+  std::vector<gfx::Color> out;
+  if (!image || size.width <= 0 || size.height <= 0) return out;
+  auto ctx = gfx::Context::bitmap(size, 1.0, true);
+  if (!ctx) return out;
+  ctx->setFillColor(gfx::Color::white());
+  ctx->fillRect({0, 0, size.width, size.height});
+  ctx->drawImage(*image, base::Rect{0, 0, size.width, size.height});
+  auto drawn = ctx->makeImage();
+  if (!drawn) return out;
+  constexpr double kStep = 3;
+  for (double y = std::max(0.0, area.y()); y < std::min(size.height, area.maxY()); y += kStep) {
+    for (double x = std::max(0.0, area.x()); x < std::min(size.width, area.maxX()); x += kStep) {
+      out.push_back(drawn->pixelAt(static_cast<int>(x), static_cast<int>(y)));
+    }
+  }
+  return out;
 }
 
 namespace {

@@ -2,8 +2,9 @@
 // The application's shared looks for views: the skin's main colour, the
 // standard buttons, stretchable pictures, fitting images into views, the
 // strike-through of labels, the edit-mode wiggle, the file-format badge
-// colours and the busy dial over a view.
+// colours, the busy dial over a view, and colours that read on a skin.
 #include <string>
+#include <vector>
 
 #include "platform/base/Geometry.hpp"
 #include "platform/gfx/Color.hpp"
@@ -20,8 +21,23 @@ namespace mv {
 class ViewStyle {
  public:
   // The skin's main colour: the colour "topbar-bg.png" takes when drawn into
-  // a single pixel; dark grey when the skin has no such picture.
+  // a single pixel, deepened where needed so that it reads as text on the
+  // light grounds of the screens and white text reads on it (the segments of
+  // switches, badges, the index); dark grey when the skin has no such picture.
   static gfx::Color colorOfMainTheme();
+
+  // Text a person can read has a contrast of at least this against its ground.
+  static constexpr double kReadableContrast = 4.5;
+  // The contrast ratio of two opaque colours (1 to 21), from their relative
+  // luminance.
+  static double contrastRatio(const gfx::Color& a, const gfx::Color& b);
+  // `preferred` when it reads on every colour of `ground`; else the colour
+  // nearest to it, towards black or towards white, that does; when neither
+  // does, the one of those that reads best.
+  static gfx::Color readableColor(const gfx::Color& preferred, const std::vector<gfx::Color>& ground);
+  // The colours `image` shows within `area` when it is drawn into a view of
+  // `size` (stretched), sampled every few points.
+  static std::vector<gfx::Color> colorsOfImage(const gfx::ImagePtr& image, base::Size size, base::Rect area);
   // Styles the button in place: white bold 15-point centred title, clear
   // background, the skin's "Button-default_H34.png" stretched with caps
   // (0, 5, 0, 5).

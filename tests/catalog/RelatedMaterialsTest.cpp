@@ -16,6 +16,7 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Window.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/settings/Language.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/requests/RequestDownload.hpp"
@@ -313,7 +314,7 @@ TEST_F(RelatedMaterialsTest, DemoAndOfflineSessionsDownloadNothingAndKeepThePend
   ASSERT_TRUE(driver->pressAlertButton(ProductRelatedFileController::kUpdateButton));
   settle();
   ASSERT_TRUE(ui::AlertView::visibleAlert());
-  EXPECT_EQ(ui::AlertView::visibleAlert()->tag(), ProductRelatedFileController::kDemoAlertTag);
+  EXPECT_EQ(ui::AlertView::visibleAlert()->tag(), DemoLimitAlert::kTag);  // the shared demo-limit alert
   EXPECT_TRUE(network->sent.empty());
   EXPECT_TRUE(store().getLibFileUpdateByFileID(12));
   dismissAlert();

@@ -9,6 +9,7 @@
 #include "customer/CustomerViewController.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/settings/LanguageManager.hpp"
 #include "util/Session.hpp"
@@ -252,8 +253,9 @@ TEST_F(FormScreenTest, ADeletedCustomerAnOrderNamesIsKeptAndTheOthersGo) {
   EXPECT_FALSE(form().personInfo());
   EXPECT_EQ(table().numberOfSections(), 0);
   EXPECT_LT(listPathOf(-2).section, 0);
-  // A new customer never takes the id of one an order names.
-  EXPECT_EQ(dam().getLastLocalCustomerId(), -1);
+  // A new customer never takes the id of one an order names, nor that of
+  // the deleted customer.
+  EXPECT_EQ(dam().getLastLocalCustomerId(), -2);
   seedOrder(-6, -3);
   EXPECT_EQ(dam().getLastLocalCustomerId(), -3);
 }
@@ -395,7 +397,7 @@ TEST_F(FormScreenTest, TheDemoAccountCannotSubmitAndOthersAreAskedFirst) {
   flush();
   auto alert = driver->visibleAlert();
   ASSERT_TRUE(alert);
-  EXPECT_EQ(alert->tag(), CustomerViewController::kDemoAlertTag);
+  EXPECT_EQ(alert->tag(), DemoLimitAlert::kTag);  // the shared demo-limit alert
   EXPECT_EQ(alert->title(), txt("FUNCTIONLIMITED"));
   alert->dismissWithClickedButtonIndex(0, false);
   EXPECT_TRUE(CustomerDataModel::sharedInstance()->customersInFlight().empty());

@@ -115,6 +115,38 @@ TEST_F(UploadTest, DocumentIsBuiltFromTheStoreWithHiddenCustomersAndTypedValues)
   EXPECT_EQ(backup["marvisto_customer"][1]["hidden"], 1);
 }
 
+// A name stored with bytes that are not UTF-8 still goes out (they read as
+// U+FFFD), a discount as the decimal it is; a document that cannot be written
+// at all is reported like a failed upload, and the wait box closes.
+TEST_F(UploadTest, TextFromTheStoreIsValidAndAnUnwritableDocumentIsAFailedUpload) {
+  seedLocalCustomers();
+  sql("UPDATE marvisto_customer SET customer_name = CAST(X'426164FF204E616D65' AS TEXT), discount = 0.3 "
+      "WHERE customer_id = -1");
+  auto dir = directory();
+  auto json = dir->getCustomerInfoById({-1});
+  ASSERT_TRUE(json);
+  EXPECT_NE(json->find("\"customer_name\":\"Bad\xEF\xBF\xBD Name\""), std::string::npos) << *json;
+  EXPECT_NE(json->find("\"discount\":0.3"), std::string::npos) << *json;
+  EXPECT_EQ(json->find("0.30000001"), std::string::npos) << *json;
+  EXPECT_EQ(dir->allUnsubmittedCustomerDic()["marvisto_customer"][0]["discount"], 0.3);
+
+  // A discount no JSON number can hold.
+  sql("UPDATE marvisto_customer SET discount = 9e999 WHERE customer_id = -1");
+  auto& box = MessageBox::sharedInstance();
+  const int tag = box.BeginBlockWait("wait", 300);
+  EXPECT_EQ(dir->submitCustomer(-1), 0);
+  EXPECT_FALSE(box.isShowing(tag));
+  EXPECT_EQ(posted, (std::vector<bool>{false}));
+  auto alert = ui::AlertView::visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title(), "text-SUBMITTINGFAILED");
+  ui::AlertView::resetForTesting();
+  EXPECT_TRUE(dir->customersInFlight().empty());
+  // Once the value is mended, the upload goes out.
+  sql("UPDATE marvisto_customer SET discount = 0 WHERE customer_id = -1");
+  EXPECT_TRUE(dir->getCustomerInfoById({-1}));
+}
+
 TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
   seedLocalCustomers();
   seedOrder(-5, -1);
@@ -278,6 +310,43 @@ TEST_F(UploadServiceTest, AFailedRemapKeepsEveryLocalIdAndASecondUploadHealsIt) 
   EXPECT_EQ(posted.back(), true);
   EXPECT_EQ(count("marvisto_quote_order", "customer_id = -1"), 0);
   EXPECT_EQ(service->backend().uploadedCustomers("acme").size(), 1u);
+}
+
+// A customer made after an upload is a new customer on the service too, and a
+// document sent again (its reply lost) still names the customer it named.
+TEST_F(UploadServiceTest, ACustomerMadeAfterAnUploadIsANewCustomerOnTheService) {
+  auto dir = directory();
+  const int first = dir->saveCustomerWithName("First Co", "1 Elm", "Austin", "TX", "78701");
+  ASSERT_EQ(first, -1);
+  ASSERT_GT(dir->submitCustomer(first), 0);
+  ASSERT_TRUE(waitForPosts(1));
+  ASSERT_EQ(posted.back(), true);
+  ASSERT_EQ(count("marvisto_customer", "customer_id < 0"), 0);
+
+  const int second = dir->saveCustomerWithName("Second Co", "2 Oak", "Dallas", "TX", "75201");
+  EXPECT_LT(second, first);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = " + std::to_string(second)), 7);
+  const auto document = dir->getCustomerInfoById({second});
+  ASSERT_TRUE(document);
+  ASSERT_GT(dir->submitCustomer(second), 0);
+  ASSERT_TRUE(waitForPosts(2));
+  ASSERT_EQ(posted.back(), true);
+  // The reply to this copy was "lost": the service answers the same ids.
+  ASSERT_GT(dir->submitCustomerInfo(*document, {}), 0);
+  ASSERT_TRUE(waitForPosts(3));
+  EXPECT_EQ(posted.back(), true);
+
+  auto onService = service->backend().uploadedCustomers("acme");
+  ASSERT_EQ(onService.size(), 2u);
+  std::set<std::string> names;
+  for (const auto& c : onService) names.insert(stringValue(member(c, "customerName")));
+  EXPECT_EQ(names, (std::set<std::string>{"First Co", "Second Co"}));
+  EXPECT_EQ(count("marvisto_customer", "customer_name = 'First Co' AND customer_id > 0"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_name = 'Second Co' AND customer_id > 0"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_name IN ('First Co', 'Second Co')"), 2);
+  EXPECT_EQ(count("marvisto_customer_attribute",
+                  "customer_id = (SELECT customer_id FROM marvisto_customer WHERE customer_name = 'First Co')"),
+            7);
 }
 
 }  // namespace

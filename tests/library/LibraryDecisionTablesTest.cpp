@@ -151,7 +151,13 @@ TEST_F(LibraryDecisionTablesTest, CellLooksAndBadges) {
       {"AVI", ViewStyle::colorOfMainTheme()},     {"", ViewStyle::colorOfMainTheme()},
       {"PDFX", ViewStyle::colorOfMainTheme()},
   };
-  for (const auto& [format, colour] : colours) EXPECT_EQ(LibraryCellState::colorOfFormat(format), colour) << format;
+  // The badge takes the widgets' indicator colour of its format.
+  for (const auto& [format, colour] : colours) {
+    marvisto_library_files_Entity typed = file;
+    typed.info = std::string(format) + "/1.0 M";
+    EXPECT_EQ(LibraryCellState::make(typed, none, false).badgeColor, colour) << format;
+    EXPECT_EQ(ViewStyle::indicatorColorByFormat(format), colour) << format;
+  }
   EXPECT_EQ(LibraryCellState::formatOfInfo("DOCX/1.0 M/x"), "DOCX");
   EXPECT_EQ(LibraryCellState::formatOfInfo("no slash"), "no slash");
 

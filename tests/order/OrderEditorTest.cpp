@@ -12,6 +12,7 @@
 #include "order/QuoteOrderViewController.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "sync/requests/RequestUploadQuoteOrder.hpp"
 #include "util/PublicFunction.hpp"
 #include "widgets/FreeDismissAlertView.hpp"
@@ -303,7 +304,7 @@ TEST_F(EditorTest, TheDemoAccountNeverSubmits) {
   changeSession([](Session& s) { s.loginType = LoginType::Demo; });
   open(newOrder(1, "Ann"), Model::kNewOrder);
   editor->btnSubmitClick();
-  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kDemoAlertTag);
+  EXPECT_EQ(driver().visibleAlert()->tag(), DemoLimitAlert::kTag);
   EXPECT_TRUE(dam().fetchQuoteOrders(0, "").empty());
   EXPECT_TRUE(sent().empty());
 }

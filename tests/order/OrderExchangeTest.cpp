@@ -87,7 +87,7 @@ TEST_F(OrderExchangeTest, AnOfflineUploadSignsInFirstAndMarksExactlyWhatWasSent)
   EXPECT_EQ(delegate->uploads.back(), (std::pair<std::string, std::string>{"200", "text-200"}));
   EXPECT_FALSE(store->submitting());
   EXPECT_EQ(store->currentQuoteOrderId(), QuoteOrderStore::kNoUpload);
-  EXPECT_EQ(store->needWork(), QuoteOrderStore::kUploadWork);
+  EXPECT_EQ(store->needWork(), QuoteOrderStore::kNoWork);  // the sign-in's work is done
   EXPECT_EQ(idOfNumber("rep_1_140101100000"), 5123);
   EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(5123).size(), 2u);
   EXPECT_LT(idOfNumber("rep_1_140101110000"), 0);
@@ -206,6 +206,47 @@ TEST_F(OrderExchangeTest, HistoryPagesStopOnlyAfterSixtyOrdersOverHalfAYear) {
   ASSERT_TRUE(page);
   EXPECT_FALSE(parameters(*page).contains("baseTime"));
   EXPECT_EQ(parameters(*page)["numberOfOrder"], "10");
+}
+
+// An upload and a history page that both wait for a sign-in share one: each
+// runs once it succeeds, and each screen hears when it fails.
+TEST_F(OrderExchangeTest, WorksWaitingForOneSignInAllRunOrAllEnd) {
+  storeOrder("Ann", "01/01/2014 10:00:00", false, "rep_1_140101100000", 2);
+  auto logins = [&] { return std::count_if(sent().begin(), sent().end(), [](const auto& r) { return r->cmdCode == kCmdLogin; }); };
+
+  session->type = LoginType::Offline;
+  store->startUploadQuoteOrder(QuoteOrderStore::kAllOrders);
+  store->getLastTenOrderHistory();
+  EXPECT_EQ(logins(), 1);
+  EXPECT_EQ(store->needWork(), QuoteOrderStore::kUploadWork | QuoteOrderStore::kHistoryWork);
+  EXPECT_TRUE(sender->answer(replyTo<LoginRst>(kCmdLogin, "200")));
+  EXPECT_EQ(store->needWork(), QuoteOrderStore::kNoWork);
+  EXPECT_TRUE(lastSent(kCmdUploadQuoteOrder));
+  EXPECT_TRUE(lastSent(kCmdGetOrderHistory));
+  EXPECT_TRUE(store->submitting());
+  EXPECT_TRUE(store->syncing());
+  EXPECT_TRUE(sender->answer(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "500")));
+  EXPECT_TRUE(sender->answer(replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "500")));
+
+  // A refused sign-in ends both; so does the session handler taking it.
+  session->type = LoginType::Offline;
+  store->getLastTenOrderHistory();
+  store->startUploadQuoteOrder(QuoteOrderStore::kAllOrders);
+  EXPECT_EQ(logins(), 2);
+  EXPECT_TRUE(sender->answer(replyTo<LoginRst>(kCmdLogin, "999")));
+  EXPECT_EQ(delegate->uploads.back().first, "999");
+  EXPECT_EQ(delegate->histories.back(), DelegateRecorder::Report("999", "text-999"));
+  EXPECT_FALSE(store->submitting());
+  EXPECT_FALSE(store->syncing());
+  const auto reports = delegate->uploads.size() + delegate->histories.size();
+  store->startUploadQuoteOrder(QuoteOrderStore::kAllOrders);
+  store->getLastTenOrderHistory();
+  EXPECT_EQ(logins(), 3);
+  EXPECT_TRUE(sender->endSession(replyTo<LoginRst>(kCmdLogin, "114")));
+  EXPECT_EQ(delegate->uploads.size() + delegate->histories.size(), reports + 2);
+  EXPECT_EQ(delegate->uploads.back().first, "114");
+  EXPECT_EQ(delegate->histories.back(), DelegateRecorder::Report("114", "text-114"));
+  EXPECT_EQ(store->needWork(), QuoteOrderStore::kNoWork);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "order/UnsubmittedOrdersTableViewCell.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "sync/requests/RequestGetOrderHistory.hpp"
 #include "sync/requests/RequestUploadQuoteOrder.hpp"
 
@@ -155,7 +156,7 @@ TEST_F(ListTest, SubmittingOneOrAll) {
   changeSession([](Session& s) { s.loginType = LoginType::Demo; });
   const std::size_t before = sent().size();
   list->btnSubmitAllClick();
-  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderHistoryController::kDemoAlertTag);
+  EXPECT_EQ(driver().visibleAlert()->tag(), DemoLimitAlert::kTag);
   EXPECT_EQ(sent().size(), before);
 }
 

@@ -176,8 +176,10 @@ TEST_F(AppTest, SessionStatusAlerts) {
   ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
   app->showMainController();
   app->showMainController();  // once only
-  auto main = app->tabBarController();
+  auto main = app->mainScreen();
   ASSERT_TRUE(main);
+  // The placeholder is no tab bar of the application's own: nobody reaches one.
+  EXPECT_FALSE(app->tabBarController());
   EXPECT_FALSE(app->isWelcomeRoot());
   app->logoutWhenSessionExpired("101", "whatever");
   ASSERT_TRUE(alert());
@@ -192,7 +194,7 @@ TEST_F(AppTest, SessionStatusAlerts) {
   EXPECT_EQ(LoginMode::existingInstance(), lm);  // still inside the alert's turn
   advance(0.5);
   EXPECT_TRUE(app->isWelcomeRoot());
-  EXPECT_FALSE(app->tabBarController());
+  EXPECT_FALSE(app->mainScreen());
   EXPECT_TRUE(std::dynamic_pointer_cast<MainScreenPlaceholder>(main)->dismissed());
   EXPECT_NE(LoginMode::existingInstance(), lm);
   EXPECT_FALSE(ConfigManager::existingInstance());
@@ -304,7 +306,7 @@ TEST_F(AppTest, SyncStartsAfterTheTabIsShownUnlessLoggedOut) {
   ASSERT_TRUE(services->get<EndingService<2>>());
   ASSERT_TRUE(services->get<EndingService<3>>());
   app->showSyncController();
-  EXPECT_EQ(std::dynamic_pointer_cast<MainScreenPlaceholder>(app->tabBarController())->selectedIndex(), 6);
+  EXPECT_EQ(std::dynamic_pointer_cast<MainScreenPlaceholder>(app->mainScreen())->selectedIndex(), 6);
   EXPECT_EQ(started, 0);
   advance(0.11);
   EXPECT_EQ(started, 1);

@@ -17,6 +17,7 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/TableViewCell.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/sync-screens/BackupAndRestoreViewController.hpp"
 #include "sync/LibraryFileDownloader.hpp"
 #include "sync/requests/RequestDownload.hpp"
@@ -358,13 +359,14 @@ TEST_F(BackupScreenFlowTest, FailuresACancelledRestoreAndTheStopsBeforeARun) {
   const auto backupsBefore = messagesNamed("backupData").size();
   tapRow(0);
   ASSERT_TRUE(alert());
-  EXPECT_EQ(alert()->tag(), 3);
+  EXPECT_EQ(alert()->tag(), DemoLimitAlert::kTag);  // the shared demo-limit alert
+  EXPECT_EQ(alert()->title(), test::textOf("FUNCTIONLIMITED"));
   press(1);
   ASSERT_EQ(ui::Application::sharedInstance().openedURLs().size(), 1u);
   EXPECT_NE(ui::Application::sharedInstance().openedURLs()[0].find("/registered.html"), std::string::npos);
   tapRow(1);
   ASSERT_TRUE(alert());
-  EXPECT_EQ(alert()->tag(), 3);
+  EXPECT_EQ(alert()->tag(), DemoLimitAlert::kTag);
   press(0);
   EXPECT_EQ(messagesNamed("backupData").size(), backupsBefore);
 }

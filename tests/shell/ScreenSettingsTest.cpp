@@ -9,6 +9,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/settings/AboutViewController.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/FeaturePendingViewController.hpp"
@@ -233,9 +234,10 @@ TEST_F(SettingsTest, FullResyncInTheDemoAndOnCellular) {
   w.top()->tableView()->tapRowAtIndexPath({1, 1});
   ASSERT_TRUE(alert());
   EXPECT_EQ(alert()->title(), en("FUNCTIONLIMITED"));
+  EXPECT_EQ(alert()->tag(), DemoLimitAlert::kTag);  // the shared demo-limit alert
   press(1);  // sign up now: the service's page in the browser
   ASSERT_FALSE(application.openedURLs().empty());
-  EXPECT_EQ(application.openedURLs().back(), SettingsViewController::signUpPageURL());
+  EXPECT_EQ(application.openedURLs().back(), DemoLimitAlert::signUpPageURL());
   EXPECT_NE(application.openedURLs().back().find("/registered.html"), std::string::npos);
   EXPECT_FALSE(SyncModel::sharedInstance()->isSyncAllData());
   EXPECT_TRUE(tabBar()->presentedViewController());

@@ -57,7 +57,7 @@ std::shared_ptr<WeclomeViewController> ScreenTest::welcome() const {
 }
 
 std::shared_ptr<UITabBarControllerExt> ScreenTest::tabBar() const {
-  return app ? std::dynamic_pointer_cast<UITabBarControllerExt>(app->tabBarController()) : nullptr;
+  return app ? app->tabBarController() : nullptr;
 }
 
 void ScreenTest::showMainFor(const std::string& clientId, const std::string& modules, LoginType loginType) {

@@ -147,7 +147,7 @@ std::shared_ptr<WelcomePlaceholder> SignInTest::welcome() const {
 }
 
 std::shared_ptr<MainScreenPlaceholder> SignInTest::mainScreen() const {
-  return std::dynamic_pointer_cast<MainScreenPlaceholder>(app->tabBarController());
+  return std::dynamic_pointer_cast<MainScreenPlaceholder>(app->mainScreen());
 }
 
 void SignInTest::signIn(const std::string& client, const std::string& account, const std::string& password,

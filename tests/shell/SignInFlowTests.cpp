@@ -245,6 +245,9 @@ TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer (customer_id, customer_name) VALUES (-1, 'Walk-in')"));
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer_address (id, customer_id, address) VALUES (-1, -1, 'Here 1')"));
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer (customer_id, customer_name) VALUES (5, 'Synced')"));
+  // A customer uploaded earlier: its local id is not given out again.
+  ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer (customer_id, customer_name) VALUES (-4, 'Uploaded')"));
+  ASSERT_TRUE(db.execute("UPDATE marvisto_customer SET customer_id = 44 WHERE customer_id = -4"));
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_quote_order (order_id, customer_id, order_number, uploaded) "
                          "VALUES (-1, -1, 'rep_1', 0), (-2, 5, 'rep_2', 1)"));
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_quote_order_item (order_item_id, order_id, order_item_name) "
@@ -271,6 +274,7 @@ TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer WHERE customer_id = -1"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer_address WHERE id = -1"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer WHERE customer_id = 5"), 0);
+  EXPECT_EQ(DataAccessManager::sharedDataModel()->getLastLocalCustomerId(), -4);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_quote_order"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_quote_order_item WHERE order_id = -1"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_quote_order_item"), 1);

@@ -11,6 +11,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "sync/SyncModel.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "util/PublicFunction.hpp"
@@ -202,7 +203,7 @@ TEST_F(SyncScreenPanelTest, TapsInTheDemoAccountAskToSignUpAndStartNothing) {
   EXPECT_FALSE(engine->showUpdate());
   EXPECT_EQ(host->badges, std::vector<std::string>{""});
   ASSERT_TRUE(alert());
-  EXPECT_EQ(alert()->tag(), 1000);
+  EXPECT_EQ(alert()->tag(), DemoLimitAlert::kTag);
   EXPECT_EQ(alert()->title(), test::textOf("FUNCTIONLIMITED"));
   EXPECT_FALSE(engine->isDownloading());
   EXPECT_TRUE(panel().btnsync().isEnabled());

@@ -170,6 +170,44 @@ TEST_F(CustomerTest, LocalIdsNeverReuseAnIdInUse) {
   EXPECT_EQ(dam().getLastLocalCustomerContactsId(), -2);
 }
 
+// The service maps a device's local ids to its own rows, so an id an upload
+// renumbered or a deletion removed must never come back for a new row.
+TEST_F(CustomerTest, LocalIdsAreNeverGivenOutAgain) {
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "Uploaded"), customer(-2, "Deleted")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({address(-1, -1, "x"), address(-2, -2, "y")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute({attribute(-1, -1, 3, ""), attribute(-2, -2, 3, "")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerContact({contact(-1, -1, "x"), contact(-2, -2, "y")}));
+
+  ASSERT_TRUE(dam().deleteCustomerTableWithID(-2));
+  marvisto_customer_Entity uploaded = customer(900, "Uploaded");
+  uploaded.pid = -1;
+  ASSERT_TRUE(dam().updateCustomerTable({uploaded}));
+  marvisto_customer_address_Entity a = address(800, 900, "x");
+  a.pID = -1;
+  ASSERT_TRUE(dam().updateCustomerAddressTable({a}));
+  marvisto_customer_attribute_Entity at = attribute(700, 900, 3, "");
+  at.pID = -1;
+  ASSERT_TRUE(dam().updateCustomerAttributeTable({at}));
+  marvisto_customer_contact_entity c = contact(600, 900, "x");
+  c.pID = -1;
+  ASSERT_TRUE(dam().updateContactIdAfterUpload({c}));
+  ASSERT_EQ(count("marvisto_customer", "customer_id < 0"), 0);
+  ASSERT_EQ(count("marvisto_customer_attribute", "attribute_id < 0"), 0);
+
+  EXPECT_EQ(dam().getLastLocalCustomerId(), -2);
+  EXPECT_EQ(dam().getLastLocalCustomerAddressId(), -2);
+  EXPECT_EQ(dam().getLastLocalCustomerAttributesId(), -2);
+  EXPECT_EQ(dam().getLastLocalCustomerContactsId(), -2);
+  // Rows in use below the note still count.
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-7, "Restored")}));
+  EXPECT_EQ(dam().getLastLocalCustomerId(), -7);
+  ASSERT_TRUE(dam().deleteCustomerTableWithID(-7));
+  EXPECT_EQ(dam().getLastLocalCustomerId(), -7);
+  // Ids from the service never move the note.
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(5, "Synced")}));
+  EXPECT_EQ(dam().getLastLocalCustomerId(), -7);
+}
+
 TEST_F(CustomerTest, UploadRewritesLocalIdsEvenWhenTheSyncStoredTheServerRow) {
   ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "Local one"), customer(-2, "Local two")}));
   ASSERT_TRUE(dam().updateCustomerTableImportantWithCustomerId(-1, 1));

@@ -194,6 +194,74 @@ TEST_F(OpenTest, UpgradeOfAnOlderDatabaseKeepsEveryRowAndRunsOnlyOnce) {
   for (const auto& t : Schema::tables()) EXPECT_EQ(dumpTable(t.name), before[i++]) << t.name;
 }
 
+// Local customers of a database from before the note of local ids: their ids
+// are noted at the upgrade, so an upload that renumbers them frees none.
+TEST_F(OpenTest, UpgradeNotesTheLocalIdsTheDatabaseHolds) {
+  fs::path folder = base::Paths::documents() / "idco";
+  fs::create_directories(folder);
+  {
+    SQLiteDatabase old;
+    ASSERT_TRUE(old.open(folder / "marvisto_lite.sqlite"));
+    ASSERT_TRUE(old.execute(R"(
+      CREATE TABLE marvisto_customer (customer_id INTEGER PRIMARY KEY, customer_info_id TEXT, customer_name TEXT,
+        customer_publish INTEGER, customer_ordering INTEGER, discount REAL);
+      INSERT INTO marvisto_customer VALUES (-4, '', 'Local', 1, 0, 0), (-2, '', 'Other', 1, 0, 0), (9, '', 'Nine', 1, 0, 0);
+    )"));
+  }
+  signIn("idco", "rep");
+  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  ASSERT_NE(d, nullptr);
+  marvisto_customer_Entity uploaded;
+  uploaded.customer_id = 40;
+  uploaded.pid = -4;
+  ASSERT_TRUE(d->updateCustomerTable({uploaded}));
+  EXPECT_EQ(d->getLastLocalCustomerId(), -4);
+  EXPECT_EQ(d->getLastLocalCustomerAddressId(), 0);
+  EXPECT_EQ(count("marvisto_local_id"), 1);
+}
+
+// A database made from an earlier template, without the configuration icons
+// the application looks up by title: the upgrade adds those it lacks and
+// leaves the rows it has (the service's) as they are.
+TEST_F(OpenTest, UpgradeAddsTheTemplatesIconRowsTheDatabaseLacks) {
+  fs::path folder = base::Paths::documents() / "iconco";
+  fs::create_directories(folder);
+  {
+    SQLiteDatabase old;
+    ASSERT_TRUE(old.open(folder / "marvisto_lite.sqlite"));
+    ASSERT_TRUE(old.execute(R"(
+      CREATE TABLE marvisto_icon (_id INTEGER PRIMARY KEY, title TEXT, name TEXT, width INTEGER, height INTEGER,
+        description TEXT, publish INTEGER);
+      INSERT INTO marvisto_icon VALUES (1, 'top bar', 'service_bar.png', 1024, 49, 'The service''s bar', 1);
+      INSERT INTO marvisto_icon VALUES (3, 'promotion', 'promo.png', 64, 64, '', 1);
+    )"));
+  }
+  signIn("iconco", "rep");
+  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->getFullImagePathByTitle("top bar"), "service_bar.png");
+  EXPECT_EQ(d->getFullImagePathByTitle("promotion"), "promo.png");
+  EXPECT_EQ(d->getFullImagePathByTitle("home"), "icon_home.png");
+  EXPECT_EQ(d->getFullImagePathByTitle("sync"), "icon_sync.png");
+  // "catalogue" would take id 3, which the service's row holds: it waits
+  // for the service's own rows rather than replacing one.
+  EXPECT_FALSE(d->getFullImagePathByTitle("catalogue"));
+  EXPECT_EQ(count("marvisto_icon"), 7);
+  EXPECT_TRUE(d->updateVersion());
+  EXPECT_EQ(count("marvisto_icon"), 7);
+  DataAccessManager::releaseDataModel();
+
+  // Made from the schema alone (no template shipped), it starts with them too.
+  fs::path savedResources = base::Bundle::resourceDir();
+  base::Bundle::setResourceDir(makeTempDir("no-template"));
+  signIn("schemaco", "rep");
+  DataAccessManager* made = DataAccessManager::sharedDataModel();
+  base::Bundle::setResourceDir(savedResources);
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->getFullImagePathByTitle("top bar"), "topbar_company.png");
+  EXPECT_EQ(count("marvisto_icon"), static_cast<long long>(std::size(Schema::kTemplateIcons)));
+}
+
 // Keys that were apart under the old column type and meet under the new
 // one: the newest row stays, the others wait aside; none is dropped.
 TEST_F(OpenTest, UpgradeKeepsRowsWhoseKeysMergeUnderTheNewType) {

@@ -90,6 +90,49 @@ TEST_F(OrderTest, NewOrdersAndLinesTakeFreshNegativeIdsAndLineIdsRepeatAcrossOrd
   EXPECT_EQ(count("marvisto_quote_order_item"), 2);
 }
 
+// A save whose transaction fails late (its COMMIT, or a transaction around
+// it) leaves the order as it was: no id, number or saved mark of a row that
+// is not there. Saved again after the fault, it takes an id of its own.
+TEST_F(OrderTest, AFailedSaveLeavesTheOrderWithoutIds) {
+  QuoteOrderEntity kept(Session::current());
+  kept.items = {line(1, 1, 10, 10), line(2, 3, 5, 5)};
+  const std::string number = kept.number;
+  // A deferred foreign key that the order's insert breaks: the COMMIT fails.
+  sql("PRAGMA foreign_keys = ON");
+  sql("CREATE TABLE fault_parent (id INTEGER PRIMARY KEY);"
+      "CREATE TABLE fault_child (id INTEGER REFERENCES fault_parent(id) DEFERRABLE INITIALLY DEFERRED);"
+      "CREATE TRIGGER commit_fails AFTER INSERT ON marvisto_quote_order BEGIN INSERT INTO fault_child VALUES (1); END");
+  EXPECT_EQ(dam().replaceQuoteOrder(kept), 0);
+  EXPECT_EQ(dam().saveQuoteOrder(kept), 0);
+  sql("DROP TRIGGER commit_fails");
+  EXPECT_FALSE(db().runInTransaction([&] { return dam().saveQuoteOrder(kept) != 0 && db().execute("SELECT nothing"); }));
+  EXPECT_EQ(count("marvisto_quote_order"), 0);
+  EXPECT_EQ(count("marvisto_quote_order_item"), 0);
+  EXPECT_EQ(kept.serial, 0);
+  EXPECT_TRUE(kept.unsaved);
+  EXPECT_EQ(kept.number, number);
+  for (const auto& l : kept.items) {
+    EXPECT_EQ(l->serial, 0);
+    EXPECT_EQ(l->orderID, 0);
+  }
+
+  // A copy saved meanwhile takes the first id; the retried save its own.
+  QuoteOrderEntity copy(Session::current());
+  copy.items = {line(3, 1, 1, 1)};
+  ASSERT_EQ(dam().saveQuoteOrder(copy), -1);
+  ASSERT_EQ(dam().replaceQuoteOrder(kept), -2);
+  EXPECT_EQ(kept.serial, -2);
+  EXPECT_FALSE(kept.unsaved);
+  EXPECT_EQ(kept.items[1]->orderID, -2);
+  EXPECT_EQ(count("marvisto_quote_order"), 2);
+  EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(-1).size(), 1u);
+  EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(-2).size(), 2u);
+  // Within a transaction that commits, the ids arrive with the commit.
+  QuoteOrderEntity third(Session::current());
+  ASSERT_TRUE(db().runInTransaction([&] { return dam().saveQuoteOrder(third) == -3 && third.serial == 0; }));
+  EXPECT_EQ(third.serial, -3);
+}
+
 TEST_F(OrderTest, OrdersSortAndCompareAsDatesAcrossAYearBoundary) {
   int jun = storeOrder("June Co", "06/15/2013 09:00:00", true, "rep_1_130615090000");
   int dec = storeOrder("Dec Co", "12/31/2013 23:59:59", true, "rep_1_131231235959");
@@ -299,6 +342,41 @@ TEST_F(OrderTest, IdsBeyondTheIdRangeNeverLandOnAnotherOrder) {
   EXPECT_EQ(dam().saveQuoteOrder(next), 0);
   EXPECT_EQ(count("marvisto_quote_order"), before);
   EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(kept).size(), 1u);
+}
+
+// The service's copy of a number that a local order not yet submitted holds
+// (its upload reply was lost, or another device made an order in the same
+// second) is skipped: the local order with its edits stays. Lines of orders
+// the device does not hold as submitted are skipped too.
+TEST_F(OrderTest, AHistoryPageNeverTakesThePlaceOfAnUnsubmittedOrder) {
+  QuoteOrderEntity local(Session::current());
+  local.number = "rep_1_140101100000";
+  local.items = {line(1, 1, 10, 10), line(2, 2, 5, 5), line(3, 3, 1, 1)};
+  ASSERT_EQ(dam().saveQuoteOrder(local), -1);
+  storeOrder("Submitted", "01/02/2014 10:00:00", true, "rep_1_140102100000");
+
+  base::Value sameNumber = {{"order_id", 7001}, {"order_number", "rep_1_140101100000"}, {"customer_name", "Service"}};
+  base::Value submitted = {{"order_id", 7002}, {"order_number", "rep_1_140102100000"}, {"customer_name", "Service"}};
+  EXPECT_FALSE(dam().updateLocalHistoryOrderFromServer(sameNumber));
+  EXPECT_TRUE(dam().updateLocalHistoryOrderFromServer(submitted));
+  EXPECT_FALSE(dam().updateLocalHistoryOrderItemFromServer(
+      {{"order_item_id", 1}, {"order_id", 7001}, {"product_id", 9}, {"product_quantity", 1}}));
+  EXPECT_FALSE(dam().updateLocalHistoryOrderItemFromServer(
+      {{"order_item_id", 1}, {"order_id", 7999}, {"product_id", 9}, {"product_quantity", 1}}));
+  EXPECT_TRUE(dam().updateLocalHistoryOrderItemFromServer(
+      {{"order_item_id", 1}, {"order_id", 7002}, {"product_id", 9}, {"product_quantity", 6}}));
+
+  auto unsubmitted = dam().fetchQuoteOrders(OrderModel::kUnsubmittedOrders, "");
+  ASSERT_EQ(unsubmitted.size(), 1u);
+  EXPECT_EQ(unsubmitted[0]->serial, -1);
+  EXPECT_EQ(unsubmitted[0]->items.size(), 3u);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id IN (7001, 7999)"), 0);
+  EXPECT_EQ(count("marvisto_quote_order_item", "order_id IN (7001, 7999)"), 0);
+  // A submitted order is still replaced by the service's copy.
+  EXPECT_EQ(count("marvisto_quote_order", "order_number = 'rep_1_140102100000'"), 1);
+  auto lines = dam().fetchQuoteOrderItemsWithQuoteOrder(7002);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0]->quantity, 6);
 }
 
 TEST_F(OrderTest, AnOrderFromTheServerNeverReplacesAnUnsubmittedOne) {

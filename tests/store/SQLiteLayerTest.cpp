@@ -92,6 +92,39 @@ TEST_F(SQLiteLayerTest, TransactionGuardRollsBackUnlessCommittedAndNestsAsSavepo
   EXPECT_FALSE(ran);
 }
 
+// Results wait for the outermost commit: a savepoint's are kept for it, a
+// rollback at any level drops those of its work.
+TEST_F(SQLiteLayerTest, AfterCommitActionsWaitForTheOutermostCommit) {
+  std::vector<std::string> ran;
+  auto note = [&](const char* what) { return [&ran, what] { ran.push_back(what); }; };
+  db().afterCommit(note("no transaction"));
+  EXPECT_EQ(ran, (std::vector<std::string>{"no transaction"}));
+  ran.clear();
+  EXPECT_TRUE(db().runInTransaction([&] {
+    db().afterCommit(note("outer"));
+    EXPECT_TRUE(db().runInTransaction([&] { return db().afterCommit(note("kept savepoint")), true; }));
+    EXPECT_FALSE(db().runInTransaction([&] { return db().afterCommit(note("dropped savepoint")), false; }));
+    EXPECT_TRUE(ran.empty());
+    return true;
+  }));
+  EXPECT_EQ(ran, (std::vector<std::string>{"outer", "kept savepoint"}));
+  ran.clear();
+  EXPECT_FALSE(db().runInTransaction([&] {
+    EXPECT_TRUE(db().runInTransaction([&] { return db().afterCommit(note("inner")), true; }));
+    return false;
+  }));
+  EXPECT_TRUE(ran.empty());
+  // A failed COMMIT drops them too.
+  sql("PRAGMA foreign_keys = ON; CREATE TABLE parent (id INTEGER PRIMARY KEY);"
+      "CREATE TABLE child (id INTEGER REFERENCES parent(id) DEFERRABLE INITIALLY DEFERRED)");
+  EXPECT_FALSE(db().runInTransaction([&] {
+    db().afterCommit(note("refused commit"));
+    return db().execute("INSERT INTO child VALUES (1)");
+  }));
+  EXPECT_TRUE(ran.empty());
+  EXPECT_EQ(count("child"), 0);
+}
+
 // A statement that fails half way through a multi-row save leaves the table as
 // it was and the save answers false.
 TEST_F(SQLiteLayerTest, SaveWithOneFailingRowLeavesTheTableAsItWas) {

@@ -297,6 +297,37 @@ TEST_F(SyncEngineTest, FailedFilesAreAskedAgainOnceUnderTheirOwnType) {
             (std::set<std::string>{"product/p1002_1.jpg", "product/p1003_1.jpg", "library/cover_image/cover_2.png"}));
 }
 
+// An icon the service does not have is asked for once per full sync: not
+// again within the run, not at the incremental syncs that follow.
+TEST_F(SyncEngineTest, AnIconTheServiceLacksIsAskedForOncePerFullSync) {
+  signIn();
+  service->addFault(FaultRule::fileStatus("*/icon/icon_home.png", 404));
+  const auto asked = [&] {
+    const auto files = requestedFiles();
+    return std::count(files.begin(), files.end(), std::string("icon/icon_home.png"));
+  };
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1);
+  EXPECT_EQ(asked(), 1);
+  EXPECT_TRUE(fs::exists(localPath("icon_catalog.png", kFileTypeConfigImage)));
+  EXPECT_FALSE(fs::exists(localPath("icon_home.png", kFileTypeConfigImage)));
+  EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
+
+  // Incremental syncs leave it alone.
+  service->clearRequestLog();
+  ASSERT_TRUE(runSync());
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(asked(), 0);
+
+  // A full sync asks once more, and finds it once the service has it.
+  service->clearFaults();
+  service->clearRequestLog();
+  engine()->setIsSyncAllData(true);
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(asked(), 1);
+  EXPECT_TRUE(fs::exists(localPath("icon_home.png", kFileTypeConfigImage)));
+}
+
 TEST_F(SyncEngineTest, ASessionNotOnlineSignsInFirst) {
   session->type = LoginType::Offline;
   mv::test::changeSession([&](Session& s) { s.sessionId = ""; });

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "sales-service/DocumentFactory.hpp"
 #include "sales-service/SampleData.hpp"
@@ -140,6 +141,31 @@ TEST(SalesSampleData, EveryFileTheApplicationOpensIsReal) {
   ASSERT_FALSE(skin.empty());
   for (const auto& e : skin) EXPECT_EQ(e.name.rfind("SkinImages/", 0), 0u) << e.name;
   EXPECT_TRUE(hasEntry(skin, "SkinImages/homelogo.png"));
+}
+
+// Products are filed at one leaf category each, in the test company, the
+// large one and the demo's: a category with children holds no products of
+// its own, so a level's "ALL" is the sum of what its children count.
+TEST(SalesSampleData, ProductsAreFiledAtLeafCategories) {
+  SampleOptions demo;  // as the demo archive is made
+  demo.products = 12;
+  demo.topCategories = 2;
+  demo.childCategories = 2;
+  for (const SampleOptions& options : {SampleOptions{}, SampleOptions::large(300), demo}) {
+    auto data = SampleData::generate(options);
+    std::set<int64_t> withChildren;
+    for (const auto& row : data->categories) {
+      const auto parent = row.value()["categoryParentID"];
+      if (parent.is_number_integer() && parent.get<int64_t>() != 0) withChildren.insert(parent.get<int64_t>());
+    }
+    ASSERT_FALSE(withChildren.empty());
+    for (const auto& row : data->products) {
+      const auto parents = row.value()["productParentList"];
+      ASSERT_EQ(parents.size(), 1u) << "product " << row.key;
+      ASSERT_TRUE(parents[0].is_number_integer());
+      EXPECT_EQ(withChildren.count(parents[0].get<int64_t>()), 0u) << "product " << row.key << " in " << parents[0];
+    }
+  }
 }
 
 TEST(SalesSampleData, SecondVersionHoldsTheChangesItAnnounces) {

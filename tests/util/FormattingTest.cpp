@@ -152,6 +152,24 @@ TEST(FormattingTest, TextRules) {
   EXPECT_EQ(percentDecode("%4a%4A"), "JJ");
 }
 
+// Text from the store is valid UTF-8: each ill-formed part reads as U+FFFD,
+// everything else as it was.
+TEST(FormattingTest, InvalidUtf8IsReplacedAndValidTextKept) {
+  const std::string fffd = "\xEF\xBF\xBD";
+  const std::pair<std::string, std::string> table[] = {
+      {"", ""},
+      {"Plain ASCII", "Plain ASCII"},
+      {"北京 Café 😀", "北京 Café 😀"},
+      {std::string("nul\0in", 6), std::string("nul\0in", 6)},
+      {"Bad \xFF name", "Bad " + fffd + " name"},
+      {"cut \xE4\xB8", "cut " + fffd},               // a three-byte sequence cut short
+      {"\xC0\xAF overlong", fffd + fffd + " overlong"},  // an overlong "/"
+      {"\xED\xA0\x80 surrogate", fffd + fffd + fffd + " surrogate"},
+      {"\x80\x80", fffd + fffd},
+  };
+  for (const auto& [in, out] : table) EXPECT_EQ(validUtf8(in), out) << in;
+}
+
 TEST(FormattingTest, DigestsUnderTheApplicationsNames) {
   EXPECT_EQ(PublicFunction::encryptMD5("abc"), "900150983CD24FB0D6963F7D28E17F72");
   EXPECT_EQ(md5Hex("abc", HexCase::Lower), "900150983cd24fb0d6963f7d28e17f72");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -43,6 +44,22 @@ TEST(Json, WriterEscapesAndKeepsOrder) {
   EXPECT_FALSE(writer.stringWithObject(base::Value::array({std::numeric_limits<double>::quiet_NaN()})));
   EXPECT_EQ(writer.stringWithObject(base::Value::array()), "[]");
   EXPECT_EQ(writer.stringWithObject(base::Value::object()), "{}");
+}
+
+// Single-precision values go out as the decimal a person typed, and read
+// back as the same float.
+TEST(Json, FloatsAreWrittenAsTheirShortestDecimal) {
+  const std::pair<float, const char*> table[] = {
+      {0.3f, "[0.3]"}, {0.25f, "[0.25]"}, {12.5f, "[12.5]"}, {0.1f, "[0.1]"}, {-7.7f, "[-7.7]"}, {100.0f, "[100.0]"},
+      {0.0f, "[0.0]"},   {1e-7f, "[1e-07]"}, {3.4028235e38f, "[3.4028235e+38]"},
+  };
+  JsonWriter writer;
+  for (const auto& [value, text] : table) {
+    const double sent = floatForJson(value);
+    EXPECT_EQ(static_cast<float>(sent), value) << text;
+    EXPECT_EQ(writer.stringWithObject(base::Value::array({sent})), text) << text;
+  }
+  EXPECT_TRUE(std::isinf(floatForJson(std::numeric_limits<float>::infinity())));
 }
 
 TEST(Json, ReaderTakesExactlyTheGivenBytes) {

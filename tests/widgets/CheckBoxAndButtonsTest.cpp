@@ -214,13 +214,23 @@ TEST_F(SwitchButtonTest, ChangeOnlyNotification) {
   auto reskinned = std::make_shared<SwitchButton>(ui::Rect{0, 0, 244, 44});
   EXPECT_EQ(reskinned->leftButton().backgroundImageForState(ui::ControlStateNormal), skinPicture);
   EXPECT_EQ(reskinned->rightButton().backgroundImageForState(ui::ControlStateSelected), skinPicture);
-  // A one-colour skin bar gives that colour as the main theme; no bar, dark grey.
-  auto paint = gfx::Context::bitmap({40, 4}, 1.0, true);
-  paint->setFillColor(gfx::Color::rgb255(36, 115, 211));
-  paint->fillRect({0, 0, 40, 4});
-  auto solid = paint->makeImage();
+  // A one-colour skin bar gives that colour as the main theme when it reads
+  // on the screens' light grounds, a deeper shade of it when it is too pale;
+  // no bar, dark grey.
+  auto solidBar = [](const gfx::Color& colour) {
+    auto paint = gfx::Context::bitmap({40, 4}, 1.0, true);
+    paint->setFillColor(colour);
+    paint->fillRect({0, 0, 40, 4});
+    return paint->makeImage();
+  };
+  gfx::ImagePtr solid = solidBar(gfx::Color::rgb255(28, 80, 126));
   WidgetSkin::setSkinImageProvider([&](const std::string& name) { return name == "topbar-bg.png" ? solid : nullptr; });
-  EXPECT_EQ(ViewStyle::colorOfMainTheme(), gfx::Color::rgb255(36, 115, 211));
+  EXPECT_EQ(ViewStyle::colorOfMainTheme(), gfx::Color::rgb255(28, 80, 126));
+  solid = solidBar(gfx::Color::rgb255(230, 170, 180));  // a pale pink
+  const gfx::Color deepened = ViewStyle::colorOfMainTheme();
+  EXPECT_GE(ViewStyle::contrastRatio(deepened, gfx::Color::white()), ViewStyle::kReadableContrast);
+  EXPECT_GE(ViewStyle::contrastRatio(deepened, gfx::Color::rgb255(240, 240, 240)), ViewStyle::kReadableContrast);
+  EXPECT_GT(deepened.r(), deepened.g());  // still a shade of it
   WidgetSkin::setSkinImageProvider([](const std::string&) { return gfx::ImagePtr(); });
   EXPECT_EQ(ViewStyle::colorOfMainTheme(), gfx::Color::darkGray());
 

@@ -74,17 +74,18 @@ TEST_F(OrderingControllerTest, ChoosingOrderings) {
   EXPECT_EQ(s.cell(2)->textLabel().font(), gfx::Font::boldSystemFont(15));
   EXPECT_EQ(s.cell(2)->reuseIdentifier(), "OrderingTableViewCell");
 
-  // The current row: the popover closes, the owner is not called.
+  // The current row: the owner is told all the same, the popover closes.
   ASSERT_TRUE(s.list().tapRowAtIndexPath({0, 0}));
   s.driver.advance(0.5);
   EXPECT_FALSE(s.shown());
-  EXPECT_TRUE(s.owner->chosen.empty());
+  EXPECT_EQ(s.owner->chosen, (std::vector<std::size_t>{0}));
+  EXPECT_EQ(s.controller->getTableCurrentOrderingIndex(), 0u);
   EXPECT_FALSE(s.list().indexPathForSelectedRow().has_value());
 
   // Another row: marked, the owner told once, the button retitled, closed.
   s.open();
   ASSERT_TRUE(s.list().tapRowAtIndexPath({0, 2}));
-  EXPECT_EQ(s.owner->chosen, (std::vector<std::size_t>{2}));
+  EXPECT_EQ(s.owner->chosen, (std::vector<std::size_t>{0, 2}));
   EXPECT_EQ(button.titleForState(ui::ControlStateNormal), "Date");
   EXPECT_EQ(s.controller->getTableCurrentOrderingIndex(), 2u);
   EXPECT_TRUE(marked(s.cell(2)));

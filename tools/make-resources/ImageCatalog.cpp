@@ -9,9 +9,10 @@ namespace {
 
 // One palette for every picture: a blue theme (also the colour the top bar
 // reduces to), greys for ink and lines, and three signal colours.
-constexpr Rgba kTheme = rgb(49, 122, 181);
-constexpr Rgba kThemeTop = rgb(58, 135, 194);
-constexpr Rgba kThemeDark = rgb(33, 90, 140);
+// Deep enough that white titles on the bars read (contrast above 4.5:1).
+constexpr Rgba kTheme = rgb(36, 102, 156);
+constexpr Rgba kThemeTop = rgb(44, 114, 172);
+constexpr Rgba kThemeDark = rgb(28, 80, 126);
 constexpr Rgba kThemeDeep = rgb(22, 58, 96);
 constexpr Rgba kThemeLight = rgb(217, 232, 246);
 constexpr Rgba kThemePale = rgb(236, 244, 251);

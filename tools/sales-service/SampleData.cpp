@@ -410,11 +410,11 @@ class Builder {
                                    {"attributeValue", list},
                                    {"defaultValue", list.substr(0, list.find(','))}});
       }
+      // Filed at one leaf, as real catalogues are: a category with children
+      // holds no products of its own, and every level's counts add up.
       Value parents = Value::array();
       if (!leafCategories_.empty()) {
-        int64_t leaf = leafCategories_[static_cast<size_t>(i) % leafCategories_.size()];
-        parents.push_back(n_.integer(leaf));
-        if (i % 3 == 0 && parentOf_[leaf] != 0) parents.push_back(n_.integer(parentOf_[leaf]));
+        parents.push_back(n_.integer(leafCategories_[static_cast<size_t>(i) % leafCategories_.size()]));
       }
       std::vector<std::string> tagList;
       tagList.push_back(tagNames_[static_cast<size_t>(i) % tagNames_.size()]);
@@ -597,31 +597,14 @@ class Builder {
                  {"iconHeight", n_.integer(icon.height)}, {"iconDesc", std::string("The ") + icon.title + " picture"},
                  {"iconCategory", icon.category}, {"iconPublish", n_.integer(1)}};
       out_.icons.push_back(Row::make(id, v));
-      out_.files["icon/" + std::string(icon.name)] = shareBytes(SampleData::iconPicture(icon.name));
+      // The tab bar's picture is a bar of the company's; the others are icons.
+      out_.files["icon/" + std::string(icon.name)] =
+          shareBytes(std::string(icon.category) == "bar" ? SampleData::barPicture(o_, icon.width, icon.height)
+                                                         : SampleData::iconPicture(icon.name));
     }
   }
 
-  void skin() {
-    const uint32_t color = companyColor(o_.seed);
-    auto draw = [&](int w, int h, const std::string& label, bool plain = true) {
-      PictureSpec spec;
-      spec.width = w;
-      spec.height = h;
-      spec.label = label;
-      spec.color = color;
-      spec.seed = o_.seed;
-      spec.plain = plain;
-      return ImageFactory::png(spec);
-    };
-    ZipBuilder zip;
-    zip.addFolder("SkinImages/");
-    zip.add("SkinImages/homelogo.png", draw(200, 80, o_.companyName));
-    zip.add("SkinImages/homelogo@2x.png", draw(400, 160, o_.companyName));
-    zip.add("SkinImages/topbar-bg.png", draw(1024, 44, ""));
-    zip.add("SkinImages/btmbar-bg.png", draw(1024, 49, ""));
-    zip.add("SkinImages/bg-welcome.png", draw(1024, 768, o_.companyName, false));
-    out_.files[SampleData::skinArchiveName()] = shareBytes(zip.finish().value_or(std::string()));
-  }
+  void skin() { out_.files[SampleData::skinArchiveName()] = shareBytes(SampleData::skinArchive(o_)); }
 };
 
 Value parse(const Row& row) { return row.value(); }
@@ -972,6 +955,36 @@ int SampleData::fileTypeOfWord(const std::string& word) {
 }
 
 uint64_t SampleData::stableHash(const std::string& text) { return mv::sales::stableHash(text); }
+
+namespace {
+std::string skinPiece(const SampleOptions& options, SkinPiece piece, int width, int height) {
+  SkinSpec spec;
+  spec.piece = piece;
+  spec.width = width;
+  spec.height = height;
+  spec.brand = ImageFactory::brandColor(companyColor(options.seed));
+  spec.label = options.companyName;
+  return ImageFactory::skinPng(spec);
+}
+}  // namespace
+
+std::string SampleData::skinArchive(const SampleOptions& options) {
+  ZipBuilder zip;
+  zip.addFolder("SkinImages/");
+  zip.add("SkinImages/homelogo.png", skinPiece(options, SkinPiece::Logo, 225, 51));
+  zip.add("SkinImages/homelogo@2x.png", skinPiece(options, SkinPiece::Logo, 450, 102));
+  zip.add("SkinImages/topbar-bg.png", skinPiece(options, SkinPiece::BrandBar, 1024, 64));
+  zip.add("SkinImages/topbar-left-bg.png", skinPiece(options, SkinPiece::BrandBar, 361, 64));
+  zip.add("SkinImages/topbar-right-bg.png", skinPiece(options, SkinPiece::BrandBar, 663, 64));
+  zip.add("SkinImages/topnavbar.png", skinPiece(options, SkinPiece::BrandBar, 244, 44));
+  zip.add("SkinImages/btmbar-bg.png", skinPiece(options, SkinPiece::LightBar, 1024, 56));
+  zip.add("SkinImages/bg-welcome.png", skinPiece(options, SkinPiece::Backdrop, 1024, 768));
+  return zip.finish().value_or(std::string());
+}
+
+std::string SampleData::barPicture(const SampleOptions& options, int width, int height) {
+  return skinPiece(options, SkinPiece::LightBar, width, height);
+}
 
 std::string SampleData::iconPicture(const std::string& name) {
   PictureSpec spec;

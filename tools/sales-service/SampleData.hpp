@@ -135,6 +135,13 @@ class SampleData {
   static uint64_t stableHash(const std::string& text);
   // A small icon picture for any icon name, for icons the service was not told about.
   static std::string iconPicture(const std::string& name);
+  // The company's skin as a company would ship it, in its brand colour: a
+  // brand bar for the top bars (white titles read on it), a light tab bar,
+  // its logo and a backdrop, each at the size it is shown. The archive's
+  // entries are "SkinImages/<name>".
+  static std::string skinArchive(const SampleOptions& options);
+  // The picture of the company's tab bar icon ("top bar"): its light bar.
+  static std::string barPicture(const SampleOptions& options, int width, int height);
 };
 
 }  // namespace mv::sales

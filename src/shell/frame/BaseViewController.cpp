@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "platform/base/Log.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
 #include "util/PublicFunction.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -92,20 +91,6 @@ void BaseViewController::addStatusBarBGForVersion7WithColor(const std::optional<
   strip->setTag(kStatusBarStripTag);
   root->addSubview(strip);
   if (bringToFront) root->bringSubviewToFront(strip.get());
-}
-
-UITabBarControllerExt* BaseViewController::tabBarControllerExt() const {
-  for (const ui::ViewController* c = this; c; c = c->presentingViewController()) {
-    if (auto* tab = dynamic_cast<UITabBarControllerExt*>(c->ui::ViewController::tabBarController())) return tab;
-    // A screen presented over the main screen is presented by the window's
-    // root, the navigation controller that holds the tab bar.
-    if (c == this) continue;
-    if (auto* tab = dynamic_cast<UITabBarControllerExt*>(const_cast<ui::ViewController*>(c))) return tab;
-    for (const auto& child : c->childViewControllers()) {
-      if (auto* tab = dynamic_cast<UITabBarControllerExt*>(child.get())) return tab;
-    }
-  }
-  return nullptr;
 }
 
 }  // namespace mv

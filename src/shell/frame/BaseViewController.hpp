@@ -11,7 +11,6 @@
 
 namespace mv {
 
-class UITabBarControllerExt;
 
 class BaseViewController : public ui::ViewController, public LanguageManagerDelegate {
  public:
@@ -46,12 +45,6 @@ class BaseViewController : public ui::ViewController, public LanguageManagerDele
   // colour or the given one; brought to the front on request.
   void addStatusBarBGForVersion7(bool bringToFront);
   void addStatusBarBGForVersion7WithColor(const std::optional<gfx::Color>& color, bool bringToFront);
-
-  // The application's main tab bar this screen sits in, through its parents
-  // or the screen that presented it; null outside it. Screens reach the tab
-  // badges and `itemsMove` through it (`tabBarController()` is the toolkit's
-  // plain tab bar controller).
-  UITabBarControllerExt* tabBarControllerExt() const;
 
   // The numeric comparison of a system version text with another ("10.0" is
   // later than "7.0").

@@ -104,7 +104,10 @@ void HomeViewController::updateLanguage(ui::ViewController&) {
   auto services = SessionServices::current();
   auto sync = services ? services->find<SyncModel>() : nullptr;
   if (!sync || !sync->showUpdate()) return;
-  if (auto tab = UITabBarControllerExt::current()) tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, false);
+  auto app = MarvistoAppDelegate::current();
+  if (auto tab = app ? app->tabBarController() : nullptr) {
+    tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, false);
+  }
 }
 
 // ---- the new-content prompt ------------------------------------------------------------------
@@ -125,7 +128,10 @@ void HomeViewController::syncNow() {
 
 void HomeViewController::later() {
   if (auto sync = SyncModel::sharedInstance()) sync->setShowUpdate(true);
-  if (auto tab = UITabBarControllerExt::current()) tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, true);
+  auto app = MarvistoAppDelegate::current();
+  if (auto tab = app ? app->tabBarController() : nullptr) {
+    tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, true);
+  }
 }
 
 void HomeViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {

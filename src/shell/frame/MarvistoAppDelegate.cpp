@@ -13,6 +13,7 @@
 #include "shell/settings/Language.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
@@ -147,12 +148,16 @@ bool MarvistoAppDelegate::isWelcomeRoot() const {
   return welcome && window_ && window_->rootViewController() == welcome;
 }
 
+std::shared_ptr<UITabBarControllerExt> MarvistoAppDelegate::tabBarController() const {
+  return std::dynamic_pointer_cast<UITabBarControllerExt>(mainScreen_);
+}
+
 void MarvistoAppDelegate::showMainController() {
-  if (tabBarController_ && window_->rootViewController() == tabBarController_->rootViewController()) return;
+  if (mainScreen_ && window_->rootViewController() == mainScreen_->rootViewController()) return;
   if (!SessionServices::current()) SessionServices::begin(wiring_.services);
-  tabBarController_ = screens_->makeMainScreen();
+  mainScreen_ = screens_->makeMainScreen();
   welcome_.reset();
-  window_->setRootViewController(tabBarController_->rootViewController());
+  window_->setRootViewController(mainScreen_->rootViewController());
   configurationChanged();
 }
 
@@ -161,7 +166,7 @@ void MarvistoAppDelegate::configurationChanged() {
 }
 
 void MarvistoAppDelegate::showSyncController() {
-  if (tabBarController_) tabBarController_->selectTab(6);
+  if (mainScreen_) mainScreen_->selectTab(6);
   syncStart_.cancelAll();
   syncStart_.after(0.1, [this] { startSync(); });
 }
@@ -179,8 +184,8 @@ void MarvistoAppDelegate::showLoginPage() {
   LanguageManager::sharedInstance().removeAllLanugageNotification();
   // The old tab bar and its screens go first, so that none of them reacts to
   // notifications or reaches a service after the logout.
-  if (tabBarController_) tabBarController_->dismissPresented();
-  tabBarController_.reset();
+  if (mainScreen_) mainScreen_->dismissPresented();
+  mainScreen_.reset();
   // Then the features' services end, and the session's database closes.
   SessionServices::end();
   DataAccessManager::releaseDataModel();

@@ -23,6 +23,7 @@ namespace mv {
 
 class CheckAppVersionRst;
 class Reachability;
+class UITabBarControllerExt;
 
 class MarvistoAppDelegate : public SessionEventSink,
                             public ui::AlertViewDelegate,
@@ -58,7 +59,12 @@ class MarvistoAppDelegate : public SessionEventSink,
   bool didFinishLaunchingWithOptions(const LaunchOptions& options);
 
   std::shared_ptr<ui::Window> window() const { return window_; }
-  std::shared_ptr<MainScreen> tabBarController() const { return tabBarController_; }
+  // The main tab bar: the one way screens and models reach its badges, tabs
+  // and sync icon. Null before the first sign-in, after a logout, and while
+  // the main screen is not the application's own (the session's tests).
+  std::shared_ptr<UITabBarControllerExt> tabBarController() const;
+  // The main screen as the window shows it, whatever made it.
+  std::shared_ptr<MainScreen> mainScreen() const { return mainScreen_; }
   const std::string& currentVersion() const { return currentVersion_; }
   const std::string& deviceStatus() const { return deviceStatus_; }
   const std::string& appUrl() const { return appUrl_; }
@@ -117,7 +123,7 @@ class MarvistoAppDelegate : public SessionEventSink,
   std::shared_ptr<ScreenFactory> screens_;
   FeatureWiring wiring_;
   std::shared_ptr<ui::Window> window_;
-  std::shared_ptr<MainScreen> tabBarController_;
+  std::shared_ptr<MainScreen> mainScreen_;
   bool editStatus_ = false;
   std::weak_ptr<ui::ViewController> welcome_;
   std::string currentVersion_;

@@ -20,7 +20,7 @@ TabBarItemButton::TabBarItemButton(const ui::Rect& frame) : ui::View(frame) {
   lableTitle_->setFont(gfx::Font::systemFont(12));
   lableTitle_->setTextAlignment(gfx::TextAlignment::Center);
   lableTitle_->setBackgroundColor(gfx::Color::clear());
-  lableTitle_->setTextColor(gfx::Color::black());
+  lableTitle_->setTextColor(titleColor_);
   addSubview(lableTitle_);
 
   badgeView_ = std::make_shared<ui::ImageView>(ui::Rect{55, -5, 20, 20});
@@ -55,7 +55,13 @@ bool TabBarItemButton::isSelected() const { return btn_->isSelected(); }
 
 void TabBarItemButton::setSelected(bool selected) {
   btn_->setSelected(selected);
-  lableTitle_->setTextColor(selected ? gfx::Color::rgb255(49, 122, 181) : gfx::Color::rgb255(70, 70, 70));
+  lableTitle_->setTextColor(selected ? selectedTitleColor_ : titleColor_);
+}
+
+void TabBarItemButton::setTitleColors(const gfx::Color& normal, const gfx::Color& selected) {
+  titleColor_ = normal;
+  selectedTitleColor_ = selected;
+  lableTitle_->setTextColor(isSelected() ? selectedTitleColor_ : titleColor_);
 }
 
 void TabBarItemButton::addTarget(ui::Control::Action action, unsigned events) {

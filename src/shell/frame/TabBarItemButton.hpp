@@ -30,6 +30,10 @@ class TabBarItemButton : public ui::View {
   void setImgFocus(gfx::ImagePtr image);
   bool isSelected() const;
   void setSelected(bool selected);
+  // The title's colours, chosen by the bar to read on it.
+  static gfx::Color defaultTitleColor() { return gfx::Color::rgb255(70, 70, 70); }
+  static gfx::Color defaultSelectedTitleColor() { return gfx::Color::rgb255(49, 122, 181); }
+  void setTitleColors(const gfx::Color& normal, const gfx::Color& selected);
 
   // Target-action and the tag go to the icon button.
   void addTarget(ui::Control::Action action, unsigned events);
@@ -63,6 +67,8 @@ class TabBarItemButton : public ui::View {
   std::shared_ptr<ui::Label> badgeLabel_;
   gfx::ImagePtr imgNormal_, imgFocus_;
   std::string title_;
+  gfx::Color titleColor_ = defaultTitleColor();
+  gfx::Color selectedTitleColor_ = defaultSelectedTitleColor();
   bool blinking_ = false;
 };
 

@@ -12,6 +12,7 @@
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/settings/SettingsViewController.hpp"
 #include "shell/settings/SkinManager.hpp"
+#include "widgets/ViewStyle.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
@@ -39,11 +40,6 @@ std::shared_ptr<UITabBarControllerExt> UITabBarControllerExt::create() {
   tab->addViewControllers();
   tab->hideTabBar();
   return tab;
-}
-
-std::shared_ptr<UITabBarControllerExt> UITabBarControllerExt::current() {
-  auto app = MarvistoAppDelegate::current();
-  return app ? std::dynamic_pointer_cast<UITabBarControllerExt>(app->tabBarController()) : nullptr;
 }
 
 UITabBarControllerExt::~UITabBarControllerExt() {
@@ -184,7 +180,15 @@ void UITabBarControllerExt::loadByConfig() {
 }
 
 void UITabBarControllerExt::setBackgroundView() {
-  backgroundImage_->setImage(barImage());
+  gfx::ImagePtr bar = barImage();
+  backgroundImage_->setImage(bar);
+  // The titles take colours that read on whatever bar the skin gives, where
+  // the titles stand on it.
+  const std::vector<gfx::Color> ground = ViewStyle::colorsOfImage(
+      bar, {1024, kBarHeight}, {kFirstButtonX - 10, kTitleTop, 1024 - kFirstButtonX + 10, kBarHeight - kTitleTop});
+  const gfx::Color normal = ViewStyle::readableColor(TabBarItemButton::defaultTitleColor(), ground);
+  const gfx::Color selected = ViewStyle::readableColor(TabBarItemButton::defaultSelectedTitleColor(), ground);
+  for (auto& item : itmeButtonArray_) item->setTitleColors(normal, selected);
   for (int i = 0; i < static_cast<int>(itmeButtonArray_.size()); ++i) {
     auto& item = itmeButtonArray_[static_cast<std::size_t>(i)];
     if (item->isHidden()) continue;

@@ -42,12 +42,12 @@ class UITabBarControllerExt : public ui::TabBarController,
   static constexpr double kConfigPitch = 90;
   static constexpr double kMovePitch = 100;
   static constexpr double kButtonWidth = 64;
+  // Where the buttons' titles begin on the bar.
+  static constexpr double kTitleTop = 34;
   static constexpr const char* kBarImageTitle = "top bar";
 
   // The tab bar with its seven screens (the controller list of `init`).
   static std::shared_ptr<UITabBarControllerExt> create();
-  // The main tab bar of the running application, when one is shown.
-  static std::shared_ptr<UITabBarControllerExt> current();
   ~UITabBarControllerExt() override;
 
   // ---- MainScreen ----------------------------------------------------------------

@@ -17,15 +17,21 @@ namespace {
 struct KeptTable {
   const char* table;
   const char* where;
+  // Whether rows of it alone are reason to keep the old database.
+  bool marksWork;
 };
 
 constexpr KeptTable kKeptTables[] = {
-    {"marvisto_customer", "customer_id < 0"},
-    {"marvisto_customer_attribute", "customer_id < 0 OR attribute_id < 0"},
-    {"marvisto_customer_address", "customer_id < 0 OR id < 0"},
-    {"marvisto_customer_contact", "customer_id < 0 OR contact_id < 0"},
-    {"marvisto_quote_order", "uploaded = 0"},
-    {"marvisto_quote_order_item", "order_id IN (SELECT order_id FROM kept.marvisto_quote_order WHERE uploaded = 0)"},
+    // The local ids given out so far: the new database must not give them
+    // out again, or the service would take a new customer for an uploaded one.
+    {"marvisto_local_id", "lowest_id < 0", true},
+    {"marvisto_customer", "customer_id < 0", true},
+    {"marvisto_customer_attribute", "customer_id < 0 OR attribute_id < 0", false},
+    {"marvisto_customer_address", "customer_id < 0 OR id < 0", false},
+    {"marvisto_customer_contact", "customer_id < 0 OR contact_id < 0", false},
+    {"marvisto_quote_order", "uploaded = 0", true},
+    {"marvisto_quote_order_item", "order_id IN (SELECT order_id FROM kept.marvisto_quote_order WHERE uploaded = 0)",
+     false},
 };
 
 std::int64_t count(SQLiteDatabase& db, const std::string& sql) {
@@ -41,10 +47,9 @@ std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 bool LocalWorkKeeper::hasLocalWork(SQLiteDatabase& db) {
   MV_ASSERT_MAIN_THREAD();
   if (!db.isOpen()) return false;
-  for (const char* table : {"marvisto_customer", "marvisto_quote_order"}) {
-    if (!db.tableExists(table)) continue;
-    const std::string where = std::string(table) == "marvisto_customer" ? "customer_id < 0" : "uploaded = 0";
-    const std::int64_t n = count(db, std::string("SELECT count(*) FROM ") + table + " WHERE " + where);
+  for (const KeptTable& t : kKeptTables) {
+    if (!t.marksWork || !db.tableExists(t.table)) continue;
+    const std::int64_t n = count(db, std::string("SELECT count(*) FROM ") + t.table + " WHERE " + t.where);
     // A database that cannot be read is treated as holding work: nothing is
     // thrown away on a guess.
     if (n != 0) return true;

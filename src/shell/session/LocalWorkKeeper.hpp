@@ -1,8 +1,9 @@
 #pragma once
 // Keeps the user's own work across a full resync that rebuilds the client
 // database: quote orders not yet submitted and customers made on the device
-// (negative ids, with their attributes, addresses and contacts) are copied from
-// the old database file into the new one, and the files of rows that schema
+// (negative ids, with their attributes, addresses and contacts) and the local
+// ids given out so far are copied from the old database file into the new
+// one, and the files of rows that schema
 // rebuilds set aside stay in the client folder. Main thread only.
 #include <filesystem>
 
@@ -12,7 +13,8 @@ class SQLiteDatabase;
 
 class LocalWorkKeeper {
  public:
-  // Whether the database holds work the service does not have yet.
+  // Whether the database holds work the service does not have yet, or has
+  // given out local ids that a new database must not give out again.
   static bool hasLocalWork(SQLiteDatabase& db);
   // Copies that work from `keptFile` into `db` in one transaction.
   static bool copyLocalWork(SQLiteDatabase& db, const std::filesystem::path& keptFile);

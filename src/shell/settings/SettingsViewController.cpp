@@ -2,13 +2,13 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
-#include "platform/ui/Application.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/settings/AboutViewController.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/session/LoginMode.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/settings/SkinManager.hpp"
@@ -266,7 +266,7 @@ void SettingsViewController::tableViewDidSelectRowAtIndexPath(ui::TableView& tab
     }
     case SettingsCellEntity::kFullSync:
       if (LoginMode::sharedInstance()->loginType() == LoginType::Demo) {
-        showAlert(kDemoAlertTag, "FUNCTIONLIMITED", "DEMOMODELOGIN", "ISEE", "SIGNUPNOW");
+        DemoLimitAlert::show();
       } else {
         showAlert(kFullSyncAlertTag, "FULLRESYNC", "PERFORMFULLSYNC", "CANCEL", "UPDATE");
       }
@@ -338,9 +338,6 @@ void SettingsViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert,
     case kCmsAccessAlertTag:
       if (buttonIndex == 1) openCMSURL();
       break;
-    case kDemoAlertTag:
-      if (buttonIndex == 1) ui::Application::sharedInstance().openURL(signUpPageURL());
-      break;
     case kCellularAlertTag:
       if (buttonIndex == 0) syncAllData();
       break;
@@ -375,10 +372,6 @@ std::string SettingsViewController::cmsURL() {
   return "http://" + percentEscapeURL(PublicFunction::GetServer().imageUrlStr()) +
          "/administrator/index.php?option=com_login&username=" + percentEscapeQueryValue(lm->acountID()) +
          "&client_id=" + percentEscapeQueryValue(lm->clientID()) + "&lang=" + (chinese ? "zh-CN" : "en-GB");
-}
-
-std::string SettingsViewController::signUpPageURL() {
-  return "http://" + percentEscapeURL(PublicFunction::GetServer().imageUrlStr()) + "/registered.html";
 }
 
 void SettingsViewController::openCMSURL() { openURLInWebView(cmsURL()); }

@@ -31,7 +31,6 @@ class SettingsViewController : public ui::TableViewController,
   static constexpr long kLogoutAlertTag = 1000;
   static constexpr long kFullSyncAlertTag = 1001;
   static constexpr long kCmsAccessAlertTag = 1002;
-  static constexpr long kDemoAlertTag = 1003;
   static constexpr long kCellularAlertTag = 1004;
   static constexpr const char* kCellIdentifier = "Cell";
   static constexpr const char* kLogoutCellIdentifier = "LogoutCell";
@@ -51,8 +50,6 @@ class SettingsViewController : public ui::TableViewController,
   const std::map<int, std::vector<SettingsCellEntity>>& groups();
   // The address of the web administration.
   static std::string cmsURL();
-  // The address of the service's sign-up page.
-  static std::string signUpPageURL();
   // Access levels that may open the web administration without a warning.
   static bool hasCmsAccess(std::int64_t userAccess);
 

@@ -4,9 +4,9 @@
 
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
-#include "platform/ui/Application.hpp"
 #include "platform/ui/TableViewCell.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/LibraryFileDownloader.hpp"
@@ -236,7 +236,7 @@ void BackupAndRestoreViewController::tableViewDidSelectRowAtIndexPath(ui::TableV
       startToRestore();
       break;
     case Action::DemoAlert:
-      showAlert(BackupScreenPresenter::alertFor(BackupScreenPresenter::kDemoTag));
+      DemoLimitAlert::show();
       break;
     case Action::OfflineRestoreAlert:
       showAlert(BackupScreenPresenter::alertFor(BackupScreenPresenter::kOfflineRestoreTag));
@@ -416,9 +416,6 @@ void BackupAndRestoreViewController::alertViewClickedButtonAtIndex(ui::AlertView
         jumpToHome();
         finishUpRestore();
       }
-      break;
-    case P::kDemoTag:
-      if (buttonIndex == 1) ui::Application::sharedInstance().openURL(SyncScreenPresenter::signUpPageURL());
       break;
     case P::kCellularDownloadTag:
       if (buttonIndex == 0) {

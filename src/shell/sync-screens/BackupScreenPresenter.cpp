@@ -79,8 +79,6 @@ ScreenAlert BackupScreenPresenter::alertFor(long tag) {
       return {tag, text("RESTORE"), text("RESTORENOTICE"), text("CANCEL"), {text("OK")}};
     case kDownloadFilesTag:
       return {tag, text("DOWNLOADFILES"), text("RESTOREDOWNLOADFILES"), text("CANCEL"), {text("OK")}};
-    case kDemoTag:
-      return {tag, text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), text("ISEE"), {text("SIGNUPNOW")}};
     case kOfflineRestoreTag:
       return {tag, text("RESTOREFAILED"), text("999"), text("OK"), {}};
     case kCellularDownloadTag:

@@ -34,7 +34,6 @@ class BackupScreenPresenter {
  public:
   static constexpr long kRestoreConfirmTag = 1;
   static constexpr long kDownloadFilesTag = 2;
-  static constexpr long kDemoTag = 3;
   static constexpr long kOfflineRestoreTag = 4;
   static constexpr long kCellularDownloadTag = 5;
   static constexpr long kBackupConfirmTag = 6;

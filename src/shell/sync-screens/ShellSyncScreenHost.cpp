@@ -23,15 +23,18 @@ class LanguageRelay : public LanguageManagerDelegate {
 }  // namespace
 
 void ShellSyncScreenHost::setSyncBadgeValue(const std::optional<std::string>& value, bool animated) {
-  if (auto tab = UITabBarControllerExt::current()) tab->setBadgeValue(value, MainTabScreens::kSync, animated);
+  auto app = MarvistoAppDelegate::current();
+  if (auto tab = app ? app->tabBarController() : nullptr) tab->setBadgeValue(value, MainTabScreens::kSync, animated);
 }
 
 void ShellSyncScreenHost::startSyncIconAnimation() {
-  if (auto tab = UITabBarControllerExt::current()) tab->startSyncIconAnimation();
+  auto app = MarvistoAppDelegate::current();
+  if (auto tab = app ? app->tabBarController() : nullptr) tab->startSyncIconAnimation();
 }
 
 void ShellSyncScreenHost::stopSyncIconAnimation() {
-  if (auto tab = UITabBarControllerExt::current()) tab->stopSyncIconAnimation();
+  auto app = MarvistoAppDelegate::current();
+  if (auto tab = app ? app->tabBarController() : nullptr) tab->stopSyncIconAnimation();
 }
 
 void ShellSyncScreenHost::selectTab(int index) {

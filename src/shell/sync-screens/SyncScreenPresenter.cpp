@@ -93,10 +93,6 @@ SyncScreenPresenter::TapOutcome SyncScreenPresenter::tapOutcome(bool byUser, Log
   return TapOutcome::Start;
 }
 
-ScreenAlert SyncScreenPresenter::demoAlert() {
-  return ScreenAlert{kDemoAlertTag, text("FUNCTIONLIMITED"), text("DEMOMODELOGIN"), text("ISEE"), {text("SIGNUPNOW")}};
-}
-
 ScreenAlert SyncScreenPresenter::cellularAlert() {
   return ScreenAlert{kCellularAlertTag, text("NONWIFINETWORKUSING"), text("WIFIALERT"), text("OK"), {text("CANCEL")}};
 }
@@ -127,10 +123,6 @@ std::optional<std::string> SyncScreenPresenter::storedLastSync() {
   auto value = base::UserDefaults::standard().objectForKey(client + "-" + SyncModel::kLastSync);
   if (!value || !value->is_string()) return std::nullopt;
   return value->get<std::string>();
-}
-
-std::string SyncScreenPresenter::signUpPageURL() {
-  return "http://" + percentEscapeURL(PublicFunction::GetServer().imageUrlStr()) + kSignUpPath;
 }
 
 std::string SyncScreenPresenter::formatWholeNumber(const std::string& pattern, long long value) {

@@ -34,7 +34,6 @@ class SyncScreenPresenter {
  public:
   static constexpr long kFailedAlertTag = 255;
   static constexpr long kRequireLoginAlertTag = 256;
-  static constexpr long kDemoAlertTag = 1000;
   static constexpr long kCellularAlertTag = 1001;
   // Above this many minutes an estimate is not worth showing.
   static constexpr int kMaxShownMinutes = 1000;
@@ -45,7 +44,6 @@ class SyncScreenPresenter {
   static constexpr double kRowPitch = 65;
   // The share of the sales-material bar the icons fill; the covers fill the rest.
   static constexpr float kIconShare = 0.2f;
-  static constexpr const char* kSignUpPath = "/registered.html";
 
   enum class TapOutcome { DemoAlert, CellularAlert, Start };
 
@@ -68,9 +66,9 @@ class SyncScreenPresenter {
   static SyncRow firstShownRow(bool catalogShown, bool libraryShown, bool customersShown);
 
   // A tap by the user is stopped in the demo account and on a cellular
-  // network; a run the engine asks for starts straight away.
+  // network (the demo account meets `DemoLimitAlert`); a run the engine
+  // asks for starts straight away.
   static TapOutcome tapOutcome(bool byUser, LoginType loginType, bool notWifi);
-  static ScreenAlert demoAlert();
   static ScreenAlert cellularAlert();
   // The alert of a run that broke with `message`.
   static ScreenAlert breakAlert(LoginType loginType, const std::string& message);
@@ -82,8 +80,6 @@ class SyncScreenPresenter {
   // The signed-in client's "lastsync", when it is a text.
   static std::optional<std::string> storedLastSync();
 
-  // The service's sign-up page.
-  static std::string signUpPageURL();
   // A table text with one whole-number argument: its first "%d" takes the
   // value and "%%" stands for "%"; nothing else in it is a pattern.
   static std::string formatWholeNumber(const std::string& pattern, long long value);

@@ -2,8 +2,8 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
-#include "platform/ui/Application.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "shell/frame/DemoLimitAlert.hpp"
 #include "sync/SyncConfigManager.hpp"
 #include "sync/SyncModel.hpp"
 #include "shell/sync-screens/SyncScreenHost.hpp"
@@ -135,7 +135,7 @@ void SyncViewController::btnSyncClick(ui::Control* sender) {
   const bool notWifi = host && host->isNotWifi();
   switch (SyncScreenPresenter::tapOutcome(sender != nullptr, loginType(), notWifi)) {
     case SyncScreenPresenter::TapOutcome::DemoAlert:
-      SyncScreenPresenter::demoAlert().show(ui::weakAs<ui::AlertViewDelegate>(this));
+      DemoLimitAlert::show();
       return;
     case SyncScreenPresenter::TapOutcome::CellularAlert:
       SyncScreenPresenter::cellularAlert().show(ui::weakAs<ui::AlertViewDelegate>(this));
@@ -232,9 +232,6 @@ void SyncViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert, lon
       if (buttonIndex == alert.firstOtherButtonIndex()) {
         if (auto host = SyncScreenHost::current()) host->showLoginPage();
       }
-      break;
-    case SyncScreenPresenter::kDemoAlertTag:
-      if (buttonIndex == 1) ui::Application::sharedInstance().openURL(SyncScreenPresenter::signUpPageURL());
       break;
     case SyncScreenPresenter::kCellularAlertTag:
       if (buttonIndex == 0) startRunIfIdle();
