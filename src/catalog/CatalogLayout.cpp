@@ -21,6 +21,7 @@ CatalogLayout::Frames CatalogLayout::framesFor(State state, bool normalPanel, do
       f.search = fit.fitCGRectBy(300, 23, 220, 34);
       f.sort = fit.fitCGRectBy(806, 25, 110, 34);
       f.grid = normalPanel ? base::Rect{kGridLeft, 0, kGridWidth, 648} : base::Rect{0, 0, kScreenWidth, 648};
+      f.gridCardsLeft = shownGridCardsLeft(normalPanel);
       break;
     case State::PanelHidden:
       f.panelX = -kPanelWidth;

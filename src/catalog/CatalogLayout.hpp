@@ -34,11 +34,16 @@ class CatalogLayout {
     std::optional<base::Rect> back;
     // Absent: left as it is.
     std::optional<base::Rect> grid;
+    // Where the cards start inside the grid: a full-width grid under the
+    // shown panel keeps its cards beside the panel, none hidden under it.
+    double gridCardsLeft = 0;
   };
 
   // The frames of a state; `normalPanel` is the left panel type "normal",
   // which sets the grid beside the shown panel instead of under it.
   static Frames framesFor(State state, bool normalPanel, double barHeight);
+  // The cards' left inset of the grid while the panel is shown.
+  static double shownGridCardsLeft(bool normalPanel) { return normalPanel ? 0 : kGridLeft; }
 
   // The title's x while the panel moves, so that its text starts where it
   // was drawn before: centred across the screen when the panel is coming in,

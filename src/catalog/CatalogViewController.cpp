@@ -245,6 +245,7 @@ void CatalogViewController::applyPanelState(CatalogLayout::State state) {
   if (detailController_) detailController_->view()->setFrame(CatalogLayout::kDetailFrame);
   if (f.grid && detail_ && detail_->isViewLoaded() &&
       (state != CatalogLayout::State::PanelShown || gridIsRoot())) {
+    detail_->productShowView().setLeftContentInset(f.gridCardsLeft);
     detail_->productShowView().setFrame(*f.grid);
     detail_->productShowView().setNeedsLayout();
   }

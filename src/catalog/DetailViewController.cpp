@@ -1,6 +1,7 @@
 #include "catalog/DetailViewController.hpp"
 
 #include "catalog/CatalogFeedback.hpp"
+#include "catalog/CatalogLayout.hpp"
 #include "catalog/CatalogMode.hpp"
 #include "catalog/CategorySelection.hpp"
 #include "catalog/OrderBasket.hpp"
@@ -49,6 +50,8 @@ void DetailViewController::viewDidLoad() {
   BaseViewController::viewDidLoad();
   view()->setBackgroundColor(gfx::Color::white(0.96));
   productShowView_ = std::make_shared<GridView>(gridFrame(isNormalPanel()));
+  // The screen opens with the panel shown.
+  productShowView_->setLeftContentInset(CatalogLayout::shownGridCardsLeft(isNormalPanel()));
   productShowView_->setAlwaysBounceVertical(true);
   productShowView_->setDataSource(ui::weakAs<GridViewDataSource>(this));
   productShowView_->setDelegate(ui::weakAs<GridViewDelegate>(this));

@@ -1,5 +1,6 @@
 #include "CatalogTestSupport.hpp"
 #include "catalog/CatalogFeature.hpp"
+#include "catalog/CatalogLayout.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/DetailCell.hpp"
 #include "catalog/ProductDetailController.hpp"
@@ -332,6 +333,45 @@ TEST_F(ProductGridTest, SearchFindsWhatTheTextSaysAndOpensAResult) {
   EXPECT_EQ(top->position().index(), 2);
   EXPECT_EQ(screen->lblTitle().text(), "p3");
   EXPECT_TRUE(screen->btnMenu().isHidden());
+}
+
+// Without the "normal" left panel the grid spans the screen under the panel;
+// every product the panel counts must still have its card beside the panel,
+// and hiding the panel gives the cards the whole width.
+TEST_F(ProductGridTest, NoCardHidesUnderTheLeftPanel) {
+  for (int id = 5; id <= 12; ++id) {
+    product(id, "p" + std::to_string(id));
+    file(id, B);
+  }
+  save();
+  ASSERT_FALSE(DetailViewController::isNormalPanel());
+  auto panel = screen->masterController()->view();
+  auto seenCards = [&](double panelRight) {
+    settle();
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < grid().productArray().size(); ++i) {
+      auto shown = card(i);
+      if (!shown || !shown->window()) continue;
+      const ui::Rect onScreen = shown->convertRectToView(shown->bounds(), nullptr);
+      EXPECT_GE(onScreen.minX(), panelRight) << "card " << i;
+      ++seen;
+    }
+    return seen;
+  };
+  for (int categoryId : {0, int{B}}) {
+    CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, categoryId);
+    const std::size_t count = grid().productArray().size();
+    EXPECT_EQ(count, categoryId == 0 ? 12u : 9u);
+    const ui::Rect panelOnScreen = panel->convertRectToView(panel->bounds(), nullptr);
+    EXPECT_EQ(seenCards(panelOnScreen.maxX()), count) << "category " << categoryId;
+  }
+  screen->hiddenMasterViewWithDetailViewChanging();
+  EXPECT_EQ(seenCards(0), 9u);
+  EXPECT_EQ(grid().productShowView().numberOfColumns(), 5u);
+  screen->showMasterViewWithDetailViewChanging();
+  EXPECT_EQ(seenCards(CatalogLayout::kPanelWidth), 9u);
+  EXPECT_EQ(grid().productShowView().numberOfColumns(), 4u);
+  keep("product-grid-beside-panel");
 }
 
 }  // namespace

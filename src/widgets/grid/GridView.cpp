@@ -464,6 +464,26 @@ void GridView::setContentSize(base::Size size) {
     setBounds({b.x(), std::max(b.y() - (b.maxY() - contentHeight), 0.0), b.width(), b.height()});
 }
 
+void GridView::setLeftContentInset(double inset) {
+  if (inset == gridData_.leftPadding()) return;
+  gridData_.setLeftPadding(inset);
+  refitToInsets();
+}
+
+void GridView::setRightContentInset(double inset) {
+  if (inset == gridData_.rightPadding()) return;
+  gridData_.setRightPadding(inset);
+  refitToInsets();
+}
+
+void GridView::refitToInsets() {
+  gridData_.gridViewDidChangeBoundsSize(bounds().size);
+  numColumns_ = gridData_.numberOfItemsPerRow();
+  setContentSize(gridData_.sizeForEntireGrid());
+  allCellsNeedLayout_ = true;
+  setNeedsLayout();
+}
+
 void GridView::setFrame(const ui::Rect& frame) {
   ui::Rect old = bounds();
   ui::ScrollView::setFrame(frame);

@@ -140,9 +140,10 @@ class GridView : public ui::ScrollView {
   const std::optional<gfx::Color>& separatorColor() const { return separatorColor_; }
   void setSeparatorColor(std::optional<gfx::Color> color);
   double leftContentInset() const { return gridData_.leftPadding(); }
-  void setLeftContentInset(double inset) { gridData_.setLeftPadding(inset); }
+  // A changed inset refits the columns and moves the cards at once.
+  void setLeftContentInset(double inset);
   double rightContentInset() const { return gridData_.rightPadding(); }
-  void setRightContentInset(double inset) { gridData_.setRightPadding(inset); }
+  void setRightContentInset(double inset);
   bool isEditing() const { return editing_; }
   void setEditing(bool editing, bool animated = false);
   bool isAnimatingUpdates() const { return animationCount_ > 0; }
@@ -235,6 +236,7 @@ class GridView : public ui::ScrollView {
   void deleteVisibleCell(std::size_t position, const std::shared_ptr<GridViewCell>& newCell);
   void ensureCellInVisibleList(const std::shared_ptr<GridViewCell>& cell);
   void handleGridViewBoundsChanged(const ui::Rect& oldBounds, const ui::Rect& newBounds);
+  void refitToInsets();
   void updateContentRectWithOldMaxLocation(base::Point oldMaxLocation, base::Size gridSize);
   void updateGridViewBoundsForNewGridData(const GridViewData& gridData);
 
