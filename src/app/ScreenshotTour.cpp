@@ -1,5 +1,6 @@
 #include "app/ScreenshotTour.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -9,6 +10,10 @@
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/ProductDetailController.hpp"
+#include "library/LibraryFileOpener.hpp"
+#include "library/LibraryViewers.hpp"
+#include "library/ReaderThumbQueue.hpp"
+#include "library/ReaderViewController.hpp"
 #include "customer/CustomerAttributeCell.hpp"
 #include "customer/CustomerDataModel.hpp"
 #include "customer/CustomerViewController.hpp"
@@ -41,6 +46,7 @@
 #include "shell/session/WeclomeViewController.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/Session.hpp"
 #include "util/ServerInfo.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
@@ -58,6 +64,13 @@ LoginInfo typedLogin(const LaunchOptions& o) {
   info.passWord = o.password;
   info.deviceId = PublicFunction::getDeviceUDID();
   return info;
+}
+
+// A picture's name: two digits, so the files sort in tour order.
+std::string numbered(int& next, const char* what) {
+  char name[48];
+  std::snprintf(name, sizeof name, "%02d%s", next++, what);
+  return name;
 }
 
 // Keeps what the library sends from going anywhere: a download stays
@@ -242,6 +255,7 @@ void ScreenshotTour::tour() {
     if (auto home = std::dynamic_pointer_cast<HomeViewController>(tab->screen(0))) home->closeOverlays();
     if (tag == MainTabScreens::kQuoteOrder) tourOrder(n);
   }
+  readerTour(n);
   ui::HeadlessDriver d(app_->window());
   d.tap(tab->button(MainTabScreens::kSettings).btn());
   waitFor([&] { return tab->presentedViewController() != nullptr; }, 5);
@@ -409,12 +423,6 @@ void ScreenshotTour::tourSignature(int& n) {
 }
 
 void ScreenshotTour::catalogScreens(int& n) {
-  // Numbered like the others: two digits, so the files sort in tour order.
-  auto numbered = [](int& next, const char* what) {
-    char name[48];
-    std::snprintf(name, sizeof name, "%02d%s", next++, what);
-    return std::string(name);
-  };
   auto* store = DataAccessManager::sharedDataModel();
   if (!store) return;
   auto products = store->getAllProducts();
@@ -461,6 +469,61 @@ void ScreenshotTour::catalogScreens(int& n) {
     snapshot(numbered(n, "-catalog-comparison"));
     catalog->dismissPopController(false);
   }
+}
+
+void ScreenshotTour::readerTour(int& n) {
+  auto folder = PublicFunction::clientFolder(Session::current().clientID);
+  const char* pdfFolder = PublicFunction::folderForFileType(5);
+  if (!folder || !pdfFolder) return;
+  std::vector<fs::path> pdfs;
+  std::error_code ec;
+  for (fs::directory_iterator it(*folder / pdfFolder, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().extension() == ".pdf") pdfs.push_back(it->path());
+  std::sort(pdfs.begin(), pdfs.end());
+  auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
+  if (pdfs.empty() || !nav) {
+    std::puts("No library PDF on the device: the reader is left out.");
+    return;
+  }
+  std::printf("Reading %s...\n", pdfs.front().filename().string().c_str());
+  auto decision = LibraryFileOpener::decide("PDF", pdfs.front(), PublicFunction::getDeviceType());
+  if (!LibraryViewers::open(decision, pdfs.front().stem().string(), nav)) return;
+  auto reader = std::dynamic_pointer_cast<ReaderViewController>(nav->viewControllers().back());
+  if (!reader) return;
+  waitFor([&] { return reader->currentPage() > 0; }, 5);
+  // Pictures wait for the page's tiles and thumbnails.
+  auto sharp = [&] {
+    ui::HeadlessDriver d(app_->window());
+    for (int i = 0; i < 10; ++i) {
+      d.render();
+      waitFor([&] {
+        ReaderThumbQueue::sharedInstance().waitUntilIdle();
+        auto it = reader->contentViews().find(reader->currentPage());
+        auto* page = it == reader->contentViews().end() ? nullptr : it->second->theContentView().get();
+        return !page || page->tiles()->pendingCount() == 0;
+      }, 30);
+    }
+  };
+  sharp();
+  snapshot(numbered(n, "-reader"));
+  if (auto it = reader->contentViews().find(reader->currentPage()); it != reader->contentViews().end()) {
+    auto& page = *it->second;
+    for (int i = 0; i < 3; ++i) page.loopZoom();
+    waitFor([] { return false; }, 0.5);
+    page.setContentOffset(ui::Point{page.contentSize().width / 3, page.contentSize().height / 4});
+    sharp();
+    snapshot(numbered(n, "-reader-zoomed"));
+    page.zoomReset();
+  }
+  reader->tappedInToolbarThumbsButton(*reader->mainToolbar(), *reader->mainToolbar()->thumbsButton());
+  waitFor([&] { return reader->presentedViewController() != nullptr; }, 5);
+  waitFor([] {
+    ReaderThumbQueue::sharedInstance().waitUntilIdle();
+    return false;
+  }, 1);
+  snapshot(numbered(n, "-reader-thumbnails"));
+  reader->dismissReaderViewController();
+  waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
 }
 
 void ScreenshotTour::snapshotCatalogLevel(const std::string& name) {

@@ -60,6 +60,9 @@ class ScreenshotTour {
   void tour();
   // The first unsubmitted order in its editor and as its order form.
   void tourOrder(int& n);
+  // A library PDF of the demo company in the reader: its first page, a page
+  // zoomed in, the thumbnails screen. `n` numbers the pictures.
+  void readerTour(int& n);
   // The catalogue one level down, in its first category with children.
   void snapshotCatalogLevel(const std::string& name);
   // The signature pad over the order form, with a stroke drawn.

@@ -18,6 +18,7 @@
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 #include "services/DocumentInteractionController.hpp"
+#include "services/URLOpener.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
@@ -193,6 +194,8 @@ int main(int argc, char** argv) {
   app->didFinishLaunchingWithOptions({});
   std::printf("Marvisto %s started%s.\n", app->currentVersion().c_str(), firstRun ? " for the first time" : "");
   if (wantWindow) {
+    // Links open in the desktop's browser and mail program.
+    svc::URLOpener::install();
     std::string why;
     desktop = ui::DesktopWindow::open(app->window(), {}, &why);
     if (!desktop) std::printf("No window (%s); running without one.\n", why.c_str());
@@ -211,6 +214,7 @@ int main(int argc, char** argv) {
     status = tour.run();
   }
 
+  base::NotificationCenter::defaultCenter().post(ui::Application::WillTerminateNotification);
   NetworkModel::sharedInstance().cancelAllRequests();
   // Picture reads still on the shared pool end before the statics they read do.
   base::WorkQueue::global().cancelAll();

@@ -3,6 +3,7 @@
 #include "library/EPUBViewController.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
+#include "library/ReaderViewController.hpp"
 #include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "library/VideoViewController.hpp"
@@ -53,6 +54,7 @@ void LibraryFeature::install(FeatureWiring& wiring) {
 }
 
 void LibraryFeature::installViewers() {
+  ReaderViewController::installAsLibraryViewer();
   LibraryViewers::install(LibraryOpenAction::Video, [](const std::filesystem::path& path, const std::string& title) {
     auto player = std::make_shared<VideoViewController>();
     player->createWithFilename(title, path);

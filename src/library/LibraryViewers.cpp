@@ -5,6 +5,7 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Window.hpp"
+#include "services/DocumentInteractionController.hpp"
 #include "shell/frame/ScreenAlert.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/TextLookup.hpp"
@@ -40,6 +41,8 @@ bool LibraryViewers::open(const LibraryOpenDecision& decision, const std::string
                           ui::NavigationController* nav) {
   MV_ASSERT_MAIN_THREAD();
   if (decision.action == LibraryOpenAction::OpenIn) {
+    auto controller = svc::DocumentInteractionController::interactionControllerWithURL(decision.path);
+    if (controller->presentOpenInMenuFromRect({}, nullptr, true)) return true;
     showFailure(decision.failureMessageKey);
     return false;
   }

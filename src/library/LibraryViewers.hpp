@@ -2,8 +2,8 @@
 // The viewers library files open in (video, PDF reader, book reader, Office
 // viewer), installed by each viewer when the application starts, and the one
 // way every screen carries out a `LibraryOpenDecision`: the viewer pushed on
-// the screen's navigation stack, or the "FILEOPENFAILED" alert (tag 1001)
-// with the reason.
+// the screen's navigation stack, the file handed to another application, or
+// the "FILEOPENFAILED" alert (tag 1001) with the reason.
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -27,9 +27,9 @@ class LibraryViewers {
   static void install(LibraryOpenAction action, Maker maker);
   static bool has(LibraryOpenAction action);
 
-  // Pushes the decided viewer, animated; false (and the alert shown) when
-  // none could be made. The open-in menu of other applications is not
-  // offered on this platform: those files get the decision's message.
+  // Pushes the decided viewer, animated, or offers the file to another
+  // application; false (and the alert shown) when no viewer could be made
+  // or no application takes the file.
   static bool open(const LibraryOpenDecision& decision, const std::string& title, ui::NavigationController* nav);
   // Opens a library file of the signed-in client by its name and stored
   // type word (the grid and a product's related materials both open files

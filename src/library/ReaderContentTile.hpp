@@ -23,7 +23,6 @@ namespace mv {
 class ReaderContentTile {
  public:
   static constexpr int kLevelsOfDetail = 4;
-  static constexpr double kFadeDuration = 0.001;
   // Tiles kept per page; the least recently drawn go first.
   static constexpr std::size_t kMaxTiles = 32;
 

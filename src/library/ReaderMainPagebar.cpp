@@ -5,6 +5,7 @@
 
 #include "library/ReaderThumbCache.hpp"
 #include "library/ReaderThumbRequest.hpp"
+#include "library/ReaderToolbarView.hpp"
 #include "platform/base/MainThread.hpp"
 #include "widgets/BundleStrings.hpp"
 
@@ -201,22 +202,13 @@ void ReaderMainPagebar::willMoveToSuperview(ui::View* newSuperview) {
 }
 
 void ReaderMainPagebar::hidePagebar() {
-  if (isHidden()) return;
-  std::weak_ptr<ui::View> weak = self();
-  ui::View::animate(
-      kFadeDuration, 0, ui::AnimationOptionCurveLinear | ui::AnimationOptionAllowUserInteraction,
-      [this] { setAlpha(0); },
-      [weak](bool) {
-        if (auto s = weak.lock()) s->setHidden(true);
-      });
+  if (!isHidden()) ReaderToolbarView::fadeOut(*this);
 }
 
 void ReaderMainPagebar::showPagebar() {
   if (!isHidden()) return;
   updatePagebarViews();
-  setHidden(false);
-  ui::View::animate(kFadeDuration, 0, ui::AnimationOptionCurveLinear | ui::AnimationOptionAllowUserInteraction,
-                    [this] { setAlpha(1); });
+  ReaderToolbarView::fadeIn(*this);
 }
 
 // --- tracking --------------------------------------------------------------------

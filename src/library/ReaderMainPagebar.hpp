@@ -29,7 +29,6 @@ class ReaderMainPagebar : public ui::View {
   static constexpr double kHeight = 48;
   static constexpr double kInset = 4;
   static constexpr double kThumbPitch = 24;  // a small thumbnail and a 2-point gap
-  static constexpr double kFadeDuration = 0.25;
   static constexpr double kTimerInterval = 0.25;
 
   // How a bar of `barWidth` points lays out `pageCount` pages; a count of 0

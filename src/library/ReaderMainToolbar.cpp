@@ -59,22 +59,13 @@ void ReaderMainToolbar::updateBookmarkImage() {
 }
 
 void ReaderMainToolbar::hideToolbar() {
-  if (isHidden()) return;
-  std::weak_ptr<ui::View> weak = self();
-  ui::View::animate(
-      kFadeDuration, 0, ui::AnimationOptionCurveLinear | ui::AnimationOptionAllowUserInteraction,
-      [this] { setAlpha(0); },
-      [weak](bool) {
-        if (auto self = weak.lock()) self->setHidden(true);
-      });
+  if (!isHidden()) fadeOut(*this);
 }
 
 void ReaderMainToolbar::showToolbar() {
   if (!isHidden()) return;
   updateBookmarkImage();
-  setHidden(false);
-  ui::View::animate(kFadeDuration, 0, ui::AnimationOptionCurveLinear | ui::AnimationOptionAllowUserInteraction,
-                    [this] { setAlpha(1); });
+  fadeIn(*this);
 }
 
 }  // namespace mv

@@ -26,7 +26,6 @@ class ReaderMainToolbarDelegate {
 class ReaderMainToolbar : public ReaderToolbarView {
  public:
   static constexpr double kHeight = 44;
-  static constexpr double kFadeDuration = 0.25;
   // The bookmark button's tag before any state was set.
   static constexpr long kNoState = LONG_MIN;
 

@@ -21,6 +21,22 @@ ReaderToolbarView::ReaderToolbarView(const ui::Rect& frame) : ui::View(frame) {
   addSubview(background);
 }
 
+void ReaderToolbarView::fadeOut(ui::View& bar) {
+  std::weak_ptr<ui::View> weak = bar.self();
+  ui::View::animate(
+      kFadeDuration, 0, ui::AnimationOptionCurveLinear | ui::AnimationOptionAllowUserInteraction,
+      [&bar] { bar.setAlpha(0); },
+      [weak](bool) {
+        if (auto v = weak.lock()) v->setHidden(true);
+      });
+}
+
+void ReaderToolbarView::fadeIn(ui::View& bar) {
+  bar.setHidden(false);
+  ui::View::animate(kFadeDuration, 0, ui::AnimationOptionCurveLinear | ui::AnimationOptionAllowUserInteraction,
+                    [&bar] { bar.setAlpha(1); });
+}
+
 std::shared_ptr<ui::Button> ReaderToolbarView::addBackButton() {
   auto button = std::make_shared<ui::Button>(ui::Rect{8, 5, 60, 34});
   ViewStyle::initializeToBackButtonHeight34(*button);

@@ -16,6 +16,12 @@ class ReaderToolbarView : public ui::View {
  public:
   explicit ReaderToolbarView(const ui::Rect& frame);
   static constexpr double kBarAlpha = 0.8;
+  static constexpr double kFadeDuration = 0.25;
+
+  // The reader's bars fade out together (then hide) and fade in together,
+  // linearly over 0.25 s, taking touches meanwhile.
+  static void fadeOut(ui::View& bar);
+  static void fadeIn(ui::View& bar);
 
  protected:
   // The standard 34-point back button titled "BACK" at (8, 5, 60, 34).

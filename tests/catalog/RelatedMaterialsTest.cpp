@@ -47,6 +47,8 @@ class RelatedMaterialsTest : public CatalogTest {
  protected:
   void SetUp() override {
     LibraryFeature::install(wiring);
+    // The cases install the viewers they open files in.
+    LibraryViewers::install(LibraryOpenAction::PdfReader, {});
     CatalogTest::SetUp();
     ui::View::setAnimationsEnabled(false);
     changeSession([](Session& s) { s.loginType = LoginType::Online; });

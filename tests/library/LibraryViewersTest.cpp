@@ -1,7 +1,7 @@
 // The library's own viewers: the Office viewer on documents the tests make
 // (text and height of the page, print bands, mail with the file's MIME type,
 // the share sheet), the video player (loop toggle, back, a broken video),
-// and opening by type from the grid.
+// and opening by type from the grid (the PDF reader among them).
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -13,6 +13,7 @@
 #include "library/LibraryFeature.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
+#include "library/ReaderViewController.hpp"
 #include "library/VideoViewController.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
@@ -23,6 +24,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Window.hpp"
 #include "sales-service/DocumentFactory.hpp"
+#include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/UIToast.hpp"
@@ -60,6 +62,19 @@ class FakePrinter : public svc::PrintInteractionController {
   }
 };
 
+// Takes the files offered to other applications while it is installed.
+struct RecordingOpenIn {
+  bool taker = true;
+  std::vector<std::string> offered;
+  void install() {
+    svc::DocumentInteractionController::setOpener(
+        [this](const fs::path& file, const std::string& type) -> std::optional<std::string> {
+          offered.push_back(type.empty() ? file.filename().string() : file.filename().string() + " " + type);
+          return taker ? std::optional<std::string>("recorder") : std::nullopt;
+        });
+  }
+};
+
 class LibraryViewersTest : public test::LibraryTest {
  protected:
   void SetUp() override {
@@ -86,6 +101,8 @@ class LibraryViewersTest : public test::LibraryTest {
     nav.reset();
     svc::MailComposer::install(nullptr);
     svc::PrintInteractionController::install(nullptr);
+    svc::DocumentInteractionController::setOpener({});
+    LibraryViewers::install(LibraryOpenAction::PdfReader, {});
     LibraryViewers::install(LibraryOpenAction::Video, {});
     LibraryViewers::install(LibraryOpenAction::OfficeViewer, {});
     LibraryViewers::install(LibraryOpenAction::EpubReader, {});
@@ -301,11 +318,15 @@ TEST_F(LibraryViewersTest, EveryCorpusOfficeFileOpensFromTheGridShownAndPrintedW
 
 TEST_F(LibraryViewersTest, TheGridOpensEachTypeInItsViewer) {
   save({test::libraryFile(1, "Showreel", "reel.avi", "VEDIO"), test::libraryFile(2, "Guide", "guide.docx", "WORD"),
-        test::libraryFile(3, "Keynote deck", "deck.key", "KEYNOTE"), test::libraryFile(4, "Empty", "empty.key", "KEYNOTE")});
+        test::libraryFile(3, "Keynote deck", "deck.key", "KEYNOTE"), test::libraryFile(4, "Empty", "empty.key", "KEYNOTE"),
+        test::libraryFile(5, "Price list", "prices.pdf", "PDF")});
   putOnDisk("reel.avi", "VEDIO", DocumentFactory::video(3, 30, 80, 60, 1));
   putOnDisk("guide.docx", "WORD", DocumentFactory::docx("Guide", {"Text"}));
   putOnDisk("deck.key", "KEYNOTE", "keynote bytes");
   putOnDisk("empty.key", "KEYNOTE", "");
+  putOnDisk("prices.pdf", "PDF", DocumentFactory::pdf("Price list", 4, 7));
+  auto openIn = std::make_shared<RecordingOpenIn>();
+  openIn->install();
   auto grid = std::make_shared<LibraryDetailController>(0);
   nav->pushViewController(grid, false);
   settle();
@@ -320,8 +341,18 @@ TEST_F(LibraryViewersTest, TheGridOpensEachTypeInItsViewer) {
   EXPECT_EQ(static_cast<PPTLoadingViewController*>(top())->fileName(), "Guide");
   nav->popViewControllerAnimated(false);
   settle();
-  // Other types go to another application; nobody here takes them.
+  grid->selectDownloadedFile("prices.pdf", "PDF");
+  ASSERT_TRUE(dynamic_cast<ReaderViewController*>(top()));
+  EXPECT_EQ(static_cast<ReaderViewController*>(top())->document()->pageCount(), 4);
+  static_cast<ReaderViewController*>(top())->dismissReaderViewController();
+  settle();
+  EXPECT_EQ(top(), grid.get());
+  // Other types go to another application, and the user is told when none takes them.
   grid->selectDownloadedFile("deck.key", "KEYNOTE");
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  openIn->taker = false;
+  grid->selectDownloadedFile("deck.key", "KEYNOTE");
+  EXPECT_EQ(openIn->offered, (std::vector<std::string>{"deck.key", "deck.key"}));
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "PLEASEDOWNLOADKEYNOTE");
   ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
@@ -329,6 +360,7 @@ TEST_F(LibraryViewersTest, TheGridOpensEachTypeInItsViewer) {
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "FILETOOLARGEALERT") << "an empty file is not safe to open";
   EXPECT_EQ(top(), grid.get());
+  EXPECT_EQ(openIn->offered.back(), "empty.key") << "offered too, and refused";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
+#include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;
 
@@ -12,6 +13,8 @@ namespace mv::test {
 
 void ReaderTest::SetUp() {
   TestEnvironment::SetUp();
+  // Texts read as their keys, so tests name what the user is shown.
+  setTextLookup([](const std::string& key) -> std::optional<std::string> { return key; });
   ReaderThumbCache::sharedInstance().removeAllObjects();
 }
 
@@ -20,6 +23,7 @@ void ReaderTest::TearDown() {
   ReaderThumbQueue::sharedInstance().cancelAllOperations();
   settleThumbnails();
   ReaderThumbCache::sharedInstance().removeAllObjects();
+  setTextLookup(nullptr);
   TestEnvironment::TearDown();
 }
 

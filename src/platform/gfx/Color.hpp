@@ -30,6 +30,8 @@ class Color {
   static Color darkGray() { return white(1.0 / 3.0); }
   static Color lightGray() { return white(2.0 / 3.0); }
   static Color white() { return {1, 1, 1, 1}; }
+  // The platform's textured grey behind full-screen scroll views (readers).
+  static Color scrollViewTexturedBackgroundColor() { return {111 / 255.0, 113 / 255.0, 121 / 255.0, 1}; }
   static Color gray() { return white(0.5); }
   static Color red() { return {1, 0, 0, 1}; }
   static Color green() { return {0, 1, 0, 1}; }

@@ -57,6 +57,10 @@ class Application : public Responder {
   // and what they present) once.
   void simulateMemoryWarning();
   static inline const std::string DidReceiveMemoryWarningNotification = "ApplicationDidReceiveMemoryWarningNotification";
+  // Posted when the application is about to stop being the active one (its
+  // window loses the focus) and when it is about to end.
+  static inline const std::string WillResignActiveNotification = "ApplicationWillResignActiveNotification";
+  static inline const std::string WillTerminateNotification = "ApplicationWillTerminateNotification";
 
   // While ignoring, touches are dropped; calls nest.
   void beginIgnoringInteractionEvents() { ++ignoring_; }

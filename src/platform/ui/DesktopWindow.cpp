@@ -10,7 +10,9 @@
 #include <cstring>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/ui/Application.hpp"
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
 #include "platform/ui/ScrollView.hpp"
@@ -147,6 +149,8 @@ void DesktopWindow::handle(const SDL_Event& e) {
       break;
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+        base::NotificationCenter::defaultCenter().post(Application::WillResignActiveNotification);
       dirty_ = true;
       break;
     case SDL_MOUSEBUTTONDOWN: {
