@@ -1,12 +1,14 @@
 // The sales library during a visit: a PDF, a book, an Office document and a
-// video downloaded from their cards on the Library tab; the book, the
-// document and the video opened in their viewers; a file marked as a
+// video downloaded from their cards on the Library tab; each opened in its
+// viewer, a page of the PDF bookmarked in the reader; a file marked as a
 // favourite on its card.
 #include <gtest/gtest.h>
 
 #include "LibraryDay.hpp"
 #include "library/EPUBViewController.hpp"
 #include "library/PPTLoadingViewController.hpp"
+#include "library/ReaderMainToolbar.hpp"
+#include "library/ReaderViewController.hpp"
 #include "library/VideoViewController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"
@@ -50,6 +52,17 @@ TEST_F(LibraryDay, FilesDownloadedFromTheirCardsOpenInTheirViewersAndOneIsMarked
   ASSERT_TRUE(waitFor([&] { return dynamic_cast<VideoViewController*>(top()) != nullptr; }, 5));
   dynamic_cast<VideoViewController*>(top())->btnbackClicked();
   ASSERT_TRUE(waitFor([&] { return !dynamic_cast<VideoViewController*>(top()); }, 5));
+
+  // The PDF, in the reader: the page it opens on bookmarked from the toolbar.
+  tapFile("Catalogue 1");
+  ASSERT_TRUE(waitFor([&] { return dynamic_cast<ReaderViewController*>(top()) != nullptr; }, 10));
+  auto* reader = dynamic_cast<ReaderViewController*>(top());
+  ASSERT_TRUE(waitFor([&] { return reader->document()->pageCount().value_or(0) > 0; }, 10));
+  picture("library-pdf-reader");
+  tap(*reader->mainToolbar()->markButton());
+  EXPECT_TRUE(reader->document()->bookmarks().contains(static_cast<std::size_t>(reader->currentPage())));
+  viewers()->popViewControllerAnimated(false);
+  settle();
 
   // The PDF marked as a favourite on its card: it comes first.
   const int pdf = file("Catalogue 1").file_id;
