@@ -69,12 +69,12 @@ void FormDataRequest::setRequestMethod(std::string method) {
 }
 
 void FormDataRequest::setPostValue(const std::string& value, const std::string& key) {
-  formFields_.push_back(TransferSpec::FormField{key, value, false, {}, {}});
+  formFields_.push_back(TransferSetup::FormField{key, value, false, {}, {}});
 }
 
 void FormDataRequest::setData(const std::string& data, const std::string& key, const std::string& fileName,
                               const std::string& contentType) {
-  formFields_.push_back(TransferSpec::FormField{key, data, true, fileName, contentType});
+  formFields_.push_back(TransferSetup::FormField{key, data, true, fileName, contentType});
 }
 
 std::string FormDataRequest::responseHeader(const std::string& name) const {
@@ -93,7 +93,7 @@ bool FormDataRequest::startAsynchronous() {
 
 void FormDataRequest::launch() {
   auto& engine = NetworkEngine::shared();
-  TransferSpec spec;
+  TransferSetup spec;
   spec.id = engine.nextTransferId();
   spec.url = url_;
   spec.method = method_;

@@ -15,7 +15,7 @@
 #include "transport/RequestDelegate.hpp"
 #include "transport/RequestError.hpp"
 #include "transport/TransferObserver.hpp"
-#include "transport/TransferSpec.hpp"
+#include "transport/TransferSetup.hpp"
 
 namespace mv {
 
@@ -184,7 +184,7 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   bool validatesSecureCertificate_ = true;
   std::map<std::string, std::string, HeaderNameLess> requestHeaders_;
   std::string postBody_;
-  std::vector<TransferSpec::FormField> formFields_;
+  std::vector<TransferSetup::FormField> formFields_;
   bool showAccurateProgress_ = false;
   std::filesystem::path downloadDestinationPath_;
   std::filesystem::path temporaryFileDownloadPath_;

@@ -123,7 +123,7 @@ std::string formEncode(std::string_view s) {
 
 }  // namespace
 
-Transfer::Transfer(TransferSpec spec, std::weak_ptr<TransferObserver> observer)
+Transfer::Transfer(TransferSetup spec, std::weak_ptr<TransferObserver> observer)
     : spec_(std::move(spec)), observer_(std::move(observer)) {
   // Without a temporary path the download still never writes its destination
   // before it is whole.

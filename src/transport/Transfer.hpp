@@ -15,7 +15,7 @@
 #include "transport/GzipInflater.hpp"
 #include "transport/HeaderMap.hpp"
 #include "transport/TransferObserver.hpp"
-#include "transport/TransferSpec.hpp"
+#include "transport/TransferSetup.hpp"
 
 namespace mv {
 
@@ -24,14 +24,14 @@ namespace mv {
 // resume rules), the inflater, and the events it posts to the main loop.
 class Transfer {
  public:
-  Transfer(TransferSpec spec, std::weak_ptr<TransferObserver> observer);
+  Transfer(TransferSetup spec, std::weak_ptr<TransferObserver> observer);
   ~Transfer();
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
 
   std::uint64_t id() const { return spec_.id; }
   CURL* easy() const { return easy_; }
-  const TransferSpec& spec() const { return spec_; }
+  const TransferSetup& spec() const { return spec_; }
   // It ended with a failure of its own (no answer, a file that could not be
   // written, a time-out), not by being cancelled.
   bool failed() const { return failed_; }
@@ -102,7 +102,7 @@ class Transfer {
     bool pending = false;
   };
 
-  TransferSpec spec_;
+  TransferSetup spec_;
   std::weak_ptr<TransferObserver> observer_;
   std::shared_ptr<ProgressBox> progressBox_ = std::make_shared<ProgressBox>();
 

@@ -9,7 +9,7 @@ namespace mv {
 
 // Everything a transfer needs, copied from its request on the main thread so
 // the network thread never reads the request itself.
-struct TransferSpec {
+struct TransferSetup {
   struct FormField {
     std::string key;
     std::string value;
