@@ -356,9 +356,11 @@ TEST_F(ReaderScreenTest, AFileTooLargeToMailIsSaidSo) {
 
 TEST_F(ReaderScreenTest, FilesThatCannotBeReadSayItInsteadOfShowingAnEmptyReader) {
   std::vector<fs::path> files = {libraryPdf("cut.pdf", plainPdf(3).substr(0, 60))};
-  for (const auto& f : test::corpusPdfs())
+  const auto corpus = test::corpusPdfs();
+  for (const auto& f : corpus)
     if (!gfx::PdfDocument::open(f)) files.push_back(copyToLibrary(f));  // locked without its password
-  ASSERT_GE(files.size(), 2u);
+  // A clone with no corpus beside it still checks the cut file.
+  ASSERT_GE(files.size(), corpus.empty() ? 1u : 2u);
   for (const auto& f : files) {
     SCOPED_TRACE(f.filename().string());
     showRoot();
