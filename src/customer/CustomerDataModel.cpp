@@ -12,7 +12,7 @@
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "store/DataAccessManager.hpp"
-#include "sync/NetworkModel.hpp"
+#include "sync/RequestSender.hpp"
 #include "sync/requests/RequestUploadCustomer.hpp"
 #include "sync/SessionServices.hpp"
 #include "sync/UnsubmittedCustomerModel.hpp"
@@ -51,7 +51,8 @@ std::shared_ptr<CustomerDataModel> CustomerDataModel::sharedInstance() {
   return services ? services->get<CustomerDataModel>() : nullptr;
 }
 
-CustomerDataModel::CustomerDataModel(SessionServices& services) : database_(services.databaseHandle()) {
+CustomerDataModel::CustomerDataModel(SessionServices& services)
+    : database_(services.databaseHandle()), sender_(services.requestSender()) {
   MV_ASSERT_MAIN_THREAD();
   load();
 }
@@ -346,21 +347,17 @@ int CustomerDataModel::submitCustomerInfo(const std::string& json, const std::ve
   MV_ASSERT_MAIN_THREAD();
   auto request = std::make_shared<RequestUploadCustomer>();
   request->syncData = json;
-  request->setReceiveDelegete(shared_from_this());
-  const int code = NetworkModel::sharedInstance().sendRequest(request, uploads_);
+  const int code = sender_->sendFor<SubmitCustomerRst>(
+      request, uploads_, [this, ids](const SubmitCustomerRst& reply) { uploadAnswered(ids, reply); },
+      // The shell has told the user; the customers may simply be sent again.
+      [this, ids](const NetBaseRst&) { endFlight(ids); });
   MV_LOG("submit customer rst is ", code);
-  if (code > 0) {
-    inFlight_.insert(ids.begin(), ids.end());
-    flightsByRequest_[code] = ids;
-  }
+  if (code > 0) inFlight_.insert(ids.begin(), ids.end());
   return code;
 }
 
-void CustomerDataModel::endFlight(int requestCode) {
-  auto it = flightsByRequest_.find(requestCode);
-  if (it == flightsByRequest_.end()) return;
-  for (int id : it->second) inFlight_.erase(id);
-  flightsByRequest_.erase(it);
+void CustomerDataModel::endFlight(const std::vector<int>& ids) {
+  for (int id : ids) inFlight_.erase(id);
 }
 
 bool CustomerDataModel::remapUploadedIds(const SubmitCustomerRst& reply) {
@@ -387,17 +384,15 @@ void CustomerDataModel::uploadFailed(const std::string& message) {
   alert->show();
 }
 
-void CustomerDataModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+void CustomerDataModel::uploadAnswered(const std::vector<int>& ids, const SubmitCustomerRst& reply) {
   MV_ASSERT_MAIN_THREAD();
   MessageBox::sharedInstance().EndBlockWait();
-  if (!result || result->cmdCode != kCmdUploadCustomer) return;
-  endFlight(result->requestCode);
-  auto reply = std::dynamic_pointer_cast<SubmitCustomerRst>(result);
-  if (!result->isSuccess() || !reply) {
-    uploadFailed(result->message);
+  endFlight(ids);
+  if (!reply.isSuccess()) {
+    uploadFailed(reply.message);
     return;
   }
-  if (!remapUploadedIds(*reply)) {
+  if (!remapUploadedIds(reply)) {
     // Every row keeps its local id; sent again, the service answers the
     // same ids, so nothing is duplicated there.
     MV_LOG("customers: the service's ids could not be stored");
@@ -405,12 +400,8 @@ void CustomerDataModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>&
     return;
   }
   reloadCustomerData();
-  if (auto links = CustomerOrderLinks::installed()) links->updateOrderTable(reply->customerArry);
+  if (auto links = CustomerOrderLinks::installed()) links->updateOrderTable(reply.customerArry);
   base::NotificationCenter::defaultCenter().post(kUploadCustomerRespond, this, base::Value(true));
-}
-
-void CustomerDataModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  if (result) endFlight(result->requestCode);
 }
 
 // --- changes made on the customer screens ---------------------------------------------------------

@@ -17,19 +17,18 @@
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/Value.hpp"
 #include "store/Entities.hpp"
-#include "sync/NetworkRecDelegate.hpp"
 #include "sync/SyncCustomerModel.hpp"
 
 namespace mv {
 
 class CustomerInfoGroupData;
 class DataAccessManager;
+class NetBaseRst;
+class RequestSender;
 class SessionServices;
 class SubmitCustomerRst;
 
-class CustomerDataModel : public SyncCustomerModel,
-                          public NetworkRecDelegate,
-                          public std::enable_shared_from_this<CustomerDataModel> {
+class CustomerDataModel : public SyncCustomerModel {
  public:
   // Posted after every upload reply; the user info is true after a
   // successful upload whose ids were stored, false otherwise.
@@ -136,18 +135,18 @@ class CustomerDataModel : public SyncCustomerModel,
   // Local customers whose upload has no reply yet.
   const std::set<int>& customersInFlight() const { return inFlight_; }
 
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
-  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
-
  private:
   void load();
   // Writes the service's ids of an upload into every customer table and the
   // stored orders, all or nothing.
   bool remapUploadedIds(const SubmitCustomerRst& reply);
+  // The reply to the upload of `ids`.
+  void uploadAnswered(const std::vector<int>& ids, const SubmitCustomerRst& reply);
+  // The upload of `ids` is over without an answer for the customer book.
+  void endFlight(const std::vector<int>& ids);
   void uploadFailed(const std::string& message);
   // An upload document that could not be written: 0, reported as failed.
   int documentFailed();
-  void endFlight(int requestCode);
 
   // The searched fields of one customer in their search form, made once
   // per load so that a keystroke folds only the text typed.
@@ -163,6 +162,7 @@ class CustomerDataModel : public SyncCustomerModel,
   static SearchFields searchFieldsOf(const PersonInfo& person);
 
   std::shared_ptr<DataAccessManager> database_;
+  std::shared_ptr<RequestSender> sender_;
   std::map<int, CustomerInfoEntry> customerInfoDic_;
   std::vector<PersonInfo> allSearchPersonList_;
   // One per entry of allSearchPersonList_, in the same order.
@@ -170,8 +170,8 @@ class CustomerDataModel : public SyncCustomerModel,
   std::vector<customer_attribute_cell_Entity> allAttributes_;
   std::vector<customer_attribute_cell_Entity> displayedAttributes_;
   std::set<int> inFlight_;
-  std::map<int, std::vector<int>> flightsByRequest_;
-  // The uploads on their way; cancelled when the model is freed.
+  // The uploads on their way; cancelled when the session ends or the model
+  // is freed, so no reply reaches a model that is gone.
   base::CancelTracker uploads_;
 };
 

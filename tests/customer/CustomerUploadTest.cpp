@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "CustomerTestSupport.hpp"
+#include "FakeRequestSender.hpp"
 #include "SessionFixture.hpp"
 #include "customer/CustomerOrderLinks.hpp"
 #include "platform/base/NotificationCenter.hpp"
@@ -27,6 +28,7 @@ class UploadTest : public CustomerTest {
   void SetUp() override {
     links = std::make_shared<RecordingLinks>();
     wiring.services.add<CustomerOrderLinks>([this](SessionServices&) { return links; });
+    if (answerRequestsHere) wiring.services.add<RequestSender>([this](SessionServices&) { return sender; });
     CustomerTest::SetUp();
     observation = base::Observation(CustomerDataModel::kUploadCustomerRespond, nullptr,
                                     [this](const base::Notification& n) { posted.push_back(n.userInfo.get<bool>()); });
@@ -56,6 +58,18 @@ class UploadTest : public CustomerTest {
     return r;
   }
 
+  // Answers the last upload sent, as the service would.
+  bool answerUpload(const std::shared_ptr<SubmitCustomerRst>& r) {
+    auto sent = sender->lastSent(kCmdUploadCustomer);
+    if (!sent) return false;
+    r->requestCode = sent->requestCode;
+    return sender->answer(r);
+  }
+
+  // The fake sender takes the uploads; a fixture that sends to the local
+  // sales service clears this in its constructor.
+  bool answerRequestsHere = true;
+  std::shared_ptr<FakeRequestSender> sender = std::make_shared<FakeRequestSender>();
   std::shared_ptr<RecordingLinks> links;
   base::Observation observation;
   std::vector<bool> posted;
@@ -154,16 +168,23 @@ TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
   auto dir = directory();
   auto& box = MessageBox::sharedInstance();
 
-  // Another command's reply: the wait box closes, nothing else happens.
+  // A reply to a request the customer book did not send never reaches it:
+  // the wait box stays, nothing is posted, the customer is still on its way.
   int tag = box.BeginBlockWait("wait", 300);
+  ASSERT_GT(dir->submitCustomer(-1), 0);
   auto other = reply("200");
   other->cmdCode = kCmdBackup;
-  dir->ReciveHttpRespondInfo(other);
-  EXPECT_FALSE(box.isShowing(tag));
+  other->requestCode = sender->lastSent(kCmdUploadCustomer)->requestCode + 1000;
+  EXPECT_FALSE(sender->answer(other));
+  EXPECT_TRUE(box.isShowing(tag));
   EXPECT_TRUE(posted.empty());
+  EXPECT_EQ(dir->customersInFlight(), (std::set<int>{-1}));
 
-  // A network failure: NO, the alert with the reply's message, nothing stored.
-  dir->ReciveHttpRespondInfo(reply("999"));
+  // A network failure: the wait box closes, NO, the alert with the reply's
+  // message, nothing stored.
+  ASSERT_TRUE(answerUpload(reply("999")));
+  EXPECT_FALSE(box.isShowing(tag));
+  EXPECT_TRUE(dir->customersInFlight().empty());
   EXPECT_EQ(posted, (std::vector<bool>{false}));
   auto alert = ui::AlertView::visibleAlert();
   ASSERT_TRUE(alert);
@@ -194,7 +215,8 @@ TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
   k.customerID = 9001;
   ok->customerContacts = {k};
   sql("CREATE TRIGGER orders_locked BEFORE UPDATE ON marvisto_quote_order BEGIN SELECT RAISE(ABORT, 'locked'); END");
-  dir->ReciveHttpRespondInfo(ok);
+  ASSERT_GT(dir->submitCustomer(-1), 0);
+  ASSERT_TRUE(answerUpload(ok));
   EXPECT_EQ(posted, (std::vector<bool>{false, false}));
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
@@ -208,7 +230,8 @@ TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
 
   // The same reply once the store takes it: every table and the orders.
   sql("DROP TRIGGER orders_locked");
-  dir->ReciveHttpRespondInfo(ok);
+  ASSERT_GT(dir->submitCustomer(-1), 0);
+  ASSERT_TRUE(answerUpload(ok));
   EXPECT_EQ(posted, (std::vector<bool>{false, false, true}));
   EXPECT_FALSE(ui::AlertView::visibleAlert());
   EXPECT_EQ(count("marvisto_customer", "customer_id = 9001"), 1);
@@ -221,13 +244,54 @@ TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
   EXPECT_EQ(dir->customerInfoDic().count(9001), 1u);  // reloaded
 
   // "200" with empty lists still reloads and reports success.
-  dir->ReciveHttpRespondInfo(reply("200"));
+  ASSERT_GT(dir->submitAllLocalCustomer(), 0);
+  ASSERT_TRUE(answerUpload(reply("200")));
   EXPECT_EQ(posted.back(), true);
+}
+
+// Each upload's reply frees the customers that upload carried, whatever
+// else is on its way; an upload the session ended is over quietly, and once
+// the session's services end no reply reaches the customer book.
+TEST_F(UploadTest, EachReplyFreesItsOwnCustomersAndTheSessionEndIsQuiet) {
+  seedLocalCustomers();
+  auto dir = directory();
+  auto& box = MessageBox::sharedInstance();
+  ASSERT_GT(dir->submitCustomer(-1), 0);
+  auto first = sender->lastSent(kCmdUploadCustomer);
+  ASSERT_GT(dir->submitCustomer(-2), 0);
+  EXPECT_EQ(dir->customersInFlight(), (std::set<int>{-2, -1}));
+  ASSERT_EQ(sender->sent().size(), 2u);
+
+  // The second answers first: only -2 is free to go again.
+  ASSERT_TRUE(answerUpload(reply("999")));
+  EXPECT_EQ(dir->customersInFlight(), (std::set<int>{-1}));
+  EXPECT_EQ(dir->submitCustomer(-1), 0);
+  ui::AlertView::resetForTesting();
+
+  // The first ends with the session: no alert, nothing posted, -1 free again.
+  const int tag = box.BeginBlockWait("wait", 300);
+  auto ended = reply(kStatusSessionExpired);
+  ended->requestCode = first->requestCode;
+  ASSERT_TRUE(sender->endSession(ended));
+  EXPECT_TRUE(dir->customersInFlight().empty());
+  EXPECT_EQ(posted, (std::vector<bool>{false}));
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  EXPECT_TRUE(box.isShowing(tag));
+  box.EndBlockWait();
+
+  // On its way when the session's services end: its reply is not delivered.
+  ASSERT_GT(dir->submitCustomer(-1), 0);
+  dir.reset();
+  services.reset();
+  SessionServices::end();
+  EXPECT_FALSE(answerUpload(reply("200")));
+  EXPECT_EQ(posted, (std::vector<bool>{false}));
 }
 
 // The whole path against the local sales service.
 class UploadServiceTest : public UploadTest {
  protected:
+  UploadServiceTest() { answerRequestsHere = false; }
   void SetUp() override {
     UploadTest::SetUp();
     startSalesService();
