@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
@@ -30,7 +31,25 @@ class Receiver : public mv::NetworkRecDelegate {
   void ReciveHttpRespondInfo(const std::shared_ptr<mv::NetBaseRst>& r) override { result = r; }
 };
 
+// A "Vm..." line of /proc/self/status, in MB; 0 when it cannot be read.
+double statusMB(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field + ":", 0) == 0) return std::atof(line.c_str() + field.size() + 1) / 1024.0;
+  }
+  return 0;
+}
+
 }  // namespace
+
+double residentMB() { return statusMB("VmRSS"); }
+double peakResidentMB() { return statusMB("VmHWM"); }
+
+void resetPeakMemory() {
+  // "5" sets the peak back to what is resident now.
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 void runBenchmarks(int argc, char** argv, int& products) {
   base::RunLoop::main().adoptCurrentThread();

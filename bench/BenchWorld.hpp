@@ -16,6 +16,12 @@
 
 namespace bench {
 
+// The process's resident memory in MB: now, and its peak since the last
+// `resetPeakMemory()` (or since it started, where the kernel cannot reset it).
+double residentMB();
+double peakResidentMB();
+void resetPeakMemory();
+
 // Adopts this thread as the main loop's, reads "--products=N" into
 // `products` and runs the benchmarks the other arguments select.
 void runBenchmarks(int argc, char** argv, int& products);
