@@ -420,6 +420,21 @@ bool CustomerDataModel::storeImportant(int customerId, bool important) {
   return true;
 }
 
+bool CustomerDataModel::storeNoteMark(int customerId, bool hasNote) {
+  if (!database_->updateCustomerTableHasNoteWithCustomerId(customerId, hasNote ? 1 : 0)) return false;
+  if (auto it = customerInfoDic_.find(customerId); it != customerInfoDic_.end()) {
+    it->second.has_note = hasNote ? 1 : 0;
+    it->second.note.clear();
+  }
+  return true;
+}
+
+bool CustomerDataModel::storeNote(int customerId, const std::string& note) {
+  if (!database_->updateCustomerTableNoteWithCustomerId(customerId, note)) return false;
+  if (auto it = customerInfoDic_.find(customerId); it != customerInfoDic_.end()) it->second.note = note;
+  return true;
+}
+
 bool CustomerDataModel::storeDefaultAddress(int customerId, int addressId) {
   return database_->updateAddressToDefault(customerId, addressId);
 }

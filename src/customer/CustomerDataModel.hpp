@@ -97,6 +97,9 @@ class CustomerDataModel : public SyncCustomerModel {
   // store refused it, and then nothing changed.
   [[nodiscard]] bool storeHidden(int customerId, bool hidden);
   [[nodiscard]] bool storeImportant(int customerId, bool important);
+  // The customer's note mark; either way the old text goes.
+  [[nodiscard]] bool storeNoteMark(int customerId, bool hasNote);
+  [[nodiscard]] bool storeNote(int customerId, const std::string& note);
   // The customer's primary address (0: its address attributes) or contact.
   [[nodiscard]] bool storeDefaultAddress(int customerId, int addressId);
   [[nodiscard]] bool storeDefaultContact(int customerId, int contactId);

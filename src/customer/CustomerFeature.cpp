@@ -11,7 +11,9 @@ void CustomerFeature::install(FeatureWiring& wiring) {
   wiring.services.add<CustomerDataModel>();
   wiring.services.alias<SyncCustomerModel, CustomerDataModel>();
   wiring.setScreenMaker(MainTabScreens::kCustomer,
-                        [](SessionServices&) { return std::make_shared<CustomerViewController>(); });
+                        [](SessionServices& services) {
+                          return std::make_shared<CustomerViewController>(services.get<CustomerDataModel>());
+                        });
 }
 
 }  // namespace mv

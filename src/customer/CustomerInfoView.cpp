@@ -43,15 +43,17 @@ double textHeight(const std::string& value, double width) {
 
 }  // namespace
 
-std::shared_ptr<CustomerInfoView> CustomerInfoView::create(const ui::Rect& frame) {
-  std::shared_ptr<CustomerInfoView> form(new CustomerInfoView(frame));
+std::shared_ptr<CustomerInfoView> CustomerInfoView::create(const ui::Rect& frame,
+                                                           std::shared_ptr<CustomerDataModel> directory) {
+  std::shared_ptr<CustomerInfoView> form(new CustomerInfoView(frame, std::move(directory)));
   form->build();
   form->observe();
   LanguageManager::sharedInstance().registerLanugageNotification(form);
   return form;
 }
 
-CustomerInfoView::CustomerInfoView(const ui::Rect& frame) : ui::View(frame) {}
+CustomerInfoView::CustomerInfoView(const ui::Rect& frame, std::shared_ptr<CustomerDataModel> directory)
+    : ui::View(frame), directory_(std::move(directory)) {}
 
 CustomerInfoView::~CustomerInfoView() { LanguageManager::sharedInstance().unRegisterLanugageNotification(this); }
 
@@ -119,15 +121,12 @@ ui::Rect CustomerInfoView::tableFrame() const {
 }
 
 void CustomerInfoView::refreshAddressFields() {
-  auto directory = CustomerDataModel::sharedInstance();
-  addressFields_ = directory ? directory->allAddressAttributes() : CustomerInfoGroupData::Fields{};
+  addressFields_ = directory_->allAddressAttributes();
   hasPublishedAddressAttribute_ = !addressFields_.empty();
 }
 
 void CustomerInfoView::rebuildGroups(const PersonInfo& person) {
-  auto directory = CustomerDataModel::sharedInstance();
-  const CustomerInfoGroupData::Fields fields = directory ? directory->displayedAttributes() : CustomerInfoGroupData::Fields{};
-  customerInfoGroupData_.updateCustomerInfoData(person, fields, addressFields_);
+  customerInfoGroupData_.updateCustomerInfoData(person, directory_->displayedAttributes(), addressFields_);
 }
 
 // --- the tab's calls -----------------------------------------------------------------------------
@@ -483,12 +482,11 @@ void CustomerInfoView::groupViewClick(int indexId, int type) {
     reload();
     return;
   }
-  auto directory = CustomerDataModel::sharedInstance();
   const int id = customerId();
   bool stored = false;
-  if (directory && id != 0) {
-    stored = type == CustomerInfoGroupData::kTypeAddress ? directory->storeDefaultAddress(id, indexId)
-                                                          : directory->storeDefaultContact(id, indexId);
+  if (id != 0) {
+    stored = type == CustomerInfoGroupData::kTypeAddress ? directory_->storeDefaultAddress(id, indexId)
+                                                          : directory_->storeDefaultContact(id, indexId);
   }
   if (!stored) {
     MV_LOG("customers: the primary choice of customer ", id, " could not be stored");
@@ -554,8 +552,7 @@ void CustomerInfoView::switchViewAction(bool on) {
   MV_ASSERT_MAIN_THREAD();
   const int id = customerId();
   if (id == 0) return;  // nothing stored to hide yet
-  auto directory = CustomerDataModel::sharedInstance();
-  if (!directory || !directory->storeHidden(id, on)) {
+  if (!directory_->storeHidden(id, on)) {
     MV_LOG("customers: the hidden flag of customer ", id, " could not be stored");
     showFailure();
     if (auto* header = hiddenCell()) header->switchView().setOn(!on);
@@ -569,8 +566,7 @@ void CustomerInfoView::switchViewImportant(bool on) {
   MV_ASSERT_MAIN_THREAD();
   const int id = customerId();
   if (id == 0) return;
-  auto directory = CustomerDataModel::sharedInstance();
-  if (!directory || !directory->storeImportant(id, on)) {
+  if (!directory_->storeImportant(id, on)) {
     MV_LOG("customers: the important flag of customer ", id, " could not be stored");
     showFailure();
     if (auto* header = hiddenCell()) header->importantSwicth().setOn(!on);

@@ -27,6 +27,8 @@
 
 namespace mv {
 
+class CustomerDataModel;
+
 class CustomerInfoViewDelegate {
  public:
   virtual ~CustomerInfoViewDelegate() = default;
@@ -58,7 +60,9 @@ class CustomerInfoView : public ui::View,
   // Before the next row's field takes the keyboard on return.
   static constexpr double kFocusDelay = 0.3;
 
-  static std::shared_ptr<CustomerInfoView> create(const ui::Rect& frame);
+  // The form over the session's customer directory, which stores what its
+  // switches and check boxes change.
+  static std::shared_ptr<CustomerInfoView> create(const ui::Rect& frame, std::shared_ptr<CustomerDataModel> directory);
   ~CustomerInfoView() override;
 
   void setDelegate(std::weak_ptr<CustomerInfoViewDelegate> d) { delegate_ = std::move(d); }
@@ -129,7 +133,7 @@ class CustomerInfoView : public ui::View,
   void notifiChangelanguage() override;
 
  private:
-  explicit CustomerInfoView(const ui::Rect& frame);
+  CustomerInfoView(const ui::Rect& frame, std::shared_ptr<CustomerDataModel> directory);
   void build();
   void observe();
   // The groups of `person` in the current language.
@@ -163,6 +167,7 @@ class CustomerInfoView : public ui::View,
   bool tableInputViewFocus_ = false;
   // The row whose field began editing last, until the keyboard is up.
   std::optional<ui::IndexPath> curCell_;
+  std::shared_ptr<CustomerDataModel> directory_;
   std::weak_ptr<CustomerInfoViewDelegate> delegate_;
   base::Observation uploadObservation_;
   base::Observation keyboardShownObservation_;

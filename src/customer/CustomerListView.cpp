@@ -4,7 +4,6 @@
 #include "platform/base/Log.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "store/DataAccessManager.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -20,14 +19,16 @@ constexpr double kPanelBottom = 692;
 
 }  // namespace
 
-std::shared_ptr<CustomerListView> CustomerListView::create(const ui::Rect& frame) {
-  std::shared_ptr<CustomerListView> panel(new CustomerListView(frame));
+std::shared_ptr<CustomerListView> CustomerListView::create(const ui::Rect& frame,
+                                                           std::shared_ptr<CustomerDataModel> directory) {
+  std::shared_ptr<CustomerListView> panel(new CustomerListView(frame, std::move(directory)));
   panel->build();
   LanguageManager::sharedInstance().registerLanugageNotification(panel);
   return panel;
 }
 
-CustomerListView::CustomerListView(const ui::Rect& frame) : ui::View(frame) {}
+CustomerListView::CustomerListView(const ui::Rect& frame, std::shared_ptr<CustomerDataModel> directory)
+    : ui::View(frame), directory_(std::move(directory)) {}
 
 CustomerListView::~CustomerListView() {
   LanguageManager::sharedInstance().unRegisterLanugageNotification(this);
@@ -89,7 +90,7 @@ void CustomerListView::build() {
   newCustomerCell_->setHidden(true);
   addSubview(newCustomerCell_);
 
-  tableCustomer_ = std::make_shared<CustomerTable>();
+  tableCustomer_ = std::make_shared<CustomerTable>(directory_);
   tableCustomer_->setDelegate(ui::weakAs<CustomerListControllerDelegate>(this));
   auto table = tableCustomer_->view();
   table->setFrame({0, stripBottom(), kWidth, kPanelBottom - stripBottom()});
@@ -172,8 +173,7 @@ void CustomerListView::addNewCustomer(ui::Control* sender) {
   resignSearchBar();
   auto d = delegate_.lock();
   if (!d || !sender) return;
-  auto directory = CustomerDataModel::sharedInstance();
-  if (directory->allAttributes().empty()) {
+  if (directory_->allAttributes().empty()) {
     // The customer tables were never synced: no fields to fill in.
     UIToast::showTextOf("NOTEUPDATECUSTOMER");
     return;
@@ -247,11 +247,9 @@ void CustomerListView::popoverControllerDidDismissPopover(ui::PopoverController&
   currentShowNoteID_ = 0;
   ui::TextView* note = noteTextView();
   const std::string text = note ? note->text() : std::string();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
   // White space alone is a note too; only an empty text removes it.
   const bool keep = !text.empty();
-  const bool stored = dam && (keep ? dam->updateCustomerTableNoteWithCustomerId(id, text)
-                                   : dam->updateCustomerTableHasNoteWithCustomerId(id, 0));
+  const bool stored = keep ? directory_->storeNote(id, text) : directory_->storeNoteMark(id, false);
   if (!stored) {
     MV_LOG("customers: the note of ", id, " could not be stored");
     UIToast::showTextOf("FAILED");

@@ -22,6 +22,8 @@
 
 namespace mv {
 
+class CustomerDataModel;
+
 class CustomerListViewDelegate {
  public:
   virtual ~CustomerListViewDelegate() = default;
@@ -45,8 +47,9 @@ class CustomerListView : public ui::View,
   static constexpr double kNoteWidth = 150;
   static constexpr double kNoteHeight = 200;
 
-  // Builds the panel and registers it for language changes.
-  static std::shared_ptr<CustomerListView> create(const ui::Rect& frame);
+  // Builds the panel over the session's customer directory and registers it
+  // for language changes.
+  static std::shared_ptr<CustomerListView> create(const ui::Rect& frame, std::shared_ptr<CustomerDataModel> directory);
   ~CustomerListView() override;
 
   void setDelegate(std::weak_ptr<CustomerListViewDelegate> d) { delegate_ = std::move(d); }
@@ -95,11 +98,12 @@ class CustomerListView : public ui::View,
   void popoverControllerDidDismissPopover(ui::PopoverController& popover) override;
 
  private:
-  explicit CustomerListView(const ui::Rect& frame);
+  CustomerListView(const ui::Rect& frame, std::shared_ptr<CustomerDataModel> directory);
   void build();
   void setNewCustomerHidden(bool hidden, bool animated);
   double stripBottom() const;
 
+  std::shared_ptr<CustomerDataModel> directory_;
   std::map<int, CustomerInfoEntry> allCustomerdic_;
   std::shared_ptr<ui::ImageView> titleBar_;
   std::shared_ptr<ui::Label> lblCustomer_;

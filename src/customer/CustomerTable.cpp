@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "customer/CustomerDataModel.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "store/DataAccessManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -18,7 +18,8 @@ gfx::Color textColorFor(const PersonInfo& p) { return p.hidden ? gfx::Color::rgb
 
 }  // namespace
 
-CustomerTable::CustomerTable() : ui::TableViewController(ui::TableViewStyle::Plain) {}
+CustomerTable::CustomerTable(std::shared_ptr<CustomerDataModel> directory)
+    : ui::TableViewController(ui::TableViewStyle::Plain), directory_(std::move(directory)) {}
 
 CustomerTable::~CustomerTable() {
   if (notePopover_) notePopover_->dismissPopoverAnimated(false);
@@ -228,12 +229,11 @@ void CustomerTable::popViewControllerDidPressButton(CustomerEditPopViewControlle
   if (notePopover_) notePopover_->dismissPopoverAnimated(true);
   const ui::IndexPath path = controller.indexPath();
   const ContactMode* row = personOfIndexPath(path);
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!row || !dam) return;
+  if (!row) return;
   const int id = row->personInfo.pid;
   const bool adding = controller.state() == 0;
   // Adding marks the customer and clears any old text; removing clears both.
-  if (!dam->updateCustomerTableHasNoteWithCustomerId(id, adding ? 1 : 0)) {
+  if (!directory_->storeNoteMark(id, adding)) {
     MV_LOG("customers: the note mark of ", id, " could not be stored");
     reportFailure();
     return;

@@ -20,6 +20,7 @@
 
 namespace mv {
 
+class CustomerDataModel;
 class CustomerTable;
 
 class CustomerListControllerDelegate {
@@ -44,7 +45,8 @@ class CustomerTable : public ui::TableViewController,
   static constexpr double kHeaderHeight = 22;
   static constexpr double kRowHeight = 44;
 
-  CustomerTable();
+  // Note marks are stored through the session's customer directory.
+  explicit CustomerTable(std::shared_ptr<CustomerDataModel> directory);
   ~CustomerTable() override;
 
   void setDelegate(std::weak_ptr<CustomerListControllerDelegate> d) { delegate_ = std::move(d); }
@@ -111,6 +113,7 @@ class CustomerTable : public ui::TableViewController,
   // A store write that failed: the user is told, nothing in memory changes.
   static void reportFailure();
 
+  std::shared_ptr<CustomerDataModel> directory_;
   std::map<int, CustomerInfoEntry> allcustomerdic_;
   std::vector<PersonInfo> arraypersons_;
   std::vector<CustomerInfoList> customerlist_;

@@ -18,7 +18,8 @@
 #include "util/TextLookup.hpp"
 
 namespace mv {
-CustomerViewController::CustomerViewController() = default;
+CustomerViewController::CustomerViewController(std::shared_ptr<CustomerDataModel> directory)
+    : directory_(std::move(directory)) {}
 
 CustomerViewController::~CustomerViewController() {
   if (popResult_) popResult_->dismissPopoverAnimated(false);
@@ -50,13 +51,13 @@ void CustomerViewController::viewDidLoad() {
   auto root = view();
   root->setBackgroundColor(gfx::Color::darkGray());
   const FitCGRect& fit = FitCGRect::sharedInstance();
-  customerList_ = CustomerListView::create(fit.fitCGRectBy(0, 20, CustomerListView::kWidth, 682));
+  customerList_ = CustomerListView::create(fit.fitCGRectBy(0, 20, CustomerListView::kWidth, 682), directory_);
   customerList_->setDelegate(ui::weakAs<CustomerListViewDelegate>(this));
   root->addSubview(customerList_);
-  customerInfo_ = CustomerInfoView::create(fit.fitCGRectBy(361, 20, CustomerInfoView::kWidth, 692));
+  customerInfo_ = CustomerInfoView::create(fit.fitCGRectBy(361, 20, CustomerInfoView::kWidth, 692), directory_);
   customerInfo_->setDelegate(ui::weakAs<CustomerInfoViewDelegate>(this));
   root->addSubview(customerInfo_);
-  if (auto directory = CustomerDataModel::sharedInstance()) customerList_->setAllCustomerdic(directory->customerInfoDic());
+  customerList_->setAllCustomerdic(directory_->customerInfoDic());
 
   tableResult_ = std::make_shared<SearchResultTableView>();
   tableResult_->setDelegate(ui::weakAs<SearchResultTableDelegate>(this));
@@ -78,7 +79,7 @@ void CustomerViewController::viewWillAppear(bool animated) {
     } else if (customerList_) {
       curPersonInfo_.reset();
       customerInfo_->setPersonInfo(std::nullopt);
-      if (auto directory = CustomerDataModel::sharedInstance()) customerList_->setAllCustomerdic(directory->customerInfoDic());
+      customerList_->setAllCustomerdic(directory_->customerInfoDic());
     }
   }
 }
@@ -100,9 +101,7 @@ void CustomerViewController::loadByConfig() {
 
 void CustomerViewController::reloadList() {
   MV_ASSERT_MAIN_THREAD();
-  auto directory = CustomerDataModel::sharedInstance();
-  if (!directory) return;
-  directory->reloadCustomerData();
+  directory_->reloadCustomerData();
   // Handing the list new customers re-selects its customer, which would
   // drop a customer being entered: the list waits until the entry ends.
   if (customerInfo_ && customerInfo_->isCreating()) {
@@ -110,7 +109,7 @@ void CustomerViewController::reloadList() {
     return;
   }
   listBehind_ = false;
-  if (customerList_) customerList_->setAllCustomerdic(directory->customerInfoDic());
+  if (customerList_) customerList_->setAllCustomerdic(directory_->customerInfoDic());
 }
 
 // --- search -----------------------------------------------------------------------------------------
@@ -118,16 +117,15 @@ void CustomerViewController::reloadList() {
 void CustomerViewController::search(const std::string& text, bool byContact) {
   MV_ASSERT_MAIN_THREAD();
   const std::string trimmed = trimWhitespace(text);
-  auto directory = CustomerDataModel::sharedInstance();
-  if (trimmed.empty() || !directory) {
+  if (trimmed.empty()) {
     popResult_->dismissPopoverAnimated(true);
     return;
   }
   tableResult_->setByContact(byContact);
   if (byContact) {
-    tableResult_->setArrResult(directory->customerSearchByContact(trimmed));
+    tableResult_->setArrResult(directory_->customerSearchByContact(trimmed));
   } else {
-    tableResult_->setArrResult(directory->customerSearch(trimmed));
+    tableResult_->setArrResult(directory_->customerSearch(trimmed));
   }
   if (tableResult_->arrResult().empty()) {
     popResult_->dismissPopoverAnimated(true);
@@ -201,19 +199,15 @@ void CustomerViewController::changedCustomer(const PersonInfo* person, const std
 
 void CustomerViewController::addNewCustomer(ui::Control*) {
   MV_ASSERT_MAIN_THREAD();
-  auto directory = CustomerDataModel::sharedInstance();
-  if (!directory) return;
   PersonInfo blank;
-  blank.attribute = directory->allAttributes();
+  blank.attribute = directory_->allAttributes();
   customerInfo_->addNewCustomer();
   customerInfo_->setNewPersonInfo(blank);
 }
 
 void CustomerViewController::deleteLocalCustomer(int customerId) {
   MV_ASSERT_MAIN_THREAD();
-  auto directory = CustomerDataModel::sharedInstance();
-  const auto result = directory ? directory->deleteLocalCustomer(customerId) : CustomerDataModel::DeleteResult::Failed;
-  switch (result) {
+  switch (directory_->deleteLocalCustomer(customerId)) {
     case CustomerDataModel::DeleteResult::Deleted:
       customerInfo_->deleteLocalCustomer(customerId);
       if (curPersonInfo_ && curPersonInfo_->pid == customerId) curPersonInfo_.reset();
@@ -239,10 +233,9 @@ void CustomerViewController::customerInfoViewCancel(ui::Control*) {
 
 void CustomerViewController::customerInfoViewDone(ui::Control*, const CustomerInfoGroupData& data) {
   MV_ASSERT_MAIN_THREAD();
-  auto directory = CustomerDataModel::sharedInstance();
   const auto& shown = customerInfo_->personInfo();
   const int editedId = shown ? shown->pid : 0;
-  const int storedId = directory ? directory->storeCustomer(data, editedId) : 0;
+  const int storedId = directory_->storeCustomer(data, editedId);
   if (storedId == 0) {
     // Nothing was stored; the form keeps everything entered.
     UIToast::showTextOf("FAILED");
@@ -252,7 +245,7 @@ void CustomerViewController::customerInfoViewDone(ui::Control*, const CustomerIn
   customerInfo_->customerHiddenNewCustomerViews();
   // The stored customer in view mode first: the list's re-selection then
   // shows it instead of keeping an edit that has ended.
-  const auto& dic = directory->customerInfoDic();
+  const auto& dic = directory_->customerInfoDic();
   auto it = dic.find(storedId);
   if (it != dic.end()) {
     curPersonInfo_ = PersonInfo::fromEntry(storedId, it->second);
@@ -311,12 +304,10 @@ void CustomerViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert,
     const std::optional<PersonInfo> person = std::move(submitPerson_);
     submitPerson_.reset();
     if (buttonIndex != alert.firstOtherButtonIndex() || !person) return;
-    auto directory = CustomerDataModel::sharedInstance();
-    if (!directory) return;
     MessageBox::sharedInstance().BeginBlockWait(text("UPLOADCUSTOMER"), kUploadWaitSeconds);
     // Nothing sent while the customer is on its way already: that reply
     // closes the wait box. Anything else that sent nothing is a failure.
-    if (directory->submitCustomer(person->pid) == 0 && !directory->customersInFlight().count(person->pid)) {
+    if (directory_->submitCustomer(person->pid) == 0 && !directory_->customersInFlight().count(person->pid)) {
       MessageBox::sharedInstance().EndBlockWait();
       UIToast::showTextOf("FAILED");
     }

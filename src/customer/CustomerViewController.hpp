@@ -21,6 +21,8 @@
 
 namespace mv {
 
+class CustomerDataModel;
+
 class CustomerViewController : public BaseViewController,
                                public CustomerListViewDelegate,
                                public CustomerInfoViewDelegate,
@@ -34,7 +36,8 @@ class CustomerViewController : public BaseViewController,
   // The longest the wait box of an upload shows.
   static constexpr double kUploadWaitSeconds = 300;
 
-  CustomerViewController();
+  // The screen over the session's customer directory (its screen maker's).
+  explicit CustomerViewController(std::shared_ptr<CustomerDataModel> directory);
   ~CustomerViewController() override;
 
   std::shared_ptr<CustomerListView> customerList() const { return customerList_; }
@@ -79,6 +82,7 @@ class CustomerViewController : public BaseViewController,
   void showAlert(const std::string& titleKey, const std::string& messageKey, long tag, const std::string& cancelKey,
                  const std::optional<std::string>& otherKey);
 
+  std::shared_ptr<CustomerDataModel> directory_;
   std::shared_ptr<CustomerListView> customerList_;
   std::shared_ptr<CustomerInfoView> customerInfo_;
   std::shared_ptr<SearchResultTableView> tableResult_;

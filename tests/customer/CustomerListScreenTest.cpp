@@ -141,6 +141,9 @@ TEST_F(ListScreenTest, NotesMarkTheirCustomerAndStoreWritesAreChecked) {
   EXPECT_EQ(list->currentShowNoteID(), 0);
   EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND note = 'Call ''Bob'' 100%'"), 1);
   EXPECT_EQ(list->allCustomerdic().at(1).note, "Call 'Bob' 100%");
+  // The session's directory holds the same, for whoever reads it next.
+  EXPECT_EQ(directory()->customerInfoDic().at(1).has_note, 1);
+  EXPECT_EQ(directory()->customerInfoDic().at(1).note, "Call 'Bob' 100%");
 
   // A failing store write leaves the note as it was and says so.
   sql("CREATE TRIGGER frozen BEFORE UPDATE ON marvisto_customer BEGIN SELECT RAISE(ABORT, 'frozen'); END");
@@ -151,6 +154,7 @@ TEST_F(ListScreenTest, NotesMarkTheirCustomerAndStoreWritesAreChecked) {
   EXPECT_EQ(toastText(), txt("FAILED"));
   EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND has_note = 1"), 1);
   EXPECT_FALSE(cellOf(1)->noteImageView().isHidden());
+  EXPECT_EQ(directory()->customerInfoDic().at(1).note, "Call 'Bob' 100%");
   sql("DROP TRIGGER frozen");
 
   // Emptied and closed: the note and its mark go.
@@ -159,6 +163,8 @@ TEST_F(ListScreenTest, NotesMarkTheirCustomerAndStoreWritesAreChecked) {
   ASSERT_TRUE(list->customerNotePopover()->dismissByOutsideTap());
   EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND has_note = 0 AND note IS NULL"), 1);
   EXPECT_TRUE(cellOf(1)->noteImageView().isHidden());
+  EXPECT_EQ(directory()->customerInfoDic().at(1).has_note, 0);
+  EXPECT_EQ(directory()->customerInfoDic().at(1).note, "");
 }
 
 TEST_F(ListScreenTest, OnlyLocalCustomersSwipeAwayAndAddingNeedsSyncedFields) {

@@ -186,7 +186,7 @@ void CustomerScreenTest::TearDown() {
 }
 
 void CustomerScreenTest::open() {
-  screen = std::make_shared<CustomerViewController>();
+  screen = std::make_shared<CustomerViewController>(directory());
   window_ = std::make_shared<ui::Window>();
   window_->setBackgroundColor(gfx::Color::white());
   window_->makeKeyAndVisible();
