@@ -19,10 +19,10 @@ namespace fs = std::filesystem;
 namespace mv::test {
 namespace {
 
-class FormScreenTest : public CustomerScreenTest {
+class FormScreenTest : public CustomerServiceTest<CustomerScreenTest> {
  protected:
   void SetUp() override {
-    CustomerScreenTest::SetUp();
+    CustomerServiceTest::SetUp();
     seed({1, "Apple", {{kPhone, "555"}, {kActive, "1"}, {kCity, "Austin"}},
           {address(11, 1, "1 Elm", "Austin", "TX"), address(12, 1, "2 Oak", "Dallas", "TX", true)},
           {{21, "John", "Smith", ""}, {22, "Ann", "Lee", ""}}});

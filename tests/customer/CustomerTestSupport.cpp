@@ -1,31 +1,17 @@
 #include "CustomerTestSupport.hpp"
 
 #include "customer/CustomerFeature.hpp"
-#include "platform/base/UserDefaults.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "SessionFixture.hpp"
-#include "sync/HttpNetworkCtrl.hpp"
-#include "sync/NetworkModel.hpp"
-#include "sync/requests/RequestLogin.hpp"
 #include "util/Json.hpp"
 #include "util/Session.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv::test {
-namespace {
-
-class Receiver : public NetworkRecDelegate {
- public:
-  std::shared_ptr<NetBaseRst> result;
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& r) override { result = r; }
-};
-
-}  // namespace
-
 void CustomerTest::SetUp() {
   TestEnvironment::SetUp();
   signInAs("acme", "rep");
@@ -43,12 +29,6 @@ void CustomerTest::SetUp() {
 }
 
 void CustomerTest::TearDown() {
-  if (service) {
-    NetworkModel::sharedInstance().cancelAllRequests();
-    HttpNetworkCtrl::sharedInstance().setSettings(HttpNetworkCtrl::Settings());
-    service->stop();
-    service.reset();
-  }
   services.reset();
   SessionServices::end();
   ConfigManager::freeInstance();
@@ -136,35 +116,9 @@ marvisto_customer_address_Entity CustomerTest::address(int id, int customerId, c
   return a;
 }
 
-void CustomerTest::startSalesService() {
-  useRealClock();
-  changeSession([](Session& s) {
-    s.password = "secret";
-    s.deviceID = "0123456789abcdef0123456789abcdef01234567";
-  });
-  service = std::make_unique<sales::SalesService>();
-  std::string error;
-  ASSERT_TRUE(service->start(&error)) << error;
-  auto& defaults = base::UserDefaults::standard();
-  const base::Value settingsOfService = service->serverSettings();
-  for (const auto& [key, value] : settingsOfService.items()) defaults.setObject(key, value);
-  HttpNetworkCtrl::Settings settings;
-  settings.messageTimeOutSeconds = 5;
-  HttpNetworkCtrl::sharedInstance().setSettings(settings);
-  auto receiver = std::make_shared<Receiver>();
-  auto login = std::make_shared<RequestLogin>();
-  login->setReceiveDelegete(receiver);
-  NetworkModel::sharedInstance().sendRequest(login);
-  ASSERT_TRUE(runUntil([&] { return receiver->result != nullptr; }, 15));
-  auto signedIn = std::dynamic_pointer_cast<LoginRst>(receiver->result);
-  ASSERT_TRUE(signedIn && signedIn->isSuccess()) << receiver->result->status;
-  changeSession([&](Session& s) { s.sessionId = signedIn->sessionId; });
-}
-
-std::vector<base::Value> CustomerTest::uploadedDocuments() const {
+std::vector<base::Value> uploadedCustomerDocuments(const sales::SalesService& service) {
   std::vector<base::Value> out;
-  if (!service) return out;
-  for (const auto& e : service->requestLog()) {
+  for (const auto& e : service.requestLog()) {
     if (e.endpoint != "message" || e.methodName != "syncData") continue;
     auto doc = JSONValue(stringValue(member(e.parameters, "syncData")));
     out.push_back(doc ? *doc : base::Value());

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ServiceFixture.hpp"
+#include "SessionFixture.hpp"
 #include "TestEnvironment.hpp"
 #include "customer/CustomerDataModel.hpp"
 #include "shell/frame/FeatureWiring.hpp"
@@ -17,6 +19,7 @@
 #include "sales-service/SalesService.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
+#include "util/Session.hpp"
 
 namespace mv::test {
 
@@ -63,13 +66,30 @@ class CustomerTest : public TestEnvironment {
   // SetUp), and the session's services made from it.
   FeatureWiring wiring;
   std::shared_ptr<SessionServices> services;
-  // The local sales service started on the real clock, the server settings
-  // pointed at it and the representative signed in: uploads then take the
-  // whole path. TearDown stops it.
-  void startSalesService();
-  // The customer documents the service received, in order.
-  std::vector<base::Value> uploadedDocuments() const;
-  std::unique_ptr<sales::SalesService> service;
+};
+
+// The customer documents the service received, in order.
+std::vector<base::Value> uploadedCustomerDocuments(const sales::SalesService& service);
+
+// A customer fixture whose uploads take the whole path to the local sales
+// service, once the test (or a SetUp) calls startSalesService().
+template <typename Fixture>
+class CustomerServiceTest : public ServiceFixture<Fixture> {
+ protected:
+  CustomerServiceTest() {
+    this->startsServiceAtSetUp = false;
+    this->settings.messageTimeOutSeconds = 5;
+  }
+  // Starts the service and signs the representative in to it.
+  void startSalesService() {
+    this->startService();
+    changeSession([](Session& s) {
+      s.password = "secret";
+      s.deviceID = "0123456789abcdef0123456789abcdef01234567";
+    });
+    this->signInToService();
+  }
+  std::vector<base::Value> uploadedDocuments() const { return uploadedCustomerDocuments(*this->service); }
 };
 
 // The Customers tab's screen in a window of its own, driven as a person does.

@@ -289,11 +289,11 @@ TEST_F(UploadTest, EachReplyFreesItsOwnCustomersAndTheSessionEndIsQuiet) {
 }
 
 // The whole path against the local sales service.
-class UploadServiceTest : public UploadTest {
+class UploadServiceTest : public CustomerServiceTest<UploadTest> {
  protected:
   UploadServiceTest() { answerRequestsHere = false; }
   void SetUp() override {
-    UploadTest::SetUp();
+    CustomerServiceTest::SetUp();
     startSalesService();
   }
   bool waitForPosts(std::size_t n) { return runUntil([&] { return posted.size() >= n; }, 15); }

@@ -4,22 +4,19 @@
 #include <gtest/gtest.h>
 
 #include "OrderScreenTest.hpp"
+#include "ServiceFixture.hpp"
 #include "SessionFixture.hpp"
 #include "order/QuoteOrderBasket.hpp"
 #include "order/QuoteOrderHistoryController.hpp"
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/QuoteOrderViewController.hpp"
-#include "platform/base/UserDefaults.hpp"
 #include "platform/gfx/Context.hpp"
 #include "platform/ui/NavigationController.hpp"
-#include "sales-service/SalesService.hpp"
-#include "sync/HttpNetworkCtrl.hpp"
-#include "sync/NetworkModel.hpp"
 
 namespace mv::test {
 namespace {
 
-class OrderRoadTest : public OrderScreenTest {
+class OrderRoadTest : public ServiceFixture<OrderScreenTest> {
  protected:
   OrderRoadTest() {
     clientId = "acme";
@@ -28,29 +25,10 @@ class OrderRoadTest : public OrderScreenTest {
     answerRequestsHere = false;
   }
   void SetUp() override {
-    OrderScreenTest::SetUp();
-    useRealClock();
-    service = std::make_unique<sales::SalesService>();
-    std::string error;
-    ASSERT_TRUE(service->start(&error)) << error;
-    auto& defaults = base::UserDefaults::standard();
-    const base::Value settingsOfService = service->serverSettings();
-    for (const auto& [key, value] : settingsOfService.items()) defaults.setObject(key, value);
-    HttpNetworkCtrl::Settings settings;
-    settings.messageTimeOutSeconds = 2;
-    settings.messageRetryDelaySeconds = 0.3;
-    HttpNetworkCtrl::sharedInstance().setSettings(settings);
+    ServiceFixture::SetUp();
     session->type = LoginType::Offline;
     changeSession([](Session& s) { s.loginType = LoginType::Offline; });
   }
-  void TearDown() override {
-    NetworkModel::sharedInstance().cancelAllRequests();
-    HttpNetworkCtrl::sharedInstance().setSettings(HttpNetworkCtrl::Settings());
-    if (service) service->stop();
-    service.reset();
-    OrderScreenTest::TearDown();
-  }
-  std::unique_ptr<sales::SalesService> service;
 };
 
 TEST_F(OrderRoadTest, AnOrderFromTheCatalogueToTheService) {

@@ -1,15 +1,12 @@
 // Orders submitted to and paged down from the local sales service, for real.
 #include "OrderTestSupport.hpp"
-#include "platform/base/UserDefaults.hpp"
-#include "sales-service/SalesService.hpp"
+#include "ServiceFixture.hpp"
 #include "store/OrderModel.hpp"
-#include "sync/HttpNetworkCtrl.hpp"
-#include "sync/NetworkModel.hpp"
 
 namespace mv::test {
 namespace {
 
-class OrderServiceFlowTest : public OrderStoreTest {
+class OrderServiceFlowTest : public ServiceFixture<OrderStoreTest> {
  protected:
   OrderServiceFlowTest() {
     clientId = "acme";
@@ -18,26 +15,8 @@ class OrderServiceFlowTest : public OrderStoreTest {
     answerRequestsHere = false;
   }
   void SetUp() override {
-    OrderStoreTest::SetUp();
-    useRealClock();
-    service = std::make_unique<sales::SalesService>();
-    std::string error;
-    ASSERT_TRUE(service->start(&error)) << error;
-    auto& defaults = base::UserDefaults::standard();
-    const base::Value settingsOfService = service->serverSettings();
-    for (const auto& [key, value] : settingsOfService.items()) defaults.setObject(key, value);
-    HttpNetworkCtrl::Settings settings;
-    settings.messageTimeOutSeconds = 2;
-    settings.messageRetryDelaySeconds = 0.3;
-    HttpNetworkCtrl::sharedInstance().setSettings(settings);
+    ServiceFixture::SetUp();
     session->type = LoginType::Offline;
-  }
-  void TearDown() override {
-    NetworkModel::sharedInstance().cancelAllRequests();
-    HttpNetworkCtrl::sharedInstance().setSettings(HttpNetworkCtrl::Settings());
-    if (service) service->stop();
-    service.reset();
-    OrderStoreTest::TearDown();
   }
 
   // Makes an order through the store the way the catalogue and editor do.
@@ -70,8 +49,6 @@ class OrderServiceFlowTest : public OrderStoreTest {
       if (o.value("order_number", std::string()) == number) return o.value("order_id", std::int64_t{0});
     return 0;
   }
-
-  std::unique_ptr<sales::SalesService> service;
 };
 
 TEST_F(OrderServiceFlowTest, OrdersGoUpTheHistoryComesDownAndFaultsLoseNothing) {

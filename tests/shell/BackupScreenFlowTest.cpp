@@ -88,8 +88,6 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
  protected:
   void SetUp() override {
     BackupRestoreTest::SetUp();
-    // The screen is driven by taps that run the loop themselves: real time.
-    useRealClock();
     test::resetToolkit();
     test::installEnglishTexts();
     host = std::make_shared<SessionHost>();

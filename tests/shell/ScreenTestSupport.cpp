@@ -1,16 +1,13 @@
 #include "ScreenTestSupport.hpp"
 
-#include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/View.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/ShellScreenFactory.hpp"
 #include "shell/settings/SkinManager.hpp"
-#include "sync/HttpNetworkCtrl.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
-#include "util/PublicFunction.hpp"
 
 namespace mv::test {
 
@@ -75,7 +72,7 @@ void ScreenTest::showMainFor(const std::string& clientId, const std::string& mod
 ui::HeadlessDriver& ScreenTest::driver() { return *driver_; }
 
 void ScreenTest::settle(double seconds) {
-  base::RunLoop::main().advance(seconds);
+  advance(seconds);
   ui::View::layoutPendingViews();
 }
 
@@ -109,53 +106,27 @@ void ScreenTest::saveLogins(const base::Value& logins) {
 
 // ---- against the service ------------------------------------------------------------------
 
-void ScreenFlowTest::SetUp() {
-  ScreenTest::SetUp();
-  useRealClock();
-  service = std::make_unique<sales::SalesService>();
-  std::string error;
-  ASSERT_TRUE(service->start(&error)) << error;
-  HttpNetworkCtrl::Settings settings;
+ScreenFlowTest::ScreenFlowTest() {
   settings.messageTimeOutSeconds = 3;
   settings.downloadTimeOutSeconds = 3;
   settings.messageRetryDelaySeconds = 0.2;
   settings.singleDownloadRetries = 0;
-  HttpNetworkCtrl::sharedInstance().setSettings(settings);
-}
-
-void ScreenFlowTest::TearDown() {
-  NetworkModel::sharedInstance().cancelAllRequests();
-  HttpNetworkCtrl::sharedInstance().setSettings(HttpNetworkCtrl::Settings());
-  ScreenTest::TearDown();
-  if (service) service->stop();
-  service.reset();
 }
 
 void ScreenFlowTest::launchAgainstService() {
-  auto& defaults = base::UserDefaults::standard();
   launch(false);
   // The launch resets the server settings on a new version; point them at the service.
-  const base::Value settings = service->serverSettings();
-  for (const auto& [key, value] : settings.items()) defaults.setObject(key, value);
-  PublicFunction::GetServer();
+  pointAtService();
   settle();
 }
 
 bool ScreenFlowTest::waitFor(const std::function<bool()>& pred, double seconds) {
-  return base::RunLoop::main().runUntil(
+  return runUntil(
       [&] {
         ui::View::layoutPendingViews();
         return pred();
       },
       seconds);
-}
-
-std::vector<sales::LogEntry> ScreenFlowTest::messages(const std::string& methodName) const {
-  std::vector<sales::LogEntry> out;
-  for (auto& e : service->requestLog()) {
-    if (e.endpoint == "message" && e.methodName == methodName) out.push_back(e);
-  }
-  return out;
 }
 
 }  // namespace mv::test

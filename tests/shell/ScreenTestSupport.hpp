@@ -2,7 +2,7 @@
 // Fixtures of the screen tests. `ScreenTest` launches the application with
 // its real screens headless on the virtual clock, without a service: the
 // session is set up by hand where a test needs one. `ScreenFlowTest` adds the
-// local sales service on loopback and the real clock, for whole sign-ins.
+// service fixture, for whole sign-ins.
 #include <functional>
 #include <memory>
 #include <string>
@@ -57,16 +57,14 @@ class ScreenTest : public ShellTest {
   std::unique_ptr<ui::HeadlessDriver> driver_;
 };
 
-class ScreenFlowTest : public ScreenTest {
+class ScreenFlowTest : public ServiceFixture<ScreenTest> {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  ScreenFlowTest();
   void launchAgainstService();
   bool usesService() const override { return true; }
+  // Runs the loop (laying out on the way) until `pred` holds.
   bool waitFor(const std::function<bool()>& pred, double seconds = 20);
-  std::vector<sales::LogEntry> messages(const std::string& methodName) const;
-
-  std::unique_ptr<sales::SalesService> service;
+  std::vector<sales::LogEntry> messages(const std::string& methodName) const { return messagesNamed(methodName); }
 };
 
 }  // namespace mv::test

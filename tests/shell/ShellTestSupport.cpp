@@ -1,10 +1,5 @@
 #include "ShellTestSupport.hpp"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
@@ -15,7 +10,6 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
-#include "sync/HttpNetworkCtrl.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
@@ -80,49 +74,27 @@ void ShellTest::TearDown() {
   TestEnvironment::TearDown();
 }
 
-void SignInTest::SetUp() {
-  ShellTest::SetUp();
-  useRealClock();
-  service = std::make_unique<sales::SalesService>();
-  std::string error;
-  ASSERT_TRUE(service->start(&error)) << error;
-  HttpNetworkCtrl::Settings settings;
-  settings.messageTimeOutSeconds = 2;
-  settings.downloadTimeOutSeconds = 2;
+SignInTest::SignInTest() {
   settings.messageRetryDelaySeconds = 0.2;
   settings.singleDownloadRetries = 0;
-  HttpNetworkCtrl::sharedInstance().setSettings(settings);
+}
+
+void SignInTest::SetUp() {
+  ServiceFixture::SetUp();
   network = std::make_shared<FakeNetworkStatusSource>(ReachabilityStatus::ReachableViaWiFi);
 }
 
 void SignInTest::TearDown() {
-  NetworkModel::sharedInstance().cancelAllRequests();
-  HttpNetworkCtrl::sharedInstance().setSettings(HttpNetworkCtrl::Settings());
+  service_kit::endRequests();
   app.reset();
-  ShellTest::TearDown();
-  if (service) service->stop();
-  service.reset();
+  ServiceFixture::TearDown();
 }
 
-void SignInTest::pointAt(const sales::SalesService& s) {
-  auto& defaults = base::UserDefaults::standard();
-  const base::Value settings = s.serverSettings();
-  for (const auto& [key, value] : settings.items()) defaults.setObject(key, value);
-  PublicFunction::GetServer();
-}
+void SignInTest::pointAt(const sales::SalesService& s) { service_kit::pointAt(s); }
 
 void SignInTest::pointNowhere() {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof addr;
-  int port = 1;
-  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0) {
-    port = ntohs(addr.sin_port);
-  }
-  if (fd >= 0) ::close(fd);
+  int port = service_kit::unusedPort();
+  if (port == 0) port = 1;
   auto& defaults = base::UserDefaults::standard();
   defaults.setInteger("Port", port);
   defaults.setInteger("ImagePort", port);
@@ -163,14 +135,6 @@ void SignInTest::signIn(const std::string& client, const std::string& account, c
   w->login(info, true, shortcut);
   // Decided: the main screen is up, or the welcome screen heard an error.
   ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot() || w->errors().size() > errors; }, 20));
-}
-
-std::vector<sales::LogEntry> SignInTest::messages(const std::string& methodName) const {
-  std::vector<sales::LogEntry> out;
-  for (auto& e : service->requestLog()) {
-    if (e.endpoint == "message" && e.methodName == methodName) out.push_back(e);
-  }
-  return out;
 }
 
 std::shared_ptr<ui::AlertView> SignInTest::alertTitled(const std::string& title) const {

@@ -1,12 +1,13 @@
 #pragma once
 // Fixtures of the shell tests: a fresh data root with the interface in
 // English, every process-wide shell object back to its first state, and (for
-// the sign-in runs) the local sales service on loopback with the application
-// delegate launched headless against it.
+// the sign-in runs) the service fixture with the application delegate
+// launched headless against it.
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ServiceFixture.hpp"
 #include "TestEnvironment.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "sales-service/SalesService.hpp"
@@ -49,9 +50,10 @@ class ShellTest : public TestEnvironment {
   static void resetShell();
 };
 
-// The sign-in runs: service on loopback, the real clock, short network time-outs.
-class SignInTest : public ShellTest {
+// The sign-in runs against the local sales service.
+class SignInTest : public ServiceFixture<ShellTest> {
  protected:
+  SignInTest();
   void SetUp() override;
   void TearDown() override;
 
@@ -67,10 +69,9 @@ class SignInTest : public ShellTest {
   std::shared_ptr<WelcomePlaceholder> welcome() const;
   std::shared_ptr<MainScreenPlaceholder> mainScreen() const;
   // Messages the service received with that method name.
-  std::vector<sales::LogEntry> messages(const std::string& methodName) const;
+  std::vector<sales::LogEntry> messages(const std::string& methodName) const { return messagesNamed(methodName); }
   std::shared_ptr<ui::AlertView> alertTitled(const std::string& title) const;
 
-  std::unique_ptr<sales::SalesService> service;
   std::shared_ptr<MarvistoAppDelegate> app;
   std::shared_ptr<FakeNetworkStatusSource> network;
 };

@@ -61,9 +61,6 @@ class SyncScreenFlowTest : public test::SyncEngineTest {
  protected:
   void SetUp() override {
     SyncEngineTest::SetUp();
-    // The screen is driven by taps that run the loop themselves: real time,
-    // so a tap never jumps the engine's steps ahead of what it checks.
-    useRealClock();
     test::resetToolkit();
     test::installEnglishTexts();
     host = std::make_shared<test::FakeSyncScreenHost>();

@@ -1,7 +1,10 @@
 #include "TestEnvironment.hpp"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/base/NotificationCenter.hpp"
@@ -56,6 +59,7 @@ void TestEnvironment::TearDown() {
   // to the shared workers finishes before the next test (or the process's
   // exit, whose leak check stops every thread) begins.
   SessionServices::end();
+  realWorkUnderWay = nullptr;
   base::WorkQueue::global().waitIdle();
   base::RunLoop::main().drain();
   base::UserDefaults::resetStandard();
@@ -71,7 +75,31 @@ void TestEnvironment::TearDown() {
 void TestEnvironment::advance(double seconds) { base::RunLoop::main().advance(seconds); }
 
 bool TestEnvironment::runUntil(const std::function<bool()>& pred, double timeout) {
-  return base::RunLoop::main().runUntil(pred, timeout);
+  auto& loop = base::RunLoop::main();
+  if (!realWorkUnderWay || !loop.clock().isVirtual()) return loop.runUntil(pred, timeout);
+  auto* virtualClock = static_cast<base::VirtualClock*>(loop.clockPtr().get());
+  const double deadline = loop.now() + timeout;
+  auto last = std::chrono::steady_clock::now();
+  while (!pred()) {
+    if (loop.runOnce(0)) continue;
+    const double now = loop.now();
+    if (now >= deadline) return pred();
+    const auto real = std::chrono::steady_clock::now();
+    if (realWorkUnderWay()) {
+      // The work keeps real time on its own thread: the clock follows it,
+      // and timers fall due on the way as they would.
+      const double spent = std::chrono::duration<double>(real - last).count();
+      if (spent > 0) virtualClock->advanceBy(std::min(spent, deadline - now));
+      last = real;
+      // Polls at a millisecond: what the work hands back is posted to the loop.
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    last = real;
+    // Nothing under way: the clock moves straight on to the next timer.
+    loop.runUntil(pred, std::min(0.05, deadline - now));
+  }
+  return true;
 }
 
 void TestEnvironment::useRealClock() {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,16 +30,23 @@ class TestEnvironment : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Advances the virtual clock, firing what falls due on the way.
+  // Advances the virtual clock, firing what falls due on the way (also while
+  // a transfer is under way: tests use it to move time on themselves).
   void advance(double seconds);
-  // Runs the main loop until `pred` holds, up to `timeout` seconds of loop time
-  // (virtual time, or real time when the test switches to the real clock).
+  // Runs the main loop until `pred` holds, up to `timeout` seconds of loop time.
+  // On the virtual clock the loop moves straight on to its next timer while
+  // nothing else is under way; while `realWorkUnderWay` says work on another
+  // thread is (a transfer to the local service), the clock keeps step with
+  // real time, so a time-out falls due no sooner than it would for a person.
   bool runUntil(const std::function<bool()>& pred, double timeout = 10);
-  // Switches the main loop to the real clock (tests that wait on real I/O).
+  // Switches the main loop to the real clock, for the few tests whose subject
+  // is real time itself (media playing in real time); say why where it is used.
   void useRealClock();
 
   std::filesystem::path root;
   std::shared_ptr<base::VirtualClock> clock;
+  // Set by fixtures whose work runs on other threads in real time.
+  std::function<bool()> realWorkUnderWay;
 };
 
 }  // namespace mv::test

@@ -1,12 +1,13 @@
 #pragma once
-// The network tests' fixture: the local sales service on loopback, the user
-// defaults pointed at it, the virtual clock, short time-outs, and recorders
-// for what receivers and the session handler are told.
+// The network tests' fixture: the service fixture over the protocol
+// fixture's session, and recorders for what receivers and the session
+// handler are told.
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ServiceFixture.hpp"
 #include "SyncTestSupport.hpp"
 #include "sales-service/SalesService.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
@@ -48,35 +49,27 @@ class SinkRecorder : public SessionEventSink {
   }
 };
 
-class NetworkTest : public ProtocolTest {
+class NetworkTest : public ServiceFixture<ProtocolTest> {
  protected:
   void SetUp() override;
   void TearDown() override;
 
   // Writes the six server settings of the service into the user defaults.
-  void pointAt(const sales::SalesService& service);
+  void pointAt(const sales::SalesService& service) { service_kit::pointAt(service); }
   // Signs in as "rep" of "acme"; the session cookie is set afterwards.
-  void signIn();
+  void signIn() { signInToService(); }
   // Sends and waits for the one result the receiver gets (null on time-out).
   std::shared_ptr<NetBaseRst> roundTrip(const std::shared_ptr<RequestInterfaceBase>& request,
                                         const std::shared_ptr<Recorder>& receiver, double timeout = 10);
-  // Log entries of a method name ("" for every message) or of the file endpoint.
-  std::vector<sales::LogEntry> messagesNamed(const std::string& methodName) const;
-  std::vector<sales::LogEntry> fileRequests() const;
   // A loopback port nobody listens on: connections are refused.
-  static int unusedPort();
-  // Runs the main loop until `pred` holds or `timeout` passes on the virtual
-  // clock. While a transfer is under way the clock keeps step with real time,
-  // as the transport does; while nothing is, it moves straight on to the next
-  // timer (the resend delay, the engine's steps), so no test sleeps for them.
-  bool runUntil(const std::function<bool()>& pred, double timeout = 10);
-  // Lets `seconds` pass on that clock.
+  static int unusedPort() { return service_kit::unusedPort(); }
+  // Lets `seconds` pass on the fixture's clock (straight on to each timer
+  // while no transfer is under way).
   void waitFor(double seconds);
 
   HttpNetworkCtrl& ctrl() { return HttpNetworkCtrl::sharedInstance(); }
   NetworkModel& model() { return NetworkModel::sharedInstance(); }
 
-  std::unique_ptr<sales::SalesService> service;
   std::shared_ptr<SinkRecorder> sink;
 };
 
