@@ -19,7 +19,6 @@
 #include "customer/CustomerViewController.hpp"
 #include "library/EPUBViewController.hpp"
 #include "library/LibraryFileState.hpp"
-#include "library/LibraryNetwork.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
@@ -34,6 +33,7 @@
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/QuoteOrderViewController.hpp"
 #include "shell/session/GuideView.hpp"
+#include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/HomeViewController.hpp"
 #include "shell/session/LoginItem.hpp"
 #include "shell/session/LoginMode.hpp"
@@ -45,6 +45,10 @@
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/session/WeclomeViewController.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/NetworkModel.hpp"
+#include "sync/RequestSender.hpp"
+#include "sync/SessionServices.hpp"
+#include "sync/requests/RequestDownload.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/ServerInfo.hpp"
@@ -54,6 +58,47 @@
 namespace fs = std::filesystem;
 
 namespace mv {
+
+// The session's request sender during the tour: every request goes to the
+// network model, except that while it holds, a download stays running (and
+// at the share the tour reports) for as long as the tour wants to show one.
+class HeldDownloadsSender : public RequestSender {
+ public:
+  int send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
+           Handlers handlers) override {
+    auto download = std::dynamic_pointer_cast<RequestDownload>(request);
+    if (!holding_ || !download) return NetworkModel::sharedSender()->send(request, tracker, std::move(handlers));
+    const int code = ++lastCode_;
+    held_[code] = Held{download, tracker.track([this, code] { held_.erase(code); }), std::move(handlers)};
+    return download->downloadId;
+  }
+  void hold(bool on) { holding_ = on; }
+  // Reports `share` of every held download.
+  void report(float share) {
+    auto held = held_;
+    for (auto& [code, h] : held) {
+      if (!h.ticket.isLive() || !h.handlers.onProgress || h.request->fileNameList.empty()) continue;
+      DownLoadRequestInfo info;
+      info.fileId = h.request->fileId;
+      info.imgType = h.request->imgType;
+      info.downloadId = h.request->downloadId;
+      info.fileName = h.request->fileNameList.front();
+      info.downloadPercent = share;
+      h.handlers.onProgress(info);
+    }
+  }
+
+ private:
+  struct Held {
+    std::shared_ptr<RequestDownload> request;
+    base::CancelTracker::Ticket ticket;
+    Handlers handlers;
+  };
+  bool holding_ = false;
+  int lastCode_ = 0;
+  std::map<int, Held> held_;
+};
+
 namespace {
 
 // The login the command line names, as the sign-in panel would build it.
@@ -73,17 +118,6 @@ std::string numbered(int& next, const char* what) {
   return name;
 }
 
-// Keeps what the library sends from going anywhere: a download stays
-// running for as long as the tour wants to show one.
-class HeldLibraryNetwork : public LibraryNetwork {
- public:
-  int sendRequest(const std::shared_ptr<RequestInterfaceBase>&) override { return ++lastId_; }
-  void cancelDownloadReuest(const std::string&) override {}
-
- private:
-  int lastId_ = 0;
-};
-
 // The first library file that is not on the device.
 std::optional<marvisto_library_files_Entity> fileToDownload(const SaleslibraryModel& manager) {
   auto* store = DataAccessManager::sharedDataModel();
@@ -99,6 +133,8 @@ std::optional<marvisto_library_files_Entity> fileToDownload(const SaleslibraryMo
 ScreenshotTour::ScreenshotTour(const LaunchOptions& options, std::shared_ptr<MarvistoAppDelegate> app)
     : o_(options), app_(std::move(app)) {}
 
+ScreenshotTour::~ScreenshotTour() = default;
+
 void ScreenshotTour::applySettings() {
   if (o_.language != 0) LanguageManager::sharedInstance().setCurrentLanguage(o_.language);
   if (!o_.serverHost.empty()) {
@@ -111,6 +147,9 @@ void ScreenshotTour::applySettings() {
 }
 
 int ScreenshotTour::run() {
+  // The sessions of the tour send through it.
+  held_ = std::make_shared<HeldDownloadsSender>();
+  app_->wiring().services.add<RequestSender>([held = held_](SessionServices&) { return held; });
   waitForDemoData();
   closeGuide();
   snapshot("02-welcome");
@@ -319,12 +358,11 @@ void ScreenshotTour::stageLibraryDownload() {
   auto manager = SaleslibraryModel::sharedInstance();
   auto file = manager ? fileToDownload(*manager) : std::nullopt;
   if (!file) return;
-  manager->setNetwork(std::make_shared<HeldLibraryNetwork>());
+  if (!held_) return;
+  held_->hold(true);
   manager->sendRequest(SaleslibraryModel::requestForFile(*file));
-  DownLoadRequestInfo progress;
-  progress.fileName = file->file_name;
-  progress.downloadPercent = 0.4f;
-  manager->ReciveDownloadPercent(progress);
+  held_->hold(false);
+  held_->report(0.4f);
   auto app = MarvistoAppDelegate::current();
   auto tab = app ? app->tabBarController() : nullptr;
   auto library = tab ? std::dynamic_pointer_cast<SaleslibraryController>(tab->screen(MainTabScreens::kSalesLibrary))
@@ -356,7 +394,6 @@ void ScreenshotTour::libraryScreens(int& n) {
     break;
   }
   for (const auto& name : std::vector<std::string>(manager->downloadFileNameArray())) manager->cancelDownloadFile(name);
-  manager->setNetwork(LibraryNetwork::networkModel());
   // A document, a video and a book on the device, each in its viewer.
   auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
   if (!nav) return;

@@ -11,6 +11,7 @@
 
 namespace mv {
 
+class HeldDownloadsSender;
 class MarvistoAppDelegate;
 class WeclomeViewController;
 
@@ -29,6 +30,7 @@ struct LaunchOptions {
 class ScreenshotTour {
  public:
   ScreenshotTour(const LaunchOptions& options, std::shared_ptr<MarvistoAppDelegate> app);
+  ~ScreenshotTour();
 
   // The language and the sales service the options name, written into the
   // settings after the launch (which puts the factory server settings back
@@ -75,6 +77,8 @@ class ScreenshotTour {
 
   const LaunchOptions& o_;
   std::shared_ptr<MarvistoAppDelegate> app_;
+  // The tour's request sender (see `stageLibraryDownload`).
+  std::shared_ptr<HeldDownloadsSender> held_;
   bool failed_ = false;
 };
 

@@ -10,6 +10,7 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/ReplyValues.hpp"
+#include "sync/RequestSender.hpp"
 #include "sync/requests/RequestDownloadFinish.hpp"
 #include "sync/SessionServices.hpp"
 #include "sync/StoreDownloadedFilesModel.hpp"
@@ -37,6 +38,17 @@ bool isRegularFile(const std::optional<fs::path>& path) {
 
 void removeFile(const fs::path& path) { PublicFunction::removeFileIfPresent(path); }
 
+// The request of one of a download's names, under the same download id.
+std::shared_ptr<RequestDownload> requestForName(const RequestDownload& request, const std::string& fileName) {
+  auto one = std::make_shared<RequestDownload>();
+  one->fileId = request.fileId;
+  one->imgType = request.imgType;
+  one->progressType = request.progressType;
+  one->downloadId = request.downloadId;
+  one->fileNameList = {fileName};
+  return one;
+}
+
 }  // namespace
 
 std::shared_ptr<SaleslibraryModel> SaleslibraryModel::sharedInstance() {
@@ -45,15 +57,11 @@ std::shared_ptr<SaleslibraryModel> SaleslibraryModel::sharedInstance() {
 }
 
 SaleslibraryModel::SaleslibraryModel(SessionServices& services)
-    : database_(services.databaseHandle()), network_(LibraryNetwork::networkModel()) {}
+    : database_(services.databaseHandle()), sender_(services.requestSender()) {}
 
 void SaleslibraryModel::sessionEnded() { cancelAllUncompleteFiles(); }
 
 SaleslibraryModel::~SaleslibraryModel() = default;
-
-void SaleslibraryModel::setNetwork(std::shared_ptr<LibraryNetwork> network) {
-  network_ = network ? std::move(network) : LibraryNetwork::networkModel();
-}
 
 bool SaleslibraryModel::isExists(int fileId) const { return contains(existsFiles_, fileId); }
 
@@ -128,8 +136,23 @@ int SaleslibraryModel::sendRequest(const std::shared_ptr<RequestDownload>& reque
     runningIds_[name] = request->downloadId;
     types_[name] = request->imgType;
   }
-  request->setReceiveDelegete(shared_from_this());
-  return network_->sendRequest(request);
+  if (names.size() == 1) {
+    sendOne(request, names.front());
+  } else {
+    for (const auto& name : names) sendOne(requestForName(*request, name), name);
+  }
+  return request->downloadId;
+}
+
+void SaleslibraryModel::sendOne(const std::shared_ptr<RequestDownload>& request, const std::string& fileName) {
+  // A name's earlier transfer has ended or was stopped: its tracker is empty
+  // or gone.
+  auto& tracker = transfers_[fileName];
+  const int id = sender_->sendFor<DownloadRst>(
+      request, tracker, [this](const DownloadRst& reply) { downloadEnded(reply); },
+      [this, fileName](const NetBaseRst& reply) { downloadEndedBySession(fileName, reply); },
+      [this](const DownLoadRequestInfo& info) { downloadProgressed(info); });
+  if (id < 0) MV_LOG("the download of ", fileName, " was not sent");
 }
 
 void SaleslibraryModel::pauseDownloadFile(const std::string& fileName) {
@@ -138,7 +161,7 @@ void SaleslibraryModel::pauseDownloadFile(const std::string& fileName) {
   pauseFileArray_.push_back(fileName);
   removeAll(downloadFileNameArray_, fileName);
   runningIds_.erase(fileName);
-  network_->cancelDownloadReuest(fileName);
+  transfers_.erase(fileName);
 }
 
 void SaleslibraryModel::cancelDownloadFile(const std::string& fileName) {
@@ -148,7 +171,7 @@ void SaleslibraryModel::cancelDownloadFile(const std::string& fileName) {
   if (running) {
     removeAll(downloadFileNameArray_, fileName);
     runningIds_.erase(fileName);
-    network_->cancelDownloadReuest(fileName);
+    transfers_.erase(fileName);
   }
   removeAll(pauseFileArray_, fileName);
   // The next download of the name starts afresh: the service may have
@@ -165,7 +188,10 @@ void SaleslibraryModel::discardPartial(const std::string& fileName) {
 void SaleslibraryModel::removeExistsFiles(int fileId) { removeAll(existsFiles_, fileId); }
 
 void SaleslibraryModel::cancelAllUncompleteFiles() {
-  for (const auto& name : downloadFileNameArray_) network_->cancelDownloadReuest(name);
+  MV_ASSERT_MAIN_THREAD();
+  // In the order they were started.
+  for (const auto& name : downloadFileNameArray_) transfers_.erase(name);
+  transfers_.clear();
 }
 
 void SaleslibraryModel::registerCallBackList(const std::shared_ptr<NetworkRecDelegate>& observer) {
@@ -199,56 +225,50 @@ void SaleslibraryModel::relay(Call call) {
   }
 }
 
-void SaleslibraryModel::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
+void SaleslibraryModel::downloadProgressed(const DownLoadRequestInfo& info) {
   MV_ASSERT_MAIN_THREAD();
   downloadPercentageDic_[info.fileName] = info.downloadPercent;
   relay([&](NetworkRecDelegate& o) { o.ReciveDownloadPercent(info); });
 }
 
-void SaleslibraryModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+void SaleslibraryModel::downloadEndedBySession(const std::string& fileName, const NetBaseRst& reply) {
   MV_ASSERT_MAIN_THREAD();
-  if (!result) return;
-  if (result->cmdCode == kCmdDownloadFinish) {
-    if (result->isSuccess()) MV_LOG("request download finish success!");
-    return;
+  forgetName(fileName);
+  std::shared_ptr<NetBaseRst> told;
+  if (const auto* download = dynamic_cast<const DownloadRst*>(&reply)) {
+    told = std::make_shared<DownloadRst>(*download);
+  } else {
+    told = std::make_shared<NetBaseRst>(reply);
   }
-  if (result->cmdCode != kCmdDownload) return;
-  auto download = std::dynamic_pointer_cast<DownloadRst>(result);
-  if (download) downloadEnded(download);
-}
-
-void SaleslibraryModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  MV_ASSERT_MAIN_THREAD();
-  auto download = std::dynamic_pointer_cast<DownloadRst>(result);
-  if (!download) return;
-  forgetName(download->fileName);
-  relay([&](NetworkRecDelegate& o) { o.requestEndedBySession(result); });
+  relay([&](NetworkRecDelegate& o) { o.requestEndedBySession(told); });
 }
 
 void SaleslibraryModel::forgetName(const std::string& fileName) {
   removeAll(downloadFileNameArray_, fileName);
   runningIds_.erase(fileName);
+  // Its transfer has ended: nothing of it is left to cancel.
+  transfers_.erase(fileName);
 }
 
-void SaleslibraryModel::downloadEnded(const std::shared_ptr<DownloadRst>& result) {
-  MV_LOG("the download file is ", result->fileName);
-  forgetName(result->fileName);
-  std::shared_ptr<NetBaseRst> told = result;
-  if (result->isSuccess()) {
-    if (isRegularFile(PublicFunction::filePathWithName(result->fileName, result->type))) {
-      if (!isExists(result->fileId)) existsFiles_.push_back(result->fileId);
-      downloadFileFinish(result->fileName, result->fileId, result->type);
+void SaleslibraryModel::downloadEnded(const DownloadRst& reply) {
+  MV_ASSERT_MAIN_THREAD();
+  MV_LOG("the download file is ", reply.fileName);
+  forgetName(reply.fileName);
+  auto told = std::make_shared<DownloadRst>(reply);
+  if (told->isSuccess()) {
+    if (isRegularFile(PublicFunction::filePathWithName(told->fileName, told->type))) {
+      if (!isExists(told->fileId)) existsFiles_.push_back(told->fileId);
+      downloadFileFinish(told->fileName, told->fileId, told->type);
     } else {
       // A success without the file is a missing file: the pending update
       // stays and the service is not told the device holds it.
-      MV_LOG("library file ", result->fileName, " reported as downloaded is not on disk");
-      auto missing = std::make_shared<DownloadRst>(*result);
-      missing->status = kStatusFileMissing;
-      missing->message = messageForStatus(kStatusFileMissing);
-      told = missing;
+      MV_LOG("library file ", told->fileName, " reported as downloaded is not on disk");
+      told->status = kStatusFileMissing;
+      told->message = messageForStatus(kStatusFileMissing);
     }
   }
-  relay([&](NetworkRecDelegate& o) { o.ReciveHttpRespondInfo(told); });
+  std::shared_ptr<NetBaseRst> result = told;
+  relay([&](NetworkRecDelegate& o) { o.ReciveHttpRespondInfo(result); });
 }
 
 void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int fileId, int type) {
@@ -261,9 +281,11 @@ void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int file
   }
   auto finish = std::make_shared<RequestDownloadFinish>();
   finish->fileId = fileId;
-  finish->setReceiveDelegete(shared_from_this());
   forgetName(fileName);
-  const int code = network_->sendRequest(finish);
+  // The acknowledgement's reply is only logged.
+  const int code = sender_->sendFor<NetBaseRst>(finish, acknowledgements_, [](const NetBaseRst& reply) {
+    if (reply.isSuccess()) MV_LOG("request download finish success!");
+  });
   downloadPercentageDic_.erase(fileName);
   MV_LOG("the rst is ", code);
 }

@@ -5,13 +5,14 @@
 // the device, which are downloading or paused and how far each has come,
 // relays progress and outcomes to its observers, and when a file arrives
 // clears the file's pending update and tells the service. Nothing of it is
-// stored. Main thread only.
+// stored. Each file name's transfer runs under its own tracker, so stopping
+// one download stops only its request. Main thread only.
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "library/LibraryNetwork.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/Value.hpp"
 #include "store/Entities.hpp"
 #include "sync/NetworkRecDelegate.hpp"
@@ -21,9 +22,10 @@
 namespace mv {
 
 class DataAccessManager;
+class RequestSender;
 class SessionServices;
 
-class SaleslibraryModel : public NetworkRecDelegate, public std::enable_shared_from_this<SaleslibraryModel> {
+class SaleslibraryModel {
  public:
   explicit SaleslibraryModel(SessionServices& services);
   // The current session's manager (made on first use); null while nobody is
@@ -31,9 +33,6 @@ class SaleslibraryModel : public NetworkRecDelegate, public std::enable_shared_f
   static std::shared_ptr<SaleslibraryModel> sharedInstance();
   // The session ends: every running transfer is cancelled.
   void sessionEnded();
-
-  // Tests replace the network before sending anything.
-  void setNetwork(std::shared_ptr<LibraryNetwork> network);
 
   // --- queries ---
   bool isExists(int fileId) const;
@@ -74,15 +73,16 @@ class SaleslibraryModel : public NetworkRecDelegate, public std::enable_shared_f
   void registerCallBackList(const std::shared_ptr<NetworkRecDelegate>& observer);
   void removeFromCallBackList(const NetworkRecDelegate* observer);
 
-  // --- from the network ---
-  void ReciveDownloadPercent(const DownLoadRequestInfo& info) override;
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
-  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
-
-  ~SaleslibraryModel() override;
+  ~SaleslibraryModel();
+  SaleslibraryModel(const SaleslibraryModel&) = delete;
+  SaleslibraryModel& operator=(const SaleslibraryModel&) = delete;
 
  private:
-  void downloadEnded(const std::shared_ptr<DownloadRst>& result);
+  // Sends the download of one name under that name's own tracker.
+  void sendOne(const std::shared_ptr<RequestDownload>& request, const std::string& fileName);
+  void downloadProgressed(const DownLoadRequestInfo& info);
+  void downloadEnded(const DownloadRst& reply);
+  void downloadEndedBySession(const std::string& fileName, const NetBaseRst& reply);
   // After a file arrived whole: the pending update goes (with the old
   // version's file) and the service is told.
   void downloadFileFinish(const std::string& fileName, int fileId, int type);
@@ -92,7 +92,7 @@ class SaleslibraryModel : public NetworkRecDelegate, public std::enable_shared_f
   void relay(Call call);
 
   std::shared_ptr<DataAccessManager> database_;
-  std::shared_ptr<LibraryNetwork> network_;
+  std::shared_ptr<RequestSender> sender_;
   std::vector<std::string> downloadFileNameArray_;
   std::vector<std::string> pauseFileArray_;
   std::map<std::string, float> downloadPercentageDic_;
@@ -102,6 +102,11 @@ class SaleslibraryModel : public NetworkRecDelegate, public std::enable_shared_f
   // all this session: its file type, where its partial data lies.
   std::map<std::string, int> runningIds_;
   std::map<std::string, int> types_;
+  // Last, so they go first: what the manager has under way (per name
+  // downloading, and the acknowledgements) is cancelled before the rest of
+  // it goes.
+  base::CancelTracker acknowledgements_;
+  std::map<std::string, base::CancelTracker> transfers_;
 };
 
 }  // namespace mv

@@ -34,6 +34,9 @@ class NetworkModel::Relay : public NetworkRecDelegate {
   void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override {
     if (handlers_.onEnded) handlers_.onEnded(result);
   }
+  void ReciveDownloadPercent(const DownLoadRequestInfo& info) override {
+    if (handlers_.onProgress) handlers_.onProgress(info);
+  }
 
  private:
   Handlers handlers_;

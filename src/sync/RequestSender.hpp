@@ -3,7 +3,9 @@
 // The reply arrives on the main thread as the type its request decodes
 // (`sendFor<UploadQuoteOrderRst>`), once, and only while the sender's
 // tracker still holds the request; a reply whose status ended the session
-// (the shell has told the user) goes to `onEnded` instead. The network model
+// (the shell has told the user) goes to `onEnded` instead. A download also
+// reports its share so far to `onProgress` (once per whole percent, never
+// after its outcome or its cancelling). The network model
 // is the sender of the application; tests answer through a fake one.
 // Main thread only.
 #include <functional>
@@ -13,6 +15,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "sync/NetBaseRst.hpp"
+#include "sync/requests/RequestInfoBase.hpp"
 #include "sync/requests/RequestInterfaceBase.hpp"
 
 namespace mv {
@@ -23,6 +26,8 @@ class RequestSender {
   struct Handlers {
     std::function<void(const Reply&)> onReply;
     std::function<void(const Reply&)> onEnded;
+    // A download's file name and share so far (`downloadPercent`, 0 to 1).
+    std::function<void(const DownLoadRequestInfo&)> onProgress;
   };
 
   virtual ~RequestSender() = default;
@@ -35,7 +40,8 @@ class RequestSender {
   // The same with the reply cast once, here, to what the request decodes.
   template <typename R>
   [[nodiscard]] int sendFor(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
-                            std::function<void(const R&)> onReply, std::function<void(const NetBaseRst&)> onEnded = {}) {
+                            std::function<void(const R&)> onReply, std::function<void(const NetBaseRst&)> onEnded = {},
+                            std::function<void(const DownLoadRequestInfo&)> onProgress = {}) {
     MV_ASSERT_MAIN_THREAD();
     Handlers handlers;
     handlers.onReply = [onReply = std::move(onReply)](const Reply& reply) {
@@ -50,6 +56,7 @@ class RequestSender {
         if (reply) onEnded(*reply);
       };
     }
+    handlers.onProgress = std::move(onProgress);
     return send(request, tracker, std::move(handlers));
   }
 };

@@ -2,12 +2,12 @@
 #include <functional>
 
 #include "CatalogTestSupport.hpp"
+#include "FakeRequestSender.hpp"
 #include "SessionFixture.hpp"
 #include "catalog/ProductDetailController.hpp"
 #include "catalog/ProductRelatedFileController.hpp"
 #include "library/LibraryDetailController.hpp"
 #include "library/LibraryFeature.hpp"
-#include "library/LibraryNetwork.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -25,28 +25,14 @@
 namespace mv::test {
 namespace {
 
-// What the download manager sends and cancels; nothing travels.
-class RecordingNetwork : public LibraryNetwork {
- public:
-  std::vector<std::string> sent, cancelled;
-  int sendRequest(const std::shared_ptr<RequestInterfaceBase>& request) override {
-    if (auto download = std::dynamic_pointer_cast<RequestDownload>(request)) {
-      for (const auto& name : download->fileNameList) sent.push_back(name);
-    }
-    return ++code_;
-  }
-  void cancelDownloadReuest(const std::string& fileName) override { cancelled.push_back(fileName); }
-
- private:
-  int code_ = 100;
-};
-
 // Product 1 with three related files: a PDF on the device, a Word file on
 // the device with a newer version waiting, and a video not downloaded.
 class RelatedMaterialsTest : public CatalogTest {
  protected:
   void SetUp() override {
     LibraryFeature::install(wiring);
+    // What the download manager sends and cancels; nothing travels.
+    wiring.services.add<RequestSender>([fake = sender](SessionServices&) { return fake; });
     // The cases install the viewers they open files in.
     LibraryViewers::install(LibraryOpenAction::PdfReader, {});
     CatalogTest::SetUp();
@@ -63,8 +49,6 @@ class RelatedMaterialsTest : public CatalogTest {
     ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({12, "specs-old.docx", "WORD"}));
     putOnDisk("brochure.pdf", "PDF");
     putOnDisk("specs-old.docx", "WORD");
-    network = std::make_shared<RecordingNetwork>();
-    services->get<SaleslibraryModel>()->setNetwork(network);
     screen = std::make_shared<ProductDetailController>();
     screen->setProductEntity(store().getAllProducts().front());
     nav = std::make_shared<ui::NavigationController>(screen);
@@ -128,8 +112,20 @@ class RelatedMaterialsTest : public CatalogTest {
     strip->setStateReader([state](const marvisto_library_files_Entity&) { return state; });
   }
   static std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
+  // The file names of the downloads sent / cancelled, in order.
+  static std::vector<std::string> namesOf(const std::vector<std::shared_ptr<RequestInterfaceBase>>& requests) {
+    std::vector<std::string> names;
+    for (const auto& request : requests) {
+      if (auto download = std::dynamic_pointer_cast<RequestDownload>(request)) {
+        names.insert(names.end(), download->fileNameList.begin(), download->fileNameList.end());
+      }
+    }
+    return names;
+  }
+  std::vector<std::string> sent() const { return namesOf(sender->sent()); }
+  std::vector<std::string> cancelled() const { return namesOf(sender->cancelled()); }
 
-  std::shared_ptr<RecordingNetwork> network;
+  std::shared_ptr<FakeRequestSender> sender = std::make_shared<FakeRequestSender>();
   std::shared_ptr<ProductDetailController> screen;
   std::shared_ptr<ProductRelatedFileController> strip;
   std::shared_ptr<ui::NavigationController> nav;
@@ -163,7 +159,7 @@ TEST_F(RelatedMaterialsTest, CellsShowWhatIsOnTheDeviceAndWhatWaits) {
 
   // A download on its way shows its progress; a report for another file changes nothing.
   strip->selectedFileToDownload(entry(1));
-  ASSERT_EQ(network->sent, (std::vector<std::string>{"film.mp4"}));
+  ASSERT_EQ(sent(), (std::vector<std::string>{"film.mp4"}));
   settle();
   DownLoadRequestInfo info;
   info.fileName = "film.mp4";
@@ -182,16 +178,16 @@ TEST_F(RelatedMaterialsTest, ATapDoesWhatTheFilesStateAsks) {
   downloading.downloading = true;
   statesAre(downloading);
   strip->didSelectedCell(entry(1), 1);
-  EXPECT_EQ(network->cancelled.size(), 0u);  // nothing was running for the manager to stop
+  EXPECT_EQ(cancelled().size(), 0u);  // nothing was running for the manager to stop
 
   LibraryFileState paused;
   paused.paused = true;
   statesAre(paused);
   strip->didSelectedCell(entry(1), 1);
-  EXPECT_EQ(network->sent, (std::vector<std::string>{"film.mp4"}));
+  EXPECT_EQ(sent(), (std::vector<std::string>{"film.mp4"}));
   statesAre(downloading);
   strip->didSelectedCell(entry(1), 1);
-  EXPECT_EQ(network->cancelled, (std::vector<std::string>{"film.mp4"}));
+  EXPECT_EQ(cancelled(), (std::vector<std::string>{"film.mp4"}));
 
   LibraryFileState waiting;
   waiting.present = true;
@@ -221,7 +217,7 @@ TEST_F(RelatedMaterialsTest, ATapDoesWhatTheFilesStateAsks) {
   // Its action button downloads the file.
   info->actionButtonPressed();
   settle();
-  EXPECT_EQ(network->sent.back(), "film.mp4");
+  EXPECT_EQ(sent().back(), "film.mp4");
 }
 
 TEST_F(RelatedMaterialsTest, ADownloadedFileOpensInTheViewerOfItsType) {
@@ -315,7 +311,7 @@ TEST_F(RelatedMaterialsTest, DemoAndOfflineSessionsDownloadNothingAndKeepThePend
   settle();
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->tag(), DemoLimitAlert::kTag);  // the shared demo-limit alert
-  EXPECT_TRUE(network->sent.empty());
+  EXPECT_TRUE(sent().empty());
   EXPECT_TRUE(store().getLibFileUpdateByFileID(12));
   dismissAlert();
 
@@ -330,7 +326,7 @@ TEST_F(RelatedMaterialsTest, DemoAndOfflineSessionsDownloadNothingAndKeepThePend
   changeSession([](Session& s) { s.loginType = LoginType::Online; });
   strip->selectFileToUpdateWithIndex(2);
   ASSERT_TRUE(driver->pressAlertButton(ProductRelatedFileController::kUpdateButton));
-  EXPECT_EQ(network->sent, (std::vector<std::string>{"specs.docx"}));
+  EXPECT_EQ(sent(), (std::vector<std::string>{"specs.docx"}));
   EXPECT_TRUE(store().getLibFileUpdateByFileID(12));
 }
 

@@ -310,18 +310,18 @@ TEST_F(LibraryDecisionTablesTest, BulkLoopsRequestQualifyingFilesAndKeepPendingU
   manager->loadExistsFiles();
   manager->sendRequest(SaleslibraryModel::requestForFile(files[0]));
   manager->pauseDownloadFile("f1.pdf");
-  network->sent.clear();
+  sender->clearSent();
 
   // The paused file resumes, the absent one starts, present ones stay.
   EXPECT_EQ(LibraryDownloads::startDownloadAll(files, &LibraryFileState::of), 2u);
-  ASSERT_EQ(network->downloads().size(), 2u);
-  EXPECT_EQ(network->downloads()[0]->fileNameList, std::vector<std::string>{"f1.pdf"});
-  EXPECT_EQ(network->downloads()[1]->fileNameList, std::vector<std::string>{"f2.pdf"});
+  ASSERT_EQ(downloads().size(), 2u);
+  EXPECT_EQ(downloads()[0]->fileNameList, std::vector<std::string>{"f1.pdf"});
+  EXPECT_EQ(downloads()[1]->fileNameList, std::vector<std::string>{"f2.pdf"});
 
-  network->sent.clear();
+  sender->clearSent();
   EXPECT_EQ(LibraryDownloads::startUpdateAll(files, &LibraryFileState::of), 1u);
-  ASSERT_EQ(network->downloads().size(), 1u);
-  EXPECT_EQ(network->downloads()[0]->fileNameList, std::vector<std::string>{"f3.pdf"});
+  ASSERT_EQ(downloads().size(), 1u);
+  EXPECT_EQ(downloads()[0]->fileNameList, std::vector<std::string>{"f3.pdf"});
   EXPECT_TRUE(store().getLibFileUpdateByFileID(3)) << "kept until the new version has arrived";
   EXPECT_TRUE(manager->isExists(3));
 
@@ -329,9 +329,9 @@ TEST_F(LibraryDecisionTablesTest, BulkLoopsRequestQualifyingFilesAndKeepPendingU
   // of files the grid does not show.
   manager->sendRequest(SaleslibraryModel::requestForFile(test::libraryFile(9, "elsewhere", "f9.pdf", "PDF")));
   manager->pauseDownloadFile("f2.pdf");
-  network->cancelled.clear();
+  sender->clearCancelled();
   LibraryDownloads::cancelAllDownloads();
-  EXPECT_EQ(network->cancelled, (std::vector<std::string>{"f1.pdf", "f3.pdf", "f9.pdf"}))
+  EXPECT_EQ(cancelled(), (std::vector<std::string>{"f1.pdf", "f3.pdf", "f9.pdf"}))
       << "running transfers are cancelled; the paused one has none";
   EXPECT_TRUE(manager->downloadFileNameArray().empty());
   EXPECT_TRUE(manager->pauseFileArray().empty());

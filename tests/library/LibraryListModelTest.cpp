@@ -205,7 +205,7 @@ TEST_F(LibraryListModelTest, DeletingRemovesTheRightFileOrDownload) {
   EXPECT_FALSE(fs::exists(plainPath));
   EXPECT_FALSE(store().getLibraryFavoriteByFavoriteId(2));
   model.deleteFile(running);
-  EXPECT_EQ(network->cancelled, std::vector<std::string>{"running.avi"});
+  EXPECT_EQ(cancelled(), std::vector<std::string>{"running.avi"});
   EXPECT_FALSE(manager->isInDownloadList("running.avi"));
   EXPECT_FALSE(fs::exists(partial));
   model.deleteFile(gone);

@@ -1,5 +1,6 @@
 #include "LibraryTestSupport.hpp"
 
+#include <algorithm>
 #include <fstream>
 
 #include "SessionFixture.hpp"
@@ -11,28 +12,6 @@
 namespace fs = std::filesystem;
 
 namespace mv::test {
-
-int FakeLibraryNetwork::sendRequest(const std::shared_ptr<RequestInterfaceBase>& request) {
-  sent.push_back(request);
-  if (auto download = std::dynamic_pointer_cast<RequestDownload>(request)) return download->downloadId;
-  return ++nextCode_;
-}
-
-std::vector<std::shared_ptr<RequestDownload>> FakeLibraryNetwork::downloads() const {
-  std::vector<std::shared_ptr<RequestDownload>> out;
-  for (const auto& r : sent) {
-    if (auto d = std::dynamic_pointer_cast<RequestDownload>(r)) out.push_back(d);
-  }
-  return out;
-}
-
-std::vector<int> FakeLibraryNetwork::acknowledged() const {
-  std::vector<int> out;
-  for (const auto& r : sent) {
-    if (auto f = std::dynamic_pointer_cast<RequestDownloadFinish>(r)) out.push_back(f->fileId);
-  }
-  return out;
-}
 
 void EventLog::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
   auto d = std::dynamic_pointer_cast<DownloadRst>(result);
@@ -63,11 +42,10 @@ marvisto_library_files_Entity libraryFile(int id, const std::string& title, cons
 void LibraryTest::SetUp() {
   ProtocolTest::SetUp();
   LibraryFeature::install(wiring);
+  wiring.services.add<RequestSender>([fake = sender](SessionServices&) { return fake; });
   services = beginServices(wiring.services);
   ASSERT_TRUE(services);
-  network = std::make_shared<FakeLibraryNetwork>();
   manager = services->get<SaleslibraryModel>();
-  manager->setNetwork(network);
 }
 
 void LibraryTest::TearDown() {
@@ -94,6 +72,7 @@ fs::path LibraryTest::putOnDisk(const std::string& fileName, const std::string& 
 std::shared_ptr<DownloadRst> LibraryTest::completion(const RequestDownload& request, const std::string& status) {
   auto r = std::make_shared<DownloadRst>();
   r->cmdCode = kCmdDownload;
+  r->requestCode = request.requestCode;
   r->status = status;
   r->message = messageForStatus(status);
   r->fileId = request.fileId;
@@ -103,11 +82,41 @@ std::shared_ptr<DownloadRst> LibraryTest::completion(const RequestDownload& requ
   return r;
 }
 
-DownLoadRequestInfo LibraryTest::progress(const std::string& fileName, float share) {
-  DownLoadRequestInfo info;
-  info.fileName = fileName;
-  info.downloadPercent = share;
-  return info;
+bool LibraryTest::progress(const std::string& fileName, float share) {
+  const auto sent = downloads();
+  for (auto it = sent.rbegin(); it != sent.rend(); ++it) {
+    const auto& names = (*it)->fileNameList;
+    if (std::find(names.begin(), names.end(), fileName) != names.end() && sender->isWaiting(*it)) {
+      return sender->progress(*it, share);
+    }
+  }
+  return false;
+}
+
+std::vector<std::shared_ptr<RequestDownload>> LibraryTest::downloads() const {
+  std::vector<std::shared_ptr<RequestDownload>> out;
+  for (const auto& r : sender->sent()) {
+    if (auto d = std::dynamic_pointer_cast<RequestDownload>(r)) out.push_back(d);
+  }
+  return out;
+}
+
+std::vector<int> LibraryTest::acknowledged() const {
+  std::vector<int> out;
+  for (const auto& r : sender->sent()) {
+    if (auto f = std::dynamic_pointer_cast<RequestDownloadFinish>(r)) out.push_back(f->fileId);
+  }
+  return out;
+}
+
+std::vector<std::string> LibraryTest::cancelled() const {
+  std::vector<std::string> out;
+  for (const auto& r : sender->cancelled()) {
+    if (auto d = std::dynamic_pointer_cast<RequestDownload>(r)) {
+      out.insert(out.end(), d->fileNameList.begin(), d->fileNameList.end());
+    }
+  }
+  return out;
 }
 
 }  // namespace mv::test

@@ -1,13 +1,14 @@
 #pragma once
 // Fixtures of the library tests: a signed-in client with its own database,
-// the session's download manager on a recording network, and helpers that
-// put library rows in the store and files on disk.
+// the session's download manager sending through the fake request sender,
+// and helpers that put library rows in the store and files on disk and
+// answer what the manager sent.
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "FakeRequestSender.hpp"
 #include "SyncTestSupport.hpp"
-#include "library/LibraryNetwork.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "shell/frame/FeatureWiring.hpp"
 #include "store/DataAccessManager.hpp"
@@ -15,23 +16,6 @@
 #include "sync/requests/RequestInfoBase.hpp"
 
 namespace mv::test {
-
-// Records what the manager sends and cancels; nothing travels.
-class FakeLibraryNetwork : public LibraryNetwork {
- public:
-  std::vector<std::shared_ptr<RequestInterfaceBase>> sent;
-  std::vector<std::string> cancelled;
-
-  int sendRequest(const std::shared_ptr<RequestInterfaceBase>& request) override;
-  void cancelDownloadReuest(const std::string& fileName) override { cancelled.push_back(fileName); }
-
-  std::vector<std::shared_ptr<RequestDownload>> downloads() const;
-  // The file ids of the acknowledgements sent.
-  std::vector<int> acknowledged() const;
-
- private:
-  int nextCode_ = 100;
-};
 
 // Writes one line per event it hears.
 class EventLog : public NetworkRecDelegate {
@@ -59,15 +43,23 @@ class LibraryTest : public ProtocolTest {
   // Writes a file of that name in the folder of the type word; its path.
   std::filesystem::path putOnDisk(const std::string& fileName, const std::string& type,
                                   const std::string& bytes = "bytes");
-  // The completion of a download the manager sent.
+  // The completion of a download the manager sent, addressed to it.
   static std::shared_ptr<DownloadRst> completion(const RequestDownload& request, const std::string& status);
-  static DownLoadRequestInfo progress(const std::string& fileName, float share);
+  // The transport's report of `share` of the running download of that name;
+  // false when none runs.
+  bool progress(const std::string& fileName, float share);
+
+  // What the manager sent: its downloads, the file ids it acknowledged, and
+  // the names of the downloads it cancelled, each in order.
+  std::vector<std::shared_ptr<RequestDownload>> downloads() const;
+  std::vector<int> acknowledged() const;
+  std::vector<std::string> cancelled() const;
 
   // The library feature installed, and the session's services made from it.
   FeatureWiring wiring;
   std::shared_ptr<SessionServices> services;
   std::shared_ptr<SaleslibraryModel> manager;
-  std::shared_ptr<FakeLibraryNetwork> network;
+  std::shared_ptr<FakeRequestSender> sender = std::make_shared<FakeRequestSender>();
 };
 
 }  // namespace mv::test

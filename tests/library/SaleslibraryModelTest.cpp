@@ -1,5 +1,5 @@
-// The download manager's bookkeeping on a recording network: what it sends,
-// cancels and acknowledges, what it keeps per file name, and what its
+// The download manager's bookkeeping on the fake request sender: what it
+// sends, cancels and acknowledges, what it keeps per file name, and what its
 // observers hear and when.
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ class SaleslibraryModelTest : public test::LibraryTest {
     save({pdf, video});
   }
 
-  std::shared_ptr<RequestDownload> lastDownload() { return network->downloads().back(); }
+  std::shared_ptr<RequestDownload> lastDownload() { return downloads().back(); }
 
   marvisto_library_files_Entity pdf, video;
   std::vector<std::string> events;
@@ -49,16 +49,16 @@ TEST_F(SaleslibraryModelTest, SuccessfulDownloadReplacesThePendingUpdateAndIsAck
   const int id = manager->downloadFile(pdf);
   EXPECT_EQ(id, 0) << "a present file is not fetched again by the start rule";
   const int sent = manager->sendRequest(SaleslibraryModel::requestForFile(pdf));
-  ASSERT_EQ(network->downloads().size(), 1u);
+  ASSERT_EQ(downloads().size(), 1u);
   auto request = lastDownload();
   EXPECT_EQ(sent, request->downloadId);
   EXPECT_EQ(request->fileNameList, std::vector<std::string>{"catalogue_v2.pdf"});
   EXPECT_EQ(request->imgType, kFileTypePdf);
   EXPECT_EQ(request->progressType, kProgressTypeSingleWithPercent);
-  EXPECT_EQ(request->receiveDelegete.lock(), manager);
+  EXPECT_TRUE(sender->isWaiting(request)) << "the manager waits for its outcome";
   EXPECT_TRUE(manager->isInDownloadList("catalogue_v2.pdf"));
 
-  manager->ReciveDownloadPercent(progress("catalogue_v2.pdf", 0.25f));
+  EXPECT_TRUE(progress("catalogue_v2.pdf", 0.25f));
   EXPECT_FLOAT_EQ(manager->getDownloadPercentage("catalogue_v2.pdf"), 0.25f);
 
   // Observers hear the outcome after the manager has taken it in.
@@ -69,11 +69,11 @@ TEST_F(SaleslibraryModelTest, SuccessfulDownloadReplacesThePendingUpdateAndIsAck
     EXPECT_FALSE(store().getLibFileUpdateByFileID(pdf.file_id));
   };
   const fs::path now = putOnDisk("catalogue_v2.pdf", "PDF");
-  manager->ReciveHttpRespondInfo(completion(*request, "200"));
+  EXPECT_TRUE(sender->answer(completion(*request, "200")));
   EXPECT_EQ(events, (std::vector<std::string>{"o percent catalogue_v2.pdf 0.25", "o result catalogue_v2.pdf 200"}));
   EXPECT_EQ(manager->existsFiles(), std::vector<int>{pdf.file_id}) << "present once, not twice";
   EXPECT_EQ(manager->getDownloadPercentage("catalogue_v2.pdf"), 0.0f);
-  EXPECT_EQ(network->acknowledged(), std::vector<int>{pdf.file_id});
+  EXPECT_EQ(acknowledged(), std::vector<int>{pdf.file_id});
   EXPECT_FALSE(fs::exists(old)) << "the replaced version goes";
   EXPECT_TRUE(fs::exists(now));
   ASSERT_EQ(manager->allExsitsFilesDic().size(), 1u);
@@ -82,8 +82,9 @@ TEST_F(SaleslibraryModelTest, SuccessfulDownloadReplacesThePendingUpdateAndIsAck
   // The acknowledgement's reply is only logged.
   auto ack = std::make_shared<NetBaseRst>();
   ack->cmdCode = kCmdDownloadFinish;
+  ack->requestCode = sender->lastSent(kCmdDownloadFinish)->requestCode;
   ack->status = "200";
-  manager->ReciveHttpRespondInfo(ack);
+  EXPECT_TRUE(sender->answer(ack));
   EXPECT_EQ(events.size(), 2u);
 }
 
@@ -95,9 +96,9 @@ TEST_F(SaleslibraryModelTest, AnOldVersionWhosePathAnotherFileNowHasStays) {
   const fs::path old = putOnDisk("catalogue.pdf", "PDF");
   manager->sendRequest(SaleslibraryModel::requestForFile(pdf));
   putOnDisk("catalogue_v2.pdf", "PDF");
-  manager->ReciveHttpRespondInfo(completion(*lastDownload(), "200"));
+  EXPECT_TRUE(sender->answer(completion(*lastDownload(), "200")));
   EXPECT_FALSE(store().getLibFileUpdateByFileID(pdf.file_id));
-  EXPECT_EQ(network->acknowledged(), std::vector<int>{pdf.file_id});
+  EXPECT_EQ(acknowledged(), std::vector<int>{pdf.file_id});
   EXPECT_TRUE(fs::exists(old)) << "the heir's file is not the replaced version";
 }
 
@@ -108,13 +109,13 @@ TEST_F(SaleslibraryModelTest, FailuresKeepThePendingUpdateAndAreNotAcknowledged)
 
   // A success whose file is not there is a missing file.
   manager->sendRequest(manager->requestForFile(pdf));
-  manager->ReciveDownloadPercent(progress("catalogue_v2.pdf", 0.5f));
-  manager->ReciveHttpRespondInfo(completion(*lastDownload(), "200"));
+  EXPECT_TRUE(progress("catalogue_v2.pdf", 0.5f));
+  EXPECT_TRUE(sender->answer(completion(*lastDownload(), "200")));
   // Network failure and missing file on the service.
   manager->sendRequest(manager->requestForFile(video));
-  manager->ReciveHttpRespondInfo(completion(*lastDownload(), "999"));
+  EXPECT_TRUE(sender->answer(completion(*lastDownload(), "999")));
   manager->sendRequest(manager->requestForFile(pdf));
-  manager->ReciveHttpRespondInfo(completion(*lastDownload(), "404"));
+  EXPECT_TRUE(sender->answer(completion(*lastDownload(), "404")));
 
   EXPECT_EQ(events, (std::vector<std::string>{"o percent catalogue_v2.pdf 0.50", "o result catalogue_v2.pdf 404",
                                               "o result showreel.avi 999", "o result catalogue_v2.pdf 404"}));
@@ -122,25 +123,25 @@ TEST_F(SaleslibraryModelTest, FailuresKeepThePendingUpdateAndAreNotAcknowledged)
   EXPECT_TRUE(manager->pauseFileArray().empty());
   EXPECT_TRUE(manager->existsFiles().empty());
   EXPECT_FLOAT_EQ(manager->getDownloadPercentage("catalogue_v2.pdf"), 0.5f) << "kept for the next attempt";
-  EXPECT_TRUE(network->acknowledged().empty());
+  EXPECT_TRUE(acknowledged().empty());
   EXPECT_TRUE(store().getLibFileUpdateByFileID(pdf.file_id));
 
   // A download that the session handler ended leaves the list as well.
   manager->sendRequest(manager->requestForFile(video));
   auto ended = completion(*lastDownload(), "101");
-  manager->requestEndedBySession(ended);
+  EXPECT_TRUE(sender->endSession(ended));
   EXPECT_FALSE(manager->isInDownloadList("showreel.avi"));
 }
 
 TEST_F(SaleslibraryModelTest, PauseResumeAndCancelKeepOrDropThePartialData) {
   // Pausing a name that is not downloading changes nothing.
   manager->pauseDownloadFile("showreel.avi");
-  EXPECT_TRUE(network->cancelled.empty());
+  EXPECT_TRUE(cancelled().empty());
   EXPECT_TRUE(manager->pauseFileArray().empty());
 
   manager->sendRequest(manager->requestForFile(video));
   const int first = lastDownload()->downloadId;
-  manager->ReciveDownloadPercent(progress("showreel.avi", 0.4f));
+  EXPECT_TRUE(progress("showreel.avi", 0.4f));
   const fs::path partial = HttpNetworkCtrl::partialPathWithName("showreel.avi", kFileTypeVideo);
   ASSERT_FALSE(partial.empty());
   const fs::path record = FormDataRequest::resumeRecordPath(partial);
@@ -149,7 +150,7 @@ TEST_F(SaleslibraryModelTest, PauseResumeAndCancelKeepOrDropThePartialData) {
   std::ofstream(record) << "\"v1\"\n13\n";
 
   manager->pauseDownloadFile("showreel.avi");
-  EXPECT_EQ(network->cancelled, std::vector<std::string>{"showreel.avi"});
+  EXPECT_EQ(cancelled(), std::vector<std::string>{"showreel.avi"});
   EXPECT_TRUE(manager->isInPauseList("showreel.avi"));
   EXPECT_FALSE(manager->isInDownloadList("showreel.avi"));
   EXPECT_TRUE(fs::exists(partial)) << "a pause keeps the partial data for the resume";
@@ -162,9 +163,9 @@ TEST_F(SaleslibraryModelTest, PauseResumeAndCancelKeepOrDropThePartialData) {
 
   // Cancelling a paused name touches only the pause list, and the partial.
   manager->pauseDownloadFile("showreel.avi");
-  network->cancelled.clear();
+  sender->clearCancelled();
   manager->cancelDownloadFile("showreel.avi");
-  EXPECT_TRUE(network->cancelled.empty());
+  EXPECT_TRUE(cancelled().empty());
   EXPECT_TRUE(manager->pauseFileArray().empty());
   EXPECT_FALSE(fs::exists(partial)) << "a cancelled download starts afresh";
   EXPECT_FALSE(fs::exists(record));
@@ -174,7 +175,7 @@ TEST_F(SaleslibraryModelTest, PauseResumeAndCancelKeepOrDropThePartialData) {
   manager->sendRequest(manager->requestForFile(video));
   std::ofstream(partial) << "partial bytes";
   manager->cancelDownloadFile("showreel.avi");
-  EXPECT_EQ(network->cancelled, std::vector<std::string>{"showreel.avi"});
+  EXPECT_EQ(cancelled(), std::vector<std::string>{"showreel.avi"});
   EXPECT_FALSE(manager->isInDownloadList("showreel.avi"));
   EXPECT_FALSE(fs::exists(partial));
 }
@@ -184,7 +185,7 @@ TEST_F(SaleslibraryModelTest, OneTransferPerNameAndObserversOncePerEventInOrder)
   // The grid and a product's related files both ask for the same file.
   EXPECT_EQ(manager->sendRequest(manager->requestForFile(pdf)), id);
   EXPECT_EQ(manager->downloadFile(pdf), 0);
-  EXPECT_EQ(network->downloads().size(), 1u);
+  EXPECT_EQ(downloads().size(), 1u);
   EXPECT_EQ(manager->downloadFileNameArray(), std::vector<std::string>{"catalogue_v2.pdf"});
 
   auto a = std::make_shared<EventLog>("a", &events);
@@ -197,14 +198,68 @@ TEST_F(SaleslibraryModelTest, OneTransferPerNameAndObserversOncePerEventInOrder)
   manager->removeFromCallBackList(b.get());
   // An observer that leaves while others are told is not called after.
   a->onEvent = [&] { manager->removeFromCallBackList(c.get()); };
-  manager->ReciveDownloadPercent(progress("catalogue_v2.pdf", 0.1f));
+  EXPECT_TRUE(progress("catalogue_v2.pdf", 0.1f));
   EXPECT_EQ(events, std::vector<std::string>{"a percent catalogue_v2.pdf 0.10"});
   a->onEvent = nullptr;
   manager->registerCallBackList(c);
   c.reset();  // gone without removing itself: skipped
   events.clear();
-  manager->ReciveDownloadPercent(progress("catalogue_v2.pdf", 0.2f));
+  EXPECT_TRUE(progress("catalogue_v2.pdf", 0.2f));
   EXPECT_EQ(events, std::vector<std::string>{"a percent catalogue_v2.pdf 0.20"});
+}
+
+TEST_F(SaleslibraryModelTest, EachNameRunsOnItsOwnSoStoppingOneStopsOnlyItsRequest) {
+  // One request for two names travels as one request per name, under the
+  // request's download id.
+  auto both = SaleslibraryModel::requestForFile(pdf);
+  both->fileNameList = {"catalogue_v2.pdf", "showreel.avi"};
+  const int id = manager->sendRequest(both);
+  EXPECT_EQ(id, both->downloadId);
+  ASSERT_EQ(downloads().size(), 2u);
+  auto first = downloads()[0];
+  auto second = downloads()[1];
+  EXPECT_EQ(first->fileNameList, std::vector<std::string>{"catalogue_v2.pdf"});
+  EXPECT_EQ(second->fileNameList, std::vector<std::string>{"showreel.avi"});
+  EXPECT_EQ(first->downloadId, id);
+  EXPECT_EQ(second->downloadId, id);
+
+  auto observer = std::make_shared<EventLog>("o", &events);
+  manager->registerCallBackList(observer);
+  manager->pauseDownloadFile("catalogue_v2.pdf");
+  EXPECT_EQ(cancelled(), std::vector<std::string>{"catalogue_v2.pdf"});
+  EXPECT_FALSE(sender->isWaiting(first));
+  EXPECT_TRUE(sender->isWaiting(second));
+  // Nothing of the paused transfer comes through any more.
+  EXPECT_FALSE(progress("catalogue_v2.pdf", 0.3f));
+  EXPECT_FALSE(sender->answer(completion(*first, "200")));
+  EXPECT_TRUE(progress("showreel.avi", 0.3f));
+  EXPECT_TRUE(sender->answer(completion(*second, "404")));
+  EXPECT_EQ(events, (std::vector<std::string>{"o percent showreel.avi 0.30", "o result showreel.avi 404"}));
+  EXPECT_TRUE(manager->isInPauseList("catalogue_v2.pdf"));
+  EXPECT_TRUE(manager->downloadFileNameArray().empty());
+
+  // A resumed name runs on a new request; the old one's reply stays unheard.
+  EXPECT_NE(manager->downloadFile(pdf), 0);
+  ASSERT_EQ(downloads().size(), 3u);
+  EXPECT_TRUE(sender->isWaiting(downloads()[2]));
+  EXPECT_FALSE(sender->answer(completion(*first, "200")));
+  EXPECT_TRUE(manager->isInDownloadList("catalogue_v2.pdf"));
+}
+
+TEST_F(SaleslibraryModelTest, AnObserverThatCancelsWhileToldOfProgressStopsTheTransfer) {
+  manager->sendRequest(manager->requestForFile(video));
+  auto request = lastDownload();
+  auto observer = std::make_shared<EventLog>("o", &events);
+  manager->registerCallBackList(observer);
+  observer->onEvent = [&] { manager->cancelDownloadFile("showreel.avi"); };
+  EXPECT_TRUE(progress("showreel.avi", 0.1f));
+  observer->onEvent = nullptr;
+  EXPECT_EQ(cancelled(), std::vector<std::string>{"showreel.avi"});
+  EXPECT_FALSE(sender->isWaiting(request));
+  EXPECT_FALSE(progress("showreel.avi", 0.2f));
+  EXPECT_FALSE(sender->answer(completion(*request, "200")));
+  EXPECT_EQ(events, std::vector<std::string>{"o percent showreel.avi 0.10"});
+  EXPECT_FALSE(manager->isInDownloadList("showreel.avi"));
 }
 
 TEST_F(SaleslibraryModelTest, PresenceComesFromDiskIncludingOldVersions) {
@@ -231,11 +286,11 @@ TEST_F(SaleslibraryModelTest, FreeingTheManagerCancelsItsTransfersAndForgetsEver
   manager->sendRequest(manager->requestForFile(video));
   manager->pauseDownloadFile("showreel.avi");
   manager->sendRequest(manager->requestForFile(video));
-  network->cancelled.clear();
+  sender->clearCancelled();
   manager.reset();
   services.reset();
   SessionServices::end();
-  EXPECT_EQ(network->cancelled, (std::vector<std::string>{"catalogue_v2.pdf", "showreel.avi"}));
+  EXPECT_EQ(cancelled(), (std::vector<std::string>{"catalogue_v2.pdf", "showreel.avi"}));
   EXPECT_FALSE(SaleslibraryModel::sharedInstance());
   services = test::beginServices(wiring.services);
   ASSERT_TRUE(services);
@@ -254,11 +309,11 @@ TEST_F(SaleslibraryModelTest, BackupRestoreAndLogoutReachTheSessionsManager) {
   auto request = SaleslibraryModel::requestForFile(video);
   EXPECT_EQ(downloader->sendRequest(request), request->downloadId);
   EXPECT_TRUE(downloader->isInDownloadList("showreel.avi"));
-  EXPECT_EQ(request->receiveDelegete.lock(), manager) << "the manager hears the outcome";
+  EXPECT_TRUE(sender->isWaiting(request)) << "the manager hears the outcome";
   EXPECT_EQ(DownloadedFilesModel::current()->allExsitsFilesDic(), manager->allExsitsFilesDic());
   services.reset();
   SessionServices::end();
-  EXPECT_EQ(network->cancelled, std::vector<std::string>{"showreel.avi"});
+  EXPECT_EQ(cancelled(), std::vector<std::string>{"showreel.avi"});
   EXPECT_FALSE(SaleslibraryModel::sharedInstance());
   // Without a session, backup and restore fall back to what is on disk.
   EXPECT_NE(LibraryFileDownloader::current(), downloader);

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "NetworkTestSupport.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sales-service/SampleData.hpp"
@@ -342,6 +343,56 @@ TEST_F(DownloadNetworkTest, ProgressIsReportedOncePerWholePercent) {
     lastWhole = whole;
   }
   EXPECT_EQ(receiver->percents.back().downloadPercent, 1.0f);
+}
+
+// Through the request seam a download's progress reaches its progress
+// handler, whole percents up to the whole file before the reply; once its
+// tracker lets go, nothing more of it is heard.
+TEST_F(DownloadNetworkTest, TheSenderHandsADownloadsProgressToItsHandlerWhileTheTrackerHoldsIt) {
+  auto videos = filesOfType(kFileTypeVideo);
+  ASSERT_FALSE(videos.empty());
+  const auto& [name, bytes] = videos.front();
+  ASSERT_GT(bytes.size(), 8000u);
+  RequestSender& sender = model();
+  auto tracker = std::make_unique<base::CancelTracker>();
+  std::vector<float> shares;
+  std::vector<std::string> heard;
+  auto send = [&] {
+    auto request = std::make_shared<RequestDownload>();
+    request->fileNameList = {name};
+    request->imgType = kFileTypeVideo;
+    request->progressType = kProgressTypeSingleWithPercent;
+    return sender.sendFor<DownloadRst>(
+        request, *tracker, [&](const DownloadRst& reply) { heard.push_back(reply.fileName + " " + reply.status); },
+        [&](const NetBaseRst& reply) { heard.push_back("ended " + reply.status); },
+        [&](const DownLoadRequestInfo& info) {
+          EXPECT_EQ(info.fileName, name);
+          EXPECT_TRUE(heard.empty()) << "progress after the outcome";
+          shares.push_back(info.downloadPercent);
+        });
+  };
+  trickleFiles("*/" + name, bytes.size() / 50, 0.001);
+  ASSERT_GT(send(), 0);
+  ASSERT_TRUE(runUntil([&] { return !heard.empty(); }, 30));
+  EXPECT_EQ(heard, std::vector<std::string>{name + " 200"});
+  ASSERT_GE(shares.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end()));
+  EXPECT_EQ(shares.back(), 1.0f);
+
+  // Let go of half-way: no more progress and no reply.
+  ASSERT_TRUE(fs::remove(destination(name, kFileTypeVideo)));
+  service->clearFaults();
+  trickleFiles("*/" + name, bytes.size() / 50, 0.02);
+  shares.clear();
+  heard.clear();
+  ASSERT_GT(send(), 0);
+  ASSERT_TRUE(runUntil([&] { return !shares.empty(); }, 30));
+  tracker.reset();
+  const std::size_t seen = shares.size();
+  waitFor(0.5);
+  EXPECT_EQ(shares.size(), seen);
+  EXPECT_TRUE(heard.empty());
+  EXPECT_EQ(model().requestCount(), 0u);
 }
 
 TEST_F(DownloadNetworkTest, FileNamesTravelAsOneSegmentAndUnknownLengthsReportOnlyTheWholeFile) {
