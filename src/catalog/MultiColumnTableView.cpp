@@ -251,6 +251,28 @@ std::shared_ptr<ui::TableViewCell> MultiColumnTableView::tableViewCellForRowAtIn
   return regularCell(tableView, entry);
 }
 
+void MultiColumnTableView::fitColumnViews(MultiColumnTableViewCell& cell, std::size_t count,
+                                         const std::function<std::shared_ptr<ui::View>(long column)>& make) const {
+  // A reused cell keeps the views it has; missing ones are placed after them,
+  // column by column, and extra ones go.
+  auto& columns = cell.columnCells();
+  double x = columns.empty() ? 0 : columns.back()->frame().maxX();
+  for (std::size_t c = columns.size(); c < count; ++c) {
+    auto view = make(static_cast<long>(c));
+    if (!view) view = std::make_shared<ui::View>();
+    ui::Rect f = view->frame();
+    f.origin.x += x;
+    view->setFrame(f);
+    cell.contentView().addSubview(view);
+    columns.push_back(view);
+    x += widthOfColumn(static_cast<long>(c)) + normalSeperatorLineWidth;
+  }
+  while (columns.size() > count) {
+    columns.back()->removeFromSuperview();
+    columns.pop_back();
+  }
+}
+
 std::shared_ptr<ui::TableViewCell> MultiColumnTableView::regularCell(ui::TableView& table,
                                                                     const MultiColumnTableLayout::Entry& entry) {
   auto ds = dataSource();
@@ -268,25 +290,9 @@ std::shared_ptr<ui::TableViewCell> MultiColumnTableView::regularCell(ui::TableVi
   if (has(MultiColumnTableOp::BackgroundColorAtIndexPath)) {
     cell->contentView().setBackgroundColor(ds->backgroundColorAtIndexPath(*this, path));
   }
-  auto& columns = cell->columnCells();
   const auto n = static_cast<std::size_t>(std::max<long>(0, ds->numberOfColumnsInTableView(*this)));
-  if (columns.size() < n) {
-    double x = columns.empty() ? 0 : columns.back()->frame().maxX();
-    for (std::size_t c = columns.size(); c < n; ++c) {
-      auto view = ds->tableViewCellForIndexPath(*this, path, static_cast<long>(c));
-      if (!view) view = std::make_shared<ui::View>();
-      ui::Rect f = view->frame();
-      f.origin.x += x;
-      view->setFrame(f);
-      cell->contentView().addSubview(view);
-      columns.push_back(view);
-      x += widthOfColumn(static_cast<long>(c)) + normalSeperatorLineWidth;
-    }
-  }
-  while (columns.size() > n) {
-    columns.back()->removeFromSuperview();
-    columns.pop_back();
-  }
+  fitColumnViews(*cell, n, [&](long column) { return ds->tableViewCellForIndexPath(*this, path, column); });
+  auto& columns = cell->columnCells();
   for (std::size_t c = 0; c < n; ++c) {
     if (has(MultiColumnTableOp::BackgroundColorAtColumn)) {
       columns[c]->setBackgroundColor(ds->backgroundColorAtIndexPathAtColumn(*this, path, static_cast<long>(c)));
@@ -305,23 +311,9 @@ std::shared_ptr<ui::TableViewCell> MultiColumnTableView::sectionHeaderCell(ui::T
     cell->contentView().setBackgroundColor(sectionHeaderBackgroundColor);
     addBottomLine(*cell, normalSeperatorLineWidth, normalSeperatorLineColor);
   }
-  auto& columns = cell->columnCells();
   const auto n = static_cast<std::size_t>(std::max<long>(0, ds->numberOfColumnsInTableView(*this)));
-  double x = columns.empty() ? 0 : columns.back()->frame().maxX();
-  for (std::size_t c = columns.size(); c < n; ++c) {
-    auto view = ds->tableViewSectionHeaderCellForSection(*this, section, static_cast<long>(c));
-    if (!view) view = std::make_shared<ui::View>();
-    ui::Rect f = view->frame();
-    f.origin.x += x;
-    view->setFrame(f);
-    cell->contentView().addSubview(view);
-    columns.push_back(view);
-    x += widthOfColumn(static_cast<long>(c)) + normalSeperatorLineWidth;
-  }
-  while (columns.size() > n) {
-    columns.back()->removeFromSuperview();
-    columns.pop_back();
-  }
+  fitColumnViews(*cell, n, [&](long column) { return ds->tableViewSectionHeaderCellForSection(*this, section, column); });
+  auto& columns = cell->columnCells();
   for (std::size_t c = 0; c < n; ++c) {
     ds->tableViewSetContentForSectionHeaderCell(*this, *columns[c], section, static_cast<long>(c));
   }

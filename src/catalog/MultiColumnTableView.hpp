@@ -5,6 +5,7 @@
 // sideways while the left column stays, and, when the data source can swap
 // columns, a long press that highlights a column and drags it over others.
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -220,6 +221,9 @@ class MultiColumnTableView : public ui::View, public ui::TableViewDataSource, pu
   void redrawLines();
   void swapColumn(long column, long other);
   void placeHighlight();
+  // Gives the cell `count` column views, making the missing ones with `make`.
+  void fitColumnViews(MultiColumnTableViewCell& cell, std::size_t count,
+                      const std::function<std::shared_ptr<ui::View>(long column)>& make) const;
   std::shared_ptr<ui::TableViewCell> regularCell(ui::TableView& table, const MultiColumnTableLayout::Entry& entry);
   std::shared_ptr<ui::TableViewCell> sectionHeaderCell(ui::TableView& table, long section);
   std::shared_ptr<ui::TableViewCell> leftHeaderCell(ui::TableView& table, const MultiColumnTableLayout::Entry& entry);

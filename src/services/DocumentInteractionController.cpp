@@ -3,7 +3,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <mutex>
 #include <thread>
 
 #include "platform/base/Log.hpp"
@@ -14,11 +13,6 @@ extern char** environ;
 
 namespace svc {
 namespace {
-
-std::mutex& openerMutex() {
-  static std::mutex m;
-  return m;
-}
 
 DocumentInteractionController::Opener& currentOpener() {
   static DocumentInteractionController::Opener opener;
@@ -33,7 +27,7 @@ std::shared_ptr<DocumentInteractionController> DocumentInteractionController::in
 }
 
 void DocumentInteractionController::setOpener(Opener opener) {
-  std::lock_guard lock(openerMutex());
+  MV_ASSERT_MAIN_THREAD();
   currentOpener() = std::move(opener);
 }
 
@@ -51,11 +45,8 @@ bool DocumentInteractionController::presentOpenInMenuFromBarButtonItem(ui::BarBu
 
 bool DocumentInteractionController::presentOpenInMenu() {
   MV_ASSERT_MAIN_THREAD();
-  Opener opener;
-  {
-    std::lock_guard lock(openerMutex());
-    opener = currentOpener();
-  }
+  // A copy: the opener may install another.
+  const Opener opener = currentOpener();
   std::error_code ec;
   if (!opener || !std::filesystem::is_regular_file(url_, ec)) return false;
   auto application = opener(url_, uti_);

@@ -53,7 +53,8 @@ class DocumentInteractionController : public std::enable_shared_from_this<Docume
   void dismissMenuAnimated(bool animated);
   void dismissPreviewAnimated(bool animated);
 
-  // The process-wide opener (nothing: no application takes files).
+  // The process-wide opener (nothing: no application takes files). Set and
+  // used on the main thread.
   static void setOpener(Opener opener);
   // The desktop's opener: the file goes to the system's default application
   // for it through xdg-open; none when xdg-open cannot be started.

@@ -16,6 +16,8 @@ class FakeNetworkStatusSource : public NetworkStatusSource {
   void setStatus(ReachabilityStatus status);
 
  private:
+  // Any thread may ask for the status (the interface allows it), while a
+  // test sets it on the main thread.
   std::mutex mutex_;
   ReachabilityStatus status_;
   ChangeHandler handler_;

@@ -10,11 +10,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <mutex>
 #include <random>
 
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/base/FileIO.hpp"
 #include "util/Session.hpp"
@@ -30,11 +30,6 @@ namespace {
 constexpr const char* kDeviceUDIDKey = "DeviceUDID";
 constexpr const char* kDeviceUDIDSlotPrefix = "org.DeviceUDID.slot.";
 constexpr int kDeviceUDIDSlotCount = 100;
-
-std::mutex& udidMutex() {
-  static std::mutex m;
-  return m;
-}
 
 fs::path& udidSlotDirOverride() {
   static fs::path p;
@@ -104,11 +99,6 @@ std::atomic<double>& screenScaleSlot() {
   return v;
 }
 
-std::mutex& languageMutex() {
-  static std::mutex m;
-  return m;
-}
-
 std::function<int()>& languageProvider() {
   static std::function<int()> f;
   return f;
@@ -155,15 +145,13 @@ bool PublicFunction::isValidDeviceUDID(std::string_view udid) {
 }
 
 void PublicFunction::setDeviceUDIDSlotDirectory(const fs::path& dir) {
-  std::lock_guard<std::mutex> lock(udidMutex());
+  MV_ASSERT_MAIN_THREAD();
   udidSlotDirOverride() = dir;
 }
 
 fs::path PublicFunction::deviceUDIDSlotDirectory() {
-  {
-    std::lock_guard<std::mutex> lock(udidMutex());
-    if (!udidSlotDirOverride().empty()) return udidSlotDirOverride();
-  }
+  MV_ASSERT_MAIN_THREAD();
+  if (!udidSlotDirOverride().empty()) return udidSlotDirOverride();
   if (const char* dir = std::getenv("MARVISTO_UDID_DIR"); dir && *dir) return dir;
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return fs::path(xdg) / "org.DeviceUDID";
   if (const char* home = std::getenv("HOME"); home && *home)
@@ -172,8 +160,9 @@ fs::path PublicFunction::deviceUDIDSlotDirectory() {
 }
 
 std::string PublicFunction::getDeviceUDID() {
+  // The user defaults it writes tell their observers on this thread.
+  MV_ASSERT_MAIN_THREAD();
   const fs::path dir = deviceUDIDSlotDirectory();
-  std::lock_guard<std::mutex> lock(udidMutex());
   auto& defaults = base::UserDefaults::standard();
   std::string stored = defaults.stringForKey(kDeviceUDIDKey);
   std::optional<std::string> slot = readSlots(dir);
@@ -251,17 +240,15 @@ std::string PublicFunction::getPreferredLanguage() {
 }
 
 int PublicFunction::interfaceLanguage() {
-  std::function<int()> fn;
-  {
-    std::lock_guard<std::mutex> lock(languageMutex());
-    fn = languageProvider();
-  }
-  if (fn) return fn();
+  MV_ASSERT_MAIN_THREAD();
+  // A copy: the provider may install another.
+  const std::function<int()> provider = languageProvider();
+  if (provider) return provider();
   return static_cast<int>(base::UserDefaults::standard().integerForKey("language"));
 }
 
 void PublicFunction::setInterfaceLanguageProvider(std::function<int()> provider) {
-  std::lock_guard<std::mutex> lock(languageMutex());
+  MV_ASSERT_MAIN_THREAD();
   languageProvider() = std::move(provider);
 }
 

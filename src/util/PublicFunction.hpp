@@ -65,6 +65,7 @@ class PublicFunction {
   // 40 hex digits identifying this device for this user. Kept in the user
   // defaults ("DeviceUDID") and in per-user slot files "org.DeviceUDID.slot.<n>"
   // outside the data root, so it survives a new data root or lost defaults.
+  // Main thread only, like the slot folder and the interface language below.
   static std::string getDeviceUDID();
   // Where the slot files live: set explicitly, else $MARVISTO_UDID_DIR, else
   // $XDG_DATA_HOME/org.DeviceUDID, else ~/.local/share/org.DeviceUDID.

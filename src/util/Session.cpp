@@ -5,8 +5,8 @@
 namespace mv {
 namespace {
 
-// Read from the transport's and the workers' threads too (file paths of the
-// signed-in client), hence the lock.
+// Published on the main thread and read on worker queues too: a picture read
+// there finds the signed-in client's folder through it (getLocalImage).
 struct Published {
   std::mutex mutex;
   Session session;

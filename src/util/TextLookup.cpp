@@ -1,36 +1,28 @@
 #include "util/TextLookup.hpp"
 
-#include <mutex>
+#include "platform/base/MainThread.hpp"
 
 namespace mv {
 namespace {
 
-struct Lookups {
-  std::mutex mutex;
-  TextLookupFunction text;
-};
-
-Lookups& lookups() {
-  static Lookups l;
-  return l;
+TextLookupFunction& installedLookup() {
+  static TextLookupFunction lookup;
+  return lookup;
 }
 
 }  // namespace
 
 void setTextLookup(TextLookupFunction lookup) {
-  std::lock_guard<std::mutex> lock(lookups().mutex);
-  lookups().text = std::move(lookup);
+  MV_ASSERT_MAIN_THREAD();
+  installedLookup() = std::move(lookup);
 }
 
 std::optional<std::string> textForKey(const std::string& key) {
-  TextLookupFunction fn;
-  {
-    std::lock_guard<std::mutex> lock(lookups().mutex);
-    fn = lookups().text;
-  }
-  // Called outside the lock: a table may load lazily and look up again.
-  if (!fn) return std::nullopt;
-  return fn(key);
+  MV_ASSERT_MAIN_THREAD();
+  // A copy: the lookup may load its table lazily and install another.
+  const TextLookupFunction lookup = installedLookup();
+  if (!lookup) return std::nullopt;
+  return lookup(key);
 }
 
 std::string text(const std::string& key) { return textForKey(key).value_or(std::string()); }

@@ -2,7 +2,7 @@
 // The texts shown to the user are looked up by key in the string table of the
 // interface language. The shell's language manager installs the lookup when it
 // starts; until then (and in tests that install a plain table) every key is
-// missing. Main thread use, like the screens that show the texts.
+// missing. Main thread only, like the screens that show the texts.
 #include <functional>
 #include <optional>
 #include <string>

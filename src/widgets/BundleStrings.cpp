@@ -1,8 +1,8 @@
 #include "widgets/BundleStrings.hpp"
 
 #include <map>
-#include <mutex>
 
+#include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/PropertyList.hpp"
 #include "util/PublicFunction.hpp"
@@ -12,14 +12,10 @@ namespace {
 
 using Table = std::map<std::string, std::string>;
 
-struct Cache {
-  std::mutex mutex;
-  std::map<std::pair<std::string, int>, Table> tables;  // by table name and language
-};
-
-Cache& cache() {
-  static Cache c;
-  return c;
+// By table name and language.
+std::map<std::pair<std::string, int>, Table>& loadedTables() {
+  static std::map<std::pair<std::string, int>, Table> tables;
+  return tables;
 }
 
 Table loadTable(const std::string& table, int language) {
@@ -38,9 +34,9 @@ Table loadTable(const std::string& table, int language) {
 }  // namespace
 
 std::string BundleStrings::localizedStringForKey(const std::string& key, const std::string& table) {
+  MV_ASSERT_MAIN_THREAD();
   const int language = PublicFunction::interfaceLanguage();
-  std::lock_guard<std::mutex> lock(cache().mutex);
-  auto& tables = cache().tables;
+  auto& tables = loadedTables();
   auto found = tables.find({table, language});
   if (found == tables.end()) found = tables.emplace(std::make_pair(table, language), loadTable(table, language)).first;
   auto entry = found->second.find(key);
@@ -49,8 +45,8 @@ std::string BundleStrings::localizedStringForKey(const std::string& key, const s
 }
 
 void BundleStrings::resetCache() {
-  std::lock_guard<std::mutex> lock(cache().mutex);
-  cache().tables.clear();
+  MV_ASSERT_MAIN_THREAD();
+  loadedTables().clear();
 }
 
 }  // namespace mv

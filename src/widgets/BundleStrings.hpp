@@ -3,7 +3,7 @@
 // table), such as "PullTableViewLan": the English text is the key, and a key
 // the table lacks shows as itself. The table of the current interface
 // language is read from the resources on first use and kept until the
-// language changes. Main thread use.
+// language changes. Main thread only.
 #include <optional>
 #include <string>
 

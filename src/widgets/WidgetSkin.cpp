@@ -1,36 +1,27 @@
 #include "widgets/WidgetSkin.hpp"
 
-#include <mutex>
+#include "platform/base/MainThread.hpp"
 
 namespace mv {
 namespace {
 
-struct Hook {
-  std::mutex mutex;
-  WidgetSkin::Provider provider;
-};
-
-Hook& hook() {
-  static Hook h;
-  return h;
+WidgetSkin::Provider& installedProvider() {
+  static WidgetSkin::Provider provider;
+  return provider;
 }
 
 }  // namespace
 
 void WidgetSkin::setSkinImageProvider(Provider provider) {
-  std::lock_guard<std::mutex> lock(hook().mutex);
-  hook().provider = std::move(provider);
+  MV_ASSERT_MAIN_THREAD();
+  installedProvider() = std::move(provider);
 }
 
 gfx::ImagePtr WidgetSkin::skinFromImageName(const std::string& name) {
+  MV_ASSERT_MAIN_THREAD();
   if (name.empty()) return nullptr;
-  Provider provider;
-  {
-    std::lock_guard<std::mutex> lock(hook().mutex);
-    provider = hook().provider;
-  }
-  // The provider runs outside the lock: a skin lookup may load files and
-  // consult the hook again.
+  // A copy: a skin lookup may load files and install another provider.
+  const Provider provider = installedProvider();
   if (provider) return provider(name);
   return bundleImage(name);
 }

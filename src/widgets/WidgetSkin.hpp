@@ -2,7 +2,8 @@
 // Where the widgets take their skinned pictures. The client's skin lives in
 // the shell, which sits above the widgets; it points this hook at its skin
 // lookup when it starts. Until then (and in tests) a skinned picture is the
-// application's own picture of the same name.
+// application's own picture of the same name. Main thread only, like the
+// views that show the pictures.
 #include <functional>
 #include <string>
 

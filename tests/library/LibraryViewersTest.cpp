@@ -9,6 +9,7 @@
 
 #include "LibraryTestSupport.hpp"
 #include "PdfFixture.hpp"
+#include "RecordingOpenIn.hpp"
 #include "library/LibraryDetailController.hpp"
 #include "library/LibraryFeature.hpp"
 #include "library/LibraryViewers.hpp"
@@ -62,18 +63,7 @@ class FakePrinter : public svc::PrintInteractionController {
   }
 };
 
-// Takes the files offered to other applications while it is installed.
-struct RecordingOpenIn {
-  bool taker = true;
-  std::vector<std::string> offered;
-  void install() {
-    svc::DocumentInteractionController::setOpener(
-        [this](const fs::path& file, const std::string& type) -> std::optional<std::string> {
-          offered.push_back(type.empty() ? file.filename().string() : file.filename().string() + " " + type);
-          return taker ? std::optional<std::string>("recorder") : std::nullopt;
-        });
-  }
-};
+using test::RecordingOpenIn;
 
 class LibraryViewersTest : public test::LibraryTest {
  protected:

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "ReaderTestSupport.hpp"
+#include "RecordingOpenIn.hpp"
 #include "library/LibraryFileOpener.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/ReaderViewController.hpp"
@@ -31,18 +32,7 @@ namespace {
 
 using Reader = ReaderViewController;
 
-// Takes the files offered to other applications while it is installed.
-struct RecordingOpenIn {
-  bool taker = true;
-  std::vector<std::string> offered;
-  void install() {
-    svc::DocumentInteractionController::setOpener(
-        [this](const fs::path& file, const std::string& type) -> std::optional<std::string> {
-          offered.push_back(type.empty() ? file.filename().string() : file.filename().string() + " " + type);
-          return taker ? std::optional<std::string>("recorder") : std::nullopt;
-        });
-  }
-};
+using test::RecordingOpenIn;
 
 class ReaderScreenTest : public test::ReaderTest {
  protected:

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "TestEnvironment.hpp"
+
 namespace fs = std::filesystem;
 
 namespace mv::test {
@@ -129,19 +131,10 @@ std::string squareAt(double x, double y, double side) {
 
 std::vector<fs::path> corpusFiles(const std::string& folder) {
   std::vector<fs::path> out;
-  // The shared folder stands beside the clone (or beside the folder of
-  // clones); MV_CORPUS_DIR names it elsewhere.
-  std::vector<fs::path> candidates;
-  if (const char* env = std::getenv("MV_CORPUS_DIR"); env && *env) candidates.push_back(env);
-  candidates.push_back(fs::path(MV_SOURCE_DIR) / ".." / "shared" / "corpus");
-  candidates.push_back(fs::path(MV_SOURCE_DIR) / ".." / ".." / "shared" / "corpus");
+  const fs::path dir = corpusDir() / folder;
   std::error_code ec;
-  for (const auto& dir : candidates) {
-    if (!fs::is_directory(dir / folder, ec)) continue;
-    for (fs::directory_iterator it(dir / folder, ec), end; !ec && it != end; it.increment(ec))
-      if (it->is_regular_file(ec)) out.push_back(it->path());
-    break;
-  }
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_regular_file(ec)) out.push_back(it->path());
   std::sort(out.begin(), out.end());
   return out;
 }

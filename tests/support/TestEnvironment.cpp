@@ -32,8 +32,13 @@ fs::path makeTempDir(const std::string& prefix) {
 }
 
 fs::path corpusDir() {
-  const char* folder = std::getenv("MV_CORPUS_DIR");
-  return folder && *folder ? fs::path(folder) : fs::path("/work/shared/corpus");
+  // MV_CORPUS_DIR names it; else the shared folder stands beside the clone
+  // (or beside the folder of clones).
+  if (const char* folder = std::getenv("MV_CORPUS_DIR"); folder && *folder) return folder;
+  const fs::path beside = fs::path(MV_SOURCE_DIR) / ".." / "shared" / "corpus";
+  const fs::path besideClones = fs::path(MV_SOURCE_DIR) / ".." / ".." / "shared" / "corpus";
+  std::error_code ec;
+  return !fs::is_directory(beside, ec) && fs::is_directory(besideClones, ec) ? besideClones : beside;
 }
 
 void keepSnapshot(const fs::path& file) {

@@ -14,8 +14,8 @@ namespace mv::test {
 // folder), removed by the caller or left for inspection when MV_KEEP_TMP=1.
 std::filesystem::path makeTempDir(const std::string& prefix);
 
-// The real-world sample documents (MV_CORPUS_DIR, else the shared corpus of
-// the build machines); tests skip what is not there.
+// The real-world sample documents: MV_CORPUS_DIR, else the shared corpus
+// beside the clone. It may be absent: tests skip what is not there.
 std::filesystem::path corpusDir();
 
 // Copies a picture a test wrote into the folder named by MV_KEEP_SNAPSHOTS,

@@ -43,6 +43,9 @@ class NotificationCenter {
     std::shared_ptr<Callback> callback;
     std::shared_ptr<bool> alive;
   };
+  // Observers come and go on the main thread, while a post runs on the
+  // thread that posts: the user defaults post from whichever thread writes
+  // them. Recursive: an observer may add or remove observers.
   mutable std::recursive_mutex mutex_;
   std::map<ObserverId, Entry> entries_;
   ObserverId next_ = 1;

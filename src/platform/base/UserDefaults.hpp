@@ -62,6 +62,8 @@ class UserDefaults {
  private:
   void changed();
   std::filesystem::path file_;
+  // Like the rest of the platform layer, the defaults may be read and written
+  // from any thread; the flush runs on the main loop.
   mutable std::recursive_mutex mutex_;
   Value values_ = Value::object();
   bool dirty_ = false;

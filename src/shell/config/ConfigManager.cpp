@@ -1,7 +1,6 @@
 #include "shell/config/ConfigManager.hpp"
 
 #include <cctype>
-#include <mutex>
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"

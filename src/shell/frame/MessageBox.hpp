@@ -3,15 +3,14 @@
 // window, the background dimmed, while a sign-in, sync step, upload, backup or
 // restore runs. One box shows at a time; each has a tag that is never reused,
 // and it closes when its work ends or after its time-out. One per process,
-// never freed. Meant for the main thread; a box begun elsewhere is shown
-// through the main loop.
+// never freed. Main thread only, like the screens and models that begin and
+// end its boxes.
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
-#include "platform/base/RunLoop.hpp"
+#include "platform/base/CancelTracker.hpp"
 
 namespace mv {
 
@@ -54,15 +53,13 @@ class MessageBox {
     std::shared_ptr<ProgressHUD> hud;
     std::string text;
     int msgBoxType = kWaitBoxType;
-    base::TimerId timer = 0;
+    base::CancelTracker::Id timer = 0;
   };
   void close(int tag, bool byTimeout);
-  void present(int tag);
+  std::shared_ptr<ProgressHUD> present(int tag, const std::string& text);
 
-  // The one class of the shell that takes calls from any thread: a box may be
-  // begun or ended by work that reports from a worker, while the main loop
-  // shows, times out and closes it. Recursive: closing runs inside a begin.
-  mutable std::recursive_mutex mutex_;
+  // The boxes' time-outs.
+  base::CancelTracker timeouts_;
   std::map<int, ChildMsgBox> msgBoxDic_;
   int waitMsgBoxtag_ = 0;
   int counter_ = 0;

@@ -1,8 +1,7 @@
 #include "shell/settings/Language.hpp"
 
-#include <mutex>
-
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/PropertyList.hpp"
 #include "platform/base/Value.hpp"
@@ -11,14 +10,10 @@
 namespace mv {
 namespace {
 
-struct Cache {
-  std::mutex mutex;
-  std::optional<base::Value> table;
-};
-
-Cache& cache() {
-  static Cache c;
-  return c;
+// The table of the language current when it was loaded.
+std::optional<base::Value>& cachedTable() {
+  static std::optional<base::Value> table;
+  return table;
 }
 
 }  // namespace
@@ -28,9 +23,9 @@ const char* Language::tableNameForLanguage(int language) {
 }
 
 std::optional<std::string> Language::stringWithName(const std::string& key) {
-  Cache& c = cache();
-  std::lock_guard<std::mutex> lock(c.mutex);
-  if (!c.table) {
+  MV_ASSERT_MAIN_THREAD();
+  auto& table = cachedTable();
+  if (!table) {
     const int language = LanguageManager::sharedInstance().currentLanguage();
     // A language the application does not know loads nothing; the next
     // lookup tries again.
@@ -40,22 +35,21 @@ std::optional<std::string> Language::stringWithName(const std::string& key) {
       MV_LOG("The string table ", tableNameForLanguage(language), " is missing");
       return std::nullopt;
     }
-    auto table = base::PropertyList::read(path);
-    if (!table || !table->is_object()) {
+    auto read = base::PropertyList::read(path);
+    if (!read || !read->is_object()) {
       MV_LOG("The string table ", path.string(), " cannot be read");
       return std::nullopt;
     }
-    c.table = std::move(*table);
+    table = std::move(*read);
   }
-  auto it = c.table->find(key);
-  if (it == c.table->end() || !it->is_string()) return std::nullopt;
+  auto it = table->find(key);
+  if (it == table->end() || !it->is_string()) return std::nullopt;
   return it->get<std::string>();
 }
 
 void Language::resetLanguageCache() {
-  Cache& c = cache();
-  std::lock_guard<std::mutex> lock(c.mutex);
-  c.table.reset();
+  MV_ASSERT_MAIN_THREAD();
+  cachedTable().reset();
 }
 
 std::string Language::format(std::string_view pattern, std::initializer_list<std::string_view> arguments) {

@@ -1,6 +1,7 @@
 #pragma once
 // Text lookup by key in the string table of the interface language. One table
 // is cached at a time: the one of the language current when it was loaded.
+// Main thread only, like the texts' lookup that reads it.
 #include <initializer_list>
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // Sends a new company's sign-up to the service and tells the waiting form
-// how it went. One per process. The form is held weakly, so a reply that
-// arrives after the form has closed reaches nobody.
+// how it went. One per process, main thread only. The form is held weakly,
+// so a reply that arrives after the form has closed reaches nobody.
 #include <memory>
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "sync/requests/RequestDownload.hpp"
 
-#include <mutex>
+#include <atomic>
 
 #include "util/TextLookup.hpp"
 
@@ -8,9 +8,7 @@ namespace mv {
 namespace {
 
 int nextDownloadId() {
-  static std::mutex mutex;
-  static int counter = 0;
-  std::lock_guard<std::mutex> lock(mutex);
+  static std::atomic<int> counter{0};
   return ++counter;
 }
 
