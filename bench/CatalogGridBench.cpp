@@ -23,9 +23,7 @@
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/DetailViewController.hpp"
 #include "order/OrderFeature.hpp"
-#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
-#include "platform/base/UserDefaults.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -40,7 +38,6 @@
 #include "store/DataAccessManager.hpp"
 #include "widgets/grid/GridView.hpp"
 #include "sync/SessionServices.hpp"
-#include "sync/SyncModel.hpp"
 
 namespace {
 
@@ -64,23 +61,7 @@ struct World {
   World() {
     if (!base.ready()) return;
     mv::DataAccessManager::sharedDataModel();
-    bool stored = false;
-    base::Observation watch(base::UserDefaults::DidChangeNotification, nullptr, [&](const base::Notification&) {
-      stored = stored || base::UserDefaults::standard().hasKey("acme-ProductSynced");
-    });
-    {
-      mv::SessionServices::Registry registry;
-      registry.add<mv::SyncModel>();
-      auto services = mv::SessionServices::begin(std::move(registry));
-      auto engine = services ? services->get<mv::SyncModel>() : nullptr;
-      if (!engine) return;
-      engine->startSync();
-      base::RunLoop::main().runUntil([&] { return stored || !engine->isRunning(); }, 600);
-      engine.reset();
-      services.reset();
-      mv::SessionServices::end();
-    }
-    if (!stored) {
+    if (!bench::syncProductTables()) {
       std::fprintf(stderr, "the product tables were not stored\n");
       return;
     }
