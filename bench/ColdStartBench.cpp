@@ -22,6 +22,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchFrames.hpp"
 #include "BenchWorld.hpp"
 #include "catalog/CatalogFeature.hpp"
 #include "customer/CustomerFeature.hpp"
@@ -95,7 +96,7 @@ int childApp(const fs::path& root) {
     }
     welcome->login(std::string(mv::LoginMode::kDemoClientZDuvo));
     if (runUntil([&] { return !app->isWelcomeRoot(); }, 120)) {
-      driver.render();
+      bench::Frames(app->window()).draw();
       reportFrame();
       status = 0;
     }
@@ -119,7 +120,7 @@ int childBare() {
   base::RunLoop::main().adoptCurrentThread();
   auto window = std::make_shared<ui::Window>();
   window->makeKeyAndVisible();
-  ui::HeadlessDriver(window).render();
+  bench::Frames(window).draw();
   reportFrame();
   ui::Application::sharedInstance().removeWindow(window.get());
   bench::reportPeakMemory();
