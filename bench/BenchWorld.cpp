@@ -1,15 +1,19 @@
 #include "BenchWorld.hpp"
 
 #include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
@@ -17,8 +21,11 @@
 #include "sync/NetworkModel.hpp"
 #include "sync/NetworkRecDelegate.hpp"
 #include "sync/SessionServices.hpp"
+#include "sync/SyncModel.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "util/Session.hpp"
+
+extern "C" char** environ;
 
 namespace fs = std::filesystem;
 
@@ -43,13 +50,7 @@ double statusMB(const std::string& field) {
 
 }  // namespace
 
-double residentMB() { return statusMB("VmRSS"); }
 double peakResidentMB() { return statusMB("VmHWM"); }
-
-void resetPeakMemory() {
-  // "5" sets the peak back to what is resident now.
-  std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 void runBenchmarks(int argc, char** argv, int& products) {
   base::RunLoop::main().adoptCurrentThread();
@@ -64,8 +65,7 @@ void runBenchmarks(int argc, char** argv, int& products) {
 
 std::string BenchSession::clientID() const { return mv::Session::current().clientID; }
 
-ServiceWorld::ServiceWorld(const mv::sales::SampleOptions& data, std::set<int> shownModules)
-    : config_(std::make_shared<ShownModules>(std::move(shownModules))) {
+ClientWorld::ClientWorld(std::set<int> shownModules) : config_(std::make_shared<ShownModules>(std::move(shownModules))) {
   // The log stays quiet, as in the application, unless asked for.
   const char* log = std::getenv("MV_LOG");
   base::setLogEnabled(log && std::string(log) == "1");
@@ -74,7 +74,57 @@ ServiceWorld::ServiceWorld(const mv::sales::SampleOptions& data, std::set<int> s
   base::Paths::setRoot(root_);
   base::UserDefaults::resetStandard();
   base::RunLoop::main().setClock(std::make_shared<base::RealClock>());
+}
 
+bool ClientWorld::signIn(const base::Value& serverSettings) {
+  for (const auto& [key, value] : serverSettings.items()) base::UserDefaults::standard().setObject(key, value);
+  mv::Session signIn;
+  signIn.clientID = "acme";
+  signIn.acountID = "rep";
+  signIn.password = "secret";
+  signIn.deviceID = std::string(40, 'a');
+  mv::Session::publish(signIn);
+  mv::SyncSession::setCurrent(session_);
+  mv::SyncConfigManager::setCurrent(config_);
+
+  auto login = std::dynamic_pointer_cast<mv::LoginRst>(ServiceWorld::roundTrip(std::make_shared<mv::RequestLogin>()));
+  if (!login || !login->isSuccess()) {
+    std::fprintf(stderr, "cannot sign in\n");
+    return false;
+  }
+  signIn.sessionId = login->sessionId;
+  mv::Session::publish(signIn);
+  return true;
+}
+
+ClientWorld::~ClientWorld() {
+  mv::SessionServices::end();
+  mv::DataAccessManager::releaseDataModel();
+  mv::NetworkModel::sharedInstance().cancelAllRequests();
+  std::error_code ec;
+  fs::remove_all(root_, ec);
+}
+
+bool syncProductTables() {
+  bool stored = false;
+  base::Observation watch(base::UserDefaults::DidChangeNotification, nullptr, [&](const base::Notification&) {
+    stored = stored || base::UserDefaults::standard().hasKey("acme-ProductSynced");
+  });
+  mv::SessionServices::Registry registry;
+  registry.add<mv::SyncModel>();
+  auto services = mv::SessionServices::begin(std::move(registry));
+  auto engine = services ? services->get<mv::SyncModel>() : nullptr;
+  if (!engine) return false;
+  engine->startSync();
+  base::RunLoop::main().runUntil([&] { return stored || !engine->isRunning(); }, 600);
+  engine.reset();
+  services.reset();
+  mv::SessionServices::end();
+  return stored;
+}
+
+ServiceWorld::ServiceWorld(const mv::sales::SampleOptions& data, std::set<int> shownModules)
+    : client_(std::make_unique<ClientWorld>(std::move(shownModules))) {
   mv::sales::ServiceConfig cfg = mv::sales::ServiceConfig::defaults();
   for (auto& company : cfg.companies) {
     if (company.clientId == "acme") company.data = data;
@@ -85,34 +135,66 @@ ServiceWorld::ServiceWorld(const mv::sales::SampleOptions& data, std::set<int> s
     std::fprintf(stderr, "cannot start the sales service: %s\n", error.c_str());
     return;
   }
-  const base::Value settings = service_->serverSettings();
-  for (const auto& [key, value] : settings.items()) base::UserDefaults::standard().setObject(key, value);
-  mv::Session signIn;
-  signIn.clientID = "acme";
-  signIn.acountID = "rep";
-  signIn.password = "secret";
-  signIn.deviceID = std::string(40, 'a');
-  mv::Session::publish(signIn);
-  mv::SyncSession::setCurrent(session_);
-  mv::SyncConfigManager::setCurrent(config_);
-
-  auto login = std::dynamic_pointer_cast<mv::LoginRst>(roundTrip(std::make_shared<mv::RequestLogin>()));
-  if (!login || !login->isSuccess()) {
-    std::fprintf(stderr, "cannot sign in\n");
-    return;
-  }
-  signIn.sessionId = login->sessionId;
-  mv::Session::publish(signIn);
-  ready_ = true;
+  ready_ = client_->signIn(service_->serverSettings());
 }
 
 ServiceWorld::~ServiceWorld() {
-  mv::SessionServices::end();
-  mv::DataAccessManager::releaseDataModel();
-  mv::NetworkModel::sharedInstance().cancelAllRequests();
+  client_.reset();
   if (service_) service_->stop();
-  std::error_code ec;
-  fs::remove_all(root_, ec);
+}
+
+namespace {
+const std::string kPeakLine = "peak_MB ";
+}  // namespace
+
+void reportPeakMemory() {
+  std::printf("%s%.1f\n", kPeakLine.c_str(), peakResidentMB());
+  std::fflush(stdout);
+}
+
+ChildRun runChild(const std::string& arg, const std::string& readyLine) {
+  ChildRun run;
+  int out[2];
+  if (::pipe(out) != 0) return run;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  posix_spawn_file_actions_addclose(&actions, out[1]);
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
+  std::vector<char*> argv{const_cast<char*>(self.c_str()), const_cast<char*>(arg.c_str()), nullptr};
+  pid_t pid = 0;
+  const auto begin = std::chrono::steady_clock::now();
+  const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(out[1]);
+  if (spawned != 0) {
+    ::close(out[0]);
+    return run;
+  }
+  // Whatever else the child writes is read past.
+  const std::string line = readyLine + "\n";
+  std::string text;
+  char buffer[512];
+  bool ready = false;
+  for (;;) {
+    const ssize_t n = ::read(out[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+    if (!readyLine.empty() && text.find(line) != std::string::npos) {
+      ready = true;
+      break;
+    }
+  }
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+  ::close(out[0]);
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) return run;
+  if (readyLine.empty()) run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  if (const auto at = text.rfind(kPeakLine); at != std::string::npos) run.peakMB = std::atof(text.c_str() + at + kPeakLine.size());
+  run.ok = (readyLine.empty() || ready) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return run;
 }
 
 std::shared_ptr<mv::NetBaseRst> ServiceWorld::roundTrip(const std::shared_ptr<mv::RequestInterfaceBase>& request) {

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "platform/base/Value.hpp"
 #include "sales-service/SalesService.hpp"
 #include "sync/NetBaseRst.hpp"
 #include "sync/SyncConfigManager.hpp"
@@ -16,11 +17,8 @@
 
 namespace bench {
 
-// The process's resident memory in MB: now, and its peak since the last
-// `resetPeakMemory()` (or since it started, where the kernel cannot reset it).
-double residentMB();
+// The process's peak resident memory in MB.
 double peakResidentMB();
-void resetPeakMemory();
 
 // Adopts this thread as the main loop's, reads "--products=N" into
 // `products` and runs the benchmarks the other arguments select.
@@ -51,11 +49,37 @@ class ShownModules : public mv::SyncConfigManager {
   std::map<std::string, std::string> flags_;
 };
 
+// A client in a fresh data root, signed in as "rep" of "acme" to the
+// service the server settings point at, with the modules it shows (the log
+// is quiet unless MV_LOG=1). The service may run in this process or in
+// another.
+class ClientWorld {
+ public:
+  explicit ClientWorld(std::set<int> shownModules);
+  ~ClientWorld();
+  ClientWorld(const ClientWorld&) = delete;
+  ClientWorld& operator=(const ClientWorld&) = delete;
+
+  // Stores the settings and signs in; false (the reason on stderr) when the
+  // sign-in failed.
+  bool signIn(const base::Value& serverSettings);
+  const std::filesystem::path& root() const { return root_; }
+
+ private:
+  std::shared_ptr<BenchSession> session_ = std::make_shared<BenchSession>();
+  std::shared_ptr<ShownModules> config_;
+  std::filesystem::path root_;
+};
+
+// One run of the sync engine of a session of its own until the product
+// tables are stored into the client's store; false when they were not.
+bool syncProductTables();
+
 class ServiceWorld {
  public:
-  // Starts the service with `data` for "acme" on the real clock and signs in
-  // (the log is quiet unless MV_LOG=1);
-  // `ready()` tells whether all of it worked (the reason went to stderr).
+  // Starts the service with `data` for "acme" on the real clock and signs a
+  // client in to it; `ready()` tells whether all of it worked (the reason
+  // went to stderr).
   ServiceWorld(const mv::sales::SampleOptions& data, std::set<int> shownModules);
   ~ServiceWorld();
   ServiceWorld(const ServiceWorld&) = delete;
@@ -63,17 +87,30 @@ class ServiceWorld {
 
   bool ready() const { return ready_; }
   mv::sales::SalesService& service() { return *service_; }
-  const std::filesystem::path& root() const { return root_; }
+  const std::filesystem::path& root() const { return client_->root(); }
 
   // Sends a request and runs the main loop until its reply (null after 300 s).
   static std::shared_ptr<mv::NetBaseRst> roundTrip(const std::shared_ptr<mv::RequestInterfaceBase>& request);
 
  private:
+  std::unique_ptr<ClientWorld> client_;
   std::unique_ptr<mv::sales::SalesService> service_;
-  std::shared_ptr<BenchSession> session_ = std::make_shared<BenchSession>();
-  std::shared_ptr<ShownModules> config_;
-  std::filesystem::path root_;
   bool ready_ = false;
 };
+
+// A run of this executable as a child process with one argument.
+struct ChildRun {
+  // Seconds from the spawn until the child wrote `readyLine` (or ended).
+  double seconds = 0;
+  // The child's peak resident memory as it reported it (0 when it did not).
+  double peakMB = 0;
+  // It wrote the line (when one was asked for) and exited with status 0.
+  bool ok = false;
+};
+ChildRun runChild(const std::string& arg, const std::string& readyLine = {});
+// The child's last words: its peak resident memory, on stdout. (The parent
+// cannot take it from the child's resource usage: a spawned child starts in
+// the parent's memory, and the kernel keeps that peak across the exec.)
+void reportPeakMemory();
 
 }  // namespace bench

@@ -1,6 +1,6 @@
 // The catalogue tab opened over a store of 20,000 products and its grid
 // scrolled from the top to the end a screen at a time, each frame drawn
-// headless: the screen made and shown with all products (read from the
+// headless as the desktop window draws it: the screen made and shown with all products (read from the
 // store, sorted, counted), then one frame per step. The floor draws the same
 // number of bare cells (a picture and two labels, reused as they scroll
 // away) in a plain scroll view of the same size through the same steps.
@@ -18,17 +18,15 @@
 #include <string>
 #include <vector>
 
+#include "BenchFrames.hpp"
 #include "BenchWorld.hpp"
 #include "catalog/CatalogFeature.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/DetailViewController.hpp"
 #include "order/OrderFeature.hpp"
-#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
-#include "platform/base/UserDefaults.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/Application.hpp"
-#include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
 #include "platform/ui/NavigationController.hpp"
@@ -40,7 +38,6 @@
 #include "store/DataAccessManager.hpp"
 #include "widgets/grid/GridView.hpp"
 #include "sync/SessionServices.hpp"
-#include "sync/SyncModel.hpp"
 
 namespace {
 
@@ -64,23 +61,7 @@ struct World {
   World() {
     if (!base.ready()) return;
     mv::DataAccessManager::sharedDataModel();
-    bool stored = false;
-    base::Observation watch(base::UserDefaults::DidChangeNotification, nullptr, [&](const base::Notification&) {
-      stored = stored || base::UserDefaults::standard().hasKey("acme-ProductSynced");
-    });
-    {
-      mv::SessionServices::Registry registry;
-      registry.add<mv::SyncModel>();
-      auto services = mv::SessionServices::begin(std::move(registry));
-      auto engine = services ? services->get<mv::SyncModel>() : nullptr;
-      if (!engine) return;
-      engine->startSync();
-      base::RunLoop::main().runUntil([&] { return stored || !engine->isRunning(); }, 600);
-      engine.reset();
-      services.reset();
-      mv::SessionServices::end();
-    }
-    if (!stored) {
+    if (!bench::syncProductTables()) {
       std::fprintf(stderr, "the product tables were not stored\n");
       return;
     }
@@ -97,18 +78,17 @@ World& world() {
 
 // Draws frames from the top of `scroll` to its end, a screen at a time.
 template <typename Place>
-std::size_t scrollToEnd(ui::HeadlessDriver& driver, ui::ScrollView& scroll, double contentHeight, Place place) {
+std::size_t scrollToEnd(bench::Frames& frames, ui::ScrollView& scroll, double contentHeight, Place place) {
   const double step = scroll.bounds().size.height;
   const double end = std::max(0.0, contentHeight - step);
-  std::size_t frames = 0;
+  const std::size_t before = frames.count();
   for (double y = 0;; y = std::min(end, y + step)) {
     scroll.setContentOffset({0, y});
     place(y);
-    driver.render();
-    ++frames;
+    frames.draw();
     if (y >= end) break;
   }
-  return frames;
+  return frames.count() - before;
 }
 
 void BM_CatalogGridOpenAndScroll(benchmark::State& state) {
@@ -127,7 +107,7 @@ void BM_CatalogGridOpenAndScroll(benchmark::State& state) {
     auto services = mv::SessionServices::begin(std::move(wiring.services));
     auto window = std::make_shared<ui::Window>();
     window->makeKeyAndVisible();
-    ui::HeadlessDriver driver(window);
+    bench::Frames drawn(window);
     state.ResumeTiming();
     auto screen = std::dynamic_pointer_cast<mv::CatalogViewController>(
         wiring.makeScreen(mv::MainTabScreens::kCatalog, services.get()));
@@ -142,7 +122,7 @@ void BM_CatalogGridOpenAndScroll(benchmark::State& state) {
     base::RunLoop::main().drain();
     mv::GridView& grid = screen->detailViewController()->productShowView();
     items = grid.numberOfItems();
-    frames = scrollToEnd(driver, grid, grid.contentSize().height, [](double) {});
+    frames = scrollToEnd(drawn, grid, grid.contentSize().height, [](double) {});
     state.PauseTiming();
     gGeometry.frame = grid.frame();
     gGeometry.contentHeight = grid.contentSize().height;
@@ -185,13 +165,13 @@ void BM_BaselineBareCells(benchmark::State& state) {
   for (auto _ : state) {
     auto window = std::make_shared<ui::Window>();
     window->makeKeyAndVisible();
-    ui::HeadlessDriver driver(window);
+    bench::Frames drawn(window);
     auto scroll = std::make_shared<ui::ScrollView>(ui::Rect{0, 64, g.frame.size.width, g.frame.size.height});
     scroll->setContentSize({g.frame.size.width, g.contentHeight});
     window->addSubview(scroll);
     std::vector<BareCell> pool;
     const auto rowHeight = g.cell.height;
-    frames = scrollToEnd(driver, *scroll, g.contentHeight, [&](double y) {
+    frames = scrollToEnd(drawn, *scroll, g.contentHeight, [&](double y) {
       const auto firstRow = static_cast<std::size_t>(y / rowHeight);
       const auto lastRow = static_cast<std::size_t>((y + scroll->bounds().size.height) / rowHeight);
       std::size_t used = 0;

@@ -4,7 +4,7 @@
 // frame. The baseline is a new process that starts the bare toolkit and
 // draws one empty window. Each run re-executes this binary as the child and
 // is timed from the spawn until the child reports its first frame; the
-// child's peak resident memory comes from its resource usage ("peak_MB").
+// child reports its peak resident memory too ("peak_MB").
 //
 // A first, untimed run of the application unpacks the demo data into a
 // scratch data folder, as the first launch after installing does; the timed
@@ -12,21 +12,18 @@
 //
 //   bench_ColdStartBench [benchmark options]
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "BenchFrames.hpp"
+#include "BenchWorld.hpp"
 #include "catalog/CatalogFeature.hpp"
 #include "customer/CustomerFeature.hpp"
 #include "library/LibraryFeature.hpp"
@@ -51,8 +48,6 @@
 #include "shell/sync-screens/SyncScreens.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/SessionServices.hpp"
-
-extern "C" char** environ;
 
 namespace fs = std::filesystem;
 
@@ -101,7 +96,7 @@ int childApp(const fs::path& root) {
     }
     welcome->login(std::string(mv::LoginMode::kDemoClientZDuvo));
     if (runUntil([&] { return !app->isWelcomeRoot(); }, 120)) {
-      driver.render();
+      bench::Frames(app->window()).draw();
       reportFrame();
       status = 0;
     }
@@ -117,6 +112,7 @@ int childApp(const fs::path& root) {
   mv::LoginMode::freeInstance();
   mv::ConfigManager::freeInstance();
   base::UserDefaults::standard().synchronize();
+  bench::reportPeakMemory();
   return status;
 }
 
@@ -124,59 +120,11 @@ int childBare() {
   base::RunLoop::main().adoptCurrentThread();
   auto window = std::make_shared<ui::Window>();
   window->makeKeyAndVisible();
-  ui::HeadlessDriver(window).render();
+  bench::Frames(window).draw();
   reportFrame();
   ui::Application::sharedInstance().removeWindow(window.get());
+  bench::reportPeakMemory();
   return 0;
-}
-
-// One run of this binary as a child with `arg`: the seconds until it reported
-// its frame and its peak resident memory in MB; nothing when it failed.
-struct ChildRun {
-  double seconds = 0;
-  double peakMB = 0;
-  bool ok = false;
-};
-
-ChildRun runChild(const std::string& arg) {
-  ChildRun run;
-  int out[2];
-  if (::pipe(out) != 0) return run;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  posix_spawn_file_actions_addclose(&actions, out[1]);
-  const std::string self = fs::read_symlink("/proc/self/exe").string();
-  std::vector<char*> argv{const_cast<char*>(self.c_str()), const_cast<char*>(arg.c_str()), nullptr};
-  pid_t pid = 0;
-  const auto begin = std::chrono::steady_clock::now();
-  const int spawned = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(out[1]);
-  if (spawned != 0) {
-    ::close(out[0]);
-    return run;
-  }
-  // The child's other output is read past until its line.
-  std::string text;
-  char buffer[512];
-  while (text.find("frame\n") == std::string::npos) {
-    const ssize_t n = ::read(out[0], buffer, sizeof buffer);
-    if (n <= 0) break;
-    text.append(buffer, static_cast<std::size_t>(n));
-  }
-  const bool framed = text.find("frame\n") != std::string::npos;
-  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-  while (::read(out[0], buffer, sizeof buffer) > 0) {
-  }
-  ::close(out[0]);
-  int status = 0;
-  rusage usage{};
-  if (::wait4(pid, &status, 0, &usage) != pid) return run;
-  run.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;
-  run.ok = framed && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return run;
 }
 
 const fs::path& dataRoot() {
@@ -187,7 +135,7 @@ const fs::path& dataRoot() {
 void timeChild(benchmark::State& state, const std::string& arg) {
   double peak = 0;
   for (auto _ : state) {
-    const ChildRun run = runChild(arg);
+    const bench::ChildRun run = bench::runChild(arg, "frame");
     if (!run.ok) {
       state.SkipWithError("the child did not draw its frame");
       break;
@@ -200,7 +148,7 @@ void timeChild(benchmark::State& state, const std::string& arg) {
 
 void BM_ColdStartDemoToTabBar(benchmark::State& state) {
   const std::string arg = kChildApp + dataRoot().string();
-  static const bool prepared = runChild(arg).ok;
+  static const bool prepared = bench::runChild(arg, "frame").ok;
   if (!prepared) {
     state.SkipWithError("the first launch did not reach the tab bar");
     return;

@@ -1,7 +1,7 @@
 // The reader showing 20 pages of a multi-page PDF one after another at
 // screen size: each page opened in its page view, fitted to the 1024 x 768
-// window and drawn until every tile it asked for has arrived and the frame
-// is sharp. The reference is pdftoppm rendering the same 20 pages at the
+// window and its frames drawn (as the desktop window draws them) until every
+// tile it asked for has arrived and the frame is sharp. The reference is pdftoppm rendering the same 20 pages at the
 // pixel size the page takes on the screen.
 //
 //   bench_ReaderPageBench [benchmark options]
@@ -14,13 +14,13 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchFrames.hpp"
 #include "library/ReaderContentPage.hpp"
 #include "library/ReaderContentView.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/gfx/PdfWriter.hpp"
 #include "platform/ui/Application.hpp"
-#include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/Screen.hpp"
 #include "platform/ui/Window.hpp"
 
@@ -77,7 +77,7 @@ void BM_ReaderPages(benchmark::State& state) {
   const fs::path file = samplePdf();
   auto window = std::make_shared<ui::Window>();
   window->makeKeyAndVisible();
-  ui::HeadlessDriver driver(window);
+  bench::Frames frames(window);
   for (auto _ : state) {
     for (long page = 1; page <= kPages; ++page) {
       auto view = mv::ReaderContentView::initWithFrame(window->bounds(), file, page, "");
@@ -91,7 +91,7 @@ void BM_ReaderPages(benchmark::State& state) {
       // Frames until no tile is missing, as the screen draws them.
       auto* tiles = content->tiles();
       for (int frame = 0; frame < 50; ++frame) {
-        driver.render();
+        frames.draw();
         if (frame > 0 && tiles->pendingCount() == 0) break;
         base::RunLoop::main().runUntil([&] { return tiles->pendingCount() == 0; }, 60);
       }

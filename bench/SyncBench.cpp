@@ -12,11 +12,11 @@
 // baseline, as a real service would: the setup's own request (untimed)
 // writes it, so the timed runs get it ready-made.
 //
-// The sync's peak resident memory is the process's peak over a run
-// ("peak_MB"). The service runs in the same process, so it includes the
-// service's generated data set and its reply text, which are resident
-// before the run starts ("rest_MB", the process at rest before the run);
-// "sync_MB" is what the run added on top of that.
+// The sync's peak resident memory ("peak_MB") is that of a client alone: a
+// child process of this executable signs in to the service of this one
+// and runs the same sync into its own fresh store, untimed, after the timed
+// runs. (In this process the service's generated data set and its reply
+// text are resident too.)
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -26,7 +26,6 @@
 #include <string>
 
 #include "BenchWorld.hpp"
-#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
@@ -34,13 +33,26 @@
 #include "store/SQLiteDatabase.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
 #include "sync/SessionServices.hpp"
-#include "sync/SyncModel.hpp"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 int gProducts = 20000;
+constexpr const char* kClientArg = "--client-of=";
+
+// The child's side: a client of the parent's service (its server settings
+// given as JSON) that syncs once.
+int clientOf(const std::string& settings) {
+  base::RunLoop::main().adoptCurrentThread();
+  bench::ClientWorld client({mv::SyncConfigManager::kCatalogIndex});
+  const base::Value parsed = base::Value::parse(settings, nullptr, false);
+  if (parsed.is_discarded() || !client.signIn(parsed)) return 1;
+  if (!mv::DataAccessManager::sharedDataModel()) return 1;
+  if (!bench::syncProductTables()) return 1;
+  bench::reportPeakMemory();
+  return 0;
+}
 
 // The service, the data root and a signed-in session, made once, with the
 // decoded full reply for the baseline.
@@ -90,42 +102,18 @@ void BM_SyncProductTables(benchmark::State& state) {
     state.SkipWithError("no service");
     return;
   }
-  double peakMB = 0, restMB = 0;
   for (auto _ : state) {
     state.PauseTiming();
     World::freshStore();
-    bool stored = false;
-    base::Observation watch(base::UserDefaults::DidChangeNotification, nullptr, [&](const base::Notification&) {
-      stored = stored || base::UserDefaults::standard().hasKey("acme-ProductSynced");
-    });
-    mv::SessionServices::Registry registry;
-    registry.add<mv::SyncModel>();
-    auto services = mv::SessionServices::begin(std::move(registry));
-    auto engine = services ? services->get<mv::SyncModel>() : nullptr;
-    if (!engine) {
-      state.SkipWithError("the client database did not open");
-      return;
-    }
-    const double rest = bench::residentMB();
-    bench::resetPeakMemory();
     state.ResumeTiming();
-    engine->startSync();
-    base::RunLoop::main().runUntil([&] { return stored || !engine->isRunning(); }, 600);
-    state.PauseTiming();
-    const double peak = bench::peakResidentMB();
-    if (peak > peakMB) {
-      peakMB = peak;
-      restMB = rest;
+    if (!bench::syncProductTables()) {
+      state.SkipWithError("the product tables were not stored");
+      break;
     }
-    if (!stored) state.SkipWithError("the product tables were not stored");
-    engine.reset();
-    services.reset();
-    mv::SessionServices::end();
-    state.ResumeTiming();
   }
-  state.counters["peak_MB"] = peakMB;
-  state.counters["rest_MB"] = restMB;
-  state.counters["sync_MB"] = peakMB - restMB;
+  const bench::ChildRun client = bench::runChild(kClientArg + w.base.service().serverSettings().dump());
+  if (!client.ok) state.SkipWithError("the client process did not sync");
+  state.counters["peak_MB"] = client.peakMB;
   state.counters["rows"] = static_cast<double>(w.rows);
   state.counters["rows/s"] =
       benchmark::Counter(static_cast<double>(w.rows) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -242,6 +230,8 @@ BENCHMARK(BM_BaselinePreparedInserts)->Unit(benchmark::kMillisecond)->UseRealTim
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]).rfind(kClientArg, 0) == 0)
+    return clientOf(std::string(argv[1]).substr(std::string(kClientArg).size()));
   bench::runBenchmarks(argc, argv, gProducts);
   gWorld.reset();
   return 0;

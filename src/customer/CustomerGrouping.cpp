@@ -24,18 +24,34 @@ void append(Sections& sections, const std::string& key, ContactMode row) {
   section.arrayPersons.push_back(std::move(row));
 }
 
-// Orders rows by a key derived once per row, literally, keeping the given
-// order between equal keys.
-template <typename KeyOf>
-void sortRows(std::vector<ContactMode>& rows, KeyOf keyOf) {
-  std::vector<std::pair<std::string, std::size_t>> keys;
-  keys.reserve(rows.size());
-  for (std::size_t i = 0; i < rows.size(); ++i) keys.emplace_back(keyOf(rows[i]), i);
-  std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+// Orders rows by their keys (one per row, in the same order), literally,
+// keeping the given order between equal keys.
+void sortRowsByKeys(std::vector<ContactMode>& rows, const std::vector<std::string>& rowKeys) {
+  std::vector<std::size_t> order(rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return rowKeys[a] < rowKeys[b]; });
   std::vector<ContactMode> sorted;
   sorted.reserve(rows.size());
-  for (const auto& k : keys) sorted.push_back(std::move(rows[k.second]));
+  for (std::size_t i : order) sorted.push_back(std::move(rows[i]));
   rows = std::move(sorted);
+}
+
+// The same with a key derived once per row.
+template <typename KeyOf>
+void sortRows(std::vector<ContactMode>& rows, KeyOf keyOf) {
+  std::vector<std::string> keys;
+  keys.reserve(rows.size());
+  for (const ContactMode& row : rows) keys.push_back(keyOf(row));
+  sortRowsByKeys(rows, keys);
+}
+
+// The section letter of a folded key: its first character upper-cased; "#"
+// for a digit, a character with no Latin reading, or no character.
+std::string initialOf(const std::string& key) {
+  if (key.empty() || digitLeading(key) || static_cast<unsigned char>(key[0]) >= 0x80) return CustomerGrouping::kOtherKey;
+  char c = key[0];
+  if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return std::string(1, c);
 }
 
 // The key that orders a name: blank names after all others.
@@ -71,20 +87,25 @@ std::vector<CustomerInfoList> inDisplayOrder(Sections sections, bool pinyinKeys,
 std::vector<CustomerInfoList> byNameOrState(const std::vector<PersonInfo>& persons, int mode,
                                             const std::string& importantTitle) {
   Sections sections;
+  // Each row's order key, by section, in the order the rows were appended;
+  // a name is folded once for its section and its place.
+  std::map<std::string, std::vector<std::string>> orderKeys;
   for (const PersonInfo& p : persons) {
-    std::string key;
+    std::string key, order;
     if (mode == CustomerGrouping::kByState) {
       key = CustomerGrouping::stateOf(p);
       if (isBlank(key) || digitLeading(CustomerGrouping::sortKey(key))) key = CustomerGrouping::kOtherKey;
+      order = nameOrderKey(p.name);
     } else {
       if (isBlank(p.name)) continue;
-      key = p.markAsImportant ? CustomerGrouping::kImportantKey : CustomerGrouping::initialKey(p.name);
+      std::string folded = CustomerGrouping::sortKey(p.name);
+      key = p.markAsImportant ? std::string(CustomerGrouping::kImportantKey) : initialOf(folded);
+      order = std::move(folded) + '\x01' + p.name;
     }
     append(sections, key, ContactMode{"", "", p});
+    orderKeys[key].push_back(std::move(order));
   }
-  for (auto& section : sections | std::views::values) {
-    sortRows(section.arrayPersons, [](const ContactMode& row) { return nameOrderKey(row.personInfo.name); });
-  }
+  for (auto& [key, section] : sections) sortRowsByKeys(section.arrayPersons, orderKeys[key]);
   return inDisplayOrder(std::move(sections), true, importantTitle);
 }
 
@@ -110,14 +131,7 @@ std::vector<CustomerInfoList> byContact(const std::vector<PersonInfo>& persons) 
 
 std::string CustomerGrouping::sortKey(const std::string& text) { return nameSortKey(text); }
 
-std::string CustomerGrouping::initialKey(const std::string& text) {
-  const std::string key = sortKey(text);
-  // A digit, or a first character with no Latin reading, has no letter.
-  if (key.empty() || digitLeading(key) || static_cast<unsigned char>(key[0]) >= 0x80) return kOtherKey;
-  char c = key[0];
-  if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return std::string(1, c);
-}
+std::string CustomerGrouping::initialKey(const std::string& text) { return initialOf(sortKey(text)); }
 
 std::string CustomerGrouping::stateOf(const PersonInfo& person) {
   std::string state;

@@ -17,10 +17,7 @@ void LibraryCoverLoader::loadFileImageAsyncWithName(const std::string& coverName
   reading_.cancel();
   std::weak_ptr<LibraryCoverLoader> weak = weak_from_this();
   reading_ = base::WorkQueue::global().async<gfx::ImagePtr>(
-      [coverName, fileType](const base::CancelFlag&) -> gfx::ImagePtr {
-        auto data = PublicFunction::getLocalImage(coverName, fileType);
-        return data ? gfx::Image::fromImageData(*data) : nullptr;
-      },
+      [coverName, fileType](const base::CancelFlag&) { return PublicFunction::getLocalPicture(coverName, fileType); },
       [weak, generation, animation](gfx::ImagePtr image) {
         auto self = weak.lock();
         if (!self || generation != self->generation_) return;

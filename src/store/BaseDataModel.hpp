@@ -76,7 +76,7 @@ class BaseDataModel {
   template <typename OnRow, typename... Args>
   [[nodiscard]] bool query(std::string_view sql, OnRow&& onRow, const Args&... args) {
     MV_ASSERT_MAIN_THREAD();
-    SQLiteStatement st = db_.prepare(sql);
+    SQLiteStatement st = db_.prepareCached(sql);
     if (!st) return false;
     st.bindAll(args...);
     for (;;) {

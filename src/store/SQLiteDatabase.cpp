@@ -27,6 +27,7 @@ bool SQLiteDatabase::open(const std::filesystem::path& path) {
   }
   db_ = db;
   path_ = path;
+  statements_ = std::make_shared<SQLiteStatementCache>();
   sqlite3_busy_timeout(db_, 2000);
   sqlite3_extended_result_codes(db_, 1);
   // Freed pages are overwritten so that removed rows (old credentials among
@@ -41,8 +42,10 @@ bool SQLiteDatabase::open(const std::filesystem::path& path) {
 void SQLiteDatabase::close() {
   MV_ASSERT_MAIN_THREAD();
   if (!db_) return;
-  // Statements are owned by their callers and finalised before we get here;
-  // close_v2 still defers the close safely should one remain.
+  // Kept statements go first. Others are owned by their callers and
+  // finalised before we get here; close_v2 still defers the close safely
+  // should one remain.
+  statements_.reset();
   sqlite3_close_v2(db_);
   db_ = nullptr;
   path_.clear();
@@ -66,6 +69,11 @@ bool SQLiteDatabase::execute(std::string_view sql) {
 SQLiteStatement SQLiteDatabase::prepare(std::string_view sql) const {
   MV_ASSERT_MAIN_THREAD();
   return SQLiteStatement(db_, sql);
+}
+
+SQLiteStatement SQLiteDatabase::prepareCached(std::string_view sql) const {
+  MV_ASSERT_MAIN_THREAD();
+  return SQLiteStatement(db_, sql, statements_);
 }
 
 bool SQLiteDatabase::runInTransaction(const std::function<bool()>& work) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,9 @@ class SQLiteDatabase {
   // separated by ";" are allowed. Never used with caller-supplied text.
   [[nodiscard]] bool execute(std::string_view sql);
   SQLiteStatement prepare(std::string_view sql) const;
+  // The same, kept compiled for the next use of the same text: for the
+  // queries the screens run again and again.
+  SQLiteStatement prepareCached(std::string_view sql) const;
 
   // Prepares, binds the values in order and runs to the end.
   template <typename... Args>
@@ -81,6 +85,9 @@ class SQLiteDatabase {
   sqlite3* db_ = nullptr;
   std::filesystem::path path_;
   std::vector<std::vector<std::function<void()>>> commitFrames_;
+  // The open connection's kept statements; a new cache per connection, so
+  // statements out at a close are finalised when their users are done.
+  std::shared_ptr<SQLiteStatementCache> statements_;
 };
 
 }  // namespace mv

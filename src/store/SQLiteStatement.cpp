@@ -7,7 +7,9 @@
 
 namespace mv {
 
-SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql) : db_(db) {
+SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql) : db_(db) { compile(sql); }
+
+void SQLiteStatement::compile(std::string_view sql) {
   if (!db_) {
     error_ = "database not open";
     return;
@@ -22,14 +24,40 @@ SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql) : db_(db) {
   }
 }
 
+SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache)
+    : db_(db), cache_(cache), cacheKey_(sql) {
+  if (db_ && cache) stmt_ = cache->take(cacheKey_);
+  if (!stmt_) compile(sql);
+}
+
 SQLiteStatement::~SQLiteStatement() { release(); }
+
+SQLiteStatementCache::~SQLiteStatementCache() {
+  for (auto& [sql, stmt] : idle_) sqlite3_finalize(stmt);
+}
+
+sqlite3_stmt* SQLiteStatementCache::take(const std::string& sql) {
+  auto it = idle_.find(sql);
+  if (it == idle_.end()) return nullptr;
+  sqlite3_stmt* stmt = it->second;
+  idle_.erase(it);
+  return stmt;
+}
+
+void SQLiteStatementCache::giveBack(const std::string& sql, sqlite3_stmt* stmt) {
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  if (idle_.size() >= kMaxStatements || !idle_.emplace(sql, stmt).second) sqlite3_finalize(stmt);
+}
 
 SQLiteStatement::SQLiteStatement(SQLiteStatement&& other) noexcept
     : db_(other.db_),
       stmt_(other.stmt_),
       bindFailed_(other.bindFailed_),
       error_(std::move(other.error_)),
-      names_(std::move(other.names_)) {
+      names_(std::move(other.names_)),
+      cache_(std::move(other.cache_)),
+      cacheKey_(std::move(other.cacheKey_)) {
   other.stmt_ = nullptr;
   other.db_ = nullptr;
 }
@@ -42,6 +70,8 @@ SQLiteStatement& SQLiteStatement::operator=(SQLiteStatement&& other) noexcept {
     bindFailed_ = other.bindFailed_;
     error_ = std::move(other.error_);
     names_ = std::move(other.names_);
+    cache_ = std::move(other.cache_);
+    cacheKey_ = std::move(other.cacheKey_);
     other.stmt_ = nullptr;
     other.db_ = nullptr;
   }
@@ -49,7 +79,13 @@ SQLiteStatement& SQLiteStatement::operator=(SQLiteStatement&& other) noexcept {
 }
 
 void SQLiteStatement::release() {
-  if (stmt_) sqlite3_finalize(stmt_);
+  if (stmt_) {
+    if (auto cache = cache_.lock()) {
+      cache->giveBack(cacheKey_, stmt_);
+    } else {
+      sqlite3_finalize(stmt_);
+    }
+  }
   stmt_ = nullptr;
 }
 

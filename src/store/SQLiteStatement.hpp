@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,29 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace mv {
+
+// Statements of one connection kept compiled between uses, one per SQL text
+// (a bounded number). A statement is taken out while in use, so the same
+// text can run nested; it comes back reset, with its values cleared. Main
+// thread only, as its connection.
+class SQLiteStatementCache {
+ public:
+  static constexpr std::size_t kMaxStatements = 64;
+  SQLiteStatementCache() = default;
+  ~SQLiteStatementCache();
+  SQLiteStatementCache(const SQLiteStatementCache&) = delete;
+  SQLiteStatementCache& operator=(const SQLiteStatementCache&) = delete;
+
+  // The idle statement of `sql`, taken out; null when there is none.
+  sqlite3_stmt* take(const std::string& sql);
+  // Keeps `stmt` for the next use of `sql`, or finalises it when one is kept
+  // already or the cache is full.
+  void giveBack(const std::string& sql, sqlite3_stmt* stmt);
+  std::size_t size() const { return idle_.size(); }
+
+ private:
+  std::unordered_map<std::string, sqlite3_stmt*> idle_;
+};
 
 // One prepared statement. Values are always bound, never pasted into the SQL
 // text. Parameters are numbered from 1 as in SQLite; columns from 0, and can
@@ -21,6 +45,9 @@ class SQLiteStatement {
 
   SQLiteStatement() = default;
   SQLiteStatement(sqlite3* db, std::string_view sql);
+  // A statement of `cache`: taken from it when it holds one for `sql`, and
+  // given back to it (while it lasts) instead of finalised.
+  SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache);
   ~SQLiteStatement();
   SQLiteStatement(const SQLiteStatement&) = delete;
   SQLiteStatement& operator=(const SQLiteStatement&) = delete;
@@ -90,6 +117,7 @@ class SQLiteStatement {
   const std::string& errorMessage() const { return error_; }
 
  private:
+  void compile(std::string_view sql);
   void fail(const char* what);
   void release();
   bool columnInRange(int column) const;
@@ -99,6 +127,8 @@ class SQLiteStatement {
   bool bindFailed_ = false;
   std::string error_;
   mutable std::unordered_map<std::string, int> names_;
+  std::weak_ptr<SQLiteStatementCache> cache_;
+  std::string cacheKey_;
 };
 
 }  // namespace mv

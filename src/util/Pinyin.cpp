@@ -93,6 +93,13 @@ class NameKeyTable {
     return *table;
   }
 
+  // Builds both readers now: the Chinese one takes a moment to load its rules.
+  void prepare() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    transliterator(names_, triedNames_, kNamesReader);
+    transliterator(latin_, triedLatin_, kLatinReader);
+  }
+
   std::string key(std::string_view utf8) {
     if (isPlainAscii(utf8)) return asciiKey(utf8);
     std::lock_guard<std::mutex> lock(mutex_);
@@ -107,6 +114,8 @@ class NameKeyTable {
 
  private:
   static constexpr std::size_t kMaxCached = 50000;
+  static constexpr const char* kNamesReader = "Han-Latin/Names; Latin-ASCII";
+  static constexpr const char* kLatinReader = "Latin-ASCII";
 
   static bool isPlainAscii(std::string_view text) {
     for (char c : text)
@@ -150,8 +159,7 @@ class NameKeyTable {
     }
     // Chinese names take the longer road; Latin names need only the accents off.
     icu::Transliterator* reader =
-        han ? transliterator(names_, triedNames_, "Han-Latin/Names; Latin-ASCII")
-            : transliterator(latin_, triedLatin_, "Latin-ASCII");
+        han ? transliterator(names_, triedNames_, kNamesReader) : transliterator(latin_, triedLatin_, kLatinReader);
     if (reader) reader->transliterate(text);
     std::string out;
     for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
@@ -201,6 +209,8 @@ std::string gbkStringToPinyin(std::string_view gb18030Bytes, char separator) {
 }
 
 std::string nameSortKey(std::string_view utf8) { return NameKeyTable::shared().key(utf8); }
+
+void prepareNameSortKeys() { NameKeyTable::shared().prepare(); }
 
 std::string gb18030FromUtf8(std::string_view utf8) {
   if (utf8.empty()) return {};

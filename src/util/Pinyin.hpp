@@ -20,6 +20,10 @@ std::string gbkStringToPinyin(std::string_view gb18030Bytes, char separator = 0)
 // space is dropped, ASCII kept as it stands, and a character with no Latin
 // reading kept as it is, so it still decides where the name goes.
 std::string nameSortKey(std::string_view utf8);
+// Loads what `nameSortKey` reads Chinese with now (its rules take a good part
+// of a second to load), so that the first key need not wait for it. Any
+// thread; the first key waits for a load in progress.
+void prepareNameSortKeys();
 
 // UTF-8 text in GB18030; characters GB18030 cannot hold are left out.
 std::string gb18030FromUtf8(std::string_view utf8);

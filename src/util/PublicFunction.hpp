@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/base/Geometry.hpp"
+#include "platform/gfx/Image.hpp"
 #include "platform/gfx/ImageData.hpp"
 #include "util/ServerInfo.hpp"
 
@@ -157,6 +158,9 @@ class PublicFunction {
   // images, 9 in the EPub folder, others in their own folder), else the
   // type's stock picture from the resources; nothing when neither decodes.
   static std::shared_ptr<const gfx::ImageData> getLocalImage(std::string_view name, int type);
+  // The same as an image to draw; the stock picture's is one image shared by
+  // every caller.
+  static gfx::ImagePtr getLocalPicture(std::string_view name, int type);
   static std::filesystem::path localImagePath(std::string_view name, int type);
 
   // ---- images -------------------------------------------------------------------

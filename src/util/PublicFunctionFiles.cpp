@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
@@ -226,17 +228,55 @@ fs::path PublicFunction::localImagePath(std::string_view name, int type) {
   return base::Bundle::pathForResource(fs::path(stock).stem().string(), "png");
 }
 
+namespace {
+
+// The stock pictures are resources, which do not change while the
+// application runs: each is decoded once, for every cell that shows it.
+struct StockPicture {
+  std::shared_ptr<const gfx::ImageData> data;
+  gfx::ImagePtr image;
+};
+
+const StockPicture& stockPicture(const fs::path& path) {
+  static std::mutex mutex;
+  // Never destroyed: picture reads on the shared pool may outlive the statics.
+  static auto* decoded = new std::map<fs::path, StockPicture>();
+  std::lock_guard<std::mutex> lock(mutex);
+  StockPicture& slot = (*decoded)[path];
+  if (!slot.data) {
+    if (auto img = gfx::ImageData::decodeFile(path)) {
+      slot.data = std::make_shared<const gfx::ImageData>(std::move(*img));
+      slot.image = gfx::Image::fromImageData(*slot.data);
+    }
+  }
+  return slot;
+}
+
+fs::path stockPicturePath(int type) {
+  return base::Bundle::pathForResource(fs::path(PublicFunction::placeholderImageName(type)).stem().string(), "png");
+}
+
+}  // namespace
+
 std::shared_ptr<const gfx::ImageData> PublicFunction::getLocalImage(std::string_view name, int type) {
-  fs::path p = localImagePath(name, type);
-  if (!p.empty()) {
+  const fs::path stock = stockPicturePath(type);
+  const fs::path p = localImagePath(name, type);
+  if (!p.empty() && p != stock) {
     if (auto img = gfx::ImageData::decodeFile(p)) return std::make_shared<const gfx::ImageData>(std::move(*img));
   }
-  // The file is there but unreadable: show the stock picture instead.
-  fs::path stock = base::Bundle::pathForResource(fs::path(placeholderImageName(type)).stem().string(), "png");
-  if (!stock.empty() && stock != p) {
-    if (auto img = gfx::ImageData::decodeFile(stock)) return std::make_shared<const gfx::ImageData>(std::move(*img));
+  // No file, or the file is there but unreadable: the stock picture.
+  return stock.empty() ? nullptr : stockPicture(stock).data;
+}
+
+gfx::ImagePtr PublicFunction::getLocalPicture(std::string_view name, int type) {
+  const fs::path stock = stockPicturePath(type);
+  const fs::path p = localImagePath(name, type);
+  if (!p.empty() && p != stock) {
+    if (auto img = gfx::ImageData::decodeFile(p)) {
+      if (auto image = gfx::Image::fromImageData(*img)) return image;
+    }
   }
-  return nullptr;
+  return stock.empty() ? nullptr : stockPicture(stock).image;
 }
 
 }  // namespace mv

@@ -38,6 +38,54 @@ TEST_F(SQLiteLayerTest, ValuesAreBoundAndNullStaysApartFromEmptyAndZero) {
   EXPECT_FALSE(raw.run("INSERT INTO t (id) VALUES (?)", 1));  // duplicate key reported, not hidden
 }
 
+// Kept statements come back reset with their values cleared, run nested
+// under the same text, and never outlive their connection.
+TEST_F(SQLiteLayerTest, KeptStatementsRunAgainNestedAndAcrossAReopen) {
+  SQLiteDatabase raw;
+  ASSERT_TRUE(raw.open(root / "kept.sqlite"));
+  ASSERT_TRUE(raw.execute("CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT)"));
+  for (int id = 1; id <= 3; ++id) {
+    ASSERT_TRUE(raw.run("INSERT INTO t (id, name) VALUES (?, ?)", id, "n" + std::to_string(id)));
+  }
+  const std::string sql = "SELECT name FROM t WHERE id >= ? ORDER BY id";
+  auto namesFrom = [&](std::optional<int> first) {
+    std::vector<std::string> out;
+    auto st = raw.prepareCached(sql);
+    if (first) st.bind(1, *first);
+    while (st.step() == SQLiteStatement::Step::Row) out.push_back(st.textAt(0));
+    return out;
+  };
+  {
+    // Left after its first row: the next use starts over.
+    auto st = raw.prepareCached(sql);
+    st.bind(1, 1);
+    ASSERT_EQ(st.step(), SQLiteStatement::Step::Row);
+    // The same text while the first is out: a statement of its own.
+    EXPECT_EQ(namesFrom(2), (std::vector<std::string>{"n2", "n3"}));
+    ASSERT_EQ(st.step(), SQLiteStatement::Step::Row);
+    EXPECT_EQ(st.textAt(0), "n2");
+  }
+  EXPECT_EQ(namesFrom(3), (std::vector<std::string>{"n3"}));
+  // A value of an earlier use is not left bound: NULL matches no row.
+  EXPECT_TRUE(namesFrom(std::nullopt).empty());
+  // Writes through a kept statement are seen by the next read.
+  {
+    auto w = raw.prepareCached("UPDATE t SET name = ? WHERE id = ?");
+    w.bindAll("renamed", 3);
+    ASSERT_TRUE(w.run());
+  }
+  EXPECT_EQ(namesFrom(3), (std::vector<std::string>{"renamed"}));
+
+  // A statement out while its connection closes is finalised by its user;
+  // the reopened file's statements are compiled against it.
+  auto held = raw.prepareCached(sql);
+  raw.close();
+  held = SQLiteStatement();
+  ASSERT_TRUE(raw.open(root / "kept.sqlite"));
+  EXPECT_EQ(namesFrom(1), (std::vector<std::string>{"n1", "n2", "renamed"}));
+  EXPECT_FALSE(raw.prepareCached("SELEC nonsense").valid());
+}
+
 TEST_F(SQLiteLayerTest, TransactionGuardRollsBackUnlessCommittedAndNestsAsSavepoints) {
   SQLiteDatabase raw;
   ASSERT_TRUE(raw.open(root / "tx.sqlite"));
