@@ -41,29 +41,12 @@ void CatalogTest::TearDown() {
   TestEnvironment::TearDown();
 }
 
-DataAccessManager& CatalogTest::store() {
-  DataAccessManager* d = DataAccessManager::sharedDataModel();
-  if (!d) throw std::runtime_error("database did not open");
-  return *d;
-}
-
 void CatalogTest::category(int id, const std::string& name, int parent, int ordering) {
-  marvisto_category_Entity c;
-  c.category_id = id;
-  c.category_name = name;
-  c.category_publish = 1;
-  c.category_parent_id = parent;
-  c.category_ordering = ordering;
-  categories_.push_back(c);
+  categories_.push_back(makeCategory(id, name, parent, ordering));
 }
 
 void CatalogTest::product(int id, const std::string& name) {
-  marvisto_product_Entity p;
-  p.product_id = id;
-  p.product_name = name;
-  p.product_sku = "SKU-" + std::to_string(id);
-  p.product_publish = 1;
-  products_.push_back(p);
+  products_.push_back(makeProduct(id, name, "SKU-" + std::to_string(id)));
 }
 
 void CatalogTest::file(int productId, int categoryId) { links_.push_back({categoryId, productId}); }
@@ -124,17 +107,8 @@ void CatalogTest::attribute(int productId, int fieldId, const std::string& name,
   f.display = 1;
   f.published = 1;
   ASSERT_TRUE(store().saveToDatabaseFieldsProductAttribute({f}));
-  marvisto_product_attribute_Entity a;
-  a.attribute_id = productId * 100 + fieldId;
-  a.product_id = productId;
-  a.attribute_fields_id = fieldId;
-  a.attribute_value = options;
-  ASSERT_TRUE(store().saveToDatabaseProductAttribute({a}));
-}
-
-void CatalogTest::sql(const std::string& text) {
-  store();
-  ASSERT_TRUE(SQLiteDatabase::sharedDataBase().execute(text)) << text;
+  ASSERT_TRUE(store().saveToDatabaseProductAttribute(
+      {makeProductAttribute(productId * 100 + fieldId, productId, fieldId, options)}));
 }
 
 namespace {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "EntityBuilders.hpp"
+#include "StoreAccess.hpp"
 #include "TestEnvironment.hpp"
 #include "catalog/CatalogMode.hpp"
 #include "catalog/CatalogNotifications.hpp"
@@ -15,12 +17,12 @@
 
 namespace mv::test {
 
-class CatalogTest : public TestEnvironment {
+class CatalogTest : public TestEnvironment, protected StoreAccess {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  DataAccessManager& store();
+  DataAccessManager& store() { return dam(); }
   // A published category (name, parent) and a published product.
   void category(int id, const std::string& name, int parent, int ordering = 0);
   void product(int id, const std::string& name);
@@ -36,8 +38,6 @@ class CatalogTest : public TestEnvironment {
   void picture(int productId, int imageId, const std::string& full, const std::string& thumb, bool isDefault);
   // A displayed attribute field and the product's option list of it.
   void attribute(int productId, int fieldId, const std::string& name, const std::string& options);
-  // Runs SQL on the client database (tests that make the store fail).
-  void sql(const std::string& text);
   // The tree of the catalogue's own example: A (A1, A2) and B at the root;
   // p1 in A1, p2 in A1 and A2, p3 in B, p4 under no category.
   void seedExampleTree();

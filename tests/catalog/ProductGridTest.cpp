@@ -25,10 +25,7 @@ namespace mv::test {
 namespace {
 
 marvisto_product_Entity item(int id, const std::string& name, const std::string& sku, int ordering = 0) {
-  marvisto_product_Entity p;
-  p.product_id = id;
-  p.product_name = name;
-  p.product_sku = sku;
+  auto p = makeProduct(id, name, sku);
   p.product_ordering = ordering;
   return p;
 }

@@ -77,13 +77,8 @@ class RelatedMaterialsTest : public CatalogTest {
   }
   static marvisto_library_files_Entity file(int id, const std::string& title, const std::string& name,
                                             const std::string& type) {
-    marvisto_library_files_Entity f;
-    f.file_id = id;
-    f.title = title;
-    f.file_name = name;
-    f.type = type;
-    f.published = 1;
-    f.info = type + "/1.5 M";
+    auto f = libraryFile(id, title, name, type);
+    f.ordering = 0;
     f.date = "2024-01-02 10:00:00";
     f.isNew = id == 13 ? 1 : 0;
     return f;

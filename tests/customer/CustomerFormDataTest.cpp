@@ -2,6 +2,7 @@
 // decisions, tested as tables.
 #include <gtest/gtest.h>
 
+#include "EntityBuilders.hpp"
 #include "customer/CustomerFormRecords.hpp"
 #include "customer/CustomerInfoGroupData.hpp"
 #include "platform/ui/TextRange.hpp"
@@ -29,21 +30,13 @@ const Data::Fields kAddressFields = {field(2, "Address"), field(3, "City"), fiel
                                      field(5, "Zip Code")};
 
 marvisto_customer_address_Entity address(int id, const std::string& street, bool isDefault) {
-  marvisto_customer_address_Entity a;
-  a.indexId = id;
-  a.customerId = -4;
-  a.customerAddress = street;
+  auto a = makeAddress(id, -4, street, isDefault);
   a.customerCity = "City" + std::to_string(-id);
-  a.isDefault = isDefault;
   return a;
 }
 
 marvisto_customer_contact_entity contact(int id, const std::string& first, const std::string& last, bool isDefault) {
-  marvisto_customer_contact_entity c;
-  c.contactID = id;
-  c.customerID = -4;
-  c.first_name = first;
-  c.last_name = last;
+  auto c = makeContact(id, -4, first, last);
   c.email = first + "@x.test";
   c.isDeful = isDefault;
   return c;

@@ -39,54 +39,22 @@ void CustomerTest::TearDown() {
   TestEnvironment::TearDown();
 }
 
-DataAccessManager& CustomerTest::dam() {
-  DataAccessManager* d = DataAccessManager::sharedDataModel();
-  if (!d) throw std::runtime_error("database did not open");
-  return *d;
-}
-
-SQLiteDatabase& CustomerTest::db() {
-  dam();
-  return SQLiteDatabase::sharedDataBase();
-}
-
-void CustomerTest::sql(const std::string& text) { ASSERT_TRUE(db().execute(text)) << text; }
-
-long long CustomerTest::count(const std::string& table, const std::string& where) {
-  auto st = db().prepare("SELECT COUNT(*) FROM " + table + (where.empty() ? "" : " WHERE " + where));
-  return st.step() == SQLiteStatement::Step::Row ? st.int64At(0) : -1;
-}
-
 void CustomerTest::seed(const SeedCustomer& c) {
-  marvisto_customer_Entity row;
-  row.customer_id = c.id;
-  row.customer_info_id = c.id < 0 ? "" : "INFO" + std::to_string(c.id);
-  row.customer_name = c.name;
-  row.customer_publish = 1;
+  auto row = makeCustomer(c.id, c.name);
   row.discount = 0.5f;
   ASSERT_TRUE(dam().saveToDatabaseCustomer({row}));
   std::vector<marvisto_customer_attribute_Entity> attributes;
   int n = 0;
   for (const auto& [field, value] : c.attributes) {
-    marvisto_customer_attribute_Entity a;
     const int magnitude = (c.id < 0 ? -c.id : c.id) * 100 + ++n;
-    a.attribute_id = c.id < 0 ? -magnitude : magnitude;
-    a.customer_id = c.id;
-    a.attribute_fields_id = field;
-    a.attribute_value = value;
-    attributes.push_back(a);
+    attributes.push_back(makeCustomerAttribute(c.id < 0 ? -magnitude : magnitude, c.id, field, value));
   }
   ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute(attributes));
   ASSERT_TRUE(dam().saveToDatabaseCustomerAddress(c.addresses));
   std::vector<marvisto_customer_contact_entity> contacts;
   for (const auto& s : c.contacts) {
-    marvisto_customer_contact_entity k;
-    k.contactID = s.id;
-    k.customerID = c.id;
-    k.first_name = s.first;
-    k.last_name = s.last;
-    k.email = s.email;
-    contacts.push_back(k);
+    contacts.push_back(makeContact(s.id, c.id, s.first, s.last));
+    contacts.back().email = s.email;
   }
   ASSERT_TRUE(dam().saveToDatabaseCustomerContact(contacts));
   if (c.hidden) {
@@ -105,14 +73,10 @@ void CustomerTest::seedOrder(int orderId, int customerId) {
 marvisto_customer_address_Entity CustomerTest::address(int id, int customerId, const std::string& street,
                                                        const std::string& city, const std::string& state,
                                                        bool isDefault) {
-  marvisto_customer_address_Entity a;
-  a.indexId = id;
-  a.customerId = customerId;
-  a.customerAddress = street;
+  auto a = makeAddress(id, customerId, street, isDefault);
   a.customerCity = city;
   a.customerState = state;
   a.customerZipCode = "Z" + std::to_string(id);
-  a.isDefault = isDefault;
   return a;
 }
 

@@ -9,6 +9,8 @@
 
 #include "ServiceFixture.hpp"
 #include "SessionFixture.hpp"
+#include "EntityBuilders.hpp"
+#include "StoreAccess.hpp"
 #include "TestEnvironment.hpp"
 #include "customer/CustomerDataModel.hpp"
 #include "shell/frame/FeatureWiring.hpp"
@@ -42,15 +44,11 @@ struct SeedCustomer {
   bool important = false;
 };
 
-class CustomerTest : public TestEnvironment {
+class CustomerTest : public TestEnvironment, protected StoreAccess {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  DataAccessManager& dam();
-  SQLiteDatabase& db();
-  void sql(const std::string& text);
-  long long count(const std::string& table, const std::string& where = "");
   // Stores the customer with its rows; attribute ids are the customer id
   // times 100 plus the position (negated for local customers).
   void seed(const SeedCustomer& customer);

@@ -24,21 +24,6 @@ void EventLog::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
   if (onEvent) onEvent();
 }
 
-marvisto_library_files_Entity libraryFile(int id, const std::string& title, const std::string& fileName,
-                                          const std::string& type, int category) {
-  marvisto_library_files_Entity f;
-  f.file_id = id;
-  f.title = title;
-  f.file_name = fileName;
-  f.type = type;
-  f.category = category;
-  f.published = 1;
-  f.date = "2024-01-0" + std::to_string(id % 9 + 1) + " 10:00:00";
-  f.ordering = id;
-  f.info = "PDF/1.5 M";
-  return f;
-}
-
 void LibraryTest::SetUp() {
   ProtocolTest::SetUp();
   LibraryFeature::install(wiring);

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "EntityBuilders.hpp"
 #include "FakeRequestSender.hpp"
+#include "StoreAccess.hpp"
 #include "SyncTestSupport.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "shell/frame/FeatureWiring.hpp"
@@ -30,15 +32,12 @@ class EventLog : public NetworkRecDelegate {
   std::vector<std::string>* lines_;
 };
 
-marvisto_library_files_Entity libraryFile(int id, const std::string& title, const std::string& fileName,
-                                          const std::string& type, int category = 0);
-
-class LibraryTest : public ProtocolTest {
+class LibraryTest : public ProtocolTest, protected StoreAccess {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  DataAccessManager& store() { return *DataAccessManager::sharedDataModel(); }
+  DataAccessManager& store() { return dam(); }
   void save(const std::vector<marvisto_library_files_Entity>& files);
   // Writes a file of that name in the folder of the type word; its path.
   std::filesystem::path putOnDisk(const std::string& fileName, const std::string& type,

@@ -34,10 +34,8 @@ class OrderRoadTest : public ServiceFixture<OrderScreenTest> {
 TEST_F(OrderRoadTest, AnOrderFromTheCatalogueToTheService) {
   price(1, 12.5, "USD");
   price(2, 40, "USD", 30.0);
-  marvisto_customer_Entity acme;
-  acme.customer_id = 7;
-  acme.customer_name = "Acme Stores";
-  acme.customer_publish = 1;
+  auto acme = makeCustomer(7, "Acme Stores");
+  acme.customer_info_id.clear();
   ASSERT_TRUE(dam().saveToDatabaseCustomer({acme}));
 
   // The catalogue adds two products.

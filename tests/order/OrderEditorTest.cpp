@@ -221,18 +221,12 @@ class EditorTest : public OrderScreenTest {
     advance(1);
   }
   void customer(int id, const std::string& name, const std::string& street = "", const std::string& city = "") {
-    marvisto_customer_Entity row;
-    row.customer_id = id;
-    row.customer_name = name;
-    row.customer_publish = 1;
+    auto row = makeCustomer(id, name);
+    row.customer_info_id.clear();
     ASSERT_TRUE(dam().saveToDatabaseCustomer({row}));
     if (street.empty()) return;
-    marvisto_customer_address_Entity a;
-    a.indexId = id;
-    a.customerId = id;
-    a.customerAddress = street;
+    auto a = makeAddress(id, id, street, true);
     a.customerCity = city;
-    a.isDefault = true;
     ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({a}));
   }
   QuoteOrderItemsTableViewCell* row(long r) {

@@ -53,36 +53,6 @@ void OrderStoreTest::TearDown() {
   TestEnvironment::TearDown();
 }
 
-DataAccessManager& OrderStoreTest::dam() {
-  DataAccessManager* d = DataAccessManager::sharedDataModel();
-  if (!d) throw std::runtime_error("database did not open");
-  return *d;
-}
-
-void OrderStoreTest::sql(const std::string& text) {
-  dam();
-  ASSERT_TRUE(SQLiteDatabase::sharedDataBase().execute(text)) << text;
-}
-
-long long OrderStoreTest::count(const std::string& table, const std::string& where) {
-  dam();
-  auto st = SQLiteDatabase::sharedDataBase().prepare("SELECT COUNT(*) FROM " + table +
-                                                     (where.empty() ? "" : " WHERE " + where));
-  return st.step() == SQLiteStatement::Step::Row ? st.int64At(0) : -1;
-}
-
-std::vector<std::string> OrderStoreTest::dumpTable(const std::string& table) {
-  dam();
-  std::vector<std::string> rows;
-  auto st = SQLiteDatabase::sharedDataBase().prepare("SELECT * FROM \"" + table + "\" ORDER BY rowid");
-  while (st.step() == SQLiteStatement::Step::Row) {
-    std::string line;
-    for (int i = 0; i < st.columnCount(); ++i) line += (st.isNull(i) ? std::string("<null>") : st.textAt(i)) + "|";
-    rows.push_back(line);
-  }
-  return rows;
-}
-
 void OrderStoreTest::price(int productId, double listPrice, const std::string& currency,
                            std::optional<double> discountPrice) {
   marvisto_product_price_Entity p;
@@ -101,10 +71,7 @@ void OrderStoreTest::price(int productId, double listPrice, const std::string& c
 }
 
 marvisto_product_Entity OrderStoreTest::product(int id, int count, const std::string& attributes) {
-  marvisto_product_Entity p;
-  p.product_id = id;
-  p.product_sku = "SKU" + std::to_string(id);
-  p.product_name = "Product " + std::to_string(id);
+  auto p = makeProduct(id, "Product " + std::to_string(id), "SKU" + std::to_string(id));
   p.count = count;
   p.attributes = attributes;
   return p;

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "FakeRequestSender.hpp"
+#include "EntityBuilders.hpp"
+#include "StoreAccess.hpp"
 #include "TestEnvironment.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "shell/frame/FeatureWiring.hpp"
@@ -56,16 +58,10 @@ class DelegateRecorder : public QuoteOrderStoreDelegate {
   void updateCustomerId(int oldId, int newId) override { customerIds.emplace_back(oldId, newId); }
 };
 
-class OrderStoreTest : public TestEnvironment {
+class OrderStoreTest : public TestEnvironment, protected StoreAccess {
  protected:
   void SetUp() override;
   void TearDown() override;
-
-  DataAccessManager& dam();
-  // Runs seed SQL; fails the test when it does not run.
-  void sql(const std::string& text);
-  long long count(const std::string& table, const std::string& where = "");
-  std::vector<std::string> dumpTable(const std::string& table);
 
   // A price record; `discountPrice` applies now when given.
   void price(int productId, double listPrice, const std::string& currency,

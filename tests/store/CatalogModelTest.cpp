@@ -22,13 +22,8 @@ class CatalogTest : public StoreTest {
     }));
     std::vector<marvisto_category_Entity> cats;
     auto cat = [&](int id, std::optional<std::string> name, int publish, int ordering, int parent) {
-      marvisto_category_Entity c;
-      c.category_id = id;
-      c.category_name = std::move(name);
-      c.category_publish = publish;
-      c.category_ordering = ordering;
-      c.category_parent_id = parent;
-      cats.push_back(c);
+      cats.push_back(makeCategory(id, std::move(name), parent, ordering));
+      cats.back().category_publish = publish;
     };
     cat(10, "tools", 1, 2, 0);
     cat(11, "Bolts", 1, 1, 0);
@@ -118,7 +113,8 @@ TEST_F(CatalogTest, AttributesComeFromPublishedDisplayedFieldsAndAProductSaveDro
   fields[2] = {102, "Internal", "", "x", 0, 1};
   ASSERT_TRUE(dam().saveToDatabaseFieldsProductAttribute(fields));
   ASSERT_TRUE(dam().saveToDatabaseProductAttribute(
-      {productAttribute(2, 1, 101, ""), productAttribute(1, 1, 100, "M,L"), productAttribute(3, 1, 102, "x")}));
+      {makeProductAttribute(2, 1, 101, ""), makeProductAttribute(1, 1, 100, "M,L"),
+       makeProductAttribute(3, 1, 102, "x")}));
   auto cells = dam().getProductAttributeFieldInfoByProductId(1);
   ASSERT_EQ(cells.size(), 2u);
   EXPECT_EQ(cells[0].fieldName, "Size");

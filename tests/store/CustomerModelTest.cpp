@@ -4,40 +4,12 @@ namespace mv::test {
 namespace {
 
 marvisto_customer_Entity customer(int id, std::optional<std::string> name, int publish = 1, int ordering = 0) {
-  marvisto_customer_Entity c;
-  c.customer_id = id;
+  auto c = makeCustomer(id, std::move(name));
   c.customer_info_id = "INFO" + std::to_string(id);
-  c.customer_name = std::move(name);
   c.customer_publish = publish;
   c.customer_ordering = ordering;
   c.discount = 0.25f;
   return c;
-}
-
-marvisto_customer_address_Entity address(int id, int customerId, const std::string& street, bool isDefault = false) {
-  marvisto_customer_address_Entity a;
-  a.indexId = id;
-  a.customerId = customerId;
-  a.customerAddress = street;
-  a.isDefault = isDefault;
-  return a;
-}
-
-marvisto_customer_contact_entity contact(int id, int customerId, const std::string& first) {
-  marvisto_customer_contact_entity c;
-  c.contactID = id;
-  c.customerID = customerId;
-  c.first_name = first;
-  return c;
-}
-
-marvisto_customer_attribute_Entity attribute(int id, int customerId, int field, const std::string& value) {
-  marvisto_customer_attribute_Entity a;
-  a.attribute_id = id;
-  a.customer_id = customerId;
-  a.attribute_fields_id = field;
-  a.attribute_value = value;
-  return a;
 }
 
 class CustomerTest : public StoreTest {
@@ -54,7 +26,8 @@ class CustomerTest : public StoreTest {
         {customer(20, "Zeta", 1, 1), customer(10, std::nullopt, 1, 1), customer(30, "Off", 0), customer(40, "Hidden")}));
     ASSERT_TRUE(dam().updateCustomerTableHiddenWithCustomerId(40, 1));
     ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute(
-        {attribute(1, 20, 4, "Main St"), attribute(2, 20, 3, "555"), attribute(3, 20, 2, "x"), attribute(4, 20, 1, "y")}));
+        {makeCustomerAttribute(1, 20, 4, "Main St"), makeCustomerAttribute(2, 20, 3, "555"),
+         makeCustomerAttribute(3, 20, 2, "x"), makeCustomerAttribute(4, 20, 1, "y")}));
   }
 };
 
@@ -110,9 +83,9 @@ TEST_F(CustomerTest, DirectoryEntriesHiddenAndLocalRows) {
   // order they were made (-1 before -2).
   ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "Local")}));
   ASSERT_TRUE(dam().saveToDatabaseCustomerAddress(
-      {address(-1, -1, "first"), address(-2, -1, "second"), address(5, 20, "b"), address(3, 20, "a")}));
+      {makeAddress(-1, -1, "first"), makeAddress(-2, -1, "second"), makeAddress(5, 20, "b"), makeAddress(3, 20, "a")}));
   ASSERT_TRUE(dam().saveToDatabaseCustomerContact(
-      {contact(-1, -1, "Ann"), contact(-2, -1, "Bob"), contact(9, 20, "Zed"), contact(7, 20, "Amy")}));
+      {makeContact(-1, -1, "Ann"), makeContact(-2, -1, "Bob"), makeContact(9, 20, "Zed"), makeContact(7, 20, "Amy")}));
   auto again = dam().getAllCustomers(false);
   ASSERT_EQ(again[-1].address.size(), 2u);
   EXPECT_EQ(again[-1].address[0].customerAddress, "first");
@@ -155,7 +128,7 @@ TEST_F(CustomerTest, LocalIdsNeverReuseAnIdInUse) {
   ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "A"), customer(-3, "B")}));
   EXPECT_EQ(dam().getLastLocalCustomerId() - 1, -4);
   std::vector<marvisto_customer_attribute_Entity> attrs;
-  for (int i = 1; i <= 20; ++i) attrs.push_back(attribute(-i, -3, 3, ""));
+  for (int i = 1; i <= 20; ++i) attrs.push_back(makeCustomerAttribute(-i, -3, 3, ""));
   ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute(attrs));
   int last = dam().getLastLocalCustomerAttributesId();
   EXPECT_EQ(last - 1, -21);
@@ -164,8 +137,8 @@ TEST_F(CustomerTest, LocalIdsNeverReuseAnIdInUse) {
   ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-9, "Draft", 0)}));
   EXPECT_EQ(dam().getLastLocalCustomerId(), -9);
 
-  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({address(-4, -1, "x"), address(8, 20, "y")}));
-  ASSERT_TRUE(dam().saveToDatabaseCustomerContact({contact(-2, -1, "x")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({makeAddress(-4, -1, "x"), makeAddress(8, 20, "y")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerContact({makeContact(-2, -1, "x")}));
   EXPECT_EQ(dam().getLastLocalCustomerAddressId(), -4);
   EXPECT_EQ(dam().getLastLocalCustomerContactsId(), -2);
 }
@@ -174,21 +147,22 @@ TEST_F(CustomerTest, LocalIdsNeverReuseAnIdInUse) {
 // renumbered or a deletion removed must never come back for a new row.
 TEST_F(CustomerTest, LocalIdsAreNeverGivenOutAgain) {
   ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "Uploaded"), customer(-2, "Deleted")}));
-  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({address(-1, -1, "x"), address(-2, -2, "y")}));
-  ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute({attribute(-1, -1, 3, ""), attribute(-2, -2, 3, "")}));
-  ASSERT_TRUE(dam().saveToDatabaseCustomerContact({contact(-1, -1, "x"), contact(-2, -2, "y")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({makeAddress(-1, -1, "x"), makeAddress(-2, -2, "y")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute(
+      {makeCustomerAttribute(-1, -1, 3, ""), makeCustomerAttribute(-2, -2, 3, "")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerContact({makeContact(-1, -1, "x"), makeContact(-2, -2, "y")}));
 
   ASSERT_TRUE(dam().deleteCustomerTableWithID(-2));
   marvisto_customer_Entity uploaded = customer(900, "Uploaded");
   uploaded.pid = -1;
   ASSERT_TRUE(dam().updateCustomerTable({uploaded}));
-  marvisto_customer_address_Entity a = address(800, 900, "x");
+  marvisto_customer_address_Entity a = makeAddress(800, 900, "x");
   a.pID = -1;
   ASSERT_TRUE(dam().updateCustomerAddressTable({a}));
-  marvisto_customer_attribute_Entity at = attribute(700, 900, 3, "");
+  marvisto_customer_attribute_Entity at = makeCustomerAttribute(700, 900, 3, "");
   at.pID = -1;
   ASSERT_TRUE(dam().updateCustomerAttributeTable({at}));
-  marvisto_customer_contact_entity c = contact(600, 900, "x");
+  marvisto_customer_contact_entity c = makeContact(600, 900, "x");
   c.pID = -1;
   ASSERT_TRUE(dam().updateContactIdAfterUpload({c}));
   ASSERT_EQ(count("marvisto_customer", "customer_id < 0"), 0);
@@ -211,9 +185,9 @@ TEST_F(CustomerTest, LocalIdsAreNeverGivenOutAgain) {
 TEST_F(CustomerTest, UploadRewritesLocalIdsEvenWhenTheSyncStoredTheServerRow) {
   ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "Local one"), customer(-2, "Local two")}));
   ASSERT_TRUE(dam().updateCustomerTableImportantWithCustomerId(-1, 1));
-  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({address(-1, -1, "street")}));
-  ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute({attribute(-1, -1, 3, "555")}));
-  ASSERT_TRUE(dam().saveToDatabaseCustomerContact({contact(-1, -1, "Ann")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({makeAddress(-1, -1, "street")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute({makeCustomerAttribute(-1, -1, 3, "555")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerContact({makeContact(-1, -1, "Ann")}));
   // A sync already brought the server's copy of the first customer.
   ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(500, "Local one (server)")}));
 
@@ -221,13 +195,13 @@ TEST_F(CustomerTest, UploadRewritesLocalIdsEvenWhenTheSyncStoredTheServerRow) {
   one.pid = -1;
   two.pid = -2;
   ASSERT_TRUE(dam().updateCustomerTable({one, two}));
-  auto a = address(900, 500, "");
+  auto a = makeAddress(900, 500, "");
   a.pID = -1;
   ASSERT_TRUE(dam().updateCustomerAddressTable({a}));
-  auto at = attribute(901, 500, 0, "");
+  auto at = makeCustomerAttribute(901, 500, 0, "");
   at.pID = -1;
   ASSERT_TRUE(dam().updateCustomerAttributeTable({at}));
-  auto c = contact(902, 500, "");
+  auto c = makeContact(902, 500, "");
   c.pID = -1;
   ASSERT_TRUE(dam().updateContactIdAfterUpload({c}));
 

@@ -79,13 +79,7 @@ TEST_F(FailedReadTest, OrdersAreNeitherListedNorSentWithoutTheirLines) {
 }
 
 TEST_F(FailedReadTest, DecisionsThatGuardWritesTakeTheSafeSide) {
-  ASSERT_TRUE(dam().saveToDatabaseCustomer({[] {
-    marvisto_customer_Entity c;
-    c.customer_id = -1;
-    c.customer_name = "Local";
-    c.customer_publish = 1;
-    return c;
-  }()}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({makeCustomer(-1, "Local")}));
   EXPECT_FALSE(dam().isInUnsubmitOrder(-1));
   EXPECT_EQ(dam().getAllCustomers(true).size(), 1u);
 

@@ -10,12 +10,7 @@ class LibraryTest : public StoreTest {
     StoreTest::SetUp();
     auto file = [](int id, const std::string& title, const std::string& name, int category, const std::string& type,
                    const std::string& date, int ordering, int published) {
-      marvisto_library_files_Entity f;
-      f.file_id = id;
-      f.title = title;
-      f.file_name = name;
-      f.category = category;
-      f.type = type;
+      auto f = libraryFile(id, title, name, type, category);
       f.date = date;
       f.ordering = ordering;
       f.published = published;

@@ -177,7 +177,7 @@ TEST_F(SQLiteLayerTest, AfterCommitActionsWaitForTheOutermostCommit) {
 // it was and the save answers false.
 TEST_F(SQLiteLayerTest, SaveWithOneFailingRowLeavesTheTableAsItWas) {
   ASSERT_TRUE(dam().saveToDatabaseProduct({product(1, "A", "Alpha")}));
-  ASSERT_TRUE(dam().saveToDatabaseProductAttribute({productAttribute(10, 1, 100, "S,M")}));
+  ASSERT_TRUE(dam().saveToDatabaseProductAttribute({makeProductAttribute(10, 1, 100, "S,M")}));
   sql("CREATE TRIGGER fail_666 BEFORE INSERT ON marvisto_product WHEN NEW.product_id = 666 "
       "BEGIN SELECT RAISE(ABORT, 'refused'); END");
   const auto before = dumpTable("marvisto_product");

@@ -66,48 +66,20 @@ void BackupRestoreTest::TearDown() {
   NetworkTest::TearDown();
 }
 
-DataAccessManager& BackupRestoreTest::dam() {
-  DataAccessManager* d = DataAccessManager::sharedDataModel();
-  if (!d) throw std::runtime_error("the client database did not open");
-  return *d;
-}
-
-SQLiteDatabase& BackupRestoreTest::db() {
-  dam();
-  return SQLiteDatabase::sharedDataBase();
-}
-
-void BackupRestoreTest::sql(const std::string& text) { ASSERT_TRUE(db().execute(text)) << text << db().lastError(); }
-
-long long BackupRestoreTest::count(const std::string& table, const std::string& where) {
-  auto st = db().prepare("SELECT COUNT(*) FROM " + table + (where.empty() ? "" : " WHERE " + where));
-  return st.step() == SQLiteStatement::Step::Row ? st.int64At(0) : -1;
-}
-
 void BackupRestoreTest::seedCatalogue() {
   std::vector<marvisto_product_Entity> products;
   for (auto [id, sku, name, publish] : std::vector<std::tuple<int, std::string, std::string, int>>{
            {1001, "SKU-1001", "Widget", 1}, {1002, "acme_1002", "Gadget", 1}, {1003, "SKU-1003", "Gizmo", 1},
            {1004, "SKU-1004", "Retired", -1}}) {
-    marvisto_product_Entity p;
-    p.product_id = id;
-    p.product_sku = sku;
-    p.product_name = name;
-    p.product_publish = publish;
-    products.push_back(p);
+    products.push_back(makeProduct(id, name, sku));
+    products.back().product_publish = publish;
   }
   ASSERT_TRUE(dam().saveToDatabaseProduct(products));
 
   std::vector<marvisto_library_files_Entity> files;
   for (auto [id, name, type] : std::vector<std::tuple<int, std::string, std::string>>{
            {7, "brochure.pdf", "PDF"}, {8, "prices.xlsx", "EXCEL"}, {9, "intro.mp4", "VEDIO"}}) {
-    marvisto_library_files_Entity f;
-    f.file_id = id;
-    f.title = name;
-    f.file_name = name;
-    f.type = type;
-    f.published = 1;
-    files.push_back(f);
+    files.push_back(libraryFile(id, name, name, type));
   }
   ASSERT_TRUE(dam().saveToDatabaseLibraryFiles(files));
   // The brochure is on the device.

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "EntityBuilders.hpp"
 #include "NetworkTestSupport.hpp"
+#include "StoreAccess.hpp"
 #include "sync/BackupManager.hpp"
 #include "sync/BlockWaitBox.hpp"
 #include "sync/RestoreManager.hpp"
@@ -93,15 +95,11 @@ class RestoreRecorder : public RestoreManagerDelegate {
   std::size_t outcomes() const { return successes.size() + failures.size() + static_cast<std::size_t>(stops); }
 };
 
-class BackupRestoreTest : public NetworkTest {
+class BackupRestoreTest : public NetworkTest, protected StoreAccess {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  DataAccessManager& dam();
-  SQLiteDatabase& db();
-  void sql(const std::string& text);
-  long long count(const std::string& table, const std::string& where = "");
 
   // Catalogue, library and customer fields the local work refers to.
   void seedCatalogue();
