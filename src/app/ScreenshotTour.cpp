@@ -402,7 +402,7 @@ void ScreenshotTour::libraryScreens(int& n) {
   for (const char* type : {"WORD", "VEDIO", "EPUB"}) {
     for (const auto& file : grid.libfilesArray()) {
       // A file waiting for its update opens its old version: show a plain one.
-      const auto state = LibraryFileState::of(file);
+      const auto state = LibraryFileState::of(*manager, file);
       if (file.type != type || !state.present || state.pendingUpdate) continue;
       const std::size_t depth = nav->viewControllers().size();
       grid.selectDownloadedFile(file.file_name, file.type);

@@ -88,7 +88,11 @@ void ProductRelatedFileController::reloadRelatdFiles(std::vector<marvisto_librar
 }
 
 LibraryFileState ProductRelatedFileController::stateOf(const marvisto_library_files_Entity& file) const {
-  return stateReader_ ? stateReader_(file) : LibraryFileState::of(file);
+  if (stateReader_) return stateReader_(file);
+  if (auto library = SaleslibraryModel::sharedInstance()) return LibraryFileState::of(*library, file);
+  LibraryFileState state;
+  state.isNew = file.isNew == 1;
+  return state;
 }
 
 bool ProductRelatedFileController::isInFilesIDS(const marvisto_library_files_Entity& file) const {
@@ -180,11 +184,15 @@ void ProductRelatedFileController::selectFileToUpdateWithIndex(long index) {
 }
 
 void ProductRelatedFileController::selectDownloadedFile(const std::string& fileName, const std::string& type) {
-  LibraryViewers::openFile(fileName, type, LibraryViewers::navigationFor(*this));
+  if (auto library = SaleslibraryModel::sharedInstance()) {
+    LibraryViewers::openFile(library->database(), fileName, type, LibraryViewers::navigationFor(*this));
+  }
 }
 
 void ProductRelatedFileController::selectShowInfo(const marvisto_library_files_Entity& file) {
-  auto info = std::make_shared<FileDescriptionViewController>();
+  auto library = SaleslibraryModel::sharedInstance();
+  if (!library) return;
+  auto info = std::make_shared<FileDescriptionViewController>(library);
   info->setFileEntity(file);
   info->setDelagate(ui::weakAs<FileDescripionDelegate>(this));
   info->setModalPresentationStyle(ui::ModalPresentationStyle::FormSheet);
@@ -230,9 +238,10 @@ void ProductRelatedFileController::alertViewClickedButtonAtIndex(ui::AlertView& 
     selectedFileToDownload(file);
     return;
   }
-  if (auto old = LibraryListModel::oldVersionToOpen(file)) {
-    auto* store = DataAccessManager::sharedDataModel();
-    const std::string title = store ? store->getTitleByFileName(file.file_name).value_or(file.title) : file.title;
+  auto* store = DataAccessManager::sharedDataModel();
+  if (!store) return;
+  if (auto old = LibraryListModel::oldVersionToOpen(*store, file)) {
+    const std::string title = store->getTitleByFileName(file.file_name).value_or(file.title);
     LibraryViewers::open(*old, title, LibraryViewers::navigationFor(*this));
   }
 }

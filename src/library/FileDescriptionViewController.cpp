@@ -68,26 +68,23 @@ void FileDescriptionViewController::viewDidLoad() {
     descTextView_->setText(fileEntity_.description);
   }
 
-  auto* store = DataAccessManager::sharedDataModel();
-  isMarked_ = store && store->getLibraryFavoriteByFavoriteId(fileEntity_.file_id).has_value();
+  DataAccessManager& store = manager_->database();
+  isMarked_ = store.getLibraryFavoriteByFavoriteId(fileEntity_.file_id).has_value();
   favButton_ = std::make_shared<ui::Button>(ui::Rect{190, 160, 34, 34}, ui::ButtonType::Custom);
   favButton_->setImage(SkinManager::skinFromImageName(isMarked_ ? "btn_file_fav_added.png" : "btn_file_fav.png"));
   favButton_->setImage(SkinManager::skinFromImageName(isMarked_ ? "btn_file_fav.png" : "btn_file_fav_added.png"),
                        ui::ControlStateSelected);
   favButton_->addAction(act(&FileDescriptionViewController::markButtonPressed), ui::ControlEventTouchUpInside);
 
-  auto library = SaleslibraryModel::sharedInstance();
   bool pendingUpdate = false;
-  if (store) {
-    for (int id : store->getAllLibFileUpdateIDs()) pendingUpdate = pendingUpdate || id == fileEntity_.file_id;
-  }
+  for (int id : store.getAllLibFileUpdateIDs()) pendingUpdate = pendingUpdate || id == fileEntity_.file_id;
   actionButton_ = std::make_shared<ui::Button>(ui::Rect{449, 396, 150, 34}, ui::ButtonType::Custom);
   ViewStyle::initializeToButtonHeight34(*actionButton_);
   actionButton_->setTitleColor(gfx::Color::rgb255(0, 137, 247), ui::ControlStateNormal);
   actionButton_->setTitleColor(gfx::Color::rgb255(0, 137, 247), ui::ControlStateHighlighted);
   actionButton_->setBackgroundImage(
       ViewStyle::resizeImage(SkinManager::skinFromImageName("btn_file_open.png"), {3, 3, 3, 3}));
-  actionButton_->setTitle(text(actionKey(library->isExists(fileEntity_.file_id), pendingUpdate)));
+  actionButton_->setTitle(text(actionKey(manager_->isExists(fileEntity_.file_id), pendingUpdate)));
   actionButton_->addAction(act(&FileDescriptionViewController::actionButtonPressed), ui::ControlEventTouchUpInside);
 
   delButton_ = std::make_shared<ui::Button>(ui::Rect{20, 396, 34, 34}, ui::ButtonType::Custom);
@@ -155,17 +152,15 @@ void FileDescriptionViewController::deleteButtonPressed() {
 
 void FileDescriptionViewController::markButtonPressed() {
   MV_LOG("mark pressed");
-  auto* store = DataAccessManager::sharedDataModel();
-  if (store) {
-    if (isMarked_) {
-      if (store->deleteLibraryFavoriteByFavoriteId(fileEntity_.file_id)) {
-        isMarked_ = false;
-        favButton_->setSelected(!favButton_->isSelected());
-      }
-    } else if (store->saveToDatabaseLibraryFavorite(fileEntity_.file_id, fileEntity_.file_name)) {
-      isMarked_ = true;
+  DataAccessManager& store = manager_->database();
+  if (isMarked_) {
+    if (store.deleteLibraryFavoriteByFavoriteId(fileEntity_.file_id)) {
+      isMarked_ = false;
       favButton_->setSelected(!favButton_->isSelected());
     }
+  } else if (store.saveToDatabaseLibraryFavorite(fileEntity_.file_id, fileEntity_.file_name)) {
+    isMarked_ = true;
+    favButton_->setSelected(!favButton_->isSelected());
   }
   if (auto owner = delagate_.lock()) owner->markButtonPressed();
 }

@@ -16,6 +16,8 @@
 
 namespace mv {
 
+class SaleslibraryModel;
+
 class FileDescripionDelegate {
  public:
   virtual ~FileDescripionDelegate() = default;
@@ -29,6 +31,9 @@ class FileDescriptionViewController : public BaseViewController {
  public:
   // Where owners put the card on the screen.
   inline static const ui::Rect kContainerFrame{220, 150, 619, 450};
+
+  // Shows a file of the manager's store (never null).
+  explicit FileDescriptionViewController(std::shared_ptr<SaleslibraryModel> manager) : manager_(std::move(manager)) {}
 
   const marvisto_library_files_Entity& fileEntity() const { return fileEntity_; }
   void setFileEntity(const marvisto_library_files_Entity& file) { fileEntity_ = file; }
@@ -63,6 +68,7 @@ class FileDescriptionViewController : public BaseViewController {
   void close(const std::function<void(FileDescripionDelegate&)>& then);
   void dropTapBehind();
 
+  std::shared_ptr<SaleslibraryModel> manager_;
   marvisto_library_files_Entity fileEntity_;
   std::weak_ptr<FileDescripionDelegate> delagate_;
   bool isMarked_ = false;

@@ -24,6 +24,9 @@ constexpr double kPanelHeight = 768;
 
 }  // namespace
 
+LibraryCatalogController::LibraryCatalogController(std::shared_ptr<SaleslibraryModel> manager)
+    : manager_(std::move(manager)), tree_(manager_->databaseHandle()) {}
+
 LibraryCatalogController::~LibraryCatalogController() { reloadObservation_.reset(); }
 
 void LibraryCatalogController::addGrid(std::weak_ptr<LibraryDetailController> grid) {
@@ -86,7 +89,7 @@ void LibraryCatalogController::viewDidLoad() {
 
 void LibraryCatalogController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
-  if (auto* store = DataAccessManager::sharedDataModel()) libFilesArray_ = store->getAllLibFiles();
+  libFilesArray_ = manager_->database().getAllLibFiles();
   std::weak_ptr<ui::ViewController> weak = weak_from_this();
   reloadObservation_ = base::Observation(
       LibraryNotifications::kReloadLibraryCatalog, nullptr, [weak](const base::Notification& n) {
@@ -112,9 +115,9 @@ void LibraryCatalogController::viewWillAppear(bool animated) {
   auto it = flags.find(ConfigManager::kReloadLibrary);
   if (it == flags.end() || it->second != "YES") return;
   // A sync or restore changed the library.
-  if (auto manager = SaleslibraryModel::sharedInstance()) manager->loadExistsFiles();
+  manager_->loadExistsFiles();
   tree_.reloadLevel();
-  if (auto* store = DataAccessManager::sharedDataModel()) libFilesArray_ = store->getAllLibFiles();
+  libFilesArray_ = manager_->database().getAllLibFiles();
   flags[ConfigManager::kReloadLibrary] = "NO";
   removeSelectFlag();
   reloadTableView();
@@ -132,7 +135,7 @@ void LibraryCatalogController::updateLanguage(ui::ViewController&) {
 // ---- rows -------------------------------------------------------------------------------
 
 void LibraryCatalogController::reloadTableView() {
-  counter_.countData(libFilesArray_);
+  counter_.countData(manager_->database(), libFilesArray_);
   rows_ = counter_.rows(tree_.cid, tree_.cataArr);
   if (catatable_) catatable_->reloadData();
 }

@@ -21,6 +21,7 @@
 namespace mv {
 
 class LibraryDetailController;
+class SaleslibraryModel;
 
 class LibraryCatalogController : public BaseViewController,
                                  public ui::TableViewDataSource,
@@ -30,6 +31,8 @@ class LibraryCatalogController : public BaseViewController,
   static constexpr double kSlide = 243;
   static constexpr double kSlideDuration = 0.15;
 
+  // Counts the files of the manager's store (never null).
+  explicit LibraryCatalogController(std::shared_ptr<SaleslibraryModel> manager);
   ~LibraryCatalogController() override;
 
   // A grid whose refreshes the panel answers (the library screen adds each
@@ -78,6 +81,7 @@ class LibraryCatalogController : public BaseViewController,
   void slideLevel(double outX);
   void selectWithoutScrolling(int row);
 
+  std::shared_ptr<SaleslibraryModel> manager_;
   LibraryCategoryTree tree_;
   LibraryCategoryCounter counter_;
   std::vector<LibraryCategoryCounter::Row> rows_;

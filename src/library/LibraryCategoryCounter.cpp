@@ -18,21 +18,20 @@ marvisto_library_category_Entity LibraryCategoryCounter::uncategorized(int order
   return c;
 }
 
-std::vector<marvisto_library_category_Entity> LibraryCategoryCounter::levelCategories(int cid) {
+std::vector<marvisto_library_category_Entity> LibraryCategoryCounter::levelCategories(DataAccessManager& store,
+                                                                                      int cid) {
   MV_ASSERT_MAIN_THREAD();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return {};
-  auto level = dam->getLibSubCategoriesByParentCategoryID(cid);
-  if (cid == 0 && !dam->getLibFilesBycatalogId(0).empty()) {
+  auto level = store.getLibSubCategoriesByParentCategoryID(cid);
+  if (cid == 0 && !store.getLibFilesBycatalogId(0).empty()) {
     level.push_back(uncategorized(static_cast<int>(level.size())));
   }
   return level;
 }
 
-void LibraryCategoryCounter::countData(const std::vector<marvisto_library_files_Entity>& files) {
+void LibraryCategoryCounter::countData(DataAccessManager& store,
+                                       const std::vector<marvisto_library_files_Entity>& files) {
   MV_ASSERT_MAIN_THREAD();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  countData(dam ? dam->getLibraryCategorys() : std::vector<marvisto_library_category_Entity>{}, files);
+  countData(store.getLibraryCategorys(), files);
 }
 
 void LibraryCategoryCounter::countData(const std::vector<marvisto_library_category_Entity>& categories,

@@ -11,6 +11,8 @@
 
 namespace mv {
 
+class DataAccessManager;
+
 class LibraryCategoryCounter {
  public:
   // One row of a level: row 0 is "ALL" of the level.
@@ -26,7 +28,7 @@ class LibraryCategoryCounter {
   // The categories shown below `cid`: its published sub-categories, and at
   // the top level the uncategorised pseudo category when files lie in no
   // category.
-  static std::vector<marvisto_library_category_Entity> levelCategories(int cid);
+  static std::vector<marvisto_library_category_Entity> levelCategories(DataAccessManager& store, int cid);
   // The pseudo category standing for the files in no category.
   static marvisto_library_category_Entity uncategorized(int ordering);
 
@@ -35,7 +37,8 @@ class LibraryCategoryCounter {
   // walked once.
   void countData(const std::vector<marvisto_library_category_Entity>& categories,
                  const std::vector<marvisto_library_files_Entity>& files);
-  void countData(const std::vector<marvisto_library_files_Entity>& files);
+  // The same with the store's categories.
+  void countData(DataAccessManager& store, const std::vector<marvisto_library_files_Entity>& files);
 
   // Published categories with `count`, `childCount` (the descendants' part)
   // and `hasChild` filled in, in the store's order.

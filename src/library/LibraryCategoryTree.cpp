@@ -5,41 +5,32 @@
 #include "store/DataAccessManager.hpp"
 
 namespace mv {
-namespace {
 
-std::string nameOf(int categoryID) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam || categoryID == 0) return {};
-  auto c = dam->getLibraryCategoryByCategoryid(categoryID);
+LibraryCategoryTree::LibraryCategoryTree(std::shared_ptr<DataAccessManager> store) : store_(std::move(store)) {
+  showLevel(0);
+}
+
+std::string LibraryCategoryTree::nameOf(int categoryID) const {
+  if (categoryID == 0) return {};
+  auto c = store_->getLibraryCategoryByCategoryid(categoryID);
   return c ? c->name : std::string();
 }
 
-bool hasSubCategories(int categoryID) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam && categoryID != 0 && !dam->getLibSubCategoriesByParentCategoryID(categoryID).empty();
+bool LibraryCategoryTree::hasSubCategories(int categoryID) const {
+  return categoryID != 0 && !store_->getLibSubCategoriesByParentCategoryID(categoryID).empty();
 }
-
-int parentOf(int categoryID) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam ? dam->getLibParentCategoryIDByCategoryID(categoryID) : 0;
-}
-
-}  // namespace
-
-LibraryCategoryTree::LibraryCategoryTree() { showLevel(0); }
 
 void LibraryCategoryTree::showLevel(int categoryID) {
   MV_ASSERT_MAIN_THREAD();
   cid = categoryID;
   cname = nameOf(categoryID);
-  cataArr = LibraryCategoryCounter::levelCategories(categoryID);
+  cataArr = LibraryCategoryCounter::levelCategories(*store_, categoryID);
   titleKey = categoryID == 0 ? "CATEGORY" : "";
   backShown = categoryID != 0;
 }
 
 void LibraryCategoryTree::reloadLevel() {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  const bool exists = cid != 0 && dam && dam->getLibraryCategoryByCategoryid(cid).has_value();
+  const bool exists = cid != 0 && store_->getLibraryCategoryByCategoryid(cid).has_value();
   showLevel(exists ? cid : 0);
   clickIndex = -1;
   m_selectRow = -1;
@@ -72,7 +63,7 @@ LibraryCategoryTree::Step LibraryCategoryTree::selectRow(int row) {
 
 LibraryCategoryTree::Step LibraryCategoryTree::backToParentCategory() {
   MV_ASSERT_MAIN_THREAD();
-  const int parent = parentOf(cid);
+  const int parent = store_->getLibParentCategoryIDByCategoryID(cid);
   showLevel(parent);
   clickIndex = parent == 0 ? -1 : parent;
   m_selectRow = 0;
@@ -96,7 +87,7 @@ LibraryCategoryTree::Step LibraryCategoryTree::answerRefresh(int gridSelectedCat
   } else if (hasSubCategories(clickIndex)) {
     showLevel(clickIndex);
   } else {
-    showLevel(parentOf(clickIndex));
+    showLevel(store_->getLibParentCategoryIDByCategoryID(clickIndex));
   }
   return Step::Nothing;
 }

@@ -5,12 +5,15 @@
 // title and back button, and its answer to a grid refresh. The tree and the
 // grid exchange "display_catalog" and "reloadlibrarycatalog" until their
 // choices agree. Main thread only.
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "store/Entities.hpp"
 
 namespace mv {
+
+class DataAccessManager;
 
 class LibraryCategoryTree {
  public:
@@ -22,7 +25,8 @@ class LibraryCategoryTree {
     Ascend,   // slide back out to the level of `cid`, posting "display_catalog" midway
   };
 
-  LibraryCategoryTree();
+  // Reads the categories of `store` (never null).
+  explicit LibraryCategoryTree(std::shared_ptr<DataAccessManager> store);
 
   Step selectRow(int row);
   // The library changed (after a sync or restore): the level of `cid` is
@@ -50,6 +54,10 @@ class LibraryCategoryTree {
 
  private:
   void showLevel(int categoryID);
+  std::string nameOf(int categoryID) const;
+  bool hasSubCategories(int categoryID) const;
+
+  std::shared_ptr<DataAccessManager> store_;
 };
 
 }  // namespace mv

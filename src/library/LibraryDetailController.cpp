@@ -41,11 +41,14 @@ LibraryDetailController::Layout LibraryDetailController::layoutFor(bool masterHi
   return {{244, 50, 780, 598}, 20, {244, 0, 780, 50}, {371, 8, 160, 34}, {546, 8, 160, 34}, {726, 8, 34, 34}};
 }
 
-LibraryDetailController::LibraryDetailController(int libraryTab) : model_(libraryTab), button_(libraryTab) {}
+LibraryDetailController::LibraryDetailController(std::shared_ptr<SaleslibraryModel> manager, int libraryTab)
+    : manager_(std::move(manager)), model_(manager_, libraryTab), button_(libraryTab) {}
+
+LibraryFileState LibraryDetailController::stateOf(const File& file) const { return model_.stateReader()(file); }
 
 LibraryDetailController::~LibraryDetailController() {
   observations_.clear();
-  if (auto manager = SaleslibraryModel::sharedInstance()) manager->removeFromCallBackList(this);
+  manager_->removeFromCallBackList(this);
   if (tapGesture_ && tapGesture_->view()) tapGesture_->view()->removeGestureRecognizer(tapGesture_.get());
   if (productShowView_) {
     productShowView_->setDataSource({});
@@ -114,7 +117,7 @@ void LibraryDetailController::viewDidLoad() {
   root->addGestureRecognizer(pan);
 
   finishViewDidLoad();
-  if (auto manager = SaleslibraryModel::sharedInstance()) manager->loadExistsFiles();
+  manager_->loadExistsFiles();
 }
 
 void LibraryDetailController::viewAfterFirstDidLoad() {
@@ -143,9 +146,7 @@ void LibraryDetailController::viewAfterFirstDidLoad() {
 
 void LibraryDetailController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
-  if (auto manager = SaleslibraryModel::sharedInstance()) {
-    manager->registerCallBackList(std::static_pointer_cast<LibraryDetailController>(shared_from_this()));
-  }
+  manager_->registerCallBackList(std::static_pointer_cast<LibraryDetailController>(shared_from_this()));
   reloadDataWithPostNoti(true, true);
   updateBtnDownlaodOrUpdate();
   searchBar_->resignFirstResponder();
@@ -153,7 +154,7 @@ void LibraryDetailController::viewWillAppear(bool animated) {
 
 void LibraryDetailController::viewWillDisappear(bool animated) {
   BaseViewController::viewWillDisappear(animated);
-  if (auto manager = SaleslibraryModel::sharedInstance()) manager->removeFromCallBackList(this);
+  manager_->removeFromCallBackList(this);
 }
 
 void LibraryDetailController::updateLanguage(ui::ViewController&) {
@@ -205,7 +206,7 @@ std::shared_ptr<GridViewCell> LibraryDetailController::gridViewCellForItemAtInde
   auto cell = LibraryDetailCell::dequeue(gridView);
   if (index >= model_.libfilesArray.size()) return cell;
   const File& file = model_.libfilesArray[index];
-  cell->show(file, LibraryCellState::make(file, LibraryFileState::of(file), model_.isEditing),
+  cell->show(file, LibraryCellState::make(file, stateOf(file), model_.isEditing),
              static_cast<std::int64_t>(index), ui::weakAs<LibraryDetailCellDelegate>(this), false);
   cell->setShaking(showCellShaking_);
   // Edit mode shows the cells without their card backgrounds.
@@ -260,21 +261,19 @@ void LibraryDetailController::didSelectedCell(const File& file, std::int64_t cel
 void LibraryDetailController::didSelectedInfoButton(const File& file) { selectShowInfo(file); }
 
 void LibraryDetailController::openPresentFile(File file) {
-  if (!LibraryListModel::markNotNew(file)) MV_LOG("cannot mark library file ", file.file_id, " as seen");
-  auto* store = DataAccessManager::sharedDataModel();
-  const auto type = store ? store->getFileTypeByFileName(file.file_name) : std::nullopt;
+  if (!model_.markNotNew(file)) MV_LOG("cannot mark library file ", file.file_id, " as seen");
+  const auto type = manager_->database().getFileTypeByFileName(file.file_name);
   selectDownloadedFile(file.file_name, type.value_or(file.type));
 }
 
 void LibraryDetailController::selectShowInfo(const File& file) {
-  auto card = std::make_shared<FileDescriptionViewController>();
+  auto card = std::make_shared<FileDescriptionViewController>(manager_);
   card->setFileEntity(file);
   card->setDelagate(ui::weakAs<FileDescripionDelegate>(this));
   card->setModalPresentationStyle(ui::ModalPresentationStyle::FormSheet);
   card->setModalTransitionStyle(ui::ModalTransitionStyle::CrossDissolve);
   card->view();
-  auto manager = SaleslibraryModel::sharedInstance();
-  const bool present = manager && manager->isExists(file.file_id);
+  const bool present = manager_->isExists(file.file_id);
   card->delButton().setHidden(!(libraryTab() == 1 || present));
   description_ = card;
   presentViewController(card, true);
@@ -283,7 +282,7 @@ void LibraryDetailController::selectShowInfo(const File& file) {
 
 void LibraryDetailController::actionButtonPressed(const File& file) {
   auto keep = shared_from_this();
-  const LibraryFileState state = LibraryFileState::of(file);
+  const LibraryFileState state = stateOf(file);
   if (!state.present) {
     selectedFileToDownload(file);
     reloadDataWithPostNoti(true, false);
@@ -428,14 +427,10 @@ bool LibraryDetailController::checkBeforeDownload(long cellularTag) {
 }
 
 void LibraryDetailController::sendDownload(const File& file) {
-  auto manager = SaleslibraryModel::sharedInstance();
-  if (!manager) return;
   File request = file;
   // The type stored for the file's name is the one its folder follows.
-  if (auto* store = DataAccessManager::sharedDataModel()) {
-    if (auto type = store->getFileTypeByFileName(file.file_name)) request.type = *type;
-  }
-  const int downloadId = manager->sendRequest(SaleslibraryModel::requestForFile(request));
+  if (auto type = manager_->database().getFileTypeByFileName(file.file_name)) request.type = *type;
+  const int downloadId = manager_->sendRequest(SaleslibraryModel::requestForFile(request));
   MV_LOG("the downloadId is ", downloadId);
 }
 
@@ -446,7 +441,7 @@ void LibraryDetailController::selectedFileToDownload(const File& file) {
 }
 
 void LibraryDetailController::pauseDownload(const File& file) {
-  if (auto manager = SaleslibraryModel::sharedInstance()) manager->pauseDownloadFile(file.file_name);
+  manager_->pauseDownloadFile(file.file_name);
 }
 
 void LibraryDetailController::downloadAll() {
@@ -457,7 +452,7 @@ void LibraryDetailController::downloadAll() {
     return;
   }
   const bool update = libraryTab() == 1;
-  const auto summary = LibraryDownloads::summarize(model_.libfilesArray, &LibraryFileState::of, update);
+  const auto summary = LibraryDownloads::summarize(model_.libfilesArray, model_.stateReader(), update);
   if (update) {
     showAlert(Tags::kUpdateAllAlertTag, "UPDATEALLFILES", summary.message, "CANCEL", {"UPDATE"});
   } else {
@@ -477,18 +472,18 @@ void LibraryDetailController::updateAllFiles() {
 }
 
 void LibraryDetailController::startDownloadAll() {
-  LibraryDownloads::startDownloadAll(model_.libfilesArray, &LibraryFileState::of);
+  LibraryDownloads::startDownloadAll(*manager_, model_.libfilesArray, model_.stateReader());
   reloadDataWithPostNoti(true, false);
 }
 
 void LibraryDetailController::startUpdateAll() {
-  LibraryDownloads::startUpdateAll(model_.libfilesArray, &LibraryFileState::of);
+  LibraryDownloads::startUpdateAll(*manager_, model_.libfilesArray, model_.stateReader());
   reloadDataWithPostNoti(true, false);
   btnDownloadAll_->setHidden(true);
 }
 
 void LibraryDetailController::cancelAllDownloads() {
-  LibraryDownloads::cancelAllDownloads();
+  LibraryDownloads::cancelAllDownloads(*manager_);
   setBtnStatusToCancel(false);
   reloadDataWithPostNoti(true, false);
 }
@@ -500,11 +495,10 @@ void LibraryDetailController::setBtnStatusToCancel(bool cancel) {
 
 void LibraryDetailController::updateBtnDownlaodOrUpdate() {
   if (!btnDownloadAll_) return;
-  auto manager = SaleslibraryModel::sharedInstance();
-  const bool anyActive = manager && (!manager->downloadFileNameArray().empty() || !manager->pauseFileArray().empty());
+  const bool anyActive = !manager_->downloadFileNameArray().empty() || !manager_->pauseFileArray().empty();
   bool anyQualifies = false;
   for (const auto& f : model_.libfilesArray) {
-    const auto state = LibraryFileState::of(f);
+    const auto state = stateOf(f);
     anyQualifies = libraryTab() == 1 ? LibraryDownloads::fileCanBeUpdated(state)
                                      : LibraryDownloads::fileCanBeDownloaded(state);
     if (anyQualifies) break;
@@ -557,13 +551,13 @@ void LibraryDetailController::answerUpdateOffer(long tag, long buttonIndex) {
   if (at == updateOffers_.end()) return;
   const int fileId = at->second;
   updateOffers_.erase(at);
-  auto* store = DataAccessManager::sharedDataModel();
-  const auto file = store ? store->getFilesByFileId(fileId) : std::nullopt;
+  DataAccessManager& store = manager_->database();
+  const auto file = store.getFilesByFileId(fileId);
   // A file gone from the library meanwhile is left alone.
   if (!file) return;
   if (buttonIndex == 1) {
-    if (auto old = LibraryListModel::oldVersionToOpen(*file)) {
-      selectDownloadedFile(old->path.filename().string(), store->getLibFileUpdateByFileID(fileId)->oldFileType);
+    if (auto old = model_.oldVersionToOpen(*file)) {
+      selectDownloadedFile(old->path.filename().string(), store.getLibFileUpdateByFileID(fileId)->oldFileType);
     }
     return;
   }
@@ -575,7 +569,7 @@ void LibraryDetailController::answerUpdateOffer(long tag, long buttonIndex) {
 // ---- opening ------------------------------------------------------------------------------------
 
 void LibraryDetailController::selectDownloadedFile(const std::string& fileName, const std::string& type) {
-  LibraryViewers::openFile(fileName, type, LibraryViewers::navigationFor(*this));
+  LibraryViewers::openFile(manager_->database(), fileName, type, LibraryViewers::navigationFor(*this));
 }
 
 // ---- alerts --------------------------------------------------------------------------------------
@@ -606,8 +600,7 @@ void LibraryDetailController::alertViewClickedButtonAtIndex(ui::AlertView& alert
       break;
     case Tags::kCellularOneFileTag:
       if (buttonIndex == 0 && downloadFile_) {
-        auto* store = DataAccessManager::sharedDataModel();
-        if (auto file = store ? store->getFilesByFileId(*downloadFile_) : std::nullopt) sendDownload(*file);
+        if (auto file = manager_->database().getFilesByFileId(*downloadFile_)) sendDownload(*file);
         reloadDataWithPostNoti(true, false);
         updateBtnDownlaodOrUpdate();
       }

@@ -36,6 +36,7 @@
 namespace mv {
 
 class LibraryCatalogController;
+class SaleslibraryModel;
 
 class LibraryDetailController : public BaseViewController,
                                 public GridViewDataSource,
@@ -63,7 +64,8 @@ class LibraryDetailController : public BaseViewController,
   };
   static Layout layoutFor(bool masterHide);
 
-  explicit LibraryDetailController(int libraryTab);
+  // Shows the files of the manager's store (never null).
+  LibraryDetailController(std::shared_ptr<SaleslibraryModel> manager, int libraryTab);
   ~LibraryDetailController() override;
 
   // Set before the view loads.
@@ -168,6 +170,9 @@ class LibraryDetailController : public BaseViewController,
   void dataDownloadAtPercent(const std::string& fileName, float percent);
   std::optional<std::size_t> indexOfFile(int fileId) const;
 
+  LibraryFileState stateOf(const marvisto_library_files_Entity& file) const;
+
+  std::shared_ptr<SaleslibraryModel> manager_;
   LibraryListModel model_;
   LibraryDownloadButton button_;
   LibraryPanTracker pan_;

@@ -88,45 +88,41 @@ std::string LibraryDownloads::formatCountAndSize(std::string_view pattern, std::
   return out;
 }
 
-std::size_t LibraryDownloads::startDownloadAll(const std::vector<marvisto_library_files_Entity>& files,
+std::size_t LibraryDownloads::startDownloadAll(SaleslibraryModel& manager,
+                                               const std::vector<marvisto_library_files_Entity>& files,
                                                const LibraryListModel::StateReader& reader) {
   MV_ASSERT_MAIN_THREAD();
-  auto manager = SaleslibraryModel::sharedInstance();
   std::size_t sent = 0;
-  if (!manager) return sent;
   for (const auto& f : files) {
     if (!fileCanBeDownloaded(reader(f))) continue;
-    const int downloadId = manager->sendRequest(SaleslibraryModel::requestForFile(f));
+    const int downloadId = manager.sendRequest(SaleslibraryModel::requestForFile(f));
     MV_LOG("the downloadId is ", downloadId);
     ++sent;
   }
   return sent;
 }
 
-std::size_t LibraryDownloads::startUpdateAll(const std::vector<marvisto_library_files_Entity>& files,
+std::size_t LibraryDownloads::startUpdateAll(SaleslibraryModel& manager,
+                                             const std::vector<marvisto_library_files_Entity>& files,
                                              const LibraryListModel::StateReader& reader) {
   MV_ASSERT_MAIN_THREAD();
-  auto manager = SaleslibraryModel::sharedInstance();
   std::size_t sent = 0;
-  if (!manager) return sent;
   for (const auto& f : files) {
     if (!fileCanBeUpdated(reader(f))) continue;
-    const int downloadId = manager->sendRequest(SaleslibraryModel::requestForFile(f));
+    const int downloadId = manager.sendRequest(SaleslibraryModel::requestForFile(f));
     MV_LOG("the downloadId is ", downloadId);
     ++sent;
   }
   return sent;
 }
 
-void LibraryDownloads::cancelAllDownloads() {
+void LibraryDownloads::cancelAllDownloads(SaleslibraryModel& manager) {
   MV_ASSERT_MAIN_THREAD();
-  auto manager = SaleslibraryModel::sharedInstance();
-  if (!manager) return;
   // Copies: cancelling takes the names out of the lists.
-  const auto running = manager->downloadFileNameArray();
-  const auto paused = manager->pauseFileArray();
-  for (const auto& name : running) manager->cancelDownloadFile(name);
-  for (const auto& name : paused) manager->cancelDownloadFile(name);
+  const auto running = manager.downloadFileNameArray();
+  const auto paused = manager.pauseFileArray();
+  for (const auto& name : running) manager.cancelDownloadFile(name);
+  for (const auto& name : paused) manager.cancelDownloadFile(name);
 }
 
 }  // namespace mv

@@ -14,6 +14,8 @@
 
 namespace mv {
 
+class SaleslibraryModel;
+
 enum class LibraryDownloadCheck {
   Go,
   DemoLimited,  // the demo account may not download: `DemoLimitAlert`
@@ -57,15 +59,16 @@ class LibraryDownloads {
 
   // One request per qualifying file, in list order (paused files resume);
   // answers how many were sent.
-  static std::size_t startDownloadAll(const std::vector<marvisto_library_files_Entity>& files,
+  static std::size_t startDownloadAll(SaleslibraryModel& manager,
+                                      const std::vector<marvisto_library_files_Entity>& files,
                                       const LibraryListModel::StateReader& reader);
   // One request per file with a pending update. The pending updates stay
   // until each new version has arrived.
-  static std::size_t startUpdateAll(const std::vector<marvisto_library_files_Entity>& files,
+  static std::size_t startUpdateAll(SaleslibraryModel& manager, const std::vector<marvisto_library_files_Entity>& files,
                                     const LibraryListModel::StateReader& reader);
   // Cancels every download and pause the manager holds, wherever it was
   // started, with its partial data.
-  static void cancelAllDownloads();
+  static void cancelAllDownloads(SaleslibraryModel& manager);
 };
 
 }  // namespace mv

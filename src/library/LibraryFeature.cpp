@@ -49,7 +49,9 @@ void LibraryFeature::install(FeatureWiring& wiring) {
     return manager ? std::make_shared<ManagerDownloadedFiles>(manager) : nullptr;
   });
   wiring.setScreenMaker(MainTabScreens::kSalesLibrary,
-                        [](SessionServices&) { return std::make_shared<SaleslibraryController>(); });
+                        [](SessionServices& services) {
+                          return std::make_shared<SaleslibraryController>(services.get<SaleslibraryModel>());
+                        });
   installViewers();
 }
 

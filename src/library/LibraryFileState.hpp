@@ -2,9 +2,14 @@
 // What the library screens know of one file at the moment they look: whether
 // it is on the device, downloading or paused (from the download manager),
 // and whether it has a pending update, is new or a favourite (from the store).
+#include <functional>
+#include <memory>
+
 #include "store/Entities.hpp"
 
 namespace mv {
+
+class SaleslibraryModel;
 
 struct LibraryFileState {
   bool present = false;
@@ -16,8 +21,12 @@ struct LibraryFileState {
   // The last reported share of its download.
   float percent = 0;
 
-  // Reads the session's download manager and the store now.
-  static LibraryFileState of(const marvisto_library_files_Entity& file);
+  using Reader = std::function<LibraryFileState(const marvisto_library_files_Entity&)>;
+
+  // Reads the download manager and its store now.
+  static LibraryFileState of(const SaleslibraryModel& manager, const marvisto_library_files_Entity& file);
+  // `of` for that manager.
+  static Reader readerOf(std::shared_ptr<SaleslibraryModel> manager);
 };
 
 }  // namespace mv

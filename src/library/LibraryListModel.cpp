@@ -24,8 +24,12 @@ std::optional<fs::path> localPath(const std::string& name, const std::string& ty
 
 }  // namespace
 
-LibraryListModel::LibraryListModel(int libraryTab, StateReader reader)
-    : libraryTab_(libraryTab), reader_(std::move(reader)) {}
+LibraryListModel::LibraryListModel(std::shared_ptr<SaleslibraryModel> manager, int libraryTab, StateReader reader)
+    : manager_(std::move(manager)),
+      libraryTab_(libraryTab),
+      reader_(reader ? std::move(reader) : LibraryFileState::readerOf(manager_)) {}
+
+DataAccessManager& LibraryListModel::store() const { return manager_->database(); }
 
 std::vector<std::string> LibraryListModel::filterKeys(int libraryTab) {
   std::vector<std::string> keys = {"SHOWALL", "NEWADDED", "FAVORITES"};
@@ -84,8 +88,7 @@ void LibraryListModel::searchTextChanged(const std::string& text) {
 }
 
 void LibraryListModel::search(const std::string& text, const char* orderClause) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  searchResultArray = dam ? dam->getLibFilesBysearchName(text, orderClause) : std::vector<File>{};
+  searchResultArray = store().getLibFilesBysearchName(text, orderClause);
 }
 
 bool LibraryListModel::displayCatalog(int treeTabIndex, int treeSelectRow, int treeClickIndex) {
@@ -96,24 +99,21 @@ bool LibraryListModel::displayCatalog(int treeTabIndex, int treeSelectRow, int t
 }
 
 void LibraryListModel::reload() {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  libFilesArrayIDS = dam ? dam->getAllLibFileUpdateIDs() : std::vector<int>{};
+  libFilesArrayIDS = store().getAllLibFileUpdateIDs();
   filterAndSortArray();
 }
 
 void LibraryListModel::filterAndSortArray() {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
   if (!isSearching) {
-    if (!dam) {
-      searchResultArray.clear();
-    } else if (sortType == kSortServer) {
-      searchResultArray = dam->getAllLibFilesOrderByCMS();
+    DataAccessManager& dam = store();
+    if (sortType == kSortServer) {
+      searchResultArray = dam.getAllLibFilesOrderByCMS();
     } else if (sortType == kSortByType) {
-      searchResultArray = dam->getAllLibFilesOrderByType();
+      searchResultArray = dam.getAllLibFilesOrderByType();
     } else if (sortType == kSortByDate) {
-      searchResultArray = dam->getAllLibFilesOrderByDate();
+      searchResultArray = dam.getAllLibFilesOrderByDate();
     } else {
-      searchResultArray = dam->getAllLibFiles();
+      searchResultArray = dam.getAllLibFiles();
     }
   }
   std::map<int, LibraryFileState> states;
@@ -164,14 +164,13 @@ void LibraryListModel::filterAndSortArray() {
 bool LibraryListModel::fileIsInCategory(const File& file, int categoryID) const {
   if (file.category == categoryID) return true;
   if (file.category == 0) return false;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return false;
+  DataAccessManager& dam = store();
   // Categories come from the service: a parent chain may loop.
   std::set<int> visited = {file.category};
-  int parent = dam->getLibParentCategoryIDByCategoryID(file.category);
+  int parent = dam.getLibParentCategoryIDByCategoryID(file.category);
   while (parent != 0 && visited.insert(parent).second) {
     if (parent == categoryID) return true;
-    parent = dam->getLibParentCategoryIDByCategoryID(parent);
+    parent = dam.getLibParentCategoryIDByCategoryID(parent);
   }
   return false;
 }
@@ -188,11 +187,10 @@ LibraryTapAction LibraryListModel::tapAction(const File& file) const {
   return tapAction(reader_(file), libraryTab_, isEditing);
 }
 
-bool LibraryListModel::markNotNew(File& file) {
+bool LibraryListModel::markNotNew(File& file) const {
   if (file.isNew == 0) return true;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
   file.isNew = 0;
-  return dam && dam->saveLibraryFileToDatabase(file);
+  return store().saveLibraryFileToDatabase(file);
 }
 
 std::optional<fs::path> LibraryListModel::deletePath(const File& file, bool present,
@@ -202,17 +200,17 @@ std::optional<fs::path> LibraryListModel::deletePath(const File& file, bool pres
 }
 
 void LibraryListModel::deleteFile(const File& file) const {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  auto manager = SaleslibraryModel::sharedInstance();
-  const bool present = manager && manager->isExists(file.file_id);
-  auto update = dam ? dam->getLibFileUpdateByFileID(file.file_id) : std::nullopt;
+  DataAccessManager& dam = store();
+  SaleslibraryModel& manager = *manager_;
+  const bool present = manager.isExists(file.file_id);
+  auto update = dam.getLibFileUpdateByFileID(file.file_id);
   auto path = deletePath(file, present, update);
   // Whatever is still on its way for the file stops, and its partial data
   // goes, whoever left it.
-  if (manager) manager->cancelDownloadFile(file.file_name);
-  if (dam) StoreDownloadedFilesModel::discardPartialData(*dam, file);
+  manager.cancelDownloadFile(file.file_name);
+  StoreDownloadedFilesModel::discardPartialData(dam, file);
   // An old version's path that another file now has is that file's.
-  if (path && present && update && dam && StoreDownloadedFilesModel::isPathOfAnotherFile(*dam, *path, file.file_id)) {
+  if (path && present && update && StoreDownloadedFilesModel::isPathOfAnotherFile(dam, *path, file.file_id)) {
     path.reset();
   }
   std::error_code ec;
@@ -223,19 +221,22 @@ void LibraryListModel::deleteFile(const File& file) const {
     MV_LOG("cannot remove library file ", path->string(), ": ", ec.message());
     return;
   }
-  if (present && update && dam && !dam->deleteFileUpdateWithFileID(file.file_id)) {
+  if (present && update && !dam.deleteFileUpdateWithFileID(file.file_id)) {
     MV_LOG("cannot delete the pending update of library file ", file.file_id);
   }
-  if (onDisk && dam && dam->getLibraryFavoriteByFavoriteId(file.file_id) &&
-      !dam->deleteLibraryFavoriteByFavoriteId(file.file_id)) {
+  if (onDisk && dam.getLibraryFavoriteByFavoriteId(file.file_id) &&
+      !dam.deleteLibraryFavoriteByFavoriteId(file.file_id)) {
     MV_LOG("cannot delete the favourite of library file ", file.file_id);
   }
-  if (manager) manager->removeExistsFiles(file.file_id);
+  manager.removeExistsFiles(file.file_id);
 }
 
-std::optional<LibraryOpenDecision> LibraryListModel::oldVersionToOpen(const File& file) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  auto update = dam ? dam->getLibFileUpdateByFileID(file.file_id) : std::nullopt;
+std::optional<LibraryOpenDecision> LibraryListModel::oldVersionToOpen(const File& file) const {
+  return oldVersionToOpen(store(), file);
+}
+
+std::optional<LibraryOpenDecision> LibraryListModel::oldVersionToOpen(DataAccessManager& store, const File& file) {
+  auto update = store.getLibFileUpdateByFileID(file.file_id);
   if (!update) return std::nullopt;
   return LibraryFileOpener::decideForFile(update->oldFileName, update->oldFileType);
 }

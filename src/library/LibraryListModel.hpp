@@ -7,6 +7,7 @@
 // each reload.
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,9 @@
 #include "store/Entities.hpp"
 
 namespace mv {
+
+class DataAccessManager;
+class SaleslibraryModel;
 
 enum class LibraryTapAction {
   Pause,        // downloading
@@ -28,7 +32,7 @@ enum class LibraryTapAction {
 
 class LibraryListModel {
  public:
-  using StateReader = std::function<LibraryFileState(const marvisto_library_files_Entity&)>;
+  using StateReader = LibraryFileState::Reader;
 
   // Sort types.
   static constexpr int kSortDefault = 0;
@@ -39,7 +43,9 @@ class LibraryListModel {
   // The update offer's alert tag is this plus the file's index.
   static constexpr int kUpdateOfferTagBase = 2500;
 
-  explicit LibraryListModel(int libraryTab, StateReader reader = &LibraryFileState::of);
+  // Reads the session's files through `manager` (never null); the states of
+  // the files from `reader`, else from the manager.
+  LibraryListModel(std::shared_ptr<SaleslibraryModel> manager, int libraryTab, StateReader reader = {});
 
   int libraryTab() const { return libraryTab_; }
 
@@ -77,7 +83,7 @@ class LibraryListModel {
   static LibraryTapAction tapAction(const LibraryFileState& state, int libraryTab, bool isEditing);
   LibraryTapAction tapAction(const marvisto_library_files_Entity& file) const;
   // A new file opened is new no more; false when it could not be saved.
-  [[nodiscard]] static bool markNotNew(marvisto_library_files_Entity& file);
+  [[nodiscard]] bool markNotNew(marvisto_library_files_Entity& file) const;
   // The file a delete removes: the old version while a pending update has
   // not arrived, else the file itself; nothing for a name that cannot be local.
   static std::optional<std::filesystem::path> deletePath(const marvisto_library_files_Entity& file, bool present,
@@ -87,7 +93,12 @@ class LibraryListModel {
   // version. Asks nothing (demo sessions are refused before).
   void deleteFile(const marvisto_library_files_Entity& file) const;
   // The update offer's "CANCEL": the old version by its old name and type.
-  static std::optional<LibraryOpenDecision> oldVersionToOpen(const marvisto_library_files_Entity& file);
+  std::optional<LibraryOpenDecision> oldVersionToOpen(const marvisto_library_files_Entity& file) const;
+  static std::optional<LibraryOpenDecision> oldVersionToOpen(DataAccessManager& store,
+                                                             const marvisto_library_files_Entity& file);
+
+  SaleslibraryModel& manager() const { return *manager_; }
+  const StateReader& stateReader() const { return reader_; }
 
   // Filter.
   bool showOnlyNewFiles = false;
@@ -107,7 +118,9 @@ class LibraryListModel {
 
  private:
   void search(const std::string& text, const char* orderClause);
+  DataAccessManager& store() const;
 
+  std::shared_ptr<SaleslibraryModel> manager_;
   int libraryTab_;
   StateReader reader_;
 };

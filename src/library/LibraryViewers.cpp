@@ -60,7 +60,7 @@ bool LibraryViewers::open(const LibraryOpenDecision& decision, const std::string
   return true;
 }
 
-bool LibraryViewers::openFile(const std::string& fileName, const std::string& typeText,
+bool LibraryViewers::openFile(DataAccessManager& store, const std::string& fileName, const std::string& typeText,
                               ui::NavigationController* nav) {
   MV_ASSERT_MAIN_THREAD();
   auto decision = LibraryFileOpener::decideForFile(fileName, typeText);
@@ -68,8 +68,7 @@ bool LibraryViewers::openFile(const std::string& fileName, const std::string& ty
     showFailure("THEFILEISCORRUPTED");
     return false;
   }
-  auto* store = DataAccessManager::sharedDataModel();
-  const std::string title = (store ? store->getTitleByFileName(fileName) : std::nullopt).value_or(fileName);
+  const std::string title = store.getTitleByFileName(fileName).value_or(fileName);
   return open(*decision, title, nav);
 }
 

@@ -14,6 +14,8 @@
 
 namespace mv {
 
+class DataAccessManager;
+
 class LibraryViewers {
  public:
   // Makes the viewer of a file, or nothing when the file cannot be shown
@@ -33,8 +35,10 @@ class LibraryViewers {
   static bool open(const LibraryOpenDecision& decision, const std::string& title, ui::NavigationController* nav);
   // Opens a library file of the signed-in client by its name and stored
   // type word (the grid and a product's related materials both open files
-  // this way), titled with the file's title; the alert when it cannot be.
-  static bool openFile(const std::string& fileName, const std::string& typeText, ui::NavigationController* nav);
+  // this way), titled with the file's title in `store`; the alert when it
+  // cannot be.
+  static bool openFile(DataAccessManager& store, const std::string& fileName, const std::string& typeText,
+                       ui::NavigationController* nav);
   // The application's navigation stack `screen` is shown in, where viewers
   // are pushed over the tab bar.
   static ui::NavigationController* navigationFor(ui::ViewController& screen);

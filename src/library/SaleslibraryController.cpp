@@ -29,6 +29,9 @@ SaleslibraryController::Layout SaleslibraryController::layoutFor(bool masterHidd
           "icon-menu.png"};
 }
 
+SaleslibraryController::SaleslibraryController(std::shared_ptr<SaleslibraryModel> manager)
+    : manager_(std::move(manager)) {}
+
 SaleslibraryController::~SaleslibraryController() { observations_.clear(); }
 
 void SaleslibraryController::viewDidLoad() {
@@ -60,7 +63,7 @@ void SaleslibraryController::viewAfterFirstDidLoad() {
   auto app = MarvistoAppDelegate::current();
   if (auto tabs = app ? app->tabBarController() : nullptr) tabs->setLibraryDelegate(ui::weakAs<LibraryViewDelegate>(this));
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
-  catalog_ = std::make_shared<LibraryCatalogController>();
+  catalog_ = std::make_shared<LibraryCatalogController>(manager_);
   masterController_ = std::make_shared<ui::NavigationController>(catalog_);
   detailController_ = std::make_shared<ui::NavigationController>(makeGrid(0));
   for (auto& nav : {detailController_, masterController_}) {
@@ -81,7 +84,7 @@ void SaleslibraryController::viewAfterFirstDidLoad() {
 }
 
 std::shared_ptr<LibraryDetailController> SaleslibraryController::makeGrid(int libraryTab) {
-  auto grid = std::make_shared<LibraryDetailController>(libraryTab);
+  auto grid = std::make_shared<LibraryDetailController>(manager_, libraryTab);
   grid->setMasterHide(isMasterViewHidden_);
   grid->setCatalogController(catalog_);
   catalog_->addGrid(grid);

@@ -20,6 +20,8 @@
 
 namespace mv {
 
+class SaleslibraryModel;
+
 class SaleslibraryController : public BaseViewController,
                                public BrowserTabViewDelegate,
                                public LibraryViewDelegate {
@@ -40,6 +42,8 @@ class SaleslibraryController : public BaseViewController,
   };
   static Layout layoutFor(bool masterHidden);
 
+  // The library of the manager's session (never null).
+  explicit SaleslibraryController(std::shared_ptr<SaleslibraryModel> manager);
   ~SaleslibraryController() override;
 
   void viewDidLoad() override;
@@ -79,6 +83,7 @@ class SaleslibraryController : public BaseViewController,
   std::shared_ptr<BrowserTabView> tabController_;
   std::shared_ptr<ui::Button> controlMasterBtn_;
   std::shared_ptr<ui::ImageView> catalogNavBgImageView_;
+  std::shared_ptr<SaleslibraryModel> manager_;
   std::shared_ptr<LibraryCatalogController> catalog_;
   std::shared_ptr<ui::NavigationController> masterController_;
   std::shared_ptr<ui::NavigationController> detailController_;

@@ -34,6 +34,11 @@ class SaleslibraryModel {
   // The session ends: every running transfer is cancelled.
   void sessionEnded();
 
+  // The session's store, which the library screens read through the manager
+  // they were made with.
+  DataAccessManager& database() const { return *database_; }
+  const std::shared_ptr<DataAccessManager>& databaseHandle() const { return database_; }
+
   // --- queries ---
   bool isExists(int fileId) const;
   bool isInDownloadList(const std::string& fileName) const;

@@ -43,9 +43,8 @@ void LibrarySearchCell::setDurationVisiable(bool visible) {
   durationContentLabel_->setHidden(!visible);
 }
 
-void LibrarySearchCell::show(const marvisto_library_files_Entity& file) {
-  auto* store = DataAccessManager::sharedDataModel();
-  const auto cover = store ? store->getCoverImageByFileName(file.file_name) : std::nullopt;
+void LibrarySearchCell::show(DataAccessManager& store, const marvisto_library_files_Entity& file) {
+  const auto cover = store.getCoverImageByFileName(file.file_name);
   auto image = PublicFunction::getLocalImage(cover.value_or(""), PublicFunction::getFileType(file.type));
   ViewStyle::ImageViewSetImg(*coverView_, image ? gfx::Image::fromImageData(*image) : nullptr);
   fileNameContentLabel_->setText(file.title);
@@ -83,7 +82,7 @@ std::shared_ptr<ui::TableViewCell> librarySearchViewcontroller::tableViewCellFor
   auto cell = std::dynamic_pointer_cast<LibrarySearchCell>(tableView.dequeueReusableCellWithIdentifier(kReuseIdentifier));
   if (!cell) cell = std::make_shared<LibrarySearchCell>(kReuseIdentifier);
   const auto row = static_cast<std::size_t>(indexPath.row);
-  if (row < searchFilestArray_.size()) cell->show(searchFilestArray_[row]);
+  if (row < searchFilestArray_.size()) cell->show(*store_, searchFilestArray_[row]);
   return cell;
 }
 

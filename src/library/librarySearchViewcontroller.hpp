@@ -15,6 +15,8 @@
 
 namespace mv {
 
+class DataAccessManager;
+
 class LibrarySearchDelegate {
  public:
   virtual ~LibrarySearchDelegate() = default;
@@ -27,8 +29,8 @@ class LibrarySearchCell : public ui::TableViewCell {
 
   // Shows the file: its cover (the type's stock picture without one), title,
   // size text, stored date in the interface's short form, and the duration
-  // of a video.
-  void show(const marvisto_library_files_Entity& file);
+  // of a video. The cover's name comes from `store`.
+  void show(DataAccessManager& store, const marvisto_library_files_Entity& file);
   bool durationVisiable() const { return durationVisiable_; }
   void setDurationVisiable(bool visible);
 
@@ -49,6 +51,9 @@ class librarySearchViewcontroller : public ui::TableViewController {
   static constexpr const char* kReuseIdentifier = "Cell";
   static constexpr double kRowHeight = 130;
 
+  // Lists files of `store` (never null).
+  explicit librarySearchViewcontroller(std::shared_ptr<DataAccessManager> store) : store_(std::move(store)) {}
+
   void setDelegate(std::weak_ptr<LibrarySearchDelegate> d) { delegate_ = std::move(d); }
   const std::vector<marvisto_library_files_Entity>& searchFilestArray() const { return searchFilestArray_; }
   void setSearchFilestArray(std::vector<marvisto_library_files_Entity> files);
@@ -61,6 +66,7 @@ class librarySearchViewcontroller : public ui::TableViewController {
   void tableViewDidSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
 
  private:
+  std::shared_ptr<DataAccessManager> store_;
   std::vector<marvisto_library_files_Entity> searchFilestArray_;
   std::weak_ptr<LibrarySearchDelegate> delegate_;
 };

@@ -272,7 +272,7 @@ TEST_F(RelatedMaterialsTest, BothScreensOpenEachTypeTheSameWay) {
       std::ofstream(*path, std::ios::binary) << c.bytes;
     }
   }
-  auto grid = std::make_shared<LibraryDetailController>(0);
+  auto grid = std::make_shared<LibraryDetailController>(services->get<SaleslibraryModel>(), 0);
   const std::vector<std::pair<const char*, std::function<void(const Case&)>>> callers = {
       {"related materials", [&](const Case& c) { strip->selectDownloadedFile(c.fileName, c.type); }},
       {"library grid", [&](const Case& c) { grid->selectDownloadedFile(c.fileName, c.type); }}};
@@ -360,6 +360,21 @@ TEST_F(RelatedMaterialsTest, AProductWithoutFilesShowsAnEmptyStripAndTheNextProd
   EXPECT_EQ(strip->grid().numberOfItems(), 0u);
   screen->slipToRight();
   EXPECT_EQ(strip->grid().numberOfItems(), 3u);
+}
+
+// The session ended (logout) while the product screen was still up: its
+// strip neither shows a file's card nor opens a file, and nothing fails.
+TEST_F(RelatedMaterialsTest, AStripLeftAfterTheSessionEndedShowsNoCardAndOpensNothing) {
+  services.reset();
+  SessionServices::end();
+  strip->selectShowInfo(entry(2));
+  settle();
+  EXPECT_FALSE(strip->presentedViewController());
+  const std::size_t depth = nav->viewControllers().size();
+  strip->selectDownloadedFile("brochure.pdf", "PDF");
+  settle();
+  EXPECT_EQ(nav->viewControllers().size(), depth);
+  EXPECT_TRUE(sent().empty());
 }
 
 }  // namespace

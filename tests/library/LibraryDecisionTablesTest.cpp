@@ -313,13 +313,13 @@ TEST_F(LibraryDecisionTablesTest, BulkLoopsRequestQualifyingFilesAndKeepPendingU
   sender->clearSent();
 
   // The paused file resumes, the absent one starts, present ones stay.
-  EXPECT_EQ(LibraryDownloads::startDownloadAll(files, &LibraryFileState::of), 2u);
+  EXPECT_EQ(LibraryDownloads::startDownloadAll(*manager, files, LibraryFileState::readerOf(manager)), 2u);
   ASSERT_EQ(downloads().size(), 2u);
   EXPECT_EQ(downloads()[0]->fileNameList, std::vector<std::string>{"f1.pdf"});
   EXPECT_EQ(downloads()[1]->fileNameList, std::vector<std::string>{"f2.pdf"});
 
   sender->clearSent();
-  EXPECT_EQ(LibraryDownloads::startUpdateAll(files, &LibraryFileState::of), 1u);
+  EXPECT_EQ(LibraryDownloads::startUpdateAll(*manager, files, LibraryFileState::readerOf(manager)), 1u);
   ASSERT_EQ(downloads().size(), 1u);
   EXPECT_EQ(downloads()[0]->fileNameList, std::vector<std::string>{"f3.pdf"});
   EXPECT_TRUE(store().getLibFileUpdateByFileID(3)) << "kept until the new version has arrived";
@@ -330,7 +330,7 @@ TEST_F(LibraryDecisionTablesTest, BulkLoopsRequestQualifyingFilesAndKeepPendingU
   manager->sendRequest(SaleslibraryModel::requestForFile(test::libraryFile(9, "elsewhere", "f9.pdf", "PDF")));
   manager->pauseDownloadFile("f2.pdf");
   sender->clearCancelled();
-  LibraryDownloads::cancelAllDownloads();
+  LibraryDownloads::cancelAllDownloads(*manager);
   EXPECT_EQ(cancelled(), (std::vector<std::string>{"f1.pdf", "f3.pdf", "f9.pdf"}))
       << "running transfers are cancelled; the paused one has none";
   EXPECT_TRUE(manager->downloadFileNameArray().empty());

@@ -67,7 +67,7 @@ TEST_F(LibraryListModelTest, DefaultGroupingTabsAndFilters) {
   present(files[0]);  // delta
   manager->sendRequest(SaleslibraryModel::requestForFile(files[4]));  // Charlie downloading
 
-  LibraryListModel library(0);
+  LibraryListModel library(manager, 0);
   library.reload();
   EXPECT_EQ(titles(library.libfilesArray),
             (std::vector<std::string>{"Alpha", "foxtrot", "echo", "bravo", "Charlie", "delta"}));
@@ -78,7 +78,7 @@ TEST_F(LibraryListModelTest, DefaultGroupingTabsAndFilters) {
             (std::vector<std::string>{"Alpha", "bravo", "Charlie", "delta", "echo", "foxtrot"}));
 
   // The collection: present (old versions too), downloading or paused.
-  LibraryListModel collection(1);
+  LibraryListModel collection(manager, 1);
   manager->pauseDownloadFile("file5.pdf");
   collection.reload();
   EXPECT_EQ(titles(collection.libfilesArray), (std::vector<std::string>{"echo", "bravo", "Charlie", "delta"}));
@@ -107,7 +107,7 @@ TEST_F(LibraryListModelTest, CategoryRestrictionWalksParentsAndEndsOnLoops) {
                                                     category(3, "Grandchild", 2, 3), category(7, "Loop A", 8, 4),
                                                     category(8, "Loop B", 7, 5), category(9, "Self", 9, 6)}));
   save({file(1, "none"), file(2, "top", 1), file(3, "deep", 3), file(4, "looped", 8), file(5, "self", 9)});
-  LibraryListModel model(0);
+  LibraryListModel model(manager, 0);
   model.selectedCategory = 1;
   model.reload();
   EXPECT_EQ(titles(model.libfilesArray), (std::vector<std::string>{"deep", "top"}));
@@ -131,7 +131,7 @@ TEST_F(LibraryListModelTest, SearchTextIsOnlyEverMatchedAsText) {
   auto c = file(7, "zeta order first");
   c.ordering = -1;
   save({c});
-  LibraryListModel model(0);
+  LibraryListModel model(manager, 0);
   model.searchBegan("");
   EXPECT_TRUE(model.isSearching);
   const std::pair<std::string, std::vector<std::string>> cases[] = {
@@ -186,17 +186,17 @@ TEST_F(LibraryListModelTest, DeletingRemovesTheRightFileOrDownload) {
   std::ofstream(partial) << "part";
 
   // The update offer's "CANCEL" opens the old version by its old type.
-  auto oldOpen = LibraryListModel::oldVersionToOpen(updated);
+  auto oldOpen = LibraryListModel::oldVersionToOpen(store(), updated);
   ASSERT_TRUE(oldOpen);
   EXPECT_EQ(oldOpen->path, old);
   EXPECT_EQ(oldOpen->action, LibraryOpenAction::OfficeViewer);
-  EXPECT_FALSE(LibraryListModel::oldVersionToOpen(plain));
+  EXPECT_FALSE(LibraryListModel::oldVersionToOpen(store(), plain));
 
   EXPECT_EQ(LibraryListModel::deletePath(updated, true, store().getLibFileUpdateByFileID(1)), old);
   EXPECT_EQ(LibraryListModel::deletePath(updated, false, store().getLibFileUpdateByFileID(1)),
             PublicFunction::filePathWithName("file1.pdf", kFileTypePdf));
 
-  LibraryListModel model(1);
+  LibraryListModel model(manager, 1);
   model.deleteFile(updated);
   EXPECT_FALSE(fs::exists(old));
   EXPECT_FALSE(store().getLibFileUpdateByFileID(1));
@@ -244,7 +244,7 @@ TEST_F(LibraryListModelTest, DeletingRemovesTheRightFileOrDownload) {
   // Opening a new file marks it not new in the store.
   auto fresh = file(5, "fresh", 0, 1);
   save({fresh});
-  ASSERT_TRUE(LibraryListModel::markNotNew(fresh));
+  ASSERT_TRUE(model.markNotNew(fresh));
   EXPECT_EQ(store().getFilesByFileId(5)->isNew, 0);
 }
 
@@ -270,7 +270,7 @@ TEST_F(LibraryListModelTest, DeletingDropsPartialDataLeftByAnySessionAndSparesAP
   manager->loadExistsFiles();
   ASSERT_TRUE(manager->isExists(1));
 
-  LibraryListModel model(1);
+  LibraryListModel model(manager, 1);
   model.deleteFile(updated);
   for (const auto& path : leftOver) EXPECT_FALSE(fs::exists(path)) << path;
   EXPECT_TRUE(fs::exists(shared)) << "another file's copy stays";
@@ -303,11 +303,11 @@ TEST_F(LibraryListModelTest, CategoryCountsSumDescendantsWhateverTheOrder) {
   ASSERT_TRUE(store().saveToDatabaseLibraryCategory(parentsFirst));
   ASSERT_TRUE(store().saveToDatabaseLibraryCategory({category(5, "Unpublished child", 4, 7, 0)}));
   save({file(1, "a", 1)});
-  EXPECT_EQ(LibraryCategoryCounter::levelCategories(0).size(), 2u) << "no files in no category: no such row";
+  EXPECT_EQ(LibraryCategoryCounter::levelCategories(store(), 0).size(), 2u) << "no files in no category: no such row";
   save(files);
   LibraryCategoryCounter counter;
-  counter.countData(files);
-  auto level = LibraryCategoryCounter::levelCategories(0);
+  counter.countData(store(), files);
+  auto level = LibraryCategoryCounter::levelCategories(store(), 0);
   ASSERT_EQ(level.size(), 3u);
   EXPECT_EQ(level.back().categoryID, 0);
   auto rows = counter.rows(0, level);
@@ -321,7 +321,7 @@ TEST_F(LibraryListModelTest, CategoryCountsSumDescendantsWhateverTheOrder) {
   EXPECT_TRUE(rows[3].isUncategorized);
   EXPECT_EQ(rows[3].count, 1);
   EXPECT_FALSE(rows[3].child);
-  auto inside = counter.rows(2, LibraryCategoryCounter::levelCategories(2));
+  auto inside = counter.rows(2, LibraryCategoryCounter::levelCategories(store(), 2));
   ASSERT_EQ(inside.size(), 2u);
   EXPECT_EQ(inside[0].count, 3);
   EXPECT_EQ(inside[1].count, 2);
@@ -337,7 +337,7 @@ TEST_F(LibraryListModelTest, TreeChoiceDescendsReturnsAndAgreesWithTheGrid) {
   ASSERT_TRUE(store().saveToDatabaseLibraryCategory({category(1, "Brochures", 0, 1), category(2, "Sub", 1, 2),
                                                     category(3, "Training", 0, 3), category(4, "Hidden", 3, 4, 0)}));
   save({file(1, "none"), file(2, "sub", 2)});
-  LibraryCategoryTree tree;
+  LibraryCategoryTree tree(manager->databaseHandle());
   ASSERT_EQ(tree.cataArr.size(), 3u);
   EXPECT_EQ(tree.cataArr[2].categoryID, 0) << "the uncategorised row comes last";
   EXPECT_EQ(tree.titleKey, "CATEGORY");
@@ -370,7 +370,7 @@ TEST_F(LibraryListModelTest, TreeChoiceDescendsReturnsAndAgreesWithTheGrid) {
   EXPECT_EQ(tree.clickIndex, 0);
 
   // The grid of the other tab ignores the choice; the grid of this tab takes it.
-  LibraryListModel library(0), collection(1);
+  LibraryListModel library(manager, 0), collection(manager, 1);
   EXPECT_FALSE(collection.displayCatalog(tree.tabIndex, tree.m_selectRow, tree.clickIndex));
   EXPECT_EQ(collection.selectedCategory, -1);
   ASSERT_TRUE(library.displayCatalog(tree.tabIndex, tree.m_selectRow, tree.clickIndex));

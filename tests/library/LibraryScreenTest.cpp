@@ -79,7 +79,7 @@ class LibraryScreenTest : public test::LibraryTest {
 
   // The library screen as tab 4 of a tab bar, in a window of its own.
   void showScreen() {
-    screen = std::make_shared<SaleslibraryController>();
+    screen = std::make_shared<SaleslibraryController>(manager);
     std::vector<std::shared_ptr<ui::ViewController>> tabs;
     for (int i = 0; i < 4; ++i) tabs.push_back(std::make_shared<ui::ViewController>());
     tabs.push_back(std::make_shared<ui::NavigationController>(screen));
@@ -461,7 +461,7 @@ TEST_F(LibraryScreenTest, SearchListShowsFilesWithTheirDatesAndAnEmptyRow) {
     void didselectSearchResult(const File& file) override { ids.push_back(file.file_id); }
   };
   auto chosen = std::make_shared<Chosen>();
-  auto list = std::make_shared<librarySearchViewcontroller>();
+  auto list = std::make_shared<librarySearchViewcontroller>(manager->databaseHandle());
   list->setDelegate(chosen);
   auto table = list->tableView();
   table->setFrame({0, 0, 400, 600});

@@ -276,7 +276,7 @@ TEST_F(LibraryViewersTest, EveryCorpusOfficeFileOpensFromTheGridShownAndPrintedW
     records.push_back(test::libraryFile(id++, file.stem().string(), file.filename().string(), word->second));
   }
   save(records);
-  auto grid = std::make_shared<LibraryDetailController>(0);
+  auto grid = std::make_shared<LibraryDetailController>(manager, 0);
   nav->pushViewController(grid, false);
   settle();
   for (const auto& record : records) {
@@ -317,7 +317,7 @@ TEST_F(LibraryViewersTest, TheGridOpensEachTypeInItsViewer) {
   putOnDisk("prices.pdf", "PDF", DocumentFactory::pdf("Price list", 4, 7));
   auto openIn = std::make_shared<RecordingOpenIn>();
   openIn->install();
-  auto grid = std::make_shared<LibraryDetailController>(0);
+  auto grid = std::make_shared<LibraryDetailController>(manager, 0);
   nav->pushViewController(grid, false);
   settle();
   auto top = [&] { return nav->topViewController(); };
