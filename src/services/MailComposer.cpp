@@ -2,17 +2,16 @@
 
 #include <gmime/gmime.h>
 
-#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
-#include <system_error>
 
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
+#include "services/DropFolder.hpp"
 
 namespace fs = std::filesystem;
 
@@ -69,15 +68,6 @@ std::optional<std::pair<std::string, std::string>> splitMimeType(const std::stri
   return std::pair{type, subtype};
 }
 
-std::string fileStamp(double secondsSince1970) {
-  const std::time_t t = static_cast<std::time_t>(secondsSince1970);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
-  return buf;
-}
-
 }  // namespace
 
 std::shared_ptr<MailComposer> MailComposer::shared() {
@@ -91,14 +81,7 @@ OutboxMailComposer::OutboxMailComposer(fs::path outbox) : outbox_(std::move(outb
 
 fs::path OutboxMailComposer::defaultOutbox() { return base::Paths::root() / kOutboxFolder; }
 
-bool OutboxMailComposer::canSendMail() const {
-  std::error_code ec;
-  fs::create_directories(outbox_, ec);
-  if (ec || !fs::is_directory(outbox_, ec)) return false;
-  // A folder the process may not write into is no outbox.
-  const auto perms = fs::status(outbox_, ec).permissions();
-  return !ec && (perms & fs::perms::owner_write) != fs::perms::none;
-}
+bool OutboxMailComposer::canSendMail() const { return DropFolder::isWritable(outbox_); }
 
 std::optional<std::string> OutboxMailComposer::messageText(const Mail& mail, double secondsSince1970,
                                                            base::Error* error) {
@@ -167,14 +150,8 @@ void OutboxMailComposer::compose(Mail mail, Completion done) {
     auto text = messageText(mail, now, &error);
     bool ok = text.has_value();
     if (ok) {
-      std::error_code ec;
-      fs::create_directories(outbox, ec);
-      // Mails of the same second get a running number; the file appears
-      // whole or not at all.
-      static std::atomic<unsigned> counter{0};
-      const std::string stem = fileStamp(now) + "-" + std::to_string(counter++ % 1000000);
-      fs::path file = outbox / (stem + ".eml");
-      for (int i = 1; fs::exists(file, ec); ++i) file = outbox / (stem + "-" + std::to_string(i) + ".eml");
+      // The file appears whole or not at all.
+      const fs::path file = DropFolder::newFile(outbox, "", now, ".eml");
       ok = base::writeFileAtomically(file, *text, 0600);
       if (!ok) error = mailError(3, "The mail could not be written to " + file.string() + ".");
     }

@@ -2,9 +2,7 @@
 
 #include <cups/cups.h>
 
-#include <atomic>
 #include <ctime>
-#include <system_error>
 
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
@@ -13,6 +11,7 @@
 #include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/PdfDocument.hpp"
 #include "platform/gfx/PdfWriter.hpp"
+#include "services/DropFolder.hpp"
 
 namespace fs = std::filesystem;
 
@@ -33,15 +32,6 @@ bool isPdf(const std::vector<std::uint8_t>& bytes) {
   if (bytes.size() < sizeof kMagic - 1 || !std::equal(kMagic, kMagic + sizeof kMagic - 1, bytes.begin())) return false;
   auto document = gfx::PdfDocument::openData(bytes);
   return document && document->pageCount() > 0;
-}
-
-std::string fileStamp(double secondsSince1970) {
-  const std::time_t t = static_cast<std::time_t>(secondsSince1970);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
-  return buf;
 }
 
 // Hands the spooled file to the system's default printer. Nothing when it
@@ -107,13 +97,7 @@ SpoolPrintController::SpoolPrintController(fs::path spool, bool systemPrinters)
 
 fs::path SpoolPrintController::defaultSpool() { return base::Paths::root() / kSpoolFolder; }
 
-bool SpoolPrintController::isPrintingAvailable() const {
-  std::error_code ec;
-  fs::create_directories(spool_, ec);
-  if (ec || !fs::is_directory(spool_, ec)) return false;
-  const auto perms = fs::status(spool_, ec).permissions();
-  return !ec && (perms & fs::perms::owner_write) != fs::perms::none;
-}
+bool SpoolPrintController::isPrintingAvailable() const { return DropFolder::isWritable(spool_); }
 
 std::optional<std::vector<std::uint8_t>> SpoolPrintController::pdfData(const PrintingItem& item) {
   if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&item)) {
@@ -180,13 +164,7 @@ void SpoolPrintController::print(PrintingItem item, PrintInfo info, Completion d
   base::WorkQueue::global().async([data = std::move(*data), info = std::move(info), done = std::move(done), spool,
                                    systemPrinters, now](const base::CancelFlag&) {
     std::optional<base::Error> error;
-    std::error_code ec;
-    fs::create_directories(spool, ec);
-    static std::atomic<unsigned> counter{0};
-    const std::string stem = safeJobName(info.jobName) + "-" + fileStamp(now) + "-" +
-                             std::to_string(counter++ % 1000000);
-    fs::path file = spool / (stem + ".pdf");
-    for (int i = 1; fs::exists(file, ec); ++i) file = spool / (stem + "-" + std::to_string(i) + ".pdf");
+    const fs::path file = DropFolder::newFile(spool, safeJobName(info.jobName) + "-", now, ".pdf");
     if (!base::writeFileAtomically(file, data.data(), data.size(), 0600)) {
       error = printError(2, "The print job could not be written to " + file.string() + ".");
     } else if (systemPrinters) {

@@ -40,6 +40,8 @@ class CookieStore {
   friend struct CookieStoreLocks;
 
   CURLSH* share_ = nullptr;
+  // libcurl's share locks: transfers on the network thread and cookie reads
+  // and writes on the main thread use one jar.
   std::mutex cookieMutex_;
   std::mutex shareMutex_;
   std::mutex dnsMutex_;

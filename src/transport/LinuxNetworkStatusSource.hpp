@@ -34,6 +34,7 @@ class LinuxNetworkStatusSource : public NetworkStatusSource {
   std::filesystem::path procNet_;
   std::filesystem::path sysNet_;
   double interval_;
+  // Between the watching thread and the main thread that starts and stops it.
   std::mutex mutex_;
   std::condition_variable wake_;
   bool stopping_ = false;

@@ -69,6 +69,7 @@ class NetworkEngine {
   void collectFinished();
   void checkInactivity();
 
+  // The commands the main thread hands the network thread.
   mutable std::mutex mutex_;
   std::deque<Command> commands_;
   bool stopping_ = false;

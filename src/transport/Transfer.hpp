@@ -96,6 +96,8 @@ class Transfer {
   void post(TransferResult result);
   long mapError(CURLcode code) const;
 
+  // The latest progress, written on the network thread and taken by the
+  // main loop.
   struct ProgressBox {
     std::mutex mutex;
     TransferProgress progress;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <numbers>
 
-#include "platform/ui/ScrollView.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/BundleStrings.hpp"
 
@@ -94,33 +93,6 @@ void LoadMoreTableFooterView::startAnimatingWithScrollView(ScrollViewProxy& sv) 
     ui::Point offset = sv.contentOffset();
     sv.setContentOffset({offset.x, offset.y + kTriggerDistance}, true);
   }
-}
-
-void LoadMoreTableFooterView::refreshScrollViewDataSourceDidFinishedLoading(ScrollViewProxy& sv) {
-  isLoading_ = false;
-  ui::View::animate(0.3, [&sv] {
-    ui::EdgeInsets inset = sv.contentInset();
-    inset.bottom = 0;
-    sv.setContentInset(inset);
-  });
-  setState(PullRefreshNormal);
-}
-
-void LoadMoreTableFooterView::refreshScrollViewDidScroll(ui::ScrollView& sv) {
-  ScrollViewReference r(sv);
-  refreshScrollViewDidScroll(r);
-}
-void LoadMoreTableFooterView::refreshScrollViewDidEndDragging(ui::ScrollView& sv) {
-  ScrollViewReference r(sv);
-  refreshScrollViewDidEndDragging(r);
-}
-void LoadMoreTableFooterView::startAnimatingWithScrollView(ui::ScrollView& sv) {
-  ScrollViewReference r(sv);
-  startAnimatingWithScrollView(r);
-}
-void LoadMoreTableFooterView::refreshScrollViewDataSourceDidFinishedLoading(ui::ScrollView& sv) {
-  ScrollViewReference r(sv);
-  refreshScrollViewDataSourceDidFinishedLoading(r);
 }
 
 }  // namespace mv

@@ -6,10 +6,6 @@
 #include "widgets/PullEdgeView.hpp"
 #include "widgets/ScrollViewProxy.hpp"
 
-namespace ui {
-class ScrollView;
-}
-
 namespace mv {
 
 class LoadMoreTableFooterView;
@@ -37,13 +33,11 @@ class LoadMoreTableFooterView : public PullEdgeView {
   static double visibleTableHeightDiffWithBoundsHeight(const ScrollViewProxy& scrollView);
 
   void refreshScrollViewDidScroll(ScrollViewProxy& scrollView);
-  void refreshScrollViewDidScroll(ui::ScrollView& scrollView);
   void refreshScrollViewDidEndDragging(ScrollViewProxy& scrollView);
-  void refreshScrollViewDidEndDragging(ui::ScrollView& scrollView);
   void startAnimatingWithScrollView(ScrollViewProxy& scrollView);
-  void startAnimatingWithScrollView(ui::ScrollView& scrollView);
-  void refreshScrollViewDataSourceDidFinishedLoading(ScrollViewProxy& scrollView);
-  void refreshScrollViewDataSourceDidFinishedLoading(ui::ScrollView& scrollView);
+
+ protected:
+  void clearLoadingInset(ui::EdgeInsets& inset) const override { inset.bottom = 0; }
 
  private:
   std::weak_ptr<LoadMoreTableFooterDelegate> delegate_;

@@ -39,6 +39,16 @@ void PullEdgeView::setBackgroundColor(std::optional<gfx::Color> background, std:
   arrowImage_->setContents(arrowImage ? std::move(arrowImage) : WidgetSkin::bundleImage("blueArrow.png"));
 }
 
+void PullEdgeView::refreshScrollViewDataSourceDidFinishedLoading(ScrollViewProxy& sv) {
+  isLoading_ = false;
+  ui::View::animate(0.3, [this, &sv] {
+    ui::EdgeInsets inset = sv.contentInset();
+    clearLoadingInset(inset);
+    sv.setContentInset(inset);
+  });
+  setState(PullRefreshNormal);
+}
+
 void PullEdgeView::applyTextColor(const gfx::Color& color) {
   statusLabel_->setTextColor(color);
   statusLabel_->setShadowColor(color.withAlphaComponent(0.1));

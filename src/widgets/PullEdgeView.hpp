@@ -10,6 +10,7 @@
 #include "platform/ui/Label.hpp"
 #include "platform/ui/Layer.hpp"
 #include "platform/ui/View.hpp"
+#include "widgets/ScrollViewProxy.hpp"
 
 namespace mv {
 
@@ -32,6 +33,9 @@ class PullEdgeView : public ui::View {
   virtual void setState(int state) = 0;
   // From the start of loading until it finishes.
   bool isLoading() const { return isLoading_; }
+  // The owner's loading has finished: the room kept for the spinner closes
+  // and the view is back to normal.
+  void refreshScrollViewDataSourceDidFinishedLoading(ScrollViewProxy& scrollView);
 
   // Nothing takes the default for each: the light blue-grey background, the
   // slate text and the application's "blueArrow.png".
@@ -53,6 +57,8 @@ class PullEdgeView : public ui::View {
   // The arrow shown or hidden, set to `transform`, without implicit animation.
   void placeArrow(bool hidden, const std::optional<ui::Transform3D>& transform);
   virtual void applyTextColor(const gfx::Color& color);
+  // The scroll view's inset with the room kept for the spinner taken away.
+  virtual void clearLoadingInset(ui::EdgeInsets& inset) const = 0;
 
   int state_ = PullRefreshNormal;
   bool isLoading_ = false;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "widgets/ScrollViewProxy.hpp"
+
 namespace mv {
 
 // Answers for the table: the edge views' delegate and the interceptor's
@@ -89,21 +91,24 @@ std::shared_ptr<ui::ScrollViewDelegate> PullTableView::receiverFor(ui::ScrollVie
 
 void PullTableView::scrollViewDidScroll(ui::ScrollView& sv) {
   auto keep = self();
-  if (refreshEnable_) refreshView_->refreshScrollViewDidScroll(sv);
-  if (loadMoreEnable_) loadMoreView_->refreshScrollViewDidScroll(sv);
+  ScrollViewReference edge(sv);
+  if (refreshEnable_) refreshView_->refreshScrollViewDidScroll(edge);
+  if (loadMoreEnable_) loadMoreView_->refreshScrollViewDidScroll(edge);
   if (auto r = receiverFor(ui::ScrollViewDelegateOp::DidScroll)) r->scrollViewDidScroll(sv);
 }
 
 void PullTableView::scrollViewDidEndDragging(ui::ScrollView& sv, bool willDecelerate) {
   auto keep = self();
-  if (refreshEnable_) refreshView_->refreshScrollViewDidEndDragging(sv);
-  if (loadMoreEnable_) loadMoreView_->refreshScrollViewDidEndDragging(sv);
+  ScrollViewReference edge(sv);
+  if (refreshEnable_) refreshView_->refreshScrollViewDidEndDragging(edge);
+  if (loadMoreEnable_) loadMoreView_->refreshScrollViewDidEndDragging(edge);
   if (auto r = receiverFor(ui::ScrollViewDelegateOp::DidEndDragging)) r->scrollViewDidEndDragging(sv, willDecelerate);
 }
 
 void PullTableView::scrollViewWillBeginDragging(ui::ScrollView& sv) {
   auto keep = self();
-  if (refreshEnable_) refreshView_->refreshScrollViewWillBeginDragging(sv);
+  ScrollViewReference edge(sv);
+  if (refreshEnable_) refreshView_->refreshScrollViewWillBeginDragging(edge);
   if (auto r = receiverFor(ui::ScrollViewDelegateOp::WillBeginDragging)) r->scrollViewWillBeginDragging(sv);
 }
 
@@ -128,20 +133,22 @@ std::optional<double> PullTableView::refreshTableHeaderDataSourceLastUpdated(Ref
 void PullTableView::setPullTableIsRefreshing(bool on) {
   if (on == pullTableIsRefreshing_) return;
   auto keep = self();
+  ScrollViewReference edge(*this);
   if (on)
-    refreshView_->startAnimatingWithScrollView(*this);
+    refreshView_->startAnimatingWithScrollView(edge);
   else
-    refreshView_->refreshScrollViewDataSourceDidFinishedLoading(*this);
+    refreshView_->refreshScrollViewDataSourceDidFinishedLoading(edge);
   pullTableIsRefreshing_ = on;
 }
 
 void PullTableView::setPullTableIsLoadingMore(bool on) {
   if (on == pullTableIsLoadingMore_) return;
   auto keep = self();
+  ScrollViewReference edge(*this);
   if (on)
-    loadMoreView_->startAnimatingWithScrollView(*this);
+    loadMoreView_->startAnimatingWithScrollView(edge);
   else
-    loadMoreView_->refreshScrollViewDataSourceDidFinishedLoading(*this);
+    loadMoreView_->refreshScrollViewDataSourceDidFinishedLoading(edge);
   pullTableIsLoadingMore_ = on;
 }
 
@@ -190,7 +197,8 @@ void PullTableView::setLoadMoreEnable(bool on) {
 
 void PullTableView::reloadData() {
   ui::TableView::reloadData();
-  loadMoreView_->refreshScrollViewDidScroll(*this);
+  ScrollViewReference edge(*this);
+  loadMoreView_->refreshScrollViewDidScroll(edge);
 }
 
 void PullTableView::layoutSubviews() {

@@ -5,7 +5,6 @@
 #include <numbers>
 
 #include "platform/base/Date.hpp"
-#include "platform/ui/ScrollView.hpp"
 #include "widgets/BundleStrings.hpp"
 
 namespace mv {
@@ -144,38 +143,6 @@ void RefreshTableHeaderView::startAnimatingWithScrollView(ScrollViewProxy& sv) {
   });
   ui::Point offset = sv.contentOffset();
   if (offset.y == 0) sv.setContentOffset({offset.x, -kTriggerDistance}, true);
-}
-
-void RefreshTableHeaderView::refreshScrollViewDataSourceDidFinishedLoading(ScrollViewProxy& sv) {
-  isLoading_ = false;
-  ui::View::animate(0.3, [&sv] {
-    ui::EdgeInsets inset = sv.contentInset();
-    inset.top = 0;
-    sv.setContentInset(inset);
-  });
-  setState(PullRefreshNormal);
-}
-
-// Real scroll views go through the same steps.
-void RefreshTableHeaderView::refreshScrollViewDidScroll(ui::ScrollView& sv) {
-  ScrollViewReference r(sv);
-  refreshScrollViewDidScroll(r);
-}
-void RefreshTableHeaderView::refreshScrollViewWillBeginDragging(ui::ScrollView& sv) {
-  ScrollViewReference r(sv);
-  refreshScrollViewWillBeginDragging(r);
-}
-void RefreshTableHeaderView::refreshScrollViewDidEndDragging(ui::ScrollView& sv) {
-  ScrollViewReference r(sv);
-  refreshScrollViewDidEndDragging(r);
-}
-void RefreshTableHeaderView::startAnimatingWithScrollView(ui::ScrollView& sv) {
-  ScrollViewReference r(sv);
-  startAnimatingWithScrollView(r);
-}
-void RefreshTableHeaderView::refreshScrollViewDataSourceDidFinishedLoading(ui::ScrollView& sv) {
-  ScrollViewReference r(sv);
-  refreshScrollViewDataSourceDidFinishedLoading(r);
 }
 
 }  // namespace mv

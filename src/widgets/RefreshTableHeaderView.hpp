@@ -10,10 +10,6 @@
 #include "widgets/PullEdgeView.hpp"
 #include "widgets/ScrollViewProxy.hpp"
 
-namespace ui {
-class ScrollView;
-}
-
 namespace mv {
 
 class RefreshTableHeaderView;
@@ -44,15 +40,9 @@ class RefreshTableHeaderView : public PullEdgeView {
   void refreshLastUpdatedDate();
 
   void refreshScrollViewDidScroll(ScrollViewProxy& scrollView);
-  void refreshScrollViewDidScroll(ui::ScrollView& scrollView);
   void refreshScrollViewWillBeginDragging(ScrollViewProxy& scrollView);
-  void refreshScrollViewWillBeginDragging(ui::ScrollView& scrollView);
   void refreshScrollViewDidEndDragging(ScrollViewProxy& scrollView);
-  void refreshScrollViewDidEndDragging(ui::ScrollView& scrollView);
   void startAnimatingWithScrollView(ScrollViewProxy& scrollView);
-  void startAnimatingWithScrollView(ui::ScrollView& scrollView);
-  void refreshScrollViewDataSourceDidFinishedLoading(ScrollViewProxy& scrollView);
-  void refreshScrollViewDataSourceDidFinishedLoading(ui::ScrollView& scrollView);
 
   ui::Label& lastUpdatedLabel() const { return *lastUpdatedLabel_; }
 
@@ -62,6 +52,7 @@ class RefreshTableHeaderView : public PullEdgeView {
 
  protected:
   void applyTextColor(const gfx::Color& color) override;
+  void clearLoadingInset(ui::EdgeInsets& inset) const override { inset.top = 0; }
 
  private:
   std::weak_ptr<RefreshTableHeaderDelegate> delegate_;

@@ -11,6 +11,7 @@
 #include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/PdfDocument.hpp"
 #include "platform/gfx/PdfWriter.hpp"
+#include "services/DropFolder.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
 
@@ -213,6 +214,32 @@ TEST_F(MailAndPrintTest, WhatIsNoDocumentDoesNotPrint) {
 
   std::ofstream(root / "Blocked") << "a file";
   EXPECT_FALSE(SpoolPrintController(root / "Blocked", false).isPrintingAvailable());
+}
+
+// Jobs of the same second each get a file of their own, and a name taken on
+// disk is never written over.
+TEST_F(MailAndPrintTest, JobsOfTheSameSecondNeverShareAFile) {
+  const fs::path folder = root / "Jobs";
+  const double noon = 1780000000.0;
+  const fs::path first = DropFolder::newFile(folder, "Order-", noon, ".pdf");
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_EQ(first.parent_path(), folder);
+  EXPECT_EQ(first.filename().string().rfind("Order-", 0), 0u) << first;
+  EXPECT_EQ(first.extension(), ".pdf");
+  std::ofstream(first) << "taken";
+  const fs::path second = DropFolder::newFile(folder, "Order-", noon, ".pdf");
+  EXPECT_NE(second, first);
+  std::ofstream(second) << "taken";
+  // Every later name of that second is taken too: the next one steps aside.
+  const std::string stem = second.stem().string();
+  const std::size_t dash = stem.rfind('-') + 1;
+  const std::string next = stem.substr(0, dash) + std::to_string(std::stoul(stem.substr(dash)) + 1);
+  std::ofstream(folder / (next + ".pdf")) << "taken";
+  EXPECT_EQ(DropFolder::newFile(folder, "Order-", noon, ".pdf"), folder / (next + "-1.pdf"));
+  EXPECT_TRUE(DropFolder::isWritable(folder));
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_FALSE(DropFolder::isWritable(folder));
+  fs::permissions(folder, fs::perms::owner_all);
 }
 
 TEST(PrintJobNameTest, NamesStayOneSafeSegment) {

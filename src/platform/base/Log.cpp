@@ -7,6 +7,7 @@
 namespace base {
 namespace {
 std::atomic<bool> gEnabled{true};
+// Any thread logs; the lock keeps each line whole.
 std::mutex gMutex;
 }  // namespace
 

@@ -19,6 +19,8 @@ namespace {
 
 std::atomic<double> gDeviceScale{1.0};
 
+// The drawing layer may be used from worker threads (pictures and pages are
+// made there), so the bundle pictures' cache takes a lock.
 std::mutex& cacheMutex() {
   static std::mutex m;
   return m;

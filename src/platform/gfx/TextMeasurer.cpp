@@ -13,6 +13,9 @@ namespace {
 
 constexpr std::string_view kEllipsis = "\xE2\x80\xA6";
 
+// Fonts and contexts read the current measurer wherever they are used, and
+// the drawing layer may be used from worker threads; tests swap it on the
+// main thread.
 std::mutex& measurerMutex() {
   static std::mutex m;
   return m;

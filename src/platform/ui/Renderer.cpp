@@ -36,6 +36,29 @@ void placeLayer(const Layer& l, gfx::Context& ctx) {
   ctx.translate(-b.x() - a.x * b.width(), -b.y() - a.y * b.height());
 }
 
+// Everything drawn from here on stays inside the rounded bounds.
+void clipToBounds(gfx::Context& ctx, const Rect& b, double radius) {
+  ctx.beginPath();
+  ctx.addPath(gfx::Path::roundedRect(b, radius));
+  ctx.clip();
+}
+
+// What every layer draws over its sublayers: the border; then a layer drawn
+// as a group (see-through) is laid down with its opacity.
+void finishLayer(const Layer& l, gfx::Context& ctx, const Rect& b, bool group) {
+  if (l.borderWidth() > 0) {
+    ctx.setStrokeColor(l.borderColor());
+    ctx.setLineWidth(l.borderWidth());
+    double h = l.borderWidth() / 2;
+    ctx.strokeRoundedRect(b.inset(h, h), std::max(0.0, l.cornerRadius() - h));
+  }
+  if (group) {
+    cairo_pop_group_to_source(ctx.cairo());
+    cairo_paint_with_alpha(ctx.cairo(), l.opacity());
+  }
+  ctx.restore();
+}
+
 }  // namespace
 
 void Renderer::drawLayerLook(const Layer& l, gfx::Context& ctx, const Rect& b) {
@@ -67,11 +90,7 @@ void Renderer::drawLayerLook(const Layer& l, gfx::Context& ctx, const Rect& b) {
   }
   if (l.contents()) {
     ctx.save();
-    if (l.masksToBounds()) {
-      ctx.beginPath();
-      ctx.addPath(gfx::Path::roundedRect(b, radius));
-      ctx.clip();
-    }
+    if (l.masksToBounds()) clipToBounds(ctx, b, radius);
     ctx.drawImage(*l.contents(), gravityRect(l.contentsGravity(), l.contents()->size(), b));
     ctx.restore();
   }
@@ -85,23 +104,9 @@ void Renderer::drawLayer(const Layer& l, gfx::Context& ctx) {
   if (group) cairo_push_group(ctx.cairo());
   Rect b = l.bounds();
   drawLayerLook(l, ctx, b);
-  if (l.masksToBounds()) {
-    ctx.beginPath();
-    ctx.addPath(gfx::Path::roundedRect(b, l.cornerRadius()));
-    ctx.clip();
-  }
+  if (l.masksToBounds()) clipToBounds(ctx, b, l.cornerRadius());
   for (auto& s : l.sublayers()) drawLayer(*s, ctx);
-  if (l.borderWidth() > 0) {
-    ctx.setStrokeColor(l.borderColor());
-    ctx.setLineWidth(l.borderWidth());
-    double h = l.borderWidth() / 2;
-    ctx.strokeRoundedRect(b.inset(h, h), std::max(0.0, l.cornerRadius() - h));
-  }
-  if (group) {
-    cairo_pop_group_to_source(ctx.cairo());
-    cairo_paint_with_alpha(ctx.cairo(), l.opacity());
-  }
-  ctx.restore();
+  finishLayer(l, ctx, b, group);
 }
 
 void Renderer::drawView(View& v, gfx::Context& ctx, bool placeInSuperview) {
@@ -124,25 +129,11 @@ void Renderer::drawView(View& v, gfx::Context& ctx, bool placeInSuperview) {
     ctx.restore();
     l.clearNeedsDisplay();
   }
-  if (v.clipsToBounds()) {
-    ctx.beginPath();
-    ctx.addPath(gfx::Path::roundedRect(b, l.cornerRadius()));
-    ctx.clip();
-  }
+  if (v.clipsToBounds()) clipToBounds(ctx, b, l.cornerRadius());
   for (auto& s : l.sublayers()) drawLayer(*s, ctx);
   auto subs = v.subviews();
   for (auto& s : subs) drawView(*s, ctx, true);
-  if (l.borderWidth() > 0) {
-    ctx.setStrokeColor(l.borderColor());
-    ctx.setLineWidth(l.borderWidth());
-    double h = l.borderWidth() / 2;
-    ctx.strokeRoundedRect(b.inset(h, h), std::max(0.0, l.cornerRadius() - h));
-  }
-  if (group) {
-    cairo_pop_group_to_source(ctx.cairo());
-    cairo_paint_with_alpha(ctx.cairo(), l.opacity());
-  }
-  ctx.restore();
+  finishLayer(l, ctx, b, group);
 }
 
 void Renderer::render(View& view, gfx::Context& ctx) { drawView(view, ctx, false); }

@@ -7,6 +7,7 @@
 #include "platform/gfx/Image.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/Control.hpp"
+#include "platform/ui/TextInputTraits.hpp"
 #include "platform/ui/TextRange.hpp"
 
 namespace ui {
@@ -15,10 +16,6 @@ class TextField;
 
 enum class TextBorderStyle { None = 0, Line = 1, Bezel = 2, RoundedRect = 3 };
 enum class TextFieldViewMode { Never = 0, WhileEditing = 1, UnlessEditing = 2, Always = 3 };
-enum class ReturnKeyType { Default = 0, Go, Next, Search, Send, Done };
-enum class KeyboardType { Default = 0, ASCIICapable, NumbersAndPunctuation, URL, NumberPad, PhonePad, NamePhonePad, EmailAddress, DecimalPad };
-enum class TextAutocorrectionType { Default = 0, No = 1, Yes = 2 };
-enum class TextAutocapitalizationType { None = 0, Words = 1, Sentences = 2, AllCharacters = 3 };
 
 // Hears and steers a text field's editing. Every operation is optional; the
 // defaults allow everything.
@@ -58,7 +55,7 @@ class TextFieldDelegate {
 // posts the change notification. Setting the text by code does neither.
 // Editing ends when the focus moves elsewhere, the field leaves the screen,
 // or `resignFirstResponder` (which the delegate's should-end may refuse).
-class TextField : public Control {
+class TextField : public Control, public TextInputTraits {
  public:
   explicit TextField(const Rect& frame = {});
   ~TextField() override;
@@ -101,17 +98,10 @@ class TextField : public Control {
   TextFieldViewMode rightViewMode() const { return rightViewMode_; }
   void setRightViewMode(TextFieldViewMode m);
 
-  // Keyboard traits (kept for the keyboard; secure entry also draws dots).
+  // Secure entry draws dots; the other keyboard traits are the field's
+  // TextInputTraits.
   bool isSecureTextEntry() const { return secure_; }
   void setSecureTextEntry(bool on);
-  ReturnKeyType returnKeyType() const { return returnKeyType_; }
-  void setReturnKeyType(ReturnKeyType t) { returnKeyType_ = t; }
-  KeyboardType keyboardType() const { return keyboardType_; }
-  void setKeyboardType(KeyboardType t) { keyboardType_ = t; }
-  TextAutocorrectionType autocorrectionType() const { return autocorrection_; }
-  void setAutocorrectionType(TextAutocorrectionType t) { autocorrection_ = t; }
-  TextAutocapitalizationType autocapitalizationType() const { return autocapitalization_; }
-  void setAutocapitalizationType(TextAutocapitalizationType t) { autocapitalization_ = t; }
   // The return key does nothing while the text is empty.
   bool enablesReturnKeyAutomatically() const { return enablesReturnAuto_; }
   void setEnablesReturnKeyAutomatically(bool on) { enablesReturnAuto_ = on; }
@@ -180,10 +170,6 @@ class TextField : public Control {
   TextFieldViewMode leftViewMode_ = TextFieldViewMode::Never;
   TextFieldViewMode rightViewMode_ = TextFieldViewMode::Never;
   bool secure_ = false;
-  ReturnKeyType returnKeyType_ = ReturnKeyType::Default;
-  KeyboardType keyboardType_ = KeyboardType::Default;
-  TextAutocorrectionType autocorrection_ = TextAutocorrectionType::Default;
-  TextAutocapitalizationType autocapitalization_ = TextAutocapitalizationType::Sentences;
   bool enablesReturnAuto_ = false;
   bool editing_ = false;
   TextRange selection_;

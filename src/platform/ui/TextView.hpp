@@ -5,6 +5,7 @@
 #include "platform/gfx/Font.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/TextField.hpp"
+#include "platform/ui/TextInputTraits.hpp"
 #include "platform/ui/TextRange.hpp"
 
 namespace ui {
@@ -41,7 +42,7 @@ class TextViewDelegate : public ScrollViewDelegate {
 // the view; editable (a tap starts editing) unless switched off. Editing
 // follows the text field's rules, except that the return key inserts a
 // line break.
-class TextView : public ScrollView {
+class TextView : public ScrollView, public TextInputTraits {
  public:
   explicit TextView(const Rect& frame = {});
   ~TextView() override;
@@ -69,14 +70,6 @@ class TextView : public ScrollView {
   void setDataDetectorTypes(unsigned types) { detectors_ = types; }
   EdgeInsets textContainerInset() const { return textInset_; }
   void setTextContainerInset(EdgeInsets e);
-  ReturnKeyType returnKeyType() const { return returnKeyType_; }
-  void setReturnKeyType(ReturnKeyType t) { returnKeyType_ = t; }
-  KeyboardType keyboardType() const { return keyboardType_; }
-  void setKeyboardType(KeyboardType t) { keyboardType_ = t; }
-  TextAutocorrectionType autocorrectionType() const { return autocorrection_; }
-  void setAutocorrectionType(TextAutocorrectionType t) { autocorrection_ = t; }
-  TextAutocapitalizationType autocapitalizationType() const { return autocapitalization_; }
-  void setAutocapitalizationType(TextAutocapitalizationType t) { autocapitalization_ = t; }
 
   bool isEditing() const { return editing_; }
   TextRange selectedRange() const { return selection_; }
@@ -115,10 +108,6 @@ class TextView : public ScrollView {
   bool selectable_ = true;
   unsigned detectors_ = DataDetectorTypeNone;
   EdgeInsets textInset_{8, 5, 8, 5};
-  ReturnKeyType returnKeyType_ = ReturnKeyType::Default;
-  KeyboardType keyboardType_ = KeyboardType::Default;
-  TextAutocorrectionType autocorrection_ = TextAutocorrectionType::Default;
-  TextAutocapitalizationType autocapitalization_ = TextAutocapitalizationType::Sentences;
   bool editing_ = false;
   TextRange selection_;
   std::shared_ptr<View> content_;

@@ -71,7 +71,7 @@ std::shared_ptr<NetBaseRst> RequestConfig::RequestDecode(const base::Value* recD
     markMalformedReply(*result, "no content object");
     return result;
   }
-  decodeConfiguration(*result, *content, true);
+  decodeConfiguration(*result, *content, withLayout_);
   return result;
 }
 

@@ -29,6 +29,10 @@ class RequestConfig : public RequestInterfaceBase {
   // The rows of a configuration reply; `withLayout` also reads the tab
   // switches and the "settings" (the runtime configuration carries neither).
   static void decodeConfiguration(ConfigRst& result, const base::Value& content, bool withLayout);
+
+ protected:
+  // Whether replies carry the tab switches and the "settings".
+  bool withLayout_ = true;
 };
 
 }  // namespace mv

@@ -1,0 +1,44 @@
+#include "services/DropFolder.hpp"
+
+#include <atomic>
+#include <ctime>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace svc {
+namespace {
+
+std::string fileStamp(double secondsSince1970) {
+  const std::time_t t = static_cast<std::time_t>(secondsSince1970);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
+  return buf;
+}
+
+}  // namespace
+
+bool DropFolder::isWritable(const fs::path& folder) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec || !fs::is_directory(folder, ec)) return false;
+  // A folder the process may not write into takes no jobs.
+  const auto perms = fs::status(folder, ec).permissions();
+  return !ec && (perms & fs::perms::owner_write) != fs::perms::none;
+}
+
+fs::path DropFolder::newFile(const fs::path& folder, const std::string& prefix, double secondsSince1970,
+                             const std::string& extension) {
+  // Jobs are written from worker threads: the number is taken atomically.
+  static std::atomic<unsigned> counter{0};
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  const std::string stem = prefix + fileStamp(secondsSince1970) + "-" + std::to_string(counter++ % 1000000);
+  fs::path file = folder / (stem + extension);
+  for (int i = 1; fs::exists(file, ec); ++i) file = folder / (stem + "-" + std::to_string(i) + extension);
+  return file;
+}
+
+}  // namespace svc

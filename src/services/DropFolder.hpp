@@ -1,0 +1,21 @@
+#pragma once
+// A folder where each job handed over becomes one new file: the mail outbox
+// and the print spool. Names carry the local time of the job and a running
+// number, so jobs of the same second never overwrite each other.
+#include <filesystem>
+#include <string>
+
+namespace svc {
+
+class DropFolder {
+ public:
+  // Makes the folder when it is missing; true when the process may write in it.
+  static bool isWritable(const std::filesystem::path& folder);
+  // "<prefix>YYYYMMDD-HHMMSS-<n><extension>" in the folder (local time of
+  // `secondsSince1970`), with "-1", "-2"... before the extension while such a
+  // file exists. Makes the folder when it is missing; the caller writes the file.
+  static std::filesystem::path newFile(const std::filesystem::path& folder, const std::string& prefix,
+                                       double secondsSince1970, const std::string& extension);
+};
+
+}  // namespace svc
