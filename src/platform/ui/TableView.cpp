@@ -875,52 +875,38 @@ void TableView::endUpdates() {
   if (!b.empty()) applyBatch(std::move(b));
 }
 
-void TableView::insertSections(const base::IndexSet& sections, TableViewRowAnimation animation) {
+void TableView::change(TableViewRowAnimation animation, const std::function<void(Batch&)>& add) {
+  // Inside beginUpdates/endUpdates the change joins the batch; alone, it is
+  // a batch of its own, applied now.
   Batch one;
   Batch& b = updateDepth_ > 0 ? batch_ : one;
-  for (auto s : sections) b.insertSections.add(s);
+  add(b);
   b.animation = animation;
   if (updateDepth_ == 0) applyBatch(std::move(one));
+}
+
+void TableView::insertSections(const base::IndexSet& sections, TableViewRowAnimation animation) {
+  change(animation, [&](Batch& b) { for (auto s : sections) b.insertSections.add(s); });
 }
 
 void TableView::deleteSections(const base::IndexSet& sections, TableViewRowAnimation animation) {
-  Batch one;
-  Batch& b = updateDepth_ > 0 ? batch_ : one;
-  for (auto s : sections) b.deleteSections.add(s);
-  b.animation = animation;
-  if (updateDepth_ == 0) applyBatch(std::move(one));
+  change(animation, [&](Batch& b) { for (auto s : sections) b.deleteSections.add(s); });
 }
 
 void TableView::reloadSections(const base::IndexSet& sections, TableViewRowAnimation animation) {
-  Batch one;
-  Batch& b = updateDepth_ > 0 ? batch_ : one;
-  for (auto s : sections) b.reloadSections.add(s);
-  b.animation = animation;
-  if (updateDepth_ == 0) applyBatch(std::move(one));
+  change(animation, [&](Batch& b) { for (auto s : sections) b.reloadSections.add(s); });
 }
 
 void TableView::insertRowsAtIndexPaths(const std::vector<IndexPath>& paths, TableViewRowAnimation animation) {
-  Batch one;
-  Batch& b = updateDepth_ > 0 ? batch_ : one;
-  for (auto& p : paths) b.insertRows.push_back({p, animation});
-  b.animation = animation;
-  if (updateDepth_ == 0) applyBatch(std::move(one));
+  change(animation, [&](Batch& b) { for (auto& p : paths) b.insertRows.push_back({p, animation}); });
 }
 
 void TableView::deleteRowsAtIndexPaths(const std::vector<IndexPath>& paths, TableViewRowAnimation animation) {
-  Batch one;
-  Batch& b = updateDepth_ > 0 ? batch_ : one;
-  for (auto& p : paths) b.deleteRows.push_back({p, animation});
-  b.animation = animation;
-  if (updateDepth_ == 0) applyBatch(std::move(one));
+  change(animation, [&](Batch& b) { for (auto& p : paths) b.deleteRows.push_back({p, animation}); });
 }
 
 void TableView::reloadRowsAtIndexPaths(const std::vector<IndexPath>& paths, TableViewRowAnimation animation) {
-  Batch one;
-  Batch& b = updateDepth_ > 0 ? batch_ : one;
-  for (auto& p : paths) b.reloadRows.push_back({p, animation});
-  b.animation = animation;
-  if (updateDepth_ == 0) applyBatch(std::move(one));
+  change(animation, [&](Batch& b) { for (auto& p : paths) b.reloadRows.push_back({p, animation}); });
 }
 
 void TableView::applyBatch(Batch batch) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -319,6 +320,8 @@ class TableView : public ScrollView, public TableViewCellHost {
   void enqueue(std::shared_ptr<TableViewCell> cell);
   void placeDecorations();
   std::shared_ptr<View> makeStandardHeader(const std::string& title, bool footer) const;
+  // Adds a change to the open batch, or applies it at once outside one.
+  void change(TableViewRowAnimation animation, const std::function<void(Batch&)>& add);
   void applyBatch(Batch batch);
   bool validIndexPath(const IndexPath& p) const;
   void cellTapped(TableViewCell* cell);
