@@ -37,9 +37,8 @@ std::shared_ptr<ui::Label> gridLabel(const ui::Rect& frame, const gfx::Font& fon
 void ProductCompareController::setCompareProductsArray(const std::vector<marvisto_compare_Entity>& entries) {
   compareProductsArray_.clear();
   products_.clear();
-  auto* store = DataAccessManager::sharedDataModel();
   for (const auto& entry : entries) {
-    auto product = store ? store->getProductByProductId(entry.product_id) : std::nullopt;
+    auto product = store().getProductByProductId(entry.product_id);
     if (!product) continue;
     compareProductsArray_.push_back(entry);
     products_.push_back(std::move(*product));
@@ -110,7 +109,7 @@ void ProductCompareController::viewDidLoad() {
   titlebar()->addSubview(removeAllBtn_);
   root->bringSubviewToFront(titlebar().get());
 
-  addFlow_ = AddToOrderFlow::create(ui::weakAs<AddToOrderFlowDelegate>(this));
+  addFlow_ = AddToOrderFlow::create(*services_, ui::weakAs<AddToOrderFlowDelegate>(this));
   background_ = base::Observation("AppWillEnterBackgound", nullptr, [selfOf](const base::Notification&) {
     if (auto self = selfOf(); self && self->inEdit_) self->shakeAllCellImages(false);
   });
@@ -151,8 +150,7 @@ void ProductCompareController::getCompareShowData() {
     shakeAllCellImages(inEdit_);
     return;
   }
-  auto* store = DataAccessManager::sharedDataModel();
-  auto basket = OrderBasket::installed();
+  auto basket = services_->get<OrderBasket>();
   double x = 0;
   for (std::size_t i = 0; i < compareProductsArray_.size(); ++i) {
     auto& product = products_[i];
@@ -161,16 +159,14 @@ void ProductCompareController::getCompareShowData() {
     cell->setTag(CompareCell::kFirstTag + static_cast<long>(i));
     cell->setCompareDelegate(ui::weakAs<CompareCellDelegate>(this));
     std::string thumb;
-    if (store) {
-      if (auto image = store->getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
-    }
+    if (auto image = store().getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
     auto data = PublicFunction::getLocalImage(thumb, kFileTypeProductImage);
     ViewStyle::ImageViewFitImg(cell->productImageView(), data ? gfx::Image::fromImageData(*data) : nullptr);
     product.itemNumberInOrder = 0;
     if (basket) basket->getItemNumberInOrder(product);
     cell->setBadgeValue(badgeText(product.itemNumberInOrder), false);
     cell->addOrderBtn().setHidden(!basket || !basket->isOrderOnShow());
-    cell->setProductId(product.product_id);
+    cell->setProductId(product.product_id, store().getPriceEntityByProductId(product.product_id));
     cell->SKULabel().setText(product.product_sku);
     cell->productNameLabel().setText(product.product_name);
     cell->shortDesTextView().setText(product.product_s_desc);
@@ -178,10 +174,8 @@ void ProductCompareController::getCompareShowData() {
     cell->devideImageView().setHidden(i + 1 == compareProductsArray_.size());
     compareScrollView_->insertSubviewBelow(cell, attributesValueScrollView_.get());
     cells_.push_back(cell);
-    if (store) {
-      for (const auto& attribute : store->getProductAttributeFieldInfoByProductId(product.product_id)) {
-        grid_.addAttributeShow(attribute, i);
-      }
+    for (const auto& attribute : store().getProductAttributeFieldInfoByProductId(product.product_id)) {
+      grid_.addAttributeShow(attribute, i);
     }
     x += CompareCell::kWidth;
   }
@@ -242,9 +236,7 @@ void ProductCompareController::removeCell(CompareCell& c) { deleteSingleCompare(
 
 void ProductCompareController::deleteSingleCompare(long index) {
   if (index < 0 || static_cast<std::size_t>(index) >= compareProductsArray_.size()) return;
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store ||
-      !store->deleteSingleCompareByCompareId(compareProductsArray_[static_cast<std::size_t>(index)].product_id)) {
+  if (!store().deleteSingleCompareByCompareId(compareProductsArray_[static_cast<std::size_t>(index)].product_id)) {
     CatalogFeedback::toast("FAILED");
     return;
   }
@@ -255,8 +247,7 @@ void ProductCompareController::deleteSingleCompare(long index) {
 }
 
 void ProductCompareController::removeAll() {
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store || !store->deleteAllCompare()) {
+  if (!store().deleteAllCompare()) {
     CatalogFeedback::toast("FAILED");
     return;
   }

@@ -16,6 +16,7 @@
 #include "platform/ui/PopoverController.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "shell/frame/PopBaseController.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace mv {
 
@@ -34,6 +35,9 @@ class ProductCompareController : public PopBaseController,
   inline static const ui::Rect kCompareArea{180, 75, 840, 680};
   static constexpr double kAttributeTop = 520;
   static constexpr double kAttributeHeight = 148;
+
+  // Reads and changes the list in the session's database.
+  explicit ProductCompareController(SessionServices& services) : services_(services.shared_from_this()) {}
 
   // Keeps the entries whose product is published, with those products, so
   // that every cell, its index and the list it opens agree.
@@ -75,6 +79,7 @@ class ProductCompareController : public PopBaseController,
   void updateLanguage(ui::ViewController& sender) override;
 
  private:
+  DataAccessManager& store() const { return services_->database(); }
   void clearAllAttributesShow();
   void close(bool animated);
 
@@ -88,6 +93,7 @@ class ProductCompareController : public PopBaseController,
   std::shared_ptr<ui::Button> btnEdit_, removeAllBtn_;
   std::vector<std::shared_ptr<CompareCell>> cells_;
   bool inEdit_ = false;
+  std::shared_ptr<SessionServices> services_;
   std::shared_ptr<AddToOrderFlow> addFlow_;
   std::shared_ptr<ui::PopoverController> addToOrderPopController_;
   base::Observation background_, foreground_;

@@ -27,9 +27,8 @@ std::optional<std::string> badgeText(std::uint64_t count) {
 void ProductFavoriteController::setFavArray(const std::vector<marvisto_favorite_Entity>& favorites) {
   favArray_.clear();
   products_.clear();
-  auto* store = DataAccessManager::sharedDataModel();
   for (const auto& favorite : favorites) {
-    auto product = store ? store->getProductByProductId(favorite.product_id) : std::nullopt;
+    auto product = store().getProductByProductId(favorite.product_id);
     if (!product) continue;
     favArray_.push_back(favorite);
     products_.push_back(std::move(*product));
@@ -105,7 +104,7 @@ void ProductFavoriteController::viewDidLoad() {
   titlebar()->addSubview(removeAllBtn_);
   root->bringSubviewToFront(titlebar().get());
 
-  addFlow_ = AddToOrderFlow::create(ui::weakAs<AddToOrderFlowDelegate>(this));
+  addFlow_ = AddToOrderFlow::create(*services_, ui::weakAs<AddToOrderFlowDelegate>(this));
   background_ = base::Observation("AppWillEnterBackgound", nullptr, [selfOf](const base::Notification&) {
     if (auto self = selfOf(); self && self->inEdit_) self->applyWiggle(false);
   });
@@ -133,8 +132,7 @@ void ProductFavoriteController::getFavoriteShowData() {
     applyWiggle(inEdit_);
     return;
   }
-  auto* store = DataAccessManager::sharedDataModel();
-  auto basket = OrderBasket::installed();
+  auto basket = services_->get<OrderBasket>();
   const double gridWidth = favoriteScrollView_->bounds().width();
   for (std::size_t i = 0; i < favArray_.size(); ++i) {
     auto& product = products_[i];
@@ -143,14 +141,13 @@ void ProductFavoriteController::getFavoriteShowData() {
     card->setDetailDelegate(ui::weakAs<DetailCellDelegate>(this));
     card->setTag(kFirstTag + static_cast<long>(i));
     std::string thumb;
-    if (store) {
-      if (auto image = store->getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
-    }
+    if (auto image = store().getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
     auto data = PublicFunction::getLocalImage(thumb, kFileTypeProductImage);
     ViewStyle::ImageViewFitImg(card->productImageView(), data ? gfx::Image::fromImageData(*data) : nullptr);
     card->catalogNameLabel().setText(product.product_name);
     card->setProductId(product.product_id);
-    card->setPriceEntity(store ? store->getPriceEntityByProductId(product.product_id) : marvisto_product_price_Entity{});
+    card->setPriceEntity(store().getPriceEntityByProductId(product.product_id));
+    card->addOrderBtn().setHidden(!basket || !basket->isOrderOnShow());
     card->skuContentLabel().setText(product.product_sku);
     product.itemNumberInOrder = 0;
     if (basket) basket->getItemNumberInOrder(product);
@@ -222,8 +219,7 @@ void ProductFavoriteController::deleteCell(DetailCell& cell) { deleteSingleFavor
 void ProductFavoriteController::deleteSingleFavorite(long index) {
   if (index < 0 || static_cast<std::size_t>(index) >= favArray_.size()) return;
   MV_LOG("deleteSingleFavorite:", index);
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store || !store->deleteSingleFavoriteByFavoriteId(favArray_[static_cast<std::size_t>(index)].product_id)) {
+  if (!store().deleteSingleFavoriteByFavoriteId(favArray_[static_cast<std::size_t>(index)].product_id)) {
     CatalogFeedback::toast("FAILED");
     return;
   }
@@ -234,8 +230,7 @@ void ProductFavoriteController::deleteSingleFavorite(long index) {
 }
 
 void ProductFavoriteController::removeAll() {
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store || !store->deleteAllFavorites()) {
+  if (!store().deleteAllFavorites()) {
     CatalogFeedback::toast("FAILED");
     return;
   }

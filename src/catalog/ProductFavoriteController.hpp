@@ -14,6 +14,7 @@
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "shell/frame/PopBaseController.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace mv {
 
@@ -31,6 +32,9 @@ class ProductFavoriteController : public PopBaseController, public DetailCellDel
   static constexpr double kCellHeight = 215;
   static constexpr std::size_t kPerRow = 5;
   static constexpr double kLongPress = 0.7;
+
+  // Reads and changes the list in the session's database.
+  explicit ProductFavoriteController(SessionServices& services) : services_(services.shared_from_this()) {}
 
   // Keeps the favourites whose product is published, with those products,
   // so that every card, its index and the list it opens agree.
@@ -74,6 +78,7 @@ class ProductFavoriteController : public PopBaseController, public DetailCellDel
   void updateLanguage(ui::ViewController& sender) override;
 
  private:
+  DataAccessManager& store() const { return services_->database(); }
   void applyWiggle(bool wiggle);
   // The card under a point of the popup's view, and whether the point is on its picture.
   DetailCell* cardAt(ui::Point inView, bool* onPicture) const;
@@ -88,6 +93,7 @@ class ProductFavoriteController : public PopBaseController, public DetailCellDel
   std::shared_ptr<ui::TapGestureRecognizer> tapGesturRecognizer_;
   std::vector<std::shared_ptr<DetailCell>> cards_;
   bool inEdit_ = false;
+  std::shared_ptr<SessionServices> services_;
   std::shared_ptr<AddToOrderFlow> addFlow_;
   std::shared_ptr<ui::PopoverController> addToOrderPopController_;
   base::Observation background_, foreground_;

@@ -145,7 +145,7 @@ void CatalogOrderTest::SetUp() {
   CatalogTest::SetUp();
   auto orders = services->get<QuoteOrderStore>();
   orders->setBadgeSetter([this](const std::string& value) { badges.push_back(value); });
-  useBasket(std::make_shared<QuoteOrderBasket>());
+  useBasket(std::make_shared<QuoteOrderBasket>(*services));
 }
 
 void CatalogOrderTest::TearDown() {

@@ -82,6 +82,7 @@ TEST(PricePlacementTest, DiscountsBesideOrUnderThePrice) {
 // controller: the test plays the popover's OK itself.
 class ChooserBasket : public QuoteOrderBasket {
  public:
+  using QuoteOrderBasket::QuoteOrderBasket;
   std::vector<std::size_t> asked;
   std::shared_ptr<ui::ViewController> makeAddToOrderController(const marvisto_product_Entity&, std::size_t cellIndex,
                                                                std::weak_ptr<AddToOrderControllerDelegate>) override {
@@ -105,7 +106,7 @@ class ProductGridTest : public CatalogOrderTest {
     price(3, 20, "EUR");
     attribute(1, 1, "Color", "Red,Blue");
     attribute(2, 2, "Size", "M");
-    basket = std::make_shared<ChooserBasket>();
+    basket = std::make_shared<ChooserBasket>(*services);
     useBasket(basket);
     CatalogFeature::install(wiring);
     screen = std::dynamic_pointer_cast<CatalogViewController>(wiring.makeScreen(MainTabScreens::kCatalog, services.get()));
@@ -233,7 +234,7 @@ TEST_F(ProductGridTest, TheCartButtonAddsAtOnceOrAsksForAChoice) {
   EXPECT_FALSE(grid().addToOrderPopController()->isPopoverVisible());
 
   // The order library's own popover: a colour and a count chosen in it.
-  useBasket(std::make_shared<QuoteOrderBasket>());
+  useBasket(std::make_shared<QuoteOrderBasket>(*services));
   card(0)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
   auto* chooser = dynamic_cast<AddToOrderController*>(grid().addToOrderPopController()->contentViewController().get());
   ASSERT_TRUE(chooser);

@@ -89,7 +89,7 @@ class ProductListsTest : public CatalogOrderTest {
     link.first_product_id = 1;
     link.second_product_id = 2;
     ASSERT_TRUE(store().saveToDatabaseProductrelated({link}));
-    catalog = std::make_shared<CatalogViewController>();
+    catalog = std::make_shared<CatalogViewController>(*services);
     tabs = std::make_shared<ui::TabBarController>();
     tabs->setViewControllers({std::make_shared<ui::ViewController>(), std::make_shared<ui::NavigationController>(catalog)});
     tabs->setSelectedIndex(1);
