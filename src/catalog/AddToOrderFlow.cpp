@@ -12,17 +12,6 @@
 #include "util/Text.hpp"
 
 namespace mv {
-namespace {
-
-// The product as the store holds it now; nothing when it is gone or no
-// longer published.
-std::optional<marvisto_product_Entity> storedProduct(int productId) {
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store) return std::nullopt;
-  return store->getProductByProductId(productId);
-}
-
-}  // namespace
 
 AddToOrderFlow::AutoChoice AddToOrderFlow::autoChoice(std::vector<product_attribute_cell_Entity> attributes) {
   AutoChoice result;
@@ -39,8 +28,13 @@ AddToOrderFlow::AutoChoice AddToOrderFlow::autoChoice(std::vector<product_attrib
   return result;
 }
 
-std::shared_ptr<AddToOrderFlow> AddToOrderFlow::create(std::weak_ptr<AddToOrderFlowDelegate> delegate) {
-  return std::shared_ptr<AddToOrderFlow>(new AddToOrderFlow(std::move(delegate)));
+std::shared_ptr<AddToOrderFlow> AddToOrderFlow::create(SessionServices& services,
+                                                       std::weak_ptr<AddToOrderFlowDelegate> delegate) {
+  return std::shared_ptr<AddToOrderFlow>(new AddToOrderFlow(services, std::move(delegate)));
+}
+
+std::optional<marvisto_product_Entity> AddToOrderFlow::storedProduct(int productId) const {
+  return services_->database().getProductByProductId(productId);
 }
 
 AddToOrderFlow::~AddToOrderFlow() {
@@ -56,7 +50,7 @@ void AddToOrderFlow::addChosen(int productId, Choice choice, std::size_t cellInd
 
 void AddToOrderFlow::start(Request request) {
   MV_ASSERT_MAIN_THREAD();
-  auto basket = OrderBasket::installed();
+  auto basket = this->basket();
   auto product = storedProduct(request.productId);
   if (!basket || !product) {
     CatalogFeedback::toast("FAILED");
@@ -77,7 +71,7 @@ void AddToOrderFlow::alertViewClickedButtonAtIndex(ui::AlertView& alert, long bu
   const Request request = std::move(*pending_);
   pending_.reset();
   currencyAlert_.reset();
-  auto basket = OrderBasket::installed();
+  auto basket = this->basket();
   if (!basket) {
     CatalogFeedback::toast("FAILED");
     return;
@@ -102,9 +96,8 @@ void AddToOrderFlow::alertViewClickedButtonAtIndex(ui::AlertView& alert, long bu
 
 void AddToOrderFlow::proceed(const Request& request) {
   auto product = storedProduct(request.productId);
-  auto basket = OrderBasket::installed();
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!product || !basket || !store) {
+  auto basket = this->basket();
+  if (!product || !basket) {
     CatalogFeedback::toast("FAILED");
     return;
   }
@@ -115,7 +108,7 @@ void AddToOrderFlow::proceed(const Request& request) {
     return;
   }
   product->count = 1;
-  const auto choice = autoChoice(store->getProductAttributeByProductId(request.productId));
+  const auto choice = autoChoice(services_->database().getProductAttributeByProductId(request.productId));
   if (!choice.needsChoice) {
     product->attributes = choice.attributes;
     add(std::move(*product), request.cellIndex);
@@ -143,7 +136,7 @@ void AddToOrderFlow::addProductToOrderWithProduct(const marvisto_product_Entity&
 }
 
 void AddToOrderFlow::add(marvisto_product_Entity product, std::size_t cellIndex) {
-  auto basket = OrderBasket::installed();
+  auto basket = this->basket();
   if (!basket || !basket->addToOrder(product)) {
     CatalogFeedback::toast("FAILED");
     return;

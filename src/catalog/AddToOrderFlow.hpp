@@ -15,6 +15,7 @@
 #include "catalog/OrderBasket.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "store/Entities.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace mv {
 
@@ -55,7 +56,11 @@ class AddToOrderFlow : public ui::AlertViewDelegate,
   };
   static AutoChoice autoChoice(std::vector<product_attribute_cell_Entity> attributes);
 
-  static std::shared_ptr<AddToOrderFlow> create(std::weak_ptr<AddToOrderFlowDelegate> delegate);
+  // Reads products from the session's database and adds through the
+  // session's basket (none when the orders are not installed: every add
+  // fails with "FAILED").
+  static std::shared_ptr<AddToOrderFlow> create(SessionServices& services,
+                                                std::weak_ptr<AddToOrderFlowDelegate> delegate);
   ~AddToOrderFlow() override;
 
   // A card's cart button: one of the product, its attributes chosen
@@ -80,13 +85,19 @@ class AddToOrderFlow : public ui::AlertViewDelegate,
     std::size_t cellIndex = 0;
     std::optional<Choice> choice;
   };
-  explicit AddToOrderFlow(std::weak_ptr<AddToOrderFlowDelegate> delegate) : delegate_(std::move(delegate)) {}
+  AddToOrderFlow(SessionServices& services, std::weak_ptr<AddToOrderFlowDelegate> delegate)
+      : services_(services.shared_from_this()), delegate_(std::move(delegate)) {}
+  // The product as the store holds it now; nothing when it is gone or no
+  // longer published.
+  std::optional<marvisto_product_Entity> storedProduct(int productId) const;
+  std::shared_ptr<OrderBasket> basket() const { return services_->get<OrderBasket>(); }
   void start(Request request);
   // After the currency question: the product as stored now, with its count
   // and attributes, added or handed to the popover.
   void proceed(const Request& request);
   void add(marvisto_product_Entity product, std::size_t cellIndex);
 
+  std::shared_ptr<SessionServices> services_;
   std::weak_ptr<AddToOrderFlowDelegate> delegate_;
   std::optional<Request> pending_;
   std::shared_ptr<ui::AlertView> currencyAlert_;

@@ -9,9 +9,9 @@ namespace mv {
 
 void CatalogFeature::install(FeatureWiring& wiring) {
   wiring.setScreenMaker(MainTabScreens::kCatalog,
-                        [](SessionServices&) { return std::make_shared<CatalogViewController>(); });
+                        [](SessionServices& services) { return std::make_shared<CatalogViewController>(services); });
   wiring.setScreenMaker(MainTabScreens::kInventory,
-                        [](SessionServices&) { return std::make_shared<InventoryViewController>(); });
+                        [](SessionServices& services) { return std::make_shared<InventoryViewController>(services); });
 }
 
 }  // namespace mv

@@ -112,10 +112,10 @@ void CatalogViewController::viewDidLoad() {
 void CatalogViewController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   isMasterViewHiddened_ = false;
-  detail_ = std::make_shared<DetailViewController>();
+  detail_ = std::make_shared<DetailViewController>(*services_);
   detail_->setDetailViewDelegate(ui::weakAs<DetailViewDelegate>(this));
   detail_->setLblTitle(lblTitle_);
-  master_ = std::make_shared<MasterViewController>();
+  master_ = std::make_shared<MasterViewController>(*services_);
   master_->setLblTitle(lblTitle_);
   masterController_ = std::make_shared<ui::NavigationController>(master_);
   masterController_->setNavigationBarHidden(true);
@@ -325,7 +325,7 @@ void CatalogViewController::setCatalogLayOut(const ProductListChoice& choice) {
   if (!isMasterViewHiddened_) center().post(CatalogNotifications::switchProductStyle);
   searchBar_->setHidden(true);
   lblTitle_->setText(product.product_name);
-  auto screen = std::make_shared<ProductDetailController>();
+  auto screen = std::make_shared<ProductDetailController>(*services_);
   screen->setProductEntity(product);
   screen->setProductList(choice.products, choice.index);
   screen->setLblTitle(lblTitle_);
@@ -365,9 +365,8 @@ void CatalogViewController::detailOnClickTagListener(const std::string& tagName)
 // ---- compare, favourites, sort ------------------------------------------------------------------
 
 void CatalogViewController::btnCompareClicked() {
-  auto* store = DataAccessManager::sharedDataModel();
-  auto screen = std::make_shared<ProductCompareController>();
-  if (store) screen->setCompareProductsArray(store->getCompares());
+  auto screen = std::make_shared<ProductCompareController>(*services_);
+  screen->setCompareProductsArray(services_->database().getCompares());
   if (screen->compareProductsArray().empty()) {
     showToast(text("HAVENOTCREATECOMPARISONS"));
     return;
@@ -378,9 +377,8 @@ void CatalogViewController::btnCompareClicked() {
 }
 
 void CatalogViewController::btnFavoritesClicked() {
-  auto* store = DataAccessManager::sharedDataModel();
-  auto screen = std::make_shared<ProductFavoriteController>();
-  if (store) screen->setFavArray(store->getFavorites());
+  auto screen = std::make_shared<ProductFavoriteController>(*services_);
+  screen->setFavArray(services_->database().getFavorites());
   if (screen->favArray().empty()) {
     showToast(text("HAVENOTCREATEFAVORITES"));
     return;
@@ -409,13 +407,11 @@ void CatalogViewController::searchBarTextDidChange(ui::SearchBar&, const std::st
   if (serchController_) serchController_->dismissPopoverAnimated(false);
   const auto& fit = FitCGRect::sharedInstance();
   const ui::Rect anchor = isMasterViewHiddened_ ? fit.fitCGRectBy(185, 45, 10, 10) : fit.fitCGRectBy(420, 45, 10, 10);
-  auto results = std::make_shared<ProductSearchResults>();
+  auto results = std::make_shared<ProductSearchResults>(*services_);
   results->setDelegate(ui::weakAs<ProductSearchResultsDelegate>(this));
   serchController_ = std::make_shared<ui::PopoverController>(results);
   serchController_->setPopoverContentSize({320, 480});
-  auto* store = DataAccessManager::sharedDataModel();
-  searchProductArray_ =
-      store ? store->getProductsBySearchString(trimWhitespaceAndNewlines(searchText)) : std::vector<marvisto_product_Entity>{};
+  searchProductArray_ = services_->database().getProductsBySearchString(trimWhitespaceAndNewlines(searchText));
   results->setSearchProductArray(searchProductArray_);
   if (searchProductArray_.empty()) return;
   serchController_->presentPopoverFromRect(anchor, view().get(), ui::PopoverArrowDirectionAny, true);
@@ -432,7 +428,7 @@ void CatalogViewController::didselectSearchResult(const marvisto_product_Entity&
   applyBar(CatalogLayout::framesFor(CatalogLayout::State::ProductOpen, DetailViewController::isNormalPanel(),
                                     FitCGRect::sharedInstance().navBarHeight()));
   lblTitle_->setText(product.product_name);
-  auto screen = std::make_shared<ProductDetailController>();
+  auto screen = std::make_shared<ProductDetailController>(*services_);
   screen->setProductEntity(product);
   screen->setProductList(searchProductArray_, index);
   screen->setLblTitle(lblTitle_);

@@ -26,6 +26,7 @@
 #include "shell/frame/BaseViewController.hpp"
 #include "shell/frame/CatalogViewDelegate.hpp"
 #include "shell/frame/PopControllerDelegate.hpp"
+#include "sync/SessionServices.hpp"
 #include "widgets/OrderingController.hpp"
 
 namespace mv {
@@ -46,7 +47,8 @@ class CatalogViewController : public BaseViewController,
   // The sort orders' keys, in the order of their indexes.
   static const std::vector<std::string>& orderingNames();
 
-  CatalogViewController() = default;
+  // The tab's screens read the session's database and add to its order.
+  explicit CatalogViewController(SessionServices& services) : services_(services.shared_from_this()) {}
   ~CatalogViewController() override;
 
   void viewDidLoad() override;
@@ -118,6 +120,7 @@ class CatalogViewController : public BaseViewController,
   template <typename Forward>
   void forEachPanel(Forward forward);
 
+  std::shared_ptr<SessionServices> services_;
   std::shared_ptr<ui::Button> btnMenu_;
   std::shared_ptr<ui::Button> btnBack_;
   std::shared_ptr<ui::Button> compareBtn_;

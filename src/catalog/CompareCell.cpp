@@ -5,7 +5,6 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/LongPressGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
-#include "store/DataAccessManager.hpp"
 #include "util/Text.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -86,10 +85,8 @@ double CompareCell::discountX(double priceX, double textWidth, double priceWidth
   return priceX + std::min(textWidth, priceWidth) + 20;
 }
 
-void CompareCell::setProductId(int productId) {
+void CompareCell::setProductId(int productId, const marvisto_product_price_Entity& price) {
   productId_ = productId;
-  auto* store = DataAccessManager::sharedDataModel();
-  const auto price = store ? store->getPriceEntityByProductId(productId) : marvisto_product_price_Entity{};
   priceLabel_->setHidden(price.isHidden());
   priceLabel_->setText(price.strPrice());
   setDiscountprice(price.discount_flag ? std::optional<std::string>(price.strDiscountPrice()) : std::nullopt);

@@ -12,6 +12,7 @@
 #include "platform/ui/Label.hpp"
 #include "platform/ui/TextView.hpp"
 #include "platform/ui/View.hpp"
+#include "store/Entities.hpp"
 #include "widgets/IconButton.hpp"
 
 namespace mv {
@@ -51,8 +52,8 @@ class CompareCell : public ui::View {
   ui::TextView& shortDesTextView() const { return *shortDesTextView_; }
   int productId() const { return productId_; }
 
-  // Stores the id and shows the product's prices.
-  void setProductId(int productId);
+  // Stores the id and shows the product's prices (`price`, its record).
+  void setProductId(int productId, const marvisto_product_price_Entity& price);
   void setDiscountprice(const std::optional<std::string>& discount);
   void setBadgeValue(const std::optional<std::string>& value, bool animated);
   // The discount price's x beside a price label at `priceX`, `priceWidth`

@@ -1,10 +1,8 @@
 #include "catalog/DetailCell.hpp"
 
-#include "catalog/OrderBasket.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "shell/settings/SkinManager.hpp"
-#include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -82,8 +80,8 @@ void DetailCell::init() {
         if (auto d = self->detailDelegate()) d->deleteCell(*self);
       },
       ui::ControlEventTouchUpInside);
-  auto basket = OrderBasket::installed();
-  addOrderBtn_->setHidden(!basket || !basket->isOrderOnShow());
+  // Shown by the screen when this login is offered the orders.
+  addOrderBtn_->setHidden(true);
 }
 
 ui::Rect DetailCell::discountFrame(double priceWidth, double discountWidth) {
@@ -95,10 +93,6 @@ void DetailCell::setPriceEntity(const marvisto_product_price_Entity& price) {
   priceContentLabel_->setHidden(price.isHidden());
   priceContentLabel_->setText(price.strPrice());
   setDiscountprice(price.discount_flag ? std::optional<std::string>(price.strDiscountPrice()) : std::nullopt);
-}
-
-void DetailCell::reloadCellProdectPrice() {
-  if (auto* store = DataAccessManager::sharedDataModel()) setPriceEntity(store->getPriceEntityByProductId(productId_));
 }
 
 void DetailCell::setDiscountprice(const std::optional<std::string>& discount) {

@@ -58,8 +58,6 @@ class DetailCell : public GridViewCell {
   // The price label shows the record's price (hidden for a product without
   // one) and the discount price follows while the discount applies.
   void setPriceEntity(const marvisto_product_price_Entity& price);
-  // The same with the record the store holds for `productId` now.
-  void reloadCellProdectPrice();
   // Nothing or a blank text: no discount, nothing struck through.
   void setDiscountprice(const std::optional<std::string>& discount);
   void setBadgeValue(const std::optional<std::string>& value, bool animated);

@@ -61,7 +61,7 @@ void DetailViewController::viewDidLoad() {
 
 void DetailViewController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
-  addFlow_ = AddToOrderFlow::create(ui::weakAs<AddToOrderFlowDelegate>(this));
+  addFlow_ = AddToOrderFlow::create(*services_, ui::weakAs<AddToOrderFlowDelegate>(this));
   std::weak_ptr<ui::ViewController> weak = weak_from_this();
   observations_.push_back(center().addObserver(CatalogNotifications::displayFourColumn, [weak](const int& id) {
     if (auto self = selfOf(weak)) self->getImgShowData(id);
@@ -95,13 +95,9 @@ void DetailViewController::setTitle(const std::string& text) {
 
 void DetailViewController::getImgShowData(int categoryId) {
   if (auto* nav = navigationController()) nav->popToRootViewControllerAnimated(true);
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!inTagMode()) {
-    productArray_ = store ? CategorySelection::getAllproductsEntity(*store, categoryId)
-                          : std::vector<marvisto_product_Entity>{};
-  }
+  if (!inTagMode()) productArray_ = CategorySelection::getAllproductsEntity(store(), categoryId);
   sorteProductArryBy(sortType_);
-  std::optional<std::string> name = store ? store->getCategoryWithCategoryid(categoryId).category_name : std::nullopt;
+  std::optional<std::string> name = store().getCategoryWithCategoryid(categoryId).category_name;
   isAll_ = (!name || name->empty()) && categoryId == CategorySelection::kAllProducts;
   if (isAll_) name = CatalogFeedback::text("ALL");
   isUncategorized_ = categoryId == CategorySelection::kUncategorized;
@@ -136,9 +132,8 @@ void DetailViewController::switchProductStyle() {
 
 void DetailViewController::sorteProductArryBy(long type) {
   priceDic_.clear();
-  auto* store = DataAccessManager::sharedDataModel();
-  if (type == ProductSort::kByPrice && store) {
-    for (const auto& p : productArray_) priceDic_[p.product_id] = store->getPriceEntityByProductId(p.product_id);
+  if (type == ProductSort::kByPrice) {
+    for (const auto& p : productArray_) priceDic_[p.product_id] = store().getPriceEntityByProductId(p.product_id);
   }
   ProductSort::sort(productArray_, type, [this](const marvisto_product_Entity& p) {
     auto at = priceDic_.find(p.product_id);
@@ -155,7 +150,7 @@ void DetailViewController::showAllImageCell() {
 }
 
 void DetailViewController::refreshItemNumberBadges() {
-  auto basket = OrderBasket::installed();
+  auto basket = services_->get<OrderBasket>();
   for (auto& product : productArray_) {
     product.itemNumberInOrder = 0;
     if (basket) basket->getItemNumberInOrder(product);
@@ -165,7 +160,9 @@ void DetailViewController::refreshItemNumberBadges() {
 void DetailViewController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
   for (const auto& cell : productShowView_->visibleCells()) {
-    if (auto* card = dynamic_cast<DetailCell*>(cell.get())) card->reloadCellProdectPrice();
+    if (auto* card = dynamic_cast<DetailCell*>(cell.get())) {
+      card->setPriceEntity(store().getPriceEntityByProductId(card->productId()));
+    }
   }
   refreshItemNumberBadges();
   productShowView_->reloadData();
@@ -192,12 +189,9 @@ std::shared_ptr<GridViewCell> DetailViewController::gridViewCellForItemAtIndex(G
   }
   if (index >= productArray_.size()) return card;
   const auto& product = productArray_[index];
-  auto* store = DataAccessManager::sharedDataModel();
   card->setTag(DetailCell::kFirstTag + static_cast<long>(index));
   std::optional<std::string> thumb;
-  if (store) {
-    if (auto image = store->getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
-  }
+  if (auto image = store().getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
   card->setImagename(thumb);
   // Undoes the pressed look of a card opened before.
   card->productImageView().setAlpha(1.0);
@@ -208,12 +202,12 @@ std::shared_ptr<GridViewCell> DetailViewController::gridViewCellForItemAtIndex(G
   auto cached = priceDic_.find(product.product_id);
   if (cached != priceDic_.end()) {
     card->setPriceEntity(cached->second);
-  } else if (store) {
-    card->setPriceEntity(store->getPriceEntityByProductId(product.product_id));
+  } else {
+    card->setPriceEntity(store().getPriceEntityByProductId(product.product_id));
   }
   card->skuContentLabel().setText(product.product_sku);
   card->setBadgeValue(badgeText(product.itemNumberInOrder), false);
-  auto basket = OrderBasket::installed();
+  auto basket = services_->get<OrderBasket>();
   card->addOrderBtn().setHidden(!basket || !basket->isOrderOnShow());
   card->setDetailDelegate(ui::weakAs<DetailCellDelegate>(this));
   return card;
@@ -236,7 +230,7 @@ void DetailViewController::didSelectedImage(DetailCell& cell) {
   const auto& product = productArray_[static_cast<std::size_t>(index)];
   setTitle(Language::format("%@  ( %@ / %@ )", {product.product_name, std::to_string(index + 1),
                                                  std::to_string(productArray_.size())}));
-  auto screen = std::make_shared<ProductDetailController>();
+  auto screen = std::make_shared<ProductDetailController>(*services_);
   screen->setProductEntity(product);
   screen->setProductList(productArray_, index);
   screen->setLblTitle(lblTitle_);

@@ -18,6 +18,7 @@
 #include "platform/ui/PanGestureRecognizer.hpp"
 #include "platform/ui/PopoverController.hpp"
 #include "shell/frame/BaseViewController.hpp"
+#include "sync/SessionServices.hpp"
 #include "widgets/grid/GridView.hpp"
 
 namespace mv {
@@ -40,7 +41,9 @@ class DetailViewController : public BaseViewController,
   // Whether the signed-in company sets the grid beside the panel.
   static bool isNormalPanel();
 
-  DetailViewController() = default;
+  // Reads the products from the session's database; opens the product
+  // screen with the same services.
+  explicit DetailViewController(SessionServices& services) : services_(services.shared_from_this()) {}
   ~DetailViewController() override;
 
   void loadView() override;
@@ -96,7 +99,9 @@ class DetailViewController : public BaseViewController,
 
  private:
   void setTitle(const std::string& text);
+  DataAccessManager& store() const { return services_->database(); }
 
+  std::shared_ptr<SessionServices> services_;
   std::shared_ptr<GridView> productShowView_;
   std::weak_ptr<DetailViewDelegate> detailViewDelegate_;
   std::shared_ptr<ui::Label> lblTitle_;

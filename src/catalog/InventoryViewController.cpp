@@ -15,23 +15,15 @@ namespace {
 
 constexpr double kWidths[] = {105, 200, 200, 390, 100};
 
-std::vector<marvisto_product_Entity> publishedProducts() {
-  auto* store = DataAccessManager::sharedDataModel();
-  return store ? store->getAllProducts() : std::vector<marvisto_product_Entity>{};
-}
-
-// The product's thumbnail name, read from the store on the main thread.
-std::string thumbnailOf(int productId) {
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store) return {};
-  auto image = store->getImageByKeyId(productId);
-  return image ? image->image_thumb_address : std::string();
-}
-
 }  // namespace
 
-InventoryViewController::InventoryViewController()
-    : headerInfos_(headerInfos()), regularInfos_(regularInfos()) {}
+InventoryViewController::InventoryViewController(SessionServices& services)
+    : services_(services.shared_from_this()), headerInfos_(headerInfos()), regularInfos_(regularInfos()) {}
+
+std::string InventoryViewController::thumbnailOf(int productId) const {
+  auto image = services_->database().getImageByKeyId(productId);
+  return image ? image->image_thumb_address : std::string();
+}
 
 InventoryViewController::~InventoryViewController() { pictures_.cancelAll(); }
 
@@ -107,7 +99,7 @@ void InventoryViewController::viewDidLoad() {
   root->setBackgroundColor(gfx::Color::clear());
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   lastViewVerticalPosition_ = 0;
-  multiColumnTableData_ = publishedProducts();
+  multiColumnTableData_ = services_->database().getAllProducts();
 
   navigationView_ = std::make_shared<ui::ImageView>(ui::Rect{-2, lastViewVerticalPosition_, 1026, 45});
   navigationView_->setImage(SkinManager::skinFromImageName("topbar-bg.png"));
@@ -156,7 +148,7 @@ void InventoryViewController::viewDidLoad() {
 void InventoryViewController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
-  multiColumnTableData_ = publishedProducts();
+  multiColumnTableData_ = services_->database().getAllProducts();
   tblView_->reloadData();
 }
 
@@ -314,7 +306,7 @@ void InventoryViewController::tapImage(long row) {
   auto* nav = navigationController();
   if (!nav || row < 0 || static_cast<std::size_t>(row) >= multiColumnTableData_.size()) return;
   std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  ProductDetailController::pushAlone(*nav, multiColumnTableData_[static_cast<std::size_t>(row)],
+  ProductDetailController::pushAlone(*services_, *nav, multiColumnTableData_[static_cast<std::size_t>(row)],
                                      ui::weakAs<ProductDetailDelegate>(this), [weak] {
                                        auto self = std::static_pointer_cast<InventoryViewController>(weak.lock());
                                        if (self) self->backClicked();

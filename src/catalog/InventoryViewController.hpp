@@ -15,6 +15,7 @@
 #include "platform/ui/Label.hpp"
 #include "shell/frame/BaseViewController.hpp"
 #include "shell/frame/PopControllerDelegate.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace mv {
 
@@ -31,7 +32,8 @@ class InventoryViewController : public BaseViewController,
   static constexpr int kTextButtonCell = 2;
   static constexpr int kHeaderCell = 3;
 
-  InventoryViewController();
+  // Lists the products of the session's database.
+  explicit InventoryViewController(SessionServices& services);
   ~InventoryViewController() override;
 
   // The five column titles' keys and the cell descriptions.
@@ -80,7 +82,10 @@ class InventoryViewController : public BaseViewController,
  private:
   std::shared_ptr<ui::View> multiColumnTableCell(const MultiColumnTableCellInfo& info);
   void loadPicture(ui::Button& button, long row);
+  // The product's thumbnail name, read from the store on the main thread.
+  std::string thumbnailOf(int productId) const;
 
+  std::shared_ptr<SessionServices> services_;
   std::vector<marvisto_product_Entity> multiColumnTableData_;
   std::vector<MultiColumnTableCellInfo> headerInfos_;
   std::vector<MultiColumnTableCellInfo> regularInfos_;

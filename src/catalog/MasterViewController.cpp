@@ -38,7 +38,7 @@ void MasterViewController::viewDidLoad() {
   BaseViewController::viewDidLoad();
   auto root = view();
   root->setClipsToBounds(true);
-  if (auto* store = DataAccessManager::sharedDataModel()) allProducts_ = store->getAllProducts();
+  allProducts_ = store().getAllProducts();
 
   imgBackground_ = std::make_shared<ui::ImageView>(root->bounds());
   imgBackground_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
@@ -102,7 +102,7 @@ void MasterViewController::viewDidLoad() {
 void MasterViewController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   currentStte_ = CatalogMode::kCategory;
-  if (auto* store = DataAccessManager::sharedDataModel()) navigator_.loadRoot(*store);
+  navigator_.loadRoot(store());
   std::weak_ptr<ui::ViewController> weak = weak_from_this();
   stateObservation_ = center().addObserver(CatalogNotifications::changeMasterViewState, [weak](const NoPayload&) {
     if (auto s = std::static_pointer_cast<MasterViewController>(weak.lock())) s->switchTagButton();
@@ -123,12 +123,10 @@ void MasterViewController::viewWillAppear(bool animated) {
 
 void MasterViewController::refreshData() {
   center().post(CatalogNotifications::btnBackClick);
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store) return;
   m_TagsLeftView_->setDataArray({});
   btnback_->setHidden(true);
-  navigator_.loadRoot(*store);
-  allProducts_ = store->getAllProducts();
+  navigator_.loadRoot(store());
+  allProducts_ = store().getAllProducts();
   myTable_->reloadData();
   selectTopCell(*myTable_);
   if (currentStte_ == CatalogMode::kCategory) {
@@ -143,8 +141,7 @@ void MasterViewController::refreshData() {
 
 // A fresh tag list, the grid emptied, then the first tag chosen.
 void MasterViewController::reloadTags() {
-  auto* store = DataAccessManager::sharedDataModel();
-  m_TagsLeftView_->setDataArray(store ? store->getAllProductTags() : std::vector<marvisto_tag_entity>{});
+  m_TagsLeftView_->setDataArray(store().getAllProductTags());
   center().post(CatalogNotifications::refushRightData, std::optional<TagProducts>());
   m_TagsLeftView_->selectFirstTag();
 }
@@ -156,9 +153,7 @@ void MasterViewController::setTitle(const std::string& title) {
 void MasterViewController::tagTableSelectRow(long row) { chooseRow(row, false); }
 
 void MasterViewController::chooseRow(long row, bool showAgain) {
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store) return;
-  CategoryNavigator::Step step = navigator_.tagTableSelectRow(*store, row);
+  CategoryNavigator::Step step = navigator_.tagTableSelectRow(store(), row);
   if (showAgain && !step.displayCategory) step.displayCategory = navigator_.clickIndex();
   if (step.levelChanged) {
     slideLevel(-kSlide, step);
@@ -170,9 +165,7 @@ void MasterViewController::chooseRow(long row, bool showAgain) {
 }
 
 void MasterViewController::btnbackClicked() {
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store) return;
-  const CategoryNavigator::Step step = navigator_.btnbackClicked(*store);
+  const CategoryNavigator::Step step = navigator_.btnbackClicked(store());
   slideLevel(kSlide, step);
   if (step.displayCategory) center().post(CatalogNotifications::displayFourColumn, *step.displayCategory);
 }

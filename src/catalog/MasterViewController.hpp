@@ -16,6 +16,7 @@
 #include "platform/ui/Label.hpp"
 #include "platform/ui/TableView.hpp"
 #include "shell/frame/BaseViewController.hpp"
+#include "sync/SessionServices.hpp"
 #include "widgets/SwitchButton.hpp"
 
 namespace mv {
@@ -30,7 +31,8 @@ class MasterViewController : public BaseViewController,
   static constexpr double kSlide = 243;
   static constexpr double kSlideDuration = 0.15;
 
-  MasterViewController() = default;
+  // Reads the catalogue from the session's database.
+  explicit MasterViewController(SessionServices& services) : services_(services.shared_from_this()) {}
   ~MasterViewController() override;
 
   // The process-wide catalogue mode: 0 categories, 1 tags.
@@ -75,6 +77,7 @@ class MasterViewController : public BaseViewController,
   ui::Label& lbcategory() const { return *lbcategory_; }
 
  private:
+  DataAccessManager& store() const { return services_->database(); }
   // With `showAgain` the grid is asked for the row's products even where
   // the choice repeats the one before.
   void chooseRow(long row, bool showAgain);
@@ -87,6 +90,7 @@ class MasterViewController : public BaseViewController,
 
   CategoryNavigator navigator_;
   long currentStte_ = CatalogMode::kCategory;
+  std::shared_ptr<SessionServices> services_;
   std::vector<marvisto_product_Entity> allProducts_;
   std::shared_ptr<ui::Label> lblTitle_;
   std::shared_ptr<ui::ImageView> imgBackground_;

@@ -19,9 +19,9 @@ using Self = ProductCompareController;
 const char* const kCaptionKeys[] = {"NAME", "PRICE", "SKU", "DESCRIPTION"};
 constexpr double kCaptionY[] = {365, 397, 429, 461};
 
-std::optional<std::string> badgeText(std::uint64_t count) {
-  return count == 0 ? std::nullopt : std::optional<std::string>(std::to_string(count));
-}
+const ProductListPopup::Kind kCompare{"PRODUCTCOMPARISON", "ALLCOMPARISONREMOVED",
+                                      &DataAccessManager::deleteSingleCompareByCompareId,
+                                      &DataAccessManager::deleteAllCompare};
 
 std::shared_ptr<ui::Label> gridLabel(const ui::Rect& frame, const gfx::Font& font, const std::string& text) {
   auto label = std::make_shared<ui::Label>(frame);
@@ -34,16 +34,12 @@ std::shared_ptr<ui::Label> gridLabel(const ui::Rect& frame, const gfx::Font& fon
 
 }  // namespace
 
+ProductCompareController::ProductCompareController(SessionServices& services) : ProductListPopup(services, kCompare) {}
+
 void ProductCompareController::setCompareProductsArray(const std::vector<marvisto_compare_Entity>& entries) {
-  compareProductsArray_.clear();
-  products_.clear();
-  auto* store = DataAccessManager::sharedDataModel();
-  for (const auto& entry : entries) {
-    auto product = store ? store->getProductByProductId(entry.product_id) : std::nullopt;
-    if (!product) continue;
-    compareProductsArray_.push_back(entry);
-    products_.push_back(std::move(*product));
-  }
+  std::vector<int> ids;
+  for (const auto& entry : entries) ids.push_back(entry.product_id);
+  setListedProducts(ids);
 }
 
 void ProductCompareController::loadView() { setView(std::make_shared<ui::View>(ui::Rect{0, 0, 1024, 768})); }
@@ -91,43 +87,12 @@ void ProductCompareController::viewDidLoad() {
     captions_.push_back(caption);
   }
 
-  btnEdit_ = std::make_shared<ui::Button>(fit.fitCGRectBy(15, 25, 60, 34), ui::ButtonType::Custom);
-  ViewStyle::initializeToButtonHeight34(*btnEdit_);
-  btnEdit_->addAction(
-      [selfOf](ui::Control&, const ui::Event*) {
-        if (auto self = selfOf()) self->setInEdit(true);
-      },
-      ui::ControlEventTouchUpInside);
-  removeAllBtn_ = std::make_shared<ui::Button>(fit.fitCGRectBy(15, 25, 100, 34), ui::ButtonType::Custom);
-  ViewStyle::initializeToButtonHeight34(*removeAllBtn_);
-  removeAllBtn_->setHidden(true);
-  removeAllBtn_->addAction(
-      [selfOf](ui::Control&, const ui::Event*) {
-        if (auto self = selfOf()) self->removeAll();
-      },
-      ui::ControlEventTouchUpInside);
-  titlebar()->addSubview(btnEdit_);
-  titlebar()->addSubview(removeAllBtn_);
-  root->bringSubviewToFront(titlebar().get());
-
-  addFlow_ = AddToOrderFlow::create(ui::weakAs<AddToOrderFlowDelegate>(this));
-  background_ = base::Observation("AppWillEnterBackgound", nullptr, [selfOf](const base::Notification&) {
-    if (auto self = selfOf(); self && self->inEdit_) self->shakeAllCellImages(false);
-  });
-  foreground_ = base::Observation("AppWillEnterForegroud", nullptr, [selfOf](const base::Notification&) {
-    if (auto self = selfOf(); self && self->inEdit_) self->shakeAllCellImages(true);
-  });
-  inEdit_ = false;
-  updateLanguage(*this);
-  getCompareShowData();
+  finishListView();
 }
 
-void ProductCompareController::updateLanguage(ui::ViewController&) {
-  PopBaseController::updateLanguage();
+void ProductCompareController::updateLanguage(ui::ViewController& sender) {
+  ProductListPopup::updateLanguage(sender);
   if (!isViewLoaded()) return;
-  if (lblTittle()) lblTittle()->setText(CatalogFeedback::text("PRODUCTCOMPARISON"));
-  btnEdit_->setTitle(CatalogFeedback::text("EDIT"));
-  removeAllBtn_->setTitle(CatalogFeedback::text("REMOVEALL"));
   for (std::size_t i = 0; i < captions_.size(); ++i) {
     captions_[i]->setText(Language::format("%@:", {CatalogFeedback::text(kCaptionKeys[i])}));
   }
@@ -147,41 +112,34 @@ void ProductCompareController::getCompareShowData() {
   for (const auto& old : cells_) old->removeFromSuperview();
   cells_.clear();
   clearAllAttributesShow();
-  if (compareProductsArray_.empty()) {
-    shakeAllCellImages(inEdit_);
+  auto& products = mutableProducts();
+  if (products.empty()) {
+    shakeAllCellImages(inEdit());
     return;
   }
-  auto* store = DataAccessManager::sharedDataModel();
-  auto basket = OrderBasket::installed();
+  auto basket = this->basket();
   double x = 0;
-  for (std::size_t i = 0; i < compareProductsArray_.size(); ++i) {
-    auto& product = products_[i];
+  for (std::size_t i = 0; i < products.size(); ++i) {
+    auto& product = products[i];
     auto cell = std::make_shared<CompareCell>(ui::Rect{x, 0, CompareCell::kWidth, CompareCell::kHeight});
     cell->init();
     cell->setTag(CompareCell::kFirstTag + static_cast<long>(i));
     cell->setCompareDelegate(ui::weakAs<CompareCellDelegate>(this));
-    std::string thumb;
-    if (store) {
-      if (auto image = store->getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
-    }
-    auto data = PublicFunction::getLocalImage(thumb, kFileTypeProductImage);
-    ViewStyle::ImageViewFitImg(cell->productImageView(), data ? gfx::Image::fromImageData(*data) : nullptr);
+    ViewStyle::ImageViewFitImg(cell->productImageView(), thumbnailOf(product.product_id));
     product.itemNumberInOrder = 0;
     if (basket) basket->getItemNumberInOrder(product);
     cell->setBadgeValue(badgeText(product.itemNumberInOrder), false);
     cell->addOrderBtn().setHidden(!basket || !basket->isOrderOnShow());
-    cell->setProductId(product.product_id);
+    cell->setProductId(product.product_id, store().getPriceEntityByProductId(product.product_id));
     cell->SKULabel().setText(product.product_sku);
     cell->productNameLabel().setText(product.product_name);
     cell->shortDesTextView().setText(product.product_s_desc);
     cell->smallCloseBtn().setTag(CompareCell::kFirstTag + static_cast<long>(i));
-    cell->devideImageView().setHidden(i + 1 == compareProductsArray_.size());
+    cell->devideImageView().setHidden(i + 1 == products.size());
     compareScrollView_->insertSubviewBelow(cell, attributesValueScrollView_.get());
     cells_.push_back(cell);
-    if (store) {
-      for (const auto& attribute : store->getProductAttributeFieldInfoByProductId(product.product_id)) {
-        grid_.addAttributeShow(attribute, i);
-      }
+    for (const auto& attribute : store().getProductAttributeFieldInfoByProductId(product.product_id)) {
+      grid_.addAttributeShow(attribute, i);
     }
     x += CompareCell::kWidth;
   }
@@ -208,7 +166,7 @@ void ProductCompareController::getCompareShowData() {
   values.size.width = width;
   attributesValueScrollView_->setFrame(values);
   attributesValueScrollView_->setContentSize({width, grid_.contentHeight()});
-  shakeAllCellImages(inEdit_);
+  shakeAllCellImages(inEdit());
 }
 
 std::shared_ptr<CompareCell> ProductCompareController::cell(std::size_t index) const {
@@ -230,100 +188,33 @@ void ProductCompareController::shakeAllCellImages(bool shake) {
   }
 }
 
-void ProductCompareController::setInEdit(bool inEdit) {
-  if (inEdit == inEdit_) return;
-  shakeAllCellImages(inEdit);
-  inEdit_ = inEdit;
-  btnEdit_->setHidden(inEdit);
-  removeAllBtn_->setHidden(!inEdit);
-}
-
 void ProductCompareController::removeCell(CompareCell& c) { deleteSingleCompare(c.tag() - CompareCell::kFirstTag); }
-
-void ProductCompareController::deleteSingleCompare(long index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= compareProductsArray_.size()) return;
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store ||
-      !store->deleteSingleCompareByCompareId(compareProductsArray_[static_cast<std::size_t>(index)].product_id)) {
-    CatalogFeedback::toast("FAILED");
-    return;
-  }
-  compareProductsArray_.erase(compareProductsArray_.begin() + index);
-  products_.erase(products_.begin() + index);
-  getCompareShowData();
-  if (auto d = compareDelegate_.lock()) d->changeAddCompareButtonState();
-}
-
-void ProductCompareController::removeAll() {
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store || !store->deleteAllCompare()) {
-    CatalogFeedback::toast("FAILED");
-    return;
-  }
-  compareProductsArray_.clear();
-  products_.clear();
-  getCompareShowData();
-  if (auto d = compareDelegate_.lock()) d->changeAddCompareButtonState();
-  CatalogFeedback::toast("ALLCOMPARISONREMOVED");
-  close(true);
-}
-
-void ProductCompareController::close(bool animated) {
-  if (auto d = delegate()) d->dismissPopController(animated);
-}
 
 // ---- the cells' touches ---------------------------------------------------------------------------
 
 void ProductCompareController::didClickCellBackground(CompareCell&) { setInEdit(false); }
 
 void ProductCompareController::didLongPressImage(CompareCell&) {
-  if (!inEdit_) setInEdit(true);
+  if (!inEdit()) setInEdit(true);
 }
 
 void ProductCompareController::didTapImage(CompareCell& c) {
-  if (inEdit_) return;
+  if (inEdit()) return;
   c.productImageView().setAlpha(0.4);
   c.productImageView().setBackgroundColor(ViewStyle::colorOfMainTheme());
   didSelectedCompareCell(c);
 }
 
-void ProductCompareController::didSelectedCompareCell(CompareCell& c) {
-  const long index = c.tag() - CompareCell::kFirstTag;
-  if (index < 0 || static_cast<std::size_t>(index) >= products_.size()) return;
-  auto keep = shared_from_this();
-  const ProductListChoice choice{index, products_};
-  close(true);
-  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::setCatalogLayOut, choice);
+void ProductCompareController::didSelectedCompareCell(CompareCell& c) { openProductAt(c.tag() - CompareCell::kFirstTag); }
+
+void ProductCompareController::addToOrder(CompareCell& c) { addProductAt(c.tag() - CompareCell::kFirstTag); }
+
+void ProductCompareController::setCellBadge(std::size_t index, const std::optional<std::string>& badge) {
+  if (auto c = cell(index)) c->setBadgeValue(badge, true);
 }
 
-void ProductCompareController::addToOrder(CompareCell& c) {
-  const long index = c.tag() - CompareCell::kFirstTag;
-  if (index < 0 || static_cast<std::size_t>(index) >= compareProductsArray_.size()) return;
-  addFlow_->addFromCard(compareProductsArray_[static_cast<std::size_t>(index)].product_id,
-                        static_cast<std::size_t>(index));
-}
-
-void ProductCompareController::addToOrderFlowDidAdd(const marvisto_product_Entity& product, std::size_t) {
-  if (addToOrderPopController_) addToOrderPopController_->dismissPopoverAnimated(true);
-  for (std::size_t i = 0; i < products_.size(); ++i) {
-    if (products_[i].product_id != product.product_id) continue;
-    products_[i].itemNumberInOrder = product.itemNumberInOrder;
-    cells_[i]->setBadgeValue(badgeText(product.itemNumberInOrder), true);
-  }
-}
-
-void ProductCompareController::addToOrderFlowOrderReplaced() { getCompareShowData(); }
-
-void ProductCompareController::addToOrderFlowPresentChooser(const std::shared_ptr<ui::ViewController>& chooser,
-                                                            std::size_t cellIndex) {
-  if (addToOrderPopController_) addToOrderPopController_->dismissPopoverAnimated(false);
-  addToOrderPopController_ = std::make_shared<ui::PopoverController>(chooser);
-  addToOrderPopController_->setPopoverContentSize({400, 250});
-  ui::Rect anchor = compareScrollView_->frame();
-  if (auto c = cell(cellIndex)) anchor = c->convertRectToView(c->bounds(), view().get());
-  addToOrderPopController_->presentPopoverFromRect(
-      anchor, view().get(),
-      ui::PopoverArrowDirectionDown | ui::PopoverArrowDirectionLeft | ui::PopoverArrowDirectionRight, true);
+void ProductCompareController::listChanged() {
+  if (auto d = compareDelegate_.lock()) d->changeAddCompareButtonState();
 }
 
 }  // namespace mv

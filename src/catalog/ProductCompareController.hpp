@@ -7,15 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "catalog/AddToOrderFlow.hpp"
 #include "catalog/CompareAttributeGrid.hpp"
 #include "catalog/CompareCell.hpp"
-#include "platform/base/NotificationCenter.hpp"
-#include "platform/ui/Button.hpp"
+#include "catalog/ProductListPopup.hpp"
 #include "platform/ui/Label.hpp"
-#include "platform/ui/PopoverController.hpp"
 #include "platform/ui/ScrollView.hpp"
-#include "shell/frame/PopBaseController.hpp"
 
 namespace mv {
 
@@ -26,27 +22,24 @@ class ProductCompareDelegate {
   virtual void changeAddCompareButtonState() = 0;
 };
 
-class ProductCompareController : public PopBaseController,
-                                 public CompareCellDelegate,
-                                 public AddToOrderFlowDelegate,
-                                 public ui::ScrollViewDelegate {
+class ProductCompareController : public ProductListPopup, public CompareCellDelegate, public ui::ScrollViewDelegate {
  public:
   inline static const ui::Rect kCompareArea{180, 75, 840, 680};
   static constexpr double kAttributeTop = 520;
   static constexpr double kAttributeHeight = 148;
 
-  // Keeps the entries whose product is published, with those products, so
-  // that every cell, its index and the list it opens agree.
+  // Reads and changes the compare list in the session's database.
+  explicit ProductCompareController(SessionServices& services);
+
+  // Keeps the entries whose product is published, with those products.
   void setCompareProductsArray(const std::vector<marvisto_compare_Entity>& entries);
-  const std::vector<marvisto_compare_Entity>& compareProductsArray() const { return compareProductsArray_; }
+  // The compared products shown.
+  const std::vector<marvisto_product_Entity>& compareProductsArray() const { return products(); }
   void setCompareDelegate(std::weak_ptr<ProductCompareDelegate> d) { compareDelegate_ = std::move(d); }
 
   void getCompareShowData();
-  void setInEdit(bool inEdit);
-  bool inEdit() const { return inEdit_; }
   void shakeAllCellImages(bool shake);
-  void deleteSingleCompare(long index);
-  void removeAll();
+  void deleteSingleCompare(long index) { removeProductAt(index); }
   void didSelectedCompareCell(CompareCell& cell);
 
   void addToOrder(CompareCell& cell) override;
@@ -54,10 +47,6 @@ class ProductCompareController : public PopBaseController,
   void didLongPressImage(CompareCell& cell) override;
   void didTapImage(CompareCell& cell) override;
   void removeCell(CompareCell& cell) override;
-  void addToOrderFlowDidAdd(const marvisto_product_Entity& product, std::size_t cellIndex) override;
-  void addToOrderFlowOrderReplaced() override;
-  void addToOrderFlowPresentChooser(const std::shared_ptr<ui::ViewController>& chooser,
-                                    std::size_t cellIndex) override;
   void scrollViewDidScroll(ui::ScrollView& scrollView) override;
 
   // ---- parts (tests) ------------------------------------------------------------------------
@@ -65,32 +54,29 @@ class ProductCompareController : public PopBaseController,
   ui::ScrollView& attributesNameScrollView() const { return *attributesNameScrollView_; }
   ui::ScrollView& attributesValueScrollView() const { return *attributesValueScrollView_; }
   const CompareAttributeGrid& attributeGrid() const { return grid_; }
-  ui::Button& btnEdit() const { return *btnEdit_; }
-  ui::Button& removeAllBtn() const { return *removeAllBtn_; }
   std::shared_ptr<CompareCell> cell(std::size_t index) const;
-  const std::shared_ptr<AddToOrderFlow>& addFlow() const { return addFlow_; }
 
   void loadView() override;
   void viewDidLoad() override;
   void updateLanguage(ui::ViewController& sender) override;
 
+ protected:
+  void showProducts() override { getCompareShowData(); }
+  void applyWiggle(bool wiggle) override { shakeAllCellImages(wiggle); }
+  std::shared_ptr<ui::View> cellView(std::size_t index) const override { return cell(index); }
+  void setCellBadge(std::size_t index, const std::optional<std::string>& badge) override;
+  ui::Rect listFrame() const override { return compareScrollView_->frame(); }
+  void listChanged() override;
+
  private:
   void clearAllAttributesShow();
-  void close(bool animated);
 
-  std::vector<marvisto_compare_Entity> compareProductsArray_;
-  std::vector<marvisto_product_Entity> products_;
   std::weak_ptr<ProductCompareDelegate> compareDelegate_;
   CompareAttributeGrid grid_;
   std::shared_ptr<ui::View> bgView_, scrollViewBgView_;
   std::shared_ptr<ui::ScrollView> compareScrollView_, attributesNameScrollView_, attributesValueScrollView_;
   std::vector<std::shared_ptr<ui::Label>> captions_;
-  std::shared_ptr<ui::Button> btnEdit_, removeAllBtn_;
   std::vector<std::shared_ptr<CompareCell>> cells_;
-  bool inEdit_ = false;
-  std::shared_ptr<AddToOrderFlow> addFlow_;
-  std::shared_ptr<ui::PopoverController> addToOrderPopController_;
-  base::Observation background_, foreground_;
 };
 
 }  // namespace mv

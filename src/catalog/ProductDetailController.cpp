@@ -30,13 +30,6 @@ namespace {
 
 using Self = ProductDetailController;
 
-DataAccessManager* store() { return DataAccessManager::sharedDataModel(); }
-
-bool orderOnShow() {
-  auto basket = OrderBasket::installed();
-  return basket && basket->isOrderOnShow();
-}
-
 // A product picture of the client, scaled down to `fit` when larger than
 // `limit`; the stock picture when the file is missing.
 gfx::ImagePtr productPicture(const std::string& fileName, ui::Size limit, ui::Size fit) {
@@ -79,9 +72,9 @@ ProductDetailController::~ProductDetailController() {
 }
 
 std::shared_ptr<ProductDetailController> ProductDetailController::pushAlone(
-    ui::NavigationController& nav, const marvisto_product_Entity& product, std::weak_ptr<ProductDetailDelegate> delegate,
+    SessionServices& services, ui::NavigationController& nav, const marvisto_product_Entity& product, std::weak_ptr<ProductDetailDelegate> delegate,
     std::function<void()> back) {
-  auto screen = std::make_shared<ProductDetailController>();
+  auto screen = std::make_shared<ProductDetailController>(services);
   screen->setProductEntity(product);
   screen->setDelegate(std::move(delegate));
   nav.pushViewController(screen, true);
@@ -286,7 +279,7 @@ void ProductDetailController::buildViews() {
     parts.push_back(part);
   }
   for (const auto& part : parts) root->addSubview(part);
-  addFlow_ = AddToOrderFlow::create(ui::weakAs<AddToOrderFlowDelegate>(this));
+  addFlow_ = AddToOrderFlow::create(*services_, ui::weakAs<AddToOrderFlowDelegate>(this));
 }
 
 void ProductDetailController::addValues() {
@@ -299,7 +292,8 @@ void ProductDetailController::addValues() {
   refreshArrows();
   refreshToggles();
   updateLanguage(*this);
-  const bool orders = orderOnShow();
+  auto basket = services_->get<OrderBasket>();
+  const bool orders = basket && basket->isOrderOnShow();
   for (ui::View* control : {static_cast<ui::View*>(deleteBtn_.get()), static_cast<ui::View*>(countTextField_.get()),
                             static_cast<ui::View*>(addBtn_.get()), static_cast<ui::View*>(addToOrderBtn_.get())}) {
     control->setHidden(!orders);
@@ -334,9 +328,7 @@ void ProductDetailController::fillProduct() {
   countTextField_->setText("1");
   setProductPrice();
   std::string fileName;
-  if (auto* s = store()) {
-    if (auto image = s->getImageByKeyId(productID_)) fileName = image->image_full_address;
-  }
+  if (auto image = store().getImageByKeyId(productID_)) fileName = image->image_full_address;
   showMainImage(fileName);
 }
 
@@ -345,7 +337,7 @@ void ProductDetailController::showMainImage(const std::string& fileName) {
 }
 
 void ProductDetailController::setProductPrice() {
-  const auto price = store() ? store()->getPriceEntityByProductId(productID_) : marvisto_product_price_Entity{};
+  const auto price = store().getPriceEntityByProductId(productID_);
   priceTittle_->setHidden(price.isHidden());
   priceLabel_->setHidden(price.isHidden());
   priceLabel_->setText(price.strPrice());
@@ -365,16 +357,12 @@ void ProductDetailController::setProductPrice() {
 }
 
 void ProductDetailController::loadAttributes() {
-  auto* s = store();
-  attributeView_->setAttributeAry(
-      AttributeText::shared(s ? s->getProductAttributeByProductId(productID_) : std::vector<product_attribute_cell_Entity>{}));
+  attributeView_->setAttributeAry(AttributeText::shared(store().getProductAttributeByProductId(productID_)));
 }
 
 void ProductDetailController::initTagsScrollView() {
   tagStripInUse_ = true;
-  auto* s = store();
-  m_dataArray_ = ProductDetailLayout::tagNames(s ? s->getTagsByProductID(productID_) : std::vector<marvisto_tag_entity>{},
-                                               m_currentTag_);
+  m_dataArray_ = ProductDetailLayout::tagNames(store().getTagsByProductID(productID_), m_currentTag_);
   for (const auto& old : std::vector<std::shared_ptr<ui::View>>(m_tagsChooseView_->subviews())) {
     if (dynamic_cast<ui::Button*>(old.get())) old->removeFromSuperview();
   }
@@ -410,8 +398,7 @@ void ProductDetailController::getManyImagesShowData() {
   for (const auto& old : std::vector<std::shared_ptr<ui::View>>(manyImagesView_->subviews())) {
     if (dynamic_cast<ProductDetailManyImageCell*>(old.get())) old->removeFromSuperview();
   }
-  auto* s = store();
-  manyImagesArray_ = s ? s->getManyImageByKeyId(productID_) : std::vector<marvisto_image_Entity>{};
+  manyImagesArray_ = store().getManyImageByKeyId(productID_);
   if (manyImagesArray_.size() < 2) {
     manyImagesView_->setHidden(true);
     return;
@@ -435,11 +422,9 @@ void ProductDetailController::initDescRelateSwitch() {
   if (descriptionView_) descriptionView_->removeFromSuperview();
   descriptionView_ = std::make_shared<ProductDescView>(kDescriptionFrame);
   descriptionView_->setShortDesc(productEntity_.product_s_desc);
-  auto* s = store();
-  relatedProducts_ = s ? s->getrelatedProductIDsByProductid(productID_).value_or(std::vector<marvisto_product_Entity>{})
-                       : std::vector<marvisto_product_Entity>{};
+  relatedProducts_ = store().getrelatedProductIDsByProductid(productID_).value_or(std::vector<marvisto_product_Entity>{});
   if (!relatedProductController_) {
-    relatedProductController_ = std::make_shared<RelatedProductViewcontroller>();
+    relatedProductController_ = std::make_shared<RelatedProductViewcontroller>(*services_);
     relatedProductController_->setRelatedArray(relatedProducts_);
     relatedProductController_->setDelegate(ui::weakAs<PopControllerDelegate>(this));
     addChildViewController(relatedProductController_);
@@ -452,9 +437,9 @@ void ProductDetailController::initDescRelateSwitch() {
   } else {
     relatedProductController_->reloadRelatedProduct(relatedProducts_);
   }
-  productRelateFiles_ = s ? s->getProductRelatedFilesByProductId(productID_) : std::vector<marvisto_library_files_Entity>{};
+  productRelateFiles_ = store().getProductRelatedFilesByProductId(productID_);
   if (!relatedFileController_) {
-    relatedFileController_ = std::make_shared<ProductRelatedFileController>();
+    relatedFileController_ = std::make_shared<ProductRelatedFileController>(*services_);
     relatedFileController_->setLibfilesArray(productRelateFiles_);
     relatedFileController_->setDelegate(ui::weakAs<PopControllerDelegate>(this));
     addChildViewController(relatedFileController_);
@@ -486,9 +471,8 @@ void ProductDetailController::setCurrentDescRelatedIndex(unsigned index) {
 }
 
 void ProductDetailController::refreshToggles() {
-  auto* s = store();
-  compareBtn_->setSelected(s && s->getCompareByCompareId(productID_).has_value());
-  favBtn_->setSelected(s && s->getFavoriteByFavoriteId(productID_).has_value());
+  compareBtn_->setSelected(store().getCompareByCompareId(productID_).has_value());
+  favBtn_->setSelected(store().getFavoriteByFavoriteId(productID_).has_value());
 }
 
 void ProductDetailController::refreshArrows() {
@@ -498,7 +482,7 @@ void ProductDetailController::refreshArrows() {
 
 void ProductDetailController::refreshItemNumberInOrder() {
   productEntity_.itemNumberInOrder = 0;
-  if (auto basket = OrderBasket::installed()) basket->getItemNumberInOrder(productEntity_);
+  if (auto basket = services_->get<OrderBasket>()) basket->getItemNumberInOrder(productEntity_);
   if (!addToOrderBtn_) return;
   addToOrderBtn_->setBadgeValue(
       productEntity_.itemNumberInOrder == 0 ? std::nullopt
@@ -537,19 +521,15 @@ void ProductDetailController::refreshTitle() {
 // ---- the toggles ----------------------------------------------------------------------------
 
 void ProductDetailController::toggleList(bool compare) {
-  auto* s = store();
+  DataAccessManager& s = store();
   ui::Button& button = compare ? *compareBtn_ : *favBtn_;
-  if (!s) {
-    CatalogFeedback::toast("FAILED");
-    return;
-  }
-  const bool listed = compare ? s->getCompareByCompareId(productID_).has_value()
-                              : s->getFavoriteByFavoriteId(productID_).has_value();
+  const bool listed = compare ? s.getCompareByCompareId(productID_).has_value()
+                              : s.getFavoriteByFavoriteId(productID_).has_value();
   const std::string& sku = productEntity_.product_sku;
   const std::string& name = productEntity_.product_name;
   if (listed) {
-    const bool removed = compare ? s->deleteSingleCompareByCompareId(productID_)
-                                 : s->deleteSingleFavoriteByFavoriteId(productID_);
+    const bool removed = compare ? s.deleteSingleCompareByCompareId(productID_)
+                                 : s.deleteSingleFavoriteByFavoriteId(productID_);
     if (!removed) {
       CatalogFeedback::toast("FAILED");
       return;
@@ -559,7 +539,7 @@ void ProductDetailController::toggleList(bool compare) {
     return;
   }
   const bool added =
-      compare ? s->saveToDatabaseCompare(productID_, sku, name) : s->saveToDatabaseFavorite(productID_, sku, name);
+      compare ? s.saveToDatabaseCompare(productID_, sku, name) : s.saveToDatabaseFavorite(productID_, sku, name);
   if (!added) {
     CatalogFeedback::toast("FAILED");
     return;
@@ -615,8 +595,7 @@ void ProductDetailController::addToOrder() {
 }
 
 void ProductDetailController::saveEditedLine(int count) {
-  auto* s = store();
-  auto product = s ? s->getProductByProductId(productID_) : std::nullopt;
+  auto product = store().getProductByProductId(productID_);
   if (!product) {
     CatalogFeedback::toast("FAILED");
     return;
@@ -701,8 +680,7 @@ void ProductDetailController::changeProduct(int direction, bool slideshow) {
   refreshArrows();
   if (imageController_) {
     // The browser shows the new product's pictures from its first one.
-    auto* s = store();
-    manyImagesArray_ = s ? s->getManyImageByKeyId(productID_) : std::vector<marvisto_image_Entity>{};
+    manyImagesArray_ = store().getManyImageByKeyId(productID_);
     fillBrowser(*imageController_);
     imageController_->setTag(0);
   }
@@ -750,8 +728,7 @@ void ProductDetailController::fillBrowser(ProductDetailImageController& browser)
   browser.setImagesArray(std::move(full));
   browser.setThumbImagesArray(std::move(thumbs));
   browser.setProductEntity(productEntity_);
-  auto* s = store();
-  const auto price = s ? s->getPriceEntityByProductId(productID_) : marvisto_product_price_Entity{};
+  const auto price = store().getPriceEntityByProductId(productID_);
   browser.setProductPrice(price.strPrice());
   browser.setProductDiscountPrice(price.discount_flag ? price.strDiscountPrice() : std::string());
   browser.setProductTitle(titleText());
@@ -787,7 +764,7 @@ ui::NavigationController* ProductDetailController::rootNavigationController() co
 void ProductDetailController::RelatedBtnClicked() {
   auto* root = rootNavigationController();
   if (!root) return;
-  auto related = std::make_shared<RelatedProductViewcontroller>();
+  auto related = std::make_shared<RelatedProductViewcontroller>(*services_);
   related->setFullScreen(true);
   related->setRelatedArray(relatedProducts_);
   related->setDelegate(ui::weakAs<PopControllerDelegate>(this));
@@ -797,7 +774,7 @@ void ProductDetailController::RelatedBtnClicked() {
 void ProductDetailController::RelatedFileBtnClicked() {
   auto* root = rootNavigationController();
   if (!root) return;
-  auto files = std::make_shared<ProductRelatedFileController>();
+  auto files = std::make_shared<ProductRelatedFileController>(*services_);
   files->setFullScreen(true);
   files->setLibfilesArray(productRelateFiles_);
   files->setDelegate(ui::weakAs<PopControllerDelegate>(this));

@@ -30,6 +30,7 @@
 #include "platform/ui/TextField.hpp"
 #include "shell/frame/BaseViewController.hpp"
 #include "shell/frame/PopControllerDelegate.hpp"
+#include "sync/SessionServices.hpp"
 #include "widgets/IconButton.hpp"
 
 namespace mv {
@@ -70,13 +71,15 @@ class ProductDetailController : public BaseViewController,
   // Main pictures larger than the screen are scaled down to it.
   inline static const ui::Size kFullImageLimit{1024, 768};
 
-  ProductDetailController() = default;
+  // Reads the product from the session's database, adds through its basket
+  // and opens related files through its library.
+  explicit ProductDetailController(SessionServices& services) : services_(services.shared_from_this()) {}
   ~ProductDetailController() override;
 
   // Shows one product on `nav` as a screen of its own (the inventory, the
   // order editor): the bar shown with a "BACK" button that runs `back`, no
   // previous or next product.
-  static std::shared_ptr<ProductDetailController> pushAlone(ui::NavigationController& nav,
+  static std::shared_ptr<ProductDetailController> pushAlone(SessionServices& services, ui::NavigationController& nav,
                                                             const marvisto_product_Entity& product,
                                                             std::weak_ptr<ProductDetailDelegate> delegate,
                                                             std::function<void()> back);
@@ -187,6 +190,7 @@ class ProductDetailController : public BaseViewController,
   void addToOrderFlowOrderReplaced() override;
 
  private:
+  DataAccessManager& store() const { return services_->database(); }
   void buildViews();
   void addValues();
   void applyOrderMode();
@@ -210,6 +214,7 @@ class ProductDetailController : public BaseViewController,
   // Hands the browser the shown product's pictures, prices and title.
   void fillBrowser(ProductDetailImageController& browser);
 
+  std::shared_ptr<SessionServices> services_;
   marvisto_product_Entity productEntity_;
   int productID_ = 0;
   std::vector<marvisto_product_Entity> productArray_;

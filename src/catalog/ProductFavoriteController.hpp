@@ -6,14 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "catalog/AddToOrderFlow.hpp"
 #include "catalog/DetailCell.hpp"
-#include "platform/base/NotificationCenter.hpp"
-#include "platform/ui/Button.hpp"
-#include "platform/ui/PopoverController.hpp"
+#include "catalog/ProductListPopup.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
-#include "shell/frame/PopBaseController.hpp"
 
 namespace mv {
 
@@ -24,7 +20,7 @@ class ProductFavoriteDelegate {
   virtual void changeAddFavoriteButtonState() = 0;
 };
 
-class ProductFavoriteController : public PopBaseController, public DetailCellDelegate, public AddToOrderFlowDelegate {
+class ProductFavoriteController : public ProductListPopup, public DetailCellDelegate {
  public:
   static constexpr long kFirstTag = 3000;
   static constexpr double kCellWidth = 220;
@@ -32,10 +28,13 @@ class ProductFavoriteController : public PopBaseController, public DetailCellDel
   static constexpr std::size_t kPerRow = 5;
   static constexpr double kLongPress = 0.7;
 
-  // Keeps the favourites whose product is published, with those products,
-  // so that every card, its index and the list it opens agree.
+  // Reads and changes the favourites in the session's database.
+  explicit ProductFavoriteController(SessionServices& services);
+
+  // Keeps the favourites whose product is published, with those products.
   void setFavArray(const std::vector<marvisto_favorite_Entity>& favorites);
-  const std::vector<marvisto_favorite_Entity>& favArray() const { return favArray_; }
+  // The favourite products shown.
+  const std::vector<marvisto_product_Entity>& favArray() const { return products(); }
   void setFavDelegate(std::weak_ptr<ProductFavoriteDelegate> d) { favDelegate_ = std::move(d); }
 
   // ---- geometry and the tap rule ----------------------------------------------------------
@@ -47,50 +46,37 @@ class ProductFavoriteController : public PopBaseController, public DetailCellDel
   static bool acceptsTap(bool inEdit, bool inCard, bool inCardPicture);
 
   // ---- actions ------------------------------------------------------------------------------
-  void setInEdit(bool inEdit);
-  bool inEdit() const { return inEdit_; }
-  void removeAll();
-  void deleteSingleFavorite(long index);
+  void deleteSingleFavorite(long index) { removeProductAt(index); }
   void getFavoriteShowData();
 
   void didSelectedImage(DetailCell& cell) override;
   void addToOrder(DetailCell& cell) override;
   void deleteCell(DetailCell& cell) override;
-  void addToOrderFlowDidAdd(const marvisto_product_Entity& product, std::size_t cellIndex) override;
-  void addToOrderFlowOrderReplaced() override;
-  void addToOrderFlowPresentChooser(const std::shared_ptr<ui::ViewController>& chooser,
-                                    std::size_t cellIndex) override;
 
   // ---- parts (tests) ---------------------------------------------------------------------------
   ui::ScrollView& favoriteScrollView() const { return *favoriteScrollView_; }
-  ui::Button& btnEdit() const { return *btnEdit_; }
-  ui::Button& removeAllBtn() const { return *removeAllBtn_; }
   std::shared_ptr<DetailCell> card(std::size_t index) const;
-  const std::shared_ptr<AddToOrderFlow>& addFlow() const { return addFlow_; }
-  const std::shared_ptr<ui::PopoverController>& addToOrderPopController() const { return addToOrderPopController_; }
 
   void loadView() override;
   void viewDidLoad() override;
-  void updateLanguage(ui::ViewController& sender) override;
+
+ protected:
+  void showProducts() override { getFavoriteShowData(); }
+  void applyWiggle(bool wiggle) override;
+  std::shared_ptr<ui::View> cellView(std::size_t index) const override { return card(index); }
+  void setCellBadge(std::size_t index, const std::optional<std::string>& badge) override;
+  ui::Rect listFrame() const override { return favoriteScrollView_->frame(); }
+  void listChanged() override;
 
  private:
-  void applyWiggle(bool wiggle);
   // The card under a point of the popup's view, and whether the point is on its picture.
   DetailCell* cardAt(ui::Point inView, bool* onPicture) const;
   void handleTap(ui::Point inView);
-  void close(bool animated);
 
-  std::vector<marvisto_favorite_Entity> favArray_;
-  std::vector<marvisto_product_Entity> products_;
   std::weak_ptr<ProductFavoriteDelegate> favDelegate_;
   std::shared_ptr<ui::ScrollView> favoriteScrollView_;
-  std::shared_ptr<ui::Button> btnEdit_, removeAllBtn_;
   std::shared_ptr<ui::TapGestureRecognizer> tapGesturRecognizer_;
   std::vector<std::shared_ptr<DetailCell>> cards_;
-  bool inEdit_ = false;
-  std::shared_ptr<AddToOrderFlow> addFlow_;
-  std::shared_ptr<ui::PopoverController> addToOrderPopController_;
-  base::Observation background_, foreground_;
 };
 
 }  // namespace mv

@@ -42,9 +42,7 @@ void ProductRelatedFileController::loadView() {
 void ProductRelatedFileController::viewDidLoad() {
   PopBaseController::viewDidLoad();
   readPendingUpdates();
-  // Without the library's manager (no session) the strip lists the files
-  // and fetches none.
-  if (auto library = SaleslibraryModel::sharedInstance()) library->loadExistsFiles();
+  if (auto library = this->library()) library->loadExistsFiles();
   if (lblTittle()) lblTittle()->setText(text("RELATEDMATERIALS"));
   auto root = view();
   root->setBackgroundColor(gfx::Color::white());
@@ -64,7 +62,7 @@ void ProductRelatedFileController::viewDidLoad() {
 
 void ProductRelatedFileController::viewAfterFirstDidLoad() {
   PopBaseController::viewAfterFirstDidLoad();
-  auto library = SaleslibraryModel::sharedInstance();
+  auto library = this->library();
   if (!library) return;
   library->registerCallBackList(ui::weakAs<NetworkRecDelegate>(this).lock());
   library_ = library;
@@ -77,8 +75,15 @@ void ProductRelatedFileController::updateLanguage(ui::ViewController&) {
 }
 
 void ProductRelatedFileController::readPendingUpdates() {
-  auto* store = DataAccessManager::sharedDataModel();
-  libFilesArrayIDS_ = store ? store->getAllLibFileUpdateIDs() : std::vector<int>{};
+  libFilesArrayIDS_ = store().getAllLibFileUpdateIDs();
+}
+
+std::shared_ptr<SaleslibraryModel> ProductRelatedFileController::library() const {
+  return services_->get<SaleslibraryModel>();
+}
+
+std::string ProductRelatedFileController::fileTypeOf(const std::string& fileName) const {
+  return store().getFileTypeByFileName(fileName).value_or("");
 }
 
 void ProductRelatedFileController::reloadRelatdFiles(std::vector<marvisto_library_files_Entity> files) {
@@ -89,7 +94,7 @@ void ProductRelatedFileController::reloadRelatdFiles(std::vector<marvisto_librar
 
 LibraryFileState ProductRelatedFileController::stateOf(const marvisto_library_files_Entity& file) const {
   if (stateReader_) return stateReader_(file);
-  if (auto library = SaleslibraryModel::sharedInstance()) return LibraryFileState::of(*library, file);
+  if (auto library = this->library()) return LibraryFileState::of(*library, file);
   LibraryFileState state;
   state.isNew = file.isNew == 1;
   return state;
@@ -137,11 +142,9 @@ void ProductRelatedFileController::didSelectedCell(const marvisto_library_files_
     case LibraryTapAction::OfferUpdate:
       selectFileToUpdateWithIndex(static_cast<long>(cellIndex));
       break;
-    case LibraryTapAction::Open: {
-      auto* store = DataAccessManager::sharedDataModel();
-      selectDownloadedFile(file.file_name, store ? store->getFileTypeByFileName(file.file_name).value_or("") : "");
+    case LibraryTapAction::Open:
+      selectDownloadedFile(file.file_name, fileTypeOf(file.file_name));
       break;
-    }
     case LibraryTapAction::ShowInfo:
       selectShowInfo(file);
       break;
@@ -156,7 +159,7 @@ void ProductRelatedFileController::didSelectedInfoButton(const marvisto_library_
 }
 
 void ProductRelatedFileController::pauseDownload(const marvisto_library_files_Entity& file) {
-  if (auto library = SaleslibraryModel::sharedInstance()) library->pauseDownloadFile(file.file_name);
+  if (auto library = this->library()) library->pauseDownloadFile(file.file_name);
 }
 
 void ProductRelatedFileController::selectedFileToDownload(const marvisto_library_files_Entity& file) {
@@ -171,7 +174,7 @@ void ProductRelatedFileController::selectedFileToDownload(const marvisto_library
     default:
       break;
   }
-  auto library = SaleslibraryModel::sharedInstance();
+  auto library = this->library();
   if (!library) return;
   const int id = library->sendRequest(SaleslibraryModel::requestForFile(file));
   MV_LOG("the downloadId is ", id);
@@ -184,13 +187,11 @@ void ProductRelatedFileController::selectFileToUpdateWithIndex(long index) {
 }
 
 void ProductRelatedFileController::selectDownloadedFile(const std::string& fileName, const std::string& type) {
-  if (auto library = SaleslibraryModel::sharedInstance()) {
-    LibraryViewers::openFile(library->database(), fileName, type, LibraryViewers::navigationFor(*this));
-  }
+  LibraryViewers::openFile(store(), fileName, type, LibraryViewers::navigationFor(*this));
 }
 
 void ProductRelatedFileController::selectShowInfo(const marvisto_library_files_Entity& file) {
-  auto library = SaleslibraryModel::sharedInstance();
+  auto library = this->library();
   if (!library) return;
   auto info = std::make_shared<FileDescriptionViewController>(library);
   info->setFileEntity(file);
@@ -218,8 +219,7 @@ void ProductRelatedFileController::actionButtonPressed(const marvisto_library_fi
     }
     return;
   }
-  auto* store = DataAccessManager::sharedDataModel();
-  selectDownloadedFile(file.file_name, store ? store->getFileTypeByFileName(file.file_name).value_or("") : "");
+  selectDownloadedFile(file.file_name, fileTypeOf(file.file_name));
 }
 
 void ProductRelatedFileController::markButtonPressed() {
@@ -238,10 +238,8 @@ void ProductRelatedFileController::alertViewClickedButtonAtIndex(ui::AlertView& 
     selectedFileToDownload(file);
     return;
   }
-  auto* store = DataAccessManager::sharedDataModel();
-  if (!store) return;
-  if (auto old = LibraryListModel::oldVersionToOpen(*store, file)) {
-    const std::string title = store->getTitleByFileName(file.file_name).value_or(file.title);
+  if (auto old = LibraryListModel::oldVersionToOpen(store(), file)) {
+    const std::string title = store().getTitleByFileName(file.file_name).value_or(file.title);
     LibraryViewers::open(*old, title, LibraryViewers::navigationFor(*this));
   }
 }

@@ -14,6 +14,7 @@
 #include "platform/ui/AlertView.hpp"
 #include "shell/frame/PopBaseController.hpp"
 #include "sync/NetworkRecDelegate.hpp"
+#include "sync/SessionServices.hpp"
 #include "widgets/grid/GridView.hpp"
 
 namespace mv {
@@ -33,7 +34,10 @@ class ProductRelatedFileController : public PopBaseController,
   inline static const ui::Size kSlotSize{118, 144};
   static constexpr double kCellScale = 0.6;
 
-  ProductRelatedFileController() = default;
+  // Reads the files from the session's database and downloads through the
+  // session's library (none when the library is not installed: the strip
+  // lists the files and fetches none).
+  explicit ProductRelatedFileController(SessionServices& services) : services_(services.shared_from_this()) {}
   ~ProductRelatedFileController() override;
 
   const std::vector<marvisto_library_files_Entity>& libfilesArray() const { return libfilesArray_; }
@@ -78,7 +82,11 @@ class ProductRelatedFileController : public PopBaseController,
  private:
   LibraryFileState stateOf(const marvisto_library_files_Entity& file) const;
   void readPendingUpdates();
+  DataAccessManager& store() const { return services_->database(); }
+  std::shared_ptr<SaleslibraryModel> library() const;
+  std::string fileTypeOf(const std::string& fileName) const;
 
+  std::shared_ptr<SessionServices> services_;
   std::vector<marvisto_library_files_Entity> libfilesArray_;
   std::vector<int> libFilesArrayIDS_;
   std::shared_ptr<GridView> grid_;

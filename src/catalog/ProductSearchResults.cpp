@@ -8,7 +8,8 @@
 
 namespace mv {
 
-ProductSearchResults::ProductSearchResults() : ui::TableViewController(ui::TableViewStyle::Plain) {}
+ProductSearchResults::ProductSearchResults(SessionServices& services)
+    : ui::TableViewController(ui::TableViewStyle::Plain), services_(services.shared_from_this()) {}
 
 void ProductSearchResults::setSearchProductArray(std::vector<marvisto_product_Entity> products) {
   searchProductArray_ = std::move(products);
@@ -33,15 +34,14 @@ std::shared_ptr<ui::TableViewCell> ProductSearchResults::tableViewCellForRowAtIn
   const auto row = static_cast<std::size_t>(indexPath.row);
   if (row >= searchProductArray_.size()) return cell;
   const auto& product = searchProductArray_[row];
+  DataAccessManager& store = services_->database();
   std::string thumb;
-  if (auto* store = DataAccessManager::sharedDataModel()) {
-    if (auto image = store->getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
-  }
+  if (auto image = store.getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
   auto data = PublicFunction::getLocalImage(thumb, kFileTypeProductImage);
   ViewStyle::ImageViewSetImg(cell->productImage(), data ? gfx::Image::fromImageData(*data) : nullptr);
   cell->productName().setText(product.product_name);
   cell->productSKU().setText(product.product_sku);
-  cell->setProductId(product.product_id);
+  cell->setProductId(product.product_id, store.getPriceEntityByProductId(product.product_id));
   return cell;
 }
 

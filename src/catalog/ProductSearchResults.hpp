@@ -8,6 +8,7 @@
 
 #include "platform/ui/TableViewController.hpp"
 #include "store/Entities.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace mv {
 
@@ -21,7 +22,8 @@ class ProductSearchResults : public ui::TableViewController {
  public:
   static constexpr const char* kCellIdentifier = "Cell";
 
-  ProductSearchResults();
+  // Reads the results' pictures and prices from the session's database.
+  explicit ProductSearchResults(SessionServices& services);
 
   const std::vector<marvisto_product_Entity>& searchProductArray() const { return searchProductArray_; }
   void setSearchProductArray(std::vector<marvisto_product_Entity> products);
@@ -36,6 +38,7 @@ class ProductSearchResults : public ui::TableViewController {
   void tableViewDidSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
 
  private:
+  std::shared_ptr<SessionServices> services_;
   std::vector<marvisto_product_Entity> searchProductArray_;
   std::weak_ptr<ProductSearchResultsDelegate> delegate_;
 };

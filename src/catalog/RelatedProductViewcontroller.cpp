@@ -45,21 +45,19 @@ void RelatedProductViewcontroller::buildTiles() {
     if (dynamic_cast<RelateProcuctsCell*>(old.get())) old->removeFromSuperview();
   }
   if (relatedArray_.empty()) return;
-  auto* store = DataAccessManager::sharedDataModel();
+  DataAccessManager& store = services_->database();
   for (std::size_t i = 0; i < relatedArray_.size(); ++i) {
     const auto& product = relatedArray_[i];
     auto tile = std::make_shared<RelateProcuctsCell>(tileFrame(i));
     tile->setDetailDelegate(ui::weakAs<RelateProcuctsCellDelegate>(this));
     tile->setTag(RelateProcuctsCell::kFirstTag + static_cast<long>(i));
     std::string thumb;
-    if (store) {
-      if (auto image = store->getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
-    }
+    if (auto image = store.getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
     auto data = PublicFunction::getLocalImage(thumb, kFileTypeProductImage);
     ViewStyle::ImageViewFitImg(tile->productImageView(), data ? gfx::Image::fromImageData(*data) : nullptr);
     tile->catalogNameLabel().setText(product.product_name);
     tile->setProductId(product.product_id);
-    tile->setPriceEntity(store ? store->getPriceEntityByProductId(product.product_id) : marvisto_product_price_Entity{});
+    tile->setPriceEntity(store.getPriceEntityByProductId(product.product_id));
     tile->skuContentLabel().setText(product.product_sku);
     relatedScrollView_->addSubview(tile);
   }

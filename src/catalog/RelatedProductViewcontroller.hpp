@@ -9,6 +9,7 @@
 #include "catalog/RelateProcuctsCell.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "shell/frame/PopBaseController.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace mv {
 
@@ -17,6 +18,9 @@ class RelatedProductViewcontroller : public PopBaseController, public RelateProc
   static constexpr double kCellWidth = 108;
   static constexpr double kCellHeight = 144;
   static constexpr double kPitch = 118;
+
+  // Reads the tiles' pictures and prices from the session's database.
+  explicit RelatedProductViewcontroller(SessionServices& services) : services_(services.shared_from_this()) {}
 
   const std::vector<marvisto_product_Entity>& relatedArray() const { return relatedArray_; }
   void setRelatedArray(std::vector<marvisto_product_Entity> products) { relatedArray_ = std::move(products); }
@@ -36,6 +40,7 @@ class RelatedProductViewcontroller : public PopBaseController, public RelateProc
   void relateProcuctsCellDidSelectedImage(RelateProcuctsCell& cell) override;
 
  private:
+  std::shared_ptr<SessionServices> services_;
   void buildTiles();
 
   std::vector<marvisto_product_Entity> relatedArray_;

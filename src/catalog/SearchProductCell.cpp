@@ -1,7 +1,6 @@
 #include "catalog/SearchProductCell.hpp"
 
 #include "platform/gfx/TextMeasurer.hpp"
-#include "store/DataAccessManager.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -40,10 +39,8 @@ SearchProductCell::PriceFrames SearchProductCell::priceFrames(double w) {
   return {{85, 33, 100, 21}, kDiscountFrame};
 }
 
-void SearchProductCell::setProductId(int productId) {
+void SearchProductCell::setProductId(int productId, const marvisto_product_price_Entity& price) {
   productId_ = productId;
-  auto* store = DataAccessManager::sharedDataModel();
-  const auto price = store ? store->getPriceEntityByProductId(productId) : marvisto_product_price_Entity{};
   ViewStyle::removeDeletionLineFromLabel(*productPrice_);
   productPrice_->setFrame(kPriceFrame);
   productPrice_->setText(price.strPrice());

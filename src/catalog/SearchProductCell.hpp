@@ -7,6 +7,7 @@
 #include "platform/ui/Label.hpp"
 #include "platform/ui/TableViewCell.hpp"
 #include "platform/ui/View.hpp"
+#include "store/Entities.hpp"
 
 namespace mv {
 
@@ -22,8 +23,8 @@ class SearchProductCell : public ui::TableViewCell {
   ui::Label& productSKU() const { return *productSKU_; }
   ui::Label& productDiscountPrice() const { return *productDiscountPrice_; }
   int productId() const { return productId_; }
-  // Reads the product's price and lays the two prices out.
-  void setProductId(int productId);
+  // Shows the product's price record (`price`) and lays the two prices out.
+  void setProductId(int productId, const marvisto_product_price_Entity& price);
 
   // The frames of the price and the discount price for a price text that
   // wide: the discount 10 points after a short price, else both fixed.

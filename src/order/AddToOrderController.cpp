@@ -52,7 +52,10 @@ std::string AddToOrderController::addCount(const std::string& countText) {
   return std::to_string(value < std::numeric_limits<int>::max() ? value + 1 : value);
 }
 
-AddToOrderController::AddToOrderController() { setPreferredContentSize({kWidth, kHeight}); }
+AddToOrderController::AddToOrderController(std::shared_ptr<DataAccessManager> database)
+    : database_(std::move(database)) {
+  setPreferredContentSize({kWidth, kHeight});
+}
 
 void AddToOrderController::loadView() {
   auto v = std::make_shared<ui::View>(ui::Rect{0, 0, kWidth, kHeight});
@@ -97,9 +100,7 @@ void AddToOrderController::viewDidLoad() {
 
 void AddToOrderController::loadAttributes() {
   MV_ASSERT_MAIN_THREAD();
-  std::vector<product_attribute_cell_Entity> cells;
-  if (auto* dam = DataAccessManager::sharedDataModel()) cells = dam->getProductAttributeByProductId(product_.product_id);
-  attributes_ = AttributeText::shared(cells);
+  attributes_ = AttributeText::shared(database_->getProductAttributeByProductId(product_.product_id));
   attributeList_->setAttributeAry(attributes_);
 }
 

@@ -18,6 +18,8 @@
 
 namespace mv {
 
+class DataAccessManager;
+
 class AddToOrderController : public BaseViewController {
  public:
   static constexpr double kWidth = 400;
@@ -41,7 +43,8 @@ class AddToOrderController : public BaseViewController {
   static std::string deleteCount(const std::string& countText);
   static std::string addCount(const std::string& countText);
 
-  AddToOrderController();
+  // Reads the product's attributes from `database`.
+  explicit AddToOrderController(std::shared_ptr<DataAccessManager> database);
 
   const marvisto_product_Entity& product_Entity() const { return product_; }
   void setProduct_Entity(marvisto_product_Entity product) { product_ = std::move(product); }
@@ -66,6 +69,7 @@ class AddToOrderController : public BaseViewController {
  private:
   void loadAttributes();
 
+  std::shared_ptr<DataAccessManager> database_;
   marvisto_product_Entity product_;
   std::size_t cellIndex_ = 0;
   std::weak_ptr<AddToOrderControllerDelegate> delegate_;

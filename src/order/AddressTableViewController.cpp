@@ -14,20 +14,20 @@ namespace mv {
 namespace {
 }  // namespace
 
-AddressTableViewController::AddressTableViewController() { load(); }
+AddressTableViewController::AddressTableViewController(DataAccessManager& database) { load(database); }
 
-AddressTableViewController::AddressTableViewController(std::optional<std::string> street,
+AddressTableViewController::AddressTableViewController(DataAccessManager& database, std::optional<std::string> street,
                                                        std::optional<std::string> city,
                                                        std::optional<std::string> state,
                                                        std::optional<std::string> zipCode)
     : initStreet_(std::move(street)), initCity_(std::move(city)), initState_(std::move(state)),
       initZipCode_(std::move(zipCode)) {
-  load();
+  load(database);
 }
 
-void AddressTableViewController::load() {
+void AddressTableViewController::load(DataAccessManager& database) {
   MV_ASSERT_MAIN_THREAD();
-  if (auto* dam = DataAccessManager::sharedDataModel()) addressArray_ = dam->getAllAddressAttributes();
+  addressArray_ = database.getAllAddressAttributes();
   values_.assign(addressArray_.size(), std::string());
   // Each part's row is known from the fields themselves.
   for (std::size_t row = 0; row < addressArray_.size(); ++row) {

@@ -14,6 +14,8 @@
 
 namespace mv {
 
+class DataAccessManager;
+
 class AddressTableViewController : public ui::TableViewController {
  public:
   static constexpr const char* kReuseIdentifier = "AddressTabelCell";
@@ -22,11 +24,12 @@ class AddressTableViewController : public ui::TableViewController {
   static constexpr double kRowHeight = 44;
   static constexpr double kPopoverWidth = 550;
 
-  // Rows start empty.
-  AddressTableViewController();
+  // The address fields are read from `database`; rows start empty.
+  explicit AddressTableViewController(DataAccessManager& database);
   // Rows start with these parts.
-  AddressTableViewController(std::optional<std::string> street, std::optional<std::string> city,
-                             std::optional<std::string> state, std::optional<std::string> zipCode);
+  AddressTableViewController(DataAccessManager& database, std::optional<std::string> street,
+                             std::optional<std::string> city, std::optional<std::string> state,
+                             std::optional<std::string> zipCode);
 
   const std::vector<customer_attribute_cell_Entity>& addressArray() const { return addressArray_; }
   long streetIndex() const { return streetIndex_; }
@@ -50,7 +53,7 @@ class AddressTableViewController : public ui::TableViewController {
                                                                    const ui::IndexPath& indexPath) override;
 
  private:
-  void load();
+  void load(DataAccessManager& database);
 
   std::optional<std::string> initStreet_, initCity_, initState_, initZipCode_;
   std::vector<customer_attribute_cell_Entity> addressArray_;

@@ -14,7 +14,6 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "shell/settings/SkinManager.hpp"
-#include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
@@ -261,10 +260,7 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
     addText({x, 10, width, h}, s, font, gfx::TextAlignment::Center);
   };
   cell(0, part(2, 45), std::to_string(index));
-  std::string thumbName;
-  if (auto* dam = DataAccessManager::sharedDataModel()) {
-    if (auto image = dam->getImageByKeyId(item.product.product_id)) thumbName = image->image_thumb_address;
-  }
+  const std::string thumbName = thumbnailNames_ ? thumbnailNames_(item.product.product_id) : std::string();
   // Each picture is read once per form: a product on several lines, and the
   // stock picture of every product without one.
   auto cached = thumbnails_.find(thumbName);

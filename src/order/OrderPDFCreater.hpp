@@ -6,6 +6,7 @@
 // signature pad, and the PDF document that is printed and mailed. Main
 // thread only.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,6 +32,11 @@ class OrderPDFCreater : public MVPDFCreater, public std::enable_shared_from_this
 
   OrderPDFCreater(std::shared_ptr<QuoteOrderEntity> order, base::Size pageSize,
                   std::weak_ptr<ui::ViewController> rootViewController);
+
+  // The file name of a product's picture (empty: none). Without it every
+  // line shows the stock picture.
+  using ThumbnailNames = std::function<std::string(int productId)>;
+  void setThumbnailNames(ThumbnailNames names) { thumbnailNames_ = std::move(names); }
 
   const std::shared_ptr<QuoteOrderEntity>& order() const { return order_; }
   // The live signature field over the preview (nothing before the preview).
@@ -82,6 +88,7 @@ class OrderPDFCreater : public MVPDFCreater, public std::enable_shared_from_this
   std::shared_ptr<QuoteOrderEntity> order_;
   std::weak_ptr<ui::ViewController> rootViewController_;
   std::weak_ptr<ui::ScrollView> pdfScrollView_;
+  ThumbnailNames thumbnailNames_;
   std::map<std::string, gfx::ImagePtr> thumbnails_;
   std::shared_ptr<ui::View> previewView_;
   std::shared_ptr<ui::ImageView> signatureValue_;

@@ -28,7 +28,6 @@ using Model = QuoteOrderHistoryModel;
 
 namespace {
 
-std::shared_ptr<QuoteOrderStore> store() { return QuoteOrderStore::sharedInstance(); }
 LoginType loginType() { return Session::current().loginType; }
 
 }  // namespace
@@ -72,7 +71,8 @@ void QuoteOrderHistoryTableView::touchesCancelled(const ui::TouchSet& touches, c
 
 // ---- the screen --------------------------------------------------------------------------------
 
-QuoteOrderHistoryController::QuoteOrderHistoryController() = default;
+QuoteOrderHistoryController::QuoteOrderHistoryController(SessionServices& services)
+    : services_(services.shared_from_this()), store_(services.get<QuoteOrderStore>()) {}
 
 QuoteOrderHistoryController::~QuoteOrderHistoryController() { timers_.cancelAll(); }
 
@@ -195,7 +195,7 @@ void QuoteOrderHistoryController::selectShowType(long index) {
 }
 
 void QuoteOrderHistoryController::pushEditor(std::shared_ptr<QuoteOrderEntity> order, int state, bool changed) {
-  auto editor = std::make_shared<QuoteOrderViewController>();
+  auto editor = std::make_shared<QuoteOrderViewController>(*services_);
   editor->setState(state);
   editor->setQuoteOrder(std::move(order));
   editor->setIsOrderChanged(changed);
@@ -348,8 +348,7 @@ void QuoteOrderHistoryController::pullTableViewDidTriggerRefresh(PullTableView& 
 }
 
 void QuoteOrderHistoryController::pullTableViewDidTriggerLoadMore(PullTableView& /*tableView*/) {
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  timers_.after(kLoadMoreDelay, [] { store()->getLastTenOrderHistory(); });
+  timers_.after(kLoadMoreDelay, [this] { store()->getLastTenOrderHistory(); });
 }
 
 void QuoteOrderHistoryController::searchBarTextDidChange(ui::SearchBar& /*bar*/, const std::string& /*text*/) {

@@ -18,9 +18,12 @@
 #include "platform/ui/SegmentedControl.hpp"
 #include "shell/frame/BaseViewController.hpp"
 #include "store/QuoteOrderEntity.hpp"
+#include "sync/SessionServices.hpp"
 #include "widgets/PullTableView.hpp"
 
 namespace mv {
+
+class QuoteOrderStore;
 
 class QuoteOrderHistoryController;
 
@@ -60,7 +63,9 @@ class QuoteOrderHistoryController : public BaseViewController,
   static constexpr double kWaitSeconds = 20;
   static constexpr double kLoadMoreDelay = 1.0;
 
-  QuoteOrderHistoryController();
+  // Lists the orders of the session's order store; the editors it opens use
+  // the same services.
+  explicit QuoteOrderHistoryController(SessionServices& services);
   ~QuoteOrderHistoryController() override;
 
   int currentShowType() const { return currentShowType_; }
@@ -116,6 +121,7 @@ class QuoteOrderHistoryController : public BaseViewController,
   void popoverControllerDidDismissPopover(ui::PopoverController& popover) override;
 
  private:
+  const std::shared_ptr<QuoteOrderStore>& store() const { return store_; }
   void pushEditor(std::shared_ptr<QuoteOrderEntity> order, int state, bool changed);
   void showDeleteConfirmation(long row);
   void untint();
@@ -124,6 +130,8 @@ class QuoteOrderHistoryController : public BaseViewController,
   bool customersOn() const;
 
   int currentShowType_ = 0;
+  std::shared_ptr<SessionServices> services_;
+  std::shared_ptr<QuoteOrderStore> store_;
   std::vector<std::shared_ptr<QuoteOrderEntity>> selectOrders_;
   long selectedRow_ = -1;
   std::shared_ptr<ui::PopoverController> popCellEdit_;

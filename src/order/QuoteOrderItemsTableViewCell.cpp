@@ -3,7 +3,6 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
-#include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/NumericInputValidator.hpp"
@@ -100,14 +99,14 @@ TZTextField& QuoteOrderItemsTableViewCell::fieldView(Field field) const {
   return *txtDiscountPrice_;
 }
 
-void QuoteOrderItemsTableViewCell::setQuoteOrderItem(std::shared_ptr<QuoteOrderItemEntity> item) {
+void QuoteOrderItemsTableViewCell::setQuoteOrderItem(std::shared_ptr<QuoteOrderItemEntity> item, std::string thumbnail) {
   MV_ASSERT_MAIN_THREAD();
   model_.setItem(std::move(item));
   const auto& line = model_.item();
   nameLabel_->setText(line ? line->product.product_name : std::string());
   skuLabel_->setText(line ? line->sku : std::string());
   attributesLabel_->setText(line ? line->attributesShow() : std::string());
-  loadPicture();
+  loadPicture(std::move(thumbnail));
   refresh();
 }
 
@@ -199,17 +198,12 @@ void QuoteOrderItemsTableViewCell::fitDiscountedPriceField() {
   currencyLabel_->setFrame(currency);
 }
 
-void QuoteOrderItemsTableViewCell::loadPicture() {
+void QuoteOrderItemsTableViewCell::loadPicture(std::string thumb) {
   MV_ASSERT_MAIN_THREAD();
   pictureReading_.cancel();
   const std::uint64_t generation = ++pictureGeneration_;
   ViewStyle::ImageViewSetImg(*pictureHolder_, nullptr);
-  const auto& line = model_.item();
-  if (!line) return;
-  std::string thumb;
-  if (auto* dam = DataAccessManager::sharedDataModel()) {
-    if (auto image = dam->getImageByKeyId(line->product.product_id)) thumb = image->image_thumb_address;
-  }
+  if (!model_.item()) return;
   std::weak_ptr<ui::View> weak = weak_from_this();
   pictureReading_ = base::WorkQueue::global().async<gfx::ImagePtr>(
       [thumb](const base::CancelFlag&) -> gfx::ImagePtr {

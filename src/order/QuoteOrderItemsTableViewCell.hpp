@@ -32,8 +32,10 @@ class QuoteOrderItemsTableViewCell : public ui::TableViewCell {
   void setDelegate(std::weak_ptr<QuoteOrderItemDelegate> delegate) { delegate_ = std::move(delegate); }
 
   // The line shown; the order's own object, which edits change in place.
+  // `thumbnail` names the product's picture file (the stock picture when
+  // empty); it is read off the main thread.
   const std::shared_ptr<QuoteOrderItemEntity>& quoteOrderItem() const { return model_.item(); }
-  void setQuoteOrderItem(std::shared_ptr<QuoteOrderItemEntity> item);
+  void setQuoteOrderItem(std::shared_ptr<QuoteOrderItemEntity> item, std::string thumbnail);
   bool readOnly() const { return model_.readOnly(); }
   void setReadOnly(bool readOnly);
   bool couldModifyPrice() const { return model_.couldModifyPrice(); }
@@ -69,7 +71,7 @@ class QuoteOrderItemsTableViewCell : public ui::TableViewCell {
   // The discounted price field takes the width of its text, ending 10 points
   // before the subtotal, and the currency symbol goes just before it.
   void fitDiscountedPriceField();
-  void loadPicture();
+  void loadPicture(std::string thumb);
 
   QuoteOrderItemModel model_;
   std::weak_ptr<QuoteOrderItemDelegate> delegate_;

@@ -23,11 +23,9 @@ constexpr double kBottomBarHeight = 56;
 
 }  // namespace
 
-QuoteOrderPDFViewController::QuoteOrderPDFViewController()
-    : orderSaver_([](QuoteOrderEntity& order) {
-        DataAccessManager* dam = DataAccessManager::sharedDataModel();
-        return dam && dam->replaceQuoteOrder(order) != 0;
-      }) {}
+QuoteOrderPDFViewController::QuoteOrderPDFViewController(SessionServices& services)
+    : database_(services.databaseHandle()),
+      orderSaver_([database = database_](QuoteOrderEntity& order) { return database->replaceQuoteOrder(order) != 0; }) {}
 
 void QuoteOrderPDFViewController::viewDidLoad() {
   MV_ASSERT_MAIN_THREAD();
@@ -70,6 +68,10 @@ void QuoteOrderPDFViewController::viewDidLoad() {
 
   if (order_) {
     pdfCreater_ = std::make_shared<OrderPDFCreater>(order_, MVPDFCreater::kDefaultPageSize, weak_from_this());
+    pdfCreater_->setThumbnailNames([database = database_](int productId) {
+      auto image = database->getImageByKeyId(productId);
+      return image ? image->image_thumb_address : std::string();
+    });
     pdfCreater_->generatePdfInScrollView(containerView_);
   }
   finishViewDidLoad();

@@ -14,6 +14,7 @@
 #include "services/MailComposer.hpp"
 #include "shell/frame/BaseViewController.hpp"
 #include "store/QuoteOrderEntity.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace mv {
 
@@ -26,7 +27,8 @@ class QuoteOrderPDFViewController : public BaseViewController, public ui::AlertV
   // Stores the whole order; false when it could not be stored.
   using OrderSaver = std::function<bool(QuoteOrderEntity& order)>;
 
-  QuoteOrderPDFViewController();
+  // Stores signed orders in, and reads product pictures from, the session's database.
+  explicit QuoteOrderPDFViewController(SessionServices& services);
 
   const std::shared_ptr<QuoteOrderEntity>& order() const { return order_; }
   void setOrder(std::shared_ptr<QuoteOrderEntity> order) { order_ = std::move(order); }
@@ -59,6 +61,7 @@ class QuoteOrderPDFViewController : public BaseViewController, public ui::AlertV
   void showAlert(const char* titleKey, const char* messageKey);
   void popSelf();
 
+  std::shared_ptr<DataAccessManager> database_;
   std::shared_ptr<QuoteOrderEntity> order_;
   std::shared_ptr<OrderPDFCreater> pdfCreater_;
   OrderSaver orderSaver_;

@@ -44,17 +44,20 @@ std::string titled(const char* key) { return text(key) + ":"; }
 
 std::string countText(std::size_t count) { return std::to_string(count); }
 
-std::shared_ptr<QuoteOrderStore> store() { return QuoteOrderStore::sharedInstance(); }
-
-std::optional<marvisto_customer_Entity> customerNamed(const std::string& name) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return std::nullopt;
-  return dam->getCustomerByCustomerName(name);
-}
-
 }  // namespace
 
-QuoteOrderViewController::QuoteOrderViewController() = default;
+QuoteOrderViewController::QuoteOrderViewController(SessionServices& services)
+    : services_(services.shared_from_this()),
+      store_(services.get<QuoteOrderStore>()),
+      customers_(services.get<CustomerDataModel>()) {}
+
+std::optional<marvisto_customer_Entity> QuoteOrderViewController::customerNamed(const std::string& name) const {
+  return database().getCustomerByCustomerName(name);
+}
+
+std::map<std::string, std::string> QuoteOrderViewController::defaultAddressOf(int customerId) const {
+  return customers_ ? customers_->getDefaultAddressByCustomer(customerId) : std::map<std::string, std::string>{};
+}
 
 QuoteOrderViewController::~QuoteOrderViewController() = default;
 
@@ -260,7 +263,7 @@ void QuoteOrderViewController::viewWillAppear(bool animated) {
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   if (quoteOrder_) {
     if (state_ == Model::kNewOrder && quoteOrder_->customerId != 0) {
-      const auto address = CustomerDataModel::sharedInstance()->getDefaultAddressByCustomer(quoteOrder_->customerId);
+      const auto address = defaultAddressOf(quoteOrder_->customerId);
       if (!address.empty()) {
         auto value = [&](const char* key) {
           auto it = address.find(key);
@@ -327,7 +330,7 @@ void QuoteOrderViewController::viewDidAppear(bool animated) {
   auto s = store();
   if (state_ != Model::kNewOrder && s->addQuoteOrder()) {
     // An order begun from the catalogue meanwhile opens over this one.
-    auto editor = std::make_shared<QuoteOrderViewController>();
+    auto editor = std::make_shared<QuoteOrderViewController>(*services_);
     editor->setState(Model::kNewOrder);
     editor->setQuoteOrder(s->createNewQuoteOrder());
     editor->setIsOrderChanged(true);
@@ -476,8 +479,8 @@ void QuoteOrderViewController::continueSave(long mode) {
 }
 
 void QuoteOrderViewController::saveNewCustomer() {
-  if (!quoteOrder_) return;
-  const int id = CustomerDataModel::sharedInstance()->saveCustomerWithName(
+  if (!quoteOrder_ || !customers_) return;
+  const int id = customers_->saveCustomerWithName(
       quoteOrder_->customerName, quoteOrder_->customerAddress, quoteOrder_->city, quoteOrder_->state,
       quoteOrder_->zip_code);
   quoteOrder_->customerId = id;
@@ -486,8 +489,7 @@ void QuoteOrderViewController::saveNewCustomer() {
 
 int QuoteOrderViewController::saveCurrentOrder() {
   if (!quoteOrder_) return 0;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  const int id = dam ? dam->replaceQuoteOrder(*quoteOrder_) : 0;
+  const int id = database().replaceQuoteOrder(*quoteOrder_);
   if (id == 0) {
     showPlainAlert(text("ORDERSAVEFAILED"), text("FAILED"));
     return 0;
@@ -532,7 +534,7 @@ void QuoteOrderViewController::finishedUploadQuoteOrders(const std::string& stat
 
 void QuoteOrderViewController::btnViewAsPDFClick() {
   if (!quoteOrder_) return;
-  auto pdf = std::make_shared<QuoteOrderPDFViewController>();
+  auto pdf = std::make_shared<QuoteOrderPDFViewController>(*services_);
   pdf->setOrder(quoteOrder_);
   if (auto* nav = navigationController()) nav->pushViewController(pdf, true);
 }
@@ -631,7 +633,11 @@ std::shared_ptr<ui::TableViewCell> QuoteOrderViewController::tableViewCellForRow
   const auto& line = quoteOrder_->items.at(static_cast<std::size_t>(indexPath.row));
   cell->setDelegate(ui::weakAs<QuoteOrderItemDelegate>(this));
   cell->setTag(kLineTagBase + indexPath.row);
-  cell->setQuoteOrderItem(line);
+  std::string thumbnail;
+  if (line) {
+    if (auto image = database().getImageByKeyId(line->product.product_id)) thumbnail = image->image_thumb_address;
+  }
+  cell->setQuoteOrderItem(line, std::move(thumbnail));
   cell->setReadOnly(Model::linesReadOnly(state_, quoteOrder_->isInEdit, isSigned()));
   cell->setCouldModifyPrice(couldModifyPrice_);
   cell->setIsNullPrice(line && line->price < 0);
@@ -720,7 +726,7 @@ void QuoteOrderViewController::tapImage(long tag) {
   if (!nav || !quoteOrder_ || row < 0 || row >= static_cast<long>(quoteOrder_->items.size())) return;
   const auto line = quoteOrder_->items[static_cast<std::size_t>(row)];
   if (!line) return;
-  auto detail = std::make_shared<ProductDetailController>();
+  auto detail = std::make_shared<ProductDetailController>(*services_);
   detail->setProductEntity(line->product);
   detail->setProductID(line->product.product_id);
   detail->setDelegate(ui::weakAs<ProductDetailDelegate>(this));
@@ -833,7 +839,7 @@ bool QuoteOrderViewController::textFieldShouldChangeCharactersInRange(ui::TextFi
   if (isBlank(next)) {
     popAllCustomerAsSearchResults();
   } else {
-    auto found = CustomerDataModel::sharedInstance()->customerSearch(next);
+    auto found = customers_ ? customers_->customerSearch(next) : std::vector<PersonInfo>{};
     if (!found.empty()) {
       searchResults_->setArrResult(std::move(found));
       presentSearchPopover();
@@ -916,7 +922,7 @@ void QuoteOrderViewController::updateCustomer() {
   quoteOrder_->phoneNumber.clear();
   quoteOrder_->bankAccount.clear();
   if (quoteOrder_->customerId != 0) {
-    const auto address = CustomerDataModel::sharedInstance()->getDefaultAddressByCustomer(quoteOrder_->customerId);
+    const auto address = defaultAddressOf(quoteOrder_->customerId);
     auto value = [&](const char* key) {
       auto it = address.find(key);
       return it == address.end() ? std::string() : it->second;
@@ -958,7 +964,8 @@ void QuoteOrderViewController::updateCustomerId(int oldId, int newId) {
 }
 
 void QuoteOrderViewController::popAllCustomerAsSearchResults() {
-  auto all = CustomerDataModel::sharedInstance()->allSearchPersonList();
+  if (!customers_) return;
+  auto all = customers_->allSearchPersonList();
   if (all.empty()) return;
   searchResults_->setArrResult(std::move(all));
   presentSearchPopover();
@@ -975,9 +982,9 @@ void QuoteOrderViewController::openAddressPopover() {
   const std::string name = txtCustomer_->text();
   if (isBlank(name) || customerNamed(name)) return;
   if (isBlank(txtAddress_->text())) {
-    addressContent_ = std::make_shared<AddressTableViewController>();
+    addressContent_ = std::make_shared<AddressTableViewController>(database());
   } else {
-    addressContent_ = std::make_shared<AddressTableViewController>(quoteOrder_->customerAddress, quoteOrder_->city,
+    addressContent_ = std::make_shared<AddressTableViewController>(database(), quoteOrder_->customerAddress, quoteOrder_->city,
                                                                    quoteOrder_->state, quoteOrder_->zip_code);
   }
   addressPopover_ = std::make_shared<ui::PopoverController>(addressContent_);

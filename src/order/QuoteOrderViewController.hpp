@@ -5,7 +5,9 @@
 // order (state 0), a saved one (2) or a submitted one (1, read-only). The
 // decisions live in `QuoteOrderEditorModel`; this is their screen. Main
 // thread only.
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "catalog/ProductDetailController.hpp"
@@ -24,9 +26,13 @@
 #include "platform/ui/TextField.hpp"
 #include "shell/frame/BaseViewController.hpp"
 #include "store/QuoteOrderEntity.hpp"
+#include "sync/SessionServices.hpp"
 #include "widgets/TZTextField.hpp"
 
 namespace mv {
+
+class CustomerDataModel;
+class QuoteOrderStore;
 
 class QuoteOrderViewController : public BaseViewController,
                                  public QuoteOrderStoreDelegate,
@@ -54,7 +60,9 @@ class QuoteOrderViewController : public BaseViewController,
   static constexpr long kAddressFieldTag = 1020;
   static constexpr double kWaitSeconds = 20;
 
-  QuoteOrderViewController();
+  // Edits orders of the session's order store, in its database; the
+  // customer book (when installed) names the customers.
+  explicit QuoteOrderViewController(SessionServices& services);
   ~QuoteOrderViewController() override;
 
   int state() const { return state_; }
@@ -158,6 +166,11 @@ class QuoteOrderViewController : public BaseViewController,
   void popoverControllerDidDismissPopover(ui::PopoverController& popover) override;
 
  private:
+  const std::shared_ptr<QuoteOrderStore>& store() const { return store_; }
+  DataAccessManager& database() const { return services_->database(); }
+  std::optional<marvisto_customer_Entity> customerNamed(const std::string& name) const;
+  // The customer's default address, empty without the customer book.
+  std::map<std::string, std::string> defaultAddressOf(int customerId) const;
   void buildHeader(ui::View& root);
   void buildFooter(ui::View& root);
   std::shared_ptr<ui::Label> titleLabel(ui::View& parent, const ui::Rect& frame, const char* key);
@@ -181,6 +194,9 @@ class QuoteOrderViewController : public BaseViewController,
   void continueSave(long mode);
   std::shared_ptr<ui::ViewController> selfPtr();
 
+  std::shared_ptr<SessionServices> services_;
+  std::shared_ptr<QuoteOrderStore> store_;
+  std::shared_ptr<CustomerDataModel> customers_;
   int state_ = QuoteOrderEditorModel::kNewOrder;
   std::shared_ptr<QuoteOrderEntity> quoteOrder_;
   bool isOrderChanged_ = false;

@@ -67,7 +67,7 @@ class CatalogScreenTest : public CatalogTest {
 TEST_F(CatalogScreenTest, PanelWalksTheTreeAndBack) {
   seedExampleTree();
   auto title = std::make_shared<ui::Label>();
-  auto panel = std::make_shared<MasterViewController>();
+  auto panel = std::make_shared<MasterViewController>(*services);
   panel->setLblTitle(title);
   NotificationLog log;
   show(panel);
@@ -112,7 +112,7 @@ TEST_F(CatalogScreenTest, PanelSwitchesBetweenTreeAndTagsAndReloadsAfterASync) {
   tag(2, "Blue", {2});
   save();
   auto title = std::make_shared<ui::Label>();
-  auto panel = std::make_shared<MasterViewController>();
+  auto panel = std::make_shared<MasterViewController>(*services);
   panel->setLblTitle(title);
   NotificationLog log;
   show(panel);
@@ -159,14 +159,14 @@ TEST_F(CatalogScreenTest, PanelSwitchesBetweenTreeAndTagsAndReloadsAfterASync) {
   window->setRootViewController(nullptr);
   panel.reset();
   CatalogMode::setCurrentState(CatalogMode::kTag);
-  auto second = std::make_shared<MasterViewController>();
+  auto second = std::make_shared<MasterViewController>(*services);
   second.reset();
   EXPECT_EQ(MasterViewController::getCurrentState(), CatalogMode::kCategory);
 }
 
 TEST_F(CatalogScreenTest, ALanguageChangeRetitlesTheVisibleSwitch) {
   seedExampleTree();
-  auto panel = std::make_shared<MasterViewController>();
+  auto panel = std::make_shared<MasterViewController>(*services);
   panel->setLblTitle(std::make_shared<ui::Label>());
   show(panel);
   auto& languages = LanguageManager::sharedInstance();

@@ -5,7 +5,13 @@
 #include "order/QuoteOrderBasket.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "platform/base/Date.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/AlertView.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "shell/settings/Language.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "SessionFixture.hpp"
@@ -145,7 +151,7 @@ void CatalogOrderTest::SetUp() {
   CatalogTest::SetUp();
   auto orders = services->get<QuoteOrderStore>();
   orders->setBadgeSetter([this](const std::string& value) { badges.push_back(value); });
-  useBasket(std::make_shared<QuoteOrderBasket>());
+  useBasket(std::make_shared<QuoteOrderBasket>(*services));
 }
 
 void CatalogOrderTest::TearDown() {
@@ -163,6 +169,59 @@ std::vector<std::string> CatalogOrderTest::lines() {
   }
   return out;
 }
+
+void CatalogWindowTest::SetUp() {
+  CatalogOrderTest::SetUp();
+  ui::View::setAnimationsEnabled(false);
+}
+
+void CatalogWindowTest::TearDown() {
+  if (window) {
+    window->setRootViewController(nullptr);
+    ui::Application::sharedInstance().removeWindow(window.get());
+  }
+  catalog.reset();
+  tabs.reset();
+  driver.reset();
+  window.reset();
+  ui::AlertView::resetForTesting();
+  ui::View::setAnimationsEnabled(true);
+  CatalogOrderTest::TearDown();
+}
+
+void CatalogWindowTest::showCatalog(std::shared_ptr<CatalogViewController> screen) {
+  catalog = std::move(screen);
+  tabs = std::make_shared<ui::TabBarController>();
+  tabs->setViewControllers({std::make_shared<ui::ViewController>(), std::make_shared<ui::NavigationController>(catalog)});
+  tabs->setSelectedIndex(1);
+  window = std::make_shared<ui::Window>();
+  window->makeKeyAndVisible();
+  // The application's outermost stack, which full-screen related screens are pushed on.
+  window->setRootViewController(std::make_shared<ui::NavigationController>(tabs));
+  driver = std::make_unique<ui::HeadlessDriver>(window);
+  settle();
+}
+
+void CatalogWindowTest::settle() {
+  base::RunLoop::main().runUntil([] { return false; }, 0.5);
+  ui::View::layoutPendingViews();
+}
+
+std::string CatalogWindowTest::lastToast() {
+  std::string text;
+  for (auto* toast : driver->findAllOf<UIToast>(nullptr, false)) text = toast->text();
+  return text;
+}
+
+void CatalogWindowTest::keep(const std::string& name) {
+  settle();
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  const auto file = root / (name + ".png");
+  ASSERT_TRUE(driver->snapshot(file));
+  keepSnapshot(file);
+}
+
+std::string CatalogWindowTest::text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
 void CatalogTest::seedExampleTree() {
   category(A, "A", 0, 1);

@@ -2,6 +2,7 @@
 // Fixtures of the catalogue tests: a signed-in client with an empty
 // database, helpers that file products under categories and tags, and a
 // recorder of the catalogue's notifications.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,9 +10,13 @@
 #include "EntityBuilders.hpp"
 #include "StoreAccess.hpp"
 #include "TestEnvironment.hpp"
+#include "catalog/CatalogViewController.hpp"
 #include "catalog/CatalogMode.hpp"
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/OrderBasket.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/TabBarController.hpp"
+#include "platform/ui/Window.hpp"
 #include "shell/frame/FeatureWiring.hpp"
 #include "store/DataAccessManager.hpp"
 
@@ -73,6 +78,28 @@ class CatalogOrderTest : public CatalogTest {
 
  private:
   std::shared_ptr<OrderBasket> basket_;
+};
+
+// The catalogue tab in a window as the application shows it: the second tab
+// of a tab bar inside the outermost navigation stack, animations off.
+class CatalogWindowTest : public CatalogOrderTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Shows `screen` as the catalogue tab (kept in `catalog`).
+  void showCatalog(std::shared_ptr<CatalogViewController> screen);
+  // Runs what is due in half a second and lays the views out.
+  void settle();
+  // The text of the newest toast on screen.
+  std::string lastToast();
+  // A PNG of the window, kept with the test's snapshots.
+  void keep(const std::string& name);
+  static std::string text(const char* key);
+
+  std::shared_ptr<CatalogViewController> catalog;
+  std::shared_ptr<ui::TabBarController> tabs;
+  std::shared_ptr<ui::Window> window;
+  std::unique_ptr<ui::HeadlessDriver> driver;
 };
 
 // Every catalogue notification posted while it lives, in order, as text:

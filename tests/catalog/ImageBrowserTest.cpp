@@ -110,7 +110,7 @@ class ImageBrowserTest : public CatalogTest {
     picture(2, 4, "p2_1.png", "p2_1_s.png", true);
     writePicture("p2_1.png", 400, 300);
     writePicture("p2_1_s.png", 160, 120);
-    screen = std::make_shared<ProductDetailController>();
+    screen = std::make_shared<ProductDetailController>(*services);
     auto products = store().getAllProducts();
     screen->setProductEntity(products.at(0));
     screen->setProductList(products, 0);

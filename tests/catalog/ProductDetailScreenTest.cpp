@@ -64,7 +64,7 @@ class ProductScreenTest : public CatalogOrderTest {
   // A product screen on `products` at `index`, pushed on a navigation stack.
   void open(std::vector<marvisto_product_Entity> products, long index,
             const std::function<void(ProductDetailController&)>& before = {}) {
-    screen = std::make_shared<ProductDetailController>();
+    screen = std::make_shared<ProductDetailController>(*services);
     screen->setProductEntity(products.at(static_cast<std::size_t>(index)));
     screen->setProductList(std::move(products), index);
     screen->setLblTitle(title);
@@ -383,7 +383,7 @@ TEST_F(ProductScreenTest, TheBrowsersDelayedRefreshDiesWithTheScreen) {
 }
 
 TEST_F(ProductScreenTest, TheCatalogueOpensAProductChosenInAnotherList) {
-  auto catalog = std::make_shared<CatalogViewController>();
+  auto catalog = std::make_shared<CatalogViewController>(*services);
   window = std::make_shared<ui::Window>();
   window->makeKeyAndVisible();
   window->setRootViewController(catalog);

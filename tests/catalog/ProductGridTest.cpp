@@ -82,6 +82,7 @@ TEST(PricePlacementTest, DiscountsBesideOrUnderThePrice) {
 // controller: the test plays the popover's OK itself.
 class ChooserBasket : public QuoteOrderBasket {
  public:
+  using QuoteOrderBasket::QuoteOrderBasket;
   std::vector<std::size_t> asked;
   std::shared_ptr<ui::ViewController> makeAddToOrderController(const marvisto_product_Entity&, std::size_t cellIndex,
                                                                std::weak_ptr<AddToOrderControllerDelegate>) override {
@@ -94,85 +95,45 @@ class ChooserBasket : public QuoteOrderBasket {
 
 // The catalogue tab over the example tree, products priced, p1 with a
 // choice to make, p3 in euros.
-class ProductGridTest : public CatalogOrderTest {
+class ProductGridTest : public CatalogWindowTest {
  protected:
   void SetUp() override {
-    CatalogOrderTest::SetUp();
-    ui::View::setAnimationsEnabled(false);
+    CatalogWindowTest::SetUp();
     seedExampleTree();
     price(1, 30, "USD", 25);
     price(2, 10, "USD");
     price(3, 20, "EUR");
     attribute(1, 1, "Color", "Red,Blue");
     attribute(2, 2, "Size", "M");
-    basket = std::make_shared<ChooserBasket>();
+    basket = std::make_shared<ChooserBasket>(*services);
     useBasket(basket);
     CatalogFeature::install(wiring);
-    screen = std::dynamic_pointer_cast<CatalogViewController>(wiring.makeScreen(MainTabScreens::kCatalog, services.get()));
-    ASSERT_TRUE(screen);
-    tabs = std::make_shared<ui::TabBarController>();
-    tabs->setViewControllers({std::make_shared<ui::ViewController>(), std::make_shared<ui::NavigationController>(screen)});
-    tabs->setSelectedIndex(1);
-    window = std::make_shared<ui::Window>();
-    window->makeKeyAndVisible();
-    window->setRootViewController(tabs);
-    driver = std::make_unique<ui::HeadlessDriver>(window);
-    settle();
+    auto made = std::dynamic_pointer_cast<CatalogViewController>(wiring.makeScreen(MainTabScreens::kCatalog, services.get()));
+    ASSERT_TRUE(made);
+    showCatalog(made);
   }
-  void TearDown() override {
-    window->setRootViewController(nullptr);
-    ui::Application::sharedInstance().removeWindow(window.get());
-    screen.reset();
-    tabs.reset();
-    driver.reset();
-    window.reset();
-    ui::AlertView::resetForTesting();
-    ui::View::setAnimationsEnabled(true);
-    CatalogOrderTest::TearDown();
-  }
-  void settle() {
-    base::RunLoop::main().runUntil([] { return false; }, 0.5);
-    ui::View::layoutPendingViews();
-  }
-  DetailViewController& grid() { return *screen->detailViewController(); }
+  DetailViewController& grid() { return *catalog->detailViewController(); }
   std::shared_ptr<DetailCell> card(std::size_t index) {
     settle();
     return grid().cardAt(index);
   }
-  std::string lastToast() {
-    std::string text;
-    for (auto* toast : driver->findAllOf<UIToast>(nullptr, false)) text = toast->text();
-    return text;
-  }
-  void keep(const std::string& name) {
-    settle();
-    gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
-    const auto file = root / (name + ".png");
-    ASSERT_TRUE(driver->snapshot(file));
-    keepSnapshot(file);
-  }
-  static std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
 
   std::shared_ptr<ChooserBasket> basket;
-  std::shared_ptr<CatalogViewController> screen;
-  std::shared_ptr<ui::TabBarController> tabs;
-  std::shared_ptr<ui::Window> window;
-  std::unique_ptr<ui::HeadlessDriver> driver;
 };
 
 TEST_F(ProductGridTest, ShowsTheChosenCategoryInTheChosenOrder) {
   EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{1, 2, 3, 4}));
   EXPECT_TRUE(grid().isAll());
-  EXPECT_EQ(screen->lblTitle().text(), "All");
+  EXPECT_EQ(catalog->lblTitle().text(), "All");
 
   // A's children: A1's products, then A2's without the product already listed.
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, A);
   EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{1, 2}));
-  EXPECT_EQ(screen->lblTitle().text(), "A");
+  EXPECT_EQ(catalog->lblTitle().text(), "A");
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, -1);
   EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{4}));
   EXPECT_TRUE(grid().isUncategorized());
-  EXPECT_EQ(screen->lblTitle().text(), "Uncategorized");
+  EXPECT_EQ(catalog->lblTitle().text(), "Uncategorized");
 
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, 0);
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::SORT_PRODUCT, ProductSort::kByPrice);
@@ -186,11 +147,11 @@ TEST_F(ProductGridTest, ShowsTheChosenCategoryInTheChosenOrder) {
       CatalogNotifications::refushRightData, std::optional<TagProducts>(TagProducts{"Red", {item(3, "p3", "SKU-3"),
                                                                                            item(1, "p1", "SKU-1")}}));
   EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{3, 1}));
-  EXPECT_EQ(screen->lblTitle().text(), "Red");
+  EXPECT_EQ(catalog->lblTitle().text(), "Red");
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::SORT_PRODUCT, ProductSort::kByName);
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, A);
   EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{1, 3}));
-  EXPECT_EQ(screen->lblTitle().text(), "Red");
+  EXPECT_EQ(catalog->lblTitle().text(), "Red");
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::refushRightData, std::nullopt);
   EXPECT_TRUE(grid().productArray().empty());
 }
@@ -233,7 +194,7 @@ TEST_F(ProductGridTest, TheCartButtonAddsAtOnceOrAsksForAChoice) {
   EXPECT_FALSE(grid().addToOrderPopController()->isPopoverVisible());
 
   // The order library's own popover: a colour and a count chosen in it.
-  useBasket(std::make_shared<QuoteOrderBasket>());
+  useBasket(std::make_shared<QuoteOrderBasket>(*services));
   card(0)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
   auto* chooser = dynamic_cast<AddToOrderController*>(grid().addToOrderPopController()->contentViewController().get());
   ASSERT_TRUE(chooser);
@@ -278,27 +239,27 @@ TEST_F(ProductGridTest, APictureOpensTheProductScreenOnTheList) {
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::SORT_PRODUCT, ProductSort::kByName);
   grid().didSelectedImage(*card(2));
   settle();
-  auto* top = dynamic_cast<ProductDetailController*>(screen->detailController()->topViewController());
+  auto* top = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController());
   ASSERT_TRUE(top);
   EXPECT_EQ(top->productID(), 3);
   EXPECT_EQ(top->position().index(), 2);
   EXPECT_EQ(top->position().count(), 4);
-  EXPECT_EQ(screen->lblTitle().text(), "p3  ( 3 / 4 )");
-  EXPECT_TRUE(screen->searchBar().isHidden());
+  EXPECT_EQ(catalog->lblTitle().text(), "p3  ( 3 / 4 )");
+  EXPECT_TRUE(catalog->searchBar().isHidden());
   // Back to the grid: the pressed look is gone.
-  screen->backButtonClicked();
+  catalog->backButtonClicked();
   EXPECT_EQ(card(2)->productImageView().alpha(), 1.0);
 }
 
 TEST_F(ProductGridTest, ALongSidewaysSwipeMovesThePanel) {
-  EXPECT_FALSE(screen->isMasterViewHiddened());
+  EXPECT_FALSE(catalog->isMasterViewHiddened());
   ASSERT_TRUE(driver->swipe({800, 400}, {500, 400}, 0.3, 8));
   settle();
-  EXPECT_TRUE(screen->isMasterViewHiddened());
+  EXPECT_TRUE(catalog->isMasterViewHiddened());
   EXPECT_EQ(grid().panDistance(), 0);
   ASSERT_TRUE(driver->swipe({300, 400}, {330, 400}, 0.3, 3));
   settle();
-  EXPECT_TRUE(screen->isMasterViewHiddened());
+  EXPECT_TRUE(catalog->isMasterViewHiddened());
 }
 
 TEST_F(ProductGridTest, SearchFindsWhatTheTextSaysAndOpensAResult) {
@@ -309,27 +270,27 @@ TEST_F(ProductGridTest, SearchFindsWhatTheTextSaysAndOpensAResult) {
   };
   for (const Case& c : {Case{"  p1 \n", {1}}, Case{"%", {4}}, Case{"_", {4}}, Case{"'", {4}},
                         Case{"SKU-", {4, 1, 2, 3}}, Case{"nothing", {}}}) {
-    screen->searchBar().setText(c.text);
-    screen->searchBarTextDidChange(screen->searchBar(), c.text);
-    EXPECT_EQ(idsOf(screen->searchProductArray()), c.ids) << '"' << c.text << '"';
-    ASSERT_TRUE(screen->serchController());
-    EXPECT_EQ(screen->serchController()->isPopoverVisible(), !c.ids.empty()) << c.text;
+    catalog->searchBar().setText(c.text);
+    catalog->searchBarTextDidChange(catalog->searchBar(), c.text);
+    EXPECT_EQ(idsOf(catalog->searchProductArray()), c.ids) << '"' << c.text << '"';
+    ASSERT_TRUE(catalog->serchController());
+    EXPECT_EQ(catalog->serchController()->isPopoverVisible(), !c.ids.empty()) << c.text;
   }
-  screen->searchBarTextDidChange(screen->searchBar(), "p");
-  ASSERT_TRUE(screen->serchController()->isPopoverVisible());
-  auto results = std::dynamic_pointer_cast<ProductSearchResults>(screen->serchController()->contentViewController());
+  catalog->searchBarTextDidChange(catalog->searchBar(), "p");
+  ASSERT_TRUE(catalog->serchController()->isPopoverVisible());
+  auto results = std::dynamic_pointer_cast<ProductSearchResults>(catalog->serchController()->contentViewController());
   ASSERT_TRUE(results);
   EXPECT_EQ(results->tableView()->numberOfRowsInSection(0), 3);
   keep("product-search");
   ASSERT_TRUE(results->tableView()->tapRowAtIndexPath({0, 2}));
   settle();
-  EXPECT_FALSE(screen->serchController()->isPopoverVisible());
-  auto* top = dynamic_cast<ProductDetailController*>(screen->detailController()->topViewController());
+  EXPECT_FALSE(catalog->serchController()->isPopoverVisible());
+  auto* top = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController());
   ASSERT_TRUE(top);
   EXPECT_EQ(top->productID(), 3);
   EXPECT_EQ(top->position().index(), 2);
-  EXPECT_EQ(screen->lblTitle().text(), "p3");
-  EXPECT_TRUE(screen->btnMenu().isHidden());
+  EXPECT_EQ(catalog->lblTitle().text(), "p3");
+  EXPECT_TRUE(catalog->btnMenu().isHidden());
 }
 
 // Without the "normal" left panel the grid spans the screen under the panel;
@@ -342,7 +303,7 @@ TEST_F(ProductGridTest, NoCardHidesUnderTheLeftPanel) {
   }
   save();
   ASSERT_FALSE(DetailViewController::isNormalPanel());
-  auto panel = screen->masterController()->view();
+  auto panel = catalog->masterController()->view();
   auto seenCards = [&](double panelRight) {
     settle();
     std::size_t seen = 0;
@@ -362,10 +323,10 @@ TEST_F(ProductGridTest, NoCardHidesUnderTheLeftPanel) {
     const ui::Rect panelOnScreen = panel->convertRectToView(panel->bounds(), nullptr);
     EXPECT_EQ(seenCards(panelOnScreen.maxX()), count) << "category " << categoryId;
   }
-  screen->hiddenMasterViewWithDetailViewChanging();
+  catalog->hiddenMasterViewWithDetailViewChanging();
   EXPECT_EQ(seenCards(0), 9u);
   EXPECT_EQ(grid().productShowView().numberOfColumns(), 5u);
-  screen->showMasterViewWithDetailViewChanging();
+  catalog->showMasterViewWithDetailViewChanging();
   EXPECT_EQ(seenCards(CatalogLayout::kPanelWidth), 9u);
   EXPECT_EQ(grid().productShowView().numberOfColumns(), 4u);
   keep("product-grid-beside-panel");

@@ -73,11 +73,10 @@ TEST(CompareAttributeGridTest, RowsFollowTheFirstAppearanceOfEachField) {
 
 // The catalogue tab with products 1 to 4 (4 unpublished later in a test),
 // p1 and p2 related, p1 with a colour to choose, p2 with one size.
-class ProductListsTest : public CatalogOrderTest {
+class ProductListsTest : public CatalogWindowTest {
  protected:
   void SetUp() override {
-    CatalogOrderTest::SetUp();
-    ui::View::setAnimationsEnabled(false);
+    CatalogWindowTest::SetUp();
     for (int id = 1; id <= 4; ++id) product(id, "p" + std::to_string(id));
     save();
     for (int id = 1; id <= 4; ++id) price(id, 10.0 * id, "USD");
@@ -89,55 +88,13 @@ class ProductListsTest : public CatalogOrderTest {
     link.first_product_id = 1;
     link.second_product_id = 2;
     ASSERT_TRUE(store().saveToDatabaseProductrelated({link}));
-    catalog = std::make_shared<CatalogViewController>();
-    tabs = std::make_shared<ui::TabBarController>();
-    tabs->setViewControllers({std::make_shared<ui::ViewController>(), std::make_shared<ui::NavigationController>(catalog)});
-    tabs->setSelectedIndex(1);
-    window = std::make_shared<ui::Window>();
-    window->makeKeyAndVisible();
-    // The application's outermost stack, which full-screen related screens are pushed on.
-    window->setRootViewController(std::make_shared<ui::NavigationController>(tabs));
-    driver = std::make_unique<ui::HeadlessDriver>(window);
-    settle();
-  }
-  void TearDown() override {
-    window->setRootViewController(nullptr);
-    ui::Application::sharedInstance().removeWindow(window.get());
-    catalog.reset();
-    tabs.reset();
-    driver.reset();
-    window.reset();
-    ui::AlertView::resetForTesting();
-    ui::View::setAnimationsEnabled(true);
-    CatalogOrderTest::TearDown();
-  }
-  void settle() {
-    base::RunLoop::main().runUntil([] { return false; }, 0.5);
-    ui::View::layoutPendingViews();
-  }
-  std::string lastToast() {
-    std::string text;
-    for (auto* toast : driver->findAllOf<UIToast>(nullptr, false)) text = toast->text();
-    return text;
+    showCatalog(std::make_shared<CatalogViewController>(*services));
   }
   template <typename Screen>
   std::shared_ptr<Screen> presented() {
     auto* shown = catalog->presentedViewController();
     return shown ? std::dynamic_pointer_cast<Screen>(shown->shared_from_this()) : nullptr;
   }
-  void keep(const std::string& name) {
-    settle();
-    gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
-    const auto file = root / (name + ".png");
-    ASSERT_TRUE(driver->snapshot(file));
-    keepSnapshot(file);
-  }
-  static std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
-
-  std::shared_ptr<CatalogViewController> catalog;
-  std::shared_ptr<ui::TabBarController> tabs;
-  std::shared_ptr<ui::Window> window;
-  std::unique_ptr<ui::HeadlessDriver> driver;
 };
 
 TEST_F(ProductListsTest, FavouritesListOnlyPublishedProductsAndOpenThemInTheCatalogue) {

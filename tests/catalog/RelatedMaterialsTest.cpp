@@ -49,7 +49,7 @@ class RelatedMaterialsTest : public CatalogTest {
     ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({12, "specs-old.docx", "WORD"}));
     putOnDisk("brochure.pdf", "PDF");
     putOnDisk("specs-old.docx", "WORD");
-    screen = std::make_shared<ProductDetailController>();
+    screen = std::make_shared<ProductDetailController>(*services);
     screen->setProductEntity(store().getAllProducts().front());
     nav = std::make_shared<ui::NavigationController>(screen);
     window = std::make_shared<ui::Window>();

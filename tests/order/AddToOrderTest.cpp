@@ -59,7 +59,7 @@ class AddToOrderScreenTest : public OrderScreenTest {
         std::to_string(fieldId) + ", '" + options + "')");
   }
   void show(int productId) {
-    controller = std::make_shared<AddToOrderController>();
+    controller = std::make_shared<AddToOrderController>(services->databaseHandle());
     marvisto_product_Entity p = product(productId, 0);
     controller->setProduct_Entity(p);
     controller->setCellIndex(4);
@@ -132,7 +132,7 @@ TEST_F(AddToOrderScreenTest, UnchosenAttributesAndBadCountsHandNothingOver) {
 }
 
 TEST_F(AddToOrderScreenTest, TheCatalogueGetsThePanelFromTheOrders) {
-  QuoteOrderBasket basket;
+  QuoteOrderBasket basket(*services);
   auto made = basket.makeAddToOrderController(product(3, 1), 7, receiver);
   auto panel = std::dynamic_pointer_cast<AddToOrderController>(made);
   ASSERT_TRUE(panel);

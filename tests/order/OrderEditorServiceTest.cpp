@@ -39,12 +39,12 @@ TEST_F(OrderRoadTest, AnOrderFromTheCatalogueToTheService) {
   ASSERT_TRUE(dam().saveToDatabaseCustomer({acme}));
 
   // The catalogue adds two products.
-  QuoteOrderBasket basket;
+  QuoteOrderBasket basket(*services);
   ASSERT_TRUE(basket.addToOrder(product(1, 4)));
   ASSERT_TRUE(basket.addToOrder(product(2, 1)));
 
   // The Orders tab opens the order begun from the catalogue.
-  auto list = std::make_shared<QuoteOrderHistoryController>();
+  auto list = std::make_shared<QuoteOrderHistoryController>(*services);
   auto nav = std::make_shared<ui::NavigationController>(list);
   window().setRootViewController(nav);
   ASSERT_TRUE(runUntil([&] {

@@ -197,7 +197,7 @@ class EditorTest : public OrderScreenTest {
     OrderScreenTest::TearDown();
   }
   void open(std::shared_ptr<QuoteOrderEntity> order, int state, bool changed = false) {
-    editor = std::make_shared<QuoteOrderViewController>();
+    editor = std::make_shared<QuoteOrderViewController>(*services);
     editor->setState(state);
     editor->setQuoteOrder(std::move(order));
     editor->setIsOrderChanged(changed);
@@ -447,6 +447,41 @@ TEST_F(EditorTest, TheCustomerFieldTiesTheOrderToACustomer) {
   flush();
   EXPECT_EQ(o->customerAddress, "1 Main St");
   EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
+}
+
+// A build without the customer book: the editor takes the customer as typed,
+// offers no list and adds no customer, and the order is still stored.
+TEST_F(EditorTest, WithoutTheCustomerBookTheCustomerIsTakenAsTyped) {
+  wiring.services.add<CustomerDataModel>([](SessionServices&) { return std::shared_ptr<CustomerDataModel>(); });
+  services = beginServices(wiring.services);
+  ASSERT_TRUE(services);
+  ASSERT_FALSE(services->get<CustomerDataModel>());
+  store = services->get<QuoteOrderStore>();
+  customer(7, "Acme", "1 Main St", "Springfield");
+  auto o = newOrder(1, "Acme");
+  o->customerId = 7;
+  open(o, Model::kNewOrder);
+  EXPECT_EQ(o->customerAddress, "");
+
+  driver().tap(editor->txtCustomer());
+  flush();
+  EXPECT_FALSE(editor->searchPopover()->isPopoverVisible());
+  editor->txtCustomer().setText("");
+  driver().typeText("Zed Shop");
+  driver().pressReturn();
+  flush();
+  EXPECT_FALSE(editor->searchPopover()->isPopoverVisible());
+  EXPECT_EQ(o->customerName, "Zed Shop");
+  EXPECT_EQ(o->customerId, 0);
+
+  editor->btnSaveClick();
+  ASSERT_EQ(alertTitle(), txt("NEWCUSTOMER"));
+  answer(1);
+  EXPECT_EQ(editor->state(), Model::kSavedOrder);
+  auto stored = dam().fetchQuoteOrders(0, "");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0]->customerName, "Zed Shop");
+  EXPECT_EQ(stored[0]->customerId, 0);
 }
 
 TEST_F(EditorTest, ALinePictureOpensItsProductAndChangesComeBack) {

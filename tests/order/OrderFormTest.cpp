@@ -463,7 +463,7 @@ class PDFScreenTest : public OrderScreenTest {
     order = std::move(o);
     nav = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
     window().setRootViewController(nav);
-    screen = std::make_shared<QuoteOrderPDFViewController>();
+    screen = std::make_shared<QuoteOrderPDFViewController>(*services);
     screen->setOrder(order);
     nav->pushViewController(screen, false);
     flush();

@@ -204,7 +204,7 @@ class LineRowTest : public OrderScreenTest {
     cell->setDelegate(recorder);
     cell->setTag(6500);
     const bool nullPrice = l->price < 0;
-    cell->setQuoteOrderItem(std::move(l));
+    cell->setQuoteOrderItem(std::move(l), "");
     cell->setReadOnly(readOnly);
     cell->setCouldModifyPrice(couldModifyPrice);
     cell->setIsNullPrice(nullPrice);
@@ -314,7 +314,7 @@ TEST_F(LineRowTest, ReadOnlyAndPricelessRowsTakeNoPriceInput) {
 
   // A reused row shows its next line fully again.
   dash->prepareForReuse();
-  dash->setQuoteOrderItem(line(50, 50, 1));
+  dash->setQuoteOrderItem(line(50, 50, 1), "");
   dash->setReadOnly(false);
   dash->setCouldModifyPrice(true);
   dash->setIsNullPrice(false);

@@ -88,7 +88,7 @@ class ListTest : public OrderScreenTest {
     changeSession([](Session& s) { s.loginType = LoginType::Online; });
   }
   void open() {
-    list = std::make_shared<QuoteOrderHistoryController>();
+    list = std::make_shared<QuoteOrderHistoryController>(*services);
     nav = std::make_shared<ui::NavigationController>(list);
     window().setRootViewController(nav);
     flush();
