@@ -1,7 +1,5 @@
 #include "BenchFrames.hpp"
 
-#include <cairo.h>
-
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
 #include "platform/ui/View.hpp"
@@ -13,19 +11,8 @@ Frames::Frames(std::shared_ptr<ui::Window> window)
       canvas_(gfx::Context::bitmap(window_->bounds().size, ui::Screen::mainScreen().scale(), true)) {}
 
 void Frames::draw() {
-  ui::View::layoutPendingViews();
-  window_->layoutIfNeeded();
-  cairo_t* cr = canvas_->cairo();
-  cairo_save(cr);
-  cairo_identity_matrix(cr);
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_paint(cr);
-  cairo_restore(cr);
-  canvas_->save();
-  ui::Renderer::render(*window_, *canvas_);
-  canvas_->restore();
-  cairo_surface_flush(cairo_get_target(cr));
+  // The desktop window's own frame, without the screen.
+  ui::Renderer::renderFrame(*window_, *canvas_);
   ++count_;
 }
 

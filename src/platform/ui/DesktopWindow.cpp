@@ -212,20 +212,8 @@ bool DesktopWindow::processEvents() {
 }
 
 void DesktopWindow::renderFrame() {
-  View::layoutPendingViews();
-  window_->layoutIfNeeded();
-  cairo_t* cr = canvas_->cairo();
-  cairo_save(cr);
-  cairo_identity_matrix(cr);
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_paint(cr);
-  cairo_restore(cr);
-  canvas_->save();
-  Renderer::render(*window_, *canvas_);
-  canvas_->restore();
-  cairo_surface_t* target = cairo_get_target(cr);
-  cairo_surface_flush(target);
+  Renderer::renderFrame(*window_, *canvas_);
+  cairo_surface_t* target = cairo_get_target(canvas_->cairo());
   SDL_UpdateTexture(texture_, nullptr, cairo_image_surface_get_data(target), cairo_image_surface_get_stride(target));
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);

@@ -138,6 +138,22 @@ void Renderer::drawView(View& v, gfx::Context& ctx, bool placeInSuperview) {
 
 void Renderer::render(View& view, gfx::Context& ctx) { drawView(view, ctx, false); }
 
+void Renderer::renderFrame(View& window, gfx::Context& canvas) {
+  View::layoutPendingViews();
+  window.layoutIfNeeded();
+  cairo_t* cr = canvas.cairo();
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  canvas.save();
+  render(window, canvas);
+  canvas.restore();
+  cairo_surface_flush(cairo_get_target(cr));
+}
+
 gfx::ImagePtr Renderer::renderToImage(View& view, double scale, std::optional<gfx::Color> background) {
   View::layoutPendingViews();
   view.layoutIfNeeded();

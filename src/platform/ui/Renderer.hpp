@@ -16,6 +16,9 @@ class Renderer {
  public:
   // Draws `view` with its bounds' origin at the context's current origin.
   static void render(View& view, gfx::Context& ctx);
+  // One frame of a window on screen: pending layout done, the canvas painted
+  // black, the window drawn over it and the canvas's surface flushed.
+  static void renderFrame(View& window, gfx::Context& canvas);
   // The view's bounds as a bitmap at `scale` (0: the screen's), laid out
   // first; transparent where nothing is drawn unless a background is given.
   static gfx::ImagePtr renderToImage(View& view, double scale = 0,
