@@ -222,6 +222,7 @@ TEST_F(LibraryViewersTest, OfficeViewerShareSheetBackAndBrokenFiles) {
 }
 
 TEST_F(LibraryViewersTest, VideoLoopsOnRequestAndStopsOnBack) {
+  // The clip plays on the media framework's clock, in real time.
   useRealClock();
   const fs::path clip = putOnDisk("showreel.avi", "VEDIO", DocumentFactory::video(6, 30, 160, 120, 7));
   auto player = std::make_shared<VideoViewController>(svc::MoviePlayer::Options{false, false});
@@ -250,6 +251,7 @@ TEST_F(LibraryViewersTest, VideoLoopsOnRequestAndStopsOnBack) {
 }
 
 TEST_F(LibraryViewersTest, AVideoThatCannotPlaySaysSo) {
+  // The media framework reports the broken clip from its own thread, in real time.
   useRealClock();
   const fs::path clip = putOnDisk("broken.mp4", "VEDIO", "no movie in here");
   auto player = std::make_shared<VideoViewController>(svc::MoviePlayer::Options{false, false});

@@ -224,6 +224,7 @@ TEST_F(WebViewTest, FilesHistoryStopAndFailures) {
 }
 
 TEST_F(WebViewTest, FetchesOverHttp) {
+  // The page comes through the transport, whose time-outs run in real time.
   useRealClock();
   PageServer server;
   int port = server.port();

@@ -111,6 +111,8 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
     page.reset();
     SessionServices::end();
     SyncConfigManager::setCurrent({});
+    SyncScreenHost::install(nullptr);
+    PublicFunction::setInterfaceLanguageProvider(nullptr);
     test::resetToolkit();
     BackupRestoreTest::TearDown();
   }

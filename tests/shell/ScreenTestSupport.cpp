@@ -11,18 +11,13 @@
 
 namespace mv::test {
 
-void ScreenTest::SetUp() {
-  ShellTest::SetUp();
-  // Transitions and fades end on the next turn: the tests look at where screens end up.
-  ui::View::setAnimationsEnabled(false);
-}
+void ScreenTest::SetUp() { ShellTest::SetUp(); }
 
 void ScreenTest::TearDown() {
   driver_.reset();
   app.reset();
   SessionServices::end();
   ShellTest::TearDown();
-  ui::View::setAnimationsEnabled(true);
 }
 
 void ScreenTest::launch(bool keepGuide) {

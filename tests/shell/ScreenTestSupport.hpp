@@ -18,6 +18,8 @@ namespace mv::test {
 
 class ScreenTest : public ShellTest {
  protected:
+  // Transitions and fades end on the next turn: the tests look at where screens end up.
+  ScreenTest() : ShellTest(UiOptions{.animationsOff = true}) {}
   void SetUp() override;
   void TearDown() override;
 

@@ -45,6 +45,17 @@ bool writeSelfSignedCertificate(const std::string& certFile, const std::string& 
   return ok;
 }
 
+// The server's thread starts listening soon after it is made; a test whose
+// server never does fails instead of hanging.
+bool startedWithin(const httplib::Server& server, double seconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!server.is_running()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
 class WebPageTest : public ScreenFlowTest {
  protected:
   void SetUp() override {
@@ -64,7 +75,7 @@ class WebPageTest : public ScreenFlowTest {
     port = server.bind_to_any_port("127.0.0.1");
     ASSERT_GT(port, 0);
     thread = std::thread([this] { server.listen_after_bind(); });
-    while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(startedWithin(server, 5));
   }
   void TearDown() override {
     stopping = true;
@@ -165,7 +176,11 @@ TEST_F(WebPageTest, ASelfSignedCertificateIsRefused) {
   const int securePort = secure.bind_to_any_port("127.0.0.1");
   ASSERT_GT(securePort, 0);
   std::thread serving([&] { secure.listen_after_bind(); });
-  while (!secure.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (!startedWithin(secure, 5)) {
+    secure.stop();
+    serving.join();
+    FAIL() << "the secure server did not start";
+  }
   launchAgainstService();
   auto page = open("https://127.0.0.1:" + std::to_string(securePort) + "/a");
   ASSERT_TRUE(page);

@@ -2,8 +2,6 @@
 
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "platform/ui/Application.hpp"
-#include "platform/ui/Screen.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/settings/Language.hpp"
 #include "shell/settings/LanguageManager.hpp"
@@ -55,15 +53,12 @@ void ShellTest::resetShell() {
   SkinManager::sharedInstance().setNeedUpdateDemo(false);
   SkinManager::resetScaleFactorForTesting();
   MessageBox::sharedInstance().resetForTesting();
-  ui::AlertView::resetForTesting();
-  ui::Application::freeInstance();
-  ui::Screen::mainScreen().setScale(1);
-  gfx::Image::setDeviceScale(1);
+  resetToolkit();
   LanguageManager::sharedInstance().resetForTesting();
 }
 
 void ShellTest::SetUp() {
-  TestEnvironment::SetUp();
+  UiTestEnvironment::SetUp();
   resetShell();
   LoginMode::installWaitBox();
   LanguageManager::sharedInstance().setCurrentLanguage(1);
@@ -71,7 +66,7 @@ void ShellTest::SetUp() {
 
 void ShellTest::TearDown() {
   resetShell();
-  TestEnvironment::TearDown();
+  UiTestEnvironment::TearDown();
 }
 
 SignInTest::SignInTest() {

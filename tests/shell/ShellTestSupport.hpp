@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ServiceFixture.hpp"
-#include "TestEnvironment.hpp"
+#include "UiTestEnvironment.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "sales-service/SalesService.hpp"
 #include "shell/session/LoginMode.hpp"
@@ -43,8 +43,9 @@ class DelegateRecorder : public LoginModelDelegate {
   void changeLoginButState() override { ++buttonResets; }
 };
 
-class ShellTest : public TestEnvironment {
+class ShellTest : public UiTestEnvironment {
  protected:
+  using UiTestEnvironment::UiTestEnvironment;
   void SetUp() override;
   void TearDown() override;
   static void resetShell();

@@ -71,6 +71,8 @@ class SyncScreenFlowTest : public test::SyncEngineTest {
   void TearDown() override {
     window.reset();
     screen.reset();
+    SyncScreenHost::install(nullptr);
+    PublicFunction::setInterfaceLanguageProvider(nullptr);
     test::resetToolkit();
     SyncEngineTest::TearDown();
   }

@@ -36,11 +36,10 @@ class FixedSession : public SyncSession {
   void setLastBackupDate(double) override {}
 };
 
-class SyncScreenPanelTest : public test::TestEnvironment {
+class SyncScreenPanelTest : public test::UiTestEnvironment {
  protected:
   void SetUp() override {
-    TestEnvironment::SetUp();
-    test::resetToolkit();
+    UiTestEnvironment::SetUp();
     test::installEnglishTexts();
     mv::test::signInAs("acme", "rep");
     host = std::make_shared<test::FakeSyncScreenHost>();
@@ -59,10 +58,11 @@ class SyncScreenPanelTest : public test::TestEnvironment {
     SessionServices::end();
     SyncSession::setCurrent({});
     SyncConfigManager::setCurrent({});
-    test::resetToolkit();
+    SyncScreenHost::install(nullptr);
+    PublicFunction::setInterfaceLanguageProvider(nullptr);
     setTextLookup(nullptr);
     Session::clear();
-    TestEnvironment::TearDown();
+    UiTestEnvironment::TearDown();
   }
 
   void show() {

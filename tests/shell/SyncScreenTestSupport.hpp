@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the sync screen tests: a host that records what the
-// screens ask of the application, the English string table, a window the
-// screens are shown in headless, and PNG snapshots.
+// screens ask of the application and the English string table (the window
+// they are shown in is the test kit's `ScreenWindow`).
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/HeadlessDriver.hpp"
-#include "platform/ui/ViewController.hpp"
+#include "UiTestEnvironment.hpp"
 #include "shell/sync-screens/SyncScreenHost.hpp"
 
 namespace mv::test {
@@ -68,27 +67,5 @@ void installEnglishTexts();
 void installChineseTexts();
 // The text of a key in the installed table ("" when missing).
 std::string textOf(const std::string& key);
-
-// The screen as the window's root, shown headless.
-class ScreenWindow {
- public:
-  explicit ScreenWindow(std::shared_ptr<ui::ViewController> root);
-  ~ScreenWindow();
-  ui::HeadlessDriver& driver() { return *driver_; }
-  // Runs what is due and lays out.
-  void flush();
-  // Every text a person can read now.
-  std::vector<std::string> texts();
-  // Writes a PNG into `folder` (and a copy where MV_KEEP_SNAPSHOTS says);
-  // answers the written file.
-  std::filesystem::path snapshot(const std::filesystem::path& folder, const std::string& name);
-
- private:
-  std::shared_ptr<ui::Window> window_;
-  std::unique_ptr<ui::HeadlessDriver> driver_;
-};
-
-// The toolkit state the screen tests change, back to its first state.
-void resetToolkit();
 
 }  // namespace mv::test

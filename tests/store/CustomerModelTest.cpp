@@ -12,7 +12,7 @@ marvisto_customer_Entity customer(int id, std::optional<std::string> name, int p
   return c;
 }
 
-class CustomerTest : public StoreTest {
+class CustomerStoreTest : public StoreTest {
  protected:
   void SetUp() override {
     StoreTest::SetUp();
@@ -31,7 +31,7 @@ class CustomerTest : public StoreTest {
   }
 };
 
-TEST_F(CustomerTest, SyncSaveKeepsWhatTheUserSetOnTheDevice) {
+TEST_F(CustomerStoreTest, SyncSaveKeepsWhatTheUserSetOnTheDevice) {
   ASSERT_TRUE(dam().updateCustomerTableImportantWithCustomerId(20, 1));
   const std::string note = "Call after 5 o'clock; he said \"never\" -- ok";
   ASSERT_TRUE(dam().updateCustomerTableNoteWithCustomerId(20, note));
@@ -59,7 +59,7 @@ TEST_F(CustomerTest, SyncSaveKeepsWhatTheUserSetOnTheDevice) {
   EXPECT_EQ(count("marvisto_customer", "customer_id = 20 AND note IS NULL"), 1);
 }
 
-TEST_F(CustomerTest, DirectoryEntriesHiddenAndLocalRows) {
+TEST_F(CustomerStoreTest, DirectoryEntriesHiddenAndLocalRows) {
   auto shown = dam().getAllCustomers(false);
   EXPECT_EQ(shown.size(), 2u);  // unpublished and hidden left out
   EXPECT_EQ(shown.count(40), 0u);
@@ -122,7 +122,7 @@ TEST_F(CustomerTest, DirectoryEntriesHiddenAndLocalRows) {
   EXPECT_TRUE(dam().deleteCustomerTableWithID(12345));
 }
 
-TEST_F(CustomerTest, LocalIdsNeverReuseAnIdInUse) {
+TEST_F(CustomerStoreTest, LocalIdsNeverReuseAnIdInUse) {
   EXPECT_EQ(dam().getLastLocalCustomerId(), 0);
   EXPECT_EQ(dam().getLastLocalCustomerAttributesId(), 0);
   ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "A"), customer(-3, "B")}));
@@ -145,7 +145,7 @@ TEST_F(CustomerTest, LocalIdsNeverReuseAnIdInUse) {
 
 // The service maps a device's local ids to its own rows, so an id an upload
 // renumbered or a deletion removed must never come back for a new row.
-TEST_F(CustomerTest, LocalIdsAreNeverGivenOutAgain) {
+TEST_F(CustomerStoreTest, LocalIdsAreNeverGivenOutAgain) {
   ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "Uploaded"), customer(-2, "Deleted")}));
   ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({makeAddress(-1, -1, "x"), makeAddress(-2, -2, "y")}));
   ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute(
@@ -182,7 +182,7 @@ TEST_F(CustomerTest, LocalIdsAreNeverGivenOutAgain) {
   EXPECT_EQ(dam().getLastLocalCustomerId(), -7);
 }
 
-TEST_F(CustomerTest, UploadRewritesLocalIdsEvenWhenTheSyncStoredTheServerRow) {
+TEST_F(CustomerStoreTest, UploadRewritesLocalIdsEvenWhenTheSyncStoredTheServerRow) {
   ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "Local one"), customer(-2, "Local two")}));
   ASSERT_TRUE(dam().updateCustomerTableImportantWithCustomerId(-1, 1));
   ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({makeAddress(-1, -1, "street")}));

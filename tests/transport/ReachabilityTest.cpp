@@ -106,6 +106,8 @@ TEST_F(ReachabilityTest, RoutingTablesGiveTheStatus) {
 }
 
 TEST_F(ReachabilityTest, SystemWatcherNoticesARouteChange) {
+  // The watcher reads the system's tables at its interval on a thread of its
+  // own, in real time.
   useRealClock();
   const fs::path dir = root / "net";
   writeTables(dir, "wlan0");

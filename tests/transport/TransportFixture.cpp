@@ -45,6 +45,8 @@ bool LoopbackServer::waitOrStop(double seconds) {
 
 void TransportTest::SetUp() {
   TestEnvironment::SetUp();
+  // The transport is the subject here: it measures its stalls and time-outs
+  // on the steady clock of its own thread, so the loop keeps the same time.
   useRealClock();
   ::setenv("no_proxy", "127.0.0.1,localhost", 1);
   ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);

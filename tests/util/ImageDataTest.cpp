@@ -16,7 +16,7 @@ namespace {
 
 using gfx::ImageData;
 
-class ImageTest : public PublicFunctionFixture {
+class ImageDataTest : public PublicFunctionFixture {
  protected:
   // An image whose pixels all differ, so a swapped row or channel shows.
   static ImageData pattern(int w, int h) {
@@ -43,7 +43,7 @@ class ImageTest : public PublicFunctionFixture {
   static std::string bytesOf(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
 };
 
-TEST_F(ImageTest, PngAndJpegRoundTrip) {
+TEST_F(ImageDataTest, PngAndJpegRoundTrip) {
   const ImageData img = pattern(7, 5);
   auto png = img.encodePNG();
   ASSERT_TRUE(png.has_value());
@@ -81,7 +81,7 @@ TEST_F(ImageTest, PngAndJpegRoundTrip) {
   EXPECT_FALSE(img.writePNG(root / "missing-folder" / "a.png"));
 }
 
-TEST_F(ImageTest, BrokenAndHostileImagesAreRefused) {
+TEST_F(ImageDataTest, BrokenAndHostileImagesAreRefused) {
   auto png = bytesOf(*pattern(40, 30).encodePNG());
   auto jpeg = bytesOf(*pattern(40, 30).encodeJPEG(0.8));
   EXPECT_FALSE(ImageData::decode(std::string_view()).has_value());
@@ -106,7 +106,7 @@ TEST_F(ImageTest, BrokenAndHostileImagesAreRefused) {
   EXPECT_FALSE(ImageData::decode(huge).has_value());
 }
 
-TEST_F(ImageTest, ScalingAveragesAndRespectsAlpha) {
+TEST_F(ImageDataTest, ScalingAveragesAndRespectsAlpha) {
   // a checkerboard shrinks to grey
   ImageData board(4, 4);
   for (int y = 0; y < 4; ++y)
@@ -143,7 +143,7 @@ TEST_F(ImageTest, ScalingAveragesAndRespectsAlpha) {
   EXPECT_TRUE(ImageData().scaled(3, 3).empty());
 }
 
-TEST_F(ImageTest, ThumbnailsKeepAspectAndBounds) {
+TEST_F(ImageDataTest, ThumbnailsKeepAspectAndBounds) {
   struct Case {
     const char* name;
     int w, h;
@@ -185,7 +185,7 @@ TEST_F(ImageTest, ThumbnailsKeepAspectAndBounds) {
   EXPECT_FALSE(fs::exists(root / "junk_thumb.png"));
 }
 
-TEST_F(ImageTest, ThumbnailsFromSeveralThreadsAtOnce) {
+TEST_F(ImageDataTest, ThumbnailsFromSeveralThreadsAtOnce) {
   const fs::path dir = root / "ProductImages";
   fs::create_directories(dir);
   ASSERT_TRUE(pattern(640, 480).writeJPEG(dir / "p.jpg", 0.7));
@@ -217,7 +217,7 @@ TEST_F(ImageTest, ThumbnailsFromSeveralThreadsAtOnce) {
   EXPECT_EQ(files, 4);
 }
 
-TEST_F(ImageTest, FittingIntoASize) {
+TEST_F(ImageDataTest, FittingIntoASize) {
   auto img = std::make_shared<const ImageData>(pattern(400, 300));
   EXPECT_TRUE(PublicFunction::image(*img, {200, 200}));
   EXPECT_FALSE(PublicFunction::image(*img, {400, 300}));

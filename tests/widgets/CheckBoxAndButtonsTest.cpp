@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "WidgetTestEnvironment.hpp"
+#include "UiTestEnvironment.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/LayerAnimation.hpp"
 #include "platform/ui/Window.hpp"
@@ -9,6 +9,7 @@
 #include "widgets/IconButton.hpp"
 #include "widgets/SwitchButton.hpp"
 #include "widgets/ViewStyle.hpp"
+#include "widgets/WidgetSkin.hpp"
 
 using namespace mv;
 

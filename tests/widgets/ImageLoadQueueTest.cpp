@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "WidgetTestEnvironment.hpp"
+#include "UiTestEnvironment.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "widgets/ImageLoadQueueManager.hpp"

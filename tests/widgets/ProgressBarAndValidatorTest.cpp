@@ -3,12 +3,13 @@
 #include <cmath>
 #include <limits>
 
-#include "WidgetTestEnvironment.hpp"
+#include "UiTestEnvironment.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "widgets/AlphaInputValidator.hpp"
 #include "widgets/MVProgressView.hpp"
 #include "widgets/NumericInputValidator.hpp"
 #include "widgets/ViewStyle.hpp"
+#include "widgets/WidgetSkin.hpp"
 
 using namespace mv;
 

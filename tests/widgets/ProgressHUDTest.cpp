@@ -4,7 +4,7 @@
 #include <future>
 #include <thread>
 
-#include "WidgetTestEnvironment.hpp"
+#include "UiTestEnvironment.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/ActivityIndicatorView.hpp"

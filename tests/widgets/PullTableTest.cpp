@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "WidgetTestEnvironment.hpp"
+#include "UiTestEnvironment.hpp"
 #include "platform/base/Date.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/HeadlessDriver.hpp"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "WidgetTestEnvironment.hpp"
+#include "UiTestEnvironment.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "widgets/NumericInputValidator.hpp"

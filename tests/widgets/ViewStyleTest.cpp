@@ -2,7 +2,7 @@
 // the strike-through, the wiggle, the format badge colours and the busy dial.
 #include <gtest/gtest.h>
 
-#include "WidgetTestEnvironment.hpp"
+#include "UiTestEnvironment.hpp"
 #include "platform/gfx/Context.hpp"
 #include "platform/ui/LayerAnimation.hpp"
 #include "widgets/ViewStyle.hpp"

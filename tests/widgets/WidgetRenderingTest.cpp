@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "WidgetTestEnvironment.hpp"
+#include "UiTestEnvironment.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/Window.hpp"
 #include "widgets/BadgeButton.hpp"
@@ -15,6 +15,7 @@
 #include "widgets/RoundProgressView.hpp"
 #include "widgets/SwitchButton.hpp"
 #include "widgets/ViewStyle.hpp"
+#include "widgets/WidgetSkin.hpp"
 
 using namespace mv;
 

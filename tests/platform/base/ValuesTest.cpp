@@ -15,7 +15,7 @@ using mv::test::TestEnvironment;
 
 class ValuesTest : public TestEnvironment {};
 
-TEST(GeometryTest, RectEdgesContainmentAndIntersection) {
+TEST(BaseGeometryTest, RectEdgesContainmentAndIntersection) {
   base::Rect r{10, 20, 100, 50};
   EXPECT_EQ(r.maxX(), 110);
   EXPECT_EQ(r.midY(), 45);

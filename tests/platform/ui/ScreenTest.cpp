@@ -16,7 +16,7 @@ using namespace ui;
 
 namespace {
 
-class ScreenTest : public mv::test::UiTestEnvironment {};
+class UiScreenTest : public mv::test::UiTestEnvironment {};
 
 // A band shaded from dark blue to white.
 struct GradientView : View {
@@ -99,7 +99,7 @@ bool inkIn(const gfx::Image& img, int x0, int y0, int x1, int y1, const gfx::Col
 
 }  // namespace
 
-TEST_F(ScreenTest, ScreenBuiltInCodeRendersTapsAndAnswersAlerts) {
+TEST_F(UiScreenTest, ScreenBuiltInCodeRendersTapsAndAnswersAlerts) {
   HeadlessDriver driver;
   auto screen = std::make_shared<OrderScreen>();
   driver.window().setRootViewController(screen);
@@ -173,7 +173,7 @@ TEST_F(ScreenTest, ScreenBuiltInCodeRendersTapsAndAnswersAlerts) {
   EXPECT_TRUE(other->isVisible());
 }
 
-TEST_F(ScreenTest, RenderingHonoursLookAndScale) {
+TEST_F(UiScreenTest, RenderingHonoursLookAndScale) {
   auto root = std::make_shared<View>(Rect{0, 0, 100, 100});
   root->setBackgroundColor(gfx::Color::white());
   auto rounded = std::make_shared<View>(Rect{10, 10, 40, 40});
