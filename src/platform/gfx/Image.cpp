@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/gfx/ImageData.hpp"
 
@@ -54,15 +55,92 @@ bool hasRetinaSuffix(const fs::path& p) {
   return stem.size() >= 3 && stem.compare(stem.size() - 3, 3, "@2x") == 0;
 }
 
-ImagePtr loadFile(const fs::path& path, double scale) {
-  auto data = ImageData::decodeFile(path);
-  if (!data) return nullptr;
-  return Image::fromImageData(*data, scale);
+// Premultiplied ARGB pixels of decoded data; nothing when cairo cannot hold them.
+Image::SurfaceRef surfaceFromData(const ImageData& data) {
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, data.width, data.height);
+  if (!surfaceOk(s)) {
+    cairo_surface_destroy(s);
+    return nullptr;
+  }
+  cairo_surface_flush(s);
+  unsigned char* px = cairo_image_surface_get_data(s);
+  int stride = cairo_image_surface_get_stride(s);
+  for (int y = 0; y < data.height; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(px + static_cast<std::size_t>(y) * stride);
+    for (int x = 0; x < data.width; ++x) {
+      const std::uint8_t* p = data.pixel(x, y);
+      std::uint8_t a = p[3];
+      row[x] = (std::uint32_t(a) << 24) | (std::uint32_t(premultiply(p[0], a)) << 16) |
+               (std::uint32_t(premultiply(p[1], a)) << 8) | premultiply(p[2], a);
+    }
+  }
+  cairo_surface_mark_dirty(s);
+  return adopt(s);
 }
 
 }  // namespace
 
-Image::Image(SurfaceRef surface, double scale) : surface_(std::move(surface)), scale_(scale > 0 ? scale : 1) {}
+struct Image::PendingFile {
+  fs::path path;
+  int width = 0, height = 0;
+  std::once_flag once;
+  SurfaceRef surface;
+
+  cairo_surface_t* pixels() {
+    std::call_once(once, [this] {
+      auto data = ImageData::decodeFile(path);
+      if (data && data->width == width && data->height == height) surface = surfaceFromData(*data);
+      if (!surface) {
+        // Its size is already laid out: a file that broke since its header
+        // was read shows as nothing rather than taking the layout with it.
+        MV_LOG("The picture ", path.string(), " cannot be read; it is left blank");
+        surface = adopt(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+      }
+    });
+    return surface.get();
+  }
+};
+
+Image::Image(SurfaceRef surface, double scale)
+    : surface_(std::move(surface)),
+      width_(cairo_image_surface_get_width(surface_.get())),
+      height_(cairo_image_surface_get_height(surface_.get())),
+      scale_(scale > 0 ? scale : 1) {}
+
+Image::Image(std::shared_ptr<PendingFile> pending, double scale)
+    : pending_(std::move(pending)),
+      width_(pending_->width),
+      height_(pending_->height),
+      scale_(scale > 0 ? scale : 1) {}
+
+cairo_surface_t* Image::surface() const { return surface_ ? surface_.get() : pending_->pixels(); }
+
+ImagePtr Image::load(const fs::path& path, double scale, bool onFirstUse) {
+  if (!onFirstUse) {
+    auto data = ImageData::decodeFile(path);
+    if (!data) return nullptr;
+    return fromImageData(*data, scale);
+  }
+  auto size = ImageData::dimensionsOfFile(path);
+  if (!size) return nullptr;
+  auto pending = std::make_shared<PendingFile>();
+  pending->path = path;
+  pending->width = size->first;
+  pending->height = size->second;
+  return ImagePtr(new Image(std::move(pending), scale));
+}
+
+ImagePtr Image::loadPreferringVariant(const fs::path& path, bool onFirstUse) {
+  std::error_code ec;
+  if (deviceScale() >= 2 && !hasRetinaSuffix(path)) {
+    fs::path v = retinaVariant(path);
+    if (fs::is_regular_file(v, ec)) {
+      if (auto img = load(v, 2.0, onFirstUse)) return img;
+    }
+  }
+  if (!fs::is_regular_file(path, ec)) return nullptr;
+  return load(path, hasRetinaSuffix(path) ? 2.0 : 1.0, onFirstUse);
+}
 
 Image::~Image() = default;
 
@@ -92,11 +170,11 @@ ImagePtr Image::named(const std::string& name) {
   bool retinaName = hasRetinaSuffix(file);
   if (want >= 2 && !retinaName) {
     auto p = base::Bundle::pathForResource(stem + "@2x", type);
-    if (!p.empty()) img = loadFile(p, 2.0);
+    if (!p.empty()) img = load(p, 2.0, true);
   }
   if (!img) {
     auto p = base::Bundle::pathForResource(stem, type);
-    if (!p.empty()) img = loadFile(p, retinaName ? 2.0 : 1.0);
+    if (!p.empty()) img = load(p, retinaName ? 2.0 : 1.0, true);
   }
   if (!img) return nullptr;
   std::lock_guard<std::mutex> lock(cacheMutex());
@@ -104,17 +182,9 @@ ImagePtr Image::named(const std::string& name) {
   return img;
 }
 
-ImagePtr Image::fromFile(const fs::path& path) {
-  std::error_code ec;
-  if (deviceScale() >= 2 && !hasRetinaSuffix(path)) {
-    fs::path v = retinaVariant(path);
-    if (fs::is_regular_file(v, ec)) {
-      if (auto img = loadFile(v, 2.0)) return img;
-    }
-  }
-  if (!fs::is_regular_file(path, ec)) return nullptr;
-  return loadFile(path, hasRetinaSuffix(path) ? 2.0 : 1.0);
-}
+ImagePtr Image::fromFile(const fs::path& path) { return loadPreferringVariant(path, false); }
+
+ImagePtr Image::fromFileOnFirstUse(const fs::path& path) { return loadPreferringVariant(path, true); }
 
 ImagePtr Image::fromData(std::string_view bytes, double scale) {
   auto data = ImageData::decode(bytes);
@@ -128,25 +198,9 @@ ImagePtr Image::fromData(const std::vector<std::uint8_t>& bytes, double scale) {
 
 ImagePtr Image::fromImageData(const ImageData& data, double scale) {
   if (data.empty()) return nullptr;
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, data.width, data.height);
-  if (!surfaceOk(s)) {
-    cairo_surface_destroy(s);
-    return nullptr;
-  }
-  cairo_surface_flush(s);
-  unsigned char* px = cairo_image_surface_get_data(s);
-  int stride = cairo_image_surface_get_stride(s);
-  for (int y = 0; y < data.height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(px + static_cast<std::size_t>(y) * stride);
-    for (int x = 0; x < data.width; ++x) {
-      const std::uint8_t* p = data.pixel(x, y);
-      std::uint8_t a = p[3];
-      row[x] = (std::uint32_t(a) << 24) | (std::uint32_t(premultiply(p[0], a)) << 16) |
-               (std::uint32_t(premultiply(p[1], a)) << 8) | premultiply(p[2], a);
-    }
-  }
-  cairo_surface_mark_dirty(s);
-  return std::make_shared<Image>(adopt(s), scale);
+  auto surface = surfaceFromData(data);
+  if (!surface) return nullptr;
+  return std::make_shared<Image>(std::move(surface), scale);
 }
 
 ImagePtr Image::fromSurface(cairo_surface_t* surface, double scale) {
@@ -167,11 +221,11 @@ ImagePtr Image::blank(base::Size size, double scale) {
 }
 
 base::Size Image::size() const { return {pixelWidth() / scale_, pixelHeight() / scale_}; }
-int Image::pixelWidth() const { return cairo_image_surface_get_width(surface_.get()); }
-int Image::pixelHeight() const { return cairo_image_surface_get_height(surface_.get()); }
+int Image::pixelWidth() const { return width_; }
+int Image::pixelHeight() const { return height_; }
 
 ImagePtr Image::resizableImage(base::EdgeInsets capInsets, ResizingMode mode) const {
-  auto img = std::make_shared<Image>(surface_, scale_);
+  auto img = std::make_shared<Image>(*this);
   base::Size s = size();
   // Caps never overlap: clamp each pair to the image's size.
   capInsets.left = std::clamp(capInsets.left, 0.0, s.width);
@@ -209,7 +263,7 @@ ImagePtr Image::scaledToSize(base::Size size, double scale) const {
   double sx = out->pixelWidth() / static_cast<double>(pixelWidth());
   double sy = out->pixelHeight() / static_cast<double>(pixelHeight());
   cairo_scale(cr, sx, sy);
-  cairo_set_source_surface(cr, surface_.get(), 0, 0);
+  cairo_set_source_surface(cr, surface(), 0, 0);
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
   cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
   cairo_paint(cr);
@@ -220,11 +274,11 @@ ImagePtr Image::scaledToSize(base::Size size, double scale) const {
 
 Color Image::pixelAt(int x, int y) const {
   if (x < 0 || y < 0 || x >= pixelWidth() || y >= pixelHeight()) return Color::clear();
-  cairo_surface_flush(surface_.get());
-  const unsigned char* px = cairo_image_surface_get_data(surface_.get());
-  int stride = cairo_image_surface_get_stride(surface_.get());
+  cairo_surface_flush(surface());
+  const unsigned char* px = cairo_image_surface_get_data(surface());
+  int stride = cairo_image_surface_get_stride(surface());
   std::uint32_t v = reinterpret_cast<const std::uint32_t*>(px + static_cast<std::size_t>(y) * stride)[x];
-  bool opaqueFormat = cairo_image_surface_get_format(surface_.get()) == CAIRO_FORMAT_RGB24;
+  bool opaqueFormat = cairo_image_surface_get_format(surface()) == CAIRO_FORMAT_RGB24;
   std::uint8_t a = opaqueFormat ? 255 : static_cast<std::uint8_t>(v >> 24);
   auto ch = [&](int shift) { return unpremultiply(static_cast<std::uint8_t>((v >> shift) & 0xff), a) / 255.0; };
   return Color(ch(16), ch(8), ch(0), a / 255.0);
@@ -234,10 +288,10 @@ ImageData Image::toImageData() const {
   int w = pixelWidth(), h = pixelHeight();
   ImageData out(w, h);
   if (out.empty()) return out;
-  cairo_surface_flush(surface_.get());
-  const unsigned char* px = cairo_image_surface_get_data(surface_.get());
-  int stride = cairo_image_surface_get_stride(surface_.get());
-  bool opaqueFormat = cairo_image_surface_get_format(surface_.get()) == CAIRO_FORMAT_RGB24;
+  cairo_surface_flush(surface());
+  const unsigned char* px = cairo_image_surface_get_data(surface());
+  int stride = cairo_image_surface_get_stride(surface());
+  bool opaqueFormat = cairo_image_surface_get_format(surface()) == CAIRO_FORMAT_RGB24;
   for (int y = 0; y < h; ++y) {
     auto* row = reinterpret_cast<const std::uint32_t*>(px + static_cast<std::size_t>(y) * stride);
     for (int x = 0; x < w; ++x) {

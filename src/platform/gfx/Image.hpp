@@ -28,10 +28,17 @@ class Image {
 
   // The bundle resource by name ("Back.png", or "Back" meaning PNG); the
   // "@2x" file is preferred at device scale 2. Cached; nothing when missing.
+  // Decoded on first use, like fromFileOnFirstUse: screens name many
+  // pictures they may never draw.
   static ImagePtr named(const std::string& name);
   // A file by path; "name@2x.ext" is preferred at device scale 2 and a file
   // whose name has "@2x" is scale 2. Nothing when missing or unreadable.
   static ImagePtr fromFile(const std::filesystem::path& path);
+  // The same, but only the file's header is read now: its pixels are decoded
+  // the first time they are needed, on whichever thread needs them. Nothing
+  // when the file is missing or its header unreadable; a file whose pixels
+  // turn out unreadable later gives a transparent image of its size.
+  static ImagePtr fromFileOnFirstUse(const std::filesystem::path& path);
   // PNG or JPEG bytes; nothing for bytes that are not a readable image.
   static ImagePtr fromData(std::string_view bytes, double scale = 1.0);
   static ImagePtr fromData(const std::vector<std::uint8_t>& bytes, double scale = 1.0);
@@ -53,7 +60,8 @@ class Image {
   double scale() const { return scale_; }
   int pixelWidth() const;
   int pixelHeight() const;
-  cairo_surface_t* surface() const { return surface_.get(); }
+  // Decodes the pixels of an image read on first use.
+  cairo_surface_t* surface() const;
 
   // Stretching.
   ImagePtr resizableImage(base::EdgeInsets capInsets, ResizingMode mode = ResizingMode::Tile) const;
@@ -82,7 +90,16 @@ class Image {
   Image(SurfaceRef surface, double scale);
 
  private:
+  struct PendingFile;
+  Image(std::shared_ptr<PendingFile> pending, double scale);
+  // One file at that scale, decoded now or on first use.
+  static ImagePtr load(const std::filesystem::path& path, double scale, bool onFirstUse);
+  static ImagePtr loadPreferringVariant(const std::filesystem::path& path, bool onFirstUse);
+
   SurfaceRef surface_;
+  // The file still to decode; shared with the resizable variants made from it.
+  std::shared_ptr<PendingFile> pending_;
+  int width_ = 0, height_ = 0;
   double scale_ = 1;
   base::EdgeInsets caps_{};
   ResizingMode mode_ = ResizingMode::Tile;

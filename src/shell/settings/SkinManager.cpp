@@ -78,13 +78,15 @@ std::optional<fs::path> SkinManager::skinFile(const std::string& name) {
 gfx::ImagePtr SkinManager::skinFromImageName(const std::string& name) {
   if (isBlank(trimWhitespaceAndNewlines(name))) return nullptr;
   if (auto p = skinFile(name)) {
+    // Screens name far more pictures at launch than they draw: each is
+    // decoded when first drawn.
     if (getUIScreenScaleFactor() == 2.0) {
       if (auto variant = doubleResolutionPath(*p); variant && isFile(*variant)) {
-        if (auto image = gfx::Image::fromFile(*variant)) return image;
+        if (auto image = gfx::Image::fromFileOnFirstUse(*variant)) return image;
       }
     }
     if (isFile(*p)) {
-      if (auto image = gfx::Image::fromFile(*p)) return image;
+      if (auto image = gfx::Image::fromFileOnFirstUse(*p)) return image;
     }
   }
   return gfx::Image::named(name);

@@ -173,3 +173,50 @@ TEST_F(ImageTest, DimensionsComeFromTheHeaderAlone) {
   std::ofstream(root / "empty.png").close();
   EXPECT_FALSE(gfx::ImageData::dimensionsOfFile(root / "empty.png"));
 }
+
+TEST_F(ImageTest, FilesReadOnFirstUseDecodeWhenTheirPixelsAreNeeded) {
+  const std::filesystem::path path = root / "late.png";
+  ASSERT_TRUE(twoTone(8, 4)->writePNG(path));
+  auto late = Image::fromFileOnFirstUse(path);
+  ASSERT_TRUE(late);
+  // Its size comes from the header; a stretchable variant made before any
+  // drawing shares the pixels still to come.
+  EXPECT_EQ(late->size(), (base::Size{8, 4}));
+  auto stretched = late->stretchableImage(2, 1);
+  EXPECT_EQ(stretched->pixelWidth(), 8);
+
+  // Replaced before first use: the pixels are the file's as it is then.
+  gfx::ImageData green(8, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x) {
+      std::uint8_t* p = green.pixel(x, y);
+      p[1] = 255;
+      p[3] = 255;
+    }
+  ASSERT_TRUE(green.writePNG(path));
+  expectColor(stretched->pixelAt(1, 1), 0, 1, 0);
+  expectColor(late->pixelAt(6, 2), 0, 1, 0);
+  // Decoded once: later changes to the file no longer reach it.
+  ASSERT_TRUE(twoTone(8, 4)->writePNG(path));
+  expectColor(late->pixelAt(6, 2), 0, 1, 0);
+
+  // A file cut short after its header keeps its size and draws as nothing.
+  auto png = green.encodePNG();
+  ASSERT_TRUE(png);
+  {
+    std::ofstream out(root / "cut.png", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size() - 20));
+  }
+  auto cut = Image::fromFileOnFirstUse(root / "cut.png");
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->pixelWidth(), 8);
+  expectColor(cut->pixelAt(3, 3), 0, 0, 0, 0);
+  auto drawn = cut->scaledToSize({4, 2});
+  ASSERT_TRUE(drawn);
+  expectColor(drawn->pixelAt(1, 1), 0, 0, 0, 0);
+
+  // Missing files and files that are no picture give nothing, as before.
+  EXPECT_FALSE(Image::fromFileOnFirstUse(root / "missing.png"));
+  std::ofstream(root / "text.png") << "not a picture";
+  EXPECT_FALSE(Image::fromFileOnFirstUse(root / "text.png"));
+}
