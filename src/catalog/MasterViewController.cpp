@@ -3,6 +3,7 @@
 #include "catalog/ProductBigCatalog.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "shell/frame/PanelTitleBar.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/Text.hpp"
@@ -54,32 +55,17 @@ void MasterViewController::viewDidLoad() {
   myTable_->setDelegate(ui::weakAs<ui::TableViewDelegate>(this));
   root->addSubview(myTable_);
 
-  titlebg_ = std::make_shared<ui::ImageView>(ui::Rect{0, 0, kWidth, kHeaderHeight});
-  titlebg_->setAutoresizingMask(ui::FlexibleRightMargin | ui::FlexibleBottomMargin);
-  titlebg_->setImage(SkinManager::skinFromImageName("topnavbar.png"));
-  titlebg_->setUserInteractionEnabled(true);
-  root->addSubview(titlebg_);
-  lbcategory_ = std::make_shared<ui::Label>(ui::Rect{72, 27, 100, 30});
-  lbcategory_->setBackgroundColor(gfx::Color::clear());
-  lbcategory_->setTextColor(gfx::Color::white());
-  lbcategory_->setTextAlignment(gfx::TextAlignment::Center);
-  lbcategory_->setFont(gfx::Font::systemFont(17));
-  lbcategory_->setAdjustsFontSizeToFitWidth(true);
-  lbcategory_->setMinimumFontSize(15);
-  lbcategory_->setText(text("CATEGORY"));
-  titlebg_->addSubview(lbcategory_);
-  btnback_ = std::make_shared<ui::Button>(ui::Rect{8, 25, 60, 34});
-  ViewStyle::initializeToBackButtonHeight34(*btnback_);
-  btnback_->setTitle(text("BACK"));
-  btnback_->setHidden(true);
   std::weak_ptr<ui::ViewController> weak = weak_from_this();
   auto self = [weak] { return std::static_pointer_cast<MasterViewController>(weak.lock()); };
-  btnback_->addAction(
-      [self](ui::Control&, const ui::Event*) {
-        if (auto s = self()) s->btnbackClicked();
-      },
-      ui::ControlEventTouchUpInside);
-  titlebg_->addSubview(btnback_);
+  auto titleBar = PanelTitleBar::make(kWidth, kHeaderHeight, {72, 27, 100, 30}, {8, 25, 60, 34}, [self] {
+    if (auto s = self()) s->btnbackClicked();
+  });
+  titlebg_ = titleBar.bar;
+  titlebg_->setAutoresizingMask(ui::FlexibleRightMargin | ui::FlexibleBottomMargin);
+  root->addSubview(titlebg_);
+  lbcategory_ = titleBar.title;
+  lbcategory_->setText(text("CATEGORY"));
+  btnback_ = titleBar.back;
 
   m_TagsLeftView_ = std::make_shared<TagsLeftView>(listFrame);
   m_TagsLeftView_->init();

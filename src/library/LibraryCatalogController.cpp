@@ -7,6 +7,7 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "shell/frame/PanelTitleBar.hpp"
 #include "util/TextLookup.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
@@ -58,31 +59,17 @@ void LibraryCatalogController::viewDidLoad() {
   catatable_->setDelegate(ui::weakAs<ui::TableViewDelegate>(this));
   root->addSubview(catatable_);
 
-  catatitlebg_ = std::make_shared<ui::ImageView>(ui::Rect{0, 0, kWidth, bar});
-  catatitlebg_->setImage(SkinManager::skinFromImageName("topnavbar.png"));
-  catatitlebg_->setUserInteractionEnabled(true);
-  root->addSubview(catatitlebg_);
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
   // Title and button sit in the bar below the status bar, level with the
   // screen's own buttons.
-  catatitlelb_ = std::make_shared<ui::Label>(fit.fitCGRectBy(72, 27, 100, 30));
-  catatitlelb_->setFont(gfx::Font::systemFont(17));
-  catatitlelb_->setAdjustsFontSizeToFitWidth(true);
-  catatitlelb_->setMinimumFontSize(15);
-  catatitlelb_->setTextAlignment(gfx::TextAlignment::Center);
-  catatitlelb_->setTextColor(gfx::Color::white());
-  catatitlelb_->setBackgroundColor(gfx::Color::clear());
-  catatitlebg_->addSubview(catatitlelb_);
-  btnBack_ = std::make_shared<ui::Button>(fit.fitCGRectBy(8, 25, 60, 34));
-  ViewStyle::initializeToBackButtonHeight34(*btnBack_);
-  btnBack_->setTitle(text("BACK"));
-  btnBack_->setHidden(true);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  btnBack_->addAction(
-      [weak](ui::Control&, const ui::Event*) {
-        if (auto self = selfOf(weak)) self->backToParentCategory();
-      },
-      ui::ControlEventTouchUpInside);
-  catatitlebg_->addSubview(btnBack_);
+  auto titleBar = PanelTitleBar::make(kWidth, bar, fit.fitCGRectBy(72, 27, 100, 30), fit.fitCGRectBy(8, 25, 60, 34),
+                                      [weak] {
+                                        if (auto self = selfOf(weak)) self->backToParentCategory();
+                                      });
+  catatitlebg_ = titleBar.bar;
+  catatitlelb_ = titleBar.title;
+  btnBack_ = titleBar.back;
+  root->addSubview(catatitlebg_);
   finishViewDidLoad();
   showTitle();
 }
