@@ -188,6 +188,13 @@ const customer_attribute_cell_Entity* CustomerInfoGroupData::rowAt(long formSect
   return &group->customerAttributes[static_cast<std::size_t>(row)];
 }
 
+const customer_attribute_cell_Entity* CustomerInfoGroupData::rowOfSection(long section, long row,
+                                                                          bool editMode) const {
+  const Group* group = groupOfSection(section, editMode);
+  if (!group || row < 0 || row >= static_cast<long>(group->customerAttributes.size())) return nullptr;
+  return &group->customerAttributes[static_cast<std::size_t>(row)];
+}
+
 customer_attribute_cell_Entity* CustomerInfoGroupData::rowAt(long formSection, long row) {
   return const_cast<customer_attribute_cell_Entity*>(std::as_const(*this).rowAt(formSection, row));
 }

@@ -77,10 +77,13 @@ class CustomerInfoGroupData {
   // --- values --------------------------------------------------------------------
   // The customer's name: the first row of the base information.
   std::string name() const;
-  // The row of a form section (table section - 1) by place; null when there
-  // is none.
+  // The row of a form section (table section - 1 of the edit-mode layout,
+  // where the fields report from) by place; null when there is none.
   customer_attribute_cell_Entity* rowAt(long formSection, long row);
   const customer_attribute_cell_Entity* rowAt(long formSection, long row) const;
+  // The row shown at a table section and row of either layout; null when
+  // there is none.
+  const customer_attribute_cell_Entity* rowOfSection(long section, long row, bool editMode) const;
   // Writes a value the user typed; false when the row does not exist.
   bool setValue(long formSection, long row, const std::string& value);
   // The row stands for the store's "Active" field (shown as a switch).

@@ -136,8 +136,14 @@ void CustomerInfoView::setPersonInfo(const std::optional<PersonInfo>& person) {
   resignEditing();
   timers_.cancelAll();
   personInfo_ = person;
+  pendingHidden_.reset();
   refreshAddressFields();
   setMode(kViewMode);
+  if (!person) {
+    // No customer, nothing to confirm or cancel.
+    cancelButton_->setHidden(true);
+    doneButton_->setHidden(true);
+  }
   if (person) {
     rebuildGroups(*person);
     customerInfoGroupData_.normalizeActive();
@@ -172,6 +178,7 @@ void CustomerInfoView::setNewPersonInfo(const PersonInfo& person) {
   resignEditing();
   timers_.cancelAll();
   personInfo_ = person;
+  pendingHidden_.reset();
   refreshAddressFields();
   editButton_->setHidden(true);
   rebuildGroups(person);
@@ -194,6 +201,7 @@ void CustomerInfoView::deleteLocalCustomer(int customerId) {
   if (!personInfo_ || personInfo_->pid != customerId) return;
   resignEditing();
   personInfo_.reset();
+  pendingHidden_.reset();
   for (auto* b : {&editButton_, &doneButton_, &cancelButton_}) (*b)->setHidden(true);
   setMode(kViewMode);
   customerInfoGroupData_.removeAllObjects();
@@ -238,8 +246,9 @@ void CustomerInfoView::customerInfoViewCancel(ui::Control* sender) {
   cancelButton_->setHidden(true);
   doneButton_->setHidden(true);
   setMode(kViewMode);
+  pendingHidden_.reset();
   if (personInfo_ && personInfo_->pid != 0) {
-    // Back to what is stored: the edits and a primary choice are dropped.
+    // Back to what is stored: the edits, a primary choice and a hide are dropped.
     editButton_->setHidden(personInfo_->pid >= 0);
     rebuildGroups(*personInfo_);
     customerInfoGroupData_.normalizeActive();
@@ -268,7 +277,14 @@ void CustomerInfoView::customerInfoViewDone(ui::Control* sender) {
   }
   // The tab stores the groups (an edit in place) and shows the stored
   // customer; after a failure the form keeps everything entered.
+  const std::optional<bool> hide = pendingHidden_;
+  const int editedId = customerId();
   d->customerInfoViewDone(sender, customerInfoGroupData_);
+  if (isEditing() || !hide) return;
+  // Stored: the hide chosen while editing goes with it (the form may show
+  // nothing now, when the customer was hidden already and is not listed).
+  const int id = personInfo_ ? personInfo_->pid : editedId;
+  if (id != 0) applyHidden(id, *hide);
 }
 
 void CustomerInfoView::customerInfoViewEdit(ui::Control*) {
@@ -319,7 +335,9 @@ std::shared_ptr<ui::TableViewCell> CustomerInfoView::tableViewCellForRowAtIndexP
 
 void CustomerInfoView::configure(CustomerAttributeCell& cell, const ui::IndexPath& indexPath) {
   const long formSection = indexPath.section - 1;
-  const auto* row = customerInfoGroupData_.rowAt(formSection, indexPath.row);
+  // View mode has no add-address section: its contacts sit one section
+  // higher than the fields' edit-mode places say.
+  const auto* row = customerInfoGroupData_.rowOfSection(indexPath.section, indexPath.row, isEditing());
   const auto* group = customerInfoGroupData_.groupOfSection(indexPath.section, isEditing());
   if (!row || !group) return;
   cell.setDelegate(ui::weakAs<CustomerAttributeCellDelegate>(this));
@@ -386,7 +404,7 @@ double CustomerInfoView::rowHeight(const customer_attribute_cell_Entity& cell) c
 
 std::optional<double> CustomerInfoView::tableViewHeightForRowAtIndexPath(ui::TableView&,
                                                                          const ui::IndexPath& indexPath) {
-  const auto* row = customerInfoGroupData_.rowAt(indexPath.section - 1, indexPath.row);
+  const auto* row = customerInfoGroupData_.rowOfSection(indexPath.section, indexPath.row, isEditing());
   return row ? rowHeight(*row) : kEditRowHeight;
 }
 
@@ -405,7 +423,7 @@ std::shared_ptr<ui::View> CustomerInfoView::tableViewViewForHeaderInSection(ui::
     case Kind::Switches: {
       auto header = std::make_shared<CustomerInfoViewHiddenCell>(ui::Rect{0, 0, width, CustomerInfoViewHiddenCell::kHeight});
       header->setDelegate(ui::weakAs<CustomerInfoViewHiddenCellDelegate>(this));
-      header->switchView().setOn(personInfo_ && personInfo_->hidden);
+      header->switchView().setOn(pendingHidden_.value_or(personInfo_ && personInfo_->hidden));
       header->importantSwicth().setOn(personInfo_ && personInfo_->markAsImportant);
       // The switches act on a stored customer; one being entered has none yet.
       const bool stored = customerId() != 0;
@@ -552,14 +570,26 @@ void CustomerInfoView::switchViewAction(bool on) {
   MV_ASSERT_MAIN_THREAD();
   const int id = customerId();
   if (id == 0) return;  // nothing stored to hide yet
+  if (isEditing()) {
+    // Hiding may take the customer out of the list and the form: it waits
+    // for DONE so the edits are stored first.
+    pendingHidden_ = on;
+    return;
+  }
+  if (!applyHidden(id, on)) {
+    if (auto* header = hiddenCell()) header->switchView().setOn(!on);
+  }
+}
+
+bool CustomerInfoView::applyHidden(int id, bool on) {
   if (!directory_->storeHidden(id, on)) {
     MV_LOG("customers: the hidden flag of customer ", id, " could not be stored");
     showFailure();
-    if (auto* header = hiddenCell()) header->switchView().setOn(!on);
-    return;
+    return false;
   }
-  personInfo_->hidden = on;
+  if (personInfo_ && personInfo_->pid == id) personInfo_->hidden = on;
   if (auto d = delegate_.lock()) d->customerInfoViewHiddenChange(id, on);
+  return true;
 }
 
 void CustomerInfoView::switchViewImportant(bool on) {

@@ -77,6 +77,8 @@ class CustomerInfoView : public ui::View,
   // Cancel and DONE shown / hidden (entering a new customer / another one chosen).
   void addNewCustomer();
   void customerHiddenNewCustomerViews();
+  // The hide switch's state waiting for DONE, if it was turned while editing.
+  std::optional<bool> pendingHidden() const { return pendingHidden_; }
   // The form forgets the customer when it shows that one.
   void deleteLocalCustomer(int customerId);
 
@@ -152,6 +154,8 @@ class CustomerInfoView : public ui::View,
   // The id of the stored customer the form shows, 0 for none.
   int customerId() const { return personInfo_ ? personInfo_->pid : 0; }
   void showFailure();
+  // Stores the hidden flag and tells the tab; false when it was not stored.
+  bool applyHidden(int id, bool on);
 
   std::shared_ptr<ui::ImageView> titleBar_;
   std::shared_ptr<ui::Label> titleLabel_;
@@ -163,6 +167,10 @@ class CustomerInfoView : public ui::View,
   CustomerInfoGroupData::Fields addressFields_;
   bool hasPublishedAddressAttribute_ = false;
   std::optional<PersonInfo> personInfo_;
+  // The hide switch turned while a stored customer is edited: applied at
+  // DONE, with the edits, and dropped by Cancel, so hiding never throws the
+  // typed changes away.
+  std::optional<bool> pendingHidden_;
   int customerType_ = kViewMode;
   bool tableInputViewFocus_ = false;
   // The row whose field began editing last, until the keyboard is up.

@@ -41,7 +41,8 @@ void CustomerViewController::viewDidLoad() {
         if (!self) return;
         auto config = ConfigManager::sharedInstance();
         const bool hiddenShown = self->customerInfo_->personInfo() && self->customerInfo_->personInfo()->hidden;
-        if (!config->isShowAllCustomer() && hiddenShown && !self->customerInfo_->isCreating()) {
+        // A customer being edited stays until DONE or Cancel: its edits are not dropped.
+        if (!config->isShowAllCustomer() && hiddenShown && !self->customerInfo_->isEditing()) {
           self->curPersonInfo_.reset();
           self->customerInfo_->setPersonInfo(std::nullopt);
         }

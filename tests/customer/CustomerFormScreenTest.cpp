@@ -223,6 +223,50 @@ TEST_F(FormScreenTest, ACustomerIsCreatedEditedTwiceAndKeepsItsIdFlagsNoteAndOrd
   EXPECT_EQ(groups().defaultIndexId(CustomerInfoGroupData::kTypeAddress), CustomerInfoGroupData::kPrimaryAddressId);
 }
 
+// In view mode there is no add-address section: every contact's rows sit
+// under that contact's own header, the last one too, and choosing a customer
+// by a contact shows that person's phone and e-mail.
+TEST_F(FormScreenTest, ViewModeShowsEachContactUnderItsOwnHeader) {
+  seed({3, "Cherry", {}, {address(31, 3, "3 Pine", "Reno", "NV")},
+        {{41, "Ada", "Byron", "ada@x.test"}, {42, "Bo", "Chen", "bo@x.test"}, {43, "Cy", "Dahl", "cy@x.test"}}});
+  open();
+  ASSERT_TRUE(list().tableView()->tapRowAtIndexPath(listPathOf(3)));
+  flush();
+  ASSERT_FALSE(form().isEditing());
+  const long firstContact = groups().companyCount() + 1;  // view-mode layout
+  ASSERT_EQ(table().numberOfSections(), firstContact + 3);
+  const std::vector<std::pair<std::string, std::string>> shown = {
+      {"Ada", "ada@x.test"}, {"Bo", "bo@x.test"}, {"Cy", "cy@x.test"}};
+  for (long i = 0; i < 3; ++i) {
+    const long section = firstContact + i;
+    ASSERT_EQ(table().numberOfRowsInSection(section), 8) << i;
+    auto* first = cellAt(section, rowOf(section, "FIRSTNAME"));
+    ASSERT_TRUE(first) << i;
+    EXPECT_EQ(first->lblFiledName().text(), txt("FIRSTNAME"));
+    EXPECT_EQ(first->lblAttributeValueDefaul().text(), shown[static_cast<std::size_t>(i)].first);
+    auto* mail = cellAt(section, rowOf(section, "EMAILCONTACT"));
+    ASSERT_TRUE(mail) << i;
+    EXPECT_EQ(mail->lblAttributeValueDefaul().text(), shown[static_cast<std::size_t>(i)].second);
+  }
+
+  // Chosen by its second contact, the form scrolls to Bo's rows.
+  screen->customerList()->Selectbutton(CustomerGrouping::kByContact);
+  flush();
+  screen->customerList()->searchBar().becomeFirstResponder();
+  ASSERT_TRUE(driver->typeText("chen"));
+  flush();
+  ASSERT_EQ(screen->tableResult()->arrResult().size(), 1u);
+  screen->customerList()->searchBarSearchButtonClicked(screen->customerList()->searchBar());
+  advance(1);  // the animated scroll to the contact
+  flush();
+  ASSERT_TRUE(form().personInfo());
+  EXPECT_EQ(form().personInfo()->pid, 3);
+  const long bo = firstContact + 1;
+  auto* visible = dynamic_cast<CustomerAttributeCell*>(table().cellForRowAtIndexPath({bo, 0}));
+  ASSERT_TRUE(visible);
+  EXPECT_EQ(visible->lblAttributeValueDefaul().text(), "Bo");
+}
+
 TEST_F(FormScreenTest, ADeletedCustomerAnOrderNamesIsKeptAndTheOthersGo) {
   seed({-1, "Local One", {{kActive, "YES"}}, {}, {{-1, "A", "B", ""}}});
   seed({-2, "Local Two", {{kActive, "YES"}}, {}, {}});
@@ -304,6 +348,83 @@ TEST_F(FormScreenTest, TheSwitchesActOnTheShownCustomerAndFailuresAreShown) {
   EXPECT_EQ(screen->customerList()->allCustomerdic().count(1), 0u);
 }
 
+// Hiding a customer that is being edited, while hidden customers are not
+// listed, waits for DONE: the typed changes are stored first and the form
+// never stays in edit mode with nothing in it. Cancel drops the hide too.
+TEST_F(FormScreenTest, HidingWhileEditingWaitsForDoneAndCancelDropsIt) {
+  seed({-3, "Local", {{kPhone, "1"}, {kActive, "YES"}}, {}, {}});
+  setShowAllCustomers(false);
+  open();
+  ASSERT_TRUE(list().tableView()->tapRowAtIndexPath(listPathOf(-3)));
+  ASSERT_TRUE(driver->tap(form().editButton()));
+  flush();
+  type(1, "NAME", "Renamed");
+  ASSERT_TRUE(form().hiddenCell());
+  ASSERT_TRUE(driver->tap(form().hiddenCell()->switchView()));
+  flush();
+  // Nothing lost, nothing stored yet, the switch shows the choice.
+  EXPECT_TRUE(form().isEditing());
+  EXPECT_EQ(groups().name(), "Renamed");
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND hidden = 0 AND customer_name = 'Local'"), 1);
+  form().addConctact();  // the form is rebuilt: the switch keeps the choice
+  flush();
+  form().deleteSection(groups().customerContactData().back().indexId, CustomerInfoGroupData::kTypeContact);
+  flush();
+  ASSERT_TRUE(form().hiddenCell());
+  EXPECT_TRUE(form().hiddenCell()->switchView().isOn());
+
+  // Cancel: the stored customer as it was, shown again with the switch off.
+  ASSERT_TRUE(driver->tap(form().cancelButton()));
+  flush();
+  EXPECT_FALSE(form().isEditing());
+  ASSERT_TRUE(form().personInfo());
+  EXPECT_EQ(groups().name(), "Local");
+  ASSERT_TRUE(form().hiddenCell());
+  EXPECT_FALSE(form().hiddenCell()->switchView().isOn());
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND hidden = 0"), 1);
+
+  // DONE: the edits and the hide are stored; the customer leaves the list
+  // and the form, and no Cancel or DONE is left over an empty form.
+  ASSERT_TRUE(driver->tap(form().editButton()));
+  flush();
+  type(1, "NAME", "Renamed");
+  ASSERT_TRUE(driver->tap(form().hiddenCell()->switchView()));
+  flush();
+  tapDone();
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND hidden = 1 AND customer_name = 'Renamed'"), 1);
+  EXPECT_FALSE(form().personInfo());
+  EXPECT_FALSE(form().isEditing());
+  EXPECT_TRUE(form().cancelButton().isHidden());
+  EXPECT_TRUE(form().doneButton().isHidden());
+  EXPECT_EQ(table().numberOfSections(), 0);
+  EXPECT_LT(listPathOf(-3).section, 0);
+}
+
+// The form shows only the published fields; an edit keeps the values of
+// the others, which the service gave the customer.
+TEST_F(FormScreenTest, AnEditKeepsTheValuesOfFieldsTheFormDoesNotShow) {
+  seed({-3, "Local", {{kPhone, "1"}, {kActive, "YES"}, {kHiddenField, "credit hold"}}, {}, {}});
+  open();
+  ASSERT_TRUE(list().tableView()->tapRowAtIndexPath(listPathOf(-3)));
+  for (long r = 0; r < table().numberOfRowsInSection(1); ++r) {
+    auto* cell = cellAt(1, r);
+    ASSERT_TRUE(cell);
+    EXPECT_NE(cell->lblAttributeValueDefaul().text(), "credit hold");  // not shown
+  }
+  ASSERT_TRUE(driver->tap(form().editButton()));
+  flush();
+  type(1, "NAME", "Renamed");
+  type(1, "PHONE", "2");
+  tapDone();
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Renamed'"), 1);
+  EXPECT_EQ(stored("SELECT attribute_value FROM marvisto_customer_attribute WHERE customer_id = -3 AND "
+                   "attribute_fields_id = " + std::to_string(kPhone)),
+            "2");
+  EXPECT_EQ(stored("SELECT attribute_value FROM marvisto_customer_attribute WHERE customer_id = -3 AND "
+                   "attribute_fields_id = " + std::to_string(kHiddenField)),
+            "credit hold");
+}
+
 TEST_F(FormScreenTest, AFailedSaveKeepsEverythingEntered) {
   seed({-3, "Local", {{kPhone, "1"}, {kActive, "YES"}}, {}, {}});
   open();
@@ -369,6 +490,37 @@ TEST_F(FormScreenTest, TheReturnKeyWalksTheFormAndTheKeyboardMakesRoom) {
   advance(1);
   flush();
   EXPECT_EQ(table().frame().height(), fullHeight);
+}
+
+// A window typed into on a desktop keyboard shows no on-screen keyboard: the
+// form keeps its height. A name longer than its field keeps the caret and
+// the text before it in sight.
+TEST_F(FormScreenTest, WithoutAnOnScreenKeyboardTheFormKeepsItsHeightAndTheCaretShows) {
+  open();
+  window_->setHasOnScreenKeyboard(false);
+  startNewCustomer();
+  const double fullHeight = table().frame().height();
+  auto* name = cellAt(1, rowOf(1, "NAME"));
+  ASSERT_TRUE(name);
+  auto& field = name->txtAttributeValue();
+  ASSERT_TRUE(field.becomeFirstResponder());
+  advance(1);
+  flush();
+  EXPECT_EQ(table().frame().height(), fullHeight);
+
+  const std::string longName = "Harbour Lights International Trading Company of the North Sea and the Baltic Ltd";
+  ASSERT_TRUE(driver->typeText(longName));
+  flush();
+  EXPECT_EQ(groups().name(), longName);
+  // The caret is inside the field, at its right end, with the text scrolled.
+  const ui::Rect caret = field.caretRect();
+  EXPECT_GT(field.textScrollOffset(), 0);
+  EXPECT_GE(caret.x(), field.bounds().width() / 2);
+  EXPECT_LE(caret.maxX(), field.bounds().width());
+  // Back to the start: the text comes back with it.
+  field.setSelectedRange({0, 0});
+  EXPECT_EQ(field.textScrollOffset(), 0);
+  EXPECT_LE(field.caretRect().x(), 1);
 }
 
 TEST_F(FormScreenTest, ALanguageChangeWhileEditingShowsTheStoredCustomerAgain) {
