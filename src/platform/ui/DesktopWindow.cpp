@@ -101,6 +101,8 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
     });
   }
   SDL_StartTextInput();
+  // Typing comes from the desktop's keyboard: no on-screen one covers the screens.
+  dw->window_->setHasOnScreenKeyboard(false);
   return dw;
 }
 

@@ -19,7 +19,8 @@ class Window;
 // desktop's input: 1024 x 768 points, doubled in pixels at scale 2. The
 // mouse is one finger; dragging with Alt held is a two-finger pinch
 // mirrored about the point pressed, with Shift a two-finger pan. Typed text,
-// Backspace and Return go to the first responder; the wheel scrolls the
+// Backspace and Return go to the first responder (the window has no on-screen
+// keyboard); the wheel scrolls the
 // scroll view under the pointer. The main loop keeps its clock (the real
 // one in the application); `run` drives it until the window is closed: a
 // task posted to the main loop from any thread wakes the window's wait, every

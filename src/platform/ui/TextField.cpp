@@ -247,20 +247,47 @@ void TextField::drawRect(gfx::Context& ctx, const Rect&) {
   Rect tr = editing_ ? editingRectForBounds(b) : textRectForBounds(b);
   if (text_.empty()) {
     if (!placeholder_.empty()) drawPlaceholderInRect(ctx, placeholderRectForBounds(b));
+  } else if (const double offset = textScrollOffset(); offset > 0) {
+    // Moved left under a clip, so the part around the caret shows.
+    ctx.save();
+    ctx.clipToRect(tr);
+    drawTextInRect(ctx, {tr.x() - offset, tr.y(), tr.width() + offset, tr.height()});
+    ctx.restore();
   } else {
     drawTextInRect(ctx, tr);
   }
   if (editing_) {
-    // The caret after the text (or where the alignment starts an empty line).
-    gfx::Font f = drawingFont();
-    double w = gfx::sizeWithFont(displayText().substr(0, secure_ ? std::string::npos : selection_.end()), f).width;
-    double x = tr.x() + std::min(w, tr.width());
-    if (text_.empty() && alignment_ == gfx::TextAlignment::Center) x = tr.midX();
-    if (text_.empty() && alignment_ == gfx::TextAlignment::Right) x = tr.maxX();
-    double h = f.lineHeight();
     ctx.setFillColor(tintColor().value_or(gfx::Color::blue()));
-    ctx.fillRect({x, tr.y() + std::round((tr.height() - h) / 2), 2, h});
+    ctx.fillRect(caretRect());
   }
+}
+
+namespace {
+constexpr double kCaretWidth = 2;
+}  // namespace
+
+double TextField::textScrollOffset() const {
+  if (!editing_ || text_.empty()) return 0;
+  const Rect tr = editingRectForBounds(bounds());
+  const gfx::Font f = drawingFont();
+  const std::string shown = displayText();
+  if (gfx::sizeWithFont(shown, f).width <= tr.width()) return 0;
+  const double caret = gfx::sizeWithFont(shown.substr(0, secure_ ? std::string::npos : selection_.end()), f).width;
+  return std::max(0.0, caret + kCaretWidth - tr.width());
+}
+
+Rect TextField::caretRect() const {
+  if (!editing_) return {};
+  const Rect tr = editingRectForBounds(bounds());
+  // After the text up to the caret (or where the alignment starts an empty line).
+  const gfx::Font f = drawingFont();
+  const double w = gfx::sizeWithFont(displayText().substr(0, secure_ ? std::string::npos : selection_.end()), f).width;
+  const double offset = textScrollOffset();
+  double x = offset > 0 ? tr.x() + w - offset : tr.x() + std::min(w, tr.width());
+  if (text_.empty() && alignment_ == gfx::TextAlignment::Center) x = tr.midX();
+  if (text_.empty() && alignment_ == gfx::TextAlignment::Right) x = tr.maxX();
+  const double h = f.lineHeight();
+  return {x, tr.y() + std::round((tr.height() - h) / 2), kCaretWidth, h};
 }
 
 // --- editing ------------------------------------------------------------------------

@@ -120,6 +120,11 @@ class TextField : public Control, public TextInputTraits {
   Button& clearButton() const { return *clearButton_; }
   // What the field shows for its text: the text, or a dot per character when secure.
   std::string displayText() const;
+  // While editing a text wider than the field, how far the text is moved
+  // left so the caret stays in sight (0 otherwise).
+  double textScrollOffset() const;
+  // Where the caret is drawn, in the field's bounds (empty when not editing).
+  Rect caretRect() const;
 
   // Layout of the parts, for subclasses.
   virtual Rect borderRectForBounds(const Rect& bounds) const;

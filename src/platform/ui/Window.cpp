@@ -134,10 +134,16 @@ bool Window::keepsKeyboardFor(const View* resigning) const {
   return false;
 }
 
+void Window::setHasOnScreenKeyboard(bool on) {
+  onScreenKeyboard_ = on;
+  updateKeyboard();
+}
+
 void Window::updateKeyboard(const View* resigning) {
   Responder* r = firstResponder_ ? firstResponder_ : incoming_;
   bool want = r && r->acceptsTextInput();
   if (!want && keyboardVisible_ && keepsKeyboardFor(resigning)) want = true;
+  want = want && onScreenKeyboard_;
   if (want == keyboardVisible_) return;
   keyboardVisible_ = want;
   auto& loop = base::RunLoop::main();

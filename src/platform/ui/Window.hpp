@@ -53,7 +53,11 @@ class Window : public View {
   // The responder about to take the focus while the old one resigns.
   Responder* incomingFirstResponder() const { return incoming_; }
 
-  // The keyboard (see Keyboard): shown while the focus is on a text input.
+  // The keyboard (see Keyboard): shown while the focus is on a text input,
+  // when the window has an on-screen keyboard at all. A desktop window has
+  // the desktop's keyboard instead: no keyboard shows and nothing is posted.
+  bool hasOnScreenKeyboard() const { return onScreenKeyboard_; }
+  void setHasOnScreenKeyboard(bool on);
   bool isKeyboardVisible() const { return keyboardVisible_; }
   // Its frame in window coordinates; empty while hidden.
   Rect keyboardFrame() const;
@@ -89,6 +93,7 @@ class Window : public View {
   Responder* incoming_ = nullptr;
   int leaving_ = 0;
   bool keyboardVisible_ = false;
+  bool onScreenKeyboard_ = true;
   base::TimerId keyboardTimer_ = 0;
   double level_ = 0;
   std::map<long, std::shared_ptr<Touch>> active_;

@@ -156,6 +156,7 @@ struct DemoApp {
   std::shared_ptr<Logged<ui::ViewController>> orders;
   std::shared_ptr<ui::TabBarController> tabs;
   std::vector<base::Observation> keyboard;
+  ui::Window* host = nullptr;  // the window the app was built in
 
   void build(ui::Window& window) {
     list = std::make_shared<ListScreen>(&log);
@@ -171,6 +172,7 @@ struct DemoApp {
         EXPECT_TRUE(end.has_value());
       });
     window.setRootViewController(tabs);
+    host = &window;
   }
 
   static ui::Point centerOf(const ui::View& v) {
@@ -204,7 +206,12 @@ struct DemoApp {
     in.pressReturn();
     in.advance(0.5);
     EXPECT_EQ(detail->field->text(), "12 pcs");
-    EXPECT_EQ(log, (L{"field:didBegin", "keyboard:show", "field:return:12 pcs", "field:didEnd", "keyboard:hide"}));
+    // A desktop window types on the desktop's keyboard: no on-screen one shows.
+    if (host && !host->hasOnScreenKeyboard()) {
+      EXPECT_EQ(log, (L{"field:didBegin", "field:return:12 pcs", "field:didEnd"}));
+    } else {
+      EXPECT_EQ(log, (L{"field:didBegin", "keyboard:show", "field:return:12 pcs", "field:didEnd", "keyboard:hide"}));
+    }
     log.clear();
 
     // A popover from the options button, closed by a tap outside it.

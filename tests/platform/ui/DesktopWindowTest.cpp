@@ -18,7 +18,9 @@
 #include "UiTestEnvironment.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/DesktopWindow.hpp"
+#include "platform/base/NotificationCenter.hpp"
 #include "platform/ui/ImageView.hpp"
+#include "platform/ui/Keyboard.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/Window.hpp"
 
@@ -214,9 +216,17 @@ TEST_F(DesktopWindowTest, TheSameFlowRunsInTheDesktopWindow) {
   ASSERT_TRUE(frame);
   EXPECT_EQ(frame->pixelAt(5, 30), gfx::Color::rgb255(247, 247, 247));
 
+  // Typing on the desktop's own keyboard: no on-screen keyboard is said to
+  // show, so no screen makes room for one.
+  EXPECT_FALSE(window->hasOnScreenKeyboard());
+  int keyboardNotes = 0;
+  base::Observation shown(ui::Keyboard::WillShowNotification, nullptr,
+                          [&](const base::Notification&) { ++keyboardNotes; });
   DesktopInput input(*desktop);
   app.walk(input);
   EXPECT_GT(desktop->framesRendered(), 10);
+  EXPECT_EQ(keyboardNotes, 0);
+  EXPECT_FALSE(window->isKeyboardVisible());
 
   desktop->pushQuit();
   EXPECT_FALSE(desktop->runFrame());
