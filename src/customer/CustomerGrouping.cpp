@@ -54,10 +54,16 @@ std::string initialOf(const std::string& key) {
   return std::string(1, c);
 }
 
-// The key that orders a name: blank names after all others.
+// The key that orders a customer's name: blank names after all others.
 std::string nameOrderKey(const std::string& name) {
   if (isBlank(name)) return std::string(1, '\x7f');
   return CustomerGrouping::sortKey(name) + '\x01' + name;
+}
+
+// The same for a person's name.
+std::string personOrderKey(const std::string& name) {
+  if (isBlank(name)) return std::string(1, '\x7f');
+  return CustomerGrouping::personSortKey(name) + '\x01' + name;
 }
 
 std::vector<CustomerInfoList> inDisplayOrder(Sections sections, bool pinyinKeys, const std::string& importantTitle) {
@@ -122,16 +128,20 @@ std::vector<CustomerInfoList> byContact(const std::vector<PersonInfo>& persons) 
   }
   for (auto& section : sections | std::views::values) {
     sortRows(section.arrayPersons,
-             [](const ContactMode& row) { return nameOrderKey(row.lastName) + '\x02' + nameOrderKey(row.fristName); });
+             [](const ContactMode& row) { return personOrderKey(row.lastName) + '\x02' + personOrderKey(row.fristName); });
   }
   return inDisplayOrder(std::move(sections), false, std::string());
 }
 
 }  // namespace
 
-std::string CustomerGrouping::sortKey(const std::string& text) { return nameSortKey(text); }
+std::string CustomerGrouping::sortKey(const std::string& text) { return nameSortKey(text, NameReading::Words); }
 
-std::string CustomerGrouping::initialKey(const std::string& text) { return initialOf(sortKey(text)); }
+std::string CustomerGrouping::personSortKey(const std::string& text) {
+  return nameSortKey(text, NameReading::Person);
+}
+
+std::string CustomerGrouping::initialKey(const std::string& text) { return initialOf(personSortKey(text)); }
 
 std::string CustomerGrouping::stateOf(const PersonInfo& person) {
   std::string state;

@@ -49,16 +49,19 @@ class CustomerGrouping {
   // The first section titled `title`, else kNotFound.
   static long sectionForIndexTitle(const std::vector<CustomerInfoList>& sections, const std::string& title);
 
-  // The key a text sorts and groups by, in every mode: its folded form
-  // (`nameSortKey`: full-width and accented letters by their ASCII form,
-  // Chinese by its name-aware pinyin reading, white space dropped).
+  // The key a customer's (company's) name or a state sorts and groups by:
+  // its folded form (`nameSortKey`: full-width and accented letters by their
+  // ASCII form, Chinese read as words in pinyin, white space dropped).
   static std::string sortKey(const std::string& text);
+  // The same for a person's name (a contact's), whose first Chinese
+  // character is read as a surname.
+  static std::string personSortKey(const std::string& text);
   // Sorts customers by name: by sort key, then literally, then in their
   // given order; blank names last.
   static void sortByName(std::vector<PersonInfo>& persons);
 
-  // The section key of a name or a contact's last name: the upper-cased
-  // first character of its sort key; "#" when that is a digit (of any
+  // The section key of a contact's last name: the upper-cased first
+  // character of its person sort key; "#" when that is a digit (of any
   // width), has no Latin reading, or there is none.
   static std::string initialKey(const std::string& text);
   // The customer's "State/Province/Region" value (the last such cell).

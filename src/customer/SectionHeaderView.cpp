@@ -18,6 +18,15 @@ SectionHeaderView::SectionHeaderView(const ui::Rect& frame, const std::string& t
   addSubview(titleLabel_);
   disclosureButton_ = std::make_shared<ui::Button>(ui::Rect{0, 0, 35, frame.height()});
   disclosureButton_->setUserInteractionEnabled(false);
+  // The fold indicator, in the strip left of the title: pointing right while
+  // the section is folded, down while it is open.
+  disclosureButton_->setTitle(std::string(kFoldedIndicator));
+  disclosureButton_->setTitle(std::string(kOpenIndicator), ui::ControlStateSelected);
+  disclosureButton_->setTitleColor(gfx::Color::gray());
+  disclosureButton_->setTitleColor(gfx::Color::gray(), ui::ControlStateSelected);
+  disclosureButton_->titleLabel().setFont(gfx::Font::systemFont(11));
+  disclosureButton_->setContentHorizontalAlignment(ui::ContentHorizontalAlignment::Left);
+  disclosureButton_->setContentEdgeInsets({0, 3, 0, 0});
   disclosureButton_->setSelected(opened);
   addSubview(disclosureButton_);
   auto tap = std::make_shared<ui::TapGestureRecognizer>();

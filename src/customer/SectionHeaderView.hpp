@@ -1,6 +1,7 @@
 #pragma once
 // The header of one section of the customer list: its title, upper-cased, on
-// a light grey bar; a tap anywhere folds or unfolds the section.
+// a light grey bar, after a fold indicator; a tap anywhere folds or unfolds
+// the section.
 #include <memory>
 #include <string>
 
@@ -21,6 +22,10 @@ class SectionHeaderViewDelegate {
 
 class SectionHeaderView : public ui::View {
  public:
+  // What the disclosure button shows.
+  static constexpr const char* kFoldedIndicator = "\u25B8";  // ▸
+  static constexpr const char* kOpenIndicator = "\u25BE";    // ▾
+
   SectionHeaderView(const ui::Rect& frame, const std::string& title, long section, bool opened,
                     std::weak_ptr<SectionHeaderViewDelegate> delegate);
 

@@ -8,9 +8,12 @@
 #include <unicode/uscript.h>
 #include <unicode/unistr.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/base/Log.hpp"
 
@@ -84,6 +87,84 @@ std::string pinyin(const icu::UnicodeString& text, char separator) {
   return out;
 }
 
+// Readings of words: a pinyin dictionary of phrases and single characters
+// (the input method's, in traditional characters, one "text<TAB>syllables
+// [<TAB>weight%]" line each). A character standing alone takes its most
+// common reading; a phrase the dictionary knows takes the phrase's, so 厦门
+// is read "xia men" and 重庆 "chong qing".
+class WordReadings {
+ public:
+  static constexpr const char* kDictionary = "/usr/share/rime-data/luna_pinyin.dict.yaml";
+  static constexpr std::size_t kLongestPhrase = 8;
+
+  // False when the dictionary could not be read; callers then read
+  // character by character.
+  bool load(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) return false;
+    std::string line;
+    bool body = false;
+    std::unordered_map<std::string, double> weightOf;
+    while (std::getline(in, line)) {
+      if (!body) {
+        body = line == "...";
+        continue;
+      }
+      if (line.empty() || line[0] == '#') continue;
+      const auto tab = line.find('\t');
+      if (tab == std::string::npos || tab == 0) continue;
+      const auto tab2 = line.find('\t', tab + 1);
+      std::string word = line.substr(0, tab);
+      std::string reading = line.substr(tab + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab - 1);
+      const icu::UnicodeString text = icu::UnicodeString::fromUTF8(word);
+      if (text.countChar32() == 1) {
+        // Percentages choose a character's common reading; a character
+        // without them keeps its first line.
+        double weight = 0;
+        if (tab2 != std::string::npos) weight = std::atof(line.c_str() + tab2 + 1);
+        auto it = weightOf.find(word);
+        if (it == weightOf.end() || weight > it->second) {
+          weightOf[word] = weight;
+          characters_[text.char32At(0)] = compact(reading);
+        }
+      } else if (static_cast<std::size_t>(text.countChar32()) <= kLongestPhrase) {
+        // The first line of a phrase is its reading.
+        phrases_.emplace(std::move(word), compact(reading));
+      }
+    }
+    return !characters_.empty();
+  }
+
+  // The reading of `text` (traditional characters, as `original` with its
+  // simplified ones) from `start`: the longest phrase known there, else the
+  // character's own reading; how many characters it read (0: none known).
+  std::pair<std::string, int32_t> readAt(const icu::UnicodeString& traditional, const icu::UnicodeString& original,
+                                         int32_t start) const {
+    for (std::size_t n = kLongestPhrase; n >= 2; --n) {
+      const int32_t end = traditional.moveIndex32(start, static_cast<int32_t>(n));
+      if (traditional.countChar32(start, end - start) != static_cast<int32_t>(n)) continue;
+      std::string phrase;
+      traditional.tempSubStringBetween(start, end).toUTF8String(phrase);
+      if (auto it = phrases_.find(phrase); it != phrases_.end()) return {it->second, end - start};
+    }
+    for (UChar32 c : {original.char32At(start), traditional.char32At(start)}) {
+      if (auto it = characters_.find(c); it != characters_.end()) return {it->second, 0};
+    }
+    return {std::string(), 0};
+  }
+
+ private:
+  static std::string compact(const std::string& reading) {
+    std::string out;
+    for (char c : reading)
+      if (c >= 'a' && c <= 'z') out.push_back(c);
+    return out;
+  }
+
+  std::unordered_map<UChar32, std::string> characters_;
+  std::unordered_map<std::string, std::string> phrases_;
+};
+
 // Keys of whole names: the name-aware reading of a character depends on
 // where it stands, so names are read whole, and each name once.
 class NameKeyTable {
@@ -97,15 +178,17 @@ class NameKeyTable {
   void prepare() {
     std::lock_guard<std::mutex> lock(mutex_);
     transliterator(names_, triedNames_, kNamesReader);
+    words();
     transliterator(latin_, triedLatin_, kLatinReader);
   }
 
-  std::string key(std::string_view utf8) {
+  std::string key(std::string_view utf8, NameReading reading) {
     if (isPlainAscii(utf8)) return asciiKey(utf8);
     std::lock_guard<std::mutex> lock(mutex_);
-    std::string name(utf8);
+    // One table for both readings: the first byte tells them apart.
+    std::string name = (reading == NameReading::Words ? "w" : "p") + std::string(utf8);
     if (auto it = cache_.find(name); it != cache_.end()) return it->second;
-    std::string result = read(name);
+    std::string result = read(name.substr(1), reading);
     // Customer books are bounded; a table that outgrows any of them starts over.
     if (cache_.size() >= kMaxCached) cache_.clear();
     cache_.emplace(std::move(name), result);
@@ -115,6 +198,7 @@ class NameKeyTable {
  private:
   static constexpr std::size_t kMaxCached = 50000;
   static constexpr const char* kNamesReader = "Han-Latin/Names; Latin-ASCII";
+  static constexpr const char* kTraditionalReader = "Hans-Hant";
   static constexpr const char* kLatinReader = "Latin-ASCII";
 
   static bool isPlainAscii(std::string_view text) {
@@ -143,7 +227,7 @@ class NameKeyTable {
     return slot.get();
   }
 
-  std::string read(const std::string& name) {
+  std::string read(const std::string& name, NameReading reading) {
     icu::UnicodeString text =
         icu::UnicodeString::fromUTF8(icu::StringPiece(name.data(), static_cast<int32_t>(name.size())));
     UErrorCode status = U_ZERO_ERROR;
@@ -157,6 +241,7 @@ class NameKeyTable {
       UErrorCode scriptStatus = U_ZERO_ERROR;
       han = uscript_getScript(text.char32At(i), &scriptStatus) == USCRIPT_HAN && U_SUCCESS(scriptStatus);
     }
+    if (han && reading == NameReading::Words && words()) text = readWords(text);
     // Chinese names take the longer road; Latin names need only the accents off.
     icu::Transliterator* reader =
         han ? transliterator(names_, triedNames_, kNamesReader) : transliterator(latin_, triedLatin_, kLatinReader);
@@ -170,10 +255,55 @@ class NameKeyTable {
     return out;
   }
 
+  // The word dictionary, loaded once; null when it cannot be read.
+  const WordReadings* words() {
+    if (!triedWords_) {
+      triedWords_ = true;
+      auto table = std::make_unique<WordReadings>();
+      if (table->load(WordReadings::kDictionary)) {
+        words_ = std::move(table);
+      } else {
+        MV_LOG("name keys: no word readings in ", WordReadings::kDictionary, "; Chinese is read by character");
+      }
+    }
+    return words_.get();
+  }
+
+  // The Chinese characters of `text` replaced by their readings as words,
+  // each followed by a space (dropped with the other white space later).
+  icu::UnicodeString readWords(const icu::UnicodeString& text) {
+    icu::UnicodeString traditional = text;
+    if (auto* hant = transliterator(traditional_, triedTraditional_, kTraditionalReader)) hant->transliterate(traditional);
+    // One character for one: a text the conversion changed in length is read
+    // by character only.
+    const bool aligned = traditional.length() == text.length();
+    icu::UnicodeString out;
+    for (int32_t i = 0; i < text.length();) {
+      const UChar32 c = text.char32At(i);
+      UErrorCode scriptStatus = U_ZERO_ERROR;
+      const bool han = uscript_getScript(c, &scriptStatus) == USCRIPT_HAN && U_SUCCESS(scriptStatus);
+      if (han) {
+        auto [syllables, length] = words_->readAt(aligned ? traditional : text, text, i);
+        if (!syllables.empty()) {
+          out.append(icu::UnicodeString::fromUTF8(syllables + " "));
+          i += length > 0 ? length : U16_LENGTH(c);
+          continue;
+        }
+      }
+      out.append(c);
+      i += U16_LENGTH(c);
+    }
+    return out;
+  }
+
   std::mutex mutex_;
   std::unique_ptr<icu::Transliterator> names_;
+  std::unique_ptr<WordReadings> words_;
+  std::unique_ptr<icu::Transliterator> traditional_;
+  bool triedTraditional_ = false;
   std::unique_ptr<icu::Transliterator> latin_;
   bool triedNames_ = false;
+  bool triedWords_ = false;
   bool triedLatin_ = false;
   std::unordered_map<std::string, std::string> cache_;
 };
@@ -208,7 +338,9 @@ std::string gbkStringToPinyin(std::string_view gb18030Bytes, char separator) {
   return pinyin(text, separator);
 }
 
-std::string nameSortKey(std::string_view utf8) { return NameKeyTable::shared().key(utf8); }
+std::string nameSortKey(std::string_view utf8, NameReading reading) {
+  return NameKeyTable::shared().key(utf8, reading);
+}
 
 void prepareNameSortKeys() { NameKeyTable::shared().prepare(); }
 

@@ -19,7 +19,11 @@ std::string gbkStringToPinyin(std::string_view gb18030Bytes, char separator = 0)
 // accented Latin letters become their ASCII base ("Über" is "Uber"). White
 // space is dropped, ASCII kept as it stands, and a character with no Latin
 // reading kept as it is, so it still decides where the name goes.
-std::string nameSortKey(std::string_view utf8);
+//
+// `Words` reads the Chinese as ordinary words instead, for names of companies
+// and places: 厦门 is "xiamen", where the surname reading would say "sha".
+enum class NameReading { Person, Words };
+std::string nameSortKey(std::string_view utf8, NameReading reading = NameReading::Person);
 // Loads what `nameSortKey` reads Chinese with now (its rules take a good part
 // of a second to load), so that the first key need not wait for it. Any
 // thread; the first key waits for a load in progress.

@@ -169,14 +169,17 @@ std::string foldForSearch(std::string_view text) {
   if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
     return asciiLowercase(text);
   }
+  // Compatibility forms fold too, so a full-width "ＩＢＭ" is found by "ibm"
+  // as the list files it under I; case folding and the normal form come in
+  // one step.
   UErrorCode status = U_ZERO_ERROR;
-  const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
-  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+  const icu::Normalizer2* fold = icu::Normalizer2::getNFKCCasefoldInstance(status);
   icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-  if (U_SUCCESS(status)) u = nfd->normalize(u, status);
-  u.foldCase(U_FOLD_CASE_DEFAULT);
-  // Folding may undo a normal form; compose once it is done.
-  if (U_SUCCESS(status)) u = nfc->normalize(u, status);
+  if (U_SUCCESS(status)) {
+    icu::UnicodeString folded = fold->normalize(u, status);
+    if (U_SUCCESS(status)) u = folded;
+  }
+  if (U_FAILURE(status)) u.foldCase(U_FOLD_CASE_DEFAULT);
   std::string out;
   u.toUTF8String(out);
   return out;

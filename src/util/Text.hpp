@@ -21,9 +21,9 @@ bool isBlank(std::string_view text);
 std::string trimUnicodeWhitespace(std::string_view text);
 // Drops every Unicode white space character.
 std::string withoutUnicodeWhitespace(std::string_view text);
-// The form texts are compared in when searching: NFC-normalised and
+// The form texts are compared in when searching: NFKC-normalised and
 // case-folded, so a name stored decomposed matches the same text typed
-// composed and case never matters. Searching folds both sides with it and
+// composed, full-width letters match their ASCII forms and case never matters. Searching folds both sides with it and
 // compares bytes.
 std::string foldForSearch(std::string_view text);
 

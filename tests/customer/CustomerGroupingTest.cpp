@@ -66,9 +66,10 @@ TEST(CustomerGroupingTest, NameModeKeysByPinyinInitialWithImportantFirstAndDigit
 }
 
 // Names are filed by their folded form: accents and widths never move a name
-// to another letter, a leading digit of any width goes under "#", Chinese
-// surnames read as surnames, and a name of Unicode white space is blank. One
-// key serves the name, state and contact modes.
+// to another letter, a leading digit of any width goes under "#", a person's
+// Chinese surname reads as a surname while a company's name reads as words
+// (厦门 is a place, "xiamen", not the surname reading "sha"), and a name of
+// Unicode white space is blank.
 TEST(CustomerGroupingTest, NamesAreFiledUnderTheLetterAPersonReads) {
   const std::vector<std::pair<std::string, std::string>> initials = {
       {"Über Foods", "U"}, {"Émile", "E"},     {"Ørsted", "O"},  {"ＩＢＭ中国", "I"}, {"１号店", "#"},
@@ -77,12 +78,14 @@ TEST(CustomerGroupingTest, NamesAreFiledUnderTheLetterAPersonReads) {
   };
   for (const auto& [name, initial] : initials) EXPECT_EQ(CustomerGrouping::initialKey(name), initial) << name;
 
-  std::vector<PersonInfo> persons = {person(1, "Ezra"),  person(2, "Émile"),      person(3, "Eagle"),
-                                     person(4, "\u3000"), person(5, "\u00A0 "),   person(6, "１号店"),
-                                     person(7, "曾国藩"), person(8, "Über Foods"), person(9, "ＩＢＭ中国")};
+  std::vector<PersonInfo> persons = {person(1, "Ezra"),       person(2, "Émile"),      person(3, "Eagle"),
+                                     person(4, "\u3000"),      person(5, "\u00A0 "),    person(6, "１号店"),
+                                     person(7, "厦门航空"),    person(8, "Über Foods"), person(9, "ＩＢＭ中国"),
+                                     person(10, "重庆银行"),   person(11, "长沙贸易"),  person(12, "单县电器")};
   // The blank names have no row; accented names sort among their letter.
   EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(persons, CustomerGrouping::kByName, "I")),
-            "E: Eagle, Émile, Ezra | I: ＩＢＭ中国 | U: Über Foods | Z: 曾国藩 | #: １号店");
+            "C: 长沙贸易, 重庆银行 | E: Eagle, Émile, Ezra | I: ＩＢＭ中国 | S: 单县电器 | U: Über Foods | X: 厦门航空 | "
+            "#: １号店");
 
   // States: a blank value of any white space and a full-width digit go under "#".
   std::vector<PersonInfo> states = {person(1, "a", "\u3000"), person(2, "b", "１区"), person(3, "c", "Île-de-France"),
@@ -90,7 +93,7 @@ TEST(CustomerGroupingTest, NamesAreFiledUnderTheLetterAPersonReads) {
   EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(states, CustomerGrouping::kByState, "I")),
             "Hessen: d | Île-de-France: c | #: a, b");
 
-  // Contacts are filed by the same key.
+  // Contacts are people: their last names keep the surname readings.
   PersonInfo acme = person(1, "Acme");
   addContact(acme, "Zhuo", "曾");
   addContact(acme, "Jean", "Élan");

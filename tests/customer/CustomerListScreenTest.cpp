@@ -236,6 +236,8 @@ TEST_F(ListScreenTest, SectionsFoldAndComeBackWithTheirSelection) {
   EXPECT_TRUE(table().customerlist()[static_cast<std::size_t>(b)].opened);
   EXPECT_TRUE(header->disclosureButton().isSelected());
   EXPECT_EQ(tv->numberOfRowsInSection(b), rows);
+  // The header shows which way the section is: open points down.
+  EXPECT_EQ(header->disclosureButton().currentTitle(), SectionHeaderView::kOpenIndicator);
 
   // With its head in sight a tap folds it, and it unfolds with the row still selected.
   tv->scrollToRowAtIndexPath({b, 0}, ui::TableViewScrollPosition::Top, false);
@@ -249,6 +251,7 @@ TEST_F(ListScreenTest, SectionsFoldAndComeBackWithTheirSelection) {
   header = dynamic_cast<SectionHeaderView*>(tv->headerViewForSection(b));
   ASSERT_TRUE(header);
   EXPECT_FALSE(header->disclosureButton().isSelected());
+  EXPECT_EQ(header->disclosureButton().currentTitle(), SectionHeaderView::kFoldedIndicator);
   header->toggleOpen();
   flush();
   EXPECT_EQ(tv->numberOfRowsInSection(b), rows);
@@ -259,6 +262,37 @@ TEST_F(ListScreenTest, SectionsFoldAndComeBackWithTheirSelection) {
   screen->customerList()->Selectbutton(CustomerGrouping::kByName);
   ASSERT_TRUE(table().selectedRow());
   EXPECT_EQ(table().personOfIndexPath(*table().selectedRow())->personInfo.pid, chosen);
+}
+
+// A company is filed by its name read as words (厦门 is the place "xiamen",
+// under X), and the search finds a full-width name by what the list files it
+// under: "ibm" finds "ＩＢＭ中国".
+TEST_F(ListScreenTest, CompaniesAreFiledAsWordsAndSearchFoldsWidths) {
+  seed({20, "厦门航空", {}, {}, {{21, "Wei", "单", ""}}});
+  seed({22, "ＩＢＭ中国", {}, {}, {}});
+  open();
+  const auto& sections = table().customerlist();
+  const long x = CustomerGrouping::sectionForIndexTitle(sections, "X");
+  ASSERT_NE(x, CustomerGrouping::kNotFound);
+  ASSERT_EQ(sections[static_cast<std::size_t>(x)].arrayPersons.size(), 1u);
+  EXPECT_EQ(sections[static_cast<std::size_t>(x)].arrayPersons[0].personInfo.pid, 20);
+  EXPECT_EQ(pathOf(22).section, CustomerGrouping::sectionForIndexTitle(sections, "I"));
+  // Its contact is a person: the surname reading files 单 under S.
+  screen->customerList()->Selectbutton(CustomerGrouping::kByContact);
+  const long s = CustomerGrouping::sectionForIndexTitle(table().customerlist(), "S");
+  ASSERT_NE(s, CustomerGrouping::kNotFound);
+  bool found = false;
+  for (const auto& row : table().customerlist()[static_cast<std::size_t>(s)].arrayPersons) found |= row.lastName == "单";
+  EXPECT_TRUE(found);
+
+  screen->customerList()->Selectbutton(CustomerGrouping::kByName);
+  auto list = screen->customerList();
+  list->searchBar().becomeFirstResponder();
+  ASSERT_TRUE(driver->typeText("ibm"));
+  flush();
+  ASSERT_TRUE(screen->popResult()->isPopoverVisible());
+  ASSERT_EQ(screen->tableResult()->arrResult().size(), 1u);
+  EXPECT_EQ(screen->tableResult()->rowText(0), "ＩＢＭ中国");
 }
 
 }  // namespace

@@ -127,6 +127,10 @@ TEST(FormattingTest, TextRules) {
   EXPECT_EQ(foldForSearch("Straße"), foldForSearch("STRASSE"));
   EXPECT_EQ(foldForSearch("ABC-1"), "abc-1");
   EXPECT_EQ(foldForSearch(""), "");
+  // Full-width letters and digits meet their ASCII forms.
+  EXPECT_EQ(foldForSearch("ＩＢＭ中国"), "ibm中国");
+  EXPECT_NE(foldForSearch("ＩＢＭ中国").find(foldForSearch("ibm")), std::string::npos);
+  EXPECT_EQ(foldForSearch("１号店"), "1号店");
 
   EXPECT_EQ(caseInsensitiveCompare("Straße", "STRASSE"), 0);
   EXPECT_LT(caseInsensitiveCompare("apple", "Banana"), 0);
