@@ -41,6 +41,32 @@ double textHeight(const std::string& s, const gfx::Font& font, double width) {
   return gfx::sizeWithFont(s, font, base::Size{width, 1e9}, gfx::LineBreakMode::WordWrap).height;
 }
 
+// How much of the head of `s` fits `maxHeight` when wrapped within `width`:
+// all of it when it fits, else the longest head that does (ending after a
+// space or line break when there is one in its second half, so a word is not
+// parted), and at least one character so every row takes some text.
+std::size_t fittingHead(const std::string& s, const gfx::Font& font, double width, double maxHeight) {
+  if (textHeight(s, font, width) <= maxHeight) return s.size();
+  std::vector<std::size_t> ends;  // the character boundaries after the first
+  for (std::size_t i = 1; i <= s.size(); ++i) {
+    if (i == s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) ends.push_back(i);
+  }
+  long low = 0, high = static_cast<long>(ends.size()) - 1, best = -1;
+  while (low <= high) {
+    const long mid = (low + high) / 2;
+    if (textHeight(s.substr(0, ends[static_cast<std::size_t>(mid)]), font, width) <= maxHeight) {
+      best = mid;
+      low = mid + 1;
+    } else {
+      high = mid - 1;
+    }
+  }
+  std::size_t end = ends[static_cast<std::size_t>(std::max(best, 0L))];
+  const std::size_t space = s.find_last_of(" \n", end - 1);
+  if (space != std::string::npos && space + 1 < end && space >= end / 2) end = space + 1;
+  return end;
+}
+
 gfx::ImagePtr ruleImage() { return gfx::Image::named("Line_Pixel_1x1.png"); }
 
 }  // namespace
@@ -253,37 +279,68 @@ void OrderPDFCreater::addOrderLabels() {
 void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long index) {
   const double w = contentWidth();
   const gfx::Font font = gfx::Font::systemFont(15);
-  beginNewLine();
-  addRule(1);
-  const double h = std::max(kItemMinHeight, textHeight(item.attributes, font, part(1, 6)));
-  auto cell = [&](double x, double width, const std::string& s) {
-    addText({x, 10, width, h}, s, font, gfx::TextAlignment::Center);
+  // The line's texts by column; a text too tall for the room a page offers
+  // goes on in rows of its own below (on the next pages), so none is cut off
+  // or runs into the bottom margin.
+  struct Column {
+    double x, width;
+    std::string rest;
   };
-  cell(0, part(2, 45), std::to_string(index));
-  const std::string thumbName = thumbnailNames_ ? thumbnailNames_(item.product.product_id) : std::string();
-  // Each picture is read once per form: a product on several lines, and the
-  // stock picture of every product without one.
-  auto cached = thumbnails_.find(thumbName);
-  if (cached == thumbnails_.end()) {
-    auto data = PublicFunction::getLocalImage(thumbName, kFileTypeProductImage);
-    cached = thumbnails_.emplace(thumbName, data ? gfx::Image::fromImageData(*data) : nullptr).first;
-  }
-  const gfx::ImagePtr& thumbnail = cached->second;
-  addCell(std::make_shared<MVPDFCreaterImageCell>(base::Rect{part(2, 45), 7, part(5, 36), h}, thumbnail));
-  cell(part(11, 60), part(1, 9), item.name);
-  cell(part(53, 180), part(1, 18), item.sku);
-  cell(part(7, 20), part(1, 6), item.attributes);
-  cell(part(31, 60), part(1, 18), std::to_string(item.quantity));
-  cell(part(103, 180), part(1, 12), item.strPrice());
-  cell(part(59, 90), part(1, 12), item.price < 0 ? std::string("-   ") : format("%.2f%%", item.discontRat()));
-  cell(part(133, 180), part(1, 9), item.strFinalPrice());
-  cell(part(17, 20), part(1, 9), item.strSubtotal());
+  std::vector<Column> columns = {
+      {part(11, 60), part(1, 9), item.name},
+      {part(53, 180), part(1, 18), item.sku},
+      {part(7, 20), part(1, 6), item.attributes},
+      {part(31, 60), part(1, 18), std::to_string(item.quantity)},
+      {part(103, 180), part(1, 12), item.strPrice()},
+      {part(59, 90), part(1, 12), item.price < 0 ? std::string("-   ") : format("%.2f%%", item.discontRat())},
+      {part(133, 180), part(1, 9), item.strFinalPrice()},
+      {part(17, 20), part(1, 9), item.strSubtotal()},
+  };
   std::vector<std::pair<double, int>> grid{{0, 2}};
   for (double x : {part(2, 45), part(11, 60), part(53, 180), part(7, 20), part(31, 60), part(103, 180),
                    part(59, 90), part(133, 180), part(17, 20)})
     grid.emplace_back(x, 1);
   grid.emplace_back(w, 2);
-  addGridLines(grid, h + 10);
+
+  bool first = true;
+  auto anyLeft = [&] {
+    return std::any_of(columns.begin(), columns.end(), [](const Column& c) { return !c.rest.empty(); });
+  };
+  while (first || anyLeft()) {
+    beginNewLine();
+    addRule(1);
+    const double minimum = first ? kItemMinHeight : kRowMinHeight;
+    // A row's line is its text and the 10 points above it.
+    const double wholePage = pageSize().height - topMargin() - bottomMargin() - 10;
+    const double leftOnPage =
+        pageSize().height * static_cast<double>(currentPage()) - bottomMargin() - currentContentHeight() - 10;
+    const double room = std::max(minimum, leftOnPage >= minimum ? std::min(leftOnPage, wholePage) : wholePage);
+    double h = minimum;
+    std::vector<std::string> shown;
+    for (auto& c : columns) {
+      const std::size_t n = fittingHead(c.rest, font, c.width, room);
+      shown.push_back(c.rest.substr(0, n));
+      c.rest.erase(0, n);
+      h = std::max(h, textHeight(shown.back(), font, c.width));
+    }
+    if (first) {
+      addText({0, 10, part(2, 45), h}, std::to_string(index), font, gfx::TextAlignment::Center);
+      const std::string thumbName = thumbnailNames_ ? thumbnailNames_(item.product.product_id) : std::string();
+      // Each picture is read once per form: a product on several lines, and the
+      // stock picture of every product without one.
+      auto cached = thumbnails_.find(thumbName);
+      if (cached == thumbnails_.end()) {
+        auto data = PublicFunction::getLocalImage(thumbName, kFileTypeProductImage);
+        cached = thumbnails_.emplace(thumbName, data ? gfx::Image::fromImageData(*data) : nullptr).first;
+      }
+      addCell(std::make_shared<MVPDFCreaterImageCell>(base::Rect{part(2, 45), 7, part(5, 36), h}, cached->second));
+    }
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (!shown[i].empty()) addText({columns[i].x, 10, columns[i].width, h}, shown[i], font, gfx::TextAlignment::Center);
+    }
+    addGridLines(grid, h + 10);
+    first = false;
+  }
 }
 
 void OrderPDFCreater::addOneDiscountLine(const std::string& leftString, const std::string& rightString) {

@@ -212,6 +212,50 @@ TEST_F(OrderFormTest, TallTextsMakeTallRows) {
   EXPECT_EQ(nameHeight, attributesHeight);
 }
 
+// A line whose details are taller than a page goes on in rows on the next
+// pages: every word is in the document once, the line's name and prices
+// stay in its first row, and nothing but the page number is in the bottom
+// margin.
+TEST_F(OrderFormTest, ALineTallerThanAPageGoesOnOverThePages) {
+  auto order = formOrder(2);
+  std::string details;
+  std::vector<std::string> words;
+  for (int i = 1; i <= 900; ++i) {
+    char word[16];
+    std::snprintf(word, sizeof word, "w%04d", i);
+    words.push_back(word);
+    details += (i > 1 ? " " : "") + words.back();
+  }
+  ASSERT_GT(details.size(), 5000u);
+  order->items[0]->attributes = details;
+  order->items[0]->name = "Long Item";
+  auto doc = document(order);
+  ASSERT_TRUE(doc);
+  ASSERT_GE(doc->pageCount(), 3);
+  std::string all;
+  for (int p = 0; p < doc->pageCount(); ++p) all += doc->text(p) + "\n";
+  std::size_t from = 0;
+  for (const auto& word : words) {
+    const std::size_t at = all.find(word, from);
+    ASSERT_NE(at, std::string::npos) << word << " is missing or out of order";
+    EXPECT_EQ(all.find(word, at + 1), std::string::npos) << word << " twice";
+    from = at;
+  }
+  // The first row holds the name, the prices and the first words.
+  EXPECT_EQ(doc->findText(0, "Long Item").size(), 1u);
+  EXPECT_EQ(doc->findText(0, "w0001").size(), 1u);
+  EXPECT_EQ(doc->findText(0, "$170.00").size(), 1u);
+  std::size_t second = 0;
+  for (int p = 0; p < doc->pageCount(); ++p) second += doc->findText(p, "Item 2").size();
+  EXPECT_EQ(second, 1u);
+  for (int p = 0; p < doc->pageCount(); ++p) {
+    EXPECT_EQ(doc->findText(p, "- Page " + std::to_string(p + 1) + " -").size(), 1u) << p;
+    for (const char* s : {"w0", "Item", "$"}) {
+      for (const auto& r : doc->findText(p, s)) EXPECT_LT(r.maxY(), kPageHeight - 60) << s << " on page " << p + 1;
+    }
+  }
+}
+
 TEST_F(OrderFormTest, TheSignatureSitsOnItsLineAndOnlyThere) {
   auto unsigned_ = document(formOrder(2));
   auto order = formOrder(2);
