@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "TestEnvironment.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "platform/gfx/PdfDocument.hpp"
 #include "platform/gfx/PdfWriter.hpp"
 
@@ -116,4 +118,43 @@ TEST_F(PdfTest, FilesAndBadInput) {
   EXPECT_FALSE(PdfDocument::openData({}));
   std::vector<std::uint8_t> truncated(empty->data().begin(), empty->data().begin() + 30);
   EXPECT_FALSE(PdfDocument::openData(truncated));
+}
+
+// An emoji in a name is drawn from the colour emoji face the fonts fall back
+// to: in colour on screen and in a PDF, never as a box with its code.
+int colouredPixels(const gfx::Image& image) {
+  const gfx::ImageData pixels = image.toImageData();
+  int coloured = 0;
+  for (int y = 0; y < pixels.height; ++y) {
+    for (int x = 0; x < pixels.width; ++x) {
+      const std::uint8_t* p = pixels.pixel(x, y);
+      const int high = std::max({p[0], p[1], p[2]}), low = std::min({p[0], p[1], p[2]});
+      if (high - low > 60) ++coloured;
+    }
+  }
+  return coloured;
+}
+
+TEST_F(PdfTest, AnEmojiIsDrawnInColourOnScreenAndInThePdf) {
+  const std::string rocket = "\xF0\x9F\x9A\x80";
+  auto screen = gfx::Context::bitmap({96, 48}, 1, true);
+  screen->setFillColor(Color::white());
+  screen->fillRect({0, 0, 96, 48});
+  screen->drawText(rocket, {8, 8, 80, 36}, gfx::Font::systemFont(28), Color::black());
+  EXPECT_GT(colouredPixels(*screen->makeImage()), 40) << "the emoji is not drawn in colour on screen";
+
+  auto w = PdfWriter::toMemory({0, 0, 300, 100});
+  ASSERT_TRUE(w);
+  w->beginPage().drawText("Launch 1024 " + rocket + " Ltd", {20, 20, 260, 40}, gfx::Font::systemFont(18),
+                          Color::black());
+  ASSERT_TRUE(w->close());
+  auto doc = PdfDocument::openData(w->data());
+  ASSERT_TRUE(doc);
+  const std::string text = doc->text(0);
+  EXPECT_NE(text.find("Launch 1024"), std::string::npos) << text;
+  EXPECT_NE(text.find("Ltd"), std::string::npos) << text;
+  EXPECT_EQ(text.find("01F"), std::string::npos) << text;
+  auto page = doc->renderPage(0, 1);
+  ASSERT_TRUE(page);
+  EXPECT_GT(colouredPixels(*page), 40) << "the emoji is not drawn in colour in the PDF";
 }
