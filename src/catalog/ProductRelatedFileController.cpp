@@ -260,7 +260,9 @@ void ProductRelatedFileController::ReciveHttpRespondInfo(const std::shared_ptr<N
     if (grid_) grid_->reloadData();
     return;
   }
-  ScreenAlert{0, text("FILEDOWNLOADFAILED"), result->message, text("OK"), {}}.show({});
+  // Every related-files screen alive hears of the failure (the product's own
+  // strip under a full-screen list, too): the user is told once.
+  ScreenAlert{0, text("FILEDOWNLOADFAILED"), result->message, text("OK"), {}}.showOnce({});
 }
 
 }  // namespace mv

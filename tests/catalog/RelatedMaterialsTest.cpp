@@ -351,6 +351,35 @@ TEST_F(RelatedMaterialsTest, CancelOpensTheOldVersionAndFailedDownloadsSaySo) {
   EXPECT_FALSE(ui::AlertView::visibleAlert());
 }
 
+// The full-screen list of a product's materials over the product screen,
+// whose own strip stays alive under it: a download that fails is told once.
+TEST_F(RelatedMaterialsTest, AFailedDownloadFromTheFullListIsToldOnce) {
+  screen->RelatedFileBtnClicked();
+  settle();
+  auto* full = dynamic_cast<ProductRelatedFileController*>(nav->topViewController());
+  ASSERT_TRUE(full);
+  ASSERT_NE(full, strip.get());
+  const auto film = full->libfilesArray().at(1);
+  ASSERT_EQ(film.file_name, "film.mp4");
+  full->actionButtonPressed(film);
+  auto download = std::dynamic_pointer_cast<RequestDownload>(sender->lastSent(kCmdDownload));
+  ASSERT_TRUE(download);
+  auto failure = std::make_shared<DownloadRst>();
+  failure->cmdCode = kCmdDownload;
+  failure->requestCode = download->requestCode;
+  failure->status = "404";
+  failure->message = "The file was not found.";
+  failure->fileName = "film.mp4";
+  failure->type = download->imgType;
+  ASSERT_TRUE(sender->answer(failure));
+  settle();
+  const auto alerts = ui::AlertView::showingAlerts();
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_EQ(alerts[0]->message(), "The file was not found.");
+  dismissAlert();
+  EXPECT_TRUE(ui::AlertView::showingAlerts().empty());
+}
+
 TEST_F(RelatedMaterialsTest, AProductWithoutFilesShowsAnEmptyStripAndTheNextProductItsOwn) {
   product(2, "p2");
   save();

@@ -19,6 +19,11 @@ struct ScreenAlert {
   std::vector<std::string> others;
 
   std::shared_ptr<ui::AlertView> show(std::weak_ptr<ui::AlertViewDelegate> delegate) const;
+  // Whether an alert with the same title, message and buttons is up or waits.
+  bool isShowing() const;
+  // Shows it unless the same alert is up already: screens that each hear of
+  // one event (a failed download) tell the user once. Null when not shown.
+  std::shared_ptr<ui::AlertView> showOnce(std::weak_ptr<ui::AlertViewDelegate> delegate) const;
   bool operator==(const ScreenAlert&) const = default;
 };
 
