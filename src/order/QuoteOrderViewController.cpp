@@ -570,7 +570,8 @@ void QuoteOrderViewController::popSelf() {
   if (state_ == Model::kNewOrder || (quoteOrder_ && quoteOrder_->isInEdit)) store()->setCurQuoteOrder(nullptr);
   auto* nav = navigationController();
   if (!nav || nav->topViewController() != this) return;
-  nav->popViewControllerAnimated(true);
+  // The editor slides away from over the screen it was opened on.
+  nav->popViewControllerRevealing(kCloseRevealSeconds);
 }
 
 void QuoteOrderViewController::btnAddProductsClick() {

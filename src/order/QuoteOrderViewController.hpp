@@ -52,6 +52,8 @@ class QuoteOrderViewController : public BaseViewController,
   static constexpr long kSaveMode = 1014;
   static constexpr long kSubmitMode = 1015;
   static constexpr long kSaveAndCloseMode = 1016;
+  // How long the editor takes to slide away when it closes.
+  static constexpr double kCloseRevealSeconds = 0.4;
   static constexpr long kLineTagBase = 6500;
   // Field tags.
   static constexpr long kDiscountFieldTag = 1002;

@@ -257,6 +257,30 @@ TEST_F(EditorTest, LeavingANewOrder) {
   EXPECT_TRUE(dam().fetchQuoteOrders(0, "").empty());
 }
 
+// Closing reveals the screen below: it stays in place while the editor
+// slides away, for 0.4 s (the standard pop slides both, for less).
+TEST_F(EditorTest, ClosingRevealsTheScreenBelow) {
+  open(newOrder(0), Model::kNewOrder);
+  ui::View::setAnimationsEnabled(true);
+  auto below = nav->viewControllers().front()->view();
+  auto editorView = editor->view();
+  ASSERT_TRUE(driver().tap(editor->btnHistory()));
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(below->frame(), nav->contentFrame());
+  const auto& log = ui::View::animationLog();
+  ASSERT_FALSE(log.empty());
+  const ui::AnimationRecord& close = log.back();
+  EXPECT_DOUBLE_EQ(close.duration, QuoteOrderViewController::kCloseRevealSeconds);
+  EXPECT_EQ(close.curve, ui::AnimationCurve::EaseInOut);
+  EXPECT_TRUE(close.changed(editorView.get(), "frame"));
+  EXPECT_FALSE(close.changed(below.get(), "frame")) << "the screen below slides in";
+  advance(QuoteOrderViewController::kCloseRevealSeconds - 0.03);
+  EXPECT_EQ(editorView->superview(), nav->view().get());
+  advance(0.06);
+  EXPECT_EQ(editorView->superview(), nullptr);
+  ui::View::setAnimationsEnabled(false);
+}
+
 TEST_F(EditorTest, SaveAndCloseStaysWhenTheSaveFails) {
   open(newOrder(2), Model::kNewOrder);
   sql("DROP TABLE marvisto_quote_order_item");

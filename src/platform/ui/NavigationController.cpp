@@ -174,14 +174,16 @@ void NavigationController::replaceTop(const std::shared_ptr<ViewController>& fro
     }
     nv->setFrame(content);
   }
-  if (animated && View::areAnimationsEnabled()) {
+  // A reveal leaves the screen below in place; only the top one moves.
+  const bool reveal = revealDuration_.has_value() && !forward;
+  if (animated && View::areAnimationsEnabled() && !reveal) {
     // Start positions; the animation block sets the final ones.
     if (nv) nv->setFrame(content.offset(forward ? w : -w / 3, 0));
   }
   std::weak_ptr<ViewController> weakSelf = weak_from_this();
   std::weak_ptr<ViewController> weakFrom = from, weakTo = to;
   runTransition(
-      animated, kTransitionDuration,
+      animated, reveal ? *revealDuration_ : kTransitionDuration,
       [nv, ov, content, forward, w] {
         if (nv) nv->setFrame(content);
         if (ov) ov->setFrame(content.offset(forward ? -w / 3 : w, 0));
@@ -237,6 +239,13 @@ std::shared_ptr<ViewController> NavigationController::popViewControllerAnimated(
   from->movingFrom_ = true;
   replaceTop(from, to, false, animated, {from});
   return from;
+}
+
+std::shared_ptr<ViewController> NavigationController::popViewControllerRevealing(double duration) {
+  revealDuration_ = duration;
+  auto popped = popViewControllerAnimated(true);
+  revealDuration_.reset();
+  return popped;
 }
 
 std::vector<std::shared_ptr<ViewController>> NavigationController::popToRootViewControllerAnimated(bool animated) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/ui/NavigationBar.hpp"
@@ -42,6 +43,9 @@ class NavigationController : public ViewController {
   virtual void pushViewController(std::shared_ptr<ViewController> controller, bool animated);
   // Nothing at the root.
   virtual std::shared_ptr<ViewController> popViewControllerAnimated(bool animated);
+  // Pops with a reveal: the screen below stays where it is while the top one
+  // slides off to the right over `duration` seconds, easing in and out.
+  std::shared_ptr<ViewController> popViewControllerRevealing(double duration);
   std::vector<std::shared_ptr<ViewController>> popToRootViewControllerAnimated(bool animated);
   std::vector<std::shared_ptr<ViewController>> popToViewController(ViewController* controller, bool animated);
 
@@ -72,6 +76,8 @@ class NavigationController : public ViewController {
   bool barHidden_ = false;
   std::weak_ptr<NavigationControllerDelegate> delegate_;
   std::vector<std::weak_ptr<ViewController>> leaving_;
+  // Set while a revealing pop runs its transition.
+  std::optional<double> revealDuration_;
 };
 
 }  // namespace ui
