@@ -172,19 +172,6 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
   if (receiver) receiver->ReciveHttpRespondInfo(result);
 }
 
-void NetworkModel::cancelDownloadReuest(const std::string& fileName) {
-  MV_ASSERT_MAIN_THREAD();
-  std::vector<int> codes = HttpNetworkCtrl::sharedInstance().CancelDownLoadWithName(fileName);
-  for (int code : codes) {
-    auto it = dicRequestList_.find(code);
-    if (it == dicRequestList_.end()) continue;
-    Entry entry = std::move(it->second);
-    dicRequestList_.erase(it);
-    // Its owner's tracker forgets it too; nothing is left to cancel.
-    if (entry.ticket) entry.ticket->finish();
-  }
-}
-
 void NetworkModel::cancelTransfer(int requestCode) {
   MV_ASSERT_MAIN_THREAD();
   if (dicRequestList_.erase(requestCode) == 0) return;

@@ -43,8 +43,6 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
   int send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
            Handlers handlers) override;
 
-  // Cancels the downloads of that file name; no result follows.
-  void cancelDownloadReuest(const std::string& fileName);
   // Cancels every request (logout); replies still under way are dropped.
   void cancelAllRequests();
 

@@ -32,7 +32,8 @@ SyncModel::SyncModel(SessionServices& services)
       database_(services.databaseHandle()),
       thumbQueue_(base::WorkQueue::serial()) {
   MV_ASSERT_MAIN_THREAD();
-  createAllDirectorys();
+  // A run tries again and stops with the store error when they still cannot be made.
+  if (!createAllDirectorys()) MV_LOG("sync: the client's folders could not be made");
   netUnconnect_ = base::Observation("netUnconnect", nullptr, [this](const base::Notification&) { netUnconnect(); });
 }
 
@@ -194,7 +195,12 @@ void SyncModel::startSync() {
     return;
   }
   beginRun();
-  createAllDirectorys();
+  if (!createAllDirectorys()) {
+    // Nothing downloaded could be kept: the run stops before it asks for anything.
+    MV_LOG("sync: the client's folders could not be made; the run stops");
+    breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
+    return;
+  }
   auto session = currentSession();
   if (!session || session->loginType() != LoginType::Online) {
     needWork_ = 1;

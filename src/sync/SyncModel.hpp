@@ -121,8 +121,9 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   bool kindFailed(int imageType) const;
 
   // ---- runs -------------------------------------------------------------------
-  // Creates the client's type folders and "tempDownload/" when missing.
-  bool createAllDirectorys();
+  // Creates the client's type folders and "tempDownload/" when missing;
+  // false when one cannot be made (a run then stops at once).
+  [[nodiscard]] bool createAllDirectorys();
   // Starts a run; ignored while one (or the library's refresh) is under way.
   void startSync();
   // The parts of a run after any sign-in; starts a run of its own when none is

@@ -176,6 +176,15 @@ TEST_F(SessionTest, UpgradesAreRecordedOnlyWhenTheyHappen) {
   EXPECT_TRUE(lm->versionCompare());
   EXPECT_TRUE(fs::exists(base::Paths::documents() / "acme" / "SkinImages"));
 
+  // Folders that cannot be made are not recorded as upgraded either.
+  defaults.setString("Acme-App_version", "old");
+  const fs::path temp = base::Paths::documents() / "acme" / "tempDownload";
+  fs::remove_all(temp);
+  std::ofstream(temp) << "in the way";
+  EXPECT_FALSE(lm->versionCompare());
+  EXPECT_EQ(defaults.stringForKey("Acme-App_version"), "old");
+  fs::remove(temp);
+
   // A database that cannot be opened is not recorded as upgraded.
   defaults.setString("Acme-App_version", "  ");
   DataAccessManager::releaseDataModel();

@@ -251,9 +251,10 @@ TEST_F(DownloadNetworkTest, InterruptedDownloadResumesFromItsPartialData) {
   auto interrupt = [&] {
     trickleFiles("*/" + name, chunk, 0.05, 1);
     receiver->percents.clear();
-    model().sendRequest(download({name}, kFileTypeVideo, kProgressTypeSingleWithPercent, receiver));
+    base::CancelTracker owner;
+    model().sendRequest(download({name}, kFileTypeVideo, kProgressTypeSingleWithPercent, receiver), owner);
     EXPECT_TRUE(runUntil([&] { return !receiver->percents.empty() && receiver->percents.back().downloadPercent > 0.25f; }));
-    model().cancelDownloadReuest(name);
+    owner.cancelAll();
     EXPECT_EQ(model().requestCount(), 0u);
     waitFor(0.3);
     EXPECT_TRUE(receiver->results.empty());
@@ -537,19 +538,22 @@ TEST_F(DownloadNetworkTest, OneFileIsNeverWrittenByTwoTransfersAtOnce) {
   EXPECT_EQ(fileRequests().size(), 2u);
   EXPECT_EQ(contentsOf(destination(name, kFileTypeProductImage)), bytes);
 
-  // Cancelling by name ends every transfer of that name, single and batch.
+  // Cancelling its owner's tracker ends that owner's transfers only, single
+  // and batch; another owner's download of the same name goes on.
   auto third = std::make_shared<Recorder>();
-  model().sendRequest(download({name}, kFileTypeProductImage, 0, third));
-  model().sendRequest(download({name, images[1].first}, kFileTypeProductImage, kProgressTypeBatch, third));
-  EXPECT_EQ(model().requestCount(), 3u);
-  EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 3u);
-  model().cancelDownloadReuest(name);
+  auto fourth = std::make_shared<Recorder>();
+  base::CancelTracker owner;
+  model().sendRequest(download({name}, kFileTypeProductImage, 0, third), owner);
+  model().sendRequest(download({name, images[1].first}, kFileTypeProductImage, kProgressTypeBatch, third), owner);
+  ASSERT_GE(images.size(), 3u);
+  model().sendRequest(download({images[2].first}, kFileTypeProductImage, 0, fourth));
+  EXPECT_EQ(model().requestCount(), 4u);
+  owner.cancelAll();
   EXPECT_EQ(model().requestCount(), 1u);
-  EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 1u);
-  ASSERT_TRUE(runUntil([&] { return third->results.size() == 1; }));
-  EXPECT_EQ(downloadResult(third->results[0])->fileName, images[1].first);
+  ASSERT_TRUE(runUntil([&] { return fourth->results.size() == 1; }));
+  EXPECT_EQ(downloadResult(fourth->results[0])->fileName, images[2].first);
   waitFor(0.5);
-  EXPECT_EQ(third->results.size(), 1u);
+  EXPECT_TRUE(third->results.empty());
 }
 
 class PartialDataTest : public test::ProtocolTest {};

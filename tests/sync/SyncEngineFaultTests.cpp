@@ -4,6 +4,8 @@
 // run once, as decided, with nothing of it falsely stored, flagged or stamped.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
@@ -87,6 +89,22 @@ TEST_F(SyncEngineTest, AFailedSaveBreaksTheRunAndKeepsNothingOfItsReply) {
   EXPECT_TRUE(acknowledgements().empty());
   EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
   EXPECT_EQ(parts(tableRequests()), (std::vector<std::string>{"product", "file", "customer", "product"}));
+}
+
+// Where downloads go cannot be made: the run stops before it asks for
+// anything, and says why.
+TEST_F(SyncEngineTest, FoldersThatCannotBeMadeStopTheRunAtOnce) {
+  signIn();
+  const auto folder = PublicFunction::clientFolder(Session::current().clientID);
+  ASSERT_TRUE(folder);
+  const fs::path temp = *folder / "tempDownload";
+  fs::remove_all(temp);
+  std::ofstream(temp) << "in the way";
+  engine()->startSync();
+  EXPECT_EQ(delegate->breaks, (std::vector<std::string>{SyncModel::kStoreErrorKey}));
+  EXPECT_FALSE(engine()->isRunning());
+  EXPECT_TRUE(tableRequests().empty());
+  fs::remove(temp);
 }
 
 TEST_F(SyncEngineTest, UnreadableRepliesBreakTheRunAndStoreNothing) {

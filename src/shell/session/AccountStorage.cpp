@@ -154,10 +154,11 @@ bool AccountStorage::versionCompare(const std::string& version) {
   }
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
   const bool upgraded = dam && dam->updateVersion();
-  createAllDirectorys();
-  if (!upgraded) {
+  const bool folders = createAllDirectorys();
+  if (!upgraded || !folders) {
     // Not recorded: the upgrade runs again at the next sign-in.
-    MV_LOG("The client database could not be upgraded to ", version);
+    MV_LOG(upgraded ? "The client's folders could not be made for " : "The client database could not be upgraded to ",
+           version);
     return false;
   }
   defaults.setString(key, version);

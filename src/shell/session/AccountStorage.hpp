@@ -30,8 +30,8 @@ class AccountStorage {
   // nothing was needed or the upgrade succeeded; a failure is not recorded, so
   // the next sign-in tries again.
   [[nodiscard]] bool versionCompare(const std::string& appVersion);
-  // The client's file-type folders.
-  bool createAllDirectorys();
+  // The client's file-type folders; false when one cannot be made.
+  [[nodiscard]] bool createAllDirectorys();
   // Before a full resync the client folder is wiped, but the user's own work
   // the service does not have yet (and the rows kept from earlier upgrades) is
   // set aside and put back into the new database. False when it could not be

@@ -169,8 +169,8 @@ class LoginMode : public NetworkRecDelegate,
   // Upgrades the client database after an application update. True when
   // nothing was needed or the upgrade succeeded.
   bool versionCompare();
-  // The client's file-type folders.
-  bool createAllDirectorys();
+  // The client's file-type folders; false when one cannot be made.
+  [[nodiscard]] bool createAllDirectorys();
 
   // ---- replies, alerts and network changes -------------------------------------
   void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
