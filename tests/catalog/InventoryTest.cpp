@@ -325,6 +325,9 @@ TEST_F(InventoryScreenTest, ListsEveryPublishedProductUnderTheColumnTitles) {
 }
 
 TEST_F(InventoryScreenTest, APictureLandsOnlyInTheRowThatAskedForIt) {
+  // Row 0's picture is large, so it is read after row 1's small one: the
+  // stale picture arrives last.
+  writePicture("p1_s.png", 3000, 2200);
   auto cell = screen->tableViewCellForIndexPath(screen->tblView(), {0, 0}, 1);
   ASSERT_TRUE(cell);
   auto& button = *cell->subviews().front();
