@@ -231,9 +231,15 @@ TEST_F(SyncEngineTest, AServiceStoppedInThePicturePhaseBreaksTheRunAtOnce) {
   const auto asked = productFiles();
   const auto& v1 = data(1);
   ASSERT_LT(static_cast<std::size_t>(asked) + 3, imageFilesOf(v1.products, {}, {}).size());
+  const std::size_t progressBefore = delegate->progress.size();
   service->stop();
   const double stopped = base::RunLoop::main().now();
   ASSERT_TRUE(waitForEnd(0, 20));
+  // The first file that finds the service gone ends the run: no later kind
+  // of picture is asked for.
+  for (std::size_t i = progressBefore; i < delegate->progress.size(); ++i) {
+    EXPECT_EQ(delegate->progress[i].imageType, SyncModel::kImageTypeProduct) << "a later kind began";
+  }
   // At once, with the text of a network that cannot be reached.
   EXPECT_LT(base::RunLoop::main().now() - stopped, 1.0);
   EXPECT_EQ(delegate->breaks, std::vector<std::string>{textForKey("999").value_or("999")});
