@@ -98,7 +98,7 @@ std::size_t NetworkModel::requestCount() const {
 
 void NetworkModel::file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request,
                         base::CancelTracker* tracker, std::shared_ptr<NetworkRecDelegate> relay) {
-  Entry entry{request, std::nullopt, std::move(relay)};
+  Entry entry{request, std::nullopt, std::move(relay), nullptr};
   // The transport reports on a later turn, never from inside the send, so
   // the ticket is in place before any reply can look for it.
   if (tracker) entry.ticket = tracker->track([requestCode] { sharedInstance().cancelTransfer(requestCode); });

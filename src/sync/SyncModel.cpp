@@ -115,27 +115,6 @@ bool SyncModel::retryKeepsFiles() const {
   return value && value->is_string();
 }
 
-std::set<std::string> SyncModel::keptPictures() const {
-  std::set<std::string> names;
-  if (!retryKeepsFiles()) return names;
-  auto images = database_->getPublishImages(1);
-  if (!images) return names;
-  for (const base::Value& row : *images) {
-    for (const char* key : {"imageFull", "imageThumb"}) {
-      auto it = row.find(key);
-      if (it != row.end() && it->is_string()) names.insert(it->get<std::string>());
-    }
-  }
-  return names;
-}
-
-std::set<std::string> SyncModel::keptCovers() const {
-  std::set<std::string> names;
-  if (!retryKeepsFiles()) return names;
-  if (auto covers = database_->getAllFilesImg()) names.insert(covers->begin(), covers->end());
-  return names;
-}
-
 void SyncModel::setReloadFlag(const std::string& key) {
   if (auto config = currentConfig()) config->flagDic()[key] = "YES";
 }

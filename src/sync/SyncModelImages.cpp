@@ -133,6 +133,27 @@ float* SyncModel::progressFor(int kind) {
   }
 }
 
+std::set<std::string> SyncModel::keptPictures() const {
+  std::set<std::string> names;
+  if (!retryKeepsFiles()) return names;
+  auto images = database_->getPublishImages(1);
+  if (!images) return names;
+  for (const base::Value& row : *images) {
+    for (const char* key : {"imageFull", "imageThumb"}) {
+      auto it = row.find(key);
+      if (it != row.end() && it->is_string()) names.insert(it->get<std::string>());
+    }
+  }
+  return names;
+}
+
+std::set<std::string> SyncModel::keptCovers() const {
+  std::set<std::string> names;
+  if (!retryKeepsFiles()) return names;
+  if (auto covers = database_->getAllFilesImg()) names.insert(covers->begin(), covers->end());
+  return names;
+}
+
 bool SyncModel::addAllImageLists() {
   DataAccessManager* dam = database_.get();
   // A list that could not be read would leave its pictures missing for good
