@@ -639,6 +639,17 @@ void ScreenshotTour::customerScreens(int& n) {
   char name[32];
   std::snprintf(name, sizeof name, "%02d-customer-detail", n++);
   snapshot(name);
+  // Further down, its contacts, each under its own header.
+  auto detail = screen->customerInfo();
+  const long firstContact = detail->customerInfoGroupData().companyCount() + 1;
+  auto rows = detail->tableCustomerInfo();
+  if (!detail->customerInfoGroupData().customerContactData().empty() && rows->numberOfSections() > firstContact) {
+    rows->scrollToRowAtIndexPath({firstContact, 0}, ui::TableViewScrollPosition::Top, false);
+    ui::View::layoutPendingViews();
+    std::snprintf(name, sizeof name, "%02d-customer-contacts", n++);
+    snapshot(name);
+    rows->setContentOffset({0, 0});
+  }
 
   // A new customer being entered, as a representative types it.
   ui::HeadlessDriver d(app_->window());

@@ -265,6 +265,7 @@ TEST_F(FormScreenTest, ViewModeShowsEachContactUnderItsOwnHeader) {
   auto* visible = dynamic_cast<CustomerAttributeCell*>(table().cellForRowAtIndexPath({bo, 0}));
   ASSERT_TRUE(visible);
   EXPECT_EQ(visible->lblAttributeValueDefaul().text(), "Bo");
+  snapshot("customer-by-contact.png");
 }
 
 TEST_F(FormScreenTest, ADeletedCustomerAnOrderNamesIsKeptAndTheOthersGo) {
