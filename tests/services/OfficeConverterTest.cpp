@@ -18,11 +18,11 @@ namespace fs = std::filesystem;
 namespace svc {
 namespace {
 
-// Writes its arguments, one a line, to $FAKE_CONVERTER_LOG; then fails,
+// Writes its name and arguments, one a line, to $FAKE_CONVERTER_LOG; then fails,
 // writes nothing, or writes "<stem>.pdf" into the --outdir, as
 // $FAKE_CONVERTER_MODE says.
 constexpr const char* kFakeConverter = R"(#!/bin/sh
-printf '%s\n' "$@" > "$FAKE_CONVERTER_LOG"
+printf '%s\n' "$0" "$@" > "$FAKE_CONVERTER_LOG"
 [ "$FAKE_CONVERTER_MODE" = fail ] && exit 3
 [ "$FAKE_CONVERTER_MODE" = nopdf ] && exit 0
 out=""; prev=""; last=""
