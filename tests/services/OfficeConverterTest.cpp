@@ -1,16 +1,18 @@
-// The office converter against a stand-in on the PATH that records its
-// arguments, so that the call runs wherever the office suite is absent.
+// The office suite as the viewers use it: a real conversion cached by the
+// file's bytes, and fake converters on the PATH for what the real one rarely
+// does (hang with a helper of its own, fail, take odd file names).
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <thread>
 
 #include "TestEnvironment.hpp"
+#include "platform/gfx/PdfDocument.hpp"
+#include "sales-service/DocumentFactory.hpp"
 #include "services/OfficeConverter.hpp"
 
 namespace fs = std::filesystem;
@@ -18,121 +20,115 @@ namespace fs = std::filesystem;
 namespace svc {
 namespace {
 
-// Writes its name and arguments, one a line, to $FAKE_CONVERTER_LOG; then fails,
-// writes nothing, or writes "<stem>.pdf" into the --outdir, as
-// $FAKE_CONVERTER_MODE says.
-constexpr const char* kFakeConverter = R"(#!/bin/sh
-printf '%s\n' "$0" "$@" > "$FAKE_CONVERTER_LOG"
-[ "$FAKE_CONVERTER_MODE" = fail ] && exit 3
-[ "$FAKE_CONVERTER_MODE" = nopdf ] && exit 0
-out=""; prev=""; last=""
-for a in "$@"; do [ "$prev" = "--outdir" ] && out="$a"; prev="$a"; last="$a"; done
-base="${last##*/}"
-printf '%%PDF-1.4 made from %s\n' "$base" > "$out/${base%.*}.pdf"
-)";
-
-std::string contents(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-std::vector<std::string> lines(const fs::path& path) {
-  std::ifstream in(path);
-  std::vector<std::string> out;
-  for (std::string line; std::getline(in, line);) out.push_back(line);
-  return out;
-}
-
-class OfficeConverterTest : public ::testing::Test {
+class OfficeConverterTest : public mv::test::TestEnvironment {
  protected:
-  void SetUp() override {
-    root = mv::test::makeTempDir("converter");
-    bin = root / "bin";
-    fs::create_directories(bin);
-    installAs("soffice");
-    const char* path = std::getenv("PATH");
-    savedPath = path ? path : "";
-    // Only the stand-in: an installed suite must not answer instead.
-    ::setenv("PATH", bin.c_str(), 1);
-    ::setenv("FAKE_CONVERTER_LOG", (root / "arguments").c_str(), 1);
-    ::setenv("FAKE_CONVERTER_MODE", "pdf", 1);
-  }
   void TearDown() override {
-    ::setenv("PATH", savedPath.c_str(), 1);
-    ::unsetenv("FAKE_CONVERTER_LOG");
-    ::unsetenv("FAKE_CONVERTER_MODE");
-    fs::remove_all(root);
+    ::setenv("PATH", keptPath_.c_str(), 1);
+    mv::test::TestEnvironment::TearDown();
   }
-  void installAs(const std::string& name) {
-    std::ofstream(bin / name) << kFakeConverter;
-    fs::permissions(bin / name, fs::perms::owner_all);
+  fs::path write(const std::string& name, const std::string& bytes) {
+    const fs::path path = root / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
   }
-  fs::path source(const std::string& name, const std::string& text) {
-    std::ofstream(root / name) << text;
-    return root / name;
+  // Puts a shell script named soffice first on the PATH.
+  void fakeConverter(const std::string& body) {
+    const fs::path bin = root / "bin";
+    fs::create_directories(bin);
+    const fs::path script = bin / "soffice";
+    std::ofstream(script) << "#!/bin/sh\n" << body;
+    ::chmod(script.c_str(), 0755);
+    ::setenv("PATH", (bin.string() + ":" + keptPath_).c_str(), 1);
+  }
+  static bool processGone(pid_t pid) {
+    if (::kill(pid, 0) != 0) return true;
+    // Killed and waiting for its new parent to reap it.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    return close != std::string::npos && line.size() > close + 2 && line[close + 2] == 'Z';
   }
 
-  fs::path root, bin;
-  std::string savedPath;
+  // What a fake converter is given must pass for a package.
+  const std::string kZipStart = std::string("PK\x03\x04", 4);
+  const std::string keptPath_ = std::getenv("PATH") ? std::getenv("PATH") : "";
 };
 
-TEST_F(OfficeConverterTest, TheConverterGetsEachArgumentWholeAndAPlainInputName) {
-  // A name a shell would split, expand and run.
-  const fs::path doc = source("-rf ; $(touch pwned) `touch pwned2` 'q\" *.DOC", "old word file");
+TEST_F(OfficeConverterTest, ConvertsOnceAndKeysTheCacheByTheBytes) {
+  if (!OfficeConverter::program()) GTEST_SKIP() << "the office suite is installed by scripts/setup-deps";
+  EXPECT_TRUE(OfficeConverter::isOfficeFile("old.DOC"));
+  EXPECT_TRUE(OfficeConverter::isOfficeFile("deck.pptx"));
+  EXPECT_FALSE(OfficeConverter::isOfficeFile("book.epub"));
   const fs::path cache = root / "cache";
+  const fs::path source = write("guide.docx", mv::sales::DocumentFactory::docx("Guide", {"Chairs in oak", "Tables"}));
   std::string error;
-  auto pdf = OfficeConverter::convertToPdf(doc, cache, 30, &error);
+  auto pdf = OfficeConverter::convertToPdf(source, cache, 120, &error);
   ASSERT_TRUE(pdf) << error;
-  EXPECT_EQ(*pdf, OfficeConverter::cachedPdfPath(doc, cache));
-  EXPECT_EQ(contents(*pdf), "%PDF-1.4 made from document.doc\n");
+  auto document = gfx::PdfDocument::open(*pdf);
+  ASSERT_TRUE(document);
+  EXPECT_NE(document->text(0).find("Chairs in oak"), std::string::npos);
 
-  const auto args = lines(root / "arguments");
-  ASSERT_EQ(args.size(), 10u);
-  EXPECT_EQ(args[0], (bin / "soffice").string());
-  EXPECT_EQ(std::vector<std::string>(args.begin() + 1, args.begin() + 4),
-            (std::vector<std::string>{"--headless", "--norestore", "--nologo"}));
-  const fs::path input = args[9];
-  const fs::path work = input.parent_path();
-  EXPECT_EQ(input.filename(), "document.doc");
-  EXPECT_EQ(work.parent_path(), cache);
-  EXPECT_EQ(args[4], "-env:UserInstallation=file://" + (work / "profile").string());
-  EXPECT_EQ(std::vector<std::string>(args.begin() + 5, args.begin() + 9),
-            (std::vector<std::string>{"--convert-to", "pdf", "--outdir", (work / "out").string()}));
-  // Nothing of the name was run, and the work folder is gone.
-  EXPECT_FALSE(fs::exists(root / "pwned"));
-  EXPECT_FALSE(fs::exists("pwned"));
-  EXPECT_FALSE(fs::exists("pwned2"));
-  EXPECT_FALSE(fs::exists(work));
-
-  // Converted once: the cached PDF is handed back without a run.
-  fs::remove(root / "arguments");
-  EXPECT_EQ(OfficeConverter::convertToPdf(doc, cache, 30, &error), pdf);
-  EXPECT_FALSE(fs::exists(root / "arguments"));
+  // Found again without the converter: a broken one on the PATH is not run.
+  fakeConverter("exit 1\n");
+  EXPECT_EQ(OfficeConverter::convertToPdf(source, cache, 5, &error), pdf);
+  const fs::path copy = root / "copy of guide.docx";
+  fs::copy_file(source, copy);
+  EXPECT_EQ(OfficeConverter::cachedPdfPath(copy, cache), pdf) << "the same bytes, the same entry";
+  write("guide.docx", mv::sales::DocumentFactory::docx("Guide", {"Chairs in pine"}));
+  EXPECT_NE(OfficeConverter::cachedPdfPath(source, cache), pdf) << "changed bytes are converted again";
+  EXPECT_FALSE(OfficeConverter::convertToPdf(source, cache, 5, &error));
+  EXPECT_EQ(error, "the converter failed");
+  EXPECT_FALSE(OfficeConverter::cachedPdfPath(root / "missing.docx", cache));
+  // Text under a newer format's name is not handed over, to be shown as text.
+  EXPECT_FALSE(OfficeConverter::convertToPdf(write("notes.docx", "not a document"), cache, 5, &error));
+  EXPECT_EQ(error, "the file is damaged");
 }
 
-TEST_F(OfficeConverterTest, AFailedOrSilentConverterLeavesNoPdfAndSaysWhy) {
-  const fs::path cache = root / "cache";
-  const fs::path sheet = source("prices.xls", "old sheet");
+TEST_F(OfficeConverterTest, AHungConverterIsEndedWithEverythingItStarted) {
+  const fs::path helperPid = root / "helper.pid";
+  // The converter starts a helper of its own, then hangs.
+  fakeConverter("sleep 600 &\necho $! > '" + helperPid.string() + "'\nsleep 600\n");
+  const fs::path source = write("deck.pptx", kZipStart + "bytes");
   std::string error;
-  ::setenv("FAKE_CONVERTER_MODE", "fail", 1);
-  EXPECT_FALSE(OfficeConverter::convertToPdf(sheet, cache, 30, &error));
-  EXPECT_EQ(error, "the converter failed");
-  ::setenv("FAKE_CONVERTER_MODE", "nopdf", 1);
-  EXPECT_FALSE(OfficeConverter::convertToPdf(sheet, cache, 30, &error));
-  EXPECT_EQ(error, "the converter wrote no PDF");
-  EXPECT_FALSE(fs::exists(*OfficeConverter::cachedPdfPath(sheet, cache)));
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(OfficeConverter::convertToPdf(source, root / "cache", 1, &error));
+  EXPECT_EQ(error, "the conversion took too long");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+  std::ifstream in(helperPid);
+  pid_t helper = 0;
+  ASSERT_TRUE(in >> helper);
+  EXPECT_TRUE(processGone(helper)) << "the helper went with the converter";
+  EXPECT_FALSE(fs::exists(root / "cache" / "profile")) << "a killed converter's profile is not kept";
+}
 
-  // The suite's other name is found as well.
-  fs::remove(bin / "soffice");
-  EXPECT_FALSE(OfficeConverter::program());
-  installAs("libreoffice");
-  EXPECT_EQ(OfficeConverter::program(), bin / "libreoffice");
-  ::setenv("FAKE_CONVERTER_MODE", "pdf", 1);
-  auto pdf = OfficeConverter::convertToPdf(sheet, cache, 30, &error);
+TEST_F(OfficeConverterTest, ACancelledConversionEndsAndAnOddNameReachesTheConverterWhole) {
+  const fs::path args = root / "args";
+  // Writes each argument on a line, then a PDF where it was told to.
+  fakeConverter("for a in \"$@\"; do echo \"$a\" >> '" + args.string() + "'; done\n"
+                "while [ \"$1\" != --outdir ]; do shift; done\n"
+                "printf '%%PDF-1.4 fake' > \"$2/document.pdf\"\n");
+  const fs::path source = write("Prices; rm -rf $HOME 'quoted'.xlsx", kZipStart + "bytes");
+  std::string error;
+  auto pdf = OfficeConverter::convertToPdf(source, root / "cache", 5, &error);
   ASSERT_TRUE(pdf) << error;
-  EXPECT_EQ(contents(*pdf), "%PDF-1.4 made from document.xls\n");
+  std::ifstream in(args);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(fs::path(lines.back()).filename(), "document.xlsx") << "the file goes in under a plain name";
+  EXPECT_TRUE(fs::exists(fs::path(lines.back()).parent_path().parent_path())) << "inside the cache";
+
+  fakeConverter("sleep 600\n");
+  base::CancelFlag cancel;
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    cancel.cancel();
+  });
+  const fs::path other = write("other.docx", kZipStart + "other bytes");
+  EXPECT_FALSE(OfficeConverter::convertToPdf(other, root / "cache", 600, &error, &cancel));
+  canceller.join();
+  EXPECT_EQ(error, "the conversion was cancelled");
 }
 
 }  // namespace
