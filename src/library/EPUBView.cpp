@@ -18,10 +18,13 @@ namespace fs = std::filesystem;
 namespace mv {
 namespace {
 
-// The unit's own first style sheet takes the rules; a unit without one gets
-// a new style element first, so that it is paged all the same.
+// The unit's own first style sheet that can take rules takes them (one that
+// did not load cannot); a unit without one gets a new style element first,
+// so that it is paged all the same.
 constexpr const char* kFindStyleSheet =
-    "var mySheet = document.styleSheets[0]; if (!mySheet) { var myStyle = document.createElement('style'); "
+    "var mySheet = null; for (var i = 0; i < document.styleSheets.length && !mySheet; i++) { try { "
+    "document.styleSheets[i].cssRules.length; mySheet = document.styleSheets[i]; } catch (e) {} } "
+    "if (!mySheet) { var myStyle = document.createElement('style'); "
     "(document.head || document.documentElement).appendChild(myStyle); mySheet = myStyle.sheet; }";
 constexpr const char* kAddRuleFunction =
     "function addCSSRule(selector, newRule) {if (mySheet.addRule) {mySheet.addRule(selector, newRule);} else "
@@ -35,6 +38,18 @@ std::string columnRule(double height, double width) {
                 "%fpx;')",
                 height, width);
   return rule;
+}
+
+// Empty columns after the text until the unit is `pages` pages wide.
+std::string roomForPages(int pages, double pageWidth) {
+  char script[512];
+  std::snprintf(script, sizeof script,
+                "(function(){var d=document.documentElement;var b=document.body||d;"
+                "for(var i=0;i<4&&d.scrollWidth<%d*%f;i++){var s=document.createElement('div');"
+                "s.style.cssText='break-before:column;-webkit-column-break-before:always;height:1px;width:1px';"
+                "b.appendChild(s);}return d.scrollWidth;})()",
+                pages, pageWidth);
+  return script;
 }
 
 // A text as a script's string literal.
@@ -180,6 +195,9 @@ void EPUBView::paginate() {
                    ? std::max(1, static_cast<int>(std::min(1e6, std::ceil(scrollWidth / pageWidth))))
                    : 1;
   currentPageIndex_ = 0;
+  // The last page is scrolled to like the others: empty columns after the
+  // text make the room a page needs when the text ends short of it.
+  webView_->stringByEvaluatingJavaScriptFromString(roomForPages(pageCount_, pageWidth));
 }
 
 void EPUBView::endWait() {

@@ -217,6 +217,8 @@ bool WebView::ensureEngine() {
   WebKitSettings* settings = webkit_web_view_get_settings(engine_->page);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+  // Scrolls land at once: the picture taken next shows where they landed.
+  webkit_settings_set_enable_smooth_scrolling(settings, FALSE);
   gtk_container_add(GTK_CONTAINER(engine_->window), GTK_WIDGET(engine_->page));
   Engine* e = engine_.get();
   e->handlers.push_back(g_signal_connect(e->page, "decide-policy", G_CALLBACK(Engine::decidePolicy), e));
@@ -274,10 +276,7 @@ void WebView::holdWorkAfterInput() {
   // What the page does with the input (a link followed, a form sent) starts
   // in the engine a moment later.
   holdWork();
-  std::weak_ptr<View> weak = weak_from_this();
-  base::RunLoop::main().after(kInputGrace, [weak] {
-    if (auto v = std::static_pointer_cast<WebView>(weak.lock())) v->releaseWork();
-  });
+  inputGraces_.after(kInputGrace, [this] { releaseWork(); });
 }
 
 void WebView::loadRequest(const std::string& url) {

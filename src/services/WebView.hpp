@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/Error.hpp"
 #include "platform/ui/View.hpp"
 
@@ -123,6 +124,8 @@ class WebView : public ui::View {
 
   std::weak_ptr<WebViewDelegate> delegate_;
   std::unique_ptr<Engine> engine_;
+  // The ends of the short waits after input (see holdWorkAfterInput).
+  base::CancelTracker inputGraces_;
   std::shared_ptr<void> picture_;
   std::uint64_t pictures_ = 0;
   bool requested_ = false;

@@ -105,6 +105,10 @@ class WebViewTest : public mv::test::TestEnvironment {
     std::lock_guard<std::mutex> lock(mutex);
     return submitted.size();
   }
+  // The title comes with the page, told by the engine as it parses it.
+  bool titled(const std::string& title) {
+    return runUntil([&] { return web->pageTitle() == title; }, 10);
+  }
   std::string focused() { return web->stringByEvaluatingJavaScriptFromString("document.activeElement.name"); }
   void tapPage(Point p) {
     driver->tapAt(p);
@@ -124,7 +128,7 @@ class WebViewTest : public mv::test::TestEnvironment {
 TEST_F(WebViewTest, AFormFilledInThroughTheWindowReachesTheServer) {
   web->loadRequest(url("/a"));
   ASSERT_TRUE(finishedLoads(1));
-  EXPECT_EQ(web->pageTitle(), "Sign up");
+  EXPECT_TRUE(titled("Sign up"));
   EXPECT_EQ(log->log, (std::vector<std::string>{"start", "finish"}));
   // A tap in the first field, typing, a tap in the second, typing, return.
   tapPage({100, 40});
@@ -146,7 +150,7 @@ TEST_F(WebViewTest, AFormFilledInThroughTheWindowReachesTheServer) {
   ASSERT_FALSE(log->asked.empty());
   EXPECT_EQ(log->asked.back().first, url("/submit"));
   EXPECT_EQ(log->asked.back().second, WebViewNavigationType::FormSubmitted);
-  EXPECT_EQ(web->pageTitle(), "Thanks");
+  EXPECT_TRUE(titled("Thanks"));
 }
 
 TEST_F(WebViewTest, LinksBackAndForwardFollowTheEnginesHistory) {
@@ -156,19 +160,19 @@ TEST_F(WebViewTest, LinksBackAndForwardFollowTheEnginesHistory) {
   EXPECT_FALSE(web->canGoForward());
   tapPage({60, 280});
   ASSERT_TRUE(finishedLoads(2));
-  EXPECT_EQ(web->pageTitle(), "Page B");
+  EXPECT_TRUE(titled("Page B"));
   EXPECT_EQ(log->asked.back(), std::make_pair(url("/b"), WebViewNavigationType::LinkClicked));
   EXPECT_TRUE(web->canGoBack());
   EXPECT_FALSE(web->canGoForward());
   web->goBack();
   ASSERT_TRUE(finishedLoads(3));
-  EXPECT_EQ(web->pageTitle(), "Sign up");
+  EXPECT_TRUE(titled("Sign up"));
   EXPECT_EQ(web->url(), url("/a"));
   EXPECT_FALSE(web->canGoBack());
   EXPECT_TRUE(web->canGoForward());
   web->goForward();
   ASSERT_TRUE(finishedLoads(4));
-  EXPECT_EQ(web->pageTitle(), "Page B");
+  EXPECT_TRUE(titled("Page B"));
   EXPECT_TRUE(web->canGoBack());
   EXPECT_FALSE(web->canGoForward());
 }
@@ -181,7 +185,7 @@ TEST_F(WebViewTest, ARefusedLinkLeavesThePageAsItWas) {
   ASSERT_TRUE(runUntil([&] { return log->asked.size() == 2; }, 10));
   advance(0.5);
   EXPECT_EQ(log->log, (std::vector<std::string>{"start", "finish"}));
-  EXPECT_EQ(web->pageTitle(), "Sign up");
+  EXPECT_TRUE(titled("Sign up"));
   EXPECT_FALSE(web->canGoBack());
 }
 
@@ -204,7 +208,8 @@ TEST_F(WebViewTest, DragsAndTheWheelScrollThePage) {
   ASSERT_TRUE(finishedLoads(1));
   EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("window.scrollY"), "0");
   driver->drag({{400, 500}, {400, 400}, {400, 300}});
-  ASSERT_TRUE(runUntil([&] { return web->stringByEvaluatingJavaScriptFromString("window.scrollY") != "0"; }, 10));
+  ASSERT_TRUE(runUntil(
+      [&] { return std::stod(web->stringByEvaluatingJavaScriptFromString("window.scrollY")) > 100; }, 10));
   const double afterDrag = std::stod(web->stringByEvaluatingJavaScriptFromString("window.scrollY"));
   EXPECT_GT(afterDrag, 100);
   web->scrollWheel({400, 300}, {0, 400});

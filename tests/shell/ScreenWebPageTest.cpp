@@ -125,7 +125,7 @@ TEST_F(WebPageTest, ButtonsFollowTheHistory) {
   EXPECT_TRUE(page->btnReload()->isEnabled());
   ASSERT_TRUE(loaded(*page));
   EXPECT_FALSE(ui::Application::sharedInstance().isNetworkActivityIndicatorVisible());
-  EXPECT_EQ(page->contentWebView()->pageTitle(), "Page A");
+  EXPECT_TRUE(waitFor([&] { return page->contentWebView()->pageTitle() == "Page A"; }, 10));
   EXPECT_TRUE(page->lblLoadError()->isHidden());
   // A second page: back becomes possible.
   page->contentWebView()->loadRequest(url("/b"));
@@ -134,12 +134,12 @@ TEST_F(WebPageTest, ButtonsFollowTheHistory) {
   EXPECT_FALSE(page->btnForward()->isEnabled());
   tap(*page->btnBack());
   ASSERT_TRUE(loaded(*page));
-  EXPECT_EQ(page->contentWebView()->pageTitle(), "Page A");
+  EXPECT_TRUE(waitFor([&] { return page->contentWebView()->pageTitle() == "Page A"; }, 10));
   EXPECT_FALSE(page->btnBack()->isEnabled());
   EXPECT_TRUE(page->btnForward()->isEnabled());
   tap(*page->btnForward());
   ASSERT_TRUE(loaded(*page));
-  EXPECT_EQ(page->contentWebView()->pageTitle(), "Page B");
+  EXPECT_TRUE(waitFor([&] { return page->contentWebView()->pageTitle() == "Page B"; }, 10));
   // The title bar's close button asks the presenter to take the page down.
   EXPECT_EQ(page->btnClose()->currentTitle(), en("CLOSE"));
   tap(*page->btnClose());
@@ -252,7 +252,9 @@ TEST_F(WebPageTest, LeavingDuringALoadStopsIt) {
   ASSERT_TRUE(page);
   settle();
   EXPECT_TRUE(page->contentWebView()->isLoading());
-  EXPECT_TRUE(ui::Application::sharedInstance().isNetworkActivityIndicatorVisible());
+  // The engine says the load began: the indicator turns on.
+  ASSERT_TRUE(waitFor([] { return ui::Application::sharedInstance().isNetworkActivityIndicatorVisible(); }, 10));
+  EXPECT_TRUE(page->contentWebView()->isLoading());
   tap(*page->btnClose());
   EXPECT_FALSE(page->contentWebView()->isLoading());
   EXPECT_FALSE(ui::Application::sharedInstance().isNetworkActivityIndicatorVisible());
