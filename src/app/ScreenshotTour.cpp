@@ -417,7 +417,13 @@ void ScreenshotTour::libraryScreens(int& n) {
         auto movie = video->moviePlayer();
         waitFor([&] { return !movie || movie->framesShown() > 0 || movie->state() == svc::MoviePlayer::State::Failed; }, 10);
       } else if (auto* office = dynamic_cast<PPTLoadingViewController*>(nav->topViewController())) {
-        waitFor([&] { return !office->isLoading(); }, 30);
+        waitFor([&] { return !office->isLoading(); }, 120);
+        // The tiles a frame asks for are drawn on a worker; a later frame shows them.
+        ui::HeadlessDriver d(app_->window());
+        for (int frame = 0; frame < 3; ++frame) {
+          d.render();
+          waitFor([&] { return !office->webView().tilesPending(); }, 20);
+        }
       } else if (auto* reader = dynamic_cast<EPUBViewController*>(nav->topViewController())) {
         waitFor([&] {
           return !reader->isOpening() && reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading() &&
