@@ -120,6 +120,14 @@ void EPUBView::loadSpine(const EPUBSpine& spine) {
   webView_->loadRequest(*url);
 }
 
+void EPUBView::stopLoading() {
+  if (!loading_) return;
+  webView_->stopLoading();
+  loading_ = false;
+  pendingAnchor_.clear();
+  endWait();
+}
+
 bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView&, const std::string& url, svc::WebViewNavigationType type) {
   auto file = folder_ ? folder_->fileOf(url) : std::nullopt;
   if (!file) {

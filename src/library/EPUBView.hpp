@@ -48,6 +48,8 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   void setBookFolder(const std::filesystem::path& folder);
   // Loads the unit's file into the web view and takes its title.
   void loadSpine(const EPUBSpine& spine);
+  // Stops the unit loading, if any (the reader leaves).
+  void stopLoading();
   // Shows that page of the unit (within its pages).
   void gotoPage(int page);
   void updatePageLabelText();

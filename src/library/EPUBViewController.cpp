@@ -4,7 +4,6 @@
 #include "library/LibraryViewers.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
-#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationBar.hpp"
 #include "platform/ui/NavigationController.hpp"
@@ -112,6 +111,12 @@ void EPUBViewController::viewWillDisappear(bool animated) {
   if (titleBackGround_) titleBackGround_->removeFromSuperview();
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   if (popController_) popController_->dismissPopoverAnimated(false);
+  // Leaving: the book is not opened any further, and no wait stays behind.
+  if (opening_) {
+    openFlag_.cancel();
+    endOpening();
+  }
+  if (bookView_) bookView_->stopLoading();
 }
 
 void EPUBViewController::openInView() {
@@ -122,7 +127,7 @@ void EPUBViewController::openInView() {
   waitTag_ = MessageBox::sharedInstance().BeginBlockWait("", EPUBView::kWaitTimeout);
   std::shared_ptr<EPUBBook> bookToLoad = std::make_shared<EPUBBook>(bookPath_);
   auto weak = ui::weakAs<EPUBViewController>(this);
-  base::WorkQueue::global().async<bool>(
+  openFlag_ = base::WorkQueue::global().async<bool>(
       [bookToLoad](const base::CancelFlag&) { return bookToLoad->load(); },
       [weak, bookToLoad](bool loaded) {
         auto self = weak.lock();
@@ -132,10 +137,14 @@ void EPUBViewController::openInView() {
       });
 }
 
-void EPUBViewController::bookLoaded(bool loaded) {
+void EPUBViewController::endOpening() {
   opening_ = false;
-  MessageBox::sharedInstance().EndBlockWait(waitTag_);
+  if (waitTag_) MessageBox::sharedInstance().EndBlockWait(waitTag_);
   waitTag_ = 0;
+}
+
+void EPUBViewController::bookLoaded(bool loaded) {
+  endOpening();
   if (!loaded) {
     MV_LOG("epub: cannot open ", bookPath_.string(), ": ", book().lastError());
     showFailure(book().isTooLarge() ? kTooLargeMessageKey : kFailureMessageKey);

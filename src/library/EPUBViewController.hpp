@@ -12,6 +12,7 @@
 
 #include "library/EPUBBook.hpp"
 #include "library/EPUBView.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/ActionSheet.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Button.hpp"
@@ -92,11 +93,13 @@ class EPUBViewController : public ui::ViewController,
  private:
   void showFailure(const char* messageKey = kFailureMessageKey);
   void bookLoaded(bool loaded);
+  void endOpening();
 
   std::filesystem::path bookPath_;
   std::string bookTitle_;
   std::shared_ptr<EPUBBook> book_;
   bool opening_ = false;
+  base::CancelFlag openFlag_;
   int waitTag_ = 0;
   std::shared_ptr<EPUBView> bookView_;
   std::uint64_t currentSpineIndex_ = 0;
