@@ -601,6 +601,9 @@ void ScreenshotTour::readerTour(int& n) {
     return false;
   }, 1);
   snapshot(numbered(n, "-reader-thumbnails"));
+  // The thumbnails go before the reader that shows them.
+  reader->dismissViewControllerAnimated(false);
+  waitFor([&] { return reader->presentedViewController() == nullptr; }, 5);
   reader->dismissReaderViewController();
   waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
 }
@@ -609,9 +612,17 @@ void ScreenshotTour::webPageTour(int& n) {
   auto app = MarvistoAppDelegate::current();
   auto tab = app ? app->tabBarController() : nullptr;
   if (!tab) return;
+  // Shown over whatever is in front.
+  ui::ViewController* front = app_->window()->rootViewController().get();
+  while (front && front->presentedViewController()) front = front->presentedViewController();
+  if (!front) return;
   auto page = std::make_shared<WebViewController>();
-  tab->presentViewController(page, false);
-  if (!waitFor([&] { return page->contentWebView() != nullptr; }, 5)) return;
+  front->presentViewController(page, false);
+  page->view();
+  if (!waitFor([&] { return page->contentWebView() != nullptr; }, 5)) {
+    front->dismissViewControllerAnimated(false);
+    return;
+  }
   // The account page of the web administration, as the sales office serves it.
   auto field = [](const std::string& label, const std::string& type, const std::string& value) {
     return "<p><label>" + label + "<br/><input type='" + type + "' value='" + value + "'/></label></p>";
@@ -631,8 +642,8 @@ void ScreenshotTour::webPageTour(int& n) {
     return !web.isLoading() && web.hasPicture() && !svc::WebEngine::isBusy();
   }, 30);
   snapshot(numbered(n, "-web-page-form"));
-  tab->dismissViewControllerAnimated(false);
-  waitFor([&] { return tab->presentedViewController() == nullptr; }, 5);
+  front->dismissViewControllerAnimated(false);
+  waitFor([&] { return front->presentedViewController() == nullptr; }, 5);
 }
 
 void ScreenshotTour::snapshotCatalogLevel(const std::string& name) {

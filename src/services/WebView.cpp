@@ -159,6 +159,11 @@ struct WebView::Engine {
     GError* error = nullptr;
     JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
     std::string text;
+    // The context the answers live in is kept for the process: the engine
+    // would otherwise tear its script machine down whenever scripts pause,
+    // and build it again for the next answer.
+    static JSCContext* kept = nullptr;
+    if (value && !kept) kept = JSC_CONTEXT(g_object_ref(jsc_value_get_context(value)));
     if (value && !jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
       gchar* s = jsc_value_to_string(value);
       if (s) text = s;
