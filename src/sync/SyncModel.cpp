@@ -1,5 +1,7 @@
 #include "sync/SyncModel.hpp"
 
+#include <malloc.h>
+
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
@@ -125,9 +127,10 @@ void SyncModel::resetDownloadProgress() {
   libProgress_ = 0;
   lastTime_.reset();
   isDownloading_ = false;
-  downloadRemotingPImgList_.clear();
-  downloadRemotingPImgListIcon_.clear();
-  downloadRemotingPImgListLibimg_.clear();
+  // Tens of thousands of names after a first sync: their memory goes too.
+  std::vector<std::string>().swap(downloadRemotingPImgList_);
+  std::vector<std::string>().swap(downloadRemotingPImgListIcon_);
+  std::vector<std::string>().swap(downloadRemotingPImgListLibimg_);
 }
 
 // ---- delegate ------------------------------------------------------------------------
@@ -183,6 +186,9 @@ void SyncModel::endRun() {
   if (wasRunning) {
     isDownloading_ = false;
     isSyncAllData_ = false;
+    // A first sync decodes tables of tens of megabytes; what it freed goes
+    // back to the system rather than staying with an idle application.
+    malloc_trim(0);
   }
 }
 

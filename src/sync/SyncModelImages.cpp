@@ -231,7 +231,7 @@ void SyncModel::startDownloadProductImage(int imageType) {
 
 void SyncModel::kindCompleted(int kind) {
   completedKinds_.insert(kind);
-  if (auto* list = listFor(kind)) list->clear();
+  if (auto* list = listFor(kind)) std::vector<std::string>().swap(*list);
   // The next step runs outside the report that completed the kind, after the
   // outcome of the batch's last file (which may ask for a retry).
   if (kind == kImageTypeProduct) {
