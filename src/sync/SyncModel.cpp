@@ -32,7 +32,8 @@ std::shared_ptr<SyncModel> SyncModel::sharedInstance() {
 SyncModel::SyncModel(SessionServices& services)
     : services_(services.weak_from_this()),
       database_(services.databaseHandle()),
-      thumbQueue_(base::WorkQueue::serial()) {
+      thumbQueue_(base::WorkQueue::serial()),
+      removalQueue_(base::WorkQueue::serial()) {
   MV_ASSERT_MAIN_THREAD();
   createAllDirectorys();
   netUnconnect_ = base::Observation("netUnconnect", nullptr, [this](const base::Notification&) { netUnconnect(); });
@@ -48,10 +49,15 @@ void SyncModel::sessionEnded() {
     thumbQueue_->cancelAll();
     thumbQueue_.reset();
   }
+  if (removalQueue_) {
+    removalQueue_->cancelAll();
+    removalQueue_.reset();
+  }
 }
 
 SyncModel::~SyncModel() {
   if (thumbQueue_) thumbQueue_->cancelAll();
+  if (removalQueue_) removalQueue_->cancelAll();
 }
 
 std::shared_ptr<SyncLoginSession> SyncModel::currentSession() const { return SyncSession::current(); }
@@ -379,7 +385,7 @@ void SyncModel::productTablesRespond(const NetBaseRst& result) {
     return;
   }
   // The image phase fetches the changed images again.
-  if (reply->imagesTable) deleteImgThumb(*reply->imagesTable, kept);
+  if (reply->imagesTable) removeChangedPictures(*reply->imagesTable, kept);
   productSaved_ = true;
   setClientFlag(kProductSynced, kSyncedValue);
   setClientFlag(kFilesUnsettled, kSyncedValue);
@@ -399,10 +405,10 @@ void SyncModel::fileTablesRespond(const NetBaseRst& result) {
     breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
-  if (reply->libFileTable) deleteCoverImages(*reply->libFileTable, kept);
+  if (reply->libFileTable) removeChangedCovers(*reply->libFileTable, kept);
   librarySaved_ = true;
   setReloadFlag(SyncConfigManager::kReloadLibrary);
-  startImagePhase();
+  startImagePhaseAfterRemovals();
 }
 
 void SyncModel::customerTablesRespond(const NetBaseRst& result) {
