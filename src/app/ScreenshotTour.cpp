@@ -717,7 +717,10 @@ void ScreenshotTour::customerScreens(int& n) {
   const long firstContact = detail->customerInfoGroupData().companyCount() + 1;
   auto rows = detail->tableCustomerInfo();
   if (!detail->customerInfoGroupData().customerContactData().empty() && rows->numberOfSections() > firstContact) {
-    rows->scrollToRowAtIndexPath({firstContact, 0}, ui::TableViewScrollPosition::Top, false);
+    // The first contact's header at the top, the next contact below it.
+    const double top = rows->rectForHeaderInSection(firstContact).y();
+    const double end = std::max(0.0, rows->contentSize().height - rows->bounds().height());
+    rows->setContentOffset({0, std::min(top, end)});
     ui::View::layoutPendingViews();
     std::snprintf(name, sizeof name, "%02d-customer-contacts", n++);
     snapshot(name);
