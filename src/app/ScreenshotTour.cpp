@@ -10,6 +10,8 @@
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/ProductDetailController.hpp"
+#include "catalog/ProductDetailImageController.hpp"
+#include "catalog/SlideShowController.hpp"
 #include "library/LibraryFileOpener.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/ReaderThumbQueue.hpp"
@@ -27,6 +29,7 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "services/WebEngine.hpp"
 #include "order/PainterViewController.hpp"
@@ -523,7 +526,7 @@ void ScreenshotTour::catalogScreens(int& n) {
     // Its pictures full screen.
     product->onClickImage();
     waitFor([&] { return product->presentedViewController() != nullptr; }, 5);
-    snapshot(numbered(n, "-catalog-image-browser"));
+    imageBrowserSteps(*product, n);
     product->dismissPopController(false);
     waitFor([&] { return product->presentedViewController() == nullptr; }, 5);
   }
@@ -548,6 +551,29 @@ void ScreenshotTour::catalogScreens(int& n) {
     snapshot(numbered(n, "-catalog-comparison"));
     catalog->dismissPopController(false);
   }
+}
+
+void ScreenshotTour::imageBrowserSteps(ProductDetailController& product, int& n) {
+  auto browser = product.imageController();
+  if (!browser) return;
+  // A tap hides the controls, a second one brings them back.
+  ui::HeadlessDriver d(app_->window());
+  const ui::Point picture{512, 400};
+  const double toggle = ui::TapGestureRecognizer::kMaximumTapInterval + ProductDetailImageController::kChromeDelay +
+                        ProductDetailImageController::kChromeDuration + 0.2;
+  d.tapAt(picture);
+  waitFor([] { return false; }, toggle);
+  d.tapAt(picture);
+  waitFor([] { return false; }, toggle);
+  snapshot(numbered(n, "-catalog-image-browser"));
+  // The slide show on its second picture, once it has faded in.
+  browser->startSlideShow();
+  if (!waitFor([&] { return browser->slideShowController() && browser->presentedViewController(); }, 5)) return;
+  browser->slideShowTick();
+  waitFor([] { return false; }, SlideShowController::kFadeDuration + 0.3);
+  snapshot(numbered(n, "-catalog-slide-show"));
+  d.tapAt(picture);
+  waitFor([&] { return browser->presentedViewController() == nullptr; }, 5);
 }
 
 void ScreenshotTour::readerTour(int& n) {
