@@ -69,6 +69,8 @@ class ScreenshotTour {
   // A library PDF of the demo company in the reader: its first page, a page
   // zoomed in, the thumbnails screen. `n` numbers the pictures.
   void readerTour(int& n);
+  // The in-app web page showing a form of the web administration.
+  void webPageTour(int& n);
   // The catalogue one level down, in its first category with children.
   void snapshotCatalogLevel(const std::string& name);
   // The signature pad over the order form, with a stroke drawn.
