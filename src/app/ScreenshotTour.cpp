@@ -28,6 +28,7 @@
 #include "order/PainterViewController.hpp"
 #include "order/QuoteOrderEditorModel.hpp"
 #include "order/QuoteOrderHistoryController.hpp"
+#include "order/QuoteOrderItemsTableViewCell.hpp"
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/QuoteOrderViewController.hpp"
 #include "platform/base/NotificationCenter.hpp"
@@ -460,6 +461,7 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {"order-editor", [this] { return showOrderEditor(0); }},
       {"order-discount", [this] { return showOrderEditor(1); }},
       {"order-address", [this] { return showOrderEditor(2); }},
+      {"order-editor-delete-cancelled", [this] { return showOrderEditor(3); }},
       {"order-pdf", [this] { return showOrderForm(false); }},
       {"order-signature", [this] { return showOrderForm(true); }},
       {tabName(T::kSync), tab(T::kSync)},
@@ -796,7 +798,13 @@ bool ScreenshotTour::showLibraryViewer(const char* type) {
               10);
       onClose([video] { video->btnbackClicked(); });
     } else if (auto* office = dynamic_cast<PPTLoadingViewController*>(nav->topViewController())) {
-      waitFor([&] { return !office->isLoading(); }, 30);
+      waitFor([&] { return !office->isLoading(); }, 120);
+      // The tiles a frame asks for are drawn on a worker; a later frame shows them.
+      ui::HeadlessDriver d(app_->window());
+      for (int frame = 0; frame < 3; ++frame) {
+        d.render();
+        waitFor([&] { return !office->webView().tilesPending(); }, 20);
+      }
     } else if (auto* reader = dynamic_cast<EPUBViewController*>(nav->topViewController())) {
       waitFor([&] { return reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading(); }, 10);
     }
@@ -899,6 +907,20 @@ bool ScreenshotTour::showOrderEditor(int what) {
   if (what < 0) return true;
   // A saved order opens to be read; its Edit button opens it for changes.
   if (editor->btnSave().tag() == QuoteOrderEditorModel::kEditTag && !tapView(editor->btnSave())) return false;
+  if (what == 3) {
+    // A line's quantity typed as 0 and the delete prompt answered Cancel:
+    // the line and its quantity are back.
+    auto* line = dynamic_cast<QuoteOrderItemsTableViewCell*>(editor->table().cellForRowAtIndexPath({0, 0}));
+    if (!line) return fail("the order has no line");
+    TZTextField& quantity = line->quantityTextField();
+    if (!tapView(quantity)) return false;
+    for (std::size_t i = quantity.text().size(); i > 0; --i) d.pressBackspace();
+    d.typeText("0");
+    d.pressReturn();
+    if (!waitFor([] { return ui::AlertView::visibleAlert() != nullptr; }, 5)) return fail("no delete prompt");
+    d.pressAlertButton(0);  // Cancel
+    return waitFor([] { return ui::AlertView::visibleAlert() == nullptr; }, 5) || fail("the prompt stayed");
+  }
   if (what == 2) {
     // The address is typed in its popover for a customer the book does not
     // hold: a new one, typed in place of the order's.
