@@ -937,7 +937,9 @@ bool ScreenshotTour::showOrderEditor(int what) {
     return fail("no discount popover");
   auto field = editor->discountPop() ? editor->discountPop()->txtDiscountRat() : nullptr;
   if (!field || !tapView(*field)) return fail("no discount field");
-  d.typeText("5");
+  // The rate is the share of the price the customer pays: 90 % is 10 % off.
+  for (std::size_t i = field->text().size(); i > 0; --i) d.pressBackspace();
+  d.typeText("90");
   if (what == 1) return true;
   d.pressReturn();
   settle();
