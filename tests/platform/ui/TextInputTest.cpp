@@ -273,7 +273,8 @@ TEST_F(TextInputTest, WithoutAnOnScreenKeyboardNothingIsShownOrPosted) {
   log.clear();
   driver.window().setHasOnScreenKeyboard(false);
   EXPECT_FALSE(driver.window().isKeyboardVisible());
-  EXPECT_EQ(log, (std::vector<std::string>{"WillHide"}));
+  driver.advance(0.5);
+  EXPECT_EQ(log, (std::vector<std::string>{"WillHide", "DidHide"}));
   a->resignFirstResponder();
 
   log.clear();
