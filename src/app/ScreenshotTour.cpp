@@ -12,6 +12,8 @@
 #include "catalog/DetailCell.hpp"
 #include "catalog/ProductAttributesListView.hpp"
 #include "catalog/ProductDetailController.hpp"
+#include "catalog/ProductDetailImageController.hpp"
+#include "catalog/SlideShowController.hpp"
 #include "customer/CustomerAttributeCell.hpp"
 #include "customer/CustomerDataModel.hpp"
 #include "customer/CustomerViewController.hpp"
@@ -36,11 +38,14 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "services/WebEngine.hpp"
 #include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/HomeViewController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/frame/WebViewController.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
 #include "shell/session/GuideView.hpp"
 #include "shell/session/LoginCheckBox.hpp"
@@ -435,7 +440,8 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {"catalog-product", [this] { return showProduct(ProductDetailController::kDescriptionPanel); }},
       {"catalog-product-related", [this] { return showProduct(ProductDetailController::kRelatedProductsPanel); }},
       {"catalog-product-materials", [this] { return showProduct(ProductDetailController::kRelatedMaterialsPanel); }},
-      {"catalog-image-browser", [this] { return showImageBrowser(); }},
+      {"catalog-image-browser", [this] { return showImageBrowser(false); }},
+      {"catalog-slide-show", [this] { return showImageBrowser(true); }},
       {"catalog-search", [this] { return showCatalogSearch(); }},
       {"catalog-favorites", [this] { return showCatalogList(true); }},
       {"catalog-comparison", [this] { return showCatalogList(false); }},
@@ -457,6 +463,7 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {"reader", [this] { return showReader(0); }},
       {"reader-zoomed", [this] { return showReader(1); }},
       {"reader-thumbnails", [this] { return showReader(2); }},
+      {"web-page-form", [this] { return showWebPage(); }},
       {tabName(T::kQuoteOrder), tab(T::kQuoteOrder)},
       {"order-editor", [this] { return showOrderEditor(0); }},
       {"order-discount", [this] { return showOrderEditor(1); }},
@@ -529,7 +536,7 @@ bool ScreenshotTour::showProduct(int panel) {
   return true;
 }
 
-bool ScreenshotTour::showImageBrowser() {
+bool ScreenshotTour::showImageBrowser(bool slideShow) {
   if (!showProduct(ProductDetailController::kDescriptionPanel)) return false;
   auto catalog = catalogScreen();
   auto* product = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController());
@@ -537,11 +544,61 @@ bool ScreenshotTour::showImageBrowser() {
   if (!waitFor([&] { return product->presentedViewController() != nullptr; }, 5)) return fail("no image browser");
   auto back = close_;
   onClose([this, product, back] {
+    if (auto browser = product->imageController(); browser && browser->presentedViewController())
+      browser->dismissViewControllerAnimated(false);
     product->dismissPopController(false);
     waitFor([&] { return product->presentedViewController() == nullptr; }, 5);
     if (back) back();
   });
+  auto browser = product->imageController();
+  if (!browser) return fail("no image browser");
+  // A tap hides the controls, a second one brings them back.
+  ui::HeadlessDriver d(app_->window());
+  const ui::Point picture{512, 400};
+  const double toggle = ui::TapGestureRecognizer::kMaximumTapInterval + ProductDetailImageController::kChromeDelay +
+                        ProductDetailImageController::kChromeDuration + 0.2;
+  d.tapAt(picture);
+  settle(toggle);
+  d.tapAt(picture);
+  settle(toggle);
+  if (!slideShow) return true;
+  // The slide show on its second picture, once it has faded in.
+  browser->startSlideShow();
+  if (!waitFor([&] { return browser->slideShowController() && browser->presentedViewController(); }, 5))
+    return fail("no slide show");
+  browser->slideShowTick();
+  settle(SlideShowController::kFadeDuration + 0.3);
   return true;
+}
+
+bool ScreenshotTour::showWebPage() {
+  // Shown over the tab bar.
+  ui::ViewController* front = app_->window()->rootViewController().get();
+  if (!front) return fail("no screen");
+  auto page = std::make_shared<WebViewController>();
+  front->presentViewController(page, false);
+  onClose([front] { front->dismissViewControllerAnimated(false); });
+  page->view();
+  if (!waitFor([&] { return page->contentWebView() != nullptr; }, 5)) return fail("no web view");
+  // The account page of the web administration, as the sales office serves it.
+  auto field = [](const std::string& label, const std::string& type, const std::string& value) {
+    return "<p><label>" + label + "<br/><input type='" + type + "' value='" + value + "'/></label></p>";
+  };
+  const std::string form =
+      "<html><head><meta charset='utf-8'/><title>" + text("USERNAME") +
+      "</title><style>body{font-family:sans-serif;margin:40px;color:#333}h1{color:#2a5285}"
+      "input{font-size:18px;padding:6px;width:360px}label{font-size:15px}"
+      "button{font-size:18px;padding:8px 24px;background:#2a5285;color:white;border:0;border-radius:4px}</style>"
+      "</head><body><h1>" +
+      text("USERNAME") + "</h1><form method='post'>" + field(text("USERNAMEINPUT"), "text", "demo") +
+      field(text("EMAILSETTINGS"), "email", "demo@example.com") + field(text("PASSWORDINPUT"), "password", "secret") +
+      field(text("PASSWORDRETYPEINPUT"), "password", "") + "<button type='submit'>" + text("SAVE") +
+      "</button></form></body></html>";
+  page->contentWebView()->loadHTMLString(form, "https://demo.invalid/account");
+  return waitFor([&] {
+    auto& web = *page->contentWebView();
+    return !web.isLoading() && web.hasPicture() && !svc::WebEngine::isBusy();
+  }, 30) || fail("the page did not load");
 }
 
 bool ScreenshotTour::showCatalogSearch() {
@@ -806,7 +863,10 @@ bool ScreenshotTour::showLibraryViewer(const char* type) {
         waitFor([&] { return !office->webView().tilesPending(); }, 20);
       }
     } else if (auto* reader = dynamic_cast<EPUBViewController*>(nav->topViewController())) {
-      waitFor([&] { return reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading(); }, 10);
+      waitFor([&] {
+        return !reader->isOpening() && reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading() &&
+               !svc::WebEngine::isBusy();
+      }, 30);
     }
     return true;
   }

@@ -327,6 +327,9 @@ struct SalesService::Impl {
         case FaultKind::HttpStatus:
           http = fault->httpStatus;
           break;
+        case FaultKind::Content:
+          rewritten = MessageReply::kBodyHead + fault->content + reply.bodyTail();
+          break;
         default:
           break;
       }
@@ -554,6 +557,8 @@ struct SalesService::Impl {
       int yes = 1;
       setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
+    // A larger body is answered 413 unread: no request may fill the memory.
+    server.set_payload_max_length(SalesService::kMaxPayloadBytes);
   }
 
   bool listen(httplib::Server& server, int wanted, int& port, std::thread& thread, std::string* error) {
