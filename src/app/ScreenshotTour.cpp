@@ -450,6 +450,7 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {"catalog-attribute-picker", [this] { return showAddToOrder(true); }},
       {tabName(T::kCustomer), tab(T::kCustomer)},
       {"customer-list-mode-2", [this] { return showCustomerMode(1); }},
+      {"customer-list-mode-3", [this] { return showCustomerMode(2); }},
       {"customer-detail", [this] { return showCustomer(false); }},
       {"customer-new", [this] { return showNewCustomer(); }},
       {"customer-edit", [this] { return showCustomer(true); }},
