@@ -135,15 +135,14 @@ bool Window::keepsKeyboardFor(const View* resigning) const {
 }
 
 void Window::setHasOnScreenKeyboard(bool on) {
-  onScreenKeyboard_ = on;
+  hasOnScreenKeyboard_ = on;
   updateKeyboard();
 }
 
 void Window::updateKeyboard(const View* resigning) {
   Responder* r = firstResponder_ ? firstResponder_ : incoming_;
-  bool want = r && r->acceptsTextInput();
+  bool want = hasOnScreenKeyboard_ && r && r->acceptsTextInput();
   if (!want && keyboardVisible_ && keepsKeyboardFor(resigning)) want = true;
-  want = want && onScreenKeyboard_;
   if (want == keyboardVisible_) return;
   keyboardVisible_ = want;
   auto& loop = base::RunLoop::main();
