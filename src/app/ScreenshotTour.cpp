@@ -72,6 +72,11 @@ namespace fs = std::filesystem;
 
 namespace mv {
 
+namespace {
+// Below, with the other customer steps.
+bool showFirstContact();
+}  // namespace
+
 // The session's request sender during the tour: every request goes to the
 // network model, except that while it holds, a download stays running (and
 // at the share the tour reports) for as long as the tour wants to show one.
