@@ -95,7 +95,7 @@ TEST_F(OfficeDocumentTest, EveryCorpusFileIsReadAndLaidOut) {
   const auto files = mv::test::corpusFiles("office");
   if (files.empty()) GTEST_SKIP() << "no shared corpus here";
   DocumentPreviewView preview({0, 0, 1024, 768});
-  for (const auto& file : files) {
+  mv::test::checkEveryFile(files, [&](const fs::path& file) {
     std::string error;
     auto doc = OfficeDocument::read(file, &error);
     ASSERT_TRUE(doc) << file << ": " << error;
@@ -108,7 +108,7 @@ TEST_F(OfficeDocumentTest, EveryCorpusFileIsReadAndLaidOut) {
     EXPECT_TRUE(!preview.pageText().empty() || pictures) << file;
     auto band = preview.renderBand(0, std::min(preview.pageHeight(), 768.0));
     ASSERT_TRUE(band) << file;
-  }
+  });
   // The corpus's pictures are shown.
   for (const char* name : {"picture.pptx", "having-images.docx"}) {
     auto it = std::find_if(files.begin(), files.end(), [&](const fs::path& f) { return f.filename() == name; });
