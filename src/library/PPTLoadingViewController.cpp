@@ -1,7 +1,5 @@
 #include "library/PPTLoadingViewController.hpp"
 
-#include <cmath>
-
 #include "library/LibraryViewers.hpp"
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
@@ -13,6 +11,7 @@
 #include "platform/ui/Window.hpp"
 #include "services/OfficeConverter.hpp"
 #include "services/PrintInteractionController.hpp"
+#include "shell/frame/ScreenAlert.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -26,16 +25,8 @@ std::shared_ptr<PPTLoadingViewController> selfOf(const std::weak_ptr<ui::ViewCon
 
 }  // namespace
 
-std::vector<std::pair<double, double>> PPTLoadingViewController::printSlices(double contentHeight, double viewHeight) {
-  std::vector<std::pair<double, double>> out;
-  if (contentHeight <= 0 || viewHeight <= 0) return out;
-  for (double top = 0; top < contentHeight; top += viewHeight) {
-    out.emplace_back(top, std::min(viewHeight, contentHeight - top));
-  }
-  return out;
-}
-
 PPTLoadingViewController::~PPTLoadingViewController() {
+  conversion_.cancel();
   if (shareSheet_ && shareSheet_->isVisible()) shareSheet_->dismissWithClickedButtonIndex(-1, false);
 }
 
@@ -69,7 +60,7 @@ void PPTLoadingViewController::viewDidLoad() {
   }
   loadingView_ = std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorStyle::Gray);
   loadingView_->setFrame({330, 450, 60, 60});
-  webView_ = std::make_shared<svc::DocumentPreviewView>(ui::Rect{0, 0, 1024, 768});
+  webView_ = OfficePagesView::make(ui::Rect{0, 0, 1024, 768});
   webView_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
   root->addSubview(webView_);
   addStatusBarBGForVersion7(true);
@@ -100,36 +91,35 @@ void PPTLoadingViewController::startLoading() {
   MV_ASSERT_MAIN_THREAD();
   loading_ = true;
   failed_ = false;
+  pdf_.clear();
   const std::uint64_t load = ++generation_;
   if (auto* window = view()->window()) ViewStyle::showDial(*window, loadingView_);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  const auto path = filePath_;
-  if (svc::OfficeDocument::isReadable(path)) {
-    base::WorkQueue::global().async([weak, path, load](const base::CancelFlag&) {
-      std::string error;
-      auto doc = svc::OfficeDocument::read(path, &error);
-      if (!doc) MV_LOG("office preview of ", path.string(), ": ", error);
-      base::RunLoop::main().post([weak, load, doc = std::move(doc)] {
-        auto self = selfOf(weak);
+  if (!svc::OfficeConverter::isOfficeFile(filePath_)) {
+    finishLoading(false);
+    return;
+  }
+  if (!svc::OfficeConverter::program()) {
+    loading_ = false;
+    failed_ = true;
+    if (auto* window = view()->window()) ViewStyle::hideDial(*window, loadingView_);
+    MV_LOG("office preview of ", filePath_.filename().string(), ": the office suite is not installed");
+    ScreenAlert{kNoConverterAlertTag, text("FILEOPENFAILED"), text("OFFICECANNOTBESHOWN"), text("OK"),
+                {text("OPENINOTHERAPP")}}
+        .show(ui::weakAs<ui::AlertViewDelegate>(this));
+    return;
+  }
+  auto weak = ui::weakAs<PPTLoadingViewController>(this);
+  conversion_.cancel();
+  conversion_ = svc::OfficeConverter::convertAsync(
+      filePath_, svc::OfficeConverter::defaultCacheFolder(), svc::OfficeConverter::kDefaultTimeoutSeconds,
+      [weak, load](std::optional<std::filesystem::path> pdf, const std::string& error) {
+        auto self = weak.lock();
         if (!self || load != self->generation_) return;
-        if (doc) self->webView_->showDocument(*doc);
-        self->finishLoading(doc.has_value());
+        if (!pdf) MV_LOG("office preview: ", error);
+        const bool shown = pdf && self->webView_->showPdf(*pdf);
+        if (shown) self->pdf_ = *pdf;
+        self->finishLoading(shown);
       });
-    });
-    return;
-  }
-  if (svc::OfficeConverter::isLegacyOfficeFile(path) && svc::OfficeConverter::program()) {
-    svc::OfficeConverter::convertAsync(
-        path, svc::OfficeConverter::defaultCacheFolder(), svc::OfficeConverter::kDefaultTimeoutSeconds,
-        [weak, load](std::optional<std::filesystem::path> pdf, const std::string& error) {
-          auto self = selfOf(weak);
-          if (!self || load != self->generation_) return;
-          if (!pdf) MV_LOG("office preview: ", error);
-          self->finishLoading(pdf && self->webView_->showPdf(*pdf));
-        });
-    return;
-  }
-  finishLoading(false);
 }
 
 void PPTLoadingViewController::finishLoading(bool shown) {
@@ -145,7 +135,9 @@ void PPTLoadingViewController::finishLoading(bool shown) {
 void PPTLoadingViewController::btnBackClick() {
   auto keep = shared_from_this();
   if (shareSheet_ && shareSheet_->isVisible()) shareSheet_->dismissWithClickedButtonIndex(-1, true);
+  if (documentController_) documentController_->dismissMenuAnimated(true);
   if (loading_) {
+    conversion_.cancel();
     ++generation_;
     loading_ = false;
     if (auto* window = view()->window()) ViewStyle::hideDial(*window, loadingView_);
@@ -200,7 +192,7 @@ void PPTLoadingViewController::displayComposerSheet() {
   svc::Mail mail;
   mail.subject = mailSubject(fileName_);
   mail.attachments.push_back(
-      {std::move(*bytes), svc::OfficeDocument::mimeTypeForPath(filePath_), filePath_.filename().string()});
+      {std::move(*bytes), svc::OfficeConverter::mimeTypeForPath(filePath_), filePath_.filename().string()});
   std::weak_ptr<ui::ViewController> weak = weak_from_this();
   composer->compose(std::move(mail), [weak](svc::MailComposeResult result, const std::optional<base::Error>&) {
     if (auto self = selfOf(weak)) self->mailFinished(result);
@@ -213,15 +205,10 @@ void PPTLoadingViewController::mailFinished(svc::MailComposeResult result) {
 }
 
 void PPTLoadingViewController::printAction() {
+  // The pages printed are the converted PDF's, whatever part of them is on
+  // screen; nothing is drawn from the screen.
+  if (pdf_.empty()) return;
   auto printer = svc::PrintInteractionController::sharedPrintController();
-  // The pages are taken from the top of the document, whatever is shown now,
-  // and the view is back at the top afterwards.
-  webView_->setContentOffset(ui::Point{0, 0});
-  std::vector<gfx::ImagePtr> pages;
-  for (const auto& [top, height] : printSlices(webView_->pageHeight(), webView_->bounds().height())) {
-    if (auto image = webView_->renderBand(top, height)) pages.push_back(image);
-  }
-  webView_->setContentOffset(ui::Point{0, 0});
   if (!printer || !printer->isPrintingAvailable()) {
     showAlert("PRINT", "PRINTFAILED");
     return;
@@ -230,14 +217,30 @@ void PPTLoadingViewController::printAction() {
   info.outputType = svc::PrintOutputType::General;
   info.jobName = text("PRINT");
   std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  printer->print(std::move(pages), info, [weak](bool completed, const std::optional<base::Error>& error) {
+  printer->print(pdf_, info, [weak](bool completed, const std::optional<base::Error>& error) {
     if (weak.lock()) LibraryViewers::showPrintOutcome(completed, error);
   });
 }
 
 void PPTLoadingViewController::thirdAction() {
-  // No other application takes files on this platform.
-  LibraryViewers::showFailure("PLEASEDOWNLOADKEYNOTE");
+  documentController_ = svc::DocumentInteractionController::interactionControllerWithURL(filePath_);
+  documentController_->setDelegate(ui::weakAs<svc::DocumentInteractionControllerDelegate>(this));
+  documentController_->presentPreviewAnimated(true);
+  if (!documentController_->presentOpenInMenuFromBarButtonItem(navigationItem().rightBarButtonItem().get(), true)) {
+    documentController_.reset();
+    showAlert("FILEOPENFAILED", "PLEASEDOWNLOADKEYNOTE");
+  }
+}
+
+void PPTLoadingViewController::documentInteractionControllerDidEndSendingToApplication(
+    svc::DocumentInteractionController& controller, const std::string&) {
+  if (&controller != documentController_.get()) return;
+  documentController_->dismissPreviewAnimated(false);
+  documentController_.reset();
+}
+
+void PPTLoadingViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
+  if (alert.tag() == kNoConverterAlertTag && buttonIndex == 1) thirdAction();
 }
 
 }  // namespace mv

@@ -1,37 +1,41 @@
 #pragma once
-// Shows a library Word, Excel or PowerPoint file as one long scrollable page
-// (OOXML files read directly; legacy .doc, .xls and .ppt files through their
-// PDF when LibreOffice is installed), under a bar with the back button, the
-// file's title and a share button: mail the file, print the page, or hand
-// the file to another application.
+// Shows a library Word, Excel or PowerPoint file as its pages, converted to
+// PDF by the office suite off the main thread (once per file: the PDF is
+// cached) and shown with the PDF pages' own tiles, scrolled and zoomed, under
+// a bar with the back button, the file's title and a share button: mail the
+// file, print its pages from the PDF, or hand the file to another
+// application. Where the suite is missing the screen says the file cannot be
+// shown here and offers the other application.
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "platform/ui/ActionSheet.hpp"
 #include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/Label.hpp"
-#include "services/DocumentPreviewView.hpp"
+#include "library/OfficePagesView.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "platform/ui/AlertView.hpp"
+#include "services/DocumentInteractionController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "services/MailComposer.hpp"
 #include "shell/frame/BaseViewController.hpp"
 
 namespace mv {
 
-class PPTLoadingViewController : public BaseViewController, public ui::ActionSheetDelegate {
+class PPTLoadingViewController : public BaseViewController,
+                                 public ui::ActionSheetDelegate,
+                                 public ui::AlertViewDelegate,
+                                 public svc::DocumentInteractionControllerDelegate {
  public:
   enum ShareEntry { kEmail = 0, kPrint = 1, kOpenInOtherApp = 2 };
   // Larger files are not attached to a mail.
   static constexpr std::size_t kMailSizeLimit = std::size_t(50) << 20;
 
-  // The bands printed from a page `contentHeight` high shown in a view
-  // `viewHeight` high, as (top, height): whole view heights from the top,
-  // the last band only what is left; a page no taller than the view is one
-  // band of its own height.
-  static std::vector<std::pair<double, double>> printSlices(double contentHeight, double viewHeight);
+  // The alert that says the suite is missing; its second button opens the
+  // file in another application.
+  static constexpr long kNoConverterAlertTag = 1731;
   // "[title]".
   static std::string mailSubject(const std::string& title) { return "[" + title + "]"; }
 
@@ -54,12 +58,17 @@ class PPTLoadingViewController : public BaseViewController, public ui::ActionShe
   void printAction();
   void thirdAction();
   void actionSheetClickedButtonAtIndex(ui::ActionSheet& sheet, long buttonIndex) override;
+  void alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) override;
+  void documentInteractionControllerDidEndSendingToApplication(svc::DocumentInteractionController& controller,
+                                                               const std::string& application) override;
 
   // ---- state ---------------------------------------------------------------------
   bool isLoading() const { return loading_; }
   // The file could not be shown.
   bool loadFailed() const { return failed_; }
-  svc::DocumentPreviewView& webView() const { return *webView_; }
+  OfficePagesView& webView() const { return *webView_; }
+  // The PDF shown: the converted pages, empty until they are.
+  const std::filesystem::path& pdfPath() const { return pdf_; }
   ui::Button& shareButtonView() const { return *shareButton_; }
   const std::shared_ptr<ui::ActionSheet>& shareSheet() const { return shareSheet_; }
 
@@ -71,7 +80,10 @@ class PPTLoadingViewController : public BaseViewController, public ui::ActionShe
 
   std::string fileName_;
   std::filesystem::path filePath_;
-  std::shared_ptr<svc::DocumentPreviewView> webView_;
+  std::shared_ptr<OfficePagesView> webView_;
+  std::filesystem::path pdf_;
+  base::CancelFlag conversion_;
+  std::shared_ptr<svc::DocumentInteractionController> documentController_;
   std::shared_ptr<ui::ActivityIndicatorView> loadingView_;
   std::shared_ptr<ui::ActionSheet> shareSheet_;
   std::shared_ptr<ui::Button> backButton_;

@@ -1,37 +1,48 @@
 #pragma once
-// Turns a legacy Office file (.doc, .xls, .ppt) into PDF with LibreOffice,
-// when it is installed: `soffice` runs headless in a process of its own, with
-// a profile of its own and a time limit, and its PDF is kept in a cache named
-// after the file's path, size and modification time, so a file is converted
-// once. Without LibreOffice nothing is converted.
+// Turns an Office file (.doc, .docx, .xls, .xlsx, .ppt, .pptx) into PDF with
+// the office suite, when it is installed: `soffice` runs headless in a process
+// group of its own, with a profile kept in the cache folder and a time limit
+// that ends the whole group, and its PDF is kept in the cache under the
+// checksum of the file's bytes, so a file is converted once. Without the suite
+// nothing is converted and the caller says so.
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "platform/base/WorkQueue.hpp"
+
 namespace svc {
 
 class OfficeConverter {
  public:
-  static constexpr double kDefaultTimeoutSeconds = 60;
+  // A 300-page document takes about half a minute on a loaded machine; a
+  // conversion past this is taken as hung.
+  static constexpr double kDefaultTimeoutSeconds = 120;
   using Done = std::function<void(std::optional<std::filesystem::path> pdf, const std::string& error)>;
 
   // The converter program found on the PATH ("soffice", else "libreoffice").
   static std::optional<std::filesystem::path> program();
-  // The extension is one LibreOffice turns into the PDF shown (".doc", ".xls", ".ppt").
-  static bool isLegacyOfficeFile(const std::filesystem::path& path);
-  // Where the PDF of `source` is kept in `cacheFolder` (it may not exist yet);
-  // nothing when the source cannot be read.
+  // The extension is one the suite turns into the PDF shown.
+  static bool isOfficeFile(const std::filesystem::path& path);
+  // The MIME type a mail gives the file, by its extension.
+  static std::string mimeTypeForPath(const std::filesystem::path& path);
+  // Where the PDF of `source` is kept in `cacheFolder` (it may not exist
+  // yet): named after the checksum of its bytes and its extension. Nothing
+  // when the source cannot be read.
   static std::optional<std::filesystem::path> cachedPdfPath(const std::filesystem::path& source,
                                                             const std::filesystem::path& cacheFolder);
   // Converts now (blocking; run it off the main thread) or finds the cached
-  // PDF; nothing, with the reason, when it cannot.
+  // PDF; nothing, with the reason, when it cannot. A set `cancel` ends a
+  // running conversion.
   static std::optional<std::filesystem::path> convertToPdf(const std::filesystem::path& source,
                                                            const std::filesystem::path& cacheFolder,
-                                                           double timeoutSeconds, std::string* error);
-  // The same on a worker; `done` runs on the main run loop.
-  static void convertAsync(std::filesystem::path source, std::filesystem::path cacheFolder, double timeoutSeconds,
-                           Done done);
+                                                           double timeoutSeconds, std::string* error,
+                                                           const base::CancelFlag* cancel = nullptr);
+  // The same on the conversions' own worker, one at a time; `done` runs on
+  // the main run loop unless the returned flag was cancelled.
+  static base::CancelFlag convertAsync(std::filesystem::path source, std::filesystem::path cacheFolder,
+                                       double timeoutSeconds, Done done);
   // The cache the application uses: under the data root's Library/Caches.
   static std::filesystem::path defaultCacheFolder();
 };

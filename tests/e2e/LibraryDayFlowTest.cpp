@@ -35,7 +35,14 @@ TEST_F(LibraryDay, FilesDownloadedFromTheirCardsOpenInTheirViewersAndOneIsMarked
   ASSERT_TRUE(waitFor([&] { return dynamic_cast<PPTLoadingViewController*>(top()) != nullptr; }, 5));
   auto* document = dynamic_cast<PPTLoadingViewController*>(top());
   EXPECT_EQ(document->fileName(), "Guide 1");
-  ASSERT_TRUE(waitFor([&] { return !document->isLoading(); }, 20));
+  ASSERT_TRUE(waitFor([&] { return !document->isLoading(); }, 60));
+  EXPECT_FALSE(document->loadFailed());
+  EXPECT_GE(document->webView().pageCount(), 1);
+  // The tiles a frame asks for are drawn on a worker; a later frame shows them.
+  for (int frame = 0; frame < 3; ++frame) {
+    driver().render();
+    ASSERT_TRUE(waitFor([&] { return !document->webView().tilesPending(); }, 20));
+  }
   picture("library-office-viewer");
   viewers()->popViewControllerAnimated(false);
   settle();

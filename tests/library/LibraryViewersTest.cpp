@@ -1,9 +1,12 @@
 // The library's own viewers: the Office viewer on documents the tests make
-// (text and height of the page, print bands, mail with the file's MIME type,
-// the share sheet), the video player (loop toggle, back, a broken video),
-// and opening by type from the grid (the PDF reader among them).
+// and on real-world ones, converted by the office suite (pages shown, printed
+// from the PDF, mail with the file's MIME type, the share sheet, another
+// application, a missing suite), the video player (loop toggle, back, a
+// broken video), and opening by type from the grid (the PDF reader among
+// them).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
 
@@ -24,6 +27,7 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Window.hpp"
+#include "platform/gfx/PdfDocument.hpp"
 #include "sales-service/DocumentFactory.hpp"
 #include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
@@ -53,13 +57,13 @@ class FakeComposer : public svc::MailComposer {
 
 class FakePrinter : public svc::PrintInteractionController {
  public:
-  std::vector<std::vector<gfx::ImagePtr>> jobs;
+  std::vector<svc::PrintingItem> jobs;
   std::vector<std::string> names;
   // The error each job ends with; none prints it.
   std::optional<base::Error> failure;
   bool isPrintingAvailable() const override { return true; }
   void print(svc::PrintingItem item, svc::PrintInfo info, Completion done) override {
-    jobs.push_back(std::get<std::vector<gfx::ImagePtr>>(item));
+    jobs.push_back(std::move(item));
     names.push_back(info.jobName);
     base::RunLoop::main().post([done, failure = failure] { done(!failure, failure); });
   }
@@ -106,18 +110,33 @@ class LibraryViewersTest : public test::LibraryTest {
     base::RunLoop::main().runUntil([] { return false; }, seconds);
     ui::View::layoutPendingViews();
   }
-  // An Office viewer pushed on the file, loaded.
+  // An Office viewer pushed on the file, loaded. The office suite converts
+  // in a process of its own, on real time.
   std::shared_ptr<PPTLoadingViewController> openOffice(const std::string& title, const fs::path& path) {
     auto viewer = std::make_shared<PPTLoadingViewController>();
     viewer->setFileName(title);
     viewer->setFilePath(path);
     nav->pushViewController(viewer, false);
-    EXPECT_TRUE(base::RunLoop::main().runUntil([&] {
-      base::WorkQueue::global().waitIdle();
-      return !viewer->isLoading();
-    }, 10));
-    settle();
+    waitForOffice(*viewer);
     return viewer;
+  }
+  void waitForOffice(PPTLoadingViewController& viewer) {
+    EXPECT_TRUE(base::RunLoop::main().runUntil([&] { return !viewer.isLoading(); }, 180));
+    settle();
+  }
+  // The text of the pages shown, as the PDF layer reads it.
+  static std::string shownText(const PPTLoadingViewController& viewer) {
+    auto pdf = gfx::PdfDocument::open(viewer.webView().pdfPath());
+    std::string out;
+    for (int i = 0; pdf && i < pdf->pageCount(); ++i) out += pdf->text(i) + "\n";
+    return out;
+  }
+  // The pages a print job holds: the PDF file it was given.
+  static int printedPages(const svc::PrintingItem& job) {
+    auto* file = std::get_if<fs::path>(&job);
+    if (!file) return -1;
+    auto pdf = gfx::PdfDocument::open(*file);
+    return pdf ? pdf->pageCount() : -1;
   }
   static bool contains(const std::vector<std::string>& lines, const std::string& text) {
     for (const auto& l : lines) {
@@ -141,39 +160,28 @@ class LibraryViewersTest : public test::LibraryTest {
   std::unique_ptr<ui::HeadlessDriver> driver;
 };
 
-TEST_F(LibraryViewersTest, PrintBandsCoverTheWholePageWithoutCuts) {
-  using Bands = std::vector<std::pair<double, double>>;
-  EXPECT_EQ(PPTLoadingViewController::printSlices(2.5 * 700, 700), (Bands{{0, 700}, {700, 700}, {1400, 350}}));
-  EXPECT_EQ(PPTLoadingViewController::printSlices(2 * 700, 700), (Bands{{0, 700}, {700, 700}}));
-  EXPECT_EQ(PPTLoadingViewController::printSlices(300, 700), (Bands{{0, 300}})) << "shorter than the view";
-  EXPECT_EQ(PPTLoadingViewController::printSlices(702, 700), (Bands{{0, 700}, {700, 2}})) << "a remainder under 5";
-  EXPECT_TRUE(PPTLoadingViewController::printSlices(0, 700).empty());
-  EXPECT_EQ(PPTLoadingViewController::mailSubject("Price list 2014"), "[Price list 2014]");
-}
-
 TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
+  useRealClock();  // the office suite converts in real time
   std::vector<std::vector<std::string>> rows = {{"SKU", "Product", "Price"}};
   for (int i = 1; i <= 150; ++i) rows.push_back({"SKU-" + std::to_string(i), "Lamp " + std::to_string(i), "12.50"});
   const fs::path path = putOnDisk("pricelist.xlsx", "EXCEL", DocumentFactory::xlsx("Prices", rows));
   auto viewer = openOffice("Price list 2014", path);
   ASSERT_FALSE(viewer->loadFailed());
-  auto& page = viewer->webView();
-  EXPECT_TRUE(contains(page.pageText(), "Lamp 150"));
-  const double height = page.pageHeight();
-  const double view = page.bounds().height();
-  ASSERT_GT(height, 2 * view);
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  auto& pages = viewer->webView();
+  ASSERT_GE(pages.pageCount(), 2) << "150 rows do not fit one sheet page";
+  EXPECT_NE(shownText(*viewer).find("Lamp 150"), std::string::npos);
+  EXPECT_NEAR(pages.zoomScale(), pages.fitScale(), 1e-9);
+  EXPECT_NEAR(pages.contentSize().width, pages.bounds().width(), 1) << "fitted to the width";
+  ASSERT_FALSE(pages.livePages().empty());
+  EXPECT_EQ(pages.livePages().begin()->first, 1) << "the first page is on screen";
 
-  // Printed from the top whatever is shown, and back at the top afterwards.
-  page.setContentOffset(ui::Point{0, height / 2});
+  // Printed from the PDF's own pages, whatever is shown.
+  pages.setContentOffset(ui::Point{0, pages.contentSize().height / 2});
   viewer->printAction();
   settle();
   ASSERT_EQ(printer->jobs.size(), 1u);
-  const auto& images = printer->jobs[0];
-  ASSERT_EQ(images.size(), PPTLoadingViewController::printSlices(height, view).size());
-  double printed = 0;
-  for (const auto& image : images) printed += image->size().height;
-  EXPECT_DOUBLE_EQ(printed, height) << "nothing cut, nothing twice";
-  EXPECT_EQ(page.contentOffset().y, 0);
+  EXPECT_EQ(printedPages(printer->jobs[0]), pages.pageCount());
   EXPECT_EQ(printer->names[0], "PRINT");
   EXPECT_FALSE(ui::AlertView::visibleAlert()) << "printed: nothing to say";
   // No printer on the system: said once, however often it is tried before
@@ -211,21 +219,52 @@ TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
   viewer->emailAction();
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "NOEMAILACCOUNT");
+  ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+
+  // Opened again, the cached PDF is shown without a second conversion.
+  viewer->btnBackClick();
+  settle();
+  const auto pdf = viewer->pdfPath();
+  const auto converted = fs::last_write_time(pdf);
+  auto again = openOffice("Price list 2014", path);
+  EXPECT_EQ(again->pdfPath(), pdf);
+  EXPECT_EQ(fs::last_write_time(pdf), converted);
 }
 
-TEST_F(LibraryViewersTest, OfficeViewerShareSheetBackAndBrokenFiles) {
+TEST_F(LibraryViewersTest, OfficeViewerShareSheetAnotherAppBackAndBrokenFiles) {
+  useRealClock();  // the office suite converts in real time
+  EXPECT_EQ(PPTLoadingViewController::mailSubject("Price list 2014"), "[Price list 2014]");
   const fs::path deck = putOnDisk("pitch.pptx", "PPT",
                                   DocumentFactory::pptx({{"Why us", {"Range"}}, {"Next steps", {"Order samples"}}}));
   auto viewer = openOffice("Pitch", deck);
-  EXPECT_TRUE(contains(viewer->webView().pageText(), "Order samples"));
-  viewer->shareButton();
+  EXPECT_EQ(viewer->webView().pageCount(), 2) << "one page a slide";
+  EXPECT_NE(shownText(*viewer).find("Order samples"), std::string::npos);
+  ASSERT_TRUE(driver->tap(viewer->shareButtonView()));
   viewer->shareButton();
   ASSERT_EQ(ui::ActionSheet::showingSheets().size(), 1u) << "one sheet however often it is asked for";
   EXPECT_EQ(viewer->shareSheet()->buttonTitleAtIndex(0), "EMAIL");
   ASSERT_TRUE(viewer->shareSheet()->pressButton(1));
   settle();
   EXPECT_EQ(printer->jobs.size(), 1u);
-  viewer->shareButton();
+
+  // Another application: the file itself goes, and only a refusal is told.
+  test::RecordingOpenIn openIn;
+  openIn.install();
+  ASSERT_TRUE(driver->tap(viewer->shareButtonView()));
+  ASSERT_TRUE(viewer->shareSheet()->pressButton(2));
+  settle();
+  EXPECT_EQ(openIn.offered, (std::vector<std::string>{"pitch.pptx"}));
+  EXPECT_FALSE(ui::AlertView::visibleAlert()) << "an application took it";
+  openIn.taker = false;
+  ASSERT_TRUE(driver->tap(viewer->shareButtonView()));
+  ASSERT_TRUE(viewer->shareSheet()->pressButton(2));
+  settle();
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "FILEOPENFAILED");
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "PLEASEDOWNLOADKEYNOTE");
+  ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+
+  ASSERT_TRUE(driver->tap(viewer->shareButtonView()));
   viewer->btnBackClick();
   settle();
   EXPECT_TRUE(ui::ActionSheet::showingSheets().empty()) << "leaving closes the sheet first";
@@ -235,10 +274,57 @@ TEST_F(LibraryViewersTest, OfficeViewerShareSheetBackAndBrokenFiles) {
   const fs::path broken = putOnDisk("broken.docx", "WORD", "not a document");
   auto failed = openOffice("Broken", broken);
   EXPECT_TRUE(failed->loadFailed());
-  EXPECT_TRUE(failed->webView().pageText().empty());
+  EXPECT_EQ(failed->webView().pageCount(), 0);
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "THEFILEISCORRUPTED");
   EXPECT_TRUE(window->isUserInteractionEnabled()) << "the loading indicator is gone";
+}
+
+TEST_F(LibraryViewersTest, WithoutTheOfficeSuiteTheViewerSaysSoAndOffersAnotherApp) {
+  const fs::path guide = putOnDisk("guide.docx", "WORD", DocumentFactory::docx("Guide", {"Text"}));
+  const char* path = std::getenv("PATH");
+  const std::string kept = path ? path : "";
+  ::setenv("PATH", (root / "no-programs").c_str(), 1);
+  test::RecordingOpenIn openIn;
+  openIn.install();
+  auto viewer = openOffice("Guide", guide);
+  ::setenv("PATH", kept.c_str(), 1);
+  EXPECT_TRUE(viewer->loadFailed());
+  auto alert = ui::AlertView::visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->message(), "OFFICECANNOTBESHOWN");
+  ASSERT_EQ(alert->numberOfButtons(), 2);
+  EXPECT_EQ(alert->buttonTitleAtIndex(1), "OPENINOTHERAPP");
+  EXPECT_TRUE(window->isUserInteractionEnabled()) << "the loading indicator is gone";
+  ASSERT_TRUE(driver->pressAlertButton(1));
+  settle();
+  EXPECT_EQ(openIn.offered, (std::vector<std::string>{"guide.docx"}));
+}
+
+TEST_F(LibraryViewersTest, ALongDocumentKeepsOnlyThePagesNearTheScreen) {
+  useRealClock();  // the office suite converts in real time
+  std::vector<std::string> paragraphs;
+  // About 54 lines a page: 300 pages and a little more.
+  for (int i = 1; i <= 16500; ++i) paragraphs.push_back("Line " + std::to_string(i) + " of the handbook.");
+  const fs::path book = putOnDisk("handbook.docx", "WORD", DocumentFactory::docx("Handbook", paragraphs));
+  auto viewer = openOffice("Handbook", book);
+  ASSERT_FALSE(viewer->loadFailed());
+  auto& pages = viewer->webView();
+  ASSERT_GE(pages.pageCount(), 300);
+  std::size_t most = 0;
+  const double step = pages.bounds().height();
+  for (double y = 0; y < pages.contentSize().height; y += step) {
+    pages.setContentOffset(ui::Point{0, y});
+    ui::View::layoutPendingViews();
+    most = std::max(most, pages.livePages().size());
+  }
+  EXPECT_LE(most, 6u) << "page views follow the screen, not the document";
+  ASSERT_FALSE(pages.livePages().empty());
+  EXPECT_EQ(pages.livePages().rbegin()->first, pages.pageCount()) << "the last page is reached";
+  viewer->printAction();
+  settle();
+  ASSERT_EQ(printer->jobs.size(), 1u);
+  EXPECT_EQ(printedPages(printer->jobs[0]), pages.pageCount());
 }
 
 TEST_F(LibraryViewersTest, VideoLoopsOnRequestAndStopsOnBack) {
@@ -284,6 +370,7 @@ TEST_F(LibraryViewersTest, AVideoThatCannotPlaySaysSo) {
 }
 
 TEST_F(LibraryViewersTest, EveryCorpusOfficeFileOpensFromTheGridShownAndPrintedWhole) {
+  useRealClock();  // the office suite converts in real time
   const auto files = test::corpusFiles("office");
   if (files.empty()) GTEST_SKIP() << "no shared corpus here";
   const std::map<std::string, std::string> typeWords = {{".docx", "WORD"}, {".xlsx", "EXCEL"}, {".pptx", "PPT"}};
@@ -310,21 +397,15 @@ TEST_F(LibraryViewersTest, EveryCorpusOfficeFileOpensFromTheGridShownAndPrintedW
     auto* viewer = dynamic_cast<PPTLoadingViewController*>(nav->topViewController());
     ASSERT_TRUE(viewer);
     EXPECT_EQ(viewer->fileName(), record.title);
-    ASSERT_TRUE(base::RunLoop::main().runUntil([&] {
-      base::WorkQueue::global().waitIdle();
-      return !viewer->isLoading();
-    }, 20));
-    settle();
+    waitForOffice(*viewer);
     EXPECT_FALSE(viewer->loadFailed());
     EXPECT_FALSE(ui::AlertView::visibleAlert());
-    const double height = viewer->webView().pageHeight();
-    EXPECT_GT(height, 0);
+    EXPECT_GE(viewer->webView().pageCount(), 1);
+    EXPECT_FALSE(viewer->webView().livePages().empty());
     viewer->printAction();
     settle();
     ASSERT_FALSE(printer->jobs.empty());
-    double printed = 0;
-    for (const auto& image : printer->jobs.back()) printed += image->size().height;
-    EXPECT_DOUBLE_EQ(printed, height) << "the whole page, nothing cut";
+    EXPECT_EQ(printedPages(printer->jobs.back()), viewer->webView().pageCount()) << "printed from its PDF";
     viewer->btnBackClick();
     settle();
     EXPECT_EQ(nav->topViewController(), grid.get());

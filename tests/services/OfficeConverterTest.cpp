@@ -1,0 +1,135 @@
+// The office suite as the viewers use it: a real conversion cached by the
+// file's bytes, and fake converters on the PATH for what the real one rarely
+// does (hang with a helper of its own, fail, take odd file names).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "TestEnvironment.hpp"
+#include "platform/gfx/PdfDocument.hpp"
+#include "sales-service/DocumentFactory.hpp"
+#include "services/OfficeConverter.hpp"
+
+namespace fs = std::filesystem;
+
+namespace svc {
+namespace {
+
+class OfficeConverterTest : public mv::test::TestEnvironment {
+ protected:
+  void TearDown() override {
+    ::setenv("PATH", keptPath_.c_str(), 1);
+    mv::test::TestEnvironment::TearDown();
+  }
+  fs::path write(const std::string& name, const std::string& bytes) {
+    const fs::path path = root / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  // Puts a shell script named soffice first on the PATH.
+  void fakeConverter(const std::string& body) {
+    const fs::path bin = root / "bin";
+    fs::create_directories(bin);
+    const fs::path script = bin / "soffice";
+    std::ofstream(script) << "#!/bin/sh\n" << body;
+    ::chmod(script.c_str(), 0755);
+    ::setenv("PATH", (bin.string() + ":" + keptPath_).c_str(), 1);
+  }
+  static bool processGone(pid_t pid) {
+    if (::kill(pid, 0) != 0) return true;
+    // Killed and waiting for its new parent to reap it.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    return close != std::string::npos && line.size() > close + 2 && line[close + 2] == 'Z';
+  }
+
+  // What a fake converter is given must pass for a package.
+  const std::string kZipStart = std::string("PK\x03\x04", 4);
+  const std::string keptPath_ = std::getenv("PATH") ? std::getenv("PATH") : "";
+};
+
+TEST_F(OfficeConverterTest, ConvertsOnceAndKeysTheCacheByTheBytes) {
+  if (!OfficeConverter::program()) GTEST_SKIP() << "the office suite is installed by scripts/setup-deps";
+  EXPECT_TRUE(OfficeConverter::isOfficeFile("old.DOC"));
+  EXPECT_TRUE(OfficeConverter::isOfficeFile("deck.pptx"));
+  EXPECT_FALSE(OfficeConverter::isOfficeFile("book.epub"));
+  const fs::path cache = root / "cache";
+  const fs::path source = write("guide.docx", mv::sales::DocumentFactory::docx("Guide", {"Chairs in oak", "Tables"}));
+  std::string error;
+  auto pdf = OfficeConverter::convertToPdf(source, cache, 120, &error);
+  ASSERT_TRUE(pdf) << error;
+  auto document = gfx::PdfDocument::open(*pdf);
+  ASSERT_TRUE(document);
+  EXPECT_NE(document->text(0).find("Chairs in oak"), std::string::npos);
+
+  // Found again without the converter: a broken one on the PATH is not run.
+  fakeConverter("exit 1\n");
+  EXPECT_EQ(OfficeConverter::convertToPdf(source, cache, 5, &error), pdf);
+  const fs::path copy = root / "copy of guide.docx";
+  fs::copy_file(source, copy);
+  EXPECT_EQ(OfficeConverter::cachedPdfPath(copy, cache), pdf) << "the same bytes, the same entry";
+  write("guide.docx", mv::sales::DocumentFactory::docx("Guide", {"Chairs in pine"}));
+  EXPECT_NE(OfficeConverter::cachedPdfPath(source, cache), pdf) << "changed bytes are converted again";
+  EXPECT_FALSE(OfficeConverter::convertToPdf(source, cache, 5, &error));
+  EXPECT_EQ(error, "the converter failed");
+  EXPECT_FALSE(OfficeConverter::cachedPdfPath(root / "missing.docx", cache));
+  // Text under a newer format's name is not handed over, to be shown as text.
+  EXPECT_FALSE(OfficeConverter::convertToPdf(write("notes.docx", "not a document"), cache, 5, &error));
+  EXPECT_EQ(error, "the file is damaged");
+}
+
+TEST_F(OfficeConverterTest, AHungConverterIsEndedWithEverythingItStarted) {
+  const fs::path helperPid = root / "helper.pid";
+  // The converter starts a helper of its own, then hangs.
+  fakeConverter("sleep 600 &\necho $! > '" + helperPid.string() + "'\nsleep 600\n");
+  const fs::path source = write("deck.pptx", kZipStart + "bytes");
+  std::string error;
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(OfficeConverter::convertToPdf(source, root / "cache", 1, &error));
+  EXPECT_EQ(error, "the conversion took too long");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+  std::ifstream in(helperPid);
+  pid_t helper = 0;
+  ASSERT_TRUE(in >> helper);
+  EXPECT_TRUE(processGone(helper)) << "the helper went with the converter";
+  EXPECT_FALSE(fs::exists(root / "cache" / "profile")) << "a killed converter's profile is not kept";
+}
+
+TEST_F(OfficeConverterTest, ACancelledConversionEndsAndAnOddNameReachesTheConverterWhole) {
+  const fs::path args = root / "args";
+  // Writes each argument on a line, then a PDF where it was told to.
+  fakeConverter("for a in \"$@\"; do echo \"$a\" >> '" + args.string() + "'; done\n"
+                "while [ \"$1\" != --outdir ]; do shift; done\n"
+                "printf '%%PDF-1.4 fake' > \"$2/document.pdf\"\n");
+  const fs::path source = write("Prices; rm -rf $HOME 'quoted'.xlsx", kZipStart + "bytes");
+  std::string error;
+  auto pdf = OfficeConverter::convertToPdf(source, root / "cache", 5, &error);
+  ASSERT_TRUE(pdf) << error;
+  std::ifstream in(args);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(fs::path(lines.back()).filename(), "document.xlsx") << "the file goes in under a plain name";
+  EXPECT_TRUE(fs::exists(fs::path(lines.back()).parent_path().parent_path())) << "inside the cache";
+
+  fakeConverter("sleep 600\n");
+  base::CancelFlag cancel;
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    cancel.cancel();
+  });
+  const fs::path other = write("other.docx", kZipStart + "other bytes");
+  EXPECT_FALSE(OfficeConverter::convertToPdf(other, root / "cache", 600, &error, &cancel));
+  canceller.join();
+  EXPECT_EQ(error, "the conversion was cancelled");
+}
+
+}  // namespace
+}  // namespace svc
