@@ -166,6 +166,14 @@ class LibraryScreenTest : public test::LibraryTest {
     ADD_FAILURE() << title << " is not shown";
     return 0;
   }
+  // The readable pixels of a button's icon on the screen as drawn (the
+  // snapshot kept under `name`).
+  int iconPixels(ui::View& button, const std::string& name) {
+    EXPECT_TRUE(ui::HeadlessDriver::isVisible(button)) << name;
+    auto shot = driver->render();
+    if (shot && shot->writePNG(root / (name + ".png"))) test::keepSnapshot(root / (name + ".png"));
+    return shot ? readableIconPixels(*shot, button.convertRectToView(button.bounds(), nullptr)) : 0;
+  }
   void tapCell(const std::string& title) {
     const std::size_t index = indexOf(title);
     grid().didSelectedCell(grid().libfilesArray().at(index), static_cast<std::int64_t>(index));
@@ -329,17 +337,11 @@ TEST_F(LibraryScreenTest, TheHeadBarAndCardButtonsShowIconsThatRead) {
   seed();
   putOnDisk("c.pdf", "PDF");
   showScreen();
-  auto iconOf = [&](ui::View& button, const std::string& name) {
-    EXPECT_TRUE(ui::HeadlessDriver::isVisible(button));
-    auto shot = driver->render();
-    if (shot && shot->writePNG(root / (name + ".png"))) test::keepSnapshot(root / (name + ".png"));
-    return shot ? readableIconPixels(*shot, button.convertRectToView(button.bounds(), nullptr)) : 0;
-  };
-  EXPECT_GE(iconOf(grid().btnDownloadAll(), "library-download-all"), 40) << "download all";
+  EXPECT_GE(iconPixels(grid().btnDownloadAll(), "library-download-all"), 40) << "download all";
   ASSERT_TRUE(driver->tap(grid().btnDownloadAll()));
   answer(1);
   ASSERT_TRUE(grid().downloadButton().isBtnCancel());
-  EXPECT_GE(iconOf(grid().btnDownloadAll(), "library-cancel-all"), 40) << "cancel all";
+  EXPECT_GE(iconPixels(grid().btnDownloadAll(), "library-cancel-all"), 40) << "cancel all";
   ASSERT_TRUE(driver->tap(grid().btnDownloadAll()));
   answer(1);
 
@@ -347,7 +349,7 @@ TEST_F(LibraryScreenTest, TheHeadBarAndCardButtonsShowIconsThatRead) {
   settle();
   auto card = grid().descriptionController();
   ASSERT_TRUE(card);
-  EXPECT_GE(iconOf(card->delButton(), "library-file-card"), 40) << "delete";
+  EXPECT_GE(iconPixels(card->delButton(), "library-file-card"), 40) << "delete";
 }
 
 TEST_F(LibraryScreenTest, SessionAndNetworkChecksBeforeDownloads) {
@@ -443,6 +445,7 @@ TEST_F(LibraryScreenTest, UpdateAllOnACellularNetworkAsksOnceAndSendsEveryFile) 
   settle();
   EXPECT_EQ(titles(grid(1).libfilesArray()), (std::vector<std::string>{"Alpha", "Bravo"}));
   EXPECT_FALSE(grid(1).btnDownloadAll().isHidden());
+  EXPECT_GE(iconPixels(grid(1).btnDownloadAll(), "library-update-all"), 40) << "update all reads";
   grid(1).downloadAll();
   EXPECT_EQ(alertTag(), 1003);
   answer(1);
