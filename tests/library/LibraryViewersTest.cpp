@@ -31,6 +31,7 @@
 #include "sales-service/DocumentFactory.hpp"
 #include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
+#include "services/OfficeConverter.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/settings/LanguageManager.hpp"
@@ -299,6 +300,43 @@ TEST_F(LibraryViewersTest, WithoutTheOfficeSuiteTheViewerSaysSoAndOffersAnotherA
   ASSERT_TRUE(driver->pressAlertButton(1));
   settle();
   EXPECT_EQ(openIn.offered, (std::vector<std::string>{"guide.docx"}));
+}
+
+TEST_F(LibraryViewersTest, ASlideHoldingOnlyAChartShowsTheChart) {
+  useRealClock();  // the office suite converts in real time
+  auto program = svc::OfficeConverter::program();
+  ASSERT_TRUE(program) << "the office suite is installed by scripts/setup-deps";
+  // The suite itself makes the slide: a bar chart and nothing else.
+  const fs::path made = root / "made";
+  fs::create_directories(made);
+  std::ofstream(made / "chart.fodp") << R"(<?xml version="1.0" encoding="UTF-8"?><office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" xmlns:chart="urn:oasis:names:tc:opendocument:xmlns:chart:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" xmlns:presentation="urn:oasis:names:tc:opendocument:xmlns:presentation:1.0" xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.presentation"><office:body><office:presentation><draw:page draw:name="Chart"><draw:frame svg:width="22cm" svg:height="14cm" svg:x="3cm" svg:y="2cm"><draw:object><office:document office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.chart"><office:body><office:chart><chart:chart chart:class="chart:bar" svg:width="22cm" svg:height="14cm"><chart:plot-area table:cell-range-address="local-table.A1:B4" chart:data-source-has-labels="both"><chart:axis chart:dimension="x" chart:name="primary-x"><chart:categories table:cell-range-address="local-table.A2:A4"/></chart:axis><chart:axis chart:dimension="y" chart:name="primary-y"/><chart:series chart:values-cell-range-address="local-table.B2:B4" chart:label-cell-address="local-table.B1" chart:class="chart:bar"/></chart:plot-area><table:table table:name="local-table"><table:table-header-columns><table:table-column/></table:table-header-columns><table:table-columns><table:table-column/></table:table-columns><table:table-header-rows><table:table-row><table:table-cell/><table:table-cell office:value-type="string"><text:p>Sales</text:p></table:table-cell></table:table-row></table:table-header-rows><table:table-rows><table:table-row><table:table-cell office:value-type="string"><text:p>North</text:p></table:table-cell><table:table-cell office:value-type="float" office:value="3"><text:p>3</text:p></table:table-cell></table:table-row><table:table-row><table:table-cell office:value-type="string"><text:p>South</text:p></table:table-cell><table:table-cell office:value-type="float" office:value="7"><text:p>7</text:p></table:table-cell></table:table-row><table:table-row><table:table-cell office:value-type="string"><text:p>West</text:p></table:table-cell><table:table-cell office:value-type="float" office:value="5"><text:p>5</text:p></table:table-cell></table:table-row></table:table-rows></table:table></chart:chart></office:chart></office:body></office:document></draw:object></draw:frame></draw:page></office:presentation></office:body></office:document>)";
+  const std::string command = "'" + program->string() + "' --headless -env:UserInstallation=file://" +
+                              (made / "profile").string() + " --convert-to pptx --outdir '" + made.string() + "' '" +
+                              (made / "chart.fodp").string() + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::ifstream in(made / "chart.pptx", std::ios::binary);
+  const std::string deck((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_NE(deck.find("ppt/charts/chart1.xml"), std::string::npos) << "a real chart, not a picture of one";
+  const fs::path path = putOnDisk("chart.pptx", "PPT", deck);
+
+  auto viewer = openOffice("Sales by region", path);
+  ASSERT_FALSE(viewer->loadFailed());
+  ASSERT_EQ(viewer->webView().pageCount(), 1);
+  gfx::ImagePtr screen;
+  for (int frame = 0; frame < 3; ++frame) {
+    screen = driver->render(1);
+    ASSERT_TRUE(base::RunLoop::main().runUntil([&] { return !viewer->webView().tilesPending(); }, 20));
+  }
+  screen = driver->render(1);
+  // The bars are the only strongly coloured thing on the slide.
+  int bar = 0;
+  for (int y = 0; y < screen->pixelHeight(); y += 2) {
+    for (int x = 0; x < screen->pixelWidth(); x += 2) {
+      const gfx::Color c = screen->pixelAt(x, y);
+      if (c.b() > c.r() + 0.2 && c.b() > 0.6 && y > 70) ++bar;
+    }
+  }
+  EXPECT_GT(bar, 2000) << "the chart's bars are drawn";
 }
 
 TEST_F(LibraryViewersTest, ALongDocumentKeepsOnlyThePagesNearTheScreen) {
