@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
 #include "platform/gfx/PdfDocument.hpp"
 #include "platform/gfx/PdfWriter.hpp"
@@ -116,4 +117,30 @@ TEST_F(PdfTest, FilesAndBadInput) {
   EXPECT_FALSE(PdfDocument::openData({}));
   std::vector<std::uint8_t> truncated(empty->data().begin(), empty->data().begin() + 30);
   EXPECT_FALSE(PdfDocument::openData(truncated));
+}
+
+// A file that needs its password is told from one that is no PDF at all, by
+// what the file says, whatever it is called.
+TEST_F(PdfTest, ALockedFileIsToldFromABrokenOne) {
+  auto plain = root / "plain.pdf";
+  {
+    auto w = PdfWriter::toFile(plain, {0, 0, 200, 200});
+    ASSERT_TRUE(w);
+    w->beginPage();
+    ASSERT_TRUE(w->close());
+  }
+  auto locked = root / "prices.pdf";
+  ASSERT_TRUE(mv::test::encryptPdf(plain, locked, "secret", "owner"));
+  auto ownerOnly = root / "locked-user-password.pdf";
+  ASSERT_TRUE(mv::test::encryptPdf(plain, ownerOnly, "", "owner"));
+  std::ofstream(root / "junk.pdf") << "%PDF-1.4 this is not really a pdf";
+
+  EXPECT_TRUE(PdfDocument::needsPassword(locked));
+  EXPECT_TRUE(PdfDocument::needsPassword(locked, "wrong"));
+  EXPECT_FALSE(PdfDocument::needsPassword(locked, "secret"));
+  EXPECT_TRUE(PdfDocument::open(locked, "secret"));
+  EXPECT_FALSE(PdfDocument::needsPassword(ownerOnly)) << "anyone opens it";
+  EXPECT_FALSE(PdfDocument::needsPassword(plain));
+  EXPECT_FALSE(PdfDocument::needsPassword(root / "junk.pdf"));
+  EXPECT_FALSE(PdfDocument::needsPassword(root / "missing.pdf"));
 }
