@@ -11,7 +11,7 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/Application.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "util/Text.hpp"
+#include "util/OpenableLink.hpp"
 
 namespace fs = std::filesystem;
 
@@ -132,10 +132,8 @@ bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView&, const std::strin
   auto file = folder_ ? folder_->fileOf(url) : std::nullopt;
   if (!file) {
     // Not the book: the network and mail open on the desktop, nothing else opens.
-    const std::string scheme = lowercase(url.substr(0, url.find(':')));
-    if (type == svc::WebViewNavigationType::LinkClicked &&
-        (scheme == "http" || scheme == "https" || scheme == "mailto"))
-      ui::Application::sharedInstance().openURL(url);
+    if (auto link = openableLink(url); link && type == svc::WebViewNavigationType::LinkClicked)
+      ui::Application::sharedInstance().openURL(*link);
     else
       MV_LOG("epub: refused to open ", url);
     return false;

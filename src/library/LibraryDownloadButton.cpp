@@ -6,7 +6,11 @@ namespace mv {
 
 void LibraryDownloadButton::setBtnStatusToCancel(bool cancel) {
   // Only the library tab cancels all.
+  const bool starts = cancel && libraryTab_ == 0 && !isBtnCancel_;
   isBtnCancel_ = cancel && libraryTab_ == 0;
+  // A new download-all reports its own first failure, whatever the one
+  // before it (ended or cancelled) showed.
+  if (starts) alreadyShowDownloadError_ = false;
 }
 
 std::string LibraryDownloadButton::imageName() const {

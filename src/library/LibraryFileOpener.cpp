@@ -32,8 +32,12 @@ LibraryOpenDecision LibraryFileOpener::decide(const std::string& typeText, const
   } else if (typeText == "EPUB") {
     d.action = LibraryOpenAction::EpubReader;
   } else if (!PublicFunction::safeSizeOfPath(path, deviceType)) {
-    d.action = LibraryOpenAction::OpenIn;
-    d.failureMessageKey = "FILETOOLARGEALERT";
+    // Unsafe for two reasons the user must not confuse: nothing there to
+    // open, or more than the device opens.
+    std::error_code ec;
+    const bool nothing = !std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) == 0 || ec;
+    d.action = nothing ? LibraryOpenAction::None : LibraryOpenAction::OpenIn;
+    d.failureMessageKey = nothing ? "FILEMISSINGOREMPTY" : "FILETOOLARGEALERT";
   } else if (isOfficeExtension(path)) {
     d.action = LibraryOpenAction::OfficeViewer;
   } else {

@@ -15,6 +15,7 @@ enum class LibraryOpenAction {
   EpubReader,    // the book reader
   OfficeViewer,  // the Office document viewer
   OpenIn,        // the open-in menu; the failure message when no application takes it
+  None,          // nothing can open it (the file is missing or empty): the failure message
 };
 
 struct LibraryOpenDecision {
@@ -33,7 +34,9 @@ class LibraryFileOpener {
 
   // The type word is compared exactly ("VEDIO", "PDF", "EPUB"); other files
   // go to the Office viewer only when their size is safe for the device and
-  // the path's extension (any case) is an Office one.
+  // the path's extension (any case) is an Office one. A missing or empty
+  // file of another type opens nowhere ("FILEMISSINGOREMPTY"); one too large
+  // for the device is offered to other applications ("FILETOOLARGEALERT").
   static LibraryOpenDecision decide(const std::string& typeText, const std::filesystem::path& path, int deviceType);
   // The same for a file of the signed-in client by its name and type word, on
   // this device; nothing when the name cannot be a local file.

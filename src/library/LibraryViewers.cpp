@@ -2,10 +2,13 @@
 
 #include <map>
 
+#include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Window.hpp"
+#include "platform/ui/AlertView.hpp"
 #include "services/DocumentInteractionController.hpp"
+#include "services/PrintInteractionController.hpp"
 #include "shell/frame/ScreenAlert.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/TextLookup.hpp"
@@ -26,6 +29,24 @@ void LibraryViewers::showFailure(const std::string& messageKey) {
       .show({});
 }
 
+void LibraryViewers::showNotice(const std::string& titleKey, const std::string& messageKey) {
+  MV_ASSERT_MAIN_THREAD();
+  const std::string title = text(titleKey), message = messageKey.empty() ? std::string() : text(messageKey);
+  for (const auto& shown : ui::AlertView::showingAlerts())
+    if (shown->title() == title && shown->message() == message) return;
+  ScreenAlert{0, title, message, text("OK"), {}}.show({});
+}
+
+void LibraryViewers::showPrintOutcome(bool completed, const std::optional<base::Error>& error) {
+  if (completed) return;
+  if (error && error->code == svc::kPrintErrorNoPrinter) {
+    showNotice("NOPRINTER", "NOPRINTERSAVED");
+    return;
+  }
+  MV_LOG("print failed: ", error ? error->domain + " " + std::to_string(error->code) + " " + error->description : "");
+  showNotice("PRINT", "PRINTFAILED");
+}
+
 void LibraryViewers::install(LibraryOpenAction action, Maker maker) {
   MV_ASSERT_MAIN_THREAD();
   if (maker) {
@@ -40,6 +61,10 @@ bool LibraryViewers::has(LibraryOpenAction action) { return makers().count(actio
 bool LibraryViewers::open(const LibraryOpenDecision& decision, const std::string& title,
                           ui::NavigationController* nav) {
   MV_ASSERT_MAIN_THREAD();
+  if (decision.action == LibraryOpenAction::None) {
+    showFailure(decision.failureMessageKey);
+    return false;
+  }
   if (decision.action == LibraryOpenAction::OpenIn) {
     auto controller = svc::DocumentInteractionController::interactionControllerWithURL(decision.path);
     if (controller->presentOpenInMenuFromRect({}, nullptr, true)) return true;

@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "library/LibraryFileOpener.hpp"
+#include "platform/base/Error.hpp"
 #include "platform/ui/NavigationController.hpp"
 
 namespace mv {
@@ -45,6 +47,14 @@ class LibraryViewers {
   // The "FILEOPENFAILED" alert (tag 1001) with the message of `messageKey`:
   // what a viewer shows when the file it was given turns out unreadable.
   static void showFailure(const std::string& messageKey);
+  // An alert with its title, message and "OK", the viewers' way of telling
+  // what became of an action; nothing when the same alert is up already (a
+  // second tap before the answer says nothing new).
+  static void showNotice(const std::string& titleKey, const std::string& messageKey);
+  // What became of a print job a viewer sent: nothing when it printed, else
+  // that the system has no printer (the job waits in the spool) or that it
+  // failed.
+  static void showPrintOutcome(bool completed, const std::optional<base::Error>& error);
 };
 
 }  // namespace mv

@@ -168,9 +168,7 @@ void PPTLoadingViewController::actionSheetClickedButtonAtIndex(ui::ActionSheet&,
 }
 
 void PPTLoadingViewController::showAlert(const std::string& titleKey, const std::string& messageKey) {
-  auto alert = std::make_shared<ui::AlertView>(text(titleKey), messageKey.empty() ? std::string() : text(messageKey),
-                                               std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
-  alert->show();
+  LibraryViewers::showNotice(titleKey, messageKey);
 }
 
 void PPTLoadingViewController::emailAction() {
@@ -211,16 +209,16 @@ void PPTLoadingViewController::printAction() {
   // screen; nothing is drawn from the screen.
   if (pdf_.empty()) return;
   auto printer = svc::PrintInteractionController::sharedPrintController();
-  if (!printer || !printer->isPrintingAvailable()) return;
+  if (!printer || !printer->isPrintingAvailable()) {
+    showAlert("PRINT", "PRINTFAILED");
+    return;
+  }
   svc::PrintInfo info;
   info.outputType = svc::PrintOutputType::General;
   info.jobName = text("PRINT");
-  printer->print(pdf_, info, [](bool completed, const std::optional<base::Error>& error) {
-    if (!completed && error) {
-      MV_LOG("FAILED! due to error in domain ", error->domain, " with error code ", error->code);
-    } else if (completed) {
-      MV_LOG("printInteractionControllerDidFinishJob success");
-    }
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  printer->print(pdf_, info, [weak](bool completed, const std::optional<base::Error>& error) {
+    if (weak.lock()) LibraryViewers::showPrintOutcome(completed, error);
   });
 }
 

@@ -32,6 +32,14 @@ base::Size ReaderContentPage::viewSizeFor(const gfx::PdfPageBoxes& boxes) {
   return {evenFloor(s.width), evenFloor(s.height)};
 }
 
+bool ReaderContentPage::anyPageDrawable(const gfx::PdfDocument& document) {
+  for (int i = 0, n = document.pageCount(); i < n; ++i) {
+    const base::Size s = document.pageSize(i);
+    if (evenFloor(s.width) > 0 && evenFloor(s.height) > 0) return true;
+  }
+  return false;
+}
+
 std::shared_ptr<ReaderContentPage> ReaderContentPage::initWithURL(const std::filesystem::path& fileURL, long page,
                                                                   const std::string& password) {
   MV_ASSERT_MAIN_THREAD();

@@ -30,6 +30,9 @@ class ReaderContentPage : public ui::View {
   // The view's size for a page: the visible box turned by the rotation,
   // each side truncated and made even (595.3 x 841.9 gives 594 x 840).
   static base::Size viewSizeFor(const gfx::PdfPageBoxes& boxes);
+  // Whether any page of the document has a view to show: a page whose
+  // sides make less than two points draws nothing.
+  static bool anyPageDrawable(const gfx::PdfDocument& document);
 
   long pageNumber() const { return page_; }
   int pageAngle() const { return boxes_.rotation; }

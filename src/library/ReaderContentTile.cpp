@@ -64,6 +64,21 @@ void ReaderContentTile::touch(const Key& key) {
   ages_.push_back(key);
 }
 
+namespace {
+
+// The rectangle whose edges fall on the nearest whole device pixels, so that
+// neighbouring tiles meet exactly: an edge inside a pixel would be blended
+// twice and show as a faint line. Left as it is under a turn or a shear.
+base::Rect onDevicePixels(const base::Rect& r, const base::AffineTransform& m) {
+  if (m.b != 0 || m.c != 0 || m.a == 0 || m.d == 0) return r;
+  auto snapX = [&](double x) { return (std::round(m.a * x + m.tx) - m.tx) / m.a; };
+  auto snapY = [&](double y) { return (std::round(m.d * y + m.ty) - m.ty) / m.d; };
+  const double x0 = snapX(r.minX()), x1 = snapX(r.maxX()), y0 = snapY(r.minY()), y1 = snapY(r.maxY());
+  return base::Rect{std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0)};
+}
+
+}  // namespace
+
 void ReaderContentTile::draw(gfx::Context& ctx, const base::Rect& visible, double deviceScale) {
   MV_ASSERT_MAIN_THREAD();
   base::Rect page{0, 0, pageSize_.width, pageSize_.height};
@@ -74,6 +89,9 @@ void ReaderContentTile::draw(gfx::Context& ctx, const base::Rect& visible, doubl
   const long level = std::lround(scale * 1000);
   int c0 = static_cast<int>(std::floor(area.minX() / side)), c1 = static_cast<int>(std::ceil(area.maxX() / side));
   int r0 = static_cast<int>(std::floor(area.minY() / side)), r1 = static_cast<int>(std::ceil(area.maxY() / side));
+  const auto shown = static_cast<std::size_t>(std::max(0, c1 - c0)) * static_cast<std::size_t>(std::max(0, r1 - r0));
+  capacity_ = std::max(kMinTiles, shown + kMarginTiles);
+  const base::AffineTransform device = ctx.ctm();
   for (int r = r0; r < r1; ++r) {
     for (int c = c0; c < c1; ++c) {
       Key key{level, c, r};
@@ -85,7 +103,7 @@ void ReaderContentTile::draw(gfx::Context& ctx, const base::Rect& visible, doubl
         continue;
       }
       touch(key);
-      ctx.drawImage(*it->second, tileRect);
+      ctx.drawImage(*it->second, onDevicePixels(tileRect, device));
     }
   }
 }
@@ -93,6 +111,7 @@ void ReaderContentTile::draw(gfx::Context& ctx, const base::Rect& visible, doubl
 void ReaderContentTile::request(const Key& key, double scale, const base::Rect& area) {
   if (!pending_.insert(key).second) return;
   lastRequested_ = scale;
+  ++requests_;
   std::weak_ptr<bool> alive = alive_;
   auto document = document_;
   const int index = pageIndex_;
@@ -109,7 +128,7 @@ void ReaderContentTile::request(const Key& key, double scale, const base::Rect& 
       if (!image) return;
       tiles_[key] = image;
       touch(key);
-      while (tiles_.size() > kMaxTiles && !ages_.empty()) {
+      while (tiles_.size() > capacity_ && !ages_.empty()) {
         tiles_.erase(ages_.front());
         ages_.pop_front();
       }

@@ -23,8 +23,11 @@ namespace mv {
 class ReaderContentTile {
  public:
   static constexpr int kLevelsOfDetail = 4;
-  // Tiles kept per page; the least recently drawn go first.
-  static constexpr std::size_t kMaxTiles = 32;
+  // Tiles kept per page: every tile the last drawing showed and this many
+  // more (for a pan or a zoom back), at least kMinTiles; the least recently
+  // drawn go first. Fewer than are shown would draw the page over and over.
+  static constexpr std::size_t kMinTiles = 32;
+  static constexpr std::size_t kMarginTiles = 16;
 
   // One level magnified on screens with a scale above 1, else three.
   static int levelsOfDetailBias(double screenScale) { return screenScale > 1 ? 1 : 3; }
@@ -52,6 +55,10 @@ class ReaderContentTile {
   // Tiles asked for and not yet arrived.
   std::size_t pendingCount() const { return pending_.size(); }
   std::size_t tileCount() const { return tiles_.size(); }
+  // How many tiles the page keeps now.
+  std::size_t capacity() const { return capacity_; }
+  // Tiles asked of the worker since the page was made.
+  std::size_t requestCount() const { return requests_; }
   // The level of the last tile asked for (0 before any).
   double lastRequestedScale() const { return lastRequested_; }
   // Drops every tile and pending request (the page changed size).
@@ -73,6 +80,8 @@ class ReaderContentTile {
   std::list<Key> ages_;
   std::set<Key> pending_;
   double lastRequested_ = 0;
+  std::size_t capacity_ = kMinTiles;
+  std::size_t requests_ = 0;
   std::unique_ptr<base::WorkQueue> worker_ = base::WorkQueue::serial();
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

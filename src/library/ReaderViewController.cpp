@@ -106,6 +106,9 @@ std::shared_ptr<ReaderViewController> ReaderViewController::forLibraryFile(const
   auto document = ReaderDocument::withDocumentFilePath(path);
   if (document) document->updateProperties();
   if (!document || document->pageCount().value_or(0) < 1) return nullptr;
+  // Pages without a size show nothing at all: no document to read.
+  auto pdf = ReaderOpenPDFDocument(document->fileURL(), document->password());
+  if (!pdf || !ReaderContentPage::anyPageDrawable(*pdf)) return nullptr;
   static const auto closer = std::make_shared<ReaderCloser>();
   auto reader = initWithReaderDocument(document, title);
   reader->setDelegate(closer);
@@ -327,7 +330,10 @@ void ReaderViewController::handleSingleTap(ui::TapGestureRecognizer& recognizer)
       ReaderLinkTarget target;
       if (auto* page = currentContentView()) target = page->processSingleTap(recognizer);
       if (auto* address = std::get_if<std::string>(&target)) {
-        if (auto url = linkAddressToOpen(*address)) ui::Application::sharedInstance().openURL(*url);
+        // No browser or mail program to take the link: the user hears why
+        // nothing opened.
+        if (auto url = linkAddressToOpen(*address); url && !ui::Application::sharedInstance().openURL(*url))
+          showAlert("LINKOPENFAILED", "NOAPPFORLINK");
       } else if (auto* number = std::get_if<long>(&target)) {
         showDocumentPage(*number);
       } else if (now() - lastHideTime_ > kShowBarsGuard &&
@@ -438,9 +444,7 @@ void ReaderViewController::dismissReaderViewController() {
 // --- sharing ---------------------------------------------------------------------
 
 void ReaderViewController::showAlert(const std::string& titleKey, const std::string& messageKey) {
-  auto alert = std::make_shared<ui::AlertView>(text(titleKey), messageKey.empty() ? "" : text(messageKey),
-                                               std::weak_ptr<ui::AlertViewDelegate>{}, text("OK"));
-  alert->show();
+  LibraryViewers::showNotice(titleKey, messageKey);
 }
 
 void ReaderViewController::email() {
@@ -477,14 +481,20 @@ void ReaderViewController::email() {
 
 void ReaderViewController::print() {
   auto controller = svc::PrintInteractionController::sharedPrintController();
-  if (!controller || !controller->isPrintingAvailable()) return;
   svc::PrintingItem item = document_->fileURL();
-  if (!controller->canPrint(item)) return;
+  if (!controller || !controller->isPrintingAvailable() || !controller->canPrint(item)) {
+    showAlert("PRINT", "PRINTFAILED");
+    return;
+  }
   svc::PrintInfo info;
   info.outputType = svc::PrintOutputType::General;
   info.duplex = svc::PrintDuplex::LongEdge;
   info.jobName = document_->fileName();
-  controller->print(std::move(item), info, [](bool, const std::optional<base::Error>&) {});
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  controller->print(std::move(item), info, [weak](bool completed, const std::optional<base::Error>& error) {
+    // A reader closed meanwhile has nobody to tell.
+    if (weak.lock()) LibraryViewers::showPrintOutcome(completed, error);
+  });
 }
 
 void ReaderViewController::openWithApp() {

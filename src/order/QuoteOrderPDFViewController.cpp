@@ -132,7 +132,7 @@ void QuoteOrderPDFViewController::btnPrintPdfClick() {
   info.jobName = order_ ? text("ORDER") + "-" + order_->number : text("ORDER");
   printer->print(std::move(data), info, [](bool completed, const std::optional<base::Error>& error) {
     if (!completed && error) {
-      MV_LOG("FAILED! due to error in domain %s with error code %ld", error->domain.c_str(), error->code);
+      MV_LOG("FAILED! due to error in domain ", error->domain, " with error code ", error->code);
     } else if (completed) {
       MV_LOG("printInteractionControllerDidFinishJob success");
     }

@@ -155,7 +155,7 @@ void OutboxMailComposer::compose(Mail mail, Completion done) {
       ok = base::writeFileAtomically(file, *text, 0600);
       if (!ok) error = mailError(3, "The mail could not be written to " + file.string() + ".");
     }
-    if (!ok) MV_LOG("mail: %s", error.description.c_str());
+    if (!ok) MV_LOG("mail: ", error.description);
     base::RunLoop::main().post([done, ok, error] {
       if (!done) return;
       if (ok) {

@@ -35,8 +35,8 @@ bool isPdf(const std::vector<std::uint8_t>& bytes) {
 }
 
 // Hands the spooled file to the system's default printer. Nothing when it
-// went there or when the system has no printer (the spool then holds the
-// job); the error when the printer refused it.
+// went there; the error when the system has no printer (the spool then holds
+// the job) or the printer refused it.
 std::optional<base::Error> sendToDefaultPrinter(const fs::path& file, const std::string& title,
                                                 const PrintInfo& info) {
   cups_dest_t* dests = nullptr;
@@ -44,7 +44,7 @@ std::optional<base::Error> sendToDefaultPrinter(const fs::path& file, const std:
   cups_dest_t* dest = cupsGetDest(nullptr, nullptr, count, dests);
   if (!dest) {
     cupsFreeDests(count, dests);
-    return std::nullopt;
+    return printError(kPrintErrorNoPrinter, "No printer is set up; the job was kept in " + file.string() + ".");
   }
   int optionCount = 0;
   cups_option_t* options = nullptr;
@@ -170,7 +170,7 @@ void SpoolPrintController::print(PrintingItem item, PrintInfo info, Completion d
     } else if (systemPrinters) {
       error = sendToDefaultPrinter(file, info.jobName.empty() ? "Document" : info.jobName, info);
     }
-    if (error) MV_LOG("print: %s", error->description.c_str());
+    if (error) MV_LOG("print: ", error->description);
     base::RunLoop::main().post([done, error] {
       if (done) done(!error, error);
     });

@@ -19,6 +19,9 @@
 namespace svc {
 
 inline constexpr const char* kPrintErrorDomain = "PrintErrorDomain";
+// The job was kept in the spool because the system has no printer to send
+// it to: nothing was printed.
+inline constexpr long kPrintErrorNoPrinter = 3;
 
 enum class PrintOutputType { General = 0, Photo = 1, Grayscale = 2 };
 enum class PrintDuplex { None = 0, LongEdge = 1, ShortEdge = 2 };
@@ -59,8 +62,9 @@ class SpoolPrintController : public PrintInteractionController {
   static constexpr const char* kSpoolFolder = "Spool";
   static constexpr std::size_t kMaxJobNameBytes = 100;
 
-  // `systemPrinters`: also hand each job to the system's default printer
-  // when there is one.
+  // `systemPrinters`: also hand each job to the system's default printer;
+  // a job that finds none stays in the spool and ends with the error
+  // `kPrintErrorNoPrinter`. Without it the spool is where jobs are meant to go.
   explicit SpoolPrintController(std::filesystem::path spool = defaultSpool(), bool systemPrinters = true);
   // "Spool" under the data root.
   static std::filesystem::path defaultSpool();

@@ -260,10 +260,10 @@ TEST_F(RelatedMaterialsTest, BothScreensOpenEachTypeTheSameWay) {
       {"PPT", "deck.Ppt", "ppt", "office"},
       {"Pdf", "lower.pdf", "pdf", text("PLEASEDOWNLOADKEYNOTE")},  // the type word is exact
       {"KEYNOTE", "talk.key", "key", text("PLEASEDOWNLOADKEYNOTE")},
-      {"PPT", "blank.pptx", "", text("FILETOOLARGEALERT")},
-      {"WORD", "gone.docx", nullptr, text("FILETOOLARGEALERT")},
+      {"PPT", "blank.pptx", "", text("FILEMISSINGOREMPTY")},  // nothing there is not "too large"
+      {"WORD", "gone.docx", nullptr, text("FILEMISSINGOREMPTY")},
   };
-  ASSERT_NE(text("FILETOOLARGEALERT"), text("PLEASEDOWNLOADKEYNOTE"));
+  ASSERT_NE(text("FILEMISSINGOREMPTY"), text("PLEASEDOWNLOADKEYNOTE"));
   for (const auto& c : cases) {
     if (c.bytes) {
       auto path = PublicFunction::filePathWithName(c.fileName, PublicFunction::getFileType(c.type));

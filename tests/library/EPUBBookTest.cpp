@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "EPUBTestBooks.hpp"
+#include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
 #include "library/EPUBBook.hpp"
 #include "util/ZipWriter.hpp"
@@ -279,8 +280,8 @@ TEST_F(EPUBBookTest, FolderBesideTheFile) {
 // The sample books of real publishers, copied beside the test's data as a
 // download would put them.
 TEST_F(EPUBBookTest, EveryCorpusBookLoads) {
-  const fs::path corpus = test::corpusDir() / "epub";
-  if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus here";
+  const auto corpus = test::corpusFiles("epub");
+  if (corpus.empty()) GTEST_SKIP() << "no corpus here";
   struct Expect {
     std::size_t units;
     std::vector<std::pair<std::size_t, std::string>> titles;  // unit index, title
@@ -294,19 +295,18 @@ TEST_F(EPUBBookTest, EveryCorpusBookLoads) {
       {"wasteland.epub", {1, {{0, "I. THE BURIAL OF THE DEAD"}}}},
   };
   std::size_t seen = 0;
-  for (const auto& entry : fs::directory_iterator(corpus)) {
-    if (entry.path().extension() != ".epub") continue;
+  test::checkEveryFile(corpus, [&](const fs::path& source) {
     ++seen;
-    const fs::path copy = dir / entry.path().filename();
-    fs::copy_file(entry.path(), copy);
+    const fs::path copy = dir / source.filename();
+    fs::copy_file(source, copy);
     EPUBBook b(copy);
     ASSERT_TRUE(b.load()) << copy << ": " << b.lastError();
     for (const auto& s : b.spines()) EXPECT_TRUE(fs::is_regular_file(s.path)) << s.path;
     // The same book damaged: cut short as by a broken download, and with its
     // stored bytes altered half-way. Either fails with a reason and leaves
     // no folder that could be taken for the book.
-    const std::string bytes = readFile(entry.path());
-    const std::string stem = entry.path().stem().string();
+    const std::string bytes = readFile(source);
+    const std::string stem = source.stem().string();
     std::string altered = bytes;
     for (std::size_t i = altered.size() / 2; i < altered.size() / 2 + 64 && i < altered.size(); ++i) altered[i] ^= 0x5a;
     for (const auto& [suffix, damaged] : {std::pair{"-cut", bytes.substr(0, bytes.size() / 2)}, std::pair{"-altered", altered}}) {
@@ -317,14 +317,14 @@ TEST_F(EPUBBookTest, EveryCorpusBookLoads) {
       EXPECT_FALSE(broken.lastError().empty()) << bad;
       EXPECT_FALSE(fs::exists(broken.folderPath())) << bad;
     }
-    auto e = expected.find(entry.path().filename().string());
-    if (e == expected.end()) continue;
+    auto e = expected.find(source.filename().string());
+    if (e == expected.end()) return;
     EXPECT_EQ(b.spines().size(), e->second.units) << copy;
     for (const auto& [index, title] : e->second.titles) {
       ASSERT_LT(index, b.spines().size());
       EXPECT_EQ(b.spines()[index].title, title) << copy << " unit " << index;
     }
-  }
+  });
   EXPECT_GE(seen, expected.size());
 }
 

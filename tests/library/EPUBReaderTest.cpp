@@ -9,6 +9,7 @@
 #include <set>
 
 #include "EPUBTestBooks.hpp"
+#include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
 #include "library/EPUBSpinesViewController.hpp"
 #include "library/EPUBViewController.hpp"
@@ -510,16 +511,15 @@ TEST_F(EPUBReaderTest, TheUnitListGoesToAUnit) {
 
 // The sample books of real publishers, each as a download would put it.
 TEST_F(EPUBReaderTest, EveryCorpusBookReads) {
-  const fs::path corpus = test::corpusDir() / "epub";
-  if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus here";
+  const auto corpus = test::corpusFiles("epub");
+  if (corpus.empty()) GTEST_SKIP() << "no corpus here";
   int seen = 0;
-  for (const auto& entry : fs::directory_iterator(corpus)) {
-    if (entry.path().extension() != ".epub") continue;
+  test::checkEveryFile(corpus, [&](const fs::path& source) {
     ++seen;
-    const fs::path copy = books / entry.path().filename();
-    fs::copy_file(entry.path(), copy);
-    open(copy, entry.path().stem().string());
-    const std::string name = entry.path().filename().string();
+    const fs::path copy = books / source.filename();
+    fs::copy_file(source, copy);
+    open(copy, source.stem().string());
+    const std::string name = source.filename().string();
     EXPECT_FALSE(ui::AlertView::visibleAlert()) << name;
     EXPECT_GE(view().pageCount(), 1) << name;
     // Read into the second unit and back, as a reader would.
@@ -539,14 +539,14 @@ TEST_F(EPUBReaderTest, EveryCorpusBookReads) {
     back();
     EXPECT_EQ(reader->currentSpineIndex(), 0u) << name;
     mv::test::keepSnapshot([&] {
-      fs::path out = root / (entry.path().stem().string() + ".png");
+      fs::path out = root / (source.stem().string() + ".png");
       driver->render()->writePNG(out);
       return out;
     }());
     reader->btnBackClick();
     driver->flush();
     reader.reset();
-  }
+  });
   EXPECT_GT(seen, 0);
 }
 

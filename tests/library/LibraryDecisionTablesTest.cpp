@@ -59,7 +59,10 @@ TEST_F(LibraryDecisionTablesTest, OpeningByTypeSizeAndExtension) {
       {"EXCEL", "sheet.xlsx", 20 * MiB + 1, 2, Action::OpenIn, "FILETOOLARGEALERT"},
       {"PPT", "pitch.pptx", 40 * MiB, 3, Action::OfficeViewer, ""},
       {"PPT", "pitch.ppt", 40 * MiB + 1, 3, Action::OpenIn, "FILETOOLARGEALERT"},
-      {"PPT", "pitch.pptx", 0, 3, Action::OpenIn, "FILETOOLARGEALERT"},
+      // Nothing there is not called too large, and is offered to nobody.
+      {"PPT", "pitch.pptx", 0, 3, Action::None, "FILEMISSINGOREMPTY"},
+      {"KEYNOTE", "empty.key", 0, 3, Action::None, "FILEMISSINGOREMPTY"},
+      {"KEYNOTE", "gone.key", 1, 3, Action::None, "FILEMISSINGOREMPTY", true},
       {"WORD", "notes.doc", 1, 1, Action::OfficeViewer, "", true},
       // The type word does not make an Office file; the extension does.
       {"WORD", "guide.pages", 1 * MiB, 1, Action::OpenIn, "PLEASEDOWNLOADKEYNOTE"},
@@ -70,9 +73,9 @@ TEST_F(LibraryDecisionTablesTest, OpeningByTypeSizeAndExtension) {
     const fs::path path = c.missing ? root / "open" / ("missing-" + c.name) : fileOfSize(c.name, c.size);
     auto d = LibraryFileOpener::decide(c.type, path, c.device);
     const std::string label = c.type + " " + c.name + " " + std::to_string(c.size) + " device " + std::to_string(c.device);
-    // A missing Office file is not safe.
-    const Action expected = c.missing && c.action == Action::OfficeViewer ? Action::OpenIn : c.action;
-    const std::string failure = c.missing && c.action == Action::OfficeViewer ? "FILETOOLARGEALERT" : c.failure;
+    // A missing Office file opens nowhere.
+    const Action expected = c.missing && c.action == Action::OfficeViewer ? Action::None : c.action;
+    const std::string failure = c.missing && c.action == Action::OfficeViewer ? "FILEMISSINGOREMPTY" : c.failure;
     EXPECT_EQ(d.action, expected) << label;
     EXPECT_EQ(d.failureMessageKey, failure) << label;
     EXPECT_EQ(d.path, path) << label;

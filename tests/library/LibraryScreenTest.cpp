@@ -5,6 +5,11 @@
 // update all, cancel all, the update offer, and the tab strip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <tuple>
+
 #include "LibraryTestSupport.hpp"
 #include "SessionFixture.hpp"
 #include "library/BrowserTabView.hpp"
@@ -23,6 +28,7 @@
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/TextLookup.hpp"
+#include "widgets/ViewStyle.hpp"
 
 namespace mv {
 namespace {
@@ -43,6 +49,30 @@ std::vector<std::string> titles(const std::vector<File>& files) {
   std::vector<std::string> out;
   for (const auto& f : files) out.push_back(f.title);
   return out;
+}
+
+// The pixels of a button's icon that read against the button's ground, on
+// the screen as drawn: within the button (its rim left out) the commonest
+// colour is the ground, and an icon pixel reads when it reaches a contrast
+// of 4.5:1 against it.
+int readableIconPixels(const gfx::Image& shot, const ui::Rect& button) {
+  const ui::Rect inner = button.inset(4, 4);
+  std::map<std::tuple<int, int, int>, int> counts;
+  auto key = [](const gfx::Color& c) {
+    return std::tuple<int, int, int>{static_cast<int>(std::lround(c.r() * 255)), static_cast<int>(std::lround(c.g() * 255)),
+                                     static_cast<int>(std::lround(c.b() * 255))};
+  };
+  for (int y = static_cast<int>(inner.minY()); y < static_cast<int>(inner.maxY()); ++y)
+    for (int x = static_cast<int>(inner.minX()); x < static_cast<int>(inner.maxX()); ++x) ++counts[key(shot.pixelAt(x, y))];
+  if (counts.empty()) return 0;
+  auto ground = std::max_element(counts.begin(), counts.end(),
+                                 [](const auto& a, const auto& b) { return a.second < b.second; })->first;
+  const gfx::Color groundColor = gfx::Color::rgb255(std::get<0>(ground), std::get<1>(ground), std::get<2>(ground));
+  int reads = 0;
+  for (int y = static_cast<int>(inner.minY()); y < static_cast<int>(inner.maxY()); ++y)
+    for (int x = static_cast<int>(inner.minX()); x < static_cast<int>(inner.maxX()); ++x)
+      if (ViewStyle::contrastRatio(shot.pixelAt(x, y), groundColor) >= ViewStyle::kReadableContrast) ++reads;
+  return reads;
 }
 
 class LibraryScreenTest : public test::LibraryTest {
@@ -135,6 +165,14 @@ class LibraryScreenTest : public test::LibraryTest {
     }
     ADD_FAILURE() << title << " is not shown";
     return 0;
+  }
+  // The readable pixels of a button's icon on the screen as drawn (the
+  // snapshot kept under `name`).
+  int iconPixels(ui::View& button, const std::string& name) {
+    EXPECT_TRUE(ui::HeadlessDriver::isVisible(button)) << name;
+    auto shot = driver->render();
+    if (shot && shot->writePNG(root / (name + ".png"))) test::keepSnapshot(root / (name + ".png"));
+    return shot ? readableIconPixels(*shot, button.convertRectToView(button.bounds(), nullptr)) : 0;
   }
   void tapCell(const std::string& title) {
     const std::size_t index = indexOf(title);
@@ -317,6 +355,25 @@ TEST_F(LibraryScreenTest, CardTogglesTheFavouriteAndDeletesAfterAHalfSecond) {
   EXPECT_FALSE(std::filesystem::exists(*PublicFunction::filePathWithName("c.pdf", 5)));
 }
 
+TEST_F(LibraryScreenTest, TheHeadBarAndCardButtonsShowIconsThatRead) {
+  seed();
+  putOnDisk("c.pdf", "PDF");
+  showScreen();
+  EXPECT_GE(iconPixels(grid().btnDownloadAll(), "library-download-all"), 40) << "download all";
+  ASSERT_TRUE(driver->tap(grid().btnDownloadAll()));
+  answer(1);
+  ASSERT_TRUE(grid().downloadButton().isBtnCancel());
+  EXPECT_GE(iconPixels(grid().btnDownloadAll(), "library-cancel-all"), 40) << "cancel all";
+  ASSERT_TRUE(driver->tap(grid().btnDownloadAll()));
+  answer(1);
+
+  grid().selectShowInfo(*store().getFilesByFileId(3));
+  settle();
+  auto card = grid().descriptionController();
+  ASSERT_TRUE(card);
+  EXPECT_GE(iconPixels(card->delButton(), "library-file-card"), 40) << "delete";
+}
+
 TEST_F(LibraryScreenTest, SessionAndNetworkChecksBeforeDownloads) {
   seed();
   showScreen();
@@ -362,6 +419,42 @@ TEST_F(LibraryScreenTest, SessionAndNetworkChecksBeforeDownloads) {
   EXPECT_FALSE(grid().btnDownloadAll().isHidden());
 }
 
+TEST_F(LibraryScreenTest, ADownloadAllAfterCancelAllReportsItsOwnFirstFailure) {
+  seed();
+  showScreen();
+  auto startAll = [&] {
+    ASSERT_TRUE(driver->tap(grid().btnDownloadAll()));
+    ASSERT_EQ(alertTag(), 1002);
+    answer(1);
+    ASSERT_TRUE(grid().downloadButton().isBtnCancel());
+  };
+  auto fail = [&](const std::shared_ptr<RequestDownload>& request) {
+    ASSERT_TRUE(sender->answer(completion(*request, "404")));
+    settle();
+  };
+  startAll();
+  ASSERT_EQ(downloads().size(), 4u);
+  fail(downloads()[0]);
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "FILEDOWNLOADFAILED");
+  answer(0);
+  fail(downloads()[1]);
+  EXPECT_EQ(alertTag(), -1) << "one failure alert per download-all";
+  // Cancel all, then download all again: its first failure is reported.
+  ASSERT_TRUE(driver->tap(grid().btnDownloadAll()));
+  ASSERT_EQ(alertTag(), 1007);
+  answer(1);
+  EXPECT_FALSE(grid().downloadButton().isBtnCancel());
+  startAll();
+  ASSERT_EQ(downloads().size(), 8u);
+  fail(downloads()[4]);
+  ASSERT_TRUE(ui::AlertView::visibleAlert()) << "the new batch's failure is shown";
+  EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "FILEDOWNLOADFAILED");
+  answer(0);
+  fail(downloads()[5]);
+  EXPECT_EQ(alertTag(), -1);
+}
+
 TEST_F(LibraryScreenTest, UpdateAllOnACellularNetworkAsksOnceAndSendsEveryFile) {
   seed();
   putOnDisk("a-old.pdf", "PDF");
@@ -374,6 +467,7 @@ TEST_F(LibraryScreenTest, UpdateAllOnACellularNetworkAsksOnceAndSendsEveryFile) 
   settle();
   EXPECT_EQ(titles(grid(1).libfilesArray()), (std::vector<std::string>{"Alpha", "Bravo"}));
   EXPECT_FALSE(grid(1).btnDownloadAll().isHidden());
+  EXPECT_GE(iconPixels(grid(1).btnDownloadAll(), "library-update-all"), 40) << "update all reads";
   grid(1).downloadAll();
   EXPECT_EQ(alertTag(), 1003);
   answer(1);

@@ -60,11 +60,13 @@ class FakePrinter : public svc::PrintInteractionController {
  public:
   std::vector<svc::PrintingItem> jobs;
   std::vector<std::string> names;
+  // The error each job ends with; none prints it.
+  std::optional<base::Error> failure;
   bool isPrintingAvailable() const override { return true; }
   void print(svc::PrintingItem item, svc::PrintInfo info, Completion done) override {
     jobs.push_back(std::move(item));
     names.push_back(info.jobName);
-    base::RunLoop::main().post([done] { done(true, std::nullopt); });
+    base::RunLoop::main().post([done, failure = failure] { done(!failure, failure); });
   }
 };
 
@@ -182,6 +184,24 @@ TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
   ASSERT_EQ(printer->jobs.size(), 1u);
   EXPECT_EQ(printedPages(printer->jobs[0]), pages.pageCount());
   EXPECT_EQ(printer->names[0], "PRINT");
+  EXPECT_FALSE(ui::AlertView::visibleAlert()) << "printed: nothing to say";
+  // No printer on the system: said once, however often it is tried before
+  // the answer.
+  printer->failure = base::Error{svc::kPrintErrorDomain, svc::kPrintErrorNoPrinter, "no printer", {}};
+  viewer->printAction();
+  viewer->printAction();
+  settle();
+  ASSERT_EQ(ui::AlertView::showingAlerts().size(), 1u);
+  EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "NOPRINTER");
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "NOPRINTERSAVED");
+  ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+  printer->failure = base::Error{"PrinterDomain", 7, "jammed", {}};
+  viewer->printAction();
+  settle();
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "PRINTFAILED");
+  ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+  printer->failure.reset();
 
   // Mailed whole, under its own name and type.
   viewer->emailAction();
@@ -392,22 +412,25 @@ TEST_F(LibraryViewersTest, EveryCorpusOfficeFileOpensFromTheGridShownAndPrintedW
   const auto files = test::corpusFiles("office");
   if (files.empty()) GTEST_SKIP() << "no shared corpus here";
   const std::map<std::string, std::string> typeWords = {{".docx", "WORD"}, {".xlsx", "EXCEL"}, {".pptx", "PPT"}};
-  std::vector<marvisto_library_files_Entity> records;
+  std::map<fs::path, marvisto_library_files_Entity> records;
   int id = 1;
   for (const auto& file : files) {
     const auto word = typeWords.find(file.extension().string());
-    ASSERT_NE(word, typeWords.end()) << file;
+    if (word == typeWords.end()) continue;  // reported with the others below
     std::ifstream in(file, std::ios::binary);
     putOnDisk(file.filename().string(), word->second,
               std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-    records.push_back(test::libraryFile(id++, file.stem().string(), file.filename().string(), word->second));
+    records[file] = test::libraryFile(id++, file.stem().string(), file.filename().string(), word->second);
   }
-  save(records);
+  std::vector<marvisto_library_files_Entity> rows;
+  for (const auto& [file, record] : records) rows.push_back(record);
+  save(rows);
   auto grid = std::make_shared<LibraryDetailController>(manager, 0);
   nav->pushViewController(grid, false);
   settle();
-  for (const auto& record : records) {
-    SCOPED_TRACE(record.file_name);
+  test::checkEveryFile(files, [&](const fs::path& file) {
+    ASSERT_TRUE(records.count(file)) << "not an Office file the library knows";
+    const auto& record = records.at(file);
     grid->selectDownloadedFile(record.file_name, record.type);
     auto* viewer = dynamic_cast<PPTLoadingViewController*>(nav->topViewController());
     ASSERT_TRUE(viewer);
@@ -424,7 +447,7 @@ TEST_F(LibraryViewersTest, EveryCorpusOfficeFileOpensFromTheGridShownAndPrintedW
     viewer->btnBackClick();
     settle();
     EXPECT_EQ(nav->topViewController(), grid.get());
-  }
+  });
 }
 
 TEST_F(LibraryViewersTest, TheGridOpensEachTypeInItsViewer) {
@@ -467,11 +490,28 @@ TEST_F(LibraryViewersTest, TheGridOpensEachTypeInItsViewer) {
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "PLEASEDOWNLOADKEYNOTE");
   ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+  // An empty or missing file says so, offered to nobody; only a file past
+  // the device's limit is called too large.
+  openIn->taker = true;
+  const auto offered = openIn->offered.size();
   grid->selectDownloadedFile("empty.key", "KEYNOTE");
   ASSERT_TRUE(ui::AlertView::visibleAlert());
-  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "FILETOOLARGEALERT") << "an empty file is not safe to open";
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "FILEMISSINGOREMPTY");
+  ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+  grid->selectDownloadedFile("gone.key", "KEYNOTE");
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "FILEMISSINGOREMPTY");
+  ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+  EXPECT_EQ(openIn->offered.size(), offered);
   EXPECT_EQ(top(), grid.get());
-  EXPECT_EQ(openIn->offered.back(), "empty.key") << "offered too, and refused";
+  fs::resize_file(putOnDisk("huge.key", "KEYNOTE"), PublicFunction::sizeLimitForDeviceType(PublicFunction::getDeviceType()) + 1);
+  grid->selectDownloadedFile("huge.key", "KEYNOTE");
+  EXPECT_FALSE(ui::AlertView::visibleAlert()) << "another application may open what is too large here";
+  EXPECT_EQ(openIn->offered.back(), "huge.key");
+  openIn->taker = false;
+  grid->selectDownloadedFile("huge.key", "KEYNOTE");
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "FILETOOLARGEALERT");
 }
 
 }  // namespace

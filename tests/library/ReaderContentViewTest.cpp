@@ -132,6 +132,52 @@ TEST_F(ReaderContentViewTest, TilesOfTheZoomsLevelAreDrawnAndTheTextIsSharpAtEve
   EXPECT_GT(darkPixels(*zoomed, pageArea()), 3 * fitDark);
 }
 
+// A page far larger than the screen, seen whole: more tiles than a small
+// cache holds. Once they are drawn the page sits still and draws nothing.
+TEST_F(ReaderContentViewTest, AnIdleLargePageDrawsNothing) {
+  fs::path file = libraryPdf("plan.pdf", plainPdf(1, {6000, 6000}));
+  auto view = show(file);
+  ASSERT_TRUE(view->theContentView());
+  auto* tiles = view->theContentView()->tiles();
+  ASSERT_TRUE(renderSharp(*view));
+  EXPECT_EQ(tiles->pendingCount(), 0u);
+  EXPECT_EQ(tiles->tileCount(), 36u) << "six by six tiles of 1024 points";
+  const auto drawn = tiles->requestCount();
+  ui::HeadlessDriver d(window);
+  for (int i = 0; i < 3; ++i) {
+    d.render();
+    base::RunLoop::main().drain();
+  }
+  EXPECT_EQ(tiles->requestCount(), drawn) << "a page that sits still draws no tile again";
+  EXPECT_EQ(tiles->pendingCount(), 0u);
+}
+
+// A page all ink at a zoom whose tile edges fall inside screen pixels: the
+// tiles meet without a lighter line between them.
+TEST_F(ReaderContentViewTest, TilesMeetWithoutSeams) {
+  std::vector<test::PdfPageSpec> pages(1);
+  pages[0].mediaBox = {0, 0, 594, 840};
+  pages[0].content = "0 0 0 rg 0 0 594 840 re f\n";
+  auto view = show(libraryPdf("ink.pdf", test::pagesPdf(pages)));
+  ASSERT_TRUE(view->theContentView());
+  for (double zoom : {view->maximumZoomScale(), view->minimumZoomScale() * 1.9}) {
+    SCOPED_TRACE(zoom);
+    view->setZoomScale(zoom);
+    view->setContentOffset(ui::Point{333.3, 517.7});
+    ui::View::layoutPendingViews();
+    auto image = renderSharp(*view);
+    ASSERT_TRUE(image);
+    auto& page = *view->theContentView();
+    // The page on screen, a pixel in from its edges.
+    ui::Rect area = page.convertRectToView(page.bounds(), nullptr).intersection(window->bounds()).inset(2, 2);
+    int light = 0;
+    for (int y = static_cast<int>(area.minY()); y < static_cast<int>(area.maxY()); ++y)
+      for (int x = static_cast<int>(area.minX()); x < static_cast<int>(area.maxX()); ++x)
+        if (image->pixelAt(x, y).r() > 0.02) ++light;
+    EXPECT_EQ(light, 0);
+  }
+}
+
 TEST_F(ReaderContentViewTest, ThePageThumbnailShowsUnderThePage) {
   auto view = show(textPdf());
   auto doc = ReaderDocument::withDocumentFilePath(base::Paths::documents() / "acme" / "Pdf" / "text.pdf");

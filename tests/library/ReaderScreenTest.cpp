@@ -47,6 +47,7 @@ class ReaderScreenTest : public test::ReaderTest {
     svc::DocumentInteractionController::setOpener({});
     svc::MailComposer::install(nullptr);
     svc::PrintInteractionController::install(nullptr);
+    ui::Application::sharedInstance().setOpenURLHandler(nullptr);
     if (window) {
       window->setRootViewController(nullptr);
       ui::Application::sharedInstance().removeWindow(window.get());
@@ -205,6 +206,30 @@ TEST_F(ReaderScreenTest, LinksGoToTheirPageOrOpenOnlyWebAndMailAddresses) {
   EXPECT_EQ(reader->currentPage(), 4);
 }
 
+TEST_F(ReaderScreenTest, AWebLinkWithNothingToOpenItSaysSoOnce) {
+  auto reader = open(linkedPdf());
+  ASSERT_TRUE(reader);
+  auto& app = ui::Application::sharedInstance();
+  app.setOpenURLHandler([](const std::string&) { return false; });  // no browser installed
+  driver->tapAt(onPage(*reader, {450, 125}));
+  settle();
+  driver->tapAt(onPage(*reader, {450, 125}));  // tapped again before answering
+  settle();
+  app.setOpenURLHandler(nullptr);
+  EXPECT_EQ(app.openedURLs().back(), "http://www.example.com/prices");
+  ASSERT_EQ(ui::AlertView::showingAlerts().size(), 1u);
+  EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "LINKOPENFAILED");
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "NOAPPFORLINK");
+  ASSERT_TRUE(driver->pressAlertButton(0));
+  settle();
+  EXPECT_TRUE(ui::AlertView::showingAlerts().empty());
+  EXPECT_EQ(reader->currentPage(), 1);
+  // With a browser the link opens and nothing is said.
+  driver->tapAt(onPage(*reader, {450, 125}));
+  settle();
+  EXPECT_TRUE(ui::AlertView::showingAlerts().empty());
+}
+
 TEST_F(ReaderScreenTest, BarsHideOnATouchAndComeBackOnlyAfterTheGuard) {
   auto reader = open(linkedPdf());
   ASSERT_TRUE(reader);
@@ -305,13 +330,28 @@ TEST_F(ReaderScreenTest, SharingMailsPrintsAndOffersTheFile) {
   }
   EXPECT_NE(message.find("application/pdf"), std::string::npos);
   EXPECT_NE(message.find("Price list.pdf"), std::string::npos);
-  // Print: the spool holds the job.
+  // Print with no printer on the system (the tests never reach one): the
+  // spool holds the job and the user is told, once.
   share(Reader::SharePrint);
   settle(1);
   int jobs = 0;
   for (const auto& e : fs::directory_iterator(svc::SpoolPrintController::defaultSpool()))
     if (e.path().extension() == ".pdf") ++jobs;
   EXPECT_EQ(jobs, 1);
+  ASSERT_EQ(ui::AlertView::showingAlerts().size(), 1u);
+  EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "NOPRINTER");
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "NOPRINTERSAVED");
+  ASSERT_TRUE(driver->pressAlertButton(0));
+  settle();
+  // A spool that cannot be written prints nothing, and says that.
+  svc::PrintInteractionController::install(std::make_shared<svc::SpoolPrintController>(root / "Blocked", false));
+  std::ofstream(root / "Blocked") << "a file";
+  share(Reader::SharePrint);
+  settle(1);
+  ASSERT_EQ(ui::AlertView::showingAlerts().size(), 1u);
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "PRINTFAILED");
+  ASSERT_TRUE(driver->pressAlertButton(0));
+  svc::PrintInteractionController::install(nullptr);
   // Open-in: when nobody takes PDFs the user is told.
   auto openIn = std::make_shared<RecordingOpenIn>();
   openIn->taker = false;
@@ -345,14 +385,19 @@ TEST_F(ReaderScreenTest, AFileTooLargeToMailIsSaidSo) {
 }
 
 TEST_F(ReaderScreenTest, FilesThatCannotBeReadSayItInsteadOfShowingAnEmptyReader) {
-  std::vector<fs::path> files = {libraryPdf("cut.pdf", plainPdf(3).substr(0, 60))};
+  // A cut file, and files whose every page has no size to draw (0 x 0, or
+  // less than a point high): each is no document to read.
+  std::vector<PdfPageSpec> flat(4);
+  for (auto& p : flat) p.mediaBox = {10, 10, 0, 0};
+  std::vector<fs::path> files = {libraryPdf("cut.pdf", plainPdf(3).substr(0, 60)),
+                                 libraryPdf("flat.pdf", test::pagesPdf(flat)),
+                                 libraryPdf("sliver.pdf", plainPdf(2, {600, 1.5}))};
   const auto corpus = test::corpusPdfs();
   for (const auto& f : corpus)
-    if (!gfx::PdfDocument::open(f)) files.push_back(copyToLibrary(f));  // locked without its password
-  // A clone with no corpus beside it still checks the cut file.
-  ASSERT_GE(files.size(), corpus.empty() ? 1u : 2u);
-  for (const auto& f : files) {
-    SCOPED_TRACE(f.filename().string());
+    if (gfx::PdfDocument::needsPassword(f)) files.push_back(copyToLibrary(f));  // locked, opened without its password
+  // A clone with no corpus beside it still checks the files made here.
+  ASSERT_GE(files.size(), corpus.empty() ? 3u : 4u);
+  test::checkEveryFile(files, [&](const fs::path& f) {
     showRoot();
     EXPECT_FALSE(LibraryViewers::open(LibraryFileOpener::decide("PDF", f, 3), "x", nav.get()));
     settle();
@@ -363,7 +408,14 @@ TEST_F(ReaderScreenTest, FilesThatCannotBeReadSayItInsteadOfShowingAnEmptyReader
     EXPECT_EQ(alert->title(), text("FILEOPENFAILED"));
     EXPECT_EQ(alert->message(), text("THEFILEISCORRUPTED"));
     ui::AlertView::resetForTesting();
-  }
+  });
+  // One drawable page among empty ones is enough to read.
+  std::vector<PdfPageSpec> pages(3);
+  for (auto& p : pages) p.mediaBox = {10, 10, 0, 0};
+  pages[2].mediaBox = {0, 0, 300, 400};
+  auto reader = open(libraryPdf("last.pdf", test::pagesPdf(pages)));
+  ASSERT_TRUE(reader);
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
 }
 
 TEST_F(ReaderScreenTest, FilesNoViewerShowsAreOfferedToAnotherApplication) {
@@ -386,18 +438,20 @@ TEST_F(ReaderScreenTest, FilesNoViewerShowsAreOfferedToAnotherApplication) {
 }
 
 TEST_F(ReaderScreenTest, EveryCorpusPdfOpensInTheReader) {
-  for (const auto& f : test::corpusPdfs()) {
-    if (!gfx::PdfDocument::open(f)) continue;  // needs its password: the case above
-    SCOPED_TRACE(f.filename().string());
+  const auto corpus = test::corpusPdfs();
+  if (corpus.empty()) GTEST_SKIP() << "no document corpus beside this clone";
+  test::checkEveryFile(corpus, [&](const fs::path& f) {
+    if (gfx::PdfDocument::needsPassword(f)) return;  // the library opens it without one: the case above
     auto reader = open(copyToLibrary(f));
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->currentPage(), 1);
+    ASSERT_TRUE(reader->contentViews().count(1));
     ASSERT_TRUE(reader->contentViews().at(1)->theContentView());
     EXPECT_TRUE(reader->contentViews().at(1)->theThumbView()->imageView()->image());
     reader->dismissReaderViewController();
     settle();
     window.reset();
-  }
+  });
 }
 
 }  // namespace

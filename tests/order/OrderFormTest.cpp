@@ -13,6 +13,7 @@
 #include "order/SignatureCanvas.hpp"
 #include "order/pdf/MVPDFCreaterStringCell.hpp"
 #include "platform/base/FileIO.hpp"
+#include "platform/base/Log.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/Context.hpp"
 #include "platform/gfx/ImageData.hpp"
@@ -484,10 +485,12 @@ class FakeComposer : public svc::MailComposer {
 class FakePrinter : public svc::PrintInteractionController {
  public:
   std::vector<std::vector<std::uint8_t>> jobs;
+  // The error each job ends with; none prints it.
+  std::optional<base::Error> failure;
   bool isPrintingAvailable() const override { return true; }
   void print(svc::PrintingItem item, svc::PrintInfo, Completion done) override {
     jobs.push_back(std::get<std::vector<std::uint8_t>>(item));
-    base::RunLoop::main().post([done] { done(true, std::nullopt); });
+    base::RunLoop::main().post([done, failure = failure] { done(!failure, failure); });
   }
 };
 
@@ -631,6 +634,21 @@ TEST_F(PDFScreenTest, PrintHandsTheFormToThePrinter) {
   auto doc = gfx::PdfDocument::openData(printer->jobs[0]);
   ASSERT_TRUE(doc);
   EXPECT_EQ(doc->pageCount(), 2);
+}
+
+TEST_F(PDFScreenTest, APrintFailureIsLoggedWithItsDomainAndCode) {
+  printer->failure = base::Error{"PrinterDomain", 42, "jammed", {}};
+  open(formOrder(1));
+  const bool logging = base::logEnabled();
+  base::setLogEnabled(true);
+  testing::internal::CaptureStderr();
+  driver().tap(screen->btnPrint());
+  advance(1);
+  const std::string log = testing::internal::GetCapturedStderr();
+  base::setLogEnabled(logging);
+  ASSERT_EQ(printer->jobs.size(), 1u);
+  EXPECT_EQ(log.find('%'), std::string::npos) << log;
+  EXPECT_NE(log.find("PrinterDomain with error code 42"), std::string::npos) << log;
 }
 
 TEST_F(PDFScreenTest, TheRealOutboxAndSpoolReceiveTheForm) {

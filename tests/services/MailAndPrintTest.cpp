@@ -7,6 +7,7 @@
 
 #include "TestEnvironment.hpp"
 #include "platform/base/FileIO.hpp"
+#include "platform/base/Log.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/PdfDocument.hpp"
@@ -148,6 +149,27 @@ TEST_F(MailAndPrintTest, RefusedMailLeavesNothingBehind) {
   blocked.compose(Mail{}, record);
   settle([&] { return results.size() == 2; });
   EXPECT_EQ(results.back(), MailComposeResult::Failed);
+}
+
+// What went wrong reaches the log as words, not as a format nobody filled in.
+TEST_F(MailAndPrintTest, FailuresAreLoggedWithTheirReason) {
+  const bool logging = base::logEnabled();
+  base::setLogEnabled(true);
+  testing::internal::CaptureStderr();
+  std::optional<base::Error> mailError, printError;
+  OutboxMailComposer composer(root / "Outbox");
+  Mail mail;
+  mail.toRecipients = {"not an address"};
+  composer.compose(mail, [&](MailComposeResult, const std::optional<base::Error>& e) { mailError = e; });
+  std::ofstream(root / "Blocked") << "a file";
+  SpoolPrintController printer(root / "Blocked", false);
+  printer.print(smallPdf(1), {}, [&](bool, const std::optional<base::Error>& e) { printError = e; });
+  settle([&] { return mailError.has_value() && printError.has_value(); });
+  const std::string log = testing::internal::GetCapturedStderr();
+  base::setLogEnabled(logging);
+  EXPECT_EQ(log.find('%'), std::string::npos) << log;
+  EXPECT_NE(log.find("mail: " + mailError->description), std::string::npos) << log;
+  EXPECT_NE(log.find("print: " + printError->description), std::string::npos) << log;
 }
 
 TEST_F(MailAndPrintTest, AnAttachmentTypeThatIsNoTypeGoesAsPlainBytes) {

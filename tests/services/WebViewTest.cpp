@@ -78,6 +78,9 @@ class WebViewTest : public mv::test::TestEnvironment {
       r.set_content("<html><head><title>Thanks</title></head><body>Thanks</body></html>", "text/html");
     });
     server.set_keep_alive_max_count(1);
+    // The engine may open a connection ahead of a click that never comes.
+    server.set_read_timeout(1, 0);
+    server.set_keep_alive_timeout(1);
     port = server.bind_to_any_port("127.0.0.1");
     ASSERT_GT(port, 0);
     thread = std::thread([this] { server.listen_after_bind(); });

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "TestEnvironment.hpp"
 
 namespace fs = std::filesystem;
@@ -139,14 +141,21 @@ std::vector<fs::path> corpusFiles(const std::string& folder) {
   return out;
 }
 
-std::vector<fs::path> corpusPdfs() {
-  auto out = corpusFiles("pdf");
-  std::erase_if(out, [](const fs::path& p) { return p.extension() != ".pdf"; });
-  return out;
-}
+std::vector<fs::path> corpusPdfs() { return corpusFiles("pdf"); }
 
-std::string corpusPassword(const fs::path& file) {
-  return file.filename().string().find("user-password") != std::string::npos ? "asdfzxcv" : "";
+void checkEveryFile(const std::vector<fs::path>& files, const std::function<void(const fs::path&)>& check) {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  auto failures = [test] { return test ? test->result()->total_part_count() : 0; };
+  std::string failed;
+  for (const auto& file : files) {
+    const int before = failures();
+    {
+      SCOPED_TRACE(file.filename().string());
+      check(file);
+    }
+    if (failures() != before) failed += (failed.empty() ? "" : ", ") + file.filename().string();
+  }
+  EXPECT_TRUE(failed.empty()) << "files that failed: " << failed;
 }
 
 }  // namespace mv::test

@@ -2,6 +2,7 @@
 // Small PDF files written by hand, so that a test knows every object in them:
 // boxes, rotations, link annotations, destinations and name trees.
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -60,11 +61,16 @@ bool encryptPdf(const std::filesystem::path& in, const std::filesystem::path& ou
 // (x, y) in user space, as content.
 std::string squareAt(double x, double y, double side);
 
-// The real-world PDFs of the shared corpus, or nothing when it is absent.
+// Every file of the shared corpus's PDF folder, or nothing when it is absent.
 std::vector<std::filesystem::path> corpusPdfs();
 // The files of one folder of the shared corpus ("office", "epub"), sorted.
 std::vector<std::filesystem::path> corpusFiles(const std::string& folder);
-// The password that opens a corpus file ("" for those anyone may open).
-std::string corpusPassword(const std::filesystem::path& file);
+// The password the corpus's locked files open with (its README says which).
+inline constexpr const char* kCorpusPassword = "asdfzxcv";
+// Runs `check` on every file, each under a trace of its name: a failed
+// assertion ends the check of that file only, and a last failure names every
+// file that failed, so one run reports them all.
+void checkEveryFile(const std::vector<std::filesystem::path>& files,
+                    const std::function<void(const std::filesystem::path&)>& check);
 
 }  // namespace mv::test

@@ -435,6 +435,16 @@ void drawGlyph(Canvas& c, Glyph glyph, double x, double y, double size, Rgba col
       arrowHead(cr, 12, 16, 0, 1, 3);
       c.stroke(color, kStroke);
       break;
+    case Glyph::Trash:
+      line(cr, 3.5, 6, 20.5, 6);
+      poly(cr, {{9, 6}, {9, 3}, {15, 3}, {15, 6}});
+      c.stroke(color, kStroke);
+      poly(cr, {{5.5, 6}, {7, 21.5}, {17, 21.5}, {18.5, 6}});
+      c.stroke(color, kStroke);
+      line(cr, 10, 10, 10, 18);
+      line(cr, 14, 10, 14, 18);
+      c.stroke(color, 1.6);
+      break;
   }
   cairo_new_path(cr);
   cairo_restore(cr);

@@ -52,6 +52,7 @@ enum class Glyph {
   Related,
   Materials,
   UpdateAll,
+  Trash,
 };
 
 // Draws the glyph into the square (x, y, size, size). `filled` selects the

@@ -457,9 +457,11 @@ void buttons(std::vector<Picture>& list) {
     c.roundedRect(1, 1, 38, 32, 4);
     c.fillAndStroke(kWhite, rgb(0, 137, 247), 1.5);
   });
-  add(list, "btn_file_delete.png", 100, 34, [](Canvas& c) {
-    c.roundedRect(0.5, 0.5, 99, 33, 5);
-    c.fillVertical(rgb(232, 92, 80), rgb(200, 52, 42), 0, 34);
+  // The file card's delete button: a white bin on a red deep enough to read.
+  add(list, "btn_file_delete.png", 34, 34, [](Canvas& c) {
+    c.roundedRect(0.5, 0.5, 33, 33, 5);
+    c.fillVertical(rgb(200, 48, 38), rgb(176, 36, 28), 0, 34);
+    glyphCentered(c, Glyph::Trash, 22, kWhite);
   });
   add(list, "btn_sort.png", 80, 30, [](Canvas& c) {
     c.roundedRect(0.5, 0.5, 79, 29, 5);
@@ -643,9 +645,20 @@ void screenIcons(std::vector<Picture>& list) {
       {"btn-compare.png", Glyph::Compare},     {"btn-fav.png", Glyph::Star},
       {"btn-share.png", Glyph::Share},
       {"icon-menu.png", Glyph::Menu},          {"icon-menu-split.png", Glyph::MenuSplit},
-      {"btn_add.png", Glyph::Plus},            {"btn_download_all.png", Glyph::Download},
-      {"btn_update_all.png", Glyph::UpdateAll}, {"btn_cancel_all.png", Glyph::Close}};
+      {"btn_add.png", Glyph::Plus}};
   for (auto [name, glyph] : onBar) add(list, name, 34, 34, glyphOnly(glyph, 24, kWhite));
+  // The library's head bar is light: its bulk buttons are theme discs with a
+  // white sign, which read on the disc and stand out from the bar.
+  const std::pair<const char*, Glyph> onLightBar[] = {{"btn_download_all.png", Glyph::Download},
+                                                      {"btn_update_all.png", Glyph::UpdateAll},
+                                                      {"btn_cancel_all.png", Glyph::Close}};
+  for (auto [name, glyph] : onLightBar) {
+    add(list, name, 34, 34, [glyph](Canvas& c) {
+      c.circle(17, 17, 16);
+      c.fill(kTheme);
+      glyphCentered(c, glyph, 20, kWhite);
+    });
+  }
   const std::pair<const char*, Glyph> small[] = {{"icon_arrow_left.png", Glyph::ChevronLeft},
                                                  {"icon_arrow_right.png", Glyph::ChevronRight},
                                                  {"icon_reload.png", Glyph::Reload},

@@ -32,7 +32,12 @@ int destinationPage(PopplerDocument* doc, PopplerDest* dest) {
 
 }  // namespace
 
-std::unique_ptr<PdfDocument> PdfDocument::open(const std::filesystem::path& path, const std::string& password) {
+namespace {
+
+// The drawing library's document of the file, or nothing with whether the
+// file asked for a password it was not given.
+PopplerDocument* openFile(const std::filesystem::path& path, const std::string& password, bool* locked) {
+  if (locked) *locked = false;
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
   GError* err = nullptr;
@@ -40,13 +45,25 @@ std::unique_ptr<PdfDocument> PdfDocument::open(const std::filesystem::path& path
   if (!uri) return nullptr;
   PopplerDocument* doc = poppler_document_new_from_file(uri, password.empty() ? nullptr : password.c_str(), &err);
   g_free(uri);
-  if (!doc) {
-    if (err) g_error_free(err);
-    return nullptr;
-  }
+  if (!doc && err && locked) *locked = err->domain == POPPLER_ERROR && err->code == POPPLER_ERROR_ENCRYPTED;
+  if (err) g_error_free(err);
+  return doc;
+}
+
+}  // namespace
+
+std::unique_ptr<PdfDocument> PdfDocument::open(const std::filesystem::path& path, const std::string& password) {
+  PopplerDocument* doc = openFile(path, password, nullptr);
+  if (!doc) return nullptr;
   std::unique_ptr<PdfDocument> d(new PdfDocument());
   d->doc_ = doc;
   return d;
+}
+
+bool PdfDocument::needsPassword(const std::filesystem::path& path, const std::string& password) {
+  bool locked = false;
+  if (PopplerDocument* doc = openFile(path, password, &locked)) g_object_unref(doc);
+  return locked;
 }
 
 std::unique_ptr<PdfDocument> PdfDocument::openData(std::vector<std::uint8_t> bytes, const std::string& password) {

@@ -29,6 +29,9 @@ class PdfDocument {
   // Nothing when the file is missing, not a PDF, or locked with another password.
   static std::unique_ptr<PdfDocument> open(const std::filesystem::path& path, const std::string& password = {});
   static std::unique_ptr<PdfDocument> openData(std::vector<std::uint8_t> bytes, const std::string& password = {});
+  // True when the file is a PDF that stays locked without its password
+  // (`password` is not it); false when it opens or is no PDF at all.
+  static bool needsPassword(const std::filesystem::path& path, const std::string& password = {});
   ~PdfDocument();
   PdfDocument(const PdfDocument&) = delete;
   PdfDocument& operator=(const PdfDocument&) = delete;

@@ -5,6 +5,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
+#include "util/OpenableLink.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -101,13 +102,10 @@ bool WebViewController::webViewShouldStartLoadWithRequest(svc::WebView&, const s
 }
 
 WebViewController::NavigationRule WebViewController::navigationRule(const std::string& url) {
-  const std::string scheme = lowercase(url.substr(0, url.find(':')));
   // Pages of the network lead only to other pages of the network; a mail
   // address is the desktop's; nothing reaches local files or other schemes.
-  if (url.find(':') == std::string::npos) return NavigationRule::Refuse;
-  if (scheme == "http" || scheme == "https") return NavigationRule::Load;
-  if (scheme == "mailto") return NavigationRule::Desktop;
-  return NavigationRule::Refuse;
+  if (!openableLink(url)) return NavigationRule::Refuse;
+  return lowercase(url.substr(0, url.find(':'))) == "mailto" ? NavigationRule::Desktop : NavigationRule::Load;
 }
 
 void WebViewController::webViewDidStartLoad(svc::WebView&) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
 #include "platform/gfx/ImageData.hpp"
 #include "platform/gfx/PdfDocument.hpp"
@@ -157,4 +158,30 @@ TEST_F(PdfTest, AnEmojiIsDrawnInColourOnScreenAndInThePdf) {
   auto page = doc->renderPage(0, 1);
   ASSERT_TRUE(page);
   EXPECT_GT(colouredPixels(*page), 40) << "the emoji is not drawn in colour in the PDF";
+}
+
+// A file that needs its password is told from one that is no PDF at all, by
+// what the file says, whatever it is called.
+TEST_F(PdfTest, ALockedFileIsToldFromABrokenOne) {
+  auto plain = root / "plain.pdf";
+  {
+    auto w = PdfWriter::toFile(plain, {0, 0, 200, 200});
+    ASSERT_TRUE(w);
+    w->beginPage();
+    ASSERT_TRUE(w->close());
+  }
+  auto locked = root / "prices.pdf";
+  ASSERT_TRUE(mv::test::encryptPdf(plain, locked, "secret", "owner"));
+  auto ownerOnly = root / "locked-user-password.pdf";
+  ASSERT_TRUE(mv::test::encryptPdf(plain, ownerOnly, "", "owner"));
+  std::ofstream(root / "junk.pdf") << "%PDF-1.4 this is not really a pdf";
+
+  EXPECT_TRUE(PdfDocument::needsPassword(locked));
+  EXPECT_TRUE(PdfDocument::needsPassword(locked, "wrong"));
+  EXPECT_FALSE(PdfDocument::needsPassword(locked, "secret"));
+  EXPECT_TRUE(PdfDocument::open(locked, "secret"));
+  EXPECT_FALSE(PdfDocument::needsPassword(ownerOnly)) << "anyone opens it";
+  EXPECT_FALSE(PdfDocument::needsPassword(plain));
+  EXPECT_FALSE(PdfDocument::needsPassword(root / "junk.pdf"));
+  EXPECT_FALSE(PdfDocument::needsPassword(root / "missing.pdf"));
 }
