@@ -123,7 +123,7 @@ TEST_F(PdfTest, FilesAndBadInput) {
 
 // An emoji in a name is drawn from the colour emoji face the fonts fall back
 // to: in colour on screen and in a PDF, never as a box with its code.
-int colouredPixels(const gfx::Image& image) {
+static int colouredPixels(const gfx::Image& image) {
   const gfx::ImageData pixels = image.toImageData();
   int coloured = 0;
   for (int y = 0; y < pixels.height; ++y) {
