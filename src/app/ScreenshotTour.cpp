@@ -397,9 +397,12 @@ void ScreenshotTour::libraryScreens(int& n) {
   // A document, a video and a book on the device, each in its viewer.
   auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
   if (!nav) return;
-  const std::map<std::string, const char*> shots = {
-      {"WORD", "-library-office-viewer"}, {"VEDIO", "-library-video-player"}, {"EPUB", "-library-book-reader"}};
-  for (const char* type : {"WORD", "VEDIO", "EPUB"}) {
+  const std::map<std::string, const char*> shots = {{"WORD", "-library-office-word"},
+                                                     {"EXCEL", "-library-office-excel"},
+                                                     {"PPT", "-library-office-powerpoint"},
+                                                     {"VEDIO", "-library-video-player"},
+                                                     {"EPUB", "-library-book-reader"}};
+  for (const char* type : {"WORD", "EXCEL", "PPT", "VEDIO", "EPUB"}) {
     for (const auto& file : grid.libfilesArray()) {
       // A file waiting for its update opens its old version: show a plain one.
       const auto state = LibraryFileState::of(*manager, file);
