@@ -7,6 +7,8 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/base/Value.hpp"
 #include "sales-service/SalesService.hpp"
@@ -15,10 +17,26 @@
 #include "sync/SyncSession.hpp"
 #include "sync/requests/RequestInterfaceBase.hpp"
 
+namespace mv {
+class SQLiteDatabase;
+class SyncAllTableRst;
+}  // namespace mv
+
 namespace bench {
 
-// The process's peak resident memory in MB.
+// The process's peak resident memory in MB, and what it holds now.
 double peakResidentMB();
+double residentMB();
+
+// The client's folder of a file type.
+std::filesystem::path folderOf(int type);
+// The files (type, name) fetched with libcurl alone, `connections` transfers
+// at a time on reused connections, each body written to its file in its type
+// folder as the image phase writes it; false when one did not arrive.
+bool bareDownload(const std::vector<std::pair<int, std::string>>& files, long connections);
+// The rows of a product-tables reply inserted with plain prepared statements
+// in one transaction; false when one was refused.
+bool insertProductTables(mv::SQLiteDatabase& db, const mv::SyncAllTableRst& reply);
 
 // Adopts this thread as the main loop's, reads "--products=N" into
 // `products` and runs the benchmarks the other arguments select.
@@ -104,6 +122,8 @@ struct ChildRun {
   double seconds = 0;
   // The child's peak resident memory as it reported it (0 when it did not).
   double peakMB = 0;
+  // What it said it held at the end ("after_MB <n>"; 0 when it did not).
+  double afterMB = 0;
   // It wrote the line (when one was asked for) and exited with status 0.
   bool ok = false;
 };

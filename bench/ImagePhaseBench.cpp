@@ -13,7 +13,6 @@
 // phase fetches; every timed run starts with those files deleted and is an
 // incremental sync whose only work is the image phase.
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
 
 #include <chrono>
 #include <cstdio>
@@ -54,7 +53,7 @@ double mean(const std::vector<double>& v) {
   return v.empty() ? 0 : sum / static_cast<double>(v.size());
 }
 
-fs::path folderOf(int type) { return mv::PublicFunction::filePathWithName("x", type).value_or(fs::path()).parent_path(); }
+using bench::folderOf;
 
 // Hears the end of a run and shows its progress, as the sync screen does.
 class RunWatcher : public mv::SyncModelDelegate {
@@ -234,68 +233,8 @@ void BM_ImagePhaseWindow(benchmark::State& state) {
   });
 }
 
-// The same files with libcurl alone: 3 transfers at a time on reused
-// connections, each body written to its file in the same folder, emptied the
-// same way, as the image phase writes it.
-struct Slot {
-  CURL* easy = nullptr;
-  std::FILE* out = nullptr;
-  std::string url;
-};
-
-std::size_t writeTo(char* data, std::size_t size, std::size_t count, void* file) {
-  return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
-}
-
-bool bareDownload(const std::vector<std::pair<int, std::string>>& files) {
-  CURLM* multi = curl_multi_init();
-  std::vector<Slot> slots(kConnections);
-  std::size_t next = 0;
-  std::size_t done = 0;
-  bool ok = true;
-  auto startNext = [&](Slot& slot) {
-    if (next >= files.size()) return;
-    const auto& [type, name] = files[next++];
-    slot.url = mv::PublicFunction::fileURLWithName(name, type).value_or("");
-    slot.out = std::fopen((folderOf(type) / name).c_str(), "wb");
-    curl_easy_setopt(slot.easy, CURLOPT_URL, slot.url.c_str());
-    curl_easy_setopt(slot.easy, CURLOPT_WRITEDATA, slot.out);
-    curl_multi_add_handle(multi, slot.easy);
-  };
-  for (auto& slot : slots) {
-    slot.easy = curl_easy_init();
-    curl_easy_setopt(slot.easy, CURLOPT_POST, 1L);
-    curl_easy_setopt(slot.easy, CURLOPT_POSTFIELDSIZE, 0L);
-    curl_easy_setopt(slot.easy, CURLOPT_WRITEFUNCTION, &writeTo);
-    curl_easy_setopt(slot.easy, CURLOPT_PRIVATE, &slot);
-    startNext(slot);
-  }
-  while (done < files.size()) {
-    int running = 0;
-    curl_multi_perform(multi, &running);
-    int queued = 0;
-    while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
-      if (msg->msg != CURLMSG_DONE) continue;
-      Slot* slot = nullptr;
-      curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &slot);
-      long status = 0;
-      curl_easy_getinfo(msg->easy_handle, CURLINFO_RESPONSE_CODE, &status);
-      ok = ok && msg->data.result == CURLE_OK && status == 200;
-      curl_multi_remove_handle(multi, slot->easy);
-      std::fclose(slot->out);
-      slot->out = nullptr;
-      ++done;
-      startNext(*slot);
-    }
-    if (done < files.size()) curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
-  }
-  for (auto& slot : slots) curl_easy_cleanup(slot.easy);
-  curl_multi_cleanup(multi);
-  return ok;
-}
-
 void BM_BareCurlDownload(benchmark::State& state) {
-  timeRuns(state, "bare", [] { return bareDownload(world().files) ? std::string() : "a file did not arrive"; });
+  timeRuns(state, "bare", [] { return bench::bareDownload(world().files, kConnections) ? std::string() : "a file did not arrive"; });
 }
 
 BENCHMARK(BM_BareCurlDownload)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

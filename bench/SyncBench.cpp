@@ -119,20 +119,6 @@ void BM_SyncProductTables(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(w.rows) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-// The same rows with plain prepared statements in one transaction.
-template <typename Rows, typename Bind>
-bool insertAll(mv::SQLiteDatabase& db, const std::optional<Rows>& rows, const char* sql, Bind bind) {
-  if (!rows) return true;
-  mv::SQLiteStatement st = db.prepare(sql);
-  if (!st) return false;
-  for (const auto& r : *rows) {
-    st.reset();
-    bind(st, r);
-    if (!st.run()) return false;
-  }
-  return true;
-}
-
 void BM_BaselinePreparedInserts(benchmark::State& state) {
   World& w = world();
   if (!w.ready) {
@@ -145,78 +131,7 @@ void BM_BaselinePreparedInserts(benchmark::State& state) {
     World::freshStore();
     mv::SQLiteDatabase& db = mv::SQLiteDatabase::sharedDataBase();
     state.ResumeTiming();
-    const bool ok = db.runInTransaction([&] {
-      bool ok = true;
-      ok = ok && insertAll(db, r.productTable,
-                           "INSERT INTO marvisto_product (product_id, product_sku, product_name, product_s_desc, "
-                           "product_l_desc, product_publish, product_ordering, product_stock, product_sale, product_buy, "
-                           "product_tags) VALUES (?,?,?,?,?,?,?,?,?,?,?)",
-                           [](auto& st, const auto& p) {
-                             st.bindAll(p.product_id, p.product_sku, p.product_name, p.product_s_desc, p.product_l_desc,
-                                        p.product_publish, p.product_ordering, p.product_stock, p.product_sale,
-                                        p.product_buy, p.product_tags);
-                           });
-      ok = ok && insertAll(db, r.productAttributeTable,
-                           "INSERT INTO marvisto_product_attribute (attribute_id, product_id, attribute_fields_id, "
-                           "attribute_value, default_value) VALUES (?,?,?,?,?)",
-                           [](auto& st, const auto& a) {
-                             st.bindAll(a.attribute_id, a.product_id, a.attribute_fields_id, a.attribute_value,
-                                        a.default_value);
-                           });
-      ok = ok && insertAll(db, r.fieldsAttributeTable,
-                           "INSERT INTO marvisto_fields_product_attribute (field_id, field_name, description, "
-                           "selection_list, display, published) VALUES (?,?,?,?,?,?)",
-                           [](auto& st, const auto& f) {
-                             st.bindAll(f.field_id, f.field_name, f.description, f.selection_list, f.display,
-                                        f.published);
-                           });
-      ok = ok && insertAll(db, r.productCategoryXrefTable,
-                           "INSERT OR IGNORE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?,?)",
-                           [](auto& st, const auto& x) { st.bindAll(x.category_id, x.product_id); });
-      ok = ok && insertAll(db, r.productPriceTable,
-                           "INSERT INTO marvisto_product_price (price_id, product_id, vendor_group_id_list, "
-                           "vendor_state_id_list, vendor_id_list, customer_id_list, price, currency, discount_price, "
-                           "discount_identifier, discount_start_date, discount_end_date, discount_publish, "
-                           "tier_start_date, tier_end_date, tier_quantity_price, tier_publish, discontRat) "
-                           "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                           [](auto& st, const auto& p) {
-                             st.bindAll(p.price_id, p.product_id, p.vendor_group_id_list, p.vendor_state_id_list,
-                                        p.vendor_id_list, p.customer_id_list, p.price, p.currency, p.discount_price,
-                                        p.discount_identifier, p.discount_start_date, p.discount_end_date,
-                                        p.discount_publish, p.tier_start_date, p.tier_end_date, p.tier_quantity_price,
-                                        p.tier_publish, p.discontRat);
-                           });
-      ok = ok && insertAll(db, r.productRelatedTable,
-                           "INSERT INTO marvisto_product_related (serial, first_product_id, second_product_id) "
-                           "VALUES (?,?,?)",
-                           [](auto& st, const auto& x) { st.bindAll(x.serial, x.first_product_id, x.second_product_id); });
-      ok = ok && insertAll(db, r.imagesTable,
-                           "INSERT INTO marvisto_image (image_id, key_id, key_type, image_thumb_address, "
-                           "image_full_address, image_isdault, image_s_desc, image_l_desc, image_publis, "
-                           "image_ordering) VALUES (?,?,?,?,?,?,?,?,?,?)",
-                           [](auto& st, const auto& i) {
-                             st.bindAll(i.image_id, i.key_id, i.key_type, i.image_thumb_address, i.image_full_address,
-                                        i.image_isdault, i.image_s_desc, i.image_l_desc, i.image_publis,
-                                        i.image_ordering);
-                           });
-      ok = ok && insertAll(db, r.categoryTable,
-                           "INSERT INTO marvisto_category (category_id, category_name, category_code, category_type, "
-                           "category_publish, category_ordering, category_parent_id) VALUES (?,?,?,?,?,?,?)",
-                           [](auto& st, const auto& c) {
-                             st.bindAll(c.category_id, c.category_name, c.category_code, c.category_type,
-                                        c.category_publish, c.category_ordering, c.category_parent_id);
-                           });
-      ok = ok && insertAll(db, r.productRelatedFilesTable,
-                           "INSERT OR IGNORE INTO marvisto_product_related_files (file_id, product_sku, product_id) "
-                           "VALUES (?,?,?)",
-                           [](auto& st, const auto& f) { st.bindAll(f.file_id, f.product_sku, f.product_id); });
-      ok = ok && insertAll(db, r.productTagTable, "INSERT INTO marvisto_tag (tag_id, tag_name) VALUES (?,?)",
-                           [](auto& st, const auto& t) { st.bindAll(t.tag_id, t.tag_name); });
-      ok = ok && insertAll(db, r.productRelateTagTable,
-                           "INSERT OR IGNORE INTO marvisto_product_related_tag (tag_id, product_id) VALUES (?,?)",
-                           [](auto& st, const auto& t) { st.bindAll(t.tag_id, t.product_id); });
-      return ok;
-    });
+    const bool ok = bench::insertProductTables(db, r);
     if (!ok) state.SkipWithError(("insert failed: " + db.lastError()).c_str());
   }
   state.counters["rows"] = static_cast<double>(w.rows);

@@ -30,6 +30,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "order/PainterViewController.hpp"
 #include "order/QuoteOrderHistoryController.hpp"
+#include "order/QuoteOrderItemsTableViewCell.hpp"
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/QuoteOrderViewController.hpp"
 #include "shell/session/GuideView.hpp"
@@ -351,6 +352,35 @@ void ScreenshotTour::tourOrder(int& n) {
   snapshot(name);
   tourSignature(n);
   nav->popToRootViewControllerAnimated(false);
+  waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
+  tourDeleteCancelled(n, *list, row);
+}
+
+void ScreenshotTour::tourDeleteCancelled(int& n, QuoteOrderHistoryController& list, long row) {
+  auto* nav = list.navigationController();
+  if (!nav) return;
+  list.openOrderAtRow(row);
+  waitFor([&] { return dynamic_cast<QuoteOrderViewController*>(nav->topViewController()) != nullptr; }, 5);
+  auto* shown = dynamic_cast<QuoteOrderViewController*>(nav->topViewController());
+  if (!shown) return;
+  QuoteOrderViewController& editor = *shown;
+  ui::HeadlessDriver d(app_->window());
+  d.tap(editor.btnSave());  // Edit
+  auto* line = dynamic_cast<QuoteOrderItemsTableViewCell*>(editor.table().cellForRowAtIndexPath({0, 0}));
+  if (!line) return;
+  TZTextField& quantity = line->quantityTextField();
+  d.tap(quantity);
+  while (!quantity.text().empty() && d.pressBackspace()) {
+  }
+  d.typeText("0");
+  d.pressReturn();
+  if (!waitFor([] { return ui::AlertView::visibleAlert() != nullptr; }, 5)) return;
+  d.pressAlertButton(0);  // Cancel
+  waitFor([] { return ui::AlertView::visibleAlert() == nullptr; }, 5);
+  snapshot(numbered(n, "-order-editor-delete-cancelled"));
+  // Nothing changed: the order is shown again as it is stored.
+  d.tap(editor.btnHistory());
+  if (waitFor([] { return ui::AlertView::visibleAlert() != nullptr; }, 5)) d.pressAlertButton(0);  // Not saved
   waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
 }
 

@@ -12,6 +12,7 @@
 namespace mv {
 
 class HeldDownloadsSender;
+class QuoteOrderHistoryController;
 class MarvistoAppDelegate;
 class WeclomeViewController;
 
@@ -69,6 +70,9 @@ class ScreenshotTour {
   void snapshotCatalogLevel(const std::string& name);
   // The signature pad over the order form, with a stroke drawn.
   void tourSignature(int& n);
+  // The order editor after a line's quantity was typed as 0 and the delete
+  // prompt answered Cancel: the line and its quantity are back.
+  void tourDeleteCancelled(int& n, QuoteOrderHistoryController& list, long row);
   // A download held running in the library, so that its tab shows one.
   void stageLibraryDownload();
   // The library's file card of a file still to download; the held download

@@ -11,9 +11,6 @@
 
 namespace mv {
 
-namespace {
-}  // namespace
-
 AddressTableViewController::AddressTableViewController(DataAccessManager& database) { load(database); }
 
 AddressTableViewController::AddressTableViewController(DataAccessManager& database, std::optional<std::string> street,
@@ -102,16 +99,27 @@ std::shared_ptr<ui::TableViewCell> AddressTableViewController::tableViewCellForR
                                            : nullptr;
   label->setText(key ? text(key) : std::string());
   field->setText(values_[static_cast<std::size_t>(row)]);
-  // The typed text is kept here as it changes.
-  field->removeAllTargets();
-  field->addAction(
+  // The typed text is kept here as it changes. A reused cell drops only the
+  // action of its former row: the field's own tap-to-edit stays.
+  auto self = weak_from_this();
+  field->removeTarget(self.lock().get());
+  field->addTarget(
+      self,
       [this, row](ui::Control& sender, const ui::Event*) {
         if (row < static_cast<long>(values_.size()))
           values_[static_cast<std::size_t>(row)] = static_cast<ui::TextField&>(sender).text();
       },
       ui::ControlEventEditingChanged | ui::ControlEventEditingDidEnd);
-  if (row == 0) field->becomeFirstResponder();
   return cell;
+}
+
+void AddressTableViewController::viewDidAppear(bool animated) {
+  ui::TableViewController::viewDidAppear(animated);
+  // Shown in its popover, the first part takes the keyboard.
+  tableView()->layoutIfNeeded();
+  auto* cell = tableView()->cellForRowAtIndexPath({0, 0});
+  if (auto* field = cell ? dynamic_cast<ui::TextField*>(cell->contentView().viewWithTag(kFieldTag)) : nullptr)
+    field->becomeFirstResponder();
 }
 
 }  // namespace mv

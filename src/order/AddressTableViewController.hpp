@@ -48,6 +48,7 @@ class AddressTableViewController : public ui::TableViewController {
   ui::Size popoverSize() const;
 
   void viewDidLoad() override;
+  void viewDidAppear(bool animated) override;
   long tableViewNumberOfRowsInSection(ui::TableView& tableView, long section) override;
   std::shared_ptr<ui::TableViewCell> tableViewCellForRowAtIndexPath(ui::TableView& tableView,
                                                                    const ui::IndexPath& indexPath) override;

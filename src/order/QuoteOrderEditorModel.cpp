@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "util/Money.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 
@@ -54,7 +55,9 @@ QuoteOrderEditorModel::SubmitOutcome QuoteOrderEditorModel::submitOutcome(const 
 
 void QuoteOrderEditorModel::applyDiscountRate(QuoteOrderEntity& order, double rate) {
   const double r = rate > 100 ? 100 : rate;
-  order.setDiscount(order.total() * PublicFunction::absoluteDiscountRatFromShown(r) / 100);
+  // Kept in whole cents by the cents rule, so that what is stored, uploaded,
+  // shown and printed is one amount.
+  order.setDiscount(moneyPercent(order.total(), PublicFunction::absoluteDiscountRatFromShown(r)));
   order.discountRat = r;
 }
 

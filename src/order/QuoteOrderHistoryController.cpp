@@ -1,5 +1,7 @@
 #include "order/QuoteOrderHistoryController.hpp"
 
+#include <utility>
+
 #include "order/QuoteOrderEditorModel.hpp"
 #include "order/QuoteOrderHistoryModel.hpp"
 #include "order/QuoteOrderHistoryTableViewCell.hpp"
@@ -273,6 +275,16 @@ void QuoteOrderHistoryController::finishedSyncHistoryQuoteOrders(const std::opti
   }
 }
 
+// The shell's alert tells the user about the ended session; the list only
+// stops waiting.
+void QuoteOrderHistoryController::uploadEndedWithSession(const std::string& /*status*/) {
+  MessageBox::sharedInstance().EndBlockWait();
+}
+
+void QuoteOrderHistoryController::historyEndedWithSession(const std::string& /*status*/) {
+  table_->setPullTableIsLoadingMore(false);
+}
+
 long QuoteOrderHistoryController::tableViewNumberOfRowsInSection(ui::TableView& /*tableView*/, long /*section*/) {
   return static_cast<long>(selectOrders_.size());
 }
@@ -360,10 +372,16 @@ void QuoteOrderHistoryController::searchBarSearchButtonClicked(ui::SearchBar& ba
   bar.resignFirstResponder();
 }
 
+std::shared_ptr<QuoteOrderEntity> QuoteOrderHistoryController::orderAtRow(long row) const {
+  if (row < 0 || row >= static_cast<long>(selectOrders_.size())) return nullptr;
+  return selectOrders_[static_cast<std::size_t>(row)];
+}
+
 void QuoteOrderHistoryController::columnLongPressed(long row, double touchX) {
   if (row < 0 || row >= static_cast<long>(selectOrders_.size())) return;
   if (popCellEdit_) popCellEdit_->dismissPopoverAnimated(false);
   untint();
+  popoverOrder_ = orderAtRow(row);
   editPop_->setCellTag(row);
   popCellEdit_ = std::make_shared<ui::PopoverController>(editPop_);
   popCellEdit_->setDelegate(ui::weakAs<ui::PopoverControllerDelegate>(this));
@@ -390,22 +408,62 @@ void QuoteOrderHistoryController::untint() {
 void QuoteOrderHistoryController::historyOrderCopy(long row) {
   if (popCellEdit_) popCellEdit_->dismissPopoverAnimated(true);
   untint();
-  if (row < 0 || row >= static_cast<long>(selectOrders_.size())) return;
-  (void)store()->copyQuoteOrderEntity(*selectOrders_[static_cast<std::size_t>(row)]);
+  // The popover's order, though the rows may have moved since it opened.
+  auto order = std::exchange(popoverOrder_, nullptr);
+  if (!order) order = orderAtRow(row);
+  if (!order) return;
+  const bool copied = store()->copyQuoteOrderEntity(*order);
   refreshData();
+  if (!copied) showAlert(text("ORDERCOPYFAILED"), text("FAILED"));
 }
 
 void QuoteOrderHistoryController::historyOrderDelete(long row) {
   if (popCellEdit_) popCellEdit_->dismissPopoverAnimated(true);
-  showDeleteConfirmation(row);
+  auto order = std::exchange(popoverOrder_, nullptr);
+  if (!order) order = orderAtRow(row);
+  if (!order) return;
+  deleteTarget_ = OrderIdentity{order->serial, order->number};
+  showAlert(text("DELETEORDER"), text("AREYOUSUREDELETEORDER"), kDeleteAlertTag, {text("OK")}, "CANCEL");
 }
 
 void QuoteOrderHistoryController::showDeleteConfirmation(long row) {
-  showAlert(text("DELETEORDER"), text("AREYOUSUREDELETEORDER"), kRowTagBase + row, {text("OK")}, "CANCEL");
+  auto order = orderAtRow(row);
+  if (!order) return;
+  deleteTarget_ = OrderIdentity{order->serial, order->number};
+  showAlert(text("DELETEORDER"), text("AREYOUSUREDELETEORDER"), kDeleteAlertTag, {text("OK")}, "CANCEL");
+}
+
+std::shared_ptr<QuoteOrderEntity> QuoteOrderHistoryController::storedOrder(const OrderIdentity& identity) const {
+  std::shared_ptr<QuoteOrderEntity> onlyOfNumber;
+  int ofNumber = 0;
+  for (const auto& order : store()->fetchQuoteOrders(Model::kAll, identity.number)) {
+    if (order->number != identity.number) continue;
+    if (order->serial == identity.serial) return order;
+    onlyOfNumber = order;
+    ++ofNumber;
+  }
+  // Submitted meanwhile, the order carries the service's id under its number.
+  return ofNumber == 1 && !identity.number.empty() ? onlyOfNumber : nullptr;
+}
+
+void QuoteOrderHistoryController::deleteOrder(const OrderIdentity& identity) {
+  auto order = storedOrder(identity);
+  if (!order) {
+    refreshData();
+    showAlert(text("ORDERDELETEFAILED"), text("ORDERGONE"));
+    return;
+  }
+  if (!store()->removeQuoteOrder(order->serial)) {
+    showAlert(text("ORDERDELETEFAILED"), text("FAILED"));
+    return;
+  }
+  refreshData();
 }
 
 void QuoteOrderHistoryController::popoverControllerDidDismissPopover(ui::PopoverController& popover) {
-  if (&popover == popCellEdit_.get()) untint();
+  if (&popover != popCellEdit_.get()) return;
+  untint();
+  popoverOrder_.reset();
 }
 
 void QuoteOrderHistoryController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
@@ -416,15 +474,9 @@ void QuoteOrderHistoryController::alertViewClickedButtonAtIndex(ui::AlertView& a
     }
     return;
   }
-  if (tag < kRowTagBase) return;
-  const long row = tag - kRowTagBase;
-  if (buttonIndex == 1 && row < static_cast<long>(selectOrders_.size())) {
-    if (store()->removeQuoteOrder(selectOrders_[static_cast<std::size_t>(row)]->serial)) {
-      refreshData();
-    } else {
-      showAlert(text("ORDERDELETEFAILED"), text("FAILED"));
-    }
-  }
+  if (tag != kDeleteAlertTag) return;
+  const auto target = std::exchange(deleteTarget_, std::nullopt);
+  if (buttonIndex == 1 && target) deleteOrder(*target);
   untint();
 }
 

@@ -5,6 +5,8 @@
 // copied and deleted, and older submitted orders are paged down from the
 // service at the end of the list. Main thread only.
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "order/HistoryEditPopController.hpp"
@@ -60,6 +62,7 @@ class QuoteOrderHistoryController : public BaseViewController,
  public:
   static constexpr long kRowTagBase = 4500;
   static constexpr long kRequireLoginAlertTag = 1003;
+  static constexpr long kDeleteAlertTag = 1004;
   static constexpr double kWaitSeconds = 20;
   static constexpr double kLoadMoreDelay = 1.0;
 
@@ -96,6 +99,8 @@ class QuoteOrderHistoryController : public BaseViewController,
   void finishedUploadQuoteOrders(const std::string& status, const std::string& message) override;
   void finishedSyncHistoryQuoteOrders(const std::optional<std::string>& status,
                                       const std::optional<std::string>& message) override;
+  void uploadEndedWithSession(const std::string& status) override;
+  void historyEndedWithSession(const std::string& status) override;
   // Table
   long tableViewNumberOfRowsInSection(ui::TableView& tableView, long section) override;
   std::shared_ptr<ui::TableViewCell> tableViewCellForRowAtIndexPath(ui::TableView& tableView,
@@ -122,8 +127,20 @@ class QuoteOrderHistoryController : public BaseViewController,
 
  private:
   const std::shared_ptr<QuoteOrderStore>& store() const { return store_; }
+  // What names one stored order while rows move under it: a history page or
+  // a copy fetches the rows again, an upload gives the order the service's id.
+  struct OrderIdentity {
+    int serial = 0;
+    std::string number;
+  };
   void pushEditor(std::shared_ptr<QuoteOrderEntity> order, int state, bool changed);
+  // The order of the row when there is one.
+  std::shared_ptr<QuoteOrderEntity> orderAtRow(long row) const;
   void showDeleteConfirmation(long row);
+  // The stored order of that identity: the same id and number, or the one
+  // order of that number when it was submitted meanwhile; null when gone.
+  std::shared_ptr<QuoteOrderEntity> storedOrder(const OrderIdentity& identity) const;
+  void deleteOrder(const OrderIdentity& identity);
   void untint();
   void showAlert(const std::string& title, const std::string& message, long tag = 0,
                  const std::vector<std::string>& others = {}, const char* cancelKey = "OK");
@@ -134,6 +151,10 @@ class QuoteOrderHistoryController : public BaseViewController,
   std::shared_ptr<QuoteOrderStore> store_;
   std::vector<std::shared_ptr<QuoteOrderEntity>> selectOrders_;
   long selectedRow_ = -1;
+  // The order the copy/delete popover was opened for.
+  std::shared_ptr<QuoteOrderEntity> popoverOrder_;
+  // The order the delete prompt asks about.
+  std::optional<OrderIdentity> deleteTarget_;
   std::shared_ptr<ui::PopoverController> popCellEdit_;
   std::shared_ptr<HistoryEditPopController> editPop_;
   std::shared_ptr<QuoteOrderHistoryTableView> table_;

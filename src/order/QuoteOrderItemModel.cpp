@@ -17,6 +17,7 @@ constexpr const char* kNoPrice = "-";
 void QuoteOrderItemModel::setItem(std::shared_ptr<QuoteOrderItemEntity> item) {
   item_ = std::move(item);
   editingFieldOldValue_.clear();
+  editingField_.reset();
   fillTexts();
 }
 
@@ -89,6 +90,7 @@ std::string QuoteOrderItemModel::subtotalText() const {
 std::string QuoteOrderItemModel::beginEdit(Field field) {
   std::string& shown = textRef(field);
   editingFieldOldValue_ = shown;
+  editingField_ = field;
   if (!shown.empty()) shown = ungrouped(shown);
   return shown;
 }
@@ -132,6 +134,16 @@ QuoteOrderItemModel::EndResult QuoteOrderItemModel::endEdit(Field field, const s
   }
   writeBack();
   return result;
+}
+
+bool QuoteOrderItemModel::undoQuantityEdit() {
+  if (!item_ || editingField_ != Field::Quantity || editingFieldOldValue_.empty()) return false;
+  // The old text is the grouped one the row showed ("1,200").
+  texts_.quantity = PublicFunction::intFormate(intValue(ungrouped(editingFieldOldValue_)));
+  writeBack();
+  editingField_.reset();
+  editingFieldOldValue_.clear();
+  return true;
 }
 
 void QuoteOrderItemModel::writeBack() {

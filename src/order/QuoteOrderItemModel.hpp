@@ -5,6 +5,7 @@
 // step, caps them, decides which fields take input, and writes a valid edit
 // back into the line. The row is a view of it; tests drive it without views.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "store/QuoteOrderItemEntity.hpp"
@@ -85,6 +86,10 @@ class QuoteOrderItemModel {
   // verdict on it. A valid text is applied to the field and its partner and
   // written back into the line.
   EndResult endEdit(Field field, const std::string& text, bool valid);
+  // The quantity just ended is taken back (the user kept a line that a 0
+  // would have deleted): the line gets the quantity it had before. False when
+  // the last edit was not a quantity's.
+  bool undoQuantityEdit();
 
   // The width of the discounted price field for a text `textWidth` wide.
   static double discountedPriceWidth(double textWidth, bool editable);
@@ -111,6 +116,7 @@ class QuoteOrderItemModel {
   bool isNullPrice_ = false;
   Texts texts_;
   std::string editingFieldOldValue_;
+  std::optional<Field> editingField_;
 };
 
 }  // namespace mv

@@ -183,7 +183,16 @@ void QuoteOrderItemsTableViewCell::fieldDidEnd(Field field) {
   if (auto d = delegate()) d->QuoteOrderItemCellChanged(*this);
 }
 
+bool QuoteOrderItemsTableViewCell::undoQuantityEdit() {
+  if (!model_.undoQuantityEdit()) return false;
+  refresh();
+  fitDiscountedPriceField();
+  return true;
+}
+
 void QuoteOrderItemsTableViewCell::fitDiscountedPriceField() {
+  // The "-" of a line without a price stays centred where the row put it.
+  if (model_.isNullPrice()) return;
   const double textWidth =
       gfx::sizeWithFont(txtDiscountPrice_->text(), txtDiscountPrice_->font(),
                         {QuoteOrderItemModel::kMaxPriceTextWidth, kFieldHeight}, gfx::LineBreakMode::Clip)

@@ -43,6 +43,9 @@ class QuoteOrderItemsTableViewCell : public ui::TableViewCell {
   bool isNullPrice() const { return model_.isNullPrice(); }
   void setIsNullPrice(bool nullPrice);
   const std::string& editingFieldOldValue() const { return model_.editingFieldOldValue(); }
+  // Shows the line with the quantity it had before the last quantity edit;
+  // false when there was none to take back.
+  bool undoQuantityEdit();
   const QuoteOrderItemModel& model() const { return model_; }
 
   ui::Button& imageImageView() const { return *imageButton_; }

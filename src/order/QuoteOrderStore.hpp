@@ -144,10 +144,11 @@ class QuoteOrderStore : public std::enable_shared_from_this<QuoteOrderStore> {
   void loginFinished(const LoginRst& result);
   // The session ended while the request of `cmdCode` was on its way.
   void endedBySession(int cmdCode, const NetBaseRst& result);
-  // Clears the flag of the work the request was for and tells the delegate.
-  void endWork(int cmdCode, const std::string& status, const std::string& message);
+  // Clears the flag of the work the request was for and tells the delegate:
+  // of the reply, or that the session ended (the shell told the user).
+  void endWork(int cmdCode, const std::string& status, const std::string& message, bool sessionEnded = false);
   // Ends each work of the NeedWork flags, as a failed sign-in does.
-  void endWorks(int works, const std::string& status, const std::string& message);
+  void endWorks(int works, const std::string& status, const std::string& message, bool sessionEnded = false);
   void reportUpload(const std::string& status, const std::string& message);
   void reportHistory(const std::optional<std::string>& status, const std::optional<std::string>& message);
   void setOrderBadge(const std::string& value);

@@ -16,6 +16,11 @@ class QuoteOrderStoreDelegate {
   // nothing, and the message is "reachEnd" when the service had no more.
   virtual void finishedSyncHistoryQuoteOrders(const std::optional<std::string>& /*status*/,
                                               const std::optional<std::string>& /*message*/) {}
+  // The session ended while an upload or a history page was on its way (an
+  // expired session, a locked user). The shell has told the user already, so
+  // a screen only stops waiting; an alert of its own would say it twice.
+  virtual void uploadEndedWithSession(const std::string& /*status*/) {}
+  virtual void historyEndedWithSession(const std::string& /*status*/) {}
   // Close the editor that shows the current order.
   virtual void popSelfView() {}
   // A customer made on the device got the service's id.

@@ -215,22 +215,31 @@ void QuoteOrderStore::loginFinished(const LoginRst& result) {
   endWorks(work, result.status, result.message);
 }
 
-void QuoteOrderStore::endWorks(int works, const std::string& status, const std::string& message) {
-  if (works & kUploadWork) endWork(kCmdUploadQuoteOrder, status, message);
-  if (works & kHistoryWork) endWork(kCmdGetOrderHistory, status, message);
+void QuoteOrderStore::endWorks(int works, const std::string& status, const std::string& message, bool sessionEnded) {
+  if (works & kUploadWork) endWork(kCmdUploadQuoteOrder, status, message, sessionEnded);
+  if (works & kHistoryWork) endWork(kCmdGetOrderHistory, status, message, sessionEnded);
 }
 
-void QuoteOrderStore::endWork(int cmdCode, const std::string& status, const std::string& message) {
+void QuoteOrderStore::endWork(int cmdCode, const std::string& status, const std::string& message, bool sessionEnded) {
+  auto d = delegate();
   if (cmdCode == kCmdUploadQuoteOrder) {
     submitting_ = false;
     uploadRequest_ = 0;
     sentOrderNumbers_.clear();
     currentQuoteOrderId_ = kNoUpload;
-    reportUpload(status, message);
+    if (!sessionEnded) {
+      reportUpload(status, message);
+    } else if (d) {
+      d->uploadEndedWithSession(status);
+    }
   } else {
     syncing_ = false;
     historyRequest_ = 0;
-    reportHistory(status, message);
+    if (!sessionEnded) {
+      reportHistory(status, message);
+    } else if (d) {
+      d->historyEndedWithSession(status);
+    }
   }
 }
 
@@ -239,10 +248,10 @@ void QuoteOrderStore::endedBySession(int cmdCode, const NetBaseRst& result) {
   // work ends here so that no screen waits for it.
   if (cmdCode == kCmdLogin) {
     loginRequest_ = 0;
-    endWorks(std::exchange(needWork_, kNoWork), result.status, result.message);
+    endWorks(std::exchange(needWork_, kNoWork), result.status, result.message, true);
     return;
   }
-  endWork(cmdCode, result.status, result.message);
+  endWork(cmdCode, result.status, result.message, true);
 }
 
 }  // namespace mv

@@ -532,6 +532,12 @@ void QuoteOrderViewController::finishedUploadQuoteOrders(const std::string& stat
   }
 }
 
+void QuoteOrderViewController::uploadEndedWithSession(const std::string& /*status*/) {
+  // The shell's alert says why; the order stays as saved, to be submitted again.
+  MessageBox::sharedInstance().EndBlockWait();
+  setButtonsEnable(true);
+}
+
 void QuoteOrderViewController::btnViewAsPDFClick() {
   if (!quoteOrder_) return;
   auto pdf = std::make_shared<QuoteOrderPDFViewController>(*services_);
@@ -606,15 +612,11 @@ void QuoteOrderViewController::alertViewClickedButtonAtIndex(ui::AlertView& aler
     if (buttonIndex == 1) {
       deleteLine(row);
     } else if (auto* cell = dynamic_cast<QuoteOrderItemsTableViewCell*>(table_->cellForRowAtIndexPath({0, row}))) {
-      // Only a quantity typed as 0 comes back; a cancelled swipe changes nothing.
-      TZTextField& quantity = cell->quantityTextField();
-      if (QuoteOrderItemModel::intValue(QuoteOrderItemModel::ungrouped(quantity.text())) == 0 &&
-          !cell->editingFieldOldValue().empty()) {
-        const std::string old = cell->editingFieldOldValue();
-        quantity.becomeFirstResponder();
-        quantity.setText(old);
-        quantity.resignFirstResponder();
-      }
+      // Only a quantity typed as 0 comes back, straight into the line (no
+      // second round through the field, whose check would ask again); a
+      // cancelled swipe changes nothing.
+      const auto& line = cell->quoteOrderItem();
+      if (line && line->quantity == 0 && cell->undoQuantityEdit()) updateTotal();
     }
   }
 }
@@ -693,6 +695,9 @@ void QuoteOrderViewController::deleteLine(long row) {
 void QuoteOrderViewController::restoreTableFrame() {
   const FitCGRect& fit = FitCGRect::sharedInstance();
   table_->setFrame(fit.fitCGRectBy(kTableFrame.x(), kTableFrame.y(), kTableFrame.width(), kTableFrame.height()));
+  // The scroll the short table took for the edited row would leave rows
+  // hidden above a blank area in the tall one.
+  table_->setContentOffset(table_->clampedContentOffset(table_->contentOffset()));
 }
 
 void QuoteOrderViewController::QuoteOrderItemCellBeginEdit(QuoteOrderItemsTableViewCell& cell) {

@@ -125,6 +125,7 @@ class QuoteOrderViewController : public BaseViewController,
 
   // QuoteOrderStoreDelegate
   void finishedUploadQuoteOrders(const std::string& status, const std::string& message) override;
+  void uploadEndedWithSession(const std::string& status) override;
   void popSelfView() override { popSelf(); }
   void updateCustomerId(int oldId, int newId) override;
   // SearchResultTableDelegate

@@ -393,10 +393,20 @@ bool OrderModel::updateOrderIDWithOrderNumber(const std::string& orderNumber, in
                    .value_or(std::nullopt);
   if (!oldId || *oldId == 0) return false;
   if (*oldId == newOrderId) return true;
+  const auto holder =
+      scalarText("SELECT IFNULL(order_number, '') FROM marvisto_quote_order WHERE order_id = ?", newOrderId);
+  if (!holder) return false;
+  if (*holder && **holder != orderNumber) {
+    // A service that hands an id out again (one that lost its own records)
+    // must not make another order vanish: this one keeps its local id.
+    MV_LOG("Order ", orderNumber, " keeps its id ", *oldId, ": the service's id ", newOrderId,
+           " belongs to order ", **holder);
+    return false;
+  }
   auto tx = SQLiteTransaction::begin(db());
   if (!tx) return false;
-  // An earlier copy stored under the service's id gives way, lines included,
-  // so that no lines of two orders mix.
+  // An earlier copy of the same order stored under the service's id (a
+  // history page) gives way, lines included, so that no lines mix.
   if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id = ?", newOrderId)) return false;
   if (!exec("DELETE FROM marvisto_quote_order WHERE order_id = ?", newOrderId)) return false;
   if (!exec("UPDATE marvisto_quote_order SET order_id = ? WHERE order_id = ?", newOrderId, *oldId)) return false;

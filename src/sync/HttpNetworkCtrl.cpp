@@ -55,21 +55,6 @@ class HttpNetworkCtrl::PercentReporter : public RequestDelegate {
   HttpNetworkCtrl& owner_;
 };
 
-// Passes the batch queue's growing share on to the receiver of the batch.
-// The end of a batch (1.0) is sent by the control itself, once the last
-// member's outcome is known.
-class HttpNetworkCtrl::BatchProgress : public ProgressDelegate {
- public:
-  explicit BatchProgress(HttpNetworkCtrl& owner) : owner_(owner) {}
-  void setProgress(float progress) override {
-    if (progress >= 1.0f) return;
-    if (auto receiver = owner_.batchProgressDelegate_.lock()) receiver->setProgress(progress);
-  }
-
- private:
-  HttpNetworkCtrl& owner_;
-};
-
 namespace {
 
 // A connection failure that happened before any byte of the request left the
@@ -106,8 +91,7 @@ HttpNetworkCtrl& HttpNetworkCtrl::sharedInstance() {
   return *instance;
 }
 
-HttpNetworkCtrl::HttpNetworkCtrl()
-    : percentReporter_(std::make_unique<PercentReporter>(*this)), batchProgress_(std::make_unique<BatchProgress>(*this)) {
+HttpNetworkCtrl::HttpNetworkCtrl() : percentReporter_(std::make_unique<PercentReporter>(*this)) {
   for (NetworkQueue* queue : {&workQueueMsg_, &workQueueUpload_, &workQueueDownload_, &workQueueDownloadCur_}) {
     queue->reset();
     queue->setMaxConcurrentOperationCount(3);
@@ -115,8 +99,6 @@ HttpNetworkCtrl::HttpNetworkCtrl()
     queue->setRequestDidFinishSelector([this](FormDataRequest& request) { OperationFinished(request); });
     queue->setRequestDidFailSelector([this](FormDataRequest& request) { OperationFailed(request); });
   }
-  workQueueDownload_.setShowAccurateProgress(true);
-  workQueueDownload_.setDownloadProgressDelegate(batchProgress_.get());
   netUnconnect_ = base::Observation("netUnconnect", nullptr, [this](const base::Notification&) { networkLost(); });
 }
 
@@ -172,11 +154,18 @@ bool HttpNetworkCtrl::hasPendingResend(int requestCode) const {
   return it != operations_.end() && !it->second->resend.empty();
 }
 
-int HttpNetworkCtrl::nextRequestCode(int cmdCode) {
+std::optional<int> HttpNetworkCtrl::nextRequestCode(int cmdCode) {
   MV_ASSERT_MAIN_THREAD();
-  const int value = counter_;
-  counter_ = counter_ >= 65534 ? 1 : counter_ + 1;
-  return ((cmdCode & 0x7FFF) << 16) | value;
+  // The counter wraps after 65534 values: a code still under way is skipped,
+  // or its outcome would be taken for the newer operation's and one of the
+  // two would never be reported.
+  for (int tries = 0; tries < 65534; ++tries) {
+    const int value = counter_;
+    counter_ = counter_ >= 65534 ? 1 : counter_ + 1;
+    const int code = ((cmdCode & 0x7FFF) << 16) | value;
+    if (!operations_.count(code)) return code;
+  }
+  return std::nullopt;
 }
 
 NetworkQueue& HttpNetworkCtrl::queueFor(const Operation& op) {
@@ -188,8 +177,13 @@ NetworkQueue& HttpNetworkCtrl::queueFor(const Operation& op) {
 int HttpNetworkCtrl::SendHttpRequest(const std::shared_ptr<RequestInfoBase>& info) {
   MV_ASSERT_MAIN_THREAD();
   if (!info) return -1;
+  const auto code = nextRequestCode(info->cmdCode);
+  if (!code) {
+    MV_LOG("every request code of command ", info->cmdCode, " is under way; not sent");
+    return -1;
+  }
   auto op = std::make_shared<Operation>();
-  op->requestCode = nextRequestCode(info->cmdCode);
+  op->requestCode = *code;
   op->requestType = info->requestType;
   op->cmdCode = info->cmdCode;
   op->delegate = info->delegate;
@@ -229,10 +223,6 @@ void HttpNetworkCtrl::sendMessage(const std::shared_ptr<Operation>& op) {
 void HttpNetworkCtrl::sendDownload(const std::shared_ptr<Operation>& op) {
   const DownLoadRequestInfo& d = *op->download;
   op->batch = d.progressType == kProgressTypeBatch;
-  if (op->batch) {
-    ++batchOutstanding_;
-    batchProgressDelegate_ = d.downloadProgressDelegate;
-  }
   auto url = PublicFunction::fileURLWithName(d.fileName, d.imgType);
   auto destination = PublicFunction::filePathWithName(d.fileName, d.imgType);
   fs::path partial = partialPathWithName(d.fileName, d.imgType);
@@ -491,9 +481,6 @@ void HttpNetworkCtrl::report(const std::shared_ptr<Operation>& op, std::string r
   carrier->httpRsp = httpRsp;
   carrier->recData = std::move(recData);
   forget(op);
-  if (op->batch && --batchOutstanding_ == 0) {
-    if (auto receiver = batchProgressDelegate_.lock()) receiver->setProgress(1.0f);
-  }
   if (carrier->delegate) carrier->delegate->ReciveHttpRespond(*carrier);
 }
 
@@ -513,7 +500,6 @@ void HttpNetworkCtrl::discard(const std::shared_ptr<Operation>& op) {
     auto request = std::move(op->current);
     request->clearDelegatesAndCancel();
   }
-  if (op->batch) --batchOutstanding_;
   forget(op);
 }
 
@@ -541,7 +527,6 @@ void HttpNetworkCtrl::cancelRequests(const std::vector<int>& requestCodes) {
 
 void HttpNetworkCtrl::CancelAllRequests() {
   MV_ASSERT_MAIN_THREAD();
-  batchProgressDelegate_.reset();
   // Waiting downloads must not start while the others are cancelled.
   for (auto& [code, op] : operations_) op->waiting = false;
   auto all = operations_;
@@ -549,7 +534,6 @@ void HttpNetworkCtrl::CancelAllRequests() {
   operations_.clear();
   busyDestinations_.clear();
   waitingFor_.clear();
-  batchOutstanding_ = 0;
 }
 
 void HttpNetworkCtrl::networkLost() {

@@ -1,6 +1,7 @@
 #pragma once
 // Transport control: turns each carrier into an HTTP operation on one of four
-// queues, numbers it with its request code, resends what may be resent, and
+// queues, numbers it with a request code no other operation under way holds,
+// resends what may be resent, and
 // hands every outcome back as reply bytes: the service's own reply, or one made
 // on the device in the service's format when the network failed or a file is
 // missing. Main thread only; lives for the whole run.
@@ -51,8 +52,9 @@ class HttpNetworkCtrl {
 
   static HttpNetworkCtrl& sharedInstance();
 
-  // Sends a carrier and answers its request code; -1 for none. The outcome
-  // arrives later, on the main loop, at the carrier's delegate.
+  // Sends a carrier and answers its request code; -1 for none (nothing was
+  // sent). The outcome arrives later, on the main loop, at the carrier's
+  // delegate.
   int SendHttpRequest(const std::shared_ptr<RequestInfoBase>& info);
   // Cancels, silently, every download of that file name, queued, running or
   // about to be resent; answers the request codes cancelled.
@@ -76,7 +78,9 @@ class HttpNetworkCtrl {
 
   void setSettings(const Settings& settings) { settings_ = settings; }
   const Settings& settings() const { return settings_; }
-  // The counter value the next request code takes (1 to 65534).
+  // The counter value the next request code takes (1 to 65534), unless an
+  // operation under way holds that code: the counter then moves on to a
+  // free one.
   void setNextCounterValue(int counter);
 
   // Operations not yet reported (queued, running, waiting or due to be resent).
@@ -92,12 +96,13 @@ class HttpNetworkCtrl {
  private:
   struct Operation;
   class PercentReporter;
-  class BatchProgress;
 
   HttpNetworkCtrl();
   ~HttpNetworkCtrl();
 
-  int nextRequestCode(int cmdCode);
+  // A code no operation under way holds; none when every counter value of
+  // that command is taken.
+  std::optional<int> nextRequestCode(int cmdCode);
   void sendMessage(const std::shared_ptr<Operation>& op);
   void sendDownload(const std::shared_ptr<Operation>& op);
   void startAttempt(const std::shared_ptr<Operation>& op);
@@ -133,8 +138,6 @@ class HttpNetworkCtrl {
   NetworkQueue workQueueDownload_;
   NetworkQueue workQueueDownloadCur_;
   std::unique_ptr<PercentReporter> percentReporter_;
-  std::unique_ptr<BatchProgress> batchProgress_;
-  std::weak_ptr<NetworkRecDelegate> batchProgressDelegate_;
 
   // Every operation not yet reported, by request code.
   std::map<int, std::shared_ptr<Operation>> operations_;
@@ -142,8 +145,6 @@ class HttpNetworkCtrl {
   // order they came; one no longer waiting is skipped).
   std::map<std::filesystem::path, int> busyDestinations_;
   std::map<std::filesystem::path, std::deque<int>> waitingFor_;
-  // Batch members not yet reported; the batch is done when none is left.
-  int batchOutstanding_ = 0;
   // Connection failures in a row per file endpoint ("http://host:port").
   std::map<std::string, int> endpointFailures_;
   base::Observation netUnconnect_;

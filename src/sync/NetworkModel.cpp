@@ -2,6 +2,7 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/requests/RequestDownload.hpp"
@@ -22,7 +23,41 @@ std::string loggedReply(std::string_view reply) {
   return std::string(reply.substr(0, cut)) + "... (" + std::to_string(reply.size()) + " bytes)";
 }
 
+std::shared_ptr<DownLoadRequestInfo> downloadCarrier(const RequestDownload& download, const std::string& name,
+                                                     HTTP_REC_RESPOND* delegate) {
+  auto info = std::make_shared<DownLoadRequestInfo>();
+  info->requestType = download.requestType;
+  info->cmdCode = download.cmdCode;
+  info->fileId = download.fileId;
+  info->imgType = download.imgType;
+  info->progressType = download.progressType;
+  info->downloadId = download.downloadId;
+  info->fileName = name;
+  info->delegate = delegate;
+  info->downloadProgressDelegate = download.receiveDelegete;
+  return info;
+}
+
+// The transport's reason for a batch member cancelled by a lost network.
+constexpr int kHttpRspCancelled = 1;
+
 }  // namespace
+
+struct NetworkModel::Batch {
+  std::shared_ptr<RequestDownload> request;
+  // The owner's hold on the whole batch.
+  std::optional<base::CancelTracker::Ticket> ticket;
+  std::shared_ptr<NetworkRecDelegate> relay;
+  // The names are the request's own list; `next` is the first not yet sent.
+  std::size_t total = 0;
+  std::size_t next = 0;
+  std::size_t ended = 0;
+  std::set<int> inFlight;
+  // The last share told, in thousandths.
+  std::size_t toldPermille = 0;
+  // No more files are sent: the network or the endpoint went.
+  bool stopped = false;
+};
 
 // Hands a request's outcome to the handlers it was sent with.
 class NetworkModel::Relay : public NetworkRecDelegate {
@@ -55,11 +90,15 @@ NetworkModel& NetworkModel::sharedInstance() {
 
 void NetworkModel::setSessionEventSink(std::weak_ptr<SessionEventSink> sink) { sink_ = std::move(sink); }
 
-std::size_t NetworkModel::requestCount() const { return dicRequestList_.size(); }
+std::size_t NetworkModel::requestCount() const {
+  std::size_t count = dicRequestList_.size();
+  for (const auto& batch : batches_) count += batch->total - batch->next;
+  return count;
+}
 
 void NetworkModel::file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request,
                         base::CancelTracker* tracker, std::shared_ptr<NetworkRecDelegate> relay) {
-  Entry entry{request, std::nullopt, std::move(relay)};
+  Entry entry{request, std::nullopt, std::move(relay), nullptr};
   // The transport reports on a later turn, never from inside the send, so
   // the ticket is in place before any reply can look for it.
   if (tracker) entry.ticket = tracker->track([requestCode] { sharedInstance().cancelTransfer(requestCode); });
@@ -90,19 +129,10 @@ int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, bas
   if (request->requestType == kRequestTypeDownload) {
     auto download = std::dynamic_pointer_cast<RequestDownload>(request);
     if (!download) return -1;
+    if (download->progressType == kProgressTypeBatch) return sendBatch(download, tracker, relay);
     for (const std::string& name : download->fileNameList) {
-      auto info = std::make_shared<DownLoadRequestInfo>();
-      info->requestType = download->requestType;
-      info->cmdCode = download->cmdCode;
-      info->fileId = download->fileId;
-      info->imgType = download->imgType;
-      info->progressType = download->progressType;
-      info->downloadId = download->downloadId;
-      info->fileName = name;
-      info->delegate = this;
-      info->downloadProgressDelegate = download->receiveDelegete;
-      const int code = ctrl.SendHttpRequest(info);
-      file(code, request, tracker, relay);
+      const int code = ctrl.SendHttpRequest(downloadCarrier(*download, name, this));
+      if (code >= 0) file(code, request, tracker, relay);
     }
     return download->downloadId;
   }
@@ -118,8 +148,110 @@ int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, bas
   MV_LOG("the request body is ", secret ? "(withheld)" : info->requestUrlBody.value_or("(none)"), ",request id is ",
          request->cmdCode);
   const int code = ctrl.SendHttpRequest(info);
-  file(code, request, tracker, relay);
+  if (code >= 0) file(code, request, tracker, relay);
   return code;
+}
+
+int NetworkModel::sendBatch(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker,
+                            const std::shared_ptr<NetworkRecDelegate>& relay) {
+  auto batch = std::make_shared<Batch>();
+  batch->request = std::static_pointer_cast<RequestDownload>(request);
+  batch->relay = relay;
+  batch->total = batch->request->fileNameList.size();
+  if (batch->total == 0) return batch->request->downloadId;
+  batches_.insert(batch);
+  if (tracker) {
+    std::weak_ptr<Batch> weak = batch;
+    batch->ticket = tracker->track([weak] {
+      if (auto b = weak.lock()) sharedInstance().cancelBatch(b);
+    });
+  }
+  feed(batch);
+  return batch->request->downloadId;
+}
+
+void NetworkModel::feed(const std::shared_ptr<Batch>& batch) {
+  auto& ctrl = HttpNetworkCtrl::sharedInstance();
+  const auto& names = batch->request->fileNameList;
+  while (!batch->stopped && batch->inFlight.size() < kBatchWindow && batch->next < batch->total) {
+    // The owner keeps the list as sent; one that shrank ends the batch early.
+    if (batch->next >= names.size()) {
+      batch->total = batch->next;
+      break;
+    }
+    const int code = ctrl.SendHttpRequest(downloadCarrier(*batch->request, names[batch->next], this));
+    if (code < 0) {
+      // No code was free: the files left end as a network failure, on the
+      // next turn (never from inside a send).
+      batch->stopped = true;
+      std::weak_ptr<Batch> weak = batch;
+      base::RunLoop::main().post([weak] {
+        auto b = weak.lock();
+        if (!b) return;
+        DownLoadRequestInfo failure;
+        failure.recData = std::string(HttpNetworkCtrl::kNetworkErrorReply);
+        failure.httpRsp = HttpNetworkCtrl::httpRspForError(5);
+        sharedInstance().endUnsent(b, failure);
+      });
+      break;
+    }
+    ++batch->next;
+    batch->inFlight.insert(code);
+    dicRequestList_[code] = Entry{batch->request, std::nullopt, batch->relay, batch};
+  }
+}
+
+void NetworkModel::cancelBatch(const std::shared_ptr<Batch>& batch) {
+  MV_ASSERT_MAIN_THREAD();
+  if (batches_.erase(batch) == 0) return;
+  batch->stopped = true;
+  std::vector<int> codes(batch->inFlight.begin(), batch->inFlight.end());
+  batch->inFlight.clear();
+  for (int code : codes) dicRequestList_.erase(code);
+  HttpNetworkCtrl::sharedInstance().cancelRequests(codes);
+}
+
+void NetworkModel::deliverBatchFile(Entry entry, RequestInfoBase& info) {
+  auto batch = entry.batch;
+  batch->inFlight.erase(info.requestCode);
+  if (!batches_.count(batch)) return;
+  ++batch->ended;
+  auto receiver = entry.request->receiveDelegete.lock();
+  if (batch->ended >= batch->total) {
+    batches_.erase(batch);
+    // The batch's end comes before its last outcome, once.
+    if (receiver) receiver->setProgress(1.0f);
+    if (batch->ticket && !batch->ticket->finish()) return;
+    deliver(std::move(entry), info);
+    return;
+  }
+  const bool stops = info.httpRsp == kHttpRspEndpointGone || info.httpRsp == kHttpRspCancelled;
+  if (stops) {
+    batch->stopped = true;
+  } else {
+    feed(batch);
+  }
+  const std::size_t permille = batch->ended * 1000 / batch->total;
+  if (permille > batch->toldPermille) {
+    batch->toldPermille = permille;
+    if (receiver) receiver->setProgress(static_cast<float>(static_cast<double>(batch->ended) / batch->total));
+    // The receiver may have given the batch up.
+    if (!batches_.count(batch)) return;
+  }
+  deliver(std::move(entry), info);
+  if (stops && batches_.count(batch)) endUnsent(batch, info);
+}
+
+void NetworkModel::endUnsent(const std::shared_ptr<Batch>& batch, const RequestInfoBase& stopping) {
+  const auto& names = batch->request->fileNameList;
+  while (batches_.count(batch) && batch->next < batch->total && batch->next < names.size()) {
+    auto info = downloadCarrier(*batch->request, names[batch->next++], this);
+    info->recData = stopping.recData;
+    info->httpRsp = stopping.httpRsp;
+    info->requestCode = 0;
+    batch->inFlight.insert(0);
+    deliverBatchFile(Entry{batch->request, std::nullopt, batch->relay, batch}, *info);
+  }
 }
 
 void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
@@ -131,9 +263,17 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
   if (it == dicRequestList_.end()) return;  // cancelled: nobody is told
   Entry entry = std::move(it->second);
   dicRequestList_.erase(it);
+  if (entry.batch) {
+    deliverBatchFile(std::move(entry), info);
+    return;
+  }
   // The owner's tracker let go of it (it cannot have been cancelled, or the
   // entry would be gone): its receiver no longer wants the outcome.
   if (entry.ticket && !entry.ticket->finish()) return;
+  deliver(std::move(entry), info);
+}
+
+void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
   std::shared_ptr<NetBaseRst> result = entry.request->decodeReply(info.recData);
   if (!result) return;
   result->cmdCode = info.cmdCode;
@@ -182,7 +322,21 @@ void NetworkModel::cancelDownloadReuest(const std::string& fileName) {
     dicRequestList_.erase(it);
     // Its owner's tracker forgets it too; nothing is left to cancel.
     if (entry.ticket) entry.ticket->finish();
+    if (entry.batch) dropFromBatch(entry.batch, code);
   }
+}
+
+void NetworkModel::dropFromBatch(const std::shared_ptr<Batch>& batch, int requestCode) {
+  if (batch->inFlight.erase(requestCode) == 0 || !batches_.count(batch)) return;
+  // The batch still ends, and says so, once its other files have.
+  ++batch->ended;
+  if (batch->ended < batch->total) {
+    feed(batch);
+    return;
+  }
+  batches_.erase(batch);
+  if (batch->ticket) batch->ticket->finish();
+  if (auto receiver = batch->request->receiveDelegete.lock()) receiver->setProgress(1.0f);
 }
 
 void NetworkModel::cancelTransfer(int requestCode) {
@@ -196,6 +350,12 @@ void NetworkModel::cancelAllRequests() {
   HttpNetworkCtrl::sharedInstance().CancelAllRequests();
   std::map<int, Entry> dropped;
   dropped.swap(dicRequestList_);
+  std::set<std::shared_ptr<Batch>> batches;
+  batches.swap(batches_);
+  for (const auto& batch : batches) {
+    batch->stopped = true;
+    if (batch->ticket) batch->ticket->finish();
+  }
   // The owners' trackers forget them: nothing of them is under way any more.
   for (auto& [code, entry] : dropped) {
     if (entry.ticket) entry.ticket->finish();

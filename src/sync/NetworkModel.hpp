@@ -6,6 +6,14 @@
 // receiver. Process-wide and main thread only; logout cancels its requests,
 // the object stays.
 //
+// A batch download (progress type batch) goes to the transport a window of
+// files at a time: the rest wait as positions in the request's own list of
+// names, so a batch of a hundred thousand files costs no more in flight than
+// one of a hundred. The batch's receiver hears its share (files with an
+// outcome over all files) through `setProgress`, and 1 once before the last
+// file's outcome. When the network is lost or the file endpoint has gone, the
+// files not yet sent end with the same outcome, unsent.
+//
 // Owners send through their `base::CancelTracker`: the tracker can then cancel
 // every request and download it sent (the run was abandoned, the owner
 // ended), and a reply reaches its receiver only while the tracker still holds
@@ -13,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,8 +62,12 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
 
   void ReciveHttpRespond(RequestInfoBase& info) override;
 
-  // Requests waiting for their reply (a download counts once per file).
+  // Requests waiting for their reply (a download counts once per file, a
+  // batch's files not yet sent included).
   std::size_t requestCount() const;
+
+  // Files of one batch handed to the transport at a time.
+  static constexpr std::size_t kBatchWindow = 64;
 
   NetworkModel(const NetworkModel&) = delete;
   NetworkModel& operator=(const NetworkModel&) = delete;
@@ -63,6 +76,7 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
   NetworkModel() = default;
   ~NetworkModel() override = default;
   class Relay;
+  struct Batch;
 
   struct Entry {
     std::shared_ptr<RequestInterfaceBase> request;
@@ -70,6 +84,8 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
     std::optional<base::CancelTracker::Ticket> ticket;
     // The receiver of a request sent with handlers, held until its outcome.
     std::shared_ptr<NetworkRecDelegate> relay;
+    // The batch the file belongs to (its ticket is the batch's).
+    std::shared_ptr<Batch> batch;
   };
 
   int send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker,
@@ -79,7 +95,22 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
   // Cancels one transfer silently (its tracker dropped it).
   void cancelTransfer(int requestCode);
 
+  int sendBatch(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker,
+                const std::shared_ptr<NetworkRecDelegate>& relay);
+  // Hands the batch's next files to the transport while its window has room.
+  void feed(const std::shared_ptr<Batch>& batch);
+  void cancelBatch(const std::shared_ptr<Batch>& batch);
+  // A file of the batch was cancelled by name: the others go on.
+  void dropFromBatch(const std::shared_ptr<Batch>& batch, int requestCode);
+  // Decodes one outcome and hands it to the request's receiver.
+  void deliver(Entry entry, RequestInfoBase& info);
+  // A batch file's outcome: the batch's share first, then the outcome.
+  void deliverBatchFile(Entry entry, RequestInfoBase& info);
+  // Ends the files of a batch not yet sent with the outcome that stopped it.
+  void endUnsent(const std::shared_ptr<Batch>& batch, const RequestInfoBase& stopping);
+
   std::map<int, Entry> dicRequestList_;
+  std::set<std::shared_ptr<Batch>> batches_;
   std::weak_ptr<SessionEventSink> sink_;
 };
 

@@ -109,6 +109,12 @@ void SyncModel::rememberMissingIcon(const std::string& name) {
   base::UserDefaults::standard().setObject(perClientKey(kMissingIcons), std::move(list));
 }
 
+bool SyncModel::retryKeepsFiles() const {
+  if (isSyncAllData_ || isBlank(Session::current().clientID)) return false;
+  auto value = base::UserDefaults::standard().objectForKey(perClientKey(kFilesUnsettled));
+  return value && value->is_string();
+}
+
 void SyncModel::setReloadFlag(const std::string& key) {
   if (auto config = currentConfig()) config->flagDic()[key] = "YES";
 }
@@ -286,6 +292,7 @@ void SyncModel::finishedSync() {
   if (!running_) return;
   const std::string now = PublicFunction::stringFromDate(base::Date::now(), kLastSyncFormat);
   setClientFlag(kLastSync, now);
+  if (!isBlank(Session::current().clientID)) base::UserDefaults::standard().removeObject(perClientKey(kFilesUnsettled));
   if (!base::UserDefaults::standard().synchronize()) MV_LOG("the sync time could not be written to the user defaults");
   endRun();
   if (auto d = delegate()) d->finishedSync();
@@ -359,14 +366,17 @@ void SyncModel::productTablesRespond(const NetBaseRst& result) {
     breakSync(result.message);
     return;
   }
+  // Read before the reply replaces the rows.
+  const std::set<std::string> kept = reply->imagesTable ? keptPictures() : std::set<std::string>();
   if (!saveProductTables(*reply)) {
     breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
   // The image phase fetches the changed images again.
-  if (reply->imagesTable) deleteImgThumb(*reply->imagesTable);
+  if (reply->imagesTable) deleteImgThumb(*reply->imagesTable, kept);
   productSaved_ = true;
   setClientFlag(kProductSynced, kSyncedValue);
+  setClientFlag(kFilesUnsettled, kSyncedValue);
   setReloadFlag(SyncConfigManager::kReloadCatalog);
   if (!base::UserDefaults::standard().synchronize()) MV_LOG("the product sync flag could not be written");
   requestFileTables();
@@ -378,11 +388,12 @@ void SyncModel::fileTablesRespond(const NetBaseRst& result) {
     breakSync(result.message);
     return;
   }
+  const std::set<std::string> kept = reply->libFileTable ? keptCovers() : std::set<std::string>();
   if (!saveLibraryTables(*reply)) {
     breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
-  if (reply->libFileTable) deleteCoverImages(*reply->libFileTable);
+  if (reply->libFileTable) deleteCoverImages(*reply->libFileTable, kept);
   librarySaved_ = true;
   setReloadFlag(SyncConfigManager::kReloadLibrary);
   startImagePhase();

@@ -64,6 +64,9 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   // The icons the service answered missing: not asked for again until the
   // next full sync.
   static constexpr const char* kMissingIcons = "MissingIcons";
+  // Set while a run that stored tables has not finished: the next run keeps
+  // the pictures and covers already on disk for rows it was sent again.
+  static constexpr const char* kFilesUnsettled = "FilesUnsettled";
   static constexpr const char* kSyncedValue = "synced";
   // The text shown when the store refuses a reply's rows.
   static constexpr const char* kStoreErrorKey = "SYNCSTOREERROR";
@@ -160,9 +163,11 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   // Makes missing product thumbnails from published image rows
   // ({"imageFull", "imageThumb"}) on the thumbnail worker.
   void createImgThumb(const std::vector<base::Value>& images);
-  // Remove the local files (and partial downloads) of changed images and covers.
-  static void deleteImgThumb(const std::vector<marvisto_image_Entity>& images);
-  static void deleteCoverImages(const std::vector<marvisto_library_files_Entity>& files);
+  // Remove the local files (and partial downloads) of changed images and
+  // covers, except those named in `keep`.
+  static void deleteImgThumb(const std::vector<marvisto_image_Entity>& images, const std::set<std::string>& keep = {});
+  static void deleteCoverImages(const std::vector<marvisto_library_files_Entity>& files,
+                                const std::set<std::string>& keep = {});
   // Blocks until the thumbnail worker is idle (tests).
   void waitForThumbnails();
 
@@ -226,6 +231,11 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   float* progressFor(int kind);
 
   static std::string perClientKey(const std::string& name);
+  // The files a retry keeps: after a run that did not finish (and unless the
+  // user asked for everything again), the names the stored rows give.
+  std::set<std::string> keptPictures() const;
+  std::set<std::string> keptCovers() const;
+  bool retryKeepsFiles() const;
   static std::set<std::string> missingIcons();
   static void rememberMissingIcon(const std::string& name);
   static void setClientFlag(const std::string& name, const std::string& value);

@@ -13,6 +13,7 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
+#include "sync/NetworkModel.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
@@ -79,21 +80,28 @@ std::set<std::string> namesIn(const fs::path& folder) {
   return names;
 }
 
-// Removes the changed files of one type. A long list (a full sync) is checked
-// against one listing of the folders instead of one removal per name.
-void removeChangedFiles(const std::vector<std::string>& names, int type) {
+// Removes the changed files of one type, except those kept. A long list (a
+// full sync) is checked against one listing of the folders instead of one
+// removal per name.
+void removeChangedFiles(const std::vector<std::string>& names, int type, const std::set<std::string>& keep) {
   constexpr std::size_t kListingFrom = 256;
   if (names.size() < kListingFrom) {
-    for (const auto& name : names) removeChangedFile(name, type);
+    for (const auto& name : names) {
+      if (!keep.count(name)) removeChangedFile(name, type);
+    }
     return;
   }
   auto sample = PublicFunction::filePathWithName("x", type);
   const fs::path partialSample = HttpNetworkCtrl::partialPathWithName("x", type);
   if (!sample) return;
-  const std::set<std::string> present = namesIn(sample->parent_path());
+  const fs::path folder = sample->parent_path();
+  const std::set<std::string> present = namesIn(folder);
   const std::set<std::string> partial = partialSample.empty() ? std::set<std::string>() : namesIn(partialSample.parent_path());
+  std::error_code ec;
   for (const auto& name : names) {
-    if (present.count(name) || partial.count(name)) removeChangedFile(name, type);
+    if (keep.count(name) || !PublicFunction::isSafeFileName(name)) continue;
+    if (present.count(name)) fs::remove(folder / name, ec);
+    if (partial.count(name)) HttpNetworkCtrl::discardPartialWithName(name, type);
   }
 }
 
@@ -123,6 +131,27 @@ float* SyncModel::progressFor(int kind) {
     default:
       return nullptr;
   }
+}
+
+std::set<std::string> SyncModel::keptPictures() const {
+  std::set<std::string> names;
+  if (!retryKeepsFiles()) return names;
+  auto images = database_->getPublishImages(1);
+  if (!images) return names;
+  for (const base::Value& row : *images) {
+    for (const char* key : {"imageFull", "imageThumb"}) {
+      auto it = row.find(key);
+      if (it != row.end() && it->is_string()) names.insert(it->get<std::string>());
+    }
+  }
+  return names;
+}
+
+std::set<std::string> SyncModel::keptCovers() const {
+  std::set<std::string> names;
+  if (!retryKeepsFiles()) return names;
+  if (auto covers = database_->getAllFilesImg()) names.insert(covers->begin(), covers->end());
+  return names;
 }
 
 bool SyncModel::addAllImageLists() {
@@ -370,7 +399,17 @@ void SyncModel::retryDownloadImage(const std::string& fileName, int imageType) {
   request->imgType = imageType;
   request->progressType = kProgressTypeBatch;
   pendingRetries_.insert(FileKey{imageType, fileName});
-  const int code = send(request);
+  // A retry is a batch of its own: its share and its end say nothing of the
+  // kind under way, so only its outcome comes back.
+  std::weak_ptr<SyncModel> weak = weak_from_this();
+  RequestSender::Handlers handlers;
+  handlers.onReply = [weak](const RequestSender::Reply& reply) {
+    if (auto self = weak.lock()) self->ReciveHttpRespondInfo(reply);
+  };
+  handlers.onEnded = [weak](const RequestSender::Reply& reply) {
+    if (auto self = weak.lock()) self->requestEndedBySession(reply);
+  };
+  const int code = NetworkModel::sharedInstance().send(request, run_, std::move(handlers));
   MV_LOG("the downloadId is ", code);
 }
 
@@ -406,21 +445,22 @@ void SyncModel::waitForThumbnails() {
   if (thumbQueue_) thumbQueue_->waitIdle();
 }
 
-void SyncModel::deleteImgThumb(const std::vector<marvisto_image_Entity>& images) {
+void SyncModel::deleteImgThumb(const std::vector<marvisto_image_Entity>& images, const std::set<std::string>& keep) {
   std::vector<std::string> names;
   names.reserve(images.size() * 2);
   for (const auto& image : images) {
     names.push_back(image.image_thumb_address);
     names.push_back(image.image_full_address);
   }
-  removeChangedFiles(names, kImageTypeProduct);
+  removeChangedFiles(names, kImageTypeProduct, keep);
 }
 
-void SyncModel::deleteCoverImages(const std::vector<marvisto_library_files_Entity>& files) {
+void SyncModel::deleteCoverImages(const std::vector<marvisto_library_files_Entity>& files,
+                                  const std::set<std::string>& keep) {
   std::vector<std::string> names;
   names.reserve(files.size());
   for (const auto& file : files) names.push_back(file.cover_image);
-  removeChangedFiles(names, kImageTypeCover);
+  removeChangedFiles(names, kImageTypeCover, keep);
 }
 
 }  // namespace mv

@@ -1,5 +1,7 @@
 #include "widgets/PullEdgeView.hpp"
 
+#include <algorithm>
+
 #include "platform/ui/Screen.hpp"
 #include "platform/ui/Transaction.hpp"
 #include "widgets/WidgetSkin.hpp"
@@ -45,6 +47,16 @@ void PullEdgeView::refreshScrollViewDataSourceDidFinishedLoading(ScrollViewProxy
     ui::EdgeInsets inset = sv.contentInset();
     clearLoadingInset(inset);
     sv.setContentInset(inset);
+    // The room kept for the spinner is gone: a content scrolled into it comes
+    // back within its ends, rather than stay past them showing the edge view.
+    if (!sv.isDragging()) {
+      const double top = -inset.top;
+      const double bottom =
+          std::max(top, sv.contentSize().height + inset.bottom - sv.boundsSize().height);
+      const base::Point offset = sv.contentOffset();
+      const double y = std::clamp(offset.y, top, bottom);
+      if (y != offset.y) sv.setContentOffset({offset.x, y}, false);
+    }
   });
   setState(PullRefreshNormal);
 }

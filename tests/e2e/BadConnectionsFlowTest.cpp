@@ -161,6 +161,24 @@ TEST_F(BadConnections, ACutSyncAFailedUploadAndAnExpiredSessionLoseNothing) {
   dragUp(list->historyOrderTable());
   ASSERT_TRUE(waitFor([&] { return list->selectOrders().size() > before; }, 10));
   EXPECT_FALSE(alert()) << alertTitle();
+
+  // The session expires while the kept order goes up: the shell's alert is
+  // the only one, and the order stays unsubmitted.
+  tapSegment(list->segments(), QuoteOrderHistoryModel::kUnsubmitted);
+  ASSERT_EQ(list->selectOrders().size(), 1u);
+  list->openOrderAtRow(0);
+  editor = ordersTab();
+  ASSERT_TRUE(editor);
+  tap(editor->btnSave());  // Edit
+  chooseCustomer(*editor, customerName);
+  service->addFault(FaultRule::statusFor("syncData/order", "101"));
+  ASSERT_TRUE(editor->btnSubmit().isEnabled());
+  tap(editor->btnSubmit());
+  const auto once = answerTheOneAlert(0);
+  EXPECT_EQ(once.first, en("REQUIRELOGIN"));
+  EXPECT_EQ(once.second, en("101"));
+  ASSERT_EQ(unsubmitted().size(), 1u);
+  EXPECT_EQ(unsubmitted()[0]->number, keptNumber);
 }
 
 }  // namespace

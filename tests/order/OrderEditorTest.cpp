@@ -13,7 +13,9 @@
 #include "platform/ui/NavigationController.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
+#include "shell/frame/MessageBox.hpp"
 #include "sync/requests/RequestUploadQuoteOrder.hpp"
+#include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
 #include "widgets/FreeDismissAlertView.hpp"
 
@@ -315,11 +317,16 @@ TEST_F(EditorTest, SubmitRepliesAreReadByTheirStatus) {
   EXPECT_EQ(alertTitle(), txt("ORDERSUBMITFAILED"));
   EXPECT_EQ(driver().visibleAlert()->message(), "text-500");
   answer(0);
-  // An expired session asks to sign in again, whatever the message says.
-  editor->btnSubmitClick();
+  // An expired session: the shell's alert tells the user, the editor adds
+  // none of its own; it stops waiting and the order can go again.
+  driver().tap(editor->btnSubmit());
+  EXPECT_EQ(MessageBox::sharedInstance().currentText(), txt("SUBMITINGORDER"));
   sender->endSession(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "101"));
-  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kRequireLoginAlertTag);
-  answer(0);
+  flush();
+  EXPECT_FALSE(driver().visibleAlert()) << alertTitle();
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  EXPECT_TRUE(editor->btnSubmit().isEnabled());
+  EXPECT_FALSE(editor->quoteOrder()->isUploaded());
 
   editor->btnSubmitClick();
   sender->answer(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "200"));
@@ -372,6 +379,130 @@ TEST_F(EditorTest, LinesDeletedAndQuantitiesChanged) {
   answer(1);
   EXPECT_EQ(o->items.size(), 1u);
   EXPECT_EQ(editor->table().numberOfRowsInSection(0), 1);
+}
+
+// A quantity of thousands shows grouped ("1,200"); typing 0 and keeping the
+// line on the prompt must bring that quantity back once, not ask for ever.
+TEST_F(EditorTest, CancelOnTheDeletePromptKeepsAQuantityOfThousands) {
+  auto o = newOrder(2);
+  o->items[0]->quantity = 1200;
+  open(o, Model::kNewOrder);
+  const std::string total = editor->lblTotal().text();
+  const std::string discounted = editor->txtDiscountTotal().text();
+  auto* cell = row(0);
+  ASSERT_TRUE(cell);
+  EXPECT_EQ(cell->quantityTextField().text(), "1,200");
+  driver().tap(cell->quantityTextField());
+  while (!cell->quantityTextField().text().empty()) driver().pressBackspace();
+  driver().typeText("0");
+  driver().pressReturn();
+  flush();
+  ASSERT_EQ(alertTitle(), txt("DELETEPRODUCTITEM"));
+  answer(0);
+  flush();
+  EXPECT_FALSE(driver().visibleAlert()) << alertTitle();
+  ASSERT_EQ(o->items.size(), 2u);
+  EXPECT_EQ(o->items[0]->quantity, 1200);
+  EXPECT_EQ(row(0)->quantityTextField().text(), "1,200");
+  EXPECT_EQ(editor->lblTotal().text(), total);
+  EXPECT_EQ(editor->txtDiscountTotal().text(), discounted);
+  snapshot("order-editor-delete-cancelled");
+
+  // Stored as it shows.
+  driver().tap(editor->btnSave());
+  flush();
+  EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 1200"), 1);
+  EXPECT_EQ(count("marvisto_quote_order_item"), 2);
+}
+
+TEST_F(EditorTest, APricelessLineKeepsItsDashInPlaceAfterAQuantityEdit) {
+  auto o = newOrder(1);
+  o->items[0]->price = -1;
+  o->items[0]->finalPrice = -1;
+  open(o, Model::kNewOrder);
+  auto* cell = row(0);
+  ASSERT_TRUE(cell);
+  ASSERT_EQ(cell->txtDiscountPrice().text(), "-");
+  const ui::Rect dash = cell->txtDiscountPrice().frame();
+  driver().tap(cell->quantityTextField());
+  driver().pressBackspace();
+  driver().typeText("5");
+  driver().pressReturn();
+  flush();
+  EXPECT_EQ(o->items[0]->quantity, 5);
+  EXPECT_EQ(row(0)->txtDiscountPrice().text(), "-");
+  EXPECT_EQ(row(0)->txtDiscountPrice().frame(), dash);
+  EXPECT_EQ(row(0)->txtDiscountPrice().textAlignment(), gfx::TextAlignment::Center);
+}
+
+// Editing a row shortens the table and scrolls the row up; back at full
+// height the rows fill the table again.
+TEST_F(EditorTest, AfterARowEditNoRowsHideAboveABlankArea) {
+  auto o = newOrder(6);
+  open(o, Model::kNewOrder);
+  ui::TableView& table = editor->table();
+  table.scrollToRowAtIndexPath({0, 5}, ui::TableViewScrollPosition::Bottom, false);
+  auto* cell = row(5);
+  ASSERT_TRUE(cell);
+  driver().tap(cell->quantityTextField());
+  driver().pressBackspace();
+  driver().typeText("3");
+  driver().pressReturn();
+  flush();
+  EXPECT_EQ(o->items[5]->quantity, 3);
+  EXPECT_DOUBLE_EQ(table.frame().height(), 452);
+  const double lastOffset = std::max(0.0, table.contentSize().height - table.bounds().height());
+  EXPECT_LE(table.contentOffset().y, lastOffset);
+  EXPECT_GE(table.contentOffset().y, 0);
+}
+
+// What is stored and uploaded is the amount shown: whole cents.
+TEST_F(EditorTest, ADiscountSetByRateIsStoredInWholeCents) {
+  auto o = newOrder(0);
+  o->items.push_back(editorLine(1, 333.33, 333.33, 3));  // 999.99
+  open(o, Model::kNewOrder);
+  driver().tap(editor->btnDiscount());
+  flush();
+  ASSERT_TRUE(editor->discountPopover()->isPopoverVisible());
+  TZTextField& rate = *editor->discountPop()->txtDiscountRat();
+  driver().tap(rate);
+  while (!rate.text().empty()) driver().pressBackspace();
+  driver().typeText("29.43");
+  driver().pressReturn();
+  flush();
+  EXPECT_EQ(editor->txtDiscountTotal().text(), "294.30");
+  driver().tap(editor->btnSave());
+  flush();
+  EXPECT_EQ(count("marvisto_quote_order", "order_discount = 294.3"), 1);
+  auto upload = JSONValue(dam().fetchQuoteOrdersDicString(0, false));
+  ASSERT_TRUE(upload);
+  EXPECT_EQ((*upload)["order"][0]["order_discount"].dump(), "294.3");
+}
+
+TEST_F(EditorTest, TheAddressOfANewCustomerIsTypedInItsPopover) {
+  open(newOrder(1, "Zed Shop"), Model::kNewOrder);
+  ASSERT_EQ(editor->txtCustomer().text(), "Zed Shop");
+  driver().tap(editor->txtAddress());
+  flush();
+  ASSERT_TRUE(editor->addressPopover());
+  ASSERT_TRUE(editor->addressPopover()->isPopoverVisible());
+  // The first part has the keyboard at once.
+  EXPECT_TRUE(driver().typeText("1 Main St"));
+  // A tap on another part moves the keyboard there.
+  auto fields = driver().findAllOf<ui::TextField>(editor->addressPopover()->contentViewController()->view().get());
+  ASSERT_EQ(fields.size(), 4u);
+  std::sort(fields.begin(), fields.end(),
+            [&](ui::TextField* a, ui::TextField* b) { return driver().centerOf(*a).y < driver().centerOf(*b).y; });
+  driver().tap(*fields[1]);
+  EXPECT_TRUE(driver().typeText("Springfield"));
+  snapshot("order-editor-address");
+  // A tap beside the popover closes it; the order takes the parts.
+  driver().tapAt({900, 600});
+  advance(1);
+  EXPECT_FALSE(editor->addressPopover());
+  EXPECT_EQ(editor->quoteOrder()->customerAddress, "1 Main St");
+  EXPECT_EQ(editor->quoteOrder()->city, "Springfield");
+  EXPECT_EQ(editor->txtAddress().text(), "1 Main St, Springfield, ");
 }
 
 TEST_F(EditorTest, SignedAndSubmittedOrdersKeepTheirLines) {

@@ -111,12 +111,14 @@ TEST_F(OrderExchangeTest, AnOfflineUploadSignsInFirstAndMarksExactlyWhatWasSent)
   EXPECT_EQ(delegate->uploads.back().first, "500");
 
   // The session handler takes an expired session: the store still ends
-  // the upload, so no screen waits for it.
+  // the upload, so no screen waits for it, and says the shell told the user.
   store->startUploadQuoteOrder(late);
+  const std::size_t reported = delegate->uploads.size();
   sender->endSession(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "101"));
   EXPECT_FALSE(store->submitting());
   EXPECT_EQ(store->currentQuoteOrderId(), QuoteOrderStore::kNoUpload);
-  EXPECT_EQ(delegate->uploads.back().first, "101");
+  EXPECT_EQ(delegate->uploads.size(), reported);
+  EXPECT_EQ(delegate->uploadsEndedWithSession, (std::vector<std::string>{"101"}));
   EXPECT_FALSE(uploaded("rep_1_140101140000"));
 }
 
@@ -197,7 +199,7 @@ TEST_F(OrderExchangeTest, HistoryPagesStopOnlyAfterSixtyOrdersOverHalfAYear) {
   EXPECT_EQ(parameters(*page)["baseTime"], "2011-12-31 23:59:59");
   sender->endSession(replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "114"));
   EXPECT_FALSE(store->syncing());
-  EXPECT_EQ(delegate->histories.back(), DelegateRecorder::Report("114", "text-114"));
+  EXPECT_EQ(delegate->historiesEndedWithSession, (std::vector<std::string>{"114"}));
 
   // Nothing submitted: no base time at all.
   sql("DELETE FROM marvisto_quote_order_item; DELETE FROM marvisto_quote_order");
@@ -243,9 +245,9 @@ TEST_F(OrderExchangeTest, WorksWaitingForOneSignInAllRunOrAllEnd) {
   store->getLastTenOrderHistory();
   EXPECT_EQ(logins(), 3);
   EXPECT_TRUE(sender->endSession(replyTo<LoginRst>(kCmdLogin, "114")));
-  EXPECT_EQ(delegate->uploads.size() + delegate->histories.size(), reports + 2);
-  EXPECT_EQ(delegate->uploads.back().first, "114");
-  EXPECT_EQ(delegate->histories.back(), DelegateRecorder::Report("114", "text-114"));
+  EXPECT_EQ(delegate->uploads.size() + delegate->histories.size(), reports);
+  EXPECT_EQ(delegate->uploadsEndedWithSession, (std::vector<std::string>{"114"}));
+  EXPECT_EQ(delegate->historiesEndedWithSession, (std::vector<std::string>{"114"}));
   EXPECT_EQ(store->needWork(), QuoteOrderStore::kNoWork);
 }
 

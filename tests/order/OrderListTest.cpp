@@ -13,6 +13,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
+#include "shell/frame/MessageBox.hpp"
 #include "sync/requests/RequestGetOrderHistory.hpp"
 #include "sync/requests/RequestUploadQuoteOrder.hpp"
 
@@ -93,6 +94,19 @@ class ListTest : public OrderScreenTest {
     window().setRootViewController(nav);
     flush();
   }
+  // Opens the copy/delete popover of row `r` with a long press and taps one
+  // of its buttons.
+  void pressInRowPopover(long r, bool copy) {
+    auto* cell = row(r);
+    ASSERT_TRUE(cell);
+    driver().longPress(driver().centerOf(*cell));
+    flush();
+    ASSERT_TRUE(list->popCellEdit() && list->popCellEdit()->isPopoverVisible());
+    auto& pop = static_cast<HistoryEditPopController&>(*list->popCellEdit()->contentViewController());
+    driver().tap(copy ? pop.copyButton() : pop.deleteButton());
+    advance(1);
+  }
+  std::string alertTitle() { return driver().visibleAlert() ? driver().visibleAlert()->title() : std::string(); }
   QuoteOrderHistoryTableViewCell* row(long r) {
     flush();
     return dynamic_cast<QuoteOrderHistoryTableViewCell*>(list->historyOrderTable().cellForRowAtIndexPath({0, r}));
@@ -205,7 +219,7 @@ TEST_F(ListTest, CopyAndDeleteFromTheRowPopover) {
 
   list->historyOrderDelete(1);
   ASSERT_TRUE(driver().visibleAlert());
-  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderHistoryController::kRowTagBase + 1);
+  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderHistoryController::kDeleteAlertTag);
   driver().pressAlertButton(0);  // cancelled: the row stays
   advance(1);
   EXPECT_EQ(rows(), 2);
@@ -214,6 +228,114 @@ TEST_F(ListTest, CopyAndDeleteFromTheRowPopover) {
   advance(1);
   EXPECT_EQ(rows(), 1);
   EXPECT_EQ(count("marvisto_quote_order"), 1);
+}
+
+// The rows move while the prompt is up (a history page arrives): OK deletes
+// the order the prompt was opened for, or says it is gone.
+TEST_F(ListTest, TheDeletePromptDeletesTheOrderItWasOpenedFor) {
+  storeOrder("Ann", "01/05/2026 10:00:00", false, "rep_1_260105100000", 2);
+  storeOrder("Bob", "01/04/2026 10:00:00", false, "rep_1_260104100000", 1);
+  open();
+  list->pullTableViewDidTriggerLoadMore(list->historyOrderTable());
+  advance(1.1);
+  ASSERT_TRUE(lastSent(kCmdGetOrderHistory));
+  ASSERT_EQ(row(1)->customerLabel().text(), "Bob");
+  pressInRowPopover(1, false);
+  ASSERT_EQ(alertTitle(), txt("DELETEORDER"));
+  auto page = replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "200");
+  page->orderHistoryArray = {base::Value{{"order_id", 7001},
+                                         {"order_number", "rep_1_260106100000"},
+                                         {"customer_name", "Cid"},
+                                         {"cdate", "2026-01-06 10:00:00"},
+                                         {"uploaded", 1}}};
+  ASSERT_TRUE(sender->answer(page));
+  ASSERT_EQ(rows(), 3);
+  ASSERT_EQ(row(1)->customerLabel().text(), "Ann");
+  driver().pressAlertButton(1);
+  advance(1);
+  EXPECT_EQ(count("marvisto_quote_order", "customer_name = 'Bob'"), 0);
+  EXPECT_EQ(count("marvisto_quote_order", "customer_name = 'Ann'"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "customer_name = 'Cid'"), 1);
+  EXPECT_EQ(rows(), 2);
+  EXPECT_EQ(alertTitle(), "");
+
+  // Gone from the device while the prompt was up: nothing else goes.
+  pressInRowPopover(1, false);
+  ASSERT_EQ(alertTitle(), txt("DELETEORDER"));
+  sql("DELETE FROM marvisto_quote_order WHERE customer_name = 'Ann'");
+  driver().pressAlertButton(1);
+  advance(1);
+  EXPECT_EQ(alertTitle(), txt("ORDERDELETEFAILED"));
+  EXPECT_EQ(driver().visibleAlert()->message(), txt("ORDERGONE"));
+  EXPECT_EQ(count("marvisto_quote_order"), 1);
+  EXPECT_EQ(rows(), 1);
+}
+
+TEST_F(ListTest, AFailedCopySaysSo) {
+  storeOrder("Ann", "01/05/2026 10:00:00", false, "rep_1_260105100000", 2);
+  open();
+  // No room left for another order.
+  sql("CREATE TRIGGER full BEFORE INSERT ON marvisto_quote_order BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+  pressInRowPopover(0, true);
+  EXPECT_EQ(alertTitle(), txt("ORDERCOPYFAILED"));
+  EXPECT_EQ(rows(), 1);
+  EXPECT_EQ(count("marvisto_quote_order"), 1);
+  EXPECT_FALSE(row(0)->isTouched());
+}
+
+// The session handler tells the user of an expired session; the list adds
+// no alert of its own to it and stops waiting.
+TEST_F(ListTest, AnExpiredSessionIsToldOnce) {
+  storeOrder("Ann", "01/05/2026 10:00:00", false, "rep_1_260105100000", 2);
+  storeOrder("Cid", "01/03/2026 10:00:00", true, "rep_1_260103100000", 1);
+  open();
+  driver().tap(row(0)->submitButton());
+  ASSERT_TRUE(lastSent(kCmdUploadQuoteOrder));
+  EXPECT_NE(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  sender->endSession(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "101"));
+  flush();
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  EXPECT_EQ(count("marvisto_quote_order", "uploaded = 0"), 1);
+
+  auto& table = list->historyOrderTable();
+  table.setPullTableIsLoadingMore(true);
+  list->pullTableViewDidTriggerLoadMore(table);
+  advance(1.1);
+  ASSERT_TRUE(lastSent(kCmdGetOrderHistory));
+  changeSession([](Session& s) { s.loginType = LoginType::None; });
+  sender->endSession(replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "101"));
+  flush();
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_FALSE(table.pullTableIsLoadingMore());
+}
+
+// Pulled up past its end with nothing more on the service, the list comes
+// back to its last row rather than stay on the load-more text.
+TEST_F(ListTest, AfterTheLastHistoryPageTheListEndsAtItsLastRow) {
+  for (int i = 0; i < 14; ++i)
+    storeOrder("Cid", "01/03/2026 10:" + std::to_string(10 + i) + ":00", true, "rep_1_2601031" + std::to_string(10 + i) + "00", 1);
+  open();
+  auto& table = list->historyOrderTable();
+  table.setContentOffset({0, table.contentSize().height - table.bounds().height()});
+  flush();
+  const ui::Rect frame = table.convertRectToView(table.bounds(), nullptr);
+  const double x = frame.midX();
+  driver().drag({{x, frame.maxY() - 20}, {x, frame.maxY() - 120}, {x, frame.maxY() - 220}, {x, frame.y() + 20}});
+  advance(1.1);
+  ASSERT_TRUE(table.pullTableIsLoadingMore());
+  ASSERT_TRUE(lastSent(kCmdGetOrderHistory));
+  auto end = replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "200");
+  end->message = "reachEnd";
+  sender->answer(end);
+  advance(1);
+  EXPECT_FALSE(table.pullTableIsLoadingMore());
+  const double lastOffset = table.contentSize().height - table.bounds().height();
+  EXPECT_LE(table.contentOffset().y, lastOffset);
+  // The load-more text is out of sight.
+  const ui::Rect text = table.loadMoreView().convertRectToView(table.loadMoreView().statusLabel().frame(), &table);
+  EXPECT_GE(text.y(), table.contentOffset().y + table.bounds().height());
+  snapshot("order-list-history-end");
 }
 
 TEST_F(ListTest, ARowNearTheBottomOpensItsPopoverAbove) {

@@ -44,6 +44,9 @@ class DelegateRecorder : public QuoteOrderStoreDelegate {
   using Report = std::pair<std::optional<std::string>, std::optional<std::string>>;
   std::vector<std::pair<std::string, std::string>> uploads;
   std::vector<Report> histories;
+  // The statuses of the works the session's end cut short.
+  std::vector<std::string> uploadsEndedWithSession;
+  std::vector<std::string> historiesEndedWithSession;
   int pops = 0;
   std::vector<std::pair<int, int>> customerIds;
 
@@ -54,6 +57,8 @@ class DelegateRecorder : public QuoteOrderStoreDelegate {
                                       const std::optional<std::string>& message) override {
     histories.emplace_back(status, message);
   }
+  void uploadEndedWithSession(const std::string& status) override { uploadsEndedWithSession.push_back(status); }
+  void historyEndedWithSession(const std::string& status) override { historiesEndedWithSession.push_back(status); }
   void popSelfView() override { ++pops; }
   void updateCustomerId(int oldId, int newId) override { customerIds.emplace_back(oldId, newId); }
 };

@@ -286,6 +286,38 @@ TEST_F(SyncScreenPanelTest, BrokenRunsAlertOnceAndEndIdle) {
   EXPECT_FALSE(host->blinking);
 }
 
+// No row is left saying it is checking once a run has ended, broken or
+// ended by the session; a share short of whole never reads 100 or
+// "Completed".
+TEST_F(SyncScreenPanelTest, AnEndedRunLeavesNoRowCheckingAndNoShareShortOfWholeReadsWhole) {
+  show();
+  auto engine = SyncModel::sharedInstance();
+  engine->setIsDownloading(true);
+  screen->startIndictorView();
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), test::textOf("CHECKING"));
+  screen->breakSync("The service did not answer.");
+  ASSERT_TRUE(alert());
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0 %");
+  press(0);
+
+  engine->setIsDownloading(true);
+  screen->startIndictorView();
+  screen->syncEndedBySession();
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0 %");
+
+  engine->setIsDownloading(true);
+  screen->startIndictorView();
+  screen->setProgress(0.996f, SyncModel::kImageTypeProduct, 10);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "99 %");
+  EXPECT_LT(panel().syncInfoProduc().progress(), 1.0f);
+  screen->setProgress(0.999f, SyncModel::kImageTypeCover, 10);
+  EXPECT_EQ(panel().syncInfoIcon().lbprogressTxt(), "99%");
+  screen->setProgress(0.29f, SyncModel::kImageTypeProduct, 10);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "29 %");
+  screen->setProgress(1.0f, SyncModel::kImageTypeProduct, 0);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), test::textOf("COMPLETED"));
+}
+
 TEST_F(SyncScreenPanelTest, TheButtonStaysOffWhenTheTabIsEnteredAgainDuringARun) {
   auto nav = std::make_shared<ui::NavigationController>(std::make_shared<SyncViewController>());
   window = std::make_unique<test::ScreenWindow>(nav);

@@ -53,8 +53,10 @@ TEST_F(SyncScreenPresenterTest, TimeLeftIsLessThanAMinuteOrWholeMinutesRoundedUp
 }
 
 TEST_F(SyncScreenPresenterTest, ProgressTextsFollowEachImageKind) {
-  // Product images: a blank before the sign; a whole bar is left to "COMPLETED".
-  EXPECT_EQ(P::progressUpdate(0.456f, 1), (SyncRowUpdate{SyncRow::Products, 0.456f, "46 %"}));
+  // Product images: a blank before the sign, whole per cents rounded down (a
+  // share short of whole never reads 100); a whole bar is left to "COMPLETED".
+  EXPECT_EQ(P::progressUpdate(0.456f, 1), (SyncRowUpdate{SyncRow::Products, 0.456f, "45 %"}));
+  EXPECT_EQ(P::progressUpdate(0.9999f, 1), (SyncRowUpdate{SyncRow::Products, 0.9999f, "99 %"}));
   EXPECT_EQ(P::progressUpdate(0.0f, 1), (SyncRowUpdate{SyncRow::Products, 0.0f, "0 %"}));
   EXPECT_EQ(P::progressUpdate(1.0f, 1), (SyncRowUpdate{SyncRow::Products, 1.0f, std::nullopt}));
   EXPECT_EQ(P::progressUpdate(1.5f, 1), (SyncRowUpdate{SyncRow::Products, 1.0f, std::nullopt}));

@@ -206,10 +206,11 @@ TEST_F(OrderTest, ServerIdsReplaceLocalOnesForOrdersLinesAndCustomers) {
   EXPECT_FALSE(dam().isInUnsubmitOrder(-3));
   EXPECT_TRUE(dam().isInUnsubmitOrder(812));
 
-  // A stale copy already stored under the server's id gives way.
+  // A stale copy of the same order already stored under the server's id
+  // gives way.
   QuoteOrderEntity stale(Session::current());
   stale.serial = 9001;
-  stale.number = "old";
+  stale.number = "rep_1_140101100000";
   stale.items = {line(7, 1, 1, 1, 5)};
   ASSERT_EQ(dam().saveQuoteOrder(stale), 9001);
   ASSERT_TRUE(dam().setQuoteOrdersUploadedWithOrderNumber("rep_1_140101100000"));
@@ -227,6 +228,26 @@ TEST_F(OrderTest, ServerIdsReplaceLocalOnesForOrdersLinesAndCustomers) {
   EXPECT_EQ(dam().fetchQuoteOrders(OrderModel::kUploadedOrders, "")[0]->signature, "c2lnbg==");
   ASSERT_TRUE(dam().removeAllLoaclOrders());
   EXPECT_EQ(orderIds(OrderModel::kAllOrders), (std::vector<int>{9001}));
+}
+
+// A service that lost its records hands out an id again: the order already
+// holding it stays whole, and the newly submitted one keeps its local id.
+TEST_F(OrderTest, AnIdHandedOutAgainLeavesTheOrderHoldingItStanding) {
+  QuoteOrderEntity earlier(Session::current());
+  earlier.serial = 9001;
+  earlier.number = "rep_1_140101090000";
+  earlier.customerName = "Earlier";
+  earlier.setUploaded(true);
+  earlier.items = {line(7, 1, 1, 2, 5)};
+  ASSERT_EQ(dam().saveQuoteOrder(earlier), 9001);
+  const int local = storeOrder("Now", "01/01/2014 10:00:00", true, "rep_1_140101100000");
+
+  EXPECT_FALSE(dam().updateOrderIDWithOrderNumber("rep_1_140101100000", 9001));
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = 9001 AND order_number = 'rep_1_140101090000'"), 1);
+  EXPECT_EQ(count("marvisto_quote_order_item", "order_id = 9001"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_number = 'rep_1_140101100000'"), 1);
+  EXPECT_EQ(count("marvisto_quote_order_item", "order_id = " + std::to_string(local)), 1);
+  EXPECT_EQ(orderIds(OrderModel::kUploadedOrders).size(), 2u);
 }
 
 TEST_F(OrderTest, HistoryFromTheServerReplacesTheStoredCopyByNumber) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "NetworkTestSupport.hpp"
@@ -550,6 +551,78 @@ TEST_F(DownloadNetworkTest, OneFileIsNeverWrittenByTwoTransfersAtOnce) {
   EXPECT_EQ(downloadResult(third->results[0])->fileName, images[1].first);
   waitFor(0.5);
   EXPECT_EQ(third->results.size(), 1u);
+}
+
+// A batch far larger than what the transport is given at once: the files go
+// a window at a time, every one of them ends exactly once, and the batch's
+// share grows with its files and ends at 1 once, before the last outcome.
+TEST_F(DownloadNetworkTest, ABatchGoesToTheTransportAWindowAtATimeAndEveryFileEnds) {
+  auto images = filesOfType(kFileTypeProductImage);
+  ASSERT_FALSE(images.empty());
+  const std::size_t window = NetworkModel::kBatchWindow;
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : images) names.push_back(name);
+  // Names the service does not have end as missing files, each on its own.
+  for (std::size_t i = 0; names.size() < 3 * window + 5; ++i) names.push_back("absent-" + std::to_string(i) + ".jpg");
+
+  auto batch = std::make_shared<Recorder>();
+  std::size_t mostUnderWay = 0;
+  std::size_t shareHeardBeforeLast = 0;
+  batch->onResult = [&](const std::shared_ptr<NetBaseRst>&) {
+    mostUnderWay = std::max(mostUnderWay, ctrl().pendingCount());
+    if (batch->results.size() == names.size()) shareHeardBeforeLast = batch->progress.size();
+  };
+  model().sendRequest(download(names, kFileTypeProductImage, kProgressTypeBatch, batch));
+  EXPECT_EQ(ctrl().pendingCount(), window);
+  // The files not yet handed over still count as waiting for their reply.
+  EXPECT_EQ(model().requestCount(), names.size());
+  ASSERT_TRUE(runUntil([&] { return batch->results.size() == names.size(); }, 60));
+  EXPECT_LE(mostUnderWay, window);
+
+  std::map<std::string, std::string> statusOf;
+  for (const auto& r : batch->results) {
+    auto d = downloadResult(r);
+    ASSERT_TRUE(d);
+    EXPECT_TRUE(statusOf.emplace(d->fileName, d->status).second) << d->fileName << " ended twice";
+  }
+  ASSERT_EQ(statusOf.size(), names.size());
+  for (const auto& [name, bytes] : images) {
+    EXPECT_EQ(statusOf[name], "200") << name;
+    EXPECT_EQ(contentsOf(destination(name, kFileTypeProductImage)), bytes);
+  }
+  EXPECT_EQ(statusOf["absent-0.jpg"], "404");
+
+  ASSERT_FALSE(batch->progress.empty());
+  EXPECT_TRUE(std::is_sorted(batch->progress.begin(), batch->progress.end()));
+  EXPECT_EQ(batch->progress.back(), 1.0f);
+  EXPECT_EQ(std::count(batch->progress.begin(), batch->progress.end(), 1.0f), 1);
+  EXPECT_GT(batch->progress.size(), 10u) << "the share grows with the files";
+  EXPECT_EQ(shareHeardBeforeLast, batch->progress.size());
+  EXPECT_EQ(model().requestCount(), 0u);
+  EXPECT_EQ(ctrl().pendingCount(), 0u);
+}
+
+// When the network goes, the files of a batch not yet handed over end as
+// the ones under way do, without being asked for.
+TEST_F(DownloadNetworkTest, NetworkLossEndsTheFilesOfABatchNotYetSent) {
+  auto images = filesOfType(kFileTypeProductImage);
+  ASSERT_FALSE(images.empty());
+  trickleFiles("*/product/*", 256, 0.1);
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < 2 * NetworkModel::kBatchWindow; ++i) names.push_back(images[i % images.size()].first);
+  auto batch = std::make_shared<Recorder>();
+  model().sendRequest(download(names, kFileTypeProductImage, kProgressTypeBatch, batch));
+  ASSERT_TRUE(runUntil([&] { return !fileRequests().empty(); }));
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+  ASSERT_TRUE(runUntil([&] { return batch->results.size() == names.size(); }, 30));
+  for (const auto& r : batch->results) {
+    EXPECT_EQ(r->status, "999");
+    EXPECT_EQ(r->httpRsp, 1);
+  }
+  EXPECT_LT(fileRequests().size(), names.size());
+  EXPECT_EQ(batch->progress.back(), 1.0f);
+  EXPECT_EQ(model().requestCount(), 0u);
+  EXPECT_EQ(ctrl().pendingCount(), 0u);
 }
 
 class PartialDataTest : public test::ProtocolTest {};

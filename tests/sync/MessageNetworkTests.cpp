@@ -107,6 +107,38 @@ TEST_F(MessageNetworkTest, RequestsTravelUnderTheirCodesAndEachIsDecodedByItsOwn
   EXPECT_EQ(ctrl().pendingCount(), 0u);
 }
 
+// The counter comes round again to a code whose request is still under way
+// (as it does after 65,534 more requests): the new request takes the next
+// free code, and both outcomes arrive, each decoded by its own class.
+TEST_F(MessageNetworkTest, ACodeStillUnderWayIsNotGivenToASecondRequest) {
+  signIn();
+  FaultRule held = FaultRule::stallFor("getuserinfo", 0.5);
+  service->addFault(held);
+  auto receiver = std::make_shared<Recorder>();
+  auto userinfo = std::make_shared<RequestGetUserinfo>();
+  userinfo->setReceiveDelegete(receiver);
+  ctrl().setNextCounterValue(65534);
+  const int first = model().sendRequest(userinfo);
+  EXPECT_EQ(first, (265 << 16) | 65534);
+
+  ctrl().setNextCounterValue(65534);
+  auto history = std::make_shared<RequestGetOrderHistory>();
+  history->numberOfOrder = 3;
+  history->setReceiveDelegete(receiver);
+  const int second = model().sendRequest(history);
+  EXPECT_EQ(second, (265 << 16) | 1);
+  EXPECT_EQ(model().requestCount(), 2u);
+  EXPECT_EQ(ctrl().pendingCount(), 2u);
+
+  ASSERT_TRUE(runUntil([&] { return receiver->results.size() == 2; }, 20)) << receiver->results.size();
+  EXPECT_TRUE(std::dynamic_pointer_cast<GetUserinfoRst>(receiver->resultFor(first)));
+  auto orders = std::dynamic_pointer_cast<GetOrderHistoryRst>(receiver->resultFor(second));
+  ASSERT_TRUE(orders);
+  EXPECT_EQ(orders->orderHistoryArray.size(), 3u);
+  EXPECT_EQ(model().requestCount(), 0u);
+  EXPECT_EQ(ctrl().pendingCount(), 0u);
+}
+
 // The request seam: each outcome reaches the handler it was sent with, as
 // its own type, once; a session status goes to the end handler; nothing
 // reaches an owner whose tracker let go.

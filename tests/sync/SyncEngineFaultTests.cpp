@@ -195,6 +195,48 @@ TEST_F(SyncEngineTest, NetworkLossInTheImagePhaseBreaksOnceAndStopsOnlyTheRun) {
   EXPECT_EQ(model().requestCount(), 0u);
 }
 
+// A run broken in its last kind is tried again: the pictures that arrived
+// whole in it stay and are not asked for again, though the service sends
+// every row again (nothing was acknowledged); a resync the user asks for
+// starts from nothing.
+TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndOnlyAResyncFetchesThemAgain) {
+  signIn();
+  FaultRule stall;
+  stall.path = "*/cover_image/*";
+  stall.kind = FaultKind::Stall;
+  stall.seconds = 0;
+  service->addFault(stall);
+  const auto asked = [&](const std::string& prefix) {
+    const auto files = requestedFiles();
+    return std::count_if(files.begin(), files.end(), [&](const std::string& f) { return f.rfind(prefix, 0) == 0; });
+  };
+  engine()->startSync();
+  ASSERT_TRUE(runUntil([&] { return asked("library/cover_image/") > 0; }));
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+  ASSERT_TRUE(waitForEnd(0, 20));
+  ASSERT_EQ(delegate->breaks.size(), 1u);
+  const auto& v1 = data(1);
+  const auto pictures = imageFilesOf(v1.products, {}, {});
+  ASSERT_EQ(static_cast<std::size_t>(asked("product/")), pictures.size());
+
+  service->clearFaults();
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks.size(), 1u);
+  ASSERT_TRUE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(static_cast<std::size_t>(asked("product/")), pictures.size()) << "a kept picture was fetched again";
+  for (const auto& file : imageFilesOf(v1.products, v1.icons, v1.libraryFiles)) {
+    const auto slash = file.rfind('/');
+    const int type = file.rfind("product/", 0) == 0 ? SyncModel::kImageTypeProduct
+                     : file.rfind("icon/", 0) == 0  ? SyncModel::kImageTypeIcon
+                                                    : SyncModel::kImageTypeCover;
+    EXPECT_TRUE(fs::exists(localPath(file.substr(slash + 1), type))) << file;
+  }
+
+  engine()->setIsSyncAllData(true);
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(static_cast<std::size_t>(asked("product/")), 2 * pictures.size());
+}
+
 TEST_F(SyncEngineTest, AServiceStoppedInThePicturePhaseBreaksTheRunAtOnce) {
   signIn();
   // Pictures come slowly, so the service can stop in the middle of them.

@@ -37,6 +37,12 @@ options:
   --version2        serve the second version of every company's data (the
                     changes an incremental sync must pick up)
   --products N      products per company (default 24)
+  --pictures N      pictures per product (default 2; each has a thumbnail)
+  --customers N     customers per company (default 12)
+  --documents N     library documents of each of the six kinds (default 1)
+  --picture-pool N  draw the product pictures from N shared ones (default 0:
+                    every picture drawn on its own; a pool makes large data
+                    sets quick to prepare)
   --strict-restore  a restore must name the exact backup time
   --accept-upper-md5  accept the login digest in upper-case hexadecimal too
   --no-control      do not serve the control endpoint /_control/...
@@ -94,7 +100,7 @@ int main(int argc, char** argv) {
   config.controlEndpoint = true;
   std::string dataDir, exportDir;
   bool version2 = false, help = false;
-  int products = -1;
+  int products = -1, pictures = -1, customers = -1, documents = -1, picturePool = -1;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto value = [&](const char* name) -> const char* {
@@ -120,6 +126,14 @@ int main(int argc, char** argv) {
       version2 = true;
     } else if (arg == "--products") {
       if (!readNumber(value("--products"), products)) return std::cerr << "sales-service: bad --products\n", 2;
+    } else if (arg == "--pictures") {
+      if (!readNumber(value("--pictures"), pictures)) return std::cerr << "sales-service: bad --pictures\n", 2;
+    } else if (arg == "--customers") {
+      if (!readNumber(value("--customers"), customers)) return std::cerr << "sales-service: bad --customers\n", 2;
+    } else if (arg == "--documents") {
+      if (!readNumber(value("--documents"), documents)) return std::cerr << "sales-service: bad --documents\n", 2;
+    } else if (arg == "--picture-pool") {
+      if (!readNumber(value("--picture-pool"), picturePool)) return std::cerr << "sales-service: bad --picture-pool\n", 2;
     } else if (arg == "--strict-restore") {
       config.strictRestore = true;
     } else if (arg == "--accept-upper-md5") {
@@ -164,8 +178,12 @@ int main(int argc, char** argv) {
       }
     }
   }
-  if (products >= 0) {
-    for (auto& c : config.companies) c.data.products = products;
+  for (auto& c : config.companies) {
+    if (products >= 0) c.data.products = products;
+    if (pictures >= 0) c.data.imagesPerProduct = pictures;
+    if (customers >= 0) c.data.customers = customers;
+    if (documents >= 0) c.data.documentsPerType = documents;
+    if (picturePool >= 0) c.data.imagePool = picturePool;
   }
   if (help) {
     printHelp(config);

@@ -133,6 +133,14 @@ void ResourceUpdateView::showStartCheck() {
       .setLbprogressTxt(text("CHECKING"));
 }
 
+void ResourceUpdateView::endStartCheck() {
+  const std::string checking = text("CHECKING");
+  for (SyncRow r : {SyncRow::Products, SyncRow::Material, SyncRow::Customers}) {
+    SyncInfoItem& item = row(r);
+    if (item.lbprogressTxt() == checking) item.setLbprogressTxt(SyncScreenPresenter::rowText(r, item.progress()));
+  }
+}
+
 void ResourceUpdateView::showHelp() {
   help_.cancelAll();
   help_.after(kHelpDelay, [this] {

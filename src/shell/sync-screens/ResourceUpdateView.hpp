@@ -48,6 +48,8 @@ class ResourceUpdateView : public SyncItemView {
   void resetProgress();
   // "CHECKING" in the first row shown.
   void showStartCheck();
+  // A row still saying it is checking shows where its bar stands instead.
+  void endStartCheck();
   // The hint fades in after kHelpDelay; hideHelp stops that and hides it.
   void showHelp();
   void hideHelp();

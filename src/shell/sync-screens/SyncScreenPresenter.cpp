@@ -1,5 +1,6 @@
 #include "shell/sync-screens/SyncScreenPresenter.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -16,9 +17,12 @@ namespace {
 
 
 // A share as a whole per-cent figure, with or without a blank before the sign.
+// Rounded down: "100%" is only ever shown for work that is whole.
 std::string percent(float share, bool blank) {
   char out[32];
-  std::snprintf(out, sizeof out, blank ? "%.0f %%" : "%.0f%%", static_cast<double>(share) * 100.0);
+  // The small allowance keeps a share like 0.29 from reading 28.
+  const double whole = std::floor(std::clamp(static_cast<double>(share), 0.0, 1.0) * 100.0 + 1e-4);
+  std::snprintf(out, sizeof out, blank ? "%.0f %%" : "%.0f%%", whole);
   return out;
 }
 
@@ -54,6 +58,11 @@ std::optional<SyncRowUpdate> SyncScreenPresenter::progressUpdate(float progress,
     default:
       return std::nullopt;
   }
+}
+
+std::string SyncScreenPresenter::rowText(SyncRow row, float progress) {
+  if (progress >= 1.0f) return text("COMPLETED");
+  return percent(progress, row == SyncRow::Products);
 }
 
 std::optional<SyncRowUpdate> SyncScreenPresenter::imagesFinishedUpdate(int imageType) {

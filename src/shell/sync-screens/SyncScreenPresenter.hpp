@@ -55,6 +55,9 @@ class SyncScreenPresenter {
   // What a progress report of an image kind (1 product images, 3 icons,
   // 4 library covers) does; nothing for any other kind.
   static std::optional<SyncRowUpdate> progressUpdate(float progress, int imageType);
+  // The text of a row whose bar stands at `progress`, when nothing more
+  // telling is known (a run ended while the row still said it was checking).
+  static std::string rowText(SyncRow row, float progress);
   // The same when the kind had nothing to fetch.
   static std::optional<SyncRowUpdate> imagesFinishedUpdate(int imageType);
 

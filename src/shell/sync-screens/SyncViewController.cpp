@@ -176,8 +176,12 @@ void SyncViewController::stopIndicatorView() {
 }
 
 void SyncViewController::endOfRun() {
-  // The hint says downloads go on; after any end of a run nothing does.
-  if (resourceUpdateView_) resourceUpdateView_->hideHelp();
+  // The hint says downloads go on; after any end of a run nothing does, and
+  // nothing is being checked any more.
+  if (resourceUpdateView_) {
+    resourceUpdateView_->hideHelp();
+    resourceUpdateView_->endStartCheck();
+  }
   stopIndicatorView();
   if (auto engine = SyncModel::sharedInstance()) engine->setIsSyncAllData(false);
 }
