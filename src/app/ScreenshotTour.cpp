@@ -10,6 +10,8 @@
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/ProductDetailController.hpp"
+#include "catalog/ProductDetailImageController.hpp"
+#include "catalog/SlideShowController.hpp"
 #include "library/LibraryFileOpener.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/ReaderThumbQueue.hpp"
@@ -27,7 +29,9 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "services/WebEngine.hpp"
 #include "order/PainterViewController.hpp"
 #include "order/QuoteOrderHistoryController.hpp"
 #include "order/QuoteOrderItemsTableViewCell.hpp"
@@ -40,6 +44,7 @@
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/frame/WebViewController.hpp"
 #include "shell/settings/LanguageManager.hpp"
 #include "shell/settings/SettingsViewController.hpp"
 #include "shell/settings/SkinManager.hpp"
@@ -296,6 +301,7 @@ void ScreenshotTour::tour() {
     if (tag == MainTabScreens::kQuoteOrder) tourOrder(n);
   }
   readerTour(n);
+  webPageTour(n);
   ui::HeadlessDriver d(app_->window());
   d.tap(tab->button(MainTabScreens::kSettings).btn());
   waitFor([&] { return tab->presentedViewController() != nullptr; }, 5);
@@ -455,7 +461,10 @@ void ScreenshotTour::libraryScreens(int& n) {
           waitFor([&] { return !office->webView().tilesPending(); }, 20);
         }
       } else if (auto* reader = dynamic_cast<EPUBViewController*>(nav->topViewController())) {
-        waitFor([&] { return reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading(); }, 10);
+        waitFor([&] {
+          return !reader->isOpening() && reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading() &&
+                 !svc::WebEngine::isBusy();
+        }, 30);
       }
       snapshot(numbered(n, shots.at(type)));
       if (auto* video = dynamic_cast<VideoViewController*>(nav->topViewController())) {
@@ -520,7 +529,7 @@ void ScreenshotTour::catalogScreens(int& n) {
     // Its pictures full screen.
     product->onClickImage();
     waitFor([&] { return product->presentedViewController() != nullptr; }, 5);
-    snapshot(numbered(n, "-catalog-image-browser"));
+    imageBrowserSteps(*product, n);
     product->dismissPopController(false);
     waitFor([&] { return product->presentedViewController() == nullptr; }, 5);
   }
@@ -545,6 +554,29 @@ void ScreenshotTour::catalogScreens(int& n) {
     snapshot(numbered(n, "-catalog-comparison"));
     catalog->dismissPopController(false);
   }
+}
+
+void ScreenshotTour::imageBrowserSteps(ProductDetailController& product, int& n) {
+  auto browser = product.imageController();
+  if (!browser) return;
+  // A tap hides the controls, a second one brings them back.
+  ui::HeadlessDriver d(app_->window());
+  const ui::Point picture{512, 400};
+  const double toggle = ui::TapGestureRecognizer::kMaximumTapInterval + ProductDetailImageController::kChromeDelay +
+                        ProductDetailImageController::kChromeDuration + 0.2;
+  d.tapAt(picture);
+  waitFor([] { return false; }, toggle);
+  d.tapAt(picture);
+  waitFor([] { return false; }, toggle);
+  snapshot(numbered(n, "-catalog-image-browser"));
+  // The slide show on its second picture, once it has faded in.
+  browser->startSlideShow();
+  if (!waitFor([&] { return browser->slideShowController() && browser->presentedViewController(); }, 5)) return;
+  browser->slideShowTick();
+  waitFor([] { return false; }, SlideShowController::kFadeDuration + 0.3);
+  snapshot(numbered(n, "-catalog-slide-show"));
+  d.tapAt(picture);
+  waitFor([&] { return browser->presentedViewController() == nullptr; }, 5);
 }
 
 void ScreenshotTour::readerTour(int& n) {
@@ -598,8 +630,49 @@ void ScreenshotTour::readerTour(int& n) {
     return false;
   }, 1);
   snapshot(numbered(n, "-reader-thumbnails"));
+  // The thumbnails go before the reader that shows them.
+  reader->dismissViewControllerAnimated(false);
+  waitFor([&] { return reader->presentedViewController() == nullptr; }, 5);
   reader->dismissReaderViewController();
   waitFor([&] { return nav->viewControllers().size() == 1; }, 5);
+}
+
+void ScreenshotTour::webPageTour(int& n) {
+  auto app = MarvistoAppDelegate::current();
+  auto tab = app ? app->tabBarController() : nullptr;
+  if (!tab) return;
+  // Shown over whatever is in front.
+  ui::ViewController* front = app_->window()->rootViewController().get();
+  while (front && front->presentedViewController()) front = front->presentedViewController();
+  if (!front) return;
+  auto page = std::make_shared<WebViewController>();
+  front->presentViewController(page, false);
+  page->view();
+  if (!waitFor([&] { return page->contentWebView() != nullptr; }, 5)) {
+    front->dismissViewControllerAnimated(false);
+    return;
+  }
+  // The account page of the web administration, as the sales office serves it.
+  auto field = [](const std::string& label, const std::string& type, const std::string& value) {
+    return "<p><label>" + label + "<br/><input type='" + type + "' value='" + value + "'/></label></p>";
+  };
+  const std::string form =
+      "<html><head><meta charset='utf-8'/><title>" + text("USERNAME") +
+      "</title><style>body{font-family:sans-serif;margin:40px;color:#333}h1{color:#2a5285}"
+      "input{font-size:18px;padding:6px;width:360px}label{font-size:15px}"
+      "button{font-size:18px;padding:8px 24px;background:#2a5285;color:white;border:0;border-radius:4px}</style>"
+      "</head><body><h1>" + text("USERNAME") + "</h1><form method='post'>" +
+      field(text("USERNAMEINPUT"), "text", "demo") + field(text("EMAILSETTINGS"), "email", "demo@example.com") +
+      field(text("PASSWORDINPUT"), "password", "secret") + field(text("PASSWORDRETYPEINPUT"), "password", "") +
+      "<button type='submit'>" + text("SAVE") + "</button></form></body></html>";
+  page->contentWebView()->loadHTMLString(form, "https://demo.invalid/account");
+  waitFor([&] {
+    auto& web = *page->contentWebView();
+    return !web.isLoading() && web.hasPicture() && !svc::WebEngine::isBusy();
+  }, 30);
+  snapshot(numbered(n, "-web-page-form"));
+  front->dismissViewControllerAnimated(false);
+  waitFor([&] { return front->presentedViewController() == nullptr; }, 5);
 }
 
 void ScreenshotTour::snapshotCatalogLevel(const std::string& name) {

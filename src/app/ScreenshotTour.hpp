@@ -14,6 +14,7 @@ namespace mv {
 class HeldDownloadsSender;
 class QuoteOrderHistoryController;
 class MarvistoAppDelegate;
+class ProductDetailController;
 class WeclomeViewController;
 
 // What the command line asks of a run.
@@ -57,6 +58,8 @@ class ScreenshotTour {
   void printTabs();
   // The catalogue's screens over its tab: a product opened from the list.
   void catalogScreens(int& n);
+  // The image browser with its controls hidden and shown again, and its slide show.
+  void imageBrowserSteps(ProductDetailController& product, int& n);
   // The customer form: a demo customer shown, then a new one being entered.
   void customerScreens(int& n);
   // Every shown tab, then the settings and their pages.
@@ -66,6 +69,8 @@ class ScreenshotTour {
   // A library PDF of the demo company in the reader: its first page, a page
   // zoomed in, the thumbnails screen. `n` numbers the pictures.
   void readerTour(int& n);
+  // The in-app web page showing a form of the web administration.
+  void webPageTour(int& n);
   // The catalogue one level down, in its first category with children.
   void snapshotCatalogLevel(const std::string& name);
   // The signature pad over the order form, with a stroke drawn.

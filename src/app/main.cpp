@@ -176,6 +176,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "marvisto: cannot keep data in %s (%s)\n", root.string().c_str(), why.c_str());
     return 2;
   }
+  // The folder holds the saved sign-in, the customers and the orders.
+  if (!base::Paths::makePrivate(root)) {
+    std::fprintf(stderr, "marvisto: cannot make %s private to the user\n", root.string().c_str());
+    return 2;
+  }
   base::Paths::setRoot(root);
   std::printf("Data folder: %s\n", base::Paths::root().string().c_str());
 

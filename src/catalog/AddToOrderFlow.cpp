@@ -137,6 +137,10 @@ void AddToOrderFlow::addProductToOrderWithProduct(const marvisto_product_Entity&
 
 void AddToOrderFlow::add(marvisto_product_Entity product, std::size_t cellIndex) {
   auto basket = this->basket();
+  if (basket && basket->wouldPassLineCap(product)) {
+    CatalogFeedback::alert("QUANTITYTOOLARGE", "ORDEROVERMAX");
+    return;
+  }
   if (!basket || !basket->addToOrder(product)) {
     CatalogFeedback::toast("FAILED");
     return;

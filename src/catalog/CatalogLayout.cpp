@@ -19,7 +19,7 @@ CatalogLayout::Frames CatalogLayout::framesFor(State state, bool normalPanel, do
       f.menu = fit.fitCGRectBy(260, 25, 34, 34);
       f.menuImage = "icon-menu.png";
       f.search = fit.fitCGRectBy(300, 23, 220, 34);
-      f.sort = fit.fitCGRectBy(806, 25, 110, 34);
+      f.sort = fit.fitCGRectBy(kSortFrame.x(), kSortFrame.y(), kSortFrame.width(), kSortFrame.height());
       f.grid = normalPanel ? base::Rect{kGridLeft, 0, kGridWidth, 648} : base::Rect{0, 0, kScreenWidth, 648};
       f.gridCardsLeft = shownGridCardsLeft(normalPanel);
       break;
@@ -30,7 +30,7 @@ CatalogLayout::Frames CatalogLayout::framesFor(State state, bool normalPanel, do
       f.menu = fit.fitCGRectBy(15, 25, 34, 34);
       f.menuImage = "icon-menu-split.png";
       f.search = fit.fitCGRectBy(55, 23, 220, 34);
-      f.sort = fit.fitCGRectBy(806, 25, 110, 34);
+      f.sort = fit.fitCGRectBy(kSortFrame.x(), kSortFrame.y(), kSortFrame.width(), kSortFrame.height());
       f.grid = base::Rect{0, 0, kScreenWidth, 648};
       break;
     case State::ProductOpen:

@@ -91,11 +91,13 @@ void CatalogViewController::viewDidLoad() {
   lblTitle_->setText(text("CATALOG_"));
 
   orderingController_ = OrderingController::initWithOrderButtonFrame(
-      FitCGRect::sharedInstance().fitCGRectBy(806, 25, 110, 34), orderingNames(),
+      FitCGRect::sharedInstance().fitCGRectBy(CatalogLayout::kSortFrame.x(), CatalogLayout::kSortFrame.y(),
+                                              CatalogLayout::kSortFrame.width(), CatalogLayout::kSortFrame.height()),
+      orderingNames(),
       ui::weakAs<OrderingControllerDelegate>(this), root);
   auto& sort = *orderingController_->orderingButton();
   sort.setImage(gfx::Image::named("icon_sort_arrow.png"));
-  sort.setImageEdgeInsets({0, 90, 0, 0});
+  sort.setImageEdgeInsets({0, CatalogLayout::kSortFrame.width() - 20, 0, 0});
   sort.setTitleEdgeInsets({0, 0, 0, 30});
 
   for (const std::shared_ptr<ui::View>& part :

@@ -29,6 +29,9 @@ class OrderBasket {
   // Adds the product (with `count` and `attributes` set) to the current
   // order, making an order when there is none; false when it was not added.
   [[nodiscard]] virtual bool addToOrder(const marvisto_product_Entity& product) = 0;
+  // Adding the product would take its order line past the quantity cap;
+  // such an add is refused.
+  virtual bool wouldPassLineCap(const marvisto_product_Entity& product) = 0;
   // Whether a line of the current order is priced in another currency than
   // the product; false without a current order.
   virtual bool diffItemCYExist(const marvisto_product_Entity& product) = 0;

@@ -219,8 +219,8 @@ void ProductAttributesListView::updateLanguage() {
   rightValueTableView_->reloadData();
 }
 
-double ProductAttributesListView::unfoldedHeight(std::size_t optionCount, double top) {
-  return std::max(0.0, std::min(kRowHeight * static_cast<double>(optionCount), kUnfoldLimit - top));
+double ProductAttributesListView::unfoldedHeight(std::size_t optionCount, double top, double limit) {
+  return std::max(0.0, std::min(kRowHeight * static_cast<double>(optionCount), limit - top));
 }
 
 std::vector<std::string> ProductAttributesListView::openOptions() const {
@@ -253,9 +253,12 @@ void ProductAttributesListView::openAttribute(long index) {
     return;
   }
   if (auto* parent = superview()) {
+    // Grown to the bottom of its superview and no further, and in front of
+    // what lies below it there, so that every unfolded option can be tapped.
     ui::Rect grown = frame();
-    grown.size.height = parent->bounds().height();
+    grown.size.height = std::max(0.0, parent->bounds().height() - grown.y());
     setFrame(grown);
+    parent->bringSubviewToFront(this);
   }
   const double top = row.y() + kRowHeight - leftNameTableView_->contentOffset().y;
   ui::Rect options = rightValueTableView_->frame();
@@ -263,7 +266,7 @@ void ProductAttributesListView::openAttribute(long index) {
   options.size.height = 0;
   rightValueTableView_->setFrame(options);
   rightTableBaseView_->setHidden(false);
-  options.size.height = unfoldedHeight(openOptions().size(), top);
+  options.size.height = unfoldedHeight(openOptions().size(), top, std::min(kUnfoldLimit, bounds().height()));
   auto table = rightValueTableView_;
   ui::View::animate(kUnfoldDuration, 0, ui::AnimationOptionCurveLinear, [table, options] { table->setFrame(options); });
 }

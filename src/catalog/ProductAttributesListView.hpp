@@ -66,8 +66,8 @@ class ProductAttributesListView : public ui::View,
   ui::PopoverController* popover() const { return popover_.get(); }
 
   // Inline mode: how tall the options of an attribute unfold below a row
-  // whose bottom is `top` in the picker.
-  static double unfoldedHeight(std::size_t optionCount, double top);
+  // whose bottom is `top` in the picker, down to `limit` at most.
+  static double unfoldedHeight(std::size_t optionCount, double top, double limit = kUnfoldLimit);
 
   // ---- the two tables ---------------------------------------------------------
   long tableViewNumberOfRowsInSection(ui::TableView& tableView, long section) override;

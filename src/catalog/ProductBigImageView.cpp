@@ -44,6 +44,9 @@ void ProductBigImageView::init() {
     self->zoomAt(g.locationInView(self->imageView_.get()));
   });
   twice->numberOfTapsRequired = 2;
+  // The first tap of a double tap is no single tap: the controls stay put
+  // while the picture zooms.
+  single->requireGestureRecognizerToFail(twice);
   addGestureRecognizer(single);
   addGestureRecognizer(twice);
 }

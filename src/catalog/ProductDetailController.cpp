@@ -79,13 +79,7 @@ std::shared_ptr<ProductDetailController> ProductDetailController::pushAlone(
   screen->setDelegate(std::move(delegate));
   nav.pushViewController(screen, true);
   nav.setNavigationBarHidden(false);
-  auto button = std::make_shared<ui::Button>(ui::Rect{0, 0, 78, 34}, ui::ButtonType::Custom);
-  button->setTitle(CatalogFeedback::text("BACK"));
-  ViewStyle::initializeToBackButtonHeight34(*button);
-  button->addAction([back = std::move(back)](ui::Control&, const ui::Event*) {
-    if (back) back();
-  }, ui::ControlEventTouchUpInside);
-  screen->navigationItem().setLeftBarButtonItem(std::make_shared<ui::BarButtonItem>(button));
+  screen->setBackButton(std::move(back));
   // The skin's bar picture, once per bar however often a product is shown.
   auto& bar = nav.navigationBar();
   if (!bar.viewWithTag(kBarBackgroundTag)) {
@@ -96,6 +90,16 @@ std::shared_ptr<ProductDetailController> ProductDetailController::pushAlone(
   }
   screen->removeProductMoves();
   return screen;
+}
+
+void ProductDetailController::setBackButton(std::function<void()> back) {
+  backButton_ = std::make_shared<ui::Button>(ui::Rect{0, 0, 78, 34}, ui::ButtonType::Custom);
+  backButton_->setTitle(CatalogFeedback::text("BACK"));
+  ViewStyle::initializeToBackButtonHeight34(*backButton_);
+  backButton_->addAction([back = std::move(back)](ui::Control&, const ui::Event*) {
+    if (back) back();
+  }, ui::ControlEventTouchUpInside);
+  navigationItem().setLeftBarButtonItem(std::make_shared<ui::BarButtonItem>(backButton_));
 }
 
 // ---- what openers set ---------------------------------------------------------------------
@@ -232,6 +236,9 @@ void ProductDetailController::buildViews() {
   addBtn_ = button({730, 588, 28, 28}, "icon-add.png", &Self::addCount);
   countTextField_ = std::make_shared<ui::TextField>(ui::Rect{656, 585, 66, 34});
   countTextField_->setTextAlignment(gfx::TextAlignment::Center);
+  // The largest quantity, 1000000, shows whole in the small field.
+  countTextField_->setAdjustsFontSizeToFitWidth(true);
+  countTextField_->setMinimumFontSize(kCountMinimumFontSize);
   countTextField_->setBorderStyle(ui::TextBorderStyle::RoundedRect);
   countTextField_->setBackground(SkinManager::skinFromImageName("bg_input.png"));
   countTextField_->setKeyboardType(ui::KeyboardType::NumbersAndPunctuation);
@@ -808,6 +815,7 @@ void ProductDetailController::viewWillDisappear(bool animated) {
 }
 
 void ProductDetailController::updateLanguage(ui::ViewController&) {
+  if (backButton_) backButton_->setTitle(CatalogFeedback::text("BACK"));
   if (!isViewLoaded()) return;
   productNameTittle_->setText(captionText("NAME"));
   skuTittle_->setText(captionText("SKU"));
@@ -826,16 +834,26 @@ void ProductDetailController::scrollViewWillEndDragging(ui::ScrollView& scrollVi
 
 void ProductDetailController::textFieldDidBeginEditing(ui::TextField&) {
   auto root = view();
-  ui::Rect lifted = root->frame();
+  // The screen goes back where it stood, which is below the bar when a
+  // navigation bar is shown.
+  if (!frameBeforeLift_) frameBeforeLift_ = root->frame();
+  ui::Rect lifted = *frameBeforeLift_;
   lifted.origin.y = kKeyboardLift;
   ui::View::animate(kKeyboardDuration, [root, lifted] { root->setFrame(lifted); });
 }
 
 void ProductDetailController::textFieldDidEndEditing(ui::TextField&) {
+  if (!frameBeforeLift_) return;
   auto root = view();
-  ui::Rect back = root->frame();
-  back.origin.y = 0;
+  const ui::Rect back = *frameBeforeLift_;
+  frameBeforeLift_.reset();
   ui::View::animate(kKeyboardDuration, [root, back] { root->setFrame(back); });
+}
+
+bool ProductDetailController::textFieldShouldReturn(ui::TextField& field) {
+  // Without an on-screen keyboard Return is the only way to finish typing.
+  field.resignFirstResponder();
+  return false;
 }
 
 }  // namespace mv

@@ -64,6 +64,7 @@ class ProductDetailController : public BaseViewController,
   static constexpr double kBrowserRefreshDelay = 0.3;
   static constexpr double kKeyboardLift = -292;
   static constexpr double kKeyboardDuration = 0.25;
+  static constexpr double kCountMinimumFontSize = 10;
   inline static const ui::Rect kViewFrame{0, 0, 1024, 638};
   inline static const ui::Rect kTagStripFrame{620, 120, 390, 35};
   inline static const ui::Rect kDescriptionFrame{620, 245, 352, 117};
@@ -83,6 +84,10 @@ class ProductDetailController : public BaseViewController,
                                                             const marvisto_product_Entity& product,
                                                             std::weak_ptr<ProductDetailDelegate> delegate,
                                                             std::function<void()> back);
+  // A "BACK" button in the navigation bar that runs `back`; its title
+  // follows the interface language.
+  void setBackButton(std::function<void()> back);
+  ui::Button* backButton() const { return backButton_.get(); }
 
   // ---- what openers set before the push ----------------------------------------------
   void setProductEntity(const marvisto_product_Entity& product);
@@ -186,6 +191,7 @@ class ProductDetailController : public BaseViewController,
   void scrollViewWillEndDragging(ui::ScrollView& scrollView, ui::Point velocity, ui::Point& target) override;
   void textFieldDidBeginEditing(ui::TextField& field) override;
   void textFieldDidEndEditing(ui::TextField& field) override;
+  bool textFieldShouldReturn(ui::TextField& field) override;
   void addToOrderFlowDidAdd(const marvisto_product_Entity& product, std::size_t cellIndex) override;
   void addToOrderFlowOrderReplaced() override;
 
@@ -257,6 +263,9 @@ class ProductDetailController : public BaseViewController,
   std::vector<std::shared_ptr<ui::GestureRecognizer>> swipeGestureRecognizers_;
   std::shared_ptr<AddToOrderFlow> addFlow_;
   std::shared_ptr<ProductDetailImageController> imageController_;
+  std::shared_ptr<ui::Button> backButton_;
+  // Where the screen stood before typing lifted it.
+  std::optional<ui::Rect> frameBeforeLift_;
   // The delayed refreshes after the image browser moved the product.
   base::CancelTracker timers_;
 };

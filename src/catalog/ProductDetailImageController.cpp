@@ -131,7 +131,17 @@ void ProductDetailImageController::viewDidLoad() {
   root->bringSubviewToFront(titlebar().get());
   setCurrentIndex(startWithIndex_);
   scrollToPage(startWithIndex_, false);
-  if (lblTittle()) lblTittle()->setText(productTitle_);
+  if (auto* title = lblTittle()) {
+    // Between the slide-show button and Close, so that a long name ends in
+    // an ellipsis instead of running under them.
+    ui::Rect between = title->frame();
+    const double inset = btnSlideShow_->frame().maxX() + kTitleGap;
+    between.origin.x = inset;
+    between.size.width = std::max(0.0, kPageArea.width - 2 * inset);
+    title->setFrame(between);
+    title->setLineBreakMode(gfx::LineBreakMode::TailTruncation);
+    title->setText(productTitle_);
+  }
   pageCurling_ = false;
   isPageMoving_ = false;
 }
@@ -447,23 +457,35 @@ void ProductDetailImageController::hideChrome(bool hide) {
   auto bar = titlebar();
   auto left = btnLeft_, right = btnRight_, info = btnProductInfo_;
   auto dots = pageControl_;
+  // The hidden frames say nothing about where the controls stood, so the
+  // frames they had when shown are kept and restored.
+  if (hide) shownChrome_ = {bar->frame(), left->frame(), right->frame(), dots->frame(), info->frame()};
+  const ChromeFrames shown = shownChrome_;
   std::weak_ptr<ui::ViewController> weak = weak_from_this();
   const double bottom = kPageArea.height;
   ui::View::animate(
       kChromeDuration, 0, hide ? ui::AnimationOptionCurveEaseIn : ui::AnimationOptionCurveEaseOut,
       [=] {
-        auto move = [hide](ui::View& v, double dx, double dy) {
-          ui::Rect f = v.frame();
-          f.origin.x += hide ? dx : -dx;
-          f.origin.y += hide ? dy : -dy;
-          v.setFrame(f);
+        if (!hide) {
+          bar->setFrame(shown.bar);
+          left->setFrame(shown.left);
+          right->setFrame(shown.right);
+          dots->setFrame(shown.dots);
+          info->setFrame(shown.info);
+          left->setAlpha(1);
+          return;
+        }
+        auto moved = [](ui::Rect f, double dx, double dy) {
+          f.origin.x += dx;
+          f.origin.y += dy;
+          return f;
         };
-        move(*bar, 0, -bar->frame().maxY());
-        move(*left, -left->frame().maxX(), 0);
-        move(*right, kPageArea.width - right->frame().x(), 0);
-        move(*dots, 0, bottom - dots->frame().y());
-        move(*info, 0, bottom - info->frame().y());
-        left->setAlpha(hide ? 0 : 1);
+        bar->setFrame(moved(shown.bar, 0, -shown.bar.maxY()));
+        left->setFrame(moved(shown.left, -shown.left.maxX(), 0));
+        right->setFrame(moved(shown.right, kPageArea.width - shown.right.x(), 0));
+        dots->setFrame(moved(shown.dots, 0, bottom - shown.dots.y()));
+        info->setFrame(moved(shown.info, 0, bottom - shown.info.y()));
+        left->setAlpha(0);
       },
       [weak](bool) {
         if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->isAnimating_ = false;
@@ -512,15 +534,21 @@ void ProductDetailImageController::slideShowTick() {
                                                       myScrollView_->contentOffset().x,
                                                       myScrollView_->contentSize().width, kPageArea.width);
   if (tick == ImageBrowserLayout::Tick::Wait) return;
+  // The show follows the page the browser moves to: an animated scroll
+  // reports its new page only later.
+  long shown = 0;
   if (tick == ImageBrowserLayout::Tick::NextPage) {
+    const double target = myScrollView_->contentOffset().x + kPageArea.width;
+    shown = ImageBrowserLayout::pageForOffset(target, kPageArea.width);
     isPageMoving_ = true;
-    myScrollView_->setContentOffset({myScrollView_->contentOffset().x + kPageArea.width, 0}, true);
+    myScrollView_->setContentOffset({target, 0}, true);
     isPageMoving_ = false;
   } else {
     nextProduct();
+    shown = currentIndex_;
   }
   if (slideShowController_) {
-    slideShowController_->showImage(pictureOf(readPicture(productFile(ImagesArray_, currentIndex_))));
+    slideShowController_->showImage(pictureOf(readPicture(productFile(ImagesArray_, shown))));
   }
 }
 

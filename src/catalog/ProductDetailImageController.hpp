@@ -44,6 +44,8 @@ class ProductDetailImageController : public PopBaseController,
   static constexpr double kInfoFadeDuration = 0.35;
   static constexpr double kProductChangeDuration = 0.5;
   static constexpr double kSlideInterval = 8.5;
+  // Room kept between the title and the title bar's buttons.
+  static constexpr double kTitleGap = 12;
   inline static const ui::Size kPageArea{1024, 768};
 
   ProductDetailImageController() = default;
@@ -155,6 +157,11 @@ class ProductDetailImageController : public PopBaseController,
   bool isAnimating_ = false;
   bool isChromeHidden_ = false;
   bool slideShow_ = false;
+  // Where the controls stand while shown.
+  struct ChromeFrames {
+    ui::Rect bar, left, right, dots, info;
+  };
+  ChromeFrames shownChrome_;
   std::shared_ptr<SlideShowController> slideShowController_;
   // The slide show's timer, the pending chrome toggle and the delayed loads:
   // all of them end with the browser.

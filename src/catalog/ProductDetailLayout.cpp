@@ -29,7 +29,7 @@ ProductDetailLayout::TagStrip ProductDetailLayout::tagStrip(
     const std::function<double(const std::string&)>& titleWidth) {
   TagStrip strip;
   double x = 0;
-  double widths = 0;
+  double right = 0;
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (names[i].empty()) continue;
     TagButton button;
@@ -41,10 +41,11 @@ ProductDetailLayout::TagStrip ProductDetailLayout::tagStrip(
     button.selected = currentTag && *currentTag == names[i];
     button.imageName = "tag_" + std::to_string(i % kTagImages) + ".png";
     strip.buttons.push_back(std::move(button));
-    x += width + kTagGap;
-    widths += width;
+    right = x + width;
+    x = right + kTagGap;
   }
-  strip.contentWidth = widths < stripWidth ? stripWidth : x;
+  // The gaps count too: the content ends at the last tag's right edge.
+  strip.contentWidth = std::max(stripWidth, right);
   return strip;
 }
 

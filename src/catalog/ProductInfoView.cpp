@@ -26,7 +26,8 @@ ProductInfoView::ProductInfoView(const ui::Rect& frame) : ui::Control(frame) {
   imgViewBackground_ = std::make_shared<ui::ImageView>(ui::Rect{653, 533, 372, 160});
   imgViewBackground_->setImage(SkinManager::skinFromImageName("product-info-bg.png"));
   imgViewBackground_->setUserInteractionEnabled(true);
-  productNameLabel_ = label({670, 545, 372, 20}, gfx::Font::named("Helvetica-Bold", 15), gfx::TextAlignment::Left);
+  // Within the panel's picture (653 to 1025), so a long name ends in an ellipsis there.
+  productNameLabel_ = label({670, 545, 343, 20}, gfx::Font::named("Helvetica-Bold", 15), gfx::TextAlignment::Left);
   skuLabel_ = label({670, 568, 240, 20}, gfx::Font::named("Arial", 12), gfx::TextAlignment::Left);
   priceLabel_ = label({883, 568, 130, 20}, gfx::Font::named("Arial", 16), gfx::TextAlignment::Right);
   discountPriceLabel_ = label({753, 568, 130, 20}, gfx::Font::named("Arial", 16), gfx::TextAlignment::Right);

@@ -1,5 +1,8 @@
 #include "library/EPUBBook.hpp"
 
+#include <minizip/unzip.h>
+
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <system_error>
@@ -50,6 +53,26 @@ std::optional<std::string> sourceStamp(const fs::path& path) {
   return std::to_string(size) + " " + std::to_string(ticks) + "\n";
 }
 
+// What the archive's entries say they unpack to; nothing when it cannot be
+// read. The reader never writes more of an entry than it says.
+std::optional<std::uint64_t> declaredUnpackedSize(const fs::path& path) {
+  unzFile zip = unzOpen64(path.c_str());
+  if (!zip) return std::nullopt;
+  std::uint64_t total = 0;
+  bool ok = true;
+  for (int at = unzGoToFirstFile(zip); at == UNZ_OK; at = unzGoToNextFile(zip)) {
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+      ok = false;
+      break;
+    }
+    total += info.uncompressed_size;
+  }
+  unzClose(zip);
+  if (!ok) return std::nullopt;
+  return total;
+}
+
 std::string readSmallFile(const fs::path& path) {
   auto bytes = base::readFileBytes(path, 4096);
   return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
@@ -77,8 +100,17 @@ bool EPUBBook::load() {
   return parseOPF(*opf);
 }
 
+void EPUBBook::removeUnpackedFolder(const fs::path& bookPath) {
+  const fs::path folder = EPUBBook(bookPath).folderPath();
+  std::error_code ec;
+  if (!fs::is_directory(fs::symlink_status(folder, ec)) || !fs::is_regular_file(folder / kExtractionMarker, ec)) return;
+  fs::remove_all(folder, ec);
+  if (ec) MV_LOG("epub: cannot remove ", folder.string(), ": ", ec.message());
+}
+
 bool EPUBBook::unzipFileAtPath(const fs::path& path) {
   lastError_.clear();
+  tooLarge_ = false;
   auto stamp = sourceStamp(path);
   if (!stamp) return fail("the book file cannot be read");
   const fs::path folder = folderPath();
@@ -88,6 +120,15 @@ bool EPUBBook::unzipFileAtPath(const fs::path& path) {
   // Only a folder of our own is replaced, never a file that happens to bear its name.
   if (fs::exists(status) && !fs::is_directory(status)) return fail("a file is in the place of " + folder.string());
 
+  // A crafted archive may unpack to many times its size and fill the disk.
+  const auto unpacked = declaredUnpackedSize(path);
+  const auto packed = fs::file_size(path, ec);
+  if (unpacked && !ec &&
+      (*unpacked > kMaximumUnpackedBytes ||
+       (*unpacked > kRatioCheckedAbove && *unpacked / std::max<std::uint64_t>(1, packed) > kMaximumRatio))) {
+    tooLarge_ = true;
+    return fail("the book would unpack to " + std::to_string(*unpacked) + " bytes");
+  }
   ZipArchive zip;
   if (!zip.UnzipOpenFile(path)) return fail("not a readable archive: " + zip.lastError());
   if (!zip.unzipReplacingFolder(folder)) return fail("cannot unpack: " + zip.lastError());
@@ -175,6 +216,12 @@ bool EPUBBook::parseOPF(const fs::path& opfPath) {
     auto unit = inside(root, opfFolder, hrefPath(href->second));
     if (!unit) {
       MV_LOG("epub: ", path_.string(), ": the unit ", href->second, " lies outside the book");
+      continue;
+    }
+    std::error_code missing;
+    if (!fs::is_regular_file(*unit, missing)) {
+      // A unit the book does not hold is left out; the others still read.
+      MV_LOG("epub: ", path_.string(), ": the unit ", href->second, " is not in the book");
       continue;
     }
     EPUBSpine spine;

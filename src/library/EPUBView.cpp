@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "platform/ui/Application.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "util/Text.hpp"
 
@@ -15,10 +18,13 @@ namespace fs = std::filesystem;
 namespace mv {
 namespace {
 
-// The unit's own first style sheet takes the rules; a unit without one gets
-// a new style element first, so that it is paged all the same.
+// The unit's own first style sheet that can take rules takes them (one that
+// did not load cannot); a unit without one gets a new style element first,
+// so that it is paged all the same.
 constexpr const char* kFindStyleSheet =
-    "var mySheet = document.styleSheets[0]; if (!mySheet) { var myStyle = document.createElement('style'); "
+    "var mySheet = null; for (var i = 0; i < document.styleSheets.length && !mySheet; i++) { try { "
+    "document.styleSheets[i].cssRules.length; mySheet = document.styleSheets[i]; } catch (e) {} } "
+    "if (!mySheet) { var myStyle = document.createElement('style'); "
     "(document.head || document.documentElement).appendChild(myStyle); mySheet = myStyle.sheet; }";
 constexpr const char* kAddRuleFunction =
     "function addCSSRule(selector, newRule) {if (mySheet.addRule) {mySheet.addRule(selector, newRule);} else "
@@ -34,41 +40,34 @@ std::string columnRule(double height, double width) {
   return rule;
 }
 
-// The file a file URL names and the place after its "#".
-std::pair<fs::path, std::string> splitFileURL(const std::string& url) {
-  const std::string rest = url.substr(7);
-  const auto hash = rest.find('#');
-  std::string path = rest.substr(0, std::min(hash, rest.find('?')));
-  return {fs::path(percentDecode(path)).lexically_normal(),
-          hash == std::string::npos ? std::string() : percentDecode(rest.substr(hash + 1))};
+// Empty columns after the text until the unit is `pages` pages wide.
+std::string roomForPages(int pages, double pageWidth) {
+  char script[512];
+  std::snprintf(script, sizeof script,
+                "(function(){var d=document.documentElement;var b=document.body||d;"
+                "for(var i=0;i<4&&d.scrollWidth<%d*%f;i++){var s=document.createElement('div');"
+                "s.style.cssText='break-before:column;-webkit-column-break-before:always;height:1px;width:1px';"
+                "b.appendChild(s);}return d.scrollWidth;})()",
+                pages, pageWidth);
+  return script;
 }
+
+// A text as a script's string literal.
+std::string scriptString(const std::string& text) { return nlohmann::json(text).dump(); }
 
 }  // namespace
 
-EPUBView::EPUBView(const ui::Rect& frame, std::shared_ptr<svc::WebView> webView) : View(frame) {
+EPUBView::EPUBView(const ui::Rect& frame) : View(frame) {
   setBackgroundColor(gfx::Color::white());
-  webView_ = webView ? std::move(webView) : std::make_shared<svc::WebView>(bounds());
-  webView_->setFrame(bounds());
-  webView_->setBackgroundColor(std::nullopt);
-  webView_->setOpaque(false);
-  ui::ScrollView& scroll = webView_->scrollView();
-  scroll.setAlwaysBounceHorizontal(true);
-  scroll.setAlwaysBounceVertical(false);
-  scroll.setBounces(true);
-  scroll.setShowsHorizontalScrollIndicator(false);
-  scroll.setShowsVerticalScrollIndicator(false);
-  scroll.setPagingEnabled(true);
-  scroll.setBackgroundColor(std::nullopt);
+  webView_ = std::make_shared<svc::WebView>(bounds());
+  // Drags do not scroll the page: the swipes turn it.
+  webView_->setScrollsByDrag(false);
   addSubview(webView_);
 
-  // The swipes see the same touches as the scroll view's drag.
-  auto both = [](ui::GestureRecognizer&, ui::GestureRecognizer&) { return true; };
   leftSwipe_ = std::make_shared<ui::SwipeGestureRecognizer>();
   leftSwipe_->direction = ui::SwipeLeft;
-  leftSwipe_->shouldRecognizeSimultaneously = both;
   rightSwipe_ = std::make_shared<ui::SwipeGestureRecognizer>();
   rightSwipe_->direction = ui::SwipeRight;
-  rightSwipe_->shouldRecognizeSimultaneously = both;
   webView_->addGestureRecognizer(leftSwipe_);
   webView_->addGestureRecognizer(rightSwipe_);
 
@@ -79,10 +78,9 @@ EPUBView::EPUBView(const ui::Rect& frame, std::shared_ptr<svc::WebView> webView)
   addSubview(pageLabel_);
 }
 
-std::shared_ptr<EPUBView> EPUBView::create(const ui::Rect& frame, std::shared_ptr<svc::WebView> webView) {
-  auto view = std::make_shared<EPUBView>(frame, std::move(webView));
+std::shared_ptr<EPUBView> EPUBView::create(const ui::Rect& frame) {
+  auto view = std::make_shared<EPUBView>(frame);
   view->webView_->setDelegate(std::weak_ptr<svc::WebViewDelegate>(view));
-  view->webView_->scrollView().setDelegate(std::weak_ptr<ui::ScrollViewDelegate>(view));
   std::weak_ptr<EPUBView> weak = view;
   view->leftSwipe_->addTarget([weak](ui::GestureRecognizer& g) {
     if (auto v = weak.lock(); v && g.state() == ui::GestureRecognized) v->lSwipe();
@@ -101,24 +99,51 @@ void EPUBView::layoutSubviews() {
   const ui::Point c{b.midX(), b.midY()};
   webView_->setFrame({0, 0, kPageWidth, std::max(0.0, h - kLabelHeight)});
   webView_->setCenter(c);
-  gotoPage(currentPageIndex_);
+  // A new size lays the unit out anew: its page shows again once it has.
+  if (!loading_ && pageCount_ > 0) gotoPage(currentPageIndex_);
   pageLabel_->setFrame({0, 0, kPageWidth, kLabelHeight});
   pageLabel_->setCenter({c.x, c.y + (h - kLabelHeight) / 2});
 }
+
+void EPUBView::setBookFolder(const fs::path& folder) { folder_ = svc::WebEngine::serveFolder(folder); }
 
 void EPUBView::loadSpine(const EPUBSpine& spine) {
   MV_ASSERT_MAIN_THREAD();
   spineTitle_ = spine.title;
   loadingPath_ = spine.path;
-  ++unitGeneration_;
-  webView_->loadFile(spine.path);
+  auto url = folder_ ? folder_->urlOf(spine.path) : std::nullopt;
+  if (!url) {
+    MV_LOG("epub: the unit ", spine.path.string(), " is not in the book's folder");
+    return;
+  }
+  loading_ = true;
+  webView_->loadRequest(*url);
+}
+
+void EPUBView::stopLoading() {
+  if (!loading_) return;
+  webView_->stopLoading();
+  loading_ = false;
+  pendingAnchor_.clear();
+  endWait();
 }
 
 bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView&, const std::string& url, svc::WebViewNavigationType type) {
+  auto file = folder_ ? folder_->fileOf(url) : std::nullopt;
+  if (!file) {
+    // Not the book: the network and mail open on the desktop, nothing else opens.
+    const std::string scheme = lowercase(url.substr(0, url.find(':')));
+    if (type == svc::WebViewNavigationType::LinkClicked &&
+        (scheme == "http" || scheme == "https" || scheme == "mailto"))
+      ui::Application::sharedInstance().openURL(url);
+    else
+      MV_LOG("epub: refused to open ", url);
+    return false;
+  }
+  // The reader's own loads of the book's units.
   if (type != svc::WebViewNavigationType::LinkClicked) return true;
-  // Links are the book's own business: a place in this unit, or another unit.
-  if (url.rfind("file://", 0) != 0 || loading_) return false;
-  auto [path, anchor] = splitFileURL(url);
+  auto [path, anchor] = *file;
+  if (loading_) return false;
   if (path == spinePath_.lexically_normal()) {
     if (auto page = anchor.empty() ? std::optional<int>(0) : pageOfAnchor(anchor)) gotoPage(*page);
     return false;
@@ -151,10 +176,12 @@ void EPUBView::webViewDidFinishLoad(svc::WebView&) {
 }
 
 void EPUBView::webViewDidFailLoadWithError(svc::WebView&, const base::Error& error) {
+  // A load replaced by another is no failure of the unit now loading.
+  if (error.code == svc::WebView::kErrorCancelled) return;
   // The counts and the label keep what they showed.
   loading_ = false;
   pendingAnchor_.clear();
-  if (error.code != svc::WebView::kErrorCancelled) MV_LOG("epub: a unit did not load: ", error.description);
+  MV_LOG("epub: a unit did not load: ", error.description);
   endWait();
 }
 
@@ -176,6 +203,9 @@ void EPUBView::paginate() {
                    ? std::max(1, static_cast<int>(std::min(1e6, std::ceil(scrollWidth / pageWidth))))
                    : 1;
   currentPageIndex_ = 0;
+  // The last page is scrolled to like the others: empty columns after the
+  // text make the room a page needs when the text ends short of it.
+  webView_->stringByEvaluatingJavaScriptFromString(roomForPages(pageCount_, pageWidth));
 }
 
 void EPUBView::endWait() {
@@ -186,20 +216,29 @@ void EPUBView::endWait() {
 
 std::optional<int> EPUBView::pageOfAnchor(const std::string& anchor) const {
   const double width = webView_->bounds().width();
-  auto at = webView_->anchorPosition(anchor);
-  if (!at || width <= 0) return std::nullopt;
-  return static_cast<int>(std::floor(at->x / width));
+  const std::string id = scriptString(anchor);
+  const std::string answer = webView_->stringByEvaluatingJavaScriptFromString(
+      "(function(){var e=document.getElementById(" + id + ")||document.getElementsByName(" + id +
+      ")[0];return e?String(e.getBoundingClientRect().left+window.scrollX):'';})()");
+  if (answer.empty() || width <= 0) return std::nullopt;
+  const double x = std::strtod(answer.c_str(), nullptr);
+  if (!std::isfinite(x)) return std::nullopt;
+  return std::clamp(static_cast<int>(std::floor(std::max(0.0, x) / width)), 0, std::max(0, pageCount_ - 1));
 }
 
 void EPUBView::gotoPage(int page) {
   currentPageIndex_ = std::clamp(page, 0, std::max(0, pageCount_ - 1));
-  ui::ScrollView& scroll = webView_->scrollView();
-  const float x = static_cast<float>(currentPageIndex_ * webView_->bounds().width());
-  scroll.setContentOffset({x, scroll.contentOffset().y}, false);
+  const long x = std::lround(currentPageIndex_ * webView_->bounds().width());
+  if (pageCount_ > 0) webView_->stringByEvaluatingJavaScriptFromString("window.scrollTo(" + std::to_string(x) + ",0)");
   updatePageLabelText();
 }
 
 void EPUBView::updatePageLabelText() {
+  // Nothing laid out yet (or a unit that failed): no page to name.
+  if (pageCount_ <= 0) {
+    pageLabel_->setText(spineTitle_);
+    return;
+  }
   char text[64];
   std::snprintf(text, sizeof text, "%d / %d", currentPageIndex_ + 1, pageCount_);
   pageLabel_->setText(spineTitle_.empty() ? std::string(text) : std::string(text) + " - " + spineTitle_ + ".");
@@ -212,8 +251,9 @@ void EPUBView::flipPage() {
     if (d) d->gotoNextSpine();
   } else if (!next_ && currentPageIndex_ == 0) {
     if (d) d->gotoPrevSpine();
+  } else {
+    gotoPage(currentPageIndex_ + (next_ ? 1 : -1));
   }
-  updatePageLabelText();
 }
 
 void EPUBView::lSwipe() {
@@ -224,40 +264,6 @@ void EPUBView::lSwipe() {
 void EPUBView::rSwipe() {
   next_ = false;
   flipPage();
-}
-
-void EPUBView::scrollViewWillBeginDragging(ui::ScrollView& scrollView) {
-  touchBeginPoint_ = scrollView.contentOffset();
-  dragGeneration_ = unitGeneration_;
-}
-
-void EPUBView::scrollViewDidEndDragging(ui::ScrollView& scrollView, bool willDecelerate) {
-  const double x = scrollView.contentOffset().x;
-  // A drag during which another unit came (a swipe of the same stroke) has done its turn.
-  if (x != touchBeginPoint_.x && !loading_ && dragGeneration_ == unitGeneration_) {
-    next_ = x > touchBeginPoint_.x;
-    const double width = scrollView.frame().width();
-    const double lastOffset = std::max(0, pageCount_ - 1) * width;
-    // Only a real pull past the end leaves the unit; a short one springs back.
-    const bool pastEnd = next_ ? x - lastOffset > kCrossingPull : -x > kCrossingPull;
-    const bool atEnd = next_ ? currentPageIndex_ + 1 >= pageCount_ : currentPageIndex_ == 0;
-    if (pastEnd && atEnd) {
-      flipPage();
-      return;
-    }
-  }
-  if (!willDecelerate) pageSettled();
-}
-
-void EPUBView::scrollViewDidEndDecelerating(ui::ScrollView&) { pageSettled(); }
-
-void EPUBView::pageSettled() {
-  if (loading_) return;
-  const double width = webView_->scrollView().frame().width();
-  if (width <= 0) return;
-  const double x = webView_->scrollView().contentOffset().x;
-  currentPageIndex_ = std::clamp(static_cast<int>(std::lround(x / width)), 0, std::max(0, pageCount_ - 1));
-  updatePageLabelText();
 }
 
 }  // namespace mv

@@ -1,15 +1,14 @@
 #pragma once
 // One reading unit of a book in a web view whose text is laid out in columns
 // by style rules sent after each load, two columns to a page and one page per
-// width of the view. The user turns pages by dragging or swiping sideways;
-// turning on past a unit's last page, or back before its first, asks the
-// delegate for the next or previous unit. A label under the text shows the
-// page, the page count and the unit's title.
+// width of the view. The unit's folder is served to the page alone: the page
+// reads the files of the book and nothing else. The user turns pages by
+// swiping sideways; turning on past a unit's last page, or back before its
+// first, asks the delegate for the next or previous unit. A label under the
+// text shows the page, the page count and the unit's title.
 //
-// The direction of a turn is that of the finger, and a drag crosses into
-// another unit only when it pulled the content more than 20 points past the
-// unit's end; a swipe there always does. Links to places of the book go to
-// that place; other links are not followed.
+// Links to places of the book go to that place; links to the network or to
+// a mail address open on the desktop; any other link is not followed.
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -17,8 +16,8 @@
 
 #include "library/EPUBSpine.hpp"
 #include "platform/ui/Label.hpp"
-#include "platform/ui/ScrollView.hpp"
 #include "platform/ui/SwipeGestureRecognizer.hpp"
+#include "services/WebEngine.hpp"
 #include "services/WebView.hpp"
 
 namespace mv {
@@ -35,24 +34,27 @@ class EPubViewDelegate {
   virtual bool gotoLinkedSpine(const std::filesystem::path& /*unit*/) { return false; }
 };
 
-class EPUBView : public ui::View, public svc::WebViewDelegate, public ui::ScrollViewDelegate {
+class EPUBView : public ui::View, public svc::WebViewDelegate {
  public:
-  // A view whose web view and swipes report to it. `webView` stands in for
-  // the view's own (tests script one).
-  static std::shared_ptr<EPUBView> create(const ui::Rect& frame, std::shared_ptr<svc::WebView> webView = nullptr);
-  EPUBView(const ui::Rect& frame, std::shared_ptr<svc::WebView> webView);
+  // A view whose web view and swipes report to it.
+  static std::shared_ptr<EPUBView> create(const ui::Rect& frame);
+  explicit EPUBView(const ui::Rect& frame);
   ~EPUBView() override;
 
   std::shared_ptr<EPubViewDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(std::weak_ptr<EPubViewDelegate> d) { delegate_ = std::move(d); }
 
+  // The unpacked book: the only folder its pages may read.
+  void setBookFolder(const std::filesystem::path& folder);
   // Loads the unit's file into the web view and takes its title.
   void loadSpine(const EPUBSpine& spine);
+  // Stops the unit loading, if any (the reader leaves).
+  void stopLoading();
   // Shows that page of the unit (within its pages).
   void gotoPage(int page);
   void updatePageLabelText();
-  // Crosses into the next or previous unit when the turn in `next`'s
-  // direction ran past the unit's end.
+  // Turns a page in `next`'s direction, or crosses into the next or
+  // previous unit at the unit's end.
   void flipPage();
   // Swipes: leftward turns forward, rightward back.
   void lSwipe();
@@ -67,11 +69,12 @@ class EPUBView : public ui::View, public svc::WebViewDelegate, public ui::Scroll
   // A unit is being loaded; turns wait for it.
   bool isLoading() const { return loading_; }
   svc::WebView& webView() const { return *webView_; }
-  ui::ScrollView& webViewsScrollView() const { return webView_->scrollView(); }
   ui::Label& pageLabel() const { return *pageLabel_; }
 
   // Shows `anchor` (an element id) once the unit now loading is laid out.
   void setPendingAnchor(std::string anchor) { pendingAnchor_ = std::move(anchor); }
+  // The page a place of the unit shown is on.
+  std::optional<int> pageOfAnchor(const std::string& anchor) const;
 
   void layoutSubviews() override;
 
@@ -82,13 +85,6 @@ class EPUBView : public ui::View, public svc::WebViewDelegate, public ui::Scroll
   void webViewDidFinishLoad(svc::WebView& webView) override;
   void webViewDidFailLoadWithError(svc::WebView& webView, const base::Error& error) override;
 
-  // ui::ScrollViewDelegate
-  void scrollViewWillBeginDragging(ui::ScrollView& scrollView) override;
-  void scrollViewDidEndDragging(ui::ScrollView& scrollView, bool willDecelerate) override;
-  void scrollViewDidEndDecelerating(ui::ScrollView& scrollView) override;
-
-  // The pull past a unit's end that a drag needs to cross into another unit.
-  static constexpr double kCrossingPull = 20;
   // Layout: the web view's width, the page label's height; and the room the
   // column rules leave around the text.
   static constexpr double kPageWidth = 964;
@@ -100,25 +96,19 @@ class EPUBView : public ui::View, public svc::WebViewDelegate, public ui::Scroll
  private:
   void paginate();
   void endWait();
-  void pageSettled();
-  // The page a place of the unit is on.
-  std::optional<int> pageOfAnchor(const std::string& anchor) const;
 
   std::weak_ptr<EPubViewDelegate> delegate_;
   std::shared_ptr<svc::WebView> webView_;
   std::shared_ptr<ui::Label> pageLabel_;
   std::shared_ptr<ui::SwipeGestureRecognizer> leftSwipe_, rightSwipe_;
+  std::unique_ptr<svc::WebEngine::ServedFolder> folder_;
   bool next_ = true;
   int pageCount_ = 0;
   int currentPageIndex_ = 0;
   std::string spineTitle_;
   std::filesystem::path spinePath_;
   std::filesystem::path loadingPath_;
-  base::Point touchBeginPoint_;
   bool loading_ = false;
-  // Counts the units loaded, so that a drag knows whether the unit changed under it.
-  unsigned unitGeneration_ = 0;
-  unsigned dragGeneration_ = 0;
   int waitTag_ = 0;
   std::string pendingAnchor_;
 };

@@ -8,6 +8,7 @@
 #include "platform/ui/NavigationBar.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "shell/frame/MessageBox.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
@@ -25,6 +26,7 @@ bool hidesStatusBar() { return PublicFunction::getDeviceVersion() >= 7.0; }
 EPUBViewController::EPUBViewController(fs::path bookPath) : bookPath_(std::move(bookPath)) {}
 
 EPUBViewController::~EPUBViewController() {
+  if (waitTag_) MessageBox::sharedInstance().EndBlockWait(waitTag_);
   if (failureAlert_) failureAlert_->setDelegate({});
   if (actionSheet_) actionSheet_->setDelegate({});
 }
@@ -42,7 +44,7 @@ void EPUBViewController::installAsViewer() {
 void EPUBViewController::uninstallViewer() { LibraryViewers::install(LibraryOpenAction::EpubReader, {}); }
 
 EPUBBook& EPUBViewController::book() {
-  if (!book_) book_ = std::make_unique<EPUBBook>(bookPath_);
+  if (!book_) book_ = std::make_shared<EPUBBook>(bookPath_);
   return *book_;
 }
 
@@ -109,21 +111,52 @@ void EPUBViewController::viewWillDisappear(bool animated) {
   if (titleBackGround_) titleBackGround_->removeFromSuperview();
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   if (popController_) popController_->dismissPopoverAnimated(false);
+  // Leaving: the book is not opened any further, and no wait stays behind.
+  if (opening_) {
+    openFlag_.cancel();
+    endOpening();
+  }
+  if (bookView_) bookView_->stopLoading();
 }
 
 void EPUBViewController::openInView() {
-  if (!book().load()) {
+  MV_ASSERT_MAIN_THREAD();
+  if (opening_) return;
+  opening_ = true;
+  // Unpacking a large book takes a while: the screen waits, but does not freeze.
+  waitTag_ = MessageBox::sharedInstance().BeginBlockWait("", EPUBView::kWaitTimeout);
+  std::shared_ptr<EPUBBook> bookToLoad = std::make_shared<EPUBBook>(bookPath_);
+  auto weak = ui::weakAs<EPUBViewController>(this);
+  openFlag_ = base::WorkQueue::global().async<bool>(
+      [bookToLoad](const base::CancelFlag&) { return bookToLoad->load(); },
+      [weak, bookToLoad](bool loaded) {
+        auto self = weak.lock();
+        if (!self) return;
+        self->book_ = bookToLoad;
+        self->bookLoaded(loaded);
+      });
+}
+
+void EPUBViewController::endOpening() {
+  opening_ = false;
+  if (waitTag_) MessageBox::sharedInstance().EndBlockWait(waitTag_);
+  waitTag_ = 0;
+}
+
+void EPUBViewController::bookLoaded(bool loaded) {
+  endOpening();
+  if (!loaded) {
     MV_LOG("epub: cannot open ", bookPath_.string(), ": ", book().lastError());
-    showFailure();
+    showFailure(book().isTooLarge() ? kTooLargeMessageKey : kFailureMessageKey);
     return;
   }
+  bookView()->setBookFolder(book().folderPath());
   bookView()->loadSpine(book().spines().front());
 }
 
-void EPUBViewController::showFailure() {
+void EPUBViewController::showFailure(const char* messageKey) {
   if (failureAlert_ && failureAlert_->superview()) return;
-  failureAlert_ = std::make_shared<ui::AlertView>(text(kFailureTitleKey),
-                                                  text(kFailureMessageKey),
+  failureAlert_ = std::make_shared<ui::AlertView>(text(kFailureTitleKey), text(messageKey),
                                                   ui::weakAs<ui::AlertViewDelegate>(this), std::nullopt,
                                                   std::vector<std::string>{text("OK")});
   failureAlert_->show();

@@ -12,6 +12,7 @@
 
 #include "library/EPUBBook.hpp"
 #include "library/EPUBView.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/ActionSheet.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Button.hpp"
@@ -44,8 +45,11 @@ class EPUBViewController : public ui::ViewController,
   EPUBBook& book();
   const std::shared_ptr<EPUBView>& bookView();
 
-  // Loads the book and shows its first unit, or the failure alert.
+  // Loads the book (unpacking it off the main thread, under the wait box)
+  // and shows its first unit, or the failure alert.
   void openInView();
+  // The book is being unpacked and read.
+  bool isOpening() const { return opening_; }
   // Makes that unit the current one and loads it; where it lands is the
   // view's turn direction's business.
   void gotoPage(std::int64_t page, std::int64_t spineIndex);
@@ -84,13 +88,19 @@ class EPUBViewController : public ui::ViewController,
 
   static constexpr const char* kFailureTitleKey = "FILEOPENFAILED";
   static constexpr const char* kFailureMessageKey = "PLEASEDOWNLOADIBOOKS";
+  static constexpr const char* kTooLargeMessageKey = "BOOKTOOLARGE";
 
  private:
-  void showFailure();
+  void showFailure(const char* messageKey = kFailureMessageKey);
+  void bookLoaded(bool loaded);
+  void endOpening();
 
   std::filesystem::path bookPath_;
   std::string bookTitle_;
-  std::unique_ptr<EPUBBook> book_;
+  std::shared_ptr<EPUBBook> book_;
+  bool opening_ = false;
+  base::CancelFlag openFlag_;
+  int waitTag_ = 0;
   std::shared_ptr<EPUBView> bookView_;
   std::uint64_t currentSpineIndex_ = 0;
   std::int64_t gotoPage_ = 0;

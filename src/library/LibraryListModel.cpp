@@ -5,6 +5,7 @@
 #include <set>
 #include <system_error>
 
+#include "library/EPUBBook.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
 #include "store/DataAccessManager.hpp"
@@ -221,6 +222,8 @@ void LibraryListModel::deleteFile(const File& file) const {
     MV_LOG("cannot remove library file ", path->string(), ": ", ec.message());
     return;
   }
+  // A book read here was unpacked beside its file: the folder goes with it.
+  if (path) EPUBBook::removeUnpackedFolder(*path);
   if (present && update && !dam.deleteFileUpdateWithFileID(file.file_id)) {
     MV_LOG("cannot delete the pending update of library file ", file.file_id);
   }

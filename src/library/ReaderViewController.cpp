@@ -15,6 +15,7 @@
 #include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
+#include "util/OpenableLink.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -74,12 +75,9 @@ std::optional<std::string> ReaderViewController::linkAddressToOpen(const std::st
   if (!schemeLike) {
     if (url.rfind("www", 0) != 0) return std::nullopt;
     url = "http://" + url;
-    scheme = "http";
   }
-  std::transform(scheme.begin(), scheme.end(), scheme.begin(), [](unsigned char c) { return std::tolower(c); });
   // A link in a downloaded file opens web pages and mail, nothing else on the device.
-  if (scheme != "http" && scheme != "https" && scheme != "mailto") return std::nullopt;
-  return url;
+  return openableLink(url);
 }
 
 // --- life ------------------------------------------------------------------------

@@ -77,9 +77,13 @@ void AddToOrderController::viewDidLoad() {
   minus_->setImage(WidgetSkin::skinFromImageName("icon-remove.png"));
   minus_->addAction([this](ui::Control&, const ui::Event*) { deleteCount(); }, ui::ControlEventTouchUpInside);
   root->addSubview(minus_);
-  countField_ = std::make_shared<ui::TextField>(ui::Rect{73, 198, 54, 30});
+  // As wide as the room between minus and plus allows.
+  countField_ = std::make_shared<ui::TextField>(ui::Rect{66, 198, 66, 30});
   countField_->setText("1");
   countField_->setTextAlignment(gfx::TextAlignment::Center);
+  // The largest quantity, 1000000, shows whole in the small field.
+  countField_->setAdjustsFontSizeToFitWidth(true);
+  countField_->setMinimumFontSize(kCountMinimumFontSize);
   countField_->setBorderStyle(ui::TextBorderStyle::RoundedRect);
   countField_->setBackground(WidgetSkin::skinFromImageName("bg_input.png"));
   countField_->setKeyboardType(ui::KeyboardType::NumberPad);

@@ -25,6 +25,7 @@ class AddToOrderController : public BaseViewController {
   static constexpr double kWidth = 400;
   static constexpr double kHeight = 250;
   static constexpr int kMaxCount = 1000000;
+  static constexpr double kCountMinimumFontSize = 10;
 
   // What OK decides, in this order.
   enum class Verdict {

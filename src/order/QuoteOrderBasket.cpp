@@ -13,6 +13,10 @@ bool QuoteOrderBasket::addToOrder(const marvisto_product_Entity& product) {
   return store_->addToOrder(product);
 }
 
+bool QuoteOrderBasket::wouldPassLineCap(const marvisto_product_Entity& product) {
+  return store_->wouldPassLineCap(product);
+}
+
 bool QuoteOrderBasket::diffItemCYExist(const marvisto_product_Entity& product) {
   return store_->diffItemCYExist(product);
 }

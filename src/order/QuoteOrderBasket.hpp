@@ -14,6 +14,7 @@ class QuoteOrderBasket : public OrderBasket {
   explicit QuoteOrderBasket(SessionServices& services);
 
   [[nodiscard]] bool addToOrder(const marvisto_product_Entity& product) override;
+  bool wouldPassLineCap(const marvisto_product_Entity& product) override;
   bool diffItemCYExist(const marvisto_product_Entity& product) override;
   void getItemNumberInOrder(marvisto_product_Entity& product) override;
   [[nodiscard]] bool saveCurrentQuoteOrder() override;

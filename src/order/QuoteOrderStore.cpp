@@ -1,6 +1,7 @@
 #include "order/QuoteOrderStore.hpp"
 
 
+#include "catalog/ProductQuantity.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -75,8 +76,16 @@ std::shared_ptr<QuoteOrderItemEntity> QuoteOrderStore::mergeTarget(const marvist
   return nullptr;
 }
 
+bool QuoteOrderStore::wouldPassLineCap(const marvisto_product_Entity& product) const {
+  // Summed in 64 bits: two quantities within int can pass its range together.
+  std::int64_t total = product.count;
+  if (auto target = mergeTarget(product)) total += target->quantity;
+  return total > ProductQuantity::kMaximum;
+}
+
 bool QuoteOrderStore::addToOrder(const marvisto_product_Entity& product) {
   MV_ASSERT_MAIN_THREAD();
+  if (product.count < 1 || wouldPassLineCap(product)) return false;
   if (!curQuoteOrder_) {
     if (auto d = delegate()) d->popSelfView();
     curQuoteOrder_ = createNewQuoteOrder();

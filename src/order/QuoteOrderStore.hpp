@@ -72,8 +72,13 @@ class QuoteOrderStore : public std::enable_shared_from_this<QuoteOrderStore> {
   // edit, no fixed discount and nothing off.
   std::shared_ptr<QuoteOrderEntity> createNewQuoteOrder();
   // Adds `product` (its `count` of the variant in `attributes`) to the current
-  // order, making one when there is none. Clears any order discount.
+  // order, making one when there is none. Clears any order discount. Refused
+  // (false, nothing changed) when the count is below 1 or the line would
+  // pass the quantity cap.
   [[nodiscard]] bool addToOrder(const marvisto_product_Entity& product);
+  // Adding `product` would leave its line above the quantity cap of
+  // 1,000,000 (or the count is above it on its own).
+  bool wouldPassLineCap(const marvisto_product_Entity& product) const;
   std::size_t getCurrentQuoteOrderItemsCount() const;
   // Sets the product's `itemNumberInOrder` to the quantity of it in the
   // current order, whatever the variants.

@@ -742,11 +742,9 @@ void QuoteOrderViewController::tapImage(long tag) {
     detail->setItemIndex(static_cast<int>(row));
   }
   // The product screen has no way back of its own: the bar shows one.
-  auto backButton = std::make_shared<ui::Button>(ui::Rect{0, 0, 78, 34});
-  ViewStyle::initializeToBackButtonHeight34(*backButton);
-  backButton->setTitle(text("BACK"));
-  backButton->addAction([this](ui::Control&, const ui::Event*) { btnBackClick(); }, ui::ControlEventTouchUpInside);
-  detail->navigationItem().setLeftBarButtonItem(std::make_shared<ui::BarButtonItem>(backButton));
+  detail->setBackButton([weak = std::weak_ptr<ui::ViewController>(weak_from_this())] {
+    if (auto self = std::static_pointer_cast<QuoteOrderViewController>(weak.lock())) self->btnBackClick();
+  });
   nav->navigationBar().setBackgroundImage(WidgetSkin::skinFromImageName("topbar-bg.png"));
   nav->pushViewController(detail, true);
   nav->setNavigationBarHidden(false);

@@ -1,437 +1,603 @@
 #include "services/WebView.hpp"
 
-#include <cmath>
-#include <cstdlib>
-#include <fstream>
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
-#include "platform/ui/TapGestureRecognizer.hpp"
-#include "transport/FormDataRequest.hpp"
-#include "transport/RequestDelegate.hpp"
-#include "util/Text.hpp"
+#include "platform/ui/Touch.hpp"
+#include "services/WebEngine.hpp"
 
 namespace svc {
 
-using ui::FlexibleHeight;
-using ui::FlexibleWidth;
 using ui::Point;
 using ui::Rect;
-using ui::ScrollView;
-using ui::Size;
-using ui::View;
 
 namespace {
 
-std::string trimmed(std::string_view s) { return mv::trimWhitespaceAndNewlines(s); }
-
-// The number a CSS value starts with ("10px", "100%"); nothing without one.
-std::optional<double> leadingNumber(const std::string& value) {
-  char* end = nullptr;
-  double v = std::strtod(value.c_str(), &end);
-  if (end == value.c_str() || !std::isfinite(v)) return std::nullopt;
-  return v;
+// Answers that come back from the engine after their asker may be gone are
+// looked up by number: a gone asker's number is simply no longer there.
+struct ScriptAnswer {
+  bool done = false;
+  std::string value;
+};
+std::map<unsigned, std::shared_ptr<ScriptAnswer>>& scriptAnswers() {
+  static std::map<unsigned, std::shared_ptr<ScriptAnswer>> answers;
+  return answers;
+}
+std::map<unsigned, std::weak_ptr<ui::View>>& pictureAskers() {
+  static std::map<unsigned, std::weak_ptr<ui::View>> askers;
+  return askers;
+}
+unsigned nextNumber() {
+  static unsigned n = 0;
+  return ++n;
 }
 
-// Applies "prop: value; ..." for `selector` to the style; false for a rule
-// that changes nothing the page shows.
-bool applyDeclarations(const std::string& selector, const std::string& declarations, HtmlPageStyle& style) {
-  bool applied = false;
-  std::size_t start = 0;
-  while (start < declarations.size()) {
-    std::size_t end = declarations.find(';', start);
-    if (end == std::string::npos) end = declarations.size();
-    std::string decl = declarations.substr(start, end - start);
-    start = end + 1;
-    auto colon = decl.find(':');
-    if (colon == std::string::npos) continue;
-    const std::string property = mv::lowercase(trimmed(decl.substr(0, colon)));
-    const std::string value = mv::lowercase(trimmed(decl.substr(colon + 1)));
-    auto number = leadingNumber(value);
-    auto length = [&](double& field) {
-      if (!number || *number < 0 || *number > 100000) return;
-      field = *number;
-      applied = true;
-    };
-    auto share = [&](double& field) {
-      if (!number || value.find('%') == std::string::npos || *number <= 0) return;
-      field = std::min(1.0, *number / 100);
-      applied = true;
-    };
-    if (selector == "html" || selector == "body") {
-      if (property == "padding") length(style.padding);
-      if (property == "height") length(style.height);
-      if (property == "-webkit-column-gap" || property == "column-gap") length(style.columnGap);
-      if (property == "-webkit-column-width" || property == "column-width") length(style.columnWidth);
-    } else if (selector == "p" && property == "text-align") {
-      style.justifyParagraphs = value == "justify";
-      applied = true;
-    } else if (selector == "img") {
-      if (property == "max-width") share(style.imageMaxWidth);
-      if (property == "max-height") share(style.imageMaxHeight);
-    }
+WebViewNavigationType navigationType(WebKitNavigationType type) {
+  switch (type) {
+    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED: return WebViewNavigationType::LinkClicked;
+    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED: return WebViewNavigationType::FormSubmitted;
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD: return WebViewNavigationType::BackForward;
+    case WEBKIT_NAVIGATION_TYPE_RELOAD: return WebViewNavigationType::Reload;
+    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED: return WebViewNavigationType::FormResubmitted;
+    default: return WebViewNavigationType::Other;
   }
-  return applied;
 }
 
-// "addCSSRule('selector', 'declarations')" as the application sends it.
-std::optional<std::pair<std::string, std::string>> styleRule(std::string_view script) {
-  std::string s = trimmed(script);
-  while (!s.empty() && s.back() == ';') s.pop_back();
-  static const std::string kCall = "addCSSRule(";
-  if (s.rfind(kCall, 0) != 0 || s.back() != ')') return std::nullopt;
-  std::string_view args(s);
-  args = args.substr(kCall.size(), args.size() - kCall.size() - 1);
-  std::vector<std::string> values;
-  std::size_t i = 0;
-  while (i < args.size() && values.size() < 2) {
-    char quote = args[i];
-    if (quote != '\'' && quote != '"') {
-      ++i;
-      continue;
-    }
-    std::size_t close = args.find(quote, i + 1);
-    if (close == std::string_view::npos) return std::nullopt;
-    values.emplace_back(args.substr(i + 1, close - i - 1));
-    i = close + 1;
-  }
-  if (values.size() != 2) return std::nullopt;
-  return std::make_pair(mv::lowercase(trimmed(values[0])), values[1]);
-}
-
-// The file a file URL names: without fragment or query, escapes decoded.
-std::filesystem::path filePathOf(const std::string& fileURL) {
-  std::string rest = fileURL.substr(7);
-  return mv::percentDecode(rest.substr(0, rest.find_first_of("#?")));
-}
-
-std::string withoutFragment(const std::string& url) { return url.substr(0, url.find('#')); }
-
-// A link of the page resolved against the page's own URL.
-std::string resolveLink(const std::string& page, const std::string& href) {
-  if (href.empty()) return page;
-  auto colon = href.find(':');
-  if (colon != std::string::npos && colon < href.find_first_of("/?#")) return href;  // has a scheme
-  if (href.front() == '#') return withoutFragment(page) + href;
-  auto schemeEnd = page.find("://");
-  if (schemeEnd == std::string::npos) return href;
-  if (href.rfind("//", 0) == 0) return page.substr(0, schemeEnd + 1) + href;
-  const std::size_t pathStart = page.find('/', schemeEnd + 3);
-  const std::string origin = pathStart == std::string::npos ? page : page.substr(0, pathStart);
-  if (href.front() == '/') return origin + href;
-  std::string base = withoutFragment(page);
-  base = base.substr(0, base.find('?'));
-  std::string folder = pathStart == std::string::npos ? "/" : base.substr(pathStart, base.rfind('/') + 1 - pathStart);
-  std::string fragment;
-  std::string path = href;
-  if (auto hash = path.find('#'); hash != std::string::npos) {
-    fragment = path.substr(hash);
-    path = path.substr(0, hash);
-  }
-  // ".." and "." are resolved on the path alone.
-  std::string joined = std::filesystem::path(folder + path).lexically_normal().generic_string();
-  if (joined.rfind("/..", 0) == 0) joined = "/";
-  return origin + joined + fragment;
+base::Error errorOf(const GError* error) {
+  const bool cancelled = error->domain == WEBKIT_NETWORK_ERROR && error->code == WEBKIT_NETWORK_ERROR_CANCELLED;
+  const bool unsupported = error->domain == WEBKIT_POLICY_ERROR &&
+                           error->code == WEBKIT_POLICY_ERROR_CANNOT_SHOW_URI;
+  const bool missing = error->domain == WEBKIT_NETWORK_ERROR && error->code == WEBKIT_NETWORK_ERROR_FILE_DOES_NOT_EXIST;
+  long code = cancelled     ? WebView::kErrorCancelled
+              : unsupported ? WebView::kErrorUnsupportedURL
+              : missing     ? WebView::kErrorFileDoesNotExist
+                            : static_cast<long>(error->code);
+  return base::Error{WebView::ErrorDomain, code, error->message ? error->message : "The page could not be loaded.", {}};
 }
 
 }  // namespace
 
-// Passes the transport's answer back to the web view that is still waiting for it.
-class WebView::Relay : public mv::RequestDelegate {
- public:
-  Relay(std::weak_ptr<View> view, std::uint64_t generation) : view_(std::move(view)), generation_(generation) {}
-  void requestFinished(mv::FormDataRequest& request) override {
-    auto v = std::static_pointer_cast<WebView>(view_.lock());
-    if (!v) return;
-    std::string encoding;
-    std::string type = request.responseHeader("Content-Type");
-    auto at = type.find("charset=");
-    if (at != std::string::npos) {
-      encoding = type.substr(at + 8);
-      auto end = encoding.find_first_of("; \"");
-      if (end != std::string::npos) encoding = encoding.substr(0, end);
+// The engine's side of one view: an offscreen window holding the page.
+struct WebView::Engine {
+  GtkWidget* window = nullptr;
+  WebKitWebView* page = nullptr;
+  std::weak_ptr<ui::View> owner;
+  std::vector<gulong> handlers;
+
+  WebView* view() const {
+    auto v = owner.lock();
+    return v ? static_cast<WebView*>(v.get()) : nullptr;
+  }
+
+  // Everything the engine reports is handled on a later turn of our own
+  // loop, never from inside the engine's dispatch (which may be nested in a
+  // script's wait).
+  void later(std::function<void(WebView&)> f) const {
+    std::weak_ptr<ui::View> weak = owner;
+    base::RunLoop::main().post([weak, f = std::move(f)] {
+      if (auto v = weak.lock()) f(static_cast<WebView&>(*v));
+    });
+  }
+
+  static gboolean decidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                               gpointer data) {
+    auto* self = static_cast<Engine*>(data);
+    if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
+      return FALSE;
+    auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
+    WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(navigation);
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const std::string url = webkit_uri_request_get_uri(request) ? webkit_uri_request_get_uri(request) : "";
+    const WebViewNavigationType kind = navigationType(webkit_navigation_action_get_navigation_type(action));
+    const bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
+    // The delegate answers on our own loop; the engine waits for it.
+    std::shared_ptr<WebKitPolicyDecision> held(WEBKIT_POLICY_DECISION(g_object_ref(decision)),
+                                               [](WebKitPolicyDecision* d) { g_object_unref(d); });
+    self->later([held, url, kind, newWindow](WebView& v) {
+      auto keep = v.self();
+      bool allowed = true;
+      if (auto d = v.delegate()) allowed = d->webViewShouldStartLoadWithRequest(v, url, kind);
+      if (allowed && !newWindow) {
+        webkit_policy_decision_use(held.get());
+        return;
+      }
+      webkit_policy_decision_ignore(held.get());
+      // A load asked for by code that is refused never starts.
+      if (!newWindow && v.requested_ && !v.engineLoading_) {
+        v.requested_ = false;
+        v.endLoadWork();
+      }
+      // No second window: a link meant for one opens here.
+      if (allowed && v.engine_) webkit_web_view_load_uri(v.engine_->page, url.c_str());
+    });
+    return TRUE;
+  }
+
+  static void loadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+    auto* self = static_cast<Engine*>(data);
+    if (event == WEBKIT_LOAD_STARTED) self->later([](WebView& v) { v.loadStarted(); });
+    if (event == WEBKIT_LOAD_FINISHED) self->later([](WebView& v) { v.loadEnded(false, {}); });
+  }
+
+  static gboolean loadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer data) {
+    auto* self = static_cast<Engine*>(data);
+    base::Error e = errorOf(error);
+    self->later([e](WebView& v) { v.loadEnded(true, e); });
+    return TRUE;  // no error page of the engine's own: the screen says it
+  }
+
+  static gboolean damaged(GtkWidget*, GdkEvent*, gpointer data) {
+    auto* self = static_cast<Engine*>(data);
+    self->later([](WebView& v) { v.refreshPicture(); });
+    return FALSE;
+  }
+
+  static void pictureDone(GObject* source, GAsyncResult* result, gpointer data) {
+    GError* error = nullptr;
+    cairo_surface_t* surface = webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    if (error) g_error_free(error);
+    const unsigned number = GPOINTER_TO_UINT(data);
+    auto found = pictureAskers().find(number);
+    std::shared_ptr<ui::View> asker = found != pictureAskers().end() ? found->second.lock() : nullptr;
+    if (found != pictureAskers().end()) pictureAskers().erase(found);
+    if (!asker) {
+      if (surface) cairo_surface_destroy(surface);
+      return;
     }
-    v->finished(generation_, request.responseData(), encoding);
-  }
-  void requestFailed(mv::FormDataRequest& request) override {
-    auto v = std::static_pointer_cast<WebView>(view_.lock());
-    if (!v) return;
-    base::Error e = request.error() ? *request.error() : base::Error{WebView::ErrorDomain, -1, "The page could not be loaded.", {}};
-    v->failed(generation_, e);
+    static_cast<WebView&>(*asker).pictureArrived(surface);
   }
 
- private:
-  std::weak_ptr<View> view_;
-  std::uint64_t generation_;
-};
+  static void scriptDone(GObject* source, GAsyncResult* result, gpointer data) {
+    GError* error = nullptr;
+    JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    std::string text;
+    // The context the answers live in is kept for the process: the engine
+    // would otherwise tear its script machine down whenever scripts pause,
+    // and build it again for the next answer.
+    static JSCContext* kept = nullptr;
+    if (value && !kept) kept = JSC_CONTEXT(g_object_ref(jsc_value_get_context(value)));
+    if (value && !jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
+      gchar* s = jsc_value_to_string(value);
+      if (s) text = s;
+      g_free(s);
+    }
+    if (value) g_object_unref(value);
+    if (error) g_error_free(error);
+    auto found = scriptAnswers().find(GPOINTER_TO_UINT(data));
+    if (found == scriptAnswers().end()) return;
+    found->second->value = std::move(text);
+    found->second->done = true;
+    scriptAnswers().erase(found);
+  }
 
-// The laid-out page, drawn where it is visible; taps on links follow them.
-class WebPageView : public View {
- public:
-  using View::View;
-  WebView* owner = nullptr;
-
-  void drawRect(gfx::Context& ctx, const Rect&) override {
-    if (owner && owner->layout_) owner->layout_->draw(ctx.cairo(), ctx.clipBounds());
+  ~Engine() {
+    for (gulong h : handlers) g_signal_handler_disconnect(page, h);
+    // The window owns the page.
+    gtk_widget_destroy(window);
   }
 };
 
 WebView::WebView(const Rect& frame) : View(frame) {
   setBackgroundColor(gfx::Color::white());
-  scroll_ = std::make_shared<ScrollView>(bounds());
-  scroll_->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
-  scroll_->setAlwaysBounceVertical(true);
-  addSubview(scroll_);
-  auto page = std::make_shared<WebPageView>(Rect{0, 0, frame.width(), 0});
-  page->owner = this;
-  page->setBackgroundColor(std::nullopt);
-  page->setOpaque(false);
-  page_ = page;
-  scroll_->addSubview(page_);
-  // Only a tap on a link is taken; every other touch goes on as before.
-  auto tap = std::make_shared<ui::TapGestureRecognizer>();
-  std::weak_ptr<View> weak = page_;
-  auto linkUnder = [weak](ui::GestureRecognizer& g) -> std::optional<std::string> {
-    auto p = std::static_pointer_cast<WebPageView>(weak.lock());
-    if (!p || !p->owner) return std::nullopt;
-    return p->owner->linkAt(g.locationInView(p.get()));
-  };
-  tap->shouldBegin = [linkUnder](ui::GestureRecognizer& g) { return linkUnder(g).has_value(); };
-  tap->addTarget([weak, linkUnder](ui::GestureRecognizer& g) {
-    if (g.state() != ui::GestureRecognized) return;
-    auto p = std::static_pointer_cast<WebPageView>(weak.lock());
-    if (!p || !p->owner) return;
-    if (auto href = linkUnder(g)) p->owner->followLink(*href);
-  });
-  page_->addGestureRecognizer(tap);
+  setMultipleTouchEnabled(false);
 }
 
 WebView::~WebView() {
-  static_cast<WebPageView*>(page_.get())->owner = nullptr;
-  if (request_) request_->clearDelegatesAndCancel();
-}
-
-std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script) {
-  if (script == "document.title") return content_->title;
-  if (script == "document.body.innerText") {
-    std::string all;
-    for (auto& line : content_->lines()) {
-      if (!all.empty()) all += "\n";
-      all += line;
-    }
-    return all;
+  if (engine_) {
+    pictureAskers().erase(snapshotId_);
+    engine_.reset();
+    WebEngine::pageClosed();
   }
-  if (script == "document.documentElement.scrollWidth") {
-    return std::to_string(static_cast<long long>(std::ceil(pageLayout().contentSize().width)));
-  }
-  if (auto rule = styleRule(script)) {
-    HtmlPageStyle next = style_;
-    if (applyDeclarations(rule->first, rule->second, next) && !(next == style_)) {
-      style_ = next;
-      invalidateLayout();
-    }
-  }
-  return {};
+  while (workHeld_ > 0) releaseWork();
 }
 
-const HtmlLayout& WebView::pageLayout() {
-  if (!layout_) relayout();
-  return *layout_;
+void WebView::holdWork() {
+  ++workHeld_;
+  WebEngine::beginWork();
 }
 
-std::optional<Point> WebView::anchorPosition(const std::string& id) {
-  auto found = content_->anchors.find(id);
-  if (found == content_->anchors.end()) return std::nullopt;
-  return pageLayout().positionOf(found->second);
+void WebView::releaseWork() {
+  if (workHeld_ <= 0) return;
+  --workHeld_;
+  WebEngine::endWork();
 }
 
-std::optional<std::string> WebView::linkAt(Point p) { return pageLayout().linkAt(p); }
+bool WebView::ensureEngine() {
+  MV_ASSERT_MAIN_THREAD();
+  if (engine_) return true;
+  if (!WebEngine::start()) return false;
+  engine_ = std::make_unique<Engine>();
+  engine_->owner = weak_from_this();
+  engine_->window = gtk_offscreen_window_new();
+  engine_->page = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
+                                               static_cast<WebKitWebContext*>(WebEngine::context()), nullptr));
+  WebKitSettings* settings = webkit_web_view_get_settings(engine_->page);
+  webkit_settings_set_enable_developer_extras(settings, FALSE);
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+  // Scrolls land at once: the picture taken next shows where they landed.
+  webkit_settings_set_enable_smooth_scrolling(settings, FALSE);
+  gtk_container_add(GTK_CONTAINER(engine_->window), GTK_WIDGET(engine_->page));
+  Engine* e = engine_.get();
+  e->handlers.push_back(g_signal_connect(e->page, "decide-policy", G_CALLBACK(Engine::decidePolicy), e));
+  e->handlers.push_back(g_signal_connect(e->page, "load-changed", G_CALLBACK(Engine::loadChanged), e));
+  e->handlers.push_back(g_signal_connect(e->page, "load-failed", G_CALLBACK(Engine::loadFailed), e));
+  g_signal_connect(e->window, "damage-event", G_CALLBACK(Engine::damaged), e);
+  engineWidth_ = engineHeight_ = -1;
+  layoutSubviews();
+  gtk_widget_show_all(e->window);
+  gtk_widget_grab_focus(GTK_WIDGET(e->page));
+  // The offscreen window never gets the desktop's focus: it is told it has it,
+  // so that the page shows its caret and takes keys.
+  GdkEvent* focus = gdk_event_new(GDK_FOCUS_CHANGE);
+  focus->focus_change.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(e->window)));
+  focus->focus_change.in = TRUE;
+  focus->focus_change.send_event = TRUE;
+  gtk_widget_send_focus_change(GTK_WIDGET(e->page), focus);
+  gdk_event_free(focus);
+  WebEngine::pageOpened();
+  return true;
+}
 
-void WebView::followLink(const std::string& href) {
+void WebView::failWithoutEngine(const std::string& url) {
   auto keep = self();
-  const std::string target = resolveLink(url_, href);
-  if (auto d = delegate(); d && !d->webViewShouldStartLoadWithRequest(*this, target, WebViewNavigationType::LinkClicked))
-    return;
-  const auto hash = target.find('#');
-  if (hash != std::string::npos && withoutFragment(target) == withoutFragment(url_)) {
-    if (auto at = anchorPosition(target.substr(hash + 1))) {
-      Point offset = pageLayout().isPaged()
-                         ? Point{std::floor(at->x / std::max(1.0, bounds().width())) * bounds().width(), 0}
-                         : Point{0, at->y};
-      scroll_->setContentOffset(scroll_->clampedContentOffset(offset));
-    }
-    return;
-  }
-  navigate(target, WebViewNavigationType::LinkClicked, true);
-}
-
-void WebView::loadRequest(const std::string& url) { navigate(url, WebViewNavigationType::Other, true); }
-
-void WebView::loadFile(const std::filesystem::path& path) {
-  navigate("file://" + std::filesystem::absolute(path).string(), WebViewNavigationType::Other, true);
-}
-
-void WebView::loadHTMLString(const std::string& html, const std::string& baseURL) {
-  auto keep = self();
-  std::string url = baseURL.empty() ? "about:blank" : baseURL;
   if (auto d = delegate(); d && !d->webViewShouldStartLoadWithRequest(*this, url, WebViewNavigationType::Other)) return;
-  begin(url);
-  std::uint64_t g = generation_;
+  requested_ = true;
+  stopped_ = false;
   std::weak_ptr<View> weak = weak_from_this();
-  std::string copy = html;
-  base::RunLoop::main().post([weak, g, copy] {
-    if (auto v = std::static_pointer_cast<WebView>(weak.lock())) v->finished(g, copy, "UTF-8");
+  base::RunLoop::main().post([weak] {
+    auto v = std::static_pointer_cast<WebView>(weak.lock());
+    if (!v || !v->requested_) return;
+    v->requested_ = false;
+    if (auto d = v->delegate()) d->webViewDidStartLoad(*v);
+    if (auto d = v->delegate())
+      d->webViewDidFailLoadWithError(*v, base::Error{ErrorDomain, kErrorNoEngine, "No display for web pages.", {}});
   });
 }
 
-void WebView::cancelCurrent(bool tellDelegate) {
-  if (!loading_) return;
-  ++generation_;
-  loading_ = false;
-  if (request_) request_->clearDelegatesAndCancel();
-  releaseTransfer();
-  if (tellDelegate)
-    if (auto d = delegate()) d->webViewDidFailLoadWithError(*this, base::Error{ErrorDomain, kErrorCancelled, "cancelled", {}});
+void WebView::requestLoad() {
+  requested_ = true;
+  stopped_ = false;
+  if (!loadWorkHeld_) {
+    loadWorkHeld_ = true;
+    holdWork();
+  }
 }
 
-void WebView::releaseTransfer() {
-  // The answer arrives from inside the request's own report: both go once it has returned.
-  if (!request_ && !relay_) return;
-  base::RunLoop::main().post([request = std::move(request_), relay = std::move(relay_)] {});
-  request_.reset();
-  relay_.reset();
+void WebView::endLoadWork() {
+  if (!loadWorkHeld_) return;
+  loadWorkHeld_ = false;
+  releaseWork();
+}
+
+void WebView::holdWorkAfterInput() {
+  // What the page does with the input (a link followed, a form sent) starts
+  // in the engine a moment later.
+  holdWork();
+  inputGraces_.after(kInputGrace, [this] { releaseWork(); });
+}
+
+void WebView::loadRequest(const std::string& url) {
+  if (!ensureEngine()) return failWithoutEngine(url);
+  requestLoad();
+  webkit_web_view_load_uri(engine_->page, url.c_str());
+}
+
+void WebView::loadFile(const std::filesystem::path& path) {
+  gchar* uri = g_filename_to_uri(std::filesystem::absolute(path).c_str(), nullptr, nullptr);
+  loadRequest(uri ? uri : "");
+  g_free(uri);
+}
+
+void WebView::loadHTMLString(const std::string& html, const std::string& baseURL) {
+  if (!ensureEngine()) return failWithoutEngine(baseURL.empty() ? "about:blank" : baseURL);
+  requestLoad();
+  webkit_web_view_load_html(engine_->page, html.c_str(), baseURL.empty() ? nullptr : baseURL.c_str());
 }
 
 void WebView::stopLoading() {
   auto keep = self();
-  cancelCurrent(true);
-}
-
-void WebView::begin(const std::string& url) {
-  cancelCurrent(true);
-  ++generation_;
-  loading_ = true;
-  url_ = url;
-  if (auto d = delegate()) d->webViewDidStartLoad(*this);
-}
-
-void WebView::navigate(const std::string& url, WebViewNavigationType type, bool record) {
-  auto keep = self();
-  if (auto d = delegate(); d && !d->webViewShouldStartLoadWithRequest(*this, url, type)) return;
-  if (record) {
-    if (index_ + 1 < static_cast<long>(history_.size())) history_.resize(static_cast<std::size_t>(index_ + 1));
-    history_.push_back(url);
-    index_ = static_cast<long>(history_.size()) - 1;
-  }
-  begin(url);
-  std::uint64_t g = generation_;
-  std::weak_ptr<View> weak = weak_from_this();
-  auto later = [weak, g](std::function<void(WebView&)> f) {
-    base::RunLoop::main().post([weak, g, f] {
-      auto v = std::static_pointer_cast<WebView>(weak.lock());
-      if (v && v->generation_ == g) f(*v);
-    });
-  };
-  if (url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0) {
-    auto request = std::make_shared<mv::FormDataRequest>(url);
-    request->setTimeOutSeconds(timeout_);
-    // The page's certificate is checked like every other transfer's.
-    request->setValidatesSecureCertificate(true);
-    relay_ = std::make_shared<Relay>(weak, g);
-    request->setDelegate(relay_.get());
-    request_ = request;
-    if (!request->startAsynchronous())
-      later([g](WebView& v) { v.failed(g, base::Error{ErrorDomain, -1, "The request could not start.", {}}); });
-    return;
-  }
-  if (url.rfind("file://", 0) == 0) {
-    std::filesystem::path path = filePathOf(url);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-      later([g](WebView& v) {
-        v.failed(g, base::Error{ErrorDomain, kErrorFileDoesNotExist, "The file does not exist.", {}});
-      });
-      return;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::string data;
-    data.resize(kMaximumPageBytes);
-    in.read(data.data(), static_cast<std::streamsize>(data.size()));
-    data.resize(static_cast<std::size_t>(std::max<std::streamsize>(0, in.gcount())));
-    later([g, data](WebView& v) { v.finished(g, data, ""); });
-    return;
-  }
-  if (url == "about:blank") {
-    later([g](WebView& v) { v.finished(g, "", "UTF-8"); });
-    return;
-  }
-  later([g](WebView& v) { v.failed(g, base::Error{ErrorDomain, kErrorUnsupportedURL, "unsupported URL", {}}); });
+  if (!isLoading()) return;
+  stopped_ = true;
+  requested_ = false;
+  engineLoading_ = false;
+  if (engine_) webkit_web_view_stop_loading(engine_->page);
+  endLoadWork();
+  if (auto d = delegate()) d->webViewDidFailLoadWithError(*this, base::Error{ErrorDomain, kErrorCancelled, "cancelled", {}});
 }
 
 void WebView::reload() {
-  if (url_.empty()) return;
-  navigate(url_, WebViewNavigationType::Reload, false);
+  if (!engine_) return;
+  requestLoad();
+  webkit_web_view_reload(engine_->page);
 }
 
 void WebView::goBack() {
   if (!canGoBack()) return;
-  --index_;
-  navigate(history_[static_cast<std::size_t>(index_)], WebViewNavigationType::BackForward, false);
+  requestLoad();
+  webkit_web_view_go_back(engine_->page);
 }
 
 void WebView::goForward() {
   if (!canGoForward()) return;
-  ++index_;
-  navigate(history_[static_cast<std::size_t>(index_)], WebViewNavigationType::BackForward, false);
+  requestLoad();
+  webkit_web_view_go_forward(engine_->page);
 }
 
-void WebView::finished(std::uint64_t generation, const std::string& html, const std::string& encoding) {
-  if (generation != generation_ || !loading_) return;
+bool WebView::canGoBack() const { return engine_ && webkit_web_view_can_go_back(engine_->page); }
+
+bool WebView::canGoForward() const { return engine_ && webkit_web_view_can_go_forward(engine_->page); }
+
+bool WebView::isLoading() const { return !stopped_ && (requested_ || engineLoading_); }
+
+std::string WebView::url() const {
+  const gchar* uri = engine_ ? webkit_web_view_get_uri(engine_->page) : nullptr;
+  return uri ? uri : "";
+}
+
+std::string WebView::pageTitle() const {
+  const gchar* title = engine_ ? webkit_web_view_get_title(engine_->page) : nullptr;
+  return title ? title : "";
+}
+
+void WebView::loadStarted() {
   auto keep = self();
-  loading_ = false;
-  releaseTransfer();
-  show(html, encoding);
-  if (auto d = delegate()) d->webViewDidFinishLoad(*this);
+  stopped_ = false;
+  if (!loadWorkHeld_) {
+    loadWorkHeld_ = true;
+    holdWork();
+  }
+  engineLoading_ = true;
+  requested_ = false;
+  failed_ = false;
+  if (auto d = delegate()) d->webViewDidStartLoad(*this);
 }
 
-void WebView::failed(std::uint64_t generation, const base::Error& error) {
-  if (generation != generation_ || !loading_) return;
+void WebView::loadEnded(bool failed, const base::Error& error) {
   auto keep = self();
-  loading_ = false;
-  releaseTransfer();
-  if (auto d = delegate()) d->webViewDidFailLoadWithError(*this, error);
+  // What a stopped load still reports was already told; the end of a load
+  // another has replaced before it started belongs to that older load.
+  if (stopped_ || (requested_ && !engineLoading_)) return;
+  if (!failed && failed_) {
+    // The end of a load whose failure was told.
+    failed_ = false;
+    return;
+  }
+  failed_ = failed;
+  engineLoading_ = false;
+  requested_ = false;
+  endLoadWork();
+  if (!failed) refreshPicture();
+  if (auto d = delegate()) {
+    if (failed)
+      d->webViewDidFailLoadWithError(*this, error);
+    else
+      d->webViewDidFinishLoad(*this);
+  }
 }
 
-void WebView::show(const std::string& html, const std::string& encoding) {
-  // Pictures are read only for pages that come from files.
-  std::filesystem::path base;
-  if (url_.rfind("file://", 0) == 0) base = filePathOf(url_).parent_path();
-  content_ = std::make_shared<const HtmlContent>(HtmlContent::parse(html, encoding, base));
-  style_ = HtmlPageStyle{};
-  images_ = HtmlImageCache{};
-  scroll_->setContentOffset({0, 0});
-  invalidateLayout();
+std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script) {
+  MV_ASSERT_MAIN_THREAD();
+  if (!ensureEngine()) return {};
+  auto answer = std::make_shared<ScriptAnswer>();
+  const unsigned number = nextNumber();
+  scriptAnswers()[number] = answer;
+  webkit_web_view_evaluate_javascript(engine_->page, script.c_str(), -1, nullptr, nullptr, nullptr,
+                                      Engine::scriptDone, GUINT_TO_POINTER(number));
+  holdWork();
+  const bool answered = WebEngine::pumpUntil([&] { return answer->done; }, kScriptTimeout);
+  releaseWork();
+  if (!answered) {
+    scriptAnswers().erase(number);
+    MV_LOG("web view: a script had no answer in time");
+  }
+  refreshPicture();
+  return answer->value;
 }
 
-void WebView::invalidateLayout() {
-  layout_.reset();
-  setNeedsLayout();
+void WebView::refreshPicture() {
+  if (!engine_) return;
+  if (snapshotInFlight_) {
+    snapshotAgain_ = true;
+    return;
+  }
+  snapshotInFlight_ = true;
+  snapshotAgain_ = false;
+  snapshotId_ = nextNumber();
+  pictureAskers()[snapshotId_] = weak_from_this();
+  holdWork();
+  webkit_web_view_get_snapshot(engine_->page, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr,
+                               Engine::pictureDone, GUINT_TO_POINTER(snapshotId_));
 }
 
-void WebView::relayout() {
-  const double w = bounds().width();
-  layout_ = std::make_unique<HtmlLayout>(content_, style_, w, images_);
-  laidOutWidth_ = w;
-  Size size = layout_->contentSize();
-  page_->setFrame({0, 0, size.width, size.height});
-  // Columns are read a viewport at a time: the last one must be reachable whole.
-  if (layout_->isPaged() && w > 0) size.width = std::ceil(size.width / w - 1e-9) * w;
-  scroll_->setContentSize(size);
-  page_->setNeedsDisplay();
+void WebView::pictureArrived(void* surface) {
+  snapshotInFlight_ = false;
+  releaseWork();
+  if (surface) {
+    picture_ = std::shared_ptr<void>(surface, [](void* s) { cairo_surface_destroy(static_cast<cairo_surface_t*>(s)); });
+    ++pictures_;
+    setNeedsDisplay();
+  }
+  if (snapshotAgain_) refreshPicture();
 }
 
 void WebView::layoutSubviews() {
-  scroll_->setFrame(bounds());
-  if (!layout_ || bounds().width() != laidOutWidth_) relayout();
+  if (!engine_) return;
+  const int w = std::max(1, static_cast<int>(std::lround(bounds().width())));
+  const int h = std::max(1, static_cast<int>(std::lround(bounds().height())));
+  if (w == engineWidth_ && h == engineHeight_) return;
+  engineWidth_ = w;
+  engineHeight_ = h;
+  gtk_widget_set_size_request(GTK_WIDGET(engine_->page), w, h);
+  gtk_window_resize(GTK_WINDOW(engine_->window), w, h);
+  refreshPicture();
 }
+
+void WebView::drawRect(gfx::Context& ctx, const Rect&) {
+  if (!picture_) return;
+  auto* surface = static_cast<cairo_surface_t*>(picture_.get());
+  const int pw = cairo_image_surface_get_width(surface);
+  const int ph = cairo_image_surface_get_height(surface);
+  if (pw <= 0 || ph <= 0) return;
+  cairo_t* cr = ctx.cairo();
+  cairo_save(cr);
+  // The picture is of the page at its own size; drawn at the view's.
+  cairo_scale(cr, bounds().width() / pw, bounds().height() / ph);
+  cairo_set_source_surface(cr, surface, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  cairo_paint(cr);
+  cairo_restore(cr);
+}
+
+namespace {
+
+GdkDevice* pointerDevice() { return gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())); }
+GdkDevice* keyboardDevice() { return gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())); }
+
+}  // namespace
+
+void WebView::sendClick(Point p) {
+  if (!engine_) return;
+  GtkWidget* page = GTK_WIDGET(engine_->page);
+  GdkWindow* target = gtk_widget_get_window(page);
+  // Where the pointer is first, as a mouse would move there.
+  GdkEvent* motion = gdk_event_new(GDK_MOTION_NOTIFY);
+  motion->motion.window = GDK_WINDOW(g_object_ref(target));
+  motion->motion.send_event = TRUE;
+  motion->motion.time = GDK_CURRENT_TIME;
+  motion->motion.x = motion->motion.x_root = p.x;
+  motion->motion.y = motion->motion.y_root = p.y;
+  gdk_event_set_device(motion, pointerDevice());
+  gtk_widget_event(page, motion);
+  gdk_event_free(motion);
+  for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+    GdkEvent* ev = gdk_event_new(type);
+    ev->button.window = GDK_WINDOW(g_object_ref(target));
+    ev->button.send_event = TRUE;
+    ev->button.time = GDK_CURRENT_TIME;
+    ev->button.x = ev->button.x_root = p.x;
+    ev->button.y = ev->button.y_root = p.y;
+    ev->button.button = 1;
+    ev->button.state = type == GDK_BUTTON_RELEASE ? GDK_BUTTON1_MASK : 0;
+    gdk_event_set_device(ev, pointerDevice());
+    gtk_widget_event(page, ev);
+    gdk_event_free(ev);
+  }
+  WebEngine::settle(kInputSettle);
+  refreshPicture();
+}
+
+void WebView::sendScroll(Point at, Point delta) {
+  if (!engine_) return;
+  GtkWidget* page = GTK_WIDGET(engine_->page);
+  GdkEvent* ev = gdk_event_new(GDK_SCROLL);
+  ev->scroll.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(page)));
+  ev->scroll.send_event = TRUE;
+  ev->scroll.time = GDK_CURRENT_TIME;
+  ev->scroll.x = ev->scroll.x_root = at.x;
+  ev->scroll.y = ev->scroll.y_root = at.y;
+  ev->scroll.direction = GDK_SCROLL_SMOOTH;
+  ev->scroll.delta_x = delta.x / kPointsPerScrollStep;
+  ev->scroll.delta_y = delta.y / kPointsPerScrollStep;
+  gdk_event_set_device(ev, pointerDevice());
+  gtk_widget_event(page, ev);
+  gdk_event_free(ev);
+  refreshPicture();
+}
+
+void WebView::sendKey(unsigned keyval) {
+  if (!engine_) return;
+  GtkWidget* page = GTK_WIDGET(engine_->page);
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  guint16 keycode = 0;
+  guint8 group = 0;
+  GdkKeymapKey* keys = nullptr;
+  gint count = 0;
+  if (gdk_keymap_get_entries_for_keyval(keymap, keyval, &keys, &count) && count > 0) {
+    keycode = static_cast<guint16>(keys[0].keycode);
+    group = static_cast<guint8>(keys[0].group);
+  }
+  g_free(keys);
+  char text[8] = {0};
+  if (gunichar c = gdk_keyval_to_unicode(keyval); c >= 0x20) g_unichar_to_utf8(c, text);
+  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* ev = gdk_event_new(type);
+    ev->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(page)));
+    ev->key.send_event = TRUE;
+    ev->key.time = GDK_CURRENT_TIME;
+    ev->key.keyval = keyval;
+    ev->key.hardware_keycode = keycode;
+    ev->key.group = group;
+    ev->key.string = g_strdup(text);
+    ev->key.length = static_cast<gint>(std::strlen(text));
+    gdk_event_set_device(ev, keyboardDevice());
+    gtk_widget_event(page, ev);
+    gdk_event_free(ev);
+  }
+  WebEngine::settle(kInputSettle);
+}
+
+void WebView::insertText(const std::string& text) {
+  if (!engine_) return;
+  const char* p = text.c_str();
+  const char* end = p + text.size();
+  while (p < end) {
+    gunichar c = g_utf8_get_char_validated(p, end - p);
+    if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) break;
+    if (c == '\n' || c == '\r') {
+      sendKey(GDK_KEY_Return);
+    } else if (c == '\t') {
+      sendKey(GDK_KEY_Tab);
+    } else {
+      // Every character as a key, in one queue with the others so that the
+      // page gets them in order; one no key of the keyboard types (Chinese,
+      // from the desktop's input method) is committed as its code point.
+      sendKey(gdk_unicode_to_keyval(c));
+    }
+    p = g_utf8_next_char(p);
+  }
+  holdWorkAfterInput();
+  refreshPicture();
+}
+
+void WebView::deleteBackward() {
+  sendKey(GDK_KEY_BackSpace);
+  refreshPicture();
+}
+
+void WebView::scrollWheel(Point at, Point delta) { sendScroll(at, delta); }
+
+void WebView::touchesBegan(const ui::TouchSet& touches, const ui::Event&) {
+  if (touches.empty()) return;
+  touching_ = true;
+  dragging_ = false;
+  touchStart_ = touchLast_ = touches.front()->locationInView(this);
+}
+
+void WebView::touchesMoved(const ui::TouchSet& touches, const ui::Event&) {
+  if (touches.empty() || !touching_) return;
+  const Point p = touches.front()->locationInView(this);
+  if (!dragging_ && std::hypot(p.x - touchStart_.x, p.y - touchStart_.y) > kTapSlop) dragging_ = true;
+  if (dragging_ && scrollsByDrag_) sendScroll(p, {touchLast_.x - p.x, touchLast_.y - p.y});
+  touchLast_ = p;
+}
+
+void WebView::touchesEnded(const ui::TouchSet& touches, const ui::Event&) {
+  if (touches.empty() || !touching_) return;
+  touching_ = false;
+  if (dragging_) return;
+  becomeFirstResponder();
+  sendClick(touchStart_);
+  holdWorkAfterInput();
+}
+
+void WebView::touchesCancelled(const ui::TouchSet&, const ui::Event&) { touching_ = false; }
 
 }  // namespace svc

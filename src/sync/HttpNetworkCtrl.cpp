@@ -266,6 +266,8 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
   } else {
     request->setTimeOutSeconds(settings_.messageTimeOutSeconds);
     request->setReusesConnection(isSafeToRepeat(op->cmdCode));
+    // The service never redirects: a message goes to its address or nowhere.
+    request->setFollowsRedirects(false);
     request->setRequestHeaders({{"Content-Type", kMessageContentType}});
     request->setPostBody(*op->body);
   }
@@ -394,10 +396,18 @@ void HttpNetworkCtrl::retryOrFail(const std::shared_ptr<Operation>& op, int http
 
 void HttpNetworkCtrl::messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request) {
   const long error = errorCodeOf(request);
+  // A reply too large or that does not inflate is one nobody can read: it
+  // decodes as a reply without status, and asking again would bring it again.
+  if (error == static_cast<long>(RequestError::ReplyTooLarge) ||
+      error == static_cast<long>(RequestError::DecodingFailed)) {
+    report(op, std::string(), 0);
+    return;
+  }
   // Reads and writes the service applies once may go again; the others only
   // when they certainly never reached it.
   const bool mayResend = error != static_cast<long>(RequestError::Cancelled) &&
-                         error != static_cast<long>(RequestError::UntrustedCertificate) && op->attempts == 1 &&
+                         error != static_cast<long>(RequestError::UntrustedCertificate) &&
+                         error != static_cast<long>(RequestError::RedirectRefused) && op->attempts == 1 &&
                          (isSafeToRepeat(op->cmdCode) || failedBeforeSending(request));
   if (!mayResend) {
     report(op, std::string(kNetworkErrorReply), httpRspForError(error));

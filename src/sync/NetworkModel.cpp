@@ -11,17 +11,9 @@
 namespace mv {
 namespace {
 
-// How much of a reply goes to the log: enough for any status reply, while a
-// catalogue of tens of megabytes is not written out whole.
-constexpr std::size_t kLoggedReplyBytes = 4096;
-
-std::string loggedReply(std::string_view reply) {
-  if (reply.size() <= kLoggedReplyBytes) return std::string(reply);
-  std::size_t cut = kLoggedReplyBytes;
-  // Not inside a UTF-8 sequence.
-  while (cut > 0 && (static_cast<unsigned char>(reply[cut]) & 0xC0) == 0x80) --cut;
-  return std::string(reply.substr(0, cut)) + "... (" + std::to_string(reply.size()) + " bytes)";
-}
+// Bodies go to the log by their size only: they carry the session id, the
+// sign-in, and whole backups of the customers and orders.
+std::string loggedBody(std::string_view body) { return "(" + std::to_string(body.size()) + " bytes)"; }
 
 std::shared_ptr<DownLoadRequestInfo> downloadCarrier(const RequestDownload& download, const std::string& name,
                                                      HTTP_REC_RESPOND* delegate) {
@@ -143,10 +135,8 @@ int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, bas
   info->requestUrlBody = request->RequestEncode();
   info->delegate = this;
   info->requestHeader = request->requestHead;
-  // Sign-in and sign-up bodies carry credentials; they stay out of the log.
-  const bool secret = request->cmdCode == kCmdLogin || request->cmdCode == kCmdRegister;
-  MV_LOG("the request body is ", secret ? "(withheld)" : info->requestUrlBody.value_or("(none)"), ",request id is ",
-         request->cmdCode);
+  MV_LOG("the request body is ", info->requestUrlBody ? loggedBody(*info->requestUrlBody) : "(none)",
+         ", request id is ", request->cmdCode);
   const int code = ctrl.SendHttpRequest(info);
   if (code >= 0) file(code, request, tracker, relay);
   return code;
@@ -255,7 +245,7 @@ void NetworkModel::endUnsent(const std::shared_ptr<Batch>& batch, const RequestI
 }
 
 void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
-  MV_LOG("\n id = ", info.cmdCode, "\nReciveHttpMsg = \n", loggedReply(info.recData), ",");
+  MV_LOG("reply to command ", info.cmdCode, ": ", loggedBody(info.recData));
   // The request stays alive while its result is delivered, whatever the
   // receiver cancels meanwhile.
   MV_ASSERT_MAIN_THREAD();

@@ -137,4 +137,8 @@ void markMalformedReply(NetBaseRst& result, std::string_view what) {
   result.message = messageForStatus(kStatusNoStatus);
 }
 
+void markMalformedWhenNothingTaken(NetBaseRst& result, std::size_t leftOut, std::size_t taken) {
+  if (leftOut > 0 && taken == 0) markMalformedReply(result, std::to_string(leftOut) + " rows and none readable");
+}
+
 }  // namespace mv

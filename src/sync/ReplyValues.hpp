@@ -57,21 +57,33 @@ void markMalformedReply(NetBaseRst& result, std::string_view what);
 // The object rows of `rows` (an array, or null for none) made into records by
 // `make`, which answers nothing for a row it cannot use; nothing at all when
 // `rows` is not an array, so an absent table stays apart from an empty one.
+// Each element left out adds one to `*leftOut` when given.
 template <typename Row, typename Make>
-std::optional<std::vector<Row>> rowsOf(const base::Value* rows, std::string_view table, Make make) {
+std::optional<std::vector<Row>> rowsOf(const base::Value* rows, std::string_view table, Make make,
+                                       std::size_t* leftOut = nullptr) {
   if (!rows || !rows->is_array()) return std::nullopt;
   std::vector<Row> out;
   out.reserve(rows->size());
   for (const base::Value& row : *rows) {
+    std::optional<Row> record;
     if (!row.is_object()) {
       logSkippedRow(table, "not an object");
-      continue;
+    } else {
+      record = make(row);
     }
-    std::optional<Row> record = make(row);
-    if (record) out.push_back(std::move(*record));
+    if (record) {
+      out.push_back(std::move(*record));
+    } else if (leftOut) {
+      ++*leftOut;
+    }
   }
   return out;
 }
+
+// A table reply that carried rows of which not one could be taken is a
+// damaged reply, not an empty one: storing nothing and calling it synced would
+// keep those tables empty for good. Marks `result` malformed then.
+void markMalformedWhenNothingTaken(NetBaseRst& result, std::size_t leftOut, std::size_t taken);
 
 // The element at `index` of a positional reply, when there is one.
 inline const base::Value* elementAt(const base::Value& content, std::size_t index) {

@@ -17,6 +17,7 @@
 #include "sync/requests/RequestRestore.hpp"
 #include "sync/SyncSession.hpp"
 #include "sync/UnsubmittedCustomerModel.hpp"
+#include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/Text.hpp"
@@ -99,7 +100,7 @@ bool storeCustomers(DataAccessManager& dam, SQLiteDatabase& db, const RestoreRst
     const std::set<int> active = activeFieldIds(db);
     std::vector<marvisto_customer_attribute_Entity> rows;
     for (auto a : *b.customerAttributeArray) {
-      if (a.customer_id >= 0) continue;
+      if (a.customer_id >= 0 || a.attribute_id >= 0) continue;
       if (active.count(a.attribute_fields_id)) {
         if (auto number = numberInText(a.attribute_value)) a.attribute_value = *number == 0 ? "NO" : "YES";
       }
@@ -110,16 +111,31 @@ bool storeCustomers(DataAccessManager& dam, SQLiteDatabase& db, const RestoreRst
   if (b.customerAddressArray) {
     std::vector<marvisto_customer_address_Entity> rows;
     for (const auto& a : *b.customerAddressArray) {
-      if (a.customerId < 0) rows.push_back(a);
+      if (a.customerId < 0 && a.indexId < 0) rows.push_back(a);
     }
     if (!dam.saveToDatabaseCustomerAddress(rows)) return failed("storing the customer addresses");
   }
   if (b.customerContactArray) {
     std::vector<marvisto_customer_contact_entity> rows;
     for (const auto& c : *b.customerContactArray) {
-      if (c.customerID < 0) rows.push_back(c);
+      if (c.customerID < 0 && c.contactID < 0) rows.push_back(c);
     }
     if (!dam.saveToDatabaseCustomerContact(rows)) return failed("storing the customer contacts");
+  }
+  return true;
+}
+
+// Orders are written under the representative's vendor id: a backup whose
+// orders name another one is someone else's work, and would be submitted as
+// this representative's.
+bool ownBackup(const RestoreRst& backup) {
+  if (!backup.orderArray) return true;
+  const std::int64_t vendor = Session::current().vendorId;
+  for (const base::Value& order : *backup.orderArray) {
+    if (member(order, "vendor_id") && int64Of(order, "vendor_id") != vendor) {
+      MV_LOG("restore: an order names vendor ", textOf(order, "vendor_id"), ", not ", vendor, "; refused");
+      return false;
+    }
   }
   return true;
 }
@@ -230,6 +246,10 @@ void RestoreManager::restoreFinishWithRst(const std::shared_ptr<NetBaseRst>& res
     return;
   }
   auto backup = std::dynamic_pointer_cast<RestoreRst>(result);
+  if (backup && !ownBackup(*backup)) {
+    fail(text("RESTOREOTHERVENDOR"));
+    return;
+  }
   if (!backup || !restoreLocalWork(*backup)) {
     fail(text("FAILED"));
     return;
@@ -288,10 +308,6 @@ bool RestoreManager::restoreLocalWork(const RestoreRst& b) {
     }
     if (b.orderArray) {
       for (const base::Value& element : *b.orderArray) {
-        if (!element.is_object()) {
-          logSkippedRow("order", "not an object");
-          continue;
-        }
         base::Value order = element;
         // An order made for a customer made on the device names it again.
         if (auto local = idOf(order, BackupDocument::kLocalCustomerIdKey); local && *local < 0) {

@@ -1,5 +1,7 @@
 #include "sync/SyncModel.hpp"
 
+#include <malloc.h>
+
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
@@ -30,7 +32,8 @@ std::shared_ptr<SyncModel> SyncModel::sharedInstance() {
 SyncModel::SyncModel(SessionServices& services)
     : services_(services.weak_from_this()),
       database_(services.databaseHandle()),
-      thumbQueue_(base::WorkQueue::serial()) {
+      thumbQueue_(base::WorkQueue::serial()),
+      removalQueue_(base::WorkQueue::serial()) {
   MV_ASSERT_MAIN_THREAD();
   createAllDirectorys();
   netUnconnect_ = base::Observation("netUnconnect", nullptr, [this](const base::Notification&) { netUnconnect(); });
@@ -46,10 +49,15 @@ void SyncModel::sessionEnded() {
     thumbQueue_->cancelAll();
     thumbQueue_.reset();
   }
+  if (removalQueue_) {
+    removalQueue_->cancelAll();
+    removalQueue_.reset();
+  }
 }
 
 SyncModel::~SyncModel() {
   if (thumbQueue_) thumbQueue_->cancelAll();
+  if (removalQueue_) removalQueue_->cancelAll();
 }
 
 std::shared_ptr<SyncLoginSession> SyncModel::currentSession() const { return SyncSession::current(); }
@@ -125,9 +133,10 @@ void SyncModel::resetDownloadProgress() {
   libProgress_ = 0;
   lastTime_.reset();
   isDownloading_ = false;
-  downloadRemotingPImgList_.clear();
-  downloadRemotingPImgListIcon_.clear();
-  downloadRemotingPImgListLibimg_.clear();
+  // Tens of thousands of names after a first sync: their memory goes too.
+  std::vector<std::string>().swap(downloadRemotingPImgList_);
+  std::vector<std::string>().swap(downloadRemotingPImgListIcon_);
+  std::vector<std::string>().swap(downloadRemotingPImgListLibimg_);
 }
 
 // ---- delegate ------------------------------------------------------------------------
@@ -183,6 +192,9 @@ void SyncModel::endRun() {
   if (wasRunning) {
     isDownloading_ = false;
     isSyncAllData_ = false;
+    // A first sync decodes tables of tens of megabytes; what it freed goes
+    // back to the system rather than staying with an idle application.
+    malloc_trim(0);
   }
 }
 
@@ -373,7 +385,7 @@ void SyncModel::productTablesRespond(const NetBaseRst& result) {
     return;
   }
   // The image phase fetches the changed images again.
-  if (reply->imagesTable) deleteImgThumb(*reply->imagesTable, kept);
+  if (reply->imagesTable) removeChangedPictures(*reply->imagesTable, kept);
   productSaved_ = true;
   setClientFlag(kProductSynced, kSyncedValue);
   setClientFlag(kFilesUnsettled, kSyncedValue);
@@ -393,10 +405,10 @@ void SyncModel::fileTablesRespond(const NetBaseRst& result) {
     breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
-  if (reply->libFileTable) deleteCoverImages(*reply->libFileTable, kept);
+  if (reply->libFileTable) removeChangedCovers(*reply->libFileTable, kept);
   librarySaved_ = true;
   setReloadFlag(SyncConfigManager::kReloadLibrary);
-  startImagePhase();
+  startImagePhaseAfterRemovals();
 }
 
 void SyncModel::customerTablesRespond(const NetBaseRst& result) {

@@ -21,6 +21,7 @@
 // any run silently. Main thread only, except the thumbnail pass, which runs on
 // its own worker with paths computed beforehand.
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -214,6 +215,13 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   bool saveCustomerTables(const SyncCustomerTableRst& reply);
 
   void startImagePhase();
+  // The image phase, once the files the tables changed are gone from disk.
+  void startImagePhaseAfterRemovals();
+  // Removes the files of changed rows off the main thread: a full sync
+  // removes tens of thousands.
+  void removeChangedPictures(const std::vector<marvisto_image_Entity>& images, const std::set<std::string>& keep);
+  void removeChangedCovers(const std::vector<marvisto_library_files_Entity>& files, const std::set<std::string>& keep);
+  void removeInBackground(std::vector<std::filesystem::path> paths);
   void kindCompleted(int kind);
   // The share of a kind shown to the delegate: a kind with files failed or
   // still asked again stays below whole, at the whole per cent of its files
@@ -288,6 +296,8 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   bool thumbPassDue_ = false;
 
   std::unique_ptr<base::WorkQueue> thumbQueue_;
+  // Removals of changed files, in the order asked.
+  std::unique_ptr<base::WorkQueue> removalQueue_;
   base::CancelFlag thumbPass_;
   base::Observation netUnconnect_;
 };

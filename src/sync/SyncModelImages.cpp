@@ -16,6 +16,7 @@
 #include "sync/NetworkModel.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/SyncModel.hpp"
+#include "transport/FormDataRequest.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
@@ -47,20 +48,6 @@ std::int64_t collectMissing(const std::vector<std::string>& names, int type, std
   return static_cast<std::int64_t>(counted.size());
 }
 
-// Removes a file the sync replaces, and any partial download of it, so that
-// a later download starts from nothing.
-void removeChangedFile(const std::string& name, int type) {
-  if (isBlank(name)) return;
-  auto path = PublicFunction::filePathWithName(name, type);
-  if (!path) {
-    MV_LOG("file \"", name, "\" (type ", type, ") not removed: not a plain file name");
-    return;
-  }
-  std::error_code ec;
-  fs::remove(*path, ec);
-  HttpNetworkCtrl::discardPartialWithName(name, type);
-}
-
 // The picture and thumbnail names of a published image row
 // ({"imageFull", "imageThumb"}); nothing when either is missing.
 std::optional<std::pair<std::string, std::string>> pictureAndThumb(const base::Value& row) {
@@ -80,29 +67,60 @@ std::set<std::string> namesIn(const fs::path& folder) {
   return names;
 }
 
-// Removes the changed files of one type, except those kept. A long list (a
-// full sync) is checked against one listing of the folders instead of one
-// removal per name.
-void removeChangedFiles(const std::vector<std::string>& names, int type, const std::set<std::string>& keep) {
-  constexpr std::size_t kListingFrom = 256;
-  if (names.size() < kListingFrom) {
-    for (const auto& name : names) {
-      if (!keep.count(name)) removeChangedFile(name, type);
-    }
-    return;
-  }
+// The files of one type to remove for changed rows, except those kept: the
+// pictures themselves and any partial download of them. A long list (a full
+// sync) is checked against one listing of the folders instead of one look-up
+// per name.
+std::vector<fs::path> changedFiles(const std::vector<std::string>& names, int type, const std::set<std::string>& keep) {
+  std::vector<fs::path> out;
   auto sample = PublicFunction::filePathWithName("x", type);
   const fs::path partialSample = HttpNetworkCtrl::partialPathWithName("x", type);
-  if (!sample) return;
+  if (!sample) return out;
   const fs::path folder = sample->parent_path();
-  const std::set<std::string> present = namesIn(folder);
-  const std::set<std::string> partial = partialSample.empty() ? std::set<std::string>() : namesIn(partialSample.parent_path());
-  std::error_code ec;
+  const fs::path partialFolder = partialSample.empty() ? fs::path() : partialSample.parent_path();
+  constexpr std::size_t kListingFrom = 256;
+  const bool listed = names.size() >= kListingFrom;
+  const std::set<std::string> present = listed ? namesIn(folder) : std::set<std::string>();
+  const std::set<std::string> partial = listed && !partialFolder.empty() ? namesIn(partialFolder) : std::set<std::string>();
   for (const auto& name : names) {
-    if (keep.count(name) || !PublicFunction::isSafeFileName(name)) continue;
-    if (present.count(name)) fs::remove(folder / name, ec);
-    if (partial.count(name)) HttpNetworkCtrl::discardPartialWithName(name, type);
+    if (isBlank(name) || keep.count(name)) continue;
+    if (!PublicFunction::isSafeFileName(name)) {
+      MV_LOG("file \"", name, "\" (type ", type, ") not removed: not a plain file name");
+      continue;
+    }
+    if (!listed || present.count(name)) out.push_back(folder / name);
+    if (partialFolder.empty() || (listed && !partial.count(name))) continue;
+    const fs::path partialPath = partialFolder / name;
+    out.push_back(partialPath);
+    out.push_back(FormDataRequest::resumeRecordPath(partialPath));
   }
+  return out;
+}
+
+// Removes files; one that is not there is left alone.
+void removeFiles(const std::vector<fs::path>& paths, const base::CancelFlag* flag = nullptr) {
+  std::error_code ec;
+  for (const auto& path : paths) {
+    if (flag && flag->isCancelled()) return;
+    fs::remove(path, ec);
+  }
+}
+
+std::vector<std::string> pictureNames(const std::vector<marvisto_image_Entity>& images) {
+  std::vector<std::string> names;
+  names.reserve(images.size() * 2);
+  for (const auto& image : images) {
+    names.push_back(image.image_thumb_address);
+    names.push_back(image.image_full_address);
+  }
+  return names;
+}
+
+std::vector<std::string> coverNames(const std::vector<marvisto_library_files_Entity>& files) {
+  std::vector<std::string> names;
+  names.reserve(files.size());
+  for (const auto& file : files) names.push_back(file.cover_image);
+  return names;
 }
 
 }  // namespace
@@ -231,7 +249,7 @@ void SyncModel::startDownloadProductImage(int imageType) {
 
 void SyncModel::kindCompleted(int kind) {
   completedKinds_.insert(kind);
-  if (auto* list = listFor(kind)) list->clear();
+  if (auto* list = listFor(kind)) std::vector<std::string>().swap(*list);
   // The next step runs outside the report that completed the kind, after the
   // outcome of the batch's last file (which may ask for a retry).
   if (kind == kImageTypeProduct) {
@@ -446,21 +464,43 @@ void SyncModel::waitForThumbnails() {
 }
 
 void SyncModel::deleteImgThumb(const std::vector<marvisto_image_Entity>& images, const std::set<std::string>& keep) {
-  std::vector<std::string> names;
-  names.reserve(images.size() * 2);
-  for (const auto& image : images) {
-    names.push_back(image.image_thumb_address);
-    names.push_back(image.image_full_address);
-  }
-  removeChangedFiles(names, kImageTypeProduct, keep);
+  removeFiles(changedFiles(pictureNames(images), kImageTypeProduct, keep));
 }
 
 void SyncModel::deleteCoverImages(const std::vector<marvisto_library_files_Entity>& files,
                                   const std::set<std::string>& keep) {
-  std::vector<std::string> names;
-  names.reserve(files.size());
-  for (const auto& file : files) names.push_back(file.cover_image);
-  removeChangedFiles(names, kImageTypeCover, keep);
+  removeFiles(changedFiles(coverNames(files), kImageTypeCover, keep));
+}
+
+void SyncModel::removeChangedPictures(const std::vector<marvisto_image_Entity>& images, const std::set<std::string>& keep) {
+  removeInBackground(changedFiles(pictureNames(images), kImageTypeProduct, keep));
+}
+
+void SyncModel::removeChangedCovers(const std::vector<marvisto_library_files_Entity>& files,
+                                    const std::set<std::string>& keep) {
+  removeInBackground(changedFiles(coverNames(files), kImageTypeCover, keep));
+}
+
+void SyncModel::removeInBackground(std::vector<fs::path> paths) {
+  if (paths.empty()) return;
+  if (!removalQueue_) {
+    removeFiles(paths);
+    return;
+  }
+  removalQueue_->async([paths = std::move(paths)](const base::CancelFlag& flag) { removeFiles(paths, &flag); });
+}
+
+void SyncModel::startImagePhaseAfterRemovals() {
+  stage_ = Stage::Images;
+  if (!removalQueue_) {
+    startImagePhase();
+    return;
+  }
+  // The queue is serial: this comes back once every removal asked before it,
+  // of this run or an earlier one, is done.
+  auto go = run_.guard([this] { startImagePhase(); });
+  removalQueue_->async(std::function<bool(const base::CancelFlag&)>([](const base::CancelFlag&) { return true; }),
+                       std::function<void(bool)>([go](bool) { go(); }));
 }
 
 }  // namespace mv

@@ -16,6 +16,7 @@ namespace mv {
 namespace {
 
 std::string userAgentOverride;
+std::filesystem::path authoritiesFile;
 
 bool isPlainSegment(const std::string& s) {
   return !s.empty() && s != "." && s != ".." && s.find('/') == std::string::npos &&
@@ -63,6 +64,13 @@ void FormDataRequest::setDefaultUserAgent(std::string userAgent) {
   userAgentOverride = std::move(userAgent);
 }
 
+std::filesystem::path FormDataRequest::certificateAuthorities() { return authoritiesFile; }
+
+void FormDataRequest::setCertificateAuthorities(std::filesystem::path file) {
+  MV_ASSERT_MAIN_THREAD();
+  authoritiesFile = std::move(file);
+}
+
 void FormDataRequest::setRequestMethod(std::string method) {
   for (auto& c : method) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   method_ = method.empty() ? "GET" : std::move(method);
@@ -103,6 +111,9 @@ void FormDataRequest::launch() {
   spec.timeOutSeconds = timeOutSeconds_;
   spec.validatesSecureCertificate = validatesSecureCertificate_;
   spec.reuseConnection = reuseConnection_;
+  spec.followsRedirects = followsRedirects_;
+  spec.certificateAuthorities = authoritiesFile;
+  spec.bodyLimit = bodyLimit_;
   spec.destination = downloadDestinationPath_;
   spec.temporary = temporaryFileDownloadPath_;
   spec.allowResume = allowResume_;

@@ -63,6 +63,11 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // "Marvisto/<version> (Linux; <locale>)" unless replaced.
   static std::string defaultUserAgent();
   static void setDefaultUserAgent(std::string userAgent);
+  // The authorities whose certificates every request trusts (a PEM file), in
+  // place of the system's; empty for the system's. For a service behind a
+  // company's own authority. Main thread only.
+  static std::filesystem::path certificateAuthorities();
+  static void setCertificateAuthorities(std::filesystem::path file);
 
   const std::string& url() const { return url_; }
   long tag() const { return tag_; }
@@ -153,6 +158,14 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // then gets a connection of its own, which the HTTP library never replays.
   bool reusesConnection() const { return reuseConnection_; }
   void setReusesConnection(bool reuse) { reuseConnection_ = reuse; }
+  // Off: a 3xx answer fails with error 14 instead of being followed.
+  bool followsRedirects() const { return followsRedirects_; }
+  void setFollowsRedirects(bool follows) { followsRedirects_ = follows; }
+  // The most bytes a body kept in memory may take, received or inflated;
+  // past it the request fails with error 13. Downloads written to a file are
+  // not limited.
+  std::int64_t bodyLimit() const { return bodyLimit_; }
+  void setBodyLimit(std::int64_t bytes) { bodyLimit_ = bytes; }
   // Body bytes received so far, and expected (-1 unknown), of this attempt.
   std::int64_t totalBytesRead() const { return totalBytesRead_; }
   std::int64_t contentLength() const { return contentLength_; }
@@ -220,6 +233,8 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   bool downloadComplete_ = false;
   bool requestSent_ = false;
   bool reuseConnection_ = true;
+  bool followsRedirects_ = true;
+  std::int64_t bodyLimit_ = TransferSetup().bodyLimit;
   std::int64_t totalBytesRead_ = 0;
   std::int64_t contentLength_ = -1;
   std::int64_t bytesSent_ = 0;

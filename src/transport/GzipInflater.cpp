@@ -19,10 +19,11 @@ bool GzipInflater::begin(bool gzip) {
   if (inflateInit2(zs, gzip ? 16 + MAX_WBITS : 32 + MAX_WBITS) != Z_OK) return false;
   active_ = true;
   finished_ = false;
+  overflowed_ = false;
   return true;
 }
 
-bool GzipInflater::feed(const char* data, std::size_t size, std::string& out) {
+bool GzipInflater::feed(const char* data, std::size_t size, std::string& out, std::size_t limit) {
   if (!active_) return false;
   if (finished_) return true;
   auto* zs = static_cast<z_stream*>(stream_);
@@ -34,7 +35,12 @@ bool GzipInflater::feed(const char* data, std::size_t size, std::string& out) {
     zs->next_out = reinterpret_cast<Bytef*>(buffer);
     zs->avail_out = sizeof buffer;
     int rc = inflate(zs, Z_NO_FLUSH);
-    out.append(buffer, sizeof buffer - zs->avail_out);
+    const std::size_t produced = sizeof buffer - zs->avail_out;
+    if (produced > limit || out.size() > limit - produced) {
+      overflowed_ = true;
+      return false;
+    }
+    out.append(buffer, produced);
     if (rc == Z_STREAM_END) {
       finished_ = true;
       return true;

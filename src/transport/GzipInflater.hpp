@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace mv {
@@ -17,8 +18,11 @@ class GzipInflater {
   bool begin(bool gzip);
   bool active() const { return active_; }
   // Appends the inflated bytes of `size` input bytes to `out`. False on corrupt
-  // input. Bytes after the end of the compressed stream are ignored.
-  bool feed(const char* data, std::size_t size, std::string& out);
+  // input, or once `out` would pass `limit` bytes (then `overflowed()`), so a
+  // small bomb never grows into memory. Bytes after the end of the
+  // compressed stream are ignored.
+  bool feed(const char* data, std::size_t size, std::string& out, std::size_t limit = SIZE_MAX);
+  bool overflowed() const { return overflowed_; }
   // True when the compressed stream reached its proper end.
   bool finished() const { return finished_; }
   void end();
@@ -27,6 +31,7 @@ class GzipInflater {
   void* stream_;  // z_stream
   bool active_ = false;
   bool finished_ = false;
+  bool overflowed_ = false;
 };
 
 }  // namespace mv

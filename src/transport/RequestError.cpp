@@ -16,6 +16,8 @@ const char* describe(RequestError code) {
     case RequestError::DecodingFailed: return "The compressed reply could not be decoded";
     case RequestError::IncompleteFile: return "The server did not send the whole file";
     case RequestError::UntrustedCertificate: return "The server's certificate is not trusted";
+    case RequestError::ReplyTooLarge: return "The reply is larger than the request accepts";
+    case RequestError::RedirectRefused: return "The request was redirected, which it does not follow";
   }
   return "Unknown error";
 }

@@ -22,6 +22,8 @@ enum class RequestError : long {
   DecodingFailed = 10,       // a compressed reply that does not inflate
   IncompleteFile = 11,       // a download answer that did not carry the rest of the file
   UntrustedCertificate = 12, // the server's certificate did not pass the check
+  ReplyTooLarge = 13,        // a reply body past the request's limit, as received or inflated
+  RedirectRefused = 14,      // a redirect to a request that follows none
 };
 
 base::Error makeRequestError(RequestError code, const std::string& detail = {});

@@ -164,6 +164,7 @@ bool Transfer::prepare(CURLSH* share) {
   recordToWrite_.reset();
   fileError_ = false;
   decodeError_ = false;
+  tooLarge_ = false;
   fileErrorDetail_.clear();
   errorBuffer_[0] = '\0';
   beginResponse(0);
@@ -177,7 +178,7 @@ bool Transfer::prepare(CURLSH* share) {
   curl_easy_setopt(h, CURLOPT_URL, spec_.url.c_str());
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, spec_.followsRedirects ? 1L : 0L);
   curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
@@ -195,6 +196,8 @@ bool Transfer::prepare(CURLSH* share) {
   }
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, spec_.validatesSecureCertificate ? 1L : 0L);
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, spec_.validatesSecureCertificate ? 2L : 0L);
+  if (!spec_.certificateAuthorities.empty())
+    curl_easy_setopt(h, CURLOPT_CAINFO, spec_.certificateAuthorities.c_str());
   if (!spec_.userAgent.empty()) curl_easy_setopt(h, CURLOPT_USERAGENT, spec_.userAgent.c_str());
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
@@ -443,6 +446,11 @@ bool Transfer::endHeaders() {
     }
   }
 
+  if (!toFile_ && !skipBody_ && spec_.bodyLimit >= 0 && expected_ > spec_.bodyLimit) {
+    // Announced past the limit: not a byte of it is read.
+    tooLarge_ = true;
+    return false;
+  }
   if (!toFile_ && !encoded_ && expected_ > 0) {
     // Room for the whole body at once, so that a large reply is not copied
     // as it grows. The stated length is only a hint, trusted up to a bound.
@@ -476,12 +484,21 @@ size_t Transfer::onWrite(char* data, size_t size, size_t count, void* user) {
 
 bool Transfer::writeBody(const char* data, size_t size) {
   received_ += static_cast<std::int64_t>(size);
+  // A body kept in memory is bounded as received and as inflated; a file
+  // written to disk is not.
+  const bool bounded = !toFile_ && spec_.bodyLimit >= 0;
+  const auto limit = static_cast<std::size_t>(spec_.bodyLimit);
+  if (bounded && received_ > spec_.bodyLimit) {
+    tooLarge_ = true;
+    return false;
+  }
   std::string inflated;
   const char* out = data;
   size_t outSize = size;
   if (inflater_.active()) {
-    if (!inflater_.feed(data, size, inflated)) {
-      decodeError_ = true;
+    if (!inflater_.feed(data, size, inflated, bounded ? limit - body_.size() : SIZE_MAX)) {
+      tooLarge_ = inflater_.overflowed();
+      decodeError_ = !tooLarge_;
       return false;
     }
     out = inflated.data();
@@ -495,6 +512,10 @@ bool Transfer::writeBody(const char* data, size_t size) {
     }
     written_ += static_cast<std::int64_t>(outSize);
   } else {
+    if (bounded && outSize > limit - body_.size()) {
+      tooLarge_ = true;
+      return false;
+    }
     body_.append(out, outSize);
   }
   if (spec_.wantsData && outSize > 0) {
@@ -653,6 +674,7 @@ long Transfer::mapError(CURLcode code) const {
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
     case CURLE_SSL_INVALIDCERTSTATUS: return static_cast<long>(RequestError::UntrustedCertificate);
     case CURLE_WRITE_ERROR:
+      if (tooLarge_) return static_cast<long>(RequestError::ReplyTooLarge);
       return static_cast<long>(decodeError_ ? RequestError::DecodingFailed : RequestError::FileWriteFailed);
     default: return static_cast<long>(RequestError::ConnectionFailure);
   }
@@ -685,9 +707,15 @@ bool Transfer::complete(CURLcode code) {
     }
     result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
     result.errorDetail = "the server sent a part that does not continue the file";
+  } else if (code == CURLE_OK && !spec_.followsRedirects && isRedirect(status_)) {
+    // The answer of another address is never taken for this request's.
+    removePartial();
+    result.errorCode = static_cast<long>(RequestError::RedirectRefused);
+    result.errorDetail = "the server answered " + std::to_string(status_) + " to a request that follows no redirect";
   } else if (code != CURLE_OK) {
     result.errorCode = mapError(code);
-    result.errorDetail = fileError_ && !fileErrorDetail_.empty() ? fileErrorDetail_
+    result.errorDetail = tooLarge_ ? "the reply passed " + std::to_string(spec_.bodyLimit) + " bytes"
+                         : fileError_ && !fileErrorDetail_.empty() ? fileErrorDetail_
                          : errorBuffer_[0]                      ? std::string(errorBuffer_)
                                                                 : std::string(curl_easy_strerror(code));
     // Inflated bytes cannot be continued by a byte range of the encoded reply.

@@ -145,6 +145,7 @@ class Transfer {
   std::FILE* file_ = nullptr;
   bool fileError_ = false;
   bool decodeError_ = false;
+  bool tooLarge_ = false;  // the body passed the limit
   std::string fileErrorDetail_;
 
   bool failed_ = false;

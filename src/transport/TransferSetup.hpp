@@ -25,6 +25,7 @@ struct TransferSetup {
   std::vector<FormField> formFields;
   double timeOutSeconds = 10;
   bool validatesSecureCertificate = true;
+  std::filesystem::path certificateAuthorities;  // a PEM file; empty: the system's
   bool acceptsGzip = true;
   std::filesystem::path destination;  // empty: the reply body stays in memory
   std::filesystem::path temporary;
@@ -40,6 +41,14 @@ struct TransferSetup {
   // silently resends a request once when a kept-alive connection turns out to
   // be dead, which would repeat an upload.
   bool reuseConnection = true;
+  // Whether a 3xx answer is followed (up to five hops). Off: the answer
+  // itself is a failure, so a body never travels to a host it was not meant
+  // for.
+  bool followsRedirects = true;
+  // The most bytes a reply body kept in memory may take, as received and as
+  // inflated: past it the transfer ends as an unreadable reply, so a hostile
+  // or broken server cannot exhaust the memory.
+  std::int64_t bodyLimit = std::int64_t{256} << 20;
   // The queue it belongs to (0: none): at most `groupLimit` transfers of a
   // group run at once, and after a failure of a group that stops on failure
   // no other one starts.

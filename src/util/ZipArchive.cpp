@@ -176,6 +176,7 @@ bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_vie
   int status = unzGoToFirstFile(file);
   if (status == UNZ_END_OF_LIST_OF_FILE) return true;
   std::vector<char> buffer(kReadChunk);
+  std::uint64_t unpacked = 0;  // bytes the extracted entries record, together
   while (status == UNZ_OK) {
     unz_file_info64 info{};
     if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
@@ -227,6 +228,17 @@ bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_vie
           bool keep = fs::exists(st) && !overWrite;
           if (!keep) {
             if (info.flag & 1) return fail("the entry \"" + name + "\" is encrypted");
+            // Reading never passes the recorded size, so these bounds hold.
+            if (info.uncompressed_size > maxEntryBytes_) {
+              return fail("refused the entry \"" + name + "\": it unpacks to " +
+                          std::to_string(info.uncompressed_size) + " bytes, more than " +
+                          std::to_string(maxEntryBytes_));
+            }
+            unpacked += info.uncompressed_size;
+            if (unpacked > maxTotalBytes_) {
+              return fail("refused the entry \"" + name + "\": the archive unpacks to more than " +
+                          std::to_string(maxTotalBytes_) + " bytes");
+            }
             if (unzOpenCurrentFile(file) != UNZ_OK) return fail("cannot open the entry \"" + name + "\"");
             // Written to a temporary file and renamed, so a file is never half there.
             std::string tempName = (dest.parent_path() / ".unzip-part-XXXXXX").string();
@@ -235,7 +247,7 @@ bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_vie
               unzCloseCurrentFile(file);
               return fail("cannot write " + dest.string() + ": " + std::strerror(errno));
             }
-            ::fchmod(out.fd, 0644);
+            ::fchmod(out.fd, 0600);
             std::uint64_t total = 0;
             bool ok = true;
             std::string problem;

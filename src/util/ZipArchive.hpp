@@ -49,6 +49,14 @@ class ZipArchive {
   // Nothing was written, so nothing is lost when closing fails.
   bool UnzipCloseFile();
 
+  // An extraction refuses (with NO, as a hostile entry) an entry that would
+  // unpack to more than `entryBytes`, or entries that together would unpack
+  // to more than `totalBytes`: a small archive must not fill the disk.
+  void setUnpackLimits(std::uint64_t entryBytes, std::uint64_t totalBytes) {
+    maxEntryBytes_ = entryBytes;
+    maxTotalBytes_ = totalBytes;
+  }
+
   bool isOpen() const { return handle_ != nullptr; }
   std::uint64_t entryCount() const { return entryCount_; }
   // What went wrong in the last failed call, for logs.
@@ -62,6 +70,8 @@ class ZipArchive {
   std::filesystem::path path_;
   std::uint64_t entryCount_ = 0;
   std::string lastError_;
+  std::uint64_t maxEntryBytes_ = std::uint64_t{64} << 20;
+  std::uint64_t maxTotalBytes_ = std::uint64_t{256} << 20;
 };
 
 }  // namespace mv

@@ -26,6 +26,9 @@ std::shared_ptr<OrderingController> OrderingController::initWithOrderButtonFrame
 
   c->orderingButton_ = std::make_shared<ui::Button>(frame, ui::ButtonType::Custom);
   ViewStyle::initializeToButtonHeight34(*c->orderingButton_);
+  // A longer ordering name in another language shrinks rather than losing its middle.
+  c->orderingButton_->titleLabel().setAdjustsFontSizeToFitWidth(true);
+  c->orderingButton_->titleLabel().setMinimumFontSize(kMinimumFontSize);
   c->orderingButton_->setAdjustsImageWhenHighlighted(false);
   std::weak_ptr<OrderingController> weak = c;
   c->orderingButton_->addAction(

@@ -34,6 +34,7 @@ class OrderingController : public OrderingTableViewControllerDelegate,
                                                                       std::weak_ptr<OrderingControllerDelegate> delegate,
                                                                       const std::shared_ptr<ui::View>& containingView);
   ~OrderingController() override;
+  static constexpr double kMinimumFontSize = 11;
 
   const std::shared_ptr<ui::Button>& orderingButton() const { return orderingButton_; }
   const std::shared_ptr<OrderingTableViewController>& orderingTableViewController() const {

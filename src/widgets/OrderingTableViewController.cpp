@@ -26,6 +26,8 @@ std::shared_ptr<ui::TableViewCell> OrderingTableViewController::tableViewCellFor
   auto cell = tableView.dequeueReusableCellWithIdentifier(kCellIdentifier);
   if (!cell) cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::Default, kCellIdentifier);
   cell->textLabel().setFont(gfx::Font::boldSystemFont(15));
+  cell->textLabel().setAdjustsFontSizeToFitWidth(true);
+  cell->textLabel().setMinimumFontSize(11);
   const auto row = static_cast<std::size_t>(std::max(0L, indexPath.row));
   cell->textLabel().setText(row < orderingsArray_.size() ? text(orderingsArray_[row]) : std::string());
   markCell(*cell, row == currentOrderingIndex_);

@@ -17,7 +17,9 @@ TEST(CatalogLayoutTest, TheThreeStatesOfTheTopBar) {
   EXPECT_EQ(shown.menu, (base::Rect{260, 25, 34, 34}));
   EXPECT_EQ(shown.menuImage, "icon-menu.png");
   EXPECT_EQ(shown.search, (base::Rect{300, 23, 220, 34}));
-  EXPECT_EQ(shown.sort, (base::Rect{806, 25, 110, 34}));
+  EXPECT_EQ(shown.sort, (base::Rect{766, 25, 150, 34}));
+  EXPECT_LT(shown.title.maxX(), shown.sort->x());
+  EXPECT_LT(shown.sort->maxX(), shown.compare.x());
   EXPECT_FALSE(shown.back);
   EXPECT_EQ(shown.grid, (base::Rect{250, 0, 774, 648}));
   EXPECT_EQ(L::framesFor(L::State::PanelShown, false, 64).grid, (base::Rect{0, 0, 1024, 648}));

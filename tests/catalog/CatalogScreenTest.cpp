@@ -284,6 +284,31 @@ TEST_F(CatalogTabTest, ThePanelMovesInAndOutAndTheTopBarFollowsEachState) {
                                                   "didSelectToFromNotification red", "SORT_PRODUCT 2"}));
 }
 
+TEST_F(CatalogTabTest, TheOrderingsShowWholeOnTheButtonAndInItsMenu) {
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  auto& ordering = screen->orderingController();
+  auto whole = [](const ui::Label& label) {
+    const gfx::Font shown = label.font().withSize(label.actualFontSize());
+    return gfx::TextMeasurer::current().truncate(label.text(), shown, label.bounds().width(), label.lineBreakMode());
+  };
+  ASSERT_TRUE(driver->tap(*ordering.orderingButton()));
+  settle();
+  auto& table = *ordering.orderingTableViewController()->tableView();
+  const long rows = table.numberOfRowsInSection(0);
+  ASSERT_EQ(rows, 4);
+  for (long r = 0; r < rows; ++r) {
+    auto* cell = table.cellForRowAtIndexPath({0, r});
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(whole(cell->textLabel()), cell->textLabel().text()) << r;
+  }
+  ASSERT_TRUE(driver->tap(*table.cellForRowAtIndexPath({0, 3})));
+  settle();
+  const ui::Label& title = ordering.orderingButton()->titleLabel();
+  EXPECT_EQ(title.text(), "Recommended");
+  EXPECT_EQ(whole(title), "Recommended");
+  EXPECT_EQ(title.actualFontSize(), title.font().pointSize());
+}
+
 TEST_F(CatalogTabTest, EmptyCompareAndFavouriteListsSayThatInAToast) {
   // (the toast runs its course within a few turns while animations are off)
   screen->btnCompareClicked();

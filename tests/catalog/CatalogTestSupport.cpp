@@ -124,6 +124,9 @@ class SwitchedBasket : public OrderBasket {
  public:
   explicit SwitchedBasket(std::function<std::shared_ptr<OrderBasket>()> current) : current_(std::move(current)) {}
   bool addToOrder(const marvisto_product_Entity& product) override { return current_()->addToOrder(product); }
+  bool wouldPassLineCap(const marvisto_product_Entity& product) override {
+    return current_()->wouldPassLineCap(product);
+  }
   bool diffItemCYExist(const marvisto_product_Entity& product) override {
     return current_()->diffItemCYExist(product);
   }

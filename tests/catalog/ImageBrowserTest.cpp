@@ -9,6 +9,7 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "util/PublicFunction.hpp"
@@ -303,6 +304,109 @@ TEST_F(ImageBrowserTest, ControlsHideOnASingleTapAndTheInformationPanelToggles) 
   EXPECT_FALSE(browser->btnProductInfo().isSelected());
   advance(ProductInfoView::kRemoveDelay);
   EXPECT_FALSE(browser->productInfoView().superview());
+}
+
+TEST_F(ImageBrowserTest, ASecondTapBringsTheControlsBackAndCloseStillCloses) {
+  open();
+  const ui::Rect bar = browser->titlebar()->frame();
+  const ui::Rect dots = browser->pageControl().frame();
+  const ui::Rect info = browser->btnProductInfo().frame();
+  const ui::Rect right = browser->btnRight().frame();
+  const ui::Point picture{512, 400};
+  ASSERT_TRUE(driver->tapAt(picture));
+  advance(ui::TapGestureRecognizer::kMaximumTapInterval + ProductDetailImageController::kChromeDelay);
+  settle();
+  EXPECT_LE(browser->titlebar()->frame().maxY(), 0);
+  EXPECT_GE(browser->pageControl().frame().y(), 768);
+  EXPECT_GE(browser->btnRight().frame().x(), 1024);
+
+  ASSERT_TRUE(driver->tapAt(picture));
+  advance(ui::TapGestureRecognizer::kMaximumTapInterval + ProductDetailImageController::kChromeDelay);
+  settle();
+  EXPECT_EQ(browser->titlebar()->frame(), bar);
+  EXPECT_EQ(browser->pageControl().frame(), dots);
+  EXPECT_EQ(browser->btnProductInfo().frame(), info);
+  EXPECT_EQ(browser->btnRight().frame(), right);
+  // The way out is drawn and answers again.
+  ASSERT_TRUE(driver->tap(*browser->btnClose()));
+  settle();
+  EXPECT_FALSE(screen->imageController());
+  EXPECT_EQ(screen->presentedViewController(), nullptr);
+}
+
+TEST_F(ImageBrowserTest, ADoubleTapZoomsAtThePointAndLeavesTheControlsShown) {
+  open();
+  auto page = browser->pageView(0);
+  ASSERT_TRUE(page);
+  const ui::Rect bar = browser->titlebar()->frame();
+  ASSERT_TRUE(driver->tapAt({300, 400}, 2));
+  advance(ui::TapGestureRecognizer::kMaximumTapInterval + ProductDetailImageController::kChromeDelay);
+  settle();
+  EXPECT_DOUBLE_EQ(page->zoomScale(), 2.0);
+  // The 800 x 600 picture stands in the middle of the page: touched left of
+  // the middle and below it, its left edge and its lower part come into view.
+  EXPECT_EQ(page->imageView().frame().size, (ui::Size{2048, 1536}));
+  EXPECT_EQ(page->contentOffset(), (ui::Point{224, 600}));
+  EXPECT_EQ(browser->titlebar()->frame(), bar);
+  // A second double tap shows the whole picture again.
+  ASSERT_TRUE(driver->tapAt({300, 400}, 2));
+  advance(ui::TapGestureRecognizer::kMaximumTapInterval + ProductDetailImageController::kChromeDelay);
+  settle();
+  EXPECT_DOUBLE_EQ(page->zoomScale(), 1.0);
+  EXPECT_EQ(browser->titlebar()->frame(), bar);
+}
+
+TEST_F(ImageBrowserTest, TheSlideShowShowsThePageTheBrowserMovesTo) {
+  writePicture("p1_3.png", 640, 480);
+  open();
+  browser->startSlideShow();
+  auto show = browser->slideShowController();
+  ASSERT_TRUE(show && show->imageView());
+  EXPECT_EQ(show->imageView()->image()->size(), (base::Size{800, 600}));
+  advance(ProductDetailImageController::kSlideInterval);
+  settle();
+  // Page 1 has no readable picture: the stock one.
+  EXPECT_EQ(show->imageView()->image()->size(), (base::Size{400, 400}));
+  advance(ProductDetailImageController::kSlideInterval);
+  settle();
+  EXPECT_EQ(show->imageView()->image()->size(), (base::Size{640, 480}));
+  advance(ProductDetailImageController::kSlideInterval);
+  settle();
+  // The next product's first picture.
+  EXPECT_EQ(screen->productID(), 2);
+  EXPECT_EQ(show->imageView()->image()->size(), (base::Size{400, 300}));
+}
+
+TEST_F(ImageBrowserTest, ALongNameEndsInAnEllipsisClearOfTheButtonsAndInsideThePanel) {
+  const std::string name(120, 'W');
+  sql("UPDATE marvisto_product SET product_name = '" + name + "' WHERE product_id = 1");
+  screen->setProductEntity(store().getAllProducts().at(0));
+  screen->refreshData();
+  open();
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  ui::Label& title = *browser->lblTittle();
+  auto inWindow = [](const ui::View& v) { return v.convertRectToView(v.bounds(), nullptr); };
+  const ui::Rect titleFrame = inWindow(title);
+  EXPECT_GE(titleFrame.x(), inWindow(browser->btnSlideShow()).maxX());
+  EXPECT_LE(titleFrame.maxX(), inWindow(*browser->btnClose()).x());
+  const std::string shownTitle =
+      gfx::TextMeasurer::current().truncate(title.text(), title.font(), titleFrame.width(), title.lineBreakMode());
+  ASSERT_GT(shownTitle.size(), 3u);
+  EXPECT_EQ(shownTitle.substr(shownTitle.size() - 3), "\u2026");
+  EXPECT_EQ(title.text(), name);
+
+  browser->btnProductInfoClick();
+  settle();
+  ui::Label& panelName = browser->productInfoView().productNameLabel();
+  EXPECT_EQ(panelName.text(), name);
+  EXPECT_LE(inWindow(panelName).maxX(), 1024 - 10);
+  const std::string shownName = gfx::TextMeasurer::current().truncate(
+      panelName.text(), panelName.font(), panelName.bounds().width(), panelName.lineBreakMode());
+  ASSERT_GT(shownName.size(), 3u);
+  EXPECT_EQ(shownName.substr(shownName.size() - 3), "\u2026");
+  const auto file = root / "image-browser-long-name.png";
+  ASSERT_TRUE(driver->snapshot(file));
+  keepSnapshot(file);
 }
 
 TEST_F(ImageBrowserTest, AProductWithoutPicturesOpensNothing) {

@@ -155,7 +155,8 @@ TEST_F(AttributePickerTest, InlineModeUnfoldsUnderTheRowWithinTheLimitAndFoldsBa
   driver->flush();
 
   ASSERT_TRUE(picker->leftNameTableView().tapRowAtIndexPath({0, 1}));
-  EXPECT_EQ(picker->frame().height(), 250);
+  // Down to the bottom of the 250-point panel it stands in, 2 points from its top.
+  EXPECT_EQ(picker->frame().height(), 248);
   ASSERT_TRUE(picker->rightTableBaseView());
   EXPECT_FALSE(picker->rightTableBaseView()->isHidden());
   EXPECT_EQ(picker->rightValueTableView().frame(), (ui::Rect{177, 70, 177, 70}));
@@ -168,7 +169,7 @@ TEST_F(AttributePickerTest, InlineModeUnfoldsUnderTheRowWithinTheLimitAndFoldsBa
   EXPECT_FALSE(owner[1]->attributeValue);
 
   ASSERT_TRUE(picker->leftNameTableView().tapRowAtIndexPath({0, 0}));
-  EXPECT_EQ(picker->rightValueTableView().frame().height(), 215);
+  EXPECT_EQ(picker->rightValueTableView().frame().height(), 213);
   ASSERT_TRUE(picker->rightValueTableView().tapRowAtIndexPath({0, 2}));
   EXPECT_EQ(owner[0]->attributeValue, "3");
   EXPECT_TRUE(picker->rightTableBaseView()->isHidden());

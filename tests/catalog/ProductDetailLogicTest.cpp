@@ -113,7 +113,10 @@ TEST(ProductDetailLayoutTest, TagButtonsAreSixtyWideUnlessTheTitleIsLonger) {
 
   std::vector<std::string> many(8, "Promotion");
   const auto wide = ProductDetailLayout::tagStrip(many, std::nullopt, 390, width);
-  EXPECT_EQ(wide.contentWidth, 8 * (83 + 10));
+  EXPECT_EQ(wide.contentWidth, 7 * (83 + 10) + 83);
+  // Six plain tags are 360 wide, 410 with the gaps between them: the strip scrolls.
+  const auto gaps = ProductDetailLayout::tagStrip(std::vector<std::string>(6, "Eco"), std::nullopt, 390, width);
+  EXPECT_EQ(gaps.contentWidth, 410);
   EXPECT_EQ(wide.buttons[7].imageName, "tag_0.png");
 }
 

@@ -157,6 +157,31 @@ TEST_F(ProductScreenTest, ShowsTheProductWithItsPicturesTagsPriceAndAttributes) 
   EXPECT_EQ(screen->tagNames(), (std::vector<std::string>{"New"}));
 }
 
+TEST_F(ProductScreenTest, TheLastTagCanBeScrolledIntoView) {
+  // Product 2 gets six short tags: 60 points each, 410 with the gaps, in a strip of 390.
+  for (int id = 3; id <= 7; ++id) tag(id, std::string(1, static_cast<char>('A' + id)), {2});
+  save();
+  open(all(), 1);
+  auto& strip = screen->tagsChooseView();
+  ASSERT_EQ(screen->tagNames().size(), 6u);
+  ui::View* last = nullptr;
+  for (const auto& v : strip.subviews()) {
+    if (dynamic_cast<ui::Button*>(v.get()) && (!last || v->frame().x() > last->frame().x())) last = v.get();
+  }
+  ASSERT_TRUE(last);
+  const ui::Rect stripInWindow = strip.convertRectToView(strip.bounds(), nullptr);
+  // A slow drag along the strip, not a swipe that would change product.
+  std::vector<ui::Point> path;
+  for (int i = 0; i <= 12; ++i) path.push_back({stripInWindow.maxX() - 20 - 20.0 * i, stripInWindow.midY()});
+  ASSERT_TRUE(driver->drag(path, 0.1));
+  settle();
+  advance(2);
+  EXPECT_EQ(screen->productID(), 2);
+  const ui::Rect lastInWindow = last->convertRectToView(last->bounds(), nullptr);
+  EXPECT_LE(lastInWindow.maxX(), stripInWindow.maxX());
+  EXPECT_GE(lastInWindow.x(), stripInWindow.x());
+}
+
 TEST_F(ProductScreenTest, ArrowsAndSwipesWalkTheListAndBounceAtItsEnds) {
   open(all(), 0);
   EXPECT_TRUE(screen->tapToLeftProduct().isHidden());
@@ -250,6 +275,47 @@ TEST_F(ProductScreenTest, QuantityIsCheckedBeforeAnythingIsAdded) {
   EXPECT_EQ(screen->countTextField().text(), "1");
   screen->addCount();
   EXPECT_EQ(screen->countTextField().text(), "2");
+}
+
+TEST_F(ProductScreenTest, ALineNeverGrowsPastTheQuantityCap) {
+  open(all(), 1);
+  typeCount("7");
+  screen->addToOrder();
+  ASSERT_EQ(lines(), (std::vector<std::string>{"2 x7"}));
+  // 7 more than the cap allows: refused with the quantity alert, the line kept.
+  typeCount("1000000");
+  screen->addToOrder();
+  EXPECT_EQ(alertMessage(), text("ORDEROVERMAX"));
+  answerAlert(0);
+  EXPECT_EQ(lines(), (std::vector<std::string>{"2 x7"}));
+  EXPECT_EQ(screen->addToOrderBtn().badgeLabel().text(), "7");
+  // Up to the cap exactly is fine.
+  typeCount("999993");
+  screen->addToOrder();
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(lines(), (std::vector<std::string>{"2 x1000000"}));
+  EXPECT_EQ(screen->addToOrderBtn().badgeLabel().text(), "1000000");
+  typeCount("1");
+  screen->addToOrder();
+  EXPECT_EQ(alertMessage(), text("ORDEROVERMAX"));
+  answerAlert(0);
+  EXPECT_EQ(lines(), (std::vector<std::string>{"2 x1000000"}));
+}
+
+TEST_F(ProductScreenTest, TheLargestQuantityShowsWholeInItsField) {
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  open(all(), 1);
+  auto& field = screen->countTextField();
+  ASSERT_TRUE(driver->tap(field));
+  driver->pressBackspace();
+  driver->typeText("1000000");
+  const double room = field.editingRectForBounds(field.bounds()).width();
+  EXPECT_LE(gfx::TextMeasurer::current().widthOf(field.text(), field.drawingFont()), room);
+  driver->pressReturn();
+  EXPECT_EQ(field.text(), "1000000");
+  EXPECT_LE(gfx::TextMeasurer::current().widthOf(field.text(), field.drawingFont()),
+            field.textRectForBounds(field.bounds()).width());
+  EXPECT_GE(field.drawingFont().pointSize(), ProductDetailController::kCountMinimumFontSize);
 }
 
 TEST_F(ProductScreenTest, AddsWithTheChosenAttributesIntoTheCurrentOrder) {

@@ -94,6 +94,41 @@ TEST_F(EPUBBookTest, BooksWithoutAUsableTableOfContentsHaveUntitledUnits) {
   EXPECT_EQ(b.spines().size(), 3u);
 }
 
+TEST_F(EPUBBookTest, UnitsTheBookDoesNotHoldAreLeftOut) {
+  test::BookSpec spec = threeUnits();
+  // The manifest names two more files that the archive lacks, one between the units.
+  spec.extraItems = {{"ghost1", "ghost.xhtml"}, {"ghost2", "text/gone.xhtml"}};
+  spec.extraItemrefs = {"ghost1", "ghost2"};
+  EPUBBook b(book("holes.epub", spec));
+  ASSERT_TRUE(b.load());
+  EXPECT_EQ(titlesOf(b), (std::vector<std::string>{"One", "Two", "Three"}));
+  for (std::size_t i = 0; i < b.spines().size(); ++i) EXPECT_EQ(b.spines()[i].index, static_cast<std::int64_t>(i));
+
+  // Nothing left: the book fails.
+  test::BookSpec hollow;
+  hollow.extraItems = {{"ghost1", "ghost.xhtml"}};
+  hollow.extraItemrefs = {"ghost1"};
+  EPUBBook none(book("hollow.epub", hollow));
+  EXPECT_FALSE(none.load());
+  EXPECT_TRUE(none.spines().empty());
+}
+
+TEST_F(EPUBBookTest, ABookThatWouldUnpackFarBeyondItsSizeIsRefused) {
+  // A few hundred kilobytes that would unpack to a hundred megabytes.
+  test::BookSpec spec = threeUnits();
+  spec.extraEntries = {{"OEBPS/padding.bin", std::string(100u << 20, '\0')}};
+  const fs::path bomb = book("bomb.epub", spec);
+  ASSERT_LT(fs::file_size(bomb), 1u << 20);
+  EPUBBook b(bomb);
+  EXPECT_FALSE(b.load());
+  EXPECT_TRUE(b.isTooLarge());
+  EXPECT_FALSE(fs::exists(b.folderPath()));
+  // A book of ordinary size and ratio unpacks as before.
+  EPUBBook fine(book("fine.epub", threeUnits()));
+  EXPECT_TRUE(fine.load());
+  EXPECT_FALSE(fine.isTooLarge());
+}
+
 TEST_F(EPUBBookTest, BooksThatCannotBeReadFail) {
   struct Case {
     const char* name;

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "LibraryTestSupport.hpp"
+#include "library/EPUBBook.hpp"
 #include "library/LibraryCategoryCounter.hpp"
 #include "library/LibraryCategoryTree.hpp"
 #include "library/LibraryListModel.hpp"
@@ -167,6 +168,30 @@ TEST_F(LibraryListModelTest, SearchTextIsOnlyEverMatchedAsText) {
   EXPECT_EQ(model.libfilesArray.size(), 7u);
   EXPECT_STREQ(LibraryListModel::pickerOrderClause(9), "LOWER(title)");
   EXPECT_STREQ(LibraryListModel::typingOrderClause(LibraryListModel::kSortServer), "LOWER(title)");
+}
+
+TEST_F(LibraryListModelTest, DeletingABookRemovesTheFolderItWasUnpackedInto) {
+  auto bookFile = test::libraryFile(5, "Handbook", "handbook.epub", "EPUB");
+  auto other = file(6, "other");
+  save({bookFile, other});
+  const fs::path bookPath = putOnDisk("handbook.epub", "EPUB");
+  const fs::path unpacked = bookPath.parent_path() / "handbook";
+  fs::create_directories(unpacked / "OEBPS");
+  std::ofstream(unpacked / EPUBBook::kExtractionMarker) << "1 2\n";
+  std::ofstream(unpacked / "OEBPS" / "one.xhtml") << "<html/>";
+  // A folder of the same name that is not an unpacked book stays.
+  const fs::path otherPath = putOnDisk("file6.pdf", "PDF");
+  const fs::path notABook = otherPath.parent_path() / "file6";
+  fs::create_directories(notABook);
+  std::ofstream(notABook / "keep.txt") << "mine";
+  manager->loadExistsFiles();
+  LibraryListModel model(manager, 1);
+  model.deleteFile(bookFile);
+  EXPECT_FALSE(fs::exists(bookPath));
+  EXPECT_FALSE(fs::exists(unpacked));
+  model.deleteFile(other);
+  EXPECT_FALSE(fs::exists(otherPath));
+  EXPECT_TRUE(fs::exists(notABook / "keep.txt"));
 }
 
 TEST_F(LibraryListModelTest, DeletingRemovesTheRightFileOrDownload) {

@@ -5,6 +5,7 @@
 #include "OrderScreenTest.hpp"
 #include "order/AddToOrderController.hpp"
 #include "order/QuoteOrderBasket.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/PopoverController.hpp"
 #include "shell/frame/UIToast.hpp"
@@ -83,6 +84,15 @@ TEST_F(AddToOrderScreenTest, AProductWithoutAttributesGoesWithItsCount) {
   driver().tap(controller->plusButton());
   driver().tap(controller->minusButton());
   EXPECT_EQ(controller->countField().text(), "2");
+  {
+    // The largest quantity shows whole in the narrow field.
+    gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+    auto& field = controller->countField();
+    field.setText("1000000");
+    EXPECT_LE(gfx::TextMeasurer::current().widthOf(field.text(), field.drawingFont()),
+              field.textRectForBounds(field.bounds()).width());
+    field.setText("2");
+  }
   driver().tap(controller->okButton());
   ASSERT_EQ(receiver->received.size(), 1u);
   EXPECT_EQ(receiver->received[0].first.count, 2);
@@ -129,6 +139,32 @@ TEST_F(AddToOrderScreenTest, UnchosenAttributesAndBadCountsHandNothingOver) {
   ASSERT_EQ(receiver->received.size(), 1u);
   EXPECT_EQ(receiver->received[0].first.attributes, "Colour:Red,Size:M");
   EXPECT_EQ(receiver->received[0].first.count, 3);
+}
+
+TEST_F(AddToOrderScreenTest, UnfoldedOptionsLieOverTheCountAndStayInsideThePanel) {
+  attribute(5, 1, "Colour", "Red,Blue,Green,Black,White,Grey,Brown");
+  show(5);
+  auto& picker = controller->attributeList();
+  ASSERT_TRUE(driver().tap(*picker.leftNameTableView().cellForRowAtIndexPath({0, 0})));
+  advance(1);
+  auto& options = picker.rightValueTableView();
+  const ui::View& panel = *controller->view();
+  const ui::Rect list = options.convertRectToView(options.bounds(), &panel);
+  EXPECT_LE(list.maxY(), panel.bounds().height());
+  EXPECT_GE(list.y(), 0);
+  // The fifth option runs under the Add button: the part they share goes to the option.
+  auto* fifth = options.cellForRowAtIndexPath({0, 4});
+  ASSERT_TRUE(fifth);
+  const ui::Rect row = fifth->convertRectToView(fifth->bounds(), nullptr);
+  const ui::Rect add = controller->okButton().convertRectToView(controller->okButton().bounds(), nullptr);
+  const ui::Rect shared = row.intersection(add);
+  ASSERT_FALSE(shared.isEmpty());
+  ASSERT_TRUE(driver().tapAt({shared.midX(), shared.midY()}));
+  advance(1);
+  EXPECT_EQ(picker.attributes(), "Colour:White");
+  EXPECT_TRUE(receiver->received.empty());
+  EXPECT_EQ(picker.openIndex(), ProductAttributesListView::kNoneOpen);
+  snapshot("order-add-to-order-chosen");
 }
 
 TEST_F(AddToOrderScreenTest, TheCatalogueGetsThePanelFromTheOrders) {

@@ -14,6 +14,8 @@
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "shell/settings/Language.hpp"
+#include "shell/settings/LanguageManager.hpp"
 #include "sync/requests/RequestUploadQuoteOrder.hpp"
 #include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
@@ -655,6 +657,52 @@ TEST_F(EditorTest, ALinePictureOpensItsProductAndChangesComeBack) {
   EXPECT_FALSE(detail->isInEdit());
   EXPECT_TRUE(detail->addToOrderBtn().isHidden());
   EXPECT_TRUE(detail->attributeView().readOnly());
+}
+
+TEST_F(EditorTest, TypingALineQuantityPutsTheProductScreenBackBelowTheBar) {
+  open(newOrder(1, "Ann"), Model::kNewOrder);
+  editor->tapImage(QuoteOrderViewController::kLineTagBase);
+  advance(1);
+  auto* detail = dynamic_cast<ProductDetailController*>(nav->topViewController());
+  ASSERT_TRUE(detail);
+  const ui::Rect shown = detail->view()->frame();
+  EXPECT_GE(shown.y(), nav->navigationBar().frame().maxY());
+  ASSERT_TRUE(driver().tap(detail->countTextField()));
+  advance(1);
+  EXPECT_EQ(driver().firstResponder(), &detail->countTextField());
+  EXPECT_LT(detail->view()->frame().y(), 0);
+  driver().pressBackspace();
+  driver().typeText("7");
+  // Return ends the typing where no keyboard of the screen's own does.
+  driver().pressReturn();
+  advance(1);
+  EXPECT_EQ(driver().firstResponder(), nullptr);
+  EXPECT_EQ(detail->countTextField().text(), "7");
+  EXPECT_EQ(detail->view()->frame(), shown);
+  // The name row shows below the bar again.
+  ui::View& name = detail->productNameLabel();
+  EXPECT_GE(name.convertRectToView(name.bounds(), nullptr).y(), nav->navigationBar().frame().maxY());
+}
+
+TEST_F(EditorTest, TheProductScreensBackFollowsTheLanguage) {
+  open(newOrder(1, "Ann"), Model::kNewOrder);
+  editor->tapImage(QuoteOrderViewController::kLineTagBase);
+  advance(1);
+  auto* detail = dynamic_cast<ProductDetailController*>(nav->topViewController());
+  ASSERT_TRUE(detail && detail->backButton());
+  const std::string english = detail->backButton()->currentTitle();
+  EXPECT_EQ(english, txt("BACK"));
+  LanguageManager::sharedInstance().setCurrentLanguage(kLanguageChinese);
+  Language::resetLanguageCache();
+  flush();
+  EXPECT_EQ(detail->backButton()->currentTitle(), txt("BACK"));
+  EXPECT_NE(detail->backButton()->currentTitle(), english);
+  LanguageManager::sharedInstance().setCurrentLanguage(kLanguageEnglish);
+  Language::resetLanguageCache();
+  // Back still leads back to the order.
+  ASSERT_TRUE(driver().tap(*detail->backButton()));
+  advance(1);
+  EXPECT_EQ(nav->topViewController(), editor.get());
 }
 
 TEST_F(EditorTest, ViewAsPDFOpensTheForm) {

@@ -122,6 +122,25 @@ TEST_F(OrderExchangeTest, AnOfflineUploadSignsInFirstAndMarksExactlyWhatWasSent)
   EXPECT_FALSE(uploaded("rep_1_140101140000"));
 }
 
+// A service that lost its records (restarted empty) hands an id out again:
+// the earlier order holding it stays on the device, lines and all.
+TEST_F(OrderExchangeTest, AnIdHandedOutAgainMakesNoEarlierOrderVanish) {
+  storeOrder("Earlier", "01/01/2014 09:00:00", true, "rep_1_140101090000", 3);
+  ASSERT_TRUE(dam().updateOrderIDWithOrderNumber("rep_1_140101090000", 5123));
+  const int now = storeOrder("Now", "01/01/2014 10:00:00", false, "rep_1_140101100000", 1);
+  store->startUploadQuoteOrder(QuoteOrderStore::kAllOrders);
+  ASSERT_EQ(sentNumbers(), (std::vector<std::string>{"rep_1_140101100000"}));
+  auto reply = replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "200");
+  reply->orderIdUpdateArray = {base::Value{{"id", "rep_1_140101100000"}, {"generateId", 5123}}};
+  sender->answer(reply);
+  EXPECT_EQ(delegate->uploads.back().first, "200");
+  EXPECT_EQ(idOfNumber("rep_1_140101090000"), 5123);
+  EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(5123).size(), 3u);
+  EXPECT_EQ(idOfNumber("rep_1_140101100000"), now);
+  EXPECT_EQ(dam().fetchQuoteOrderItemsWithQuoteOrder(now).size(), 1u);
+  EXPECT_TRUE(uploaded("rep_1_140101100000"));
+}
+
 TEST_F(OrderExchangeTest, HistoryPagesStopOnlyAfterSixtyOrdersOverHalfAYear) {
   // 60 submitted orders from 10/01/2013 on, the last 181 days later.
   sql("BEGIN");

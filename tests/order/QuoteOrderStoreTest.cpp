@@ -1,3 +1,4 @@
+#include <limits>
 #include <set>
 
 #include "OrderTestSupport.hpp"
@@ -20,6 +21,25 @@ class QuoteOrderStoreTest : public OrderStoreTest {
     return nullptr;
   }
 };
+
+TEST_F(QuoteOrderStoreTest, NoAddTakesALinePastTheCapOrWrapsItsQuantity) {
+  price(1, 200, "USD");
+  ASSERT_TRUE(store->addToOrder(product(1, 999999)));
+  EXPECT_FALSE(store->wouldPassLineCap(product(1, 1)));
+  EXPECT_TRUE(store->wouldPassLineCap(product(1, 2)));
+  EXPECT_FALSE(store->addToOrder(product(1, 2)));
+  // A count near the top of int would wrap a sum in int.
+  EXPECT_FALSE(store->addToOrder(product(1, std::numeric_limits<int>::max())));
+  EXPECT_FALSE(store->addToOrder(product(2, 0)));
+  EXPECT_FALSE(store->addToOrder(product(2, -3)));
+  auto order = store->curQuoteOrder();
+  ASSERT_TRUE(order);
+  ASSERT_EQ(order->items.size(), 1u);
+  EXPECT_EQ(order->items[0]->quantity, 999999);
+  EXPECT_DOUBLE_EQ(order->items[0]->subtotal(), 199999800);
+  ASSERT_TRUE(store->addToOrder(product(1, 1)));
+  EXPECT_EQ(order->items[0]->quantity, 1000000);
+}
 
 TEST_F(QuoteOrderStoreTest, AddingMergesByProductAndVariantAndPutsTheOrderBackToFullPrice) {
   price(1, 200, "USD", 150.0);

@@ -250,6 +250,22 @@ TEST_F(AppTest, UpdateOffers) {
   alert()->pressButton(0);
   advance(0.5);
   EXPECT_EQ(opened.size(), before);
+  // Nor does an address that is not a web page.
+  for (const char* address : {"file:///etc/passwd", "  file:///etc/passwd", "javascript:void(0)", "example.com/app"}) {
+    required.appUrl = address;
+    app->CheckAppVersionReturn(required);
+    ASSERT_TRUE(alert()) << address;
+    alert()->pressButton(0);
+    advance(0.5);
+    EXPECT_EQ(opened.size(), before) << address;
+  }
+  required.appUrl = " https://example.com/app2 ";
+  app->CheckAppVersionReturn(required);
+  ASSERT_TRUE(alert());
+  alert()->pressButton(0);
+  advance(0.5);
+  ASSERT_EQ(opened.size(), before + 1);
+  EXPECT_EQ(opened.back(), "https://example.com/app2");
 
   // Checks the user asked for: always a prompt, and failures say so.
   lm->setCheckLocalVersion(false);

@@ -122,6 +122,18 @@ TEST_F(HomeTest, CompanyLinkAndAccountPage) {
   EXPECT_DOUBLE_EQ(to.x, link.bounds().width());
   EXPECT_DOUBLE_EQ(from.y, link.bounds().height() - 10);
   EXPECT_GT(to.x - from.x, 0);
+  // A link of another kind than a web or mail address is shown but opens
+  // nothing on the device.
+  for (const char* address : {"file:///etc/passwd", "FILE:///home/rep/.local/share/marvisto", "javascript://x%0Aalert(1)",
+                              "smb://server/share", "x-scheme-handler://run"}) {
+    home()->loadWebsiteAddress(address);
+    const std::size_t shown = application.openedURLs().size();
+    tap(link);
+    EXPECT_EQ(application.openedURLs().size(), shown) << address;
+  }
+  home()->loadWebsiteAddress("HTTPS://shop.example.com/a");
+  tap(link);
+  EXPECT_EQ(application.openedURLs().back(), "HTTPS://shop.example.com/a");
   // An empty address hides the link.
   home()->loadWebsiteAddress("");
   EXPECT_TRUE(link.isHidden());

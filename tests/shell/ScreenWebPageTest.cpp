@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "ScreenTestSupport.hpp"
@@ -66,6 +67,17 @@ class WebPageTest : public ScreenFlowTest {
     server.Get("/b", [](const httplib::Request&, httplib::Response& r) {
       r.set_content("<html><head><title>Page B</title></head><body><p>Second page</p></body></html>", "text/html");
     });
+    server.Get("/links", [this](const httplib::Request&, httplib::Response& r) {
+      auto link = [](const std::string& href, int top, const std::string& text) {
+        return "<a href='" + href + "' style='position:absolute;left:20px;top:" + std::to_string(top) +
+               "px;font-size:30px;display:block;width:400px'>" + text + "</a>";
+      };
+      r.set_content("<html><head><title>Links</title></head><body>" +
+                        link("file://" + (root / "settings.plist").string(), 20, "file") +
+                        link("mailto:sales@example.invalid", 120, "mail") + link("ftp://127.0.0.1/x", 220, "ftp") +
+                        link("/b", 320, "web") + "</body></html>",
+                    "text/html");
+    });
     server.Get("/slow", [this](const httplib::Request&, httplib::Response& r) {
       for (int i = 0; i < 40 && !stopping; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
       r.set_content("<html><body>late</body></html>", "text/html");
@@ -104,6 +116,7 @@ class WebPageTest : public ScreenFlowTest {
 
 TEST_F(WebPageTest, ButtonsFollowTheHistory) {
   launchAgainstService();
+  realWorkUnderWay = [] { return true; };
   auto page = open(url("/a"));
   ASSERT_TRUE(page);
   // At once: back and forward off, reload on.
@@ -112,7 +125,7 @@ TEST_F(WebPageTest, ButtonsFollowTheHistory) {
   EXPECT_TRUE(page->btnReload()->isEnabled());
   ASSERT_TRUE(loaded(*page));
   EXPECT_FALSE(ui::Application::sharedInstance().isNetworkActivityIndicatorVisible());
-  EXPECT_EQ(page->contentWebView()->pageTitle(), "Page A");
+  EXPECT_TRUE(waitFor([&] { return page->contentWebView()->pageTitle() == "Page A"; }, 10));
   EXPECT_TRUE(page->lblLoadError()->isHidden());
   // A second page: back becomes possible.
   page->contentWebView()->loadRequest(url("/b"));
@@ -121,12 +134,12 @@ TEST_F(WebPageTest, ButtonsFollowTheHistory) {
   EXPECT_FALSE(page->btnForward()->isEnabled());
   tap(*page->btnBack());
   ASSERT_TRUE(loaded(*page));
-  EXPECT_EQ(page->contentWebView()->pageTitle(), "Page A");
+  EXPECT_TRUE(waitFor([&] { return page->contentWebView()->pageTitle() == "Page A"; }, 10));
   EXPECT_FALSE(page->btnBack()->isEnabled());
   EXPECT_TRUE(page->btnForward()->isEnabled());
   tap(*page->btnForward());
   ASSERT_TRUE(loaded(*page));
-  EXPECT_EQ(page->contentWebView()->pageTitle(), "Page B");
+  EXPECT_TRUE(waitFor([&] { return page->contentWebView()->pageTitle() == "Page B"; }, 10));
   // The title bar's close button asks the presenter to take the page down.
   EXPECT_EQ(page->btnClose()->currentTitle(), en("CLOSE"));
   tap(*page->btnClose());
@@ -194,13 +207,54 @@ TEST_F(WebPageTest, ASelfSignedCertificateIsRefused) {
   EXPECT_TRUE(page->contentWebView()->pageTitle().empty());
 }
 
+TEST_F(WebPageTest, ANetworkPageLeadsOnlyToTheNetwork) {
+  EXPECT_EQ(WebViewController::navigationRule("https://a.example/x"), WebViewController::NavigationRule::Load);
+  EXPECT_EQ(WebViewController::navigationRule("HTTP://a.example/x"), WebViewController::NavigationRule::Load);
+  EXPECT_EQ(WebViewController::navigationRule("mailto:a@b.example"), WebViewController::NavigationRule::Desktop);
+  EXPECT_EQ(WebViewController::navigationRule("file:///etc/passwd"), WebViewController::NavigationRule::Refuse);
+  EXPECT_EQ(WebViewController::navigationRule("javascript:alert(1)"), WebViewController::NavigationRule::Refuse);
+  EXPECT_EQ(WebViewController::navigationRule("data:text/html,x"), WebViewController::NavigationRule::Refuse);
+  EXPECT_EQ(WebViewController::navigationRule("relative/page"), WebViewController::NavigationRule::Refuse);
+
+  std::ofstream(root / "settings.plist") << "<plist>saved password</plist>";
+  std::vector<std::string> opened;
+  ui::Application::sharedInstance().setOpenURLHandler([&](const std::string& u) {
+    opened.push_back(u);
+    return true;
+  });
+  launchAgainstService();
+  realWorkUnderWay = [] { return true; };
+  auto page = open(url("/links"));
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(loaded(*page));
+  auto& web = *page->contentWebView();
+  ASSERT_TRUE(waitFor([&] { return web.hasPicture(); }, 10));
+  auto tapLink = [&](double top) {
+    driver().tapAt(web.convertPointToView({60, top + 15}, nullptr));
+    waitFor([] { return false; }, 1);
+  };
+  // The local file, the mail address, another scheme: the page stays.
+  tapLink(20);
+  tapLink(120);
+  tapLink(220);
+  EXPECT_EQ(web.pageTitle(), "Links");
+  EXPECT_EQ(web.url(), url("/links"));
+  EXPECT_EQ(opened, std::vector<std::string>{"mailto:sales@example.invalid"});
+  // Another page of the network loads.
+  tapLink(320);
+  ASSERT_TRUE(waitFor([&] { return web.pageTitle() == "Page B" && !web.isLoading(); }, 10));
+  EXPECT_TRUE(page->btnBack()->isEnabled());
+}
+
 TEST_F(WebPageTest, LeavingDuringALoadStopsIt) {
   launchAgainstService();
   auto page = open(url("/slow"));
   ASSERT_TRUE(page);
   settle();
   EXPECT_TRUE(page->contentWebView()->isLoading());
-  EXPECT_TRUE(ui::Application::sharedInstance().isNetworkActivityIndicatorVisible());
+  // The engine says the load began: the indicator turns on.
+  ASSERT_TRUE(waitFor([] { return ui::Application::sharedInstance().isNetworkActivityIndicatorVisible(); }, 10));
+  EXPECT_TRUE(page->contentWebView()->isLoading());
   tap(*page->btnClose());
   EXPECT_FALSE(page->contentWebView()->isLoading());
   EXPECT_FALSE(ui::Application::sharedInstance().isNetworkActivityIndicatorVisible());

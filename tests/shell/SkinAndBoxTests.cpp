@@ -12,6 +12,7 @@
 #include "widgets/ProgressHUD.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/ZipWriter.hpp"
@@ -264,6 +265,30 @@ TEST_F(WaitBoxTest, ToastGeometryAndTiming) {
   advance(1.1);
   EXPECT_TRUE(weak.expired());
   for (const auto& v : window->subviews()) EXPECT_FALSE(std::dynamic_pointer_cast<UIToast>(v));
+}
+
+TEST_F(WaitBoxTest, ALongToastWrapsInsideItsPadding) {
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  auto window = std::make_shared<ui::Window>();
+  window->makeKeyAndVisible();
+  auto toast = std::make_shared<UIToast>();
+  const std::string text = "The order could not be uploaded because the sales service did not answer in time";
+  toast->show(text, UIToast::kGravityLower, UIToast::kLengthShort);
+  const ui::Label* label = toast->textLabel();
+  ASSERT_TRUE(label);
+  EXPECT_EQ(label->text(), text);
+  const ui::Rect box = toast->bounds();
+  const ui::Rect inside = label->convertRectToView(label->bounds(), toast.get());
+  EXPECT_GE(inside.x() - box.x(), UIToast::kPadding.width);
+  EXPECT_GE(box.maxX() - inside.maxX(), UIToast::kPadding.width);
+  EXPECT_GE(inside.y() - box.y(), UIToast::kPadding.height);
+  // Every line as drawn fits the label, so none reaches the box's edge.
+  const auto layout = gfx::TextMeasurer::current().layout(text, label->font(), inside.width(),
+                                                          gfx::LineBreakMode::WordWrap, 0);
+  ASSERT_GT(layout.lines.size(), 1u);
+  for (const auto& line : layout.lines) EXPECT_LE(line.width, inside.width()) << line.text;
+  EXPECT_LE(layout.size.height, inside.height() + 1);
+  advance(3);
 }
 
 }  // namespace

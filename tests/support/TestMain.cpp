@@ -24,8 +24,14 @@ int main(int argc, char** argv) {
 // The font and PDF libraries keep allocations past exit that are theirs to
 // free: fontconfig's parsed configuration, and cairo's subset of a CJK font
 // made while finishing a PDF. GStreamer keeps its plugin registry and type
-// system (allocated through GLib) for the life of the process.
+// system (allocated through GLib) for the life of the process. The web
+// engine and GTK keep their display connection, input method, themes and
+// engine context until the process ends.
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\nleak:libcairo.so\nleak:libfreetype.so\n"
-         "leak:libgstreamer-1.0.so\nleak:libgobject-2.0.so\nleak:libglib-2.0.so\n";
+         "leak:libgstreamer-1.0.so\nleak:libgobject-2.0.so\nleak:libglib-2.0.so\n"
+         "leak:libgio-2.0.so\nleak:libwebkit2gtk-4.1.so\nleak:libjavascriptcoregtk-4.1.so\n"
+         "leak:libgtk-3.so\nleak:libgdk-3.so\nleak:libsoup-3.0.so\nleak:libX11.so\nleak:libxkbcommon.so\n"
+         "leak:libpango-1.0.so\nleak:libpangoft2-1.0.so\nleak:libharfbuzz.so\nleak:libatk-1.0.so\n"
+         "leak:libatk-bridge-2.0.so\nleak:libepoxy.so\nleak:libgdk_pixbuf-2.0.so\n";
 }

@@ -4,6 +4,7 @@
 
 #include "SessionFixture.hpp"
 #include "BackupTestSupport.hpp"
+#include "platform/base/Log.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
@@ -172,6 +173,31 @@ TEST_F(BackupManagerTest, AListThatCannotBeReadFailsWithoutSending) {
   }
   ASSERT_TRUE(backUp());
   EXPECT_EQ(backupDelegate->successes.size(), 1u);
+}
+
+TEST_F(BackupManagerTest, TheDebugLogNamesBodiesByTheirSizeAndNeverTheSession) {
+  seedLocalWork();
+  const std::string sessionId = Session::current().sessionId;
+  ASSERT_FALSE(sessionId.empty());
+  const bool wasLogging = base::logEnabled();
+  base::setLogEnabled(true);
+  testing::internal::CaptureStderr();
+  const bool backedUp = backUp();
+  const bool restored = restore();
+  const std::string log = testing::internal::GetCapturedStderr();
+  base::setLogEnabled(wasLogging);
+  ASSERT_TRUE(backedUp);
+  ASSERT_TRUE(restored);
+  ASSERT_EQ(backupDelegate->successes.size(), 1u);
+  ASSERT_EQ(restoreDelegate->successes.size(), 1u);
+  // The requests and replies went by, named by their sizes...
+  EXPECT_NE(log.find("bytes)"), std::string::npos) << log;
+  // ...with nothing of the session, the customers, the orders or the
+  // signature they carried.
+  for (const std::string& secret : {sessionId, std::string("Corner Shop"), std::string("casey@corner.example"),
+                                    std::string("rep_240304102030"), std::string("iVBORw0KGgo")}) {
+    EXPECT_EQ(log.find(secret), std::string::npos) << secret;
+  }
 }
 
 }  // namespace

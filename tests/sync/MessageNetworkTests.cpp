@@ -7,6 +7,7 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
+#include <openssl/x509v3.h>
 
 #include <thread>
 
@@ -470,33 +471,96 @@ TEST_F(MessageNetworkTest, MessageIsAPostWithTheExactHeaderAndBody) {
   EXPECT_EQ(body, request->RequestEncode());
 }
 
-// A key and a self-signed certificate for 127.0.0.1, written as PEM files.
-bool writeSelfSignedCertificate(const std::string& certPath, const std::string& keyPath) {
-  EVP_PKEY* key = EVP_EC_gen("P-256");
-  X509* cert = X509_new();
-  bool ok = key && cert;
+// A key and a certificate, written as PEM files: for `altName` ("IP:127.0.0.1",
+// "DNS:other.example"), signed by `issuer` (self-signed without one), and an
+// authority's when `authority` is set. The key is handed back for signing.
+struct Certificate {
+  EVP_PKEY* key = nullptr;
+  X509* cert = nullptr;
+  Certificate() = default;
+  Certificate(const Certificate&) = delete;
+  Certificate& operator=(const Certificate&) = delete;
+  ~Certificate() {
+    X509_free(cert);
+    EVP_PKEY_free(key);
+  }
+};
+
+bool writeCertificate(Certificate& out, const std::string& certPath, const std::string& keyPath,
+                      const std::string& commonName, const std::string& altName, const Certificate* issuer = nullptr,
+                      bool authority = false) {
+  static long serial = 1;
+  out.key = EVP_EC_gen("P-256");
+  out.cert = X509_new();
+  X509* cert = out.cert;
+  bool ok = out.key && cert;
   if (ok) {
-    ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
+    X509_set_version(cert, 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(cert), serial++);
     X509_gmtime_adj(X509_getm_notBefore(cert), -60);
     X509_gmtime_adj(X509_getm_notAfter(cert), 3600);
-    X509_set_pubkey(cert, key);
+    X509_set_pubkey(cert, out.key);
     X509_NAME* name = X509_get_subject_name(cert);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1,
-                               0);
-    X509_set_issuer_name(cert, name);
-    ok = X509_sign(cert, key, EVP_sha256()) > 0;
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName.c_str()),
+                               -1, -1, 0);
+    X509_set_issuer_name(cert, issuer ? X509_get_subject_name(issuer->cert) : name);
+    X509V3_CTX ctx;
+    X509V3_set_ctx_nodb(&ctx);
+    X509V3_set_ctx(&ctx, issuer ? issuer->cert : cert, cert, nullptr, nullptr, 0);
+    std::vector<std::pair<int, std::string>> extensions;
+    if (authority) {
+      extensions = {{NID_basic_constraints, "critical,CA:TRUE"}, {NID_key_usage, "critical,keyCertSign,cRLSign"}};
+    } else {
+      extensions = {{NID_basic_constraints, "CA:FALSE"}, {NID_subject_alt_name, altName}};
+    }
+    for (const auto& [nid, value] : extensions) {
+      X509_EXTENSION* ext = X509V3_EXT_conf_nid(nullptr, &ctx, nid, value.c_str());
+      ok = ok && ext && X509_add_ext(cert, ext, -1) == 1;
+      X509_EXTENSION_free(ext);
+    }
+    ok = ok && X509_sign(cert, issuer ? issuer->key : out.key, EVP_sha256()) > 0;
   }
   if (ok) {
     FILE* c = std::fopen(certPath.c_str(), "w");
     FILE* k = std::fopen(keyPath.c_str(), "w");
-    ok = c && k && PEM_write_X509(c, cert) == 1 && PEM_write_PrivateKey(k, key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
+    ok = c && k && PEM_write_X509(c, cert) == 1 &&
+         PEM_write_PrivateKey(k, out.key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
     if (c) std::fclose(c);
     if (k) std::fclose(k);
   }
-  X509_free(cert);
-  EVP_PKEY_free(key);
   return ok;
 }
+
+bool writeSelfSignedCertificate(const std::string& certPath, const std::string& keyPath) {
+  Certificate cert;
+  return writeCertificate(cert, certPath, keyPath, "127.0.0.1", "IP:127.0.0.1");
+}
+
+// An HTTPS server on a loopback port of its own for the length of a test.
+class SecureServer {
+ public:
+  SecureServer(const std::string& certPath, const std::string& keyPath) : server_(certPath.c_str(), keyPath.c_str()) {
+    server_.Post(R"(/.*)", [this](const httplib::Request&, httplib::Response& res) {
+      ++reached;
+      res.set_content(R"({"results":[{"status":200}]})", "application/json");
+    });
+    port = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+  }
+  ~SecureServer() {
+    server_.stop();
+    thread_.join();
+  }
+  bool valid() { return server_.is_valid() && port > 0; }
+  std::string url() const { return "https://127.0.0.1:" + std::to_string(port) + "/x"; }
+
+  std::atomic<int> reached{0};
+  int port = 0;
+
+ private:
+  httplib::SSLServer server_;
+  std::thread thread_;
+};
 
 struct Outcome : RequestDelegate {
   int finished = 0, failed = 0;
@@ -504,7 +568,7 @@ struct Outcome : RequestDelegate {
   void requestFailed(FormDataRequest&) override { ++failed; }
 };
 
-TEST_F(MessageNetworkTest, UntrustedCertificatesFailMessagesAlsoAfterARedirect) {
+TEST_F(MessageNetworkTest, UntrustedCertificatesFailAndMessagesFollowNoRedirect) {
   const std::string certPath = (base::Paths::tmp() / "loopback-cert.pem").string();
   const std::string keyPath = (base::Paths::tmp() / "loopback-key.pem").string();
   ASSERT_TRUE(writeSelfSignedCertificate(certPath, keyPath));
@@ -528,14 +592,13 @@ TEST_F(MessageNetworkTest, UntrustedCertificatesFailMessagesAlsoAfterARedirect) 
   base::UserDefaults::standard().setString("IP", "127.0.0.1");
   base::UserDefaults::standard().setInteger("Port", plainPort);
 
-  // The message request follows the redirect and refuses the certificate:
-  // still "999" to the protocol, but its message names the certificate.
+  // The message request does not follow the redirect at all: a transport
+  // failure, "999" to the protocol, and the other address never hears of it.
   auto receiver = std::make_shared<Recorder>();
   auto result = roundTrip(std::make_shared<RequestGetUserinfo>(), receiver);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "999");
-  EXPECT_EQ(result->httpRsp, kHttpRspUntrustedCertificate);
-  EXPECT_EQ(result->message, test::textOfKey("UNTRUSTEDCERTIFICATE"));
+  EXPECT_EQ(result->httpRsp, -1);
   EXPECT_EQ(reached.load(), 0);
 
   // Underneath, the failure names the certificate; only a request that turns
@@ -568,6 +631,93 @@ TEST_F(MessageNetworkTest, UntrustedCertificatesFailMessagesAlsoAfterARedirect) 
   secure.stop();
   plainThread.join();
   secureThread.join();
+}
+
+TEST_F(MessageNetworkTest, ACertificateOfATrustedAuthorityIsRefusedForAnotherHost) {
+  const auto dir = base::Paths::tmp();
+  auto path = [&](const char* name) { return (dir / name).string(); };
+  Certificate authority, right, wrong;
+  ASSERT_TRUE(writeCertificate(authority, path("ca.pem"), path("ca-key.pem"), "Test Authority", "", nullptr, true));
+  ASSERT_TRUE(writeCertificate(right, path("right.pem"), path("right-key.pem"), "127.0.0.1", "IP:127.0.0.1",
+                               &authority));
+  // The name a certificate for another site carries; the address is not in it.
+  ASSERT_TRUE(writeCertificate(wrong, path("wrong.pem"), path("wrong-key.pem"), "other.example",
+                               "DNS:other.example", &authority));
+  SecureServer rightServer(path("right.pem"), path("right-key.pem"));
+  SecureServer wrongServer(path("wrong.pem"), path("wrong-key.pem"));
+  ASSERT_TRUE(rightServer.valid());
+  ASSERT_TRUE(wrongServer.valid());
+  FormDataRequest::setCertificateAuthorities(path("ca.pem"));
+  struct Reset {
+    ~Reset() { FormDataRequest::setCertificateAuthorities({}); }
+  } reset;
+
+  auto send = [&](const std::string& url) {
+    auto request = std::make_shared<FormDataRequest>(url);
+    request->setRequestMethod("POST");
+    request->setPostBody("{}");
+    auto outcome = std::make_shared<Outcome>();
+    request->setDelegate(outcome.get());
+    EXPECT_TRUE(request->startAsynchronous());
+    EXPECT_TRUE(runUntil([&] { return outcome->finished + outcome->failed > 0; }));
+    return std::make_pair(request, outcome);
+  };
+  // The authority is trusted: its certificate for this address is taken.
+  auto [accepted, acceptedOutcome] = send(rightServer.url());
+  EXPECT_EQ(acceptedOutcome->finished, 1);
+  EXPECT_EQ(rightServer.reached.load(), 1);
+  // Its certificate for another host name is not.
+  auto [refused, refusedOutcome] = send(wrongServer.url());
+  ASSERT_EQ(refusedOutcome->failed, 1);
+  ASSERT_TRUE(refused->error());
+  EXPECT_EQ(refused->error()->code, static_cast<long>(RequestError::UntrustedCertificate));
+  EXPECT_EQ(wrongServer.reached.load(), 0);
+}
+
+TEST_F(MessageNetworkTest, RepliesTooLargeToHoldAreUnreadableAndSignInsFollowNoRedirect) {
+  httplib::Server server;
+  std::atomic<int> signIns{0}, elsewhere{0};
+  std::atomic<bool> redirect{false};
+  int port = 0;
+  server.Post(R"(/.*)", [&](const httplib::Request& req, httplib::Response& res) {
+    if (req.path.rfind("/other", 0) == 0) {
+      ++elsewhere;
+      res.set_content(R"({"content":{"sessionId":"S-OTHER"},"results":[{"status":200}]})", "application/json");
+      return;
+    }
+    ++signIns;
+    if (redirect) {
+      res.status = 307;
+      res.set_header("Location", "http://127.0.0.1:" + std::to_string(port) + "/other" + req.path);
+      return;
+    }
+    // A reply that announces more than any message may take.
+    res.set_content_provider(std::size_t{300} << 20, "application/json",
+                             [](size_t, size_t, httplib::DataSink& sink) { return sink.write("{", 1); });
+  });
+  port = server.bind_to_any_port("127.0.0.1");
+  std::thread thread([&] { server.listen_after_bind(); });
+  base::UserDefaults::standard().setString("IP", "127.0.0.1");
+  base::UserDefaults::standard().setInteger("Port", port);
+
+  // Nothing of it is held: the reply is one nobody can read, and asking
+  // again would bring it again.
+  auto result = roundTrip(std::make_shared<RequestLogin>(), std::make_shared<Recorder>());
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "115");
+  EXPECT_EQ(signIns.load(), 1);
+
+  // A sign-in sent elsewhere by a redirect never goes: no account, device or
+  // password digest reaches the other address, and its answer is no sign-in.
+  redirect = true;
+  result = roundTrip(std::make_shared<RequestLogin>(), std::make_shared<Recorder>());
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(elsewhere.load(), 0);
+  auto login = std::dynamic_pointer_cast<LoginRst>(result);
+  EXPECT_TRUE(!login || login->sessionId.empty());
+  server.stop();
+  thread.join();
 }
 
 }  // namespace

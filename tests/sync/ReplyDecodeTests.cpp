@@ -104,7 +104,7 @@ TEST_F(ReplyDecodeTest, LoginReadsTheSessionWithOrWithoutVendor) {
   EXPECT_EQ(r->clientId, "");
   EXPECT_FALSE(r->hasBackup);
 
-  r = decode<LoginRst>(request, reply(R"({"sessionId":12345,"company_name":"Acme","link":null,
+  r = decode<LoginRst>(request, reply(R"({"sessionId":"12345","company_name":"Acme","link":null,
       "vendor":{"account":"rep1","clientId":"AcmeCo","vendor_id":88,"vendor_group_id":"3","hasBackup":true,
                 "lastBackupDate":1780000123.375,"phone":null,"discount":"0.5"}})"));
   EXPECT_EQ(r->sessionId, "12345");
@@ -127,6 +127,21 @@ TEST_F(ReplyDecodeTest, LoginReadsTheSessionWithOrWithoutVendor) {
   r = decode<LoginRst>(request, reply("\"\""));
   EXPECT_EQ(r->status, "115");
   EXPECT_EQ(r->message, textOfKey("115"));
+
+  // A "200" without a session id in text, or naming an account that is not
+  // text, is no sign-in either: nothing of it reaches the session.
+  for (const char* content :
+       {R"({"email":"a@b.c","vendor":{"account":"rep1"}})", R"({"sessionId":"","vendor":{"account":"rep1"}})",
+        R"({"sessionId":null})", R"({"sessionId":12345})", R"({"sessionId":["S"]})",
+        R"({"sessionId":"S3","vendor":{"account":{"name":"rep1"}}})",
+        R"({"sessionId":"S3","vendor":{"account":["rep1"]}})", R"({"sessionId":"S3","vendor":{"account":7}})"}) {
+    SCOPED_TRACE(content);
+    r = decode<LoginRst>(request, reply(content));
+    EXPECT_EQ(r->status, "115");
+    EXPECT_FALSE(r->isSuccess());
+    EXPECT_EQ(r->sessionId, "");
+    EXPECT_EQ(r->account, "");
+  }
 }
 
 TEST_F(ReplyDecodeTest, VersionAndUserInformation) {
@@ -380,6 +395,34 @@ TEST_F(ReplyDecodeTest, CustomerTablesAndTheirCount) {
   // Customers, attributes, fields and addresses; contacts are not counted.
   EXPECT_EQ(r->resultCount(), 2u + 1u + 1u + 1u);
 
+  // Ids of 0 and below are the device's own customers' and rows': never the service's.
+  r = decode<SyncCustomerTableRst>(request, reply(R"([
+      [{"customerId":-3,"attributes":[{"attributeId":9}]},{"customerId":0},
+       {"customerId":5,"attributes":[{"attributeId":-9},{"attributeId":8}]}],[],
+      [{"id":-1,"customerId":5},{"id":2,"customerId":-3},{"id":3,"customerId":5}],
+      [{"contactId":-4,"customerId":5},{"contactId":4,"customerId":0}]])"));
+  ASSERT_EQ(r->status, "200");
+  ASSERT_EQ(r->customerTable->size(), 1u);
+  EXPECT_EQ(r->customerTable->at(0).customer_id, 5);
+  ASSERT_EQ(r->customerAttributeTable->size(), 1u);
+  EXPECT_EQ(r->customerAttributeTable->at(0).attribute_id, 8);
+  ASSERT_EQ(r->customerAddressTable->size(), 1u);
+  EXPECT_EQ(r->customerAddressTable->at(0).indexId, 3);
+  EXPECT_TRUE(r->customerContactTable->empty());
+
+  // Rows of which not one can be taken make a damaged reply, not an empty one.
+  for (const char* content : {R"([["x",{"customerName":"no id"}],[]])", R"([[],[],[],[{"contactId":-1}]])"}) {
+    r = decode<SyncCustomerTableRst>(request, reply(content));
+    EXPECT_EQ(r->status, "115") << content;
+    EXPECT_FALSE(r->customerTable) << content;
+  }
+  RequestSyncFileTable files;
+  EXPECT_EQ(decode<SyncFileTableRst>(files, reply(R"([[{"title":"no id"}],[7]])"))->status, "115");
+  RequestSyncAllTable products;
+  auto p = decode<SyncAllTableRst>(products, reply(R"([[{"productName":"no id"},3],[{"categoryName":"no id"}]])"));
+  EXPECT_EQ(p->status, "115");
+  EXPECT_FALSE(p->productTable);
+
   r = decode<SyncCustomerTableRst>(request, reply("[[],[]]"));
   EXPECT_TRUE(r->customerTable && r->customerTable->empty());
   EXPECT_TRUE(r->fieldsAttributeTable && r->fieldsAttributeTable->empty());
@@ -497,12 +540,12 @@ TEST_F(ReplyDecodeTest, BackupAndRestore) {
 
   RequestRestore restore;
   auto r = decode<RestoreRst>(restore, reply(R"({
-      "favorite_product":[{"product_id":"5","product_sku":"S5","product_name":"Five"},{"product_sku":"no id"}],
+      "favorite_product":[{"product_id":"5","product_sku":"S5","product_name":"Five"}],
       "compare_product":[],
       "favorite_library_file":[{"id":"9","file_name":"a.pdf"}],
       "download_library_file":[{"id":10,"file_name":"b.pdf"}],
-      "order":[{"order_id":-1,"order_item":{"order_items":[]}},3],
-      "customer":[{"customer_id":-2,"customer_name":"Local","discount":0.5},7,"x"],
+      "order":[{"order_id":-1,"order_number":"rep_1","order_item":{"order_items":[]}},{"order_id":-2,"order_number":"rep_2"}],
+      "customer":[{"customer_id":-2,"customer_name":"Local","discount":0.5}],
       "customer_attribute":[{"attribute_id":-5,"customer_id":-2,"attribute_fields_id":1,"attribute_value":0}],
       "customer_contact":[{"contact_id":-6,"customer_id":-2,"first_name":"Bo"}]})"));
   ASSERT_EQ(r->status, "200");
@@ -521,8 +564,13 @@ TEST_F(ReplyDecodeTest, BackupAndRestore) {
   EXPECT_EQ(r->customerAttributeArray->at(0).attribute_value, "0");
   EXPECT_EQ(r->customerContactArray->at(0).email, "");
 
-  // A damaged reply never counts as a backup to restore.
-  for (const char* content : {R"({"customer":{"customer_id":-2}})", R"({"order":"none"})", "[]", "\"\""}) {
+  // A damaged reply never counts as a backup to restore: nor does one with a
+  // single element that cannot be read, so it is taken whole or not at all.
+  for (const char* content :
+       {R"({"customer":{"customer_id":-2}})", R"({"order":"none"})", "[]", "\"\"",
+        R"({"favorite_product":[{"product_id":5},{"product_sku":"no id"}]})", R"({"order":[{"order_number":"a"},3]})",
+        R"({"order":[{"order_id":-1}]})", R"({"customer":[{"customer_id":-2},7]})",
+        R"({"order_item":[{"order_item_id":-1},"x"]})"}) {
     r = decode<RestoreRst>(restore, reply(content));
     EXPECT_EQ(r->status, "115") << content;
     EXPECT_FALSE(r->customerArray);

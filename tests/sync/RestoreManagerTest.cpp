@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
+#include <utility>
+#include <vector>
 
 #include "BackupTestSupport.hpp"
 #include "platform/base/UserDefaults.hpp"
@@ -29,6 +32,18 @@ class RestoreManagerTest : public test::BackupRestoreTest {
     ASSERT_EQ(result->status, "200") << result->detail;
   }
 
+  // A backup document of the nine lists the service keeps, each empty unless
+  // given in `lists` (list text by name).
+  static std::string backupWith(std::map<std::string, std::string> lists) {
+    for (const char* name : {"favorite_product", "compare_product", "favorite_library_file", "download_library_file",
+                             "order", "customer", "customer_address", "customer_attribute", "customer_contact"}) {
+      lists.emplace(name, "[]");
+    }
+    std::string document;
+    for (const auto& [key, value] : lists) document += (document.empty() ? "{\"" : ", \"") + key + "\": " + value;
+    return document + "}";
+  }
+
   std::string attribute(int attributeId) {
     auto st = db().prepare("SELECT attribute_value FROM marvisto_customer_attribute WHERE attribute_id = ?");
     st.bindAll(attributeId);
@@ -39,20 +54,20 @@ class RestoreManagerTest : public test::BackupRestoreTest {
 TEST_F(RestoreManagerTest, BackupRowsAreTakenBackSoundly) {
   seedLocalWork();
   storeBackup(R"({
-    "favorite_product": [{"product_id": 1001, "product_sku": "", "product_name": "Widget"}, 5, "x"],
+    "favorite_product": [{"product_id": 1001, "product_sku": "", "product_name": "Widget"}],
     "compare_product": [{"product_id": 1003, "product_sku": "SKU-1003", "product_name": "Gizmo"},
                         {"product_id": 1003, "product_sku": "SKU-1003", "product_name": "Gizmo"}],
     "favorite_library_file": [{"id": "9", "file_name": "intro.mp4"}],
     "download_library_file": [{"id": "9", "file_name": "intro.mp4"}, {"id": "3", "file_name": "gone.pdf"},
                               {"id": "4", "file_name": "../marvisto_lite.sqlite"}],
-    "order": [17, {"order_id": -5, "customer_id": 0, "local_customer_id": -3, "customer_name": "Kiosk",
+    "order": [{"order_id": -5, "customer_id": 0, "local_customer_id": -3, "customer_name": "Kiosk",
                    "order_number": "rep_240307080000", "cdate": "03/07/2024 08:00:00", "uploaded": false,
                    "order_item": {"order_items": [{"order_item_id": -9, "order_id": -5, "product_id": 1001,
                                                    "product_quantity": 2}]}}],
     "order_item": [{"order_item_id": -77, "order_id": -5}],
     "customer": [{"customer_id": -3, "customer_info_id": "", "customer_name": "Kiosk", "customer_publish": 1,
                   "customer_ordering": 0, "discount": 2.5},
-                 {"customer_id": 42, "customer_name": "Hijacked", "customer_publish": 1}, "junk"],
+                 {"customer_id": 42, "customer_name": "Hijacked", "customer_publish": 1}],
     "customer_attribute": [
       {"attribute_id": -11, "customer_id": -3, "attribute_fields_id": 1, "attribute_value": 0},
       {"attribute_id": -12, "customer_id": -3, "attribute_fields_id": 1, "attribute_value": 1},
@@ -61,8 +76,10 @@ TEST_F(RestoreManagerTest, BackupRowsAreTakenBackSoundly) {
       {"attribute_id": -15, "customer_id": -3, "attribute_fields_id": 2, "attribute_value": 12},
       {"attribute_id": -16, "customer_id": -3, "attribute_fields_id": 2, "attribute_value": 0.5},
       {"attribute_id": 43, "customer_id": 42, "attribute_fields_id": 1, "attribute_value": 0}],
-    "customer_address": [{"id": -21, "customer_id": -3, "address": "3 Kiosk Sq", "city": "Town"}],
-    "customer_contact": [{"customer_id": -3, "contact_id": -31, "first_name": "Kim"}]
+    "customer_address": [{"id": -21, "customer_id": -3, "address": "3 Kiosk Sq", "city": "Town"},
+                         {"id": 42, "customer_id": -3, "address": "Hijacked Rd"}],
+    "customer_contact": [{"customer_id": -3, "contact_id": -31, "first_name": "Kim"},
+                         {"customer_id": -3, "contact_id": 42, "first_name": "Hijacked"}]
   })");
   ASSERT_TRUE(restore());
   ASSERT_EQ(restoreDelegate->successes.size(), 1u)
@@ -79,7 +96,8 @@ TEST_F(RestoreManagerTest, BackupRowsAreTakenBackSoundly) {
   EXPECT_EQ(attribute(43), "<none>");
   EXPECT_EQ(attribute(42), "YES");
   EXPECT_EQ(count("marvisto_customer", "customer_id = 42 AND customer_name = 'Server Co'"), 1);
-  EXPECT_EQ(count("marvisto_customer_address", "customer_id = 42"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "id = 42 AND customer_id = 42 AND address = '9 Service Rd'"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "contact_id = 42 AND customer_id = 42 AND first_name = 'Sam'"), 1);
   // Only the backup's local customer; the device's own is replaced.
   EXPECT_EQ(count("marvisto_customer", "customer_id < 0"), 1);
   EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Kiosk'"), 1);
@@ -92,7 +110,7 @@ TEST_F(RestoreManagerTest, BackupRowsAreTakenBackSoundly) {
   EXPECT_EQ(count("marvisto_quote_order", "order_id = 7 AND uploaded = 1"), 1);
   EXPECT_EQ(count("marvisto_quote_order_item", "order_id = 7"), 1);
 
-  // Lists: elements that are no rows are skipped, a repeated product counts once,
+  // Lists: a repeated product counts once,
   // and the generated SKU is stored as it was.
   EXPECT_EQ(count("marvisto_favorite"), 1);
   EXPECT_EQ(count("marvisto_favorite", "product_id = 1001 AND product_sku = 'acme_1001'"), 1);
@@ -187,6 +205,79 @@ TEST_F(RestoreManagerTest, EmptyBackupClearsTheLocalWorkAndLockedUserEndsQuietly
   EXPECT_EQ(count("marvisto_customer", "customer_id = 42"), 1);
   EXPECT_EQ(count("marvisto_customer_contact", "customer_id = 42"), 1);
   EXPECT_EQ(count("marvisto_quote_order", "order_id = 7"), 1);
+}
+
+TEST_F(RestoreManagerTest, ATamperedBackupFailsWholeAndChangesNoLocalRow) {
+  seedLocalWork();
+  const auto before = snapshot();
+  // Each is a sound backup but for one element.
+  const std::string order = R"({"order_id": -5, "customer_id": 0, "order_number": "rep_1", "vendor_id": 11,
+                                "order_item": {"order_items": [{"order_item_id": -9, "product_id": 1001}]}})";
+  const std::string customer = R"({"customer_id": -3, "customer_name": "Kiosk"})";
+  const std::vector<std::pair<std::string, std::string>> tamperedLists = {
+      {"favorite_product", R"([{"product_id": 1001}, 5])"},
+      {"compare_product", R"([{"product_sku": "no id"}])"},
+      {"favorite_library_file", R"([{"id": 9, "file_name": "intro.mp4"}, "x"])"},
+      {"download_library_file", "[null]"},
+      {"order", "[" + order + ", 17]"},
+      {"order", R"([{"order_id": -6, "customer_id": 0}])"},
+      {"order", R"([{"order_id": -6, "order_number": ""}])"},
+      {"order", R"([{"order_id": -6, "order_number": 12}])"},
+      {"order", R"([{"order_id": -6, "order_number": "rep_2", "order_item": {"order_items": [7]}}])"},
+      {"order", R"([{"order_id": -6, "order_number": "rep_2", "order_item": {"order_items": "x"}}])"},
+      {"order_item", R"([{"order_item_id": -9}, "x"])"},
+      {"customer", "[" + customer + R"(, "junk"])"},
+      {"customer_address", R"([{"customer_id": -3, "address": "no id"}])"},
+      {"customer_attribute", R"([{"customer_id": -3, "attribute_value": "no id"}])"},
+      {"customer_contact", R"([{"customer_id": -3, "first_name": "no id"}])"}};
+  for (const auto& [name, list] : tamperedLists) {
+    SCOPED_TRACE(name + ": " + list);
+    std::map<std::string, std::string> lists = {{"order", "[" + order + "]"}, {"customer", "[" + customer + "]"}};
+    lists[name] = list;
+    const std::size_t failures = restoreDelegate->failures.size();
+    storeBackup(backupWith(lists));
+    ASSERT_TRUE(restore());
+    ASSERT_EQ(restoreDelegate->failures.size(), failures + 1);
+    EXPECT_EQ(restoreDelegate->failures.back(), test::textOfKey("115"));
+    EXPECT_EQ(snapshot(), before);
+  }
+  EXPECT_TRUE(restoreDelegate->successes.empty());
+  EXPECT_FALSE(manager().isRestoring());
+  EXPECT_EQ(waitBox->openCount(), 0);
+
+  // Untouched, the same backup is taken.
+  storeBackup(backupWith({{"order", "[" + order + "]"}, {"customer", "[" + customer + "]"}}));
+  ASSERT_TRUE(restore());
+  ASSERT_EQ(restoreDelegate->successes.size(), 1u);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id < 0 AND order_number = 'rep_1'"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Kiosk'"), 1);
+}
+
+TEST_F(RestoreManagerTest, ABackupOfAnotherRepresentativeIsRefusedWithItsReason) {
+  seedLocalWork();
+  const auto before = snapshot();
+  auto backupOf = [](const std::string& vendor) {
+    return backupWith({{"order", R"([{"order_id": -5, "order_number": "rep_1", "vendor_id": )" + vendor +
+                                     R"(, "order_item": {"order_items": []}}])"}});
+  };
+  for (const char* vendor : {"12", "\"12\"", "0", "\"eleven\""}) {
+    SCOPED_TRACE(vendor);
+    storeBackup(backupOf(vendor));
+    ASSERT_TRUE(restore());
+    ASSERT_FALSE(restoreDelegate->failures.empty());
+    EXPECT_EQ(restoreDelegate->failures.back(), test::textOfKey("RESTOREOTHERVENDOR"));
+    EXPECT_EQ(snapshot(), before);
+  }
+  EXPECT_TRUE(restoreDelegate->successes.empty());
+
+  // The representative's own backup, with the id as a number or as text, is taken.
+  for (const char* vendor : {"11", "\"11\""}) {
+    storeBackup(backupOf(vendor));
+    ASSERT_TRUE(restore());
+  }
+  EXPECT_EQ(restoreDelegate->successes.size(), 2u);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id < 0"), 1);
+  EXPECT_EQ(count("marvisto_favorite"), 0);
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 // run once, as decided, with nothing of it falsely stored, flagged or stamped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
@@ -48,6 +51,43 @@ FaultRule wrongShape(const std::string& method, WrongShape shape) {
 bool toldWhole(const test::RecordingSyncDelegate& delegate, int kind) {
   return std::any_of(delegate.progress.begin(), delegate.progress.end(),
                      [&](const auto& p) { return p.imageType == kind && p.progress >= 1.0f; });
+}
+
+// Every row of the tables that hold the user's own work, each table sorted,
+// every column as text.
+std::map<std::string, std::vector<Tuple>> localWork() {
+  std::map<std::string, std::vector<Tuple>> out;
+  for (const char* table :
+       {"marvisto_customer", "marvisto_customer_address", "marvisto_customer_attribute", "marvisto_customer_contact",
+        "marvisto_quote_order", "marvisto_quote_order_item", "marvisto_favorite", "marvisto_compare",
+        "marvisto_library_favorite"}) {
+    auto rows = SyncEngineTest::query(std::string("SELECT * FROM ") + table);
+    std::sort(rows.begin(), rows.end());
+    out[table] = std::move(rows);
+  }
+  return out;
+}
+
+// A customer made on the device with its address, attribute and contact, an
+// unsubmitted order with a line, and favourites, compares and a library
+// favourite.
+bool seedLocalWork() {
+  return SyncEngineTest::execute(
+      "INSERT INTO marvisto_customer (customer_id, customer_info_id, customer_name, customer_publish, "
+      "customer_ordering, discount) VALUES (-1, '', 'Corner Shop', 1, 0, 5.5);"
+      "INSERT INTO marvisto_customer_address (id, customer_id, address, city, state, zip_code, isDefault) VALUES "
+      "(-1, -1, '1 Main St', 'Springfield', 'IL', '62701', 1);"
+      "INSERT INTO marvisto_customer_attribute (attribute_id, customer_id, attribute_fields_id, attribute_value) "
+      "VALUES (-1, -1, 1, 'NO');"
+      "INSERT INTO marvisto_customer_contact (contact_id, customer_id, first_name, last_name, email, isDefault) "
+      "VALUES (-1, -1, 'Casey', 'Corner', 'casey@corner.example', 1);"
+      "INSERT INTO marvisto_quote_order (order_id, customer_id, customer_name, order_number, order_total, uploaded) "
+      "VALUES (-1, -1, 'Corner Shop', 'rep_240304102030', 110.5, 0);"
+      "INSERT INTO marvisto_quote_order_item (order_item_id, order_id, product_id, product_quantity) VALUES "
+      "(-1, -1, 1001, 3);"
+      "INSERT INTO marvisto_favorite (product_id, product_sku, product_name) VALUES (1001, 'SKU-1001', 'Widget');"
+      "INSERT INTO marvisto_compare (product_id, product_sku, product_name) VALUES (1003, 'SKU-1003', 'Gizmo');"
+      "INSERT INTO marvisto_library_favorite (file_id, file_name) VALUES (7, 'brochure.pdf');");
 }
 
 TEST_F(SyncEngineTest, AFailedSaveBreaksTheRunAndKeepsNothingOfItsReply) {
@@ -443,6 +483,101 @@ TEST_F(SyncEngineTest, NetworkLossDuringTheLibrarysOwnRefreshLeavesItsFlag) {
   // A run started afterwards goes through.
   ASSERT_TRUE(runSync());
   EXPECT_EQ(delegate->count("finished"), 1);
+}
+
+TEST_F(SyncEngineTest, AFullSyncWhoseRowsAreAllUnreadableIsNeitherAcknowledgedNorFlagged) {
+  signIn();
+  ASSERT_TRUE(seedLocalWork());
+  const auto before = localWork();
+  FaultRule products = FaultRule::contentFor(
+      "syncData/product", R"([[{"productName":"no id"},42,{"productID":"x"}],[{"categoryName":"no id"}],[],[],[],[],[]])");
+  products.times = 1;
+  service->addFault(products);
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks, (std::vector<std::string>{test::textOfKey("115")}));
+  EXPECT_EQ(countOf("marvisto_product"), "0");
+  EXPECT_EQ(countOf("marvisto_category"), "0");
+  EXPECT_TRUE(acknowledgements().empty());
+  EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(localWork(), before);
+
+  // The same for the library and the customer tables.
+  FaultRule files = FaultRule::contentFor("syncData/file", R"([[{"title":"no id"}],[{"cateName":"no id"}],{}])");
+  files.times = 1;
+  service->addFault(files);
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks.size(), 2u);
+  EXPECT_EQ(delegate->breaks.back(), test::textOfKey("115"));
+  EXPECT_EQ(clientFlag(SyncModel::kProductSynced), "synced");
+  EXPECT_FALSE(clientFlag(SyncModel::kFileSynced));
+  EXPECT_EQ(countOf("marvisto_library_files"), "0");
+
+  FaultRule customers =
+      FaultRule::contentFor("syncData/customer", R"([["x",{"customerName":"no id"}],[],[{"address":"no id"}],[7]])");
+  customers.times = 1;
+  service->addFault(customers);
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks.size(), 3u);
+  EXPECT_EQ(delegate->breaks.back(), test::textOfKey("115"));
+  EXPECT_FALSE(clientFlag(SyncModel::kCustomerSynced));
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(delegate->count("finished"), 0);
+  for (const auto& ack : acknowledgements()) EXPECT_NE(ack, "customer");
+  EXPECT_EQ(localWork(), before);
+
+  // Read again whole, the tables come as the service has them.
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->count("finished"), 1);
+  EXPECT_NE(countOf("marvisto_product"), "0");
+  EXPECT_EQ(clientFlag(SyncModel::kCustomerSynced), "synced");
+}
+
+TEST_F(SyncEngineTest, CustomerRowsOfTheServiceNeverLandOnTheDevicesOwn) {
+  signIn();
+  ASSERT_TRUE(seedLocalWork());
+  const auto before = localWork();
+  // Rows that name ids the device gives its own customers (0 and below),
+  // beside a customer of the service with rows of both kinds.
+  FaultRule customers = FaultRule::contentFor("syncData/customer", R"([
+      [{"customerId":-1,"customerName":"Renamed","attributes":[{"attributeId":-1,"attributeFieldsId":1,
+        "attributeValue":"YES"}]},
+       {"customerId":0,"customerName":"Nobody"},
+       {"customerId":21,"customerName":"Lee","attributes":[{"attributeId":-1,"attributeFieldsId":1,
+        "attributeValue":"YES"},{"attributeId":5,"attributeFieldsId":1,"attributeValue":"YES"}]}],
+      [],
+      [{"id":-1,"customerId":21,"address":"Moved"},{"id":31,"customerId":-1,"address":"Added"},
+       {"id":32,"customerId":21,"address":"2 Lee St"},{"id":33,"customerId":0,"address":"Nobody's"}],
+      [{"contactId":-1,"customerId":21,"firstName":"Moved"},{"contactId":41,"customerId":-1,"firstName":"Added"},
+       {"contactId":42,"customerId":21,"firstName":"Lee"}]])");
+  customers.times = 1;
+  service->addFault(customers);
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  auto after = localWork();
+  // The service's own rows are there; the device's are as they were.
+  EXPECT_EQ(query("SELECT customer_name FROM marvisto_customer WHERE customer_id = 21"), (std::vector<Tuple>{{"Lee"}}));
+  EXPECT_EQ(query("SELECT id FROM marvisto_customer_address WHERE customer_id = 21"), (std::vector<Tuple>{{"32"}}));
+  EXPECT_EQ(query("SELECT contact_id FROM marvisto_customer_contact WHERE customer_id = 21"),
+            (std::vector<Tuple>{{"42"}}));
+  EXPECT_EQ(query("SELECT attribute_id FROM marvisto_customer_attribute WHERE customer_id = 21"),
+            (std::vector<Tuple>{{"5"}}));
+  for (const char* table : {"marvisto_customer", "marvisto_customer_address", "marvisto_customer_attribute",
+                            "marvisto_customer_contact"}) {
+    std::vector<Tuple> own;
+    for (const auto& row : after[table])
+      if (!row.empty() && row[0].rfind("-", 0) == 0) own.push_back(row);
+    EXPECT_EQ(own, before.at(table)) << table;
+  }
+  EXPECT_EQ(query("SELECT count(*) FROM marvisto_customer WHERE customer_id <= 0"), (std::vector<Tuple>{{"1"}}));
+  EXPECT_EQ(query("SELECT count(*) FROM marvisto_customer_address WHERE customer_id <= 0 OR id <= 0"),
+            (std::vector<Tuple>{{"1"}}));
+  EXPECT_EQ(query("SELECT count(*) FROM marvisto_customer_contact WHERE customer_id <= 0 OR contact_id <= 0"),
+            (std::vector<Tuple>{{"1"}}));
+  for (const char* table : {"marvisto_quote_order", "marvisto_quote_order_item", "marvisto_favorite",
+                            "marvisto_compare", "marvisto_library_favorite"}) {
+    EXPECT_EQ(after[table], before.at(table)) << table;
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "ProtocolClient.hpp"
+#include "sales-service/RequestLog.hpp"
 #include "sales-service/SalesService.hpp"
 #include "util/Crypto.hpp"
 
@@ -396,6 +397,48 @@ TEST_F(SalesServiceTest, FileEndpointServesRangesAndMissingFiles) {
   EXPECT_EQ(log[1].method, "GET");
   EXPECT_EQ(log[2].range, "bytes=" + std::to_string(from) + "-");
   EXPECT_EQ(log[2].httpStatus, 206);
+}
+
+TEST_F(SalesServiceTest, BodiesAndTheRequestLogAreBounded) {
+  ProtocolClient client(service);
+  ASSERT_EQ(client.login().status(), "200");
+  const size_t logged = service.log().size();
+  // A body past the limit is refused unread: it never reaches the backend or the log.
+  Reply huge = client.sendBody("SyncServer;", std::string(SalesService::kMaxPayloadBytes + 1, ' '), client.cookie);
+  EXPECT_TRUE(huge.http == 413 || huge.http == 0) << huge.http;
+  EXPECT_EQ(service.log().size(), logged);
+
+  // A long text within the limit is answered, and logged by its size.
+  const std::string padding(sales::RequestLog::kMaxTextBytes + 1, 'p');
+  Reply padded = client.send(
+      "SyncServer;", {{"methodName", "syncDataFinished"}, {"tableType", "product"}, {"padding", padding}, {"note", "kept"}});
+  EXPECT_EQ(padded.status(), "200");
+  auto entries = service.log().entries();
+  ASSERT_EQ(entries.size(), logged + 1);
+  EXPECT_EQ(entries.back().parameters["padding"],
+            "(" + std::to_string(padding.size()) + " bytes, not kept)");
+  EXPECT_EQ(entries.back().parameters["note"], "kept");
+}
+
+TEST(SalesRequestLog, KeepsTheNewestEntriesOnly) {
+  sales::RequestLog log;
+  size_t first = 0, last = 0;
+  for (size_t i = 0; i < sales::RequestLog::kMaxEntries + 3; ++i) {
+    sales::LogEntry entry;
+    entry.methodName = "m" + std::to_string(i);
+    last = log.append(entry);
+    if (i == 0) first = last;
+  }
+  EXPECT_EQ(log.size(), sales::RequestLog::kMaxEntries);
+  auto entries = log.entries();
+  EXPECT_EQ(entries.front().methodName, "m3");
+  EXPECT_EQ(entries.back().methodName, "m" + std::to_string(sales::RequestLog::kMaxEntries + 2));
+  // A position of an entry that went names nothing; the others still name theirs.
+  log.update(first, [](sales::LogEntry& e) { e.status = "gone"; });
+  log.update(last, [](sales::LogEntry& e) { e.status = "200"; });
+  entries = log.entries();
+  for (const auto& e : entries) EXPECT_NE(e.status, "gone");
+  EXPECT_EQ(entries.back().status, "200");
 }
 
 }  // namespace

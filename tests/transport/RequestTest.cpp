@@ -2,6 +2,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+
 #include "TransportFixture.hpp"
 #include "transport/CookieStore.hpp"
 
@@ -305,6 +308,99 @@ TEST_F(TransportTest, FormFieldsAndUploadProgress) {
   ASSERT_FALSE(progress.values.empty());
   EXPECT_TRUE(progress.strictlyIncreasing());
   EXPECT_EQ(progress.values.back(), 1.0f);
+}
+
+TEST_F(TransportTest, BodiesPastTheLimitFailAsReceivedAndAsInflated) {
+  constexpr std::int64_t kLimit = 1 << 20;
+  const std::string zeros(8 << 20, '\0');
+  const std::string bomb = gzip(zeros);  // a few kilobytes that inflate to 8 MB
+  ASSERT_LT(bomb.size(), 64u << 10);
+  const std::string plain(2 << 20, 'x');
+  server.http().Get("/bomb", [&](const Req&, Res& res) {
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content(bomb, "application/octet-stream");
+  });
+  server.http().Get("/plain", [&](const Req&, Res& res) { res.set_content(plain, "application/octet-stream"); });
+  // Without a length: the limit is met while the bytes arrive.
+  server.http().Get("/stream", [&](const Req&, Res& res) {
+    res.set_chunked_content_provider("application/octet-stream", [&](size_t offset, httplib::DataSink& sink) {
+      if (offset >= plain.size()) {
+        sink.done();
+        return true;
+      }
+      return sink.write(plain.data() + offset, std::min<size_t>(64 << 10, plain.size() - offset));
+    });
+  });
+  server.start();
+
+  // The same address answers within a larger limit: the limit alone decides.
+  for (const char* path : {"/bomb", "/plain", "/stream"}) {
+    SCOPED_TRACE(path);
+    auto limited = get(server.url(path));
+    limited->setBodyLimit(kLimit);
+    Recorder r1;
+    ASSERT_TRUE(run(limited, r1));
+    ASSERT_EQ(r1.failed, 1);
+    EXPECT_EQ(limited->error()->code, static_cast<long>(RequestError::ReplyTooLarge));
+    EXPECT_TRUE(limited->responseData().empty());
+
+    auto roomy = get(server.url(path));
+    roomy->setBodyLimit(std::int64_t{16} << 20);
+    Recorder r2;
+    ASSERT_TRUE(run(roomy, r2));
+    ASSERT_EQ(r2.finished, 1);
+    EXPECT_EQ(roomy->responseData().size(), std::string_view(path) == "/bomb" ? zeros.size() : plain.size());
+  }
+
+  // Exactly the limit passes.
+  auto exact = get(server.url("/plain"));
+  exact->setBodyLimit(static_cast<std::int64_t>(plain.size()));
+  Recorder r3;
+  ASSERT_TRUE(run(exact, r3));
+  EXPECT_EQ(r3.finished, 1);
+
+  // A file written to disk is not held in memory and not limited.
+  auto download = get(server.url("/plain"));
+  download->setBodyLimit(kLimit);
+  download->setDownloadDestinationPath(root / "Documents" / "plain.bin");
+  Recorder r4;
+  ASSERT_TRUE(run(download, r4));
+  EXPECT_EQ(r4.finished, 1);
+  EXPECT_EQ(readFile(root / "Documents" / "plain.bin").size(), plain.size());
+
+  // Every request starts with a limit.
+  EXPECT_EQ(get("http://127.0.0.1/")->bodyLimit(), std::int64_t{256} << 20);
+}
+
+TEST_F(TransportTest, ARequestThatFollowsNoRedirectFailsOnOneAndNeverReachesItsTarget) {
+  std::atomic<int> reached{0};
+  server.http().Post("/sign-in", [](const Req&, Res& res) { res.set_redirect("/elsewhere", 307); });
+  server.http().Post("/elsewhere", [&](const Req& req, Res& res) {
+    ++reached;
+    res.set_content("taken: " + req.body, "text/plain");
+  });
+  server.start();
+
+  auto refused = get(server.url("/sign-in"));
+  refused->setRequestMethod("POST");
+  refused->setPostBody("password digest");
+  refused->setFollowsRedirects(false);
+  Recorder r1;
+  ASSERT_TRUE(run(refused, r1));
+  ASSERT_EQ(r1.failed, 1);
+  EXPECT_EQ(refused->error()->code, static_cast<long>(RequestError::RedirectRefused));
+  EXPECT_EQ(refused->responseData(), "");
+  EXPECT_EQ(reached.load(), 0);
+
+  // A request that follows redirects still does.
+  auto followed = get(server.url("/sign-in"));
+  followed->setRequestMethod("POST");
+  followed->setPostBody("page form");
+  Recorder r2;
+  ASSERT_TRUE(run(followed, r2));
+  EXPECT_EQ(r2.finished, 1);
+  EXPECT_EQ(followed->responseData(), "taken: page form");
+  EXPECT_EQ(reached.load(), 1);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -252,6 +253,60 @@ TEST_F(ZipArchiveTest, WriterPacksAFolder) {
   EXPECT_EQ(listTree(dir / "docs"), listTree(dir / "src"));
   EXPECT_EQ(readFile(dir / "docs/tolvaren_/Pdf/a.pdf"), "%PDF");
   EXPECT_FALSE(writer.open(dir / "no/such/folder/x.zip"));
+}
+
+TEST_F(ZipArchiveTest, ArchivesThatUnpackPastTheLimitsAreRefusedAndChangeNothing) {
+  fs::path skins = dir / "client" / "SkinImages";
+  writeFile(skins / "old.png", "old skin");
+  const std::string megabyte(1 << 20, '\0');
+  // Small on disk, large unpacked: one entry past the per-entry limit, and
+  // entries each within it that together pass the whole limit.
+  auto oneLarge = makeArchive(dir / "one.zip", {{"SkinImages/a.png", "a"}, {"SkinImages/big.png", megabyte + "x"}});
+  auto manySmall = makeArchive(dir / "many.zip", {{"SkinImages/1.png", megabyte},
+                                                  {"SkinImages/2.png", megabyte},
+                                                  {"SkinImages/3.png", megabyte}});
+  ASSERT_LT(fs::file_size(oneLarge), 64u << 10);
+  for (const auto& bomb : {oneLarge, manySmall}) {
+    ZipArchive zip;
+    zip.setUnpackLimits(1 << 20, (std::uint64_t{5} << 20) / 2);
+    ASSERT_TRUE(zip.UnzipOpenFile(bomb));
+    EXPECT_FALSE(zip.unzipReplacingFolder(skins, "SkinImages/")) << bomb;
+    EXPECT_NE(zip.lastError().find("refused"), std::string::npos) << zip.lastError();
+    EXPECT_EQ(listTree(skins), (std::set<std::string>{"old.png"}));
+    EXPECT_EQ(listTree(dir / "client"), (std::set<std::string>{"SkinImages", "SkinImages/old.png"}));
+    // Straight into a folder the extraction stops at the entry.
+    EXPECT_FALSE(zip.UnzipFileTo(dir / "plain", true));
+    EXPECT_FALSE(fs::exists(dir / "plain" / "SkinImages" / "big.png"));
+    EXPECT_FALSE(fs::exists(dir / "plain" / "SkinImages" / "3.png"));
+  }
+  // Within the limits, exactly at them, the same archives unpack.
+  for (const auto& fits : {oneLarge, manySmall}) {
+    ZipArchive zip;
+    zip.setUnpackLimits((1 << 20) + 1, 3 << 20);
+    ASSERT_TRUE(zip.UnzipOpenFile(fits));
+    EXPECT_TRUE(zip.unzipReplacingFolder(dir / "fits" / fits.stem(), "SkinImages/")) << zip.lastError();
+  }
+  EXPECT_EQ(fs::file_size(dir / "fits" / "one" / "big.png"), megabyte.size() + 1);
+  // Unpacked files are the user's alone.
+  EXPECT_EQ(fs::status(dir / "fits" / "many" / "1.png").permissions() & fs::perms::mask,
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(ZipArchiveTest, AnEntryPastTheDefaultLimitIsRefused) {
+  // Some sixty kilobytes on disk; a byte more than 64 MiB unpacked.
+  fs::path bomb = dir / "skin.zip";
+  {
+    ZipWriter writer;
+    ASSERT_TRUE(writer.open(bomb));
+    ASSERT_TRUE(writer.addBytes("SkinImages/huge.png", std::string(std::size_t{1} << 26, '\0') + "x"));
+    ASSERT_TRUE(writer.close());
+  }
+  ASSERT_LT(fs::file_size(bomb), 2u << 20);
+  ZipArchive zip;
+  ASSERT_TRUE(zip.UnzipOpenFile(bomb));
+  EXPECT_FALSE(zip.unzipReplacingFolder(dir / "SkinImages", "SkinImages/"));
+  EXPECT_FALSE(fs::exists(dir / "SkinImages"));
+  EXPECT_NE(zip.lastError().find("huge.png"), std::string::npos) << zip.lastError();
 }
 
 }  // namespace

@@ -259,6 +259,12 @@ std::string DocumentFactory::epub(const std::string& title, const std::vector<Ch
     std::string body = "<h1>" + xmlEscape(chapters[i].title) + "</h1>";
     if (i == 0 && !picture.empty()) body += "<p><img src=\"picture.png\" alt=\"" + xmlEscape(title) + "\"/></p>";
     for (const auto& p : chapters[i].paragraphs) body += "<p>" + xmlEscape(p) + "</p>";
+    // The first chapter ends with the net price as a formula, as price lists print it.
+    if (i == 0) {
+      body += "<math xmlns=\"http://www.w3.org/1998/Math/MathML\" display=\"block\"><mi>p</mi><mo>=</mo>"
+              "<mfrac><mrow><mi>l</mi><mo>&#x00D7;</mo><mo>(</mo><mn>100</mn><mo>&#x2212;</mo><mi>d</mi><mo>)</mo>"
+              "</mrow><mn>100</mn></mfrac><mo>+</mo><msqrt><msup><mi>t</mi><mn>2</mn></msup></msqrt></math>";
+    }
     zip.add("OEBPS/" + href,
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.1//EN\" \"http://www.w3.org/TR/xhtml11/DTD/xhtml11.dtd\">\n"

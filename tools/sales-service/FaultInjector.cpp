@@ -12,6 +12,7 @@ const std::pair<FaultKind, const char*> kKindNames[] = {
     {FaultKind::WholeAs206, "wholeAs206"},
     {FaultKind::WrongRange, "wrongRange"},
     {FaultKind::EmptyFile, "emptyFile"},
+    {FaultKind::Content, "content"},
 };
 
 const std::pair<WrongShape, const char*> kShapeNames[] = {
@@ -49,7 +50,7 @@ base::Value FaultRule::toJson() const {
   }
   return {{"method", method},   {"path", path},   {"kind", faultKindName(kind)}, {"status", status},
           {"httpStatus", httpStatus}, {"shape", shapeName}, {"seconds", seconds}, {"chunkBytes", chunkBytes},
-          {"times", times},     {"process", process}};
+          {"times", times},     {"process", process}, {"content", content}};
 }
 
 std::optional<FaultRule> FaultRule::fromJson(const base::Value& v, std::string* error) {
@@ -86,6 +87,7 @@ std::optional<FaultRule> FaultRule::fromJson(const base::Value& v, std::string* 
     rule.chunkBytes = v.value("chunkBytes", rule.chunkBytes);
     rule.times = v.value("times", rule.times);
     rule.process = v.value("process", rule.process);
+    rule.content = v.value("content", rule.content);
   } catch (const base::Value::exception& e) {
     return fail(std::string("a fault member has the wrong type: ") + e.what());
   }
@@ -98,6 +100,14 @@ FaultRule FaultRule::statusFor(const std::string& method, const std::string& sta
   r.method = method;
   r.kind = FaultKind::Status;
   r.status = status;
+  return r;
+}
+
+FaultRule FaultRule::contentFor(const std::string& method, const std::string& contentJson) {
+  FaultRule r;
+  r.method = method;
+  r.kind = FaultKind::Content;
+  r.content = contentJson;
   return r;
 }
 

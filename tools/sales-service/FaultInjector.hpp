@@ -28,6 +28,7 @@ enum class FaultKind {
   WrongRange,   // a file answers 206 with only `chunkBytes` of it, from where Range asks (byte 0 without one),
                 // its Content-Range naming just those bytes ("bytes 0-99/1000")
   EmptyFile,    // a file answers 200 with an empty body (Content-Length: 0)
+  Content,      // the reply's content is `content` (JSON text) in place of its own, its status kept
 };
 
 enum class WrongShape {
@@ -53,6 +54,7 @@ struct FaultRule {
   WrongShape shape = WrongShape::ContentTooShort;
   double seconds = 20;  // Stall: how long (0 or less: until the service stops); Trickle: pause between chunks
   size_t chunkBytes = 16;
+  std::string content;   // Content: the JSON text sent as the reply's content
   int times = -1;        // how many requests it applies to; -1 every one
   bool process = true;   // the request is still carried out (stored, acknowledged)
 
@@ -63,6 +65,7 @@ struct FaultRule {
   static FaultRule stallFor(const std::string& method, double seconds);
   static FaultRule dropFor(const std::string& method);
   static FaultRule fileStatus(const std::string& pathPattern, int httpStatus);
+  static FaultRule contentFor(const std::string& method, const std::string& contentJson);
 };
 
 const char* faultKindName(FaultKind kind);

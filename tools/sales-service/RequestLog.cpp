@@ -12,8 +12,20 @@ base::Value LogEntry::toJson() const {
 }
 
 size_t RequestLog::append(LogEntry entry) {
+  if (entry.parameters.is_object()) {
+    for (auto& [key, value] : entry.parameters.items()) {
+      if (value.is_string() && value.get_ref<const std::string&>().size() > kMaxTextBytes) {
+        value = "(" + std::to_string(value.get_ref<const std::string&>().size()) + " bytes, not kept)";
+      }
+    }
+  }
   std::lock_guard<std::mutex> lock(mutex_);
   entry.sequence = next_++;
+  if (entries_.size() >= kMaxEntries) {
+    // The oldest goes; positions handed out stay valid (or name nothing).
+    entries_.erase(entries_.begin());
+    ++base_;
+  }
   entries_.push_back(std::move(entry));
   changed_.notify_all();
   return base_ + entries_.size() - 1;

@@ -33,8 +33,14 @@ struct LogEntry {
   base::Value toJson() const;
 };
 
+// Bounded, so that a long run or a flood of large requests cannot exhaust
+// the service: the newest `kMaxEntries` are kept, and a parameter text longer
+// than `kMaxTextBytes` is kept as a note of its size.
 class RequestLog {
  public:
+  static constexpr size_t kMaxEntries = 20000;
+  static constexpr size_t kMaxTextBytes = size_t{1} << 20;
+
   // Appends and returns the entry's position.
   size_t append(LogEntry entry);
   void update(size_t index, const std::function<void(LogEntry&)>& change);

@@ -327,6 +327,9 @@ struct SalesService::Impl {
         case FaultKind::HttpStatus:
           http = fault->httpStatus;
           break;
+        case FaultKind::Content:
+          rewritten = MessageReply::kBodyHead + fault->content + reply.bodyTail();
+          break;
         default:
           break;
       }
@@ -547,6 +550,8 @@ struct SalesService::Impl {
     server.new_task_queue = [] { return new httplib::ThreadPool(16); };
     server.set_tcp_nodelay(true);
     server.set_keep_alive_timeout(2);
+    // A larger body is answered 413 unread: no request may fill the memory.
+    server.set_payload_max_length(SalesService::kMaxPayloadBytes);
   }
 
   bool listen(httplib::Server& server, int wanted, int& port, std::thread& thread, std::string* error) {

@@ -27,6 +27,9 @@ namespace mv::sales {
 
 class SalesService {
  public:
+  // The largest request body either port reads; a larger one is answered 413.
+  static constexpr size_t kMaxPayloadBytes = size_t{64} << 20;
+
   explicit SalesService(ServiceConfig config = ServiceConfig::defaults());
   ~SalesService();
   SalesService(const SalesService&) = delete;

@@ -1,5 +1,6 @@
 #include "platform/base/Paths.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -48,6 +49,13 @@ fs::path Paths::defaultRoot() {
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return fs::path(xdg) / "marvisto";
   if (const char* home = std::getenv("HOME"); home && *home) return fs::path(home) / ".local/share/marvisto";
   return fs::temp_directory_path() / "marvisto";
+}
+
+bool Paths::makePrivate(const fs::path& root) {
+  ::umask(077);
+  std::error_code ec;
+  fs::permissions(root, fs::perms::owner_all, fs::perm_options::replace, ec);
+  return !ec;
 }
 
 void Paths::setRoot(const fs::path& root) {

@@ -13,6 +13,11 @@ class Paths {
  public:
   static std::filesystem::path defaultRoot();
   static void setRoot(const std::filesystem::path& root);
+  // Makes the data under `root` the user's alone: the folder itself becomes
+  // 0700 (so what older versions left readable is out of reach), and from now
+  // on the process creates files 0600 and folders 0700. False when the
+  // folder's mode could not be set.
+  static bool makePrivate(const std::filesystem::path& root);
   static std::filesystem::path root();
   static std::filesystem::path documents();
   static std::filesystem::path library();

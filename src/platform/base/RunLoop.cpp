@@ -1,12 +1,22 @@
 #include "platform/base/RunLoop.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/OutsideWork.hpp"
 
 namespace base {
+
+namespace {
+std::atomic<int> outsideWork{0};
+}  // namespace
+
+void beginOutsideWork() { outsideWork.fetch_add(1); }
+void endOutsideWork() { outsideWork.fetch_sub(1); }
+bool outsideWorkUnderWay() { return outsideWork.load() > 0; }
 
 RunLoop& RunLoop::main() {
   static RunLoop* loop = new RunLoop();  // never destroyed: posts may arrive during exit
@@ -190,6 +200,18 @@ bool RunLoop::runUntil(const std::function<bool()>& predicate, double timeoutSec
     if (runDue(false)) continue;
     double now = clock->now();
     if (now >= deadline) return predicate();
+    if (clock->isVirtual() && outsideWorkUnderWay()) {
+      // The clock follows real time while the work goes on elsewhere.
+      auto* vc = static_cast<VirtualClock*>(clock.get());
+      const auto before = std::chrono::steady_clock::now();
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (posted_.empty()) wake_.wait_for(lock, std::chrono::milliseconds(1));
+      }
+      const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
+      vc->advanceBy(std::min(spent, deadline - now));
+      continue;
+    }
     if (clock->isVirtual()) {
       auto* vc = static_cast<VirtualClock*>(clock.get());
       double next;

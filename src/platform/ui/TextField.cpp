@@ -208,7 +208,22 @@ void TextField::drawTextInRect(gfx::Context& ctx, const Rect& rect) {
   if (contentVerticalAlignment() == ContentVerticalAlignment::Center) y = rect.y() + std::round((rect.height() - h) / 2);
   if (contentVerticalAlignment() == ContentVerticalAlignment::Bottom) y = rect.maxY() - h;
   gfx::Color c = isEnabled() ? textColor_ : textColor_.withAlphaComponent(textColor_.alpha() * 0.5);
-  ctx.drawText(displayText(), {rect.x(), y, rect.width(), h}, f, c, gfx::LineBreakMode::Clip, alignment_, 1);
+  const std::string shown = displayText();
+  Rect line{rect.x(), y, rect.width(), h};
+  gfx::TextAlignment alignment = alignment_;
+  // Text longer than its room is cut at the room's edge, never drawn under
+  // the clear button or past the border; while typing, its end (where the
+  // caret is) stays in view.
+  const double width = gfx::sizeWithFont(shown, f).width;
+  if (editing_ && width > rect.width()) {
+    line.origin.x = rect.maxX() - width;
+    line.size.width = width;
+    alignment = gfx::TextAlignment::Left;
+  }
+  ctx.save();
+  ctx.clipToRect(rect);
+  ctx.drawText(shown, line, f, c, gfx::LineBreakMode::Clip, alignment, 1);
+  ctx.restore();
 }
 
 void TextField::drawPlaceholderInRect(gfx::Context& ctx, const Rect& rect) {

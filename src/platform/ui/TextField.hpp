@@ -146,13 +146,15 @@ class TextField : public Control, public TextInputTraits {
   void layoutSubviews() override;
   void drawRect(gfx::Context& ctx, const Rect& rect) override;
   Size sizeThatFits(Size size) const override;
+  // The font the text draws in: the field's, shrunk to fit the width when
+  // the field adjusts its font size.
+  gfx::Font drawingFont() const;
 
  private:
   bool shows(TextFieldViewMode mode) const;
   void replace(TextRange range, const std::string& replacement);
   void finishEditing();
   void refreshAccessories();
-  gfx::Font drawingFont() const;
 
   std::weak_ptr<TextFieldDelegate> delegate_;
   std::string text_;

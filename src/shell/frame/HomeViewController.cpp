@@ -12,6 +12,7 @@
 #include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/FitCGRect.hpp"
+#include "util/OpenableLink.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Regex.hpp"
 #include "util/Text.hpp"
@@ -97,7 +98,8 @@ std::string HomeViewController::linkURL(const std::string& address) {
 
 void HomeViewController::linkLabelTouche(LinkLabel& label, long) {
   if (label.text().empty()) return;
-  ui::Application::sharedInstance().openURL(linkURL(label.text()));
+  // The link comes from the service: only a web or mail address is opened.
+  if (auto url = openableLink(linkURL(label.text()))) ui::Application::sharedInstance().openURL(*url);
 }
 
 void HomeViewController::updateLanguage(ui::ViewController&) {

@@ -22,6 +22,7 @@
 #include "sync/requests/RequestCheckVersion.hpp"
 #include "transport/CookieStore.hpp"
 #include "transport/Reachability.hpp"
+#include "util/OpenableLink.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 #include "widgets/WidgetSkin.hpp"
@@ -283,7 +284,12 @@ void MarvistoAppDelegate::alertViewClickedButtonAtIndex(ui::AlertView& alert, lo
 
 void MarvistoAppDelegate::openAppUrl() {
   if (isBlank(trimWhitespaceAndNewlines(appUrl_))) return;
-  ui::Application::sharedInstance().openURL(appUrl_);
+  // The address comes from the service: only a web or mail address is opened.
+  if (auto url = openableLink(trimWhitespaceAndNewlines(appUrl_))) {
+    ui::Application::sharedInstance().openURL(*url);
+  } else {
+    MV_LOG("the update address \"", appUrl_, "\" is not a web address; not opened");
+  }
 }
 
 void MarvistoAppDelegate::CheckAppVersionReturn(const CheckAppVersionRst& r) {

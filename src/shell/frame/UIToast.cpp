@@ -40,21 +40,27 @@ void UIToast::show(const std::string& text, int gravity, int length) {
   const auto& window = windows.front();
   const ui::Size screen = window->bounds().size;
   const gfx::Font font = gfx::Font::named("Arial", 18);
-  const base::Size measured = gfx::sizeWithFont(text, font, base::Size{260, 300}, gfx::LineBreakMode::WordWrap);
-  setFrame(frameForBox({measured.width + 30, measured.height + 20}, gravity, screen));
+  const base::Size measured =
+      gfx::sizeWithFont(text, font, base::Size{kTextWidth, 300}, gfx::LineBreakMode::WordWrap);
+  setFrame(frameForBox({measured.width + 2 * kPadding.width, measured.height + 2 * kPadding.height}, gravity, screen));
   // The window is laid out in the interface's orientation already, so the
   // toast needs no turning of its own.
   orientation_ = ui::AffineTransform::identity();
   setTransform(orientation_.concat(ui::AffineTransform::scale(0.01, 0.01)));
   window->addSubview(self());
 
-  animationView = std::make_shared<ui::Label>(bounds());
-  animationView->setText(text);
-  animationView->setFont(font);
-  animationView->setNumberOfLines(0);
-  animationView->setLineBreakMode(gfx::LineBreakMode::WordWrap);
-  animationView->setTextColor(gfx::Color::white(1.0));
-  animationView->setTextAlignment(gfx::TextAlignment::Center);
+  animationView = std::make_shared<ui::View>(bounds());
+  // The text wraps within the padding it was measured with, so that no line
+  // runs to the edge of the box.
+  textLabel_ = std::make_shared<ui::Label>(bounds().inset(kPadding.width, kPadding.height));
+  textLabel_->setText(text);
+  textLabel_->setFont(font);
+  textLabel_->setNumberOfLines(0);
+  textLabel_->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+  textLabel_->setTextColor(gfx::Color::white(1.0));
+  textLabel_->setTextAlignment(gfx::TextAlignment::Center);
+  textLabel_->setBackgroundColor(gfx::Color::clear());
+  animationView->addSubview(textLabel_);
   animationView->setBackgroundColor(gfx::Color::rgb255(90, 90, 90, 0.85));
   animationView->layer().setCornerRadius(8);
   animationView->setClipsToBounds(true);
@@ -96,6 +102,7 @@ void UIToast::nextStep() {
       auto children = subviews();
       for (auto it = children.rbegin(); it != children.rend(); ++it) (*it)->removeFromSuperview();
       animationView.reset();
+      textLabel_.reset();
       removeFromSuperview();
       break;
     }

@@ -39,11 +39,18 @@ class UIToast : public ui::View {
   int length() const { return m_length; }
   std::int64_t animationStep() const { return animation; }
   const std::string& text() const { return text_; }
+  // The label the text is drawn in, while shown.
+  const ui::Label* textLabel() const { return textLabel_.get(); }
+  // Room between the text and the edges of its box.
+  static constexpr ui::Size kPadding{15, 10};
+  // The widest the text runs before it wraps.
+  static constexpr double kTextWidth = 260;
 
  private:
   void nextStep();
 
-  std::shared_ptr<ui::Label> animationView;
+  std::shared_ptr<ui::View> animationView;
+  std::shared_ptr<ui::Label> textLabel_;
   std::int64_t animation = 0;
   int m_length = kLengthShort;
   int m_gravity = kGravityLower;

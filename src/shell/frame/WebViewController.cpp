@@ -1,9 +1,11 @@
 #include "shell/frame/WebViewController.hpp"
 
+#include "platform/base/Log.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
+#include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -27,7 +29,6 @@ void WebViewController::viewDidLoad() {
   const FitCGRect& fit = FitCGRect::sharedInstance();
   contentWebView_ = std::make_shared<svc::WebView>(fit.fitCGRectBy(0, 64, 1024, 704));
   contentWebView_->setBackgroundColor(gfx::Color::white(0.85));
-  contentWebView_->setScalesPageToFit(true);
   contentWebView_->setDelegate(ui::weakAs<svc::WebViewDelegate>(this));
   view()->addSubview(contentWebView_);
 
@@ -46,8 +47,8 @@ void WebViewController::viewDidLoad() {
   btnReload_ = makeButton(fit.fitCGRectBy(145, 25, 50, 34), "icon_reload.png", &WebViewController::btnReloadClick);
   btnReload_->setEnabled(true);
 
-  // The page alone: the certificate is checked by the fetch itself, and a
-  // page whose server cannot prove who it is does not load.
+  // The page alone: the engine checks the certificate, and a page whose
+  // server cannot prove who it is does not load.
   if (!url_.empty()) contentWebView_->loadRequest(url_);
   finishViewDidLoad();
 }
@@ -87,6 +88,26 @@ void WebViewController::btnReloadClick() { contentWebView_->reload(); }
 void WebViewController::refreshBtnStatus() {
   btnBack_->setEnabled(contentWebView_->canGoBack());
   btnForward_->setEnabled(contentWebView_->canGoForward());
+}
+
+bool WebViewController::webViewShouldStartLoadWithRequest(svc::WebView&, const std::string& url,
+                                                          svc::WebViewNavigationType) {
+  switch (navigationRule(url)) {
+    case NavigationRule::Load: return true;
+    case NavigationRule::Desktop: ui::Application::sharedInstance().openURL(url); return false;
+    case NavigationRule::Refuse: MV_LOG("web page: refused to open ", url); return false;
+  }
+  return false;
+}
+
+WebViewController::NavigationRule WebViewController::navigationRule(const std::string& url) {
+  const std::string scheme = lowercase(url.substr(0, url.find(':')));
+  // Pages of the network lead only to other pages of the network; a mail
+  // address is the desktop's; nothing reaches local files or other schemes.
+  if (url.find(':') == std::string::npos) return NavigationRule::Refuse;
+  if (scheme == "http" || scheme == "https") return NavigationRule::Load;
+  if (scheme == "mailto") return NavigationRule::Desktop;
+  return NavigationRule::Refuse;
 }
 
 void WebViewController::webViewDidStartLoad(svc::WebView&) {

@@ -1,7 +1,10 @@
 #pragma once
 // One web page shown inside the application under a popup title bar with
-// back, forward and reload buttons. The page is fetched with the server's
-// certificate checked; a page that cannot be loaded says so on screen.
+// back, forward and reload buttons (enabled from the engine's history). The
+// page is fetched with the server's certificate checked; a page that cannot
+// be loaded says so on screen. Only http and https pages load; a mail
+// address goes to the desktop's mail program; anything else (a local file
+// above all) is refused.
 #include <memory>
 #include <string>
 
@@ -28,7 +31,12 @@ class WebViewController : public PopBaseController, public svc::WebViewDelegate 
   void btnReloadClick();
   void refreshBtnStatus();
 
+  bool webViewShouldStartLoadWithRequest(svc::WebView& webView, const std::string& url,
+                                         svc::WebViewNavigationType type) override;
   void webViewDidStartLoad(svc::WebView& webView) override;
+
+  enum class NavigationRule { Load, Desktop, Refuse };
+  static NavigationRule navigationRule(const std::string& url);
   void webViewDidFinishLoad(svc::WebView& webView) override;
   void webViewDidFailLoadWithError(svc::WebView& webView, const base::Error& error) override;
 

@@ -43,7 +43,20 @@ std::shared_ptr<NetBaseRst> RequestLogin::RequestDecode(const base::Value* recDa
     markMalformedReply(*result, "no content object");
     return result;
   }
-  result->sessionId = textOf(*content, "sessionId");
+  // A sign-in without a session, or for an account that is not a name, is
+  // no sign-in: nothing of it may become the user's session.
+  const base::Value* sessionId = member(*content, "sessionId");
+  if (!sessionId || !sessionId->is_string() || sessionId->get<std::string>().empty()) {
+    markMalformedReply(*result, "no session id text");
+    return result;
+  }
+  const base::Value* vendorRecord = objectMember(*content, "vendor");
+  if (const base::Value* account = vendorRecord ? member(*vendorRecord, "account") : nullptr;
+      account && !account->is_string()) {
+    markMalformedReply(*result, "an account that is not text");
+    return result;
+  }
+  result->sessionId = sessionId->get<std::string>();
   result->needUpdate = int64Of(*content, "dataUpdated") != 0;
   result->needUpdateSkin = int64Of(*content, "skinUpdated") != 0;
   result->needSyncAll = int64Of(*content, "syncAll") != 0;

@@ -95,18 +95,50 @@ void fillContact(marvisto_customer_contact_entity& e, const base::Value& row, in
   e.isDeful = boolValue(member(row, "isDefault"));
 }
 
+// A backup replaces the local work, so it is taken whole or not at all: one
+// element that cannot be read makes the reply malformed (`*damaged`).
 template <typename Row>
 std::optional<std::vector<Row>> records(const base::Value& content, const char* name, const char* key,
-                                        void (*fill)(Row&, const base::Value&, int)) {
-  return rowsOf<Row>(arrayMember(content, name), name,
-                     [&](const base::Value& row) { return keyed<Row>(row, key, name, fill); });
+                                        void (*fill)(Row&, const base::Value&, int), bool& damaged) {
+  std::size_t leftOut = 0;
+  auto rows = rowsOf<Row>(
+      arrayMember(content, name), name, [&](const base::Value& row) { return keyed<Row>(row, key, name, fill); },
+      &leftOut);
+  damaged = damaged || leftOut > 0;
+  return rows;
 }
 
-std::optional<std::vector<base::Value>> asReceived(const base::Value& content, const char* name) {
+// An order is an object with its number; its lines, when it carries them, are
+// objects in a list (or in "order_items").
+bool readableOrder(const base::Value& order) {
+  if (!order.is_object()) return false;
+  const base::Value* number = member(order, "order_number");
+  if (!number || !number->is_string() || number->get<std::string>().empty()) return false;
+  const base::Value* items = member(order, "order_item");
+  if (!items) return true;
+  const base::Value* lines = items->is_object() ? member(*items, "order_items") : items;
+  if (!lines) return true;
+  if (!lines->is_array()) return false;
+  for (const base::Value& line : *lines) {
+    if (!line.is_object()) return false;
+  }
+  return true;
+}
+
+std::optional<std::vector<base::Value>> asReceived(const base::Value& content, const char* name,
+                                                   bool (*readable)(const base::Value&), bool& damaged) {
   const base::Value* rows = arrayMember(content, name);
   if (!rows) return std::nullopt;
+  for (const base::Value& row : *rows) {
+    if (!readable(row)) {
+      logSkippedRow(name, "not a readable row");
+      damaged = true;
+    }
+  }
   return std::vector<base::Value>(rows->begin(), rows->end());
 }
+
+bool isObject(const base::Value& row) { return row.is_object(); }
 
 }  // namespace
 
@@ -140,23 +172,33 @@ std::shared_ptr<NetBaseRst> RequestRestore::RequestDecode(const base::Value* rec
       return result;
     }
   }
-  result->favProductArray = records<marvisto_favorite_Entity>(*content, "favorite_product", "product_id",
-                                                                fillProduct<marvisto_favorite_Entity>);
-  result->compareProductArray = records<marvisto_compare_Entity>(*content, "compare_product", "product_id",
-                                                                 fillProduct<marvisto_compare_Entity>);
-  result->favLibFileArray =
-      records<marvisto_library_favorite_Entity>(*content, "favorite_library_file", "id", fillLibraryFavorite);
-  result->downloadLibFileArray =
-      records<marvisto_library_files_Entity>(*content, "download_library_file", "id", fillLibraryFile);
-  result->orderArray = asReceived(*content, "order");
-  result->orderItemArray = asReceived(*content, "order_item");
-  result->customerArray = records<marvisto_customer_Entity>(*content, "customer", "customer_id", fillCustomer);
-  result->customerAddressArray =
-      records<marvisto_customer_address_Entity>(*content, "customer_address", "id", fillAddress);
-  result->customerAttributeArray =
-      records<marvisto_customer_attribute_Entity>(*content, "customer_attribute", "attribute_id", fillAttribute);
-  result->customerContactArray =
-      records<marvisto_customer_contact_entity>(*content, "customer_contact", "contact_id", fillContact);
+  // Everything is read before anything is kept.
+  RestoreRst backup;
+  bool damaged = false;
+  backup.favProductArray = records<marvisto_favorite_Entity>(*content, "favorite_product", "product_id",
+                                                             fillProduct<marvisto_favorite_Entity>, damaged);
+  backup.compareProductArray = records<marvisto_compare_Entity>(*content, "compare_product", "product_id",
+                                                                fillProduct<marvisto_compare_Entity>, damaged);
+  backup.favLibFileArray = records<marvisto_library_favorite_Entity>(*content, "favorite_library_file", "id",
+                                                                     fillLibraryFavorite, damaged);
+  backup.downloadLibFileArray =
+      records<marvisto_library_files_Entity>(*content, "download_library_file", "id", fillLibraryFile, damaged);
+  backup.orderArray = asReceived(*content, "order", readableOrder, damaged);
+  backup.orderItemArray = asReceived(*content, "order_item", isObject, damaged);
+  backup.customerArray =
+      records<marvisto_customer_Entity>(*content, "customer", "customer_id", fillCustomer, damaged);
+  backup.customerAddressArray =
+      records<marvisto_customer_address_Entity>(*content, "customer_address", "id", fillAddress, damaged);
+  backup.customerAttributeArray = records<marvisto_customer_attribute_Entity>(
+      *content, "customer_attribute", "attribute_id", fillAttribute, damaged);
+  backup.customerContactArray =
+      records<marvisto_customer_contact_entity>(*content, "customer_contact", "contact_id", fillContact, damaged);
+  if (damaged) {
+    markMalformedReply(*result, "a backup row that cannot be read");
+    return result;
+  }
+  static_cast<NetBaseRst&>(backup) = static_cast<const NetBaseRst&>(*result);
+  *result = std::move(backup);
   return result;
 }
 

@@ -351,8 +351,25 @@ std::optional<std::string> RequestSyncAllTable::RequestEncode() const {
 
 std::shared_ptr<NetBaseRst> RequestSyncAllTable::decodeReply(std::string_view recData) const {
   ReplyReader in(recData);
-  return in.decode<SyncAllTableRst>(cmdCode, "no content list",
-                                    [&](SyncAllTableRst& result) { return readContent(in, result); });
+  auto result = in.decode<SyncAllTableRst>(cmdCode, "no content list",
+                                           [&](SyncAllTableRst& result) { return readContent(in, result); });
+  if (!result->isSuccess()) return result;
+  std::size_t taken = 0;
+  for (std::size_t size :
+       {result->productTable ? result->productTable->size() : 0, result->categoryTable ? result->categoryTable->size() : 0,
+        result->fieldsAttributeTable ? result->fieldsAttributeTable->size() : 0,
+        result->productRelatedFilesTable ? result->productRelatedFilesTable->size() : 0,
+        result->productTagTable ? result->productTagTable->size() : 0,
+        result->productRelateTagTable ? result->productRelateTagTable->size() : 0,
+        result->productRelatedTable ? result->productRelatedTable->size() : 0})
+    taken += size;
+  markMalformedWhenNothingTaken(*result, in.skippedCount(), taken);
+  if (!result->isSuccess()) {
+    auto failure = std::make_shared<SyncAllTableRst>();
+    static_cast<NetBaseRst&>(*failure) = static_cast<const NetBaseRst&>(*result);
+    return failure;
+  }
+  return result;
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncAllTable::RequestDecode(const base::Value* recData) const {

@@ -12,17 +12,27 @@ std::size_t countOf(const std::optional<std::vector<T>>& table) {
   return table ? table->size() : 0;
 }
 
-void decodeCustomers(SyncCustomerTableRst& result, const base::Value& customers) {
+// The service numbers its rows from 1; a row of id 0 or below would land on a
+// customer made on the device (or its address, contact or attribute), which
+// only the device writes.
+std::optional<int> serviceId(const base::Value& row, std::string_view key) {
+  auto id = idOf(row, key);
+  return id && *id > 0 ? id : std::nullopt;
+}
+
+void decodeCustomers(SyncCustomerTableRst& result, const base::Value& customers, std::size_t& leftOut) {
   result.customerTable.emplace();
   result.customerAttributeTable.emplace();
   for (const base::Value& row : customers) {
     if (!row.is_object()) {
       logSkippedRow("customers", "not an object");
+      ++leftOut;
       continue;
     }
-    auto customerId = idOf(row, "customerId");
+    auto customerId = serviceId(row, "customerId");
     if (!customerId) {
-      logSkippedRow("customers", "no usable \"customerId\"");
+      logSkippedRow("customers", "no \"customerId\" of the service");
+      ++leftOut;
       continue;
     }
     marvisto_customer_Entity c;
@@ -36,9 +46,9 @@ void decodeCustomers(SyncCustomerTableRst& result, const base::Value& customers)
     auto attributes = rowsOf<marvisto_customer_attribute_Entity>(
         arrayMember(row, "attributes"), "customer attributes",
         [&](const base::Value& a) -> std::optional<marvisto_customer_attribute_Entity> {
-          auto id = idOf(a, "attributeId");
+          auto id = serviceId(a, "attributeId");
           if (!id) {
-            logSkippedRow("customer attributes", "no usable \"attributeId\"");
+            logSkippedRow("customer attributes", "no \"attributeId\" of the service");
             return std::nullopt;
           }
           marvisto_customer_attribute_Entity e;
@@ -47,7 +57,8 @@ void decodeCustomers(SyncCustomerTableRst& result, const base::Value& customers)
           e.attribute_value = textOf(a, "attributeValue");
           e.customer_id = *customerId;
           return e;
-        });
+        },
+        &leftOut);
     if (attributes) {
       result.customerAttributeTable->insert(result.customerAttributeTable->end(), attributes->begin(),
                                             attributes->end());
@@ -102,8 +113,9 @@ std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::RequestDecode(const base::
     markMalformedReply(*result, "no content list");
     return result;
   }
+  std::size_t leftOut = 0;
   if (const base::Value* customers = elementAt(*content, 0); customers && customers->is_array()) {
-    decodeCustomers(*result, *customers);
+    decodeCustomers(*result, *customers, leftOut);
   }
   result->fieldsAttributeTable = rowsOf<marvisto_fields_customer_attribute_Entity>(
       elementAt(*content, 1), "customer attribute fields",
@@ -122,27 +134,39 @@ std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::RequestDecode(const base::
         e.display = intOf(row, "display");
         e.published = intOf(row, "published");
         return e;
-      });
+      },
+      &leftOut);
   result->customerAddressTable = rowsOf<marvisto_customer_address_Entity>(
       elementAt(*content, 2), "customer addresses",
       [](const base::Value& row) -> std::optional<marvisto_customer_address_Entity> {
-        auto id = idOf(row, "id");
-        if (!id) {
-          logSkippedRow("customer addresses", "no usable \"id\"");
+        auto id = serviceId(row, "id");
+        if (!id || !serviceId(row, "customerId")) {
+          logSkippedRow("customer addresses", "no \"id\" or \"customerId\" of the service");
           return std::nullopt;
         }
         return addressFromRow(row, *id);
-      });
+      },
+      &leftOut);
   result->customerContactTable = rowsOf<marvisto_customer_contact_entity>(
       elementAt(*content, 3), "customer contacts",
       [](const base::Value& row) -> std::optional<marvisto_customer_contact_entity> {
-        auto id = idOf(row, "contactId");
-        if (!id) {
-          logSkippedRow("customer contacts", "no usable \"contactId\"");
+        auto id = serviceId(row, "contactId");
+        if (!id || !serviceId(row, "customerId")) {
+          logSkippedRow("customer contacts", "no \"contactId\" or \"customerId\" of the service");
           return std::nullopt;
         }
         return contactFromRow(row, *id);
-      });
+      },
+      &leftOut);
+  const std::size_t taken = result->resultCount() + countOf(result->customerContactTable);
+  markMalformedWhenNothingTaken(*result, leftOut, taken);
+  if (!result->isSuccess()) {
+    result->customerTable.reset();
+    result->customerAttributeTable.reset();
+    result->fieldsAttributeTable.reset();
+    result->customerAddressTable.reset();
+    result->customerContactTable.reset();
+  }
   return result;
 }
 

@@ -45,6 +45,7 @@ std::shared_ptr<NetBaseRst> RequestSyncFileTable::RequestDecode(const base::Valu
     markMalformedReply(*result, "no content list");
     return result;
   }
+  std::size_t leftOut = 0;
   result->libFileTable = rowsOf<marvisto_library_files_Entity>(
       elementAt(*content, 0), "library files",
       [](const base::Value& row) -> std::optional<marvisto_library_files_Entity> {
@@ -66,7 +67,8 @@ std::shared_ptr<NetBaseRst> RequestSyncFileTable::RequestDecode(const base::Valu
         e.cover_image = textOf(row, "coverImage");
         e.info = textOf(row, "info");
         return e;
-      });
+      },
+      &leftOut);
   result->libCategoryTable = rowsOf<marvisto_library_category_Entity>(
       elementAt(*content, 1), "library categories",
       [](const base::Value& row) -> std::optional<marvisto_library_category_Entity> {
@@ -82,11 +84,15 @@ std::shared_ptr<NetBaseRst> RequestSyncFileTable::RequestDecode(const base::Valu
         e.published = intOf(row, "catePublished");
         e.parent_id = intOf(row, "parentId");
         return e;
-      });
+      },
+      &leftOut);
   if (const base::Value* changes = elementAt(*content, 2); changes && changes->is_object()) {
     auto keyIDS = optionalTextOf(*changes, "keyIDS");
     result->libFileUpdateTable = keyIDS ? changedIds(*keyIDS) : std::vector<std::string>();
   }
+  const std::size_t taken = (result->libFileTable ? result->libFileTable->size() : 0) +
+                            (result->libCategoryTable ? result->libCategoryTable->size() : 0);
+  markMalformedWhenNothingTaken(*result, leftOut, taken);
   return result;
 }
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "TestEnvironment.hpp"
 #include "platform/base/Date.hpp"
@@ -115,3 +118,27 @@ TEST_F(ValuesTest, DataRootFoldersAreMadeUnderTheRoot) {
   EXPECT_TRUE(base::Bundle::pathForResource("no-such-resource", "png").empty());
   EXPECT_FALSE(base::Bundle::shortVersion().empty());
 }
+
+TEST_F(ValuesTest, TheDataRootAndWhatIsMadeInItAreTheUsersAlone) {
+  const mode_t earlier = ::umask(022);
+  const fs::path data = root / "data";
+  fs::create_directories(data);
+  fs::permissions(data, fs::perms(0755), fs::perm_options::replace);
+  const auto mode = [](const fs::path& p) { return fs::status(p).permissions() & fs::perms::mask; };
+  ASSERT_TRUE(base::Paths::makePrivate(data));
+  EXPECT_EQ(mode(data), fs::perms::owner_all);
+  // Files and folders made from now on, by any means.
+  std::ofstream(data / "saved.plist") << "password";
+  fs::create_directories(data / "Documents" / "pdf");
+  std::FILE* f = std::fopen((data / "Documents" / "pdf" / "a.pdf").c_str(), "w");
+  ASSERT_TRUE(f);
+  std::fclose(f);
+  EXPECT_EQ(mode(data / "saved.plist"), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(mode(data / "Documents" / "pdf" / "a.pdf"), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(mode(data / "Documents"), fs::perms::owner_all);
+  EXPECT_EQ(mode(data / "Documents" / "pdf"), fs::perms::owner_all);
+  // A root that is not there cannot be made private.
+  EXPECT_FALSE(base::Paths::makePrivate(root / "missing"));
+  ::umask(earlier);
+}
+

@@ -2,6 +2,8 @@
 
 #include "UiTestEnvironment.hpp"
 #include "platform/base/NotificationCenter.hpp"
+#include "platform/gfx/ImageData.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/Keyboard.hpp"
 #include "platform/ui/SearchBar.hpp"
@@ -304,6 +306,38 @@ TEST_F(TextInputTest, FirstResponderMovesBetweenFields) {
   EXPECT_FALSE(driver.window().isKeyboardVisible());
   EXPECT_EQ(driver.firstResponder(), nullptr);
   EXPECT_FALSE(a->becomeFirstResponder());  // no window, no focus
+}
+
+TEST_F(TextInputTest, LongTextStaysOutOfTheClearButtonAndShowsItsEndWhileTyping) {
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  HeadlessDriver driver;
+  auto field = std::make_shared<TextField>(Rect{0, 0, 200, 30});
+  field->setBorderStyle(TextBorderStyle::RoundedRect);
+  field->setClearButtonMode(TextFieldViewMode::WhileEditing);
+  driver.window().addSubview(field);
+  driver.tap(*field);
+  driver.typeText("a");
+  const Rect clear = field->clearButtonRectForBounds(field->bounds());
+  const Rect room = field->editingRectForBounds(field->bounds());
+  auto pixels = [&] { return driver.render(*field)->toImageData(); };
+  const auto shortText = pixels();
+  driver.typeText("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
+  const auto longText = pixels();
+  // Nothing of the text is drawn beside or under the clear button.
+  for (int y = 0; y < 30; ++y) {
+    // (The caret stands in the first points past the text.)
+    for (int x = static_cast<int>(room.maxX()) + 3; x < static_cast<int>(clear.maxX()); ++x) {
+      ASSERT_TRUE(std::equal(shortText.pixel(x, y), shortText.pixel(x, y) + 4, longText.pixel(x, y))) << x << "," << y;
+    }
+  }
+  // The end of what is typed is in view: ink right before the clear button.
+  bool ink = false;
+  for (int y = 0; y < 30 && !ink; ++y) {
+    for (int x = static_cast<int>(room.maxX()) - 12; x < static_cast<int>(room.maxX()); ++x) {
+      if (longText.pixel(x, y)[0] < 128) ink = true;
+    }
+  }
+  EXPECT_TRUE(ink);
 }
 
 TEST_F(TextInputTest, TextViewAndSearchBar) {

@@ -1,0 +1,12 @@
+#pragma once
+// Work done elsewhere in real time (a web page rendered by another process).
+// While any is under way, `RunLoop::runUntil` on a virtual clock moves the
+// clock with real time instead of straight on to the next timer, so the
+// work has the time a person would give it. Safe from any thread.
+namespace base {
+
+void beginOutsideWork();
+void endOutsideWork();
+bool outsideWorkUnderWay();
+
+}  // namespace base

@@ -1,0 +1,263 @@
+#include "services/WebEngine.hpp"
+
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <mutex>
+
+#include "platform/base/CancelTracker.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
+#include "platform/base/OutsideWork.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "util/Text.hpp"
+
+namespace fs = std::filesystem;
+
+namespace svc {
+namespace {
+
+struct EngineState {
+  bool tried = false;
+  bool started = false;
+  std::string failure;
+  WebKitWebContext* context = nullptr;
+  int pages = 0;
+  int busy = 0;
+  // The pump's next turn on the main loop.
+  base::CancelTracker pumpTurns;
+  base::CancelTracker::Id pumpTurn = 0;
+  double pumpInterval = 0;
+  // Each arming of the pump has its number: a turn of an older one ends its line.
+  std::uint64_t pumpGeneration = 0;
+  std::chrono::steady_clock::time_point armedAt;
+  unsigned nextHost = 1;
+  std::map<std::string, fs::path> folders;  // host -> folder
+};
+
+EngineState& state() {
+  static EngineState s;
+  return s;
+}
+
+// What a file served to a page is, by its extension; the engine needs the
+// type to parse XHTML as XML (MathML, SVG) rather than as HTML.
+std::string mimeTypeOf(const fs::path& file) {
+  static const std::map<std::string, std::string> known{
+      {".xhtml", "application/xhtml+xml"}, {".xht", "application/xhtml+xml"}, {".xml", "application/xml"},
+      {".html", "text/html"},          {".htm", "text/html"},          {".css", "text/css"},
+      {".svg", "image/svg+xml"},       {".png", "image/png"},          {".jpg", "image/jpeg"},
+      {".jpeg", "image/jpeg"},         {".gif", "image/gif"},          {".webp", "image/webp"},
+      {".js", "text/javascript"},      {".ttf", "font/ttf"},           {".otf", "font/otf"},
+      {".woff", "font/woff"},          {".woff2", "font/woff2"},       {".txt", "text/plain"},
+  };
+  auto found = known.find(mv::lowercase(file.extension().string()));
+  return found != known.end() ? found->second : "application/octet-stream";
+}
+
+// "mvbook://<host>/<path>": the file inside the folder served under that host.
+std::optional<std::pair<fs::path, std::string>> servedFile(const std::string& url, const std::string& host,
+                                                           const fs::path& folder) {
+  const std::string prefix = std::string(WebEngine::kFolderScheme) + "://" + host + "/";
+  if (url.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
+  std::string rest = url.substr(prefix.size());
+  const auto hash = rest.find('#');
+  std::string fragment = hash == std::string::npos ? std::string() : mv::percentDecode(rest.substr(hash + 1));
+  std::string relative = mv::percentDecode(rest.substr(0, std::min(hash, rest.find('?'))));
+  if (relative.empty() || relative.front() == '/' || relative.find('\0') != std::string::npos) return std::nullopt;
+  const fs::path root = folder.lexically_normal();
+  const fs::path joined = (root / relative).lexically_normal();
+  const fs::path inside = joined.lexically_relative(root);
+  if (inside.empty() || *inside.begin() == ".." || inside == ".") return std::nullopt;
+  return std::make_pair(joined, fragment);
+}
+
+void answerFolderRequest(WebKitURISchemeRequest* request, gpointer) {
+  const std::string uri = webkit_uri_scheme_request_get_uri(request);
+  auto& s = state();
+  std::optional<fs::path> file;
+  for (const auto& [host, folder] : s.folders) {
+    if (auto found = servedFile(uri, host, folder)) {
+      file = found->first;
+      break;
+    }
+  }
+  std::error_code ec;
+  // A link may still be a symbolic link out of the folder: only what really lies inside is read.
+  if (file) {
+    fs::path real = fs::weakly_canonical(*file, ec);
+    bool inside = false;
+    for (const auto& [host, folder] : s.folders) {
+      fs::path root = fs::weakly_canonical(folder, ec);
+      auto rel = real.lexically_relative(root);
+      if (!rel.empty() && *rel.begin() != "..") inside = true;
+    }
+    if (!inside || !fs::is_regular_file(real, ec)) file.reset();
+  }
+  std::string bytes;
+  if (file) {
+    std::ifstream in(*file, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) file.reset();
+  }
+  if (!file) {
+    GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "No such file in this folder");
+    webkit_uri_scheme_request_finish_error(request, error);
+    g_error_free(error);
+    return;
+  }
+  GBytes* data = g_bytes_new(bytes.data(), bytes.size());
+  GInputStream* stream = g_memory_input_stream_new_from_bytes(data);
+  webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(bytes.size()), mimeTypeOf(*file).c_str());
+  g_object_unref(stream);
+  g_bytes_unref(data);
+}
+
+void schedulePump() {
+  auto& s = state();
+  const double wanted = s.busy > 0 ? WebEngine::kBusyPumpInterval : WebEngine::kIdlePumpInterval;
+  const bool needed = s.pages > 0 || s.busy > 0;
+  // A turn that has not come long after it was due was dropped with the
+  // main loop's queue (tests empty it between them): the pump is armed anew.
+  const bool overdue = std::chrono::steady_clock::now() - s.armedAt > std::chrono::seconds(2);
+  if (s.pumpTurn && s.pumpTurns.isTracked(s.pumpTurn) && needed && s.pumpInterval == wanted && !overdue) return;
+  if (s.pumpTurn) s.pumpTurns.cancel(s.pumpTurn);
+  s.pumpTurn = 0;
+  ++s.pumpGeneration;
+  if (!needed) return;
+  s.pumpInterval = wanted;
+  s.armedAt = std::chrono::steady_clock::now();
+  s.pumpTurn = s.pumpTurns.after(wanted, [generation = s.pumpGeneration] {
+    auto& state_ = state();
+    if (generation != state_.pumpGeneration) return;
+    state_.pumpTurn = 0;
+    WebEngine::pump();
+    schedulePump();
+  });
+}
+
+}  // namespace
+
+bool WebEngine::start(std::string* error) {
+  MV_ASSERT_MAIN_THREAD();
+  auto& s = state();
+  if (!s.tried) {
+    s.tried = true;
+    // The engine draws into our windows, never into its own: no X input
+    // method and no accessibility bus for windows nobody sees.
+    setenv("GTK_IM_MODULE", "gtk-im-context-simple", 0);
+    setenv("NO_AT_BRIDGE", "1", 0);
+    if (!gtk_init_check(nullptr, nullptr)) {
+      s.failure = "no display for the web engine";
+    } else {
+      s.context = webkit_web_context_new_ephemeral();
+      webkit_web_context_set_cache_model(s.context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+      // A page whose server cannot prove who it is does not load: the
+      // system's authorities decide, as for every other transfer.
+      webkit_website_data_manager_set_tls_errors_policy(webkit_web_context_get_website_data_manager(s.context),
+                                                        WEBKIT_TLS_ERRORS_POLICY_FAIL);
+      webkit_web_context_register_uri_scheme(s.context, kFolderScheme, answerFolderRequest, nullptr, nullptr);
+      s.started = true;
+    }
+    if (!s.started) MV_LOG("web engine: ", s.failure);
+  }
+  if (!s.started && error) *error = s.failure;
+  return s.started;
+}
+
+bool WebEngine::isStarted() { return state().started; }
+
+void* WebEngine::context() { return state().context; }
+
+void WebEngine::pageOpened() {
+  ++state().pages;
+  schedulePump();
+}
+
+void WebEngine::pageClosed() {
+  --state().pages;
+  schedulePump();
+}
+
+void WebEngine::beginWork() {
+  if (state().busy++ == 0) base::beginOutsideWork();
+  schedulePump();
+}
+
+void WebEngine::endWork() {
+  auto& s = state();
+  if (s.busy <= 0) return;
+  if (--s.busy == 0) base::endOutsideWork();
+  schedulePump();
+}
+
+bool WebEngine::isBusy() { return state().busy > 0; }
+
+void WebEngine::pump() {
+  if (!state().started) return;
+  // Bounded: a source that is always ready must not hold the main loop.
+  for (int i = 0; i < 200 && g_main_context_iteration(nullptr, FALSE); ++i) {
+  }
+}
+
+bool WebEngine::pumpUntil(const std::function<bool()>& done, double seconds) {
+  if (!state().started) return done();
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= until) return done();
+    // Waits at most a few milliseconds for the engine's next message.
+    guint wake = g_timeout_add(5, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
+    g_main_context_iteration(nullptr, TRUE);
+    if (GSource* source = g_main_context_find_source_by_id(nullptr, wake)) g_source_destroy(source);
+  }
+  return true;
+}
+
+void WebEngine::settle(double seconds) {
+  if (!state().started) return;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < until) {
+    bool quiet = false;
+    guint wake = g_timeout_add(kQuietMilliseconds, [](gpointer data) -> gboolean {
+      *static_cast<bool*>(data) = true;
+      return G_SOURCE_REMOVE;
+    }, &quiet);
+    g_main_context_iteration(nullptr, TRUE);
+    if (quiet) return;
+    if (GSource* source = g_main_context_find_source_by_id(nullptr, wake)) g_source_destroy(source);
+  }
+}
+
+WebEngine::ServedFolder::ServedFolder(std::string host, fs::path folder)
+    : host_(std::move(host)), folder_(std::move(folder)) {}
+
+WebEngine::ServedFolder::~ServedFolder() { state().folders.erase(host_); }
+
+std::optional<std::string> WebEngine::ServedFolder::urlOf(const fs::path& file) const {
+  const fs::path rel = file.lexically_normal().lexically_relative(folder_.lexically_normal());
+  if (rel.empty() || *rel.begin() == ".." || rel == ".") return std::nullopt;
+  std::string path;
+  for (const auto& part : rel) {
+    if (!path.empty()) path += "/";
+    path += mv::percentEscapePathSegment(part.string());
+  }
+  return std::string(kFolderScheme) + "://" + host_ + "/" + path;
+}
+
+std::optional<std::pair<fs::path, std::string>> WebEngine::ServedFolder::fileOf(const std::string& url) const {
+  return servedFile(url, host_, folder_);
+}
+
+std::unique_ptr<WebEngine::ServedFolder> WebEngine::serveFolder(const fs::path& folder) {
+  auto& s = state();
+  std::string host = "f" + std::to_string(s.nextHost++);
+  s.folders[host] = folder.lexically_normal();
+  return std::unique_ptr<ServedFolder>(new ServedFolder(host, folder.lexically_normal()));
+}
+
+}  // namespace svc
