@@ -1,20 +1,29 @@
 #pragma once
 // The application run without a window, as the command line asks: it waits
-// for the demo data, closes the guide, signs in and, with a folder for
-// screenshots, walks through the welcome screen, every tab the company may use
-// and the settings pages, saving a PNG of each. A screen that a feature adds
-// joins the tour here.
+// for the demo data, closes the guide, signs in and then either syncs
+// (`--sync`) or, with a folder for screenshots, visits every screen a
+// representative reaches, saving a PNG of each named after the screen.
+//
+// The tour is a list of steps. Each step starts with the application at rest
+// (the tab bar, nothing presented, no alert, popover or open editor), brings
+// its one screen up as a user would, and is photographed; then what it opened
+// is closed and the application must be at rest again. A step that cannot
+// show its screen says why on standard error and fails the tour. A screen
+// that a feature adds joins the tour as a step in `steps()`.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+namespace ui {
+class View;
+}
 
 namespace mv {
 
 class HeldDownloadsSender;
-class QuoteOrderHistoryController;
 class MarvistoAppDelegate;
-class ProductDetailController;
 class WeclomeViewController;
 
 // What the command line asks of a run.
@@ -22,6 +31,7 @@ struct LaunchOptions {
   std::string dataDir;
   bool demo = false;
   bool headless = false;
+  bool sync = false;
   std::string client, user, password;
   std::string screenshots;
   int language = 0;  // 1 English, 2 Chinese; 0 leaves the language setting
@@ -31,12 +41,19 @@ struct LaunchOptions {
 
 class ScreenshotTour {
  public:
+  // One screen of the tour: `show` brings it up from rest and answers false
+  // (after `fail`) when it could not.
+  struct Step {
+    std::string name;
+    std::function<bool()> show;
+  };
+
   ScreenshotTour(const LaunchOptions& options, std::shared_ptr<MarvistoAppDelegate> app);
   ~ScreenshotTour();
 
   // The language and the sales service the options name, written into the
-  // settings after the launch (which puts the factory server settings back
-  // on a new version).
+  // settings during the launch (after it put a new version's factory server
+  // settings back, before the welcome screen checks the version).
   void applySettings();
   // The whole headless run; answers the exit status.
   int run();
@@ -48,47 +65,73 @@ class ScreenshotTour {
  private:
   // Runs the main loop until `done` holds (at most `seconds`).
   bool waitFor(const std::function<bool()>& done, double seconds = 30);
-  void snapshot(const std::string& name);
+  void settle(double seconds = 0.3);
+  bool snapshot(const std::string& name);
   std::shared_ptr<WeclomeViewController> welcome();
   void waitForDemoData();
-  void closeGuide();
   // Signs in as the options say; false when it did not succeed.
   bool signIn();
+  // A full sync after the sign-in; false when it did not finish.
+  bool syncOnce();
   std::vector<int> shownTabs();
   void printTabs();
-  // The catalogue's screens over its tab: a product opened from the list.
-  void catalogScreens(int& n);
-  // The image browser with its controls hidden and shown again, and its slide show.
-  void imageBrowserSteps(ProductDetailController& product, int& n);
-  // The customer form: a demo customer shown, then a new one being entered.
-  void customerScreens(int& n);
-  // Every shown tab, then the settings and their pages.
-  void tour();
-  // The first unsubmitted order in its editor and as its order form.
-  void tourOrder(int& n);
-  // A library PDF of the demo company in the reader: its first page, a page
-  // zoomed in, the thumbnails screen. `n` numbers the pictures.
-  void readerTour(int& n);
+
+  // The steps before the sign-in and after it.
+  std::vector<Step> welcomeSteps();
+  std::vector<Step> steps();
+  void runSteps(const std::vector<Step>& steps);
+  // Closes whatever is open: alerts, popovers, presented screens, pushed
+  // screens, the focus.
+  void comeToRest();
+  // Empty when the application is at rest, else what is still open.
+  std::string restProblem();
+  // Records why the current step could not show its screen; answers false.
+  bool fail(const std::string& why);
+  // What the current step opened that the rest-keeping cannot know about.
+  void onClose(std::function<void()> close) { close_ = std::move(close); }
+
+  // Taps, as the user would, the control titled or labelled `name` (under
+  // `root` when given); false (failing the step) when none is on screen.
+  bool tapControl(const std::string& name, ui::View* root = nullptr);
+  bool tapView(const ui::View& view);
+  // The main tab `tag` selected by a tap on its button.
+  bool showTab(int tag);
+
+  // Steps that need more than a tap or two.
+  bool showCatalogLevel();
+  bool showProduct(int panel);
+  // The image browser with its controls hidden and shown again by two taps;
+  // with `slideShow`, its slide show on the second picture.
+  bool showImageBrowser(bool slideShow);
   // The in-app web page showing a form of the web administration.
-  void webPageTour(int& n);
-  // The catalogue one level down, in its first category with children.
-  void snapshotCatalogLevel(const std::string& name);
-  // The signature pad over the order form, with a stroke drawn.
-  void tourSignature(int& n);
-  // The order editor after a line's quantity was typed as 0 and the delete
-  // prompt answered Cancel: the line and its quantity are back.
-  void tourDeleteCancelled(int& n, QuoteOrderHistoryController& list, long row);
+  bool showWebPage();
+  bool showCatalogSearch();
+  bool showCatalogList(bool favourites);
+  bool showSortMenu();
+  bool showAddToOrder(bool picker);
+  bool showCustomerMode(long segment);
+  bool showCustomer(bool edit);
+  bool showNewCustomer();
+  bool showLibrary(bool collection);
+  bool showLibraryFileCard();
+  bool showLibraryViewer(const char* type);
+  bool showReader(int view);
+  bool showOrderEditor(int what);
+  bool showOrderForm(bool signature);
+  bool showSettings(int page);
   // A download held running in the library, so that its tab shows one.
-  void stageLibraryDownload();
-  // The library's file card of a file still to download; the held download
-  // ends after it.
-  void libraryScreens(int& n);
+  bool stageLibraryDownload();
 
   const LaunchOptions& o_;
   std::shared_ptr<MarvistoAppDelegate> app_;
   // The tour's request sender (see `stageLibraryDownload`).
   std::shared_ptr<HeldDownloadsSender> held_;
   bool failed_ = false;
+  int next_ = 1;
+  std::string why_;
+  std::function<void()> close_;
+  // Views over the window at rest (the overlay's own), once known.
+  std::optional<std::size_t> restOverlays_;
 };
 
 }  // namespace mv

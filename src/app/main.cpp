@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/ScreenshotTour.hpp"
+#include "app/TerminalReport.hpp"
 #include "catalog/CatalogFeature.hpp"
 #include "customer/CustomerFeature.hpp"
 #include "library/LibraryFeature.hpp"
@@ -34,7 +35,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: marvisto [--data-dir DIR] [--demo] [--client ID --user NAME --password TEXT]\n"
-    "                [--server HOST:PORT:FILEPORT] [--language en|zh]\n"
+    "                [--server HOST:PORT:FILEPORT] [--language en|zh] [--sync]\n"
     "                [--screenshots DIR] [--headless] [--help]\n"
     "\n"
     "  --data-dir DIR      keep the application's data under DIR (else $MARVISTO_HOME,\n"
@@ -47,10 +48,15 @@ constexpr const char* kUsage =
     "                      local one: --server 127.0.0.1:48080:48081 (kept)\n"
     "  --language en|zh    show the interface in English or Chinese (kept as the\n"
     "                      language setting; else the setting, else the locale)\n"
-    "  --screenshots DIR   run without a window, visit the welcome screen, every tab\n"
-    "                      the company may use and the settings, and save a PNG of\n"
-    "                      each in DIR\n"
+    "  --sync              without a window: after signing in, sync once with the\n"
+    "                      service and say what the device holds now\n"
+    "  --screenshots DIR   run without a window, visit every screen a representative\n"
+    "                      reaches (each tab, the product screen, the customer form,\n"
+    "                      the library's viewers, the order editor and form, the\n"
+    "                      settings) and save a PNG of each in DIR, named after it\n"
     "  --headless          run without a window even when a display is available\n"
+    "                      (without a display the application always runs so): sign\n"
+    "                      in as asked, say how it went, and end\n"
     "  --help              show this text\n";
 
 // "HOST:PORT:FILEPORT", ports from 1 to 65535.
@@ -83,6 +89,8 @@ bool parse(int argc, char** argv, LaunchOptions& o) {
       o.demo = true;
     } else if (arg == "--headless") {
       o.headless = true;
+    } else if (arg == "--sync") {
+      o.sync = true;
     } else if (arg == "--data-dir") {
       if (!value(o.dataDir) || o.dataDir.empty()) return false;
     } else if (arg == "--server") {
@@ -117,6 +125,10 @@ bool parse(int argc, char** argv, LaunchOptions& o) {
   }
   if (o.demo && !o.client.empty()) {
     std::fputs("marvisto: --demo and --client exclude each other\n", stderr);
+    return false;
+  }
+  if (o.sync && !o.demo && o.client.empty()) {
+    std::fputs("marvisto: --sync needs --client (or --demo)\n", stderr);
     return false;
   }
   if (!o.client.empty() && (o.user.empty() || o.password.empty())) {
@@ -195,8 +207,14 @@ int main(int argc, char** argv) {
 
   // The back end: the desktop window when there is a display and no tour.
   std::unique_ptr<ui::DesktopWindow> desktop;
-  const bool wantWindow = !options.headless && options.screenshots.empty() && displayAvailable();
-  app->didFinishLaunchingWithOptions({});
+  const bool wantWindow = !options.headless && !options.sync && options.screenshots.empty() && displayAvailable();
+  // One line per sign-in, sync and failure on the terminal.
+  TerminalReport report;
+  ScreenshotTour tour(options, app);
+  MarvistoAppDelegate::LaunchOptions launch;
+  // The command line's language and server count from the first request on.
+  launch.applySettings = [&tour] { tour.applySettings(); };
+  app->didFinishLaunchingWithOptions(launch);
   std::printf("Marvisto %s started%s.\n", app->currentVersion().c_str(), firstRun ? " for the first time" : "");
   if (wantWindow) {
     // Links open in the desktop's browser and mail program.
@@ -208,14 +226,15 @@ int main(int argc, char** argv) {
     if (desktop) svc::DocumentInteractionController::setOpener(&svc::DocumentInteractionController::openWithDesktop);
   }
 
-  ScreenshotTour tour(options, app);
-  tour.applySettings();
   int status = 0;
   if (desktop) {
     if (options.demo || !options.client.empty()) loop.post([&] { tour.startSignIn(); });
     desktop->run();
   } else {
-    if (!options.screenshots.empty()) ui::View::setAnimationsEnabled(false);
+    // Without a window nobody watches: nothing animates, and there is no
+    // on-screen keyboard to make room for.
+    ui::View::setAnimationsEnabled(false);
+    app->window()->setHasOnScreenKeyboard(false);
     status = tour.run();
   }
 

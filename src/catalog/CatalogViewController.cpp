@@ -413,6 +413,7 @@ void CatalogViewController::searchBarTextDidChange(ui::SearchBar&, const std::st
   results->setDelegate(ui::weakAs<ProductSearchResultsDelegate>(this));
   serchController_ = std::make_shared<ui::PopoverController>(results);
   serchController_->setPopoverContentSize({320, 480});
+  serchController_->setDelegate(ui::weakAs<ui::PopoverControllerDelegate>(this));
   searchProductArray_ = services_->database().getProductsBySearchString(trimWhitespaceAndNewlines(searchText));
   results->setSearchProductArray(searchProductArray_);
   if (searchProductArray_.empty()) return;
@@ -421,8 +422,15 @@ void CatalogViewController::searchBarTextDidChange(ui::SearchBar&, const std::st
 
 void CatalogViewController::searchBarSearchButtonClicked(ui::SearchBar& bar) { searchBarTextDidChange(bar, bar.text()); }
 
+void CatalogViewController::popoverControllerDidDismissPopover(ui::PopoverController& popover) {
+  if (&popover != serchController_.get()) return;
+  searchBar_->setText("");
+  searchBar_->resignFirstResponder();
+}
+
 void CatalogViewController::didselectSearchResult(const marvisto_product_Entity& product, long index) {
   if (index < 0 || static_cast<std::size_t>(index) >= searchProductArray_.size() || !detailController_) return;
+  searchBar_->setText("");
   searchBar_->resignFirstResponder();
   if (serchController_ && serchController_->isPopoverVisible()) serchController_->dismissPopoverAnimated(true);
   hiddenMasterViewWithDetailViewChanging();

@@ -39,6 +39,7 @@ class CatalogViewController : public BaseViewController,
                               public ProductSearchResultsDelegate,
                               public ProductCompareDelegate,
                               public ProductFavoriteDelegate,
+                              public ui::PopoverControllerDelegate,
                               public ui::SearchBarDelegate {
  public:
   static constexpr long kMasterViewTag = 6001;
@@ -83,6 +84,8 @@ class CatalogViewController : public BaseViewController,
   // beside the field (nothing when none matched).
   void searchBarTextDidChange(ui::SearchBar& bar, const std::string& searchText) override;
   void searchBarSearchButtonClicked(ui::SearchBar& bar) override;
+  // The results closed by a tap outside them: the box starts afresh.
+  void popoverControllerDidDismissPopover(ui::PopoverController& popover) override;
   void didselectSearchResult(const marvisto_product_Entity& product, long index) override;
   const std::vector<marvisto_product_Entity>& searchProductArray() const { return searchProductArray_; }
   const std::shared_ptr<ui::PopoverController>& serchController() const { return serchController_; }

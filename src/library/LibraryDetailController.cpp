@@ -384,6 +384,8 @@ void LibraryDetailController::searchBarTextDidBeginEditing(ui::SearchBar& bar) {
 void LibraryDetailController::searchBarTextDidChange(ui::SearchBar&, const std::string& searchText) {
   model_.searchTextChanged(searchText);
   reloadDataWithPostNoti(true, false);
+  // A new filter shows its first matches, not the old list's scroll position.
+  productShowView_->setContentOffset({0, 0}, false);
   updateBtnDownlaodOrUpdate();
 }
 

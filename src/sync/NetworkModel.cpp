@@ -178,10 +178,8 @@ void NetworkModel::feed(const std::shared_ptr<Batch>& batch) {
       base::RunLoop::main().post([weak] {
         auto b = weak.lock();
         if (!b) return;
-        DownLoadRequestInfo failure;
-        failure.recData = std::string(HttpNetworkCtrl::kNetworkErrorReply);
-        failure.httpRsp = HttpNetworkCtrl::httpRspForError(5);
-        sharedInstance().endUnsent(b, failure);
+        sharedInstance().endUnsent(b, std::string(HttpNetworkCtrl::kNetworkErrorReply),
+                                   HttpNetworkCtrl::httpRspForError(5));
       });
       break;
     }
@@ -228,16 +226,19 @@ void NetworkModel::deliverBatchFile(Entry entry, RequestInfoBase& info) {
     // The receiver may have given the batch up.
     if (!batches_.count(batch)) return;
   }
+  // Delivering gives the reply's text away: the unsent files keep a copy.
+  const std::string stoppingReply = stops ? info.recData : std::string();
+  const int stoppingRsp = info.httpRsp;
   deliver(std::move(entry), info);
-  if (stops && batches_.count(batch)) endUnsent(batch, info);
+  if (stops && batches_.count(batch)) endUnsent(batch, stoppingReply, stoppingRsp);
 }
 
-void NetworkModel::endUnsent(const std::shared_ptr<Batch>& batch, const RequestInfoBase& stopping) {
+void NetworkModel::endUnsent(const std::shared_ptr<Batch>& batch, const std::string& reply, int httpRsp) {
   const auto& names = batch->request->fileNameList;
   while (batches_.count(batch) && batch->next < batch->total && batch->next < names.size()) {
     auto info = downloadCarrier(*batch->request, names[batch->next++], this);
-    info->recData = stopping.recData;
-    info->httpRsp = stopping.httpRsp;
+    info->recData = reply;
+    info->httpRsp = httpRsp;
     info->requestCode = 0;
     batch->inFlight.insert(0);
     deliverBatchFile(Entry{batch->request, std::nullopt, batch->relay, batch}, *info);
@@ -265,6 +266,9 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
 
 void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
   std::shared_ptr<NetBaseRst> result = entry.request->decodeReply(info.recData);
+  // A table reply is tens of megabytes of text: it goes before the receiver
+  // stores what was read from it.
+  std::string().swap(info.recData);
   if (!result) return;
   result->cmdCode = info.cmdCode;
   result->requestCode = info.requestCode;

@@ -178,6 +178,12 @@ void SyncModel::beginRun() {
   isDownloading_ = true;
   existFilesRat_ = 0;
   imageType_ = 0;
+  base::NotificationCenter::defaultCenter().post(kSyncStartedNotification, this);
+}
+
+void SyncModel::postEnded(bool finished, const std::string& message) {
+  base::NotificationCenter::defaultCenter().post(kSyncEndedNotification, this,
+                                                 base::Value{{"finished", finished}, {"message", message}});
 }
 
 void SyncModel::endRun() {
@@ -297,6 +303,7 @@ void SyncModel::sendSyncFinish(const std::string& tableType) {
 void SyncModel::breakSync(const std::string& message) {
   if (!running_) return;
   endRun();
+  postEnded(false, message);
   if (auto d = delegate()) d->breakSync(message);
 }
 
@@ -307,6 +314,7 @@ void SyncModel::finishedSync() {
   if (!isBlank(Session::current().clientID)) base::UserDefaults::standard().removeObject(perClientKey(kFilesUnsettled));
   if (!base::UserDefaults::standard().synchronize()) MV_LOG("the sync time could not be written to the user defaults");
   endRun();
+  postEnded(true, {});
   if (auto d = delegate()) d->finishedSync();
 }
 
@@ -326,6 +334,7 @@ void SyncModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result)
   if (isSessionExpiredStatus(result->status) || isLockedStatus(result->status)) {
     // The session handler deals with these; the run only ends.
     endRun();
+    postEnded(false, result->status);
     if (auto d = delegate()) d->syncEndedBySession();
     return;
   }
@@ -357,6 +366,7 @@ void SyncModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result)
   if (!result || !running_) return;
   MV_LOG("the session ended request ", result->requestCode, " (", result->status, "); the sync stops");
   endRun();
+  postEnded(false, result->status);
   if (auto d = delegate()) d->syncEndedBySession();
 }
 

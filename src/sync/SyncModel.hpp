@@ -62,6 +62,11 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   static constexpr const char* kFileSynced = "FileSynced";
   static constexpr const char* kCustomerSynced = "CustomerSynced";
   static constexpr const char* kLastSync = "lastsync";
+  // Posted by the engine when a run starts, and when it ends: userInfo
+  // {"finished": true} after a whole run, else false with the reason in
+  // "message" (what the screen's alert says, or the session's status).
+  static constexpr const char* kSyncStartedNotification = "SyncRunStarted";
+  static constexpr const char* kSyncEndedNotification = "SyncRunEnded";
   // The icons the service answered missing: not asked for again until the
   // next full sync.
   static constexpr const char* kMissingIcons = "MissingIcons";
@@ -193,6 +198,7 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   // Ends the run: cancels its delayed steps and requests and clears the
   // running state; the delegate is not told.
   void endRun();
+  void postEnded(bool finished, const std::string& message);
   // Sends a request of the run; answers its request code (a download: its id).
   int send(const std::shared_ptr<RequestInterfaceBase>& request);
   // Runs `step` after `delay` seconds unless the run ended meanwhile.

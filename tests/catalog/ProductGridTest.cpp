@@ -293,6 +293,29 @@ TEST_F(ProductGridTest, SearchFindsWhatTheTextSaysAndOpensAResult) {
   EXPECT_TRUE(catalog->btnMenu().isHidden());
 }
 
+// The search box is empty again once its results close, by a tap outside or
+// by choosing one: what is typed next is a new search, not an addition.
+TEST_F(ProductGridTest, TheSearchBoxStartsAfreshOnceItsResultsClose) {
+  driver->tap(catalog->searchBar());
+  driver->typeText("p");
+  settle();
+  ASSERT_TRUE(catalog->serchController() && catalog->serchController()->isPopoverVisible());
+  driver->tapAt({600, 600});  // outside the results
+  settle();
+  EXPECT_FALSE(catalog->serchController()->isPopoverVisible());
+  EXPECT_EQ(catalog->searchBar().text(), "");
+  driver->tap(catalog->searchBar());
+  driver->typeText("p2");
+  settle();
+  EXPECT_EQ(catalog->searchBar().text(), "p2");
+  EXPECT_EQ(idsOf(catalog->searchProductArray()), (std::vector<int>{2}));
+  auto results = std::dynamic_pointer_cast<ProductSearchResults>(catalog->serchController()->contentViewController());
+  ASSERT_TRUE(results);
+  ASSERT_TRUE(results->tableView()->tapRowAtIndexPath({0, 0}));
+  settle();
+  EXPECT_EQ(catalog->searchBar().text(), "");
+}
+
 // Without the "normal" left panel the grid spans the screen under the panel;
 // every product the panel counts must still have its card beside the panel,
 // and hiding the panel gives the cards the whole width.

@@ -57,7 +57,7 @@ TEST_F(LibraryDay, FilesDownloadedFromTheirCardsOpenInTheirViewersAndOneIsMarked
   // The video, in the player.
   tapFile("Showreel 1");
   ASSERT_TRUE(waitFor([&] { return dynamic_cast<VideoViewController*>(top()) != nullptr; }, 5));
-  dynamic_cast<VideoViewController*>(top())->btnbackClicked();
+  ASSERT_TRUE(tapControl(en("BACK")));
   ASSERT_TRUE(waitFor([&] { return !dynamic_cast<VideoViewController*>(top()); }, 5));
 
   // The PDF, in the reader: the page it opens on bookmarked from the toolbar.

@@ -160,7 +160,7 @@ TEST_F(NewCustomerOrder, TheCustomerAndTheSignedMailedOrderReachTheServiceWithIt
   const auto area = signing->canvasView().convertRectToView(signing->canvasView().bounds(), nullptr);
   driver().drag({{area.x() + 80, area.maxY() - 60}, {area.midX(), area.y() + 60}, {area.maxX() - 80, area.maxY() - 80}});
   settle();
-  signing->doneButtonTapped();
+  ASSERT_TRUE(tapControl(en("DONE")));
   ASSERT_TRUE(waitFor([&] { return pad(*form) == nullptr; }, 5));
   EXPECT_TRUE(form->pdfCreater()->hasEditsignature());
   tap(form->btnEmail());

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 
 #include "RepresentativeDay.hpp"
 #include "catalog/CatalogViewController.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/UserDefaults.hpp"
 #include "catalog/DetailCell.hpp"
 #include "catalog/DetailViewController.hpp"
 #include "catalog/InventoryViewController.hpp"
@@ -89,6 +92,28 @@ TEST_F(SignInAndFirstSync, TheTabsShowWhatTheFirstSyncBrought) {
   // The Sync tab remembers the run; nothing is left to update.
   EXPECT_FALSE(SyncModel::sharedInstance()->showUpdate());
   EXPECT_FALSE(SyncModel::sharedInstance()->isDownloading());
+}
+
+// The data folder deleted after a good first sync: the service remembers
+// this device as up to date, but the empty store is offered the whole sync
+// again, and taking it brings the catalogue back.
+TEST_F(SignInAndFirstSync, AnEmptyStoreIsOfferedTheFullSyncWhateverTheServiceRemembers) {
+  start();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  const auto data = service->backend().currentData("acme");
+  ASSERT_TRUE(data);
+  app->showLoginPage();
+  settle();
+  std::error_code ec;
+  fs::remove_all(base::Paths::documents() / "acme", ec);
+  base::UserDefaults::standard().removeObject("acme-" + std::string(SyncModel::kLastSync));
+
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << "no sync offered: " << alertTitle();
+  auto* store = DataAccessManager::sharedDataModel();
+  ASSERT_NE(store, nullptr);
+  EXPECT_EQ(store->getAllProducts().size(), data->products.size());
 }
 
 }  // namespace

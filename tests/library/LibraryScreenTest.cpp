@@ -211,6 +211,28 @@ TEST_F(LibraryScreenTest, TreeAndGridFollowEachOtherThroughCategorySearchAndTabS
   EXPECT_EQ(screen->detailController()->topViewController(), &grid(1));
 }
 
+// A new filter shows its matches from the top: the grid scrolled far down
+// over the whole library does not keep its offset over the few matches.
+TEST_F(LibraryScreenTest, TypingASearchShowsTheFirstMatchesAtTheTop) {
+  std::vector<File> files;
+  for (int i = 1; i <= 40; ++i) {
+    const std::string title = (i % 10 == 0 ? "Harbour " : "File ") + std::to_string(i);
+    files.push_back(test::libraryFile(i, title, "f" + std::to_string(i) + ".pdf", "PDF", 0));
+  }
+  save(files);
+  showScreen();
+  auto& shown = grid().productShowView();
+  shown.setContentOffset({0, shown.contentSize().height - shown.bounds().height()}, false);
+  settle();
+  ASSERT_GT(shown.contentOffset().y, 200);
+
+  driver->tap(grid().searchBar());
+  driver->typeText("Harb");
+  settle();
+  EXPECT_EQ(grid().libfilesArray().size(), 4u);
+  EXPECT_EQ(shown.contentOffset().y, 0);
+}
+
 TEST_F(LibraryScreenTest, PanelSlidesOnceForTheButtonAndThePanNotifications) {
   seed();
   showScreen();

@@ -159,12 +159,12 @@ TEST_F(AddToOrderScreenTest, UnfoldedOptionsLieOverTheCountAndStayInsideThePanel
   const ui::Rect add = controller->okButton().convertRectToView(controller->okButton().bounds(), nullptr);
   const ui::Rect shared = row.intersection(add);
   ASSERT_FALSE(shared.isEmpty());
+  snapshot("order-add-to-order-options");
   ASSERT_TRUE(driver().tapAt({shared.midX(), shared.midY()}));
   advance(1);
   EXPECT_EQ(picker.attributes(), "Colour:White");
   EXPECT_TRUE(receiver->received.empty());
   EXPECT_EQ(picker.openIndex(), ProductAttributesListView::kNoneOpen);
-  snapshot("order-add-to-order-chosen");
 }
 
 TEST_F(AddToOrderScreenTest, TheCatalogueGetsThePanelFromTheOrders) {

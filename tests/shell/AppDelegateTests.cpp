@@ -9,6 +9,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/CrashReporter.hpp"
 #include "shell/settings/LanguageManager.hpp"
@@ -136,9 +137,24 @@ TEST_F(AppTest, ReachabilityBecomesNotifications) {
   std::vector<std::string> lifecycle;
   base::Observation f("AppWillEnterForegroud", nullptr, [&](const base::Notification& n) { lifecycle.push_back(n.name); });
   base::Observation b("AppWillEnterBackgound", nullptr, [&](const base::Notification& n) { lifecycle.push_back(n.name); });
-  app->applicationDidEnterBackground();
-  app->applicationWillEnterForeground();
+  // The window minimised (the desktop reports it hidden and unfocused too),
+  // then restored (shown, restored, focused): one of each.
+  ui::HeadlessDriver d(app->window());
+  for (auto event : {ui::WindowEvent::FocusLost, ui::WindowEvent::Minimized, ui::WindowEvent::Hidden})
+    d.windowEvent(event);
+  EXPECT_EQ(lifecycle, (std::vector<std::string>{"AppWillEnterBackgound"}));
+  EXPECT_TRUE(ui::Application::sharedInstance().isInBackground());
+  for (auto event : {ui::WindowEvent::Shown, ui::WindowEvent::Restored, ui::WindowEvent::FocusGained})
+    d.windowEvent(event);
   EXPECT_EQ(lifecycle, (std::vector<std::string>{"AppWillEnterBackgound", "AppWillEnterForegroud"}));
+  // A window that only gets its focus back never was away.
+  d.windowEvent(ui::WindowEvent::FocusGained);
+  EXPECT_EQ(lifecycle.size(), 2u);
+  // Left for another application and back.
+  d.windowEvent(ui::WindowEvent::FocusLost);
+  d.windowEvent(ui::WindowEvent::FocusGained);
+  EXPECT_EQ(lifecycle, (std::vector<std::string>{"AppWillEnterBackgound", "AppWillEnterForegroud",
+                                                 "AppWillEnterBackgound", "AppWillEnterForegroud"}));
 }
 
 TEST_F(AppTest, SessionStatusAlerts) {

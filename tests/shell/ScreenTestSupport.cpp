@@ -76,6 +76,12 @@ void ScreenTest::tap(const ui::View& view) {
   settle();
 }
 
+bool ScreenTest::tapControl(const std::string& name) {
+  if (!driver().tapControl(name)) return false;
+  settle();
+  return true;
+}
+
 void ScreenTest::typeKeys(const std::string& text) {
   for (char c : text) driver().typeText(std::string(1, c));
   settle();

@@ -38,6 +38,9 @@ class ScreenTest : public ShellTest {
   void settle(double seconds = 0.05);
   // Taps the view and settles.
   void tap(const ui::View& view);
+  // Taps, as the user finds it, the control on screen titled or labelled
+  // `name` and settles; false when there is none.
+  [[nodiscard]] bool tapControl(const std::string& name);
   // Types one character at a time, as the keyboard does.
   void typeKeys(const std::string& text);
   std::shared_ptr<ui::AlertView> alert() const { return ui::AlertView::visibleAlert(); }

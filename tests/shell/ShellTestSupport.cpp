@@ -2,6 +2,7 @@
 
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/settings/Language.hpp"
 #include "shell/settings/LanguageManager.hpp"
@@ -105,6 +106,12 @@ void SignInTest::launch() {
   // The launch resets the server settings on a new version; point them back.
   pointAt(*service);
   base::RunLoop::main().drain();
+}
+
+void SignInTest::minimiseAndRestore() {
+  ui::HeadlessDriver d(app->window());
+  d.windowEvent(ui::WindowEvent::Minimized);
+  d.windowEvent(ui::WindowEvent::Restored);
 }
 
 bool SignInTest::waitFor(const std::function<bool()>& pred, double seconds) { return runUntil(pred, seconds); }

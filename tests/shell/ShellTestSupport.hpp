@@ -67,6 +67,8 @@ class SignInTest : public ServiceFixture<ShellTest> {
   void signIn(const std::string& client, const std::string& account, const std::string& password,
               bool shortcut = false);
   bool waitFor(const std::function<bool()>& pred, double seconds = 15);
+  // The window minimised and restored, as the desktop reports it.
+  void minimiseAndRestore();
   std::shared_ptr<WelcomePlaceholder> welcome() const;
   std::shared_ptr<MainScreenPlaceholder> mainScreen() const;
   // Messages the service received with that method name.

@@ -399,6 +399,24 @@ TEST_F(SalesServiceTest, FileEndpointServesRangesAndMissingFiles) {
   EXPECT_EQ(log[2].httpStatus, 206);
 }
 
+// A second service started on ports the first one holds is refused, so that
+// the two never share (and lose) each other's connections and sessions.
+TEST_F(SalesServiceTest, ASecondServiceOnThePortsInUseIsRefused) {
+  auto config = sales::ServiceConfig::defaults();
+  config.messagePort = service.messagePort();
+  config.filePort = 0;
+  SalesService second(config);
+  std::string error;
+  EXPECT_FALSE(second.start(&error));
+  EXPECT_NE(error.find("cannot listen on 127.0.0.1:" + std::to_string(service.messagePort())), std::string::npos) << error;
+
+  config.messagePort = 0;
+  config.filePort = service.filePort();
+  SalesService third(config);
+  EXPECT_FALSE(third.start(&error));
+  EXPECT_NE(error.find(std::to_string(service.filePort())), std::string::npos) << error;
+}
+
 TEST_F(SalesServiceTest, BodiesAndTheRequestLogAreBounded) {
   ProtocolClient client(service);
   ASSERT_EQ(client.login().status(), "200");

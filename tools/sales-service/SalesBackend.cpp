@@ -350,9 +350,12 @@ ParsedMessage SalesBackend::parse(const std::string& head, const std::string& bo
   return m;
 }
 
-void SalesBackend::prepare() {
+void SalesBackend::prepare(const std::function<void(const CompanyConfig&)>& starting) {
   std::lock_guard<std::mutex> lock(mutex_);
-  for (auto& [key, company] : state_->companies) ensureData(company);
+  for (auto& [key, company] : state_->companies) {
+    if (starting) starting(company.config);
+    ensureData(company);
+  }
 }
 
 bool SalesBackend::addCompany(const CompanyConfig& company) {

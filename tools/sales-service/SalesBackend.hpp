@@ -88,8 +88,9 @@ class SalesBackend {
   // from the data version being served; icons are made up for unknown names.
   std::shared_ptr<const std::string> file(const std::string& clientId, const std::string& relativePath);
 
-  // Builds every configured company's data now (so that no request waits for it).
-  void prepare();
+  // Builds every configured company's data now (so that no request waits for
+  // it); `starting` hears each company before its data is made.
+  void prepare(const std::function<void(const CompanyConfig&)>& starting = {});
 
   const ServiceConfig& config() const { return config_; }
 

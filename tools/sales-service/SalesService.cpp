@@ -550,6 +550,13 @@ struct SalesService::Impl {
     server.new_task_queue = [] { return new httplib::ThreadPool(16); };
     server.set_tcp_nodelay(true);
     server.set_keep_alive_timeout(2);
+    // Address reuse lets a restarted service take its ports back at once;
+    // port sharing is left off, so that a second service on the same ports
+    // is refused instead of taking half of the first one's connections.
+    server.set_socket_options([](int sock) {
+      int yes = 1;
+      setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     // A larger body is answered 413 unread: no request may fill the memory.
     server.set_payload_max_length(SalesService::kMaxPayloadBytes);
   }

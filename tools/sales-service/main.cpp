@@ -36,13 +36,13 @@ options:
                     both versions) below DIR and exit
   --version2        serve the second version of every company's data (the
                     changes an incremental sync must pick up)
-  --products N      products per company (default 24)
-  --pictures N      pictures per product (default 2; each has a thumbnail)
-  --customers N     customers per company (default 12)
-  --documents N     library documents of each of the six kinds (default 1)
-  --picture-pool N  draw the product pictures from N shared ones (default 0:
-                    every picture drawn on its own; a pool makes large data
-                    sets quick to prepare)
+  --products N      products of every company (default: each its own, below)
+  --pictures N      pictures per product (each has a thumbnail)
+  --customers N     customers of every company
+  --documents N     library documents of each of the six kinds
+  --picture-pool N  draw the product pictures from N shared ones (0: every
+                    picture drawn on its own; a pool makes large data sets
+                    quick to prepare)
   --strict-restore  a restore must name the exact backup time
   --accept-upper-md5  accept the login digest in upper-case hexadecimal too
   --no-control      do not serve the control endpoint /_control/...
@@ -57,6 +57,16 @@ user defaults of the application, or its settings screen):
   "ImagePort"  the file port, e.g. 48081 (a port of 80 is left out of file URLs)
   "ImagePath"  )" << config.imagePath << R"(
 
+The sample companies and their sizes (the options above and accounts.json
+change them; "fullImageWidth"/"fullImageHeight" size the pictures):
+)";
+  for (const auto& c : config.companies) {
+    std::cout << "  " << c.clientId << " \"" << c.name << "\": " << c.data.products << " products with "
+              << c.data.imagesPerProduct << " pictures each (" << c.data.fullImageWidth << " x "
+              << c.data.fullImageHeight << "), " << c.data.customers << " customers, " << c.data.documentsPerType
+              << " library document of each kind, " << c.data.topCategories << " top categories\n";
+  }
+  std::cout << R"(
 Sign in with client id, user name and password of accounts.json; the
 defaults are:
 )";
@@ -212,7 +222,11 @@ int main(int argc, char** argv) {
 
   mv::sales::SalesService service(config);
   std::string error;
-  std::cout << "sales-service: preparing sample data..." << std::endl;
+  // A large company takes a while to make: say which one is under way.
+  service.backend().prepare([](const mv::sales::CompanyConfig& c) {
+    std::cout << "sales-service: preparing " << c.clientId << " (" << c.data.products << " products, "
+              << c.data.customers << " customers)..." << std::endl;
+  });
   if (!service.start(&error)) {
     std::cerr << "sales-service: " << error << "\n";
     return 1;

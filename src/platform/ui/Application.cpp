@@ -50,6 +50,28 @@ void Application::setStatusBarHidden(bool hidden, bool) { statusBarHidden_ = hid
 
 void Application::setStatusBarStyle(StatusBarStyle s, bool) { statusBarStyle_ = s; }
 
+void Application::windowEvent(WindowEvent event) {
+  auto& center = base::NotificationCenter::defaultCenter();
+  switch (event) {
+    case WindowEvent::FocusLost:
+      center.post(WillResignActiveNotification, this);
+      [[fallthrough]];
+    case WindowEvent::Hidden:
+    case WindowEvent::Minimized:
+      if (background_) return;
+      background_ = true;
+      center.post(DidEnterBackgroundNotification, this);
+      return;
+    case WindowEvent::Shown:
+    case WindowEvent::Restored:
+    case WindowEvent::FocusGained:
+      if (!background_) return;
+      background_ = false;
+      center.post(WillEnterForegroundNotification, this);
+      return;
+  }
+}
+
 bool Application::openURL(const std::string& url) {
   if (url.empty()) return false;
   opened_.push_back(url);

@@ -14,6 +14,9 @@ class Window;
 enum class InterfaceOrientation { Unknown = 0, Portrait = 1, PortraitUpsideDown = 2, LandscapeRight = 3, LandscapeLeft = 4 };
 enum class StatusBarStyle { Default = 0, LightContent = 1 };
 
+// What a back end reports about the application's window on the desktop.
+enum class WindowEvent { Shown, Hidden, Minimized, Restored, FocusGained, FocusLost };
+
 // The running application: its windows and key window, the status bar, URL
 // opening and the interaction switch. The application is the last responder.
 class Application : public Responder {
@@ -62,6 +65,16 @@ class Application : public Responder {
   static inline const std::string WillResignActiveNotification = "ApplicationWillResignActiveNotification";
   static inline const std::string WillTerminateNotification = "ApplicationWillTerminateNotification";
 
+  // The window's state as its back end reports it. A desktop has no home
+  // screen: the window minimised, hidden or left for another application
+  // (its focus lost) is the application gone to the background; the window
+  // restored, shown again or focused brings it back. Each change is posted
+  // once, however many of the events the desktop sends for it.
+  void windowEvent(WindowEvent event);
+  bool isInBackground() const { return background_; }
+  static inline const std::string DidEnterBackgroundNotification = "ApplicationDidEnterBackgroundNotification";
+  static inline const std::string WillEnterForegroundNotification = "ApplicationWillEnterForegroundNotification";
+
   // While ignoring, touches are dropped; calls nest.
   void beginIgnoringInteractionEvents() { ++ignoring_; }
   void endIgnoringInteractionEvents() {
@@ -80,6 +93,7 @@ class Application : public Responder {
   bool idleTimerDisabled_ = false;
   long badge_ = 0;
   int ignoring_ = 0;
+  bool background_ = false;
 };
 
 }  // namespace ui

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "platform/base/Log.hpp"
 #include "platform/base/NotificationCenter.hpp"
@@ -40,6 +41,31 @@ Uint32 wakeEventType() {
   return type;
 }
 
+// The toolkit's name for a change of the window the desktop reports.
+std::optional<WindowEvent> windowEventOf(Uint8 event) {
+  switch (event) {
+    case SDL_WINDOWEVENT_SHOWN: return WindowEvent::Shown;
+    case SDL_WINDOWEVENT_HIDDEN: return WindowEvent::Hidden;
+    case SDL_WINDOWEVENT_MINIMIZED: return WindowEvent::Minimized;
+    case SDL_WINDOWEVENT_RESTORED: return WindowEvent::Restored;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: return WindowEvent::FocusGained;
+    case SDL_WINDOWEVENT_FOCUS_LOST: return WindowEvent::FocusLost;
+    default: return std::nullopt;
+  }
+}
+
+Uint8 sdlWindowEventOf(WindowEvent event) {
+  switch (event) {
+    case WindowEvent::Shown: return SDL_WINDOWEVENT_SHOWN;
+    case WindowEvent::Hidden: return SDL_WINDOWEVENT_HIDDEN;
+    case WindowEvent::Minimized: return SDL_WINDOWEVENT_MINIMIZED;
+    case WindowEvent::Restored: return SDL_WINDOWEVENT_RESTORED;
+    case WindowEvent::FocusGained: return SDL_WINDOWEVENT_FOCUS_GAINED;
+    case WindowEvent::FocusLost: return SDL_WINDOWEVENT_FOCUS_LOST;
+  }
+  return SDL_WINDOWEVENT_NONE;
+}
+
 }  // namespace
 
 // One wake event at a time waits in the desktop's queue: posts that come
@@ -62,6 +88,8 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
   std::unique_ptr<DesktopWindow> dw(new DesktopWindow());
   ++openWindows();
   dw->window_ = std::move(window);
+  // The desktop's own keyboard types; nothing slides up over the window.
+  dw->window_->setHasOnScreenKeyboard(false);
   dw->scale_ = options.scale > 0 ? options.scale : Screen::mainScreen().scale();
   base::Size points = dw->window_->bounds().size;
   dw->pixelWidth_ = static_cast<int>(points.width * dw->scale_);
@@ -149,8 +177,7 @@ void DesktopWindow::handle(const SDL_Event& e) {
       break;
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
-      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
-        base::NotificationCenter::defaultCenter().post(Application::WillResignActiveNotification);
+      if (auto event = windowEventOf(e.window.event)) Application::sharedInstance().windowEvent(*event);
       dirty_ = true;
       break;
     case SDL_MOUSEBUTTONDOWN: {
@@ -329,6 +356,14 @@ void DesktopWindow::pushWheel(base::Point at, double dx, double dy) {
   e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
   e.wheel.mouseX = static_cast<Sint32>(at.x * scale_);
   e.wheel.mouseY = static_cast<Sint32>(at.y * scale_);
+  SDL_PushEvent(&e);
+}
+
+void DesktopWindow::pushWindowEvent(WindowEvent event) {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.event = sdlWindowEventOf(event);
+  e.window.windowID = SDL_GetWindowID(sdlWindow_);
   SDL_PushEvent(&e);
 }
 

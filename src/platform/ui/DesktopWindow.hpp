@@ -5,6 +5,7 @@
 #include "platform/base/Geometry.hpp"
 #include "platform/gfx/Context.hpp"
 #include "platform/gfx/Image.hpp"
+#include "platform/ui/Application.hpp"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -20,7 +21,8 @@ class Window;
 // mouse is one finger; dragging with Alt held is a two-finger pinch
 // mirrored about the point pressed, with Shift a two-finger pan. Typed text,
 // Backspace and Return go to the first responder; the wheel scrolls the
-// scroll view under the pointer. The main loop keeps its clock (the real
+// scroll view under the pointer; the window minimised, hidden, restored or
+// its focus changing goes to the application (`Application::windowEvent`). The main loop keeps its clock (the real
 // one in the application); `run` drives it until the window is closed: a
 // task posted to the main loop from any thread wakes the window's wait, every
 // task due runs before it waits again, and a new picture is drawn at most once
@@ -78,6 +80,8 @@ class DesktopWindow {
   enum class Key { Return, Backspace };
   void pushKey(Key key);
   void pushWheel(base::Point at, double dx, double dy);
+  // A change of the window as the desktop would report it.
+  void pushWindowEvent(WindowEvent event);
   void pushQuit();
 
   static constexpr double kFingerSpread = 40;

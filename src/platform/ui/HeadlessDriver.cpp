@@ -28,6 +28,11 @@ void HeadlessDriver::flush() {
   View::layoutPendingViews();
 }
 
+void HeadlessDriver::windowEvent(WindowEvent event) {
+  Application::sharedInstance().windowEvent(event);
+  flush();
+}
+
 void HeadlessDriver::advance(double seconds) {
   base::RunLoop::main().advance(seconds);
   View::layoutPendingViews();
@@ -85,6 +90,25 @@ View* HeadlessDriver::findByText(const std::string& text, View* root) const {
       },
       root);
   return all.empty() ? nullptr : all.back();
+}
+
+View* HeadlessDriver::findControl(const std::string& name, View* root) const {
+  if (name.empty()) return nullptr;
+  auto all = findAll(
+      [&](View& v) {
+        if (v.accessibilityLabel() == name) return true;
+        auto* b = dynamic_cast<Button*>(&v);
+        return b && b->currentTitle() == name;
+      },
+      root);
+  return all.empty() ? nullptr : all.back();
+}
+
+bool HeadlessDriver::tapControl(const std::string& name, View* root) {
+  View* v = findControl(name, root);
+  if (!v) return false;
+  tap(*v);
+  return true;
 }
 
 std::vector<std::string> HeadlessDriver::visibleTexts(View* root) const {

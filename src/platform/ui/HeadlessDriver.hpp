@@ -7,6 +7,7 @@
 
 #include "platform/gfx/Image.hpp"
 #include "platform/ui/AlertView.hpp"
+#include "platform/ui/Application.hpp"
 #include "platform/ui/Window.hpp"
 
 namespace ui {
@@ -50,6 +51,11 @@ class HeadlessDriver {
   }
   // A label showing exactly `text`, or a button titled `text`.
   View* findByText(const std::string& text, View* root = nullptr) const;
+  // The visible control a user would find by `name`: a button titled so, or
+  // any view whose accessibility label it is (front-most first).
+  View* findControl(const std::string& name, View* root = nullptr) const;
+  // Taps the centre of that control; false when none is on screen.
+  bool tapControl(const std::string& name, View* root = nullptr);
   // Texts of every visible label and button title, in tree order.
   std::vector<std::string> visibleTexts(View* root = nullptr) const;
   // In the window, not hidden itself or through an ancestor, and not transparent.
@@ -65,6 +71,9 @@ class HeadlessDriver {
   bool drag(const std::vector<Point>& path, double secondsPerStep = 0.05);
   // Several fingers down at once, released together.
   bool multiTap(const std::vector<Point>& points);
+
+  // The window as a desktop would report it: minimised, restored and so on.
+  void windowEvent(WindowEvent event);
 
   // Alerts.
   std::shared_ptr<AlertView> visibleAlert() const { return AlertView::visibleAlert(); }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/base/Geometry.hpp"
@@ -152,6 +153,10 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   void setExclusiveTouch(bool exclusive) { exclusiveTouch_ = exclusive; }
   long tag() const { return tag_; }
   void setTag(long tag) { tag_ = tag; }
+  // What the view is called for someone who cannot see it (a button drawn
+  // as a picture has no title): screen readers and the UI tests find it by it.
+  const std::string& accessibilityLabel() const { return accessibilityLabel_; }
+  void setAccessibilityLabel(std::string label) { accessibilityLabel_ = std::move(label); }
   ContentMode contentMode() const { return contentMode_; }
   void setContentMode(ContentMode mode);
   double contentScaleFactor() const;
@@ -276,6 +281,7 @@ class View : public Responder, public std::enable_shared_from_this<View> {
   bool multipleTouch_ = false;
   bool exclusiveTouch_ = false;
   long tag_ = 0;
+  std::string accessibilityLabel_;
   ContentMode contentMode_ = ContentMode::ScaleToFill;
   unsigned autoresizingMask_ = AutoresizingNone;
   bool autoresizesSubviews_ = true;

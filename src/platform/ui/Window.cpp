@@ -134,9 +134,14 @@ bool Window::keepsKeyboardFor(const View* resigning) const {
   return false;
 }
 
+void Window::setHasOnScreenKeyboard(bool on) {
+  hasOnScreenKeyboard_ = on;
+  updateKeyboard();
+}
+
 void Window::updateKeyboard(const View* resigning) {
   Responder* r = firstResponder_ ? firstResponder_ : incoming_;
-  bool want = r && r->acceptsTextInput();
+  bool want = hasOnScreenKeyboard_ && r && r->acceptsTextInput();
   if (!want && keyboardVisible_ && keepsKeyboardFor(resigning)) want = true;
   if (want == keyboardVisible_) return;
   keyboardVisible_ = want;

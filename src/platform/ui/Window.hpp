@@ -62,6 +62,11 @@ class Window : public View {
   // form sheet whose controller disables automatic keyboard dismissal keeps
   // the keyboard up for its inputs.
   void updateKeyboard(const View* resigning = nullptr);
+  // A desktop types on its own keyboard: with no on-screen keyboard, a text
+  // input taking the focus shows none and posts nothing, so no screen makes
+  // room for one.
+  bool hasOnScreenKeyboard() const { return hasOnScreenKeyboard_; }
+  void setHasOnScreenKeyboard(bool on);
 
   // Raw input: touches by identifier at window points.
   void touchesDown(const std::vector<std::pair<long, Point>>& touches);
@@ -89,6 +94,7 @@ class Window : public View {
   Responder* incoming_ = nullptr;
   int leaving_ = 0;
   bool keyboardVisible_ = false;
+  bool hasOnScreenKeyboard_ = true;
   base::TimerId keyboardTimer_ = 0;
   double level_ = 0;
   std::map<long, std::shared_ptr<Touch>> active_;

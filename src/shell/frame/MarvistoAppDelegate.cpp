@@ -57,6 +57,8 @@ void MarvistoAppDelegate::destroyCurrent() {
   app->syncStart_.cancelAll();
   app->logout_.cancelAll();
   app->reachabilityObservation_.reset();
+  app->backgroundObservation_.reset();
+  app->foregroundObservation_.reset();
   if (app->reachability_) app->reachability_->stopNotifier();
   if (app->window_) {
     app->window_->setRootViewController(nullptr);
@@ -106,6 +108,7 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
   }
   // 7.
   PublicFunction::GetServer();
+  if (options.applySettings) options.applySettings();
   // The widgets draw the signed-in client's skin.
   WidgetSkin::setSkinImageProvider([](const std::string& name) { return SkinManager::skinFromImageName(name); });
   currentVersion_ = bundleVersion;
@@ -132,6 +135,17 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
         crashReportFile(), [](const std::string& link) { ui::Application::sharedInstance().openURL(link); },
         options.crashSignalHandlers);
   }
+  // The window's back end tells when the application goes to the background
+  // and comes back.
+  std::weak_ptr<MarvistoAppDelegate> weak = weak_from_this();
+  backgroundObservation_ = base::Observation(ui::Application::DidEnterBackgroundNotification, nullptr,
+                                             [weak](const base::Notification&) {
+                                               if (auto self = weak.lock()) self->applicationDidEnterBackground();
+                                             });
+  foregroundObservation_ = base::Observation(ui::Application::WillEnterForegroundNotification, nullptr,
+                                             [weak](const base::Notification&) {
+                                               if (auto self = weak.lock()) self->applicationWillEnterForeground();
+                                             });
   // 11. The window and the welcome screen.
   window_->makeKeyAndVisible();
   showWelcome();

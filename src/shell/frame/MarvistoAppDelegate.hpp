@@ -7,6 +7,7 @@
 // an expired session, a locked user or device and a newer version, and logs
 // out. One per process run; main thread only.
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -45,6 +46,10 @@ class MarvistoAppDelegate : public SessionEventSink,
     // fatal-signal handlers when `crashSignalHandlers`).
     bool installCrashHandler = true;
     bool crashSignalHandlers = true;
+    // Settings the command line gives for this run, written over the kept
+    // ones once the launch has put a new version's factory settings back and
+    // before anything is sent (the welcome screen's version check).
+    std::function<void()> applySettings;
   };
 
   // Makes the application's delegate; it becomes `current()`.
@@ -101,6 +106,8 @@ class MarvistoAppDelegate : public SessionEventSink,
   void logoutWithLockedUser(const std::string& status, const std::string& message) override;
   void CheckAppVersionReturn(const CheckAppVersionRst& result);
 
+  // Called when the window's back end reports the window restored or
+  // minimised (`ui::Application::windowEvent`).
   void applicationWillEnterForeground();
   void applicationDidEnterBackground();
   void reachabilityChanged(ReachabilityStatus status);
@@ -132,6 +139,7 @@ class MarvistoAppDelegate : public SessionEventSink,
   bool isFileDisPlayTwoColumn_ = false;
   std::shared_ptr<Reachability> reachability_;
   base::Observation reachabilityObservation_;
+  base::Observation backgroundObservation_, foregroundObservation_;
   // The sync started a moment after the Sync tab shows, and the logout of
   // the next turn; both end with a logout or the application.
   base::CancelTracker syncStart_;

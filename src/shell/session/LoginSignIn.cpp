@@ -6,17 +6,20 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/session/AccountStorage.hpp"
 #include "shell/session/LoginMode.hpp"
+#include "shell/session/SignInNotifications.hpp"
 #include "shell/settings/Language.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SyncModel.hpp"
 #include "sync/requests/RequestConfig.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestLogin.hpp"
@@ -28,6 +31,12 @@
 namespace fs = std::filesystem;
 
 namespace mv {
+
+namespace {
+void announceSignedIn(const char* how) {
+  base::NotificationCenter::defaultCenter().post(kSignedInNotification, nullptr, base::Value{{"how", how}});
+}
+}  // namespace
 namespace {
 
 // Statuses after which the user may still sign in offline.
@@ -159,6 +168,12 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
     ConfigManager::sharedInstance()->resetUserData();
     // 3. A full resync starts from a fresh database, keeping the user's work.
     if (r.needSyncAll) wipeForFullSync();
+    // A store that never finished a sync here (a new or deleted data folder)
+    // is offered the whole data, whatever the service remembers of this device.
+    if (!base::UserDefaults::standard().hasKey(clientID() + "-" + SyncModel::kLastSync)) {
+      needUpdate_ = true;
+      isSyncAllData_ = true;
+    }
   } else if (r.needSyncAll) {
     // Screens and perhaps a sync are using the database right now.
     isSyncAllData_ = true;
@@ -282,6 +297,7 @@ void LoginMode::finishWithConfiguration(bool clearDelegate) {
     if (clearDelegate) delegate_.reset();
     if (ownBoxTag_) MessageBox::sharedInstance().EndBlockWait(ownBoxTag_);
     ownBoxTag_ = 0;
+    announceSignedIn("online");
     d->loginSuccess();
   } else {
     endWaitBox();
@@ -296,6 +312,7 @@ void LoginMode::failSignIn(const std::string& message) {
   DataAccessManager::releaseDataModel();
   MessageBox::sharedInstance().EndBlockWait();
   delegate_.reset();
+  base::NotificationCenter::defaultCenter().post(kSignInFailedNotification, nullptr, base::Value{{"message", message}});
   if (d) {
     d->changeLoginButState();
     d->loginErroWithMessage(message);
@@ -314,10 +331,16 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   DataAccessManager::releaseDataModel();
   MessageBox::sharedInstance().EndBlockWait();
 
+  // Which service did not answer, since the network itself may be fine.
+  auto unreachable = [&](const std::string& message) {
+    const ServerInfo server = PublicFunction::GetServer();
+    const std::string where = server.strIP + ":" + std::to_string(server.httpPort);
+    return message + " " + Language::format(textOrEmpty(Language::stringWithName("SERVERNOTREACHED")), {where});
+  };
   std::error_code ec;
   auto folder = clientFolder();
   if (!folder || !fs::is_directory(*folder, ec)) {
-    failSignIn(noNetwork ? textOrEmpty(Language::stringWithName("FIRSTLOGINNETWORKERRO")) : result.message);
+    failSignIn(noNetwork ? unreachable(textOrEmpty(Language::stringWithName("FIRSTLOGINNETWORKERRO"))) : result.message);
     return;
   }
   DataAccessManager* dam = DataAccessManager::sharedDataModel();
@@ -327,7 +350,10 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   }
   const std::string code = dam->checkLocalUserInfo(loginInfo());
   if (code != kStatusSuccess) {
-    failSignIn(noNetwork ? textOrEmpty(Language::stringWithName(code)) : result.message);
+    // The codes that ask for the network name the service that did not answer.
+    const bool asksForNetwork = code == "201" || code == "210";
+    const std::string text = textOrEmpty(Language::stringWithName(code));
+    failSignIn(noNetwork ? (asksForNetwork ? unreachable(text) : text) : result.message);
     return;
   }
   if (auto user = dam->getUserInfo(acountID())) {
@@ -349,6 +375,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   if (auto still = delegate()) {
     setLoginType(LoginType::Offline);
     delegate_.reset();
+    announceSignedIn("offline");
     still->loginSuccess();
   }
 }
@@ -437,6 +464,7 @@ void LoginMode::finishDemo(const std::string& clientId) {
   if (auto d = delegate()) {
     setLoginType(LoginType::Demo);
     delegate_.reset();
+    announceSignedIn("demo");
     d->loginSuccess();
   }
 }

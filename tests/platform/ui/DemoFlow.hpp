@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/base/NotificationCenter.hpp"
+#include "platform/ui/Application.hpp"
 #include "platform/ui/Keyboard.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/PopoverController.hpp"
@@ -204,7 +205,13 @@ struct DemoApp {
     in.pressReturn();
     in.advance(0.5);
     EXPECT_EQ(detail->field->text(), "12 pcs");
-    EXPECT_EQ(log, (L{"field:didBegin", "keyboard:show", "field:return:12 pcs", "field:didEnd", "keyboard:hide"}));
+    // A desktop window types on the desktop's keyboard: none slides in.
+    const ui::Window* window = ui::Application::sharedInstance().keyWindow();
+    if (window && !window->hasOnScreenKeyboard()) {
+      EXPECT_EQ(log, (L{"field:didBegin", "field:return:12 pcs", "field:didEnd"}));
+    } else {
+      EXPECT_EQ(log, (L{"field:didBegin", "keyboard:show", "field:return:12 pcs", "field:didEnd", "keyboard:hide"}));
+    }
     log.clear();
 
     // A popover from the options button, closed by a tap outside it.

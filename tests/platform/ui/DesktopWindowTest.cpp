@@ -12,11 +12,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "DemoFlow.hpp"
 #include "UiTestEnvironment.hpp"
+#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/ui/Application.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/ScrollView.hpp"
@@ -381,5 +385,37 @@ TEST_F(DesktopWindowTest, FramesAreDrawnAtMostOncePerDisplayRefresh) {
   EXPECT_EQ(desktop->framesRendered(), 2);
   desktop->runFrame();
   EXPECT_EQ(desktop->framesRendered(), 2);
+  });
+}
+
+TEST_F(DesktopWindowTest, MinimisedAndRestoredWindowTakesTheApplicationAwayAndBack) {
+  runDesktop([] {
+  auto window = std::make_shared<ui::Window>();
+  auto desktop = openEmpty(window);
+  ASSERT_TRUE(desktop);
+  desktop->runFrame(true);
+  std::vector<std::string> seen;
+  auto record = [&](const base::Notification& n) { seen.push_back(n.name); };
+  base::Observation away(ui::Application::DidEnterBackgroundNotification, nullptr, record);
+  base::Observation back(ui::Application::WillEnterForegroundNotification, nullptr, record);
+  base::Observation resign(ui::Application::WillResignActiveNotification, nullptr, record);
+
+  // Minimised: the desktop reports the focus lost, the window minimised and hidden.
+  desktop->pushWindowEvent(ui::WindowEvent::FocusLost);
+  desktop->pushWindowEvent(ui::WindowEvent::Minimized);
+  desktop->pushWindowEvent(ui::WindowEvent::Hidden);
+  desktop->runFrame();
+  EXPECT_EQ(seen, (std::vector<std::string>{ui::Application::WillResignActiveNotification,
+                                            ui::Application::DidEnterBackgroundNotification}));
+  EXPECT_TRUE(ui::Application::sharedInstance().isInBackground());
+  // Restored: shown, restored and focused again, one return.
+  seen.clear();
+  desktop->pushWindowEvent(ui::WindowEvent::Shown);
+  desktop->pushWindowEvent(ui::WindowEvent::Restored);
+  desktop->pushWindowEvent(ui::WindowEvent::FocusGained);
+  desktop->runFrame();
+  EXPECT_EQ(seen, (std::vector<std::string>{ui::Application::WillEnterForegroundNotification}));
+  EXPECT_FALSE(ui::Application::sharedInstance().isInBackground());
+  EXPECT_FALSE(desktop->isClosed());
   });
 }

@@ -205,3 +205,49 @@ TEST_F(UiScreenTest, RenderingHonoursLookAndScale) {
   EXPECT_NEAR(img->pixelAt(50, 150).r(), 0.5, 0.02);        // half-transparent black on white
   EXPECT_EQ(img->pixelAt(150, 150), gfx::Color::white());   // hidden draws nothing
 }
+
+namespace {
+
+// A picture button found by its accessibility label and a titled one by its
+// title; hidden ones are not there to tap.
+TEST_F(UiScreenTest, ControlsAreFoundByTitleOrAccessibilityLabelAndTappedAtTheirCentre) {
+  HeadlessDriver d;
+  auto make = [](Rect frame) {
+    auto b = Button::buttonWithType(ButtonType::Custom);
+    b->setFrame(frame);
+    return b;
+  };
+  auto star = make({600, 40, 44, 44});
+  star->setAccessibilityLabel("Favourites");
+  auto save = make({100, 300, 120, 40});
+  save->setTitle("Save");
+  auto hidden = make({100, 400, 120, 40});
+  hidden->setTitle("Delete");
+  hidden->setHidden(true);
+  std::vector<std::string> tapped;
+  auto record = [&](const char* what) {
+    return [&tapped, what](Control&, const Event*) { tapped.push_back(what); };
+  };
+  star->addAction(record("star"), ControlEventTouchUpInside);
+  save->addAction(record("save"), ControlEventTouchUpInside);
+  hidden->addAction(record("delete"), ControlEventTouchUpInside);
+  for (const auto& b : {star, save, hidden}) d.window().addSubview(b);
+  d.flush();
+
+  EXPECT_EQ(d.findControl("Favourites"), star.get());
+  EXPECT_EQ(d.findControl("Save"), save.get());
+  EXPECT_EQ(d.findControl("Delete"), nullptr);
+  EXPECT_EQ(d.findControl(""), nullptr);
+  EXPECT_TRUE(d.tapControl("Favourites"));
+  EXPECT_TRUE(d.tapControl("Save"));
+  EXPECT_FALSE(d.tapControl("Delete"));
+  EXPECT_FALSE(d.tapControl("Nowhere"));
+  EXPECT_EQ(tapped, (std::vector<std::string>{"star", "save"}));
+  // A view covering the button takes the tap: the helper taps what is drawn.
+  auto cover = std::make_shared<View>(Rect{0, 280, 400, 80});
+  d.window().addSubview(cover);
+  EXPECT_TRUE(d.tapControl("Save"));
+  EXPECT_EQ(tapped.size(), 2u);
+}
+
+}  // namespace

@@ -259,6 +259,40 @@ TEST_F(TextInputTest, KeyboardNotificationsCarryAFrame) {
   EXPECT_FALSE(Keyboard::rectFromUserInfo(bad, Keyboard::FrameEndUserInfoKey));
 }
 
+// A desktop has its own keyboard: a field takes the focus and the typing
+// with nothing shown or posted, and the window keeps its whole height.
+TEST_F(TextInputTest, WithoutAnOnScreenKeyboardNothingIsShownOrPosted) {
+  HeadlessDriver driver;
+  std::vector<std::string> log;
+  KeyboardLog keyboard(&log);
+  auto a = std::make_shared<TextField>(Rect{100, 100, 300, 30});
+  auto da = std::make_shared<FieldDelegate>(&log, "a");
+  a->setDelegate(da);
+  driver.window().addSubview(a);
+  // Shown while the window had one, hidden the moment it has none.
+  a->becomeFirstResponder();
+  ASSERT_TRUE(driver.window().isKeyboardVisible());
+  log.clear();
+  driver.window().setHasOnScreenKeyboard(false);
+  EXPECT_FALSE(driver.window().isKeyboardVisible());
+  driver.advance(0.5);
+  EXPECT_EQ(log, (std::vector<std::string>{"WillHide", "DidHide"}));
+  a->resignFirstResponder();
+
+  log.clear();
+  driver.tap(*a);
+  EXPECT_TRUE(a->isFirstResponder());
+  driver.typeText("typed");
+  driver.advance(0.5);
+  EXPECT_EQ(a->text(), "typed");
+  EXPECT_FALSE(driver.window().isKeyboardVisible());
+  EXPECT_EQ(driver.window().keyboardFrame(), Rect{});
+  for (const auto& line : log) EXPECT_EQ(line.rfind("a:", 0), 0u) << line;
+  a->resignFirstResponder();
+  driver.advance(0.5);
+  for (const auto& line : log) EXPECT_EQ(line.rfind("a:", 0), 0u) << line;
+}
+
 TEST_F(TextInputTest, FirstResponderMovesBetweenFields) {
   HeadlessDriver driver;
   std::vector<std::string> log;

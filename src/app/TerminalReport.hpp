@@ -1,0 +1,18 @@
+#pragma once
+// One line on standard output for each thing a user of the terminal wants to
+// hear about: a sign-in that completed or failed, a sync that started, ended
+// with what the store now holds, or failed with its reason. The full log
+// stays behind MV_LOG=1.
+#include "platform/base/NotificationCenter.hpp"
+
+namespace mv {
+
+class TerminalReport {
+ public:
+  TerminalReport();
+
+ private:
+  base::Observation signedIn_, signInFailed_, syncStarted_, syncEnded_;
+};
+
+}  // namespace mv
