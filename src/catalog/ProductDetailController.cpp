@@ -611,7 +611,10 @@ void ProductDetailController::saveEditedLine(int count) {
   product->attributes = attributeView_->attributes();
   auto keep = shared_from_this();
   if (auto d = delegate_.lock()) {
-    d->saveOrderItem(*product, itemIndex_);
+    if (!d->saveOrderItem(*product, itemIndex_)) {
+      CatalogFeedback::alert("QUANTITYTOOLARGE", "ORDEROVERMAX");
+      return;
+    }
     d->back();
   }
   // The edited line replaced the old one: the count is read again, not added to.

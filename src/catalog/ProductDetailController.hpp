@@ -40,8 +40,10 @@ namespace mv {
 class ProductDetailDelegate {
  public:
   virtual ~ProductDetailDelegate() = default;
-  // Replace line `index` by the product's `count` and attribute text (`attributes`).
-  virtual void saveOrderItem(const marvisto_product_Entity& /*product*/, int /*index*/) {}
+  // Replace line `index` by the product's `count` and attribute text
+  // (`attributes`); false, and nothing changed, when the line would pass the
+  // quantity cap (merged into another line of the same code and attributes).
+  virtual bool saveOrderItem(const marvisto_product_Entity& /*product*/, int /*index*/) { return true; }
   // Leave the product screen.
   virtual void back() {}
 };

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "order/QuoteOrderItemModel.hpp"
 #include "util/Money.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
@@ -75,18 +76,19 @@ std::string QuoteOrderEditorModel::shownRateText(double rate) {
   return buf;
 }
 
-void QuoteOrderEditorModel::saveOrderItem(QuoteOrderEntity& order, const marvisto_product_Entity& product,
+bool QuoteOrderEditorModel::saveOrderItem(QuoteOrderEntity& order, const marvisto_product_Entity& product,
                                           std::size_t index) {
-  if (index >= order.items.size() || !order.items[index]) return;
+  if (index >= order.items.size() || !order.items[index]) return true;
   for (std::size_t i = 0; i < order.items.size(); ++i) {
     const auto& other = order.items[i];
     if (i == index || !other) continue;
     if (other->attributes == product.attributes && other->sku == product.product_sku) {
+      if (static_cast<long long>(other->quantity) + product.count > QuoteOrderItemModel::kMaxQuantity) return false;
       other->quantity += product.count;
       other->product.count = other->quantity;
       order.items.erase(order.items.begin() + static_cast<long>(index));
       order.resetDiscountAfterLineChange();
-      return;
+      return true;
     }
   }
   auto& line = *order.items[index];
@@ -94,6 +96,7 @@ void QuoteOrderEditorModel::saveOrderItem(QuoteOrderEntity& order, const marvist
   line.product.count = product.count;
   line.quantity = product.count;
   order.resetDiscountAfterLineChange();
+  return true;
 }
 
 std::string QuoteOrderEditorModel::addressText(const QuoteOrderEntity& order, int language) {

@@ -76,8 +76,10 @@ class QuoteOrderEditorModel {
   // A line changed on the product screen (its new attributes and count on
   // `product`): merged into another line of the same code and attributes,
   // else changed in place. The order's discount follows its rate again, as
-  // after any change of quantities.
-  static void saveOrderItem(QuoteOrderEntity& order, const marvisto_product_Entity& product, std::size_t index);
+  // after any change of quantities. False, and nothing changed, when the
+  // merged line would pass the quantity cap.
+  [[nodiscard]] static bool saveOrderItem(QuoteOrderEntity& order, const marvisto_product_Entity& product,
+                                          std::size_t index);
 
   // The order's address on one line: Chinese "state city street 邮编 zip",
   // otherwise "street, city, state, zip"; blank parts are left out.

@@ -176,10 +176,9 @@ void QuoteOrderStore::getOrderHistoryFinished(const GetOrderHistoryRst& result) 
       reportHistory(result.status, std::string(kReachEnd));
       return;
     }
-    for (const auto& order : result.orderHistoryArray)
-      if (!database_->updateLocalHistoryOrderFromServer(order)) MV_LOG("Skipped an order of the history");
-    for (const auto& line : result.orderItemHistoryArray)
-      if (!database_->updateLocalHistoryOrderItemFromServer(line)) MV_LOG("Skipped an order line of the history");
+    if (const int skipped =
+            database_->updateLocalHistoryPageFromServer(result.orderHistoryArray, result.orderItemHistoryArray))
+      MV_LOG("Skipped ", skipped, " orders and lines of the history");
   }
   reportHistory(result.status, result.message);
 }

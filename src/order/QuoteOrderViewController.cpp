@@ -769,10 +769,11 @@ void QuoteOrderViewController::btnBackClick() {
   if (dynamic_cast<ProductDetailController*>(nav->topViewController())) nav->popViewControllerAnimated(true);
 }
 
-void QuoteOrderViewController::saveOrderItem(const marvisto_product_Entity& product, int index) {
-  if (!quoteOrder_ || index < 0) return;
+bool QuoteOrderViewController::saveOrderItem(const marvisto_product_Entity& product, int index) {
+  if (!quoteOrder_ || index < 0) return true;
+  if (!Model::saveOrderItem(*quoteOrder_, product, static_cast<std::size_t>(index))) return false;
   isOrderChanged_ = true;
-  Model::saveOrderItem(*quoteOrder_, product, static_cast<std::size_t>(index));
+  return true;
 }
 
 // ---- totals and discount -----------------------------------------------------------------

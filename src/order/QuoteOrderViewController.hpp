@@ -133,7 +133,7 @@ class QuoteOrderViewController : public BaseViewController,
   // SearchResultTableDelegate
   void didSelectCell(const PersonInfo& person) override;
   // ProductDetailDelegate
-  void saveOrderItem(const marvisto_product_Entity& product, int index) override;
+  bool saveOrderItem(const marvisto_product_Entity& product, int index) override;
   void back() override { btnBackClick(); }
   // Closes the product screen opened from a line.
   void btnBackClick();

@@ -323,6 +323,10 @@ class DataAccessManager {
   [[nodiscard]] bool updateLocalHistoryOrderFromServer(const base::Value& d) {
     return order_.updateLocalHistoryOrderFromServer(d);
   }
+  [[nodiscard]] int updateLocalHistoryPageFromServer(const std::vector<base::Value>& orders,
+                                                     const std::vector<base::Value>& lines) {
+    return order_.updateLocalHistoryPageFromServer(orders, lines);
+  }
   [[nodiscard]] bool updateLocalHistoryOrderItemFromServer(const base::Value& d) {
     return order_.updateLocalHistoryOrderItemFromServer(d);
   }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <limits>
+#include <map>
 #include <ranges>
 #include <variant>
 
@@ -515,7 +516,7 @@ bool OrderModel::storeLineFromValue(const base::Value& line, std::optional<int> 
   return insertRow(db(), kLines, cols);
 }
 
-bool OrderModel::storeOrderFromValue(const base::Value& order, bool uploaded, bool localOrder) {
+int OrderModel::storeOrderFromValue(const base::Value& order, bool uploaded, bool localOrder) {
   const Schema::Table& t = *Schema::table(kOrders);
   std::vector<std::pair<std::string, SqlValue>> cols;
   std::string cdate;
@@ -542,19 +543,21 @@ bool OrderModel::storeOrderFromValue(const base::Value& order, bool uploaded, bo
   // The order already stored under the id, if any: its number.
   auto held = readFirst("SELECT order_number FROM marvisto_quote_order WHERE order_id = ?",
                         [](const SQLiteStatement& r) { return r.textAt(0); }, orderId);
-  if (!held) return false;
+  if (!held) return 0;
   const bool taken = held->has_value();
-  if (orderId == 0 || (localOrder && taken)) {
-    // A restored order never takes the place of another order.
+  // Neither a restored order nor the service's copy takes the place of
+  // another order: a service that hands an id out again (one that lost its
+  // records) would make an order that may exist nowhere else vanish.
+  if (orderId == 0 || (taken && (localOrder || **held != number))) {
+    if (taken && !localOrder)
+      MV_LOG("The service's copy of order ", number, " is stored apart: its id ", orderId, " belongs to order ",
+             **held);
     orderId = nextOrderId();
-    if (orderId == 0) return false;
-  } else if (taken && **held != number) {
-    // A stale copy under the service's id gives way with its lines.
-    if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id = ?", orderId)) return false;
+    if (orderId == 0) return 0;
   }
   cols.emplace_back("order_id", orderId);
   if (auto key = sortableTime(cdate)) cols.emplace_back("cdate_sort", *key);
-  if (!insertRow(db(), kOrders, cols)) return false;
+  if (!insertRow(db(), kOrders, cols)) return 0;
 
   if (localOrder) {
     // The backup carries the lines inside the order.
@@ -564,15 +567,17 @@ bool OrderModel::storeOrderFromValue(const base::Value& order, bool uploaded, bo
                                                            : nullptr;
     if (list)
       for (const auto& line : *list)
-        if (line.is_object() && !storeLineFromValue(line, static_cast<int>(orderId))) return false;
+        if (line.is_object() && !storeLineFromValue(line, static_cast<int>(orderId))) return 0;
   }
-  return true;
+  return static_cast<int>(orderId);
 }
 
-bool OrderModel::updateLocalHistoryOrderFromServer(const base::Value& order) {
-  if (!order.is_object()) return false;
+bool OrderModel::updateLocalHistoryOrderFromServer(const base::Value& order) { return storeHistoryOrder(order) != 0; }
+
+int OrderModel::storeHistoryOrder(const base::Value& order) {
+  if (!order.is_object()) return 0;
   auto tx = SQLiteTransaction::begin(db());
-  if (!tx) return false;
+  if (!tx) return 0;
   std::string number = stringMember(order, "order_number");
   // A local order of that number not yet submitted may hold edits the
   // service's copy lacks (its upload reply was lost, or another device of
@@ -581,15 +586,39 @@ bool OrderModel::updateLocalHistoryOrderFromServer(const base::Value& order) {
   if (!number.empty()) {
     const auto unsubmitted =
         exists("SELECT 1 FROM marvisto_quote_order WHERE order_number = ? AND uploaded = 0 LIMIT 1", number);
-    if (!unsubmitted) return false;
+    if (!unsubmitted) return 0;
     if (*unsubmitted) {
       MV_LOG("The service's copy of order ", number, " is skipped: the order is not submitted from here yet");
-      return false;
+      return 0;
     }
   }
-  if (!number.empty() && !deleteOrdersWhere("order_number = ?", number)) return false;
-  if (!storeOrderFromValue(order, true, false)) return false;
-  return tx->commit();
+  if (!number.empty() && !deleteOrdersWhere("order_number = ?", number)) return 0;
+  const int stored = storeOrderFromValue(order, true, false);
+  return stored != 0 && tx->commit() ? stored : 0;
+}
+
+int OrderModel::updateLocalHistoryPageFromServer(const std::vector<base::Value>& orders,
+                                                 const std::vector<base::Value>& lines) {
+  int skipped = 0;
+  // The service's id of each order of the page -> the id its copy is stored
+  // under (0: skipped, or the id named twice), so that a line follows its
+  // order's copy and never lands in another order holding that id.
+  std::map<int, int> storedAs;
+  for (const auto& order : orders) {
+    const int stored = storeHistoryOrder(order);
+    if (stored == 0) ++skipped;
+    const auto serviceId = order.is_object() ? idInRange(intMember(order, "order_id")) : std::nullopt;
+    if (!serviceId) continue;
+    auto [at, fresh] = storedAs.emplace(*serviceId, stored);
+    if (!fresh) at->second = 0;
+  }
+  for (const auto& line : lines) {
+    std::optional<int> orderId;
+    if (const auto serviceId = line.is_object() ? idInRange(intMember(line, "order_id")) : std::nullopt)
+      if (auto at = storedAs.find(*serviceId); at != storedAs.end()) orderId = at->second;
+    if ((orderId && *orderId == 0) || !line.is_object() || !storeLineFromValue(line, orderId)) ++skipped;
+  }
+  return skipped;
 }
 
 bool OrderModel::updateLocalHistoryOrderItemFromServer(const base::Value& line) {
@@ -662,7 +691,7 @@ bool OrderModel::restoreUnsubmittedOrderFromDic(const base::Value& order) {
   if (!tx) return false;
   std::string number = stringMember(order, "order_number");
   if (!number.empty() && !deleteOrdersWhere("order_number = ? AND order_id < 0", number)) return false;
-  if (!storeOrderFromValue(order, false, true)) return false;
+  if (storeOrderFromValue(order, false, true) == 0) return false;
   return tx->commit();
 }
 

@@ -58,12 +58,20 @@ class OrderModel : public BaseDataModel {
   double timeDurationOfAllSubmittedOrder();
 
   // The service's copy of a submitted order takes the place of the stored
-  // orders of its number; false when it is not stored: malformed, or the
-  // number is that of a local order not submitted yet (which stays as it is).
+  // orders of its number, under the service's id unless another order holds
+  // it; false when it is not stored: malformed, or the number is that of a
+  // local order not submitted yet (which stays as it is).
   [[nodiscard]] bool updateLocalHistoryOrderFromServer(const base::Value& order);
   // A line of the history; false when its order is not a submitted order
   // the device holds.
   [[nodiscard]] bool updateLocalHistoryOrderItemFromServer(const base::Value& line);
+  // A page of the history: each order as above, each line with the copy of
+  // its order stored from the page (skipped with it, and stored with it when
+  // the copy had to take an id of its own because the service's id belongs
+  // to another order, which stays as it is). The number of orders and lines
+  // skipped.
+  [[nodiscard]] int updateLocalHistoryPageFromServer(const std::vector<base::Value>& orders,
+                                                     const std::vector<base::Value>& lines);
   [[nodiscard]] bool updateOrderSignature(const std::string& signature, int orderId);
 
   // {"order": [...]} of the unsubmitted orders, in the backup's form;
@@ -80,7 +88,9 @@ class OrderModel : public BaseDataModel {
 
  private:
   static std::string uploadFilter(int orderId, bool customersShown);
-  [[nodiscard]] bool storeOrderFromValue(const base::Value& order, bool uploaded, bool localOrder);
+  // The id the order is stored under; 0 when it is not stored.
+  [[nodiscard]] int storeOrderFromValue(const base::Value& order, bool uploaded, bool localOrder);
+  [[nodiscard]] int storeHistoryOrder(const base::Value& order);
   [[nodiscard]] bool storeLineFromValue(const base::Value& line, std::optional<int> orderId);
   [[nodiscard]] bool deleteOrdersWhere(const std::string& where, const std::string& arg);
   // {"order_items": [...]} of an order; nothing when the read failed.

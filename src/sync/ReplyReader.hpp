@@ -95,14 +95,22 @@ class ReplyReader {
     }
     decoded->cmdCode = cmdCode;
     RequestInterfaceBase::DecodeResults(*decoded, &results);
-    for (const auto& [table, reason] : skipped_) logSkippedRow(table, reason);
+    for (const auto& s : skipped_) logSkippedRow(s.table, s.reason);
     return decoded;
   }
 
-  // Notes a row that is left out; the note is logged once the content counts.
-  // Both texts must outlive the reader (literals).
-  void skipRow(std::string_view table, std::string_view reason) { skipped_.emplace_back(table, reason); }
+  // Notes a row that is left out because it cannot be read; the note is
+  // logged once the content counts. Both texts must outlive the reader
+  // (literals).
+  void skipRow(std::string_view table, std::string_view reason) { skipped_.push_back({table, reason, true}); }
+  // Notes a part of a row that is read whole but left out by rule.
+  void leaveOut(std::string_view table, std::string_view reason) { skipped_.push_back({table, reason, false}); }
   std::size_t skippedCount() const { return skipped_.size(); }
+  std::size_t unreadableCount() const {
+    std::size_t n = 0;
+    for (const auto& s : skipped_) n += s.unreadable ? 1 : 0;
+    return n;
+  }
   // Forgets the notes after the first `count`.
   void dropSkipped(std::size_t count) { skipped_.resize(count); }
 
@@ -166,8 +174,13 @@ class ReplyReader {
   }
 
  private:
+  struct Skipped {
+    std::string_view table;
+    std::string_view reason;
+    bool unreadable = true;
+  };
   JSONReader json_;
-  std::vector<std::pair<std::string_view, std::string_view>> skipped_;
+  std::vector<Skipped> skipped_;
 };
 
 }  // namespace mv

@@ -137,8 +137,8 @@ void markMalformedReply(NetBaseRst& result, std::string_view what) {
   result.message = messageForStatus(kStatusNoStatus);
 }
 
-void markMalformedWhenNothingTaken(NetBaseRst& result, std::size_t leftOut, std::size_t taken) {
-  if (leftOut > 0 && taken == 0) markMalformedReply(result, std::to_string(leftOut) + " rows and none readable");
+void markMalformedWhenRowsUnreadable(NetBaseRst& result, std::size_t unreadable) {
+  if (unreadable > 0) markMalformedReply(result, std::to_string(unreadable) + " rows unreadable");
 }
 
 }  // namespace mv

@@ -80,10 +80,12 @@ std::optional<std::vector<Row>> rowsOf(const base::Value* rows, std::string_view
   return out;
 }
 
-// A table reply that carried rows of which not one could be taken is a
-// damaged reply, not an empty one: storing nothing and calling it synced would
-// keep those tables empty for good. Marks `result` malformed then.
-void markMalformedWhenNothingTaken(NetBaseRst& result, std::size_t leftOut, std::size_t taken);
+// A table reply with a row that cannot be read is a damaged reply: storing
+// the rest and calling it synced would lose that row for good, as the next
+// sync asks only for what changed since. Marks `result` malformed then. Rows
+// read whole and left out by rule (ids that only the device gives) do not
+// count.
+void markMalformedWhenRowsUnreadable(NetBaseRst& result, std::size_t unreadable);
 
 // The element at `index` of a positional reply, when there is one.
 inline const base::Value* elementAt(const base::Value& content, std::size_t index) {

@@ -20,9 +20,10 @@ class LineEditor : public ProductDetailDelegate {
  public:
   std::vector<std::string> saved;
   int backs = 0;
-  void saveOrderItem(const marvisto_product_Entity& p, int index) override {
+  bool saveOrderItem(const marvisto_product_Entity& p, int index) override {
     saved.push_back(std::to_string(index) + ": " + std::to_string(p.product_id) + " x" + std::to_string(p.count) +
                     " " + p.attributes);
+    return true;
   }
   void back() override { ++backs; }
 };

@@ -73,7 +73,11 @@ TEST_F(LibraryDay, FilesDownloadedFromTheirCardsOpenInTheirViewersAndOneIsMarked
 
   // The PDF marked as a favourite on its card: it comes first.
   const int pdf = file("Catalogue 1").file_id;
-  files().selectShowInfo(file("Catalogue 1"));
+  // Its card opened from the information button drawn on its cell.
+  auto cell = files().cellAt(indexOf("Catalogue 1"));
+  ASSERT_TRUE(cell);
+  ASSERT_TRUE(reachable(*cell));
+  tap(cell->infoButton());
   settle();
   auto card = files().descriptionController();
   ASSERT_TRUE(card);

@@ -7,6 +7,7 @@
 #include "catalog/ProductDetailController.hpp"
 #include "customer/CustomerDataModel.hpp"
 #include "order/QuoteOrderEditorModel.hpp"
+#include "order/QuoteOrderItemModel.hpp"
 #include "order/QuoteOrderItemsTableViewCell.hpp"
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/QuoteOrderViewController.hpp"
@@ -137,7 +138,7 @@ TEST(QuoteOrderEditorModelTest, ALineChangedOnTheProductScreen) {
   p.attributes = "Colour:Blue";
   p.count = 4;
   // The same code and attributes as another line: merged into it.
-  Model::saveOrderItem(o, p, 0);
+  EXPECT_TRUE(Model::saveOrderItem(o, p, 0));
   ASSERT_EQ(o.items.size(), 1u);
   EXPECT_EQ(o.items[0]->quantity, 7);
   EXPECT_EQ(o.items[0]->attributes, "Colour:Blue");
@@ -145,11 +146,21 @@ TEST(QuoteOrderEditorModelTest, ALineChangedOnTheProductScreen) {
   EXPECT_EQ(o.storedDiscount(), -1);
   p.attributes = "Colour:Green";
   p.count = 1;
-  Model::saveOrderItem(o, p, 0);
+  EXPECT_TRUE(Model::saveOrderItem(o, p, 0));
   EXPECT_EQ(o.items[0]->quantity, 1);
   EXPECT_EQ(o.items[0]->attributes, "Colour:Green");
-  Model::saveOrderItem(o, p, 5);
+  EXPECT_TRUE(Model::saveOrderItem(o, p, 5));
   EXPECT_EQ(o.items.size(), 1u);
+  // A merge that would pass the cap changes nothing.
+  o.items.push_back(editorLine(1, 100, 100, QuoteOrderItemModel::kMaxQuantity - 1));
+  o.items[1]->attributes = "Colour:Blue";
+  p.attributes = "Colour:Blue";
+  p.count = 2;
+  EXPECT_FALSE(Model::saveOrderItem(o, p, 0));
+  ASSERT_EQ(o.items.size(), 2u);
+  EXPECT_EQ(o.items[0]->quantity, 1);
+  EXPECT_EQ(o.items[0]->attributes, "Colour:Green");
+  EXPECT_EQ(o.items[1]->quantity, QuoteOrderItemModel::kMaxQuantity - 1);
 }
 
 TEST(QuoteOrderEditorModelTest, TheAddressOnOneLine) {

@@ -2,6 +2,8 @@
 // stored orders, the store's requests caught and its reports played back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "OrderScreenTest.hpp"
 #include "SessionFixture.hpp"
 #include "order/HistoryEditPopController.hpp"
@@ -269,6 +271,46 @@ TEST_F(ListTest, TheDeletePromptDeletesTheOrderItWasOpenedFor) {
   EXPECT_EQ(driver().visibleAlert()->message(), txt("ORDERGONE"));
   EXPECT_EQ(count("marvisto_quote_order"), 1);
   EXPECT_EQ(rows(), 1);
+}
+
+// A history order comes under an id a submitted order of the device holds
+// (the service handed it out again): both show, each with its own lines.
+TEST_F(ListTest, AHistoryOrderUnderATakenIdShowsBesideTheOrderHoldingIt) {
+  storeOrder("Ann", "01/05/2026 10:00:00", true, "rep_1_260105100000", 2);
+  sql("UPDATE marvisto_quote_order SET order_id = 7001");
+  sql("UPDATE marvisto_quote_order_item SET order_id = 7001");
+  const auto annOrder = dumpTable("marvisto_quote_order");
+  const auto annLines = dumpTable("marvisto_quote_order_item");
+  open();
+  ASSERT_EQ(rows(), 1);
+  const std::string annPrice = row(0)->priceLabel().text();
+  list->pullTableViewDidTriggerLoadMore(list->historyOrderTable());
+  advance(1.1);
+  ASSERT_TRUE(lastSent(kCmdGetOrderHistory));
+  auto page = replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "200");
+  page->orderHistoryArray = {base::Value{{"order_id", 7001},
+                                         {"order_number", "rep_1_260106100000"},
+                                         {"customer_name", "Cid"},
+                                         {"order_total", 30},
+                                         {"cdate", "2026-01-06 10:00:00"},
+                                         {"uploaded", 1}}};
+  page->orderItemHistoryArray = {
+      base::Value{{"order_item_id", 1}, {"order_id", 7001}, {"product_id", 5}, {"product_quantity", 3}}};
+  ASSERT_TRUE(sender->answer(page));
+  ASSERT_EQ(rows(), 2);
+  EXPECT_EQ(row(0)->customerLabel().text(), "Cid");
+  EXPECT_EQ(row(0)->numberLabel().text(), "rep_1_260106100000");
+  EXPECT_EQ(row(1)->customerLabel().text(), "Ann");
+  EXPECT_EQ(row(1)->numberLabel().text(), "rep_1_260105100000");
+  EXPECT_EQ(row(1)->priceLabel().text(), annPrice);
+  // Ann's order and lines are there still, as they were.
+  const auto orders = dumpTable("marvisto_quote_order");
+  const auto lines = dumpTable("marvisto_quote_order_item");
+  ASSERT_EQ(orders.size(), 2u);
+  EXPECT_NE(std::find(orders.begin(), orders.end(), annOrder[0]), orders.end());
+  ASSERT_EQ(lines.size(), annLines.size() + 1);
+  for (const auto& l : annLines) EXPECT_NE(std::find(lines.begin(), lines.end(), l), lines.end()) << l;
+  EXPECT_EQ(count("marvisto_quote_order_item", "order_id < 0 AND product_quantity = 3"), 1);
 }
 
 TEST_F(ListTest, AFailedCopySaysSo) {

@@ -113,6 +113,9 @@ class WebViewTest : public mv::test::TestEnvironment {
     return runUntil([&] { return web->pageTitle() == title; }, 10);
   }
   std::string focused() { return web->stringByEvaluatingJavaScriptFromString("document.activeElement.name"); }
+  std::string fieldValue(const std::string& name) {
+    return web->stringByEvaluatingJavaScriptFromString("document.getElementsByName('" + name + "')[0].value");
+  }
   void tapPage(Point p) {
     driver->tapAt(p);
     driver->flush();
@@ -139,11 +142,15 @@ TEST_F(WebViewTest, AFormFilledInThroughTheWindowReachesTheServer) {
   // As a person waits for the caret before typing.
   ASSERT_TRUE(runUntil([&] { return focused() == "name"; }, 10));
   driver->typeText("Ada Lovelace");
+  // The engine takes keys and taps on queues of their own: as a person sees the
+  // name typed before moving on, the test waits for it.
+  ASSERT_TRUE(runUntil([&] { return fieldValue("name") == "Ada Lovelace"; }, 10));
   tapPage({100, 120});
   ASSERT_TRUE(runUntil([&] { return focused() == "city"; }, 10));
   driver->typeText("上海");
   driver->pressBackspace();
   driver->typeText("海 Road");
+  ASSERT_TRUE(runUntil([&] { return fieldValue("city") == "上海 Road"; }, 10));
   driver->pressReturn();
   ASSERT_TRUE(runUntil([&] { return submissions() == 1 && log->finished == 2; }, 15));
   std::lock_guard<std::mutex> lock(mutex);

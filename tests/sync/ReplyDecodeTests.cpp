@@ -171,18 +171,13 @@ TEST_F(ReplyDecodeTest, ProductTablesKeepAbsentApartFromEmpty) {
   auto r = decode<SyncAllTableRst>(request, reply(R"([
       [{"productID":"12","productSKU":12345,"productName":null,"productStock":"12abc","productBuy":" 7",
         "publish":-1,"productTag":"a,b",
-        "attributes":[{"attributeId":5,"attributeFieldsId":"2","attributeValue":"Red","defaultValue":1},
-                      {"attributeFieldsId":3},"junk"],
-        "productParentList":[3," 4","x",null,5.0,5.5],
+        "attributes":[{"attributeId":5,"attributeFieldsId":"2","attributeValue":"Red","defaultValue":1}],
+        "productParentList":[3," 4",5.0],
         "priceID":70,"price":"9.5","currency":"EUR","discountPrice":8,"discountStartDate":1700000000,
         "discountEndDate":"1700086400","tierStartDate":"tomorrow","discount_percentage":"0.1",
-        "images":[{"imageID":100,"keyID":12,"fullAddress":"a.jpg","thumbAddress":"a_t.jpg","isDefault":"1"},
-                  {"fullAddress":"no-id.jpg"}]},
-       {"productName":"no id"},
-       {"productID":"12abc","productName":"bad id"},
-       {"productID":13,"productName":"no price id"},
-       42],
-      [{"categoryID":3,"categoryName":"Tools","categoryParentID":"0"},{"categoryName":"no id"}]
+        "images":[{"imageID":100,"keyID":12,"fullAddress":"a.jpg","thumbAddress":"a_t.jpg","isDefault":"1"}]},
+       {"productID":13,"productName":"no price id"}],
+      [{"categoryID":3,"categoryName":"Tools","categoryParentID":"0"}]
     ])"));
   ASSERT_EQ(r->status, "200");
   ASSERT_TRUE(r->productTable);
@@ -236,9 +231,9 @@ TEST_F(ReplyDecodeTest, ProductTablesKeepAbsentApartFromEmpty) {
   // An empty product list is present and empty; later elements are read; an
   // element of the wrong kind is absent.
   r = decode<SyncAllTableRst>(request, reply(R"([[],{"x":1},[],
-      [{"productId":1,"productSku":"S","fileId":9},{"productId":2}],
-      [{"id":"4","tagName":"New"}],[{"tagId":4,"productId":1},{"tagId":4}],
-      [{"id":1,"firstProductId":1,"secondProductId":"2"},{"firstProductId":3}]])"));
+      [{"productId":1,"productSku":"S","fileId":9}],
+      [{"id":"4","tagName":"New"}],[{"tagId":4,"productId":1}],
+      [{"id":1,"firstProductId":1,"secondProductId":"2"}]])"));
   ASSERT_TRUE(r->productTable);
   EXPECT_TRUE(r->productTable->empty());
   EXPECT_TRUE(r->productPriceTable->empty());
@@ -253,6 +248,28 @@ TEST_F(ReplyDecodeTest, ProductTablesKeepAbsentApartFromEmpty) {
   ASSERT_EQ(r->productRelateTagTable->size(), 1u);
   ASSERT_EQ(r->productRelatedTable->size(), 1u);
   EXPECT_EQ(r->productRelatedTable->at(0).second_product_id, 2);
+
+  // A row that cannot be read, among good ones, damages the whole reply: its
+  // tables would be stored short and flagged whole.
+  for (const char* content : {
+           R"([[{"productID":1,"attributes":[{"attributeFieldsId":3}]}]])",
+           R"([[{"productID":1,"attributes":["junk"]}]])",
+           R"([[{"productID":1,"productParentList":[3,"x"]}]])",
+           R"([[{"productID":1,"productParentList":[null]}]])",
+           R"([[{"productID":1,"productParentList":[5.5]}]])",
+           R"([[{"productID":1,"images":[{"fullAddress":"no-id.jpg"}]}]])",
+           R"([[{"productID":1},{"productName":"no id"}]])",
+           R"([[{"productID":1},{"productID":"12abc"}]])",
+           R"([[{"productID":1},42]])",
+           R"([[{"productID":1}],[{"categoryID":3},{"categoryName":"no id"}]])",
+           R"([[],[],[],[{"productId":1,"fileId":9},{"productId":2}]])",
+           R"([[],[],[],[],[],[{"tagId":4,"productId":1},{"tagId":4}]])",
+           R"([[],[],[],[],[],[],[{"id":1},{"firstProductId":3}]])"}) {
+    r = decode<SyncAllTableRst>(request, reply(content));
+    EXPECT_EQ(r->status, "115") << content;
+    EXPECT_FALSE(r->productTable) << content;
+    EXPECT_FALSE(r->categoryTable) << content;
+  }
 
   // A "200" whose content is not the list is a failure, not an empty success.
   for (const char* content : {R"({"products":[]})", "\"\"", "null"}) {
@@ -274,11 +291,10 @@ TEST_F(ReplyDecodeTest, ProductTablesReadInPassingKeepTheRulesOfAParsedReply) {
        "productParentList":[1],"productID":"7","productID":8,
        "attributes":[{"attributeId":2},{"attributeId":3}],"images":[{"imageID":2,"fullAddress":"new.jpg"}],
        "priceID":4},
-      {"attributes":[{"attributeId":9}],"images":[{"imageID":9}],"productParentList":[9],"priceID":9},
       {"\u0070roductID":10,"productName":"caf\u00e9","productName":"last","productTag":null}
-    ],[{"id":1}]])";
+    ],[]])";
   // The lists of a row take its id wherever it comes; a member given twice
-  // counts as its last copy; a row without id takes its lists with it.
+  // counts as its last copy.
   auto r = decode<SyncAllTableRst>(request, reply(content));
   ASSERT_EQ(r->status, "200");
   ASSERT_EQ(r->productTable->size(), 2u);
@@ -295,10 +311,15 @@ TEST_F(ReplyDecodeTest, ProductTablesReadInPassingKeepTheRulesOfAParsedReply) {
   EXPECT_EQ(r->productCategoryXrefTable->at(0).product_id, 8);
   ASSERT_EQ(r->productPriceTable->size(), 1u);
   EXPECT_EQ(r->productPriceTable->at(0).price_id, 4);
-  // A category row without "categoryID" is left out; the table is there,
-  // empty.
   ASSERT_TRUE(r->categoryTable);
   EXPECT_TRUE(r->categoryTable->empty());
+  // A row without id, even one that brings its lists, damages the reply.
+  auto damaged = content;
+  damaged.insert(damaged.find("{\"\\u0070roductID\""),
+                 R"({"attributes":[{"attributeId":9}],"images":[{"imageID":9}],"productParentList":[9],"priceID":9},)");
+  r = decode<SyncAllTableRst>(request, reply(damaged));
+  EXPECT_EQ(r->status, "115");
+  EXPECT_FALSE(r->productTable);
 
   // The same reply parsed first decodes the same.
   auto parsed = JSONValue(reply(content));
@@ -335,8 +356,8 @@ TEST_F(ReplyDecodeTest, LibraryTablesAndChangedIds) {
   request.isFull = "false";
   auto r = decode<SyncFileTableRst>(request, reply(R"([
       [{"id":"7","title":"Guide","fileName":"guide.pdf","category":2,"type":"PDF","publish":1,
-        "coverImage":"g.png","info":"/1.2 M"},{"title":"no id"}],
-      [{"cateID":2,"cateName":"Docs","parentId":"0"},{"cateName":"no id"}],
+        "coverImage":"g.png","info":"/1.2 M"}],
+      [{"cateID":2,"cateName":"Docs","parentId":"0"}],
       {"keyIDS":" 3 , 4,,x,5 "}])"));
   EXPECT_EQ(r->isFull, "false");
   ASSERT_EQ(r->libFileTable->size(), 1u);
@@ -369,11 +390,11 @@ TEST_F(ReplyDecodeTest, CustomerTablesAndTheirCount) {
   RequestSyncCustomerTable request;
   auto r = decode<SyncCustomerTableRst>(request, reply(R"([
       [{"customerId":"21","customerInfoId":1001,"customerDiscount":"0.15","customerPublish":1,
-        "attributes":[{"attributeId":1,"attributeFieldsId":2,"attributeValue":"YES"},{"attributeValue":"no id"}]},
-       {"customerId":22,"customerName":"Lee"},{"customerName":"no id"}],
+        "attributes":[{"attributeId":1,"attributeFieldsId":2,"attributeValue":"YES"}]},
+       {"customerId":22,"customerName":"Lee"}],
       [{"attributeFieldsId":2,"attributeName":"Active","data_type":"bool"}],
       [{"id":31,"customerId":21,"address":"1 Main St","zip_code":12345}],
-      [{"contactId":41,"customerId":21,"firstName":"Ann"},{"customerId":21,"firstName":"no id"}]])"));
+      [{"contactId":41,"customerId":21,"firstName":"Ann"}]])"));
   ASSERT_EQ(r->customerTable->size(), 2u);
   const auto& c = r->customerTable->at(0);
   EXPECT_EQ(c.customer_id, 21);
@@ -410,14 +431,25 @@ TEST_F(ReplyDecodeTest, CustomerTablesAndTheirCount) {
   EXPECT_EQ(r->customerAddressTable->at(0).indexId, 3);
   EXPECT_TRUE(r->customerContactTable->empty());
 
-  // Rows of which not one can be taken make a damaged reply, not an empty one.
-  for (const char* content : {R"([["x",{"customerName":"no id"}],[]])", R"([[],[],[],[{"contactId":-1}]])"}) {
+  // A row that cannot be read, among good ones or alone, makes a damaged
+  // reply, not a short or an empty one.
+  for (const char* content : {R"([["x",{"customerName":"no id"}],[]])", R"([[],[],[],[{"contactId":-1}]])",
+                              R"([[{"customerId":21},{"customerName":"no id"}]])",
+                              R"([[{"customerId":21,"attributes":[{"attributeValue":"no id"}]}]])",
+                              R"([[],[{"attributeFieldsId":2},{"attributeName":"no id"}]])",
+                              R"([[],[],[{"id":31,"customerId":21},{"id":32}]])",
+                              R"([[],[],[],[{"contactId":41,"customerId":21},{"customerId":21}]])"}) {
     r = decode<SyncCustomerTableRst>(request, reply(content));
     EXPECT_EQ(r->status, "115") << content;
     EXPECT_FALSE(r->customerTable) << content;
   }
   RequestSyncFileTable files;
   EXPECT_EQ(decode<SyncFileTableRst>(files, reply(R"([[{"title":"no id"}],[7]])"))->status, "115");
+  for (const char* content : {R"([[{"id":7},{"title":"no id"}],[]])", R"([[{"id":7}],[{"cateID":2},7]])"}) {
+    auto f = decode<SyncFileTableRst>(files, reply(content));
+    EXPECT_EQ(f->status, "115") << content;
+    EXPECT_FALSE(f->libFileTable) << content;
+  }
   RequestSyncAllTable products;
   auto p = decode<SyncAllTableRst>(products, reply(R"([[{"productName":"no id"},3],[{"categoryName":"no id"}]])"));
   EXPECT_EQ(p->status, "115");

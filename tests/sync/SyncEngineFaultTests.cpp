@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <tuple>
 
 #include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
+#include "platform/base/UserDefaults.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
 #include "util/PublicFunction.hpp"
@@ -554,6 +556,57 @@ TEST_F(SyncEngineTest, AFullSyncWhoseRowsAreAllUnreadableIsNeitherAcknowledgedNo
   EXPECT_EQ(delegate->count("finished"), 1);
   EXPECT_NE(countOf("marvisto_product"), "0");
   EXPECT_EQ(clientFlag(SyncModel::kCustomerSynced), "synced");
+}
+
+// One row that cannot be read among good ones damages the whole table reply:
+// a full sync of the product, library or customer tables breaks there with
+// nothing of it stored, acknowledged or flagged, and every row on the device
+// (the catalogue of an earlier sync included) stays as it was, byte for byte.
+TEST_F(SyncEngineTest, OneUnreadableRowAmongGoodOnesKeepsTheWholeTableReplyOut) {
+  signIn();
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  ASSERT_TRUE(seedLocalWork());
+  auto everything = [] {
+    auto rows = localWork();
+    for (const char* table : {"marvisto_product", "marvisto_category", "marvisto_product_price", "marvisto_image", "marvisto_product_attribute",
+                              "marvisto_library_files", "marvisto_library_category"}) {
+      rows[table] = SyncEngineTest::query(std::string("SELECT * FROM ") + table);
+      std::sort(rows[table].begin(), rows[table].end());
+    }
+    return rows;
+  };
+  const auto before = everything();
+  ASSERT_NE(before.at("marvisto_product").size(), 0u);
+  ASSERT_NE(before.at("marvisto_library_files").size(), 0u);
+
+  const std::vector<std::tuple<std::string, const char*, const char*>> replies = {
+      {"syncData/product", SyncModel::kProductSynced,
+       R"([[{"productID":501,"productName":"Good","priceID":1},
+            {"productID":502,"productName":"Good too","images":[{"fullAddress":"no id.jpg"}]}],
+           [{"categoryID":7,"categoryName":"Good"}],[],[],[],[],[]])"},
+      {"syncData/file", SyncModel::kFileSynced,
+       R"([[{"id":61,"title":"Good"},{"title":"no id"}],[{"cateID":2,"cateName":"Docs"}],{}])"},
+      {"syncData/customer", SyncModel::kCustomerSynced,
+       R"([[{"customerId":21,"customerName":"Lee"}],[],
+           [{"id":31,"customerId":21,"address":"1 Main"},{"customerId":21,"address":"no id"}],[]])"}};
+  std::size_t breaks = delegate->breaks.size();
+  for (const auto& [method, flag, content] : replies) {
+    SCOPED_TRACE(method);
+    // That table read in full again.
+    base::UserDefaults::standard().removeObject(std::string("acme-") + flag);
+    FaultRule rule = FaultRule::contentFor(method, content);
+    rule.times = 1;
+    service->addFault(rule);
+    const std::size_t acks = acknowledgements().size();
+    ASSERT_TRUE(runSync());
+    ASSERT_EQ(delegate->breaks.size(), ++breaks);
+    EXPECT_EQ(delegate->breaks.back(), test::textOfKey("115"));
+    EXPECT_FALSE(clientFlag(flag));
+    for (std::size_t i = acks; i < acknowledgements().size(); ++i)
+      EXPECT_NE("syncData/" + acknowledgements()[i], method);
+    EXPECT_EQ(everything(), before);
+  }
 }
 
 TEST_F(SyncEngineTest, CustomerRowsOfTheServiceNeverLandOnTheDevicesOwn) {

@@ -215,7 +215,7 @@ class ProductsReader {
       row.price.product_id = productId;
       r_.productPriceTable->push_back(std::move(row.price));
     } else {
-      in_.skipRow("prices", "no usable \"priceID\"");
+      in_.leaveOut("prices", "no usable \"priceID\"");  // a product without a price
     }
   }
 
@@ -354,16 +354,7 @@ std::shared_ptr<NetBaseRst> RequestSyncAllTable::decodeReply(std::string_view re
   auto result = in.decode<SyncAllTableRst>(cmdCode, "no content list",
                                            [&](SyncAllTableRst& result) { return readContent(in, result); });
   if (!result->isSuccess()) return result;
-  std::size_t taken = 0;
-  for (std::size_t size :
-       {result->productTable ? result->productTable->size() : 0, result->categoryTable ? result->categoryTable->size() : 0,
-        result->fieldsAttributeTable ? result->fieldsAttributeTable->size() : 0,
-        result->productRelatedFilesTable ? result->productRelatedFilesTable->size() : 0,
-        result->productTagTable ? result->productTagTable->size() : 0,
-        result->productRelateTagTable ? result->productRelateTagTable->size() : 0,
-        result->productRelatedTable ? result->productRelatedTable->size() : 0})
-    taken += size;
-  markMalformedWhenNothingTaken(*result, in.skippedCount(), taken);
+  markMalformedWhenRowsUnreadable(*result, in.unreadableCount());
   if (!result->isSuccess()) {
     auto failure = std::make_shared<SyncAllTableRst>();
     static_cast<NetBaseRst&>(*failure) = static_cast<const NetBaseRst&>(*result);

@@ -14,13 +14,28 @@ std::size_t countOf(const std::optional<std::vector<T>>& table) {
 
 // The service numbers its rows from 1; a row of id 0 or below would land on a
 // customer made on the device (or its address, contact or attribute), which
-// only the device writes.
-std::optional<int> serviceId(const base::Value& row, std::string_view key) {
+// only the device writes. Such a row is read whole and left out by rule (it
+// adds one to `refused`); a row without usable ids cannot be read at all.
+// The ids when both are the service's.
+std::optional<std::pair<int, int>> serviceIds(const base::Value& row, std::string_view key,
+                                              std::string_view otherKey, std::string_view table,
+                                              std::size_t& refused) {
   auto id = idOf(row, key);
-  return id && *id > 0 ? id : std::nullopt;
+  auto other = otherKey.empty() ? std::optional<int>(1) : idOf(row, otherKey);
+  if (!id || !other) {
+    logSkippedRow(table, "no usable id");
+    return std::nullopt;
+  }
+  if (*id <= 0 || *other <= 0) {
+    logSkippedRow(table, "an id the device gives its own");
+    ++refused;
+    return std::nullopt;
+  }
+  return std::pair{*id, *other};
 }
 
-void decodeCustomers(SyncCustomerTableRst& result, const base::Value& customers, std::size_t& leftOut) {
+void decodeCustomers(SyncCustomerTableRst& result, const base::Value& customers, std::size_t& leftOut,
+                     std::size_t& refused) {
   result.customerTable.emplace();
   result.customerAttributeTable.emplace();
   for (const base::Value& row : customers) {
@@ -29,14 +44,14 @@ void decodeCustomers(SyncCustomerTableRst& result, const base::Value& customers,
       ++leftOut;
       continue;
     }
-    auto customerId = serviceId(row, "customerId");
-    if (!customerId) {
-      logSkippedRow("customers", "no \"customerId\" of the service");
+    const auto ids = serviceIds(row, "customerId", "", "customers", refused);
+    if (!ids) {
       ++leftOut;
       continue;
     }
+    const int customerId = ids->first;
     marvisto_customer_Entity c;
-    c.customer_id = *customerId;
+    c.customer_id = customerId;
     c.customer_info_id = textOf(row, "customerInfoId");
     c.customer_name = optionalTextOf(row, "customerName");
     c.customer_publish = intOf(row, "customerPublish");
@@ -46,16 +61,13 @@ void decodeCustomers(SyncCustomerTableRst& result, const base::Value& customers,
     auto attributes = rowsOf<marvisto_customer_attribute_Entity>(
         arrayMember(row, "attributes"), "customer attributes",
         [&](const base::Value& a) -> std::optional<marvisto_customer_attribute_Entity> {
-          auto id = serviceId(a, "attributeId");
-          if (!id) {
-            logSkippedRow("customer attributes", "no \"attributeId\" of the service");
-            return std::nullopt;
-          }
+          const auto id = serviceIds(a, "attributeId", "", "customer attributes", refused);
+          if (!id) return std::nullopt;
           marvisto_customer_attribute_Entity e;
-          e.attribute_id = *id;
+          e.attribute_id = id->first;
           e.attribute_fields_id = intOf(a, "attributeFieldsId");
           e.attribute_value = textOf(a, "attributeValue");
-          e.customer_id = *customerId;
+          e.customer_id = customerId;
           return e;
         },
         &leftOut);
@@ -114,8 +126,9 @@ std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::RequestDecode(const base::
     return result;
   }
   std::size_t leftOut = 0;
+  std::size_t refused = 0;
   if (const base::Value* customers = elementAt(*content, 0); customers && customers->is_array()) {
-    decodeCustomers(*result, *customers, leftOut);
+    decodeCustomers(*result, *customers, leftOut, refused);
   }
   result->fieldsAttributeTable = rowsOf<marvisto_fields_customer_attribute_Entity>(
       elementAt(*content, 1), "customer attribute fields",
@@ -138,28 +151,21 @@ std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::RequestDecode(const base::
       &leftOut);
   result->customerAddressTable = rowsOf<marvisto_customer_address_Entity>(
       elementAt(*content, 2), "customer addresses",
-      [](const base::Value& row) -> std::optional<marvisto_customer_address_Entity> {
-        auto id = serviceId(row, "id");
-        if (!id || !serviceId(row, "customerId")) {
-          logSkippedRow("customer addresses", "no \"id\" or \"customerId\" of the service");
-          return std::nullopt;
-        }
-        return addressFromRow(row, *id);
+      [&](const base::Value& row) -> std::optional<marvisto_customer_address_Entity> {
+        const auto ids = serviceIds(row, "id", "customerId", "customer addresses", refused);
+        if (!ids) return std::nullopt;
+        return addressFromRow(row, ids->first);
       },
       &leftOut);
   result->customerContactTable = rowsOf<marvisto_customer_contact_entity>(
       elementAt(*content, 3), "customer contacts",
-      [](const base::Value& row) -> std::optional<marvisto_customer_contact_entity> {
-        auto id = serviceId(row, "contactId");
-        if (!id || !serviceId(row, "customerId")) {
-          logSkippedRow("customer contacts", "no \"contactId\" or \"customerId\" of the service");
-          return std::nullopt;
-        }
-        return contactFromRow(row, *id);
+      [&](const base::Value& row) -> std::optional<marvisto_customer_contact_entity> {
+        const auto ids = serviceIds(row, "contactId", "customerId", "customer contacts", refused);
+        if (!ids) return std::nullopt;
+        return contactFromRow(row, ids->first);
       },
       &leftOut);
-  const std::size_t taken = result->resultCount() + countOf(result->customerContactTable);
-  markMalformedWhenNothingTaken(*result, leftOut, taken);
+  markMalformedWhenRowsUnreadable(*result, leftOut - refused);
   if (!result->isSuccess()) {
     result->customerTable.reset();
     result->customerAttributeTable.reset();

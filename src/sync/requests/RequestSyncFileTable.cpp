@@ -90,9 +90,12 @@ std::shared_ptr<NetBaseRst> RequestSyncFileTable::RequestDecode(const base::Valu
     auto keyIDS = optionalTextOf(*changes, "keyIDS");
     result->libFileUpdateTable = keyIDS ? changedIds(*keyIDS) : std::vector<std::string>();
   }
-  const std::size_t taken = (result->libFileTable ? result->libFileTable->size() : 0) +
-                            (result->libCategoryTable ? result->libCategoryTable->size() : 0);
-  markMalformedWhenNothingTaken(*result, leftOut, taken);
+  markMalformedWhenRowsUnreadable(*result, leftOut);
+  if (!result->isSuccess()) {
+    result->libFileTable.reset();
+    result->libCategoryTable.reset();
+    result->libFileUpdateTable.reset();
+  }
   return result;
 }
 
