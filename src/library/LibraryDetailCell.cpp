@@ -43,6 +43,7 @@ LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIde
   formatLabel_->setFont(gfx::Font::named("HelveticaNeue-Bold", 11));
   infoButton_ = std::make_shared<ui::Button>(ui::Rect{w - 50, h - 50, 50, 50}, ui::ButtonType::Custom);
   infoButton_->setImage(SkinManager::skinFromImageName("btn_info.png"));
+  infoButton_->setAccessibilityLabel(text("FILEINFO"));
   infoButton_->setImage(SkinManager::skinFromImageName("btn_info_highlighted.png"), ui::ControlStateHighlighted);
   infoButton_->setImageEdgeInsets({13, 13, 14, 14});
   infoButton_->setBackgroundColor(gfx::Color::clear());
@@ -70,6 +71,7 @@ LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIde
   }
   deleteButton_ = std::make_shared<ui::Button>(ui::Rect{140, -20, 60, 60}, ui::ButtonType::Custom);
   deleteButton_->setImage(gfx::Image::named("btn_remove.png"));
+  deleteButton_->setAccessibilityLabel(text("DELETEFILE"));
   deleteButton_->setImageEdgeInsets({15, 15, 15, 15});
   deleteButton_->setHidden(true);
   content->addSubview(deleteButton_);

@@ -47,6 +47,7 @@ void PPTLoadingViewController::viewDidLoad() {
   shareButton_ = std::make_shared<ui::Button>(ui::Rect{0, 0, 34, 34}, ui::ButtonType::Custom);
   shareButton_->setBackgroundColor(gfx::Color::clear());
   shareButton_->setBackgroundImage(SkinManager::skinFromImageName("btn-share.png"));
+  shareButton_->setAccessibilityLabel(text("SHARE"));
   shareButton_->addAction(action(&PPTLoadingViewController::shareButton), ui::ControlEventTouchUpInside);
   navigationItem().setRightBarButtonItem(std::make_shared<ui::BarButtonItem>(shareButton_));
   if (!fileName_.empty()) {
