@@ -130,6 +130,8 @@ class ScreenshotTour {
   bool showNewCustomer();
   bool showLibrary(bool collection);
   bool showLibraryFileCard();
+  // The first file of that type on the device, opened from the library grid.
+  bool openLibraryFile(const char* type);
   bool showLibraryViewer(const char* type);
   bool showReader(int view);
   bool showOrderEditor(int what);

@@ -50,7 +50,9 @@ LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIde
   pauseView_ = std::make_shared<ui::ImageView>(ui::Rect{0, 0, w, h});
   pauseView_->setHidden(true);
   pauseView_->setAlpha(0.8);
-  downloadingLabel_ = std::make_shared<ui::Label>(ui::Rect{10, h - 30, w - 20, 20});
+  // Beside the file type's badge, which shows through the dimmed cover.
+  downloadingLabel_ = std::make_shared<ui::Label>(ui::Rect{62, h - 30, w - 72, 20});
+  downloadingLabel_->setAdjustsFontSizeToFitWidth(true);
   downloadingLabel_->setBackgroundColor(gfx::Color::clear());
   downloadingLabel_->setTextColor(gfx::Color::white());
   downloadingLabel_->setFont(gfx::Font::named("HelveticaNeue-Bold", 13));

@@ -64,7 +64,8 @@ void PPTLoadingViewController::viewDidLoad() {
   webView_ = OfficePagesView::make(ui::Rect{0, 0, 1024, 768});
   webView_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
   root->addSubview(webView_);
-  addStatusBarBGForVersion7(true);
+  // No status-bar strip: the view starts below the navigation bar, where a
+  // strip would only cover the top of the first page.
   finishViewDidLoad();
   if (!filePath_.empty()) startLoading();
 }

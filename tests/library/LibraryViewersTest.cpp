@@ -189,6 +189,8 @@ TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
   auto viewer = openOffice("Price list 2014", path);
   ASSERT_FALSE(viewer->loadFailed());
   EXPECT_FALSE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(viewer->view()->viewWithTag(BaseViewController::kStatusBarStripTag), nullptr)
+      << "below the navigation bar a status-bar strip would cover the first page";
   auto& pages = viewer->webView();
   ASSERT_GE(pages.pageCount(), 2) << "150 rows do not fit one sheet page";
   EXPECT_NE(shownText(*viewer).find("Lamp 150"), std::string::npos);
