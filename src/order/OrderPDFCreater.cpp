@@ -44,9 +44,14 @@ double textHeight(const std::string& s, const gfx::Font& font, double width) {
 // How much of the head of `s` fits `maxHeight` when wrapped within `width`:
 // all of it when it fits, else the longest head that does (ending after a
 // space or line break when there is one in its second half, so a word is not
-// parted), and at least one character so every row takes some text.
-std::size_t fittingHead(const std::string& s, const gfx::Font& font, double width, double maxHeight) {
-  if (textHeight(s, font, width) <= maxHeight) return s.size();
+// parted), and at least one character so every row takes some text; with the
+// height that head takes.
+struct Head {
+  std::size_t end = 0;
+  double height = 0;
+};
+Head fittingHead(const std::string& s, const gfx::Font& font, double width, double maxHeight) {
+  if (const double whole = textHeight(s, font, width); whole <= maxHeight) return {s.size(), whole};
   std::vector<std::size_t> ends;  // the character boundaries after the first
   for (std::size_t i = 1; i <= s.size(); ++i) {
     if (i == s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) ends.push_back(i);
@@ -64,7 +69,7 @@ std::size_t fittingHead(const std::string& s, const gfx::Font& font, double widt
   std::size_t end = ends[static_cast<std::size_t>(std::max(best, 0L))];
   const std::size_t space = s.find_last_of(" \n", end - 1);
   if (space != std::string::npos && space + 1 < end && space >= end / 2) end = space + 1;
-  return end;
+  return {end, textHeight(s.substr(0, end), font, width)};
 }
 
 gfx::ImagePtr ruleImage() { return gfx::Image::named("Line_Pixel_1x1.png"); }
@@ -318,10 +323,10 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
     double h = minimum;
     std::vector<std::string> shown;
     for (auto& c : columns) {
-      const std::size_t n = fittingHead(c.rest, font, c.width, room);
-      shown.push_back(c.rest.substr(0, n));
-      c.rest.erase(0, n);
-      h = std::max(h, textHeight(shown.back(), font, c.width));
+      const Head head = fittingHead(c.rest, font, c.width, room);
+      shown.push_back(c.rest.substr(0, head.end));
+      c.rest.erase(0, head.end);
+      h = std::max(h, head.height);
     }
     if (first) {
       addText({0, 10, part(2, 45), h}, std::to_string(index), font, gfx::TextAlignment::Center);
