@@ -57,7 +57,6 @@ fs::path corpusDir() {
 const fs::path& folder() {
   static const fs::path dir = [] {
     fs::path d = fs::temp_directory_path() / ("corpus-memory-bench-" + std::to_string(::getpid()));
-    fs::create_directories(d / "files");
     base::Paths::setRoot(d / "root");
     return d;
   }();
@@ -82,7 +81,9 @@ std::vector<fs::path> largestDocuments() {
   if (found.size() > kFiles) found.resize(kFiles);
   std::vector<fs::path> out;
   for (const auto& [size, path] : found) {
-    fs::path copy = folder() / "files" / path.filename();
+    // The readers open what lies in a client's folder of the data root.
+    fs::path copy = base::Paths::documents() / "acme" / typeWord(path) / path.filename();
+    fs::create_directories(copy.parent_path(), ec);
     fs::copy_file(path, copy, fs::copy_options::overwrite_existing, ec);
     out.push_back(copy);
   }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace gfx {
 
@@ -14,6 +15,10 @@ struct ThreadPango {
   PangoFontMap* map = nullptr;
   PangoContext* ctx = nullptr;
   std::map<std::string, std::pair<double, double>> metrics;  // ascent, descent
+  // The font asked last, with its metrics: a text asks for them several
+  // times in a row.
+  std::optional<Font> lastFont;
+  std::pair<double, double> lastMetrics;
   ThreadPango() {
     map = pango_cairo_font_map_new();
     pango_cairo_font_map_set_resolution(PANGO_CAIRO_FONT_MAP(map), 72.0);
@@ -41,7 +46,7 @@ std::string metricsKey(const Font& f) {
          std::to_string(f.pointSize());
 }
 
-const std::pair<double, double>& fontMetrics(const Font& f) {
+const std::pair<double, double>& measuredMetrics(const Font& f) {
   auto& tp = threadPango();
   auto key = metricsKey(f);
   auto it = tp.metrics.find(key);
@@ -54,6 +59,17 @@ const std::pair<double, double>& fontMetrics(const Font& f) {
   pango_font_description_free(desc);
   if (tp.metrics.size() > 512) tp.metrics.clear();
   return tp.metrics.emplace(key, std::make_pair(asc, desc_)).first->second;
+}
+
+const std::pair<double, double>& fontMetrics(const Font& f) {
+  auto& tp = threadPango();
+  if (tp.lastFont && tp.lastFont->familyName() == f.familyName() && tp.lastFont->weight() == f.weight() &&
+      tp.lastFont->isItalic() == f.isItalic() && tp.lastFont->pointSize() == f.pointSize())
+    return tp.lastMetrics;
+  const auto& metrics = measuredMetrics(f);
+  tp.lastFont = f;
+  tp.lastMetrics = metrics;
+  return tp.lastMetrics;
 }
 
 struct LayoutDeleter {
