@@ -33,6 +33,7 @@ void OrderStoreTest::SetUp() {
   if (answerRequestsHere) {
     wiring.services.add<RequestSender>([fake = sender](SessionServices&) { return fake; });
   }
+  wiring.services.add<ShellActions>([recorder = shell](SessionServices&) { return recorder; });
   services = beginServices(wiring.services);
   ASSERT_TRUE(services);
   store = services->get<QuoteOrderStore>();

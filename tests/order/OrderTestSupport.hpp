@@ -15,6 +15,7 @@
 #include "TestEnvironment.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "shell/frame/FeatureWiring.hpp"
+#include "shell/frame/ShellActions.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/SyncSession.hpp"
@@ -63,6 +64,23 @@ class DelegateRecorder : public QuoteOrderStoreDelegate {
   void updateCustomerId(int oldId, int newId) override { customerIds.emplace_back(oldId, newId); }
 };
 
+// The application as the order screens ask it: what they asked is kept.
+class ShellRecorder : public ShellActions {
+ public:
+  struct Badge {
+    int tab;
+    std::optional<std::string> value;
+    bool operator==(const Badge&) const = default;
+  };
+  void setTabBadge(int tab, const std::optional<std::string>& value, bool) override { badges.push_back({tab, value}); }
+  void selectTab(int tab) override { selected.push_back(tab); }
+  void logOutLater() override { ++logouts; }
+
+  std::vector<Badge> badges;
+  std::vector<int> selected;
+  int logouts = 0;
+};
+
 class OrderStoreTest : public TestEnvironment, protected StoreAccess {
  protected:
   void SetUp() override;
@@ -105,6 +123,8 @@ class OrderStoreTest : public TestEnvironment, protected StoreAccess {
   bool answerRequestsHere = true;
   std::shared_ptr<FakeRequestSender> sender = std::make_shared<FakeRequestSender>();
   std::vector<std::string> badges;
+  // What the session's screens asked of the application.
+  std::shared_ptr<ShellRecorder> shell = std::make_shared<ShellRecorder>();
 };
 
 }  // namespace mv::test

@@ -1,4 +1,4 @@
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/app/MarvistoAppDelegate.hpp"
 
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
@@ -7,14 +7,15 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
+#include "shell/app/AppShellActions.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/CrashReporter.hpp"
-#include "shell/settings/LanguageManager.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/LanguageManager.hpp"
+#include "shell/config/Language.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/app/UITabBarControllerExt.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
@@ -42,6 +43,13 @@ std::string text(const std::optional<std::string>& t) { return t.value_or(std::s
 std::shared_ptr<MarvistoAppDelegate> MarvistoAppDelegate::create(std::shared_ptr<ScreenFactory> screens) {
   MV_ASSERT_MAIN_THREAD();
   std::shared_ptr<MarvistoAppDelegate> app(new MarvistoAppDelegate(std::move(screens)));
+  std::weak_ptr<MarvistoAppDelegate> weak = app;
+  app->actions_ = std::make_shared<AppShellActions>(weak);
+  // Each session asks the application through actions of its own (the
+  // library's column flag starts afresh with it).
+  app->wiring_.services.add<ShellActions>([weak](SessionServices& services) {
+    return std::make_shared<AppShellActions>(weak, services);
+  });
   slot() = app;
   return app;
 }
@@ -54,6 +62,8 @@ void MarvistoAppDelegate::destroyCurrent() {
   slot().reset();
   if (!app) return;
   NetworkModel::sharedInstance().setSessionEventSink({});
+  LoginMode::setShellActions({});
+  MessageBox::sharedInstance().setHostWindow({});
   app->syncStart_.cancelAll();
   app->logout_.cancelAll();
   app->reachabilityObservation_.reset();
@@ -114,8 +124,11 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
   currentVersion_ = bundleVersion;
   // 8.
   CookieStore::sharedInstance().setCookieAcceptPolicy(CookieStore::AcceptPolicy::Always);
-  // The statuses that end the session come here.
+  // The statuses that end the session come here, and so do the sign-in's
+  // answers; the wait boxes show in the application's window.
   NetworkModel::sharedInstance().setSessionEventSink(weak_from_this());
+  LoginMode::setShellActions(actions_);
+  MessageBox::sharedInstance().setHostWindow(window_);
   // 9. Reachability.
   reachability_ = options.networkStatusSource
                       ? Reachability::reachabilityWithHostName(kReachabilityHost, options.networkStatusSource)
@@ -153,7 +166,7 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
 }
 
 void MarvistoAppDelegate::showWelcome() {
-  auto welcome = screens_->makeWelcomeScreen();
+  auto welcome = screens_->makeWelcomeScreen(actions_);
   welcome_ = welcome;
   window_->setRootViewController(welcome);
 }
