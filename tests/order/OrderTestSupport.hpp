@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FakeRequestSender.hpp"
+#include "SessionScope.hpp"
 #include "EntityBuilders.hpp"
 #include "StoreAccess.hpp"
 #include "TestEnvironment.hpp"
@@ -115,6 +116,7 @@ class OrderStoreTest : public TestEnvironment, protected StoreAccess {
   std::shared_ptr<FakeSession> session;
   // The order feature installed, and the session's services made from it.
   FeatureWiring wiring;
+  std::optional<SessionScope> scope;
   std::shared_ptr<SessionServices> services;
   std::shared_ptr<DelegateRecorder> delegate;
   std::shared_ptr<QuoteOrderStore> store;

@@ -12,6 +12,7 @@
 #include "shell/frame/CrashReporter.hpp"
 #include "shell/config/LanguageManager.hpp"
 #include "shell/config/Language.hpp"
+#include "shell/session/AccountStorage.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/app/UITabBarControllerExt.hpp"
@@ -204,6 +205,11 @@ void MarvistoAppDelegate::startSync() {
 }
 
 void MarvistoAppDelegate::showLoginPage() {
+  endSession();
+  showWelcome();
+}
+
+void MarvistoAppDelegate::endSession() {
   MV_ASSERT_MAIN_THREAD();
   logout_.cancelAll();
   syncStart_.cancelAll();
@@ -221,7 +227,6 @@ void MarvistoAppDelegate::showLoginPage() {
   for (const auto& hook : wiring_.onLogout) {
     if (hook) hook();
   }
-  showWelcome();
 }
 
 void MarvistoAppDelegate::showLoginPageLater() {
@@ -271,14 +276,23 @@ void MarvistoAppDelegate::endWaitOnWelcome() {
 void MarvistoAppDelegate::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
   switch (alert.tag()) {
     case kLockedAlertTag: {
-      if (isLockedStatus(deviceStatus_)) {
-        // Nothing may still write into the store while it is deleted.
-        NetworkModel::sharedInstance().cancelAllRequests();
-        DataAccessManager::releaseDataModel();
-        if (auto lm = LoginMode::existingInstance()) lm->removeBlockAccount();
-      }
+      const bool locked = isLockedStatus(deviceStatus_);
       if (isWelcomeRoot()) {
+        if (locked) {
+          // Nothing may still write into the store while it is deleted.
+          NetworkModel::sharedInstance().cancelAllRequests();
+          DataAccessManager::releaseDataModel();
+          if (auto lm = LoginMode::existingInstance()) lm->removeBlockAccount();
+        }
         MessageBox::sharedInstance().EndBlockWait();
+      } else if (locked) {
+        // The session's screens and services end before its data goes: none
+        // of them holds the database or writes into it while it is deleted.
+        auto lm = LoginMode::existingInstance();
+        const std::string client = lm ? lm->clientID() : std::string();
+        endSession();
+        if (!AccountStorage(client).removeBlockAccount()) MV_LOG("The locked account's data was not deleted whole");
+        showWelcome();
       } else {
         showLoginPageLater();
       }

@@ -124,6 +124,9 @@ class MarvistoAppDelegate : public SessionEventSink,
 
  private:
   explicit MarvistoAppDelegate(std::shared_ptr<ScreenFactory> screens);
+  // The logout's first half: the session's screens, services and sign-in
+  // state end and its database closes.
+  void endSession();
   void showWelcome();
   void openAppUrl();
   void endWaitOnWelcome();
