@@ -6,7 +6,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/FitCGRect.hpp"

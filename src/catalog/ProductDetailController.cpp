@@ -16,10 +16,9 @@
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/frame/ShellActions.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
@@ -807,8 +806,7 @@ void ProductDetailController::dismissPopController(bool animated) {
 
 void ProductDetailController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
-  auto app = MarvistoAppDelegate::current();
-  if (auto tabs = app ? app->tabBarController() : nullptr) tabs->itemsMove(true);
+  if (auto actions = ShellActions::of(services_)) actions->spreadTabButtons();
   navigationTitle_->setText(productEntity_.product_name);
   refreshItemNumberInOrder();
 }

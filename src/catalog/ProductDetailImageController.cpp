@@ -8,7 +8,7 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"

@@ -9,7 +9,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"

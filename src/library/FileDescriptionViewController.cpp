@@ -3,7 +3,7 @@
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/ui/Window.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"

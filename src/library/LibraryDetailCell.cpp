@@ -2,8 +2,8 @@
 
 #include "platform/ui/LongPressGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
-#include "shell/settings/LanguageManager.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/LanguageManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"

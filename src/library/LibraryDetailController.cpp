@@ -13,7 +13,7 @@
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/ScreenAlert.hpp"
 #include "shell/session/LoginMode.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestInfoBase.hpp"

@@ -12,7 +12,7 @@
 #include "services/OfficeConverter.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/ScreenAlert.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 

@@ -4,7 +4,7 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 

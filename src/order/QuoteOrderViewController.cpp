@@ -12,10 +12,9 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/frame/ShellActions.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
@@ -398,13 +397,12 @@ void QuoteOrderViewController::showAddProducts(bool shown) {
 }
 
 void QuoteOrderViewController::setOrderBadge(bool clear) {
-  auto app = MarvistoAppDelegate::current();
-  auto tab = app ? app->tabBarController() : nullptr;
-  if (!tab) return;
+  auto actions = ShellActions::of(services_);
+  if (!actions) return;
   if (clear) {
-    tab->setBadgeValue(std::nullopt, kOrdersTab, true);
+    actions->setTabBadge(kOrdersTab, std::nullopt, true);
   } else {
-    tab->setBadgeValue(countText(store()->getCurrentQuoteOrderItemsCount()), kOrdersTab, true);
+    actions->setTabBadge(kOrdersTab, countText(store()->getCurrentQuoteOrderItemsCount()), true);
   }
 }
 
@@ -582,8 +580,7 @@ void QuoteOrderViewController::popSelf() {
 }
 
 void QuoteOrderViewController::btnAddProductsClick() {
-  auto app = MarvistoAppDelegate::current();
-  if (auto tab = app ? app->tabBarController() : nullptr) tab->selectTab(kCatalogueTab);
+  if (auto actions = ShellActions::of(services_)) actions->selectTab(kCatalogueTab);
 }
 
 void QuoteOrderViewController::showPlainAlert(const std::string& title, const std::string& message, long tag,
@@ -607,7 +604,7 @@ void QuoteOrderViewController::alertViewClickedButtonAtIndex(ui::AlertView& aler
     continueSave(tag);
   } else if (tag == kRequireLoginAlertTag) {
     if (buttonIndex == 1) {
-      if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+      if (auto actions = ShellActions::of(services_)) actions->logOutLater();
     }
   } else if (tag >= kLineTagBase) {
     const long row = tag - kLineTagBase;

@@ -26,7 +26,7 @@
 #include "platform/ui/TableView.hpp"
 #include "services/WebEngine.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;

@@ -24,7 +24,7 @@
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/session/LoginMode.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/TextLookup.hpp"

@@ -34,7 +34,7 @@
 #include "services/OfficeConverter.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 

@@ -3,7 +3,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/LayerAnimation.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {

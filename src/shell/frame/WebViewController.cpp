@@ -3,7 +3,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/OpenableLink.hpp"
 #include "util/Text.hpp"

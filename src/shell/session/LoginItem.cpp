@@ -2,8 +2,8 @@
 
 #include "platform/ui/LayerAnimation.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
