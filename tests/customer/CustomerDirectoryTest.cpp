@@ -6,16 +6,16 @@
 namespace mv::test {
 namespace {
 
-std::vector<int> idsOf(const std::vector<PersonInfo>& persons) {
+std::vector<int> idsOf(const PersonRecords& persons) {
   std::vector<int> ids;
-  for (const auto& p : persons) ids.push_back(p.pid);
+  for (const auto& p : persons) ids.push_back(p->pid);
   std::sort(ids.begin(), ids.end());
   return ids;
 }
 
 std::vector<std::string> namesOf(const std::vector<ContactMode>& rows) {
   std::vector<std::string> names;
-  for (const auto& r : rows) names.push_back(r.fristName + "/" + r.lastName + "@" + std::to_string(r.personInfo.pid));
+  for (const auto& r : rows) names.push_back(r.fristName + "/" + r.lastName + "@" + std::to_string(r.personInfo->pid));
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -40,7 +40,7 @@ TEST_F(DirectoryTest, LoadsEntriesAndFindsCustomersByEveryField) {
   EXPECT_EQ(dir->customerInfoDic().at(3).customer_name, "");
   EXPECT_EQ(dir->allAttributes().size(), 8u);
   EXPECT_EQ(dir->allSearchPersonList().size(), 5u);
-  for (const auto& p : dir->allSearchPersonList()) EXPECT_FALSE(p.hasNote);
+  for (const auto& p : dir->allSearchPersonList()) EXPECT_FALSE(p->hasNote);
 
   EXPECT_EQ(idsOf(dir->customerSearch("apple")), (std::vector<int>{1}));        // name, any case
   EXPECT_EQ(idsOf(dir->customerSearch("SPRINGFIELD")), (std::vector<int>{1}));  // address city, once
@@ -120,8 +120,8 @@ TEST_F(DirectoryTest, HiddenCustomersFollowTheShowAllSwitchAndFlagsChangeEntries
   EXPECT_EQ(dir->getNoHiddenCustomerData(false).size(), 3u);
   // The records keep their flags until the next reload; the store never changed.
   auto apple = std::find_if(dir->allSearchPersonList().begin(), dir->allSearchPersonList().end(),
-                            [](const PersonInfo& p) { return p.pid == 1; });
-  EXPECT_FALSE(apple->hidden);
+                            [](const auto& p) { return p->pid == 1; });
+  EXPECT_FALSE((*apple)->hidden);
   EXPECT_EQ(dir->getNoHiddenCustomerData(true).size(), 4u);
 
   // Every customer hidden with show-all off: an empty directory.
