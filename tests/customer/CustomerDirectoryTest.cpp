@@ -63,6 +63,32 @@ TEST_F(DirectoryTest, LoadsEntriesAndFindsCustomersByEveryField) {
   EXPECT_TRUE(dir->customerSearch("secret").empty());
 }
 
+std::vector<int> idsInOrder(const PersonRecords& persons) {
+  std::vector<int> ids;
+  for (const auto& p : persons) ids.push_back(p->pid);
+  return ids;
+}
+
+// Results come by name, as the results list shows them; a field's text
+// never runs on into the next field's or the next customer's.
+TEST_F(DirectoryTest, SearchGivesCustomersByNameAndMatchesWithinOneField) {
+  auto dir = directory();
+  // "Apple Trading" (by its contact's address), "Hidden Goods", "O'Brien &
+  // Sons", and the nameless one (by "100% sure_ok") last.
+  EXPECT_EQ(idsInOrder(dir->customerSearch("o")), (std::vector<int>{1, 4, 5, 3}));
+  // Upper-case keys before lower-case ones: "beijing" after "O'Brien".
+  EXPECT_EQ(idsInOrder(dir->customersByName()), (std::vector<int>{1, 4, 5, 2, 3}));
+  EXPECT_TRUE(dir->customerSearch("main stspringfield").empty());  // one address field, then the next
+  EXPECT_TRUE(dir->customerSearch("_okhidden").empty());           // one customer, then the next
+  EXPECT_TRUE(dir->customerSearch(std::string("apple") + '\0').empty());
+  // A customer stored later takes its place by name at the next load.
+  seed({8, "Banana Road", {}, {}, {}});
+  seed({9, "Avocado", {{kCity, "Oslo"}}, {}, {}});
+  dir->reloadCustomerData();
+  EXPECT_EQ(idsInOrder(dir->customerSearch("o")), (std::vector<int>{1, 9, 8, 4, 5, 3}));
+  EXPECT_EQ(idsInOrder(dir->customerSearch("OSLO")), (std::vector<int>{9}));
+}
+
 // Stored and typed texts meet in one normal form, case-folded, whichever
 // way either was composed.
 TEST_F(DirectoryTest, SearchComparesNormalisedCaseFoldedText) {
