@@ -342,6 +342,29 @@ std::optional<marvisto_image_Entity> CatalogModel::getImageByKeyId(int productId
       .value_or(std::nullopt);
 }
 
+std::optional<std::map<int, marvisto_product_price_Entity>> CatalogModel::getPriceOfEveryProduct() {
+  std::map<int, marvisto_product_price_Entity> out;
+  // In the order of the single read, so the first row of a product is its own.
+  const bool read = query("SELECT * FROM marvisto_product_price ORDER BY rowid", [&](const SQLiteStatement& row) {
+    auto price = rows::price(row);
+    out.try_emplace(price.product_id, std::move(price));
+  });
+  if (!read) return std::nullopt;
+  return out;
+}
+
+std::optional<std::map<int, marvisto_image_Entity>> CatalogModel::getImageOfEveryProduct() {
+  std::map<int, marvisto_image_Entity> out;
+  const bool read = query(
+      "SELECT * FROM marvisto_image WHERE image_isdault = 1 AND image_publis = 1 ORDER BY image_ordering, image_id",
+      [&](const SQLiteStatement& row) {
+        auto image = rows::image(row);
+        out.try_emplace(image.key_id, std::move(image));
+      });
+  if (!read) return std::nullopt;
+  return out;
+}
+
 std::vector<marvisto_image_Entity> CatalogModel::getManyImageByKeyId(int productId) {
   return shownAsEmpty(readRows(
       "SELECT * FROM marvisto_image WHERE key_id = ? AND image_publis = 1 "

@@ -1,4 +1,5 @@
 #pragma once
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -70,6 +71,13 @@ class CatalogModel : public BaseDataModel {
   // `discount_flag` is worked out for the current time.
   marvisto_product_price_Entity getPriceEntityByProductId(int productId);
   std::optional<marvisto_image_Entity> getImageByKeyId(int productId);
+  // The same for every product at once, by product id, for a screen that
+  // shows thousands: the price record getPriceEntityByProductId reads (its
+  // `discount_flag` left for the caller to work out) and the image
+  // getImageByKeyId reads. A product without one is absent; nothing when the
+  // read failed.
+  std::optional<std::map<int, marvisto_product_price_Entity>> getPriceOfEveryProduct();
+  std::optional<std::map<int, marvisto_image_Entity>> getImageOfEveryProduct();
   std::vector<marvisto_image_Entity> getManyImageByKeyId(int productId);
   // {"imageFull", "imageThumb"} per image row with that publish value;
   // nothing when the read failed.

@@ -119,6 +119,12 @@ class DataAccessManager {
   }
   marvisto_product_price_Entity getPriceEntityByProductId(int id) { return catalog_.getPriceEntityByProductId(id); }
   std::optional<marvisto_image_Entity> getImageByKeyId(int id) { return catalog_.getImageByKeyId(id); }
+  std::optional<std::map<int, marvisto_product_price_Entity>> getPriceOfEveryProduct() {
+    return catalog_.getPriceOfEveryProduct();
+  }
+  std::optional<std::map<int, marvisto_image_Entity>> getImageOfEveryProduct() {
+    return catalog_.getImageOfEveryProduct();
+  }
   std::vector<marvisto_image_Entity> getManyImageByKeyId(int id) { return catalog_.getManyImageByKeyId(id); }
   // The lists the sync and the backup read are nothing when the read failed,
   // never taken for empty ones.
