@@ -101,6 +101,9 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
     if (error) *error = SDL_GetError();
     return nullptr;
   }
+  // The software renderer would otherwise put the window's surface on the
+  // graphics driver all the same.
+  if (options.softwareRendering) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   Uint32 rendererFlags = options.softwareRendering ? SDL_RENDERER_SOFTWARE : SDL_RENDERER_ACCELERATED;
   dw->renderer_ = SDL_CreateRenderer(dw->sdlWindow_, -1, rendererFlags);
   if (!dw->renderer_ && !options.softwareRendering) dw->renderer_ = SDL_CreateRenderer(dw->sdlWindow_, -1, SDL_RENDERER_SOFTWARE);

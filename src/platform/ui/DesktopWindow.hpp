@@ -33,7 +33,11 @@ class DesktopWindow {
     double scale = 0;  // 0: the screen's scale
     std::string title = "Marvisto";
     bool hidden = false;
-    bool softwareRendering = false;
+    // Every picture is drawn on the processor and only copied to the window,
+    // so the graphics driver adds nothing but its own weight: without a
+    // graphics card (a virtual screen, most virtual machines) its software
+    // rasteriser alone keeps some 85 MB resident. False asks for the driver.
+    bool softwareRendering = true;
   };
 
   // Opens the desktop window; nothing when no display can be opened (`error`
