@@ -433,30 +433,37 @@ void SyncModel::retryDownloadImage(const std::string& fileName, int imageType) {
 
 void SyncModel::createImgThumb(const std::vector<base::Value>& images) {
   if (!thumbQueue_) return;
-  // Paths are made here, on the main thread, from the session of now; the
-  // worker touches nothing but these files.
-  std::vector<std::pair<fs::path, fs::path>> pairs;
+  // The folder is found here, on the main thread, from the session of now;
+  // the worker touches nothing but the files in it. Names only: a path
+  // object per file would hold tens of megabytes for a big catalogue.
+  const auto sample = PublicFunction::filePathWithName("x", kImageTypeProduct);
+  if (!sample) return;
+  fs::path folder = sample->parent_path();
+  std::vector<std::pair<std::string, std::string>> names;
   for (const base::Value& row : images) {
-    auto names = pictureAndThumb(row);
-    if (!names) continue;
-    const auto& [fullName, thumbName] = *names;
+    auto pair = pictureAndThumb(row);
+    if (!pair) continue;
+    auto& [fullName, thumbName] = *pair;
     if (isBlank(fullName) || isBlank(thumbName) || fullName == thumbName) continue;
-    auto fullPath = PublicFunction::filePathWithName(fullName, kImageTypeProduct);
-    auto thumbPath = PublicFunction::filePathWithName(thumbName, kImageTypeProduct);
-    if (fullPath && thumbPath) pairs.emplace_back(std::move(*fullPath), std::move(*thumbPath));
+    if (!PublicFunction::isSafeFileName(fullName) || !PublicFunction::isSafeFileName(thumbName)) continue;
+    names.emplace_back(std::move(fullName), std::move(thumbName));
   }
-  if (pairs.empty()) return;
+  if (names.empty()) return;
+  names.shrink_to_fit();
   // One pass at a time: a new pass supersedes one not yet done.
   thumbPass_.cancel();
-  thumbPass_ = thumbQueue_->async([pairs = std::move(pairs)](const base::CancelFlag& flag) {
-    for (const auto& [fullPath, thumbPath] : pairs) {
-      if (flag.isCancelled()) return;
-      std::error_code ec;
-      if (fs::exists(thumbPath, ec) || !fs::exists(fullPath, ec)) continue;
-      // A thumbnail that cannot be made is made again by the next pass.
-      if (!PublicFunction::createImgThumbWithImgName(fullPath, thumbPath)) MV_LOG("no thumbnail for ", fullPath);
-    }
-  });
+  thumbPass_ = thumbQueue_->async(
+      [folder = std::move(folder), names = std::move(names)](const base::CancelFlag& flag) {
+        for (const auto& [fullName, thumbName] : names) {
+          if (flag.isCancelled()) return;
+          const fs::path fullPath = folder / fullName;
+          const fs::path thumbPath = folder / thumbName;
+          std::error_code ec;
+          if (fs::exists(thumbPath, ec) || !fs::exists(fullPath, ec)) continue;
+          // A thumbnail that cannot be made is made again by the next pass.
+          if (!PublicFunction::createImgThumbWithImgName(fullPath, thumbPath)) MV_LOG("no thumbnail for ", fullPath);
+        }
+      });
 }
 
 void SyncModel::waitForThumbnails() {
@@ -472,8 +479,8 @@ void SyncModel::deleteCoverImages(const std::vector<marvisto_library_files_Entit
   removeFiles(changedFiles(coverNames(files), kImageTypeCover, keep));
 }
 
-void SyncModel::removeChangedPictures(const std::vector<marvisto_image_Entity>& images, const std::set<std::string>& keep) {
-  removeInBackground(changedFiles(pictureNames(images), kImageTypeProduct, keep));
+void SyncModel::removeChangedPictures(const std::vector<std::string>& names) {
+  removeInBackground(changedFiles(names, kImageTypeProduct, {}));
 }
 
 void SyncModel::removeChangedCovers(const std::vector<marvisto_library_files_Entity>& files,
