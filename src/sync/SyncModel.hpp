@@ -245,6 +245,8 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   void removeChangedPictures(const std::vector<std::string>& names);
   void removeChangedCovers(const std::vector<marvisto_library_files_Entity>& files, const std::set<std::string>& keep);
   void removeInBackground(std::vector<std::filesystem::path> paths);
+  // Tells the delegate how far a removal is.
+  void removalProgress(float share);
   void kindCompleted(int kind);
   // The share of a kind shown to the delegate: a kind with files failed or
   // still asked again stays below whole, at the whole per cent of its files

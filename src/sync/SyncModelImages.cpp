@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
@@ -109,13 +111,19 @@ std::vector<fs::path> changedFiles(const std::vector<std::string>& names, int ty
   return out;
 }
 
-// Removes files; one that is not there is left alone.
-void removeFiles(const std::vector<fs::path>& paths, const base::CancelFlag* flag = nullptr) {
+// Removes files; one that is not there is left alone. `removed(share)` is
+// told the share done about every per cent, and 1 at the end.
+void removeFiles(const std::vector<fs::path>& paths, const base::CancelFlag* flag = nullptr,
+                 const std::function<void(float)>& removed = nullptr) {
   std::error_code ec;
-  for (const auto& path : paths) {
+  const std::size_t step = std::max<std::size_t>(paths.size() / 100, 1);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
     if (flag && flag->isCancelled()) return;
-    fs::remove(path, ec);
+    fs::remove(paths[i], ec);
+    if (removed && (i + 1) % step == 0 && i + 1 < paths.size())
+      removed(static_cast<float>(static_cast<double>(i + 1) / static_cast<double>(paths.size())));
   }
+  if (removed) removed(1.0f);
 }
 
 std::vector<std::string> pictureNames(const std::vector<marvisto_image_Entity>& images) {
@@ -506,7 +514,21 @@ void SyncModel::removeInBackground(std::vector<fs::path> paths) {
     removeFiles(paths);
     return;
   }
-  removalQueue_->async([paths = std::move(paths)](const base::CancelFlag& flag) { removeFiles(paths, &flag); });
+  // A full sync removes tens of thousands of files: the screen shows how far
+  // the removal is, on the main thread and only while the run lasts.
+  auto told = [weak = weak_from_this(), run = run_.mark()](float share) {
+    base::RunLoop::main().post([weak, run, share] {
+      auto self = weak.lock();
+      if (self && run.isValid()) self->removalProgress(share);
+    });
+  };
+  removalQueue_->async([paths = std::move(paths), told = std::move(told)](const base::CancelFlag& flag) {
+    removeFiles(paths, &flag, told);
+  });
+}
+
+void SyncModel::removalProgress(float share) {
+  if (auto d = delegate()) d->setRemovalProgress(share);
 }
 
 void SyncModel::startImagePhaseAfterRemovals() {

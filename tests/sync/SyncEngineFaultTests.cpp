@@ -291,9 +291,20 @@ TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndOnlyAResyncFetchesThemA
     EXPECT_TRUE(fs::exists(localPath(file.substr(slash + 1), type))) << file;
   }
 
+  // A resync removes every picture first, and says how far it is.
+  delegate->removals.clear();
+  const std::size_t progressBefore = delegate->progress.size();
   engine()->setIsSyncAllData(true);
   ASSERT_TRUE(runSync());
   EXPECT_EQ(static_cast<std::size_t>(asked("product/")), 2 * pictures.size());
+  ASSERT_FALSE(delegate->removals.empty());
+  EXPECT_EQ(delegate->removals.back().first, 1.0f);
+  for (const auto& [share, reportsBefore] : delegate->removals) {
+    EXPECT_GT(share, 0.0f);
+    EXPECT_LE(share, 1.0f);
+    // All of it before the first picture of the run is fetched.
+    EXPECT_EQ(reportsBefore, progressBefore);
+  }
 }
 
 TEST_F(SyncEngineTest, AServiceStoppedInThePicturePhaseBreaksTheRunAtOnce) {
