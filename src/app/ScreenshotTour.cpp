@@ -19,9 +19,7 @@
 #include "customer/CustomerDataModel.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "library/EPUBViewController.hpp"
-#include "library/LibraryFileOpener.hpp"
 #include "library/LibraryFileState.hpp"
-#include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/ReaderThumbQueue.hpp"
 #include "library/ReaderViewController.hpp"
@@ -44,20 +42,20 @@
 #include "platform/ui/WeakAs.hpp"
 #include "services/WebEngine.hpp"
 #include "shell/frame/FeatureWiring.hpp"
-#include "shell/frame/HomeViewController.hpp"
+#include "shell/app/HomeViewController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/app/MarvistoAppDelegate.hpp"
 #include "shell/frame/WebViewController.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/app/UITabBarControllerExt.hpp"
 #include "shell/session/GuideView.hpp"
 #include "shell/session/LoginCheckBox.hpp"
 #include "shell/session/LoginItem.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/session/WeclomeViewController.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "shell/settings/SettingsCellEntity.hpp"
 #include "shell/settings/SettingsViewController.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "shell/sync-screens/SyncInfoItem.hpp"
 #include "shell/sync-screens/SyncScreenPresenter.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
@@ -69,7 +67,6 @@
 #include "sync/requests/RequestDownload.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/ServerInfo.hpp"
-#include "util/Session.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -77,9 +74,10 @@ namespace fs = std::filesystem;
 
 namespace mv {
 
+class MarvistoAppDelegate;
 namespace {
 // Below, with the other customer steps.
-bool showFirstContact();
+bool showFirstContact(const std::shared_ptr<MarvistoAppDelegate>& app);
 }  // namespace
 
 // The session's request sender during the tour: every request goes to the
@@ -249,7 +247,8 @@ bool ScreenshotTour::unnamedControls(const std::string& picture) {
     std::fprintf(stderr, "marvisto: %s: a button drawn as a picture alone has no name (%s at %.0f, %.0f, %.0f x %.0f)\n",
                  picture.c_str(), typeid(*v).name(), r.x(), r.y(), r.width(), r.height());
   }
-  return true;
+  // Such a button can be found neither by a test nor by a screen reader.
+  return unnamed.empty() || fail("a button drawn as a picture alone has no accessibility label");
 }
 
 std::shared_ptr<WeclomeViewController> ScreenshotTour::welcome() {
@@ -269,16 +268,16 @@ bool ScreenshotTour::signIn() {
   auto w = welcome();
   if (!w) return false;
   if (o_.demo) {
-    std::printf("Signing in to the demo company %s...\n", LoginMode::kDemoClientZDuvo);
+    std::printf("Signing in to the demo company %s...\n", SkinManager::kDemoClientZDuvo);
     LoginItem* shortcut = nullptr;
     ui::HeadlessDriver d(app_->window());
     for (LoginItem* item : d.findAllOf<LoginItem>()) {
-      if (item->isDemo() && item->clientId() == LoginMode::kDemoClientZDuvo) shortcut = item;
+      if (item->isDemo() && item->clientId() == SkinManager::kDemoClientZDuvo) shortcut = item;
     }
     if (shortcut) {
       d.tap(*shortcut);
     } else {
-      w->login(std::string(LoginMode::kDemoClientZDuvo));
+      w->login(std::string(SkinManager::kDemoClientZDuvo));
     }
   } else {
     std::printf("Signing in to %s as %s at %s...\n", o_.client.c_str(), o_.user.c_str(),
@@ -494,7 +493,7 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {"customer-list-mode-2", [this] { return showCustomerMode(1); }},
       {"customer-list-mode-3", [this] { return showCustomerMode(2); }},
       {"customer-detail", [this] { return showCustomer(false); }},
-      {"customer-contacts", [this] { return showCustomer(false) && showFirstContact(); }},
+      {"customer-contacts", [this] { return showCustomer(false) && showFirstContact(app_); }},
       {"customer-new", [this] { return showNewCustomer(); }},
       {"customer-edit", [this] { return showCustomer(true); }},
       {tabName(T::kInventory), tab(T::kInventory)},
@@ -532,8 +531,7 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
 
 namespace {
 
-std::shared_ptr<CatalogViewController> catalogScreen() {
-  auto app = MarvistoAppDelegate::current();
+std::shared_ptr<CatalogViewController> catalogScreen(const std::shared_ptr<MarvistoAppDelegate>& app) {
   auto tab = app ? app->tabBarController() : nullptr;
   return tab ? std::dynamic_pointer_cast<CatalogViewController>(tab->screen(MainTabScreens::kCatalog)) : nullptr;
 }
@@ -542,7 +540,7 @@ std::shared_ptr<CatalogViewController> catalogScreen() {
 
 bool ScreenshotTour::showCatalogLevel() {
   if (!showTab(MainTabScreens::kCatalog)) return false;
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   auto master = catalog ? catalog->masterViewController() : nullptr;
   if (!master || !master->isViewLoaded()) return fail("no category panel");
   // The first category with children of its own, one level down.
@@ -563,7 +561,7 @@ bool ScreenshotTour::showCatalogLevel() {
 bool ScreenshotTour::showProduct(int panel) {
   if (!showTab(MainTabScreens::kCatalog)) return false;
   auto* store = DataAccessManager::sharedDataModel();
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   if (!store || !catalog) return fail("no catalogue");
   auto products = store->getAllProducts();
   if (products.empty()) return fail("no products");
@@ -584,7 +582,7 @@ bool ScreenshotTour::showProduct(int panel) {
 
 bool ScreenshotTour::showImageBrowser(bool slideShow) {
   if (!showProduct(ProductDetailController::kDescriptionPanel)) return false;
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   auto* product = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController());
   product->onClickImage();
   if (!waitFor([&] { return product->presentedViewController() != nullptr; }, 5)) return fail("no image browser");
@@ -650,7 +648,7 @@ bool ScreenshotTour::showWebPage() {
 bool ScreenshotTour::showCatalogSearch() {
   if (!showTab(MainTabScreens::kCatalog)) return false;
   auto* store = DataAccessManager::sharedDataModel();
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   auto products = store ? store->getAllProducts() : std::vector<marvisto_product_Entity>{};
   if (!catalog || products.empty()) return fail("no catalogue");
   // The first word of the first product's name, typed into the search field.
@@ -670,20 +668,17 @@ bool ScreenshotTour::showCatalogSearch() {
 
 bool ScreenshotTour::showCatalogList(bool favourites) {
   if (!showTab(MainTabScreens::kCatalog)) return false;
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   if (!catalog) return fail("no catalogue");
-  if (favourites) {
-    catalog->btnFavoritesClicked();
-  } else {
-    catalog->btnCompareClicked();
-  }
+  // The title bar's buttons, by their names.
+  if (!tapControl(text(favourites ? "FAVORITES" : "PRODUCTCOMPARISON"), catalog->view().get())) return false;
   onClose([catalog] { catalog->dismissPopController(false); });
   return waitFor([&] { return catalog->presentedViewController() != nullptr; }, 5) || fail("the list did not open");
 }
 
 bool ScreenshotTour::showSortMenu() {
   if (!showTab(MainTabScreens::kCatalog)) return false;
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   if (!catalog) return fail("no catalogue");
   const std::size_t before = app_->window()->overlay().subviews().size();
   if (!tapControl(text(CatalogViewController::orderingNames().front()), catalog->view().get())) return false;
@@ -692,7 +687,7 @@ bool ScreenshotTour::showSortMenu() {
 
 bool ScreenshotTour::showAddToOrder(bool picker) {
   if (!showTab(MainTabScreens::kCatalog)) return false;
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   if (!catalog) return fail("no catalogue");
   ui::HeadlessDriver d(app_->window());
   // The first product on the grid whose add button asks for its attributes.
@@ -715,8 +710,7 @@ bool ScreenshotTour::showAddToOrder(bool picker) {
 
 namespace {
 
-std::shared_ptr<CustomerViewController> customerScreen() {
-  auto app = MarvistoAppDelegate::current();
+std::shared_ptr<CustomerViewController> customerScreen(const std::shared_ptr<MarvistoAppDelegate>& app) {
   auto tab = app ? app->tabBarController() : nullptr;
   return tab ? std::dynamic_pointer_cast<CustomerViewController>(tab->screen(MainTabScreens::kCustomer)) : nullptr;
 }
@@ -737,8 +731,8 @@ int fullestCustomer(const CustomerDataModel& directory) {
 
 // The form scrolled down to its contacts, the first one's header at the top
 // (each contact shows under its own header in view mode).
-bool showFirstContact() {
-  auto screen = customerScreen();
+bool showFirstContact(const std::shared_ptr<MarvistoAppDelegate>& app) {
+  auto screen = customerScreen(app);
   if (!screen) return false;
   auto form = screen->customerInfo();
   const auto& groups = form->customerInfoGroupData();
@@ -756,7 +750,7 @@ bool showFirstContact() {
 
 bool ScreenshotTour::showCustomerMode(long segment) {
   if (!showTab(MainTabScreens::kCustomer)) return false;
-  auto screen = customerScreen();
+  auto screen = customerScreen(app_);
   if (!screen) return fail("no customer screen");
   auto& modes = screen->customerList()->sortSegmentedCtrl();
   if (segment >= static_cast<long>(modes.numberOfSegments())) return fail("no such list mode");
@@ -771,7 +765,7 @@ bool ScreenshotTour::showCustomerMode(long segment) {
 
 bool ScreenshotTour::showCustomer(bool edit) {
   if (!showTab(MainTabScreens::kCustomer)) return false;
-  auto screen = customerScreen();
+  auto screen = customerScreen(app_);
   auto directory = CustomerDataModel::sharedInstance();
   if (!screen || !directory || directory->customerInfoDic().empty()) return fail("no customers");
   screen->customerList()->selectedCustomer(fullestCustomer(*directory));
@@ -792,7 +786,7 @@ bool ScreenshotTour::showCustomer(bool edit) {
 
 bool ScreenshotTour::showNewCustomer() {
   if (!showTab(MainTabScreens::kCustomer)) return false;
-  auto screen = customerScreen();
+  auto screen = customerScreen(app_);
   if (!screen || !tapView(screen->customerList()->addNewCustomerButton())) return fail("no new-customer button");
   auto form = screen->customerInfo();
   if (!form->isCreating()) return fail("no new customer form");
@@ -837,8 +831,7 @@ bool ScreenshotTour::showNewCustomer() {
 
 namespace {
 
-std::shared_ptr<SaleslibraryController> libraryScreen() {
-  auto app = MarvistoAppDelegate::current();
+std::shared_ptr<SaleslibraryController> libraryScreen(const std::shared_ptr<MarvistoAppDelegate>& app) {
   auto tab = app ? app->tabBarController() : nullptr;
   return tab ? std::dynamic_pointer_cast<SaleslibraryController>(tab->screen(MainTabScreens::kSalesLibrary)) : nullptr;
 }
@@ -857,7 +850,7 @@ bool ScreenshotTour::stageLibraryDownload() {
     for (const auto& name : std::vector<std::string>(manager->downloadFileNameArray()))
       manager->cancelDownloadFile(name);
   });
-  auto library = libraryScreen();
+  auto library = libraryScreen(app_);
   if (library && !library->detailViewsArray().empty())
     library->detailViewsArray().front()->reloadDataWithPostNoti(true, false);
   return true;
@@ -865,7 +858,7 @@ bool ScreenshotTour::stageLibraryDownload() {
 
 bool ScreenshotTour::showLibrary(bool collection) {
   if (!showTab(MainTabScreens::kSalesLibrary)) return false;
-  auto library = libraryScreen();
+  auto library = libraryScreen(app_);
   if (!library) return fail("no library screen");
   if (!collection) return stageLibraryDownload();
   // The tab strip's tab, a button or a title drawn as a label.
@@ -882,7 +875,7 @@ bool ScreenshotTour::showLibrary(bool collection) {
 
 bool ScreenshotTour::showLibraryFileCard() {
   if (!showTab(MainTabScreens::kSalesLibrary)) return false;
-  auto library = libraryScreen();
+  auto library = libraryScreen(app_);
   auto manager = SaleslibraryModel::sharedInstance();
   if (!library || library->detailViewsArray().empty() || !manager) return fail("no library");
   auto& grid = *library->detailViewsArray().front();
@@ -899,9 +892,9 @@ bool ScreenshotTour::showLibraryFileCard() {
   return fail("every file is on the device");
 }
 
-bool ScreenshotTour::showLibraryViewer(const char* type) {
+bool ScreenshotTour::openLibraryFile(const char* type) {
   if (!showTab(MainTabScreens::kSalesLibrary)) return false;
-  auto library = libraryScreen();
+  auto library = libraryScreen(app_);
   auto manager = SaleslibraryModel::sharedInstance();
   auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
   if (!library || library->detailViewsArray().empty() || !manager || !nav) return fail("no library");
@@ -911,44 +904,40 @@ bool ScreenshotTour::showLibraryViewer(const char* type) {
     const auto state = LibraryFileState::of(*manager, file);
     if (file.type != type || !state.present || state.pendingUpdate) continue;
     grid.selectDownloadedFile(file.file_name, file.type);
-    if (nav->viewControllers().size() == 1) return fail("the file did not open");
-    if (auto* video = dynamic_cast<VideoViewController*>(nav->topViewController())) {
-      auto movie = video->moviePlayer();
-      waitFor([&] { return !movie || movie->framesShown() > 0 || movie->state() == svc::MoviePlayer::State::Failed; },
-              10);
-      onClose([video] { video->btnbackClicked(); });
-    } else if (auto* office = dynamic_cast<PPTLoadingViewController*>(nav->topViewController())) {
-      waitFor([&] { return !office->isLoading(); }, 120);
-      // The tiles a frame asks for are drawn on a worker; a later frame shows them.
-      ui::HeadlessDriver d(app_->window());
-      for (int frame = 0; frame < 3; ++frame) {
-        d.render();
-        waitFor([&] { return !office->webView().tilesPending(); }, 20);
-      }
-    } else if (auto* reader = dynamic_cast<EPUBViewController*>(nav->topViewController())) {
-      waitFor([&] {
-        return !reader->isOpening() && reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading() &&
-               !svc::WebEngine::isBusy();
-      }, 30);
-    }
-    return true;
+    return nav->viewControllers().size() > 1 || fail("the file did not open");
   }
   return fail(std::string("no ") + type + " file on the device");
 }
 
-bool ScreenshotTour::showReader(int view) {
-  auto folder = PublicFunction::clientFolder(Session::current().clientID);
-  const char* pdfFolder = PublicFunction::folderForFileType(5);
-  if (!folder || !pdfFolder) return fail("no client folder");
-  std::vector<fs::path> pdfs;
-  std::error_code ec;
-  for (fs::directory_iterator it(*folder / pdfFolder, ec), end; !ec && it != end; it.increment(ec))
-    if (it->path().extension() == ".pdf") pdfs.push_back(it->path());
-  std::sort(pdfs.begin(), pdfs.end());
+bool ScreenshotTour::showLibraryViewer(const char* type) {
+  if (!openLibraryFile(type)) return false;
   auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
-  if (pdfs.empty() || !nav) return fail("no library PDF on the device");
-  auto decision = LibraryFileOpener::decide("PDF", pdfs.front(), PublicFunction::getDeviceType());
-  if (!LibraryViewers::open(decision, pdfs.front().stem().string(), nav)) return fail("the PDF did not open");
+  if (auto* video = dynamic_cast<VideoViewController*>(nav->topViewController())) {
+    auto movie = video->moviePlayer();
+    waitFor([&] { return !movie || movie->framesShown() > 0 || movie->state() == svc::MoviePlayer::State::Failed; },
+            10);
+    onClose([video] { video->btnbackClicked(); });
+  } else if (auto* office = dynamic_cast<PPTLoadingViewController*>(nav->topViewController())) {
+    waitFor([&] { return !office->isLoading(); }, 120);
+    // The tiles a frame asks for are drawn on a worker; a later frame shows them.
+    ui::HeadlessDriver d(app_->window());
+    for (int frame = 0; frame < 3; ++frame) {
+      d.render();
+      waitFor([&] { return !office->webView().tilesPending(); }, 20);
+    }
+  } else if (auto* reader = dynamic_cast<EPUBViewController*>(nav->topViewController())) {
+    waitFor([&] {
+      return !reader->isOpening() && reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading() &&
+             !svc::WebEngine::isBusy();
+    }, 30);
+  }
+  return true;
+}
+
+bool ScreenshotTour::showReader(int view) {
+  // Opened from the library, under the file's title.
+  if (!openLibraryFile("PDF")) return false;
+  auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
   auto reader = std::dynamic_pointer_cast<ReaderViewController>(nav->viewControllers().back());
   if (!reader) return fail("no PDF reader");
   onClose([this, reader] {
@@ -979,7 +968,7 @@ bool ScreenshotTour::showReader(int view) {
     settle(0.5);
     page.setContentOffset(ui::Point{page.contentSize().width / 3, page.contentSize().height / 4});
   } else if (view == 2) {
-    reader->tappedInToolbarThumbsButton(*reader->mainToolbar(), *reader->mainToolbar()->thumbsButton());
+    if (!tapControl(text("THUMBNAILS"), reader->view().get())) return false;
     if (!waitFor([&] { return reader->presentedViewController() != nullptr; }, 5)) return fail("no thumbnails screen");
     waitFor(
         [] {
@@ -997,8 +986,7 @@ bool ScreenshotTour::showReader(int view) {
 
 namespace {
 
-std::shared_ptr<QuoteOrderHistoryController> orderList() {
-  auto app = MarvistoAppDelegate::current();
+std::shared_ptr<QuoteOrderHistoryController> orderList(const std::shared_ptr<MarvistoAppDelegate>& app) {
   auto tab = app ? app->tabBarController() : nullptr;
   return tab ? std::dynamic_pointer_cast<QuoteOrderHistoryController>(tab->screen(MainTabScreens::kQuoteOrder))
              : nullptr;
@@ -1008,7 +996,7 @@ std::shared_ptr<QuoteOrderHistoryController> orderList() {
 
 bool ScreenshotTour::showOrderEditor(int what) {
   if (!showTab(MainTabScreens::kQuoteOrder)) return false;
-  auto list = orderList();
+  auto list = orderList(app_);
   auto* nav = list ? list->navigationController() : nullptr;
   if (!nav || list->selectOrders().empty()) return fail("no orders");
   // The newest unsubmitted order.
@@ -1073,7 +1061,7 @@ bool ScreenshotTour::showOrderEditor(int what) {
 
 bool ScreenshotTour::showOrderForm(bool signature) {
   if (!showOrderEditor(-1)) return false;
-  auto list = orderList();
+  auto list = orderList(app_);
   auto* nav = list->navigationController();
   auto* editor = dynamic_cast<QuoteOrderViewController*>(nav->topViewController());
   if (!editor || !tapView(editor->btnPDF())) return fail("no order form button");
@@ -1255,7 +1243,7 @@ void ScreenshotTour::startSignIn() {
   if (!w) return;
   if (auto guide = w->guideView()) guide->endShowGuide();
   if (o_.demo) {
-    w->login(std::string(LoginMode::kDemoClientZDuvo));
+    w->login(std::string(SkinManager::kDemoClientZDuvo));
   } else if (!o_.client.empty()) {
     signInFromPanel(*w, o_);
   }
