@@ -103,8 +103,11 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
   }
   // The window's own pixels rather than a GL texture: the pictures are drawn
   // by the processor anyway, and only the rectangles that changed are sent
-  // on (the GL path sends the whole window every time).
-  SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+  // on (the GL path sends the whole window every time). Only X11 has pixels
+  // of its own to give; elsewhere the desktop's texture path stays.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && std::strcmp(driver, "x11") == 0)
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
   if (!SDL_GetWindowSurface(dw->sdlWindow_)) {
     if (error) *error = SDL_GetError();
     return nullptr;
