@@ -318,6 +318,34 @@ TEST_F(SyncScreenPanelTest, AnEndedRunLeavesNoRowCheckingAndNoShareShortOfWholeR
   EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), test::textOf("COMPLETED"));
 }
 
+// While a full sync removes the files of changed rows, the first row says
+// how far it is; the pictures' own share takes over, and a run that ends
+// leaves no row checking.
+TEST_F(SyncScreenPanelTest, TheRemovalOfChangedFilesShowsHowFarItIs) {
+  show();
+  auto engine = SyncModel::sharedInstance();
+  engine->setIsDownloading(true);
+  screen->startIndictorView();
+  const std::string checking = test::textOf("CHECKING");
+  screen->setRemovalProgress(0.456f);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), checking + " 45%");
+  screen->setRemovalProgress(1.0f);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), checking + " 100%");
+  screen->setProgress(0.12f, SyncModel::kImageTypeProduct, 10);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "12 %");
+  // A late report of another removal changes nothing any more.
+  screen->setRemovalProgress(0.5f);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "12 %");
+
+  engine->setIsDownloading(true);
+  screen->startIndictorView();
+  screen->setRemovalProgress(0.3f);
+  screen->breakSync("The service did not answer.");
+  ASSERT_TRUE(alert());
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0 %");
+  press(0);
+}
+
 TEST_F(SyncScreenPanelTest, TheButtonStaysOffWhenTheTabIsEnteredAgainDuringARun) {
   auto nav = std::make_shared<ui::NavigationController>(std::make_shared<SyncViewController>());
   window = std::make_unique<test::ScreenWindow>(nav);

@@ -217,6 +217,10 @@ void SyncViewController::setProgress(float progress, int imageType, int remainTi
   if (auto update = SyncScreenPresenter::progressUpdate(progress, imageType)) apply(*update);
 }
 
+void SyncViewController::setRemovalProgress(float share) {
+  if (resourceUpdateView_) resourceUpdateView_->showRemovalProgress(share);
+}
+
 void SyncViewController::downloadimageFinished(int imageType) {
   if (auto update = SyncScreenPresenter::imagesFinishedUpdate(imageType)) apply(*update);
 }

@@ -42,6 +42,7 @@ class SyncViewController : public ui::ViewController,
   void setProgress(float progress, int imageType, int remainTime) override;
   void getCustomerFinished() override;
   void syncEndedBySession() override;
+  void setRemovalProgress(float share) override;
 
   // ---- the button, the configuration, alerts -------------------------------------
   void btnSyncClick(ui::Control* sender) override;
