@@ -40,7 +40,9 @@ std::shared_ptr<gfx::PdfObjectFile> objectsOf(const std::filesystem::path& file,
     std::filesystem::file_time_type time;
     std::shared_ptr<gfx::PdfObjectFile> objects;
   };
-  static Last last;
+  // Kept for the process's life and never destroyed: at exit the object
+  // library may be gone before a destructor of ours would run.
+  static Last& last = *new Last;
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(file, ec);
   const auto time = ec ? std::filesystem::file_time_type() : std::filesystem::last_write_time(file, ec);

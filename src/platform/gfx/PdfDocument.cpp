@@ -73,7 +73,9 @@ void keepLibrarySettings() {
     Keeper(const Keeper&) = delete;
     Keeper& operator=(const Keeper&) = delete;
   };
-  static const Keeper keeper;
+  // Never destroyed: at exit the library's own state may go first.
+  static const Keeper& keeper = *new Keeper;
+  (void)keeper;
 }
 
 // The drawing library's document of the file, or nothing with whether the
