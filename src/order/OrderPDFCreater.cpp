@@ -14,7 +14,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"

@@ -23,7 +23,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/FreeDismissAlertView.hpp"
 
