@@ -40,8 +40,8 @@ namespace {
 // The drawing library sets up its fonts and settings when the first document
 // opens and drops them with the last one; a reader that opens a document for
 // each page it shows would set them up for every page. One empty document
-// kept for the process's life keeps them.
-void keepLibrarySettings() {
+// kept for the process's life keeps them. True when it is kept.
+bool keepLibrarySettings() {
   struct Keeper {
     PopplerDocument* doc = nullptr;
     std::string bytes;
@@ -75,7 +75,7 @@ void keepLibrarySettings() {
   };
   // Never destroyed: at exit the library's own state may go first.
   static const Keeper& keeper = *new Keeper;
-  (void)keeper;
+  return keeper.doc != nullptr;
 }
 
 // The drawing library's document of the file, or nothing with whether the
