@@ -99,6 +99,7 @@ void LibraryDetailController::viewDidLoad() {
 
   btnDownloadAll_ = std::make_shared<ui::Button>(layout.downloadAllButton, ui::ButtonType::Custom);
   btnDownloadAll_->setImage(SkinManager::skinFromImageName(button_.imageName()));
+  btnDownloadAll_->setAccessibilityLabel(text(button_.nameKey()));
   btnDownloadAll_->addAction(
       [weak](ui::Control&, const ui::Event*) {
         if (auto self = selfOf(weak)) self->downloadAll();
@@ -492,7 +493,10 @@ void LibraryDetailController::cancelAllDownloads() {
 
 void LibraryDetailController::setBtnStatusToCancel(bool cancel) {
   button_.setBtnStatusToCancel(cancel);
-  if (btnDownloadAll_) btnDownloadAll_->setImage(SkinManager::skinFromImageName(button_.imageName()));
+  if (btnDownloadAll_) {
+    btnDownloadAll_->setImage(SkinManager::skinFromImageName(button_.imageName()));
+    btnDownloadAll_->setAccessibilityLabel(text(button_.nameKey()));
+  }
 }
 
 void LibraryDetailController::updateBtnDownlaodOrUpdate() {
@@ -511,6 +515,7 @@ void LibraryDetailController::updateBtnDownlaodOrUpdate() {
     alertCancel_.reset();
   }
   btnDownloadAll_->setImage(SkinManager::skinFromImageName(button_.imageName()));
+  btnDownloadAll_->setAccessibilityLabel(text(button_.nameKey()));
   btnDownloadAll_->setHidden(button_.isHidden());
 }
 

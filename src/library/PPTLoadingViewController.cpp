@@ -47,6 +47,7 @@ void PPTLoadingViewController::viewDidLoad() {
   shareButton_ = std::make_shared<ui::Button>(ui::Rect{0, 0, 34, 34}, ui::ButtonType::Custom);
   shareButton_->setBackgroundColor(gfx::Color::clear());
   shareButton_->setBackgroundImage(SkinManager::skinFromImageName("btn-share.png"));
+  shareButton_->setAccessibilityLabel(text("SHARE"));
   shareButton_->addAction(action(&PPTLoadingViewController::shareButton), ui::ControlEventTouchUpInside);
   navigationItem().setRightBarButtonItem(std::make_shared<ui::BarButtonItem>(shareButton_));
   if (!fileName_.empty()) {
@@ -63,7 +64,8 @@ void PPTLoadingViewController::viewDidLoad() {
   webView_ = OfficePagesView::make(ui::Rect{0, 0, 1024, 768});
   webView_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
   root->addSubview(webView_);
-  addStatusBarBGForVersion7(true);
+  // No status-bar strip: the view starts below the navigation bar, where a
+  // strip would only cover the top of the first page.
   finishViewDidLoad();
   if (!filePath_.empty()) startLoading();
 }

@@ -157,6 +157,7 @@ void SaleslibraryController::applyLayout(bool hidden) {
   controlMasterBtn_->setFrame(layout.toggle);
   controlMasterBtn_->setSelected(hidden);
   controlMasterBtn_->setBackgroundImage(SkinManager::skinFromImageName(layout.toggleImage));
+  controlMasterBtn_->setAccessibilityLabel(text("CATEGORYPANEL"));
   catalogNavBgImageView_->setFrame(layout.topBar);
   if (masterController_) masterController_->view()->setFrame(layout.master);
   for (auto& grid : detailViewsArray_) grid->applyLayout(hidden);

@@ -198,6 +198,7 @@ void QuoteOrderViewController::buildFooter(ui::View& root) {
   footerBar_->addSubview(lblTotal_);
   btnDiscount_ = std::make_shared<ui::Button>(ui::Rect{280, 5, 40, 40});
   btnDiscount_->setImage(WidgetSkin::skinFromImageName("Icon_Discount_30x30.png"));
+  btnDiscount_->setAccessibilityLabel(text("DISCOUNT"));
   btnDiscount_->addAction([this](ui::Control&, const ui::Event*) { btnDiscountRatClick(); },
                           ui::ControlEventTouchUpInside);
   footerBar_->addSubview(btnDiscount_);

@@ -113,6 +113,7 @@ void UITabBarControllerExt::addCustomElements() {
   btnLogo_ = std::make_shared<ui::Button>(ui::Rect{15, 714.5, 225, 51});
   btnLogo_->setBackgroundColor(gfx::Color::clear());
   btnLogo_->setBackgroundImage(SkinManager::skinFromImageName("homelogo.png"), ui::ControlStateNormal);
+  btnLogo_->setAccessibilityLabel(text("COMPANYLOGO"));
   btnLogo_->setBackgroundImage(SkinManager::skinFromImageName("homelogo_highlight.png"), ui::ControlStateHighlighted);
   auto weak = ui::weakAs<UITabBarControllerExt>(this);
   auto press = std::make_shared<ui::LongPressGestureRecognizer>();

@@ -38,6 +38,8 @@ TabBarItemButton::TabBarItemButton(const ui::Rect& frame) : ui::View(frame) {
 void TabBarItemButton::setTitle(const std::string& title) {
   title_ = title;
   lableTitle_->setText(title);
+  // The picture is the button; the title under it names it.
+  btn_->setAccessibilityLabel(title);
 }
 
 void TabBarItemButton::setImgNormal(gfx::ImagePtr image) {

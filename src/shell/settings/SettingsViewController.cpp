@@ -159,6 +159,7 @@ std::shared_ptr<ui::TableViewCell> SettingsViewController::tableViewCellForRowAt
     if (entity->cellType == SettingsCellEntity::kUserName) {
       auto edit = std::make_shared<ui::Button>(ui::Rect{0, 0, 34, 34});
       edit->setImage(SkinManager::skinFromImageName("btn-edit.png"));
+      edit->setAccessibilityLabel(text("EDIT"));
       auto weak = ui::weakAs<SettingsViewController>(this);
       edit->addAction(
           [weak](ui::Control&, const ui::Event*) {
