@@ -34,6 +34,7 @@ struct Shown {
 
 class RecordingSyncScreen : public SyncViewController {
  public:
+  using SyncViewController::SyncViewController;
   std::vector<Shown> shown;
   std::vector<std::string> breaks;
   int finishes = 0;
@@ -77,7 +78,7 @@ class SyncScreenFlowTest : public test::SyncEngineTest {
     SyncEngineTest::TearDown();
   }
   void show() {
-    screen = std::make_shared<RecordingSyncScreen>();
+    screen = std::make_shared<RecordingSyncScreen>(services);
     window = std::make_unique<test::ScreenWindow>(screen);
   }
   ResourceUpdateView& panel() { return screen->resourceUpdateView(); }

@@ -66,7 +66,7 @@ class SyncScreenPanelTest : public test::UiTestEnvironment {
   }
 
   void show() {
-    screen = std::make_shared<SyncViewController>();
+    screen = std::make_shared<SyncViewController>(SessionServices::current());
     window = std::make_unique<test::ScreenWindow>(screen);
   }
   ResourceUpdateView& panel() { return screen->resourceUpdateView(); }
@@ -347,7 +347,7 @@ TEST_F(SyncScreenPanelTest, TheRemovalOfChangedFilesShowsHowFarItIs) {
 }
 
 TEST_F(SyncScreenPanelTest, TheButtonStaysOffWhenTheTabIsEnteredAgainDuringARun) {
-  auto nav = std::make_shared<ui::NavigationController>(std::make_shared<SyncViewController>());
+  auto nav = std::make_shared<ui::NavigationController>(std::make_shared<SyncViewController>(SessionServices::current()));
   window = std::make_unique<test::ScreenWindow>(nav);
   screen = std::dynamic_pointer_cast<SyncViewController>(nav->viewControllers().front());
   ASSERT_TRUE(screen && screen->isViewLoaded());
