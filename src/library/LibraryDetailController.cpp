@@ -33,6 +33,10 @@ std::shared_ptr<LibraryDetailController> selfOf(const std::weak_ptr<ui::ViewCont
 
 constexpr int kDownloadCommand = 769;
 constexpr double kHeadHeight = 50;
+// A bulk download ends hundreds of files within moments; a reload of the list
+// and the catalogue per file kept the window from drawing for seconds. The
+// files that end within this long share one reload.
+constexpr double kEndedReloadDelay = 0.25;
 
 }  // namespace
 
@@ -539,8 +543,20 @@ void LibraryDetailController::ReciveHttpRespondInfo(const std::shared_ptr<NetBas
   if (result->status != "200" && button_.shouldShowFailure()) {
     showAlert(Tags::kFailureAlertTag, "FILEDOWNLOADFAILED", result->message, "OK");
   }
-  reloadDataWithPostNoti(true, false);
-  updateBtnDownlaodOrUpdate();
+  reloadForEndedDownloads();
+}
+
+void LibraryDetailController::reloadForEndedDownloads() {
+  MV_ASSERT_MAIN_THREAD();
+  if (endedReload_ && tracker_.isTracked(endedReload_)) return;
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  endedReload_ = tracker_.after(kEndedReloadDelay, [weak] {
+    auto self = selfOf(weak);
+    if (!self) return;
+    self->endedReload_ = 0;
+    self->reloadDataWithPostNoti(true, false);
+    self->updateBtnDownlaodOrUpdate();
+  });
 }
 
 // ---- the update offer -------------------------------------------------------------------------
