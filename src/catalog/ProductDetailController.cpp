@@ -144,10 +144,10 @@ void ProductDetailController::viewAfterFirstDidLoad() {
   imgIndex_ = 0;
   currentIndex_ = -1;
   view()->setFrame(kViewFrame);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<Self>(this);
   for (unsigned direction : {ui::SwipeRight, ui::SwipeLeft}) {
     auto swipe = std::make_shared<ui::SwipeGestureRecognizer>([weak, direction](ui::GestureRecognizer& g) {
-      auto self = std::static_pointer_cast<Self>(weak.lock());
+      auto self = weak.lock();
       if (!self || g.state() != ui::GestureRecognized) return;
       if (direction == ui::SwipeRight) {
         self->slipToRight();
@@ -164,10 +164,10 @@ void ProductDetailController::viewAfterFirstDidLoad() {
 void ProductDetailController::buildViews() {
   auto root = view();
   root->setBackgroundColor(gfx::Color::white());
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<Self>(this);
   auto action = [weak](void (Self::*step)()) {
     return [weak, step](ui::Control&, const ui::Event*) {
-      if (auto self = std::static_pointer_cast<Self>(weak.lock())) ((*self).*step)();
+      if (auto self = weak.lock()) ((*self).*step)();
     };
   };
   auto button = [&](const ui::Rect& frame, const char* image, void (Self::*step)()) {
@@ -182,7 +182,7 @@ void ProductDetailController::buildViews() {
   productImageView_->setUserInteractionEnabled(true);
   productImageView_->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>([weak](ui::GestureRecognizer& g) {
     if (g.state() != ui::GestureRecognized) return;
-    if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->onClickImage();
+    if (auto self = weak.lock()) self->onClickImage();
   }));
   manyImagesView_ = std::make_shared<ui::ScrollView>(ui::Rect{45, 470, 550, ProductDetailLayout::kThumbHeight});
   manyImagesView_->setShowsVerticalScrollIndicator(false);
@@ -215,7 +215,7 @@ void ProductDetailController::buildViews() {
     b->titleLabel().setMinimumFontSize(11);
     b->addAction(
         [weak, i](ui::Control&, const ui::Event*) {
-          if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->setCurrentDescRelatedIndex(i);
+          if (auto self = weak.lock()) self->setCurrentDescRelatedIndex(i);
         },
         ui::ControlEventTouchUpInside);
     switchButtons_.push_back(b);
@@ -378,7 +378,7 @@ void ProductDetailController::initTagsScrollView() {
       m_dataArray_, m_currentTag_, m_tagsChooseView_->bounds().width(), [&font](const std::string& title) {
         return gfx::sizeWithFont(title, font, ui::Size{1e6, 30}, gfx::LineBreakMode::WordWrap).width;
       });
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<Self>(this);
   for (const auto& tag : strip.buttons) {
     auto b = std::make_shared<ui::Button>(tag.frame, ui::ButtonType::Custom);
     b->setTag(static_cast<long>(tag.index));
@@ -392,7 +392,7 @@ void ProductDetailController::initTagsScrollView() {
     const long index = static_cast<long>(tag.index);
     b->addAction(
         [weak, index](ui::Control&, const ui::Event*) {
-          if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->clickOtherTags(index);
+          if (auto self = weak.lock()) self->clickOtherTags(index);
         },
         ui::ControlEventTouchUpInside);
     m_tagsChooseView_->addSubview(b);

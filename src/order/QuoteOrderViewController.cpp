@@ -743,8 +743,8 @@ void QuoteOrderViewController::tapImage(long tag) {
     detail->setItemIndex(static_cast<int>(row));
   }
   // The product screen has no way back of its own: the bar shows one.
-  detail->setBackButton([weak = std::weak_ptr<ui::ViewController>(weak_from_this())] {
-    if (auto self = std::static_pointer_cast<QuoteOrderViewController>(weak.lock())) self->btnBackClick();
+  detail->setBackButton([weak = ui::weakAs<QuoteOrderViewController>(this)] {
+    if (auto self = weak.lock()) self->btnBackClick();
   });
   nav->navigationBar().setBackgroundImage(WidgetSkin::skinFromImageName("topbar-bg.png"));
   nav->pushViewController(detail, true);
@@ -1007,11 +1007,10 @@ void QuoteOrderViewController::popoverControllerDidDismissPopover(ui::PopoverCon
   txtAddress_->setText(getNewAddressValues());
   isOrderChanged_ = true;
   // Released on a later turn: the popover is still reporting.
-  base::RunLoop::main().post([weak = std::weak_ptr<ui::ViewController>(weak_from_this())] {
+  base::RunLoop::main().post([weak = ui::weakAs<QuoteOrderViewController>(this)] {
     if (auto self = weak.lock()) {
-      auto& editor = static_cast<QuoteOrderViewController&>(*self);
-      editor.addressPopover_.reset();
-      editor.addressContent_.reset();
+      self->addressPopover_.reset();
+      self->addressContent_.reset();
     }
   });
 }

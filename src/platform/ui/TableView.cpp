@@ -5,6 +5,7 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/ui/SwipeGestureRecognizer.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
 
 namespace ui {
@@ -1028,12 +1029,12 @@ void TableView::applyBatch(Batch batch) {
       enqueue(c);
       continue;
     }
-    std::weak_ptr<View> weakTable = weak_from_this();
+    auto weakTable = ui::weakAs<TableView>(this);
     std::weak_ptr<TableViewCell> weakCell = c;
     View::animate(kUpdateAnimationDuration, [c] { c->setAlpha(0); },
                   [weakTable, weakCell](bool) {
                     auto cell = weakCell.lock();
-                    auto table = std::static_pointer_cast<TableView>(weakTable.lock());
+                    auto table = weakTable.lock();
                     if (!cell) return;
                     cell->setAlpha(1);
                     if (table && cell->superview() == table.get() && !table->indexPathForCell(cell.get()))
