@@ -6,12 +6,14 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <typeinfo>
 
 #include "app/HeldDownloadsSender.hpp"
 #include "catalog/ProductDetailController.hpp"
 #include "library/LibraryViewers.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
+#include "platform/ui/Button.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/frame/FeatureWiring.hpp"
@@ -26,6 +28,9 @@
 #include "shell/settings/LanguageManager.hpp"
 #include "shell/settings/SettingsCellEntity.hpp"
 #include "shell/settings/SkinManager.hpp"
+#include "shell/sync-screens/SyncInfoItem.hpp"
+#include "shell/sync-screens/SyncScreenPresenter.hpp"
+#include "shell/sync-screens/SyncViewController.hpp"
 #include "sync/RequestSender.hpp"
 #include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
@@ -37,6 +42,35 @@
 namespace fs = std::filesystem;
 
 namespace mv {
+
+    return download->downloadId;
+  }
+  void hold(bool on) { holding_ = on; }
+  // Reports `share` of every held download.
+  void report(float share) {
+    auto held = held_;
+    for (auto& [code, h] : held) {
+      if (!h.ticket.isLive() || !h.handlers.onProgress || h.request->fileNameList.empty()) continue;
+      DownLoadRequestInfo info;
+      info.fileId = h.request->fileId;
+      info.imgType = h.request->imgType;
+      info.downloadId = h.request->downloadId;
+      info.fileName = h.request->fileNameList.front();
+      info.downloadPercent = share;
+      h.handlers.onProgress(info);
+    }
+  }
+
+ private:
+  struct Held {
+    std::shared_ptr<RequestDownload> request;
+    base::CancelTracker::Ticket ticket;
+    Handlers handlers;
+  };
+  bool holding_ = false;
+  int lastCode_ = 0;
+  std::map<int, Held> held_;
+};
 
 namespace {
 
@@ -84,10 +118,14 @@ int ScreenshotTour::run() {
         "or --client/--user/--password.");
     return failed_ ? 1 : 0;
   }
-  if (!signIn()) return 1;
-  printTabs();
-  if (o_.sync && !syncOnce()) return 1;
-  if (!o_.screenshots.empty()) {
+  const bool onlineTour = !o_.screenshots.empty() && !o_.client.empty();
+  // An online tour without the demo signs in within its own steps.
+  if (o_.demo || !onlineTour) {
+    if (!signIn()) return 1;
+    printTabs();
+    if (o_.sync && !syncOnce()) return 1;
+  }
+  if (!o_.screenshots.empty() && o_.demo) {
     // The tab bar at rest: what the sign-in left over it closed.
     settle(1.0);
     if (auto tab = app_->tabBarController()) {
@@ -97,6 +135,13 @@ int ScreenshotTour::run() {
     comeToRest();
     restOverlays_ = app_->window()->overlay().subviews().size();
     runSteps(steps());
+  }
+  if (onlineTour) {
+    runSteps(syncSteps());
+  } else if (!o_.screenshots.empty()) {
+    std::puts(
+        "No online login given (--client, --user, --password with --server): "
+        "the tour leaves out the sync with a sales service.");
   }
   return failed_ ? 1 : 0;
 }
@@ -114,15 +159,36 @@ void ScreenshotTour::settle(double seconds) {
   waitFor([] { return false; }, seconds);
 }
 
-bool ScreenshotTour::snapshot(const std::string& name) {
-  settle();  // let pending work and animations settle
+bool ScreenshotTour::snapshot(const std::string& name, bool settleFirst) {
+  if (settleFirst) settle();  // let pending work and animations settle
   std::error_code ec;
   fs::create_directories(o_.screenshots, ec);
   ui::HeadlessDriver d(app_->window());
-  d.flush();
+  // A screen that changes by itself is drawn as it stands: running what is
+  // due could move it on.
+  if (settleFirst) {
+    d.flush();
+  } else {
+    ui::View::layoutPendingViews();
+  }
   const fs::path file = fs::path(o_.screenshots) / (name + ".png");
   if (!d.snapshot(file)) return fail("could not write " + file.string());
   std::printf("Saved %s\n", file.string().c_str());
+  return unnamedControls(name);
+}
+
+bool ScreenshotTour::unnamedControls(const std::string& picture) {
+  ui::HeadlessDriver d(app_->window());
+  auto unnamed = d.findAll([](ui::View& v) {
+    auto* b = dynamic_cast<ui::Button*>(&v);
+    return b && b->isUserInteractionEnabled() && b->currentTitle().empty() && b->accessibilityLabel().empty() &&
+           (b->currentImage() || b->currentBackgroundImage());
+  });
+  for (ui::View* v : unnamed) {
+    const ui::Rect r = v->convertRectToView(v->bounds(), nullptr);
+    std::fprintf(stderr, "marvisto: %s: a button drawn as a picture alone has no name (%s at %.0f, %.0f, %.0f x %.0f)\n",
+                 picture.c_str(), typeid(*v).name(), r.x(), r.y(), r.width(), r.height());
+  }
   return true;
 }
 
@@ -208,7 +274,7 @@ void ScreenshotTour::runSteps(const std::vector<Step>& steps) {
     close_ = nullptr;
     char name[96];
     std::snprintf(name, sizeof name, "%02d-%s", next_++, step.name.c_str());
-    if (!step.show() || !snapshot(name)) {
+    if (!step.show() || !snapshot(name, step.settleFirst)) {
       std::fprintf(stderr, "marvisto: the tour could not show %s: %s\n", step.name.c_str(),
                    why_.empty() ? "it did not come up" : why_.c_str());
       failed_ = true;
@@ -400,6 +466,151 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {"settings-about", [this] { return showSettings(SettingsCellEntity::kAbout); }},
   };
   return list;
+}
+
+// ---- settings --------------------------------------------------------------------------------
+
+namespace {
+
+// The settings row of that kind, wherever the configuration puts it,
+// scrolled into view.
+ui::TableViewCell* settingsRow(SettingsViewController& settings, int type) {
+  std::optional<ui::IndexPath> row;
+  for (const auto& [section, items] : settings.groups()) {
+    for (std::size_t i = 0; i < items.size() && !row; ++i) {
+      if (items[i].cellType == type) row = ui::IndexPath{section, static_cast<long>(i)};
+    }
+  }
+  if (!row) return nullptr;
+  auto table = settings.tableView();
+  table->scrollToRowAtIndexPath(*row, ui::TableViewScrollPosition::Middle, false);
+  ui::View::layoutPendingViews();
+  return table->cellForRowAtIndexPath(*row);
+}
+
+}  // namespace
+
+SettingsViewController* ScreenshotTour::openSettings() {
+  auto tab = app_->tabBarController();
+  if (!tab || !tapView(tab->button(MainTabScreens::kSettings).btn())) {
+    fail("no settings button");
+    return nullptr;
+  }
+  if (!waitFor([&] { return tab->presentedViewController() != nullptr; }, 5)) {
+    fail("the settings did not open");
+    return nullptr;
+  }
+  auto* nav = dynamic_cast<ui::NavigationController*>(tab->presentedViewController());
+  auto* settings = nav ? dynamic_cast<SettingsViewController*>(nav->topViewController()) : nullptr;
+  if (!settings) fail("no settings screen");
+  return settings;
+}
+
+bool ScreenshotTour::showSettings(int page) {
+  SettingsViewController* settings = openSettings();
+  if (!settings) return false;
+  auto* nav = settings->navigationController();
+  onClose([settings] { settings->doneButtonTapped(); });
+  if (page < 0) return true;
+  const int wanted = page >= 100 ? SettingsCellEntity::kAccount : page;
+  auto* cell = settingsRow(*settings, wanted);
+  if (!cell || !tapView(*cell)) return fail("the settings row is not on screen");
+  if (!waitFor([&] { return nav->viewControllers().size() == 2; }, 5)) return fail("the page did not open");
+  if (page < 100) return true;
+  // The account page's row to the web administration.
+  auto* account = dynamic_cast<SettingsViewController*>(nav->topViewController());
+  if (!account) return fail("no account page");
+  // Its row to the web administration, by what it says.
+  ui::HeadlessDriver d(app_->window());
+  ui::View* link = d.findByText(text("OPENCMS"), account->view().get());
+  if (!link || !tapView(*link)) return fail("the web administration row is not on screen");
+  if (auto alert = ui::AlertView::visibleAlert()) {
+    // This user may not administer: the alert offers to open the page anyway.
+    if (!tapControl(text("OPENCMS"))) alert->dismissWithClickedButtonIndex(1, false);
+  }
+  if (!waitFor([&] { return account->presentedViewController() != nullptr; }, 5)) return fail("no web page");
+  settle(1.0);
+  return true;
+}
+
+// ---- the sync with a sales service ------------------------------------------------------------
+
+std::vector<ScreenshotTour::Step> ScreenshotTour::syncSteps() {
+  return {
+      {"home-sync-offered",
+       [this] {
+         if (!signInOnlineFromScratch()) return false;
+         // A device without the company's data is offered its first sync.
+         return waitFor([] {
+           auto alert = ui::AlertView::visibleAlert();
+           return alert && alert->title() == text("CONTENTUPDATED");
+         }, 60) || fail("no sync offered after the sign-in");
+       }},
+      // Put off above ("Not now"), it is started from the Sync tab.
+      {"sync-under-way", [this] { return showSyncUnderWay(); }, false},
+      {"sync-finished", [this] { return showSyncFinished(); }},
+  };
+}
+
+bool ScreenshotTour::signInOnlineFromScratch() {
+  if (!app_->isWelcomeRoot()) {
+    SettingsViewController* settings = openSettings();
+    if (!settings) return false;
+    auto* row = settingsRow(*settings, SettingsCellEntity::kLogout);
+    if (!row || !tapView(*row)) return fail("no sign-out row");
+    if (!waitFor([] { return ui::AlertView::visibleAlert() != nullptr; }, 5)) return fail("no sign-out prompt");
+    if (!tapControl(text("SURE"))) return false;
+    if (!waitFor([&] { return app_->isWelcomeRoot(); }, 10)) return fail("the sign-out did not end at the welcome screen");
+  }
+  auto w = welcome();
+  if (!w) return fail("no welcome screen");
+  settle(0.5);
+  std::printf("Signing in to %s as %s at %s...\n", o_.client.c_str(), o_.user.c_str(),
+              PublicFunction::GetServer().strIP.c_str());
+  signInFromPanel(*w, o_);
+  waitFor([&] { return !app_->isWelcomeRoot() || ui::AlertView::visibleAlert() != nullptr; }, 120);
+  if (!app_->isWelcomeRoot()) return true;
+  auto alert = ui::AlertView::visibleAlert();
+  return fail("the online sign-in failed" + (alert ? ": " + alert->message() : std::string()));
+}
+
+bool ScreenshotTour::showSyncUnderWay() {
+  if (!showTab(MainTabScreens::kSync)) return false;
+  auto tab = app_->tabBarController();
+  auto screen = std::dynamic_pointer_cast<SyncViewController>(tab->screen(MainTabScreens::kSync));
+  if (!screen) return fail("no sync screen");
+  syncFinished_.reset();
+  auto end = std::make_shared<base::Observation>(
+      SyncModel::kSyncEndedNotification, nullptr, [this](const base::Notification& n) {
+        const auto it = n.userInfo.is_object() ? n.userInfo.find("finished") : n.userInfo.end();
+        syncFinished_ = it != n.userInfo.end() && it->is_boolean() && it->get<bool>();
+      });
+  // Tapped without the tour's settling: the run starts at once.
+  ui::HeadlessDriver d(app_->window());
+  if (!d.tapControl(text("GETUPDATES"), screen->view().get())) return fail("no Get Updates button");
+  syncEnd_ = std::move(end);
+  // The picture is taken as soon as a part's bar stands well between empty
+  // and full.
+  auto& rows = screen->resourceUpdateView();
+  const bool partWay = waitFor([&] {
+    if (syncFinished_) return true;
+    for (SyncRow r : {SyncRow::Products, SyncRow::Material, SyncRow::Customers}) {
+      const SyncInfoItem& row = rows.row(r);
+      if (!row.isHidden() && row.progress() >= 0.25f && row.progress() < 1.0f) return true;
+    }
+    return false;
+  }, 120);
+  if (syncFinished_) return fail("the sync ended before a part showed its progress");
+  return partWay || fail("no part of the sync showed progress");
+}
+
+bool ScreenshotTour::showSyncFinished() {
+  if (!syncEnd_) return fail("no sync under way");
+  const bool ended = waitFor([&] { return syncFinished_.has_value(); }, 600);
+  syncEnd_.reset();
+  if (!ended) return fail("the sync did not end within ten minutes");
+  if (!*syncFinished_) return fail("the sync broke off");
+  return showTab(MainTabScreens::kSync);
 }
 
 void ScreenshotTour::startSignIn() {

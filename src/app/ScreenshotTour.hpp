@@ -10,6 +10,12 @@
 // is closed and the application must be at rest again. A step that cannot
 // show its screen says why on standard error and fails the tour. A screen
 // that a feature adds joins the tour as a step in `steps()`.
+//
+// The screens come from the demo company (`--demo`). A sync needs a sales
+// service: given an online login as well (`--client`, `--user`,
+// `--password`, with `--server` naming the service), the tour ends by
+// signing out of the demo, signing in with that login and photographing the
+// first sync while it runs and after it.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +30,7 @@ namespace mv {
 
 class HeldDownloadsSender;
 class MarvistoAppDelegate;
+class SettingsViewController;
 class WeclomeViewController;
 
 // What the command line asks of a run.
@@ -46,6 +53,9 @@ class ScreenshotTour {
   struct Step {
     std::string name;
     std::function<bool()> show;
+    // False for a screen that changes by itself (a sync under way): the
+    // picture is taken the moment `show` answers.
+    bool settleFirst = true;
   };
 
   ScreenshotTour(const LaunchOptions& options, std::shared_ptr<MarvistoAppDelegate> app);
@@ -66,7 +76,10 @@ class ScreenshotTour {
   // Runs the main loop until `done` holds (at most `seconds`).
   bool waitFor(const std::function<bool()>& done, double seconds = 30);
   void settle(double seconds = 0.3);
-  bool snapshot(const std::string& name);
+  bool snapshot(const std::string& name, bool settleFirst = true);
+  // Says which buttons on screen show only a picture and carry no
+  // accessibility label to be found by; answers whether there are none.
+  bool unnamedControls(const std::string& picture);
   std::shared_ptr<WeclomeViewController> welcome();
   void waitForDemoData();
   // Signs in as the options say; false when it did not succeed.
@@ -79,6 +92,8 @@ class ScreenshotTour {
   // The steps before the sign-in and after it.
   std::vector<Step> welcomeSteps();
   std::vector<Step> steps();
+  // The online login's steps: the first sync offered, under way and ended.
+  std::vector<Step> syncSteps();
   void runSteps(const std::vector<Step>& steps);
   // Closes whatever is open: alerts, popovers, presented screens, pushed
   // screens, the focus.
@@ -120,6 +135,13 @@ class ScreenshotTour {
   bool showOrderEditor(int what);
   bool showOrderForm(bool signature);
   bool showSettings(int page);
+  // The settings opened by a tap on their button.
+  SettingsViewController* openSettings();
+  // Signs out through the settings (and their prompt) when signed in, then
+  // signs in with the command line's online login from the panel.
+  bool signInOnlineFromScratch();
+  bool showSyncUnderWay();
+  bool showSyncFinished();
   // A download held running in the library, so that its tab shows one.
   bool stageLibraryDownload();
 
@@ -133,6 +155,9 @@ class ScreenshotTour {
   std::function<void()> close_;
   // Views over the window at rest (the overlay's own), once known.
   std::optional<std::size_t> restOverlays_;
+  // The end of the sync the tour started, once it came.
+  std::optional<bool> syncFinished_;
+  std::shared_ptr<void> syncEnd_;
 };
 
 }  // namespace mv

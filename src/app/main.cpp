@@ -53,7 +53,10 @@ constexpr const char* kUsage =
     "  --screenshots DIR   run without a window, visit every screen a representative\n"
     "                      reaches (each tab, the product screen, the customer form,\n"
     "                      the library's viewers, the order editor and form, the\n"
-    "                      settings) and save a PNG of each in DIR, named after it\n"
+    "                      settings) and save a PNG of each in DIR, named after it;\n"
+    "                      with --demo and an online login (--client, --user,\n"
+    "                      --password, --server) it then signs in online and\n"
+    "                      photographs the first sync under way and finished\n"
     "  --headless          run without a window even when a display is available\n"
     "                      (without a display the application always runs so): sign\n"
     "                      in as asked, say how it went, and end\n"
@@ -123,8 +126,9 @@ bool parse(int argc, char** argv, LaunchOptions& o) {
       return false;
     }
   }
-  if (o.demo && !o.client.empty()) {
-    std::fputs("marvisto: --demo and --client exclude each other\n", stderr);
+  // Only the tour signs in twice: the demo's screens, then a sync online.
+  if (o.demo && !o.client.empty() && (o.screenshots.empty() || o.sync)) {
+    std::fputs("marvisto: --demo and --client exclude each other (except for --screenshots)\n", stderr);
     return false;
   }
   if (o.sync && !o.demo && o.client.empty()) {
