@@ -16,17 +16,21 @@
 #include "platform/ui/Button.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "platform/ui/TapGestureRecognizer.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/HomeViewController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/session/GuideView.hpp"
 #include "shell/session/LoginCheckBox.hpp"
 #include "shell/session/LoginItem.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/session/WeclomeViewController.hpp"
 #include "shell/settings/LanguageManager.hpp"
 #include "shell/settings/SettingsCellEntity.hpp"
+#include "shell/settings/SettingsViewController.hpp"
 #include "shell/settings/SkinManager.hpp"
 #include "shell/sync-screens/SyncInfoItem.hpp"
 #include "shell/sync-screens/SyncScreenPresenter.hpp"
@@ -42,35 +46,6 @@
 namespace fs = std::filesystem;
 
 namespace mv {
-
-    return download->downloadId;
-  }
-  void hold(bool on) { holding_ = on; }
-  // Reports `share` of every held download.
-  void report(float share) {
-    auto held = held_;
-    for (auto& [code, h] : held) {
-      if (!h.ticket.isLive() || !h.handlers.onProgress || h.request->fileNameList.empty()) continue;
-      DownLoadRequestInfo info;
-      info.fileId = h.request->fileId;
-      info.imgType = h.request->imgType;
-      info.downloadId = h.request->downloadId;
-      info.fileName = h.request->fileNameList.front();
-      info.downloadPercent = share;
-      h.handlers.onProgress(info);
-    }
-  }
-
- private:
-  struct Held {
-    std::shared_ptr<RequestDownload> request;
-    base::CancelTracker::Ticket ticket;
-    Handlers handlers;
-  };
-  bool holding_ = false;
-  int lastCode_ = 0;
-  std::map<int, Held> held_;
-};
 
 namespace {
 

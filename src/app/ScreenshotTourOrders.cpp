@@ -1,4 +1,4 @@
-// The tour's order and settings steps.
+// The tour's order steps: the list, the editor and the order form.
 #include "app/ScreenshotTour.hpp"
 
 #include <optional>
@@ -15,8 +15,6 @@
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/UITabBarControllerExt.hpp"
-#include "shell/settings/SettingsCellEntity.hpp"
-#include "shell/settings/SettingsViewController.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -131,47 +129,6 @@ bool ScreenshotTour::showOrderForm(bool signature) {
     waitFor([&] { return pad() == nullptr; }, 5);
     if (back) back();
   });
-  return true;
-}
-
-// ---- settings --------------------------------------------------------------------------------
-
-bool ScreenshotTour::showSettings(int page) {
-  auto tab = app_->tabBarController();
-  if (!tab || !tapView(tab->button(MainTabScreens::kSettings).btn())) return fail("no settings button");
-  if (!waitFor([&] { return tab->presentedViewController() != nullptr; }, 5)) return fail("the settings did not open");
-  auto* nav = dynamic_cast<ui::NavigationController*>(tab->presentedViewController());
-  auto* settings = nav ? dynamic_cast<SettingsViewController*>(nav->topViewController()) : nullptr;
-  if (!settings) return fail("no settings screen");
-  onClose([settings] { settings->doneButtonTapped(); });
-  if (page < 0) return true;
-  const int wanted = page >= 100 ? SettingsCellEntity::kAccount : page;
-  // The row of that page, wherever the configuration puts it.
-  std::optional<ui::IndexPath> row;
-  for (const auto& [section, items] : settings->groups()) {
-    for (std::size_t i = 0; i < items.size() && !row; ++i) {
-      if (items[i].cellType == wanted) row = ui::IndexPath{section, static_cast<long>(i)};
-    }
-  }
-  if (!row) return fail("no such settings row");
-  auto table = settings->tableView();
-  auto* cell = table->cellForRowAtIndexPath(*row);
-  if (!cell || !tapView(*cell)) return fail("the settings row is not on screen");
-  if (!waitFor([&] { return nav->viewControllers().size() == 2; }, 5)) return fail("the page did not open");
-  if (page < 100) return true;
-  // The account page's row to the web administration.
-  auto* account = dynamic_cast<SettingsViewController*>(nav->topViewController());
-  if (!account) return fail("no account page");
-  // Its row to the web administration, by what it says.
-  ui::HeadlessDriver d(app_->window());
-  ui::View* link = d.findByText(text("OPENCMS"), account->view().get());
-  if (!link || !tapView(*link)) return fail("the web administration row is not on screen");
-  if (auto alert = ui::AlertView::visibleAlert()) {
-    // This user may not administer: the alert offers to open the page anyway.
-    if (!tapControl(text("OPENCMS"))) alert->dismissWithClickedButtonIndex(1, false);
-  }
-  if (!waitFor([&] { return account->presentedViewController() != nullptr; }, 5)) return fail("no web page");
-  settle(1.0);
   return true;
 }
 
