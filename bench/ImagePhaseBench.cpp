@@ -247,12 +247,19 @@ int main(int argc, char** argv) {
   bench::runBenchmarks(argc, argv, gProducts);
   const double bare = mean(gSeconds["bare"]);
   if (bare > 0) {
-    std::printf("\nimage phase of %zu files / bare libcurl download over %ld connections (%.2f s):\n",
+    std::printf("\nimage phase of %zu files / bare libcurl download over %ld connections (%.2f s; runs:",
                 gWorld ? gWorld->files.size() : 0, kConnections, bare);
+    for (double run : gSeconds["bare"]) std::printf(" %.2f", run);
+    std::printf("):\n");
     for (const char* name : {"headless", "window"}) {
       const double s = mean(gSeconds[name]);
-      if (s > 0) std::printf("  %-8s %.2f s  ratio %.2f\n", name, s, s / bare);
-      else std::printf("  %-8s not run\n", name);
+      if (s > 0) {
+        std::printf("  %-8s %.2f s  ratio %.2f  (runs:", name, s, s / bare);
+        for (double run : gSeconds[name]) std::printf(" %.2f", run);
+        std::printf(")\n");
+      } else {
+        std::printf("  %-8s not run\n", name);
+      }
     }
   }
   gScene.reset();

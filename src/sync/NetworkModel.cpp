@@ -216,7 +216,7 @@ void NetworkModel::deliverBatchFile(Entry entry, RequestInfoBase& info) {
   const bool stops = info.httpRsp == kHttpRspEndpointGone || info.httpRsp == kHttpRspCancelled;
   if (stops) {
     batch->stopped = true;
-  } else {
+  } else if (batch->inFlight.size() + kBatchRefill <= kBatchWindow) {
     feed(batch);
   }
   const std::size_t permille = batch->ended * 1000 / batch->total;

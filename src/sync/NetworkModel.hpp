@@ -66,6 +66,9 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
 
   // Files of one batch handed to the transport at a time.
   static constexpr std::size_t kBatchWindow = 64;
+  // The window is filled again once this many of its files have ended: the
+  // transport takes them in one go rather than one wake-up a file.
+  static constexpr std::size_t kBatchRefill = 16;
 
   NetworkModel(const NetworkModel&) = delete;
   NetworkModel& operator=(const NetworkModel&) = delete;

@@ -27,22 +27,45 @@ namespace mv {
 
 namespace {
 
+// The names of the files in `folder`; empty when there is none.
+std::set<std::string> namesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    names.insert(it->path().filename().string());
+  }
+  return names;
+}
+
+// Lists of at least this many names are checked against one listing of
+// their folder instead of one look at the disk per name.
+constexpr std::size_t kListingFrom = 256;
+
+// The folder of a file type for the signed-in client; nothing without one.
+std::optional<fs::path> folderOfType(int type) {
+  auto sample = PublicFunction::filePathWithName("x", type);
+  if (!sample) return std::nullopt;
+  return sample->parent_path();
+}
+
 // Adds to `list` each name of `names` that is not blank, not yet listed and
 // missing on disk; answers the number of distinct usable names. A name that
 // is not one plain file name is never fetched.
 std::int64_t collectMissing(const std::vector<std::string>& names, int type, std::vector<std::string>& list) {
   std::set<std::string> seen(list.begin(), list.end());
   std::set<std::string> counted;
+  const auto folder = folderOfType(type);
+  const bool listed = folder && names.size() >= kListingFrom;
+  const std::set<std::string> present = listed ? namesIn(*folder) : std::set<std::string>();
   for (const std::string& name : names) {
     if (isBlank(name) || counted.count(name)) continue;
-    auto path = PublicFunction::filePathWithName(name, type);
-    if (!path) {
+    if (!folder || !PublicFunction::isSafeFileName(name)) {
       MV_LOG("image \"", name, "\" (type ", type, ") skipped: not a plain file name");
       continue;
     }
     counted.insert(name);
     std::error_code ec;
-    if (fs::exists(*path, ec)) continue;
+    if (listed ? present.count(name) > 0 : fs::exists(*folder / name, ec)) continue;
     if (seen.insert(name).second) list.push_back(name);
   }
   return static_cast<std::int64_t>(counted.size());
@@ -57,28 +80,17 @@ std::optional<std::pair<std::string, std::string>> pictureAndThumb(const base::V
   return std::pair{full->get<std::string>(), thumb->get<std::string>()};
 }
 
-// The names of the files in `folder`; empty when there is none.
-std::set<std::string> namesIn(const fs::path& folder) {
-  std::set<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    names.insert(it->path().filename().string());
-  }
-  return names;
-}
-
 // The files of one type to remove for changed rows, except those kept: the
 // pictures themselves and any partial download of them. A long list (a full
 // sync) is checked against one listing of the folders instead of one look-up
 // per name.
 std::vector<fs::path> changedFiles(const std::vector<std::string>& names, int type, const std::set<std::string>& keep) {
   std::vector<fs::path> out;
-  auto sample = PublicFunction::filePathWithName("x", type);
+  const auto typeFolder = folderOfType(type);
   const fs::path partialSample = HttpNetworkCtrl::partialPathWithName("x", type);
-  if (!sample) return out;
-  const fs::path folder = sample->parent_path();
+  if (!typeFolder) return out;
+  const fs::path& folder = *typeFolder;
   const fs::path partialFolder = partialSample.empty() ? fs::path() : partialSample.parent_path();
-  constexpr std::size_t kListingFrom = 256;
   const bool listed = names.size() >= kListingFrom;
   const std::set<std::string> present = listed ? namesIn(folder) : std::set<std::string>();
   const std::set<std::string> partial = listed && !partialFolder.empty() ? namesIn(partialFolder) : std::set<std::string>();
@@ -435,15 +447,16 @@ void SyncModel::createImgThumb(const std::vector<base::Value>& images) {
   if (!thumbQueue_) return;
   // Paths are made here, on the main thread, from the session of now; the
   // worker touches nothing but these files.
+  const auto folder = folderOfType(kImageTypeProduct);
+  if (!folder) return;
   std::vector<std::pair<fs::path, fs::path>> pairs;
   for (const base::Value& row : images) {
     auto names = pictureAndThumb(row);
     if (!names) continue;
     const auto& [fullName, thumbName] = *names;
     if (isBlank(fullName) || isBlank(thumbName) || fullName == thumbName) continue;
-    auto fullPath = PublicFunction::filePathWithName(fullName, kImageTypeProduct);
-    auto thumbPath = PublicFunction::filePathWithName(thumbName, kImageTypeProduct);
-    if (fullPath && thumbPath) pairs.emplace_back(std::move(*fullPath), std::move(*thumbPath));
+    if (PublicFunction::isSafeFileName(fullName) && PublicFunction::isSafeFileName(thumbName))
+      pairs.emplace_back(*folder / fullName, *folder / thumbName);
   }
   if (pairs.empty()) return;
   // One pass at a time: a new pass supersedes one not yet done.

@@ -118,7 +118,9 @@ void FormDataRequest::launch() {
   spec.temporary = temporaryFileDownloadPath_;
   spec.allowResume = allowResume_;
   spec.wantsData = delegate_ && delegate_->wantsReceivedData();
+  spec.wantsDownloadProgress = downloadProgressDelegate_ != nullptr || queueFollowsBytes_;
   spec.wantsUploadProgress = uploadProgressDelegate_ != nullptr;
+  followed_ = spec.wantsData || spec.wantsDownloadProgress || spec.wantsUploadProgress;
   spec.username = username_;
   spec.password = password_;
   spec.proxy = proxy_;
@@ -234,6 +236,11 @@ void FormDataRequest::transferEnded(TransferResult result) {
   responseHeaders_ = std::move(result.headers);
   responseData_ = std::move(result.body);
   partialDownloadSize_ = result.partialSize;
+  if (!followed_) {
+    // Nobody followed the reply as it came: its lengths come with the end.
+    contentLength_ = result.expectedLength;
+    totalBytesRead_ = result.received;
+  }
   downloadComplete_ = result.fileDelivered;
   requestSent_ = result.requestSent;
   if (result.errorCode != 0) {

@@ -224,6 +224,8 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // The queue's group on the network thread (0: runs on its own).
   std::uint64_t queueGroup_ = 0;
   int queueLimit_ = 1;
+  // The queue reports a share of the bytes of its running operations.
+  bool queueFollowsBytes_ = false;
   bool queueStopsOnFailure_ = false;
 
   long responseStatusCode_ = 0;
@@ -237,6 +239,9 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   std::int64_t bodyLimit_ = TransferSetup().bodyLimit;
   std::int64_t totalBytesRead_ = 0;
   std::int64_t contentLength_ = -1;
+  // The reply's head and progress come as they arrive (someone follows
+  // them); otherwise with the end.
+  bool followed_ = false;
   std::int64_t bytesSent_ = 0;
   std::int64_t bytesToSend_ = 0;
   float lastDownloadProgress_ = -1;

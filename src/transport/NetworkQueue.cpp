@@ -54,6 +54,7 @@ struct NetworkQueue::State : std::enable_shared_from_this<NetworkQueue::State> {
       if (op->state_ != FormDataRequest::State::Queued) continue;
       op->queueGroup_ = group;
       op->queueLimit_ = maxConcurrent;
+      op->queueFollowsBytes_ = progressDelegate && (accurate || op->showAccurateProgress());
       op->queueStopsOnFailure_ = cancelAllOnFailure;
       op->launch();
     }

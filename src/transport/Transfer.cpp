@@ -454,16 +454,17 @@ bool Transfer::endHeaders() {
     body_.reserve(static_cast<std::size_t>(std::min(expected_, kMostReserved)));
   }
 
-  ResponseHead head;
-  head.status = status_;
-  head.headers = headers_;
-  head.partialSize = toFile_ ? writeOffset_ : 0;
-  head.expectedLength = expected_;
   {
     std::lock_guard<std::mutex> lock(progressBox_->mutex);
     progressBox_->progress.received = 0;
     progressBox_->progress.expected = expected_;
   }
+  if (!followed()) return true;
+  ResponseHead head;
+  head.status = status_;
+  head.headers = headers_;
+  head.partialSize = toFile_ ? writeOffset_ : 0;
+  head.expectedLength = expected_;
   base::RunLoop::main().post([observer = observer_, head]() {
     if (auto o = observer.lock()) o->transferReceivedResponse(head);
   });
@@ -550,7 +551,7 @@ void Transfer::postProgress() {
     progressBox_->progress.received = received_;
     progressBox_->progress.expected = expected_;
   }
-  if (progressBox_->pending) return;
+  if (progressBox_->pending || !followed()) return;
   progressBox_->pending = true;
   base::RunLoop::main().post([box = progressBox_, observer = observer_]() {
     TransferProgress progress;

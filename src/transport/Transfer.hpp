@@ -96,6 +96,9 @@ class Transfer {
   void removePartial();
   void releaseHandle();
   void touch() { lastActivity_ = std::chrono::steady_clock::now(); }
+  // Someone on the main thread follows the reply as it comes (its head,
+  // progress or data); otherwise only the end is posted.
+  bool followed() const { return spec_.wantsData || spec_.wantsDownloadProgress || spec_.wantsUploadProgress; }
   void postProgress();
   void post(TransferResult result);
   long mapError(CURLcode code) const;

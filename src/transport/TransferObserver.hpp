@@ -26,6 +26,10 @@ struct TransferResult {
   HeaderMap headers;
   std::string body;
   std::int64_t partialSize = 0;
+  // The last reply's body on the wire: its announced length (-1 unknown) and
+  // the bytes that came.
+  std::int64_t expectedLength = -1;
+  std::int64_t received = 0;
   long errorCode = 0;  // RequestError, 0 when an HTTP answer arrived
   std::string errorDetail;
   bool fileDelivered = false;  // a download's destination now holds the whole file

@@ -3,6 +3,8 @@
 // observer.
 #include "transport/Transfer.hpp"
 
+#include <mutex>
+
 #include "platform/base/Log.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "transport/RequestError.hpp"
@@ -195,6 +197,12 @@ void Transfer::failToCreate(const std::string& detail) {
 
 void Transfer::post(TransferResult result) {
   failed_ = result.errorCode != 0;
+  {
+    // What the last progress event would have said.
+    std::lock_guard<std::mutex> lock(progressBox_->mutex);
+    result.expectedLength = progressBox_->progress.expected;
+    result.received = progressBox_->progress.received;
+  }
   MV_LOG("transfer ", spec_.id, " ended: status ", result.status, " error ", result.errorCode, " ",
          result.errorDetail);
   base::RunLoop::main().post([observer = observer_, result = std::move(result)]() mutable {

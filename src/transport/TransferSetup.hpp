@@ -31,6 +31,10 @@ struct TransferSetup {
   std::filesystem::path temporary;
   bool allowResume = false;
   bool wantsData = false;
+  // The reply's head and the download's progress are posted as they come
+  // only when someone follows them; otherwise the end carries them. A batch
+  // of thousands of small files then costs the main loop one event a file.
+  bool wantsDownloadProgress = false;
   bool wantsUploadProgress = false;
   std::string username;
   std::string password;

@@ -3,6 +3,8 @@
 // what is removed when a file changes, and the thumbnail pass.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
@@ -116,6 +118,41 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
   EXPECT_EQ(delegate->progress.size(), 4u);
   for (const auto& f : requestedFiles()) EXPECT_EQ(f.rfind("product/", 0), 0u) << f;
   EXPECT_TRUE(acknowledgements().empty());
+}
+
+// A full catalogue's list is checked against one listing of the folder: the
+// same files are listed as one look per name would list, an unsafe name is
+// still skipped, and a folder holding other things changes nothing.
+TEST_F(SyncEngineTest, ALongImageListNamesTheMissingFilesOnly) {
+  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  ASSERT_TRUE(execute("DELETE FROM marvisto_icon"));
+  std::vector<marvisto_image_Entity> rows;
+  std::vector<std::string> missing;
+  for (int k = 1; k <= 300; ++k) {
+    const std::string full = "p" + std::to_string(k) + ".jpg";
+    const std::string thumb = "p" + std::to_string(k) + "_s.jpg";
+    rows.push_back(imageRow(k, full, thumb));
+    // Every third picture and every thumbnail but the fifth are on disk.
+    if (k % 3 == 0) {
+      ASSERT_TRUE(writeFile(localPath(full, kFileTypeProductImage), "x"));
+    }
+    if (k % 5 != 0) {
+      ASSERT_TRUE(writeFile(localPath(thumb, kFileTypeProductImage), "x"));
+    }
+    if (k % 5 == 0) missing.push_back(thumb);
+    if (k % 3 != 0) missing.push_back(full);
+  }
+  rows.push_back(imageRow(301, "../escape.jpg", "p1.jpg"));
+  ASSERT_TRUE(dam->saveToDatabaseImage(rows));
+  ASSERT_TRUE(writeFile(localPath("unrelated.jpg", kFileTypeProductImage), "x"));
+
+  auto e = engine();
+  ASSERT_TRUE(e->addAllImageLists());
+  std::vector<std::string> listed = e->downloadRemotingPImgList();
+  std::sort(listed.begin(), listed.end());
+  std::sort(missing.begin(), missing.end());
+  EXPECT_EQ(listed, missing);
+  EXPECT_EQ(e->productImgCount(), 600);
 }
 
 TEST_F(SyncEngineTest, ImageListsNameEachMissingFileOnce) {

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "ProtocolClient.hpp"
 #include "sales-service/RequestLog.hpp"
@@ -457,6 +459,45 @@ TEST(SalesRequestLog, KeepsTheNewestEntriesOnly) {
   entries = log.entries();
   for (const auto& e : entries) EXPECT_NE(e.status, "gone");
   EXPECT_EQ(entries.back().status, "200");
+}
+
+TEST(SalesRequestLog, PositionsStayRightAcrossManyDrops) {
+  sales::RequestLog log;
+  const size_t total = 2 * sales::RequestLog::kMaxEntries + 5;
+  std::vector<size_t> positions;
+  for (size_t i = 0; i < total; ++i) {
+    sales::LogEntry entry;
+    entry.methodName = "m" + std::to_string(i);
+    positions.push_back(log.append(entry));
+  }
+  EXPECT_EQ(log.size(), sales::RequestLog::kMaxEntries);
+  // The oldest kept entry and one in the middle are found by the positions
+  // they were given; one that went names nothing.
+  const size_t oldest = total - sales::RequestLog::kMaxEntries;
+  log.update(positions[oldest], [](sales::LogEntry& e) { e.status = "oldest"; });
+  log.update(positions[total - 7], [](sales::LogEntry& e) { e.status = "middle"; });
+  log.update(positions[oldest - 1], [](sales::LogEntry& e) { e.status = "gone"; });
+  auto entries = log.entries();
+  ASSERT_EQ(entries.size(), sales::RequestLog::kMaxEntries);
+  EXPECT_EQ(entries.front().methodName, "m" + std::to_string(oldest));
+  EXPECT_EQ(entries.front().status, "oldest");
+  EXPECT_EQ(entries[entries.size() - 7].methodName, "m" + std::to_string(total - 7));
+  EXPECT_EQ(entries[entries.size() - 7].status, "middle");
+  for (const auto& e : entries) EXPECT_NE(e.status, "gone");
+  // A waiter sees the kept entries only.
+  EXPECT_TRUE(log.waitFor(
+      [&](const std::vector<sales::LogEntry>& seen) {
+        return seen.size() == sales::RequestLog::kMaxEntries && seen.front().methodName == "m" + std::to_string(oldest);
+      },
+      0));
+  log.clear();
+  EXPECT_EQ(log.size(), 0u);
+  sales::LogEntry after;
+  after.methodName = "after";
+  const size_t at = log.append(after);
+  log.update(at, [](sales::LogEntry& e) { e.status = "200"; });
+  ASSERT_EQ(log.entries().size(), 1u);
+  EXPECT_EQ(log.entries().front().status, "200");
 }
 
 }  // namespace

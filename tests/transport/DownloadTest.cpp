@@ -94,6 +94,50 @@ TEST_F(DownloadTest, WholeFileArrivesByteIdenticalWithChunksAndProgress) {
   EXPECT_EQ(seenRanges(), std::vector<std::string>{""});
 }
 
+// Nobody follows this one as it comes (no progress, no chunks): only its end
+// is posted, and it still tells the reply's lengths and the whole share.
+TEST_F(DownloadTest, ADownloadNobodyFollowsTellsItsLengthsAtItsEnd) {
+  const size_t half = content.size() / 2;
+  serve("/file");
+  serve("/missing", [](const Req&, Res& res) {
+    res.status = 404;
+    res.set_content("gone", "text/plain");
+  });
+  server.start();
+  auto whole = download("/file");
+  Recorder rec;
+  ASSERT_TRUE(run(whole, rec));
+  ASSERT_EQ(rec.finished, 1);
+  EXPECT_TRUE(whole->downloadComplete());
+  EXPECT_EQ(whole->contentLength(), static_cast<std::int64_t>(content.size()));
+  EXPECT_EQ(whole->totalBytesRead(), static_cast<std::int64_t>(content.size()));
+  EXPECT_EQ(whole->progressFraction(), 1.0);
+  EXPECT_EQ(readFile(destination), content);
+
+  // A continued file: the reply carried the rest only, and the share counts
+  // the bytes that were on disk.
+  fs::remove(destination);
+  plantPartial(content.substr(0, half), "", static_cast<std::int64_t>(content.size()));
+  auto rest = download("/file");
+  Recorder second;
+  ASSERT_TRUE(run(rest, second));
+  ASSERT_EQ(second.finished, 1);
+  EXPECT_EQ(rest->responseStatusCode(), 206);
+  EXPECT_EQ(rest->partialDownloadSize(), static_cast<std::int64_t>(half));
+  EXPECT_EQ(rest->contentLength(), static_cast<std::int64_t>(content.size() - half));
+  EXPECT_EQ(rest->totalBytesRead(), static_cast<std::int64_t>(content.size() - half));
+  EXPECT_EQ(rest->progressFraction(), 1.0);
+  EXPECT_EQ(readFile(destination), content);
+
+  // An answer that is no file: its body's length, and no share of a file.
+  auto missing = download("/missing");
+  Recorder third;
+  ASSERT_TRUE(run(missing, third));
+  EXPECT_EQ(missing->responseStatusCode(), 404);
+  EXPECT_EQ(missing->contentLength(), 4);
+  EXPECT_EQ(missing->totalBytesRead(), 4);
+}
+
 TEST_F(DownloadTest, ErrorAnswersLeaveNoFileAndDropThePartial) {
   for (int status : {404, 500}) {
     const std::string path = "/status" + std::to_string(status);

@@ -21,37 +21,44 @@ size_t RequestLog::append(LogEntry entry) {
   }
   std::lock_guard<std::mutex> lock(mutex_);
   entry.sequence = next_++;
-  if (entries_.size() >= kMaxEntries) {
+  if (entries_.size() - dropped_ >= kMaxEntries) {
     // The oldest goes; positions handed out stay valid (or name nothing).
-    entries_.erase(entries_.begin());
+    ++dropped_;
     ++base_;
+    if (dropped_ >= kMaxEntries / 4) compact();
   }
   entries_.push_back(std::move(entry));
   changed_.notify_all();
-  return base_ + entries_.size() - 1;
+  return base_ + entries_.size() - dropped_ - 1;
+}
+
+void RequestLog::compact() const {
+  entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(dropped_));
+  dropped_ = 0;
 }
 
 void RequestLog::update(size_t index, const std::function<void(LogEntry&)>& change) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (index < base_ || index - base_ >= entries_.size()) return;
-  change(entries_[index - base_]);
+  if (index < base_ || index - base_ >= entries_.size() - dropped_) return;
+  change(entries_[dropped_ + index - base_]);
   changed_.notify_all();
 }
 
 std::vector<LogEntry> RequestLog::entries() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return entries_;
+  return {entries_.begin() + static_cast<std::ptrdiff_t>(dropped_), entries_.end()};
 }
 
 size_t RequestLog::size() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return entries_.size();
+  return entries_.size() - dropped_;
 }
 
 void RequestLog::clear() {
   std::lock_guard<std::mutex> lock(mutex_);
-  base_ += entries_.size();
+  base_ += entries_.size() - dropped_;
   entries_.clear();
+  dropped_ = 0;
   changed_.notify_all();
 }
 
@@ -61,7 +68,10 @@ bool RequestLog::waitFor(const std::function<bool(const std::vector<LogEntry>&)>
   auto deadline = std::chrono::steady_clock::now() +
                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                       std::chrono::duration<double>(std::max(0.0, timeoutSeconds)));
-  return changed_.wait_until(lock, deadline, [&] { return predicate(entries_); });
+  return changed_.wait_until(lock, deadline, [&] {
+    compact();
+    return predicate(entries_);
+  });
 }
 
 }  // namespace mv::sales

@@ -53,9 +53,16 @@ class RequestLog {
  private:
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
-  std::vector<LogEntry> entries_;
+  // Drops the entries that went (those before `dropped_`).
+  void compact() const;
+
+  // The entries that went for newer ones stay at the front, `dropped_` of
+  // them, until a quarter of the bound has gone: removed one by one, each
+  // request of a long run would move the whole log.
+  mutable std::vector<LogEntry> entries_;
+  mutable size_t dropped_ = 0;
   uint64_t next_ = 1;
-  size_t base_ = 0;  // entries removed by clear(), so that earlier positions stay valid
+  size_t base_ = 0;  // entries removed, so that earlier positions stay valid
 };
 
 }  // namespace mv::sales

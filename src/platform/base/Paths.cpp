@@ -63,22 +63,26 @@ void Paths::setRoot(const fs::path& root) {
   rootSlot() = root;
 }
 
-fs::path Paths::root() {
-  fs::path r;
-  {
-    std::lock_guard<std::mutex> lock(pathsMutex());
-    if (rootSlot().empty()) rootSlot() = defaultRoot();
-    r = rootSlot();
-  }
-  return ensure(r);
+namespace {
+
+fs::path rootPath() {
+  std::lock_guard<std::mutex> lock(pathsMutex());
+  if (rootSlot().empty()) rootSlot() = Paths::defaultRoot();
+  return rootSlot();
 }
 
-fs::path Paths::documents() { return ensure(root() / "Documents"); }
-fs::path Paths::library() { return ensure(root() / "Library"); }
-fs::path Paths::caches() { return ensure(library() / "Caches"); }
-fs::path Paths::preferences() { return ensure(library() / "Preferences"); }
-fs::path Paths::applicationSupport() { return ensure(library() / "Application Support"); }
-fs::path Paths::tmp() { return ensure(root() / "tmp"); }
+}  // namespace
+
+// Each folder is made with its parents in one call: a folder that is there
+// costs one look at the disk, and file paths are asked for thousands of
+// times in a sync.
+fs::path Paths::root() { return ensure(rootPath()); }
+fs::path Paths::documents() { return ensure(rootPath() / "Documents"); }
+fs::path Paths::library() { return ensure(rootPath() / "Library"); }
+fs::path Paths::caches() { return ensure(rootPath() / "Library" / "Caches"); }
+fs::path Paths::preferences() { return ensure(rootPath() / "Library" / "Preferences"); }
+fs::path Paths::applicationSupport() { return ensure(rootPath() / "Library" / "Application Support"); }
+fs::path Paths::tmp() { return ensure(rootPath() / "tmp"); }
 
 fs::path Bundle::resourceDir() {
   std::lock_guard<std::mutex> lock(pathsMutex());
