@@ -39,12 +39,12 @@
 #include "platform/ui/View.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/frame/ShellScreenFactory.hpp"
+#include "shell/app/MarvistoAppDelegate.hpp"
+#include "shell/app/ShellScreenFactory.hpp"
 #include "shell/session/GuideView.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/session/WeclomeViewController.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "shell/sync-screens/SyncScreens.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/SessionServices.hpp"
@@ -94,7 +94,7 @@ int childApp(const fs::path& root) {
       driver.tap(*guide->skipButton());
       runUntil([&] { return !guide->superview(); }, 5);
     }
-    welcome->login(std::string(mv::LoginMode::kDemoClientZDuvo));
+    welcome->login(std::string(mv::SkinManager::kDemoClientZDuvo));
     if (runUntil([&] { return !app->isWelcomeRoot(); }, 120)) {
       bench::Frames(app->window()).draw();
       reportFrame();

@@ -78,7 +78,8 @@ class ScreenshotTour {
   void settle(double seconds = 0.3);
   bool snapshot(const std::string& name, bool settleFirst = true);
   // Says which buttons on screen show only a picture and carry no
-  // accessibility label to be found by; answers whether there are none.
+  // accessibility label to be found by; answers whether there are none (a
+  // screen with one fails its step).
   bool unnamedControls(const std::string& picture);
   std::shared_ptr<WeclomeViewController> welcome();
   void waitForDemoData();
@@ -130,6 +131,8 @@ class ScreenshotTour {
   bool showNewCustomer();
   bool showLibrary(bool collection);
   bool showLibraryFileCard();
+  // The first file of that type on the device, opened from the library grid.
+  bool openLibraryFile(const char* type);
   bool showLibraryViewer(const char* type);
   bool showReader(int view);
   bool showOrderEditor(int what);

@@ -19,9 +19,9 @@
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "services/WebEngine.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/app/MarvistoAppDelegate.hpp"
 #include "shell/frame/WebViewController.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/app/UITabBarControllerExt.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
@@ -32,8 +32,7 @@ namespace mv {
 
 namespace {
 
-std::shared_ptr<CatalogViewController> catalogScreen() {
-  auto app = MarvistoAppDelegate::current();
+std::shared_ptr<CatalogViewController> catalogScreen(const std::shared_ptr<MarvistoAppDelegate>& app) {
   auto tab = app ? app->tabBarController() : nullptr;
   return tab ? std::dynamic_pointer_cast<CatalogViewController>(tab->screen(MainTabScreens::kCatalog)) : nullptr;
 }
@@ -42,7 +41,7 @@ std::shared_ptr<CatalogViewController> catalogScreen() {
 
 bool ScreenshotTour::showCatalogLevel() {
   if (!showTab(MainTabScreens::kCatalog)) return false;
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   auto master = catalog ? catalog->masterViewController() : nullptr;
   if (!master || !master->isViewLoaded()) return fail("no category panel");
   // The first category with children of its own, one level down.
@@ -63,7 +62,7 @@ bool ScreenshotTour::showCatalogLevel() {
 bool ScreenshotTour::showProduct(int panel) {
   if (!showTab(MainTabScreens::kCatalog)) return false;
   auto* store = DataAccessManager::sharedDataModel();
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   if (!store || !catalog) return fail("no catalogue");
   auto products = store->getAllProducts();
   if (products.empty()) return fail("no products");
@@ -84,7 +83,7 @@ bool ScreenshotTour::showProduct(int panel) {
 
 bool ScreenshotTour::showImageBrowser(bool slideShow) {
   if (!showProduct(ProductDetailController::kDescriptionPanel)) return false;
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   auto* product = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController());
   product->onClickImage();
   if (!waitFor([&] { return product->presentedViewController() != nullptr; }, 5)) return fail("no image browser");
@@ -150,7 +149,7 @@ bool ScreenshotTour::showWebPage() {
 bool ScreenshotTour::showCatalogSearch() {
   if (!showTab(MainTabScreens::kCatalog)) return false;
   auto* store = DataAccessManager::sharedDataModel();
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   auto products = store ? store->getAllProducts() : std::vector<marvisto_product_Entity>{};
   if (!catalog || products.empty()) return fail("no catalogue");
   // The first word of the first product's name, typed into the search field.
@@ -170,20 +169,17 @@ bool ScreenshotTour::showCatalogSearch() {
 
 bool ScreenshotTour::showCatalogList(bool favourites) {
   if (!showTab(MainTabScreens::kCatalog)) return false;
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   if (!catalog) return fail("no catalogue");
-  if (favourites) {
-    catalog->btnFavoritesClicked();
-  } else {
-    catalog->btnCompareClicked();
-  }
+  // The title bar's buttons, by their names.
+  if (!tapControl(text(favourites ? "FAVORITES" : "PRODUCTCOMPARISON"), catalog->view().get())) return false;
   onClose([catalog] { catalog->dismissPopController(false); });
   return waitFor([&] { return catalog->presentedViewController() != nullptr; }, 5) || fail("the list did not open");
 }
 
 bool ScreenshotTour::showSortMenu() {
   if (!showTab(MainTabScreens::kCatalog)) return false;
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   if (!catalog) return fail("no catalogue");
   const std::size_t before = app_->window()->overlay().subviews().size();
   if (!tapControl(text(CatalogViewController::orderingNames().front()), catalog->view().get())) return false;
@@ -192,7 +188,7 @@ bool ScreenshotTour::showSortMenu() {
 
 bool ScreenshotTour::showAddToOrder(bool picker) {
   if (!showTab(MainTabScreens::kCatalog)) return false;
-  auto catalog = catalogScreen();
+  auto catalog = catalogScreen(app_);
   if (!catalog) return fail("no catalogue");
   ui::HeadlessDriver d(app_->window());
   // The first product on the grid whose add button asks for its attributes.
@@ -215,8 +211,7 @@ bool ScreenshotTour::showAddToOrder(bool picker) {
 
 namespace {
 
-std::shared_ptr<CustomerViewController> customerScreen() {
-  auto app = MarvistoAppDelegate::current();
+std::shared_ptr<CustomerViewController> customerScreen(const std::shared_ptr<MarvistoAppDelegate>& app) {
   auto tab = app ? app->tabBarController() : nullptr;
   return tab ? std::dynamic_pointer_cast<CustomerViewController>(tab->screen(MainTabScreens::kCustomer)) : nullptr;
 }
@@ -240,7 +235,7 @@ int fullestCustomer(const CustomerDataModel& directory) {
 // The form scrolled down to its contacts, the first one's header at the top
 // (each contact shows under its own header in view mode).
 bool ScreenshotTour::showFirstContact() {
-  auto screen = customerScreen();
+  auto screen = customerScreen(app_);
   if (!screen) return false;
   auto form = screen->customerInfo();
   const auto& groups = form->customerInfoGroupData();
@@ -256,7 +251,7 @@ bool ScreenshotTour::showFirstContact() {
 
 bool ScreenshotTour::showCustomerMode(long segment) {
   if (!showTab(MainTabScreens::kCustomer)) return false;
-  auto screen = customerScreen();
+  auto screen = customerScreen(app_);
   if (!screen) return fail("no customer screen");
   auto& modes = screen->customerList()->sortSegmentedCtrl();
   if (segment >= static_cast<long>(modes.numberOfSegments())) return fail("no such list mode");
@@ -271,7 +266,7 @@ bool ScreenshotTour::showCustomerMode(long segment) {
 
 bool ScreenshotTour::showCustomer(bool edit) {
   if (!showTab(MainTabScreens::kCustomer)) return false;
-  auto screen = customerScreen();
+  auto screen = customerScreen(app_);
   auto directory = CustomerDataModel::sharedInstance();
   if (!screen || !directory || directory->customerInfoDic().empty()) return fail("no customers");
   screen->customerList()->selectedCustomer(fullestCustomer(*directory));
@@ -292,7 +287,7 @@ bool ScreenshotTour::showCustomer(bool edit) {
 
 bool ScreenshotTour::showNewCustomer() {
   if (!showTab(MainTabScreens::kCustomer)) return false;
-  auto screen = customerScreen();
+  auto screen = customerScreen(app_);
   if (!screen || !tapView(screen->customerList()->addNewCustomerButton())) return fail("no new-customer button");
   auto form = screen->customerInfo();
   if (!form->isCreating()) return fail("no new customer form");

@@ -9,9 +9,7 @@
 
 #include "app/HeldDownloadsSender.hpp"
 #include "library/epub/EPUBViewController.hpp"
-#include "library/LibraryFileOpener.hpp"
 #include "library/LibraryFileState.hpp"
-#include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/reader/ReaderThumbQueue.hpp"
 #include "library/reader/ReaderViewController.hpp"
@@ -22,11 +20,10 @@
 #include "platform/ui/NavigationController.hpp"
 #include "services/WebEngine.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/app/MarvistoAppDelegate.hpp"
+#include "shell/app/UITabBarControllerExt.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
-#include "util/Session.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -48,8 +45,7 @@ std::optional<marvisto_library_files_Entity> fileToDownload(const SaleslibraryMo
   return std::nullopt;
 }
 
-std::shared_ptr<SaleslibraryController> libraryScreen() {
-  auto app = MarvistoAppDelegate::current();
+std::shared_ptr<SaleslibraryController> libraryScreen(const std::shared_ptr<MarvistoAppDelegate>& app) {
   auto tab = app ? app->tabBarController() : nullptr;
   return tab ? std::dynamic_pointer_cast<SaleslibraryController>(tab->screen(MainTabScreens::kSalesLibrary)) : nullptr;
 }
@@ -68,7 +64,7 @@ bool ScreenshotTour::stageLibraryDownload() {
     for (const auto& name : std::vector<std::string>(manager->downloadFileNameArray()))
       manager->cancelDownloadFile(name);
   });
-  auto library = libraryScreen();
+  auto library = libraryScreen(app_);
   if (library && !library->detailViewsArray().empty())
     library->detailViewsArray().front()->reloadDataWithPostNoti(true, false);
   return true;
@@ -76,7 +72,7 @@ bool ScreenshotTour::stageLibraryDownload() {
 
 bool ScreenshotTour::showLibrary(bool collection) {
   if (!showTab(MainTabScreens::kSalesLibrary)) return false;
-  auto library = libraryScreen();
+  auto library = libraryScreen(app_);
   if (!library) return fail("no library screen");
   if (!collection) return stageLibraryDownload();
   // The tab strip's tab, a button or a title drawn as a label.
@@ -93,7 +89,7 @@ bool ScreenshotTour::showLibrary(bool collection) {
 
 bool ScreenshotTour::showLibraryFileCard() {
   if (!showTab(MainTabScreens::kSalesLibrary)) return false;
-  auto library = libraryScreen();
+  auto library = libraryScreen(app_);
   auto manager = SaleslibraryModel::sharedInstance();
   if (!library || library->detailViewsArray().empty() || !manager) return fail("no library");
   auto& grid = *library->detailViewsArray().front();
@@ -110,9 +106,9 @@ bool ScreenshotTour::showLibraryFileCard() {
   return fail("every file is on the device");
 }
 
-bool ScreenshotTour::showLibraryViewer(const char* type) {
+bool ScreenshotTour::openLibraryFile(const char* type) {
   if (!showTab(MainTabScreens::kSalesLibrary)) return false;
-  auto library = libraryScreen();
+  auto library = libraryScreen(app_);
   auto manager = SaleslibraryModel::sharedInstance();
   auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
   if (!library || library->detailViewsArray().empty() || !manager || !nav) return fail("no library");
@@ -122,44 +118,40 @@ bool ScreenshotTour::showLibraryViewer(const char* type) {
     const auto state = LibraryFileState::of(*manager, file);
     if (file.type != type || !state.present || state.pendingUpdate) continue;
     grid.selectDownloadedFile(file.file_name, file.type);
-    if (nav->viewControllers().size() == 1) return fail("the file did not open");
-    if (auto* video = dynamic_cast<VideoViewController*>(nav->topViewController())) {
-      auto movie = video->moviePlayer();
-      waitFor([&] { return !movie || movie->framesShown() > 0 || movie->state() == svc::MoviePlayer::State::Failed; },
-              10);
-      onClose([video] { video->btnbackClicked(); });
-    } else if (auto* office = dynamic_cast<PPTLoadingViewController*>(nav->topViewController())) {
-      waitFor([&] { return !office->isLoading(); }, 120);
-      // The tiles a frame asks for are drawn on a worker; a later frame shows them.
-      ui::HeadlessDriver d(app_->window());
-      for (int frame = 0; frame < 3; ++frame) {
-        d.render();
-        waitFor([&] { return !office->webView().tilesPending(); }, 20);
-      }
-    } else if (auto* reader = dynamic_cast<EPUBViewController*>(nav->topViewController())) {
-      waitFor([&] {
-        return !reader->isOpening() && reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading() &&
-               !svc::WebEngine::isBusy();
-      }, 30);
-    }
-    return true;
+    return nav->viewControllers().size() > 1 || fail("the file did not open");
   }
   return fail(std::string("no ") + type + " file on the device");
 }
 
-bool ScreenshotTour::showReader(int view) {
-  auto folder = PublicFunction::clientFolder(Session::current().clientID);
-  const char* pdfFolder = PublicFunction::folderForFileType(5);
-  if (!folder || !pdfFolder) return fail("no client folder");
-  std::vector<fs::path> pdfs;
-  std::error_code ec;
-  for (fs::directory_iterator it(*folder / pdfFolder, ec), end; !ec && it != end; it.increment(ec))
-    if (it->path().extension() == ".pdf") pdfs.push_back(it->path());
-  std::sort(pdfs.begin(), pdfs.end());
+bool ScreenshotTour::showLibraryViewer(const char* type) {
+  if (!openLibraryFile(type)) return false;
   auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
-  if (pdfs.empty() || !nav) return fail("no library PDF on the device");
-  auto decision = LibraryFileOpener::decide("PDF", pdfs.front(), PublicFunction::getDeviceType());
-  if (!LibraryViewers::open(decision, pdfs.front().stem().string(), nav)) return fail("the PDF did not open");
+  if (auto* video = dynamic_cast<VideoViewController*>(nav->topViewController())) {
+    auto movie = video->moviePlayer();
+    waitFor([&] { return !movie || movie->framesShown() > 0 || movie->state() == svc::MoviePlayer::State::Failed; },
+            10);
+    onClose([video] { video->btnbackClicked(); });
+  } else if (auto* office = dynamic_cast<PPTLoadingViewController*>(nav->topViewController())) {
+    waitFor([&] { return !office->isLoading(); }, 120);
+    // The tiles a frame asks for are drawn on a worker; a later frame shows them.
+    ui::HeadlessDriver d(app_->window());
+    for (int frame = 0; frame < 3; ++frame) {
+      d.render();
+      waitFor([&] { return !office->webView().tilesPending(); }, 20);
+    }
+  } else if (auto* reader = dynamic_cast<EPUBViewController*>(nav->topViewController())) {
+    waitFor([&] {
+      return !reader->isOpening() && reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading() &&
+             !svc::WebEngine::isBusy();
+    }, 30);
+  }
+  return true;
+}
+
+bool ScreenshotTour::showReader(int view) {
+  // Opened from the library, under the file's title.
+  if (!openLibraryFile("PDF")) return false;
+  auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
   auto reader = std::dynamic_pointer_cast<ReaderViewController>(nav->viewControllers().back());
   if (!reader) return fail("no PDF reader");
   onClose([this, reader] {
@@ -190,7 +182,7 @@ bool ScreenshotTour::showReader(int view) {
     settle(0.5);
     page.setContentOffset(ui::Point{page.contentSize().width / 3, page.contentSize().height / 4});
   } else if (view == 2) {
-    reader->tappedInToolbarThumbsButton(*reader->mainToolbar(), *reader->mainToolbar()->thumbsButton());
+    if (!tapControl(text("THUMBNAILS"), reader->view().get())) return false;
     if (!waitFor([&] { return reader->presentedViewController() != nullptr; }, 5)) return fail("no thumbnails screen");
     waitFor(
         [] {

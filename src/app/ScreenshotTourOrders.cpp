@@ -13,8 +13,8 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/app/MarvistoAppDelegate.hpp"
+#include "shell/app/UITabBarControllerExt.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -24,8 +24,7 @@ namespace mv {
 
 namespace {
 
-std::shared_ptr<QuoteOrderHistoryController> orderList() {
-  auto app = MarvistoAppDelegate::current();
+std::shared_ptr<QuoteOrderHistoryController> orderList(const std::shared_ptr<MarvistoAppDelegate>& app) {
   auto tab = app ? app->tabBarController() : nullptr;
   return tab ? std::dynamic_pointer_cast<QuoteOrderHistoryController>(tab->screen(MainTabScreens::kQuoteOrder))
              : nullptr;
@@ -35,7 +34,7 @@ std::shared_ptr<QuoteOrderHistoryController> orderList() {
 
 bool ScreenshotTour::showOrderEditor(int what) {
   if (!showTab(MainTabScreens::kQuoteOrder)) return false;
-  auto list = orderList();
+  auto list = orderList(app_);
   auto* nav = list ? list->navigationController() : nullptr;
   if (!nav || list->selectOrders().empty()) return fail("no orders");
   // The newest unsubmitted order.
@@ -100,7 +99,7 @@ bool ScreenshotTour::showOrderEditor(int what) {
 
 bool ScreenshotTour::showOrderForm(bool signature) {
   if (!showOrderEditor(-1)) return false;
-  auto list = orderList();
+  auto list = orderList(app_);
   auto* nav = list->navigationController();
   auto* editor = dynamic_cast<QuoteOrderViewController*>(nav->topViewController());
   if (!editor || !tapView(editor->btnPDF())) return fail("no order form button");

@@ -5,8 +5,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/ScreenAlert.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/frame/ShellActions.hpp"
 #include "store/AttributeText.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/Text.hpp"
@@ -87,8 +86,7 @@ void AddToOrderFlow::alertViewClickedButtonAtIndex(ui::AlertView& alert, long bu
   } else {
     return;
   }
-  auto app = MarvistoAppDelegate::current();
-  if (auto tabs = app ? app->tabBarController() : nullptr) tabs->setBadgeValue("0", MainTabScreens::kQuoteOrder, false);
+  if (auto actions = ShellActions::of(services_)) actions->setTabBadge(MainTabScreens::kQuoteOrder, "0", false);
   auto keep = shared_from_this();
   if (auto d = delegate_.lock()) d->addToOrderFlowOrderReplaced();
   proceed(request);

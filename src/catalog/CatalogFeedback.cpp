@@ -2,7 +2,7 @@
 
 #include "shell/frame/ScreenAlert.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 
 namespace mv {
 

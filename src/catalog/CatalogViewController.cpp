@@ -6,7 +6,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/FitCGRect.hpp"
@@ -53,13 +53,16 @@ void CatalogViewController::viewDidLoad() {
 
   compareBtn_ = std::make_shared<ui::Button>();
   compareBtn_->setBackgroundImage(SkinManager::skinFromImageName("btn-compare.png"));
+  compareBtn_->setAccessibilityLabel(text("PRODUCTCOMPARISON"));
   compareBtn_->addAction(action(&CatalogViewController::btnCompareClicked), ui::ControlEventTouchUpInside);
   favBtn_ = std::make_shared<ui::Button>();
   favBtn_->setBackgroundImage(SkinManager::skinFromImageName("btn-fav.png"));
+  favBtn_->setAccessibilityLabel(text("FAVORITES"));
   favBtn_->addAction(action(&CatalogViewController::btnFavoritesClicked), ui::ControlEventTouchUpInside);
 
   btnMenu_ = std::make_shared<ui::Button>();
   btnMenu_->setBackgroundImage(SkinManager::skinFromImageName("icon-menu.png"));
+  btnMenu_->setAccessibilityLabel(text("CATEGORYPANEL"));
   btnMenu_->addAction(action(&CatalogViewController::ControlMasterClicked), ui::ControlEventTouchUpInside);
 
   btnBack_ = std::make_shared<ui::Button>(FitCGRect::sharedInstance().fitCGRectBy(8, 25, 60, 34));
@@ -176,6 +179,9 @@ void CatalogViewController::updateLanguage(ui::ViewController&) {
   orderingController_->updateLanguage();
   searchBar_->setPlaceholder(text("CATALOGSEARCHHOLD"));
   btnBack_->setTitle(text("BACK"));
+  compareBtn_->setAccessibilityLabel(text("PRODUCTCOMPARISON"));
+  favBtn_->setAccessibilityLabel(text("FAVORITES"));
+  btnMenu_->setAccessibilityLabel(text("CATEGORYPANEL"));
 }
 
 // ---- the tab bar ----------------------------------------------------------------------

@@ -24,15 +24,15 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/SearchBar.hpp"
 #include "shell/frame/BaseViewController.hpp"
-#include "shell/frame/CatalogViewDelegate.hpp"
 #include "shell/frame/PopControllerDelegate.hpp"
+#include "shell/frame/ShellActions.hpp"
 #include "sync/SessionServices.hpp"
 #include "widgets/OrderingController.hpp"
 
 namespace mv {
 
 class CatalogViewController : public BaseViewController,
-                              public CatalogViewDelegate,
+                              public TabVisits,
                               public DetailViewDelegate,
                               public OrderingControllerDelegate,
                               public PopControllerDelegate,
@@ -61,8 +61,11 @@ class CatalogViewController : public BaseViewController,
   void updateLanguage(ui::ViewController& sender) override;
 
   // ---- the tab bar -----------------------------------------------------------------
-  void addCatologView() override;
-  void removeCalogView() override;
+  // The panels go up when the catalogue's tab is entered and down when it is left.
+  void tabEntered() override { addCatologView(); }
+  void tabLeft() override { removeCalogView(); }
+  void addCatologView();
+  void removeCalogView();
 
   // ---- the grid ----------------------------------------------------------------------
   void setMasterViewHidded(bool hidden, base::Point beginPoint) override;

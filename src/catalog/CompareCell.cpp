@@ -7,6 +7,7 @@
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "util/Text.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -33,6 +34,7 @@ CompareCell::CompareCell(const ui::Rect& frame) : ui::View(frame) {
   productImageView_->setUserInteractionEnabled(true);
   smallCloseBtn_ = std::make_shared<ui::Button>(ui::Rect{160, 10, 50, 50}, ui::ButtonType::Custom);
   smallCloseBtn_->setImage(gfx::Image::named("btn_remove.png"));
+  smallCloseBtn_->setAccessibilityLabel(text("REMOVEFROMLIST"));
   smallCloseBtn_->setImageEdgeInsets({10, 10, 10, 10});
   smallCloseBtn_->setHidden(true);
   devideImageView_ = std::make_shared<ui::ImageView>(ui::Rect{205, 40, 1, 138});

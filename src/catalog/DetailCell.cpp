@@ -3,9 +3,10 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -41,10 +42,12 @@ DetailCell::DetailCell(const ui::Rect& frame, std::string reuseIdentifier)
   discountPriceLabel_ = label({}, "Arial", 14, gfx::Color::purple());
   addOrderBtn_ = std::make_shared<BadgeButton>(ui::Rect{149, 158, 34, 34});
   addOrderBtn_->setImage(SkinManager::skinFromImageName("btn-cart.png"), ui::ControlStateNormal);
+  addOrderBtn_->setAccessibilityLabel(text("ADDTOORDER"));
   devideImageView_ = std::make_shared<ui::ImageView>(ui::Rect{194, 10, 1, 192});
   devideImageView_->setImage(gfx::Image::named("divideline.png"));
   smallCloseBtn_ = std::make_shared<ui::Button>(ui::Rect{frame.width() - 50, 0, 50, 50}, ui::ButtonType::Custom);
   smallCloseBtn_->setImage(gfx::Image::named("btn_remove.png"));
+  smallCloseBtn_->setAccessibilityLabel(text("REMOVEFROMLIST"));
   smallCloseBtn_->setImageEdgeInsets({10, 10, 10, 10});
   smallCloseBtn_->setHidden(true);
   for (const std::shared_ptr<ui::View>& v :

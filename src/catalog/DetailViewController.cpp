@@ -10,7 +10,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "store/DataAccessManager.hpp"
 #include "widgets/ViewStyle.hpp"
 

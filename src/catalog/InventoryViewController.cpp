@@ -5,7 +5,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "widgets/ViewStyle.hpp"

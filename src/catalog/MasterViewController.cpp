@@ -4,7 +4,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/PanelTitleBar.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"

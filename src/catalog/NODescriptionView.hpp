@@ -5,7 +5,7 @@
 
 #include "platform/ui/Label.hpp"
 #include "platform/ui/View.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 
 namespace mv {
 

@@ -6,8 +6,8 @@
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/ViewController.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/SkinManager.hpp"
 
 namespace mv {
 namespace {

@@ -1,7 +1,7 @@
 #include "catalog/ProductBigCatalog.hpp"
 
 #include "platform/gfx/TextMeasurer.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 

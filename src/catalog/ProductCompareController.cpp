@@ -5,7 +5,7 @@
 #include "catalog/OrderBasket.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"

@@ -2,7 +2,7 @@
 
 #include "catalog/CatalogFeedback.hpp"
 #include "catalog/NODescriptionView.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 
 namespace mv {
 namespace {

@@ -13,10 +13,9 @@
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/frame/ShellActions.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
@@ -167,9 +166,11 @@ void ProductDetailController::buildViews() {
       if (auto self = weak.lock()) ((*self).*step)();
     };
   };
-  auto button = [&](const ui::Rect& frame, const char* image, void (Self::*step)()) {
+  // A button drawn as a picture, named by the text key `name`.
+  auto button = [&](const ui::Rect& frame, const char* image, const char* name, void (Self::*step)()) {
     auto b = std::make_shared<ui::Button>(frame, ui::ButtonType::Custom);
     if (image) b->setBackgroundImage(SkinManager::skinFromImageName(image));
+    b->setAccessibilityLabel(CatalogFeedback::text(name));
     b->addAction(action(step), ui::ControlEventTouchUpInside);
     return b;
   };
@@ -222,15 +223,15 @@ void ProductDetailController::buildViews() {
   relatedFilePanel_ = std::make_shared<ui::View>(kRelatedPanelFrame);
   relatedProductPanel_ = std::make_shared<ui::View>(kRelatedPanelFrame);
 
-  compareBtn_ = button({45, 582, 44, 44}, "btn-addcompare.png", &Self::productCompare);
+  compareBtn_ = button({45, 582, 44, 44}, "btn-addcompare.png", "PRODUCTCOMPARISON", &Self::productCompare);
   compareBtn_->setBackgroundImage(SkinManager::skinFromImageName("btn-compareAdded.png"), ui::ControlStateSelected);
-  favBtn_ = button({99, 582, 44, 44}, "btn-addfav.png", &Self::addProductToFavorite);
+  favBtn_ = button({99, 582, 44, 44}, "btn-addfav.png", "FAVORITES", &Self::addProductToFavorite);
   favBtn_->setBackgroundImage(SkinManager::skinFromImageName("btn-favAdded.png"), ui::ControlStateSelected);
-  relatedBtn_ = button({497, 582, 44, 44}, "btn-related.png", &Self::RelatedBtnClicked);
-  relatedFileBtn_ = button({551, 582, 44, 44}, "btn-materials.png", &Self::RelatedFileBtnClicked);
+  relatedBtn_ = button({497, 582, 44, 44}, "btn-related.png", "RELATEDPRODUCTS", &Self::RelatedBtnClicked);
+  relatedFileBtn_ = button({551, 582, 44, 44}, "btn-materials.png", "RELATEDMATERIALS", &Self::RelatedFileBtnClicked);
 
-  deleteBtn_ = button({620, 588, 28, 28}, "icon-remove.png", &Self::deleteCount);
-  addBtn_ = button({730, 588, 28, 28}, "icon-add.png", &Self::addCount);
+  deleteBtn_ = button({620, 588, 28, 28}, "icon-remove.png", "FEWER", &Self::deleteCount);
+  addBtn_ = button({730, 588, 28, 28}, "icon-add.png", "MORE", &Self::addCount);
   countTextField_ = std::make_shared<ui::TextField>(ui::Rect{656, 585, 66, 34});
   countTextField_->setTextAlignment(gfx::TextAlignment::Center);
   // The largest quantity, 1000000, shows whole in the small field.
@@ -253,11 +254,11 @@ void ProductDetailController::buildViews() {
   attributeView_ = ProductAttributesListView::initWithFrame(ProductAttributesListView::kProductScreenFrame,
                                                             ProductAttributesListView::kPopoverMode);
 
-  m_tapToLeftProduct_ = button({13, 285, 23, 87}, nullptr, &Self::slipToRight);
+  m_tapToLeftProduct_ = button({13, 285, 23, 87}, nullptr, "PREVIOUSPRODUCT", &Self::slipToRight);
   m_tapToLeftProduct_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Left_23x87.png"));
   m_tapToLeftProduct_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Left_Highlighted_23x87.png"),
                                 ui::ControlStateHighlighted);
-  m_tapToRightProduct_ = button({987, 285, 23, 87}, nullptr, &Self::slipToLeft);
+  m_tapToRightProduct_ = button({987, 285, 23, 87}, nullptr, "NEXTPRODUCT", &Self::slipToLeft);
   m_tapToRightProduct_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Right_23x87.png"));
   m_tapToRightProduct_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Right_Highlighted_23x87.png"),
                                  ui::ControlStateHighlighted);
@@ -664,8 +665,7 @@ void ProductDetailController::dismissPopController(bool animated) {
 
 void ProductDetailController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
-  auto app = MarvistoAppDelegate::current();
-  if (auto tabs = app ? app->tabBarController() : nullptr) tabs->itemsMove(true);
+  if (auto actions = ShellActions::of(services_)) actions->spreadTabButtons();
   navigationTitle_->setText(productEntity_.product_name);
   refreshItemNumberInOrder();
 }

@@ -8,9 +8,10 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ImageLoadOperation.hpp"
 #include "widgets/ImageLoadQueueManager.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -88,22 +89,26 @@ void ProductDetailImageController::viewDidLoad() {
   btnSlideShow_ = std::make_shared<ui::Button>(fit.fitCGRectBy(15, 25, 60, 34), ui::ButtonType::Custom);
   ViewStyle::initializeToButtonHeight34(*btnSlideShow_);
   btnSlideShow_->setImage(gfx::Image::named("icon_slideshow.png"));
+  btnSlideShow_->setAccessibilityLabel(text("SLIDESHOW"));
   btnSlideShow_->addAction(action(&Self::startSlideShow), ui::ControlEventTouchUpInside);
   titlebar()->addSubview(btnSlideShow_);
 
   btnLeft_ = std::make_shared<ui::Button>(ui::Rect{13, 340, 23, 87}, ui::ButtonType::Custom);
   btnLeft_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Left_23x87.png"));
+  btnLeft_->setAccessibilityLabel(text("PREVIOUSPICTURE"));
   btnLeft_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Left_Highlighted_23x87.png"),
                      ui::ControlStateHighlighted);
   btnLeft_->addAction(action(&Self::previousProduct), ui::ControlEventTouchUpInside);
   btnRight_ = std::make_shared<ui::Button>(ui::Rect{988, 340, 23, 87}, ui::ButtonType::Custom);
   btnRight_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Right_23x87.png"));
+  btnRight_->setAccessibilityLabel(text("NEXTPICTURE"));
   btnRight_->setImage(SkinManager::skinFromImageName("Icon_Arrow_Right_Highlighted_23x87.png"),
                       ui::ControlStateHighlighted);
   btnRight_->addAction(action(&Self::nextProduct), ui::ControlEventTouchUpInside);
 
   btnProductInfo_ = std::make_shared<ui::Button>(fit.fitCGRectBy(975, 718, 50, 50), ui::ButtonType::Custom);
   btnProductInfo_->setImage(SkinManager::skinFromImageName("product-info-off.png"));
+  btnProductInfo_->setAccessibilityLabel(text("PRODUCTINFO"));
   btnProductInfo_->setImage(SkinManager::skinFromImageName("product-info-on.png"), ui::ControlStateSelected);
   btnProductInfo_->addAction(action(&Self::btnProductInfoClick), ui::ControlEventTouchUpInside);
 

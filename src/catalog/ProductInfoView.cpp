@@ -3,7 +3,7 @@
 #include "catalog/CatalogFeedback.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/Text.hpp"
 #include "widgets/ViewStyle.hpp"
 

@@ -1,6 +1,7 @@
 #include "customer/CustomerInfoGroupView.hpp"
 
 #include "platform/base/MainThread.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/WidgetSkin.hpp"
 
 namespace mv {
@@ -17,6 +18,7 @@ CustomerInfoGroupView::CustomerInfoGroupView(const ui::Rect& frame) : ui::View(f
 
   btnSelect_ = std::make_shared<ui::Button>(ui::Rect{205, 7, 44, 44});
   btnSelect_->setImage(WidgetSkin::skinFromImageName("checkbox_customer-off.png"));
+  btnSelect_->setAccessibilityLabel(text("SELECTCONTACT"));
   btnSelect_->setImage(WidgetSkin::skinFromImageName("checkbox_customer-on.png"), ui::ControlStateDisabled);
   btnSelect_->setImage(WidgetSkin::skinFromImageName("checkbox_customer-on.png"), ui::ControlStateSelected);
   btnSelect_->setAdjustsImageWhenDisabled(false);
@@ -25,6 +27,7 @@ CustomerInfoGroupView::CustomerInfoGroupView(const ui::Rect& frame) : ui::View(f
 
   deleteButton_ = std::make_shared<ui::Button>(ui::Rect{frame.width() - 80, 5, 50, 50});
   deleteButton_->setImage(WidgetSkin::skinFromImageName("btn_remove.png"));
+  deleteButton_->setAccessibilityLabel(text("DELETE"));
   deleteButton_->setImageEdgeInsets({10, 10, 10, 10});
   deleteButton_->addAction([this](ui::Control&, const ui::Event*) { deleteSectionAction(); },
                            ui::ControlEventTouchUpInside);

@@ -23,7 +23,7 @@
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
 #include "platform/ui/TableView.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 
 namespace mv {
 

@@ -5,7 +5,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/LongPressGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/WidgetSkin.hpp"
 

@@ -53,6 +53,7 @@ void CustomerListView::build() {
 
   addNewCustomerButton_ = std::make_shared<ui::Button>(ui::Rect{315, 8, 30, 30});
   addNewCustomerButton_->setImage(WidgetSkin::skinFromImageName("btn_add.png"));
+  addNewCustomerButton_->setAccessibilityLabel(text("NEWCUSTOMER"));
   addNewCustomerButton_->addAction([this](ui::Control& sender, const ui::Event*) { addNewCustomer(&sender); },
                                    ui::ControlEventTouchDown);
   addSubview(addNewCustomerButton_);

@@ -18,7 +18,7 @@
 #include "platform/ui/SegmentedControl.hpp"
 #include "platform/ui/TextView.hpp"
 #include "platform/ui/View.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 
 namespace mv {
 

@@ -4,7 +4,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
@@ -75,6 +75,7 @@ void FileDescriptionViewController::viewDidLoad() {
   favButton_->setImage(SkinManager::skinFromImageName(isMarked_ ? "btn_file_fav_added.png" : "btn_file_fav.png"));
   favButton_->setImage(SkinManager::skinFromImageName(isMarked_ ? "btn_file_fav.png" : "btn_file_fav_added.png"),
                        ui::ControlStateSelected);
+  favButton_->setAccessibilityLabel(text("MYCOLLECTION"));
   favButton_->addAction(act(&FileDescriptionViewController::markButtonPressed), ui::ControlEventTouchUpInside);
 
   bool pendingUpdate = false;
@@ -90,6 +91,7 @@ void FileDescriptionViewController::viewDidLoad() {
 
   delButton_ = std::make_shared<ui::Button>(ui::Rect{20, 396, 34, 34}, ui::ButtonType::Custom);
   delButton_->setBackgroundImage(SkinManager::skinFromImageName("btn_file_delete.png"));
+  delButton_->setAccessibilityLabel(text("DELETEFILE"));
   delButton_->addAction(act(&FileDescriptionViewController::deleteButtonPressed), ui::ControlEventTouchUpInside);
 
   for (const std::shared_ptr<ui::View>& v : std::vector<std::shared_ptr<ui::View>>{

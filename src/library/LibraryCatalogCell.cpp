@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/gfx/TextMeasurer.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/Text.hpp"
 #include "widgets/ViewStyle.hpp"
 

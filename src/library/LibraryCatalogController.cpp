@@ -9,7 +9,7 @@
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/PanelTitleBar.hpp"
 #include "util/TextLookup.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "widgets/ViewStyle.hpp"

@@ -3,8 +3,8 @@
 #include "platform/ui/LongPressGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/LanguageManager.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/LanguageManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -44,13 +44,16 @@ LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIde
   formatLabel_->setFont(gfx::Font::named("HelveticaNeue-Bold", 11));
   infoButton_ = std::make_shared<ui::Button>(ui::Rect{w - 50, h - 50, 50, 50}, ui::ButtonType::Custom);
   infoButton_->setImage(SkinManager::skinFromImageName("btn_info.png"));
+  infoButton_->setAccessibilityLabel(text("FILEINFO"));
   infoButton_->setImage(SkinManager::skinFromImageName("btn_info_highlighted.png"), ui::ControlStateHighlighted);
   infoButton_->setImageEdgeInsets({13, 13, 14, 14});
   infoButton_->setBackgroundColor(gfx::Color::clear());
   pauseView_ = std::make_shared<ui::ImageView>(ui::Rect{0, 0, w, h});
   pauseView_->setHidden(true);
   pauseView_->setAlpha(0.8);
-  downloadingLabel_ = std::make_shared<ui::Label>(ui::Rect{10, h - 30, w - 20, 20});
+  // Beside the file type's badge, which shows through the dimmed cover.
+  downloadingLabel_ = std::make_shared<ui::Label>(ui::Rect{62, h - 30, w - 72, 20});
+  downloadingLabel_->setAdjustsFontSizeToFitWidth(true);
   downloadingLabel_->setBackgroundColor(gfx::Color::clear());
   downloadingLabel_->setTextColor(gfx::Color::white());
   downloadingLabel_->setFont(gfx::Font::named("HelveticaNeue-Bold", 13));
@@ -71,6 +74,7 @@ LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIde
   }
   deleteButton_ = std::make_shared<ui::Button>(ui::Rect{140, -20, 60, 60}, ui::ButtonType::Custom);
   deleteButton_->setImage(gfx::Image::named("btn_remove.png"));
+  deleteButton_->setAccessibilityLabel(text("DELETEFILE"));
   deleteButton_->setImageEdgeInsets({15, 15, 15, 15});
   deleteButton_->setHidden(true);
   content->addSubview(deleteButton_);

@@ -13,7 +13,7 @@
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/ScreenAlert.hpp"
 #include "shell/session/LoginMode.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestInfoBase.hpp"
@@ -95,6 +95,7 @@ void LibraryDetailController::viewDidLoad() {
 
   btnDownloadAll_ = std::make_shared<ui::Button>(layout.downloadAllButton, ui::ButtonType::Custom);
   btnDownloadAll_->setImage(SkinManager::skinFromImageName(button_.imageName()));
+  btnDownloadAll_->setAccessibilityLabel(text(button_.nameKey()));
   btnDownloadAll_->addAction(
       [weak](ui::Control&, const ui::Event*) {
         if (auto self = weak.lock()) self->downloadAll();
@@ -488,7 +489,10 @@ void LibraryDetailController::cancelAllDownloads() {
 
 void LibraryDetailController::setBtnStatusToCancel(bool cancel) {
   button_.setBtnStatusToCancel(cancel);
-  if (btnDownloadAll_) btnDownloadAll_->setImage(SkinManager::skinFromImageName(button_.imageName()));
+  if (btnDownloadAll_) {
+    btnDownloadAll_->setImage(SkinManager::skinFromImageName(button_.imageName()));
+    btnDownloadAll_->setAccessibilityLabel(text(button_.nameKey()));
+  }
 }
 
 void LibraryDetailController::updateBtnDownlaodOrUpdate() {
@@ -507,6 +511,7 @@ void LibraryDetailController::updateBtnDownlaodOrUpdate() {
     alertCancel_.reset();
   }
   btnDownloadAll_->setImage(SkinManager::skinFromImageName(button_.imageName()));
+  btnDownloadAll_->setAccessibilityLabel(text(button_.nameKey()));
   btnDownloadAll_->setHidden(button_.isHidden());
 }
 

@@ -18,6 +18,11 @@ std::string LibraryDownloadButton::imageName() const {
   return libraryTab_ == 1 ? "btn_update_all.png" : "btn_download_all.png";
 }
 
+const char* LibraryDownloadButton::nameKey() const {
+  if (isBtnCancel_) return "CANCELALLDOWNLOADS";
+  return libraryTab_ == 1 ? "UPDATEALLFILES" : "DOWNLOADALLFILES";
+}
+
 bool LibraryDownloadButton::update(int selectedCategory, bool anyActive, bool anyQualifies) {
   MV_ASSERT_MAIN_THREAD();
   if (selectedCategory != -1) {

@@ -14,6 +14,8 @@ class LibraryDownloadButton {
   void setBtnStatusToCancel(bool cancel);
   // "btn_cancel_all.png", "btn_update_all.png" or "btn_download_all.png".
   std::string imageName() const;
+  // The text key of what the picture says ("CANCELALLDOWNLOADS", ...).
+  const char* nameKey() const;
 
   // Recomputes the button. `anyActive`: something is downloading or paused;
   // `anyQualifies`: a file shown can be downloaded (tab 0) or updated (tab 1).

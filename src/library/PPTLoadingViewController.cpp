@@ -13,7 +13,7 @@
 #include "services/OfficeConverter.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/ScreenAlert.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -44,6 +44,7 @@ void PPTLoadingViewController::viewDidLoad() {
   shareButton_ = std::make_shared<ui::Button>(ui::Rect{0, 0, 34, 34}, ui::ButtonType::Custom);
   shareButton_->setBackgroundColor(gfx::Color::clear());
   shareButton_->setBackgroundImage(SkinManager::skinFromImageName("btn-share.png"));
+  shareButton_->setAccessibilityLabel(text("SHARE"));
   shareButton_->addAction(action(&PPTLoadingViewController::shareButton), ui::ControlEventTouchUpInside);
   navigationItem().setRightBarButtonItem(std::make_shared<ui::BarButtonItem>(shareButton_));
   if (!fileName_.empty()) {
@@ -60,7 +61,8 @@ void PPTLoadingViewController::viewDidLoad() {
   webView_ = OfficePagesView::make(ui::Rect{0, 0, 1024, 768});
   webView_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
   root->addSubview(webView_);
-  addStatusBarBGForVersion7(true);
+  // No status-bar strip: the view starts below the navigation bar, where a
+  // strip would only cover the top of the first page.
   finishViewDidLoad();
   if (!filePath_.empty()) startLoading();
 }

@@ -3,9 +3,7 @@
 #include "library/LibraryNotifications.hpp"
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/TextLookup.hpp"
 
@@ -56,8 +54,6 @@ void SaleslibraryController::viewDidLoad() {
 
 void SaleslibraryController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
-  auto app = MarvistoAppDelegate::current();
-  if (auto tabs = app ? app->tabBarController() : nullptr) tabs->setLibraryDelegate(ui::weakAs<LibraryViewDelegate>(this));
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   catalog_ = std::make_shared<LibraryCatalogController>(manager_);
   masterController_ = std::make_shared<ui::NavigationController>(catalog_);
@@ -157,6 +153,7 @@ void SaleslibraryController::applyLayout(bool hidden) {
   controlMasterBtn_->setFrame(layout.toggle);
   controlMasterBtn_->setSelected(hidden);
   controlMasterBtn_->setBackgroundImage(SkinManager::skinFromImageName(layout.toggleImage));
+  controlMasterBtn_->setAccessibilityLabel(text("CATEGORYPANEL"));
   catalogNavBgImageView_->setFrame(layout.topBar);
   if (masterController_) masterController_->view()->setFrame(layout.master);
   for (auto& grid : detailViewsArray_) grid->applyLayout(hidden);

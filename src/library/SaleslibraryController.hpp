@@ -16,7 +16,7 @@
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/frame/BaseViewController.hpp"
-#include "shell/frame/LibraryViewDelegate.hpp"
+#include "shell/frame/ShellActions.hpp"
 
 namespace mv {
 
@@ -24,7 +24,7 @@ class SaleslibraryModel;
 
 class SaleslibraryController : public BaseViewController,
                                public BrowserTabViewDelegate,
-                               public LibraryViewDelegate {
+                               public TabVisits {
  public:
   static constexpr long kMasterViewTag = 6003;
   static constexpr long kDetailViewTag = 6004;
@@ -54,8 +54,11 @@ class SaleslibraryController : public BaseViewController,
   void viewDidDisappear(bool animated) override;
   void updateLanguage(ui::ViewController& sender) override;
 
-  void addLibraryView() override;
-  void removeLibraryView() override;
+  // The panels go up when the library's tab is entered and down when it is left.
+  void tabEntered() override { addLibraryView(); }
+  void tabLeft() override { removeLibraryView(); }
+  void addLibraryView();
+  void removeLibraryView();
 
   void ControlMasterClicked();
   void ShowMasterView();

@@ -5,7 +5,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -50,6 +50,7 @@ void VideoViewController::createWithFilename(const std::string& title, const std
   btnLoopPlay_ = std::make_shared<ui::Button>(ui::Rect{959, 5, 50, 34});
   ViewStyle::initializeToButtonHeight34(*btnLoopPlay_);
   btnLoopPlay_->setImage(gfx::Image::named("icon_loop_play_off.png"));
+  btnLoopPlay_->setAccessibilityLabel(text("LOOPPLAY"));
   btnLoopPlay_->setImage(gfx::Image::named("icon_loop_play.png"), ui::ControlStateSelected);
   btnLoopPlay_->addAction(action(&VideoViewController::btnLoopPlayTapped), ui::ControlEventTouchUpInside);
   topbarview_->addSubview(btnLoopPlay_);

@@ -75,6 +75,7 @@ void AddToOrderController::viewDidLoad() {
   root->addSubview(divider);
   minus_ = std::make_shared<ui::Button>(ui::Rect{24, 198, 28, 28});
   minus_->setImage(WidgetSkin::skinFromImageName("icon-remove.png"));
+  minus_->setAccessibilityLabel(text("FEWER"));
   minus_->addAction([this](ui::Control&, const ui::Event*) { deleteCount(); }, ui::ControlEventTouchUpInside);
   root->addSubview(minus_);
   // As wide as the room between minus and plus allows.
@@ -90,6 +91,7 @@ void AddToOrderController::viewDidLoad() {
   root->addSubview(countField_);
   plus_ = std::make_shared<ui::Button>(ui::Rect{146, 198, 28, 28});
   plus_->setImage(WidgetSkin::skinFromImageName("icon-add.png"));
+  plus_->setAccessibilityLabel(text("MORE"));
   plus_->addAction([this](ui::Control&, const ui::Event*) { addCount(); }, ui::ControlEventTouchUpInside);
   root->addSubview(plus_);
   ok_ = std::make_shared<IconButton>(ui::Rect{230, 198, 143, 34});

@@ -4,7 +4,7 @@
 
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/Label.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"

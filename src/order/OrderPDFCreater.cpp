@@ -7,13 +7,14 @@
 
 #include "order/PainterViewController.hpp"
 #include "order/pdf/MVPDFCreaterImageCell.hpp"
+#include "order/pdf/MVPDFCreaterRuleCell.hpp"
 #include "order/pdf/MVPDFCreaterStringCell.hpp"
 #include "order/pdf/MVPDFView.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
@@ -36,17 +37,29 @@ std::string format(const char* pattern, double value) {
   return buf;
 }
 
+// The lines of the whole text wrapped within `width`, as a text cell of that
+// width draws them.
+gfx::TextLayout wholeText(const std::string& s, const gfx::Font& font, double width) {
+  return gfx::TextMeasurer::current().layoutInSize(s, font, base::Size{width, 1e9}, gfx::LineBreakMode::WordWrap);
+}
+
 double textHeight(const std::string& s, const gfx::Font& font, double width) {
   if (s.empty()) return 0;
-  return gfx::sizeWithFont(s, font, base::Size{width, 1e9}, gfx::LineBreakMode::WordWrap).height;
+  return wholeText(s, font, width).size.height;
 }
 
 // How much of the head of `s` fits `maxHeight` when wrapped within `width`:
 // all of it when it fits, else the longest head that does (ending after a
 // space or line break when there is one in its second half, so a word is not
-// parted), and at least one character so every row takes some text.
-std::size_t fittingHead(const std::string& s, const gfx::Font& font, double width, double maxHeight) {
-  if (textHeight(s, font, width) <= maxHeight) return s.size();
+// parted), and at least one character so every row takes some text; with the
+// lines of that head.
+struct Head {
+  std::size_t end = 0;
+  gfx::TextLayout lines;
+};
+Head fittingHead(const std::string& s, const gfx::Font& font, double width, double maxHeight) {
+  if (s.empty()) return {};
+  if (gfx::TextLayout whole = wholeText(s, font, width); whole.size.height <= maxHeight) return {s.size(), whole};
   std::vector<std::size_t> ends;  // the character boundaries after the first
   for (std::size_t i = 1; i <= s.size(); ++i) {
     if (i == s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) ends.push_back(i);
@@ -64,10 +77,8 @@ std::size_t fittingHead(const std::string& s, const gfx::Font& font, double widt
   std::size_t end = ends[static_cast<std::size_t>(std::max(best, 0L))];
   const std::size_t space = s.find_last_of(" \n", end - 1);
   if (space != std::string::npos && space + 1 < end && space >= end / 2) end = space + 1;
-  return end;
+  return {end, wholeText(s.substr(0, end), font, width)};
 }
-
-gfx::ImagePtr ruleImage() { return gfx::Image::named("Line_Pixel_1x1.png"); }
 
 }  // namespace
 
@@ -139,13 +150,22 @@ void OrderPDFCreater::addLineFromPoint(base::Point from, base::Point to, int wid
   } else {
     return;
   }
-  addCell(std::make_shared<MVPDFCreaterImageCell>(frame, ruleImage()));
+  addCell(std::make_shared<MVPDFCreaterRuleCell>(frame, std::vector<base::Rect>{{0, 0, frame.width(), frame.height()}}));
 }
 
 void OrderPDFCreater::addRule(int width) { addLineFromPoint({0, 0}, {contentWidth(), 0}, width); }
 
 void OrderPDFCreater::addGridLines(const std::vector<std::pair<double, int>>& columns, double height) {
-  for (const auto& [x, width] : columns) addLineFromPoint({x, 0}, {x, height}, width);
+  if (columns.empty()) return;
+  // The row's column lines are one cell, each as a line from top to bottom.
+  double left = columns.front().first, right = left;
+  for (const auto& [x, width] : columns) {
+    left = std::min(left, x);
+    right = std::max(right, x + width);
+  }
+  std::vector<base::Rect> lines;
+  for (const auto& [x, width] : columns) lines.push_back({x - left, 0, static_cast<double>(width), height + 1});
+  addCell(std::make_shared<MVPDFCreaterRuleCell>(base::Rect{left, 0, right - left, height + 1}, std::move(lines)));
 }
 
 void OrderPDFCreater::addLogoImageView() {
@@ -317,11 +337,13 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
     const double room = std::max(minimum, leftOnPage >= minimum ? std::min(leftOnPage, wholePage) : wholePage);
     double h = minimum;
     std::vector<std::string> shown;
+    std::vector<gfx::TextLayout> lines;
     for (auto& c : columns) {
-      const std::size_t n = fittingHead(c.rest, font, c.width, room);
-      shown.push_back(c.rest.substr(0, n));
-      c.rest.erase(0, n);
-      h = std::max(h, textHeight(shown.back(), font, c.width));
+      Head head = fittingHead(c.rest, font, c.width, room);
+      shown.push_back(c.rest.substr(0, head.end));
+      c.rest.erase(0, head.end);
+      h = std::max(h, head.lines.size.height);
+      lines.push_back(std::move(head.lines));
     }
     if (first) {
       addText({0, 10, part(2, 45), h}, std::to_string(index), font, gfx::TextAlignment::Center);
@@ -336,7 +358,12 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
       addCell(std::make_shared<MVPDFCreaterImageCell>(base::Rect{part(2, 45), 7, part(5, 36), h}, cached->second));
     }
     for (std::size_t i = 0; i < columns.size(); ++i) {
-      if (!shown[i].empty()) addText({columns[i].x, 10, columns[i].width, h}, shown[i], font, gfx::TextAlignment::Center);
+      if (shown[i].empty()) continue;
+      // The cell draws the lines measured here.
+      auto cell = std::make_shared<MVPDFCreaterStringCell>(base::Rect{columns[i].x, 10, columns[i].width, h}, shown[i],
+                                                           font, gfx::Color::black(), gfx::TextAlignment::Center);
+      cell->setMeasuredLayout(std::move(lines[i]), columns[i].width);
+      addCell(cell);
     }
     addGridLines(grid, h + 10);
     first = false;
@@ -421,7 +448,8 @@ std::vector<std::uint8_t> OrderPDFCreater::generatePDFToData() {
 }
 
 MVPDFCellList OrderPDFCreater::additionalFooterInPage(std::int64_t /*page*/) {
-  auto rule = std::make_shared<MVPDFCreaterImageCell>(base::Rect{0, 0, contentWidth(), 1}, ruleImage());
+  auto rule = std::make_shared<MVPDFCreaterRuleCell>(base::Rect{0, 0, contentWidth(), 1},
+                                                     std::vector<base::Rect>{{0, 0, contentWidth(), 1}});
   rule->setFrameInContainer({leftMargin(), currentContentHeight(), contentWidth(), 1});
   return {rule};
 }

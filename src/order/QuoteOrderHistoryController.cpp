@@ -14,7 +14,7 @@
 #include "platform/ui/Touch.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/frame/ShellActions.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
@@ -470,7 +470,7 @@ void QuoteOrderHistoryController::alertViewClickedButtonAtIndex(ui::AlertView& a
   const long tag = alert.tag();
   if (tag == kRequireLoginAlertTag) {
     if (buttonIndex == 1) {
-      if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+      if (auto actions = ShellActions::of(services_)) actions->logOutLater();
     }
     return;
   }

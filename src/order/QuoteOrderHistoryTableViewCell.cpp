@@ -1,6 +1,6 @@
 #include "order/QuoteOrderHistoryTableViewCell.hpp"
 
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"

@@ -7,8 +7,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/frame/ShellActions.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/OrderModel.hpp"
 #include "sync/NetworkModel.hpp"
@@ -32,7 +31,7 @@ std::shared_ptr<QuoteOrderStore> QuoteOrderStore::sharedInstance() {
 }
 
 QuoteOrderStore::QuoteOrderStore(SessionServices& services)
-    : database_(services.databaseHandle()), sender_(services.requestSender()) {
+    : database_(services.databaseHandle()), sender_(services.requestSender()), actions_(ShellActions::of(services)) {
   MV_ASSERT_MAIN_THREAD();
   loadByConfig();
 }
@@ -162,10 +161,7 @@ void QuoteOrderStore::setOrderBadge(const std::string& value) {
     badge_(value);
     return;
   }
-  auto app = MarvistoAppDelegate::current();
-  if (auto tabs = app ? app->tabBarController() : nullptr) {
-    tabs->setBadgeValue(value, MainTabScreens::kQuoteOrder, true);
-  }
+  if (actions_) actions_->setTabBadge(MainTabScreens::kQuoteOrder, value, true);
 }
 
 // ---- stored orders -------------------------------------------------------------------

@@ -24,6 +24,7 @@ class DataAccessManager;
 class GetOrderHistoryRst;
 class LoginRst;
 class SessionServices;
+class ShellActions;
 class UploadQuoteOrderRst;
 
 class QuoteOrderStore : public std::enable_shared_from_this<QuoteOrderStore> {
@@ -182,6 +183,8 @@ class QuoteOrderStore : public std::enable_shared_from_this<QuoteOrderStore> {
   std::vector<std::string> sentOrderNumbers_;
 
   std::shared_ptr<RequestSender> sender_;
+  // Where the orders tab's badge goes (nothing without an application).
+  std::shared_ptr<ShellActions> actions_;
   // The submissions and history pages on their way; cancelled when the store
   // is freed.
   base::CancelTracker requests_;

@@ -12,10 +12,9 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/frame/ShellActions.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
@@ -198,6 +197,7 @@ void QuoteOrderViewController::buildFooter(ui::View& root) {
   footerBar_->addSubview(lblTotal_);
   btnDiscount_ = std::make_shared<ui::Button>(ui::Rect{280, 5, 40, 40});
   btnDiscount_->setImage(WidgetSkin::skinFromImageName("Icon_Discount_30x30.png"));
+  btnDiscount_->setAccessibilityLabel(text("DISCOUNT"));
   btnDiscount_->addAction([this](ui::Control&, const ui::Event*) { btnDiscountRatClick(); },
                           ui::ControlEventTouchUpInside);
   footerBar_->addSubview(btnDiscount_);
@@ -409,13 +409,12 @@ void QuoteOrderViewController::showAddProducts(bool shown) {
 }
 
 void QuoteOrderViewController::setOrderBadge(bool clear) {
-  auto app = MarvistoAppDelegate::current();
-  auto tab = app ? app->tabBarController() : nullptr;
-  if (!tab) return;
+  auto actions = ShellActions::of(services_);
+  if (!actions) return;
   if (clear) {
-    tab->setBadgeValue(std::nullopt, kOrdersTab, true);
+    actions->setTabBadge(kOrdersTab, std::nullopt, true);
   } else {
-    tab->setBadgeValue(countText(store()->getCurrentQuoteOrderItemsCount()), kOrdersTab, true);
+    actions->setTabBadge(kOrdersTab, countText(store()->getCurrentQuoteOrderItemsCount()), true);
   }
 }
 
@@ -586,8 +585,7 @@ void QuoteOrderViewController::popSelf() {
 }
 
 void QuoteOrderViewController::btnAddProductsClick() {
-  auto app = MarvistoAppDelegate::current();
-  if (auto tab = app ? app->tabBarController() : nullptr) tab->selectTab(kCatalogueTab);
+  if (auto actions = ShellActions::of(services_)) actions->selectTab(kCatalogueTab);
 }
 
 void QuoteOrderViewController::showPlainAlert(const std::string& title, const std::string& message, long tag,
@@ -611,7 +609,7 @@ void QuoteOrderViewController::alertViewClickedButtonAtIndex(ui::AlertView& aler
     continueSave(tag);
   } else if (tag == kRequireLoginAlertTag) {
     if (buttonIndex == 1) {
-      if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+      if (auto actions = ShellActions::of(services_)) actions->logOutLater();
     }
   } else if (tag >= kLineTagBase) {
     const long row = tag - kLineTagBase;

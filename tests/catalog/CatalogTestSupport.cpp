@@ -12,7 +12,7 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "SessionFixture.hpp"
 #include "util/Session.hpp"

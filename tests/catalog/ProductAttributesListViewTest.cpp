@@ -4,8 +4,8 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/Window.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv::test {

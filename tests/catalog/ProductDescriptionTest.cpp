@@ -3,8 +3,8 @@
 #include "catalog/ProductDescView.hpp"
 #include "catalog/ProductInfoView.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv::test {

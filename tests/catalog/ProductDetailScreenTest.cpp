@@ -9,8 +9,8 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv::test {

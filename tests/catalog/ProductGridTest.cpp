@@ -19,7 +19,7 @@
 #include "platform/ui/Window.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 
 namespace mv::test {
 namespace {

@@ -15,7 +15,7 @@
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 
 namespace mv::test {
 namespace {

@@ -17,7 +17,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "util/PublicFunction.hpp"

@@ -11,7 +11,7 @@
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "util/Session.hpp"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include "customer/SectionHeaderView.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 
 namespace fs = std::filesystem;
 

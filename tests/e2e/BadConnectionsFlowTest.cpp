@@ -15,7 +15,7 @@
 #include "platform/ui/PopoverController.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/app/MarvistoAppDelegate.hpp"
 #include "shell/sync-screens/ResourceUpdateView.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "store/DataAccessManager.hpp"

@@ -19,7 +19,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/PopoverController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/app/UITabBarControllerExt.hpp"
 #include "store/DataAccessManager.hpp"
 
 namespace mv::test {

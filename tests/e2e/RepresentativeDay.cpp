@@ -22,7 +22,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/session/LoginMode.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "shell/settings/SettingsCellEntity.hpp"
 #include "shell/settings/SettingsViewController.hpp"
 #include "shell/sync-screens/BackupAndRestoreViewController.hpp"

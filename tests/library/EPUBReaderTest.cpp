@@ -26,7 +26,7 @@
 #include "platform/ui/TableView.hpp"
 #include "services/WebEngine.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;
@@ -448,7 +448,7 @@ TEST_F(EPUBReaderTest, SharingHandsTheBookFileOn) {
   const fs::path path = book("handbook.epub", threeUnits());
   open(path);
   // Nobody takes files: the failure alert, which also leaves the reader.
-  driver->tap(*reader->shareButton());
+  ASSERT_TRUE(driver->tapControl(text("SHARE")));
   driver->flush();
   ASSERT_TRUE(reader->actionSheet());
   EXPECT_EQ(reader->actionSheet()->buttonTitleAtIndex(0), Language::stringWithName("OPENINOTHERAPP"));
@@ -472,14 +472,14 @@ TEST_F(EPUBReaderTest, SharingHandsTheBookFileOn) {
   });
   open(path);
   // A tap beside the sheet closes it without sharing.
-  driver->tap(*reader->shareButton());
+  ASSERT_TRUE(driver->tapControl(text("SHARE")));
   driver->flush();
   ASSERT_TRUE(reader->actionSheet());
   driver->tapAt({500, 400});
   driver->flush();
   EXPECT_FALSE(reader->actionSheet() && reader->actionSheet()->isVisible());
   EXPECT_TRUE(handed.empty());
-  driver->tap(*reader->shareButton());
+  ASSERT_TRUE(driver->tapControl(text("SHARE")));
   driver->flush();
   ASSERT_TRUE(reader->actionSheet());
   reader->actionSheet()->pressButton(0);

@@ -24,7 +24,7 @@
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/session/LoginMode.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/TextLookup.hpp"
@@ -314,6 +314,9 @@ TEST_F(LibraryScreenTest, TapsPauseResumeShowTheCardAndOpen) {
   ASSERT_TRUE(cell);
   EXPECT_FALSE(cell->pauseView().isHidden());
   EXPECT_EQ(cell->downloadingLabel().text(), "PAUSED");
+  const ui::Rect status = cell->downloadingLabel().convertRectToView(cell->downloadingLabel().bounds(), cell.get());
+  const ui::Rect badge = cell->formatLabel().convertRectToView(cell->formatLabel().bounds(), cell.get());
+  EXPECT_TRUE(status.intersection(badge).isEmpty()) << "the status is written beside the type badge, not over it";
   tapCell("Alpha");
   EXPECT_TRUE(manager->isInDownloadList("a.pdf"));
   EXPECT_EQ(downloads().size(), 2u);

@@ -34,7 +34,7 @@
 #include "services/OfficeConverter.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/UIToast.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 
@@ -62,12 +62,26 @@ class FakePrinter : public svc::PrintInteractionController {
   std::vector<std::string> names;
   // The error each job ends with; none prints it.
   std::optional<base::Error> failure;
+  // While set, the answers wait for `answer()`.
+  bool holdAnswers = false;
   bool isPrintingAvailable() const override { return true; }
   void print(svc::PrintingItem item, svc::PrintInfo info, Completion done) override {
     jobs.push_back(std::move(item));
     names.push_back(info.jobName);
-    base::RunLoop::main().post([done, failure = failure] { done(!failure, failure); });
+    auto reply = [done, failure = failure] { done(!failure, failure); };
+    if (holdAnswers) {
+      held_.push_back(reply);
+    } else {
+      base::RunLoop::main().post(reply);
+    }
   }
+  void answer() {
+    holdAnswers = false;
+    for (auto& reply : std::exchange(held_, {})) reply();
+  }
+
+ private:
+  std::vector<std::function<void()>> held_;
 };
 
 using test::RecordingOpenIn;
@@ -145,6 +159,12 @@ class LibraryViewersTest : public test::LibraryTest {
     }
     return false;
   }
+  // The share button, found by its name, and then the sheet's `choice`, as
+  // the user taps them.
+  void share(const std::string& choice) {
+    ASSERT_TRUE(driver->tapControl("SHARE")) << "no share button on screen";
+    ASSERT_TRUE(driver->tapControl(choice)) << "no " << choice << " in the share sheet";
+  }
   std::vector<std::string> toasts() {
     // Toasts go to the application's first window.
     std::vector<std::string> out;
@@ -169,6 +189,8 @@ TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
   auto viewer = openOffice("Price list 2014", path);
   ASSERT_FALSE(viewer->loadFailed());
   EXPECT_FALSE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(viewer->view()->viewWithTag(BaseViewController::kStatusBarStripTag), nullptr)
+      << "below the navigation bar a status-bar strip would cover the first page";
   auto& pages = viewer->webView();
   ASSERT_GE(pages.pageCount(), 2) << "150 rows do not fit one sheet page";
   EXPECT_NE(shownText(*viewer).find("Lamp 150"), std::string::npos);
@@ -179,7 +201,7 @@ TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
 
   // Printed from the PDF's own pages, whatever is shown.
   pages.setContentOffset(ui::Point{0, pages.contentSize().height / 2});
-  viewer->printAction();
+  share("PRINT");
   settle();
   ASSERT_EQ(printer->jobs.size(), 1u);
   EXPECT_EQ(printedPages(printer->jobs[0]), pages.pageCount());
@@ -188,15 +210,18 @@ TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
   // No printer on the system: said once, however often it is tried before
   // the answer.
   printer->failure = base::Error{svc::kPrintErrorDomain, svc::kPrintErrorNoPrinter, "no printer", {}};
-  viewer->printAction();
-  viewer->printAction();
+  printer->holdAnswers = true;
+  share("PRINT");
+  share("PRINT");
+  EXPECT_EQ(printer->jobs.size(), 3u);
+  printer->answer();
   settle();
   ASSERT_EQ(ui::AlertView::showingAlerts().size(), 1u);
   EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "NOPRINTER");
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "NOPRINTERSAVED");
   ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
   printer->failure = base::Error{"PrinterDomain", 7, "jammed", {}};
-  viewer->printAction();
+  share("PRINT");
   settle();
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "PRINTFAILED");
@@ -204,7 +229,7 @@ TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
   printer->failure.reset();
 
   // Mailed whole, under its own name and type.
-  viewer->emailAction();
+  share("EMAIL");
   settle();
   ASSERT_EQ(composer->mails.size(), 1u);
   const auto& mail = composer->mails[0];
@@ -217,13 +242,13 @@ TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
   EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "FILEHAVSBEENEMAILED");
   ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
   composer->can = false;
-  viewer->emailAction();
+  share("EMAIL");
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "NOEMAILACCOUNT");
   ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
 
   // Opened again, the cached PDF is shown without a second conversion.
-  viewer->btnBackClick();
+  ASSERT_TRUE(driver->tapControl("BACK"));
   settle();
   const auto pdf = viewer->pdfPath();
   const auto converted = fs::last_write_time(pdf);
@@ -240,35 +265,44 @@ TEST_F(LibraryViewersTest, OfficeViewerShareSheetAnotherAppBackAndBrokenFiles) {
   auto viewer = openOffice("Pitch", deck);
   EXPECT_EQ(viewer->webView().pageCount(), 2) << "one page a slide";
   EXPECT_NE(shownText(*viewer).find("Order samples"), std::string::npos);
-  ASSERT_TRUE(driver->tap(viewer->shareButtonView()));
-  viewer->shareButton();
-  ASSERT_EQ(ui::ActionSheet::showingSheets().size(), 1u) << "one sheet however often it is asked for";
+  ASSERT_TRUE(driver->tapControl("SHARE"));
+  ASSERT_EQ(ui::ActionSheet::showingSheets().size(), 1u);
+  // A second tap on the button falls outside the sheet and closes it; a
+  // third opens it again, still one sheet.
+  ASSERT_TRUE(driver->tapControl("SHARE"));
+  settle();
+  EXPECT_TRUE(ui::ActionSheet::showingSheets().empty());
+  ASSERT_TRUE(driver->tapControl("SHARE"));
+  ASSERT_EQ(ui::ActionSheet::showingSheets().size(), 1u);
   EXPECT_EQ(viewer->shareSheet()->buttonTitleAtIndex(0), "EMAIL");
-  ASSERT_TRUE(viewer->shareSheet()->pressButton(1));
+  ASSERT_TRUE(driver->tapControl("PRINT"));
   settle();
   EXPECT_EQ(printer->jobs.size(), 1u);
 
   // Another application: the file itself goes, and only a refusal is told.
   test::RecordingOpenIn openIn;
   openIn.install();
-  ASSERT_TRUE(driver->tap(viewer->shareButtonView()));
-  ASSERT_TRUE(viewer->shareSheet()->pressButton(2));
+  share("OPENINOTHERAPP");
   settle();
   EXPECT_EQ(openIn.offered, (std::vector<std::string>{"pitch.pptx"}));
   EXPECT_FALSE(ui::AlertView::visibleAlert()) << "an application took it";
   openIn.taker = false;
-  ASSERT_TRUE(driver->tap(viewer->shareButtonView()));
-  ASSERT_TRUE(viewer->shareSheet()->pressButton(2));
+  share("OPENINOTHERAPP");
   settle();
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "FILEOPENFAILED");
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "PLEASEDOWNLOADKEYNOTE");
   ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
 
-  ASSERT_TRUE(driver->tap(viewer->shareButtonView()));
-  viewer->btnBackClick();
+  // With the sheet up, a tap on Back falls outside it and closes it; the
+  // next one leaves.
+  ASSERT_TRUE(driver->tapControl("SHARE"));
+  ASSERT_TRUE(driver->tapControl("BACK"));
   settle();
-  EXPECT_TRUE(ui::ActionSheet::showingSheets().empty()) << "leaving closes the sheet first";
+  EXPECT_TRUE(ui::ActionSheet::showingSheets().empty());
+  EXPECT_EQ(nav->topViewController(), viewer.get());
+  ASSERT_TRUE(driver->tapControl("BACK"));
+  settle();
   EXPECT_EQ(nav->viewControllers().size(), 1u);
 
   // A damaged file leaves the page empty and says why.
@@ -359,7 +393,7 @@ TEST_F(LibraryViewersTest, ALongDocumentKeepsOnlyThePagesNearTheScreen) {
   EXPECT_LE(most, 6u) << "page views follow the screen, not the document";
   ASSERT_FALSE(pages.livePages().empty());
   EXPECT_EQ(pages.livePages().rbegin()->first, pages.pageCount()) << "the last page is reached";
-  viewer->printAction();
+  share("PRINT");
   settle();
   ASSERT_EQ(printer->jobs.size(), 1u);
   EXPECT_EQ(printedPages(printer->jobs[0]), pages.pageCount());
@@ -440,11 +474,11 @@ TEST_F(LibraryViewersTest, EveryCorpusOfficeFileOpensFromTheGridShownAndPrintedW
     EXPECT_FALSE(ui::AlertView::visibleAlert());
     EXPECT_GE(viewer->webView().pageCount(), 1);
     EXPECT_FALSE(viewer->webView().livePages().empty());
-    viewer->printAction();
+    share("PRINT");
     settle();
     ASSERT_FALSE(printer->jobs.empty());
     EXPECT_EQ(printedPages(printer->jobs.back()), viewer->webView().pageCount()) << "printed from its PDF";
-    viewer->btnBackClick();
+    ASSERT_TRUE(driver->tapControl("BACK"));
     settle();
     EXPECT_EQ(nav->topViewController(), grid.get());
   });

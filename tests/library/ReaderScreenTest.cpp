@@ -311,10 +311,10 @@ TEST_F(ReaderScreenTest, SharingMailsPrintsAndOffersTheFile) {
   auto reader = open(file);
   ASSERT_TRUE(reader);
   auto share = [&](long choice) {
-    driver->tap(*reader->mainToolbar()->shareButton());
+    ASSERT_TRUE(driver->tapControl(text("SHARE"))) << "the share button is found by its name";
     ASSERT_TRUE(reader->shareSheet());
     ASSERT_TRUE(reader->shareSheet()->isVisible());
-    reader->shareSheet()->pressButton(choice);
+    ASSERT_TRUE(driver->tapControl(reader->shareSheet()->buttonTitleAtIndex(choice)));
     settle();
   };
   // Mail: the outbox message carries the PDF.

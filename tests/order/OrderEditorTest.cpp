@@ -14,9 +14,10 @@
 #include "platform/ui/NavigationController.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
+#include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "sync/requests/RequestUploadQuoteOrder.hpp"
 #include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
@@ -270,6 +271,22 @@ TEST_F(EditorTest, LeavingANewOrder) {
   answer(0);
   EXPECT_FALSE(onScreen());
   EXPECT_TRUE(dam().fetchQuoteOrders(0, "").empty());
+}
+
+// The editor reaches the main tab bar through the application's actions:
+// "Add Products" goes to the catalogue's tab, and leaving a new order
+// unsaved takes the orders tab's badge away.
+TEST_F(EditorTest, AddProductsAndLeavingAskTheApplication) {
+  open(newOrder(1), Model::kNewOrder);
+  ASSERT_TRUE(driver().tapControl(txt("ADDPRODUCTS")));
+  EXPECT_EQ(shell->selected, std::vector<int>{MainTabScreens::kCatalog});
+  shell->badges.clear();
+  editor->btnHistoryClick();
+  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kLeaveAlertTag);
+  answer(0);
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(shell->badges, (std::vector<ShellRecorder::Badge>{{MainTabScreens::kQuoteOrder, std::nullopt}}));
+  EXPECT_EQ(shell->logouts, 0);
 }
 
 // Closing reveals the screen below: it stays in place while the editor

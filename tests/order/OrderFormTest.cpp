@@ -4,7 +4,9 @@
 // and mail flows with the mail and print services faked or real.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "OrderScreenTest.hpp"
 #include "order/OrderPDFCreater.hpp"
@@ -21,7 +23,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/FreeDismissAlertView.hpp"
 
@@ -186,6 +188,35 @@ TEST_F(OrderFormTest, TheFormCarriesTheOrderAndItsLinesInPlace) {
   }
   // Every line brings its picture: the thumbnail cell is not blank.
   EXPECT_GT(darkness(*page1, static_cast<int>(60 + 904 * 2.0 / 45 + 60), 727 + 7 + 40), 3);
+}
+
+// Every line shows the stock picture: the document holds it once, however
+// many lines draw it, and each row's cells and column lines are still drawn.
+TEST_F(OrderFormTest, ThePictureOfEveryLineIsStoredOnce) {
+  auto form = std::make_shared<OrderPDFCreater>(formOrder(30), MVPDFCreater::kDefaultPageSize,
+                                                std::weak_ptr<ui::ViewController>());
+  form->generatePdfInScrollView(scroll);
+  const auto bytes = form->generatePDFToData();
+  const std::string image = "/Subtype /Image";
+  std::size_t pictures = 0;
+  for (auto it = bytes.begin(); (it = std::search(it, bytes.end(), image.begin(), image.end())) != bytes.end(); ++it)
+    ++pictures;
+  EXPECT_EQ(pictures, 1u);
+  EXPECT_LT(bytes.size(), 150000u);
+  auto doc = gfx::PdfDocument::openData(bytes);
+  ASSERT_TRUE(doc);
+  ASSERT_GE(doc->pageCount(), 3);
+  // A row of the second page: its text, its picture and its column lines.
+  ASSERT_FALSE(doc->findText(1, "Item 15").empty());
+  const base::Rect row = doc->findText(1, "Item 15").front();
+  auto page = doc->renderPage(1, 1);
+  EXPECT_GT(darkness(*page, static_cast<int>(60 + 904 * 2.0 / 45 + 60), static_cast<int>(row.midY())), 3);
+  for (double x : {0.0, 2.0 / 45, 11.0 / 60, 17.0 / 20}) {
+    const int at = static_cast<int>(std::lround(60 + 904 * x));
+    EXPECT_GT(std::max(darkness(*page, at, static_cast<int>(row.midY())), darkness(*page, at + 1, static_cast<int>(row.midY()))),
+              150)
+        << x;
+  }
 }
 
 TEST_F(OrderFormTest, TallTextsMakeTallRows) {

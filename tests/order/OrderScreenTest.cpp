@@ -5,7 +5,7 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv::test {

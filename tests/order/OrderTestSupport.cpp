@@ -33,7 +33,9 @@ void OrderStoreTest::SetUp() {
   if (answerRequestsHere) {
     wiring.services.add<RequestSender>([fake = sender](SessionServices&) { return fake; });
   }
-  services = beginServices(wiring.services);
+  wiring.services.add<ShellActions>([recorder = shell](SessionServices&) { return recorder; });
+  scope.emplace(Session::current(), wiring.services);
+  services = scope->services();
   ASSERT_TRUE(services);
   store = services->get<QuoteOrderStore>();
   store->setBadgeSetter([this](const std::string& value) { badges.push_back(value); });
@@ -42,14 +44,10 @@ void OrderStoreTest::SetUp() {
 }
 
 void OrderStoreTest::TearDown() {
-  // What the test left to run (a screen's layout) runs while its session is there.
-  base::RunLoop::main().drain();
   store.reset();
   services.reset();
-  SessionServices::end();
+  scope.reset();
   ConfigManager::freeInstance();
-  SyncSession::setCurrent({});
-  Session::clear();
   TestEnvironment::TearDown();
 }
 

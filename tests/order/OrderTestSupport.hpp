@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "FakeRequestSender.hpp"
+#include "SessionScope.hpp"
 #include "EntityBuilders.hpp"
 #include "StoreAccess.hpp"
 #include "TestEnvironment.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "shell/frame/FeatureWiring.hpp"
+#include "shell/frame/ShellActions.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/SyncSession.hpp"
@@ -63,6 +65,23 @@ class DelegateRecorder : public QuoteOrderStoreDelegate {
   void updateCustomerId(int oldId, int newId) override { customerIds.emplace_back(oldId, newId); }
 };
 
+// The application as the order screens ask it: what they asked is kept.
+class ShellRecorder : public ShellActions {
+ public:
+  struct Badge {
+    int tab;
+    std::optional<std::string> value;
+    bool operator==(const Badge&) const = default;
+  };
+  void setTabBadge(int tab, const std::optional<std::string>& value, bool) override { badges.push_back({tab, value}); }
+  void selectTab(int tab) override { selected.push_back(tab); }
+  void logOutLater() override { ++logouts; }
+
+  std::vector<Badge> badges;
+  std::vector<int> selected;
+  int logouts = 0;
+};
+
 class OrderStoreTest : public TestEnvironment, protected StoreAccess {
  protected:
   void SetUp() override;
@@ -97,6 +116,7 @@ class OrderStoreTest : public TestEnvironment, protected StoreAccess {
   std::shared_ptr<FakeSession> session;
   // The order feature installed, and the session's services made from it.
   FeatureWiring wiring;
+  std::optional<SessionScope> scope;
   std::shared_ptr<SessionServices> services;
   std::shared_ptr<DelegateRecorder> delegate;
   std::shared_ptr<QuoteOrderStore> store;
@@ -105,6 +125,8 @@ class OrderStoreTest : public TestEnvironment, protected StoreAccess {
   bool answerRequestsHere = true;
   std::shared_ptr<FakeRequestSender> sender = std::make_shared<FakeRequestSender>();
   std::vector<std::string> badges;
+  // What the session's screens asked of the application.
+  std::shared_ptr<ShellRecorder> shell = std::make_shared<ShellRecorder>();
 };
 
 }  // namespace mv::test

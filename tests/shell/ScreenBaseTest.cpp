@@ -4,7 +4,7 @@
 #include "ScreenTestSupport.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "shell/session/GuideView.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "shell/session/LoginPopController.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/frame/PopBaseController.hpp"

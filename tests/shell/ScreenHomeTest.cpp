@@ -2,8 +2,8 @@
 // its answers, the Sync badge across a language change, the company link.
 #include "ScreenTestSupport.hpp"
 #include "platform/ui/Application.hpp"
-#include "shell/frame/HomeViewController.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/app/HomeViewController.hpp"
+#include "shell/config/Language.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "sync/SyncModel.hpp"
 

@@ -5,7 +5,7 @@
 #include "ScreenTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 
 namespace mv::test {
 namespace {

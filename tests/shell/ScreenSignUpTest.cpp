@@ -4,7 +4,7 @@
 #include "ScreenTestSupport.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "sales-service/FaultInjector.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/signup/RegisterMessageViewController.hpp"
 #include "shell/signup/RegisterNavigationController.hpp"

@@ -9,9 +9,11 @@
 #include "platform/ui/LayerAnimation.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/FeaturePendingViewController.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "shell/frame/MainTabScreens.hpp"
+#include "shell/frame/ShellActions.hpp"
+#include "sync/SessionServices.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -121,6 +123,61 @@ TEST_F(TabBarTest, HiddenHomeStillSelectedAndEightButtonsFit) {
   tap(tabBar()->button(7).btn());
   EXPECT_TRUE(tabBar()->presentedViewController());
   EXPECT_TRUE(tabBar()->button(7).isSelected());
+}
+
+// What the features and the shell's screens ask of the application reaches
+// the tab bar shown; each session asks through actions of its own, which go
+// quiet when it ends.
+TEST_F(TabBarTest, EachSessionsActionsReachTheTabBarShownWhileItLasts) {
+  launch();
+  // Before a sign-in the application's own actions answer the welcome screen.
+  auto beforeSignIn = app->shellActions();
+  ASSERT_TRUE(beforeSignIn);
+  EXPECT_TRUE(beforeSignIn->isWelcomeShown());
+  EXPECT_EQ(beforeSignIn->appVersion(), app->currentVersion());
+  EXPECT_EQ(ShellActions::of(SessionServices::current()), nullptr);
+
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
+  auto actions = ShellActions::of(SessionServices::current());
+  ASSERT_TRUE(actions);
+  EXPECT_NE(actions, beforeSignIn);
+  EXPECT_FALSE(actions->isWelcomeShown());
+  EXPECT_FALSE(beforeSignIn->isWelcomeShown());
+  auto tab = tabBar();
+  actions->setTabBadge(MainTabScreens::kQuoteOrder, "4", false);
+  EXPECT_EQ(tab->button(MainTabScreens::kQuoteOrder).badgeText(), "4");
+  actions->selectTab(MainTabScreens::kCustomer);
+  EXPECT_EQ(tab->iCurSelectTab(), MainTabScreens::kCustomer);
+  actions->startSyncIconAnimation();
+  EXPECT_TRUE(tab->button(MainTabScreens::kSync).isBlinking());
+  actions->stopSyncIconAnimation();
+  EXPECT_FALSE(tab->button(MainTabScreens::kSync).isBlinking());
+  // The settings window's backup page comes from what the features installed:
+  // here none, so the page saying so.
+  EXPECT_TRUE(std::dynamic_pointer_cast<FeaturePendingViewController>(actions->makeBackupAndRestore({})));
+  // The library's two columns last as long as the session.
+  EXPECT_FALSE(actions->libraryTwoColumns());
+  actions->setLibraryTwoColumns(true);
+
+  // The logout asked for runs on the next turn, once the asker has returned.
+  actions->logOutLater();
+  EXPECT_EQ(tabBar(), tab);
+  settle();
+  EXPECT_TRUE(app->isWelcomeRoot());
+  EXPECT_TRUE(beforeSignIn->isWelcomeShown());
+
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
+  auto next = ShellActions::of(SessionServices::current());
+  ASSERT_TRUE(next);
+  EXPECT_NE(next, actions);
+  EXPECT_FALSE(next->libraryTwoColumns());
+  // The ended session's actions no longer reach the new tab bar.
+  actions->setTabBadge(MainTabScreens::kQuoteOrder, "7", false);
+  actions->selectTab(MainTabScreens::kSync);
+  EXPECT_FALSE(tabBar()->button(MainTabScreens::kQuoteOrder).isBadgeShown());
+  EXPECT_NE(tabBar()->iCurSelectTab(), MainTabScreens::kSync);
+  next->setTabBadge(MainTabScreens::kQuoteOrder, "7", false);
+  EXPECT_EQ(tabBar()->button(MainTabScreens::kQuoteOrder).badgeText(), "7");
 }
 
 TEST_F(TabBarTest, BadgesAndTheSyncBlink) {

@@ -11,7 +11,7 @@
 #include "ShellTestSupport.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "shell/frame/FeatureWiring.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/app/UITabBarControllerExt.hpp"
 #include "shell/session/WeclomeViewController.hpp"
 
 namespace mv::test {

@@ -13,7 +13,7 @@
 
 #include "ScreenTestSupport.hpp"
 #include "platform/ui/Application.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "shell/frame/WebViewController.hpp"
 
 namespace mv::test {

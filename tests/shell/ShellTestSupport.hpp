@@ -12,8 +12,8 @@
 #include "platform/ui/AlertView.hpp"
 #include "sales-service/SalesService.hpp"
 #include "shell/session/LoginMode.hpp"
-#include "shell/frame/MainScreenPlaceholder.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/app/MainScreenPlaceholder.hpp"
+#include "shell/app/MarvistoAppDelegate.hpp"
 #include "shell/session/WelcomePlaceholder.hpp"
 #include "transport/FakeNetworkStatusSource.hpp"
 

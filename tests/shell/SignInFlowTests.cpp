@@ -12,12 +12,13 @@
 #include "sales-service/FaultInjector.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/KeptRowsFile.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace fs = std::filesystem;
@@ -27,6 +28,24 @@ namespace {
 
 using sales::FaultKind;
 using sales::FaultRule;
+
+// A session service that notes, when its session ends, whether the client's
+// data is still there and its database still open.
+struct SessionEndProbe {
+  struct Seen {
+    bool ended = false;
+    bool databaseFileThere = false;
+    bool databaseOpen = false;
+  };
+  SessionEndProbe(std::shared_ptr<Seen> seen, std::filesystem::path file) : seen_(std::move(seen)), file_(std::move(file)) {}
+  void sessionEnded() {
+    seen_->ended = true;
+    seen_->databaseFileThere = fs::exists(file_);
+    seen_->databaseOpen = SQLiteDatabase::sharedDataBase().isOpen();
+  }
+  std::shared_ptr<Seen> seen_;
+  std::filesystem::path file_;
+};
 
 TEST_F(SignInTest, FirstLaunchThenOnlineFirstTime) {
   launch();
@@ -389,8 +408,13 @@ TEST_F(SignInTest, DemoBrokenOrStillUnpacking) {
 
 TEST_F(SignInTest, SignedInReachabilityAndForeground) {
   launch();
+  auto seenAtEnd = std::make_shared<SessionEndProbe::Seen>();
+  app->wiring().services.add<SessionEndProbe>([seenAtEnd](SessionServices&) {
+    return std::make_shared<SessionEndProbe>(seenAtEnd, base::Paths::documents() / "acme" / "marvisto_lite.sqlite");
+  });
   signIn("acme", "rep", "secret");
   ASSERT_FALSE(app->isWelcomeRoot());
+  ASSERT_TRUE(SessionServices::current()->get<SessionEndProbe>());
   auto lm = LoginMode::existingInstance();
   ASSERT_EQ(lm->loginType(), LoginType::Online);
   EXPECT_FALSE(lm->isNotWifi());
@@ -457,7 +481,13 @@ TEST_F(SignInTest, SignedInReachabilityAndForeground) {
   service->clearRequestLog();
   lm->getUserinfo();
   ASSERT_TRUE(waitFor([&] { return !service->requestLog().empty(); }, 5));
+  EXPECT_FALSE(seenAtEnd->ended);
   alertTitled(en("INVALIDDEVICE"))->pressButton(0);
+  // The session's services ended while its data was still there and open,
+  // before it was deleted.
+  EXPECT_TRUE(seenAtEnd->ended);
+  EXPECT_TRUE(seenAtEnd->databaseFileThere);
+  EXPECT_TRUE(seenAtEnd->databaseOpen);
   ASSERT_TRUE(waitFor([&] { return app->isWelcomeRoot(); }, 2));
   EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme"));
   ASSERT_TRUE(waitFor([&] { return messages("getuserinfo").size() == 1 && messages("getuserinfo")[0].completed; }, 5));

@@ -19,7 +19,7 @@
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/TabBarItemButton.hpp"
 #include "shell/session/LoginMode.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "widgets/SwitchButton.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -90,7 +90,7 @@ class SkinContrastTest : public ScreenTest {
       auto folder = PublicFunction::clientFolder(client);
       ASSERT_TRUE(folder);
       fs::create_directories(*folder);
-      std::ofstream(*folder / LoginMode::kSkinArchiveName, std::ios::binary) << sales::SampleData::skinArchive(options);
+      std::ofstream(*folder / SkinManager::kSkinArchiveName, std::ios::binary) << sales::SampleData::skinArchive(options);
       ASSERT_TRUE(SkinManager::sharedInstance().initializeSkinImage());
       auto bar = PublicFunction::filePathWithName("topbar_company.png", kFileTypeConfigImage);
       ASSERT_TRUE(bar);

@@ -12,11 +12,11 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/settings/SettingsViewController.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "shell/sync-screens/SyncScreens.hpp"
 #include "shell/sync-screens/BackupAndRestoreViewController.hpp"
 #include "sync/SyncConfigManager.hpp"
@@ -186,7 +186,7 @@ TEST_F(ScreenTest, TheWidgetsDrawTheSignedInClientsSkin) {
   auto own = WidgetSkin::skinFromImageName("sync_bar_on.png");
   ASSERT_TRUE(own);
   showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
-  const fs::path skin = base::Paths::documents() / "acme" / LoginMode::kSkinFolderName;
+  const fs::path skin = base::Paths::documents() / "acme" / SkinManager::kSkinFolderName;
   fs::create_directories(skin);
   const fs::path other = base::Bundle::pathForResource("topbar-bg", "png");
   ASSERT_TRUE(fs::exists(other));

@@ -346,6 +346,23 @@ TEST_F(SalesServiceTest, BackupIsStoredAndRestoredLooselyOrStrictly) {
   EXPECT_EQ(service.backend().backups("acme", "rep").size(), 2u);
 }
 
+TEST_F(SalesServiceTest, TheWebAdministrationSignInShowsTheLinksUserAndClientEscaped) {
+  httplib::Client http(service.host(), service.filePort());
+  auto page = http.Get("/administrator/index.php?option=com_login&username=rep%3Cb%3E&client_id=acme&lang=en-GB");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  EXPECT_NE(page->get_header_value("Content-Type").find("text/html"), std::string::npos);
+  EXPECT_NE(page->body.find("Web Administration"), std::string::npos);
+  EXPECT_NE(page->body.find("value='rep&lt;b&gt;'"), std::string::npos) << "the user as typed, never as markup";
+  EXPECT_NE(page->body.find("value='acme'"), std::string::npos);
+  auto chinese = http.Get("/marvisto_saas/administrator/index.php?option=com_login&username=rep&client_id=acme&lang=zh-CN");
+  ASSERT_TRUE(chinese);
+  EXPECT_NE(chinese->body.find("网站管理"), std::string::npos);
+  auto elsewhere = http.Get("/administrator/other.php");
+  ASSERT_TRUE(elsewhere);
+  EXPECT_EQ(elsewhere->status, 404);
+}
+
 TEST_F(SalesServiceTest, FileEndpointServesRangesAndMissingFiles) {
   auto data = service.backend().currentData("acme");
   const std::string pdfName = data->libraryFiles[0].value()["fileName"];

@@ -16,6 +16,8 @@
 #include <optional>
 #include <thread>
 
+#include "sales-service/DocumentFactory.hpp"
+
 namespace mv::sales {
 
 namespace {
@@ -95,6 +97,27 @@ const char* fileStatusText(int http) {
     case 202: return "Accepted: the file is being prepared";
     default: return "Internal Server Error";
   }
+}
+
+// The web administration's sign-in page, where the application's settings
+// lead: the user and the client of the link filled in, in the link's
+// language ("zh-CN", else English).
+std::string webAdministrationSignIn(const std::string& user, const std::string& client, const std::string& lang) {
+  const bool chinese = lang == "zh-CN";
+  auto field = [](const char* label, const char* type, const std::string& value) {
+    return std::string("<p><label>") + label + "<br/><input type='" + type + "' value='" + DocumentFactory::xmlEscape(value) +
+           "'/></label></p>";
+  };
+  return std::string("<!DOCTYPE html><html lang='") + (chinese ? "zh-CN" : "en") +
+         "'><head><meta charset='utf-8'/><title>" + (chinese ? "网站管理" : "Web Administration") +
+         "</title><style>body{font-family:sans-serif;margin:40px;color:#333}h1{color:#2a5285}"
+         "input{font-size:18px;padding:6px;width:360px}label{font-size:15px}"
+         "button{font-size:18px;padding:8px 24px;background:#2a5285;color:white;border:0;border-radius:4px}"
+         "</style></head><body><h1>" +
+         (chinese ? "网站管理" : "Web Administration") + "</h1><form method='post'>" +
+         field(chinese ? "企业代码" : "Client ID", "text", client) + field(chinese ? "用户名" : "User name", "text", user) +
+         field(chinese ? "密码" : "Password", "password", "") + "<button type='submit'>" +
+         (chinese ? "登录" : "Sign In") + "</button></form></body></html>";
 }
 
 // A strong entity tag of a file's bytes (FNV-1a).
@@ -384,6 +407,16 @@ struct SalesService::Impl {
       // A 204 has no body at all; the others carry a short text.
       if (fault->httpStatus != 204) res.set_content(fileStatusText(fault->httpStatus), "text/plain");
       finish(fault->httpStatus);
+      return;
+    }
+
+    // Under the file address the application knows ("/{ImagePath}/administrator/...").
+    const std::string imagePathPrefix = trim(config.imagePath).empty() ? "" : "/" + trim(config.imagePath);
+    if (req.path == "/administrator/index.php" || req.path == imagePathPrefix + "/administrator/index.php") {
+      res.set_content(webAdministrationSignIn(req.get_param_value("username"), req.get_param_value("client_id"),
+                                              req.get_param_value("lang")),
+                      "text/html; charset=utf-8");
+      finish(200);
       return;
     }
 

@@ -9,7 +9,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -88,6 +88,7 @@ void EPUBViewController::viewDidLoad() {
   shareButton_ = std::make_shared<ui::Button>(ui::Rect{0, 0, 34, 34});
   shareButton_->setBackgroundColor(std::nullopt);
   shareButton_->setBackgroundImage(SkinManager::skinFromImageName("btn-share.png"));
+  shareButton_->setAccessibilityLabel(text("SHARE"));
   shareButton_->addAction(
       [weak](ui::Control&, const ui::Event*) {
         if (auto self = weak.lock()) self->openInOther();

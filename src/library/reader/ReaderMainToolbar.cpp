@@ -1,6 +1,7 @@
 #include "library/reader/ReaderMainToolbar.hpp"
 
 #include "platform/base/MainThread.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/WidgetSkin.hpp"
 
 namespace mv {
@@ -23,10 +24,12 @@ std::shared_ptr<ReaderMainToolbar> ReaderMainToolbar::initWithFrame(const ui::Re
   bar->doneButton_->addAction(tell(&ReaderMainToolbarDelegate::tappedInToolbarDoneButton),
                               ui::ControlEventTouchUpInside);
   bar->thumbsButton_ = bar->addImageButton({76, 5, 34, 34}, WidgetSkin::bundleImage("Reader-Thumbs"));
+  bar->thumbsButton_->setAccessibilityLabel(text("THUMBNAILS"));
   bar->thumbsButton_->addAction(tell(&ReaderMainToolbarDelegate::tappedInToolbarThumbsButton),
                                 ui::ControlEventTouchUpInside);
 
   bar->markButton_ = bar->addImageButton({w - 42, 5, 34, 34}, nullptr);
+  bar->markButton_->setAccessibilityLabel(text("BOOKMARK"));
   bar->markButton_->setAutoresizingMask(ui::FlexibleLeftMargin);
   bar->markButton_->addAction(tell(&ReaderMainToolbarDelegate::tappedInToolbarMarkButton),
                               ui::ControlEventTouchUpInside);
@@ -36,6 +39,7 @@ std::shared_ptr<ReaderMainToolbar> ReaderMainToolbar::initWithFrame(const ui::Re
   bar->markImageY_ = WidgetSkin::bundleImage("Reader-Mark-Y");
 
   bar->shareButton_ = bar->addImageButton({w - 84, 5, 34, 34}, WidgetSkin::skinFromImageName("btn-share.png"));
+  bar->shareButton_->setAccessibilityLabel(text("SHARE"));
   bar->shareButton_->setAutoresizingMask(ui::FlexibleLeftMargin);
   bar->shareButton_->addAction(tell(&ReaderMainToolbarDelegate::tappedInToolbarShareButton),
                                ui::ControlEventTouchUpInside);

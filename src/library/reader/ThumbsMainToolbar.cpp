@@ -1,5 +1,6 @@
 #include "library/reader/ThumbsMainToolbar.hpp"
 
+#include "util/TextLookup.hpp"
 #include "widgets/WidgetSkin.hpp"
 
 namespace mv {
@@ -18,6 +19,7 @@ std::shared_ptr<ThumbsMainToolbar> ThumbsMainToolbar::initWithFrame(const ui::Re
       ui::ControlEventTouchUpInside);
 
   bar->viewButton_ = bar->addImageButton({76, 5, 34, 34}, WidgetSkin::bundleImage("Reader-View"));
+  bar->viewButton_->setAccessibilityLabel(text("PAGEVIEW"));
   bar->viewButton_->addAction(
       [weak](ui::Control& sender, const ui::Event*) {
         auto self = weak.lock();

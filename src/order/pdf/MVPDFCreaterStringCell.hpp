@@ -1,4 +1,6 @@
 #pragma once
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "order/pdf/MVPDFCreaterBaseCell.hpp"
@@ -26,9 +28,15 @@ class MVPDFCreaterStringCell : public MVPDFCreaterBaseCell {
         textAlignment_(alignment) {}
 
   const std::string& text() const { return text_; }
-  void setText(std::string text) { text_ = std::move(text); }
+  void setText(std::string text) {
+    text_ = std::move(text);
+    measured_.reset();
+  }
   const gfx::Font& textFont() const { return textFont_; }
-  void setTextFont(const gfx::Font& font) { textFont_ = font; }
+  void setTextFont(const gfx::Font& font) {
+    textFont_ = font;
+    measured_.reset();
+  }
   const gfx::Color& textColor() const { return textColor_; }
   void setTextColor(const gfx::Color& color) { textColor_ = color; }
   gfx::TextAlignment textAlignment() const { return textAlignment_; }
@@ -36,14 +44,31 @@ class MVPDFCreaterStringCell : public MVPDFCreaterBaseCell {
   bool centerInVertical() const { return centerInVertical_; }
   void setCenterInVertical(bool center) { centerInVertical_ = center; }
 
+  // The lines of the whole text wrapped at `width`, as tall as it needs, as
+  // whoever laid the cell out measured them with the current measurer: a
+  // drawing in a box of that width that holds them all uses them as they are.
+  void setMeasuredLayout(gfx::TextLayout layout, double width);
+
   void drawInRect(const base::Rect& rect) override;
 
  private:
+  // The lines last measured: for the box they fit (a height below zero: the
+  // whole text, however tall) with the measurer that measured them.
+  struct Measured {
+    base::Size box;
+    std::weak_ptr<gfx::TextMeasurer> measurer;
+    gfx::TextLayout layout;
+  };
+  // The lines the text shows in the box, measured once per box (the preview
+  // and the document draw the same cells again and again).
+  const gfx::TextLayout& layoutFor(base::Size box);
+
   std::string text_;
   gfx::Font textFont_;
   gfx::Color textColor_;
   gfx::TextAlignment textAlignment_ = gfx::TextAlignment::Left;
   bool centerInVertical_ = true;
+  std::optional<Measured> measured_;
 };
 
 }  // namespace mv

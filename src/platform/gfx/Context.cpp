@@ -388,8 +388,14 @@ void Context::drawRadialGradient(const Gradient& g, base::Point startCenter, dou
 void Context::drawImagePart(const Image& image, const base::Rect& src, const base::Rect& dst, bool tile) {
   if (src.width() <= 0 || src.height() <= 0 || dst.width() <= 0 || dst.height() <= 0) return;
   double s = image.scale();
-  cairo_surface_t* sub = cairo_surface_create_for_rectangle(image.surface(), src.x() * s, src.y() * s,
-                                                            src.width() * s, src.height() * s);
+  // The whole image is drawn from its own surface: a PDF holds a surface once
+  // however often it is drawn, where a part made per drawing is a new picture
+  // each time (a picture on every row of a form was stored a hundred times).
+  const bool whole = src.x() == 0 && src.y() == 0 && std::abs(src.width() * s - image.pixelWidth()) < 1e-6 &&
+                     std::abs(src.height() * s - image.pixelHeight()) < 1e-6;
+  cairo_surface_t* sub = whole ? cairo_surface_reference(image.surface())
+                               : cairo_surface_create_for_rectangle(image.surface(), src.x() * s, src.y() * s,
+                                                                    src.width() * s, src.height() * s);
   cairo_save(cr_);
   cairo_new_path(cr_);
   cairo_rectangle(cr_, dst.x(), dst.y(), dst.width(), dst.height());

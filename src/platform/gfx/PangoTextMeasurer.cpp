@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace gfx {
 
@@ -14,6 +15,10 @@ struct ThreadPango {
   PangoFontMap* map = nullptr;
   PangoContext* ctx = nullptr;
   std::map<std::string, std::pair<double, double>> metrics;  // ascent, descent
+  // The font asked last, with its metrics: a text asks for them several
+  // times in a row.
+  std::optional<Font> lastFont;
+  std::pair<double, double> lastMetrics;
   ThreadPango() {
     map = pango_cairo_font_map_new();
     pango_cairo_font_map_set_resolution(PANGO_CAIRO_FONT_MAP(map), 72.0);
@@ -41,7 +46,7 @@ std::string metricsKey(const Font& f) {
          std::to_string(f.pointSize());
 }
 
-const std::pair<double, double>& fontMetrics(const Font& f) {
+const std::pair<double, double>& measuredMetrics(const Font& f) {
   auto& tp = threadPango();
   auto key = metricsKey(f);
   auto it = tp.metrics.find(key);
@@ -54,6 +59,17 @@ const std::pair<double, double>& fontMetrics(const Font& f) {
   pango_font_description_free(desc);
   if (tp.metrics.size() > 512) tp.metrics.clear();
   return tp.metrics.emplace(key, std::make_pair(asc, desc_)).first->second;
+}
+
+const std::pair<double, double>& fontMetrics(const Font& f) {
+  auto& tp = threadPango();
+  if (tp.lastFont && tp.lastFont->familyName() == f.familyName() && tp.lastFont->weight() == f.weight() &&
+      tp.lastFont->isItalic() == f.isItalic() && tp.lastFont->pointSize() == f.pointSize())
+    return tp.lastMetrics;
+  const auto& metrics = measuredMetrics(f);
+  tp.lastFont = f;
+  tp.lastMetrics = metrics;
+  return tp.lastMetrics;
 }
 
 struct LayoutDeleter {
@@ -106,10 +122,14 @@ double PangoTextMeasurer::widthOf(std::string_view text, const Font& font) {
   return logical.width / static_cast<double>(PANGO_SCALE);
 }
 
-std::vector<std::string> PangoTextMeasurer::wrap(std::string_view text, const Font& font, double width,
-                                                 LineBreakMode mode) {
-  std::vector<std::string> out;
-  if (text.empty()) return out;
+namespace {
+
+// Calls `each` with every line of the text wrapped to `width` (<= 0: no
+// wrapping): the layout's line, its text without the break character, and
+// whether the text or a hard break ends it.
+template <typename Each>
+void forEachLine(std::string_view text, const Font& font, double width, LineBreakMode mode, Each each) {
+  if (text.empty()) return;
   auto layout = makeLayout(text, font);
   if (width > 0) {
     pango_layout_set_width(layout.get(), static_cast<int>(std::floor(width * PANGO_SCALE)));
@@ -120,9 +140,46 @@ std::vector<std::string> PangoTextMeasurer::wrap(std::string_view text, const Fo
   for (int i = 0; i < n; ++i) {
     PangoLayoutLine* line = pango_layout_get_line_readonly(layout.get(), i);
     std::string_view s(base + line->start_index, static_cast<std::size_t>(line->length));
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.remove_suffix(1);
-    out.emplace_back(s);
+    bool hardEnd = i + 1 == n;
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) {
+      s.remove_suffix(1);
+      hardEnd = true;
+    }
+    // A break right after the line (pango leaves it out of the line) ends it too.
+    const std::size_t after = static_cast<std::size_t>(line->start_index + line->length);
+    if (after < text.size() && (base[after] == '\n' || base[after] == '\r')) hardEnd = true;
+    each(line, s, hardEnd);
   }
+}
+
+}  // namespace
+
+std::vector<std::string> PangoTextMeasurer::wrap(std::string_view text, const Font& font, double width,
+                                                 LineBreakMode mode) {
+  std::vector<std::string> out;
+  forEachLine(text, font, width, mode, [&](PangoLayoutLine*, std::string_view s, bool) { out.emplace_back(s); });
+  return out;
+}
+
+std::vector<TextLayout::Line> PangoTextMeasurer::wrapMeasured(std::string_view text, const Font& font, double width,
+                                                              LineBreakMode mode) {
+  std::vector<TextLayout::Line> out;
+  forEachLine(text, font, width, mode, [&](PangoLayoutLine* line, std::string_view s, bool hardEnd) {
+    // Such a line was shaped as the text it draws: its extent is its width.
+    // A wrapped line ends in the blank it broke at, which is not counted.
+    const bool blankEnd = !s.empty() && (s.back() == ' ' || s.back() == '\t');
+    double w = 0;
+    if (hardEnd && !blankEnd && s.find('\n') == std::string_view::npos) {
+      PangoRectangle logical;
+      pango_layout_line_get_extents(line, nullptr, &logical);
+      w = logical.width / static_cast<double>(PANGO_SCALE);
+    } else {
+      std::string_view trimmed = s;
+      while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t')) trimmed.remove_suffix(1);
+      w = widthOf(trimmed, font);
+    }
+    out.push_back({std::string(s), w});
+  });
   return out;
 }
 

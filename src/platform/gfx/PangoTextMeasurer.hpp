@@ -15,6 +15,11 @@ class PangoTextMeasurer : public TextMeasurer {
   double descender(const Font& font) override;
   double widthOf(std::string_view text, const Font& font) override;
   std::vector<std::string> wrap(std::string_view text, const Font& font, double width, LineBreakMode mode) override;
+  // One layout gives the lines and, for a line that ends the text or a
+  // paragraph without trailing blanks, its width; a line the wrapping ended
+  // is measured on its own, as the text it draws.
+  std::vector<TextLayout::Line> wrapMeasured(std::string_view text, const Font& font, double width,
+                                             LineBreakMode mode) override;
 
   // A new font description for the font (caller frees it).
   static PangoFontDescription* describe(const Font& font);

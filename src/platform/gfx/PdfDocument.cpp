@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 namespace gfx {
 
@@ -34,9 +37,49 @@ int destinationPage(PopplerDocument* doc, PopplerDest* dest) {
 
 namespace {
 
+// The drawing library sets up its fonts and settings when the first document
+// opens and drops them with the last one; a reader that opens a document for
+// each page it shows would set them up for every page. One empty document
+// kept for the process's life keeps them.
+void keepLibrarySettings() {
+  struct Keeper {
+    PopplerDocument* doc = nullptr;
+    std::string bytes;
+    Keeper() {
+      const std::string objects[] = {"<< /Type /Catalog /Pages 2 0 R >>",
+                                     "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                     "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 1 1] >>"};
+      bytes = "%PDF-1.4\n";
+      std::vector<std::size_t> offsets;
+      for (std::size_t i = 0; i < std::size(objects); ++i) {
+        offsets.push_back(bytes.size());
+        bytes += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+      }
+      const std::size_t xref = bytes.size();
+      bytes += "xref\n0 4\n0000000000 65535 f \n";
+      for (std::size_t offset : offsets) {
+        char line[24];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+        bytes += line;
+      }
+      bytes += "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+      GBytes* gb = g_bytes_new_static(bytes.data(), bytes.size());
+      doc = poppler_document_new_from_bytes(gb, nullptr, nullptr);
+      g_bytes_unref(gb);
+    }
+    ~Keeper() {
+      if (doc) g_object_unref(doc);
+    }
+    Keeper(const Keeper&) = delete;
+    Keeper& operator=(const Keeper&) = delete;
+  };
+  static const Keeper keeper;
+}
+
 // The drawing library's document of the file, or nothing with whether the
 // file asked for a password it was not given.
 PopplerDocument* openFile(const std::filesystem::path& path, const std::string& password, bool* locked) {
+  keepLibrarySettings();
   if (locked) *locked = false;
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
@@ -68,6 +111,7 @@ bool PdfDocument::needsPassword(const std::filesystem::path& path, const std::st
 
 std::unique_ptr<PdfDocument> PdfDocument::openData(std::vector<std::uint8_t> bytes, const std::string& password) {
   if (bytes.empty()) return nullptr;
+  keepLibrarySettings();
   auto held = std::make_shared<std::vector<std::uint8_t>>(std::move(bytes));
   GBytes* gb = g_bytes_new_static(held->data(), held->size());
   GError* err = nullptr;

@@ -147,6 +147,16 @@ std::string TextMeasurer::truncate(std::string_view text, const Font& font, doub
   return build(lo);
 }
 
+std::vector<TextLayout::Line> TextMeasurer::wrapMeasured(std::string_view text, const Font& font, double width,
+                                                         LineBreakMode mode) {
+  std::vector<TextLayout::Line> out;
+  for (auto& line : wrap(text, font, width, mode)) {
+    const double w = widthOf(rtrim(line), font);
+    out.push_back({std::move(line), w});
+  }
+  return out;
+}
+
 TextLayout TextMeasurer::layout(std::string_view text, const Font& font, double width, LineBreakMode mode,
                                 int maxLines) {
   TextLayout out;
@@ -155,33 +165,34 @@ TextLayout TextMeasurer::layout(std::string_view text, const Font& font, double 
   if (text.empty()) return out;
   bool truncating = mode == LineBreakMode::HeadTruncation || mode == LineBreakMode::TailTruncation ||
                     mode == LineBreakMode::MiddleTruncation;
-  std::vector<std::string> lines;
   if (maxLines == 1) {
     // A single line keeps the text whole, hard breaks shown as spaces.
     std::string one(text);
     std::replace(one.begin(), one.end(), '\n', ' ');
-    lines.push_back(truncating && width > 0 ? truncate(one, font, width, mode) : one);
+    if (truncating && width > 0) one = truncate(one, font, width, mode);
+    const double w = widthOf(rtrim(one), font);
+    out.lines.push_back({std::move(one), w});
   } else {
-    lines = wrap(text, font, width, mode);
-    if (maxLines > 0 && static_cast<int>(lines.size()) > maxLines) {
+    out.lines = wrapMeasured(text, font, width, mode);
+    if (maxLines > 0 && static_cast<int>(out.lines.size()) > maxLines) {
       std::string rest;
-      for (std::size_t i = static_cast<std::size_t>(maxLines) - 1; i < lines.size(); ++i) {
+      for (std::size_t i = static_cast<std::size_t>(maxLines) - 1; i < out.lines.size(); ++i) {
         if (!rest.empty()) rest.push_back(' ');
-        rest += lines[i];
+        rest += out.lines[i].text;
       }
-      lines.resize(static_cast<std::size_t>(maxLines));
+      out.lines.resize(static_cast<std::size_t>(maxLines));
       if (truncating) {
         // Only the tail can be shortened once lines were dropped.
-        lines.back() = truncate(rest, font, width, LineBreakMode::TailTruncation);
+        auto& last = out.lines.back();
+        last.text = truncate(rest, font, width, LineBreakMode::TailTruncation);
+        last.width = widthOf(rtrim(last.text), font);
       }
     }
   }
   double widest = 0;
-  for (auto& l : lines) {
-    double w = widthOf(rtrim(l), font);
-    if (width > 0) w = std::min(w, width);
-    widest = std::max(widest, w);
-    out.lines.push_back({l, w});
+  for (auto& l : out.lines) {
+    if (width > 0) l.width = std::min(l.width, width);
+    widest = std::max(widest, l.width);
   }
   out.size = {std::ceil(widest - 1e-9), std::ceil(out.lineHeight * static_cast<double>(out.lines.size()) - 1e-9)};
   return out;

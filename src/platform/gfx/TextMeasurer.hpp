@@ -42,6 +42,10 @@ class TextMeasurer {
   // wrapping). Each line's text excludes its break character.
   virtual std::vector<std::string> wrap(std::string_view text, const Font& font, double width,
                                         LineBreakMode mode) = 0;
+  // The lines of `wrap`, each with its width (trailing blanks not counted).
+  // A measurer that lays the text out once for both may answer it at once.
+  virtual std::vector<TextLayout::Line> wrapMeasured(std::string_view text, const Font& font, double width,
+                                                     LineBreakMode mode);
 
   // Lines for drawing or measuring: wrapped to `width`, at most `maxLines`
   // (0: any), the last line shortened by the mode when text was left over or

@@ -101,20 +101,27 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
     if (error) *error = SDL_GetError();
     return nullptr;
   }
-  Uint32 rendererFlags = options.softwareRendering ? SDL_RENDERER_SOFTWARE : SDL_RENDERER_ACCELERATED;
-  dw->renderer_ = SDL_CreateRenderer(dw->sdlWindow_, -1, rendererFlags);
-  if (!dw->renderer_ && !options.softwareRendering) dw->renderer_ = SDL_CreateRenderer(dw->sdlWindow_, -1, SDL_RENDERER_SOFTWARE);
-  if (!dw->renderer_) {
-    if (error) *error = SDL_GetError();
-    return nullptr;
-  }
-  dw->texture_ = SDL_CreateTexture(dw->renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, dw->pixelWidth_,
-                                   dw->pixelHeight_);
-  if (!dw->texture_) {
+  // The window's own pixels rather than a GL texture: the pictures are drawn
+  // by the processor anyway, and only the rectangles that changed are sent
+  // on (the GL path sends the whole window every time). Only X11 has pixels
+  // of its own to give; elsewhere the desktop's texture path stays.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && std::strcmp(driver, "x11") == 0)
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+  if (!SDL_GetWindowSurface(dw->sdlWindow_)) {
     if (error) *error = SDL_GetError();
     return nullptr;
   }
   dw->canvas_ = gfx::Context::bitmap(points, dw->scale_, true);
+  cairo_surface_t* pixels = cairo_get_target(dw->canvas_->cairo());
+  dw->canvasSurface_ = SDL_CreateRGBSurfaceWithFormatFrom(
+      cairo_image_surface_get_data(pixels), cairo_image_surface_get_width(pixels),
+      cairo_image_surface_get_height(pixels), 32, cairo_image_surface_get_stride(pixels), SDL_PIXELFORMAT_ARGB8888);
+  if (!dw->canvasSurface_) {
+    if (error) *error = SDL_GetError();
+    return nullptr;
+  }
+  SDL_SetSurfaceBlendMode(dw->canvasSurface_, SDL_BLENDMODE_NONE);
   SDL_DisplayMode mode;
   if (SDL_GetWindowDisplayMode(dw->sdlWindow_, &mode) == 0 && mode.refresh_rate > 0)
     dw->refreshInterval_ = 1.0 / mode.refresh_rate;
@@ -134,8 +141,7 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
 
 DesktopWindow::~DesktopWindow() {
   if (wake_) base::RunLoop::main().setWakeHook(nullptr);
-  if (texture_) SDL_DestroyTexture(texture_);
-  if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (canvasSurface_) SDL_FreeSurface(canvasSurface_);
   if (sdlWindow_) SDL_DestroyWindow(sdlWindow_);
   // The video system stays up once started: starting it again in the same
   // process reloads the display libraries, and their state goes with the process.
@@ -177,6 +183,10 @@ void DesktopWindow::handle(const SDL_Event& e) {
       break;
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
+      // The desktop may have lost what it showed of the window.
+      if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
+          e.window.event == SDL_WINDOWEVENT_RESTORED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+        presentAll_ = true;
       if (auto event = windowEventOf(e.window.event)) Application::sharedInstance().windowEvent(*event);
       dirty_ = true;
       break;
@@ -240,14 +250,71 @@ bool DesktopWindow::processEvents() {
 
 void DesktopWindow::renderFrame() {
   Renderer::renderFrame(*window_, *canvas_);
-  cairo_surface_t* target = cairo_get_target(canvas_->cairo());
-  SDL_UpdateTexture(texture_, nullptr, cairo_image_surface_get_data(target), cairo_image_surface_get_stride(target));
-  SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-  SDL_RenderPresent(renderer_);
+  present();
   ++frames_;
   dirty_ = false;
   lastRender_ = base::RunLoop::main().now();
+}
+
+void DesktopWindow::present() {
+  SDL_Surface* screen = SDL_GetWindowSurface(sdlWindow_);
+  if (!screen) return;
+  const int width = canvasSurface_->w;
+  const int height = canvasSurface_->h;
+  const auto* pixels = static_cast<const std::uint32_t*>(canvasSurface_->pixels);
+  const std::size_t pitch = static_cast<std::size_t>(canvasSurface_->pitch) / sizeof(std::uint32_t);
+  if (shown_.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+    shown_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    presentAll_ = true;
+  }
+  // Tiles that differ from the picture shown, joined along each band.
+  constexpr int kTile = 64;
+  std::vector<SDL_Rect> changed;
+  for (int y = 0; y < height; y += kTile) {
+    const int rows = std::min(kTile, height - y);
+    int runStart = -1;
+    for (int x = 0; x <= width; x += kTile) {
+      bool differs = false;
+      if (x < width) {
+        const int columns = std::min(kTile, width - x);
+        const std::size_t bytes = static_cast<std::size_t>(columns) * sizeof(std::uint32_t);
+        for (int r = 0; r < rows && !differs; ++r) {
+          const std::uint32_t* now = pixels + static_cast<std::size_t>(y + r) * pitch + x;
+          const std::uint32_t* before = shown_.data() + static_cast<std::size_t>(y + r) * width + x;
+          differs = presentAll_ || std::memcmp(now, before, bytes) != 0;
+        }
+      }
+      if (differs && runStart < 0) runStart = x;
+      if (!differs && runStart >= 0) {
+        changed.push_back(SDL_Rect{runStart, y, std::min(x, width) - runStart, rows});
+        runStart = -1;
+      }
+    }
+  }
+  presentAll_ = false;
+  for (SDL_Rect& rect : changed) {
+    for (int r = 0; r < rect.h; ++r) {
+      const std::uint32_t* from = pixels + static_cast<std::size_t>(rect.y + r) * pitch + rect.x;
+      std::memcpy(shown_.data() + static_cast<std::size_t>(rect.y + r) * width + rect.x, from,
+                  static_cast<std::size_t>(rect.w) * sizeof(std::uint32_t));
+    }
+    SDL_Rect target = rect;
+    SDL_BlitSurface(canvasSurface_, &rect, screen, &target);
+    pixelsPresented_ += static_cast<std::int64_t>(rect.w) * rect.h;
+  }
+  if (!changed.empty()) SDL_UpdateWindowSurfaceRects(sdlWindow_, changed.data(), static_cast<int>(changed.size()));
+}
+
+gfx::Color DesktopWindow::shownPixelAt(int x, int y) const {
+  SDL_Surface* screen = SDL_GetWindowSurface(sdlWindow_);
+  if (!screen || x < 0 || y < 0 || x >= screen->w || y >= screen->h) return gfx::Color::black();
+  Uint32 value = 0;
+  const auto* row = static_cast<const Uint8*>(screen->pixels) + static_cast<std::size_t>(y) * screen->pitch;
+  std::memcpy(&value, row + static_cast<std::size_t>(x) * screen->format->BytesPerPixel,
+              std::min<std::size_t>(sizeof value, screen->format->BytesPerPixel));
+  Uint8 r = 0, g = 0, b = 0;
+  SDL_GetRGB(value, screen->format, &r, &g, &b);
+  return gfx::Color::rgb255(r, g, b);
 }
 
 bool DesktopWindow::runFrame(bool forceRender) {

@@ -1,6 +1,8 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/base/Geometry.hpp"
 #include "platform/gfx/Context.hpp"
@@ -8,8 +10,7 @@
 #include "platform/ui/Application.hpp"
 
 struct SDL_Window;
-struct SDL_Renderer;
-struct SDL_Texture;
+struct SDL_Surface;
 union SDL_Event;
 
 namespace ui {
@@ -26,13 +27,17 @@ class Window;
 // one in the application); `run` drives it until the window is closed: a
 // task posted to the main loop from any thread wakes the window's wait, every
 // task due runs before it waits again, and a new picture is drawn at most once
-// per display refresh however many tasks ran.
+// per display refresh however many tasks ran. Only the parts of a picture
+// that differ from the one on screen go to the display (the window's own
+// pixels, not the GL path: a progress bar moving costs its own rectangle, not
+// the whole window).
 class DesktopWindow {
  public:
   struct Options {
     double scale = 0;  // 0: the screen's scale
     std::string title = "Marvisto";
     bool hidden = false;
+    // Kept for callers: the window is always drawn by the processor.
     bool softwareRendering = false;
   };
 
@@ -64,6 +69,11 @@ class DesktopWindow {
   double refreshInterval() const { return refreshInterval_; }
   bool isClosed() const { return closed_; }
   int framesRendered() const { return frames_; }
+  // A pixel of what the display was given (opaque; black outside the window).
+  gfx::Color shownPixelAt(int x, int y) const;
+  // Pixels handed to the display so far (a whole window's for the first
+  // picture, only what changed afterwards).
+  std::int64_t pixelsPresented() const { return pixelsPresented_; }
 
   // The last picture shown, as drawn (pixel size).
   gfx::ImagePtr lastFrame() const;
@@ -96,12 +106,19 @@ class DesktopWindow {
   void handle(const SDL_Event& e);
   base::Point toPoints(int x, int y) const;
   void fingersTo(base::Point p, bool begin);
+  // Hands what changed since the last picture shown to the display.
+  void present();
 
   std::shared_ptr<Window> window_;
   SDL_Window* sdlWindow_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  SDL_Texture* texture_ = nullptr;
   std::unique_ptr<gfx::Context> canvas_;
+  // The canvas's pixels as a desktop surface, and a copy of what the
+  // display was last given (compared tile by tile with each new picture).
+  SDL_Surface* canvasSurface_ = nullptr;
+  std::vector<std::uint32_t> shown_;
+  // The display holds nothing of ours (first picture, exposed again).
+  bool presentAll_ = true;
+  std::int64_t pixelsPresented_ = 0;
   double scale_ = 1;
   int pixelWidth_ = 0, pixelHeight_ = 0;
   bool closed_ = false;

@@ -67,8 +67,12 @@ void Renderer::drawLayerLook(const Layer& l, gfx::Context& ctx, const Rect& b) {
     gfx::Path p = l.shadowPath() ? *l.shadowPath() : gfx::Path::roundedRect(b, radius);
     Size off = l.shadowOffset();
     gfx::Color sc = *l.shadowColor();
-    // A soft edge approximated by a few widening passes.
+    // A soft edge approximated by a few widening passes. An opaque square
+    // background drawn next covers the inside of a shadow that lies within
+    // it: only the edge shows, so the inside is not filled again and again.
     int passes = std::clamp(static_cast<int>(std::ceil(l.shadowRadius())), 1, 4);
+    const bool covered = radius <= 0 && l.backgroundColor() && l.backgroundColor()->alpha() >= 1 &&
+                         b.contains(p.bounds().offset(off.width, off.height));
     ctx.save();
     ctx.translate(off.width, off.height);
     for (int i = passes; i >= 1; --i) {
@@ -77,7 +81,10 @@ void Renderer::drawLayerLook(const Layer& l, gfx::Context& ctx, const Rect& b) {
       ctx.setLineWidth(l.shadowRadius() * i / passes);
       ctx.beginPath();
       ctx.addPath(p);
-      ctx.fillAndStrokePath();
+      if (covered)
+        ctx.strokePath();
+      else
+        ctx.fillAndStrokePath();
     }
     ctx.restore();
   }

@@ -5,7 +5,6 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/Session.hpp"
 #include "util/Text.hpp"
@@ -37,10 +36,7 @@ void ConfigManager::freeInstance() {
   SyncConfigManager::setCurrent({});
 }
 
-ConfigManager::ConfigManager() {
-  // A new session starts with the sales library in one column.
-  if (auto app = MarvistoAppDelegate::current()) app->setIsFileDisPlayTwoColumn(false);
-}
+ConfigManager::ConfigManager() = default;
 
 ConfigManager::~ConfigManager() = default;
 

@@ -7,7 +7,7 @@
 
 #include "platform/gfx/Color.hpp"
 #include "platform/ui/ViewController.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 
 namespace mv {
 

@@ -1,23 +1,21 @@
 #pragma once
 // Stands in for a feature screen that this build does not have yet: it says
 // so in the interface language, and takes the calls the main tab bar makes
-// to the real screen (re-reading the configuration, entering and leaving the
-// catalogue and library tabs) so that they can be counted.
+// to the real screen (re-reading the configuration, entering and leaving its
+// tab) so that they can be counted.
 #include <memory>
 #include <string>
 
 #include "platform/ui/Label.hpp"
 #include "shell/frame/BaseViewController.hpp"
-#include "shell/frame/CatalogViewDelegate.hpp"
 #include "shell/config/ConfigDelegate.hpp"
-#include "shell/frame/LibraryViewDelegate.hpp"
+#include "shell/frame/ShellActions.hpp"
 
 namespace mv {
 
 class FeaturePendingViewController : public BaseViewController,
                                      public ConfigDelegate,
-                                     public CatalogViewDelegate,
-                                     public LibraryViewDelegate {
+                                     public TabVisits {
  public:
   // The title key of the feature ("CATALOG", "SYNC", ...).
   explicit FeaturePendingViewController(std::string featureTitleKey);
@@ -26,10 +24,8 @@ class FeaturePendingViewController : public BaseViewController,
   void updateLanguage(ui::ViewController& sender) override;
 
   void loadByConfig() override { ++loadByConfigCount_; }
-  void addCatologView() override { ++shownCount_; }
-  void removeCalogView() override { ++hiddenCount_; }
-  void addLibraryView() override { ++shownCount_; }
-  void removeLibraryView() override { ++hiddenCount_; }
+  void tabEntered() override { ++shownCount_; }
+  void tabLeft() override { ++hiddenCount_; }
 
   const std::string& featureTitleKey() const { return featureTitleKey_; }
   int loadByConfigCount() const { return loadByConfigCount_; }

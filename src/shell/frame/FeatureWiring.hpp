@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/ui/ViewController.hpp"
-#include "shell/settings/SettingsViewControllerDelegate.hpp"
+#include "shell/frame/SettingsViewControllerDelegate.hpp"
 #include "sync/SessionServices.hpp"
 
 namespace mv {

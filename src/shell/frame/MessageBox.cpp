@@ -5,19 +5,11 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Window.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
 #include "sync/BlockWaitBox.hpp"
 #include "widgets/ProgressHUD.hpp"
 
 namespace mv {
 namespace {
-
-std::shared_ptr<ui::Window> boxWindow() {
-  if (auto app = MarvistoAppDelegate::current()) {
-    if (auto w = app->window()) return w;
-  }
-  return ui::Application::sharedInstance().keyWindowPtr();
-}
 
 class WaitBoxForSync : public BlockWaitBox {
  public:
@@ -33,6 +25,11 @@ void MessageBox::installAsBlockWaitBox() {
   if (!std::dynamic_pointer_cast<WaitBoxForSync>(BlockWaitBox::installed())) {
     BlockWaitBox::install(std::make_shared<WaitBoxForSync>());
   }
+}
+
+std::shared_ptr<ui::Window> MessageBox::hostWindow() const {
+  if (auto window = hostWindow_.lock()) return window;
+  return ui::Application::sharedInstance().keyWindowPtr();
 }
 
 MessageBox& MessageBox::sharedInstance() {
@@ -55,7 +52,7 @@ int MessageBox::BeginBlockWait(const std::string& text, double timeout) {
 }
 
 std::shared_ptr<ProgressHUD> MessageBox::present(int tag, const std::string& text) {
-  auto window = boxWindow();
+  auto window = hostWindow();
   if (!window) return nullptr;  // no window (headless tools): the box is only a record
   auto hud = ProgressHUD::initWithWindow(*window);
   hud->setTag(tag);

@@ -12,6 +12,10 @@
 
 #include "platform/base/CancelTracker.hpp"
 
+namespace ui {
+class Window;
+}
+
 namespace mv {
 
 class ProgressHUD;
@@ -23,6 +27,10 @@ class MessageBox {
   static MessageBox& sharedInstance();
   // Makes the sync layer's wait boxes these boxes.
   static void installAsBlockWaitBox();
+  // The window the boxes show in: the application's, which it sets at
+  // launch; the key window while none is set.
+  void setHostWindow(std::weak_ptr<ui::Window> window) { hostWindow_ = std::move(window); }
+  std::shared_ptr<ui::Window> hostWindow() const;
 
   // Shows a box with the text, closing the current one, and schedules its own
   // closing after the time-out in whole seconds (0 or less: the next turn).
@@ -49,6 +57,7 @@ class MessageBox {
 
  private:
   MessageBox() = default;
+  std::weak_ptr<ui::Window> hostWindow_;
   struct ChildMsgBox {
     std::shared_ptr<ProgressHUD> hud;
     std::string text;

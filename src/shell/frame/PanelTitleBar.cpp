@@ -1,6 +1,6 @@
 #include "shell/frame/PanelTitleBar.hpp"
 
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 

@@ -1,7 +1,7 @@
 #include "shell/frame/PopBaseController.hpp"
 
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"

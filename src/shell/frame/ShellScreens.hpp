@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/ui/ViewController.hpp"
+#include "shell/frame/ShellActions.hpp"
 
 namespace mv {
 
@@ -25,7 +26,9 @@ class MainScreen {
 class ScreenFactory {
  public:
   virtual ~ScreenFactory() = default;
-  virtual std::shared_ptr<ui::ViewController> makeWelcomeScreen() = 0;
+  // The welcome screen asks the application through `actions` (to show the
+  // main screen once a sign-in succeeds).
+  virtual std::shared_ptr<ui::ViewController> makeWelcomeScreen(std::shared_ptr<ShellActions> actions) = 0;
   virtual std::shared_ptr<MainScreen> makeMainScreen() = 0;
 };
 

@@ -3,7 +3,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/LayerAnimation.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -38,6 +38,8 @@ TabBarItemButton::TabBarItemButton(const ui::Rect& frame) : ui::View(frame) {
 void TabBarItemButton::setTitle(const std::string& title) {
   title_ = title;
   lableTitle_->setText(title);
+  // The picture is the button; the title under it names it.
+  btn_->setAccessibilityLabel(title);
 }
 
 void TabBarItemButton::setImgNormal(gfx::ImagePtr image) {

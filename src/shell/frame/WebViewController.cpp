@@ -3,7 +3,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/OpenableLink.hpp"
 #include "util/Text.hpp"
@@ -11,10 +11,11 @@
 
 namespace mv {
 
-std::shared_ptr<ui::Button> WebViewController::makeButton(const ui::Rect& frame, const char* image,
+std::shared_ptr<ui::Button> WebViewController::makeButton(const ui::Rect& frame, const char* image, const char* name,
                                                           void (WebViewController::*action)()) {
   auto button = std::make_shared<ui::Button>(frame);
   button->setImage(SkinManager::skinFromImageName(image));
+  button->setAccessibilityLabel(text(name));
   auto weak = ui::weakAs<WebViewController>(this);
   button->addAction(
       [weak, action](ui::Control&, const ui::Event*) {
@@ -40,12 +41,12 @@ void WebViewController::viewDidLoad() {
   lblLoadError_->setHidden(true);
   view()->addSubview(lblLoadError_);
 
-  btnBack_ = makeButton(fit.fitCGRectBy(15, 25, 50, 34), "icon_arrow_left.png", &WebViewController::btnBackClick);
+  btnBack_ = makeButton(fit.fitCGRectBy(15, 25, 50, 34), "icon_arrow_left.png", "WEBBACK", &WebViewController::btnBackClick);
   btnBack_->setEnabled(false);
   btnForward_ =
-      makeButton(fit.fitCGRectBy(80, 25, 50, 34), "icon_arrow_right.png", &WebViewController::btnForwardClick);
+      makeButton(fit.fitCGRectBy(80, 25, 50, 34), "icon_arrow_right.png", "WEBFORWARD", &WebViewController::btnForwardClick);
   btnForward_->setEnabled(false);
-  btnReload_ = makeButton(fit.fitCGRectBy(145, 25, 50, 34), "icon_reload.png", &WebViewController::btnReloadClick);
+  btnReload_ = makeButton(fit.fitCGRectBy(145, 25, 50, 34), "icon_reload.png", "WEBRELOAD", &WebViewController::btnReloadClick);
   btnReload_->setEnabled(true);
 
   // The page alone: the engine checks the certificate, and a page whose

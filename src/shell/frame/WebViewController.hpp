@@ -48,7 +48,9 @@ class WebViewController : public PopBaseController, public svc::WebViewDelegate 
   const std::shared_ptr<ui::Label>& lblLoadError() const { return lblLoadError_; }
 
  private:
-  std::shared_ptr<ui::Button> makeButton(const ui::Rect& frame, const char* image, void (WebViewController::*action)());
+  // A title-bar button showing `image`, named by the text key `name`.
+  std::shared_ptr<ui::Button> makeButton(const ui::Rect& frame, const char* image, const char* name,
+                                         void (WebViewController::*action)());
   std::string url_;
   std::shared_ptr<svc::WebView> contentWebView_;
   std::shared_ptr<ui::Button> btnBack_, btnForward_, btnReload_;

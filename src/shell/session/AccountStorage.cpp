@@ -12,6 +12,7 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "shell/session/LocalWorkKeeper.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
@@ -73,7 +74,7 @@ bool AccountStorage::wipeForFullSync() {
 bool AccountStorage::removeBlockAccount() {
   const std::string& id = clientId_;
   auto folder = PublicFunction::clientFolder(id);
-  if (isBlank(id) || !folder || LoginMode::isDemoClient(id)) {
+  if (isBlank(id) || !folder || SkinManager::isDemoClient(id)) {
     MV_LOG("Not deleting the data of client \"", id, "\"");
     return false;
   }
@@ -149,7 +150,7 @@ bool AccountStorage::versionCompare(const std::string& version) {
   if (stored && !isBlank(trimWhitespaceAndNewlines(*stored)) && *stored == version) return true;
   std::error_code ec;
   if (auto folder = PublicFunction::clientFolder(id)) {
-    const fs::path skin = *folder / LoginMode::kSkinFolderName;
+    const fs::path skin = *folder / SkinManager::kSkinFolderName;
     if (fs::exists(skin, ec)) fs::remove_all(skin, ec);
   }
   DataAccessManager* dam = DataAccessManager::sharedDataModel();

@@ -2,8 +2,8 @@
 
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/LanguageManager.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/LanguageManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {

@@ -2,8 +2,8 @@
 
 #include "platform/ui/LayerAnimation.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -30,6 +30,7 @@ LoginItem::LoginItem(const ui::Rect& frame) : ui::Button(frame) {
 
   btnDelete_ = std::make_shared<ui::Button>(ui::Rect{w - 20, -10, 30, 30});
   btnDelete_->setImage(SkinManager::skinFromImageName("btn_remove.png"));
+  btnDelete_->setAccessibilityLabel(text("DELETE"));
   btnDelete_->addAction(
       [this](ui::Control&, const ui::Event*) {
         auto keep = self();
@@ -47,6 +48,8 @@ void LoginItem::setIsDemo(bool demo) {
 
 void LoginItem::setClientId(const std::string& clientId) {
   clientId_ = clientId;
+  // The shortcut shows the company's logo; it is found by the client id.
+  setAccessibilityLabel(clientId);
   if (!isDemo_) lblCompany_->setText(clientId);
 }
 

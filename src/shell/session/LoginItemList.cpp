@@ -6,7 +6,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/session/LoginMode.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/Text.hpp"
 
 namespace mv {
@@ -73,8 +73,8 @@ void LoginItemList::reConstructAttributes() {
     item->setHasNoLogo(true);
     itemList_.push_back(item);
   };
-  if (isShowZDuvo_) addDemo(LoginMode::kDemoClientZDuvo, "icon_quimbeset.png");
-  if (isShowTolvaren_) addDemo(LoginMode::kDemoClientTolvaren, "icon_tolvaren.png");
+  if (isShowZDuvo_) addDemo(SkinManager::kDemoClientZDuvo, "icon_quimbeset.png");
+  if (isShowTolvaren_) addDemo(SkinManager::kDemoClientTolvaren, "icon_tolvaren.png");
   for (const base::Value& entry : loginArry_) {
     if (!isShortcutEntry(entry)) continue;
     auto item = std::make_shared<LoginItem>();
@@ -178,11 +178,11 @@ void LoginItemList::btnDeleteClick(LoginItem& item) {
 
   auto& defaults = base::UserDefaults::standard();
   if (keep->isDemo()) {
-    if (keep->clientId() == LoginMode::kDemoClientZDuvo) {
+    if (keep->clientId() == SkinManager::kDemoClientZDuvo) {
       // The copy first, so that the change notification finds nothing to rebuild.
       isShowZDuvo_ = false;
       defaults.setBool("Z_DUVO_SHORTCUT", false);
-    } else if (keep->clientId() == LoginMode::kDemoClientTolvaren) {
+    } else if (keep->clientId() == SkinManager::kDemoClientTolvaren) {
       isShowTolvaren_ = false;
       defaults.setBool("TOLVAREN_SHORTCUT", false);
     }

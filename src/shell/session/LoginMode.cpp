@@ -7,7 +7,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/session/AccountStorage.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
@@ -34,13 +34,14 @@ std::shared_ptr<LoginMode>& instanceSlot() {
   return instance;
 }
 
+std::weak_ptr<ShellActions>& actionsSlot() {
+  static std::weak_ptr<ShellActions> actions;
+  return actions;
+}
+
 // A week, the snooze of an update offer.
 constexpr double kUpdateSnoozeSeconds = 604800;
 
-std::string currentAppVersion() {
-  if (auto app = MarvistoAppDelegate::current()) return app->currentVersion();
-  return base::Bundle::shortVersion();
-}
 
 }  // namespace
 
@@ -56,6 +57,13 @@ std::shared_ptr<LoginMode> LoginMode::sharedInstance() {
   SyncSession::setCurrent(slot);
   Session::publish(slot->session_);
   return slot;
+}
+
+std::shared_ptr<ShellActions> LoginMode::shellActions() { return actionsSlot().lock(); }
+
+void LoginMode::setShellActions(std::weak_ptr<ShellActions> actions) {
+  MV_ASSERT_MAIN_THREAD();
+  actionsSlot() = std::move(actions);
 }
 
 std::shared_ptr<LoginMode> LoginMode::existingInstance() {
@@ -154,15 +162,10 @@ std::optional<fs::path> LoginMode::clientFolder() const { return PublicFunction:
 std::optional<fs::path> LoginMode::skinFolder() const {
   auto folder = clientFolder();
   if (!folder) return std::nullopt;
-  return *folder / kSkinFolderName;
+  return *folder / SkinManager::kSkinFolderName;
 }
 
 std::string LoginMode::perClientKey(const std::string& name) const { return clientID() + "-" + name; }
-
-bool LoginMode::isDemoClient(const std::string& clientId) {
-  const std::string lower = asciiLowercase(clientId);
-  return lower == kDemoClientZDuvo || lower == kDemoClientTolvaren;
-}
 
 void LoginMode::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
   if (!result) return;
@@ -181,11 +184,11 @@ void LoginMode::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result)
       }
       break;
     case kCmdCheckDeviceStatus:
-      if (auto app = MarvistoAppDelegate::current()) app->logoutWithLockedUser(result->status, result->message);
+      if (auto actions = shellActions()) actions->logOutWithLockedUser(result->status, result->message);
       break;
     case kCmdCheckVersion:
       if (auto version = std::dynamic_pointer_cast<CheckAppVersionRst>(result)) {
-        if (auto app = MarvistoAppDelegate::current()) app->CheckAppVersionReturn(*version);
+        if (auto actions = shellActions()) actions->versionChecked(*version);
       }
       break;
     case kCmdGetUserinfo:
@@ -217,8 +220,8 @@ void LoginMode::ReciveDownloadPercent(const DownLoadRequestInfo&) {
 void LoginMode::netConnected() {
   const LoginType type = loginType();
   if (type != LoginType::Online && type != LoginType::Offline) return;
-  auto app = MarvistoAppDelegate::current();
-  if (app && app->isWelcomeRoot()) return;
+  // Not while the welcome screen runs its own sign-in.
+  if (auto actions = shellActions(); actions && actions->isWelcomeShown()) return;
   if (isLoginPending()) return;
   sendLogin(true);
 }
@@ -275,7 +278,10 @@ void LoginMode::removeAllSyncFlag() { AccountStorage(clientID()).removeAllSyncFl
 
 void LoginMode::refreshLastLogininfo() { AccountStorage::refreshLastLogininfo(loginInfo(), autoLogin_); }
 
-bool LoginMode::versionCompare() { return AccountStorage(clientID()).versionCompare(currentAppVersion()); }
+bool LoginMode::versionCompare() {
+  auto actions = shellActions();
+  return AccountStorage(clientID()).versionCompare(actions ? actions->appVersion() : base::Bundle::shortVersion());
+}
 
 bool LoginMode::createAllDirectorys() { return AccountStorage(clientID()).createAllDirectorys(); }
 

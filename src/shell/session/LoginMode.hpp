@@ -29,6 +29,7 @@
 #include "sync/NetworkRecDelegate.hpp"
 #include "sync/SyncSession.hpp"
 #include "util/Session.hpp"
+#include "shell/frame/ShellActions.hpp"
 
 namespace mv {
 
@@ -55,10 +56,6 @@ class LoginMode : public NetworkRecDelegate,
                   public std::enable_shared_from_this<LoginMode> {
  public:
   static constexpr long kReloginAlertTag = 256;
-  static constexpr const char* kDemoClientZDuvo = "quimbeset_";
-  static constexpr const char* kDemoClientTolvaren = "tolvaren_";
-  static constexpr const char* kSkinFolderName = "SkinImages";
-  static constexpr const char* kSkinArchiveName = "SkinImages_iOS7.zip";
   // Delay before the configuration step (and before its request).
   static constexpr double kConfigStepDelay = 1.5;
   static constexpr double kWaitTimeout = 300;
@@ -72,6 +69,10 @@ class LoginMode : public NetworkRecDelegate,
   // Makes the sync layer's wait boxes the application's. Done by
   // sharedInstance; harmless to repeat.
   static void installWaitBox();
+  // Where the sign-in's answers for the application go (the logout, the
+  // locked user, the version check): the application sets its actions at
+  // launch and clears them when it ends. Outlives the sign-ins.
+  static void setShellActions(std::weak_ptr<ShellActions> actions);
 
   ~LoginMode() override;
   LoginMode(const LoginMode&) = delete;
@@ -136,7 +137,6 @@ class LoginMode : public NetworkRecDelegate,
   std::optional<std::filesystem::path> skinFolder() const;
   // "<client id>-<name>": the per-client user-defaults keys.
   std::string perClientKey(const std::string& name) const;
-  static bool isDemoClient(const std::string& clientId);
 
   // ---- sign-in ---------------------------------------------------------------
   // Online sign-in; the caller has shown the "LOGINWAITING" box and set the
@@ -182,6 +182,8 @@ class LoginMode : public NetworkRecDelegate,
 
  private:
   LoginMode();
+  // The application's actions, while it runs.
+  static std::shared_ptr<ShellActions> shellActions();
   void startObserving();
   void sendLogin(bool silent);
   void loginReply(const std::shared_ptr<LoginRst>& result);

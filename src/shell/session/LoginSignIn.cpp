@@ -9,13 +9,13 @@
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/session/AccountStorage.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/session/SignInNotifications.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
@@ -55,7 +55,7 @@ void LoginMode::login(const LoginInfo& info, bool isFromInput, bool isAutoLogin)
   setClientID(info.clientId);
   setPassword(info.passWord);
   setDeviceID(info.deviceId);
-  if (!PublicFunction::isValidClientID(info.clientId) || isDemoClient(info.clientId)) {
+  if (!PublicFunction::isValidClientID(info.clientId) || SkinManager::isDemoClient(info.clientId)) {
     // The client id names a folder on this device; one that cannot is never
     // sent, stored or used as a path.
     MV_LOG("Refusing the client id \"", info.clientId, "\"");
@@ -248,7 +248,7 @@ void LoginMode::configReply(const ConfigRst& result) {
     return;
   }
   auto request = std::make_shared<RequestDownload>();
-  request->fileNameList = {kSkinArchiveName};
+  request->fileNameList = {SkinManager::kSkinArchiveName};
   request->imgType = kFileTypeSkinArchive;
   request->progressType = kProgressTypeSingleWithPercent;
   request->setReceiveDelegete(shared_from_this());
@@ -263,8 +263,8 @@ void LoginMode::skinReply(const DownloadRst& result) {
     // The new skin replaces the old one only when it unpacked whole, and only
     // then does the service hear that it arrived.
     ZipArchive archive;
-    if (archive.UnzipOpenFile(*folder / kSkinArchiveName) &&
-        archive.unzipReplacingFolder(*folder / kSkinFolderName, std::string(kSkinFolderName) + "/")) {
+    if (archive.UnzipOpenFile(*folder / SkinManager::kSkinArchiveName) &&
+        archive.unzipReplacingFolder(*folder / SkinManager::kSkinFolderName, std::string(SkinManager::kSkinFolderName) + "/")) {
       renewed = true;
       needUpdateSkin_ = false;
       syncFinishedtype("skin");
@@ -398,14 +398,14 @@ void LoginMode::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonI
   if (alert.tag() != kReloginAlertTag) return;
   if (buttonIndex == alert.firstOtherButtonIndex()) {
     // Logout frees this object; it happens on the next turn, after this call.
-    if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+    if (auto actions = shellActions()) actions->logOutLater();
   }
 }
 
 // ---- demo -------------------------------------------------------------------------
 
 void LoginMode::loginWithDemo(const std::string& clientId) {
-  if (!isDemoClient(clientId)) {
+  if (!SkinManager::isDemoClient(clientId)) {
     failSignIn(textOrEmpty(Language::stringWithName("COMPANYIDNOTVALID")));
     return;
   }
@@ -453,8 +453,8 @@ void LoginMode::finishDemo(const std::string& clientId) {
     // until the data is unpacked anew.
     const std::string id = asciiLowercase(this->clientID());
     auto& defaults = base::UserDefaults::standard();
-    if (id == kDemoClientZDuvo) defaults.setBool("Z_DUVO_SHORTCUT", false);
-    if (id == kDemoClientTolvaren) defaults.setBool("TOLVAREN_SHORTCUT", false);
+    if (id == SkinManager::kDemoClientZDuvo) defaults.setBool("Z_DUVO_SHORTCUT", false);
+    if (id == SkinManager::kDemoClientTolvaren) defaults.setBool("TOLVAREN_SHORTCUT", false);
     defaults.synchronize();
     SkinManager::sharedInstance().setNeedUpdateDemo(true);
     failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));

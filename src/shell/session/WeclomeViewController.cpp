@@ -4,11 +4,10 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Keyboard.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/signup/RegisterNavigationController.hpp"
 #include "shell/signup/RegisterViewController.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "shell/frame/WebViewController.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/TextLookup.hpp"
@@ -116,7 +115,8 @@ void WeclomeViewController::loginSuccess() { synFinish(); }
 void WeclomeViewController::synFinish() {
   if (loginWaitTag_) MessageBox::sharedInstance().EndBlockWait(loginWaitTag_);
   loginWaitTag_ = 0;
-  if (auto app = MarvistoAppDelegate::current()) app->showMainController();
+  // The main screen replaces this one; the actions outlive the call.
+  if (auto actions = actions_) actions->showMainScreen();
 }
 
 void WeclomeViewController::showAlertView(const std::string& title, const std::string& message) {

@@ -16,6 +16,7 @@
 #include "shell/session/LoginDelegate.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/PopControllerDelegate.hpp"
+#include "shell/frame/ShellActions.hpp"
 
 namespace mv {
 
@@ -28,6 +29,8 @@ class WeclomeViewController : public BaseViewController,
   static constexpr double kKeyboardShift = -120;
   static constexpr double kKeyboardShiftDuration = 0.3;
 
+  // `actions`: where a completed sign-in asks for the main screen.
+  explicit WeclomeViewController(std::shared_ptr<ShellActions> actions = nullptr) : actions_(std::move(actions)) {}
   ~WeclomeViewController() override;
 
   void viewDidLoad() override;
@@ -63,6 +66,7 @@ class WeclomeViewController : public BaseViewController,
   int demoWaitTag() const { return demoWaitTag_; }
 
  private:
+  std::shared_ptr<ShellActions> actions_;
   std::shared_ptr<ui::ImageView> homeBg_;
   std::shared_ptr<LoginCheckBox> loginCheckBox_;
   std::weak_ptr<GuideView> guideView_;

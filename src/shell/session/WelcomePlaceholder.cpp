@@ -2,9 +2,8 @@
 
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/AlertView.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -66,7 +65,8 @@ void WelcomePlaceholder::loginSuccess() { synFinish(); }
 
 void WelcomePlaceholder::synFinish() {
   MessageBox::sharedInstance().EndBlockWait();
-  if (auto app = MarvistoAppDelegate::current()) app->showMainController();
+  // The main screen replaces this one; the actions outlive the call.
+  if (auto actions = actions_) actions->showMainScreen();
 }
 
 void WelcomePlaceholder::loginErroWithMessage(const std::string& message) {

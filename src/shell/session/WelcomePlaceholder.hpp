@@ -10,6 +10,7 @@
 
 #include "platform/ui/Label.hpp"
 #include "platform/ui/ViewController.hpp"
+#include "shell/frame/ShellActions.hpp"
 #include "shell/session/LoginMode.hpp"
 
 namespace mv {
@@ -18,7 +19,7 @@ class WelcomePlaceholder : public ui::ViewController, public LoginModelDelegate 
  public:
   static constexpr double kDemoWaitTimeout = 10;
 
-  WelcomePlaceholder() = default;
+  explicit WelcomePlaceholder(std::shared_ptr<ShellActions> actions = nullptr) : actions_(std::move(actions)) {}
   ~WelcomePlaceholder() override;
 
   void viewDidLoad() override;
@@ -51,6 +52,7 @@ class WelcomePlaceholder : public ui::ViewController, public LoginModelDelegate 
   std::vector<std::string> errors_;
   std::vector<std::string> notices_;
   std::shared_ptr<ui::Label> status_;
+  std::shared_ptr<ShellActions> actions_;
 };
 
 }  // namespace mv

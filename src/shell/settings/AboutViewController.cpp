@@ -3,8 +3,7 @@
 #include "platform/base/Paths.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -43,8 +42,7 @@ void AboutViewController::viewDidLoad() {
   lblVersion_ = std::make_shared<ui::Label>(ui::Rect{w / 2 + 4, 216, w / 2 - 4, 22});
   lblVersion_->setFont(gfx::Font::systemFont(16));
   lblVersion_->setTextColor(gfx::Color::darkGray());
-  auto app = MarvistoAppDelegate::current();
-  lblVersion_->setText(app ? app->currentVersion() : base::Bundle::shortVersion());
+  lblVersion_->setText(actions_ ? actions_->appVersion() : base::Bundle::shortVersion());
   root->addSubview(lblVersion_);
   lblCompany_ = centred({0, 420, w, 22}, gfx::Font::systemFont(15), gfx::Color::darkGray());
   root->addSubview(lblCompany_);

@@ -6,13 +6,17 @@
 #include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/Label.hpp"
 #include "shell/frame/BaseViewController.hpp"
-#include "shell/settings/SettingsViewControllerDelegate.hpp"
+#include "shell/frame/SettingsViewControllerDelegate.hpp"
+#include "shell/frame/ShellActions.hpp"
 
 namespace mv {
 
 class AboutViewController : public BaseViewController {
  public:
   static constexpr const char* kDisplayName = "Marvisto";
+
+  // `actions`: where the version shown comes from (the bundle's without).
+  explicit AboutViewController(std::shared_ptr<ShellActions> actions = nullptr) : actions_(std::move(actions)) {}
 
   std::shared_ptr<SettingsViewControllerDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(std::weak_ptr<SettingsViewControllerDelegate> d) { delegate_ = std::move(d); }
@@ -30,6 +34,7 @@ class AboutViewController : public BaseViewController {
 
  private:
   void setTexts();
+  std::shared_ptr<ShellActions> actions_;
   std::weak_ptr<SettingsViewControllerDelegate> delegate_;
   double viewWidth_ = 540;
   std::shared_ptr<ui::Label> lblName_, lblVersionTitle_, lblVersion_, lblCompany_, lblRights_;

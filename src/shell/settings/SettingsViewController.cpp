@@ -10,11 +10,9 @@
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "shell/settings/SwitchTableViewCell.hpp"
 #include "shell/frame/WebViewController.hpp"
-#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
@@ -29,7 +27,8 @@ constexpr const char* kChineseName = "中文";
 
 }  // namespace
 
-SettingsViewController::SettingsViewController() : ui::TableViewController(ui::TableViewStyle::Grouped) {}
+SettingsViewController::SettingsViewController(std::shared_ptr<ShellActions> actions)
+    : ui::TableViewController(ui::TableViewStyle::Grouped), actions_(std::move(actions)) {}
 
 SettingsViewController::~SettingsViewController() {
   LanguageManager::sharedInstance().unRegisterLanugageNotification(this);
@@ -64,8 +63,7 @@ const std::map<int, std::vector<SettingsCellEntity>>& SettingsViewController::gr
   SettingsCellEntity language(SettingsCellEntity::kLanguage, "SWITCHLANGUAGES");
   language.texts = {kEnglishName, kChineseName};
   SettingsCellEntity version(SettingsCellEntity::kCheckVersion, "CHECKVERSION");
-  auto app = MarvistoAppDelegate::current();
-  version.textValue = app ? app->currentVersion() : base::Bundle::shortVersion();
+  version.textValue = actions_ ? actions_->appVersion() : base::Bundle::shortVersion();
   g[2] = {language, version, SettingsCellEntity(SettingsCellEntity::kAbout, "ABOUT")};
   g[3] = {SettingsCellEntity(SettingsCellEntity::kLogout, "LOGOUTSETTINGS")};
   groups_ = std::move(g);
@@ -159,6 +157,7 @@ std::shared_ptr<ui::TableViewCell> SettingsViewController::tableViewCellForRowAt
     if (entity->cellType == SettingsCellEntity::kUserName) {
       auto edit = std::make_shared<ui::Button>(ui::Rect{0, 0, 34, 34});
       edit->setImage(SkinManager::skinFromImageName("btn-edit.png"));
+      edit->setAccessibilityLabel(text("EDIT"));
       auto weak = ui::weakAs<SettingsViewController>(this);
       edit->addAction(
           [weak](ui::Control&, const ui::Event*) {
@@ -224,7 +223,7 @@ std::optional<ui::IndexPath> SettingsViewController::tableViewWillSelectRowAtInd
 }
 
 std::shared_ptr<SettingsViewController> SettingsViewController::subPage(int page) {
-  auto next = std::make_shared<SettingsViewController>();
+  auto next = std::make_shared<SettingsViewController>(actions_);
   next->setDelegate(delegate_);
   next->setSettingPage(page);
   return next;
@@ -273,8 +272,7 @@ void SettingsViewController::tableViewDidSelectRowAtIndexPath(ui::TableView& tab
       break;
     case SettingsCellEntity::kBackupAndRestore: {
       MV_LOG("press backup");
-      auto app = MarvistoAppDelegate::current();
-      auto page = app ? app->wiring().makeBackupAndRestore(SessionServices::current().get(), delegate_) : nullptr;
+      auto page = actions_ ? actions_->makeBackupAndRestore(delegate_) : nullptr;
       if (nav && page) nav->pushViewController(page, true);
       break;
     }
@@ -289,7 +287,7 @@ void SettingsViewController::tableViewDidSelectRowAtIndexPath(ui::TableView& tab
       LoginMode::sharedInstance()->checkAppVersion(false);
       break;
     case SettingsCellEntity::kAbout: {
-      auto about = std::make_shared<AboutViewController>();
+      auto about = std::make_shared<AboutViewController>(actions_);
       about->setDelegate(delegate_);
       if (nav) about->setViewWidth(nav->view()->bounds().width());
       about->setTitle(row.title());
@@ -323,7 +321,7 @@ void SettingsViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert,
       if (buttonIndex == 1) {
         closeWindow(false);
         // The logout frees the window's pages; it runs after this call.
-        if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+        if (auto actions = actions_) actions->logOutLater();
       }
       break;
     case kFullSyncAlertTag:
@@ -362,7 +360,7 @@ void SettingsViewController::syncAllData() {
     sync->setIsSyncAllData(true);
     sync->setNeedUpdate(true);
   }
-  if (auto app = MarvistoAppDelegate::current()) app->showSyncController();
+  if (auto actions = actions_) actions->showSyncAndStart();
 }
 
 std::string SettingsViewController::cmsURL() {

@@ -13,10 +13,11 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/TableViewController.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "shell/frame/PopControllerDelegate.hpp"
 #include "shell/settings/SettingsCellEntity.hpp"
-#include "shell/settings/SettingsViewControllerDelegate.hpp"
+#include "shell/frame/SettingsViewControllerDelegate.hpp"
+#include "shell/frame/ShellActions.hpp"
 
 namespace mv {
 
@@ -35,7 +36,9 @@ class SettingsViewController : public ui::TableViewController,
   static constexpr const char* kCellIdentifier = "Cell";
   static constexpr const char* kLogoutCellIdentifier = "LogoutCell";
 
-  SettingsViewController();
+  // `actions`: what the window asks of the application (the version, the
+  // backup page, the logout and the sync); nothing happens for those without.
+  explicit SettingsViewController(std::shared_ptr<ShellActions> actions = nullptr);
   ~SettingsViewController() override;
 
   std::shared_ptr<SettingsViewControllerDelegate> delegate() const { return delegate_.lock(); }
@@ -87,6 +90,7 @@ class SettingsViewController : public ui::TableViewController,
   std::optional<std::vector<SettingsCellEntity>> accountInfoItems_;
   std::optional<std::vector<std::string>> languageItems_;
   std::weak_ptr<SettingsViewControllerDelegate> delegate_;
+  std::shared_ptr<ShellActions> actions_;
   std::shared_ptr<ui::BarButtonItem> doneButton_;
 };
 

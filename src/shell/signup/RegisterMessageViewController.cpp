@@ -3,8 +3,8 @@
 #include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/settings/Language.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {

@@ -11,7 +11,7 @@
 #include "platform/ui/Label.hpp"
 #include "platform/ui/TableViewController.hpp"
 #include "platform/ui/TextField.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "shell/signup/RegisterModel.hpp"
 
 namespace mv {

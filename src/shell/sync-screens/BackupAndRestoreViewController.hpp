@@ -21,7 +21,7 @@
 #include "sync/BackupManager.hpp"
 #include "shell/sync-screens/BackupScreenPresenter.hpp"
 #include "sync/RestoreManager.hpp"
-#include "shell/settings/SettingsViewControllerDelegate.hpp"
+#include "shell/frame/SettingsViewControllerDelegate.hpp"
 
 namespace mv {
 

@@ -1,10 +1,10 @@
 #include "shell/sync-screens/ShellSyncScreenHost.hpp"
 
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/frame/ShellActions.hpp"
+#include "sync/SessionServices.hpp"
 
 namespace mv {
 namespace {
@@ -20,26 +20,25 @@ class LanguageRelay : public LanguageManagerDelegate {
   std::function<void()> onChange_;
 };
 
+// The application's actions for the session running now.
+std::shared_ptr<ShellActions> sessionActions() { return ShellActions::of(SessionServices::current()); }
+
 }  // namespace
 
 void ShellSyncScreenHost::setSyncBadgeValue(const std::optional<std::string>& value, bool animated) {
-  auto app = MarvistoAppDelegate::current();
-  if (auto tab = app ? app->tabBarController() : nullptr) tab->setBadgeValue(value, MainTabScreens::kSync, animated);
+  if (auto actions = sessionActions()) actions->setTabBadge(MainTabScreens::kSync, value, animated);
 }
 
 void ShellSyncScreenHost::startSyncIconAnimation() {
-  auto app = MarvistoAppDelegate::current();
-  if (auto tab = app ? app->tabBarController() : nullptr) tab->startSyncIconAnimation();
+  if (auto actions = sessionActions()) actions->startSyncIconAnimation();
 }
 
 void ShellSyncScreenHost::stopSyncIconAnimation() {
-  auto app = MarvistoAppDelegate::current();
-  if (auto tab = app ? app->tabBarController() : nullptr) tab->stopSyncIconAnimation();
+  if (auto actions = sessionActions()) actions->stopSyncIconAnimation();
 }
 
 void ShellSyncScreenHost::selectTab(int index) {
-  auto app = MarvistoAppDelegate::current();
-  if (auto tab = app ? app->tabBarController() : nullptr) tab->selectTab(index);
+  if (auto actions = sessionActions()) actions->selectTab(index);
 }
 
 bool ShellSyncScreenHost::isNotWifi() const {
@@ -59,7 +58,7 @@ double ShellSyncScreenHost::lastBackupDate() const {
 
 void ShellSyncScreenHost::showLoginPage() {
   // The logout frees the screen that asks; it runs once the screen is done.
-  if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+  if (auto actions = sessionActions()) actions->logOutLater();
 }
 
 bool ShellSyncScreenHost::takeFullSyncRequest() {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
@@ -184,4 +186,39 @@ TEST_F(PdfTest, ALockedFileIsToldFromABrokenOne) {
   EXPECT_FALSE(PdfDocument::needsPassword(plain));
   EXPECT_FALSE(PdfDocument::needsPassword(root / "junk.pdf"));
   EXPECT_FALSE(PdfDocument::needsPassword(root / "missing.pdf"));
+}
+
+namespace {
+std::size_t occurrences(const std::vector<std::uint8_t>& data, const std::string& what) {
+  std::size_t n = 0;
+  for (auto it = data.begin(); (it = std::search(it, data.end(), what.begin(), what.end())) != data.end(); ++it) ++n;
+  return n;
+}
+}  // namespace
+
+// A picture drawn on every row of a document is stored in it once, and every
+// drawing of it shows.
+TEST_F(PdfTest, APictureDrawnManyTimesIsStoredOnce) {
+  auto ink = gfx::Context::bitmap({16, 16}, 1, true);
+  ink->setFillColor(Color::black());
+  ink->fillRect({0, 0, 16, 16});
+  const auto picture = ink->makeImage();
+  auto once = PdfWriter::toMemory({0, 0, 612, 792});
+  once->beginPage().drawImage(*picture, {40, 40, 32, 32});
+  ASSERT_TRUE(once->close());
+  auto w = PdfWriter::toMemory({0, 0, 612, 792});
+  auto& page = w->beginPage();
+  for (int row = 0; row < 20; ++row) page.drawImage(*picture, {40, 40.0 + row * 36, 32, 32});
+  ASSERT_TRUE(w->close());
+  EXPECT_EQ(occurrences(once->data(), "/Subtype /Image"), 1u);
+  EXPECT_EQ(occurrences(w->data(), "/Subtype /Image"), 1u);
+  auto doc = PdfDocument::openData(w->data());
+  ASSERT_TRUE(doc);
+  const auto shown = doc->renderPage(0, 1)->toImageData();
+  for (int row = 0; row < 20; ++row) {
+    const std::uint8_t* p = shown.pixel(56, 56 + row * 36);
+    EXPECT_LT(p[0] + p[1] + p[2], 60) << row;
+    const std::uint8_t* gap = shown.pixel(56, 74 + row * 36);
+    EXPECT_GT(gap[0] + gap[1] + gap[2], 700) << row;
+  }
 }

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
+#include <string>
+#include <string_view>
 
 #include "platform/gfx/Font.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
@@ -106,4 +110,33 @@ TEST(TextMeasuringTest, PangoMeasurementIsStableAndCoversChinese) {
                                    LineBreakMode::WordWrap);
   EXPECT_LE(wrapped.width, 120);
   EXPECT_GE(wrapped.height, 3 * std::floor(f.lineHeight()));
+}
+
+// The pango measurer takes a line's width from the layout that wrapped it
+// when the line ends its paragraph; every width must be the one the line has
+// when measured on its own, trailing blanks not counted.
+TEST(TextMeasuringTest, WrappedLinesAreAsWideAsEachLineAlone) {
+  auto measurer = TextMeasurer::pango();
+  gfx::ScopedTextMeasurer scoped(measurer);
+  const Font f = Font::systemFont(15);
+  for (const char* text : {"Stainless steel kettle, 1.7 l, model 4012", "Qty", "one\ntwo words\n\nthree ",
+                           "trailing blank ", "\xe6\x8a\xa5\xe4\xbb\xb7\xe5\x8d\x95 Quote", "a\r\nb"}) {
+    for (double width : {0.0, 40.0, 100.0, 1000.0}) {
+      SCOPED_TRACE(std::string(text) + " at " + std::to_string(width));
+      const auto lines = measurer->wrapMeasured(text, f, width, LineBreakMode::WordWrap);
+      const auto plain = measurer->wrap(text, f, width, LineBreakMode::WordWrap);
+      ASSERT_EQ(lines.size(), plain.size());
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].text, plain[i]);
+        std::string_view trimmed = plain[i];
+        while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t')) trimmed.remove_suffix(1);
+        EXPECT_DOUBLE_EQ(lines[i].width, measurer->widthOf(trimmed, f)) << i;
+      }
+    }
+  }
+  // The layout keeps each line's width, bounded by the width asked.
+  const auto layout = measurer->layout("one\ntwo words", f, 0, LineBreakMode::WordWrap, 0);
+  ASSERT_EQ(layout.lines.size(), 2u);
+  EXPECT_DOUBLE_EQ(layout.lines[1].width, measurer->widthOf("two words", f));
+  EXPECT_EQ(layout.size.width, std::ceil(std::max(layout.lines[0].width, layout.lines[1].width) - 1e-9));
 }

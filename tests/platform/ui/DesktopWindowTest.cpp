@@ -374,6 +374,44 @@ TEST_F(DesktopWindowTest, PostedWorkWakesTheWindowAndRunsBeforeItWaitsAgain) {
   });
 }
 
+// The first picture goes to the display whole; afterwards only the tiles
+// that changed do, and a picture that changed nothing sends nothing.
+TEST_F(DesktopWindowTest, OnlyWhatChangedGoesToTheDisplay) {
+  runDesktop([] {
+  auto window = std::make_shared<ui::Window>();
+  window->setBackgroundColor(gfx::Color::white());
+  auto box = std::make_shared<ui::View>(ui::Rect{100, 100, 40, 20});
+  box->setBackgroundColor(gfx::Color::rgb255(200, 0, 0));
+  window->addSubview(box);
+  auto desktop = openEmpty(window);
+  ASSERT_TRUE(desktop);
+  const std::int64_t whole = static_cast<std::int64_t>(desktop->pixelSize().width * desktop->pixelSize().height);
+  desktop->runFrame(true);
+  EXPECT_EQ(desktop->pixelsPresented(), whole);
+  EXPECT_EQ(desktop->shownPixelAt(110, 110), gfx::Color::rgb255(200, 0, 0));
+  EXPECT_EQ(desktop->shownPixelAt(500, 500), gfx::Color::white());
+
+  desktop->runFrame(true);
+  EXPECT_EQ(desktop->framesRendered(), 2);
+  EXPECT_EQ(desktop->pixelsPresented(), whole) << "an unchanged picture sends nothing";
+
+  box->setBackgroundColor(gfx::Color::rgb255(0, 0, 200));
+  desktop->runFrame(true);
+  const std::int64_t sent = desktop->pixelsPresented() - whole;
+  EXPECT_GT(sent, 0);
+  EXPECT_LE(sent, 2 * 64 * 2 * 64) << "the box's tiles only";
+  EXPECT_EQ(desktop->shownPixelAt(110, 110), gfx::Color::rgb255(0, 0, 200));
+  EXPECT_EQ(desktop->shownPixelAt(139, 119), gfx::Color::rgb255(0, 0, 200));
+  EXPECT_EQ(desktop->shownPixelAt(141, 110), gfx::Color::white());
+
+  // Shown again by the desktop, the window is sent whole once more.
+  desktop->pushWindowEvent(ui::WindowEvent::Shown);
+  desktop->runFrame(true);
+  EXPECT_EQ(desktop->pixelsPresented(), 2 * whole + sent);
+  EXPECT_EQ(desktop->shownPixelAt(110, 110), gfx::Color::rgb255(0, 0, 200));
+  });
+}
+
 TEST_F(DesktopWindowTest, FramesAreDrawnAtMostOncePerDisplayRefresh) {
   runDesktop([] {
   auto window = std::make_shared<ui::Window>();

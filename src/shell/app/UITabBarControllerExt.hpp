@@ -15,13 +15,12 @@
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/PopoverController.hpp"
 #include "platform/ui/TabBarController.hpp"
-#include "shell/frame/CatalogViewDelegate.hpp"
 #include "shell/config/ConfigDelegate.hpp"
-#include "shell/settings/LanguageManager.hpp"
-#include "shell/frame/LibraryViewDelegate.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "shell/session/LoginPopController.hpp"
 #include "shell/frame/MarvistoNavigationController.hpp"
-#include "shell/settings/SettingsViewControllerDelegate.hpp"
+#include "shell/frame/SettingsViewControllerDelegate.hpp"
+#include "shell/frame/ShellActions.hpp"
 #include "shell/frame/ShellScreens.hpp"
 #include "shell/frame/TabBarItemButton.hpp"
 
@@ -63,8 +62,6 @@ class UITabBarControllerExt : public ui::TabBarController,
   void itemsMove(bool move);
   // The pitch `itemsMove` lays `shownCount` buttons out with.
   static double movePitch(int shownCount);
-  void setCatalogDelegate(std::weak_ptr<CatalogViewDelegate> d) { catalogDelegate_ = std::move(d); }
-  void setLibraryDelegate(std::weak_ptr<LibraryViewDelegate> d) { libraryDelegate_ = std::move(d); }
   void deselectButton() override;
   void goBackLoginView() override;
   void notifiChangelanguage() override;
@@ -107,8 +104,8 @@ class UITabBarControllerExt : public ui::TabBarController,
   std::shared_ptr<ui::ImageView> backgroundImage_;
   std::shared_ptr<ui::Button> btnLogo_;
   std::shared_ptr<ui::PopoverController> logoutPopController_;
-  std::weak_ptr<CatalogViewDelegate> catalogDelegate_;
-  std::weak_ptr<LibraryViewDelegate> libraryDelegate_;
+  // The session's actions, handed to the screens the bar opens.
+  std::shared_ptr<ShellActions> actions_;
   std::weak_ptr<MarvistoNavigationController> navigation_;
   std::array<std::shared_ptr<ui::ViewController>, 7> screens_;
   int iCurSelectTab_ = 0;

@@ -20,6 +20,15 @@ namespace mv {
 class SkinManager {
  public:
   static constexpr const char* kDemoArchiveName = "DEMO_Zh";
+  // The two demo companies' client ids.
+  static constexpr const char* kDemoClientZDuvo = "quimbeset_";
+  static constexpr const char* kDemoClientTolvaren = "tolvaren_";
+  // The client folder's skin folder, and the archive it comes from.
+  static constexpr const char* kSkinFolderName = "SkinImages";
+  static constexpr const char* kSkinArchiveName = "SkinImages_iOS7.zip";
+
+  // Whether the client id (in any case) names a demo company.
+  static bool isDemoClient(const std::string& clientId);
 
   static SkinManager& sharedInstance();
 

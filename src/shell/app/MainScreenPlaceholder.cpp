@@ -1,4 +1,4 @@
-#include "shell/frame/MainScreenPlaceholder.hpp"
+#include "shell/app/MainScreenPlaceholder.hpp"
 
 #include "shell/config/ConfigManager.hpp"
 #include "shell/session/WelcomePlaceholder.hpp"
@@ -45,8 +45,8 @@ void MainScreenPlaceholder::viewDidLoad() {
 
 void MainScreenPlaceholder::selectTab(int index) { selected_ = index; }
 
-std::shared_ptr<ui::ViewController> PlaceholderScreenFactory::makeWelcomeScreen() {
-  return std::make_shared<WelcomePlaceholder>();
+std::shared_ptr<ui::ViewController> PlaceholderScreenFactory::makeWelcomeScreen(std::shared_ptr<ShellActions> actions) {
+  return std::make_shared<WelcomePlaceholder>(std::move(actions));
 }
 
 std::shared_ptr<MainScreen> PlaceholderScreenFactory::makeMainScreen() {

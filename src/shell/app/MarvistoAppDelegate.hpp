@@ -16,6 +16,7 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/frame/FeatureWiring.hpp"
+#include "shell/frame/ShellActions.hpp"
 #include "shell/frame/ShellScreens.hpp"
 #include "sync/SessionEventSink.hpp"
 #include "transport/NetworkStatusSource.hpp"
@@ -52,7 +53,9 @@ class MarvistoAppDelegate : public SessionEventSink,
     std::function<void()> applySettings;
   };
 
-  // Makes the application's delegate; it becomes `current()`.
+  // Makes the application's delegate; it becomes `current()`, which only the
+  // application itself reads: the rest of the shell and the features ask
+  // through `ShellActions`.
   static std::shared_ptr<MarvistoAppDelegate> create(std::shared_ptr<ScreenFactory> screens);
   static std::shared_ptr<MarvistoAppDelegate> current();
   // Forgets the current delegate (tests, the end of the process).
@@ -77,8 +80,9 @@ class MarvistoAppDelegate : public SessionEventSink,
   // no screen sets it yet, so it answers false.
   bool EditStatus() const { return editStatus_; }
   void setEditStatus(bool v) { editStatus_ = v; }
-  bool isFileDisPlayTwoColumn() const { return isFileDisPlayTwoColumn_; }
-  void setIsFileDisPlayTwoColumn(bool v) { isFileDisPlayTwoColumn_ = v; }
+  // What the screens made before a sign-in ask of the application; each
+  // session's services make their own (`ShellActions`).
+  const std::shared_ptr<ShellActions>& shellActions() const { return actions_; }
   // Where the features install themselves, before the launch.
   FeatureWiring& wiring() { return wiring_; }
   ScreenFactory& screens() const { return *screens_; }
@@ -120,6 +124,9 @@ class MarvistoAppDelegate : public SessionEventSink,
 
  private:
   explicit MarvistoAppDelegate(std::shared_ptr<ScreenFactory> screens);
+  // The logout's first half: the session's screens, services and sign-in
+  // state end and its database closes.
+  void endSession();
   void showWelcome();
   void openAppUrl();
   void endWaitOnWelcome();
@@ -129,6 +136,7 @@ class MarvistoAppDelegate : public SessionEventSink,
 
   std::shared_ptr<ScreenFactory> screens_;
   FeatureWiring wiring_;
+  std::shared_ptr<ShellActions> actions_;
   std::shared_ptr<ui::Window> window_;
   std::shared_ptr<MainScreen> mainScreen_;
   bool editStatus_ = false;
@@ -136,7 +144,6 @@ class MarvistoAppDelegate : public SessionEventSink,
   std::string currentVersion_;
   std::string deviceStatus_;
   std::string appUrl_;
-  bool isFileDisPlayTwoColumn_ = false;
   std::shared_ptr<Reachability> reachability_;
   base::Observation reachabilityObservation_;
   base::Observation backgroundObservation_, foregroundObservation_;

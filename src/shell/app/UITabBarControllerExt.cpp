@@ -1,4 +1,4 @@
-#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/app/UITabBarControllerExt.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,11 +7,11 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/frame/HomeViewController.hpp"
+#include "shell/app/HomeViewController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/app/MarvistoAppDelegate.hpp"
 #include "shell/settings/SettingsViewController.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "widgets/ViewStyle.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/SessionServices.hpp"
@@ -60,10 +60,11 @@ void UITabBarControllerExt::addViewControllers() {
   // The features' screens are made for the session's services.
   auto app = MarvistoAppDelegate::current();
   auto services = SessionServices::current();
+  actions_ = ShellActions::of(services);
   FeatureWiring none;
   const FeatureWiring& wiring = app ? app->wiring() : none;
   for (int tag = 0; tag < MainTabScreens::kTabCount; ++tag) {
-    auto screen = tag == MainTabScreens::kHome ? std::make_shared<HomeViewController>()
+    auto screen = tag == MainTabScreens::kHome ? std::make_shared<HomeViewController>(actions_)
                                                : wiring.makeScreen(tag, services.get());
     screens_[static_cast<std::size_t>(tag)] = screen;
     if (tag == MainTabScreens::kHome) {
@@ -76,13 +77,6 @@ void UITabBarControllerExt::addViewControllers() {
   }
   setViewControllers(list);
   setCustomizableViewControllers({});
-  // Screens that take the tab callbacks are told about their tabs.
-  if (auto* catalog = dynamic_cast<CatalogViewDelegate*>(screens_[MainTabScreens::kCatalog].get())) {
-    catalogDelegate_ = std::shared_ptr<CatalogViewDelegate>(screens_[MainTabScreens::kCatalog], catalog);
-  }
-  if (auto* library = dynamic_cast<LibraryViewDelegate*>(screens_[MainTabScreens::kSalesLibrary].get())) {
-    libraryDelegate_ = std::shared_ptr<LibraryViewDelegate>(screens_[MainTabScreens::kSalesLibrary], library);
-  }
 }
 
 std::shared_ptr<ui::ViewController> UITabBarControllerExt::screen(int tag) const {
@@ -118,6 +112,7 @@ void UITabBarControllerExt::addCustomElements() {
   btnLogo_ = std::make_shared<ui::Button>(ui::Rect{15, 714.5, 225, 51});
   btnLogo_->setBackgroundColor(gfx::Color::clear());
   btnLogo_->setBackgroundImage(SkinManager::skinFromImageName("homelogo.png"), ui::ControlStateNormal);
+  btnLogo_->setAccessibilityLabel(text("COMPANYLOGO"));
   btnLogo_->setBackgroundImage(SkinManager::skinFromImageName("homelogo_highlight.png"), ui::ControlStateHighlighted);
   auto weak = ui::weakAs<UITabBarControllerExt>(this);
   auto press = std::make_shared<ui::LongPressGestureRecognizer>();
@@ -221,19 +216,20 @@ void UITabBarControllerExt::itemsMove(bool move) {
 void UITabBarControllerExt::selectTab(int index) {
   if (index < 0 || index >= MainTabScreens::kTabCount) return;
   setSelectedIndex(static_cast<std::size_t>(index));
-  auto catalog = catalogDelegate_.lock();
-  auto library = libraryDelegate_.lock();
-  if (index == MainTabScreens::kCatalog) {
-    if (library) library->removeLibraryView();
-    if (catalog) catalog->addCatologView();
-  } else if (index == MainTabScreens::kSalesLibrary) {
-    if (catalog) catalog->removeCalogView();
-    if (library) library->addLibraryView();
-  } else {
-    if (catalog) catalog->removeCalogView();
-    if (library) library->removeLibraryView();
-    itemsMove(true);
+  // The screens that hear their tab's visits: the others leave first, then
+  // the selected one enters.
+  TabVisits* entered = nullptr;
+  for (int tag = 0; tag < MainTabScreens::kTabCount; ++tag) {
+    auto* visits = dynamic_cast<TabVisits*>(screens_[static_cast<std::size_t>(tag)].get());
+    if (!visits) continue;
+    if (tag == index) {
+      entered = visits;
+    } else {
+      visits->tabLeft();
+    }
   }
+  if (entered) entered->tabEntered();
+  if (index != MainTabScreens::kCatalog && index != MainTabScreens::kSalesLibrary) itemsMove(true);
   iPerSelectTab_ = iCurSelectTab_;
   iCurSelectTab_ = index;
   for (int i = 0; i < static_cast<int>(itmeButtonArray_.size()); ++i) {
@@ -270,7 +266,7 @@ void UITabBarControllerExt::startSyncIconAnimation() {
 void UITabBarControllerExt::stopSyncIconAnimation() { button(MainTabScreens::kSync).stopBlinkIcon(); }
 
 void UITabBarControllerExt::settingsBtnClicked() {
-  auto settings = std::make_shared<SettingsViewController>();
+  auto settings = std::make_shared<SettingsViewController>(actions_);
   settings->setDelegate(ui::weakAs<SettingsViewControllerDelegate>(this));
   auto nav = std::make_shared<ui::NavigationController>(settings);
   nav->setModalPresentationStyle(ui::ModalPresentationStyle::FormSheet);
@@ -300,7 +296,7 @@ void UITabBarControllerExt::popoverControllerDidDismissPopover(ui::PopoverContro
 void UITabBarControllerExt::goBackLoginView() {
   if (logoutPopController_) logoutPopController_->dismissPopoverAnimated(false);
   // The logout frees this tab bar; it runs once this call has returned.
-  if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+  if (auto actions = actions_) actions->logOutLater();
 }
 
 void UITabBarControllerExt::dismissPresented() {
@@ -325,7 +321,7 @@ void UITabBarControllerExt::viewDidAppear(bool animated) {
     }
     if (auto* config = dynamic_cast<ConfigDelegate*>(target)) config->loadByConfig();
   }
-  if (auto app = MarvistoAppDelegate::current()) app->configurationChanged();
+  if (auto actions = actions_) actions->configurationChanged();
 }
 
 }  // namespace mv

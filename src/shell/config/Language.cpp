@@ -1,11 +1,11 @@
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/PropertyList.hpp"
 #include "platform/base/Value.hpp"
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 
 namespace mv {
 namespace {

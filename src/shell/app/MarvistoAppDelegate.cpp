@@ -1,4 +1,4 @@
-#include "shell/frame/MarvistoAppDelegate.hpp"
+#include "shell/app/MarvistoAppDelegate.hpp"
 
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
@@ -7,14 +7,16 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
+#include "shell/app/AppShellActions.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/CrashReporter.hpp"
-#include "shell/settings/LanguageManager.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/LanguageManager.hpp"
+#include "shell/config/Language.hpp"
+#include "shell/session/AccountStorage.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MessageBox.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
-#include "shell/settings/SkinManager.hpp"
+#include "shell/app/UITabBarControllerExt.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
@@ -42,6 +44,13 @@ std::string text(const std::optional<std::string>& t) { return t.value_or(std::s
 std::shared_ptr<MarvistoAppDelegate> MarvistoAppDelegate::create(std::shared_ptr<ScreenFactory> screens) {
   MV_ASSERT_MAIN_THREAD();
   std::shared_ptr<MarvistoAppDelegate> app(new MarvistoAppDelegate(std::move(screens)));
+  std::weak_ptr<MarvistoAppDelegate> weak = app;
+  app->actions_ = std::make_shared<AppShellActions>(weak);
+  // Each session asks the application through actions of its own (the
+  // library's column flag starts afresh with it).
+  app->wiring_.services.add<ShellActions>([weak](SessionServices& services) {
+    return std::make_shared<AppShellActions>(weak, services);
+  });
   slot() = app;
   return app;
 }
@@ -54,6 +63,8 @@ void MarvistoAppDelegate::destroyCurrent() {
   slot().reset();
   if (!app) return;
   NetworkModel::sharedInstance().setSessionEventSink({});
+  LoginMode::setShellActions({});
+  MessageBox::sharedInstance().setHostWindow({});
   app->syncStart_.cancelAll();
   app->logout_.cancelAll();
   app->reachabilityObservation_.reset();
@@ -114,8 +125,11 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
   currentVersion_ = bundleVersion;
   // 8.
   CookieStore::sharedInstance().setCookieAcceptPolicy(CookieStore::AcceptPolicy::Always);
-  // The statuses that end the session come here.
+  // The statuses that end the session come here, and so do the sign-in's
+  // answers; the wait boxes show in the application's window.
   NetworkModel::sharedInstance().setSessionEventSink(weak_from_this());
+  LoginMode::setShellActions(actions_);
+  MessageBox::sharedInstance().setHostWindow(window_);
   // 9. Reachability.
   reachability_ = options.networkStatusSource
                       ? Reachability::reachabilityWithHostName(kReachabilityHost, options.networkStatusSource)
@@ -153,7 +167,7 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
 }
 
 void MarvistoAppDelegate::showWelcome() {
-  auto welcome = screens_->makeWelcomeScreen();
+  auto welcome = screens_->makeWelcomeScreen(actions_);
   welcome_ = welcome;
   window_->setRootViewController(welcome);
 }
@@ -191,6 +205,11 @@ void MarvistoAppDelegate::startSync() {
 }
 
 void MarvistoAppDelegate::showLoginPage() {
+  endSession();
+  showWelcome();
+}
+
+void MarvistoAppDelegate::endSession() {
   MV_ASSERT_MAIN_THREAD();
   logout_.cancelAll();
   syncStart_.cancelAll();
@@ -208,7 +227,6 @@ void MarvistoAppDelegate::showLoginPage() {
   for (const auto& hook : wiring_.onLogout) {
     if (hook) hook();
   }
-  showWelcome();
 }
 
 void MarvistoAppDelegate::showLoginPageLater() {
@@ -258,14 +276,23 @@ void MarvistoAppDelegate::endWaitOnWelcome() {
 void MarvistoAppDelegate::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
   switch (alert.tag()) {
     case kLockedAlertTag: {
-      if (isLockedStatus(deviceStatus_)) {
-        // Nothing may still write into the store while it is deleted.
-        NetworkModel::sharedInstance().cancelAllRequests();
-        DataAccessManager::releaseDataModel();
-        if (auto lm = LoginMode::existingInstance()) lm->removeBlockAccount();
-      }
+      const bool locked = isLockedStatus(deviceStatus_);
       if (isWelcomeRoot()) {
+        if (locked) {
+          // Nothing may still write into the store while it is deleted.
+          NetworkModel::sharedInstance().cancelAllRequests();
+          DataAccessManager::releaseDataModel();
+          if (auto lm = LoginMode::existingInstance()) lm->removeBlockAccount();
+        }
         MessageBox::sharedInstance().EndBlockWait();
+      } else if (locked) {
+        // The session's screens and services end before its data goes: none
+        // of them holds the database or writes into it while it is deleted.
+        auto lm = LoginMode::existingInstance();
+        const std::string client = lm ? lm->clientID() : std::string();
+        endSession();
+        if (!AccountStorage(client).removeBlockAccount()) MV_LOG("The locked account's data was not deleted whole");
+        showWelcome();
       } else {
         showLoginPageLater();
       }

@@ -1,4 +1,4 @@
-#include "shell/settings/SkinManager.hpp"
+#include "shell/config/SkinManager.hpp"
 
 #include <atomic>
 #include <system_error>
@@ -8,7 +8,6 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Screen.hpp"
-#include "shell/session/LoginMode.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/Base64.hpp"
 #include "util/PublicFunction.hpp"
@@ -31,9 +30,14 @@ bool isFile(const fs::path& p) {
   return fs::is_regular_file(p, ec);
 }
 
-const char* const kDemoClients[] = {LoginMode::kDemoClientZDuvo, LoginMode::kDemoClientTolvaren};
+const char* const kDemoClients[] = {SkinManager::kDemoClientZDuvo, SkinManager::kDemoClientTolvaren};
 
 }  // namespace
+
+bool SkinManager::isDemoClient(const std::string& clientId) {
+  const std::string lower = asciiLowercase(clientId);
+  return lower == kDemoClientZDuvo || lower == kDemoClientTolvaren;
+}
 
 SkinManager& SkinManager::sharedInstance() {
   // Never destroyed: its worker may still be unpacking while the process ends.
@@ -72,7 +76,7 @@ std::optional<fs::path> SkinManager::skinFile(const std::string& name) {
   if (isBlank(trimWhitespaceAndNewlines(name)) || !PublicFunction::isSafeFileName(name)) return std::nullopt;
   auto folder = PublicFunction::clientFolder(Session::current().clientID);
   if (!folder) return std::nullopt;
-  return *folder / LoginMode::kSkinFolderName / name;
+  return *folder / kSkinFolderName / name;
 }
 
 gfx::ImagePtr SkinManager::skinFromImageName(const std::string& name) {
@@ -106,7 +110,7 @@ gfx::ImagePtr SkinManager::getLogoWithClientId(const std::string& clientId) {
   if (isBlank(trimWhitespaceAndNewlines(clientId))) return nullptr;
   auto folder = PublicFunction::clientFolder(clientId);
   if (!folder) return nullptr;
-  const fs::path p = *folder / LoginMode::kSkinFolderName / "homelogo.png";
+  const fs::path p = *folder / kSkinFolderName / "homelogo.png";
   if (getUIScreenScaleFactor() == 2.0) {
     if (auto variant = doubleResolutionPath(p); variant && isFile(*variant)) return gfx::Image::fromFile(*variant);
   }
@@ -117,14 +121,14 @@ gfx::ImagePtr SkinManager::getLogoWithClientId(const std::string& clientId) {
 bool SkinManager::initializeSkinImage() {
   auto folder = PublicFunction::clientFolder(Session::current().clientID);
   if (!folder) return false;
-  const fs::path skin = *folder / LoginMode::kSkinFolderName;
+  const fs::path skin = *folder / kSkinFolderName;
   std::error_code ec;
   if (fs::is_directory(skin, ec)) return true;
   ZipArchive archive;
-  if (!archive.UnzipOpenFile(*folder / LoginMode::kSkinArchiveName)) return false;
+  if (!archive.UnzipOpenFile(*folder / kSkinArchiveName)) return false;
   // Only the skin's own entries, and only into the skin folder: an archive
   // from the network never reaches the database or anything outside.
-  const bool ok = archive.unzipReplacingFolder(skin, std::string(LoginMode::kSkinFolderName) + "/");
+  const bool ok = archive.unzipReplacingFolder(skin, std::string(kSkinFolderName) + "/");
   if (!ok) MV_LOG("The skin archive could not be unpacked: ", archive.lastError());
   archive.UnzipCloseFile();
   return ok;

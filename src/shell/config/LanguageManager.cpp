@@ -1,10 +1,10 @@
-#include "shell/settings/LanguageManager.hpp"
+#include "shell/config/LanguageManager.hpp"
 
 #include <algorithm>
 
 #include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "shell/settings/Language.hpp"
+#include "shell/config/Language.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 

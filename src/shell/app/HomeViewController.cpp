@@ -1,4 +1,4 @@
-#include "shell/frame/HomeViewController.hpp"
+#include "shell/app/HomeViewController.hpp"
 
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
@@ -6,9 +6,7 @@
 #include "shell/session/LoginMode.hpp"
 #include "shell/session/LoginPopController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/MarvistoAppDelegate.hpp"
-#include "shell/settings/SkinManager.hpp"
-#include "shell/frame/UITabBarControllerExt.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/FitCGRect.hpp"
@@ -106,10 +104,7 @@ void HomeViewController::updateLanguage(ui::ViewController&) {
   auto services = SessionServices::current();
   auto sync = services ? services->find<SyncModel>() : nullptr;
   if (!sync || !sync->showUpdate()) return;
-  auto app = MarvistoAppDelegate::current();
-  if (auto tab = app ? app->tabBarController() : nullptr) {
-    tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, false);
-  }
+  if (actions_) actions_->setTabBadge(MainTabScreens::kSync, text("UPDATE"), false);
 }
 
 // ---- the new-content prompt ------------------------------------------------------------------
@@ -124,16 +119,13 @@ void HomeViewController::showAlertView(long tag, const std::string& message, con
 }
 
 void HomeViewController::syncNow() {
-  if (auto app = MarvistoAppDelegate::current()) app->showSyncController();
+  if (actions_) actions_->showSyncAndStart();
   if (auto sync = SyncModel::sharedInstance()) sync->setShowUpdate(false);
 }
 
 void HomeViewController::later() {
   if (auto sync = SyncModel::sharedInstance()) sync->setShowUpdate(true);
-  auto app = MarvistoAppDelegate::current();
-  if (auto tab = app ? app->tabBarController() : nullptr) {
-    tab->setBadgeValue(text("UPDATE"), MainTabScreens::kSync, true);
-  }
+  if (actions_) actions_->setTabBadge(MainTabScreens::kSync, text("UPDATE"), true);
 }
 
 void HomeViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
@@ -199,7 +191,7 @@ void HomeViewController::closeOverlays() {
 void HomeViewController::userEditBtnClick() { ui::Application::sharedInstance().openURL(PublicFunction::editUserUrl()); }
 
 void HomeViewController::logoutBtnClick() {
-  if (auto app = MarvistoAppDelegate::current()) app->showLoginPageLater();
+  if (auto actions = actions_) actions->logOutLater();
 }
 
 }  // namespace mv

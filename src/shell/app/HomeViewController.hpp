@@ -12,6 +12,7 @@
 #include "platform/ui/PopoverController.hpp"
 #include "shell/frame/BaseViewController.hpp"
 #include "shell/frame/LinkLabel.hpp"
+#include "shell/frame/ShellActions.hpp"
 
 namespace mv {
 
@@ -21,6 +22,8 @@ class HomeViewController : public BaseViewController, public LinkLabelDelegate, 
   static constexpr long kCellularAlertTag = 1001;
   static constexpr double kAppearDuration = 0.25;
 
+  // `actions`: the sync tab's badge, the sync and the logout.
+  explicit HomeViewController(std::shared_ptr<ShellActions> actions = nullptr) : actions_(std::move(actions)) {}
   ~HomeViewController() override;
 
   void viewDidLoad() override;
@@ -54,6 +57,7 @@ class HomeViewController : public BaseViewController, public LinkLabelDelegate, 
   const std::shared_ptr<ui::PopoverController>& helpPopController() const { return helpPopController_; }
 
  private:
+  std::shared_ptr<ShellActions> actions_;
   void syncNow();
   void later();
 

@@ -37,7 +37,7 @@ class MainScreenPlaceholder : public ui::ViewController, public MainScreen {
 // Makes the two placeholders.
 class PlaceholderScreenFactory : public ScreenFactory {
  public:
-  std::shared_ptr<ui::ViewController> makeWelcomeScreen() override;
+  std::shared_ptr<ui::ViewController> makeWelcomeScreen(std::shared_ptr<ShellActions> actions) override;
   std::shared_ptr<MainScreen> makeMainScreen() override;
 };
 

@@ -1,0 +1,25 @@
+#include "SessionScope.hpp"
+
+#include <gtest/gtest.h>
+
+#include "platform/base/RunLoop.hpp"
+#include "sync/SyncSession.hpp"
+
+namespace mv::test {
+
+SessionScope::SessionScope(Session session, SessionServices::Registry registry) {
+  Session::publish(std::move(session));
+  services_ = SessionServices::begin(std::move(registry));
+  EXPECT_TRUE(services_) << "the client's database did not open";
+}
+
+SessionScope::~SessionScope() {
+  // What the test left to run (a screen's layout) runs while its session is there.
+  base::RunLoop::main().drain();
+  services_.reset();
+  SessionServices::end();
+  SyncSession::setCurrent({});
+  Session::clear();
+}
+
+}  // namespace mv::test
