@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string>
 
-#include "library/EPUBView.hpp"
+#include "library/epub/EPUBView.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "services/WebEngine.hpp"

@@ -22,16 +22,16 @@
 #include <string>
 #include <vector>
 
-#include "library/EPUBView.hpp"
-#include "library/EPUBViewController.hpp"
+#include "library/epub/EPUBView.hpp"
+#include "library/epub/EPUBViewController.hpp"
 #include "library/LibraryFeature.hpp"
 #include "library/LibraryFileOpener.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/OfficePagesView.hpp"
 #include "library/PPTLoadingViewController.hpp"
-#include "library/ReaderContentPage.hpp"
-#include "library/ReaderContentView.hpp"
-#include "library/ReaderViewController.hpp"
+#include "library/reader/ReaderContentPage.hpp"
+#include "library/reader/ReaderContentView.hpp"
+#include "library/reader/ReaderViewController.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"

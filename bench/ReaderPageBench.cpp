@@ -15,8 +15,8 @@
 #include <string>
 
 #include "BenchFrames.hpp"
-#include "library/ReaderContentPage.hpp"
-#include "library/ReaderContentView.hpp"
+#include "library/reader/ReaderContentPage.hpp"
+#include "library/reader/ReaderContentView.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/gfx/PdfWriter.hpp"

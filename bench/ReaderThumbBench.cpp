@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <string>
 
-#include "library/ReaderDocument.hpp"
-#include "library/ReaderThumbCache.hpp"
-#include "library/ReaderThumbRender.hpp"
-#include "library/ReaderThumbRequest.hpp"
+#include "library/reader/ReaderDocument.hpp"
+#include "library/reader/ReaderThumbCache.hpp"
+#include "library/reader/ReaderThumbRender.hpp"
+#include "library/reader/ReaderThumbRequest.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/gfx/PdfWriter.hpp"

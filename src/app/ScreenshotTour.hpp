@@ -127,6 +127,7 @@ class ScreenshotTour {
   bool showAddToOrder(bool picker);
   bool showCustomerMode(long segment);
   bool showCustomer(bool edit);
+  bool showFirstContact();
   bool showNewCustomer();
   bool showLibrary(bool collection);
   bool showLibraryFileCard();

@@ -20,10 +20,6 @@ namespace {
 
 CatalogNotificationCenter& center() { return CatalogNotificationCenter::defaultCenter(); }
 
-std::shared_ptr<CatalogViewController> selfOf(const std::weak_ptr<ui::ViewController>& weak) {
-  return std::static_pointer_cast<CatalogViewController>(weak.lock());
-}
-
 void showToast(const std::string& message) {
   auto toast = std::make_shared<UIToast>();
   toast->show(message);
@@ -48,10 +44,10 @@ void CatalogViewController::viewDidLoad() {
   addStatusBarBGForVersion7(false);
   auto root = view();
   root->setBackgroundColor(gfx::Color::white());
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<CatalogViewController>(this);
   auto action = [weak](void (CatalogViewController::*step)()) {
     return [weak, step](ui::Control&, const ui::Event*) {
-      if (auto self = selfOf(weak)) ((*self).*step)();
+      if (auto self = weak.lock()) ((*self).*step)();
     };
   };
 
@@ -131,21 +127,21 @@ void CatalogViewController::viewAfterFirstDidLoad() {
     nav->view()->setAutoresizingMask(ui::FlexibleRightMargin | ui::FlexibleBottomMargin);
     nav->didMoveToParentViewController(this);
   }
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<CatalogViewController>(this);
   observations_.push_back(
       center().addObserver(CatalogNotifications::AppearOrHiddenMasterView, [weak](const NoPayload&) {
-        if (auto self = selfOf(weak)) self->ControlMasterClicked();
+        if (auto self = weak.lock()) self->ControlMasterClicked();
       }));
   observations_.push_back(
       center().addObserver(CatalogNotifications::detailOnClickTagListener, [weak](const std::string& tag) {
-        if (auto self = selfOf(weak)) self->detailOnClickTagListener(tag);
+        if (auto self = weak.lock()) self->detailOnClickTagListener(tag);
       }));
   observations_.push_back(center().addObserver(CatalogNotifications::btnBackClick, [weak](const NoPayload&) {
-    if (auto self = selfOf(weak)) self->backButtonClicked();
+    if (auto self = weak.lock()) self->backButtonClicked();
   }));
   observations_.push_back(
       center().addObserver(CatalogNotifications::setCatalogLayOut, [weak](const ProductListChoice& choice) {
-        if (auto self = selfOf(weak)) self->setCatalogLayOut(choice);
+        if (auto self = weak.lock()) self->setCatalogLayOut(choice);
       }));
 }
 
@@ -287,7 +283,7 @@ void CatalogViewController::setMasterViewHidded(bool hidden, base::Point beginPo
   lblTitle_->setTextAlignment(gfx::TextAlignment::Left);
 
   const auto target = hidden ? CatalogLayout::State::PanelHidden : CatalogLayout::State::PanelShown;
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<CatalogViewController>(this);
   ui::View::animate(
       kPanelDuration, 0, 0,
       [&] {
@@ -298,7 +294,7 @@ void CatalogViewController::setMasterViewHidded(bool hidden, base::Point beginPo
         lblTitle_->setFrame(moving);
       },
       [weak, showing, index, offset, beginPoint](bool) {
-        auto self = selfOf(weak);
+        auto self = weak.lock();
         if (!self) return;
         const auto& fit = FitCGRect::sharedInstance();
         self->lblTitle_->setFrame(showing ? fit.fitCGRectBy(527, 27, 220, 30) : fit.fitCGRectBy(282, 27, 460, 30));

@@ -5,6 +5,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/LongPressGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -60,9 +61,9 @@ CompareCell::CompareCell(const ui::Rect& frame) : ui::View(frame) {
 }
 
 void CompareCell::init() {
-  std::weak_ptr<ui::View> weak = weak_from_this();
+  auto weak = ui::weakAs<CompareCell>(this);
   auto report = [weak](void (CompareCellDelegate::*call)(CompareCell&)) {
-    auto self = std::static_pointer_cast<CompareCell>(weak.lock());
+    auto self = weak.lock();
     if (!self) return;
     if (auto d = self->compareDelegate()) ((*d).*call)(*self);
   };

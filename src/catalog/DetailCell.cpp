@@ -2,6 +2,7 @@
 
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
@@ -59,8 +60,8 @@ DetailCell::DetailCell(const ui::Rect& frame, std::string reuseIdentifier)
 }
 
 void DetailCell::init() {
-  std::weak_ptr<ui::View> weak = weak_from_this();
-  auto cellOf = [weak] { return std::static_pointer_cast<DetailCell>(weak.lock()); };
+  auto weak = ui::weakAs<DetailCell>(this);
+  auto cellOf = [weak] { return weak.lock(); };
   bgImageView_->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>([cellOf](ui::GestureRecognizer& g) {
     if (g.state() != ui::GestureRecognized) return;
     auto self = cellOf();

@@ -20,10 +20,6 @@ namespace {
 
 CatalogNotificationCenter& center() { return CatalogNotificationCenter::defaultCenter(); }
 
-std::shared_ptr<DetailViewController> selfOf(const std::weak_ptr<ui::ViewController>& weak) {
-  return std::static_pointer_cast<DetailViewController>(weak.lock());
-}
-
 bool inTagMode() { return CatalogMode::getCurrentState() == CatalogMode::kTag; }
 
 std::optional<std::string> badgeText(std::uint64_t count) {
@@ -63,22 +59,22 @@ void DetailViewController::viewDidLoad() {
 void DetailViewController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   addFlow_ = AddToOrderFlow::create(*services_, ui::weakAs<AddToOrderFlowDelegate>(this));
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<DetailViewController>(this);
   observations_.push_back(center().addObserver(CatalogNotifications::displayFourColumn, [weak](const int& id) {
-    if (auto self = selfOf(weak)) self->getImgShowData(id);
+    if (auto self = weak.lock()) self->getImgShowData(id);
   }));
   observations_.push_back(
       center().addObserver(CatalogNotifications::refushRightData, [weak](const std::optional<TagProducts>& tag) {
-        if (auto self = selfOf(weak)) self->refushRightData(tag);
+        if (auto self = weak.lock()) self->refushRightData(tag);
       }));
   observations_.push_back(center().addObserver(CatalogNotifications::SORT_PRODUCT, [weak](const long& type) {
-    if (auto self = selfOf(weak)) self->sortproduct(type);
+    if (auto self = weak.lock()) self->sortproduct(type);
   }));
   observations_.push_back(center().addObserver(CatalogNotifications::switchProductStyle, [weak](const NoPayload&) {
-    if (auto self = selfOf(weak)) self->switchProductStyle();
+    if (auto self = weak.lock()) self->switchProductStyle();
   }));
   auto pan = std::make_shared<ui::PanGestureRecognizer>([weak](ui::GestureRecognizer& g) {
-    if (auto self = selfOf(weak)) self->panMove(static_cast<ui::PanGestureRecognizer&>(g));
+    if (auto self = weak.lock()) self->panMove(static_cast<ui::PanGestureRecognizer&>(g));
   });
   pan->maximumNumberOfTouches = 1;
   // The grid keeps scrolling while the swipe is measured.

@@ -170,10 +170,10 @@ std::shared_ptr<ui::View> InventoryViewController::multiColumnTableCell(const Mu
     button->setTitleColor(gfx::Color::black(), ui::ControlStateNormal);
     button->setContentHorizontalAlignment(ui::ContentHorizontalAlignment::Left);
     if (info.cellType == kPictureCell) {
-      std::weak_ptr<ui::ViewController> weak = weak_from_this();
+      auto weak = ui::weakAs<InventoryViewController>(this);
       button->addAction(
           [weak](ui::Control& sender, const ui::Event*) {
-            if (auto self = std::static_pointer_cast<InventoryViewController>(weak.lock())) self->tapImage(sender.tag());
+            if (auto self = weak.lock()) self->tapImage(sender.tag());
           },
           ui::ControlEventTouchUpInside);
     }
@@ -305,10 +305,10 @@ std::optional<gfx::Color> InventoryViewController::backgroundColorAtIndexPath(Mu
 void InventoryViewController::tapImage(long row) {
   auto* nav = navigationController();
   if (!nav || row < 0 || static_cast<std::size_t>(row) >= multiColumnTableData_.size()) return;
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<InventoryViewController>(this);
   ProductDetailController::pushAlone(*services_, *nav, multiColumnTableData_[static_cast<std::size_t>(row)],
                                      ui::weakAs<ProductDetailDelegate>(this), [weak] {
-                                       auto self = std::static_pointer_cast<InventoryViewController>(weak.lock());
+                                       auto self = weak.lock();
                                        if (self) self->backClicked();
                                      });
 }

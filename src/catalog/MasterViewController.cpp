@@ -55,8 +55,8 @@ void MasterViewController::viewDidLoad() {
   myTable_->setDelegate(ui::weakAs<ui::TableViewDelegate>(this));
   root->addSubview(myTable_);
 
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  auto self = [weak] { return std::static_pointer_cast<MasterViewController>(weak.lock()); };
+  auto weak = ui::weakAs<MasterViewController>(this);
+  auto self = [weak] { return weak.lock(); };
   auto titleBar = PanelTitleBar::make(kWidth, kHeaderHeight, {72, 27, 100, 30}, {8, 25, 60, 34}, [self] {
     if (auto s = self()) s->btnbackClicked();
   });
@@ -89,9 +89,9 @@ void MasterViewController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   currentStte_ = CatalogMode::kCategory;
   navigator_.loadRoot(store());
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<MasterViewController>(this);
   stateObservation_ = center().addObserver(CatalogNotifications::changeMasterViewState, [weak](const NoPayload&) {
-    if (auto s = std::static_pointer_cast<MasterViewController>(weak.lock())) s->switchTagButton();
+    if (auto s = weak.lock()) s->switchTagButton();
   });
 }
 
@@ -172,7 +172,7 @@ void MasterViewController::slideLevel(double outX, CategoryNavigator::Step step)
     }
     return cells;
   };
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<MasterViewController>(this);
   ui::View::animate(
       kSlideDuration, 0, ui::AnimationOptionCurveEaseIn,
       [&] {
@@ -183,7 +183,7 @@ void MasterViewController::slideLevel(double outX, CategoryNavigator::Step step)
         }
       },
       [weak, outX, step, movingCells](bool) {
-        auto self = std::static_pointer_cast<MasterViewController>(weak.lock());
+        auto self = weak.lock();
         if (!self) return;
         self->myTable_->reloadData();
         self->selectTopCell(*self->myTable_);
@@ -203,7 +203,7 @@ void MasterViewController::slideLevel(double outX, CategoryNavigator::Step step)
               }
             },
             [weak, step](bool) {
-              if (auto s = std::static_pointer_cast<MasterViewController>(weak.lock())) s->showHeader(step);
+              if (auto s = weak.lock()) s->showHeader(step);
             });
       });
 }

@@ -68,9 +68,9 @@ void MultiColumnTableView::build() {
   tblView_->setDataSource(ui::weakAs<ui::TableViewDataSource>(this));
   tblView_->setDelegate(ui::weakAs<ui::TableViewDelegate>(this));
   scrlView_->addSubview(tblView_);
-  std::weak_ptr<ui::View> weak = weak_from_this();
+  auto weak = ui::weakAs<MultiColumnTableView>(this);
   auto press = std::make_shared<ui::LongPressGestureRecognizer>([weak](ui::GestureRecognizer& g) {
-    auto self = std::static_pointer_cast<MultiColumnTableView>(weak.lock());
+    auto self = weak.lock();
     if (self) self->columnLongPressed(g.state(), g.locationInView(self->scrlView_.get()));
   });
   press->minimumPressDuration = kLongPressDuration;

@@ -171,10 +171,10 @@ void ProductAttributesListView::build() {
     auto catcher = std::make_shared<ui::View>(rightTableBaseView_->bounds());
     catcher->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
     catcher->setBackgroundColor(gfx::Color::clear());
-    std::weak_ptr<ui::View> weak = weak_from_this();
+    auto weak = ui::weakAs<ProductAttributesListView>(this);
     catcher->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>([weak](ui::GestureRecognizer& g) {
       if (g.state() != ui::GestureRecognized) return;
-      if (auto self = std::static_pointer_cast<ProductAttributesListView>(weak.lock())) self->handleTap();
+      if (auto self = weak.lock()) self->handleTap();
     }));
     rightTableBaseView_->addSubview(catcher);
     rightTableBaseView_->addSubview(rightValueTableView_);

@@ -29,16 +29,16 @@ ProductBigImageView::ProductBigImageView(const ui::Rect& frame, long index,
 
 void ProductBigImageView::init() {
   setDelegate(ui::weakAs<ui::ScrollViewDelegate>(this));
-  std::weak_ptr<ui::View> weak = weak_from_this();
+  auto weak = ui::weakAs<ProductBigImageView>(this);
   auto single = std::make_shared<ui::TapGestureRecognizer>([weak](ui::GestureRecognizer& g) {
     if (g.state() != ui::GestureRecognized) return;
-    auto self = std::static_pointer_cast<ProductBigImageView>(weak.lock());
+    auto self = weak.lock();
     if (!self) return;
     if (auto s = self->scroller_.lock()) s->toggleChromeSoon();
   });
   auto twice = std::make_shared<ui::TapGestureRecognizer>([weak](ui::GestureRecognizer& g) {
     if (g.state() != ui::GestureRecognized) return;
-    auto self = std::static_pointer_cast<ProductBigImageView>(weak.lock());
+    auto self = weak.lock();
     if (!self) return;
     if (auto s = self->scroller_.lock()) s->cancelChromeToggle();
     self->zoomAt(g.locationInView(self->imageView_.get()));

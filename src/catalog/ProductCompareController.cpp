@@ -49,8 +49,8 @@ void ProductCompareController::viewDidLoad() {
   auto root = view();
   root->setBackgroundColor(gfx::Color::white());
   const auto& fit = FitCGRect::sharedInstance();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  auto selfOf = [weak] { return std::static_pointer_cast<Self>(weak.lock()); };
+  auto weak = ui::weakAs<Self>(this);
+  auto selfOf = [weak] { return weak.lock(); };
   auto leaveEdit = [selfOf](ui::GestureRecognizer& g) {
     if (g.state() != ui::GestureRecognized) return;
     if (auto self = selfOf()) self->setInEdit(false);

@@ -1,17 +1,14 @@
 #include "catalog/ProductDetailController.hpp"
 
 #include <algorithm>
-#include <climits>
 
 #include "catalog/CatalogFeedback.hpp"
 #include "catalog/CatalogMode.hpp"
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/OrderBasket.hpp"
 #include "catalog/ProductDetailLayout.hpp"
-#include "catalog/ProductQuantity.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/BarButtonItem.hpp"
-#include "platform/ui/LayerAnimation.hpp"
 #include "platform/ui/SwipeGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
@@ -143,10 +140,10 @@ void ProductDetailController::viewAfterFirstDidLoad() {
   imgIndex_ = 0;
   currentIndex_ = -1;
   view()->setFrame(kViewFrame);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<Self>(this);
   for (unsigned direction : {ui::SwipeRight, ui::SwipeLeft}) {
     auto swipe = std::make_shared<ui::SwipeGestureRecognizer>([weak, direction](ui::GestureRecognizer& g) {
-      auto self = std::static_pointer_cast<Self>(weak.lock());
+      auto self = weak.lock();
       if (!self || g.state() != ui::GestureRecognized) return;
       if (direction == ui::SwipeRight) {
         self->slipToRight();
@@ -163,10 +160,10 @@ void ProductDetailController::viewAfterFirstDidLoad() {
 void ProductDetailController::buildViews() {
   auto root = view();
   root->setBackgroundColor(gfx::Color::white());
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<Self>(this);
   auto action = [weak](void (Self::*step)()) {
     return [weak, step](ui::Control&, const ui::Event*) {
-      if (auto self = std::static_pointer_cast<Self>(weak.lock())) ((*self).*step)();
+      if (auto self = weak.lock()) ((*self).*step)();
     };
   };
   // A button drawn as a picture, named by the text key `name`.
@@ -183,7 +180,7 @@ void ProductDetailController::buildViews() {
   productImageView_->setUserInteractionEnabled(true);
   productImageView_->addGestureRecognizer(std::make_shared<ui::TapGestureRecognizer>([weak](ui::GestureRecognizer& g) {
     if (g.state() != ui::GestureRecognized) return;
-    if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->onClickImage();
+    if (auto self = weak.lock()) self->onClickImage();
   }));
   manyImagesView_ = std::make_shared<ui::ScrollView>(ui::Rect{45, 470, 550, ProductDetailLayout::kThumbHeight});
   manyImagesView_->setShowsVerticalScrollIndicator(false);
@@ -216,7 +213,7 @@ void ProductDetailController::buildViews() {
     b->titleLabel().setMinimumFontSize(11);
     b->addAction(
         [weak, i](ui::Control&, const ui::Event*) {
-          if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->setCurrentDescRelatedIndex(i);
+          if (auto self = weak.lock()) self->setCurrentDescRelatedIndex(i);
         },
         ui::ControlEventTouchUpInside);
     switchButtons_.push_back(b);
@@ -379,7 +376,7 @@ void ProductDetailController::initTagsScrollView() {
       m_dataArray_, m_currentTag_, m_tagsChooseView_->bounds().width(), [&font](const std::string& title) {
         return gfx::sizeWithFont(title, font, ui::Size{1e6, 30}, gfx::LineBreakMode::WordWrap).width;
       });
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<Self>(this);
   for (const auto& tag : strip.buttons) {
     auto b = std::make_shared<ui::Button>(tag.frame, ui::ButtonType::Custom);
     b->setTag(static_cast<long>(tag.index));
@@ -393,7 +390,7 @@ void ProductDetailController::initTagsScrollView() {
     const long index = static_cast<long>(tag.index);
     b->addAction(
         [weak, index](ui::Control&, const ui::Event*) {
-          if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->clickOtherTags(index);
+          if (auto self = weak.lock()) self->clickOtherTags(index);
         },
         ui::ControlEventTouchUpInside);
     m_tagsChooseView_->addSubview(b);
@@ -559,144 +556,6 @@ void ProductDetailController::toggleList(bool compare) {
 void ProductDetailController::productCompare() { toggleList(true); }
 
 void ProductDetailController::addProductToFavorite() { toggleList(false); }
-
-// ---- quantity and adding ----------------------------------------------------------------------
-
-void ProductDetailController::deleteCount() {
-  countTextField_->setText(
-      std::to_string(ProductQuantity::decremented(ProductQuantity::intValue(countTextField_->text()))));
-}
-
-void ProductDetailController::addCount() {
-  const int count = ProductQuantity::intValue(countTextField_->text());
-  countTextField_->setText(std::to_string(count < INT_MAX ? count + 1 : count));
-}
-
-void ProductDetailController::addToOrder() {
-  countTextField_->resignFirstResponder();
-  const auto check = ProductQuantity::check(countTextField_->text());
-  switch (check.verdict) {
-    case ProductQuantity::Verdict::NotPositive:
-      CatalogFeedback::alert("INVALIDINPUT", "PLEASEINPUTAPOSITIVENUMBER");
-      return;
-    case ProductQuantity::Verdict::Malformed:
-      CatalogFeedback::alertWithMessage("INVALIDINPUT", check.reason);
-      return;
-    case ProductQuantity::Verdict::TooLarge:
-      countTextField_->setText(std::to_string(ProductQuantity::kMaximum));
-      CatalogFeedback::alert("QUANTITYTOOLARGE", "ORDEROVERMAX");
-      return;
-    case ProductQuantity::Verdict::Accepted:
-      break;
-  }
-  if (isInEdit_) {
-    saveEditedLine(check.count);
-    return;
-  }
-  // Asked before the currency question, so that no order is saved or
-  // dropped for an add that cannot happen.
-  if (!attributeView_->allChosen()) {
-    CatalogFeedback::toast("CHOOSEATTRIBUTE");
-    return;
-  }
-  addFlow_->addChosen(productID_, {check.count, attributeView_->attributes()});
-}
-
-void ProductDetailController::saveEditedLine(int count) {
-  auto product = store().getProductByProductId(productID_);
-  if (!product) {
-    CatalogFeedback::toast("FAILED");
-    return;
-  }
-  product->count = count;
-  product->attributes = attributeView_->attributes();
-  auto keep = shared_from_this();
-  if (auto d = delegate_.lock()) {
-    if (!d->saveOrderItem(*product, itemIndex_)) {
-      CatalogFeedback::alert("QUANTITYTOOLARGE", "ORDEROVERMAX");
-      return;
-    }
-    d->back();
-  }
-  // The edited line replaced the old one: the count is read again, not added to.
-  refreshItemNumberInOrder();
-  if (productEntity_.itemNumberInOrder > 0) {
-    addToOrderBtn_->setBadgeValue(std::to_string(productEntity_.itemNumberInOrder), true);
-  }
-}
-
-void ProductDetailController::addToOrderFlowDidAdd(const marvisto_product_Entity& product, std::size_t) {
-  if (product.product_id != productID_) return;
-  productEntity_.itemNumberInOrder = product.itemNumberInOrder;
-  addToOrderBtn_->setBadgeValue(std::to_string(product.itemNumberInOrder), true);
-}
-
-void ProductDetailController::addToOrderFlowOrderReplaced() { refreshItemNumberInOrder(); }
-
-// ---- moving through the list --------------------------------------------------------------------
-
-void ProductDetailController::slipToRight() { moveProduct(ProductListPosition::Move::Previous); }
-
-void ProductDetailController::slipToLeft() { moveProduct(ProductListPosition::Move::Next); }
-
-void ProductDetailController::moveProduct(ProductListPosition::Move move) {
-  const bool previous = move == ProductListPosition::Move::Previous;
-  if (position_.count() != 1) (previous ? m_tapToRightProduct_ : m_tapToLeftProduct_)->setHidden(false);
-  ui::Layer& layer = view()->layer();
-  if (position_.move(move) == ProductListPosition::Step::Moved) {
-    showProductAt(position_.index());
-    ui::BasicAnimation page("position.x");
-    page.fromValue = layer.position().x + (previous ? -kViewFrame.width() : kViewFrame.width());
-    page.toValue = layer.position().x;
-    page.duration = kPageTransitionDuration;
-    page.timingFunction = previous ? ui::TimingFunction::EaseIn : ui::TimingFunction::EaseOut;
-    layer.addAnimation(page, previous ? "kPagePushFromLeft" : "kPagePushFromRight");
-    refreshData();
-    refreshTitle();
-  } else {
-    ui::BasicAnimation bounce("position.x");
-    bounce.toValue = layer.position().x + (previous ? kBounceDistance : -kBounceDistance);
-    bounce.duration = kBounceDuration;
-    bounce.timingFunction = ui::TimingFunction::EaseInEaseOut;
-    bounce.autoreverses = true;
-    bounce.fillMode = "forwards";
-    layer.addAnimation(bounce, previous ? "BouceToRight" : "BouceToLeft");
-  }
-  refreshArrows();
-  refreshItemNumberInOrder();
-}
-
-void ProductDetailController::showProductAt(long index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= productArray_.size()) return;
-  setProductEntity(productArray_[static_cast<std::size_t>(index)]);
-  if (tagStripInUse_) {
-    initTagsScrollView();
-    currentIndex_ = -1;
-  }
-}
-
-void ProductDetailController::changeProduct(int direction, bool slideshow) {
-  const bool atEnd = position_.nextHidden();
-  ProductListPosition::Step step = ProductListPosition::Step::Bounced;
-  if (direction == 1) {
-    step = position_.move(ProductListPosition::Move::Previous);
-  } else if (direction == 2) {
-    step = slideshow && atEnd ? position_.advanceWrapping() : position_.move(ProductListPosition::Move::Next);
-  }
-  if (step == ProductListPosition::Step::Moved) {
-    showProductAt(position_.index());
-    timers_.after(kBrowserRefreshDelay, [this] { refreshData(); });
-    refreshTitle();
-  }
-  refreshArrows();
-  if (imageController_) {
-    // The browser shows the new product's pictures from its first one.
-    manyImagesArray_ = store().getManyImageByKeyId(productID_);
-    fillBrowser(*imageController_);
-    imageController_->setTag(0);
-  }
-  refreshItemNumberInOrder();
-}
 
 // ---- tags, pictures, panels ---------------------------------------------------------------------
 

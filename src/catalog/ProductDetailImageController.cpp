@@ -79,10 +79,10 @@ void ProductDetailImageController::viewDidLoad() {
   auto root = view();
   root->setBackgroundColor(gfx::Color::black());
   const auto& fit = FitCGRect::sharedInstance();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<Self>(this);
   auto action = [weak](void (Self::*step)()) {
     return [weak, step](ui::Control&, const ui::Event*) {
-      if (auto self = std::static_pointer_cast<Self>(weak.lock())) ((*self).*step)();
+      if (auto self = weak.lock()) ((*self).*step)();
     };
   };
 
@@ -392,7 +392,7 @@ void ProductDetailImageController::refreshView(int direction) {
     overlay->setAlpha(0);
     root->insertSubviewAbove(fresh, overlay.get());
   }
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<Self>(this);
   btnLeft_->setEnabled(true);
   btnRight_->setEnabled(true);
   ui::View::animate(
@@ -414,7 +414,7 @@ void ProductDetailImageController::refreshView(int direction) {
         overlay->removeFromSuperview();
         old->removeFromSuperview();
         fresh->setTransform(ui::AffineTransform::identity());
-        auto self = std::static_pointer_cast<Self>(weak.lock());
+        auto self = weak.lock();
         if (!self || self->myScrollView_ != fresh) return;
         self->pageCurling_ = false;
         if (!finished && !self->slideShow_) return;
@@ -466,7 +466,7 @@ void ProductDetailImageController::hideChrome(bool hide) {
   // frames they had when shown are kept and restored.
   if (hide) shownChrome_ = {bar->frame(), left->frame(), right->frame(), dots->frame(), info->frame()};
   const ChromeFrames shown = shownChrome_;
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<Self>(this);
   const double bottom = kPageArea.height;
   ui::View::animate(
       kChromeDuration, 0, hide ? ui::AnimationOptionCurveEaseIn : ui::AnimationOptionCurveEaseOut,
@@ -493,7 +493,7 @@ void ProductDetailImageController::hideChrome(bool hide) {
         left->setAlpha(0);
       },
       [weak](bool) {
-        if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->isAnimating_ = false;
+        if (auto self = weak.lock()) self->isAnimating_ = false;
       });
 }
 

@@ -51,8 +51,8 @@ void ProductFavoriteController::viewDidLoad() {
   auto root = view();
   root->setBackgroundColor(gfx::Color::white());
   const auto& fit = FitCGRect::sharedInstance();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  auto selfOf = [weak] { return std::static_pointer_cast<Self>(weak.lock()); };
+  auto weak = ui::weakAs<Self>(this);
+  auto selfOf = [weak] { return weak.lock(); };
 
   favoriteScrollView_ = std::make_shared<ui::ScrollView>(fit.fitCGRectBy(15, 75, 1009, 713));
   favoriteScrollView_->setShowsHorizontalScrollIndicator(false);

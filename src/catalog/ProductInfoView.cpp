@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogFeedback.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "util/Text.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -47,10 +48,10 @@ ProductInfoView::ProductInfoView(const ui::Rect& frame) : ui::Control(frame) {
 }
 
 void ProductInfoView::init() {
-  std::weak_ptr<ui::View> weak = weak_from_this();
+  auto weak = ui::weakAs<ProductInfoView>(this);
   addAction(
       [weak](ui::Control&, const ui::Event*) {
-        if (auto self = std::static_pointer_cast<ProductInfoView>(weak.lock())) self->productInfoViewClose();
+        if (auto self = weak.lock()) self->productInfoViewClose();
       },
       ui::ControlEventTouchUpInside);
 }

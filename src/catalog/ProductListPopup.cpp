@@ -22,8 +22,8 @@ void ProductListPopup::setListedProducts(const std::vector<int>& productIds) {
 
 void ProductListPopup::finishListView() {
   const auto& fit = FitCGRect::sharedInstance();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  auto selfOf = [weak] { return std::static_pointer_cast<ProductListPopup>(weak.lock()); };
+  auto weak = ui::weakAs<ProductListPopup>(this);
+  auto selfOf = [weak] { return weak.lock(); };
   btnEdit_ = std::make_shared<ui::Button>(fit.fitCGRectBy(15, 25, 60, 34), ui::ButtonType::Custom);
   ViewStyle::initializeToButtonHeight34(*btnEdit_);
   btnEdit_->addAction(

@@ -17,10 +17,10 @@ TagsLeftView::TagsLeftView(const ui::Rect& frame) : ui::View(frame) {
 void TagsLeftView::init() {
   tableView_->setDataSource(ui::weakAs<ui::TableViewDataSource>(this));
   tableView_->setDelegate(ui::weakAs<ui::TableViewDelegate>(this));
-  std::weak_ptr<ui::View> weak = weak_from_this();
+  auto weak = ui::weakAs<TagsLeftView>(this);
   selectObservation_ = CatalogNotificationCenter::defaultCenter().addObserver(
       CatalogNotifications::didSelectToFromNotification, [weak](const std::string& name) {
-        if (auto self = std::static_pointer_cast<TagsLeftView>(weak.lock())) self->didSelectToFromNotification(name);
+        if (auto self = weak.lock()) self->didSelectToFromNotification(name);
       });
 }
 

@@ -93,7 +93,7 @@ void CustomerInfoView::build() {
 }
 
 void CustomerInfoView::observe() {
-  std::weak_ptr<CustomerInfoView> weak = std::static_pointer_cast<CustomerInfoView>(shared_from_this());
+  auto weak = ui::weakAs<CustomerInfoView>(this);
   uploadObservation_ =
       base::Observation(CustomerDataModel::kUploadCustomerRespond, nullptr, [weak](const base::Notification& n) {
         auto self = weak.lock();
@@ -554,7 +554,7 @@ void CustomerInfoView::customerAttributeCellShouldReturn(long section, long row)
   }
   const ui::IndexPath path{target.section, target.row};
   tableCustomerInfo_->scrollToRowAtIndexPath(path, ui::TableViewScrollPosition::Middle, true);
-  std::weak_ptr<CustomerInfoView> weak = std::static_pointer_cast<CustomerInfoView>(shared_from_this());
+  auto weak = ui::weakAs<CustomerInfoView>(this);
   timers_.after(kFocusDelay, [weak, path] {
     auto self = weak.lock();
     if (!self) return;

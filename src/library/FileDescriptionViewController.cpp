@@ -2,6 +2,7 @@
 
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
@@ -35,10 +36,10 @@ void FileDescriptionViewController::viewDidLoad() {
   BaseViewController::viewDidLoad();
   auto root = view();
   root->setBackgroundColor(gfx::Color::white());
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<FileDescriptionViewController>(this);
   auto act = [weak](void (FileDescriptionViewController::*step)()) {
     return [weak, step](ui::Control&, const ui::Event*) {
-      if (auto self = std::static_pointer_cast<FileDescriptionViewController>(weak.lock())) ((*self).*step)();
+      if (auto self = weak.lock()) ((*self).*step)();
     };
   };
 
@@ -104,10 +105,10 @@ void FileDescriptionViewController::viewDidAppear(bool animated) {
   BaseViewController::viewDidAppear(animated);
   auto* window = view()->window();
   if (!window || tapGesture_) return;
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<FileDescriptionViewController>(this);
   tapGesture_ = std::make_shared<ui::TapGestureRecognizer>([weak](ui::GestureRecognizer& g) {
     if (g.state() != ui::GestureRecognized) return;
-    auto self = std::static_pointer_cast<FileDescriptionViewController>(weak.lock());
+    auto self = weak.lock();
     if (self) self->handleTapBehind(g.locationInView(nullptr));
   });
   tapGesture_->setCancelsTouchesInView(false);

@@ -17,10 +17,6 @@
 namespace mv {
 namespace {
 
-std::shared_ptr<LibraryCatalogController> selfOf(const std::weak_ptr<ui::ViewController>& weak) {
-  return std::static_pointer_cast<LibraryCatalogController>(weak.lock());
-}
-
 constexpr double kPanelHeight = 768;
 
 }  // namespace
@@ -59,12 +55,12 @@ void LibraryCatalogController::viewDidLoad() {
   catatable_->setDelegate(ui::weakAs<ui::TableViewDelegate>(this));
   root->addSubview(catatable_);
 
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<LibraryCatalogController>(this);
   // Title and button sit in the bar below the status bar, level with the
   // screen's own buttons.
   auto titleBar = PanelTitleBar::make(kWidth, bar, fit.fitCGRectBy(72, 27, 100, 30), fit.fitCGRectBy(8, 25, 60, 34),
                                       [weak] {
-                                        if (auto self = selfOf(weak)) self->backToParentCategory();
+                                        if (auto self = weak.lock()) self->backToParentCategory();
                                       });
   catatitlebg_ = titleBar.bar;
   catatitlelb_ = titleBar.title;
@@ -77,10 +73,10 @@ void LibraryCatalogController::viewDidLoad() {
 void LibraryCatalogController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   libFilesArray_ = manager_->database().getAllLibFiles();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<LibraryCatalogController>(this);
   reloadObservation_ = base::Observation(
       LibraryNotifications::kReloadLibraryCatalog, nullptr, [weak](const base::Notification& n) {
-        auto self = selfOf(weak);
+        auto self = weak.lock();
         if (!self) return;
         // Only the grids of this screen are answered.
         for (const auto& g : self->grids_) {
@@ -228,11 +224,11 @@ void LibraryCatalogController::slideLevel(double outX) {
       cell->setFrame(f);
     }
   };
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<LibraryCatalogController>(this);
   ui::View::animate(
       kSlideDuration, 0, ui::AnimationOptionCurveEaseIn, [&] { placeAt(movingCells(), outX); },
       [weak, outX, movingCells, placeAt](bool) {
-        auto self = selfOf(weak);
+        auto self = weak.lock();
         if (!self) return;
         self->reloadTableView();
         self->catatable_->selectRowAtIndexPath(ui::IndexPath{0, 0}, false, ui::TableViewScrollPosition::Top);

@@ -2,6 +2,7 @@
 
 #include "platform/ui/LongPressGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "shell/config/LanguageManager.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
@@ -100,8 +101,8 @@ void LibraryDetailCell::show(const marvisto_library_files_Entity& file, const Li
 }
 
 void LibraryDetailCell::init() {
-  std::weak_ptr<ui::View> weak = weak_from_this();
-  auto cellOf = [weak] { return std::static_pointer_cast<LibraryDetailCell>(weak.lock()); };
+  auto weak = ui::weakAs<LibraryDetailCell>(this);
+  auto cellOf = [weak] { return weak.lock(); };
   auto tap = std::make_shared<ui::TapGestureRecognizer>([cellOf](ui::GestureRecognizer& g) {
     auto self = cellOf();
     if (!self || g.state() != ui::GestureRecognized) return;

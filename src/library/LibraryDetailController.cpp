@@ -27,10 +27,6 @@ namespace {
 using File = marvisto_library_files_Entity;
 using Tags = LibraryDownloads;
 
-std::shared_ptr<LibraryDetailController> selfOf(const std::weak_ptr<ui::ViewController>& weak) {
-  return std::static_pointer_cast<LibraryDetailController>(weak.lock());
-}
-
 constexpr int kDownloadCommand = 769;
 constexpr double kHeadHeight = 50;
 // A bulk download ends hundreds of files within moments; a reload of the list
@@ -67,7 +63,7 @@ void LibraryDetailController::viewDidLoad() {
   auto root = view();
   root->setBackgroundColor(gfx::Color::white(0.96));
   const Layout layout = layoutFor(masterHide_);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<LibraryDetailController>(this);
 
   productShowView_ = std::make_shared<GridView>(layout.grid);
   productShowView_->setAlwaysBounceVertical(true);
@@ -106,7 +102,7 @@ void LibraryDetailController::viewDidLoad() {
   btnDownloadAll_->setAccessibilityLabel(text(button_.nameKey()));
   btnDownloadAll_->addAction(
       [weak](ui::Control&, const ui::Event*) {
-        if (auto self = selfOf(weak)) self->downloadAll();
+        if (auto self = weak.lock()) self->downloadAll();
       },
       ui::ControlEventTouchUpInside);
   headView_->addSubview(btnDownloadAll_);
@@ -114,7 +110,7 @@ void LibraryDetailController::viewDidLoad() {
   productShowView_->setRightContentInset(layout.inset);
 
   auto pan = std::make_shared<ui::PanGestureRecognizer>([weak](ui::GestureRecognizer& g) {
-    if (auto self = selfOf(weak)) self->panMove(static_cast<ui::PanGestureRecognizer&>(g));
+    if (auto self = weak.lock()) self->panMove(static_cast<ui::PanGestureRecognizer&>(g));
   });
   pan->maximumNumberOfTouches = 1;
   // The grid keeps scrolling while the pan is measured.
@@ -129,15 +125,15 @@ void LibraryDetailController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   model_.selectedRow = 0;
   model_.selectedCategory = -1;
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<LibraryDetailController>(this);
   observations_.emplace_back(LibraryNotifications::kDisplayCatalog, nullptr, [weak](const base::Notification& n) {
-    auto self = selfOf(weak);
+    auto self = weak.lock();
     if (!self) return;
     auto tree = self->tree_.lock();
     if (tree && tree.get() == n.sender) self->displayCatalog(*tree);
   });
   auto shaking = [weak](bool on) {
-    auto self = selfOf(weak);
+    auto self = weak.lock();
     if (!self || !self->model_.isEditing) return;
     self->showCellShaking_ = on;
     self->productShowView_->reloadData();
@@ -300,9 +296,9 @@ void LibraryDetailController::actionButtonPressed(const File& file) {
 }
 
 void LibraryDetailController::descriptionViewDeleteButtonPressed(const File& file) {
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<LibraryDetailController>(this);
   tracker_.after(kDeleteDelay, [weak, file] {
-    if (auto self = selfOf(weak)) self->didSelectedDeleteButton(file);
+    if (auto self = weak.lock()) self->didSelectedDeleteButton(file);
   });
 }
 
@@ -331,15 +327,15 @@ void LibraryDetailController::didCellLongPressed() {
   if (libraryTab() != 1 || model_.isEditing) return;
   auto* window = view()->window();
   if (!window) return;
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<LibraryDetailController>(this);
   tapGesture_ = std::make_shared<ui::TapGestureRecognizer>([weak](ui::GestureRecognizer& g) {
     if (g.state() != ui::GestureRecognized) return;
-    if (auto self = selfOf(weak)) self->handleSingleTap();
+    if (auto self = weak.lock()) self->handleSingleTap();
   });
   tapGesture_->setCancelsTouchesInView(false);
   // Only taps outside every cell end the edit mode.
   tapGesture_->shouldReceiveTouch = [weak](ui::GestureRecognizer&, const ui::Touch& touch) {
-    auto self = selfOf(weak);
+    auto self = weak.lock();
     if (!self) return false;
     for (const auto& cell : self->productShowView_->visibleCells()) {
       const ui::Point p = touch.locationInView(cell.get());

@@ -1,9 +1,9 @@
 #include "library/LibraryFeature.hpp"
 
-#include "library/EPUBViewController.hpp"
+#include "library/epub/EPUBViewController.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
-#include "library/ReaderViewController.hpp"
+#include "library/reader/ReaderViewController.hpp"
 #include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "library/VideoViewController.hpp"

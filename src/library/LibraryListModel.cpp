@@ -5,7 +5,7 @@
 #include <set>
 #include <system_error>
 
-#include "library/EPUBBook.hpp"
+#include "library/epub/EPUBBook.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
 #include "store/DataAccessManager.hpp"

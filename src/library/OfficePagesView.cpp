@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "library/ReaderDocument.hpp"
+#include "library/reader/ReaderDocument.hpp"
 #include "platform/base/MainThread.hpp"
 
 namespace mv {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "library/ReaderContentPage.hpp"
+#include "library/reader/ReaderContentPage.hpp"
 #include "platform/ui/ScrollView.hpp"
 
 namespace mv {

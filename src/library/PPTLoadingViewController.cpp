@@ -8,6 +8,7 @@
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
 #include "services/OfficeConverter.hpp"
 #include "services/PrintInteractionController.hpp"
@@ -19,10 +20,6 @@
 namespace mv {
 namespace {
 
-std::shared_ptr<PPTLoadingViewController> selfOf(const std::weak_ptr<ui::ViewController>& weak) {
-  return std::static_pointer_cast<PPTLoadingViewController>(weak.lock());
-}
-
 }  // namespace
 
 PPTLoadingViewController::~PPTLoadingViewController() {
@@ -33,10 +30,10 @@ PPTLoadingViewController::~PPTLoadingViewController() {
 void PPTLoadingViewController::viewDidLoad() {
   BaseViewController::viewDidLoad();
   auto root = view();
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<PPTLoadingViewController>(this);
   auto action = [weak](void (PPTLoadingViewController::*step)()) {
     return [weak, step](ui::Control&, const ui::Event*) {
-      if (auto self = selfOf(weak)) ((*self).*step)();
+      if (auto self = weak.lock()) ((*self).*step)();
     };
   };
   backButton_ = std::make_shared<ui::Button>(ui::Rect{0, 0, 60, 34});
@@ -195,9 +192,9 @@ void PPTLoadingViewController::displayComposerSheet() {
   mail.subject = mailSubject(fileName_);
   mail.attachments.push_back(
       {std::move(*bytes), svc::OfficeConverter::mimeTypeForPath(filePath_), filePath_.filename().string()});
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<PPTLoadingViewController>(this);
   composer->compose(std::move(mail), [weak](svc::MailComposeResult result, const std::optional<base::Error>&) {
-    if (auto self = selfOf(weak)) self->mailFinished(result);
+    if (auto self = weak.lock()) self->mailFinished(result);
   });
 }
 
@@ -218,7 +215,7 @@ void PPTLoadingViewController::printAction() {
   svc::PrintInfo info;
   info.outputType = svc::PrintOutputType::General;
   info.jobName = text("PRINT");
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<PPTLoadingViewController>(this);
   printer->print(pdf_, info, [weak](bool completed, const std::optional<base::Error>& error) {
     if (weak.lock()) LibraryViewers::showPrintOutcome(completed, error);
   });

@@ -10,10 +10,6 @@
 namespace mv {
 namespace {
 
-std::shared_ptr<SaleslibraryController> selfOf(const std::weak_ptr<ui::ViewController>& weak) {
-  return std::static_pointer_cast<SaleslibraryController>(weak.lock());
-}
-
 }  // namespace
 
 SaleslibraryController::Layout SaleslibraryController::layoutFor(bool masterHidden) {
@@ -41,10 +37,10 @@ void SaleslibraryController::viewDidLoad() {
   catalogNavBgImageView_->setImage(SkinManager::skinFromImageName("topbar-bg.png"));
   root->addSubview(catalogNavBgImageView_);
   controlMasterBtn_ = std::make_shared<ui::Button>(ui::Rect{}, ui::ButtonType::Custom);
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<SaleslibraryController>(this);
   controlMasterBtn_->addAction(
       [weak](ui::Control&, const ui::Event*) {
-        if (auto self = selfOf(weak)) self->ControlMasterClicked();
+        if (auto self = weak.lock()) self->ControlMasterClicked();
       },
       ui::ControlEventTouchUpInside);
   root->addSubview(controlMasterBtn_);
@@ -70,12 +66,12 @@ void SaleslibraryController::viewAfterFirstDidLoad() {
   }
   isMasterViewHidden_ = false;
   observations_.emplace_back(LibraryNotifications::kShowLibraryMasterView, nullptr,
-                             [weak = weak_from_this()](const base::Notification&) {
-                               if (auto self = selfOf(weak)) self->ShowMasterView();
+                             [weak = ui::weakAs<SaleslibraryController>(this)](const base::Notification&) {
+                               if (auto self = weak.lock()) self->ShowMasterView();
                              });
   observations_.emplace_back(LibraryNotifications::kHideLibraryMasterView, nullptr,
-                             [weak = weak_from_this()](const base::Notification&) {
-                               if (auto self = selfOf(weak)) self->HideMasterView();
+                             [weak = ui::weakAs<SaleslibraryController>(this)](const base::Notification&) {
+                               if (auto self = weak.lock()) self->HideMasterView();
                              });
 }
 

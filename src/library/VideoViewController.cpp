@@ -3,6 +3,7 @@
 #include "library/LibraryViewers.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
@@ -10,10 +11,6 @@
 
 namespace mv {
 namespace {
-
-std::shared_ptr<VideoViewController> selfOf(const std::weak_ptr<ui::ViewController>& weak) {
-  return std::static_pointer_cast<VideoViewController>(weak.lock());
-}
 
 }  // namespace
 
@@ -30,9 +27,9 @@ void VideoViewController::createWithFilename(const std::string& title, const std
   moviePlayer_->view()->setFrame(kPlayerFrame);
   moviePlayer_->view()->setBackgroundColor(gfx::Color::lightGray());
   root->addSubview(moviePlayer_->view());
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<VideoViewController>(this);
   moviePlayer_->onError = [weak](const std::string&) {
-    if (auto self = selfOf(weak)) self->playerFailed();
+    if (auto self = weak.lock()) self->playerFailed();
   };
 
   topbarview_ = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 1024, 44});
@@ -42,7 +39,7 @@ void VideoViewController::createWithFilename(const std::string& title, const std
   root->addSubview(topbarview_);
   auto action = [weak](void (VideoViewController::*step)()) {
     return [weak, step](ui::Control&, const ui::Event*) {
-      if (auto self = selfOf(weak)) ((*self).*step)();
+      if (auto self = weak.lock()) ((*self).*step)();
     };
   };
   btnback_ = std::make_shared<ui::Button>(ui::Rect{8, 5, 60, 34});

@@ -186,6 +186,7 @@ class QuoteOrderViewController : public BaseViewController,
   void showDeletePrompt(long tag);
   void deleteLine(long row);
   void restoreTableFrame();
+  void restoreFooterFrame();
   void setOrderBadge(bool clear);
   void popAllCustomerAsSearchResults();
   void presentSearchPopover();

@@ -13,6 +13,7 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Touch.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "services/WebEngine.hpp"
 
 namespace svc {
@@ -256,9 +257,9 @@ void WebView::failWithoutEngine(const std::string& url) {
   if (auto d = delegate(); d && !d->webViewShouldStartLoadWithRequest(*this, url, WebViewNavigationType::Other)) return;
   requested_ = true;
   stopped_ = false;
-  std::weak_ptr<View> weak = weak_from_this();
+  auto weak = ui::weakAs<WebView>(this);
   base::RunLoop::main().post([weak] {
-    auto v = std::static_pointer_cast<WebView>(weak.lock());
+    auto v = weak.lock();
     if (!v || !v->requested_) return;
     v->requested_ = false;
     if (auto d = v->delegate()) d->webViewDidStartLoad(*v);

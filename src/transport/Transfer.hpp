@@ -42,6 +42,10 @@ class Transfer {
   // continued only with its record, with If-Range, and only by a part of a
   // file of that length.
   static std::filesystem::path resumeRecordPath(const std::filesystem::path& temporary);
+  // A status that sends the client elsewhere (with a Location).
+  static bool isRedirect(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+  }
 
   // Builds the handle for a new attempt; false when no handle can be made.
   bool prepare(CURLSH* share);

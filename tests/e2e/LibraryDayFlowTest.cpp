@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "LibraryDay.hpp"
-#include "library/EPUBViewController.hpp"
+#include "library/epub/EPUBViewController.hpp"
 #include "library/PPTLoadingViewController.hpp"
-#include "library/ReaderMainToolbar.hpp"
-#include "library/ReaderViewController.hpp"
+#include "library/reader/ReaderMainToolbar.hpp"
+#include "library/reader/ReaderViewController.hpp"
 #include "library/VideoViewController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"

@@ -8,7 +8,7 @@
 #include "EPUBTestBooks.hpp"
 #include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
-#include "library/EPUBBook.hpp"
+#include "library/epub/EPUBBook.hpp"
 #include "util/ZipWriter.hpp"
 
 namespace fs = std::filesystem;

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "LibraryTestSupport.hpp"
-#include "library/EPUBBook.hpp"
+#include "library/epub/EPUBBook.hpp"
 #include "library/LibraryCategoryCounter.hpp"
 #include "library/LibraryCategoryTree.hpp"
 #include "library/LibraryListModel.hpp"

@@ -17,7 +17,7 @@
 #include "library/LibraryFeature.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
-#include "library/ReaderViewController.hpp"
+#include "library/reader/ReaderViewController.hpp"
 #include "library/VideoViewController.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ReaderTestSupport.hpp"
-#include "library/ReaderContentPage.hpp"
-#include "library/ReaderZoom.hpp"
+#include "library/reader/ReaderContentPage.hpp"
+#include "library/reader/ReaderZoom.hpp"
 
 namespace fs = std::filesystem;
 using mv::test::PdfPageSpec;

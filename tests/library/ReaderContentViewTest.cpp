@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "ReaderTestSupport.hpp"
-#include "library/ReaderContentView.hpp"
-#include "library/ReaderDocument.hpp"
+#include "library/reader/ReaderContentView.hpp"
+#include "library/reader/ReaderDocument.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/gfx/PdfWriter.hpp"
 #include "platform/ui/Application.hpp"

@@ -6,8 +6,8 @@
 #include <utime.h>
 
 #include "ReaderTestSupport.hpp"
-#include "library/ReaderDocument.hpp"
-#include "library/ReaderThumbCache.hpp"
+#include "library/reader/ReaderDocument.hpp"
+#include "library/reader/ReaderThumbCache.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/PropertyList.hpp"
 #include "util/Crypto.hpp"

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "ReaderTestSupport.hpp"
-#include "library/ReaderMainPagebar.hpp"
-#include "library/ReaderMainToolbar.hpp"
+#include "library/reader/ReaderMainPagebar.hpp"
+#include "library/reader/ReaderMainToolbar.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Window.hpp"
 

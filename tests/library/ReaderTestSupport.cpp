@@ -1,7 +1,7 @@
 #include "ReaderTestSupport.hpp"
 
-#include "library/ReaderThumbCache.hpp"
-#include "library/ReaderThumbQueue.hpp"
+#include "library/reader/ReaderThumbCache.hpp"
+#include "library/reader/ReaderThumbQueue.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"

@@ -5,12 +5,12 @@
 #include <random>
 
 #include "ReaderTestSupport.hpp"
-#include "library/ReaderDocument.hpp"
-#include "library/ReaderThumbCache.hpp"
-#include "library/ReaderThumbQueue.hpp"
-#include "library/ReaderThumbRender.hpp"
-#include "library/ReaderThumbRequest.hpp"
-#include "library/ReaderThumbView.hpp"
+#include "library/reader/ReaderDocument.hpp"
+#include "library/reader/ReaderThumbCache.hpp"
+#include "library/reader/ReaderThumbQueue.hpp"
+#include "library/reader/ReaderThumbRender.hpp"
+#include "library/reader/ReaderThumbRequest.hpp"
+#include "library/reader/ReaderThumbView.hpp"
 #include "platform/base/FileIO.hpp"
 #include "platform/gfx/ImageData.hpp"
 #include "util/Crypto.hpp"

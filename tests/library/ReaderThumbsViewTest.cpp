@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ReaderTestSupport.hpp"
-#include "library/ReaderThumbsView.hpp"
+#include "library/reader/ReaderThumbsView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/Window.hpp"

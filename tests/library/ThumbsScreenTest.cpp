@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ReaderTestSupport.hpp"
-#include "library/ThumbsPageThumb.hpp"
-#include "library/ThumbsViewController.hpp"
+#include "library/reader/ThumbsPageThumb.hpp"
+#include "library/reader/ThumbsViewController.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/Window.hpp"

@@ -5,6 +5,7 @@
 
 #include "platform/ui/PopoverController.hpp"
 #include "platform/ui/ViewController.hpp"
+#include "platform/ui/WeakAs.hpp"
 
 namespace ui {
 
@@ -210,9 +211,9 @@ void ActionSheet::dismissWithClickedButtonIndex(long index, bool animated) {
     finish(index);
     return;
   }
-  std::weak_ptr<View> weak = keep;
+  auto weak = weakAs<ActionSheet>(this);
   View::animate(PopoverController::kAnimationDuration, {}, [weak, index](bool) {
-    if (auto s = std::static_pointer_cast<ActionSheet>(weak.lock())) s->finish(index);
+    if (auto s = weak.lock()) s->finish(index);
   });
 }
 

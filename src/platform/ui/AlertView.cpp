@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/ui/Application.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
 
 namespace ui {
@@ -181,9 +182,9 @@ void AlertView::present() {
     w->overlay().addSubview(keep);
   }
   layoutIfNeeded();
-  std::weak_ptr<View> weak = keep;
+  auto weak = weakAs<AlertView>(this);
   View::animate(0.2, {}, [weak](bool) {
-    auto s = std::static_pointer_cast<AlertView>(weak.lock());
+    auto s = weak.lock();
     if (s && s->visible_)
       if (auto d = s->delegate()) d->didPresentAlertView(*s);
   });
@@ -217,11 +218,11 @@ void AlertView::dismissWithClickedButtonIndex(long index, bool animated) {
     finishDismiss(index);
     return;
   }
-  std::weak_ptr<View> weak = self;
+  auto weak = weakAs<AlertView>(this);
   View::animate(
       0.2, [this] { setAlpha(0); },
       [weak, index](bool) {
-        if (auto s = std::static_pointer_cast<AlertView>(weak.lock())) s->finishDismiss(index);
+        if (auto s = weak.lock()) s->finishDismiss(index);
       });
 }
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/ui/WeakAs.hpp"
+
 namespace ui {
 
 LongPressGestureRecognizer::~LongPressGestureRecognizer() { base::RunLoop::main().cancel(timer_); }
@@ -16,9 +18,9 @@ void LongPressGestureRecognizer::touchesBegan(const TouchSet&, const Event&) {
   }
   if (numberOfTouches() < need) return;
   base::RunLoop::main().cancel(timer_);
-  std::weak_ptr<GestureRecognizer> weak = weak_from_this();
+  auto weak = ui::weakAs<LongPressGestureRecognizer>(this);
   timer_ = base::RunLoop::main().after(minimumPressDuration, [weak] {
-    if (auto self = std::static_pointer_cast<LongPressGestureRecognizer>(weak.lock())) {
+    if (auto self = weak.lock()) {
       self->timer_ = 0;
       if (self->state() == GestureState::Possible && self->isTracking()) self->setState(GestureState::Began);
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ui/WeakAs.hpp"
+
 namespace ui {
 
 namespace {
@@ -58,9 +60,9 @@ std::shared_ptr<View> NavigationBar::viewForItem(const std::shared_ptr<BarButton
     b->setFrame({0, 0, w, kHeight});
     v = b;
   }
-  std::weak_ptr<View> weakBar = weak_from_this();
+  auto weakBar = ui::weakAs<NavigationBar>(this);
   item->attach(v, [weakBar] {
-    if (auto bar = std::static_pointer_cast<NavigationBar>(weakBar.lock())) bar->refresh();
+    if (auto bar = weakBar.lock()) bar->refresh();
   });
   return v;
 }
@@ -89,10 +91,10 @@ void NavigationBar::refresh() {
       backButton_->titleLabel().setFont(gfx::Font::systemFont(17));
       Size s = backButton_->sizeThatFits({});
       backButton_->setFrame({0, 0, std::ceil(s.width) + 2 * kButtonPadding, kHeight});
-      std::weak_ptr<View> weakBar = weak_from_this();
+      auto weakBar = ui::weakAs<NavigationBar>(this);
       backButton_->addAction(
           [weakBar](Control&, const Event*) {
-            auto bar = std::static_pointer_cast<NavigationBar>(weakBar.lock());
+            auto bar = weakBar.lock();
             if (bar && bar->onBack_) {
               auto action = bar->onBack_;
               action();

@@ -5,6 +5,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Screen.hpp"
+#include "platform/ui/WeakAs.hpp"
 
 namespace ui {
 
@@ -114,9 +115,9 @@ void NavigationController::refreshBar() {
   std::size_t n = children_.size();
   if (n >= 1) top = &children_[n - 1]->navigationItem();
   if (n >= 2) back = &children_[n - 2]->navigationItem();
-  std::weak_ptr<ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<NavigationController>(this);
   bar_->setBackAction([weak] {
-    if (auto s = std::static_pointer_cast<NavigationController>(weak.lock())) s->popViewControllerAnimated(true);
+    if (auto s = weak.lock()) s->popViewControllerAnimated(true);
   });
   bar_->setItems(top, back);
 }
@@ -180,7 +181,7 @@ void NavigationController::replaceTop(const std::shared_ptr<ViewController>& fro
     // Start positions; the animation block sets the final ones.
     if (nv) nv->setFrame(content.offset(forward ? w : -w / 3, 0));
   }
-  std::weak_ptr<ViewController> weakSelf = weak_from_this();
+  auto weakSelf = ui::weakAs<NavigationController>(this);
   std::weak_ptr<ViewController> weakFrom = from, weakTo = to;
   runTransition(
       animated, reveal ? *revealDuration_ : kTransitionDuration,
@@ -189,7 +190,7 @@ void NavigationController::replaceTop(const std::shared_ptr<ViewController>& fro
         if (ov) ov->setFrame(content.offset(forward ? -w / 3 : w, 0));
       },
       [weakSelf, weakFrom, weakTo, showing, animated, removed, content] {
-        auto self = std::static_pointer_cast<NavigationController>(weakSelf.lock());
+        auto self = weakSelf.lock();
         auto from = weakFrom.lock();
         auto to = weakTo.lock();
         if (from) {

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/ui/WeakAs.hpp"
+
 namespace ui {
 
 TabBar::TabBar(const Rect& frame) : View(frame) { setOpaque(false); }
@@ -36,10 +38,10 @@ void TabBar::refresh() {
     if (item->selectedImage()) b->setImage(item->selectedImage(), ControlStateSelected);
     b->setEnabled(item->isEnabled());
     b->setSelected(i == selected_);
-    std::weak_ptr<View> weak = weak_from_this();
+    auto weak = ui::weakAs<TabBar>(this);
     b->addAction(
         [weak, i](Control&, const Event*) {
-          auto bar = std::static_pointer_cast<TabBar>(weak.lock());
+          auto bar = weak.lock();
           if (bar && bar->onSelect_) {
             auto action = bar->onSelect_;
             action(i);

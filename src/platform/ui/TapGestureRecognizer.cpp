@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/ui/View.hpp"
+#include "platform/ui/WeakAs.hpp"
 
 namespace ui {
 
@@ -61,9 +62,9 @@ void TapGestureRecognizer::touchesEnded(const TouchSet& touches, const Event&) {
     setState(GestureRecognized);
     return;
   }
-  std::weak_ptr<GestureRecognizer> weak = weak_from_this();
+  auto weak = ui::weakAs<TapGestureRecognizer>(this);
   timer_ = base::RunLoop::main().after(kMaximumTapInterval, [weak] {
-    if (auto self = std::static_pointer_cast<TapGestureRecognizer>(weak.lock())) {
+    if (auto self = weak.lock()) {
       self->timer_ = 0;
       if (self->state() == GestureState::Possible && !self->isTracking()) self->setState(GestureState::Failed);
     }

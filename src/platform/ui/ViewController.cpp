@@ -6,6 +6,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Screen.hpp"
 #include "platform/ui/TabBarController.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
 
 namespace ui {
@@ -332,7 +333,7 @@ void ViewController::dismissPresented(bool animated, std::function<void()> compl
   ModalTransitionStyle transition = c->transitionStyle_;
   std::weak_ptr<ViewController> weakSelf = weak_from_this();
   std::weak_ptr<ViewController> weakC = c;
-  std::weak_ptr<View> weakWindow = windowKeep;
+  auto weakWindow = weakAs<Window>(std::weak_ptr<View>(windowKeep));
   runTransition(
       animated, kPresentationDuration,
       [v, wb, transition] {
@@ -362,7 +363,7 @@ void ViewController::dismissPresented(bool animated, std::function<void()> compl
             self->presentation_.reset();
           }
         }
-        if (auto w = std::static_pointer_cast<Window>(weakWindow.lock())) w->updateKeyboard();
+        if (auto w = weakWindow.lock()) w->updateKeyboard();
         if (completion) completion();
       });
 }

@@ -11,6 +11,7 @@
 #include "platform/ui/GestureRecognizer.hpp"
 #include "platform/ui/Keyboard.hpp"
 #include "platform/ui/ViewController.hpp"
+#include "platform/ui/WeakAs.hpp"
 
 namespace ui {
 
@@ -152,10 +153,10 @@ void Window::updateKeyboard(const View* resigning) {
   const void* sender = this;
   base::NotificationCenter::defaultCenter().post(want ? Keyboard::WillShowNotification : Keyboard::WillHideNotification,
                                                  sender, info);
-  std::weak_ptr<View> weak = weak_from_this();
+  auto weak = ui::weakAs<Window>(this);
   std::string didName = want ? Keyboard::DidShowNotification : Keyboard::DidHideNotification;
   keyboardTimer_ = loop.after(Keyboard::kAnimationDuration, [weak, didName, info, sender] {
-    auto w = std::static_pointer_cast<Window>(weak.lock());
+    auto w = weak.lock();
     if (!w) return;
     w->keyboardTimer_ = 0;
     base::NotificationCenter::defaultCenter().post(didName, sender, info);

@@ -1,5 +1,6 @@
 #include "shell/sync-screens/ResourceUpdateView.hpp"
 
+#include "platform/ui/WeakAs.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -28,10 +29,10 @@ void ResourceUpdateView::initializationView(const ui::Rect& frame) {
   ViewStyle::initializeToButtonHeight34(*btnsync_);
   btnsync_->setTitle(text("GETUPDATES"), ui::ControlStateNormal);
   btnsync_->setTitleColor(gfx::Color::white(), ui::ControlStateNormal);
-  std::weak_ptr<ui::View> weak = weak_from_this();
+  auto weak = ui::weakAs<ResourceUpdateView>(this);
   btnsync_->addAction(
       [weak](ui::Control& sender, const ui::Event*) {
-        if (auto self = std::static_pointer_cast<ResourceUpdateView>(weak.lock())) self->btnSyncClick(&sender);
+        if (auto self = weak.lock()) self->btnSyncClick(&sender);
       },
       ui::ControlEventTouchUpInside);
   addSubview(btnsync_);

@@ -7,6 +7,7 @@
 #include "platform/ui/Control.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
+#include "platform/ui/WeakAs.hpp"
 
 namespace mv {
 
@@ -182,10 +183,10 @@ void GridViewCell::setHighlighted(bool highlighted, bool animated) {
     ui::View::beginAnimations("GridCellViewHighlightAnimation");
     ui::View::setAnimationCurve(ui::AnimationCurve::Linear);
     ui::View::setAnimationBeginsFromCurrentState(true);
-    std::weak_ptr<ui::View> weak = weak_from_this();
+    auto weak = ui::weakAs<GridViewCell>(this);
     std::uint64_t change = highlightChange_;
     ui::View::setAnimationDidStop([weak, change](const std::string&, bool, void*) {
-      auto self = std::static_pointer_cast<GridViewCell>(weak.lock());
+      auto self = weak.lock();
       if (self && self->highlightChange_ == change) self->highlightAnimationStopped();
     });
     animatingSelection_ = true;
@@ -250,11 +251,11 @@ void GridViewCell::beginBackgroundHighlight(bool highlighted, bool animated) {
     }
   }
   if (animated) {
-    std::weak_ptr<ui::View> weak = weak_from_this();
+    auto weak = ui::weakAs<GridViewCell>(this);
     fadeTimer_ = ui::Timer::scheduledTimer(
         kHighlightFlipDelay, false,
         [weak, highlighted](ui::Timer&) {
-          if (auto self = std::static_pointer_cast<GridViewCell>(weak.lock())) self->flipHighlightTimerFired(highlighted);
+          if (auto self = weak.lock()) self->flipHighlightTimerFired(highlighted);
         },
         highlighted);
   } else {

@@ -8,6 +8,7 @@
 #include "platform/ui/PinchGestureRecognizer.hpp"
 #include "platform/ui/PerformRequests.hpp"
 #include "platform/ui/Touch.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "widgets/grid/GridView.hpp"
 
 namespace mv {
@@ -139,11 +140,11 @@ void GridView::touchesBegan(const ui::TouchSet& touches, const ui::Event& event)
       std::size_t index = indexForItemAtPoint(q);
       if (index != base::NotFound && allowsSelection_) {
         pendingSelectionIndex_ = index;
-        std::weak_ptr<ui::View> weak = weak_from_this();
+        auto weak = ui::weakAs<GridView>(this);
         ui::PerformRequests::perform(
             keep, kDeferredTouchesBegan,
             [weak] {
-              if (auto grid = std::static_pointer_cast<GridView>(weak.lock())) grid->gridViewDeferredTouchesBegan();
+              if (auto grid = weak.lock()) grid->gridViewDeferredTouchesBegan();
             },
             0, base::Value(static_cast<std::uint64_t>(index)));
       }
@@ -182,11 +183,11 @@ void GridView::touchesEnded(const ui::TouchSet& touches, const ui::Event& event)
     if ((!hit || canSelectItemContainingHitView(hit.get())) && pendingSelectionIndex_ != base::NotFound &&
         pendingSelectionIndex_ == indexForItemAtPoint(q) && allowsSelection_) {
       UserSelectItemIndexParams params{pendingSelectionIndex_, std::max<std::size_t>(1, event.allTouches().size())};
-      std::weak_ptr<ui::View> weak = weak_from_this();
+      auto weak = ui::weakAs<GridView>(this);
       ui::PerformRequests::perform(
           keep, kUserSelectItem,
           [weak, params] {
-            if (auto grid = std::static_pointer_cast<GridView>(weak.lock())) grid->userSelectItemAtIndex(params);
+            if (auto grid = weak.lock()) grid->userSelectItemAtIndex(params);
           },
           0, base::Value(static_cast<std::uint64_t>(params.indexNum)));
     }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/base/Log.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "widgets/grid/GridView.hpp"
 #include "widgets/grid/GridViewUpdateInfo.hpp"
 
@@ -75,7 +76,7 @@ void GridView::moveItemAtIndex(std::size_t index, std::size_t toIndex, GridViewI
 
 void GridView::setupUpdateAnimations() {
   ++reloadingSuspendedCount_;
-  auto self = std::static_pointer_cast<GridView>(weak_from_this().lock());
+  auto self = ui::weakAs<GridView>(this).lock();
   updateInfoStack_.push_back(std::make_shared<GridViewUpdateInfo>(gridData_, self));
 }
 
@@ -103,7 +104,7 @@ void GridView::endUpdateAnimations() {
   }
   record->cleanupUpdateItems();
   ++animationCount_;
-  std::weak_ptr<ui::View> weak = weak_from_this();
+  auto weak = ui::weakAs<GridView>(this);
   ui::View::animate(
       kUpdateAnimationDuration, 0, 0,
       [this, record] {
@@ -115,7 +116,7 @@ void GridView::endUpdateAnimations() {
         if (reloadingSuspendedCount_ > 0) --reloadingSuspendedCount_;
       },
       [weak, record](bool) {
-        auto grid = std::static_pointer_cast<GridView>(weak.lock());
+        auto grid = weak.lock();
         if (!grid) return;
         grid->fixCellsFromAnimation();
         auto& stack = grid->updateInfoStack_;

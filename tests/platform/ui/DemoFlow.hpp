@@ -81,17 +81,17 @@ struct DetailScreen : Logged<ui::ViewController>, ui::TextFieldDelegate, ui::Pop
     view()->addSubview(field);
     options = std::make_shared<ui::Button>(ui::Rect{40, 120, 160, 44}, ui::ButtonType::System);
     options->setTitle("Options");
-    std::weak_ptr<ui::ViewController> weak = weak_from_this();
+    auto weak = ui::weakAs<DetailScreen>(this);
     options->addAction(
         [weak](ui::Control& sender, const ui::Event*) {
-          auto self = std::static_pointer_cast<DetailScreen>(weak.lock());
+          auto self = weak.lock();
           if (self) self->showOptions(sender);
         },
         ui::ControlEventTouchUpInside);
     view()->addSubview(options);
     settings = std::make_shared<ui::BarButtonItem>("Settings", ui::BarButtonItemStyle::Bordered, weak_from_this(),
                                                    [weak](ui::BarButtonItem&) {
-                                                     if (auto self = std::static_pointer_cast<DetailScreen>(weak.lock()))
+                                                     if (auto self = weak.lock())
                                                        self->showSettings();
                                                    });
     navigationItem().setRightBarButtonItem(settings);

@@ -1,0 +1,73 @@
+#pragma once
+// A downloaded EPUB file as the ordered list of its reading units. The book is
+// unpacked once into a folder beside the file (again when the file changes),
+// its package document is found through the container file, and each unit
+// takes its title from the NCX table of contents when the book has one.
+// Everything here reads untrusted files: entries and paths that would leave
+// the book's folder are refused, and a damaged book fails to load with the
+// reason in `lastError`.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "library/epub/EPUBSpine.hpp"
+
+namespace mv {
+
+class EPUBBook {
+ public:
+  // Nothing is read yet.
+  explicit EPUBBook(std::filesystem::path bookPath) : path_(std::move(bookPath)) {}
+
+  // Unpacks when needed, finds the package document and parses it; YES when
+  // the book has at least one unit.
+  [[nodiscard]] bool load();
+
+  // The steps of `load`.
+  // Makes `folderPath()` the content of the archive: kept when it was unpacked
+  // from this very file (same size and modification time), otherwise unpacked
+  // anew into a temporary folder that replaces it only when complete.
+  [[nodiscard]] bool unzipFileAtPath(const std::filesystem::path& path);
+  // The package document named by "META-INF/container.xml"; nothing when the
+  // container is missing, names none or names a place outside the book.
+  std::optional<std::filesystem::path> OPFPath();
+  // Reads the manifest, the spine and the NCX titles; YES when the spine names
+  // at least one unit inside the book that the book holds (units it names but
+  // does not hold are left out). `spines` is replaced only then.
+  [[nodiscard]] bool parseOPF(const std::filesystem::path& opfPath);
+  // The folder the book is unpacked into: the path without its extension, or
+  // the path with ".d" added when it has none (the file itself is in the way).
+  std::filesystem::path folderPath() const;
+
+  const std::filesystem::path& path() const { return path_; }
+  const std::vector<EPUBSpine>& spines() const { return spines_; }
+  // Why the last step failed, for logs; empty after a success.
+  const std::string& lastError() const { return lastError_; }
+
+  // The archive would unpack to more than the limits allow (see below).
+  bool isTooLarge() const { return tooLarge_; }
+  // Removes the folder the book at `bookPath` was unpacked into, when there
+  // is one of ours (it holds the marker); anything else stays.
+  static void removeUnpackedFolder(const std::filesystem::path& bookPath);
+
+  // Inside the unpacked folder: the size and time of the .epub it came from.
+  static constexpr const char* kExtractionMarker = ".epub-source";
+  // A book unpacks to at most this much, and beyond the smaller size at most
+  // this many times its own size (what a book of text and pictures never
+  // needs; what a crafted archive does).
+  static constexpr std::uint64_t kMaximumUnpackedBytes = 1ull << 30;
+  static constexpr std::uint64_t kRatioCheckedAbove = 64ull << 20;
+  static constexpr std::uint64_t kMaximumRatio = 100;
+
+ private:
+  bool fail(std::string message);
+
+  std::filesystem::path path_;
+  std::vector<EPUBSpine> spines_;
+  std::string lastError_;
+  bool tooLarge_ = false;
+};
+
+}  // namespace mv

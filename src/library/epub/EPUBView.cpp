@@ -1,0 +1,267 @@
+#include "library/epub/EPUBView.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
+#include "platform/ui/Application.hpp"
+#include "shell/frame/MessageBox.hpp"
+#include "util/OpenableLink.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+namespace {
+
+// The unit's own first style sheet that can take rules takes them (one that
+// did not load cannot); a unit without one gets a new style element first,
+// so that it is paged all the same.
+constexpr const char* kFindStyleSheet =
+    "var mySheet = null; for (var i = 0; i < document.styleSheets.length && !mySheet; i++) { try { "
+    "document.styleSheets[i].cssRules.length; mySheet = document.styleSheets[i]; } catch (e) {} } "
+    "if (!mySheet) { var myStyle = document.createElement('style'); "
+    "(document.head || document.documentElement).appendChild(myStyle); mySheet = myStyle.sheet; }";
+constexpr const char* kAddRuleFunction =
+    "function addCSSRule(selector, newRule) {if (mySheet.addRule) {mySheet.addRule(selector, newRule);} else "
+    "{ruleIndex = mySheet.cssRules.length;mySheet.insertRule(selector + '{' + newRule + ';}', ruleIndex);}}";
+constexpr const char* kScrollWidth = "document.documentElement.scrollWidth";
+
+std::string columnRule(double height, double width) {
+  char rule[256];
+  std::snprintf(rule, sizeof rule,
+                "addCSSRule('html', 'padding: 10px; height: %fpx; -webkit-column-gap: 20px; -webkit-column-width: "
+                "%fpx;')",
+                height, width);
+  return rule;
+}
+
+// Empty columns after the text until the unit is `pages` pages wide.
+std::string roomForPages(int pages, double pageWidth) {
+  char script[512];
+  std::snprintf(script, sizeof script,
+                "(function(){var d=document.documentElement;var b=document.body||d;"
+                "for(var i=0;i<4&&d.scrollWidth<%d*%f;i++){var s=document.createElement('div');"
+                "s.style.cssText='break-before:column;-webkit-column-break-before:always;height:1px;width:1px';"
+                "b.appendChild(s);}return d.scrollWidth;})()",
+                pages, pageWidth);
+  return script;
+}
+
+// A text as a script's string literal.
+std::string scriptString(const std::string& text) { return nlohmann::json(text).dump(); }
+
+}  // namespace
+
+EPUBView::EPUBView(const ui::Rect& frame) : View(frame) {
+  setBackgroundColor(gfx::Color::white());
+  webView_ = std::make_shared<svc::WebView>(bounds());
+  // Drags do not scroll the page: the swipes turn it.
+  webView_->setScrollsByDrag(false);
+  addSubview(webView_);
+
+  leftSwipe_ = std::make_shared<ui::SwipeGestureRecognizer>();
+  leftSwipe_->direction = ui::SwipeLeft;
+  rightSwipe_ = std::make_shared<ui::SwipeGestureRecognizer>();
+  rightSwipe_->direction = ui::SwipeRight;
+  webView_->addGestureRecognizer(leftSwipe_);
+  webView_->addGestureRecognizer(rightSwipe_);
+
+  pageLabel_ = std::make_shared<ui::Label>();
+  pageLabel_->setFont(gfx::Font::systemFont(11));
+  pageLabel_->setTextAlignment(gfx::TextAlignment::Center);
+  pageLabel_->setBackgroundColor(std::nullopt);
+  addSubview(pageLabel_);
+}
+
+std::shared_ptr<EPUBView> EPUBView::create(const ui::Rect& frame) {
+  auto view = std::make_shared<EPUBView>(frame);
+  view->webView_->setDelegate(std::weak_ptr<svc::WebViewDelegate>(view));
+  std::weak_ptr<EPUBView> weak = view;
+  view->leftSwipe_->addTarget([weak](ui::GestureRecognizer& g) {
+    if (auto v = weak.lock(); v && g.state() == ui::GestureRecognized) v->lSwipe();
+  });
+  view->rightSwipe_->addTarget([weak](ui::GestureRecognizer& g) {
+    if (auto v = weak.lock(); v && g.state() == ui::GestureRecognized) v->rSwipe();
+  });
+  return view;
+}
+
+EPUBView::~EPUBView() { endWait(); }
+
+void EPUBView::layoutSubviews() {
+  const ui::Rect b = bounds();
+  const double h = b.height();
+  const ui::Point c{b.midX(), b.midY()};
+  webView_->setFrame({0, 0, kPageWidth, std::max(0.0, h - kLabelHeight)});
+  webView_->setCenter(c);
+  // A new size lays the unit out anew: its page shows again once it has.
+  if (!loading_ && pageCount_ > 0) gotoPage(currentPageIndex_);
+  pageLabel_->setFrame({0, 0, kPageWidth, kLabelHeight});
+  pageLabel_->setCenter({c.x, c.y + (h - kLabelHeight) / 2});
+}
+
+void EPUBView::setBookFolder(const fs::path& folder) { folder_ = svc::WebEngine::serveFolder(folder); }
+
+void EPUBView::loadSpine(const EPUBSpine& spine) {
+  MV_ASSERT_MAIN_THREAD();
+  spineTitle_ = spine.title;
+  loadingPath_ = spine.path;
+  auto url = folder_ ? folder_->urlOf(spine.path) : std::nullopt;
+  if (!url) {
+    MV_LOG("epub: the unit ", spine.path.string(), " is not in the book's folder");
+    return;
+  }
+  loading_ = true;
+  webView_->loadRequest(*url);
+}
+
+void EPUBView::stopLoading() {
+  if (!loading_) return;
+  webView_->stopLoading();
+  loading_ = false;
+  pendingAnchor_.clear();
+  endWait();
+}
+
+bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView&, const std::string& url, svc::WebViewNavigationType type) {
+  auto file = folder_ ? folder_->fileOf(url) : std::nullopt;
+  if (!file) {
+    // Not the book: the network and mail open on the desktop, nothing else opens.
+    if (auto link = openableLink(url); link && type == svc::WebViewNavigationType::LinkClicked)
+      ui::Application::sharedInstance().openURL(*link);
+    else
+      MV_LOG("epub: refused to open ", url);
+    return false;
+  }
+  // The reader's own loads of the book's units.
+  if (type != svc::WebViewNavigationType::LinkClicked) return true;
+  auto [path, anchor] = *file;
+  if (loading_) return false;
+  if (path == spinePath_.lexically_normal()) {
+    if (auto page = anchor.empty() ? std::optional<int>(0) : pageOfAnchor(anchor)) gotoPage(*page);
+    return false;
+  }
+  auto d = delegate();
+  if (!d) return false;
+  pendingAnchor_ = anchor;
+  if (!d->gotoLinkedSpine(path)) pendingAnchor_.clear();
+  return false;
+}
+
+void EPUBView::webViewDidStartLoad(svc::WebView&) {
+  loading_ = true;
+  endWait();
+  waitTag_ = MessageBox::sharedInstance().BeginBlockWait("", kWaitTimeout);
+}
+
+void EPUBView::webViewDidFinishLoad(svc::WebView&) {
+  loading_ = false;
+  spinePath_ = loadingPath_;
+  // The page's size decides the columns: take the one the view has now.
+  layoutIfNeeded();
+  paginate();
+  if (auto d = delegate()) d->epubViewLoadFinished();
+  if (!pendingAnchor_.empty()) {
+    if (auto page = pageOfAnchor(pendingAnchor_)) gotoPage(*page);
+    pendingAnchor_.clear();
+  }
+  endWait();
+}
+
+void EPUBView::webViewDidFailLoadWithError(svc::WebView&, const base::Error& error) {
+  // A load replaced by another is no failure of the unit now loading.
+  if (error.code == svc::WebView::kErrorCancelled) return;
+  // The counts and the label keep what they showed.
+  loading_ = false;
+  pendingAnchor_.clear();
+  MV_LOG("epub: a unit did not load: ", error.description);
+  endWait();
+}
+
+void EPUBView::paginate() {
+  const ui::Rect frame = webView_->frame();
+  const double height = frame.height() - kColumnHeightInset;
+  const double width = (frame.width() - kColumnWidthInset) / 2;
+  webView_->stringByEvaluatingJavaScriptFromString(kFindStyleSheet);
+  webView_->stringByEvaluatingJavaScriptFromString(kAddRuleFunction);
+  webView_->stringByEvaluatingJavaScriptFromString(columnRule(height, width));
+  webView_->stringByEvaluatingJavaScriptFromString("addCSSRule('p', 'text-align: justify;')");
+  webView_->stringByEvaluatingJavaScriptFromString("addCSSRule('img', 'max-width:100%; max-height:100%;border:none;')");
+  webView_->stringByEvaluatingJavaScriptFromString("addCSSRule('highlight', 'background-color: yellow;')");
+  const std::string answer = webView_->stringByEvaluatingJavaScriptFromString(kScrollWidth);
+  const double scrollWidth = std::max(0.0, std::strtod(answer.c_str(), nullptr));
+  const double pageWidth = webView_->bounds().width();
+  // However odd the answer, a unit has at least one page.
+  pageCount_ = pageWidth > 0 && std::isfinite(scrollWidth)
+                   ? std::max(1, static_cast<int>(std::min(1e6, std::ceil(scrollWidth / pageWidth))))
+                   : 1;
+  currentPageIndex_ = 0;
+  // The last page is scrolled to like the others: empty columns after the
+  // text make the room a page needs when the text ends short of it.
+  webView_->stringByEvaluatingJavaScriptFromString(roomForPages(pageCount_, pageWidth));
+}
+
+void EPUBView::endWait() {
+  if (waitTag_ == 0) return;
+  MessageBox::sharedInstance().EndBlockWait(waitTag_);
+  waitTag_ = 0;
+}
+
+std::optional<int> EPUBView::pageOfAnchor(const std::string& anchor) const {
+  const double width = webView_->bounds().width();
+  const std::string id = scriptString(anchor);
+  const std::string answer = webView_->stringByEvaluatingJavaScriptFromString(
+      "(function(){var e=document.getElementById(" + id + ")||document.getElementsByName(" + id +
+      ")[0];return e?String(e.getBoundingClientRect().left+window.scrollX):'';})()");
+  if (answer.empty() || width <= 0) return std::nullopt;
+  const double x = std::strtod(answer.c_str(), nullptr);
+  if (!std::isfinite(x)) return std::nullopt;
+  return std::clamp(static_cast<int>(std::floor(std::max(0.0, x) / width)), 0, std::max(0, pageCount_ - 1));
+}
+
+void EPUBView::gotoPage(int page) {
+  currentPageIndex_ = std::clamp(page, 0, std::max(0, pageCount_ - 1));
+  const long x = std::lround(currentPageIndex_ * webView_->bounds().width());
+  if (pageCount_ > 0) webView_->stringByEvaluatingJavaScriptFromString("window.scrollTo(" + std::to_string(x) + ",0)");
+  updatePageLabelText();
+}
+
+void EPUBView::updatePageLabelText() {
+  // Nothing laid out yet (or a unit that failed): no page to name.
+  if (pageCount_ <= 0) {
+    pageLabel_->setText(spineTitle_);
+    return;
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "%d / %d", currentPageIndex_ + 1, pageCount_);
+  pageLabel_->setText(spineTitle_.empty() ? std::string(text) : std::string(text) + " - " + spineTitle_ + ".");
+}
+
+void EPUBView::flipPage() {
+  if (loading_) return;
+  auto d = delegate();
+  if (next_ && currentPageIndex_ + 1 >= pageCount_) {
+    if (d) d->gotoNextSpine();
+  } else if (!next_ && currentPageIndex_ == 0) {
+    if (d) d->gotoPrevSpine();
+  } else {
+    gotoPage(currentPageIndex_ + (next_ ? 1 : -1));
+  }
+}
+
+void EPUBView::lSwipe() {
+  next_ = true;
+  flipPage();
+}
+
+void EPUBView::rSwipe() {
+  next_ = false;
+  flipPage();
+}
+
+}  // namespace mv

@@ -1,0 +1,116 @@
+#pragma once
+// One reading unit of a book in a web view whose text is laid out in columns
+// by style rules sent after each load, two columns to a page and one page per
+// width of the view. The unit's folder is served to the page alone: the page
+// reads the files of the book and nothing else. The user turns pages by
+// swiping sideways; turning on past a unit's last page, or back before its
+// first, asks the delegate for the next or previous unit. A label under the
+// text shows the page, the page count and the unit's title.
+//
+// Links to places of the book go to that place; links to the network or to
+// a mail address open on the desktop; any other link is not followed.
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "library/epub/EPUBSpine.hpp"
+#include "platform/ui/Label.hpp"
+#include "platform/ui/SwipeGestureRecognizer.hpp"
+#include "services/WebEngine.hpp"
+#include "services/WebView.hpp"
+
+namespace mv {
+
+class EPubViewDelegate {
+ public:
+  virtual ~EPubViewDelegate() = default;
+  virtual void gotoPrevSpine() = 0;
+  virtual void gotoNextSpine() = 0;
+  // After a unit was laid out: the place to show is the delegate's to pick.
+  virtual void epubViewLoadFinished() {}
+  // A link of the unit shown points at another file of the book: YES when it
+  // is a unit that is now being loaded (the view then shows the linked place).
+  virtual bool gotoLinkedSpine(const std::filesystem::path& /*unit*/) { return false; }
+};
+
+class EPUBView : public ui::View, public svc::WebViewDelegate {
+ public:
+  // A view whose web view and swipes report to it.
+  static std::shared_ptr<EPUBView> create(const ui::Rect& frame);
+  explicit EPUBView(const ui::Rect& frame);
+  ~EPUBView() override;
+
+  std::shared_ptr<EPubViewDelegate> delegate() const { return delegate_.lock(); }
+  void setDelegate(std::weak_ptr<EPubViewDelegate> d) { delegate_ = std::move(d); }
+
+  // The unpacked book: the only folder its pages may read.
+  void setBookFolder(const std::filesystem::path& folder);
+  // Loads the unit's file into the web view and takes its title.
+  void loadSpine(const EPUBSpine& spine);
+  // Stops the unit loading, if any (the reader leaves).
+  void stopLoading();
+  // Shows that page of the unit (within its pages).
+  void gotoPage(int page);
+  void updatePageLabelText();
+  // Turns a page in `next`'s direction, or crosses into the next or
+  // previous unit at the unit's end.
+  void flipPage();
+  // Swipes: leftward turns forward, rightward back.
+  void lSwipe();
+  void rSwipe();
+
+  bool isNext() const { return next_; }
+  void setNext(bool next) { next_ = next; }
+  int pageCount() const { return pageCount_; }
+  int currentPageIndex() const { return currentPageIndex_; }
+  const std::string& spineTitle() const { return spineTitle_; }
+  const std::filesystem::path& spinePath() const { return spinePath_; }
+  // A unit is being loaded; turns wait for it.
+  bool isLoading() const { return loading_; }
+  svc::WebView& webView() const { return *webView_; }
+  ui::Label& pageLabel() const { return *pageLabel_; }
+
+  // Shows `anchor` (an element id) once the unit now loading is laid out.
+  void setPendingAnchor(std::string anchor) { pendingAnchor_ = std::move(anchor); }
+  // The page a place of the unit shown is on.
+  std::optional<int> pageOfAnchor(const std::string& anchor) const;
+
+  void layoutSubviews() override;
+
+  // svc::WebViewDelegate
+  bool webViewShouldStartLoadWithRequest(svc::WebView& webView, const std::string& url,
+                                         svc::WebViewNavigationType type) override;
+  void webViewDidStartLoad(svc::WebView& webView) override;
+  void webViewDidFinishLoad(svc::WebView& webView) override;
+  void webViewDidFailLoadWithError(svc::WebView& webView, const base::Error& error) override;
+
+  // Layout: the web view's width, the page label's height; and the room the
+  // column rules leave around the text.
+  static constexpr double kPageWidth = 964;
+  static constexpr double kLabelHeight = 30;
+  static constexpr double kColumnHeightInset = 80;
+  static constexpr double kColumnWidthInset = 60;
+  static constexpr double kWaitTimeout = 300;
+
+ private:
+  void paginate();
+  void endWait();
+
+  std::weak_ptr<EPubViewDelegate> delegate_;
+  std::shared_ptr<svc::WebView> webView_;
+  std::shared_ptr<ui::Label> pageLabel_;
+  std::shared_ptr<ui::SwipeGestureRecognizer> leftSwipe_, rightSwipe_;
+  std::unique_ptr<svc::WebEngine::ServedFolder> folder_;
+  bool next_ = true;
+  int pageCount_ = 0;
+  int currentPageIndex_ = 0;
+  std::string spineTitle_;
+  std::filesystem::path spinePath_;
+  std::filesystem::path loadingPath_;
+  bool loading_ = false;
+  int waitTag_ = 0;
+  std::string pendingAnchor_;
+};
+
+}  // namespace mv

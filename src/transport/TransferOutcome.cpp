@@ -1,0 +1,213 @@
+// How a transfer ends: the outcome of a finished transfer (whole, short,
+// redirected, failed), a time-out, abandoning it, and the one report to its
+// observer.
+#include "transport/Transfer.hpp"
+
+#include <mutex>
+
+#include "platform/base/Log.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "transport/RequestError.hpp"
+
+namespace mv {
+
+long Transfer::mapError(CURLcode code) const {
+  switch (code) {
+    case CURLE_OPERATION_TIMEDOUT: return static_cast<long>(RequestError::TimedOut);
+    case CURLE_LOGIN_DENIED:
+    case CURLE_AUTH_ERROR: return static_cast<long>(RequestError::AuthenticationNeeded);
+    case CURLE_URL_MALFORMAT:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_FAILED_INIT:
+    case CURLE_NOT_BUILT_IN:
+    case CURLE_BAD_FUNCTION_ARGUMENT: return static_cast<long>(RequestError::CannotCreateRequest);
+    case CURLE_TOO_MANY_REDIRECTS: return static_cast<long>(RequestError::TooManyRedirects);
+    case CURLE_BAD_CONTENT_ENCODING: return static_cast<long>(RequestError::DecodingFailed);
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS: return static_cast<long>(RequestError::UntrustedCertificate);
+    case CURLE_WRITE_ERROR:
+      if (tooLarge_) return static_cast<long>(RequestError::ReplyTooLarge);
+      return static_cast<long>(decodeError_ ? RequestError::DecodingFailed : RequestError::FileWriteFailed);
+    default: return static_cast<long>(RequestError::ConnectionFailure);
+  }
+}
+
+bool Transfer::complete(CURLcode code) {
+  closeFile();
+  if (code == CURLE_OK && fileError_) code = CURLE_WRITE_ERROR;
+  if (code == CURLE_OK && inflater_.active() && received_ > 0 && !inflater_.finished()) {
+    decodeError_ = true;
+    code = CURLE_BAD_CONTENT_ENCODING;
+  }
+
+  TransferResult result;
+  result.status = status_;
+  if (easy_) {
+    long requestSize = 0;
+    if (curl_easy_getinfo(easy_, CURLINFO_REQUEST_SIZE, &requestSize) == CURLE_OK) {
+      requestSent_ = requestSent_ || requestSize > 0;
+    }
+  }
+  result.requestSent = requestSent_;
+  if (code == CURLE_OK && rangeRefused_) {
+    // The partial file cannot be continued: start over once without a range.
+    removePartial();
+    if (!retriedWithoutRange_) {
+      retriedWithoutRange_ = true;
+      releaseHandle();
+      return true;
+    }
+    result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
+    result.errorDetail = "the server sent a part that does not continue the file";
+  } else if (code == CURLE_OK && !spec_.followsRedirects && isRedirect(status_)) {
+    // The answer of another address is never taken for this request's.
+    removePartial();
+    result.errorCode = static_cast<long>(RequestError::RedirectRefused);
+    result.errorDetail = "the server answered " + std::to_string(status_) + " to a request that follows no redirect";
+  } else if (code != CURLE_OK) {
+    result.errorCode = mapError(code);
+    result.errorDetail = tooLarge_ ? "the reply passed " + std::to_string(spec_.bodyLimit) + " bytes"
+                         : fileError_ && !fileErrorDetail_.empty() ? fileErrorDetail_
+                         : errorBuffer_[0]                      ? std::string(errorBuffer_)
+                                                                : std::string(curl_easy_strerror(code));
+    // Inflated bytes cannot be continued by a byte range of the encoded reply.
+    if (isDownload() && (encoded_ || decodeError_ || rangeRefused_)) {
+      removePartial();
+    } else if (isDownload()) {
+      keepForResume();
+    }
+  } else if (isDownload()) {
+    Shortfall shortfall;
+    if (!partialWasWhole_ && toFile_ && !wholeFileArrived(shortfall)) {
+      result.partialSize = writeOffset_;
+      if (shortfall.emptyBody) {
+        // Nothing to keep or continue: an answer without a file.
+        removePartial();
+      } else {
+        // What arrived stays for a checked resume when it is what the range
+        // named; the destination keeps the copy it had.
+        if (shortfall.keepPartial) {
+          keepForResume();
+        } else {
+          removePartial();
+        }
+        result.errorCode = static_cast<long>(RequestError::IncompleteFile);
+        result.errorDetail = shortfall.detail;
+      }
+    } else if (partialWasWhole_ || toFile_) {
+      std::string detail;
+      if (!moveIntoPlace(detail)) {
+        result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
+        result.errorDetail = detail;
+      } else {
+        if (recordOnDisk_) removeResumeRecord();
+        result.fileDelivered = true;
+      }
+      result.partialSize = partialWasWhole_ ? partialOnDisk_ : writeOffset_;
+      // The partial file already held the whole file: the download is done.
+      if (partialWasWhole_) result.status = 200;
+    } else {
+      // An error page never becomes, or continues, the file.
+      removePartial();
+      result.body = std::move(body_);
+    }
+  } else {
+    result.body = std::move(body_);
+  }
+  if (result.errorCode == 0 && !spec_.username.empty() && status_ == 401) {
+    result.errorCode = static_cast<long>(RequestError::AuthenticationNeeded);
+    result.errorDetail = "the server refused the credentials";
+  }
+  // Taken, not copied: the next attempt (if any) starts with none.
+  result.headers = std::move(headers_);
+  headers_.clear();
+  releaseHandle();
+  post(std::move(result));
+  return false;
+}
+
+bool Transfer::wholeFileArrived(Shortfall& shortfall) const {
+  if (status_ == 206) {
+    if (written_ != rangeEnd_ - writeOffset_ + 1) {
+      shortfall.detail = "the server sent " + std::to_string(written_) + " bytes for the part " +
+                         std::to_string(writeOffset_) + "-" + std::to_string(rangeEnd_);
+      return false;
+    }
+    if (rangeEnd_ != rangeTotal_ - 1) {
+      shortfall.detail = "the server sent bytes " + std::to_string(writeOffset_) + "-" + std::to_string(rangeEnd_) +
+                         " of " + std::to_string(rangeTotal_) + " only";
+      shortfall.keepPartial = true;
+      return false;
+    }
+    return true;
+  }
+  if (written_ == 0) {
+    shortfall.emptyBody = true;
+    return false;
+  }
+  if (expected_ >= 0 && received_ != expected_) {
+    shortfall.detail = "the server sent " + std::to_string(received_) + " of " + std::to_string(expected_) + " bytes";
+    shortfall.keepPartial = !encoded_;
+    return false;
+  }
+  return true;
+}
+
+void Transfer::timeOut() {
+  closeFile();
+  stopShort();
+  TransferResult result;
+  result.status = status_;
+  result.headers = headers_;
+  result.errorCode = static_cast<long>(RequestError::TimedOut);
+  result.errorDetail = "no data for " + std::to_string(spec_.timeOutSeconds) + " seconds";
+  releaseHandle();
+  post(std::move(result));
+}
+
+void Transfer::abandon() {
+  closeFile();
+  stopShort();
+  releaseHandle();
+}
+
+void Transfer::stopShort() {
+  if (!isDownload()) return;
+  if (encoded_) {
+    removePartial();
+  } else {
+    keepForResume();
+  }
+}
+
+bool Transfer::inactive(std::chrono::steady_clock::time_point now) const {
+  if (spec_.timeOutSeconds <= 0) return false;
+  return now - lastActivity_ > std::chrono::duration<double>(spec_.timeOutSeconds);
+}
+
+void Transfer::failToCreate(const std::string& detail) {
+  TransferResult result;
+  result.errorCode = static_cast<long>(RequestError::CannotCreateRequest);
+  result.errorDetail = detail;
+  releaseHandle();
+  post(std::move(result));
+}
+
+void Transfer::post(TransferResult result) {
+  failed_ = result.errorCode != 0;
+  {
+    // What the last progress event would have said.
+    std::lock_guard<std::mutex> lock(progressBox_->mutex);
+    result.expectedLength = progressBox_->progress.expected;
+    result.received = progressBox_->progress.received;
+  }
+  MV_LOG("transfer ", spec_.id, " ended: status ", result.status, " error ", result.errorCode, " ",
+         result.errorDetail);
+  base::RunLoop::main().post([observer = observer_, result = std::move(result)]() mutable {
+    if (auto o = observer.lock()) o->transferEnded(std::move(result));
+  });
+}
+
+}  // namespace mv
