@@ -545,9 +545,9 @@ void LibraryDetailController::ReciveHttpRespondInfo(const std::shared_ptr<NetBas
 void LibraryDetailController::reloadForEndedDownloads() {
   MV_ASSERT_MAIN_THREAD();
   if (endedReload_ && tracker_.isTracked(endedReload_)) return;
-  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  auto weak = ui::weakAs<LibraryDetailController>(this);
   endedReload_ = tracker_.after(kEndedReloadDelay, [weak] {
-    auto self = selfOf(weak);
+    auto self = weak.lock();
     if (!self) return;
     self->endedReload_ = 0;
     self->reloadDataWithPostNoti(true, false);
