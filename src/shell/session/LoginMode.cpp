@@ -171,11 +171,6 @@ std::optional<fs::path> LoginMode::skinFolder() const {
 
 std::string LoginMode::perClientKey(const std::string& name) const { return clientID() + "-" + name; }
 
-bool LoginMode::isDemoClient(const std::string& clientId) {
-  const std::string lower = asciiLowercase(clientId);
-  return lower == kDemoClientZDuvo || lower == kDemoClientTolvaren;
-}
-
 // ---- network changes --------------------------------------------------------------
 
 void LoginMode::netConnected() {
