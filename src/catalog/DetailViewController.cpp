@@ -7,6 +7,7 @@
 #include "catalog/OrderBasket.hpp"
 #include "catalog/ProductDetailController.hpp"
 #include "catalog/ProductSort.hpp"
+#include "platform/base/Date.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -127,14 +128,34 @@ void DetailViewController::switchProductStyle() {
 }
 
 void DetailViewController::sorteProductArryBy(long type) {
-  priceDic_.clear();
+  priceDic_ = store().getPriceOfEveryProduct();
+  imageDic_ = store().getImageOfEveryProduct();
+  std::map<int, marvisto_product_price_Entity> prices;
   if (type == ProductSort::kByPrice) {
-    for (const auto& p : productArray_) priceDic_[p.product_id] = store().getPriceEntityByProductId(p.product_id);
+    for (const auto& p : productArray_) prices[p.product_id] = priceOf(p.product_id);
   }
-  ProductSort::sort(productArray_, type, [this](const marvisto_product_Entity& p) {
-    auto at = priceDic_.find(p.product_id);
-    return at == priceDic_.end() ? 0.0 : ProductSort::effectivePrice(at->second);
+  ProductSort::sort(productArray_, type, [&](const marvisto_product_Entity& p) {
+    auto at = prices.find(p.product_id);
+    return at == prices.end() ? 0.0 : ProductSort::effectivePrice(at->second);
   });
+}
+
+marvisto_product_price_Entity DetailViewController::priceOf(int productId) {
+  if (!priceDic_) return store().getPriceEntityByProductId(productId);
+  auto at = priceDic_->find(productId);
+  marvisto_product_price_Entity out = at == priceDic_->end() ? marvisto_product_price_Entity{} : at->second;
+  out.discount_flag = out.discountActiveAt(base::Date::now());
+  return out;
+}
+
+std::optional<std::string> DetailViewController::thumbOf(int productId) {
+  if (!imageDic_) {
+    if (auto image = store().getImageByKeyId(productId)) return image->image_thumb_address;
+    return std::nullopt;
+  }
+  auto at = imageDic_->find(productId);
+  if (at == imageDic_->end()) return std::nullopt;
+  return at->second.image_thumb_address;
 }
 
 void DetailViewController::showAllImageCell() {
@@ -186,21 +207,14 @@ std::shared_ptr<GridViewCell> DetailViewController::gridViewCellForItemAtIndex(G
   if (index >= productArray_.size()) return card;
   const auto& product = productArray_[index];
   card->setTag(DetailCell::kFirstTag + static_cast<long>(index));
-  std::optional<std::string> thumb;
-  if (auto image = store().getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
-  card->setImagename(thumb);
+  card->setImagename(thumbOf(product.product_id));
   // Undoes the pressed look of a card opened before.
   card->productImageView().setAlpha(1.0);
   card->productImageView().setBackgroundColor(gfx::Color::clear());
   card->loadImageAsyncWihtAnimation(true);
   card->catalogNameLabel().setText(product.product_name);
   card->setProductId(product.product_id);
-  auto cached = priceDic_.find(product.product_id);
-  if (cached != priceDic_.end()) {
-    card->setPriceEntity(cached->second);
-  } else {
-    card->setPriceEntity(store().getPriceEntityByProductId(product.product_id));
-  }
+  card->setPriceEntity(priceOf(product.product_id));
   card->skuContentLabel().setText(product.product_sku);
   card->setBadgeValue(badgeText(product.itemNumberInOrder), false);
   auto basket = services_->get<OrderBasket>();

@@ -108,8 +108,14 @@ class DetailViewController : public BaseViewController,
   std::vector<marvisto_product_Entity> productArray_;
   std::string tagTitle_;
   long sortType_ = 0;
-  // Prices read for the price order, by product id.
-  std::map<int, marvisto_product_price_Entity> priceDic_;
+  // Every product's price and picture, by product id, read at once with
+  // the products: a card asks for them as it scrolls in. Empty when the
+  // read failed, and then each card reads its own.
+  std::optional<std::map<int, marvisto_product_price_Entity>> priceDic_;
+  std::optional<std::map<int, marvisto_image_Entity>> imageDic_;
+  // The card's price (its discount worked out now) and picture.
+  marvisto_product_price_Entity priceOf(int productId);
+  std::optional<std::string> thumbOf(int productId);
   bool isAll_ = true;
   bool isUncategorized_ = false;
   double panDistance_ = 0;

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 
 #include "customer/PersonInfo.hpp"
@@ -6,11 +7,13 @@
 namespace mv {
 
 // A contact row: its names and the customer it belongs to. In the name and
-// state lists a row carries the customer only, with both names empty.
+// state lists a row carries the customer only, with both names empty. Rows
+// share their customer's record rather than copy it: a list of thousands is
+// regrouped and searched on every keystroke. Never null.
 struct ContactMode {
   std::string fristName;
   std::string lastName;
-  PersonInfo personInfo;
+  std::shared_ptr<const PersonInfo> personInfo;
 };
 
 }  // namespace mv

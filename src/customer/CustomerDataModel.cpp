@@ -1,6 +1,7 @@
 #include "customer/CustomerDataModel.hpp"
 
 #include <algorithm>
+#include <string_view>
 
 #include "customer/CustomerFormRecords.hpp"
 #include "customer/CustomerInfoGroupData.hpp"
@@ -18,6 +19,7 @@
 #include "sync/UnsubmittedCustomerModel.hpp"
 #include "util/Json.hpp"
 #include "util/JsonWriter.hpp"
+#include "util/SearchTextIndex.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -34,13 +36,6 @@ int fieldId(const std::vector<customer_attribute_cell_Entity>& fields, const std
   return 0;
 }
 
-// Both sides are in search form: a plain byte search finds the text.
-bool anyContains(const std::vector<std::string>& fields, const std::string& folded) {
-  for (const auto& field : fields) {
-    if (field.find(folded) != std::string::npos) return true;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -75,29 +70,38 @@ void CustomerDataModel::setCustomerInfoDic(std::map<int, CustomerInfoEntry> dic)
   allSearchPersonList_.reserve(customerInfoDic_.size());
   searchFields_.clear();
   searchFields_.reserve(customerInfoDic_.size());
+  searchIndex_.clear();
+  nameOrder_.reset();
   for (const auto& [id, entry] : customerInfoDic_) {
-    allSearchPersonList_.push_back(PersonInfo::fromEntry(id, entry));
-    searchFields_.push_back(searchFieldsOf(allSearchPersonList_.back()));
+    allSearchPersonList_.push_back(std::make_shared<const PersonInfo>(PersonInfo::fromEntry(id, entry)));
+    appendSearchFields(*allSearchPersonList_.back());
   }
 }
 
-CustomerDataModel::SearchFields CustomerDataModel::searchFieldsOf(const PersonInfo& p) {
+void CustomerDataModel::appendSearchFields(const PersonInfo& p) {
+  auto field = [this](const std::string& text) { searchIndex_.addField(foldForSearch(text)); };
+  auto offset = [this] { return searchIndex_.text().size(); };
   SearchFields out;
-  out.own.push_back(foldForSearch(p.name));
+  searchIndex_.beginDocument();
+  out.own.begin = offset();
+  field(p.name);
   for (const auto& cell : p.attribute) {
-    if (cell.attributeValue) out.own.push_back(foldForSearch(*cell.attributeValue));
+    if (cell.attributeValue) field(*cell.attributeValue);
   }
   for (const auto& a : p.address) {
-    for (const std::string* field : {&a.customerAddress, &a.customerCity, &a.customerState, &a.customerZipCode}) {
-      out.own.push_back(foldForSearch(*field));
+    for (const std::string* text : {&a.customerAddress, &a.customerCity, &a.customerState, &a.customerZipCode}) {
+      field(*text);
     }
   }
+  out.own.end = offset();
   for (const auto& c : p.contact) {
     SearchFields::Contact contact;
-    for (const std::string* field :
+    contact.fields.begin = offset();
+    for (const std::string* text :
          {&c.first_name, &c.last_name, &c.job_title, &c.work_phone, &c.mobile_phone, &c.email, &c.im, &c.note}) {
-      contact.fields.push_back(foldForSearch(*field));
+      field(*text);
     }
+    contact.fields.end = offset();
     if (!isBlank(c.first_name) && !isBlank(c.last_name)) {
       const std::string first = foldForSearch(trimUnicodeWhitespace(c.first_name));
       const std::string last = foldForSearch(trimUnicodeWhitespace(c.last_name));
@@ -106,6 +110,18 @@ CustomerDataModel::SearchFields CustomerDataModel::searchFieldsOf(const PersonIn
     }
     out.contacts.push_back(std::move(contact));
   }
+  searchFields_.push_back(std::move(out));
+}
+
+const NameOrder& CustomerDataModel::nameOrder() const {
+  if (!nameOrder_) nameOrder_ = CustomerGrouping::nameOrder(allSearchPersonList_);
+  return *nameOrder_;
+}
+
+PersonRecords CustomerDataModel::customersByName() const {
+  PersonRecords out;
+  out.reserve(allSearchPersonList_.size());
+  for (std::size_t i : nameOrder().order) out.push_back(allSearchPersonList_[i]);
   return out;
 }
 
@@ -120,15 +136,14 @@ std::map<int, CustomerInfoEntry> CustomerDataModel::getNoHiddenCustomerData(bool
 
 // --- search ----------------------------------------------------------------------------------
 
-std::vector<PersonInfo> CustomerDataModel::customerSearch(const std::string& text) const {
-  std::vector<PersonInfo> out;
+PersonRecords CustomerDataModel::customerSearch(const std::string& text) const {
+  PersonRecords out;
   if (isBlank(text)) return out;
   const std::string folded = foldForSearch(trimUnicodeWhitespace(text));
-  for (std::size_t i = 0; i < allSearchPersonList_.size(); ++i) {
-    const SearchFields& fields = searchFields_[i];
-    bool found = anyContains(fields.own, folded);
-    for (std::size_t c = 0; !found && c < fields.contacts.size(); ++c) found = anyContains(fields.contacts[c].fields, folded);
-    if (found) out.push_back(allSearchPersonList_[i]);
+  // The hits are marked, then read out in name order.
+  const std::vector<bool> hit = searchIndex_.documentsHolding(folded);
+  for (std::size_t i : nameOrder().order) {
+    if (hit[i]) out.push_back(allSearchPersonList_[i]);
   }
   return out;
 }
@@ -137,20 +152,25 @@ std::vector<ContactMode> CustomerDataModel::customerSearchByContact(const std::s
   std::vector<ContactMode> out;
   if (isBlank(text)) return out;
   const std::string folded = foldForSearch(trimUnicodeWhitespace(text));
+  if (folded.find(SearchTextIndex::kFieldEnd) != std::string::npos) return out;
   const std::string compact = withoutUnicodeWhitespace(folded);
+  auto within = [&](Span span) {
+    return SearchTextIndex::find(searchIndex_.text().substr(span.begin, span.end - span.begin), folded) !=
+           std::string_view::npos;
+  };
   for (std::size_t i = 0; i < allSearchPersonList_.size(); ++i) {
-    const PersonInfo& p = allSearchPersonList_[i];
+    const auto& p = allSearchPersonList_[i];
     const SearchFields& fields = searchFields_[i];
-    if (p.contact.empty()) continue;
-    const bool customerMatches = anyContains(fields.own, folded);
-    for (std::size_t c = 0; c < p.contact.size(); ++c) {
+    if (p->contact.empty()) continue;
+    const bool customerMatches = within(fields.own);
+    for (std::size_t c = 0; c < p->contact.size(); ++c) {
       const SearchFields::Contact& contact = fields.contacts[c];
-      bool found = customerMatches || anyContains(contact.fields, folded);
+      bool found = customerMatches || within(contact.fields);
       if (!found && !contact.firstLast.empty()) {
         found = contact.firstLast.find(compact) != std::string::npos ||
                 contact.lastFirst.find(compact) != std::string::npos;
       }
-      if (found) out.push_back(ContactMode{p.contact[c].first_name, p.contact[c].last_name, p});
+      if (found) out.push_back(ContactMode{p->contact[c].first_name, p->contact[c].last_name, p});
     }
   }
   return out;
@@ -168,9 +188,10 @@ void CustomerDataModel::updateCustomerInfoDic(int customerId, std::optional<bool
 
 std::map<std::string, std::string> CustomerDataModel::getDefaultAddressByCustomer(int customerId) const {
   std::map<std::string, std::string> out;
-  auto person = std::find_if(allSearchPersonList_.begin(), allSearchPersonList_.end(),
-                             [&](const PersonInfo& p) { return p.pid == customerId; });
-  if (person == allSearchPersonList_.end()) return out;
+  auto it = std::find_if(allSearchPersonList_.begin(), allSearchPersonList_.end(),
+                         [&](const auto& p) { return p->pid == customerId; });
+  if (it == allSearchPersonList_.end()) return out;
+  const PersonInfo* person = it->get();
   bool hasDefault = false;
   for (const auto& a : person->address) {
     if (!a.isDefault) continue;

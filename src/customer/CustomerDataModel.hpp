@@ -13,11 +13,13 @@
 #include <vector>
 
 #include "customer/ContactMode.hpp"
+#include "customer/CustomerGrouping.hpp"
 #include "customer/PersonInfo.hpp"
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/Value.hpp"
 #include "store/Entities.hpp"
 #include "sync/SyncCustomerModel.hpp"
+#include "util/SearchTextIndex.hpp"
 
 namespace mv {
 
@@ -50,7 +52,10 @@ class CustomerDataModel : public SyncCustomerModel {
   const std::map<int, CustomerInfoEntry>& customerInfoDic() const { return customerInfoDic_; }
   // Keeps the entries and rebuilds allSearchPersonList from them.
   void setCustomerInfoDic(std::map<int, CustomerInfoEntry> dic);
-  const std::vector<PersonInfo>& allSearchPersonList() const { return allSearchPersonList_; }
+  // The records, in id order.
+  const PersonRecords& allSearchPersonList() const { return allSearchPersonList_; }
+  // The same by name (blank names last), as the search results list them.
+  PersonRecords customersByName() const;
   // The published customer attribute fields (fieldName, field_id).
   const std::vector<customer_attribute_cell_Entity>& allAttributes() const { return allAttributes_; }
   // Those of them the company shows on a customer: the form's fields.
@@ -64,8 +69,9 @@ class CustomerDataModel : public SyncCustomerModel {
 
   // Customers whose name, attribute values, address fields or contact fields
   // contain the text, trimmed of Unicode white space, in their search form
-  // (`foldForSearch`: NFC, case-folded); each once. Blank text finds nothing.
-  std::vector<PersonInfo> customerSearch(const std::string& text) const;
+  // (`foldForSearch`: NFC, case-folded); each once, by name (blank names
+  // last). Blank text finds nothing.
+  PersonRecords customerSearch(const std::string& text) const;
   // One row per matching contact: a contact matches on its own fields, on its
   // customer's name, attribute values and addresses, and on its first and
   // last name joined either way against the text without white space.
@@ -151,25 +157,34 @@ class CustomerDataModel : public SyncCustomerModel {
   // An upload document that could not be written: 0, reported as failed.
   int documentFailed();
 
-  // The searched fields of one customer in their search form, made once
-  // per load so that a keystroke folds only the text typed.
+  // The searched fields of every customer in their search form, made once
+  // per load so that a keystroke folds only the text typed: one document of
+  // `searchIndex_` per customer, its own fields (name, attribute values,
+  // address fields) first, then each contact's, at these offsets.
+  struct Span {
+    std::size_t begin = 0, end = 0;
+  };
   struct SearchFields {
-    std::vector<std::string> own;  // name, attribute values, address fields
+    Span own;
     struct Contact {
-      std::vector<std::string> fields;
+      Span fields;
       // First and last name joined either way; empty unless both are there.
       std::string firstLast, lastFirst;
     };
     std::vector<Contact> contacts;
   };
-  static SearchFields searchFieldsOf(const PersonInfo& person);
+  void appendSearchFields(const PersonInfo& person);
+  // The records by name, read on first need and kept until the next load.
+  const NameOrder& nameOrder() const;
 
   std::shared_ptr<DataAccessManager> database_;
   std::shared_ptr<RequestSender> sender_;
   std::map<int, CustomerInfoEntry> customerInfoDic_;
-  std::vector<PersonInfo> allSearchPersonList_;
+  PersonRecords allSearchPersonList_;
   // One per entry of allSearchPersonList_, in the same order.
   std::vector<SearchFields> searchFields_;
+  SearchTextIndex searchIndex_;
+  mutable std::optional<NameOrder> nameOrder_;
   std::vector<customer_attribute_cell_Entity> allAttributes_;
   std::vector<customer_attribute_cell_Entity> displayedAttributes_;
   std::set<int> inFlight_;

@@ -24,12 +24,18 @@ void append(Sections& sections, const std::string& key, ContactMode row) {
   section.arrayPersons.push_back(std::move(row));
 }
 
+// Indices of the keys in their order, equal keys in their given order.
+std::vector<std::size_t> orderOfKeys(const std::vector<std::string>& keys) {
+  std::vector<std::size_t> order(keys.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+  return order;
+}
+
 // Orders rows by their keys (one per row, in the same order), literally,
 // keeping the given order between equal keys.
 void sortRowsByKeys(std::vector<ContactMode>& rows, const std::vector<std::string>& rowKeys) {
-  std::vector<std::size_t> order(rows.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return rowKeys[a] < rowKeys[b]; });
+  const std::vector<std::size_t> order = orderOfKeys(rowKeys);
   std::vector<ContactMode> sorted;
   sorted.reserve(rows.size());
   for (std::size_t i : order) sorted.push_back(std::move(rows[i]));
@@ -90,39 +96,57 @@ std::vector<CustomerInfoList> inDisplayOrder(Sections sections, bool pinyinKeys,
   return out;
 }
 
-std::vector<CustomerInfoList> byNameOrState(const std::vector<PersonInfo>& persons, int mode,
+std::vector<CustomerInfoList> byNameOrState(const PersonRecords& persons, const NameOrder& names, int mode,
                                             const std::string& importantTitle) {
   Sections sections;
-  // Each row's order key, by section, in the order the rows were appended;
-  // a name is folded once for its section and its place.
-  std::map<std::string, std::vector<std::string>> orderKeys;
-  for (const PersonInfo& p : persons) {
-    std::string key, order;
-    if (mode == CustomerGrouping::kByState) {
-      key = CustomerGrouping::stateOf(p);
-      if (isBlank(key) || digitLeading(CustomerGrouping::sortKey(key))) key = CustomerGrouping::kOtherKey;
-      order = nameOrderKey(p.name);
-    } else {
-      if (isBlank(p.name)) continue;
-      std::string folded = CustomerGrouping::sortKey(p.name);
-      key = p.markAsImportant ? std::string(CustomerGrouping::kImportantKey) : initialOf(folded);
-      order = std::move(folded) + '\x01' + p.name;
+  // The rows go in by name order, so each section is in order as it fills.
+  if (mode == CustomerGrouping::kByState) {
+    // Whether a state leads with a digit, read once per state.
+    std::map<std::string, bool> numbered;
+    for (std::size_t i : names.order) {
+      const auto& p = persons[i];
+      std::string key = CustomerGrouping::stateOf(*p);
+      if (!isBlank(key)) {
+        auto [it, added] = numbered.try_emplace(key, false);
+        if (added) it->second = digitLeading(CustomerGrouping::sortKey(key));
+        if (it->second) key = CustomerGrouping::kOtherKey;
+      } else {
+        key = CustomerGrouping::kOtherKey;
+      }
+      append(sections, key, ContactMode{"", "", p});
     }
-    append(sections, key, ContactMode{"", "", p});
-    orderKeys[key].push_back(std::move(order));
+  } else {
+    // One section per letter; the rows seldom need a look-up by key.
+    CustomerInfoList* last = nullptr;
+    char lastInitial = 0;
+    for (std::size_t i : names.order) {
+      const auto& p = persons[i];
+      if (isBlank(p->name)) continue;
+      if (p->markAsImportant) {
+        append(sections, CustomerGrouping::kImportantKey, ContactMode{"", "", p});
+        continue;
+      }
+      const char initial = names.initials[i];
+      if (!last || initial != lastInitial) {
+        const std::string key(1, initial);
+        last = &sections[key];
+        last->prefex = key;
+        lastInitial = initial;
+      }
+      last->arrayPersons.push_back(ContactMode{"", "", p});
+    }
   }
-  for (auto& [key, section] : sections) sortRowsByKeys(section.arrayPersons, orderKeys[key]);
   return inDisplayOrder(std::move(sections), true, importantTitle);
 }
 
-std::vector<CustomerInfoList> byContact(const std::vector<PersonInfo>& persons) {
+std::vector<CustomerInfoList> byContact(const PersonRecords& persons) {
   Sections sections;
-  for (const PersonInfo& p : persons) {
-    if (p.contact.empty()) {
-      append(sections, CustomerGrouping::kOtherKey, ContactMode{"", p.name, p});
+  for (const auto& p : persons) {
+    if (p->contact.empty()) {
+      append(sections, CustomerGrouping::kOtherKey, ContactMode{"", p->name, p});
       continue;
     }
-    for (const auto& c : p.contact) {
+    for (const auto& c : p->contact) {
       append(sections, CustomerGrouping::initialKey(c.last_name), ContactMode{c.first_name, c.last_name, p});
     }
   }
@@ -132,6 +156,7 @@ std::vector<CustomerInfoList> byContact(const std::vector<PersonInfo>& persons) 
   }
   return inDisplayOrder(std::move(sections), false, std::string());
 }
+
 
 }  // namespace
 
@@ -151,15 +176,35 @@ std::string CustomerGrouping::stateOf(const PersonInfo& person) {
   return state;
 }
 
-std::vector<CustomerInfoList> CustomerGrouping::groupAndOrder(const std::vector<PersonInfo>& persons, int mode,
-                                                              const std::string& importantTitle) {
+std::vector<CustomerInfoList> CustomerGrouping::groupAndOrder(const PersonRecords& persons, const NameOrder& names,
+                                                              int mode, const std::string& importantTitle) {
   std::vector<CustomerInfoList> out;
   if (mode == kByContact) {
     out = byContact(persons);
   } else if (mode == kByState) {
-    out = byNameOrState(persons, kByState, importantTitle);
+    out = byNameOrState(persons, names, kByState, importantTitle);
   }
-  if (out.empty()) out = byNameOrState(persons, kByName, importantTitle);
+  if (out.empty()) out = byNameOrState(persons, names, kByName, importantTitle);
+  return out;
+}
+
+NameOrder CustomerGrouping::nameOrder(const PersonRecords& persons) {
+  NameOrder out;
+  out.initials.reserve(persons.size());
+  std::vector<std::string> keys;
+  keys.reserve(persons.size());
+  // Each name is read once here; its key decides both its place and its letter.
+  for (const auto& p : persons) {
+    if (isBlank(p->name)) {
+      keys.push_back(nameOrderKey(p->name));
+      out.initials.push_back(kOtherKey[0]);
+      continue;
+    }
+    std::string folded = sortKey(p->name);
+    out.initials.push_back(initialOf(folded)[0]);
+    keys.push_back(std::move(folded) + '\x01' + p->name);
+  }
+  out.order = orderOfKeys(keys);
   return out;
 }
 
@@ -181,12 +226,14 @@ long CustomerGrouping::sectionForIndexTitle(const std::vector<CustomerInfoList>&
 }
 
 void CustomerGrouping::sortByName(std::vector<PersonInfo>& persons) {
-  std::vector<ContactMode> rows;
-  rows.reserve(persons.size());
-  for (auto& p : persons) rows.push_back(ContactMode{"", "", std::move(p)});
-  sortRows(rows, [](const ContactMode& row) { return nameOrderKey(row.personInfo.name); });
-  persons.clear();
-  for (auto& r : rows) persons.push_back(std::move(r.personInfo));
+  std::vector<std::string> keys;
+  keys.reserve(persons.size());
+  for (const auto& p : persons) keys.push_back(nameOrderKey(p.name));
+  const auto order = orderOfKeys(keys);
+  std::vector<PersonInfo> sorted;
+  sorted.reserve(persons.size());
+  for (std::size_t i : order) sorted.push_back(std::move(persons[i]));
+  persons = std::move(sorted);
 }
 
 }  // namespace mv

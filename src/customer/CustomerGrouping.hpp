@@ -4,6 +4,8 @@
 // under a fixed A-Z and "#" index. Sort keys are derived once per item and
 // compared literally, so every comparison is a strict weak ordering.
 #include <climits>
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,20 @@ struct CustomerInfoList : GroupList {
   std::vector<ui::IndexPath> indexPaths;
 };
 
+// Customers' records as the lists share them.
+using PersonRecords = std::vector<std::shared_ptr<const PersonInfo>>;
+
+// The records of a list in name order, with each name's section letter:
+// what a regrouping by name or by state needs, read once per set of records.
+struct NameOrder {
+  // Indices of the records by name (by sort key, then literally, then in
+  // their given order; blank names last).
+  std::vector<std::size_t> order;
+  // Per record (by index): the upper-case initial of its sort key, '#' for
+  // a digit, a character with no Latin reading, or a blank name.
+  std::vector<char> initials;
+};
+
 class CustomerGrouping {
  public:
   static constexpr int kByName = 0;
@@ -40,9 +56,16 @@ class CustomerGrouping {
   // The sections of `persons` in display order: the important section first
   // (name mode only, titled `importantTitle`), then the keys in order, then
   // "#". The contact and state modes fall back to the name grouping when
-  // they give no section.
-  static std::vector<CustomerInfoList> groupAndOrder(const std::vector<PersonInfo>& persons, int mode,
+  // they give no section. `names` is `nameOrder(persons)`, kept by the
+  // caller across regroupings; rows share the records.
+  static std::vector<CustomerInfoList> groupAndOrder(const PersonRecords& persons, const NameOrder& names, int mode,
                                                      const std::string& importantTitle);
+  static std::vector<CustomerInfoList> groupAndOrder(const PersonRecords& persons, int mode,
+                                                     const std::string& importantTitle) {
+    return groupAndOrder(persons, nameOrder(persons), mode, importantTitle);
+  }
+  // Reads every name once.
+  static NameOrder nameOrder(const PersonRecords& persons);
 
   // "A" to "Z" and "#".
   static const std::vector<std::string>& indexTitles();

@@ -1,6 +1,7 @@
 #include "customer/CustomerTable.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "customer/CustomerDataModel.hpp"
 #include "platform/base/Log.hpp"
@@ -46,11 +47,16 @@ void CustomerTable::RefrashByType(int mode) {
   m_section_ = m_row_ = -1;
   selectContactSection_ = selectContactRow_ = -1;
   customerlist_.clear();
-  arraypersons_.clear();
-  for (const auto& [id, entry] : allcustomerdic_) {
-    PersonInfo p = PersonInfo::fromEntry(id, entry);
-    p.hasNote = entry.has_note != 0;
-    arraypersons_.push_back(std::move(p));
+  if (recordsStale_) {
+    arraypersons_.clear();
+    arraypersons_.reserve(allcustomerdic_.size());
+    for (const auto& [id, entry] : allcustomerdic_) {
+      auto p = std::make_shared<PersonInfo>(PersonInfo::fromEntry(id, entry));
+      p->hasNote = entry.has_note != 0;
+      arraypersons_.push_back(std::move(p));
+    }
+    names_ = CustomerGrouping::nameOrder(arraypersons_);
+    recordsStale_ = false;
   }
   groupPersonsBy(mode);
 }
@@ -59,7 +65,7 @@ void CustomerTable::groupPersonsBy(int mode) {
   MV_ASSERT_MAIN_THREAD();
   m_section_ = m_row_ = -1;
   currentSoryByType_ = mode;
-  customerlist_ = CustomerGrouping::groupAndOrder(arraypersons_, mode, text("IMPORTANT"));
+  customerlist_ = CustomerGrouping::groupAndOrder(arraypersons_, names_, mode, text("IMPORTANT"));
   auto table = tableView();
   if (mode == CustomerGrouping::kByContact) {
     selectContactSection_ = selectContactRow_ = -1;
@@ -79,7 +85,7 @@ void CustomerTable::focuseCustomerName(int customerId) {
   for (std::size_t s = 0; s < customerlist_.size(); ++s) {
     auto& section = customerlist_[s];
     auto it = std::find_if(section.arrayPersons.begin(), section.arrayPersons.end(),
-                           [&](const ContactMode& row) { return row.personInfo.pid == customerId; });
+                           [&](const ContactMode& row) { return row.personInfo->pid == customerId; });
     if (it == section.arrayPersons.end()) continue;
     if (!section.opened) {
       section.opened = true;
@@ -118,10 +124,10 @@ void CustomerTable::selectRow(const ui::IndexPath& path) {
   if (currentSoryByType_ == CustomerGrouping::kByContact) {
     selectContactSection_ = path.section;
     selectContactRow_ = path.row;
-    if (d) d->changedCustomer(&row->personInfo, row->fristName, row->lastName);
+    if (d) d->changedCustomer(row->personInfo.get(), row->fristName, row->lastName);
   } else {
-    selectedPID_ = row->personInfo.pid;
-    if (d) d->changedCustomer(&row->personInfo, std::nullopt, std::nullopt);
+    selectedPID_ = row->personInfo->pid;
+    if (d) d->changedCustomer(row->personInfo.get(), std::nullopt, std::nullopt);
   }
   if (auto* cell = tableView()->cellForRowAtIndexPath(path)) cell->setSelected(true);
   m_section_ = path.section;
@@ -132,7 +138,7 @@ void CustomerTable::restoreColor(const ui::IndexPath& path) {
   auto* cell = dynamic_cast<CustomerListCell*>(tableView()->cellForRowAtIndexPath(path));
   const ContactMode* row = personOfIndexPath(path);
   if (!cell || !row) return;
-  cell->setNormalColor(textColorFor(row->personInfo));
+  cell->setNormalColor(textColorFor(*row->personInfo));
   cell->setSelected(false);
 }
 
@@ -158,40 +164,49 @@ const ContactMode* CustomerTable::personOfIndexPath(const ui::IndexPath& path) c
 
 // --- flags and notes ---------------------------------------------------------------------------
 
-void CustomerTable::updateCustomerInfoDicWithHidden(int customerId, int hidden) {
+template <typename Change>
+bool CustomerTable::changeRecord(int customerId, bool inRows, Change change) {
+  std::shared_ptr<const PersonInfo> old, changed;
   for (auto& p : arraypersons_) {
-    if (p.pid == customerId) p.hidden = hidden != 0;
+    if (p->pid != customerId) continue;
+    auto copy = std::make_shared<PersonInfo>(*p);
+    change(*copy);
+    old = std::exchange(p, copy);
+    changed = std::move(copy);
+    break;
   }
+  if (!changed || !inRows) return changed != nullptr;
+  for (auto& section : customerlist_) {
+    for (auto& row : section.arrayPersons) {
+      if (row.personInfo == old) row.personInfo = changed;
+    }
+  }
+  return true;
+}
+
+void CustomerTable::updateCustomerInfoDicWithHidden(int customerId, int hidden) {
+  // The rows show the change once regrouped.
+  changeRecord(customerId, false, [&](PersonInfo& p) { p.hidden = hidden != 0; });
   if (auto it = allcustomerdic_.find(customerId); it != allcustomerdic_.end()) it->second.hidden = hidden != 0;
 }
 
 void CustomerTable::updateCustomerInfoDicWithImportant(int customerId, int important) {
-  for (auto& p : arraypersons_) {
-    if (p.pid == customerId) p.markAsImportant = important != 0;
-  }
+  changeRecord(customerId, false, [&](PersonInfo& p) { p.markAsImportant = important != 0; });
   if (auto it = allcustomerdic_.find(customerId); it != allcustomerdic_.end()) it->second.important = important;
   RefrashByType(currentSoryByType_);
 }
 
 void CustomerTable::updateCustomerInfoDic(int customerId, bool hasNote, const std::optional<std::string>& note) {
   const std::string text = hasNote && note ? *note : std::string();
-  for (auto& p : arraypersons_) {
-    if (p.pid != customerId) continue;
+  // Every row of the customer shows the mark, wherever it is listed and
+  // whichever row is selected.
+  changeRecord(customerId, true, [&](PersonInfo& p) {
     p.hasNote = hasNote;
     p.note = text;
-  }
+  });
   if (auto it = allcustomerdic_.find(customerId); it != allcustomerdic_.end()) {
     it->second.has_note = hasNote ? 1 : 0;
     it->second.note = text;
-  }
-  // Every row of the customer shows the mark, wherever it is listed and
-  // whichever row is selected.
-  for (auto& section : customerlist_) {
-    for (auto& row : section.arrayPersons) {
-      if (row.personInfo.pid != customerId) continue;
-      row.personInfo.hasNote = hasNote;
-      row.personInfo.note = text;
-    }
   }
   auto table = tableView();
   table->reloadData();
@@ -204,7 +219,7 @@ void CustomerTable::updateCustomerInfoDic(int customerId, bool hasNote, const st
 void CustomerTable::showNotePopoverAtIndexPath(const ui::IndexPath& path) {
   const ContactMode* row = personOfIndexPath(path);
   if (!row || !notePopover_) return;
-  notePopoverVC_->setState(row->personInfo.hasNote ? 1 : 0);
+  notePopoverVC_->setState(row->personInfo->hasNote ? 1 : 0);
   notePopoverVC_->setIndexPath(path);
   auto table = tableView();
   ui::Rect rect = table->rectForRowAtIndexPath(path);
@@ -214,12 +229,12 @@ void CustomerTable::showNotePopoverAtIndexPath(const ui::IndexPath& path) {
 
 void CustomerTable::showNoteContentAtIndexPath(const ui::IndexPath& path, bool aNewNote) {
   const ContactMode* row = personOfIndexPath(path);
-  if (!row || !row->personInfo.hasNote) return;
+  if (!row || !row->personInfo->hasNote) return;
   auto table = tableView();
   ui::Rect rect = table->rectForRowAtIndexPath(path);
   rect.origin.y -= table->contentOffset().y;
-  const std::string note = row->personInfo.note;
-  const int id = row->personInfo.pid;
+  const std::string note = row->personInfo->note;
+  const int id = row->personInfo->pid;
   if (auto d = delegate_.lock()) d->customerTableSelectCellAtRect(*this, rect, note, id, aNewNote);
 }
 
@@ -230,7 +245,7 @@ void CustomerTable::popViewControllerDidPressButton(CustomerEditPopViewControlle
   const ui::IndexPath path = controller.indexPath();
   const ContactMode* row = personOfIndexPath(path);
   if (!row) return;
-  const int id = row->personInfo.pid;
+  const int id = row->personInfo->pid;
   const bool adding = controller.state() == 0;
   // Adding marks the customer and clears any old text; removing clears both.
   if (!directory_->storeNoteMark(id, adding)) {
@@ -327,12 +342,12 @@ std::shared_ptr<ui::TableViewCell> CustomerTable::tableViewCellForRowAtIndexPath
     cell->setFristName(row->fristName, row->lastName);
     cell->setNoteShow(false);
   } else {
-    cell->setCellValue(row->personInfo.name);
-    cell->setNoteShow(row->personInfo.hasNote);
+    cell->setCellValue(row->personInfo->name);
+    cell->setNoteShow(row->personInfo->hasNote);
   }
-  cell->setNormalColor(textColorFor(row->personInfo));
+  cell->setNormalColor(textColorFor(*row->personInfo));
   cell->tagLocal().setTitle(text("LOCAL"));
-  cell->tagLocal().setHidden(row->personInfo.pid >= 0);
+  cell->tagLocal().setHidden(row->personInfo->pid >= 0);
   cell->setSelected(selectedRow() == indexPath);
   return cell;
 }
@@ -347,15 +362,15 @@ long CustomerTable::tableViewSectionForSectionIndexTitle(ui::TableView&, const s
 
 bool CustomerTable::tableViewCanEditRowAtIndexPath(ui::TableView&, const ui::IndexPath& indexPath) {
   const ContactMode* row = personOfIndexPath(indexPath);
-  return row && row->personInfo.pid < 0;
+  return row && row->personInfo->pid < 0;
 }
 
 void CustomerTable::tableViewCommitEditingStyle(ui::TableView& tableView, ui::TableViewCellEditingStyle style,
                                                 const ui::IndexPath& indexPath) {
   if (style != ui::TableViewCellEditingStyle::Delete) return;
   const ContactMode* row = personOfIndexPath(indexPath);
-  if (!row || row->personInfo.pid >= 0) return;
-  const int id = row->personInfo.pid;
+  if (!row || row->personInfo->pid >= 0) return;
+  const int id = row->personInfo->pid;
   auto forget = [&](long& section, long& r) {
     if (section != indexPath.section || r < 0) return;
     if (r == indexPath.row) {

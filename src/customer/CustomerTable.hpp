@@ -52,9 +52,14 @@ class CustomerTable : public ui::TableViewController,
   void setDelegate(std::weak_ptr<CustomerListControllerDelegate> d) { delegate_ = std::move(d); }
 
   // Keeps a copy; no regrouping by itself.
-  void setAllcustomerdic(const std::map<int, CustomerInfoEntry>& dic) { allcustomerdic_ = dic; }
+  void setAllcustomerdic(const std::map<int, CustomerInfoEntry>& dic) {
+    allcustomerdic_ = dic;
+    recordsStale_ = true;
+  }
   const std::map<int, CustomerInfoEntry>& allcustomerdic() const { return allcustomerdic_; }
-  // Rebuilds the records from the customers and regroups in that mode.
+  // Drops the selection and regroups in that mode, from records made anew
+  // when the customers were replaced since (the flag and note changes below
+  // keep records and customers in step, so nothing else needs them remade).
   void RefrashByType(int mode);
   void groupPersonsBy(int mode);
   void refreshFocus();
@@ -78,7 +83,7 @@ class CustomerTable : public ui::TableViewController,
   int currentSoryByType() const { return currentSoryByType_; }
   int selectedPID() const { return selectedPID_; }
   const std::vector<CustomerInfoList>& customerlist() const { return customerlist_; }
-  const std::vector<PersonInfo>& arraypersons() const { return arraypersons_; }
+  const PersonRecords& arraypersons() const { return arraypersons_; }
   std::optional<ui::IndexPath> selectedRow() const;
   std::shared_ptr<ui::PopoverController> notePopover() const { return notePopover_; }
   std::shared_ptr<CustomerEditPopViewController> notePopoverVC() const { return notePopoverVC_; }
@@ -112,10 +117,17 @@ class CustomerTable : public ui::TableViewController,
   void restoreColor(const ui::IndexPath& path);
   // A store write that failed: the user is told, nothing in memory changes.
   static void reportFailure();
+  // Replaces the customer's record by a changed copy, in the records and in
+  // the rows when `inRows`; false for an unknown customer.
+  template <typename Change>
+  bool changeRecord(int customerId, bool inRows, Change change);
 
   std::shared_ptr<CustomerDataModel> directory_;
   std::map<int, CustomerInfoEntry> allcustomerdic_;
-  std::vector<PersonInfo> arraypersons_;
+  PersonRecords arraypersons_;
+  // Their names in order, read once per set of records.
+  NameOrder names_;
+  bool recordsStale_ = true;
   std::vector<CustomerInfoList> customerlist_;
   int currentSoryByType_ = CustomerGrouping::kByName;
   int selectedPID_ = 0;

@@ -148,7 +148,7 @@ void CustomerViewController::dismissPopoverController() {
     if (tableResult_->byContact()) {
       didSelectCellByConatct(row);
     } else {
-      didSelectCell(row.personInfo);
+      didSelectCell(*row.personInfo);
     }
   }
   popResult_->dismissPopoverAnimated(false);

@@ -1,14 +1,12 @@
 #include "customer/SearchResultTableView.hpp"
 
-#include "customer/CustomerGrouping.hpp"
-
 namespace mv {
 
 SearchResultTableView::SearchResultTableView() : ui::TableViewController(ui::TableViewStyle::Plain) {}
 
-void SearchResultTableView::setArrResult(std::vector<PersonInfo> persons) {
-  CustomerGrouping::sortByName(persons);
+void SearchResultTableView::setArrResult(PersonRecords persons) {
   arrResult_.clear();
+  arrResult_.reserve(persons.size());
   for (auto& p : persons) arrResult_.push_back(ContactMode{"", "", std::move(p)});
 }
 
@@ -17,7 +15,7 @@ void SearchResultTableView::setArrResult(std::vector<ContactMode> contacts) { ar
 std::string SearchResultTableView::rowText(std::size_t row) const {
   if (row >= arrResult_.size()) return std::string();
   const ContactMode& r = arrResult_[row];
-  return byContact_ ? r.lastName + "  " + r.fristName : r.personInfo.name;
+  return byContact_ ? r.lastName + "  " + r.fristName : r.personInfo->name;
 }
 
 long SearchResultTableView::tableViewNumberOfRowsInSection(ui::TableView&, long) {
@@ -41,7 +39,7 @@ void SearchResultTableView::tableViewDidSelectRowAtIndexPath(ui::TableView&, con
   if (byContact_) {
     d->didSelectCellByConatct(row);
   } else {
-    d->didSelectCell(row.personInfo);
+    d->didSelectCell(*row.personInfo);
   }
 }
 

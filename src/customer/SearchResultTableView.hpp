@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "customer/ContactMode.hpp"
+#include "customer/CustomerGrouping.hpp"
 #include "customer/PersonInfo.hpp"
 #include "platform/ui/TableViewController.hpp"
 
@@ -29,8 +30,9 @@ class SearchResultTableView : public ui::TableViewController {
 
   bool byContact() const { return byContact_; }
   void setByContact(bool byContact) { byContact_ = byContact; }
-  // Customers, sorted by name (blank names last); rows read their names.
-  void setArrResult(std::vector<PersonInfo> persons);
+  // Customers in the order given (the directory gives them by name); rows
+  // read their names.
+  void setArrResult(PersonRecords persons);
   // Contacts, in the order given; rows read "last  first".
   void setArrResult(std::vector<ContactMode> contacts);
   // The rows: in name mode each carries its customer only.

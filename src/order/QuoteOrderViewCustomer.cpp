@@ -49,7 +49,7 @@ bool QuoteOrderViewController::textFieldShouldChangeCharactersInRange(ui::TextFi
   if (isBlank(next)) {
     popAllCustomerAsSearchResults();
   } else {
-    auto found = customers_ ? customers_->customerSearch(next) : std::vector<PersonInfo>{};
+    auto found = customers_ ? customers_->customerSearch(next) : PersonRecords{};
     if (!found.empty()) {
       searchResults_->setArrResult(std::move(found));
       presentSearchPopover();
@@ -174,9 +174,8 @@ void QuoteOrderViewController::updateCustomerId(int oldId, int newId) {
 
 void QuoteOrderViewController::popAllCustomerAsSearchResults() {
   if (!customers_) return;
-  auto all = customers_->allSearchPersonList();
-  if (all.empty()) return;
-  searchResults_->setArrResult(std::move(all));
+  if (customers_->allSearchPersonList().empty()) return;
+  searchResults_->setArrResult(customers_->customersByName());
   presentSearchPopover();
 }
 

@@ -12,7 +12,21 @@ namespace mv {
 
 bool CatalogModel::updateVersion() { return Schema::upgradeGroup(db(), "catalog"); }
 
+bool CatalogModel::hasProductAttributes() {
+  return exists("SELECT 1 FROM marvisto_product_attribute LIMIT 1").value_or(true);
+}
+
+bool CatalogModel::hasCategoryLinks() {
+  return exists("SELECT 1 FROM marvisto_product_category_xref LIMIT 1").value_or(true);
+}
+
 bool CatalogModel::saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& products) {
+  // A store without attribute values (the first sync) has none to drop.
+  return saveToDatabaseProduct(products, hasProductAttributes());
+}
+
+bool CatalogModel::saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& products,
+                                         bool dropOldAttributes) {
   return inTransaction([&] {
     SQLiteStatement put = db().prepare(
         "INSERT OR REPLACE INTO marvisto_product (product_id, product_sku, product_name, product_s_desc, "
@@ -20,16 +34,13 @@ bool CatalogModel::saveToDatabaseProduct(const std::vector<marvisto_product_Enti
         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     SQLiteStatement dropAttributes = db().prepare("DELETE FROM marvisto_product_attribute WHERE product_id = ?");
     if (!put || !dropAttributes) return false;
-    // A store without attribute values (the first sync) has none to drop.
-    // A failed look counts as "there are some": dropping finds nothing to drop.
-    const bool dropOld = exists("SELECT 1 FROM marvisto_product_attribute LIMIT 1").value_or(true);
     for (const auto& p : products) {
       put.reset();
       put.bindAll(p.product_id, p.product_sku, p.product_name, p.product_s_desc, p.product_l_desc,
                   p.product_publish, p.product_ordering, p.product_stock, p.product_sale, p.product_buy,
                   p.product_tags);
       if (!put.run()) return false;
-      if (!dropOld) continue;
+      if (!dropOldAttributes) continue;
       dropAttributes.reset();
       dropAttributes.bind(1, p.product_id);
       if (!dropAttributes.run()) return false;
@@ -63,6 +74,12 @@ bool CatalogModel::saveToDatabasePxrefC(const std::vector<marvisto_product_categ
 
 bool CatalogModel::saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links,
                                         const std::vector<int>& productIds) {
+  // A store without links (the first sync) has none to drop.
+  return saveToDatabasePxrefC(links, productIds, hasCategoryLinks());
+}
+
+bool CatalogModel::saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links,
+                                        const std::vector<int>& productIds, bool dropOldLinks) {
   // All old links go first, then all new ones: deleting per link would leave
   // a product in two categories with only its last link.
   return inTransaction([&] {
@@ -70,8 +87,7 @@ bool CatalogModel::saveToDatabasePxrefC(const std::vector<marvisto_product_categ
     SQLiteStatement put =
         db().prepare("INSERT OR REPLACE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?, ?)");
     if (!drop || !put) return false;
-    // A store without links (the first sync) has none to drop.
-    if (exists("SELECT 1 FROM marvisto_product_category_xref LIMIT 1").value_or(true)) {
+    if (dropOldLinks) {
       std::set<int> named(productIds.begin(), productIds.end());
       for (const auto& l : links) named.insert(l.product_id);
       for (int id : named) {
@@ -340,6 +356,29 @@ std::optional<marvisto_image_Entity> CatalogModel::getImageByKeyId(int productId
              "ORDER BY image_ordering, image_id LIMIT 1",
              rows::image, productId)
       .value_or(std::nullopt);
+}
+
+std::optional<std::map<int, marvisto_product_price_Entity>> CatalogModel::getPriceOfEveryProduct() {
+  std::map<int, marvisto_product_price_Entity> out;
+  // In the order of the single read, so the first row of a product is its own.
+  const bool read = query("SELECT * FROM marvisto_product_price ORDER BY rowid", [&](const SQLiteStatement& row) {
+    auto price = rows::price(row);
+    out.try_emplace(price.product_id, std::move(price));
+  });
+  if (!read) return std::nullopt;
+  return out;
+}
+
+std::optional<std::map<int, marvisto_image_Entity>> CatalogModel::getImageOfEveryProduct() {
+  std::map<int, marvisto_image_Entity> out;
+  const bool read = query(
+      "SELECT * FROM marvisto_image WHERE image_isdault = 1 AND image_publis = 1 ORDER BY image_ordering, image_id",
+      [&](const SQLiteStatement& row) {
+        auto image = rows::image(row);
+        out.try_emplace(image.key_id, std::move(image));
+      });
+  if (!read) return std::nullopt;
+  return out;
 }
 
 std::vector<marvisto_image_Entity> CatalogModel::getManyImageByKeyId(int productId) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,14 @@ class CatalogModel : public BaseDataModel {
   // --- saves: one transaction each; false (and nothing changed) on any failure
   // Writes each product and drops its attribute values (saved again after).
   [[nodiscard]] bool saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& products);
+  // The same, dropping the old attribute values only when asked: a reply
+  // stored in batches knows whether the store had any before its first batch.
+  [[nodiscard]] bool saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& products,
+                                           bool dropOldAttributes);
+  // Whether any attribute value / category link is stored (true when the
+  // look fails: dropping then finds nothing to drop).
+  [[nodiscard]] bool hasProductAttributes();
+  [[nodiscard]] bool hasCategoryLinks();
   [[nodiscard]] bool saveToDatabaseProductAttribute(const std::vector<marvisto_product_attribute_Entity>& rows);
   [[nodiscard]] bool saveToDatabaseFieldsProductAttribute(
       const std::vector<marvisto_fields_product_attribute_Entity>& rows);
@@ -29,6 +38,9 @@ class CatalogModel : public BaseDataModel {
   // reply, so that a product whose list became empty loses its links).
   [[nodiscard]] bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links,
                                           const std::vector<int>& productIds);
+  // The same, dropping old links only when asked.
+  [[nodiscard]] bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& links,
+                                          const std::vector<int>& productIds, bool dropOldLinks);
   [[nodiscard]] bool saveToDatabasePrice(const std::vector<marvisto_product_price_Entity>& rows);
   // Replace the whole table.
   [[nodiscard]] bool saveToDatabaseProductrelated(const std::vector<marvisto_product_related_Entity>& rows);
@@ -70,6 +82,13 @@ class CatalogModel : public BaseDataModel {
   // `discount_flag` is worked out for the current time.
   marvisto_product_price_Entity getPriceEntityByProductId(int productId);
   std::optional<marvisto_image_Entity> getImageByKeyId(int productId);
+  // The same for every product at once, by product id, for a screen that
+  // shows thousands: the price record getPriceEntityByProductId reads (its
+  // `discount_flag` left for the caller to work out) and the image
+  // getImageByKeyId reads. A product without one is absent; nothing when the
+  // read failed.
+  std::optional<std::map<int, marvisto_product_price_Entity>> getPriceOfEveryProduct();
+  std::optional<std::map<int, marvisto_image_Entity>> getImageOfEveryProduct();
   std::vector<marvisto_image_Entity> getManyImageByKeyId(int productId);
   // {"imageFull", "imageThumb"} per image row with that publish value;
   // nothing when the read failed.

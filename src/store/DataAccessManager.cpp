@@ -128,6 +128,11 @@ bool DataAccessManager::runInTransaction(const std::function<bool()>& work) {
   return db_.runInTransaction(work);
 }
 
+bool DataAccessManager::runInBulkTransaction(const std::function<bool()>& work) {
+  MV_ASSERT_MAIN_THREAD();
+  return db_.runInBulkTransaction(work);
+}
+
 bool DataAccessManager::updateVersion() {
   bool ok = true;
   BaseDataModel* models[] = {&catalog_, &lists_, &library_, &customer_, &order_, &config_, &user_};

@@ -50,11 +50,22 @@ class DataAccessManager {
   // answers true, rolled back with nothing changed when it answers false or
   // the commit fails. Operations that open their own transaction join it.
   [[nodiscard]] bool runInTransaction(const std::function<bool()>& work);
+  // The same for a long run of writes (a reply stored in batches): the
+  // operations `work` runs join this transaction instead of opening
+  // savepoints of their own, and one of them that fails leaves the whole
+  // rolled back.
+  [[nodiscard]] bool runInBulkTransaction(const std::function<bool()>& work);
 
   // --- catalogue -------------------------------------------------------------------
   [[nodiscard]] bool saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& v) {
     return catalog_.saveToDatabaseProduct(v);
   }
+  [[nodiscard]] bool saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& v, bool dropOldAttributes) {
+    return catalog_.saveToDatabaseProduct(v, dropOldAttributes);
+  }
+  // Whether the store holds any product attribute value / category link.
+  [[nodiscard]] bool hasProductAttributes() { return catalog_.hasProductAttributes(); }
+  [[nodiscard]] bool hasCategoryLinks() { return catalog_.hasCategoryLinks(); }
   [[nodiscard]] bool saveToDatabaseProductAttribute(const std::vector<marvisto_product_attribute_Entity>& v) {
     return catalog_.saveToDatabaseProductAttribute(v);
   }
@@ -68,6 +79,10 @@ class DataAccessManager {
   [[nodiscard]] bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& v,
                                           const std::vector<int>& productIds) {
     return catalog_.saveToDatabasePxrefC(v, productIds);
+  }
+  [[nodiscard]] bool saveToDatabasePxrefC(const std::vector<marvisto_product_category_xref_Entity>& v,
+                                          const std::vector<int>& productIds, bool dropOldLinks) {
+    return catalog_.saveToDatabasePxrefC(v, productIds, dropOldLinks);
   }
   [[nodiscard]] bool saveToDatabasePrice(const std::vector<marvisto_product_price_Entity>& v) {
     return catalog_.saveToDatabasePrice(v);
@@ -119,6 +134,12 @@ class DataAccessManager {
   }
   marvisto_product_price_Entity getPriceEntityByProductId(int id) { return catalog_.getPriceEntityByProductId(id); }
   std::optional<marvisto_image_Entity> getImageByKeyId(int id) { return catalog_.getImageByKeyId(id); }
+  std::optional<std::map<int, marvisto_product_price_Entity>> getPriceOfEveryProduct() {
+    return catalog_.getPriceOfEveryProduct();
+  }
+  std::optional<std::map<int, marvisto_image_Entity>> getImageOfEveryProduct() {
+    return catalog_.getImageOfEveryProduct();
+  }
   std::vector<marvisto_image_Entity> getManyImageByKeyId(int id) { return catalog_.getManyImageByKeyId(id); }
   // The lists the sync and the backup read are nothing when the read failed,
   // never taken for empty ones.

@@ -50,6 +50,8 @@ void SQLiteDatabase::close() {
   db_ = nullptr;
   path_.clear();
   commitFrames_.clear();
+  bulkOpen_ = false;
+  bulkDoomed_ = false;
 }
 
 bool SQLiteDatabase::execute(std::string_view sql) {
@@ -79,6 +81,13 @@ SQLiteStatement SQLiteDatabase::prepareCached(std::string_view sql) const {
 bool SQLiteDatabase::runInTransaction(const std::function<bool()>& work) {
   MV_ASSERT_MAIN_THREAD();
   auto tx = SQLiteTransaction::begin(*this);
+  if (!tx || !work()) return false;
+  return tx->commit();
+}
+
+bool SQLiteDatabase::runInBulkTransaction(const std::function<bool()>& work) {
+  MV_ASSERT_MAIN_THREAD();
+  auto tx = SQLiteTransaction::beginBulk(*this);
   if (!tx || !work()) return false;
   return tx->commit();
 }

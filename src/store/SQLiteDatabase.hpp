@@ -56,6 +56,11 @@ class SQLiteDatabase {
   // (false then). Inside an open transaction it is a savepoint, so work that
   // runs its own transaction composes into a larger one.
   [[nodiscard]] bool runInTransaction(const std::function<bool()>& work);
+  // The same for a long run of writes (a reply stored in batches): the
+  // transactions `work` begins join this one instead of opening savepoints,
+  // and one of them that rolls back leaves the whole rolled back (see
+  // SQLiteTransaction::beginBulk).
+  [[nodiscard]] bool runInBulkTransaction(const std::function<bool()>& work);
 
   // Runs `action` once the outermost transaction open now has committed (at
   // once when none is open); drops it when that transaction, or the savepoint
@@ -85,6 +90,10 @@ class SQLiteDatabase {
   sqlite3* db_ = nullptr;
   std::filesystem::path path_;
   std::vector<std::vector<std::function<void()>>> commitFrames_;
+  // A bulk transaction is open (see SQLiteTransaction::beginBulk), and one
+  // of the transactions that joined it rolled back.
+  bool bulkOpen_ = false;
+  bool bulkDoomed_ = false;
   // The open connection's kept statements; a new cache per connection, so
   // statements out at a close are finalised when their users are done.
   std::shared_ptr<SQLiteStatementCache> statements_;

@@ -13,6 +13,10 @@ int gSavepointCounter = 0;
 
 std::optional<SQLiteTransaction> SQLiteTransaction::begin(SQLiteDatabase& db) {
   if (!db.isOpen()) return std::nullopt;
+  if (db.bulkOpen_) {
+    db.beginCommitFrame();
+    return SQLiteTransaction(db, std::string(), Kind::Joined);
+  }
   if (sqlite3_get_autocommit(db.handle()) == 0) {
     std::string savepoint = "mv_sp_" + std::to_string(++gSavepointCounter);
     if (!db.execute("SAVEPOINT " + savepoint)) return std::nullopt;
@@ -24,8 +28,17 @@ std::optional<SQLiteTransaction> SQLiteTransaction::begin(SQLiteDatabase& db) {
   return SQLiteTransaction(db, std::string());
 }
 
+std::optional<SQLiteTransaction> SQLiteTransaction::beginBulk(SQLiteDatabase& db) {
+  auto tx = begin(db);
+  if (!tx || tx->kind_ == Kind::Joined) return tx;
+  tx->kind_ = Kind::Bulk;
+  db.bulkOpen_ = true;
+  db.bulkDoomed_ = false;
+  return tx;
+}
+
 SQLiteTransaction::SQLiteTransaction(SQLiteTransaction&& other) noexcept
-    : db_(other.db_), savepoint_(std::move(other.savepoint_)) {
+    : db_(other.db_), savepoint_(std::move(other.savepoint_)), kind_(other.kind_) {
   other.db_ = nullptr;
 }
 
@@ -33,6 +46,19 @@ SQLiteTransaction::~SQLiteTransaction() { rollback(); }
 
 bool SQLiteTransaction::commit() {
   if (!db_) return false;
+  if (kind_ == Kind::Joined) {
+    // Its work stands or falls with the bulk transaction around it.
+    db_->endCommitFrame(true);
+    db_ = nullptr;
+    return true;
+  }
+  if (kind_ == Kind::Bulk) {
+    if (db_->bulkDoomed_) {
+      rollback();
+      return false;
+    }
+    db_->bulkOpen_ = false;
+  }
   bool ok = savepoint_.empty() ? db_->execute("COMMIT") : db_->execute("RELEASE " + savepoint_);
   if (!ok) {
     rollback();
@@ -48,6 +74,15 @@ void SQLiteTransaction::rollback() {
   SQLiteDatabase& db = *db_;
   db_ = nullptr;
   db.endCommitFrame(false);
+  if (kind_ == Kind::Joined) {
+    // Nothing of it can be undone alone: the bulk transaction never commits.
+    db.bulkDoomed_ = true;
+    return;
+  }
+  if (kind_ == Kind::Bulk) {
+    db.bulkOpen_ = false;
+    db.bulkDoomed_ = false;
+  }
   if (savepoint_.empty()) {
     // A failed statement may already have ended the transaction.
     if (db.isOpen() && sqlite3_get_autocommit(db.handle()) == 0 && !db.execute("ROLLBACK")) {

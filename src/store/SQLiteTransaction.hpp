@@ -19,6 +19,12 @@ class SQLiteTransaction {
  public:
   // The transaction, begun; nothing when it could not begin.
   [[nodiscard]] static std::optional<SQLiteTransaction> begin(SQLiteDatabase& db);
+  // One transaction for a long run of writes (a reply stored in batches).
+  // Transactions begun inside it join it instead of opening savepoints, each
+  // of which would copy again every page it changes that was written before
+  // it; one of them that rolls back dooms the whole, which then never
+  // commits. Inside a bulk transaction it joins it too.
+  [[nodiscard]] static std::optional<SQLiteTransaction> beginBulk(SQLiteDatabase& db);
 
   ~SQLiteTransaction();
   SQLiteTransaction(SQLiteTransaction&& other) noexcept;
@@ -31,11 +37,14 @@ class SQLiteTransaction {
   [[nodiscard]] bool commit();
 
  private:
-  SQLiteTransaction(SQLiteDatabase& db, std::string savepoint) : db_(&db), savepoint_(std::move(savepoint)) {}
+  enum class Kind { Plain, Bulk, Joined };
+  SQLiteTransaction(SQLiteDatabase& db, std::string savepoint, Kind kind = Kind::Plain)
+      : db_(&db), savepoint_(std::move(savepoint)), kind_(kind) {}
   void rollback();
 
   SQLiteDatabase* db_;      // null once committed, rolled back or moved from
   std::string savepoint_;  // empty for an outermost transaction
+  Kind kind_;
 };
 
 }  // namespace mv

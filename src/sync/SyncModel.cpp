@@ -196,6 +196,7 @@ void SyncModel::endRun() {
   pendingRetries_.clear();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
+  productStore_.reset();
   if (wasRunning) {
     isDownloading_ = false;
     isSyncAllData_ = false;
@@ -275,6 +276,8 @@ void SyncModel::requestSync() {
 void SyncModel::requestProductTables() {
   auto request = std::make_shared<RequestSyncAllTable>();
   request->isFull = needSyncAll(std::string(kProductSynced));
+  request->store = makeProductStore();
+  request->productsPerBatch = productsPerBatch_;
   // A full sync asks once more for every icon.
   if (request->isFull == "true" && !isBlank(Session::current().clientID)) {
     base::UserDefaults::standard().removeObject(perClientKey(kMissingIcons));
@@ -391,17 +394,17 @@ void SyncModel::loginRespond(const std::shared_ptr<NetBaseRst>& result) {
 void SyncModel::productTablesRespond(const NetBaseRst& result) {
   const auto* reply = dynamic_cast<const SyncAllTableRst*>(&result);
   if (!result.isSuccess() || !reply) {
+    productStore_.reset();
     breakSync(result.message);
     return;
   }
-  // Read before the reply replaces the rows.
-  const std::set<std::string> kept = reply->imagesTable ? keptPictures() : std::set<std::string>();
-  if (!saveProductTables(*reply)) {
+  std::vector<std::string> changedPictures;
+  if (!storeProductReply(*reply, changedPictures)) {
     breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
   // The image phase fetches the changed images again.
-  if (reply->imagesTable) removeChangedPictures(*reply->imagesTable, kept);
+  removeChangedPictures(changedPictures);
   productSaved_ = true;
   setClientFlag(kProductSynced, kSyncedValue);
   setClientFlag(kFilesUnsettled, kSyncedValue);

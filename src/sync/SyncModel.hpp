@@ -51,6 +51,7 @@ class LoginRst;
 class RequestInterfaceBase;
 class SessionServices;
 class SyncAllTableRst;
+class SyncAllTableStore;
 class SyncCustomerTableRst;
 class SyncDataFinishRst;
 class SyncFileTableRst;
@@ -141,6 +142,9 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   void startSyncData();
   // Captures the module switches for the run.
   void loadByConfig();
+  // Products stored at a time while the product reply is read.
+  std::size_t productsPerBatch() const { return productsPerBatch_; }
+  void setProductsPerBatch(std::size_t count) { productsPerBatch_ = count > 0 ? count : 1; }
   // "true" or "false": the "isFull" of the part whose per-client flag is
   // `flagName` (none: "true").
   std::string needSyncAll(const std::optional<std::string>& flagName) const;
@@ -215,9 +219,21 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   void customerTablesRespond(const NetBaseRst& result);
   void syncFinishRespond(const NetBaseRst& result);
 
+  // Stores the product replies' rows as the reply is read (see
+  // SyncAllTableStore) and names the pictures of changed rows.
+  class ProductStore;
+  // Stores one batch of product rows; the old attribute values and category
+  // links are dropped only when the store had some before the reply.
+  bool saveProductRows(const SyncAllTableRst& rows, bool dropOldAttributes, bool dropOldLinks);
+  // The store the product request reads its reply into.
+  std::shared_ptr<SyncAllTableStore> makeProductStore();
+  // Settles a product reply: stored while it was read, or (read whole) now.
+  // False when its rows could not be stored (none are kept then); else the
+  // picture and thumbnail names of its changed image rows are in
+  // `changedPictures`.
+  bool storeProductReply(const SyncAllTableRst& reply, std::vector<std::string>& changedPictures);
   // Each stores one reply's tables in one transaction; false when anything
   // failed (nothing of the reply is kept then).
-  bool saveProductTables(const SyncAllTableRst& reply);
   bool saveLibraryTables(const SyncFileTableRst& reply);
   bool saveCustomerTables(const SyncCustomerTableRst& reply);
 
@@ -226,9 +242,11 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   void startImagePhaseAfterRemovals();
   // Removes the files of changed rows off the main thread: a full sync
   // removes tens of thousands.
-  void removeChangedPictures(const std::vector<marvisto_image_Entity>& images, const std::set<std::string>& keep);
+  void removeChangedPictures(const std::vector<std::string>& names);
   void removeChangedCovers(const std::vector<marvisto_library_files_Entity>& files, const std::set<std::string>& keep);
   void removeInBackground(std::vector<std::filesystem::path> paths);
+  // Tells the delegate how far a removal is.
+  void removalProgress(float share);
   void kindCompleted(int kind);
   // The share of a kind shown to the delegate: a kind with files failed or
   // still asked again stays below whole, at the whole per cent of its files
@@ -288,6 +306,8 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   bool running_ = false;
   Stage stage_ = Stage::Idle;
   // Parts whose tables this run stored.
+  std::shared_ptr<ProductStore> productStore_;
+  std::size_t productsPerBatch_ = 500;
   bool productSaved_ = false;
   bool librarySaved_ = false;
   bool customerSaved_ = false;

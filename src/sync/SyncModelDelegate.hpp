@@ -21,6 +21,9 @@ class SyncModelDelegate {
   virtual void setProgress(float progress, int imageType, int remainTime) = 0;
   // The customer tables are stored.
   virtual void getCustomerFinished() = 0;
+  // Before the image phase, the files of the rows a full sync changed are
+  // removed: the share of them removed so far, 1 once done.
+  virtual void setRemovalProgress(float) {}
   // The session handler took over a reply of the run (expired session, locked
   // user or device) and has already told the user: the run is over and the
   // screen only resets, without an alert of its own.

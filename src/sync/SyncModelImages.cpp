@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
@@ -109,13 +111,19 @@ std::vector<fs::path> changedFiles(const std::vector<std::string>& names, int ty
   return out;
 }
 
-// Removes files; one that is not there is left alone.
-void removeFiles(const std::vector<fs::path>& paths, const base::CancelFlag* flag = nullptr) {
+// Removes files; one that is not there is left alone. `removed(share)` is
+// told the share done about every per cent, and 1 at the end.
+void removeFiles(const std::vector<fs::path>& paths, const base::CancelFlag* flag = nullptr,
+                 const std::function<void(float)>& removed = nullptr) {
   std::error_code ec;
-  for (const auto& path : paths) {
+  const std::size_t step = std::max<std::size_t>(paths.size() / 100, 1);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
     if (flag && flag->isCancelled()) return;
-    fs::remove(path, ec);
+    fs::remove(paths[i], ec);
+    if (removed && (i + 1) % step == 0 && i + 1 < paths.size())
+      removed(static_cast<float>(static_cast<double>(i + 1) / static_cast<double>(paths.size())));
   }
+  if (removed) removed(1.0f);
 }
 
 std::vector<std::string> pictureNames(const std::vector<marvisto_image_Entity>& images) {
@@ -445,31 +453,37 @@ void SyncModel::retryDownloadImage(const std::string& fileName, int imageType) {
 
 void SyncModel::createImgThumb(const std::vector<base::Value>& images) {
   if (!thumbQueue_) return;
-  // Paths are made here, on the main thread, from the session of now; the
-  // worker touches nothing but these files.
-  const auto folder = folderOfType(kImageTypeProduct);
-  if (!folder) return;
-  std::vector<std::pair<fs::path, fs::path>> pairs;
+  // The folder is found here, on the main thread, from the session of now;
+  // the worker touches nothing but the files in it. Names only: a path
+  // object per file would hold tens of megabytes for a big catalogue.
+  auto found = folderOfType(kImageTypeProduct);
+  if (!found) return;
+  fs::path folder = std::move(*found);
+  std::vector<std::pair<std::string, std::string>> names;
   for (const base::Value& row : images) {
-    auto names = pictureAndThumb(row);
-    if (!names) continue;
-    const auto& [fullName, thumbName] = *names;
+    auto pair = pictureAndThumb(row);
+    if (!pair) continue;
+    auto& [fullName, thumbName] = *pair;
     if (isBlank(fullName) || isBlank(thumbName) || fullName == thumbName) continue;
-    if (PublicFunction::isSafeFileName(fullName) && PublicFunction::isSafeFileName(thumbName))
-      pairs.emplace_back(*folder / fullName, *folder / thumbName);
+    if (!PublicFunction::isSafeFileName(fullName) || !PublicFunction::isSafeFileName(thumbName)) continue;
+    names.emplace_back(std::move(fullName), std::move(thumbName));
   }
-  if (pairs.empty()) return;
+  if (names.empty()) return;
+  names.shrink_to_fit();
   // One pass at a time: a new pass supersedes one not yet done.
   thumbPass_.cancel();
-  thumbPass_ = thumbQueue_->async([pairs = std::move(pairs)](const base::CancelFlag& flag) {
-    for (const auto& [fullPath, thumbPath] : pairs) {
-      if (flag.isCancelled()) return;
-      std::error_code ec;
-      if (fs::exists(thumbPath, ec) || !fs::exists(fullPath, ec)) continue;
-      // A thumbnail that cannot be made is made again by the next pass.
-      if (!PublicFunction::createImgThumbWithImgName(fullPath, thumbPath)) MV_LOG("no thumbnail for ", fullPath);
-    }
-  });
+  thumbPass_ = thumbQueue_->async(
+      [folder = std::move(folder), names = std::move(names)](const base::CancelFlag& flag) {
+        for (const auto& [fullName, thumbName] : names) {
+          if (flag.isCancelled()) return;
+          const fs::path fullPath = folder / fullName;
+          const fs::path thumbPath = folder / thumbName;
+          std::error_code ec;
+          if (fs::exists(thumbPath, ec) || !fs::exists(fullPath, ec)) continue;
+          // A thumbnail that cannot be made is made again by the next pass.
+          if (!PublicFunction::createImgThumbWithImgName(fullPath, thumbPath)) MV_LOG("no thumbnail for ", fullPath);
+        }
+      });
 }
 
 void SyncModel::waitForThumbnails() {
@@ -485,8 +499,8 @@ void SyncModel::deleteCoverImages(const std::vector<marvisto_library_files_Entit
   removeFiles(changedFiles(coverNames(files), kImageTypeCover, keep));
 }
 
-void SyncModel::removeChangedPictures(const std::vector<marvisto_image_Entity>& images, const std::set<std::string>& keep) {
-  removeInBackground(changedFiles(pictureNames(images), kImageTypeProduct, keep));
+void SyncModel::removeChangedPictures(const std::vector<std::string>& names) {
+  removeInBackground(changedFiles(names, kImageTypeProduct, {}));
 }
 
 void SyncModel::removeChangedCovers(const std::vector<marvisto_library_files_Entity>& files,
@@ -500,7 +514,21 @@ void SyncModel::removeInBackground(std::vector<fs::path> paths) {
     removeFiles(paths);
     return;
   }
-  removalQueue_->async([paths = std::move(paths)](const base::CancelFlag& flag) { removeFiles(paths, &flag); });
+  // A full sync removes tens of thousands of files: the screen shows how far
+  // the removal is, on the main thread and only while the run lasts.
+  auto told = [weak = weak_from_this(), run = run_.mark()](float share) {
+    base::RunLoop::main().post([weak, run, share] {
+      auto self = weak.lock();
+      if (self && run.isValid()) self->removalProgress(share);
+    });
+  };
+  removalQueue_->async([paths = std::move(paths), told = std::move(told)](const base::CancelFlag& flag) {
+    removeFiles(paths, &flag, told);
+  });
+}
+
+void SyncModel::removalProgress(float share) {
+  if (auto d = delegate()) d->setRemovalProgress(share);
 }
 
 void SyncModel::startImagePhaseAfterRemovals() {

@@ -2,7 +2,11 @@
 // that a failure leaves the store as it was before the reply.
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/base/Log.hpp"
 #include "store/DataAccessManager.hpp"
@@ -43,13 +47,13 @@ bool fileExists(const std::optional<fs::path>& path) {
 
 }  // namespace
 
-bool SyncModel::saveProductTables(const SyncAllTableRst& r) {
+bool SyncModel::saveProductRows(const SyncAllTableRst& r, bool dropOldAttributes, bool dropOldLinks) {
   DataAccessManager* dam = database_.get();
   // Saving a product drops its attribute values, which the next save writes
   // again: the order matters.
-  const bool ok = dam->runInTransaction([&] {
+  return dam->runInTransaction([&] {
     return
-      saveIfPresent(r.productTable, [&](const auto& v) { return dam->saveToDatabaseProduct(v); },
+      saveIfPresent(r.productTable, [&](const auto& v) { return dam->saveToDatabaseProduct(v, dropOldAttributes); },
                     "Error on product sync!") &&
       saveIfPresent(r.productAttributeTable, [&](const auto& v) { return dam->saveToDatabaseProductAttribute(v); },
                     "Error on ProductAttribute sync!") &&
@@ -64,7 +68,7 @@ bool SyncModel::saveProductTables(const SyncAllTableRst& r) {
             if (r.productTable) {
               for (const auto& p : *r.productTable) productIds.push_back(p.product_id);
             }
-            return dam->saveToDatabasePxrefC(v, productIds);
+            return dam->saveToDatabasePxrefC(v, productIds, dropOldLinks);
           },
           "Error on productAndcategoryTable sync!") &&
       saveIfPresent(r.productPriceTable, [&](const auto& v) { return dam->saveToDatabasePrice(v); },
@@ -82,7 +86,79 @@ bool SyncModel::saveProductTables(const SyncAllTableRst& r) {
       saveIfPresent(r.productRelateTagTable, [&](const auto& v) { return dam->saveToDatabaseProductRelatedTag(v); },
                     "Error on productRelateTagTable sync!");
   });
-  return stored(ok, "product");
+}
+
+// One transaction for the whole reply: a reply that fails keeps nothing.
+class SyncModel::ProductStore : public SyncAllTableStore {
+ public:
+  ProductStore(std::weak_ptr<SyncModel> model, std::set<std::string> kept)
+      : model_(std::move(model)), kept_(std::move(kept)) {}
+
+  bool whileReading(const std::function<bool()>& read) override {
+    changed_.clear();
+    auto model = model_.lock();
+    if (!model) return false;
+    DataAccessManager& dam = *model->database_;
+    const bool kept = dam.runInBulkTransaction([&] {
+      // Read before the first batch: the later batches must not drop what
+      // the earlier ones wrote.
+      hadAttributes_ = dam.hasProductAttributes();
+      hadLinks_ = dam.hasCategoryLinks();
+      reading_ = true;
+      const bool whole = read();
+      reading_ = false;
+      return whole;
+    });
+    reading_ = false;
+    if (!kept) changed_.clear();
+    return kept;
+  }
+
+  bool store(const SyncAllTableRst& rows) override {
+    auto model = model_.lock();
+    if (!reading_ || !model) return false;
+    if (rows.imagesTable) {
+      for (const auto& image : *rows.imagesTable) {
+        for (const std::string* name : {&image.image_thumb_address, &image.image_full_address}) {
+          if (!kept_.count(*name)) changed_.push_back(*name);
+        }
+      }
+    }
+    return model->saveProductRows(rows, hadAttributes_, hadLinks_);
+  }
+
+  // The picture and thumbnail names of the stored image rows, less the kept.
+  std::vector<std::string> takeChanged() { return std::exchange(changed_, {}); }
+
+ private:
+  std::weak_ptr<SyncModel> model_;
+  std::set<std::string> kept_;
+  std::vector<std::string> changed_;
+  bool hadAttributes_ = true;
+  bool hadLinks_ = true;
+  bool reading_ = false;
+};
+
+std::shared_ptr<SyncAllTableStore> SyncModel::makeProductStore() {
+  // Read before the reply replaces the rows.
+  productStore_ = std::make_shared<ProductStore>(weak_from_this(), keptPictures());
+  return productStore_;
+}
+
+bool SyncModel::storeProductReply(const SyncAllTableRst& reply, std::vector<std::string>& changedPictures) {
+  auto store = std::exchange(productStore_, nullptr);
+  if (reply.storedWhileRead) {
+    if (reply.storeFailed || !store) return stored(false, "product");
+    changedPictures = store->takeChanged();
+    return true;
+  }
+  // A reply read whole (no store was given): stored as one batch.
+  if (!store) {
+    store = std::make_shared<ProductStore>(weak_from_this(), reply.imagesTable ? keptPictures() : std::set<std::string>());
+  }
+  if (!store->whileReading([&] { return store->store(reply); })) return stored(false, "product");
+  changedPictures = store->takeChanged();
+  return true;
 }
 
 bool SyncModel::saveLibraryTables(const SyncFileTableRst& r) {

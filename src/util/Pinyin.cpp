@@ -207,6 +207,29 @@ class NameKeyTable {
     return true;
   }
 
+  static bool isPlainAscii(const icu::UnicodeString& text) {
+    for (int32_t i = 0; i < text.length(); ++i)
+      if (text.charAt(i) >= 0x80) return false;
+    return true;
+  }
+
+  static bool holdsHan(const icu::UnicodeString& text) {
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+      UErrorCode status = U_ZERO_ERROR;
+      if (uscript_getScript(text.char32At(i), &status) == USCRIPT_HAN && U_SUCCESS(status)) return true;
+    }
+    return false;
+  }
+
+  // CJK symbols and punctuation, and half- and full-width forms.
+  static bool holdsIdeographicForms(const icu::UnicodeString& text) {
+    for (int32_t i = 0; i < text.length(); ++i) {
+      const char16_t c = text.charAt(i);
+      if ((c >= 0x3000 && c <= 0x303F) || (c >= 0xFF00 && c <= 0xFFEF)) return true;
+    }
+    return false;
+  }
+
   static std::string asciiKey(std::string_view text) {
     std::string out;
     for (char c : text)
@@ -236,15 +259,25 @@ class NameKeyTable {
       icu::UnicodeString folded = nfkc->normalize(text, status);
       if (U_SUCCESS(status)) text = folded;
     }
-    bool han = false;
-    for (int32_t i = 0; i < text.length() && !han; i = text.moveIndex32(i, 1)) {
-      UErrorCode scriptStatus = U_ZERO_ERROR;
-      han = uscript_getScript(text.char32At(i), &scriptStatus) == USCRIPT_HAN && U_SUCCESS(scriptStatus);
+    const bool chinese = holdsHan(text);
+    bool han = chinese;
+    if (han && reading == NameReading::Words && words()) {
+      text = readWords(text);
+      // The words read every character they know; what they leave decides
+      // the road below.
+      han = holdsHan(text);
     }
-    if (han && reading == NameReading::Words && words()) text = readWords(text);
-    // Chinese names take the longer road; Latin names need only the accents off.
-    icu::Transliterator* reader =
-        han ? transliterator(names_, triedNames_, kNamesReader) : transliterator(latin_, triedLatin_, kLatinReader);
+    // Chinese names take the longer road (the Chinese reader is by far the
+    // slowest, on any text); Latin names need only the accents off, and
+    // plain ASCII nothing at all. The ideographic punctuation and
+    // full-width forms of a Chinese name take the Chinese road still, which
+    // reads them its own way.
+    icu::Transliterator* reader = nullptr;
+    if (han || (chinese && holdsIdeographicForms(text))) {
+      reader = transliterator(names_, triedNames_, kNamesReader);
+    } else if (!isPlainAscii(text)) {
+      reader = transliterator(latin_, triedLatin_, kLatinReader);
+    }
     if (reader) reader->transliterate(text);
     std::string out;
     for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {

@@ -6,16 +6,16 @@
 namespace mv::test {
 namespace {
 
-std::vector<int> idsOf(const std::vector<PersonInfo>& persons) {
+std::vector<int> idsOf(const PersonRecords& persons) {
   std::vector<int> ids;
-  for (const auto& p : persons) ids.push_back(p.pid);
+  for (const auto& p : persons) ids.push_back(p->pid);
   std::sort(ids.begin(), ids.end());
   return ids;
 }
 
 std::vector<std::string> namesOf(const std::vector<ContactMode>& rows) {
   std::vector<std::string> names;
-  for (const auto& r : rows) names.push_back(r.fristName + "/" + r.lastName + "@" + std::to_string(r.personInfo.pid));
+  for (const auto& r : rows) names.push_back(r.fristName + "/" + r.lastName + "@" + std::to_string(r.personInfo->pid));
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -40,7 +40,7 @@ TEST_F(DirectoryTest, LoadsEntriesAndFindsCustomersByEveryField) {
   EXPECT_EQ(dir->customerInfoDic().at(3).customer_name, "");
   EXPECT_EQ(dir->allAttributes().size(), 8u);
   EXPECT_EQ(dir->allSearchPersonList().size(), 5u);
-  for (const auto& p : dir->allSearchPersonList()) EXPECT_FALSE(p.hasNote);
+  for (const auto& p : dir->allSearchPersonList()) EXPECT_FALSE(p->hasNote);
 
   EXPECT_EQ(idsOf(dir->customerSearch("apple")), (std::vector<int>{1}));        // name, any case
   EXPECT_EQ(idsOf(dir->customerSearch("SPRINGFIELD")), (std::vector<int>{1}));  // address city, once
@@ -61,6 +61,32 @@ TEST_F(DirectoryTest, LoadsEntriesAndFindsCustomersByEveryField) {
   EXPECT_TRUE(dir->customerSearch("").empty());
   // Values of fields that are not displayed are not in the directory.
   EXPECT_TRUE(dir->customerSearch("secret").empty());
+}
+
+std::vector<int> idsInOrder(const PersonRecords& persons) {
+  std::vector<int> ids;
+  for (const auto& p : persons) ids.push_back(p->pid);
+  return ids;
+}
+
+// Results come by name, as the results list shows them; a field's text
+// never runs on into the next field's or the next customer's.
+TEST_F(DirectoryTest, SearchGivesCustomersByNameAndMatchesWithinOneField) {
+  auto dir = directory();
+  // "Apple Trading" (by its contact's address), "Hidden Goods", "O'Brien &
+  // Sons", and the nameless one (by "100% sure_ok") last.
+  EXPECT_EQ(idsInOrder(dir->customerSearch("o")), (std::vector<int>{1, 4, 5, 3}));
+  // Upper-case keys before lower-case ones: "beijing" after "O'Brien".
+  EXPECT_EQ(idsInOrder(dir->customersByName()), (std::vector<int>{1, 4, 5, 2, 3}));
+  EXPECT_TRUE(dir->customerSearch("main stspringfield").empty());  // one address field, then the next
+  EXPECT_TRUE(dir->customerSearch("_okhidden").empty());           // one customer, then the next
+  EXPECT_TRUE(dir->customerSearch(std::string("apple") + '\0').empty());
+  // A customer stored later takes its place by name at the next load.
+  seed({8, "Banana Road", {}, {}, {}});
+  seed({9, "Avocado", {{kCity, "Oslo"}}, {}, {}});
+  dir->reloadCustomerData();
+  EXPECT_EQ(idsInOrder(dir->customerSearch("o")), (std::vector<int>{1, 9, 8, 4, 5, 3}));
+  EXPECT_EQ(idsInOrder(dir->customerSearch("OSLO")), (std::vector<int>{9}));
 }
 
 // Stored and typed texts meet in one normal form, case-folded, whichever
@@ -120,8 +146,8 @@ TEST_F(DirectoryTest, HiddenCustomersFollowTheShowAllSwitchAndFlagsChangeEntries
   EXPECT_EQ(dir->getNoHiddenCustomerData(false).size(), 3u);
   // The records keep their flags until the next reload; the store never changed.
   auto apple = std::find_if(dir->allSearchPersonList().begin(), dir->allSearchPersonList().end(),
-                            [](const PersonInfo& p) { return p.pid == 1; });
-  EXPECT_FALSE(apple->hidden);
+                            [](const auto& p) { return p->pid == 1; });
+  EXPECT_FALSE((*apple)->hidden);
   EXPECT_EQ(dir->getNoHiddenCustomerData(true).size(), 4u);
 
   // Every customer hidden with show-all off: an empty directory.

@@ -72,7 +72,7 @@ class FormScreenTest : public CustomerServiceTest<CustomerScreenTest> {
     const auto& sections = list().customerlist();
     for (std::size_t s = 0; s < sections.size(); ++s)
       for (std::size_t r = 0; r < sections[s].arrayPersons.size(); ++r)
-        if (sections[s].arrayPersons[r].personInfo.pid == customerId) return {static_cast<long>(s), static_cast<long>(r)};
+        if (sections[s].arrayPersons[r].personInfo->pid == customerId) return {static_cast<long>(s), static_cast<long>(r)};
     return {-1, -1};
   }
   std::string stored(const std::string& sql) {

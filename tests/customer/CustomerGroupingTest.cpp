@@ -26,6 +26,13 @@ void addContact(PersonInfo& p, const std::string& first, const std::string& last
   p.contact.push_back(c);
 }
 
+// The list's shared records of those customers.
+PersonRecords records(const std::vector<PersonInfo>& persons) {
+  PersonRecords out;
+  for (const auto& p : persons) out.push_back(std::make_shared<const PersonInfo>(p));
+  return out;
+}
+
 // "KEY: row, row | KEY: row" with the customer names (contact mode: last/first).
 std::string layout(const std::vector<CustomerInfoList>& sections, bool contacts = false) {
   std::string out;
@@ -34,7 +41,7 @@ std::string layout(const std::vector<CustomerInfoList>& sections, bool contacts 
     out += s.prefex + ":";
     for (std::size_t i = 0; i < s.arrayPersons.size(); ++i) {
       const auto& r = s.arrayPersons[i];
-      out += (i ? ", " : " ") + (contacts ? r.lastName + "/" + r.fristName : r.personInfo.name);
+      out += (i ? ", " : " ") + (contacts ? r.lastName + "/" + r.fristName : r.personInfo->name);
     }
   }
   return out;
@@ -45,7 +52,7 @@ TEST(CustomerGroupingTest, NameModeKeysByPinyinInitialWithImportantFirstAndDigit
                                      person(4, "apple"),    person(5, "   "),     person(6, "Banana Co"),
                                      person(7, "Acme", "", true), person(8, "😀 smile"), person(9, "北京贸易"),
                                      person(10, "")};
-  auto sections = CustomerGrouping::groupAndOrder(persons, CustomerGrouping::kByName, "IMPORTANT!");
+  auto sections = CustomerGrouping::groupAndOrder(records(persons), CustomerGrouping::kByName, "IMPORTANT!");
   // Within a section: by pinyin key, literally (upper case before lower case);
   // a name whose pinyin starts with a letter sits under that letter.
   EXPECT_EQ(layout(sections), "IMPORTANT!: Acme | A: apple | B: Banana Co, banana, 北京贸易 | W: 王小明 | #: 9lives, 😀 smile");
@@ -83,14 +90,14 @@ TEST(CustomerGroupingTest, NamesAreFiledUnderTheLetterAPersonReads) {
                                      person(7, "厦门航空"),    person(8, "Über Foods"), person(9, "ＩＢＭ中国"),
                                      person(10, "重庆银行"),   person(11, "长沙贸易"),  person(12, "单县电器")};
   // The blank names have no row; accented names sort among their letter.
-  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(persons, CustomerGrouping::kByName, "I")),
+  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(records(persons), CustomerGrouping::kByName, "I")),
             "C: 长沙贸易, 重庆银行 | E: Eagle, Émile, Ezra | I: ＩＢＭ中国 | S: 单县电器 | U: Über Foods | X: 厦门航空 | "
             "#: １号店");
 
   // States: a blank value of any white space and a full-width digit go under "#".
   std::vector<PersonInfo> states = {person(1, "a", "\u3000"), person(2, "b", "１区"), person(3, "c", "Île-de-France"),
                                     person(4, "d", "Hessen")};
-  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(states, CustomerGrouping::kByState, "I")),
+  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(records(states), CustomerGrouping::kByState, "I")),
             "Hessen: d | Île-de-France: c | #: a, b");
 
   // Contacts are people: their last names keep the surname readings.
@@ -98,7 +105,7 @@ TEST(CustomerGroupingTest, NamesAreFiledUnderTheLetterAPersonReads) {
   addContact(acme, "Zhuo", "曾");
   addContact(acme, "Jean", "Élan");
   addContact(acme, "X", "２号");
-  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder({acme}, CustomerGrouping::kByContact, "I"), true),
+  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(records({acme}), CustomerGrouping::kByContact, "I"), true),
             "E: Élan/Jean | Z: 曾/Zhuo | #: ２号/X");
 }
 
@@ -109,17 +116,17 @@ TEST(CustomerGroupingTest, StateModeSortsKeysByOneDerivedKeyAndIgnoresImportance
       person(7, "seven", "c"),        person(8, "eight", "bz"),  person(9, "nine", "B"),
       person(10, "ten", "上海"),      person(11, "eleven", "  "),
   };
-  auto sections = CustomerGrouping::groupAndOrder(persons, CustomerGrouping::kByState, "IMPORTANT");
+  auto sections = CustomerGrouping::groupAndOrder(records(persons), CustomerGrouping::kByState, "IMPORTANT");
   // Keys by their pinyin form ("beijing", "shanghai"), compared literally
   // (upper case first): one-character keys cannot make the order contradict
   // itself. Blank names sort last within a section.
   EXPECT_EQ(layout(sections), "B: nine | Texas: two,  | 北京: six | bz: eight | c: seven | ohio: one | 上海: ten | #: eleven, four, three");
   // Sorting never depends on the order the customers come in.
   std::vector<PersonInfo> reversed(persons.rbegin(), persons.rend());
-  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(reversed, CustomerGrouping::kByState, "IMPORTANT")),
+  EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(records(reversed), CustomerGrouping::kByState, "IMPORTANT")),
             layout(sections));
 
-  EXPECT_TRUE(CustomerGrouping::groupAndOrder({}, CustomerGrouping::kByState, "I").empty());
+  EXPECT_TRUE(CustomerGrouping::groupAndOrder(records({}), CustomerGrouping::kByState, "I").empty());
 }
 
 TEST(CustomerGroupingTest, ContactModeListsEveryContactAndCustomersWithoutContactsUnderHash) {
@@ -131,13 +138,13 @@ TEST(CustomerGroupingTest, ContactModeListsEveryContactAndCustomersWithoutContac
   PersonInfo numbered = person(3, "Numbered");
   addContact(numbered, "X", "7eleven");
   addContact(numbered, "Nobody", "");
-  auto sections = CustomerGrouping::groupAndOrder({acme, lone, numbered}, CustomerGrouping::kByContact, "I");
+  auto sections = CustomerGrouping::groupAndOrder(records({acme, lone, numbered}), CustomerGrouping::kByContact, "I");
   EXPECT_EQ(layout(sections, true), "S: Smith/Ann, smith/John | W: 王/Li | #: 7eleven/X, Lone Co/, /Nobody");
-  for (const auto& row : sections[0].arrayPersons) EXPECT_EQ(row.personInfo.pid, 1);
+  for (const auto& row : sections[0].arrayPersons) EXPECT_EQ(row.personInfo->pid, 1);
 
   // A list whose customers all have blank names and no contacts: contact
   // rows still exist (under "#"), so there is no fallback.
-  auto blank = CustomerGrouping::groupAndOrder({person(4, " ")}, CustomerGrouping::kByContact, "I");
+  auto blank = CustomerGrouping::groupAndOrder(records({person(4, " ")}), CustomerGrouping::kByContact, "I");
   ASSERT_EQ(blank.size(), 1u);
   EXPECT_EQ(blank[0].prefex, "#");
 }

@@ -34,7 +34,7 @@ class ListScreenTest : public CustomerScreenTest {
     const auto& list = table().customerlist();
     for (std::size_t s = 0; s < list.size(); ++s)
       for (std::size_t r = 0; r < list[s].arrayPersons.size(); ++r)
-        if (list[s].arrayPersons[r].personInfo.pid == customerId) return {static_cast<long>(s), static_cast<long>(r)};
+        if (list[s].arrayPersons[r].personInfo->pid == customerId) return {static_cast<long>(s), static_cast<long>(r)};
     ADD_FAILURE() << "no row of " << customerId;
     return {};
   }
@@ -261,7 +261,7 @@ TEST_F(ListScreenTest, SectionsFoldAndComeBackWithTheirSelection) {
   screen->customerList()->Selectbutton(CustomerGrouping::kByState);
   screen->customerList()->Selectbutton(CustomerGrouping::kByName);
   ASSERT_TRUE(table().selectedRow());
-  EXPECT_EQ(table().personOfIndexPath(*table().selectedRow())->personInfo.pid, chosen);
+  EXPECT_EQ(table().personOfIndexPath(*table().selectedRow())->personInfo->pid, chosen);
 }
 
 // A company is filed by its name read as words (厦门 is the place "xiamen",
@@ -275,7 +275,7 @@ TEST_F(ListScreenTest, CompaniesAreFiledAsWordsAndSearchFoldsWidths) {
   const long x = CustomerGrouping::sectionForIndexTitle(sections, "X");
   ASSERT_NE(x, CustomerGrouping::kNotFound);
   ASSERT_EQ(sections[static_cast<std::size_t>(x)].arrayPersons.size(), 1u);
-  EXPECT_EQ(sections[static_cast<std::size_t>(x)].arrayPersons[0].personInfo.pid, 20);
+  EXPECT_EQ(sections[static_cast<std::size_t>(x)].arrayPersons[0].personInfo->pid, 20);
   EXPECT_EQ(pathOf(22).section, CustomerGrouping::sectionForIndexTitle(sections, "I"));
   // Its contact is a person: the surname reading files 单 under S.
   screen->customerList()->Selectbutton(CustomerGrouping::kByContact);

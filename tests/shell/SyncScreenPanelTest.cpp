@@ -66,7 +66,7 @@ class SyncScreenPanelTest : public test::UiTestEnvironment {
   }
 
   void show() {
-    screen = std::make_shared<SyncViewController>();
+    screen = std::make_shared<SyncViewController>(SessionServices::current());
     window = std::make_unique<test::ScreenWindow>(screen);
   }
   ResourceUpdateView& panel() { return screen->resourceUpdateView(); }
@@ -318,8 +318,36 @@ TEST_F(SyncScreenPanelTest, AnEndedRunLeavesNoRowCheckingAndNoShareShortOfWholeR
   EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), test::textOf("COMPLETED"));
 }
 
+// While a full sync removes the files of changed rows, the first row says
+// how far it is; the pictures' own share takes over, and a run that ends
+// leaves no row checking.
+TEST_F(SyncScreenPanelTest, TheRemovalOfChangedFilesShowsHowFarItIs) {
+  show();
+  auto engine = SyncModel::sharedInstance();
+  engine->setIsDownloading(true);
+  screen->startIndictorView();
+  const std::string checking = test::textOf("CHECKING");
+  screen->setRemovalProgress(0.456f);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), checking + " 45%");
+  screen->setRemovalProgress(1.0f);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), checking + " 100%");
+  screen->setProgress(0.12f, SyncModel::kImageTypeProduct, 10);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "12 %");
+  // A late report of another removal changes nothing any more.
+  screen->setRemovalProgress(0.5f);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "12 %");
+
+  engine->setIsDownloading(true);
+  screen->startIndictorView();
+  screen->setRemovalProgress(0.3f);
+  screen->breakSync("The service did not answer.");
+  ASSERT_TRUE(alert());
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0 %");
+  press(0);
+}
+
 TEST_F(SyncScreenPanelTest, TheButtonStaysOffWhenTheTabIsEnteredAgainDuringARun) {
-  auto nav = std::make_shared<ui::NavigationController>(std::make_shared<SyncViewController>());
+  auto nav = std::make_shared<ui::NavigationController>(std::make_shared<SyncViewController>(SessionServices::current()));
   window = std::make_unique<test::ScreenWindow>(nav);
   screen = std::dynamic_pointer_cast<SyncViewController>(nav->viewControllers().front());
   ASSERT_TRUE(screen && screen->isViewLoaded());

@@ -163,6 +163,15 @@ TEST_F(CatalogTest, DiscountAppliesOnlyWithinItsWindowAroundNow) {
   EXPECT_FALSE(none.discount_flag);
   EXPECT_FALSE(none.isHidden());
 
+  // All at once, the same records, by product; a product without one is absent.
+  auto every = dam().getPriceOfEveryProduct();
+  ASSERT_TRUE(every);
+  ASSERT_EQ(every->count(1), 1u);
+  EXPECT_EQ(every->at(1).price_id, price.price_id);
+  EXPECT_EQ(every->at(1).currency, "EUR");
+  EXPECT_EQ(every->at(3).price_id, dam().getPriceEntityByProductId(3).price_id);
+  EXPECT_EQ(every->count(42), 0u);
+
   advance(60);  // the last second of the window
   EXPECT_TRUE(dam().getPriceEntityByProductId(1).discount_flag);
   advance(1);
@@ -178,6 +187,12 @@ TEST_F(CatalogTest, ImagesTagsRelatedProductsFilesAndIcons) {
   ASSERT_TRUE(dam().saveToDatabaseImage(images));
   EXPECT_EQ(dam().getImageByKeyId(1)->image_id, 2);
   EXPECT_FALSE(dam().getImageByKeyId(2));
+  // All at once: the same default image per product, none for a product without one.
+  auto every = dam().getImageOfEveryProduct();
+  ASSERT_TRUE(every);
+  ASSERT_EQ(every->size(), 1u);
+  EXPECT_EQ(every->at(1).image_id, 2);
+  EXPECT_EQ(every->at(1).image_thumb_address, "t2.png");
   auto many = dam().getManyImageByKeyId(1);
   ASSERT_EQ(many.size(), 2u);
   EXPECT_EQ(many[0].image_id, 2);  // the default first

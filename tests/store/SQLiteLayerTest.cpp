@@ -4,7 +4,18 @@
 namespace mv::test {
 namespace {
 
-class SQLiteLayerTest : public StoreTest {};
+class SQLiteLayerTest : public StoreTest {
+ protected:
+  // A database of its own, with one table "t" of ids.
+  bool openWithTable(SQLiteDatabase& raw, const char* name) {
+    return raw.open(root / name) && raw.execute("CREATE TABLE t (id INTEGER PRIMARY KEY)");
+  }
+  static std::int64_t rowsOfT(SQLiteDatabase& raw) {
+    auto st = raw.prepare("SELECT COUNT(*) FROM t");
+    st.step();
+    return st.int64At(0);
+  }
+};
 
 TEST_F(SQLiteLayerTest, ValuesAreBoundAndNullStaysApartFromEmptyAndZero) {
   SQLiteDatabase raw;
@@ -88,13 +99,8 @@ TEST_F(SQLiteLayerTest, KeptStatementsRunAgainNestedAndAcrossAReopen) {
 
 TEST_F(SQLiteLayerTest, TransactionGuardRollsBackUnlessCommittedAndNestsAsSavepoints) {
   SQLiteDatabase raw;
-  ASSERT_TRUE(raw.open(root / "tx.sqlite"));
-  ASSERT_TRUE(raw.execute("CREATE TABLE t (id INTEGER PRIMARY KEY)"));
-  auto rows = [&] {
-    auto st = raw.prepare("SELECT COUNT(*) FROM t");
-    st.step();
-    return st.int64At(0);
-  };
+  ASSERT_TRUE(openWithTable(raw, "tx.sqlite"));
+  auto rows = [&] { return rowsOfT(raw); };
   {
     auto tx = SQLiteTransaction::begin(raw);
     ASSERT_TRUE(tx);
@@ -138,6 +144,65 @@ TEST_F(SQLiteLayerTest, TransactionGuardRollsBackUnlessCommittedAndNestsAsSavepo
   bool ran = false;
   EXPECT_FALSE(closed.runInTransaction([&] { return ran = true; }));
   EXPECT_FALSE(ran);
+}
+
+// A bulk transaction takes the transactions begun inside it as its own
+// work, with no savepoint: their commits count only with its commit, and one
+// of them that rolls back leaves the whole to be rolled back, never
+// committed.
+TEST_F(SQLiteLayerTest, TransactionsInsideABulkOneStandOrFallWithIt) {
+  SQLiteDatabase raw;
+  ASSERT_TRUE(openWithTable(raw, "bulk.sqlite"));
+  auto rows = [&] { return rowsOfT(raw); };
+  std::vector<std::string> ran;
+  {
+    auto bulk = SQLiteTransaction::beginBulk(raw);
+    ASSERT_TRUE(bulk);
+    for (int id : {1, 2, 3}) {
+      EXPECT_TRUE(raw.runInTransaction([&] {
+        raw.afterCommit([&ran, id] { ran.push_back(std::to_string(id)); });
+        return raw.run("INSERT INTO t VALUES (?)", id);
+      }));
+    }
+    // A bulk transaction begun inside joins the open one.
+    auto inner = SQLiteTransaction::beginBulk(raw);
+    ASSERT_TRUE(inner);
+    ASSERT_TRUE(raw.run("INSERT INTO t VALUES (4)"));
+    ASSERT_TRUE(inner->commit());
+    EXPECT_TRUE(ran.empty());
+    ASSERT_TRUE(bulk->commit());
+  }
+  EXPECT_EQ(rows(), 4);
+  EXPECT_EQ(ran, (std::vector<std::string>{"1", "2", "3"}));
+
+  // A joined transaction that fails dooms the whole: the bulk commit refuses,
+  // and nothing of it stays, the work before the failure included.
+  ran.clear();
+  {
+    auto bulk = SQLiteTransaction::beginBulk(raw);
+    ASSERT_TRUE(bulk);
+    EXPECT_TRUE(raw.runInTransaction([&] { return raw.run("INSERT INTO t VALUES (5)"); }));
+    EXPECT_FALSE(raw.runInTransaction([&] {
+      raw.afterCommit([&ran] { ran.push_back("failed"); });
+      return raw.run("INSERT INTO t VALUES (6)") && false;
+    }));
+    EXPECT_TRUE(raw.runInTransaction([&] { return raw.run("INSERT INTO t VALUES (7)"); }));
+    EXPECT_FALSE(bulk->commit());
+  }
+  EXPECT_EQ(rows(), 4);
+  EXPECT_TRUE(ran.empty());
+
+  // A bulk transaction dropped uncommitted rolls back; the next one is not
+  // doomed by the last, and plain transactions nest as savepoints again.
+  EXPECT_FALSE(raw.runInBulkTransaction([&] { return raw.run("INSERT INTO t VALUES (8)") && false; }));
+  EXPECT_EQ(rows(), 4);
+  EXPECT_TRUE(raw.runInBulkTransaction([&] { return raw.run("INSERT INTO t VALUES (9)"); }));
+  EXPECT_EQ(rows(), 5);
+  EXPECT_TRUE(raw.runInTransaction([&] {
+    EXPECT_FALSE(raw.runInTransaction([&] { return raw.run("INSERT INTO t VALUES (10)") && false; }));
+    return raw.run("INSERT INTO t VALUES (11)");
+  }));
+  EXPECT_EQ(rows(), 6);
 }
 
 // Results wait for the outermost commit: a savepoint's are kept for it, a

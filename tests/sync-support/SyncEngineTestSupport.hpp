@@ -70,6 +70,9 @@ class RecordingSyncDelegate : public SyncModelDelegate {
   std::vector<std::string> events;
   std::vector<std::string> breaks;
   std::vector<Progress> progress;
+  // The shares of the removals of changed files, and how many image
+  // progress reports had come before each.
+  std::vector<std::pair<float, std::size_t>> removals;
   // Like the sync screen, resets the engine when a run ends.
   std::weak_ptr<SyncModel> engine;
 
@@ -80,6 +83,7 @@ class RecordingSyncDelegate : public SyncModelDelegate {
   void setProgress(float value, int imageType, int remainTime) override;
   void getCustomerFinished() override { events.push_back("customers"); }
   void syncEndedBySession() override;
+  void setRemovalProgress(float share) override { removals.emplace_back(share, progress.size()); }
 
   // Runs ended so far (break, finish or session end).
   int ends() const;

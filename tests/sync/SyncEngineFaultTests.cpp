@@ -291,9 +291,20 @@ TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndOnlyAResyncFetchesThemA
     EXPECT_TRUE(fs::exists(localPath(file.substr(slash + 1), type))) << file;
   }
 
+  // A resync removes every picture first, and says how far it is.
+  delegate->removals.clear();
+  const std::size_t progressBefore = delegate->progress.size();
   engine()->setIsSyncAllData(true);
   ASSERT_TRUE(runSync());
   EXPECT_EQ(static_cast<std::size_t>(asked("product/")), 2 * pictures.size());
+  ASSERT_FALSE(delegate->removals.empty());
+  EXPECT_EQ(delegate->removals.back().first, 1.0f);
+  for (const auto& [share, reportsBefore] : delegate->removals) {
+    EXPECT_GT(share, 0.0f);
+    EXPECT_LE(share, 1.0f);
+    // All of it before the first picture of the run is fetched.
+    EXPECT_EQ(reportsBefore, progressBefore);
+  }
 }
 
 TEST_F(SyncEngineTest, AServiceStoppedInThePicturePhaseBreaksTheRunAtOnce) {
@@ -607,6 +618,76 @@ TEST_F(SyncEngineTest, OneUnreadableRowAmongGoodOnesKeepsTheWholeTableReplyOut) 
       EXPECT_NE("syncData/" + acknowledgements()[i], method);
     EXPECT_EQ(everything(), before);
   }
+}
+
+// The product reply is stored a few products at a time while it is read,
+// so a large catalogue never stands decoded whole in memory; it is still
+// kept whole or not at all.
+TEST_F(SyncEngineTest, AProductReplyStoredInBatchesIsKeptWholeOrNotAtAll) {
+  signIn();
+  engine()->setProductsPerBatch(2);
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  const auto expected = expectedTables(data(1));
+  const auto stored = storedTables();
+  for (const char* table : {"marvisto_product", "marvisto_product_attribute", "marvisto_product_category_xref",
+                            "marvisto_product_price", "marvisto_image", "marvisto_category"}) {
+    ASSERT_TRUE(expected.count(table)) << table;
+    ASSERT_TRUE(stored.count(table)) << table;
+    EXPECT_EQ(stored.at(table), expected.at(table)) << table;
+  }
+  ASSERT_GT(expected.at("marvisto_product").size(), 4u);
+  const auto catalogue = [] {
+    std::map<std::string, std::vector<Tuple>> rows;
+    for (const char* table : {"marvisto_product", "marvisto_product_attribute", "marvisto_product_category_xref",
+                              "marvisto_product_price", "marvisto_image", "marvisto_category"}) {
+      rows[table] = SyncEngineTest::query(std::string("SELECT * FROM ") + table);
+      std::sort(rows[table].begin(), rows[table].end());
+    }
+    return rows;
+  };
+  const auto before = catalogue();
+
+  // A row that cannot be read after two full batches were stored.
+  const std::string products = R"([{"productID":501,"productName":"One","priceID":1,"productParentList":[7]},
+      {"productID":502,"productName":"Two","priceID":2,"attributes":[{"attributeId":900}]},
+      {"productID":503,"productName":"Three","priceID":3,"images":[{"imageID":800,"fullAddress":"t.jpg"}]},
+      {"productID":504,"productName":"Four","priceID":4},)";
+  std::size_t breaks = delegate->breaks.size();
+  auto fullSyncWith = [&](const std::string& content) {
+    base::UserDefaults::standard().removeObject(std::string("acme-") + SyncModel::kProductSynced);
+    FaultRule rule = FaultRule::contentFor("syncData/product", content);
+    rule.times = 1;
+    service->addFault(rule);
+    return runSync();
+  };
+  ASSERT_TRUE(fullSyncWith("[" + products + R"({"productName":"no id"}],[{"categoryID":7}],[],[],[],[],[]])"));
+  ASSERT_EQ(delegate->breaks.size(), ++breaks);
+  EXPECT_EQ(delegate->breaks.back(), test::textOfKey("115"));
+  EXPECT_EQ(catalogue(), before);
+  EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
+
+  // The store refuses a row of the third batch: the two before it go too.
+  ASSERT_TRUE(execute("CREATE TRIGGER refuse_price BEFORE INSERT ON marvisto_product_price "
+                      "WHEN NEW.product_id = 505 BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  ASSERT_TRUE(fullSyncWith("[" + products + R"({"productID":505,"priceID":5}],[{"categoryID":7}],[],[],[],[],[]])"));
+  ASSERT_EQ(delegate->breaks.size(), ++breaks);
+  EXPECT_EQ(delegate->breaks.back(), SyncModel::kStoreErrorKey);
+  EXPECT_EQ(catalogue(), before);
+  EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
+
+  // Without the refusal the same reply lands whole, in three batches.
+  ASSERT_TRUE(execute("DROP TRIGGER refuse_price"));
+  ASSERT_TRUE(fullSyncWith("[" + products + R"({"productID":505,"priceID":5}],[{"categoryID":7}],[],[],[],[],[]])"));
+  EXPECT_EQ(delegate->breaks.size(), breaks);
+  EXPECT_EQ(clientFlag(SyncModel::kProductSynced), "synced");
+  EXPECT_EQ(query("SELECT product_id FROM marvisto_product WHERE product_id BETWEEN 501 AND 505 ORDER BY product_id"),
+            (std::vector<Tuple>{{"501"}, {"502"}, {"503"}, {"504"}, {"505"}}));
+  EXPECT_EQ(query("SELECT product_id FROM marvisto_product_attribute WHERE attribute_id = 900"),
+            (std::vector<Tuple>{{"502"}}));
+  EXPECT_EQ(query("SELECT category_id FROM marvisto_product_category_xref WHERE product_id = 501"),
+            (std::vector<Tuple>{{"7"}}));
+  EXPECT_EQ(query("SELECT image_full_address FROM marvisto_image WHERE image_id = 800"), (std::vector<Tuple>{{"t.jpg"}}));
 }
 
 TEST_F(SyncEngineTest, CustomerRowsOfTheServiceNeverLandOnTheDevicesOwn) {

@@ -61,6 +61,22 @@ TEST(Pinyin, NameKeysFoldWidthsAndAccentsAndReadSurnamesAsSurnames) {
   EXPECT_EQ(nameSortKey("曾国藩"), "zengguofan");
 }
 
+// Company names read as words: what the words leave (digits, Latin letters,
+// punctuation, a character no word knows) keeps the form the Chinese reader
+// gives it, whichever reader is left to run.
+TEST(Pinyin, WordKeysOfCompanyNamesKeepWhatTheWordsLeave) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"厦门贸易", "xiamenmaoyi"},                // a phrase's own reading
+      {"曾明华（北京）5", "cengminghua(beijing)5"},  // full-width brackets
+      {"曾明华、Müller6", "cengminghua,Muller6"},    // ideographic comma, an accent
+      {"曾明华「店」2", "cengminghua「dian」2"},
+      {"曾𠀋商贸1", "ceng𠀋shangmao1"},            // a character no word knows
+      {"Café 北京", "Cafebeijing"},
+      {"ＡＢＣ１２", "ABC12"},
+  };
+  for (const auto& [name, key] : cases) EXPECT_EQ(nameSortKey(name, NameReading::Words), key) << name;
+}
+
 TEST(Pinyin, SameKeysFromSeveralThreads) {
   const std::vector<std::string> names = {"\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E", "\xE5\xBC\xA0\xE4\xB8\x89",
                                           "\xE6\x9D\x8E\xE5\x9B\x9B", "Smith"};

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <string>
 
 #include "library/reader/ReaderDocument.hpp"
 #include "platform/base/MainThread.hpp"
@@ -23,6 +26,32 @@ std::optional<std::string> urlText(const std::string& bytes) {
   for (unsigned char c : bytes)
     if (c <= 0x20 || c >= 0x7F) return std::nullopt;
   return bytes;
+}
+
+// The object reader of the file opened last, shared: the reader opens a page
+// view for each page it shows and for its neighbours, and reading the
+// objects of a file is a good part of opening one. A file changed on disk
+// since (a new download under the same name) is read again. Main thread.
+std::shared_ptr<gfx::PdfObjectFile> objectsOf(const std::filesystem::path& file, const std::string& password) {
+  struct Last {
+    std::filesystem::path path;
+    std::string password;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type time;
+    std::shared_ptr<gfx::PdfObjectFile> objects;
+  };
+  // Kept for the process's life and never destroyed: at exit the object
+  // library may be gone before a destructor of ours would run.
+  static Last& last = *new Last;
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(file, ec);
+  const auto time = ec ? std::filesystem::file_time_type() : std::filesystem::last_write_time(file, ec);
+  if (ec) return nullptr;
+  if (last.objects && last.path == file && last.password == password && last.size == size && last.time == time)
+    return last.objects;
+  std::shared_ptr<gfx::PdfObjectFile> objects(gfx::PdfObjectFile::open(file, password).release());
+  last = objects ? Last{file, password, size, time, objects} : Last{};
+  return objects;
 }
 
 }  // namespace
@@ -51,7 +80,7 @@ std::shared_ptr<ReaderContentPage> ReaderContentPage::initWithURL(const std::fil
   const int index = static_cast<int>(page - 1);
   base::Size drawn = document->pageSize(index);
 
-  std::shared_ptr<gfx::PdfObjectFile> objects(gfx::PdfObjectFile::open(fileURL, password).release());
+  std::shared_ptr<gfx::PdfObjectFile> objects = objectsOf(fileURL, password);
   gfx::PdfPageBoxes boxes{{0, 0, drawn.width, drawn.height}, {0, 0, drawn.width, drawn.height}, 0};
   if (objects) {
     // The object reader and the drawing library see the same boxes for any

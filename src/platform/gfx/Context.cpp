@@ -530,9 +530,38 @@ PangoContext* drawingPangoContext() {
 }
 }  // namespace
 
+namespace {
+// Draws a one-line layout from the line the measurer shaped for it, where
+// that draws the same; false when it does not apply.
+bool drawShapedLine(cairo_t* cr, double alpha, const TextLayout& layout, base::Point origin, double width,
+                    const Font& font, const Color& color, TextAlignment alignment) {
+  // Into a PDF page at one unit a point, the measuring context shapes as the
+  // drawing one would: a line measured just before is drawn as it was shaped.
+  if (layout.lines.size() != 1 || cairo_surface_get_type(cairo_get_target(cr)) != CAIRO_SURFACE_TYPE_PDF) return false;
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  if (m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0) return false;
+  const auto& line = layout.lines.front();
+  PangoLayoutLine* shaped = PangoTextMeasurer::shapedLine(line.text, font);
+  if (!shaped) return false;
+  double x = origin.x;
+  if (alignment == TextAlignment::Center)
+    x += (width - line.width) / 2;
+  else if (alignment == TextAlignment::Right)
+    x += width - line.width;
+  cairo_save(cr);
+  cairo_set_source_rgba(cr, color.r(), color.g(), color.b(), color.alpha() * alpha);
+  cairo_move_to(cr, x, origin.y + layout.ascender);
+  pango_cairo_show_layout_line(cr, shaped);
+  cairo_restore(cr);
+  return true;
+}
+}  // namespace
+
 void Context::drawTextLayout(const TextLayout& layout, base::Point origin, double width, const Font& font,
                              const Color& color, TextAlignment alignment) {
   if (layout.lines.empty()) return;
+  if (drawShapedLine(cr_, alpha_, layout, origin, width, font, color, alignment)) return;
   PangoContext* pc = drawingPangoContext();
   pango_cairo_update_context(cr_, pc);
   PangoLayout* pl = pango_layout_new(pc);

@@ -3,13 +3,27 @@
 #include <pango/pangocairo.h>
 
 #include <cmath>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace gfx {
 
 namespace {
+
+struct LayoutDeleter {
+  void operator()(PangoLayout* l) const { g_object_unref(l); }
+};
+using LayoutPtr = std::unique_ptr<PangoLayout, LayoutDeleter>;
+
+// A one-line text measured lately, as pango shaped it.
+struct Shaped {
+  std::string text;
+  Font font;
+  LayoutPtr layout;
+};
 
 struct ThreadPango {
   PangoFontMap* map = nullptr;
@@ -19,6 +33,9 @@ struct ThreadPango {
   // times in a row.
   std::optional<Font> lastFont;
   std::pair<double, double> lastMetrics;
+  // The one-line texts measured last: a text is most often drawn right
+  // after it was measured.
+  std::deque<Shaped> shaped;
   ThreadPango() {
     map = pango_cairo_font_map_new();
     pango_cairo_font_map_set_resolution(PANGO_CAIRO_FONT_MAP(map), 72.0);
@@ -72,11 +89,6 @@ const std::pair<double, double>& fontMetrics(const Font& f) {
   return tp.lastMetrics;
 }
 
-struct LayoutDeleter {
-  void operator()(PangoLayout* l) const { g_object_unref(l); }
-};
-using LayoutPtr = std::unique_ptr<PangoLayout, LayoutDeleter>;
-
 LayoutPtr makeLayout(std::string_view text, const Font& f) {
   LayoutPtr layout(pango_layout_new(PangoTextMeasurer::context()));
   PangoFontDescription* desc = PangoTextMeasurer::describe(f);
@@ -128,8 +140,8 @@ namespace {
 // wrapping): the layout's line, its text without the break character, and
 // whether the text or a hard break ends it.
 template <typename Each>
-void forEachLine(std::string_view text, const Font& font, double width, LineBreakMode mode, Each each) {
-  if (text.empty()) return;
+LayoutPtr forEachLine(std::string_view text, const Font& font, double width, LineBreakMode mode, Each each) {
+  if (text.empty()) return nullptr;
   auto layout = makeLayout(text, font);
   if (width > 0) {
     pango_layout_set_width(layout.get(), static_cast<int>(std::floor(width * PANGO_SCALE)));
@@ -150,6 +162,12 @@ void forEachLine(std::string_view text, const Font& font, double width, LineBrea
     if (after < text.size() && (base[after] == '\n' || base[after] == '\r')) hardEnd = true;
     each(line, s, hardEnd);
   }
+  return layout;
+}
+
+bool sameFace(const Font& a, const Font& b) {
+  return a.familyName() == b.familyName() && a.weight() == b.weight() && a.isItalic() == b.isItalic() &&
+         a.pointSize() == b.pointSize();
 }
 
 }  // namespace
@@ -164,7 +182,7 @@ std::vector<std::string> PangoTextMeasurer::wrap(std::string_view text, const Fo
 std::vector<TextLayout::Line> PangoTextMeasurer::wrapMeasured(std::string_view text, const Font& font, double width,
                                                               LineBreakMode mode) {
   std::vector<TextLayout::Line> out;
-  forEachLine(text, font, width, mode, [&](PangoLayoutLine* line, std::string_view s, bool hardEnd) {
+  auto layout = forEachLine(text, font, width, mode, [&](PangoLayoutLine* line, std::string_view s, bool hardEnd) {
     // Such a line was shaped as the text it draws: its extent is its width.
     // A wrapped line ends in the blank it broke at, which is not counted.
     const bool blankEnd = !s.empty() && (s.back() == ' ' || s.back() == '\t');
@@ -180,7 +198,19 @@ std::vector<TextLayout::Line> PangoTextMeasurer::wrapMeasured(std::string_view t
     }
     out.push_back({std::string(s), w});
   });
+  if (layout && out.size() == 1 && out.front().text.size() == text.size()) {
+    auto& shaped = threadPango().shaped;
+    shaped.push_back({std::string(text), font, std::move(layout)});
+    if (shaped.size() > 8) shaped.pop_front();
+  }
   return out;
+}
+
+PangoLayoutLine* PangoTextMeasurer::shapedLine(std::string_view text, const Font& font) {
+  auto& shaped = threadPango().shaped;
+  for (auto it = shaped.rbegin(); it != shaped.rend(); ++it)
+    if (it->text == text && sameFace(it->font, font)) return pango_layout_get_line_readonly(it->layout.get(), 0);
+  return nullptr;
 }
 
 }  // namespace gfx

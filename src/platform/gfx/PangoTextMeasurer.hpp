@@ -23,6 +23,10 @@ class PangoTextMeasurer : public TextMeasurer {
 
   // A new font description for the font (caller frees it).
   static PangoFontDescription* describe(const Font& font);
+  // The line of a one-line text this thread measured lately in the font, as
+  // shaped in the measuring context (valid until the thread measures again),
+  // or nothing.
+  static PangoLayoutLine* shapedLine(std::string_view text, const Font& font);
   // This thread's measuring context (owned by the thread).
   static PangoContext* context();
   // This thread's font map (72 units per inch).

@@ -40,8 +40,8 @@ namespace {
 // The drawing library sets up its fonts and settings when the first document
 // opens and drops them with the last one; a reader that opens a document for
 // each page it shows would set them up for every page. One empty document
-// kept for the process's life keeps them.
-void keepLibrarySettings() {
+// kept for the process's life keeps them. True when it is kept.
+bool keepLibrarySettings() {
   struct Keeper {
     PopplerDocument* doc = nullptr;
     std::string bytes;
@@ -73,7 +73,9 @@ void keepLibrarySettings() {
     Keeper(const Keeper&) = delete;
     Keeper& operator=(const Keeper&) = delete;
   };
-  static const Keeper keeper;
+  // Never destroyed: at exit the library's own state may go first.
+  static const Keeper& keeper = *new Keeper;
+  return keeper.doc != nullptr;
 }
 
 // The drawing library's document of the file, or nothing with whether the
@@ -129,7 +131,18 @@ std::unique_ptr<PdfDocument> PdfDocument::openData(std::vector<std::uint8_t> byt
 }
 
 PdfDocument::~PdfDocument() {
+  if (lastPage_) g_object_unref(lastPage_);
   if (doc_) g_object_unref(doc_);
+}
+
+PopplerPage* PdfDocument::drawnPage(int page) const {
+  if (lastPage_ && lastPageIndex_ == page) return lastPage_;
+  PopplerPage* p = poppler_document_get_page(doc_, page);
+  if (!p) return nullptr;
+  if (lastPage_) g_object_unref(lastPage_);
+  lastPage_ = p;
+  lastPageIndex_ = page;
+  return p;
 }
 
 int PdfDocument::pageCount() const {
@@ -216,10 +229,10 @@ int PdfDocument::imageCount(int page) const {
 ImagePtr PdfDocument::renderPage(int page, double scale) const {
   std::lock_guard lock(mutex_);
   if (page < 0 || page >= pageCount() || !(scale > 0)) return nullptr;
-  PageRef p(poppler_document_get_page(doc_, page));
-  if (!p.p) return nullptr;
+  PopplerPage* p = drawnPage(page);
+  if (!p) return nullptr;
   double w = 0, h = 0;
-  poppler_page_get_size(p.p, &w, &h);
+  poppler_page_get_size(p, &w, &h);
   int pw = std::max(1, static_cast<int>(std::ceil(w * scale)));
   int ph = std::max(1, static_cast<int>(std::ceil(h * scale)));
   if (pw > 16384 || ph > 16384) return nullptr;
@@ -228,7 +241,7 @@ ImagePtr PdfDocument::renderPage(int page, double scale) const {
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
   cairo_scale(cr, scale, scale);
-  poppler_page_render(p.p, cr);
+  poppler_page_render(p, cr);
   cairo_destroy(cr);
   cairo_surface_flush(s);
   auto img = Image::fromSurface(s, scale);
@@ -247,12 +260,12 @@ std::string PdfDocument::title() const {
 bool PdfDocument::drawPage(int page, Context& ctx, const base::Rect& target) const {
   std::lock_guard lock(mutex_);
   if (page < 0 || page >= pageCount()) return false;
-  PageRef p(poppler_document_get_page(doc_, page));
-  if (!p.p) return false;
+  PopplerPage* p = drawnPage(page);
+  if (!p) return false;
   // The drawing library lays the page out turned and cropped, origin top
   // left, one unit per point.
   double w = 0, h = 0;
-  poppler_page_get_size(p.p, &w, &h);
+  poppler_page_get_size(p, &w, &h);
   if (!(w > 0) || !(h > 0) || target.isEmpty()) return false;
   double s = std::min(target.width() / w, target.height() / h);
   cairo_t* cr = ctx.cairo();
@@ -261,7 +274,7 @@ bool PdfDocument::drawPage(int page, Context& ctx, const base::Rect& target) con
   cairo_scale(cr, s, s);
   cairo_rectangle(cr, 0, 0, w, h);
   cairo_clip(cr);
-  poppler_page_render(p.p, cr);
+  poppler_page_render(p, cr);
   cairo_restore(cr);
   return true;
 }

@@ -11,6 +11,7 @@
 #include "platform/gfx/Image.hpp"
 
 typedef struct _PopplerDocument PopplerDocument;
+typedef struct _PopplerPage PopplerPage;
 
 namespace gfx {
 
@@ -56,8 +57,14 @@ class PdfDocument {
 
  private:
   PdfDocument() = default;
+  // The page drawn last, kept (under the lock): the library keeps what it
+  // gathers while drawing a page (its text), which each later drawing of it
+  // (every tile, every zoom) would otherwise gather again.
+  PopplerPage* drawnPage(int page) const;
   mutable std::recursive_mutex mutex_;
   PopplerDocument* doc_ = nullptr;
+  mutable PopplerPage* lastPage_ = nullptr;
+  mutable int lastPageIndex_ = -1;
   std::shared_ptr<std::vector<std::uint8_t>> bytes_;
 };
 

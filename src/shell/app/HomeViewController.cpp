@@ -47,11 +47,15 @@ void HomeViewController::viewDidLoad() {
   finishViewDidLoad();
 }
 
+std::shared_ptr<SyncModel> HomeViewController::syncEngine() const {
+  return services_ ? services_->get<SyncModel>() : nullptr;
+}
+
 void HomeViewController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   auto lm = LoginMode::sharedInstance();
   if (lm->needUpdate() && lm->loginType() == LoginType::Online) {
-    if (auto sync = SyncModel::sharedInstance()) sync->setNeedUpdate(true);
+    if (auto sync = syncEngine()) sync->setNeedUpdate(true);
     showAlertView(kNewContentAlertTag, text("HAVEUPDATE"), text("UPDATE_NOTNOW"), text("UPDATE_YES"));
   }
 }
@@ -101,8 +105,7 @@ void HomeViewController::linkLabelTouche(LinkLabel& label, long) {
 }
 
 void HomeViewController::updateLanguage(ui::ViewController&) {
-  auto services = SessionServices::current();
-  auto sync = services ? services->find<SyncModel>() : nullptr;
+  auto sync = services_ ? services_->find<SyncModel>() : nullptr;
   if (!sync || !sync->showUpdate()) return;
   if (actions_) actions_->setTabBadge(MainTabScreens::kSync, text("UPDATE"), false);
 }
@@ -120,11 +123,11 @@ void HomeViewController::showAlertView(long tag, const std::string& message, con
 
 void HomeViewController::syncNow() {
   if (actions_) actions_->showSyncAndStart();
-  if (auto sync = SyncModel::sharedInstance()) sync->setShowUpdate(false);
+  if (auto sync = syncEngine()) sync->setShowUpdate(false);
 }
 
 void HomeViewController::later() {
-  if (auto sync = SyncModel::sharedInstance()) sync->setShowUpdate(true);
+  if (auto sync = syncEngine()) sync->setShowUpdate(true);
   if (actions_) actions_->setTabBadge(MainTabScreens::kSync, text("UPDATE"), true);
 }
 

@@ -16,14 +16,20 @@
 
 namespace mv {
 
+class SessionServices;
+class SyncModel;
+
 class HomeViewController : public BaseViewController, public LinkLabelDelegate, public ui::AlertViewDelegate {
  public:
   static constexpr long kNewContentAlertTag = 1000;
   static constexpr long kCellularAlertTag = 1001;
   static constexpr double kAppearDuration = 0.25;
 
-  // `actions`: the sync tab's badge, the sync and the logout.
-  explicit HomeViewController(std::shared_ptr<ShellActions> actions = nullptr) : actions_(std::move(actions)) {}
+  // `actions`: the sync tab's badge, the sync and the logout; `services`: the
+  // session's, whose sync engine hears of new content.
+  explicit HomeViewController(std::shared_ptr<ShellActions> actions = nullptr,
+                              std::shared_ptr<SessionServices> services = nullptr)
+      : actions_(std::move(actions)), services_(std::move(services)) {}
   ~HomeViewController() override;
 
   void viewDidLoad() override;
@@ -57,7 +63,10 @@ class HomeViewController : public BaseViewController, public LinkLabelDelegate, 
   const std::shared_ptr<ui::PopoverController>& helpPopController() const { return helpPopController_; }
 
  private:
+  // The session's sync engine, made on first use.
+  std::shared_ptr<SyncModel> syncEngine() const;
   std::shared_ptr<ShellActions> actions_;
+  std::shared_ptr<SessionServices> services_;
   void syncNow();
   void later();
 

@@ -60,11 +60,12 @@ void UITabBarControllerExt::addViewControllers() {
   // The features' screens are made for the session's services.
   auto app = MarvistoAppDelegate::current();
   auto services = SessionServices::current();
+  services_ = services;
   actions_ = ShellActions::of(services);
   FeatureWiring none;
   const FeatureWiring& wiring = app ? app->wiring() : none;
   for (int tag = 0; tag < MainTabScreens::kTabCount; ++tag) {
-    auto screen = tag == MainTabScreens::kHome ? std::make_shared<HomeViewController>(actions_)
+    auto screen = tag == MainTabScreens::kHome ? std::make_shared<HomeViewController>(actions_, services)
                                                : wiring.makeScreen(tag, services.get());
     screens_[static_cast<std::size_t>(tag)] = screen;
     if (tag == MainTabScreens::kHome) {
@@ -266,7 +267,7 @@ void UITabBarControllerExt::startSyncIconAnimation() {
 void UITabBarControllerExt::stopSyncIconAnimation() { button(MainTabScreens::kSync).stopBlinkIcon(); }
 
 void UITabBarControllerExt::settingsBtnClicked() {
-  auto settings = std::make_shared<SettingsViewController>(actions_);
+  auto settings = std::make_shared<SettingsViewController>(actions_, services_);
   settings->setDelegate(ui::weakAs<SettingsViewControllerDelegate>(this));
   auto nav = std::make_shared<ui::NavigationController>(settings);
   nav->setModalPresentationStyle(ui::ModalPresentationStyle::FormSheet);

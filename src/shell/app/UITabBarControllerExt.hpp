@@ -106,6 +106,7 @@ class UITabBarControllerExt : public ui::TabBarController,
   std::shared_ptr<ui::PopoverController> logoutPopController_;
   // The session's actions, handed to the screens the bar opens.
   std::shared_ptr<ShellActions> actions_;
+  std::shared_ptr<SessionServices> services_;
   std::weak_ptr<MarvistoNavigationController> navigation_;
   std::array<std::shared_ptr<ui::ViewController>, 7> screens_;
   int iCurSelectTab_ = 0;

@@ -13,6 +13,7 @@
 #include "shell/config/SkinManager.hpp"
 #include "shell/settings/SwitchTableViewCell.hpp"
 #include "shell/frame/WebViewController.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
@@ -27,8 +28,9 @@ constexpr const char* kChineseName = "中文";
 
 }  // namespace
 
-SettingsViewController::SettingsViewController(std::shared_ptr<ShellActions> actions)
-    : ui::TableViewController(ui::TableViewStyle::Grouped), actions_(std::move(actions)) {}
+SettingsViewController::SettingsViewController(std::shared_ptr<ShellActions> actions,
+                                               std::shared_ptr<SessionServices> services)
+    : ui::TableViewController(ui::TableViewStyle::Grouped), actions_(std::move(actions)), services_(std::move(services)) {}
 
 SettingsViewController::~SettingsViewController() {
   LanguageManager::sharedInstance().unRegisterLanugageNotification(this);
@@ -223,7 +225,7 @@ std::optional<ui::IndexPath> SettingsViewController::tableViewWillSelectRowAtInd
 }
 
 std::shared_ptr<SettingsViewController> SettingsViewController::subPage(int page) {
-  auto next = std::make_shared<SettingsViewController>(actions_);
+  auto next = std::make_shared<SettingsViewController>(actions_, services_);
   next->setDelegate(delegate_);
   next->setSettingPage(page);
   return next;
@@ -356,7 +358,7 @@ void SettingsViewController::doneButtonTapped() { closeWindow(true); }
 
 void SettingsViewController::syncAllData() {
   closeWindow(true);
-  if (auto sync = SyncModel::sharedInstance()) {
+  if (auto sync = services_ ? services_->get<SyncModel>() : nullptr) {
     sync->setIsSyncAllData(true);
     sync->setNeedUpdate(true);
   }

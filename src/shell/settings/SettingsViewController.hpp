@@ -21,6 +21,8 @@
 
 namespace mv {
 
+class SessionServices;
+
 class SettingsViewController : public ui::TableViewController,
                                public LanguageManagerDelegate,
                                public ui::AlertViewDelegate,
@@ -38,7 +40,9 @@ class SettingsViewController : public ui::TableViewController,
 
   // `actions`: what the window asks of the application (the version, the
   // backup page, the logout and the sync); nothing happens for those without.
-  explicit SettingsViewController(std::shared_ptr<ShellActions> actions = nullptr);
+  // `services`: the session's, whose sync engine a full resync is set on.
+  explicit SettingsViewController(std::shared_ptr<ShellActions> actions = nullptr,
+                                  std::shared_ptr<SessionServices> services = nullptr);
   ~SettingsViewController() override;
 
   std::shared_ptr<SettingsViewControllerDelegate> delegate() const { return delegate_.lock(); }
@@ -91,6 +95,7 @@ class SettingsViewController : public ui::TableViewController,
   std::optional<std::vector<std::string>> languageItems_;
   std::weak_ptr<SettingsViewControllerDelegate> delegate_;
   std::shared_ptr<ShellActions> actions_;
+  std::shared_ptr<SessionServices> services_;
   std::shared_ptr<ui::BarButtonItem> doneButton_;
 };
 

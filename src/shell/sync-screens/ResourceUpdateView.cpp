@@ -134,11 +134,18 @@ void ResourceUpdateView::showStartCheck() {
       .setLbprogressTxt(text("CHECKING"));
 }
 
+void ResourceUpdateView::showRemovalProgress(float share) {
+  SyncInfoItem& item = row(SyncScreenPresenter::firstShownRow(isCatalogOnshow_, isSalesLibraryOnShow_, isCustomerOnShow_));
+  // The pictures' own progress, once it came, says more.
+  if (!SyncScreenPresenter::isCheckingText(item.lbprogressTxt())) return;
+  item.setLbprogressTxt(SyncScreenPresenter::checkingText(share));
+}
+
 void ResourceUpdateView::endStartCheck() {
-  const std::string checking = text("CHECKING");
   for (SyncRow r : {SyncRow::Products, SyncRow::Material, SyncRow::Customers}) {
     SyncInfoItem& item = row(r);
-    if (item.lbprogressTxt() == checking) item.setLbprogressTxt(SyncScreenPresenter::rowText(r, item.progress()));
+    if (SyncScreenPresenter::isCheckingText(item.lbprogressTxt()))
+      item.setLbprogressTxt(SyncScreenPresenter::rowText(r, item.progress()));
   }
 }
 

@@ -48,6 +48,9 @@ class ResourceUpdateView : public SyncItemView {
   void resetProgress();
   // "CHECKING" in the first row shown.
   void showStartCheck();
+  // The same with how far the removal of changed files is, as long as that
+  // row says it is checking.
+  void showRemovalProgress(float share);
   // A row still saying it is checking shows where its bar stands instead.
   void endStartCheck();
   // The hint fades in after kHelpDelay; hideHelp stops that and hides it.

@@ -65,6 +65,16 @@ std::string SyncScreenPresenter::rowText(SyncRow row, float progress) {
   return percent(progress, row == SyncRow::Products);
 }
 
+std::string SyncScreenPresenter::checkingText(float share) {
+  if (std::isnan(share)) share = 0;
+  return text("CHECKING") + " " + percent(share, false);
+}
+
+bool SyncScreenPresenter::isCheckingText(const std::string& shown) {
+  const std::string checking = text("CHECKING");
+  return !checking.empty() && shown.rfind(checking, 0) == 0;
+}
+
 std::optional<SyncRowUpdate> SyncScreenPresenter::imagesFinishedUpdate(int imageType) {
   switch (imageType) {
     case SyncModel::kImageTypeProduct:

@@ -58,6 +58,10 @@ class SyncScreenPresenter {
   // The text of a row whose bar stands at `progress`, when nothing more
   // telling is known (a run ended while the row still said it was checking).
   static std::string rowText(SyncRow row, float progress);
+  // "Checking..." with the share of the changed files removed ("Checking...
+  // 45%"), and whether a row's text is one of those or "Checking..." alone.
+  static std::string checkingText(float share);
+  static bool isCheckingText(const std::string& shown);
   // The same when the kind had nothing to fetch.
   static std::optional<SyncRowUpdate> imagesFinishedUpdate(int imageType);
 

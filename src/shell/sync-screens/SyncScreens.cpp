@@ -12,7 +12,9 @@ namespace mv {
 void SyncScreens::install(FeatureWiring& wiring) {
   SyncScreenHost::install(std::make_shared<ShellSyncScreenHost>());
   wiring.services.add<SyncModel>();
-  wiring.setScreenMaker(MainTabScreens::kSync, [](SessionServices&) { return std::make_shared<SyncViewController>(); });
+  wiring.setScreenMaker(MainTabScreens::kSync, [](SessionServices& services) {
+    return std::make_shared<SyncViewController>(services.shared_from_this());
+  });
   wiring.setBackupAndRestoreMaker(
       [](SessionServices&, std::weak_ptr<SettingsViewControllerDelegate> settingDelegate) {
         auto page = std::make_shared<BackupAndRestoreViewController>();

@@ -5,6 +5,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "sync/SyncConfigManager.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "shell/sync-screens/SyncScreenHost.hpp"
 #include "sync/SyncSession.hpp"
@@ -24,7 +25,11 @@ LoginType loginType() {
 
 }  // namespace
 
-SyncViewController::SyncViewController() = default;
+SyncViewController::SyncViewController(std::shared_ptr<SessionServices> services) : services_(std::move(services)) {}
+
+std::shared_ptr<SyncModel> SyncViewController::syncEngine() const {
+  return services_ ? services_->get<SyncModel>() : nullptr;
+}
 
 SyncViewController::~SyncViewController() = default;
 
@@ -67,7 +72,7 @@ void SyncViewController::viewAfterFirstDidLoad() {
   bViewHasLoad_ = true;
   loadByConfig();
   getsyncdate();
-  if (auto engine = SyncModel::sharedInstance()) engine->setDelegate(ui::weakAs<SyncModelDelegate>(this));
+  if (auto engine = syncEngine()) engine->setDelegate(ui::weakAs<SyncModelDelegate>(this));
   if (auto host = SyncScreenHost::current()) {
     auto weak = ui::weakAs<SyncViewController>(this);
     languageObservation_ = host->observeLanguageChanges([weak] {
@@ -79,7 +84,7 @@ void SyncViewController::viewAfterFirstDidLoad() {
 void SyncViewController::viewWillAppear(bool animated) {
   ui::ViewController::viewWillAppear(animated);
   // Coming back during a run keeps the button off.
-  auto engine = SyncModel::sharedInstance();
+  auto engine = syncEngine();
   if (resourceUpdateView_ && engine) resourceUpdateView_->setBtnSyncEnabled(!engine->isDownloading());
 }
 
@@ -117,7 +122,7 @@ void SyncViewController::startSyncData() { syncData(); }
 
 void SyncViewController::syncData() {
   MV_ASSERT_MAIN_THREAD();
-  auto engine = SyncModel::sharedInstance();
+  auto engine = syncEngine();
   if (!engine || !engine->needUpdate()) return;
   btnSyncClick(nullptr);
   engine->setNeedUpdate(false);
@@ -125,7 +130,7 @@ void SyncViewController::syncData() {
 
 void SyncViewController::btnSyncClick(ui::Control* sender) {
   MV_ASSERT_MAIN_THREAD();
-  auto engine = SyncModel::sharedInstance();
+  auto engine = syncEngine();
   if (!engine) return;
   auto host = SyncScreenHost::current();
   if (engine->showUpdate()) {
@@ -147,7 +152,7 @@ void SyncViewController::btnSyncClick(ui::Control* sender) {
 }
 
 void SyncViewController::startRunIfIdle() {
-  auto engine = SyncModel::sharedInstance();
+  auto engine = syncEngine();
   if (!engine) return;
   if (engine->isDownloading()) {
     MV_LOG("a sync is under way; no second run");
@@ -168,7 +173,7 @@ void SyncViewController::startIndictorView() {
 }
 
 void SyncViewController::stopIndicatorView() {
-  auto engine = SyncModel::sharedInstance();
+  auto engine = syncEngine();
   if (engine) engine->resetDownloadProgress();
   if (auto host = SyncScreenHost::current()) host->stopSyncIconAnimation();
   if (resourceUpdateView_) resourceUpdateView_->setBtnSyncEnabled(true);
@@ -183,7 +188,7 @@ void SyncViewController::endOfRun() {
     resourceUpdateView_->endStartCheck();
   }
   stopIndicatorView();
-  if (auto engine = SyncModel::sharedInstance()) engine->setIsSyncAllData(false);
+  if (auto engine = syncEngine()) engine->setIsSyncAllData(false);
 }
 
 void SyncViewController::breakSync(const std::string& message) {
@@ -198,7 +203,7 @@ void SyncViewController::finishedSync() {
     resourceUpdateView_->hideHelp();
     getsyncdate();
     // Sales material whose files failed is not complete.
-    auto engine = SyncModel::sharedInstance();
+    auto engine = syncEngine();
     if (!engine->kindFailed(SyncModel::kImageTypeIcon) && !engine->kindFailed(SyncModel::kImageTypeCover))
       resourceUpdateView_->syncInfoIcon().setProgress(1.0f);
   }
@@ -215,6 +220,10 @@ void SyncViewController::apply(const SyncRowUpdate& update) {
 void SyncViewController::setProgress(float progress, int imageType, int remainTime) {
   if (resourceUpdateView_) resourceUpdateView_->setRemainTime(remainTime);
   if (auto update = SyncScreenPresenter::progressUpdate(progress, imageType)) apply(*update);
+}
+
+void SyncViewController::setRemovalProgress(float share) {
+  if (resourceUpdateView_) resourceUpdateView_->showRemovalProgress(share);
 }
 
 void SyncViewController::downloadimageFinished(int imageType) {

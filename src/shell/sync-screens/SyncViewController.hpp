@@ -19,13 +19,18 @@
 
 namespace mv {
 
+class SessionServices;
+class SyncModel;
+
 class SyncViewController : public ui::ViewController,
                            public SyncModelDelegate,
                            public ResourceUpdateDelegate,
                            public ConfigDelegate,
                            public ui::AlertViewDelegate {
  public:
-  SyncViewController();
+  // The engine is the session's (`services`); without services the screen
+  // shows its panel and starts nothing.
+  explicit SyncViewController(std::shared_ptr<SessionServices> services = nullptr);
   ~SyncViewController() override;
 
   void viewDidLoad() override;
@@ -42,6 +47,7 @@ class SyncViewController : public ui::ViewController,
   void setProgress(float progress, int imageType, int remainTime) override;
   void getCustomerFinished() override;
   void syncEndedBySession() override;
+  void setRemovalProgress(float share) override;
 
   // ---- the button, the configuration, alerts -------------------------------------
   void btnSyncClick(ui::Control* sender) override;
@@ -64,6 +70,9 @@ class SyncViewController : public ui::ViewController,
   void setImageType(int type) { imageType_ = type; }
 
  private:
+  // The session's sync engine, made on first use.
+  std::shared_ptr<SyncModel> syncEngine() const;
+  std::shared_ptr<SessionServices> services_;
   // Starts a run unless one is under way; the check and the start are one
   // step, so a tap and an alert answer cannot start two runs.
   void startRunIfIdle();

@@ -146,13 +146,67 @@ ReplyReader::Fields<RelatedProduct> relatedProductFields() {
   };
 }
 
+// Hands the rows read to the request's store, when it has one: the product
+// rows a batch at a time, the other tables once the content is read. Without
+// a store it does nothing and the result keeps every row.
+class Batches {
+ public:
+  // Only the rows of the `storedCopy`-th copy of the content (1 for the
+  // first) go to the store.
+  Batches(SyncAllTableStore* store, std::size_t perBatch, std::size_t storedCopy)
+      : store_(store), perBatch_(perBatch > 0 ? perBatch : 1), storedCopy_(storedCopy) {}
+
+  // Every batch of the stored copy was taken.
+  bool ok() const { return ok_; }
+  // The copies of the content read so far.
+  std::size_t copies() const { return copies_; }
+
+  void beginContent() { storing_ = store_ && ++copies_ == storedCopy_; }
+  // After each product row: a full batch goes to the store.
+  void productRead(SyncAllTableRst& r) {
+    if (storing_ && r.productTable && r.productTable->size() >= perBatch_) storeProducts(r);
+  }
+  // The product rows not yet stored go; their tables stay present and empty.
+  void storeProducts(SyncAllTableRst& r) {
+    if (!storing_ || !r.productTable) return;
+    // Once the store refused a batch, the rest is only read.
+    if (ok_) ok_ = store_->store(r);
+    r.productTable->clear();
+    r.productAttributeTable->clear();
+    r.productCategoryXrefTable->clear();
+    r.productPriceTable->clear();
+    r.imagesTable->clear();
+  }
+  // The content is read: the other tables go, and the result keeps no rows.
+  void storeRest(SyncAllTableRst& r) {
+    if (!storing_) return;
+    storeProducts(r);
+    r.productTable.reset();
+    r.productAttributeTable.reset();
+    r.productCategoryXrefTable.reset();
+    r.productPriceTable.reset();
+    r.imagesTable.reset();
+    if (ok_) ok_ = store_->store(r);
+    r = SyncAllTableRst();
+  }
+
+ private:
+  SyncAllTableStore* store_;
+  std::size_t perBatch_;
+  std::size_t storedCopy_;
+  std::size_t copies_ = 0;
+  bool storing_ = false;
+  bool ok_ = true;
+};
+
 // Index 0: each product row carries its attributes, category links, price and
 // images, so all five tables come from it. Its lists name no product: the
 // rows they give are numbered once the row's product id is known, and
 // dropped with a row that has none.
 class ProductsReader {
  public:
-  ProductsReader(ReplyReader& in, SyncAllTableRst& result) : in_(in), json_(in.json()), r_(result) {}
+  ProductsReader(ReplyReader& in, SyncAllTableRst& result, Batches& batches)
+      : in_(in), json_(in.json()), r_(result), batches_(batches) {}
 
   void read() {
     if (!json_.beginArray()) {
@@ -167,10 +221,12 @@ class ProductsReader {
     while (json_.nextElement()) {
       if (json_.beginObject()) {
         readProduct();
+        batches_.productRead(r_);
       } else {
         in_.skipRow("products", "not an object");
       }
     }
+    batches_.storeProducts(r_);
   }
 
  private:
@@ -259,6 +315,7 @@ class ProductsReader {
   ReplyReader& in_;
   JSONReader& json_;
   SyncAllTableRst& r_;
+  Batches& batches_;
   ReplyReader::Fields<ProductRow> products_ = productFields();
   ReplyReader::Fields<Attribute> attributes_ = attributeFields();
   ReplyReader::Fields<Image> images_ = imageFields();
@@ -266,9 +323,10 @@ class ProductsReader {
 
 // The list of tables: products, categories, attribute fields, related files,
 // tags, tag links, related products. A table that is not a list is absent.
-bool readContent(ReplyReader& in, SyncAllTableRst& r) {
+bool readContent(ReplyReader& in, SyncAllTableRst& r, Batches& batches) {
   JSONReader& json = in.json();
   if (!json.beginArray()) return false;
+  batches.beginContent();
   auto categories = categoryFields();
   auto attributeFields = attributeFieldFields();
   auto relatedFiles = relatedFileFields();
@@ -278,7 +336,7 @@ bool readContent(ReplyReader& in, SyncAllTableRst& r) {
   for (int index = 0; json.nextElement(); ++index) {
     switch (index) {
       case 0:
-        ProductsReader(in, r).read();
+        ProductsReader(in, r, batches).read();
         break;
       case 1:
         r.categoryTable = in.table<marvisto_category_Entity>(
@@ -337,6 +395,7 @@ bool readContent(ReplyReader& in, SyncAllTableRst& r) {
         break;  // not read: skipped
     }
   }
+  batches.storeRest(r);
   return true;
 }
 
@@ -350,11 +409,36 @@ std::optional<std::string> RequestSyncAllTable::RequestEncode() const {
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncAllTable::decodeReply(std::string_view recData) const {
-  ReplyReader in(recData);
-  auto result = in.decode<SyncAllTableRst>(cmdCode, "no content list",
-                                           [&](SyncAllTableRst& result) { return readContent(in, result); });
-  if (!result->isSuccess()) return result;
-  markMalformedWhenRowsUnreadable(*result, in.unreadableCount());
+  std::shared_ptr<SyncAllTableRst> result;
+  auto read = [&](Batches& batches) {
+    ReplyReader in(recData);
+    result = in.decode<SyncAllTableRst>(
+        cmdCode, "no content list", [&](SyncAllTableRst& content) { return readContent(in, content, batches); });
+    if (result->isSuccess()) markMalformedWhenRowsUnreadable(*result, in.unreadableCount());
+  };
+  if (!store) {
+    Batches none(nullptr, productsPerBatch, 0);
+    read(none);
+  } else {
+    // The last copy of the content counts: a reply that names it again
+    // after the stored one is read once more, storing that copy.
+    for (std::size_t copy = 1;;) {
+      Batches batches(store.get(), productsPerBatch, copy);
+      const bool kept = store->whileReading([&] {
+        read(batches);
+        return result->isSuccess() && batches.ok() && batches.copies() == copy;
+      });
+      if (result->isSuccess() && batches.copies() > copy) {
+        copy = batches.copies();
+        continue;
+      }
+      if (result->isSuccess()) {
+        result->storedWhileRead = true;
+        result->storeFailed = !kept;
+      }
+      break;
+    }
+  }
   if (!result->isSuccess()) {
     auto failure = std::make_shared<SyncAllTableRst>();
     static_cast<NetBaseRst&>(*failure) = static_cast<const NetBaseRst&>(*result);

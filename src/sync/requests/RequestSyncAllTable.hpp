@@ -2,6 +2,8 @@
 // The catalogue's tables: products with their attributes, category links,
 // prices and images, categories, attribute fields, related files, tags, tag
 // links and related products (command 513).
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +28,27 @@ class SyncAllTableRst : public NetBaseRst {
   std::optional<std::vector<marvisto_category_Entity>> categoryTable;
   std::optional<std::vector<marvisto_tag_entity>> productTagTable;
   std::optional<std::vector<marvisto_product_related_tag_Entity>> productRelateTagTable;
+  // Read into the request's store: every table above is absent, and the
+  // reply's rows are in the store when it succeeded.
+  bool storedWhileRead = false;
+  // The store refused a batch: nothing of the reply was kept.
+  bool storeFailed = false;
+};
+
+// Where the rows of a product reply go while it is read, so that a catalogue
+// of tens of thousands of products never stands decoded whole in memory: the
+// product rows (with their attributes, links, prices and images) come a batch
+// at a time, the other tables once at the end. All of one reply is kept or
+// none of it.
+class SyncAllTableStore {
+ public:
+  virtual ~SyncAllTableStore() = default;
+  // Runs `read`, which reads the reply and hands its rows to store(), in one
+  // transaction: what it stored is kept when it answers true, else none of
+  // it. False when nothing was kept.
+  [[nodiscard]] virtual bool whileReading(const std::function<bool()>& read) = 0;
+  // Stores the tables present in `rows`; false stops the reply's storing.
+  [[nodiscard]] virtual bool store(const SyncAllTableRst& rows) = 0;
 };
 
 class RequestSyncAllTable : public SyncTableRequest {
@@ -34,6 +57,11 @@ class RequestSyncAllTable : public SyncTableRequest {
   RequestSyncAllTable();
 
   std::string sessionId;
+  // When set, the reply's rows go into it while the reply is read (see
+  // SyncAllTableStore) instead of into the result.
+  std::shared_ptr<SyncAllTableStore> store;
+  // Products per batch handed to the store.
+  std::size_t productsPerBatch = 500;
 
   std::optional<std::string> RequestEncode() const override;
   std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;

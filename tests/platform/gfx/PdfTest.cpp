@@ -222,3 +222,27 @@ TEST_F(PdfTest, APictureDrawnManyTimesIsStoredOnce) {
     EXPECT_GT(gap[0] + gap[1] + gap[2], 700) << row;
   }
 }
+
+// The page drawn last is kept for the next drawing: drawing pages in turn, or
+// one page again, gives each its own picture every time.
+TEST_F(PdfTest, PagesDrawnInTurnAndAgainLookTheSame) {
+  auto w = PdfWriter::toMemory({0, 0, 612, 792});
+  drawPages(*w);
+  ASSERT_TRUE(w->close());
+  auto doc = PdfDocument::openData(w->data());
+  ASSERT_TRUE(doc);
+  auto pixels = [](const gfx::ImagePtr& image) { return image->toImageData().pixels; };
+  const auto first = pixels(doc->renderPage(0, 1));
+  const auto second = pixels(doc->renderPage(1, 1));
+  EXPECT_NE(first, second);
+  EXPECT_EQ(pixels(doc->renderPage(0, 1)), first);
+  EXPECT_EQ(pixels(doc->renderPage(0, 1)), first);
+  EXPECT_EQ(pixels(doc->renderPage(1, 1)), second);
+  // Drawing into a context of one's own shows the same page.
+  auto ctx = gfx::Context::bitmap({612, 792}, 1, true);
+  ctx->setFillColor(Color::white());
+  ctx->fillRect({0, 0, 612, 792});
+  ASSERT_TRUE(doc->drawPage(0, *ctx, {0, 0, 612, 792}));
+  EXPECT_EQ(pixels(ctx->makeImage()), first);
+  EXPECT_FALSE(doc->drawPage(2, *ctx, {0, 0, 612, 792}));
+}
