@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchScratch.hpp"
 #include "library/epub/EPUBView.hpp"
 #include "library/epub/EPUBViewController.hpp"
 #include "library/LibraryFeature.hpp"
@@ -54,14 +55,7 @@ fs::path corpusDir() {
   return fs::is_directory(beside, ec) ? beside : fs::path(MV_SOURCE_DIR) / ".." / ".." / "shared" / "corpus";
 }
 
-const fs::path& folder() {
-  static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("corpus-memory-bench-" + std::to_string(::getpid()));
-    base::Paths::setRoot(d / "root");
-    return d;
-  }();
-  return dir;
-}
+const fs::path& folder() { return bench::scratchFolder("corpus-memory-bench"); }
 
 // The library's type word of a document, by its extension; empty for others.
 std::string typeWord(const fs::path& file) {
@@ -204,10 +198,6 @@ void BM_CorpusOpenEach(benchmark::State& state) {
 BENCHMARK(BM_CorpusOpenEach)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::error_code ec;
-  fs::remove_all(folder(), ec);
-  return 0;
+  folder();
+  return bench::runThenRemoveScratch(argc, argv);
 }

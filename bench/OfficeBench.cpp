@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchScratch.hpp"
 #include "BenchFrames.hpp"
 #include "library/OfficePagesView.hpp"
 #include "platform/base/Paths.hpp"
@@ -32,15 +33,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path& folder() {
-  static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("office-bench-" + std::to_string(::getpid()));
-    fs::create_directories(d);
-    base::Paths::setRoot(d / "root");
-    return d;
-  }();
-  return dir;
-}
+const fs::path& folder() { return bench::scratchFolder("office-bench"); }
 
 fs::path sampleDocx() {
   const fs::path file = folder() / "handbook.docx";
@@ -173,10 +166,6 @@ BENCHMARK(BM_BareSuiteAndPdftoppm)->Unit(benchmark::kMillisecond)->UseRealTime()
 BENCHMARK(BM_PdftoppmFirstPage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::error_code ec;
-  fs::remove_all(folder(), ec);
-  return 0;
+  folder();
+  return bench::runThenRemoveScratch(argc, argv);
 }

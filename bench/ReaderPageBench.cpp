@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchScratch.hpp"
 #include "BenchFrames.hpp"
 #include "library/reader/ReaderContentPage.hpp"
 #include "library/reader/ReaderContentView.hpp"
@@ -30,15 +31,7 @@ namespace {
 
 constexpr int kPages = 20;
 
-const fs::path& folder() {
-  static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("reader-page-bench-" + std::to_string(::getpid()));
-    fs::create_directories(d);
-    base::Paths::setRoot(d / "root");
-    return d;
-  }();
-  return dir;
-}
+const fs::path& folder() { return bench::scratchFolder("reader-page-bench"); }
 
 // A price list of Letter pages: a header band, a table of 45 ruled lines of
 // text and a footer, as a sales document is.
@@ -130,10 +123,6 @@ BENCHMARK(BM_ReaderPages)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PdftoppmPages)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::error_code ec;
-  fs::remove_all(folder(), ec);
-  return 0;
+  folder();
+  return bench::runThenRemoveScratch(argc, argv);
 }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchScratch.hpp"
 #include "library/reader/ReaderDocument.hpp"
 #include "library/reader/ReaderThumbCache.hpp"
 #include "library/reader/ReaderThumbRender.hpp"
@@ -26,15 +27,7 @@ namespace {
 
 constexpr int kPages = 12;
 
-const fs::path& folder() {
-  static fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("reader-bench-" + std::to_string(::getpid()));
-    fs::create_directories(d);
-    base::Paths::setRoot(d / "root");
-    return d;
-  }();
-  return dir;
-}
+const fs::path& folder() { return bench::scratchFolder("reader-bench"); }
 
 fs::path samplePdf() {
   fs::path file = base::Paths::documents() / "bench" / "Pdf" / "sample.pdf";
@@ -91,10 +84,6 @@ BENCHMARK(BM_PdftoppmReference)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   base::RunLoop::main();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::error_code ec;
-  fs::remove_all(folder(), ec);
-  return 0;
+  folder();
+  return bench::runThenRemoveScratch(argc, argv);
 }

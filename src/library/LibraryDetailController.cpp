@@ -28,6 +28,10 @@ using File = marvisto_library_files_Entity;
 using Tags = LibraryDownloads;
 
 constexpr double kHeadHeight = 50;
+// A bulk download ends hundreds of files within moments; a reload of the list
+// and the catalogue per file kept the window from drawing for seconds. The
+// files that end within this long share one reload.
+constexpr double kEndedReloadDelay = 0.25;
 
 }  // namespace
 
@@ -532,8 +536,20 @@ void LibraryDetailController::finished(const DownloadRst& result) {
   if (result.status != "200" && button_.shouldShowFailure()) {
     showAlert(Tags::kFailureAlertTag, "FILEDOWNLOADFAILED", result.message, "OK");
   }
-  reloadDataWithPostNoti(true, false);
-  updateBtnDownlaodOrUpdate();
+  reloadForEndedDownloads();
+}
+
+void LibraryDetailController::reloadForEndedDownloads() {
+  MV_ASSERT_MAIN_THREAD();
+  if (endedReload_ && tracker_.isTracked(endedReload_)) return;
+  auto weak = ui::weakAs<LibraryDetailController>(this);
+  endedReload_ = tracker_.after(kEndedReloadDelay, [weak] {
+    auto self = weak.lock();
+    if (!self) return;
+    self->endedReload_ = 0;
+    self->reloadDataWithPostNoti(true, false);
+    self->updateBtnDownlaodOrUpdate();
+  });
 }
 
 // ---- the update offer -------------------------------------------------------------------------

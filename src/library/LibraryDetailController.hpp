@@ -168,6 +168,9 @@ class LibraryDetailController : public BaseViewController,
                  const std::vector<std::string>& otherKeys = {});
   void endEditMode();
   void dataDownloadAtPercent(const std::string& fileName, float percent);
+  // The list, the catalogue counts and the head bar button, once for every
+  // download that ended since the last time (see kEndedReloadDelay).
+  void reloadForEndedDownloads();
   std::optional<std::size_t> indexOfFile(int fileId) const;
 
   LibraryFileState stateOf(const marvisto_library_files_Entity& file) const;
@@ -194,6 +197,8 @@ class LibraryDetailController : public BaseViewController,
   std::map<long, int> updateOffers_;
   std::vector<base::Observation> observations_;
   base::CancelTracker tracker_;
+  // The reload waiting for the downloads that ended meanwhile; 0 when none.
+  base::CancelTracker::Id endedReload_ = 0;
 };
 
 }  // namespace mv

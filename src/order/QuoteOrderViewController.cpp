@@ -53,8 +53,20 @@ std::optional<marvisto_customer_Entity> QuoteOrderViewController::customerNamed(
   return database().getCustomerByCustomerName(name);
 }
 
-std::map<std::string, std::string> QuoteOrderViewController::defaultAddressOf(int customerId) const {
-  return customers_ ? customers_->getDefaultAddressByCustomer(customerId) : std::map<std::string, std::string>{};
+void QuoteOrderViewController::takeDefaultAddressOf(int customerId) {
+  if (!customers_ || !quoteOrder_) return;
+  const auto address = customers_->getDefaultAddressByCustomer(customerId);
+  if (address.empty()) return;
+  auto value = [&](const char* key) {
+    auto it = address.find(key);
+    return it == address.end() ? std::string() : it->second;
+  };
+  quoteOrder_->customerAddress = value("Address");
+  quoteOrder_->city = value("City");
+  quoteOrder_->state = value("State/Province/Region");
+  quoteOrder_->zip_code = value("Zip Code");
+  quoteOrder_->phoneNumber = value("Phone");
+  quoteOrder_->bankAccount = value("Bank Account");
 }
 
 QuoteOrderViewController::~QuoteOrderViewController() = default;
@@ -261,21 +273,7 @@ void QuoteOrderViewController::viewWillAppear(bool animated) {
   store()->setDelegate(ui::weakAs<QuoteOrderStoreDelegate>(this));
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   if (quoteOrder_) {
-    if (state_ == Model::kNewOrder && quoteOrder_->customerId != 0) {
-      const auto address = defaultAddressOf(quoteOrder_->customerId);
-      if (!address.empty()) {
-        auto value = [&](const char* key) {
-          auto it = address.find(key);
-          return it == address.end() ? std::string() : it->second;
-        };
-        quoteOrder_->customerAddress = value("Address");
-        quoteOrder_->city = value("City");
-        quoteOrder_->state = value("State/Province/Region");
-        quoteOrder_->zip_code = value("Zip Code");
-        quoteOrder_->phoneNumber = value("Phone");
-        quoteOrder_->bankAccount = value("Bank Account");
-      }
-    }
+    if (state_ == Model::kNewOrder && quoteOrder_->customerId != 0) takeDefaultAddressOf(quoteOrder_->customerId);
     fillFields();
   }
   switch (state_) {

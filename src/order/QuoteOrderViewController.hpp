@@ -172,8 +172,9 @@ class QuoteOrderViewController : public BaseViewController,
   const std::shared_ptr<QuoteOrderStore>& store() const { return store_; }
   DataAccessManager& database() const { return services_->database(); }
   std::optional<marvisto_customer_Entity> customerNamed(const std::string& name) const;
-  // The customer's default address, empty without the customer book.
-  std::map<std::string, std::string> defaultAddressOf(int customerId) const;
+  // Copies the customer's default address into the order; an order keeps its address when the customer has
+  // none (or there is no customer book).
+  void takeDefaultAddressOf(int customerId);
   void buildHeader(ui::View& root);
   void buildFooter(ui::View& root);
   std::shared_ptr<ui::Label> titleLabel(ui::View& parent, const ui::Rect& frame, const char* key);

@@ -131,19 +131,7 @@ void QuoteOrderViewController::updateCustomer() {
   quoteOrder_->phoneNumber.clear();
   quoteOrder_->bankAccount.clear();
   if (quoteOrder_->customerId != 0) {
-    const auto address = defaultAddressOf(quoteOrder_->customerId);
-    auto value = [&](const char* key) {
-      auto it = address.find(key);
-      return it == address.end() ? std::string() : it->second;
-    };
-    if (!address.empty()) {
-      quoteOrder_->customerAddress = value("Address");
-      quoteOrder_->city = value("City");
-      quoteOrder_->state = value("State/Province/Region");
-      quoteOrder_->zip_code = value("Zip Code");
-      quoteOrder_->phoneNumber = value("Phone");
-      quoteOrder_->bankAccount = value("Bank Account");
-    }
+    takeDefaultAddressOf(quoteOrder_->customerId);
     txtAddress_->setText(getNewAddressValues());
   }
   const bool submittable = !isBlank(quoteOrder_->customerName) && quoteOrder_->hasItems();

@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <fstream>
 #include <optional>
+#include <sstream>
+#include <string>
+#include <utility>
 
+#include "platform/base/MainThread.hpp"
 #include "platform/gfx/Context.hpp"
 #include "platform/ui/LayerAnimation.hpp"
 #include "platform/ui/Transform3D.hpp"
@@ -12,8 +17,31 @@
 
 namespace mv {
 
-gfx::Color ViewStyle::colorOfMainTheme() {
-  auto image = WidgetSkin::skinFromImageName("topbar-bg.png");
+namespace {
+
+// A skin picture's identity: the same image, or a picture read from a file
+// holding the same bytes (the skin hands out a fresh image of its file on
+// every lookup, and a new skin rewrites the files in place). Reading the
+// bytes costs far less than inflating and drawing them.
+struct SkinPictureStamp {
+  gfx::ImagePtr image;
+  std::optional<std::string> bytes;
+
+  static SkinPictureStamp of(gfx::ImagePtr image) {
+    SkinPictureStamp stamp{std::move(image), std::nullopt};
+    if (const auto* file = stamp.image ? stamp.image->sourceFile() : nullptr) {
+      std::ifstream in(*file, std::ios::binary);
+      std::ostringstream all;
+      if (in && all << in.rdbuf()) stamp.bytes = std::move(all).str();
+    }
+    return stamp;
+  }
+  [[nodiscard]] bool sameAs(const SkinPictureStamp& other) const {
+    return image == other.image || (bytes && other.bytes && *bytes == *other.bytes);
+  }
+};
+
+gfx::Color themeColorOf(const gfx::ImagePtr& image) {
   if (!image) return gfx::Color::darkGray();
   auto pixel = gfx::Context::bitmap({1, 1}, 1.0, false);
   if (!pixel) return gfx::Color::darkGray();
@@ -26,7 +54,21 @@ gfx::Color ViewStyle::colorOfMainTheme() {
       gfx::Color::rgb255(std::round(c.r() * 255), std::round(c.g() * 255), std::round(c.b() * 255), c.alpha());
   // The lightest grounds its text stands on (white panels, the light grey of
   // the category panel); a skin of a pale colour gets a deeper shade of it.
-  return readableColor(read, {gfx::Color::white(), gfx::Color::rgb255(240, 240, 240)});
+  return ViewStyle::readableColor(read, {gfx::Color::white(), gfx::Color::rgb255(240, 240, 240)});
+}
+
+}  // namespace
+
+gfx::Color ViewStyle::colorOfMainTheme() {
+  MV_ASSERT_MAIN_THREAD();
+  // Many views ask at once when a screen is built; the bar's picture is
+  // decoded again only when the skin gives another one.
+  static std::optional<std::pair<SkinPictureStamp, gfx::Color>> known;
+  SkinPictureStamp stamp = SkinPictureStamp::of(WidgetSkin::skinFromImageName("topbar-bg.png"));
+  if (known && known->first.sameAs(stamp)) return known->second;
+  const gfx::Color color = themeColorOf(stamp.image);
+  known.emplace(std::move(stamp), color);
+  return color;
 }
 
 namespace {

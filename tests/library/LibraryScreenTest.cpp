@@ -458,6 +458,51 @@ TEST_F(LibraryScreenTest, ADownloadAllAfterCancelAllReportsItsOwnFirstFailure) {
   EXPECT_EQ(alertTag(), -1);
 }
 
+TEST_F(LibraryScreenTest, DownloadAllOfManyFilesShowsProgressAndReloadsOnceForFilesEndingTogether) {
+  constexpr int kFiles = 40;
+  std::vector<File> files;
+  for (int i = 1; i <= kFiles; ++i) {
+    files.push_back(test::libraryFile(i, "File " + std::to_string(i), "f" + std::to_string(i) + ".pdf", "PDF"));
+  }
+  save(files);
+  showScreen();
+  int catalogReloads = 0;
+  base::Observation counting(LibraryNotifications::kReloadLibraryCatalog, nullptr,
+                             [&](const base::Notification&) { ++catalogReloads; });
+  ASSERT_TRUE(driver->tap(grid().btnDownloadAll()));
+  ASSERT_EQ(alertTag(), 1002);
+  answer(1);
+  const auto sent = downloads();
+  ASSERT_EQ(sent.size(), static_cast<std::size_t>(kFiles));
+  EXPECT_EQ(catalogReloads, 1) << "queueing every file is one reload";
+
+  // Each card shows its own share while the batch runs.
+  ASSERT_TRUE(progress("f1.pdf", 0.3f));
+  ASSERT_TRUE(progress("f10.pdf", 0.7f));
+  settle();
+  for (const auto& [name, share] : {std::pair{"File 1", 0.3f}, std::pair{"File 10", 0.7f}}) {
+    auto cell = grid().cellAt(indexOf(name));
+    ASSERT_TRUE(cell) << name;
+    EXPECT_FALSE(cell->progressView().isHidden()) << name;
+    EXPECT_FLOAT_EQ(cell->progressView().progress(), share) << name;
+  }
+
+  // The service answers the whole batch at once: one reload, not one per file.
+  catalogReloads = 0;
+  for (const auto& request : sent) {
+    putOnDisk(request->fileNameList.front(), "PDF");
+    ASSERT_TRUE(sender->answer(completion(*request, "200")));
+  }
+  settle();
+  EXPECT_EQ(catalogReloads, 1);
+  EXPECT_TRUE(manager->downloadFileNameArray().empty());
+  EXPECT_EQ(alertTag(), -1);
+  EXPECT_FALSE(grid().downloadButton().isBtnCancel()) << "the button leaves its cancel state with the last file";
+  auto first = grid().cellAt(indexOf("File 1"));
+  ASSERT_TRUE(first);
+  EXPECT_TRUE(first->progressView().isHidden()) << "a file on the device shows no progress";
+}
+
 TEST_F(LibraryScreenTest, UpdateAllOnACellularNetworkAsksOnceAndSendsEveryFile) {
   seed();
   putOnDisk("a-old.pdf", "PDF");

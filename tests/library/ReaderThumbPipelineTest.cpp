@@ -164,8 +164,12 @@ TEST_F(ReaderThumbPipelineTest, ViewsOnlyShowWhatTheyStillAskFor) {
   settleThumbnails();
   EXPECT_FALSE(other->imageView()->image());
   auto again = request(other, 3);
+  // Held, so that the worker cannot finish the new lookup before the
+  // placeholder is read.
+  queue().setSuspended(true);
   EXPECT_FALSE(cache().thumbRequest(again, false));
   EXPECT_EQ(cache().entryForKey(again->cacheKey()), Entry::Placeholder);
+  queue().setSuspended(false);
   settleThumbnails();
   EXPECT_TRUE(other->imageView()->image());
 

@@ -265,7 +265,7 @@ TEST_F(EditorTest, LeavingANewOrder) {
   // With lines it always asks; not saving keeps nothing.
   open(newOrder(2), Model::kNewOrder);
   snapshot("order-editor-new");
-  editor->btnHistoryClick();
+  ASSERT_TRUE(driver().tap(editor->btnHistory()));
   EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kLeaveAlertTag);
   EXPECT_TRUE(dynamic_cast<FreeDismissAlertView*>(driver().visibleAlert().get()));
   answer(0);
@@ -281,7 +281,7 @@ TEST_F(EditorTest, AddProductsAndLeavingAskTheApplication) {
   ASSERT_TRUE(driver().tapControl(txt("ADDPRODUCTS")));
   EXPECT_EQ(shell->selected, std::vector<int>{MainTabScreens::kCatalog});
   shell->badges.clear();
-  editor->btnHistoryClick();
+  ASSERT_TRUE(driver().tap(editor->btnHistory()));
   EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderViewController::kLeaveAlertTag);
   answer(0);
   EXPECT_FALSE(onScreen());
@@ -316,7 +316,7 @@ TEST_F(EditorTest, ClosingRevealsTheScreenBelow) {
 TEST_F(EditorTest, SaveAndCloseStaysWhenTheSaveFails) {
   open(newOrder(2), Model::kNewOrder);
   sql("DROP TABLE marvisto_quote_order_item");
-  editor->btnHistoryClick();
+  ASSERT_TRUE(driver().tap(editor->btnHistory()));
   answer(1);
   EXPECT_TRUE(onScreen());
   EXPECT_EQ(alertTitle(), txt("ORDERSAVEFAILED"));

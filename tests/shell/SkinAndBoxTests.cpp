@@ -5,6 +5,7 @@
 #include "ShellTestSupport.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/gfx/Context.hpp"
 #include "platform/gfx/Image.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Screen.hpp"
@@ -16,6 +17,8 @@
 #include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/ZipWriter.hpp"
+#include "widgets/ViewStyle.hpp"
+#include "widgets/WidgetSkin.hpp"
 
 namespace fs = std::filesystem;
 
@@ -86,6 +89,44 @@ TEST_F(SkinTest, LookupPrefersTheClientsDoubleResolutionFile) {
   ASSERT_TRUE(SkinManager::getLogoWithClientId("Acme"));
   EXPECT_FALSE(SkinManager::getLogoWithClientId(""));
   EXPECT_FALSE(SkinManager::getLogoWithClientId("../acme"));
+}
+
+// A bar of one colour, as a company's skin draws its top bar.
+void writeSolidPNG(const fs::path& path, const gfx::Color& colour) {
+  fs::create_directories(path.parent_path());
+  auto paint = gfx::Context::bitmap({64, 8}, 1.0, true);
+  paint->setFillColor(colour);
+  paint->fillRect({0, 0, 64, 8});
+  ASSERT_TRUE(paint->makeImage()->writePNG(path));
+}
+
+// The main colour is kept between the many views that ask for it, and
+// follows the skin: a company's own top bar, the same file rewritten by the
+// company's next skin, a removed skin, and the application's bar once
+// nobody is signed in.
+TEST_F(SkinTest, TheMainColourFollowsTheSkinsTopBar) {
+  WidgetSkin::setSkinImageProvider([](const std::string& name) { return SkinManager::skinFromImageName(name); });
+  const gfx::Color own = ViewStyle::colorOfMainTheme();
+  EXPECT_NE(own, gfx::Color::darkGray());
+
+  const gfx::Color blue = gfx::Color::rgb255(28, 80, 126), green = gfx::Color::rgb255(20, 100, 40);
+  const fs::path bar = base::Paths::documents() / "acme" / "SkinImages" / "topbar-bg.png";
+  writeSolidPNG(bar, blue);
+  LoginMode::sharedInstance()->setClientID("ACME");
+  EXPECT_EQ(ViewStyle::colorOfMainTheme(), blue);
+  EXPECT_EQ(ViewStyle::colorOfMainTheme(), blue);
+  // The next skin's bar: a file of the same name and size, other pixels.
+  writeSolidPNG(bar, green);
+  EXPECT_EQ(ViewStyle::colorOfMainTheme(), green);
+  EXPECT_EQ(ViewStyle::colorOfMainTheme(), green);
+  // A skin without its own bar falls back to the application's.
+  fs::remove(bar);
+  EXPECT_EQ(ViewStyle::colorOfMainTheme(), own);
+  writeSolidPNG(bar, blue);
+  EXPECT_EQ(ViewStyle::colorOfMainTheme(), blue);
+  LoginMode::sharedInstance()->setClientID("");
+  EXPECT_EQ(ViewStyle::colorOfMainTheme(), own);
+  WidgetSkin::setSkinImageProvider({});
 }
 
 TEST_F(SkinTest, SignatureImagesRoundTripAsJpeg) {

@@ -126,9 +126,11 @@ TEST_F(SyncScreenFlowTest, AWholeSyncFromTheTabShowsItsProgressAndTheLastSyncTim
   };
 
   // The tap runs what is waiting on the loop; the service holds the run's
-  // first reply so that it cannot move the rows past "Checking" before the
-  // checks below read them.
-  FaultRule held = FaultRule::stallFor("", 1.5);
+  // first table reply so that it cannot move the rows past "Checking" before
+  // the checks below read them. The account and settings requests the run
+  // sends beside it may reach the service first, so the stall names the
+  // table method.
+  FaultRule held = FaultRule::stallFor("syncData", 1.5);
   held.times = 1;
   service->addFault(held);
   ASSERT_TRUE(window->driver().tap(panel().btnsync()));

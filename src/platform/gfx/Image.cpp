@@ -115,6 +115,8 @@ Image::Image(std::shared_ptr<PendingFile> pending, double scale)
 
 cairo_surface_t* Image::surface() const { return surface_ ? surface_.get() : pending_->pixels(); }
 
+const fs::path* Image::sourceFile() const { return pending_ ? &pending_->path : nullptr; }
+
 ImagePtr Image::load(const fs::path& path, double scale, bool onFirstUse) {
   if (!onFirstUse) {
     auto data = ImageData::decodeFile(path);

@@ -62,6 +62,8 @@ class Image {
   int pixelHeight() const;
   // Decodes the pixels of an image read on first use.
   cairo_surface_t* surface() const;
+  // The file an image read on first use comes from; nothing for the others.
+  const std::filesystem::path* sourceFile() const;
 
   // Stretching.
   ImagePtr resizableImage(base::EdgeInsets capInsets, ResizingMode mode = ResizingMode::Tile) const;
