@@ -5,15 +5,16 @@
 #include "platform/base/Log.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv {
 
 bool NetworkLibraryFileDownloader::isExists(int fileId) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return false;
-  auto file = dam->getFilesByFileId(fileId);
+  auto services = SessionServices::current();
+  if (!services) return false;
+  auto file = services->database().getFilesByFileId(fileId);
   if (!file) return false;
   auto path = PublicFunction::filePathWithName(file->file_name, PublicFunction::getFileType(file->type));
   std::error_code ec;

@@ -10,6 +10,7 @@
 #include "shell/config/SkinManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/requests/RequestCheckDeviceStatus.hpp"
@@ -178,7 +179,10 @@ void LoginMode::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result)
       break;
     case kCmdRuntimeConfig:
       if (auto config = std::dynamic_pointer_cast<ConfigRst>(result); config && config->isSuccess()) {
-        ConfigManager::sharedInstance()->syncConfigData(config->configTable);
+        auto database = SessionDatabase::open();
+        if (!database || !ConfigManager::sharedInstance()->syncConfigData(*database, config->configTable)) {
+          MV_LOG("The runtime configuration could not be stored");
+        }
       } else {
         MV_LOG("get runtime config error!");
       }
@@ -197,8 +201,8 @@ void LoginMode::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result)
         setCompanyName(info->companyName);
         setCompanyLink(info->companyLink);
         setUserAccess(info->userAccess);
-        DataAccessManager* dam = DataAccessManager::sharedDataModel();
-        if (!dam || !dam->saveUserInfo(loginInfo())) MV_LOG("The user information could not be stored");
+        auto database = SessionDatabase::open();
+        if (!database || !database->saveUserInfo(loginInfo())) MV_LOG("The user information could not be stored");
       }
       break;
     case kCmdSyncDataFinish:
