@@ -103,6 +103,11 @@ std::shared_ptr<void> SessionServices::resolve(std::type_index type, bool make) 
   return service;
 }
 
+std::shared_ptr<RequestSender> SessionServices::currentSender() {
+  auto services = current();
+  return services ? services->requestSender() : NetworkModel::sharedSender();
+}
+
 std::shared_ptr<RequestSender> SessionServices::requestSender() {
   if (auto registered = get<RequestSender>()) return registered;
   return NetworkModel::sharedSender();

@@ -40,7 +40,7 @@ class LibraryDownloadNetworkTest : public test::NetworkTest {
     loadTables();
     manager = services->get<SaleslibraryModel>();
     observer = std::make_shared<EventLog>("o", &events);
-    manager->registerCallBackList(observer);
+    manager->addObserver(observer);
   }
 
   void TearDown() override {

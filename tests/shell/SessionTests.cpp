@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "FakeRequestSender.hpp"
 #include "SessionScope.hpp"
 #include "ShellTestSupport.hpp"
 #include "platform/base/Date.hpp"
@@ -299,19 +300,20 @@ TEST_F(SessionTest, UpdateOffersAreSnoozedForAWeek) {
 }
 
 TEST_F(SessionTest, TimedStepsDieWithTheSession) {
-  auto& model = NetworkModel::sharedInstance();
+  auto fake = std::make_shared<FakeRequestSender>();
   auto accept = [&](const std::shared_ptr<LoginMode>& lm) {
+    lm->setSender(fake);
     lm->login(makeLogin("rep", "dev", "pw", "acme"), true, false);
     const int code = lm->pendingLoginCode();
     EXPECT_NE(code, 0);
-    model.cancelAllRequests();  // the reply is made up here instead
+    EXPECT_TRUE(fake->lastSent(kCmdLogin));
     auto reply = std::make_shared<LoginRst>();
     reply->cmdCode = kCmdLogin;
     reply->requestCode = code;
     reply->status = "200";
     reply->sessionId = "s-1";
     reply->vendor_id = "11";
-    lm->ReciveHttpRespondInfo(reply);
+    EXPECT_TRUE(fake->answer(reply));
   };
   // The configuration request follows 1.5 s after the configuration title.
   auto lm = LoginMode::sharedInstance();
@@ -323,20 +325,24 @@ TEST_F(SessionTest, TimedStepsDieWithTheSession) {
   EXPECT_EQ(lm->clientID(), "acme");  // the reply named no client: the typed one stays
   EXPECT_EQ(MessageBox::sharedInstance().currentText(), en("SYNUSERCONFIG"));
   advance(1.4);
-  EXPECT_EQ(model.requestCount(), 0u);
+  EXPECT_FALSE(fake->lastSent(kCmdConfig));
   advance(0.2);
-  EXPECT_EQ(model.requestCount(), 1u);
-  model.cancelAllRequests();
+  auto config = fake->lastSent(kCmdConfig);
+  ASSERT_TRUE(config);
+  EXPECT_TRUE(fake->isWaiting(config));
+  fake->clearSent();
 
-  // Logged out before the step: nothing fires, nothing is sent.
+  // Logged out before the step: nothing fires, nothing is sent, and what
+  // the old session sent is cancelled.
   lm = LoginMode::sharedInstance();
   accept(lm);
   std::weak_ptr<LoginMode> weak = lm;
   lm.reset();
   LoginMode::freeInstance();
   EXPECT_TRUE(weak.expired());
+  EXPECT_FALSE(fake->isWaiting(config));
   advance(5);
-  EXPECT_EQ(model.requestCount(), 0u);
+  EXPECT_FALSE(fake->lastSent(kCmdConfig));
   EXPECT_EQ(delegate->successes + static_cast<int>(delegate->errors.size()), 0);
 }
 

@@ -19,7 +19,7 @@
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
 #include "sync/CommandCode.hpp"
-#include "sync/NetworkModel.hpp"
+#include "sync/RequestSender.hpp"
 #include "sync/SyncModel.hpp"
 #include "sync/requests/RequestConfig.hpp"
 #include "sync/requests/RequestDownload.hpp"
@@ -75,47 +75,47 @@ void LoginMode::sendLogin(bool silent) {
   request->passWord = password();
   request->clientID = clientID();
   request->deviceID = deviceID();
-  request->setReceiveDelegete(shared_from_this());
   pendingSilent_ = silent;
-  pendingLogin_ = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  pendingLogin_ = sender_->sendFor<LoginRst>(
+      request, signIn_, [this](const LoginRst& result) { loginReply(result); },
+      [this](const NetBaseRst& result) { loginEndedBySession(result); });
   MV_LOG("the login request is ", pendingLogin_);
 }
 
-void LoginMode::loginReply(const std::shared_ptr<LoginRst>& result) {
-  if (!result || result->requestCode != pendingLogin_) return;  // a reply to an older attempt
+void LoginMode::loginReply(const LoginRst& result) {
+  if (result.requestCode != pendingLogin_) return;  // a reply to an older attempt
   const bool silent = pendingSilent_ || !delegate();
   pendingLogin_ = 0;
-  if (result->isSuccess()) {
-    loginAccepted(*result, silent);
-  } else if (isOfflineStatus(result->status)) {
+  if (result.isSuccess()) {
+    loginAccepted(result, silent);
+  } else if (isOfflineStatus(result.status)) {
     if (silent) {
       // The network came back but the service cannot be reached: the session
       // goes on as it is, with its database open under the screens.
-      MV_LOG("silent re-login failed with ", result->status);
+      MV_LOG("silent re-login failed with ", result.status);
       return;
     }
-    offlineSignIn(*result);
+    offlineSignIn(result);
   } else {
-    refusedSignIn(*result, silent);
+    refusedSignIn(result, silent);
   }
 }
 
-void LoginMode::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result) return;
-  if (result->cmdCode == kCmdLogin && result->requestCode == pendingLogin_) {
-    const bool silent = pendingSilent_ || !delegate();
-    pendingLogin_ = 0;
-    if (silent) return;
+void LoginMode::loginEndedBySession(const NetBaseRst& result) {
+  if (result.requestCode != pendingLogin_) return;
+  const bool silent = pendingSilent_ || !delegate();
+  pendingLogin_ = 0;
+  if (silent) return;
+  endSignInBySession();
+}
+
+void LoginMode::signInStepEndedBySession() {
+  // Not only at the login: the session never stays "online" on the welcome
+  // screen with the database open.
+  if (delegate()) {
     endSignInBySession();
-  } else if (result->cmdCode == kCmdConfig || result->cmdCode == kCmdDownload) {
-    // An expired session or a locked user ends a sign-in at any of its steps,
-    // not only at the login: the session never stays "online" on the welcome
-    // screen with the database open.
-    if (delegate()) {
-      endSignInBySession();
-    } else {
-      endWaitBox();
-    }
+  } else {
+    endWaitBox();
   }
 }
 
@@ -226,8 +226,9 @@ void LoginMode::showRequestConfigTittle() {
 void LoginMode::requestConfig() {
   auto request = std::make_shared<RequestConfig>();
   request->clientId = clientID();
-  request->setReceiveDelegete(shared_from_this());
-  const int code = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  const int code = sender_->sendFor<ConfigRst>(
+      request, signIn_, [this](const ConfigRst& result) { configReply(result); },
+      [this](const NetBaseRst&) { signInStepEndedBySession(); });
   MV_LOG("the rst is ", code);
 }
 
@@ -256,8 +257,10 @@ void LoginMode::configReply(const ConfigRst& result) {
   request->fileNameList = {SkinManager::kSkinArchiveName};
   request->imgType = kFileTypeSkinArchive;
   request->progressType = kProgressTypeSingleWithPercent;
-  request->setReceiveDelegete(shared_from_this());
-  const int id = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  const int id = sender_->sendFor<DownloadRst>(
+      request, signIn_, [this](const DownloadRst& result) { skinReply(result); },
+      [this](const NetBaseRst&) { signInStepEndedBySession(); },
+      [](const DownLoadRequestInfo&) { MV_LOG("the skin download is under way"); });
   MV_LOG("the downloadId is ", id);
 }
 
