@@ -12,6 +12,7 @@
 #include "sync/BackupManager.hpp"
 #include "sync/BlockWaitBox.hpp"
 #include "sync/ReplyValues.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestRestore.hpp"
 #include "sync/RequestSender.hpp"
@@ -255,7 +256,8 @@ void RestoreManager::restoreFinishWithRst(const RestoreRst& backup) {
   }
   std::vector<marvisto_library_files_Entity> files;
   if (backup.downloadLibFileArray) {
-    DataAccessManager* dam = DataAccessManager::sharedDataModel();
+    auto services = SessionServices::current();
+    DataAccessManager* dam = services ? &services->database() : nullptr;
     for (auto file : *backup.downloadLibFileArray) {
       // The names are fetched again later: only plain file names pass.
       if (!PublicFunction::isSafeFileName(file.file_name)) {
@@ -270,8 +272,9 @@ void RestoreManager::restoreFinishWithRst(const RestoreRst& backup) {
 }
 
 bool RestoreManager::restoreLocalWork(const RestoreRst& b) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return failed("opening the client's database");
+  auto services = SessionServices::current();
+  if (!services) return failed("reaching the session's database");
+  DataAccessManager* dam = &services->database();
   SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
   auto customers = UnsubmittedCustomerModel::current();
 
