@@ -67,6 +67,7 @@ void MarvistoAppDelegate::destroyCurrent() {
   MessageBox::sharedInstance().setHostWindow({});
   app->syncStart_.cancelAll();
   app->logout_.cancelAll();
+  app->ahead_.cancelAll();
   app->reachabilityObservation_.reset();
   app->backgroundObservation_.reset();
   app->foregroundObservation_.reset();
@@ -188,6 +189,11 @@ void MarvistoAppDelegate::showMainController() {
   welcome_.reset();
   window_->setRootViewController(mainScreen_->rootViewController());
   configurationChanged();
+  // Posted from the turn that shows the main screen, the work ahead runs after
+  // that turn's display pass: it does not hold up the first frame.
+  base::RunLoop::main().post(ahead_.guard([this] {
+    if (auto services = SessionServices::current()) FeatureWiring::run(wiring_.afterMainScreen, *services);
+  }));
 }
 
 void MarvistoAppDelegate::configurationChanged() {
@@ -213,6 +219,7 @@ void MarvistoAppDelegate::endSession() {
   MV_ASSERT_MAIN_THREAD();
   logout_.cancelAll();
   syncStart_.cancelAll();
+  ahead_.cancelAll();
   LoginMode::freeInstance();
   NetworkModel::sharedInstance().cancelAllRequests();
   LanguageManager::sharedInstance().removeAllLanugageNotification();
