@@ -144,10 +144,12 @@ bool ownBackup(const RestoreRst& backup) {
 
 }  // namespace
 
-RestoreManager& RestoreManager::sharedInstance() {
-  // Never freed: replies may still arrive while the process ends.
-  static std::shared_ptr<RestoreManager>* instance = new std::shared_ptr<RestoreManager>(new RestoreManager());
-  return **instance;
+void RestoreManager::sessionEnded() {
+  MV_ASSERT_MAIN_THREAD();
+  run_.cancelAll();
+  closeWaitBox();
+  isRestoring_ = false;
+  delegate_.reset();
 }
 
 bool RestoreManager::startToRestore() {

@@ -638,7 +638,8 @@ TEST_F(EditorTest, TheCustomerFieldTiesTheOrderToACustomer) {
 // offers no list and adds no customer, and the order is still stored.
 TEST_F(EditorTest, WithoutTheCustomerBookTheCustomerIsTakenAsTyped) {
   wiring.services.add<CustomerDataModel>([](SessionServices&) { return std::shared_ptr<CustomerDataModel>(); });
-  services = beginServices(wiring.services);
+  scope->restart(wiring.services);
+  services = scope->services();
   ASSERT_TRUE(services);
   ASSERT_FALSE(services->get<CustomerDataModel>());
   store = services->get<QuoteOrderStore>();

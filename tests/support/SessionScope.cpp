@@ -17,6 +17,11 @@ void SessionScope::endServices() {
   SessionServices::end();
 }
 
+void SessionScope::restart(SessionServices::Registry registry) {
+  registry_ = std::move(registry);
+  restart();
+}
+
 void SessionScope::restart() {
   endServices();
   services_ = SessionServices::begin(registry_);

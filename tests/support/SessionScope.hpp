@@ -29,6 +29,8 @@ class SessionScope {
   // published now (on the data root set now); the test fails when the
   // client's database does not open.
   void restart();
+  // The same, from another registry (the test registered more).
+  void restart(SessionServices::Registry registry);
 
  private:
   SessionServices::Registry registry_;

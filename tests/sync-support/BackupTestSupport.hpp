@@ -101,8 +101,12 @@ class BackupRestoreTest : public NetworkTest, protected StoreAccess {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // What the session's services are made from; a screen test adds its fakes.
-  virtual SessionServices::Registry sessionRegistry() { return {}; }
+  // What the session's services are made from: the backup and restore
+  // managers; a screen test adds its fakes.
+  virtual SessionServices::Registry sessionRegistry();
+  // Takes the backup and restore managers of the session begun now, each
+  // reporting to its recorder.
+  void takeManagers();
 
   // Catalogue, library and customer fields the local work refers to.
   void seedCatalogue();
@@ -127,6 +131,8 @@ class BackupRestoreTest : public NetworkTest, protected StoreAccess {
   std::shared_ptr<RestoreRecorder> restoreDelegate;
   // The signed-in session and its services; ended in TearDown.
   std::optional<SessionScope> scope;
+  std::shared_ptr<BackupManager> backupManager;
+  std::shared_ptr<RestoreManager> restoreManager;
 };
 
 }  // namespace mv::test

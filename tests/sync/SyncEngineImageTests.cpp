@@ -271,7 +271,7 @@ TEST_F(SyncEngineTest, ThumbnailPassesWriteWhereTheyWereAskedAndStopAtLogout) {
   e->createImgThumb(rowsNamed("second", 60));
   e.reset();
   services.reset();
-  SessionServices::end();
+  scope->endServices();
   const int made = countThumbs("second");
   waitFor(0.3);
   EXPECT_EQ(countThumbs("second"), made);
