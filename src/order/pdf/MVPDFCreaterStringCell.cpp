@@ -8,7 +8,8 @@ void MVPDFCreaterStringCell::setMeasuredLayout(gfx::TextLayout layout, double wi
   measured_ = Measured{{width, -1}, gfx::TextMeasurer::currentPtr(), std::move(layout)};
 }
 
-gfx::TextLayout& MVPDFCreaterStringCell::layoutFor(base::Size box) {
+gfx::TextLayout& MVPDFCreaterStringCell::layoutFor(base::Size box, bool& measuredNow) {
+  measuredNow = false;
   auto measurer = gfx::TextMeasurer::currentPtr();
   if (measured_ && measured_->measurer.lock() == measurer && measured_->box.width == box.width) {
     const double height = measured_->box.height;
@@ -16,6 +17,7 @@ gfx::TextLayout& MVPDFCreaterStringCell::layoutFor(base::Size box) {
     if (height == box.height || (height < 0 && measured_->layout.size.height <= box.height)) return measured_->layout;
   }
   measured_ = Measured{box, measurer, measurer->layoutInSize(text_, textFont_, box, gfx::LineBreakMode::WordWrap)};
+  measuredNow = true;
   return measured_->layout;
 }
 
@@ -25,7 +27,8 @@ void MVPDFCreaterStringCell::drawInRect(const base::Rect& rect) {
   if (!ctx || rect.isEmpty() || text_.empty()) return;
   ctx->setFillColor(textColor_);
   // One layout for measuring and drawing: the lines that fit the rectangle.
-  gfx::TextLayout& layout = layoutFor(rect.size);
+  bool measuredNow = false;
+  gfx::TextLayout& layout = layoutFor(rect.size, measuredNow);
   base::Point origin = rect.origin;
   if (centerInVertical_) origin.y += static_cast<float>((rect.height() - layout.size.height) * 0.5);
   // Lines that all fit the rectangle need no clip (the clip of every cell
@@ -37,9 +40,11 @@ void MVPDFCreaterStringCell::drawInRect(const base::Rect& rect) {
   }
   ctx->drawTextLayout(layout, origin, rect.width(), textFont_, textColor_, textAlignment_);
   if (!fits) ctx->restore();
-  // The measuring's shaping serves the one drawing into the document; kept,
-  // every cell would hold its text's layouts for as long as it lives.
-  layout.shaped.reset();
+  // Lines measured for this drawing let go of their shaping at once: kept,
+  // every cell of a document would hold its text's layouts for as long as
+  // it lives. Those whoever laid the cell out measured stay until drawn
+  // again or the cell goes, as the layout's own lines do.
+  if (measuredNow) layout.shaped.reset();
 }
 
 }  // namespace mv

@@ -60,8 +60,9 @@ class MVPDFCreaterStringCell : public MVPDFCreaterBaseCell {
     gfx::TextLayout layout;
   };
   // The lines the text shows in the box, measured once per box (the preview
-  // and the document draw the same cells again and again).
-  gfx::TextLayout& layoutFor(base::Size box);
+  // and the document draw the same cells again and again); `measuredNow`
+  // tells whether they were measured by this call.
+  gfx::TextLayout& layoutFor(base::Size box, bool& measuredNow);
 
   std::string text_;
   gfx::Font textFont_;
