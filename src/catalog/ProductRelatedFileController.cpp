@@ -28,7 +28,7 @@ std::string text(const char* key) { return CatalogFeedback::text(key); }
 }  // namespace
 
 ProductRelatedFileController::~ProductRelatedFileController() {
-  if (auto library = library_.lock()) library->removeFromCallBackList(this);
+  if (auto library = library_.lock()) library->removeObserver(this);
   if (grid_) {
     grid_->setDataSource({});
     grid_->setDelegate({});
@@ -64,7 +64,7 @@ void ProductRelatedFileController::viewAfterFirstDidLoad() {
   PopBaseController::viewAfterFirstDidLoad();
   auto library = this->library();
   if (!library) return;
-  library->registerCallBackList(ui::weakAs<NetworkRecDelegate>(this).lock());
+  library->addObserver(ui::weakAs<LibraryDownloadObserver>(this).lock());
   library_ = library;
 }
 
@@ -246,7 +246,7 @@ void ProductRelatedFileController::alertViewClickedButtonAtIndex(ui::AlertView& 
 
 // ---- the download manager's reports ------------------------------------------------------------
 
-void ProductRelatedFileController::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
+void ProductRelatedFileController::progressed(const DownLoadRequestInfo& info) {
   MV_LOG("the filename is ", info.fileName, ",the percent is ", info.downloadPercent);
   for (std::size_t i = 0; i < libfilesArray_.size(); ++i) {
     if (libfilesArray_[i].file_name != info.fileName) continue;
@@ -254,15 +254,14 @@ void ProductRelatedFileController::ReciveDownloadPercent(const DownLoadRequestIn
   }
 }
 
-void ProductRelatedFileController::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result || result->cmdCode != kCmdDownload) return;
-  if (result->status == "200") {
+void ProductRelatedFileController::finished(const DownloadRst& result) {
+  if (result.status == "200") {
     if (grid_) grid_->reloadData();
     return;
   }
   // Every related-files screen alive hears of the failure (the product's own
   // strip under a full-screen list, too): the user is told once.
-  ScreenAlert{0, text("FILEDOWNLOADFAILED"), result->message, text("OK"), {}}.showOnce({});
+  ScreenAlert{0, text("FILEDOWNLOADFAILED"), result.message, text("OK"), {}}.showOnce({});
 }
 
 }  // namespace mv

@@ -13,7 +13,7 @@
 #include "library/LibraryFileState.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "shell/frame/PopBaseController.hpp"
-#include "sync/NetworkRecDelegate.hpp"
+#include "library/LibraryDownloadObserver.hpp"
 #include "sync/SessionServices.hpp"
 #include "widgets/grid/GridView.hpp"
 
@@ -26,7 +26,7 @@ class ProductRelatedFileController : public PopBaseController,
                                      public GridViewDelegate,
                                      public LibraryDetailCellDelegate,
                                      public FileDescripionDelegate,
-                                     public NetworkRecDelegate,
+                                     public LibraryDownloadObserver,
                                      public ui::AlertViewDelegate {
  public:
   static constexpr long kOfflineAlertTag = 1001;
@@ -62,8 +62,8 @@ class ProductRelatedFileController : public PopBaseController,
   void didSelectedInfoButton(const marvisto_library_files_Entity& file) override;
   void actionButtonPressed(const marvisto_library_files_Entity& file) override;
   void markButtonPressed() override;
-  void ReciveDownloadPercent(const DownLoadRequestInfo& info) override;
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
+  void progressed(const DownLoadRequestInfo& info) override;
+  void finished(const DownloadRst& reply) override;
   void alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) override;
 
   std::size_t numberOfItemsInGridView(GridView& gridView) override;

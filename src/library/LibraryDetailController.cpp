@@ -27,7 +27,6 @@ namespace {
 using File = marvisto_library_files_Entity;
 using Tags = LibraryDownloads;
 
-constexpr int kDownloadCommand = 769;
 constexpr double kHeadHeight = 50;
 // A bulk download ends hundreds of files within moments; a reload of the list
 // and the catalogue per file kept the window from drawing for seconds. The
@@ -48,7 +47,7 @@ LibraryFileState LibraryDetailController::stateOf(const File& file) const { retu
 
 LibraryDetailController::~LibraryDetailController() {
   observations_.clear();
-  manager_->removeFromCallBackList(this);
+  manager_->removeObserver(this);
   if (tapGesture_ && tapGesture_->view()) tapGesture_->view()->removeGestureRecognizer(tapGesture_.get());
   if (productShowView_) {
     productShowView_->setDataSource({});
@@ -147,7 +146,7 @@ void LibraryDetailController::viewAfterFirstDidLoad() {
 
 void LibraryDetailController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
-  manager_->registerCallBackList(std::static_pointer_cast<LibraryDetailController>(shared_from_this()));
+  manager_->addObserver(ui::weakAs<LibraryDownloadObserver>(this).lock());
   reloadDataWithPostNoti(true, true);
   updateBtnDownlaodOrUpdate();
   searchBar_->resignFirstResponder();
@@ -155,7 +154,7 @@ void LibraryDetailController::viewWillAppear(bool animated) {
 
 void LibraryDetailController::viewWillDisappear(bool animated) {
   BaseViewController::viewWillDisappear(animated);
-  manager_->removeFromCallBackList(this);
+  manager_->removeObserver(this);
 }
 
 void LibraryDetailController::updateLanguage(ui::ViewController&) {
@@ -519,7 +518,7 @@ void LibraryDetailController::updateBtnDownlaodOrUpdate() {
   btnDownloadAll_->setHidden(button_.isHidden());
 }
 
-void LibraryDetailController::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
+void LibraryDetailController::progressed(const DownLoadRequestInfo& info) {
   MV_LOG("the filename is ", info.fileName, ",the percent is ", info.downloadPercent);
   dataDownloadAtPercent(info.fileName, info.downloadPercent);
 }
@@ -531,13 +530,11 @@ void LibraryDetailController::dataDownloadAtPercent(const std::string& fileName,
   }
 }
 
-void LibraryDetailController::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result || result->cmdCode != kDownloadCommand) return;
+void LibraryDetailController::finished(const DownloadRst& result) {
   auto keep = shared_from_this();
-  auto download = std::dynamic_pointer_cast<DownloadRst>(result);
-  MV_LOG("the download file is ", download ? download->fileName : std::string());
-  if (result->status != "200" && button_.shouldShowFailure()) {
-    showAlert(Tags::kFailureAlertTag, "FILEDOWNLOADFAILED", result->message, "OK");
+  MV_LOG("the download file is ", result.fileName);
+  if (result.status != "200" && button_.shouldShowFailure()) {
+    showAlert(Tags::kFailureAlertTag, "FILEDOWNLOADFAILED", result.message, "OK");
   }
   reloadForEndedDownloads();
 }

@@ -29,7 +29,7 @@
 #include "platform/ui/SearchBar.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "shell/frame/BaseViewController.hpp"
-#include "sync/NetworkRecDelegate.hpp"
+#include "library/LibraryDownloadObserver.hpp"
 #include "widgets/OrderingController.hpp"
 #include "widgets/grid/GridView.hpp"
 
@@ -44,7 +44,7 @@ class LibraryDetailController : public BaseViewController,
                                 public LibraryDetailCellDelegate,
                                 public FileDescripionDelegate,
                                 public OrderingControllerDelegate,
-                                public NetworkRecDelegate,
+                                public LibraryDownloadObserver,
                                 public ui::SearchBarDelegate,
                                 public ui::AlertViewDelegate {
  public:
@@ -124,8 +124,8 @@ class LibraryDetailController : public BaseViewController,
   void cancelAllDownloads();
   void updateBtnDownlaodOrUpdate();
   void setBtnStatusToCancel(bool cancel);
-  void ReciveDownloadPercent(const DownLoadRequestInfo& info) override;
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
+  void progressed(const DownLoadRequestInfo& info) override;
+  void finished(const DownloadRst& reply) override;
 
   // ---- opening ---------------------------------------------------------------------------------
   // Opens a file on the device by its name and the type word stored for it.

@@ -1,4 +1,5 @@
 #include "library/SaleslibraryModel.hpp"
+#include "library/LibraryDownloadObserver.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -194,18 +195,18 @@ void SaleslibraryModel::cancelAllUncompleteFiles() {
   transfers_.clear();
 }
 
-void SaleslibraryModel::registerCallBackList(const std::shared_ptr<NetworkRecDelegate>& observer) {
+void SaleslibraryModel::addObserver(const std::shared_ptr<LibraryDownloadObserver>& observer) {
   MV_ASSERT_MAIN_THREAD();
   if (!observer) return;
-  for (const auto& weak : callBackDelegateArry_) {
+  for (const auto& weak : observers_) {
     if (weak.lock() == observer) return;
   }
-  callBackDelegateArry_.push_back(observer);
+  observers_.push_back(observer);
 }
 
-void SaleslibraryModel::removeFromCallBackList(const NetworkRecDelegate* observer) {
+void SaleslibraryModel::removeObserver(const LibraryDownloadObserver* observer) {
   MV_ASSERT_MAIN_THREAD();
-  std::erase_if(callBackDelegateArry_, [observer](const std::weak_ptr<NetworkRecDelegate>& weak) {
+  std::erase_if(observers_, [observer](const std::weak_ptr<LibraryDownloadObserver>& weak) {
     auto strong = weak.lock();
     return !strong || strong.get() == observer;
   });
@@ -214,13 +215,13 @@ void SaleslibraryModel::removeFromCallBackList(const NetworkRecDelegate* observe
 template <typename Call>
 void SaleslibraryModel::relay(Call call) {
   // An observer may register or remove observers while it is told.
-  auto observers = callBackDelegateArry_;
+  auto observers = observers_;
   for (const auto& weak : observers) {
     auto observer = weak.lock();
     if (!observer) continue;
     const bool stillRegistered =
-        std::any_of(callBackDelegateArry_.begin(), callBackDelegateArry_.end(),
-                    [&](const std::weak_ptr<NetworkRecDelegate>& w) { return w.lock() == observer; });
+        std::any_of(observers_.begin(), observers_.end(),
+                    [&](const std::weak_ptr<LibraryDownloadObserver>& w) { return w.lock() == observer; });
     if (stillRegistered) call(*observer);
   }
 }
@@ -228,19 +229,13 @@ void SaleslibraryModel::relay(Call call) {
 void SaleslibraryModel::downloadProgressed(const DownLoadRequestInfo& info) {
   MV_ASSERT_MAIN_THREAD();
   downloadPercentageDic_[info.fileName] = info.downloadPercent;
-  relay([&](NetworkRecDelegate& o) { o.ReciveDownloadPercent(info); });
+  relay([&](LibraryDownloadObserver& o) { o.progressed(info); });
 }
 
 void SaleslibraryModel::downloadEndedBySession(const std::string& fileName, const NetBaseRst& reply) {
   MV_ASSERT_MAIN_THREAD();
   forgetName(fileName);
-  std::shared_ptr<NetBaseRst> told;
-  if (const auto* download = dynamic_cast<const DownloadRst*>(&reply)) {
-    told = std::make_shared<DownloadRst>(*download);
-  } else {
-    told = std::make_shared<NetBaseRst>(reply);
-  }
-  relay([&](NetworkRecDelegate& o) { o.requestEndedBySession(told); });
+  relay([&](LibraryDownloadObserver& o) { o.endedBySession(fileName, reply); });
 }
 
 void SaleslibraryModel::forgetName(const std::string& fileName) {
@@ -254,21 +249,20 @@ void SaleslibraryModel::downloadEnded(const DownloadRst& reply) {
   MV_ASSERT_MAIN_THREAD();
   MV_LOG("the download file is ", reply.fileName);
   forgetName(reply.fileName);
-  auto told = std::make_shared<DownloadRst>(reply);
-  if (told->isSuccess()) {
-    if (isRegularFile(PublicFunction::filePathWithName(told->fileName, told->type))) {
-      if (!isExists(told->fileId)) existsFiles_.push_back(told->fileId);
-      downloadFileFinish(told->fileName, told->fileId, told->type);
+  DownloadRst told = reply;
+  if (told.isSuccess()) {
+    if (isRegularFile(PublicFunction::filePathWithName(told.fileName, told.type))) {
+      if (!isExists(told.fileId)) existsFiles_.push_back(told.fileId);
+      downloadFileFinish(told.fileName, told.fileId, told.type);
     } else {
       // A success without the file is a missing file: the pending update
       // stays and the service is not told the device holds it.
-      MV_LOG("library file ", told->fileName, " reported as downloaded is not on disk");
-      told->status = kStatusFileMissing;
-      told->message = messageForStatus(kStatusFileMissing);
+      MV_LOG("library file ", told.fileName, " reported as downloaded is not on disk");
+      told.status = kStatusFileMissing;
+      told.message = messageForStatus(kStatusFileMissing);
     }
   }
-  std::shared_ptr<NetBaseRst> result = told;
-  relay([&](NetworkRecDelegate& o) { o.ReciveHttpRespondInfo(result); });
+  relay([&](LibraryDownloadObserver& o) { o.finished(told); });
 }
 
 void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int fileId, int type) {

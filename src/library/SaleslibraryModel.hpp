@@ -3,7 +3,7 @@
 // session's services): every screen that
 // fetches a library file hands its request here. It knows which files are on
 // the device, which are downloading or paused and how far each has come,
-// relays progress and outcomes to its observers, and when a file arrives
+// tells its observers of progress and outcomes, and when a file arrives
 // clears the file's pending update and tells the service. Nothing of it is
 // stored. Each file name's transfer runs under its own tracker, so stopping
 // one download stops only its request. Main thread only.
@@ -15,13 +15,13 @@
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/Value.hpp"
 #include "store/Entities.hpp"
-#include "sync/NetworkRecDelegate.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestInfoBase.hpp"
 
 namespace mv {
 
 class DataAccessManager;
+class LibraryDownloadObserver;
 class RequestSender;
 class SessionServices;
 
@@ -75,8 +75,8 @@ class SaleslibraryModel {
 
   // Observers are never owned; one that is gone is skipped. Each is called
   // once per event, in registration order, after the manager updated itself.
-  void registerCallBackList(const std::shared_ptr<NetworkRecDelegate>& observer);
-  void removeFromCallBackList(const NetworkRecDelegate* observer);
+  void addObserver(const std::shared_ptr<LibraryDownloadObserver>& observer);
+  void removeObserver(const LibraryDownloadObserver* observer);
 
   ~SaleslibraryModel();
   SaleslibraryModel(const SaleslibraryModel&) = delete;
@@ -102,7 +102,7 @@ class SaleslibraryModel {
   std::vector<std::string> pauseFileArray_;
   std::map<std::string, float> downloadPercentageDic_;
   std::vector<int> existsFiles_;
-  std::vector<std::weak_ptr<NetworkRecDelegate>> callBackDelegateArry_;
+  std::vector<std::weak_ptr<LibraryDownloadObserver>> observers_;
   // Per name downloading: the download id it runs under. Per name sent at
   // all this session: its file type, where its partial data lies.
   std::map<std::string, int> runningIds_;

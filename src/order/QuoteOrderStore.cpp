@@ -37,7 +37,10 @@ QuoteOrderStore::QuoteOrderStore(SessionServices& services)
 }
 
 void QuoteOrderStore::sessionEnded() {
-  requests_.cancelAll();
+  upload_.cancelAll();
+  history_.cancelAll();
+  login_.cancelAll();
+  signingIn_ = false;
   curQuoteOrder_.reset();
   addQuoteOrder_.reset();
   delegate_.reset();

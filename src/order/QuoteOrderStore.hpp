@@ -174,10 +174,8 @@ class QuoteOrderStore : public std::enable_shared_from_this<QuoteOrderStore> {
   int needWork_ = kNoWork;
   std::int64_t currentQuoteOrderId_ = kNoUpload;
 
-  // The requests on their way; a reply to anything else is stale.
-  int uploadRequest_ = 0;
-  int historyRequest_ = 0;
-  int loginRequest_ = 0;
+  // A sign-in for the waiting work is on its way.
+  bool signingIn_ = false;
   // The numbers of the orders in the upload text on its way: exactly these
   // are marked submitted when the service accepts it.
   std::vector<std::string> sentOrderNumbers_;
@@ -185,9 +183,12 @@ class QuoteOrderStore : public std::enable_shared_from_this<QuoteOrderStore> {
   std::shared_ptr<RequestSender> sender_;
   // Where the orders tab's badge goes (nothing without an application).
   std::shared_ptr<ShellActions> actions_;
-  // The submissions and history pages on their way; cancelled when the store
-  // is freed.
-  base::CancelTracker requests_;
+  // The submission, the history page and the sign-in on their way, each
+  // under its own tracker: a new one replaces the one before, and all are
+  // cancelled when the session ends or the store is freed.
+  base::CancelTracker upload_;
+  base::CancelTracker history_;
+  base::CancelTracker login_;
   BadgeSetter badge_;
 };
 

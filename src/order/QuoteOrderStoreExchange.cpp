@@ -65,9 +65,6 @@ std::optional<std::string> localTimeText(const std::optional<std::string>& time)
   return t.substr(5, 2) + "/" + t.substr(8, 2) + "/" + t.substr(0, 4) + t.substr(10);
 }
 
-// Only the reply to the request on its way counts.
-bool awaited(int pending, const NetBaseRst& reply) { return pending != 0 && reply.requestCode == pending; }
-
 }  // namespace
 
 // ---- upload --------------------------------------------------------------------------
@@ -90,21 +87,18 @@ void QuoteOrderStore::requestUploadQuoteOrder(std::int64_t orderId) {
   auto request = std::make_shared<RequestUploadQuoteOrder>();
   request->syncData = fetchQuoteOrdersDicString(static_cast<int>(orderId));
   sentOrderNumbers_ = orderNumbersOf(request->syncData);
-  // Replies reach the store only while its tracker holds the request, which
-  // it does no longer than the store lives.
-  uploadRequest_ = sender_->sendFor<UploadQuoteOrderRst>(
-      request, requests_,
-      [this](const UploadQuoteOrderRst& reply) {
-        if (awaited(uploadRequest_, reply)) uploadQuoteOrdersFinished(reply);
-      },
-      [this](const NetBaseRst& reply) {
-        if (awaited(uploadRequest_, reply)) endedBySession(kCmdUploadQuoteOrder, reply);
-      });
+  // A new submission replaces one still on its way: only the latest reply
+  // reaches the store, and none after the store ends.
+  upload_.cancelAll();
+  if (sender_->sendFor<UploadQuoteOrderRst>(
+          request, upload_, [this](const UploadQuoteOrderRst& reply) { uploadQuoteOrdersFinished(reply); },
+          [this](const NetBaseRst& reply) { endedBySession(kCmdUploadQuoteOrder, reply); }) < 0) {
+    MV_LOG("the order submission could not be sent");
+  }
 }
 
 void QuoteOrderStore::uploadQuoteOrdersFinished(const UploadQuoteOrderRst& result) {
   submitting_ = false;
-  uploadRequest_ = 0;
   std::vector<std::string> sent;
   sent.swap(sentOrderNumbers_);
   if (result.isSuccess()) {
@@ -158,19 +152,16 @@ void QuoteOrderStore::requestSyncHistoryQuoteOrderFromTime(const std::optional<s
   auto request = std::make_shared<RequestGetOrderHistory>();
   request->baseTime = baseTime.value_or(std::string());
   request->numberOfOrder = number;
-  historyRequest_ = sender_->sendFor<GetOrderHistoryRst>(
-      request, requests_,
-      [this](const GetOrderHistoryRst& reply) {
-        if (awaited(historyRequest_, reply)) getOrderHistoryFinished(reply);
-      },
-      [this](const NetBaseRst& reply) {
-        if (awaited(historyRequest_, reply)) endedBySession(kCmdGetOrderHistory, reply);
-      });
+  history_.cancelAll();
+  if (sender_->sendFor<GetOrderHistoryRst>(
+          request, history_, [this](const GetOrderHistoryRst& reply) { getOrderHistoryFinished(reply); },
+          [this](const NetBaseRst& reply) { endedBySession(kCmdGetOrderHistory, reply); }) < 0) {
+    MV_LOG("the order history request could not be sent");
+  }
 }
 
 void QuoteOrderStore::getOrderHistoryFinished(const GetOrderHistoryRst& result) {
   syncing_ = false;
-  historyRequest_ = 0;
   if (result.isSuccess()) {
     if (result.orderHistoryArray.empty()) {
       reportHistory(result.status, std::string(kReachEnd));
@@ -192,19 +183,17 @@ void QuoteOrderStore::reportHistory(const std::optional<std::string>& status, co
 void QuoteOrderStore::requestLogin() {
   // One sign-in serves every work waiting for it: a second one would make
   // the reply to the first stale and leave its work waiting for ever.
-  if (loginRequest_ != 0) return;
-  loginRequest_ = sender_->sendFor<LoginRst>(
-      std::make_shared<RequestLogin>(), requests_,
-      [this](const LoginRst& reply) {
-        if (awaited(loginRequest_, reply)) loginFinished(reply);
-      },
-      [this](const NetBaseRst& reply) {
-        if (awaited(loginRequest_, reply)) endedBySession(kCmdLogin, reply);
-      });
+  if (signingIn_) return;
+  signingIn_ = true;
+  if (sender_->sendFor<LoginRst>(
+          std::make_shared<RequestLogin>(), login_, [this](const LoginRst& reply) { loginFinished(reply); },
+          [this](const NetBaseRst& reply) { endedBySession(kCmdLogin, reply); }) < 0) {
+    MV_LOG("the sign-in for the orders could not be sent");
+  }
 }
 
 void QuoteOrderStore::loginFinished(const LoginRst& result) {
-  loginRequest_ = 0;
+  signingIn_ = false;
   const int work = std::exchange(needWork_, kNoWork);
   if (SyncSession::takeSilentLoginReply(result)) {
     if (work & kHistoryWork) getLastTenOrderHistory();
@@ -223,7 +212,7 @@ void QuoteOrderStore::endWork(int cmdCode, const std::string& status, const std:
   auto d = delegate();
   if (cmdCode == kCmdUploadQuoteOrder) {
     submitting_ = false;
-    uploadRequest_ = 0;
+    upload_.cancelAll();
     sentOrderNumbers_.clear();
     currentQuoteOrderId_ = kNoUpload;
     if (!sessionEnded) {
@@ -233,7 +222,7 @@ void QuoteOrderStore::endWork(int cmdCode, const std::string& status, const std:
     }
   } else {
     syncing_ = false;
-    historyRequest_ = 0;
+    history_.cancelAll();
     if (!sessionEnded) {
       reportHistory(status, message);
     } else if (d) {
@@ -246,7 +235,7 @@ void QuoteOrderStore::endedBySession(int cmdCode, const NetBaseRst& result) {
   // The shell has told the user about the expired session or the lock; the
   // work ends here so that no screen waits for it.
   if (cmdCode == kCmdLogin) {
-    loginRequest_ = 0;
+    signingIn_ = false;
     endWorks(std::exchange(needWork_, kNoWork), result.status, result.message, true);
     return;
   }

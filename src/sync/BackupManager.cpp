@@ -4,7 +4,8 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/BackupDocument.hpp"
-#include "sync/NetworkModel.hpp"
+#include "sync/RequestSender.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestBackup.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "sync/SyncSession.hpp"
@@ -57,9 +58,11 @@ void BackupManager::cancelBackup() {
 }
 
 void BackupManager::sendSilentLogin() {
-  auto login = std::make_shared<RequestLogin>();
-  login->setReceiveDelegete(shared_from_this());
-  NetworkModel::sharedInstance().sendRequest(login, run_);
+  if (SessionServices::currentSender()->sendFor<LoginRst>(
+          std::make_shared<RequestLogin>(), run_, [this](const LoginRst& result) { loginReplied(result); },
+          [this](const NetBaseRst&) { stopQuietly(); }) < 0) {
+    fail(text("FAILED"));
+  }
 }
 
 void BackupManager::progress(float value) {
@@ -86,8 +89,12 @@ void BackupManager::requestBackupData() {
   progress(0.5f);
   auto request = std::make_shared<RequestBackup>();
   request->backupString = BackupDocument::write(document);
-  request->setReceiveDelegete(shared_from_this());
-  NetworkModel::sharedInstance().sendRequest(request, run_);
+  if (SessionServices::currentSender()->sendFor<BackupRst>(
+          request, run_, [this](const BackupRst& result) { backupReplied(result); },
+          [this](const NetBaseRst&) { stopQuietly(); }) < 0) {
+    fail(text("FAILED"));
+    return;
+  }
   progress(0.7f);
 }
 
@@ -106,38 +113,34 @@ void BackupManager::recordBackup(double secondsSince1970) {
   }
 }
 
-void BackupManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+// Only the reply to the request on its way arrives: the tracker cancelled
+// any other.
+bool BackupManager::endedBySession(const NetBaseRst& result) {
+  if (!isLockedStatus(result.status) && !isSessionExpiredStatus(result.status)) return false;
+  stopQuietly();
+  return true;
+}
+
+void BackupManager::loginReplied(const LoginRst& result) {
   MV_ASSERT_MAIN_THREAD();
-  // Only the reply to the request on its way arrives: the tracker cancelled
-  // any other.
-  if (!result || !isBackingUp_) return;
-  if (isLockedStatus(result->status) || isSessionExpiredStatus(result->status)) {
-    stopQuietly();
-    return;
-  }
-  if (result->cmdCode == kCmdBackup) {
-    isBackingUp_ = false;
-    if (result->isSuccess()) {
-      auto backup = std::dynamic_pointer_cast<BackupRst>(result);
-      recordBackup(backup ? backup->lastBackupDate : 0);
-      if (auto d = delegate()) d->didSuccessBackupWithMessage(*this, result->message);
-    } else {
-      if (auto d = delegate()) d->didFailedWithMessage(*this, result->message);
-    }
-    return;
-  }
-  if (result->cmdCode == kCmdLogin) {
-    if (SyncSession::takeSilentLoginReply(*result)) {
-      requestBackupData();
-    } else {
-      fail(result->message);
-    }
+  if (!isBackingUp_ || endedBySession(result)) return;
+  if (SyncSession::takeSilentLoginReply(result)) {
+    requestBackupData();
+  } else {
+    fail(result.message);
   }
 }
 
-void BackupManager::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result) return;
-  stopQuietly();
+void BackupManager::backupReplied(const BackupRst& result) {
+  MV_ASSERT_MAIN_THREAD();
+  if (!isBackingUp_ || endedBySession(result)) return;
+  isBackingUp_ = false;
+  if (result.isSuccess()) {
+    recordBackup(result.lastBackupDate);
+    if (auto d = delegate()) d->didSuccessBackupWithMessage(*this, result.message);
+  } else {
+    if (auto d = delegate()) d->didFailedWithMessage(*this, result.message);
+  }
 }
 
 void BackupManager::stopQuietly() {

@@ -7,11 +7,13 @@
 #include <string>
 
 #include "platform/base/CancelTracker.hpp"
-#include "sync/NetworkRecDelegate.hpp"
 
 namespace mv {
 
 class BackupManager;
+class BackupRst;
+class LoginRst;
+class NetBaseRst;
 
 // The screen watching a backup. Every call is optional.
 class BackupManagerDelegate {
@@ -27,7 +29,7 @@ class BackupManagerDelegate {
   virtual void didStopBackup(BackupManager& /*manager*/) {}
 };
 
-class BackupManager : public NetworkRecDelegate, public std::enable_shared_from_this<BackupManager> {
+class BackupManager {
  public:
   static BackupManager& sharedInstance();
 
@@ -53,9 +55,6 @@ class BackupManager : public NetworkRecDelegate, public std::enable_shared_from_
   // older version reads as it is); 0 when none.
   static double storedLastBackupDate();
 
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
-  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
-
   BackupManager(const BackupManager&) = delete;
   BackupManager& operator=(const BackupManager&) = delete;
 
@@ -63,6 +62,11 @@ class BackupManager : public NetworkRecDelegate, public std::enable_shared_from_
   BackupManager() = default;
   void sendSilentLogin();
   void requestBackupData();
+  void loginReplied(const LoginRst& result);
+  void backupReplied(const BackupRst& result);
+  // A reply whose status ends the session (the shell tells the user): the
+  // backup stops quietly. True when it did.
+  bool endedBySession(const NetBaseRst& result);
   void progress(float value);
   void fail(const std::string& message);
   // Ends the backup without an outcome to show.

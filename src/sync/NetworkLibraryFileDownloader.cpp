@@ -4,16 +4,17 @@
 
 #include "platform/base/Log.hpp"
 #include "store/DataAccessManager.hpp"
-#include "sync/NetworkModel.hpp"
+#include "sync/RequestSender.hpp"
 #include "sync/requests/RequestDownload.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv {
 
 bool NetworkLibraryFileDownloader::isExists(int fileId) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return false;
-  auto file = dam->getFilesByFileId(fileId);
+  auto services = SessionServices::current();
+  if (!services) return false;
+  auto file = services->database().getFilesByFileId(fileId);
   if (!file) return false;
   auto path = PublicFunction::filePathWithName(file->file_name, PublicFunction::getFileType(file->type));
   std::error_code ec;
@@ -31,23 +32,20 @@ bool NetworkLibraryFileDownloader::isInPauseList(const std::string&) { return fa
 
 int NetworkLibraryFileDownloader::sendRequest(const std::shared_ptr<RequestDownload>& request) {
   if (!request) return 0;
-  request->setReceiveDelegete(shared_from_this());
-  const int id = NetworkModel::sharedInstance().sendRequest(request);
-  pending_[id] = request->fileNameList.empty() ? std::string() : request->fileNameList.front();
-  return id;
+  const int id = request->downloadId;
+  const int sent = SessionServices::currentSender()->sendFor<DownloadRst>(
+      request, downloads_, [this](const DownloadRst& reply) { settle(reply.downloadId, reply); },
+      [this, id](const NetBaseRst& reply) { settle(id, reply); });
+  if (sent < 0) return sent;
+  pending_[sent] = request->fileNameList.empty() ? std::string() : request->fileNameList.front();
+  return sent;
 }
 
-void NetworkLibraryFileDownloader::settle(const std::shared_ptr<NetBaseRst>& result) {
-  const auto* download = dynamic_cast<const DownloadRst*>(result.get());
-  if (!download) return;
-  auto it = pending_.find(download->downloadId);
+void NetworkLibraryFileDownloader::settle(int downloadId, const NetBaseRst& reply) {
+  auto it = pending_.find(downloadId);
   if (it == pending_.end()) return;
-  if (!download->isSuccess()) MV_LOG("library file ", it->second, " was not downloaded: ", download->status);
+  if (!reply.isSuccess()) MV_LOG("library file ", it->second, " was not downloaded: ", reply.status);
   pending_.erase(it);
 }
-
-void NetworkLibraryFileDownloader::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) { settle(result); }
-
-void NetworkLibraryFileDownloader::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) { settle(result); }
 
 }  // namespace mv

@@ -7,31 +7,30 @@
 #include <memory>
 #include <string>
 
+#include "platform/base/CancelTracker.hpp"
 #include "sync/LibraryFileDownloader.hpp"
-#include "sync/NetworkRecDelegate.hpp"
 
 namespace mv {
 
-class NetworkLibraryFileDownloader : public LibraryFileDownloader,
-                                     public NetworkRecDelegate,
-                                     public std::enable_shared_from_this<NetworkLibraryFileDownloader> {
+class NetBaseRst;
+
+class NetworkLibraryFileDownloader : public LibraryFileDownloader {
  public:
   bool isExists(int fileId) override;
   bool isInDownloadList(const std::string& fileName) override;
   bool isInPauseList(const std::string& fileName) override;
   int sendRequest(const std::shared_ptr<RequestDownload>& request) override;
 
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
-  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
-
   // Downloads sent and not yet answered.
   std::size_t pendingCount() const { return pending_.size(); }
 
  private:
-  void settle(const std::shared_ptr<NetBaseRst>& result);
+  void settle(int downloadId, const NetBaseRst& reply);
 
   // Download id -> file name.
   std::map<int, std::string> pending_;
+  // The downloads on their way; cancelled when the downloader goes.
+  base::CancelTracker downloads_;
 };
 
 }  // namespace mv

@@ -64,6 +64,9 @@ class NetworkModel::Relay : public NetworkRecDelegate {
   void ReciveDownloadPercent(const DownLoadRequestInfo& info) override {
     if (handlers_.onProgress) handlers_.onProgress(info);
   }
+  void setProgress(float share) override {
+    if (handlers_.onShare) handlers_.onShare(share);
+  }
 
  private:
   Handlers handlers_;

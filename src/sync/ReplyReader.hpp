@@ -70,31 +70,58 @@ class ReplyReader {
   template <typename Result, typename ReadContent>
   std::shared_ptr<Result> decode(int cmdCode, std::string_view malformed, ReadContent readContent) {
     auto decoded = std::make_shared<Result>();
+    Reading reading = read([&] {
+      *decoded = Result();
+      return readContent(*decoded);
+    });
+    return conclude(std::move(reading), std::move(decoded), cmdCode, malformed);
+  }
+
+  // What reading the text found, for conclude().
+  struct Reading {
     base::Value results;  // the reply with only its "results"
     bool contentRead = false;
+    bool valid = false;
+  };
+
+  // The first half of decode(), which touches nothing but the text and what
+  // `readContent()` reads into, so that it may run on another thread:
+  // `readContent()` is called at each "content", after the notes of an
+  // earlier copy were forgotten.
+  template <typename ReadContent>
+  [[nodiscard]] Reading read(ReadContent readContent) {
+    Reading reading;
     if (json_.beginObject()) {
-      results = base::Value::object();
+      reading.results = base::Value::object();
       while (auto key = json_.nextMember()) {
         if (*key == "results") {
-          results["results"] = json_.readValue();
+          reading.results["results"] = json_.readValue();
         } else if (*key == "content") {
-          *decoded = Result();
           skipped_.clear();
-          contentRead = readContent(*decoded);
+          reading.contentRead = readContent();
         }
       }
     }
-    const bool valid = json_.finish();
+    reading.valid = json_.finish();
+    return reading;
+  }
+
+  // The second half of decode(), on the main thread (the status texts are
+  // looked up): `decoded` holds what the last content gave.
+  template <typename Result>
+  std::shared_ptr<Result> conclude(Reading reading, std::shared_ptr<Result> decoded, int cmdCode,
+                                   std::string_view malformed) {
     auto outcome = std::make_shared<Result>();
     outcome->cmdCode = cmdCode;
-    RequestInterfaceBase::DecodeResults(*outcome, valid && results.is_object() ? &results : nullptr);
+    const bool whole = reading.valid && reading.results.is_object();
+    RequestInterfaceBase::DecodeResults(*outcome, whole ? &reading.results : nullptr);
     if (!outcome->isSuccess()) return outcome;
-    if (!contentRead) {
+    if (!reading.contentRead) {
       markMalformedReply(*outcome, malformed);
       return outcome;
     }
     decoded->cmdCode = cmdCode;
-    RequestInterfaceBase::DecodeResults(*decoded, &results);
+    RequestInterfaceBase::DecodeResults(*decoded, &reading.results);
     for (const auto& s : skipped_) logSkippedRow(s.table, s.reason);
     return decoded;
   }

@@ -5,7 +5,8 @@
 // tracker still holds the request; a reply whose status ended the session
 // (the shell has told the user) goes to `onEnded` instead. A download also
 // reports its share so far to `onProgress` (once per whole percent, never
-// after its outcome or its cancelling). The network model
+// after its outcome or its cancelling), and a batch download the share of
+// its files that have ended to `onShare`. The network model
 // is the sender of the application; tests answer through a fake one.
 // Main thread only.
 #include <functional>
@@ -28,6 +29,9 @@ class RequestSender {
     std::function<void(const Reply&)> onEnded;
     // A download's file name and share so far (`downloadPercent`, 0 to 1).
     std::function<void(const DownLoadRequestInfo&)> onProgress;
+    // A batch download's files with an outcome over all its files, 0 to 1:
+    // 1 once, before the last file's outcome.
+    std::function<void(float)> onShare;
   };
 
   virtual ~RequestSender() = default;
@@ -41,7 +45,8 @@ class RequestSender {
   template <typename R>
   [[nodiscard]] int sendFor(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
                             std::function<void(const R&)> onReply, std::function<void(const NetBaseRst&)> onEnded = {},
-                            std::function<void(const DownLoadRequestInfo&)> onProgress = {}) {
+                            std::function<void(const DownLoadRequestInfo&)> onProgress = {},
+                            std::function<void(float)> onShare = {}) {
     MV_ASSERT_MAIN_THREAD();
     Handlers handlers;
     handlers.onReply = [onReply = std::move(onReply)](const Reply& reply) {
@@ -57,6 +62,7 @@ class RequestSender {
       };
     }
     handlers.onProgress = std::move(onProgress);
+    handlers.onShare = std::move(onShare);
     return send(request, tracker, std::move(handlers));
   }
 };

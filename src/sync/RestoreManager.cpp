@@ -11,10 +11,12 @@
 #include "sync/BackupDocument.hpp"
 #include "sync/BackupManager.hpp"
 #include "sync/BlockWaitBox.hpp"
-#include "sync/NetworkModel.hpp"
 #include "sync/ReplyValues.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestRestore.hpp"
+#include "sync/RequestSender.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncSession.hpp"
 #include "sync/UnsubmittedCustomerModel.hpp"
 #include "util/Json.hpp"
@@ -165,17 +167,23 @@ bool RestoreManager::startToRestore() {
 }
 
 void RestoreManager::sendSilentLogin() {
-  auto login = std::make_shared<RequestLogin>();
-  login->setReceiveDelegete(shared_from_this());
-  NetworkModel::sharedInstance().sendRequest(login, run_);
+  if (SessionServices::currentSender()->sendFor<LoginRst>(
+          std::make_shared<RequestLogin>(), run_, [this](const LoginRst& result) { loginReplied(result); },
+          [this](const NetBaseRst&) { stopQuietly(); }) < 0) {
+    fail(text("FAILED"));
+  }
 }
 
 void RestoreManager::requestToRestore() {
   isRestoring_ = true;
   auto request = std::make_shared<RequestRestore>();
   request->lastBackupDate = BackupManager::storedLastBackupDate();
-  request->setReceiveDelegete(shared_from_this());
-  NetworkModel::sharedInstance().sendRequest(request, run_);
+  if (SessionServices::currentSender()->sendFor<RestoreRst>(
+          request, run_, [this](const RestoreRst& result) { restoreFinishWithRst(result); },
+          [this](const NetBaseRst&) { stopQuietly(); }) < 0) {
+    fail(text("FAILED"));
+    return;
+  }
   closeWaitBox();
   if (auto box = BlockWaitBox::installed()) {
     waitBoxTag_ = box->BeginBlockWait(text("RESTORING"), kWaitTimeout);
@@ -211,53 +219,46 @@ void RestoreManager::fail(const std::string& message) {
   if (auto d = delegate()) d->didFailedRestoreWithMessage(*this, message);
 }
 
-void RestoreManager::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  MV_ASSERT_MAIN_THREAD();
-  // Only the reply to the request on its way arrives: the tracker cancelled
-  // any other.
-  if (!result) return;
-  if (isLockedStatus(result->status) || isSessionExpiredStatus(result->status)) {
-    stopQuietly();
-    return;
-  }
-  if (result->cmdCode == kCmdRestore) {
-    restoreFinishWithRst(result);
-    return;
-  }
-  if (result->cmdCode == kCmdLogin) {
-    if (SyncSession::takeSilentLoginReply(*result)) {
-      requestToRestore();
-    } else {
-      fail(result->message);
-    }
-  }
-}
-
-void RestoreManager::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result) return;
+// Only the reply to the request on its way arrives: the tracker cancelled
+// any other.
+bool RestoreManager::endedBySession(const NetBaseRst& result) {
+  if (!isLockedStatus(result.status) && !isSessionExpiredStatus(result.status)) return false;
   stopQuietly();
+  return true;
 }
 
-void RestoreManager::restoreFinishWithRst(const std::shared_ptr<NetBaseRst>& result) {
+void RestoreManager::loginReplied(const LoginRst& result) {
+  MV_ASSERT_MAIN_THREAD();
+  if (endedBySession(result)) return;
+  if (SyncSession::takeSilentLoginReply(result)) {
+    requestToRestore();
+  } else {
+    fail(result.message);
+  }
+}
+
+void RestoreManager::restoreFinishWithRst(const RestoreRst& backup) {
+  MV_ASSERT_MAIN_THREAD();
+  if (endedBySession(backup)) return;
   isRestoring_ = false;
   closeWaitBox();
-  if (!result->isSuccess()) {
-    fail(result->message);
+  if (!backup.isSuccess()) {
+    fail(backup.message);
     return;
   }
-  auto backup = std::dynamic_pointer_cast<RestoreRst>(result);
-  if (backup && !ownBackup(*backup)) {
+  if (!ownBackup(backup)) {
     fail(text("RESTOREOTHERVENDOR"));
     return;
   }
-  if (!backup || !restoreLocalWork(*backup)) {
+  if (!restoreLocalWork(backup)) {
     fail(text("FAILED"));
     return;
   }
   std::vector<marvisto_library_files_Entity> files;
-  if (backup->downloadLibFileArray) {
-    DataAccessManager* dam = DataAccessManager::sharedDataModel();
-    for (auto file : *backup->downloadLibFileArray) {
+  if (backup.downloadLibFileArray) {
+    auto services = SessionServices::current();
+    DataAccessManager* dam = services ? &services->database() : nullptr;
+    for (auto file : *backup.downloadLibFileArray) {
       // The names are fetched again later: only plain file names pass.
       if (!PublicFunction::isSafeFileName(file.file_name)) {
         logSkippedRow("download_library_file", "not a plain file name");
@@ -267,12 +268,13 @@ void RestoreManager::restoreFinishWithRst(const std::shared_ptr<NetBaseRst>& res
       files.push_back(std::move(file));
     }
   }
-  if (auto d = delegate()) d->didSuccessRestoreWithMessage(*this, result->message, files);
+  if (auto d = delegate()) d->didSuccessRestoreWithMessage(*this, backup.message, files);
 }
 
 bool RestoreManager::restoreLocalWork(const RestoreRst& b) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return failed("opening the client's database");
+  auto services = SessionServices::current();
+  if (!services) return failed("reaching the session's database");
+  DataAccessManager* dam = &services->database();
   SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
   auto customers = UnsubmittedCustomerModel::current();
 

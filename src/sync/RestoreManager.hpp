@@ -9,9 +9,11 @@
 
 #include "platform/base/CancelTracker.hpp"
 #include "store/Entities.hpp"
-#include "sync/NetworkRecDelegate.hpp"
 
 namespace mv {
+
+class LoginRst;
+class NetBaseRst;
 
 class RestoreManager;
 class RestoreRst;
@@ -33,7 +35,7 @@ class RestoreManagerDelegate {
   virtual void didStopRestore(RestoreManager& /*manager*/) {}
 };
 
-class RestoreManager : public NetworkRecDelegate, public std::enable_shared_from_this<RestoreManager> {
+class RestoreManager {
  public:
   // How long the "RESTORING" box waits at most.
   static constexpr double kWaitTimeout = 5.0;
@@ -52,9 +54,6 @@ class RestoreManager : public NetworkRecDelegate, public std::enable_shared_from
   std::shared_ptr<RestoreManagerDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(std::weak_ptr<RestoreManagerDelegate> delegate) { delegate_ = std::move(delegate); }
 
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
-  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
-
   RestoreManager(const RestoreManager&) = delete;
   RestoreManager& operator=(const RestoreManager&) = delete;
 
@@ -66,7 +65,11 @@ class RestoreManager : public NetworkRecDelegate, public std::enable_shared_from
   static bool restoreLocalWork(const RestoreRst& backup);
   void sendSilentLogin();
   void requestToRestore();
-  void restoreFinishWithRst(const std::shared_ptr<NetBaseRst>& result);
+  void loginReplied(const LoginRst& result);
+  void restoreFinishWithRst(const RestoreRst& result);
+  // A reply whose status ends the session (the shell tells the user): the
+  // restore stops quietly. True when it did.
+  bool endedBySession(const NetBaseRst& result);
   void closeWaitBox();
   void stopQuietly();
   void fail(const std::string& message);

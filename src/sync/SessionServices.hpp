@@ -116,6 +116,9 @@ class SessionServices : public std::enable_shared_from_this<SessionServices> {
   // How the session's services send requests: the network model, unless a
   // `RequestSender` is registered (tests register a fake one).
   std::shared_ptr<RequestSender> requestSender();
+  // The current session's request sender; the network model while nobody is
+  // signed in.
+  static std::shared_ptr<RequestSender> currentSender();
 
  private:
   SessionServices(Registry registry, std::shared_ptr<DataAccessManager> database);

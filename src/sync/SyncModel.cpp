@@ -214,9 +214,9 @@ void SyncModel::endRun() {
   }
 }
 
-int SyncModel::send(const std::shared_ptr<RequestInterfaceBase>& request) {
-  request->setReceiveDelegete(shared_from_this());
-  return NetworkModel::sharedInstance().sendRequest(request, run_);
+std::shared_ptr<RequestSender> SyncModel::sender() const {
+  auto services = services_.lock();
+  return services ? services->requestSender() : NetworkModel::sharedSender();
 }
 
 void SyncModel::schedule(double delay, std::function<void()> step) { run_.after(delay, std::move(step)); }
@@ -238,7 +238,7 @@ void SyncModel::startSync() {
   if (!session || session->loginType() != LoginType::Online) {
     needWork_ = 1;
     stage_ = Stage::SigningIn;
-    const int code = send(std::make_shared<RequestLogin>());
+    const int code = send(std::make_shared<RequestLogin>(), &SyncModel::loginRespond);
     MV_LOG("the rst is ", code);
     return;
   }
@@ -290,14 +290,14 @@ void SyncModel::requestProductTables() {
   if (request->isFull == "true" && !isBlank(Session::current().clientID)) {
     base::UserDefaults::standard().removeObject(perClientKey(kMissingIcons));
   }
-  const int code = send(request);
+  const int code = send(request, &SyncModel::productTablesRespond);
   MV_LOG("the rst is ", code);
 }
 
 void SyncModel::requestFileTables() {
   auto request = std::make_shared<RequestSyncFileTable>();
   request->isFull = needSyncAll(std::string(kFileSynced));
-  const int code = send(request);
+  const int code = send(request, &SyncModel::fileTablesRespond);
   MV_LOG("the rst is ", code);
 }
 
@@ -305,7 +305,7 @@ void SyncModel::requestCustomerTables() {
   stage_ = Stage::Tables;
   auto request = std::make_shared<RequestSyncCustomerTable>();
   request->isFull = needSyncAll(std::string(kCustomerSynced));
-  const int code = send(request);
+  const int code = send(request, &SyncModel::customerTablesRespond);
   MV_LOG("the rst is ", code);
 }
 
@@ -313,7 +313,7 @@ void SyncModel::sendSyncFinish(const std::string& tableType) {
   stage_ = Stage::Acknowledging;
   auto request = std::make_shared<RequestSyncDataFinish>();
   request->tableType = tableType;
-  const int code = send(request);
+  const int code = send(request, &SyncModel::syncFinishRespond);
   MV_LOG("the request is ", code);
 }
 
@@ -343,71 +343,48 @@ void SyncModel::netUnconnect() {
 
 // ---- replies ---------------------------------------------------------------------------
 
-void SyncModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
+bool SyncModel::accepts(const NetBaseRst& reply) {
   MV_ASSERT_MAIN_THREAD();
   // Only replies to requests of the current run arrive: the run's tracker
   // cancelled every other.
-  if (!result || !running_) return;
-  if (isSessionExpiredStatus(result->status) || isLockedStatus(result->status)) {
+  if (!running_) return false;
+  if (isSessionExpiredStatus(reply.status) || isLockedStatus(reply.status)) {
     // The session handler deals with these; the run only ends.
     endRun();
-    postEnded(false, result->status);
+    postEnded(false, reply.status);
     if (auto d = delegate()) d->syncEndedBySession();
-    return;
+    return false;
   }
-  switch (result->cmdCode) {
-    case kCmdLogin:
-      loginRespond(result);
-      break;
-    case kCmdSyncAllTable:
-      productTablesRespond(*result);
-      break;
-    case kCmdSyncFileTable:
-      fileTablesRespond(*result);
-      break;
-    case kCmdSyncCustomerTable:
-      customerTablesRespond(*result);
-      break;
-    case kCmdSyncDataFinish:
-      syncFinishRespond(*result);
-      break;
-    case kCmdDownload:
-      if (const auto* download = dynamic_cast<const DownloadRst*>(result.get())) downloadFileRespond(*download);
-      break;
-    default:
-      break;
-  }
+  return true;
 }
 
-void SyncModel::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result || !running_) return;
-  MV_LOG("the session ended request ", result->requestCode, " (", result->status, "); the sync stops");
+void SyncModel::endedBySession(const NetBaseRst& reply) {
+  if (!running_) return;
+  MV_LOG("the session ended request ", reply.requestCode, " (", reply.status, "); the sync stops");
   endRun();
-  postEnded(false, result->status);
+  postEnded(false, reply.status);
   if (auto d = delegate()) d->syncEndedBySession();
 }
 
-void SyncModel::loginRespond(const std::shared_ptr<NetBaseRst>& result) {
+void SyncModel::loginRespond(const LoginRst& result) {
   auto session = currentSession();
-  auto login = std::dynamic_pointer_cast<LoginRst>(result);
-  if (result->isSuccess() && login) {
-    if (session) SyncSession::acceptSilentLogin(*session, *login);
+  if (result.isSuccess()) {
+    if (session) SyncSession::acceptSilentLogin(*session, result);
     if (needWork_ == 1 && stage_ == Stage::SigningIn) requestSync();
     return;
   }
-  if (session) SyncSession::refuseSilentLogin(*session, result->status);
-  if (needWork_ == 1) breakSync(result->message);
+  if (session) SyncSession::refuseSilentLogin(*session, result.status);
+  if (needWork_ == 1) breakSync(result.message);
 }
 
-void SyncModel::productTablesRespond(const NetBaseRst& result) {
-  const auto* reply = dynamic_cast<const SyncAllTableRst*>(&result);
-  if (!result.isSuccess() || !reply) {
+void SyncModel::productTablesRespond(const SyncAllTableRst& reply) {
+  if (!reply.isSuccess()) {
     productStore_.reset();
-    breakSync(result.message);
+    breakSync(reply.message);
     return;
   }
   std::vector<std::string> changedPictures;
-  if (!storeProductReply(*reply, changedPictures)) {
+  if (!storeProductReply(reply, changedPictures)) {
     breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
@@ -421,35 +398,33 @@ void SyncModel::productTablesRespond(const NetBaseRst& result) {
   requestFileTables();
 }
 
-void SyncModel::fileTablesRespond(const NetBaseRst& result) {
-  const auto* reply = dynamic_cast<const SyncFileTableRst*>(&result);
-  if (!result.isSuccess() || !reply) {
-    breakSync(result.message);
+void SyncModel::fileTablesRespond(const SyncFileTableRst& reply) {
+  if (!reply.isSuccess()) {
+    breakSync(reply.message);
     return;
   }
-  const std::set<std::string> kept = reply->libFileTable ? keptCovers() : std::set<std::string>();
-  if (!saveLibraryTables(*reply)) {
+  const std::set<std::string> kept = reply.libFileTable ? keptCovers() : std::set<std::string>();
+  if (!saveLibraryTables(reply)) {
     breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
-  if (reply->libFileTable) removeChangedCovers(*reply->libFileTable, kept);
+  if (reply.libFileTable) removeChangedCovers(*reply.libFileTable, kept);
   librarySaved_ = true;
   setReloadFlag(SyncConfigManager::kReloadLibrary);
   startImagePhaseAfterRemovals();
 }
 
-void SyncModel::customerTablesRespond(const NetBaseRst& result) {
-  const auto* reply = dynamic_cast<const SyncCustomerTableRst*>(&result);
-  if (!result.isSuccess() || !reply) {
-    breakSync(result.message);
+void SyncModel::customerTablesRespond(const SyncCustomerTableRst& reply) {
+  if (!reply.isSuccess()) {
+    breakSync(reply.message);
     return;
   }
-  if (!saveCustomerTables(*reply)) {
+  if (!saveCustomerTables(reply)) {
     breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
   customerSaved_ = true;
-  if (reply->resultCount() > 0) {
+  if (reply.resultCount() > 0) {
     setReloadFlag(SyncConfigManager::kReloadCustomer);
     if (auto customers = currentCustomerModel()) customers->reloadCustomerData();
   }
@@ -459,11 +434,10 @@ void SyncModel::customerTablesRespond(const NetBaseRst& result) {
   if (run.isValid()) sendSyncFinish("product");
 }
 
-void SyncModel::syncFinishRespond(const NetBaseRst& result) {
+void SyncModel::syncFinishRespond(const SyncDataFinishRst& reply) {
   // The acknowledgements move on whatever the service answered; a flag only
   // follows when this run stored that part.
-  const auto* reply = dynamic_cast<const SyncDataFinishRst*>(&result);
-  const std::string tableType = reply ? reply->tableType : std::string();
+  const std::string& tableType = reply.tableType;
   if (tableType == "product") {
     if (productSaved_) setReloadFlag(SyncConfigManager::kReloadCatalog);
     sendSyncFinish("file");

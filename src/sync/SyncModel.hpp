@@ -37,7 +37,7 @@
 #include "platform/base/Value.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "store/Entities.hpp"
-#include "sync/NetworkRecDelegate.hpp"
+#include "sync/RequestSender.hpp"
 #include "sync/SyncConfigManager.hpp"
 #include "sync/SyncCustomerModel.hpp"
 #include "sync/SyncSession.hpp"
@@ -56,7 +56,7 @@ class SyncCustomerTableRst;
 class SyncDataFinishRst;
 class SyncFileTableRst;
 
-class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this<SyncModel> {
+class SyncModel : public std::enable_shared_from_this<SyncModel> {
  public:
   // Per-client user-defaults keys ("<client id>-<name>").
   static constexpr const char* kProductSynced = "ProductSynced";
@@ -95,7 +95,7 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   // The session ends: any run ends silently and the thumbnail pass stops.
   void sessionEnded();
 
-  ~SyncModel() override;
+  ~SyncModel();
   SyncModel(const SyncModel&) = delete;
   SyncModel& operator=(const SyncModel&) = delete;
 
@@ -168,8 +168,9 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   void startDownloadProductImage(int imageType);
   // The share of the current kind already on disk; answers 0.
   int continueDownloadImages();
-  // The batch download queue's overall share (its progress delegate).
-  void setProgress(float progress) override;
+  // The share of the kind's batch download whose files have ended (what the
+  // batch tells its `onShare`).
+  void setProgress(float progress);
   void downloadFileRespond(const DownloadRst& result);
   void downloadimageFaild(const std::string& fileName, int imageType);
   void retryDownloadImage(const std::string& fileName, int imageType);
@@ -188,9 +189,7 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   // listed and how many of them are done.
   static int remainTimeFor(double elapsed, double total, double done);
 
-  // ---- replies and notifications -------------------------------------------------
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
-  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
+  // ---- notifications -------------------------------------------------------------
   void netUnconnect();
 
  private:
@@ -206,8 +205,30 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   // running state; the delegate is not told.
   void endRun();
   void postEnded(bool finished, const std::string& message);
-  // Sends a request of the run; answers its request code (a download: its id).
-  int send(const std::shared_ptr<RequestInterfaceBase>& request);
+  // Sends a request of the run under the run's tracker, through the
+  // session's sender; `respond` hears its reply while the run lasts, and a
+  // batch download tells `onShare` how far it is. Answers the request code
+  // (a download: its id).
+  template <typename Reply>
+  int send(const std::shared_ptr<RequestInterfaceBase>& request, void (SyncModel::*respond)(const Reply&),
+           std::function<void(float)> onShare = {}) {
+    std::weak_ptr<SyncModel> weak = weak_from_this();
+    return sender()->sendFor<Reply>(
+        request, run_,
+        [weak, respond](const Reply& reply) {
+          if (auto self = weak.lock(); self && self->accepts(reply)) (self.get()->*respond)(reply);
+        },
+        [weak](const NetBaseRst& reply) {
+          if (auto self = weak.lock()) self->endedBySession(reply);
+        },
+        {}, std::move(onShare));
+  }
+  std::shared_ptr<RequestSender> sender() const;
+  // Whether a reply of the run goes on to its step: not once the run ended,
+  // nor when its status ended the session (the run ends then).
+  bool accepts(const NetBaseRst& reply);
+  // The session handler took a reply of the run: the run ends quietly.
+  void endedBySession(const NetBaseRst& reply);
   // Runs `step` after `delay` seconds unless the run ended meanwhile.
   void schedule(double delay, std::function<void()> step);
 
@@ -215,11 +236,11 @@ class SyncModel : public NetworkRecDelegate, public std::enable_shared_from_this
   void requestFileTables();
   void requestCustomerTables();
   void sendSyncFinish(const std::string& tableType);
-  void loginRespond(const std::shared_ptr<NetBaseRst>& result);
-  void productTablesRespond(const NetBaseRst& result);
-  void fileTablesRespond(const NetBaseRst& result);
-  void customerTablesRespond(const NetBaseRst& result);
-  void syncFinishRespond(const NetBaseRst& result);
+  void loginRespond(const LoginRst& result);
+  void productTablesRespond(const SyncAllTableRst& reply);
+  void fileTablesRespond(const SyncFileTableRst& reply);
+  void customerTablesRespond(const SyncCustomerTableRst& reply);
+  void syncFinishRespond(const SyncDataFinishRst& reply);
 
   // Stores the product replies' rows as the reply is read (see
   // SyncAllTableStore) and names the pictures of changed rows.

@@ -15,7 +15,6 @@
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
-#include "sync/NetworkModel.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/SyncModel.hpp"
 #include "transport/FormDataRequest.hpp"
@@ -250,7 +249,9 @@ void SyncModel::startDownloadProductImage(int imageType) {
     request->fileNameList = *list;
     request->imgType = imageType;
     request->progressType = kProgressTypeBatch;
-    const int code = send(request);
+    const int code = send(request, &SyncModel::downloadFileRespond, [weak = weak_from_this()](float share) {
+      if (auto self = weak.lock()) self->setProgress(share);
+    });
     MV_LOG("the downloadId is ", code);
     return;
   }
@@ -449,15 +450,7 @@ void SyncModel::retryDownloadImage(const std::string& fileName, int imageType) {
   pendingRetries_.insert(FileKey{imageType, fileName});
   // A retry is a batch of its own: its share and its end say nothing of the
   // kind under way, so only its outcome comes back.
-  std::weak_ptr<SyncModel> weak = weak_from_this();
-  RequestSender::Handlers handlers;
-  handlers.onReply = [weak](const RequestSender::Reply& reply) {
-    if (auto self = weak.lock()) self->ReciveHttpRespondInfo(reply);
-  };
-  handlers.onEnded = [weak](const RequestSender::Reply& reply) {
-    if (auto self = weak.lock()) self->requestEndedBySession(reply);
-  };
-  const int code = NetworkModel::sharedInstance().send(request, run_, std::move(handlers));
+  const int code = send(request, &SyncModel::downloadFileRespond);
   MV_LOG("the downloadId is ", code);
 }
 

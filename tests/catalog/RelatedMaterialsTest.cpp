@@ -159,12 +159,12 @@ TEST_F(RelatedMaterialsTest, CellsShowWhatIsOnTheDeviceAndWhatWaits) {
   DownLoadRequestInfo info;
   info.fileName = "film.mp4";
   info.downloadPercent = 0.4f;
-  strip->ReciveDownloadPercent(info);
+  strip->progressed(info);
   EXPECT_FLOAT_EQ(strip->cellAt(1)->progressView().progress(), 0.4f);
   EXPECT_FALSE(strip->cellAt(1)->pauseView().isHidden());
   info.fileName = "other.pdf";
   info.downloadPercent = 0.9f;
-  strip->ReciveDownloadPercent(info);
+  strip->progressed(info);
   EXPECT_FLOAT_EQ(strip->cellAt(1)->progressView().progress(), 0.4f);
 }
 
@@ -342,12 +342,13 @@ TEST_F(RelatedMaterialsTest, CancelOpensTheOldVersionAndFailedDownloadsSaySo) {
   failure->cmdCode = kCmdDownload;
   failure->status = "404";
   failure->message = "The file was not found.";
-  strip->ReciveHttpRespondInfo(failure);
+  strip->finished(*failure);
   EXPECT_EQ(alertMessage(), "The file was not found.");
   EXPECT_EQ(ui::AlertView::visibleAlert()->title(), text("FILEDOWNLOADFAILED"));
   dismissAlert();
-  failure->cmdCode = 258;
-  strip->ReciveHttpRespondInfo(failure);
+  // A download the session ended: the shell has said why, the strip says nothing.
+  failure->status = "101";
+  strip->endedBySession("specs.docx", *failure);
   EXPECT_FALSE(ui::AlertView::visibleAlert());
 }
 

@@ -12,6 +12,7 @@
 #include "LibraryTestSupport.hpp"
 #include "NetworkTestSupport.hpp"
 #include "SessionFixture.hpp"
+#include "store/SessionDatabase.hpp"
 #include "library/LibraryFeature.hpp"
 #include "sales-service/SampleData.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
@@ -39,7 +40,7 @@ class LibraryDownloadNetworkTest : public test::NetworkTest {
     loadTables();
     manager = services->get<SaleslibraryModel>();
     observer = std::make_shared<EventLog>("o", &events);
-    manager->registerCallBackList(observer);
+    manager->addObserver(observer);
   }
 
   void TearDown() override {
@@ -56,7 +57,7 @@ class LibraryDownloadNetworkTest : public test::NetworkTest {
     ASSERT_TRUE(store().saveToDatabaseLibraryFiles(*files->libFileTable));
   }
 
-  DataAccessManager& store() { return *DataAccessManager::sharedDataModel(); }
+  DataAccessManager& store() { return *SessionDatabase::open().get(); }
 
   const std::string& servedBytes(const marvisto_library_files_Entity& file) {
     auto data = service->backend().currentData("acme");

@@ -13,13 +13,17 @@ namespace fs = std::filesystem;
 
 namespace mv::test {
 
-void EventLog::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  auto d = std::dynamic_pointer_cast<DownloadRst>(result);
-  lines_->push_back(name_ + " result " + (d ? d->fileName : std::string("?")) + " " + result->status);
+void EventLog::finished(const DownloadRst& reply) {
+  lines_->push_back(name_ + " result " + reply.fileName + " " + reply.status);
   if (onEvent) onEvent();
 }
 
-void EventLog::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
+void EventLog::endedBySession(const std::string& fileName, const NetBaseRst& reply) {
+  lines_->push_back(name_ + " ended " + fileName + " " + reply.status);
+  if (onEvent) onEvent();
+}
+
+void EventLog::progressed(const DownLoadRequestInfo& info) {
   lines_->push_back(name_ + " percent " + info.fileName + " " + std::to_string(info.downloadPercent).substr(0, 4));
   if (onEvent) onEvent();
 }

@@ -14,17 +14,18 @@
 #include "library/SaleslibraryModel.hpp"
 #include "shell/frame/FeatureWiring.hpp"
 #include "store/DataAccessManager.hpp"
-#include "sync/NetworkRecDelegate.hpp"
+#include "library/LibraryDownloadObserver.hpp"
 #include "sync/requests/RequestInfoBase.hpp"
 
 namespace mv::test {
 
 // Writes one line per event it hears.
-class EventLog : public NetworkRecDelegate {
+class EventLog : public LibraryDownloadObserver {
  public:
   explicit EventLog(std::string name, std::vector<std::string>* lines) : name_(std::move(name)), lines_(lines) {}
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
-  void ReciveDownloadPercent(const DownLoadRequestInfo& info) override;
+  void finished(const DownloadRst& reply) override;
+  void progressed(const DownLoadRequestInfo& info) override;
+  void endedBySession(const std::string& fileName, const NetBaseRst& reply) override;
   std::function<void()> onEvent;
 
  private:

@@ -45,7 +45,7 @@ TEST_F(SaleslibraryModelTest, SuccessfulDownloadReplacesThePendingUpdateAndIsAck
   ASSERT_TRUE(manager->isExists(pdf.file_id));
 
   auto observer = std::make_shared<EventLog>("o", &events);
-  manager->registerCallBackList(observer);
+  manager->addObserver(observer);
   const int id = manager->downloadFile(pdf);
   EXPECT_EQ(id, 0) << "a present file is not fetched again by the start rule";
   const int sent = manager->sendRequest(SaleslibraryModel::requestForFile(pdf));
@@ -105,7 +105,7 @@ TEST_F(SaleslibraryModelTest, AnOldVersionWhosePathAnotherFileNowHasStays) {
 TEST_F(SaleslibraryModelTest, FailuresKeepThePendingUpdateAndAreNotAcknowledged) {
   ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({pdf.file_id, "catalogue.pdf", "PDF"}));
   auto observer = std::make_shared<EventLog>("o", &events);
-  manager->registerCallBackList(observer);
+  manager->addObserver(observer);
 
   // A success whose file is not there is a missing file.
   manager->sendRequest(manager->requestForFile(pdf));
@@ -131,6 +131,8 @@ TEST_F(SaleslibraryModelTest, FailuresKeepThePendingUpdateAndAreNotAcknowledged)
   auto ended = completion(*lastDownload(), "101");
   EXPECT_TRUE(sender->endSession(ended));
   EXPECT_FALSE(manager->isInDownloadList("showreel.avi"));
+  // Its observers hear that the session ended it, not that it failed.
+  EXPECT_EQ(events.back(), "o ended showreel.avi 101");
 }
 
 TEST_F(SaleslibraryModelTest, PauseResumeAndCancelKeepOrDropThePartialData) {
@@ -191,17 +193,17 @@ TEST_F(SaleslibraryModelTest, OneTransferPerNameAndObserversOncePerEventInOrder)
   auto a = std::make_shared<EventLog>("a", &events);
   auto b = std::make_shared<EventLog>("b", &events);
   auto c = std::make_shared<EventLog>("c", &events);
-  manager->registerCallBackList(a);
-  manager->registerCallBackList(b);
-  manager->registerCallBackList(a);
-  manager->registerCallBackList(c);
-  manager->removeFromCallBackList(b.get());
+  manager->addObserver(a);
+  manager->addObserver(b);
+  manager->addObserver(a);
+  manager->addObserver(c);
+  manager->removeObserver(b.get());
   // An observer that leaves while others are told is not called after.
-  a->onEvent = [&] { manager->removeFromCallBackList(c.get()); };
+  a->onEvent = [&] { manager->removeObserver(c.get()); };
   EXPECT_TRUE(progress("catalogue_v2.pdf", 0.1f));
   EXPECT_EQ(events, std::vector<std::string>{"a percent catalogue_v2.pdf 0.10"});
   a->onEvent = nullptr;
-  manager->registerCallBackList(c);
+  manager->addObserver(c);
   c.reset();  // gone without removing itself: skipped
   events.clear();
   EXPECT_TRUE(progress("catalogue_v2.pdf", 0.2f));
@@ -224,7 +226,7 @@ TEST_F(SaleslibraryModelTest, EachNameRunsOnItsOwnSoStoppingOneStopsOnlyItsReque
   EXPECT_EQ(second->downloadId, id);
 
   auto observer = std::make_shared<EventLog>("o", &events);
-  manager->registerCallBackList(observer);
+  manager->addObserver(observer);
   manager->pauseDownloadFile("catalogue_v2.pdf");
   EXPECT_EQ(cancelled(), std::vector<std::string>{"catalogue_v2.pdf"});
   EXPECT_FALSE(sender->isWaiting(first));
@@ -250,7 +252,7 @@ TEST_F(SaleslibraryModelTest, AnObserverThatCancelsWhileToldOfProgressStopsTheTr
   manager->sendRequest(manager->requestForFile(video));
   auto request = lastDownload();
   auto observer = std::make_shared<EventLog>("o", &events);
-  manager->registerCallBackList(observer);
+  manager->addObserver(observer);
   observer->onEvent = [&] { manager->cancelDownloadFile("showreel.avi"); };
   EXPECT_TRUE(progress("showreel.avi", 0.1f));
   observer->onEvent = nullptr;

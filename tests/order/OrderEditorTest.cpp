@@ -203,7 +203,7 @@ class EditorTest : public OrderScreenTest {
     };
     // Every module on, and prices may be changed.
     ASSERT_TRUE(ConfigManager::sharedInstance()->syncConfigData(
-        std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,1"), row("modify_price", "1")}));
+        dam(), std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,1"), row("modify_price", "1")}));
     // A directory made before the fields were there reads them now.
     if (auto directory = services->find<CustomerDataModel>()) directory->reloadCustomerData();
   }

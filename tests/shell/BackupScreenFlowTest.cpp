@@ -95,12 +95,6 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
     SyncScreenHost::install(host);
     config = std::make_shared<test::FakeSyncConfig>();
     SyncConfigManager::setCurrent(config);
-    customers = std::make_shared<test::FakeCustomerModel>();
-    SessionServices::Registry registry;
-    registry.add<SyncCustomerModel>([this](SessionServices&) { return customers; });
-    // The library's downloader where a test sets one, else the plain one.
-    registry.add<LibraryFileDownloader>([this](SessionServices&) { return downloader; });
-    ASSERT_TRUE(test::beginServices(std::move(registry)));
     ASSERT_TRUE(SessionServices::current()->get<SyncCustomerModel>());
     opener = std::make_shared<Opener>();
     shots = root / "snapshots";
@@ -109,7 +103,6 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
   void TearDown() override {
     window.reset();
     page.reset();
-    SessionServices::end();
     SyncConfigManager::setCurrent({});
     SyncScreenHost::install(nullptr);
     PublicFunction::setInterfaceLanguageProvider(nullptr);
@@ -166,7 +159,15 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
 
   std::shared_ptr<SessionHost> host;
   std::shared_ptr<test::FakeSyncConfig> config;
-  std::shared_ptr<test::FakeCustomerModel> customers;
+  SessionServices::Registry sessionRegistry() override {
+    SessionServices::Registry registry;
+    registry.add<SyncCustomerModel>([this](SessionServices&) { return customers; });
+    // The library's downloader where a test sets one, else the plain one.
+    registry.add<LibraryFileDownloader>([this](SessionServices&) { return downloader; });
+    return registry;
+  }
+
+  std::shared_ptr<test::FakeCustomerModel> customers = std::make_shared<test::FakeCustomerModel>();
   std::shared_ptr<FakeDownloader> downloader;
   std::shared_ptr<Opener> opener;
   std::shared_ptr<RecordingPage> page;

@@ -3,6 +3,7 @@
 // badges, the sync blink, the bar image, the logo's way back to sign-in.
 #include <filesystem>
 
+#include "SessionScope.hpp"
 #include "ScreenTestSupport.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/gfx/Context.hpp"
@@ -261,14 +262,16 @@ TEST_F(TabBarTest, BarImageComesFromTheClientsIconFolder) {
   makeClientDatabase("acme", "1,1,1,1,1,1,1");
   auto lm = LoginMode::sharedInstance();
   lm->setClientID("acme");
+  // The bar reads the session's database; the main screen joins this session.
+  SessionScope scope(Session::current());
+  ASSERT_TRUE(scope.services());
   // Without an icon row: the skin's bar.
   auto skinBar = SkinManager::skinFromImageName("btmbar-bg.png");
   ASSERT_TRUE(skinBar);
   EXPECT_EQ(UITabBarControllerExt::barImage()->size(), skinBar->size());
   // An icon row titled "top bar" names a file of the client's icon folder; a
   // file of that name elsewhere in Documents is never taken.
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  ASSERT_NE(dam, nullptr);
+  DataAccessManager* dam = &scope.services()->database();
   marvisto_icon_Entity icon;
   icon._id = 1;
   icon.title = "top bar";

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "FakeRequestSender.hpp"
+#include "SessionScope.hpp"
 #include "ShellTestSupport.hpp"
 #include "platform/base/Date.hpp"
 #include "platform/base/Paths.hpp"
@@ -11,10 +13,12 @@
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/BlockWaitBox.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "util/Session.hpp"
 
@@ -144,7 +148,7 @@ TEST_F(SessionTest, RemovingAnAccountTouchesOnlyItsOwnFolderAndFlags) {
   EXPECT_TRUE(fs::exists(docs / "quimbeset_"));
 
   lm->setClientID("ACME");
-  ASSERT_NE(DataAccessManager::sharedDataModel(), nullptr);  // open while it is deleted
+  ASSERT_NE(SessionDatabase::open().get(), nullptr);  // open while it is deleted
   for (const char* flag : {"FileSynced", "ProductSynced", "CustomerSynced", "IconSynced", "lastsync", "App_version"}) {
     defaults.setString(std::string("ACME-") + flag, "x");
   }
@@ -157,6 +161,49 @@ TEST_F(SessionTest, RemovingAnAccountTouchesOnlyItsOwnFolderAndFlags) {
     EXPECT_FALSE(defaults.hasKey(std::string("ACME-") + flag)) << flag;
   }
   EXPECT_TRUE(defaults.hasKey("other-FileSynced"));
+}
+
+namespace {
+
+// A session service that writes into the database when the session ends, as
+// the order store does with an order being edited.
+struct EndProbe {
+  explicit EndProbe(SessionServices& services) : database(services.databaseHandle()) {}
+  void sessionEnded() {
+    heardEnd = true;
+    openAtEnd = SessionDatabase::isOpen() && SQLiteDatabase::sharedDataBase().isOpen();
+    wroteAtEnd = database->saveToDatabaseFavorite(7, "SKU-7", "Kept to the end");
+  }
+  std::shared_ptr<DataAccessManager> database;
+  bool heardEnd = false;
+  bool openAtEnd = false;
+  bool wroteAtEnd = false;
+};
+
+}  // namespace
+
+TEST_F(SessionTest, ALockedAccountsDataGoesOnlyAfterItsSessionServicesEnded) {
+  auto lm = LoginMode::sharedInstance();
+  lm->setClientID("acme");
+  SessionServices::Registry registry;
+  registry.add<EndProbe>();
+  SessionScope scope(Session::current(), std::move(registry));
+  ASSERT_TRUE(scope.services());
+  auto probe = scope.services()->get<EndProbe>();
+  ASSERT_TRUE(probe);
+  ASSERT_TRUE(fs::exists(base::Paths::documents() / "acme" / DataAccessManager::kDatabaseFileName));
+
+  EXPECT_TRUE(lm->removeBlockAccount());
+  // The service heard the end while its database was still open, and its
+  // last write reached a live connection, never a closed one.
+  EXPECT_TRUE(probe->heardEnd);
+  EXPECT_TRUE(probe->openAtEnd);
+  EXPECT_TRUE(probe->wroteAtEnd);
+  // Then the session was over, the connection closed and the data gone.
+  EXPECT_FALSE(SessionServices::current());
+  EXPECT_FALSE(SessionDatabase::isOpen());
+  EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme"));
 }
 
 TEST_F(SessionTest, UpgradesAreRecordedOnlyWhenTheyHappen) {
@@ -187,7 +234,7 @@ TEST_F(SessionTest, UpgradesAreRecordedOnlyWhenTheyHappen) {
 
   // A database that cannot be opened is not recorded as upgraded.
   defaults.setString("Acme-App_version", "  ");
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   fs::remove(base::Paths::documents() / "acme" / "marvisto_lite.sqlite");
   fs::create_directory(base::Paths::documents() / "acme" / "marvisto_lite.sqlite");
   EXPECT_FALSE(lm->versionCompare());
@@ -253,19 +300,20 @@ TEST_F(SessionTest, UpdateOffersAreSnoozedForAWeek) {
 }
 
 TEST_F(SessionTest, TimedStepsDieWithTheSession) {
-  auto& model = NetworkModel::sharedInstance();
+  auto fake = std::make_shared<FakeRequestSender>();
   auto accept = [&](const std::shared_ptr<LoginMode>& lm) {
+    lm->setSender(fake);
     lm->login(makeLogin("rep", "dev", "pw", "acme"), true, false);
     const int code = lm->pendingLoginCode();
     EXPECT_NE(code, 0);
-    model.cancelAllRequests();  // the reply is made up here instead
+    EXPECT_TRUE(fake->lastSent(kCmdLogin));
     auto reply = std::make_shared<LoginRst>();
     reply->cmdCode = kCmdLogin;
     reply->requestCode = code;
     reply->status = "200";
     reply->sessionId = "s-1";
     reply->vendor_id = "11";
-    lm->ReciveHttpRespondInfo(reply);
+    EXPECT_TRUE(fake->answer(reply));
   };
   // The configuration request follows 1.5 s after the configuration title.
   auto lm = LoginMode::sharedInstance();
@@ -277,20 +325,24 @@ TEST_F(SessionTest, TimedStepsDieWithTheSession) {
   EXPECT_EQ(lm->clientID(), "acme");  // the reply named no client: the typed one stays
   EXPECT_EQ(MessageBox::sharedInstance().currentText(), en("SYNUSERCONFIG"));
   advance(1.4);
-  EXPECT_EQ(model.requestCount(), 0u);
+  EXPECT_FALSE(fake->lastSent(kCmdConfig));
   advance(0.2);
-  EXPECT_EQ(model.requestCount(), 1u);
-  model.cancelAllRequests();
+  auto config = fake->lastSent(kCmdConfig);
+  ASSERT_TRUE(config);
+  EXPECT_TRUE(fake->isWaiting(config));
+  fake->clearSent();
 
-  // Logged out before the step: nothing fires, nothing is sent.
+  // Logged out before the step: nothing fires, nothing is sent, and what
+  // the old session sent is cancelled.
   lm = LoginMode::sharedInstance();
   accept(lm);
   std::weak_ptr<LoginMode> weak = lm;
   lm.reset();
   LoginMode::freeInstance();
   EXPECT_TRUE(weak.expired());
+  EXPECT_FALSE(fake->isWaiting(config));
   advance(5);
-  EXPECT_EQ(model.requestCount(), 0u);
+  EXPECT_FALSE(fake->lastSent(kCmdConfig));
   EXPECT_EQ(delegate->successes + static_cast<int>(delegate->errors.size()), 0);
 }
 

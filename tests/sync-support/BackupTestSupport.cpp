@@ -48,6 +48,7 @@ void BackupRestoreTest::SetUp() {
   BlockWaitBox::install(waitBox);
   signIn();
   session->sessionId = Session::current().sessionId;
+  scope.emplace(Session::current(), sessionRegistry());
   backupDelegate = std::make_shared<BackupRecorder>();
   restoreDelegate = std::make_shared<RestoreRecorder>();
   BackupManager::sharedInstance().setDelegate(backupDelegate);
@@ -60,9 +61,8 @@ void BackupRestoreTest::TearDown() {
   RestoreManager::sharedInstance().cancelRestore();
   BackupManager::sharedInstance().setDelegate({});
   BackupManager::sharedInstance().setLastBackupDate(0);
-  SyncSession::setCurrent({});
   BlockWaitBox::install(nullptr);
-  DataAccessManager::releaseDataModel();
+  scope.reset();
   NetworkTest::TearDown();
 }
 

@@ -4,11 +4,13 @@
 // database filled with a representative's own work.
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "EntityBuilders.hpp"
 #include "NetworkTestSupport.hpp"
+#include "SessionScope.hpp"
 #include "StoreAccess.hpp"
 #include "sync/BackupManager.hpp"
 #include "sync/BlockWaitBox.hpp"
@@ -99,7 +101,8 @@ class BackupRestoreTest : public NetworkTest, protected StoreAccess {
  protected:
   void SetUp() override;
   void TearDown() override;
-
+  // What the session's services are made from; a screen test adds its fakes.
+  virtual SessionServices::Registry sessionRegistry() { return {}; }
 
   // Catalogue, library and customer fields the local work refers to.
   void seedCatalogue();
@@ -122,6 +125,8 @@ class BackupRestoreTest : public NetworkTest, protected StoreAccess {
   std::shared_ptr<FakeWaitBox> waitBox;
   std::shared_ptr<BackupRecorder> backupDelegate;
   std::shared_ptr<RestoreRecorder> restoreDelegate;
+  // The signed-in session and its services; ended in TearDown.
+  std::optional<SessionScope> scope;
 };
 
 }  // namespace mv::test

@@ -143,6 +143,8 @@ TEST_F(BackupManagerTest, FailureLockAndCancelEachClearTheBackingUpState) {
 }
 
 TEST_F(BackupManagerTest, NoDatabaseFailsWithoutSendingAndOddTextStillBacksUp) {
+  // A client whose database cannot be opened has no session services.
+  scope->endServices();
   mv::test::signInAs("../elsewhere", "rep");
   ASSERT_TRUE(backUp());
   ASSERT_EQ(backupDelegate->failures.size(), 1u);
@@ -150,6 +152,7 @@ TEST_F(BackupManagerTest, NoDatabaseFailsWithoutSendingAndOddTextStillBacksUp) {
   EXPECT_TRUE(messagesNamed("backupData").empty());
 
   mv::test::signInAs("acme", "rep");
+  scope->restart();
   seedLocalWork();
   sql("UPDATE marvisto_customer SET customer_name = 'Caf' || char(233) || CAST(X'FF' AS TEXT) WHERE customer_id = -1");
   ASSERT_TRUE(backUp());

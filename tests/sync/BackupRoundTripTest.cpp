@@ -116,11 +116,12 @@ TEST_F(BackupRoundTripTest, ARestoreOnAFreshDataRootReattachesOrdersToTheirCusto
   ASSERT_TRUE(backUp());
   ASSERT_EQ(backupDelegate->successes.size(), 1u);
   // The application installed anew: nothing local but the server settings.
-  DataAccessManager::releaseDataModel();
+  scope->endServices();
   const fs::path fresh = test::makeTempDir("fresh-root");
   base::Paths::setRoot(fresh);
   base::UserDefaults::resetStandard();
   pointAt(*service);
+  scope->restart();
   ASSERT_EQ(count("marvisto_quote_order"), 0);
   ASSERT_EQ(count("marvisto_customer"), 0);
 
@@ -134,7 +135,7 @@ TEST_F(BackupRoundTripTest, ARestoreOnAFreshDataRootReattachesOrdersToTheirCusto
   EXPECT_EQ(link.textAt(1), "Corner Shop");
   // The order for the service's customer keeps that customer's id.
   EXPECT_EQ(count("marvisto_quote_order", "order_id = -2 AND customer_id = 42"), 1);
-  DataAccessManager::releaseDataModel();
+  scope->endServices();
   std::error_code ec;
   fs::remove_all(fresh, ec);
 }

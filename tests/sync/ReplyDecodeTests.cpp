@@ -2,7 +2,11 @@
 // reply texts as the service (or a damaged service) sends them.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "SyncTestSupport.hpp"
 #include "sync/requests/RequestBackup.hpp"
@@ -349,6 +353,140 @@ TEST_F(ReplyDecodeTest, ProductTablesReadInPassingKeepTheRulesOfAParsedReply) {
     EXPECT_FALSE(r->categoryTable);
   }
   EXPECT_EQ(decode<SyncAllTableRst>(request, reply("[[]]", "\"114\""))->status, "114");
+}
+
+// Stands for the product store: records each batch it is given and what
+// whileReading() would keep, and checks that both run on the thread that
+// decodes (the store's thread).
+class RecordingStore : public SyncAllTableStore {
+ public:
+  // Refuses the batch of that number (1 for the first); 0 refuses none.
+  std::size_t refuse = 0;
+  std::vector<std::vector<int>> batches;  // product ids of each batch given
+  std::vector<std::string> rest;          // category names given after the products
+  std::vector<std::vector<int>> kept;     // the product ids of each pass that was kept
+  int passes = 0;
+  bool offThread = false;
+
+  bool whileReading(const std::function<bool()>& read) override {
+    note();
+    ++passes;
+    batches.clear();
+    rest.clear();
+    const bool whole = read();
+    note();
+    if (!whole) return false;
+    std::vector<int> ids;
+    for (const auto& b : batches) ids.insert(ids.end(), b.begin(), b.end());
+    kept.push_back(ids);
+    return true;
+  }
+
+  bool store(const SyncAllTableRst& rows) override {
+    note();
+    if (rows.productTable) {
+      std::vector<int> ids;
+      for (const auto& p : *rows.productTable) ids.push_back(p.product_id);
+      // Each batch brings the lists of its own products.
+      if (rows.productPriceTable) {
+        EXPECT_EQ(rows.productPriceTable->size(), ids.size());
+        for (std::size_t i = 0; i < ids.size() && i < rows.productPriceTable->size(); ++i)
+          EXPECT_EQ(rows.productPriceTable->at(i).product_id, ids[i]);
+      }
+      batches.push_back(ids);
+      EXPECT_FALSE(rows.categoryTable);
+      return refuse != batches.size();
+    }
+    if (rows.categoryTable) {
+      for (const auto& c : *rows.categoryTable) rest.push_back(c.category_name.value_or(""));
+    }
+    return true;
+  }
+
+ private:
+  void note() { offThread = offThread || std::this_thread::get_id() != thread_; }
+  std::thread::id thread_ = std::this_thread::get_id();
+};
+
+std::string productRows(int from, int to) {
+  std::string rows;
+  for (int id = from; id <= to; ++id) {
+    if (!rows.empty()) rows += ",";
+    rows += R"({"productID":)" + std::to_string(id) + R"(,"priceID":)" + std::to_string(id * 10) + "}";
+  }
+  return rows;
+}
+
+TEST_F(ReplyDecodeTest, ProductTablesReadBesideTheirStoreArriveInOrderAndCountOnlyWhole) {
+  RequestSyncAllTable request;
+  request.productsPerBatch = 2;
+  auto store = std::make_shared<RecordingStore>();
+  request.store = store;
+  const std::string whole = reply("[[" + productRows(1, 5) + R"(],[{"categoryID":3,"categoryName":"Tools"}]])");
+
+  auto r = decode<SyncAllTableRst>(request, whole);
+  ASSERT_EQ(r->status, "200");
+  EXPECT_TRUE(r->storedWhileRead);
+  EXPECT_FALSE(r->storeFailed);
+  EXPECT_FALSE(r->productTable);
+  EXPECT_FALSE(r->categoryTable);
+  EXPECT_EQ(store->batches, (std::vector<std::vector<int>>{{1, 2}, {3, 4}, {5}}));
+  EXPECT_EQ(store->rest, (std::vector<std::string>{"Tools"}));
+  EXPECT_EQ(store->kept, (std::vector<std::vector<int>>{{1, 2, 3, 4, 5}}));
+  EXPECT_FALSE(store->offThread);
+
+  // Text cut short after two batches were handed on: the store is told that
+  // the reply is not whole, and nothing of it counts.
+  store = std::make_shared<RecordingStore>();
+  request.store = store;
+  r = decode<SyncAllTableRst>(request, whole.substr(0, whole.find(R"({"productID":5)")));
+  EXPECT_EQ(r->status, "115");
+  EXPECT_FALSE(r->storedWhileRead);
+  EXPECT_FALSE(r->productTable);
+  EXPECT_EQ(store->passes, 1);
+  EXPECT_TRUE(store->kept.empty());
+  EXPECT_FALSE(store->offThread);
+
+  // A status other than "200" that comes after the content, and a row that
+  // cannot be read in the last batch, undo what was handed on too.
+  for (const std::string& text :
+       {reply("[[" + productRows(1, 5) + "]]", "\"114\""),
+        reply("[[" + productRows(1, 4) + R"(,{"productName":"no id"}]])")}) {
+    SCOPED_TRACE(text);
+    store = std::make_shared<RecordingStore>();
+    request.store = store;
+    r = decode<SyncAllTableRst>(request, text);
+    EXPECT_NE(r->status, "200");
+    EXPECT_FALSE(r->storedWhileRead);
+    EXPECT_FALSE(store->batches.empty());
+    EXPECT_TRUE(store->kept.empty());
+  }
+
+  // A refused batch is the last one given; the reply is still read to its
+  // end, and reported stored in vain.
+  store = std::make_shared<RecordingStore>();
+  store->refuse = 2;
+  request.store = store;
+  r = decode<SyncAllTableRst>(request, whole);
+  ASSERT_EQ(r->status, "200");
+  EXPECT_TRUE(r->storedWhileRead);
+  EXPECT_TRUE(r->storeFailed);
+  EXPECT_EQ(store->batches, (std::vector<std::vector<int>>{{1, 2}, {3, 4}}));
+  EXPECT_TRUE(store->rest.empty());
+  EXPECT_TRUE(store->kept.empty());
+
+  // The last copy of the content counts: the reply is read again, storing
+  // that copy only.
+  store = std::make_shared<RecordingStore>();
+  request.store = store;
+  r = decode<SyncAllTableRst>(request, R"({"content":[[)" + productRows(1, 3) + R"(]],"content":[[)" +
+                                           productRows(7, 9) + R"(]],"results":[{"status":"200"}]})");
+  ASSERT_EQ(r->status, "200");
+  EXPECT_TRUE(r->storedWhileRead);
+  EXPECT_FALSE(r->storeFailed);
+  EXPECT_EQ(store->passes, 2);
+  EXPECT_EQ(store->kept, (std::vector<std::vector<int>>{{7, 8, 9}}));
+  EXPECT_FALSE(store->offThread);
 }
 
 TEST_F(ReplyDecodeTest, LibraryTablesAndChangedIds) {

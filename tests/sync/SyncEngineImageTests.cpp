@@ -10,6 +10,7 @@
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
@@ -69,7 +70,7 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
       ASSERT_TRUE(writeFile(localPath(rows.back().image_full_address, kFileTypeProductImage), "x"));
     }
   }
-  ASSERT_TRUE(DataAccessManager::sharedDataModel()->saveToDatabaseImage(rows));
+  ASSERT_TRUE(SessionDatabase::open().get()->saveToDatabaseImage(rows));
   service->addFault(stallOf("*/product/*"));
   // The library alone: the run starts with the library tables and keeps the
   // image rows above.
@@ -128,7 +129,7 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
 TEST_F(SyncEngineTest, TheNextImageKindStartsAPauseAfterOneCompletesAndBothAreTold) {
   signIn();
   ASSERT_TRUE(execute("DELETE FROM marvisto_icon"));
-  ASSERT_TRUE(DataAccessManager::sharedDataModel()->saveToDatabaseImage({imageRow(1, "full_1.png", "thumb_1.png")}));
+  ASSERT_TRUE(SessionDatabase::open().get()->saveToDatabaseImage({imageRow(1, "full_1.png", "thumb_1.png")}));
   // Every file waits: the kinds end only when the test says so.
   service->addFault(stallOf("*/product/*"));
   service->addFault(stallOf("*/cover_image/*"));
@@ -165,7 +166,7 @@ TEST_F(SyncEngineTest, TheNextImageKindStartsAPauseAfterOneCompletesAndBothAreTo
 // same files are listed as one look per name would list, an unsafe name is
 // still skipped, and a folder holding other things changes nothing.
 TEST_F(SyncEngineTest, ALongImageListNamesTheMissingFilesOnly) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  DataAccessManager* dam = SessionDatabase::open().get();
   ASSERT_TRUE(execute("DELETE FROM marvisto_icon"));
   std::vector<marvisto_image_Entity> rows;
   std::vector<std::string> missing;
@@ -197,7 +198,7 @@ TEST_F(SyncEngineTest, ALongImageListNamesTheMissingFilesOnly) {
 }
 
 TEST_F(SyncEngineTest, ImageListsNameEachMissingFileOnce) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  DataAccessManager* dam = SessionDatabase::open().get();
   ASSERT_TRUE(execute("DELETE FROM marvisto_icon"));
   ASSERT_TRUE(dam->saveToDatabaseImage({imageRow(1, "a.png", "a_s.png"), imageRow(2, "a.png", ""),
                                         imageRow(3, "b.png", "b_s.png"), imageRow(4, "../marvisto_lite.sqlite", "  ")}));

@@ -17,7 +17,7 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/app/UITabBarControllerExt.hpp"
 #include "shell/config/SkinManager.hpp"
-#include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/SessionServices.hpp"
@@ -220,9 +220,10 @@ void MarvistoAppDelegate::endSession() {
   // notifications or reaches a service after the logout.
   if (mainScreen_) mainScreen_->dismissPresented();
   mainScreen_.reset();
-  // Then the features' services end, and the session's database closes.
+  // Then the features' services end, and the session's database closes (or
+  // the one a sign-in opened before any session began).
   SessionServices::end();
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   ConfigManager::freeInstance();
   for (const auto& hook : wiring_.onLogout) {
     if (hook) hook();
@@ -279,10 +280,12 @@ void MarvistoAppDelegate::alertViewClickedButtonAtIndex(ui::AlertView& alert, lo
       const bool locked = isLockedStatus(deviceStatus_);
       if (isWelcomeRoot()) {
         if (locked) {
-          // Nothing may still write into the store while it is deleted.
+          // Nothing may still write into the store while it is deleted; the
+          // deletion ends any session services before it closes the database.
           NetworkModel::sharedInstance().cancelAllRequests();
-          DataAccessManager::releaseDataModel();
-          if (auto lm = LoginMode::existingInstance()) lm->removeBlockAccount();
+          if (auto lm = LoginMode::existingInstance(); lm && !lm->removeBlockAccount()) {
+            MV_LOG("The locked account's data was not deleted whole");
+          }
         }
         MessageBox::sharedInstance().EndBlockWait();
       } else if (locked) {

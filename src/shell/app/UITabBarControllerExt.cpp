@@ -145,8 +145,8 @@ void UITabBarControllerExt::addCustomElements() {
 }
 
 gfx::ImagePtr UITabBarControllerExt::barImage() {
-  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
-    if (auto name = dam->getFullImagePathByTitle(kBarImageTitle)) {
+  if (auto services = SessionServices::current()) {
+    if (auto name = services->database().getFullImagePathByTitle(kBarImageTitle)) {
       // Icons live in the signed-in client's icon folder.
       if (auto path = PublicFunction::filePathWithName(*name, kFileTypeConfigImage)) {
         std::error_code ec;

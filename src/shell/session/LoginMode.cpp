@@ -10,8 +10,10 @@
 #include "shell/config/SkinManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/RequestSender.hpp"
 #include "sync/requests/RequestCheckDeviceStatus.hpp"
 #include "sync/requests/RequestCheckVersion.hpp"
 #include "sync/requests/RequestConfig.hpp"
@@ -90,7 +92,15 @@ void LoginMode::freeInstance() {
 
 void LoginMode::installWaitBox() { MessageBox::installAsBlockWaitBox(); }
 
-LoginMode::LoginMode() = default;
+LoginMode::LoginMode() : sender_(NetworkModel::sharedSender()) {}
+
+void LoginMode::setSender(std::shared_ptr<RequestSender> sender) {
+  MV_ASSERT_MAIN_THREAD();
+  signIn_.cancelAll();
+  requests_.cancelAll();
+  pendingLogin_ = 0;
+  sender_ = sender ? std::move(sender) : NetworkModel::sharedSender();
+}
 
 LoginMode::~LoginMode() = default;
 
@@ -102,11 +112,6 @@ void LoginMode::startObserving() {
   netUnconnectObservation_ = base::Observation("netUnconnect", nullptr, [weak](const base::Notification&) {
     if (auto self = weak.lock()) self->netUnconnect();
   });
-}
-
-int LoginMode::sendSessionRequest(const std::shared_ptr<RequestInterfaceBase>& request) {
-  request->setReceiveDelegete(shared_from_this());
-  return NetworkModel::sharedInstance().sendRequest(request, requests_);
 }
 
 // ---- identity --------------------------------------------------------------------
@@ -167,54 +172,6 @@ std::optional<fs::path> LoginMode::skinFolder() const {
 
 std::string LoginMode::perClientKey(const std::string& name) const { return clientID() + "-" + name; }
 
-void LoginMode::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result) return;
-  switch (result->cmdCode) {
-    case kCmdLogin:
-      loginReply(std::dynamic_pointer_cast<LoginRst>(result));
-      break;
-    case kCmdConfig:
-      if (auto config = std::dynamic_pointer_cast<ConfigRst>(result)) configReply(*config);
-      break;
-    case kCmdRuntimeConfig:
-      if (auto config = std::dynamic_pointer_cast<ConfigRst>(result); config && config->isSuccess()) {
-        ConfigManager::sharedInstance()->syncConfigData(config->configTable);
-      } else {
-        MV_LOG("get runtime config error!");
-      }
-      break;
-    case kCmdCheckDeviceStatus:
-      if (auto actions = shellActions()) actions->logOutWithLockedUser(result->status, result->message);
-      break;
-    case kCmdCheckVersion:
-      if (auto version = std::dynamic_pointer_cast<CheckAppVersionRst>(result)) {
-        if (auto actions = shellActions()) actions->versionChecked(*version);
-      }
-      break;
-    case kCmdGetUserinfo:
-      if (auto info = std::dynamic_pointer_cast<GetUserinfoRst>(result); info && info->isSuccess()) {
-        setEmail(info->email);
-        setCompanyName(info->companyName);
-        setCompanyLink(info->companyLink);
-        setUserAccess(info->userAccess);
-        DataAccessManager* dam = DataAccessManager::sharedDataModel();
-        if (!dam || !dam->saveUserInfo(loginInfo())) MV_LOG("The user information could not be stored");
-      }
-      break;
-    case kCmdSyncDataFinish:
-      break;
-    case kCmdDownload:
-      if (auto download = std::dynamic_pointer_cast<DownloadRst>(result)) skinReply(*download);
-      break;
-    default:
-      break;
-  }
-}
-
-void LoginMode::ReciveDownloadPercent(const DownLoadRequestInfo&) {
-  MV_LOG("the skin download is under way");
-}
-
 // ---- network changes --------------------------------------------------------------
 
 void LoginMode::netConnected() {
@@ -238,14 +195,24 @@ void LoginMode::checkDeviceStatus() {
   request->userName = acountID();
   request->clientID = clientID();
   request->deviceID = deviceID();
-  sendSessionRequest(request);
+  // The reply's status says whether the user or device is locked; the
+  // application decides what that means.
+  if (sender_->sendFor<CheckDeviceRst>(request, requests_, [](const CheckDeviceRst& result) {
+        if (auto actions = shellActions()) actions->logOutWithLockedUser(result.status, result.message);
+      }) < 0) {
+    MV_LOG("the device check could not be sent");
+  }
   checkAppVersion(true);
 }
 
 void LoginMode::checkAppVersion(bool automatic) {
   checkLocalVersion_ = automatic;
-  auto request = std::make_shared<RequestCheckVersion>();
-  sendSessionRequest(request);
+  if (sender_->sendFor<CheckAppVersionRst>(std::make_shared<RequestCheckVersion>(), requests_,
+                                           [](const CheckAppVersionRst& version) {
+                                             if (auto actions = shellActions()) actions->versionChecked(version);
+                                           }) < 0) {
+    MV_LOG("the version check could not be sent");
+  }
 }
 
 void LoginMode::getUserinfo() {
@@ -253,20 +220,45 @@ void LoginMode::getUserinfo() {
   auto request = std::make_shared<RequestGetUserinfo>();
   request->userName = acountID();
   request->clientID = clientID();
-  sendSessionRequest(request);
+  if (sender_->sendFor<GetUserinfoRst>(request, requests_,
+                                       [this](const GetUserinfoRst& info) { userinfoReply(info); }) < 0) {
+    MV_LOG("the user information request could not be sent");
+  }
+}
+
+void LoginMode::userinfoReply(const GetUserinfoRst& info) {
+  if (!info.isSuccess()) return;
+  setEmail(info.email);
+  setCompanyName(info.companyName);
+  setCompanyLink(info.companyLink);
+  setUserAccess(info.userAccess);
+  auto database = SessionDatabase::open();
+  if (!database || !database->saveUserInfo(loginInfo())) MV_LOG("The user information could not be stored");
 }
 
 void LoginMode::getRuntimeConfig() {
   if (loginType() != LoginType::Online) return;
   auto request = std::make_shared<RequestRuntimeConfig>();
   request->clientId = clientID();
-  sendSessionRequest(request);
+  if (sender_->sendFor<ConfigRst>(request, requests_, [](const ConfigRst& config) {
+        if (config.isSuccess()) {
+          auto database = SessionDatabase::open();
+          if (!database || !ConfigManager::sharedInstance()->syncConfigData(*database, config.configTable)) {
+            MV_LOG("The runtime configuration could not be stored");
+          }
+        } else {
+          MV_LOG("get runtime config error!");
+        }
+      }) < 0) {
+    MV_LOG("the runtime configuration request could not be sent");
+  }
 }
 
 void LoginMode::syncFinishedtype(const std::string& tableType) {
   auto request = std::make_shared<RequestSyncDataFinish>();
   request->tableType = tableType;
-  const int code = sendSessionRequest(request);
+  // The acknowledgement's reply tells nothing more.
+  const int code = sender_->sendFor<SyncDataFinishRst>(request, requests_, [](const SyncDataFinishRst&) {});
   MV_LOG("the request is ", code);
 }
 

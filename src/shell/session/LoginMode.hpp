@@ -26,7 +26,6 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "store/LoginInfo.hpp"
-#include "sync/NetworkRecDelegate.hpp"
 #include "sync/SyncSession.hpp"
 #include "util/Session.hpp"
 #include "shell/frame/ShellActions.hpp"
@@ -34,9 +33,11 @@
 namespace mv {
 
 class LoginRst;
-class RequestInterfaceBase;
 class ConfigRst;
 class DownloadRst;
+class GetUserinfoRst;
+class NetBaseRst;
+class RequestSender;
 
 // The screen waiting for the outcome of a sign-in (the welcome screen).
 class LoginModelDelegate {
@@ -50,8 +51,7 @@ class LoginModelDelegate {
   virtual void changeLoginButState() = 0;
 };
 
-class LoginMode : public NetworkRecDelegate,
-                  public SyncSession,
+class LoginMode : public SyncSession,
                   public ui::AlertViewDelegate,
                   public std::enable_shared_from_this<LoginMode> {
  public:
@@ -148,6 +148,9 @@ class LoginMode : public NetworkRecDelegate,
   // A login request is on its way, and its request code (0 when none).
   bool isLoginPending() const { return pendingLogin_ != 0; }
   int pendingLoginCode() const { return pendingLogin_; }
+  // Who carries the sign-in and the session's requests: the network model
+  // unless a test says otherwise. Cancels whatever is under way.
+  void setSender(std::shared_ptr<RequestSender> sender);
 
   // ---- session requests ----------------------------------------------------------
   void checkDeviceStatus();
@@ -173,9 +176,6 @@ class LoginMode : public NetworkRecDelegate,
   [[nodiscard]] bool createAllDirectorys();
 
   // ---- replies, alerts and network changes -------------------------------------
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
-  void ReciveDownloadPercent(const DownLoadRequestInfo& info) override;
-  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override;
   void alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) override;
   void netConnected();
   void netUnconnect();
@@ -186,7 +186,12 @@ class LoginMode : public NetworkRecDelegate,
   static std::shared_ptr<ShellActions> shellActions();
   void startObserving();
   void sendLogin(bool silent);
-  void loginReply(const std::shared_ptr<LoginRst>& result);
+  void loginReply(const LoginRst& result);
+  // The session handler took the login's status (and told the user).
+  void loginEndedBySession(const NetBaseRst& result);
+  // The same for the configuration or the skin of the sign-in: an expired
+  // session or a locked user ends a sign-in at any of its steps.
+  void signInStepEndedBySession();
   void loginAccepted(const LoginRst& result, bool silent);
   void offlineSignIn(const NetBaseRst& result);
   void refusedSignIn(const NetBaseRst& result, bool silent);
@@ -208,9 +213,7 @@ class LoginMode : public NetworkRecDelegate,
   void wipeForFullSync();
   void finishDemo(const std::string& clientId);
   void publishSession();
-  // Sends a request of the session (not of the sign-in) with this object as
-  // its receiver.
-  int sendSessionRequest(const std::shared_ptr<RequestInterfaceBase>& request);
+  void userinfoReply(const GetUserinfoRst& info);
 
   // The identity, published as the session value whenever it changes.
   Session session_;
@@ -239,6 +242,7 @@ class LoginMode : public NetworkRecDelegate,
   // The sign-in attempt under way: its login, configuration and skin
   // requests and its delayed steps. A new attempt, a failed one and logout
   // cancel all of them.
+  std::shared_ptr<RequestSender> sender_;
   base::CancelTracker signIn_;
   // The small session requests, cancelled at logout.
   base::CancelTracker requests_;

@@ -17,8 +17,9 @@
 #include "shell/config/Language.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/CommandCode.hpp"
-#include "sync/NetworkModel.hpp"
+#include "sync/RequestSender.hpp"
 #include "sync/SyncModel.hpp"
 #include "sync/requests/RequestConfig.hpp"
 #include "sync/requests/RequestDownload.hpp"
@@ -74,47 +75,47 @@ void LoginMode::sendLogin(bool silent) {
   request->passWord = password();
   request->clientID = clientID();
   request->deviceID = deviceID();
-  request->setReceiveDelegete(shared_from_this());
   pendingSilent_ = silent;
-  pendingLogin_ = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  pendingLogin_ = sender_->sendFor<LoginRst>(
+      request, signIn_, [this](const LoginRst& result) { loginReply(result); },
+      [this](const NetBaseRst& result) { loginEndedBySession(result); });
   MV_LOG("the login request is ", pendingLogin_);
 }
 
-void LoginMode::loginReply(const std::shared_ptr<LoginRst>& result) {
-  if (!result || result->requestCode != pendingLogin_) return;  // a reply to an older attempt
+void LoginMode::loginReply(const LoginRst& result) {
+  if (result.requestCode != pendingLogin_) return;  // a reply to an older attempt
   const bool silent = pendingSilent_ || !delegate();
   pendingLogin_ = 0;
-  if (result->isSuccess()) {
-    loginAccepted(*result, silent);
-  } else if (isOfflineStatus(result->status)) {
+  if (result.isSuccess()) {
+    loginAccepted(result, silent);
+  } else if (isOfflineStatus(result.status)) {
     if (silent) {
       // The network came back but the service cannot be reached: the session
       // goes on as it is, with its database open under the screens.
-      MV_LOG("silent re-login failed with ", result->status);
+      MV_LOG("silent re-login failed with ", result.status);
       return;
     }
-    offlineSignIn(*result);
+    offlineSignIn(result);
   } else {
-    refusedSignIn(*result, silent);
+    refusedSignIn(result, silent);
   }
 }
 
-void LoginMode::requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) {
-  if (!result) return;
-  if (result->cmdCode == kCmdLogin && result->requestCode == pendingLogin_) {
-    const bool silent = pendingSilent_ || !delegate();
-    pendingLogin_ = 0;
-    if (silent) return;
+void LoginMode::loginEndedBySession(const NetBaseRst& result) {
+  if (result.requestCode != pendingLogin_) return;
+  const bool silent = pendingSilent_ || !delegate();
+  pendingLogin_ = 0;
+  if (silent) return;
+  endSignInBySession();
+}
+
+void LoginMode::signInStepEndedBySession() {
+  // Not only at the login: the session never stays "online" on the welcome
+  // screen with the database open.
+  if (delegate()) {
     endSignInBySession();
-  } else if (result->cmdCode == kCmdConfig || result->cmdCode == kCmdDownload) {
-    // An expired session or a locked user ends a sign-in at any of its steps,
-    // not only at the login: the session never stays "online" on the welcome
-    // screen with the database open.
-    if (delegate()) {
-      endSignInBySession();
-    } else {
-      endWaitBox();
-    }
+  } else {
+    endWaitBox();
   }
 }
 
@@ -122,7 +123,7 @@ void LoginMode::endSignInBySession() {
   // The application's alert tells the user why; the panel comes back.
   setLoginType(LoginType::None);
   signIn_.cancelAll();
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   endWaitBox();
   if (auto d = delegate()) d->changeLoginButState();
 }
@@ -165,7 +166,7 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
 
   if (!silent) {
     // 2. The next database access opens the database of this client.
-    ConfigManager::sharedInstance()->resetUserData();
+    SessionDatabase::close();
     // 3. A full resync starts from a fresh database, keeping the user's work.
     if (r.needSyncAll) wipeForFullSync();
     // A store that never finished a sync here (a new or deleted data folder)
@@ -182,8 +183,8 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
   // 4. The saved logins.
   if (fromInput_) refreshLastLogininfo();
   // 5. The local user, for later offline sign-ins.
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam || !dam->saveUserInfo(loginInfo())) MV_LOG("The user could not be stored for offline sign-in");
+  auto database = SessionDatabase::open();
+  if (!database || !database->saveUserInfo(loginInfo())) MV_LOG("The user could not be stored for offline sign-in");
   // 6. When the service last backed up this user's work.
   auto& defaults = base::UserDefaults::standard();
   defaults.setDouble(clientID() + "-" + acountID() + "-last_backup_date", lastBackupDate_);
@@ -225,8 +226,9 @@ void LoginMode::showRequestConfigTittle() {
 void LoginMode::requestConfig() {
   auto request = std::make_shared<RequestConfig>();
   request->clientId = clientID();
-  request->setReceiveDelegete(shared_from_this());
-  const int code = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  const int code = sender_->sendFor<ConfigRst>(
+      request, signIn_, [this](const ConfigRst& result) { configReply(result); },
+      [this](const NetBaseRst&) { signInStepEndedBySession(); });
   MV_LOG("the rst is ", code);
 }
 
@@ -240,7 +242,11 @@ void LoginMode::configReply(const ConfigRst& result) {
     }
     return;
   }
-  ConfigManager::sharedInstance()->syncConfigData(result.configTable);
+  if (auto database = SessionDatabase::open()) {
+    ConfigManager::sharedInstance()->syncConfigData(*database, result.configTable);
+  } else {
+    MV_LOG("No database to store the configuration in");
+  }
   std::error_code ec;
   auto skin = skinFolder();
   if (skin && fs::is_directory(*skin, ec) && !needUpdateSkin_) {
@@ -251,8 +257,10 @@ void LoginMode::configReply(const ConfigRst& result) {
   request->fileNameList = {SkinManager::kSkinArchiveName};
   request->imgType = kFileTypeSkinArchive;
   request->progressType = kProgressTypeSingleWithPercent;
-  request->setReceiveDelegete(shared_from_this());
-  const int id = NetworkModel::sharedInstance().sendRequest(request, signIn_);
+  const int id = sender_->sendFor<DownloadRst>(
+      request, signIn_, [this](const DownloadRst& result) { skinReply(result); },
+      [this](const NetBaseRst&) { signInStepEndedBySession(); },
+      [](const DownLoadRequestInfo&) { MV_LOG("the skin download is under way"); });
   MV_LOG("the downloadId is ", id);
 }
 
@@ -282,7 +290,8 @@ void LoginMode::skinReply(const DownloadRst& result) {
 }
 
 void LoginMode::finishWithConfiguration(bool clearDelegate) {
-  auto config = ConfigManager::sharedInstance()->queryConfig();
+  auto database = SessionDatabase::open();
+  auto config = database ? ConfigManager::queryConfig(*database) : std::nullopt;
   if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
     endWaitBox();
     if (delegate()) {
@@ -309,7 +318,7 @@ void LoginMode::failSignIn(const std::string& message) {
   setLoginType(LoginType::None);
   signIn_.cancelAll();
   pendingLogin_ = 0;
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   MessageBox::sharedInstance().EndBlockWait();
   delegate_.reset();
   base::NotificationCenter::defaultCenter().post(kSignInFailedNotification, nullptr, base::Value{{"message", message}});
@@ -328,7 +337,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
       result.status == kStatusNetworkError && result.httpRsp != kHttpRspUntrustedCertificate;
   auto d = delegate();
   if (d) d->changeLoginButState();
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   MessageBox::sharedInstance().EndBlockWait();
 
   // Which service did not answer, since the network itself may be fine.
@@ -343,7 +352,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
     failSignIn(noNetwork ? unreachable(textOrEmpty(Language::stringWithName("FIRSTLOGINNETWORKERRO"))) : result.message);
     return;
   }
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  auto dam = SessionDatabase::open();
   if (!dam) {
     failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
     return;
@@ -364,7 +373,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   }
   // Without a module list the main screen would have no tabs: the sign-in
   // cannot complete, and the user hears so before being told about offline.
-  auto config = ConfigManager::sharedInstance()->queryConfig();
+  auto config = ConfigManager::queryConfig(*dam);
   if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
     failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
     return;
@@ -425,7 +434,7 @@ void LoginMode::loginWithDemo(const std::string& clientId) {
   setPassword(id);
   setDeviceID(id);
   setCompanyName("Demo Company");
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
 
   std::error_code ec;
   auto folder = clientFolder();
@@ -447,7 +456,9 @@ void LoginMode::loginWithDemo(const std::string& clientId) {
 
 void LoginMode::finishDemo(const std::string& clientId) {
   std::optional<ConfigEntity> config;
-  if (!clientId.empty()) config = ConfigManager::sharedInstance()->queryConfig();
+  if (!clientId.empty()) {
+    if (auto database = SessionDatabase::open()) config = ConfigManager::queryConfig(*database);
+  }
   if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
     // The demo data is broken beyond a fresh unpack: its shortcut goes away
     // until the data is unpacked anew.

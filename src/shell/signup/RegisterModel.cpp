@@ -1,8 +1,6 @@
 #include "shell/signup/RegisterModel.hpp"
 
 #include "platform/base/MainThread.hpp"
-#include "sync/CommandCode.hpp"
-#include "sync/NetBaseRst.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/requests/RequestRegister.hpp"
 
@@ -14,6 +12,14 @@ std::shared_ptr<RegisterModel> RegisterModel::sharedInstance() {
   return instance;
 }
 
+RegisterModel::RegisterModel() : sender_(NetworkModel::sharedSender()) {}
+
+void RegisterModel::setSender(std::shared_ptr<RequestSender> sender) {
+  MV_ASSERT_MAIN_THREAD();
+  request_.cancelAll();
+  sender_ = sender ? std::move(sender) : NetworkModel::sharedSender();
+}
+
 void RegisterModel::clearDelegate(const RegisterModelDelegate* delegate) {
   MV_ASSERT_MAIN_THREAD();
   auto current = delegate_.lock();
@@ -22,20 +28,18 @@ void RegisterModel::clearDelegate(const RegisterModelDelegate* delegate) {
 
 int RegisterModel::registerWithInfo(const RegisterInfo& info) {
   MV_ASSERT_MAIN_THREAD();
-  auto request = std::make_shared<RequestRegister>(info);
-  request->setReceiveDelegete(shared_from_this());
-  return NetworkModel::sharedInstance().sendRequest(request);
+  request_.cancelAll();
+  return sender_->sendFor<RegisterRst>(std::make_shared<RequestRegister>(info), request_,
+                                       [this](const RegisterRst& result) { registered(result); });
 }
 
-void RegisterModel::ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) {
-  MV_ASSERT_MAIN_THREAD();
-  if (!result || result->cmdCode != kCmdRegister) return;
+void RegisterModel::registered(const RegisterRst& result) {
   auto d = delegate();
   if (!d) return;
-  if (result->isSuccess()) {
-    d->registerSuccess(*this, result->message);
+  if (result.isSuccess()) {
+    d->registerSuccess(*this, result.message);
   } else {
-    d->registerFaild(*this, result->message);
+    d->registerFaild(*this, result.message);
   }
 }
 

@@ -5,12 +5,14 @@
 #include <memory>
 #include <string>
 
-#include "sync/NetworkRecDelegate.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "sync/RegisterInfo.hpp"
 
 namespace mv {
 
 class RegisterModel;
+class RegisterRst;
+class RequestSender;
 
 class RegisterModelDelegate {
  public:
@@ -19,7 +21,7 @@ class RegisterModelDelegate {
   virtual void registerFaild(RegisterModel& model, const std::string& message) = 0;
 };
 
-class RegisterModel : public NetworkRecDelegate, public std::enable_shared_from_this<RegisterModel> {
+class RegisterModel {
  public:
   static std::shared_ptr<RegisterModel> sharedInstance();
 
@@ -28,17 +30,23 @@ class RegisterModel : public NetworkRecDelegate, public std::enable_shared_from_
   // Forgets the delegate when it is `delegate` (a form that closes).
   void clearDelegate(const RegisterModelDelegate* delegate);
 
-  // Sends the sign-up; the request code, 0 when it could not be sent.
+  // Sends the sign-up; the request code, -1 when it could not be sent. A
+  // sign-up sent again replaces the one on its way.
   int registerWithInfo(const RegisterInfo& info);
-
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override;
+  // Who carries the sign-up: the network model unless a test says otherwise.
+  void setSender(std::shared_ptr<RequestSender> sender);
 
   RegisterModel(const RegisterModel&) = delete;
   RegisterModel& operator=(const RegisterModel&) = delete;
 
  private:
-  RegisterModel() = default;
+  RegisterModel();
+  void registered(const RegisterRst& result);
+
   std::weak_ptr<RegisterModelDelegate> delegate_;
+  std::shared_ptr<RequestSender> sender_;
+  // The sign-up on its way.
+  base::CancelTracker request_;
 };
 
 }  // namespace mv

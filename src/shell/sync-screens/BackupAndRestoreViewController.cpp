@@ -8,6 +8,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/LibraryFileDownloader.hpp"
 #include "sync/requests/RequestDownload.hpp"
@@ -309,9 +310,10 @@ void BackupAndRestoreViewController::downloadFiles() {
 }
 
 int BackupAndRestoreViewController::downloadLibFiles(const std::vector<marvisto_library_files_Entity>& files) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  auto services = SessionServices::current();
   auto downloader = LibraryFileDownloader::current();
-  if (!dam || !downloader) return 0;
+  if (!services || !downloader) return 0;
+  DataAccessManager* dam = &services->database();
   int sent = 0;
   for (const auto& restored : files) {
     auto published = dam->getFilesByFileId(restored.file_id);
@@ -361,10 +363,10 @@ void BackupAndRestoreViewController::didSuccessRestoreWithMessage(
     RestoreManager&, const std::string&, const std::vector<marvisto_library_files_Entity>& downloadFileArray) {
   // Only files still published and not on the device are worth the question.
   std::vector<marvisto_library_files_Entity> missing;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  auto services = SessionServices::current();
   auto downloader = LibraryFileDownloader::current();
   for (const auto& file : downloadFileArray) {
-    if (!dam || !downloader || !dam->getFilesByFileId(file.file_id)) continue;
+    if (!services || !downloader || !services->database().getFilesByFileId(file.file_id)) continue;
     if (downloader->isExists(file.file_id)) continue;
     missing.push_back(file);
   }

@@ -1,11 +1,20 @@
 #include "sync/requests/RequestSyncAllTable.hpp"
 
+#include <functional>
+#include <utility>
+
+#include "platform/base/HandOff.hpp"
 #include "sync/ReplyReader.hpp"
 #include "util/Json.hpp"
 #include "util/Session.hpp"
 
 namespace mv {
 namespace {
+
+// Batches read ahead of the one being stored: enough that the reading never
+// waits for a store that is slow on one batch, few enough to keep the
+// memory of a batched reply.
+constexpr std::size_t kBatchesAhead = 8;
 
 // A whole catalogue runs to tens of megabytes of reply text, so its records
 // are made while the text is read, without a value of the whole reply.
@@ -146,36 +155,38 @@ ReplyReader::Fields<RelatedProduct> relatedProductFields() {
   };
 }
 
-// Hands the rows read to the request's store, when it has one: the product
-// rows a batch at a time, the other tables once the content is read. Without
-// a store it does nothing and the result keeps every row.
+// Hands the rows read on to be stored, when there is somewhere to hand them:
+// the product rows a batch at a time, the other tables once the content is
+// read. Without it it does nothing and the result keeps every row.
 class Batches {
  public:
-  // Only the rows of the `storedCopy`-th copy of the content (1 for the
-  // first) go to the store.
-  Batches(SyncAllTableStore* store, std::size_t perBatch, std::size_t storedCopy)
-      : store_(store), perBatch_(perBatch > 0 ? perBatch : 1), storedCopy_(storedCopy) {}
+  // Takes one batch; false when the rest of the reply is not wanted.
+  using Hand = std::function<bool(SyncAllTableRst&&)>;
 
-  // Every batch of the stored copy was taken.
-  bool ok() const { return ok_; }
+  // Only the rows of the `storedCopy`-th copy of the content (1 for the
+  // first) are handed on.
+  Batches(const Hand* hand, std::size_t perBatch, std::size_t storedCopy)
+      : hand_(hand), perBatch_(perBatch > 0 ? perBatch : 1), storedCopy_(storedCopy) {}
+
   // The copies of the content read so far.
   std::size_t copies() const { return copies_; }
 
-  void beginContent() { storing_ = store_ && ++copies_ == storedCopy_; }
-  // After each product row: a full batch goes to the store.
+  void beginContent() { storing_ = hand_ && ++copies_ == storedCopy_; }
+  // After each product row: a full batch is handed on.
   void productRead(SyncAllTableRst& r) {
     if (storing_ && r.productTable && r.productTable->size() >= perBatch_) storeProducts(r);
   }
-  // The product rows not yet stored go; their tables stay present and empty.
+  // The product rows not yet handed on go; their tables stay present and
+  // empty.
   void storeProducts(SyncAllTableRst& r) {
-    if (!storing_ || !r.productTable) return;
-    // Once the store refused a batch, the rest is only read.
-    if (ok_) ok_ = store_->store(r);
-    r.productTable->clear();
-    r.productAttributeTable->clear();
-    r.productCategoryXrefTable->clear();
-    r.productPriceTable->clear();
-    r.imagesTable->clear();
+    if (!storing_ || !r.productTable || r.productTable->empty()) return;
+    SyncAllTableRst batch;
+    batch.productTable = std::exchange(*r.productTable, {});
+    batch.productAttributeTable = std::exchange(*r.productAttributeTable, {});
+    batch.productCategoryXrefTable = std::exchange(*r.productCategoryXrefTable, {});
+    batch.productPriceTable = std::exchange(*r.productPriceTable, {});
+    batch.imagesTable = std::exchange(*r.imagesTable, {});
+    handOn(std::move(batch));
   }
   // The content is read: the other tables go, and the result keeps no rows.
   void storeRest(SyncAllTableRst& r) {
@@ -186,17 +197,21 @@ class Batches {
     r.productCategoryXrefTable.reset();
     r.productPriceTable.reset();
     r.imagesTable.reset();
-    if (ok_) ok_ = store_->store(r);
-    r = SyncAllTableRst();
+    handOn(std::exchange(r, SyncAllTableRst()));
   }
 
  private:
-  SyncAllTableStore* store_;
+  // Once a batch was refused, the rest is only read.
+  void handOn(SyncAllTableRst&& rows) {
+    if (wanted_) wanted_ = (*hand_)(std::move(rows));
+  }
+
+  const Hand* hand_;
   std::size_t perBatch_;
   std::size_t storedCopy_;
   std::size_t copies_ = 0;
   bool storing_ = false;
-  bool ok_ = true;
+  bool wanted_ = true;
 };
 
 // Index 0: each product row carries its attributes, category links, price and
@@ -399,6 +414,13 @@ bool readContent(ReplyReader& in, SyncAllTableRst& r, Batches& batches) {
   return true;
 }
 
+// A result with the outcome of `reply` and none of its rows.
+std::shared_ptr<SyncAllTableRst> statusOf(const SyncAllTableRst& reply) {
+  auto bare = std::make_shared<SyncAllTableRst>();
+  static_cast<NetBaseRst&>(*bare) = static_cast<const NetBaseRst&>(reply);
+  return bare;
+}
+
 }  // namespace
 
 RequestSyncAllTable::RequestSyncAllTable()
@@ -410,26 +432,54 @@ std::optional<std::string> RequestSyncAllTable::RequestEncode() const {
 
 std::shared_ptr<NetBaseRst> RequestSyncAllTable::decodeReply(std::string_view recData) const {
   std::shared_ptr<SyncAllTableRst> result;
-  auto read = [&](Batches& batches) {
+  auto readWhole = [&] {
     ReplyReader in(recData);
-    result = in.decode<SyncAllTableRst>(
-        cmdCode, "no content list", [&](SyncAllTableRst& content) { return readContent(in, content, batches); });
-    if (result->isSuccess()) markMalformedWhenRowsUnreadable(*result, in.unreadableCount());
+    Batches none(nullptr, productsPerBatch, 0);
+    auto whole = in.decode<SyncAllTableRst>(cmdCode, "no content list",
+                                            [&](SyncAllTableRst& content) { return readContent(in, content, none); });
+    if (whole->isSuccess()) markMalformedWhenRowsUnreadable(*whole, in.unreadableCount());
+    return whole;
   };
   if (!store) {
-    Batches none(nullptr, productsPerBatch, 0);
-    read(none);
+    result = readWhole();
   } else {
     // The last copy of the content counts: a reply that names it again
     // after the stored one is read once more, storing that copy.
     for (std::size_t copy = 1;;) {
-      Batches batches(store.get(), productsPerBatch, copy);
+      result.reset();
+      ReplyReader in(recData);
+      std::size_t copies = 0;
+      bool storedAll = true;
       const bool kept = store->whileReading([&] {
-        read(batches);
-        return result->isSuccess() && batches.ok() && batches.copies() == copy;
+        // The text is read on a thread of its own while this one stores the
+        // batches it gives, in their order; the store stays on this thread.
+        auto content = std::make_shared<SyncAllTableRst>();
+        ReplyReader::Reading reading;
+        base::produceBeside<SyncAllTableRst>(
+            kBatchesAhead,
+            [&](const Batches::Hand& hand) {
+              Batches batches(&hand, productsPerBatch, copy);
+              reading = in.read([&] {
+                *content = SyncAllTableRst();
+                return readContent(in, *content, batches);
+              });
+              copies = batches.copies();
+            },
+            [&](SyncAllTableRst& rows) {
+              storedAll = store->store(rows);
+              return storedAll;
+            });
+        result = in.conclude(std::move(reading), std::move(content), cmdCode, "no content list");
+        if (result->isSuccess()) markMalformedWhenRowsUnreadable(*result, in.unreadableCount());
+        return result->isSuccess() && storedAll && copies == copy;
       });
-      if (result->isSuccess() && batches.copies() > copy) {
-        copy = batches.copies();
+      if (!result) {
+        // The store would not begin (its owner is gone): the reply counts
+        // as read, with nothing of it kept.
+        result = statusOf(*readWhole());
+      }
+      if (result->isSuccess() && copies > copy) {
+        copy = copies;
         continue;
       }
       if (result->isSuccess()) {
@@ -439,11 +489,7 @@ std::shared_ptr<NetBaseRst> RequestSyncAllTable::decodeReply(std::string_view re
       break;
     }
   }
-  if (!result->isSuccess()) {
-    auto failure = std::make_shared<SyncAllTableRst>();
-    static_cast<NetBaseRst&>(*failure) = static_cast<const NetBaseRst&>(*result);
-    return failure;
-  }
+  if (!result->isSuccess()) return statusOf(*result);
   return result;
 }
 
