@@ -7,6 +7,13 @@
 // files from the same service over 3 connections (the batch queue's limit)
 // into files. The ratio of each to the baseline is printed at the end.
 //
+// The sync starts each image kind a fixed pause after the one before it
+// completed (twice a run: products, icons, covers), and the bare download
+// has no such wait. Each run therefore also times those pauses, from the
+// engine's report that a kind completed to its report that the pause before
+// the next is over, and the product's time without them is printed beside
+// the whole time (and given to bench/run as the counter "paused_s").
+//
 //   xvfb-run -a bench_ImagePhaseBench [--products=N] [benchmark options]
 //
 // A first full sync (untimed) stores the tables and tells which files the
@@ -26,6 +33,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,8 +59,10 @@ constexpr long kConnections = 3;
 constexpr int kImageKinds[] = {mv::SyncModel::kImageTypeProduct, mv::SyncModel::kImageTypeIcon,
                                mv::SyncModel::kImageTypeCover};
 
-// Seconds per run of each case, for the ratios.
+// Seconds per run of each case, for the ratios, and the seconds of each run
+// spent in the pauses the sync takes between two image kinds.
 std::map<std::string, std::vector<double>> gSeconds;
+std::map<std::string, std::vector<double>> gPaused;
 
 double mean(const std::vector<double>& v) {
   double sum = 0;
@@ -62,13 +72,21 @@ double mean(const std::vector<double>& v) {
 
 using bench::folderOf;
 
-// Hears the end of a run and shows its progress, as the sync screen does.
+// Hears the end of a run and shows its progress, as the sync screen does, and
+// times each pause between a completed image kind and the next kind's start.
 class RunWatcher : public mv::SyncModelDelegate {
  public:
   bool ended = false;
   bool finished = false;
   std::string why;
   std::function<void(float)> onProgress;
+  double pausedSeconds = 0;
+  void imageKindCompleted(int) override { completedAt = std::chrono::steady_clock::now(); }
+  void imageKindPauseEnded(int) override {
+    if (!completedAt) return;
+    pausedSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - *completedAt).count();
+    completedAt.reset();
+  }
   void startSyncData() override {}
   void breakSync(const std::string& message) override {
     ended = true;
@@ -84,6 +102,9 @@ class RunWatcher : public mv::SyncModelDelegate {
     ended = true;
     why = "the session ended the run";
   }
+
+ private:
+  std::optional<std::chrono::steady_clock::time_point> completedAt;
 };
 
 struct World {
@@ -163,7 +184,8 @@ World& world() {
 }
 
 // Times `run` once per iteration, every picture deleted before it; `run`
-// answers why it failed, nothing when it did not.
+// answers why it failed, nothing when it did not, and adds to its argument
+// the seconds the run spent in the pauses between image kinds.
 template <typename Run>
 void timeRuns(benchmark::State& state, const std::string& name, Run run) {
   World& w = world();
@@ -176,28 +198,35 @@ void timeRuns(benchmark::State& state, const std::string& name, Run run) {
     w.clearPictures();
     state.ResumeTiming();
     const auto begin = std::chrono::steady_clock::now();
-    std::string failure = run();
+    double paused = 0;
+    std::string failure = run(paused);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     state.PauseTiming();
     if (failure.empty() && w.picturesOnDisk() != w.files.size()) failure = "not every picture arrived";
     if (!failure.empty()) state.SkipWithError(failure.c_str());
     gSeconds[name].push_back(seconds);
+    gPaused[name].push_back(paused);
     state.ResumeTiming();
   }
   state.counters["files"] = static_cast<double>(w.files.size());
+  // The mean seconds per run spent in the pauses between image kinds, for
+  // the time without them.
+  state.counters["paused_s"] = mean(gPaused[name]);
 }
 
-// One image phase, the main loop driven by `drive` until the run ends.
+// One image phase, the main loop driven by `drive` until the run ends; adds
+// the run's pauses between kinds to `paused`.
 template <typename Drive>
-std::string imagePhase(RunWatcher& watcher, Drive drive) {
+std::string imagePhase(RunWatcher& watcher, double& paused, Drive drive) {
   World::runSync(watcher, drive);
+  paused += watcher.pausedSeconds;
   return watcher.finished ? std::string() : "the sync broke: " + watcher.why;
 }
 
 void BM_ImagePhaseHeadless(benchmark::State& state) {
-  timeRuns(state, "headless", [] {
+  timeRuns(state, "headless", [](double& paused) {
     RunWatcher watcher;
-    return imagePhase(watcher, [&] { base::RunLoop::main().runUntil([&] { return watcher.ended; }, 900); });
+    return imagePhase(watcher, paused, [&] { base::RunLoop::main().runUntil([&] { return watcher.ended; }, 900); });
   });
 }
 
@@ -227,13 +256,13 @@ void BM_ImagePhaseWindow(benchmark::State& state) {
     state.SkipWithError("no display for the window: run under xvfb-run");
     return;
   }
-  timeRuns(state, "window", [] {
+  timeRuns(state, "window", [](double& paused) {
     RunWatcher watcher;
     watcher.onProgress = [](float p) {
       gScene->bar->setProgress(p);
       gScene->text->setText(std::to_string(static_cast<int>(p * 100)) + " %");
     };
-    return imagePhase(watcher, [&] {
+    return imagePhase(watcher, paused, [&] {
       auto& desktop = *gScene->desktop;
       while (!watcher.ended && desktop.runFrame()) desktop.waitForWork();
     });
@@ -241,7 +270,9 @@ void BM_ImagePhaseWindow(benchmark::State& state) {
 }
 
 void BM_BareCurlDownload(benchmark::State& state) {
-  timeRuns(state, "bare", [] { return bench::bareDownload(world().files, kConnections) ? std::string() : "a file did not arrive"; });
+  timeRuns(state, "bare", [](double&) {
+    return bench::bareDownload(world().files, kConnections) ? std::string() : "a file did not arrive";
+  });
 }
 
 BENCHMARK(BM_BareCurlDownload)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
@@ -265,6 +296,10 @@ int main(int argc, char** argv) {
       if (s > 0) {
         std::printf("  %-8s %.2f s  ratio %.2f  (runs:", name, s, s / bare);
         for (double run : gSeconds[name]) std::printf(" %.2f", run);
+        const double paused = mean(gPaused[name]);
+        std::printf(")\n  %-8s %.2f s  ratio %.2f  without the pauses between kinds (%.3f s a run; runs:", "",
+                    s - paused, (s - paused) / bare, paused);
+        for (double run : gPaused[name]) std::printf(" %.3f", run);
         std::printf(")\n");
       } else {
         std::printf("  %-8s not run\n", name);

@@ -158,6 +158,14 @@ void SyncModel::progressRespond(float progress, int imageType, int remainTime) {
   if (auto d = delegate()) d->setProgress(progress, imageType, remainTime);
 }
 
+void SyncModel::imageKindCompleted(int imageType) {
+  if (auto d = delegate()) d->imageKindCompleted(imageType);
+}
+
+void SyncModel::imageKindPauseEnded(int nextImageType) {
+  if (auto d = delegate()) d->imageKindPauseEnded(nextImageType);
+}
+
 // ---- the run -------------------------------------------------------------------------
 
 void SyncModel::beginRun() {

@@ -158,6 +158,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   void downloadimageFinished(int imageType);
   void getCustomerFinished();
   void progressRespond(float progress, int imageType, int remainTime);
+  void imageKindCompleted(int imageType);
+  void imageKindPauseEnded(int nextImageType);
 
   // ---- image phase --------------------------------------------------------------
   // Fills the three lists of missing files (each name once) and their totals.
@@ -269,6 +271,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // Tells the delegate how far a removal is.
   void removalProgress(float share);
   void kindCompleted(int kind);
+  // Tells the delegate that the pause before `nextKind` is over; false when
+  // the run ended meanwhile.
+  [[nodiscard]] bool pauseEnded(int nextKind);
   // The share of a kind shown to the delegate: a kind with files failed or
   // still asked again stays below whole, at the whole per cent of its files
   // that are done.

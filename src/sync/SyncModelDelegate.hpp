@@ -24,6 +24,11 @@ class SyncModelDelegate {
   // Before the image phase, the files of the rows a full sync changed are
   // removed: the share of them removed so far, 1 once done.
   virtual void setRemovalProgress(float) {}
+  // Every file of an image kind has ended; the next kind starts once the
+  // pause after a completed kind is over, which `imageKindPauseEnded` tells
+  // with the kind that starts. They let the phase be timed without its pauses.
+  virtual void imageKindCompleted(int /*imageType*/) {}
+  virtual void imageKindPauseEnded(int /*nextImageType*/) {}
   // The session handler took over a reply of the run (expired session, locked
   // user or device) and has already told the user: the run is over and the
   // screen only resets, without an alert of its own.

@@ -275,15 +275,25 @@ void SyncModel::kindCompleted(int kind) {
   // outcome of the batch's last file (which may ask for a retry).
   if (kind == kImageTypeProduct) {
     schedule(kNextKindDelay, [this] {
+      if (!pauseEnded(kImageTypeIcon)) return;
       thumbPassDue_ = true;
       makeThumbnailsWhenSettled();
       startDownloadProductImage(kImageTypeIcon);
     });
   } else if (kind == kImageTypeIcon) {
-    schedule(kNextKindDelay, [this] { startDownloadProductImage(kImageTypeCover); });
+    schedule(kNextKindDelay, [this] {
+      if (pauseEnded(kImageTypeCover)) startDownloadProductImage(kImageTypeCover);
+    });
   } else {
     schedule(0, [this] { imagePhaseEnded(); });
   }
+  imageKindCompleted(kind);
+}
+
+bool SyncModel::pauseEnded(int nextKind) {
+  const auto run = run_.mark();
+  imageKindPauseEnded(nextKind);
+  return run.isValid();
 }
 
 void SyncModel::makeThumbnailsWhenSettled() {

@@ -41,6 +41,7 @@ NetworkEngine::~NetworkEngine() {
   active_.clear();
   groups_.clear();
   commands_.clear();
+  handles_.clear();
   if (multi_) curl_multi_cleanup(multi_);
 }
 
@@ -81,7 +82,7 @@ void NetworkEngine::begin(std::unique_ptr<Transfer> transfer) {
 
 bool NetworkEngine::launch(std::unique_ptr<Transfer> transfer) {
   const char* failure = !multi_                                                  ? "no network engine"
-                        : !transfer->prepare(share_)                             ? "could not create a transfer handle"
+                        : !transfer->prepare(share_, handles_)                            ? "could not create a transfer handle"
                         : curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK ? "could not start the transfer"
                                                                                  : nullptr;
   if (failure) {
@@ -152,7 +153,7 @@ void NetworkEngine::collectFinished() {
     if (it == active_.end()) continue;
     if (transfer->complete(code)) {
       // Another attempt of the same transfer (a range the server refused).
-      if (transfer->prepare(share_) && curl_multi_add_handle(multi_, transfer->easy()) == CURLM_OK) continue;
+      if (transfer->prepare(share_, handles_) && curl_multi_add_handle(multi_, transfer->easy()) == CURLM_OK) continue;
       transfer->failToCreate("could not restart the transfer");
     }
     end(id);

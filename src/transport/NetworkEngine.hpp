@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "transport/CurlHandles.hpp"
+#include "transport/EasyHandlePool.hpp"
 
 namespace mv {
 
@@ -77,6 +78,8 @@ class NetworkEngine {
   std::atomic<std::size_t> activeCount_{0};
   CURLM* multi_ = nullptr;
   CURLSH* share_ = nullptr;
+  // Before the transfers, so that it outlives every handle they give back.
+  EasyHandlePool handles_;  // network thread only
   std::map<std::uint64_t, std::unique_ptr<Transfer>> active_;  // network thread only
   std::map<std::uint64_t, Group> groups_;                      // network thread only
   std::thread thread_;

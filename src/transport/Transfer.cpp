@@ -140,7 +140,7 @@ Transfer::~Transfer() {
 }
 
 void Transfer::releaseHandle() {
-  if (easy_) curl_easy_cleanup(easy_);
+  if (easy_) pool_->give(easy_);
   easy_ = nullptr;
   if (mime_) curl_mime_free(mime_);
   mime_ = nullptr;
@@ -148,7 +148,7 @@ void Transfer::releaseHandle() {
   headerList_ = nullptr;
 }
 
-bool Transfer::prepare(CURLSH* share) {
+bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
   releaseHandle();
   closeFile();
   partialOnDisk_ = 0;
@@ -167,7 +167,8 @@ bool Transfer::prepare(CURLSH* share) {
   touch();
   lastDl_ = lastUl_ = 0;
 
-  easy_ = curl_easy_init();
+  pool_ = &pool;
+  easy_ = pool.take();
   if (!easy_) return false;
   CURL* h = easy_;
   curl_easy_setopt(h, CURLOPT_PRIVATE, this);

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "transport/EasyHandlePool.hpp"
 #include "transport/GzipInflater.hpp"
 #include "transport/HeaderMap.hpp"
 #include "transport/TransferObserver.hpp"
@@ -47,8 +48,10 @@ class Transfer {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
   }
 
-  // Builds the handle for a new attempt; false when no handle can be made.
-  bool prepare(CURLSH* share);
+  // Builds the handle for a new attempt from `pool`, which takes it back when
+  // the attempt ends and must outlive the transfer; false when no handle can
+  // be made.
+  [[nodiscard]] bool prepare(CURLSH* share, EasyHandlePool& pool);
   // The handle is done. True when the transfer wants another attempt (its
   // handle is released; call `prepare` again); otherwise the result is posted.
   bool complete(CURLcode code);
@@ -116,6 +119,7 @@ class Transfer {
   std::shared_ptr<ProgressBox> progressBox_ = std::make_shared<ProgressBox>();
 
   CURL* easy_ = nullptr;
+  EasyHandlePool* pool_ = nullptr;  // where easy_ came from and goes back to
   bool requestSent_ = false;
   curl_slist* headerList_ = nullptr;
   curl_mime* mime_ = nullptr;

@@ -1,5 +1,6 @@
 #include "SyncEngineTestSupport.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -66,6 +67,10 @@ void RecordingSyncDelegate::setProgress(float value, int imageType, int remainTi
 }
 
 int RecordingSyncDelegate::ends() const { return count("break") + count("finished") + count("sessionEnded"); }
+
+std::size_t RecordingSyncDelegate::indexOf(const std::string& event) const {
+  return static_cast<std::size_t>(std::find(events.begin(), events.end(), event) - events.begin());
+}
 
 int RecordingSyncDelegate::count(const std::string& event) const {
   int n = 0;

@@ -67,7 +67,8 @@ class RecordingSyncDelegate : public SyncModelDelegate {
     int remainTime;
   };
   // "startSyncData", "break", "imagesDone:<kind>", "finished", "progress:<kind>",
-  // "customers", "sessionEnded", in the order they came.
+  // "customers", "sessionEnded", "kindCompleted:<kind>", "pauseEnded:<next kind>",
+  // in the order they came.
   std::vector<std::string> events;
   std::vector<std::string> breaks;
   std::vector<Progress> progress;
@@ -85,10 +86,17 @@ class RecordingSyncDelegate : public SyncModelDelegate {
   void getCustomerFinished() override { events.push_back("customers"); }
   void syncEndedBySession() override;
   void setRemovalProgress(float share) override { removals.emplace_back(share, progress.size()); }
+  void imageKindCompleted(int imageType) override { events.push_back("kindCompleted:" + std::to_string(imageType)); }
+  void imageKindPauseEnded(int nextImageType) override {
+    events.push_back("pauseEnded:" + std::to_string(nextImageType));
+  }
 
   // Runs ended so far (break, finish or session end).
   int ends() const;
   int count(const std::string& event) const;
+  // Where `event` first came among the events; the number of events when it
+  // never came.
+  std::size_t indexOf(const std::string& event) const;
 };
 
 using Tuple = std::vector<std::string>;

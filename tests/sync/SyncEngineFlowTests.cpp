@@ -81,6 +81,19 @@ TEST_F(SyncEngineTest, FullSyncThenIncrementalSyncLandEveryRowAndFile) {
     EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << "kind " << kind;
   }
   EXPECT_EQ(delegate->progress.front().remainTime, 0);
+  // Each kind starts only once the pause after the one before it is over.
+  const std::vector<std::string> steps = {"kindCompleted:1", "pauseEnded:3", "kindCompleted:3", "pauseEnded:4",
+                                          "kindCompleted:4", "customers"};
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    EXPECT_EQ(delegate->count(steps[i]), 1) << steps[i];
+    if (i > 0) {
+      EXPECT_LT(delegate->indexOf(steps[i - 1]), delegate->indexOf(steps[i])) << steps[i];
+    }
+  }
+  for (int kind : {3, 4}) {
+    const std::string next = "pauseEnded:" + std::to_string(kind);
+    EXPECT_LT(delegate->indexOf(next), delegate->indexOf("progress:" + std::to_string(kind))) << next;
+  }
 
   // Requests: the session requests and the product tables first, then in
   // order the library tables, the files, the customer tables and the three

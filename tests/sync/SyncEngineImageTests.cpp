@@ -35,6 +35,15 @@ marvisto_image_Entity imageRow(int id, const std::string& full, const std::strin
   return e;
 }
 
+// Holds every file whose path matches `path` until the run ends.
+FaultRule stallOf(const std::string& path) {
+  FaultRule stall;
+  stall.path = path;
+  stall.kind = FaultKind::Stall;
+  stall.seconds = 0;
+  return stall;
+}
+
 TEST(SyncTimeLeftTest, TimeLeftFromElapsedTimeAndFilesDone) {
   // Nothing done yet: no estimate, except at the very first report.
   EXPECT_EQ(SyncModel::remainTimeFor(0, 11, 0), 0);
@@ -62,11 +71,7 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
     }
   }
   ASSERT_TRUE(SessionDatabase::open().get()->saveToDatabaseImage(rows));
-  FaultRule stall;
-  stall.path = "*/product/*";
-  stall.kind = FaultKind::Stall;
-  stall.seconds = 0;
-  service->addFault(stall);
+  service->addFault(stallOf("*/product/*"));
   // The library alone: the run starts with the library tables and keeps the
   // image rows above.
   config->shown = {SyncConfigManager::kLibraryIndex};
@@ -119,6 +124,42 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
   EXPECT_EQ(delegate->progress.size(), 4u);
   for (const auto& f : requestedFiles()) EXPECT_EQ(f.rfind("product/", 0), 0u) << f;
   EXPECT_TRUE(acknowledgements().empty());
+}
+
+TEST_F(SyncEngineTest, TheNextImageKindStartsAPauseAfterOneCompletesAndBothAreTold) {
+  signIn();
+  ASSERT_TRUE(execute("DELETE FROM marvisto_icon"));
+  ASSERT_TRUE(SessionDatabase::open().get()->saveToDatabaseImage({imageRow(1, "full_1.png", "thumb_1.png")}));
+  // Every file waits: the kinds end only when the test says so.
+  service->addFault(stallOf("*/product/*"));
+  service->addFault(stallOf("*/cover_image/*"));
+  config->shown = {SyncConfigManager::kLibraryIndex};
+  auto e = engine();
+  e->startSync();
+  ASSERT_TRUE(runUntil([&] { return e->imageType() == 1 && !fileRequests().empty(); }));
+  ASSERT_FALSE(e->downloadRemotingPImgListLibimg().empty());
+  base::RunLoop::main().setClock(clock);
+
+  e->setProgress(1.0f);
+  EXPECT_EQ(delegate->count("kindCompleted:1"), 1);
+  advance(SyncModel::kNextKindDelay * 0.9);
+  EXPECT_EQ(delegate->count("pauseEnded:3"), 0);
+  EXPECT_EQ(e->imageType(), 1);
+  advance(SyncModel::kNextKindDelay * 0.2);
+  ASSERT_EQ(delegate->count("pauseEnded:3"), 1);
+  // No icons to fetch: the covers follow them at once, with no pause.
+  EXPECT_EQ(e->imageType(), 4);
+  EXPECT_LT(delegate->indexOf("kindCompleted:1"), delegate->indexOf("pauseEnded:3"));
+  EXPECT_LT(delegate->indexOf("pauseEnded:3"), delegate->indexOf("imagesDone:3"));
+  EXPECT_EQ(delegate->count("pauseEnded:4"), 0);
+  EXPECT_EQ(delegate->count("kindCompleted:3"), 0);
+
+  // A run that breaks while the covers are fetched completes no kind.
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+  ASSERT_EQ(delegate->breaks.size(), 1u);
+  advance(1.0);
+  base::RunLoop::main().drain();
+  EXPECT_EQ(delegate->count("kindCompleted:4"), 0);
 }
 
 // A full catalogue's list is checked against one listing of the folder: the

@@ -403,5 +403,67 @@ TEST_F(TransportTest, ARequestThatFollowsNoRedirectFailsOnOneAndNeverReachesItsT
   EXPECT_EQ(reached.load(), 1);
 }
 
+TEST_F(TransportTest, ARequestTakesNothingFromTheOneBeforeIt) {
+  // Handles are kept between transfers: nothing one request set (method,
+  // body, headers, credentials, cookies, redirect rule) may reach the next.
+  const auto echo = [](const Req& req, Res& res) {
+    // A request with a token is asked for its credentials first.
+    if (req.has_header("X-Token") && !req.has_header("Authorization")) {
+      res.status = 401;
+      res.set_header("WWW-Authenticate", "Basic realm=\"test\"");
+      return;
+    }
+    res.set_content(req.method + "|" + req.get_header_value("X-Token") + "|" + req.get_header_value("Authorization") +
+                        "|" + req.get_header_value("Cookie") + "|" + req.body,
+                    "text/plain");
+  };
+  server.http().Get("/set", [](const Req&, Res& res) {
+    res.set_header("Set-Cookie", "session=abc123; Path=/");
+    res.set_content("ok", "text/plain");
+  });
+  server.http().Get("/echo", echo);
+  server.http().Post("/echo", echo);
+  server.http().Post("/hop", [](const Req&, Res& res) { res.set_redirect("/echo", 307); });
+  server.start();
+
+  Recorder set;
+  ASSERT_TRUE(run(get(server.url("/set")), set));
+  auto dressed = get(server.url("/echo"));
+  dressed->setRequestMethod("POST");
+  dressed->setRequestHeaders({{"X-Token", "t1"}});
+  dressed->setUsername("user");
+  dressed->setPassword("secret");
+  dressed->setPostBody("first");
+  Recorder r1;
+  ASSERT_TRUE(run(dressed, r1));
+  ASSERT_EQ(r1.finished, 1);
+  EXPECT_EQ(dressed->responseData(), "POST|t1|Basic dXNlcjpzZWNyZXQ=|session=abc123|first");
+
+  CookieStore::sharedInstance().setCookieAcceptPolicy(CookieStore::AcceptPolicy::Never);
+  auto plain = get(server.url("/echo"));
+  Recorder r2;
+  ASSERT_TRUE(run(plain, r2));
+  ASSERT_EQ(r2.finished, 1);
+  EXPECT_EQ(plain->responseData(), "GET||||");
+
+  // One that follows a redirect, then one that must not.
+  auto followed = get(server.url("/hop"));
+  followed->setRequestMethod("POST");
+  followed->setPostBody("second");
+  Recorder r3;
+  ASSERT_TRUE(run(followed, r3));
+  ASSERT_EQ(r3.finished, 1);
+  EXPECT_EQ(followed->responseData(), "POST||||second");
+  auto refused = get(server.url("/hop"));
+  refused->setRequestMethod("POST");
+  refused->setPostBody("third");
+  refused->setFollowsRedirects(false);
+  Recorder r4;
+  ASSERT_TRUE(run(refused, r4));
+  ASSERT_EQ(r4.failed, 1);
+  EXPECT_EQ(refused->error()->code, static_cast<long>(RequestError::RedirectRefused));
+  EXPECT_EQ(refused->responseData(), "");
+}
+
 }  // namespace
 }  // namespace mv::test
