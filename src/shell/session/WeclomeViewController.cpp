@@ -164,7 +164,7 @@ void WeclomeViewController::openURLInWebView(const std::string& url) {
 }
 
 void WeclomeViewController::registerBtnClick() {
-  auto form = std::make_shared<RegisterViewController>(ui::TableViewStyle::Grouped);
+  auto form = std::make_shared<RegisterViewController>(std::make_shared<RegisterModel>(), ui::TableViewStyle::Grouped);
   auto nav = std::make_shared<RegisterNavigationController>(form);
   nav->setModalPresentationStyle(ui::ModalPresentationStyle::FormSheet);
   presentViewController(nav, true);

@@ -6,13 +6,10 @@
 
 namespace mv {
 
-std::shared_ptr<RegisterModel> RegisterModel::sharedInstance() {
+RegisterModel::RegisterModel(std::shared_ptr<RequestSender> sender)
+    : sender_(sender ? std::move(sender) : NetworkModel::sharedSender()) {
   MV_ASSERT_MAIN_THREAD();
-  static const std::shared_ptr<RegisterModel> instance(new RegisterModel());
-  return instance;
 }
-
-RegisterModel::RegisterModel() : sender_(NetworkModel::sharedSender()) {}
 
 void RegisterModel::setSender(std::shared_ptr<RequestSender> sender) {
   MV_ASSERT_MAIN_THREAD();

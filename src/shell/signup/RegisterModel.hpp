@@ -1,7 +1,8 @@
 #pragma once
 // Sends a new company's sign-up to the service and tells the waiting form
-// how it went. One per process, main thread only. The form is held weakly,
-// so a reply that arrives after the form has closed reaches nobody.
+// how it went. The sign-up form owns one, made by whoever opens the form
+// (no session exists yet), so it goes with the form and a reply that comes
+// later reaches nobody. Main thread only.
 #include <memory>
 #include <string>
 
@@ -23,7 +24,8 @@ class RegisterModelDelegate {
 
 class RegisterModel {
  public:
-  static std::shared_ptr<RegisterModel> sharedInstance();
+  // Sends through `sender`; the network model's when none is given.
+  explicit RegisterModel(std::shared_ptr<RequestSender> sender = nullptr);
 
   std::shared_ptr<RegisterModelDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(std::weak_ptr<RegisterModelDelegate> delegate) { delegate_ = std::move(delegate); }
@@ -40,7 +42,6 @@ class RegisterModel {
   RegisterModel& operator=(const RegisterModel&) = delete;
 
  private:
-  RegisterModel();
   void registered(const RegisterRst& result);
 
   std::weak_ptr<RegisterModelDelegate> delegate_;

@@ -31,12 +31,14 @@ const char* RegisterViewController::labelKey(int row) {
   return row >= 0 && row < kRowCount ? keys[row] : "";
 }
 
-RegisterViewController::RegisterViewController(ui::TableViewStyle style) : ui::TableViewController(style) {}
+RegisterViewController::RegisterViewController(std::shared_ptr<RegisterModel> model, ui::TableViewStyle style)
+    : ui::TableViewController(style), model_(model ? std::move(model) : std::make_shared<RegisterModel>()) {}
 
 RegisterViewController::~RegisterViewController() {
   LanguageManager::sharedInstance().unRegisterLanugageNotification(this);
-  // A reply that arrives after the form has gone reaches nobody.
-  RegisterModel::sharedInstance()->clearDelegate(this);
+  // A reply that arrives after the form has gone reaches nobody: the
+  // sign-up on its way goes with the form's model.
+  model_->clearDelegate(this);
   if (waitTag_) MessageBox::sharedInstance().EndBlockWait(waitTag_);
 }
 
@@ -243,7 +245,7 @@ void RegisterViewController::doneButtonTapped() {
 }
 
 void RegisterViewController::cancelButtonTapped() {
-  RegisterModel::sharedInstance()->clearDelegate(this);
+  model_->clearDelegate(this);
   dismissViewControllerAnimated(true);
 }
 
@@ -262,7 +264,7 @@ void RegisterViewController::tryToRegister() {
   info.passWord = e.password;
   info.email = e.email;
   info.phone = e.phone;
-  auto model = RegisterModel::sharedInstance();
+  const auto& model = model_;
   model->setDelegate(std::shared_ptr<RegisterModelDelegate>(shared_from_this(), static_cast<RegisterModelDelegate*>(this)));
   // The box first: a refusal made on the device may come back at once.
   waitTag_ = MessageBox::sharedInstance().BeginBlockWait(text("REGISTERING"), kWaitTimeout);

@@ -33,7 +33,9 @@ class RegisterViewController : public ui::TableViewController,
     std::string companyName, companyId, email, phone, userName, password, passwordRetype;
   };
 
-  explicit RegisterViewController(ui::TableViewStyle style = ui::TableViewStyle::Grouped);
+  // The form sends through `model` (a new one when none is given).
+  explicit RegisterViewController(std::shared_ptr<RegisterModel> model = nullptr,
+                                  ui::TableViewStyle style = ui::TableViewStyle::Grouped);
   ~RegisterViewController() override;
 
   void viewDidLoad() override;
@@ -59,6 +61,8 @@ class RegisterViewController : public ui::TableViewController,
   ui::Label& footerLable() const { return *footerLable_; }
   // The wait box shown while the sign-up travels (0 when none).
   int waitTag() const { return waitTag_; }
+  // The form's own sign-up, which goes with it.
+  const std::shared_ptr<RegisterModel>& registerModel() const { return model_; }
 
   void notifiChangelanguage() override;
   void registerSuccess(RegisterModel& model, const std::string& message) override;
@@ -87,6 +91,7 @@ class RegisterViewController : public ui::TableViewController,
   std::shared_ptr<ui::BarButtonItem> registerButton_, cancelButton_;
   std::shared_ptr<ui::Label> footerLable_;
   int waitTag_ = 0;
+  std::shared_ptr<RegisterModel> model_;
 };
 
 }  // namespace mv
