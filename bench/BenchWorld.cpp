@@ -20,6 +20,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "util/PublicFunction.hpp"
 #include "sync/NetworkModel.hpp"
@@ -261,7 +262,7 @@ bool ClientWorld::signIn(const base::Value& serverSettings) {
 
 ClientWorld::~ClientWorld() {
   mv::SessionServices::end();
-  mv::DataAccessManager::releaseDataModel();
+  mv::SessionDatabase::close();
   mv::NetworkModel::sharedInstance().cancelAllRequests();
   std::error_code ec;
   fs::remove_all(root_, ec);

@@ -36,6 +36,7 @@
 #include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "widgets/grid/GridView.hpp"
 #include "sync/SessionServices.hpp"
 
@@ -60,7 +61,7 @@ struct World {
 
   World() {
     if (!base.ready()) return;
-    mv::DataAccessManager::sharedDataModel();
+    mv::SessionDatabase::open();
     if (!bench::syncProductTables()) {
       std::fprintf(stderr, "the product tables were not stored\n");
       return;

@@ -27,6 +27,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "sales-service/SampleData.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
 #include "sync/SessionServices.hpp"
@@ -79,7 +80,7 @@ int clientOf(const std::string& settings) {
   bench::ClientWorld client(kShown);
   const base::Value parsed = base::Value::parse(settings, nullptr, false);
   if (parsed.is_discarded() || !client.signIn(parsed)) return 1;
-  if (!mv::DataAccessManager::sharedDataModel()) return 1;
+  if (!mv::SessionDatabase::open()) return 1;
   {
     mv::SessionServices::Registry registry;
     registry.add<mv::SyncModel>();
@@ -125,7 +126,7 @@ struct World {
     reply = bench::ServiceWorld::roundTrip<mv::SyncAllTableRst>(std::make_shared<mv::RequestSyncAllTable>());
     ready = reply && reply->isSuccess() && !files.empty();
     if (!ready) std::fprintf(stderr, "no tables or no files\n");
-    mv::DataAccessManager::sharedDataModel();
+    mv::SessionDatabase::open();
   }
 
   void clearFiles() const {
@@ -176,10 +177,10 @@ void BM_BareTransportAndInserts(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     w.clearFiles();
-    mv::DataAccessManager::releaseDataModel();
+    mv::SessionDatabase::close();
     std::error_code ec;
     fs::remove(base::Paths::documents() / "acme" / mv::DataAccessManager::kDatabaseFileName, ec);
-    mv::DataAccessManager::sharedDataModel();
+    mv::SessionDatabase::open();
     mv::SQLiteDatabase& db = mv::SQLiteDatabase::sharedDataBase();
     state.ResumeTiming();
     const auto begin = std::chrono::steady_clock::now();

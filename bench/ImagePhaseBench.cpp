@@ -36,6 +36,7 @@
 #include "platform/ui/ProgressView.hpp"
 #include "platform/ui/Window.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "sync/SyncModelDelegate.hpp"
@@ -100,7 +101,7 @@ struct World {
             }(),
             {mv::SyncConfigManager::kCatalogIndex, mv::SyncConfigManager::kLibraryIndex}) {
     if (!base.ready()) return;
-    mv::DataAccessManager::sharedDataModel();
+    mv::SessionDatabase::open();
     auto watcher = std::make_shared<RunWatcher>();
     if (!runSync(*watcher, [&] { base::RunLoop::main().runUntil([&] { return watcher->ended; }, 900); }) ||
         !watcher->finished) {

@@ -30,6 +30,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
 #include "sync/SessionServices.hpp"
@@ -48,7 +49,7 @@ int clientOf(const std::string& settings) {
   bench::ClientWorld client({mv::SyncConfigManager::kCatalogIndex});
   const base::Value parsed = base::Value::parse(settings, nullptr, false);
   if (parsed.is_discarded() || !client.signIn(parsed)) return 1;
-  if (!mv::DataAccessManager::sharedDataModel()) return 1;
+  if (!mv::SessionDatabase::open()) return 1;
   if (!bench::syncProductTables()) return 1;
   bench::reportPeakMemory();
   return 0;
@@ -79,11 +80,11 @@ struct World {
 
   // A fresh client database made from the template.
   static void freshStore() {
-    mv::DataAccessManager::releaseDataModel();
+    mv::SessionDatabase::close();
     std::error_code ec;
     fs::remove(base::Paths::documents() / "acme" / mv::DataAccessManager::kDatabaseFileName, ec);
     base::UserDefaults::standard().removeObject("acme-ProductSynced");
-    mv::DataAccessManager::sharedDataModel();
+    mv::SessionDatabase::open();
   }
 };
 

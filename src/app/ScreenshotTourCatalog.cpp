@@ -23,6 +23,7 @@
 #include "shell/frame/WebViewController.hpp"
 #include "shell/app/UITabBarControllerExt.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -61,7 +62,8 @@ bool ScreenshotTour::showCatalogLevel() {
 
 bool ScreenshotTour::showProduct(int panel) {
   if (!showTab(MainTabScreens::kCatalog)) return false;
-  auto* store = DataAccessManager::sharedDataModel();
+  auto services = SessionServices::current();
+  DataAccessManager* store = services ? &services->database() : nullptr;
   auto catalog = catalogScreen(app_);
   if (!store || !catalog) return fail("no catalogue");
   auto products = store->getAllProducts();
@@ -148,7 +150,8 @@ bool ScreenshotTour::showWebPage() {
 
 bool ScreenshotTour::showCatalogSearch() {
   if (!showTab(MainTabScreens::kCatalog)) return false;
-  auto* store = DataAccessManager::sharedDataModel();
+  auto services = SessionServices::current();
+  DataAccessManager* store = services ? &services->database() : nullptr;
   auto catalog = catalogScreen(app_);
   auto products = store ? store->getAllProducts() : std::vector<marvisto_product_Entity>{};
   if (!catalog || products.empty()) return fail("no catalogue");

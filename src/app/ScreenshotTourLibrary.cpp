@@ -23,6 +23,7 @@
 #include "shell/app/MarvistoAppDelegate.hpp"
 #include "shell/app/UITabBarControllerExt.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
@@ -37,7 +38,8 @@ namespace {
 
 // The first library file that is not on the device.
 std::optional<marvisto_library_files_Entity> fileToDownload(const SaleslibraryModel& manager) {
-  auto* store = DataAccessManager::sharedDataModel();
+  auto services = SessionServices::current();
+  DataAccessManager* store = services ? &services->database() : nullptr;
   if (!store) return std::nullopt;
   for (const auto& file : store->getAllLibFiles()) {
     if (!manager.isExists(file.file_id)) return file;

@@ -6,6 +6,7 @@
 #include "shell/session/LoginMode.hpp"
 #include "shell/session/SignInNotifications.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 
 namespace mv {
@@ -36,7 +37,8 @@ TerminalReport::TerminalReport() {
       std::printf("Sync failed: %s\n", member(n, "message").c_str());
       return;
     }
-    auto* store = DataAccessManager::sharedDataModel();
+    auto services = SessionServices::current();
+    DataAccessManager* store = services ? &services->database() : nullptr;
     if (!store) {
       std::puts("Sync finished.");
       return;

@@ -60,7 +60,9 @@ class BaseDataModel {
                               const char* wipeSql = nullptr) {
     return inTransaction([&] {
       if (wipeSql && !exec(wipeSql)) return false;
-      SQLiteStatement st = db_.prepare(sql);
+      // Kept compiled: a reply stored in batches saves the same table again
+      // and again.
+      SQLiteStatement st = db_.prepareCached(sql);
       if (!st) return false;
       for (const Row& row : rows) {
         st.reset();

@@ -28,11 +28,11 @@ bool CatalogModel::saveToDatabaseProduct(const std::vector<marvisto_product_Enti
 bool CatalogModel::saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& products,
                                          bool dropOldAttributes) {
   return inTransaction([&] {
-    SQLiteStatement put = db().prepare(
+    SQLiteStatement put = db().prepareCached(
         "INSERT OR REPLACE INTO marvisto_product (product_id, product_sku, product_name, product_s_desc, "
         "product_l_desc, product_publish, product_ordering, product_stock, product_sale, product_buy, product_tags) "
         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    SQLiteStatement dropAttributes = db().prepare("DELETE FROM marvisto_product_attribute WHERE product_id = ?");
+    SQLiteStatement dropAttributes = db().prepareCached("DELETE FROM marvisto_product_attribute WHERE product_id = ?");
     if (!put || !dropAttributes) return false;
     for (const auto& p : products) {
       put.reset();
@@ -83,9 +83,9 @@ bool CatalogModel::saveToDatabasePxrefC(const std::vector<marvisto_product_categ
   // All old links go first, then all new ones: deleting per link would leave
   // a product in two categories with only its last link.
   return inTransaction([&] {
-    SQLiteStatement drop = db().prepare("DELETE FROM marvisto_product_category_xref WHERE product_id = ?");
-    SQLiteStatement put =
-        db().prepare("INSERT OR REPLACE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?, ?)");
+    SQLiteStatement drop = db().prepareCached("DELETE FROM marvisto_product_category_xref WHERE product_id = ?");
+    SQLiteStatement put = db().prepareCached(
+        "INSERT OR REPLACE INTO marvisto_product_category_xref (category_id, product_id) VALUES (?, ?)");
     if (!drop || !put) return false;
     if (dropOldLinks) {
       std::set<int> named(productIds.begin(), productIds.end());

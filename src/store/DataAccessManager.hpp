@@ -18,24 +18,13 @@
 
 namespace mv {
 
-// The one way into the client database: opens the signed-in client's file on
-// first use (Documents/<client id lower-cased>/marvisto_lite.sqlite, made from
-// the template when missing) and hands each operation to the model that owns
-// its table. Main thread only. Writes answer false (or 0) on failure.
+// The client database's operations: each is handed to the model that owns
+// its table. `SessionDatabase` opens and closes the one connection and makes
+// this facade over it. Main thread only. Writes answer false (or 0) on
+// failure.
 class DataAccessManager {
  public:
   static constexpr const char* kDatabaseFileName = "marvisto_lite.sqlite";
-
-  // The facade of the client signed in now, made on first use; nothing when no
-  // valid client id is signed in or the database cannot be opened.
-  static DataAccessManager* sharedDataModel();
-  // The same facade, held: the session's services keep it for as long as the
-  // session lasts, so it never goes away under a feature.
-  static std::shared_ptr<DataAccessManager> sharedHandle();
-  // Drops the facade and closes the shared connection; harmless when none is
-  // open. The next sharedDataModel opens the database of the client then
-  // signed in.
-  static void releaseDataModel();
 
   ~DataAccessManager();
   DataAccessManager(const DataAccessManager&) = delete;
@@ -369,8 +358,8 @@ class DataAccessManager {
   std::optional<LoginInfo> getUserInfo(const std::string& userName) { return user_.getUserInfo(userName); }
 
  private:
+  friend class SessionDatabase;
   DataAccessManager(SQLiteDatabase& db, std::filesystem::path path);
-  static bool prepareDatabaseFile(const std::filesystem::path& folder, const std::filesystem::path& file);
 
   SQLiteDatabase& db_;
   std::filesystem::path path_;

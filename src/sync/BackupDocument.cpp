@@ -5,6 +5,7 @@
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/DownloadedFilesModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/UnsubmittedCustomerModel.hpp"
 #include "util/Json.hpp"
 #include "util/JsonWriter.hpp"
@@ -46,8 +47,9 @@ base::Value withLocalCustomer(const base::Value& order, std::int64_t localCustom
 
 std::optional<BackupDocument::Sources> BackupDocument::read() {
   MV_ASSERT_MAIN_THREAD();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return std::nullopt;
+  auto services = SessionServices::current();
+  if (!services) return std::nullopt;
+  DataAccessManager* dam = &services->database();
   auto libraryFavorites = dam->getAllFavoriteLibFilesDic();
   auto favorites = dam->getAllFavoriteProductDic();
   auto compares = dam->getAllComparesDic();

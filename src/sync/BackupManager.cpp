@@ -15,10 +15,11 @@
 
 namespace mv {
 
-BackupManager& BackupManager::sharedInstance() {
-  // Never freed: replies may still arrive while the process ends.
-  static std::shared_ptr<BackupManager>* instance = new std::shared_ptr<BackupManager>(new BackupManager());
-  return **instance;
+void BackupManager::sessionEnded() {
+  MV_ASSERT_MAIN_THREAD();
+  run_.cancelAll();
+  isBackingUp_ = false;
+  delegate_.reset();
 }
 
 std::string BackupManager::lastBackupDateKey() {

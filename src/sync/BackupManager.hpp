@@ -1,8 +1,9 @@
 #pragma once
 // Backs up the representative's own work on the device (favourites, compare
 // list, library favourites and downloads, unsubmitted orders, customers made
-// on the device) to the service. One per process, never freed: a backup goes
-// on when the screen that started it closes. Main thread only.
+// on the device) to the service. One per session (a session service, made by
+// the sync screens' wiring): a backup goes on when the screen that started it
+// closes, and stops quietly when the session ends. Main thread only.
 #include <memory>
 #include <string>
 
@@ -31,7 +32,7 @@ class BackupManagerDelegate {
 
 class BackupManager {
  public:
-  static BackupManager& sharedInstance();
+  BackupManager() = default;
 
   // Starts a backup: signs in again first when the session is not online.
   // False (and nothing happens) while one is under way.
@@ -58,8 +59,10 @@ class BackupManager {
   BackupManager(const BackupManager&) = delete;
   BackupManager& operator=(const BackupManager&) = delete;
 
+  // The session ends: a backup under way stops, and nothing more is heard.
+  void sessionEnded();
+
  private:
-  BackupManager() = default;
   void sendSilentLogin();
   void requestBackupData();
   void loginReplied(const LoginRst& result);

@@ -12,9 +12,9 @@
 namespace mv {
 
 bool NetworkLibraryFileDownloader::isExists(int fileId) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return false;
-  auto file = dam->getFilesByFileId(fileId);
+  auto services = SessionServices::current();
+  if (!services) return false;
+  auto file = services->database().getFilesByFileId(fileId);
   if (!file) return false;
   auto path = PublicFunction::filePathWithName(file->file_name, PublicFunction::getFileType(file->type));
   std::error_code ec;

@@ -12,6 +12,7 @@
 #include "sync/BackupManager.hpp"
 #include "sync/BlockWaitBox.hpp"
 #include "sync/ReplyValues.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestRestore.hpp"
 #include "sync/RequestSender.hpp"
@@ -143,10 +144,12 @@ bool ownBackup(const RestoreRst& backup) {
 
 }  // namespace
 
-RestoreManager& RestoreManager::sharedInstance() {
-  // Never freed: replies may still arrive while the process ends.
-  static std::shared_ptr<RestoreManager>* instance = new std::shared_ptr<RestoreManager>(new RestoreManager());
-  return **instance;
+void RestoreManager::sessionEnded() {
+  MV_ASSERT_MAIN_THREAD();
+  run_.cancelAll();
+  closeWaitBox();
+  isRestoring_ = false;
+  delegate_.reset();
 }
 
 bool RestoreManager::startToRestore() {
@@ -255,7 +258,8 @@ void RestoreManager::restoreFinishWithRst(const RestoreRst& backup) {
   }
   std::vector<marvisto_library_files_Entity> files;
   if (backup.downloadLibFileArray) {
-    DataAccessManager* dam = DataAccessManager::sharedDataModel();
+    auto services = SessionServices::current();
+    DataAccessManager* dam = services ? &services->database() : nullptr;
     for (auto file : *backup.downloadLibFileArray) {
       // The names are fetched again later: only plain file names pass.
       if (!PublicFunction::isSafeFileName(file.file_name)) {
@@ -270,8 +274,9 @@ void RestoreManager::restoreFinishWithRst(const RestoreRst& backup) {
 }
 
 bool RestoreManager::restoreLocalWork(const RestoreRst& b) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return failed("opening the client's database");
+  auto services = SessionServices::current();
+  if (!services) return failed("reaching the session's database");
+  DataAccessManager* dam = &services->database();
   SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
   auto customers = UnsubmittedCustomerModel::current();
 

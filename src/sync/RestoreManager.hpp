@@ -2,7 +2,8 @@
 // Brings the user's last backup back: replaces the product favourites and
 // compare list, the library favourites, the orders and the customers made on
 // the device with the backup's, and hands back the library files that were on
-// the device when it was made. One per process, never freed. Main thread only.
+// the device when it was made. One per session (a session service, made by the sync
+// screens' wiring); it stops when the session ends. Main thread only.
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,7 +41,7 @@ class RestoreManager {
   // How long the "RESTORING" box waits at most.
   static constexpr double kWaitTimeout = 5.0;
 
-  static RestoreManager& sharedInstance();
+  RestoreManager() = default;
 
   // Starts a restore: signs in again first when the session is not online.
   // False (and nothing happens) while one is under way.
@@ -57,8 +58,11 @@ class RestoreManager {
   RestoreManager(const RestoreManager&) = delete;
   RestoreManager& operator=(const RestoreManager&) = delete;
 
+  // The session ends: a restore under way stops (its wait box closes), and
+  // nothing more is heard.
+  void sessionEnded();
+
  private:
-  RestoreManager() = default;
   // Replaces the local work with the backup of a "200" reply, all in one
   // transaction: false, with every local row as it was, when anything could
   // not be stored. A list the reply does not carry leaves that part alone.

@@ -6,7 +6,7 @@
 #include "sync/NetworkModel.hpp"
 #include "sync/RequestSender.hpp"
 #include "platform/base/MainThread.hpp"
-#include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 
 namespace mv {
 namespace {
@@ -38,7 +38,7 @@ const SessionServices::Registry::Entry* SessionServices::Registry::entry(std::ty
 std::shared_ptr<SessionServices> SessionServices::begin(Registry registry) {
   MV_ASSERT_MAIN_THREAD();
   end();
-  auto database = DataAccessManager::sharedHandle();
+  auto database = SessionDatabase::open();
   if (!database) {
     MV_LOG("No session services: the client's database cannot be opened");
     return nullptr;
@@ -60,7 +60,7 @@ void SessionServices::end() {
   if (!services) return;
   services->endServices();
   // The client's database closes with the session.
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
 }
 
 SessionServices::SessionServices(Registry registry, std::shared_ptr<DataAccessManager> database)

@@ -5,6 +5,7 @@
 
 #include "store/DataAccessManager.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv {
@@ -39,10 +40,11 @@ void StoreDownloadedFilesModel::discardPartialData(DataAccessManager& dam, const
 
 std::vector<base::Value> StoreDownloadedFilesModel::allExsitsFilesDic() {
   std::vector<base::Value> out;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return out;
-  for (const auto& file : dam->getAllLibFiles()) {
-    if (!isOnDevice(*dam, file)) continue;
+  auto services = SessionServices::current();
+  if (!services) return out;
+  DataAccessManager& dam = services->database();
+  for (const auto& file : dam.getAllLibFiles()) {
+    if (!isOnDevice(dam, file)) continue;
     base::Value v = base::Value::object();
     v["id"] = std::to_string(file.file_id);
     v["file_name"] = file.file_name;

@@ -3,6 +3,7 @@
 #include "platform/base/Log.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/Json.hpp"
 
 namespace mv {
@@ -39,7 +40,7 @@ base::Value StoreUnsubmittedCustomerModel::allUnsubmittedCustomerDic() {
   base::Value attributes = base::Value::array();
   base::Value contacts = base::Value::array();
 
-  if (DataAccessManager::sharedDataModel()) {
+  if (SessionServices::current()) {
     SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
     eachRow(db, "SELECT * FROM marvisto_customer WHERE customer_id < 0 ORDER BY customer_id DESC",
             [&](const SQLiteStatement& r) {
@@ -110,7 +111,7 @@ base::Value StoreUnsubmittedCustomerModel::allUnsubmittedCustomerDic() {
 }
 
 bool StoreUnsubmittedCustomerModel::deleteAllUnsubmittedCustomer() {
-  if (!DataAccessManager::sharedDataModel()) return false;
+  if (!SessionServices::current()) return false;
   SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
   return db.runInTransaction([&] {
     for (const char* sql : {"DELETE FROM marvisto_customer_attribute WHERE customer_id < 0",

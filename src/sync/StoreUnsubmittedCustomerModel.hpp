@@ -1,15 +1,15 @@
 #pragma once
-// The customers made on the device, read from and deleted in the signed-in
-// client's database directly.
+// The customers made on the device, read from and deleted in the current
+// session's database directly.
 #include "sync/UnsubmittedCustomerModel.hpp"
 
 namespace mv {
 
 class StoreUnsubmittedCustomerModel : public UnsubmittedCustomerModel {
  public:
-  // Empty lists when no database is open or a read fails.
+  // Empty lists when no session is on or a read fails.
   base::Value allUnsubmittedCustomerDic() override;
-  // False when no database is open or a delete failed (nothing deleted then).
+  // False when no session is on or a delete failed (nothing deleted then).
   bool deleteAllUnsubmittedCustomer() override;
 };
 

@@ -32,7 +32,8 @@ void CatalogTest::SetUp() {
   // The screens read their texts from the language tables, as in the application.
   setTextLookup([](const std::string& key) { return Language::stringWithName(key); });
   CatalogMode::setCurrentState(CatalogMode::kCategory);
-  services = beginServices(wiring.services);
+  scope.emplace(Session::current(), wiring.services);
+  services = scope->services();
   ASSERT_TRUE(services);
 }
 
@@ -41,8 +42,7 @@ void CatalogTest::TearDown() {
   // after the last test, the process's statics they read.
   base::WorkQueue::global().waitIdle();
   services.reset();
-  SessionServices::end();
-  Session::clear();
+  scope.reset();
   setTextLookup(nullptr);
   TestEnvironment::TearDown();
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "EntityBuilders.hpp"
+#include "SessionScope.hpp"
 #include "StoreAccess.hpp"
 #include "TestEnvironment.hpp"
 #include "catalog/CatalogViewController.hpp"
@@ -52,6 +53,8 @@ class CatalogTest : public TestEnvironment, protected StoreAccess {
   // What the test installs before SetUp, and the session's services made
   // from it when SetUp signs in.
   FeatureWiring wiring;
+  // The signed-in session, ended in TearDown whatever the test left.
+  std::optional<SessionScope> scope;
   std::shared_ptr<SessionServices> services;
 
  private:

@@ -396,7 +396,7 @@ TEST_F(RelatedMaterialsTest, AProductWithoutFilesShowsAnEmptyStripAndTheNextProd
 // strip neither shows a file's card nor opens a file, and nothing fails.
 TEST_F(RelatedMaterialsTest, AStripLeftAfterTheSessionEndedShowsNoCardAndOpensNothing) {
   services.reset();
-  SessionServices::end();
+  scope->endServices();
   strip->selectShowInfo(entry(2));
   settle();
   EXPECT_FALSE(strip->presentedViewController());

@@ -154,7 +154,7 @@ TEST_F(DirectoryTest, HiddenCustomersFollowTheShowAllSwitchAndFlagsChangeEntries
   sql("UPDATE marvisto_customer SET hidden = 1");
   setShowAllCustomers(false);
   EXPECT_TRUE(dir->getNoHiddenCustomerData(true).empty());
-  SessionServices::end();
+  scope->endServices();
   EXPECT_EQ(SyncCustomerModel::current(), nullptr);
 }
 

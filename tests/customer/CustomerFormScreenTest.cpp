@@ -648,7 +648,8 @@ TEST_F(FormScreenTest, TheOrderStoreLearnsWhetherTheCustomersTabIsShown) {
   auto links = std::make_shared<Links>();
   // The session begins again with the links registered.
   wiring.services.add<CustomerOrderLinks>([links](SessionServices&) { return links; });
-  services = beginServices(wiring.services);
+  scope->restart(wiring.services);
+  services = scope->services();
   ASSERT_TRUE(services);
   open();
   auto config = ConfigManager::sharedInstance();

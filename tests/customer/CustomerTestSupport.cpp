@@ -24,17 +24,17 @@ void CustomerTest::SetUp() {
   };
   ASSERT_TRUE(dam().saveToDatabaseFieldsCustomerAttribute(fields));
   CustomerFeature::install(wiring);
-  services = beginServices(wiring.services);
+  scope.emplace(Session::current(), wiring.services);
+  services = scope->services();
   ASSERT_TRUE(services);
 }
 
 void CustomerTest::TearDown() {
   services.reset();
-  SessionServices::end();
+  scope.reset();
   ConfigManager::freeInstance();
   ui::AlertView::resetForTesting();
   MessageBox::sharedInstance().resetForTesting();
-  Session::clear();
   setTextLookup(nullptr);
   TestEnvironment::TearDown();
 }

@@ -10,6 +10,7 @@
 #include "ServiceFixture.hpp"
 #include "SessionFixture.hpp"
 #include "EntityBuilders.hpp"
+#include "SessionScope.hpp"
 #include "StoreAccess.hpp"
 #include "TestEnvironment.hpp"
 #include "customer/CustomerDataModel.hpp"
@@ -63,6 +64,8 @@ class CustomerTest : public TestEnvironment, protected StoreAccess {
   // The customer feature installed (a fixture may register more before
   // SetUp), and the session's services made from it.
   FeatureWiring wiring;
+  // The signed-in session, ended in TearDown whatever the test left.
+  std::optional<SessionScope> scope;
   std::shared_ptr<SessionServices> services;
 };
 

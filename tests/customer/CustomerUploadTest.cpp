@@ -283,7 +283,7 @@ TEST_F(UploadTest, EachReplyFreesItsOwnCustomersAndTheSessionEndIsQuiet) {
   ASSERT_GT(dir->submitCustomer(-1), 0);
   dir.reset();
   services.reset();
-  SessionServices::end();
+  scope->endServices();
   EXPECT_FALSE(answerUpload(reply("200")));
   EXPECT_EQ(posted, (std::vector<bool>{false}));
 }

@@ -17,6 +17,7 @@
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/sync-screens/BackupAndRestoreViewController.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 
 namespace mv::test {
 namespace {
@@ -41,7 +42,7 @@ TEST_F(BackupAndRestore, TheDaysWorkComesBackOnANewDeviceStillTiedTogether) {
   start();
   ASSERT_TRUE(signIn());
   ASSERT_TRUE(firstSync()) << alertTitle();
-  auto* store = DataAccessManager::sharedDataModel();
+  auto* store = SessionDatabase::open().get();
 
   // A product marked as favourite and for comparison on its screen.
   auto card = showCard(1);
@@ -97,7 +98,7 @@ TEST_F(BackupAndRestore, TheDaysWorkComesBackOnANewDeviceStillTiedTogether) {
   newDevice();
   ASSERT_TRUE(signIn());
   ASSERT_TRUE(firstSync()) << alertTitle();
-  store = DataAccessManager::sharedDataModel();
+  store = SessionDatabase::open().get();
   EXPECT_TRUE(store->getFavorites().empty());
   EXPECT_TRUE(store->fetchQuoteOrders(QuoteOrderHistoryModel::kUnsubmitted, "").empty());
 
@@ -121,7 +122,7 @@ TEST_F(BackupAndRestore, TheDaysWorkComesBackOnANewDeviceStillTiedTogether) {
   EXPECT_TRUE(waitFor([&] { return onDisk("Catalogue 1"); }, 30));
 
   // Everything is back, and belongs together.
-  store = DataAccessManager::sharedDataModel();
+  store = SessionDatabase::open().get();
   EXPECT_EQ(idsOf(store->getFavorites()), std::vector<int>{marked});
   EXPECT_EQ(idsOf(store->getCompares()), std::vector<int>{marked});
   const auto restoredCustomer = store->getCustomerByCustomerName(kNewCustomer);

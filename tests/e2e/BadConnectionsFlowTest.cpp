@@ -19,6 +19,7 @@
 #include "shell/sync-screens/ResourceUpdateView.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -49,7 +50,7 @@ class BadConnections : public RepresentativeDay {
     return missing;
   }
   std::vector<std::shared_ptr<QuoteOrderEntity>> unsubmitted() {
-    return DataAccessManager::sharedDataModel()->fetchQuoteOrders(QuoteOrderHistoryModel::kUnsubmitted, "");
+    return SessionDatabase::open().get()->fetchQuoteOrders(QuoteOrderHistoryModel::kUnsubmitted, "");
   }
 };
 
@@ -78,7 +79,7 @@ TEST_F(BadConnections, ACutSyncAFailedUploadAndAnExpiredSessionLoseNothing) {
   EXPECT_EQ(cut.first, en("UPDATEFAILED"));
   EXPECT_EQ(cut.second, en("999"));
   // What the messages brought is kept; pictures are missing.
-  EXPECT_EQ(DataAccessManager::sharedDataModel()->getAllProducts().size(), data->products.size());
+  EXPECT_EQ(SessionDatabase::open().get()->getAllProducts().size(), data->products.size());
   EXPECT_GT(missingPictures(), 0);
 
 

@@ -21,6 +21,7 @@
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/app/UITabBarControllerExt.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 
 namespace mv::test {
 namespace {
@@ -32,11 +33,11 @@ class BrowseAndAdd : public RepresentativeDay {
     return button.isBadgeShown() ? button.badgeText() : std::string();
   }
   static std::string currencyOf(int productId) {
-    return DataAccessManager::sharedDataModel()->getPriceEntityByProductId(productId).currency;
+    return SessionDatabase::open().get()->getPriceEntityByProductId(productId).currency;
   }
   // Whether a product asks for a choice: an attribute with several options.
   static bool needsChoice(int productId) {
-    for (const auto& a : DataAccessManager::sharedDataModel()->getProductAttributeByProductId(productId)) {
+    for (const auto& a : SessionDatabase::open().get()->getProductAttributeByProductId(productId)) {
       if (a.attributeList.find(',') != std::string::npos) return true;
     }
     return false;
@@ -113,7 +114,7 @@ TEST_F(BrowseAndAdd, ACategoryAProductTheGridAndTheFavouritesFillTheOrder) {
   EXPECT_EQ(badge(), "1");
   // Marked as a favourite on its screen.
   tap(detail->favBtn());
-  ASSERT_EQ(DataAccessManager::sharedDataModel()->getFavorites().size(), 1u);
+  ASSERT_EQ(SessionDatabase::open().get()->getFavorites().size(), 1u);
   tap(screen->btnBack());
   settle(0.5);
   ASSERT_FALSE(dynamic_cast<ProductDetailController*>(screen->detailController()->topViewController()));

@@ -17,6 +17,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 
 namespace mv::test {
 namespace {
@@ -91,7 +92,7 @@ TEST_F(ChangesAfterASync, TheCatalogueShowsThemAndAnOrderKeepsAWithdrawnProduct)
   EXPECT_EQ(editor->table().numberOfRowsInSection(0), 1);
 
   // The renamed document is listed under its new name, on the Library tab too.
-  const auto files = DataAccessManager::sharedDataModel()->getAllLibFiles();
+  const auto files = SessionDatabase::open().get()->getAllLibFiles();
   auto renamed = std::find_if(files.begin(), files.end(),
                               [&](const auto& f) { return f.file_id == changes.renamedFileId; });
   ASSERT_NE(renamed, files.end());

@@ -12,6 +12,7 @@
 #include "library/VideoViewController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 
 namespace mv::test {
 namespace {
@@ -83,7 +84,7 @@ TEST_F(LibraryDay, FilesDownloadedFromTheirCardsOpenInTheirViewersAndOneIsMarked
   ASSERT_TRUE(card);
   EXPECT_EQ(card->actionButton().currentTitle(), en("OPEN"));
   tap(card->favButton());
-  EXPECT_TRUE(DataAccessManager::sharedDataModel()->getLibraryFavoriteByFavoriteId(pdf));
+  EXPECT_TRUE(SessionDatabase::open().get()->getLibraryFavoriteByFavoriteId(pdf));
 }
 
 }  // namespace

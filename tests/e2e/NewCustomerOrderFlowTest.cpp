@@ -29,6 +29,7 @@
 #include "services/MailComposer.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "widgets/TZTextField.hpp"
 
 namespace fs = std::filesystem;
@@ -82,7 +83,7 @@ TEST_F(NewCustomerOrder, TheCustomerAndTheSignedMailedOrderReachTheServiceWithIt
   start();
   ASSERT_TRUE(signIn());
   ASSERT_TRUE(firstSync()) << alertTitle();
-  auto* store = DataAccessManager::sharedDataModel();
+  auto* store = SessionDatabase::open().get();
 
   // The customer entered on the Customers tab, with an address and a contact.
   openTab(MainTabScreens::kCustomer);

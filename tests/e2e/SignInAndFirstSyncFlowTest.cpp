@@ -21,6 +21,7 @@
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -40,7 +41,7 @@ TEST_F(SignInAndFirstSync, TheTabsShowWhatTheFirstSyncBrought) {
   ASSERT_TRUE(data);
 
   // Every product of the sample company, each with its pictures on disk.
-  auto* store = DataAccessManager::sharedDataModel();
+  auto* store = SessionDatabase::open().get();
   ASSERT_NE(store, nullptr);
   const auto products = store->getAllProducts();
   EXPECT_EQ(products.size(), data->products.size());
@@ -111,7 +112,7 @@ TEST_F(SignInAndFirstSync, AnEmptyStoreIsOfferedTheFullSyncWhateverTheServiceRem
 
   ASSERT_TRUE(signIn());
   ASSERT_TRUE(firstSync()) << "no sync offered: " << alertTitle();
-  auto* store = DataAccessManager::sharedDataModel();
+  auto* store = SessionDatabase::open().get();
   ASSERT_NE(store, nullptr);
   EXPECT_EQ(store->getAllProducts().size(), data->products.size());
 }

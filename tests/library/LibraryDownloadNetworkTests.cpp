@@ -7,11 +7,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 
 #include "LibraryTestSupport.hpp"
 #include "NetworkTestSupport.hpp"
-#include "SessionFixture.hpp"
+#include "SessionScope.hpp"
 #include "library/LibraryFeature.hpp"
 #include "sales-service/SampleData.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
@@ -34,7 +35,8 @@ class LibraryDownloadNetworkTest : public test::NetworkTest {
     NetworkTest::SetUp();
     signIn();
     LibraryFeature::install(wiring);
-    services = test::beginServices(wiring.services);
+    scope.emplace(Session::current(), wiring.services);
+    services = scope->services();
     ASSERT_TRUE(services);
     loadTables();
     manager = services->get<SaleslibraryModel>();
@@ -45,7 +47,7 @@ class LibraryDownloadNetworkTest : public test::NetworkTest {
   void TearDown() override {
     manager.reset();
     services.reset();
-    SessionServices::end();
+    scope.reset();
     NetworkTest::TearDown();
   }
 
@@ -56,7 +58,7 @@ class LibraryDownloadNetworkTest : public test::NetworkTest {
     ASSERT_TRUE(store().saveToDatabaseLibraryFiles(*files->libFileTable));
   }
 
-  DataAccessManager& store() { return *DataAccessManager::sharedDataModel(); }
+  DataAccessManager& store() { return services->database(); }
 
   const std::string& servedBytes(const marvisto_library_files_Entity& file) {
     auto data = service->backend().currentData("acme");
@@ -111,6 +113,7 @@ class LibraryDownloadNetworkTest : public test::NetworkTest {
   }
 
   FeatureWiring wiring;
+  std::optional<test::SessionScope> scope;
   std::shared_ptr<SessionServices> services;
   std::shared_ptr<SaleslibraryModel> manager;
   std::shared_ptr<EventLog> observer;

@@ -32,7 +32,8 @@ void LibraryTest::SetUp() {
   ProtocolTest::SetUp();
   LibraryFeature::install(wiring);
   wiring.services.add<RequestSender>([fake = sender](SessionServices&) { return fake; });
-  services = beginServices(wiring.services);
+  scope.emplace(Session::current(), wiring.services);
+  services = scope->services();
   ASSERT_TRUE(services);
   manager = services->get<SaleslibraryModel>();
 }
@@ -40,7 +41,7 @@ void LibraryTest::SetUp() {
 void LibraryTest::TearDown() {
   manager.reset();
   services.reset();
-  SessionServices::end();
+  scope.reset();
   ProtocolTest::TearDown();
 }
 

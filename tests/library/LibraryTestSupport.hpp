@@ -4,11 +4,13 @@
 // and helpers that put library rows in the store and files on disk and
 // answer what the manager sent.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "EntityBuilders.hpp"
 #include "FakeRequestSender.hpp"
+#include "SessionScope.hpp"
 #include "StoreAccess.hpp"
 #include "SyncTestSupport.hpp"
 #include "library/SaleslibraryModel.hpp"
@@ -57,6 +59,8 @@ class LibraryTest : public ProtocolTest, protected StoreAccess {
 
   // The library feature installed, and the session's services made from it.
   FeatureWiring wiring;
+  // The signed-in session, ended in TearDown whatever the test left.
+  std::optional<SessionScope> scope;
   std::shared_ptr<SessionServices> services;
   std::shared_ptr<SaleslibraryModel> manager;
   std::shared_ptr<FakeRequestSender> sender = std::make_shared<FakeRequestSender>();

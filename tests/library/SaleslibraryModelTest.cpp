@@ -291,10 +291,11 @@ TEST_F(SaleslibraryModelTest, FreeingTheManagerCancelsItsTransfersAndForgetsEver
   sender->clearCancelled();
   manager.reset();
   services.reset();
-  SessionServices::end();
+  scope->endServices();
   EXPECT_EQ(cancelled(), (std::vector<std::string>{"catalogue_v2.pdf", "showreel.avi"}));
   EXPECT_FALSE(SaleslibraryModel::sharedInstance());
-  services = test::beginServices(wiring.services);
+  scope->restart();
+  services = scope->services();
   ASSERT_TRUE(services);
   auto fresh = SaleslibraryModel::sharedInstance();
   EXPECT_TRUE(fresh->downloadFileNameArray().empty());
@@ -314,7 +315,7 @@ TEST_F(SaleslibraryModelTest, BackupRestoreAndLogoutReachTheSessionsManager) {
   EXPECT_TRUE(sender->isWaiting(request)) << "the manager hears the outcome";
   EXPECT_EQ(DownloadedFilesModel::current()->allExsitsFilesDic(), manager->allExsitsFilesDic());
   services.reset();
-  SessionServices::end();
+  scope->endServices();
   EXPECT_EQ(cancelled(), std::vector<std::string>{"showreel.avi"});
   EXPECT_FALSE(SaleslibraryModel::sharedInstance());
   // Without a session, backup and restore fall back to what is on disk.

@@ -203,7 +203,7 @@ class EditorTest : public OrderScreenTest {
     };
     // Every module on, and prices may be changed.
     ASSERT_TRUE(ConfigManager::sharedInstance()->syncConfigData(
-        std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,1"), row("modify_price", "1")}));
+        dam(), std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,1"), row("modify_price", "1")}));
     // A directory made before the fields were there reads them now.
     if (auto directory = services->find<CustomerDataModel>()) directory->reloadCustomerData();
   }
@@ -638,7 +638,8 @@ TEST_F(EditorTest, TheCustomerFieldTiesTheOrderToACustomer) {
 // offers no list and adds no customer, and the order is still stored.
 TEST_F(EditorTest, WithoutTheCustomerBookTheCustomerIsTakenAsTyped) {
   wiring.services.add<CustomerDataModel>([](SessionServices&) { return std::shared_ptr<CustomerDataModel>(); });
-  services = beginServices(wiring.services);
+  scope->restart(wiring.services);
+  services = scope->services();
   ASSERT_TRUE(services);
   ASSERT_FALSE(services->get<CustomerDataModel>());
   store = services->get<QuoteOrderStore>();

@@ -320,7 +320,7 @@ TEST_F(QuoteOrderStoreTest, TheShellReachesTheStoreThroughTheInstalledHooks) {
   // Logout ends the services: the store lets both slots go, and nothing
   // reaches it any more.
   ASSERT_TRUE(store->addToOrder(product(1, 1)));
-  SessionServices::end();
+  scope->endServices();
   EXPECT_FALSE(QuoteOrderStore::sharedInstance());
   EXPECT_FALSE(store->curQuoteOrder());  // both slots went with it
   EXPECT_FALSE(store->addQuoteOrder());
@@ -328,7 +328,8 @@ TEST_F(QuoteOrderStoreTest, TheShellReachesTheStoreThroughTheInstalledHooks) {
   EXPECT_FALSE(CustomerOrderLinks::installed());
 
   // The next session makes its own store, which reads the switches when made.
-  auto next = beginServices(wiring.services);
+  scope->restart(wiring.services);
+  auto next = scope->services();
   ASSERT_TRUE(next);
   FeatureWiring::run(wiring.onConfigChanged, *next);  // makes no store
   EXPECT_FALSE(next->find<QuoteOrderStore>());

@@ -16,6 +16,7 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/requests/RequestCheckVersion.hpp"
@@ -216,7 +217,7 @@ TEST_F(AppTest, SessionStatusAlerts) {
   EXPECT_FALSE(ConfigManager::existingInstance());
   EXPECT_EQ(LanguageManager::sharedInstance().listenerCount(), 0u);
   // Nothing opens a database without a client: no stray file in Documents.
-  EXPECT_EQ(DataAccessManager::sharedDataModel(), nullptr);
+  EXPECT_EQ(SessionDatabase::open().get(), nullptr);
   EXPECT_FALSE(fs::exists(base::Paths::documents() / "marvisto_lite.sqlite"));
 }
 

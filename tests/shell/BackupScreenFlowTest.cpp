@@ -58,6 +58,7 @@ struct ProgressShown {
 
 class RecordingPage : public BackupAndRestoreViewController {
  public:
+  using BackupAndRestoreViewController::BackupAndRestoreViewController;
   std::vector<ProgressShown> progress;
   void didUpdateProgress(BackupManager& manager, float value) override {
     BackupAndRestoreViewController::didUpdateProgress(manager, value);
@@ -95,12 +96,6 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
     SyncScreenHost::install(host);
     config = std::make_shared<test::FakeSyncConfig>();
     SyncConfigManager::setCurrent(config);
-    customers = std::make_shared<test::FakeCustomerModel>();
-    SessionServices::Registry registry;
-    registry.add<SyncCustomerModel>([this](SessionServices&) { return customers; });
-    // The library's downloader where a test sets one, else the plain one.
-    registry.add<LibraryFileDownloader>([this](SessionServices&) { return downloader; });
-    ASSERT_TRUE(test::beginServices(std::move(registry)));
     ASSERT_TRUE(SessionServices::current()->get<SyncCustomerModel>());
     opener = std::make_shared<Opener>();
     shots = root / "snapshots";
@@ -109,7 +104,6 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
   void TearDown() override {
     window.reset();
     page.reset();
-    SessionServices::end();
     SyncConfigManager::setCurrent({});
     SyncScreenHost::install(nullptr);
     PublicFunction::setInterfaceLanguageProvider(nullptr);
@@ -119,7 +113,7 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
 
   // The page as the settings window shows it: pushed in a form sheet over the tab bar.
   void open() {
-    page = std::make_shared<RecordingPage>();
+    page = std::make_shared<RecordingPage>(backupManager, restoreManager);
     page->setSettingDelegate(opener);
     auto root = std::make_shared<ui::ViewController>();
     window = std::make_unique<test::ScreenWindow>(root);
@@ -166,7 +160,15 @@ class BackupScreenFlowTest : public test::BackupRestoreTest {
 
   std::shared_ptr<SessionHost> host;
   std::shared_ptr<test::FakeSyncConfig> config;
-  std::shared_ptr<test::FakeCustomerModel> customers;
+  SessionServices::Registry sessionRegistry() override {
+    SessionServices::Registry registry = BackupRestoreTest::sessionRegistry();
+    registry.add<SyncCustomerModel>([this](SessionServices&) { return customers; });
+    // The library's downloader where a test sets one, else the plain one.
+    registry.add<LibraryFileDownloader>([this](SessionServices&) { return downloader; });
+    return registry;
+  }
+
+  std::shared_ptr<test::FakeCustomerModel> customers = std::make_shared<test::FakeCustomerModel>();
   std::shared_ptr<FakeDownloader> downloader;
   std::shared_ptr<Opener> opener;
   std::shared_ptr<RecordingPage> page;
@@ -192,7 +194,7 @@ TEST_F(BackupScreenFlowTest, ABackupThenARestoreThatDownloadsTheLibraryFilesAgai
   EXPECT_EQ(alert()->title(), test::textOf("NEEDSYNC"));
   EXPECT_EQ(alert()->message(), test::textOf("SYNCBEFOREBACKUP"));
   press(0);
-  EXPECT_FALSE(BackupManager::sharedInstance().isBackingUp());
+  EXPECT_FALSE(backupManager->isBackingUp());
 
   // Back up: asked first, then the bar follows the manager's steps (the
   // service takes a second to answer, so the run can be seen).
@@ -220,7 +222,7 @@ TEST_F(BackupScreenFlowTest, ABackupThenARestoreThatDownloadsTheLibraryFilesAgai
   service->removeFault(slow);
 
   // The time of the backup is on the page, in the user defaults and the session.
-  const double when = BackupManager::sharedInstance().lastBackupDate();
+  const double when = backupManager->lastBackupDate();
   ASSERT_NE(when, 0);
   EXPECT_EQ(page->lastBackupDateLabel().text(),
             test::textOf("LASTBACKUP") + ": " + BackupScreenPresenter::friendlyDateTimeString(when, base::Date::now()));
@@ -399,7 +401,7 @@ TEST_F(BackupScreenFlowTest, OnlyMissingPublishedFilesAreAskedForAndCellularAsks
   downloader->sent.clear();
   downloader->downloading.clear();
   host->notWifi = true;
-  page->didSuccessRestoreWithMessage(RestoreManager::sharedInstance(), "", files);
+  page->didSuccessRestoreWithMessage(*restoreManager, "", files);
   ASSERT_TRUE(alert());
   EXPECT_EQ(alert()->tag(), 2);
   // Only the files not on the device and still published.
@@ -416,14 +418,14 @@ TEST_F(BackupScreenFlowTest, OnlyMissingPublishedFilesAreAskedForAndCellularAsks
   press(0);
   // "CANCEL" on the question goes home and downloads nothing.
   downloader->sent.clear();
-  page->didSuccessRestoreWithMessage(RestoreManager::sharedInstance(), "", files);
+  page->didSuccessRestoreWithMessage(*restoreManager, "", files);
   press(0);
   EXPECT_TRUE(downloader->sent.empty());
   EXPECT_EQ(host->tabs, (std::vector<int>{4, 0}));
   press(0);
   // Everything on the device: nothing to ask.
   downloader->onDevice = {7, 8, 9};
-  page->didSuccessRestoreWithMessage(RestoreManager::sharedInstance(), "", files);
+  page->didSuccessRestoreWithMessage(*restoreManager, "", files);
   ASSERT_TRUE(alert());
   EXPECT_EQ(alert()->title(), test::textOf("RESTOREFINISHTITLE"));
   EXPECT_TRUE(downloader->sent.empty());
@@ -436,13 +438,13 @@ TEST_F(BackupScreenFlowTest, APageOpenedDuringABackupFollowsItAndAClosedPageIsNo
   open();
   tapRow(0);
   press(1);
-  ASSERT_TRUE(BackupManager::sharedInstance().isBackingUp());
+  ASSERT_TRUE(backupManager->isBackingUp());
   // The page goes while the backup goes on.
   std::weak_ptr<RecordingPage> gone = page;
   window.reset();
   page.reset();
   EXPECT_TRUE(gone.expired());
-  EXPECT_TRUE(BackupManager::sharedInstance().isBackingUp());
+  EXPECT_TRUE(backupManager->isBackingUp());
   // A new page shows the run and hears its end.
   open();
   EXPECT_TRUE(page->isBackingUp());
@@ -459,7 +461,7 @@ TEST_F(BackupScreenFlowTest, APageOpenedDuringABackupFollowsItAndAClosedPageIsNo
   ASSERT_TRUE(page->isBackingUp());
   tapRow(0);
   EXPECT_FALSE(page->isBackingUp());
-  EXPECT_FALSE(BackupManager::sharedInstance().isBackingUp());
+  EXPECT_FALSE(backupManager->isBackingUp());
   EXPECT_EQ(row(0)->textLabel().text(), test::textOf("BACKUPNOW"));
   waitFor([] { return false; }, 2.5);
   EXPECT_FALSE(alert());

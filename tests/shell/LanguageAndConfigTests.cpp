@@ -1,4 +1,5 @@
 // Languages, text keys and the component configuration.
+#include "SessionScope.hpp"
 #include "ShellTestSupport.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -162,8 +163,12 @@ TEST_F(ConfigTest, RowsAreStoredAndTheLatestWins) {
   auto lm = LoginMode::sharedInstance();
   lm->setClientID("Acme");
   lm->setAcountID("rep");
+  // The switches read the session's database.
+  SessionScope scope(Session::current());
+  ASSERT_TRUE(scope.services());
+  DataAccessManager* database = &scope.services()->database();
   auto config = ConfigManager::sharedInstance();
-  EXPECT_FALSE(config->syncConfigData(std::nullopt));
+  EXPECT_FALSE(config->syncConfigData(*database, std::nullopt));
   EXPECT_EQ(config->orderMethodType(), 2);
   EXPECT_FALSE(config->couldModifyPrice());
   EXPECT_FALSE(config->leftPanelType());
@@ -175,24 +180,24 @@ TEST_F(ConfigTest, RowsAreStoredAndTheLatestWins) {
     e.desc = desc;
     return e;
   };
-  ASSERT_TRUE(config->syncConfigData(std::vector<ConfigEntity>{
+  ASSERT_TRUE(config->syncConfigData(*database, std::vector<ConfigEntity>{
       row("configuration", "1,0,1,1,1,1,1"), row("modify_price", "   "), row("order_method", "3"),
       row("left_panel", "2"), row("date_format", "yy/MM/dd")}));
   EXPECT_FALSE(config->isOnShow(1));
   EXPECT_FALSE(config->couldModifyPrice());
   EXPECT_EQ(config->orderMethodType(), 3);
   EXPECT_EQ(config->leftPanelType(), "2");
-  EXPECT_EQ(config->queryDateFormat()->desc, "yy/MM/dd");
+  EXPECT_EQ(ConfigManager::queryDateFormat(*database)->desc, "yy/MM/dd");
 
   // A second sign-in's configuration replaces the first.
   ASSERT_TRUE(config->syncConfigData(
-      std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,0"), row("modify_price", "1")}));
+      *database, std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,0"), row("modify_price", "1")}));
   EXPECT_TRUE(config->isOnShow(1));
   EXPECT_FALSE(config->isOnShow(6));
   EXPECT_TRUE(config->couldModifyPrice());
-  EXPECT_EQ(config->queryConfig()->desc, "1,1,1,1,1,1,0");
-  EXPECT_TRUE(config->deleteConfig());
-  EXPECT_FALSE(config->queryConfig());
+  EXPECT_EQ(ConfigManager::queryConfig(*database)->desc, "1,1,1,1,1,1,0");
+  EXPECT_TRUE(ConfigManager::deleteConfig(*database));
+  EXPECT_FALSE(ConfigManager::queryConfig(*database));
 
   // The customer switch is per user and company, all customers by default.
   EXPECT_TRUE(config->isShowAllCustomer());

@@ -1,8 +1,10 @@
 // The main tab bar and its buttons on a session set up by hand: which
 // buttons show and where, selection and the feature screens' callbacks,
 // badges, the sync blink, the bar image, the logo's way back to sign-in.
+#include <algorithm>
 #include <filesystem>
 
+#include "SessionScope.hpp"
 #include "ScreenTestSupport.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/gfx/Context.hpp"
@@ -100,6 +102,52 @@ TEST_F(TabBarTest, ButtonsFollowTheConfigurationAndTheSelection) {
   EXPECT_EQ(tab->iCurSelectTab(), 0);
   // Every screen re-read the configuration when the bar appeared.
   for (int tag = 1; tag < 7; ++tag) EXPECT_GE(pending(tag)->loadByConfigCount(), 1) << tag;
+}
+
+// Only the first tab's screen is made at sign-in; the bar still shows every
+// tab's title, icon and badge, and each screen is made when its tab is first
+// shown, reading the configuration once and hearing its tab's visits from then
+// on. The work the features do ahead runs once the main screen is up.
+TEST_F(TabBarTest, EachTabsScreenIsMadeWhenItsTabFirstShows) {
+  launch();
+  int ahead = 0;
+  app->wiring().afterMainScreen.push_back([&ahead](SessionServices&) { ++ahead; });
+  showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
+  auto tab = tabBar();
+  ASSERT_TRUE(tab);
+  EXPECT_EQ(ahead, 1);
+  EXPECT_TRUE(tab->hasScreen(MainTabScreens::kHome));
+  for (int tag = 1; tag < MainTabScreens::kTabCount; ++tag) EXPECT_FALSE(tab->hasScreen(tag)) << tag;
+  auto texts = visibleTexts();
+  for (const char* key : {"CATALOG", "CUSTOMER", "INVENTORY", "SALESLIBRARY", "ORDER", "SYNC"})
+    EXPECT_NE(std::find(texts.begin(), texts.end(), en(key)), texts.end()) << key;
+  for (int tag = 1; tag < MainTabScreens::kTabCount; ++tag) EXPECT_TRUE(tab->button(tag).imgNormal()) << tag;
+  ShellActions::of(SessionServices::current())->setTabBadge(MainTabScreens::kQuoteOrder, "3", false);
+  EXPECT_EQ(tab->button(MainTabScreens::kQuoteOrder).badgeText(), "3");
+  EXPECT_FALSE(tab->hasScreen(MainTabScreens::kQuoteOrder));
+
+  // The first tap on the catalogue makes its screen, shown and told it entered.
+  tap(tab->button(MainTabScreens::kCatalog).btn());
+  ASSERT_TRUE(tab->hasScreen(MainTabScreens::kCatalog));
+  auto catalog = pending(MainTabScreens::kCatalog);
+  EXPECT_TRUE(catalog->isVisible());
+  EXPECT_EQ(catalog->view()->frame(), ui::Rect(0, 0, 1024, 768));
+  EXPECT_EQ(catalog->loadByConfigCount(), 1);
+  EXPECT_EQ(catalog->shownCount(), 1);
+  EXPECT_EQ(catalog->hiddenCount(), 0);
+  EXPECT_FALSE(tab->hasScreen(MainTabScreens::kSalesLibrary));
+  tap(tab->button(MainTabScreens::kSalesLibrary).btn());
+  EXPECT_EQ(catalog->hiddenCount(), 1);
+  EXPECT_EQ(pending(MainTabScreens::kSalesLibrary)->shownCount(), 1);
+  EXPECT_FALSE(catalog->isVisible());
+  // Coming back shows the same screen, made once.
+  tap(tab->button(MainTabScreens::kCatalog).btn());
+  EXPECT_EQ(pending(MainTabScreens::kCatalog), catalog);
+  EXPECT_EQ(catalog->shownCount(), 2);
+  EXPECT_TRUE(catalog->isVisible());
+  EXPECT_EQ(catalog->loadByConfigCount(), 1);
+  EXPECT_FALSE(tab->hasScreen(MainTabScreens::kSync));
+  EXPECT_EQ(ahead, 1);
 }
 
 TEST_F(TabBarTest, HiddenHomeStillSelectedAndEightButtonsFit) {
@@ -261,14 +309,16 @@ TEST_F(TabBarTest, BarImageComesFromTheClientsIconFolder) {
   makeClientDatabase("acme", "1,1,1,1,1,1,1");
   auto lm = LoginMode::sharedInstance();
   lm->setClientID("acme");
+  // The bar reads the session's database; the main screen joins this session.
+  SessionScope scope(Session::current());
+  ASSERT_TRUE(scope.services());
   // Without an icon row: the skin's bar.
   auto skinBar = SkinManager::skinFromImageName("btmbar-bg.png");
   ASSERT_TRUE(skinBar);
   EXPECT_EQ(UITabBarControllerExt::barImage()->size(), skinBar->size());
   // An icon row titled "top bar" names a file of the client's icon folder; a
   // file of that name elsewhere in Documents is never taken.
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  ASSERT_NE(dam, nullptr);
+  DataAccessManager* dam = &scope.services()->database();
   marvisto_icon_Entity icon;
   icon._id = 1;
   icon.title = "top bar";

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "FakeRequestSender.hpp"
+#include "SessionScope.hpp"
 #include "ShellTestSupport.hpp"
 #include "platform/base/Date.hpp"
 #include "platform/base/Paths.hpp"
@@ -12,10 +13,12 @@
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/BlockWaitBox.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "util/Session.hpp"
 
@@ -145,7 +148,7 @@ TEST_F(SessionTest, RemovingAnAccountTouchesOnlyItsOwnFolderAndFlags) {
   EXPECT_TRUE(fs::exists(docs / "quimbeset_"));
 
   lm->setClientID("ACME");
-  ASSERT_NE(DataAccessManager::sharedDataModel(), nullptr);  // open while it is deleted
+  ASSERT_NE(SessionDatabase::open().get(), nullptr);  // open while it is deleted
   for (const char* flag : {"FileSynced", "ProductSynced", "CustomerSynced", "IconSynced", "lastsync", "App_version"}) {
     defaults.setString(std::string("ACME-") + flag, "x");
   }
@@ -158,6 +161,49 @@ TEST_F(SessionTest, RemovingAnAccountTouchesOnlyItsOwnFolderAndFlags) {
     EXPECT_FALSE(defaults.hasKey(std::string("ACME-") + flag)) << flag;
   }
   EXPECT_TRUE(defaults.hasKey("other-FileSynced"));
+}
+
+namespace {
+
+// A session service that writes into the database when the session ends, as
+// the order store does with an order being edited.
+struct EndProbe {
+  explicit EndProbe(SessionServices& services) : database(services.databaseHandle()) {}
+  void sessionEnded() {
+    heardEnd = true;
+    openAtEnd = SessionDatabase::isOpen() && SQLiteDatabase::sharedDataBase().isOpen();
+    wroteAtEnd = database->saveToDatabaseFavorite(7, "SKU-7", "Kept to the end");
+  }
+  std::shared_ptr<DataAccessManager> database;
+  bool heardEnd = false;
+  bool openAtEnd = false;
+  bool wroteAtEnd = false;
+};
+
+}  // namespace
+
+TEST_F(SessionTest, ALockedAccountsDataGoesOnlyAfterItsSessionServicesEnded) {
+  auto lm = LoginMode::sharedInstance();
+  lm->setClientID("acme");
+  SessionServices::Registry registry;
+  registry.add<EndProbe>();
+  SessionScope scope(Session::current(), std::move(registry));
+  ASSERT_TRUE(scope.services());
+  auto probe = scope.services()->get<EndProbe>();
+  ASSERT_TRUE(probe);
+  ASSERT_TRUE(fs::exists(base::Paths::documents() / "acme" / DataAccessManager::kDatabaseFileName));
+
+  EXPECT_TRUE(lm->removeBlockAccount());
+  // The service heard the end while its database was still open, and its
+  // last write reached a live connection, never a closed one.
+  EXPECT_TRUE(probe->heardEnd);
+  EXPECT_TRUE(probe->openAtEnd);
+  EXPECT_TRUE(probe->wroteAtEnd);
+  // Then the session was over, the connection closed and the data gone.
+  EXPECT_FALSE(SessionServices::current());
+  EXPECT_FALSE(SessionDatabase::isOpen());
+  EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme"));
 }
 
 TEST_F(SessionTest, UpgradesAreRecordedOnlyWhenTheyHappen) {
@@ -188,7 +234,7 @@ TEST_F(SessionTest, UpgradesAreRecordedOnlyWhenTheyHappen) {
 
   // A database that cannot be opened is not recorded as upgraded.
   defaults.setString("Acme-App_version", "  ");
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   fs::remove(base::Paths::documents() / "acme" / "marvisto_lite.sqlite");
   fs::create_directory(base::Paths::documents() / "acme" / "marvisto_lite.sqlite");
   EXPECT_FALSE(lm->versionCompare());

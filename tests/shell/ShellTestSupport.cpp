@@ -9,6 +9,7 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
@@ -31,7 +32,7 @@ LoginInfo makeLogin(const std::string& account, const std::string& device, const
 void makeClientDatabase(const std::string& clientId, const std::string& desc) {
   auto lm = LoginMode::sharedInstance();
   lm->setClientID(clientId);
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  DataAccessManager* dam = SessionDatabase::open().get();
   ASSERT_NE(dam, nullptr);
   if (!desc.empty()) {
     ConfigEntity row;
@@ -40,7 +41,7 @@ void makeClientDatabase(const std::string& clientId, const std::string& desc) {
     row.desc = desc;
     ASSERT_TRUE(dam->syncConfigData({row}));
   }
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
 }
 
 void ShellTest::resetShell() {
@@ -48,7 +49,7 @@ void ShellTest::resetShell() {
   SessionServices::end();
   LoginMode::freeInstance();
   ConfigManager::freeInstance();
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   NetworkModel::sharedInstance().cancelAllRequests();
   SkinManager::sharedInstance().waitForDemoUnpack();
   SkinManager::sharedInstance().setNeedUpdateDemo(false);

@@ -15,6 +15,7 @@
 #include "shell/config/Language.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "store/KeptRowsFile.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/NetworkModel.hpp"
@@ -102,7 +103,7 @@ TEST_F(SignInTest, FirstLaunchThenOnlineFirstTime) {
   EXPECT_EQ(logins.back().parameters["firstLogin"], "YES");
 
   // The local user row serves offline sign-ins later.
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  DataAccessManager* dam = SessionDatabase::open().get();
   ASSERT_NE(dam, nullptr);
   EXPECT_EQ(dam->checkLocalUserInfo(lm->loginInfo()), "200");
 }
@@ -266,7 +267,7 @@ TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
   // Work of the user: an order not yet submitted, a customer made here, and
   // a row the service will send again.
   SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
-  ASSERT_TRUE(DataAccessManager::sharedDataModel());
+  ASSERT_TRUE(SessionDatabase::open().get());
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer (customer_id, customer_name) VALUES (-1, 'Walk-in')"));
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer_address (id, customer_id, address) VALUES (-1, -1, 'Here 1')"));
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer (customer_id, customer_name) VALUES (5, 'Synced')"));
@@ -291,7 +292,7 @@ TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
   ASSERT_FALSE(app->isWelcomeRoot());
   EXPECT_FALSE(defaults.hasKey("acme-ProductSynced"));
   EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme" / "ProductImages" / "old.jpg"));
-  ASSERT_TRUE(DataAccessManager::sharedDataModel());
+  ASSERT_TRUE(SessionDatabase::open().get());
   auto countOf = [&](const char* sql) {
     SQLiteStatement st = db.prepare(sql);
     return st && st.step() == SQLiteStatement::Step::Row ? st.int64At(0) : -1;
@@ -299,14 +300,14 @@ TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer WHERE customer_id = -1"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer_address WHERE id = -1"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer WHERE customer_id = 5"), 0);
-  EXPECT_EQ(DataAccessManager::sharedDataModel()->getLastLocalCustomerId(), -4);
+  EXPECT_EQ(SessionDatabase::open().get()->getLastLocalCustomerId(), -4);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_quote_order"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_quote_order_item WHERE order_id = -1"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_quote_order_item"), 1);
   // The user and the configuration are there again.
-  EXPECT_EQ(DataAccessManager::sharedDataModel()->checkLocalUserInfo(LoginMode::existingInstance()->loginInfo()),
+  EXPECT_EQ(SessionDatabase::open().get()->checkLocalUserInfo(LoginMode::existingInstance()->loginInfo()),
             "200");
-  EXPECT_TRUE(ConfigManager::sharedInstance()->queryConfig());
+  EXPECT_TRUE(ConfigManager::queryConfig(*SessionDatabase::open()));
   // Nothing was left aside.
   for (auto& e : fs::directory_iterator(base::Paths::tmp())) {
     EXPECT_EQ(e.path().filename().string().find("-kept-"), std::string::npos) << e.path();
@@ -347,7 +348,7 @@ TEST_F(SignInTest, DemoSignInSendsNothingAndShowsItsTabs) {
   EXPECT_FALSE(mainScreen()->tabsShown().empty());
   EXPECT_EQ(mainScreen()->tabsShown().size(), 7u);
   // Real data behind the tabs.
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  DataAccessManager* dam = SessionDatabase::open().get();
   ASSERT_NE(dam, nullptr);
   EXPECT_FALSE(dam->getAllProducts().empty());
   EXPECT_FALSE(dam->getAllCustomers(false).empty());

@@ -16,6 +16,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/ZipWriter.hpp"
 #include "widgets/ViewStyle.hpp"
 #include "widgets/WidgetSkin.hpp"
@@ -203,13 +204,13 @@ TEST_F(SkinTest, DemoDataUnpacksIntoBothCompanies) {
 
   // The demo database is current and has its configuration and data.
   LoginMode::sharedInstance()->setClientID("tolvaren_");
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  DataAccessManager* dam = SessionDatabase::open().get();
   ASSERT_NE(dam, nullptr);
   auto config = dam->queryConfig("configuration");
   ASSERT_TRUE(config);
   EXPECT_EQ(config->desc, "1,1,1,1,1,1,1");
   EXPECT_FALSE(dam->getAllProducts().empty());
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
 
   // In the background, with waiters queued until it ends.
   bool done = false, waited = false, result = false;

@@ -4,7 +4,9 @@
 // tab. Runs against the service are in SyncScreenFlowTest.
 #include <gtest/gtest.h>
 
-#include "SessionFixture.hpp"
+#include <optional>
+
+#include "SessionScope.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "SyncScreenTestSupport.hpp"
 #include "TestEnvironment.hpp"
@@ -41,7 +43,6 @@ class SyncScreenPanelTest : public test::UiTestEnvironment {
   void SetUp() override {
     UiTestEnvironment::SetUp();
     test::installEnglishTexts();
-    mv::test::signInAs("acme", "rep");
     host = std::make_shared<test::FakeSyncScreenHost>();
     SyncScreenHost::install(host);
     session = std::make_shared<FixedSession>();
@@ -50,18 +51,19 @@ class SyncScreenPanelTest : public test::UiTestEnvironment {
     SyncConfigManager::setCurrent(config);
     SessionServices::Registry registry;
     registry.add<SyncModel>();
-    ASSERT_TRUE(test::beginServices(std::move(registry)));
+    Session signedIn = Session::current();
+    signedIn.clientID = "acme";
+    signedIn.acountID = "rep";
+    scope.emplace(std::move(signedIn), std::move(registry));
   }
   void TearDown() override {
     window.reset();
     screen.reset();
-    SessionServices::end();
-    SyncSession::setCurrent({});
+    scope.reset();
     SyncConfigManager::setCurrent({});
     SyncScreenHost::install(nullptr);
     PublicFunction::setInterfaceLanguageProvider(nullptr);
     setTextLookup(nullptr);
-    Session::clear();
     UiTestEnvironment::TearDown();
   }
 
@@ -80,6 +82,7 @@ class SyncScreenPanelTest : public test::UiTestEnvironment {
 
   std::shared_ptr<test::FakeSyncScreenHost> host;
   std::shared_ptr<FixedSession> session;
+  std::optional<test::SessionScope> scope;
   std::shared_ptr<test::FakeSyncConfig> config;
   std::shared_ptr<SyncViewController> screen;
   std::unique_ptr<test::ScreenWindow> window;

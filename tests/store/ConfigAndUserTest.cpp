@@ -83,7 +83,7 @@ TEST_F(ConfigUserTest, OfflineCheckCodesAndNoPlainPasswordOnDisk) {
   EXPECT_FALSE(dam().getUserInfo("  "));
   EXPECT_FALSE(dam().getUserInfo("ghost"));
 
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   EXPECT_EQ(fileBytes().find(secret), std::string::npos);
   EXPECT_EQ(fileBytes().find("changed"), std::string::npos);
 }

@@ -25,7 +25,7 @@ TEST_F(OpenTest, FirstOpenCopiesTheTemplateIntoTheLowerCasedClientFolder) {
   fs::path templ = base::Bundle::pathForResource("marvisto_lite", "sqlite");
   ASSERT_FALSE(templ.empty()) << "the build makes the template database";
 
-  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  DataAccessManager* d = SessionDatabase::open().get();
   ASSERT_NE(d, nullptr);
   fs::path file = base::Paths::documents() / "acmeco" / "marvisto_lite.sqlite";
   EXPECT_EQ(d->databasePath(), file);
@@ -43,21 +43,21 @@ TEST_F(OpenTest, FirstOpenCopiesTheTemplateIntoTheLowerCasedClientFolder) {
   EXPECT_EQ(schemaDump(db()), before);
 
   // The same facade until it is released.
-  EXPECT_EQ(DataAccessManager::sharedDataModel(), d);
+  EXPECT_EQ(SessionDatabase::open().get(), d);
 }
 
 TEST_F(OpenTest, ReleaseThenOpenSwitchesClientsAndKeepsEachClientsData) {
   ASSERT_TRUE(dam().saveToDatabaseFavorite(5, "S5", "Five"));
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
-  DataAccessManager::releaseDataModel();  // harmless twice
+  SessionDatabase::close();  // harmless twice
 
   signIn("Beta-2", "anna");
-  ASSERT_NE(DataAccessManager::sharedDataModel(), nullptr);
+  ASSERT_NE(SessionDatabase::open().get(), nullptr);
   EXPECT_EQ(dam().databasePath().parent_path().filename(), "beta-2");
   EXPECT_FALSE(dam().getFavoriteByFavoriteId(5));
 
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   signIn("ACMECO", "rep_1");
   ASSERT_TRUE(dam().getFavoriteByFavoriteId(5));
   EXPECT_EQ(dam().getFavoriteByFavoriteId(5)->product_name, "Five");
@@ -66,14 +66,14 @@ TEST_F(OpenTest, ReleaseThenOpenSwitchesClientsAndKeepsEachClientsData) {
 TEST_F(OpenTest, RefusesWithoutAValidClientAndBuildsFromTheSchemaWithoutATemplate) {
   for (const char* bad : {"", "..", "a/b", "x y"}) {
     signIn(bad, "rep");
-    EXPECT_EQ(DataAccessManager::sharedDataModel(), nullptr) << bad;
+    EXPECT_EQ(SessionDatabase::open().get(), nullptr) << bad;
   }
   EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
 
   fs::path savedResources = base::Bundle::resourceDir();
   base::Bundle::setResourceDir(makeTempDir("no-resources"));
   signIn("fresh", "rep");
-  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  DataAccessManager* d = SessionDatabase::open().get();
   base::Bundle::setResourceDir(savedResources);
   ASSERT_NE(d, nullptr);
   for (const auto& t : Schema::tables()) EXPECT_TRUE(db().tableExists(t.name)) << t.name;
@@ -86,7 +86,7 @@ TEST_F(OpenTest, UnreadableFileIsRefusedNotOverwritten) {
   fs::create_directories(folder);
   { std::ofstream(folder / "marvisto_lite.sqlite") << "this is not a database, but the user's file"; }
   signIn("broken", "rep");
-  EXPECT_EQ(DataAccessManager::sharedDataModel(), nullptr);
+  EXPECT_EQ(SessionDatabase::open().get(), nullptr);
   std::ifstream in(folder / "marvisto_lite.sqlite");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, "this is not a database, but the user's file");
@@ -132,7 +132,7 @@ TEST_F(OpenTest, UpgradeOfAnOlderDatabaseKeepsEveryRowAndRunsOnlyOnce) {
   }
 
   signIn("oldco", "rep_1");
-  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  DataAccessManager* d = SessionDatabase::open().get();
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(db().userVersion(), Schema::kVersion);
 
@@ -209,7 +209,7 @@ TEST_F(OpenTest, UpgradeNotesTheLocalIdsTheDatabaseHolds) {
     )"));
   }
   signIn("idco", "rep");
-  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  DataAccessManager* d = SessionDatabase::open().get();
   ASSERT_NE(d, nullptr);
   marvisto_customer_Entity uploaded;
   uploaded.customer_id = 40;
@@ -237,7 +237,7 @@ TEST_F(OpenTest, UpgradeAddsTheTemplatesIconRowsTheDatabaseLacks) {
     )"));
   }
   signIn("iconco", "rep");
-  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  DataAccessManager* d = SessionDatabase::open().get();
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->getFullImagePathByTitle("top bar"), "service_bar.png");
   EXPECT_EQ(d->getFullImagePathByTitle("promotion"), "promo.png");
@@ -249,13 +249,13 @@ TEST_F(OpenTest, UpgradeAddsTheTemplatesIconRowsTheDatabaseLacks) {
   EXPECT_EQ(count("marvisto_icon"), 7);
   EXPECT_TRUE(d->updateVersion());
   EXPECT_EQ(count("marvisto_icon"), 7);
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
 
   // Made from the schema alone (no template shipped), it starts with them too.
   fs::path savedResources = base::Bundle::resourceDir();
   base::Bundle::setResourceDir(makeTempDir("no-template"));
   signIn("schemaco", "rep");
-  DataAccessManager* made = DataAccessManager::sharedDataModel();
+  DataAccessManager* made = SessionDatabase::open().get();
   base::Bundle::setResourceDir(savedResources);
   ASSERT_NE(made, nullptr);
   EXPECT_EQ(made->getFullImagePathByTitle("top bar"), "topbar_company.png");
@@ -283,7 +283,7 @@ TEST_F(OpenTest, UpgradeKeepsRowsWhoseKeysMergeUnderTheNewType) {
     )"));
   }
   signIn("textco", "rep_1");
-  DataAccessManager* d = DataAccessManager::sharedDataModel();
+  DataAccessManager* d = SessionDatabase::open().get();
   ASSERT_NE(d, nullptr);
   // Every row is in its table or in the side table.
   EXPECT_EQ(count("marvisto_favorite") + count("marvisto_favorite__kept"), 4);

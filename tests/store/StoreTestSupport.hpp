@@ -8,6 +8,7 @@
 #include "StoreAccess.hpp"
 #include "TestEnvironment.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "util/Session.hpp"
 
@@ -34,7 +35,7 @@ class StoreTest : public TestEnvironment, protected StoreAccess {
     });
   }
   void TearDown() override {
-    DataAccessManager::releaseDataModel();
+    SessionDatabase::close();
     Session::clear();
     TestEnvironment::TearDown();
   }

@@ -7,9 +7,24 @@
 
 namespace mv::test {
 
-SessionScope::SessionScope(Session session, SessionServices::Registry registry) {
+SessionScope::SessionScope(Session session, SessionServices::Registry registry) : registry_(std::move(registry)) {
   Session::publish(std::move(session));
-  services_ = SessionServices::begin(std::move(registry));
+  restart();
+}
+
+void SessionScope::endServices() {
+  services_.reset();
+  SessionServices::end();
+}
+
+void SessionScope::restart(SessionServices::Registry registry) {
+  registry_ = std::move(registry);
+  restart();
+}
+
+void SessionScope::restart() {
+  endServices();
+  services_ = SessionServices::begin(registry_);
   EXPECT_TRUE(services_) << "the client's database did not open";
 }
 

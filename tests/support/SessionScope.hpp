@@ -22,8 +22,18 @@ class SessionScope {
   SessionScope& operator=(const SessionScope&) = delete;
 
   const std::shared_ptr<SessionServices>& services() const { return services_; }
+  // The services end as at a logout (the database closes); the session value
+  // stays.
+  void endServices();
+  // The services begin again from the same registry for the session value
+  // published now (on the data root set now); the test fails when the
+  // client's database does not open.
+  void restart();
+  // The same, from another registry (the test registered more).
+  void restart(SessionServices::Registry registry);
 
  private:
+  SessionServices::Registry registry_;
   std::shared_ptr<SessionServices> services_;
 };
 

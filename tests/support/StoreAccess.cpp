@@ -4,10 +4,12 @@
 
 #include <stdexcept>
 
+#include "store/SessionDatabase.hpp"
+
 namespace mv::test {
 
 DataAccessManager& clientStore() {
-  DataAccessManager* store = DataAccessManager::sharedDataModel();
+  DataAccessManager* store = SessionDatabase::open().get();
   if (!store) throw std::runtime_error("the client database did not open");
   return *store;
 }

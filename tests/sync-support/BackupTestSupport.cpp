@@ -48,21 +48,36 @@ void BackupRestoreTest::SetUp() {
   BlockWaitBox::install(waitBox);
   signIn();
   session->sessionId = Session::current().sessionId;
+  scope.emplace(Session::current(), sessionRegistry());
   backupDelegate = std::make_shared<BackupRecorder>();
   restoreDelegate = std::make_shared<RestoreRecorder>();
-  BackupManager::sharedInstance().setDelegate(backupDelegate);
-  RestoreManager::sharedInstance().setDelegate(restoreDelegate);
+  takeManagers();
+}
+
+SessionServices::Registry BackupRestoreTest::sessionRegistry() {
+  SessionServices::Registry registry;
+  registry.add<BackupManager>([](SessionServices&) { return std::make_shared<BackupManager>(); });
+  registry.add<RestoreManager>([](SessionServices&) { return std::make_shared<RestoreManager>(); });
+  return registry;
+}
+
+void BackupRestoreTest::takeManagers() {
+  ASSERT_TRUE(scope && scope->services());
+  backupManager = scope->services()->get<BackupManager>();
+  restoreManager = scope->services()->get<RestoreManager>();
+  ASSERT_TRUE(backupManager && restoreManager);
+  backupManager->setDelegate(backupDelegate);
+  restoreManager->setDelegate(restoreDelegate);
 }
 
 void BackupRestoreTest::TearDown() {
-  BackupManager::sharedInstance().cancelBackup();
-  RestoreManager::sharedInstance().setDelegate({});
-  RestoreManager::sharedInstance().cancelRestore();
-  BackupManager::sharedInstance().setDelegate({});
-  BackupManager::sharedInstance().setLastBackupDate(0);
-  SyncSession::setCurrent({});
+  if (restoreManager) restoreManager->setDelegate({});
+  if (backupManager) backupManager->setDelegate({});
   BlockWaitBox::install(nullptr);
-  DataAccessManager::releaseDataModel();
+  // The session's end stops what still runs.
+  scope.reset();
+  backupManager.reset();
+  restoreManager.reset();
   NetworkTest::TearDown();
 }
 
@@ -195,13 +210,13 @@ std::map<std::string, std::vector<std::string>> BackupRestoreTest::snapshot() {
 
 bool BackupRestoreTest::backUp(double timeout) {
   const std::size_t before = backupDelegate->outcomes();
-  if (!BackupManager::sharedInstance().startBackup()) return false;
+  if (!backupManager->startBackup()) return false;
   return runUntil([&] { return backupDelegate->outcomes() > before; }, timeout);
 }
 
 bool BackupRestoreTest::restore(double timeout) {
   const std::size_t before = restoreDelegate->outcomes();
-  if (!RestoreManager::sharedInstance().startToRestore()) return false;
+  if (!restoreManager->startToRestore()) return false;
   return runUntil([&] { return restoreDelegate->outcomes() > before; }, timeout);
 }
 

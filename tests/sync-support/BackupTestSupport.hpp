@@ -4,11 +4,13 @@
 // database filled with a representative's own work.
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "EntityBuilders.hpp"
 #include "NetworkTestSupport.hpp"
+#include "SessionScope.hpp"
 #include "StoreAccess.hpp"
 #include "sync/BackupManager.hpp"
 #include "sync/BlockWaitBox.hpp"
@@ -99,7 +101,12 @@ class BackupRestoreTest : public NetworkTest, protected StoreAccess {
  protected:
   void SetUp() override;
   void TearDown() override;
-
+  // What the session's services are made from: the backup and restore
+  // managers; a screen test adds its fakes.
+  virtual SessionServices::Registry sessionRegistry();
+  // Takes the backup and restore managers of the session begun now, each
+  // reporting to its recorder.
+  void takeManagers();
 
   // Catalogue, library and customer fields the local work refers to.
   void seedCatalogue();
@@ -122,6 +129,10 @@ class BackupRestoreTest : public NetworkTest, protected StoreAccess {
   std::shared_ptr<FakeWaitBox> waitBox;
   std::shared_ptr<BackupRecorder> backupDelegate;
   std::shared_ptr<RestoreRecorder> restoreDelegate;
+  // The signed-in session and its services; ended in TearDown.
+  std::optional<SessionScope> scope;
+  std::shared_ptr<BackupManager> backupManager;
+  std::shared_ptr<RestoreManager> restoreManager;
 };
 
 }  // namespace mv::test

@@ -85,7 +85,8 @@ void SyncEngineTest::SetUp() {
   SessionServices::Registry registry;
   registry.add<SyncModel>();
   registry.add<SyncCustomerModel>([this](SessionServices&) { return customers; });
-  services = beginServices(std::move(registry));
+  scope.emplace(Session::current(), std::move(registry));
+  services = scope->services();
   ASSERT_TRUE(services);
   // The customer book is there from the start, as once its tab was shown.
   ASSERT_TRUE(services->get<SyncCustomerModel>());
@@ -93,8 +94,7 @@ void SyncEngineTest::SetUp() {
 
 void SyncEngineTest::TearDown() {
   services.reset();
-  SessionServices::end();
-  SyncSession::setCurrent({});
+  scope.reset();
   SyncConfigManager::setCurrent({});
   NetworkTest::TearDown();
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "NetworkTestSupport.hpp"
+#include "SessionScope.hpp"
 #include "sales-service/SampleData.hpp"
 #include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
@@ -139,7 +140,9 @@ class SyncEngineTest : public NetworkTest {
                                             const sales::Table& files);
 
   std::shared_ptr<RecordingSyncSession> session;
-  // The session's services: the engine and the recording customer model.
+  // The signed-in session; its services are the engine and the recording
+  // customer model.
+  std::optional<SessionScope> scope;
   std::shared_ptr<SessionServices> services;
   std::shared_ptr<FakeSyncConfig> config;
   std::shared_ptr<FakeCustomerModel> customers;

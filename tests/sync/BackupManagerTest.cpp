@@ -20,7 +20,7 @@ using sales::WrongShape;
 
 class BackupManagerTest : public test::BackupRestoreTest {
  protected:
-  BackupManager& manager() { return BackupManager::sharedInstance(); }
+  BackupManager& manager() { return *backupManager; }
   base::Value lastDocument() {
     auto stored = service->backend().backups("acme", "rep");
     if (stored.empty()) return base::Value();
@@ -96,6 +96,30 @@ TEST_F(BackupManagerTest, OfflineStartSignsInFirstAndTakesTheSessionFromTheReply
   EXPECT_EQ(service->backend().backups("acme", "rep").size(), 1u);
 }
 
+// The backup lives as long as its session: logging out stops one under way
+// without a word, and the next session's backup runs on its own.
+TEST_F(BackupManagerTest, TheSessionsEndStopsABackupUnderWayQuietly) {
+  seedLocalWork();
+  auto ended = backupManager;
+  ASSERT_TRUE(ended->startBackup());
+  ASSERT_TRUE(ended->isBackingUp());
+  const std::size_t shown = backupDelegate->progress.size();
+  scope->endServices();
+  EXPECT_FALSE(ended->isBackingUp());
+  EXPECT_EQ(backupDelegate->outcomes(), 0u);
+
+  scope->restart();
+  takeManagers();
+  ASSERT_NE(backupManager, ended);
+  EXPECT_FALSE(backupManager->isBackingUp());
+  ASSERT_TRUE(backUp());
+  // Only the new backup was heard of: nothing of the ended one came through.
+  EXPECT_EQ(backupDelegate->successes.size(), 1u);
+  EXPECT_EQ(backupDelegate->outcomes(), 1u);
+  EXPECT_GT(backupDelegate->progress.size(), shown);
+  EXPECT_FALSE(ended->isBackingUp());
+}
+
 TEST_F(BackupManagerTest, FailureLockAndCancelEachClearTheBackingUpState) {
   seedLocalWork();
   service->addFault(FaultRule::statusFor("backupData", "999"));
@@ -142,6 +166,10 @@ TEST_F(BackupManagerTest, FailureLockAndCancelEachClearTheBackingUpState) {
 }
 
 TEST_F(BackupManagerTest, NoDatabaseFailsWithoutSendingAndOddTextStillBacksUp) {
+  // A client whose database cannot be opened has no session services: a
+  // manager left from the session before finds no database.
+  scope->endServices();
+  backupManager->setDelegate(backupDelegate);
   mv::test::signInAs("../elsewhere", "rep");
   ASSERT_TRUE(backUp());
   ASSERT_EQ(backupDelegate->failures.size(), 1u);
@@ -149,6 +177,8 @@ TEST_F(BackupManagerTest, NoDatabaseFailsWithoutSendingAndOddTextStillBacksUp) {
   EXPECT_TRUE(messagesNamed("backupData").empty());
 
   mv::test::signInAs("acme", "rep");
+  scope->restart();
+  takeManagers();
   seedLocalWork();
   sql("UPDATE marvisto_customer SET customer_name = 'Caf' || char(233) || CAST(X'FF' AS TEXT) WHERE customer_id = -1");
   ASSERT_TRUE(backUp());

@@ -39,7 +39,7 @@ TEST_F(BackupRoundTripTest, EveryRowComesBackAfterTheLocalWorkWasChanged) {
   ASSERT_TRUE(backUp());
   ASSERT_EQ(backupDelegate->successes.size(), 1u) << (backupDelegate->failures.empty() ? "" : backupDelegate->failures[0]);
   EXPECT_EQ(backupDelegate->progress, (std::vector<float>{0.1f, 0.3f, 0.5f, 0.7f}));
-  EXPECT_FALSE(BackupManager::sharedInstance().isBackingUp());
+  EXPECT_FALSE(backupManager->isBackingUp());
 
   // What the service keeps.
   auto stored = service->backend().backups("acme", "rep");
@@ -70,7 +70,7 @@ TEST_F(BackupRoundTripTest, EveryRowComesBackAfterTheLocalWorkWasChanged) {
   EXPECT_EQ((*doc)["download_library_file"][0]["id"], "7");
 
   // The time of the backup, kept at full precision where the restore reads it.
-  const double when = BackupManager::sharedInstance().lastBackupDate();
+  const double when = backupManager->lastBackupDate();
   EXPECT_DOUBLE_EQ(when, stored[0].time);
   EXPECT_EQ(base::UserDefaults::standard().doubleForKey("acme-rep-last_backup_date"), when);
   EXPECT_TRUE(session->hasBackup);
@@ -84,7 +84,7 @@ TEST_F(BackupRoundTripTest, EveryRowComesBackAfterTheLocalWorkWasChanged) {
   ASSERT_TRUE(restore());
   ASSERT_EQ(restoreDelegate->successes.size(), 1u)
       << (restoreDelegate->failures.empty() ? "" : restoreDelegate->failures[0]);
-  EXPECT_FALSE(RestoreManager::sharedInstance().isRestoring());
+  EXPECT_FALSE(restoreManager->isRestoring());
   const auto after = snapshot();
   for (const auto& [table, rows] : before) EXPECT_EQ(after.at(table), rows) << table;
 
@@ -116,11 +116,13 @@ TEST_F(BackupRoundTripTest, ARestoreOnAFreshDataRootReattachesOrdersToTheirCusto
   ASSERT_TRUE(backUp());
   ASSERT_EQ(backupDelegate->successes.size(), 1u);
   // The application installed anew: nothing local but the server settings.
-  DataAccessManager::releaseDataModel();
+  scope->endServices();
   const fs::path fresh = test::makeTempDir("fresh-root");
   base::Paths::setRoot(fresh);
   base::UserDefaults::resetStandard();
   pointAt(*service);
+  scope->restart();
+  takeManagers();
   ASSERT_EQ(count("marvisto_quote_order"), 0);
   ASSERT_EQ(count("marvisto_customer"), 0);
 
@@ -134,7 +136,7 @@ TEST_F(BackupRoundTripTest, ARestoreOnAFreshDataRootReattachesOrdersToTheirCusto
   EXPECT_EQ(link.textAt(1), "Corner Shop");
   // The order for the service's customer keeps that customer's id.
   EXPECT_EQ(count("marvisto_quote_order", "order_id = -2 AND customer_id = 42"), 1);
-  DataAccessManager::releaseDataModel();
+  scope->endServices();
   std::error_code ec;
   fs::remove_all(fresh, ec);
 }
@@ -171,7 +173,7 @@ TEST_F(BackupRoundTripTest, EveryFailedRestoreLeavesEveryLocalRowAsItWas) {
     ASSERT_TRUE(restore());
     ASSERT_EQ(restoreDelegate->failures.size(), failures + 1);
     EXPECT_TRUE(restoreDelegate->successes.empty());
-    EXPECT_FALSE(RestoreManager::sharedInstance().isRestoring());
+    EXPECT_FALSE(restoreManager->isRestoring());
     EXPECT_EQ(waitBox->openCount(), 0);
     EXPECT_EQ(snapshot(), before);
   }
@@ -209,15 +211,15 @@ TEST_F(BackupRoundTripTest, CancelledRestoreHasItsOwnOutcomeAndStopsOnlyItsOwnRe
   service->addFault(FaultRule::stallFor("getuserinfo", 1));
   auto other = std::make_shared<test::Recorder>();
   auto unrelated = std::make_shared<RequestGetUserinfo>();
-  ASSERT_TRUE(RestoreManager::sharedInstance().startToRestore());
-  EXPECT_TRUE(RestoreManager::sharedInstance().isRestoring());
-  EXPECT_FALSE(RestoreManager::sharedInstance().startToRestore());  // one at a time
+  ASSERT_TRUE(restoreManager->startToRestore());
+  EXPECT_TRUE(restoreManager->isRestoring());
+  EXPECT_FALSE(restoreManager->startToRestore());  // one at a time
   other->send(unrelated);
   waitFor(0.5);  // both are with the service now
   ASSERT_EQ(waitBox->openCount(), 1);
 
-  RestoreManager::sharedInstance().cancelRestore();
-  EXPECT_FALSE(RestoreManager::sharedInstance().isRestoring());
+  restoreManager->cancelRestore();
+  EXPECT_FALSE(restoreManager->isRestoring());
   EXPECT_EQ(restoreDelegate->stops, 1);
   EXPECT_EQ(waitBox->openCount(), 0);
   // The unrelated request still gets its answer; the restore's never lands.
@@ -229,7 +231,7 @@ TEST_F(BackupRoundTripTest, CancelledRestoreHasItsOwnOutcomeAndStopsOnlyItsOwnRe
   EXPECT_EQ(snapshot(), before);
 
   // Nothing running: cancel still closes the box and says so, nothing else.
-  RestoreManager::sharedInstance().cancelRestore();
+  restoreManager->cancelRestore();
   EXPECT_EQ(restoreDelegate->stops, 2);
   EXPECT_TRUE(restoreDelegate->successes.empty());
 

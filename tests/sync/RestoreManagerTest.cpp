@@ -21,7 +21,7 @@ using sales::FaultRule;
 
 class RestoreManagerTest : public test::BackupRestoreTest {
  protected:
-  RestoreManager& manager() { return RestoreManager::sharedInstance(); }
+  RestoreManager& manager() { return *restoreManager; }
 
   // Has the service keep `document` as the user's latest backup.
   void storeBackup(const std::string& document) {
@@ -127,6 +127,34 @@ TEST_F(RestoreManagerTest, BackupRowsAreTakenBackSoundly) {
   EXPECT_EQ(restoreDelegate->files[0][1].type, "");
 }
 
+// The restore lives as long as its session: logging out stops one under way
+// and closes its wait box without a word, and the local work stays as it was.
+TEST_F(RestoreManagerTest, TheSessionsEndStopsARestoreUnderWayQuietly) {
+  seedLocalWork();
+  ASSERT_TRUE(backUp());
+  alterLocalWork();
+  const auto before = snapshot();
+  auto ended = restoreManager;
+  ASSERT_TRUE(ended->startToRestore());
+  ASSERT_TRUE(ended->isRestoring());
+  scope->endServices();
+  EXPECT_FALSE(ended->isRestoring());
+  EXPECT_EQ(waitBox->openCount(), 0);
+  EXPECT_TRUE(restoreDelegate->successes.empty());
+  EXPECT_TRUE(restoreDelegate->failures.empty());
+  EXPECT_EQ(restoreDelegate->stops, 0);
+
+  // The next session restores on its own; the ended one never wrote.
+  scope->restart();
+  takeManagers();
+  ASSERT_NE(restoreManager, ended);
+  EXPECT_EQ(snapshot(), before);
+  ASSERT_TRUE(restore());
+  EXPECT_EQ(restoreDelegate->successes.size(), 1u);
+  EXPECT_EQ(restoreDelegate->stops, 0);
+  EXPECT_TRUE(restoreDelegate->failures.empty());
+}
+
 TEST_F(RestoreManagerTest, AsksForTheStoredTimeAndHandsBackTheFilesWithTheirTypes) {
   seedLocalWork();
   // No stored time: zero, written with six decimals. The service has no
@@ -140,7 +168,7 @@ TEST_F(RestoreManagerTest, AsksForTheStoredTimeAndHandsBackTheFilesWithTheirType
   EXPECT_EQ(sent[0].status, "212");
 
   ASSERT_TRUE(backUp());
-  const double when = BackupManager::sharedInstance().lastBackupDate();
+  const double when = backupManager->lastBackupDate();
   ASSERT_NE(when, 0);
   // A time an older version stored in single precision still reads, and the
   // service's nearest backup answers it.

@@ -9,6 +9,7 @@
 #include "SessionFixture.hpp"
 #include "TestEnvironment.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/SessionServices.hpp"
 
@@ -87,7 +88,7 @@ TEST_F(SessionServicesTest, MadeOnFirstUseOnceAndReachedThroughTheirInterfaces) 
   // A service made by its constructor gets the session's open database.
   auto plain = services->get<Plain>();
   ASSERT_TRUE(plain);
-  EXPECT_EQ(plain->database, DataAccessManager::sharedDataModel());
+  EXPECT_EQ(plain->database, SessionDatabase::open().get());
 }
 
 TEST_F(SessionServicesTest, TheEndReachesTheServicesNewestFirstAndClosesTheDatabase) {

@@ -10,6 +10,7 @@
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
@@ -60,7 +61,7 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
       ASSERT_TRUE(writeFile(localPath(rows.back().image_full_address, kFileTypeProductImage), "x"));
     }
   }
-  ASSERT_TRUE(DataAccessManager::sharedDataModel()->saveToDatabaseImage(rows));
+  ASSERT_TRUE(SessionDatabase::open().get()->saveToDatabaseImage(rows));
   FaultRule stall;
   stall.path = "*/product/*";
   stall.kind = FaultKind::Stall;
@@ -124,7 +125,7 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
 // same files are listed as one look per name would list, an unsafe name is
 // still skipped, and a folder holding other things changes nothing.
 TEST_F(SyncEngineTest, ALongImageListNamesTheMissingFilesOnly) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  DataAccessManager* dam = SessionDatabase::open().get();
   ASSERT_TRUE(execute("DELETE FROM marvisto_icon"));
   std::vector<marvisto_image_Entity> rows;
   std::vector<std::string> missing;
@@ -156,7 +157,7 @@ TEST_F(SyncEngineTest, ALongImageListNamesTheMissingFilesOnly) {
 }
 
 TEST_F(SyncEngineTest, ImageListsNameEachMissingFileOnce) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  DataAccessManager* dam = SessionDatabase::open().get();
   ASSERT_TRUE(execute("DELETE FROM marvisto_icon"));
   ASSERT_TRUE(dam->saveToDatabaseImage({imageRow(1, "a.png", "a_s.png"), imageRow(2, "a.png", ""),
                                         imageRow(3, "b.png", "b_s.png"), imageRow(4, "../marvisto_lite.sqlite", "  ")}));
@@ -270,7 +271,7 @@ TEST_F(SyncEngineTest, ThumbnailPassesWriteWhereTheyWereAskedAndStopAtLogout) {
   e->createImgThumb(rowsNamed("second", 60));
   e.reset();
   services.reset();
-  SessionServices::end();
+  scope->endServices();
   const int made = countThumbs("second");
   waitFor(0.3);
   EXPECT_EQ(countThumbs("second"), made);

@@ -19,6 +19,7 @@
 #include "sales-service/SampleData.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/QuoteOrderEntity.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/requests/RequestConfig.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
@@ -205,7 +206,7 @@ bool buildCompany(const DemoCompany& demo) {
   const fs::path folder = base::Paths::documents() / demo.clientId;
   std::error_code ec;
   fs::remove_all(folder, ec);
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  auto dam = SessionDatabase::open();
   if (!dam) return fail("cannot create the database of " + std::string(demo.clientId));
   if (!dam->updateVersion()) return fail("cannot bring the database up to date");
 
@@ -274,7 +275,7 @@ bool buildCompany(const DemoCompany& demo) {
                      customers->customerAddressTable.value_or(std::vector<marvisto_customer_address_Entity>{}))) {
     return false;
   }
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
 
   // The files the rows name, in the folders of their types.
   auto data = backend.currentData(demo.clientId);

@@ -8,7 +8,7 @@ void MVPDFCreaterStringCell::setMeasuredLayout(gfx::TextLayout layout, double wi
   measured_ = Measured{{width, -1}, gfx::TextMeasurer::currentPtr(), std::move(layout)};
 }
 
-const gfx::TextLayout& MVPDFCreaterStringCell::layoutFor(base::Size box) {
+gfx::TextLayout& MVPDFCreaterStringCell::layoutFor(base::Size box) {
   auto measurer = gfx::TextMeasurer::currentPtr();
   if (measured_ && measured_->measurer.lock() == measurer && measured_->box.width == box.width) {
     const double height = measured_->box.height;
@@ -25,19 +25,21 @@ void MVPDFCreaterStringCell::drawInRect(const base::Rect& rect) {
   if (!ctx || rect.isEmpty() || text_.empty()) return;
   ctx->setFillColor(textColor_);
   // One layout for measuring and drawing: the lines that fit the rectangle.
-  const gfx::TextLayout& layout = layoutFor(rect.size);
+  gfx::TextLayout& layout = layoutFor(rect.size);
   base::Point origin = rect.origin;
   if (centerInVertical_) origin.y += static_cast<float>((rect.height() - layout.size.height) * 0.5);
   // Lines that all fit the rectangle need no clip (the clip of every cell
   // was a good part of a document's drawing operations).
-  if (layout.size.width <= rect.width() && layout.size.height <= rect.height()) {
-    ctx->drawTextLayout(layout, origin, rect.width(), textFont_, textColor_, textAlignment_);
-    return;
+  const bool fits = layout.size.width <= rect.width() && layout.size.height <= rect.height();
+  if (!fits) {
+    ctx->save();
+    ctx->clipToRect(rect);
   }
-  ctx->save();
-  ctx->clipToRect(rect);
   ctx->drawTextLayout(layout, origin, rect.width(), textFont_, textColor_, textAlignment_);
-  ctx->restore();
+  if (!fits) ctx->restore();
+  // The measuring's shaping serves the one drawing into the document; kept,
+  // every cell would hold its text's layouts for as long as it lives.
+  layout.shaped.reset();
 }
 
 }  // namespace mv

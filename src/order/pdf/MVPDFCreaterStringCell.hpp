@@ -61,7 +61,7 @@ class MVPDFCreaterStringCell : public MVPDFCreaterBaseCell {
   };
   // The lines the text shows in the box, measured once per box (the preview
   // and the document draw the same cells again and again).
-  const gfx::TextLayout& layoutFor(base::Size box);
+  gfx::TextLayout& layoutFor(base::Size box);
 
   std::string text_;
   gfx::Font textFont_;

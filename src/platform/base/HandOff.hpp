@@ -27,13 +27,17 @@ class HandOff {
   HandOff& operator=(const HandOff&) = delete;
 
   // The producer's side: false, with `item` dropped, once the consumer has
-  // closed the queue.
+  // closed the queue. The items the consumer is done with end here, on the
+  // producer's thread.
   [[nodiscard]] bool push(T&& item) {
+    std::deque<T> spent;
     std::unique_lock<std::mutex> lock(mutex_);
     roomy_.wait(lock, [&] { return closed_ || items_.size() < capacity_; });
+    spent.swap(spent_);
     if (closed_) return false;
     items_.push_back(std::move(item));
     filled_.notify_one();
+    lock.unlock();
     return true;
   }
   // The producer's side: nothing more comes.
@@ -54,6 +58,13 @@ class HandOff {
     roomy_.notify_one();
     return item;
   }
+  // The consumer's side: an item it is done with goes back, to end on the
+  // producer's thread, which made it (ending what another thread allocated
+  // costs more, and would hold up the consumer).
+  void giveBack(T&& item) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!closed_) spent_.push_back(std::move(item));
+  }
   // The consumer's side: it takes nothing more; what is queued is dropped and
   // every later push is refused.
   void close() {
@@ -70,6 +81,7 @@ class HandOff {
   std::condition_variable roomy_;
   std::condition_variable filled_;
   std::deque<T> items_;
+  std::deque<T> spent_;
   bool finished_ = false;
   bool closed_ = false;
 };
@@ -107,6 +119,7 @@ void produceBeside(std::size_t capacity, Produce produce, Take take) {
     Join join{queue, producer};
     while (std::optional<T> item = queue.pop()) {
       if (!take(*item)) break;
+      queue.giveBack(std::move(*item));
     }
   }
   if (failed) std::rethrow_exception(failed);

@@ -531,55 +531,46 @@ PangoContext* drawingPangoContext() {
 }  // namespace
 
 namespace {
-// Draws a one-line layout from the line the measurer shaped for it, where
-// that draws the same; false when it does not apply.
-bool drawShapedLine(cairo_t* cr, double alpha, const TextLayout& layout, base::Point origin, double width,
-                    const Font& font, const Color& color, TextAlignment alignment) {
-  // Into a PDF page at one unit a point, the measuring context shapes as the
-  // drawing one would: a line measured just before is drawn as it was shaped.
-  if (layout.lines.size() != 1 || cairo_surface_get_type(cairo_get_target(cr)) != CAIRO_SURFACE_TYPE_PDF) return false;
+// Into a PDF page at one unit a point, the measuring context shapes as the
+// drawing one would: lines the measurer shaped are drawn as they were shaped.
+bool drawsAsMeasured(cairo_t* cr) {
+  if (cairo_surface_get_type(cairo_get_target(cr)) != CAIRO_SURFACE_TYPE_PDF) return false;
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
-  if (m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0) return false;
-  const auto& line = layout.lines.front();
-  PangoLayoutLine* shaped = PangoTextMeasurer::shapedLine(line.text, font);
-  if (!shaped) return false;
-  double x = origin.x;
-  if (alignment == TextAlignment::Center)
-    x += (width - line.width) / 2;
-  else if (alignment == TextAlignment::Right)
-    x += width - line.width;
-  cairo_save(cr);
-  cairo_set_source_rgba(cr, color.r(), color.g(), color.b(), color.alpha() * alpha);
-  cairo_move_to(cr, x, origin.y + layout.ascender);
-  pango_cairo_show_layout_line(cr, shaped);
-  cairo_restore(cr);
-  return true;
+  return m.xx == 1 && m.yy == 1 && m.xy == 0 && m.yx == 0;
 }
 }  // namespace
 
 void Context::drawTextLayout(const TextLayout& layout, base::Point origin, double width, const Font& font,
                              const Color& color, TextAlignment alignment) {
   if (layout.lines.empty()) return;
-  if (drawShapedLine(cr_, alpha_, layout, origin, width, font, color, alignment)) return;
-  PangoContext* pc = drawingPangoContext();
-  pango_cairo_update_context(cr_, pc);
-  PangoLayout* pl = pango_layout_new(pc);
-  PangoFontDescription* desc = PangoTextMeasurer::describe(font);
-  pango_layout_set_font_description(pl, desc);
-  pango_font_description_free(desc);
-  pango_layout_set_single_paragraph_mode(pl, TRUE);
+  const ShapedText* shaped = layout.shaped && drawsAsMeasured(cr_) ? layout.shaped.get() : nullptr;
+  // A layout of its own for the lines shaped here, made when the first is.
+  PangoLayout* pl = nullptr;
   cairo_save(cr_);
   cairo_set_source_rgba(cr_, color.r(), color.g(), color.b(), color.alpha() * alpha_);
   double y = origin.y;
-  for (const auto& line : layout.lines) {
+  for (std::size_t i = 0; i < layout.lines.size(); ++i) {
+    const auto& line = layout.lines[i];
     double x = origin.x;
     if (alignment == TextAlignment::Center)
       x += (width - line.width) / 2;
     else if (alignment == TextAlignment::Right)
       x += width - line.width;
-    pango_layout_set_text(pl, line.text.data(), static_cast<int>(line.text.size()));
-    PangoLayoutLine* pline = pango_layout_get_line_readonly(pl, 0);
+    PangoLayoutLine* pline = shaped ? shaped->line(i, line.text, font) : nullptr;
+    if (!pline) {
+      if (!pl) {
+        PangoContext* pc = drawingPangoContext();
+        pango_cairo_update_context(cr_, pc);
+        pl = pango_layout_new(pc);
+        PangoFontDescription* desc = PangoTextMeasurer::describe(font);
+        pango_layout_set_font_description(pl, desc);
+        pango_font_description_free(desc);
+        pango_layout_set_single_paragraph_mode(pl, TRUE);
+      }
+      pango_layout_set_text(pl, line.text.data(), static_cast<int>(line.text.size()));
+      pline = pango_layout_get_line_readonly(pl, 0);
+    }
     if (pline) {
       cairo_move_to(cr_, x, y + layout.ascender);
       pango_cairo_show_layout_line(cr_, pline);
@@ -587,7 +578,7 @@ void Context::drawTextLayout(const TextLayout& layout, base::Point origin, doubl
     y += layout.lineHeight;
   }
   cairo_restore(cr_);
-  g_object_unref(pl);
+  if (pl) g_object_unref(pl);
 }
 
 base::Size Context::drawText(std::string_view text, const base::Rect& rect, const Font& font, const Color& color,

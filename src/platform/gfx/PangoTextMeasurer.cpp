@@ -3,7 +3,6 @@
 #include <pango/pangocairo.h>
 
 #include <cmath>
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -18,13 +17,6 @@ struct LayoutDeleter {
 };
 using LayoutPtr = std::unique_ptr<PangoLayout, LayoutDeleter>;
 
-// A one-line text measured lately, as pango shaped it.
-struct Shaped {
-  std::string text;
-  Font font;
-  LayoutPtr layout;
-};
-
 struct ThreadPango {
   PangoFontMap* map = nullptr;
   PangoContext* ctx = nullptr;
@@ -33,9 +25,6 @@ struct ThreadPango {
   // times in a row.
   std::optional<Font> lastFont;
   std::pair<double, double> lastMetrics;
-  // The one-line texts measured last: a text is most often drawn right
-  // after it was measured.
-  std::deque<Shaped> shaped;
   ThreadPango() {
     map = pango_cairo_font_map_new();
     pango_cairo_font_map_set_resolution(PANGO_CAIRO_FONT_MAP(map), 72.0);
@@ -165,11 +154,6 @@ LayoutPtr forEachLine(std::string_view text, const Font& font, double width, Lin
   return layout;
 }
 
-bool sameFace(const Font& a, const Font& b) {
-  return a.familyName() == b.familyName() && a.weight() == b.weight() && a.isItalic() == b.isItalic() &&
-         a.pointSize() == b.pointSize();
-}
-
 }  // namespace
 
 std::vector<std::string> PangoTextMeasurer::wrap(std::string_view text, const Font& font, double width,
@@ -179,38 +163,85 @@ std::vector<std::string> PangoTextMeasurer::wrap(std::string_view text, const Fo
   return out;
 }
 
-std::vector<TextLayout::Line> PangoTextMeasurer::wrapMeasured(std::string_view text, const Font& font, double width,
-                                                              LineBreakMode mode) {
-  std::vector<TextLayout::Line> out;
+namespace {
+
+double lineWidth(PangoLayoutLine* line) {
+  PangoRectangle logical;
+  pango_layout_line_get_extents(line, nullptr, &logical);
+  return logical.width / static_cast<double>(PANGO_SCALE);
+}
+
+// Every run of the line goes left to right at the paragraph's own level: its
+// glyphs are in the order the line alone would show them.
+bool leftToRight(PangoLayoutLine* line) {
+  for (GSList* r = line->runs; r; r = r->next)
+    if (static_cast<PangoGlyphItem*>(r->data)->item->analysis.level != 0) return false;
+  return true;
+}
+
+// The blank a line was wrapped at is its last glyph, emptied: the line alone
+// draws it as a space, which shows nothing either.
+bool endsInEmptiedBlank(PangoLayoutLine* line, std::string_view s) {
+  if (s.size() < 2 || s.back() != ' ' || s[s.size() - 2] == ' ' || s[s.size() - 2] == '\t') return false;
+  GSList* last = g_slist_last(line->runs);
+  if (!last) return false;
+  const PangoGlyphString* glyphs = static_cast<PangoGlyphItem*>(last->data)->glyphs;
+  return glyphs->num_glyphs > 0 && glyphs->glyphs[glyphs->num_glyphs - 1].glyph == PANGO_GLYPH_EMPTY;
+}
+
+}  // namespace
+
+TextMeasurer::WrappedLines PangoTextMeasurer::wrapMeasured(std::string_view text, const Font& font, double width,
+                                                           LineBreakMode mode) {
+  WrappedLines out;
+  auto shaped = std::make_shared<ShapedText>(font);
   auto layout = forEachLine(text, font, width, mode, [&](PangoLayoutLine* line, std::string_view s, bool hardEnd) {
-    // Such a line was shaped as the text it draws: its extent is its width.
-    // A wrapped line ends in the blank it broke at, which is not counted.
+    // The paragraph's line draws as the line alone would: the whole text,
+    // or a line left to right that a break ends or that was wrapped at one
+    // blank (a line wrapped inside a word ends in a hyphen it does not draw).
+    const bool plain = s.find_first_of("\r\n") == std::string_view::npos;
+    PangoLayoutLine* drawn = nullptr;
+    if (s.size() == text.size() || (plain && leftToRight(line) && (hardEnd || endsInEmptiedBlank(line, s))))
+      drawn = line;
+    // A line that ends its paragraph was shaped as the text it draws: its
+    // extent is its width. A wrapped line ends in the blank it broke at,
+    // which is not counted.
     const bool blankEnd = !s.empty() && (s.back() == ' ' || s.back() == '\t');
     double w = 0;
     if (hardEnd && !blankEnd && s.find('\n') == std::string_view::npos) {
+      w = lineWidth(line);
+    } else if (!blankEnd) {
+      // Shaped on its own, as its width is measured and as it is drawn.
+      LayoutPtr alone = makeLayout(s, font);
+      pango_layout_set_single_paragraph_mode(alone.get(), TRUE);
       PangoRectangle logical;
-      pango_layout_line_get_extents(line, nullptr, &logical);
+      pango_layout_get_extents(alone.get(), nullptr, &logical);
       w = logical.width / static_cast<double>(PANGO_SCALE);
+      if (!drawn) drawn = pango_layout_get_line_readonly(alone.get(), 0);
+      if (drawn != line) shaped->layouts_.emplace_back(alone.release());
     } else {
       std::string_view trimmed = s;
       while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t')) trimmed.remove_suffix(1);
       w = widthOf(trimmed, font);
     }
-    out.push_back({std::string(s), w});
+    shaped->lines_.push_back({s, drawn});
+    out.lines.push_back({std::string(s), w});
   });
-  if (layout && out.size() == 1 && out.front().text.size() == text.size()) {
-    auto& shaped = threadPango().shaped;
-    shaped.push_back({std::string(text), font, std::move(layout)});
-    if (shaped.size() > 8) shaped.pop_front();
+  if (layout) {
+    // The lines' texts are within it.
+    shaped->layouts_.emplace_back(layout.release());
+    out.shaped = std::move(shaped);
   }
   return out;
 }
 
-PangoLayoutLine* PangoTextMeasurer::shapedLine(std::string_view text, const Font& font) {
-  auto& shaped = threadPango().shaped;
-  for (auto it = shaped.rbegin(); it != shaped.rend(); ++it)
-    if (it->text == text && sameFace(it->font, font)) return pango_layout_get_line_readonly(it->layout.get(), 0);
-  return nullptr;
+PangoLayoutLine* ShapedText::line(std::size_t index, std::string_view text, const Font& font) const {
+  if (std::this_thread::get_id() != thread_ || index >= lines_.size()) return nullptr;
+  const Line& l = lines_[index];
+  if (!l.line || l.text != text) return nullptr;
+  const bool sameFace = font.familyName() == font_.familyName() && font.weight() == font_.weight() &&
+                        font.isItalic() == font_.isItalic() && font.pointSize() == font_.pointSize();
+  return sameFace ? l.line : nullptr;
 }
 
 }  // namespace gfx

@@ -147,12 +147,12 @@ std::string TextMeasurer::truncate(std::string_view text, const Font& font, doub
   return build(lo);
 }
 
-std::vector<TextLayout::Line> TextMeasurer::wrapMeasured(std::string_view text, const Font& font, double width,
-                                                         LineBreakMode mode) {
-  std::vector<TextLayout::Line> out;
+TextMeasurer::WrappedLines TextMeasurer::wrapMeasured(std::string_view text, const Font& font, double width,
+                                                      LineBreakMode mode) {
+  WrappedLines out;
   for (auto& line : wrap(text, font, width, mode)) {
     const double w = widthOf(rtrim(line), font);
-    out.push_back({std::move(line), w});
+    out.lines.push_back({std::move(line), w});
   }
   return out;
 }
@@ -173,7 +173,9 @@ TextLayout TextMeasurer::layout(std::string_view text, const Font& font, double 
     const double w = widthOf(rtrim(one), font);
     out.lines.push_back({std::move(one), w});
   } else {
-    out.lines = wrapMeasured(text, font, width, mode);
+    auto wrapped = wrapMeasured(text, font, width, mode);
+    out.lines = std::move(wrapped.lines);
+    out.shaped = std::move(wrapped.shaped);
     if (maxLines > 0 && static_cast<int>(out.lines.size()) > maxLines) {
       std::string rest;
       for (std::size_t i = static_cast<std::size_t>(maxLines) - 1; i < out.lines.size(); ++i) {

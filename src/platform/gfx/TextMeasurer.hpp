@@ -13,6 +13,9 @@ namespace gfx {
 enum class LineBreakMode { WordWrap = 0, CharacterWrap = 1, Clip = 2, HeadTruncation = 3, TailTruncation = 4, MiddleTruncation = 5 };
 enum class TextAlignment { Left = 0, Center = 1, Right = 2, Justified = 3, Natural = 4 };
 
+// A measurer's own shaping of a text's lines (see PangoTextMeasurer).
+class ShapedText;
+
 // Text broken into the lines it is drawn in.
 struct TextLayout {
   struct Line {
@@ -24,6 +27,10 @@ struct TextLayout {
   double ascender = 0;
   // Widest line and all lines' height, rounded up to whole points.
   base::Size size;
+  // The lines as the measurer shaped them, where it keeps that: drawing uses
+  // a line's shaping instead of shaping its text again while the line still
+  // shows the text it was shaped for.
+  std::shared_ptr<const ShapedText> shaped;
 };
 
 // Measures text for layout. The pango implementation measures with the
@@ -42,10 +49,14 @@ class TextMeasurer {
   // wrapping). Each line's text excludes its break character.
   virtual std::vector<std::string> wrap(std::string_view text, const Font& font, double width,
                                         LineBreakMode mode) = 0;
-  // The lines of `wrap`, each with its width (trailing blanks not counted).
+  // The lines of `wrap`, each with its width (trailing blanks not counted),
+  // and the measurer's shaping of them where it keeps it for drawing.
+  struct WrappedLines {
+    std::vector<TextLayout::Line> lines;
+    std::shared_ptr<const ShapedText> shaped;
+  };
   // A measurer that lays the text out once for both may answer it at once.
-  virtual std::vector<TextLayout::Line> wrapMeasured(std::string_view text, const Font& font, double width,
-                                                     LineBreakMode mode);
+  virtual WrappedLines wrapMeasured(std::string_view text, const Font& font, double width, LineBreakMode mode);
 
   // Lines for drawing or measuring: wrapped to `width`, at most `maxLines`
   // (0: any), the last line shortened by the mode when text was left over or

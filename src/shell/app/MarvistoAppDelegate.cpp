@@ -17,7 +17,7 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/app/UITabBarControllerExt.hpp"
 #include "shell/config/SkinManager.hpp"
-#include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/SessionServices.hpp"
@@ -67,6 +67,7 @@ void MarvistoAppDelegate::destroyCurrent() {
   MessageBox::sharedInstance().setHostWindow({});
   app->syncStart_.cancelAll();
   app->logout_.cancelAll();
+  app->ahead_.cancelAll();
   app->reachabilityObservation_.reset();
   app->backgroundObservation_.reset();
   app->foregroundObservation_.reset();
@@ -188,6 +189,11 @@ void MarvistoAppDelegate::showMainController() {
   welcome_.reset();
   window_->setRootViewController(mainScreen_->rootViewController());
   configurationChanged();
+  // Posted from the turn that shows the main screen, the work ahead runs after
+  // that turn's display pass: it does not hold up the first frame.
+  base::RunLoop::main().post(ahead_.guard([this] {
+    if (auto services = SessionServices::current()) FeatureWiring::run(wiring_.afterMainScreen, *services);
+  }));
 }
 
 void MarvistoAppDelegate::configurationChanged() {
@@ -213,6 +219,7 @@ void MarvistoAppDelegate::endSession() {
   MV_ASSERT_MAIN_THREAD();
   logout_.cancelAll();
   syncStart_.cancelAll();
+  ahead_.cancelAll();
   LoginMode::freeInstance();
   NetworkModel::sharedInstance().cancelAllRequests();
   LanguageManager::sharedInstance().removeAllLanugageNotification();
@@ -220,9 +227,10 @@ void MarvistoAppDelegate::endSession() {
   // notifications or reaches a service after the logout.
   if (mainScreen_) mainScreen_->dismissPresented();
   mainScreen_.reset();
-  // Then the features' services end, and the session's database closes.
+  // Then the features' services end, and the session's database closes (or
+  // the one a sign-in opened before any session began).
   SessionServices::end();
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   ConfigManager::freeInstance();
   for (const auto& hook : wiring_.onLogout) {
     if (hook) hook();
@@ -279,10 +287,12 @@ void MarvistoAppDelegate::alertViewClickedButtonAtIndex(ui::AlertView& alert, lo
       const bool locked = isLockedStatus(deviceStatus_);
       if (isWelcomeRoot()) {
         if (locked) {
-          // Nothing may still write into the store while it is deleted.
+          // Nothing may still write into the store while it is deleted; the
+          // deletion ends any session services before it closes the database.
           NetworkModel::sharedInstance().cancelAllRequests();
-          DataAccessManager::releaseDataModel();
-          if (auto lm = LoginMode::existingInstance()) lm->removeBlockAccount();
+          if (auto lm = LoginMode::existingInstance(); lm && !lm->removeBlockAccount()) {
+            MV_LOG("The locked account's data was not deleted whole");
+          }
         }
         MessageBox::sharedInstance().EndBlockWait();
       } else if (locked) {

@@ -151,6 +151,8 @@ class MarvistoAppDelegate : public SessionEventSink,
   // the next turn; both end with a logout or the application.
   base::CancelTracker syncStart_;
   base::CancelTracker logout_;
+  // The session's work ahead, after the main screen's first frame.
+  base::CancelTracker ahead_;
 };
 
 }  // namespace mv

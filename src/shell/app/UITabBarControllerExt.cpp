@@ -56,39 +56,50 @@ std::shared_ptr<ui::ViewController> UITabBarControllerExt::rootViewController() 
 }
 
 void UITabBarControllerExt::addViewControllers() {
-  std::vector<std::shared_ptr<ui::ViewController>> list;
   // The features' screens are made for the session's services.
-  auto app = MarvistoAppDelegate::current();
-  auto services = SessionServices::current();
-  services_ = services;
-  actions_ = ShellActions::of(services);
-  FeatureWiring none;
-  const FeatureWiring& wiring = app ? app->wiring() : none;
-  for (int tag = 0; tag < MainTabScreens::kTabCount; ++tag) {
-    auto screen = tag == MainTabScreens::kHome ? std::make_shared<HomeViewController>(actions_, services)
-                                               : wiring.makeScreen(tag, services.get());
-    screens_[static_cast<std::size_t>(tag)] = screen;
-    if (tag == MainTabScreens::kHome) {
-      list.push_back(screen);
-      continue;
-    }
-    auto nav = std::make_shared<ui::NavigationController>(screen);
-    if (tag == MainTabScreens::kCatalog || tag == MainTabScreens::kSync) nav->setNavigationBarHidden(true);
-    list.push_back(nav);
-  }
+  services_ = SessionServices::current();
+  actions_ = ShellActions::of(services_);
+  // Every tab holds its place with an empty controller until its screen is
+  // made: most sessions open few of the tabs, and the screens are the
+  // heaviest part of a sign-in.
+  std::vector<std::shared_ptr<ui::ViewController>> list;
+  for (int tag = 0; tag < MainTabScreens::kTabCount; ++tag) list.push_back(std::make_shared<ui::ViewController>());
   setViewControllers(list);
   setCustomizableViewControllers({});
 }
 
-std::shared_ptr<ui::ViewController> UITabBarControllerExt::screen(int tag) const {
+void UITabBarControllerExt::makeScreen(int tag) {
+  if (tag < 0 || tag >= MainTabScreens::kTabCount || screens_[static_cast<std::size_t>(tag)]) return;
+  auto app = MarvistoAppDelegate::current();
+  FeatureWiring none;
+  const FeatureWiring& wiring = app ? app->wiring() : none;
+  auto screen = tag == MainTabScreens::kHome ? std::make_shared<HomeViewController>(actions_, services_)
+                                             : wiring.makeScreen(tag, services_.get());
+  screens_[static_cast<std::size_t>(tag)] = screen;
+  std::shared_ptr<ui::ViewController> child = screen;
+  if (tag != MainTabScreens::kHome) {
+    auto nav = std::make_shared<ui::NavigationController>(screen);
+    if (tag == MainTabScreens::kCatalog || tag == MainTabScreens::kSync) nav->setNavigationBarHidden(true);
+    child = nav;
+  }
+  auto list = viewControllers();
+  list[static_cast<std::size_t>(tag)] = child;
+  setViewControllers(list);
+  // The bar along the bottom is the application's own: the screen fills the window.
+  child->view()->setFrame({0, 0, 1024, 768});
+  if (!appeared_) return;
+  if (auto* config = dynamic_cast<ConfigDelegate*>(screen.get())) config->loadByConfig();
+}
+
+std::shared_ptr<ui::ViewController> UITabBarControllerExt::screen(int tag) {
   if (tag < 0 || tag >= MainTabScreens::kTabCount) return nullptr;
+  makeScreen(tag);
   return screens_[static_cast<std::size_t>(tag)];
 }
 
 void UITabBarControllerExt::hideTabBar() {
   tabBar().setHidden(true);
   tabBar().setFrame({0, 768, 1024, 0});
-  for (auto& child : viewControllers()) child->view()->setFrame({0, 0, 1024, 768});
 }
 
 void UITabBarControllerExt::viewDidLoad() {
@@ -145,8 +156,8 @@ void UITabBarControllerExt::addCustomElements() {
 }
 
 gfx::ImagePtr UITabBarControllerExt::barImage() {
-  if (DataAccessManager* dam = DataAccessManager::sharedDataModel()) {
-    if (auto name = dam->getFullImagePathByTitle(kBarImageTitle)) {
+  if (auto services = SessionServices::current()) {
+    if (auto name = services->database().getFullImagePathByTitle(kBarImageTitle)) {
       // Icons live in the signed-in client's icon folder.
       if (auto path = PublicFunction::filePathWithName(*name, kFileTypeConfigImage)) {
         std::error_code ec;
@@ -216,6 +227,7 @@ void UITabBarControllerExt::itemsMove(bool move) {
 
 void UITabBarControllerExt::selectTab(int index) {
   if (index < 0 || index >= MainTabScreens::kTabCount) return;
+  makeScreen(index);
   setSelectedIndex(static_cast<std::size_t>(index));
   // The screens that hear their tab's visits: the others leave first, then
   // the selected one enters.
@@ -315,6 +327,7 @@ void UITabBarControllerExt::notifiChangelanguage() {
 
 void UITabBarControllerExt::viewDidAppear(bool animated) {
   ui::TabBarController::viewDidAppear(animated);
+  appeared_ = true;
   for (auto& child : viewControllers()) {
     ui::ViewController* target = child.get();
     if (auto* nav = dynamic_cast<ui::NavigationController*>(target)) {

@@ -21,6 +21,7 @@
 #include "shell/frame/MarvistoNavigationController.hpp"
 #include "shell/frame/SettingsViewControllerDelegate.hpp"
 #include "shell/frame/ShellActions.hpp"
+#include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/ShellScreens.hpp"
 #include "shell/frame/TabBarItemButton.hpp"
 
@@ -45,7 +46,9 @@ class UITabBarControllerExt : public ui::TabBarController,
   static constexpr double kTitleTop = 34;
   static constexpr const char* kBarImageTitle = "top bar";
 
-  // The tab bar with its seven screens (the controller list of `init`).
+  // The tab bar for its seven screens (the controller list of `init`). Each
+  // screen is made when its tab is first shown (or asked for by `screen`):
+  // the bar itself shows every tab's title, icon and badge without it.
   static std::shared_ptr<UITabBarControllerExt> create();
   ~UITabBarControllerExt() override;
 
@@ -89,14 +92,20 @@ class UITabBarControllerExt : public ui::TabBarController,
   int iCurSelectTab() const { return iCurSelectTab_; }
   int iPerSelectTab() const { return iPerSelectTab_; }
   bool bViewHasLoad() const { return bViewHasLoad_; }
-  // The feature screen of a tab (the navigation controller's root where wrapped).
-  std::shared_ptr<ui::ViewController> screen(int tag) const;
+  // The feature screen of a tab (the navigation controller's root where
+  // wrapped), made now if it was not yet.
+  std::shared_ptr<ui::ViewController> screen(int tag);
+  // Whether the tab's screen was made.
+  bool hasScreen(int tag) const { return tag >= 0 && tag < MainTabScreens::kTabCount && screens_[static_cast<std::size_t>(tag)]; }
 
   void popoverControllerDidDismissPopover(ui::PopoverController& popover) override;
 
  private:
   UITabBarControllerExt() = default;
   void addViewControllers();
+  // Makes the tab's screen where it is not made yet, in place of the empty
+  // controller that held its place among the tabs.
+  void makeScreen(int tag);
   void hideTabBar();
   void addCustomElements();
 
@@ -112,6 +121,9 @@ class UITabBarControllerExt : public ui::TabBarController,
   int iCurSelectTab_ = 0;
   int iPerSelectTab_ = 0;
   bool bViewHasLoad_ = false;
+  // The bar has appeared: a screen made from now on reads the configuration
+  // at once, as those made before did when it appeared.
+  bool appeared_ = false;
 };
 
 }  // namespace mv

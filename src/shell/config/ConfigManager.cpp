@@ -6,6 +6,7 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/Session.hpp"
 #include "util/Text.hpp"
 
@@ -40,39 +41,39 @@ ConfigManager::ConfigManager() = default;
 
 ConfigManager::~ConfigManager() = default;
 
-bool ConfigManager::syncConfigData(const std::optional<std::vector<ConfigEntity>>& rows) {
+bool ConfigManager::syncConfigData(DataAccessManager& database,
+                                   const std::optional<std::vector<ConfigEntity>>& rows) {
   MV_ASSERT_MAIN_THREAD();
   if (!rows) return false;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) {
-    MV_LOG("No database to store the configuration in");
-    return false;
-  }
-  const bool stored = dam->syncConfigData(*rows);
+  const bool stored = database.syncConfigData(*rows);
   if (!stored) MV_LOG("Error on configuration sync!");
-  if (auto config = dam->queryConfig("configuration")) {
+  if (auto config = database.queryConfig("configuration")) {
     modelDescArray_ = splitDesc(config->desc);
   }
   return stored;
 }
 
+std::optional<ConfigEntity> ConfigManager::queryConfig(DataAccessManager& database) {
+  MV_ASSERT_MAIN_THREAD();
+  return database.queryConfig("configuration");
+}
+
+std::optional<ConfigEntity> ConfigManager::queryDateFormat(DataAccessManager& database) {
+  MV_ASSERT_MAIN_THREAD();
+  return database.queryConfig("date_format");
+}
+
+bool ConfigManager::deleteConfig(DataAccessManager& database) {
+  MV_ASSERT_MAIN_THREAD();
+  return database.deleteConfig();
+}
+
 std::optional<ConfigEntity> ConfigManager::row(const std::string& type) {
   MV_ASSERT_MAIN_THREAD();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam) return std::nullopt;
-  return dam->queryConfig(type);
+  auto services = SessionServices::current();
+  if (!services) return std::nullopt;
+  return services->database().queryConfig(type);
 }
-
-std::optional<ConfigEntity> ConfigManager::queryConfig() { return row("configuration"); }
-std::optional<ConfigEntity> ConfigManager::queryDateFormat() { return row("date_format"); }
-
-bool ConfigManager::deleteConfig() {
-  MV_ASSERT_MAIN_THREAD();
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  return dam && dam->deleteConfig();
-}
-
-void ConfigManager::resetUserData() { DataAccessManager::releaseDataModel(); }
 
 std::vector<std::string> ConfigManager::splitDesc(const std::string& desc) {
   std::vector<std::string> parts;

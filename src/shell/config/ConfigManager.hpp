@@ -18,6 +18,8 @@
 
 namespace mv {
 
+class DataAccessManager;
+
 class ConfigManager : public SyncConfigManager {
  public:
   static constexpr const char* kReloadCatalog = "Needreloadcatelog";
@@ -29,15 +31,14 @@ class ConfigManager : public SyncConfigManager {
   // The instance if one exists, without making one.
   static std::shared_ptr<ConfigManager> existingInstance();
 
-  // Stores the rows and takes the tab switches from the stored
-  // "configuration" row. False for no rows or a failed write.
-  bool syncConfigData(const std::optional<std::vector<ConfigEntity>>& rows);
-  std::optional<ConfigEntity> queryConfig();
-  std::optional<ConfigEntity> queryDateFormat();
-  bool deleteConfig();
-  // Closes the database so that the next use opens the one of the client
-  // then signed in.
-  void resetUserData();
+  // Stores the rows in `database` and takes the tab switches from the stored
+  // "configuration" row. False for no rows or a failed write. The caller
+  // hands in the database: the sign-in stores the configuration before any
+  // session begins.
+  bool syncConfigData(DataAccessManager& database, const std::optional<std::vector<ConfigEntity>>& rows);
+  static std::optional<ConfigEntity> queryConfig(DataAccessManager& database);
+  static std::optional<ConfigEntity> queryDateFormat(DataAccessManager& database);
+  static bool deleteConfig(DataAccessManager& database);
 
   // Index 7 (the settings button) is always shown; any other index shows when
   // its switch reads true; an index the list does not reach, or no list, hides.
@@ -72,7 +73,9 @@ class ConfigManager : public SyncConfigManager {
 
  private:
   ConfigManager();
-  std::optional<ConfigEntity> row(const std::string& type);
+  // The row of that type in the current session's database; nothing when no
+  // session is on.
+  static std::optional<ConfigEntity> row(const std::string& type);
   std::string showAllCustomerKey() const;
 
   base::Value configDic_ = base::Value::object();

@@ -32,6 +32,9 @@ class FeatureWiring {
   std::vector<SessionHook> onConfigChanged;
   // A sync was asked for (the home screen, the settings' full resync).
   std::vector<SessionHook> startSync;
+  // The main screen of a session is up: work done ahead for screens not yet
+  // shown. Runs once its first frame is drawn.
+  std::vector<SessionHook> afterMainScreen;
   // The session ended; its services are gone already.
   std::vector<std::function<void()>> onLogout;
 

@@ -16,6 +16,8 @@
 #include "shell/session/LoginMode.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
+#include "store/SessionDatabase.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 
@@ -39,7 +41,7 @@ bool AccountStorage::wipeForFullSync() {
   std::error_code ec;
   const fs::path keptRows =
       base::Paths::tmp() / (asciiLowercase(clientId_) + "-kept-rows-" + std::to_string(::getpid()));
-  const bool open = fs::exists(dbFile, ec) && DataAccessManager::sharedDataModel();
+  const bool open = fs::exists(dbFile, ec) && SessionDatabase::open();
   SQLiteDatabase none;
   if (!LocalWorkKeeper::setKeptRowsAside(open ? SQLiteDatabase::sharedDataBase() : none, *folder, keptRows,
                                          base::Date::now())) {
@@ -48,7 +50,7 @@ bool AccountStorage::wipeForFullSync() {
   }
   fs::path kept;
   if (open && LocalWorkKeeper::hasLocalWork(SQLiteDatabase::sharedDataBase())) {
-    DataAccessManager::releaseDataModel();
+    SessionDatabase::close();
     kept = base::Paths::tmp() / (asciiLowercase(clientId_) + "-kept-" + std::to_string(::getpid()) + ".sqlite");
     fs::remove(kept, ec);
     fs::rename(dbFile, kept, ec);
@@ -62,8 +64,7 @@ bool AccountStorage::wipeForFullSync() {
   if (!removeBlockAccount()) MV_LOG("The client folder was not wiped whole; the full resync fills what is there");
   if (!LocalWorkKeeper::restoreKeptRows(keptRows, *folder)) MV_LOG("Kept rows stay in ", keptRows.string());
   if (kept.empty()) return true;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (dam && LocalWorkKeeper::copyLocalWork(SQLiteDatabase::sharedDataBase(), kept)) {
+  if (SessionDatabase::open() && LocalWorkKeeper::copyLocalWork(SQLiteDatabase::sharedDataBase(), kept)) {
     fs::remove(kept, ec);
   } else {
     MV_LOG("The local work could not be carried over; it stays in ", kept.string());
@@ -78,8 +79,11 @@ bool AccountStorage::removeBlockAccount() {
     MV_LOG("Not deleting the data of client \"", id, "\"");
     return false;
   }
-  // Nothing may keep the database open while its file goes away.
-  DataAccessManager::releaseDataModel();
+  // Nothing may keep the database open while its file goes away: the
+  // session's services (which hold it and write into it) end first, then the
+  // connection closes.
+  SessionServices::end();
+  SessionDatabase::close();
   std::error_code ec;
   if (fs::exists(fs::symlink_status(*folder, ec))) fs::remove_all(*folder, ec);
   if (ec) MV_LOG("The client folder ", folder->string(), " could not be deleted: ", ec.message());
@@ -153,8 +157,8 @@ bool AccountStorage::versionCompare(const std::string& version) {
     const fs::path skin = *folder / SkinManager::kSkinFolderName;
     if (fs::exists(skin, ec)) fs::remove_all(skin, ec);
   }
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  const bool upgraded = dam && dam->updateVersion();
+  auto database = SessionDatabase::open();
+  const bool upgraded = database && database->updateVersion();
   const bool folders = createAllDirectorys();
   if (!upgraded || !folders) {
     // Not recorded: the upgrade runs again at the next sign-in.

@@ -15,8 +15,8 @@ class AccountStorage {
  public:
   explicit AccountStorage(std::string clientId);
 
-  // Deletes the client folder (closing the database first) and the
-  // per-client flags. Refuses a blank or invalid client id and the demo
+  // Deletes the client folder (ending the session's services and closing the
+  // database first) and the per-client flags. Refuses a blank or invalid client id and the demo
   // companies. True when the folder is gone afterwards.
   [[nodiscard]] bool removeBlockAccount();
   // Forgets what the syncs of this client recorded (and the version its

@@ -10,6 +10,7 @@
 #include "shell/config/SkinManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/RequestSender.hpp"
@@ -231,8 +232,8 @@ void LoginMode::userinfoReply(const GetUserinfoRst& info) {
   setCompanyName(info.companyName);
   setCompanyLink(info.companyLink);
   setUserAccess(info.userAccess);
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam || !dam->saveUserInfo(loginInfo())) MV_LOG("The user information could not be stored");
+  auto database = SessionDatabase::open();
+  if (!database || !database->saveUserInfo(loginInfo())) MV_LOG("The user information could not be stored");
 }
 
 void LoginMode::getRuntimeConfig() {
@@ -241,7 +242,10 @@ void LoginMode::getRuntimeConfig() {
   request->clientId = clientID();
   if (sender_->sendFor<ConfigRst>(request, requests_, [](const ConfigRst& config) {
         if (config.isSuccess()) {
-          ConfigManager::sharedInstance()->syncConfigData(config.configTable);
+          auto database = SessionDatabase::open();
+          if (!database || !ConfigManager::sharedInstance()->syncConfigData(*database, config.configTable)) {
+            MV_LOG("The runtime configuration could not be stored");
+          }
         } else {
           MV_LOG("get runtime config error!");
         }

@@ -17,6 +17,7 @@
 #include "shell/config/Language.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/RequestSender.hpp"
 #include "sync/SyncModel.hpp"
@@ -122,7 +123,7 @@ void LoginMode::endSignInBySession() {
   // The application's alert tells the user why; the panel comes back.
   setLoginType(LoginType::None);
   signIn_.cancelAll();
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   endWaitBox();
   if (auto d = delegate()) d->changeLoginButState();
 }
@@ -165,7 +166,7 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
 
   if (!silent) {
     // 2. The next database access opens the database of this client.
-    ConfigManager::sharedInstance()->resetUserData();
+    SessionDatabase::close();
     // 3. A full resync starts from a fresh database, keeping the user's work.
     if (r.needSyncAll) wipeForFullSync();
     // A store that never finished a sync here (a new or deleted data folder)
@@ -182,8 +183,8 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
   // 4. The saved logins.
   if (fromInput_) refreshLastLogininfo();
   // 5. The local user, for later offline sign-ins.
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
-  if (!dam || !dam->saveUserInfo(loginInfo())) MV_LOG("The user could not be stored for offline sign-in");
+  auto database = SessionDatabase::open();
+  if (!database || !database->saveUserInfo(loginInfo())) MV_LOG("The user could not be stored for offline sign-in");
   // 6. When the service last backed up this user's work.
   auto& defaults = base::UserDefaults::standard();
   defaults.setDouble(clientID() + "-" + acountID() + "-last_backup_date", lastBackupDate_);
@@ -241,7 +242,11 @@ void LoginMode::configReply(const ConfigRst& result) {
     }
     return;
   }
-  ConfigManager::sharedInstance()->syncConfigData(result.configTable);
+  if (auto database = SessionDatabase::open()) {
+    ConfigManager::sharedInstance()->syncConfigData(*database, result.configTable);
+  } else {
+    MV_LOG("No database to store the configuration in");
+  }
   std::error_code ec;
   auto skin = skinFolder();
   if (skin && fs::is_directory(*skin, ec) && !needUpdateSkin_) {
@@ -285,7 +290,8 @@ void LoginMode::skinReply(const DownloadRst& result) {
 }
 
 void LoginMode::finishWithConfiguration(bool clearDelegate) {
-  auto config = ConfigManager::sharedInstance()->queryConfig();
+  auto database = SessionDatabase::open();
+  auto config = database ? ConfigManager::queryConfig(*database) : std::nullopt;
   if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
     endWaitBox();
     if (delegate()) {
@@ -312,7 +318,7 @@ void LoginMode::failSignIn(const std::string& message) {
   setLoginType(LoginType::None);
   signIn_.cancelAll();
   pendingLogin_ = 0;
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   MessageBox::sharedInstance().EndBlockWait();
   delegate_.reset();
   base::NotificationCenter::defaultCenter().post(kSignInFailedNotification, nullptr, base::Value{{"message", message}});
@@ -331,7 +337,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
       result.status == kStatusNetworkError && result.httpRsp != kHttpRspUntrustedCertificate;
   auto d = delegate();
   if (d) d->changeLoginButState();
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
   MessageBox::sharedInstance().EndBlockWait();
 
   // Which service did not answer, since the network itself may be fine.
@@ -346,7 +352,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
     failSignIn(noNetwork ? unreachable(textOrEmpty(Language::stringWithName("FIRSTLOGINNETWORKERRO"))) : result.message);
     return;
   }
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  auto dam = SessionDatabase::open();
   if (!dam) {
     failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
     return;
@@ -367,7 +373,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   }
   // Without a module list the main screen would have no tabs: the sign-in
   // cannot complete, and the user hears so before being told about offline.
-  auto config = ConfigManager::sharedInstance()->queryConfig();
+  auto config = ConfigManager::queryConfig(*dam);
   if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
     failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
     return;
@@ -428,7 +434,7 @@ void LoginMode::loginWithDemo(const std::string& clientId) {
   setPassword(id);
   setDeviceID(id);
   setCompanyName("Demo Company");
-  DataAccessManager::releaseDataModel();
+  SessionDatabase::close();
 
   std::error_code ec;
   auto folder = clientFolder();
@@ -450,7 +456,9 @@ void LoginMode::loginWithDemo(const std::string& clientId) {
 
 void LoginMode::finishDemo(const std::string& clientId) {
   std::optional<ConfigEntity> config;
-  if (!clientId.empty()) config = ConfigManager::sharedInstance()->queryConfig();
+  if (!clientId.empty()) {
+    if (auto database = SessionDatabase::open()) config = ConfigManager::queryConfig(*database);
+  }
   if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
     // The demo data is broken beyond a fresh unpack: its shortcut goes away
     // until the data is unpacked anew.

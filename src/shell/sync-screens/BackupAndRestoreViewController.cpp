@@ -8,6 +8,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/LibraryFileDownloader.hpp"
 #include "sync/requests/RequestDownload.hpp"
@@ -56,7 +57,9 @@ constexpr double kIntroMargin = 40;
 
 }  // namespace
 
-BackupAndRestoreViewController::BackupAndRestoreViewController() : ui::TableViewController(ui::TableViewStyle::Grouped) {}
+BackupAndRestoreViewController::BackupAndRestoreViewController(std::shared_ptr<BackupManager> backup,
+                                                               std::shared_ptr<RestoreManager> restore)
+    : ui::TableViewController(ui::TableViewStyle::Grouped), backup_(std::move(backup)), restore_(std::move(restore)) {}
 
 BackupAndRestoreViewController::~BackupAndRestoreViewController() = default;
 
@@ -113,15 +116,13 @@ void BackupAndRestoreViewController::viewDidLoad() {
 
 
   // A page opened again while a backup or a restore goes on follows it.
-  BackupManager& backup = BackupManager::sharedInstance();
-  if (backup.isBackingUp()) {
+  if (backup_ && backup_->isBackingUp()) {
     isBackingUp_ = true;
-    backup.setDelegate(ui::weakAs<BackupManagerDelegate>(this));
+    backup_->setDelegate(ui::weakAs<BackupManagerDelegate>(this));
   }
-  RestoreManager& restore = RestoreManager::sharedInstance();
-  if (restore.isRestoring()) {
+  if (restore_ && restore_->isRestoring()) {
     isRestoring_ = true;
-    restore.setDelegate(ui::weakAs<RestoreManagerDelegate>(this));
+    restore_->setDelegate(ui::weakAs<RestoreManagerDelegate>(this));
   }
   auto host = SyncScreenHost::current();
   refreshLastBackupLabel(host ? host->lastBackupDate() : 0);
@@ -222,15 +223,19 @@ void BackupAndRestoreViewController::tableViewDidSelectRowAtIndexPath(ui::TableV
   switch (action) {
     case Action::CancelBackup:
       updateBackupProgress(1.0f, false);
-      BackupManager::sharedInstance().setDelegate(ui::weakAs<BackupManagerDelegate>(this));
-      BackupManager::sharedInstance().cancelBackup();
+      if (backup_) {
+        backup_->setDelegate(ui::weakAs<BackupManagerDelegate>(this));
+        backup_->cancelBackup();
+      }
       break;
     case Action::ConfirmBackup:
       startToBackup();
       break;
     case Action::CancelRestore:
-      RestoreManager::sharedInstance().setDelegate(ui::weakAs<RestoreManagerDelegate>(this));
-      RestoreManager::sharedInstance().cancelRestore();
+      if (restore_) {
+        restore_->setDelegate(ui::weakAs<RestoreManagerDelegate>(this));
+        restore_->cancelRestore();
+      }
       break;
     case Action::ConfirmRestore:
       startToRestore();
@@ -309,9 +314,10 @@ void BackupAndRestoreViewController::downloadFiles() {
 }
 
 int BackupAndRestoreViewController::downloadLibFiles(const std::vector<marvisto_library_files_Entity>& files) {
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  auto services = SessionServices::current();
   auto downloader = LibraryFileDownloader::current();
-  if (!dam || !downloader) return 0;
+  if (!services || !downloader) return 0;
+  DataAccessManager* dam = &services->database();
   int sent = 0;
   for (const auto& restored : files) {
     auto published = dam->getFilesByFileId(restored.file_id);
@@ -361,10 +367,10 @@ void BackupAndRestoreViewController::didSuccessRestoreWithMessage(
     RestoreManager&, const std::string&, const std::vector<marvisto_library_files_Entity>& downloadFileArray) {
   // Only files still published and not on the device are worth the question.
   std::vector<marvisto_library_files_Entity> missing;
-  DataAccessManager* dam = DataAccessManager::sharedDataModel();
+  auto services = SessionServices::current();
   auto downloader = LibraryFileDownloader::current();
   for (const auto& file : downloadFileArray) {
-    if (!dam || !downloader || !dam->getFilesByFileId(file.file_id)) continue;
+    if (!services || !downloader || !services->database().getFilesByFileId(file.file_id)) continue;
     if (downloader->isExists(file.file_id)) continue;
     missing.push_back(file);
   }
@@ -395,11 +401,11 @@ void BackupAndRestoreViewController::alertViewClickedButtonAtIndex(ui::AlertView
   using P = BackupScreenPresenter;
   switch (alert.tag()) {
     case P::kRestoreConfirmTag:
-      if (buttonIndex == 1) {
+      if (buttonIndex == 1 && restore_) {
         isRestoring_ = true;
         reloadTable();
-        RestoreManager::sharedInstance().setDelegate(ui::weakAs<RestoreManagerDelegate>(this));
-        RestoreManager::sharedInstance().startToRestore();
+        restore_->setDelegate(ui::weakAs<RestoreManagerDelegate>(this));
+        restore_->startToRestore();
       }
       break;
     case P::kDownloadFilesTag:
@@ -427,10 +433,10 @@ void BackupAndRestoreViewController::alertViewClickedButtonAtIndex(ui::AlertView
       finishUpRestore();
       break;
     case P::kBackupConfirmTag:
-      if (buttonIndex == 1) {
+      if (buttonIndex == 1 && backup_) {
         updateBackupProgress(0, true);
-        BackupManager::sharedInstance().setDelegate(ui::weakAs<BackupManagerDelegate>(this));
-        BackupManager::sharedInstance().startBackup();
+        backup_->setDelegate(ui::weakAs<BackupManagerDelegate>(this));
+        backup_->startBackup();
       }
       break;
     case P::kRequireLoginTag:

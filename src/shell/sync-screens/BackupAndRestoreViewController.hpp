@@ -34,7 +34,9 @@ class BackupAndRestoreViewController : public ui::TableViewController,
   static constexpr double kFooterHeight = 80;
   static constexpr const char* kCellIdentifier = "cell";
 
-  BackupAndRestoreViewController();
+  // The session's backup and restore managers; a missing one leaves its
+  // section without effect.
+  BackupAndRestoreViewController(std::shared_ptr<BackupManager> backup, std::shared_ptr<RestoreManager> restore);
   ~BackupAndRestoreViewController() override;
 
   std::shared_ptr<SettingsViewControllerDelegate> settingDelegate() const { return settingDelegate_.lock(); }
@@ -94,6 +96,8 @@ class BackupAndRestoreViewController : public ui::TableViewController,
   ui::BarButtonItem& doneButton() const { return *doneButton_; }
 
  private:
+  std::shared_ptr<BackupManager> backup_;
+  std::shared_ptr<RestoreManager> restore_;
   void showAlert(const ScreenAlert& alert);
   void refreshLastBackupLabel(double lastBackupDate);
   void layoutHeader(double width);

@@ -14,7 +14,7 @@ namespace {
 // Batches read ahead of the one being stored: enough that the reading never
 // waits for a store that is slow on one batch, few enough to keep the
 // memory of a batched reply.
-constexpr std::size_t kBatchesAhead = 4;
+constexpr std::size_t kBatchesAhead = 8;
 
 // A whole catalogue runs to tens of megabytes of reply text, so its records
 // are made while the text is read, without a value of the whole reply.

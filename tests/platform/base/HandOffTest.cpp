@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/base/HandOff.hpp"
@@ -40,6 +41,45 @@ TEST(HandOffTest, EveryItemIsTakenOnTheCallingThreadInTheOrderHanded) {
   ASSERT_EQ(taken.size(), 100u);
   for (int i = 0; i < 100; ++i) EXPECT_EQ(taken[i], i);
   EXPECT_LE(mostAhead, 4);
+}
+
+// An item that notes the thread it ends on; a moved-from one notes nothing.
+struct Noted {
+  int index = -1;
+  std::vector<std::thread::id>* endedOn = nullptr;
+  Noted(int i, std::vector<std::thread::id>* ended) : index(i), endedOn(ended) {}
+  Noted(Noted&& other) noexcept : index(std::exchange(other.index, -1)), endedOn(other.endedOn) {}
+  Noted& operator=(Noted&& other) noexcept {
+    index = std::exchange(other.index, -1);
+    endedOn = other.endedOn;
+    return *this;
+  }
+  ~Noted() {
+    if (index >= 0) (*endedOn)[static_cast<std::size_t>(index)] = std::this_thread::get_id();
+  }
+};
+
+TEST(HandOffTest, TakenItemsEndOnTheThreadThatMadeThem) {
+  constexpr int kItems = 10;
+  std::vector<std::thread::id> endedOn(kItems);
+  std::thread::id producer;
+  int taken = 0;
+  base::produceBeside<Noted>(
+      1,
+      [&](const std::function<bool(Noted&&)>& hand) {
+        producer = std::this_thread::get_id();
+        for (int i = 0; i < kItems; ++i) ASSERT_TRUE(hand(Noted(i, &endedOn)));
+      },
+      [&](Noted& item) {
+        EXPECT_EQ(item.index, taken++);
+        return true;
+      });
+  EXPECT_EQ(taken, kItems);
+  // An item goes back once taken and ends at the producer's next hand; room
+  // for the last hand came only after the one before it was given back, so
+  // only the last two can still end here.
+  for (int i = 0; i < kItems - 2; ++i) EXPECT_EQ(endedOn[static_cast<std::size_t>(i)], producer) << i;
+  for (int i = kItems - 2; i < kItems; ++i) EXPECT_NE(endedOn[static_cast<std::size_t>(i)], std::thread::id()) << i;
 }
 
 TEST(HandOffTest, AnEmptyProductionEndsAtOnce) {

@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
 #include "platform/gfx/ImageData.hpp"
 #include "platform/gfx/PdfDocument.hpp"
+#include "platform/gfx/PangoTextMeasurer.hpp"
 #include "platform/gfx/PdfWriter.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 
 using gfx::Color;
 using gfx::PdfDocument;
@@ -245,4 +248,58 @@ TEST_F(PdfTest, PagesDrawnInTurnAndAgainLookTheSame) {
   ASSERT_TRUE(doc->drawPage(0, *ctx, {0, 0, 612, 792}));
   EXPECT_EQ(pixels(ctx->makeImage()), first);
   EXPECT_FALSE(doc->drawPage(2, *ctx, {0, 0, 612, 792}));
+}
+
+// Wrapped texts drawn into a document from the shaping their measuring made
+// look exactly as when every line is shaped again on its own: lines wrapped
+// at a blank or inside a word (whose hyphen the measuring adds and the
+// drawing leaves out), several blanks, hard breaks, Chinese, right-to-left
+// and mixed texts, and a last line shortened after the measuring.
+TEST_F(PdfTest, WrappedTextsDrawAsTheirLinesShapedAlone) {
+  gfx::ScopedTextMeasurer pango(gfx::TextMeasurer::pango());
+  const gfx::Font font = gfx::Font::systemFont(15);
+  const char* texts[] = {"Stainless steel kettle, 1.7 l, model 4012",
+                         "Supercalifragilisticexpialidocious kettle",
+                         "a  b   c    d e f g",
+                         "AVAVAV To Ty WAVE A L P Y office affluent",
+                         "one\ntwo words here\r\nthree ",
+                         "\xe6\x8a\xa5\xe4\xbb\xb7\xe5\x8d\x95\xe6\x8a\xa5\xe4\xbb\xb7 Quote order",
+                         "\xd7\xa2\xd7\x91\xd7\xa8\xd7\x99\xd7\xaa \xd7\xa2\xd7\x91\xd7\xa8\xd7\x99\xd7\xaa text",
+                         "mixed English \xd7\xa2\xd7\x91\xd7\xa8\xd7\x99\xd7\xaa text here"};
+  auto page = [&](bool reuse) {
+    auto w = PdfWriter::toMemory({0, 0, 612, 792});
+    auto& ctx = w->beginPage();
+    int shapedLines = 0;
+    double y = 10;
+    for (const char* text : texts) {
+      double x = 10;
+      for (double width : {45.0, 70.0, 130.0}) {
+        for (int maxLines : {0, 2}) {
+          auto layout = gfx::TextMeasurer::current().layout(text, font, width, gfx::LineBreakMode::TailTruncation,
+                                                            maxLines);
+          if (!reuse) layout.shaped.reset();
+          for (std::size_t i = 0; layout.shaped && i < layout.lines.size(); ++i)
+            shapedLines += layout.shaped->line(i, layout.lines[i].text, font) != nullptr;
+          ctx.drawTextLayout(layout, {x, y}, width, font, Color::black(), gfx::TextAlignment::Center);
+          x += width + 8;
+        }
+      }
+      y += 95;
+    }
+    EXPECT_TRUE(w->close());
+    return std::make_pair(w->data(), shapedLines);
+  };
+  const auto [reused, shapedLines] = page(true);
+  const auto [alone, none] = page(false);
+  EXPECT_GT(shapedLines, 100);
+  EXPECT_EQ(none, 0);
+  auto reusedDoc = PdfDocument::openData(reused), aloneDoc = PdfDocument::openData(alone);
+  ASSERT_TRUE(reusedDoc && aloneDoc);
+  const auto shown = reusedDoc->renderPage(0, 3)->toImageData();
+  EXPECT_EQ(shown.pixels, aloneDoc->renderPage(0, 3)->toImageData().pixels);
+  // Something was drawn: the first text's first line.
+  int ink = 0;
+  for (int x = 30; x < 180; ++x)
+    for (int y = 30; y < 80; ++y) ink += shown.pixel(x, y)[0] < 128;
+  EXPECT_GT(ink, 50);
 }

@@ -5,8 +5,10 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/gfx/Font.hpp"
+#include "platform/gfx/PangoTextMeasurer.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 
 using gfx::Font;
@@ -123,7 +125,7 @@ TEST(TextMeasuringTest, WrappedLinesAreAsWideAsEachLineAlone) {
                            "trailing blank ", "\xe6\x8a\xa5\xe4\xbb\xb7\xe5\x8d\x95 Quote", "a\r\nb"}) {
     for (double width : {0.0, 40.0, 100.0, 1000.0}) {
       SCOPED_TRACE(std::string(text) + " at " + std::to_string(width));
-      const auto lines = measurer->wrapMeasured(text, f, width, LineBreakMode::WordWrap);
+      const auto lines = measurer->wrapMeasured(text, f, width, LineBreakMode::WordWrap).lines;
       const auto plain = measurer->wrap(text, f, width, LineBreakMode::WordWrap);
       ASSERT_EQ(lines.size(), plain.size());
       for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -139,4 +141,36 @@ TEST(TextMeasuringTest, WrappedLinesAreAsWideAsEachLineAlone) {
   ASSERT_EQ(layout.lines.size(), 2u);
   EXPECT_DOUBLE_EQ(layout.lines[1].width, measurer->widthOf("two words", f));
   EXPECT_EQ(layout.size.width, std::ceil(std::max(layout.lines[0].width, layout.lines[1].width) - 1e-9));
+}
+
+// The lines a pango layout measured come with their shaping, which the
+// measuring thread draws them from in the font they were measured in, while
+// each line still shows the text it was shaped for.
+TEST(TextMeasuringTest, MeasuredLinesKeepTheirShapingForTheirThreadAndFont) {
+  auto measurer = TextMeasurer::pango();
+  gfx::ScopedTextMeasurer scoped(measurer);
+  const Font f = Font::systemFont(15);
+  // Wrapped at blanks and inside the long word, and the last line.
+  auto layout = measurer->layout("Stainless steel kettle Supercalifragilistic", f, 60, LineBreakMode::WordWrap, 0);
+  ASSERT_GE(layout.lines.size(), 4u);
+  ASSERT_TRUE(layout.shaped);
+  for (std::size_t i = 0; i < layout.lines.size(); ++i)
+    EXPECT_TRUE(layout.shaped->line(i, layout.lines[i].text, f)) << i << " " << layout.lines[i].text;
+  EXPECT_FALSE(layout.shaped->line(layout.lines.size(), "", f));
+  EXPECT_FALSE(layout.shaped->line(0, layout.lines[0].text + "x", f));
+  EXPECT_FALSE(layout.shaped->line(0, layout.lines[0].text, Font::boldSystemFont(15)));
+  EXPECT_FALSE(layout.shaped->line(0, layout.lines[0].text, Font::systemFont(16)));
+  bool elsewhere = true;
+  std::thread([&] { elsewhere = layout.shaped->line(0, layout.lines[0].text, f) != nullptr; }).join();
+  EXPECT_FALSE(elsewhere);
+  // A single line given by the truncating path is measured on its own, with
+  // nothing to hand over; a truncated last line no longer shows its text.
+  EXPECT_FALSE(measurer->layout("One line", f, 200, LineBreakMode::TailTruncation, 1).shaped);
+  auto cut = measurer->layout("Stainless steel kettle Supercalifragilistic", f, 60, LineBreakMode::TailTruncation, 2);
+  ASSERT_EQ(cut.lines.size(), 2u);
+  ASSERT_TRUE(cut.shaped);
+  EXPECT_TRUE(cut.shaped->line(0, cut.lines[0].text, f));
+  EXPECT_FALSE(cut.shaped->line(1, cut.lines[1].text, f));
+  // The fixed measurer shapes nothing.
+  EXPECT_FALSE(TextMeasurer::fixed()->layout("a b c d e f", f, 10, LineBreakMode::WordWrap, 0).shaped);
 }

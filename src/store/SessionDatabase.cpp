@@ -1,0 +1,117 @@
+#include "store/SessionDatabase.hpp"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
+#include "platform/base/Paths.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
+#include "store/Schema.hpp"
+#include "util/PublicFunction.hpp"
+#include "util/Session.hpp"
+
+namespace fs = std::filesystem;
+
+namespace mv {
+
+namespace {
+
+std::shared_ptr<DataAccessManager>& instance() {
+  static std::shared_ptr<DataAccessManager> shared;
+  return shared;
+}
+
+// The client's data is the user's alone.
+void restrictToOwner(const fs::path& file) {
+  std::error_code ec;
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, ec);
+  if (ec) MV_LOG("Cannot restrict ", file.string(), ": ", ec.message());
+}
+
+// Creates a database from the schema at `path`.
+bool createFromSchema(const fs::path& path) {
+  SQLiteDatabase db;
+  if (!db.open(path)) return false;
+  bool ok = Schema::createAll(db) && Schema::seedTemplateRows(db);
+  db.close();
+  return ok;
+}
+
+bool prepareDatabaseFile(const fs::path& folder, const fs::path& file) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec) {
+    MV_LOG("Cannot create the client folder ", folder.string(), ": ", ec.message());
+    return false;
+  }
+  if (fs::exists(file, ec)) return true;
+  // Built beside the final name and renamed, so that a failure never leaves a
+  // half-written database behind.
+  fs::path partial = file;
+  partial += ".partial";
+  fs::remove(partial, ec);
+  bool ok = false;
+  fs::path templ = base::Bundle::pathForResource("marvisto_lite", "sqlite");
+  if (!templ.empty() && fs::is_regular_file(templ, ec)) {
+    ok = fs::copy_file(templ, partial, fs::copy_options::overwrite_existing, ec);
+    if (!ok) MV_LOG("Cannot copy the template database: ", ec.message());
+  }
+  if (!ok) ok = createFromSchema(partial);
+  if (ok) restrictToOwner(partial);
+  if (ok) {
+    fs::rename(partial, file, ec);
+    ok = !ec;
+  }
+  if (!ok) fs::remove(partial, ec);
+  return ok;
+}
+
+}  // namespace
+
+std::shared_ptr<DataAccessManager> SessionDatabase::open() {
+  MV_ASSERT_MAIN_THREAD();
+  auto& shared = instance();
+  if (shared) return shared;
+
+  std::string clientId = Session::current().clientID;
+  auto folder = PublicFunction::clientFolder(clientId);
+  if (!folder) {
+    MV_LOG("No database without a valid client id");
+    return nullptr;
+  }
+  fs::path file = *folder / DataAccessManager::kDatabaseFileName;
+  if (!prepareDatabaseFile(*folder, file)) return nullptr;
+  restrictToOwner(file);
+
+  SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
+  if (!db.open(file)) return nullptr;
+  if (!db.execute("SELECT count(*) FROM sqlite_master")) {
+    MV_LOG("The client database is not readable: ", file.string());
+    db.close();
+    return nullptr;
+  }
+  shared.reset(new DataAccessManager(db, file));
+  // A copy made by an older version (or a demo database) is brought up to
+  // date at once; a current one is left alone.
+  // One that cannot be brought up to date stays open: its rows are still
+  // there to read, and what needs the new layout fails and says so.
+  if (db.userVersion() != Schema::kVersion && !shared->updateVersion()) {
+    MV_LOG("The client database could not be brought up to date: ", file.string());
+  }
+  return shared;
+}
+
+bool SessionDatabase::isOpen() {
+  MV_ASSERT_MAIN_THREAD();
+  return instance() != nullptr;
+}
+
+void SessionDatabase::close() {
+  MV_ASSERT_MAIN_THREAD();
+  instance().reset();
+  SQLiteDatabase::sharedDataBase().close();
+}
+
+}  // namespace mv

@@ -1,0 +1,28 @@
+#pragma once
+// The one door to the signed-in client's database connection: it opens the
+// client's file on first use (Documents/<client id lower-cased>/
+// marvisto_lite.sqlite, made from the template when missing, brought up to
+// the current layout) and closes it. The session's services hold it for as
+// long as the session lasts; before a session begins, the sign-in, the
+// account's storage and the restore reach it here. Everything else gets the
+// database from the session's services, so nothing reopens it after the
+// session ended. Main thread only.
+#include <memory>
+
+namespace mv {
+
+class DataAccessManager;
+
+class SessionDatabase {
+ public:
+  // The database of the client signed in now, opened when it is not; null
+  // when no valid client id is signed in or the file cannot be opened.
+  static std::shared_ptr<DataAccessManager> open();
+  // Whether the connection is open now (never opens it).
+  [[nodiscard]] static bool isOpen();
+  // Drops the facade and closes the connection; harmless when none is open.
+  // The next `open` opens the database of the client then signed in.
+  static void close();
+};
+
+}  // namespace mv
