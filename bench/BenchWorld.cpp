@@ -24,7 +24,6 @@
 #include "store/SQLiteDatabase.hpp"
 #include "util/PublicFunction.hpp"
 #include "sync/NetworkModel.hpp"
-#include "sync/NetworkRecDelegate.hpp"
 #include "sync/SessionServices.hpp"
 #include "sync/SyncModel.hpp"
 #include "sync/requests/RequestLogin.hpp"
@@ -37,12 +36,6 @@ namespace fs = std::filesystem;
 
 namespace bench {
 namespace {
-
-class Receiver : public mv::NetworkRecDelegate {
- public:
-  std::shared_ptr<mv::NetBaseRst> result;
-  void ReciveHttpRespondInfo(const std::shared_ptr<mv::NetBaseRst>& r) override { result = r; }
-};
 
 // A "Vm..." line of /proc/self/status, in MB; 0 when it cannot be read.
 double statusMB(const std::string& field) {
@@ -257,7 +250,7 @@ bool ClientWorld::signIn(const base::Value& serverSettings) {
   mv::SyncSession::setCurrent(session_);
   mv::SyncConfigManager::setCurrent(config_);
 
-  auto login = std::dynamic_pointer_cast<mv::LoginRst>(ServiceWorld::roundTrip(std::make_shared<mv::RequestLogin>()));
+  auto login = ServiceWorld::roundTrip<mv::LoginRst>(std::make_shared<mv::RequestLogin>());
   if (!login || !login->isSuccess()) {
     std::fprintf(stderr, "cannot sign in\n");
     return false;
@@ -369,12 +362,8 @@ ChildRun runChild(const std::string& arg, const std::string& readyLine) {
   return run;
 }
 
-std::shared_ptr<mv::NetBaseRst> ServiceWorld::roundTrip(const std::shared_ptr<mv::RequestInterfaceBase>& request) {
-  auto receiver = std::make_shared<Receiver>();
-  request->setReceiveDelegete(receiver);
-  mv::NetworkModel::sharedInstance().sendRequest(request);
-  base::RunLoop::main().runUntil([&] { return receiver->result != nullptr; }, 300);
-  return receiver->result;
-}
+mv::RequestSender& ServiceWorld::sender() { return mv::NetworkModel::sharedInstance(); }
+
+void ServiceWorld::waitUntil(const std::function<bool()>& done) { base::RunLoop::main().runUntil(done, 300); }
 
 }  // namespace bench

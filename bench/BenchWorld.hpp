@@ -3,6 +3,7 @@
 // data set for "acme", a fresh data root, and a session signed in as "rep"
 // that the sync engine works for, with the modules it shows.
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -10,9 +11,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/Value.hpp"
 #include "sales-service/SalesService.hpp"
 #include "sync/NetBaseRst.hpp"
+#include "sync/RequestSender.hpp"
 #include "sync/SyncConfigManager.hpp"
 #include "sync/SyncSession.hpp"
 #include "sync/requests/RequestInterfaceBase.hpp"
@@ -107,10 +110,27 @@ class ServiceWorld {
   mv::sales::SalesService& service() { return *service_; }
   const std::filesystem::path& root() const { return client_->root(); }
 
-  // Sends a request and runs the main loop until its reply (null after 300 s).
-  static std::shared_ptr<mv::NetBaseRst> roundTrip(const std::shared_ptr<mv::RequestInterfaceBase>& request);
+  // Sends a request through the network model as the application does and
+  // runs the main loop until its reply, a copy of the type the request
+  // decodes (null when the session ended it, or after 300 s).
+  template <typename Reply>
+  static std::shared_ptr<Reply> roundTrip(const std::shared_ptr<mv::RequestInterfaceBase>& request) {
+    std::shared_ptr<Reply> reply;
+    bool ended = false;
+    base::CancelTracker tracker;
+    if (sender().sendFor<Reply>(
+            request, tracker, [&](const Reply& r) { reply = std::make_shared<Reply>(r); },
+            [&](const mv::NetBaseRst&) { ended = true; }) < 0) {
+      return nullptr;
+    }
+    waitUntil([&] { return reply != nullptr || ended; });
+    return reply;
+  }
 
  private:
+  static mv::RequestSender& sender();
+  static void waitUntil(const std::function<bool()>& done);
+
   std::unique_ptr<ClientWorld> client_;
   std::unique_ptr<mv::sales::SalesService> service_;
   bool ready_ = false;

@@ -123,8 +123,7 @@ struct World {
         }
       }
     }
-    reply = std::dynamic_pointer_cast<mv::SyncAllTableRst>(
-        bench::ServiceWorld::roundTrip(std::make_shared<mv::RequestSyncAllTable>()));
+    reply = bench::ServiceWorld::roundTrip<mv::SyncAllTableRst>(std::make_shared<mv::RequestSyncAllTable>());
     ready = reply && reply->isSuccess() && !files.empty();
     if (!ready) std::fprintf(stderr, "no tables or no files\n");
     mv::SessionDatabase::open();

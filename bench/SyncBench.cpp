@@ -65,8 +65,7 @@ struct World {
 
   World() {
     if (!base.ready()) return;
-    reply = std::dynamic_pointer_cast<mv::SyncAllTableRst>(
-        bench::ServiceWorld::roundTrip(std::make_shared<mv::RequestSyncAllTable>()));
+    reply = bench::ServiceWorld::roundTrip<mv::SyncAllTableRst>(std::make_shared<mv::RequestSyncAllTable>());
     if (!reply || !reply->isSuccess()) {
       std::fprintf(stderr, "cannot fetch the product tables\n");
       return;

@@ -442,12 +442,11 @@ void HttpNetworkCtrl::receivedData(FormDataRequest& request, std::string_view da
 }
 
 void HttpNetworkCtrl::reportPercent(const Operation& op, float share) {
-  auto receiver = op.download->downloadProgressDelegate.lock();
-  if (!receiver) return;
+  if (!op.delegate) return;
   DownLoadRequestInfo info(*op.download);
   info.requestCode = op.requestCode;
   info.downloadPercent = share;
-  receiver->ReciveDownloadPercent(info);
+  op.delegate->ReciveDownloadPercent(info);
 }
 
 void HttpNetworkCtrl::forget(const std::shared_ptr<Operation>& op) {
@@ -476,9 +475,7 @@ void HttpNetworkCtrl::forget(const std::shared_ptr<Operation>& op) {
 void HttpNetworkCtrl::report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp) {
   std::shared_ptr<RequestInfoBase> carrier;
   if (op->download) {
-    auto d = std::make_shared<DownLoadRequestInfo>(*op->download);
-    d->downloadProgressDelegate.reset();
-    carrier = d;
+    carrier = std::make_shared<DownLoadRequestInfo>(*op->download);
   } else {
     carrier = std::make_shared<RequestInfoBase>();
     carrier->requestUrlBody = op->body;

@@ -118,7 +118,7 @@ class HttpNetworkCtrl {
   void stopBatchTo(const std::string& endpoint);
   void messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void receivedData(FormDataRequest& request, std::string_view data);
-  // Tells a single download's receiver its share (0 to 1).
+  // Tells the carrier's delegate a download's share (0 to 1).
   void reportPercent(const Operation& op, float share);
   // Hands the outcome to the delegate and forgets the operation.
   void report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp);

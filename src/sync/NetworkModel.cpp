@@ -26,7 +26,6 @@ std::shared_ptr<DownLoadRequestInfo> downloadCarrier(const RequestDownload& down
   info->downloadId = download.downloadId;
   info->fileName = name;
   info->delegate = delegate;
-  info->downloadProgressDelegate = download.receiveDelegete;
   return info;
 }
 
@@ -39,7 +38,7 @@ struct NetworkModel::Batch {
   std::shared_ptr<RequestDownload> request;
   // The owner's hold on the whole batch.
   std::optional<base::CancelTracker::Ticket> ticket;
-  std::shared_ptr<NetworkRecDelegate> relay;
+  std::shared_ptr<const Handlers> handlers;
   // The names are the request's own list; `next` is the first not yet sent.
   std::size_t total = 0;
   std::size_t next = 0;
@@ -49,27 +48,6 @@ struct NetworkModel::Batch {
   std::size_t toldPermille = 0;
   // No more files are sent: the network or the endpoint went.
   bool stopped = false;
-};
-
-// Hands a request's outcome to the handlers it was sent with.
-class NetworkModel::Relay : public NetworkRecDelegate {
- public:
-  explicit Relay(Handlers handlers) : handlers_(std::move(handlers)) {}
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& result) override {
-    if (handlers_.onReply) handlers_.onReply(result);
-  }
-  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& result) override {
-    if (handlers_.onEnded) handlers_.onEnded(result);
-  }
-  void ReciveDownloadPercent(const DownLoadRequestInfo& info) override {
-    if (handlers_.onProgress) handlers_.onProgress(info);
-  }
-  void setProgress(float share) override {
-    if (handlers_.onShare) handlers_.onShare(share);
-  }
-
- private:
-  Handlers handlers_;
 };
 
 std::shared_ptr<RequestSender> NetworkModel::sharedSender() {
@@ -92,42 +70,28 @@ std::size_t NetworkModel::requestCount() const {
 }
 
 void NetworkModel::file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request,
-                        base::CancelTracker* tracker, std::shared_ptr<NetworkRecDelegate> relay) {
-  Entry entry{request, std::nullopt, std::move(relay), nullptr};
+                        base::CancelTracker& tracker, std::shared_ptr<const Handlers> handlers) {
   // The transport reports on a later turn, never from inside the send, so
   // the ticket is in place before any reply can look for it.
-  if (tracker) entry.ticket = tracker->track([requestCode] { sharedInstance().cancelTransfer(requestCode); });
+  Entry entry{request, tracker.track([requestCode] { sharedInstance().cancelTransfer(requestCode); }),
+              std::move(handlers), nullptr};
   dicRequestList_[requestCode] = std::move(entry);
-}
-
-int NetworkModel::sendRequest(const std::shared_ptr<RequestInterfaceBase>& request) { return send(request, nullptr); }
-
-int NetworkModel::sendRequest(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker) {
-  return send(request, &tracker);
 }
 
 int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
                        Handlers handlers) {
   MV_ASSERT_MAIN_THREAD();
   if (!request) return -1;
-  auto relay = std::make_shared<Relay>(std::move(handlers));
-  request->setReceiveDelegete(relay);
-  return send(request, &tracker, relay);
-}
-
-int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker,
-                       const std::shared_ptr<NetworkRecDelegate>& relay) {
-  MV_ASSERT_MAIN_THREAD();
-  if (!request) return -1;
   auto& ctrl = HttpNetworkCtrl::sharedInstance();
+  auto shared = std::make_shared<const Handlers>(std::move(handlers));
 
   if (request->requestType == kRequestTypeDownload) {
     auto download = std::dynamic_pointer_cast<RequestDownload>(request);
     if (!download) return -1;
-    if (download->progressType == kProgressTypeBatch) return sendBatch(download, tracker, relay);
+    if (download->progressType == kProgressTypeBatch) return sendBatch(download, tracker, std::move(shared));
     for (const std::string& name : download->fileNameList) {
       const int code = ctrl.SendHttpRequest(downloadCarrier(*download, name, this));
-      if (code >= 0) file(code, request, tracker, relay);
+      if (code >= 0) file(code, request, tracker, shared);
     }
     return download->downloadId;
   }
@@ -141,24 +105,22 @@ int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, bas
   MV_LOG("the request body is ", info->requestUrlBody ? loggedBody(*info->requestUrlBody) : "(none)",
          ", request id is ", request->cmdCode);
   const int code = ctrl.SendHttpRequest(info);
-  if (code >= 0) file(code, request, tracker, relay);
+  if (code >= 0) file(code, request, tracker, std::move(shared));
   return code;
 }
 
-int NetworkModel::sendBatch(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker,
-                            const std::shared_ptr<NetworkRecDelegate>& relay) {
+int NetworkModel::sendBatch(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
+                            std::shared_ptr<const Handlers> handlers) {
   auto batch = std::make_shared<Batch>();
   batch->request = std::static_pointer_cast<RequestDownload>(request);
-  batch->relay = relay;
+  batch->handlers = std::move(handlers);
   batch->total = batch->request->fileNameList.size();
   if (batch->total == 0) return batch->request->downloadId;
   batches_.insert(batch);
-  if (tracker) {
-    std::weak_ptr<Batch> weak = batch;
-    batch->ticket = tracker->track([weak] {
-      if (auto b = weak.lock()) sharedInstance().cancelBatch(b);
-    });
-  }
+  std::weak_ptr<Batch> weak = batch;
+  batch->ticket = tracker.track([weak] {
+    if (auto b = weak.lock()) sharedInstance().cancelBatch(b);
+  });
   feed(batch);
   return batch->request->downloadId;
 }
@@ -188,7 +150,7 @@ void NetworkModel::feed(const std::shared_ptr<Batch>& batch) {
     }
     ++batch->next;
     batch->inFlight.insert(code);
-    dicRequestList_[code] = Entry{batch->request, std::nullopt, batch->relay, batch};
+    dicRequestList_[code] = Entry{batch->request, std::nullopt, batch->handlers, batch};
   }
 }
 
@@ -207,11 +169,12 @@ void NetworkModel::deliverBatchFile(Entry entry, RequestInfoBase& info) {
   batch->inFlight.erase(info.requestCode);
   if (!batches_.count(batch)) return;
   ++batch->ended;
-  auto receiver = entry.request->receiveDelegete.lock();
+  // Held here: a handler may give the batch up while it is told.
+  const auto handlers = batch->handlers;
   if (batch->ended >= batch->total) {
     batches_.erase(batch);
     // The batch's end comes before its last outcome, once.
-    if (receiver) receiver->setProgress(1.0f);
+    if (handlers->onShare) handlers->onShare(1.0f);
     if (batch->ticket && !batch->ticket->finish()) return;
     deliver(std::move(entry), info);
     return;
@@ -225,8 +188,8 @@ void NetworkModel::deliverBatchFile(Entry entry, RequestInfoBase& info) {
   const std::size_t permille = batch->ended * 1000 / batch->total;
   if (permille > batch->toldPermille) {
     batch->toldPermille = permille;
-    if (receiver) receiver->setProgress(static_cast<float>(static_cast<double>(batch->ended) / batch->total));
-    // The receiver may have given the batch up.
+    if (handlers->onShare) handlers->onShare(static_cast<float>(static_cast<double>(batch->ended) / batch->total));
+    // The handler may have given the batch up.
     if (!batches_.count(batch)) return;
   }
   // Delivering gives the reply's text away: the unsent files keep a copy.
@@ -244,14 +207,14 @@ void NetworkModel::endUnsent(const std::shared_ptr<Batch>& batch, const std::str
     info->httpRsp = httpRsp;
     info->requestCode = 0;
     batch->inFlight.insert(0);
-    deliverBatchFile(Entry{batch->request, std::nullopt, batch->relay, batch}, *info);
+    deliverBatchFile(Entry{batch->request, std::nullopt, batch->handlers, batch}, *info);
   }
 }
 
 void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
   MV_LOG("reply to command ", info.cmdCode, ": ", loggedBody(info.recData));
   // The request stays alive while its result is delivered, whatever the
-  // receiver cancels meanwhile.
+  // handlers cancel meanwhile.
   MV_ASSERT_MAIN_THREAD();
   auto it = dicRequestList_.find(info.requestCode);
   if (it == dicRequestList_.end()) return;  // cancelled: nobody is told
@@ -262,35 +225,26 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
     return;
   }
   // The owner's tracker let go of it (it cannot have been cancelled, or the
-  // entry would be gone): its receiver no longer wants the outcome.
+  // entry would be gone): its handlers no longer want the outcome.
   if (entry.ticket && !entry.ticket->finish()) return;
   deliver(std::move(entry), info);
 }
 
 void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
-  std::shared_ptr<NetBaseRst> result = entry.request->decodeReply(info.recData);
-  // A table reply is tens of megabytes of text: it goes before the receiver
+  std::shared_ptr<NetBaseRst> result = entry.request->decodeOutcome(info);
+  // A table reply is tens of megabytes of text: it goes before the handler
   // stores what was read from it.
   std::string().swap(info.recData);
   if (!result) return;
   result->cmdCode = info.cmdCode;
   result->requestCode = info.requestCode;
   result->httpRsp = info.httpRsp;
-  // Still "999" to every receiver, but the user is told that it was the
+  // Still "999" to every handler, but the user is told that it was the
   // server's certificate, not the network, that failed.
   if (info.httpRsp == kHttpRspUntrustedCertificate)
     result->message = textForKey("UNTRUSTEDCERTIFICATE").value_or(result->message);
-  if (auto* carrier = dynamic_cast<DownLoadRequestInfo*>(&info)) {
-    if (auto* download = dynamic_cast<DownloadRst*>(result.get())) {
-      auto request = std::static_pointer_cast<RequestDownload>(entry.request);
-      download->fileId = request->fileId;
-      download->type = request->imgType;
-      download->fileName = carrier->fileName;
-      download->downloadId = carrier->downloadId;
-    }
-  }
 
-  auto receiver = entry.request->receiveDelegete.lock();
+  const auto& handlers = *entry.handlers;
   const bool expired = isSessionExpiredStatus(result->status);
   if (expired || isLockedStatus(result->status)) {
     if (auto sink = sink_.lock()) {
@@ -303,10 +257,21 @@ void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
       MV_LOG("status ", result->status, " of command ", result->cmdCode, " has no session handler");
     }
     // The owner learns that its request is over, without a second alert.
-    if (receiver) receiver->requestEndedBySession(result);
+    if (handlers.onEnded) handlers.onEnded(result);
     return;
   }
-  if (receiver) receiver->ReciveHttpRespondInfo(result);
+  if (handlers.onReply) handlers.onReply(result);
+}
+
+void NetworkModel::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
+  MV_ASSERT_MAIN_THREAD();
+  // A transfer its tracker cancelled, or whose outcome came, is no longer
+  // listed: its share goes nowhere.
+  auto it = dicRequestList_.find(info.requestCode);
+  if (it == dicRequestList_.end() || !it->second.handlers->onProgress) return;
+  // Held here: the handler may cancel its own download while it is told.
+  const auto handlers = it->second.handlers;
+  handlers->onProgress(info);
 }
 
 void NetworkModel::cancelTransfer(int requestCode) {

@@ -2,22 +2,21 @@
 // The single way features talk to the service: sends each request through
 // the transport control, keeps it until its reply is delivered, decodes the
 // reply with the request that asked for it, hands the statuses that end the
-// session to the session handler and everything else to the request's
-// receiver. Process-wide and main thread only; logout cancels its requests,
-// the object stays.
+// session to the session handler and everything else to the handlers the
+// request was sent with. Process-wide and main thread only; logout cancels its
+// requests, the object stays.
 //
 // A batch download (progress type batch) goes to the transport a window of
 // files at a time: the rest wait as positions in the request's own list of
 // names, so a batch of a hundred thousand files costs no more in flight than
-// one of a hundred. The batch's receiver hears its share (files with an
-// outcome over all files) through `setProgress`, and 1 once before the last
-// file's outcome. When the network is lost or the file endpoint has gone, the
+// one of a hundred. The batch's `onShare` hears its share (files with an
+// outcome over all files), and 1 once before the last file's outcome. When the network is lost or the file endpoint has gone, the
 // files not yet sent end with the same outcome, unsent.
 //
 // Owners send through their `base::CancelTracker`: the tracker can then cancel
 // every request and download it sent (the run was abandoned, the owner
-// ended), and a reply reaches its receiver only while the tracker still holds
-// the request.
+// ended), and a reply or a download's share reaches its handlers only while
+// the tracker still holds the request.
 #include <map>
 #include <memory>
 #include <optional>
@@ -41,14 +40,9 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
 
   // A message answers its request code; a download answers its download id
   // (one transfer per file name; none at all for an empty list); -1 when
-  // given nothing.
-  int sendRequest(const std::shared_ptr<RequestInterfaceBase>& request);
-  // The same, held by `tracker`: each transfer (one per file of a download)
-  // is cancelled with it, and its reply is delivered only while the tracker
-  // still holds it.
-  int sendRequest(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker);
-  // The same, with the outcome handed to `handlers` (the request's own
-  // receiver is replaced).
+  // given nothing. Each transfer (one per file of a download) is cancelled
+  // with `tracker`, and its outcome is handed to `handlers` only while the
+  // tracker still holds it.
   int send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
            Handlers handlers) override;
 
@@ -59,6 +53,7 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
   void setSessionEventSink(std::weak_ptr<SessionEventSink> sink);
 
   void ReciveHttpRespond(RequestInfoBase& info) override;
+  void ReciveDownloadPercent(const DownLoadRequestInfo& info) override;
 
   // Requests waiting for their reply (a download counts once per file, a
   // batch's files not yet sent included).
@@ -76,32 +71,29 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
  private:
   NetworkModel() = default;
   ~NetworkModel() override = default;
-  class Relay;
   struct Batch;
 
   struct Entry {
     std::shared_ptr<RequestInterfaceBase> request;
-    // The owner's hold on the request, when it was sent through a tracker.
+    // The owner's hold on the request (a batch file's is the batch's).
     std::optional<base::CancelTracker::Ticket> ticket;
-    // The receiver of a request sent with handlers, held until its outcome.
-    std::shared_ptr<NetworkRecDelegate> relay;
-    // The batch the file belongs to (its ticket is the batch's).
+    // What the request was sent with, shared by the files of one download.
+    std::shared_ptr<const Handlers> handlers;
+    // The batch the file belongs to.
     std::shared_ptr<Batch> batch;
   };
 
-  int send(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker,
-           const std::shared_ptr<NetworkRecDelegate>& relay = nullptr);
-  void file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker,
-            std::shared_ptr<NetworkRecDelegate> relay = nullptr);
+  void file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
+            std::shared_ptr<const Handlers> handlers);
   // Cancels one transfer silently (its tracker dropped it).
   void cancelTransfer(int requestCode);
 
-  int sendBatch(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker* tracker,
-                const std::shared_ptr<NetworkRecDelegate>& relay);
+  int sendBatch(const std::shared_ptr<RequestInterfaceBase>& request, base::CancelTracker& tracker,
+                std::shared_ptr<const Handlers> handlers);
   // Hands the batch's next files to the transport while its window has room.
   void feed(const std::shared_ptr<Batch>& batch);
   void cancelBatch(const std::shared_ptr<Batch>& batch);
-  // Decodes one outcome and hands it to the request's receiver.
+  // Decodes one outcome and hands it to the request's handlers.
   void deliver(Entry entry, RequestInfoBase& info);
   // A batch file's outcome: the batch's share first, then the outcome.
   void deliverBatchFile(Entry entry, RequestInfoBase& info);

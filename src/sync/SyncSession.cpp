@@ -34,15 +34,14 @@ void SyncSession::refuseSilentLogin(SyncLoginSession& session, const std::string
   session.setLoginType(status == kStatusNetworkError ? LoginType::Offline : LoginType::None);
 }
 
-bool SyncSession::takeSilentLoginReply(const NetBaseRst& reply) {
+bool SyncSession::takeSilentLoginReply(const LoginRst& reply) {
   MV_ASSERT_MAIN_THREAD();
   auto session = current();
   if (!reply.isSuccess()) {
     if (session) refuseSilentLogin(*session, reply.status);
     return false;
   }
-  const auto* login = dynamic_cast<const LoginRst*>(&reply);
-  if (session && login) acceptSilentLogin(*session, *login);
+  if (session) acceptSilentLogin(*session, reply);
   return true;
 }
 

@@ -34,7 +34,7 @@ class SyncSession : public SyncLoginSession {
   static void refuseSilentLogin(SyncLoginSession& session, const std::string& status);
   // Takes the reply to a silent sign-in into the current session, when one is
   // installed: accepted on success, refused otherwise. True on success.
-  static bool takeSilentLoginReply(const NetBaseRst& reply);
+  static bool takeSilentLoginReply(const LoginRst& reply);
 };
 
 }  // namespace mv

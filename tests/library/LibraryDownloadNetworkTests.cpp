@@ -53,7 +53,7 @@ class LibraryDownloadNetworkTest : public test::NetworkTest {
 
   void loadTables() {
     auto receiver = std::make_shared<test::Recorder>();
-    auto files = std::dynamic_pointer_cast<SyncFileTableRst>(roundTrip(std::make_shared<RequestSyncFileTable>(), receiver));
+    auto files = replyTo<SyncFileTableRst>(std::make_shared<RequestSyncFileTable>(), receiver);
     ASSERT_TRUE(files && files->isSuccess() && files->libFileTable);
     ASSERT_TRUE(store().saveToDatabaseLibraryFiles(*files->libFileTable));
   }

@@ -2,13 +2,6 @@
 
 namespace mv::test {
 
-std::shared_ptr<NetBaseRst> Recorder::resultFor(int requestCode) const {
-  for (const auto& r : results) {
-    if (r->requestCode == requestCode) return r;
-  }
-  return nullptr;
-}
-
 void NetworkTest::SetUp() {
   // The session the service signs in is there before the service starts.
   startsServiceAtSetUp = false;
@@ -24,14 +17,13 @@ void NetworkTest::TearDown() {
   ServiceFixture::TearDown();
 }
 
-std::shared_ptr<NetBaseRst> NetworkTest::roundTrip(const std::shared_ptr<RequestInterfaceBase>& request,
-                                                   const std::shared_ptr<Recorder>& receiver, double timeout) {
-  const std::size_t before = receiver->results.size() + receiver->ended.size();
-  request->setReceiveDelegete(receiver);
-  const int code = model().sendRequest(request);
-  if (!runUntil([&] { return receiver->results.size() + receiver->ended.size() > before; }, timeout)) return nullptr;
-  auto result = receiver->results.size() > 0 ? receiver->results.back() : receiver->ended.back();
-  if (request->requestType == kRequestTypeMessage) {
+std::shared_ptr<NetBaseRst> NetworkTest::waitForResult(const Recorder& receiver, std::size_t replies,
+                                                       std::size_t ended, int code, double timeout) {
+  if (!runUntil([&] { return receiver.results.size() > replies || receiver.ended.size() > ended; }, timeout)) {
+    return nullptr;
+  }
+  auto result = receiver.results.size() > replies ? receiver.results[replies] : receiver.ended[ended];
+  if (code != 0) {
     EXPECT_EQ(result->requestCode, code);
   }
   return result;

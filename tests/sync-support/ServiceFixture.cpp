@@ -6,24 +6,18 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <optional>
 
 #include "SessionFixture.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sync/NetworkModel.hpp"
-#include "sync/NetworkRecDelegate.hpp"
 #include "sync/requests/RequestLogin.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 
 namespace mv::test::service_kit {
 namespace {
-
-class LoginReceiver : public NetworkRecDelegate {
- public:
-  std::shared_ptr<NetBaseRst> result;
-  void ReciveHttpRespondInfo(const std::shared_ptr<NetBaseRst>& r) override { result = r; }
-  void requestEndedBySession(const std::shared_ptr<NetBaseRst>& r) override { result = r; }
-};
 
 }  // namespace
 
@@ -61,17 +55,19 @@ void dateToday(base::VirtualClock& clock) {
 }
 
 std::string signIn(const std::function<bool(const std::function<bool()>&, double)>& runUntil, std::string* status) {
-  auto receiver = std::make_shared<LoginReceiver>();
-  auto login = std::make_shared<RequestLogin>();
-  login->setReceiveDelegete(receiver);
-  NetworkModel::sharedInstance().sendRequest(login);
-  if (!runUntil([&] { return receiver->result != nullptr; }, 15)) {
+  base::CancelTracker tracker;
+  std::optional<LoginRst> reply;
+  std::optional<NetBaseRst> ended;
+  if (NetworkModel::sharedInstance().sendFor<LoginRst>(
+          std::make_shared<RequestLogin>(), tracker, [&](const LoginRst& r) { reply = r; },
+          [&](const NetBaseRst& r) { ended = r; }) < 0 ||
+      !runUntil([&] { return reply || ended; }, 15)) {
     *status = "no reply to the sign-in";
     return "";
   }
-  auto reply = std::dynamic_pointer_cast<LoginRst>(receiver->result);
   if (!reply || !reply->isSuccess() || reply->sessionId.empty()) {
-    *status = receiver->result->status + " " + receiver->result->detail;
+    const NetBaseRst& got = reply ? *reply : *ended;
+    *status = got.status + " " + got.detail;
     return "";
   }
   changeSession([&](Session& s) { s.sessionId = reply->sessionId; });

@@ -32,17 +32,14 @@ void RecordingSyncSession::setSessionId(const std::string& sessionId) {
 
 void RecordingSyncSession::getUserinfo() {
   ++userinfoRequests;
-  auto request = std::make_shared<RequestGetUserinfo>();
-  request->setReceiveDelegete(replies);
-  NetworkModel::sharedInstance().sendRequest(request);
+  replies->send(std::make_shared<RequestGetUserinfo>());
 }
 
 void RecordingSyncSession::getRuntimeConfig() {
   ++runtimeConfigRequests;
   auto request = std::make_shared<RequestRuntimeConfig>();
   request->clientId = Session::current().clientID;
-  request->setReceiveDelegete(replies);
-  NetworkModel::sharedInstance().sendRequest(request);
+  replies->send(request);
 }
 
 void RecordingSyncDelegate::breakSync(const std::string& message) {

@@ -145,10 +145,9 @@ TEST_F(BackupManagerTest, FailureLockAndCancelEachClearTheBackingUpState) {
   service->addFault(FaultRule::stallFor("getuserinfo", 1));
   auto other = std::make_shared<test::Recorder>();
   auto unrelated = std::make_shared<RequestGetUserinfo>();
-  unrelated->setReceiveDelegete(other);
   ASSERT_TRUE(manager().startBackup());
   EXPECT_FALSE(manager().startBackup());  // one at a time
-  model().sendRequest(unrelated);
+  other->send(unrelated);
   waitFor(0.5);
   manager().cancelBackup();
   EXPECT_FALSE(manager().isBackingUp());

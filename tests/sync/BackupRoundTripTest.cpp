@@ -211,11 +211,10 @@ TEST_F(BackupRoundTripTest, CancelledRestoreHasItsOwnOutcomeAndStopsOnlyItsOwnRe
   service->addFault(FaultRule::stallFor("getuserinfo", 1));
   auto other = std::make_shared<test::Recorder>();
   auto unrelated = std::make_shared<RequestGetUserinfo>();
-  unrelated->setReceiveDelegete(other);
   ASSERT_TRUE(restoreManager->startToRestore());
   EXPECT_TRUE(restoreManager->isRestoring());
   EXPECT_FALSE(restoreManager->startToRestore());  // one at a time
-  model().sendRequest(unrelated);
+  other->send(unrelated);
   waitFor(0.5);  // both are with the service now
   ASSERT_EQ(waitBox->openCount(), 1);
 

@@ -44,14 +44,21 @@ class DownloadNetworkTest : public test::NetworkTest {
     return out;
   }
 
-  std::shared_ptr<RequestDownload> download(std::vector<std::string> names, int type, int progressType,
-                                            const std::shared_ptr<Recorder>& receiver) {
+  static std::shared_ptr<RequestDownload> download(std::vector<std::string> names, int type, int progressType) {
     auto request = std::make_shared<RequestDownload>();
     request->fileNameList = std::move(names);
     request->imgType = type;
     request->progressType = progressType;
-    request->setReceiveDelegete(receiver);
     return request;
+  }
+
+  // Sends a download through the receiver and waits for its one outcome
+  // (null on time-out, or when the session ended it).
+  std::shared_ptr<DownloadRst> fetch(const std::shared_ptr<RequestDownload>& request,
+                                     const std::shared_ptr<Recorder>& receiver, double timeout = 10) {
+    auto result = replyTo<DownloadRst>(request, receiver, timeout);
+    EXPECT_TRUE(result);
+    return result;
   }
 
   static std::string contentsOf(const fs::path& path) {
@@ -83,27 +90,20 @@ class DownloadNetworkTest : public test::NetworkTest {
   }
 };
 
-std::shared_ptr<DownloadRst> downloadResult(const std::shared_ptr<NetBaseRst>& result) {
-  auto d = std::dynamic_pointer_cast<DownloadRst>(result);
-  EXPECT_TRUE(d);
-  return d;
-}
-
 TEST_F(DownloadNetworkTest, BatchFilesLandWholeAndUnsafeNamesAreRefused) {
   auto images = filesOfType(kFileTypeProductImage);
   ASSERT_GE(images.size(), 3u);
   auto receiver = std::make_shared<Recorder>();
   std::vector<std::string> names = {images[0].first, "../marvisto_lite.sqlite", images[1].first, "a/b.jpg",
                                     images[2].first, ".."};
-  auto request = download(names, kFileTypeProductImage, kProgressTypeBatch, receiver);
+  auto request = download(names, kFileTypeProductImage, kProgressTypeBatch);
   request->fileId = 77;
-  EXPECT_EQ(model().sendRequest(request), request->downloadId);
+  EXPECT_EQ(receiver->send<DownloadRst>(request), request->downloadId);
   EXPECT_EQ(model().requestCount(), names.size());
   ASSERT_TRUE(runUntil([&] { return receiver->results.size() == names.size(); }));
 
-  for (const auto& result : receiver->results) {
-    auto d = downloadResult(result);
-    ASSERT_TRUE(d);
+  ASSERT_EQ(receiver->downloads.size(), receiver->results.size());
+  for (const auto& d : receiver->downloads) {
     EXPECT_EQ(d->downloadId, request->downloadId);
     EXPECT_EQ(d->fileId, 77);
     EXPECT_EQ(d->type, kFileTypeProductImage);
@@ -130,8 +130,8 @@ TEST_F(DownloadNetworkTest, BatchFilesLandWholeAndUnsafeNamesAreRefused) {
   EXPECT_EQ(model().requestCount(), 0u);
 
   // Nothing to fetch: the id comes back and nothing is sent.
-  auto empty = download({}, kFileTypeProductImage, kProgressTypeBatch, receiver);
-  EXPECT_EQ(model().sendRequest(empty), empty->downloadId);
+  auto empty = download({}, kFileTypeProductImage, kProgressTypeBatch);
+  EXPECT_EQ(receiver->send<DownloadRst>(empty), empty->downloadId);
   EXPECT_EQ(model().requestCount(), 0u);
 }
 
@@ -141,7 +141,7 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   auto receiver = std::make_shared<Recorder>();
 
   // A file the service does not have.
-  auto result = downloadResult(roundTrip(download({"nope.jpg"}, kFileTypeLibraryImage, 0, receiver), receiver));
+  auto result = fetch(download({"nope.jpg"}, kFileTypeLibraryImage, 0), receiver);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "404");
   EXPECT_EQ(result->httpRsp, 0);
@@ -169,7 +169,7 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
     ASSERT_TRUE(writeFile(target, "old copy"));
     refusal.path = "*/" + name;
     service->addFault(refusal);
-    result = downloadResult(roundTrip(download({name}, kFileTypeLibraryImage, 0, receiver), receiver));
+    result = fetch(download({name}, kFileTypeLibraryImage, 0), receiver);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, "999") << what;
     EXPECT_EQ(result->httpRsp, -1) << what;
@@ -191,7 +191,7 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   FaultRule once = FaultRule::fileStatus("*/" + name, 500);
   once.times = 1;
   service->addFault(once);
-  result = downloadResult(roundTrip(download({name}, kFileTypeLibraryImage, 0, receiver), receiver));
+  result = fetch(download({name}, kFileTypeLibraryImage, 0), receiver);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "200");
   EXPECT_EQ(contentsOf(target), images[0].second);
@@ -202,7 +202,7 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   whole206.kind = FaultKind::WholeAs206;
   service->addFault(whole206);
   service->clearRequestLog();
-  result = downloadResult(roundTrip(download({images[1].first}, kFileTypeLibraryImage, 0, receiver), receiver));
+  result = fetch(download({images[1].first}, kFileTypeLibraryImage, 0), receiver);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "200");
   EXPECT_EQ(contentsOf(destination(images[1].first, kFileTypeLibraryImage)), images[1].second);
@@ -223,14 +223,13 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   stall.kind = FaultKind::Stall;
   stall.seconds = 1.0;
   service->addFault(stall);
-  result = downloadResult(roundTrip(download({other}, kFileTypeLibraryImage, 0, receiver), receiver, 20));
+  result = fetch(download({other}, kFileTypeLibraryImage, 0), receiver, 20);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "999");
   EXPECT_EQ(result->httpRsp, 2);
   EXPECT_EQ(fileRequests().size(), 4u);
   service->clearRequestLog();
-  result = downloadResult(
-      roundTrip(download({other}, kFileTypeLibraryImage, kProgressTypeBatch, receiver), receiver, 20));
+  result = fetch(download({other}, kFileTypeLibraryImage, kProgressTypeBatch), receiver, 20);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "999");
   EXPECT_EQ(fileRequests().size(), 1u);
@@ -253,12 +252,15 @@ TEST_F(DownloadNetworkTest, InterruptedDownloadResumesFromItsPartialData) {
     trickleFiles("*/" + name, chunk, 0.05, 1);
     receiver->percents.clear();
     base::CancelTracker owner;
-    model().sendRequest(download({name}, kFileTypeVideo, kProgressTypeSingleWithPercent, receiver), owner);
+    receiver->send<DownloadRst>(download({name}, kFileTypeVideo, kProgressTypeSingleWithPercent), &owner);
     EXPECT_TRUE(runUntil([&] { return !receiver->percents.empty() && receiver->percents.back().downloadPercent > 0.25f; }));
     owner.cancelAll();
     EXPECT_EQ(model().requestCount(), 0u);
+    // Nothing more of it reaches its handlers, its share included.
+    const std::size_t heard = receiver->percents.size();
     waitFor(0.3);
     EXPECT_TRUE(receiver->results.empty());
+    EXPECT_EQ(receiver->percents.size(), heard);
     EXPECT_FALSE(fs::exists(target));
     std::error_code ec;
     auto size = fs::file_size(partial, ec);
@@ -279,7 +281,7 @@ TEST_F(DownloadNetworkTest, InterruptedDownloadResumesFromItsPartialData) {
   // The next request continues from the partial data.
   service->clearRequestLog();
   receiver->percents.clear();
-  auto result = downloadResult(roundTrip(download({name}, kFileTypeVideo, kProgressTypeSingleWithPercent, receiver), receiver));
+  auto result = fetch(download({name}, kFileTypeVideo, kProgressTypeSingleWithPercent), receiver);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "200");
   EXPECT_EQ(contentsOf(target), bytes);
@@ -300,7 +302,7 @@ TEST_F(DownloadNetworkTest, InterruptedDownloadResumesFromItsPartialData) {
   whole.path = "*/" + name;
   whole.kind = FaultKind::IgnoreRange;
   service->addFault(whole);
-  result = downloadResult(roundTrip(download({name}, kFileTypeVideo, 0, receiver), receiver));
+  result = fetch(download({name}, kFileTypeVideo, 0), receiver);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "200");
   EXPECT_EQ(contentsOf(target), bytes);
@@ -309,7 +311,7 @@ TEST_F(DownloadNetworkTest, InterruptedDownloadResumesFromItsPartialData) {
   service->clearFaults();
   ASSERT_TRUE(fs::remove(target));
   ASSERT_TRUE(writeFile(partial, bytes + "trailing junk"));
-  result = downloadResult(roundTrip(download({name}, kFileTypeVideo, 0, receiver), receiver));
+  result = fetch(download({name}, kFileTypeVideo, 0), receiver);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "200");
   EXPECT_EQ(contentsOf(target), bytes);
@@ -326,8 +328,7 @@ TEST_F(DownloadNetworkTest, ProgressIsReportedOncePerWholePercent) {
   const std::size_t chunks = 400;
   trickleFiles("*/" + name, bytes.size() / chunks, 0.001);
   auto receiver = std::make_shared<Recorder>();
-  auto result = downloadResult(
-      roundTrip(download({name}, kFileTypeVideo, kProgressTypeSingleWithPercent, receiver), receiver, 30));
+  auto result = fetch(download({name}, kFileTypeVideo, kProgressTypeSingleWithPercent), receiver, 30);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "200");
   EXPECT_EQ(contentsOf(destination(name, kFileTypeVideo)), bytes);
@@ -428,7 +429,7 @@ TEST_F(DownloadNetworkTest, FileNamesTravelAsOneSegmentAndUnknownLengthsReportOn
   auto receiver = std::make_shared<Recorder>();
   const std::string name = "a b#c%d?é.pdf";
   auto result =
-      downloadResult(roundTrip(download({name}, kFileTypePdf, kProgressTypeSingleWithPercent, receiver), receiver));
+      fetch(download({name}, kFileTypePdf, kProgressTypeSingleWithPercent), receiver);
   server.stop();
   thread.join();
   ASSERT_TRUE(result);
@@ -457,19 +458,19 @@ TEST_F(DownloadNetworkTest, NetworkLossEndsTheBatchOnly) {
   auto messages = std::make_shared<Recorder>();
   std::vector<std::string> names;
   for (int i = 0; i < 4; ++i) names.push_back(images[i].first);
-  model().sendRequest(download(names, kFileTypeProductImage, kProgressTypeBatch, batch));
-  model().sendRequest(download({catalog[0].first}, kFileTypeLibraryImage, 0, single));
+  batch->send<DownloadRst>(download(names, kFileTypeProductImage, kProgressTypeBatch));
+  single->send<DownloadRst>(download({catalog[0].first}, kFileTypeLibraryImage, 0));
   auto userinfo = std::make_shared<RequestGetUserinfo>();
-  userinfo->setReceiveDelegete(messages);
-  model().sendRequest(userinfo);
+  messages->send(userinfo);
   ASSERT_TRUE(runUntil([&] { return fileRequests().size() >= 4; }));
 
   base::NotificationCenter::defaultCenter().post("netUnconnect");
   ASSERT_TRUE(runUntil([&] { return batch->results.size() == 4; }));
-  for (const auto& r : batch->results) {
-    EXPECT_EQ(r->status, "999");
-    EXPECT_EQ(r->httpRsp, 1);
-    EXPECT_FALSE(fs::exists(destination(downloadResult(r)->fileName, kFileTypeProductImage)));
+  ASSERT_EQ(batch->downloads.size(), 4u);
+  for (const auto& d : batch->downloads) {
+    EXPECT_EQ(d->status, "999");
+    EXPECT_EQ(d->httpRsp, 1);
+    EXPECT_FALSE(fs::exists(destination(d->fileName, kFileTypeProductImage)));
   }
   EXPECT_EQ(batch->progress.back(), 1.0f);
   ASSERT_TRUE(runUntil([&] { return single->results.size() == 1 && messages->results.size() == 1; }, 20));
@@ -492,7 +493,7 @@ TEST_F(DownloadNetworkTest, ABatchToAnEndpointThatKeepsRefusingStopsAtOnce) {
   auto batch = std::make_shared<Recorder>();
   std::vector<std::string> names;
   for (int i = 0; i < 8; ++i) names.push_back(images[i].first);
-  model().sendRequest(download(names, kFileTypeProductImage, kProgressTypeBatch, batch));
+  batch->send<DownloadRst>(download(names, kFileTypeProductImage, kProgressTypeBatch));
   ASSERT_TRUE(runUntil([&] { return batch->results.size() == names.size(); }));
   const int limit = ctrl().settings().endpointFailureLimit;
   const int refused = HttpNetworkCtrl::httpRspForError(static_cast<long>(RequestError::ConnectionFailure));
@@ -506,16 +507,16 @@ TEST_F(DownloadNetworkTest, ABatchToAnEndpointThatKeepsRefusingStopsAtOnce) {
   // A single download is tried as before, and an answer from the endpoint
   // clears its count: a failure after it is one failure again.
   auto single = std::make_shared<Recorder>();
-  auto result = downloadResult(roundTrip(download({images[0].first}, kFileTypeProductImage, 0, single), single));
+  auto result = fetch(download({images[0].first}, kFileTypeProductImage, 0), single);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->httpRsp, refused);
   defaults.setInteger("ImagePort", port);
   auto good = std::make_shared<Recorder>();
-  ASSERT_EQ(downloadResult(roundTrip(download({images[1].first}, kFileTypeProductImage, kProgressTypeBatch, good), good))->status,
+  ASSERT_EQ(fetch(download({images[1].first}, kFileTypeProductImage, kProgressTypeBatch), good)->status,
             "200");
   defaults.setInteger("ImagePort", unusedPort());
   auto one = std::make_shared<Recorder>();
-  result = downloadResult(roundTrip(download({images[2].first}, kFileTypeProductImage, kProgressTypeBatch, one), one));
+  result = fetch(download({images[2].first}, kFileTypeProductImage, kProgressTypeBatch), one);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->httpRsp, refused);
   defaults.setInteger("ImagePort", port);
@@ -528,8 +529,8 @@ TEST_F(DownloadNetworkTest, OneFileIsNeverWrittenByTwoTransfersAtOnce) {
   trickleFiles("*/" + name, bytes.size() / 6 + 1, 0.1);
   auto first = std::make_shared<Recorder>();
   auto second = std::make_shared<Recorder>();
-  model().sendRequest(download({name}, kFileTypeProductImage, 0, first));
-  model().sendRequest(download({name}, kFileTypeProductImage, kProgressTypeSingleWithPercent, second));
+  first->send<DownloadRst>(download({name}, kFileTypeProductImage, 0));
+  second->send<DownloadRst>(download({name}, kFileTypeProductImage, kProgressTypeSingleWithPercent));
   ASSERT_TRUE(runUntil([&] { return fileRequests().size() == 1; }));
   waitFor(0.3);
   EXPECT_EQ(fileRequests().size(), 1u);
@@ -544,15 +545,16 @@ TEST_F(DownloadNetworkTest, OneFileIsNeverWrittenByTwoTransfersAtOnce) {
   auto third = std::make_shared<Recorder>();
   auto fourth = std::make_shared<Recorder>();
   base::CancelTracker owner;
-  model().sendRequest(download({name}, kFileTypeProductImage, 0, third), owner);
-  model().sendRequest(download({name, images[1].first}, kFileTypeProductImage, kProgressTypeBatch, third), owner);
+  third->send<DownloadRst>(download({name}, kFileTypeProductImage, 0), &owner);
+  third->send<DownloadRst>(download({name, images[1].first}, kFileTypeProductImage, kProgressTypeBatch), &owner);
   ASSERT_GE(images.size(), 3u);
-  model().sendRequest(download({images[2].first}, kFileTypeProductImage, 0, fourth));
+  fourth->send<DownloadRst>(download({images[2].first}, kFileTypeProductImage, 0));
   EXPECT_EQ(model().requestCount(), 4u);
   owner.cancelAll();
   EXPECT_EQ(model().requestCount(), 1u);
   ASSERT_TRUE(runUntil([&] { return fourth->results.size() == 1; }));
-  EXPECT_EQ(downloadResult(fourth->results[0])->fileName, images[2].first);
+  ASSERT_EQ(fourth->downloads.size(), 1u);
+  EXPECT_EQ(fourth->downloads[0]->fileName, images[2].first);
   waitFor(0.5);
   EXPECT_TRUE(third->results.empty());
 }
@@ -576,7 +578,7 @@ TEST_F(DownloadNetworkTest, ABatchGoesToTheTransportAWindowAtATimeAndEveryFileEn
     mostUnderWay = std::max(mostUnderWay, ctrl().pendingCount());
     if (batch->results.size() == names.size()) shareHeardBeforeLast = batch->progress.size();
   };
-  model().sendRequest(download(names, kFileTypeProductImage, kProgressTypeBatch, batch));
+  batch->send<DownloadRst>(download(names, kFileTypeProductImage, kProgressTypeBatch));
   EXPECT_EQ(ctrl().pendingCount(), window);
   // The files not yet handed over still count as waiting for their reply.
   EXPECT_EQ(model().requestCount(), names.size());
@@ -584,9 +586,8 @@ TEST_F(DownloadNetworkTest, ABatchGoesToTheTransportAWindowAtATimeAndEveryFileEn
   EXPECT_LE(mostUnderWay, window);
 
   std::map<std::string, std::string> statusOf;
-  for (const auto& r : batch->results) {
-    auto d = downloadResult(r);
-    ASSERT_TRUE(d);
+  ASSERT_EQ(batch->downloads.size(), names.size());
+  for (const auto& d : batch->downloads) {
     EXPECT_TRUE(statusOf.emplace(d->fileName, d->status).second) << d->fileName << " ended twice";
   }
   ASSERT_EQ(statusOf.size(), names.size());
@@ -615,7 +616,7 @@ TEST_F(DownloadNetworkTest, NetworkLossEndsTheFilesOfABatchNotYetSent) {
   std::vector<std::string> names;
   for (std::size_t i = 0; i < 2 * NetworkModel::kBatchWindow; ++i) names.push_back(images[i % images.size()].first);
   auto batch = std::make_shared<Recorder>();
-  model().sendRequest(download(names, kFileTypeProductImage, kProgressTypeBatch, batch));
+  batch->send<DownloadRst>(download(names, kFileTypeProductImage, kProgressTypeBatch));
   ASSERT_TRUE(runUntil([&] { return !fileRequests().empty(); }));
   base::NotificationCenter::defaultCenter().post("netUnconnect");
   ASSERT_TRUE(runUntil([&] { return batch->results.size() == names.size(); }, 30));

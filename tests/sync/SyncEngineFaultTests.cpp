@@ -233,8 +233,7 @@ TEST_F(SyncEngineTest, NetworkLossInTheImagePhaseBreaksOnceAndStopsOnlyTheRun) {
   service->addFault(FaultRule::stallFor("getuserinfo", 0.8));
   auto other = std::make_shared<test::Recorder>();
   auto request = std::make_shared<RequestGetUserinfo>();
-  request->setReceiveDelegete(other);
-  model().sendRequest(request);
+  other->send(request);
   ASSERT_TRUE(runUntil([&] { return messagesNamed("getuserinfo").size() == 2; }));
 
   base::NotificationCenter::defaultCenter().post("netUnconnect");

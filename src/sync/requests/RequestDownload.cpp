@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "sync/requests/RequestInfoBase.hpp"
+#include "util/Json.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -20,6 +22,20 @@ RequestDownload::RequestDownload() : downloadId(nextDownloadId()) {
 }
 
 std::shared_ptr<NetBaseRst> RequestDownload::RequestDecode(const base::Value* recData) const {
+  return decodeDownload(recData);
+}
+
+std::shared_ptr<NetBaseRst> RequestDownload::decodeOutcome(const RequestInfoBase& carrier) const {
+  auto parsed = JSONValue(carrier.recData);
+  auto result = decodeDownload(parsed ? &*parsed : nullptr);
+  result->fileId = fileId;
+  result->type = imgType;
+  result->downloadId = downloadId;
+  if (const auto* file = dynamic_cast<const DownLoadRequestInfo*>(&carrier)) result->fileName = file->fileName;
+  return result;
+}
+
+std::shared_ptr<DownloadRst> RequestDownload::decodeDownload(const base::Value* recData) const {
   auto result = makeResult<DownloadRst>(recData);
   if (result->status != kStatusSuccess && result->status != kStatusFileMissing) {
     result->message = text("DOWNLOADERROR");

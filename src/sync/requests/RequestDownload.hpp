@@ -34,6 +34,12 @@ class RequestDownload : public RequestInterfaceBase {
   int downloadId = 0;
 
   std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;
+  // Carries the request's file id, type and download id and the carrier's
+  // file name.
+  std::shared_ptr<NetBaseRst> decodeOutcome(const RequestInfoBase& carrier) const override;
+
+ private:
+  std::shared_ptr<DownloadRst> decodeDownload(const base::Value* recData) const;
 };
 
 }  // namespace mv

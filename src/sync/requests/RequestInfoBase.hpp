@@ -6,10 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "sync/NetworkRecDelegate.hpp"
-
 namespace mv {
 
+class DownLoadRequestInfo;
 class RequestInfoBase;
 
 // What the transport control hands every outcome to (the network model).
@@ -17,6 +16,9 @@ class HTTP_REC_RESPOND {
  public:
   virtual ~HTTP_REC_RESPOND() = default;
   virtual void ReciveHttpRespond(RequestInfoBase& info) = 0;
+  // A single download's share so far (`downloadPercent`), under the
+  // download's request code.
+  virtual void ReciveDownloadPercent(const DownLoadRequestInfo& info) = 0;
 };
 
 class RequestInfoBase {
@@ -49,9 +51,6 @@ class DownLoadRequestInfo : public RequestInfoBase {
   int imgType = -1;
   int progressType = -1;
   std::string fileName;
-  // Gets the percentages of a single download and the overall share of the
-  // batch queue; never owned.
-  std::weak_ptr<NetworkRecDelegate> downloadProgressDelegate;
   float downloadPercent = 0;
 };
 

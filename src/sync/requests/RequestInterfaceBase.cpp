@@ -1,6 +1,7 @@
 #include "sync/requests/RequestInterfaceBase.hpp"
 
 #include "sync/ReplyValues.hpp"
+#include "sync/requests/RequestInfoBase.hpp"
 #include "sync/requests/RequestBody.hpp"
 #include "util/Json.hpp"
 #include "util/Session.hpp"
@@ -16,6 +17,10 @@ std::shared_ptr<NetBaseRst> RequestInterfaceBase::RequestDecode(const base::Valu
 std::shared_ptr<NetBaseRst> RequestInterfaceBase::decodeReply(std::string_view recData) const {
   auto parsed = JSONValue(recData);
   return RequestDecode(parsed ? &*parsed : nullptr);
+}
+
+std::shared_ptr<NetBaseRst> RequestInterfaceBase::decodeOutcome(const RequestInfoBase& carrier) const {
+  return decodeReply(carrier.recData);
 }
 
 void RequestInterfaceBase::DecodeResults(NetBaseRst& result, const base::Value* recData) {

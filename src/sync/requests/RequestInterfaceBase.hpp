@@ -9,11 +9,11 @@
 #include "platform/base/Value.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetBaseRst.hpp"
-#include "sync/NetworkRecDelegate.hpp"
 
 namespace mv {
 
 class RequestBody;
+class RequestInfoBase;
 
 class RequestInterfaceBase {
  public:
@@ -28,10 +28,6 @@ class RequestInterfaceBase {
   // The last segment of the message URL with its "?" or ";".
   std::string requestHead;
   std::string methodName;
-  // Never owned: a receiver that is gone is simply not called.
-  std::weak_ptr<NetworkRecDelegate> receiveDelegete;
-
-  void setReceiveDelegete(const std::shared_ptr<NetworkRecDelegate>& receiver) { receiveDelegete = receiver; }
 
   // The message body, or nothing when the request has none (downloads) or
   // cannot be written. Encoding leaves the request unchanged, so a request
@@ -42,6 +38,10 @@ class RequestInterfaceBase {
   // The result for the reply bytes as received. Parses them and decodes the
   // value; a request whose replies can be large reads them in passing instead.
   virtual std::shared_ptr<NetBaseRst> decodeReply(std::string_view recData) const;
+  // The result of one transfer of the request, from its carrier as the
+  // transport handed it back: the reply bytes decoded (a download's result
+  // also names the file the carrier fetched).
+  virtual std::shared_ptr<NetBaseRst> decodeOutcome(const RequestInfoBase& carrier) const;
 
   // Fills status, detail and message of `result` from a parsed reply: the last
   // object in "results" decides; no status at all gives "115".
