@@ -38,7 +38,6 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/View.hpp"
 #include "platform/ui/Window.hpp"
-#include "shell/config/ConfigManager.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
 #include "shell/app/ShellScreenFactory.hpp"
 #include "shell/session/GuideView.hpp"
@@ -110,7 +109,6 @@ int childApp(const fs::path& root) {
   mv::MarvistoAppDelegate::destroyCurrent();
   mv::SessionServices::end();
   mv::LoginMode::freeInstance();
-  mv::ConfigManager::freeInstance();
   base::UserDefaults::standard().synchronize();
   bench::reportPeakMemory();
   return status;

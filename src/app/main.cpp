@@ -20,7 +20,6 @@
 #include "platform/ui/DesktopWindow.hpp"
 #include "services/DocumentInteractionController.hpp"
 #include "services/URLOpener.hpp"
-#include "shell/config/ConfigManager.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
 #include "shell/app/ShellScreenFactory.hpp"
@@ -252,7 +251,6 @@ int main(int argc, char** argv) {
   MarvistoAppDelegate::destroyCurrent();
   SessionServices::end();
   LoginMode::freeInstance();
-  ConfigManager::freeInstance();
   base::UserDefaults::standard().synchronize();
   return status;
 }

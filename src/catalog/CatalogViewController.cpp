@@ -104,7 +104,7 @@ void CatalogViewController::viewDidLoad() {
                                               btnBack_, searchBar_, orderingController_->orderingButton()}) {
     root->addSubview(part);
   }
-  applyBar(CatalogLayout::framesFor(CatalogLayout::State::PanelShown, DetailViewController::isNormalPanel(),
+  applyBar(CatalogLayout::framesFor(CatalogLayout::State::PanelShown, DetailViewController::isNormalPanel(*services_),
                                     FitCGRect::sharedInstance().navBarHeight()));
   finishViewDidLoad();
   addCatologView();
@@ -239,7 +239,7 @@ void CatalogViewController::applyBar(const CatalogLayout::Frames& f) {
 }
 
 void CatalogViewController::applyPanelState(CatalogLayout::State state) {
-  const auto f = CatalogLayout::framesFor(state, DetailViewController::isNormalPanel(),
+  const auto f = CatalogLayout::framesFor(state, DetailViewController::isNormalPanel(*services_),
                                           FitCGRect::sharedInstance().navBarHeight());
   if (masterController_) {
     masterController_->view()->setFrame(
@@ -316,7 +316,7 @@ void CatalogViewController::productCellClicked() {
     ui::View::animate(kPanelDuration, 0, ui::AnimationOptionCurveEaseOut,
                       [this] { hiddenMasterViewWithDetailViewChanging(); });
   }
-  applyBar(CatalogLayout::framesFor(CatalogLayout::State::ProductOpen, DetailViewController::isNormalPanel(),
+  applyBar(CatalogLayout::framesFor(CatalogLayout::State::ProductOpen, DetailViewController::isNormalPanel(*services_),
                                     FitCGRect::sharedInstance().navBarHeight()));
 }
 
@@ -437,7 +437,7 @@ void CatalogViewController::didselectSearchResult(const marvisto_product_Entity&
   if (serchController_ && serchController_->isPopoverVisible()) serchController_->dismissPopoverAnimated(true);
   hiddenMasterViewWithDetailViewChanging();
   center().post(CatalogNotifications::switchProductStyle);
-  applyBar(CatalogLayout::framesFor(CatalogLayout::State::ProductOpen, DetailViewController::isNormalPanel(),
+  applyBar(CatalogLayout::framesFor(CatalogLayout::State::ProductOpen, DetailViewController::isNormalPanel(*services_),
                                     FitCGRect::sharedInstance().navBarHeight()));
   lblTitle_->setText(product.product_name);
   auto screen = std::make_shared<ProductDetailController>(*services_);

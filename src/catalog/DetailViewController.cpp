@@ -28,8 +28,8 @@ std::optional<std::string> badgeText(std::uint64_t count) {
 
 }  // namespace
 
-bool DetailViewController::isNormalPanel() {
-  auto config = ConfigManager::existingInstance();
+bool DetailViewController::isNormalPanel(SessionServices& services) {
+  auto config = services.get<ConfigManager>();
   return config && config->leftPanelType() == std::optional<std::string>("normal");
 }
 
@@ -46,9 +46,9 @@ void DetailViewController::loadView() { setView(std::make_shared<ui::View>(ui::R
 void DetailViewController::viewDidLoad() {
   BaseViewController::viewDidLoad();
   view()->setBackgroundColor(gfx::Color::white(0.96));
-  productShowView_ = std::make_shared<GridView>(gridFrame(isNormalPanel()));
+  productShowView_ = std::make_shared<GridView>(gridFrame(isNormalPanel(*services_)));
   // The screen opens with the panel shown.
-  productShowView_->setLeftContentInset(CatalogLayout::shownGridCardsLeft(isNormalPanel()));
+  productShowView_->setLeftContentInset(CatalogLayout::shownGridCardsLeft(isNormalPanel(*services_)));
   productShowView_->setAlwaysBounceVertical(true);
   productShowView_->setDataSource(ui::weakAs<GridViewDataSource>(this));
   productShowView_->setDelegate(ui::weakAs<GridViewDelegate>(this));
@@ -124,7 +124,7 @@ void DetailViewController::sortproduct(long type) {
 
 void DetailViewController::switchProductStyle() {
   setTitle(tagTitle_);
-  if (!isNormalPanel()) showAllImageCell();
+  if (!isNormalPanel(*services_)) showAllImageCell();
 }
 
 void DetailViewController::sorteProductArryBy(long type) {

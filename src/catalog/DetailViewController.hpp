@@ -38,8 +38,8 @@ class DetailViewController : public BaseViewController,
 
   // The grid's frame: beside the panel only for the left panel type "normal".
   static ui::Rect gridFrame(bool normalPanel) { return normalPanel ? kBesidePanel : kFullWidth; }
-  // Whether the signed-in company sets the grid beside the panel.
-  static bool isNormalPanel();
+  // Whether the company signed in for `services` sets the grid beside the panel.
+  static bool isNormalPanel(SessionServices& services);
 
   // Reads the products from the session's database; opens the product
   // screen with the same services.

@@ -97,7 +97,7 @@ void MasterViewController::viewAfterFirstDidLoad() {
 
 void MasterViewController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
-  auto config = ConfigManager::existingInstance();
+  auto config = services_->get<ConfigManager>();
   if (!config) return;
   auto& flags = config->flagDic();
   auto it = flags.find(ConfigManager::kReloadCatalog);

@@ -26,8 +26,6 @@
 namespace mv {
 namespace {
 
-bool showAllCustomers() { return ConfigManager::sharedInstance()->isShowAllCustomer(); }
-
 // The id of the first field of that name, 0 when there is none.
 int fieldId(const std::vector<customer_attribute_cell_Entity>& fields, const std::string& name) {
   for (const auto& f : fields) {
@@ -47,7 +45,7 @@ std::shared_ptr<CustomerDataModel> CustomerDataModel::sharedInstance() {
 }
 
 CustomerDataModel::CustomerDataModel(SessionServices& services)
-    : database_(services.databaseHandle()), sender_(services.requestSender()) {
+    : database_(services.databaseHandle()), config_(services.get<ConfigManager>()), sender_(services.requestSender()) {
   MV_ASSERT_MAIN_THREAD();
   load();
 }
@@ -57,7 +55,8 @@ void CustomerDataModel::sessionEnded() { uploads_.cancelAll(); }
 CustomerDataModel::~CustomerDataModel() = default;
 
 void CustomerDataModel::load() {
-  setCustomerInfoDic(database_->getAllCustomers(showAllCustomers()));
+  // Without a configuration every customer shows, as for a user who never chose.
+  setCustomerInfoDic(database_->getAllCustomers(!config_ || config_->isShowAllCustomer()));
   allAttributes_ = database_->getAllAttributes();
   displayedAttributes_ = database_->getAllDisplayedAttributes();
 }

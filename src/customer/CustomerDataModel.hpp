@@ -24,6 +24,7 @@
 namespace mv {
 
 class CustomerInfoGroupData;
+class ConfigManager;
 class DataAccessManager;
 class NetBaseRst;
 class RequestSender;
@@ -178,6 +179,8 @@ class CustomerDataModel : public SyncCustomerModel {
   const NameOrder& nameOrder() const;
 
   std::shared_ptr<DataAccessManager> database_;
+  // Whether the user shows the hidden customers too.
+  std::shared_ptr<ConfigManager> config_;
   std::shared_ptr<RequestSender> sender_;
   std::map<int, CustomerInfoEntry> customerInfoDic_;
   PersonRecords allSearchPersonList_;

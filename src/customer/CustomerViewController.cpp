@@ -18,8 +18,9 @@
 #include "util/TextLookup.hpp"
 
 namespace mv {
-CustomerViewController::CustomerViewController(std::shared_ptr<CustomerDataModel> directory)
-    : directory_(std::move(directory)) {}
+CustomerViewController::CustomerViewController(std::shared_ptr<CustomerDataModel> directory,
+                                               std::shared_ptr<ConfigManager> config)
+    : directory_(std::move(directory)), config_(std::move(config)) {}
 
 CustomerViewController::~CustomerViewController() {
   if (popResult_) popResult_->dismissPopoverAnimated(false);
@@ -39,10 +40,10 @@ void CustomerViewController::viewDidLoad() {
       base::Observation(SwitchTableViewCell::kChangeNotification, nullptr, [weak](const base::Notification&) {
         auto self = weak.lock();
         if (!self) return;
-        auto config = ConfigManager::sharedInstance();
+        const auto& config = self->config_;
         const bool hiddenShown = self->customerInfo_->personInfo() && self->customerInfo_->personInfo()->hidden;
         // A customer being edited stays until DONE or Cancel: its edits are not dropped.
-        if (!config->isShowAllCustomer() && hiddenShown && !self->customerInfo_->isEditing()) {
+        if (config && !config->isShowAllCustomer() && hiddenShown && !self->customerInfo_->isEditing()) {
           self->curPersonInfo_.reset();
           self->customerInfo_->setPersonInfo(std::nullopt);
         }
@@ -71,8 +72,8 @@ void CustomerViewController::viewDidLoad() {
 void CustomerViewController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
-  auto config = ConfigManager::sharedInstance();
-  if (config->flag(ConfigManager::kReloadCustomer)) {
+  const auto& config = config_;
+  if (config && config->flag(ConfigManager::kReloadCustomer)) {
     // Whoever raised the flag reloaded the directory already.
     config->setFlag(ConfigManager::kReloadCustomer, false);
     if (customerInfo_ && customerInfo_->isCreating()) {
@@ -96,7 +97,7 @@ void CustomerViewController::updateLanguage(ui::ViewController&) {
 
 void CustomerViewController::loadByConfig() {
   auto links = CustomerOrderLinks::installed();
-  auto config = ConfigManager::existingInstance();
+  const auto& config = config_;
   if (links && config) links->setIsCustomerOnShow(config->isOnShow(MainTabScreens::kCustomer));
 }
 
@@ -263,7 +264,7 @@ void CustomerViewController::customerInfoViewHiddenChange(int customerId, bool h
   MV_ASSERT_MAIN_THREAD();
   if (curPersonInfo_ && curPersonInfo_->pid == customerId) curPersonInfo_->hidden = hidden;
   customerList_->updateCustomerInfoDicWithHidden(customerId, hidden ? 1 : 0);
-  if (!ConfigManager::sharedInstance()->isShowAllCustomer()) {
+  if (config_ && !config_->isShowAllCustomer()) {
     // The customer leaves the list, and the form with it.
     curPersonInfo_.reset();
     customerInfo_->setPersonInfo(std::nullopt);

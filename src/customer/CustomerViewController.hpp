@@ -21,6 +21,7 @@
 
 namespace mv {
 
+class ConfigManager;
 class CustomerDataModel;
 
 class CustomerViewController : public BaseViewController,
@@ -36,8 +37,9 @@ class CustomerViewController : public BaseViewController,
   // The longest the wait box of an upload shows.
   static constexpr double kUploadWaitSeconds = 300;
 
-  // The screen over the session's customer directory (its screen maker's).
-  explicit CustomerViewController(std::shared_ptr<CustomerDataModel> directory);
+  // The screen over the session's customer directory and configuration (its
+  // screen maker's).
+  CustomerViewController(std::shared_ptr<CustomerDataModel> directory, std::shared_ptr<ConfigManager> config);
   ~CustomerViewController() override;
 
   std::shared_ptr<CustomerListView> customerList() const { return customerList_; }
@@ -83,6 +85,7 @@ class CustomerViewController : public BaseViewController,
                  const std::optional<std::string>& otherKey);
 
   std::shared_ptr<CustomerDataModel> directory_;
+  std::shared_ptr<ConfigManager> config_;
   std::shared_ptr<CustomerListView> customerList_;
   std::shared_ptr<CustomerInfoView> customerInfo_;
   std::shared_ptr<SearchResultTableView> tableResult_;

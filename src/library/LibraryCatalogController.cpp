@@ -21,8 +21,9 @@ constexpr double kPanelHeight = 768;
 
 }  // namespace
 
-LibraryCatalogController::LibraryCatalogController(std::shared_ptr<SaleslibraryModel> manager)
-    : manager_(std::move(manager)), tree_(manager_->databaseHandle()) {}
+LibraryCatalogController::LibraryCatalogController(std::shared_ptr<SaleslibraryModel> manager,
+                                                   std::shared_ptr<ConfigManager> config)
+    : manager_(std::move(manager)), config_(std::move(config)), tree_(manager_->databaseHandle()) {}
 
 LibraryCatalogController::~LibraryCatalogController() { reloadObservation_.reset(); }
 
@@ -92,7 +93,7 @@ void LibraryCatalogController::viewAfterFirstDidLoad() {
 
 void LibraryCatalogController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
-  auto config = ConfigManager::existingInstance();
+  const auto& config = config_;
   if (!config) return;
   auto& flags = config->flagDic();
   auto it = flags.find(ConfigManager::kReloadLibrary);

@@ -20,6 +20,7 @@
 
 namespace mv {
 
+class ConfigManager;
 class LibraryDetailController;
 class SaleslibraryModel;
 
@@ -31,8 +32,9 @@ class LibraryCatalogController : public BaseViewController,
   static constexpr double kSlide = 243;
   static constexpr double kSlideDuration = 0.15;
 
-  // Counts the files of the manager's store (never null).
-  explicit LibraryCatalogController(std::shared_ptr<SaleslibraryModel> manager);
+  // Counts the files of the manager's store (never null). `config`: the
+  // session's, whose flag says a sync or restore changed the library.
+  LibraryCatalogController(std::shared_ptr<SaleslibraryModel> manager, std::shared_ptr<ConfigManager> config);
   ~LibraryCatalogController() override;
 
   // A grid whose refreshes the panel answers (the library screen adds each
@@ -82,6 +84,7 @@ class LibraryCatalogController : public BaseViewController,
   void selectWithoutScrolling(int row);
 
   std::shared_ptr<SaleslibraryModel> manager_;
+  std::shared_ptr<ConfigManager> config_;
   LibraryCategoryTree tree_;
   LibraryCategoryCounter counter_;
   std::vector<LibraryCategoryCounter::Row> rows_;

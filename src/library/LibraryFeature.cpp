@@ -7,6 +7,7 @@
 #include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "library/VideoViewController.hpp"
+#include "shell/config/ConfigManager.hpp"
 #include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "sync/DownloadedFilesModel.hpp"
@@ -50,7 +51,8 @@ void LibraryFeature::install(FeatureWiring& wiring) {
   });
   wiring.setScreenMaker(MainTabScreens::kSalesLibrary,
                         [](SessionServices& services) {
-                          return std::make_shared<SaleslibraryController>(services.get<SaleslibraryModel>());
+                          return std::make_shared<SaleslibraryController>(services.get<SaleslibraryModel>(),
+                                                                          services.get<ConfigManager>());
                         });
   installViewers();
 }

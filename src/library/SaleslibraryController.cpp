@@ -23,8 +23,9 @@ SaleslibraryController::Layout SaleslibraryController::layoutFor(bool masterHidd
           "icon-menu.png"};
 }
 
-SaleslibraryController::SaleslibraryController(std::shared_ptr<SaleslibraryModel> manager)
-    : manager_(std::move(manager)) {}
+SaleslibraryController::SaleslibraryController(std::shared_ptr<SaleslibraryModel> manager,
+                                               std::shared_ptr<ConfigManager> config)
+    : manager_(std::move(manager)), config_(std::move(config)) {}
 
 SaleslibraryController::~SaleslibraryController() { observations_.clear(); }
 
@@ -55,7 +56,7 @@ void SaleslibraryController::viewDidLoad() {
 void SaleslibraryController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
-  catalog_ = std::make_shared<LibraryCatalogController>(manager_);
+  catalog_ = std::make_shared<LibraryCatalogController>(manager_, config_);
   masterController_ = std::make_shared<ui::NavigationController>(catalog_);
   detailController_ = std::make_shared<ui::NavigationController>(makeGrid(0));
   for (auto& nav : {detailController_, masterController_}) {

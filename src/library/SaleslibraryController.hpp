@@ -20,6 +20,7 @@
 
 namespace mv {
 
+class ConfigManager;
 class SaleslibraryModel;
 
 class SaleslibraryController : public BaseViewController,
@@ -42,8 +43,9 @@ class SaleslibraryController : public BaseViewController,
   };
   static Layout layoutFor(bool masterHidden);
 
-  // The library of the manager's session (never null).
-  explicit SaleslibraryController(std::shared_ptr<SaleslibraryModel> manager);
+  // The library of the manager's session (never null), with that session's
+  // configuration.
+  SaleslibraryController(std::shared_ptr<SaleslibraryModel> manager, std::shared_ptr<ConfigManager> config);
   ~SaleslibraryController() override;
 
   void viewDidLoad() override;
@@ -87,6 +89,7 @@ class SaleslibraryController : public BaseViewController,
   std::shared_ptr<ui::Button> controlMasterBtn_;
   std::shared_ptr<ui::ImageView> catalogNavBgImageView_;
   std::shared_ptr<SaleslibraryModel> manager_;
+  std::shared_ptr<ConfigManager> config_;
   std::shared_ptr<LibraryCatalogController> catalog_;
   std::shared_ptr<ui::NavigationController> masterController_;
   std::shared_ptr<ui::NavigationController> detailController_;

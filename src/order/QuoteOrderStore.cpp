@@ -31,7 +31,10 @@ std::shared_ptr<QuoteOrderStore> QuoteOrderStore::sharedInstance() {
 }
 
 QuoteOrderStore::QuoteOrderStore(SessionServices& services)
-    : database_(services.databaseHandle()), sender_(services.requestSender()), actions_(ShellActions::of(services)) {
+    : database_(services.databaseHandle()),
+      config_(services.get<ConfigManager>()),
+      sender_(services.requestSender()),
+      actions_(ShellActions::of(services)) {
   MV_ASSERT_MAIN_THREAD();
   loadByConfig();
 }
@@ -50,7 +53,7 @@ QuoteOrderStore::~QuoteOrderStore() = default;
 
 void QuoteOrderStore::loadByConfig() {
   // Before a configuration is known both modules count as shown.
-  auto config = ConfigManager::existingInstance();
+  const auto& config = config_;
   if (!config) return;
   isCustomerOnShow_ = config->isOnShow(MainTabScreens::kCustomer);
   isOrderOnShow_ = config->isOnShow(MainTabScreens::kQuoteOrder);

@@ -20,6 +20,7 @@
 
 namespace mv {
 
+class ConfigManager;
 class DataAccessManager;
 class GetOrderHistoryRst;
 class LoginRst;
@@ -164,6 +165,8 @@ class QuoteOrderStore : public std::enable_shared_from_this<QuoteOrderStore> {
   void releaseSlots();
 
   std::shared_ptr<DataAccessManager> database_;
+  // Which of the customer and order modules the session shows.
+  std::shared_ptr<ConfigManager> config_;
   std::shared_ptr<QuoteOrderEntity> curQuoteOrder_;
   std::shared_ptr<QuoteOrderEntity> addQuoteOrder_;
   std::weak_ptr<QuoteOrderStoreDelegate> delegate_;

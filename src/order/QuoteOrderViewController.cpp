@@ -46,6 +46,7 @@ std::string countText(std::size_t count) { return std::to_string(count); }
 
 QuoteOrderViewController::QuoteOrderViewController(SessionServices& services)
     : services_(services.shared_from_this()),
+      config_(services.get<ConfigManager>()),
       store_(services.get<QuoteOrderStore>()),
       customers_(services.get<CustomerDataModel>()) {}
 
@@ -267,9 +268,8 @@ void QuoteOrderViewController::updateLanguage(ui::ViewController& /*sender*/) {
 
 void QuoteOrderViewController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
-  auto config = ConfigManager::sharedInstance();
-  isCustomerOnShow_ = config->isOnShow(kCustomersModule);
-  couldModifyPrice_ = config->couldModifyPrice();
+  isCustomerOnShow_ = config_ && config_->isOnShow(kCustomersModule);
+  couldModifyPrice_ = config_ && config_->couldModifyPrice();
   store()->setDelegate(ui::weakAs<QuoteOrderStoreDelegate>(this));
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   if (quoteOrder_) {
@@ -493,7 +493,7 @@ void QuoteOrderViewController::saveNewCustomer() {
       quoteOrder_->customerName, quoteOrder_->customerAddress, quoteOrder_->city, quoteOrder_->state,
       quoteOrder_->zip_code);
   quoteOrder_->customerId = id;
-  if (id != 0) ConfigManager::sharedInstance()->flagDic()["Needreloadcustomer"] = "YES";
+  if (id != 0 && config_) config_->setFlag(ConfigManager::kReloadCustomer, true);
 }
 
 int QuoteOrderViewController::saveCurrentOrder() {

@@ -31,6 +31,7 @@
 
 namespace mv {
 
+class ConfigManager;
 class CustomerDataModel;
 class QuoteOrderStore;
 
@@ -200,6 +201,7 @@ class QuoteOrderViewController : public BaseViewController,
   std::shared_ptr<ui::ViewController> selfPtr();
 
   std::shared_ptr<SessionServices> services_;
+  std::shared_ptr<ConfigManager> config_;
   std::shared_ptr<QuoteOrderStore> store_;
   std::shared_ptr<CustomerDataModel> customers_;
   int state_ = QuoteOrderEditorModel::kNewOrder;

@@ -1,5 +1,7 @@
 #include "sync/SyncConfigManager.hpp"
 
+#include "sync/SessionServices.hpp"
+
 namespace mv {
 namespace {
 
@@ -12,6 +14,10 @@ std::weak_ptr<SyncConfigManager>& installed() {
 
 void SyncConfigManager::setCurrent(std::weak_ptr<SyncConfigManager> config) { installed() = std::move(config); }
 
-std::shared_ptr<SyncConfigManager> SyncConfigManager::current() { return installed().lock(); }
+std::shared_ptr<SyncConfigManager> SyncConfigManager::current() {
+  if (auto config = installed().lock()) return config;
+  auto services = SessionServices::current();
+  return services ? services->get<SyncConfigManager>() : nullptr;
+}
 
 }  // namespace mv

@@ -33,7 +33,6 @@ class CatalogScreenTest : public CatalogTest {
     }
     window.reset();
     driver.reset();
-    ConfigManager::freeInstance();
     ui::View::setAnimationsEnabled(true);
     CatalogTest::TearDown();
   }
@@ -146,7 +145,8 @@ TEST_F(CatalogScreenTest, PanelSwitchesBetweenTreeAndTagsAndReloadsAfterASync) {
   log.take();
 
   // After a sync the panel starts again from the root, once.
-  auto config = ConfigManager::sharedInstance();
+  auto config = services->get<ConfigManager>();
+  ASSERT_TRUE(config);
   config->flagDic()[ConfigManager::kReloadCatalog] = "YES";
   panel->beginAppearanceTransition(false, false);
   panel->endAppearanceTransition();

@@ -11,6 +11,7 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "shell/config/ConfigManager.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/Language.hpp"
 #include "store/SQLiteDatabase.hpp"
@@ -32,9 +33,13 @@ void CatalogTest::SetUp() {
   // The screens read their texts from the language tables, as in the application.
   setTextLookup([](const std::string& key) { return Language::stringWithName(key); });
   CatalogMode::setCurrentState(CatalogMode::kCategory);
+  // The session's configuration, as the application registers it.
+  ConfigManager::install(wiring.services);
   scope.emplace(Session::current(), wiring.services);
   services = scope->services();
   ASSERT_TRUE(services);
+  // Every module on, as a sign-in would have stored it.
+  services->get<ConfigManager>()->setModelDescFromDesc("1,1,1,1,1,1,1");
 }
 
 void CatalogTest::TearDown() {

@@ -325,7 +325,7 @@ TEST_F(ProductGridTest, NoCardHidesUnderTheLeftPanel) {
     file(id, B);
   }
   save();
-  ASSERT_FALSE(DetailViewController::isNormalPanel());
+  ASSERT_FALSE(DetailViewController::isNormalPanel(*services));
   auto panel = catalog->masterController()->view();
   auto seenCards = [&](double panelRight) {
     settle();

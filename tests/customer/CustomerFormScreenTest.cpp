@@ -652,7 +652,8 @@ TEST_F(FormScreenTest, TheOrderStoreLearnsWhetherTheCustomersTabIsShown) {
   services = scope->services();
   ASSERT_TRUE(services);
   open();
-  auto config = ConfigManager::sharedInstance();
+  auto config = services->get<ConfigManager>();
+  ASSERT_TRUE(config);
   for (const char* desc : {"1,1,0,1", "1,1,1,1"}) {
     config->setModelDescFromDesc(desc);
     screen->loadByConfig();

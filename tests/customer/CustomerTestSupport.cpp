@@ -23,6 +23,7 @@ void CustomerTest::SetUp() {
       {kZip, "Zip Code", "", "text", "", 1, 1},    {kHiddenField, "Internal", "", "text", "", 0, 1},
   };
   ASSERT_TRUE(dam().saveToDatabaseFieldsCustomerAttribute(fields));
+  ConfigManager::install(wiring.services);
   CustomerFeature::install(wiring);
   scope.emplace(Session::current(), wiring.services);
   services = scope->services();
@@ -32,7 +33,6 @@ void CustomerTest::SetUp() {
 void CustomerTest::TearDown() {
   services.reset();
   scope.reset();
-  ConfigManager::freeInstance();
   ui::AlertView::resetForTesting();
   MessageBox::sharedInstance().resetForTesting();
   setTextLookup(nullptr);
@@ -90,7 +90,7 @@ std::vector<base::Value> uploadedCustomerDocuments(const sales::SalesService& se
   return out;
 }
 
-void CustomerTest::setShowAllCustomers(bool show) { ConfigManager::sharedInstance()->setIsShowAllCustomer(show); }
+void CustomerTest::setShowAllCustomers(bool show) { scope->services()->get<ConfigManager>()->setIsShowAllCustomer(show); }
 
 void CustomerScreenTest::TearDown() {
   if (window_) {
@@ -104,7 +104,7 @@ void CustomerScreenTest::TearDown() {
 }
 
 void CustomerScreenTest::open() {
-  screen = std::make_shared<CustomerViewController>(directory());
+  screen = std::make_shared<CustomerViewController>(directory(), services->get<ConfigManager>());
   window_ = std::make_shared<ui::Window>();
   window_->setBackgroundColor(gfx::Color::white());
   window_->makeKeyAndVisible();

@@ -23,6 +23,7 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/Window.hpp"
+#include "shell/config/ConfigManager.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/config/LanguageManager.hpp"
 #include "util/PublicFunction.hpp"
@@ -109,7 +110,7 @@ class LibraryScreenTest : public test::LibraryTest {
 
   // The library screen as tab 4 of a tab bar, in a window of its own.
   void showScreen() {
-    screen = std::make_shared<SaleslibraryController>(manager);
+    screen = std::make_shared<SaleslibraryController>(manager, scope->services()->get<ConfigManager>());
     std::vector<std::shared_ptr<ui::ViewController>> tabs;
     for (int i = 0; i < 4; ++i) tabs.push_back(std::make_shared<ui::ViewController>());
     tabs.push_back(std::make_shared<ui::NavigationController>(screen));

@@ -5,6 +5,7 @@
 
 #include "SessionFixture.hpp"
 #include "library/LibraryFeature.hpp"
+#include "shell/config/ConfigManager.hpp"
 #include "sync/requests/RequestDownloadFinish.hpp"
 #include "sync/ReplyValues.hpp"
 #include "util/PublicFunction.hpp"
@@ -30,6 +31,7 @@ void EventLog::progressed(const DownLoadRequestInfo& info) {
 
 void LibraryTest::SetUp() {
   ProtocolTest::SetUp();
+  ConfigManager::install(wiring.services);
   LibraryFeature::install(wiring);
   wiring.services.add<RequestSender>([fake = sender](SessionServices&) { return fake; });
   scope.emplace(Session::current(), wiring.services);

@@ -202,8 +202,8 @@ class EditorTest : public OrderScreenTest {
       return e;
     };
     // Every module on, and prices may be changed.
-    ASSERT_TRUE(ConfigManager::sharedInstance()->syncConfigData(
-        dam(), std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,1"), row("modify_price", "1")}));
+    ASSERT_TRUE(services->get<ConfigManager>()->syncConfigData(
+        std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,1"), row("modify_price", "1")}));
     // A directory made before the fields were there reads them now.
     if (auto directory = services->find<CustomerDataModel>()) directory->reloadCustomerData();
   }
@@ -346,7 +346,7 @@ TEST_F(EditorTest, SavingWithANewCustomerAsksToAddIt) {
   editor->btnSaveClick();
   answer(1);
   EXPECT_LT(editor->quoteOrder()->customerId, 0);
-  EXPECT_EQ(ConfigManager::sharedInstance()->flagDic()["Needreloadcustomer"], "YES");
+  EXPECT_EQ(services->get<ConfigManager>()->flagDic()["Needreloadcustomer"], "YES");
   EXPECT_EQ(dam().fetchQuoteOrders(0, "")[0]->customerId, editor->quoteOrder()->customerId);
 }
 
@@ -360,7 +360,7 @@ TEST_F(EditorTest, TheDemoAccountNeverSubmits) {
 }
 
 TEST_F(EditorTest, SubmitRepliesAreReadByTheirStatus) {
-  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,0,1,1,1,1");
+  services->get<ConfigManager>()->setModelDescFromDesc("1,1,0,1,1,1,1");
   open(newOrder(2, "Ann"), Model::kNewOrder);
   editor->btnSubmitClick();
   auto upload = lastSent(kCmdUploadQuoteOrder);
@@ -395,7 +395,7 @@ TEST_F(EditorTest, SubmitRepliesAreReadByTheirStatus) {
 }
 
 TEST_F(EditorTest, LinesDeletedAndQuantitiesChanged) {
-  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
+  services->get<ConfigManager>()->setModelDescFromDesc("1,1,1,1,1,1,1");
   auto o = newOrder(2, "Ann");
   o->discountRat = 50;
   open(o, Model::kNewOrder);

@@ -26,8 +26,9 @@ void OrderStoreTest::SetUp() {
   session = std::make_shared<FakeSession>();
   session->client = clientId;
   SyncSession::setCurrent(session);
-  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
-  // The order screens use the customer directory, as in the application.
+  // The order screens use the session's configuration and the customer
+  // directory, as in the application.
+  ConfigManager::install(wiring.services);
   CustomerFeature::install(wiring);
   OrderFeature::install(wiring);
   if (answerRequestsHere) {
@@ -37,6 +38,7 @@ void OrderStoreTest::SetUp() {
   scope.emplace(Session::current(), wiring.services);
   services = scope->services();
   ASSERT_TRUE(services);
+  services->get<ConfigManager>()->setModelDescFromDesc("1,1,1,1,1,1,1");
   store = services->get<QuoteOrderStore>();
   store->setBadgeSetter([this](const std::string& value) { badges.push_back(value); });
   delegate = std::make_shared<DelegateRecorder>();
@@ -47,7 +49,6 @@ void OrderStoreTest::TearDown() {
   store.reset();
   services.reset();
   scope.reset();
-  ConfigManager::freeInstance();
   TestEnvironment::TearDown();
 }
 

@@ -287,7 +287,7 @@ TEST_F(QuoteOrderStoreTest, TheShellReachesTheStoreThroughTheInstalledHooks) {
   ASSERT_EQ(wiring.onConfigChanged.size(), 1u);
   EXPECT_TRUE(store->isCustomerOnShow());
   EXPECT_TRUE(store->isOrderOnShow());
-  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,0,1,1,0,1");
+  services->get<ConfigManager>()->setModelDescFromDesc("1,1,0,1,1,0,1");
   FeatureWiring::run(wiring.onConfigChanged, *services);
   EXPECT_FALSE(store->isCustomerOnShow());
   EXPECT_FALSE(store->isOrderOnShow());

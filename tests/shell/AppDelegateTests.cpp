@@ -19,6 +19,7 @@
 #include "store/SessionDatabase.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/SyncConfigManager.hpp"
 #include "sync/requests/RequestCheckVersion.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -190,7 +191,8 @@ TEST_F(AppTest, SessionStatusAlerts) {
   // on the next turn.
   lm->setClientID("acme");
   lm->setLoginType(LoginType::Online);
-  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
+  // The sign-in stored the module list the session starts with.
+  makeClientDatabase("acme", "1,1,1,1,1,1,1");
   app->showMainController();
   app->showMainController();  // once only
   auto main = app->mainScreen();
@@ -214,7 +216,8 @@ TEST_F(AppTest, SessionStatusAlerts) {
   EXPECT_FALSE(app->mainScreen());
   EXPECT_TRUE(std::dynamic_pointer_cast<MainScreenPlaceholder>(main)->dismissed());
   EXPECT_NE(LoginMode::existingInstance(), lm);
-  EXPECT_FALSE(ConfigManager::existingInstance());
+  // The session's configuration went with it.
+  EXPECT_FALSE(SyncConfigManager::current());
   EXPECT_EQ(LanguageManager::sharedInstance().listenerCount(), 0u);
   // Nothing opens a database without a client: no stray file in Documents.
   EXPECT_EQ(SessionDatabase::open().get(), nullptr);
@@ -329,7 +332,8 @@ TEST_F(AppTest, SyncStartsAfterTheTabIsShownUnlessLoggedOut) {
   addEndingService<2>(wiring, order, "sync");
   addEndingService<3>(wiring, order, "library");
   wiring.onLogout.push_back([&] { order.push_back("logout"); });
-  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
+  // The sign-in stored the module list the session starts with.
+  makeClientDatabase("acme", "1,1,1,1,1,1,1");
   app->showMainController();
   auto services = SessionServices::current();
   ASSERT_TRUE(services);

@@ -1,4 +1,6 @@
 // Languages, text keys and the component configuration.
+#include <memory>
+
 #include "SessionScope.hpp"
 #include "ShellTestSupport.hpp"
 #include "platform/base/UserDefaults.hpp"
@@ -6,6 +8,7 @@
 #include "shell/config/Language.hpp"
 #include "shell/config/LanguageManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/SyncConfigManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 
@@ -127,11 +130,26 @@ TEST_F(LanguageTest, FormatSubstitutesOnlyThePattern) {
   EXPECT_EQ(Language::format("100%% %d %", {}), "100% %d %");
 }
 
-using ConfigTest = ShellTest;
+class ConfigTest : public ShellTest {
+ protected:
+  // A signed-in session of "Acme" whose services hold the configuration, as
+  // the application registers it.
+  std::unique_ptr<SessionScope> signIn() {
+    auto lm = LoginMode::sharedInstance();
+    lm->setClientID("Acme");
+    lm->setAcountID("rep");
+    SessionServices::Registry registry;
+    ConfigManager::install(registry);
+    return std::make_unique<SessionScope>(Session::current(), registry);
+  }
+};
 
 TEST_F(ConfigTest, TabsFollowTheModuleList) {
-  auto config = ConfigManager::sharedInstance();
-  // No list yet: only the settings button.
+  auto scope = signIn();
+  ASSERT_TRUE(scope->services());
+  auto config = scope->services()->get<ConfigManager>();
+  ASSERT_TRUE(config);
+  // No list stored: only the settings button.
   for (int i = 0; i < 7; ++i) EXPECT_FALSE(config->isOnShow(i)) << i;
   EXPECT_TRUE(config->isOnShow(7));
   EXPECT_FALSE(config->isOnShow(-1));
@@ -161,14 +179,13 @@ TEST_F(ConfigTest, TabsFollowTheModuleList) {
 
 TEST_F(ConfigTest, RowsAreStoredAndTheLatestWins) {
   auto lm = LoginMode::sharedInstance();
-  lm->setClientID("Acme");
-  lm->setAcountID("rep");
   // The switches read the session's database.
-  SessionScope scope(Session::current());
-  ASSERT_TRUE(scope.services());
-  DataAccessManager* database = &scope.services()->database();
-  auto config = ConfigManager::sharedInstance();
-  EXPECT_FALSE(config->syncConfigData(*database, std::nullopt));
+  auto scope = signIn();
+  ASSERT_TRUE(scope->services());
+  DataAccessManager* database = &scope->services()->database();
+  auto config = scope->services()->get<ConfigManager>();
+  ASSERT_TRUE(config);
+  EXPECT_FALSE(config->syncConfigData(std::nullopt));
   EXPECT_EQ(config->orderMethodType(), 2);
   EXPECT_FALSE(config->couldModifyPrice());
   EXPECT_FALSE(config->leftPanelType());
@@ -180,7 +197,7 @@ TEST_F(ConfigTest, RowsAreStoredAndTheLatestWins) {
     e.desc = desc;
     return e;
   };
-  ASSERT_TRUE(config->syncConfigData(*database, std::vector<ConfigEntity>{
+  ASSERT_TRUE(config->syncConfigData(std::vector<ConfigEntity>{
       row("configuration", "1,0,1,1,1,1,1"), row("modify_price", "   "), row("order_method", "3"),
       row("left_panel", "2"), row("date_format", "yy/MM/dd")}));
   EXPECT_FALSE(config->isOnShow(1));
@@ -191,7 +208,7 @@ TEST_F(ConfigTest, RowsAreStoredAndTheLatestWins) {
 
   // A second sign-in's configuration replaces the first.
   ASSERT_TRUE(config->syncConfigData(
-      *database, std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,0"), row("modify_price", "1")}));
+      std::vector<ConfigEntity>{row("configuration", "1,1,1,1,1,1,0"), row("modify_price", "1")}));
   EXPECT_TRUE(config->isOnShow(1));
   EXPECT_FALSE(config->isOnShow(6));
   EXPECT_TRUE(config->couldModifyPrice());
@@ -207,13 +224,25 @@ TEST_F(ConfigTest, RowsAreStoredAndTheLatestWins) {
   lm->setAcountID("manager");
   EXPECT_TRUE(config->isShowAllCustomer());
 
-  // Reload flags live with the object.
+  // Reload flags live with the session. The next session's configuration
+  // raises none and starts with the module list the sign-in stored.
   config->setFlag(ConfigManager::kReloadCatalog, true);
   EXPECT_TRUE(config->flag(ConfigManager::kReloadCatalog));
   EXPECT_FALSE(config->flag(ConfigManager::kReloadLibrary));
-  ConfigManager::freeInstance();
-  EXPECT_FALSE(ConfigManager::sharedInstance()->flag(ConfigManager::kReloadCatalog));
-  EXPECT_FALSE(ConfigManager::sharedInstance()->modelDescArray());
+  ASSERT_TRUE(ConfigManager::storeConfigData(*database, std::vector<ConfigEntity>{row("configuration", "1,1,0")}));
+  scope->restart();
+  ASSERT_TRUE(scope->services());
+  auto next = scope->services()->get<ConfigManager>();
+  ASSERT_TRUE(next);
+  EXPECT_NE(next, config);
+  EXPECT_FALSE(next->flag(ConfigManager::kReloadCatalog));
+  ASSERT_TRUE(next->modelDescArray());
+  EXPECT_EQ(*next->modelDescArray(), (std::vector<std::string>{"1", "1", "0"}));
+  EXPECT_TRUE(next->isOnShow(1));
+  EXPECT_FALSE(next->isOnShow(2));
+  // A session without services has no configuration to hand to the sync.
+  scope->endServices();
+  EXPECT_FALSE(SyncConfigManager::current());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/settings/AboutViewController.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "sync/SessionServices.hpp"
 #include "shell/frame/FeaturePendingViewController.hpp"
 #include "shell/app/HomeViewController.hpp"
 #include "shell/config/Language.hpp"
@@ -74,7 +75,7 @@ TEST_F(ScreenFlowTest, SettingsLanguageSwitchCustomerSwitchAndSignOut) {
   tap(sw->switchShowAll());
   EXPECT_FALSE(sw->switchShowAll().isOn());
   EXPECT_EQ(posted, 1);
-  EXPECT_FALSE(ConfigManager::sharedInstance()->isShowAllCustomer());
+  EXPECT_FALSE(SessionServices::current()->get<ConfigManager>()->isShowAllCustomer());
   auto stored = base::UserDefaults::standard().objectForKey("rep_acme_showAllCustomer");
   ASSERT_TRUE(stored);
   EXPECT_EQ(*stored, base::Value(false));

@@ -309,8 +309,9 @@ TEST_F(TabBarTest, BarImageComesFromTheClientsIconFolder) {
   makeClientDatabase("acme", "1,1,1,1,1,1,1");
   auto lm = LoginMode::sharedInstance();
   lm->setClientID("acme");
-  // The bar reads the session's database; the main screen joins this session.
-  SessionScope scope(Session::current());
+  // The bar reads the session's database; the main screen joins this session,
+  // whose services are the application's.
+  SessionScope scope(Session::current(), app->wiring().services);
   ASSERT_TRUE(scope.services());
   // Without an icon row: the skin's bar.
   auto skinBar = SkinManager::skinFromImageName("btmbar-bg.png");
@@ -338,7 +339,6 @@ TEST_F(TabBarTest, BarImageComesFromTheClientsIconFolder) {
   EXPECT_EQ(bar->pixelAt(10, 10), gfx::Color::red());
   // The tab bar shows it.
   lm->setLoginType(LoginType::Online);
-  ConfigManager::sharedInstance()->setModelDescFromDesc("1,1,1,1,1,1,1");
   app->showMainController();
   settle();
   EXPECT_EQ(tabBar()->backgroundImage().image()->pixelAt(10, 10), gfx::Color::red());

@@ -59,7 +59,6 @@ void ScreenTest::showMainFor(const std::string& clientId, const std::string& mod
   lm->setAcountID("rep");
   lm->setCompanyName("Acme & Sons");
   lm->setLoginType(loginType);
-  ConfigManager::sharedInstance()->setModelDescFromDesc(modules);
   app->showMainController();
   settle();
 }

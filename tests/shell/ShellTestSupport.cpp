@@ -48,7 +48,6 @@ void ShellTest::resetShell() {
   MarvistoAppDelegate::destroyCurrent();
   SessionServices::end();
   LoginMode::freeInstance();
-  ConfigManager::freeInstance();
   SessionDatabase::close();
   NetworkModel::sharedInstance().cancelAllRequests();
   SkinManager::sharedInstance().waitForDemoUnpack();

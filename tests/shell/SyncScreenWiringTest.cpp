@@ -12,6 +12,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "sync/SessionServices.hpp"
 #include "shell/config/Language.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/MessageBox.hpp"
@@ -79,8 +80,13 @@ TEST_F(SyncWiringTest, ASyncFromTheSyncTabOfTheSignedInApplication) {
   installSyncScreens();
   signIn();
   // The session's configuration is the sync layer's.
-  ASSERT_TRUE(ConfigManager::existingInstance());
-  EXPECT_EQ(SyncConfigManager::current().get(), static_cast<SyncConfigManager*>(ConfigManager::existingInstance().get()));
+  auto services = SessionServices::current();
+  ASSERT_TRUE(services);
+  auto config = services->get<ConfigManager>();
+  ASSERT_TRUE(config);
+  EXPECT_EQ(SyncConfigManager::current().get(), static_cast<SyncConfigManager*>(config.get()));
+  // It starts with the module list the sign-in stored.
+  EXPECT_TRUE(config->modelDescArray());
   auto screen = syncScreen();
   ASSERT_TRUE(screen);
 

@@ -2,6 +2,7 @@
 
 #include "shell/config/ConfigManager.hpp"
 #include "shell/session/WelcomePlaceholder.hpp"
+#include "sync/SessionServices.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -21,9 +22,8 @@ std::string MainScreenPlaceholder::tabTitle(int index) {
 
 std::vector<int> MainScreenPlaceholder::tabsShown() const {
   std::vector<int> shown;
-  auto config = ConfigManager::sharedInstance();
   for (int i = 0; i < kTabCount; ++i) {
-    if (config->isOnShow(i)) shown.push_back(i);
+    if (config_ && config_->isOnShow(i)) shown.push_back(i);
   }
   return shown;
 }
@@ -49,8 +49,8 @@ std::shared_ptr<ui::ViewController> PlaceholderScreenFactory::makeWelcomeScreen(
   return std::make_shared<WelcomePlaceholder>(std::move(actions));
 }
 
-std::shared_ptr<MainScreen> PlaceholderScreenFactory::makeMainScreen() {
-  return std::make_shared<MainScreenPlaceholder>();
+std::shared_ptr<MainScreen> PlaceholderScreenFactory::makeMainScreen(std::shared_ptr<SessionServices> services) {
+  return std::make_shared<MainScreenPlaceholder>(services ? services->get<ConfigManager>() : nullptr);
 }
 
 }  // namespace mv

@@ -12,8 +12,12 @@
 
 namespace mv {
 
+class ConfigManager;
+
 class MainScreenPlaceholder : public ui::ViewController, public MainScreen {
  public:
+  // `config`: the session's (null: only the settings would show).
+  explicit MainScreenPlaceholder(std::shared_ptr<ConfigManager> config) : config_(std::move(config)) {}
   static constexpr int kTabCount = 7;
 
   void viewDidLoad() override;
@@ -29,6 +33,7 @@ class MainScreenPlaceholder : public ui::ViewController, public MainScreen {
   bool dismissed() const { return dismissed_; }
 
  private:
+  std::shared_ptr<ConfigManager> config_;
   int selected_ = -1;
   bool dismissed_ = false;
   std::vector<std::shared_ptr<ui::Label>> labels_;
@@ -38,7 +43,7 @@ class MainScreenPlaceholder : public ui::ViewController, public MainScreen {
 class PlaceholderScreenFactory : public ScreenFactory {
  public:
   std::shared_ptr<ui::ViewController> makeWelcomeScreen(std::shared_ptr<ShellActions> actions) override;
-  std::shared_ptr<MainScreen> makeMainScreen() override;
+  std::shared_ptr<MainScreen> makeMainScreen(std::shared_ptr<SessionServices> services) override;
 };
 
 }  // namespace mv

@@ -51,6 +51,7 @@ std::shared_ptr<MarvistoAppDelegate> MarvistoAppDelegate::create(std::shared_ptr
   app->wiring_.services.add<ShellActions>([weak](SessionServices& services) {
     return std::make_shared<AppShellActions>(weak, services);
   });
+  ConfigManager::install(app->wiring_.services);
   slot() = app;
   return app;
 }
@@ -185,7 +186,7 @@ std::shared_ptr<UITabBarControllerExt> MarvistoAppDelegate::tabBarController() c
 void MarvistoAppDelegate::showMainController() {
   if (mainScreen_ && window_->rootViewController() == mainScreen_->rootViewController()) return;
   if (!SessionServices::current()) SessionServices::begin(wiring_.services);
-  mainScreen_ = screens_->makeMainScreen();
+  mainScreen_ = screens_->makeMainScreen(SessionServices::current());
   welcome_.reset();
   window_->setRootViewController(mainScreen_->rootViewController());
   configurationChanged();
@@ -231,7 +232,6 @@ void MarvistoAppDelegate::endSession() {
   // the one a sign-in opened before any session began).
   SessionServices::end();
   SessionDatabase::close();
-  ConfigManager::freeInstance();
   for (const auto& hook : wiring_.onLogout) {
     if (hook) hook();
   }

@@ -9,6 +9,8 @@ std::shared_ptr<ui::ViewController> ShellScreenFactory::makeWelcomeScreen(std::s
   return std::make_shared<WeclomeViewController>(std::move(actions));
 }
 
-std::shared_ptr<MainScreen> ShellScreenFactory::makeMainScreen() { return UITabBarControllerExt::create(); }
+std::shared_ptr<MainScreen> ShellScreenFactory::makeMainScreen(std::shared_ptr<SessionServices> services) {
+  return UITabBarControllerExt::create(std::move(services));
+}
 
 }  // namespace mv

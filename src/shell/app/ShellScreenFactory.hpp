@@ -8,7 +8,7 @@ namespace mv {
 class ShellScreenFactory : public ScreenFactory {
  public:
   std::shared_ptr<ui::ViewController> makeWelcomeScreen(std::shared_ptr<ShellActions> actions) override;
-  std::shared_ptr<MainScreen> makeMainScreen() override;
+  std::shared_ptr<MainScreen> makeMainScreen(std::shared_ptr<SessionServices> services) override;
 };
 
 }  // namespace mv

@@ -35,8 +35,9 @@ constexpr TabLook kLooks[UITabBarControllerExt::kButtonCount] = {
 
 }  // namespace
 
-std::shared_ptr<UITabBarControllerExt> UITabBarControllerExt::create() {
+std::shared_ptr<UITabBarControllerExt> UITabBarControllerExt::create(std::shared_ptr<SessionServices> services) {
   std::shared_ptr<UITabBarControllerExt> tab(new UITabBarControllerExt());
+  tab->services_ = std::move(services);
   tab->addViewControllers();
   tab->hideTabBar();
   return tab;
@@ -57,7 +58,6 @@ std::shared_ptr<ui::ViewController> UITabBarControllerExt::rootViewController() 
 
 void UITabBarControllerExt::addViewControllers() {
   // The features' screens are made for the session's services.
-  services_ = SessionServices::current();
   actions_ = ShellActions::of(services_);
   // Every tab holds its place with an empty controller until its screen is
   // made: most sessions open few of the tabs, and the screens are the
@@ -170,12 +170,16 @@ gfx::ImagePtr UITabBarControllerExt::barImage() {
   return SkinManager::skinFromImageName("btmbar-bg.png");
 }
 
+std::shared_ptr<ConfigManager> UITabBarControllerExt::config() const {
+  return services_ ? services_->get<ConfigManager>() : nullptr;
+}
+
 void UITabBarControllerExt::loadByConfig() {
-  auto config = ConfigManager::sharedInstance();
+  auto config = this->config();
   int shown = 0;
   for (int i = 0; i < static_cast<int>(itmeButtonArray_.size()); ++i) {
     auto& item = itmeButtonArray_[static_cast<std::size_t>(i)];
-    if (config->isOnShow(i)) {
+    if (i == MainTabScreens::kSettings || (config && config->isOnShow(i))) {
       item->setHidden(false);
       item->setFrame({kFirstButtonX + kConfigPitch * shown, 0, kButtonWidth, kBarHeight});
       ++shown;

@@ -27,6 +27,8 @@
 
 namespace mv {
 
+class ConfigManager;
+
 class UITabBarControllerExt : public ui::TabBarController,
                               public MainScreen,
                               public LanguageManagerDelegate,
@@ -49,7 +51,8 @@ class UITabBarControllerExt : public ui::TabBarController,
   // The tab bar for its seven screens (the controller list of `init`). Each
   // screen is made when its tab is first shown (or asked for by `screen`):
   // the bar itself shows every tab's title, icon and badge without it.
-  static std::shared_ptr<UITabBarControllerExt> create();
+  // The bar of the session whose services are `services`.
+  static std::shared_ptr<UITabBarControllerExt> create(std::shared_ptr<SessionServices> services);
   ~UITabBarControllerExt() override;
 
   // ---- MainScreen ----------------------------------------------------------------
@@ -103,6 +106,8 @@ class UITabBarControllerExt : public ui::TabBarController,
  private:
   UITabBarControllerExt() = default;
   void addViewControllers();
+  // The session's configuration; null when the session has no services.
+  std::shared_ptr<ConfigManager> config() const;
   // Makes the tab's screen where it is not made yet, in place of the empty
   // controller that held its place among the tabs.
   void makeScreen(int tag);

@@ -11,43 +11,33 @@
 #include "util/Text.hpp"
 
 namespace mv {
-namespace {
 
-std::shared_ptr<ConfigManager>& slot() {
-  static std::shared_ptr<ConfigManager> instance;
-  return instance;
-}
-
-}  // namespace
-
-std::shared_ptr<ConfigManager> ConfigManager::sharedInstance() {
+ConfigManager::ConfigManager(SessionServices& services) {
   MV_ASSERT_MAIN_THREAD();
-  auto& s = slot();
-  if (!s) {
-    s.reset(new ConfigManager());
-    SyncConfigManager::setCurrent(s);
-  }
-  return s;
+  if (auto config = services.database().queryConfig("configuration")) modelDescArray_ = splitDesc(config->desc);
 }
-
-std::shared_ptr<ConfigManager> ConfigManager::existingInstance() { return slot(); }
-
-void ConfigManager::freeInstance() {
-  slot().reset();
-  SyncConfigManager::setCurrent({});
-}
-
-ConfigManager::ConfigManager() = default;
 
 ConfigManager::~ConfigManager() = default;
 
-bool ConfigManager::syncConfigData(DataAccessManager& database,
-                                   const std::optional<std::vector<ConfigEntity>>& rows) {
+void ConfigManager::install(SessionServices::Registry& registry) {
+  registry.add<ConfigManager>();
+  registry.alias<SyncConfigManager, ConfigManager>();
+}
+
+bool ConfigManager::storeConfigData(DataAccessManager& database, const std::optional<std::vector<ConfigEntity>>& rows) {
   MV_ASSERT_MAIN_THREAD();
   if (!rows) return false;
   const bool stored = database.syncConfigData(*rows);
   if (!stored) MV_LOG("Error on configuration sync!");
-  if (auto config = database.queryConfig("configuration")) {
+  return stored;
+}
+
+bool ConfigManager::syncConfigData(const std::optional<std::vector<ConfigEntity>>& rows) {
+  MV_ASSERT_MAIN_THREAD();
+  auto services = SessionServices::current();
+  if (!services || !rows) return false;
+  const bool stored = storeConfigData(services->database(), rows);
+  if (auto config = services->database().queryConfig("configuration")) {
     modelDescArray_ = splitDesc(config->desc);
   }
   return stored;

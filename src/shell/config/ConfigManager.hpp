@@ -3,9 +3,10 @@
 // left panel, the order method, price editing, the per-user switch to show all
 // customers, and the in-memory reload flags that sync and restore raise for
 // the catalogue, library and customer screens. One per signed-in session;
-// main thread only. The instance is the sync layer's configuration
-// (`SyncConfigManager::current`) from its creation in the session until
-// logout frees it.
+// main thread only. A session service: the sign-in stores the client's
+// configuration rows (the module list among them) before the session
+// begins, and the session's instance starts with that stored module list.
+// The sync layer reaches it as its `SyncConfigManager`.
 #include <map>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 
 #include "platform/base/Value.hpp"
 #include "store/Entities.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/SyncConfigManager.hpp"
 
 namespace mv {
@@ -26,16 +28,18 @@ class ConfigManager : public SyncConfigManager {
   static constexpr const char* kReloadLibrary = "Needreloadlibrary";
   static constexpr const char* kReloadCustomer = "Needreloadcustomer";
 
-  static std::shared_ptr<ConfigManager> sharedInstance();
-  static void freeInstance();
-  // The instance if one exists, without making one.
-  static std::shared_ptr<ConfigManager> existingInstance();
+  // Starts with the module list stored in the session's database.
+  explicit ConfigManager(SessionServices& services);
+  // Registers the session's configuration, also as the sync layer's.
+  static void install(SessionServices::Registry& registry);
 
-  // Stores the rows in `database` and takes the tab switches from the stored
-  // "configuration" row. False for no rows or a failed write. The caller
-  // hands in the database: the sign-in stores the configuration before any
-  // session begins.
-  bool syncConfigData(DataAccessManager& database, const std::optional<std::vector<ConfigEntity>>& rows);
+  // Stores the rows in `database`. False for no rows or a failed write. The
+  // sign-in stores the configuration so, before any session begins.
+  [[nodiscard]] static bool storeConfigData(DataAccessManager& database,
+                                            const std::optional<std::vector<ConfigEntity>>& rows);
+  // Stores the rows in the session's database and takes the tab switches
+  // from the stored "configuration" row. False for no rows or a failed write.
+  bool syncConfigData(const std::optional<std::vector<ConfigEntity>>& rows);
   static std::optional<ConfigEntity> queryConfig(DataAccessManager& database);
   static std::optional<ConfigEntity> queryDateFormat(DataAccessManager& database);
   static bool deleteConfig(DataAccessManager& database);
@@ -72,7 +76,6 @@ class ConfigManager : public SyncConfigManager {
   ~ConfigManager() override;
 
  private:
-  ConfigManager();
   // The row of that type in the current session's database; nothing when no
   // session is on.
   static std::optional<ConfigEntity> row(const std::string& type);

@@ -11,6 +11,8 @@
 
 namespace mv {
 
+class SessionServices;
+
 // The main tab bar as the rest of the application reaches it.
 class MainScreen {
  public:
@@ -29,7 +31,9 @@ class ScreenFactory {
   // The welcome screen asks the application through `actions` (to show the
   // main screen once a sign-in succeeds).
   virtual std::shared_ptr<ui::ViewController> makeWelcomeScreen(std::shared_ptr<ShellActions> actions) = 0;
-  virtual std::shared_ptr<MainScreen> makeMainScreen() = 0;
+  // The main screen of the session whose services are `services` (null when
+  // its database did not open).
+  virtual std::shared_ptr<MainScreen> makeMainScreen(std::shared_ptr<SessionServices> services) = 0;
 };
 
 }  // namespace mv

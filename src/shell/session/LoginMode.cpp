@@ -14,6 +14,7 @@
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/RequestSender.hpp"
+#include "sync/SessionServices.hpp"
 #include "sync/requests/RequestCheckDeviceStatus.hpp"
 #include "sync/requests/RequestCheckVersion.hpp"
 #include "sync/requests/RequestConfig.hpp"
@@ -242,8 +243,9 @@ void LoginMode::getRuntimeConfig() {
   request->clientId = clientID();
   if (sender_->sendFor<ConfigRst>(request, requests_, [](const ConfigRst& config) {
         if (config.isSuccess()) {
-          auto database = SessionDatabase::open();
-          if (!database || !ConfigManager::sharedInstance()->syncConfigData(*database, config.configTable)) {
+          auto services = SessionServices::current();
+          auto manager = services ? services->get<ConfigManager>() : nullptr;
+          if (!manager || !manager->syncConfigData(config.configTable)) {
             MV_LOG("The runtime configuration could not be stored");
           }
         } else {

@@ -243,7 +243,7 @@ void LoginMode::configReply(const ConfigRst& result) {
     return;
   }
   if (auto database = SessionDatabase::open()) {
-    ConfigManager::sharedInstance()->syncConfigData(*database, result.configTable);
+    if (!ConfigManager::storeConfigData(*database, result.configTable)) MV_LOG("The configuration could not be stored");
   } else {
     MV_LOG("No database to store the configuration in");
   }
@@ -301,7 +301,6 @@ void LoginMode::finishWithConfiguration(bool clearDelegate) {
     }
     return;
   }
-  ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
   if (auto d = delegate()) {
     if (clearDelegate) delegate_.reset();
     if (ownBoxTag_) MessageBox::sharedInstance().EndBlockWait(ownBoxTag_);
@@ -380,7 +379,6 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   }
   refreshLastLogininfo();
   if (d) d->loginAbnormalWithMessage(noNetwork ? textOrEmpty(Language::stringWithName("USINGOFFLINE")) : result.message);
-  ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
   if (auto still = delegate()) {
     setLoginType(LoginType::Offline);
     delegate_.reset();
@@ -471,7 +469,6 @@ void LoginMode::finishDemo(const std::string& clientId) {
     failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
     return;
   }
-  ConfigManager::sharedInstance()->setModelDescFromDesc(config->desc);
   if (auto d = delegate()) {
     setLoginType(LoginType::Demo);
     delegate_.reset();

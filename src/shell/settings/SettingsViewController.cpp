@@ -32,6 +32,10 @@ SettingsViewController::SettingsViewController(std::shared_ptr<ShellActions> act
                                                std::shared_ptr<SessionServices> services)
     : ui::TableViewController(ui::TableViewStyle::Grouped), actions_(std::move(actions)), services_(std::move(services)) {}
 
+std::shared_ptr<ConfigManager> SettingsViewController::config() const {
+  return services_ ? services_->get<ConfigManager>() : nullptr;
+}
+
 SettingsViewController::~SettingsViewController() {
   LanguageManager::sharedInstance().unRegisterLanugageNotification(this);
 }
@@ -53,7 +57,8 @@ const std::map<int, std::vector<SettingsCellEntity>>& SettingsViewController::gr
   g[0] = {account};
 
   std::vector<SettingsCellEntity> data;
-  if (ConfigManager::sharedInstance()->isOnShow(MainTabScreens::kCustomer)) {
+  auto config = this->config();
+  if (config && config->isOnShow(MainTabScreens::kCustomer)) {
     SettingsCellEntity all(SettingsCellEntity::kShowAllCustomer, "SHOWALLCUSTOMER");
     all.boolValue = true;
     data.push_back(all);
@@ -174,9 +179,9 @@ std::shared_ptr<ui::TableViewCell> SettingsViewController::tableViewCellForRowAt
     case SettingsCellEntity::kShowAllCustomer: {
       auto cell = std::dynamic_pointer_cast<SwitchTableViewCell>(
           tableView.dequeueReusableCellWithIdentifier(SwitchTableViewCell::kIdentifier));
-      if (!cell) cell = std::make_shared<SwitchTableViewCell>();
+      if (!cell) cell = std::make_shared<SwitchTableViewCell>(config());
       cell->textLabel().setText(entity->title());
-      cell->switchShowAll().setOn(ConfigManager::sharedInstance()->isShowAllCustomer());
+      cell->showSwitchState();
       return cell;
     }
     case SettingsCellEntity::kLogout: {

@@ -21,6 +21,7 @@
 
 namespace mv {
 
+class ConfigManager;
 class SessionServices;
 
 class SettingsViewController : public ui::TableViewController,
@@ -88,6 +89,9 @@ class SettingsViewController : public ui::TableViewController,
   void showAlert(long tag, const char* title, const char* message, const char* cancel, const char* other);
   void closeWindow(bool animated);
   std::shared_ptr<SettingsViewController> subPage(int page);
+
+  // The session's configuration; null without services.
+  std::shared_ptr<ConfigManager> config() const;
 
   int settingPage_ = kMainPage;
   std::optional<std::map<int, std::vector<SettingsCellEntity>>> groups_;

@@ -5,8 +5,9 @@
 
 namespace mv {
 
-SwitchTableViewCell::SwitchTableViewCell(ui::TableViewCellStyle style, std::string reuseIdentifier)
-    : ui::TableViewCell(style, std::move(reuseIdentifier)) {
+SwitchTableViewCell::SwitchTableViewCell(std::shared_ptr<ConfigManager> config, ui::TableViewCellStyle style,
+                                         std::string reuseIdentifier)
+    : ui::TableViewCell(style, std::move(reuseIdentifier)), config_(std::move(config)) {
   setSelectionStyle(ui::TableViewCellSelectionStyle::None);
   switchShowAll();
 }
@@ -14,7 +15,7 @@ SwitchTableViewCell::SwitchTableViewCell(ui::TableViewCellStyle style, std::stri
 ui::Switch& SwitchTableViewCell::switchShowAll() {
   if (!switchShowAll_) {
     switchShowAll_ = std::make_shared<ui::Switch>();
-    switchShowAll_->setOn(ConfigManager::sharedInstance()->isShowAllCustomer());
+    switchShowAll_->setOn(config_ && config_->isShowAllCustomer());
     switchShowAll_->addAction(
         [this](ui::Control&, const ui::Event*) {
           auto keep = self();
@@ -26,8 +27,10 @@ ui::Switch& SwitchTableViewCell::switchShowAll() {
   return *switchShowAll_;
 }
 
+void SwitchTableViewCell::showSwitchState() { switchShowAll().setOn(config_ && config_->isShowAllCustomer()); }
+
 void SwitchTableViewCell::switchChanged() {
-  ConfigManager::sharedInstance()->setIsShowAllCustomer(switchShowAll_->isOn());
+  if (config_) config_->setIsShowAllCustomer(switchShowAll_->isOn());
   base::NotificationCenter::defaultCenter().post(kChangeNotification);
 }
 

@@ -9,21 +9,28 @@
 
 namespace mv {
 
+class ConfigManager;
+
 class SwitchTableViewCell : public ui::TableViewCell {
  public:
   static constexpr const char* kIdentifier = "SwitchTableViewCell";
   static constexpr const char* kChangeNotification = "SETTINGS_SWITCH_CHANGE_NOTIFATION";
   static constexpr double kRightMargin = 5;
 
-  explicit SwitchTableViewCell(ui::TableViewCellStyle style = ui::TableViewCellStyle::Default,
+  // `config`: the session's, which holds the user's choice.
+  explicit SwitchTableViewCell(std::shared_ptr<ConfigManager> config,
+                               ui::TableViewCellStyle style = ui::TableViewCellStyle::Default,
                                std::string reuseIdentifier = kIdentifier);
 
   // Made on first use, in the state the configuration holds.
   ui::Switch& switchShowAll();
+  // Sets the switch to the choice stored now.
+  void showSwitchState();
   void layoutSubviews() override;
 
  private:
   void switchChanged();
+  std::shared_ptr<ConfigManager> config_;
   std::shared_ptr<ui::Switch> switchShowAll_;
 };
 
