@@ -59,7 +59,7 @@ bool ScreenshotTour::stageLibraryDownload() {
   auto file = manager ? fileToDownload(*manager) : std::nullopt;
   if (!file || !held_) return fail("no file left to download");
   held_->hold(true);
-  manager->startDownload(SaleslibraryModel::requestForFile(*file));
+  manager->sendRequest(SaleslibraryModel::requestForFile(*file));
   held_->hold(false);
   held_->report(0.4f);
   onClose([manager] {

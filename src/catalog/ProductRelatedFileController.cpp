@@ -176,7 +176,7 @@ void ProductRelatedFileController::selectedFileToDownload(const marvisto_library
   }
   auto library = this->library();
   if (!library) return;
-  const int id = library->startDownload(SaleslibraryModel::requestForFile(file));
+  const int id = library->sendRequest(SaleslibraryModel::requestForFile(file));
   MV_LOG("the downloadId is ", id);
   if (grid_) grid_->reloadData();
 }

@@ -432,7 +432,7 @@ void LibraryDetailController::sendDownload(const File& file) {
   File request = file;
   // The type stored for the file's name is the one its folder follows.
   if (auto type = manager_->database().getFileTypeByFileName(file.file_name)) request.type = *type;
-  const int downloadId = manager_->startDownload(SaleslibraryModel::requestForFile(request));
+  const int downloadId = manager_->sendRequest(SaleslibraryModel::requestForFile(request));
   MV_LOG("the downloadId is ", downloadId);
 }
 

@@ -95,7 +95,7 @@ std::size_t LibraryDownloads::startDownloadAll(SaleslibraryModel& manager,
   std::size_t sent = 0;
   for (const auto& f : files) {
     if (!fileCanBeDownloaded(reader(f))) continue;
-    const int downloadId = manager.startDownload(SaleslibraryModel::requestForFile(f));
+    const int downloadId = manager.sendRequest(SaleslibraryModel::requestForFile(f));
     MV_LOG("the downloadId is ", downloadId);
     ++sent;
   }
@@ -109,7 +109,7 @@ std::size_t LibraryDownloads::startUpdateAll(SaleslibraryModel& manager,
   std::size_t sent = 0;
   for (const auto& f : files) {
     if (!fileCanBeUpdated(reader(f))) continue;
-    const int downloadId = manager.startDownload(SaleslibraryModel::requestForFile(f));
+    const int downloadId = manager.sendRequest(SaleslibraryModel::requestForFile(f));
     MV_LOG("the downloadId is ", downloadId);
     ++sent;
   }

@@ -22,7 +22,7 @@ class ManagerFileDownloader : public LibraryFileDownloader {
   bool isExists(int fileId) override { return manager_->isExists(fileId); }
   bool isInDownloadList(const std::string& fileName) override { return manager_->isInDownloadList(fileName); }
   bool isInPauseList(const std::string& fileName) override { return manager_->isInPauseList(fileName); }
-  int startDownload(const std::shared_ptr<RequestDownload>& request) override { return manager_->startDownload(request); }
+  int sendRequest(const std::shared_ptr<RequestDownload>& request) override { return manager_->sendRequest(request); }
 
  private:
   std::shared_ptr<SaleslibraryModel> manager_;

@@ -113,10 +113,10 @@ std::shared_ptr<RequestDownload> SaleslibraryModel::requestForFile(const marvist
 int SaleslibraryModel::downloadFile(const marvisto_library_files_Entity& file) {
   const bool idle = !isExists(file.file_id) && !isInDownloadList(file.file_name);
   if (!idle && !isInPauseList(file.file_name)) return 0;
-  return startDownload(requestForFile(file));
+  return sendRequest(requestForFile(file));
 }
 
-int SaleslibraryModel::startDownload(const std::shared_ptr<RequestDownload>& request) {
+int SaleslibraryModel::sendRequest(const std::shared_ptr<RequestDownload>& request) {
   MV_ASSERT_MAIN_THREAD();
   if (!request) return -1;
   // A second transfer of a name would write the same file twice over.

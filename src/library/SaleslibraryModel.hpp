@@ -59,7 +59,7 @@ class SaleslibraryModel {
   // Starts the download of the request's names; answers its download id. A
   // name already downloading is not fetched twice: a request of only such
   // names starts nothing and answers the running download's id.
-  int startDownload(const std::shared_ptr<RequestDownload>& request);
+  int sendRequest(const std::shared_ptr<RequestDownload>& request);
   // The request for one library file as every screen builds it.
   static std::shared_ptr<RequestDownload> requestForFile(const marvisto_library_files_Entity& file);
   // Sends `requestForFile` when the file is neither present nor downloading,

@@ -22,7 +22,7 @@ class LibraryFileDownloader {
   virtual bool isInDownloadList(const std::string& fileName) = 0;
   virtual bool isInPauseList(const std::string& fileName) = 0;
   // Sends the download and receives its outcome; answers the download id.
-  virtual int startDownload(const std::shared_ptr<RequestDownload>& request) = 0;
+  virtual int sendRequest(const std::shared_ptr<RequestDownload>& request) = 0;
 };
 
 }  // namespace mv

@@ -30,7 +30,7 @@ bool NetworkLibraryFileDownloader::isInDownloadList(const std::string& fileName)
 
 bool NetworkLibraryFileDownloader::isInPauseList(const std::string&) { return false; }
 
-int NetworkLibraryFileDownloader::startDownload(const std::shared_ptr<RequestDownload>& request) {
+int NetworkLibraryFileDownloader::sendRequest(const std::shared_ptr<RequestDownload>& request) {
   if (!request) return 0;
   const int id = request->downloadId;
   const int sent = SessionServices::currentSender()->sendFor<DownloadRst>(

@@ -19,7 +19,7 @@ class NetworkLibraryFileDownloader : public LibraryFileDownloader {
   bool isExists(int fileId) override;
   bool isInDownloadList(const std::string& fileName) override;
   bool isInPauseList(const std::string& fileName) override;
-  int startDownload(const std::shared_ptr<RequestDownload>& request) override;
+  int sendRequest(const std::shared_ptr<RequestDownload>& request) override;
 
   // Downloads sent and not yet answered.
   std::size_t pendingCount() const { return pending_.size(); }

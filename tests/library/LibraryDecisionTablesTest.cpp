@@ -311,7 +311,7 @@ TEST_F(LibraryDecisionTablesTest, BulkLoopsRequestQualifyingFilesAndKeepPendingU
   putOnDisk("old3.pdf", "PDF");
   putOnDisk("f4.pdf", "PDF");
   manager->loadExistsFiles();
-  manager->startDownload(SaleslibraryModel::requestForFile(files[0]));
+  manager->sendRequest(SaleslibraryModel::requestForFile(files[0]));
   manager->pauseDownloadFile("f1.pdf");
   sender->clearSent();
 
@@ -330,7 +330,7 @@ TEST_F(LibraryDecisionTablesTest, BulkLoopsRequestQualifyingFilesAndKeepPendingU
 
   // Cancel all reaches every download and pause of the manager, also those
   // of files the grid does not show.
-  manager->startDownload(SaleslibraryModel::requestForFile(test::libraryFile(9, "elsewhere", "f9.pdf", "PDF")));
+  manager->sendRequest(SaleslibraryModel::requestForFile(test::libraryFile(9, "elsewhere", "f9.pdf", "PDF")));
   manager->pauseDownloadFile("f2.pdf");
   sender->clearCancelled();
   LibraryDownloads::cancelAllDownloads(*manager);

@@ -227,7 +227,7 @@ TEST_F(LibraryDownloadNetworkTest, RenamedFileReplacesItsOldVersionOnlyOnceArriv
   // The first attempt finds no file: the old version stays usable.
   service->addFault(FaultRule::fileStatus("*/" + renewed->file_name, 404));
   const std::size_t acksBefore = acknowledged().size();
-  ASSERT_GT(manager->startDownload(SaleslibraryModel::requestForFile(*renewed)), 0);
+  ASSERT_GT(manager->sendRequest(SaleslibraryModel::requestForFile(*renewed)), 0);
   ASSERT_TRUE(waitForResult(renewed->file_name));
   EXPECT_EQ(lastResultOf(renewed->file_name), "404");
   EXPECT_TRUE(store().getLibFileUpdateByFileID(old->file_id));
@@ -243,7 +243,7 @@ TEST_F(LibraryDownloadNetworkTest, RenamedFileReplacesItsOldVersionOnlyOnceArriv
   shortPart.chunkBytes = 64;
   service->addFault(shortPart);
   events.clear();
-  ASSERT_GT(manager->startDownload(SaleslibraryModel::requestForFile(*renewed)), 0);
+  ASSERT_GT(manager->sendRequest(SaleslibraryModel::requestForFile(*renewed)), 0);
   ASSERT_TRUE(waitForResult(renewed->file_name));
   EXPECT_EQ(lastResultOf(renewed->file_name), "999");
   EXPECT_FALSE(fs::exists(pathOf(renewed->file_name, renewed->type)));
@@ -254,7 +254,7 @@ TEST_F(LibraryDownloadNetworkTest, RenamedFileReplacesItsOldVersionOnlyOnceArriv
 
   service->clearFaults();
   events.clear();
-  ASSERT_GT(manager->startDownload(SaleslibraryModel::requestForFile(*renewed)), 0);
+  ASSERT_GT(manager->sendRequest(SaleslibraryModel::requestForFile(*renewed)), 0);
   ASSERT_TRUE(waitForResult(renewed->file_name));
   EXPECT_EQ(lastResultOf(renewed->file_name), "200");
   EXPECT_TRUE(contentsOf(pathOf(renewed->file_name, renewed->type)) == servedBytes(*renewed));

@@ -66,7 +66,7 @@ TEST_F(LibraryListModelTest, DefaultGroupingTabsAndFilters) {
   putOnDisk("old3.pdf", "PDF");
   putOnDisk("old4.pdf", "PDF");
   present(files[0]);  // delta
-  manager->startDownload(SaleslibraryModel::requestForFile(files[4]));  // Charlie downloading
+  manager->sendRequest(SaleslibraryModel::requestForFile(files[4]));  // Charlie downloading
 
   LibraryListModel library(manager, 0);
   library.reload();
@@ -205,7 +205,7 @@ TEST_F(LibraryListModelTest, DeletingRemovesTheRightFileOrDownload) {
   const fs::path plainPath = putOnDisk("file2.pdf", "PDF");
   ASSERT_TRUE(store().saveToDatabaseLibraryFavorite(2, "file2.pdf"));
   manager->loadExistsFiles();
-  manager->startDownload(SaleslibraryModel::requestForFile(running));
+  manager->sendRequest(SaleslibraryModel::requestForFile(running));
   const fs::path partial = HttpNetworkCtrl::partialPathWithName("running.avi", kFileTypeVideo);
   fs::create_directories(partial.parent_path());
   std::ofstream(partial) << "part";

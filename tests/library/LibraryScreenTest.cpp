@@ -414,7 +414,7 @@ TEST_F(LibraryScreenTest, SessionAndNetworkChecksBeforeDownloads) {
   EXPECT_EQ(downloads().size(), 4u);
   EXPECT_TRUE(grid().downloadButton().isBtnCancel()) << "the cellular path enters the cancel state too";
   // A download started elsewhere is cancelled with the rest.
-  manager->startDownload(SaleslibraryModel::requestForFile(test::libraryFile(9, "Other", "o.pdf", "PDF")));
+  manager->sendRequest(SaleslibraryModel::requestForFile(test::libraryFile(9, "Other", "o.pdf", "PDF")));
   grid().downloadAll();
   EXPECT_EQ(alertTag(), 1007);
   answer(1);

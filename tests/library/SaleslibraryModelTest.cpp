@@ -48,7 +48,7 @@ TEST_F(SaleslibraryModelTest, SuccessfulDownloadReplacesThePendingUpdateAndIsAck
   manager->addObserver(observer);
   const int id = manager->downloadFile(pdf);
   EXPECT_EQ(id, 0) << "a present file is not fetched again by the start rule";
-  const int sent = manager->startDownload(SaleslibraryModel::requestForFile(pdf));
+  const int sent = manager->sendRequest(SaleslibraryModel::requestForFile(pdf));
   ASSERT_EQ(downloads().size(), 1u);
   auto request = lastDownload();
   EXPECT_EQ(sent, request->downloadId);
@@ -94,7 +94,7 @@ TEST_F(SaleslibraryModelTest, AnOldVersionWhosePathAnotherFileNowHasStays) {
   save({heir});
   ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({pdf.file_id, "catalogue.pdf", "PDF"}));
   const fs::path old = putOnDisk("catalogue.pdf", "PDF");
-  manager->startDownload(SaleslibraryModel::requestForFile(pdf));
+  manager->sendRequest(SaleslibraryModel::requestForFile(pdf));
   putOnDisk("catalogue_v2.pdf", "PDF");
   EXPECT_TRUE(sender->answer(completion(*lastDownload(), "200")));
   EXPECT_FALSE(store().getLibFileUpdateByFileID(pdf.file_id));
@@ -108,13 +108,13 @@ TEST_F(SaleslibraryModelTest, FailuresKeepThePendingUpdateAndAreNotAcknowledged)
   manager->addObserver(observer);
 
   // A success whose file is not there is a missing file.
-  manager->startDownload(manager->requestForFile(pdf));
+  manager->sendRequest(manager->requestForFile(pdf));
   EXPECT_TRUE(progress("catalogue_v2.pdf", 0.5f));
   EXPECT_TRUE(sender->answer(completion(*lastDownload(), "200")));
   // Network failure and missing file on the service.
-  manager->startDownload(manager->requestForFile(video));
+  manager->sendRequest(manager->requestForFile(video));
   EXPECT_TRUE(sender->answer(completion(*lastDownload(), "999")));
-  manager->startDownload(manager->requestForFile(pdf));
+  manager->sendRequest(manager->requestForFile(pdf));
   EXPECT_TRUE(sender->answer(completion(*lastDownload(), "404")));
 
   EXPECT_EQ(events, (std::vector<std::string>{"o percent catalogue_v2.pdf 0.50", "o result catalogue_v2.pdf 404",
@@ -127,7 +127,7 @@ TEST_F(SaleslibraryModelTest, FailuresKeepThePendingUpdateAndAreNotAcknowledged)
   EXPECT_TRUE(store().getLibFileUpdateByFileID(pdf.file_id));
 
   // A download that the session handler ended leaves the list as well.
-  manager->startDownload(manager->requestForFile(video));
+  manager->sendRequest(manager->requestForFile(video));
   auto ended = completion(*lastDownload(), "101");
   EXPECT_TRUE(sender->endSession(ended));
   EXPECT_FALSE(manager->isInDownloadList("showreel.avi"));
@@ -141,7 +141,7 @@ TEST_F(SaleslibraryModelTest, PauseResumeAndCancelKeepOrDropThePartialData) {
   EXPECT_TRUE(cancelled().empty());
   EXPECT_TRUE(manager->pauseFileArray().empty());
 
-  manager->startDownload(manager->requestForFile(video));
+  manager->sendRequest(manager->requestForFile(video));
   const int first = lastDownload()->downloadId;
   EXPECT_TRUE(progress("showreel.avi", 0.4f));
   const fs::path partial = HttpNetworkCtrl::partialPathWithName("showreel.avi", kFileTypeVideo);
@@ -174,7 +174,7 @@ TEST_F(SaleslibraryModelTest, PauseResumeAndCancelKeepOrDropThePartialData) {
   EXPECT_FLOAT_EQ(manager->getDownloadPercentage("showreel.avi"), 0.4f);
 
   // Cancelling a running one cancels its transfer.
-  manager->startDownload(manager->requestForFile(video));
+  manager->sendRequest(manager->requestForFile(video));
   std::ofstream(partial) << "partial bytes";
   manager->cancelDownloadFile("showreel.avi");
   EXPECT_EQ(cancelled(), std::vector<std::string>{"showreel.avi"});
@@ -183,9 +183,9 @@ TEST_F(SaleslibraryModelTest, PauseResumeAndCancelKeepOrDropThePartialData) {
 }
 
 TEST_F(SaleslibraryModelTest, OneTransferPerNameAndObserversOncePerEventInOrder) {
-  const int id = manager->startDownload(manager->requestForFile(pdf));
+  const int id = manager->sendRequest(manager->requestForFile(pdf));
   // The grid and a product's related files both ask for the same file.
-  EXPECT_EQ(manager->startDownload(manager->requestForFile(pdf)), id);
+  EXPECT_EQ(manager->sendRequest(manager->requestForFile(pdf)), id);
   EXPECT_EQ(manager->downloadFile(pdf), 0);
   EXPECT_EQ(downloads().size(), 1u);
   EXPECT_EQ(manager->downloadFileNameArray(), std::vector<std::string>{"catalogue_v2.pdf"});
@@ -215,7 +215,7 @@ TEST_F(SaleslibraryModelTest, EachNameRunsOnItsOwnSoStoppingOneStopsOnlyItsReque
   // request's download id.
   auto both = SaleslibraryModel::requestForFile(pdf);
   both->fileNameList = {"catalogue_v2.pdf", "showreel.avi"};
-  const int id = manager->startDownload(both);
+  const int id = manager->sendRequest(both);
   EXPECT_EQ(id, both->downloadId);
   ASSERT_EQ(downloads().size(), 2u);
   auto first = downloads()[0];
@@ -249,7 +249,7 @@ TEST_F(SaleslibraryModelTest, EachNameRunsOnItsOwnSoStoppingOneStopsOnlyItsReque
 }
 
 TEST_F(SaleslibraryModelTest, AnObserverThatCancelsWhileToldOfProgressStopsTheTransfer) {
-  manager->startDownload(manager->requestForFile(video));
+  manager->sendRequest(manager->requestForFile(video));
   auto request = lastDownload();
   auto observer = std::make_shared<EventLog>("o", &events);
   manager->addObserver(observer);
@@ -284,10 +284,10 @@ TEST_F(SaleslibraryModelTest, PresenceComesFromDiskIncludingOldVersions) {
 }
 
 TEST_F(SaleslibraryModelTest, FreeingTheManagerCancelsItsTransfersAndForgetsEverything) {
-  manager->startDownload(manager->requestForFile(pdf));
-  manager->startDownload(manager->requestForFile(video));
+  manager->sendRequest(manager->requestForFile(pdf));
+  manager->sendRequest(manager->requestForFile(video));
   manager->pauseDownloadFile("showreel.avi");
-  manager->startDownload(manager->requestForFile(video));
+  manager->sendRequest(manager->requestForFile(video));
   sender->clearCancelled();
   manager.reset();
   services.reset();
@@ -310,7 +310,7 @@ TEST_F(SaleslibraryModelTest, BackupRestoreAndLogoutReachTheSessionsManager) {
   auto downloader = LibraryFileDownloader::current();
   EXPECT_TRUE(downloader->isExists(pdf.file_id));
   auto request = SaleslibraryModel::requestForFile(video);
-  EXPECT_EQ(downloader->startDownload(request), request->downloadId);
+  EXPECT_EQ(downloader->sendRequest(request), request->downloadId);
   EXPECT_TRUE(downloader->isInDownloadList("showreel.avi"));
   EXPECT_TRUE(sender->isWaiting(request)) << "the manager hears the outcome";
   EXPECT_EQ(DownloadedFilesModel::current()->allExsitsFilesDic(), manager->allExsitsFilesDic());

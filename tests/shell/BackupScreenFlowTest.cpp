@@ -79,7 +79,7 @@ class FakeDownloader : public LibraryFileDownloader {
   bool isExists(int fileId) override { return onDevice.count(fileId) > 0; }
   bool isInDownloadList(const std::string& name) override { return downloading.count(name) > 0; }
   bool isInPauseList(const std::string& name) override { return paused.count(name) > 0; }
-  int startDownload(const std::shared_ptr<RequestDownload>& request) override {
+  int sendRequest(const std::shared_ptr<RequestDownload>& request) override {
     sent.push_back(request);
     return request->downloadId;
   }

@@ -329,7 +329,7 @@ int BackupAndRestoreViewController::downloadLibFiles(const std::vector<marvisto_
     request->fileId = published->file_id;
     request->imgType = PublicFunction::getFileType(published->type);
     request->progressType = kProgressTypeSingleWithPercent;
-    const int downloadId = downloader->startDownload(request);
+    const int downloadId = downloader->sendRequest(request);
     MV_LOG("the downloadId is ", downloadId);
     ++sent;
   }
