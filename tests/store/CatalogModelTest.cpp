@@ -128,6 +128,47 @@ TEST_F(CatalogTest, AttributesComeFromPublishedDisplayedFieldsAndAProductSaveDro
   EXPECT_TRUE(dam().getProductAttributeByProductId(1).empty());
 }
 
+// A price or attribute value saved again under its id ends up exactly as the
+// same row saved into an empty table: every column of the new one, the old
+// one's product and dates gone.
+TEST_F(CatalogTest, PriceAndAttributeSavedAgainAreTheNewRowWhole) {
+  marvisto_product_price_Entity old;
+  old.price_id = 5;
+  old.product_id = 1;
+  old.price = 20;
+  old.currency = "EUR";
+  old.discount_start_date = 100;
+  old.discount_end_date = 200;
+  old.tier_quantity_price = "10:18";
+  ASSERT_TRUE(dam().saveToDatabasePrice({old}));
+  ASSERT_TRUE(dam().saveToDatabaseProductAttribute({makeProductAttribute(7, 1, 100, "S,M")}));
+
+  marvisto_product_price_Entity moved;
+  moved.price_id = 5;
+  moved.product_id = 2;
+  moved.price = 12.5;
+  moved.currency = "USD";
+  moved.discount_start_date = 300;
+  const auto movedAttribute = makeProductAttribute(7, 2, 101, "L");
+  ASSERT_TRUE(dam().saveToDatabasePrice({moved}));
+  ASSERT_TRUE(dam().saveToDatabaseProductAttribute({movedAttribute}));
+  const auto prices = dumpTable("marvisto_product_price");
+  const auto attributes = dumpTable("marvisto_product_attribute");
+
+  EXPECT_EQ(dam().getPriceEntityByProductId(1).price, 0);  // none left for the old product
+  const auto price = dam().getPriceEntityByProductId(2);
+  EXPECT_EQ(price.currency, "USD");
+  EXPECT_FALSE(price.discount_end_date);
+  EXPECT_EQ(count("marvisto_product_attribute", "product_id = 1"), 0);
+  EXPECT_EQ(count("marvisto_product_attribute", "product_id = 2 AND attribute_value = 'L'"), 1);
+
+  sql("DELETE FROM marvisto_product_price; DELETE FROM marvisto_product_attribute");
+  ASSERT_TRUE(dam().saveToDatabasePrice({moved}));
+  ASSERT_TRUE(dam().saveToDatabaseProductAttribute({movedAttribute}));
+  EXPECT_EQ(dumpTable("marvisto_product_price"), prices);
+  EXPECT_EQ(dumpTable("marvisto_product_attribute"), attributes);
+}
+
 TEST_F(CatalogTest, DiscountAppliesOnlyWithinItsWindowAroundNow) {
   const double now = base::Date::now();
   marvisto_product_price_Entity p;
