@@ -34,6 +34,9 @@ NetworkEngine::~NetworkEngine() {
   }
   if (multi_) curl_multi_wakeup(multi_);
   if (thread_.joinable()) thread_.join();
+  // Files already whole still go into place and are told.
+  deliver(true);
+  deliveries_->waitIdle();
   for (auto& [id, transfer] : active_) {
     if (transfer->easy()) curl_multi_remove_handle(multi_, transfer->easy());
     transfer->abandon();
@@ -63,7 +66,7 @@ void NetworkEngine::push(Command command) {
   if (first && multi_) curl_multi_wakeup(multi_);
 }
 
-std::size_t NetworkEngine::activeCount() const { return activeCount_.load(); }
+std::size_t NetworkEngine::activeCount() const { return activeCount_.load() + delivering_.load(); }
 
 void NetworkEngine::begin(std::unique_ptr<Transfer> transfer) {
   if (const auto group = transfer->spec().group) {
@@ -151,13 +154,35 @@ void NetworkEngine::collectFinished() {
     const auto id = transfer->id();
     auto it = active_.find(id);
     if (it == active_.end()) continue;
-    if (transfer->complete(code)) {
+    const std::size_t gathered = gathered_.size();
+    const bool roomToHold = heldForDelivery_.load() < kMostHeldForDelivery;
+    if (transfer->complete(code, roomToHold ? &gathered_ : nullptr)) {
       // Another attempt of the same transfer (a range the server refused).
       if (transfer->prepare(share_, handles_) && curl_multi_add_handle(multi_, transfer->easy()) == CURLM_OK) continue;
       transfer->failToCreate("could not restart the transfer");
     }
+    if (gathered_.size() > gathered && gathered_.back().held) heldForDelivery_.fetch_add(gathered_.back().held->size());
     end(id);
   }
+}
+
+void NetworkEngine::deliver(bool now) {
+  if (gathered_.empty()) return;
+  if (!now && gathered_.size() < kMostGathered && std::chrono::steady_clock::now() - gatheredSince_ < kMostGatheredFor)
+    return;
+  std::vector<Transfer::Delivery> deliveries;
+  deliveries.swap(gathered_);
+  const std::size_t count = deliveries.size();
+  delivering_.fetch_add(count);
+  deliveries_->async([this, count, deliveries = std::move(deliveries)](const base::CancelFlag&) mutable {
+    for (auto& delivery : deliveries) {
+      const std::size_t held = delivery.held ? delivery.held->size() : 0;
+      delivery.moveFile();
+      heldForDelivery_.fetch_sub(held);
+    }
+    Transfer::report(std::move(deliveries));
+    delivering_.fetch_sub(count);
+  });
 }
 
 void NetworkEngine::checkInactivity() {
@@ -201,10 +226,15 @@ void NetworkEngine::run() {
     }
     int running = 0;
     curl_multi_perform(multi_, &running);
+    const bool gathering = !gathered_.empty();
     collectFinished();
+    if (!gathering && !gathered_.empty()) gatheredSince_ = std::chrono::steady_clock::now();
     checkInactivity();
-    // Wake at least a few times a second to notice transfers gone silent.
-    curl_multi_poll(multi_, nullptr, 0, 200, nullptr);
+    // With nothing running, nothing else ends soon to go with them.
+    deliver(active_.empty());
+    // Wake at least a few times a second to notice transfers gone silent, and
+    // soon enough to hand over what was gathered.
+    curl_multi_poll(multi_, nullptr, 0, gathered_.empty() ? 200 : 1, nullptr);
   }
 }
 

@@ -1,18 +1,21 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
+#include "platform/base/WorkQueue.hpp"
 #include "transport/CurlHandles.hpp"
 #include "transport/EasyHandlePool.hpp"
+#include "transport/Transfer.hpp"
 
 namespace mv {
 
-class Transfer;
 
 // The one network thread. It runs every transfer on a curl multi handle and
 // takes its work from a locked command queue, woken by curl_multi_wakeup, so
@@ -30,8 +33,8 @@ class NetworkEngine {
   // queue has cancelled what was waiting).
   void releaseGroup(std::uint64_t group);
   std::uint64_t nextTransferId() { return nextId_.fetch_add(1); }
-  // Transfers running on the network thread, not those waiting for their
-  // group (tests).
+  // Transfers running on the network thread, or whose file is being moved
+  // into place, not those waiting for their group (tests).
   std::size_t activeCount() const;
 
   NetworkEngine(const NetworkEngine&) = delete;
@@ -68,6 +71,9 @@ class NetworkEngine {
   void groupEnded(std::uint64_t group, bool failed);
   bool cancelWaiting(std::uint64_t id);
   void collectFinished();
+  // Hands the downloads that ended whole to the delivery thread: at once
+  // when `now` or when enough have gathered or waited, else later.
+  void deliver(bool now);
   void checkInactivity();
 
   // The commands the main thread hands the network thread.
@@ -82,6 +88,23 @@ class NetworkEngine {
   EasyHandlePool handles_;  // network thread only
   std::map<std::uint64_t, std::unique_ptr<Transfer>> active_;  // network thread only
   std::map<std::uint64_t, Group> groups_;                      // network thread only
+  // Moves finished downloads into place and tells their ends, one job per
+  // turn of the network thread: with thousands of small files, that work
+  // would otherwise hold back the next file's request.
+  std::unique_ptr<base::WorkQueue> deliveries_ = base::WorkQueue::serial();
+  std::atomic<std::size_t> delivering_{0};
+  // Gathered before they are handed over, since each hand-over wakes the
+  // delivery thread and, through it, the main loop: at most this many, for
+  // at most that long.
+  static constexpr std::size_t kMostGathered = 16;
+  static constexpr auto kMostGatheredFor = std::chrono::milliseconds(1);
+  std::vector<Transfer::Delivery> gathered_;  // network thread only
+  std::chrono::steady_clock::time_point gatheredSince_;
+  // The bytes of whole files held in memory until the delivery thread has
+  // written them. Past the bound (a disk slower than the network), the
+  // network thread writes and moves its files itself again.
+  static constexpr std::size_t kMostHeldForDelivery = 16u << 20;
+  std::atomic<std::size_t> heldForDelivery_{0};
   std::thread thread_;
 };
 

@@ -136,6 +136,7 @@ fs::path Transfer::resumeRecordPath(const fs::path& temporary) {
 
 Transfer::~Transfer() {
   releaseHandle();
+  flushHeld();
   closeFile();
 }
 
@@ -150,6 +151,7 @@ void Transfer::releaseHandle() {
 
 bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
   releaseHandle();
+  flushHeld();
   closeFile();
   partialOnDisk_ = 0;
   recordValidator_.clear();
@@ -314,6 +316,7 @@ bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
 }
 
 void Transfer::beginResponse(long status) {
+  flushHeld();
   closeFile();
   toFile_ = false;
   status_ = status;
@@ -420,7 +423,7 @@ bool Transfer::endHeaders() {
         rangeEnd_ = r->end;
         rangeTotal_ = r->total;
         if (r->start == 0) {
-          if (!openFile("wb")) return false;
+          beginHeld();
           recordIfStoppedShort(r->total);
         } else {
           if (r->start < partialOnDisk_) {
@@ -436,7 +439,7 @@ bool Transfer::endHeaders() {
         }
       } else {
         writeOffset_ = 0;
-        if (!openFile("wb")) return false;
+        beginHeld();
         recordIfStoppedShort(encoded_ ? -1 : expected_);
       }
       toFile_ = true;
@@ -503,7 +506,10 @@ bool Transfer::writeBody(const char* data, size_t size) {
     outSize = inflated.size();
   }
   if (toFile_) {
-    if (outSize > 0 && std::fwrite(out, 1, outSize, file_) != outSize) {
+    if (holding_ && held_.size() + outSize > kMostHeld && !flushHeld()) return false;
+    if (holding_) {
+      held_.append(out, outSize);
+    } else if (outSize > 0 && std::fwrite(out, 1, outSize, file_) != outSize) {
       fileError_ = true;
       fileErrorDetail_ = std::strerror(errno);
       return false;
@@ -565,17 +571,40 @@ void Transfer::postProgress() {
   });
 }
 
-bool Transfer::openFile(const char* mode) {
-  file_ = std::fopen(spec_.temporary.c_str(), mode);
-  if (!file_ && errno == ENOENT && spec_.temporary.has_parent_path()) {
-    // The folder is made the first time it is needed.
+std::FILE* Transfer::openAt(const fs::path& path, const char* mode) {
+  std::FILE* file = std::fopen(path.c_str(), mode);
+  if (!file && errno == ENOENT && path.has_parent_path()) {
     std::error_code ec;
-    fs::create_directories(spec_.temporary.parent_path(), ec);
-    file_ = std::fopen(spec_.temporary.c_str(), mode);
+    fs::create_directories(path.parent_path(), ec);
+    file = std::fopen(path.c_str(), mode);
   }
+  return file;
+}
+
+bool Transfer::openFile(const char* mode) {
+  file_ = openAt(spec_.temporary, mode);
   if (!file_) {
     fileError_ = true;
     fileErrorDetail_ = spec_.temporary.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+void Transfer::beginHeld() {
+  holding_ = true;
+  held_.clear();
+}
+
+bool Transfer::flushHeld() {
+  if (!holding_) return true;
+  holding_ = false;
+  const std::string held = std::move(held_);
+  held_.clear();
+  if (!openFile("wb")) return false;
+  if (!held.empty() && std::fwrite(held.data(), 1, held.size(), file_) != held.size()) {
+    fileError_ = true;
+    fileErrorDetail_ = std::strerror(errno);
     return false;
   }
   return true;
@@ -593,6 +622,8 @@ bool Transfer::closeFile() {
 }
 
 void Transfer::removePartial() {
+  holding_ = false;
+  held_.clear();
   std::error_code ec;
   if (!spec_.temporary.empty()) fs::remove(spec_.temporary, ec);
   removeResumeRecord();
@@ -611,6 +642,9 @@ void Transfer::recordIfStoppedShort(std::int64_t total) {
 }
 
 void Transfer::keepForResume() {
+  // What arrived is on disk, record or not, as if it had been written as it came.
+  flushHeld();
+  closeFile();
   if (!recordToWrite_) return;
   // Without a record the partial data is simply fetched again next time.
   std::ofstream out(resumeRecordPath(spec_.temporary), std::ios::trunc);
@@ -620,9 +654,7 @@ void Transfer::keepForResume() {
   recordToWrite_.reset();
 }
 
-bool Transfer::moveIntoPlace(std::string& detail) {
-  const fs::path& dest = spec_.destination;
-  const fs::path& temp = spec_.temporary;
+bool Transfer::moveIntoPlace(const fs::path& temp, const fs::path& dest, std::string& detail) {
   if (temp == dest) return true;
   std::error_code ec;
   fs::rename(temp, dest, ec);

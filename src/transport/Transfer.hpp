@@ -48,13 +48,37 @@ class Transfer {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
   }
 
+  // What is left of a download whose whole file arrived: moving the file into
+  // place, then telling its end. Done off the network thread, which goes on
+  // with the next files meanwhile.
+  struct Delivery {
+    std::uint64_t id = 0;
+    std::filesystem::path temporary;
+    std::filesystem::path destination;
+    bool removeRecord = false;  // a resume record lies beside the temporary file
+    // The whole file, when it was held in memory rather than written as it came.
+    std::optional<std::string> held;
+    TransferResult result;
+    std::weak_ptr<TransferObserver> observer;
+
+    // Any thread: the file goes into place, or the result says why not.
+    void moveFile();
+
+   private:
+    bool writeWhole(std::string& detail);
+  };
+  // Tells the ends of moved deliveries, in their order, with one main-loop task.
+  static void report(std::vector<Delivery> deliveries);
+
   // Builds the handle for a new attempt from `pool`, which takes it back when
   // the attempt ends and must outlive the transfer; false when no handle can
   // be made.
   [[nodiscard]] bool prepare(CURLSH* share, EasyHandlePool& pool);
   // The handle is done. True when the transfer wants another attempt (its
-  // handle is released; call `prepare` again); otherwise the result is posted.
-  bool complete(CURLcode code);
+  // handle is released; call `prepare` again); otherwise the result is posted,
+  // or, for a whole download that no group waits on to stop, the delivery is
+  // added to `later` when given.
+  bool complete(CURLcode code, std::vector<Delivery>* later = nullptr);
   // Ends the transfer as timed out, or silently (cancelled); the handle must
   // already be out of the multi handle.
   void timeOut();
@@ -94,8 +118,18 @@ class Transfer {
   bool endHeaders();
   bool writeBody(const char* data, size_t size);
   bool openFile(const char* mode);
+  // A file begun afresh is held in memory up to kMostHeld bytes and written
+  // only when it passes them or ends short of whole: most files are small and
+  // whole, and the delivery thread writes those, so the network thread makes
+  // no file of its own for them.
+  void beginHeld();
+  // Writes what is held to the temporary file, left open for more.
+  bool flushHeld();
   bool closeFile();
-  bool moveIntoPlace(std::string& detail);
+  // Opens a file, making its folder the first time it is needed.
+  static std::FILE* openAt(const std::filesystem::path& path, const char* mode);
+  static bool moveIntoPlace(const std::filesystem::path& temp, const std::filesystem::path& dest,
+                            std::string& detail);
   void removePartial();
   void releaseHandle();
   void touch() { lastActivity_ = std::chrono::steady_clock::now(); }
@@ -103,6 +137,8 @@ class Transfer {
   // progress or data); otherwise only the end is posted.
   bool followed() const { return spec_.wantsData || spec_.wantsDownloadProgress || spec_.wantsUploadProgress; }
   void postProgress();
+  // The counts of the last progress event, which the end carries too.
+  void addLastCounts(TransferResult& result);
   void post(TransferResult result);
   long mapError(CURLcode code) const;
 
@@ -153,6 +189,9 @@ class Transfer {
   bool partialWasWhole_ = false;
   bool recordOnDisk_ = false;                  // a resume record lies beside the partial file
   std::optional<std::int64_t> recordToWrite_;  // the whole length for the record, until written
+  static constexpr std::size_t kMostHeld = 256 * 1024;
+  bool holding_ = false;
+  std::string held_;
   std::FILE* file_ = nullptr;
   bool fileError_ = false;
   bool decodeError_ = false;

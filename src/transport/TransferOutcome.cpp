@@ -3,6 +3,8 @@
 // observer.
 #include "transport/Transfer.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 
 #include "platform/base/Log.hpp"
@@ -34,7 +36,11 @@ long Transfer::mapError(CURLcode code) const {
   }
 }
 
-bool Transfer::complete(CURLcode code) {
+bool Transfer::complete(CURLcode code, std::vector<Delivery>* later) {
+  // Only a group that stops on a failure needs to know before the next file
+  // starts whether this one could be moved into place.
+  const bool moveLater = later && !spec_.groupStopsOnFailure;
+  bool moving = false;
   closeFile();
   if (code == CURLE_OK && fileError_) code = CURLE_WRITE_ERROR;
   if (code == CURLE_OK && inflater_.active() && received_ > 0 && !inflater_.finished()) {
@@ -98,7 +104,13 @@ bool Transfer::complete(CURLcode code) {
       }
     } else if (partialWasWhole_ || toFile_) {
       std::string detail;
-      if (!moveIntoPlace(detail)) {
+      if (moveLater) {
+        moving = true;
+      } else if (!flushHeld() || !closeFile()) {
+        removePartial();
+        result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
+        result.errorDetail = fileErrorDetail_;
+      } else if (!moveIntoPlace(spec_.temporary, spec_.destination, detail)) {
         result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
         result.errorDetail = detail;
       } else {
@@ -124,8 +136,58 @@ bool Transfer::complete(CURLcode code) {
   result.headers = std::move(headers_);
   headers_.clear();
   releaseHandle();
+  if (moving) {
+    addLastCounts(result);
+    std::optional<std::string> held;
+    if (holding_) held = std::move(held_);
+    holding_ = false;
+    held_.clear();
+    later->push_back(Delivery{spec_.id, spec_.temporary, spec_.destination, recordOnDisk_, std::move(held),
+                              std::move(result), observer_});
+    recordOnDisk_ = false;
+    return false;
+  }
   post(std::move(result));
   return false;
+}
+
+void Transfer::Delivery::moveFile() {
+  std::string detail;
+  if (held && !writeWhole(detail)) {
+    std::error_code ec;
+    std::filesystem::remove(temporary, ec);
+    result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
+    result.errorDetail = detail;
+  } else if (!moveIntoPlace(temporary, destination, detail)) {
+    result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
+    result.errorDetail = detail;
+  } else {
+    std::error_code ec;
+    if (removeRecord) std::filesystem::remove(resumeRecordPath(temporary), ec);
+    result.fileDelivered = true;
+  }
+  MV_LOG("transfer ", id, " ended: status ", result.status, " error ", result.errorCode, " ", result.errorDetail);
+}
+
+bool Transfer::Delivery::writeWhole(std::string& detail) {
+  std::FILE* file = openAt(temporary, "wb");
+  bool ok = file && (held->empty() || std::fwrite(held->data(), 1, held->size(), file) == held->size());
+  if (!ok) detail = temporary.string() + ": " + std::strerror(errno);
+  if (file && std::fclose(file) != 0 && ok) {
+    ok = false;
+    detail = temporary.string() + ": " + std::strerror(errno);
+  }
+  held.reset();
+  return ok;
+}
+
+void Transfer::report(std::vector<Delivery> deliveries) {
+  if (deliveries.empty()) return;
+  base::RunLoop::main().post([deliveries = std::move(deliveries)]() mutable {
+    for (auto& delivery : deliveries) {
+      if (auto o = delivery.observer.lock()) o->transferEnded(std::move(delivery.result));
+    }
+  });
 }
 
 bool Transfer::wholeFileArrived(Shortfall& shortfall) const {
@@ -195,14 +257,15 @@ void Transfer::failToCreate(const std::string& detail) {
   post(std::move(result));
 }
 
+void Transfer::addLastCounts(TransferResult& result) {
+  std::lock_guard<std::mutex> lock(progressBox_->mutex);
+  result.expectedLength = progressBox_->progress.expected;
+  result.received = progressBox_->progress.received;
+}
+
 void Transfer::post(TransferResult result) {
   failed_ = result.errorCode != 0;
-  {
-    // What the last progress event would have said.
-    std::lock_guard<std::mutex> lock(progressBox_->mutex);
-    result.expectedLength = progressBox_->progress.expected;
-    result.received = progressBox_->progress.received;
-  }
+  addLastCounts(result);
   MV_LOG("transfer ", spec_.id, " ended: status ", result.status, " error ", result.errorCode, " ",
          result.errorDetail);
   base::RunLoop::main().post([observer = observer_, result = std::move(result)]() mutable {

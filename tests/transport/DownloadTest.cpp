@@ -1,6 +1,8 @@
+#include <condition_variable>
 #include <mutex>
 
 #include "TransportFixture.hpp"
+#include "transport/NetworkQueue.hpp"
 
 namespace mv::test {
 namespace {
@@ -404,6 +406,116 @@ TEST_F(DownloadTest, APartThatStopsShortIsKeptForAResumeAndNeverBecomesTheFile) 
     EXPECT_EQ(readFile(destination), "good old copy") << path;
     EXPECT_FALSE(fs::exists(temporary)) << path;
   }
+}
+
+// A small file goes to disk only once it is whole; a large one is written as
+// it comes, so a long download never sits in memory.
+TEST_F(DownloadTest, ASmallFileIsWrittenWholeAndALargeOneAsItComes) {
+  std::mutex gate;
+  std::condition_variable opened;
+  bool released = false;
+  std::string sent;
+  size_t cut = 0;
+  serve("/slow", [&](const Req&, Res& res) {
+    res.set_content_provider(sent.size(), "application/octet-stream",
+                             [&](size_t offset, size_t, httplib::DataSink& sink) {
+                               if (offset == 0) {
+                                 sink.write(sent.data(), cut);
+                                 return true;
+                               }
+                               std::unique_lock<std::mutex> lock(gate);
+                               if (!opened.wait_for(lock, std::chrono::seconds(5), [&] { return released; }))
+                                 return false;
+                               sink.write(sent.data() + offset, sent.size() - offset);
+                               return true;
+                             });
+  });
+  server.start();
+
+  for (const size_t size : {size_t{60000}, content.size()}) {
+    sent = content.substr(0, size);
+    cut = size * 9 / 10;
+    released = false;
+    auto op = download("/slow");
+    ProgressLog progress;
+    op->setDownloadProgressDelegate(&progress);
+    Recorder rec;
+    op->setDelegate(&rec);
+    ASSERT_TRUE(op->startAsynchronous());
+    // Everything before the pause has arrived.
+    ASSERT_TRUE(runUntil([&] { return !progress.values.empty() && progress.values.back() >= 0.9f; }, 5)) << size;
+    if (size < 100000) {
+      EXPECT_FALSE(fs::exists(temporary)) << size;
+    } else {
+      ASSERT_TRUE(fs::exists(temporary)) << size;
+      const std::string onDisk = readFile(temporary);
+      EXPECT_GT(onDisk.size(), cut * 3 / 4) << size;
+      EXPECT_EQ(onDisk, sent.substr(0, onDisk.size())) << size;
+    }
+    {
+      std::lock_guard<std::mutex> lock(gate);
+      released = true;
+    }
+    opened.notify_all();
+    ASSERT_TRUE(runUntil([&] { return rec.calls() > 0; }, 10)) << size;
+    EXPECT_EQ(rec.finished, 1) << size;
+    EXPECT_EQ(readFile(destination), sent) << size;
+    EXPECT_FALSE(fs::exists(temporary)) << size;
+  }
+}
+
+// The file goes into place off the network thread: a place it cannot go is a
+// failure that says where, and leaves what was there.
+TEST_F(DownloadTest, AFileThatCannotGoIntoPlaceFailsAndLeavesThePlaceAlone) {
+  serve("/file");
+  serve("/small", [&](const Req&, Res& res) { res.set_content(content.substr(0, 5000), "image/png"); });
+  server.start();
+  fs::create_directories(destination / "kept");
+  for (const char* path : {"/file", "/small"}) {
+    auto op = download(path);
+    Recorder rec;
+    ASSERT_TRUE(run(op, rec)) << path;
+    ASSERT_EQ(rec.failed, 1) << path;
+    EXPECT_EQ(op->error()->code, static_cast<long>(RequestError::FileWriteFailed)) << path;
+    EXPECT_FALSE(op->downloadComplete()) << path;
+    EXPECT_TRUE(fs::is_directory(destination / "kept")) << path;
+  }
+}
+
+// Each file of a batch is in place, whole, when its end is told, however the
+// ends are gathered on their way to the main loop.
+TEST_F(DownloadTest, EveryFileOfABatchIsInPlaceWhenItsEndIsTold) {
+  server.http().Post(R"(/n/(\d+))", [](const Req& req, Res& res) {
+    res.set_content("picture " + std::string(req.matches[1]), "image/png");
+  });
+  server.start();
+  struct Checker : RequestDelegate {
+    std::function<std::string(const fs::path&)> read;
+    int inPlace = 0;
+    int failed = 0;
+    void requestFinished(FormDataRequest& op) override {
+      const std::string name = op.downloadDestinationPath().filename().string();
+      if (read(op.downloadDestinationPath()) == "picture " + name &&
+          !fs::exists(op.temporaryFileDownloadPath()))
+        ++inPlace;
+    }
+    void requestFailed(FormDataRequest&) override { ++failed; }
+  } checker;
+  checker.read = [this](const fs::path& path) { return readFile(path); };
+  NetworkQueue queue;
+  queue.setMaxConcurrentOperationCount(3);
+  queue.setDelegate(&checker);
+  constexpr int kFiles = 60;
+  for (int i = 0; i < kFiles; ++i) {
+    auto op = download("/n/" + std::to_string(i));
+    op->setDownloadDestinationPath(destination.parent_path() / std::to_string(i));
+    op->setTemporaryFileDownloadPath(temporary.parent_path() / std::to_string(i));
+    ASSERT_TRUE(queue.addOperation(op));
+  }
+  queue.go();
+  ASSERT_TRUE(runUntil([&] { return checker.inPlace + checker.failed == kFiles; }, 10));
+  EXPECT_EQ(checker.inPlace, kFiles);
+  EXPECT_EQ(queue.requestsCount(), 0);
 }
 
 TEST_F(DownloadTest, PartialFilesAreKeptApartPerClientAndType) {
