@@ -117,6 +117,13 @@ void FormDataRequest::launch() {
   spec.destination = downloadDestinationPath_;
   spec.temporary = temporaryFileDownloadPath_;
   spec.allowResume = allowResume_;
+  if (allowResume_ && !spec.destination.empty() && !spec.temporary.empty()) {
+    // Looked for here, on the main thread, which has time to spare in a batch
+    // of thousands, rather than on the network thread, which has none.
+    const std::uint64_t opened = Transfer::partialFilesOpened();
+    std::error_code ec;
+    if (!std::filesystem::exists(spec.temporary, ec) && !ec) spec.noPartialFileAt = opened;
+  }
   spec.wantsData = delegate_ && delegate_->wantsReceivedData();
   spec.wantsDownloadProgress = downloadProgressDelegate_ != nullptr || queueFollowsBytes_;
   spec.wantsUploadProgress = uploadProgressDelegate_ != nullptr;

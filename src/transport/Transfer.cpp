@@ -1,6 +1,7 @@
 #include "transport/Transfer.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -117,7 +118,11 @@ std::string formEncode(std::string_view s) {
   return out;
 }
 
+std::atomic<std::uint64_t> gPartialFilesOpened{0};
+
 }  // namespace
+
+std::uint64_t Transfer::partialFilesOpened() { return gPartialFilesOpened.load(); }
 
 Transfer::Transfer(TransferSetup spec, std::weak_ptr<TransferObserver> observer)
     : spec_(std::move(spec)), observer_(std::move(observer)) {
@@ -288,7 +293,8 @@ bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
     // Most downloads find no partial file: one look at the disk tells. (A
     // record without its partial file is removed with it everywhere.)
     std::error_code ec;
-    const bool partial = fs::is_regular_file(spec_.temporary, ec);
+    const bool seenAbsent = spec_.noPartialFileAt && *spec_.noPartialFileAt == partialFilesOpened();
+    const bool partial = !seenAbsent && fs::is_regular_file(spec_.temporary, ec);
     recordOnDisk_ = partial && fs::exists(resumeRecordPath(spec_.temporary), ec);
     if (spec_.allowResume && !retriedWithoutRange_ && !hasRange) {
       auto size = partial ? fs::file_size(spec_.temporary, ec) : 0;
@@ -582,6 +588,9 @@ std::FILE* Transfer::openAt(const fs::path& path, const char* mode) {
 }
 
 bool Transfer::openFile(const char* mode) {
+  // Counted before it exists: a look that found nothing before this is not
+  // trusted after it.
+  gPartialFilesOpened.fetch_add(1);
   file_ = openAt(spec_.temporary, mode);
   if (!file_) {
     fileError_ = true;

@@ -70,6 +70,11 @@ class Transfer {
   // Tells the ends of moved deliveries, in their order, with one main-loop task.
   static void report(std::vector<Delivery> deliveries);
 
+  // How many partial files the network thread has opened so far: written
+  // with bytes a transfer received, to be continued or dropped later. Any
+  // thread.
+  static std::uint64_t partialFilesOpened();
+
   // Builds the handle for a new attempt from `pool`, which takes it back when
   // the attempt ends and must outlive the transfer; false when no handle can
   // be made.

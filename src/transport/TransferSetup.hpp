@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +31,12 @@ struct TransferSetup {
   std::filesystem::path destination;  // empty: the reply body stays in memory
   std::filesystem::path temporary;
   bool allowResume = false;
+  // The count of partial files opened (`Transfer::partialFilesOpened`) when
+  // the request looked for its partial file and found none. While the count
+  // stays the same the transfer trusts that look instead of making it again
+  // on the network thread: partial files are the transport's own, and a
+  // caller runs one transfer of a file at a time.
+  std::optional<std::uint64_t> noPartialFileAt;
   bool wantsData = false;
   // The reply's head and the download's progress are posted as they come
   // only when someone follows them; otherwise the end carries them. A batch

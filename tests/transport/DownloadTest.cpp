@@ -54,6 +54,30 @@ class DownloadTest : public TransportTest {
     return op;
   }
 
+  // Serves `content` at `path`: without a range it promises everything, sends
+  // the first half and hangs up; a range gets the rest. Answers the half.
+  size_t serveCutInHalf(const std::string& path) {
+    const size_t half = content.size() / 2;
+    serve(path, [this, half](const Req& req, Res& res) {
+      const std::string range = req.get_header_value("Range");
+      if (range.empty()) {
+        res.set_content_provider(content.size(), "application/octet-stream",
+                                 [this, half](size_t offset, size_t, httplib::DataSink& sink) {
+                                   if (offset >= half) return false;
+                                   sink.write(content.data(), half);
+                                   return true;
+                                 });
+        return;
+      }
+      const size_t from = std::stoul(range.substr(6));
+      res.status = 206;
+      res.set_header("Content-Range", "bytes " + std::to_string(from) + "-" + std::to_string(content.size() - 1) +
+                                          "/" + std::to_string(content.size()));
+      res.set_content(content.substr(from), "application/octet-stream");
+    });
+    return half;
+  }
+
   // Plants a partial file with the record of the file it belongs to.
   void plantPartial(const std::string& bytes, const std::string& validator, std::int64_t total) {
     writeFile(temporary, bytes);
@@ -163,26 +187,7 @@ TEST_F(DownloadTest, ErrorAnswersLeaveNoFileAndDropThePartial) {
 }
 
 TEST_F(DownloadTest, InterruptedDownloadResumesWithARange) {
-  const size_t half = content.size() / 2;
-  serve("/cut", [&](const Req& req, Res& res) {
-    const std::string range = req.get_header_value("Range");
-    if (range.empty()) {
-      // Promise everything, send half, hang up.
-      res.set_content_provider(content.size(), "application/octet-stream",
-                               [&, half](size_t offset, size_t, httplib::DataSink& sink) {
-                                 if (offset >= half) return false;
-                                 sink.write(content.data(), half);
-                                 return true;
-                               });
-      return;
-    }
-    size_t from = std::stoul(range.substr(6));
-    res.status = 206;
-    res.set_header("Content-Range",
-                   "bytes " + std::to_string(from) + "-" + std::to_string(content.size() - 1) + "/" +
-                       std::to_string(content.size()));
-    res.set_content(content.substr(from), "application/octet-stream");
-  });
+  const size_t half = serveCutInHalf("/cut");
   server.start();
 
   auto first = download("/cut");
@@ -209,6 +214,29 @@ TEST_F(DownloadTest, InterruptedDownloadResumesWithARange) {
   ASSERT_FALSE(progress.values.empty());
   EXPECT_GE(progress.values.front(), 0.5f);
   EXPECT_EQ(progress.values.back(), 1.0f);
+}
+
+// Each request looks for its partial file when it is handed over; one handed
+// over before an earlier transfer left a partial file must still find it.
+TEST_F(DownloadTest, ARequestWaitingInItsQueueFindsThePartialFileLeftBeforeItStarts) {
+  const size_t half = serveCutInHalf("/cut");
+  server.start();
+  NetworkQueue queue;
+  queue.setMaxConcurrentOperationCount(1);
+  Recorder rec;
+  queue.setDelegate(&rec);
+  auto first = download("/cut");
+  auto second = download("/cut");
+  ASSERT_TRUE(queue.addOperation(first));
+  ASSERT_TRUE(queue.addOperation(second));
+  queue.go();
+  ASSERT_TRUE(runUntil([&] { return rec.calls() == 2; }, 10));
+  EXPECT_EQ(rec.failed, 1);
+  EXPECT_EQ(rec.finished, 1);
+  EXPECT_EQ(seenRanges(), (std::vector<std::string>{"", "bytes=" + std::to_string(half) + "-"}));
+  EXPECT_EQ(second->partialDownloadSize(), static_cast<std::int64_t>(half));
+  EXPECT_TRUE(readFile(destination) == content);
+  EXPECT_FALSE(fs::exists(temporary));
 }
 
 TEST_F(DownloadTest, ServerIgnoringTheRangeRestartsTheFileCleanly) {
