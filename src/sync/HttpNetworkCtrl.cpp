@@ -131,7 +131,12 @@ fs::path HttpNetworkCtrl::partialPathWithName(const std::string& fileName, int t
   if (!PublicFunction::isSafeFileName(fileName)) return {};
   auto folder = PublicFunction::clientFolder(Session::current().clientID);
   if (!folder) return {};
-  return *folder / "tempDownload" / std::to_string(type) / fileName;
+  return partialPathIn(*folder, fileName, type);
+}
+
+fs::path HttpNetworkCtrl::partialPathIn(const fs::path& clientFolder, const std::string& fileName, int type) {
+  if (!PublicFunction::isSafeFileName(fileName)) return {};
+  return clientFolder / "tempDownload" / std::to_string(type) / fileName;
 }
 
 void HttpNetworkCtrl::discardPartialWithName(const std::string& fileName, int type) {
@@ -223,9 +228,12 @@ void HttpNetworkCtrl::sendMessage(const std::shared_ptr<Operation>& op) {
 void HttpNetworkCtrl::sendDownload(const std::shared_ptr<Operation>& op) {
   const DownLoadRequestInfo& d = *op->download;
   op->batch = d.progressType == kProgressTypeBatch;
-  auto url = PublicFunction::fileURLWithName(d.fileName, d.imgType);
-  auto destination = PublicFunction::filePathWithName(d.fileName, d.imgType);
-  fs::path partial = partialPathWithName(d.fileName, d.imgType);
+  // One look at the session and the client's folder for all three.
+  const std::string clientId = Session::current().clientID;
+  const auto folder = PublicFunction::clientFolder(clientId);
+  auto url = PublicFunction::fileURLFor(clientId, d.fileName, d.imgType);
+  auto destination = folder ? PublicFunction::filePathIn(*folder, d.fileName, d.imgType) : std::nullopt;
+  fs::path partial = folder ? partialPathIn(*folder, d.fileName, d.imgType) : fs::path();
   if (!url || !destination || partial.empty()) {
     // A name that is not one plain file name could reach outside the client's
     // folder: it is never fetched, and counts as a missing file.

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/base/NotificationCenter.hpp"
@@ -72,6 +73,8 @@ class HttpNetworkCtrl {
   // Where a download of the signed-in client keeps its partial data: apart
   // per client and file type. Empty for a name that is not a plain file name.
   static std::filesystem::path partialPathWithName(const std::string& fileName, int type);
+  static std::filesystem::path partialPathIn(const std::filesystem::path& clientFolder, const std::string& fileName,
+                                             int type);
   // Drops a download's partial data, so that the next download of the file
   // starts afresh.
   static void discardPartialWithName(const std::string& fileName, int type);
@@ -143,8 +146,16 @@ class HttpNetworkCtrl {
   std::map<int, std::shared_ptr<Operation>> operations_;
   // A destination being written, and the downloads waiting for it (in the
   // order they came; one no longer waiting is skipped).
-  std::map<std::filesystem::path, int> busyDestinations_;
-  std::map<std::filesystem::path, std::deque<int>> waitingFor_;
+  // By the path's text: destinations are always made the same way, and a
+  // batch looks them up thousands of times.
+  struct PathText {
+    std::size_t operator()(const std::filesystem::path& p) const { return std::hash<std::string>{}(p.native()); }
+    bool operator()(const std::filesystem::path& a, const std::filesystem::path& b) const {
+      return a.native() == b.native();
+    }
+  };
+  std::unordered_map<std::filesystem::path, int, PathText, PathText> busyDestinations_;
+  std::unordered_map<std::filesystem::path, std::deque<int>, PathText, PathText> waitingFor_;
   // Connection failures in a row per file endpoint ("http://host:port").
   std::map<std::string, int> endpointFailures_;
   base::Observation netUnconnect_;

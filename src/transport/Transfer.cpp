@@ -599,6 +599,9 @@ bool Transfer::openFile(const char* mode) {
 void Transfer::beginHeld() {
   holding_ = true;
   held_.clear();
+  // Room for the whole of a small file at once.
+  if (!encoded_ && expected_ > 0 && expected_ <= static_cast<std::int64_t>(kMostHeld))
+    held_.reserve(static_cast<std::size_t>(expected_));
 }
 
 bool Transfer::flushHeld() {

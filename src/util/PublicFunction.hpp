@@ -130,6 +130,12 @@ class PublicFunction {
   // The download address of a file of the signed-in client, the name escaped as
   // one path segment; nothing for an unsafe name or no valid client.
   static std::optional<std::string> fileURLWithName(std::string_view name, int type);
+  // The same two for a client already looked up: a batch of thousands of
+  // files reads the session and finds the client's folder once per file
+  // instead of once per path.
+  static std::optional<std::filesystem::path> filePathIn(const std::filesystem::path& clientFolder,
+                                                         std::string_view name, int type);
+  static std::optional<std::string> fileURLFor(const std::string& clientId, std::string_view name, int type);
   // Creates Documents/<relativePath> with its parents unless it exists. False
   // for an absolute path, a ".." component, or when it cannot be made.
   [[nodiscard]] static bool createDirectoryifNeed(const std::string& relativePath);

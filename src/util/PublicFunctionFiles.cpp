@@ -145,13 +145,21 @@ std::optional<fs::path> PublicFunction::filePathWithName(std::string_view name, 
   if (!isSafeFileName(name)) return std::nullopt;
   auto folder = clientFolder(Session::current().clientID);
   if (!folder) return std::nullopt;
-  if (const char* sub = folderForFileType(type)) return *folder / sub / std::string(name);
-  return *folder / std::string(name);
+  return filePathIn(*folder, name, type);
+}
+
+std::optional<fs::path> PublicFunction::filePathIn(const fs::path& clientFolder, std::string_view name, int type) {
+  if (!isSafeFileName(name)) return std::nullopt;
+  if (const char* sub = folderForFileType(type)) return clientFolder / sub / std::string(name);
+  return clientFolder / std::string(name);
 }
 
 std::optional<std::string> PublicFunction::fileURLWithName(std::string_view name, int type) {
+  return fileURLFor(Session::current().clientID, name, type);
+}
+
+std::optional<std::string> PublicFunction::fileURLFor(const std::string& clientId, std::string_view name, int type) {
   if (!isSafeFileName(name)) return std::nullopt;
-  const std::string clientId = Session::current().clientID;
   if (!isValidClientID(clientId)) return std::nullopt;
   std::string url = "http://" + percentEscapeURL(GetServer().imageUrlStr()) + "/images/" +
                     percentEscapePathSegment(clientId) + "/";
