@@ -1,8 +1,13 @@
 #include "sync/NetworkModel.hpp"
 
+#include <cstddef>
+#include <string>
+#include <utility>
+
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/requests/RequestDownload.hpp"
@@ -31,6 +36,9 @@ std::shared_ptr<DownLoadRequestInfo> downloadCarrier(const RequestDownload& down
 
 // The transport's reason for a batch member cancelled by a lost network.
 constexpr int kHttpRspCancelled = 1;
+
+// Reply texts at least this large are freed off the main thread.
+constexpr std::size_t kFreedElsewhere = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -233,8 +241,13 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
 void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
   std::shared_ptr<NetBaseRst> result = entry.request->decodeOutcome(info);
   // A table reply is tens of megabytes of text: it goes before the handler
-  // stores what was read from it.
-  std::string().swap(info.recData);
+  // stores what was read from it, freed elsewhere, as that takes
+  // milliseconds the handler need not wait for.
+  if (info.recData.capacity() >= kFreedElsewhere) {
+    base::WorkQueue::global().dispose(std::exchange(info.recData, std::string()));
+  } else {
+    std::string().swap(info.recData);
+  }
   if (!result) return;
   result->cmdCode = info.cmdCode;
   result->requestCode = info.requestCode;

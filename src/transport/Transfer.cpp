@@ -461,7 +461,9 @@ bool Transfer::endHeaders() {
     // Room for the whole body at once, so that a large reply is not copied
     // as it grows. The stated length is only a hint, trusted up to a bound.
     constexpr std::int64_t kMostReserved = std::int64_t{256} << 20;
+    bodyWarmer_.stop();
     body_.reserve(static_cast<std::size_t>(std::min(expected_, kMostReserved)));
+    bodyWarmer_.start(body_.data(), body_.capacity());
   }
 
   {
@@ -526,7 +528,10 @@ bool Transfer::writeBody(const char* data, size_t size) {
       tooLarge_ = true;
       return false;
     }
+    // Growing past the room reserved moves the body.
+    if (outSize > body_.capacity() - body_.size()) bodyWarmer_.stop();
     body_.append(out, outSize);
+    bodyWarmer_.filled(body_.size());
   }
   if (spec_.wantsData && outSize > 0) {
     base::RunLoop::main().post([observer = observer_, chunk = std::string(out, outSize)]() {

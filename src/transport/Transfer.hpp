@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/PageWarmer.hpp"
 #include "transport/EasyHandlePool.hpp"
 #include "transport/GzipInflater.hpp"
 #include "transport/HeaderMap.hpp"
@@ -122,6 +123,11 @@ class Transfer {
   void beginResponse(long status);
   bool endHeaders();
   bool writeBody(const char* data, size_t size);
+  // The body, moved out once its warming has stopped.
+  std::string takeBody() {
+    bodyWarmer_.stop();
+    return std::move(body_);
+  }
   bool openFile(const char* mode);
   // A file begun afresh is held in memory up to kMostHeld bytes and written
   // only when it passes them or ends short of whole: most files are small and
@@ -182,6 +188,9 @@ class Transfer {
   bool headersDone_ = false;
   bool skipBody_ = false;
   std::string body_;
+  // Faults in a large reserved body ahead of its bytes; stopped before the
+  // body is moved out or grows elsewhere, and gone before it.
+  base::PageWarmer bodyWarmer_;
   GzipInflater inflater_;
   bool encoded_ = false;
   std::int64_t expected_ = -1;

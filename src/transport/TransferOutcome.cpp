@@ -123,10 +123,10 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later) {
     } else {
       // An error page never becomes, or continues, the file.
       removePartial();
-      result.body = std::move(body_);
+      result.body = takeBody();
     }
   } else {
-    result.body = std::move(body_);
+    result.body = takeBody();
   }
   if (result.errorCode == 0 && !spec_.username.empty() && status_ == 401) {
     result.errorCode = static_cast<long>(RequestError::AuthenticationNeeded);

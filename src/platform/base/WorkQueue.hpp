@@ -46,6 +46,15 @@ class WorkQueue {
   template <typename R>
   CancelFlag async(std::function<R(const CancelFlag&)> work, std::function<void(R)> done);
 
+  // Ends `value` on one of the queue's threads: for what takes its owner
+  // long to free (tens of megabytes of text give their pages back to the
+  // system for milliseconds), where the owner should not wait for it.
+  template <typename T>
+  void dispose(T value) {
+    auto held = std::make_shared<T>(std::move(value));
+    async([held = std::move(held)](const CancelFlag&) mutable { held.reset(); });
+  }
+
   void cancelAll();
   // Blocks until every queued and running job has ended (tests, shutdown).
   void waitIdle();

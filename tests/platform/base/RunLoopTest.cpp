@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <limits>
+#include <memory>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "TestEnvironment.hpp"
@@ -144,6 +147,47 @@ TEST_F(RunLoopTest, WorkQueueLimitsConcurrencyAndDeliversOnTheMainLoop) {
   base::RunLoop::main().drain();
   EXPECT_EQ(delivered, 42);
   EXPECT_EQ(deliveredOn, std::this_thread::get_id());
+}
+
+// What is disposed of ends on a worker thread, once and whole, by the time
+// the queue is idle; a stopped queue ends it at once.
+TEST_F(RunLoopTest, WorkQueueEndsWhatItIsGivenToDisposeOfOnAWorker) {
+  struct Marker {
+    std::thread::id* endedOn;
+    int* ends;
+    std::string text;
+    Marker(std::thread::id* where, int* count, std::string t) : endedOn(where), ends(count), text(std::move(t)) {}
+    Marker(Marker&& other) noexcept
+        : endedOn(std::exchange(other.endedOn, nullptr)), ends(other.ends), text(std::move(other.text)) {}
+    Marker(const Marker&) = delete;
+    ~Marker() {
+      if (!endedOn) return;
+      *endedOn = std::this_thread::get_id();
+      ++*ends;
+      EXPECT_EQ(text, std::string(3000, 'x'));  // moved in whole
+    }
+  };
+  std::thread::id endedOn;
+  int ends = 0;
+  auto queue = std::make_unique<base::WorkQueue>(1);
+  queue->dispose(Marker(&endedOn, &ends, std::string(3000, 'x')));
+  queue->waitIdle();
+  EXPECT_EQ(ends, 1);
+  EXPECT_NE(endedOn, std::thread::id());
+  EXPECT_NE(endedOn, std::this_thread::get_id());
+
+  // Held back behind a job that runs until cancelled, then cancelled with
+  // it: it ends, once, on the thread that cancels.
+  queue->async([](const base::CancelFlag& flag) {
+    while (!flag.isCancelled()) std::this_thread::yield();
+  });
+  queue->dispose(Marker(&endedOn, &ends, std::string(3000, 'x')));
+  EXPECT_EQ(ends, 1);
+  queue->cancelAll();
+  EXPECT_EQ(ends, 2);
+  EXPECT_EQ(endedOn, std::this_thread::get_id());
+  queue.reset();
+  EXPECT_EQ(ends, 2);
 }
 
 TEST_F(RunLoopTest, TrackerCancelsEverythingOfAnAbandonedRunAndOfItsOwner) {
