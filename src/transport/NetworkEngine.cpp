@@ -48,11 +48,11 @@ NetworkEngine::~NetworkEngine() {
   if (multi_) curl_multi_cleanup(multi_);
 }
 
-void NetworkEngine::start(std::unique_ptr<Transfer> transfer) { push(Command{std::move(transfer), 0}); }
+void NetworkEngine::start(std::unique_ptr<Transfer> transfer) { push(Command{.start = std::move(transfer)}); }
 
-void NetworkEngine::cancel(std::uint64_t transferId) { push(Command{nullptr, transferId}); }
+void NetworkEngine::cancel(std::uint64_t transferId) { push(Command{.cancel = transferId}); }
 
-void NetworkEngine::releaseGroup(std::uint64_t group) { push(Command{nullptr, 0, group}); }
+void NetworkEngine::releaseGroup(std::uint64_t group) { push(Command{.release = group}); }
 
 void NetworkEngine::push(Command command) {
   bool first = false;
@@ -64,6 +64,13 @@ void NetworkEngine::push(Command command) {
   // The thread takes every command waiting when it wakes: one wake-up serves
   // a batch of thousands.
   if (first && multi_) curl_multi_wakeup(multi_);
+}
+
+bool NetworkEngine::settle(std::chrono::milliseconds timeout) {
+  auto settled = std::make_shared<std::promise<void>>();
+  auto done = settled->get_future();
+  push(Command{.settled = settled});
+  return done.wait_for(timeout) == std::future_status::ready;
 }
 
 std::size_t NetworkEngine::activeCount() const { return activeCount_.load() + delivering_.load(); }
@@ -216,6 +223,11 @@ void NetworkEngine::run() {
           ++it->second.running;  // groupEnded counts one down, then starts what waits
           groupEnded(command.release, false);
         }
+      } else if (command.settled) {
+        // The delivery queue is serial: the promise is kept after every file
+        // handed over before it.
+        deliver(true);
+        deliveries_->async([settled = command.settled](const base::CancelFlag&) { settled->set_value(); });
       } else if (auto it = active_.find(command.cancel); it != active_.end()) {
         curl_multi_remove_handle(multi_, it->second->easy());
         it->second->abandon();

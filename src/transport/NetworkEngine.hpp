@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,13 @@ class NetworkEngine {
   // Main thread: a group held after a failure may start transfers again (its
   // queue has cancelled what was waiting).
   void releaseGroup(std::uint64_t group);
+  // Main thread: returns once the network thread has acted on everything
+  // handed to it before (a cancelled transfer has stopped and kept what it
+  // keeps) and every transfer that had ended by then has written its file.
+  // After it, nothing the engine was told to stop writes anything, so the
+  // folders of an ended session can go. False if the engine did not answer
+  // within `timeout`.
+  [[nodiscard]] bool settle(std::chrono::milliseconds timeout = std::chrono::seconds(2));
   std::uint64_t nextTransferId() { return nextId_.fetch_add(1); }
   // Transfers running on the network thread, or whose file is being moved
   // into place, not those waiting for their group (tests).
@@ -45,9 +53,10 @@ class NetworkEngine {
   ~NetworkEngine();
 
   struct Command {
-    std::unique_ptr<Transfer> start;
+    std::unique_ptr<Transfer> start = nullptr;
     std::uint64_t cancel = 0;
     std::uint64_t release = 0;
+    std::shared_ptr<std::promise<void>> settled = nullptr;  // kept once all before it is done
   };
 
   // Transfers of one group (a queue) run at most its limit at a time; the

@@ -2,6 +2,7 @@
 #include <mutex>
 
 #include "TransportFixture.hpp"
+#include "transport/NetworkEngine.hpp"
 #include "transport/NetworkQueue.hpp"
 
 namespace mv::test {
@@ -76,6 +77,15 @@ class DownloadTest : public TransportTest {
       res.set_content(content.substr(from), "application/octet-stream");
     });
     return half;
+  }
+
+  // Starts `op`, told to `progress` and `rec`, and runs the main loop until
+  // the share `upTo` of it has arrived.
+  bool startUntil(const std::shared_ptr<FormDataRequest>& op, ProgressLog& progress, Recorder& rec, float upTo) {
+    op->setDownloadProgressDelegate(&progress);
+    op->setDelegate(&rec);
+    return op->startAsynchronous() &&
+           runUntil([&] { return !progress.values.empty() && progress.values.back() >= upTo; }, 5);
   }
 
   // Plants a partial file with the record of the file it belongs to.
@@ -466,12 +476,9 @@ TEST_F(DownloadTest, ASmallFileIsWrittenWholeAndALargeOneAsItComes) {
     released = false;
     auto op = download("/slow");
     ProgressLog progress;
-    op->setDownloadProgressDelegate(&progress);
     Recorder rec;
-    op->setDelegate(&rec);
-    ASSERT_TRUE(op->startAsynchronous());
     // Everything before the pause has arrived.
-    ASSERT_TRUE(runUntil([&] { return !progress.values.empty() && progress.values.back() >= 0.9f; }, 5)) << size;
+    ASSERT_TRUE(startUntil(op, progress, rec, 0.9f)) << size;
     if (size < 100000) {
       EXPECT_FALSE(fs::exists(temporary)) << size;
     } else {
@@ -508,6 +515,34 @@ TEST_F(DownloadTest, AFileThatCannotGoIntoPlaceFailsAndLeavesThePlaceAlone) {
     EXPECT_FALSE(op->downloadComplete()) << path;
     EXPECT_TRUE(fs::is_directory(destination / "kept")) << path;
   }
+}
+
+// Once the engine has settled, a transfer it was told to stop has kept what
+// it keeps and writes nothing more: its folder can go for good.
+TEST_F(DownloadTest, AfterTheEngineSettlesAStoppedDownloadWritesNothingMore) {
+  const size_t half = content.size() / 2;
+  serve("/stall", [&](const Req&, Res& res) {
+    res.set_content_provider(content.size(), "application/octet-stream",
+                             [&, half](size_t offset, size_t, httplib::DataSink& sink) {
+                               if (offset >= half) return server.waitOrStop(10) && false;
+                               sink.write(content.data(), half);
+                               return true;
+                             });
+  });
+  server.start();
+  auto op = download("/stall");
+  ProgressLog progress;
+  Recorder rec;
+  ASSERT_TRUE(startUntil(op, progress, rec, 0.5f));
+  op->clearDelegatesAndCancel();
+  ASSERT_TRUE(NetworkEngine::shared().settle());
+  // What came is on disk for a resume, at once.
+  EXPECT_EQ(fs::file_size(temporary), half);
+  EXPECT_EQ(readFile(FormDataRequest::resumeRecordPath(temporary)), "\n" + std::to_string(content.size()) + "\n");
+  fs::remove_all(root / "tmp");
+  runUntil([] { return false; }, 0.3);
+  EXPECT_FALSE(fs::exists(root / "tmp"));
+  EXPECT_EQ(rec.calls(), 0);
 }
 
 // Each file of a batch is in place, whole, when its end is told, however the

@@ -18,6 +18,7 @@
 #include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
 #include "sync/SessionServices.hpp"
+#include "transport/NetworkEngine.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 
@@ -84,6 +85,10 @@ bool AccountStorage::removeBlockAccount() {
   // connection closes.
   SessionServices::end();
   SessionDatabase::close();
+  // The services' transfers are cancelled, but the network thread may still
+  // be writing a file one of them received, or the partial data of one it
+  // stops: that lands first, or it would make the folder again afterwards.
+  if (!NetworkEngine::shared().settle()) MV_LOG("The network thread did not answer; the client folder goes regardless");
   std::error_code ec;
   if (fs::exists(fs::symlink_status(*folder, ec))) fs::remove_all(*folder, ec);
   if (ec) MV_LOG("The client folder ", folder->string(), " could not be deleted: ", ec.message());
