@@ -91,6 +91,7 @@ void NetworkEngine::begin(std::unique_ptr<Transfer> transfer) {
 }
 
 bool NetworkEngine::launch(std::unique_ptr<Transfer> transfer) {
+  awaitDeliveryOf(*transfer);
   const char* failure = !multi_                                                  ? "no network engine"
                         : !transfer->prepare(share_, handles_)                            ? "could not create a transfer handle"
                         : curl_multi_add_handle(multi_, transfer->easy()) != CURLM_OK ? "could not start the transfer"
@@ -161,31 +162,65 @@ void NetworkEngine::collectFinished() {
     const auto id = transfer->id();
     auto it = active_.find(id);
     if (it == active_.end()) continue;
+    if (heldForDelivery_.load() >= kMostHeldForDelivery) {
+      // The disk is behind the network: let it catch up before holding more.
+      deliver(true);
+      deliveries_->waitIdle();
+    }
     const std::size_t gathered = gathered_.size();
-    const bool roomToHold = heldForDelivery_.load() < kMostHeldForDelivery;
-    if (transfer->complete(code, roomToHold ? &gathered_ : nullptr)) {
+    if (transfer->complete(code, &gathered_, endsWaiting())) {
       // Another attempt of the same transfer (a range the server refused).
+      awaitDeliveryOf(*transfer);
       if (transfer->prepare(share_, handles_) && curl_multi_add_handle(multi_, transfer->easy()) == CURLM_OK) continue;
       transfer->failToCreate("could not restart the transfer");
     }
-    if (gathered_.size() > gathered && gathered_.back().held) heldForDelivery_.fetch_add(gathered_.back().held->size());
+    noteGathered(gathered);
     end(id);
   }
+}
+
+void NetworkEngine::noteGathered(std::size_t from) {
+  if (from == 0 && !gathered_.empty()) gatheredSince_ = std::chrono::steady_clock::now();
+  if (gathered_.size() > from) delivering_.fetch_add(gathered_.size() - from);
+  for (std::size_t i = from; i < gathered_.size(); ++i) {
+    Transfer::Delivery& delivery = gathered_[i];
+    delivery.sequence = ++deliveriesNumbered_;
+    if (delivery.held) heldForDelivery_.fetch_add(delivery.held->size());
+    if (delivery.place) placing_[delivery.temporary.native()] = delivery.sequence;
+  }
+}
+
+void NetworkEngine::awaitDeliveryOf(Transfer& transfer) {
+  if (placing_.empty()) return;
+  auto it = placing_.find(transfer.spec().temporary.native());
+  if (it == placing_.end()) return;
+  if (placedUpTo_.load() < it->second) {
+    deliver(true);
+    deliveries_->waitIdle();
+  }
+  placing_.erase(it);
+  // The request looked for its partial file before that one was written.
+  transfer.forgetPartialLook();
 }
 
 void NetworkEngine::deliver(bool now) {
   if (gathered_.empty()) return;
   if (!now && gathered_.size() < kMostGathered && std::chrono::steady_clock::now() - gatheredSince_ < kMostGatheredFor)
     return;
+  if (placing_.size() >= sweepPlacingAt_) {
+    const std::uint64_t placed = placedUpTo_.load();
+    std::erase_if(placing_, [placed](const auto& entry) { return entry.second <= placed; });
+    sweepPlacingAt_ = std::max<std::size_t>(1024, placing_.size() * 2);
+  }
   std::vector<Transfer::Delivery> deliveries;
   deliveries.swap(gathered_);
   const std::size_t count = deliveries.size();
-  delivering_.fetch_add(count);
   deliveries_->async([this, count, deliveries = std::move(deliveries)](const base::CancelFlag&) mutable {
     for (auto& delivery : deliveries) {
       const std::size_t held = delivery.held ? delivery.held->size() : 0;
-      delivery.moveFile();
+      delivery.finish();
       heldForDelivery_.fetch_sub(held);
+      placedUpTo_.store(delivery.sequence);
     }
     Transfer::report(std::move(deliveries));
     delivering_.fetch_sub(count);
@@ -201,7 +236,9 @@ void NetworkEngine::checkInactivity() {
   for (auto id : stalled) {
     auto& transfer = active_[id];
     curl_multi_remove_handle(multi_, transfer->easy());
-    transfer->timeOut();
+    const std::size_t gathered = gathered_.size();
+    transfer->timeOut(endsWaiting() ? &gathered_ : nullptr);
+    noteGathered(gathered);
     end(id);
   }
 }
@@ -238,9 +275,7 @@ void NetworkEngine::run() {
     }
     int running = 0;
     curl_multi_perform(multi_, &running);
-    const bool gathering = !gathered_.empty();
     collectFinished();
-    if (!gathering && !gathered_.empty()) gatheredSince_ = std::chrono::steady_clock::now();
     checkInactivity();
     // With nothing running, nothing else ends soon to go with them.
     deliver(active_.empty());

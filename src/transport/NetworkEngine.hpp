@@ -7,7 +7,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/base/WorkQueue.hpp"
@@ -38,8 +40,9 @@ class NetworkEngine {
   // keeps) and every transfer that had ended by then has written its file.
   // After it, nothing the engine was told to stop writes anything, so the
   // folders of an ended session can go. False if the engine did not answer
-  // within `timeout`.
-  [[nodiscard]] bool settle(std::chrono::milliseconds timeout = std::chrono::seconds(2));
+  // within `timeout`, which leaves room for a slow disk to write what the
+  // delivery queue holds.
+  [[nodiscard]] bool settle(std::chrono::milliseconds timeout = std::chrono::seconds(30));
   std::uint64_t nextTransferId() { return nextId_.fetch_add(1); }
   // Transfers running on the network thread, or whose file is being moved
   // into place, not those waiting for their group (tests).
@@ -80,9 +83,18 @@ class NetworkEngine {
   void groupEnded(std::uint64_t group, bool failed);
   bool cancelWaiting(std::uint64_t id);
   void collectFinished();
-  // Hands the downloads that ended whole to the delivery thread: at once
-  // when `now` or when enough have gathered or waited, else later.
+  // Hands what was gathered to the delivery thread: at once when `now` or
+  // when enough have gathered or waited, else later.
   void deliver(bool now);
+  // Ends that come while deliveries wait are gathered behind them, so that
+  // no end overtakes an earlier one on its way to the main loop.
+  bool endsWaiting() const { return delivering_.load() > 0; }
+  // Numbers what was gathered from index `from` on and notes the paths it
+  // writes and the bytes it holds.
+  void noteGathered(std::size_t from);
+  // A transfer about to start on a temporary path that a delivery still has
+  // to write or move first waits for it: the two would write one file.
+  void awaitDeliveryOf(Transfer& transfer);
   void checkInactivity();
 
   // The commands the main thread hands the network thread.
@@ -101,6 +113,7 @@ class NetworkEngine {
   // turn of the network thread: with thousands of small files, that work
   // would otherwise hold back the next file's request.
   std::unique_ptr<base::WorkQueue> deliveries_ = base::WorkQueue::serial();
+  // Gathered or handed over, and not yet told.
   std::atomic<std::size_t> delivering_{0};
   // Gathered before they are handed over, since each hand-over wakes the
   // delivery thread and, through it, the main loop: at most this many, for
@@ -111,9 +124,16 @@ class NetworkEngine {
   std::chrono::steady_clock::time_point gatheredSince_;
   // The bytes of whole files held in memory until the delivery thread has
   // written them. Past the bound (a disk slower than the network), the
-  // network thread writes and moves its files itself again.
+  // network thread waits for the delivery thread before it ends more.
   static constexpr std::size_t kMostHeldForDelivery = 16u << 20;
   std::atomic<std::size_t> heldForDelivery_{0};
+  // The temporary paths of gathered or queued deliveries that place a file,
+  // by the number of the last one (network thread only), and the number up
+  // to which the delivery thread has placed them.
+  std::uint64_t deliveriesNumbered_ = 0;
+  std::unordered_map<std::string, std::uint64_t> placing_;
+  std::size_t sweepPlacingAt_ = 1024;
+  std::atomic<std::uint64_t> placedUpTo_{0};
   std::thread thread_;
 };
 

@@ -49,26 +49,31 @@ class Transfer {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
   }
 
-  // What is left of a download whose whole file arrived: moving the file into
-  // place, then telling its end. Done off the network thread, which goes on
-  // with the next files meanwhile.
+  // What is left of a transfer that ended, done off the network thread in
+  // the order they ended: for a download whose whole file arrived, moving the
+  // file into place; for any transfer, telling its end. The network thread
+  // goes on with the next files meanwhile.
   struct Delivery {
     std::uint64_t id = 0;
     std::filesystem::path temporary;
     std::filesystem::path destination;
+    bool place = false;         // the file goes into place; else only the end is told
     bool removeRecord = false;  // a resume record lies beside the temporary file
     // The whole file, when it was held in memory rather than written as it came.
     std::optional<std::string> held;
     TransferResult result;
     std::weak_ptr<TransferObserver> observer;
+    std::uint64_t sequence = 0;  // the engine's count of deliveries, in order
 
     // Any thread: the file goes into place, or the result says why not.
-    void moveFile();
+    // Only the end is left to tell then.
+    void finish();
 
    private:
+    void moveFile();
     bool writeWhole(std::string& detail);
   };
-  // Tells the ends of moved deliveries, in their order, with one main-loop task.
+  // Tells the ends of finished deliveries, in their order, with one main-loop task.
   static void report(std::vector<Delivery> deliveries);
 
   // How many partial files the network thread has opened so far: written
@@ -81,13 +86,18 @@ class Transfer {
   // be made.
   [[nodiscard]] bool prepare(CURLSH* share, EasyHandlePool& pool);
   // The handle is done. True when the transfer wants another attempt (its
-  // handle is released; call `prepare` again); otherwise the result is posted,
-  // or, for a whole download that no group waits on to stop, the delivery is
-  // added to `later` when given.
-  bool complete(CURLcode code, std::vector<Delivery>* later = nullptr);
+  // handle is released; call `prepare` again). Otherwise its delivery is
+  // added to `later` when given: a whole download that no group waits on to
+  // stop is moved into place there, and any other end goes there too when
+  // `inOrder` (ends waiting there must not be overtaken). Else the end is
+  // posted at once.
+  bool complete(CURLcode code, std::vector<Delivery>* later = nullptr, bool inOrder = false);
   // Ends the transfer as timed out, or silently (cancelled); the handle must
   // already be out of the multi handle.
-  void timeOut();
+  void timeOut(std::vector<Delivery>* later = nullptr);
+  // The look for the partial file made when the request was handed over no
+  // longer holds (a file of the same path was written since).
+  void forgetPartialLook() { spec_.noPartialFileAt.reset(); }
   void abandon();
   // True when no byte moved for longer than the time-out.
   bool inactive(std::chrono::steady_clock::time_point now) const;
@@ -151,6 +161,8 @@ class Transfer {
   // The counts of the last progress event, which the end carries too.
   void addLastCounts(TransferResult& result);
   void post(TransferResult result);
+  // The end goes to `later`, behind the deliveries waiting there.
+  void tellLater(TransferResult result, std::vector<Delivery>& later);
   long mapError(CURLcode code) const;
 
   // The latest progress, written on the network thread and taken by the

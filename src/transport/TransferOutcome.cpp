@@ -36,7 +36,7 @@ long Transfer::mapError(CURLcode code) const {
   }
 }
 
-bool Transfer::complete(CURLcode code, std::vector<Delivery>* later) {
+bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrder) {
   // Only a group that stops on a failure needs to know before the next file
   // starts whether this one could be moved into place.
   const bool moveLater = later && !spec_.groupStopsOnFailure;
@@ -138,17 +138,32 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later) {
   releaseHandle();
   if (moving) {
     addLastCounts(result);
-    std::optional<std::string> held;
-    if (holding_) held = std::move(held_);
+    Delivery delivery;
+    delivery.id = spec_.id;
+    delivery.temporary = spec_.temporary;
+    delivery.destination = spec_.destination;
+    delivery.place = true;
+    delivery.removeRecord = recordOnDisk_;
+    if (holding_) delivery.held = std::move(held_);
     holding_ = false;
     held_.clear();
-    later->push_back(Delivery{spec_.id, spec_.temporary, spec_.destination, recordOnDisk_, std::move(held),
-                              std::move(result), observer_});
+    delivery.result = std::move(result);
+    delivery.observer = observer_;
+    later->push_back(std::move(delivery));
     recordOnDisk_ = false;
+    return false;
+  }
+  if (later && inOrder) {
+    tellLater(std::move(result), *later);
     return false;
   }
   post(std::move(result));
   return false;
+}
+
+void Transfer::Delivery::finish() {
+  if (place) moveFile();
+  MV_LOG("transfer ", id, " ended: status ", result.status, " error ", result.errorCode, " ", result.errorDetail);
 }
 
 void Transfer::Delivery::moveFile() {
@@ -166,7 +181,6 @@ void Transfer::Delivery::moveFile() {
     if (removeRecord) std::filesystem::remove(resumeRecordPath(temporary), ec);
     result.fileDelivered = true;
   }
-  MV_LOG("transfer ", id, " ended: status ", result.status, " error ", result.errorCode, " ", result.errorDetail);
 }
 
 bool Transfer::Delivery::writeWhole(std::string& detail) {
@@ -217,7 +231,17 @@ bool Transfer::wholeFileArrived(Shortfall& shortfall) const {
   return true;
 }
 
-void Transfer::timeOut() {
+void Transfer::tellLater(TransferResult result, std::vector<Delivery>& later) {
+  failed_ = result.errorCode != 0;
+  addLastCounts(result);
+  Delivery delivery;
+  delivery.id = spec_.id;
+  delivery.result = std::move(result);
+  delivery.observer = observer_;
+  later.push_back(std::move(delivery));
+}
+
+void Transfer::timeOut(std::vector<Delivery>* later) {
   closeFile();
   stopShort();
   TransferResult result;
@@ -226,6 +250,10 @@ void Transfer::timeOut() {
   result.errorCode = static_cast<long>(RequestError::TimedOut);
   result.errorDetail = "no data for " + std::to_string(spec_.timeOutSeconds) + " seconds";
   releaseHandle();
+  if (later) {
+    tellLater(std::move(result), *later);
+    return;
+  }
   post(std::move(result));
 }
 

@@ -249,6 +249,37 @@ TEST_F(DownloadTest, ARequestWaitingInItsQueueFindsThePartialFileLeftBeforeItSta
   EXPECT_FALSE(fs::exists(temporary));
 }
 
+// A file's next download starts only once the one before has put its file in
+// place: a whole file, then one cut short, then another whole one, one after
+// another on one path.
+TEST_F(DownloadTest, TheNextDownloadOfAFileWaitsForTheOneBeforeToBeInPlace) {
+  serve("/plain");
+  serveCutInHalf("/cut");
+  server.start();
+  NetworkQueue queue;
+  queue.setMaxConcurrentOperationCount(1);
+  Recorder rec;
+  queue.setDelegate(&rec);
+  std::vector<std::shared_ptr<FormDataRequest>> ops{download("/plain"), download("/cut"), download("/plain"),
+                                                    download("/plain")};
+  for (auto& op : ops) ASSERT_TRUE(queue.addOperation(op));
+  // The first download's file is checked the moment its end is told.
+  bool firstWhole = false;
+  queue.setRequestDidFinishSelector([&](FormDataRequest& op) {
+    ++rec.finished;
+    if (&op == ops[0].get()) firstWhole = readFile(destination) == content;
+  });
+  queue.go();
+  ASSERT_TRUE(runUntil([&] { return rec.calls() == 4; }, 10));
+  EXPECT_TRUE(firstWhole);
+  EXPECT_EQ(rec.failed, 1);
+  EXPECT_EQ(rec.finished, 3);
+  EXPECT_TRUE(ops[2]->downloadComplete());
+  EXPECT_TRUE(ops[3]->downloadComplete());
+  EXPECT_TRUE(readFile(destination) == content);
+  EXPECT_FALSE(fs::exists(temporary));
+}
+
 TEST_F(DownloadTest, ServerIgnoringTheRangeRestartsTheFileCleanly) {
   serve("/plain", [&](const Req&, Res& res) { res.set_content(content, "application/octet-stream"); });
   server.start();
