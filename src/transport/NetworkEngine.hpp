@@ -40,9 +40,9 @@ class NetworkEngine {
   // keeps) and every transfer that had ended by then has written its file.
   // After it, nothing the engine was told to stop writes anything, so the
   // folders of an ended session can go. False if the engine did not answer
-  // within `timeout`, which leaves room for a slow disk to write what the
-  // delivery queue holds.
-  [[nodiscard]] bool settle(std::chrono::milliseconds timeout = std::chrono::seconds(30));
+  // within `timeout`: room for a slow disk to write the 16 MB the delivery
+  // queue may hold, while a sign-in that wipes the folder never hangs long.
+  [[nodiscard]] bool settle(std::chrono::milliseconds timeout = std::chrono::seconds(5));
   std::uint64_t nextTransferId() { return nextId_.fetch_add(1); }
   // Transfers running on the network thread, or whose file is being moved
   // into place, not those waiting for their group (tests).
