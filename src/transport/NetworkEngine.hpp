@@ -19,7 +19,6 @@
 
 namespace mv {
 
-
 // The one network thread. It runs every transfer on a curl multi handle and
 // takes its work from a locked command queue, woken by curl_multi_wakeup, so
 // the main thread never waits on the network. Results come back to the main
@@ -109,9 +108,9 @@ class NetworkEngine {
   EasyHandlePool handles_;  // network thread only
   std::map<std::uint64_t, std::unique_ptr<Transfer>> active_;  // network thread only
   std::map<std::uint64_t, Group> groups_;                      // network thread only
-  // Moves finished downloads into place and tells their ends, one job per
-  // turn of the network thread: with thousands of small files, that work
-  // would otherwise hold back the next file's request.
+  // Moves finished downloads into place and tells their ends, and the ends
+  // that came behind them, one job per hand-over: with thousands of small
+  // files, that work would otherwise hold back the next file's request.
   std::unique_ptr<base::WorkQueue> deliveries_ = base::WorkQueue::serial();
   // Gathered or handed over, and not yet told.
   std::atomic<std::size_t> delivering_{0};

@@ -161,8 +161,9 @@ class Transfer {
   // The counts of the last progress event, which the end carries too.
   void addLastCounts(TransferResult& result);
   void post(TransferResult result);
-  // The end goes to `later`, behind the deliveries waiting there.
-  void tellLater(TransferResult result, std::vector<Delivery>& later);
+  // The end goes to `later`, behind the deliveries waiting there; answers
+  // its delivery, which places nothing until told to.
+  Delivery& tellLater(TransferResult result, std::vector<Delivery>& later);
   long mapError(CURLcode code) const;
 
   // The latest progress, written on the network thread and taken by the

@@ -137,9 +137,7 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
   headers_.clear();
   releaseHandle();
   if (moving) {
-    addLastCounts(result);
-    Delivery delivery;
-    delivery.id = spec_.id;
+    Delivery& delivery = tellLater(std::move(result), *later);
     delivery.temporary = spec_.temporary;
     delivery.destination = spec_.destination;
     delivery.place = true;
@@ -147,9 +145,6 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
     if (holding_) delivery.held = std::move(held_);
     holding_ = false;
     held_.clear();
-    delivery.result = std::move(result);
-    delivery.observer = observer_;
-    later->push_back(std::move(delivery));
     recordOnDisk_ = false;
     return false;
   }
@@ -231,14 +226,14 @@ bool Transfer::wholeFileArrived(Shortfall& shortfall) const {
   return true;
 }
 
-void Transfer::tellLater(TransferResult result, std::vector<Delivery>& later) {
+Transfer::Delivery& Transfer::tellLater(TransferResult result, std::vector<Delivery>& later) {
   failed_ = result.errorCode != 0;
   addLastCounts(result);
-  Delivery delivery;
+  Delivery& delivery = later.emplace_back();
   delivery.id = spec_.id;
   delivery.result = std::move(result);
   delivery.observer = observer_;
-  later.push_back(std::move(delivery));
+  return delivery;
 }
 
 void Transfer::timeOut(std::vector<Delivery>* later) {
