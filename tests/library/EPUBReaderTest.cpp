@@ -8,6 +8,7 @@
 #include <fstream>
 #include <set>
 
+#include "DesktopTestWindow.hpp"
 #include "EPUBTestBooks.hpp"
 #include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
@@ -274,6 +275,40 @@ TEST_F(EPUBReaderTest, AQuickSwipeAcrossUnitsLandsOnTheirFirstOrLastPage) {
   EXPECT_EQ(view().currentPageIndex(), firstPages - 1);
   EXPECT_EQ(label(), std::to_string(firstPages) + " / " + std::to_string(firstPages) + " - One.");
   EXPECT_EQ(askNumber("window.scrollX"), (firstPages - 1) * view().webView().bounds().width());
+}
+
+using EPUBDesktopTest = test::DesktopFixture<EPUBReaderTest>;
+
+TEST_F(EPUBDesktopTest, ThePageKeysTurnTheBooksPagesThoughThePageWasClicked) {
+  runDesktop([&] {
+    open(book("handbook.epub", threeUnits()));
+    auto desktop = test::openDesktop(driver->windowPtr());
+    ASSERT_TRUE(desktop);
+    desktop->runFrame(true);
+    test::DesktopUser user(*desktop);
+    const int pages = view().pageCount();
+    ASSERT_GE(pages, 3);
+    auto press = [&](ui::DesktopWindow::Key key, unsigned modifiers = ui::DesktopWindow::None) {
+      user.key(key, modifiers);
+      settle();
+      return view().currentPageIndex();
+    };
+    using Key = ui::DesktopWindow::Key;
+    EXPECT_EQ(press(Key::PageDown), 1);
+    EXPECT_EQ(label(), "2 / " + std::to_string(pages) + " - One.");
+    EXPECT_EQ(press(Key::Space), 2);
+    EXPECT_EQ(press(Key::Left), 1);
+    // A click on the page gives it the focus; the keys still turn it.
+    user.click({512, 300});
+    settle();
+    ASSERT_TRUE(view().webView().isFirstResponder());
+    EXPECT_EQ(press(Key::Right), 2);
+    EXPECT_EQ(press(Key::PageUp), 1);
+    EXPECT_EQ(press(Key::Space, ui::DesktopWindow::Shift), 0);
+    EXPECT_EQ(press(Key::Down), 1);
+    EXPECT_EQ(press(Key::Up), 0);
+    EXPECT_EQ(askNumber("window.scrollX"), 0);
+  });
 }
 
 TEST_F(EPUBReaderTest, LinksOutOfTheBookGoToTheDesktopOrNowhere) {

@@ -179,6 +179,15 @@ void EPUBViewController::gotoPage(std::int64_t page, std::int64_t spineIndex) {
 
 void EPUBViewController::gotoPageInCurrentSpine(int page) { bookView()->gotoPage(page); }
 
+bool EPUBViewController::keyPressed(const ui::KeyPress& press) {
+  if (!bookView_ || opening_) return false;
+  if (press.step() > 0)
+    bookView_->lSwipe();
+  else
+    bookView_->rSwipe();
+  return true;
+}
+
 void EPUBViewController::gotoPrevSpine() {
   if (currentSpineIndex_ == 0) return;
   gotoPage(0, static_cast<std::int64_t>(currentSpineIndex_) - 1);

@@ -62,6 +62,9 @@ class EPUBViewController : public ui::ViewController,
   void epubViewLoadFinished() override;
   bool gotoLinkedSpine(const std::filesystem::path& unit) override;
 
+  // The page keys turn the book's pages as the swipes do (see ui::KeyPress).
+  bool keyPressed(const ui::KeyPress& press) override;
+
   // Actions.
   void btnBackClick();
   void openInOther();

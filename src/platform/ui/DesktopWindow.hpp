@@ -8,6 +8,7 @@
 #include "platform/gfx/Context.hpp"
 #include "platform/gfx/Image.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/Window.hpp"
 
 struct SDL_Window;
 struct SDL_Surface;
@@ -15,14 +16,18 @@ union SDL_Event;
 
 namespace ui {
 
-class Window;
-
 // Shows a toolkit window in a desktop window (SDL2) and feeds it the
 // desktop's input: 1024 x 768 points, doubled in pixels at scale 2. The
 // mouse is one finger; dragging with Alt held is a two-finger pinch
-// mirrored about the point pressed, with Shift a two-finger pan. Typed text,
-// Backspace and Return go to the first responder; the wheel scrolls the
-// scroll view under the pointer; the window minimised, hidden, restored or
+// mirrored about the point pressed, with Shift a two-finger pan. Touches
+// carry the time the desktop stamped on each event, so a flick keeps the
+// speed it had however late its events are handled. The second press of a
+// double click goes only to the view the first one went to: when the first
+// closed what held it, what lies beneath hears nothing. Typed text,
+// Backspace and Return go to the first responder; Page Up and Down, Space
+// and the arrows go to `Window::pressKey`; the wheel and the touchpad
+// (fractions of a notch) go to `Window::turnWheel`, zooming with Ctrl held;
+// the window minimised, hidden, restored or
 // its focus changing goes to the application (`Application::windowEvent`). The main loop keeps its clock (the real
 // one in the application); `run` drives it until the window is closed: a
 // task posted to the main loop from any thread wakes the window's wait, every
@@ -81,21 +86,24 @@ class DesktopWindow {
   double scale() const { return scale_; }
 
   // Input through the desktop's own event queue, as the user would give it
-  // (window points).
-  enum Modifier : unsigned { None = 0, Shift = 1, Alt = 2 };
-  void pushMouseDown(base::Point p, unsigned modifiers = None);
+  // (window points), stamped with the main loop's time. `clicks` counts the
+  // presses of a double (2) or triple click, as the desktop tells them.
+  enum Modifier : unsigned { None = 0, Shift = 1, Alt = 2, Ctrl = 4 };
+  void pushMouseDown(base::Point p, unsigned modifiers = None, int clicks = 1);
   void pushMouseMove(base::Point p);
-  void pushMouseUp(base::Point p);
+  void pushMouseUp(base::Point p, int clicks = 1);
   void pushText(const std::string& text);
-  enum class Key { Return, Backspace };
-  void pushKey(Key key);
-  void pushWheel(base::Point at, double dx, double dy);
+  enum class Key { Return, Backspace, PageUp, PageDown, Space, Left, Right, Up, Down };
+  void pushKey(Key key, unsigned modifiers = None);
+  // Notches of the wheel (fractions from a touchpad): positive `dy` away
+  // from the user, positive `dx` to the right.
+  void pushWheel(base::Point at, double dx, double dy, unsigned modifiers = None);
   // A change of the window as the desktop would report it.
   void pushWindowEvent(WindowEvent event);
   void pushQuit();
 
   static constexpr double kFingerSpread = 40;
-  static constexpr double kWheelStep = 40;
+  static constexpr double kWheelStep = kWheelNotch;
   // An idle window is drawn again after this long.
   static constexpr double kIdleRedraw = 0.5;
 
@@ -105,7 +113,14 @@ class DesktopWindow {
   DesktopWindow() = default;
   void handle(const SDL_Event& e);
   base::Point toPoints(int x, int y) const;
-  void fingersTo(base::Point p, bool begin);
+  // Where the finger or fingers the mouse stands for are with the pointer at `p`.
+  Window::TouchPoints fingersAt(base::Point p) const;
+  // Learns how the desktop's event stamps stand to the main loop's clock
+  // from a batch of events just taken from the queue.
+  void noteEventTimes(const std::vector<SDL_Event>& batch);
+  // An event's stamp on the main loop's clock.
+  double eventTime(std::uint32_t ticks) const;
+  void press(const SDL_Event& e);
   // Hands what changed since the last picture shown to the display.
   void present();
 
@@ -132,6 +147,16 @@ class DesktopWindow {
   bool pressed_ = false;
   unsigned gesture_ = None;
   base::Point anchor_;
+  // The view the first press of a click went to, and whether the press
+  // now down reaches nothing (see the class comment).
+  std::weak_ptr<View> clickTarget_;
+  bool swallowed_ = false;
+  // The main loop's time less the desktop's stamp, at its smallest lately
+  // (the delivery delay of an event that came at once).
+  double stampGap_ = 0;
+  bool stampGapKnown_ = false;
+  double gapNoted_ = 0;
+  std::uint32_t lastStamp_ = 0;
 };
 
 }  // namespace ui

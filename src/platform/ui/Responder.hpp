@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/DesktopInput.hpp"
+
 namespace ui {
 
 class Touch;
@@ -36,6 +38,12 @@ class Responder {
   // Whether the responder edits text, so that the keyboard shows while it
   // has the focus (text fields, text views and search bars).
   virtual bool acceptsTextInput() const { return false; }
+
+  // The desktop's wheel and keys (see Window::turnWheel and
+  // Window::pressKey). True when the responder took the event; otherwise
+  // the window offers it to the next one.
+  virtual bool wheelTurned(const WheelEvent& /*event*/) { return false; }
+  virtual bool keyPressed(const KeyPress& /*press*/) { return false; }
 
  protected:
   // The window whose focus this responder takes (views answer their window).

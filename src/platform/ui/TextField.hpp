@@ -146,6 +146,9 @@ class TextField : public Control, public TextInputTraits {
   void deleteBackward() override;
   bool hasText() const override { return !text_.empty(); }
   bool acceptsTextInput() const override { return true; }
+  // The arrows, Space and the page keys are the text's while it is edited:
+  // nothing behind the field moves with them.
+  bool keyPressed(const KeyPress& /*press*/) override { return true; }
 
   void setEnabled(bool enabled) override;
   void layoutSubviews() override;

@@ -85,6 +85,9 @@ class TextView : public ScrollView, public TextInputTraits {
   void deleteBackward() override;
   bool hasText() const override { return !text_.empty(); }
   bool acceptsTextInput() const override { return editable_; }
+  // The arrows, Space and the page keys are the text's while it is edited:
+  // nothing behind the view moves with them.
+  bool keyPressed(const KeyPress& /*press*/) override { return editable_; }
 
   // Touches on a selectable or editable text view stay with it.
   void touchesBegan(const TouchSet& touches, const Event& event) override;
