@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <optional>
 #include <tuple>
 
 #include "CatalogTestSupport.hpp"
@@ -365,6 +366,16 @@ TEST_F(ProductGridTest, NoCardHidesUnderTheLeftPanel) {
 // The grid on the desktop, clicked as a person clicks it.
 class ProductGridDesktopTest : public DesktopFixture<ProductGridTest> {
  protected:
+  // The catalogue on the desktop as the application shows it: no system
+  // navigation bars over its own.
+  std::unique_ptr<ui::DesktopWindow> openAsTheApplication() {
+    for (ui::ViewController* c = catalog.get(); c; c = c->parentViewController())
+      if (auto* nav = dynamic_cast<ui::NavigationController*>(c)) nav->setNavigationBarHidden(true);
+    settle();
+    auto desktop = openDesktop(window);
+    if (desktop) desktop->runFrame(true);
+    return desktop;
+  }
   // The window point at the middle of a view.
   static ui::Point middle(const ui::View& v) {
     const ui::Rect r = v.convertRectToView(v.bounds(), nullptr);
@@ -388,9 +399,8 @@ class ProductGridDesktopTest : public DesktopFixture<ProductGridTest> {
 TEST_F(ProductGridDesktopTest, ADoubleClickOnThePopoversAddAddsOnceAndReachesNothingBeneath) {
   runDesktop([&] {
     useBasket(std::make_shared<QuoteOrderBasket>(*services));
-    auto desktop = openDesktop(window);
+    auto desktop = openAsTheApplication();
     ASSERT_TRUE(desktop);
-    desktop->runFrame(true);
     DesktopUser user(*desktop);
     auto* nav = catalog->detailViewController()->navigationController();
     ASSERT_TRUE(nav);
@@ -412,9 +422,25 @@ TEST_F(ProductGridDesktopTest, ADoubleClickOnThePopoversAddAddsOnceAndReachesNot
     user.click(middle(*colour));
     user.wait(0.5);
 
-    // Add to Order, double clicked: one add, and the popover's going
-    // lets nothing beneath it hear the second press.
-    user.doubleClick(middle(chooser->okButton()));
+    // Add to Order, double clicked where a card's cart button or picture
+    // lies under it: one add, and the popover's going lets nothing beneath
+    // it hear the second press.
+    const ui::Rect ok = chooser->okButton().convertRectToView(chooser->okButton().bounds(), nullptr);
+    std::optional<ui::Rect> over;
+    for (std::size_t i = 1; i < grid().productArray().size() && !over; ++i) {
+      auto beneath = card(i);
+      if (!beneath) continue;
+      const std::vector<const ui::View*> aimed{&beneath->addOrderBtn(), &beneath->productImageView()};
+      for (const ui::View* v : aimed) {
+        const ui::Rect r = v->convertRectToView(v->bounds(), nullptr);
+        if (r.intersects(ok)) {
+          over = r.intersection(ok);
+          break;
+        }
+      }
+    }
+    ASSERT_TRUE(over) << "no card lies under Add to Order";
+    user.doubleClick({over->midX(), over->midY()});
     user.wait(1);
     EXPECT_FALSE(grid().addToOrderPopController()->isPopoverVisible());
     EXPECT_EQ(lines(), (std::vector<std::string>{"1 x1 Color:Red"}));
@@ -427,9 +453,8 @@ TEST_F(ProductGridDesktopTest, AfterTheCurrencyQuestionThePopoverPointsAtItsOwnC
   runDesktop([&] {
     attribute(3, 3, "Finish", "Matt,Gloss");
     useBasket(std::make_shared<QuoteOrderBasket>(*services));
-    auto desktop = openDesktop(window);
+    auto desktop = openAsTheApplication();
     ASSERT_TRUE(desktop);
-    desktop->runFrame(true);
     DesktopUser user(*desktop);
     // p2 goes in in dollars; p3, in euros with a finish to choose, asks first.
     user.click(middle(card(1)->addOrderBtn()));
@@ -468,9 +493,8 @@ TEST_F(ProductGridDesktopTest, ADoubleClickOnTheImageBrowsersCloseLeavesTheFavou
         ASSERT_TRUE(gfx::ImageData(w, h).writePNG(*path));
       }
     }
-    auto desktop = openDesktop(window);
+    auto desktop = openAsTheApplication();
     ASSERT_TRUE(desktop);
-    desktop->runFrame(true);
     DesktopUser user(*desktop);
     // p1's picture opens its product screen, whose picture opens the browser.
     user.click(middle(card(0)->productImageView()));
@@ -479,6 +503,9 @@ TEST_F(ProductGridDesktopTest, ADoubleClickOnTheImageBrowsersCloseLeavesTheFavou
     ASSERT_TRUE(nav);
     auto product = std::dynamic_pointer_cast<ProductDetailController>(nav->topViewController()->shared_from_this());
     ASSERT_TRUE(product);
+    auto& favourites = catalog->favoritesButton();
+    const ui::Rect favouritesRect = favourites.convertRectToView(favourites.bounds(), nullptr);
+    ASSERT_TRUE(favourites.window() && !favourites.isHidden());
     user.click(middle(product->productImageView()));
     user.wait(1);
     auto browser = product->imageController();
@@ -501,10 +528,13 @@ TEST_F(ProductGridDesktopTest, ADoubleClickOnTheImageBrowsersCloseLeavesTheFavou
     EXPECT_EQ(browser->currentIndex(), 0);
     EXPECT_EQ(browser->myScrollView().contentOffset().x, 0);
 
-    // Close, double clicked: the browser goes, and the favourites button
-    // under Close hears nothing.
+    // Close, double clicked where the favourites button lies under it: the
+    // browser goes, and the favourites button hears nothing.
     ASSERT_TRUE(browser->btnClose());
-    user.doubleClick(middle(*browser->btnClose()));
+    const ui::Rect close = browser->btnClose()->convertRectToView(browser->btnClose()->bounds(), nullptr);
+    ASSERT_TRUE(close.intersects(favouritesRect));
+    const ui::Rect over = close.intersection(favouritesRect);
+    user.doubleClick({over.midX(), over.midY()});
     user.wait(1);
     EXPECT_FALSE(browser->isVisible());
     EXPECT_FALSE(catalog->presentedViewController()) << "the favourites opened under Close";

@@ -514,7 +514,9 @@ TEST_F(ReaderDesktopTest, FlicksTheWheelAndThePageKeysTurnPagesAndCtrlWheelZooms
 
     // Ctrl and the wheel zoom the page under the pointer; zoomed in, the
     // wheel moves about the page and turns nothing.
-    auto& page = *reader->contentViews().at(10);
+    const auto tenth = reader->contentViews().find(10);
+    ASSERT_NE(tenth, reader->contentViews().end());
+    auto& page = *tenth->second;
     const double fit = page.zoomScale();
     user.wheel({512, 400}, 0, 2, ui::DesktopWindow::Ctrl);
     EXPECT_GT(page.zoomScale(), fit * 1.5);
