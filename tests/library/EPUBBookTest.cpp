@@ -140,13 +140,13 @@ TEST_F(EPUBBookTest, AnEntryIsHeldToItsOwnSizeAndRatio) {
     c = static_cast<char>(x);
   }
   test::BookSpec fine = threeUnits();
-  fine.extraEntries = {{"OEBPS/clip.mp4", noise}, {"OEBPS/blank.css", std::string(900u << 10, ' ')}};
+  fine.extraEntries = {{"OEBPS/clip.mp4", noise}, {"OEBPS/blank.css", std::string(15u << 20, ' ')}};
   EPUBBook ok(book("fine.epub", fine));
   ASSERT_TRUE(ok.load()) << ok.lastError();
   EXPECT_EQ(fs::file_size(ok.folderPath() / "OEBPS" / "clip.mp4"), noise.size());
 
   test::BookSpec packed = threeUnits();
-  packed.extraEntries = {{"OEBPS/clip.mp4", noise}, {"OEBPS/blank.css", std::string(2u << 20, ' ')}};
+  packed.extraEntries = {{"OEBPS/clip.mp4", noise}, {"OEBPS/blank.css", std::string(17u << 20, ' ')}};
   EPUBBook refused(book("packed.epub", packed));
   EXPECT_FALSE(refused.load());
   EXPECT_TRUE(refused.isTooLarge());

@@ -66,9 +66,10 @@ class EPUBBook {
   // No entry of a book unpacks to more than this, and none larger than the
   // smaller size to more than this many times its packed size (what a book of
   // text, pictures and clips never needs; what a crafted archive does). A
-  // small entry cannot fill the disk however well it packs.
+  // smaller entry cannot fill the disk however well it packs, and all of them
+  // together must fit in the room the disk has.
   static constexpr std::uint64_t kMaximumEntryBytes = 1ull << 30;
-  static constexpr std::uint64_t kRatioCheckedAbove = 1ull << 20;
+  static constexpr std::uint64_t kRatioCheckedAbove = 16ull << 20;
   static constexpr std::uint64_t kMaximumRatio = 100;
 
  private:

@@ -75,7 +75,8 @@ std::string roomForPages(int pages, double pageExtent, bool downward) {
 
 // A page of fixed layout is drawn at the size its viewport names (an SVG
 // page: its view box; a page that names none: the size it takes), scaled to
-// fit the view and centred in it.
+// fit the view and centred in it. Around it is white, unless the page's
+// root has a background of its own (a body's background stays on the page).
 std::string fitPage(double width, double height) {
   char script[1600];
   std::snprintf(script, sizeof script,
@@ -89,7 +90,8 @@ std::string fitPage(double width, double height) {
                 "var k=(kv[0]||'').trim().toLowerCase(),v=parseFloat(kv[1]);if(k==='width')w=v;if(k==='height')h=v;});}"
                 "if(!(w>0&&h>0)){w=d.scrollWidth;h=d.scrollHeight;}"
                 "var s=Math.min(W/w,H/h);var st=document.createElement('style');"
-                "st.textContent='html{width:'+w+'px;height:'+h+'px;overflow:hidden;margin:0;transform-origin:0 0;"
+                "st.textContent=':where(html){background-color:#fff}html{width:'+w+'px;height:'+h+'px;"
+                "overflow:hidden;margin:0;transform-origin:0 0;"
                 "transform:translate('+(W-w*s)/2+'px,'+(H-h*s)/2+'px) scale('+s+');}';"
                 "(document.head||d).appendChild(st);return w+'x'+h;})(%f,%f)",
                 width, height);
