@@ -334,7 +334,7 @@ bool DesktopWindow::runFrame(bool forceRender) {
   }
   View::layoutPendingViews();
   const double since = loop.now() - lastRender_;
-  if (forceRender || lastRender_ < 0 || (dirty_ && since >= refreshInterval_) || since >= kIdleRedraw) renderFrame();
+  if (forceRender || lastRender_ < 0 || (dirty_ && since >= refreshInterval_)) renderFrame();
   return !closed_;
 }
 
@@ -349,7 +349,7 @@ void DesktopWindow::waitForWork(double atMostSeconds) {
   }
   const double since = lastRender_ < 0 ? 0 : loop.now() - lastRender_;
   // A picture held back is due at the next refresh.
-  const double picture = (dirty_ ? refreshInterval_ : kIdleRedraw) - since;
+  const double picture = dirty_ ? refreshInterval_ - since : atMostSeconds;
   const double wait = std::min({atMostSeconds, loop.secondsUntilDue(), picture});
   if (!(wait > 0)) return;
   SDL_WaitEventTimeout(nullptr, static_cast<int>(std::ceil(wait * 1000)));
