@@ -75,16 +75,20 @@ struct DesktopWindow::Wake {
   Uint32 eventType = 0;
 };
 
+bool DesktopWindow::startDisplay(std::string* error) {
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+  if (error) *error = SDL_GetError();
+  return false;
+}
+
 std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> window, const Options& options,
                                                    std::string* error) {
   if (!window) {
     if (error) *error = "no window to show";
     return nullptr;
   }
-  if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    if (error) *error = SDL_GetError();
-    return nullptr;
-  }
+  if (!startDisplay(error)) return nullptr;
   std::unique_ptr<DesktopWindow> dw(new DesktopWindow());
   ++openWindows();
   dw->window_ = std::move(window);

@@ -41,6 +41,11 @@ class DesktopWindow {
     bool softwareRendering = false;
   };
 
+  // Starts the desktop's display system. Starting it may fork a helper (the
+  // desktop bus's launcher, where no bus runs), and a child forked while other
+  // threads hold locks can hang before it runs: a process calls this before it
+  // starts any thread. False (and `error` says why) when there is no display.
+  static bool startDisplay(std::string* error = nullptr);
   // Opens the desktop window; nothing when no display can be opened (`error`
   // then says why).
   static std::unique_ptr<DesktopWindow> open(std::shared_ptr<Window> window, const Options& options,
