@@ -148,10 +148,11 @@ void EPUBViewController::bookLoaded(bool loaded) {
   endOpening();
   if (!loaded) {
     MV_LOG("epub: cannot open ", bookPath_.string(), ": ", book().lastError());
-    showFailure(book().isTooLarge() ? kTooLargeMessageKey : kFailureMessageKey);
+    showFailure(book().isTooLarge() ? kTooLargeMessageKey : book().isDamaged() ? kDamagedMessageKey : kFailureMessageKey);
     return;
   }
   bookView()->setBookFolder(book().folderPath());
+  bookView()->setRightToLeft(book().isRightToLeft());
   bookView()->loadSpine(book().spines().front());
 }
 
@@ -181,10 +182,18 @@ void EPUBViewController::gotoPageInCurrentSpine(int page) { bookView()->gotoPage
 
 bool EPUBViewController::keyPressed(const ui::KeyPress& press) {
   if (!bookView_ || opening_) return false;
-  if (press.step() > 0)
-    bookView_->lSwipe();
-  else
-    bookView_->rSwipe();
+  auto& v = *bookView_;
+  // The side arrows show what lies that side, as a swipe the other way
+  // does; the other keys read on or back whichever way the pages follow.
+  if (press.key == ui::KeyPress::Key::Left) {
+    v.rSwipe();
+  } else if (press.key == ui::KeyPress::Key::Right) {
+    v.lSwipe();
+  } else if ((press.step() > 0) != v.isRightToLeft()) {
+    v.lSwipe();
+  } else {
+    v.rSwipe();
+  }
   return true;
 }
 

@@ -62,7 +62,9 @@ class EPUBViewController : public ui::ViewController,
   void epubViewLoadFinished() override;
   bool gotoLinkedSpine(const std::filesystem::path& unit) override;
 
-  // The page keys turn the book's pages as the swipes do (see ui::KeyPress).
+  // The page keys turn the book's pages as the swipes do (see ui::KeyPress):
+  // the left and right arrows show the page on that side, the others read
+  // on or back in the book's own direction.
   bool keyPressed(const ui::KeyPress& press) override;
 
   // Actions.
@@ -92,6 +94,7 @@ class EPUBViewController : public ui::ViewController,
   static constexpr const char* kFailureTitleKey = "FILEOPENFAILED";
   static constexpr const char* kFailureMessageKey = "PLEASEDOWNLOADIBOOKS";
   static constexpr const char* kTooLargeMessageKey = "BOOKTOOLARGE";
+  static constexpr const char* kDamagedMessageKey = "THEFILEISCORRUPTED";
 
  private:
   void showFailure(const char* messageKey = kFailureMessageKey);
