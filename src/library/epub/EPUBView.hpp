@@ -2,13 +2,15 @@
 // One reading unit of a book in a web view whose text is laid out in columns
 // by style rules sent after each load, two columns to a page and one page per
 // width of the view. The unit's folder is served to the page alone: the page
-// reads the files of the book and nothing else. The user turns pages by
+// reads the files of the book and nothing else, and asks no server for
+// anything (style sheets, pictures, scripts and fonts come from the book). The user turns pages by
 // swiping sideways; turning on past a unit's last page, or back before its
 // first, asks the delegate for the next or previous unit. A label under the
 // text shows the page, the page count and the unit's title.
 //
 // Links to places of the book go to that place; links to the network or to
-// a mail address open on the desktop; any other link is not followed.
+// a mail address that the user taps open on the desktop; any other link
+// (and one a script follows) is not followed out of the book.
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -80,7 +82,7 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
 
   // svc::WebViewDelegate
   bool webViewShouldStartLoadWithRequest(svc::WebView& webView, const std::string& url,
-                                         svc::WebViewNavigationType type) override;
+                                         svc::WebViewNavigationType type, bool byUser) override;
   void webViewDidStartLoad(svc::WebView& webView) override;
   void webViewDidFinishLoad(svc::WebView& webView) override;
   void webViewDidFailLoadWithError(svc::WebView& webView, const base::Error& error) override;
