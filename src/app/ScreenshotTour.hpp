@@ -120,7 +120,7 @@ class ScreenshotTour {
   // with `slideShow`, its slide show on the second picture.
   bool showImageBrowser(bool slideShow);
   // The in-app web page showing a form of the web administration.
-  bool showWebPage();
+  bool showWebPage(bool dropDown);
   bool showCatalogSearch();
   bool showCatalogList(bool favourites);
   bool showSortMenu();
