@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 
+#include "platform/gfx/PdfDocument.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv {
@@ -28,7 +29,8 @@ LibraryOpenDecision LibraryFileOpener::decide(const std::string& typeText, const
     d.action = LibraryOpenAction::Video;
   } else if (typeText == "PDF") {
     d.action = LibraryOpenAction::PdfReader;
-    d.failureMessageKey = "THEFILEISCORRUPTED";
+    // The library gives no password: a file that needs one is locked, not damaged.
+    d.failureMessageKey = gfx::PdfDocument::needsPassword(path) ? "THEFILEISLOCKED" : "THEFILEISCORRUPTED";
   } else if (typeText == "EPUB") {
     d.action = LibraryOpenAction::EpubReader;
   } else if (!PublicFunction::safeSizeOfPath(path, deviceType)) {
