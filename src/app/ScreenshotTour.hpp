@@ -116,6 +116,8 @@ class ScreenshotTour {
   // Steps that need more than a tap or two.
   bool showCatalogLevel();
   bool showProduct(int panel);
+  // A quantity typed on the product screen, the caret inside it.
+  bool showProductQuantity();
   // The image browser with its controls hidden and shown again by two taps;
   // with `slideShow`, its slide show on the second picture.
   bool showImageBrowser(bool slideShow);

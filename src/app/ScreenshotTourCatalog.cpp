@@ -86,6 +86,19 @@ bool ScreenshotTour::showProduct(int panel) {
   return true;
 }
 
+bool ScreenshotTour::showProductQuantity() {
+  if (!showProduct(ProductDetailController::kDescriptionPanel)) return false;
+  auto* product = dynamic_cast<ProductDetailController*>(catalogScreen(app_)->detailController()->topViewController());
+  ui::TextField& quantity = product->countTextField();
+  if (!tapView(quantity)) return false;
+  ui::HeadlessDriver d(app_->window());
+  quantity.selectAll();
+  d.typeText("125");
+  // Back between the 1 and the 25, where typing would go on.
+  quantity.setSelectedRange({1, 0});
+  return quantity.isEditing() || fail("the quantity is not being typed");
+}
+
 bool ScreenshotTour::showImageBrowser(bool slideShow) {
   if (!showProduct(ProductDetailController::kDescriptionPanel)) return false;
   auto catalog = catalogScreen(app_);
