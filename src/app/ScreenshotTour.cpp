@@ -450,6 +450,8 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {"library-office-powerpoint", [this] { return showLibraryViewer("PPT"); }},
       {"library-video-player", [this] { return showLibraryViewer("VEDIO"); }},
       {"library-book-reader", [this] { return showLibraryViewer("EPUB"); }},
+      {"library-book-right-to-left", [this] { return showBook(false); }},
+      {"library-book-fixed-layout", [this] { return showBook(true); }},
       {"reader", [this] { return showReader(0); }},
       {"reader-zoomed", [this] { return showReader(1); }},
       {"reader-thumbnails", [this] { return showReader(2); }},

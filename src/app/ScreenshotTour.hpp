@@ -135,6 +135,9 @@ class ScreenshotTour {
   bool openLibraryFile(const char* type);
   bool showLibraryViewer(const char* type);
   bool showReader(int view);
+  // A book the tour writes: a page of a right-to-left book after a page
+  // turn, or a page of fixed layout.
+  bool showBook(bool fixedLayout);
   bool showOrderEditor(int what);
   bool showOrderForm(bool signature);
   bool showSettings(int page);

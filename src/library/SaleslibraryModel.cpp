@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "library/epub/EPUBBook.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -270,7 +271,11 @@ void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int file
     // The old version is of no more use once the new one is here.
     auto old = PublicFunction::filePathWithName(update->oldFileName, PublicFunction::getFileType(update->oldFileType));
     auto now = PublicFunction::filePathWithName(fileName, type);
-    if (old && old != now && !StoreDownloadedFilesModel::isPathOfAnotherFile(*database_, *old, fileId)) removeFile(*old);
+    if (old && old != now && !StoreDownloadedFilesModel::isPathOfAnotherFile(*database_, *old, fileId)) {
+      removeFile(*old);
+      // A book read here was unpacked beside its file.
+      EPUBBook::removeUnpackedFolder(*old);
+    }
     if (!database_->deleteFileUpdateWithFileID(fileId)) MV_LOG("cannot delete the pending update of library file ", fileId);
   }
   auto finish = std::make_shared<RequestDownloadFinish>();

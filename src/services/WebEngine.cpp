@@ -16,6 +16,7 @@
 #include "platform/base/OutsideWork.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "util/Text.hpp"
+#include "util/XMLDocument.hpp"
 
 namespace fs = std::filesystem;
 
@@ -58,6 +59,43 @@ std::string mimeTypeOf(const fs::path& file) {
   };
   auto found = known.find(mv::lowercase(file.extension().string()));
   return found != known.end() ? found->second : "application/octet-stream";
+}
+
+// The encoding an XML document's declaration names; empty when it names none.
+std::string declaredEncoding(std::string_view bytes) {
+  if (bytes.compare(0, 5, "<?xml") != 0) return {};
+  const std::string_view declaration = bytes.substr(0, bytes.find("?>"));
+  const auto at = declaration.find("encoding");
+  if (at == std::string_view::npos) return {};
+  const auto open = declaration.find_first_of("\"'", at);
+  if (open == std::string_view::npos) return {};
+  const auto close = declaration.find(declaration[open], open + 1);
+  if (close == std::string_view::npos) return {};
+  return std::string(declaration.substr(open + 1, close - open - 1));
+}
+
+// An XHTML document that is not well-formed stops the engine's XML parser at
+// its first error, and the rest of it is lost: such a document goes to the
+// HTML parser, which keeps all its text (and inline MathML and SVG). That
+// parser reads no XML declaration, so the text is handed over as UTF-8 and
+// says so with a byte order mark.
+void serveAsHTMLWhenNotWellFormed(std::string& bytes, std::string& type) {
+  if (type != "application/xhtml+xml" || mv::XMLDocument::isWellFormed(bytes)) return;
+  type = "text/html";
+  static constexpr std::string_view kUTF8Mark = "\xEF\xBB\xBF";
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0 ||
+      bytes.compare(0, kUTF8Mark.size(), kUTF8Mark) == 0)
+    return;
+  const std::string encoding = mv::lowercase(declaredEncoding(bytes));
+  if (!encoding.empty() && encoding != "utf-8" && encoding != "utf8") {
+    gsize written = 0;
+    gchar* converted = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", encoding.c_str(), nullptr,
+                                 &written, nullptr);
+    if (!converted) return;
+    bytes.assign(converted, written);
+    g_free(converted);
+  }
+  bytes.insert(0, kUTF8Mark);
 }
 
 // "mvbook://<host>/<path>": the file inside the folder served under that host.
@@ -111,9 +149,11 @@ void answerFolderRequest(WebKitURISchemeRequest* request, gpointer) {
     g_error_free(error);
     return;
   }
+  std::string type = mimeTypeOf(*file);
+  serveAsHTMLWhenNotWellFormed(bytes, type);
   GBytes* data = g_bytes_new(bytes.data(), bytes.size());
   GInputStream* stream = g_memory_input_stream_new_from_bytes(data);
-  webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(bytes.size()), mimeTypeOf(*file).c_str());
+  webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(bytes.size()), type.c_str());
   g_object_unref(stream);
   g_bytes_unref(data);
 }

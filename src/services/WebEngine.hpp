@@ -44,8 +44,9 @@ class WebEngine {
   static constexpr unsigned kQuietMilliseconds = 5;
 
   // A folder whose files pages may read as "mvbook://<host>/<path>", and
-  // nothing else: names that leave the folder are refused. Unregistered
-  // when the handle goes.
+  // nothing else: names that leave the folder are refused. XHTML files are
+  // served as XHTML when they are well-formed and to the HTML parser when
+  // not (which keeps all their text). Unregistered when the handle goes.
   class ServedFolder {
    public:
     ~ServedFolder();
