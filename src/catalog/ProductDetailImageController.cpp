@@ -321,7 +321,7 @@ void ProductDetailImageController::scrollViewWillBeginDragging(ui::ScrollView&) 
 // The page control's turn has arrived: the wheel and drags count pages again.
 void ProductDetailImageController::scrollViewDidEndScrollingAnimation(ui::ScrollView&) { pageControlUsed_ = false; }
 
-bool ProductDetailImageController::keyPressed(const ui::KeyPress& press) {
+bool ProductDetailImageController::pageKeyPressed(const ui::KeyPress& press) {
   if (pageCurling_ || slideShow_) return false;
   const long page = currentIndex_ + press.step();
   if (page >= 0 && page < imageCount_) {

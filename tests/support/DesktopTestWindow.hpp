@@ -1,54 +1,36 @@
 #pragma once
-// The real desktop window in tests: an X server of the test program's own
-// (Xvfb), a fixture that runs each test's body in a child process with the
-// window open, and a person's mouse, wheel and keys given through the
-// desktop's event queue with the times a real desktop stamps on them.
+// Screens on the real desktop window in tests: a fixture that sets a screen
+// up in the child process each test runs in (see DesktopSupport), and a
+// person's mouse, wheel and keys given through the desktop's event queue
+// with the times a real desktop stamps on them.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "DesktopSupport.hpp"
 #include "platform/base/Geometry.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 
 namespace mv::test {
 
-// Points DISPLAY at the test program's X server, started on first use.
-// Answers why not when it cannot: "missing" when Xvfb is not installed.
-bool useVirtualScreen(std::string& why);
-
-// Prints the child's failed checks and ends it with its verdict.
-[[noreturn]] void finishDesktopChild();
-
-// A fixture on `Base` whose tests open desktop windows. The desktop back end
-// keeps its display connection and allocations until the process ends,
-// which is theirs to clean up, not the test's: `runDesktop` runs the body in
-// a child process that reports its checks through its exit status. The
-// child sets `Base` up and tears it down itself: threads the set-up starts
-// (work queues) would not be there in a child forked after it.
+// A fixture on `Base` whose tests open desktop windows, each test's body in
+// a child process (see runDesktop). The child sets `Base` up and tears it
+// down itself: threads the set-up starts (work queues) would not be there
+// in a child forked after it.
 template <typename Base>
 class DesktopFixture : public Base {
  protected:
-  void SetUp() override {
-    std::string why;
-    if (!useVirtualScreen(why) && why == "missing")
-      GTEST_SKIP() << "Xvfb is not installed (scripts/setup-deps installs it); the desktop window is not tried";
-    ASSERT_TRUE(why.empty()) << why;
-  }
+  void SetUp() override { MV_USE_VIRTUAL_SCREEN(); }
   void TearDown() override {}
 
   template <typename Body>
   void runDesktop(Body body) {
-    GTEST_FLAG_SET(death_test_style, "fast");
-    EXPECT_EXIT(
-        {
-          Base::SetUp();
-          if (!::testing::Test::HasFatalFailure() && !::testing::Test::IsSkipped()) body();
-          Base::TearDown();
-          finishDesktopChild();
-        },
-        ::testing::ExitedWithCode(0), "");
+    mv::test::runDesktop([&] {
+      Base::SetUp();
+      if (!::testing::Test::HasFatalFailure() && !::testing::Test::IsSkipped()) body();
+      Base::TearDown();
+    });
   }
 };
 

@@ -180,7 +180,7 @@ void EPUBViewController::gotoPage(std::int64_t page, std::int64_t spineIndex) {
 
 void EPUBViewController::gotoPageInCurrentSpine(int page) { bookView()->gotoPage(page); }
 
-bool EPUBViewController::keyPressed(const ui::KeyPress& press) {
+bool EPUBViewController::pageKeyPressed(const ui::KeyPress& press) {
   if (!bookView_ || opening_) return false;
   auto& v = *bookView_;
   // The side arrows show what lies that side, as a swipe the other way

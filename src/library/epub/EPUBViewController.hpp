@@ -65,7 +65,7 @@ class EPUBViewController : public ui::ViewController,
   // The page keys turn the book's pages as the swipes do (see ui::KeyPress):
   // the left and right arrows show the page on that side, the others read
   // on or back in the book's own direction.
-  bool keyPressed(const ui::KeyPress& press) override;
+  bool pageKeyPressed(const ui::KeyPress& press) override;
 
   // Actions.
   void btnBackClick();

@@ -295,7 +295,7 @@ void ReaderViewController::decrementPageNumber() {
   theScrollView_->setContentOffset(offset, true);
 }
 
-bool ReaderViewController::keyPressed(const ui::KeyPress& press) {
+bool ReaderViewController::pageKeyPressed(const ui::KeyPress& press) {
   if (!isVisible_) return false;
   if (press.step() > 0)
     incrementPageNumber();

@@ -118,7 +118,7 @@ class ReaderViewController : public ui::ViewController,
 
   // Page Down, Space and the right and down arrows turn to the next page;
   // Page Up, Shift+Space and the left and up arrows to the one before.
-  bool keyPressed(const ui::KeyPress& press) override;
+  bool pageKeyPressed(const ui::KeyPress& press) override;
 
   // ScrollViewDelegate (the paging scroll view)
   void scrollViewDidEndDecelerating(ui::ScrollView& scrollView) override;

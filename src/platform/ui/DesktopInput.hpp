@@ -1,7 +1,7 @@
 #pragma once
 // What the desktop's wheel, touchpad and keyboard give besides touches and
 // text, as the window hands it to responders (see Responder::wheelTurned
-// and Responder::keyPressed).
+// and Responder::pageKeyPressed).
 
 #include "platform/base/Geometry.hpp"
 

@@ -13,6 +13,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
@@ -28,6 +29,12 @@ constexpr long kSecondFinger = 2;
 int& openWindows() {
   static int n = 0;
   return n;
+}
+
+// The byte offset of a character offset into UTF-8 text (input methods
+// count characters).
+std::size_t utf8Offset(const char* text, Sint32 characters) {
+  return gfx::utf8Prefix(text, characters > 0 ? static_cast<std::size_t>(characters) : 0).size();
 }
 
 // The desktop event that a task posted to the main loop sends; 0 when the
@@ -87,6 +94,9 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
     if (error) *error = "no window to show";
     return nullptr;
   }
+  // A long composition of an input method comes whole rather than cut at
+  // 32 bytes (read as each composition is sent).
+  SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
   if (!startDisplay(error)) return nullptr;
   std::unique_ptr<DesktopWindow> dw(new DesktopWindow());
   ++openWindows();
@@ -253,6 +263,7 @@ void DesktopWindow::press(const SDL_Event& e) {
   } else {
     clickTarget_ = hit ? hit->self() : nullptr;
   }
+  endEditingOutside(p);
   SDL_Keymod mods = SDL_GetModState();
   gesture_ = (mods & KMOD_ALT) ? Alt : (mods & KMOD_SHIFT) ? Shift : None;
   anchor_ = p;
@@ -315,19 +326,91 @@ void DesktopWindow::handle(const SDL_Event& e) {
     case SDL_TEXTINPUT:
       if (Responder* r = w.firstResponder()) r->insertText(e.text.text);
       break;
+    case SDL_TEXTEDITING:
+      if (Responder* r = w.firstResponder()) r->setMarkedText(e.edit.text, utf8Offset(e.edit.text, e.edit.start));
+      break;
+    case SDL_TEXTEDITING_EXT:
+      // A composition too long for the plain event; its text is ours to free.
+      if (Responder* r = w.firstResponder(); r && e.editExt.text)
+        r->setMarkedText(e.editExt.text, utf8Offset(e.editExt.text, e.editExt.start));
+      SDL_free(e.editExt.text);
+      break;
     case SDL_KEYDOWN: {
-      const SDL_Keycode k = e.key.keysym.sym;
+      // The keys of editing go to the text being edited; the paging keys
+      // it leaves go to what is shown.
+      bool taken = false;
       if (Responder* r = w.firstResponder()) {
-        if (k == SDLK_BACKSPACE) r->deleteBackward();
-        if (k == SDLK_RETURN || k == SDLK_KP_ENTER) r->insertText("\n");
+        const Uint16 mods = e.key.keysym.mod;
+        taken = handleKey(*r, e.key.keysym.sym, ((mods & KMOD_SHIFT) ? Shift : None) | ((mods & KMOD_CTRL) ? Ctrl : None));
       }
-      if (auto key = keyPressOf(e.key.keysym)) w.pressKey(*key);
+      if (auto key = keyPressOf(e.key.keysym); key && !taken) w.pressPageKey(*key);
       break;
     }
     default:
       return;
   }
   dirty_ = true;
+}
+
+bool DesktopWindow::handleKey(Responder& r, int key, unsigned modifiers) {
+  const bool shift = modifiers & Shift;
+  if (modifiers & Ctrl) {
+    switch (key) {
+      case SDLK_a: r.selectAll(); return true;
+      case SDLK_c:
+        if (auto copied = r.copySelection()) SDL_SetClipboardText(copied->c_str());
+        return true;
+      case SDLK_x:
+        if (auto cut = r.cutSelection()) SDL_SetClipboardText(cut->c_str());
+        return true;
+      case SDLK_v:
+        if (SDL_HasClipboardText()) {
+          char* text = SDL_GetClipboardText();
+          if (text) r.paste(text);
+          SDL_free(text);
+        }
+        return true;
+      default: return false;
+    }
+  }
+  using K = Responder::EditingKey;
+  switch (key) {
+    case SDLK_BACKSPACE: r.deleteBackward(); return true;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: r.insertText("\n"); return true;
+    case SDLK_TAB:
+      if (!r.pressKey(K::Tab, shift)) window_->moveFocusToNextField(shift);
+      return true;
+    case SDLK_DELETE: r.pressKey(K::Delete, shift); return true;
+    case SDLK_LEFT: return r.pressKey(K::Left, shift);
+    case SDLK_RIGHT: return r.pressKey(K::Right, shift);
+    case SDLK_UP: return r.pressKey(K::Up, shift);
+    case SDLK_DOWN: return r.pressKey(K::Down, shift);
+    case SDLK_HOME: r.pressKey(K::Home, shift); return true;
+    case SDLK_END: r.pressKey(K::End, shift); return true;
+    default: return false;
+  }
+}
+
+void DesktopWindow::endEditingOutside(base::Point p) {
+  auto* editing = dynamic_cast<View*>(window_->firstResponder());
+  if (!editing || !editing->acceptsTextInput()) return;
+  // A press on a text input (this one, or one the press moves the focus
+  // to) leaves the focus to the press.
+  for (View* v = window_->hitTest(p, nullptr); v; v = v->superview())
+    if (v == editing || (v->acceptsTextInput() && v->canBecomeFirstResponder())) return;
+  editing->resignFirstResponder();
+}
+
+void DesktopWindow::placeInputMethod() {
+  Responder* r = window_->firstResponder();
+  const base::Rect caret = r ? r->caretRectInWindow() : base::Rect{};
+  if (caret.isEmpty() || caret == inputMethodCaret_) return;
+  inputMethodCaret_ = caret;
+  SDL_Rect pixels{static_cast<int>(caret.x() * scale_), static_cast<int>(caret.y() * scale_),
+                  std::max(1, static_cast<int>(caret.width() * scale_)),
+                  std::max(1, static_cast<int>(caret.height() * scale_))};
+  SDL_SetTextInputRect(&pixels);
 }
 
 bool DesktopWindow::processEvents() {
@@ -423,6 +506,7 @@ bool DesktopWindow::runFrame(bool forceRender) {
     if (std::chrono::steady_clock::now() >= until) break;
   }
   View::layoutPendingViews();
+  placeInputMethod();
   const double since = loop.now() - lastRender_;
   if (forceRender || lastRender_ < 0 || (dirty_ && since >= refreshInterval_)) renderFrame();
   return !closed_;
@@ -482,18 +566,10 @@ SDL_Keymod keymodOf(unsigned modifiers) {
 }
 
 SDL_Keycode keycodeOf(DesktopWindow::Key key) {
-  switch (key) {
-    case DesktopWindow::Key::Return: return SDLK_RETURN;
-    case DesktopWindow::Key::Backspace: return SDLK_BACKSPACE;
-    case DesktopWindow::Key::PageUp: return SDLK_PAGEUP;
-    case DesktopWindow::Key::PageDown: return SDLK_PAGEDOWN;
-    case DesktopWindow::Key::Space: return SDLK_SPACE;
-    case DesktopWindow::Key::Left: return SDLK_LEFT;
-    case DesktopWindow::Key::Right: return SDLK_RIGHT;
-    case DesktopWindow::Key::Up: return SDLK_UP;
-    case DesktopWindow::Key::Down: return SDLK_DOWN;
-  }
-  return SDLK_UNKNOWN;
+  static constexpr SDL_Keycode kCodes[] = {SDLK_RETURN, SDLK_BACKSPACE, SDLK_DELETE, SDLK_TAB,   SDLK_LEFT,     SDLK_RIGHT,
+                                           SDLK_UP,     SDLK_DOWN,      SDLK_HOME,   SDLK_END,   SDLK_a,        SDLK_c,
+                                           SDLK_x,      SDLK_v,         SDLK_PAGEUP, SDLK_PAGEDOWN, SDLK_SPACE};
+  return kCodes[static_cast<std::size_t>(key)];
 }
 
 }  // namespace
@@ -539,6 +615,16 @@ void DesktopWindow::pushKey(Key key, unsigned modifiers) {
   e.key.state = SDL_PRESSED;
   e.key.keysym.sym = keycodeOf(key);
   e.key.keysym.mod = static_cast<Uint16>(keymodOf(modifiers));
+  pushStamped(e);
+}
+
+void DesktopWindow::pushComposition(const std::string& text, int cursor) {
+  SDL_Event e{};
+  e.type = SDL_TEXTEDITING;
+  const std::size_t n = std::min(text.size(), static_cast<std::size_t>(SDL_TEXTEDITINGEVENT_TEXT_SIZE - 1));
+  std::memcpy(e.edit.text, text.data(), n);
+  e.edit.text[n] = 0;
+  e.edit.start = cursor;
   pushStamped(e);
 }
 

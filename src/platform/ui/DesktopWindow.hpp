@@ -16,6 +16,8 @@ union SDL_Event;
 
 namespace ui {
 
+class Responder;
+
 // Shows a toolkit window in a desktop window (SDL2) and feeds it the
 // desktop's input: 1024 x 768 points, doubled in pixels at scale 2. The
 // mouse is one finger; dragging with Alt held is a two-finger pinch
@@ -23,9 +25,14 @@ namespace ui {
 // carry the time the desktop stamped on each event, so a flick keeps the
 // speed it had however late its events are handled. The second press of a
 // double click goes only to the view the first one went to: when the first
-// closed what held it, what lies beneath hears nothing. Typed text,
-// Backspace and Return go to the first responder; Page Up and Down, Space
-// and the arrows go to `Window::pressKey`; the wheel and the touchpad
+// closed what held it, what lies beneath hears nothing. A press outside the
+// text being edited ends its editing first. The keyboard goes to the first
+// responder: typed text and an input method's composition, Backspace,
+// Return, Delete, the arrows, Home and End (Shift stretching the
+// selection), Ctrl+A, and Ctrl+C, Ctrl+X and Ctrl+V with the desktop's
+// clipboard; Tab and Shift+Tab move to the next and previous field unless
+// the responder takes them. Page Up and Down, Space and the arrows that no
+// text takes go to `Window::pressPageKey`. The wheel and the touchpad
 // (fractions of a notch) go to `Window::turnWheel`, zooming with Ctrl held;
 // the window minimised, hidden, restored or
 // its focus changing goes to the application (`Application::windowEvent`). The main loop keeps its clock (the real
@@ -98,8 +105,11 @@ class DesktopWindow {
   void pushMouseMove(base::Point p);
   void pushMouseUp(base::Point p, int clicks = 1);
   void pushText(const std::string& text);
-  enum class Key { Return, Backspace, PageUp, PageDown, Space, Left, Right, Up, Down };
+  enum class Key { Return, Backspace, Delete, Tab, Left, Right, Up, Down, Home, End, A, C, X, V, PageUp, PageDown, Space };
   void pushKey(Key key, unsigned modifiers = None);
+  // An input method's composition as it stands (`cursor` in characters);
+  // empty when it ends. What it commits comes as typed text.
+  void pushComposition(const std::string& text, int cursor);
   // Notches of the wheel (fractions from a touchpad): positive `dy` away
   // from the user, positive `dx` to the right.
   void pushWheel(base::Point at, double dx, double dy, unsigned modifiers = None);
@@ -118,6 +128,12 @@ class DesktopWindow {
 
   DesktopWindow() = default;
   void handle(const SDL_Event& e);
+  // The keys of text editing; false for a key the responder did not take.
+  bool handleKey(Responder& r, int key, unsigned modifiers);
+  // A press outside the text being edited ends its editing, as Return would.
+  void endEditingOutside(base::Point p);
+  // Tells the input method where the caret is, so its candidates stand beside it.
+  void placeInputMethod();
   base::Point toPoints(int x, int y) const;
   // Where the finger or fingers the mouse stands for are with the pointer at `p`.
   Window::TouchPoints fingersAt(base::Point p) const;
@@ -153,6 +169,7 @@ class DesktopWindow {
   bool pressed_ = false;
   unsigned gesture_ = None;
   base::Point anchor_;
+  base::Rect inputMethodCaret_;
   // The view the first press of a click went to, and whether the press
   // now down reaches nothing (see the class comment).
   std::weak_ptr<View> clickTarget_;

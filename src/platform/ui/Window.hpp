@@ -53,6 +53,13 @@ class Window : public View {
   void forceResignFirstResponder();
   // The responder about to take the focus while the old one resigns.
   Responder* incomingFirstResponder() const { return incoming_; }
+  // Tab and Shift+Tab: the focus goes to the next (or previous) text input
+  // of the focused one's form, in reading order (rows top to bottom, each
+  // left to right), coming round at the end. The form is the nearest view
+  // around the input that holds other inputs; only inputs that show and may
+  // take the focus count, and one that refuses is passed over. False when
+  // the focus stayed.
+  bool moveFocusToNextField(bool backward);
 
   // The keyboard (see Keyboard): shown while the focus is on a text input.
   bool isKeyboardVisible() const { return keyboardVisible_; }
@@ -86,7 +93,7 @@ class Window : public View {
   // A key that moves through what is shown: offered to the first responder
   // and up its chain (a text input keeps the keys it edits with), then to
   // the screens on show, the front-most first. False when none took it.
-  bool pressKey(const KeyPress& press);
+  bool pressPageKey(const KeyPress& press);
 
   Responder* nextResponder() const override;
   void didAddSubview(View* subview) override;
@@ -102,6 +109,8 @@ class Window : public View {
   std::shared_ptr<ViewController> root_;
   Responder* firstResponder_ = nullptr;
   Responder* incoming_ = nullptr;
+  // The last move of the focus failed because the focused responder would not let go.
+  bool resignRefused_ = false;
   int leaving_ = 0;
   bool keyboardVisible_ = false;
   bool hasOnScreenKeyboard_ = true;

@@ -473,7 +473,7 @@ TEST_F(DesktopWindowTest, PageKeysGoToTheScreenOnShowUnlessATextFieldHasThem) {
   runDesktop([] {
   struct Pages : ui::ViewController {
     std::vector<int> steps;
-    bool keyPressed(const ui::KeyPress& press) override {
+    bool pageKeyPressed(const ui::KeyPress& press) override {
       steps.push_back(press.step());
       return true;
     }
