@@ -119,6 +119,9 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
     PublicFunction::moveAllClientFolderToDocuments();
     SkinManager::sharedInstance().setNeedUpdateDemo(true);
   }
+  // A locked account's data that an earlier run could not delete whole goes
+  // now, before a sign-in could open it.
+  AccountStorage::finishUnfinishedWipes();
   // 7.
   PublicFunction::GetServer();
   if (options.applySettings) options.applySettings();

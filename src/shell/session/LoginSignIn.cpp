@@ -63,6 +63,12 @@ void LoginMode::login(const LoginInfo& info, bool isFromInput, bool isAutoLogin)
     failSignIn(textOrEmpty(Language::stringWithName("COMPANYIDNOTVALID")));
     return;
   }
+  // A locked account's data not yet deleted whole goes before this sign-in
+  // could open it; while it cannot, the account stays locked here.
+  if (AccountStorage::hasUnfinishedWipe(info.clientId) && !AccountStorage(info.clientId).removeBlockAccount()) {
+    failSignIn(textOrEmpty(Language::stringWithName(kStatusUserLocked)));
+    return;
+  }
   // A new attempt replaces any earlier one, with all it still has under way.
   signIn_.cancelAll();
   sendLogin(false);
