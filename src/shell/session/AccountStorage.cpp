@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
@@ -38,9 +37,9 @@ const char* const kSyncFlags[] = {"FileSynced", "ProductSynced", "CustomerSynced
 // The clients whose wipe is still to be finished.
 constexpr const char* kUnfinishedWipes = "Unfinished_Wipes";
 
-// How long a wipe waits for the work in the folder to stop: room for a
-// slow disk to take what the network thread holds, while the main thread
-// never hangs long.
+// How long a wipe waits for the work in the folder to stop: work that is
+// told stops within a piece of what it writes, and the main thread never
+// hangs long.
 std::chrono::milliseconds& writerBound() {
   static std::chrono::milliseconds bound = std::chrono::seconds(5);
   return bound;
@@ -151,8 +150,7 @@ bool AccountStorage::stopWriters(const fs::path& folder) {
   // The services' transfers are cancelled, but the network thread may still
   // be writing a file one of them received, or the partial data of one it
   // stops: that lands first, or it would make the folder again afterwards.
-  const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-  const bool settled = left && NetworkEngine::shared().settle(std::max(rest, std::chrono::milliseconds(0)));
+  const bool settled = left && NetworkEngine::shared().settle();
   if (left && !settled) MV_LOG("The network thread did not answer in time");
   return settled;
 }
