@@ -26,7 +26,6 @@ bool QuoteOrderViewController::textFieldShouldBeginEditing(ui::TextField& field)
 
 void QuoteOrderViewController::textFieldDidBeginEditing(ui::TextField& field) {
   isOrderChanged_ = true;
-  currentEditingField_ = &field;
   if (field.tag() == kDiscountFieldTag) {
     if (!field.text().empty()) field.setText(QuoteOrderItemModel::ungrouped(field.text()));
     // The footer stays above the keyboard while the total is typed.

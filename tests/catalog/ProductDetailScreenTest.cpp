@@ -165,9 +165,10 @@ TEST_F(ProductScreenTest, TheLastTagCanBeScrolledIntoView) {
   open(all(), 1);
   auto& strip = screen->tagsChooseView();
   ASSERT_EQ(screen->tagNames().size(), 6u);
-  ui::View* last = nullptr;
+  // Held: a change of product would build the strip anew.
+  std::shared_ptr<ui::View> last;
   for (const auto& v : strip.subviews()) {
-    if (dynamic_cast<ui::Button*>(v.get()) && (!last || v->frame().x() > last->frame().x())) last = v.get();
+    if (dynamic_cast<ui::Button*>(v.get()) && (!last || v->frame().x() > last->frame().x())) last = v;
   }
   ASSERT_TRUE(last);
   const ui::Rect stripInWindow = strip.convertRectToView(strip.bounds(), nullptr);
@@ -177,7 +178,8 @@ TEST_F(ProductScreenTest, TheLastTagCanBeScrolledIntoView) {
   ASSERT_TRUE(driver->drag(path, 0.1));
   settle();
   advance(2);
-  EXPECT_EQ(screen->productID(), 2);
+  ASSERT_EQ(screen->productID(), 2);
+  ASSERT_EQ(last->superview(), &strip);
   const ui::Rect lastInWindow = last->convertRectToView(last->bounds(), nullptr);
   EXPECT_LE(lastInWindow.maxX(), stripInWindow.maxX());
   EXPECT_GE(lastInWindow.x(), stripInWindow.x());
