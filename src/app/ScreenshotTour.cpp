@@ -420,6 +420,19 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::welcomeSteps() {
          if (auto guide = w->guideView(); guide && guide->superview()) return fail("the guide is still up");
          return true;
        }},
+      {"sign-in-selection",
+       [this] {
+         auto w = welcome();
+         if (!w) return fail("no welcome screen");
+         auto& field = w->loginCheckBox().userNameInputText();
+         if (!tapView(field)) return false;
+         ui::HeadlessDriver d(app_->window());
+         d.typeText("maria.lindqvist");
+         // The family name selected, as a double click on it selects it.
+         field.setSelectedRange({6, 9});
+         onClose([&field] { field.setText(""); });
+         return field.isEditing() || fail("the user name is not being typed");
+       }},
       {"sign-up",
        [this] {
          auto w = welcome();
@@ -440,6 +453,7 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {"catalog-product", [this] { return showProduct(ProductDetailController::kDescriptionPanel); }},
       {"catalog-product-related", [this] { return showProduct(ProductDetailController::kRelatedProductsPanel); }},
       {"catalog-product-materials", [this] { return showProduct(ProductDetailController::kRelatedMaterialsPanel); }},
+      {"catalog-product-quantity", [this] { return showProductQuantity(); }},
       {"catalog-image-browser", [this] { return showImageBrowser(false); }},
       {"catalog-slide-show", [this] { return showImageBrowser(true); }},
       {"catalog-search", [this] { return showCatalogSearch(); }},
@@ -469,7 +483,8 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {"reader", [this] { return showReader(0); }},
       {"reader-zoomed", [this] { return showReader(1); }},
       {"reader-thumbnails", [this] { return showReader(2); }},
-      {"web-page-form", [this] { return showWebPage(); }},
+      {"web-page-form", [this] { return showWebPage(false); }},
+      {"web-page-drop-down", [this] { return showWebPage(true); }},
       {tabName(T::kQuoteOrder), tab(T::kQuoteOrder)},
       {"order-editor", [this] { return showOrderEditor(0); }},
       {"order-discount", [this] { return showOrderEditor(1); }},
