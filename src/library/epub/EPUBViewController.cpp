@@ -241,6 +241,9 @@ void EPUBViewController::actionSheetClickedButtonAtIndex(ui::ActionSheet& sheet,
 void EPUBViewController::openInOtherAction() {
   documentController_ = svc::DocumentInteractionController::interactionControllerWithURL(bookPath_);
   documentController_->setDelegate(ui::weakAs<svc::DocumentInteractionControllerDelegate>(this));
+  documentController_->setRefusedHandler([weak = ui::weakAs<EPUBViewController>(this)] {
+    if (auto self = weak.lock()) self->showFailure();
+  });
   documentController_->presentPreviewAnimated(true);
   if (!documentController_->presentOpenInMenuFromBarButtonItem(navigationItem().rightBarButtonItem().get(), true)) {
     documentController_.reset();

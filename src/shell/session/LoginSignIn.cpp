@@ -329,6 +329,12 @@ void LoginMode::failSignIn(const std::string& message) {
 
 // ---- offline and refused sign-in --------------------------------------------------
 
+std::string LoginMode::serverNotReachedText() {
+  const ServerInfo server = PublicFunction::GetServer();
+  const std::string where = server.strIP + ":" + std::to_string(server.httpPort);
+  return Language::format(textOrEmpty(Language::stringWithName("SERVERNOTREACHED")), {where});
+}
+
 void LoginMode::offlineSignIn(const NetBaseRst& result) {
   // A certificate the device does not trust is no missing network: the
   // reply's message says which it was.
@@ -339,12 +345,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   SessionDatabase::close();
   MessageBox::sharedInstance().EndBlockWait();
 
-  // Which service did not answer, since the network itself may be fine.
-  auto unreachable = [&](const std::string& message) {
-    const ServerInfo server = PublicFunction::GetServer();
-    const std::string where = server.strIP + ":" + std::to_string(server.httpPort);
-    return message + " " + Language::format(textOrEmpty(Language::stringWithName("SERVERNOTREACHED")), {where});
-  };
+  auto unreachable = [](const std::string& message) { return message + " " + serverNotReachedText(); };
   std::error_code ec;
   auto folder = clientFolder();
   if (!folder || !fs::is_directory(*folder, ec)) {
