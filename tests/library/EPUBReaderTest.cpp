@@ -319,7 +319,7 @@ TEST_F(EPUBReaderTest, AQuickSwipeAcrossUnitsLandsOnTheirFirstOrLastPage) {
 
 using EPUBDesktopTest = test::DesktopFixture<EPUBReaderTest>;
 
-TEST_F(EPUBDesktopTest, ThePageKeysTurnTheBooksPagesThoughThePageWasClicked) {
+TEST_F(EPUBDesktopTest, ThePageKeysAndTheWheelTurnTheBooksPagesThoughThePageWasClicked) {
   runDesktop([&] {
     open(book("handbook.epub", threeUnits()));
     auto desktop = test::openDesktop(driver->windowPtr());
@@ -348,6 +348,21 @@ TEST_F(EPUBDesktopTest, ThePageKeysTurnTheBooksPagesThoughThePageWasClicked) {
     EXPECT_EQ(press(Key::Down), 1);
     EXPECT_EQ(press(Key::Up), 0);
     EXPECT_EQ(askNumber("window.scrollX"), 0);
+
+    // The wheel over the page: a notch towards the user reads on, away back.
+    auto roll = [&](double notches, int times = 1) {
+      for (int i = 0; i < times; ++i) user.wheel({512, 300}, 0, notches);
+      user.wait(0.4);
+      settle();
+      return view().currentPageIndex();
+    };
+    EXPECT_EQ(roll(-1), 1);
+    EXPECT_EQ(roll(-1), 2);
+    EXPECT_EQ(label(), "3 / " + std::to_string(pages) + " - One.");
+    EXPECT_EQ(roll(1), 1);
+    // A touchpad's stroke of a few notches at once turns one page.
+    EXPECT_EQ(roll(-0.5, 6), 2);
+    EXPECT_EQ(askNumber("window.scrollX"), 2 * view().webView().bounds().width());
 
     // A book paged from the right reads on with Page Down and the left arrow.
     test::BookSpec spec;

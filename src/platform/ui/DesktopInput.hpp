@@ -24,6 +24,34 @@ struct WheelEvent {
   double timestamp = 0;
 };
 
+// A turn of the wheel counted in pages, for the views that show a page at
+// a time: a notch's worth of travel turns one. A pause ends a turn of the
+// wheel, and what it left short of a notch goes with it.
+class WheelPages {
+ public:
+  // The pages the travel so far turns along each axis: -1, 0 or 1.
+  struct Turn {
+    int x = 0, y = 0;
+    bool any() const { return x != 0 || y != 0; }
+  };
+  Turn add(base::Point delta, double time) {
+    if (last_ < 0 || time - last_ > kPause) travel_ = {};
+    last_ = time;
+    travel_ = {travel_.x + delta.x, travel_.y + delta.y};
+    auto notch = [](double travel) { return travel >= kWheelNotch ? 1 : travel <= -kWheelNotch ? -1 : 0; };
+    const Turn turn{notch(travel_.x), notch(travel_.y)};
+    if (turn.any()) travel_ = {};
+    return turn;
+  }
+
+  // Seconds without the wheel that end its turn.
+  static constexpr double kPause = 0.3;
+
+ private:
+  base::Point travel_;
+  double last_ = -1;
+};
+
 // A key that moves through what is shown, pressed while no text input takes it.
 struct KeyPress {
   enum class Key { PageUp, PageDown, Space, Left, Right, Up, Down };

@@ -16,7 +16,6 @@ constexpr double kStopVelocity = 10;             // deceleration ends below this
 constexpr double kPagingFlickVelocity = 200;     // a flick this fast turns to the next page
 constexpr double kBounceTimeConstant = 0.08;     // seconds; the spring back after overscrolling
 constexpr double kZoomRubberBand = 0.5;
-constexpr double kWheelPause = 0.3;              // seconds without the wheel that end its turn
 
 double clampTo(double v, double lo, double hi) { return std::max(lo, std::min(v, hi)); }
 
@@ -176,15 +175,10 @@ bool ScrollView::wheelTurned(const WheelEvent& event) {
 }
 
 void ScrollView::turnPageByWheel(Point delta, double time) {
-  // A pause ends a turn of the wheel: what it left short of a notch goes.
-  if (lastWheel_ < 0 || time - lastWheel_ > kWheelPause) wheelTravel_ = {};
-  lastWheel_ = time;
-  wheelTravel_ = {wheelTravel_.x + delta.x, wheelTravel_.y + delta.y};
-  auto notch = [](double travel) { return travel >= kWheelNotch ? 1 : travel <= -kWheelNotch ? -1 : 0; };
-  const int sx = canScrollHorizontally() ? notch(wheelTravel_.x) : 0;
-  const int sy = canScrollVertically() ? notch(wheelTravel_.y) : 0;
-  if (sx == 0 && sy == 0) return;
-  wheelTravel_ = {};
+  const WheelPages::Turn turn =
+      wheelPages_.add({canScrollHorizontally() ? delta.x : 0, canScrollVertically() ? delta.y : 0}, time);
+  const int sx = turn.x, sy = turn.y;
+  if (!turn.any()) return;
   const bool turning = wheelTurning_ && motion_ == Motion::Settling;
   if (turning) {
     // A wheel or touchpad keeps giving notches while the page settles: they

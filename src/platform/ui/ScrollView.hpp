@@ -288,9 +288,8 @@ class ScrollView : public View {
   double animStart_ = 0, animDuration_ = 0;
   double zoomFrom_ = 1, zoomTo_ = 1;
   bool animatingZoom_ = false;
-  // The wheel's travel towards the next page turn, and when it last turned.
-  Point wheelTravel_;
-  double lastWheel_ = -1;
+  // The wheel's travel towards the next page turn.
+  WheelPages wheelPages_;
   bool wheelTurning_ = false;
 };
 
