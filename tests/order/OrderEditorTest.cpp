@@ -250,9 +250,11 @@ class EditorTest : public OrderScreenTest {
     flush();
     return dynamic_cast<QuoteOrderItemsTableViewCell*>(editor->table().cellForRowAtIndexPath({0, r}));
   }
-  // Taps a field, clears it and types `text`, leaving it being edited.
+  // Taps a field at its end, clears it and types `text`, leaving it being
+  // edited.
   void retype(ui::TextField& field, const std::string& text) {
-    ASSERT_TRUE(driver().tap(field));
+    const ui::Rect shown = field.convertRectToView(field.bounds(), nullptr);
+    ASSERT_TRUE(driver().tapAt({shown.maxX() - 2, shown.midY()}));
     ASSERT_EQ(driver().firstResponder(), &field);
     for (std::size_t n = field.text().size(); n > 0; --n) driver().pressBackspace();
     ASSERT_EQ(field.text(), "");
