@@ -116,11 +116,13 @@ class ScreenshotTour {
   // Steps that need more than a tap or two.
   bool showCatalogLevel();
   bool showProduct(int panel);
+  // A quantity typed on the product screen, the caret inside it.
+  bool showProductQuantity();
   // The image browser with its controls hidden and shown again by two taps;
   // with `slideShow`, its slide show on the second picture.
   bool showImageBrowser(bool slideShow);
   // The in-app web page showing a form of the web administration.
-  bool showWebPage();
+  bool showWebPage(bool dropDown);
   bool showCatalogSearch();
   bool showCatalogList(bool favourites);
   bool showSortMenu();

@@ -38,6 +38,7 @@ struct EngineState {
   std::uint64_t pumpGeneration = 0;
   std::chrono::steady_clock::time_point armedAt;
   unsigned nextHost = 1;
+  unsigned memoryCeiling = WebEngine::kDefaultMemoryCeiling;
   std::map<std::string, fs::path> folders;  // host -> folder
 };
 
@@ -158,6 +159,25 @@ void answerFolderRequest(WebKitURISchemeRequest* request, gpointer) {
   g_bytes_unref(data);
 }
 
+void refuseDownload(WebKitWebContext*, WebKitDownload* download, gpointer) {
+  // Before any byte arrives or any file is named.
+  webkit_download_cancel(download);
+}
+
+// Past the ceiling the process is ended, not only asked to let go of caches.
+WebKitWebContext* makeContext(unsigned ceiling) {
+  WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+  webkit_memory_pressure_settings_set_memory_limit(memory, ceiling);
+  webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
+  webkit_memory_pressure_settings_set_poll_interval(memory, WebEngine::kMemoryCheckInterval);
+  WebKitWebsiteDataManager* data = webkit_website_data_manager_new_ephemeral();
+  auto* context = WEBKIT_WEB_CONTEXT(
+      g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data, "memory-pressure-settings", memory, nullptr));
+  g_object_unref(data);
+  webkit_memory_pressure_settings_free(memory);
+  return context;
+}
+
 void schedulePump() {
   auto& s = state();
   const double wanted = s.busy > 0 ? WebEngine::kBusyPumpInterval : WebEngine::kIdlePumpInterval;
@@ -195,7 +215,8 @@ bool WebEngine::start(std::string* error) {
     if (!gtk_init_check(nullptr, nullptr)) {
       s.failure = "no display for the web engine";
     } else {
-      s.context = webkit_web_context_new_ephemeral();
+      s.context = makeContext(s.memoryCeiling);
+      g_signal_connect(s.context, "download-started", G_CALLBACK(refuseDownload), nullptr);
       webkit_web_context_set_cache_model(s.context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
       // A page whose server cannot prove who it is does not load: the
       // system's authorities decide, as for every other transfer.
@@ -211,6 +232,15 @@ bool WebEngine::start(std::string* error) {
 }
 
 bool WebEngine::isStarted() { return state().started; }
+
+bool WebEngine::setMemoryCeiling(unsigned megabytes) {
+  auto& s = state();
+  if (s.tried || megabytes == 0) return false;
+  s.memoryCeiling = megabytes;
+  return true;
+}
+
+unsigned WebEngine::memoryCeiling() { return state().memoryCeiling; }
 
 void* WebEngine::context() { return state().context; }
 

@@ -1,13 +1,17 @@
 // The book reader as a user meets it: opened from the library by its type,
 // reading on across units and back, links between units, failures that send
-// the user back to the library, sharing the book, and every sample book of
-// real publishers.
+// the user back to the library, sharing the book, every sample book of real
+// publishers, and books that reach for a server or the desktop on their own.
 #include <gtest/gtest.h>
+#include <httplib.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "EPUBTestBooks.hpp"
 #include "PdfFixture.hpp"
@@ -40,8 +44,10 @@ class EPUBReaderTest : public test::TestEnvironment {
  protected:
   void SetUp() override {
     TestEnvironment::SetUp();
-    // The engine lays the units out in processes of its own, in real time.
+    // The engine lays the units out in processes of its own, in real time,
+    // and writes into the test's own folders only.
     realWorkUnderWay = [] { return true; };
+    useOwnHome();
     ui::View::setAnimationsEnabled(false);
     setTextLookup([](const std::string& key) { return Language::stringWithName(key); });
     driver = std::make_unique<ui::HeadlessDriver>();
@@ -349,6 +355,97 @@ TEST_F(EPUBReaderTest, PicturesOutsideTheBooksFolderAreNotRead) {
   EXPECT_EQ(askNumber("document.getElementById('inside').naturalWidth"), 40);
   EXPECT_EQ(askNumber("document.getElementById('absolute').naturalWidth"), 0);
   EXPECT_EQ(askNumber("document.getElementById('climb').naturalWidth"), 0);
+}
+
+// A local web server that answers nothing and counts every request it sees.
+class CountingServer {
+ public:
+  CountingServer() {
+    server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      seen_.push_back(request.method + " " + request.path);
+      response.status = 404;
+      return httplib::Server::HandlerResponse::Handled;
+    });
+    server_.set_keep_alive_max_count(1);
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    if (port_ > 0) thread_ = std::thread([this] { server_.listen_after_bind(); });
+    for (int i = 0; i < 500 && port_ > 0 && !server_.is_running(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ~CountingServer() {
+    server_.stop();
+    if (thread_.joinable()) thread_.join();
+  }
+  bool isRunning() const { return server_.is_running(); }
+  std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  int port() const { return port_; }
+  std::vector<std::string> seen() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+  }
+
+ private:
+  httplib::Server server_;
+  std::thread thread_;
+  int port_ = 0;
+  mutable std::mutex mutex_;
+  std::vector<std::string> seen_;
+};
+
+TEST_F(EPUBReaderTest, ABookAsksNoServerForAnything) {
+  CountingServer server;
+  ASSERT_TRUE(server.isRunning());
+  const std::string at = server.base();
+  // Every way a chapter can reach out: style sheets, fonts, pictures, a
+  // frame, a script file, and a script's own requests.
+  const std::string tries =
+      "function settle(p){return Promise.race([p,new Promise(function(d){setTimeout(d,3000);})]);}"
+      "function attempt(f){return settle(new Promise(function(d){try{f(d);}catch(e){d();}}));}"
+      "try{navigator.sendBeacon('" + at + "/beacon','who');}catch(e){}"
+      "Promise.all([attempt(function(d){fetch('" + at + "/fetch').then(d,d);}),"
+      "attempt(function(d){var x=new XMLHttpRequest();x.onloadend=d;x.open('GET','" + at + "/xhr');x.send();}),"
+      "attempt(function(d){var w=new WebSocket('ws://127.0.0.1:" + std::to_string(server.port()) + "/socket');"
+      "w.onerror=d;w.onclose=d;}),"
+      "attempt(function(d){var i=new Image();i.onload=d;i.onerror=d;i.src='" + at + "/opened.png';})])"
+      ".then(function(){document.body.setAttribute('data-tried','yes');});";
+  test::BookSpec spec;
+  spec.units = {{"chapter.xhtml", "Chapter",
+                 "<link rel='stylesheet' href='" + at + "/style.css'/><style>@import url(" + at +
+                     "/import.css); @font-face{font-family:Spy;src:url(" + at + "/spy.woff)} p{font-family:Spy} "
+                     "body{background-image:url(" + at + "/paper.png)}</style>"
+                     "<h1>The chapter</h1><p>Read on.</p><img src='" + at + "/pixel.png' alt=''/><video poster='" +
+                     at + "/poster.png'></video><iframe src='" + at + "/frame.html'></iframe><script src='" + at +
+                     "/tracker.js'></script><script>//<![CDATA[\n" + tries + "\n//]]></script>"}};
+  open(book("reaching.epub", spec));
+  ASSERT_TRUE(runUntil([&] { return ask("document.body.getAttribute('data-tried')") == "yes"; }, 20));
+  EXPECT_TRUE(server.seen().empty()) << server.seen().size() << " requests, the first " << server.seen().front();
+  // The chapter shows all the same.
+  EXPECT_NE(ask("document.body.innerText").find("The chapter"), std::string::npos);
+  EXPECT_EQ(view().pageCount(), 1);
+  EXPECT_EQ(label(), "1 / 1 - Chapter.");
+}
+
+TEST_F(EPUBReaderTest, ABooksScriptOpensNothingOnTheDesktop) {
+  std::vector<std::string> opened;
+  ui::Application::sharedInstance().setOpenURLHandler([&](const std::string& url) {
+    opened.push_back(url);
+    return true;
+  });
+  test::BookSpec spec;
+  spec.units = {{"links.xhtml", "Links",
+                 "<p><a id='web' href='https://example.invalid/x'>web</a></p>"
+                 "<p><a id='mail' href='mailto:sales@example.invalid'>mail</a></p>"
+                 "<script>//<![CDATA[\ndocument.getElementById('web').click();document.getElementById('mail').click();"
+                 "setTimeout(function(){document.getElementById('web').click();"
+                 "document.body.setAttribute('data-clicked','yes');},100);\n//]]></script>"}};
+  open(book("clicking.epub", spec));
+  ASSERT_TRUE(runUntil([&] { return ask("document.body.getAttribute('data-clicked')") == "yes"; }, 20));
+  settle();
+  EXPECT_TRUE(opened.empty()) << opened.size() << " opened, the first " << opened.front();
+  // The user's own tap opens the link.
+  tapElement("#web");
+  EXPECT_EQ(opened, std::vector<std::string>{"https://example.invalid/x"});
 }
 
 TEST_F(EPUBReaderTest, FormulasPicturesAndTablesAreDrawnAsTheBookMeansThem) {

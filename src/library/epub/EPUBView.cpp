@@ -9,7 +9,7 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
-#include "platform/ui/Application.hpp"
+#include "shell/frame/DesktopLink.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "util/OpenableLink.hpp"
 
@@ -107,6 +107,8 @@ EPUBView::EPUBView(const ui::Rect& frame) : View(frame) {
   webView_ = std::make_shared<svc::WebView>(bounds());
   // Drags do not scroll the page: the swipes turn it.
   webView_->setScrollsByDrag(false);
+  // A book may not tell a server who opened it, or when.
+  webView_->setServedFoldersOnly(true);
   addSubview(webView_);
 
   leftSwipe_ = std::make_shared<ui::SwipeGestureRecognizer>();
@@ -174,12 +176,13 @@ void EPUBView::stopLoading() {
   endWait();
 }
 
-bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView&, const std::string& url, svc::WebViewNavigationType type) {
+bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView&, const std::string& url, svc::WebViewNavigationType type,
+                                                 bool byUser) {
   auto file = folder_ ? folder_->fileOf(url) : std::nullopt;
   if (!file) {
     // Not the book: the network and mail open on the desktop, nothing else opens.
     if (auto link = openableLink(url); link && type == svc::WebViewNavigationType::LinkClicked)
-      ui::Application::sharedInstance().openURL(*link);
+      openLinkOnDesktop(*link, byUser);
     else
       MV_LOG("epub: refused to open ", url);
     return false;

@@ -5,15 +5,17 @@
 // from the right; text that runs down (vertical Japanese) is paged down, a
 // column to a page. A unit of fixed layout is one page, scaled to fit the
 // view by its viewport. The unit's folder is served to the page alone: the
-// page reads the files of the book and nothing else. The user turns pages by
-// swiping sideways, forward against the way the book's pages follow each
-// other (leftward, or rightward in a book paged from right to left); turning
-// on past a unit's last page, or back before its first, asks the delegate
-// for the next or previous unit. A label under the text shows the page, the
-// page count and the unit's title.
+// page reads the files of the book and nothing else, and asks no server for
+// anything (style sheets, pictures, scripts and fonts come from the book).
+// The user turns pages by swiping sideways, forward against the way the
+// book's pages follow each other (leftward, or rightward in a book paged
+// from right to left); turning on past a unit's last page, or back before
+// its first, asks the delegate for the next or previous unit. A label under
+// the text shows the page, the page count and the unit's title.
 //
 // Links to places of the book go to that place; links to the network or to
-// a mail address open on the desktop; any other link is not followed.
+// a mail address that the user taps open on the desktop; any other link
+// (and one a script follows) is not followed out of the book.
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -88,7 +90,7 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
 
   // svc::WebViewDelegate
   bool webViewShouldStartLoadWithRequest(svc::WebView& webView, const std::string& url,
-                                         svc::WebViewNavigationType type) override;
+                                         svc::WebViewNavigationType type, bool byUser) override;
   void webViewDidStartLoad(svc::WebView& webView) override;
   void webViewDidFinishLoad(svc::WebView& webView) override;
   void webViewDidFailLoadWithError(svc::WebView& webView, const base::Error& error) override;
