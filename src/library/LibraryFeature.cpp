@@ -7,6 +7,9 @@
 #include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "library/VideoViewController.hpp"
+#include "library/reader/ReaderDocument.hpp"
+#include "platform/base/FolderCopies.hpp"
+#include "services/OfficeConverter.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/MainTabScreens.hpp"
@@ -36,6 +39,24 @@ class ManagerDownloadedFiles : public DownloadedFilesModel {
  private:
   std::shared_ptr<SaleslibraryModel> manager_;
 };
+
+// The converted pages of the Office files inside `folder`.
+bool removeOfficePreviewsInside(const std::filesystem::path& folder) {
+  namespace fs = std::filesystem;
+  const fs::path cache = svc::OfficeConverter::defaultCacheFolder();
+  std::error_code ec;
+  if (!fs::exists(fs::symlink_status(folder, ec))) return true;
+  bool all = true;
+  for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code gone;
+    if (!it->is_regular_file(gone) || !svc::OfficeConverter::isOfficeFile(it->path())) continue;
+    if (auto pdf = svc::OfficeConverter::cachedPdfPath(it->path(), cache)) {
+      fs::remove(*pdf, gone);
+      all = all && !gone;
+    }
+  }
+  return all && !ec;
+}
 
 }  // namespace
 
@@ -72,6 +93,9 @@ void LibraryFeature::installViewers() {
                             return viewer;
                           });
   EPUBViewController::installAsViewer();
+  // What the viewers keep of a folder's files outside it goes with the folder.
+  base::FolderCopies::install("reader", &ReaderDocument::removeRecordsInside);
+  base::FolderCopies::install("office", &removeOfficePreviewsInside);
 }
 
 }  // namespace mv

@@ -75,7 +75,6 @@ class PPTLoadingViewController : public BaseViewController,
  private:
   void startLoading();
   void finishLoading(bool shown);
-  void mailFinished(svc::MailComposeResult result);
   void showAlert(const std::string& titleKey, const std::string& messageKey);
 
   std::string fileName_;

@@ -52,7 +52,7 @@ class FakeComposer : public svc::MailComposer {
   bool canSendMail() const override { return can; }
   void compose(svc::Mail mail, Completion done) override {
     mails.push_back(std::move(mail));
-    base::RunLoop::main().post([done] { done(svc::MailComposeResult::Sent, std::nullopt); });
+    base::RunLoop::main().post([done] { done(svc::MailOutcome{svc::MailComposeResult::Sent, std::nullopt, {}}); });
   }
 };
 
@@ -62,13 +62,15 @@ class FakePrinter : public svc::PrintInteractionController {
   std::vector<std::string> names;
   // The error each job ends with; none prints it.
   std::optional<base::Error> failure;
+  // Where a job that was not printed was saved.
+  fs::path savedAs;
   // While set, the answers wait for `answer()`.
   bool holdAnswers = false;
   bool isPrintingAvailable() const override { return true; }
   void print(svc::PrintingItem item, svc::PrintInfo info, Completion done) override {
     jobs.push_back(std::move(item));
     names.push_back(info.jobName);
-    auto reply = [done, failure = failure] { done(!failure, failure); };
+    auto reply = [done, failure = failure, savedAs = savedAs] { done(svc::PrintOutcome{!failure, failure, savedAs}); };
     if (holdAnswers) {
       held_.push_back(reply);
     } else {
@@ -210,6 +212,7 @@ TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
   // No printer on the system: said once, however often it is tried before
   // the answer.
   printer->failure = base::Error{svc::kPrintErrorDomain, svc::kPrintErrorNoPrinter, "no printer", {}};
+  printer->savedAs = root / "Spool" / "PRINT-1.pdf";
   printer->holdAnswers = true;
   share("PRINT");
   share("PRINT");
