@@ -259,7 +259,7 @@ TEST_F(SyncScreenPanelTest, BrokenRunsAlertOnceAndEndIdle) {
   EXPECT_EQ(panel().labelBgDownload().alpha(), 0);
   // "OK" leaves the bars as the run left them: what it fetched is kept.
   press(0);
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "25 %");
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "25%");
   EXPECT_EQ(panel().syncInfoProduc().progress(), 0.25f);
 
   // An expired session offers the sign-in screen.
