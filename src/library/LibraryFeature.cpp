@@ -1,12 +1,15 @@
 #include "library/LibraryFeature.hpp"
 
 #include "library/epub/EPUBViewController.hpp"
+#include "library/LibraryFileCopies.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/reader/ReaderViewController.hpp"
 #include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "library/VideoViewController.hpp"
+#include "services/OfficeConverter.hpp"
+#include "services/OfficePreviewCache.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/MainTabScreens.hpp"
@@ -54,6 +57,8 @@ void LibraryFeature::install(FeatureWiring& wiring) {
                           return std::make_shared<SaleslibraryController>(services.get<SaleslibraryModel>(),
                                                                           services.get<ConfigManager>());
                         });
+  // Conversions a killed run left half done.
+  wiring.onLaunch.push_back([] { svc::OfficePreviewCache(svc::OfficeConverter::defaultCacheFolder()).sweep(); });
   installViewers();
 }
 
@@ -71,6 +76,9 @@ void LibraryFeature::installViewers() {
                             viewer->setFilePath(path);
                             return viewer;
                           });
+  LibraryFileCopies::install(LibraryOpenAction::OfficeViewer, [](const std::filesystem::path& file) {
+    svc::OfficePreviewCache(svc::OfficeConverter::defaultCacheFolder()).drop(file);
+  });
   EPUBViewController::installAsViewer();
 }
 

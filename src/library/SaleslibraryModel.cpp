@@ -1,5 +1,6 @@
 #include "library/SaleslibraryModel.hpp"
 #include "library/LibraryDownloadObserver.hpp"
+#include "library/LibraryFileCopies.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -251,7 +252,9 @@ void SaleslibraryModel::downloadEnded(const DownloadRst& reply) {
   forgetName(reply.fileName);
   DownloadRst told = reply;
   if (told.isSuccess()) {
-    if (isRegularFile(PublicFunction::filePathWithName(told.fileName, told.type))) {
+    if (auto path = PublicFunction::filePathWithName(told.fileName, told.type); isRegularFile(path)) {
+      // A new version may have come in place of the old one.
+      LibraryFileCopies::fileChanged(*path);
       if (!isExists(told.fileId)) existsFiles_.push_back(told.fileId);
       downloadFileFinish(told.fileName, told.fileId, told.type);
     } else {
@@ -270,7 +273,10 @@ void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int file
     // The old version is of no more use once the new one is here.
     auto old = PublicFunction::filePathWithName(update->oldFileName, PublicFunction::getFileType(update->oldFileType));
     auto now = PublicFunction::filePathWithName(fileName, type);
-    if (old && old != now && !StoreDownloadedFilesModel::isPathOfAnotherFile(*database_, *old, fileId)) removeFile(*old);
+    if (old && old != now && !StoreDownloadedFilesModel::isPathOfAnotherFile(*database_, *old, fileId)) {
+      removeFile(*old);
+      LibraryFileCopies::fileChanged(*old);
+    }
     if (!database_->deleteFileUpdateWithFileID(fileId)) MV_LOG("cannot delete the pending update of library file ", fileId);
   }
   auto finish = std::make_shared<RequestDownloadFinish>();

@@ -119,6 +119,7 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
     PublicFunction::moveAllClientFolderToDocuments();
     SkinManager::sharedInstance().setNeedUpdateDemo(true);
   }
+  for (const auto& hook : wiring_.onLaunch) hook();
   // 7.
   PublicFunction::GetServer();
   if (options.applySettings) options.applySettings();
