@@ -18,27 +18,19 @@
 #include <string>
 #include <vector>
 
+#include "BenchCatalogTab.hpp"
 #include "BenchFrames.hpp"
 #include "BenchWorld.hpp"
-#include "catalog/CatalogFeature.hpp"
-#include "catalog/CatalogViewController.hpp"
 #include "catalog/DetailViewController.hpp"
-#include "order/OrderFeature.hpp"
 #include "platform/base/RunLoop.hpp"
-#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
-#include "platform/ui/NavigationController.hpp"
 #include "platform/ui/ScrollView.hpp"
-#include "platform/ui/TabBarController.hpp"
 #include "platform/ui/Window.hpp"
-#include "shell/frame/FeatureWiring.hpp"
-#include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
 #include "widgets/grid/GridView.hpp"
-#include "sync/SessionServices.hpp"
 
 namespace {
 
@@ -102,28 +94,15 @@ void BM_CatalogGridOpenAndScroll(benchmark::State& state) {
   std::size_t items = 0, frames = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    mv::FeatureWiring wiring;
-    mv::CatalogFeature::install(wiring);
-    mv::OrderFeature::install(wiring);
-    auto services = mv::SessionServices::begin(std::move(wiring.services));
-    auto window = std::make_shared<ui::Window>();
-    window->makeKeyAndVisible();
-    bench::Frames drawn(window);
+    auto tab = std::make_unique<bench::CatalogTab>();
     state.ResumeTiming();
-    auto screen = std::dynamic_pointer_cast<mv::CatalogViewController>(
-        wiring.makeScreen(mv::MainTabScreens::kCatalog, services.get()));
-    if (!screen) {
+    if (!tab->show()) {
       state.SkipWithError("no catalogue screen");
       return;
     }
-    auto tabs = std::make_shared<ui::TabBarController>();
-    tabs->setViewControllers({std::make_shared<ui::NavigationController>(screen)});
-    window->setRootViewController(tabs);
-    ui::View::layoutPendingViews();
-    base::RunLoop::main().drain();
-    mv::GridView& grid = screen->detailViewController()->productShowView();
+    mv::GridView& grid = tab->grid();
     items = grid.numberOfItems();
-    frames = scrollToEnd(drawn, grid, grid.contentSize().height, [](double) {});
+    frames = scrollToEnd(tab->frames(), grid, grid.contentSize().height, [](double) {});
     state.PauseTiming();
     gGeometry.frame = grid.frame();
     gGeometry.contentHeight = grid.contentSize().height;
@@ -131,16 +110,9 @@ void BM_CatalogGridOpenAndScroll(benchmark::State& state) {
     gGeometry.columns = grid.numberOfColumns();
     gGeometry.left = grid.leftContentInset();
     if (w.names.empty()) {
-      for (const auto& p : screen->detailViewController()->productArray()) w.names.push_back(p.product_name);
+      for (const auto& p : tab->screen().detailViewController()->productArray()) w.names.push_back(p.product_name);
     }
-    window->setRootViewController(nullptr);
-    ui::Application::sharedInstance().removeWindow(window.get());
-    base::WorkQueue::global().waitIdle();
-    base::RunLoop::main().drain();
-    screen.reset();
-    tabs.reset();
-    services.reset();
-    mv::SessionServices::end();
+    tab.reset();
     state.ResumeTiming();
   }
   if (items != static_cast<std::size_t>(gProducts)) state.SkipWithError("the grid did not show every product");

@@ -199,6 +199,12 @@ int main(int argc, char** argv) {
   base::Paths::setRoot(root);
   std::printf("Data folder: %s\n", base::Paths::root().string().c_str());
 
+  // The display comes up before the launch starts the network, the
+  // reachability watcher and the work queues: bringing it up can fork.
+  const bool wantWindow = !options.headless && !options.sync && options.screenshots.empty() && displayAvailable();
+  std::string noDisplay;
+  const bool displayStarted = wantWindow && ui::DesktopWindow::startDisplay(&noDisplay);
+
   const bool firstRun = !base::UserDefaults::standard().hasKey("App_version");
   auto app = MarvistoAppDelegate::create(std::make_shared<ShellScreenFactory>());
   FeatureWiring& wiring = app->wiring();
@@ -210,7 +216,6 @@ int main(int argc, char** argv) {
 
   // The back end: the desktop window when there is a display and no tour.
   std::unique_ptr<ui::DesktopWindow> desktop;
-  const bool wantWindow = !options.headless && !options.sync && options.screenshots.empty() && displayAvailable();
   // One line per sign-in, sync and failure on the terminal.
   TerminalReport report;
   ScreenshotTour tour(options, app);
@@ -222,8 +227,8 @@ int main(int argc, char** argv) {
   if (wantWindow) {
     // Links open in the desktop's browser and mail program.
     svc::URLOpener::install();
-    std::string why;
-    desktop = ui::DesktopWindow::open(app->window(), {}, &why);
+    std::string why = noDisplay;
+    if (displayStarted) desktop = ui::DesktopWindow::open(app->window(), {}, &why);
     if (!desktop) std::printf("No window (%s); running without one.\n", why.c_str());
     // On a desktop the open-in menu hands files to the system's applications.
     if (desktop) svc::DocumentInteractionController::setOpener(&svc::DocumentInteractionController::openWithDesktop);

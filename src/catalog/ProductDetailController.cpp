@@ -29,9 +29,7 @@ using Self = ProductDetailController;
 // A product picture of the client, scaled down to `fit` when larger than
 // `limit`; the stock picture when the file is missing.
 gfx::ImagePtr productPicture(const std::string& fileName, ui::Size limit, ui::Size fit) {
-  auto data = PublicFunction::getLocalImage(fileName, kFileTypeProductImage);
-  if (!data) return nullptr;
-  if (PublicFunction::image(*data, limit)) data = PublicFunction::scaleImage(data, fit);
+  auto data = PublicFunction::getLocalImage(fileName, kFileTypeProductImage, limit, fit);
   return data ? gfx::Image::fromImageData(*data) : nullptr;
 }
 

@@ -29,15 +29,15 @@ std::optional<std::filesystem::path> productFile(const std::vector<std::string>&
 // A product picture scaled down to the page area; the stock picture when the
 // file is missing or is no picture.
 std::shared_ptr<const gfx::ImageData> readPicture(const std::optional<std::filesystem::path>& path) {
-  std::shared_ptr<const gfx::ImageData> data;
+  const auto page = ProductDetailImageController::kPageArea;
+  const double scale = PublicFunction::screenScale();
   if (path) {
-    if (auto decoded = gfx::ImageData::decodeFile(*path)) data = std::make_shared<gfx::ImageData>(std::move(*decoded));
+    // Shrunk as it is read: a large picture is never held whole.
+    if (auto decoded = gfx::ImageData::decodeFileFitting(*path, static_cast<int>(page.width * scale),
+                                                         static_cast<int>(page.height * scale)))
+      return std::make_shared<gfx::ImageData>(std::move(*decoded));
   }
-  if (!data) data = PublicFunction::getLocalImage("", kFileTypeProductImage);
-  if (data && PublicFunction::image(*data, ProductDetailImageController::kPageArea)) {
-    data = PublicFunction::scaleImage(data, ProductDetailImageController::kPageArea);
-  }
-  return data;
+  return PublicFunction::getLocalImage("", kFileTypeProductImage, page, page);
 }
 
 gfx::ImagePtr pictureOf(const std::shared_ptr<const gfx::ImageData>& data) {

@@ -1,6 +1,9 @@
 #include "library/LibraryCoverLoader.hpp"
 
+#include <cmath>
+
 #include "platform/base/MainThread.hpp"
+#include "platform/ui/Screen.hpp"
 #include "util/PublicFunction.hpp"
 #include "widgets/ImageLoadQueueManager.hpp"
 
@@ -16,8 +19,17 @@ void LibraryCoverLoader::loadFileImageAsyncWithName(const std::string& coverName
   const std::uint64_t generation = ++generation_;
   reading_.cancel();
   std::weak_ptr<LibraryCoverLoader> weak = weak_from_this();
+  // Read at the size the view shows it: a picture of tens of megapixels
+  // costs a card no more than its own pixels (a view not laid out yet takes it whole).
+  const double scale = ui::Screen::mainScreen().scale();
+  const ui::Size box = view_ ? view_->bounds().size : ui::Size{};
+  const bool sized = box.width > 0 && box.height > 0;
+  const int width = sized ? static_cast<int>(std::ceil(box.width * scale)) : gfx::ImageData::kMaxDimension;
+  const int height = sized ? static_cast<int>(std::ceil(box.height * scale)) : gfx::ImageData::kMaxDimension;
   reading_ = base::WorkQueue::global().async<gfx::ImagePtr>(
-      [coverName, fileType](const base::CancelFlag&) { return PublicFunction::getLocalPicture(coverName, fileType); },
+      [coverName, fileType, width, height](const base::CancelFlag&) {
+        return PublicFunction::getLocalPicture(coverName, fileType, width, height);
+      },
       [weak, generation, animation](gfx::ImagePtr image) {
         auto self = weak.lock();
         if (!self || generation != self->generation_) return;

@@ -1,9 +1,11 @@
 #include "library/LibraryFileOpener.hpp"
 
+#include "platform/gfx/PdfDocument.hpp"
 #include "services/OfficeConverter.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv {
+
 const char* LibraryFileOpener::noApplicationKey(const std::filesystem::path& path) {
   switch (svc::OfficeConverter::kindOf(path)) {
     case svc::OfficeConverter::Kind::Text: return "NOAPPFORTEXTDOCUMENT";
@@ -23,7 +25,8 @@ LibraryOpenDecision LibraryFileOpener::decide(const std::string& typeText, const
     d.action = LibraryOpenAction::Video;
   } else if (typeText == "PDF") {
     d.action = LibraryOpenAction::PdfReader;
-    d.failureMessageKey = "THEFILEISCORRUPTED";
+    // The library gives no password: a file that needs one is locked, not damaged.
+    d.failureMessageKey = gfx::PdfDocument::needsPassword(path) ? "THEFILEISLOCKED" : "THEFILEISCORRUPTED";
   } else if (typeText == "EPUB") {
     d.action = LibraryOpenAction::EpubReader;
   } else if (!PublicFunction::safeSizeOfPath(path, deviceType)) {

@@ -11,7 +11,8 @@ namespace mv {
 
 enum class LibraryOpenAction {
   Video,         // the video player
-  PdfReader,     // the paged reader; "THEFILEISCORRUPTED" when it cannot read the file
+  PdfReader,     // the paged reader; "THEFILEISLOCKED" when the file needs a password, else
+                 // "THEFILEISCORRUPTED" when it cannot read the file
   EpubReader,    // the book reader
   OfficeViewer,  // the Office document viewer
   OpenIn,        // the open-in menu; the failure message, naming the file's kind, when no application takes it

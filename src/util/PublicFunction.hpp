@@ -164,9 +164,14 @@ class PublicFunction {
   // images, 9 in the EPub folder, others in their own folder), else the
   // type's stock picture from the resources; nothing when neither decodes.
   static std::shared_ptr<const gfx::ImageData> getLocalImage(std::string_view name, int type);
-  // The same as an image to draw; the stock picture's is one image shared by
-  // every caller.
-  static gfx::ImagePtr getLocalPicture(std::string_view name, int type);
+  // The same, shrunk as it is read to fit `fit` (points times the screen
+  // scale) when it is larger than `limit`; the stock picture likewise.
+  static std::shared_ptr<const gfx::ImageData> getLocalImage(std::string_view name, int type, base::Size limit,
+                                                             base::Size fit);
+  // The same as an image to draw, shrunk as it is read to fit within
+  // maxWidth x maxHeight pixels and kept in the shared picture cache; the
+  // stock picture's (as it is) is one image shared by every caller.
+  static gfx::ImagePtr getLocalPicture(std::string_view name, int type, int maxWidth, int maxHeight);
   static std::filesystem::path localImagePath(std::string_view name, int type);
 
   // ---- images -------------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
+#include "platform/gfx/PictureCache.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/ServerInfo.hpp"
 #include "util/Session.hpp"
@@ -276,13 +277,30 @@ std::shared_ptr<const gfx::ImageData> PublicFunction::getLocalImage(std::string_
   return stock.empty() ? nullptr : stockPicture(stock).data;
 }
 
-gfx::ImagePtr PublicFunction::getLocalPicture(std::string_view name, int type) {
+std::shared_ptr<const gfx::ImageData> PublicFunction::getLocalImage(std::string_view name, int type,
+                                                                    base::Size limit, base::Size fit) {
+  const fs::path stock = stockPicturePath(type);
+  const fs::path p = localImagePath(name, type);
+  const double scale = screenScale();
+  if (!p.empty() && p != stock) {
+    // A picture larger than the limit is shrunk as it is read, never held whole.
+    auto size = gfx::ImageData::dimensionsOfFile(p);
+    const bool large = size && (size->first > limit.width * scale || size->second > limit.height * scale);
+    auto img = large ? gfx::ImageData::decodeFileFitting(p, static_cast<int>(fit.width * scale),
+                                                         static_cast<int>(fit.height * scale))
+                     : gfx::ImageData::decodeFile(p);
+    if (img) return std::make_shared<const gfx::ImageData>(std::move(*img));
+  }
+  if (stock.empty()) return nullptr;
+  auto data = stockPicture(stock).data;
+  return data && image(*data, limit) ? scaleImage(data, fit) : data;
+}
+
+gfx::ImagePtr PublicFunction::getLocalPicture(std::string_view name, int type, int maxWidth, int maxHeight) {
   const fs::path stock = stockPicturePath(type);
   const fs::path p = localImagePath(name, type);
   if (!p.empty() && p != stock) {
-    if (auto img = gfx::ImageData::decodeFile(p)) {
-      if (auto image = gfx::Image::fromImageData(*img)) return image;
-    }
+    if (auto image = gfx::PictureCache::shared().picture(p, maxWidth, maxHeight)) return image;
   }
   return stock.empty() ? nullptr : stockPicture(stock).image;
 }

@@ -1,3 +1,6 @@
+#include <cmath>
+#include <filesystem>
+
 #include "CatalogTestSupport.hpp"
 #include "catalog/CatalogFeature.hpp"
 #include "catalog/CatalogLayout.hpp"
@@ -11,15 +14,19 @@
 #include "order/QuoteOrderBasket.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "platform/ui/Screen.hpp"
 #include "platform/ui/TabBarController.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/Language.hpp"
+#include "util/PublicFunction.hpp"
 
 namespace mv::test {
 namespace {
@@ -169,6 +176,47 @@ TEST_F(ProductGridTest, CardsShowPriceDiscountAndTheOrderCount) {
   EXPECT_EQ(second->discountPriceLabel().frame(), ui::Rect{});
   EXPECT_TRUE(second->priceContentLabel().subviews().empty());
   keep("product-grid");
+}
+
+// A product picture of many megapixels is read at the size its card shows
+// it (times the screen's scale), and looks as it should there.
+TEST_F(ProductGridTest, ALargePictureIsReadAtTheSizeItsCardShows) {
+  const auto path = PublicFunction::filePathWithName("p1_s.jpg", kFileTypeProductImage);
+  ASSERT_TRUE(path);
+  std::filesystem::create_directories(path->parent_path());
+  gfx::ImageData big(2400, 1800);
+  for (int y = 0; y < big.height; ++y)
+    for (int x = 0; x < big.width; ++x) {
+      std::uint8_t* p = big.pixel(x, y);
+      const bool left = x < big.width / 2;
+      p[0] = left ? 230 : 10, p[1] = 10, p[2] = left ? 10 : 230, p[3] = 255;
+    }
+  ASSERT_TRUE(big.writeJPEG(*path, 0.9));
+  picture(1, 1, "p1.jpg", "p1_s.jpg", true);
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::SORT_PRODUCT, ProductSort::kByName);
+  settle();
+  base::WorkQueue::global().waitIdle();
+  auto first = card(0);
+  ASSERT_TRUE(first);
+  auto shown = first->productImageView().image();
+  ASSERT_TRUE(shown);
+  const auto box = first->productImageView().bounds().size;
+  const double scale = ui::Screen::mainScreen().scale();
+  EXPECT_LE(shown->pixelWidth(), std::ceil(box.width * scale));
+  EXPECT_LE(shown->pixelHeight(), std::ceil(box.height * scale));
+  EXPECT_EQ(shown->pixelHeight(), static_cast<int>(std::ceil(box.height * scale))) << "as sharp as the card shows it";
+  // Drawn in its card: red on the left, blue on the right.
+  auto frame = driver->render();
+  ASSERT_TRUE(frame);
+  const ui::Rect area = first->productImageView().convertRectToView(first->productImageView().bounds(), nullptr);
+  const auto at = [&](double share) {
+    return frame->pixelAt(static_cast<int>((area.minX() + area.width() * share) * scale),
+                          static_cast<int>(area.midY() * scale));
+  };
+  EXPECT_GT(at(0.25).r(), 0.8);
+  EXPECT_LT(at(0.25).b(), 0.2);
+  EXPECT_LT(at(0.75).r(), 0.2);
+  EXPECT_GT(at(0.75).b(), 0.8);
 }
 
 TEST_F(ProductGridTest, TheCartButtonAddsAtOnceOrAsksForAChoice) {

@@ -8,6 +8,7 @@
 
 #include "PublicFunctionFixture.hpp"
 #include "platform/base/FileIO.hpp"
+#include "platform/gfx/PictureCache.hpp"
 
 namespace fs = std::filesystem;
 
@@ -236,6 +237,81 @@ TEST_F(ImageDataTest, FittingIntoASize) {
   auto retina = PublicFunction::scaleImage(img, {100, 100});
   EXPECT_EQ(retina->width, 200);
   EXPECT_EQ(retina->height, 150);
+}
+
+// Four quarters of plain colours, so that a picture shrunk shows them still.
+ImageData quarters(int w, int h, std::uint8_t alpha = 255) {
+  ImageData img(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      std::uint8_t* p = img.pixel(x, y);
+      const bool right = x >= w / 2, bottom = y >= h / 2;
+      p[0] = right ? 0 : 220, p[1] = bottom ? 200 : 20, p[2] = right ? 240 : 10, p[3] = alpha;
+    }
+  return img;
+}
+
+TEST_F(ImageDataTest, LargePicturesAreShrunkAsTheyAreRead) {
+  struct Fit {
+    int w, h, maxW, maxH, outW, outH;
+  };
+  for (const Fit& f : {Fit{1600, 1200, 320, 220, 293, 220}, Fit{1600, 1200, 160, 1000, 160, 120},
+                       Fit{100, 80, 320, 220, 100, 80}, Fit{5000, 1, 100, 100, 100, 1}, Fit{10, 10, 0, 0, 1, 1}}) {
+    EXPECT_EQ(ImageData::fittedSize(f.w, f.h, f.maxW, f.maxH), std::make_pair(f.outW, f.outH))
+        << f.w << "x" << f.h << " in " << f.maxW << "x" << f.maxH;
+  }
+  const ImageData big = quarters(1600, 1200);
+  // A JPEG decoded at an eighth and averaged down: the quarters' colours in their places.
+  const auto jpeg = bytesOf(*big.encodeJPEG(0.9));
+  auto small = ImageData::decodeFitting(jpeg, 320, 220);
+  ASSERT_TRUE(small);
+  EXPECT_EQ(small->width, 293);
+  EXPECT_EQ(small->height, 220);
+  for (auto [x, y] : {std::pair{70, 50}, std::pair{220, 50}, std::pair{70, 170}, std::pair{220, 170}}) {
+    const std::uint8_t* want = big.pixel(x * 1600 / 293, y * 1200 / 220);
+    const std::uint8_t* got = small->pixel(x, y);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], want[c], 6) << x << "," << y << " channel " << c;
+  }
+  // A PNG averaged down row by row gives what shrinking the whole picture does.
+  const ImageData seeThrough = quarters(900, 700, 128);
+  const auto png = bytesOf(*seeThrough.encodePNG());
+  auto fitted = ImageData::decodeFitting(png, 300, 300);
+  ASSERT_TRUE(fitted);
+  EXPECT_EQ(fitted->pixels, seeThrough.scaled(300, 233).pixels);
+  // Small pictures stay as they are; damaged ones are refused.
+  EXPECT_EQ(ImageData::decodeFitting(png, 2000, 2000)->pixels, seeThrough.pixels);
+  EXPECT_FALSE(ImageData::decodeFitting(std::string_view(png).substr(0, png.size() / 2), 300, 300));
+  EXPECT_FALSE(ImageData::decodeFitting(std::string_view(jpeg).substr(0, 12), 300, 300));
+  EXPECT_FALSE(ImageData::decodeFitting("GIF89a....", 300, 300));
+  ASSERT_TRUE(big.writeJPEG(root / "big.jpg", 0.9));
+  EXPECT_EQ(ImageData::decodeFileFitting(root / "big.jpg", 160, 110)->width, 147);
+}
+
+TEST_F(ImageDataTest, ThePictureCacheKeepsWithinItsBudget) {
+  // Room for two pictures of 100 x 75.
+  gfx::PictureCache cache(2 * 100 * 75 * 4);
+  for (const char* name : {"a.png", "b.png", "c.png"}) ASSERT_TRUE(quarters(800, 600).writePNG(root / name));
+  auto a = cache.picture(root / "a.png", 100, 100);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->pixelWidth(), 100);
+  EXPECT_EQ(a->pixelHeight(), 75);
+  auto b = cache.picture(root / "b.png", 100, 100);
+  EXPECT_EQ(cache.picture(root / "a.png", 100, 100), a) << "kept, and now the most recent";
+  EXPECT_EQ(cache.bytes(), 2u * 100 * 75 * 4);
+  auto c = cache.picture(root / "c.png", 100, 100);
+  EXPECT_LE(cache.bytes(), cache.budget());
+  EXPECT_EQ(cache.picture(root / "a.png", 100, 100), a);
+  EXPECT_NE(cache.picture(root / "b.png", 100, 100), b) << "the least recent went first";
+  // Another size is another picture; a picture larger than the budget is not kept.
+  EXPECT_EQ(cache.picture(root / "a.png", 50, 50)->pixelWidth(), 50);
+  auto large = cache.picture(root / "a.png", 400, 400);
+  ASSERT_TRUE(large);
+  EXPECT_NE(cache.picture(root / "a.png", 400, 400), large);
+  EXPECT_LE(cache.bytes(), cache.budget());
+  // A file written anew is read anew.
+  ASSERT_TRUE(quarters(400, 300).writePNG(root / "a.png"));
+  EXPECT_NE(cache.picture(root / "a.png", 100, 100), a);
+  EXPECT_FALSE(cache.picture(root / "missing.png", 100, 100));
 }
 
 }  // namespace

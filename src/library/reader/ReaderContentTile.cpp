@@ -27,6 +27,7 @@ double ReaderContentTile::levelScaleFor(double deviceScale, double screenScale) 
   double chosen = levels.front();
   for (double s : levels)
     if (s + 1e-9 >= deviceScale) chosen = s;
+  while (chosen / 2 + 1e-9 >= deviceScale && chosen / 2 >= kCoarsestScale) chosen /= 2;
   return chosen;
 }
 
@@ -57,6 +58,7 @@ void ReaderContentTile::clear() {
   tiles_.clear();
   ages_.clear();
   pending_.clear();
+  bytes_ = 0;
 }
 
 void ReaderContentTile::touch(const Key& key) {
@@ -77,6 +79,16 @@ base::Rect onDevicePixels(const base::Rect& r, const base::AffineTransform& m) {
   return base::Rect{std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0)};
 }
 
+std::size_t imageBytes(const gfx::Image& image) {
+  return static_cast<std::size_t>(image.pixelWidth()) * static_cast<std::size_t>(image.pixelHeight()) * 4;
+}
+
+// The bytes a tile of `size` points takes at `scale`, as the bitmap it is drawn into rounds it.
+std::size_t tileBytes(base::Size size, double scale) {
+  return static_cast<std::size_t>(std::ceil(size.width * scale)) *
+         static_cast<std::size_t>(std::ceil(size.height * scale)) * 4;
+}
+
 }  // namespace
 
 void ReaderContentTile::draw(gfx::Context& ctx, const base::Rect& visible, double deviceScale) {
@@ -89,14 +101,14 @@ void ReaderContentTile::draw(gfx::Context& ctx, const base::Rect& visible, doubl
   const long level = std::lround(scale * 1000);
   int c0 = static_cast<int>(std::floor(area.minX() / side)), c1 = static_cast<int>(std::ceil(area.maxX() / side));
   int r0 = static_cast<int>(std::floor(area.minY() / side)), r1 = static_cast<int>(std::ceil(area.maxY() / side));
-  const auto shown = static_cast<std::size_t>(std::max(0, c1 - c0)) * static_cast<std::size_t>(std::max(0, r1 - r0));
-  capacity_ = std::max(kMinTiles, shown + kMarginTiles);
+  std::size_t shown = 0;
   const base::AffineTransform device = ctx.ctm();
   for (int r = r0; r < r1; ++r) {
     for (int c = c0; c < c1; ++c) {
       Key key{level, c, r};
       base::Rect tileRect = base::Rect{c * side, r * side, side, side}.intersection(page);
       if (tileRect.isEmpty()) continue;
+      shown += tileBytes(tileRect.size, scale);
       auto it = tiles_.find(key);
       if (it == tiles_.end()) {
         request(key, scale, tileRect);
@@ -106,6 +118,7 @@ void ReaderContentTile::draw(gfx::Context& ctx, const base::Rect& visible, doubl
       ctx.drawImage(*it->second, onDevicePixels(tileRect, device));
     }
   }
+  capacity_ = std::max(kBudgetBytes, shown);
 }
 
 void ReaderContentTile::request(const Key& key, double scale, const base::Rect& area) {
@@ -126,10 +139,15 @@ void ReaderContentTile::request(const Key& key, double scale, const base::Rect& 
       if (!alive.lock()) return;
       pending_.erase(key);
       if (!image) return;
-      tiles_[key] = image;
+      auto& slot = tiles_[key];
+      if (slot) bytes_ -= imageBytes(*slot);
+      slot = image;
+      bytes_ += imageBytes(*image);
       touch(key);
-      while (tiles_.size() > capacity_ && !ages_.empty()) {
-        tiles_.erase(ages_.front());
+      while (bytes_ > capacity_ && ages_.size() > 1) {
+        auto oldest = tiles_.find(ages_.front());
+        bytes_ -= imageBytes(*oldest->second);
+        tiles_.erase(oldest);
         ages_.pop_front();
       }
       if (onTile_) onTile_();

@@ -23,11 +23,13 @@ namespace mv {
 class ReaderContentTile {
  public:
   static constexpr int kLevelsOfDetail = 4;
-  // Tiles kept per page: every tile the last drawing showed and this many
-  // more (for a pan or a zoom back), at least kMinTiles; the least recently
-  // drawn go first. Fewer than are shown would draw the page over and over.
-  static constexpr std::size_t kMinTiles = 32;
-  static constexpr std::size_t kMarginTiles = 16;
+  // Pixels kept per page, whatever its size: tiles up to this many bytes,
+  // or every tile the last drawing showed when they take more (a screen's
+  // worth at most, as the levels go); the least recently drawn go first.
+  // Fewer than are shown would draw the page over and over.
+  static constexpr std::size_t kBudgetBytes = std::size_t(48) << 20;
+  // Below the coarsest level a page seen whole goes on halving down to this.
+  static constexpr double kCoarsestScale = 1.0 / 256;
 
   // One level magnified on screens with a scale above 1, else three.
   static int levelsOfDetailBias(double screenScale) { return screenScale > 1 ? 1 : 3; }
@@ -37,7 +39,9 @@ class ReaderContentTile {
   // halving down the levels.
   static std::vector<double> levelScales(double screenScale);
   // The level that serves `deviceScale` pixels per point: the coarsest one
-  // at least as fine, else the finest.
+  // at least as fine, else the finest; below the coarsest, halved until the
+  // next half would be too coarse (a plan of several metres seen whole is
+  // drawn at about its size on screen, not at a point a pixel).
   static double levelScaleFor(double deviceScale, double screenScale);
 
   // For the main screen; `onTile` runs on the main thread when a tile arrived.
@@ -55,7 +59,8 @@ class ReaderContentTile {
   // Tiles asked for and not yet arrived.
   std::size_t pendingCount() const { return pending_.size(); }
   std::size_t tileCount() const { return tiles_.size(); }
-  // How many tiles the page keeps now.
+  // The bytes of the tiles kept, and how many the page keeps now.
+  std::size_t bytes() const { return bytes_; }
   std::size_t capacity() const { return capacity_; }
   // Tiles asked of the worker since the page was made.
   std::size_t requestCount() const { return requests_; }
@@ -80,7 +85,8 @@ class ReaderContentTile {
   std::list<Key> ages_;
   std::set<Key> pending_;
   double lastRequested_ = 0;
-  std::size_t capacity_ = kMinTiles;
+  std::size_t bytes_ = 0;
+  std::size_t capacity_ = kBudgetBytes;
   std::size_t requests_ = 0;
   std::unique_ptr<base::WorkQueue> worker_ = base::WorkQueue::serial();
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

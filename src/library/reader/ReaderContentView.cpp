@@ -5,6 +5,7 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/Device.hpp"
 #include "platform/ui/GestureRecognizer.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 
@@ -52,6 +53,20 @@ std::shared_ptr<ReaderContentView> ReaderContentView::initWithFrame(const ui::Re
     v->addSubview(container);
     v->updateMinimumMaximumZoom();
     v->setZoomScale(v->zoom_.minimum);
+  } else {
+    // A page without a size (or that does not open) would be an empty grey
+    // screen: it says so instead.
+    v->notice_ = std::make_shared<ui::Label>(v->bounds().inset(kNoticeInset, 0));
+    v->notice_->setText(text("PAGECANNOTBESHOWN"));
+    v->notice_->setFont(gfx::Font::systemFont(kNoticeFontSize));
+    v->notice_->setTextColor(gfx::Color::white());
+    v->notice_->setBackgroundColor(gfx::Color::clear());
+    v->notice_->setTextAlignment(gfx::TextAlignment::Center);
+    v->notice_->setNumberOfLines(0);
+    v->notice_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
+    // Taps go through to the page, which turns or shows the bars.
+    v->notice_->setUserInteractionEnabled(false);
+    v->addSubview(v->notice_);
   }
   v->setTag(page);
   return v;
@@ -69,6 +84,7 @@ void ReaderContentView::updateMinimumMaximumZoom() {
 void ReaderContentView::setFrame(const ui::Rect& frame) {
   const double oldMinimum = zoom_.minimum;
   ui::ScrollView::setFrame(frame);
+  if (notice_) notice_->setFrame(bounds().inset(kNoticeInset, 0));
   if (!page_) return;
   updateMinimumMaximumZoom();
   double next = zoom_.afterResize(zoomScale(), oldMinimum);

@@ -2,8 +2,8 @@
 // One page of the reader: a zooming scroll view holding, in a white
 // shadowed container, the page's thumbnail under the page itself, so a
 // picture shows at once and the sharp tiles fill in over it. Its tag is its
-// page number. A page that cannot be made leaves the view empty. Main thread
-// only.
+// page number. A page that cannot be made (no size to draw) shows a line
+// saying so instead. Main thread only.
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -11,6 +11,7 @@
 #include "library/reader/ReaderContentPage.hpp"
 #include "library/reader/ReaderThumbView.hpp"
 #include "library/reader/ReaderZoom.hpp"
+#include "platform/ui/Label.hpp"
 #include "platform/ui/ScrollView.hpp"
 
 namespace mv {
@@ -34,6 +35,8 @@ class ReaderContentView : public ui::ScrollView, public ui::ScrollViewDelegate {
  public:
   static constexpr double kContainerInset = 4;
   static constexpr double kShadowRadius = 4;
+  static constexpr double kNoticeInset = 40;
+  static constexpr double kNoticeFontSize = 20;
 
   static std::shared_ptr<ReaderContentView> initWithFrame(const ui::Rect& frame, const std::filesystem::path& fileURL,
                                                           long page, const std::string& password);
@@ -55,6 +58,8 @@ class ReaderContentView : public ui::ScrollView, public ui::ScrollViewDelegate {
   const std::shared_ptr<ReaderContentPage>& theContentView() const { return page_; }
   const std::shared_ptr<ReaderContentThumb>& theThumbView() const { return thumb_; }
   const std::shared_ptr<ui::View>& theContainerView() const { return container_; }
+  // The line shown in place of a page that cannot be made; nothing otherwise.
+  const std::shared_ptr<ui::Label>& noticeLabel() const { return notice_; }
 
   std::shared_ptr<ReaderContentViewDelegate> message() const { return message_.lock(); }
   void setMessage(std::weak_ptr<ReaderContentViewDelegate> m) { message_ = std::move(m); }
@@ -71,6 +76,7 @@ class ReaderContentView : public ui::ScrollView, public ui::ScrollViewDelegate {
   std::shared_ptr<ReaderContentPage> page_;
   std::shared_ptr<ReaderContentThumb> thumb_;
   std::shared_ptr<ui::View> container_;
+  std::shared_ptr<ui::Label> notice_;
   ReaderZoom zoom_;
   std::weak_ptr<ReaderContentViewDelegate> message_;
 };

@@ -13,9 +13,11 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <optional>
 
 #include "platform/base/Log.hpp"
 #include "platform/base/FileIO.hpp"
+#include "platform/gfx/ImageScaler.hpp"
 
 namespace gfx {
 namespace {
@@ -63,6 +65,10 @@ struct JpegDecodeJob {
   // Stop after the header: only the dimensions are wanted.
   bool headerOnly = false;
   int width = 0, height = 0;
+  // Shrunk to fit this box as it is read (0: read whole).
+  int maxWidth = 0, maxHeight = 0;
+  std::vector<std::uint8_t> rgba;
+  std::optional<ImageScaler> scaler;
 };
 
 bool runJpegDecode(JpegDecodeJob* job) {
@@ -92,6 +98,21 @@ bool runJpegDecode(JpegDecodeJob* job) {
   }
   const bool cmyk = job->cinfo.jpeg_color_space == JCS_CMYK || job->cinfo.jpeg_color_space == JCS_YCCK;
   job->cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
+  std::pair<int, int> fitted{0, 0};
+  if (job->maxWidth > 0 && job->maxHeight > 0) {
+    // The decoder shrinks by eighths for far less work than a whole decode:
+    // the smallest eighth that still covers the box, the rest is averaged.
+    const double fullW = job->cinfo.image_width, fullH = job->cinfo.image_height;
+    fitted = ImageData::fittedSize(static_cast<int>(fullW), static_cast<int>(fullH), job->maxWidth, job->maxHeight);
+    job->cinfo.scale_denom = 8;
+    job->cinfo.scale_num = 8;
+    for (unsigned n = 1; n < 8; ++n) {
+      if (std::ceil(fullW * n / 8) >= fitted.first && std::ceil(fullH * n / 8) >= fitted.second) {
+        job->cinfo.scale_num = n;
+        break;
+      }
+    }
+  }
   jpeg_start_decompress(&job->cinfo);
   const int w = static_cast<int>(job->cinfo.output_width), h = static_cast<int>(job->cinfo.output_height);
   if (!sizeAllowed(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h))) {
@@ -99,12 +120,18 @@ bool runJpegDecode(JpegDecodeJob* job) {
     job->created = false;
     return false;
   }
-  job->out = ImageData(w, h);
+  const bool scaling = fitted.first > 0 && (fitted.first != w || fitted.second != h);
+  if (scaling) {
+    job->scaler.emplace(w, h, fitted.first, fitted.second);
+    job->rgba.assign(static_cast<std::size_t>(w) * 4, 0);
+  } else {
+    job->out = ImageData(w, h);
+  }
   job->row.assign(static_cast<std::size_t>(w) * 4, 0);
   // Adobe writes CMYK inverted; the marker says so.
   const bool inverted = cmyk && job->cinfo.saw_Adobe_marker;
   while (job->cinfo.output_scanline < job->cinfo.output_height) {
-    std::uint8_t* dst = job->out.pixel(0, static_cast<int>(job->cinfo.output_scanline));
+    std::uint8_t* dst = scaling ? job->rgba.data() : job->out.pixel(0, static_cast<int>(job->cinfo.output_scanline));
     JSAMPROW target = cmyk ? job->row.data() : dst;
     if (jpeg_read_scanlines(&job->cinfo, &target, 1) != 1) break;
     if (cmyk) {
@@ -118,7 +145,9 @@ bool runJpegDecode(JpegDecodeJob* job) {
         dst[x * 4 + 3] = 255;
       }
     }
+    if (scaling) job->scaler->addRow(dst);
   }
+  if (scaling) job->out = job->scaler->finish();
   jpeg_finish_decompress(&job->cinfo);
   jpeg_destroy_decompress(&job->cinfo);
   job->created = false;
@@ -174,38 +203,62 @@ bool runJpegEncode(JpegEncodeJob* job) {
   return true;
 }
 
-// ---- resampling --------------------------------------------------------------
+// ---- PNG, shrunk as it is read -------------------------------------------------
+// libpng reports fatal errors through longjmp too: what has a destructor
+// lives in the job, outside the frame that calls setjmp.
 
-struct Tap {
-  int index;
-  float weight;
+struct PngFitJob {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  std::string_view bytes;
+  std::size_t at = 0;
+  int maxWidth = 0, maxHeight = 0;
+  // Interlaced rows come in passes over the whole picture: not for rows one at a time.
+  bool interlaced = false;
+  std::vector<std::uint8_t> row;
+  std::optional<ImageScaler> scaler;
+  ImageData out;
+  ~PngFitJob() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
-// For every destination index along one axis, the source indices and weights.
-std::vector<std::vector<Tap>> axisTaps(int src, int dst) {
-  std::vector<std::vector<Tap>> taps(static_cast<std::size_t>(dst));
-  const double scale = static_cast<double>(src) / dst;
-  for (int i = 0; i < dst; ++i) {
-    auto& t = taps[static_cast<std::size_t>(i)];
-    if (dst < src) {
-      // Area average of the source span the destination pixel covers.
-      double a = i * scale, b = (i + 1) * scale;
-      int first = static_cast<int>(std::floor(a)), last = std::min(src - 1, static_cast<int>(std::ceil(b)) - 1);
-      for (int s = first; s <= last; ++s) {
-        double overlap = std::min<double>(b, s + 1) - std::max<double>(a, s);
-        if (overlap > 0) t.push_back({s, static_cast<float>(overlap / scale)});
-      }
-    } else {
-      double c = (i + 0.5) * scale - 0.5;
-      c = std::clamp(c, 0.0, static_cast<double>(src - 1));
-      int s0 = static_cast<int>(std::floor(c));
-      int s1 = std::min(src - 1, s0 + 1);
-      float f = static_cast<float>(c - s0);
-      t.push_back({s0, 1.0f - f});
-      if (s1 != s0 && f > 0) t.push_back({s1, f});
-    }
+[[noreturn]] void onPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void onPngWarning(png_structp, png_const_charp) {}
+
+void readPngBytes(png_structp png, png_bytep data, std::size_t length) {
+  auto* job = static_cast<PngFitJob*>(png_get_io_ptr(png));
+  if (length > job->bytes.size() - job->at) png_error(png, "the data ends early");
+  std::memcpy(data, job->bytes.data() + job->at, length);
+  job->at += length;
+}
+
+bool runPngFit(PngFitJob* job) {
+  job->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);
+  if (!job->png) return false;
+  job->info = png_create_info_struct(job->png);
+  if (!job->info) return false;
+  if (setjmp(png_jmpbuf(job->png))) return false;
+  png_set_read_fn(job->png, job, readPngBytes);
+  png_read_info(job->png, job->info);
+  const png_uint_32 w = png_get_image_width(job->png, job->info), h = png_get_image_height(job->png, job->info);
+  if (!sizeAllowed(w, h)) return false;
+  // Whatever the file holds comes out as 8-bit RGBA in sRGB, as the whole decode gives it.
+  png_set_alpha_mode(job->png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+  png_set_expand(job->png);
+  png_set_scale_16(job->png);
+  png_set_gray_to_rgb(job->png);
+  png_set_add_alpha(job->png, 0xff, PNG_FILLER_AFTER);
+  job->interlaced = png_set_interlace_handling(job->png) != 1;
+  png_read_update_info(job->png, job->info);
+  if (job->interlaced || png_get_rowbytes(job->png, job->info) != static_cast<std::size_t>(w) * 4) return false;
+  const auto [fw, fh] = ImageData::fittedSize(static_cast<int>(w), static_cast<int>(h), job->maxWidth, job->maxHeight);
+  job->row.assign(static_cast<std::size_t>(w) * 4, 0);
+  job->scaler.emplace(static_cast<int>(w), static_cast<int>(h), fw, fh);
+  for (png_uint_32 y = 0; y < h; ++y) {
+    png_read_row(job->png, job->row.data(), nullptr);
+    job->scaler->addRow(job->row.data());
   }
-  return taps;
+  job->out = job->scaler->finish();
+  return !job->out.empty();
 }
 
 }  // namespace
@@ -229,9 +282,50 @@ std::optional<ImageData> ImageData::decode(const std::vector<std::uint8_t>& byte
 }
 
 std::optional<ImageData> ImageData::decodeFile(const std::filesystem::path& path) {
-  auto bytes = base::readFileBytes(path, std::size_t(256) << 20);
+  auto bytes = base::readFileBytes(path, kMaxFileBytes);
   if (!bytes) return std::nullopt;
   return decode(*bytes);
+}
+
+std::pair<int, int> ImageData::fittedSize(int w, int h, int maxWidth, int maxHeight) {
+  if (w <= 0 || h <= 0) return {0, 0};
+  maxWidth = std::max(1, maxWidth);
+  maxHeight = std::max(1, maxHeight);
+  const double factor = std::min({1.0, static_cast<double>(maxWidth) / w, static_cast<double>(maxHeight) / h});
+  return {std::clamp(static_cast<int>(std::lround(w * factor)), 1, maxWidth),
+          std::clamp(static_cast<int>(std::lround(h * factor)), 1, maxHeight)};
+}
+
+std::optional<ImageData> ImageData::decodeFitting(std::string_view bytes, int maxWidth, int maxHeight) {
+  if (maxWidth <= 0 || maxHeight <= 0) return std::nullopt;
+  if (looksLikeJPEG(bytes)) {
+    auto job = std::make_unique<JpegDecodeJob>();
+    job->data = reinterpret_cast<const unsigned char*>(bytes.data());
+    job->size = static_cast<unsigned long>(bytes.size());
+    job->maxWidth = maxWidth;
+    job->maxHeight = maxHeight;
+    if (!runJpegDecode(job.get()) || job->out.empty()) return std::nullopt;
+    return std::move(job->out);
+  }
+  if (!looksLikePNG(bytes)) return std::nullopt;
+  auto job = std::make_unique<PngFitJob>();
+  job->bytes = bytes;
+  job->maxWidth = maxWidth;
+  job->maxHeight = maxHeight;
+  if (runPngFit(job.get())) return std::move(job->out);
+  if (!job->interlaced) return std::nullopt;
+  auto whole = decodePNG(bytes);
+  if (!whole) return std::nullopt;
+  const auto [w, h] = fittedSize(whole->width, whole->height, maxWidth, maxHeight);
+  return whole->scaled(w, h);
+}
+
+std::optional<ImageData> ImageData::decodeFileFitting(const std::filesystem::path& path, int maxWidth,
+                                                      int maxHeight) {
+  auto bytes = base::readFileBytes(path, kMaxFileBytes);
+  if (!bytes) return std::nullopt;
+  return decodeFitting(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), maxWidth,
+                       maxHeight);
 }
 
 std::optional<std::pair<int, int>> ImageData::dimensions(std::string_view bytes) {
@@ -266,7 +360,7 @@ std::optional<std::pair<int, int>> ImageData::dimensionsOfFile(const std::filesy
   if (!in.read(head.data(), static_cast<std::streamsize>(head.size()))) return std::nullopt;
   if (auto size = dimensions(head)) return size;
   if (fileSize <= kHead) return std::nullopt;
-  auto bytes = base::readFileBytes(path, std::size_t(256) << 20);
+  auto bytes = base::readFileBytes(path, kMaxFileBytes);
   if (!bytes) return std::nullopt;
   return dimensions(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
 }
@@ -350,47 +444,11 @@ bool ImageData::writeJPEG(const std::filesystem::path& path, double quality) con
 }
 
 ImageData ImageData::scaled(int w, int h) const {
-  ImageData out(w, h);
-  if (empty() || out.empty()) return ImageData();
+  if (empty() || w <= 0 || h <= 0) return ImageData();
   if (w == width && h == height) return *this;
-  const auto xt = axisTaps(width, w);
-  const auto yt = axisTaps(height, h);
-  // Horizontal pass into premultiplied floats (w x height), then vertical.
-  std::vector<float> mid(static_cast<std::size_t>(w) * height * 4, 0.0f);
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t* src = pixel(0, y);
-    float* dst = mid.data() + static_cast<std::size_t>(y) * w * 4;
-    for (int x = 0; x < w; ++x) {
-      float acc[4] = {0, 0, 0, 0};
-      for (const Tap& t : xt[static_cast<std::size_t>(x)]) {
-        const std::uint8_t* p = src + static_cast<std::size_t>(t.index) * 4;
-        const float a = p[3] / 255.0f * t.weight;
-        acc[0] += p[0] * a;
-        acc[1] += p[1] * a;
-        acc[2] += p[2] * a;
-        acc[3] += a;
-      }
-      std::copy(acc, acc + 4, dst + static_cast<std::size_t>(x) * 4);
-    }
-  }
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      float acc[4] = {0, 0, 0, 0};
-      for (const Tap& t : yt[static_cast<std::size_t>(y)]) {
-        const float* p = mid.data() + (static_cast<std::size_t>(t.index) * w + x) * 4;
-        for (int c = 0; c < 4; ++c) acc[c] += p[c] * t.weight;
-      }
-      std::uint8_t* d = out.pixel(x, y);
-      if (acc[3] <= 0.0f) {
-        d[0] = d[1] = d[2] = d[3] = 0;
-        continue;
-      }
-      for (int c = 0; c < 3; ++c)
-        d[c] = static_cast<std::uint8_t>(std::clamp(std::lround(acc[c] / acc[3]), 0L, 255L));
-      d[3] = static_cast<std::uint8_t>(std::clamp(std::lround(acc[3] * 255.0f), 0L, 255L));
-    }
-  }
-  return out;
+  ImageScaler scaler(width, height, w, h);
+  for (int y = 0; y < height; ++y) scaler.addRow(pixel(0, y));
+  return scaler.finish();
 }
 
 }  // namespace gfx

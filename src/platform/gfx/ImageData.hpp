@@ -3,6 +3,7 @@
 // straight (not premultiplied) alpha, rows top to bottom, no padding. Decoding
 // takes untrusted bytes (downloaded images) and fails cleanly on anything it
 // cannot read, including images too large to hold.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -20,6 +21,8 @@ struct ImageData {
   // Decoding refuses images beyond these bounds rather than allocating for them.
   static constexpr int kMaxDimension = 16384;
   static constexpr std::uint64_t kMaxPixels = 40'000'000;
+  // Files past this size are not read.
+  static constexpr std::size_t kMaxFileBytes = std::size_t(256) << 20;
 
   ImageData() = default;
   // A transparent image of that size (empty when the size is not positive or too large).
@@ -41,6 +44,16 @@ struct ImageData {
   static std::optional<std::pair<int, int>> dimensions(std::string_view bytes);
   static std::optional<std::pair<int, int>> dimensionsOfFile(const std::filesystem::path& path);
   static std::optional<ImageData> decodeJPEG(std::string_view bytes);
+  // The picture shrunk as it is read to fit within maxWidth x maxHeight
+  // pixels, its aspect kept and never enlarged: a JPEG is decoded at the
+  // decoder's nearest larger eighth and averaged down row by row, a PNG
+  // averaged down row by row, so a large picture is never held whole (but
+  // an interlaced PNG, which is decoded whole first).
+  static std::optional<ImageData> decodeFitting(std::string_view bytes, int maxWidth, int maxHeight);
+  static std::optional<ImageData> decodeFileFitting(const std::filesystem::path& path, int maxWidth, int maxHeight);
+  // The size a picture of w x h takes shrunk to fit the box (each side at
+  // least one pixel, aspect kept, never enlarged).
+  static std::pair<int, int> fittedSize(int w, int h, int maxWidth, int maxHeight);
 
   // Encoded files; nothing for an empty image. JPEG quality runs from 0 to 1
   // as on the platform; JPEG has no alpha, so pixels are laid over white.

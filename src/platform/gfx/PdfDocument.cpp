@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/gfx/PdfFontRepair.hpp"
+
 namespace gfx {
 
 namespace {
@@ -100,6 +102,12 @@ PopplerDocument* openFile(const std::filesystem::path& path, const std::string& 
 std::unique_ptr<PdfDocument> PdfDocument::open(const std::filesystem::path& path, const std::string& password) {
   PopplerDocument* doc = openFile(path, password, nullptr);
   if (!doc) return nullptr;
+  if (auto copy = pdfWithoutDamagedFonts(path, password)) {
+    if (auto repaired = openShared(std::move(copy), {})) {
+      g_object_unref(doc);
+      return repaired;
+    }
+  }
   std::unique_ptr<PdfDocument> d(new PdfDocument());
   d->doc_ = doc;
   return d;
@@ -113,8 +121,12 @@ bool PdfDocument::needsPassword(const std::filesystem::path& path, const std::st
 
 std::unique_ptr<PdfDocument> PdfDocument::openData(std::vector<std::uint8_t> bytes, const std::string& password) {
   if (bytes.empty()) return nullptr;
+  return openShared(std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes)), password);
+}
+
+std::unique_ptr<PdfDocument> PdfDocument::openShared(std::shared_ptr<const std::vector<std::uint8_t>> held,
+                                                     const std::string& password) {
   keepLibrarySettings();
-  auto held = std::make_shared<std::vector<std::uint8_t>>(std::move(bytes));
   GBytes* gb = g_bytes_new_static(held->data(), held->size());
   GError* err = nullptr;
   PopplerDocument* doc =

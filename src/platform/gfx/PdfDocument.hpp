@@ -27,7 +27,9 @@ class PdfDocument {
     std::string uri;       // an external link, or empty
   };
 
-  // Nothing when the file is missing, not a PDF, or locked with another password.
+  // Nothing when the file is missing, not a PDF, or locked with another
+  // password. Embedded fonts the library cannot load are left out, so their
+  // text is drawn in the system's fonts (see pdfWithoutDamagedFonts).
   static std::unique_ptr<PdfDocument> open(const std::filesystem::path& path, const std::string& password = {});
   static std::unique_ptr<PdfDocument> openData(std::vector<std::uint8_t> bytes, const std::string& password = {});
   // True when the file is a PDF that stays locked without its password
@@ -57,6 +59,8 @@ class PdfDocument {
 
  private:
   PdfDocument() = default;
+  static std::unique_ptr<PdfDocument> openShared(std::shared_ptr<const std::vector<std::uint8_t>> bytes,
+                                                 const std::string& password);
   // The page drawn last, kept (under the lock): the library keeps what it
   // gathers while drawing a page (its text), which each later drawing of it
   // (every tile, every zoom) would otherwise gather again.
@@ -65,7 +69,7 @@ class PdfDocument {
   PopplerDocument* doc_ = nullptr;
   mutable PopplerPage* lastPage_ = nullptr;
   mutable int lastPageIndex_ = -1;
-  std::shared_ptr<std::vector<std::uint8_t>> bytes_;
+  std::shared_ptr<const std::vector<std::uint8_t>> bytes_;
 };
 
 }  // namespace gfx

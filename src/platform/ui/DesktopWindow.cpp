@@ -75,16 +75,20 @@ struct DesktopWindow::Wake {
   Uint32 eventType = 0;
 };
 
+bool DesktopWindow::startDisplay(std::string* error) {
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+  if (error) *error = SDL_GetError();
+  return false;
+}
+
 std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> window, const Options& options,
                                                    std::string* error) {
   if (!window) {
     if (error) *error = "no window to show";
     return nullptr;
   }
-  if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    if (error) *error = SDL_GetError();
-    return nullptr;
-  }
+  if (!startDisplay(error)) return nullptr;
   std::unique_ptr<DesktopWindow> dw(new DesktopWindow());
   ++openWindows();
   dw->window_ = std::move(window);
@@ -330,7 +334,7 @@ bool DesktopWindow::runFrame(bool forceRender) {
   }
   View::layoutPendingViews();
   const double since = loop.now() - lastRender_;
-  if (forceRender || lastRender_ < 0 || (dirty_ && since >= refreshInterval_) || since >= kIdleRedraw) renderFrame();
+  if (forceRender || lastRender_ < 0 || (dirty_ && since >= refreshInterval_)) renderFrame();
   return !closed_;
 }
 
@@ -345,7 +349,7 @@ void DesktopWindow::waitForWork(double atMostSeconds) {
   }
   const double since = lastRender_ < 0 ? 0 : loop.now() - lastRender_;
   // A picture held back is due at the next refresh.
-  const double picture = (dirty_ ? refreshInterval_ : kIdleRedraw) - since;
+  const double picture = dirty_ ? refreshInterval_ - since : atMostSeconds;
   const double wait = std::min({atMostSeconds, loop.secondsUntilDue(), picture});
   if (!(wait > 0)) return;
   SDL_WaitEventTimeout(nullptr, static_cast<int>(std::ceil(wait * 1000)));

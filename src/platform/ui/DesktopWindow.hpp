@@ -41,6 +41,11 @@ class DesktopWindow {
     bool softwareRendering = false;
   };
 
+  // Starts the desktop's display system. Starting it may fork a helper (the
+  // desktop bus's launcher, where no bus runs), and a child forked while other
+  // threads hold locks can hang before it runs: a process calls this before it
+  // starts any thread. False (and `error` says why) when there is no display.
+  static bool startDisplay(std::string* error = nullptr);
   // Opens the desktop window; nothing when no display can be opened (`error`
   // then says why).
   static std::unique_ptr<DesktopWindow> open(std::shared_ptr<Window> window, const Options& options,
@@ -54,13 +59,13 @@ class DesktopWindow {
   // One turn: events, every task and timer due on the main loop (as long as
   // more keep coming, for at most one display refresh), layout, and a new
   // picture when anything happened and a refresh has passed since the last
-  // one (or when forced; an idle window is redrawn now and then). False once
+  // one (or when forced; an idle window is not drawn again). False once
   // closed.
   bool runFrame(bool forceRender = false);
   // Waits, at most `atMostSeconds`, until there is something to do: a
   // desktop event, a task posted to the main loop (from any thread), a timer
-  // due, a picture held back until the next refresh, the idle redraw.
-  void waitForWork(double atMostSeconds = kIdleRedraw);
+  // due, a picture held back until the next refresh.
+  void waitForWork(double atMostSeconds = kIdleWait);
   // Draws the window now.
   void renderFrame();
   // Runs frames, waiting for work between them, until the window is closed.
@@ -96,8 +101,9 @@ class DesktopWindow {
 
   static constexpr double kFingerSpread = 40;
   static constexpr double kWheelStep = 40;
-  // An idle window is drawn again after this long.
-  static constexpr double kIdleRedraw = 0.5;
+  // The longest an idle window waits before it looks again (it draws
+  // nothing then unless something happened).
+  static constexpr double kIdleWait = 0.5;
 
  private:
   struct Wake;

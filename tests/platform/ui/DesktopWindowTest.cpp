@@ -436,6 +436,28 @@ TEST_F(DesktopWindowTest, FramesAreDrawnAtMostOncePerDisplayRefresh) {
   });
 }
 
+// A window where nothing happens draws nothing, however long it waits: the
+// processor stays idle; the next change is drawn at once.
+TEST_F(DesktopWindowTest, AnIdleWindowIsNotDrawnAgain) {
+  runDesktop([] {
+  auto window = std::make_shared<ui::Window>();
+  auto desktop = openEmpty(window);
+  ASSERT_TRUE(desktop);
+  auto& loop = base::RunLoop::main();
+  desktop->runFrame(true);
+  for (int second = 0; second < 10; ++second) {
+    loop.advance(1.0);
+    desktop->waitForWork(0);
+    desktop->runFrame();
+  }
+  EXPECT_EQ(desktop->framesRendered(), 1);
+  loop.post([&] { window->setBackgroundColor(gfx::Color::rgb255(0, 0, 200)); });
+  desktop->runFrame();
+  EXPECT_EQ(desktop->framesRendered(), 2);
+  EXPECT_EQ(desktop->shownPixelAt(10, 10), gfx::Color::rgb255(0, 0, 200));
+  });
+}
+
 TEST_F(DesktopWindowTest, MinimisedAndRestoredWindowTakesTheApplicationAwayAndBack) {
   runDesktop([] {
   auto window = std::make_shared<ui::Window>();

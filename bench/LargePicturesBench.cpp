@@ -1,0 +1,248 @@
+// The peak memory of large pictures and pages, each case in a process of its
+// own (run one at a time with --benchmark_filter):
+//
+// - Grid: the catalogue tab opened over a few hundred products whose every
+//   card picture is a JPEG of 39.6 megapixels (7,680 x 5,160), its grid
+//   scrolled from the top to the end a screen at a time, each screen drawn
+//   headless once its pictures are in. The product tables come from the
+//   local sales service through the sync engine, untimed; one picture file is
+//   written row by row (never held whole here) and linked under every name.
+// - Plan: the reader opened as the library opens a PDF, on a plan of three
+//   pages of 14,400 points (the largest a PDF page may be) with a drawing on
+//   each, flipped through page by page, each page drawn until it is sharp.
+//
+//   bench_LargePicturesBench [--products=N] --benchmark_filter=Grid|Plan
+#include <benchmark/benchmark.h>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BenchCatalogTab.hpp"
+#include "BenchFrames.hpp"
+#include "BenchScratch.hpp"
+#include "BenchWorld.hpp"
+#include "library/LibraryFileOpener.hpp"
+#include "library/LibraryViewers.hpp"
+#include "library/reader/ReaderContentPage.hpp"
+#include "library/reader/ReaderContentView.hpp"
+#include "library/reader/ReaderViewController.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "platform/gfx/PdfWriter.hpp"
+#include "platform/ui/Application.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/NavigationController.hpp"
+#include "platform/ui/Window.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
+#include "util/PublicFunction.hpp"
+#include "widgets/ImageLoadQueueManager.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int gProducts = 300;
+constexpr int kPictureWidth = 7680, kPictureHeight = 5160;
+
+// A photograph-like JPEG of the size, written a row at a time: colour
+// gradients with a grain, so it does not compress to nothing.
+bool writeLargeJpeg(const fs::path& file) {
+  std::FILE* out = std::fopen(file.c_str(), "wb");
+  if (!out) return false;
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr err{};
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  jpeg_stdio_dest(&cinfo, out);
+  cinfo.image_width = kPictureWidth;
+  cinfo.image_height = kPictureHeight;
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 85, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row(static_cast<std::size_t>(kPictureWidth) * 3);
+  for (int y = 0; y < kPictureHeight; ++y) {
+    for (int x = 0; x < kPictureWidth; ++x) {
+      const unsigned grain = (static_cast<unsigned>(x) * 2654435761u ^ static_cast<unsigned>(y) * 40503u) >> 27;
+      row[static_cast<std::size_t>(x) * 3] = static_cast<JSAMPLE>(x * 255 / kPictureWidth ^ grain);
+      row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<JSAMPLE>(y * 255 / kPictureHeight ^ grain);
+      row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<JSAMPLE>((x + y) % 256);
+    }
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return std::fclose(out) == 0;
+}
+
+struct GridWorld {
+  bench::ServiceWorld base{mv::sales::SampleOptions::large(gProducts), {mv::SyncConfigManager::kCatalogIndex}};
+  bool ready = false;
+  std::size_t pictures = 0;
+
+  GridWorld() {
+    if (!base.ready()) return;
+    mv::SessionDatabase::open();
+    if (!bench::syncProductTables()) {
+      std::fprintf(stderr, "the product tables were not stored\n");
+      return;
+    }
+    ready = true;
+  }
+
+  // Every card's picture: one large file under every thumbnail name.
+  bool placePictures(mv::DataAccessManager& store) {
+    const auto images = store.getImageOfEveryProduct();
+    if (!images) return false;
+    fs::path first;
+    std::error_code ec;
+    for (const auto& [product, image] : *images) {
+      auto path = mv::PublicFunction::filePathWithName(image.image_thumb_address, mv::kFileTypeProductImage);
+      if (!path) continue;
+      fs::create_directories(path->parent_path(), ec);
+      fs::remove(*path, ec);
+      if (first.empty()) {
+        if (!writeLargeJpeg(*path)) return false;
+        first = *path;
+      } else {
+        fs::create_hard_link(first, *path, ec);
+        if (ec) return false;
+      }
+      ++pictures;
+    }
+    return pictures > 0;
+  }
+};
+
+std::unique_ptr<GridWorld> gGrid;
+
+// Every picture read and fitted, and the frame drawn with them.
+void drawWithPictures(bench::Frames& frames) {
+  for (int round = 0; round < 1000; ++round) {
+    base::WorkQueue::global().waitIdle();
+    base::RunLoop::main().drain();
+    if (mv::ImageLoadQueueManager::sharedInstance().operationCount() == 0) break;
+  }
+  frames.draw();
+}
+
+void BM_CatalogGridLargePictures(benchmark::State& state) {
+  if (!gGrid) gGrid = std::make_unique<GridWorld>();
+  if (!gGrid->ready) {
+    state.SkipWithError("no service or no product tables");
+    return;
+  }
+  ui::View::setAnimationsEnabled(false);
+  std::size_t frames = 0, items = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto tab = std::make_unique<bench::CatalogTab>();
+    if (gGrid->pictures == 0 && !gGrid->placePictures(tab->services().database())) {
+      state.SkipWithError("the pictures were not written");
+      return;
+    }
+    state.ResumeTiming();
+    if (!tab->show()) {
+      state.SkipWithError("no catalogue screen");
+      return;
+    }
+    mv::GridView& grid = tab->grid();
+    items = grid.numberOfItems();
+    const double step = grid.bounds().size.height;
+    const double end = std::max(0.0, grid.contentSize().height - step);
+    for (double y = 0;; y = std::min(end, y + step)) {
+      grid.setContentOffset({0, y});
+      ui::View::layoutPendingViews();
+      drawWithPictures(tab->frames());
+      ++frames;
+      if (y >= end) break;
+    }
+    state.PauseTiming();
+    tab.reset();
+    state.ResumeTiming();
+  }
+  state.counters["items"] = static_cast<double>(items);
+  state.counters["pictures"] = static_cast<double>(gGrid->pictures);
+  state.counters["frames"] = static_cast<double>(frames);
+  state.counters["peak_MB"] = bench::peakResidentMB();
+}
+
+// Three pages of 14,400 points, each a drawing of ruled lines and a box.
+fs::path planPdf() {
+  const fs::path file = base::Paths::documents() / "acme" / "PDF" / "plan.pdf";
+  std::error_code ec;
+  fs::create_directories(file.parent_path(), ec);
+  auto w = gfx::PdfWriter::toFile(file, {0, 0, 14400, 14400});
+  for (int p = 0; p < 3; ++p) {
+    auto& page = w->beginPage();
+    page.setStrokeColor(gfx::Color::black());
+    for (int line = 0; line <= 48; ++line) {
+      page.strokeLine({0, line * 300.0}, {14400, line * 300.0});
+      page.strokeLine({line * 300.0, 0}, {line * 300.0, 14400});
+    }
+    page.setFillColor(gfx::Color::rgb255(30, 80, 150));
+    page.fillRect({3600.0 + p * 1200, 3600, 4800, 4800});
+  }
+  if (!w->close()) std::fprintf(stderr, "cannot write %s\n", file.c_str());
+  return file;
+}
+
+void BM_ReaderLargestPlan(benchmark::State& state) {
+  base::RunLoop::main().adoptCurrentThread();
+  // The data root lies in the run's own folder.
+  const fs::path scratch = bench::scratchFolder("large-plan-bench");
+  ui::View::setAnimationsEnabled(false);
+  const fs::path file = planPdf();
+  mv::ReaderViewController::installAsLibraryViewer();
+  for (auto _ : state) {
+    auto driver = std::make_unique<ui::HeadlessDriver>();
+    auto nav = std::make_shared<ui::NavigationController>(std::make_shared<ui::ViewController>());
+    driver->window().setRootViewController(nav);
+    driver->flush();
+    if (!mv::LibraryViewers::open(mv::LibraryFileOpener::decide("PDF", file, 3), "Plan", nav.get())) {
+      state.SkipWithError("the plan did not open");
+      return;
+    }
+    driver->flush();
+    auto reader = std::dynamic_pointer_cast<mv::ReaderViewController>(nav->viewControllers().back());
+    for (long page = 1; reader && page <= 3; ++page) {
+      reader->showDocumentPage(page);
+      driver->flush();
+      for (int frame = 0; frame < 200; ++frame) {
+        driver->render();
+        auto it = reader->contentViews().find(page);
+        auto* tiles = it == reader->contentViews().end() || !it->second->theContentView()
+                          ? nullptr
+                          : it->second->theContentView()->tiles();
+        if (!tiles || (frame > 0 && tiles->pendingCount() == 0)) break;
+        base::RunLoop::main().runUntil([&] { return tiles->pendingCount() == 0; }, 60);
+      }
+    }
+    if (reader) reader->dismissReaderViewController();
+    driver->flush();
+  }
+  state.counters["peak_MB"] = bench::peakResidentMB();
+  std::error_code ec;
+  fs::remove_all(scratch, ec);
+}
+
+BENCHMARK(BM_CatalogGridLargePictures)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ReaderLargestPlan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bench::runBenchmarks(argc, argv, gProducts);
+  gGrid.reset();
+  return 0;
+}
