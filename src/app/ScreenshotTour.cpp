@@ -9,6 +9,7 @@
 #include <typeinfo>
 
 #include "app/HeldDownloadsSender.hpp"
+#include "app/TerminalReport.hpp"
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/DetailCell.hpp"
@@ -243,6 +244,12 @@ bool ScreenshotTour::syncOnce() {
     const auto it = n.userInfo.is_object() ? n.userInfo.find("finished") : n.userInfo.end();
     finished = it != n.userInfo.end() && it->is_boolean() && it->get<bool>();
   });
+  // The service said at sign-in that it holds nothing new: the sync screen
+  // starts no run for that, and the device is up to date as it stands.
+  if (!LoginMode::sharedInstance()->needUpdate()) {
+    std::printf("Sync finished: up to date, the service has nothing new; %s.\n", TerminalReport::holdings().c_str());
+    return true;
+  }
   // The first sync, as the home screen offers it.
   if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
   app_->showSyncController();
@@ -391,8 +398,15 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::welcomeSteps() {
       {"guide",
        [this] {
          auto w = welcome();
-         auto guide = w ? w->guideView() : nullptr;
-         if (!guide || !guide->superview()) return fail("the guide is not shown on a first start");
+         if (!w) return fail("no welcome screen");
+         // A data folder that showed the guide before (any start after the
+         // first) has it opened as the first start opens it.
+         if (auto shown = w->guideView(); !shown || !shown->superview()) {
+           std::puts("The guide was shown before in this data folder; the tour opens it.");
+           w->showGuide();
+         }
+         auto guide = w->guideView();
+         if (!guide || !guide->superview()) return fail("the guide does not open");
          onClose([this, guide] {
            tapView(*guide->skipButton());
            waitFor([&] { return !guide->superview(); }, 5);
@@ -405,6 +419,19 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::welcomeSteps() {
          if (!w) return fail("no welcome screen");
          if (auto guide = w->guideView(); guide && guide->superview()) return fail("the guide is still up");
          return true;
+       }},
+      {"sign-in-selection",
+       [this] {
+         auto w = welcome();
+         if (!w) return fail("no welcome screen");
+         auto& field = w->loginCheckBox().userNameInputText();
+         if (!tapView(field)) return false;
+         ui::HeadlessDriver d(app_->window());
+         d.typeText("maria.lindqvist");
+         // The family name selected, as a double click on it selects it.
+         field.setSelectedRange({6, 9});
+         onClose([&field] { field.setText(""); });
+         return field.isEditing() || fail("the user name is not being typed");
        }},
       {"sign-up",
        [this] {
@@ -426,6 +453,7 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {"catalog-product", [this] { return showProduct(ProductDetailController::kDescriptionPanel); }},
       {"catalog-product-related", [this] { return showProduct(ProductDetailController::kRelatedProductsPanel); }},
       {"catalog-product-materials", [this] { return showProduct(ProductDetailController::kRelatedMaterialsPanel); }},
+      {"catalog-product-quantity", [this] { return showProductQuantity(); }},
       {"catalog-image-browser", [this] { return showImageBrowser(false); }},
       {"catalog-slide-show", [this] { return showImageBrowser(true); }},
       {"catalog-search", [this] { return showCatalogSearch(); }},
@@ -451,10 +479,13 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {"library-office-powerpoint", [this] { return showLibraryViewer("PPT"); }},
       {"library-video-player", [this] { return showLibraryViewer("VEDIO"); }},
       {"library-book-reader", [this] { return showLibraryViewer("EPUB"); }},
+      {"library-book-right-to-left", [this] { return showBook(false); }},
+      {"library-book-fixed-layout", [this] { return showBook(true); }},
       {"reader", [this] { return showReader(0); }},
       {"reader-zoomed", [this] { return showReader(1); }},
       {"reader-thumbnails", [this] { return showReader(2); }},
-      {"web-page-form", [this] { return showWebPage(); }},
+      {"web-page-form", [this] { return showWebPage(false); }},
+      {"web-page-drop-down", [this] { return showWebPage(true); }},
       {tabName(T::kQuoteOrder), tab(T::kQuoteOrder)},
       {"order-editor", [this] { return showOrderEditor(0); }},
       {"order-discount", [this] { return showOrderEditor(1); }},

@@ -116,11 +116,13 @@ class ScreenshotTour {
   // Steps that need more than a tap or two.
   bool showCatalogLevel();
   bool showProduct(int panel);
+  // A quantity typed on the product screen, the caret inside it.
+  bool showProductQuantity();
   // The image browser with its controls hidden and shown again by two taps;
   // with `slideShow`, its slide show on the second picture.
   bool showImageBrowser(bool slideShow);
   // The in-app web page showing a form of the web administration.
-  bool showWebPage();
+  bool showWebPage(bool dropDown);
   bool showCatalogSearch();
   bool showCatalogList(bool favourites);
   bool showSortMenu();
@@ -138,6 +140,9 @@ class ScreenshotTour {
   // The Office viewer while the office suite converts a Word file.
   bool showOfficeConverting();
   bool showReader(int view);
+  // A book the tour writes: a page of a right-to-left book after a page
+  // turn, or a page of fixed layout.
+  bool showBook(bool fixedLayout);
   bool showOrderEditor(int what);
   bool showOrderForm(bool signature);
   bool showSettings(int page);

@@ -2,6 +2,7 @@
 #include "app/ScreenshotTour.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "catalog/CatalogNotifications.hpp"
@@ -18,6 +19,8 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "services/WebEngine.hpp"
+#include "services/WebOptionMenu.hpp"
+#include "shell/config/LanguageManager.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
 #include "shell/frame/WebViewController.hpp"
@@ -83,6 +86,19 @@ bool ScreenshotTour::showProduct(int panel) {
   return true;
 }
 
+bool ScreenshotTour::showProductQuantity() {
+  if (!showProduct(ProductDetailController::kDescriptionPanel)) return false;
+  auto* product = dynamic_cast<ProductDetailController*>(catalogScreen(app_)->detailController()->topViewController());
+  ui::TextField& quantity = product->countTextField();
+  if (!tapView(quantity)) return false;
+  ui::HeadlessDriver d(app_->window());
+  quantity.selectAll();
+  d.typeText("125");
+  // Back between the 1 and the 25, where typing would go on.
+  quantity.setSelectedRange({1, 0});
+  return quantity.isEditing() || fail("the quantity is not being typed");
+}
+
 bool ScreenshotTour::showImageBrowser(bool slideShow) {
   if (!showProduct(ProductDetailController::kDescriptionPanel)) return false;
   auto catalog = catalogScreen(app_);
@@ -118,7 +134,7 @@ bool ScreenshotTour::showImageBrowser(bool slideShow) {
   return true;
 }
 
-bool ScreenshotTour::showWebPage() {
+bool ScreenshotTour::showWebPage(bool dropDown) {
   // Shown over the tab bar.
   ui::ViewController* front = app_->window()->rootViewController().get();
   if (!front) return fail("no screen");
@@ -139,13 +155,30 @@ bool ScreenshotTour::showWebPage() {
       "</head><body><h1>" +
       text("USERNAME") + "</h1><form method='post'>" + field(text("USERNAMEINPUT"), "text", "demo") +
       field(text("EMAILSETTINGS"), "email", "demo@example.com") + field(text("PASSWORDINPUT"), "password", "secret") +
-      field(text("PASSWORDRETYPEINPUT"), "password", "") + "<button type='submit'>" + text("SAVE") +
-      "</button></form></body></html>";
-  page->contentWebView()->loadHTMLString(form, "https://demo.invalid/account");
-  return waitFor([&] {
-    auto& web = *page->contentWebView();
-    return !web.isLoading() && web.hasPicture() && !svc::WebEngine::isBusy();
-  }, 30) || fail("the page did not load");
+      field(text("PASSWORDRETYPEINPUT"), "password", "") + "<p><label>" + text("SWITCHLANGUAGES") +
+      "<br/><select id='language' style='font-size:18px;padding:6px;width:374px'><option>English</option>"
+      "<option" + (LanguageManager::sharedInstance().currentLanguage() == 2 ? " selected" : "") +
+      ">简体中文</option></select></label></p><button type='submit'>" + text("SAVE") + "</button></form></body></html>";
+  auto& web = *page->contentWebView();
+  web.loadHTMLString(form, "https://demo.invalid/account");
+  if (!waitFor([&] { return !web.isLoading() && web.hasPicture() && !svc::WebEngine::isBusy(); }, 30))
+    return fail("the page did not load");
+  if (!dropDown) return true;
+  // The language list opened by a tap on its box.
+  const auto number = [&](const std::string& what) {
+    return std::strtod(
+        web.stringByEvaluatingJavaScriptFromString("document.getElementById('language').getBoundingClientRect()." + what)
+            .c_str(),
+        nullptr);
+  };
+  const ui::Point box{number("left") + number("width") / 2, number("top") + number("height") / 2};
+  ui::HeadlessDriver d(app_->window());
+  d.tapAt(web.convertPointToView(box, nullptr));
+  onClose([page] {
+    if (auto* menu = page->contentWebView()->optionMenu()) menu->dismiss();
+  });
+  return waitFor([&] { return web.optionMenu() != nullptr && !svc::WebEngine::isBusy(); }, 10) ||
+         fail("the list did not open");
 }
 
 bool ScreenshotTour::showCatalogSearch() {

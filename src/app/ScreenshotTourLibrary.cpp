@@ -9,13 +9,16 @@
 
 #include "app/HeldDownloadsSender.hpp"
 #include "library/epub/EPUBViewController.hpp"
+#include "library/LibraryFileOpener.hpp"
 #include "library/LibraryFileState.hpp"
+#include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/reader/ReaderThumbQueue.hpp"
 #include "library/reader/ReaderViewController.hpp"
 #include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "library/VideoViewController.hpp"
+#include "platform/base/Paths.hpp"
 #include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
@@ -30,6 +33,7 @@
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
+#include "util/ZipWriter.hpp"
 
 namespace fs = std::filesystem;
 
@@ -167,6 +171,93 @@ bool ScreenshotTour::showOfficeConverting() {
   ui::HeadlessDriver d(app_->window());
   const bool dial = waitFor([&] { return !d.findAllOf<ui::ActivityIndicatorView>(app_->window().get()).empty(); }, 5);
   return (dial && office->isLoading()) || fail("no dial while the file converts");
+}
+
+namespace {
+
+// A small book of the tour's own, for what the demo library has no book of:
+// one unit per body, the package's metadata and spine attributes as given.
+bool writeTourBook(const fs::path& path, const std::string& metadata, const std::string& spineAttributes,
+                   const std::string& rootAttributes, const std::string& head, const std::vector<std::string>& bodies) {
+  ZipWriter zip;
+  bool ok = zip.open(path) && zip.addBytes("mimetype", "application/epub+zip", false) &&
+            zip.addBytes("META-INF/container.xml",
+                         "<?xml version=\"1.0\"?><container version=\"1.0\" "
+                         "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\"><rootfiles><rootfile "
+                         "full-path=\"content.opf\" media-type=\"application/oebps-package+xml\"/></rootfiles></container>");
+  std::string manifest, spine;
+  for (std::size_t i = 0; i < bodies.size(); ++i) {
+    const std::string id = "page" + std::to_string(i + 1);
+    manifest += "<item id=\"" + id + "\" href=\"" + id + ".xhtml\" media-type=\"application/xhtml+xml\"/>";
+    spine += "<itemref idref=\"" + id + "\"/>";
+    ok = ok && zip.addBytes(id + ".xhtml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><html "
+                                           "xmlns=\"http://www.w3.org/1999/xhtml\"" +
+                                               rootAttributes + "><head><title>" + id + "</title>" + head +
+                                               "</head><body>" + bodies[i] + "</body></html>");
+  }
+  ok = ok && zip.addBytes("content.opf", "<?xml version=\"1.0\"?><package xmlns=\"http://www.idpf.org/2007/opf\" "
+                                         "version=\"3.0\" unique-identifier=\"id\"><metadata "
+                                         "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:identifier "
+                                         "id=\"id\">tour-book</dc:identifier><dc:title>Tour</dc:title>" +
+                                             metadata + "</metadata><manifest>" + manifest + "</manifest><spine" +
+                                             spineAttributes + ">" + spine + "</spine></package>");
+  return zip.close() && ok;
+}
+
+}  // namespace
+
+bool ScreenshotTour::showBook(bool fixedLayout) {
+  auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
+  if (!nav) return fail("no navigation");
+  const fs::path folder = base::Paths::tmp() / "tour-books";
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  const fs::path path = folder / (fixedLayout ? "pictures.epub" : "arabic.epub");
+  bool written = false;
+  if (fixedLayout) {
+    // A page drawn for a page of 600 by 800, as picture books are.
+    written = writeTourBook(
+        path, "<meta property=\"rendition:layout\">pre-paginated</meta>", "", "",
+        "<meta name=\"viewport\" content=\"width=600, height=800\"/><style>body{margin:0;width:600px;height:800px;"
+        "background:#2a5285;color:#fff;font-family:sans-serif}h1{margin:0;padding:60px 40px 0;font-size:56px}"
+        "p{padding:0 40px;font-size:28px}</style>",
+        {"<h1>Our range</h1><p>Lighting, furniture and office articles.</p><svg xmlns=\"http://www.w3.org/2000/svg\" "
+         "width=\"600\" height=\"420\"><circle cx=\"300\" cy=\"210\" r=\"150\" fill=\"#f2b705\"/><rect x=\"60\" "
+         "y=\"330\" width=\"480\" height=\"60\" fill=\"#ffffff\"/></svg>",
+         "<h1>Page two</h1>"});
+  } else {
+    std::string text;
+    for (int p = 0; p < 12; ++p) {
+      text += "<p>";
+      for (int w = 0; w < 6; ++w)
+        text += "\u064A\u0642\u062F\u0645 \u0647\u0630\u0627 \u0627\u0644\u062F\u0644\u064A\u0644 "
+                "\u0627\u0644\u0645\u0646\u062A\u062C\u0627\u062A \u0627\u0644\u062A\u064A "
+                "\u064A\u0639\u0631\u0636\u0647\u0627 \u0645\u0645\u062B\u0644\u0648 "
+                "\u0627\u0644\u0645\u0628\u064A\u0639\u0627\u062A. ";
+      text += "(" + std::to_string(p + 1) + ")</p>";
+    }
+    written = writeTourBook(path, "", " page-progression-direction=\"rtl\"", " dir=\"rtl\" xml:lang=\"ar\"",
+                            "<style>p{font-size:22px;line-height:1.6}</style>", {text});
+  }
+  if (!written) return fail("cannot write the tour's book");
+  const auto decision = LibraryFileOpener::decide("EPUB", path, 1);
+  if (!LibraryViewers::open(decision, fixedLayout ? "Our range" : "\u062F\u0644\u064A\u0644 \u0627\u0644\u0645\u0628\u064A\u0639\u0627\u062A", nav))
+    return fail("the book did not open");
+  auto reader = std::dynamic_pointer_cast<EPUBViewController>(nav->viewControllers().back());
+  if (!reader) return fail("no book reader");
+  onClose([reader] { reader->btnBackClick(); });
+  auto laidOut = [&] {
+    return waitFor([&] {
+      return !reader->isOpening() && reader->bookView()->pageCount() > 0 && !reader->bookView()->isLoading() &&
+             !svc::WebEngine::isBusy();
+    }, 30);
+  };
+  if (!laidOut()) return fail("the book was not laid out");
+  if (fixedLayout) return true;
+  // A page turned as the reader of such a book turns it: a swipe to the right.
+  ui::HeadlessDriver d(app_->window());
+  d.swipe({200, 400}, {800, 400});
+  return (laidOut() && reader->bookView()->currentPageIndex() == 1) || fail("the page did not turn");
 }
 
 bool ScreenshotTour::showReader(int view) {

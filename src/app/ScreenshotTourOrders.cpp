@@ -63,7 +63,9 @@ bool ScreenshotTour::showOrderEditor(int what) {
     if (!line) return fail("the order has no line");
     TZTextField& quantity = line->quantityTextField();
     if (!tapView(quantity)) return false;
-    for (std::size_t i = quantity.text().size(); i > 0; --i) d.pressBackspace();
+    // All of it selected and deleted, as Ctrl+A and Backspace do.
+    quantity.selectAll();
+    d.pressBackspace();
     d.typeText("0");
     d.pressReturn();
     if (!waitFor([] { return ui::AlertView::visibleAlert() != nullptr; }, 5)) return fail("no delete prompt");
@@ -74,7 +76,8 @@ bool ScreenshotTour::showOrderEditor(int what) {
     // The address is typed in its popover for a customer the book does not
     // hold: a new one, typed in place of the order's.
     if (!tapView(editor->txtCustomer())) return false;
-    for (std::size_t i = editor->txtCustomer().text().size(); i > 0; --i) d.pressBackspace();
+    editor->txtCustomer().selectAll();
+    d.pressBackspace();
     d.typeText("Lindqvist Interiors");
     if (!tapView(editor->txtAddress())) return false;
     return waitFor([&] { return editor->addressPopover() && editor->addressPopover()->isPopoverVisible(); }, 5) ||
@@ -87,7 +90,8 @@ bool ScreenshotTour::showOrderEditor(int what) {
   auto field = editor->discountPop() ? editor->discountPop()->txtDiscountRat() : nullptr;
   if (!field || !tapView(*field)) return fail("no discount field");
   // The rate is the share of the price the customer pays: 90 % is 10 % off.
-  for (std::size_t i = field->text().size(); i > 0; --i) d.pressBackspace();
+  field->selectAll();
+  d.pressBackspace();
   d.typeText("90");
   if (what == 1) return true;
   d.pressReturn();

@@ -20,6 +20,15 @@ std::string member(const base::Notification& n, const char* key) {
 
 }  // namespace
 
+std::string TerminalReport::holdings() {
+  auto services = SessionServices::current();
+  if (!services) return {};
+  DataAccessManager& store = services->database();
+  return std::to_string(store.getAllProducts().size()) + " products, " +
+         std::to_string(store.getAllCustomers(true).size()) + " customers, " +
+         std::to_string(store.getAllLibFiles().size()) + " library files";
+}
+
 TerminalReport::TerminalReport() {
   signedIn_ = base::Observation(kSignedInNotification, nullptr, [](const base::Notification& n) {
     auto lm = LoginMode::sharedInstance();
@@ -37,14 +46,12 @@ TerminalReport::TerminalReport() {
       std::printf("Sync failed: %s\n", member(n, "message").c_str());
       return;
     }
-    auto services = SessionServices::current();
-    DataAccessManager* store = services ? &services->database() : nullptr;
-    if (!store) {
+    const std::string held = holdings();
+    if (held.empty()) {
       std::puts("Sync finished.");
       return;
     }
-    std::printf("Sync finished: %zu products, %zu customers, %zu library files.\n", store->getAllProducts().size(),
-                store->getAllCustomers(true).size(), store->getAllLibFiles().size());
+    std::printf("Sync finished: %s.\n", held.c_str());
   });
 }
 

@@ -3,6 +3,8 @@
 // hear about: a sign-in that completed or failed, a sync that started, ended
 // with what the store now holds, or failed with its reason. The full log
 // stays behind MV_LOG=1.
+#include <string>
+
 #include "platform/base/NotificationCenter.hpp"
 
 namespace mv {
@@ -10,6 +12,10 @@ namespace mv {
 class TerminalReport {
  public:
   TerminalReport();
+
+  // "N products, N customers, N library files" of the session's store; empty
+  // without a session.
+  static std::string holdings();
 
  private:
   base::Observation signedIn_, signInFailed_, syncStarted_, syncEnded_;

@@ -694,6 +694,9 @@ void ProductDetailController::scrollViewWillEndDragging(ui::ScrollView& scrollVi
 
 void ProductDetailController::textFieldDidBeginEditing(ui::TextField&) {
   auto root = view();
+  // The screen makes room for an on-screen keyboard only: a desktop's own
+  // keyboard covers nothing of it.
+  if (const ui::Window* w = root->window(); !w || !w->hasOnScreenKeyboard()) return;
   // The screen goes back where it stood, which is below the bar when a
   // navigation bar is shown.
   if (!frameBeforeLift_) frameBeforeLift_ = root->frame();

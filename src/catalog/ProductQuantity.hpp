@@ -7,11 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "store/QuoteOrderItemEntity.hpp"
+
 namespace mv {
 
 class ProductQuantity {
  public:
-  static constexpr int kMaximum = 1000000;
+  static constexpr int kMaximum = QuoteOrderItemEntity::kMaxQuantity;
 
   enum class Verdict {
     Accepted,

@@ -6,6 +6,7 @@
 #include "customer/CustomerFormRecords.hpp"
 #include "customer/CustomerInfoGroupData.hpp"
 #include "customer/CustomerOrderLinks.hpp"
+#include "customer/CustomerUploadIds.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/NotificationCenter.hpp"
@@ -380,12 +381,12 @@ void CustomerDataModel::endFlight(const std::vector<int>& ids) {
   for (int id : ids) inFlight_.erase(id);
 }
 
-bool CustomerDataModel::remapUploadedIds(const SubmitCustomerRst& reply) {
+bool CustomerDataModel::remapUploadedIds(const CustomerUploadIds& ids) {
   DataAccessManager* dam = database_.get();
   return dam->runInTransaction([&] {
-    return dam->updateCustomerTable(reply.customerArry) && dam->updateCustomerAddressTable(reply.customerAddress) &&
-           dam->updateCustomerAttributeTable(reply.customerAttributes) &&
-           dam->updateContactIdAfterUpload(reply.customerContacts) && dam->updateOrderTable(reply.customerArry);
+    return dam->updateCustomerTable(ids.customers) && dam->updateCustomerAddressTable(ids.addresses) &&
+           dam->updateCustomerAttributeTable(ids.attributes) && dam->updateContactIdAfterUpload(ids.contacts) &&
+           dam->updateOrderTable(ids.customers);
   });
 }
 
@@ -412,7 +413,8 @@ void CustomerDataModel::uploadAnswered(const std::vector<int>& ids, const Submit
     uploadFailed(reply.message);
     return;
   }
-  if (!remapUploadedIds(reply)) {
+  auto stored = CustomerUploadIds::of(reply, ids, *database_);
+  if (!stored || !remapUploadedIds(*stored)) {
     // Every row keeps its local id; sent again, the service answers the
     // same ids, so nothing is duplicated there.
     MV_LOG("customers: the service's ids could not be stored");
@@ -420,7 +422,13 @@ void CustomerDataModel::uploadAnswered(const std::vector<int>& ids, const Submit
     return;
   }
   reloadCustomerData();
-  if (auto links = CustomerOrderLinks::installed()) links->updateOrderTable(reply.customerArry);
+  if (auto links = CustomerOrderLinks::installed()) links->updateOrderTable(stored->customers);
+  if (!stored->refused.empty()) {
+    // Those stay unsubmitted, with their orders; an order waiting for its
+    // customer must not go out under a local id.
+    uploadFailed(text("FAILED"));
+    return;
+  }
   base::NotificationCenter::defaultCenter().post(kUploadCustomerRespond, this, base::Value(true));
 }
 

@@ -30,6 +30,7 @@ class NetBaseRst;
 class RequestSender;
 class SessionServices;
 class SubmitCustomerRst;
+struct CustomerUploadIds;
 
 class CustomerDataModel : public SyncCustomerModel {
  public:
@@ -149,7 +150,7 @@ class CustomerDataModel : public SyncCustomerModel {
   void load();
   // Writes the service's ids of an upload into every customer table and the
   // stored orders, all or nothing.
-  bool remapUploadedIds(const SubmitCustomerRst& reply);
+  bool remapUploadedIds(const CustomerUploadIds& ids);
   // The reply to the upload of `ids`.
   void uploadAnswered(const std::vector<int>& ids, const SubmitCustomerRst& reply);
   // The upload of `ids` is over without an answer for the customer book.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "library/epub/EPUBBook.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -275,6 +276,8 @@ void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int file
     auto now = PublicFunction::filePathWithName(fileName, type);
     if (old && old != now && !StoreDownloadedFilesModel::isPathOfAnotherFile(*database_, *old, fileId)) {
       removeFile(*old);
+      // A book read here was unpacked beside its file.
+      EPUBBook::removeUnpackedFolder(*old);
       LibraryFileCopies::fileChanged(*old);
     }
     if (!database_->deleteFileUpdateWithFileID(fileId)) MV_LOG("cannot delete the pending update of library file ", fileId);

@@ -1,5 +1,6 @@
 #include "order/QuoteOrderHistoryController.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "order/QuoteOrderEditorModel.hpp"
@@ -187,6 +188,11 @@ void QuoteOrderHistoryController::refreshData() {
   table_->setLoadMoreEnable(Model::loadMoreEnabled(currentShowType_, loginType()));
   table_->setRefreshEnable(false);
   selectOrders_ = store()->fetchQuoteOrders(currentShowType_, searchBar_->text());
+  if (tintedOrder_) {
+    const auto tinted = orderNamed(selectOrders_, *tintedOrder_);
+    const auto at = std::find(selectOrders_.begin(), selectOrders_.end(), tinted);
+    selectedRow_ = tinted ? at - selectOrders_.begin() : -1;
+  }
   btnSubmitAll_->setHidden(!Model::submitAllVisible(selectOrders_, customersOn()));
   table_->reloadData();
 }
@@ -382,6 +388,7 @@ void QuoteOrderHistoryController::columnLongPressed(long row, double touchX) {
   if (popCellEdit_) popCellEdit_->dismissPopoverAnimated(false);
   untint();
   popoverOrder_ = orderAtRow(row);
+  tintedOrder_ = identityOf(*popoverOrder_);
   editPop_->setCellTag(row);
   popCellEdit_ = std::make_shared<ui::PopoverController>(editPop_);
   popCellEdit_->setDelegate(ui::weakAs<ui::PopoverControllerDelegate>(this));
@@ -403,6 +410,7 @@ void QuoteOrderHistoryController::untint() {
       cell->showTouched(false);
   }
   table_->setCellIsSelected(false);
+  tintedOrder_.reset();
 }
 
 void QuoteOrderHistoryController::historyOrderCopy(long row) {
@@ -422,21 +430,22 @@ void QuoteOrderHistoryController::historyOrderDelete(long row) {
   auto order = std::exchange(popoverOrder_, nullptr);
   if (!order) order = orderAtRow(row);
   if (!order) return;
-  deleteTarget_ = OrderIdentity{order->serial, order->number};
+  deleteTarget_ = identityOf(*order);
   showAlert(text("DELETEORDER"), text("AREYOUSUREDELETEORDER"), kDeleteAlertTag, {text("OK")}, "CANCEL");
 }
 
 void QuoteOrderHistoryController::showDeleteConfirmation(long row) {
   auto order = orderAtRow(row);
   if (!order) return;
-  deleteTarget_ = OrderIdentity{order->serial, order->number};
+  deleteTarget_ = identityOf(*order);
   showAlert(text("DELETEORDER"), text("AREYOUSUREDELETEORDER"), kDeleteAlertTag, {text("OK")}, "CANCEL");
 }
 
-std::shared_ptr<QuoteOrderEntity> QuoteOrderHistoryController::storedOrder(const OrderIdentity& identity) const {
+std::shared_ptr<QuoteOrderEntity> QuoteOrderHistoryController::orderNamed(
+    const std::vector<std::shared_ptr<QuoteOrderEntity>>& orders, const OrderIdentity& identity) {
   std::shared_ptr<QuoteOrderEntity> onlyOfNumber;
   int ofNumber = 0;
-  for (const auto& order : store()->fetchQuoteOrders(Model::kAll, identity.number)) {
+  for (const auto& order : orders) {
     if (order->number != identity.number) continue;
     if (order->serial == identity.serial) return order;
     onlyOfNumber = order;
@@ -444,6 +453,10 @@ std::shared_ptr<QuoteOrderEntity> QuoteOrderHistoryController::storedOrder(const
   }
   // Submitted meanwhile, the order carries the service's id under its number.
   return ofNumber == 1 && !identity.number.empty() ? onlyOfNumber : nullptr;
+}
+
+std::shared_ptr<QuoteOrderEntity> QuoteOrderHistoryController::storedOrder(const OrderIdentity& identity) const {
+  return orderNamed(store()->fetchQuoteOrders(Model::kAll, identity.number), identity);
 }
 
 void QuoteOrderHistoryController::deleteOrder(const OrderIdentity& identity) {

@@ -137,8 +137,13 @@ class QuoteOrderHistoryController : public BaseViewController,
   // The order of the row when there is one.
   std::shared_ptr<QuoteOrderEntity> orderAtRow(long row) const;
   void showDeleteConfirmation(long row);
-  // The stored order of that identity: the same id and number, or the one
-  // order of that number when it was submitted meanwhile; null when gone.
+  static OrderIdentity identityOf(const QuoteOrderEntity& order) { return {order.serial, order.number}; }
+  // The order of that identity among `orders`: the same id and number, or
+  // the one order of that number when it was submitted meanwhile; null when
+  // gone.
+  static std::shared_ptr<QuoteOrderEntity> orderNamed(const std::vector<std::shared_ptr<QuoteOrderEntity>>& orders,
+                                                      const OrderIdentity& identity);
+  // The stored order of that identity.
   std::shared_ptr<QuoteOrderEntity> storedOrder(const OrderIdentity& identity) const;
   void deleteOrder(const OrderIdentity& identity);
   void untint();
@@ -150,7 +155,10 @@ class QuoteOrderHistoryController : public BaseViewController,
   std::shared_ptr<SessionServices> services_;
   std::shared_ptr<QuoteOrderStore> store_;
   std::vector<std::shared_ptr<QuoteOrderEntity>> selectOrders_;
+  // The row tinted while its popover or delete prompt is up, and its order,
+  // whose row it stays when the rows move.
   long selectedRow_ = -1;
+  std::optional<OrderIdentity> tintedOrder_;
   // The order the copy/delete popover was opened for.
   std::shared_ptr<QuoteOrderEntity> popoverOrder_;
   // The order the delete prompt asks about.

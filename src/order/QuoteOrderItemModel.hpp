@@ -15,8 +15,7 @@ namespace mv {
 class QuoteOrderItemModel {
  public:
   enum class Field { Quantity, DiscountRat, DiscountPrice };
-  // The largest quantity a line takes.
-  static constexpr int kMaxQuantity = 1000000;
+  static constexpr int kMaxQuantity = QuoteOrderItemEntity::kMaxQuantity;
   // The widest text the discounted price field grows to, and what it adds
   // for its border while it takes input.
   static constexpr double kMaxPriceTextWidth = 100;

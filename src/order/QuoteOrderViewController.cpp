@@ -10,6 +10,7 @@
 #include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "platform/ui/Window.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/ShellActions.hpp"
@@ -418,12 +419,19 @@ void QuoteOrderViewController::setOrderBadge(bool clear) {
 
 // ---- buttons ---------------------------------------------------------------------------------
 
-bool QuoteOrderViewController::currentOrderCheck() {
-  if (currentEditingField_ && currentEditingField_->isEditing()) {
-    if (currentEditingField_ == txtDiscountTotal_.get() && !txtDiscountTotal_->validate()) return false;
-    currentEditingField_->resignFirstResponder();
+bool QuoteOrderViewController::currentOrderCheck(const ui::AlertView* answering) {
+  ui::Window* window = view()->window();
+  auto* editing = window ? dynamic_cast<ui::View*>(window->firstResponder()) : nullptr;
+  if (editing && editing->isDescendantOfView(view().get())) {
+    // A refused value stays in its field to be put right.
+    if (auto* checked = dynamic_cast<TZTextField*>(editing); checked && !checked->validate()) return false;
+    // As Return would: the value goes into the order.
+    if (!view()->endEditing(false)) return false;
   }
-  if (txtNote_->isEditing()) txtNote_->resignFirstResponder();
+  // Raised by ending an edit, here or by the click that brought us here.
+  for (const auto& alert : ui::AlertView::showingAlerts()) {
+    if (alert.get() != answering) return false;
+  }
   return true;
 }
 
@@ -548,8 +556,7 @@ void QuoteOrderViewController::uploadEndedWithSession(const std::string& /*statu
 }
 
 void QuoteOrderViewController::btnHistoryClick() {
-  if (currentEditingField_ && currentEditingField_->isEditing()) currentEditingField_->resignFirstResponder();
-  if (txtNote_->isEditing()) txtNote_->resignFirstResponder();
+  if (!currentOrderCheck()) return;
   if (!quoteOrder_) {
     popSelf();
     return;
@@ -595,7 +602,7 @@ void QuoteOrderViewController::alertViewClickedButtonAtIndex(ui::AlertView& aler
   const long tag = alert.tag();
   if (tag == kLeaveAlertTag) {
     if (buttonIndex == 1) {
-      if (currentOrderCheck()) checkCustomerAndSaveOrder(kSaveAndCloseMode);
+      if (currentOrderCheck(&alert)) checkCustomerAndSaveOrder(kSaveAndCloseMode);
     } else {
       if (quoteOrder_) quoteOrder_->isInEdit = false;
       store()->setCurQuoteOrder(nullptr);

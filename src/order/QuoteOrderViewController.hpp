@@ -115,7 +115,12 @@ class QuoteOrderViewController : public BaseViewController,
   // The flows of the buttons.
   void setButtonsEnable(bool enable);
   void setButtonsHidden(bool hidden);
-  bool currentOrderCheck();
+  // Ends every edit on the screen, a line's field included, so that what is
+  // stored, printed or sent is what the screen shows. False when nothing may
+  // read the order yet: a value its field refuses, or an alert that ending an
+  // edit raised (a quantity of 0 asking whether to delete its line) and the
+  // user has still to answer. `answering`: the alert whose answer asks.
+  bool currentOrderCheck(const ui::AlertView* answering = nullptr);
   void checkCustomerAndSaveOrder(long mode);
   // The order's id once stored, 0 when the save failed.
   int saveCurrentOrder();
@@ -210,7 +215,6 @@ class QuoteOrderViewController : public BaseViewController,
   bool isCustomerOnShow_ = true;
   bool couldModifyPrice_ = false;
   std::size_t orderItemsNumber_ = 0;
-  ui::TextField* currentEditingField_ = nullptr;
 
   std::shared_ptr<ui::ImageView> titleBar_;
   std::shared_ptr<ui::Label> title_;

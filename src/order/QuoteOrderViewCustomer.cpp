@@ -8,6 +8,7 @@
 #include "order/QuoteOrderItemModel.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "platform/ui/Window.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 
@@ -26,15 +27,16 @@ bool QuoteOrderViewController::textFieldShouldBeginEditing(ui::TextField& field)
 
 void QuoteOrderViewController::textFieldDidBeginEditing(ui::TextField& field) {
   isOrderChanged_ = true;
-  currentEditingField_ = &field;
   if (field.tag() == kDiscountFieldTag) {
     if (!field.text().empty()) field.setText(QuoteOrderItemModel::ungrouped(field.text()));
-    // The footer stays above the keyboard while the total is typed.
-    ui::View::animate(0.3, [&] {
-      footerBar_->setFrame({0, 366, 1024, 50});
-      table_->setFrame({table_->frame().x(), table_->frame().y(), table_->frame().width(), 199});
-    });
-    view()->bringSubviewToFront(footerBar_.get());
+    // The footer stays above an on-screen keyboard while the total is typed.
+    if (const ui::Window* w = view()->window(); w && w->hasOnScreenKeyboard()) {
+      ui::View::animate(0.3, [&] {
+        footerBar_->setFrame({0, 366, 1024, 50});
+        table_->setFrame({table_->frame().x(), table_->frame().y(), table_->frame().width(), 199});
+      });
+      view()->bringSubviewToFront(footerBar_.get());
+    }
   } else if (field.tag() == kCustomerFieldTag && isCustomerOnShow_ && isBlank(field.text())) {
     popAllCustomerAsSearchResults();
   }

@@ -121,7 +121,9 @@ void QuoteOrderViewController::QuoteOrderItemCellChanged(QuoteOrderItemsTableVie
 void QuoteOrderViewController::tapImage(long tag) {
   const long row = tag - kLineTagBase;
   auto* nav = navigationController();
-  if (!nav || !quoteOrder_ || row < 0 || row >= static_cast<long>(quoteOrder_->items.size())) return;
+  // The product screen shows the line as typed.
+  if (!nav || !quoteOrder_ || !currentOrderCheck()) return;
+  if (row < 0 || row >= static_cast<long>(quoteOrder_->items.size())) return;
   const auto line = quoteOrder_->items[static_cast<std::size_t>(row)];
   if (!line) return;
   auto detail = std::make_shared<ProductDetailController>(*services_);

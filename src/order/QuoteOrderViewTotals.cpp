@@ -11,7 +11,7 @@ namespace mv {
 using Model = QuoteOrderEditorModel;
 
 void QuoteOrderViewController::btnViewAsPDFClick() {
-  if (!quoteOrder_) return;
+  if (!quoteOrder_ || !currentOrderCheck()) return;
   auto pdf = std::make_shared<QuoteOrderPDFViewController>(*services_);
   pdf->setOrder(quoteOrder_);
   if (auto* nav = navigationController()) nav->pushViewController(pdf, true);
@@ -34,7 +34,7 @@ void QuoteOrderViewController::updateTotal() {
 }
 
 void QuoteOrderViewController::btnDiscountRatClick() {
-  if (!quoteOrder_) return;
+  if (!quoteOrder_ || !currentOrderCheck()) return;
   discountPop_->txtDiscountRat()->setText(Model::shownRateText(quoteOrder_->discountRat));
   const ui::Rect anchor{280, footerBar_->frame().y() + 5, 40, 40};
   discountPopover_->presentPopoverFromRect(anchor, view().get(), ui::PopoverArrowDirectionAny, true);

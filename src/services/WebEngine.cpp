@@ -16,6 +16,7 @@
 #include "platform/base/OutsideWork.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "util/Text.hpp"
+#include "util/XMLDocument.hpp"
 
 namespace fs = std::filesystem;
 
@@ -37,6 +38,7 @@ struct EngineState {
   std::uint64_t pumpGeneration = 0;
   std::chrono::steady_clock::time_point armedAt;
   unsigned nextHost = 1;
+  unsigned memoryCeiling = WebEngine::kDefaultMemoryCeiling;
   std::map<std::string, fs::path> folders;  // host -> folder
 };
 
@@ -58,6 +60,43 @@ std::string mimeTypeOf(const fs::path& file) {
   };
   auto found = known.find(mv::lowercase(file.extension().string()));
   return found != known.end() ? found->second : "application/octet-stream";
+}
+
+// The encoding an XML document's declaration names; empty when it names none.
+std::string declaredEncoding(std::string_view bytes) {
+  if (bytes.compare(0, 5, "<?xml") != 0) return {};
+  const std::string_view declaration = bytes.substr(0, bytes.find("?>"));
+  const auto at = declaration.find("encoding");
+  if (at == std::string_view::npos) return {};
+  const auto open = declaration.find_first_of("\"'", at);
+  if (open == std::string_view::npos) return {};
+  const auto close = declaration.find(declaration[open], open + 1);
+  if (close == std::string_view::npos) return {};
+  return std::string(declaration.substr(open + 1, close - open - 1));
+}
+
+// An XHTML document that is not well-formed stops the engine's XML parser at
+// its first error, and the rest of it is lost: such a document goes to the
+// HTML parser, which keeps all its text (and inline MathML and SVG). That
+// parser reads no XML declaration, so the text is handed over as UTF-8 and
+// says so with a byte order mark.
+void serveAsHTMLWhenNotWellFormed(std::string& bytes, std::string& type) {
+  if (type != "application/xhtml+xml" || mv::XMLDocument::isWellFormed(bytes)) return;
+  type = "text/html";
+  static constexpr std::string_view kUTF8Mark = "\xEF\xBB\xBF";
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0 ||
+      bytes.compare(0, kUTF8Mark.size(), kUTF8Mark) == 0)
+    return;
+  const std::string encoding = mv::lowercase(declaredEncoding(bytes));
+  if (!encoding.empty() && encoding != "utf-8" && encoding != "utf8") {
+    gsize written = 0;
+    gchar* converted = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8", encoding.c_str(), nullptr,
+                                 &written, nullptr);
+    if (!converted) return;
+    bytes.assign(converted, written);
+    g_free(converted);
+  }
+  bytes.insert(0, kUTF8Mark);
 }
 
 // "mvbook://<host>/<path>": the file inside the folder served under that host.
@@ -111,11 +150,32 @@ void answerFolderRequest(WebKitURISchemeRequest* request, gpointer) {
     g_error_free(error);
     return;
   }
+  std::string type = mimeTypeOf(*file);
+  serveAsHTMLWhenNotWellFormed(bytes, type);
   GBytes* data = g_bytes_new(bytes.data(), bytes.size());
   GInputStream* stream = g_memory_input_stream_new_from_bytes(data);
-  webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(bytes.size()), mimeTypeOf(*file).c_str());
+  webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(bytes.size()), type.c_str());
   g_object_unref(stream);
   g_bytes_unref(data);
+}
+
+void refuseDownload(WebKitWebContext*, WebKitDownload* download, gpointer) {
+  // Before any byte arrives or any file is named.
+  webkit_download_cancel(download);
+}
+
+// Past the ceiling the process is ended, not only asked to let go of caches.
+WebKitWebContext* makeContext(unsigned ceiling) {
+  WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+  webkit_memory_pressure_settings_set_memory_limit(memory, ceiling);
+  webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
+  webkit_memory_pressure_settings_set_poll_interval(memory, WebEngine::kMemoryCheckInterval);
+  WebKitWebsiteDataManager* data = webkit_website_data_manager_new_ephemeral();
+  auto* context = WEBKIT_WEB_CONTEXT(
+      g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data, "memory-pressure-settings", memory, nullptr));
+  g_object_unref(data);
+  webkit_memory_pressure_settings_free(memory);
+  return context;
 }
 
 void schedulePump() {
@@ -155,7 +215,8 @@ bool WebEngine::start(std::string* error) {
     if (!gtk_init_check(nullptr, nullptr)) {
       s.failure = "no display for the web engine";
     } else {
-      s.context = webkit_web_context_new_ephemeral();
+      s.context = makeContext(s.memoryCeiling);
+      g_signal_connect(s.context, "download-started", G_CALLBACK(refuseDownload), nullptr);
       webkit_web_context_set_cache_model(s.context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
       // A page whose server cannot prove who it is does not load: the
       // system's authorities decide, as for every other transfer.
@@ -171,6 +232,15 @@ bool WebEngine::start(std::string* error) {
 }
 
 bool WebEngine::isStarted() { return state().started; }
+
+bool WebEngine::setMemoryCeiling(unsigned megabytes) {
+  auto& s = state();
+  if (s.tried || megabytes == 0) return false;
+  s.memoryCeiling = megabytes;
+  return true;
+}
+
+unsigned WebEngine::memoryCeiling() { return state().memoryCeiling; }
 
 void* WebEngine::context() { return state().context; }
 

@@ -7,6 +7,10 @@
 // they fail), the pump, and the folders served to pages under the "mvbook"
 // scheme.
 //
+// The engine saves nothing a page offers for download: every download is
+// cancelled as it starts. A page's process that passes the memory ceiling
+// is ended by the engine (its view then stops the page).
+//
 // The engine renders in processes of its own, in real time. While a load,
 // a script or a picture is under way the engine counts as busy, and the main
 // loop's waits keep step with real time (see base::beginOutsideWork).
@@ -44,8 +48,9 @@ class WebEngine {
   static constexpr unsigned kQuietMilliseconds = 5;
 
   // A folder whose files pages may read as "mvbook://<host>/<path>", and
-  // nothing else: names that leave the folder are refused. Unregistered
-  // when the handle goes.
+  // nothing else: names that leave the folder are refused. XHTML files are
+  // served as XHTML when they are well-formed and to the HTML parser when
+  // not (which keeps all their text). Unregistered when the handle goes.
   class ServedFolder {
    public:
     ~ServedFolder();
@@ -67,6 +72,14 @@ class WebEngine {
   };
   static std::unique_ptr<ServedFolder> serveFolder(const std::filesystem::path& folder);
   static constexpr const char* kFolderScheme = "mvbook";
+
+  // The most memory, in megabytes, a page's process may take. Set before
+  // the engine starts (tests set a low one); false once it has.
+  [[nodiscard]] static bool setMemoryCeiling(unsigned megabytes);
+  static unsigned memoryCeiling();
+  static constexpr unsigned kDefaultMemoryCeiling = 1536;
+  // How often, in seconds, a page's process measures itself against it.
+  static constexpr double kMemoryCheckInterval = 0.5;
 
   // The engine's context (a WebKitWebContext*), once started.
   static void* context();

@@ -15,6 +15,7 @@
 #include "platform/ui/Touch.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "services/WebEngine.hpp"
+#include "services/WebOptionMenu.hpp"
 
 namespace svc {
 
@@ -54,7 +55,11 @@ WebViewNavigationType navigationType(WebKitNavigationType type) {
 }
 
 base::Error errorOf(const GError* error) {
-  const bool cancelled = error->domain == WEBKIT_NETWORK_ERROR && error->code == WEBKIT_NETWORK_ERROR_CANCELLED;
+  // A response refused (a file offered for download) interrupts its load:
+  // the page stays as it was, as for a load stopped.
+  const bool cancelled = (error->domain == WEBKIT_NETWORK_ERROR && error->code == WEBKIT_NETWORK_ERROR_CANCELLED) ||
+                         (error->domain == WEBKIT_POLICY_ERROR &&
+                          error->code == WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE);
   const bool unsupported = error->domain == WEBKIT_POLICY_ERROR &&
                            error->code == WEBKIT_POLICY_ERROR_CANNOT_SHOW_URI;
   const bool missing = error->domain == WEBKIT_NETWORK_ERROR && error->code == WEBKIT_NETWORK_ERROR_FILE_DOES_NOT_EXIST;
@@ -73,6 +78,11 @@ struct WebView::Engine {
   WebKitWebView* page = nullptr;
   std::weak_ptr<ui::View> owner;
   std::vector<gulong> handlers;
+  gulong downloads = 0;
+  // The drop-down list the page asked for, while it shows.
+  std::shared_ptr<WebKitOptionMenu> shownMenu;
+  gulong shownMenuClosed = 0;
+  std::shared_ptr<WebOptionMenu> options;
 
   WebView* view() const {
     auto v = owner.lock();
@@ -89,9 +99,36 @@ struct WebView::Engine {
     });
   }
 
+  void tellDownloadRefused(const std::string& url) const {
+    later([url](WebView& v) {
+      if (auto d = v.delegate()) d->webViewDidRefuseDownload(v, url);
+    });
+  }
+
+  // What the engine would save rather than show (an attachment, in any
+  // frame; a page it cannot show) is refused: a page writes no file.
+  static gboolean decideResponse(Engine* self, WebKitResponsePolicyDecision* decision) {
+    WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
+    // Files of a served folder come with no headers at all.
+    SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
+    char* disposition = nullptr;
+    const bool attachment = headers && soup_message_headers_get_content_disposition(headers, &disposition, nullptr) &&
+                            g_ascii_strcasecmp(disposition, "attachment") == 0;
+    g_free(disposition);
+    if (!attachment && webkit_response_policy_decision_is_mime_type_supported(decision)) return FALSE;
+    // A frame's content the engine cannot show is left out, as the engine does.
+    if (!attachment && !webkit_response_policy_decision_is_main_frame_main_resource(decision)) return FALSE;
+    webkit_policy_decision_ignore(WEBKIT_POLICY_DECISION(decision));
+    const gchar* uri = webkit_uri_response_get_uri(response);
+    self->tellDownloadRefused(uri ? uri : "");
+    return TRUE;
+  }
+
   static gboolean decidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                gpointer data) {
     auto* self = static_cast<Engine*>(data);
+    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
+      return decideResponse(self, WEBKIT_RESPONSE_POLICY_DECISION(decision));
     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
       return FALSE;
     auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
@@ -99,14 +136,15 @@ struct WebView::Engine {
     WebKitURIRequest* request = webkit_navigation_action_get_request(action);
     const std::string url = webkit_uri_request_get_uri(request) ? webkit_uri_request_get_uri(request) : "";
     const WebViewNavigationType kind = navigationType(webkit_navigation_action_get_navigation_type(action));
+    const bool byUser = webkit_navigation_action_is_user_gesture(action);
     const bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
     // The delegate answers on our own loop; the engine waits for it.
     std::shared_ptr<WebKitPolicyDecision> held(WEBKIT_POLICY_DECISION(g_object_ref(decision)),
                                                [](WebKitPolicyDecision* d) { g_object_unref(d); });
-    self->later([held, url, kind, newWindow](WebView& v) {
+    self->later([held, url, kind, byUser, newWindow](WebView& v) {
       auto keep = v.self();
       bool allowed = true;
-      if (auto d = v.delegate()) allowed = d->webViewShouldStartLoadWithRequest(v, url, kind);
+      if (auto d = v.delegate()) allowed = d->webViewShouldStartLoadWithRequest(v, url, kind, byUser);
       if (allowed && !newWindow) {
         webkit_policy_decision_use(held.get());
         return;
@@ -134,6 +172,75 @@ struct WebView::Engine {
     base::Error e = errorOf(error);
     self->later([e](WebView& v) { v.loadEnded(true, e); });
     return TRUE;  // no error page of the engine's own: the screen says it
+  }
+
+  // The engine cancels every download as it starts (see WebEngine); the
+  // view whose page asked for it tells its delegate.
+  static void downloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer data) {
+    auto* self = static_cast<Engine*>(data);
+    if (webkit_download_get_web_view(download) != self->page) return;
+    WebKitURIRequest* request = webkit_download_get_request(download);
+    const gchar* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    self->tellDownloadRefused(uri ? uri : "");
+  }
+
+  static void processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
+    auto* self = static_cast<Engine*>(data);
+    const bool tooLarge = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT;
+    self->later([tooLarge](WebView& v) { v.processEnded(tooLarge); });
+  }
+
+  static gboolean showOptionMenu(WebKitWebView*, WebKitOptionMenu* menu, GdkEvent*, GdkRectangle* rect,
+                                 gpointer data) {
+    auto* self = static_cast<Engine*>(data);
+    std::shared_ptr<WebKitOptionMenu> held(WEBKIT_OPTION_MENU(g_object_ref(menu)),
+                                           [](WebKitOptionMenu* m) { g_object_unref(m); });
+    const ui::Rect at{static_cast<double>(rect->x), static_cast<double>(rect->y), static_cast<double>(rect->width),
+                      static_cast<double>(rect->height)};
+    self->later([held, at](WebView& v) {
+      if (v.engine_) v.engine_->showOptions(v, held, at);
+    });
+    return TRUE;
+  }
+
+  void showOptions(WebView& v, std::shared_ptr<WebKitOptionMenu> menu, const ui::Rect& at) {
+    if (options) options->dismiss();
+    std::vector<WebOptionMenu::Option> list;
+    for (guint i = 0, n = webkit_option_menu_get_n_items(menu.get()); i < n; ++i) {
+      WebKitOptionMenuItem* item = webkit_option_menu_get_item(menu.get(), i);
+      const gchar* label = webkit_option_menu_item_get_label(item);
+      list.push_back({label ? label : "", webkit_option_menu_item_is_group_label(item) != FALSE,
+                      webkit_option_menu_item_is_group_child(item) != FALSE,
+                      webkit_option_menu_item_is_enabled(item) != FALSE,
+                      webkit_option_menu_item_is_selected(item) != FALSE});
+    }
+    shownMenu = std::move(menu);
+    shownMenuClosed = g_signal_connect(shownMenu.get(), "close", G_CALLBACK(Engine::optionsClosedByPage), this);
+    options = WebOptionMenu::make(
+        std::move(list),
+        [this](std::size_t index) {
+          if (shownMenu) webkit_option_menu_activate_item(shownMenu.get(), static_cast<guint>(index));
+        },
+        [this] { releaseOptions(); });
+    options->present(at, v);
+  }
+
+  // The list went on our side: the engine's menu closes with it.
+  void releaseOptions() {
+    auto menu = std::move(shownMenu);
+    shownMenu = nullptr;
+    if (!menu) return;
+    g_signal_handler_disconnect(menu.get(), shownMenuClosed);
+    shownMenuClosed = 0;
+    webkit_option_menu_close(menu.get());
+  }
+
+  // The page closed the list itself (a script, the element gone).
+  static void optionsClosedByPage(WebKitOptionMenu* menu, gpointer data) {
+    auto* self = static_cast<Engine*>(data);
+    self->later([menu](WebView& v) {
+      if (v.engine_ && v.engine_->options && v.engine_->shownMenu.get() == menu) v.engine_->options->dismiss();
+    });
   }
 
   static gboolean damaged(GtkWidget*, GdkEvent*, gpointer data) {
@@ -185,7 +292,10 @@ struct WebView::Engine {
   }
 
   ~Engine() {
+    options.reset();
+    releaseOptions();
     for (gulong h : handlers) g_signal_handler_disconnect(page, h);
+    if (downloads) g_signal_handler_disconnect(WebEngine::context(), downloads);
     // The window owns the page.
     gtk_widget_destroy(window);
   }
@@ -223,8 +333,15 @@ bool WebView::ensureEngine() {
   engine_ = std::make_unique<Engine>();
   engine_->owner = weak_from_this();
   engine_->window = gtk_offscreen_window_new();
+  // A page kept to the served folders asks nothing of anywhere else: the
+  // policy holds as if its server had sent it, whatever the page says.
+  const std::string policy = servedFoldersOnly_ ? std::string("default-src ") + WebEngine::kFolderScheme +
+                                                      ": data: blob: 'unsafe-inline' 'unsafe-eval'"
+                                                : std::string();
   engine_->page = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
-                                               static_cast<WebKitWebContext*>(WebEngine::context()), nullptr));
+                                               static_cast<WebKitWebContext*>(WebEngine::context()),
+                                               "default-content-security-policy",
+                                               policy.empty() ? nullptr : policy.c_str(), nullptr));
   WebKitSettings* settings = webkit_web_view_get_settings(engine_->page);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
@@ -235,6 +352,10 @@ bool WebView::ensureEngine() {
   e->handlers.push_back(g_signal_connect(e->page, "decide-policy", G_CALLBACK(Engine::decidePolicy), e));
   e->handlers.push_back(g_signal_connect(e->page, "load-changed", G_CALLBACK(Engine::loadChanged), e));
   e->handlers.push_back(g_signal_connect(e->page, "load-failed", G_CALLBACK(Engine::loadFailed), e));
+  e->handlers.push_back(
+      g_signal_connect(e->page, "web-process-terminated", G_CALLBACK(Engine::processTerminated), e));
+  e->handlers.push_back(g_signal_connect(e->page, "show-option-menu", G_CALLBACK(Engine::showOptionMenu), e));
+  e->downloads = g_signal_connect(WebEngine::context(), "download-started", G_CALLBACK(Engine::downloadStarted), e);
   g_signal_connect(e->window, "damage-event", G_CALLBACK(Engine::damaged), e);
   engineWidth_ = engineHeight_ = -1;
   layoutSubviews();
@@ -254,7 +375,8 @@ bool WebView::ensureEngine() {
 
 void WebView::failWithoutEngine(const std::string& url) {
   auto keep = self();
-  if (auto d = delegate(); d && !d->webViewShouldStartLoadWithRequest(*this, url, WebViewNavigationType::Other)) return;
+  if (auto d = delegate(); d && !d->webViewShouldStartLoadWithRequest(*this, url, WebViewNavigationType::Other, false))
+    return;
   requested_ = true;
   stopped_ = false;
   auto weak = ui::weakAs<WebView>(this);
@@ -271,6 +393,7 @@ void WebView::failWithoutEngine(const std::string& url) {
 void WebView::requestLoad() {
   requested_ = true;
   stopped_ = false;
+  processGone_ = false;
   if (!loadWorkHeld_) {
     loadWorkHeld_ = true;
     holdWork();
@@ -370,7 +493,7 @@ void WebView::loadEnded(bool failed, const base::Error& error) {
   auto keep = self();
   // What a stopped load still reports was already told; the end of a load
   // another has replaced before it started belongs to that older load.
-  if (stopped_ || (requested_ && !engineLoading_)) return;
+  if (stopped_ || processGone_ || (requested_ && !engineLoading_)) return;
   if (!failed && failed_) {
     // The end of a load whose failure was told.
     failed_ = false;
@@ -387,6 +510,23 @@ void WebView::loadEnded(bool failed, const base::Error& error) {
     else
       d->webViewDidFinishLoad(*this);
   }
+}
+
+void WebView::processEnded(bool tooLarge) {
+  auto keep = self();
+  // The page is gone with its process: its last picture is not shown as if
+  // it were still there, and the load under way, if any, ends here.
+  processGone_ = true;
+  picture_.reset();
+  setNeedsDisplay();
+  engineLoading_ = false;
+  requested_ = false;
+  failed_ = true;
+  endLoadWork();
+  MV_LOG("web view: the page's process ended", tooLarge ? " past the memory ceiling" : "");
+  const base::Error error{ErrorDomain, tooLarge ? kErrorPageTooLarge : kErrorPageEnded,
+                          tooLarge ? "The page needed more memory than a page may use." : "The page stopped.", {}};
+  if (auto d = delegate()) d->webViewDidFailLoadWithError(*this, error);
 }
 
 std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script) {
@@ -408,6 +548,10 @@ std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& s
   return answer->value;
 }
 
+WebOptionMenu* WebView::optionMenu() const {
+  return engine_ && engine_->options && engine_->options->isShown() ? engine_->options.get() : nullptr;
+}
+
 void WebView::refreshPicture() {
   if (!engine_) return;
   if (snapshotInFlight_) {
@@ -426,7 +570,9 @@ void WebView::refreshPicture() {
 void WebView::pictureArrived(void* surface) {
   snapshotInFlight_ = false;
   releaseWork();
-  if (surface) {
+  if (surface && processGone_) {
+    cairo_surface_destroy(static_cast<cairo_surface_t*>(surface));
+  } else if (surface) {
     picture_ = std::shared_ptr<void>(surface, [](void* s) { cairo_surface_destroy(static_cast<cairo_surface_t*>(s)); });
     ++pictures_;
     setNeedsDisplay();

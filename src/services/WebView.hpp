@@ -11,6 +11,7 @@
 namespace svc {
 
 class WebView;
+class WebOptionMenu;
 
 enum class WebViewNavigationType { LinkClicked = 0, FormSubmitted = 1, BackForward = 2, Reload = 3, FormResubmitted = 4, Other = 5 };
 
@@ -19,13 +20,17 @@ class WebViewDelegate {
  public:
   virtual ~WebViewDelegate() = default;
   // Asked before every load of the page (a link, a form, a load by code,
-  // back, forward, reload); no stops it before it starts.
-  virtual bool webViewShouldStartLoadWithRequest(WebView& /*webView*/, const std::string& /*url*/, WebViewNavigationType /*type*/) {
+  // back, forward, reload); no stops it before it starts. `byUser` holds
+  // for a load the user's own tap or key started, not a script's.
+  virtual bool webViewShouldStartLoadWithRequest(WebView& /*webView*/, const std::string& /*url*/,
+                                                 WebViewNavigationType /*type*/, bool /*byUser*/) {
     return true;
   }
   virtual void webViewDidStartLoad(WebView& /*webView*/) {}
   virtual void webViewDidFinishLoad(WebView& /*webView*/) {}
   virtual void webViewDidFailLoadWithError(WebView& /*webView*/, const base::Error& /*error*/) {}
+  // The page (or a frame of it) offered a file to save: nothing was saved.
+  virtual void webViewDidRefuseDownload(WebView& /*webView*/, const std::string& /*url*/) {}
 };
 
 // A web page shown by the web engine (see WebEngine): the engine lays the
@@ -41,6 +46,13 @@ class WebViewDelegate {
 // load stopped or replaced by another fails with the cancelled error
 // (code -999). Back and forward follow the engine's history. Without a
 // display the engine cannot start: every load then fails.
+//
+// A page writes nothing on the device: what it offers to download (an
+// attachment, a file the engine would not show) is refused and the
+// delegate told. A page whose process passes the engine's memory ceiling
+// is stopped: the delegate hears a failure with kErrorPageTooLarge (with
+// kErrorPageEnded when the process ended otherwise), and the view shows
+// nothing of it until the next load.
 class WebView : public ui::View {
  public:
   explicit WebView(const ui::Rect& frame = {});
@@ -68,12 +80,19 @@ class WebView : public ui::View {
   std::string stringByEvaluatingJavaScriptFromString(const std::string& script);
 
   void setScrollsByDrag(bool on) { scrollsByDrag_ = on; }
+  // Before the first load: the page's style sheets, pictures, scripts,
+  // fonts and frames come only from the folders the engine serves (and the
+  // page's own data), nothing else is asked of any server.
+  void setServedFoldersOnly(bool on) { servedFoldersOnly_ = on; }
   // The engine's pictures of the page drawn so far; the next comes with the
   // next change of the page.
   std::uint64_t picturesTaken() const { return pictures_; }
   bool hasPicture() const { return picture_ != nullptr; }
   // Asks for a new picture now.
   void refreshPicture();
+  // The options of the drop-down list the page shows now (a tap on a list
+  // opens them at it); nothing while none shows.
+  WebOptionMenu* optionMenu() const;
 
   void layoutSubviews() override;
   void drawRect(gfx::Context& ctx, const ui::Rect& rect) override;
@@ -101,6 +120,8 @@ class WebView : public ui::View {
   static constexpr long kErrorCancelled = -999;
   static constexpr long kErrorUnsupportedURL = -1002;
   static constexpr long kErrorFileDoesNotExist = -1100;
+  static constexpr long kErrorPageTooLarge = -1103;
+  static constexpr long kErrorPageEnded = -1005;
   static constexpr long kErrorNoEngine = -1;
   static inline const std::string ErrorDomain = "WebViewErrorDomain";
 
@@ -112,6 +133,7 @@ class WebView : public ui::View {
   void failWithoutEngine(const std::string& url);
   void loadStarted();
   void loadEnded(bool failed, const base::Error& error);
+  void processEnded(bool tooLarge);
   void pictureArrived(void* surface);
   void sendClick(ui::Point p);
   void sendScroll(ui::Point at, ui::Point delta);
@@ -135,6 +157,9 @@ class WebView : public ui::View {
   int workHeld_ = 0;
   bool loadWorkHeld_ = false;
   bool scrollsByDrag_ = true;
+  bool servedFoldersOnly_ = false;
+  // The page's process ended: what its loads still report is not told.
+  bool processGone_ = false;
   bool snapshotInFlight_ = false;
   bool snapshotAgain_ = false;
   unsigned snapshotId_ = 0;

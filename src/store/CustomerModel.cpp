@@ -232,27 +232,61 @@ bool CustomerModel::updateContactToDefault(int customerId, int contactId) {
               customerId);
 }
 
+std::optional<std::optional<int>> CustomerModel::customerOfRow(UploadedRow table, int id) {
+  const char* sql = "SELECT customer_id FROM marvisto_customer WHERE customer_id = ?";
+  switch (table) {
+    case UploadedRow::Customer: break;
+    case UploadedRow::Address: sql = "SELECT customer_id FROM marvisto_customer_address WHERE id = ?"; break;
+    case UploadedRow::Attribute:
+      sql = "SELECT customer_id FROM marvisto_customer_attribute WHERE attribute_id = ?";
+      break;
+    case UploadedRow::Contact: sql = "SELECT customer_id FROM marvisto_customer_contact WHERE contact_id = ?"; break;
+  }
+  auto found = scalarInt(sql, id);
+  if (!found) return std::nullopt;
+  if (!*found) return std::optional<int>();
+  return std::optional<int>(static_cast<int>(**found));
+}
+
+std::optional<bool> CustomerModel::isCopyOfCustomer(int heldId, int localId) {
+  return exists(
+      "SELECT 1 FROM marvisto_customer held, marvisto_customer local WHERE held.customer_id = ? AND "
+      "local.customer_id = ? AND held.customer_name IS local.customer_name",
+      heldId, localId);
+}
+
 bool CustomerModel::updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers) {
-  return saveRows("UPDATE OR REPLACE marvisto_customer SET customer_id = ? WHERE customer_id = ?", customers,
-                  [](SQLiteStatement& st, const auto& c) { st.bindAll(c.customer_id, c.pid); });
+  return inTransaction([&] {
+    for (const auto& c : customers) {
+      for (const char* sql : {"DELETE FROM marvisto_customer WHERE customer_id = ?",
+                              "DELETE FROM marvisto_customer_address WHERE customer_id = ?",
+                              "DELETE FROM marvisto_customer_attribute WHERE customer_id = ?",
+                              "DELETE FROM marvisto_customer_contact WHERE customer_id = ?"})
+        if (!exec(sql, c.customer_id)) return false;
+      for (const char* sql : {"UPDATE marvisto_customer SET customer_id = ? WHERE customer_id = ?",
+                              "UPDATE marvisto_customer_address SET customer_id = ? WHERE customer_id = ?",
+                              "UPDATE marvisto_customer_attribute SET customer_id = ? WHERE customer_id = ?",
+                              "UPDATE marvisto_customer_contact SET customer_id = ? WHERE customer_id = ?"})
+        if (!exec(sql, c.customer_id, c.pid)) return false;
+    }
+    return true;
+  });
 }
 
 bool CustomerModel::updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& addresses) {
-  return saveRows("UPDATE OR REPLACE marvisto_customer_address SET id = ?, customer_id = ? WHERE id = ?",
-                  addresses,
+  return saveRows("UPDATE marvisto_customer_address SET id = ?, customer_id = ? WHERE id = ?", addresses,
                   [](SQLiteStatement& st, const auto& a) { st.bindAll(a.indexId, a.customerId, a.pID); });
 }
 
 bool CustomerModel::updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& attributes) {
-  return saveRows(
-      "UPDATE OR REPLACE marvisto_customer_attribute SET attribute_id = ?, customer_id = ? WHERE attribute_id = ?",
-      attributes, [](SQLiteStatement& st, const auto& a) { st.bindAll(a.attribute_id, a.customer_id, a.pID); });
+  return saveRows("UPDATE marvisto_customer_attribute SET attribute_id = ?, customer_id = ? WHERE attribute_id = ?",
+                  attributes,
+                  [](SQLiteStatement& st, const auto& a) { st.bindAll(a.attribute_id, a.customer_id, a.pID); });
 }
 
 bool CustomerModel::updateContactIdAfterUpload(const std::vector<marvisto_customer_contact_entity>& contacts) {
-  return saveRows(
-      "UPDATE OR REPLACE marvisto_customer_contact SET contact_id = ?, customer_id = ? WHERE contact_id = ?",
-      contacts, [](SQLiteStatement& st, const auto& c) { st.bindAll(c.contactID, c.customerID, c.pID); });
+  return saveRows("UPDATE marvisto_customer_contact SET contact_id = ?, customer_id = ? WHERE contact_id = ?",
+                  contacts, [](SQLiteStatement& st, const auto& c) { st.bindAll(c.contactID, c.customerID, c.pID); });
 }
 
 bool CustomerModel::updateCustomerTableHasNoteWithCustomerId(int customerId, int hasNote) {

@@ -53,8 +53,22 @@ class CustomerModel : public BaseDataModel {
   [[nodiscard]] bool updateAddressToDefault(int customerId, int addressId);
   [[nodiscard]] bool updateContactToDefault(int customerId, int contactId);
 
-  // After an upload: local ids (pid / pID) become the service's ids. A row the
-  // sync already stored under the service's id gives way to the local row.
+  // The tables an upload's reply gives ids in.
+  enum class UploadedRow { Customer, Address, Attribute, Contact };
+  // The customer of the row with `id` in that table (a customer row is its
+  // own): an empty inner value when no row has the id; nothing when the read
+  // failed.
+  [[nodiscard]] std::optional<std::optional<int>> customerOfRow(UploadedRow table, int id);
+
+  // Whether customer `heldId` is the sync's copy of local customer `localId`
+  // (the same name): a customer the service stored before its upload's reply
+  // came back. Nothing when the read failed.
+  [[nodiscard]] std::optional<bool> isCopyOfCustomer(int heldId, int localId);
+
+  // After an upload: local ids (pid / pID) become the service's ids, and a
+  // customer's rows and orders follow it to its new id. A copy the sync
+  // stored under the service's id gives way, its rows with it; the caller
+  // takes only ids that no other customer holds.
   [[nodiscard]] bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers);
   [[nodiscard]] bool updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& addresses);
   [[nodiscard]] bool updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& attributes);

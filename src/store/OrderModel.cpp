@@ -1,5 +1,6 @@
 #include "store/OrderModel.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <limits>
 #include <map>
@@ -12,6 +13,7 @@
 #include "store/Schema.hpp"
 #include "util/Session.hpp"
 #include "util/Json.hpp"
+#include "util/Money.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 
@@ -75,6 +77,49 @@ base::Value rowValue(const SQLiteStatement& r, const Schema::Table& t) {
   }
   return v;
 }
+
+// The member of a record that fills column `c`.
+const base::Value* columnMember(const base::Value& row, const Schema::Column& c) {
+  const base::Value* v = member(row, c.name);
+  if (!v && c.name == "discount_rat") v = member(row, "discount_rats");
+  return v;
+}
+
+// The lines a backup carries inside its order.
+const base::Value* backupLines(const base::Value& order) {
+  const base::Value* items = member(order, "order_item");
+  if (!items) return nullptr;
+  if (items->is_object()) return arrayMember(*items, "order_items");
+  return items->is_array() ? items : nullptr;
+}
+
+// Values the editor could have made: amounts whose whole cents a double
+// holds and a quantity within the cap (2^63 - 1 would read back as -1).
+bool plausibleRecord(const base::Value& row, const Schema::Table& t) {
+  for (const auto& c : t.columns) {
+    const base::Value* v = columnMember(row, c);
+    if (!v) continue;
+    if (c.decl.rfind("REAL", 0) == 0 && !moneyInRange(doubleValue(*v))) return false;
+    if (c.name == "product_quantity") {
+      const std::int64_t quantity = intValue(*v);
+      if (quantity < 0 || quantity > QuoteOrderItemEntity::kMaxQuantity) return false;
+    }
+  }
+  return true;
+}
+
+// An order with its lines, all plausible.
+bool plausibleOrder(const base::Value& order) {
+  const base::Value* lines = backupLines(order);
+  return plausibleRecord(order, *Schema::table(kOrders)) &&
+         (!lines || std::ranges::all_of(*lines, [](const base::Value& line) {
+           return plausibleRecord(line, *Schema::table(kLines));
+         }));
+}
+
+// Orders of the representative's own work: a backup holds them, a restore
+// replaces them.
+const char* const kUnsubmitted = "(order_id < 0 OR uploaded = 0)";
 
 // An id of a document as the order records can hold it: an int whose
 // negative is one too, since local ids are the negatives of the ids in use.
@@ -485,8 +530,7 @@ bool OrderModel::storeLineFromValue(const base::Value& line, std::optional<int> 
       cols.emplace_back(c.name, std::int64_t{*orderId});
       continue;
     }
-    const base::Value* v = member(line, c.name);
-    if (!v && c.name == "discount_rat") v = member(line, "discount_rats");
+    const base::Value* v = columnMember(line, c);
     if (!v) continue;
     cols.emplace_back(c.name, valueForColumn(c, *v));
   }
@@ -528,8 +572,7 @@ int OrderModel::storeOrderFromValue(const base::Value& order, bool uploaded, boo
       cols.emplace_back(c.name, std::int64_t{uploaded ? 1 : 0});
       continue;
     }
-    const base::Value* v = member(order, c.name);
-    if (!v && c.name == "discount_rat") v = member(order, "discount_rats");
+    const base::Value* v = columnMember(order, c);
     if (!v) continue;
     SqlValue value = valueForColumn(c, *v);
     if (c.name == "cdate" && std::holds_alternative<std::string>(value)) cdate = std::get<std::string>(value);
@@ -538,8 +581,9 @@ int OrderModel::storeOrderFromValue(const base::Value& order, bool uploaded, boo
   }
   orderId = idInRange(intMember(order, "order_id")).value_or(0);
   // The service numbers its orders from 1; a negative id is one of the
-  // device's own orders, which a copy from the service never replaces.
-  if (!localOrder && orderId < 0) orderId = 0;
+  // device's own orders, which a copy from the service never replaces. An
+  // order of the device's own keeps a local id until it is submitted.
+  if (localOrder ? orderId > 0 : orderId < 0) orderId = 0;
   // The order already stored under the id, if any: its number.
   auto held = readFirst("SELECT order_number FROM marvisto_quote_order WHERE order_id = ?",
                         [](const SQLiteStatement& r) { return r.textAt(0); }, orderId);
@@ -560,12 +604,7 @@ int OrderModel::storeOrderFromValue(const base::Value& order, bool uploaded, boo
   if (!insertRow(db(), kOrders, cols)) return 0;
 
   if (localOrder) {
-    // The backup carries the lines inside the order.
-    const base::Value* items = member(order, "order_item");
-    const base::Value* list = items && items->is_object() ? arrayMember(*items, "order_items")
-                              : items && items->is_array() ? items
-                                                           : nullptr;
-    if (list)
+    if (const base::Value* list = backupLines(order))
       for (const auto& line : *list)
         if (line.is_object() && !storeLineFromValue(line, static_cast<int>(orderId))) return 0;
   }
@@ -680,17 +719,25 @@ std::optional<base::Value> OrderModel::fetchBackupOuoteOrdersDic() {
 bool OrderModel::removeAllLoaclOrders() {
   auto tx = SQLiteTransaction::begin(db());
   if (!tx) return false;
-  if (!exec("DELETE FROM marvisto_quote_order_item WHERE order_id < 0")) return false;
-  if (!exec("DELETE FROM marvisto_quote_order WHERE order_id < 0")) return false;
+  // An unsubmitted order under a service's id was left by an older restore.
+  if (!exec(std::string("DELETE FROM marvisto_quote_order_item WHERE order_id < 0 OR order_id IN (SELECT order_id "
+                        "FROM marvisto_quote_order WHERE ") + kUnsubmitted + ")")) {
+    return false;
+  }
+  if (!exec(std::string("DELETE FROM marvisto_quote_order WHERE ") + kUnsubmitted)) return false;
   return tx->commit();
 }
 
 bool OrderModel::restoreUnsubmittedOrderFromDic(const base::Value& order) {
   if (!order.is_object()) return false;
+  if (!plausibleOrder(order)) {
+    MV_LOG("restore: order ", stringMember(order, "order_number"), " holds an amount or quantity out of range");
+    return false;
+  }
   auto tx = SQLiteTransaction::begin(db());
   if (!tx) return false;
   std::string number = stringMember(order, "order_number");
-  if (!number.empty() && !deleteOrdersWhere("order_number = ? AND order_id < 0", number)) return false;
+  if (!number.empty() && !deleteOrdersWhere(std::string("order_number = ? AND ") + kUnsubmitted, number)) return false;
   if (storeOrderFromValue(order, false, true) == 0) return false;
   return tx->commit();
 }

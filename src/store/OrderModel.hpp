@@ -77,7 +77,11 @@ class OrderModel : public BaseDataModel {
   // {"order": [...]} of the unsubmitted orders, in the backup's form;
   // nothing when the read failed.
   std::optional<base::Value> fetchBackupOuoteOrdersDic();
+  // Removes the orders a backup holds, the unsubmitted ones, with their lines.
   [[nodiscard]] bool removeAllLoaclOrders();
+  // Stores a backup's order, under a local id, as not submitted. False for
+  // one the editor could not have made (a quantity past the cap, an amount
+  // past what whole cents hold).
   [[nodiscard]] bool restoreUnsubmittedOrderFromDic(const base::Value& order);
   // Any stored order, submitted or not, names the customer.
   [[nodiscard]] bool isInUnsubmitOrder(int customerId);

@@ -9,6 +9,9 @@ namespace mv {
 // One line of a quote order. Money is in the line's currency.
 class QuoteOrderItemEntity {
  public:
+  // The largest quantity a line takes.
+  static constexpr int kMaxQuantity = 1000000;
+
   int serial = 0;   // line id; negative while only local, 0 until saved
   int orderID = 0;  // the order's id
   marvisto_product_Entity product;

@@ -350,9 +350,12 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
     report(op, std::string(kFileMissingReply), httpRspForError(error));
     return;
   }
-  // Another attempt would meet the same certificate.
+  // Another attempt would meet the same certificate, or the same reply in an
+  // encoding it never asked for.
   if (error == static_cast<long>(RequestError::Cancelled) ||
-      error == static_cast<long>(RequestError::UntrustedCertificate)) {
+      error == static_cast<long>(RequestError::UntrustedCertificate) ||
+      error == static_cast<long>(RequestError::DecodingFailed) ||
+      error == static_cast<long>(RequestError::ReplyTooLarge)) {
     report(op, std::string(kNetworkErrorReply), httpRspForError(error));
     return;
   }

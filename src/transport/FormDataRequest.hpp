@@ -162,8 +162,8 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   bool followsRedirects() const { return followsRedirects_; }
   void setFollowsRedirects(bool follows) { followsRedirects_ = follows; }
   // The most bytes a body kept in memory may take, received or inflated;
-  // past it the request fails with error 13. Downloads written to a file are
-  // not limited.
+  // past it the request fails with error 13. A download written to a file is
+  // limited only in what it inflates (when it asked for an encoding).
   std::int64_t bodyLimit() const { return bodyLimit_; }
   void setBodyLimit(std::int64_t bytes) { bodyLimit_ = bytes; }
   // Body bytes received so far, and expected (-1 unknown), of this attempt.

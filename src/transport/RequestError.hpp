@@ -19,7 +19,7 @@ enum class RequestError : long {
   CannotCreateRequest = 5,   // malformed URL, unsupported scheme, no handle
   TooManyRedirects = 8,
   FileWriteFailed = 9,       // the download file could not be written or moved into place
-  DecodingFailed = 10,       // a compressed reply that does not inflate
+  DecodingFailed = 10,       // a compressed reply that does not inflate, or in an encoding not asked for
   IncompleteFile = 11,       // a download answer that did not carry the rest of the file
   UntrustedCertificate = 12, // the server's certificate did not pass the check
   ReplyTooLarge = 13,        // a reply body past the request's limit, as received or inflated

@@ -103,6 +103,17 @@ std::string validatorOf(const HeaderMap& headers) {
 
 bool hasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
+// Whether an Accept-Encoding value lists `coding`.
+bool listsEncoding(std::string_view accepted, std::string_view coding) {
+  while (!accepted.empty()) {
+    const auto comma = accepted.find(',');
+    const std::string_view item = accepted.substr(0, comma);
+    accepted = comma == std::string_view::npos ? std::string_view() : accepted.substr(comma + 1);
+    if (lower(trim(item.substr(0, item.find(';')))) == coding) return true;
+  }
+  return false;
+}
+
 std::string formEncode(std::string_view s) {
   static const char* hex = "0123456789ABCDEF";
   std::string out;
@@ -168,7 +179,7 @@ bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
   fileError_ = false;
   decodeError_ = false;
   tooLarge_ = false;
-  fileErrorDetail_.clear();
+  failureDetail_.clear();
   errorBuffer_[0] = '\0';
   beginResponse(0);
   touch();
@@ -268,7 +279,7 @@ bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
     }
   }
 
-  bool hasEncoding = false;
+  std::optional<std::string> acceptedEncodings;
   bool hasExpect = false;
   bool hasRange = false;
   for (const auto& [name, value] : spec_.headers) {
@@ -277,15 +288,21 @@ bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
       continue;
     HeaderNameLess less;
     auto same = [&](const char* other) { return !less(name, other) && !less(other, name); };
-    hasEncoding = hasEncoding || same("Accept-Encoding");
+    if (same("Accept-Encoding")) acceptedEncodings = acceptedEncodings ? *acceptedEncodings + "," + value : value;
     hasExpect = hasExpect || same("Expect");
     hasRange = hasRange || same("Range");
     headerList_ = curl_slist_append(headerList_, (name + ": " + value).c_str());
   }
   // Downloads ask for the bytes as stored, so a range continues the same bytes.
-  if (!hasEncoding)
+  if (acceptedEncodings) {
+    acceptsGzip_ = listsEncoding(*acceptedEncodings, "gzip");
+    acceptsDeflate_ = listsEncoding(*acceptedEncodings, "deflate");
+  } else {
+    const bool compressed = spec_.acceptsGzip && !isDownload();
     headerList_ = curl_slist_append(
-        headerList_, spec_.acceptsGzip && !isDownload() ? "Accept-Encoding: gzip, deflate" : "Accept-Encoding: identity");
+        headerList_, compressed ? "Accept-Encoding: gzip, deflate" : "Accept-Encoding: identity");
+    acceptsGzip_ = acceptsDeflate_ = compressed;
+  }
   // Do not stall a POST body waiting for "100 Continue".
   if (!hasExpect) headerList_ = curl_slist_append(headerList_, "Expect:");
 
@@ -386,11 +403,18 @@ bool Transfer::endHeaders() {
     if (auto length = parseCount(it->second)) expected_ = *length;
   }
   if (auto it = headers_.find("Content-Encoding"); it != headers_.end()) {
-    std::string encoding = lower(trim(it->second));
-    if (encoding == "gzip" || encoding == "x-gzip") {
+    // Only an encoding the request asked for is taken: a download asks for
+    // the bytes as stored, and a compressed body it never asked for could
+    // inflate to many times the file it claims to be.
+    const std::string encoding = lower(trim(it->second));
+    if ((encoding == "gzip" || encoding == "x-gzip") && acceptsGzip_) {
       encoded_ = inflater_.begin(true);
-    } else if (encoding == "deflate") {
+    } else if (encoding == "deflate" && acceptsDeflate_) {
       encoded_ = inflater_.begin(false);
+    } else if (!encoding.empty() && encoding != "identity") {
+      decodeError_ = true;
+      failureDetail_ = "the reply came in the encoding \"" + encoding + "\", which the request did not ask for";
+      return false;
     }
   }
 
@@ -437,7 +461,7 @@ bool Transfer::endHeaders() {
             fs::resize_file(spec_.temporary, static_cast<std::uintmax_t>(r->start), ec);
             if (ec) {
               fileError_ = true;
-              fileErrorDetail_ = ec.message();
+              failureDetail_ = ec.message();
               return false;
             }
           }
@@ -494,10 +518,10 @@ size_t Transfer::onWrite(char* data, size_t size, size_t count, void* user) {
 bool Transfer::writeBody(const char* data, size_t size) {
   received_ += static_cast<std::int64_t>(size);
   // A body kept in memory is bounded as received and as inflated; a file
-  // written to disk is not.
-  const bool bounded = !toFile_ && spec_.bodyLimit >= 0;
+  // written to disk only as inflated, so that a small bomb cannot fill the disk.
+  const bool bounded = spec_.bodyLimit >= 0;
   const auto limit = static_cast<std::size_t>(spec_.bodyLimit);
-  if (bounded && received_ > spec_.bodyLimit) {
+  if (bounded && !toFile_ && received_ > spec_.bodyLimit) {
     tooLarge_ = true;
     return false;
   }
@@ -505,7 +529,8 @@ bool Transfer::writeBody(const char* data, size_t size) {
   const char* out = data;
   size_t outSize = size;
   if (inflater_.active()) {
-    if (!inflater_.feed(data, size, inflated, bounded ? limit - body_.size() : SIZE_MAX)) {
+    const auto kept = toFile_ ? static_cast<std::size_t>(written_) : body_.size();
+    if (!inflater_.feed(data, size, inflated, bounded ? limit - kept : SIZE_MAX)) {
       tooLarge_ = inflater_.overflowed();
       decodeError_ = !tooLarge_;
       return false;
@@ -519,7 +544,7 @@ bool Transfer::writeBody(const char* data, size_t size) {
       held_.append(out, outSize);
     } else if (outSize > 0 && std::fwrite(out, 1, outSize, file_) != outSize) {
       fileError_ = true;
-      fileErrorDetail_ = std::strerror(errno);
+      failureDetail_ = std::strerror(errno);
       return false;
     }
     written_ += static_cast<std::int64_t>(outSize);
@@ -599,7 +624,7 @@ bool Transfer::openFile(const char* mode) {
   file_ = openAt(spec_.temporary, mode);
   if (!file_) {
     fileError_ = true;
-    fileErrorDetail_ = spec_.temporary.string() + ": " + std::strerror(errno);
+    failureDetail_ = spec_.temporary.string() + ": " + std::strerror(errno);
     return false;
   }
   return true;
@@ -621,7 +646,7 @@ bool Transfer::flushHeld() {
   if (!openFile("wb")) return false;
   if (!held.empty() && std::fwrite(held.data(), 1, held.size(), file_) != held.size()) {
     fileError_ = true;
-    fileErrorDetail_ = std::strerror(errno);
+    failureDetail_ = std::strerror(errno);
     return false;
   }
   return true;
@@ -633,7 +658,7 @@ bool Transfer::closeFile() {
   file_ = nullptr;
   if (!ok) {
     fileError_ = true;
-    fileErrorDetail_ = std::strerror(errno);
+    failureDetail_ = std::strerror(errno);
   }
   return ok;
 }

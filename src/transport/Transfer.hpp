@@ -205,6 +205,9 @@ class Transfer {
   // body is moved out or grows elsewhere, and gone before it.
   base::PageWarmer bodyWarmer_;
   GzipInflater inflater_;
+  // The encodings the request asked for; any other is refused.
+  bool acceptsGzip_ = false;
+  bool acceptsDeflate_ = false;
   bool encoded_ = false;
   std::int64_t expected_ = -1;
   std::int64_t received_ = 0;
@@ -223,7 +226,7 @@ class Transfer {
   bool fileError_ = false;
   bool decodeError_ = false;
   bool tooLarge_ = false;  // the body passed the limit
-  std::string fileErrorDetail_;
+  std::string failureDetail_;  // why the file could not be written, or the reply was refused
 
   bool failed_ = false;
   std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();

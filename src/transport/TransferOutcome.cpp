@@ -75,7 +75,7 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
   } else if (code != CURLE_OK) {
     result.errorCode = mapError(code);
     result.errorDetail = tooLarge_ ? "the reply passed " + std::to_string(spec_.bodyLimit) + " bytes"
-                         : fileError_ && !fileErrorDetail_.empty() ? fileErrorDetail_
+                         : !failureDetail_.empty()               ? failureDetail_
                          : errorBuffer_[0]                      ? std::string(errorBuffer_)
                                                                 : std::string(curl_easy_strerror(code));
     // Inflated bytes cannot be continued by a byte range of the encoded reply.
@@ -109,7 +109,7 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
       } else if (!flushHeld() || !closeFile()) {
         removePartial();
         result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
-        result.errorDetail = fileErrorDetail_;
+        result.errorDetail = failureDetail_;
       } else if (!moveIntoPlace(spec_.temporary, spec_.destination, detail)) {
         result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
         result.errorDetail = detail;

@@ -27,6 +27,8 @@ struct TransferSetup {
   double timeOutSeconds = 10;
   bool validatesSecureCertificate = true;
   std::filesystem::path certificateAuthorities;  // a PEM file; empty: the system's
+  // Whether a message asks for a compressed reply (downloads never do). A
+  // reply in an encoding the request did not ask for is refused.
   bool acceptsGzip = true;
   std::filesystem::path destination;  // empty: the reply body stays in memory
   std::filesystem::path temporary;
@@ -57,8 +59,9 @@ struct TransferSetup {
   // for.
   bool followsRedirects = true;
   // The most bytes a reply body kept in memory may take, as received and as
-  // inflated: past it the transfer ends as an unreadable reply, so a hostile
-  // or broken server cannot exhaust the memory.
+  // inflated, and the most a download's file may inflate to: past it the
+  // transfer ends as an unreadable reply, so a hostile or broken server
+  // cannot exhaust the memory or the disk.
   std::int64_t bodyLimit = std::int64_t{256} << 20;
   // The queue it belongs to (0: none): at most `groupLimit` transfers of a
   // group run at once, and after a failure of a group that stops on failure

@@ -132,6 +132,13 @@ std::string md5Hex(std::string_view text, HexCase hexCase) {
   return hex(digest, size, hexCase);
 }
 
+std::string sha1Digest(std::string_view bytes) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  if (EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha1(), nullptr) != 1) return {};
+  return std::string(reinterpret_cast<const char*>(digest), size);
+}
+
 std::optional<std::string> tripleDESWithKey(std::string_view text, int operation, std::string_view key) {
   if (operation == kTripleDESEncrypt) {
     auto cipherText = runCipher(text, true, key);

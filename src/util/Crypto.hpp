@@ -22,6 +22,9 @@ enum class HexCase { Upper, Lower };
 // The MD5 digest of the bytes as 32 hexadecimal digits.
 std::string md5Hex(std::string_view text, HexCase hexCase);
 
+// The SHA-1 digest of the bytes, as its 20 bytes.
+std::string sha1Digest(std::string_view bytes);
+
 // DES-EDE3 in ECB mode with PKCS7 padding and the application's key.
 // Operation 0 encrypts the text's bytes and answers Base64 text; operation 1
 // decodes Base64 text, decrypts it and answers the UTF-8 text. Nothing for bad

@@ -101,4 +101,6 @@ double moneyPercent(double amount, double percent) { return product(amount, perc
 
 double moneyRounded(double amount) { return product(amount, 1, 0); }
 
+bool moneyInRange(double amount) { return std::isfinite(amount) && std::fabs(amount) <= kMaxMoney; }
+
 }  // namespace mv

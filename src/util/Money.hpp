@@ -14,4 +14,9 @@ namespace mv {
 // The amount in cents.
 [[nodiscard]] double moneyRounded(double amount);
 
+// The largest amount whose whole cents a double holds exactly (2^53 cents).
+inline constexpr double kMaxMoney = 9007199254740992.0 / 100;
+// A finite amount no larger than that, of either sign.
+[[nodiscard]] bool moneyInRange(double amount);
+
 }  // namespace mv

@@ -8,8 +8,7 @@
 #include <unicode/uscript.h>
 #include <unicode/unistr.h>
 
-#include <cstdlib>
-#include <fstream>
+#include <string_view>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -87,83 +86,39 @@ std::string pinyin(const icu::UnicodeString& text, char separator) {
   return out;
 }
 
-// Readings of words: a pinyin dictionary of phrases and single characters
-// (the input method's, in traditional characters, one "text<TAB>syllables
-// [<TAB>weight%]" line each). A character standing alone takes its most
-// common reading; a phrase the dictionary knows takes the phrase's, so 厦门
-// is read "xia men" and 重庆 "chong qing".
-class WordReadings {
- public:
-  static constexpr const char* kDictionary = "/usr/share/rime-data/luna_pinyin.dict.yaml";
-  static constexpr std::size_t kLongestPhrase = 8;
-
-  // False when the dictionary could not be read; callers then read
-  // character by character.
-  bool load(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) return false;
-    std::string line;
-    bool body = false;
-    std::unordered_map<std::string, double> weightOf;
-    while (std::getline(in, line)) {
-      if (!body) {
-        body = line == "...";
-        continue;
-      }
-      if (line.empty() || line[0] == '#') continue;
-      const auto tab = line.find('\t');
-      if (tab == std::string::npos || tab == 0) continue;
-      const auto tab2 = line.find('\t', tab + 1);
-      std::string word = line.substr(0, tab);
-      std::string reading = line.substr(tab + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab - 1);
-      const icu::UnicodeString text = icu::UnicodeString::fromUTF8(word);
-      if (text.countChar32() == 1) {
-        // Percentages choose a character's common reading; a character
-        // without them keeps its first line.
-        double weight = 0;
-        if (tab2 != std::string::npos) weight = std::atof(line.c_str() + tab2 + 1);
-        auto it = weightOf.find(word);
-        if (it == weightOf.end() || weight > it->second) {
-          weightOf[word] = weight;
-          characters_[text.char32At(0)] = compact(reading);
-        }
-      } else if (static_cast<std::size_t>(text.countChar32()) <= kLongestPhrase) {
-        // The first line of a phrase is its reading.
-        phrases_.emplace(std::move(word), compact(reading));
-      }
-    }
-    return !characters_.empty();
-  }
-
-  // The reading of `text` (traditional characters, as `original` with its
-  // simplified ones) from `start`: the longest phrase known there, else the
-  // character's own reading; how many characters it read (0: none known).
-  std::pair<std::string, int32_t> readAt(const icu::UnicodeString& traditional, const icu::UnicodeString& original,
-                                         int32_t start) const {
-    for (std::size_t n = kLongestPhrase; n >= 2; --n) {
-      const int32_t end = traditional.moveIndex32(start, static_cast<int32_t>(n));
-      if (traditional.countChar32(start, end - start) != static_cast<int32_t>(n)) continue;
-      std::string phrase;
-      traditional.tempSubStringBetween(start, end).toUTF8String(phrase);
-      if (auto it = phrases_.find(phrase); it != phrases_.end()) return {it->second, end - start};
-    }
-    for (UChar32 c : {original.char32At(start), traditional.char32At(start)}) {
-      if (auto it = characters_.find(c); it != characters_.end()) return {it->second, 0};
-    }
-    return {std::string(), 0};
-  }
-
- private:
-  static std::string compact(const std::string& reading) {
-    std::string out;
-    for (char c : reading)
-      if (c >= 'a' && c <= 'z') out.push_back(c);
-    return out;
-  }
-
-  std::unordered_map<UChar32, std::string> characters_;
-  std::unordered_map<std::string, std::string> phrases_;
+// Words whose reading differs from what their characters read alone: the
+// places, provinces and trades that company names start with most. The
+// characters' own readings (the Chinese reader's, one character at a time)
+// are right for the rest; these would otherwise be filed under another
+// letter (厦门 under S, 长沙 under Z) or sorted out of place.
+constexpr std::pair<std::u16string_view, std::string_view> kWordReadings[] = {
+    {u"厦门", "xia men"}, {u"大厦", "da sha"}, {u"长沙", "chang sha"}, {u"长春", "chang chun"},
+    {u"长城", "chang cheng"}, {u"长江", "chang jiang"}, {u"长安", "chang an"}, {u"长虹", "chang hong"},
+    {u"长治", "chang zhi"}, {u"长乐", "chang le"}, {u"长兴", "chang xing"}, {u"长白", "chang bai"},
+    {u"长寿", "chang shou"}, {u"长丰", "chang feng"}, {u"长宁", "chang ning"}, {u"长泰", "chang tai"},
+    {u"长征", "chang zheng"}, {u"长青", "chang qing"}, {u"长荣", "chang rong"}, {u"重庆", "chong qing"},
+    {u"成都", "cheng du"}, {u"首都", "shou du"}, {u"都江堰", "du jiang yan"}, {u"都匀", "du yun"},
+    {u"西藏", "xi zang"}, {u"藏药", "zang yao"}, {u"藏族", "zang zu"}, {u"六安", "lu an"},
+    {u"蚌埠", "beng bu"}, {u"银行", "yin hang"}, {u"行业", "hang ye"}, {u"商行", "shang hang"},
+    {u"车行", "che hang"}, {u"琴行", "qin hang"}, {u"调味", "tiao wei"}, {u"空调", "kong tiao"},
+    {u"会计", "kuai ji"}, {u"音乐", "yin yue"}, {u"乐器", "yue qi"}, {u"单县", "shan xian"},
+    {u"番禺", "pan yu"}, {u"乐清", "yue qing"}, {u"尉氏", "yu shi"}, {u"蔚县", "yu xian"},
+    {u"铅山", "yan shan"}, {u"东阿", "dong e"}, {u"大都会", "da du hui"},
 };
+constexpr std::size_t kLongestWord = 3;
+
+// The word reading at `start` of `text`, and how many code units it read:
+// none when no word of the table starts there.
+std::pair<std::string_view, int32_t> wordAt(const icu::UnicodeString& text, int32_t start) {
+  for (std::size_t n = kLongestWord; n >= 2; --n) {
+    const int32_t end = text.moveIndex32(start, static_cast<int32_t>(n));
+    if (text.countChar32(start, end - start) != static_cast<int32_t>(n)) continue;
+    const std::u16string_view here(text.getBuffer() + start, static_cast<std::size_t>(end - start));
+    for (const auto& [word, reading] : kWordReadings)
+      if (word == here) return {reading, end - start};
+  }
+  return {std::string_view(), 0};
+}
 
 // Keys of whole names: the name-aware reading of a character depends on
 // where it stands, so names are read whole, and each name once.
@@ -178,8 +133,8 @@ class NameKeyTable {
   void prepare() {
     std::lock_guard<std::mutex> lock(mutex_);
     transliterator(names_, triedNames_, kNamesReader);
-    words();
     transliterator(latin_, triedLatin_, kLatinReader);
+    SyllableTable::shared().syllable(U'\u4E00');
   }
 
   std::string key(std::string_view utf8, NameReading reading) {
@@ -198,7 +153,6 @@ class NameKeyTable {
  private:
   static constexpr std::size_t kMaxCached = 50000;
   static constexpr const char* kNamesReader = "Han-Latin/Names; Latin-ASCII";
-  static constexpr const char* kTraditionalReader = "Hans-Hant";
   static constexpr const char* kLatinReader = "Latin-ASCII";
 
   static bool isPlainAscii(std::string_view text) {
@@ -261,7 +215,7 @@ class NameKeyTable {
     }
     const bool chinese = holdsHan(text);
     bool han = chinese;
-    if (han && reading == NameReading::Words && words()) {
+    if (han && reading == NameReading::Words) {
       text = readWords(text);
       // The words read every character they know; what they leave decides
       // the road below.
@@ -288,38 +242,25 @@ class NameKeyTable {
     return out;
   }
 
-  // The word dictionary, loaded once; null when it cannot be read.
-  const WordReadings* words() {
-    if (!triedWords_) {
-      triedWords_ = true;
-      auto table = std::make_unique<WordReadings>();
-      if (table->load(WordReadings::kDictionary)) {
-        words_ = std::move(table);
-      } else {
-        MV_LOG("name keys: no word readings in ", WordReadings::kDictionary, "; Chinese is read by character");
-      }
-    }
-    return words_.get();
-  }
-
   // The Chinese characters of `text` replaced by their readings as words,
-  // each followed by a space (dropped with the other white space later).
-  icu::UnicodeString readWords(const icu::UnicodeString& text) {
-    icu::UnicodeString traditional = text;
-    if (auto* hant = transliterator(traditional_, triedTraditional_, kTraditionalReader)) hant->transliterate(traditional);
-    // One character for one: a text the conversion changed in length is read
-    // by character only.
-    const bool aligned = traditional.length() == text.length();
+  // each followed by a space (dropped with the other white space later): a
+  // word of the table by its own reading, any other character by its own.
+  static icu::UnicodeString readWords(const icu::UnicodeString& text) {
     icu::UnicodeString out;
     for (int32_t i = 0; i < text.length();) {
       const UChar32 c = text.char32At(i);
       UErrorCode scriptStatus = U_ZERO_ERROR;
       const bool han = uscript_getScript(c, &scriptStatus) == USCRIPT_HAN && U_SUCCESS(scriptStatus);
       if (han) {
-        auto [syllables, length] = words_->readAt(aligned ? traditional : text, text, i);
-        if (!syllables.empty()) {
-          out.append(icu::UnicodeString::fromUTF8(syllables + " "));
-          i += length > 0 ? length : U16_LENGTH(c);
+        if (auto [reading, length] = wordAt(text, i); length > 0) {
+          out.append(icu::UnicodeString::fromUTF8(icu::StringPiece(reading.data(), static_cast<int32_t>(reading.size()))));
+          out.append(u' ');
+          i += length;
+          continue;
+        }
+        if (std::string syllable = SyllableTable::shared().syllable(c); !syllable.empty()) {
+          out.append(icu::UnicodeString::fromUTF8(syllable + " "));
+          i += U16_LENGTH(c);
           continue;
         }
       }
@@ -331,12 +272,8 @@ class NameKeyTable {
 
   std::mutex mutex_;
   std::unique_ptr<icu::Transliterator> names_;
-  std::unique_ptr<WordReadings> words_;
-  std::unique_ptr<icu::Transliterator> traditional_;
-  bool triedTraditional_ = false;
   std::unique_ptr<icu::Transliterator> latin_;
   bool triedNames_ = false;
-  bool triedWords_ = false;
   bool triedLatin_ = false;
   std::unordered_map<std::string, std::string> cache_;
 };

@@ -22,9 +22,13 @@ void setError(base::Error* error, long code, std::string description, std::strin
   error->failureReason = std::move(reason);
 }
 
-std::shared_ptr<XMLDocument> parse(std::string_view bytes, const std::string& url, base::Error* error) {
+void initParser() {
   static std::once_flag initOnce;
   std::call_once(initOnce, [] { xmlInitParser(); });
+}
+
+std::shared_ptr<XMLDocument> parse(std::string_view bytes, const std::string& url, base::Error* error) {
+  initParser();
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
     setError(error, kXMLErrorUnparsable, "The XML document is too large", url);
     return nullptr;
@@ -77,6 +81,19 @@ std::shared_ptr<XMLDocument> XMLDocument::initWithContentsOfURL(const std::files
 
 std::shared_ptr<XMLDocument> XMLDocument::initWithData(std::string_view bytes, int /*options*/, base::Error* error) {
   return parse(bytes, {}, error);
+}
+
+bool XMLDocument::isWellFormed(std::string_view bytes) {
+  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) return false;
+  initParser();
+  xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+  if (!ctxt) return false;
+  xmlDocPtr doc = xmlCtxtReadMemory(ctxt, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
+                                    XML_PARSE_NOWARNING | XML_PARSE_NOERROR | XML_PARSE_NONET);
+  const bool wellFormed = doc && ctxt->wellFormed && xmlDocGetRootElement(doc);
+  if (doc) xmlFreeDoc(doc);
+  xmlFreeParserCtxt(ctxt);
+  return wellFormed;
 }
 
 std::shared_ptr<XMLElement> XMLDocument::rootElement() const {

@@ -23,6 +23,10 @@ class XMLDocument : public XMLNode {
   [[nodiscard]] static std::shared_ptr<XMLDocument> initWithData(std::string_view bytes, int options = 0,
                                                                  base::Error* error = nullptr);
 
+  // YES when the bytes are a well-formed XML document, as a strict parser
+  // (one that stops at the first error) takes them; nothing is fetched.
+  [[nodiscard]] static bool isWellFormed(std::string_view bytes);
+
   std::shared_ptr<XMLElement> rootElement() const;
 
   XMLDocument(std::shared_ptr<const detail::XMLDocumentStorage> storage, _xmlNode* node)

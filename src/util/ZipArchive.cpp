@@ -162,6 +162,10 @@ bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_vie
   lastError_.clear();
   if (!handle_) return fail("no archive is open");
   auto file = static_cast<unzFile>(handle_);
+  const auto tooManyEntries = [&] {
+    return fail("refused the archive: it holds more than " + std::to_string(maxEntries_) + " entries");
+  };
+  if (entryCount_ > maxEntries_) return tooManyEntries();
   std::error_code ec;
   fs::create_directories(folder, ec);
   fs::path root = fs::canonical(folder, ec);
@@ -177,7 +181,10 @@ bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_vie
   if (status == UNZ_END_OF_LIST_OF_FILE) return true;
   std::vector<char> buffer(kReadChunk);
   std::uint64_t unpacked = 0;  // bytes the extracted entries record, together
+  std::uint64_t entries = 0;
   while (status == UNZ_OK) {
+    // The directory's count is only the archive's word: the entries are counted too.
+    if (++entries > maxEntries_) return tooManyEntries();
     unz_file_info64 info{};
     if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
       return fail("cannot read an entry of " + path_.string());

@@ -57,6 +57,11 @@ class ZipArchive {
     maxTotalBytes_ = totalBytes;
   }
 
+  // An extraction refuses, before it writes anything, an archive of more than
+  // `entries` entries: a small archive of countless empty entries would
+  // otherwise make a file for each.
+  void setEntryLimit(std::uint64_t entries) { maxEntries_ = entries; }
+
   bool isOpen() const { return handle_ != nullptr; }
   std::uint64_t entryCount() const { return entryCount_; }
   // What went wrong in the last failed call, for logs.
@@ -72,6 +77,8 @@ class ZipArchive {
   std::string lastError_;
   std::uint64_t maxEntryBytes_ = std::uint64_t{64} << 20;
   std::uint64_t maxTotalBytes_ = std::uint64_t{256} << 20;
+  // A real book has a few thousand entries, a skin a few hundred.
+  std::uint64_t maxEntries_ = 10000;
 };
 
 }  // namespace mv

@@ -1,10 +1,12 @@
 #include "CatalogTestSupport.hpp"
+#include "DesktopSupport.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/ProductDetailController.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/DesktopWindow.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Window.hpp"
@@ -165,9 +167,10 @@ TEST_F(ProductScreenTest, TheLastTagCanBeScrolledIntoView) {
   open(all(), 1);
   auto& strip = screen->tagsChooseView();
   ASSERT_EQ(screen->tagNames().size(), 6u);
-  ui::View* last = nullptr;
+  // Held: a change of product would build the strip anew.
+  std::shared_ptr<ui::View> last;
   for (const auto& v : strip.subviews()) {
-    if (dynamic_cast<ui::Button*>(v.get()) && (!last || v->frame().x() > last->frame().x())) last = v.get();
+    if (dynamic_cast<ui::Button*>(v.get()) && (!last || v->frame().x() > last->frame().x())) last = v;
   }
   ASSERT_TRUE(last);
   const ui::Rect stripInWindow = strip.convertRectToView(strip.bounds(), nullptr);
@@ -177,7 +180,8 @@ TEST_F(ProductScreenTest, TheLastTagCanBeScrolledIntoView) {
   ASSERT_TRUE(driver->drag(path, 0.1));
   settle();
   advance(2);
-  EXPECT_EQ(screen->productID(), 2);
+  ASSERT_EQ(screen->productID(), 2);
+  ASSERT_EQ(last->superview(), &strip);
   const ui::Rect lastInWindow = last->convertRectToView(last->bounds(), nullptr);
   EXPECT_LE(lastInWindow.maxX(), stripInWindow.maxX());
   EXPECT_GE(lastInWindow.x(), stripInWindow.x());
@@ -301,6 +305,45 @@ TEST_F(ProductScreenTest, ALineNeverGrowsPastTheQuantityCap) {
   EXPECT_EQ(alertMessage(), text("ORDEROVERMAX"));
   answerAlert(0);
   EXPECT_EQ(lines(), (std::vector<std::string>{"2 x1000000"}));
+}
+
+// On the desktop no keyboard covers the screen: typing a quantity moves
+// nothing, and a click elsewhere ends the typing with the value kept, as
+// Return does.
+TEST_F(ProductScreenTest, OnTheDesktopTypingAQuantityMovesNothingAndAClickElsewhereEndsIt) {
+  MV_USE_VIRTUAL_SCREEN();
+  open(all(), 1);
+  runDesktop([&] {
+    std::string error;
+    auto desktop = ui::DesktopWindow::open(window, {}, &error);
+    ASSERT_TRUE(desktop) << error;
+    auto click = [&](const ui::View& v) {
+      const ui::Point p = v.convertRectToView(v.bounds(), nullptr).center();
+      base::RunLoop::main().advance(1);
+      desktop->pushMouseDown(p);
+      desktop->pushMouseUp(p);
+      desktop->runFrame();
+    };
+    auto& field = screen->countTextField();
+    const ui::Rect screenFrame = screen->view()->frame();
+    const ui::Rect nameFrame = screen->productNameLabel().convertRectToView(screen->productNameLabel().bounds(), nullptr);
+
+    click(field);
+    ASSERT_TRUE(field.isEditing());
+    desktop->pushKey(ui::DesktopWindow::Key::A, ui::DesktopWindow::Ctrl);
+    desktop->pushText("5");
+    base::RunLoop::main().advance(1);
+    desktop->runFrame();
+    EXPECT_EQ(field.text(), "5");
+    EXPECT_EQ(screen->view()->frame(), screenFrame);
+    EXPECT_EQ(screen->productNameLabel().convertRectToView(screen->productNameLabel().bounds(), nullptr), nameFrame);
+
+    click(screen->productNameLabel());
+    EXPECT_FALSE(field.isEditing());
+    EXPECT_EQ(field.text(), "5");
+    click(screen->addToOrderBtn());
+    EXPECT_EQ(lines(), (std::vector<std::string>{"2 x5"}));
+  });
 }
 
 TEST_F(ProductScreenTest, TheLargestQuantityShowsWholeInItsField) {

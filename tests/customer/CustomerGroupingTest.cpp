@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "customer/CustomerGrouping.hpp"
 
 namespace mv::test {
@@ -107,6 +109,33 @@ TEST(CustomerGroupingTest, NamesAreFiledUnderTheLetterAPersonReads) {
   addContact(acme, "X", "２号");
   EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(records({acme}), CustomerGrouping::kByContact, "I"), true),
             "E: Élan/Jean | Z: 曾/Zhuo | #: ２号/X");
+}
+
+// Company names start with places, provinces and trades: each goes under the
+// letter its first word is read with, whether or not the simplified character
+// is also a traditional one of another reading (广 is not "yan", 体 not "ben").
+TEST(CustomerGroupingTest, CommonCompanyCityAndProvinceNamesGoUnderTheirFirstLetter) {
+  const std::vector<std::pair<std::string, char>> names = {
+      {"广州贸易", 'G'}, {"广东电子", 'G'}, {"广西药业", 'G'}, {"宁波港务", 'N'}, {"体育用品", 'T'},
+      {"叶氏五金", 'Y'}, {"厂家直销", 'C'}, {"厦门航空", 'X'}, {"重庆百货", 'C'}, {"长沙银行", 'C'},
+      {"长春一汽", 'C'}, {"长城汽车", 'C'}, {"长江实业", 'C'}, {"成都科技", 'C'}, {"都江堰旅游", 'D'},
+      {"北京贸易", 'B'}, {"天津港", 'T'},   {"上海电气", 'S'}, {"河北钢铁", 'H'}, {"山西焦煤", 'S'},
+      {"辽宁机械", 'L'}, {"吉林化工", 'J'}, {"黑龙江农垦", 'H'}, {"江苏银行", 'J'}, {"浙江物产", 'Z'},
+      {"安徽建工", 'A'}, {"福建茶业", 'F'}, {"江西铜业", 'J'}, {"山东黄金", 'S'}, {"河南中原", 'H'},
+      {"湖北能源", 'H'}, {"湖南卫视", 'H'}, {"海南航空", 'H'}, {"四川长虹", 'S'}, {"贵州茅台", 'G'},
+      {"云南白药", 'Y'}, {"陕西鼓风", 'S'}, {"甘肃电投", 'G'}, {"青海盐湖", 'Q'}, {"台湾茶行", 'T'},
+      {"内蒙古伊利", 'N'}, {"西藏藏药", 'X'}, {"宁夏枸杞", 'N'}, {"新疆天业", 'X'}, {"香港置地", 'X'},
+      {"澳门旅游", 'A'}, {"深圳华强", 'S'}, {"杭州娃哈哈", 'H'}, {"南京医药", 'N'}, {"苏州电梯", 'S'},
+      {"青岛啤酒", 'Q'}, {"大连万达", 'D'}, {"哈尔滨电机", 'H'}, {"郑州宇通", 'Z'}, {"合肥百货", 'H'},
+      {"昆明机床", 'K'}, {"银行卡中心", 'Y'}, {"六安瓜片", 'L'}, {"蚌埠玻璃", 'B'}, {"会计师事务所", 'K'},
+      {"调味品厂", 'T'}, {"乐山电力", 'L'}, {"东莞玩具", 'D'}, {"佛山照明", 'F'}, {"珠海格力", 'Z'},
+  };
+  std::vector<PersonInfo> persons;
+  for (const auto& [name, letter] : names) persons.push_back(person(static_cast<int>(persons.size()) + 1, name));
+  std::map<std::string, std::string> filedUnder;
+  for (const auto& section : CustomerGrouping::groupAndOrder(records(persons), CustomerGrouping::kByName, "I"))
+    for (const auto& row : section.arrayPersons) filedUnder[row.personInfo->name] = section.prefex;
+  for (const auto& [name, letter] : names) EXPECT_EQ(filedUnder[name], std::string(1, letter)) << name;
 }
 
 TEST(CustomerGroupingTest, StateModeSortsKeysByOneDerivedKeyAndIgnoresImportance) {

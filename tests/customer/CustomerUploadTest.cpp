@@ -14,6 +14,8 @@
 namespace mv::test {
 namespace {
 
+using sales::FaultRule;
+
 class RecordingLinks : public CustomerOrderLinks {
  public:
   std::vector<std::pair<int, int>> remapped;  // local id, service id
@@ -374,6 +376,85 @@ TEST_F(UploadServiceTest, AFailedRemapKeepsEveryLocalIdAndASecondUploadHealsIt) 
   EXPECT_EQ(posted.back(), true);
   EXPECT_EQ(count("marvisto_quote_order", "customer_id = -1"), 0);
   EXPECT_EQ(service->backend().uploadedCustomers("acme").size(), 1u);
+}
+
+// Ids from the service that another row holds, or that it hands out twice,
+// never take a row's place: the customers they name keep their local ids,
+// rows and orders, the upload is told as failed, and sound ids still go in.
+TEST_F(UploadServiceTest, IdsThatClashLeaveTheLocalCustomersAsTheyWere) {
+  seedLocalCustomers();
+  seedOrder(-5, -1);
+  seedOrder(-6, -2);
+  auto dir = directory();
+  const auto untouched = [&](int customer, const char* name, int addresses, int orderId) {
+    const std::string id = std::to_string(customer);
+    EXPECT_EQ(count("marvisto_customer", "customer_id = " + id + " AND customer_name = '" + name + "'"), 1) << name;
+    EXPECT_EQ(count("marvisto_customer_address", "id < 0 AND customer_id = " + id), addresses) << name;
+    EXPECT_EQ(count("marvisto_quote_order", "order_id = " + std::to_string(orderId) + " AND customer_id = " + id), 1)
+        << name;
+    EXPECT_EQ(dir->customerInfoDic().count(customer), 1u) << name;
+  };
+  const auto answerWith = [&](const std::string& content) {
+    FaultRule rule = FaultRule::contentFor("syncData/marvisto_customer", content);
+    rule.times = 1;
+    service->addFault(rule);
+  };
+  const auto expectFailureTold = [&](std::size_t posts) {
+    ASSERT_TRUE(waitForPosts(posts));
+    EXPECT_EQ(posted.back(), false);
+    auto alert = ui::AlertView::visibleAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->message(), "text-FAILED");
+    ui::AlertView::resetForTesting();
+  };
+
+  // Local customer -1 mapped onto the other local customer, -2.
+  answerWith(R"({"marvisto_customer":[{"customerId":-2,"preId":-1}],"marvisto_customer_address":[],)"
+             R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
+  ASSERT_GT(dir->submitCustomer(-1), 0);
+  expectFailureTold(1);
+  untouched(-1, "Joe''s \"Corner\" 商店", 2, -5);
+  untouched(-2, "Quiet Co", 1, -6);
+
+  // One id handed out twice, and an id the synced customer holds.
+  answerWith(R"({"marvisto_customer":[{"customerId":9001,"preId":-1},{"customerId":9001,"preId":-2}],)"
+             R"("marvisto_customer_address":[],"marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
+  ASSERT_GT(dir->submitAllLocalCustomer(), 0);
+  expectFailureTold(2);
+  answerWith(R"({"marvisto_customer":[{"customerId":7,"preId":-2}],"marvisto_customer_address":[],)"
+             R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
+  ASSERT_GT(dir->submitCustomer(-2), 0);
+  expectFailureTold(3);
+  untouched(-1, "Joe''s \"Corner\" 商店", 2, -5);
+  untouched(-2, "Quiet Co", 1, -6);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 7 AND customer_name = 'Synced'"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 9001"), 0);
+
+  // A sound id goes in with the customer's rows and order; an address given
+  // a local id (the other customer's address holds it) keeps its customer as
+  // it was.
+  answerWith(R"({"marvisto_customer":[{"customerId":9001,"preId":-1},{"customerId":9002,"preId":-2}],)"
+             R"("marvisto_customer_address":[{"preId":-3,"id":-1,"customerId":9002}],)"
+             R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
+  ASSERT_GT(dir->submitAllLocalCustomer(), 0);
+  expectFailureTold(4);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 9001 AND customer_name = 'Joe''s \"Corner\" 商店'"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id = 9001"), 2);
+  EXPECT_EQ(count("marvisto_customer_contact", "customer_id = 9001"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -5 AND customer_id = 9001"), 1);
+  untouched(-2, "Quiet Co", 1, -6);
+
+  // The sync's own copy of a customer whose reply was lost gives way to it.
+  seed({9003, "Quiet Co", {{kActive, ""}}, {}, {}});
+  answerWith(R"({"marvisto_customer":[{"customerId":9003,"preId":-2}],"marvisto_customer_address":[],)"
+             R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
+  ASSERT_GT(dir->submitCustomer(-2), 0);
+  ASSERT_TRUE(waitForPosts(5));
+  EXPECT_EQ(posted.back(), true);
+  EXPECT_EQ(count("marvisto_customer", "customer_name = 'Quiet Co'"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 9003 AND hidden = 1"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id = 9003"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -6 AND customer_id = 9003"), 1);
 }
 
 // A customer made after an upload is a new customer on the service too, and a

@@ -130,6 +130,47 @@ TEST_F(EPUBBookTest, ABookThatWouldUnpackFarBeyondItsSizeIsRefused) {
   EXPECT_FALSE(fine.isTooLarge());
 }
 
+TEST_F(EPUBBookTest, AnEntryIsHeldToItsOwnSizeAndRatio) {
+  // Pictures and clips that pack poorly unpack whatever their size; text that
+  // packs very well is refused only beyond the smaller size.
+  std::string noise(3u << 20, '\0');
+  std::uint64_t x = 88172645463325252ull;
+  for (char& c : noise) {
+    x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+    c = static_cast<char>(x);
+  }
+  test::BookSpec fine = threeUnits();
+  fine.extraEntries = {{"OEBPS/clip.mp4", noise}, {"OEBPS/blank.css", std::string(15u << 20, ' ')}};
+  EPUBBook ok(book("fine.epub", fine));
+  ASSERT_TRUE(ok.load()) << ok.lastError();
+  EXPECT_EQ(fs::file_size(ok.folderPath() / "OEBPS" / "clip.mp4"), noise.size());
+
+  test::BookSpec packed = threeUnits();
+  packed.extraEntries = {{"OEBPS/clip.mp4", noise}, {"OEBPS/blank.css", std::string(17u << 20, ' ')}};
+  EPUBBook refused(book("packed.epub", packed));
+  EXPECT_FALSE(refused.load());
+  EXPECT_TRUE(refused.isTooLarge());
+  EXPECT_FALSE(refused.isDamaged());
+  EXPECT_FALSE(fs::exists(refused.folderPath()));
+
+  // An entry that says it unpacks to three gibibytes from two is refused
+  // before anything is written, though it packs well under the ratio.
+  const fs::path huge = book("huge.epub", threeUnits());
+  std::string bytes = readFile(huge);
+  const auto central = bytes.find("PK\x01\x02");
+  ASSERT_NE(central, std::string::npos);
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xff);
+  };
+  put32(central + 20, 0x80000000u);
+  put32(central + 24, 0xC0000000u);
+  std::ofstream(huge, std::ios::binary | std::ios::trunc) << bytes;
+  EPUBBook tooLarge(huge);
+  EXPECT_FALSE(tooLarge.load());
+  EXPECT_TRUE(tooLarge.isTooLarge());
+  EXPECT_FALSE(fs::exists(tooLarge.folderPath()));
+}
+
 TEST_F(EPUBBookTest, BooksThatCannotBeReadFail) {
   struct Case {
     const char* name;
@@ -168,6 +209,7 @@ TEST_F(EPUBBookTest, BooksThatCannotBeReadFail) {
     EPUBBook b(p);
     EXPECT_FALSE(b.load()) << c.name;
     EXPECT_FALSE(b.lastError().empty()) << c.name;
+    EXPECT_TRUE(b.isDamaged()) << c.name;
     EXPECT_TRUE(b.spines().empty()) << c.name;
   }
   // A truncated download: the archive's directory at its end is gone.

@@ -10,12 +10,13 @@ std::string escaped(const std::string& text) { return sales::DocumentFactory::xm
 
 }  // namespace
 
-std::string unitDocument(const std::string& title, const std::string& body, bool styleSheet) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>" +
-         escaped(title) + "</title>" +
-         (styleSheet ? "<link rel=\"stylesheet\" type=\"text/css\" href=\"style.css\"/>" : "") + "</head><body>" +
-         body + "</body></html>\n";
+std::string unitDocument(const BookUnit& unit) {
+  return "<?xml version=\"1.0\" encoding=\"" + unit.encoding +
+         "\"?>\n"
+         "<html xmlns=\"http://www.w3.org/1999/xhtml\"" +
+         unit.rootAttributes + "><head><title>" + escaped(unit.title) + "</title>" +
+         (unit.styleSheet ? "<link rel=\"stylesheet\" type=\"text/css\" href=\"style.css\"/>" : "") + unit.head +
+         "</head><body>" + unit.body + "</body></html>\n";
 }
 
 std::string filler(int paragraphs, const std::string& word) {
@@ -41,14 +42,14 @@ bool writeBook(const std::filesystem::path& file, const BookSpec& spec) {
     const BookUnit& u = spec.units[i];
     const std::string id = "unit" + std::to_string(i + 1);
     manifest += "<item id=\"" + id + "\" href=\"" + escaped(u.href) + "\" media-type=\"application/xhtml+xml\"/>";
-    spine += "<itemref idref=\"" + id + "\"/>";
+    spine += "<itemref idref=\"" + id + "\"" + (u.properties.empty() ? "" : " properties=\"" + u.properties + "\"") + "/>";
     if (!u.title.empty()) {
       navPoints += "<navPoint id=\"np" + std::to_string(i + 1) + "\" playOrder=\"" + std::to_string(i + 1) +
                    "\"><navLabel><text>" + escaped(u.title) + "</text></navLabel><content src=\"" +
                    escaped(u.ncxSrc.empty() ? u.href : u.ncxSrc) + "\"/></navPoint>";
     }
     ok = ok && zip.addBytes(folder + (u.entryName.empty() ? u.href : u.entryName),
-                            unitDocument(u.title, u.body, u.styleSheet));
+                            unitDocument(u), u.compress);
   }
   for (const auto& [id, href] : spec.extraItems) {
     manifest += "<item id=\"" + id + "\" href=\"" + escaped(href) + "\" media-type=\"application/xhtml+xml\"/>";
@@ -62,16 +63,17 @@ bool writeBook(const std::filesystem::path& file, const BookSpec& spec) {
                             "version=\"2005-1\"><head/><docTitle><text>Book</text></docTitle><navMap>" +
                                 navPoints + "</navMap></ncx>");
   }
-  ok = ok && zip.addBytes(folder + "style.css", "p { margin: 0; }\n") &&
+  ok = ok && zip.addBytes(folder + "style.css", spec.styleSheet) &&
        zip.addBytes(folder + "content.opf",
                     "<?xml version=\"1.0\"?>\n<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"" +
                         std::string(spec.ncx ? "2.0" : "3.0") +
                         "\" unique-identifier=\"id\"><metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
-                        "<dc:identifier id=\"id\">test-book</dc:identifier><dc:title>Test</dc:title></metadata>"
-                        "<manifest>" +
-                        manifest + "</manifest><spine" + (spec.ncx ? " toc=\"ncx\"" : "") + ">" + spine +
+                        "<dc:identifier id=\"id\">" +
+                        escaped(spec.identifier) + "</dc:identifier><dc:title>Test</dc:title>" + spec.metadata +
+                        "</metadata><manifest>" +
+                        manifest + "</manifest><spine" + (spec.ncx ? " toc=\"ncx\"" : "") + spec.spineAttributes + ">" + spine +
                         "</spine></package>");
-  for (const auto& [name, bytes] : spec.extraEntries) ok = ok && zip.addBytes(name, bytes);
+  for (const auto& [name, bytes] : spec.extraEntries) ok = ok && zip.addBytes(name, bytes, !spec.extraEntriesStored);
   for (const auto& [name, target] : spec.linkEntries) ok = ok && zip.addSymbolicLink(name, target);
   return zip.close() && ok;
 }

@@ -18,6 +18,11 @@ struct BookUnit {
   std::string entryName;   // the archive entry below the package folder; `href` when empty
   std::string ncxSrc;      // the NCX's pointer at the unit; `href` when empty
   bool styleSheet = true;  // the unit links a style sheet
+  bool compress = true;    // the unit is deflated, not stored
+  std::string encoding = "UTF-8";  // as the XML declaration names it (the body is written as it is)
+  std::string rootAttributes;      // more attributes of the html element
+  std::string head;                // more of the head's content
+  std::string properties;          // the spine entry's properties
 };
 
 struct BookSpec {
@@ -27,16 +32,21 @@ struct BookSpec {
   std::string ncxEntry = "toc.ncx";  // below the package folder
   // Extra archive entries, written after the book's own: name, bytes.
   std::vector<std::pair<std::string, std::string>> extraEntries;
+  bool extraEntriesStored = false;  // stored as they are, not deflated
   // Entries stored as symbolic links: name, target.
   std::vector<std::pair<std::string, std::string>> linkEntries;
   // Spine entries naming items by these ids as well (after the units).
   std::vector<std::string> extraItemrefs;
   // Manifest items (id, href) after the units'.
   std::vector<std::pair<std::string, std::string>> extraItems;
+  std::string identifier = "test-book";  // the package's unique identifier
+  std::string metadata;                  // more of the package's metadata
+  std::string spineAttributes;           // more attributes of the spine
+  std::string styleSheet = "p { margin: 0; }\n";
 };
 
 // A unit's XHTML document.
-std::string unitDocument(const std::string& title, const std::string& body, bool styleSheet = true);
+std::string unitDocument(const BookUnit& unit);
 // Paragraphs of plain words, enough to fill about `pages` two-column pages of the reader.
 std::string filler(int paragraphs, const std::string& word = "text");
 

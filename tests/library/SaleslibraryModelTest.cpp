@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "LibraryTestSupport.hpp"
+#include "library/epub/EPUBBook.hpp"
 #include "SessionFixture.hpp"
 #include "sync/DownloadedFilesModel.hpp"
 #include "sync/LibraryFileDownloader.hpp"
@@ -86,6 +87,23 @@ TEST_F(SaleslibraryModelTest, SuccessfulDownloadReplacesThePendingUpdateAndIsAck
   ack->status = "200";
   EXPECT_TRUE(sender->answer(ack));
   EXPECT_EQ(events.size(), 2u);
+}
+
+TEST_F(SaleslibraryModelTest, ABookUpdatedUnderANewNameTakesItsUnpackedFolderAlong) {
+  auto book = test::libraryFile(3, "Handbook", "handbook_v2.epub", "EPUB");
+  save({book});
+  ASSERT_TRUE(store().saveToDatabaseLibraryUpdate({book.file_id, "handbook.epub", "EPUB"}));
+  const fs::path old = putOnDisk("handbook.epub", "EPUB");
+  const fs::path unpacked = old.parent_path() / "handbook";
+  fs::create_directories(unpacked / "OEBPS");
+  std::ofstream(unpacked / EPUBBook::kExtractionMarker) << "1 2\n";
+  std::ofstream(unpacked / "OEBPS" / "one.xhtml") << "<html/>";
+  manager->sendRequest(SaleslibraryModel::requestForFile(book));
+  const fs::path now = putOnDisk("handbook_v2.epub", "EPUB");
+  EXPECT_TRUE(sender->answer(completion(*lastDownload(), "200")));
+  EXPECT_FALSE(fs::exists(old));
+  EXPECT_FALSE(fs::exists(unpacked));
+  EXPECT_TRUE(fs::exists(now));
 }
 
 TEST_F(SaleslibraryModelTest, AnOldVersionWhosePathAnotherFileNowHasStays) {

@@ -11,6 +11,7 @@
 #include "order/QuoteOrderItemsTableViewCell.hpp"
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/QuoteOrderViewController.hpp"
+#include "platform/gfx/PdfDocument.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
@@ -249,6 +250,27 @@ class EditorTest : public OrderScreenTest {
     flush();
     return dynamic_cast<QuoteOrderItemsTableViewCell*>(editor->table().cellForRowAtIndexPath({0, r}));
   }
+  // Taps a field, clears it and types `text`, leaving it being edited.
+  void retype(ui::TextField& field, const std::string& text) {
+    ASSERT_TRUE(driver().tap(field));
+    ASSERT_EQ(driver().firstResponder(), &field);
+    for (std::size_t n = field.text().size(); n > 0; --n) driver().pressBackspace();
+    ASSERT_EQ(field.text(), "");
+    ASSERT_TRUE(driver().typeText(text));
+  }
+  // Types `quantity` into the quantity field of line `r`, leaving it being edited.
+  void typeQuantity(long r, const std::string& quantity) {
+    auto* cell = row(r);
+    ASSERT_TRUE(cell);
+    retype(cell->quantityTextField(), quantity);
+  }
+  // The text of the order form the PDF screen shows, or "<no form>".
+  std::string printedForm() {
+    auto* pdf = dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController());
+    if (!pdf) return "<no form>";
+    auto document = gfx::PdfDocument::openData(pdf->createPDFData());
+    return document && document->pageCount() > 0 ? document->text(0) : "<no form>";
+  }
 
   std::shared_ptr<QuoteOrderViewController> editor;
   std::shared_ptr<ui::NavigationController> nav;
@@ -467,6 +489,132 @@ TEST_F(EditorTest, CancelOnTheDeletePromptKeepsAQuantityOfThousands) {
   flush();
   EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 1200"), 1);
   EXPECT_EQ(count("marvisto_quote_order_item"), 2);
+}
+
+// A line's quantity still being typed when a button is clicked (no Return)
+// is what Save stores, the row and the footer show, the order form prints
+// and Submit sends.
+TEST_F(EditorTest, AQuantityStillBeingTypedIsWhatIsStoredShownPrintedAndSent) {
+  customer(7, "Ann");
+  auto o = newOrder(0, "Ann");
+  o->customerId = 7;
+  o->items.push_back(editorLine(1, 10, 10, 1200));
+  o->items.push_back(editorLine(2, 10, 10, 1));
+  open(o, Model::kNewOrder);
+  ASSERT_EQ(row(0)->quantityTextField().text(), "1,200");
+  ASSERT_NO_FATAL_FAILURE(typeQuantity(0, "5"));
+  ASSERT_TRUE(driver().tap(editor->btnSave()));
+  flush();
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_EQ(editor->state(), Model::kSavedOrder);
+  EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 5"), 1);
+  EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 1200"), 0);
+  EXPECT_EQ(count("marvisto_quote_order", "order_subtotal = 60"), 1);
+  EXPECT_EQ(row(0)->quantityTextField().text(), "5");
+  EXPECT_EQ(row(0)->subTotalLabel().text(), "$50.00");
+  EXPECT_EQ(editor->lblTotal().text(), "$60.00");
+
+  // The order form prints the line as stored.
+  ASSERT_TRUE(driver().tap(editor->btnPDF()));
+  advance(1);
+  const std::string printed = printedForm();
+  EXPECT_NE(printed.find("50.00"), std::string::npos) << printed;
+  EXPECT_EQ(printed.find("12,000.00"), std::string::npos) << printed;
+  nav->popViewControllerAnimated(false);
+  flush();
+
+  // Back in edit mode, 7 typed and Submit clicked: the service is sent 7.
+  ASSERT_TRUE(driver().tap(editor->btnSave()));
+  ASSERT_EQ(editor->btnSave().tag(), Model::kSaveTag);
+  ASSERT_NO_FATAL_FAILURE(typeQuantity(0, "7"));
+  ASSERT_TRUE(driver().tap(editor->btnSubmit()));
+  auto upload = std::dynamic_pointer_cast<RequestUploadQuoteOrder>(lastSent(kCmdUploadQuoteOrder));
+  ASSERT_TRUE(upload);
+  auto sentOrders = JSONValue(upload->syncData);
+  ASSERT_TRUE(sentOrders);
+  const base::Value* orders = arrayMember(*sentOrders, "order");
+  ASSERT_TRUE(orders && orders->size() == 1) << upload->syncData;
+  const base::Value* sentLines = arrayMember(member(orders->at(0), "order_item"), "order_items");
+  ASSERT_TRUE(sentLines && sentLines->size() == 2) << upload->syncData;
+  EXPECT_EQ(intMember(sentLines->at(0), "product_quantity"), 7);
+  EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 7"), 1);
+  EXPECT_EQ(row(0)->subTotalLabel().text(), "$70.00");
+}
+
+// A quantity of 0 typed and a button clicked: the line's delete prompt comes
+// first and nothing is stored, printed or left behind; CANCEL brings the old
+// quantity back, OK deletes the line.
+TEST_F(EditorTest, AQuantityOf0StillBeingTypedAsksBeforeAnythingReadsTheOrder) {
+  auto o = newOrder(2);
+  o->items[0]->quantity = 1200;
+  open(o, Model::kNewOrder);
+  const std::string total = editor->lblTotal().text();
+  ASSERT_NO_FATAL_FAILURE(typeQuantity(0, "0"));
+  ASSERT_TRUE(driver().tap(editor->btnSave()));
+  flush();
+  ASSERT_EQ(alertTitle(), txt("DELETEPRODUCTITEM"));
+  EXPECT_EQ(count("marvisto_quote_order"), 0);
+  answer(0);
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_EQ(o->items[0]->quantity, 1200);
+  EXPECT_EQ(row(0)->quantityTextField().text(), "1,200");
+  EXPECT_EQ(editor->lblTotal().text(), total);
+  ASSERT_TRUE(driver().tap(editor->btnSave()));
+  flush();
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 1200"), 1);
+
+  // View as PDF: asked first, no form.
+  ASSERT_TRUE(driver().tap(editor->btnSave()));
+  ASSERT_NO_FATAL_FAILURE(typeQuantity(0, "0"));
+  ASSERT_TRUE(driver().tap(editor->btnPDF()));
+  advance(1);
+  ASSERT_EQ(alertTitle(), txt("DELETEPRODUCTITEM"));
+  EXPECT_TRUE(onScreen());
+  answer(0);
+  EXPECT_EQ(row(0)->quantityTextField().text(), "1,200");
+
+  // Leaving: asked first; OK deletes the line, and only then is saving offered.
+  ASSERT_NO_FATAL_FAILURE(typeQuantity(0, "0"));
+  ASSERT_TRUE(driver().tap(editor->btnHistory()));
+  ASSERT_EQ(alertTitle(), txt("DELETEPRODUCTITEM"));
+  answer(1);
+  ASSERT_EQ(o->items.size(), 1u);
+  EXPECT_EQ(editor->table().numberOfRowsInSection(0), 1);
+  EXPECT_EQ(editor->lblTotal().text(), "$200.00");
+  ASSERT_TRUE(driver().tap(editor->btnHistory()));
+  ASSERT_EQ(alertTitle(), txt("ORDERCHANGED"));
+  answer(1);
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(count("marvisto_quote_order_item"), 1);
+  EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 0"), 0);
+  EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 2"), 1);
+}
+
+// A value its field refuses, still being typed when Save or Submit is
+// clicked: the alert says so, and nothing is stored or sent.
+TEST_F(EditorTest, ARefusedValueStillBeingTypedStopsSaveAndSubmit) {
+  customer(7, "Ann");
+  open(newOrder(1, "Ann"), Model::kNewOrder);
+  ASSERT_NO_FATAL_FAILURE(retype(row(0)->txtDiscountRat(), "50.5"));
+  ASSERT_TRUE(driver().tap(editor->btnSave()));
+  flush();
+  EXPECT_EQ(alertTitle(), txt("INVALIDINPUT"));
+  EXPECT_EQ(count("marvisto_quote_order"), 0);
+  answer(0);
+  // Corrected in its field, it goes in.
+  ASSERT_EQ(driver().firstResponder(), &row(0)->txtDiscountRat());
+  driver().typeText("0");
+  driver().pressReturn();
+  flush();
+  EXPECT_EQ(row(0)->txtDiscountPrice().text(), "50.50");
+
+  ASSERT_NO_FATAL_FAILURE(retype(editor->txtDiscountTotal(), "90.5"));
+  ASSERT_TRUE(driver().tap(editor->btnSubmit()));
+  flush();
+  EXPECT_EQ(alertTitle(), txt("INVALIDINPUT"));
+  EXPECT_EQ(count("marvisto_quote_order"), 0);
+  EXPECT_TRUE(sent().empty());
 }
 
 TEST_F(EditorTest, APricelessLineKeepsItsDashInPlaceAfterAQuantityEdit) {

@@ -164,6 +164,7 @@ TEST_F(ListTest, SubmittingOneOrAll) {
   EXPECT_EQ(store->currentQuoteOrderId(), QuoteOrderStore::kAllOrders);
   changeSession([](Session& s) { s.loginType = LoginType::None; });
   sender->answer(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "500"));
+  ASSERT_TRUE(driver().visibleAlert());
   EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderHistoryController::kRequireLoginAlertTag);
 
   // The demo account is told it may not.
@@ -172,6 +173,7 @@ TEST_F(ListTest, SubmittingOneOrAll) {
   changeSession([](Session& s) { s.loginType = LoginType::Demo; });
   const std::size_t before = sent().size();
   list->btnSubmitAllClick();
+  ASSERT_TRUE(driver().visibleAlert());
   EXPECT_EQ(driver().visibleAlert()->tag(), DemoLimitAlert::kTag);
   EXPECT_EQ(sent().size(), before);
 }
@@ -232,18 +234,22 @@ TEST_F(ListTest, CopyAndDeleteFromTheRowPopover) {
   EXPECT_EQ(count("marvisto_quote_order"), 1);
 }
 
-// The rows move while the prompt is up (a history page arrives): OK deletes
-// the order the prompt was opened for, or says it is gone.
-TEST_F(ListTest, TheDeletePromptDeletesTheOrderItWasOpenedFor) {
+// The rows move while the prompt is up (a history page arrives): the tint
+// stays on the order the prompt was opened for, and OK deletes that order,
+// or says it is gone.
+TEST_F(ListTest, TheDeletePromptTintsAndDeletesTheOrderItWasOpenedFor) {
   storeOrder("Ann", "01/05/2026 10:00:00", false, "rep_1_260105100000", 2);
   storeOrder("Bob", "01/04/2026 10:00:00", false, "rep_1_260104100000", 1);
   open();
   list->pullTableViewDidTriggerLoadMore(list->historyOrderTable());
   advance(1.1);
   ASSERT_TRUE(lastSent(kCmdGetOrderHistory));
+  ASSERT_TRUE(row(1));
   ASSERT_EQ(row(1)->customerLabel().text(), "Bob");
-  pressInRowPopover(1, false);
+  ASSERT_NO_FATAL_FAILURE(pressInRowPopover(1, false));
   ASSERT_EQ(alertTitle(), txt("DELETEORDER"));
+  ASSERT_TRUE(row(1));
+  EXPECT_TRUE(row(1)->isTouched());
   auto page = replyTo<GetOrderHistoryRst>(kCmdGetOrderHistory, "200");
   page->orderHistoryArray = {base::Value{{"order_id", 7001},
                                          {"order_number", "rep_1_260106100000"},
@@ -252,21 +258,33 @@ TEST_F(ListTest, TheDeletePromptDeletesTheOrderItWasOpenedFor) {
                                          {"uploaded", 1}}};
   ASSERT_TRUE(sender->answer(page));
   ASSERT_EQ(rows(), 3);
+  ASSERT_TRUE(row(1));
   ASSERT_EQ(row(1)->customerLabel().text(), "Ann");
+  for (long r = 0; r < 3; ++r) {
+    auto* cell = row(r);
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->isTouched(), cell->customerLabel().text() == "Bob") << cell->customerLabel().text();
+  }
   driver().pressAlertButton(1);
   advance(1);
   EXPECT_EQ(count("marvisto_quote_order", "customer_name = 'Bob'"), 0);
   EXPECT_EQ(count("marvisto_quote_order", "customer_name = 'Ann'"), 1);
   EXPECT_EQ(count("marvisto_quote_order", "customer_name = 'Cid'"), 1);
-  EXPECT_EQ(rows(), 2);
+  ASSERT_EQ(rows(), 2);
   EXPECT_EQ(alertTitle(), "");
+  for (long r = 0; r < 2; ++r) {
+    auto* cell = row(r);
+    ASSERT_TRUE(cell);
+    EXPECT_FALSE(cell->isTouched()) << cell->customerLabel().text();
+  }
 
   // Gone from the device while the prompt was up: nothing else goes.
-  pressInRowPopover(1, false);
+  ASSERT_NO_FATAL_FAILURE(pressInRowPopover(1, false));
   ASSERT_EQ(alertTitle(), txt("DELETEORDER"));
   sql("DELETE FROM marvisto_quote_order WHERE customer_name = 'Ann'");
   driver().pressAlertButton(1);
   advance(1);
+  ASSERT_TRUE(driver().visibleAlert());
   EXPECT_EQ(alertTitle(), txt("ORDERDELETEFAILED"));
   EXPECT_EQ(driver().visibleAlert()->message(), txt("ORDERGONE"));
   EXPECT_EQ(count("marvisto_quote_order"), 1);

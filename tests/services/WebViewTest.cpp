@@ -16,6 +16,7 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/Window.hpp"
 #include "services/WebEngine.hpp"
+#include "services/WebOptionMenu.hpp"
 #include "services/WebView.hpp"
 
 using namespace ui;
@@ -29,7 +30,7 @@ struct PageLog : WebViewDelegate {
   std::vector<std::pair<std::string, WebViewNavigationType>> asked;
   std::function<bool(const std::string&)> allow = [](const std::string&) { return true; };
   int finished = 0;
-  bool webViewShouldStartLoadWithRequest(WebView&, const std::string& url, WebViewNavigationType t) override {
+  bool webViewShouldStartLoadWithRequest(WebView&, const std::string& url, WebViewNavigationType t, bool) override {
     asked.emplace_back(url, t);
     return allow(url);
   }
@@ -63,6 +64,7 @@ class WebViewTest : public mv::test::TestEnvironment {
  protected:
   void SetUp() override {
     TestEnvironment::SetUp();
+    useOwnHome();
     // The engine renders in processes of its own, in real time.
     realWorkUnderWay = [] { return true; };
     server.Get("/a", [](const httplib::Request&, httplib::Response& r) { r.set_content(kFormPage, "text/html"); });
@@ -245,6 +247,59 @@ TEST_F(WebViewTest, StoppingEndsTheLoadAsCancelled) {
   runUntil([] { return false; }, 2);
   EXPECT_EQ(log->log, (std::vector<std::string>{"start", "fail"}));
   EXPECT_FALSE(WebEngine::isBusy());
+}
+
+TEST_F(WebViewTest, ADropDownListOpensAtItsBoxAndChoosesInThePage) {
+  server.Get("/select", [](const httplib::Request&, httplib::Response& r) {
+    r.set_content("<html><head><meta charset='utf-8'><title>Cities</title></head><body style='margin:0'>"
+                  "<select id='city' style='position:absolute;left:300px;top:200px;width:200px;height:40px;"
+                  "font-size:20px'><option value='sh'>Shanghai</option><optgroup label='North'>"
+                  "<option value='bj'>Beijing</option><option value='tj' disabled>Tianjin</option></optgroup>"
+                  "<option value='gz' selected>Guangzhou</option></select></body></html>",
+                  "text/html");
+  });
+  // The page's view away from the window's corner, as in the application.
+  web->setFrame({100, 80, 800, 600});
+  driver->flush();
+  web->loadRequest(url("/select"));
+  ASSERT_TRUE(finishedLoads(1));
+  ASSERT_TRUE(runUntil([&] { return web->hasPicture(); }, 10));
+  const Point box = web->convertPointToView({400, 220}, nullptr);
+  tapPage(box);
+  ASSERT_TRUE(runUntil([&] { return web->optionMenu() != nullptr; }, 10));
+  WebOptionMenu& menu = *web->optionMenu();
+  std::vector<std::string> labels;
+  for (const auto& option : menu.options()) labels.push_back(option.label);
+  EXPECT_EQ(labels, (std::vector<std::string>{"Shanghai", "North", "Beijing", "Tianjin", "Guangzhou"}));
+  EXPECT_TRUE(menu.options()[1].groupLabel);
+  EXPECT_TRUE(menu.options()[2].inGroup);
+  EXPECT_FALSE(menu.options()[3].enabled);
+  EXPECT_TRUE(menu.options()[4].selected);
+  // The list shows inside the window, at the box: just under it.
+  ASSERT_TRUE(menu.popover().popoverView());
+  const Rect panel = menu.popover().popoverView()->frame();
+  const Rect window = driver->window().bounds();
+  EXPECT_TRUE(window.contains(panel)) << panel.x() << "," << panel.y();
+  EXPECT_NEAR(panel.y(), box.y + 20, WebOptionMenu::kRowHeight);
+  EXPECT_LT(panel.x(), box.x);
+  EXPECT_GT(panel.maxX(), box.x);
+  // A disabled option takes no tap; another one is chosen in the page.
+  auto rowOf = [&](const std::string& label) -> View* { return driver->findByText(label, menu.popover().popoverView()); };
+  ASSERT_TRUE(rowOf("Tianjin"));
+  driver->tap(*rowOf("Tianjin"));
+  EXPECT_TRUE(web->optionMenu());
+  ASSERT_TRUE(rowOf("Beijing"));
+  driver->tap(*rowOf("Beijing"));
+  EXPECT_FALSE(web->optionMenu());
+  EXPECT_TRUE(runUntil([&] { return web->stringByEvaluatingJavaScriptFromString("city.value") == "bj"; }, 10));
+  // Opened again and closed by a tap outside: the choice stays.
+  tapPage(box);
+  ASSERT_TRUE(runUntil([&] { return web->optionMenu() != nullptr; }, 10));
+  EXPECT_TRUE(web->optionMenu()->options()[2].selected);
+  tapPage({1000, 740});
+  EXPECT_FALSE(web->optionMenu());
+  runUntil([] { return false; }, 0.3);
+  EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("city.value"), "bj");
 }
 
 TEST_F(WebViewTest, AFolderServesOnlyItsOwnFiles) {

@@ -373,6 +373,40 @@ TEST_F(BackupScreenFlowTest, FailuresACancelledRestoreAndTheStopsBeforeARun) {
   EXPECT_EQ(messagesNamed("backupData").size(), backupsBefore);
 }
 
+// The same backup restored twice from the page: each unsubmitted order comes
+// back once, under an id of the device's own and not submitted, even the one
+// an older restore had left under a service's id.
+TEST_F(BackupScreenFlowTest, RestoringTheSameBackupTwiceGivesEachOrderOnce) {
+  seedLocalWork();
+  sql("UPDATE marvisto_quote_order SET order_id = 9001 WHERE order_id = -2");
+  sql("UPDATE marvisto_quote_order_item SET order_id = 9001 WHERE order_id = -2");
+  markSynced();
+  fs::remove(brochure());
+  open();
+  tapRow(0);
+  press(1);
+  ASSERT_TRUE(waitFor([&] { return !page->isBackingUp(); }));
+  ASSERT_TRUE(session->hasBackup);
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    tapRow(1);
+    ASSERT_NO_FATAL_FAILURE(press(1));
+    ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }));
+    EXPECT_EQ(alert()->title(), test::textOf("RESTOREFINISHTITLE"));
+    ASSERT_NO_FATAL_FAILURE(press(0));
+    EXPECT_EQ(count("marvisto_quote_order", "uploaded = 0"), 2);
+    EXPECT_EQ(count("marvisto_quote_order", "uploaded = 0 AND order_id > 0"), 0);
+    EXPECT_EQ(count("marvisto_quote_order", "order_number = 'rep_240304102030' AND order_id < 0"), 1);
+    EXPECT_EQ(count("marvisto_quote_order", "order_number = 'rep_240305090000' AND order_id < 0"), 1);
+    EXPECT_EQ(count("marvisto_quote_order_item",
+                    "order_id IN (SELECT order_id FROM marvisto_quote_order WHERE uploaded = 0)"), 3);
+    EXPECT_EQ(count("marvisto_quote_order_item"), 4);
+    // The submitted order stays as it was.
+    EXPECT_EQ(count("marvisto_quote_order", "order_id = 7 AND uploaded = 1"), 1);
+  }
+  EXPECT_EQ(count("marvisto_quote_order"), 3);
+}
+
 TEST_F(BackupScreenFlowTest, OnlyMissingPublishedFilesAreAskedForAndCellularAsksFirst) {
   seedLocalWork();
   downloader = std::make_shared<FakeDownloader>();

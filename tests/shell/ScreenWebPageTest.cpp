@@ -1,20 +1,28 @@
 // The in-app web page against a small local web server: the buttons follow
 // the history, a page that cannot be loaded (refused, or no valid TLS) says
-// so, and leaving during a load stops it.
+// so, and leaving during a load stops it. Hostile pages: one that offers
+// files to download, one whose script sends it to mail addresses, one that
+// takes memory without end.
 #include <httplib.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "ScreenTestSupport.hpp"
 #include "platform/ui/Application.hpp"
 #include "shell/config/Language.hpp"
+#include "services/WebEngine.hpp"
 #include "shell/frame/WebViewController.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv::test {
 namespace {
@@ -61,6 +69,8 @@ class WebPageTest : public ScreenFlowTest {
  protected:
   void SetUp() override {
     ScreenFlowTest::SetUp();
+    // Whatever the engine would write goes into the test's own folders.
+    downloads = useOwnHome();
     server.Get("/a", [](const httplib::Request&, httplib::Response& r) {
       r.set_content("<html><head><title>Page A</title></head><body><p>First page</p></body></html>", "text/html");
     });
@@ -76,6 +86,44 @@ class WebPageTest : public ScreenFlowTest {
                         link("file://" + (root / "settings.plist").string(), 20, "file") +
                         link("mailto:sales@example.invalid", 120, "mail") + link("ftp://127.0.0.1/x", 220, "ftp") +
                         link("/b", 320, "web") + "</body></html>",
+                    "text/html");
+    });
+    // A file offered as an attachment, and one the engine cannot show.
+    server.Get("/report", [](const httplib::Request&, httplib::Response& r) {
+      r.set_header("Content-Disposition", "attachment; filename=\"report.txt\"");
+      r.set_content("the quarter's figures", "text/plain");
+    });
+    server.Get("/tool.bin", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content(std::string(4096, '\x7f'), "application/octet-stream");
+    });
+    // A hidden frame's attachment and a script's click on a download link, unasked.
+    server.Get("/offers", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Offers</title></head><body><p>Offers</p>"
+                    "<iframe src='/report' style='display:none'></iframe><script>"
+                    "setTimeout(function(){var a=document.createElement('a');a.href='/tool.bin';"
+                    "a.download='tool.bin';document.body.appendChild(a);a.click();},100);</script></body></html>",
+                    "text/html");
+    });
+    server.Get("/report-link", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Reports</title></head><body><a href='/report' style='position:absolute;"
+                    "left:20px;top:20px;font-size:30px;display:block;width:400px'>report</a></body></html>",
+                    "text/html");
+    });
+    // Sends itself to a mail address every 300 ms, then clicks a mail link, as no user did.
+    server.Get("/mailer", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Mailer</title></head><body><a id='mail' href='mailto:sales@example.invalid' "
+                    "style='position:absolute;left:20px;top:20px;font-size:30px;display:block;width:400px'>mail</a>"
+                    "<script>var n=0;var t=setInterval(function(){if(++n<=5){location.href='mailto:loop@example.invalid';"
+                    "return;}clearInterval(t);document.getElementById('mail').click();document.title='Tried';},300);"
+                    "</script></body></html>",
+                    "text/html");
+    });
+    // Takes more memory every moment, far past any ceiling.
+    server.Get("/hungry", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Hungry</title></head><body><p>Growing</p><script>var kept=[];var n=0;"
+                    "function grow(){if(n++>=128){document.title='Grown';return;}var a=new Uint8Array(4<<20);"
+                    "for(var i=0;i<a.length;i+=4096)a[i]=1;kept.push(a);setTimeout(grow,40);}grow();"
+                    "</script></body></html>",
                     "text/html");
     });
     server.Get("/slow", [this](const httplib::Request&, httplib::Response& r) {
@@ -108,11 +156,56 @@ class WebPageTest : public ScreenFlowTest {
     return waitFor([&] { return !page.contentWebView()->isLoading(); }, 10);
   }
 
+  // The message over the page, when one shows.
+  static std::string message(WebViewController& page) {
+    return page.lblLoadError()->isHidden() ? std::string() : page.lblLoadError()->text();
+  }
+  void tapAt(svc::WebView& web, ui::Point inPage) {
+    driver().tapAt(web.convertPointToView(inPage, nullptr));
+    settle();
+  }
+
   httplib::Server server;
   std::thread thread;
   std::atomic<bool> stopping{false};
   int port = 0;
+  std::filesystem::path downloads;
 };
+
+// Every file under `folder` (none for a folder that is not there).
+std::vector<std::filesystem::path> filesUnder(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> found;
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_regular_file(ec)) found.push_back(it->path());
+  }
+  return found;
+}
+
+// The memory of its own (resident or swapped, not the libraries it shares),
+// in megabytes, of the engine's largest page process this test started (0
+// when none runs): what the engine holds against the ceiling.
+double pageProcessMegabytes() {
+  double largest = 0;
+  std::error_code ec;
+  for (auto it = std::filesystem::directory_iterator("/proc", ec); !ec && it != std::filesystem::directory_iterator();
+       it.increment(ec)) {
+    std::ifstream status(it->path() / "status");
+    std::string line, name;
+    long parent = -1;
+    double megabytes = 0;
+    while (std::getline(status, line)) {
+      if (line.rfind("Name:", 0) == 0) name = line.substr(line.find_first_not_of(" \t", 5));
+      if (line.rfind("PPid:", 0) == 0) parent = std::strtol(line.c_str() + 5, nullptr, 10);
+      if (line.rfind("RssAnon:", 0) == 0 || line.rfind("VmSwap:", 0) == 0)
+        megabytes += std::strtod(line.c_str() + line.find(':') + 1, nullptr) / 1024;
+    }
+    if (parent == static_cast<long>(getpid()) && name.rfind("WebKitWebProces", 0) == 0)
+      largest = std::max(largest, megabytes);
+  }
+  return largest;
+}
 
 TEST_F(WebPageTest, ButtonsFollowTheHistory) {
   launchAgainstService();
@@ -244,6 +337,96 @@ TEST_F(WebPageTest, ANetworkPageLeadsOnlyToTheNetwork) {
   tapLink(320);
   ASSERT_TRUE(waitFor([&] { return web.pageTitle() == "Page B" && !web.isLoading(); }, 10));
   EXPECT_TRUE(page->btnBack()->isEnabled());
+}
+
+TEST_F(WebPageTest, APageSavesNoFile) {
+  const auto home = downloads.parent_path();
+  launchAgainstService();
+  realWorkUnderWay = [] { return true; };
+  auto page = open(url("/offers"));
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(loaded(*page));
+  // The hidden frame's attachment and the script's download are refused, and the page says so.
+  EXPECT_TRUE(waitFor([&] { return message(*page) == en("DOWNLOADREFUSED"); }, 10)) << message(*page);
+  EXPECT_EQ(page->contentWebView()->pageTitle(), "Offers");
+  tap(*page->btnClose());
+
+  // A download link the user taps: the page stays, with the same message.
+  page = open(url("/report-link"));
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(loaded(*page));
+  auto& web = *page->contentWebView();
+  ASSERT_TRUE(waitFor([&] { return web.hasPicture(); }, 10));
+  tapAt(web, {60, 35});
+  EXPECT_TRUE(waitFor([&] { return !message(*page).empty() && !web.isLoading(); }, 10));
+  EXPECT_EQ(message(*page), en("DOWNLOADREFUSED"));
+  EXPECT_EQ(web.url(), url("/report-link"));
+  // Nothing was written in the download folder or the home folder (but
+  // for the desktop's caches: the engine's drawing keeps its shaders there).
+  EXPECT_TRUE(filesUnder(downloads).empty());
+  auto written = filesUnder(home);
+  std::erase_if(written, [&](const std::filesystem::path& file) {
+    return file == home / ".config" / "user-dirs.dirs" || *file.lexically_relative(home).begin() == ".cache";
+  });
+  EXPECT_TRUE(written.empty()) << written.size() << " files, the first " << written.front();
+}
+
+TEST_F(WebPageTest, OnlyTheUsersTapOpensTheDesktop) {
+  std::vector<std::string> opened;
+  bool mailProgram = true;
+  ui::Application::sharedInstance().setOpenURLHandler([&](const std::string& u) {
+    opened.push_back(u);
+    return mailProgram;
+  });
+  launchAgainstService();
+  realWorkUnderWay = [] { return true; };
+  auto page = open(url("/mailer"));
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(loaded(*page));
+  auto& web = *page->contentWebView();
+  // Five sends and a click by the page's script: no mail program opened.
+  ASSERT_TRUE(waitFor([&] { return web.pageTitle() == "Tried"; }, 10));
+  settle(0.2);
+  EXPECT_TRUE(opened.empty()) << opened.size() << " opened, the first " << opened.front();
+  // The user's own tap opens the mail program, once.
+  ASSERT_TRUE(waitFor([&] { return web.hasPicture(); }, 10));
+  tapAt(web, {60, 35});
+  EXPECT_TRUE(waitFor([&] { return !opened.empty(); }, 10));
+  EXPECT_EQ(opened, std::vector<std::string>{"mailto:sales@example.invalid"});
+  EXPECT_FALSE(alert());
+  // Without a mail program the tap says so.
+  mailProgram = false;
+  tapAt(web, {60, 35});
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 10));
+  EXPECT_EQ(alert()->message(), en("NOAPPFORLINK"));
+  EXPECT_EQ(opened.size(), 2u);
+}
+
+TEST_F(WebPageTest, APagePastTheMemoryCeilingIsStopped) {
+  // A low ceiling for the test: the page asks for far more.
+  constexpr unsigned kCeiling = 320;
+  ASSERT_TRUE(svc::WebEngine::setMemoryCeiling(kCeiling)) << "the engine started before the test set its ceiling";
+  launchAgainstService();
+  realWorkUnderWay = [] { return true; };
+  auto page = open(url("/hungry"));
+  ASSERT_TRUE(page);
+  double largest = 0;
+  const bool stopped = waitFor([&] {
+    largest = std::max(largest, pageProcessMegabytes());
+    return !message(*page).empty();
+  }, 60);
+  ASSERT_TRUE(stopped) << "the page grew to " << largest << " MB";
+  EXPECT_EQ(message(*page), en("PAGETOOLARGE"));
+  EXPECT_NE(page->contentWebView()->pageTitle(), "Grown");
+  EXPECT_FALSE(page->contentWebView()->isLoading());
+  // The page's process went near its ceiling, not past it by much.
+  EXPECT_GT(largest, 0);
+  EXPECT_LT(largest, kCeiling * 1.5);
+  EXPECT_LT(pageProcessMegabytes(), kCeiling);
+  // The message follows the language.
+  LanguageManager::sharedInstance().setCurrentLanguage(2);
+  EXPECT_EQ(message(*page), textOrEmpty(Language::stringWithName("PAGETOOLARGE")));
+  LanguageManager::sharedInstance().setCurrentLanguage(1);
 }
 
 TEST_F(WebPageTest, LeavingDuringALoadStopsIt) {

@@ -10,6 +10,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "sales-service/FaultInjector.hpp"
+#include "sales-service/ZipBuilder.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/config/Language.hpp"
@@ -547,6 +548,58 @@ TEST_F(SignInTest, SessionAndNetworkFailuresNeverStrandTheUser) {
   EXPECT_FALSE(alertTitled(en("INVALIDDEVICE")));
   EXPECT_FALSE(app->isWelcomeRoot());
   EXPECT_EQ(app->deviceStatus(), "999");
+}
+
+TEST_F(SignInTest, HostileSkinsAreRefusedAndLeaveNothingBehind) {
+  launch();
+  // Whatever a skin download leaves bears the skin's name: the archive, its
+  // partial data, a folder unpacked or half unpacked.
+  auto skinLeftovers = [] {
+    std::vector<std::string> found;
+    for (const fs::path& top : {base::Paths::documents() / "acme", base::Paths::tmp()}) {
+      std::error_code ec;
+      for (auto it = fs::recursive_directory_iterator(top, ec); !ec && it != fs::recursive_directory_iterator();
+           it.increment(ec)) {
+        if (it->path().filename().string().find("SkinImages") != std::string::npos) found.push_back(it->path().string());
+      }
+    }
+    return found;
+  };
+  auto skinRequests = [&] {
+    std::size_t count = 0;
+    for (const auto& e : service->requestLog()) count += e.endpoint == "file" && e.path.find("SkinImages") != std::string::npos;
+    return count;
+  };
+  // A skin sent compressed though the download asked for none: some
+  // thirty kilobytes that would inflate to 32 MB.
+  FaultRule gzipped;
+  gzipped.path = "*SkinImages_iOS7.zip";
+  gzipped.kind = FaultKind::Gzipped;
+  gzipped.chunkBytes = 32 << 20;
+  // A skin of more empty entries than any archive may hold.
+  sales::ZipBuilder countless;
+  for (int i = 0; i <= 10000; ++i) ASSERT_TRUE(countless.add("SkinImages/" + std::to_string(i) + ".png", ""));
+  FaultRule crowded;
+  crowded.path = gzipped.path;
+  crowded.kind = FaultKind::FileContent;
+  crowded.content = countless.finish().value_or("");
+  ASSERT_FALSE(crowded.content.empty());
+
+  for (const FaultRule& hostile : {gzipped, crowded}) {
+    SCOPED_TRACE(sales::faultKindName(hostile.kind));
+    service->clearRequestLog();
+    service->addFault(hostile);
+    signIn("acme", "rep", "secret");
+    // The sign-in completes with the application's own images; the skin is
+    // not acknowledged, and not asked for twice.
+    ASSERT_FALSE(app->isWelcomeRoot());
+    EXPECT_EQ(skinRequests(), 1u);
+    for (const auto& ack : messages("syncDataFinished")) EXPECT_NE(ack.parameters.value("tableType", ""), "skin");
+    EXPECT_EQ(skinLeftovers(), std::vector<std::string>{});
+    service->clearFaults();
+    app->showLoginPage();
+    ASSERT_TRUE(app->isWelcomeRoot());
+  }
 }
 
 }  // namespace

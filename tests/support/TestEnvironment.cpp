@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 #include <unistd.h>
 
@@ -59,7 +60,34 @@ void TestEnvironment::SetUp() {
   base::UserDefaults::resetStandard();
 }
 
+fs::path TestEnvironment::useOwnHome() {
+  const fs::path home = root / "home";
+  const fs::path downloads = home / "Downloads";
+  fs::create_directories(downloads);
+  for (const char* folder : {".config", ".cache", ".local/share"}) fs::create_directories(home / folder);
+  // Without this file the desktop has no download folder and the home
+  // folder stands in for it.
+  std::ofstream(home / ".config" / "user-dirs.dirs") << "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n";
+  const std::pair<const char*, fs::path> folders[] = {{"HOME", home},
+                                                      {"XDG_CONFIG_HOME", home / ".config"},
+                                                      {"XDG_DATA_HOME", home / ".local" / "share"},
+                                                      {"XDG_CACHE_HOME", home / ".cache"}};
+  for (const auto& [name, folder] : folders) {
+    const char* old = std::getenv(name);
+    savedEnvironment_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    setenv(name, folder.c_str(), 1);
+  }
+  return downloads;
+}
+
 void TestEnvironment::TearDown() {
+  for (auto it = savedEnvironment_.rbegin(); it != savedEnvironment_.rend(); ++it) {
+    if (it->second)
+      setenv(it->first.c_str(), it->second->c_str(), 1);
+    else
+      unsetenv(it->first.c_str());
+  }
+  savedEnvironment_.clear();
   // Whatever the test began of a session ends with it, and what it handed
   // to the shared workers finishes before the next test (or the process's
   // exit, whose leak check stops every thread) begins.

@@ -4,7 +4,10 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/base/Clock.hpp"
 
@@ -39,6 +42,12 @@ class TestEnvironment : public ::testing::Test {
   // thread is (a transfer to the local service), the clock keeps step with
   // real time, so a time-out falls due no sooner than it would for a person.
   bool runUntil(const std::function<bool()>& pred, double timeout = 10);
+  // Points HOME and the desktop's folders (XDG configuration, data, cache,
+  // downloads) into the test's root, for code that may write there (the web
+  // engine): nothing of the machine's is touched and the test sees what was
+  // written. Before that code first asks: GLib keeps the answers for the
+  // process. Answers the download folder; TearDown puts the old ones back.
+  std::filesystem::path useOwnHome();
   // Switches the main loop to the real clock, for the few tests whose subject
   // is real time itself (media playing in real time); say why where it is used.
   void useRealClock();
@@ -47,6 +56,9 @@ class TestEnvironment : public ::testing::Test {
   std::shared_ptr<base::VirtualClock> clock;
   // Set by fixtures whose work runs on other threads in real time.
   std::function<bool()> realWorkUnderWay;
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
 };
 
 }  // namespace mv::test

@@ -18,6 +18,7 @@
 #include "sales-service/SampleData.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
+#include "transport/FormDataRequest.hpp"
 #include "transport/RequestError.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -235,6 +236,51 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   EXPECT_EQ(fileRequests().size(), 1u);
   EXPECT_EQ(receiver->progress.back(), 1.0f);
   EXPECT_FALSE(fs::exists(destination(other, kFileTypeLibraryImage)));
+}
+
+TEST_F(DownloadNetworkTest, AFileSentCompressedUnaskedIsRefusedOnceAndLeavesNothingBehind) {
+  auto images = filesOfType(kFileTypeProductImage);
+  ASSERT_GE(images.size(), 3u);
+  auto receiver = std::make_shared<Recorder>();
+  // Every picture comes gzip-compressed, some ten kilobytes that inflate to 16 MB.
+  FaultRule bomb;
+  bomb.path = "*";
+  bomb.kind = FaultKind::Gzipped;
+  bomb.chunkBytes = 16 << 20;
+  service->addFault(bomb);
+
+  // The copy in place stays, the partial data and its record go, and the
+  // same answer is not asked for again.
+  const std::string& name = images[0].first;
+  const fs::path target = destination(name, kFileTypeProductImage);
+  const fs::path partial = HttpNetworkCtrl::partialPathWithName(name, kFileTypeProductImage);
+  const fs::path record = FormDataRequest::resumeRecordPath(partial);
+  ASSERT_TRUE(writeFile(target, "old copy"));
+  ASSERT_TRUE(writeFile(partial, images[0].second.substr(0, 100)));
+  ASSERT_TRUE(writeFile(record, "\n" + std::to_string(images[0].second.size()) + "\n"));
+  service->clearRequestLog();
+  auto result = fetch(download({name}, kFileTypeProductImage, 0), receiver);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(result->message, test::textOfKey("DOWNLOADERROR"));
+  // Compared whole, the inflated file would fill the report.
+  EXPECT_TRUE(contentsOf(target) == "old copy") << fs::file_size(target) << " bytes in place";
+  EXPECT_FALSE(fs::exists(partial));
+  EXPECT_FALSE(fs::exists(record));
+  ASSERT_EQ(fileRequests().size(), 1u);
+  EXPECT_EQ(fileRequests()[0].fault, "gzipped");
+
+  // A batch of pictures stores none of them.
+  ASSERT_TRUE(fs::remove(target));
+  receiver->results.clear();
+  std::vector<std::string> names = {images[0].first, images[1].first, images[2].first};
+  receiver->send<DownloadRst>(download(names, kFileTypeProductImage, kProgressTypeBatch));
+  ASSERT_TRUE(runUntil([&] { return receiver->results.size() == names.size(); }));
+  for (const auto& d : receiver->downloads) EXPECT_EQ(d->status, "999") << d->fileName;
+  std::size_t stored = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(root))
+    stored += entry.is_regular_file() && entry.path().extension() != ".json";
+  EXPECT_EQ(stored, 0u);
 }
 
 TEST_F(DownloadNetworkTest, InterruptedDownloadResumesFromItsPartialData) {

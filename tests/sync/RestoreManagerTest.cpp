@@ -13,6 +13,7 @@
 #include "store/SQLiteDatabase.hpp"
 #include "sync/requests/RequestBackup.hpp"
 #include "util/Json.hpp"
+#include "util/TextLookup.hpp"
 
 namespace mv {
 namespace {
@@ -279,6 +280,47 @@ TEST_F(RestoreManagerTest, ATamperedBackupFailsWholeAndChangesNoLocalRow) {
   ASSERT_EQ(restoreDelegate->successes.size(), 1u);
   EXPECT_EQ(count("marvisto_quote_order", "order_id < 0 AND order_number = 'rep_1'"), 1);
   EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Kiosk'"), 1);
+}
+
+// Numbers the order editor never makes (a quantity the store would read
+// back as -1, amounts past whole cents) refuse the restore: the local work
+// stays as it was.
+TEST_F(RestoreManagerTest, AnOrderWithNumbersTheEditorRefusesFailsTheRestore) {
+  seedLocalWork();
+  const auto before = snapshot();
+  auto backupOf = [](const std::string& orderMembers, const std::string& lineMembers) {
+    return backupWith({{"order", R"([{"order_id": -5, "order_number": "rep_1", )" + orderMembers +
+                                     R"("order_item": {"order_items": [{"order_item_id": -9, "product_id": 1001, )" +
+                                     lineMembers + "}]}}]"}});
+  };
+  const std::pair<const char*, const char*> absurd[] = {
+      {"", R"("product_quantity": 9223372036854775807)"},
+      {"", R"("product_quantity": 1000001)"},
+      {"", R"("product_quantity": -3)"},
+      {"", R"("product_quantity": 2, "product_final_price": 1e308)"},
+      {"", R"("product_quantity": 2, "order_item_subtotal": "1e300")"},
+      {R"("order_total": 1e308, )", R"("product_quantity": 2)"},
+      {R"("order_discount": -1e20, )", R"("product_quantity": 2)"},
+      {R"("discount_rats": 1e308, )", R"("product_quantity": 2)"},
+  };
+  for (const auto& [orderMembers, lineMembers] : absurd) {
+    SCOPED_TRACE(std::string(orderMembers) + lineMembers);
+    const std::size_t failures = restoreDelegate->failures.size();
+    storeBackup(backupOf(orderMembers, lineMembers));
+    ASSERT_TRUE(restore());
+    ASSERT_EQ(restoreDelegate->failures.size(), failures + 1);
+    EXPECT_EQ(restoreDelegate->failures.back(), text("FAILED"));
+    EXPECT_EQ(snapshot(), before);
+  }
+  EXPECT_TRUE(restoreDelegate->successes.empty());
+
+  // At the cap and in whole cents, the order is taken.
+  storeBackup(backupOf(R"("order_total": 90071992547409.91, "order_discount": -1, )",
+                       R"("product_quantity": 1000000, "product_final_price": 0.5)"));
+  ASSERT_TRUE(restore());
+  ASSERT_EQ(restoreDelegate->successes.size(), 1u);
+  EXPECT_EQ(count("marvisto_quote_order", "order_number = 'rep_1' AND order_id < 0 AND uploaded = 0"), 1);
+  EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 1000000"), 1);
 }
 
 TEST_F(RestoreManagerTest, ABackupOfAnotherRepresentativeIsRefusedWithItsReason) {

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "ProtocolClient.hpp"
+#include "TestEnvironment.hpp"
 #include "sales-service/RequestLog.hpp"
 #include "sales-service/SalesService.hpp"
 #include "util/Crypto.hpp"
@@ -455,6 +458,98 @@ TEST_F(SalesServiceTest, BodiesAndTheRequestLogAreBounded) {
   EXPECT_EQ(entries.back().parameters["padding"],
             "(" + std::to_string(padding.size()) + " bytes, not kept)");
   EXPECT_EQ(entries.back().parameters["note"], "kept");
+}
+
+TEST_F(SalesServiceTest, TheRequestLogIsBoundedInBytesHoweverTheRequestsAreMade) {
+  constexpr size_t kBound = size_t{2} << 20;
+  service.log().setMaxBytes(kBound);
+  ProtocolClient client(service);
+  ASSERT_EQ(client.login().status(), "200");
+  // Each request some 1.5 MB in six hundred small parameters, none of them
+  // near the bound of one text.
+  auto texts = [](const sales::LogEntry& e) {
+    size_t bytes = 0;
+    for (const auto& [key, value] : e.parameters.items()) bytes += key.size() + value.dump().size();
+    return bytes;
+  };
+  for (int request = 0; request < 4; ++request) {
+    Value parameters = {{"methodName", "syncDataFinished"}, {"tableType", "product"}};
+    for (int i = 0; i < 600; ++i) parameters["p" + std::to_string(i)] = std::string(2500, static_cast<char>('a' + request));
+    EXPECT_EQ(client.send("SyncServer;", parameters).status(), "200");
+  }
+  const auto entries = service.log().entries();
+  size_t kept = 0;
+  for (const auto& e : entries) kept += texts(e);
+  EXPECT_LE(kept, kBound);
+  // The newest is kept, as much of it as one entry may hold and a note of the rest.
+  ASSERT_FALSE(entries.empty());
+  const auto& newest = entries.back();
+  EXPECT_EQ(newest.methodName, "syncDataFinished");
+  EXPECT_EQ(newest.parameters.value("p0", ""), std::string(2500, 'd'));
+  EXPECT_GT(texts(newest), kBound / 8);
+  ASSERT_TRUE(newest.parameters.contains("(not kept)"));
+  EXPECT_NE(newest.parameters["(not kept)"].get<std::string>().find("more parameters"), std::string::npos);
+  EXPECT_FALSE(newest.parameters.contains("p599"));
+
+  // Small entries past the bound push out the oldest, whole.
+  sales::RequestLog small(64 << 10);
+  sales::LogEntry entry;
+  entry.path = std::string(1000, 'x');
+  for (int i = 0; i < 200; ++i) small.append(entry);
+  EXPECT_LT(small.size(), 64u);
+  EXPECT_GT(small.size(), 32u);
+  EXPECT_EQ(small.entries().back().sequence, 200u);
+}
+
+// What the devices synced stays in the data folder: a restarted service does
+// not send every device on a full sync again.
+TEST(SalesServiceState, DevicesAreRememberedAcrossRestartsInTheDataFolder) {
+  const auto folder = makeTempDir("service-state");
+  auto config = sales::ServiceConfig::defaults();
+  config.dataFolder = folder.string();
+  auto freshLogin = [&](auto&& check) {
+    SalesService service(config);
+    ASSERT_TRUE(service.start());
+    ProtocolClient client(service);
+    Reply login = client.login();
+    ASSERT_EQ(login.status(), "200");
+    check(service, client, login.content());
+  };
+
+  freshLogin([](SalesService&, ProtocolClient& client, const Value& first) {
+    EXPECT_EQ(first["dataUpdated"], 1);
+    EXPECT_EQ(first["skinUpdated"], 1);
+    for (const char* part : {"product", "file", "customer"}) {
+      ASSERT_EQ(client.syncTables(part, true).status(), "200");
+      ASSERT_EQ(client.acknowledge(part).status(), "200");
+    }
+    ASSERT_EQ(client.acknowledge("skin").status(), "200");
+  });
+  // Nothing to sync after the restart; a full sync asked for is still owed.
+  freshLogin([](SalesService& service, ProtocolClient&, const Value& again) {
+    EXPECT_EQ(again["dataUpdated"], 0);
+    EXPECT_EQ(again["skinUpdated"], 0);
+    EXPECT_EQ(again["syncAll"], 0);
+    EXPECT_TRUE(service.backend().requestFullSync("acme", "rep"));
+  });
+  freshLogin([](SalesService&, ProtocolClient&, const Value& owed) {
+    EXPECT_EQ(owed["dataUpdated"], 0);
+    EXPECT_EQ(owed["syncAll"], 1);
+  });
+  // Written whole each time: nothing but the state file lies beside it.
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{sales::SalesBackend::kStateFileName});
+
+  // A damaged state file, or none, starts afresh.
+  for (const char* damaged : {"{\"companies\": {\"acme\": [", "[1, 2]", "{\"companies\": {\"acme\": {\"accounts\": 7}}}"}) {
+    SCOPED_TRACE(damaged);
+    std::ofstream(folder / sales::SalesBackend::kStateFileName, std::ios::trunc) << damaged;
+    freshLogin([](SalesService&, ProtocolClient&, const Value& fresh) { EXPECT_EQ(fresh["dataUpdated"], 1); });
+  }
+  std::filesystem::remove(folder / sales::SalesBackend::kStateFileName);
+  freshLogin([](SalesService&, ProtocolClient&, const Value& fresh) { EXPECT_EQ(fresh["dataUpdated"], 1); });
+  std::filesystem::remove_all(folder);
 }
 
 TEST(SalesRequestLog, KeepsTheNewestEntriesOnly) {

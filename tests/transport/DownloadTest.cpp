@@ -376,6 +376,71 @@ TEST_F(DownloadTest, PartialDataIsContinuedOnlyForTheFileItBelongsTo) {
   EXPECT_FALSE(fs::exists(record));
 }
 
+TEST_F(DownloadTest, ACompressedBodyIsTakenOnlyWhenAskedForAndInflatesWithinTheLimit) {
+  const std::string zeros(8 << 20, '\0');
+  const std::string bomb = gzip(zeros);
+  ASSERT_LT(bomb.size(), 64u << 10);
+  std::vector<std::string> asked;
+  for (const std::string encoding : {"gzip", "br"}) {
+    serve("/" + encoding, [&, encoding](const Req& req, Res& res) {
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        asked.push_back(req.get_header_value("Accept-Encoding"));
+      }
+      res.set_header("Content-Encoding", encoding);
+      res.set_content(bomb, "application/octet-stream");
+    });
+  }
+  server.start();
+  const fs::path record = FormDataRequest::resumeRecordPath(temporary);
+
+  // A download asks for the bytes as stored and refuses any other: the copy
+  // in place stays, and the partial data and its record go.
+  for (const char* path : {"/gzip", "/br"}) {
+    SCOPED_TRACE(path);
+    writeFile(destination, "old copy");
+    plantPartial(content.substr(0, 1000), "", static_cast<std::int64_t>(content.size()));
+    auto refused = download(path);
+    Recorder rec;
+    ASSERT_TRUE(run(refused, rec));
+    ASSERT_EQ(rec.failed, 1);
+    EXPECT_EQ(refused->error()->code, static_cast<long>(RequestError::DecodingFailed));
+    EXPECT_FALSE(refused->downloadComplete());
+    EXPECT_EQ(readFile(destination), "old copy");
+    EXPECT_FALSE(fs::exists(temporary));
+    EXPECT_FALSE(fs::exists(record));
+  }
+  EXPECT_EQ(asked, (std::vector<std::string>{"identity", "identity"}));
+  // A message asks for gzip and deflate only.
+  auto message = std::make_shared<FormDataRequest>(server.url("/br"));
+  message->setRequestMethod("POST");
+  Recorder r1;
+  ASSERT_TRUE(run(message, r1));
+  ASSERT_EQ(r1.failed, 1);
+  EXPECT_EQ(message->error()->code, static_cast<long>(RequestError::DecodingFailed));
+  EXPECT_TRUE(message->responseData().empty());
+
+  // A download that asks for gzip inflates it to its file, within its limit.
+  fs::remove(destination);
+  for (std::int64_t limit : {std::int64_t{1} << 20, std::int64_t{16} << 20}) {
+    auto asking = download("/gzip");
+    asking->addRequestHeader("Accept-Encoding", "gzip");
+    asking->setBodyLimit(limit);
+    Recorder rec;
+    ASSERT_TRUE(run(asking, rec));
+    if (limit < static_cast<std::int64_t>(zeros.size())) {
+      ASSERT_EQ(rec.failed, 1);
+      EXPECT_EQ(asking->error()->code, static_cast<long>(RequestError::ReplyTooLarge));
+      EXPECT_FALSE(fs::exists(destination));
+      EXPECT_FALSE(fs::exists(temporary));
+      EXPECT_FALSE(fs::exists(record));
+    } else {
+      ASSERT_EQ(rec.finished, 1);
+      EXPECT_EQ(fs::file_size(destination), zeros.size());
+    }
+  }
+}
+
 TEST_F(DownloadTest, OnlyAWholeBodyOfA200IsAFile) {
   struct Case {
     int status;

@@ -309,5 +309,46 @@ TEST_F(ZipArchiveTest, AnEntryPastTheDefaultLimitIsRefused) {
   EXPECT_NE(zip.lastError().find("huge.png"), std::string::npos) << zip.lastError();
 }
 
+TEST_F(ZipArchiveTest, ArchivesOfTooManyEntriesAreRefusedBeforeAnythingIsWritten) {
+  fs::path skins = dir / "client" / "SkinImages";
+  writeFile(skins / "old.png", "old skin");
+  // Empty entries: the archive is small, its count is what matters.
+  auto emptyEntries = [&](const std::string& name, std::size_t count) {
+    ZipWriter writer;
+    EXPECT_TRUE(writer.open(dir / name));
+    for (std::size_t i = 0; i < count; ++i) EXPECT_TRUE(writer.addBytes("SkinImages/" + std::to_string(i), ""));
+    EXPECT_TRUE(writer.close());
+    return dir / name;
+  };
+  const auto atLimit = emptyEntries("fifty.zip", 50);
+  const auto pastLimit = emptyEntries("fifty-one.zip", 51);
+
+  ZipArchive refused;
+  refused.setEntryLimit(50);
+  ASSERT_TRUE(refused.UnzipOpenFile(pastLimit));
+  EXPECT_FALSE(refused.unzipReplacingFolder(skins, "SkinImages/"));
+  EXPECT_NE(refused.lastError().find("more than 50 entries"), std::string::npos) << refused.lastError();
+  EXPECT_EQ(listTree(dir / "client"), (std::set<std::string>{"SkinImages", "SkinImages/old.png"}));
+  // Straight into a folder: not even the folder is made.
+  EXPECT_FALSE(refused.UnzipFileTo(dir / "plain", true));
+  EXPECT_FALSE(fs::exists(dir / "plain"));
+
+  ZipArchive fits;
+  fits.setEntryLimit(50);
+  ASSERT_TRUE(fits.UnzipOpenFile(atLimit));
+  ASSERT_TRUE(fits.unzipReplacingFolder(skins, "SkinImages/")) << fits.lastError();
+  EXPECT_EQ(listTree(skins).size(), 50u);
+
+  // Without a limit of its own an archive may hold ten thousand entries, not one more.
+  const auto tooMany = emptyEntries("many.zip", 10001);
+  ZipArchive byDefault;
+  ASSERT_TRUE(byDefault.UnzipOpenFile(tooMany));
+  EXPECT_FALSE(byDefault.unzipReplacingFolder(dir / "many", "SkinImages/"));
+  EXPECT_FALSE(fs::exists(dir / "many"));
+  // Nor a folder half unpacked beside it.
+  for (const auto& entry : fs::directory_iterator(dir))
+    EXPECT_NE(entry.path().filename().string().rfind(".many", 0), 0u) << entry.path();
+}
+
 }  // namespace
 }  // namespace mv

@@ -12,6 +12,8 @@ const std::pair<FaultKind, const char*> kKindNames[] = {
     {FaultKind::WholeAs206, "wholeAs206"},
     {FaultKind::WrongRange, "wrongRange"},
     {FaultKind::EmptyFile, "emptyFile"},
+    {FaultKind::FileContent, "fileContent"},
+    {FaultKind::Gzipped, "gzipped"},
     {FaultKind::Content, "content"},
 };
 
@@ -25,7 +27,8 @@ const std::pair<WrongShape, const char*> kShapeNames[] = {
 
 bool fileOnlyKind(FaultKind k) {
   return k == FaultKind::FileStatus || k == FaultKind::IgnoreRange || k == FaultKind::Truncate ||
-         k == FaultKind::WholeAs206 || k == FaultKind::WrongRange || k == FaultKind::EmptyFile;
+         k == FaultKind::WholeAs206 || k == FaultKind::WrongRange || k == FaultKind::EmptyFile ||
+         k == FaultKind::FileContent || k == FaultKind::Gzipped;
 }
 
 bool fileKind(FaultKind k) {

@@ -28,6 +28,9 @@ enum class FaultKind {
   WrongRange,   // a file answers 206 with only `chunkBytes` of it, from where Range asks (byte 0 without one),
                 // its Content-Range naming just those bytes ("bytes 0-99/1000")
   EmptyFile,    // a file answers 200 with an empty body (Content-Length: 0)
+  FileContent,  // a file answers 200 with `content` as its bytes in place of its own (a hostile archive, say)
+  Gzipped,      // a file is sent whole with 200 and "Content-Encoding: gzip", whatever the request accepts: its
+                // bytes and then `chunkBytes` zero bytes, compressed (a small body that inflates far past the file)
   Content,      // the reply's content is `content` (JSON text) in place of its own, its status kept
 };
 
@@ -54,7 +57,7 @@ struct FaultRule {
   WrongShape shape = WrongShape::ContentTooShort;
   double seconds = 20;  // Stall: how long (0 or less: until the service stops); Trickle: pause between chunks
   size_t chunkBytes = 16;
-  std::string content;   // Content: the JSON text sent as the reply's content
+  std::string content;   // Content: the JSON text sent as the reply's content; FileContent: the file's bytes
   int times = -1;        // how many requests it applies to; -1 every one
   bool process = true;   // the request is still carried out (stored, acknowledged)
 

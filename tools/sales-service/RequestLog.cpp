@@ -1,8 +1,51 @@
 #include "sales-service/RequestLog.hpp"
 
 #include <chrono>
+#include <iterator>
 
 namespace mv::sales {
+
+namespace {
+
+// A value's slot in its container, and the string or container it owns.
+constexpr size_t kValueBytes = 96;
+
+size_t weigh(const base::Value& value) {
+  size_t bytes = kValueBytes;
+  if (value.is_string()) {
+    bytes += value.get_ref<const std::string&>().size();
+  } else if (value.is_object()) {
+    for (auto it = value.begin(); it != value.end(); ++it) bytes += it.key().size() + weigh(it.value());
+  } else if (value.is_array()) {
+    for (const auto& element : value) bytes += weigh(element);
+  }
+  return bytes;
+}
+
+// Keeps the entry within the bounds of one entry: no text past
+// `RequestLog::kMaxTextBytes`, and parameters of at most `budget` bytes.
+void trim(LogEntry& entry, size_t budget) {
+  if (!entry.parameters.is_object()) return;
+  for (auto& [key, value] : entry.parameters.items()) {
+    if (value.is_string() && value.get_ref<const std::string&>().size() > RequestLog::kMaxTextBytes) {
+      value = "(" + std::to_string(value.get_ref<const std::string&>().size()) + " bytes, not kept)";
+    }
+  }
+  // Thousands of small parameters weigh as much as one long text.
+  size_t used = kValueBytes;
+  auto cut = entry.parameters.begin();
+  for (; cut != entry.parameters.end(); ++cut) {
+    const size_t bytes = cut.key().size() + weigh(cut.value());
+    if (used + bytes > budget) break;
+    used += bytes;
+  }
+  if (cut == entry.parameters.end()) return;
+  const auto left = std::distance(cut, entry.parameters.end());
+  entry.parameters.erase(cut, entry.parameters.end());
+  entry.parameters["(not kept)"] = std::to_string(left) + " more parameters";
+}
+
+}  // namespace
 
 base::Value LogEntry::toJson() const {
   return {{"sequence", sequence}, {"endpoint", endpoint},     {"method", method},         {"path", path},
@@ -11,29 +54,51 @@ base::Value LogEntry::toJson() const {
           {"httpStatus", httpStatus}, {"fault", fault},       {"completed", completed}};
 }
 
+size_t LogEntry::weight() const {
+  return sizeof(LogEntry) + endpoint.size() + method.size() + path.size() + head.size() + methodName.size() +
+         qualifier.size() + weigh(parameters) + cookie.size() + sessionId.size() + range.size() + status.size() +
+         fault.size();
+}
+
+size_t RequestLog::maxBytes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return maxBytes_;
+}
+
+void RequestLog::setMaxBytes(size_t bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  maxBytes_ = bytes;
+  while (entries_.size() > dropped_ && bytes_ > maxBytes_) dropOldest();
+}
+
 size_t RequestLog::append(LogEntry entry) {
-  if (entry.parameters.is_object()) {
-    for (auto& [key, value] : entry.parameters.items()) {
-      if (value.is_string() && value.get_ref<const std::string&>().size() > kMaxTextBytes) {
-        value = "(" + std::to_string(value.get_ref<const std::string&>().size()) + " bytes, not kept)";
-      }
-    }
-  }
+  trim(entry, maxBytes() / 4);
+  const size_t weight = entry.weight();
   std::lock_guard<std::mutex> lock(mutex_);
   entry.sequence = next_++;
-  if (entries_.size() - dropped_ >= kMaxEntries) {
-    // The oldest goes; positions handed out stay valid (or name nothing).
-    ++dropped_;
-    ++base_;
-    if (dropped_ >= kMaxEntries / 4) compact();
+  while (entries_.size() > dropped_ &&
+         (entries_.size() - dropped_ >= kMaxEntries || bytes_ + weight > maxBytes_)) {
+    dropOldest();
   }
   entries_.push_back(std::move(entry));
+  weights_.push_back(weight);
+  bytes_ += weight;
   changed_.notify_all();
   return base_ + entries_.size() - dropped_ - 1;
 }
 
+void RequestLog::dropOldest() {
+  // Positions handed out stay valid (or name nothing).
+  entries_[dropped_] = LogEntry{};
+  bytes_ -= weights_[dropped_];
+  ++dropped_;
+  ++base_;
+  if (dropped_ >= kMaxEntries / 4 || dropped_ > entries_.size() - dropped_) compact();
+}
+
 void RequestLog::compact() const {
   entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(dropped_));
+  weights_.erase(weights_.begin(), weights_.begin() + static_cast<std::ptrdiff_t>(dropped_));
   dropped_ = 0;
 }
 
@@ -58,7 +123,9 @@ void RequestLog::clear() {
   std::lock_guard<std::mutex> lock(mutex_);
   base_ += entries_.size() - dropped_;
   entries_.clear();
+  weights_.clear();
   dropped_ = 0;
+  bytes_ = 0;
   changed_.notify_all();
 }
 

@@ -31,16 +31,27 @@ struct LogEntry {
   bool completed = false;  // the reply was handed over (or the fault decided there is none)
 
   base::Value toJson() const;
+  // About the memory the entry takes: its texts, and each parameter with the
+  // bookkeeping that holds it.
+  size_t weight() const;
 };
 
 // Bounded, so that a long run or a flood of large requests cannot exhaust
-// the service: the newest `kMaxEntries` are kept, and a parameter text longer
-// than `kMaxTextBytes` is kept as a note of its size.
+// the service: the newest entries are kept, at most `kMaxEntries` of them and
+// at most `maxBytes()` by their weight. A parameter text longer than
+// `kMaxTextBytes` is kept as a note of its size, and an entry's parameters
+// past a quarter of the bound as a note of how many went.
 class RequestLog {
  public:
   static constexpr size_t kMaxEntries = 20000;
   static constexpr size_t kMaxTextBytes = size_t{1} << 20;
+  static constexpr size_t kMaxBytes = size_t{64} << 20;
 
+  explicit RequestLog(size_t maxBytes = kMaxBytes) : maxBytes_(maxBytes) {}
+
+  size_t maxBytes() const;
+  // Tests bound the log lower, so that a few requests pass the bound.
+  void setMaxBytes(size_t bytes);
   // Appends and returns the entry's position.
   size_t append(LogEntry entry);
   void update(size_t index, const std::function<void(LogEntry&)>& change);
@@ -53,14 +64,20 @@ class RequestLog {
  private:
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
+  // The oldest kept entry goes (its memory at once).
+  void dropOldest();
   // Drops the entries that went (those before `dropped_`).
   void compact() const;
 
-  // The entries that went for newer ones stay at the front, `dropped_` of
-  // them, until a quarter of the bound has gone: removed one by one, each
-  // request of a long run would move the whole log.
+  size_t maxBytes_;
+  // The entries that went for newer ones stay at the front, emptied,
+  // `dropped_` of them, until they outnumber the kept ones or a quarter of
+  // the entry bound has gone: removed one by one, each request of a long run
+  // would move the whole log.
   mutable std::vector<LogEntry> entries_;
+  mutable std::vector<size_t> weights_;  // of each entry in `entries_`
   mutable size_t dropped_ = 0;
+  size_t bytes_ = 0;  // the weight of the kept entries
   uint64_t next_ = 1;
   size_t base_ = 0;  // entries removed, so that earlier positions stay valid
 };

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <limits>
 #include <tuple>
 
 #include "sales-service/ServiceCrypto.hpp"
@@ -294,6 +296,84 @@ SalesBackend::SalesBackend(ServiceConfig config) : config_(std::move(config)), s
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
   };
   for (const auto& company : config_.companies) addCompany(company);
+  if (!config_.dataFolder.empty()) {
+    stateFile_.emplace(std::filesystem::path(config_.dataFolder) / kStateFileName);
+    if (auto kept = stateFile_->load()) takeUp(*kept);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// what is kept across restarts
+
+namespace {
+
+// The member `key` when it is an object; else an empty one.
+const Value& objectMember(const Value& object, const char* key) {
+  static const Value none = Value::object();
+  auto it = object.find(key);
+  return it != object.end() && it->is_object() ? *it : none;
+}
+
+// The member `key` when it is a whole number from 0 to INT_MAX.
+std::optional<int> countMember(const Value& object, const char* key) {
+  auto n = integerMember(object, key);
+  if (!n || *n < 0 || *n > std::numeric_limits<int>::max()) return std::nullopt;
+  return static_cast<int>(*n);
+}
+
+}  // namespace
+
+Value SalesBackend::keptState() const {
+  Value companies = Value::object();
+  for (const auto& [clientKey, company] : state_->companies) {
+    Value accounts = Value::object();
+    for (const auto& [accountKey, account] : company.accounts) {
+      Value devices = Value::object();
+      for (const auto& [deviceKey, device] : account.devices) {
+        Value acknowledged = Value::object();
+        for (const auto& [part, baseline] : device.acknowledged) acknowledged[part] = baseline.version;
+        devices[deviceKey] = {{"skinVersion", device.skinVersion}, {"acknowledged", acknowledged}};
+      }
+      accounts[accountKey] = {{"fullSyncPending", account.fullSyncPending}, {"devices", devices}};
+    }
+    companies[clientKey] = {{"skinVersion", company.config.skinVersion}, {"accounts", accounts}};
+  }
+  return {{"companies", companies}};
+}
+
+void SalesBackend::takeUp(const Value& kept) {
+  const Value& companies = objectMember(kept, "companies");
+  for (auto c = companies.begin(); c != companies.end(); ++c) {
+    // A company or user no longer configured (one signed up since the last
+    // start, say) is not made again.
+    auto company = state_->companies.find(lower(c.key()));
+    if (company == state_->companies.end() || !c->is_object()) continue;
+    if (auto skin = countMember(*c, "skinVersion"))
+      company->second.config.skinVersion = std::max(company->second.config.skinVersion, *skin);
+    const Value& accounts = objectMember(*c, "accounts");
+    for (auto a = accounts.begin(); a != accounts.end(); ++a) {
+      auto account = company->second.accounts.find(lower(a.key()));
+      if (account == company->second.accounts.end() || !a->is_object()) continue;
+      if (auto pending = a->find("fullSyncPending"); pending != a->end() && pending->is_boolean())
+        account->second.fullSyncPending = pending->get<bool>();
+      const Value& devices = objectMember(*a, "devices");
+      for (auto d = devices.begin(); d != devices.end(); ++d) {
+        if (!d->is_object() || d.key().empty()) continue;
+        DeviceState& device = account->second.devices[lower(d.key())];
+        device.skinVersion = countMember(*d, "skinVersion").value_or(0);
+        // The customers uploaded before are not kept: a device's next
+        // customer reply carries every one uploaded since the restart.
+        const Value& acknowledged = objectMember(*d, "acknowledged");
+        for (const char* part : kParts) {
+          if (auto version = countMember(acknowledged, part)) device.acknowledged[part] = Baseline{*version, 0};
+        }
+      }
+    }
+  }
+}
+
+void SalesBackend::keepState() {
+  if (stateFile_) stateFile_->save(keptState());
 }
 
 SalesBackend::~SalesBackend() = default;
@@ -447,6 +527,7 @@ bool SalesBackend::requestFullSync(const std::string& clientId, const std::strin
   auto a = c->second.accounts.find(lower(accountId));
   if (a == c->second.accounts.end()) return false;
   a->second.fullSyncPending = true;
+  keepState();
   return true;
 }
 
@@ -455,6 +536,7 @@ bool SalesBackend::renewSkin(const std::string& clientId) {
   auto c = state_->companies.find(lower(clientId));
   if (c == state_->companies.end()) return false;
   ++c->second.config.skinVersion;
+  keepState();
   return true;
 }
 
@@ -1288,10 +1370,15 @@ MessageReply SalesBackend::handle(const std::string& head, const ParsedMessage& 
   State& st = *state_;
   Request req{m, config_, st.companies, st.sessions, st.random, st.clock};
   const std::string& method = m.methodName;
+  // What a device learns at its login and acknowledges survives a restart.
+  auto kept = [this](MessageReply reply) {
+    if (reply.status == status::kOk) keepState();
+    return reply;
+  };
 
   if (head.back() == '?') {
     if (method == "register") return signUp(req);
-    if (method == "login") return logIn(req);
+    if (method == "login") return kept(logIn(req));
     if (method == "checkDeviceStatus") return deviceStatus(req);
     if (method == "getuserinfo") return userInfo(req);
     if (method == "loadConfigurationData" || method == "getRunTimeConfig") return configuration(req);
@@ -1321,7 +1408,7 @@ MessageReply SalesBackend::handle(const std::string& head, const ParsedMessage& 
   req.device = &account->second.devices[lower(session.device)];
 
   if (method == "syncData" && head == "SyncServer;") return tables(req);
-  if (method == "syncDataFinished") return syncFinished(req);
+  if (method == "syncDataFinished") return kept(syncFinished(req));
   if (method == "syncFileFinished") return fileReceived(req);
   if (method == "getorderhistory") return orderHistory(req);
   if (method == "syncData" && head == "SyncClient;") return upload(req);

@@ -17,6 +17,7 @@
 #include "platform/base/Value.hpp"
 #include "sales-service/SampleData.hpp"
 #include "sales-service/ServiceConfig.hpp"
+#include "sales-service/StateFile.hpp"
 
 namespace mv::sales {
 
@@ -76,6 +77,11 @@ struct Baseline {
 
 class SalesBackend {
  public:
+  // The file in the configuration's data folder that keeps, across restarts,
+  // what each device acknowledged and which accounts owe a full sync.
+  static constexpr const char* kStateFileName = "state.json";
+
+  // Takes up the state kept in the data folder, if any.
   explicit SalesBackend(ServiceConfig config);
   ~SalesBackend();
 
@@ -128,8 +134,15 @@ class SalesBackend {
 
  private:
   struct State;
+  // What is kept across restarts, as written to the state file, and back.
+  base::Value keptState() const;
+  void takeUp(const base::Value& kept);
+  // Writes what is kept now; the mutex is held.
+  void keepState();
+
   ServiceConfig config_;
   std::unique_ptr<State> state_;
+  std::optional<StateFile> stateFile_;
   mutable std::mutex mutex_;
 };
 

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <pthread.h>
 #include <sys/socket.h>
+#include <zlib.h>
 
 #include <array>
 #include <chrono>
@@ -148,6 +149,35 @@ RangeRequest parseRange(const std::string& header) {
   }
   r.present = true;
   return r;
+}
+
+// `bytes` followed by `zeros` zero bytes, gzip-compressed as they are fed,
+// so that a body inflating to gigabytes never exists whole.
+std::string gzipWithZeros(const std::string& bytes, size_t zeros) {
+  z_stream zs{};
+  if (deflateInit2(&zs, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+  std::string out;
+  std::array<char, 64 * 1024> buffer{};
+  const std::array<char, 64 * 1024> nothing{};
+  auto feed = [&](const char* data, size_t size, int flush) {
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    zs.avail_in = static_cast<uInt>(size);
+    do {
+      zs.next_out = reinterpret_cast<Bytef*>(buffer.data());
+      zs.avail_out = static_cast<uInt>(buffer.size());
+      deflate(&zs, flush);
+      out.append(buffer.data(), buffer.size() - zs.avail_out);
+    } while (zs.avail_out == 0);
+  };
+  feed(bytes.data(), bytes.size(), Z_NO_FLUSH);
+  for (size_t left = zeros; left > 0;) {
+    const size_t n = std::min(left, nothing.size());
+    feed(nothing.data(), n, Z_NO_FLUSH);
+    left -= n;
+  }
+  feed(nullptr, 0, Z_FINISH);
+  deflateEnd(&zs);
+  return out;
 }
 
 // Transforms the content of a reply into the wrong shape.
@@ -456,9 +486,16 @@ struct SalesService::Impl {
     res.set_header("ETag", etag);
     const std::string ifRange = req.get_header_value("If-Range");
     if (range.present && !ifRange.empty() && ifRange != etag) range.present = false;
-    if (fault && fault->kind == FaultKind::EmptyFile) {
+    if (fault && (fault->kind == FaultKind::EmptyFile || fault->kind == FaultKind::FileContent)) {
       res.status = 200;
-      res.set_content(std::string(), type);
+      res.set_content(fault->kind == FaultKind::FileContent ? fault->content : std::string(), type);
+      finish(200);
+      return;
+    }
+    if (fault && fault->kind == FaultKind::Gzipped) {
+      res.status = 200;
+      res.set_header("Content-Encoding", "gzip");
+      res.set_content(gzipWithZeros(*bytes, fault->chunkBytes), type);
       finish(200);
       return;
     }

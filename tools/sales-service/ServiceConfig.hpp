@@ -76,6 +76,9 @@ struct ServiceConfig {
   bool allowSignUp = true;
   // Serves "/_control/..." on the message port, to loopback callers only.
   bool controlEndpoint = false;
+  // Where the service keeps what it learnt of the devices ("state.json"), so
+  // that a restart does not make every device sync afresh; empty: nowhere.
+  std::string dataFolder;
 
   // Company "acme" (users "rep"/"secret" and "manager"/"secret2") and company
   // "globex" (user "rep"/"secret"), each with its own small data set.

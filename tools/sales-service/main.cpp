@@ -31,7 +31,9 @@ options:
                     so use e.g. --file-port 48081 as a normal user)
   --host ADDRESS    address to listen on (default 127.0.0.1, loopback only)
   --data DIR        keep the companies and users in DIR/accounts.json (written
-                    with the defaults when missing; edit it to add users)
+                    with the defaults when missing; edit it to add users), and
+                    what each device synced in DIR/state.json, so that a
+                    restart does not make every device sync afresh
   --export DIR      write every company's data set (tables.json and all files,
                     both versions) below DIR and exit
   --version2        serve the second version of every company's data (the
@@ -83,7 +85,7 @@ Control endpoint (loopback only), JSON over HTTP on the message port:
   POST /_control/faults           {"method":"login","kind":"status","status":"101","times":1}
                                   kinds: status wrongShape html500 httpStatus stall trickle
                                          drop fileStatus ignoreRange truncate wholeAs206 wrongRange
-                                         emptyFile; "path" matches with *
+                                         emptyFile fileContent gzipped; "path" matches with *
   POST /_control/faults/clear
   POST /_control/version          {"clientId":"acme","version":2}
   POST /_control/sessions/expire
@@ -188,6 +190,7 @@ int main(int argc, char** argv) {
       }
     }
   }
+  config.dataFolder = dataDir;
   for (auto& c : config.companies) {
     if (products >= 0) c.data.products = products;
     if (pictures >= 0) c.data.imagesPerProduct = pictures;

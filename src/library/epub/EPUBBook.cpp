@@ -3,12 +3,15 @@
 #include <minizip/unzip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <fstream>
 #include <map>
 #include <system_error>
 
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
+#include "util/Crypto.hpp"
 #include "util/Text.hpp"
 #include "util/XMLDocument.hpp"
 #include "util/ZipArchive.hpp"
@@ -23,6 +26,16 @@ constexpr const char* kPackageLocation = "//@full-path[1]";
 constexpr const char* kOPFNamespace = "http://www.idpf.org/2007/opf";
 constexpr const char* kNCXNamespace = "http://www.daisy.org/z3986/2005/ncx/";
 constexpr const char* kNCXMediaType = "application/x-dtbncx+xml";
+constexpr const char* kDCNamespace = "http://purl.org/dc/elements/1.1/";
+constexpr const char* kEncryptionPath = "META-INF/encryption.xml";
+constexpr const char* kXMLEncryptionNamespace = "http://www.w3.org/2001/04/xmlenc#";
+// The two published ways of obfuscating a book's fonts: the first 1040 bytes
+// XORed with the SHA-1 of the book's unique identifier, and the older one,
+// the first 1024 bytes XORed with the 16 bytes of the identifier's UUID.
+constexpr const char* kIDPFObfuscation = "http://www.idpf.org/2008/embedding";
+constexpr const char* kOlderObfuscation = "http://ns.adobe.com/pdf/enc#RC";
+constexpr std::size_t kIDPFObfuscatedBytes = 1040;
+constexpr std::size_t kOlderObfuscatedBytes = 1024;
 
 // The file a reference inside the book names: without its fragment or query,
 // percent-escapes decoded (a "%20" in an href is a space in the file name).
@@ -50,15 +63,22 @@ std::optional<std::string> sourceStamp(const fs::path& path) {
   auto time = fs::last_write_time(path, ec);
   if (ec) return std::nullopt;
   auto ticks = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
-  return std::to_string(size) + " " + std::to_string(ticks) + "\n";
+  // The last number is the way of unpacking: a folder unpacked before fonts
+  // were restored is unpacked again.
+  return std::to_string(size) + " " + std::to_string(ticks) + " 2\n";
 }
 
-// What the archive's entries say they unpack to; nothing when it cannot be
-// read. The reader never writes more of an entry than it says.
-std::optional<std::uint64_t> declaredUnpackedSize(const fs::path& path) {
+// What the archive's entries say they unpack to, together; nothing when it
+// cannot be read. The reader never writes more of an entry than it says.
+struct DeclaredSizes {
+  std::uint64_t total = 0;
+  // The first entry beyond a book's limits, if any.
+  std::string refusal;
+};
+std::optional<DeclaredSizes> declaredSizes(const fs::path& path) {
   unzFile zip = unzOpen64(path.c_str());
   if (!zip) return std::nullopt;
-  std::uint64_t total = 0;
+  DeclaredSizes sizes;
   bool ok = true;
   for (int at = unzGoToFirstFile(zip); at == UNZ_OK; at = unzGoToNextFile(zip)) {
     unz_file_info64 info{};
@@ -66,11 +86,54 @@ std::optional<std::uint64_t> declaredUnpackedSize(const fs::path& path) {
       ok = false;
       break;
     }
-    total += info.uncompressed_size;
+    sizes.total += info.uncompressed_size;
+    if (!sizes.refusal.empty()) continue;
+    if (info.uncompressed_size > EPUBBook::kMaximumEntryBytes) {
+      sizes.refusal = "an entry would unpack to " + std::to_string(info.uncompressed_size) + " bytes";
+    } else if (info.uncompressed_size > EPUBBook::kRatioCheckedAbove &&
+               info.uncompressed_size > EPUBBook::kMaximumRatio * info.compressed_size) {
+      sizes.refusal = "an entry would unpack to " + std::to_string(info.uncompressed_size) + " bytes from " +
+                      std::to_string(info.compressed_size);
+    }
   }
   unzClose(zip);
   if (!ok) return std::nullopt;
-  return total;
+  return sizes;
+}
+
+// The older algorithm's key: the UUID of the identifier (without white space)
+// as 16 bytes; nothing when the identifier holds no UUID.
+std::optional<std::string> uuidKey(std::string_view identifier) {
+  if (identifier.rfind("urn:uuid:", 0) == 0) identifier.remove_prefix(9);
+  std::string key;
+  int high = -1;
+  for (char c : identifier) {
+    if (c == '-' || c == ':') continue;
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    const int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10;
+    if (high < 0) {
+      high = digit;
+    } else {
+      key.push_back(static_cast<char>(high * 16 + digit));
+      high = -1;
+    }
+  }
+  if (key.size() != 16 || high >= 0) return std::nullopt;
+  return key;
+}
+
+// XORs the file's first `count` bytes with the key, repeated, in place.
+bool unmask(const fs::path& file, const std::string& key, std::size_t count) {
+  std::fstream io(file, std::ios::in | std::ios::out | std::ios::binary);
+  if (!io || key.empty()) return false;
+  std::string head(count, '\0');
+  io.read(head.data(), static_cast<std::streamsize>(count));
+  head.resize(static_cast<std::size_t>(io.gcount()));
+  io.clear();
+  for (std::size_t i = 0; i < head.size(); ++i) head[i] = static_cast<char>(head[i] ^ key[i % key.size()]);
+  io.seekp(0);
+  io.write(head.data(), static_cast<std::streamsize>(head.size()));
+  return static_cast<bool>(io.flush());
 }
 
 std::string readSmallFile(const fs::path& path) {
@@ -121,24 +184,70 @@ bool EPUBBook::unzipFileAtPath(const fs::path& path) {
   if (fs::exists(status) && !fs::is_directory(status)) return fail("a file is in the place of " + folder.string());
 
   // A crafted archive may unpack to many times its size and fill the disk.
-  const auto unpacked = declaredUnpackedSize(path);
-  const auto packed = fs::file_size(path, ec);
-  if (unpacked && !ec &&
-      (*unpacked > kMaximumUnpackedBytes ||
-       (*unpacked > kRatioCheckedAbove && *unpacked / std::max<std::uint64_t>(1, packed) > kMaximumRatio))) {
+  const auto sizes = declaredSizes(path);
+  if (!sizes) return fail("not a readable archive");
+  if (!sizes->refusal.empty()) {
     tooLarge_ = true;
-    return fail("the book would unpack to " + std::to_string(*unpacked) + " bytes");
+    return fail(sizes->refusal);
+  }
+  const fs::space_info room = fs::space(folder.parent_path(), ec);
+  if (!ec && sizes->total > room.available) {
+    tooLarge_ = true;
+    return fail("the book would unpack to " + std::to_string(sizes->total) + " bytes, more than the disk has room for");
   }
   ZipArchive zip;
+  zip.setUnpackLimits(kMaximumEntryBytes, sizes->total);
   if (!zip.UnzipOpenFile(path)) return fail("not a readable archive: " + zip.lastError());
   if (!zip.unzipReplacingFolder(folder)) return fail("cannot unpack: " + zip.lastError());
   if (!zip.UnzipCloseFile()) MV_LOG("epub: closing ", path.string(), " failed");
+  deobfuscateFonts();
   // Without the marker the next load unpacks again, which costs time but is
   // never wrong.
   if (!base::writeFileAtomically(folder / kExtractionMarker, *stamp)) {
     MV_LOG("epub: cannot mark ", folder.string(), " as unpacked");
   }
   return true;
+}
+
+void EPUBBook::deobfuscateFonts() {
+  const fs::path folder = folderPath();
+  auto encryption = XMLDocument::initWithContentsOfURL(folder / kEncryptionPath);
+  if (!encryption) return;
+  // The key comes from the package's unique identifier.
+  auto opf = OPFPath();
+  auto package = opf ? XMLDocument::initWithContentsOfURL(*opf) : nullptr;
+  lastError_.clear();
+  if (!package) return;
+  const XMLNode::NamespaceMappings ns{{"opf", kOPFNamespace}, {"dc", kDCNamespace}, {"enc", kXMLEncryptionNamespace}};
+  auto root = std::dynamic_pointer_cast<XMLElement>(package->nodeForXPath("/opf:package", ns));
+  const auto uniqueId = root ? root->attributeValue("unique-identifier") : std::nullopt;
+  std::string identifier;
+  for (const auto& node : package->nodesForXPath("//dc:identifier", ns).value_or(XMLNode::NodeList{})) {
+    auto element = std::dynamic_pointer_cast<XMLElement>(node);
+    if (element && uniqueId && element->attributeValue("id") == uniqueId) identifier = element->stringValue();
+  }
+  std::string compact = identifier;
+  compact.erase(std::remove_if(compact.begin(), compact.end(),
+                               [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }),
+                compact.end());
+  for (const auto& node : encryption->nodesForXPath("//enc:EncryptedData", ns).value_or(XMLNode::NodeList{})) {
+    auto method = std::dynamic_pointer_cast<XMLElement>(node->nodeForXPath("enc:EncryptionMethod", ns));
+    auto reference = std::dynamic_pointer_cast<XMLElement>(node->nodeForXPath("enc:CipherData/enc:CipherReference", ns));
+    const auto algorithm = method ? method->attributeValue("Algorithm") : std::nullopt;
+    const auto uri = reference ? reference->attributeValue("URI") : std::nullopt;
+    const auto file = uri ? inside(folder, folder, hrefPath(*uri)) : std::nullopt;
+    if (!algorithm || !file) continue;
+    bool done = false;
+    if (*algorithm == kIDPFObfuscation) {
+      done = unmask(*file, sha1Digest(compact), kIDPFObfuscatedBytes);
+    } else if (*algorithm == kOlderObfuscation) {
+      auto key = uuidKey(compact);
+      done = key && unmask(*file, *key, kOlderObfuscatedBytes);
+    } else {
+      continue;  // an encryption of another kind: the book's own business
+    }
+    if (!done) MV_LOG("epub: ", path_.string(), ": cannot restore the font ", *uri);
+  }
 }
 
 std::optional<fs::path> EPUBBook::OPFPath() {
@@ -204,6 +313,15 @@ bool EPUBBook::parseOPF(const fs::path& opfPath) {
     }
   }
 
+  // Pages of fixed layout: the whole book's rendition, or a unit's own.
+  bool bookFixed = false;
+  for (const auto& node : package->nodesForXPath("//opf:meta[@property='rendition:layout']", opfNS)
+                              .value_or(XMLNode::NodeList{})) {
+    bookFixed = trimWhitespaceAndNewlines(node->stringValue()) == "pre-paginated";
+  }
+  auto spineNode = std::dynamic_pointer_cast<XMLElement>(package->nodeForXPath("//opf:spine", opfNS));
+  const bool rightToLeft = spineNode && spineNode->attributeValue("page-progression-direction") == "rtl";
+
   std::vector<EPUBSpine> spines;
   for (const auto& node : package->nodesForXPath("//opf:itemref", opfNS).value_or(XMLNode::NodeList{})) {
     auto itemref = std::dynamic_pointer_cast<XMLElement>(node);
@@ -228,10 +346,15 @@ bool EPUBBook::parseOPF(const fs::path& opfPath) {
     spine.index = static_cast<std::int64_t>(spines.size());
     spine.path = *unit;
     if (auto t = titles.find(*unit); t != titles.end()) spine.title = t->second;
+    std::string properties = " " + itemref->attributeValue("properties").value_or("") + " ";
+    std::replace_if(properties.begin(), properties.end(), [](unsigned char c) { return std::isspace(c); }, ' ');
+    spine.fixedLayout = properties.find(" rendition:layout-pre-paginated ") != std::string::npos ||
+                        (bookFixed && properties.find(" rendition:layout-reflowable ") == std::string::npos);
     spines.push_back(std::move(spine));
   }
   if (spines.empty()) return fail("the spine names no unit inside the book");
   spines_ = std::move(spines);
+  rightToLeft_ = rightToLeft;
   return true;
 }
 

@@ -3,6 +3,9 @@
 // unpacked once into a folder beside the file (again when the file changes),
 // its package document is found through the container file, and each unit
 // takes its title from the NCX table of contents when the book has one.
+// Fonts the book obfuscates (as its encryption file lists them, by either of
+// the two published algorithms) are restored when it is unpacked.
+//
 // Everything here reads untrusted files: entries and paths that would leave
 // the book's folder are refused, and a damaged book fails to load with the
 // reason in `lastError`.
@@ -43,29 +46,39 @@ class EPUBBook {
 
   const std::filesystem::path& path() const { return path_; }
   const std::vector<EPUBSpine>& spines() const { return spines_; }
+  // The book's pages follow each other from right to left (its spine says so).
+  bool isRightToLeft() const { return rightToLeft_; }
   // Why the last step failed, for logs; empty after a success.
   const std::string& lastError() const { return lastError_; }
 
-  // The archive would unpack to more than the limits allow (see below).
+  // The archive would unpack to more than the limits allow (see below), or
+  // to more than the disk has room for.
   bool isTooLarge() const { return tooLarge_; }
+  // Any other failure: the file is no book that can be read (not an
+  // archive, a damaged entry, no package document or no unit).
+  bool isDamaged() const { return !lastError_.empty() && !tooLarge_; }
   // Removes the folder the book at `bookPath` was unpacked into, when there
   // is one of ours (it holds the marker); anything else stays.
   static void removeUnpackedFolder(const std::filesystem::path& bookPath);
 
   // Inside the unpacked folder: the size and time of the .epub it came from.
   static constexpr const char* kExtractionMarker = ".epub-source";
-  // A book unpacks to at most this much, and beyond the smaller size at most
-  // this many times its own size (what a book of text and pictures never
-  // needs; what a crafted archive does).
-  static constexpr std::uint64_t kMaximumUnpackedBytes = 1ull << 30;
-  static constexpr std::uint64_t kRatioCheckedAbove = 64ull << 20;
+  // No entry of a book unpacks to more than this, and none larger than the
+  // smaller size to more than this many times its packed size (what a book of
+  // text, pictures and clips never needs; what a crafted archive does). A
+  // smaller entry cannot fill the disk however well it packs, and all of them
+  // together must fit in the room the disk has.
+  static constexpr std::uint64_t kMaximumEntryBytes = 1ull << 30;
+  static constexpr std::uint64_t kRatioCheckedAbove = 16ull << 20;
   static constexpr std::uint64_t kMaximumRatio = 100;
 
  private:
   bool fail(std::string message);
+  void deobfuscateFonts();
 
   std::filesystem::path path_;
   std::vector<EPUBSpine> spines_;
+  bool rightToLeft_ = false;
   std::string lastError_;
   bool tooLarge_ = false;
 };

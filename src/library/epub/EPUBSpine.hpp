@@ -13,6 +13,9 @@ struct EPUBSpine {
   std::filesystem::path path;
   // The table of contents' label for the unit; empty when it has none.
   std::string title;
+  // A page of fixed layout (its own viewport, shown whole) rather than text
+  // that flows into the reader's pages.
+  bool fixedLayout = false;
 };
 
 }  // namespace mv

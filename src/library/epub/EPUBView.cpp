@@ -9,7 +9,7 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
-#include "platform/ui/Application.hpp"
+#include "shell/frame/DesktopLink.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "util/OpenableLink.hpp"
 
@@ -31,6 +31,7 @@ constexpr const char* kAddRuleFunction =
     "{ruleIndex = mySheet.cssRules.length;mySheet.insertRule(selector + '{' + newRule + ';}', ruleIndex);}}";
 constexpr const char* kScrollWidth = "document.documentElement.scrollWidth";
 
+// Text that runs across: columns side by side, two to a page.
 std::string columnRule(double height, double width) {
   char rule[256];
   std::snprintf(rule, sizeof rule,
@@ -40,18 +41,62 @@ std::string columnRule(double height, double width) {
   return rule;
 }
 
-// Empty columns after the text until the unit is `pages` pages wide.
-std::string roomForPages(int pages, double pageWidth) {
+// Text that runs down: a column is a page's height, and the columns follow
+// each other down the document (a column's width is its height here).
+std::string downwardColumnRule(double width, double pageHeight) {
+  char rule[256];
+  std::snprintf(rule, sizeof rule,
+                "addCSSRule('html', 'padding: 10px; width: %fpx; height: %fpx; -webkit-column-gap: 20px; "
+                "-webkit-column-width: %fpx;')",
+                width, pageHeight - 20, pageHeight - 40);
+  return rule;
+}
+
+// The unit's direction and writing mode, wherever it sets them, become the
+// root's (which lays out the columns); answers how its text runs.
+constexpr const char* kTakeFlow =
+    "(function(){var d=document.documentElement,b=document.body;if(b){var r=getComputedStyle(d),s=getComputedStyle(b);"
+    "if(s.writingMode!==r.writingMode)d.style.setProperty('writing-mode',s.writingMode);"
+    "if(s.direction!==r.direction)d.style.setProperty('direction',s.direction);}var c=getComputedStyle(d);"
+    "return /^(vertical|tb|sideways)/.test(c.writingMode)?'down':c.direction==='rtl'?'rtl':'ltr';})()";
+
+// Empty columns after the text until the unit is `pages` pages long.
+std::string roomForPages(int pages, double pageExtent, bool downward) {
+  const char* extent = downward ? "scrollHeight" : "scrollWidth";
   char script[512];
   std::snprintf(script, sizeof script,
                 "(function(){var d=document.documentElement;var b=document.body||d;"
-                "for(var i=0;i<4&&d.scrollWidth<%d*%f;i++){var s=document.createElement('div');"
+                "for(var i=0;i<4&&d.%s<%d*%f;i++){var s=document.createElement('div');"
                 "s.style.cssText='break-before:column;-webkit-column-break-before:always;height:1px;width:1px';"
-                "b.appendChild(s);}return d.scrollWidth;})()",
-                pages, pageWidth);
+                "b.appendChild(s);}return d.%s;})()",
+                extent, pages, pageExtent, extent);
   return script;
 }
 
+// A page of fixed layout is drawn at the size its viewport names (an SVG
+// page: its view box; a page that names none: the size it takes), scaled to
+// fit the view and centred in it. Around it is white, unless the page's
+// root has a background of its own (a body's background stays on the page).
+std::string fitPage(double width, double height) {
+  char script[1600];
+  std::snprintf(script, sizeof script,
+                "(function(W,H){var d=document.documentElement,w=0,h=0;"
+                "if(d.namespaceURI==='http://www.w3.org/2000/svg'){"
+                "if(!d.getAttribute('viewBox')){w=parseFloat(d.getAttribute('width'));h=parseFloat(d.getAttribute('height'));"
+                "if(w>0&&h>0)d.setAttribute('viewBox','0 0 '+w+' '+h);}"
+                "d.setAttribute('width',W);d.setAttribute('height',H);return 'svg';}"
+                "var m=document.querySelector('meta[name=viewport]');"
+                "if(m){(m.getAttribute('content')||'').split(/[,;]/).forEach(function(p){var kv=p.split('=');"
+                "var k=(kv[0]||'').trim().toLowerCase(),v=parseFloat(kv[1]);if(k==='width')w=v;if(k==='height')h=v;});}"
+                "if(!(w>0&&h>0)){w=d.scrollWidth;h=d.scrollHeight;}"
+                "var s=Math.min(W/w,H/h);var st=document.createElement('style');"
+                "st.textContent=':where(html){background-color:#fff}html{width:'+w+'px;height:'+h+'px;"
+                "overflow:hidden;margin:0;transform-origin:0 0;"
+                "transform:translate('+(W-w*s)/2+'px,'+(H-h*s)/2+'px) scale('+s+');}';"
+                "(document.head||d).appendChild(st);return w+'x'+h;})(%f,%f)",
+                width, height);
+  return script;
+}
 // A text as a script's string literal.
 std::string scriptString(const std::string& text) { return nlohmann::json(text).dump(); }
 
@@ -62,6 +107,8 @@ EPUBView::EPUBView(const ui::Rect& frame) : View(frame) {
   webView_ = std::make_shared<svc::WebView>(bounds());
   // Drags do not scroll the page: the swipes turn it.
   webView_->setScrollsByDrag(false);
+  // A book may not tell a server who opened it, or when.
+  webView_->setServedFoldersOnly(true);
   addSubview(webView_);
 
   leftSwipe_ = std::make_shared<ui::SwipeGestureRecognizer>();
@@ -111,6 +158,7 @@ void EPUBView::loadSpine(const EPUBSpine& spine) {
   MV_ASSERT_MAIN_THREAD();
   spineTitle_ = spine.title;
   loadingPath_ = spine.path;
+  loadingFixedLayout_ = spine.fixedLayout;
   auto url = folder_ ? folder_->urlOf(spine.path) : std::nullopt;
   if (!url) {
     MV_LOG("epub: the unit ", spine.path.string(), " is not in the book's folder");
@@ -128,12 +176,13 @@ void EPUBView::stopLoading() {
   endWait();
 }
 
-bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView&, const std::string& url, svc::WebViewNavigationType type) {
+bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView&, const std::string& url, svc::WebViewNavigationType type,
+                                                 bool byUser) {
   auto file = folder_ ? folder_->fileOf(url) : std::nullopt;
   if (!file) {
     // Not the book: the network and mail open on the desktop, nothing else opens.
     if (auto link = openableLink(url); link && type == svc::WebViewNavigationType::LinkClicked)
-      ui::Application::sharedInstance().openURL(*link);
+      openLinkOnDesktop(*link, byUser);
     else
       MV_LOG("epub: refused to open ", url);
     return false;
@@ -162,6 +211,7 @@ void EPUBView::webViewDidStartLoad(svc::WebView&) {
 void EPUBView::webViewDidFinishLoad(svc::WebView&) {
   loading_ = false;
   spinePath_ = loadingPath_;
+  fixedLayout_ = loadingFixedLayout_;
   // The page's size decides the columns: take the one the view has now.
   layoutIfNeeded();
   paginate();
@@ -185,25 +235,42 @@ void EPUBView::webViewDidFailLoadWithError(svc::WebView&, const base::Error& err
 
 void EPUBView::paginate() {
   const ui::Rect frame = webView_->frame();
-  const double height = frame.height() - kColumnHeightInset;
-  const double width = (frame.width() - kColumnWidthInset) / 2;
+  const double pageWidth = webView_->bounds().width();
+  const double pageHeight = webView_->bounds().height();
+  currentPageIndex_ = 0;
+  flow_ = Flow::LeftToRight;
+  if (fixedLayout_) {
+    // One page, whole: no columns and none of the rules for flowing text.
+    webView_->stringByEvaluatingJavaScriptFromString(fitPage(pageWidth, pageHeight));
+    pageCount_ = 1;
+    return;
+  }
   webView_->stringByEvaluatingJavaScriptFromString(kFindStyleSheet);
   webView_->stringByEvaluatingJavaScriptFromString(kAddRuleFunction);
-  webView_->stringByEvaluatingJavaScriptFromString(columnRule(height, width));
+  const std::string flow = webView_->stringByEvaluatingJavaScriptFromString(kTakeFlow);
+  flow_ = flow == "down" ? Flow::Downward : flow == "rtl" ? Flow::RightToLeft : Flow::LeftToRight;
+  const bool downward = flow_ == Flow::Downward;
+  webView_->stringByEvaluatingJavaScriptFromString(
+      downward ? downwardColumnRule(frame.width() - kColumnHeightInset, pageHeight)
+               : columnRule(frame.height() - kColumnHeightInset, (frame.width() - kColumnWidthInset) / 2));
   webView_->stringByEvaluatingJavaScriptFromString("addCSSRule('p', 'text-align: justify;')");
   webView_->stringByEvaluatingJavaScriptFromString("addCSSRule('img', 'max-width:100%; max-height:100%;border:none;')");
   webView_->stringByEvaluatingJavaScriptFromString("addCSSRule('highlight', 'background-color: yellow;')");
-  const std::string answer = webView_->stringByEvaluatingJavaScriptFromString(kScrollWidth);
-  const double scrollWidth = std::max(0.0, std::strtod(answer.c_str(), nullptr));
-  const double pageWidth = webView_->bounds().width();
+  const std::string answer = webView_->stringByEvaluatingJavaScriptFromString(
+      downward ? "document.documentElement.scrollHeight" : kScrollWidth);
+  const double extent = std::max(0.0, std::strtod(answer.c_str(), nullptr));
+  const double pageExtent = pageExtentAlongFlow();
   // However odd the answer, a unit has at least one page.
-  pageCount_ = pageWidth > 0 && std::isfinite(scrollWidth)
-                   ? std::max(1, static_cast<int>(std::min(1e6, std::ceil(scrollWidth / pageWidth))))
+  pageCount_ = pageExtent > 0 && std::isfinite(extent)
+                   ? std::max(1, static_cast<int>(std::min(1e6, std::ceil(extent / pageExtent))))
                    : 1;
-  currentPageIndex_ = 0;
   // The last page is scrolled to like the others: empty columns after the
   // text make the room a page needs when the text ends short of it.
-  webView_->stringByEvaluatingJavaScriptFromString(roomForPages(pageCount_, pageWidth));
+  webView_->stringByEvaluatingJavaScriptFromString(roomForPages(pageCount_, pageExtent, downward));
+}
+
+double EPUBView::pageExtentAlongFlow() const {
+  return flow_ == Flow::Downward ? webView_->bounds().height() : webView_->bounds().width();
 }
 
 void EPUBView::endWait() {
@@ -213,21 +280,32 @@ void EPUBView::endWait() {
 }
 
 std::optional<int> EPUBView::pageOfAnchor(const std::string& anchor) const {
-  const double width = webView_->bounds().width();
+  const double extent = pageExtentAlongFlow();
   const std::string id = scriptString(anchor);
+  // How far into the unit the place starts, along the way its pages follow.
+  const std::string along = flow_ == Flow::Downward ? "r.top+window.scrollY"
+                            : flow_ == Flow::RightToLeft
+                                ? std::to_string(webView_->bounds().width()) + "-(r.right+window.scrollX)"
+                                : "r.left+window.scrollX";
   const std::string answer = webView_->stringByEvaluatingJavaScriptFromString(
       "(function(){var e=document.getElementById(" + id + ")||document.getElementsByName(" + id +
-      ")[0];return e?String(e.getBoundingClientRect().left+window.scrollX):'';})()");
-  if (answer.empty() || width <= 0) return std::nullopt;
+      ")[0];if(!e)return '';var r=e.getBoundingClientRect();return String(" + along + ");})()");
+  if (answer.empty() || extent <= 0) return std::nullopt;
   const double x = std::strtod(answer.c_str(), nullptr);
   if (!std::isfinite(x)) return std::nullopt;
-  return std::clamp(static_cast<int>(std::floor(std::max(0.0, x) / width)), 0, std::max(0, pageCount_ - 1));
+  return std::clamp(static_cast<int>(std::floor(std::max(0.0, x) / extent)), 0, std::max(0, pageCount_ - 1));
 }
 
 void EPUBView::gotoPage(int page) {
   currentPageIndex_ = std::clamp(page, 0, std::max(0, pageCount_ - 1));
-  const long x = std::lround(currentPageIndex_ * webView_->bounds().width());
-  if (pageCount_ > 0) webView_->stringByEvaluatingJavaScriptFromString("window.scrollTo(" + std::to_string(x) + ",0)");
+  // A unit whose text runs from the right scrolls from the right: leftward
+  // offsets are negative.
+  const long offset = std::lround(currentPageIndex_ * pageExtentAlongFlow());
+  const long x = flow_ == Flow::LeftToRight ? offset : flow_ == Flow::RightToLeft ? -offset : 0;
+  const long y = flow_ == Flow::Downward ? offset : 0;
+  if (pageCount_ > 0)
+    webView_->stringByEvaluatingJavaScriptFromString("window.scrollTo(" + std::to_string(x) + "," + std::to_string(y) +
+                                                     ")");
   updatePageLabelText();
 }
 
@@ -255,12 +333,12 @@ void EPUBView::flipPage() {
 }
 
 void EPUBView::lSwipe() {
-  next_ = true;
+  next_ = !rightToLeft_;
   flipPage();
 }
 
 void EPUBView::rSwipe() {
-  next_ = false;
+  next_ = rightToLeft_;
   flipPage();
 }
 

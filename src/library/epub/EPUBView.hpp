@@ -1,14 +1,21 @@
 #pragma once
 // One reading unit of a book in a web view whose text is laid out in columns
 // by style rules sent after each load, two columns to a page and one page per
-// width of the view. The unit's folder is served to the page alone: the page
-// reads the files of the book and nothing else. The user turns pages by
-// swiping sideways; turning on past a unit's last page, or back before its
-// first, asks the delegate for the next or previous unit. A label under the
-// text shows the page, the page count and the unit's title.
+// width of the view. Text that runs from the right (Arabic, Hebrew) is paged
+// from the right; text that runs down (vertical Japanese) is paged down, a
+// column to a page. A unit of fixed layout is one page, scaled to fit the
+// view by its viewport. The unit's folder is served to the page alone: the
+// page reads the files of the book and nothing else, and asks no server for
+// anything (style sheets, pictures, scripts and fonts come from the book).
+// The user turns pages by swiping sideways, forward against the way the
+// book's pages follow each other (leftward, or rightward in a book paged
+// from right to left); turning on past a unit's last page, or back before
+// its first, asks the delegate for the next or previous unit. A label under
+// the text shows the page, the page count and the unit's title.
 //
 // Links to places of the book go to that place; links to the network or to
-// a mail address open on the desktop; any other link is not followed.
+// a mail address that the user taps open on the desktop; any other link
+// (and one a script follows) is not followed out of the book.
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -56,9 +63,12 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   // Turns a page in `next`'s direction, or crosses into the next or
   // previous unit at the unit's end.
   void flipPage();
-  // Swipes: leftward turns forward, rightward back.
+  // Swipes: leftward turns forward, rightward back; the other way round in
+  // a book whose pages follow each other from right to left.
   void lSwipe();
   void rSwipe();
+  void setRightToLeft(bool rightToLeft) { rightToLeft_ = rightToLeft; }
+  bool isRightToLeft() const { return rightToLeft_; }
 
   bool isNext() const { return next_; }
   void setNext(bool next) { next_ = next; }
@@ -80,7 +90,7 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
 
   // svc::WebViewDelegate
   bool webViewShouldStartLoadWithRequest(svc::WebView& webView, const std::string& url,
-                                         svc::WebViewNavigationType type) override;
+                                         svc::WebViewNavigationType type, bool byUser) override;
   void webViewDidStartLoad(svc::WebView& webView) override;
   void webViewDidFinishLoad(svc::WebView& webView) override;
   void webViewDidFailLoadWithError(svc::WebView& webView, const base::Error& error) override;
@@ -94,7 +104,12 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   static constexpr double kWaitTimeout = 300;
 
  private:
+  // How the unit's pages follow each other.
+  enum class Flow { LeftToRight, RightToLeft, Downward };
+
   void paginate();
+  // A page's width, or its height where pages follow each other down.
+  double pageExtentAlongFlow() const;
   void endWait();
 
   std::weak_ptr<EPubViewDelegate> delegate_;
@@ -103,6 +118,10 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   std::shared_ptr<ui::SwipeGestureRecognizer> leftSwipe_, rightSwipe_;
   std::unique_ptr<svc::WebEngine::ServedFolder> folder_;
   bool next_ = true;
+  bool rightToLeft_ = false;
+  bool fixedLayout_ = false;
+  bool loadingFixedLayout_ = false;
+  Flow flow_ = Flow::LeftToRight;
   int pageCount_ = 0;
   int currentPageIndex_ = 0;
   std::string spineTitle_;

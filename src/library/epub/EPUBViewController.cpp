@@ -148,10 +148,11 @@ void EPUBViewController::bookLoaded(bool loaded) {
   endOpening();
   if (!loaded) {
     MV_LOG("epub: cannot open ", bookPath_.string(), ": ", book().lastError());
-    showFailure(book().isTooLarge() ? kTooLargeMessageKey : kFailureMessageKey);
+    showFailure(book().isTooLarge() ? kTooLargeMessageKey : book().isDamaged() ? kDamagedMessageKey : kFailureMessageKey);
     return;
   }
   bookView()->setBookFolder(book().folderPath());
+  bookView()->setRightToLeft(book().isRightToLeft());
   bookView()->loadSpine(book().spines().front());
 }
 

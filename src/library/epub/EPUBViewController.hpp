@@ -89,6 +89,7 @@ class EPUBViewController : public ui::ViewController,
   static constexpr const char* kFailureTitleKey = "FILEOPENFAILED";
   static constexpr const char* kFailureMessageKey = "PLEASEDOWNLOADIBOOKS";
   static constexpr const char* kTooLargeMessageKey = "BOOKTOOLARGE";
+  static constexpr const char* kDamagedMessageKey = "THEFILEISCORRUPTED";
 
  private:
   void showFailure(const char* messageKey = kFailureMessageKey);

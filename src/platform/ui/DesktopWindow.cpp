@@ -13,6 +13,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
@@ -29,6 +30,12 @@ constexpr long kSecondFinger = 2;
 int& openWindows() {
   static int n = 0;
   return n;
+}
+
+// The byte offset of a character offset into UTF-8 text (input methods
+// count characters).
+std::size_t utf8Offset(const char* text, Sint32 characters) {
+  return gfx::utf8Prefix(text, characters > 0 ? static_cast<std::size_t>(characters) : 0).size();
 }
 
 // The desktop event that a task posted to the main loop sends; 0 when the
@@ -88,6 +95,9 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
     if (error) *error = "no window to show";
     return nullptr;
   }
+  // A long composition of an input method comes whole rather than cut at
+  // 32 bytes (read as each composition is sent).
+  SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
   if (!startDisplay(error)) return nullptr;
   std::unique_ptr<DesktopWindow> dw(new DesktopWindow());
   ++openWindows();
@@ -197,6 +207,7 @@ void DesktopWindow::handle(const SDL_Event& e) {
     case SDL_MOUSEBUTTONDOWN: {
       if (e.button.button != SDL_BUTTON_LEFT || pressed_) break;
       base::Point p = toPoints(e.button.x, e.button.y);
+      endEditingOutside(p);
       SDL_Keymod mods = SDL_GetModState();
       gesture_ = (mods & KMOD_ALT) ? Alt : (mods & KMOD_SHIFT) ? Shift : None;
       anchor_ = p;
@@ -233,17 +244,87 @@ void DesktopWindow::handle(const SDL_Event& e) {
     case SDL_TEXTINPUT:
       if (Responder* r = w.firstResponder()) r->insertText(e.text.text);
       break;
+    case SDL_TEXTEDITING:
+      if (Responder* r = w.firstResponder()) r->setMarkedText(e.edit.text, utf8Offset(e.edit.text, e.edit.start));
+      break;
+    case SDL_TEXTEDITING_EXT:
+      // A composition too long for the plain event; its text is ours to free.
+      if (Responder* r = w.firstResponder(); r && e.editExt.text)
+        r->setMarkedText(e.editExt.text, utf8Offset(e.editExt.text, e.editExt.start));
+      SDL_free(e.editExt.text);
+      break;
     case SDL_KEYDOWN:
       if (Responder* r = w.firstResponder()) {
-        SDL_Keycode k = e.key.keysym.sym;
-        if (k == SDLK_BACKSPACE) r->deleteBackward();
-        if (k == SDLK_RETURN || k == SDLK_KP_ENTER) r->insertText("\n");
+        const Uint16 mods = e.key.keysym.mod;
+        handleKey(*r, e.key.keysym.sym, ((mods & KMOD_SHIFT) ? Shift : None) | ((mods & KMOD_CTRL) ? Ctrl : None));
       }
       break;
     default:
       return;
   }
   dirty_ = true;
+}
+
+void DesktopWindow::handleKey(Responder& r, int key, unsigned modifiers) {
+  const bool shift = modifiers & Shift;
+  if (modifiers & Ctrl) {
+    switch (key) {
+      case SDLK_a: r.selectAll(); break;
+      case SDLK_c:
+        if (auto copied = r.copySelection()) SDL_SetClipboardText(copied->c_str());
+        break;
+      case SDLK_x:
+        if (auto cut = r.cutSelection()) SDL_SetClipboardText(cut->c_str());
+        break;
+      case SDLK_v:
+        if (SDL_HasClipboardText()) {
+          char* text = SDL_GetClipboardText();
+          if (text) r.paste(text);
+          SDL_free(text);
+        }
+        break;
+      default: break;
+    }
+    return;
+  }
+  using K = Responder::EditingKey;
+  switch (key) {
+    case SDLK_BACKSPACE: r.deleteBackward(); break;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: r.insertText("\n"); break;
+    case SDLK_TAB:
+      if (!r.pressKey(K::Tab, shift)) window_->moveFocusToNextField(shift);
+      break;
+    case SDLK_DELETE: r.pressKey(K::Delete, shift); break;
+    case SDLK_LEFT: r.pressKey(K::Left, shift); break;
+    case SDLK_RIGHT: r.pressKey(K::Right, shift); break;
+    case SDLK_UP: r.pressKey(K::Up, shift); break;
+    case SDLK_DOWN: r.pressKey(K::Down, shift); break;
+    case SDLK_HOME: r.pressKey(K::Home, shift); break;
+    case SDLK_END: r.pressKey(K::End, shift); break;
+    default: break;
+  }
+}
+
+void DesktopWindow::endEditingOutside(base::Point p) {
+  auto* editing = dynamic_cast<View*>(window_->firstResponder());
+  if (!editing || !editing->acceptsTextInput()) return;
+  // A press on a text input (this one, or one the press moves the focus
+  // to) leaves the focus to the press.
+  for (View* v = window_->hitTest(p, nullptr); v; v = v->superview())
+    if (v == editing || (v->acceptsTextInput() && v->canBecomeFirstResponder())) return;
+  editing->resignFirstResponder();
+}
+
+void DesktopWindow::placeInputMethod() {
+  Responder* r = window_->firstResponder();
+  const base::Rect caret = r ? r->caretRectInWindow() : base::Rect{};
+  if (caret.isEmpty() || caret == inputMethodCaret_) return;
+  inputMethodCaret_ = caret;
+  SDL_Rect pixels{static_cast<int>(caret.x() * scale_), static_cast<int>(caret.y() * scale_),
+                  std::max(1, static_cast<int>(caret.width() * scale_)),
+                  std::max(1, static_cast<int>(caret.height() * scale_))};
+  SDL_SetTextInputRect(&pixels);
 }
 
 bool DesktopWindow::processEvents() {
@@ -333,6 +414,7 @@ bool DesktopWindow::runFrame(bool forceRender) {
     if (std::chrono::steady_clock::now() >= until) break;
   }
   View::layoutPendingViews();
+  placeInputMethod();
   const double since = loop.now() - lastRender_;
   if (forceRender || lastRender_ < 0 || (dirty_ && since >= refreshInterval_)) renderFrame();
   return !closed_;
@@ -411,11 +493,26 @@ void DesktopWindow::pushText(const std::string& text) {
   }
 }
 
-void DesktopWindow::pushKey(Key key) {
+void DesktopWindow::pushKey(Key key, unsigned modifiers) {
+  static constexpr SDL_Keycode kCodes[] = {SDLK_RETURN, SDLK_BACKSPACE, SDLK_DELETE, SDLK_TAB, SDLK_LEFT,
+                                           SDLK_RIGHT,  SDLK_UP,        SDLK_DOWN,   SDLK_HOME, SDLK_END,
+                                           SDLK_a,      SDLK_c,         SDLK_x,      SDLK_v};
   SDL_Event e{};
   e.type = SDL_KEYDOWN;
   e.key.state = SDL_PRESSED;
-  e.key.keysym.sym = key == Key::Return ? SDLK_RETURN : SDLK_BACKSPACE;
+  e.key.keysym.sym = kCodes[static_cast<std::size_t>(key)];
+  e.key.keysym.mod = static_cast<Uint16>(((modifiers & Shift) ? KMOD_LSHIFT : 0) | ((modifiers & Ctrl) ? KMOD_LCTRL : 0) |
+                                         ((modifiers & Alt) ? KMOD_LALT : 0));
+  SDL_PushEvent(&e);
+}
+
+void DesktopWindow::pushComposition(const std::string& text, int cursor) {
+  SDL_Event e{};
+  e.type = SDL_TEXTEDITING;
+  const std::size_t n = std::min(text.size(), static_cast<std::size_t>(SDL_TEXTEDITINGEVENT_TEXT_SIZE - 1));
+  std::memcpy(e.edit.text, text.data(), n);
+  e.edit.text[n] = 0;
+  e.edit.start = cursor;
   SDL_PushEvent(&e);
 }
 

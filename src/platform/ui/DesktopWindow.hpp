@@ -15,14 +15,20 @@ union SDL_Event;
 
 namespace ui {
 
+class Responder;
 class Window;
 
 // Shows a toolkit window in a desktop window (SDL2) and feeds it the
 // desktop's input: 1024 x 768 points, doubled in pixels at scale 2. The
 // mouse is one finger; dragging with Alt held is a two-finger pinch
-// mirrored about the point pressed, with Shift a two-finger pan. Typed text,
-// Backspace and Return go to the first responder; the wheel scrolls the
-// scroll view under the pointer; the window minimised, hidden, restored or
+// mirrored about the point pressed, with Shift a two-finger pan. A press
+// outside the text being edited ends its editing first. The keyboard goes
+// to the first responder: typed text and an input method's composition,
+// Backspace, Return, Delete, the arrows, Home and End (Shift stretching the
+// selection), Ctrl+A, and Ctrl+C, Ctrl+X and Ctrl+V with the desktop's
+// clipboard; Tab and Shift+Tab move to the next and previous field unless
+// the responder takes them. The wheel scrolls the scroll view under the
+// pointer; the window minimised, hidden, restored or
 // its focus changing goes to the application (`Application::windowEvent`). The main loop keeps its clock (the real
 // one in the application); `run` drives it until the window is closed: a
 // task posted to the main loop from any thread wakes the window's wait, every
@@ -87,13 +93,16 @@ class DesktopWindow {
 
   // Input through the desktop's own event queue, as the user would give it
   // (window points).
-  enum Modifier : unsigned { None = 0, Shift = 1, Alt = 2 };
+  enum Modifier : unsigned { None = 0, Shift = 1, Alt = 2, Ctrl = 4 };
   void pushMouseDown(base::Point p, unsigned modifiers = None);
   void pushMouseMove(base::Point p);
   void pushMouseUp(base::Point p);
   void pushText(const std::string& text);
-  enum class Key { Return, Backspace };
-  void pushKey(Key key);
+  enum class Key { Return, Backspace, Delete, Tab, Left, Right, Up, Down, Home, End, A, C, X, V };
+  void pushKey(Key key, unsigned modifiers = None);
+  // An input method's composition as it stands (`cursor` in characters);
+  // empty when it ends. What it commits comes as typed text.
+  void pushComposition(const std::string& text, int cursor);
   void pushWheel(base::Point at, double dx, double dy);
   // A change of the window as the desktop would report it.
   void pushWindowEvent(WindowEvent event);
@@ -110,6 +119,11 @@ class DesktopWindow {
 
   DesktopWindow() = default;
   void handle(const SDL_Event& e);
+  void handleKey(Responder& r, int key, unsigned modifiers);
+  // A press outside the text being edited ends its editing, as Return would.
+  void endEditingOutside(base::Point p);
+  // Tells the input method where the caret is, so its candidates stand beside it.
+  void placeInputMethod();
   base::Point toPoints(int x, int y) const;
   void fingersTo(base::Point p, bool begin);
   // Hands what changed since the last picture shown to the display.
@@ -138,6 +152,7 @@ class DesktopWindow {
   bool pressed_ = false;
   unsigned gesture_ = None;
   base::Point anchor_;
+  base::Rect inputMethodCaret_;
 };
 
 }  // namespace ui

@@ -1,7 +1,11 @@
 #pragma once
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/base/Geometry.hpp"
 
 namespace ui {
 
@@ -36,6 +40,30 @@ class Responder {
   // Whether the responder edits text, so that the keyboard shows while it
   // has the focus (text fields, text views and search bars).
   virtual bool acceptsTextInput() const { return false; }
+
+  // A hardware keyboard's keys beyond typing. The arrows, Home and End move
+  // the caret (with `shift` they stretch the selection from where it was
+  // anchored); Delete deletes forward. A responder that has no use for a
+  // key answers false, and the window does its own with it: Tab and
+  // Shift+Tab move to the next and previous field.
+  enum class EditingKey { Left, Right, Up, Down, Home, End, Delete, Tab };
+  virtual bool pressKey(EditingKey /*key*/, bool /*shift*/) { return false; }
+  virtual bool selectAll() { return false; }
+  // The clipboard. What a copy takes: the selected text, nothing when none
+  // is selected or it may not leave the responder (secure text). A cut
+  // removes it as any deletion, which the delegate may refuse (nothing
+  // then). A paste replaces the selection as typing does, taken or refused
+  // whole.
+  virtual std::optional<std::string> copySelection() const { return std::nullopt; }
+  virtual std::optional<std::string> cutSelection() { return std::nullopt; }
+  virtual void paste(const std::string& /*text*/) {}
+  // An input method's composition, shown where the typing goes but not part
+  // of the text until the method commits it through `insertText`; `caret`
+  // is a byte offset into it. Empty text ends the composition.
+  virtual void setMarkedText(const std::string& /*text*/, std::size_t /*caret*/) {}
+  // Where typing goes, in window coordinates (the input method puts its
+  // candidates beside it); empty for a responder that shows none.
+  virtual base::Rect caretRectInWindow() const { return {}; }
 
  protected:
   // The window whose focus this responder takes (views answer their window).

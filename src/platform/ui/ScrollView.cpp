@@ -221,6 +221,8 @@ bool ScrollView::panShouldBegin(PanGestureRecognizer& pan) {
   if (v && !h && std::fabs(t.x) > std::fabs(t.y)) return false;
   for (auto& touch : pan_->currentTouches()) {
     View* under = touch->view();
+    // A drag in the text being edited selects it rather than scrolling.
+    if (under && under->isFirstResponder() && under->acceptsTextInput()) return false;
     if (!under || under == this) continue;
     if (!canCancelContentTouches_) return false;
     if (!touchesShouldCancelInContentView(under)) return false;

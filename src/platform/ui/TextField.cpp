@@ -11,6 +11,7 @@ namespace ui {
 namespace {
 constexpr double kClearButtonSize = 19;
 constexpr double kInset = 7;
+constexpr double kSelectionAlpha = 0.25;
 }  // namespace
 
 TextField::TextField(const Rect& frame) : Control(frame) {
@@ -42,7 +43,7 @@ TextField::~TextField() = default;
 
 void TextField::setText(const std::string& text) {
   text_ = sanitizeTypedText(text);
-  selection_ = {text_.size(), 0};
+  sel_.select(text_, {text_.size(), 0});
   refreshAccessories();
   setNeedsDisplay();
 }
@@ -113,9 +114,8 @@ void TextField::setSecureTextEntry(bool on) {
 }
 
 void TextField::setSelectedRange(TextRange r) {
-  std::size_t start = codePointBoundary(text_, std::min(r.location, text_.size()));
-  std::size_t end = codePointBoundary(text_, std::min(r.location + r.length, text_.size()));
-  selection_ = {start, end >= start ? end - start : 0};
+  sel_.select(text_, r);
+  setNeedsDisplay();
 }
 
 bool TextField::shows(TextFieldViewMode mode) const {
@@ -133,14 +133,6 @@ void TextField::refreshAccessories() {
   if (leftView_) leftView_->setHidden(!shows(leftViewMode_));
   if (rightView_) rightView_->setHidden(!shows(rightViewMode_) || !clearButton_->isHidden());
   setNeedsLayout();
-}
-
-std::string TextField::displayText() const {
-  if (!secure_) return text_;
-  std::string dots;
-  std::size_t n = gfx::utf8Length(text_);
-  for (std::size_t i = 0; i < n; ++i) dots += "\u25CF";
-  return dots;
 }
 
 // --- geometry -------------------------------------------------------------------
@@ -201,31 +193,6 @@ gfx::Font TextField::drawingFont() const {
   return font_.withSize(size);
 }
 
-void TextField::drawTextInRect(gfx::Context& ctx, const Rect& rect) {
-  gfx::Font f = drawingFont();
-  double h = f.lineHeight();
-  double y = rect.y();
-  if (contentVerticalAlignment() == ContentVerticalAlignment::Center) y = rect.y() + std::round((rect.height() - h) / 2);
-  if (contentVerticalAlignment() == ContentVerticalAlignment::Bottom) y = rect.maxY() - h;
-  gfx::Color c = isEnabled() ? textColor_ : textColor_.withAlphaComponent(textColor_.alpha() * 0.5);
-  const std::string shown = displayText();
-  Rect line{rect.x(), y, rect.width(), h};
-  gfx::TextAlignment alignment = alignment_;
-  // Text longer than its room is cut at the room's edge, never drawn under
-  // the clear button or past the border; while typing, its end (where the
-  // caret is) stays in view.
-  const double width = gfx::sizeWithFont(shown, f).width;
-  if (editing_ && width > rect.width()) {
-    line.origin.x = rect.maxX() - width;
-    line.size.width = width;
-    alignment = gfx::TextAlignment::Left;
-  }
-  ctx.save();
-  ctx.clipToRect(rect);
-  ctx.drawText(shown, line, f, c, gfx::LineBreakMode::Clip, alignment, 1);
-  ctx.restore();
-}
-
 void TextField::drawPlaceholderInRect(gfx::Context& ctx, const Rect& rect) {
   double h = font_.lineHeight();
   double y = rect.y() + std::round((rect.height() - h) / 2);
@@ -259,50 +226,21 @@ void TextField::drawRect(gfx::Context& ctx, const Rect&) {
         break;
     }
   }
-  Rect tr = editing_ ? editingRectForBounds(b) : textRectForBounds(b);
-  if (text_.empty()) {
+  const Rect tr = textRoom();
+  if (text_.empty() && sel_.marked().empty()) {
     if (!placeholder_.empty()) drawPlaceholderInRect(ctx, placeholderRectForBounds(b));
-  } else if (const double offset = textScrollOffset(); offset > 0) {
-    // Moved left under a clip, so the part around the caret shows.
-    ctx.save();
-    ctx.clipToRect(tr);
-    drawTextInRect(ctx, {tr.x() - offset, tr.y(), tr.width() + offset, tr.height()});
-    ctx.restore();
   } else {
+    if (const Rect selected = selectionRect(); !selected.isEmpty()) {
+      ctx.setFillColor(tintColor().value_or(gfx::Color::blue()).withAlphaComponent(kSelectionAlpha));
+      ctx.fillRect(selected);
+    }
     drawTextInRect(ctx, tr);
   }
-  if (editing_) {
+  // A selection shows as its highlight; the caret stands where typing goes.
+  if (editing_ && (sel_.range().length == 0 || !sel_.marked().empty())) {
     ctx.setFillColor(tintColor().value_or(gfx::Color::blue()));
     ctx.fillRect(caretRect());
   }
-}
-
-namespace {
-constexpr double kCaretWidth = 2;
-}  // namespace
-
-double TextField::textScrollOffset() const {
-  if (!editing_ || text_.empty()) return 0;
-  const Rect tr = editingRectForBounds(bounds());
-  const gfx::Font f = drawingFont();
-  const std::string shown = displayText();
-  if (gfx::sizeWithFont(shown, f).width <= tr.width()) return 0;
-  const double caret = gfx::sizeWithFont(shown.substr(0, secure_ ? std::string::npos : selection_.end()), f).width;
-  return std::max(0.0, caret + kCaretWidth - tr.width());
-}
-
-Rect TextField::caretRect() const {
-  if (!editing_) return {};
-  const Rect tr = editingRectForBounds(bounds());
-  // After the text up to the caret (or where the alignment starts an empty line).
-  const gfx::Font f = drawingFont();
-  const double w = gfx::sizeWithFont(displayText().substr(0, secure_ ? std::string::npos : selection_.end()), f).width;
-  const double offset = textScrollOffset();
-  double x = offset > 0 ? tr.x() + w - offset : tr.x() + std::min(w, tr.width());
-  if (text_.empty() && alignment_ == gfx::TextAlignment::Center) x = tr.midX();
-  if (text_.empty() && alignment_ == gfx::TextAlignment::Right) x = tr.maxX();
-  const double h = f.lineHeight();
-  return {x, tr.y() + std::round((tr.height() - h) / 2), kCaretWidth, h};
 }
 
 // --- editing ------------------------------------------------------------------------
@@ -329,7 +267,8 @@ bool TextField::becomeFirstResponder() {
   if (!Responder::becomeFirstResponder()) return false;
   editing_ = true;
   if (clearsOnBegin_) text_.clear();
-  selection_ = {text_.size(), 0};
+  sel_.select(text_, {text_.size(), 0});
+  scroll_ = 0;
   refreshAccessories();
   setNeedsDisplay();
   if (auto d = delegate()) d->textFieldDidBeginEditing(*this);
@@ -355,51 +294,15 @@ bool TextField::resignFirstResponder() {
 void TextField::finishEditing() {
   if (!editing_) return;
   editing_ = false;
+  sel_.setMarked("", 0, true);
+  sel_.endDrag();
+  scroll_ = 0;
   refreshAccessories();
   setNeedsDisplay();
   if (auto d = delegate()) d->textFieldDidEndEditing(*this);
   sendActionsForControlEvents(ControlEventEditingDidEnd);
   base::NotificationCenter::defaultCenter().post(TextDidEndEditingNotification, this);
   if (Window* w = window()) w->updateKeyboard(this);
-}
-
-void TextField::replace(TextRange range, const std::string& replacement) {
-  auto keep = self();
-  if (auto d = delegate(); d && !d->textFieldShouldChangeCharactersInRange(*this, range, replacement)) return;
-  if (range.location > text_.size()) return;
-  range.length = std::min(range.length, text_.size() - range.location);
-  text_.replace(range.location, range.length, replacement);
-  selection_ = {range.location + replacement.size(), 0};
-  refreshAccessories();
-  setNeedsDisplay();
-  sendActionsForControlEvents(ControlEventEditingChanged);
-  base::NotificationCenter::defaultCenter().post(TextDidChangeNotification, this);
-}
-
-void TextField::insertText(const std::string& typed) {
-  if (!editing_ || typed.empty()) return;
-  if (typed == "\n" || typed == "\r") {
-    returnKeyPressed();
-    return;
-  }
-  // One line only: line breaks in pasted text become spaces.
-  std::string text = sanitizeTypedText(typed);
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  std::replace(text.begin(), text.end(), '\r', ' ');
-  setSelectedRange(selection_);
-  replace(selection_, text);
-}
-
-void TextField::deleteBackward() {
-  if (!editing_) return;
-  setSelectedRange(selection_);
-  TextRange r = selection_;
-  if (r.length == 0) {
-    if (r.location == 0) return;
-    std::size_t start = previousCodePoint(text_, r.location);
-    r = {start, r.location - start};
-  }
-  replace(r, "");
 }
 
 void TextField::returnKeyPressed() {
@@ -421,7 +324,7 @@ bool TextField::clearButtonTapped() {
   if (auto d = delegate(); d && !d->textFieldShouldClear(*this)) return false;
   if (text_.empty()) return true;
   text_.clear();
-  selection_ = {0, 0};
+  sel_.select(text_, {0, 0});
   refreshAccessories();
   setNeedsDisplay();
   sendActionsForControlEvents(ControlEventEditingChanged);

@@ -9,6 +9,7 @@
 #include "platform/ui/Control.hpp"
 #include "platform/ui/TextInputTraits.hpp"
 #include "platform/ui/TextRange.hpp"
+#include "platform/ui/TextSelection.hpp"
 
 namespace ui {
 
@@ -49,12 +50,16 @@ class TextFieldDelegate {
 // One line of editable text. A tap (or `becomeFirstResponder`) starts
 // editing when the delegate agrees: the field takes the focus, the delegate
 // hears did-begin, the editing-did-begin actions run, the begin notification
-// is posted and the keyboard shows. Typed text replaces the selection (the
-// caret sits at the end unless moved) after the delegate's
-// should-change-characters; each accepted change sends editing-changed and
-// posts the change notification. Setting the text by code does neither.
-// Editing ends when the focus moves elsewhere, the field leaves the screen,
-// or `resignFirstResponder` (which the delegate's should-end may refuse).
+// is posted and the keyboard shows. A click of the desktop's mouse puts the
+// caret where it lands (a finger's tap, or `becomeFirstResponder`, at the
+// end); while editing, a press moves it, a drag selects, a double tap
+// selects a word and a triple tap everything.
+// Typed, pasted or deleted text replaces the selection after the delegate's
+// should-change-characters, which sees each edit whole; each accepted change
+// sends editing-changed and posts the change notification. Setting the text
+// by code does neither. Editing ends when the focus moves elsewhere, the
+// field leaves the screen, or `resignFirstResponder` (which the delegate's
+// should-end may refuse).
 class TextField : public Control, public TextInputTraits {
  public:
   explicit TextField(const Rect& frame = {});
@@ -108,8 +113,12 @@ class TextField : public Control, public TextInputTraits {
 
   bool isEditing() const { return editing_; }
   // The selection (length 0: the caret), kept within the text.
-  TextRange selectedRange() const { return selection_; }
+  TextRange selectedRange() const { return sel_.range(); }
   void setSelectedRange(TextRange r);
+  // An input method's composition while it lasts (see `setMarkedText`).
+  const std::string& markedText() const { return sel_.marked(); }
+  // The caret's place in the text nearest to a point of the field's bounds.
+  std::size_t textIndexAtPoint(Point p) const;
 
   // The clear button as a tap on it: starts editing if needed, asks the
   // delegate, empties the text. False when refused or nothing shows it.
@@ -121,10 +130,14 @@ class TextField : public Control, public TextInputTraits {
   // What the field shows for its text: the text, or a dot per character when secure.
   std::string displayText() const;
   // While editing a text wider than the field, how far the text is moved
-  // left so the caret stays in sight (0 otherwise).
+  // left so the caret stays in sight (0 otherwise): it moves only as far as
+  // the caret leaves the room.
   double textScrollOffset() const;
   // Where the caret is drawn, in the field's bounds (empty when not editing).
   Rect caretRect() const;
+  // The selection's highlight, in the field's bounds (empty when nothing is
+  // selected or the field is not editing).
+  Rect selectionRect() const;
 
   // Layout of the parts, for subclasses.
   virtual Rect borderRectForBounds(const Rect& bounds) const;
@@ -146,7 +159,18 @@ class TextField : public Control, public TextInputTraits {
   void deleteBackward() override;
   bool hasText() const override { return !text_.empty(); }
   bool acceptsTextInput() const override { return true; }
+  bool pressKey(EditingKey key, bool shift) override;
+  bool selectAll() override;
+  std::optional<std::string> copySelection() const override;
+  std::optional<std::string> cutSelection() override;
+  void paste(const std::string& text) override;
+  void setMarkedText(const std::string& text, std::size_t caret) override;
+  Rect caretRectInWindow() const override;
 
+  void touchesBegan(const TouchSet& touches, const Event& event) override;
+  void touchesMoved(const TouchSet& touches, const Event& event) override;
+  void touchesEnded(const TouchSet& touches, const Event& event) override;
+  void touchesCancelled(const TouchSet& touches, const Event& event) override;
   void setEnabled(bool enabled) override;
   void layoutSubviews() override;
   void drawRect(gfx::Context& ctx, const Rect& rect) override;
@@ -157,9 +181,25 @@ class TextField : public Control, public TextInputTraits {
 
  private:
   bool shows(TextFieldViewMode mode) const;
-  void replace(TextRange range, const std::string& replacement);
+  // False when the delegate refused the change.
+  bool replace(TextRange range, const std::string& replacement);
+  // Typed or pasted text in place of the selection, on one line.
+  void replaceSelection(const std::string& typed);
   void finishEditing();
   void refreshAccessories();
+
+  // The line as drawn: the shown text with the composition in place of the
+  // selection, where in it a text offset falls, the caret and the composition.
+  std::string shownText() const;
+  std::size_t shownOffset(std::size_t textIndex) const;
+  std::size_t shownCaret() const;
+  TextRange shownMarked() const;
+  // The room the text is drawn in, where the shown line starts in it, and a
+  // shown offset's place, in the bounds.
+  Rect textRoom() const;
+  double textOriginX(const Rect& room, double width) const;
+  double shownX(std::size_t shownIndex) const;
+  double lineY(const Rect& room, double lineHeight) const;
 
   std::weak_ptr<TextFieldDelegate> delegate_;
   std::string text_;
@@ -179,7 +219,10 @@ class TextField : public Control, public TextInputTraits {
   bool secure_ = false;
   bool enablesReturnAuto_ = false;
   bool editing_ = false;
-  TextRange selection_;
+  TextSelection sel_;
+  // Kept from one picture to the next so the text moves only as the caret
+  // leaves the room (see `textScrollOffset`).
+  mutable double scroll_ = 0;
   std::shared_ptr<Button> clearButton_;
 };
 

@@ -1,6 +1,10 @@
 #include "platform/ui/TextRange.hpp"
 
+#include <unicode/ubrk.h>
+#include <unicode/utext.h>
+
 #include <algorithm>
+#include <memory>
 
 namespace ui {
 
@@ -84,6 +88,36 @@ std::size_t previousCodePoint(std::string_view text, std::size_t pos) {
   --pos;
   while (pos > 0 && isContinuation(static_cast<unsigned char>(text[pos]))) --pos;
   return pos;
+}
+
+std::size_t nextCodePoint(std::string_view text, std::size_t pos) {
+  pos = codePointBoundary(text, pos);
+  if (pos >= text.size()) return text.size();
+  ++pos;
+  while (pos < text.size() && isContinuation(static_cast<unsigned char>(text[pos]))) ++pos;
+  return pos;
+}
+
+TextRange wordRangeAt(std::string_view text, std::size_t pos) {
+  pos = codePointBoundary(text, pos);
+  if (text.empty()) return {};
+  // At the very end the word before the caret is meant.
+  if (pos == text.size()) pos = previousCodePoint(text, pos);
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<UText, decltype(&utext_close)> ut(
+      utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status), &utext_close);
+  std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> words(ubrk_open(UBRK_WORD, "", nullptr, 0, &status),
+                                                               &ubrk_close);
+  if (U_FAILURE(status) || !ut || !words) return {pos, nextCodePoint(text, pos) - pos};
+  ubrk_setUText(words.get(), ut.get(), &status);
+  if (U_FAILURE(status)) return {pos, nextCodePoint(text, pos) - pos};
+  // Offsets of a UTF-8 text are its byte offsets.
+  const int32_t at = static_cast<int32_t>(pos);
+  int32_t end = ubrk_following(words.get(), at);
+  int32_t start = ubrk_preceding(words.get(), end == UBRK_DONE ? static_cast<int32_t>(text.size()) : end);
+  if (end == UBRK_DONE) end = static_cast<int32_t>(text.size());
+  if (start == UBRK_DONE || start > at) start = at;
+  return {static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)};
 }
 
 }  // namespace ui

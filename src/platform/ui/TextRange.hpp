@@ -31,5 +31,10 @@ std::string textAfterReplacing(std::string_view text, TextRange range, std::stri
 std::size_t previousCodePoint(std::string_view text, std::size_t pos);
 // `pos` moved back to the start of the code point it falls in.
 std::size_t codePointBoundary(std::string_view text, std::size_t pos);
+// The start of the code point after the one at `pos` (the end at the end).
+std::size_t nextCodePoint(std::string_view text, std::size_t pos);
+// The word (or run of spaces or punctuation) at byte offset `pos`, as a
+// double click selects it; Chinese is split into its words too.
+TextRange wordRangeAt(std::string_view text, std::size_t pos);
 
 }  // namespace ui

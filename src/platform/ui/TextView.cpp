@@ -16,28 +16,24 @@ class TextViewContent : public View {
   void drawRect(gfx::Context& ctx, const Rect&) override {
     auto* tv = dynamic_cast<TextView*>(superview());
     if (!tv) return;
-    Rect b = bounds();
-    EdgeInsets in = tv->textInset_;
-    Rect r = b.inset(in);
-    ctx.drawText(tv->text_, r, tv->font_, tv->textColor_, gfx::LineBreakMode::WordWrap, tv->alignment_, 0);
-    if (tv->editing_) {
-      // The caret at the end of the last line.
-      auto layout = gfx::TextMeasurer::current().layout(tv->text_.substr(0, tv->selection_.end()), tv->font_, r.width(),
-                                                        gfx::LineBreakMode::WordWrap, 0);
-      double h = tv->font_.lineHeight();
-      double x = r.x(), y = r.y();
-      if (!layout.lines.empty()) {
-        x += layout.lines.back().width;
-        y += h * static_cast<double>(layout.lines.size() - 1);
-        if (!tv->text_.empty() && tv->text_[std::min(tv->selection_.end(), tv->text_.size()) - 1] == '\n') {
-          x = r.x();
-          y += h;
-        }
-      }
-      ctx.setFillColor(tv->tintColor().value_or(gfx::Color::blue()));
-      ctx.fillRect({x, y, 2, h});
+    const gfx::Color tint = tv->tintColor().value_or(gfx::Color::blue());
+    ctx.setFillColor(tint.withAlphaComponent(kSelectionAlpha));
+    for (const Rect& r : tv->selectionRects()) ctx.fillRect(r);
+    ctx.drawText(tv->shownText(), bounds().inset(tv->textInset_), tv->font_, tv->textColor_,
+                 gfx::LineBreakMode::WordWrap, tv->alignment_, 0);
+    if (const std::string& marked = tv->sel_.marked(); !marked.empty()) {
+      // The composition is underlined until the input method commits it.
+      ctx.setFillColor(tv->textColor_);
+      for (const Rect& r : tv->rectsOf({tv->sel_.range().location, marked.size()}))
+        ctx.fillRect({r.x(), r.maxY() - 1, r.width(), 1});
+    }
+    if (tv->editing_ && (tv->sel_.range().length == 0 || !tv->sel_.marked().empty())) {
+      ctx.setFillColor(tint);
+      ctx.fillRect(tv->caretRect());
     }
   }
+
+  static constexpr double kSelectionAlpha = 0.25;
 };
 
 TextView::TextView(const Rect& frame) : ScrollView(frame) {
@@ -59,7 +55,7 @@ std::shared_ptr<TextViewDelegate> TextView::delegate() const {
 
 void TextView::setText(const std::string& text) {
   text_ = sanitizeTypedText(text);
-  selection_ = {text_.size(), 0};
+  sel_.select(text_, {text_.size(), 0});
   relayoutText();
 }
 
@@ -90,9 +86,8 @@ void TextView::setTextContainerInset(EdgeInsets e) {
 }
 
 void TextView::setSelectedRange(TextRange r) {
-  std::size_t start = codePointBoundary(text_, std::min(r.location, text_.size()));
-  std::size_t end = codePointBoundary(text_, std::min(r.location + r.length, text_.size()));
-  selection_ = {start, end >= start ? end - start : 0};
+  sel_.select(text_, r);
+  goalX_.reset();
   if (auto d = delegate()) d->textViewDidChangeSelection(*this);
   content_->setNeedsDisplay();
 }
@@ -101,10 +96,11 @@ void TextView::relayoutText() {
   Rect b = bounds();
   double w = b.width();
   double inner = std::max(0.0, w - textInset_.left - textInset_.right);
-  Size s = text_.empty() ? Size{inner, 0}
-                         : gfx::sizeWithFont(text_, font_, Size{inner, 0}, gfx::LineBreakMode::WordWrap);
+  const std::string shown = shownText();
+  Size s = shown.empty() ? Size{inner, 0}
+                         : gfx::sizeWithFont(shown, font_, Size{inner, 0}, gfx::LineBreakMode::WordWrap);
   double lines = std::max(s.height, font_.lineHeight());
-  if (!text_.empty() && text_.back() == '\n') lines += font_.lineHeight();
+  if (!shown.empty() && shown.back() == '\n') lines += font_.lineHeight();
   double h = std::ceil(lines + textInset_.top + textInset_.bottom);
   content_->setFrame({0, 0, w, std::max(h, b.height())});
   setContentSize({w, h});
@@ -147,7 +143,7 @@ bool TextView::becomeFirstResponder() {
   if (auto d = delegate(); d && !d->textViewShouldBeginEditing(*this)) return false;
   if (!Responder::becomeFirstResponder()) return false;
   editing_ = true;
-  selection_ = {text_.size(), 0};
+  sel_.select(text_, {text_.size(), 0});
   content_->setNeedsDisplay();
   if (auto d = delegate()) d->textViewDidBeginEditing(*this);
   base::NotificationCenter::defaultCenter().post(TextDidBeginEditingNotification, this);
@@ -170,62 +166,15 @@ bool TextView::resignFirstResponder() {
 void TextView::finishEditing() {
   if (!editing_) return;
   editing_ = false;
+  sel_.endDrag();
+  if (!sel_.marked().empty()) {
+    sel_.setMarked("", 0, false);
+    relayoutText();
+  }
   content_->setNeedsDisplay();
   if (auto d = delegate()) d->textViewDidEndEditing(*this);
   base::NotificationCenter::defaultCenter().post(TextDidEndEditingNotification, this);
   if (Window* w = window()) w->updateKeyboard(this);
-}
-
-void TextView::replace(TextRange range, const std::string& text) {
-  auto keep = self();
-  if (auto d = delegate(); d && !d->textViewShouldChangeTextInRange(*this, range, text)) return;
-  if (range.location > text_.size()) return;
-  range.length = std::min(range.length, text_.size() - range.location);
-  text_.replace(range.location, range.length, text);
-  selection_ = {range.location + text.size(), 0};
-  relayoutText();
-  if (auto d = delegate()) d->textViewDidChange(*this);
-  base::NotificationCenter::defaultCenter().post(TextDidChangeNotification, this);
-  scrollRangeToVisible(selection_);
-}
-
-void TextView::insertText(const std::string& typed) {
-  if (!editing_ || typed.empty()) return;
-  std::string text = sanitizeTypedText(typed);
-  std::replace(text.begin(), text.end(), '\r', '\n');
-  setSelectedRange(selection_);
-  replace(selection_, text);
-}
-
-void TextView::deleteBackward() {
-  if (!editing_) return;
-  TextRange r = selection_;
-  if (r.length == 0) {
-    if (r.location == 0) return;
-    std::size_t start = previousCodePoint(text_, r.location);
-    r = {start, r.location - start};
-  }
-  replace(r, "");
-}
-
-void TextView::touchesBegan(const TouchSet& touches, const Event& event) {
-  if (!editable_ && !selectable_) ScrollView::touchesBegan(touches, event);
-}
-
-void TextView::touchesMoved(const TouchSet& touches, const Event& event) {
-  if (!editable_ && !selectable_) ScrollView::touchesMoved(touches, event);
-}
-
-void TextView::touchesEnded(const TouchSet& touches, const Event& event) {
-  if (editable_ && !isDragging()) {
-    becomeFirstResponder();
-    return;
-  }
-  if (!selectable_) ScrollView::touchesEnded(touches, event);
-}
-
-void TextView::touchesCancelled(const TouchSet& touches, const Event& event) {
-  if (!editable_ && !selectable_) ScrollView::touchesCancelled(touches, event);
 }
 
 }  // namespace ui

@@ -1,12 +1,15 @@
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/gfx/Font.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/TextField.hpp"
 #include "platform/ui/TextInputTraits.hpp"
 #include "platform/ui/TextRange.hpp"
+#include "platform/ui/TextSelection.hpp"
 
 namespace ui {
 
@@ -40,8 +43,9 @@ class TextViewDelegate : public ScrollViewDelegate {
 
 // Several lines of text, wrapped to the width and scrolled when longer than
 // the view; editable (a tap starts editing) unless switched off. Editing
-// follows the text field's rules, except that the return key inserts a
-// line break.
+// follows the text field's rules (the caret where a tap lands, drags and
+// double taps that select, the keys and the clipboard), except that the
+// return key inserts a line break and Up and Down move between lines.
 class TextView : public ScrollView, public TextInputTraits {
  public:
   explicit TextView(const Rect& frame = {});
@@ -72,8 +76,15 @@ class TextView : public ScrollView, public TextInputTraits {
   void setTextContainerInset(EdgeInsets e);
 
   bool isEditing() const { return editing_; }
-  TextRange selectedRange() const { return selection_; }
+  TextRange selectedRange() const { return sel_.range(); }
   void setSelectedRange(TextRange r);
+  const std::string& markedText() const { return sel_.marked(); }
+  // Where the caret is drawn, and the selection's highlight line by line,
+  // in the view's content (empty when not editing or nothing is selected).
+  Rect caretRect() const;
+  std::vector<Rect> selectionRects() const;
+  // The caret's place in the text nearest to a point of the content.
+  std::size_t textIndexAtPoint(Point p) const;
   // Scrolls so that the text range is in sight.
   void scrollRangeToVisible(TextRange r);
 
@@ -85,6 +96,13 @@ class TextView : public ScrollView, public TextInputTraits {
   void deleteBackward() override;
   bool hasText() const override { return !text_.empty(); }
   bool acceptsTextInput() const override { return editable_; }
+  bool pressKey(EditingKey key, bool shift) override;
+  bool selectAll() override;
+  std::optional<std::string> copySelection() const override;
+  std::optional<std::string> cutSelection() override;
+  void paste(const std::string& text) override;
+  void setMarkedText(const std::string& text, std::size_t caret) override;
+  Rect caretRectInWindow() const override;
 
   // Touches on a selectable or editable text view stay with it.
   void touchesBegan(const TouchSet& touches, const Event& event) override;
@@ -96,9 +114,31 @@ class TextView : public ScrollView, public TextInputTraits {
 
  private:
   friend class TextViewContent;
-  void replace(TextRange range, const std::string& text);
+  // A line as drawn: its bytes of the shown text (break excluded), its
+  // width and where it starts.
+  struct Line {
+    std::size_t start = 0, end = 0;
+    double x = 0, y = 0;
+  };
+  // False when the delegate refused the change.
+  bool replace(TextRange range, const std::string& text);
   void relayoutText();
   void finishEditing();
+  // The text with the composition in place of the selection, its lines,
+  // and the caret in it.
+  std::string shownText() const;
+  std::vector<Line> shownLines(const std::string& shown) const;
+  std::size_t shownCaret() const;
+  static std::size_t lineOf(const std::vector<Line>& lines, std::size_t shownIndex);
+  Point placeOf(const std::string& shown, const Line& line, std::size_t shownIndex) const;
+  // The highlight of a range of the shown text, one rectangle per line.
+  std::vector<Rect> rectsOf(TextRange shownRange) const;
+  // The caret to `index`, or the selection stretched to it, kept in sight.
+  void moveCaretTo(std::size_t index, bool extend);
+  void selectionChanged();
+  // The caret one line up or down, keeping to the place it started from.
+  std::size_t verticalMove(std::size_t index, int direction);
+  void scrollCaretToVisible();
 
   std::string text_;
   gfx::Font font_ = gfx::Font::systemFont(12);
@@ -109,7 +149,9 @@ class TextView : public ScrollView, public TextInputTraits {
   unsigned detectors_ = DataDetectorTypeNone;
   EdgeInsets textInset_{8, 5, 8, 5};
   bool editing_ = false;
-  TextRange selection_;
+  TextSelection sel_;
+  // Where Up and Down aim while they follow each other.
+  std::optional<double> goalX_;
   std::shared_ptr<View> content_;
   double laidOutWidth_ = -1;
 };

@@ -10,6 +10,7 @@
 #include "platform/ui/Event.hpp"
 #include "platform/ui/GestureRecognizer.hpp"
 #include "platform/ui/Keyboard.hpp"
+#include "platform/ui/ScrollView.hpp"
 #include "platform/ui/ViewController.hpp"
 #include "platform/ui/WeakAs.hpp"
 
@@ -81,7 +82,10 @@ bool Window::setFirstResponder(Responder* responder) {
   if (responder == firstResponder_) return true;
   Responder* old = firstResponder_;
   if (old) {
-    if (!old->canResignFirstResponder()) return false;
+    if (!old->canResignFirstResponder()) {
+      resignRefused_ = true;
+      return false;
+    }
     firstResponder_ = nullptr;
     Responder* savedIncoming = incoming_;
     incoming_ = responder;
@@ -120,6 +124,79 @@ void Window::viewWillLeaveWindow(View* view) {
       updateKeyboard();
     }
   }
+}
+
+namespace {
+
+// Whether any of the view shows in the window: not hidden or transparent,
+// itself or through an ancestor, nor clipped away.
+bool shows(const View& v, const Window& window) {
+  Rect visible = v.convertRectToView(v.bounds(), nullptr);
+  for (const View* a = &v; a; a = a->superview()) {
+    if (a->isHidden() || a->alpha() <= 0.01) return false;
+    if (a != &v && a->clipsToBounds()) visible = visible.intersection(a->convertRectToView(a->bounds(), nullptr));
+  }
+  return !visible.intersection(window.bounds()).isEmpty();
+}
+
+void collectFields(View& v, const Window& window, const View* skipped, std::vector<View*>& out) {
+  if (v.isHidden() || &v == skipped) return;
+  if (v.acceptsTextInput() && v.canBecomeFirstResponder() && shows(v, window)) out.push_back(&v);
+  for (const auto& sub : v.subviews()) collectFields(*sub, window, skipped, out);
+}
+
+// Rows from top to bottom, each left to right: a field whose middle is
+// within half the height of a row's first field stands in that row.
+void sortInReadingOrder(std::vector<View*>& fields) {
+  std::vector<std::pair<Rect, View*>> places;
+  for (View* f : fields) places.push_back({f->convertRectToView(f->bounds(), nullptr), f});
+  std::stable_sort(places.begin(), places.end(), [](const auto& a, const auto& b) { return a.first.midY() < b.first.midY(); });
+  auto byX = [](const auto& a, const auto& b) { return a.first.midX() < b.first.midX(); };
+  std::size_t row = 0;
+  for (std::size_t i = 1; i <= places.size(); ++i) {
+    if (i < places.size() && places[i].first.midY() - places[row].first.midY() <= places[row].first.height() / 2) continue;
+    std::stable_sort(places.begin() + static_cast<std::ptrdiff_t>(row), places.begin() + static_cast<std::ptrdiff_t>(i), byX);
+    row = i;
+  }
+  for (std::size_t i = 0; i < places.size(); ++i) fields[i] = places[i].second;
+}
+
+}  // namespace
+
+bool Window::moveFocusToNextField(bool backward) {
+  auto* current = dynamic_cast<View*>(firstResponder_);
+  if (!current || current->window() != this || current == this) return false;
+  // The form is the nearest view around the input that holds others,
+  // within what shows at the input's level (the overlay's presentations
+  // are forms of their own).
+  std::vector<View*> fields;
+  for (View* form = current->superview(); form && fields.size() < 2; form = form->superview()) {
+    fields.clear();
+    collectFields(*form, *this, form == this ? overlay_.get() : nullptr, fields);
+    if (form == overlay_.get()) break;
+  }
+  sortInReadingOrder(fields);
+  auto at = std::find(fields.begin(), fields.end(), current);
+  if (at == fields.end()) return false;
+  const auto n = static_cast<std::ptrdiff_t>(fields.size());
+  const std::ptrdiff_t from = at - fields.begin();
+  for (std::ptrdiff_t step = 1; step < n; ++step) {
+    View* next = fields[static_cast<std::size_t>(((from + (backward ? -step : step)) % n + n) % n)];
+    resignRefused_ = false;
+    if (next->becomeFirstResponder()) {
+      // A field partly scrolled out of its list comes into sight.
+      for (View* v = next->superview(); v; v = v->superview()) {
+        if (auto* sv = dynamic_cast<ScrollView*>(v)) {
+          sv->scrollRectToVisible(next->convertRectToView(next->bounds(), sv), false);
+          break;
+        }
+      }
+      return true;
+    }
+    // The focused input may refuse to let go: then the focus stays.
+    if (resignRefused_) return false;
+  }
+  return false;
 }
 
 Rect Window::keyboardFrame() const { return keyboardVisible_ ? Keyboard::shownFrame(bounds()) : Rect{}; }

@@ -52,6 +52,13 @@ class Window : public View {
   void forceResignFirstResponder();
   // The responder about to take the focus while the old one resigns.
   Responder* incomingFirstResponder() const { return incoming_; }
+  // Tab and Shift+Tab: the focus goes to the next (or previous) text input
+  // of the focused one's form, in reading order (rows top to bottom, each
+  // left to right), coming round at the end. The form is the nearest view
+  // around the input that holds other inputs; only inputs that show and may
+  // take the focus count, and one that refuses is passed over. False when
+  // the focus stayed.
+  bool moveFocusToNextField(bool backward);
 
   // The keyboard (see Keyboard): shown while the focus is on a text input.
   bool isKeyboardVisible() const { return keyboardVisible_; }
@@ -92,6 +99,8 @@ class Window : public View {
   std::shared_ptr<ViewController> root_;
   Responder* firstResponder_ = nullptr;
   Responder* incoming_ = nullptr;
+  // The last move of the focus failed because the focused responder would not let go.
+  bool resignRefused_ = false;
   int leaving_ = 0;
   bool keyboardVisible_ = false;
   bool hasOnScreenKeyboard_ = true;

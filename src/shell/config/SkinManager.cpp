@@ -124,13 +124,23 @@ bool SkinManager::initializeSkinImage() {
   const fs::path skin = *folder / kSkinFolderName;
   std::error_code ec;
   if (fs::is_directory(skin, ec)) return true;
+  return unpackSkinArchive(*folder);
+}
+
+bool SkinManager::unpackSkinArchive(const fs::path& clientFolder) {
+  const fs::path zip = clientFolder / kSkinArchiveName;
+  if (!isFile(zip)) return false;
   ZipArchive archive;
-  if (!archive.UnzipOpenFile(*folder / kSkinArchiveName)) return false;
   // Only the skin's own entries, and only into the skin folder: an archive
   // from the network never reaches the database or anything outside.
-  const bool ok = archive.unzipReplacingFolder(skin, std::string(kSkinFolderName) + "/");
-  if (!ok) MV_LOG("The skin archive could not be unpacked: ", archive.lastError());
+  const bool ok = archive.UnzipOpenFile(zip) &&
+                  archive.unzipReplacingFolder(clientFolder / kSkinFolderName, std::string(kSkinFolderName) + "/");
   archive.UnzipCloseFile();
+  if (!ok) {
+    MV_LOG("The skin archive could not be unpacked: ", archive.lastError());
+    std::error_code ec;
+    fs::remove(zip, ec);
+  }
   return ok;
 }
 

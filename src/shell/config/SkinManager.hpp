@@ -52,6 +52,10 @@ class SkinManager {
   // Unpacks the client's downloaded skin archive when the skin folder is
   // missing. True when a skin folder exists afterwards.
   bool initializeSkinImage();
+  // Makes the skin archive in `clientFolder` its new skin folder, replacing
+  // the one there only when every entry unpacked. An archive that does not
+  // unpack is removed: it would fail the same way at every start.
+  static bool unpackSkinArchive(const std::filesystem::path& clientFolder);
 
   // The client's version of an image (the "@2x" file first on a double-
   // resolution screen), else the application's own; nothing for a blank name.

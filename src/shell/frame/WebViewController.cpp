@@ -4,6 +4,7 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/SkinManager.hpp"
+#include "shell/frame/DesktopLink.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/OpenableLink.hpp"
 #include "util/Text.hpp"
@@ -70,9 +71,14 @@ void WebViewController::viewWillDisappear(bool animated) {
 
 void WebViewController::updateLanguage(ui::ViewController&) {
   PopBaseController::updateLanguage();
-  if (!lblLoadError_->isHidden()) {
-    lblLoadError_->setText(text("PAGELOADFAILED") + "\n" + lastErrorReason_);
-  }
+  if (!lblLoadError_->isHidden()) showMessage(messageKey_, messageDetail_);
+}
+
+void WebViewController::showMessage(std::string key, std::string detail) {
+  messageKey_ = std::move(key);
+  messageDetail_ = std::move(detail);
+  lblLoadError_->setText(messageDetail_.empty() ? text(messageKey_) : text(messageKey_) + "\n" + messageDetail_);
+  lblLoadError_->setHidden(false);
 }
 
 void WebViewController::btnBackClick() {
@@ -93,10 +99,10 @@ void WebViewController::refreshBtnStatus() {
 }
 
 bool WebViewController::webViewShouldStartLoadWithRequest(svc::WebView&, const std::string& url,
-                                                          svc::WebViewNavigationType) {
+                                                          svc::WebViewNavigationType, bool byUser) {
   switch (navigationRule(url)) {
     case NavigationRule::Load: return true;
-    case NavigationRule::Desktop: ui::Application::sharedInstance().openURL(url); return false;
+    case NavigationRule::Desktop: openLinkOnDesktop(url, byUser); return false;
     case NavigationRule::Refuse: MV_LOG("web page: refused to open ", url); return false;
   }
   return false;
@@ -125,9 +131,13 @@ void WebViewController::webViewDidFailLoadWithError(svc::WebView&, const base::E
   ui::Application::sharedInstance().setNetworkActivityIndicatorVisible(false);
   // A load stopped on purpose (leaving, or replaced by another) is no failure.
   if (error.code == svc::WebView::kErrorCancelled) return;
-  lastErrorReason_ = error.description.empty() ? error.failureReason : error.description;
-  lblLoadError_->setText(text("PAGELOADFAILED") + "\n" + lastErrorReason_);
-  lblLoadError_->setHidden(false);
+  if (error.code == svc::WebView::kErrorPageTooLarge) return showMessage("PAGETOOLARGE");
+  showMessage("PAGELOADFAILED", error.description.empty() ? error.failureReason : error.description);
+}
+
+void WebViewController::webViewDidRefuseDownload(svc::WebView&, const std::string& url) {
+  MV_LOG("web page: refused to download ", url);
+  showMessage("DOWNLOADREFUSED");
 }
 
 }  // namespace mv

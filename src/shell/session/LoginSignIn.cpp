@@ -27,7 +27,6 @@
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/Text.hpp"
-#include "util/ZipArchive.hpp"
 
 namespace fs = std::filesystem;
 
@@ -270,17 +269,12 @@ void LoginMode::skinReply(const DownloadRst& result) {
   if (result.isSuccess() && folder) {
     // The new skin replaces the old one only when it unpacked whole, and only
     // then does the service hear that it arrived.
-    ZipArchive archive;
-    if (archive.UnzipOpenFile(*folder / SkinManager::kSkinArchiveName) &&
-        archive.unzipReplacingFolder(*folder / SkinManager::kSkinFolderName, std::string(SkinManager::kSkinFolderName) + "/")) {
+    if (SkinManager::unpackSkinArchive(*folder)) {
       renewed = true;
       needUpdateSkin_ = false;
       syncFinishedtype("skin");
       MV_LOG("request download finish success!");
-    } else {
-      MV_LOG("The skin archive could not be unpacked: ", archive.lastError());
     }
-    archive.UnzipCloseFile();
   }
   if (!delegate()) endWaitBox();
   // Without a new skin the one already there, or one from an archive that

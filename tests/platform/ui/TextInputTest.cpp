@@ -435,3 +435,20 @@ TEST_F(TextInputTest, TextViewAndSearchBar) {
   EXPECT_EQ(bd->log.size(), 5u);
   EXPECT_TRUE(driver.render());
 }
+
+// What a double click selects: a word, the blanks or punctuation between
+// words as their own run, an e-mail address whole, and Chinese by its words
+// rather than whole lines.
+TEST_F(TextInputTest, ADoubleClickSelectsTheWordUnderIt) {
+  struct Case {
+    std::string text;
+    std::size_t at;
+    std::string word;
+  };
+  for (const Case& c : {Case{"Harbour Lights Trading", 9, "Lights"}, Case{"Harbour Lights Trading", 7, " "},
+                        Case{"Harbour Lights Trading", 22, "Trading"}, Case{"rep@harbour.example", 6, "rep@harbour.example"},
+                        Case{"北京远航商贸", 0, "北京"}, Case{"", 0, ""}}) {
+    const TextRange r = wordRangeAt(c.text, c.at);
+    EXPECT_EQ(c.text.substr(r.location, r.length), c.word) << c.text << " @" << c.at;
+  }
+}

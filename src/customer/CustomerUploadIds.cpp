@@ -1,0 +1,156 @@
+#include "customer/CustomerUploadIds.hpp"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "platform/base/Log.hpp"
+#include "store/DataAccessManager.hpp"
+#include "sync/requests/RequestUploadCustomer.hpp"
+
+namespace mv {
+
+namespace {
+
+using Row = CustomerModel::UploadedRow;
+
+class Sorter {
+ public:
+  Sorter(const std::vector<int>& sent, DataAccessManager& store) : sent_(sent.begin(), sent.end()), store_(store) {}
+
+  // Takes the customers' ids; false when the store could not be read.
+  bool takeCustomers(const std::vector<marvisto_customer_Entity>& rows) {
+    const auto given = timesGiven(rows, [](const auto& c) { return c.customer_id; });
+    std::map<int, int> mappings;
+    for (const auto& c : rows) ++mappings[c.pid];
+    for (const auto& c : rows) {
+      if (!sent_.count(c.pid)) {
+        MV_LOG("customer upload: the reply names customer ", c.pid, ", which was not sent");
+        continue;
+      }
+      auto held = store_.customerOfRow(Row::Customer, c.customer_id);
+      if (!held) return false;
+      bool clash = held->has_value();
+      if (clash && c.customer_id > 0) {
+        // The sync's own copy of this customer gives way to it.
+        auto copy = store_.isCopyOfCustomer(c.customer_id, c.pid);
+        if (!copy) return false;
+        clash = !*copy;
+      }
+      if (c.customer_id <= 0 || given.at(c.customer_id) > 1 || mappings[c.pid] > 1 || clash) {
+        refuse(c.pid, "its id from the service", c.customer_id);
+        continue;
+      }
+      newIds_[c.pid] = c.customer_id;
+      customers_.push_back(c);
+    }
+    return true;
+  }
+
+  // Takes the ids of one kind of a customer's rows: `ids` reads the row's
+  // (service id, local id, customer id it names) and `setCustomer` writes
+  // the customer it goes with.
+  template <typename Entity, typename Ids, typename SetCustomer>
+  bool takeRows(const std::vector<Entity>& rows, Row table, std::vector<Entity>& out, Ids ids,
+                SetCustomer setCustomer) {
+    const auto given = timesGiven(rows, [&](const Entity& e) { return std::get<0>(ids(e)); });
+    for (const Entity& e : rows) {
+      const auto [id, localId, named] = ids(e);
+      auto owner = store_.customerOfRow(table, localId);
+      if (!owner) return false;
+      if (localId >= 0 || !owner->has_value() || !sent_.count(**owner)) {
+        MV_LOG("customer upload: the reply names row ", localId, ", which was not sent");
+        continue;
+      }
+      const int customer = **owner;
+      auto held = store_.customerOfRow(table, id);
+      if (!held) return false;
+      const auto newId = newIds_.find(customer);
+      // A row that names no customer goes with its own; one that names
+      // another has been mixed up.
+      const bool ownCustomer = newId != newIds_.end() && (named == 0 || named == newId->second);
+      // A row under the customer's new id is its copy's, which gives way.
+      const bool clash = held->has_value() && (newId == newIds_.end() || **held != newId->second);
+      if (id <= 0 || given.at(id) > 1 || clash || !ownCustomer) {
+        refuse(customer, "the id of one of its rows", id);
+        continue;
+      }
+      Entity stored = e;
+      setCustomer(stored, newId->second);
+      out.push_back(std::move(stored));
+    }
+    return true;
+  }
+
+  CustomerUploadIds result() && {
+    CustomerUploadIds out;
+    const auto kept = [&](int customer) { return !refused_.count(customer); };
+    for (auto& c : customers_)
+      if (kept(c.pid)) out.customers.push_back(std::move(c));
+    const auto keepRows = [&](auto& rows, auto& into, auto customerOf) {
+      for (auto& row : rows)
+        if (kept(oldIdOf(customerOf(row)))) into.push_back(std::move(row));
+    };
+    keepRows(addresses, out.addresses, [](const auto& a) { return a.customerId; });
+    keepRows(attributes, out.attributes, [](const auto& a) { return a.customer_id; });
+    keepRows(contacts, out.contacts, [](const auto& c) { return c.customerID; });
+    out.refused.assign(refused_.begin(), refused_.end());
+    return out;
+  }
+
+  std::vector<marvisto_customer_address_Entity> addresses;
+  std::vector<marvisto_customer_attribute_Entity> attributes;
+  std::vector<marvisto_customer_contact_entity> contacts;
+
+ private:
+  template <typename Entity, typename Id>
+  static std::map<int, int> timesGiven(const std::vector<Entity>& rows, Id id) {
+    std::map<int, int> given;
+    for (const auto& e : rows) ++given[id(e)];
+    return given;
+  }
+
+  void refuse(int customer, const char* what, int id) {
+    MV_LOG("customer upload: customer ", customer, " keeps its local ids: ", what, " (", id,
+           ") is not the service's own, or is given twice, or is another row's");
+    refused_.insert(customer);
+  }
+
+  int oldIdOf(int newId) const {
+    for (const auto& [oldId, id] : newIds_)
+      if (id == newId) return oldId;
+    return 0;
+  }
+
+  std::set<int> sent_;
+  DataAccessManager& store_;
+  std::map<int, int> newIds_;  // local id -> the service's
+  std::vector<marvisto_customer_Entity> customers_;
+  std::set<int> refused_;
+};
+
+}  // namespace
+
+std::optional<CustomerUploadIds> CustomerUploadIds::of(const SubmitCustomerRst& reply, const std::vector<int>& sent,
+                                                       DataAccessManager& store) {
+  Sorter sorter(sent, store);
+  if (!sorter.takeCustomers(reply.customerArry)) return std::nullopt;
+  const bool read =
+      sorter.takeRows(
+          reply.customerAddress, Row::Address, sorter.addresses,
+          [](const auto& a) { return std::tuple(a.indexId, a.pID, a.customerId); },
+          [](auto& a, int customer) { a.customerId = customer; }) &&
+      sorter.takeRows(
+          reply.customerAttributes, Row::Attribute, sorter.attributes,
+          [](const auto& a) { return std::tuple(a.attribute_id, a.pID, a.customer_id); },
+          [](auto& a, int customer) { a.customer_id = customer; }) &&
+      sorter.takeRows(
+          reply.customerContacts, Row::Contact, sorter.contacts,
+          [](const auto& c) { return std::tuple(c.contactID, c.pID, c.customerID); },
+          [](auto& c, int customer) { c.customerID = customer; });
+  if (!read) return std::nullopt;
+  return std::move(sorter).result();
+}
+
+}  // namespace mv

@@ -1,0 +1,32 @@
+#pragma once
+#include <optional>
+#include <vector>
+
+#include "store/Entities.hpp"
+
+namespace mv {
+
+class DataAccessManager;
+class SubmitCustomerRst;
+
+// The ids of a customer upload's reply that may be stored. The service's ids
+// are positive, given once in the reply and held by no other row (but the
+// sync's copy of the same customer, which gives way); a local row takes one
+// only when it went out with the upload, and an address,
+// attribute or contact stays with its own customer. A customer whose own id,
+// or that of any row naming it, breaks this is refused whole: it keeps its
+// local ids, its rows and its orders, and goes again with the next upload.
+struct CustomerUploadIds {
+  std::vector<marvisto_customer_Entity> customers;
+  std::vector<marvisto_customer_address_Entity> addresses;
+  std::vector<marvisto_customer_attribute_Entity> attributes;
+  std::vector<marvisto_customer_contact_entity> contacts;
+  // The local ids of the customers refused.
+  std::vector<int> refused;
+
+  // Nothing when the store could not be read.
+  static std::optional<CustomerUploadIds> of(const SubmitCustomerRst& reply, const std::vector<int>& sent,
+                                             DataAccessManager& store);
+};
+
+}  // namespace mv

@@ -1,0 +1,21 @@
+#pragma once
+#include <cstddef>
+#include <string_view>
+
+#include "platform/gfx/Font.hpp"
+
+namespace ui {
+
+class View;
+
+// The width of text on one line as the current measurer gives it (0 for none).
+double textWidth(std::string_view text, const gfx::Font& font);
+// The code point boundary of `line`, drawn from `originX`, whose place is
+// nearest `x`: where a press at `x` puts the caret.
+std::size_t offsetNearestX(std::string_view line, const gfx::Font& font, double originX, double x);
+// Whether the tap that begins editing the text input puts the caret where it
+// lands: a mouse (a window typed on a keyboard of its own) does, a finger
+// leaves the caret at the end.
+bool placesCaretOnFirstTap(const View& input);
+
+}  // namespace ui
