@@ -23,7 +23,6 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "services/OfficeConverter.hpp"
-#include "services/OfficePreviewCache.hpp"
 #include "services/WebEngine.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
@@ -128,7 +127,7 @@ bool ScreenshotTour::openLibraryFile(const char* type, bool afresh) {
     if (file.type != type || !state.present || state.pendingUpdate) continue;
     if (afresh) {
       if (auto path = PublicFunction::filePathWithName(file.file_name, PublicFunction::getFileType(file.type)))
-        svc::OfficePreviewCache(svc::OfficeConverter::defaultCacheFolder()).drop(*path);
+        svc::OfficeConverter::dropPreviews(*path);
     }
     grid.selectDownloadedFile(file.file_name, file.type);
     return nav->viewControllers().size() > 1 || fail("the file did not open");

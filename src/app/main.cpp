@@ -19,6 +19,7 @@
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 #include "services/DocumentInteractionController.hpp"
+#include "services/MailComposer.hpp"
 #include "services/URLOpener.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
@@ -230,8 +231,12 @@ int main(int argc, char** argv) {
     std::string why = noDisplay;
     if (displayStarted) desktop = ui::DesktopWindow::open(app->window(), {}, &why);
     if (!desktop) std::printf("No window (%s); running without one.\n", why.c_str());
-    // On a desktop the open-in menu hands files to the system's applications.
-    if (desktop) svc::DocumentInteractionController::setOpener(&svc::DocumentInteractionController::openWithDesktop);
+    // On a desktop the open-in menu hands files to the system's applications,
+    // and mail goes to the user's own mail program.
+    if (desktop) {
+      svc::DocumentInteractionController::setOpener(&svc::DocumentInteractionController::openWithDesktop);
+      svc::MailComposer::install(std::make_shared<svc::DesktopMailComposer>());
+    }
   }
 
   int status = 0;

@@ -533,8 +533,11 @@ void LibraryDetailController::dataDownloadAtPercent(const std::string& fileName,
 void LibraryDetailController::finished(const DownloadRst& result) {
   auto keep = shared_from_this();
   MV_LOG("the download file is ", result.fileName);
+  // A product screen's related files hear of the same failure: the user is
+  // told once, by whichever screen speaks first.
   if (result.status != "200" && button_.shouldShowFailure()) {
-    showAlert(Tags::kFailureAlertTag, "FILEDOWNLOADFAILED", result.message, "OK");
+    ScreenAlert{Tags::kFailureAlertTag, text("FILEDOWNLOADFAILED"), result.message, text("OK"), {}}.showOnce(
+        ui::weakAs<ui::AlertViewDelegate>(this));
   }
   reloadForEndedDownloads();
 }

@@ -1,13 +1,14 @@
 #include "library/LibraryFeature.hpp"
 
 #include "library/epub/EPUBViewController.hpp"
-#include "library/LibraryFileCopies.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/reader/ReaderViewController.hpp"
 #include "library/SaleslibraryController.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "library/VideoViewController.hpp"
+#include "library/reader/ReaderDocument.hpp"
+#include "platform/base/FolderCopies.hpp"
 #include "services/OfficeConverter.hpp"
 #include "services/OfficePreviewCache.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -76,10 +77,10 @@ void LibraryFeature::installViewers() {
                             viewer->setFilePath(path);
                             return viewer;
                           });
-  LibraryFileCopies::install(LibraryOpenAction::OfficeViewer, [](const std::filesystem::path& file) {
-    svc::OfficePreviewCache(svc::OfficeConverter::defaultCacheFolder()).drop(file);
-  });
   EPUBViewController::installAsViewer();
+  // What the viewers keep of a folder's files outside it goes with the folder.
+  base::FolderCopies::install("reader", &ReaderDocument::removeRecordsInside);
+  base::FolderCopies::install("office", &svc::OfficeConverter::dropPreviews);
 }
 
 }  // namespace mv

@@ -6,9 +6,9 @@
 #include <system_error>
 
 #include "library/epub/EPUBBook.hpp"
-#include "library/LibraryFileCopies.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
+#include "services/OfficeConverter.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/StoreDownloadedFilesModel.hpp"
 #include "util/PublicFunction.hpp"
@@ -226,7 +226,7 @@ void LibraryListModel::deleteFile(const File& file) const {
   if (path) {
     // A book read here was unpacked beside its file: the folder goes with it.
     EPUBBook::removeUnpackedFolder(*path);
-    LibraryFileCopies::fileChanged(*path);
+    svc::OfficeConverter::dropPreviews(*path);
   }
   if (present && update && !dam.deleteFileUpdateWithFileID(file.file_id)) {
     MV_LOG("cannot delete the pending update of library file ", file.file_id);

@@ -8,7 +8,6 @@
 #include "platform/ui/Window.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "services/DocumentInteractionController.hpp"
-#include "services/PrintInteractionController.hpp"
 #include "shell/frame/ScreenAlert.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/TextLookup.hpp"
@@ -37,16 +36,6 @@ void LibraryViewers::showNotice(const std::string& titleKey, const std::string& 
   ScreenAlert{0, title, message, text("OK"), {}}.show({});
 }
 
-void LibraryViewers::showPrintOutcome(bool completed, const std::optional<base::Error>& error) {
-  if (completed) return;
-  if (error && error->code == svc::kPrintErrorNoPrinter) {
-    showNotice("NOPRINTER", "NOPRINTERSAVED");
-    return;
-  }
-  MV_LOG("print failed: ", error ? error->domain + " " + std::to_string(error->code) + " " + error->description : "");
-  showNotice("PRINT", "PRINTFAILED");
-}
-
 void LibraryViewers::install(LibraryOpenAction action, Maker maker) {
   MV_ASSERT_MAIN_THREAD();
   if (maker) {
@@ -67,6 +56,7 @@ bool LibraryViewers::open(const LibraryOpenDecision& decision, const std::string
   }
   if (decision.action == LibraryOpenAction::OpenIn) {
     auto controller = svc::DocumentInteractionController::interactionControllerWithURL(decision.path);
+    controller->setRefusedHandler([key = decision.failureMessageKey] { showFailure(key); });
     if (controller->presentOpenInMenuFromRect({}, nullptr, true)) return true;
     showFailure(decision.failureMessageKey);
     return false;

@@ -51,10 +51,6 @@ class LibraryViewers {
   // what became of an action; nothing when the same alert is up already (a
   // second tap before the answer says nothing new).
   static void showNotice(const std::string& titleKey, const std::string& messageKey);
-  // What became of a print job a viewer sent: nothing when it printed, else
-  // that the system has no printer (the job waits in the spool) or that it
-  // failed.
-  static void showPrintOutcome(bool completed, const std::optional<base::Error>& error);
 };
 
 }  // namespace mv

@@ -13,6 +13,7 @@
 #include "platform/ui/Window.hpp"
 #include "services/OfficeConverter.hpp"
 #include "services/PrintInteractionController.hpp"
+#include "shell/frame/SharingNotices.hpp"
 #include "shell/frame/ScreenAlert.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
@@ -223,14 +224,9 @@ void PPTLoadingViewController::displayComposerSheet() {
   mail.attachments.push_back(
       {std::move(*bytes), svc::OfficeConverter::mimeTypeForPath(filePath_), filePath_.filename().string()});
   auto weak = ui::weakAs<PPTLoadingViewController>(this);
-  composer->compose(std::move(mail), [weak](svc::MailComposeResult result, const std::optional<base::Error>&) {
-    if (auto self = weak.lock()) self->mailFinished(result);
+  composer->compose(std::move(mail), [weak](const svc::MailOutcome& outcome) {
+    if (weak.lock()) SharingNotices::showMailOutcome(outcome);
   });
-}
-
-void PPTLoadingViewController::mailFinished(svc::MailComposeResult result) {
-  if (result == svc::MailComposeResult::Sent) showAlert("FILEHAVSBEENEMAILED", "");
-  if (result == svc::MailComposeResult::Failed) showAlert("MAILFAILED", "");
 }
 
 void PPTLoadingViewController::printAction() {
@@ -246,14 +242,16 @@ void PPTLoadingViewController::printAction() {
   info.outputType = svc::PrintOutputType::General;
   info.jobName = text("PRINT");
   auto weak = ui::weakAs<PPTLoadingViewController>(this);
-  printer->print(pdf_, info, [weak](bool completed, const std::optional<base::Error>& error) {
-    if (weak.lock()) LibraryViewers::showPrintOutcome(completed, error);
+  printer->print(pdf_, info, [weak](const svc::PrintOutcome& outcome) {
+    if (weak.lock()) SharingNotices::showPrintOutcome(outcome);
   });
 }
 
 void PPTLoadingViewController::thirdAction() {
   documentController_ = svc::DocumentInteractionController::interactionControllerWithURL(filePath_);
   documentController_->setDelegate(ui::weakAs<svc::DocumentInteractionControllerDelegate>(this));
+  // The file was the user's to open: told even when the viewer closed meanwhile.
+  documentController_->setRefusedHandler([] { LibraryViewers::showNotice("FILEOPENFAILED", "PLEASEDOWNLOADKEYNOTE"); });
   documentController_->presentPreviewAnimated(true);
   if (!documentController_->presentOpenInMenuFromBarButtonItem(navigationItem().rightBarButtonItem().get(), true)) {
     documentController_.reset();

@@ -82,7 +82,6 @@ class PPTLoadingViewController : public BaseViewController,
   // The loading indicator on the window, which takes no touches while it
   // is up; taken down from wherever it is.
   void showDial(bool shown);
-  void mailFinished(svc::MailComposeResult result);
   void showAlert(const std::string& titleKey, const std::string& messageKey);
 
   std::string fileName_;

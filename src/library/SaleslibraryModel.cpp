@@ -1,6 +1,5 @@
 #include "library/SaleslibraryModel.hpp"
 #include "library/LibraryDownloadObserver.hpp"
-#include "library/LibraryFileCopies.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -10,6 +9,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "services/OfficeConverter.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/ReplyValues.hpp"
@@ -255,7 +255,7 @@ void SaleslibraryModel::downloadEnded(const DownloadRst& reply) {
   if (told.isSuccess()) {
     if (auto path = PublicFunction::filePathWithName(told.fileName, told.type); isRegularFile(path)) {
       // A new version may have come in place of the old one.
-      LibraryFileCopies::fileChanged(*path);
+      svc::OfficeConverter::dropPreviews(*path);
       if (!isExists(told.fileId)) existsFiles_.push_back(told.fileId);
       downloadFileFinish(told.fileName, told.fileId, told.type);
     } else {
@@ -278,7 +278,7 @@ void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int file
       removeFile(*old);
       // A book read here was unpacked beside its file.
       EPUBBook::removeUnpackedFolder(*old);
-      LibraryFileCopies::fileChanged(*old);
+      svc::OfficeConverter::dropPreviews(*old);
     }
     if (!database_->deleteFileUpdateWithFileID(fileId)) MV_LOG("cannot delete the pending update of library file ", fileId);
   }

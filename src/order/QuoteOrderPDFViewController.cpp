@@ -7,6 +7,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "services/PrintInteractionController.hpp"
+#include "shell/frame/SharingNotices.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/Text.hpp"
@@ -130,12 +131,15 @@ void QuoteOrderPDFViewController::btnPrintPdfClick() {
   svc::PrintInfo info;
   info.outputType = svc::PrintOutputType::General;
   info.jobName = order_ ? text("ORDER") + "-" + order_->number : text("ORDER");
-  printer->print(std::move(data), info, [](bool completed, const std::optional<base::Error>& error) {
-    if (!completed && error) {
+  std::weak_ptr<ui::ViewController> weak = weak_from_this();
+  printer->print(std::move(data), info, [weak](const svc::PrintOutcome& outcome) {
+    const auto& error = outcome.error;
+    if (!outcome.completed && error) {
       MV_LOG("FAILED! due to error in domain ", error->domain, " with error code ", error->code);
-    } else if (completed) {
+    } else if (outcome.completed) {
       MV_LOG("printInteractionControllerDidFinishJob success");
     }
+    if (weak.lock()) SharingNotices::showPrintOutcome(outcome);
   });
 }
 
@@ -160,14 +164,9 @@ void QuoteOrderPDFViewController::displayComposerSheet() {
   mail.subject = mailSubject(text("ORDER"), order_->customerName);
   mail.attachments.push_back({createPDFData(), kAttachmentType, kAttachmentName});
   std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  composer->compose(std::move(mail), [weak](svc::MailComposeResult result, const std::optional<base::Error>&) {
-    if (auto self = weak.lock()) static_cast<QuoteOrderPDFViewController&>(*self).mailComposeFinished(result);
+  composer->compose(std::move(mail), [weak](const svc::MailOutcome& outcome) {
+    if (weak.lock()) SharingNotices::showMailOutcome(outcome);
   });
-}
-
-void QuoteOrderPDFViewController::mailComposeFinished(svc::MailComposeResult result) {
-  if (result == svc::MailComposeResult::Sent) showAlert("FILEHAVSBEENEMAILED", nullptr);
-  if (result == svc::MailComposeResult::Failed) showAlert("MAILFAILED", nullptr);
 }
 
 void QuoteOrderPDFViewController::showAlert(const char* titleKey, const char* messageKey) {

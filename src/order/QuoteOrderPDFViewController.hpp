@@ -57,7 +57,6 @@ class QuoteOrderPDFViewController : public BaseViewController, public ui::AlertV
 
  private:
   void displayComposerSheet();
-  void mailComposeFinished(svc::MailComposeResult result);
   void showAlert(const char* titleKey, const char* messageKey);
   void popSelf();
 

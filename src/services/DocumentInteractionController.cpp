@@ -1,15 +1,9 @@
 #include "services/DocumentInteractionController.hpp"
 
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <thread>
-
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
-
-extern char** environ;
+#include "services/DesktopLauncher.hpp"
 
 namespace svc {
 namespace {
@@ -49,7 +43,7 @@ bool DocumentInteractionController::presentOpenInMenu() {
   const Opener opener = currentOpener();
   std::error_code ec;
   if (!opener || !std::filesystem::is_regular_file(url_, ec)) return false;
-  auto application = opener(url_, uti_);
+  auto application = opener(url_, uti_, refused_);
   if (!application) return false;
   std::weak_ptr<DocumentInteractionController> weak = weak_from_this();
   base::RunLoop::main().post([weak, app = *application] {
@@ -62,20 +56,14 @@ bool DocumentInteractionController::presentOpenInMenu() {
 }
 
 std::optional<std::string> DocumentInteractionController::openWithDesktop(const std::filesystem::path& file,
-                                                                          const std::string&) {
-  const std::string path = file.string();
-  char program[] = "xdg-open";
-  char* argv[] = {program, const_cast<char*>(path.c_str()), nullptr};
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0) {
-    MV_LOG("open-in: xdg-open cannot be started");
-    return std::nullopt;
-  }
-  // The opener returns as soon as it has handed the file on; nobody waits on the main thread.
-  std::thread([pid] {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-  }).detach();
+                                                                          const std::string&, Refused refused) {
+  // The opener answers at once; xdg-open's status (3: no application for
+  // the file) comes later.
+  DesktopLauncher::launch({"xdg-open", file.string()}, [refused = std::move(refused)](int status) {
+    if (status == 0) return;
+    MV_LOG("open-in: xdg-open ended with ", status);
+    if (refused) refused();
+  });
   return std::string("xdg-open");
 }
 

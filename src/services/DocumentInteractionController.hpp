@@ -2,7 +2,9 @@
 // Hands a file to another application: the open-in menu. Which applications
 // take files is the opener's business: the desktop's (the system's default
 // application for the file, through xdg-open) when the application runs in a
-// window, none without one. The preview of the file shows nothing here.
+// window, none without one. An opener may learn only later that no
+// application took the file; the controller's refused handler hears it then.
+// The preview of the file shows nothing here.
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -30,8 +32,13 @@ class DocumentInteractionControllerDelegate {
 
 class DocumentInteractionController : public std::enable_shared_from_this<DocumentInteractionController> {
  public:
-  // Hands the file over; the application that took it, or nothing when none did.
-  using Opener = std::function<std::optional<std::string>(const std::filesystem::path& file, const std::string& uti)>;
+  // Runs on the main thread when the file turned out not to be taken.
+  using Refused = std::function<void()>;
+  // Hands the file over: the application it went to, or nothing when none
+  // takes it. An application that answers later that nothing opened the
+  // file calls `refused`.
+  using Opener = std::function<std::optional<std::string>(const std::filesystem::path& file, const std::string& uti,
+                                                          Refused refused)>;
 
   static std::shared_ptr<DocumentInteractionController> interactionControllerWithURL(std::filesystem::path file);
 
@@ -42,12 +49,16 @@ class DocumentInteractionController : public std::enable_shared_from_this<Docume
   void setUTI(std::string uti) { uti_ = std::move(uti); }
   std::shared_ptr<DocumentInteractionControllerDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(std::weak_ptr<DocumentInteractionControllerDelegate> d) { delegate_ = std::move(d); }
+  // What tells the user when the application the file went to answers that
+  // it took nothing; it outlives the controller.
+  void setRefusedHandler(Refused refused) { refused_ = std::move(refused); }
 
   // No preview is shown: false.
   bool presentPreviewAnimated(bool animated);
-  // Offers the file to the applications that take it: YES when one took it
-  // (the delegate hears will-begin and did-end sending on the next turn of
-  // the main loop), NO when none does, and then nothing is shown.
+  // Offers the file to the applications that take it: YES when it went to
+  // one (the delegate hears will-begin and did-end sending on the next turn
+  // of the main loop; the refused handler, should that one answer later that
+  // nothing opened it), NO when none takes it, and then nothing is shown.
   bool presentOpenInMenuFromRect(const ui::Rect& rect, ui::View* inView, bool animated);
   bool presentOpenInMenuFromBarButtonItem(ui::BarButtonItem* item, bool animated);
   void dismissMenuAnimated(bool animated);
@@ -57,8 +68,10 @@ class DocumentInteractionController : public std::enable_shared_from_this<Docume
   // used on the main thread.
   static void setOpener(Opener opener);
   // The desktop's opener: the file goes to the system's default application
-  // for it through xdg-open; none when xdg-open cannot be started.
-  static std::optional<std::string> openWithDesktop(const std::filesystem::path& file, const std::string& uti);
+  // for it through xdg-open (DesktopLauncher); xdg-open missing or ending
+  // with a failure (no application for the file) is refused.
+  static std::optional<std::string> openWithDesktop(const std::filesystem::path& file, const std::string& uti,
+                                                    Refused refused);
 
  private:
   explicit DocumentInteractionController(std::filesystem::path file) : url_(std::move(file)) {}
@@ -68,6 +81,7 @@ class DocumentInteractionController : public std::enable_shared_from_this<Docume
   std::string name_;
   std::string uti_;
   std::weak_ptr<DocumentInteractionControllerDelegate> delegate_;
+  Refused refused_;
 };
 
 }  // namespace svc

@@ -41,4 +41,29 @@ fs::path DropFolder::newFile(const fs::path& folder, const std::string& prefix, 
   return file;
 }
 
+std::string DropFolder::safeFileName(const std::string& name, const std::string& fallback) {
+  std::string out;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f || c == '/' || c == '\\') {
+      out += '_';
+    } else {
+      out += c;
+    }
+  }
+  while (!out.empty() && (out.front() == '.' || out.front() == ' ')) out.erase(out.begin());
+  if (out.size() > kMaxNameBytes) {
+    out.resize(kMaxNameBytes);
+    // Never leave half of a UTF-8 character at the end.
+    std::size_t lead = out.size();
+    while (lead > 0 && (static_cast<unsigned char>(out[lead - 1]) & 0xC0) == 0x80) --lead;
+    if (lead > 0) {
+      const auto first = static_cast<unsigned char>(out[lead - 1]);
+      const std::size_t length = first < 0x80 ? 1 : first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : 2;
+      if (out.size() - (lead - 1) < length) out.resize(lead - 1);
+    }
+  }
+  return out.empty() ? fallback : out;
+}
+
 }  // namespace svc

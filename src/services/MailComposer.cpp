@@ -8,9 +8,11 @@
 
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
+#include "services/DesktopLauncher.hpp"
 #include "services/DropFolder.hpp"
 
 namespace fs = std::filesystem;
@@ -68,6 +70,25 @@ std::optional<std::pair<std::string, std::string>> splitMimeType(const std::stri
   return std::pair{type, subtype};
 }
 
+// The recipient as a list of the one mailbox it names; null when it names
+// no mailbox, or more than one.
+GPtr<InternetAddressList> mailbox(const std::string& recipient) {
+  initializeMime();
+  GPtr<InternetAddressList> parsed(internet_address_list_parse(nullptr, oneLine(recipient).c_str()));
+  if (!parsed || internet_address_list_length(parsed.get()) != 1) return nullptr;
+  InternetAddress* address = internet_address_list_get_address(parsed.get(), 0);
+  if (!INTERNET_ADDRESS_IS_MAILBOX(address)) return nullptr;
+  // A bare word is a local name, no address to mail; one that starts with a
+  // dash would read as an option to a mail program.
+  const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address));
+  const std::string_view text = addr ? addr : "";
+  const auto at = text.find('@');
+  if (at == std::string_view::npos || at == 0 || at + 1 == text.size() || text.front() == '-') return nullptr;
+  return parsed;
+}
+
+base::Error notAnAddress(const std::string& recipient) { return mailError(1, "Not a mail address: " + oneLine(recipient)); }
+
 }  // namespace
 
 std::shared_ptr<MailComposer> MailComposer::shared() {
@@ -89,10 +110,9 @@ std::optional<std::string> OutboxMailComposer::messageText(const Mail& mail, dou
   GPtr<GMimeMessage> message(g_mime_message_new(TRUE));
   g_mime_message_add_mailbox(message.get(), GMIME_ADDRESS_TYPE_FROM, kSenderName, kSenderAddress);
   for (const auto& recipient : mail.toRecipients) {
-    GPtr<InternetAddressList> parsed(internet_address_list_parse(nullptr, oneLine(recipient).c_str()));
-    if (!parsed || internet_address_list_length(parsed.get()) != 1 ||
-        !INTERNET_ADDRESS_IS_MAILBOX(internet_address_list_get_address(parsed.get(), 0))) {
-      if (error) *error = mailError(1, "Not a mail address: " + oneLine(recipient));
+    GPtr<InternetAddressList> parsed = mailbox(recipient);
+    if (!parsed) {
+      if (error) *error = notAnAddress(recipient);
       return std::nullopt;
     }
     internet_address_list_append(g_mime_message_get_addresses(message.get(), GMIME_ADDRESS_TYPE_TO), parsed.get());
@@ -146,25 +166,92 @@ void OutboxMailComposer::compose(Mail mail, Completion done) {
   const double now = static_cast<double>(std::time(nullptr));
   base::WorkQueue::global().async([mail = std::move(mail), done = std::move(done), outbox, now](
                                       const base::CancelFlag&) {
+    MailOutcome outcome;
     base::Error error;
-    auto text = messageText(mail, now, &error);
-    bool ok = text.has_value();
-    if (ok) {
+    if (auto text = messageText(mail, now, &error)) {
       // The file appears whole or not at all.
       const fs::path file = DropFolder::newFile(outbox, "", now, ".eml");
-      ok = base::writeFileAtomically(file, *text, 0600);
-      if (!ok) error = mailError(3, "The mail could not be written to " + file.string() + ".");
-    }
-    if (!ok) MV_LOG("mail: ", error.description);
-    base::RunLoop::main().post([done, ok, error] {
-      if (!done) return;
-      if (ok) {
-        done(MailComposeResult::Sent, std::nullopt);
+      if (base::writeFileAtomically(file, *text, 0600)) {
+        outcome.result = MailComposeResult::Saved;
+        outcome.savedAs = file;
       } else {
-        done(MailComposeResult::Failed, error);
+        error = mailError(3, "The mail could not be written to " + file.string() + ".");
       }
+    }
+    if (outcome.result == MailComposeResult::Failed) {
+      MV_LOG("mail: ", error.description);
+      outcome.error = error;
+    }
+    base::RunLoop::main().post([done, outcome] {
+      if (done) done(outcome);
     });
   });
+}
+
+std::optional<std::vector<std::string>> DesktopMailComposer::command(const Mail& mail,
+                                                                     const std::vector<fs::path>& files) {
+  std::vector<std::string> argv{"xdg-email", "--utf8"};
+  if (!mail.subject.empty()) argv.insert(argv.end(), {"--subject", oneLine(mail.subject)});
+  if (!mail.body.empty()) argv.insert(argv.end(), {"--body", mail.body});
+  for (const auto& file : files) argv.insert(argv.end(), {"--attach", file.string()});
+  // Only addresses follow the options: nothing typed can pass for one of them.
+  for (const auto& recipient : mail.toRecipients) {
+    if (!mailbox(recipient)) return std::nullopt;
+    argv.push_back(oneLine(recipient));
+  }
+  return argv;
+}
+
+void DesktopMailComposer::compose(Mail mail, Completion done) {
+  MV_ASSERT_MAIN_THREAD();
+  for (const auto& recipient : mail.toRecipients) {
+    if (mailbox(recipient)) continue;
+    base::RunLoop::main().post([done, error = notAnAddress(recipient)] {
+      if (done) done(MailOutcome{MailComposeResult::Failed, error, {}});
+    });
+    return;
+  }
+  auto shared = std::make_shared<const Mail>(std::move(mail));
+  const fs::path outbox = this->outbox();
+  const double now = static_cast<double>(std::time(nullptr));
+  // The mail program attaches files: the attachments are written into a
+  // folder of their own, off the main thread. Nothing when one could not be.
+  using Files = std::optional<std::vector<fs::path>>;
+  base::WorkQueue::global().async(
+      std::function<Files(const base::CancelFlag&)>([shared, outbox, now](const base::CancelFlag&) -> Files {
+        std::vector<fs::path> files;
+        if (shared->attachments.empty()) return files;
+        const fs::path folder = DropFolder::newFile(outbox, "", now, "");
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        for (const auto& attachment : shared->attachments) {
+          const std::string name = DropFolder::safeFileName(attachment.fileName, "Attachment");
+          fs::path file = folder / name;
+          for (int i = 1; fs::exists(file, ec); ++i) file = folder / (std::to_string(i) + "-" + name);
+          if (ec || !base::writeFileAtomically(file, attachment.data.data(), attachment.data.size(), 0600)) {
+            fs::remove_all(folder, ec);
+            return std::nullopt;
+          }
+          files.push_back(file);
+        }
+        return files;
+      }),
+      std::function<void(Files)>([shared, outbox, done](Files files) {
+        // Saved whole in the outbox: what a desktop without a mail program gets.
+        auto save = [shared, outbox, done] { OutboxMailComposer(outbox).compose(*shared, done); };
+        auto argv = files ? command(*shared, *files) : std::nullopt;
+        if (!argv) return save();
+        DesktopLauncher::launch(*argv, [save, done, files = *files](int status) {
+          if (status == 0) {
+            if (done) done(MailOutcome{MailComposeResult::HandedOver, std::nullopt, {}});
+            return;
+          }
+          MV_LOG("mail: xdg-email ended with ", status, "; the message is saved in the outbox instead");
+          std::error_code ec;
+          if (!files.empty()) fs::remove_all(files.front().parent_path(), ec);
+          save();
+        });
+      }));
 }
 
 }  // namespace svc

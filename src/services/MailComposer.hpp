@@ -1,9 +1,10 @@
 #pragma once
 // Mail with attachments, as the order form and the library viewers share
-// their documents. This platform has no mail account of its own: the
-// composer writes each mail as one RFC 5322 message (MIME, attachments in
-// Base64) into the outbox folder under the data root, where a mail program
-// or a person picks it up, and answers "sent" once the file is whole.
+// their documents. The application has no mail account of its own: on a
+// desktop the message goes to the user's own mail program to be sent from
+// there; where there is none, it is written as one RFC 5322 message (MIME,
+// attachments in Base64) into the outbox folder under the data root, and the
+// outcome names the file. Nothing here claims a message was sent.
 // Screens reach the composer through `shared()`; tests install fakes.
 #include <cstdint>
 #include <filesystem>
@@ -32,11 +33,19 @@ struct Mail {
   std::vector<MailAttachment> attachments;
 };
 
-enum class MailComposeResult { Cancelled = 0, Saved = 1, Sent = 2, Failed = 3 };
+// Saved: written as a file for the user to send; HandedOver: open in the
+// user's mail program, to be sent from there.
+enum class MailComposeResult { Cancelled = 0, Saved = 1, Sent = 2, Failed = 3, HandedOver = 4 };
+
+struct MailOutcome {
+  MailComposeResult result = MailComposeResult::Failed;
+  std::optional<base::Error> error;  // why it failed
+  std::filesystem::path savedAs;     // the message file of a saved mail
+};
 
 class MailComposer {
  public:
-  using Completion = std::function<void(MailComposeResult result, const std::optional<base::Error>& error)>;
+  using Completion = std::function<void(const MailOutcome& outcome)>;
 
   virtual ~MailComposer() = default;
 
@@ -47,12 +56,12 @@ class MailComposer {
 
   // Whether mail can go out at all; screens tell the user when it cannot.
   virtual bool canSendMail() const = 0;
-  // Sends the mail; `done` runs on a later turn of the main loop, on the
-  // main thread, with the result (and the error of a failure).
+  // Hands the mail on; `done` runs on a later turn of the main loop, on the
+  // main thread, with the outcome.
   virtual void compose(Mail mail, Completion done) = 0;
 };
 
-// Writes mail into a folder, one ".eml" file per mail.
+// Writes mail into a folder, one ".eml" file per mail: saved, not sent.
 class OutboxMailComposer : public MailComposer {
  public:
   static constexpr const char* kOutboxFolder = "Outbox";
@@ -76,6 +85,22 @@ class OutboxMailComposer : public MailComposer {
 
  private:
   std::filesystem::path outbox_;
+};
+
+// The desktop's mail: the message, with its attachments written as files
+// into a folder of the outbox, goes to the user's mail program through
+// xdg-email. A desktop without one (xdg-email missing, or saying it found no
+// mail program) gets the message saved in the outbox instead, and the
+// outcome says so.
+class DesktopMailComposer : public OutboxMailComposer {
+ public:
+  using OutboxMailComposer::OutboxMailComposer;
+  void compose(Mail mail, Completion done) override;
+
+  // The xdg-email command for a mail whose attachments are `files`; nothing
+  // when a recipient is no mail address.
+  static std::optional<std::vector<std::string>> command(const Mail& mail,
+                                                         const std::vector<std::filesystem::path>& files);
 };
 
 }  // namespace svc

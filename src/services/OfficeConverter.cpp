@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/base/FolderWriters.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
@@ -222,6 +223,8 @@ std::string OfficeConverter::mimeTypeForPath(const fs::path& path) {
 
 fs::path OfficeConverter::defaultCacheFolder() { return base::Paths::library() / "Caches" / "OfficePreviews"; }
 
+bool OfficeConverter::dropPreviews(const fs::path& path) { return OfficePreviewCache(defaultCacheFolder()).drop(path); }
+
 std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, const fs::path& cacheFolder,
                                                       double timeoutSeconds, std::string* error,
                                                       const base::CancelFlag* cancel) {
@@ -287,8 +290,13 @@ base::CancelFlag OfficeConverter::convertAsync(fs::path source, fs::path cacheFo
   static base::WorkQueue conversions(1);
   return conversions.async([source = std::move(source), cacheFolder = std::move(cacheFolder), timeoutSeconds,
                             done = std::move(done)](const base::CancelFlag& cancel) mutable {
-    std::string error;
-    auto pdf = convertToPdf(source, cacheFolder, timeoutSeconds, &error, &cancel);
+    std::string error = "the conversion was cancelled";
+    std::optional<fs::path> pdf;
+    // What the suite writes is made from a file of an account: deleting the
+    // account's folder stops the suite and waits for it, and none starts after.
+    if (auto pass = base::FolderWriters::shared().enter(source, cancel)) {
+      pdf = convertToPdf(source, cacheFolder, timeoutSeconds, &error, &cancel);
+    }
     if (cancel.isCancelled()) return;
     base::RunLoop::main().post([done = std::move(done), pdf = std::move(pdf), error = std::move(error), cancel] {
       if (!cancel.isCancelled()) done(pdf, error);

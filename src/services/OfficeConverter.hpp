@@ -47,6 +47,10 @@ class OfficeConverter {
                                        double timeoutSeconds, Done done);
   // The cache the application uses: under the data root's Library/Caches.
   static std::filesystem::path defaultCacheFolder();
+  // What that cache keeps of the file at `path` (deleted, or its bytes
+  // replaced), or of the files inside the folder at `path`; true when none
+  // of it is left.
+  static bool dropPreviews(const std::filesystem::path& path);
 };
 
 }  // namespace svc

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -116,12 +117,29 @@ void OfficePreviewCache::added(const fs::path& source, const fs::path& pdf, std:
   keepWithin(limit, pdf);
 }
 
-void OfficePreviewCache::drop(const fs::path& source) const {
-  const std::string key = pathKey(source);
+bool OfficePreviewCache::drop(const fs::path& source) const {
+  std::set<std::string> keys;
   std::error_code ec;
-  for (const auto& entry : entriesOf(folder_)) {
-    if (isPdfEntry(entry) && entry.path().filename().string().starts_with(key)) fs::remove(entry.path(), ec);
+  if (fs::is_directory(fs::symlink_status(source, ec))) {
+    for (fs::recursive_directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
+      std::error_code kind;
+      if (it->is_regular_file(kind)) keys.insert(pathKey(it->path()));
+    }
+    if (ec) return false;
+  } else {
+    keys.insert(pathKey(source));
   }
+  bool all = true;
+  for (const auto& entry : entriesOf(folder_)) {
+    if (!isPdfEntry(entry)) continue;
+    const std::string name = entry.path().filename().string();
+    const auto dash = name.find('-');
+    if (dash == std::string::npos || !keys.contains(name.substr(0, dash + 1))) continue;
+    std::error_code gone;
+    fs::remove(entry.path(), gone);
+    all = all && !gone;
+  }
+  return all;
 }
 
 void OfficePreviewCache::keepWithin(std::uintmax_t limit, const fs::path& keep) const {

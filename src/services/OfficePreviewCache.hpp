@@ -31,8 +31,10 @@ class OfficePreviewCache {
   // others while the folder is past `limit`.
   void added(const std::filesystem::path& source, const std::filesystem::path& pdf,
              std::uintmax_t limit = kLimitBytes) const;
-  // Every PDF kept of `source` goes (it was deleted or its bytes replaced).
-  void drop(const std::filesystem::path& source) const;
+  // Every PDF kept of `source` goes (it was deleted or its bytes replaced),
+  // or of every file inside the folder `source` (the folder is going); true
+  // when none is left.
+  bool drop(const std::filesystem::path& source) const;
   // At start: the work folders no living conversion holds go, and the
   // folder is brought within `limit`.
   void sweep(std::uintmax_t limit = kLimitBytes) const;

@@ -44,7 +44,7 @@ std::optional<base::Error> sendToDefaultPrinter(const fs::path& file, const std:
   cups_dest_t* dest = cupsGetDest(nullptr, nullptr, count, dests);
   if (!dest) {
     cupsFreeDests(count, dests);
-    return printError(kPrintErrorNoPrinter, "No printer is set up; the job was kept in " + file.string() + ".");
+    return printError(kPrintErrorNoPrinter, "No printer is set up; the job was saved as " + file.string() + ".");
   }
   int optionCount = 0;
   cups_option_t* options = nullptr;
@@ -125,36 +125,11 @@ std::optional<std::vector<std::uint8_t>> SpoolPrintController::pdfData(const Pri
   return writer->data();
 }
 
-std::string SpoolPrintController::safeJobName(const std::string& jobName) {
-  std::string out;
-  for (char c : jobName) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7f || c == '/' || c == '\\') {
-      out += '_';
-    } else {
-      out += c;
-    }
-  }
-  while (!out.empty() && (out.front() == '.' || out.front() == ' ')) out.erase(out.begin());
-  if (out.size() > kMaxJobNameBytes) {
-    out.resize(kMaxJobNameBytes);
-    // Never leave half of a UTF-8 character at the end.
-    std::size_t lead = out.size();
-    while (lead > 0 && (static_cast<unsigned char>(out[lead - 1]) & 0xC0) == 0x80) --lead;
-    if (lead > 0) {
-      const auto first = static_cast<unsigned char>(out[lead - 1]);
-      const std::size_t length = first < 0x80 ? 1 : first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : 2;
-      if (out.size() - (lead - 1) < length) out.resize(lead - 1);
-    }
-  }
-  return out.empty() ? "Document" : out;
-}
-
 void SpoolPrintController::print(PrintingItem item, PrintInfo info, Completion done) {
   auto data = pdfData(item);
   if (!data) {
     base::RunLoop::main().post([done] {
-      if (done) done(false, printError(1, "Nothing printable was given."));
+      if (done) done(PrintOutcome{false, printError(1, "Nothing printable was given."), {}});
     });
     return;
   }
@@ -163,16 +138,19 @@ void SpoolPrintController::print(PrintingItem item, PrintInfo info, Completion d
   const double now = static_cast<double>(std::time(nullptr));
   base::WorkQueue::global().async([data = std::move(*data), info = std::move(info), done = std::move(done), spool,
                                    systemPrinters, now](const base::CancelFlag&) {
-    std::optional<base::Error> error;
-    const fs::path file = DropFolder::newFile(spool, safeJobName(info.jobName) + "-", now, ".pdf");
+    PrintOutcome outcome;
+    const fs::path file =
+        DropFolder::newFile(spool, DropFolder::safeFileName(info.jobName, "Document") + "-", now, ".pdf");
     if (!base::writeFileAtomically(file, data.data(), data.size(), 0600)) {
-      error = printError(2, "The print job could not be written to " + file.string() + ".");
+      outcome.error = printError(2, "The print job could not be written to " + file.string() + ".");
     } else if (systemPrinters) {
-      error = sendToDefaultPrinter(file, info.jobName.empty() ? "Document" : info.jobName, info);
+      outcome.error = sendToDefaultPrinter(file, info.jobName.empty() ? "Document" : info.jobName, info);
+      if (outcome.error && outcome.error->code == kPrintErrorNoPrinter) outcome.savedAs = file;
     }
-    if (error) MV_LOG("print: ", error->description);
-    base::RunLoop::main().post([done, error] {
-      if (done) done(!error, error);
+    outcome.completed = !outcome.error;
+    if (outcome.error) MV_LOG("print: ", outcome.error->description);
+    base::RunLoop::main().post([done, outcome] {
+      if (done) done(outcome);
     });
   });
 }

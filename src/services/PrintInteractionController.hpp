@@ -19,8 +19,8 @@
 namespace svc {
 
 inline constexpr const char* kPrintErrorDomain = "PrintErrorDomain";
-// The job was kept in the spool because the system has no printer to send
-// it to: nothing was printed.
+// The system has no printer to send the job to: nothing was printed, and
+// nothing prints the spool later; the document stays where it was saved.
 inline constexpr long kPrintErrorNoPrinter = 3;
 
 enum class PrintOutputType { General = 0, Photo = 1, Grayscale = 2 };
@@ -35,10 +35,15 @@ struct PrintInfo {
 // What is printed: PDF bytes, a PDF file, or pictures, one page each.
 using PrintingItem = std::variant<std::vector<std::uint8_t>, std::filesystem::path, std::vector<gfx::ImagePtr>>;
 
+struct PrintOutcome {
+  bool completed = false;             // the printer took the job
+  std::optional<base::Error> error;   // why it did not
+  std::filesystem::path savedAs;      // the document's file, when it was saved unprinted
+};
+
 class PrintInteractionController {
  public:
-  // Whether the job was printed, and why not.
-  using Completion = std::function<void(bool completed, const std::optional<base::Error>& error)>;
+  using Completion = std::function<void(const PrintOutcome& outcome)>;
 
   virtual ~PrintInteractionController() = default;
 
@@ -60,11 +65,10 @@ class PrintInteractionController {
 class SpoolPrintController : public PrintInteractionController {
  public:
   static constexpr const char* kSpoolFolder = "Spool";
-  static constexpr std::size_t kMaxJobNameBytes = 100;
 
   // `systemPrinters`: also hand each job to the system's default printer;
-  // a job that finds none stays in the spool and ends with the error
-  // `kPrintErrorNoPrinter`. Without it the spool is where jobs are meant to go.
+  // a job that finds none ends with the error `kPrintErrorNoPrinter` and the
+  // spool file it was saved as. Without it the spool is where jobs are meant to go.
   explicit SpoolPrintController(std::filesystem::path spool = defaultSpool(), bool systemPrinters = true);
   // "Spool" under the data root.
   static std::filesystem::path defaultSpool();
@@ -77,9 +81,6 @@ class SpoolPrintController : public PrintInteractionController {
   // pictures drawn one per page at their own size. Nothing when the item
   // holds no printable document.
   static std::optional<std::vector<std::uint8_t>> pdfData(const PrintingItem& item);
-  // A job name usable in a file name: one path segment of at most 100
-  // bytes, "Document" when nothing is left.
-  static std::string safeJobName(const std::string& jobName);
 
  private:
   std::filesystem::path spool_;

@@ -107,6 +107,9 @@ class WebView : public ui::View {
   bool acceptsTextInput() const override { return true; }
   void insertText(const std::string& text) override;
   void deleteBackward() override;
+  // The desktop's editing keys and Tab, as the page takes them: Tab moves
+  // through the page's own fields.
+  bool pressKey(EditingKey key, bool shift) override;
 
   // A touch that moves less than this is a tap.
   static constexpr double kTapSlop = 8;
@@ -137,7 +140,9 @@ class WebView : public ui::View {
   void pictureArrived(void* surface);
   void sendClick(ui::Point p);
   void sendScroll(ui::Point at, ui::Point delta);
-  void sendKey(unsigned keyval);
+  void sendKey(unsigned keyval, bool shift = false);
+  // The engine's page (a GtkWidget*), once made.
+  void* pageWidget() const;
   void holdWork();
   void releaseWork();
   void requestLoad();

@@ -270,6 +270,9 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
     request->setAllowResumeForFileDownloads(true);
     request->setShouldResetDownloadProgress(false);
     request->setShouldContinueWhenAppEntersBackground(true);
+    // A failed file is tried again at once and told when it fails for good,
+    // not after every file queued behind it.
+    request->setKeepsQueuePlace(op->attempts > 1);
     if (op->download->progressType == kProgressTypeSingleWithPercent) request->setDelegate(percentReporter_.get());
   } else {
     request->setTimeOutSeconds(settings_.messageTimeOutSeconds);

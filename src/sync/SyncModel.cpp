@@ -8,6 +8,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
+#include "sync/ReplyValues.hpp"
 #include "sync/SessionServices.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestLogin.hpp"
@@ -351,7 +352,7 @@ bool SyncModel::accepts(const NetBaseRst& reply) {
   if (isSessionExpiredStatus(reply.status) || isLockedStatus(reply.status)) {
     // The session handler deals with these; the run only ends.
     endRun();
-    postEnded(false, reply.status);
+    postEnded(false, messageForStatus(reply.status));
     if (auto d = delegate()) d->syncEndedBySession();
     return false;
   }
@@ -362,7 +363,7 @@ void SyncModel::endedBySession(const NetBaseRst& reply) {
   if (!running_) return;
   MV_LOG("the session ended request ", reply.requestCode, " (", reply.status, "); the sync stops");
   endRun();
-  postEnded(false, reply.status);
+  postEnded(false, messageForStatus(reply.status));
   if (auto d = delegate()) d->syncEndedBySession();
 }
 

@@ -65,7 +65,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   static constexpr const char* kLastSync = "lastsync";
   // Posted by the engine when a run starts, and when it ends: userInfo
   // {"finished": true} after a whole run, else false with the reason in
-  // "message" (what the screen's alert says, or the session's status).
+  // "message" (what the screen's alert says, or the words of the status that
+  // ended the session).
   static constexpr const char* kSyncStartedNotification = "SyncRunStarted";
   static constexpr const char* kSyncEndedNotification = "SyncRunEnded";
   // The icons the service answered missing: not asked for again until the

@@ -136,6 +136,7 @@ void FormDataRequest::launch() {
   spec.group = queueGroup_;
   spec.groupLimit = queueLimit_;
   spec.groupStopsOnFailure = queueStopsOnFailure_;
+  spec.keepsGroupPlace = keepsQueuePlace_;
 
   transferId_ = spec.id;
   state_ = State::Running;

@@ -112,6 +112,10 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // Transfers never pause with the application here; kept for callers.
   bool shouldContinueWhenAppEntersBackground() const { return continueInBackground_; }
   void setShouldContinueWhenAppEntersBackground(bool value) { continueInBackground_ = value; }
+  // A further attempt of a request that just ended in its queue: it starts
+  // at once rather than behind the requests waiting there.
+  bool keepsQueuePlace() const { return keepsQueuePlace_; }
+  void setKeepsQueuePlace(bool value) { keepsQueuePlace_ = value; }
 
   ProgressDelegate* downloadProgressDelegate() const { return downloadProgressDelegate_; }
   void setDownloadProgressDelegate(ProgressDelegate* delegate) { downloadProgressDelegate_ = delegate; }
@@ -227,6 +231,7 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // The queue reports a share of the bytes of its running operations.
   bool queueFollowsBytes_ = false;
   bool queueStopsOnFailure_ = false;
+  bool keepsQueuePlace_ = false;
 
   long responseStatusCode_ = 0;
   HeaderMap responseHeaders_;

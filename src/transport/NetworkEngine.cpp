@@ -80,7 +80,7 @@ void NetworkEngine::begin(std::unique_ptr<Transfer> transfer) {
     Group& g = groups_[group];
     g.limit = std::max(1, transfer->spec().groupLimit);
     g.stopsOnFailure = transfer->spec().groupStopsOnFailure;
-    if (g.held || g.running >= g.limit) {
+    if (g.held || (g.running >= g.limit && !transfer->spec().keepsGroupPlace)) {
       g.waiting.push_back(std::move(transfer));
       return;
     }

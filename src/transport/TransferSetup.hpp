@@ -69,6 +69,10 @@ struct TransferSetup {
   std::uint64_t group = 0;
   int groupLimit = 1;
   bool groupStopsOnFailure = false;
+  // A further attempt of a transfer that just ended in its group: it starts
+  // at once, in the place the ended one had (which a waiting one may have
+  // taken meanwhile), rather than behind every transfer still waiting.
+  bool keepsGroupPlace = false;
 };
 
 }  // namespace mv

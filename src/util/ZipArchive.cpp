@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
 
 namespace fs = std::filesystem;
@@ -65,16 +66,6 @@ bool isSymbolicLinkEntry(const unz_file_info64& info) {
   const unsigned long madeBy = info.version >> 8;
   if (madeBy != 3 && madeBy != 19) return false;
   return ((info.external_fa >> 16) & S_IFMT) == S_IFLNK;
-}
-
-// `inner` lies inside `outer` (both already canonical).
-bool isWithin(const fs::path& inner, const fs::path& outer) {
-  auto o = outer.begin();
-  auto i = inner.begin();
-  for (; o != outer.end(); ++o, ++i) {
-    if (i == inner.end() || *i != *o) return false;
-  }
-  return true;
 }
 
 // A name beside `path` that does not exist yet, starting with `tag`.
@@ -183,6 +174,7 @@ bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_vie
   std::uint64_t unpacked = 0;  // bytes the extracted entries record, together
   std::uint64_t entries = 0;
   while (status == UNZ_OK) {
+    if (stop_.isCancelled()) return fail("stopped");
     // The directory's count is only the archive's word: the entries are counted too.
     if (++entries > maxEntries_) return tooManyEntries();
     unz_file_info64 info{};
@@ -226,7 +218,7 @@ bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_vie
         if (!entry.isFolder) {
           dest /= entry.components.back();
           fs::path canonicalParent = fs::canonical(dest.parent_path(), ec);
-          if (ec || !isWithin(canonicalParent, root)) {
+          if (ec || !base::isInside(canonicalParent, root)) {
             return fail("refused the entry \"" + name + "\": it lands outside the folder");
           }
           auto st = fs::symlink_status(dest, ec);
@@ -259,6 +251,11 @@ bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_vie
             bool ok = true;
             std::string problem;
             for (;;) {
+              if (stop_.isCancelled()) {
+                ok = false;
+                problem = "stopped";
+                break;
+              }
               int n = unzReadCurrentFile(file, buffer.data(), static_cast<unsigned>(buffer.size()));
               if (n == 0) break;
               if (n < 0) {

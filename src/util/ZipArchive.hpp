@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/base/WorkQueue.hpp"
+
 namespace mv {
 
 class ZipArchive {
@@ -62,6 +64,10 @@ class ZipArchive {
   // otherwise make a file for each.
   void setEntryLimit(std::uint64_t entries) { maxEntries_ = entries; }
 
+  // An extraction stops with NO, between two pieces of an entry, once
+  // `flag` is cancelled; like any failure it leaves no torn file.
+  void stopWhen(base::CancelFlag flag) { stop_ = std::move(flag); }
+
   bool isOpen() const { return handle_ != nullptr; }
   std::uint64_t entryCount() const { return entryCount_; }
   // What went wrong in the last failed call, for logs.
@@ -79,6 +85,7 @@ class ZipArchive {
   std::uint64_t maxTotalBytes_ = std::uint64_t{256} << 20;
   // A real book has a few thousand entries, a skin a few hundred.
   std::uint64_t maxEntries_ = 10000;
+  base::CancelFlag stop_;
 };
 
 }  // namespace mv

@@ -381,6 +381,34 @@ TEST_F(RelatedMaterialsTest, AFailedDownloadFromTheFullListIsToldOnce) {
   EXPECT_TRUE(ui::AlertView::showingAlerts().empty());
 }
 
+// The library's grid over the product screen, whose strip stays alive under
+// it: a download started from the grid that fails is told once, not by each.
+TEST_F(RelatedMaterialsTest, AFailedDownloadFromTheLibraryIsToldOnce) {
+  auto grid = std::make_shared<LibraryDetailController>(services->get<SaleslibraryModel>(), 0);
+  nav->pushViewController(grid, false);
+  settle();
+  auto film = store().getFilesByFileId(13);
+  ASSERT_TRUE(film);
+  grid->selectedFileToDownload(*film);
+  auto download = std::dynamic_pointer_cast<RequestDownload>(sender->lastSent(kCmdDownload));
+  ASSERT_TRUE(download);
+  auto failure = std::make_shared<DownloadRst>();
+  failure->cmdCode = kCmdDownload;
+  failure->requestCode = download->requestCode;
+  failure->status = "500";
+  failure->message = "The service failed.";
+  failure->fileName = "film.mp4";
+  failure->type = download->imgType;
+  ASSERT_TRUE(sender->answer(failure));
+  settle();
+  const auto alerts = ui::AlertView::showingAlerts();
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_EQ(alerts[0]->title(), text("FILEDOWNLOADFAILED"));
+  EXPECT_EQ(alerts[0]->message(), "The service failed.");
+  dismissAlert();
+  EXPECT_TRUE(ui::AlertView::showingAlerts().empty());
+}
+
 TEST_F(RelatedMaterialsTest, AProductWithoutFilesShowsAnEmptyStripAndTheNextProductItsOwn) {
   product(2, "p2");
   save();

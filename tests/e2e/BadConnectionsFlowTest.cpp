@@ -16,6 +16,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
+#include "shell/session/LoginMode.hpp"
 #include "shell/sync-screens/ResourceUpdateView.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "store/DataAccessManager.hpp"
@@ -77,7 +78,8 @@ TEST_F(BadConnections, ACutSyncAFailedUploadAndAnExpiredSessionLoseNothing) {
   ASSERT_TRUE(waitFor([&] { return !engine->isDownloading(); }, 30));
   const auto cut = answerTheOneAlert(0);
   EXPECT_EQ(cut.first, en("UPDATEFAILED"));
-  EXPECT_EQ(cut.second, en("999"));
+  // Which service could not be reached is named.
+  EXPECT_EQ(cut.second, en("999") + " " + LoginMode::serverNotReachedText());
   // What the messages brought is kept; pictures are missing.
   EXPECT_EQ(SessionDatabase::open().get()->getAllProducts().size(), data->products.size());
   EXPECT_GT(missingPictures(), 0);

@@ -58,6 +58,11 @@ void RepresentativeDay::start() {
 }
 
 bool RepresentativeDay::signIn(const std::string& user, const std::string& password, const std::string& client) {
+  if (!typeLogin(user, password, client)) return false;
+  return waitFor([&] { return !app->isWelcomeRoot(); }) && tabBar() != nullptr;
+}
+
+bool RepresentativeDay::typeLogin(const std::string& user, const std::string& password, const std::string& client) {
   auto w = welcome();
   if (!w) return false;
   LoginCheckBox& panel = w->loginCheckBox();
@@ -71,7 +76,7 @@ bool RepresentativeDay::signIn(const std::string& user, const std::string& passw
   driver().pressClear();
   typeKeys(client);
   driver().pressReturn();
-  return waitFor([&] { return !app->isWelcomeRoot(); }) && tabBar() != nullptr;
+  return true;
 }
 
 bool RepresentativeDay::firstSync() {

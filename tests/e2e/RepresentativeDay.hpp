@@ -39,6 +39,9 @@ class RepresentativeDay : public ScreenFlowTest {
   // main tabs are up.
   [[nodiscard]] bool signIn(const std::string& user = "rep", const std::string& password = "secret",
                             const std::string& client = "acme");
+  // The same typed and sent, whatever follows; false when no welcome screen is up.
+  [[nodiscard]] bool typeLogin(const std::string& user = "rep", const std::string& password = "secret",
+                               const std::string& client = "acme");
   // Answers the home screen's new-content question with "update now" and
   // runs the sync from the Sync tab's button; true when it finished without
   // an alert.

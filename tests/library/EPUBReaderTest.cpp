@@ -680,7 +680,7 @@ TEST_F(EPUBReaderTest, SharingHandsTheBookFileOn) {
 
   // An application takes it: the .epub itself goes, not the unpacked folder.
   std::vector<fs::path> handed;
-  svc::DocumentInteractionController::setOpener([&](const fs::path& file, const std::string&) {
+  svc::DocumentInteractionController::setOpener([&](const fs::path& file, const std::string&, svc::DocumentInteractionController::Refused) {
     handed.push_back(file);
     return std::optional<std::string>("Books");
   });

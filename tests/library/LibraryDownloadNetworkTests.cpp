@@ -264,6 +264,29 @@ TEST_F(LibraryDownloadNetworkTest, RenamedFileReplacesItsOldVersionOnlyOnceArriv
   EXPECT_EQ(acknowledged().back(), old->file_id);
 }
 
+// "Download all" of every file while the others come slowly: the one the
+// service keeps refusing is tried again at once and told when it fails for
+// good, not after the files queued behind it have arrived.
+TEST_F(LibraryDownloadNetworkTest, AFileThatFailsInADownloadOfAllIsToldWhenItFails) {
+  const auto files = store().getAllLibFiles();
+  ASSERT_GE(files.size(), 5u);
+  const std::string refused = files.front().file_name;
+  service->addFault(FaultRule::fileStatus("*/" + refused, 500));
+  FaultRule slow;
+  slow.path = "*";
+  slow.kind = FaultKind::Trickle;
+  slow.chunkBytes = 16;
+  slow.seconds = 0.05;
+  service->addFault(slow);
+  for (const auto& f : files) ASSERT_GT(manager->sendRequest(SaleslibraryModel::requestForFile(f)), 0);
+  ASSERT_TRUE(waitForResult(refused, 10));
+  EXPECT_EQ(lastResultOf(refused), "999");
+  for (std::size_t i = 1; i < files.size(); ++i) {
+    EXPECT_EQ(lastResultOf(files[i].file_name), "") << files[i].file_name << " ended before the refused file was told";
+    EXPECT_TRUE(manager->isInDownloadList(files[i].file_name)) << files[i].file_name;
+  }
+}
+
 TEST_F(LibraryDownloadNetworkTest, MissingFileDroppedConnectionAndTruncatedBodyFailCleanly) {
   const auto pdf = fileOfType("PDF");
   const auto word = fileOfType("WORD");

@@ -16,7 +16,6 @@
 #include "RecordingOpenIn.hpp"
 #include "library/LibraryDetailController.hpp"
 #include "library/LibraryFeature.hpp"
-#include "library/LibraryFileCopies.hpp"
 #include "library/LibraryViewers.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/reader/ReaderViewController.hpp"
@@ -36,7 +35,6 @@
 #include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
 #include "services/OfficeConverter.hpp"
-#include "services/OfficePreviewCache.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/LanguageManager.hpp"
@@ -57,7 +55,7 @@ class FakeComposer : public svc::MailComposer {
   bool canSendMail() const override { return can; }
   void compose(svc::Mail mail, Completion done) override {
     mails.push_back(std::move(mail));
-    base::RunLoop::main().post([done] { done(svc::MailComposeResult::Sent, std::nullopt); });
+    base::RunLoop::main().post([done] { done(svc::MailOutcome{svc::MailComposeResult::Sent, std::nullopt, {}}); });
   }
 };
 
@@ -67,13 +65,15 @@ class FakePrinter : public svc::PrintInteractionController {
   std::vector<std::string> names;
   // The error each job ends with; none prints it.
   std::optional<base::Error> failure;
+  // Where a job that was not printed was saved.
+  fs::path savedAs;
   // While set, the answers wait for `answer()`.
   bool holdAnswers = false;
   bool isPrintingAvailable() const override { return true; }
   void print(svc::PrintingItem item, svc::PrintInfo info, Completion done) override {
     jobs.push_back(std::move(item));
     names.push_back(info.jobName);
-    auto reply = [done, failure = failure] { done(!failure, failure); };
+    auto reply = [done, failure = failure, savedAs = savedAs] { done(svc::PrintOutcome{!failure, failure, savedAs}); };
     if (holdAnswers) {
       held_.push_back(reply);
     } else {
@@ -141,7 +141,6 @@ class LibraryViewersTest : public test::LibraryTest {
     LibraryViewers::install(LibraryOpenAction::PdfReader, {});
     LibraryViewers::install(LibraryOpenAction::Video, {});
     LibraryViewers::install(LibraryOpenAction::OfficeViewer, {});
-    LibraryFileCopies::install(LibraryOpenAction::OfficeViewer, {});
     LibraryViewers::install(LibraryOpenAction::EpubReader, {});
     ui::View::setAnimationsEnabled(true);
     LibraryTest::TearDown();
@@ -264,6 +263,7 @@ TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
   // No printer on the system: said once, however often it is tried before
   // the answer.
   printer->failure = base::Error{svc::kPrintErrorDomain, svc::kPrintErrorNoPrinter, "no printer", {}};
+  printer->savedAs = root / "Spool" / "PRINT-1.pdf";
   printer->holdAnswers = true;
   share("PRINT");
   share("PRINT");

@@ -96,12 +96,32 @@ TEST_F(ReaderDocumentTest, AFileOfTheSameNameInAnotherFolderGetsItsOwnRecord) {
   auto a = ReaderDocument::withDocumentFilePath(mine);
   a->setPageNumber(2);
   ASSERT_TRUE(a->saveReaderDocument());
+  ReaderThumbCache::createThumbCacheWithGUID(a->guid());
   auto b = ReaderDocument::withDocumentFilePath(theirs);
   ASSERT_TRUE(b);
   EXPECT_NE(b->guid(), a->guid());
   EXPECT_EQ(b->fileURL(), theirs);
   EXPECT_EQ(b->pageCount(), 7);
   EXPECT_EQ(b->pageNumber(), 1);
+  // The record it replaced had thumbnails that no record names any more.
+  settleThumbnails();
+  EXPECT_FALSE(fs::exists(ReaderThumbCache::thumbCachePathForGUID(a->guid())));
+}
+
+TEST_F(ReaderDocumentTest, TheRecordsOfAFoldersFilesGoWithTheirThumbnails) {
+  auto mine = ReaderDocument::withDocumentFilePath(libraryPdf("Catalogue.pdf", plainPdf(2), "acme"));
+  auto theirs = ReaderDocument::withDocumentFilePath(libraryPdf("Prices.pdf", plainPdf(2), "acme2"));
+  ASSERT_TRUE(mine && theirs);
+  for (const auto& doc : {mine, theirs}) ReaderThumbCache::createThumbCacheWithGUID(doc->guid());
+  ASSERT_TRUE(test::writeFile(ReaderDocument::applicationSupportPath() / "notes.plist", "not a record"));
+
+  EXPECT_TRUE(ReaderDocument::removeRecordsInside(base::Paths::documents() / "acme"));
+  EXPECT_FALSE(fs::exists(ReaderDocument::archiveFilePath("Catalogue.pdf")));
+  EXPECT_FALSE(fs::exists(ReaderThumbCache::thumbCachePathForGUID(mine->guid())));
+  // Another client's, and what is no record, stay.
+  EXPECT_TRUE(fs::exists(ReaderDocument::archiveFilePath("Prices.pdf")));
+  EXPECT_TRUE(fs::exists(ReaderThumbCache::thumbCachePathForGUID(theirs->guid())));
+  EXPECT_TRUE(fs::exists(ReaderDocument::applicationSupportPath() / "notes.plist"));
 }
 
 TEST_F(ReaderDocumentTest, ReplacedContentGetsANewGuidAndKeepsPageAndBookmarksInRange) {

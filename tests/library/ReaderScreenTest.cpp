@@ -19,6 +19,7 @@
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Window.hpp"
+#include "services/DesktopLauncher.hpp"
 #include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
@@ -45,6 +46,7 @@ class ReaderScreenTest : public test::ReaderTest {
   void TearDown() override {
     LibraryViewers::install(LibraryOpenAction::PdfReader, {});
     svc::DocumentInteractionController::setOpener({});
+    svc::DesktopLauncher::install(nullptr);
     svc::MailComposer::install(nullptr);
     svc::PrintInteractionController::install(nullptr);
     ui::Application::sharedInstance().setOpenURLHandler(nullptr);
@@ -317,11 +319,12 @@ TEST_F(ReaderScreenTest, SharingMailsPrintsAndOffersTheFile) {
     ASSERT_TRUE(driver->tapControl(reader->shareSheet()->buttonTitleAtIndex(choice)));
     settle();
   };
-  // Mail: the outbox message carries the PDF.
+  // Mail without a mail program: the outbox message carries the PDF, and
+  // the user is told it was saved, not sent.
   share(Reader::ShareEmail);
   auto alert = ui::AlertView::visibleAlert();
   ASSERT_TRUE(alert);
-  EXPECT_EQ(alert->title(), "FILEHAVSBEENEMAILED");
+  EXPECT_EQ(alert->title(), "MAILNOTSENT");
   alert->dismissWithClickedButtonIndex(0, false);
   std::string message;
   for (const auto& e : fs::directory_iterator(svc::OutboxMailComposer::defaultOutbox())) {
@@ -366,6 +369,40 @@ TEST_F(ReaderScreenTest, SharingMailsPrintsAndOffersTheFile) {
   EXPECT_EQ(openIn->offered,
             (std::vector<std::string>{"Price list.pdf com.adobe.pdf", "Price list.pdf com.adobe.pdf"}));
   EXPECT_FALSE(ui::AlertView::visibleAlert());
+}
+
+// On a desktop the file goes to xdg-open, which may answer only later that
+// no application opens it: that is told as a refusal at once is.
+TEST_F(ReaderScreenTest, AnOpenerThatFindsNoApplicationIsTold) {
+  std::vector<std::vector<std::string>> started;
+  svc::DesktopLauncher::install([&](const std::vector<std::string>& argv, svc::DesktopLauncher::Done done) {
+    started.push_back(argv);
+    base::RunLoop::main().post([done] { done(svc::DesktopLauncher::kNoApplication); });
+  });
+  svc::DocumentInteractionController::setOpener(&svc::DocumentInteractionController::openWithDesktop);
+  fs::path file = linkedPdf();
+  auto reader = open(file);
+  ASSERT_TRUE(reader);
+  ASSERT_TRUE(driver->tapControl(text("SHARE")));
+  ASSERT_TRUE(reader->shareSheet());
+  ASSERT_TRUE(driver->tapControl(reader->shareSheet()->buttonTitleAtIndex(Reader::ShareOpenIn)));
+  settle();
+  EXPECT_EQ(started, (std::vector<std::vector<std::string>>{{"xdg-open", file.string()}}));
+  auto alert = ui::AlertView::visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title(), "FILEOPENFAILED");
+  EXPECT_EQ(alert->message(), "PLEASEDOWNLOADREADER");
+  ASSERT_TRUE(driver->pressAlertButton(0));
+  settle();
+  // A file no viewer shows, opened from the library.
+  fs::path deck = libraryPdf("deck.key", "keynote bytes");
+  EXPECT_TRUE(LibraryViewers::open(LibraryFileOpener::decide("KEYNOTE", deck, 3), "Deck", nav.get()));
+  settle();
+  EXPECT_EQ(started.back(), (std::vector<std::string>{"xdg-open", deck.string()}));
+  alert = ui::AlertView::visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->tag(), LibraryFileOpener::kFailureAlertTag);
+  EXPECT_EQ(alert->message(), text("PLEASEDOWNLOADKEYNOTE"));
 }
 
 TEST_F(ReaderScreenTest, AFileTooLargeToMailIsSaidSo) {

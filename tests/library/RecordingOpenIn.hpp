@@ -17,7 +17,8 @@ struct RecordingOpenIn {
   // Installs it as the process-wide opener; the test removes it in TearDown.
   void install() {
     svc::DocumentInteractionController::setOpener(
-        [this](const std::filesystem::path& file, const std::string& type) -> std::optional<std::string> {
+        [this](const std::filesystem::path& file, const std::string& type,
+               svc::DocumentInteractionController::Refused) -> std::optional<std::string> {
           offered.push_back(type.empty() ? file.filename().string() : file.filename().string() + " " + type);
           return taker ? std::optional<std::string>("recorder") : std::nullopt;
         });

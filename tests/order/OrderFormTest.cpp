@@ -21,6 +21,7 @@
 #include "platform/gfx/ImageData.hpp"
 #include "platform/gfx/PdfDocument.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "services/DesktopLauncher.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/config/SkinManager.hpp"
@@ -509,7 +510,7 @@ class FakeComposer : public svc::MailComposer {
   bool canSendMail() const override { return can; }
   void compose(svc::Mail mail, Completion done) override {
     mails.push_back(std::move(mail));
-    base::RunLoop::main().post([done, r = answer] { done(r, std::nullopt); });
+    base::RunLoop::main().post([done, r = answer] { done(svc::MailOutcome{r, std::nullopt, {}}); });
   }
 };
 
@@ -518,10 +519,13 @@ class FakePrinter : public svc::PrintInteractionController {
   std::vector<std::vector<std::uint8_t>> jobs;
   // The error each job ends with; none prints it.
   std::optional<base::Error> failure;
+  // Where a job that was not printed was saved.
+  fs::path savedAs;
   bool isPrintingAvailable() const override { return true; }
   void print(svc::PrintingItem item, svc::PrintInfo, Completion done) override {
     jobs.push_back(std::get<std::vector<std::uint8_t>>(item));
-    base::RunLoop::main().post([done, failure = failure] { done(!failure, failure); });
+    base::RunLoop::main().post(
+        [done, failure = failure, savedAs = savedAs] { done(svc::PrintOutcome{!failure, failure, savedAs}); });
   }
 };
 
@@ -533,6 +537,7 @@ class PDFScreenTest : public OrderScreenTest {
     svc::PrintInteractionController::install(printer);
   }
   void TearDown() override {
+    svc::DesktopLauncher::install(nullptr);
     svc::MailComposer::install(nullptr);
     svc::PrintInteractionController::install(nullptr);
     OrderScreenTest::TearDown();
@@ -682,6 +687,60 @@ TEST_F(PDFScreenTest, APrintFailureIsLoggedWithItsDomainAndCode) {
   EXPECT_NE(log.find("PrinterDomain with error code 42"), std::string::npos) << log;
 }
 
+// On a desktop the form goes to the user's mail program; a desktop without
+// one has the message saved, and a document no printer took is said to be
+// saved, not printed, with where it is.
+TEST_F(PDFScreenTest, TheFormGoesToTheMailProgramOrIsSavedAndSaidSo) {
+  std::vector<std::vector<std::string>> started;
+  int status = 0;
+  svc::DesktopLauncher::install([&](const std::vector<std::string>& argv, svc::DesktopLauncher::Done done) {
+    started.push_back(argv);
+    base::RunLoop::main().post([done, status] { done(status); });
+  });
+  svc::MailComposer::install(std::make_shared<svc::DesktopMailComposer>());
+  open(formOrder(1, "Acme Stores"));
+  auto answer = [&] {
+    EXPECT_TRUE(runUntil([&] {
+      base::WorkQueue::global().waitIdle();
+      return driver().visibleAlert() != nullptr;
+    }));
+    return driver().visibleAlert();
+  };
+  driver().tap(screen->btnEmail());
+  auto alert = answer();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title(), "Message Ready in Your Mail Program");
+  EXPECT_EQ(alert->message(), "Your mail program has the message with the document attached. Send it from there.");
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0][0], "xdg-email");
+  EXPECT_EQ(fs::path(started[0].back()).filename(), "Order.pdf");
+  driver().pressAlertButton(0);
+  advance(1);
+
+  status = svc::DesktopLauncher::kNoApplication;
+  driver().tap(screen->btnEmail());
+  alert = answer();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title(), "E-mail Not Sent");
+  std::vector<fs::path> saved;
+  for (const auto& e : fs::directory_iterator(svc::OutboxMailComposer::defaultOutbox()))
+    if (e.path().extension() == ".eml") saved.push_back(e.path());
+  ASSERT_EQ(saved.size(), 1u);
+  EXPECT_EQ(alert->message(),
+            "This device has no mail program to send it. The message was saved as " + saved[0].string() + ".");
+  driver().pressAlertButton(0);
+  advance(1);
+
+  printer->failure = base::Error{svc::kPrintErrorDomain, svc::kPrintErrorNoPrinter, "no printer", {}};
+  printer->savedAs = root / "Spool" / "Order-1.pdf";
+  driver().tap(screen->btnPrint());
+  alert = answer();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title(), txt("NOPRINTER"));
+  EXPECT_EQ(alert->message(), "No printer is set up on this device, so nothing was printed. The document was saved as " +
+                                  printer->savedAs.string() + ".");
+}
+
 TEST_F(PDFScreenTest, TheRealOutboxAndSpoolReceiveTheForm) {
   svc::MailComposer::install(nullptr);
   svc::PrintInteractionController::install(std::make_shared<svc::SpoolPrintController>(root / "Spool", false));
@@ -692,12 +751,15 @@ TEST_F(PDFScreenTest, TheRealOutboxAndSpoolReceiveTheForm) {
     base::WorkQueue::global().waitIdle();
     return driver().visibleAlert() != nullptr;
   }));
-  EXPECT_EQ(driver().visibleAlert()->title(), txt("FILEHAVSBEENEMAILED"));
   std::vector<fs::path> mails, jobs;
   for (const auto& e : fs::directory_iterator(svc::OutboxMailComposer::defaultOutbox())) mails.push_back(e.path());
   for (const auto& e : fs::directory_iterator(root / "Spool")) jobs.push_back(e.path());
   ASSERT_EQ(mails.size(), 1u);
   ASSERT_EQ(jobs.size(), 1u);
+  // Written, not sent: the user is told so, and where the message is.
+  EXPECT_EQ(driver().visibleAlert()->title(), "E-mail Not Sent");
+  EXPECT_EQ(driver().visibleAlert()->message(),
+            "This device has no mail program to send it. The message was saved as " + mails[0].string() + ".");
   const auto eml = base::readFileBytes(mails[0]);
   ASSERT_TRUE(eml);
   const std::string text(eml->begin(), eml->end());

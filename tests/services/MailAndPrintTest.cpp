@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <gmime/gmime.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "TestEnvironment.hpp"
@@ -12,6 +13,7 @@
 #include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/PdfDocument.hpp"
 #include "platform/gfx/PdfWriter.hpp"
+#include "services/DesktopLauncher.hpp"
 #include "services/DropFolder.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
@@ -23,6 +25,10 @@ namespace {
 
 class MailAndPrintTest : public mv::test::TestEnvironment {
  protected:
+  void TearDown() override {
+    DesktopLauncher::install(nullptr);
+    mv::test::TestEnvironment::TearDown();
+  }
   // Waits for the worker and the answer it posts.
   template <typename Done>
   void settle(const Done& done) {
@@ -87,16 +93,16 @@ TEST_F(MailAndPrintTest, AMailLandsInTheOutboxAsAWholeMessage) {
   mail.body = "The order form is attached.";
   const auto pdf = smallPdf(2);
   mail.attachments.push_back({pdf, "application/pdf", "Order.pdf"});
-  std::optional<MailComposeResult> result;
-  composer.compose(mail, [&](MailComposeResult r, const std::optional<base::Error>& error) {
-    result = r;
-    EXPECT_FALSE(error);
-  });
+  std::optional<MailOutcome> result;
+  composer.compose(mail, [&](const MailOutcome& outcome) { result = outcome; });
   settle([&] { return result.has_value(); });
-  EXPECT_EQ(*result, MailComposeResult::Sent);
+  // Written, not sent: the outcome names the file.
+  EXPECT_EQ(result->result, MailComposeResult::Saved);
+  EXPECT_FALSE(result->error);
 
   const auto files = filesIn(root / "Outbox");
   ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(result->savedAs, files[0]);
   EXPECT_EQ(files[0].extension(), ".eml");
   const auto raw = base::readFileBytes(files[0]);
   ASSERT_TRUE(raw);
@@ -128,12 +134,65 @@ TEST_F(MailAndPrintTest, AMailLandsInTheOutboxAsAWholeMessage) {
   EXPECT_EQ(decodedContent(GMIME_PART(attachment)), pdf);
 }
 
+// On a desktop the mail program gets the message and its attachment as a
+// file; a desktop without one (xdg-email's status 3) gets it saved whole.
+TEST_F(MailAndPrintTest, TheDesktopsMailProgramGetsTheMessageOrItIsSaved) {
+  std::vector<std::vector<std::string>> started;
+  std::vector<std::uint8_t> attached;
+  int status = 0;
+  DesktopLauncher::install([&](const std::vector<std::string>& argv, DesktopLauncher::Done done) {
+    started.push_back(argv);
+    // The mail program reads the attachment while it runs.
+    const auto at = std::find(argv.begin(), argv.end(), "--attach");
+    if (at != argv.end() && at + 1 != argv.end()) attached = base::readFileBytes(*(at + 1)).value_or(attached);
+    base::RunLoop::main().post([done, status] { done(status); });
+  });
+  DesktopMailComposer composer(root / "Outbox");
+  Mail mail;
+  mail.subject = "[Order-Zoë\nX]";
+  mail.toRecipients = {"buyer@example.com"};
+  const auto pdf = smallPdf(1);
+  mail.attachments.push_back({pdf, "application/pdf", "../Order.pdf"});
+  std::vector<MailOutcome> outcomes;
+  auto record = [&](const MailOutcome& outcome) { outcomes.push_back(outcome); };
+  composer.compose(mail, record);
+  settle([&] { return outcomes.size() == 1; });
+  EXPECT_EQ(outcomes[0].result, MailComposeResult::HandedOver);
+  ASSERT_EQ(started.size(), 1u);
+  const auto& argv = started[0];
+  ASSERT_GE(argv.size(), 7u);
+  EXPECT_EQ(argv[0], "xdg-email");
+  EXPECT_EQ(std::vector<std::string>(argv.begin() + 1, argv.begin() + 4),
+            (std::vector<std::string>{"--utf8", "--subject", "[Order-Zoë X]"}));
+  EXPECT_EQ(argv.back(), "buyer@example.com");
+  EXPECT_EQ(attached, pdf);
+  const auto at = std::find(argv.begin(), argv.end(), "--attach");
+  ASSERT_NE(at + 1, argv.end());
+  EXPECT_EQ(fs::path(*(at + 1)).filename(), "_Order.pdf");
+
+  status = DesktopLauncher::kNoApplication;
+  composer.compose(mail, record);
+  settle([&] { return outcomes.size() == 2; });
+  EXPECT_EQ(outcomes[1].result, MailComposeResult::Saved);
+  ASSERT_TRUE(fs::is_regular_file(outcomes[1].savedAs));
+  EXPECT_EQ(outcomes[1].savedAs.extension(), ".eml");
+  // Only the saved message and the first mail's attachment are left.
+  EXPECT_EQ(filesIn(root / "Outbox").size(), 2u);
+
+  // A recipient that is no address never reaches the command line.
+  mail.toRecipients = {"--help"};
+  composer.compose(mail, record);
+  settle([&] { return outcomes.size() == 3; });
+  EXPECT_EQ(outcomes[2].result, MailComposeResult::Failed);
+  EXPECT_EQ(started.size(), 2u);
+}
+
 TEST_F(MailAndPrintTest, RefusedMailLeavesNothingBehind) {
   OutboxMailComposer composer(root / "Outbox");
   std::vector<MailComposeResult> results;
-  auto record = [&](MailComposeResult r, const std::optional<base::Error>& error) {
-    results.push_back(r);
-    EXPECT_TRUE(error);
+  auto record = [&](const MailOutcome& outcome) {
+    results.push_back(outcome.result);
+    EXPECT_TRUE(outcome.error);
   };
   Mail mail;
   mail.toRecipients = {"not an address"};
@@ -160,10 +219,10 @@ TEST_F(MailAndPrintTest, FailuresAreLoggedWithTheirReason) {
   OutboxMailComposer composer(root / "Outbox");
   Mail mail;
   mail.toRecipients = {"not an address"};
-  composer.compose(mail, [&](MailComposeResult, const std::optional<base::Error>& e) { mailError = e; });
+  composer.compose(mail, [&](const MailOutcome& outcome) { mailError = outcome.error; });
   std::ofstream(root / "Blocked") << "a file";
   SpoolPrintController printer(root / "Blocked", false);
-  printer.print(smallPdf(1), {}, [&](bool, const std::optional<base::Error>& e) { printError = e; });
+  printer.print(smallPdf(1), {}, [&](const PrintOutcome& outcome) { printError = outcome.error; });
   settle([&] { return mailError.has_value() && printError.has_value(); });
   const std::string log = testing::internal::GetCapturedStderr();
   base::setLogEnabled(logging);
@@ -188,9 +247,9 @@ TEST_F(MailAndPrintTest, PrintJobsLandInTheSpool) {
   const auto pdf = smallPdf(3);
   ASSERT_TRUE(printer.canPrint(pdf));
   std::vector<bool> completed;
-  auto record = [&](bool ok, const std::optional<base::Error>& error) {
-    completed.push_back(ok);
-    EXPECT_EQ(ok, !error);
+  auto record = [&](const PrintOutcome& outcome) {
+    completed.push_back(outcome.completed);
+    EXPECT_EQ(outcome.completed, !outcome.error);
   };
   printer.print(pdf, PrintInfo{PrintOutputType::General, PrintDuplex::None, "../../Order"}, record);
   settle([&] { return completed.size() == 1; });
@@ -226,9 +285,9 @@ TEST_F(MailAndPrintTest, WhatIsNoDocumentDoesNotPrint) {
   EXPECT_FALSE(printer.canPrint(std::vector<gfx::ImagePtr>{}));
   EXPECT_FALSE(printer.canPrint(root / "missing.pdf"));
   std::optional<base::Error> failure;
-  printer.print(notPdf, {}, [&](bool ok, const std::optional<base::Error>& error) {
-    EXPECT_FALSE(ok);
-    failure = error;
+  printer.print(notPdf, {}, [&](const PrintOutcome& outcome) {
+    EXPECT_FALSE(outcome.completed);
+    failure = outcome.error;
   });
   settle([&] { return failure.has_value(); });
   EXPECT_EQ(failure->domain, kPrintErrorDomain);
@@ -264,13 +323,13 @@ TEST_F(MailAndPrintTest, JobsOfTheSameSecondNeverShareAFile) {
   fs::permissions(folder, fs::perms::owner_all);
 }
 
-TEST(PrintJobNameTest, NamesStayOneSafeSegment) {
-  EXPECT_EQ(SpoolPrintController::safeJobName(""), "Document");
-  EXPECT_EQ(SpoolPrintController::safeJobName("a/b\\c\nd"), "a_b_c_d");
-  EXPECT_EQ(SpoolPrintController::safeJobName(".."), "Document");
-  EXPECT_EQ(SpoolPrintController::safeJobName("Prices.pdf"), "Prices.pdf");
+TEST(DropFolderNameTest, NamesStayOneSafeSegment) {
+  EXPECT_EQ(DropFolder::safeFileName("", "Document"), "Document");
+  EXPECT_EQ(DropFolder::safeFileName("a/b\\c\nd", "Document"), "a_b_c_d");
+  EXPECT_EQ(DropFolder::safeFileName("..", "Document"), "Document");
+  EXPECT_EQ(DropFolder::safeFileName("Prices.pdf", "Document"), "Prices.pdf");
   const std::string longName(98, 'x');
-  EXPECT_EQ(SpoolPrintController::safeJobName(longName + "é€"), longName + "é");
+  EXPECT_EQ(DropFolder::safeFileName(longName + "é€", "Document"), longName + "é");
 }
 
 }  // namespace

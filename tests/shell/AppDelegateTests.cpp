@@ -260,24 +260,23 @@ TEST_F(AppTest, UpdateOffers) {
   ASSERT_FALSE(opened.empty());
   EXPECT_EQ(opened.back(), "http://example.com/app");
 
-  // Required updates always ask; a blank address opens nothing.
+  // Required updates always ask; a blank address, or one that is not a web
+  // page, opens nothing, and the user is told that the update cannot be opened.
   const std::size_t before = opened.size();
   auto required = offer(3);
-  required.appUrl = "   ";
-  app->CheckAppVersionReturn(required);
-  ASSERT_TRUE(alert());
-  EXPECT_EQ(alert()->tag(), MarvistoAppDelegate::kUpdateRequiredAlertTag);
-  alert()->pressButton(0);
-  advance(0.5);
-  EXPECT_EQ(opened.size(), before);
-  // Nor does an address that is not a web page.
-  for (const char* address : {"file:///etc/passwd", "  file:///etc/passwd", "javascript:void(0)", "example.com/app"}) {
+  for (const char* address :
+       {"   ", "file:///etc/passwd", "  file:///etc/passwd", "javascript:void(0)", "example.com/app"}) {
     required.appUrl = address;
     app->CheckAppVersionReturn(required);
     ASSERT_TRUE(alert()) << address;
+    EXPECT_EQ(alert()->tag(), MarvistoAppDelegate::kUpdateRequiredAlertTag);
     alert()->pressButton(0);
     advance(0.5);
     EXPECT_EQ(opened.size(), before) << address;
+    ASSERT_TRUE(alert()) << address;
+    EXPECT_EQ(alert()->title(), en("UPDATENOTOPENED")) << address;
+    EXPECT_EQ(alert()->message(), en("UPDATEADDRESSINVALID")) << address;
+    pressAll();
   }
   required.appUrl = " https://example.com/app2 ";
   app->CheckAppVersionReturn(required);

@@ -7,11 +7,14 @@
 #include "SessionScope.hpp"
 #include "ShellTestSupport.hpp"
 #include "platform/base/Date.hpp"
+#include "platform/base/FolderCopies.hpp"
+#include "platform/base/FolderWriters.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "shell/session/AccountStorage.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
 #include "store/SQLiteDatabase.hpp"
@@ -161,6 +164,43 @@ TEST_F(SessionTest, RemovingAnAccountTouchesOnlyItsOwnFolderAndFlags) {
     EXPECT_FALSE(defaults.hasKey(std::string("ACME-") + flag)) << flag;
   }
   EXPECT_TRUE(defaults.hasKey("other-FileSynced"));
+}
+
+TEST_F(SessionTest, AWipeIsDoneOnlyWhenTheFolderAndWhatWasMadeFromItAreGone) {
+  const fs::path folder = base::Paths::documents() / "acme";
+  fs::create_directories(folder / "ProductImages");
+  std::ofstream(folder / "ProductImages" / "a.jpg") << "picture";
+  AccountStorage::setWriterBoundForTesting(std::chrono::milliseconds(20));
+  AccountStorage storage("acme");
+
+  // Work in the folder that does not stop: a full resync wipes nothing, and
+  // the folder takes work again afterwards.
+  auto stuck = base::FolderWriters::shared().enter(folder / "ProductImages" / "b.jpg");
+  ASSERT_TRUE(stuck);
+  EXPECT_FALSE(storage.wipeForFullSync());
+  EXPECT_TRUE(fs::exists(folder / "ProductImages" / "a.jpg"));
+  EXPECT_TRUE(base::FolderWriters::shared().enter(folder / "epub"));
+  stuck.reset();
+
+  // Copies made from the files that cannot be removed: the deletion is not
+  // done, and stays owed.
+  std::vector<fs::path> asked;
+  bool removable = false;
+  base::FolderCopies::install("test", [&](const fs::path& f) {
+    asked.push_back(f);
+    return removable;
+  });
+  EXPECT_FALSE(storage.removeBlockAccount());
+  EXPECT_EQ(asked, std::vector<fs::path>{folder});
+  EXPECT_TRUE(AccountStorage::hasUnfinishedWipe("ACME"));
+  EXPECT_FALSE(base::FolderWriters::shared().enter(folder / "epub"));
+  removable = true;
+  AccountStorage::finishUnfinishedWipes();
+  EXPECT_FALSE(AccountStorage::hasUnfinishedWipe("acme"));
+  EXPECT_FALSE(fs::exists(folder));
+  EXPECT_TRUE(base::FolderWriters::shared().enter(folder / "epub"));
+  base::FolderCopies::install("test", {});
+  AccountStorage::setWriterBoundForTesting(std::chrono::seconds(5));
 }
 
 namespace {

@@ -214,23 +214,36 @@ TEST_F(SyncScreenFlowTest, AnInjectedFaultEndsTheRunWithTheFailureAlert) {
   EXPECT_EQ(alert()->title(), test::textOf("UPDATEFAILED"));
   EXPECT_EQ(alert()->message(), screen->breaks[0]);
   EXPECT_EQ(ui::AlertView::showingAlerts().size(), 1u);
-  // Nothing was stamped, so no sync time is shown; the parts done stay full
-  // until the alert is answered.
+  // Nothing was stamped, so no sync time is shown; the parts done stay full,
+  // before and after the alert is answered, as their files stay on disk.
   EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
   EXPECT_EQ(panel().syncInfoCustomer().lbDatevalue().text(), test::textOf("NORECORD"));
   EXPECT_EQ(panel().syncInfoProduc().progress(), 1.0f);
+  const std::string productsShown = panel().syncInfoProduc().lbprogressTxt();
   EXPECT_TRUE(panel().btnsync().isEnabled());
   EXPECT_FALSE(host->blinking);
   window->snapshot(shots, "sync-tab-failed");
-  alert()->pressButton(0);
+  window->driver().pressAlertButton(0);
   ASSERT_TRUE(alertsGone());
-  EXPECT_EQ(panel().syncInfoProduc().progress(), 0);
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0%");
+  EXPECT_EQ(panel().syncInfoProduc().progress(), 1.0f);
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), productsShown);
+
+  // A service that drops the connection is named in the alert.
+  service->clearFaults();
+  service->addFault(FaultRule::dropFor("syncData/customer"));
+  window->driver().tap(panel().btnsync());
+  ASSERT_TRUE(waitForEnd(1));
+  ASSERT_TRUE(alert());
+  const ServerInfo server = PublicFunction::GetServer();
+  EXPECT_EQ(alert()->message(), test::textOf("999") + " The sales service at " + server.strIP + ":" +
+                                    std::to_string(server.httpPort) + " could not be reached.");
+  window->driver().pressAlertButton(0);
+  ASSERT_TRUE(alertsGone());
 
   // The next tap runs again, and this time it goes through.
   service->clearFaults();
   window->driver().tap(panel().btnsync());
-  ASSERT_TRUE(waitForEnd(1));
+  ASSERT_TRUE(waitForEnd(2));
   EXPECT_EQ(screen->finishes, 1);
   EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
 }

@@ -257,9 +257,10 @@ TEST_F(SyncScreenPanelTest, BrokenRunsAlertOnceAndEndIdle) {
   // The hint does not come back after a broken run.
   advance(4);
   EXPECT_EQ(panel().labelBgDownload().alpha(), 0);
-  // "OK" empties the bars.
+  // "OK" leaves the bars as the run left them: what it fetched is kept.
   press(0);
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0%");
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "25 %");
+  EXPECT_EQ(panel().syncInfoProduc().progress(), 0.25f);
 
   // An expired session offers the sign-in screen.
   screen->breakSync(test::textOf("101"));

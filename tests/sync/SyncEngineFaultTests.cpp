@@ -361,7 +361,13 @@ TEST_F(SyncEngineTest, AnExpiredSessionEndsTheRunQuietly) {
     r.times = 1;
     return r;
   }());
+  // Whoever hears of the end (the terminal's line) gets words, not a status.
+  std::vector<std::string> endings;
+  base::Observation ended(SyncModel::kSyncEndedNotification, nullptr, [&](const base::Notification& n) {
+    endings.push_back(n.userInfo.value("message", std::string()));
+  });
   ASSERT_TRUE(runSync());
+  EXPECT_EQ(endings, (std::vector<std::string>{test::textOfKey("101")}));
   EXPECT_EQ(sink->expired.size(), 1u);
   EXPECT_EQ(delegate->count("sessionEnded"), 1);
   EXPECT_EQ(delegate->count("break"), 0);

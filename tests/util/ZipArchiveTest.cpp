@@ -237,6 +237,20 @@ TEST_F(ZipArchiveTest, ReplacingAFolderKeepsOldContentOnFailure) {
   EXPECT_EQ(readFile(dir / "new/place/other/readme.txt"), "not a skin");
 }
 
+TEST_F(ZipArchiveTest, AStoppedExtractionLeavesTheFolderAsItWas) {
+  fs::path book = dir / "epub" / "Handbook";
+  writeFile(book / "old.xhtml", "old");
+  auto archive = makeArchive(dir / "book.zip", {{"a.xhtml", "a"}, {"pictures/b.png", std::string(200000, 'b')}});
+  base::CancelFlag stop;
+  stop.cancel();
+  ZipArchive zip;
+  zip.stopWhen(stop);
+  ASSERT_TRUE(zip.UnzipOpenFile(archive));
+  EXPECT_FALSE(zip.unzipReplacingFolder(book));
+  EXPECT_EQ(zip.lastError(), "stopped");
+  EXPECT_EQ(listTree(dir / "epub"), (std::set<std::string>{"Handbook", "Handbook/old.xhtml"}));
+}
+
 TEST_F(ZipArchiveTest, WriterPacksAFolder) {
   writeFile(dir / "src/quimbeset_/data.db", "rows");
   writeFile(dir / "src/tolvaren_/Pdf/a.pdf", "%PDF");

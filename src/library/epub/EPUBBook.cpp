@@ -156,7 +156,8 @@ fs::path EPUBBook::folderPath() const {
   return folder;
 }
 
-bool EPUBBook::load() {
+bool EPUBBook::load(base::CancelFlag stop) {
+  stop_ = std::move(stop);
   if (!unzipFileAtPath(path_)) return false;
   auto opf = OPFPath();
   if (!opf) return false;
@@ -197,6 +198,7 @@ bool EPUBBook::unzipFileAtPath(const fs::path& path) {
   }
   ZipArchive zip;
   zip.setUnpackLimits(kMaximumEntryBytes, sizes->total);
+  zip.stopWhen(stop_);
   if (!zip.UnzipOpenFile(path)) return fail("not a readable archive: " + zip.lastError());
   if (!zip.unzipReplacingFolder(folder)) return fail("cannot unpack: " + zip.lastError());
   if (!zip.UnzipCloseFile()) MV_LOG("epub: closing ", path.string(), " failed");

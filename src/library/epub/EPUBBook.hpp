@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "library/epub/EPUBSpine.hpp"
+#include "platform/base/WorkQueue.hpp"
 
 namespace mv {
 
@@ -25,8 +26,9 @@ class EPUBBook {
   explicit EPUBBook(std::filesystem::path bookPath) : path_(std::move(bookPath)) {}
 
   // Unpacks when needed, finds the package document and parses it; YES when
-  // the book has at least one unit.
-  [[nodiscard]] bool load();
+  // the book has at least one unit. An unpacking under way stops, with NO and
+  // nothing of it left, once `stop` is cancelled.
+  [[nodiscard]] bool load(base::CancelFlag stop = {});
 
   // The steps of `load`.
   // Makes `folderPath()` the content of the archive: kept when it was unpacked
@@ -77,6 +79,7 @@ class EPUBBook {
   void deobfuscateFonts();
 
   std::filesystem::path path_;
+  base::CancelFlag stop_;
   std::vector<EPUBSpine> spines_;
   bool rightToLeft_ = false;
   std::string lastError_;

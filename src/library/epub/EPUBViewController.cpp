@@ -2,6 +2,7 @@
 
 #include "library/epub/EPUBSpinesViewController.hpp"
 #include "library/LibraryViewers.hpp"
+#include "platform/base/FolderWriters.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/Application.hpp"
@@ -129,7 +130,12 @@ void EPUBViewController::openInView() {
   std::shared_ptr<EPUBBook> bookToLoad = std::make_shared<EPUBBook>(bookPath_);
   auto weak = ui::weakAs<EPUBViewController>(this);
   openFlag_ = base::WorkQueue::global().async<bool>(
-      [bookToLoad](const base::CancelFlag&) { return bookToLoad->load(); },
+      [bookToLoad](const base::CancelFlag& flag) {
+        // The book unpacks into its account's folder: deleting that folder
+        // stops the unpacking and waits for it, and none starts after.
+        auto pass = base::FolderWriters::shared().enter(bookToLoad->folderPath(), flag);
+        return pass && bookToLoad->load(flag);
+      },
       [weak, bookToLoad](bool loaded) {
         auto self = weak.lock();
         if (!self) return;
@@ -235,6 +241,9 @@ void EPUBViewController::actionSheetClickedButtonAtIndex(ui::ActionSheet& sheet,
 void EPUBViewController::openInOtherAction() {
   documentController_ = svc::DocumentInteractionController::interactionControllerWithURL(bookPath_);
   documentController_->setDelegate(ui::weakAs<svc::DocumentInteractionControllerDelegate>(this));
+  documentController_->setRefusedHandler([weak = ui::weakAs<EPUBViewController>(this)] {
+    if (auto self = weak.lock()) self->showFailure();
+  });
   documentController_->presentPreviewAnimated(true);
   if (!documentController_->presentOpenInMenuFromBarButtonItem(navigationItem().rightBarButtonItem().get(), true)) {
     documentController_.reset();

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <vector>
 
 #include "library/reader/ReaderThumbCache.hpp"
+#include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
@@ -123,10 +125,38 @@ std::shared_ptr<ReaderDocument> ReaderDocument::withDocumentFilePath(const fs::p
   auto relative = relativeFilePath(path);
   if (!relative) return nullptr;
   // Records are archived by bare file name: one made for a file of the same
-  // name in another folder (another client's) is not this file's.
-  if (auto archived = unarchiveFromFileName(path, password); archived && archived->relativeName_ == *relative)
-    return archived;
+  // name in another folder (another client's) is not this file's. It is
+  // replaced, and its thumbnails would be left to no record.
+  if (auto archived = unarchiveFromFileName(path, password)) {
+    if (archived->relativeName_ == *relative) return archived;
+    ReaderThumbCache::removeThumbCacheWithGUID(archived->guid_);
+  }
   return initWithFilePath(path, password);
+}
+
+bool ReaderDocument::removeRecordsInside(const fs::path& folder) {
+  MV_ASSERT_MAIN_THREAD();
+  fs::path inside = folder.lexically_normal();
+  if (!inside.has_filename()) inside = inside.parent_path();
+  // The records are listed before any of them goes.
+  std::vector<fs::path> archives;
+  std::error_code ec;
+  for (fs::directory_iterator it(applicationSupportPath(), ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->path().extension() == ".plist") archives.push_back(it->path());
+  }
+  bool all = !ec;
+  for (const fs::path& archive : archives) {
+    ReaderDocument record;
+    if (!record.readArchive(archive)) continue;
+    if (!base::isInside(record.fileURL().lexically_normal(), inside)) continue;
+    fs::remove_all(ReaderThumbCache::thumbCachePathForGUID(record.guid_), ec);
+    if (!ec) fs::remove(archive, ec);
+    if (ec) {
+      MV_LOG("Reader record ", archive.filename().string(), " not removed: ", ec.message());
+      all = false;
+    }
+  }
+  return all;
 }
 
 std::shared_ptr<ReaderDocument> ReaderDocument::unarchiveFromFileName(const fs::path& path,

@@ -38,6 +38,10 @@ class ReaderDocument {
   static std::shared_ptr<ReaderDocument> initWithFilePath(const std::filesystem::path& path,
                                                           const std::string& password = {});
 
+  // The records of the files inside `folder` go, with their thumbnails (the
+  // folder is being deleted); true when none is left.
+  [[nodiscard]] static bool removeRecordsInside(const std::filesystem::path& folder);
+
   // "%PDF" within the first 1024 bytes, searched as a C string (a zero byte
   // ends the search).
   static bool isPDF(const std::filesystem::path& path);

@@ -6,6 +6,7 @@
 #include "library/reader/ReaderDocument.hpp"
 #include "library/reader/ReaderThumbCache.hpp"
 #include "library/reader/ReaderThumbRequest.hpp"
+#include "platform/base/FolderWriters.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/gfx/Context.hpp"
 
@@ -43,6 +44,11 @@ void ReaderThumbRender::main() {
     cache.removeNullForKey(req->cacheKey());
     finishOnView();
   };
+  // The thumbnail belongs to the document's folder: deleting that folder
+  // waits while one is drawn and written, and none starts after.
+  base::CancelFlag stop;
+  auto pass = base::FolderWriters::shared().enter(req->fileURL(), stop);
+  if (!pass) return fail();
   auto doc = ReaderOpenPDFDocument(req->fileURL(), req->password());
   const long page = req->thumbPage();
   if (!doc || page < 1 || page > doc->pageCount()) return fail();
@@ -58,7 +64,7 @@ void ReaderThumbRender::main() {
   if (!isCancelled()) deliver(image);
   // Written also when cancelled: the next opening finds it. The write goes
   // to a temporary name first, so a cut write leaves no torn file.
-  if (!image->writePNG(thumbFileURL())) MV_LOG("Thumbnail not written: ", req->thumbName());
+  if (!stop.isCancelled() && !image->writePNG(thumbFileURL())) MV_LOG("Thumbnail not written: ", req->thumbName());
   finishOnView();
 }
 

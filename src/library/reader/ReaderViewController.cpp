@@ -15,6 +15,7 @@
 #include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
+#include "shell/frame/SharingNotices.hpp"
 #include "util/OpenableLink.hpp"
 #include "util/TextLookup.hpp"
 
@@ -467,15 +468,8 @@ void ReaderViewController::email() {
   mail.subject = document_->fileName();
   mail.attachments.push_back({std::move(*bytes), "application/pdf", document_->fileName()});
   std::weak_ptr<ReaderViewController> weak = selfPtr();
-  composer->compose(std::move(mail), [weak](svc::MailComposeResult result, const std::optional<base::Error>& error) {
-    auto self = weak.lock();
-    if (!self) return;
-    if (result == svc::MailComposeResult::Sent) {
-      self->showAlert("FILEHAVSBEENEMAILED", "");
-    } else if (result == svc::MailComposeResult::Failed) {
-      MV_LOG("sending mail error:", error ? error->description : std::string());
-      self->showAlert("MAILFAILED", "");
-    }
+  composer->compose(std::move(mail), [weak](const svc::MailOutcome& outcome) {
+    if (weak.lock()) SharingNotices::showMailOutcome(outcome);
   });
 }
 
@@ -491,15 +485,17 @@ void ReaderViewController::print() {
   info.duplex = svc::PrintDuplex::LongEdge;
   info.jobName = document_->fileName();
   std::weak_ptr<ui::ViewController> weak = weak_from_this();
-  controller->print(std::move(item), info, [weak](bool completed, const std::optional<base::Error>& error) {
+  controller->print(std::move(item), info, [weak](const svc::PrintOutcome& outcome) {
     // A reader closed meanwhile has nobody to tell.
-    if (weak.lock()) LibraryViewers::showPrintOutcome(completed, error);
+    if (weak.lock()) SharingNotices::showPrintOutcome(outcome);
   });
 }
 
 void ReaderViewController::openWithApp() {
   auto controller = svc::DocumentInteractionController::interactionControllerWithURL(document_->fileURL());
   controller->setUTI("com.adobe.pdf");
+  // The file was the user's to open: told even when the reader closed meanwhile.
+  controller->setRefusedHandler([] { LibraryViewers::showNotice("FILEOPENFAILED", "PLEASEDOWNLOADREADER"); });
   if (!controller->presentOpenInMenuFromBarButtonItem(nullptr, true)) showAlert("FILEOPENFAILED", "PLEASEDOWNLOADREADER");
 }
 

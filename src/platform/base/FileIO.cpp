@@ -71,4 +71,13 @@ bool writeFileAtomically(const fs::path& path, const void* bytes, std::size_t si
   return ok;
 }
 
+bool isInside(const std::filesystem::path& path, const std::filesystem::path& folder) {
+  auto f = folder.begin();
+  auto p = path.begin();
+  for (; f != folder.end(); ++f, ++p) {
+    if (p == path.end() || *f != *p) return false;
+  }
+  return true;
+}
+
 }  // namespace base

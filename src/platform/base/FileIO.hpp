@@ -25,4 +25,9 @@ namespace base {
   return writeFileAtomically(path, text.data(), text.size(), mode);
 }
 
+// `path` is `folder` or lies inside it, word by word ("/a/b" holds "/a/b/c"
+// but not "/a/bc"); both are taken as they are written, so give them in the
+// same form.
+bool isInside(const std::filesystem::path& path, const std::filesystem::path& folder);
+
 }  // namespace base

@@ -119,6 +119,9 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
     PublicFunction::moveAllClientFolderToDocuments();
     SkinManager::sharedInstance().setNeedUpdateDemo(true);
   }
+  // A locked account's data that an earlier run could not delete whole goes
+  // now, before a sign-in could open it.
+  AccountStorage::finishUnfinishedWipes();
   for (const auto& hook : wiring_.onLaunch) hook();
   // 7.
   PublicFunction::GetServer();
@@ -335,13 +338,16 @@ void MarvistoAppDelegate::alertViewClickedButtonAtIndex(ui::AlertView& alert, lo
 }
 
 void MarvistoAppDelegate::openAppUrl() {
-  if (isBlank(trimWhitespaceAndNewlines(appUrl_))) return;
   // The address comes from the service: only a web or mail address is opened.
   if (auto url = openableLink(trimWhitespaceAndNewlines(appUrl_))) {
     ui::Application::sharedInstance().openURL(*url);
-  } else {
-    MV_LOG("the update address \"", appUrl_, "\" is not a web address; not opened");
+    return;
   }
+  // The user asked for the update: an alert that closed without a word would
+  // leave them waiting for it.
+  MV_LOG("the update address \"", appUrl_, "\" is not a web address; not opened");
+  showAlert(text(Language::stringWithName("UPDATENOTOPENED")), text(Language::stringWithName("UPDATEADDRESSINVALID")),
+            0, false, text(Language::stringWithName("OK")), {});
 }
 
 void MarvistoAppDelegate::CheckAppVersionReturn(const CheckAppVersionRst& r) {

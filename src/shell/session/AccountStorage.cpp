@@ -2,11 +2,14 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 #include "platform/base/Date.hpp"
+#include "platform/base/FolderCopies.hpp"
+#include "platform/base/FolderWriters.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
@@ -31,13 +34,50 @@ const char* const kSyncFlags[] = {"FileSynced", "ProductSynced", "CustomerSynced
                                   // The version the database was upgraded for goes with the database.
                                   "App_version"};
 
+// The clients whose wipe is still to be finished.
+constexpr const char* kUnfinishedWipes = "Unfinished_Wipes";
+
+// How long a wipe waits for the work in the folder to stop: work that is
+// told stops within a piece of what it writes, and the main thread never
+// hangs long.
+std::chrono::milliseconds& writerBound() {
+  static std::chrono::milliseconds bound = std::chrono::seconds(5);
+  return bound;
+}
+
+// Whatever way the wipe for a full resync ends, the folder takes work again.
+class FolderOpening {
+ public:
+  explicit FolderOpening(fs::path folder) : folder_(std::move(folder)) {}
+  ~FolderOpening() { base::FolderWriters::shared().reopen(folder_); }
+  FolderOpening(const FolderOpening&) = delete;
+  FolderOpening& operator=(const FolderOpening&) = delete;
+
+ private:
+  fs::path folder_;
+};
+
 }  // namespace
 
 AccountStorage::AccountStorage(std::string clientId) : clientId_(std::move(clientId)) { MV_ASSERT_MAIN_THREAD(); }
 
+void AccountStorage::setWriterBoundForTesting(std::chrono::milliseconds bound) { writerBound() = bound; }
+
+bool AccountStorage::isWipeable() const {
+  return !isBlank(clientId_) && PublicFunction::clientFolder(clientId_) && !SkinManager::isDemoClient(clientId_);
+}
+
 bool AccountStorage::wipeForFullSync() {
   auto folder = PublicFunction::clientFolder(clientId_);
-  if (!folder) return true;
+  if (!folder || !isWipeable()) return true;
+  // Nothing may write into the folder while the user's work is set aside
+  // and the folder wiped; what does not stop in time keeps the folder.
+  const bool stopped = stopWriters(*folder);
+  FolderOpening reopen(*folder);
+  if (!stopped) {
+    MV_LOG("Work in the client folder did not stop; the full resync is left to the next sync");
+    return false;
+  }
   const fs::path dbFile = *folder / DataAccessManager::kDatabaseFileName;
   std::error_code ec;
   const fs::path keptRows =
@@ -62,39 +102,108 @@ bool AccountStorage::wipeForFullSync() {
       return false;
     }
   }
-  if (!removeBlockAccount()) MV_LOG("The client folder was not wiped whole; the full resync fills what is there");
+  SessionDatabase::close();
+  const bool whole = removeData(*folder);
+  if (!whole) MV_LOG("The client folder was not wiped whole; the full resync fills what is there");
   if (!LocalWorkKeeper::restoreKeptRows(keptRows, *folder)) MV_LOG("Kept rows stay in ", keptRows.string());
-  if (kept.empty()) return true;
+  if (kept.empty()) return whole;
   if (SessionDatabase::open() && LocalWorkKeeper::copyLocalWork(SQLiteDatabase::sharedDataBase(), kept)) {
     fs::remove(kept, ec);
   } else {
     MV_LOG("The local work could not be carried over; it stays in ", kept.string());
   }
-  return true;
+  return whole;
 }
 
 bool AccountStorage::removeBlockAccount() {
   const std::string& id = clientId_;
   auto folder = PublicFunction::clientFolder(id);
-  if (isBlank(id) || !folder || SkinManager::isDemoClient(id)) {
+  if (!folder || !isWipeable()) {
     MV_LOG("Not deleting the data of client \"", id, "\"");
     return false;
   }
+  // Noted before anything goes and forgotten only once all of it went: a
+  // wipe cut short, by work that would not stop or by the end of the
+  // process, is finished at the next start.
+  setUnfinished(id, true);
+  if (!stopWriters(*folder) || !removeData(*folder)) {
+    // The folder stays closed to new work until the wipe is finished.
+    MV_LOG("The data of client \"", id, "\" is not deleted whole; the rest goes at the next start");
+    return false;
+  }
+  setUnfinished(id, false);
+  base::FolderWriters::shared().reopen(*folder);
+  return true;
+}
+
+bool AccountStorage::stopWriters(const fs::path& folder) {
   // Nothing may keep the database open while its file goes away: the
   // session's services (which hold it and write into it) end first, then the
   // connection closes.
   SessionServices::end();
   SessionDatabase::close();
+  // Then the work on other threads: it is told to stop and waited for, and
+  // none starts in the folder any more.
+  const auto deadline = std::chrono::steady_clock::now() + writerBound();
+  const bool left = base::FolderWriters::shared().close(folder, deadline);
+  if (!left) MV_LOG("Work in ", folder.string(), " did not stop in time");
   // The services' transfers are cancelled, but the network thread may still
   // be writing a file one of them received, or the partial data of one it
   // stops: that lands first, or it would make the folder again afterwards.
-  if (!NetworkEngine::shared().settle()) MV_LOG("The network thread did not answer; the client folder goes regardless");
+  const bool settled = left && NetworkEngine::shared().settle();
+  if (left && !settled) MV_LOG("The network thread did not answer in time");
+  return settled;
+}
+
+bool AccountStorage::removeData(const fs::path& folder) {
+  // What was made from the files and is kept elsewhere (thumbnails,
+  // converted pages) is found through the files: it goes first.
+  const bool copies = base::FolderCopies::removeAll(folder);
+  if (!copies) MV_LOG("What was made from the files of ", folder.string(), " was not all removed");
   std::error_code ec;
-  if (fs::exists(fs::symlink_status(*folder, ec))) fs::remove_all(*folder, ec);
-  if (ec) MV_LOG("The client folder ", folder->string(), " could not be deleted: ", ec.message());
+  if (fs::exists(fs::symlink_status(folder, ec))) fs::remove_all(folder, ec);
+  if (ec) MV_LOG("The client folder ", folder.string(), " could not be deleted: ", ec.message());
   base::UserDefaults::standard().synchronize();
   removeAllSyncFlag();
-  return !fs::exists(fs::symlink_status(*folder, ec));
+  return copies && !fs::exists(fs::symlink_status(folder, ec));
+}
+
+bool AccountStorage::hasUnfinishedWipe(const std::string& clientId) {
+  const std::string id = asciiLowercase(clientId);
+  for (const base::Value& entry : base::UserDefaults::standard().arrayForKey(kUnfinishedWipes)) {
+    if (entry.is_string() && asciiLowercase(entry.get<std::string>()) == id) return true;
+  }
+  return false;
+}
+
+void AccountStorage::setUnfinished(const std::string& clientId, bool unfinished) {
+  const std::string id = asciiLowercase(clientId);
+  auto& defaults = base::UserDefaults::standard();
+  base::Value kept = base::Value::array();
+  for (const base::Value& entry : defaults.arrayForKey(kUnfinishedWipes)) {
+    if (entry.is_string() && asciiLowercase(entry.get<std::string>()) != id) kept.push_back(entry);
+  }
+  if (unfinished) kept.push_back(id);
+  if (kept.empty()) {
+    defaults.removeObject(kUnfinishedWipes);
+  } else {
+    defaults.setObject(kUnfinishedWipes, std::move(kept));
+  }
+  if (!defaults.synchronize()) MV_LOG("The list of unfinished wipes could not be written");
+}
+
+void AccountStorage::finishUnfinishedWipes() {
+  std::vector<std::string> ids;
+  for (const base::Value& entry : base::UserDefaults::standard().arrayForKey(kUnfinishedWipes)) {
+    if (entry.is_string()) ids.push_back(entry.get<std::string>());
+  }
+  for (const std::string& id : ids) {
+    if (!AccountStorage(id).isWipeable()) {
+      setUnfinished(id, false);
+    } else if (AccountStorage(id).removeBlockAccount()) {
+      MV_LOG("The data of client \"", id, "\" that an earlier run left is deleted");
+    }
+  }
 }
 
 void AccountStorage::removeAllSyncFlag() {

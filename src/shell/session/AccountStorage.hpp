@@ -5,6 +5,8 @@
 // application update, and the wipe before a full resync that keeps the
 // user's own work. The sign-in (`LoginMode`) decides when; this class does
 // the storage. Main thread only.
+#include <chrono>
+#include <filesystem>
 #include <string>
 
 #include "store/LoginInfo.hpp"
@@ -15,10 +17,18 @@ class AccountStorage {
  public:
   explicit AccountStorage(std::string clientId);
 
-  // Deletes the client folder (ending the session's services and closing the
-  // database first) and the per-client flags. Refuses a blank or invalid client id and the demo
-  // companies. True when the folder is gone afterwards.
+  // Deletes the client folder, what was made from its files and kept
+  // elsewhere, and the per-client flags. The session's services end and the
+  // database closes first, then the work on other threads that writes into
+  // the folder stops and is waited for, within a bound. Refuses a blank or
+  // invalid client id and the demo companies. True only when all of it is
+  // gone; otherwise the folder is kept while work in it still runs, and the
+  // wipe is noted and finished at the next start.
   [[nodiscard]] bool removeBlockAccount();
+  // The wipes an earlier run left unfinished, finished before anything
+  // opens those accounts.
+  static void finishUnfinishedWipes();
+  static bool hasUnfinishedWipe(const std::string& clientId);
   // Forgets what the syncs of this client recorded (and the version its
   // database was upgraded for), so the next sync starts from nothing.
   void removeAllSyncFlag();
@@ -34,12 +44,25 @@ class AccountStorage {
   [[nodiscard]] bool createAllDirectorys();
   // Before a full resync the client folder is wiped, but the user's own work
   // the service does not have yet (and the rows kept from earlier upgrades) is
-  // set aside and put back into the new database. False when it could not be
-  // set aside: nothing was wiped, and the full resync is left to the next
-  // sync.
+  // set aside and put back into the new database. False when the work in the
+  // folder did not stop or the user's work could not be set aside: nothing
+  // was wiped, and the full resync is left to the next sync; false too when
+  // the folder was not wiped whole.
   [[nodiscard]] bool wipeForFullSync();
 
+  // How long a wipe waits for the work in the folder to stop (tests).
+  static void setWriterBoundForTesting(std::chrono::milliseconds bound);
+
  private:
+  bool isWipeable() const;
+  // Ends the session and stops the work in the folder; true once nothing
+  // writes there. The folder stays closed to new work until reopened.
+  bool stopWriters(const std::filesystem::path& folder);
+  // The folder, the copies made from its files, and the per-client flags;
+  // true when all of it is gone.
+  bool removeData(const std::filesystem::path& folder);
+  static void setUnfinished(const std::string& clientId, bool unfinished);
+
   std::string clientId_;
 };
 

@@ -73,6 +73,10 @@ class LoginMode : public SyncSession,
   // locked user, the version check): the application sets its actions at
   // launch and clears them when it ends. Outlives the sign-ins.
   static void setShellActions(std::weak_ptr<ShellActions> actions);
+  // "The sales service at HOST:PORT could not be reached." for the server
+  // the settings name: a failure to connect says which service did not
+  // answer, since the network itself may be fine.
+  static std::string serverNotReachedText();
 
   ~LoginMode() override;
   LoginMode(const LoginMode&) = delete;

@@ -63,6 +63,12 @@ void LoginMode::login(const LoginInfo& info, bool isFromInput, bool isAutoLogin)
     failSignIn(textOrEmpty(Language::stringWithName("COMPANYIDNOTVALID")));
     return;
   }
+  // A locked account's data not yet deleted whole goes before this sign-in
+  // could open it; while it cannot, the account stays locked here.
+  if (AccountStorage::hasUnfinishedWipe(info.clientId) && !AccountStorage(info.clientId).removeBlockAccount()) {
+    failSignIn(textOrEmpty(Language::stringWithName(kStatusUserLocked)));
+    return;
+  }
   // A new attempt replaces any earlier one, with all it still has under way.
   signIn_.cancelAll();
   sendLogin(false);
@@ -323,6 +329,12 @@ void LoginMode::failSignIn(const std::string& message) {
 
 // ---- offline and refused sign-in --------------------------------------------------
 
+std::string LoginMode::serverNotReachedText() {
+  const ServerInfo server = PublicFunction::GetServer();
+  const std::string where = server.strIP + ":" + std::to_string(server.httpPort);
+  return Language::format(textOrEmpty(Language::stringWithName("SERVERNOTREACHED")), {where});
+}
+
 void LoginMode::offlineSignIn(const NetBaseRst& result) {
   // A certificate the device does not trust is no missing network: the
   // reply's message says which it was.
@@ -333,12 +345,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   SessionDatabase::close();
   MessageBox::sharedInstance().EndBlockWait();
 
-  // Which service did not answer, since the network itself may be fine.
-  auto unreachable = [&](const std::string& message) {
-    const ServerInfo server = PublicFunction::GetServer();
-    const std::string where = server.strIP + ":" + std::to_string(server.httpPort);
-    return message + " " + Language::format(textOrEmpty(Language::stringWithName("SERVERNOTREACHED")), {where});
-  };
+  auto unreachable = [](const std::string& message) { return message + " " + serverNotReachedText(); };
   std::error_code ec;
   auto folder = clientFolder();
   if (!folder || !fs::is_directory(*folder, ec)) {

@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "platform/base/UserDefaults.hpp"
+#include "shell/session/LoginMode.hpp"
+#include "sync/CommandCode.hpp"
 #include "sync/SyncLoginSession.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
@@ -124,6 +126,12 @@ ScreenAlert SyncScreenPresenter::breakAlert(LoginType loginType, const std::stri
   const std::string expired = text("101");
   if (!expired.empty() && message == expired) {
     return ScreenAlert{kRequireLoginAlertTag, text("REQUIRELOGIN"), message, text("CANCEL"), {text("LOGOUTSETTINGS")}};
+  }
+  // A run that could not reach the service says which one.
+  const std::string unreachable = text(kStatusNetworkError);
+  if (!unreachable.empty() && message == unreachable) {
+    return ScreenAlert{kFailedAlertTag, text("UPDATEFAILED"), message + " " + LoginMode::serverNotReachedText(),
+                       text("OK"), {}};
   }
   return ScreenAlert{kFailedAlertTag, text("UPDATEFAILED"), message, text("OK"), {}};
 }

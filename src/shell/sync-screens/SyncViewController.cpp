@@ -239,7 +239,8 @@ void SyncViewController::getCustomerFinished() {
 void SyncViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
   switch (alert.tag()) {
     case SyncScreenPresenter::kFailedAlertTag:
-      if (resourceUpdateView_) resourceUpdateView_->resetProgress();
+      // The rows stay as the run left them: what it downloaded is kept on
+      // disk, and the next run goes on from there.
       break;
     case SyncScreenPresenter::kRequireLoginAlertTag:
       if (buttonIndex == alert.firstOtherButtonIndex()) {

@@ -1,0 +1,181 @@
+// The view's input handed to the engine's page as the desktop's own events.
+#include <gtk/gtk.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/ui/Touch.hpp"
+#include "services/WebEngine.hpp"
+#include "services/WebView.hpp"
+
+namespace svc {
+
+using ui::Point;
+
+namespace {
+
+GdkDevice* pointerDevice() { return gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())); }
+GdkDevice* keyboardDevice() { return gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())); }
+
+}  // namespace
+
+void WebView::sendClick(Point p) {
+  auto* page = static_cast<GtkWidget*>(pageWidget());
+  if (!page) return;
+  GdkWindow* target = gtk_widget_get_window(page);
+  // Where the pointer is first, as a mouse would move there.
+  GdkEvent* motion = gdk_event_new(GDK_MOTION_NOTIFY);
+  motion->motion.window = GDK_WINDOW(g_object_ref(target));
+  motion->motion.send_event = TRUE;
+  motion->motion.time = GDK_CURRENT_TIME;
+  motion->motion.x = motion->motion.x_root = p.x;
+  motion->motion.y = motion->motion.y_root = p.y;
+  gdk_event_set_device(motion, pointerDevice());
+  gtk_widget_event(page, motion);
+  gdk_event_free(motion);
+  for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+    GdkEvent* ev = gdk_event_new(type);
+    ev->button.window = GDK_WINDOW(g_object_ref(target));
+    ev->button.send_event = TRUE;
+    ev->button.time = GDK_CURRENT_TIME;
+    ev->button.x = ev->button.x_root = p.x;
+    ev->button.y = ev->button.y_root = p.y;
+    ev->button.button = 1;
+    ev->button.state = type == GDK_BUTTON_RELEASE ? GDK_BUTTON1_MASK : 0;
+    gdk_event_set_device(ev, pointerDevice());
+    gtk_widget_event(page, ev);
+    gdk_event_free(ev);
+  }
+  WebEngine::settle(kInputSettle);
+  refreshPicture();
+}
+
+void WebView::sendScroll(Point at, Point delta) {
+  auto* page = static_cast<GtkWidget*>(pageWidget());
+  if (!page) return;
+  GdkEvent* ev = gdk_event_new(GDK_SCROLL);
+  ev->scroll.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(page)));
+  ev->scroll.send_event = TRUE;
+  ev->scroll.time = GDK_CURRENT_TIME;
+  ev->scroll.x = ev->scroll.x_root = at.x;
+  ev->scroll.y = ev->scroll.y_root = at.y;
+  ev->scroll.direction = GDK_SCROLL_SMOOTH;
+  ev->scroll.delta_x = delta.x / kPointsPerScrollStep;
+  ev->scroll.delta_y = delta.y / kPointsPerScrollStep;
+  gdk_event_set_device(ev, pointerDevice());
+  gtk_widget_event(page, ev);
+  gdk_event_free(ev);
+  refreshPicture();
+}
+
+void WebView::sendKey(unsigned keyval, bool shift) {
+  auto* page = static_cast<GtkWidget*>(pageWidget());
+  if (!page) return;
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  guint16 keycode = 0;
+  guint8 group = 0;
+  GdkKeymapKey* keys = nullptr;
+  gint count = 0;
+  if (gdk_keymap_get_entries_for_keyval(keymap, keyval, &keys, &count) && count > 0) {
+    keycode = static_cast<guint16>(keys[0].keycode);
+    group = static_cast<guint8>(keys[0].group);
+  }
+  g_free(keys);
+  char text[8] = {0};
+  if (gunichar c = gdk_keyval_to_unicode(keyval); c >= 0x20) g_unichar_to_utf8(c, text);
+  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* ev = gdk_event_new(type);
+    ev->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(page)));
+    ev->key.send_event = TRUE;
+    ev->key.time = GDK_CURRENT_TIME;
+    ev->key.keyval = keyval;
+    ev->key.state = shift ? GDK_SHIFT_MASK : 0;
+    ev->key.hardware_keycode = keycode;
+    ev->key.group = group;
+    ev->key.string = g_strdup(text);
+    ev->key.length = static_cast<gint>(std::strlen(text));
+    gdk_event_set_device(ev, keyboardDevice());
+    gtk_widget_event(page, ev);
+    gdk_event_free(ev);
+  }
+  WebEngine::settle(kInputSettle);
+}
+
+void WebView::insertText(const std::string& text) {
+  if (!pageWidget()) return;
+  const char* p = text.c_str();
+  const char* end = p + text.size();
+  while (p < end) {
+    gunichar c = g_utf8_get_char_validated(p, end - p);
+    if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) break;
+    if (c == '\n' || c == '\r') {
+      sendKey(GDK_KEY_Return);
+    } else if (c == '\t') {
+      sendKey(GDK_KEY_Tab);
+    } else {
+      // Every character as a key, in one queue with the others so that the
+      // page gets them in order; one no key of the keyboard types (Chinese,
+      // from the desktop's input method) is committed as its code point.
+      sendKey(gdk_unicode_to_keyval(c));
+    }
+    p = g_utf8_next_char(p);
+  }
+  holdWorkAfterInput();
+  refreshPicture();
+}
+
+void WebView::deleteBackward() {
+  sendKey(GDK_KEY_BackSpace);
+  refreshPicture();
+}
+
+bool WebView::pressKey(EditingKey key, bool shift) {
+  if (!pageWidget()) return false;
+  guint keyval = GDK_KEY_VoidSymbol;
+  switch (key) {
+    case EditingKey::Left: keyval = GDK_KEY_Left; break;
+    case EditingKey::Right: keyval = GDK_KEY_Right; break;
+    case EditingKey::Up: keyval = GDK_KEY_Up; break;
+    case EditingKey::Down: keyval = GDK_KEY_Down; break;
+    case EditingKey::Home: keyval = GDK_KEY_Home; break;
+    case EditingKey::End: keyval = GDK_KEY_End; break;
+    case EditingKey::Delete: keyval = GDK_KEY_Delete; break;
+    // The page moves its focus through its own fields and links; the
+    // desktop's keyboard gives Shift+Tab as a key of its own.
+    case EditingKey::Tab: keyval = shift ? GDK_KEY_ISO_Left_Tab : GDK_KEY_Tab; break;
+  }
+  sendKey(keyval, shift);
+  holdWorkAfterInput();
+  refreshPicture();
+  return true;
+}
+
+void WebView::scrollWheel(Point at, Point delta) { sendScroll(at, delta); }
+
+void WebView::touchesBegan(const ui::TouchSet& touches, const ui::Event&) {
+  if (touches.empty()) return;
+  touching_ = true;
+  dragging_ = false;
+  touchStart_ = touchLast_ = touches.front()->locationInView(this);
+}
+
+void WebView::touchesMoved(const ui::TouchSet& touches, const ui::Event&) {
+  if (touches.empty() || !touching_) return;
+  const Point p = touches.front()->locationInView(this);
+  if (!dragging_ && std::hypot(p.x - touchStart_.x, p.y - touchStart_.y) > kTapSlop) dragging_ = true;
+  if (dragging_ && scrollsByDrag_) sendScroll(p, {touchLast_.x - p.x, touchLast_.y - p.y});
+  touchLast_ = p;
+}
+
+void WebView::touchesEnded(const ui::TouchSet& touches, const ui::Event&) {
+  if (touches.empty() || !touching_) return;
+  touching_ = false;
+  if (dragging_) return;
+  becomeFirstResponder();
+  sendClick(touchStart_);
+  holdWorkAfterInput();
+}
+
+void WebView::touchesCancelled(const ui::TouchSet&, const ui::Event&) { touching_ = false; }
+
+}  // namespace svc
