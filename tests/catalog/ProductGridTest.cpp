@@ -560,6 +560,14 @@ TEST_F(ProductGridDesktopTest, ADoubleClickOnTheImageBrowsersCloseLeavesTheFavou
     user.wait(0.6);
     EXPECT_EQ(browser->currentIndex(), 1);
     EXPECT_EQ(browser->myScrollView().contentOffset().x, 1024);
+    // Flicks all in one millisecond, as a script gives them, turn it too.
+    user.drag({400, 400}, {700, 400}, 0, 0, true);
+    user.wait(0.6);
+    EXPECT_EQ(browser->currentIndex(), 0);
+    user.drag({700, 400}, {400, 400}, 0, 0, true);
+    user.wait(0.6);
+    EXPECT_EQ(browser->currentIndex(), 1);
+    EXPECT_EQ(browser->myScrollView().contentOffset().x, 1024);
     user.key(ui::DesktopWindow::Key::Left);
     user.wait(0.6);
     EXPECT_EQ(browser->currentIndex(), 0);

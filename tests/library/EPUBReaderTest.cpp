@@ -364,6 +364,20 @@ TEST_F(EPUBDesktopTest, ThePageKeysAndTheWheelTurnTheBooksPagesThoughThePageWasC
     EXPECT_EQ(roll(-0.5, 6), 2);
     EXPECT_EQ(askNumber("window.scrollX"), 2 * view().webView().bounds().width());
 
+    // Clicks on the bar above the page and on its share button reach them
+    // alone: the page stays where it was.
+    ASSERT_TRUE(reader->shareButton());
+    const ui::Rect share = reader->shareButton()->convertRectToView(reader->shareButton()->bounds(), nullptr);
+    user.click({512, share.midY()});
+    user.doubleClick({300, share.midY()});
+    settle();
+    EXPECT_EQ(view().currentPageIndex(), 2);
+    user.click({share.midX(), share.midY()});
+    settle();
+    EXPECT_TRUE(reader->actionSheet() && reader->actionSheet()->isVisible());
+    EXPECT_EQ(view().currentPageIndex(), 2);
+    EXPECT_EQ(askNumber("window.scrollX"), 2 * view().webView().bounds().width());
+
     // A book paged from the right reads on with Page Down and the left arrow.
     test::BookSpec spec;
     spec.spineAttributes = " page-progression-direction=\"rtl\"";

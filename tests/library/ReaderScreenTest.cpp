@@ -526,6 +526,11 @@ TEST_F(ReaderDesktopTest, FlicksTheWheelAndThePageKeysTurnPagesAndCtrlWheelZooms
     // A slow drag that stops before letting go stays on its page.
     user.drag({700, 400}, {400, 400}, 0.5, 0.3);
     EXPECT_EQ(settled(), 10);
+    // A flick all in one millisecond, as a script gives it, turns a page too.
+    user.drag({700, 400}, {400, 400}, 0, 0, true);
+    EXPECT_EQ(settled(), 11);
+    user.drag({400, 400}, {700, 400}, 0, 0, true);
+    EXPECT_EQ(settled(), 10);
 
     // The page keys.
     using Key = ui::DesktopWindow::Key;

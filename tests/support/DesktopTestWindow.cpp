@@ -54,7 +54,7 @@ void DesktopUser::drag(base::Point from, base::Point to, double seconds, double 
   };
   window_.pushMouseDown(from);
   if (!atOnce) window_.runFrame();
-  const int moves = std::max(1, static_cast<int>(seconds / kFrame + 0.5));
+  const int moves = std::max(3, static_cast<int>(seconds / kFrame + 0.5));
   for (int i = 1; i <= moves; ++i) {
     step(seconds / moves);
     const double f = static_cast<double>(i) / moves;

@@ -52,10 +52,12 @@ class DesktopUser {
 
   void click(base::Point p);
   void doubleClick(base::Point p);
-  // Drags from `from` to `to` over `seconds` with a move every frame, and
-  // lets go a few milliseconds after the last move (a flick) or after
-  // resting `rest` seconds. With `atOnce` every event waits in the queue
-  // and the window takes them in one frame, as a busy window does.
+  // Drags from `from` to `to` over `seconds` with a move every frame (three
+  // at least), and lets go a few milliseconds after the last move (a flick)
+  // or after resting `rest` seconds. With `atOnce` every event waits in the
+  // queue and the window takes them in one frame, as a busy window does;
+  // with no `seconds` and no `rest` too, they all happen in the same
+  // millisecond, as a script's flick does.
   void drag(base::Point from, base::Point to, double seconds, double rest = 0.008, bool atOnce = false);
   // Notches of the wheel: positive `dy` away from the user.
   void wheel(base::Point at, double dx, double dy, unsigned modifiers = ui::DesktopWindow::None);

@@ -1,5 +1,6 @@
 #include "platform/ui/PanGestureRecognizer.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/ui/View.hpp"
@@ -36,9 +37,11 @@ base::Point PanGestureRecognizer::velocityInView(const View* v) const {
   if (samples_.size() < 2) return {};
   const Sample& last = samples_.back();
   const Sample& from = samples_.front();
-  const double dt = last.time - from.time;
-  if (!(dt > 0)) return {};
-  return vectorInView({(last.at.x - from.at.x) / dt, (last.at.y - from.at.y) / dt}, v);
+  const double dt = std::max(kShortestSpan, last.time - from.time);
+  base::Point velocity{(last.at.x - from.at.x) / dt, (last.at.y - from.at.y) / dt};
+  const double speed = std::hypot(velocity.x, velocity.y);
+  if (speed > kMaximumVelocity) velocity = {velocity.x * kMaximumVelocity / speed, velocity.y * kMaximumVelocity / speed};
+  return vectorInView(velocity, v);
 }
 
 void PanGestureRecognizer::sample(double time) {

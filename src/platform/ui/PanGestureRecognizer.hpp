@@ -18,13 +18,19 @@ class PanGestureRecognizer : public GestureRecognizer {
   // The velocity is the fingers' travel over about this many seconds
   // before the latest touch event.
   static constexpr double kVelocitySpan = 0.1;
+  // Moves that came in one burst (a busy window, a quick scripted flick)
+  // carry the same time or nearly: their travel counts as taking at least
+  // this long, and no pan is faster than `kMaximumVelocity`.
+  static constexpr double kShortestSpan = 1.0 / 60;
+  static constexpr double kMaximumVelocity = 8000;
 
   base::Point translationInView(const View* v) const;
   void setTranslation(base::Point translation, const View* v);
   // Points per second over the last moves: from the latest touch event back
   // to the newest place the fingers had at least `kVelocitySpan` before it
-  // (or to the first place, when the pan is younger). Fingers that rested
-  // that long before lifting have no velocity.
+  // (or to the first place, when the pan is younger), over no less than
+  // `kShortestSpan`. Fingers that rested that long before lifting have no
+  // velocity.
   base::Point velocityInView(const View* v) const;
 
  protected:
