@@ -250,9 +250,11 @@ class EditorTest : public OrderScreenTest {
     flush();
     return dynamic_cast<QuoteOrderItemsTableViewCell*>(editor->table().cellForRowAtIndexPath({0, r}));
   }
-  // Taps a field, clears it and types `text`, leaving it being edited.
+  // Taps a field at its end, clears it and types `text`, leaving it being
+  // edited.
   void retype(ui::TextField& field, const std::string& text) {
-    ASSERT_TRUE(driver().tap(field));
+    const ui::Rect shown = field.convertRectToView(field.bounds(), nullptr);
+    ASSERT_TRUE(driver().tapAt({shown.maxX() - 2, shown.midY()}));
     ASSERT_EQ(driver().firstResponder(), &field);
     for (std::size_t n = field.text().size(); n > 0; --n) driver().pressBackspace();
     ASSERT_EQ(field.text(), "");
@@ -602,9 +604,8 @@ TEST_F(EditorTest, ARefusedValueStillBeingTypedStopsSaveAndSubmit) {
   EXPECT_EQ(alertTitle(), txt("INVALIDINPUT"));
   EXPECT_EQ(count("marvisto_quote_order"), 0);
   answer(0);
-  // Corrected in its field, it goes in.
-  ASSERT_EQ(driver().firstResponder(), &row(0)->txtDiscountRat());
-  driver().typeText("0");
+  // Put right, it goes in.
+  ASSERT_NO_FATAL_FAILURE(retype(row(0)->txtDiscountRat(), "50.50"));
   driver().pressReturn();
   flush();
   EXPECT_EQ(row(0)->txtDiscountPrice().text(), "50.50");
