@@ -11,7 +11,6 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/config/Language.hpp"
 #include "store/DataAccessManager.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -238,8 +237,7 @@ void DetailViewController::didSelectedImage(DetailCell& cell) {
   auto keep = shared_from_this();
   if (auto d = detailViewDelegate()) d->productCellClicked();
   const auto& product = productArray_[static_cast<std::size_t>(index)];
-  setTitle(Language::format("%@  ( %@ / %@ )", {product.product_name, std::to_string(index + 1),
-                                                 std::to_string(productArray_.size())}));
+  if (lblTitle_) setTitle(ProductDetailController::titleFor(product.product_name, index, productArray_.size(), *lblTitle_));
   auto screen = std::make_shared<ProductDetailController>(*services_);
   screen->setProductEntity(product);
   screen->setProductList(productArray_, index);

@@ -386,10 +386,13 @@ void CustomerInfoView::configure(CustomerAttributeCell& cell, const ui::IndexPat
     cell.switchValue().setHidden(true);
     cell.redStarFlag().setHidden(true);
     shown.setHidden(false);
-    shown.setText(value);
+    // The active row keeps "YES" or "NO" as its value and reads it in the
+    // interface language.
+    const std::string reading = active ? text(value == "YES" ? "STR_YES" : "STR_NO") : value;
+    shown.setText(reading);
     shown.setTextColor(valueColor);
     const double valueHeight =
-        std::max(CustomerAttributeCell::kTextHeight, textHeight(value, CustomerAttributeCell::kValueWidth));
+        std::max(CustomerAttributeCell::kTextHeight, textHeight(reading, CustomerAttributeCell::kValueWidth));
     shown.setFrame({CustomerAttributeCell::kValueX, CustomerAttributeCell::kTextTop,
                     CustomerAttributeCell::kValueWidth, valueHeight});
   }

@@ -564,6 +564,30 @@ TEST_F(FormScreenTest, OnADesktopAFieldInSightIsEditedWhereItStands) {
   EXPECT_EQ(table().contentOffset(), offset);
 }
 
+// The active row stores "YES" or "NO" and reads them in the interface's
+// language, one chosen while the form shows included.
+TEST_F(FormScreenTest, TheActiveRowReadsYesOrNoInTheInterfaceLanguage) {
+  open();
+  auto& languages = LanguageManager::sharedInstance();
+  const auto activeText = [&](int pid) {
+    EXPECT_TRUE(list().tableView()->tapRowAtIndexPath(listPathOf(pid)));
+    flush();
+    const long row = rowOf(1, "ACTIVE");
+    auto* cell = row >= 0 ? cellAt(1, row) : nullptr;
+    return cell ? cell->lblAttributeValueDefaul().text() : std::string("<no row>");
+  };
+  EXPECT_EQ(activeText(1), "Yes");
+  EXPECT_EQ(activeText(2), "No");
+  languages.setCurrentLanguage(2);
+  flush();
+  EXPECT_EQ(activeText(2), "否");
+  EXPECT_EQ(activeText(1), "是");
+  languages.setCurrentLanguage(1);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = 1 AND attribute_value = 'YES'") +
+                count("marvisto_customer_attribute", "customer_id = 1 AND attribute_value = '1'"),
+            1);
+}
+
 TEST_F(FormScreenTest, ALanguageChangeWhileEditingShowsTheStoredCustomerAgain) {
   seed({-3, "Local", {{kActive, "YES"}}, {}, {}});
   open();
