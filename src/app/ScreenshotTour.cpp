@@ -473,6 +473,7 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
       {tabName(T::kSalesLibrary), [this] { return showLibrary(false); }},
       {"library-file-card", [this] { return showLibraryFileCard(); }},
       {"library-collection", [this] { return showLibrary(true); }},
+      {"library-office-converting", [this] { return showOfficeConverting(); }, false},
       {"library-office-word", [this] { return showLibraryViewer("WORD"); }},
       {"library-office-excel", [this] { return showLibraryViewer("EXCEL"); }},
       {"library-office-powerpoint", [this] { return showLibraryViewer("PPT"); }},

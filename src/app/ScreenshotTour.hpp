@@ -133,9 +133,12 @@ class ScreenshotTour {
   bool showNewCustomer();
   bool showLibrary(bool collection);
   bool showLibraryFileCard();
-  // The first file of that type on the device, opened from the library grid.
-  bool openLibraryFile(const char* type);
+  // The first file of that type on the device, opened from the library grid;
+  // `afresh`, without the pages converted from it before.
+  bool openLibraryFile(const char* type, bool afresh = false);
   bool showLibraryViewer(const char* type);
+  // The Office viewer while the office suite converts a Word file.
+  bool showOfficeConverting();
   bool showReader(int view);
   // A book the tour writes: a page of a right-to-left book after a page
   // turn, or a page of fixed layout.

@@ -19,8 +19,10 @@
 #include "library/SaleslibraryModel.hpp"
 #include "library/VideoViewController.hpp"
 #include "platform/base/Paths.hpp"
+#include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "services/OfficeConverter.hpp"
 #include "services/WebEngine.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
@@ -112,7 +114,7 @@ bool ScreenshotTour::showLibraryFileCard() {
   return fail("every file is on the device");
 }
 
-bool ScreenshotTour::openLibraryFile(const char* type) {
+bool ScreenshotTour::openLibraryFile(const char* type, bool afresh) {
   if (!showTab(MainTabScreens::kSalesLibrary)) return false;
   auto library = libraryScreen(app_);
   auto manager = SaleslibraryModel::sharedInstance();
@@ -123,6 +125,10 @@ bool ScreenshotTour::openLibraryFile(const char* type) {
     // A file waiting for its update opens its old version: show a plain one.
     const auto state = LibraryFileState::of(*manager, file);
     if (file.type != type || !state.present || state.pendingUpdate) continue;
+    if (afresh) {
+      if (auto path = PublicFunction::filePathWithName(file.file_name, PublicFunction::getFileType(file.type)))
+        svc::OfficeConverter::dropPreviews(*path);
+    }
     grid.selectDownloadedFile(file.file_name, file.type);
     return nav->viewControllers().size() > 1 || fail("the file did not open");
   }
@@ -152,6 +158,18 @@ bool ScreenshotTour::showLibraryViewer(const char* type) {
     }, 30);
   }
   return true;
+}
+
+bool ScreenshotTour::showOfficeConverting() {
+  if (!openLibraryFile("WORD", true)) return false;
+  auto* nav = dynamic_cast<ui::NavigationController*>(app_->window()->rootViewController().get());
+  auto* office = dynamic_cast<PPTLoadingViewController*>(nav->topViewController());
+  if (!office) return fail("no Office viewer");
+  // The suite takes seconds for the smallest file; the picture is taken
+  // the moment the dial is up.
+  ui::HeadlessDriver d(app_->window());
+  const bool dial = waitFor([&] { return !d.findAllOf<ui::ActivityIndicatorView>(app_->window().get()).empty(); }, 5);
+  return (dial && office->isLoading()) || fail("no dial while the file converts");
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include "library/reader/ReaderDocument.hpp"
 #include "platform/base/FolderCopies.hpp"
 #include "services/OfficeConverter.hpp"
+#include "services/OfficePreviewCache.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/FeatureWiring.hpp"
 #include "shell/frame/MainTabScreens.hpp"
@@ -40,24 +41,6 @@ class ManagerDownloadedFiles : public DownloadedFilesModel {
   std::shared_ptr<SaleslibraryModel> manager_;
 };
 
-// The converted pages of the Office files inside `folder`.
-bool removeOfficePreviewsInside(const std::filesystem::path& folder) {
-  namespace fs = std::filesystem;
-  const fs::path cache = svc::OfficeConverter::defaultCacheFolder();
-  std::error_code ec;
-  if (!fs::exists(fs::symlink_status(folder, ec))) return true;
-  bool all = true;
-  for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code gone;
-    if (!it->is_regular_file(gone) || !svc::OfficeConverter::isOfficeFile(it->path())) continue;
-    if (auto pdf = svc::OfficeConverter::cachedPdfPath(it->path(), cache)) {
-      fs::remove(*pdf, gone);
-      all = all && !gone;
-    }
-  }
-  return all && !ec;
-}
-
 }  // namespace
 
 void LibraryFeature::install(FeatureWiring& wiring) {
@@ -75,6 +58,8 @@ void LibraryFeature::install(FeatureWiring& wiring) {
                           return std::make_shared<SaleslibraryController>(services.get<SaleslibraryModel>(),
                                                                           services.get<ConfigManager>());
                         });
+  // Conversions a killed run left half done.
+  wiring.onLaunch.push_back([] { svc::OfficePreviewCache(svc::OfficeConverter::defaultCacheFolder()).sweep(); });
   installViewers();
 }
 
@@ -95,7 +80,7 @@ void LibraryFeature::installViewers() {
   EPUBViewController::installAsViewer();
   // What the viewers keep of a folder's files outside it goes with the folder.
   base::FolderCopies::install("reader", &ReaderDocument::removeRecordsInside);
-  base::FolderCopies::install("office", &removeOfficePreviewsInside);
+  base::FolderCopies::install("office", &svc::OfficeConverter::dropPreviews);
 }
 
 }  // namespace mv

@@ -1,24 +1,20 @@
 #include "library/LibraryFileOpener.hpp"
 
-#include <algorithm>
-#include <array>
-#include <cctype>
-
 #include "platform/gfx/PdfDocument.hpp"
+#include "services/OfficeConverter.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv {
-namespace {
 
-bool isOfficeExtension(const std::filesystem::path& path) {
-  std::string ext = path.extension().string();
-  if (!ext.empty()) ext.erase(0, 1);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  static constexpr std::array<const char*, 6> kOffice = {"pptx", "ppt", "xls", "xlsx", "doc", "docx"};
-  return std::find(kOffice.begin(), kOffice.end(), ext) != kOffice.end();
+const char* LibraryFileOpener::noApplicationKey(const std::filesystem::path& path) {
+  switch (svc::OfficeConverter::kindOf(path)) {
+    case svc::OfficeConverter::Kind::Text: return "NOAPPFORTEXTDOCUMENT";
+    case svc::OfficeConverter::Kind::Spreadsheet: return "NOAPPFORSPREADSHEET";
+    case svc::OfficeConverter::Kind::Presentation: return "PLEASEDOWNLOADKEYNOTE";
+    case svc::OfficeConverter::Kind::Other: break;
+  }
+  return "NOAPPFORFILE";
 }
-
-}  // namespace
 
 LibraryOpenDecision LibraryFileOpener::decide(const std::string& typeText, const std::filesystem::path& path,
                                               int deviceType) {
@@ -40,11 +36,11 @@ LibraryOpenDecision LibraryFileOpener::decide(const std::string& typeText, const
     const bool nothing = !std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) == 0 || ec;
     d.action = nothing ? LibraryOpenAction::None : LibraryOpenAction::OpenIn;
     d.failureMessageKey = nothing ? "FILEMISSINGOREMPTY" : "FILETOOLARGEALERT";
-  } else if (isOfficeExtension(path)) {
+  } else if (svc::OfficeConverter::isOfficeFile(path)) {
     d.action = LibraryOpenAction::OfficeViewer;
   } else {
     d.action = LibraryOpenAction::OpenIn;
-    d.failureMessageKey = "PLEASEDOWNLOADKEYNOTE";
+    d.failureMessageKey = noApplicationKey(path);
   }
   return d;
 }

@@ -15,7 +15,7 @@ enum class LibraryOpenAction {
                  // "THEFILEISCORRUPTED" when it cannot read the file
   EpubReader,    // the book reader
   OfficeViewer,  // the Office document viewer
-  OpenIn,        // the open-in menu; the failure message when no application takes it
+  OpenIn,        // the open-in menu; the failure message, naming the file's kind, when no application takes it
   None,          // nothing can open it (the file is missing or empty): the failure message
 };
 
@@ -35,13 +35,17 @@ class LibraryFileOpener {
 
   // The type word is compared exactly ("VEDIO", "PDF", "EPUB"); other files
   // go to the Office viewer only when their size is safe for the device and
-  // the path's extension (any case) is an Office one. A missing or empty
-  // file of another type opens nowhere ("FILEMISSINGOREMPTY"); one too large
-  // for the device is offered to other applications ("FILETOOLARGEALERT").
+  // the path's extension (any case) is one the office suite converts; the
+  // rest go to other applications. A missing or empty file of another type
+  // opens nowhere ("FILEMISSINGOREMPTY"); one too large for the device is
+  // offered to other applications ("FILETOOLARGEALERT").
   static LibraryOpenDecision decide(const std::string& typeText, const std::filesystem::path& path, int deviceType);
   // The same for a file of the signed-in client by its name and type word, on
   // this device; nothing when the name cannot be a local file.
   static std::optional<LibraryOpenDecision> decideForFile(const std::string& fileName, const std::string& typeText);
+  // The message when no application takes the file, naming its kind: a
+  // text document, a spreadsheet, a presentation, or a file.
+  static const char* noApplicationKey(const std::filesystem::path& path);
 };
 
 }  // namespace mv

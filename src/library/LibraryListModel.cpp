@@ -8,6 +8,7 @@
 #include "library/epub/EPUBBook.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
+#include "services/OfficeConverter.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/StoreDownloadedFilesModel.hpp"
 #include "util/PublicFunction.hpp"
@@ -222,8 +223,11 @@ void LibraryListModel::deleteFile(const File& file) const {
     MV_LOG("cannot remove library file ", path->string(), ": ", ec.message());
     return;
   }
-  // A book read here was unpacked beside its file: the folder goes with it.
-  if (path) EPUBBook::removeUnpackedFolder(*path);
+  if (path) {
+    // A book read here was unpacked beside its file: the folder goes with it.
+    EPUBBook::removeUnpackedFolder(*path);
+    svc::OfficeConverter::dropPreviews(*path);
+  }
   if (present && update && !dam.deleteFileUpdateWithFileID(file.file_id)) {
     MV_LOG("cannot delete the pending update of library file ", file.file_id);
   }

@@ -1,5 +1,6 @@
 #include "library/PPTLoadingViewController.hpp"
 
+#include "library/LibraryFileOpener.hpp"
 #include "library/LibraryViewers.hpp"
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
@@ -20,6 +21,18 @@
 
 namespace mv {
 namespace {
+
+// Where the suite is missing: which documents cannot be shown, by the
+// file's kind.
+const char* cannotBeShownKey(const std::filesystem::path& path) {
+  switch (svc::OfficeConverter::kindOf(path)) {
+    case svc::OfficeConverter::Kind::Spreadsheet: return "SPREADSHEETCANNOTBESHOWN";
+    case svc::OfficeConverter::Kind::Presentation: return "PRESENTATIONCANNOTBESHOWN";
+    case svc::OfficeConverter::Kind::Text:
+    case svc::OfficeConverter::Kind::Other: break;
+  }
+  return "TEXTDOCUMENTCANNOTBESHOWN";
+}
 
 }  // namespace
 
@@ -65,6 +78,8 @@ void PPTLoadingViewController::viewDidLoad() {
   // No status-bar strip: the view starts below the navigation bar, where a
   // strip would only cover the top of the first page.
   finishViewDidLoad();
+  // The conversion starts now; the dial goes up once the view is in the
+  // window (viewDidAppear).
   if (!filePath_.empty()) startLoading();
 }
 
@@ -76,9 +91,24 @@ void PPTLoadingViewController::viewWillAppear(bool animated) {
   }
 }
 
+void PPTLoadingViewController::viewDidAppear(bool animated) {
+  BaseViewController::viewDidAppear(animated);
+  if (loading_) showDial(true);
+}
+
 void PPTLoadingViewController::viewWillDisappear(bool animated) {
   BaseViewController::viewWillDisappear(animated);
+  // However the screen leaves, the window takes touches again.
+  showDial(false);
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
+}
+
+void PPTLoadingViewController::showDial(bool shown) {
+  if (shown) {
+    if (auto* window = view()->window()) ViewStyle::showDial(*window, loadingView_);
+  } else if (auto* host = loadingView_ ? loadingView_->superview() : nullptr) {
+    ViewStyle::hideDial(*host, loadingView_);
+  }
 }
 
 void PPTLoadingViewController::updateLanguage(ui::ViewController&) {
@@ -93,7 +123,7 @@ void PPTLoadingViewController::startLoading() {
   failed_ = false;
   pdf_.clear();
   const std::uint64_t load = ++generation_;
-  if (auto* window = view()->window()) ViewStyle::showDial(*window, loadingView_);
+  showDial(true);
   if (!svc::OfficeConverter::isOfficeFile(filePath_)) {
     finishLoading(false);
     return;
@@ -101,9 +131,9 @@ void PPTLoadingViewController::startLoading() {
   if (!svc::OfficeConverter::program()) {
     loading_ = false;
     failed_ = true;
-    if (auto* window = view()->window()) ViewStyle::hideDial(*window, loadingView_);
+    showDial(false);
     MV_LOG("office preview of ", filePath_.filename().string(), ": the office suite is not installed");
-    ScreenAlert{kNoConverterAlertTag, text("FILEOPENFAILED"), text("OFFICECANNOTBESHOWN"), text("OK"),
+    ScreenAlert{kNoConverterAlertTag, text("FILEOPENFAILED"), text(cannotBeShownKey(filePath_)), text("OK"),
                 {text("OPENINOTHERAPP")}}
         .show(ui::weakAs<ui::AlertViewDelegate>(this));
     return;
@@ -125,7 +155,7 @@ void PPTLoadingViewController::startLoading() {
 void PPTLoadingViewController::finishLoading(bool shown) {
   loading_ = false;
   failed_ = !shown;
-  if (auto* window = view()->window()) ViewStyle::hideDial(*window, loadingView_);
+  showDial(false);
   // The page stays empty; the person is told why.
   if (!shown) LibraryViewers::showFailure("THEFILEISCORRUPTED");
 }
@@ -140,7 +170,7 @@ void PPTLoadingViewController::btnBackClick() {
     conversion_.cancel();
     ++generation_;
     loading_ = false;
-    if (auto* window = view()->window()) ViewStyle::hideDial(*window, loadingView_);
+    showDial(false);
   }
   if (auto* nav = navigationController()) nav->popViewControllerAnimated(true);
 }
@@ -225,7 +255,7 @@ void PPTLoadingViewController::thirdAction() {
   documentController_->presentPreviewAnimated(true);
   if (!documentController_->presentOpenInMenuFromBarButtonItem(navigationItem().rightBarButtonItem().get(), true)) {
     documentController_.reset();
-    showAlert("FILEOPENFAILED", "PLEASEDOWNLOADKEYNOTE");
+    showAlert("FILEOPENFAILED", LibraryFileOpener::noApplicationKey(filePath_));
   }
 }
 

@@ -1,11 +1,14 @@
 #pragma once
-// Shows a library Word, Excel or PowerPoint file as its pages, converted to
-// PDF by the office suite off the main thread (once per file: the PDF is
-// cached) and shown with the PDF pages' own tiles, scrolled and zoomed, under
-// a bar with the back button, the file's title and a share button: mail the
-// file, print its pages from the PDF, or hand the file to another
-// application. Where the suite is missing the screen says the file cannot be
-// shown here and offers the other application.
+// Shows a library office document (a text document, spreadsheet or
+// presentation in any format the office suite opens) as its pages, converted
+// to PDF by the suite off the main thread (once per version of the file: the
+// PDF is cached) and shown with the PDF pages' own tiles, scrolled and
+// zoomed, under a bar with the back button, the file's title and a share
+// button: mail the file, print its pages from the PDF, or hand the file to
+// another application. While the suite converts, the loading indicator is
+// up on the window. Where the suite is missing the screen says that
+// documents of the file's kind cannot be shown here and offers the other
+// application.
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -48,6 +51,7 @@ class PPTLoadingViewController : public BaseViewController,
 
   void viewDidLoad() override;
   void viewWillAppear(bool animated) override;
+  void viewDidAppear(bool animated) override;
   void viewWillDisappear(bool animated) override;
   void updateLanguage(ui::ViewController& sender) override;
 
@@ -75,6 +79,9 @@ class PPTLoadingViewController : public BaseViewController,
  private:
   void startLoading();
   void finishLoading(bool shown);
+  // The loading indicator on the window, which takes no touches while it
+  // is up; taken down from wherever it is.
+  void showDial(bool shown);
   void showAlert(const std::string& titleKey, const std::string& messageKey);
 
   std::string fileName_;

@@ -9,6 +9,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "services/OfficeConverter.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/ReplyValues.hpp"
@@ -252,7 +253,9 @@ void SaleslibraryModel::downloadEnded(const DownloadRst& reply) {
   forgetName(reply.fileName);
   DownloadRst told = reply;
   if (told.isSuccess()) {
-    if (isRegularFile(PublicFunction::filePathWithName(told.fileName, told.type))) {
+    if (auto path = PublicFunction::filePathWithName(told.fileName, told.type); isRegularFile(path)) {
+      // A new version may have come in place of the old one.
+      svc::OfficeConverter::dropPreviews(*path);
       if (!isExists(told.fileId)) existsFiles_.push_back(told.fileId);
       downloadFileFinish(told.fileName, told.fileId, told.type);
     } else {
@@ -275,6 +278,7 @@ void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int file
       removeFile(*old);
       // A book read here was unpacked beside its file.
       EPUBBook::removeUnpackedFolder(*old);
+      svc::OfficeConverter::dropPreviews(*old);
     }
     if (!database_->deleteFileUpdateWithFileID(fileId)) MV_LOG("cannot delete the pending update of library file ", fileId);
   }

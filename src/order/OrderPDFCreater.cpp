@@ -49,9 +49,10 @@ double textHeight(const std::string& s, const gfx::Font& font, double width) {
   return wholeText(s, font, width).size.height;
 }
 
-// The font a number (a quantity, an amount) is drawn in within a column
-// `width` wide: the line's own, or smaller down to `minimumSize` where it is
-// wider than the column, so that it is not parted over two lines.
+// The font a code or a number (a SKU, a quantity, an amount) is drawn in
+// within a column `width` wide: the line's own, or smaller down to
+// `minimumSize` where a word of it is wider than the column, so that the word
+// is not parted over two lines.
 gfx::Font columnFont(const std::string& s, const gfx::Font& font, double width, double minimumSize) {
   const auto widest = gfx::widestWord(s, font);
   if (widest.width <= width) return font;
@@ -315,12 +316,13 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
   struct Column {
     double x, width;
     std::string rest;
-    bool number = false;
+    // A code or a number, whose words shrink rather than part.
+    bool whole = false;
     gfx::Font font = gfx::Font::systemFont(15);
   };
   std::vector<Column> columns = {
       {part(11, 60), part(1, 9), item.name},
-      {part(53, 180), part(1, 18), item.sku},
+      {part(53, 180), part(1, 18), item.sku, true},
       {part(7, 20), part(1, 6), item.attributes},
       {part(31, 60), part(1, 18), std::to_string(item.quantity), true},
       {part(103, 180), part(1, 12), item.strPrice(), true},
@@ -329,7 +331,7 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
       {part(17, 20), part(1, 9), item.strSubtotal(), true},
   };
   for (auto& c : columns)
-    if (c.number) c.font = columnFont(c.rest, font, c.width, kLineMinimumFontSize);
+    if (c.whole) c.font = columnFont(c.rest, font, c.width, kLineMinimumFontSize);
   std::vector<std::pair<double, int>> grid{{0, 2}};
   for (double x : {part(2, 45), part(11, 60), part(53, 180), part(7, 20), part(31, 60), part(103, 180),
                    part(59, 90), part(133, 180), part(17, 20)})

@@ -6,13 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
-#include <map>
-#include <set>
+#include <string_view>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
@@ -24,6 +21,7 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
+#include "services/OfficePreviewCache.hpp"
 
 extern char** environ;
 
@@ -56,42 +54,100 @@ std::optional<fs::path> findOnPath(const std::string& name) {
   return std::nullopt;
 }
 
-// SHA-256 of the file's bytes, read in pieces: a changed file gets a new
-// cache entry, a file copied elsewhere keeps its old one.
-std::optional<std::string> checksumOf(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-  if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1) return std::nullopt;
-  std::vector<char> buffer(64 * 1024);
-  while (in) {
-    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    const std::streamsize n = in.gcount();
-    if (n > 0 && EVP_DigestUpdate(ctx.get(), buffer.data(), static_cast<std::size_t>(n)) != 1) return std::nullopt;
+// What a format's bytes must look like before the suite is given them: the
+// suite reads whatever it does not recognise as plain text and shows its
+// bytes, so a damaged file would come out as gibberish.
+enum class Shape {
+  None,     // not converted here; the kind only names it
+  Package,  // a ZIP package: the newer Microsoft formats, OpenDocument
+  Binary,   // the older Microsoft formats: a compound file, or text some tools write under their names
+  Text,     // RTF and flat OpenDocument
+};
+
+struct Format {
+  const char* extension;
+  OfficeConverter::Kind kind;
+  Shape shape;
+  const char* mimeType;
+};
+
+using K = OfficeConverter::Kind;
+constexpr Format kFormats[] = {
+    {".doc", K::Text, Shape::Binary, "application/msword"},
+    {".dot", K::Text, Shape::Binary, "application/msword"},
+    {".docx", K::Text, Shape::Package, "application/vnd.openxmlformats-officedocument.wordprocessingml.document"},
+    {".docm", K::Text, Shape::Package, "application/vnd.ms-word.document.macroEnabled.12"},
+    {".dotx", K::Text, Shape::Package, "application/vnd.openxmlformats-officedocument.wordprocessingml.template"},
+    {".dotm", K::Text, Shape::Package, "application/vnd.ms-word.template.macroEnabled.12"},
+    {".odt", K::Text, Shape::Package, "application/vnd.oasis.opendocument.text"},
+    {".ott", K::Text, Shape::Package, "application/vnd.oasis.opendocument.text-template"},
+    {".fodt", K::Text, Shape::Text, "application/vnd.oasis.opendocument.text-flat-xml"},
+    {".rtf", K::Text, Shape::Text, "application/rtf"},
+    {".pages", K::Text, Shape::None, "application/vnd.apple.pages"},
+    {".xls", K::Spreadsheet, Shape::Binary, "application/vnd.ms-excel"},
+    {".xlt", K::Spreadsheet, Shape::Binary, "application/vnd.ms-excel"},
+    {".xlsx", K::Spreadsheet, Shape::Package, "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"},
+    {".xlsm", K::Spreadsheet, Shape::Package, "application/vnd.ms-excel.sheet.macroEnabled.12"},
+    {".xlsb", K::Spreadsheet, Shape::Package, "application/vnd.ms-excel.sheet.binary.macroEnabled.12"},
+    {".xltx", K::Spreadsheet, Shape::Package, "application/vnd.openxmlformats-officedocument.spreadsheetml.template"},
+    {".xltm", K::Spreadsheet, Shape::Package, "application/vnd.ms-excel.template.macroEnabled.12"},
+    {".ods", K::Spreadsheet, Shape::Package, "application/vnd.oasis.opendocument.spreadsheet"},
+    {".ots", K::Spreadsheet, Shape::Package, "application/vnd.oasis.opendocument.spreadsheet-template"},
+    {".fods", K::Spreadsheet, Shape::Text, "application/vnd.oasis.opendocument.spreadsheet-flat-xml"},
+    {".numbers", K::Spreadsheet, Shape::None, "application/vnd.apple.numbers"},
+    {".ppt", K::Presentation, Shape::Binary, "application/vnd.ms-powerpoint"},
+    {".pps", K::Presentation, Shape::Binary, "application/vnd.ms-powerpoint"},
+    {".pot", K::Presentation, Shape::Binary, "application/vnd.ms-powerpoint"},
+    {".pptx", K::Presentation, Shape::Package,
+     "application/vnd.openxmlformats-officedocument.presentationml.presentation"},
+    {".pptm", K::Presentation, Shape::Package, "application/vnd.ms-powerpoint.presentation.macroEnabled.12"},
+    {".ppsx", K::Presentation, Shape::Package, "application/vnd.openxmlformats-officedocument.presentationml.slideshow"},
+    {".ppsm", K::Presentation, Shape::Package, "application/vnd.ms-powerpoint.slideshow.macroEnabled.12"},
+    {".potx", K::Presentation, Shape::Package, "application/vnd.openxmlformats-officedocument.presentationml.template"},
+    {".potm", K::Presentation, Shape::Package, "application/vnd.ms-powerpoint.template.macroEnabled.12"},
+    {".odp", K::Presentation, Shape::Package, "application/vnd.oasis.opendocument.presentation"},
+    {".otp", K::Presentation, Shape::Package, "application/vnd.oasis.opendocument.presentation-template"},
+    {".fodp", K::Presentation, Shape::Text, "application/vnd.oasis.opendocument.presentation-flat-xml"},
+    {".key", K::Presentation, Shape::None, "application/vnd.apple.keynote"},
+};
+
+const Format* formatOf(const fs::path& path) {
+  const std::string ext = lowerExtension(path);
+  for (const auto& format : kFormats) {
+    if (ext == format.extension) return &format;
   }
-  if (in.bad()) return std::nullopt;
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (EVP_DigestFinal_ex(ctx.get(), digest, &length) != 1) return std::nullopt;
-  std::string hex;
-  char two[3];
-  for (unsigned int i = 0; i < length; ++i) {
-    std::snprintf(two, sizeof two, "%02x", digest[i]);
-    hex += two;
-  }
-  return hex;
+  return nullptr;
 }
 
-// The newer formats are ZIP packages; the suite would read anything else as
-// plain text and show its bytes, so such a file is taken as damaged. The older
-// formats come in more shapes (some tools write HTML or RTF under them), and
-// the suite judges those.
-bool looksLikeItsType(const fs::path& path) {
-  const std::string ext = lowerExtension(path);
-  if (ext != ".docx" && ext != ".xlsx" && ext != ".pptx") return true;
+// Text in any 8-bit encoding, or marked as UTF-16: no control characters
+// but those of line and page breaks.
+bool isText(std::string_view head) {
+  if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF")) return true;
+  return !head.empty() && std::none_of(head.begin(), head.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 && u != '\t' && u != '\n' && u != '\r' && u != '\f';
+  });
+}
+
+bool looksLikeItsType(const fs::path& path, Shape shape) {
   std::ifstream in(path, std::ios::binary);
-  char magic[4] = {};
-  return in.read(magic, 4) && magic[0] == 'P' && magic[1] == 'K' && magic[2] == 3 && magic[3] == 4;
+  std::string head(4096, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  using namespace std::string_view_literals;
+  switch (shape) {
+    case Shape::None: return false;
+    case Shape::Package: return head.starts_with("PK\x03\x04"sv);
+    case Shape::Binary:
+      // A compound file (every version since 1997), or an old Excel
+      // sheet's first record (versions 2 to 4).
+      if (head.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"sv) || head.starts_with("\x09\x00"sv) ||
+          head.starts_with("\x09\x02"sv) || head.starts_with("\x09\x04"sv))
+        return true;
+      return isText(head);
+    case Shape::Text: return isText(head);
+  }
+  return false;
 }
 
 enum class RunEnd { Finished, Failed, TimedOut, Cancelled, NotStarted };
@@ -151,34 +207,23 @@ std::optional<fs::path> OfficeConverter::program() {
 }
 
 bool OfficeConverter::isOfficeFile(const fs::path& path) {
-  static const std::set<std::string> kExtensions = {".doc", ".docx", ".xls", ".xlsx", ".ppt", ".pptx"};
-  return kExtensions.count(lowerExtension(path)) > 0;
+  const Format* format = formatOf(path);
+  return format && format->shape != Shape::None;
+}
+
+OfficeConverter::Kind OfficeConverter::kindOf(const fs::path& path) {
+  const Format* format = formatOf(path);
+  return format ? format->kind : Kind::Other;
 }
 
 std::string OfficeConverter::mimeTypeForPath(const fs::path& path) {
-  static const std::map<std::string, std::string> kTypes = {
-      {".ppt", "application/vnd.ms-powerpoint"},
-      {".pptx", "application/vnd.openxmlformats-officedocument.presentationml.presentation"},
-      {".xls", "application/vnd.ms-excel"},
-      {".xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"},
-      {".doc", "application/msword"},
-      {".docx", "application/vnd.openxmlformats-officedocument.wordprocessingml.document"},
-  };
-  auto it = kTypes.find(lowerExtension(path));
-  return it == kTypes.end() ? "application/octet-stream" : it->second;
+  const Format* format = formatOf(path);
+  return format ? format->mimeType : "application/octet-stream";
 }
 
 fs::path OfficeConverter::defaultCacheFolder() { return base::Paths::library() / "Caches" / "OfficePreviews"; }
 
-std::optional<fs::path> OfficeConverter::cachedPdfPath(const fs::path& source, const fs::path& cacheFolder) {
-  std::error_code ec;
-  if (!fs::is_regular_file(source, ec)) return std::nullopt;
-  auto sum = checksumOf(source);
-  if (!sum) return std::nullopt;
-  // The extension joins the key: the same bytes read as another type give
-  // another document.
-  return cacheFolder / (*sum + "-" + lowerExtension(source).substr(1) + ".pdf");
-}
+bool OfficeConverter::dropPreviews(const fs::path& path) { return OfficePreviewCache(defaultCacheFolder()).drop(path); }
 
 std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, const fs::path& cacheFolder,
                                                       double timeoutSeconds, std::string* error,
@@ -188,34 +233,36 @@ std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, co
     MV_LOG("office conversion of ", source.filename().string(), " failed: ", why);
     return std::nullopt;
   };
-  if (!isOfficeFile(source)) return fail("not an Office file");
-  auto target = cachedPdfPath(source, cacheFolder);
+  const Format* format = formatOf(source);
+  if (!format || format->shape == Shape::None) return fail("not an Office file");
+  const OfficePreviewCache cache(cacheFolder);
+  auto target = cache.pdfPathFor(source);
   if (!target) return fail("cannot read the file");
   std::error_code ec;
-  if (fs::is_regular_file(*target, ec) && fs::file_size(*target, ec) > 0) return target;
-  if (!looksLikeItsType(source)) return fail("the file is damaged");
+  if (fs::is_regular_file(*target, ec) && fs::file_size(*target, ec) > 0) {
+    cache.markUsed(*target);
+    return target;
+  }
+  if (!looksLikeItsType(source, format->shape)) return fail("the file is damaged");
   auto converter = program();
   if (!converter) return fail("the office suite is not installed");
   // A folder of its own per conversion for the output; the profile is kept
   // between conversions, which run one at a time, since making it takes
   // seconds.
-  const fs::path work = cacheFolder / ("work-" + target->stem().string() + "-" + std::to_string(::getpid()));
+  auto work = cache.makeWorkFolder();
+  if (!work) return fail("cannot write the cache");
   const fs::path profile = cacheFolder / "profile";
-  fs::remove_all(work, ec);
-  fs::create_directories(work / "out", ec);
+  fs::create_directories(work->path() / "out", ec);
   if (ec) return fail("cannot write the cache");
   // The source goes in under a plain name, so odd names reach the converter whole.
-  const fs::path input = work / ("document" + lowerExtension(source));
+  const fs::path input = work->path() / ("document" + lowerExtension(source));
   fs::copy_file(source, input, ec);
-  if (ec) {
-    fs::remove_all(work, ec);
-    return fail("cannot read the file");
-  }
+  if (ec) return fail("cannot read the file");
   const RunEnd end = run({converter->string(), "--headless", "--norestore", "--nologo", "--nolockcheck",
                           "-env:UserInstallation=file://" + profile.string(), "--convert-to", "pdf", "--outdir",
-                          (work / "out").string(), input.string()},
+                          (work->path() / "out").string(), input.string()},
                          timeoutSeconds, cancel);
-  const fs::path produced = work / "out" / "document.pdf";
+  const fs::path produced = work->path() / "out" / "document.pdf";
   const char* why = nullptr;
   switch (end) {
     case RunEnd::NotStarted: why = "cannot start the converter"; break;
@@ -232,8 +279,8 @@ std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, co
     fs::rename(produced, *target, ec);
     if (ec) why = "cannot write the cache";
   }
-  fs::remove_all(work, ec);
   if (why) return fail(why);
+  cache.added(source, *target);
   return target;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
-// Turns an Office file (.doc, .docx, .xls, .xlsx, .ppt, .pptx) into PDF with
-// the office suite, when it is installed: `soffice` runs headless in a process
-// group of its own, with a profile kept in the cache folder and a time limit
-// that ends the whole group, and its PDF is kept in the cache under the
-// checksum of the file's bytes, so a file is converted once. Without the suite
-// nothing is converted and the caller says so.
+// Turns an office document (the Microsoft formats old and new, OpenDocument,
+// RTF) into PDF with the office suite, when it is installed: `soffice` runs
+// headless in a process group of its own, with a profile kept in the cache
+// folder and a time limit that ends the whole group, and its PDF is kept in
+// the cache (OfficePreviewCache), so a file is converted once per version.
+// Bytes that cannot be of the file's format are refused as damaged before
+// the suite sees them. Without the suite nothing is converted and the caller
+// says so.
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -21,17 +23,17 @@ class OfficeConverter {
   static constexpr double kDefaultTimeoutSeconds = 120;
   using Done = std::function<void(std::optional<std::filesystem::path> pdf, const std::string& error)>;
 
+  // The kind of document an extension names, converted here or not (a
+  // message names it).
+  enum class Kind { Other, Text, Spreadsheet, Presentation };
+
   // The converter program found on the PATH ("soffice", else "libreoffice").
   static std::optional<std::filesystem::path> program();
   // The extension is one the suite turns into the PDF shown.
   static bool isOfficeFile(const std::filesystem::path& path);
+  static Kind kindOf(const std::filesystem::path& path);
   // The MIME type a mail gives the file, by its extension.
   static std::string mimeTypeForPath(const std::filesystem::path& path);
-  // Where the PDF of `source` is kept in `cacheFolder` (it may not exist
-  // yet): named after the checksum of its bytes and its extension. Nothing
-  // when the source cannot be read.
-  static std::optional<std::filesystem::path> cachedPdfPath(const std::filesystem::path& source,
-                                                            const std::filesystem::path& cacheFolder);
   // Converts now (blocking; run it off the main thread) or finds the cached
   // PDF; nothing, with the reason, when it cannot. A set `cancel` ends a
   // running conversion.
@@ -45,6 +47,10 @@ class OfficeConverter {
                                        double timeoutSeconds, Done done);
   // The cache the application uses: under the data root's Library/Caches.
   static std::filesystem::path defaultCacheFolder();
+  // What that cache keeps of the file at `path` (deleted, or its bytes
+  // replaced), or of the files inside the folder at `path`; true when none
+  // of it is left.
+  static bool dropPreviews(const std::filesystem::path& path);
 };
 
 }  // namespace svc

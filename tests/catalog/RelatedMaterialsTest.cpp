@@ -258,12 +258,12 @@ TEST_F(RelatedMaterialsTest, BothScreensOpenEachTypeTheSameWay) {
       {"WORD", "notes.docx", "doc", "office"},
       {"EXCEL", "prices.XLSX", "xls", "office"},
       {"PPT", "deck.Ppt", "ppt", "office"},
-      {"Pdf", "lower.pdf", "pdf", text("PLEASEDOWNLOADKEYNOTE")},  // the type word is exact
+      {"Pdf", "lower.pdf", "pdf", text("NOAPPFORFILE")},  // the type word is exact
       {"KEYNOTE", "talk.key", "key", text("PLEASEDOWNLOADKEYNOTE")},
       {"PPT", "blank.pptx", "", text("FILEMISSINGOREMPTY")},  // nothing there is not "too large"
       {"WORD", "gone.docx", nullptr, text("FILEMISSINGOREMPTY")},
   };
-  ASSERT_NE(text("FILEMISSINGOREMPTY"), text("PLEASEDOWNLOADKEYNOTE"));
+  ASSERT_NE(text("FILEMISSINGOREMPTY"), text("NOAPPFORFILE"));
   for (const auto& c : cases) {
     if (c.bytes) {
       auto path = PublicFunction::filePathWithName(c.fileName, PublicFunction::getFileType(c.type));

@@ -1,8 +1,11 @@
-// The sales library during a visit: a PDF, a book, an Office document and a
+// The sales library during a visit, from a start that sweeps what a killed
+// run's conversions left: a PDF, a book, an Office document and a
 // video downloaded from their cards on the Library tab; each opened in its
 // viewer, a page of the PDF bookmarked in the reader; a file marked as a
 // favourite on its card.
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "LibraryDay.hpp"
 #include "library/epub/EPUBViewController.hpp"
@@ -10,6 +13,8 @@
 #include "library/reader/ReaderMainToolbar.hpp"
 #include "library/reader/ReaderViewController.hpp"
 #include "library/VideoViewController.hpp"
+#include "services/OfficeConverter.hpp"
+#include "services/OfficePreviewCache.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
@@ -18,7 +23,15 @@ namespace mv::test {
 namespace {
 
 TEST_F(LibraryDay, FilesDownloadedFromTheirCardsOpenInTheirViewersAndOneIsMarked) {
+  // A conversion a killed run left, and one another running instance works in.
+  const svc::OfficePreviewCache previews(svc::OfficeConverter::defaultCacheFolder());
+  std::filesystem::create_directories(previews.folder() / "work-left" / "out");
+  std::ofstream(previews.folder() / "work-left" / "document.docx") << "half copied";
+  auto live = previews.makeWorkFolder();
+  ASSERT_TRUE(live);
   start();
+  EXPECT_FALSE(std::filesystem::exists(previews.folder() / "work-left")) << "swept at start";
+  EXPECT_TRUE(std::filesystem::exists(live->path())) << "live work is left alone";
   ASSERT_TRUE(signIn());
   ASSERT_TRUE(firstSync()) << alertTitle();
   openTab(MainTabScreens::kSalesLibrary);

@@ -50,8 +50,8 @@ TEST_F(LibraryDecisionTablesTest, OpeningByTypeSizeAndExtension) {
       {"VEDIO", "clip.avi", 0, 1, Action::Video, ""},
       {"PDF", "big.pdf", 50 * MiB, 1, Action::PdfReader, "THEFILEISCORRUPTED"},
       {"EPUB", "book.epub", 0, 1, Action::EpubReader, "", true},
-      {"pdf", "lower.pdf", 1 * MiB, 1, Action::OpenIn, "PLEASEDOWNLOADKEYNOTE"},
-      {"Video", "clip.mp4", 1 * MiB, 1, Action::OpenIn, "PLEASEDOWNLOADKEYNOTE"},
+      {"pdf", "lower.pdf", 1 * MiB, 1, Action::OpenIn, "NOAPPFORFILE"},
+      {"Video", "clip.mp4", 1 * MiB, 1, Action::OpenIn, "NOAPPFORFILE"},
       // Office files by the path's extension, in any case, within the limit.
       {"WORD", "guide.DOCX", 5 * MiB, 1, Action::OfficeViewer, ""},
       {"WORD", "guide.docx", 5 * MiB + 1, 1, Action::OpenIn, "FILETOOLARGEALERT"},
@@ -59,15 +59,24 @@ TEST_F(LibraryDecisionTablesTest, OpeningByTypeSizeAndExtension) {
       {"EXCEL", "sheet.xlsx", 20 * MiB + 1, 2, Action::OpenIn, "FILETOOLARGEALERT"},
       {"PPT", "pitch.pptx", 40 * MiB, 3, Action::OfficeViewer, ""},
       {"PPT", "pitch.ppt", 40 * MiB + 1, 3, Action::OpenIn, "FILETOOLARGEALERT"},
+      // Every format the office suite opens.
+      {"WORD", "terms.odt", 1 * MiB, 1, Action::OfficeViewer, ""},
+      {"WORD", "letter.RTF", 1 * MiB, 1, Action::OfficeViewer, ""},
+      {"EXCEL", "prices.ods", 1 * MiB, 1, Action::OfficeViewer, ""},
+      {"EXCEL", "macros.xlsm", 1 * MiB, 1, Action::OfficeViewer, ""},
+      {"PPT", "pitch.odp", 1 * MiB, 1, Action::OfficeViewer, ""},
+      {"PPT", "show.ppsx", 1 * MiB, 1, Action::OfficeViewer, ""},
       // Nothing there is not called too large, and is offered to nobody.
       {"PPT", "pitch.pptx", 0, 3, Action::None, "FILEMISSINGOREMPTY"},
       {"KEYNOTE", "empty.key", 0, 3, Action::None, "FILEMISSINGOREMPTY"},
       {"KEYNOTE", "gone.key", 1, 3, Action::None, "FILEMISSINGOREMPTY", true},
       {"WORD", "notes.doc", 1, 1, Action::OfficeViewer, "", true},
-      // The type word does not make an Office file; the extension does.
-      {"WORD", "guide.pages", 1 * MiB, 1, Action::OpenIn, "PLEASEDOWNLOADKEYNOTE"},
+      // The type word does not make an Office file; the extension does, and
+      // names what no application took.
+      {"WORD", "guide.pages", 1 * MiB, 1, Action::OpenIn, "NOAPPFORTEXTDOCUMENT"},
+      {"EXCEL", "sheet.numbers", 1 * MiB, 1, Action::OpenIn, "NOAPPFORSPREADSHEET"},
       {"KEYNOTE", "deck.key", 1 * MiB, 2, Action::OpenIn, "PLEASEDOWNLOADKEYNOTE"},
-      {"EXCEL", "noextension", 1 * MiB, 2, Action::OpenIn, "PLEASEDOWNLOADKEYNOTE"},
+      {"EXCEL", "noextension", 1 * MiB, 2, Action::OpenIn, "NOAPPFORFILE"},
   };
   for (const auto& c : cases) {
     const fs::path path = c.missing ? root / "open" / ("missing-" + c.name) : fileOfSize(c.name, c.size);

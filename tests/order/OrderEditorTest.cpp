@@ -659,6 +659,26 @@ TEST_F(EditorTest, AfterARowEditNoRowsHideAboveABlankArea) {
   EXPECT_GE(table.contentOffset().y, 0);
 }
 
+// A desktop window has no on-screen keyboard to make room for: a line being
+// typed leaves the table whole, and the last line stays in view.
+TEST_F(EditorTest, OnTheDesktopTypingALineHidesNoOtherLine) {
+  window().setHasOnScreenKeyboard(false);
+  auto o = newOrder(3);
+  open(o, Model::kNewOrder);
+  ui::TableView& table = editor->table();
+  const ui::Rect before = table.frame();
+  ASSERT_TRUE(row(0) && row(2));
+  ASSERT_TRUE(driver().tap(row(0)->quantityTextField()));
+  driver().typeText("4");
+  flush();
+  EXPECT_TRUE(row(0)->quantityTextField().isFirstResponder());
+  EXPECT_DOUBLE_EQ(table.frame().height(), before.height());
+  auto* last = row(2);
+  ASSERT_TRUE(last);
+  const ui::Rect lastInTable = last->convertRectToView(last->bounds(), &table);
+  EXPECT_LE(lastInTable.maxY() - table.contentOffset().y, table.bounds().height());
+}
+
 // What is stored and uploaded is the amount shown: whole cents.
 TEST_F(EditorTest, ADiscountSetByRateIsStoredInWholeCents) {
   auto o = newOrder(0);

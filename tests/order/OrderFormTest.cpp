@@ -246,12 +246,13 @@ TEST_F(OrderFormTest, TallTextsMakeTallRows) {
   EXPECT_EQ(nameHeight, attributesHeight);
 }
 
-// Quantities and amounts are never parted over two lines: a number wider
-// than its column is drawn smaller in it.
-TEST_F(OrderFormTest, LargeNumbersStayOnOneLineInTheirColumns) {
+// Codes, quantities and amounts are never parted over two lines: a SKU or a
+// number wider than its column is drawn smaller in it.
+TEST_F(OrderFormTest, CodesAndLargeNumbersStayOnOneLineInTheirColumns) {
   gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
   auto order = formOrder(1);
   auto& item = *order->items[0];
+  item.sku = "SKU-01002";
   item.quantity = 1000000;
   item.price = 12345678.9;
   item.finalPrice = 11111111.1;
@@ -260,7 +261,7 @@ TEST_F(OrderFormTest, LargeNumbersStayOnOneLineInTheirColumns) {
   // Read back as the page's text, each number stands on one line.
   const std::string text = doc->text(0);
   for (const std::string& number :
-       std::vector<std::string>{"1000000", item.strPrice(), item.strFinalPrice(), item.strSubtotal()}) {
+       std::vector<std::string>{item.sku, "1000000", item.strPrice(), item.strFinalPrice(), item.strSubtotal()}) {
     SCOPED_TRACE(number);
     EXPECT_NE(text.find(number), std::string::npos);
     EXPECT_FALSE(doc->findText(0, number).empty());

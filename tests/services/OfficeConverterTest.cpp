@@ -14,6 +14,7 @@
 #include "platform/gfx/PdfDocument.hpp"
 #include "sales-service/DocumentFactory.hpp"
 #include "services/OfficeConverter.hpp"
+#include "services/OfficePreviewCache.hpp"
 
 namespace fs = std::filesystem;
 
@@ -72,17 +73,52 @@ TEST_F(OfficeConverterTest, ConvertsOnceAndKeysTheCacheByTheBytes) {
   // Found again without the converter: a broken one on the PATH is not run.
   fakeConverter("exit 1\n");
   EXPECT_EQ(OfficeConverter::convertToPdf(source, cache, 5, &error), pdf);
+  const OfficePreviewCache kept(cache);
   const fs::path copy = root / "copy of guide.docx";
   fs::copy_file(source, copy);
-  EXPECT_EQ(OfficeConverter::cachedPdfPath(copy, cache), pdf) << "the same bytes, the same entry";
+  EXPECT_NE(kept.pdfPathFor(copy), pdf) << "each file its own entries, to go with it";
   write("guide.docx", mv::sales::DocumentFactory::docx("Guide", {"Chairs in pine"}));
-  EXPECT_NE(OfficeConverter::cachedPdfPath(source, cache), pdf) << "changed bytes are converted again";
+  EXPECT_NE(kept.pdfPathFor(source), pdf) << "changed bytes are converted again";
   EXPECT_FALSE(OfficeConverter::convertToPdf(source, cache, 5, &error));
   EXPECT_EQ(error, "the converter failed");
-  EXPECT_FALSE(OfficeConverter::cachedPdfPath(root / "missing.docx", cache));
+  EXPECT_FALSE(kept.pdfPathFor(root / "missing.docx"));
   // Text under a newer format's name is not handed over, to be shown as text.
   EXPECT_FALSE(OfficeConverter::convertToPdf(write("notes.docx", "not a document"), cache, 5, &error));
   EXPECT_EQ(error, "the file is damaged");
+}
+
+TEST_F(OfficeConverterTest, OnlyBytesThatCanBeOfTheFormatReachTheSuite) {
+  const fs::path ran = root / "ran";
+  fakeConverter("echo run >> '" + ran.string() + "'\nwhile [ \"$1\" != --outdir ]; do shift; done\n"
+                "printf '%%PDF-1.4 fake' > \"$2/document.pdf\"\n");
+  std::string random(600, '\0');
+  for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>(i * 37 % 256);
+  const struct {
+    std::string name, bytes, error;
+  } cases[] = {
+      {"compound.doc", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + random, ""},
+      {"web page.xls", "<html><body><table><tr><td>Lamp</td></tr></table></body></html>", ""},
+      {"excel4.xls", std::string("\x09\x04\x06\x00\x00\x00", 6) + random, ""},
+      {"letter.rtf", "{\\rtf1\\ansi Beech stools\\par}", ""},
+      {"damaged.doc", random, "the file is damaged"},
+      {"damaged.ppt", "", "the file is damaged"},
+      {"text.odt", "not a package", "the file is damaged"},
+      {"talk.key", kZipStart + "bytes", "not an Office file"},
+  };
+  int reached = 0;
+  for (const auto& c : cases) {
+    std::string error;
+    const bool converted = OfficeConverter::convertToPdf(write(c.name, c.bytes), root / "cache", 5, &error).has_value();
+    EXPECT_EQ(converted, c.error.empty()) << c.name << ": " << error;
+    if (!converted) {
+      EXPECT_EQ(error, c.error) << c.name;
+    }
+    reached += converted;
+  }
+  std::ifstream in(ran);
+  int runs = 0;
+  for (std::string line; std::getline(in, line);) ++runs;
+  EXPECT_EQ(runs, reached) << "what is refused never reaches the suite";
 }
 
 TEST_F(OfficeConverterTest, AHungConverterIsEndedWithEverythingItStarted) {

@@ -122,6 +122,7 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
   // A locked account's data that an earlier run could not delete whole goes
   // now, before a sign-in could open it.
   AccountStorage::finishUnfinishedWipes();
+  for (const auto& hook : wiring_.onLaunch) hook();
   // 7.
   PublicFunction::GetServer();
   if (options.applySettings) options.applySettings();

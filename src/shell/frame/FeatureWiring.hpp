@@ -27,6 +27,9 @@ class FeatureWiring {
 
   // The factories of the services each session makes.
   SessionServices::Registry services;
+  // The application has started, its data root set: what an earlier run
+  // left unfinished is tidied.
+  std::vector<std::function<void()>> onLaunch;
   // The component configuration may have changed: holders of module
   // switches re-read them.
   std::vector<SessionHook> onConfigChanged;
