@@ -512,14 +512,24 @@ TEST_F(LibraryViewersTest, WhileTheSuiteConvertsTheDialIsUpOverTheWindowAndCount
   EXPECT_GT(drawn, 40) << "the dial's spokes are drawn";
 
   // Under the dial, the pages written so far.
+  ui::Label* told = nullptr;
   auto pagesTold = [&]() -> std::string {
+    told = nullptr;
     for (auto* label : driver->findAllOf<ui::Label>(window.get())) {
-      if (label->text().find("Pages converted") != std::string::npos) return label->text();
+      if (label->text().find("Pages converted") != std::string::npos) told = label;
     }
-    return {};
+    return told ? told->text() : std::string();
   };
   EXPECT_TRUE(base::RunLoop::main().runUntil([&] { return !pagesTold().empty(); }, 10));
-  EXPECT_EQ(pagesTold(), "Pages converted: 2");
+  ASSERT_EQ(pagesTold(), "Pages converted: 2");
+  // Its text is drawn on the page.
+  screen = driver->render(1);
+  const ui::Rect line = told->convertRectToView(told->bounds(), nullptr);
+  int ink = 0;
+  for (int y = static_cast<int>(line.y()); y < static_cast<int>(line.maxY()); ++y) {
+    for (int x = static_cast<int>(line.x()); x < static_cast<int>(line.maxX()); ++x) ink += screen->pixelAt(x, y) != page;
+  }
+  EXPECT_GT(ink, 100) << "the count is drawn under the dial";
   EXPECT_TRUE(viewer->isLoading());
   std::ofstream(go) << "go";
   waitForOffice(*viewer);
