@@ -36,7 +36,7 @@ CatalogLayout::Frames CatalogLayout::framesFor(State state, bool normalPanel, do
     case State::ProductOpen:
       f.panelX = -kPanelWidth;
       f.barBackground = {0, 0, kScreenWidth, barHeight};
-      f.title = fit.fitCGRectBy(112, 27, 800, 30);
+      f.title = fit.fitCGRectBy(112, 27, kProductTitleWidth, 30);
       f.back = fit.fitCGRectBy(8, 25, 60, 34);
       break;
   }

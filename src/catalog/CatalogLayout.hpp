@@ -19,6 +19,8 @@ class CatalogLayout {
   static constexpr double kGridWidth = 774;
   static constexpr double kRowHeight = 212;
   inline static const base::Rect kDetailFrame{0, 64, 1024, 648};
+  // The title's width while a product is open.
+  static constexpr double kProductTitleWidth = 800;
   // The sort button, wide enough for the longest ordering ("Recommended")
   // beside its arrow; it ends where it always did, left of compare.
   inline static const base::Rect kSortFrame{766, 25, 150, 34};

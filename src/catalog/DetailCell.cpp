@@ -40,6 +40,11 @@ DetailCell::DetailCell(const ui::Rect& frame, std::string reuseIdentifier)
   skuContentLabel_ = label({10, 156, 130, 20}, "Arial", 13, gfx::Color::gray());
   priceContentLabel_ = label({10, 175, 120, 20}, "Arial", 14, gfx::Color::black());
   discountPriceLabel_ = label({}, "Arial", 14, gfx::Color::purple());
+  // A price wider than its place is drawn smaller rather than cut.
+  for (auto* price : {priceContentLabel_.get(), discountPriceLabel_.get()}) {
+    price->setAdjustsFontSizeToFitWidth(true);
+    price->setMinimumFontSize(kPriceMinimumFontSize);
+  }
   addOrderBtn_ = std::make_shared<BadgeButton>(ui::Rect{149, 158, 34, 34});
   addOrderBtn_->setImage(SkinManager::skinFromImageName("btn-cart.png"), ui::ControlStateNormal);
   addOrderBtn_->setAccessibilityLabel(text("ADDTOORDER"));

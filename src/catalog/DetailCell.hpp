@@ -32,6 +32,7 @@ class DetailCell : public GridViewCell {
  public:
   static constexpr const char* kReuseIdentifier = "mv_catalog_cell";
   static constexpr long kFirstTag = 2000;
+  static constexpr double kPriceMinimumFontSize = 8;
   inline static const ui::Rect kFrame{0, 0, 200, 212};
 
   // Call `init` once held by a shared pointer.

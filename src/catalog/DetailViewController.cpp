@@ -11,7 +11,6 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
-#include "shell/config/Language.hpp"
 #include "store/DataAccessManager.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -92,16 +91,26 @@ void DetailViewController::setTitle(const std::string& text) {
 
 void DetailViewController::getImgShowData(int categoryId) {
   if (auto* nav = navigationController()) nav->popToRootViewControllerAnimated(true);
-  if (!inTagMode()) productArray_ = CategorySelection::getAllproductsEntity(store(), categoryId);
+  // In tag mode a category only sorts the tag's products again.
+  if (!inTagMode()) {
+    productArray_ = CategorySelection::getAllproductsEntity(store(), categoryId);
+    const std::optional<std::string> name = store().getCategoryWithCategoryid(categoryId).category_name;
+    isAll_ = (!name || name->empty()) && categoryId == CategorySelection::kAllProducts;
+    isUncategorized_ = categoryId == CategorySelection::kUncategorized;
+    tagTitle_ = name.value_or("");
+  }
   sorteProductArryBy(sortType_);
-  std::optional<std::string> name = store().getCategoryWithCategoryid(categoryId).category_name;
-  isAll_ = (!name || name->empty()) && categoryId == CategorySelection::kAllProducts;
-  if (isAll_) name = CatalogFeedback::text("ALL");
-  isUncategorized_ = categoryId == CategorySelection::kUncategorized;
-  if (isUncategorized_) name = CatalogFeedback::text("UNCATEGORIZED");
-  setTitle(inTagMode() ? tagTitle_ : name.value_or(""));
-  if (lblTitle_) tagTitle_ = lblTitle_->text();
+  setTitle(gridTitle());
   showAllImageCell();
+}
+
+// "All" and "Uncategorized" are looked up each time they are shown: a text
+// kept from an earlier language would come back when the panel moves or a
+// product screen closes.
+std::string DetailViewController::gridTitle() const {
+  if (isAll_) return CatalogFeedback::text("ALL");
+  if (isUncategorized_) return CatalogFeedback::text("UNCATEGORIZED");
+  return tagTitle_;
 }
 
 void DetailViewController::refushRightData(const std::optional<TagProducts>& tag) {
@@ -109,10 +118,11 @@ void DetailViewController::refushRightData(const std::optional<TagProducts>& tag
   productArray_.clear();
   if (tag) {
     tagTitle_ = tag->tagName;
+    isAll_ = isUncategorized_ = false;
     productArray_ = tag->products;
   }
   sorteProductArryBy(sortType_);
-  setTitle(tagTitle_);
+  setTitle(gridTitle());
   showAllImageCell();
 }
 
@@ -123,7 +133,7 @@ void DetailViewController::sortproduct(long type) {
 }
 
 void DetailViewController::switchProductStyle() {
-  setTitle(tagTitle_);
+  setTitle(gridTitle());
   if (!isNormalPanel(*services_)) showAllImageCell();
 }
 
@@ -186,9 +196,9 @@ void DetailViewController::viewWillAppear(bool animated) {
 }
 
 void DetailViewController::updateLanguage(ui::ViewController&) {
-  if (inTagMode()) return;
-  if (isAll_) setTitle(CatalogFeedback::text("ALL"));
-  if (isUncategorized_) setTitle(CatalogFeedback::text("UNCATEGORIZED"));
+  // A product screen above the grid shows its own title.
+  if (auto* nav = navigationController(); nav && nav->topViewController() != this) return;
+  setTitle(gridTitle());
 }
 
 // ---- the grid -------------------------------------------------------------------------------
@@ -238,8 +248,7 @@ void DetailViewController::didSelectedImage(DetailCell& cell) {
   auto keep = shared_from_this();
   if (auto d = detailViewDelegate()) d->productCellClicked();
   const auto& product = productArray_[static_cast<std::size_t>(index)];
-  setTitle(Language::format("%@  ( %@ / %@ )", {product.product_name, std::to_string(index + 1),
-                                                 std::to_string(productArray_.size())}));
+  if (lblTitle_) setTitle(ProductDetailController::titleFor(product.product_name, index, productArray_.size(), *lblTitle_));
   auto screen = std::make_shared<ProductDetailController>(*services_);
   screen->setProductEntity(product);
   screen->setProductList(productArray_, index);

@@ -99,6 +99,8 @@ class DetailViewController : public BaseViewController,
 
  private:
   void setTitle(const std::string& text);
+  // The title of what the grid shows, in the language of the moment.
+  std::string gridTitle() const;
   DataAccessManager& store() const { return services_->database(); }
 
   std::shared_ptr<SessionServices> services_;

@@ -185,8 +185,10 @@ std::shared_ptr<ui::View> InventoryViewController::multiColumnTableCell(const Mu
   if (info.textFont) label->setFont(*info.textFont);
   label->setBackgroundColor(gfx::Color::clear());
   if (info.cellType == kLabelCell) {
+    // As many lines as the row holds, the last ending in an ellipsis when
+    // the text goes on.
     label->setNumberOfLines(0);
-    label->setLineBreakMode(gfx::LineBreakMode::WordWrap);
+    label->setLineBreakMode(gfx::LineBreakMode::TailTruncation);
   }
   container->addSubview(label);
   return container;

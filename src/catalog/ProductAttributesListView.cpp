@@ -1,6 +1,7 @@
 #include "catalog/ProductAttributesListView.hpp"
 
 #include <algorithm>
+#include <limits>
 
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
@@ -18,6 +19,19 @@ constexpr double kAccessorySide = 30;
 
 gfx::Color chosenColor() { return gfx::Color::rgb255(72, 129, 176); }
 gfx::Font rowFont() { return gfx::Font::named("HelveticaNeue-Light", 15); }
+constexpr double kRowMinimumFontSize = 10;
+
+// Options often differ only at their end ("... with red stripes", "... with
+// blue stripes"): a text too long for its row goes on to a second line, in a
+// smaller size if need be, so that the whole of it reads; only what does not
+// fit even then ends in an ellipsis.
+void wrapInRow(ui::Label& label) {
+  label.setFont(rowFont());
+  label.setNumberOfLines(2);
+  label.setLineBreakMode(gfx::LineBreakMode::TailTruncation);
+  label.setAdjustsFontSizeToFitWidth(true);
+  label.setMinimumFontSize(kRowMinimumFontSize);
+}
 
 // The row look both tables share: a grey hairline along the bottom and a
 // plain selected background, so a selection shows only in the text colour.
@@ -54,7 +68,7 @@ class AttributeNameCell : public AttributeRowCell {
   AttributeNameCell() {
     for (auto* label : {&name_, &value_}) {
       *label = std::make_shared<ui::Label>();
-      (*label)->setFont(rowFont());
+      wrapInRow(**label);
       (*label)->setTextColor(gfx::Color::black());
       (*label)->setHighlightedTextColor(chosenColor());
       (*label)->setBackgroundColor(gfx::Color::clear());
@@ -103,7 +117,7 @@ class AttributeNameCell : public AttributeRowCell {
 class AttributeOptionCell : public AttributeRowCell {
  public:
   AttributeOptionCell() {
-    textLabel().setFont(rowFont());
+    wrapInRow(textLabel());
     textLabel().setBackgroundColor(gfx::Color::clear());
     textLabel().setHighlightedTextColor(chosenColor());
   }
@@ -248,8 +262,8 @@ void ProductAttributesListView::openAttribute(long index) {
   reloadAllTablesByLeftSelectIndex(index);
   const ui::Rect row = leftNameTableView_->rectForRowAtIndexPath(ui::IndexPath{0, index});
   if (mode_ == kPopoverMode) {
-    popover_->presentPopoverFromRect({row.x() + 200, row.y(), row.width() - 100, row.height()},
-                                     leftNameTableView_.get(), ui::PopoverArrowDirectionUp, true);
+    const ui::Rect anchor{row.x() + 200, row.y(), row.width() - 100, row.height()};
+    popover_->presentPopoverFromRect(anchor, leftNameTableView_.get(), optionsDirection(anchor), true);
     return;
   }
   if (auto* parent = superview()) {
@@ -269,6 +283,19 @@ void ProductAttributesListView::openAttribute(long index) {
   options.size.height = unfoldedHeight(openOptions().size(), top, std::min(kUnfoldLimit, bounds().height()));
   auto table = rightValueTableView_;
   ui::View::animate(kUnfoldDuration, 0, ui::AnimationOptionCurveLinear, [table, options] { table->setFrame(options); });
+}
+
+unsigned ProductAttributesListView::optionsDirection(const ui::Rect& anchor) const {
+  // The options hang below the row while they fit above the bottom of the
+  // screens the picker is on (the lowest of them ends at the tab bar); else
+  // they stand above the row.
+  double screenBottom = std::numeric_limits<double>::infinity();
+  for (const ui::View* v = this; v; v = v->superview())
+    if (v->viewController()) screenBottom = std::min(screenBottom, v->convertRectToView(v->bounds(), nullptr).maxY());
+  const double rowBottom = leftNameTableView_->convertRectToView(anchor, nullptr).maxY();
+  const double below = screenBottom - rowBottom - ui::PopoverController::kArrowSize;
+  return below >= popover_->popoverContentSize().height ? ui::PopoverArrowDirectionUp
+                                                        : ui::PopoverArrowDirectionDown;
 }
 
 void ProductAttributesListView::chooseOption(long row) {

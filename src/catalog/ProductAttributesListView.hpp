@@ -83,6 +83,8 @@ class ProductAttributesListView : public ui::View,
   void build();
   std::vector<std::string> openOptions() const;
   void openAttribute(long index);
+  // Where the options of a row at `anchor` (in the name table) open.
+  unsigned optionsDirection(const ui::Rect& anchor) const;
   void chooseOption(long row);
   void closeOptions();
   void reloadAllTablesByLeftSelectIndex(long index);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "catalog/CatalogFeedback.hpp"
+#include "catalog/CatalogLayout.hpp"
 #include "catalog/CatalogMode.hpp"
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/OrderBasket.hpp"
@@ -504,9 +505,26 @@ void ProductDetailController::refreshData() {
   getManyImagesShowData();
 }
 
+std::string ProductDetailController::titleFor(const std::string& name, long index, std::size_t count,
+                                              const ui::Label& label) {
+  const std::string format = "%@  ( %@ / %@ )";
+  const std::string number = std::to_string(index + 1), total = std::to_string(count);
+  const std::string whole = Language::format(format, {name, number, total});
+  // Measured at the size the label shrinks to at the most.
+  const gfx::Font font =
+      label.adjustsFontSizeToFitWidth() && label.minimumFontSize() > 0 ? label.font().withSize(label.minimumFontSize())
+                                                                        : label.font();
+  auto& m = gfx::TextMeasurer::current();
+  const double wholeWidth = m.widthOf(whole, font);
+  const double width = CatalogLayout::kProductTitleWidth;
+  if (wholeWidth <= width) return whole;
+  const double nameRoom = std::max(0.0, width - (wholeWidth - m.widthOf(name, font)));
+  return Language::format(format, {m.truncate(name, font, nameRoom, gfx::LineBreakMode::TailTruncation), number, total});
+}
+
 std::string ProductDetailController::titleText() const {
-  return Language::format("%@  ( %@ / %@ )", {productEntity_.product_name, std::to_string(position_.index() + 1),
-                                              std::to_string(productArray_.size())});
+  if (!lblTitle_) return {};
+  return titleFor(productEntity_.product_name, position_.index(), productArray_.size(), *lblTitle_);
 }
 
 void ProductDetailController::refreshTitle() {

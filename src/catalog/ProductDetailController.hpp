@@ -102,6 +102,10 @@ class ProductDetailController : public BaseViewController,
   const ProductListPosition& position() const { return position_; }
   // The opener's title label, which the screen re-titles as it moves.
   void setLblTitle(std::shared_ptr<ui::Label> label) { lblTitle_ = std::move(label); }
+  // The title of the product at `index` of `count` in `label`: the name and
+  // "( n / count )", the name shortened where the whole would not fit the
+  // title's width while a product is open, so the count always shows.
+  static std::string titleFor(const std::string& name, long index, std::size_t count, const ui::Label& label);
   // The tag the product was reached through (the grid in tag mode).
   void setCurrentTag(std::optional<std::string> tag) { m_currentTag_ = std::move(tag); }
   void setDelegate(std::weak_ptr<ProductDetailDelegate> delegate) { delegate_ = std::move(delegate); }

@@ -1,5 +1,8 @@
 #include "catalog/ProductInfoView.hpp"
 
+#include <algorithm>
+#include <cmath>
+
 #include "catalog/CatalogFeedback.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/WeakAs.hpp"
@@ -29,10 +32,14 @@ ProductInfoView::ProductInfoView(const ui::Rect& frame) : ui::Control(frame) {
   imgViewBackground_->setUserInteractionEnabled(true);
   // Within the panel's picture (653 to 1025), so a long name ends in an ellipsis there.
   productNameLabel_ = label({670, 545, 343, 20}, gfx::Font::named("Helvetica-Bold", 15), gfx::TextAlignment::Left);
-  skuLabel_ = label({670, 568, 240, 20}, gfx::Font::named("Arial", 12), gfx::TextAlignment::Left);
+  skuLabel_ = label({kRowLeft, 568, 240, 20}, gfx::Font::named("Arial", 12), gfx::TextAlignment::Left);
   priceLabel_ = label({883, 568, 130, 20}, gfx::Font::named("Arial", 16), gfx::TextAlignment::Right);
   discountPriceLabel_ = label({753, 568, 130, 20}, gfx::Font::named("Arial", 16), gfx::TextAlignment::Right);
   discountPriceLabel_->setTextColor(gfx::Color::rgb255(200, 120, 255));
+  for (auto* price : {priceLabel_.get(), discountPriceLabel_.get()}) {
+    price->setAdjustsFontSizeToFitWidth(true);
+    price->setMinimumFontSize(kPriceMinimumFontSize);
+  }
   imgProductInfoLine_ = std::make_shared<ui::ImageView>(ui::Rect{660, 592, 358, 2});
   imgProductInfoLine_->setImage(SkinManager::skinFromImageName("product-info-line.png"));
   descriptionView_ = std::make_shared<ui::TextView>(ui::Rect{666, 600, 345, 70});
@@ -74,10 +81,23 @@ void ProductInfoView::setLabelPrice(const std::string& price, const std::string&
   priceLabel_->setText(price);
   discountPriceLabel_->setText(discountPrice);
   ViewStyle::removeDeletionLineFromLabel(*priceLabel_);
-  const double width = gfx::TextMeasurer::current().widthOf(price, priceLabel_->font());
-  priceLabel_->setFrame({priceX(width), 568, width, 20});
+  auto& m = gfx::TextMeasurer::current();
+  // The prices have the row right of the SKU's text; prices wider than that
+  // share it by their widths and shrink into their parts.
+  const double skuEnd =
+      kRowLeft + std::min(skuLabel_->frame().width(), m.widthOf(skuLabel_->text(), skuLabel_->font()));
+  const double room = std::max(0.0, kRowRight - skuEnd - kSkuGap);
+  double width = std::ceil(m.widthOf(price, priceLabel_->font()));
+  double discountWidth = discountPrice.empty() ? 0 : std::ceil(m.widthOf(discountPrice, discountPriceLabel_->font()));
+  const double gap = discountPrice.empty() ? 0 : kPriceGap;
+  if (width + gap + discountWidth > room) {
+    const double scale = std::max(0.0, room - gap) / (width + discountWidth);
+    width = std::floor(width * scale);
+    discountWidth = std::floor(discountWidth * scale);
+  }
+  priceLabel_->setFrame({kRowRight - width, 568, width, 20});
   if (discountPrice.empty()) return;
-  discountPriceLabel_->setFrame({discountX(width), 568, 130, 20});
+  discountPriceLabel_->setFrame({kRowRight - width - gap - discountWidth, 568, discountWidth, 20});
   ViewStyle::addDeletionLineToLabel(*priceLabel_);
 }
 

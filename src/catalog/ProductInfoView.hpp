@@ -51,10 +51,13 @@ class ProductInfoView : public ui::Control {
   // The description shown for a short description: the text of
   // "NODESCRIPTION" when it is blank.
   static std::string descriptionFor(const std::string& shortDesc);
-  // The price label's x for a price text that wide (its right edge 15 from
-  // the screen's), and the discount's x.
-  static double priceX(double width) { return kScreenWidth - width - 15; }
-  static double discountX(double width) { return kScreenWidth - width - 150; }
+  // The row of SKU and prices: the SKU from the left, the price ending 15
+  // from the screen's right edge with the discount price just before it.
+  static constexpr double kRowLeft = 670;
+  static constexpr double kRowRight = kScreenWidth - 15;
+  static constexpr double kPriceGap = 5;
+  static constexpr double kSkuGap = 10;
+  static constexpr double kPriceMinimumFontSize = 9;
 
  private:
   std::shared_ptr<ui::ImageView> imgViewBackground_;

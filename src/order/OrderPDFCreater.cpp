@@ -27,6 +27,7 @@ constexpr double kRowMinHeight = 40;
 constexpr double kItemMinHeight = 80;
 constexpr double kLogoSpacing = 120;
 constexpr double kSignatureLineHeight = 80;
+constexpr double kLineMinimumFontSize = 7;
 
 // "KEY: value".
 std::string labelled(const char* key, const std::string& value) { return text(key) + ": " + value; }
@@ -46,6 +47,16 @@ gfx::TextLayout wholeText(const std::string& s, const gfx::Font& font, double wi
 double textHeight(const std::string& s, const gfx::Font& font, double width) {
   if (s.empty()) return 0;
   return wholeText(s, font, width).size.height;
+}
+
+// The font a code or a number (a SKU, a quantity, an amount) is drawn in
+// within a column `width` wide: the line's own, or smaller down to
+// `minimumSize` where a word of it is wider than the column, so that the word
+// is not parted over two lines.
+gfx::Font columnFont(const std::string& s, const gfx::Font& font, double width, double minimumSize) {
+  const auto widest = gfx::widestWord(s, font);
+  if (widest.width <= width) return font;
+  return font.withSize(gfx::fitFontSize(widest.word, font, minimumSize, width));
 }
 
 // How much of the head of `s` fits `maxHeight` when wrapped within `width`:
@@ -305,17 +316,22 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
   struct Column {
     double x, width;
     std::string rest;
+    // A code or a number, whose words shrink rather than part.
+    bool whole = false;
+    gfx::Font font = gfx::Font::systemFont(15);
   };
   std::vector<Column> columns = {
       {part(11, 60), part(1, 9), item.name},
-      {part(53, 180), part(1, 18), item.sku},
+      {part(53, 180), part(1, 18), item.sku, true},
       {part(7, 20), part(1, 6), item.attributes},
-      {part(31, 60), part(1, 18), std::to_string(item.quantity)},
-      {part(103, 180), part(1, 12), item.strPrice()},
-      {part(59, 90), part(1, 12), item.price < 0 ? std::string("-   ") : format("%.2f%%", item.discontRat())},
-      {part(133, 180), part(1, 9), item.strFinalPrice()},
-      {part(17, 20), part(1, 9), item.strSubtotal()},
+      {part(31, 60), part(1, 18), std::to_string(item.quantity), true},
+      {part(103, 180), part(1, 12), item.strPrice(), true},
+      {part(59, 90), part(1, 12), item.price < 0 ? std::string("-   ") : format("%.2f%%", item.discontRat()), true},
+      {part(133, 180), part(1, 9), item.strFinalPrice(), true},
+      {part(17, 20), part(1, 9), item.strSubtotal(), true},
   };
+  for (auto& c : columns)
+    if (c.whole) c.font = columnFont(c.rest, font, c.width, kLineMinimumFontSize);
   std::vector<std::pair<double, int>> grid{{0, 2}};
   for (double x : {part(2, 45), part(11, 60), part(53, 180), part(7, 20), part(31, 60), part(103, 180),
                    part(59, 90), part(133, 180), part(17, 20)})
@@ -339,7 +355,7 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
     std::vector<std::string> shown;
     std::vector<gfx::TextLayout> lines;
     for (auto& c : columns) {
-      Head head = fittingHead(c.rest, font, c.width, room);
+      Head head = fittingHead(c.rest, c.font, c.width, room);
       shown.push_back(c.rest.substr(0, head.end));
       c.rest.erase(0, head.end);
       h = std::max(h, head.lines.size.height);
@@ -361,7 +377,8 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
       if (shown[i].empty()) continue;
       // The cell draws the lines measured here.
       auto cell = std::make_shared<MVPDFCreaterStringCell>(base::Rect{columns[i].x, 10, columns[i].width, h}, shown[i],
-                                                           font, gfx::Color::black(), gfx::TextAlignment::Center);
+                                                           columns[i].font, gfx::Color::black(),
+                                                           gfx::TextAlignment::Center);
       cell->setMeasuredLayout(std::move(lines[i]), columns[i].width);
       addCell(cell);
     }

@@ -62,6 +62,11 @@ QuoteOrderItemsTableViewCell::QuoteOrderItemsTableViewCell()
   currencyLabel_->setTextAlignment(gfx::TextAlignment::Right);
   subTotalLabel_ = label(kSubtotalFrame, 15);
   subTotalLabel_->setTextAlignment(gfx::TextAlignment::Right);
+  // Large amounts are drawn smaller rather than cut, as the fields' are.
+  for (auto* amount : {priceLabel_.get(), subTotalLabel_.get()}) {
+    amount->setAdjustsFontSizeToFitWidth(true);
+    amount->setMinimumFontSize(kMinimumFontSize);
+  }
 
   quantityTextField_ = makeField({480, 37, 60, kFieldHeight}, gfx::TextAlignment::Center, Field::Quantity);
   txtDiscountRat_ = makeField({667, 37, 68, kFieldHeight}, gfx::TextAlignment::Right, Field::DiscountRat);
@@ -74,6 +79,8 @@ std::shared_ptr<TZTextField> QuoteOrderItemsTableViewCell::makeField(const ui::R
                                                                      gfx::TextAlignment alignment, Field field) {
   auto f = std::make_shared<TZTextField>(frame);
   f->setFont(gfx::Font::systemFont(15));
+  f->setAdjustsFontSizeToFitWidth(true);
+  f->setMinimumFontSize(kMinimumFontSize);
   f->setTextAlignment(alignment);
   f->setBorderStyle(ui::TextBorderStyle::RoundedRect);
   f->setKeyboardType(ui::KeyboardType::NumberPad);

@@ -22,6 +22,8 @@ class QuoteOrderItemsTableViewCell : public ui::TableViewCell {
  public:
   static constexpr const char* kReuseIdentifier = "QuoteOrderItemsTableViewCell";
   static constexpr double kRowHeight = 100;
+  // The least size the line's amounts and fields shrink to.
+  static constexpr double kMinimumFontSize = 8;
   // The list price's colour.
   static constexpr int kListPriceRed = 176, kListPriceGreen = 48, kListPriceBlue = 96;
 

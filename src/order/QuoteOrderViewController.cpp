@@ -223,6 +223,8 @@ void QuoteOrderViewController::buildFooter(ui::View& root) {
   txtDiscountTotal_ = std::make_shared<TZTextField>(ui::Rect{520, 11, 140, 30});
   txtDiscountTotal_->setTag(kDiscountFieldTag);
   txtDiscountTotal_->setFont(gfx::Font::systemFont(16));
+  txtDiscountTotal_->setAdjustsFontSizeToFitWidth(true);
+  txtDiscountTotal_->setMinimumFontSize(QuoteOrderItemsTableViewCell::kMinimumFontSize);
   txtDiscountTotal_->setInputValidator(std::make_shared<NumericInputValidator>());
   txtDiscountTotal_->setClearButtonMode(ui::TextFieldViewMode::WhileEditing);
   txtDiscountTotal_->setKeyboardType(ui::KeyboardType::NumberPad);

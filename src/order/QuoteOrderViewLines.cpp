@@ -6,6 +6,7 @@
 #include "order/QuoteOrderStore.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "platform/ui/Window.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
@@ -94,6 +95,9 @@ void QuoteOrderViewController::deleteLine(long row) {
 }
 
 void QuoteOrderViewController::QuoteOrderItemCellBeginEdit(QuoteOrderItemsTableViewCell& cell) {
+  // Only an on-screen keyboard covers the rows below: with a desktop's own
+  // keyboard every line stays in view while one is typed.
+  if (const ui::Window* w = view()->window(); !w || !w->hasOnScreenKeyboard()) return;
   ui::Rect frame = table_->frame();
   frame.size.height = kEditingTableHeight;
   ui::View::animate(0.3, [&] { table_->setFrame(frame); });

@@ -11,6 +11,7 @@
 
 #include "platform/base/MainThread.hpp"
 #include "platform/gfx/Context.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/LayerAnimation.hpp"
 #include "platform/ui/Transform3D.hpp"
 #include "widgets/WidgetSkin.hpp"
@@ -229,7 +230,10 @@ void ViewStyle::ImageViewSetImg(ui::View& view, const gfx::ImagePtr& image) {
 }
 
 void ViewStyle::addDeletionLineToLabel(ui::Label& label) {
-  const double textWidth = label.sizeThatFits({1e6, 1e6}).width;
+  // As wide as the text is drawn, shrunk to fit the label or not.
+  const double textWidth =
+      std::min(label.bounds().width(),
+               gfx::TextMeasurer::current().widthOf(label.text(), label.font().withSize(label.actualFontSize())));
   auto line = std::make_shared<ui::ImageView>(base::Rect{-5, label.bounds().height() / 2, textWidth + 10, 2});
   line->setImage(WidgetSkin::skinFromImageName("rightline.png"));
   label.addSubview(line);

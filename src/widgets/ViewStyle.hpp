@@ -66,7 +66,7 @@ class ViewStyle {
   static void ImageViewSetImg(ui::View& view, const gfx::ImagePtr& image);
 
   // Strikes the label's text through: "rightline.png" 2 points high across
-  // the text's width plus 10, from 5 points left of the label, at half its
+  // the drawn text's width plus 10, from 5 points left of the label, at half its
   // height. Removing takes every subview of the label away.
   static void addDeletionLineToLabel(ui::Label& label);
   static void removeDeletionLineFromLabel(ui::Label& label);

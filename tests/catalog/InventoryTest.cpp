@@ -366,5 +366,28 @@ TEST_F(InventoryScreenTest, APictureOpensItsProductAloneAndBackReturns) {
   EXPECT_EQ(nav->viewControllers().size(), 1u);
 }
 
+// A name longer than its row holds ends its last shown line in an
+// ellipsis, so it reads as cut rather than as whole.
+TEST_F(InventoryScreenTest, ALongNameEndsInAnEllipsisWhereTheRowEnds) {
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  std::string name = "Sideboard";
+  for (int i = 0; i < 40; ++i) name += " with drawer " + std::to_string(i);
+  product(4, name);
+  save();
+  screen->beginAppearanceTransition(false, false);
+  screen->endAppearanceTransition();
+  screen->beginAppearanceTransition(true, false);
+  screen->endAppearanceTransition();
+  settle();
+  const ui::Label* cell = nullptr;
+  for (auto* label : driver->findAllOf<ui::Label>())
+    if (label->text() == name) cell = label;
+  ASSERT_TRUE(cell);
+  const auto lines = cell->shownLines();
+  ASSERT_GT(lines.size(), 1u);
+  EXPECT_TRUE(lines.back().ends_with("…")) << lines.back();
+  EXPECT_LE(lines.size() * gfx::TextMeasurer::current().lineHeight(cell->font()), cell->bounds().height());
+}
+
 }  // namespace
 }  // namespace mv::test

@@ -89,7 +89,8 @@ TEST_F(ProductDescriptionTest, InformationPanelPlacesPricesFromTheRightEdge) {
   EXPECT_EQ(info->priceLabel().frame(), (ui::Rect{1024 - 48 - 15, 568, 48, 20}));
   EXPECT_TRUE(info->priceLabel().subviews().empty());
   info->setLabelPrice("$10.00", "$9.00");
-  EXPECT_EQ(info->discountPriceLabel().frame(), (ui::Rect{1024 - 48 - 150, 568, 130, 20}));
+  // "$9.00" (40 points) ends 5 points before the price.
+  EXPECT_EQ(info->discountPriceLabel().frame(), (ui::Rect{1024 - 48 - 15 - 5 - 40, 568, 40, 20}));
   EXPECT_EQ(info->priceLabel().subviews().size(), 1u);
   info->setLabelPrice("$10.00", "");
   EXPECT_TRUE(info->priceLabel().subviews().empty());

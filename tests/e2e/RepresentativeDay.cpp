@@ -252,6 +252,24 @@ void RepresentativeDay::closeSettings() {
   ASSERT_TRUE(waitFor([&] { return tab->presentedViewController() == nullptr; }, 5));
 }
 
+void RepresentativeDay::chooseLanguage(long row) {
+  SettingsViewController* settings = openSettings();
+  ASSERT_TRUE(settings);
+  const auto& rows = settings->groups().at(2);
+  ASSERT_FALSE(rows.empty());
+  ASSERT_EQ(rows[0].cellType, SettingsCellEntity::kLanguage);
+  settings->tableView()->tapRowAtIndexPath({2, 0});
+  auto* nav = settings->navigationController();
+  ASSERT_TRUE(waitFor([&] { return nav->viewControllers().size() == 2; }, 5));
+  settle();
+  auto* languages = dynamic_cast<SettingsViewController*>(nav->topViewController());
+  ASSERT_TRUE(languages);
+  ASSERT_TRUE(languages->tableView()->tapRowAtIndexPath({0, row}));
+  settle();
+  closeSettings();
+  settle();
+}
+
 bool RepresentativeDay::signOut() {
   SettingsViewController* settings = openSettings();
   if (!settings) return false;

@@ -84,6 +84,9 @@ class RepresentativeDay : public ScreenFlowTest {
   BackupAndRestoreViewController* openBackupPage();
   // Closes the settings window with its Done button.
   void closeSettings();
+  // Chooses the interface language on the settings' language page (row
+  // `row`: 0 English, 1 Chinese) and closes the settings.
+  void chooseLanguage(long row);
   // Signs out from the settings window ("sure"); true once the welcome screen is back.
   [[nodiscard]] bool signOut();
   // Leaves this device for a new one: the application ended and launched

@@ -6,8 +6,10 @@
 #include "ReaderTestSupport.hpp"
 #include "library/reader/ReaderMainPagebar.hpp"
 #include "library/reader/ReaderMainToolbar.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Window.hpp"
+#include "util/PublicFunction.hpp"
 
 namespace mv {
 namespace {
@@ -109,6 +111,21 @@ TEST_F(ReaderPagebarTest, BarShowsSampledThumbnailsAndTheCurrentPage) {
   bar->updatePagebar();
   EXPECT_EQ(bar->pageNumberLabel()->text(), "10 of 10");
   EXPECT_EQ(bar->pageThumbView()->frame().x(), 206);
+}
+
+TEST_F(ReaderPagebarTest, ThePageNumberReadsInTheInterfaceLanguageAndWhole) {
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  PublicFunction::setInterfaceLanguageProvider([] { return kLanguageChinese; });
+  showBar(120);
+  doc->setPageNumber(100);
+  bar->updatePagebar();
+  const ui::Label& label = *bar->pageNumberLabel();
+  EXPECT_EQ(label.text(), "100 / 120 页");
+  EXPECT_EQ(label.shownLines(), std::vector<std::string>{label.text()});
+  PublicFunction::setInterfaceLanguageProvider(nullptr);
+  doc->setPageNumber(99);
+  bar->updatePagebar();
+  EXPECT_EQ(label.text(), "99 of 120");
 }
 
 TEST_F(ReaderPagebarTest, AFastDragTurnsOnlyWhenTheFingerLifts) {

@@ -250,9 +250,11 @@ class EditorTest : public OrderScreenTest {
     flush();
     return dynamic_cast<QuoteOrderItemsTableViewCell*>(editor->table().cellForRowAtIndexPath({0, r}));
   }
-  // Taps a field, clears it and types `text`, leaving it being edited.
+  // Taps a field at its end, clears it and types `text`, leaving it being
+  // edited.
   void retype(ui::TextField& field, const std::string& text) {
-    ASSERT_TRUE(driver().tap(field));
+    const ui::Rect shown = field.convertRectToView(field.bounds(), nullptr);
+    ASSERT_TRUE(driver().tapAt({shown.maxX() - 2, shown.midY()}));
     ASSERT_EQ(driver().firstResponder(), &field);
     for (std::size_t n = field.text().size(); n > 0; --n) driver().pressBackspace();
     ASSERT_EQ(field.text(), "");
@@ -602,9 +604,8 @@ TEST_F(EditorTest, ARefusedValueStillBeingTypedStopsSaveAndSubmit) {
   EXPECT_EQ(alertTitle(), txt("INVALIDINPUT"));
   EXPECT_EQ(count("marvisto_quote_order"), 0);
   answer(0);
-  // Corrected in its field, it goes in.
-  ASSERT_EQ(driver().firstResponder(), &row(0)->txtDiscountRat());
-  driver().typeText("0");
+  // Put right, it goes in.
+  ASSERT_NO_FATAL_FAILURE(retype(row(0)->txtDiscountRat(), "50.50"));
   driver().pressReturn();
   flush();
   EXPECT_EQ(row(0)->txtDiscountPrice().text(), "50.50");
@@ -656,6 +657,26 @@ TEST_F(EditorTest, AfterARowEditNoRowsHideAboveABlankArea) {
   const double lastOffset = std::max(0.0, table.contentSize().height - table.bounds().height());
   EXPECT_LE(table.contentOffset().y, lastOffset);
   EXPECT_GE(table.contentOffset().y, 0);
+}
+
+// A desktop window has no on-screen keyboard to make room for: a line being
+// typed leaves the table whole, and the last line stays in view.
+TEST_F(EditorTest, OnTheDesktopTypingALineHidesNoOtherLine) {
+  window().setHasOnScreenKeyboard(false);
+  auto o = newOrder(3);
+  open(o, Model::kNewOrder);
+  ui::TableView& table = editor->table();
+  const ui::Rect before = table.frame();
+  ASSERT_TRUE(row(0) && row(2));
+  ASSERT_TRUE(driver().tap(row(0)->quantityTextField()));
+  driver().typeText("4");
+  flush();
+  EXPECT_TRUE(row(0)->quantityTextField().isFirstResponder());
+  EXPECT_DOUBLE_EQ(table.frame().height(), before.height());
+  auto* last = row(2);
+  ASSERT_TRUE(last);
+  const ui::Rect lastInTable = last->convertRectToView(last->bounds(), &table);
+  EXPECT_LE(lastInTable.maxY() - table.contentOffset().y, table.bounds().height());
 }
 
 // What is stored and uploaded is the amount shown: whole cents.

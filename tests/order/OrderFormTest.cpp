@@ -20,6 +20,7 @@
 #include "platform/gfx/Context.hpp"
 #include "platform/gfx/ImageData.hpp"
 #include "platform/gfx/PdfDocument.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "services/DesktopLauncher.hpp"
 #include "services/MailComposer.hpp"
@@ -243,6 +244,28 @@ TEST_F(OrderFormTest, TallTextsMakeTallRows) {
   EXPECT_EQ(zipHeight, 40);
   EXPECT_GT(attributesHeight, 80);
   EXPECT_EQ(nameHeight, attributesHeight);
+}
+
+// Codes, quantities and amounts are never parted over two lines: a SKU or a
+// number wider than its column is drawn smaller in it.
+TEST_F(OrderFormTest, CodesAndLargeNumbersStayOnOneLineInTheirColumns) {
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  auto order = formOrder(1);
+  auto& item = *order->items[0];
+  item.sku = "SKU-01002";
+  item.quantity = 1000000;
+  item.price = 12345678.9;
+  item.finalPrice = 11111111.1;
+  auto doc = document(order);
+  ASSERT_TRUE(doc);
+  // Read back as the page's text, each number stands on one line.
+  const std::string text = doc->text(0);
+  for (const std::string& number :
+       std::vector<std::string>{item.sku, "1000000", item.strPrice(), item.strFinalPrice(), item.strSubtotal()}) {
+    SCOPED_TRACE(number);
+    EXPECT_NE(text.find(number), std::string::npos);
+    EXPECT_FALSE(doc->findText(0, number).empty());
+  }
 }
 
 // A line whose details are taller than a page goes on in rows on the next

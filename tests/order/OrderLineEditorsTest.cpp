@@ -7,6 +7,7 @@
 #include "order/DiscountPopController.hpp"
 #include "order/QuoteOrderItemModel.hpp"
 #include "order/QuoteOrderItemsTableViewCell.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/PopoverController.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -257,6 +258,36 @@ TEST_F(LineRowTest, ShowsTheLineAndEditsItInPlace) {
 
   driver().tap(cell->imageImageView());
   EXPECT_EQ(recorder->images, std::vector<long>{6500});
+}
+
+// Large quantities and amounts are drawn smaller in their places rather
+// than cut: the text drawn is as wide as its room at most.
+TEST_F(LineRowTest, LargeNumbersShowWholeInTheirFieldsAndLabels) {
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  auto cell = row(line(123456789.5, 123456789.5, 1000000));
+  auto& m = gfx::TextMeasurer::current();
+  EXPECT_EQ(cell->quantityTextField().text(), "1,000,000");
+  for (TZTextField* field : {&cell->quantityTextField(), &cell->txtDiscountPrice()}) {
+    SCOPED_TRACE(field->text());
+    const ui::Rect room = field->textRectForBounds(field->bounds());
+    EXPECT_LE(m.widthOf(field->displayText(), field->drawingFont()), room.width());
+  }
+  EXPECT_LT(cell->quantityTextField().drawingFont().pointSize(), cell->quantityTextField().font().pointSize());
+  for (ui::Label* label : {&cell->priceLabel(), &cell->subTotalLabel()}) {
+    SCOPED_TRACE(label->text());
+    ASSERT_EQ(label->shownLines().size(), 1u);
+    EXPECT_EQ(label->shownLines()[0], label->text());
+  }
+  // Typing keeps the caret at the end of what is drawn.
+  ASSERT_TRUE(driver().tap(cell->quantityTextField()));
+  flush();
+  auto& field = cell->quantityTextField();
+  EXPECT_EQ(field.text(), "1000000");
+  const ui::Rect room = field.editingRectForBounds(field.bounds());
+  EXPECT_LE(field.caretRect().maxX(), room.maxX() + 1);
+  EXPECT_GE(field.caretRect().x(), room.x());
+  driver().pressReturn();
+  flush();
 }
 
 TEST_F(LineRowTest, RefusedTextComesBackAndTheEditorStillHears) {

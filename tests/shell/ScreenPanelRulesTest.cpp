@@ -1,11 +1,17 @@
 // The sign-in panel's completion rules and the shortcut strip's arithmetic,
 // case by case, and the panel's accept and drop paths on a panel in a window.
 #include <cmath>
+#include <filesystem>
 
 #include "ScreenTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "shell/config/Language.hpp"
+#include "shell/config/LanguageManager.hpp"
+#include "shell/config/SkinManager.hpp"
+#include "shell/session/LoginItem.hpp"
+#include "util/PublicFunction.hpp"
 
 namespace mv::test {
 namespace {
@@ -92,6 +98,32 @@ TEST(ShortcutStrip, WhatCountsAsAShortcut) {
 }
 
 class PanelTest : public ScreenTest {};
+
+// A company's logo, however large, is drawn within its shortcut card; the
+// demo cards say "Demo" in the interface's language.
+TEST_F(PanelTest, ShortcutCardsHoldTheirLogoAndSayDemoInTheLanguage) {
+  saveLogins(base::Value::array({entry("rep", "acme", "s", "YES")}));
+  auto folder = PublicFunction::clientFolder("acme");
+  ASSERT_TRUE(folder);
+  std::filesystem::create_directories(*folder / SkinManager::kSkinFolderName);
+  ASSERT_TRUE(gfx::ImageData(900, 300).writePNG(*folder / SkinManager::kSkinFolderName / "homelogo.png"));
+  LanguageManager::sharedInstance().setCurrentLanguage(2);
+  launch();
+  std::vector<LoginItem*> demos;
+  LoginItem* acme = nullptr;
+  for (LoginItem* item : driver().findAllOf<LoginItem>(nullptr, false)) {
+    if (item->isDemo()) demos.push_back(item);
+    if (item->clientId() == "acme") acme = item;
+  }
+  ASSERT_TRUE(acme);
+  const ui::Rect card = acme->convertRectToView(acme->bounds(), nullptr);
+  const ui::Rect logo = acme->imageView().convertRectToView(acme->imageView().bounds(), nullptr);
+  EXPECT_TRUE(card.contains(logo)) << logo.x() << "," << logo.y() << " " << logo.width() << "x" << logo.height();
+  EXPECT_NEAR(logo.width() / logo.height(), 3, 0.05);
+  ASSERT_FALSE(demos.empty());
+  for (LoginItem* demo : demos) EXPECT_EQ(demo->lblCompany().text(), "演示");
+  LanguageManager::sharedInstance().setCurrentLanguage(1);
+}
 
 TEST_F(PanelTest, AcceptAndDropPaths) {
   saveLogins(base::Value::array(

@@ -241,7 +241,7 @@ TEST_F(SyncScreenPanelTest, BrokenRunsAlertOnceAndEndIdle) {
   EXPECT_TRUE(host->blinking);
   EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), test::textOf("CHECKING"));
   screen->setProgress(0.25f, 1, 200);
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "25 %");
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "25%");
   engine->setIsSyncAllData(true);
   screen->breakSync("The service did not answer.");
   ASSERT_TRUE(alert());
@@ -259,7 +259,7 @@ TEST_F(SyncScreenPanelTest, BrokenRunsAlertOnceAndEndIdle) {
   EXPECT_EQ(panel().labelBgDownload().alpha(), 0);
   // "OK" leaves the bars as the run left them: what it fetched is kept.
   press(0);
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "25 %");
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "25%");
   EXPECT_EQ(panel().syncInfoProduc().progress(), 0.25f);
 
   // An expired session offers the sign-in screen.
@@ -301,23 +301,23 @@ TEST_F(SyncScreenPanelTest, AnEndedRunLeavesNoRowCheckingAndNoShareShortOfWholeR
   EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), test::textOf("CHECKING"));
   screen->breakSync("The service did not answer.");
   ASSERT_TRUE(alert());
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0 %");
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0%");
   press(0);
 
   engine->setIsDownloading(true);
   screen->startIndictorView();
   screen->syncEndedBySession();
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0 %");
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0%");
 
   engine->setIsDownloading(true);
   screen->startIndictorView();
   screen->setProgress(0.996f, SyncModel::kImageTypeProduct, 10);
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "99 %");
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "99%");
   EXPECT_LT(panel().syncInfoProduc().progress(), 1.0f);
   screen->setProgress(0.999f, SyncModel::kImageTypeCover, 10);
   EXPECT_EQ(panel().syncInfoIcon().lbprogressTxt(), "99%");
   screen->setProgress(0.29f, SyncModel::kImageTypeProduct, 10);
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "29 %");
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "29%");
   screen->setProgress(1.0f, SyncModel::kImageTypeProduct, 0);
   EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), test::textOf("COMPLETED"));
 }
@@ -336,17 +336,17 @@ TEST_F(SyncScreenPanelTest, TheRemovalOfChangedFilesShowsHowFarItIs) {
   screen->setRemovalProgress(1.0f);
   EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), checking + " 100%");
   screen->setProgress(0.12f, SyncModel::kImageTypeProduct, 10);
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "12 %");
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "12%");
   // A late report of another removal changes nothing any more.
   screen->setRemovalProgress(0.5f);
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "12 %");
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "12%");
 
   engine->setIsDownloading(true);
   screen->startIndictorView();
   screen->setRemovalProgress(0.3f);
   screen->breakSync("The service did not answer.");
   ASSERT_TRUE(alert());
-  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0 %");
+  EXPECT_EQ(panel().syncInfoProduc().lbprogressTxt(), "0%");
   press(0);
 }
 

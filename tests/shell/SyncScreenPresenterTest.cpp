@@ -55,9 +55,9 @@ TEST_F(SyncScreenPresenterTest, TimeLeftIsLessThanAMinuteOrWholeMinutesRoundedUp
 TEST_F(SyncScreenPresenterTest, ProgressTextsFollowEachImageKind) {
   // Product images: a blank before the sign, whole per cents rounded down (a
   // share short of whole never reads 100); a whole bar is left to "COMPLETED".
-  EXPECT_EQ(P::progressUpdate(0.456f, 1), (SyncRowUpdate{SyncRow::Products, 0.456f, "45 %"}));
-  EXPECT_EQ(P::progressUpdate(0.9999f, 1), (SyncRowUpdate{SyncRow::Products, 0.9999f, "99 %"}));
-  EXPECT_EQ(P::progressUpdate(0.0f, 1), (SyncRowUpdate{SyncRow::Products, 0.0f, "0 %"}));
+  EXPECT_EQ(P::progressUpdate(0.456f, 1), (SyncRowUpdate{SyncRow::Products, 0.456f, "45%"}));
+  EXPECT_EQ(P::progressUpdate(0.9999f, 1), (SyncRowUpdate{SyncRow::Products, 0.9999f, "99%"}));
+  EXPECT_EQ(P::progressUpdate(0.0f, 1), (SyncRowUpdate{SyncRow::Products, 0.0f, "0%"}));
   EXPECT_EQ(P::progressUpdate(1.0f, 1), (SyncRowUpdate{SyncRow::Products, 1.0f, std::nullopt}));
   EXPECT_EQ(P::progressUpdate(1.5f, 1), (SyncRowUpdate{SyncRow::Products, 1.0f, std::nullopt}));
   // Icons fill the first fifth of the sales-material bar, covers the rest.
@@ -76,7 +76,7 @@ TEST_F(SyncScreenPresenterTest, ProgressTextsFollowEachImageKind) {
   EXPECT_EQ(noCovers->text, "20%");
   EXPECT_EQ(P::progressUpdate(1.0f, 4), (SyncRowUpdate{SyncRow::Material, 1.0f, std::nullopt}));
   // A share that is not a number counts as none.
-  EXPECT_EQ(P::progressUpdate(std::nanf(""), 1), (SyncRowUpdate{SyncRow::Products, 0.0f, "0 %"}));
+  EXPECT_EQ(P::progressUpdate(std::nanf(""), 1), (SyncRowUpdate{SyncRow::Products, 0.0f, "0%"}));
   // Other kinds change nothing.
   EXPECT_EQ(P::progressUpdate(0.5f, 2), std::nullopt);
   EXPECT_EQ(P::progressUpdate(0.5f, 5), std::nullopt);

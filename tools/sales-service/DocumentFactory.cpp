@@ -3,6 +3,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -33,6 +34,12 @@ bool looksNumeric(const std::string& s) {
   char* end = nullptr;
   std::strtod(s.c_str(), &end);
   return end && *end == '\0';
+}
+
+// Characters, not bytes, of a UTF-8 text.
+std::size_t utf8Characters(const std::string& s) {
+  return static_cast<std::size_t>(
+      std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 std::string columnName(size_t index) {
@@ -331,6 +338,20 @@ std::string DocumentFactory::xlsx(const std::string& sheetName, const std::vecto
     }
     data += "</row>";
   }
+  // Each column as wide as its longest text (in characters, with a margin),
+  // so no cell is cut by the one beside it.
+  std::vector<std::size_t> longest;
+  for (const auto& row : rows) {
+    if (longest.size() < row.size()) longest.resize(row.size(), 0);
+    for (size_t c = 0; c < row.size(); ++c) longest[c] = std::max(longest[c], utf8Characters(row[c]));
+  }
+  std::string cols;
+  for (size_t c = 0; c < longest.size(); ++c) {
+    const std::string n = std::to_string(c + 1);
+    cols += "<col min=\"" + n + "\" max=\"" + n + "\" width=\"" + std::to_string(std::max<std::size_t>(longest[c], 8) + 2) +
+            "\" customWidth=\"1\"/>";
+  }
+  if (!cols.empty()) cols = "<cols>" + cols + "</cols>";
   const char* ns = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
   const char* rNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
   ZipBuilder zip;
@@ -349,7 +370,8 @@ std::string DocumentFactory::xlsx(const std::string& sheetName, const std::vecto
               "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
               "Target=\"worksheets/sheet1.xml\"/></Relationships>");
   zip.add("xl/worksheets/sheet1.xml",
-          std::string(kXmlHead) + "<worksheet xmlns=\"" + ns + "\"><sheetData>" + data + "</sheetData></worksheet>");
+          std::string(kXmlHead) + "<worksheet xmlns=\"" + ns + "\">" + cols + "<sheetData>" + data +
+              "</sheetData></worksheet>");
   return zip.finish().value_or(std::string());
 }
 

@@ -252,6 +252,18 @@ base::Size sizeWithFont(std::string_view text, const Font& font, double width, L
   return TextMeasurer::current().layout(text, font, width, mode, 1).size;
 }
 
+WidestWord widestWord(std::string_view text, const Font& font) {
+  auto& m = TextMeasurer::current();
+  WidestWord widest;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find_first_of(" \n", at), text.size());
+    const std::string_view word = text.substr(at, end - at);
+    if (const double w = m.widthOf(word, font); w > widest.width) widest = {word, w};
+    at = end + 1;
+  }
+  return widest;
+}
+
 double fitFontSize(std::string_view text, const Font& font, double minFontSize, double width) {
   auto& m = TextMeasurer::current();
   double size = font.pointSize();

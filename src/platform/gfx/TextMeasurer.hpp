@@ -110,6 +110,14 @@ base::Size sizeWithFont(std::string_view text, const Font& font, double width, L
 // text fits `width` on one line (`minFontSize` when even that is too wide).
 double fitFontSize(std::string_view text, const Font& font, double minFontSize, double width);
 
+// The widest of the text's words (parted by blanks and line breaks), with
+// its width in `font`.
+struct WidestWord {
+  std::string_view word;
+  double width = 0;
+};
+WidestWord widestWord(std::string_view text, const Font& font);
+
 // UTF-8 helpers for text shortening.
 std::size_t utf8Length(std::string_view text);
 std::string_view utf8Prefix(std::string_view text, std::size_t codePoints);

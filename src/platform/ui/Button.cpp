@@ -17,7 +17,7 @@ Button::Button(const Rect& frame, ButtonType type) : Control(frame), type_(type)
   titleLabel_->setTextAlignment(gfx::TextAlignment::Center);
   titleLabel_->setLineBreakMode(gfx::LineBreakMode::MiddleTruncation);
   imageView_ = std::make_shared<ImageView>();
-  imageView_->setContentMode(ContentMode::Center);
+  imageView_->setContentMode(ContentMode::ScaleAspectFit);
   addSubview(imageView_);
   addSubview(titleLabel_);
   if (type_ == ButtonType::Custom) {
@@ -181,9 +181,21 @@ void Button::placePair(const Rect& region, Size image, Size title, Rect* imageRe
 
 Rect Button::contentRectForBounds(const Rect& b) const { return b.inset(contentInsets_); }
 
-Rect Button::titleRectForContentRect(const Rect& contentRect) const {
+Size Button::imageSizeIn(const Rect& region) const {
   auto img = currentImage();
-  Size is = img ? img->size() : Size{};
+  if (!img) return {};
+  Size is = img->size();
+  // An image larger than its room is scaled down to fit it, keeping its shape.
+  if (is.width > 0 && is.height > 0) {
+    const double scale = std::min({1.0, std::max(0.0, region.width()) / is.width,
+                                   std::max(0.0, region.height()) / is.height});
+    is = {is.width * scale, is.height * scale};
+  }
+  return is;
+}
+
+Rect Button::titleRectForContentRect(const Rect& contentRect) const {
+  Size is = imageSizeIn(contentRect.inset(imageInsets_));
   Rect region = contentRect.inset(titleInsets_);
   Size ts = titleSize(std::max(0.0, region.width() - is.width));
   Rect r;
@@ -192,9 +204,8 @@ Rect Button::titleRectForContentRect(const Rect& contentRect) const {
 }
 
 Rect Button::imageRectForContentRect(const Rect& contentRect) const {
-  auto img = currentImage();
-  Size is = img ? img->size() : Size{};
   Rect region = contentRect.inset(imageInsets_);
+  Size is = imageSizeIn(region);
   Size ts = titleSize(std::max(0.0, region.width() - is.width));
   Rect r;
   placePair(region, is, ts, &r, nullptr);

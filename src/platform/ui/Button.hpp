@@ -17,7 +17,7 @@ enum class ButtonType { Custom = 0, RoundedRect = 1, DetailDisclosure = 2, InfoL
 // (normal, highlighted, selected, disabled and their combinations). A state
 // without its own value shows the normal one. The title and image are laid
 // out side by side within the content rectangle, each shifted by its own
-// edge insets.
+// edge insets; an image larger than its room is scaled down to fit it.
 class Button : public Control {
  public:
   explicit Button(const Rect& frame = {}, ButtonType type = ButtonType::Custom);
@@ -76,6 +76,8 @@ class Button : public Control {
   static std::optional<T> lookup(const std::map<unsigned, T>& m, unsigned state);
   void updateContent();
   Size titleSize(double maxWidth) const;
+  // The current image's size as shown in `region`.
+  Size imageSizeIn(const Rect& region) const;
   void placePair(const Rect& region, Size image, Size title, Rect* imageRect, Rect* titleRect) const;
 
   ButtonType type_;

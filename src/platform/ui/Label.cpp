@@ -88,10 +88,25 @@ void Label::setStrikeThrough(bool on) {
 }
 
 double Label::actualFontSize() const {
-  if (!adjusts_ || lines_ != 1 || text_.empty()) return font_.pointSize();
+  if (!adjusts_ || text_.empty()) return font_.pointSize();
   double minSize = minimumFontSize_ > 0 ? minimumFontSize_ : font_.pointSize() * minimumScale_;
   if (minSize <= 0) minSize = std::min(font_.pointSize(), 4.0);
-  return gfx::fitFontSize(text_, font_, minSize, bounds().width());
+  if (lines_ == 1) return gfx::fitFontSize(text_, font_, minSize, bounds().width());
+  // Several lines: the largest size at which the text wraps into the lines
+  // the label's height allows with no word broken.
+  const Rect b = bounds();
+  auto& m = gfx::TextMeasurer::current();
+  auto fits = [&](double size) {
+    const gfx::Font f = font_.withSize(size);
+    if (gfx::widestWord(text_, f).width > b.width()) return false;
+    const double lh = m.lineHeight(f);
+    int room = lh > 0 ? gfx::linesFitting(b.height(), lh) : 1;
+    if (lines_ > 0) room = std::min(room, lines_);
+    return static_cast<int>(m.layout(text_, f, b.width(), gfx::LineBreakMode::WordWrap, 0).lines.size()) <= room;
+  };
+  double size = font_.pointSize();
+  while (size > minSize && !fits(size)) size = std::max(minSize, size - 0.5);
+  return size;
 }
 
 gfx::Font Label::effectiveFont() const { return font_.withSize(actualFontSize()); }
@@ -116,14 +131,25 @@ Size Label::sizeThatFits(Size size) const {
   return layout.size;
 }
 
-void Label::drawTextInRect(gfx::Context& ctx, const Rect& rect) {
-  if (text_.empty()) return;
-  gfx::Font f = effectiveFont();
+gfx::TextLayout Label::layoutInRect(const Rect& rect, const gfx::Font& f) const {
   auto& m = gfx::TextMeasurer::current();
   double lh = m.lineHeight(f);
   int fit = lh > 0 ? gfx::linesFitting(rect.height(), lh) : 1;
   int maxLines = lines_ > 0 ? std::min(lines_, fit) : fit;
-  auto layout = m.layout(text_, f, rect.width(), breakMode_, maxLines);
+  return m.layout(text_, f, rect.width(), breakMode_, maxLines);
+}
+
+std::vector<std::string> Label::shownLines() const {
+  std::vector<std::string> out;
+  if (text_.empty()) return out;
+  for (auto& line : layoutInRect(bounds(), effectiveFont()).lines) out.push_back(std::move(line.text));
+  return out;
+}
+
+void Label::drawTextInRect(gfx::Context& ctx, const Rect& rect) {
+  if (text_.empty()) return;
+  gfx::Font f = effectiveFont();
+  auto layout = layoutInRect(rect, f);
   // Centred vertically, as the platform's labels are.
   double y = rect.y() + std::floor((rect.height() - layout.size.height) / 2);
   gfx::Color color = textColor_;

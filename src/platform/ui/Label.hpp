@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/gfx/Font.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
@@ -9,8 +10,8 @@
 namespace ui {
 
 // Read-only text: one or more lines in a font and colour, aligned, broken or
-// truncated by a line-break mode, optionally shrunk to fit its width (single
-// line), with an optional shadow. Vertically centred in its bounds.
+// truncated by a line-break mode, optionally shrunk to fit its width (one
+// line) or its bounds (several), with an optional shadow. Vertically centred in its bounds.
 class Label : public View {
  public:
   explicit Label(const Rect& frame = {});
@@ -48,8 +49,11 @@ class Label : public View {
   bool isStrikeThrough() const { return strike_; }
   void setStrikeThrough(bool on);
 
-  // The font size the text draws at after shrinking to fit.
+  // The font size the text draws at after shrinking to fit: on one line, to
+  // the width; on several, to the lines the bounds hold without breaking a word.
   double actualFontSize() const;
+  // The lines drawn in the bounds, as shortened by the line-break mode.
+  std::vector<std::string> shownLines() const;
   // Where the text goes within `bounds`, sized to it, for at most `lines` lines (0: any).
   virtual Rect textRectForBounds(const Rect& bounds, int lines) const;
   virtual void drawTextInRect(gfx::Context& ctx, const Rect& rect);
@@ -58,6 +62,7 @@ class Label : public View {
 
  private:
   gfx::Font effectiveFont() const;
+  gfx::TextLayout layoutInRect(const Rect& rect, const gfx::Font& font) const;
   std::string text_;
   gfx::Font font_ = gfx::Font::systemFont(17);
   gfx::Color textColor_ = gfx::Color::black();

@@ -1,5 +1,7 @@
 #include "shell/frame/WebViewController.hpp"
 
+#include <algorithm>
+
 #include "platform/base/Log.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/WeakAs.hpp"
@@ -35,10 +37,20 @@ void WebViewController::viewDidLoad() {
   contentWebView_->setDelegate(ui::weakAs<svc::WebViewDelegate>(this));
   view()->addSubview(contentWebView_);
 
-  lblLoadError_ = std::make_shared<ui::Label>(fit.fitCGRectBy(40, 300, 944, 120));
+  // The message may stand over the page's own text: it has a plate of its own.
+  messageArea_ = fit.fitCGRectBy(40, 300, 944, 120);
+  messagePlate_ = std::make_shared<ui::View>(messageArea_);
+  messagePlate_->setBackgroundColor(gfx::Color::white());
+  messagePlate_->layer().setCornerRadius(kMessagePadding / 2);
+  messagePlate_->layer().setBorderWidth(1);
+  messagePlate_->layer().setBorderColor(gfx::Color::lightGray());
+  messagePlate_->setHidden(true);
+  view()->addSubview(messagePlate_);
+  lblLoadError_ = std::make_shared<ui::Label>(messageArea_);
   lblLoadError_->setNumberOfLines(0);
   lblLoadError_->setTextAlignment(gfx::TextAlignment::Center);
   lblLoadError_->setTextColor(gfx::Color::darkGray());
+  lblLoadError_->setBackgroundColor(std::nullopt);
   lblLoadError_->setHidden(true);
   view()->addSubview(lblLoadError_);
 
@@ -78,7 +90,14 @@ void WebViewController::showMessage(std::string key, std::string detail) {
   messageKey_ = std::move(key);
   messageDetail_ = std::move(detail);
   lblLoadError_->setText(messageDetail_.empty() ? text(messageKey_) : text(messageKey_) + "\n" + messageDetail_);
+  const double pad = kMessagePadding;
+  const ui::Size fits = lblLoadError_->sizeThatFits({messageArea_.width() - 2 * pad, messageArea_.height()});
+  const double width = std::min(messageArea_.width(), fits.width + 2 * pad);
+  const double height = std::min(messageArea_.height(), fits.height + 2 * pad);
+  messagePlate_->setFrame({messageArea_.midX() - width / 2, messageArea_.y(), width, height});
+  lblLoadError_->setFrame(messagePlate_->frame().inset(pad, pad));
   lblLoadError_->setHidden(false);
+  messagePlate_->setHidden(false);
 }
 
 void WebViewController::btnBackClick() {
@@ -117,6 +136,7 @@ WebViewController::NavigationRule WebViewController::navigationRule(const std::s
 
 void WebViewController::webViewDidStartLoad(svc::WebView&) {
   lblLoadError_->setHidden(true);
+  messagePlate_->setHidden(true);
   refreshBtnStatus();
   ui::Application::sharedInstance().setNetworkActivityIndicatorVisible(true);
 }

@@ -60,6 +60,9 @@ class WebViewController : public PopBaseController, public svc::WebViewDelegate 
   std::shared_ptr<ui::Button> btnBack_, btnForward_, btnReload_;
   // Shows the message of `key` (and the engine's `detail`, when any) over the page.
   void showMessage(std::string key, std::string detail = {});
+  static constexpr double kMessagePadding = 16;
+  ui::Rect messageArea_;
+  std::shared_ptr<ui::View> messagePlate_;
   std::shared_ptr<ui::Label> lblLoadError_;
   std::string messageKey_;
   std::string messageDetail_;

@@ -43,7 +43,7 @@ LoginItem::LoginItem(const ui::Rect& frame) : ui::Button(frame) {
 
 void LoginItem::setIsDemo(bool demo) {
   isDemo_ = demo;
-  if (demo) lblCompany_->setText("Demo");
+  if (demo) lblCompany_->setText(text("DEMO"));
 }
 
 void LoginItem::setClientId(const std::string& clientId) {
@@ -67,7 +67,7 @@ void LoginItem::setShaking(bool shaking) {
 
 void LoginItem::fileDelteBtnClicked() {
   const std::string title =
-      Language::format(text("DELETESHORTCUT"), {isDemo_ ? "Demo" : clientId_});
+      Language::format(text("DELETESHORTCUT"), {isDemo_ ? text("DEMO") : clientId_});
   const std::string message =
       isDemo_ ? text("DELETEDEMOSHORTCUT")
               : Language::format(text("DELETENORMALSHORTCUT"), {clientId_});

@@ -145,7 +145,7 @@ void ResourceUpdateView::endStartCheck() {
   for (SyncRow r : {SyncRow::Products, SyncRow::Material, SyncRow::Customers}) {
     SyncInfoItem& item = row(r);
     if (SyncScreenPresenter::isCheckingText(item.lbprogressTxt()))
-      item.setLbprogressTxt(SyncScreenPresenter::rowText(r, item.progress()));
+      item.setLbprogressTxt(SyncScreenPresenter::rowText(item.progress()));
   }
 }
 

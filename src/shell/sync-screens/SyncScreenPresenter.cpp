@@ -18,13 +18,14 @@ namespace mv {
 namespace {
 
 
-// A share as a whole per-cent figure, with or without a blank before the sign.
-// Rounded down: "100%" is only ever shown for work that is whole.
-std::string percent(float share, bool blank) {
+// A share as a whole per-cent figure written as every row writes it, the
+// sign straight after the number. Rounded down: "100%" is only ever shown
+// for work that is whole.
+std::string percent(float share) {
   char out[32];
   // The small allowance keeps a share like 0.29 from reading 28.
   const double whole = std::floor(std::clamp(static_cast<double>(share), 0.0, 1.0) * 100.0 + 1e-4);
-  std::snprintf(out, sizeof out, blank ? "%.0f %%" : "%.0f%%", whole);
+  std::snprintf(out, sizeof out, "%.0f%%", whole);
   return out;
 }
 
@@ -48,28 +49,28 @@ std::optional<SyncRowUpdate> SyncScreenPresenter::progressUpdate(float progress,
   switch (imageType) {
     case SyncModel::kImageTypeProduct:
       if (progress >= 1.0f) return SyncRowUpdate{SyncRow::Products, 1.0f, std::nullopt};
-      return SyncRowUpdate{SyncRow::Products, progress, percent(progress, true)};
+      return SyncRowUpdate{SyncRow::Products, progress, percent(progress)};
     case SyncModel::kImageTypeIcon:
-      if (progress >= 1.0f) return SyncRowUpdate{SyncRow::Material, kIconShare, percent(kIconShare, false)};
-      return SyncRowUpdate{SyncRow::Material, progress * kIconShare, percent(progress * kIconShare, false)};
+      if (progress >= 1.0f) return SyncRowUpdate{SyncRow::Material, kIconShare, percent(kIconShare)};
+      return SyncRowUpdate{SyncRow::Material, progress * kIconShare, percent(progress * kIconShare)};
     case SyncModel::kImageTypeCover: {
       if (progress >= 1.0f) return SyncRowUpdate{SyncRow::Material, 1.0f, std::nullopt};
       const float share = progress * (1.0f - kIconShare) + kIconShare;
-      return SyncRowUpdate{SyncRow::Material, share, percent(share, false)};
+      return SyncRowUpdate{SyncRow::Material, share, percent(share)};
     }
     default:
       return std::nullopt;
   }
 }
 
-std::string SyncScreenPresenter::rowText(SyncRow row, float progress) {
+std::string SyncScreenPresenter::rowText(float progress) {
   if (progress >= 1.0f) return text("COMPLETED");
-  return percent(progress, row == SyncRow::Products);
+  return percent(progress);
 }
 
 std::string SyncScreenPresenter::checkingText(float share) {
   if (std::isnan(share)) share = 0;
-  return text("CHECKING") + " " + percent(share, false);
+  return text("CHECKING") + " " + percent(share);
 }
 
 bool SyncScreenPresenter::isCheckingText(const std::string& shown) {
@@ -82,7 +83,7 @@ std::optional<SyncRowUpdate> SyncScreenPresenter::imagesFinishedUpdate(int image
     case SyncModel::kImageTypeProduct:
       return SyncRowUpdate{SyncRow::Products, 1.0f, std::nullopt};
     case SyncModel::kImageTypeIcon:
-      return SyncRowUpdate{SyncRow::Material, kIconShare, percent(kIconShare, false)};
+      return SyncRowUpdate{SyncRow::Material, kIconShare, percent(kIconShare)};
     case SyncModel::kImageTypeCover:
       return SyncRowUpdate{SyncRow::Material, 1.0f, std::nullopt};
     default:

@@ -57,7 +57,7 @@ class SyncScreenPresenter {
   static std::optional<SyncRowUpdate> progressUpdate(float progress, int imageType);
   // The text of a row whose bar stands at `progress`, when nothing more
   // telling is known (a run ended while the row still said it was checking).
-  static std::string rowText(SyncRow row, float progress);
+  static std::string rowText(float progress);
   // "Checking..." with the share of the changed files removed ("Checking...
   // 45%"), and whether a row's text is one of those or "Checking..." alone.
   static std::string checkingText(float share);

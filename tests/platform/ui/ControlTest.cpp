@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "UiTestEnvironment.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/Button.hpp"
@@ -122,6 +123,55 @@ TEST_F(ControlTest, ButtonStatesPickTheirTitlesImagesAndLayout) {
   EXPECT_EQ(b->titleLabel().frame().x(), 67.5);
   EXPECT_EQ(b->imageView().frame().x(), 67.5);
   EXPECT_EQ(b->sizeThatFits({}), (Size{65, 20}));
+}
+
+// A picture larger than its button is scaled down to the button, keeping
+// its shape, and nothing of it is drawn outside.
+TEST_F(ControlTest, AnImageLargerThanItsButtonIsScaledToFitIt) {
+  HeadlessDriver driver;
+  gfx::ImageData red(300, 150);
+  for (int y = 0; y < red.height; ++y)
+    for (int x = 0; x < red.width; ++x) {
+      std::uint8_t* p = red.pixel(x, y);
+      p[0] = 230, p[1] = 10, p[2] = 10, p[3] = 255;
+    }
+  auto b = std::make_shared<Button>(Rect{200, 200, 120, 40});
+  b->setImage(gfx::Image::fromImageData(red));
+  driver.window().addSubview(b);
+  driver.flush();
+  EXPECT_EQ(b->imageView().frame(), (Rect{20, 0, 80, 40}));
+  auto shot = driver.render(1);
+  ASSERT_TRUE(shot);
+  EXPECT_GT(shot->pixelAt(260, 220).r(), 0.8);
+  for (auto [x, y] : {std::pair{260, 195}, std::pair{260, 245}, std::pair{150, 220}, std::pair{370, 220}})
+    EXPECT_LT(shot->pixelAt(x, y).r() - shot->pixelAt(x, y).g(), 0.1) << x << "," << y;
+  // A small one keeps its size.
+  b->setImage(gfx::Image::blank({20, 10}));
+  b->layoutIfNeeded();
+  EXPECT_EQ(b->imageView().frame(), (Rect{50, 15, 20, 10}));
+}
+
+// Several lines shrink together until every word fits the width and the
+// lines fit the height; what is drawn is what `shownLines` says.
+TEST_F(ControlTest, ALabelOfSeveralLinesShrinksToItsBounds) {
+  gfx::ScopedTextMeasurer fixed(gfx::TextMeasurer::fixed(0.5));
+  Label label(Rect{0, 0, 100, 40});
+  label.setFont(gfx::Font::systemFont(16));
+  label.setNumberOfLines(2);
+  label.setLineBreakMode(gfx::LineBreakMode::TailTruncation);
+  label.setText("Colour number one with blue stripes");
+  // At 16 points: 12 characters a line, three lines needed, each 20 high.
+  EXPECT_EQ(label.shownLines().size(), 2u);
+  EXPECT_NE(label.shownLines().back().find("…"), std::string::npos);
+  label.setAdjustsFontSizeToFitWidth(true);
+  label.setMinimumFontSize(8);
+  // At 11.5 points: 17 characters a line, two lines 14.4 high.
+  EXPECT_EQ(label.actualFontSize(), 11.5);
+  EXPECT_EQ(label.shownLines(), (std::vector<std::string>{"Colour number one", "with blue stripes"}));
+  // Never below the minimum: there the tail is shortened.
+  label.setText("Colour number one with blue stripes and a long tail of words after it");
+  EXPECT_EQ(label.actualFontSize(), 8);
+  EXPECT_NE(label.shownLines().back().find("…"), std::string::npos);
 }
 
 TEST_F(ControlTest, SegmentsSwitchesLabelsAndIndicators) {
