@@ -8,6 +8,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Keyboard.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "platform/ui/Window.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -533,7 +534,7 @@ void CustomerInfoView::deleteSection(int indexId, int type) {
 void CustomerInfoView::customerAttributeCellTextFieldBegin(CustomerAttributeCell& cell) {
   tableInputViewFocus_ = true;
   const ui::IndexPath path{cell.section() + 1, cell.row()};
-  tableCustomerInfo_->scrollToRowAtIndexPath(path, ui::TableViewScrollPosition::Middle, true);
+  tableCustomerInfo_->scrollToRowAtIndexPath(path, editingRowPosition(), true);
   curCell_ = path;
 }
 
@@ -556,7 +557,7 @@ void CustomerInfoView::customerAttributeCellShouldReturn(long section, long row)
     return;
   }
   const ui::IndexPath path{target.section, target.row};
-  tableCustomerInfo_->scrollToRowAtIndexPath(path, ui::TableViewScrollPosition::Middle, true);
+  tableCustomerInfo_->scrollToRowAtIndexPath(path, editingRowPosition(), true);
   auto weak = ui::weakAs<CustomerInfoView>(this);
   timers_.after(kFocusDelay, [weak, path] {
     auto self = weak.lock();
@@ -616,6 +617,13 @@ void CustomerInfoView::submitAction(ui::Control*) {
 }
 
 // --- keyboard -------------------------------------------------------------------------------------------------
+
+ui::TableViewScrollPosition CustomerInfoView::editingRowPosition() const {
+  // The middle stays clear of an on-screen keyboard; a desktop's keyboard
+  // covers nothing, so a row in sight stays where it stands.
+  const ui::Window* w = window();
+  return w && w->hasOnScreenKeyboard() ? ui::TableViewScrollPosition::Middle : ui::TableViewScrollPosition::None;
+}
 
 void CustomerInfoView::keyboardWasShown() {
   if (!tableInputViewFocus_) return;

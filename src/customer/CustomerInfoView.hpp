@@ -146,6 +146,8 @@ class CustomerInfoView : public ui::View,
   void reload();
   void setMode(int mode);
   ui::Rect tableFrame() const;
+  // Where a row whose field takes the keyboard is scrolled to.
+  ui::TableViewScrollPosition editingRowPosition() const;
   void keyboardWasShown();
   void keyboardWasHidden();
   // A row's height for its label and value texts.

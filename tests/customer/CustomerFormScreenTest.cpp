@@ -524,6 +524,46 @@ TEST_F(FormScreenTest, WithoutAnOnScreenKeyboardTheFormKeepsItsHeightAndTheCaret
   EXPECT_LE(field.caretRect().x(), 1);
 }
 
+// On a desktop, clicking a field of the form that is in sight edits it where
+// it stands: the form neither scrolls nor lifts, neither on the click nor
+// when Return moves on to the next field in sight.
+TEST_F(FormScreenTest, OnADesktopAFieldInSightIsEditedWhereItStands) {
+  open();
+  window_->setHasOnScreenKeyboard(false);
+  startNewCustomer();
+  const ui::Rect frame = table().frame();
+  const ui::Rect shown = table().convertRectToView(table().bounds(), nullptr);
+  const ui::Point offset = table().contentOffset();
+  for (const char* key : {"STREETADDRESS", "CITY", "ZIPCODE"}) {
+    SCOPED_TRACE(key);
+    const long row = rowOf(2, key);
+    ASSERT_GE(row, 0);
+    auto* cell = dynamic_cast<CustomerAttributeCell*>(table().cellForRowAtIndexPath({2, row}));
+    ASSERT_TRUE(cell);
+    auto& field = cell->txtAttributeValue();
+    const ui::Rect before = field.convertRectToView(field.bounds(), nullptr);
+    ASSERT_TRUE(shown.contains(before)) << "the field is not in sight to begin with";
+    ASSERT_TRUE(driver->tap(field));
+    advance(1);
+    flush();
+    EXPECT_TRUE(field.isEditing());
+    EXPECT_EQ(table().contentOffset(), offset);
+    EXPECT_EQ(table().frame(), frame);
+    EXPECT_EQ(field.convertRectToView(field.bounds(), nullptr), before);
+  }
+  // Return on the street goes on to the city, in sight too.
+  auto* street = dynamic_cast<CustomerAttributeCell*>(table().cellForRowAtIndexPath({2, rowOf(2, "STREETADDRESS")}));
+  ASSERT_TRUE(street);
+  ASSERT_TRUE(driver->tap(street->txtAttributeValue()));
+  ASSERT_TRUE(driver->pressReturn());
+  advance(CustomerInfoView::kFocusDelay + 0.05);
+  flush();
+  auto* city = dynamic_cast<CustomerAttributeCell*>(table().cellForRowAtIndexPath({2, rowOf(2, "CITY")}));
+  ASSERT_TRUE(city);
+  EXPECT_TRUE(city->txtAttributeValue().isEditing());
+  EXPECT_EQ(table().contentOffset(), offset);
+}
+
 // The active row stores "YES" or "NO" and reads them in the interface's
 // language, one chosen while the form shows included.
 TEST_F(FormScreenTest, TheActiveRowReadsYesOrNoInTheInterfaceLanguage) {

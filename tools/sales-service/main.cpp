@@ -59,8 +59,8 @@ user defaults of the application, or its settings screen):
   "ImagePort"  the file port, e.g. 48081 (a port of 80 is left out of file URLs)
   "ImagePath"  )" << config.imagePath << R"(
 
-The sample companies and their sizes (the options above and accounts.json
-change them; "fullImageWidth"/"fullImageHeight" size the pictures):
+The sample companies and their sizes (the options above and each company's
+"data" in accounts.json change them; the pictures' size stays as shown):
 )";
   for (const auto& c : config.companies) {
     std::cout << "  " << c.clientId << " \"" << c.name << "\": " << c.data.products << " products with "

@@ -34,7 +34,9 @@ TextField::TextField(const Rect& frame) : Control(frame) {
   addSubview(clearButton_);
   addAction(
       [](Control& sender, const Event*) {
-        if (auto* f = dynamic_cast<TextField*>(&sender)) f->becomeFirstResponder();
+        // A press that asked already is not asked again: a delegate that
+        // refused it (and, say, opened a popover instead) hears it once.
+        if (auto* f = dynamic_cast<TextField*>(&sender); f && !f->askedOnPress_) f->becomeFirstResponder();
       },
       ControlEventTouchUpInside);
 }

@@ -50,10 +50,11 @@ class TextFieldDelegate {
 // One line of editable text. A tap (or `becomeFirstResponder`) starts
 // editing when the delegate agrees: the field takes the focus, the delegate
 // hears did-begin, the editing-did-begin actions run, the begin notification
-// is posted and the keyboard shows. A click of the desktop's mouse puts the
-// caret where it lands (a finger's tap, or `becomeFirstResponder`, at the
-// end); while editing, a press moves it, a drag selects, a double tap
-// selects a word and a triple tap everything.
+// is posted and the keyboard shows. A press of the desktop's mouse begins
+// editing at once with the caret where it lands, so a drag from it selects
+// (a finger's tap begins as it lifts, and it and `becomeFirstResponder`
+// leave the caret at the end); while editing, a press moves it, a drag
+// selects, a double tap selects a word and a triple tap everything.
 // Typed, pasted or deleted text replaces the selection after the delegate's
 // should-change-characters, which sees each edit whole; each accepted change
 // sends editing-changed and posts the change notification. Setting the text
@@ -222,6 +223,8 @@ class TextField : public Control, public TextInputTraits {
   bool secure_ = false;
   bool enablesReturnAuto_ = false;
   bool editing_ = false;
+  // The touch under way began editing (or was refused it) when it pressed.
+  bool askedOnPress_ = false;
   TextSelection sel_;
   // Kept from one picture to the next so the text moves only as the caret
   // leaves the room (see `textScrollOffset`).

@@ -100,8 +100,11 @@ void TextField::setMarkedText(const std::string& text, std::size_t caret) {
 // --- presses and drags ----------------------------------------------------------------
 
 void TextField::touchesBegan(const TouchSet& touches, const Event& event) {
+  auto keep = self();
   Control::touchesBegan(touches, event);
   sel_.endDrag();
+  askedOnPress_ = !editing_ && !touches.empty() && beginsEditingOnPress(*this);
+  if (askedOnPress_) becomeFirstResponder();
   if (!editing_ || touches.empty() || !sel_.marked().empty()) return;
   const Touch& touch = *touches.front();
   sel_.press(text_, textIndexAtPoint(touch.locationInView(this)), touch.tapCount());
@@ -116,21 +119,16 @@ void TextField::touchesMoved(const TouchSet& touches, const Event& event) {
 }
 
 void TextField::touchesEnded(const TouchSet& touches, const Event& event) {
-  const bool wasEditing = editing_;
   auto keep = self();
   Control::touchesEnded(touches, event);
   sel_.endDrag();
-  // The click that began editing puts the caret where it landed; a finger,
-  // less precise, leaves it at the end.
-  if (!wasEditing && editing_ && !touches.empty() && placesCaretOnFirstTap(*this)) {
-    sel_.moveTo(text_, textIndexAtPoint(touches.front()->locationInView(this)), false);
-    setNeedsDisplay();
-  }
+  askedOnPress_ = false;
 }
 
 void TextField::touchesCancelled(const TouchSet& touches, const Event& event) {
   Control::touchesCancelled(touches, event);
   sel_.endDrag();
+  askedOnPress_ = false;
 }
 
 }  // namespace ui

@@ -30,7 +30,7 @@ std::size_t offsetNearestX(std::string_view line, const gfx::Font& font, double 
   return stops[lo];
 }
 
-bool placesCaretOnFirstTap(const View& input) {
+bool beginsEditingOnPress(const View& input) {
   const Window* w = input.window();
   return w && !w->hasOnScreenKeyboard();
 }

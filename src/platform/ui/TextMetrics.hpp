@@ -13,9 +13,10 @@ double textWidth(std::string_view text, const gfx::Font& font);
 // The code point boundary of `line`, drawn from `originX`, whose place is
 // nearest `x`: where a press at `x` puts the caret.
 std::size_t offsetNearestX(std::string_view line, const gfx::Font& font, double originX, double x);
-// Whether the tap that begins editing the text input puts the caret where it
-// lands: a mouse (a window typed on a keyboard of its own) does, a finger
-// leaves the caret at the end.
-bool placesCaretOnFirstTap(const View& input);
+// Whether a press begins editing the text input, with the caret where it
+// lands, so that a drag from there selects at once: a mouse's does (a window
+// typed on a keyboard of its own); a finger's tap begins editing as it
+// lifts and leaves the caret at the end.
+bool beginsEditingOnPress(const View& input);
 
 }  // namespace ui

@@ -43,8 +43,8 @@ class TextViewDelegate : public ScrollViewDelegate {
 
 // Several lines of text, wrapped to the width and scrolled when longer than
 // the view; editable (a tap starts editing) unless switched off. Editing
-// follows the text field's rules (the caret where a tap lands, drags and
-// double taps that select, the keys and the clipboard), except that the
+// follows the text field's rules (a mouse's press begins it with the caret
+// where it lands, drags and double taps select, the keys and the clipboard), except that the
 // return key inserts a line break and Up and Down move between lines.
 class TextView : public ScrollView, public TextInputTraits {
  public:
@@ -152,6 +152,8 @@ class TextView : public ScrollView, public TextInputTraits {
   unsigned detectors_ = DataDetectorTypeNone;
   EdgeInsets textInset_{8, 5, 8, 5};
   bool editing_ = false;
+  // The touch under way began editing (or was refused it) when it pressed.
+  bool askedOnPress_ = false;
   TextSelection sel_;
   // Where Up and Down aim while they follow each other.
   std::optional<double> goalX_;

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
@@ -238,8 +239,11 @@ void TextView::setMarkedText(const std::string& text, std::size_t caret) {
 // --- presses and drags ----------------------------------------------------------------------
 
 void TextView::touchesBegan(const TouchSet& touches, const Event& event) {
+  auto keep = self();
   sel_.endDrag();
   if (!editable_ && !selectable_) ScrollView::touchesBegan(touches, event);
+  askedOnPress_ = editable_ && !editing_ && !touches.empty() && beginsEditingOnPress(*this);
+  if (askedOnPress_) becomeFirstResponder();
   if (!editing_ || touches.empty() || !sel_.marked().empty()) return;
   const Touch& touch = *touches.front();
   sel_.press(text_, textIndexAtPoint(touch.locationInView(content_.get())), touch.tapCount());
@@ -255,13 +259,9 @@ void TextView::touchesMoved(const TouchSet& touches, const Event& event) {
 
 void TextView::touchesEnded(const TouchSet& touches, const Event& event) {
   sel_.endDrag();
+  const bool asked = std::exchange(askedOnPress_, false);
   if (editable_ && !isDragging()) {
-    const bool wasEditing = editing_;
-    becomeFirstResponder();
-    // The click that began editing puts the caret where it landed; a
-    // finger, less precise, leaves it at the end.
-    if (!wasEditing && editing_ && !touches.empty() && placesCaretOnFirstTap(*this))
-      moveCaretTo(textIndexAtPoint(touches.front()->locationInView(content_.get())), false);
+    if (!asked) becomeFirstResponder();
     return;
   }
   if (!selectable_) ScrollView::touchesEnded(touches, event);
@@ -269,6 +269,7 @@ void TextView::touchesEnded(const TouchSet& touches, const Event& event) {
 
 void TextView::touchesCancelled(const TouchSet& touches, const Event& event) {
   sel_.endDrag();
+  askedOnPress_ = false;
   if (!editable_ && !selectable_) ScrollView::touchesCancelled(touches, event);
 }
 

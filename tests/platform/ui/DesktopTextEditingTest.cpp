@@ -165,6 +165,73 @@ TEST_F(DesktopTextEditingTest, AClickPlacesTheCaretAndTheKeysAndMouseSelect) {
   });
 }
 
+// A drag across a field or a text view not yet being edited selects what it
+// passed, as a drag in one being edited does: the press takes the focus
+// with the caret where it landed. A delegate that refuses to begin editing
+// is asked once per click.
+TEST_F(DesktopTextEditingTest, ADragSelectsInATextNotYetBeingEdited) {
+  mv::test::runDesktop([] {
+    auto window = std::make_shared<ui::Window>();
+    auto name = field(*window, {40, 40, 500, 30}, "Harbour Lights Trading");
+    auto city = field(*window, {40, 100, 500, 30}, "North Harbour");
+    auto note = std::make_shared<ui::TextView>(Rect{40, 160, 400, 120});
+    note->setFont(gfx::Font::systemFont(17));
+    note->setText("Deliver before noon");
+    window->addSubview(note);
+    auto address = field(*window, {40, 300, 500, 30}, "1 Elm");
+    struct Refuses : ui::TextFieldDelegate {
+      int asked = 0;
+      bool textFieldShouldBeginEditing(ui::TextField&) override {
+        ++asked;
+        return false;
+      }
+    };
+    auto refuses = std::make_shared<Refuses>();
+    address->setDelegate(refuses);
+    auto desktop = show(window);
+    ASSERT_TRUE(desktop);
+    User user(*desktop);
+
+    // Across "Lights" of a field nobody edits yet, then copied.
+    user.drag({before(*name, 8).x + 1, 55}, {before(*name, 14).x + 1, 55});
+    ASSERT_TRUE(name->isEditing());
+    EXPECT_EQ(name->selectedRange(), (TextRange{8, 6}));
+    user.key(Key::C, DesktopWindow::Ctrl);
+    char* clip = SDL_GetClipboardText();
+    EXPECT_STREQ(clip, "Lights");
+    SDL_free(clip);
+    // Backwards across "North" of the next field: typing replaces it.
+    user.drag({before(*city, 5).x + 1, 115}, {before(*city, 0).x + 1, 115});
+    ASSERT_TRUE(city->isEditing());
+    EXPECT_FALSE(name->isEditing());
+    EXPECT_EQ(city->selectedRange(), (TextRange{0, 5}));
+    user.type("South");
+    EXPECT_EQ(city->text(), "South Harbour");
+    // Again in the field now being edited.
+    user.drag({before(*city, 6).x + 1, 115}, {city->frame().maxX() - 5, 115});
+    EXPECT_EQ(city->selectedRange(), (TextRange{6, 7}));
+
+    // The text view, from the start of its line into "before".
+    const auto inset = note->textContainerInset();
+    const double lineY = note->frame().y() + inset.top + note->font().lineHeight() / 2;
+    auto xOf = [&](const std::string& text) {
+      return note->frame().x() + inset.left + gfx::TextMeasurer::current().widthOf(text, note->font());
+    };
+    user.drag({xOf("") + 1, lineY}, {xOf("Deliver before") + 1, lineY});
+    ASSERT_TRUE(note->isEditing());
+    EXPECT_EQ(note->selectedRange(), (TextRange{0, 14}));
+    user.key(Key::X, DesktopWindow::Ctrl);
+    EXPECT_EQ(note->text(), " noon");
+    clip = SDL_GetClipboardText();
+    EXPECT_STREQ(clip, "Deliver before");
+    SDL_free(clip);
+
+    user.click(address->frame().center());
+    EXPECT_FALSE(address->isEditing());
+    EXPECT_EQ(refuses->asked, 1);
+  });
+}
+
 // Ctrl+A, Ctrl+C, Ctrl+X and Ctrl+V with the desktop's clipboard between
 // two fields; a delegate that refuses a paste refuses it whole, and secure
 // text never reaches the clipboard.
