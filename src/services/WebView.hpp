@@ -100,8 +100,10 @@ class WebView : public ui::View {
   void drawRect(gfx::Context& ctx, const ui::Rect& rect) override;
   // The desktop wheel over the page (`at` in the view, `delta` in points).
   void scrollWheel(ui::Point at, ui::Point delta);
-  // The window's wheel scrolls the page, unless its owner turns it.
+  // The window's wheel, Page Up and Page Down scroll the page, unless its
+  // owner turns it; Space comes to the page as typed text.
   bool wheelTurned(const ui::WheelEvent& event) override;
+  bool pageKeyPressed(const ui::KeyPress& press) override;
 
   void touchesBegan(const ui::TouchSet& touches, const ui::Event& event) override;
   void touchesMoved(const ui::TouchSet& touches, const ui::Event& event) override;

@@ -161,6 +161,16 @@ bool WebView::wheelTurned(const ui::WheelEvent& event) {
   return true;
 }
 
+bool WebView::pageKeyPressed(const ui::KeyPress& press) {
+  if (pagedByOwner_ || !pageWidget()) return false;
+  if (press.key == ui::KeyPress::Key::PageUp || press.key == ui::KeyPress::Key::PageDown) {
+    sendKey(press.key == ui::KeyPress::Key::PageUp ? GDK_KEY_Page_Up : GDK_KEY_Page_Down);
+    holdWorkAfterInput();
+    refreshPicture();
+  }
+  return true;
+}
+
 void WebView::touchesBegan(const ui::TouchSet& touches, const ui::Event&) {
   if (touches.empty()) return;
   touching_ = true;

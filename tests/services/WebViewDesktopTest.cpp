@@ -1,6 +1,7 @@
 // The web view in the desktop window as its user drives it: a click in a
 // page's field, typing, Tab and Shift+Tab through the page's own fields and
-// the editing keys, and the wheel, each given as the desktop's own events.
+// the editing keys, the wheel and the page keys, each given as the
+// desktop's own events.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -104,7 +105,7 @@ TEST_F(WebViewDesktopTest, TabAndTheEditingKeysMoveThroughThePagesFields) {
   });
 }
 
-TEST_F(WebViewDesktopTest, TheWheelScrollsALongPage) {
+TEST_F(WebViewDesktopTest, TheWheelAndThePageKeysScrollALongPage) {
   mv::test::runDesktop([this] {
     auto web = std::make_shared<svc::WebView>();
     // A red band at the top of a page far taller than the view.
@@ -125,9 +126,21 @@ TEST_F(WebViewDesktopTest, TheWheelScrollsALongPage) {
     // Ten notches towards the user take the band out of sight.
     for (int i = 0; i < 10; ++i) desktop->pushWheel(inBand, 0, -1);
     desktop->runFrame();
-    EXPECT_TRUE(runUntil(
-        [&] { return std::stod(web->stringByEvaluatingJavaScriptFromString("window.scrollY")) >= 100; }, 10));
+    auto scrolled = [&] { return std::stod(web->stringByEvaluatingJavaScriptFromString("window.scrollY")); };
+    EXPECT_TRUE(runUntil([&] { return scrolled() >= 100; }, 10));
     EXPECT_TRUE(runUntil([&] { return !redAt(inBand); }, 10));
+
+    // Page Down and Page Up, once a click gave the page the focus.
+    desktop->pushMouseDown(inBand);
+    desktop->pushMouseUp(inBand);
+    desktop->runFrame();
+    const double wheeled = scrolled();
+    desktop->pushKey(Key::PageDown);
+    desktop->runFrame();
+    EXPECT_TRUE(runUntil([&] { return scrolled() >= wheeled + 300; }, 10)) << scrolled();
+    desktop->pushKey(Key::PageUp);
+    desktop->runFrame();
+    EXPECT_TRUE(runUntil([&] { return scrolled() <= wheeled; }, 10)) << scrolled();
   });
 }
 
