@@ -21,8 +21,9 @@ class Window;
 // Shows a toolkit window in a desktop window (SDL2) and feeds it the
 // desktop's input: 1024 x 768 points, doubled in pixels at scale 2. The
 // mouse is one finger; dragging with Alt held is a two-finger pinch
-// mirrored about the point pressed, with Shift a two-finger pan. A press
-// outside the text being edited ends its editing first. The keyboard goes
+// mirrored about the point pressed, with Shift a two-finger pan, except
+// that Shift and a press in the text being edited stretch its selection. A
+// press outside the text being edited ends its editing first. The keyboard goes
 // to the first responder: typed text and an input method's composition,
 // Backspace, Return, Delete, the arrows, Home and End (Shift stretching the
 // selection), Ctrl+A, and Ctrl+C, Ctrl+X and Ctrl+V with the desktop's
@@ -122,6 +123,9 @@ class DesktopWindow {
   void handleKey(Responder& r, int key, unsigned modifiers);
   // A press outside the text being edited ends its editing, as Return would.
   void endEditingOutside(base::Point p);
+  // Shift and a press in the text being edited: its selection stretches to
+  // the point. False when the press is elsewhere.
+  bool extendsSelection(base::Point p);
   // Tells the input method where the caret is, so its candidates stand beside it.
   void placeInputMethod();
   base::Point toPoints(int x, int y) const;

@@ -162,6 +162,7 @@ class TextField : public Control, public TextInputTraits {
   bool acceptsTextInput() const override { return true; }
   bool pressKey(EditingKey key, bool shift) override;
   bool selectAll() override;
+  bool extendSelectionTo(Point windowPoint) override;
   std::optional<std::string> copySelection() const override;
   std::optional<std::string> cutSelection() override;
   void paste(const std::string& text) override;

@@ -79,6 +79,13 @@ bool TextField::selectAll() {
   return true;
 }
 
+bool TextField::extendSelectionTo(Point windowPoint) {
+  if (!editing_ || !sel_.marked().empty()) return false;
+  sel_.moveTo(text_, textIndexAtPoint(convertPointFromView(windowPoint, nullptr)), true);
+  setNeedsDisplay();
+  return true;
+}
+
 std::optional<std::string> TextField::copySelection() const {
   // Secure text never leaves the field.
   if (!editing_ || secure_) return std::nullopt;
