@@ -114,7 +114,9 @@ void TextField::touchesBegan(const TouchSet& touches, const Event& event) {
   if (askedOnPress_) becomeFirstResponder();
   if (!editing_ || touches.empty() || !sel_.marked().empty()) return;
   const Touch& touch = *touches.front();
-  sel_.press(text_, textIndexAtPoint(touch.locationInView(this)), touch.tapCount());
+  // Secure text has no words to show: a double tap selects all of it.
+  const int taps = secure_ && touch.tapCount() == 2 ? 3 : touch.tapCount();
+  sel_.press(text_, textIndexAtPoint(touch.locationInView(this)), taps);
   setNeedsDisplay();
 }
 

@@ -259,14 +259,14 @@ TEST_F(DesktopTextEditingTest, ADragSelectsInATextNotYetBeingEdited) {
 
 // Ctrl+A, Ctrl+C, Ctrl+X and Ctrl+V with the desktop's clipboard between
 // two fields; a delegate that refuses a paste refuses it whole, and secure
-// text never reaches the clipboard.
+// text never reaches the clipboard nor shows its words.
 TEST_F(DesktopTextEditingTest, TheClipboardCarriesTextBetweenFieldsThroughTheDelegate) {
   mv::test::runDesktop([] {
     auto window = std::make_shared<ui::Window>();
     auto mail = field(*window, {40, 40, 400, 30}, "rep@harbour.example");
     auto other = field(*window, {40, 100, 400, 30}, "");
     auto quantity = field(*window, {40, 160, 100, 30}, "3", gfx::TextAlignment::Center);
-    auto password = field(*window, {40, 220, 400, 30}, "secret");
+    auto password = field(*window, {40, 220, 400, 30}, "open sesame");
     password->setSecureTextEntry(true);
     // Digits only, asked once per edit.
     struct Digits : ui::TextFieldDelegate {
@@ -315,12 +315,15 @@ TEST_F(DesktopTextEditingTest, TheClipboardCarriesTextBetweenFieldsThroughTheDel
     user.key(Key::X, DesktopWindow::Ctrl);
     EXPECT_EQ(quantity->text(), "");
 
-    // The password is selected but neither copied nor cut.
+    // The password is selected but neither copied nor cut; a double click
+    // selects it whole, telling nothing of the words in it.
     user.click(password->frame().center());
     user.key(Key::A, DesktopWindow::Ctrl);
     user.key(Key::C, DesktopWindow::Ctrl);
     user.key(Key::X, DesktopWindow::Ctrl);
-    EXPECT_EQ(password->text(), "secret");
+    EXPECT_EQ(password->text(), "open sesame");
+    user.click({password->frame().x() + 8, password->frame().midY()}, 2);
+    EXPECT_EQ(password->selectedRange(), (TextRange{0, 11}));
     clip = SDL_GetClipboardText();
     EXPECT_STREQ(clip, "325");
     SDL_free(clip);
