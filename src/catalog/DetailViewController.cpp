@@ -284,6 +284,9 @@ void DetailViewController::addToOrderFlowPresentChooser(const std::shared_ptr<ui
   if (addToOrderPopController_) addToOrderPopController_->dismissPopoverAnimated(false);
   addToOrderPopController_ = std::make_shared<ui::PopoverController>(chooser);
   addToOrderPopController_->setPopoverContentSize(kAddToOrderPopoverSize);
+  // The grid has no cards between a reload (after the currency question)
+  // and its next layout: it lays them out now, so the card is found.
+  productShowView_->layoutIfNeeded();
   const ui::Rect grid = productShowView_->frame();
   ui::Rect anchor{grid.x() + grid.width() / 2, grid.y() + grid.height() / 2, 1, 1};
   if (auto card = cardAt(cellIndex)) {

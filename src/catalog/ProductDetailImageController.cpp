@@ -318,6 +318,19 @@ void ProductDetailImageController::scrollViewDidScroll(ui::ScrollView& scrollVie
 
 void ProductDetailImageController::scrollViewWillBeginDragging(ui::ScrollView&) { pageControlUsed_ = false; }
 
+// The page control's turn has arrived: the wheel and drags count pages again.
+void ProductDetailImageController::scrollViewDidEndScrollingAnimation(ui::ScrollView&) { pageControlUsed_ = false; }
+
+bool ProductDetailImageController::pageKeyPressed(const ui::KeyPress& press) {
+  if (pageCurling_ || slideShow_) return false;
+  const long page = currentIndex_ + press.step();
+  if (page >= 0 && page < imageCount_) {
+    pageControl_->setCurrentPage(page);
+    changePage();
+  }
+  return true;
+}
+
 void ProductDetailImageController::changePage() {
   const long page = static_cast<long>(pageControl_->currentPage());
   setCurrentIndex(page);

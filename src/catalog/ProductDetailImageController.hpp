@@ -107,6 +107,9 @@ class ProductDetailImageController : public PopBaseController,
   void updateLanguage(ui::ViewController& sender) override;
   void scrollViewDidScroll(ui::ScrollView& scrollView) override;
   void scrollViewWillBeginDragging(ui::ScrollView& scrollView) override;
+  void scrollViewDidEndScrollingAnimation(ui::ScrollView& scrollView) override;
+  // The page keys turn the pages as the page control does (see ui::KeyPress).
+  bool pageKeyPressed(const ui::KeyPress& press) override;
 
   // The full picture of a page as the browser shows it: the cached one, else
   // the file, else the stock picture, scaled down to the page area.

@@ -15,6 +15,7 @@
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/SharingNotices.hpp"
 #include "shell/frame/ScreenAlert.hpp"
+#include "shell/config/Language.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -72,6 +73,11 @@ void PPTLoadingViewController::viewDidLoad() {
   }
   loadingView_ = std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorStyle::Gray);
   loadingView_->setFrame({330, 450, 60, 60});
+  pagesLabel_ = std::make_shared<ui::Label>(ui::Rect{210, 516, 300, 24});
+  pagesLabel_->setFont(gfx::Font::systemFont(15));
+  pagesLabel_->setTextColor(gfx::Color::darkGray());
+  pagesLabel_->setBackgroundColor(gfx::Color::clear());
+  pagesLabel_->setTextAlignment(gfx::TextAlignment::Center);
   webView_ = OfficePagesView::make(ui::Rect{0, 0, 1024, 768});
   webView_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
   root->addSubview(webView_);
@@ -105,14 +111,25 @@ void PPTLoadingViewController::viewWillDisappear(bool animated) {
 
 void PPTLoadingViewController::showDial(bool shown) {
   if (shown) {
-    if (auto* window = view()->window()) ViewStyle::showDial(*window, loadingView_);
-  } else if (auto* host = loadingView_ ? loadingView_->superview() : nullptr) {
-    ViewStyle::hideDial(*host, loadingView_);
+    auto* window = view()->window();
+    if (!window) return;
+    ViewStyle::showDial(*window, loadingView_);
+    if (pagesConverted_ > 0) window->addSubview(pagesLabel_);
+    return;
   }
+  if (pagesLabel_) pagesLabel_->removeFromSuperview();
+  if (auto* host = loadingView_ ? loadingView_->superview() : nullptr) ViewStyle::hideDial(*host, loadingView_);
+}
+
+void PPTLoadingViewController::showPagesConverted(int pages) {
+  pagesConverted_ = pages;
+  pagesLabel_->setText(Language::format(text("OFFICEPAGESCONVERTED"), {std::to_string(pages)}));
+  if (loading_) showDial(true);
 }
 
 void PPTLoadingViewController::updateLanguage(ui::ViewController&) {
   if (backButton_) backButton_->setTitle(text("BACK"));
+  if (pagesConverted_ > 0) showPagesConverted(pagesConverted_);
 }
 
 // ---- loading ----------------------------------------------------------------------------
@@ -122,6 +139,7 @@ void PPTLoadingViewController::startLoading() {
   loading_ = true;
   failed_ = false;
   pdf_.clear();
+  pagesConverted_ = 0;
   const std::uint64_t load = ++generation_;
   showDial(true);
   if (!svc::OfficeConverter::isOfficeFile(filePath_)) {
@@ -149,6 +167,9 @@ void PPTLoadingViewController::startLoading() {
         const bool shown = pdf && self->webView_->showPdf(*pdf);
         if (shown) self->pdf_ = *pdf;
         self->finishLoading(shown);
+      },
+      [weak, load](int pages) {
+        if (auto self = weak.lock(); self && load == self->generation_) self->showPagesConverted(pages);
       });
 }
 

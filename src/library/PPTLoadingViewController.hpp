@@ -82,6 +82,8 @@ class PPTLoadingViewController : public BaseViewController,
   // The loading indicator on the window, which takes no touches while it
   // is up; taken down from wherever it is.
   void showDial(bool shown);
+  // The suite has written this many pages: told under the dial.
+  void showPagesConverted(int pages);
   void showAlert(const std::string& titleKey, const std::string& messageKey);
 
   std::string fileName_;
@@ -91,6 +93,8 @@ class PPTLoadingViewController : public BaseViewController,
   base::CancelFlag conversion_;
   std::shared_ptr<svc::DocumentInteractionController> documentController_;
   std::shared_ptr<ui::ActivityIndicatorView> loadingView_;
+  std::shared_ptr<ui::Label> pagesLabel_;
+  int pagesConverted_ = 0;
   std::shared_ptr<ui::ActionSheet> shareSheet_;
   std::shared_ptr<ui::Button> backButton_;
   std::shared_ptr<ui::Button> shareButton_;

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <string_view>
 #include <cctype>
 #include <chrono>
@@ -150,16 +152,96 @@ bool looksLikeItsType(const fs::path& path, Shape shape) {
   return false;
 }
 
+// The pages the suite has written so far. Its PDF export writes each page's
+// content, as it lays the page out, as one stream of the shape
+// "N 0 obj\n<</Length M 0 R/Filter/FlateDecode>>\nstream\n" into a temporary
+// file of its own (under TMPDIR), and only the finished document goes to the
+// output folder; fonts, pictures and the page tree follow the pages.
+class WrittenPages {
+ public:
+  explicit WrittenPages(fs::path folder) : folder_(std::move(folder)) {}
+
+  // Reads what the suite added since the last call.
+  int count() {
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
+      std::error_code kind;
+      if (it->is_regular_file(kind)) readOn(it->path(), files_[it->path()]);
+    }
+    int pages = 0;
+    for (const auto& [path, file] : files_) pages = std::max(pages, file.pages);
+    return pages;
+  }
+
+ private:
+  struct File {
+    std::uintmax_t read = 0;
+    std::string tail;  // the last bytes read, for a mark that spans two reads
+    int pages = 0;
+    bool pdf = true;
+  };
+  static constexpr std::size_t kTail = 96;
+  static constexpr std::string_view kStream = "\nstream\n";
+
+  static bool pageContentEndsAt(std::string_view before) {
+    constexpr std::string_view kFilter = "/Filter/FlateDecode";
+    if (!before.ends_with(">>")) return false;
+    before.remove_suffix(2);
+    if (before.ends_with(kFilter)) before.remove_suffix(kFilter.size());
+    if (!before.ends_with(" 0 R")) return false;
+    before.remove_suffix(4);
+    std::size_t digits = 0;
+    while (digits < before.size() && std::isdigit(static_cast<unsigned char>(before[before.size() - 1 - digits])))
+      ++digits;
+    before.remove_suffix(digits);
+    return digits > 0 && before.ends_with("obj\n<</Length ");
+  }
+
+  static void readOn(const fs::path& path, File& file) {
+    if (!file.pdf) return;
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(file.read));
+    std::string bytes(1 << 20, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (bytes.empty()) return;
+    if (file.read == 0 && !bytes.starts_with("%PDF-")) {
+      file.pdf = false;
+      return;
+    }
+    file.read += bytes.size();
+    const std::string text = file.tail + bytes;
+    // A mark wholly inside the tail was counted with the read before.
+    for (auto at = text.find(kStream); at != std::string::npos; at = text.find(kStream, at + 1)) {
+      if (at + kStream.size() > file.tail.size() && pageContentEndsAt(std::string_view(text).substr(0, at)))
+        ++file.pages;
+    }
+    file.tail = text.substr(text.size() - std::min(text.size(), kTail));
+  }
+
+  fs::path folder_;
+  std::map<fs::path, File> files_;
+};
+
 enum class RunEnd { Finished, Failed, TimedOut, Cancelled, NotStarted };
 
 // Runs the program in a process group of its own and waits at most
 // `timeout`. The suite starts helpers of its own: past the limit, on cancel
 // and after a normal end, the whole group is killed, so nothing it started
 // lives on.
-RunEnd run(const std::vector<std::string>& args, double timeout, const base::CancelFlag* cancel) {
+// `temporary` is the program's TMPDIR; `poll` runs while it works.
+RunEnd run(const std::vector<std::string>& args, const fs::path& temporary, double timeout,
+           const base::CancelFlag* cancel, const std::function<void()>& poll) {
   std::vector<char*> argv;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  const std::string tmpdir = "TMPDIR=" + temporary.string();
+  std::vector<char*> envp;
+  for (char** e = environ; e && *e; ++e) {
+    if (!std::string_view(*e).starts_with("TMPDIR=")) envp.push_back(*e);
+  }
+  envp.push_back(const_cast<char*>(tmpdir.c_str()));
+  envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -170,7 +252,7 @@ RunEnd run(const std::vector<std::string>& args, double timeout, const base::Can
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
   posix_spawnattr_setpgroup(&attributes, 0);
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return RunEnd::NotStarted;
@@ -191,6 +273,7 @@ RunEnd run(const std::vector<std::string>& args, double timeout, const base::Can
       }
       return late ? RunEnd::TimedOut : RunEnd::Cancelled;
     }
+    if (poll) poll();
     // A worker thread waits for a child process here, never the main loop.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
@@ -227,7 +310,7 @@ bool OfficeConverter::dropPreviews(const fs::path& path) { return OfficePreviewC
 
 std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, const fs::path& cacheFolder,
                                                       double timeoutSeconds, std::string* error,
-                                                      const base::CancelFlag* cancel) {
+                                                      const base::CancelFlag* cancel, const Progress& progress) {
   auto fail = [&](const char* why) -> std::optional<fs::path> {
     if (error) *error = why;
     MV_LOG("office conversion of ", source.filename().string(), " failed: ", why);
@@ -252,16 +335,25 @@ std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, co
   auto work = cache.makeWorkFolder();
   if (!work) return fail("cannot write the cache");
   const fs::path profile = cacheFolder / "profile";
+  // The suite's temporary files go in the work folder too: they go with it,
+  // and the pages it writes can be counted there.
+  const fs::path temporary = work->path() / "tmp";
   fs::create_directories(work->path() / "out", ec);
+  if (!ec) fs::create_directories(temporary, ec);
   if (ec) return fail("cannot write the cache");
   // The source goes in under a plain name, so odd names reach the converter whole.
   const fs::path input = work->path() / ("document" + lowerExtension(source));
   fs::copy_file(source, input, ec);
   if (ec) return fail("cannot read the file");
+  WrittenPages written(temporary);
+  int told = 0;
   const RunEnd end = run({converter->string(), "--headless", "--norestore", "--nologo", "--nolockcheck",
                           "-env:UserInstallation=file://" + profile.string(), "--convert-to", "pdf", "--outdir",
                           (work->path() / "out").string(), input.string()},
-                         timeoutSeconds, cancel);
+                         temporary, timeoutSeconds, cancel, [&] {
+                           if (!progress) return;
+                           if (const int pages = written.count(); pages > told) progress(told = pages);
+                         });
   const fs::path produced = work->path() / "out" / "document.pdf";
   const char* why = nullptr;
   switch (end) {
@@ -285,17 +377,25 @@ std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, co
 }
 
 base::CancelFlag OfficeConverter::convertAsync(fs::path source, fs::path cacheFolder, double timeoutSeconds,
-                                               Done done) {
+                                               Done done, Progress progress) {
   // Conversions take long: they queue on their own worker, one at a time.
   static base::WorkQueue conversions(1);
   return conversions.async([source = std::move(source), cacheFolder = std::move(cacheFolder), timeoutSeconds,
-                            done = std::move(done)](const base::CancelFlag& cancel) mutable {
+                            done = std::move(done), progress = std::move(progress)](const base::CancelFlag& cancel) mutable {
     std::string error = "the conversion was cancelled";
     std::optional<fs::path> pdf;
+    Progress told;
+    if (progress) {
+      told = [&progress, cancel](int pages) {
+        base::RunLoop::main().post([progress, pages, cancel] {
+          if (!cancel.isCancelled()) progress(pages);
+        });
+      };
+    }
     // What the suite writes is made from a file of an account: deleting the
     // account's folder stops the suite and waits for it, and none starts after.
     if (auto pass = base::FolderWriters::shared().enter(source, cancel)) {
-      pdf = convertToPdf(source, cacheFolder, timeoutSeconds, &error, &cancel);
+      pdf = convertToPdf(source, cacheFolder, timeoutSeconds, &error, &cancel, told);
     }
     if (cancel.isCancelled()) return;
     base::RunLoop::main().post([done = std::move(done), pdf = std::move(pdf), error = std::move(error), cancel] {

@@ -22,6 +22,8 @@ class OfficeConverter {
   // conversion past this is taken as hung.
   static constexpr double kDefaultTimeoutSeconds = 120;
   using Done = std::function<void(std::optional<std::filesystem::path> pdf, const std::string& error)>;
+  // The pages the suite has written so far, told each time there are more.
+  using Progress = std::function<void(int pages)>;
 
   // The kind of document an extension names, converted here or not (a
   // message names it).
@@ -36,15 +38,17 @@ class OfficeConverter {
   static std::string mimeTypeForPath(const std::filesystem::path& path);
   // Converts now (blocking; run it off the main thread) or finds the cached
   // PDF; nothing, with the reason, when it cannot. A set `cancel` ends a
-  // running conversion.
+  // running conversion; `progress` is called on the converting thread.
   static std::optional<std::filesystem::path> convertToPdf(const std::filesystem::path& source,
                                                            const std::filesystem::path& cacheFolder,
                                                            double timeoutSeconds, std::string* error,
-                                                           const base::CancelFlag* cancel = nullptr);
-  // The same on the conversions' own worker, one at a time; `done` runs on
-  // the main run loop unless the returned flag was cancelled.
+                                                           const base::CancelFlag* cancel = nullptr,
+                                                           const Progress& progress = {});
+  // The same on the conversions' own worker, one at a time; `done` and
+  // `progress` run on the main run loop unless the returned flag was
+  // cancelled.
   static base::CancelFlag convertAsync(std::filesystem::path source, std::filesystem::path cacheFolder,
-                                       double timeoutSeconds, Done done);
+                                       double timeoutSeconds, Done done, Progress progress = {});
   // The cache the application uses: under the data root's Library/Caches.
   static std::filesystem::path defaultCacheFolder();
   // What that cache keeps of the file at `path` (deleted, or its bytes

@@ -6,6 +6,7 @@
 
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/Error.hpp"
+#include "platform/ui/DesktopInput.hpp"
 #include "platform/ui/View.hpp"
 
 namespace svc {
@@ -37,9 +38,10 @@ class WebViewDelegate {
 // page out and runs its scripts in a page of the view's size, and the view
 // draws the engine's latest picture of it, taken again whenever the page
 // changes. The view hands the page its input: a tap is a click, a drag
-// scrolls the page (unless `setScrollsByDrag(false)`: the book pages
-// itself), the wheel scrolls, and typed text and the keys the window
-// gives go to the element that has the page's focus.
+// and the wheel scroll the page, and typed text and the keys the window
+// gives go to the element that has the page's focus. A page its owner
+// turns (`setPagedByOwner`: the book) does not scroll by drags, and leaves
+// the wheel and the arrow keys to its owner.
 //
 // Every load is announced to the delegate (should-start, then did-start)
 // and ends with did-finish or did-fail on a later turn of the main loop; a
@@ -79,7 +81,7 @@ class WebView : public ui::View {
   // none, or when the page does not answer within a few seconds).
   std::string stringByEvaluatingJavaScriptFromString(const std::string& script);
 
-  void setScrollsByDrag(bool on) { scrollsByDrag_ = on; }
+  void setPagedByOwner(bool on) { pagedByOwner_ = on; }
   // Before the first load: the page's style sheets, pictures, scripts,
   // fonts and frames come only from the folders the engine serves (and the
   // page's own data), nothing else is asked of any server.
@@ -98,6 +100,8 @@ class WebView : public ui::View {
   void drawRect(gfx::Context& ctx, const ui::Rect& rect) override;
   // The desktop wheel over the page (`at` in the view, `delta` in points).
   void scrollWheel(ui::Point at, ui::Point delta);
+  // The window's wheel scrolls the page, unless its owner turns it.
+  bool wheelTurned(const ui::WheelEvent& event) override;
 
   void touchesBegan(const ui::TouchSet& touches, const ui::Event& event) override;
   void touchesMoved(const ui::TouchSet& touches, const ui::Event& event) override;
@@ -161,7 +165,7 @@ class WebView : public ui::View {
   bool stopped_ = false;
   int workHeld_ = 0;
   bool loadWorkHeld_ = false;
-  bool scrollsByDrag_ = true;
+  bool pagedByOwner_ = false;
   bool servedFoldersOnly_ = false;
   // The page's process ended: what its loads still report is not told.
   bool processGone_ = false;

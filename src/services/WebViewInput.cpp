@@ -131,6 +131,9 @@ void WebView::deleteBackward() {
 
 bool WebView::pressKey(EditingKey key, bool shift) {
   if (!pageWidget()) return false;
+  const bool arrow = key == EditingKey::Left || key == EditingKey::Right || key == EditingKey::Up || key == EditingKey::Down;
+  // The arrows turn the pages of a page its owner turns.
+  if (arrow && pagedByOwner_) return false;
   guint keyval = GDK_KEY_VoidSymbol;
   switch (key) {
     case EditingKey::Left: keyval = GDK_KEY_Left; break;
@@ -152,6 +155,12 @@ bool WebView::pressKey(EditingKey key, bool shift) {
 
 void WebView::scrollWheel(Point at, Point delta) { sendScroll(at, delta); }
 
+bool WebView::wheelTurned(const ui::WheelEvent& event) {
+  if (pagedByOwner_ || event.zoom != 0 || !pageWidget()) return false;
+  sendScroll(convertPointFromView(event.location, nullptr), event.delta);
+  return true;
+}
+
 void WebView::touchesBegan(const ui::TouchSet& touches, const ui::Event&) {
   if (touches.empty()) return;
   touching_ = true;
@@ -163,7 +172,7 @@ void WebView::touchesMoved(const ui::TouchSet& touches, const ui::Event&) {
   if (touches.empty() || !touching_) return;
   const Point p = touches.front()->locationInView(this);
   if (!dragging_ && std::hypot(p.x - touchStart_.x, p.y - touchStart_.y) > kTapSlop) dragging_ = true;
-  if (dragging_ && scrollsByDrag_) sendScroll(p, {touchLast_.x - p.x, touchLast_.y - p.y});
+  if (dragging_ && !pagedByOwner_) sendScroll(p, {touchLast_.x - p.x, touchLast_.y - p.y});
   touchLast_ = p;
 }
 

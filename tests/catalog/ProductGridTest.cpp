@@ -1,7 +1,10 @@
 #include <cmath>
 #include <filesystem>
+#include <optional>
+#include <tuple>
 
 #include "CatalogTestSupport.hpp"
+#include "DesktopTestWindow.hpp"
 #include "catalog/CatalogFeature.hpp"
 #include "catalog/CatalogLayout.hpp"
 #include "catalog/CatalogViewController.hpp"
@@ -17,6 +20,7 @@
 #include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/ImageData.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
@@ -401,6 +405,185 @@ TEST_F(ProductGridTest, NoCardHidesUnderTheLeftPanel) {
   EXPECT_EQ(seenCards(CatalogLayout::kPanelWidth), 9u);
   EXPECT_EQ(grid().productShowView().numberOfColumns(), 4u);
   keep("product-grid-beside-panel");
+}
+
+// The grid on the desktop, clicked as a person clicks it.
+class ProductGridDesktopTest : public DesktopFixture<ProductGridTest> {
+ protected:
+  // The catalogue on the desktop as the application shows it: no system
+  // navigation bars over its own.
+  std::unique_ptr<ui::DesktopWindow> openAsTheApplication() {
+    for (ui::ViewController* c = catalog.get(); c; c = c->parentViewController())
+      if (auto* nav = dynamic_cast<ui::NavigationController*>(c)) nav->setNavigationBarHidden(true);
+    settle();
+    auto desktop = openDesktop(window);
+    if (desktop) desktop->runFrame(true);
+    return desktop;
+  }
+  // The window point at the middle of a view.
+  static ui::Point middle(const ui::View& v) {
+    const ui::Rect r = v.convertRectToView(v.bounds(), nullptr);
+    return {r.midX(), r.midY()};
+  }
+  // Whether the shown add-to-order popover's arrow points at `target` (a window rectangle).
+  bool pointsAt(const ui::Rect& target) {
+    auto popover = grid().addToOrderPopController();
+    if (!popover || !popover->isPopoverVisible()) return false;
+    const ui::Rect c = popover->contentFrameInWindow();
+    const double a = ui::PopoverController::kArrowSize;
+    switch (popover->popoverArrowDirection()) {
+      case ui::PopoverArrowDirectionDown: return c.maxY() + a == target.minY() && c.minX() < target.maxX() && target.minX() < c.maxX();
+      case ui::PopoverArrowDirectionLeft: return c.minX() - a == target.maxX() && c.minY() < target.maxY() && target.minY() < c.maxY();
+      case ui::PopoverArrowDirectionRight: return c.maxX() + a == target.minX() && c.minY() < target.maxY() && target.minY() < c.maxY();
+      default: return false;
+    }
+  }
+};
+
+TEST_F(ProductGridDesktopTest, ADoubleClickOnThePopoversAddAddsOnceAndReachesNothingBeneath) {
+  runDesktop([&] {
+    useBasket(std::make_shared<QuoteOrderBasket>(*services));
+    auto desktop = openAsTheApplication();
+    ASSERT_TRUE(desktop);
+    DesktopUser user(*desktop);
+    auto* nav = catalog->detailViewController()->navigationController();
+    ASSERT_TRUE(nav);
+    const auto screens = nav->viewControllers().size();
+
+    // p1's cart button: the popover to choose its colour, at its card.
+    user.click(middle(card(0)->addOrderBtn()));
+    user.wait(0.5);
+    ASSERT_TRUE(grid().addToOrderPopController());
+    auto* chooser = dynamic_cast<AddToOrderController*>(grid().addToOrderPopController()->contentViewController().get());
+    ASSERT_TRUE(chooser);
+    EXPECT_TRUE(pointsAt(card(0)->convertRectToView(card(0)->bounds(), nullptr)));
+    auto* name = chooser->attributeList().leftNameTableView().cellForRowAtIndexPath({0, 0});
+    ASSERT_TRUE(name);
+    user.click(middle(*name));
+    user.wait(0.5);
+    auto* colour = chooser->attributeList().rightValueTableView().cellForRowAtIndexPath({0, 0});
+    ASSERT_TRUE(colour);
+    user.click(middle(*colour));
+    user.wait(0.5);
+
+    // Add to Order, double clicked where a card's cart button or picture
+    // lies under it: one add, and the popover's going lets nothing beneath
+    // it hear the second press.
+    const ui::Rect ok = chooser->okButton().convertRectToView(chooser->okButton().bounds(), nullptr);
+    std::optional<ui::Rect> over;
+    for (std::size_t i = 1; i < grid().productArray().size() && !over; ++i) {
+      auto beneath = card(i);
+      if (!beneath) continue;
+      const std::vector<const ui::View*> aimed{&beneath->addOrderBtn(), &beneath->productImageView()};
+      for (const ui::View* v : aimed) {
+        const ui::Rect r = v->convertRectToView(v->bounds(), nullptr);
+        if (r.intersects(ok)) {
+          over = r.intersection(ok);
+          break;
+        }
+      }
+    }
+    ASSERT_TRUE(over) << "no card lies under Add to Order";
+    user.doubleClick({over->midX(), over->midY()});
+    user.wait(1);
+    EXPECT_FALSE(grid().addToOrderPopController()->isPopoverVisible());
+    EXPECT_EQ(lines(), (std::vector<std::string>{"1 x1 Color:Red"}));
+    EXPECT_EQ(nav->viewControllers().size(), screens) << "a product screen opened under the popover";
+    EXPECT_FALSE(ui::AlertView::visibleAlert());
+  });
+}
+
+TEST_F(ProductGridDesktopTest, AfterTheCurrencyQuestionThePopoverPointsAtItsOwnCard) {
+  runDesktop([&] {
+    attribute(3, 3, "Finish", "Matt,Gloss");
+    useBasket(std::make_shared<QuoteOrderBasket>(*services));
+    auto desktop = openAsTheApplication();
+    ASSERT_TRUE(desktop);
+    DesktopUser user(*desktop);
+    // p2 goes in in dollars; p3, in euros with a finish to choose, asks first.
+    user.click(middle(card(1)->addOrderBtn()));
+    user.wait(0.5);
+    ASSERT_EQ(lines(), (std::vector<std::string>{"2 x1 Size:M"}));
+    user.click(middle(card(2)->addOrderBtn()));
+    user.wait(0.5);
+    auto alert = ui::AlertView::visibleAlert();
+    ASSERT_TRUE(alert);
+    auto* save = alert->buttonAtIndex(AddToOrderFlow::kSaveButton);
+    ASSERT_TRUE(save);
+    user.click(middle(*save));
+    user.wait(0.5);
+    ASSERT_FALSE(ui::AlertView::visibleAlert());
+    ASSERT_TRUE(grid().addToOrderPopController());
+    auto* chooser = dynamic_cast<AddToOrderController*>(grid().addToOrderPopController()->contentViewController().get());
+    ASSERT_TRUE(chooser);
+    EXPECT_EQ(chooser->product_Entity().product_id, 3);
+    auto third = card(2);
+    ASSERT_TRUE(third);
+    EXPECT_TRUE(pointsAt(third->convertRectToView(third->bounds(), nullptr)))
+        << "the popover points elsewhere than p3's card";
+  });
+}
+
+TEST_F(ProductGridDesktopTest, ADoubleClickOnTheImageBrowsersCloseLeavesTheFavouritesShut) {
+  runDesktop([&] {
+    ASSERT_TRUE(store().saveToDatabaseFavorite(2, "p2-sku", "p2"));
+    for (int k = 1; k <= 2; ++k) {
+      const std::string full = "p1_" + std::to_string(k) + ".png", thumb = "p1_" + std::to_string(k) + "_s.png";
+      picture(1, k, full, thumb, k == 1);
+      for (const auto& [file, w, h] : {std::tuple{full, 800, 600}, std::tuple{thumb, 160, 120}}) {
+        auto path = PublicFunction::filePathWithName(file, kFileTypeProductImage);
+        ASSERT_TRUE(path);
+        std::filesystem::create_directories(path->parent_path());
+        ASSERT_TRUE(gfx::ImageData(w, h).writePNG(*path));
+      }
+    }
+    auto desktop = openAsTheApplication();
+    ASSERT_TRUE(desktop);
+    DesktopUser user(*desktop);
+    // p1's picture opens its product screen, whose picture opens the browser.
+    user.click(middle(card(0)->productImageView()));
+    user.wait(1);
+    auto* nav = catalog->detailViewController()->navigationController();
+    ASSERT_TRUE(nav);
+    auto product = std::dynamic_pointer_cast<ProductDetailController>(nav->topViewController()->shared_from_this());
+    ASSERT_TRUE(product);
+    auto& favourites = catalog->favoritesButton();
+    const ui::Rect favouritesRect = favourites.convertRectToView(favourites.bounds(), nullptr);
+    ASSERT_TRUE(favourites.window() && !favourites.isHidden());
+    user.click(middle(product->productImageView()));
+    user.wait(1);
+    auto browser = product->imageController();
+    ASSERT_TRUE(browser && browser->isVisible());
+
+    // A flick turns the browser's page; the keys turn it back and on.
+    user.drag({700, 400}, {400, 400}, 0.15);
+    user.wait(0.6);
+    EXPECT_EQ(browser->currentIndex(), 1);
+    EXPECT_EQ(browser->myScrollView().contentOffset().x, 1024);
+    user.key(ui::DesktopWindow::Key::Left);
+    user.wait(0.6);
+    EXPECT_EQ(browser->currentIndex(), 0);
+    EXPECT_EQ(browser->myScrollView().contentOffset().x, 0);
+    user.key(ui::DesktopWindow::Key::PageDown);
+    user.wait(0.6);
+    EXPECT_EQ(browser->currentIndex(), 1);
+    user.wheel({512, 400}, 0, 1);
+    user.wait(0.6);
+    EXPECT_EQ(browser->currentIndex(), 0);
+    EXPECT_EQ(browser->myScrollView().contentOffset().x, 0);
+
+    // Close, double clicked where the favourites button lies under it: the
+    // browser goes, and the favourites button hears nothing.
+    ASSERT_TRUE(browser->btnClose());
+    const ui::Rect close = browser->btnClose()->convertRectToView(browser->btnClose()->bounds(), nullptr);
+    ASSERT_TRUE(close.intersects(favouritesRect));
+    const ui::Rect over = close.intersection(favouritesRect);
+    user.doubleClick({over.midX(), over.midY()});
+    user.wait(1);
+    EXPECT_FALSE(browser->isVisible());
+    EXPECT_FALSE(catalog->presentedViewController()) << "the favourites opened under Close";
+    EXPECT_TRUE(product->isVisible());
+  });
 }
 
 }  // namespace

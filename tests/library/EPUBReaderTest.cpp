@@ -13,6 +13,7 @@
 #include <set>
 #include <thread>
 
+#include "DesktopTestWindow.hpp"
 #include "EPUBTestBooks.hpp"
 #include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
@@ -314,6 +315,70 @@ TEST_F(EPUBReaderTest, AQuickSwipeAcrossUnitsLandsOnTheirFirstOrLastPage) {
   EXPECT_EQ(view().currentPageIndex(), firstPages - 1);
   EXPECT_EQ(label(), std::to_string(firstPages) + " / " + std::to_string(firstPages) + " - One.");
   EXPECT_EQ(askNumber("window.scrollX"), (firstPages - 1) * view().webView().bounds().width());
+}
+
+using EPUBDesktopTest = test::DesktopFixture<EPUBReaderTest>;
+
+TEST_F(EPUBDesktopTest, ThePageKeysAndTheWheelTurnTheBooksPagesThoughThePageWasClicked) {
+  runDesktop([&] {
+    open(book("handbook.epub", threeUnits()));
+    auto desktop = test::openDesktop(driver->windowPtr());
+    ASSERT_TRUE(desktop);
+    desktop->runFrame(true);
+    test::DesktopUser user(*desktop);
+    const int pages = view().pageCount();
+    ASSERT_GE(pages, 3);
+    auto press = [&](ui::DesktopWindow::Key key, unsigned modifiers = ui::DesktopWindow::None) {
+      user.key(key, modifiers);
+      settle();
+      return view().currentPageIndex();
+    };
+    using Key = ui::DesktopWindow::Key;
+    EXPECT_EQ(press(Key::PageDown), 1);
+    EXPECT_EQ(label(), "2 / " + std::to_string(pages) + " - One.");
+    EXPECT_EQ(press(Key::Space), 2);
+    EXPECT_EQ(press(Key::Left), 1);
+    // A click on the page gives it the focus; the keys still turn it.
+    user.click({512, 300});
+    settle();
+    ASSERT_TRUE(view().webView().isFirstResponder());
+    EXPECT_EQ(press(Key::Right), 2);
+    EXPECT_EQ(press(Key::PageUp), 1);
+    EXPECT_EQ(press(Key::Space, ui::DesktopWindow::Shift), 0);
+    EXPECT_EQ(press(Key::Down), 1);
+    EXPECT_EQ(press(Key::Up), 0);
+    EXPECT_EQ(askNumber("window.scrollX"), 0);
+
+    // The wheel over the page: a notch towards the user reads on, away back.
+    auto roll = [&](double notches, int times = 1) {
+      for (int i = 0; i < times; ++i) user.wheel({512, 300}, 0, notches);
+      user.wait(0.4);
+      settle();
+      return view().currentPageIndex();
+    };
+    EXPECT_EQ(roll(-1), 1);
+    EXPECT_EQ(roll(-1), 2);
+    EXPECT_EQ(label(), "3 / " + std::to_string(pages) + " - One.");
+    EXPECT_EQ(roll(1), 1);
+    // A touchpad's stroke of a few notches at once turns one page.
+    EXPECT_EQ(roll(-0.5, 6), 2);
+    EXPECT_EQ(askNumber("window.scrollX"), 2 * view().webView().bounds().width());
+
+    // A book paged from the right reads on with Page Down and the left arrow.
+    test::BookSpec spec;
+    spec.spineAttributes = " page-progression-direction=\"rtl\"";
+    spec.units = {{"rtl.xhtml", "Rtl", test::filler(20, "\u0643\u062A\u0627\u0628")}};
+    spec.units[0].rootAttributes = " dir=\"rtl\" xml:lang=\"ar\"";
+    reader->btnBackClick();
+    settle();
+    open(book("rtl.epub", spec));
+    ASSERT_TRUE(view().isRightToLeft());
+    ASSERT_GE(view().pageCount(), 3);
+    EXPECT_EQ(press(Key::PageDown), 1);
+    EXPECT_EQ(press(Key::Left), 2);
+    EXPECT_EQ(press(Key::Right), 1);
+    EXPECT_EQ(press(Key::PageUp), 0);
+  });
 }
 
 TEST_F(EPUBReaderTest, LinksOutOfTheBookGoToTheDesktopOrNowhere) {

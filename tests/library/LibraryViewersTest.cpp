@@ -27,6 +27,7 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/Label.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Window.hpp"
 #include "platform/gfx/PdfDocument.hpp"
@@ -37,6 +38,7 @@
 #include "services/OfficeConverter.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/UIToast.hpp"
+#include "shell/config/Language.hpp"
 #include "shell/config/LanguageManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
@@ -459,12 +461,19 @@ TEST_F(LibraryViewersTest, EveryFormatTheSuiteOpensIsShownAndRefusalsNameTheKind
   EXPECT_EQ(openIn.offered.size(), 4u);
 }
 
-TEST_F(LibraryViewersTest, WhileTheSuiteConvertsTheDialIsUpOverTheWindow) {
+TEST_F(LibraryViewersTest, WhileTheSuiteConvertsTheDialIsUpOverTheWindowAndCountsThePages) {
   // A converter that finishes when the test says, with a PDF of two pages.
-  const fs::path go = root / "go", pdf = root / "pages.pdf", bin = root / "bin";
+  // Meanwhile it has written the content of two pages into its temporary
+  // file, as the suite's PDF export does, and a third page's is on its way.
+  const fs::path go = root / "go", pdf = root / "pages.pdf", bin = root / "bin", partial = root / "partial";
   std::ofstream(pdf, std::ios::binary) << DocumentFactory::pdf("Guide", 2, 3);
+  std::ofstream(partial, std::ios::binary)
+      << "%PDF-1.6\n%\xC3\xA4\n2 0 obj\n<</Length 3 0 R/Filter/FlateDecode>>\nstream\nx\x9C\x03\x00\nendstream\nendobj\n\n"
+      << "3 0 obj\n4\nendobj\n\n4 0 obj\n<</Length 5 0 R/Filter/FlateDecode>>\nstream\nx\x9C\x03\x00\nendstream\nendobj\n\n"
+      << "5 0 obj\n4\nendobj\n\n6 0 obj\n<</Length 7 0 R/Filter/FlateDecode>>\nstr";
   fs::create_directories(bin);
-  std::ofstream(bin / "soffice") << "#!/bin/sh\nwhile [ ! -e '" << go.string() << "' ]; do sleep 0.05; done\n"
+  std::ofstream(bin / "soffice") << "#!/bin/sh\ncp '" << partial.string() << "' \"$TMPDIR/lu1.tmp\"\n"
+                                 << "while [ ! -e '" << go.string() << "' ]; do sleep 0.05; done\n"
                                  << "while [ \"$1\" != --outdir ]; do shift; done\ncp '" << pdf.string()
                                  << "' \"$2/document.pdf\"\n";
   fs::permissions(bin / "soffice", fs::perms::owner_all);
@@ -479,6 +488,8 @@ TEST_F(LibraryViewersTest, WhileTheSuiteConvertsTheDialIsUpOverTheWindow) {
   } restore{std::getenv("PATH") ? std::getenv("PATH") : "", go};
   ::setenv("PATH", (bin.string() + ":" + restore.path).c_str(), 1);
   useRealClock();  // the converter runs in real time
+  // The count is read as the user reads it.
+  setTextLookup([](const std::string& key) { return Language::stringWithName(key); });
   save({test::libraryFile(1, "Guide", "guide.docx", "WORD")});
   putOnDisk("guide.docx", "WORD", DocumentFactory::docx("Guide", {"Text"}));
   ASSERT_TRUE(LibraryViewers::openFile(store(), "guide.docx", "WORD", nav.get()));
@@ -499,10 +510,32 @@ TEST_F(LibraryViewersTest, WhileTheSuiteConvertsTheDialIsUpOverTheWindow) {
     for (int x = static_cast<int>(at.x()); x < static_cast<int>(at.maxX()); ++x) drawn += screen->pixelAt(x, y) != page;
   }
   EXPECT_GT(drawn, 40) << "the dial's spokes are drawn";
+
+  // Under the dial, the pages written so far.
+  ui::Label* told = nullptr;
+  auto pagesTold = [&]() -> std::string {
+    told = nullptr;
+    for (auto* label : driver->findAllOf<ui::Label>(window.get())) {
+      if (label->text().find("Pages converted") != std::string::npos) told = label;
+    }
+    return told ? told->text() : std::string();
+  };
+  EXPECT_TRUE(base::RunLoop::main().runUntil([&] { return !pagesTold().empty(); }, 10));
+  ASSERT_EQ(pagesTold(), "Pages converted: 2");
+  // Its text is drawn on the page.
+  screen = driver->render(1);
+  const ui::Rect line = told->convertRectToView(told->bounds(), nullptr);
+  int ink = 0;
+  for (int y = static_cast<int>(line.y()); y < static_cast<int>(line.maxY()); ++y) {
+    for (int x = static_cast<int>(line.x()); x < static_cast<int>(line.maxX()); ++x) ink += screen->pixelAt(x, y) != page;
+  }
+  EXPECT_GT(ink, 100) << "the count is drawn under the dial";
+  EXPECT_TRUE(viewer->isLoading());
   std::ofstream(go) << "go";
   waitForOffice(*viewer);
   EXPECT_EQ(viewer->webView().pageCount(), 2);
   EXPECT_TRUE(dials().empty());
+  EXPECT_EQ(pagesTold(), "") << "gone with the dial";
   EXPECT_TRUE(window->isUserInteractionEnabled());
 }
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "DesktopTestWindow.hpp"
 #include "ReaderTestSupport.hpp"
 #include "RecordingOpenIn.hpp"
 #include "library/LibraryFileOpener.hpp"
@@ -483,6 +484,78 @@ TEST_F(ReaderScreenTest, EveryCorpusPdfOpensInTheReader) {
     reader->dismissReaderViewController();
     settle();
     window.reset();
+  });
+}
+
+// The reader on the desktop, driven as a person does with a mouse, a
+// wheel and the keyboard.
+using ReaderDesktopTest = test::DesktopFixture<ReaderScreenTest>;
+
+TEST_F(ReaderDesktopTest, FlicksTheWheelAndThePageKeysTurnPagesAndCtrlWheelZooms) {
+  runDesktop([&] {
+    auto reader = open(libraryPdf("Twelve.pdf", plainPdf(12)));
+    ASSERT_TRUE(reader);
+    auto desktop = test::openDesktop(window);
+    ASSERT_TRUE(desktop);
+    desktop->runFrame(true);
+    test::DesktopUser user(*desktop);
+    auto shown = [&] {
+      // The page asked for is the one in view: the paging offset is its frame's.
+      const auto& views = reader->contentViews();
+      auto it = views.find(reader->currentPage());
+      EXPECT_TRUE(it != views.end());
+      if (it != views.end()) {
+        EXPECT_EQ(it->second->frame().x(), reader->theScrollView()->contentOffset().x);
+      }
+      return reader->currentPage();
+    };
+    auto settled = [&] {
+      user.wait(0.6);
+      settleThumbnails();
+      return shown();
+    };
+    ASSERT_EQ(shown(), 1);
+
+    // Ten flicks of 300 points to the left, each turns a page.
+    for (int i = 0; i < 10; ++i) {
+      user.drag({700, 400}, {400, 400}, 0.15);
+      EXPECT_EQ(settled(), 2 + i);
+    }
+    user.drag({400, 400}, {700, 400}, 0.15);
+    EXPECT_EQ(settled(), 10);
+    // A slow drag that stops before letting go stays on its page.
+    user.drag({700, 400}, {400, 400}, 0.5, 0.3);
+    EXPECT_EQ(settled(), 10);
+
+    // The page keys.
+    using Key = ui::DesktopWindow::Key;
+    const std::pair<Key, int> keys[] = {{Key::PageUp, 9}, {Key::Left, 8}, {Key::Up, 7},  {Key::PageDown, 8},
+                                        {Key::Space, 9},  {Key::Right, 10}, {Key::Down, 11}};
+    for (const auto& [key, page] : keys) {
+      user.key(key);
+      EXPECT_EQ(settled(), page);
+    }
+    user.key(Key::Space, ui::DesktopWindow::Shift);
+    EXPECT_EQ(settled(), 10);
+
+    // A notch of the wheel turns a page, towards the user the next one.
+    user.wheel({512, 400}, 0, -1);
+    EXPECT_EQ(settled(), 11);
+    user.wheel({512, 400}, 0, 1);
+    EXPECT_EQ(settled(), 10);
+
+    // Ctrl and the wheel zoom the page under the pointer; zoomed in, the
+    // wheel moves about the page and turns nothing.
+    const auto tenth = reader->contentViews().find(10);
+    ASSERT_NE(tenth, reader->contentViews().end());
+    auto& page = *tenth->second;
+    const double fit = page.zoomScale();
+    user.wheel({512, 400}, 0, 2, ui::DesktopWindow::Ctrl);
+    EXPECT_GT(page.zoomScale(), fit * 1.5);
+    const double top = page.contentOffset().y;
+    user.wheel({512, 400}, 0, -2);
+    EXPECT_EQ(page.contentOffset().y, top + 2 * ui::DesktopWindow::kWheelStep);
+    EXPECT_EQ(settled(), 10);
   });
 }
 

@@ -1,6 +1,6 @@
 // The web view in the desktop window as its user drives it: a click in a
 // page's field, typing, Tab and Shift+Tab through the page's own fields and
-// the editing keys, each given as the desktop's own events.
+// the editing keys, and the wheel, each given as the desktop's own events.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,6 +8,7 @@
 
 #include "DesktopSupport.hpp"
 #include "TestEnvironment.hpp"
+#include "platform/gfx/Image.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 #include "platform/ui/Window.hpp"
 #include "services/WebView.hpp"
@@ -31,22 +32,36 @@ class WebViewDesktopTest : public mv::test::TestEnvironment {
     MV_USE_VIRTUAL_SCREEN();
     useOwnHome();
   }
-};
 
-TEST_F(WebViewDesktopTest, TabAndTheEditingKeysMoveThroughThePagesFields) {
-  mv::test::runDesktop([this] {
+  // A web view of 800 by 600 points at (100, 80) in a window on the
+  // desktop, once it has loaded and drawn `html`; null when it could not.
+  std::unique_ptr<DesktopWindow> show(const std::shared_ptr<svc::WebView>& web, const std::string& html,
+                                      const std::string& url) {
     // The engine works in processes of its own, in real time.
     realWorkUnderWay = [] { return true; };
     auto window = std::make_shared<ui::Window>();
     window->setBackgroundColor(gfx::Color::white());
-    auto web = std::make_shared<svc::WebView>(ui::Rect{100, 80, 800, 600});
+    web->setFrame({100, 80, 800, 600});
     window->addSubview(web);
     window->makeKeyAndVisible();
     std::string error;
     auto desktop = DesktopWindow::open(window, {}, &error);
-    ASSERT_TRUE(desktop) << error;
-    web->loadHTMLString(kForm, "http://127.0.0.1/form");
-    ASSERT_TRUE(runUntil([&] { return !web->isLoading() && web->hasPicture(); }, 15));
+    EXPECT_TRUE(desktop) << error;
+    if (!desktop) return nullptr;
+    web->loadHTMLString(html, url);
+    if (!runUntil([&] { return !web->isLoading() && web->hasPicture(); }, 15)) {
+      ADD_FAILURE() << "the page was not drawn";
+      return nullptr;
+    }
+    return desktop;
+  }
+};
+
+TEST_F(WebViewDesktopTest, TabAndTheEditingKeysMoveThroughThePagesFields) {
+  mv::test::runDesktop([this] {
+    auto web = std::make_shared<svc::WebView>();
+    auto desktop = show(web, kForm, "http://127.0.0.1/form");
+    ASSERT_TRUE(desktop);
     auto ask = [&](const std::string& script) { return web->stringByEvaluatingJavaScriptFromString(script); };
     auto focused = [&] { return ask("document.activeElement.name"); };
     auto value = [&](const std::string& name) {
@@ -86,6 +101,33 @@ TEST_F(WebViewDesktopTest, TabAndTheEditingKeysMoveThroughThePagesFields) {
     key(Key::Left, DesktopWindow::Shift, 8);
     type("King");
     EXPECT_TRUE(runUntil([&] { return value("name") == "da King"; }, 10)) << value("name");
+  });
+}
+
+TEST_F(WebViewDesktopTest, TheWheelScrollsALongPage) {
+  mv::test::runDesktop([this] {
+    auto web = std::make_shared<svc::WebView>();
+    // A red band at the top of a page far taller than the view.
+    auto desktop = show(web,
+                        "<html><body style='margin:0'><div style='height:300px;background:#f00'></div>"
+                        "<div style='height:5000px'></div></body></html>",
+                        "http://127.0.0.1/long");
+    ASSERT_TRUE(desktop);
+    const Point inBand = web->convertPointToView({400, 250}, nullptr);
+    auto redAt = [&](Point p) {
+      desktop->runFrame(true);
+      auto frame = desktop->lastFrame();
+      if (!frame) return false;
+      const auto c = frame->pixelAt(static_cast<int>(p.x * desktop->scale()), static_cast<int>(p.y * desktop->scale()));
+      return c.r() > 0.9 && c.g() < 0.1;
+    };
+    ASSERT_TRUE(runUntil([&] { return redAt(inBand); }, 10));
+    // Ten notches towards the user take the band out of sight.
+    for (int i = 0; i < 10; ++i) desktop->pushWheel(inBand, 0, -1);
+    desktop->runFrame();
+    EXPECT_TRUE(runUntil(
+        [&] { return std::stod(web->stringByEvaluatingJavaScriptFromString("window.scrollY")) >= 100; }, 10));
+    EXPECT_TRUE(runUntil([&] { return !redAt(inBand); }, 10));
   });
 }
 

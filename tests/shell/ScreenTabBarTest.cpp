@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "DesktopTestWindow.hpp"
 #include "SessionScope.hpp"
 #include "ScreenTestSupport.hpp"
 #include "platform/base/Paths.hpp"
@@ -390,6 +391,36 @@ TEST_F(TabBarTest, LanguageChangeRetitlesTheBarAndRegisteredFeatureScreensAreUse
   EXPECT_NE(tab->button(3).title(), "Inventory");
   EXPECT_EQ(pending(2)->lblTitle().text(), textOrEmpty(Language::stringWithName("CUSTOMER")));
   EXPECT_EQ(pending(2)->lblMessage().text(), textOrEmpty(Language::stringWithName("FEATURENOTBUILT")));
+}
+
+using TabBarDesktopTest = DesktopFixture<TabBarTest>;
+
+TEST_F(TabBarDesktopTest, AClickOnAButtonsTitleChoosesItsTabAsOnItsIcon) {
+  runDesktop([&] {
+    launch();
+    showMainFor("acme", "1,0,1,1,1,1,0", LoginType::Online);
+    auto tab = tabBar();
+    ASSERT_TRUE(tab);
+    auto desktop = openDesktop(driver().windowPtr());
+    ASSERT_TRUE(desktop);
+    desktop->runFrame(true);
+    DesktopUser user(*desktop);
+    for (int tag : {3, 2}) {
+      auto& title = tab->button(tag).lableTitle();
+      ASSERT_FALSE(title.text().empty());
+      const ui::Rect r = title.convertRectToView(title.bounds(), nullptr);
+      user.click({r.midX(), r.midY()});
+      user.wait(0.2);
+      EXPECT_EQ(tab->iCurSelectTab(), tag);
+      EXPECT_TRUE(tab->button(tag).isSelected());
+      EXPECT_TRUE(pending(tag)->isVisible());
+    }
+    auto& icon = tab->button(3).btn();
+    const ui::Rect r = icon.convertRectToView(icon.bounds(), nullptr);
+    user.click({r.midX(), r.midY()});
+    user.wait(0.2);
+    EXPECT_EQ(tab->iCurSelectTab(), 3);
+  });
 }
 
 }  // namespace

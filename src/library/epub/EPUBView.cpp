@@ -105,8 +105,8 @@ std::string scriptString(const std::string& text) { return nlohmann::json(text).
 EPUBView::EPUBView(const ui::Rect& frame) : View(frame) {
   setBackgroundColor(gfx::Color::white());
   webView_ = std::make_shared<svc::WebView>(bounds());
-  // Drags do not scroll the page: the swipes turn it.
-  webView_->setScrollsByDrag(false);
+  // Drags, the wheel and the arrows do not scroll the page: the view turns it.
+  webView_->setPagedByOwner(true);
   // A book may not tell a server who opened it, or when.
   webView_->setServedFoldersOnly(true);
   addSubview(webView_);
@@ -150,6 +150,22 @@ void EPUBView::layoutSubviews() {
   if (!loading_ && pageCount_ > 0) gotoPage(currentPageIndex_);
   pageLabel_->setFrame({0, 0, kPageWidth, kLabelHeight});
   pageLabel_->setCenter({c.x, c.y + (h - kLabelHeight) / 2});
+}
+
+bool EPUBView::wheelTurned(const ui::WheelEvent& event) {
+  if (event.zoom != 0) return false;
+  const ui::WheelPages::Turn turn = wheelPages_.add(event.delta, event.timestamp);
+  if (!turn.any() || loading_) return true;
+  // Down reads on; sideways shows what lies that side, as the arrows do.
+  const bool readOn = turn.y != 0 ? turn.y > 0 : (turn.x > 0) != rightToLeft_;
+  const bool sameTurn =
+      wheelTurned_ >= 0 && event.timestamp - wheelTurned_ < kWheelTurnTime && readOn == wheelReadOn_;
+  if (sameTurn) return true;
+  wheelTurned_ = event.timestamp;
+  wheelReadOn_ = readOn;
+  next_ = readOn;
+  flipPage();
+  return true;
 }
 
 void EPUBView::setBookFolder(const fs::path& folder) { folder_ = svc::WebEngine::serveFolder(folder); }

@@ -87,6 +87,11 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   std::optional<int> pageOfAnchor(const std::string& anchor) const;
 
   void layoutSubviews() override;
+  // The wheel turns the pages: down (or right, in a book paged from the
+  // left) reads on a page a notch, up reads back. Notches the same way
+  // within `kWheelTurnTime` of a turn belong to it, as they do while a
+  // paging scroll view settles.
+  bool wheelTurned(const ui::WheelEvent& event) override;
 
   // svc::WebViewDelegate
   bool webViewShouldStartLoadWithRequest(svc::WebView& webView, const std::string& url,
@@ -102,6 +107,7 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   static constexpr double kColumnHeightInset = 80;
   static constexpr double kColumnWidthInset = 60;
   static constexpr double kWaitTimeout = 300;
+  static constexpr double kWheelTurnTime = 0.3;
 
  private:
   // How the unit's pages follow each other.
@@ -130,6 +136,10 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   bool loading_ = false;
   int waitTag_ = 0;
   std::string pendingAnchor_;
+  ui::WheelPages wheelPages_;
+  // The last page the wheel turned: when, and whether it read on.
+  double wheelTurned_ = -1;
+  bool wheelReadOn_ = false;
 };
 
 }  // namespace mv

@@ -186,6 +186,23 @@ void EPUBViewController::gotoPage(std::int64_t page, std::int64_t spineIndex) {
 
 void EPUBViewController::gotoPageInCurrentSpine(int page) { bookView()->gotoPage(page); }
 
+bool EPUBViewController::pageKeyPressed(const ui::KeyPress& press) {
+  if (!bookView_ || opening_) return false;
+  auto& v = *bookView_;
+  // The side arrows show what lies that side, as a swipe the other way
+  // does; the other keys read on or back whichever way the pages follow.
+  if (press.key == ui::KeyPress::Key::Left) {
+    v.rSwipe();
+  } else if (press.key == ui::KeyPress::Key::Right) {
+    v.lSwipe();
+  } else if ((press.step() > 0) != v.isRightToLeft()) {
+    v.lSwipe();
+  } else {
+    v.rSwipe();
+  }
+  return true;
+}
+
 void EPUBViewController::gotoPrevSpine() {
   if (currentSpineIndex_ == 0) return;
   gotoPage(0, static_cast<std::int64_t>(currentSpineIndex_) - 1);

@@ -62,6 +62,11 @@ class EPUBViewController : public ui::ViewController,
   void epubViewLoadFinished() override;
   bool gotoLinkedSpine(const std::filesystem::path& unit) override;
 
+  // The page keys turn the book's pages as the swipes do (see ui::KeyPress):
+  // the left and right arrows show the page on that side, the others read
+  // on or back in the book's own direction.
+  bool pageKeyPressed(const ui::KeyPress& press) override;
+
   // Actions.
   void btnBackClick();
   void openInOther();

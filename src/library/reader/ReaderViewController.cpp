@@ -296,6 +296,15 @@ void ReaderViewController::decrementPageNumber() {
   theScrollView_->setContentOffset(offset, true);
 }
 
+bool ReaderViewController::pageKeyPressed(const ui::KeyPress& press) {
+  if (!isVisible_) return false;
+  if (press.step() > 0)
+    incrementPageNumber();
+  else
+    decrementPageNumber();
+  return true;
+}
+
 void ReaderViewController::scrollViewDidEndDecelerating(ui::ScrollView& scrollView) {
   const double x = scrollView.contentOffset().x;
   for (auto& [p, v] : contentViews_) {

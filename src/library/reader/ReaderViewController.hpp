@@ -116,6 +116,10 @@ class ReaderViewController : public ui::ViewController,
   const std::shared_ptr<ui::ActionSheet>& shareSheet() const { return shareSheet_; }
   bool isVisible() const { return isVisible_; }
 
+  // Page Down, Space and the right and down arrows turn to the next page;
+  // Page Up, Shift+Space and the left and up arrows to the one before.
+  bool pageKeyPressed(const ui::KeyPress& press) override;
+
   // ScrollViewDelegate (the paging scroll view)
   void scrollViewDidEndDecelerating(ui::ScrollView& scrollView) override;
   void scrollViewDidEndScrollingAnimation(ui::ScrollView& scrollView) override;

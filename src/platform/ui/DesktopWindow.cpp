@@ -17,7 +17,6 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
-#include "platform/ui/ScrollView.hpp"
 #include "platform/ui/Window.hpp"
 
 namespace ui {
@@ -164,15 +163,8 @@ DesktopWindow::~DesktopWindow() {
 
 base::Point DesktopWindow::toPoints(int x, int y) const { return {x / scale_, y / scale_}; }
 
-void DesktopWindow::fingersTo(base::Point p, bool begin) {
-  auto& w = *window_;
-  if (gesture_ == None) {
-    if (begin)
-      w.touchDown(kFirstFinger, p);
-    else
-      w.touchMove(kFirstFinger, p);
-    return;
-  }
+Window::TouchPoints DesktopWindow::fingersAt(base::Point p) const {
+  if (gesture_ == None) return {{kFirstFinger, p}};
   base::Point a, b;
   if (gesture_ & Alt) {
     // Mirrored about where the button went down: apart to the right, together to the left.
@@ -183,10 +175,103 @@ void DesktopWindow::fingersTo(base::Point p, bool begin) {
     a = p;
     b = {p.x + kFingerSpread, p.y};
   }
-  if (begin)
-    w.touchesDown({{kFirstFinger, a}, {kSecondFinger, b}});
-  else
-    w.touchesMove({{kFirstFinger, a}, {kSecondFinger, b}});
+  return {{kFirstFinger, a}, {kSecondFinger, b}};
+}
+
+namespace {
+
+constexpr std::uint32_t kHalfStampRange = 0x80000000u;
+// How fast the smallest gap between the two clocks may grow (seconds per
+// second): more than the clocks drift apart, far less than a delivery delay.
+constexpr double kGapRelax = 0.001;
+
+// Events whose times the toolkit uses: presses, drags, the wheel and keys
+// (the pointer passing over the window counts for nothing).
+bool isTimedInput(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEWHEEL:
+    case SDL_KEYDOWN: return true;
+    case SDL_MOUSEMOTION: return (e.motion.state & SDL_BUTTON_LMASK) != 0;
+    default: return false;
+  }
+}
+
+std::optional<KeyPress> keyPressOf(const SDL_Keysym& key) {
+  KeyPress press;
+  press.shift = (key.mod & KMOD_SHIFT) != 0;
+  switch (key.sym) {
+    case SDLK_PAGEUP: press.key = KeyPress::Key::PageUp; break;
+    case SDLK_PAGEDOWN: press.key = KeyPress::Key::PageDown; break;
+    case SDLK_SPACE: press.key = KeyPress::Key::Space; break;
+    case SDLK_LEFT: press.key = KeyPress::Key::Left; break;
+    case SDLK_RIGHT: press.key = KeyPress::Key::Right; break;
+    case SDLK_UP: press.key = KeyPress::Key::Up; break;
+    case SDLK_DOWN: press.key = KeyPress::Key::Down; break;
+    default: return std::nullopt;
+  }
+  return press;
+}
+
+}  // namespace
+
+void DesktopWindow::noteEventTimes(const std::vector<SDL_Event>& batch) {
+  // The newest input of the batch came by now at the latest. The smallest
+  // gap between the clocks seen lately is the truest (that event waited
+  // least); it may grow only slowly, as the clocks drift apart.
+  bool any = false;
+  std::uint32_t newest = 0;
+  for (const SDL_Event& e : batch) {
+    if (!isTimedInput(e)) continue;
+    // Stamps count in 32 bits and wrap after 49 days.
+    if (!any || e.common.timestamp - newest < kHalfStampRange) newest = e.common.timestamp;
+    any = true;
+  }
+  if (!any) return;
+  const double now = base::RunLoop::main().now();
+  const double gap = now - newest / 1000.0;
+  const bool wrapped = lastStamp_ - newest > kHalfStampRange;
+  if (!stampGapKnown_ || wrapped) {
+    stampGap_ = gap;
+    stampGapKnown_ = true;
+  } else {
+    stampGap_ = std::min(gap, stampGap_ + kGapRelax * std::max(0.0, now - gapNoted_));
+  }
+  gapNoted_ = now;
+  lastStamp_ = newest;
+}
+
+double DesktopWindow::eventTime(std::uint32_t ticks) const {
+  const double now = base::RunLoop::main().now();
+  return stampGapKnown_ ? std::min(now, ticks / 1000.0 + stampGap_) : now;
+}
+
+void DesktopWindow::press(const SDL_Event& e) {
+  auto& w = *window_;
+  base::Point p = toPoints(e.button.x, e.button.y);
+  View* hit = w.hitTest(p, nullptr);
+  if (e.button.clicks > 1) {
+    // A double click is aimed at one thing: the first press may have closed
+    // the popover or screen that held it, and the second must not land on
+    // what lay beneath.
+    auto target = clickTarget_.lock();
+    if (!target || target->window() != &w || !hit || (hit != target.get() && !hit->isDescendantOfView(target.get()))) {
+      swallowed_ = true;
+      return;
+    }
+  } else {
+    clickTarget_ = hit ? hit->self() : nullptr;
+  }
+  endEditingOutside(p);
+  SDL_Keymod mods = SDL_GetModState();
+  // Shift and a click in the text being edited stretch its selection, as on
+  // any desktop, rather than make the two fingers of a gesture.
+  if ((mods & KMOD_SHIFT) && !(mods & KMOD_ALT) && extendsSelection(p)) return;
+  gesture_ = (mods & KMOD_ALT) ? Alt : (mods & KMOD_SHIFT) ? Shift : None;
+  anchor_ = p;
+  pressed_ = true;
+  w.touchesDown(fingersAt(p), eventTime(e.button.timestamp));
 }
 
 void DesktopWindow::handle(const SDL_Event& e) {
@@ -204,44 +289,41 @@ void DesktopWindow::handle(const SDL_Event& e) {
       if (auto event = windowEventOf(e.window.event)) Application::sharedInstance().windowEvent(*event);
       dirty_ = true;
       break;
-    case SDL_MOUSEBUTTONDOWN: {
-      if (e.button.button != SDL_BUTTON_LEFT || pressed_) break;
-      base::Point p = toPoints(e.button.x, e.button.y);
-      endEditingOutside(p);
-      SDL_Keymod mods = SDL_GetModState();
-      // Shift and a click in the text being edited stretch its selection,
-      // as on any desktop, rather than make the two fingers of a gesture.
-      if ((mods & KMOD_SHIFT) && !(mods & KMOD_ALT) && extendsSelection(p)) break;
-      gesture_ = (mods & KMOD_ALT) ? Alt : (mods & KMOD_SHIFT) ? Shift : None;
-      anchor_ = p;
-      pressed_ = true;
-      fingersTo(p, true);
+    case SDL_MOUSEBUTTONDOWN:
+      if (e.button.button != SDL_BUTTON_LEFT || pressed_ || swallowed_) break;
+      press(e);
       break;
-    }
     case SDL_MOUSEMOTION:
-      if (pressed_) fingersTo(toPoints(e.motion.x, e.motion.y), false);
+      if (pressed_) w.touchesMove(fingersAt(toPoints(e.motion.x, e.motion.y)), eventTime(e.motion.timestamp));
       break;
     case SDL_MOUSEBUTTONUP: {
-      if (e.button.button != SDL_BUTTON_LEFT || !pressed_) break;
-      base::Point p = toPoints(e.button.x, e.button.y);
-      fingersTo(p, false);
-      if (gesture_ == None)
-        w.touchUp(kFirstFinger, p);
-      else
-        w.touchesUp({{kFirstFinger, p}, {kSecondFinger, p}});
+      if (e.button.button != SDL_BUTTON_LEFT) break;
+      if (swallowed_) {
+        swallowed_ = false;
+        break;
+      }
+      if (!pressed_) break;
+      // The fingers lift where they are, at the time the button came up.
+      const auto fingers = fingersAt(toPoints(e.button.x, e.button.y));
+      const double at = eventTime(e.button.timestamp);
+      w.touchesMove(fingers, at);
+      w.touchesUp(fingers, at);
       pressed_ = false;
       gesture_ = None;
       break;
     }
     case SDL_MOUSEWHEEL: {
-      base::Point p = toPoints(e.wheel.mouseX, e.wheel.mouseY);
-      double flip = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
-      for (View* v = w.hitTest(p, nullptr); v; v = v->superview()) {
-        if (auto* sv = dynamic_cast<ScrollView*>(v); sv && sv->isScrollEnabled()) {
-          sv->scrollByWheel({flip * e.wheel.x * kWheelStep, -flip * e.wheel.y * kWheelStep});
-          break;
-        }
-      }
+      WheelEvent wheel;
+      wheel.location = toPoints(e.wheel.mouseX, e.wheel.mouseY);
+      wheel.timestamp = eventTime(e.wheel.timestamp);
+      // A touchpad gives fractions of a notch; a wheel whole ones.
+      const double flip = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+      const double x = flip * e.wheel.preciseX, y = flip * e.wheel.preciseY;
+      if (SDL_GetModState() & KMOD_CTRL)
+        wheel.zoom = y;
+      else
+        wheel.delta = {x * kWheelStep, -y * kWheelStep};
+      w.turnWheel(wheel);
       break;
     }
     case SDL_TEXTINPUT:
@@ -256,56 +338,60 @@ void DesktopWindow::handle(const SDL_Event& e) {
         r->setMarkedText(e.editExt.text, utf8Offset(e.editExt.text, e.editExt.start));
       SDL_free(e.editExt.text);
       break;
-    case SDL_KEYDOWN:
+    case SDL_KEYDOWN: {
+      // The keys of editing go to the text being edited; the paging keys
+      // it leaves go to what is shown.
+      bool taken = false;
       if (Responder* r = w.firstResponder()) {
         const Uint16 mods = e.key.keysym.mod;
-        handleKey(*r, e.key.keysym.sym, ((mods & KMOD_SHIFT) ? Shift : None) | ((mods & KMOD_CTRL) ? Ctrl : None));
+        taken = handleKey(*r, e.key.keysym.sym, ((mods & KMOD_SHIFT) ? Shift : None) | ((mods & KMOD_CTRL) ? Ctrl : None));
       }
+      if (auto key = keyPressOf(e.key.keysym); key && !taken) w.pressPageKey(*key);
       break;
+    }
     default:
       return;
   }
   dirty_ = true;
 }
 
-void DesktopWindow::handleKey(Responder& r, int key, unsigned modifiers) {
+bool DesktopWindow::handleKey(Responder& r, int key, unsigned modifiers) {
   const bool shift = modifiers & Shift;
   if (modifiers & Ctrl) {
     switch (key) {
-      case SDLK_a: r.selectAll(); break;
+      case SDLK_a: r.selectAll(); return true;
       case SDLK_c:
         if (auto copied = r.copySelection()) SDL_SetClipboardText(copied->c_str());
-        break;
+        return true;
       case SDLK_x:
         if (auto cut = r.cutSelection()) SDL_SetClipboardText(cut->c_str());
-        break;
+        return true;
       case SDLK_v:
         if (SDL_HasClipboardText()) {
           char* text = SDL_GetClipboardText();
           if (text) r.paste(text);
           SDL_free(text);
         }
-        break;
-      default: break;
+        return true;
+      default: return false;
     }
-    return;
   }
   using K = Responder::EditingKey;
   switch (key) {
-    case SDLK_BACKSPACE: r.deleteBackward(); break;
+    case SDLK_BACKSPACE: r.deleteBackward(); return true;
     case SDLK_RETURN:
-    case SDLK_KP_ENTER: r.insertText("\n"); break;
+    case SDLK_KP_ENTER: r.insertText("\n"); return true;
     case SDLK_TAB:
       if (!r.pressKey(K::Tab, shift)) window_->moveFocusToNextField(shift);
-      break;
-    case SDLK_DELETE: r.pressKey(K::Delete, shift); break;
-    case SDLK_LEFT: r.pressKey(K::Left, shift); break;
-    case SDLK_RIGHT: r.pressKey(K::Right, shift); break;
-    case SDLK_UP: r.pressKey(K::Up, shift); break;
-    case SDLK_DOWN: r.pressKey(K::Down, shift); break;
-    case SDLK_HOME: r.pressKey(K::Home, shift); break;
-    case SDLK_END: r.pressKey(K::End, shift); break;
-    default: break;
+      return true;
+    case SDLK_DELETE: r.pressKey(K::Delete, shift); return true;
+    case SDLK_LEFT: return r.pressKey(K::Left, shift);
+    case SDLK_RIGHT: return r.pressKey(K::Right, shift);
+    case SDLK_UP: return r.pressKey(K::Up, shift);
+    case SDLK_DOWN: return r.pressKey(K::Down, shift);
+    case SDLK_HOME: r.pressKey(K::Home, shift); return true;
+    case SDLK_END: r.pressKey(K::End, shift); return true;
+    default: return false;
   }
 }
 
@@ -340,8 +426,14 @@ void DesktopWindow::placeInputMethod() {
 }
 
 bool DesktopWindow::processEvents() {
+  std::vector<SDL_Event> batch;
   SDL_Event e;
-  while (!closed_ && SDL_PollEvent(&e)) handle(e);
+  while (SDL_PollEvent(&e)) batch.push_back(e);
+  noteEventTimes(batch);
+  for (const SDL_Event& event : batch) {
+    if (closed_) break;
+    handle(event);
+  }
   return !closed_;
 }
 
@@ -458,25 +550,49 @@ gfx::ImagePtr DesktopWindow::lastFrame() const { return canvas_ ? canvas_->makeI
 // --- injected input ---------------------------------------------------------------
 
 namespace {
-void pushButton(Uint32 type, base::Point p, double scale) {
+
+// Into the queue as the desktop puts its own events there, stamped with
+// the main loop's time (pushing would stamp the desktop's).
+void pushStamped(SDL_Event& e) {
+  e.common.timestamp = static_cast<Uint32>(std::llround(base::RunLoop::main().now() * 1000));
+  SDL_PeepEvents(&e, 1, SDL_ADDEVENT, 0, 0);
+}
+
+void pushButton(Uint32 type, base::Point p, double scale, int clicks) {
   SDL_Event e{};
   e.type = type;
   e.button.button = SDL_BUTTON_LEFT;
   e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-  e.button.clicks = 1;
+  e.button.clicks = static_cast<Uint8>(std::clamp(clicks, 1, 255));
   e.button.x = static_cast<Sint32>(p.x * scale);
   e.button.y = static_cast<Sint32>(p.y * scale);
-  SDL_PushEvent(&e);
+  pushStamped(e);
 }
+
+SDL_Keymod keymodOf(unsigned modifiers) {
+  int mod = 0;
+  if (modifiers & DesktopWindow::Alt) mod |= KMOD_LALT;
+  if (modifiers & DesktopWindow::Shift) mod |= KMOD_LSHIFT;
+  if (modifiers & DesktopWindow::Ctrl) mod |= KMOD_LCTRL;
+  return static_cast<SDL_Keymod>(mod);
+}
+
+SDL_Keycode keycodeOf(DesktopWindow::Key key) {
+  static constexpr SDL_Keycode kCodes[] = {SDLK_RETURN, SDLK_BACKSPACE, SDLK_DELETE, SDLK_TAB,   SDLK_LEFT,     SDLK_RIGHT,
+                                           SDLK_UP,     SDLK_DOWN,      SDLK_HOME,   SDLK_END,   SDLK_a,        SDLK_c,
+                                           SDLK_x,      SDLK_v,         SDLK_PAGEUP, SDLK_PAGEDOWN, SDLK_SPACE};
+  return kCodes[static_cast<std::size_t>(key)];
+}
+
 }  // namespace
 
-void DesktopWindow::pushMouseDown(base::Point p, unsigned modifiers) {
-  SDL_SetModState(static_cast<SDL_Keymod>(((modifiers & Alt) ? KMOD_LALT : 0) | ((modifiers & Shift) ? KMOD_LSHIFT : 0)));
-  pushButton(SDL_MOUSEBUTTONDOWN, p, scale_);
+void DesktopWindow::pushMouseDown(base::Point p, unsigned modifiers, int clicks) {
+  SDL_SetModState(keymodOf(modifiers));
+  pushButton(SDL_MOUSEBUTTONDOWN, p, scale_, clicks);
 }
 
-void DesktopWindow::pushMouseUp(base::Point p) {
-  pushButton(SDL_MOUSEBUTTONUP, p, scale_);
+void DesktopWindow::pushMouseUp(base::Point p, int clicks) {
+  pushButton(SDL_MOUSEBUTTONUP, p, scale_, clicks);
   SDL_SetModState(KMOD_NONE);
 }
 
@@ -486,7 +602,7 @@ void DesktopWindow::pushMouseMove(base::Point p) {
   e.motion.state = SDL_BUTTON_LMASK;
   e.motion.x = static_cast<Sint32>(p.x * scale_);
   e.motion.y = static_cast<Sint32>(p.y * scale_);
-  SDL_PushEvent(&e);
+  pushStamped(e);
 }
 
 void DesktopWindow::pushText(const std::string& text) {
@@ -500,22 +616,18 @@ void DesktopWindow::pushText(const std::string& text) {
     e.type = SDL_TEXTINPUT;
     std::memcpy(e.text.text, text.data() + i, n);
     e.text.text[n] = 0;
-    SDL_PushEvent(&e);
+    pushStamped(e);
     i += n;
   }
 }
 
 void DesktopWindow::pushKey(Key key, unsigned modifiers) {
-  static constexpr SDL_Keycode kCodes[] = {SDLK_RETURN, SDLK_BACKSPACE, SDLK_DELETE, SDLK_TAB, SDLK_LEFT,
-                                           SDLK_RIGHT,  SDLK_UP,        SDLK_DOWN,   SDLK_HOME, SDLK_END,
-                                           SDLK_a,      SDLK_c,         SDLK_x,      SDLK_v};
   SDL_Event e{};
   e.type = SDL_KEYDOWN;
   e.key.state = SDL_PRESSED;
-  e.key.keysym.sym = kCodes[static_cast<std::size_t>(key)];
-  e.key.keysym.mod = static_cast<Uint16>(((modifiers & Shift) ? KMOD_LSHIFT : 0) | ((modifiers & Ctrl) ? KMOD_LCTRL : 0) |
-                                         ((modifiers & Alt) ? KMOD_LALT : 0));
-  SDL_PushEvent(&e);
+  e.key.keysym.sym = keycodeOf(key);
+  e.key.keysym.mod = static_cast<Uint16>(keymodOf(modifiers));
+  pushStamped(e);
 }
 
 void DesktopWindow::pushComposition(const std::string& text, int cursor) {
@@ -525,18 +637,21 @@ void DesktopWindow::pushComposition(const std::string& text, int cursor) {
   std::memcpy(e.edit.text, text.data(), n);
   e.edit.text[n] = 0;
   e.edit.start = cursor;
-  SDL_PushEvent(&e);
+  pushStamped(e);
 }
 
-void DesktopWindow::pushWheel(base::Point at, double dx, double dy) {
+void DesktopWindow::pushWheel(base::Point at, double dx, double dy, unsigned modifiers) {
+  SDL_SetModState(keymodOf(modifiers));
   SDL_Event e{};
   e.type = SDL_MOUSEWHEEL;
   e.wheel.x = static_cast<Sint32>(dx);
   e.wheel.y = static_cast<Sint32>(dy);
+  e.wheel.preciseX = static_cast<float>(dx);
+  e.wheel.preciseY = static_cast<float>(dy);
   e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
   e.wheel.mouseX = static_cast<Sint32>(at.x * scale_);
   e.wheel.mouseY = static_cast<Sint32>(at.y * scale_);
-  SDL_PushEvent(&e);
+  pushStamped(e);
 }
 
 void DesktopWindow::pushWindowEvent(WindowEvent event) {
@@ -544,13 +659,13 @@ void DesktopWindow::pushWindowEvent(WindowEvent event) {
   e.type = SDL_WINDOWEVENT;
   e.window.event = sdlWindowEventOf(event);
   e.window.windowID = SDL_GetWindowID(sdlWindow_);
-  SDL_PushEvent(&e);
+  pushStamped(e);
 }
 
 void DesktopWindow::pushQuit() {
   SDL_Event e{};
   e.type = SDL_QUIT;
-  SDL_PushEvent(&e);
+  pushStamped(e);
 }
 
 }  // namespace ui

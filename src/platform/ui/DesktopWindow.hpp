@@ -8,6 +8,7 @@
 #include "platform/gfx/Context.hpp"
 #include "platform/gfx/Image.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/Window.hpp"
 
 struct SDL_Window;
 struct SDL_Surface;
@@ -16,20 +17,25 @@ union SDL_Event;
 namespace ui {
 
 class Responder;
-class Window;
 
 // Shows a toolkit window in a desktop window (SDL2) and feeds it the
 // desktop's input: 1024 x 768 points, doubled in pixels at scale 2. The
 // mouse is one finger; dragging with Alt held is a two-finger pinch
 // mirrored about the point pressed, with Shift a two-finger pan, except
-// that Shift and a press in the text being edited stretch its selection. A
-// press outside the text being edited ends its editing first. The keyboard goes
-// to the first responder: typed text and an input method's composition,
-// Backspace, Return, Delete, the arrows, Home and End (Shift stretching the
+// that Shift and a press in the text being edited stretch its selection.
+// Touches carry the time the desktop stamped on each event, so a flick keeps
+// the speed it had however late its events are handled. The second press of a
+// double click goes only to the view the first one went to: when the first
+// closed what held it, what lies beneath hears nothing. A press outside the
+// text being edited ends its editing first. The keyboard goes to the first
+// responder: typed text and an input method's composition, Backspace,
+// Return, Delete, the arrows, Home and End (Shift stretching the
 // selection), Ctrl+A, and Ctrl+C, Ctrl+X and Ctrl+V with the desktop's
 // clipboard; Tab and Shift+Tab move to the next and previous field unless
-// the responder takes them. The wheel scrolls the scroll view under the
-// pointer; the window minimised, hidden, restored or
+// the responder takes them. Page Up and Down, Space and the arrows that no
+// text takes go to `Window::pressPageKey`. The wheel and the touchpad
+// (fractions of a notch) go to `Window::turnWheel`, zooming with Ctrl held;
+// the window minimised, hidden, restored or
 // its focus changing goes to the application (`Application::windowEvent`). The main loop keeps its clock (the real
 // one in the application); `run` drives it until the window is closed: a
 // task posted to the main loop from any thread wakes the window's wait, every
@@ -93,24 +99,27 @@ class DesktopWindow {
   double scale() const { return scale_; }
 
   // Input through the desktop's own event queue, as the user would give it
-  // (window points).
+  // (window points), stamped with the main loop's time. `clicks` counts the
+  // presses of a double (2) or triple click, as the desktop tells them.
   enum Modifier : unsigned { None = 0, Shift = 1, Alt = 2, Ctrl = 4 };
-  void pushMouseDown(base::Point p, unsigned modifiers = None);
+  void pushMouseDown(base::Point p, unsigned modifiers = None, int clicks = 1);
   void pushMouseMove(base::Point p);
-  void pushMouseUp(base::Point p);
+  void pushMouseUp(base::Point p, int clicks = 1);
   void pushText(const std::string& text);
-  enum class Key { Return, Backspace, Delete, Tab, Left, Right, Up, Down, Home, End, A, C, X, V };
+  enum class Key { Return, Backspace, Delete, Tab, Left, Right, Up, Down, Home, End, A, C, X, V, PageUp, PageDown, Space };
   void pushKey(Key key, unsigned modifiers = None);
   // An input method's composition as it stands (`cursor` in characters);
   // empty when it ends. What it commits comes as typed text.
   void pushComposition(const std::string& text, int cursor);
-  void pushWheel(base::Point at, double dx, double dy);
+  // Notches of the wheel (fractions from a touchpad): positive `dy` away
+  // from the user, positive `dx` to the right.
+  void pushWheel(base::Point at, double dx, double dy, unsigned modifiers = None);
   // A change of the window as the desktop would report it.
   void pushWindowEvent(WindowEvent event);
   void pushQuit();
 
   static constexpr double kFingerSpread = 40;
-  static constexpr double kWheelStep = 40;
+  static constexpr double kWheelStep = kWheelNotch;
   // The longest an idle window waits before it looks again (it draws
   // nothing then unless something happened).
   static constexpr double kIdleWait = 0.5;
@@ -120,7 +129,8 @@ class DesktopWindow {
 
   DesktopWindow() = default;
   void handle(const SDL_Event& e);
-  void handleKey(Responder& r, int key, unsigned modifiers);
+  // The keys of text editing; false for a key the responder did not take.
+  bool handleKey(Responder& r, int key, unsigned modifiers);
   // A press outside the text being edited ends its editing, as Return would.
   void endEditingOutside(base::Point p);
   // Shift and a press in the text being edited: its selection stretches to
@@ -129,7 +139,14 @@ class DesktopWindow {
   // Tells the input method where the caret is, so its candidates stand beside it.
   void placeInputMethod();
   base::Point toPoints(int x, int y) const;
-  void fingersTo(base::Point p, bool begin);
+  // Where the finger or fingers the mouse stands for are with the pointer at `p`.
+  Window::TouchPoints fingersAt(base::Point p) const;
+  // Learns how the desktop's event stamps stand to the main loop's clock
+  // from a batch of events just taken from the queue.
+  void noteEventTimes(const std::vector<SDL_Event>& batch);
+  // An event's stamp on the main loop's clock.
+  double eventTime(std::uint32_t ticks) const;
+  void press(const SDL_Event& e);
   // Hands what changed since the last picture shown to the display.
   void present();
 
@@ -157,6 +174,16 @@ class DesktopWindow {
   unsigned gesture_ = None;
   base::Point anchor_;
   base::Rect inputMethodCaret_;
+  // The view the first press of a click went to, and whether the press
+  // now down reaches nothing (see the class comment).
+  std::weak_ptr<View> clickTarget_;
+  bool swallowed_ = false;
+  // The main loop's time less the desktop's stamp, at its smallest lately
+  // (the delivery delay of an event that came at once).
+  double stampGap_ = 0;
+  bool stampGapKnown_ = false;
+  double gapNoted_ = 0;
+  std::uint32_t lastStamp_ = 0;
 };
 
 }  // namespace ui

@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "platform/ui/GestureRecognizer.hpp"
 
 namespace ui {
@@ -13,10 +15,16 @@ class PanGestureRecognizer : public GestureRecognizer {
   std::size_t maximumNumberOfTouches = 1000;
 
   static constexpr double kHysteresis = 10;
+  // The velocity is the fingers' travel over about this many seconds
+  // before the latest touch event.
+  static constexpr double kVelocitySpan = 0.1;
 
   base::Point translationInView(const View* v) const;
   void setTranslation(base::Point translation, const View* v);
-  // Points per second over the last move.
+  // Points per second over the last moves: from the latest touch event back
+  // to the newest place the fingers had at least `kVelocitySpan` before it
+  // (or to the first place, when the pan is younger). Fingers that rested
+  // that long before lifting have no velocity.
   base::Point velocityInView(const View* v) const;
 
  protected:
@@ -26,11 +34,18 @@ class PanGestureRecognizer : public GestureRecognizer {
   void reset() override;
 
  private:
+  struct Sample {
+    double time;
+    base::Point at;
+  };
   base::Point centroid() const;
+  // Notes where the centroid is at `time`, keeping what the velocity needs.
+  void sample(double time);
   base::Point origin_;     // window point the translation counts from
   base::Point current_;    // window centroid now
-  base::Point velocity_;   // window points per second
-  double lastTime_ = 0;
+  // Window centroids by time, oldest first; a finger joining or lifting
+  // shifts the centroid, so the samples start again there.
+  std::vector<Sample> samples_;
 };
 
 }  // namespace ui

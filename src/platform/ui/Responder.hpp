@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/base/Geometry.hpp"
+#include "platform/ui/DesktopInput.hpp"
 
 namespace ui {
 
@@ -68,6 +69,12 @@ class Responder {
   // Where typing goes, in window coordinates (the input method puts its
   // candidates beside it); empty for a responder that shows none.
   virtual base::Rect caretRectInWindow() const { return {}; }
+
+  // The desktop's wheel, and the keys that move through what is shown (see
+  // Window::turnWheel and Window::pressPageKey). True when the responder
+  // took the event; otherwise the window offers it to the next one.
+  virtual bool wheelTurned(const WheelEvent& /*event*/) { return false; }
+  virtual bool pageKeyPressed(const KeyPress& /*press*/) { return false; }
 
  protected:
   // The window whose focus this responder takes (views answer their window).

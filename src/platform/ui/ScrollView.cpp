@@ -13,7 +13,6 @@ namespace {
 
 constexpr double kMinimumFlickVelocity = 20;     // points per second that still decelerate
 constexpr double kStopVelocity = 10;             // deceleration ends below this
-constexpr double kStillAfter = 0.1;              // a finger resting this long before lifting flicks nothing
 constexpr double kPagingFlickVelocity = 200;     // a flick this fast turns to the next page
 constexpr double kBounceTimeConstant = 0.08;     // seconds; the spring back after overscrolling
 constexpr double kZoomRubberBand = 0.5;
@@ -25,31 +24,20 @@ double easeOut(double f) { return 1 - std::pow(1 - f, 3); }
 }  // namespace
 
 // The scroll view's own pan: it tells the scroll view when a finger comes
-// down and when the last one is gone, and when the finger last moved.
+// down and when the last one is gone.
 class ScrollView::ScrollPan : public PanGestureRecognizer {
  public:
-  double lastMoveTime() const { return lastMove_; }
   const TouchSet& currentTouches() const { return touches(); }
 
  protected:
   void touchesBegan(const TouchSet& touches, const Event& event) override {
     if (auto* sv = dynamic_cast<ScrollView*>(view())) sv->touchDown();
-    lastMove_ = event.timestamp();
     PanGestureRecognizer::touchesBegan(touches, event);
-  }
-  void touchesMoved(const TouchSet& touches, const Event& event) override {
-    for (auto& t : touches)
-      if (t->windowLocation() != t->previousLocationInView(nullptr)) lastMove_ = event.timestamp();
-    PanGestureRecognizer::touchesMoved(touches, event);
   }
   void reset() override {
     PanGestureRecognizer::reset();
-    lastMove_ = 0;
     if (auto* sv = dynamic_cast<ScrollView*>(view())) sv->touchUp();
   }
-
- private:
-  double lastMove_ = 0;
 };
 
 class ScrollView::ScrollPinch : public PinchGestureRecognizer {};
@@ -170,6 +158,64 @@ void ScrollView::scrollByWheel(Point delta) {
   if (canScrollHorizontally()) o.x += delta.x;
   if (canScrollVertically()) o.y += delta.y;
   setContentOffset(clampedContentOffset(o));
+}
+
+bool ScrollView::wheelTurned(const WheelEvent& event) {
+  if (!scrollEnabled_ || dragging_ || zooming_) return false;
+  if (event.zoom != 0) return zoomByWheel(event);
+  Point d = event.delta;
+  const bool h = canScrollHorizontally(), v = canScrollVertically();
+  if (h && !v && d.x == 0) d = {d.y, 0};
+  if (!(h && d.x != 0) && !(v && d.y != 0)) return false;
+  if (pagingEnabled_)
+    turnPageByWheel(d, event.timestamp);
+  else
+    scrollByWheel(d);
+  return true;
+}
+
+void ScrollView::turnPageByWheel(Point delta, double time) {
+  const WheelPages::Turn turn =
+      wheelPages_.add({canScrollHorizontally() ? delta.x : 0, canScrollVertically() ? delta.y : 0}, time);
+  const int sx = turn.x, sy = turn.y;
+  if (!turn.any()) return;
+  const bool turning = wheelTurning_ && motion_ == Motion::Settling;
+  if (turning) {
+    // A wheel or touchpad keeps giving notches while the page settles: they
+    // belong to the turn under way unless they go the other way.
+    auto along = [](double from, double to, int step) { return step != 0 && (to - from) * step > 0; };
+    if (along(animFrom_.x, animTo_.x, sx) || along(animFrom_.y, animTo_.y, sy)) return;
+  }
+  const Size page = bounds().size;
+  const Point from = turning ? animTo_ : pageTarget({});
+  const Point hi{std::max(0.0, contentSize_.width - page.width), std::max(0.0, contentSize_.height - page.height)};
+  const Point target{clampTo(from.x + sx * page.width, 0, hi.x), clampTo(from.y + sy * page.height, 0, hi.y)};
+  if (target == contentOffset()) return;
+  animFrom_ = contentOffset();
+  animTo_ = target;
+  animDuration_ = kAnimationDuration;
+  startMotion(Motion::Settling);
+  wheelTurning_ = motion_ == Motion::Settling;
+}
+
+bool ScrollView::zoomByWheel(const WheelEvent& event) {
+  View* zv = viewForZooming();
+  if (!zv || !(maximumZoomScale_ > minimumZoomScale_)) return false;
+  const double scale =
+      clampTo(zoomScale_ * std::pow(kWheelZoomStep, event.zoom), minimumZoomScale_, maximumZoomScale_);
+  if (scale == zoomScale_) return true;
+  stopScrolling();
+  auto keep = self();
+  // The point under the pointer stays under it.
+  const Point anchor = zv->convertPointFromView(event.location, nullptr);
+  const Point inBounds = convertPointFromView(event.location, nullptr);
+  const Point onScreen{inBounds.x - contentOffset().x, inBounds.y - contentOffset().y};
+  auto d = delegate();
+  if (d && d->respondsTo(ScrollViewDelegateOp::WillBeginZooming)) d->scrollViewWillBeginZooming(*this, zv);
+  applyZoom(scale, anchor, onScreen);
+  setContentOffset(clampedContentOffset(contentOffset()));
+  if (d && d->respondsTo(ScrollViewDelegateOp::DidEndZooming)) d->scrollViewDidEndZooming(*this, zv, zoomScale_);
+  return true;
 }
 
 bool ScrollView::scrollToTop() {
@@ -293,7 +339,6 @@ void ScrollView::handlePan(PanGestureRecognizer& pan) {
     }
     case GestureState::Ended: {
       Point v = pan.velocityInView(this);
-      if (base::RunLoop::main().now() - pan_->lastMoveTime() > kStillAfter) v = {};
       endDrag({-v.x, -v.y});
       return;
     }
@@ -402,6 +447,7 @@ void ScrollView::startMotion(Motion m) {
 
 void ScrollView::stopScrolling() {
   motion_ = Motion::None;
+  wheelTurning_ = false;
   scrollingToTop_ = false;
   animatingZoom_ = false;
   if (timer_) {

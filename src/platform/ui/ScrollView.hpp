@@ -208,6 +208,13 @@ class ScrollView : public View {
   // Desktop wheel: moves the content by `delta` within the offset limits,
   // without dragging or bouncing.
   void scrollByWheel(Point delta);
+  // The wheel over the content: taken when the content can move along the
+  // wheel's axis (a view that moves only sideways takes the up and down of
+  // the wheel as left and right) or, with Ctrl, when it can zoom. It scrolls
+  // by the wheel's distance; with paging, a notch's worth turns one page
+  // (further turns while that page settles are part of the same one); with
+  // Ctrl, each notch zooms by `kWheelZoomStep` about the pointer.
+  bool wheelTurned(const WheelEvent& event) override;
 
   void setBounds(const Rect& bounds) override;
 
@@ -215,6 +222,7 @@ class ScrollView : public View {
   static constexpr double kFrameInterval = 1.0 / 60;
   // Beyond its limits the content follows the finger at this share of its travel.
   static constexpr double kRubberBandFactor = 0.5;
+  static constexpr double kWheelZoomStep = 1.25;
 
  private:
   class ScrollPan;
@@ -233,6 +241,8 @@ class ScrollView : public View {
   void tick();
   void finishMotion(bool notify);
   void applyZoom(double scale, Point anchorInZoomView, Point anchorOnScreen);
+  void turnPageByWheel(Point delta, double time);
+  bool zoomByWheel(const WheelEvent& event);
   void updateZoomGestureEnabled();
   void notifyDidScroll();
 
@@ -278,6 +288,9 @@ class ScrollView : public View {
   double animStart_ = 0, animDuration_ = 0;
   double zoomFrom_ = 1, zoomTo_ = 1;
   bool animatingZoom_ = false;
+  // The wheel's travel towards the next page turn.
+  WheelPages wheelPages_;
+  bool wheelTurning_ = false;
 };
 
 }  // namespace ui

@@ -169,6 +169,9 @@ class TextField : public Control, public TextInputTraits {
   void paste(const std::string& text) override;
   void setMarkedText(const std::string& text, std::size_t caret) override;
   Rect caretRectInWindow() const override;
+  // Space and the page keys are the text's while it is edited (the
+  // arrows come as editing keys): nothing behind the field moves with them.
+  bool pageKeyPressed(const KeyPress& /*press*/) override { return true; }
 
   void touchesBegan(const TouchSet& touches, const Event& event) override;
   void touchesMoved(const TouchSet& touches, const Event& event) override;

@@ -104,6 +104,9 @@ class TextView : public ScrollView, public TextInputTraits {
   void paste(const std::string& text) override;
   void setMarkedText(const std::string& text, std::size_t caret) override;
   Rect caretRectInWindow() const override;
+  // Space and the page keys are the text's while it is edited (the
+  // arrows come as editing keys): nothing behind the view moves with them.
+  bool pageKeyPressed(const KeyPress& /*press*/) override { return editable_; }
 
   // Touches on a selectable or editable text view stay with it.
   void touchesBegan(const TouchSet& touches, const Event& event) override;

@@ -5,6 +5,7 @@
 
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Control.hpp"
 #include "platform/ui/Event.hpp"
@@ -256,10 +257,10 @@ TouchSet Window::allActive() const {
   return out;
 }
 
-void Window::touchesDown(const std::vector<std::pair<long, Point>>& touches) {
+void Window::touchesDown(const TouchPoints& touches, std::optional<double> at) {
   if (Application::sharedInstance().isIgnoringInteractionEvents()) return;
   auto selfWindow = std::static_pointer_cast<Window>(View::self());
-  double now = base::RunLoop::main().now();
+  const double now = at.value_or(base::RunLoop::main().now());
   TouchSet changed;
   for (const auto& [id, p] : touches) {
     if (active_.count(id)) continue;
@@ -284,11 +285,11 @@ void Window::touchesDown(const std::vector<std::pair<long, Point>>& touches) {
     active_[id] = touch;
     changed.push_back(touch);
   }
-  if (!changed.empty()) deliver(TouchPhase::Began, changed);
+  if (!changed.empty()) deliver(TouchPhase::Began, changed, now);
 }
 
-void Window::touchesMove(const std::vector<std::pair<long, Point>>& touches) {
-  double now = base::RunLoop::main().now();
+void Window::touchesMove(const TouchPoints& touches, std::optional<double> at) {
+  const double now = at.value_or(base::RunLoop::main().now());
   TouchSet changed;
   for (const auto& [id, p] : touches) {
     auto it = active_.find(id);
@@ -296,11 +297,11 @@ void Window::touchesMove(const std::vector<std::pair<long, Point>>& touches) {
     it->second->update(TouchPhase::Moved, p, now);
     changed.push_back(it->second);
   }
-  if (!changed.empty()) deliver(TouchPhase::Moved, changed);
+  if (!changed.empty()) deliver(TouchPhase::Moved, changed, now);
 }
 
-void Window::touchesUp(const std::vector<std::pair<long, Point>>& touches) {
-  double now = base::RunLoop::main().now();
+void Window::touchesUp(const TouchPoints& touches, std::optional<double> at) {
+  const double now = at.value_or(base::RunLoop::main().now());
   TouchSet changed;
   for (const auto& [id, p] : touches) {
     auto it = active_.find(id);
@@ -312,7 +313,7 @@ void Window::touchesUp(const std::vector<std::pair<long, Point>>& touches) {
     lastTapCount_ = it->second->tapCount();
   }
   if (changed.empty()) return;
-  deliver(TouchPhase::Ended, changed);
+  deliver(TouchPhase::Ended, changed, now);
   for (auto& t : changed) active_.erase(t->identifier());
 }
 
@@ -326,13 +327,35 @@ void Window::touchesCancel(const std::vector<long>& ids) {
     changed.push_back(it->second);
   }
   if (changed.empty()) return;
-  deliver(TouchPhase::Cancelled, changed);
+  deliver(TouchPhase::Cancelled, changed, now);
   for (auto& t : changed) active_.erase(t->identifier());
 }
 
-void Window::deliver(TouchPhase phase, const TouchSet& changed) {
+bool Window::turnWheel(const WheelEvent& event) {
+  if (Application::sharedInstance().isIgnoringInteractionEvents()) return false;
   auto keepSelf = View::self();
-  Event event(base::RunLoop::main().now(), allActive());
+  for (Responder* r = hitTest(event.location, nullptr); r; r = r->nextResponder())
+    if (r->wheelTurned(event)) return true;
+  return false;
+}
+
+bool Window::pressPageKey(const KeyPress& press) {
+  // An alert waits for its answer: nothing behind it moves.
+  if (Application::sharedInstance().isIgnoringInteractionEvents() || AlertView::visibleAlert()) return false;
+  auto keepSelf = View::self();
+  for (Responder* r = firstResponder_; r; r = r->nextResponder())
+    if (r->pageKeyPressed(press)) return true;
+  // Nothing has the focus, or nothing that has it took the key: the screens
+  // on show, those presented last (and deepest) first.
+  auto controllers = ViewController::controllersBelow(root_.get());
+  for (auto it = controllers.rbegin(); it != controllers.rend(); ++it)
+    if ((*it)->isVisible() && (*it)->pageKeyPressed(press)) return true;
+  return false;
+}
+
+void Window::deliver(TouchPhase phase, const TouchSet& changed, double at) {
+  auto keepSelf = View::self();
+  Event event(at, allActive());
   // Recognisers first: one that recognises now cancels the touches for the view.
   std::vector<std::shared_ptr<GestureRecognizer>> grs;
   for (auto& t : changed)

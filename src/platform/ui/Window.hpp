@@ -1,6 +1,7 @@
 #pragma once
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -75,22 +76,31 @@ class Window : public View {
   bool hasOnScreenKeyboard() const { return hasOnScreenKeyboard_; }
   void setHasOnScreenKeyboard(bool on);
 
-  // Raw input: touches by identifier at window points.
-  void touchesDown(const std::vector<std::pair<long, Point>>& touches);
-  void touchesMove(const std::vector<std::pair<long, Point>>& touches);
-  void touchesUp(const std::vector<std::pair<long, Point>>& touches);
+  // Raw input: touches by identifier at window points, at `at` on the main
+  // loop's clock (when the input happened; now when not given).
+  using TouchPoints = std::vector<std::pair<long, Point>>;
+  void touchesDown(const TouchPoints& touches, std::optional<double> at = std::nullopt);
+  void touchesMove(const TouchPoints& touches, std::optional<double> at = std::nullopt);
+  void touchesUp(const TouchPoints& touches, std::optional<double> at = std::nullopt);
   void touchesCancel(const std::vector<long>& ids);
-  void touchDown(long id, Point p) { touchesDown({{id, p}}); }
-  void touchMove(long id, Point p) { touchesMove({{id, p}}); }
-  void touchUp(long id, Point p) { touchesUp({{id, p}}); }
+  void touchDown(long id, Point p, std::optional<double> at = std::nullopt) { touchesDown({{id, p}}, at); }
+  void touchMove(long id, Point p, std::optional<double> at = std::nullopt) { touchesMove({{id, p}}, at); }
+  void touchUp(long id, Point p, std::optional<double> at = std::nullopt) { touchesUp({{id, p}}, at); }
   std::size_t activeTouchCount() const { return active_.size(); }
+  // The desktop's wheel: offered to the view under the pointer and up its
+  // responder chain until one takes it. False when none did.
+  bool turnWheel(const WheelEvent& event);
+  // A key that moves through what is shown: offered to the first responder
+  // and up its chain (a text input keeps the keys it edits with), then to
+  // the screens on show, the front-most first. False when none took it.
+  bool pressPageKey(const KeyPress& press);
 
   Responder* nextResponder() const override;
   void didAddSubview(View* subview) override;
   void layoutSubviews() override;
 
  private:
-  void deliver(TouchPhase phase, const TouchSet& changed);
+  void deliver(TouchPhase phase, const TouchSet& changed, double at);
   TouchSet allActive() const;
 
   bool keepsKeyboardFor(const View* resigning) const;

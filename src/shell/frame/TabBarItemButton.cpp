@@ -70,6 +70,18 @@ void TabBarItemButton::addTarget(ui::Control::Action action, unsigned events) {
   btn_->addAction(std::move(action), events);
 }
 
+bool TabBarItemButton::pointInside(ui::Point p, const ui::Event* event) const {
+  return ui::View::pointInside(p, event) || lableTitle_->frame().contains(p);
+}
+
+ui::View* TabBarItemButton::hitTest(ui::Point p, const ui::Event* event) {
+  ui::View* hit = ui::View::hitTest(p, event);
+  if (hit != this) return hit;
+  // Only while the button itself takes presses (shown and enabled).
+  const ui::Rect b = btn_->bounds();
+  return btn_->hitTest({b.midX(), b.midY()}, event) ? btn_.get() : hit;
+}
+
 long TabBarItemButton::buttonTag() const { return btn_->tag(); }
 
 void TabBarItemButton::setButtonTag(long tag) {

@@ -51,6 +51,11 @@ class TabBarItemButton : public ui::View {
   void stopBlinkIcon();
   bool isBlinking() const { return blinking_; }
 
+  // The title names the icon button: a press anywhere on the item, its
+  // title too, is a press on the button.
+  bool pointInside(ui::Point p, const ui::Event* event) const override;
+  ui::View* hitTest(ui::Point p, const ui::Event* event) override;
+
   ui::Button& btn() const { return *btn_; }
   ui::ImageView& animatedImageView() const { return *animatedImageView_; }
   ui::Label& lableTitle() const { return *lableTitle_; }

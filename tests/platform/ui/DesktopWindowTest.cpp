@@ -9,32 +9,23 @@
 #include <vector>
 
 #include "DemoFlow.hpp"
-#include "DesktopSupport.hpp"
+#include "DesktopTestWindow.hpp"
 #include "UiTestEnvironment.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/Button.hpp"
 #include "platform/ui/DesktopWindow.hpp"
-#include "platform/base/NotificationCenter.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Keyboard.hpp"
 #include "platform/ui/ScrollView.hpp"
+#include "platform/ui/TextField.hpp"
+#include "platform/ui/ViewController.hpp"
 #include "platform/ui/Window.hpp"
 
 namespace {
 
-class DesktopWindowTest : public mv::test::UiTestEnvironment {
- protected:
-  template <typename Body>
-  void runDesktop(Body body) {
-    mv::test::runDesktop(body);
-  }
-
-  void SetUp() override {
-    UiTestEnvironment::SetUp();
-    MV_USE_VIRTUAL_SCREEN();
-  }
-};
+using DesktopWindowTest = mv::test::DesktopFixture<mv::test::UiTestEnvironment>;
 
 // The walk's input given as desktop events: mouse presses and typed text.
 class DesktopInput : public mv::test::FlowInput {
@@ -174,25 +165,10 @@ TEST_F(DesktopWindowTest, DoubledScaleWheelAndTwoFingerDrag) {
   });
 }
 
-namespace {
-
-// An empty window shown on the desktop, drawn in software.
-std::unique_ptr<ui::DesktopWindow> openEmpty(const std::shared_ptr<ui::Window>& window) {
-  window->makeKeyAndVisible();
-  ui::DesktopWindow::Options options;
-  options.softwareRendering = true;
-  std::string error;
-  auto desktop = ui::DesktopWindow::open(window, options, &error);
-  EXPECT_TRUE(desktop) << error;
-  return desktop;
-}
-
-}  // namespace
-
 TEST_F(DesktopWindowTest, PostedWorkWakesTheWindowAndRunsBeforeItWaitsAgain) {
   runDesktop([] {
   auto window = std::make_shared<ui::Window>();
-  auto desktop = openEmpty(window);
+  auto desktop = mv::test::openDesktop(window);
   ASSERT_TRUE(desktop);
   desktop->runFrame(true);
   auto& loop = base::RunLoop::main();
@@ -249,7 +225,7 @@ TEST_F(DesktopWindowTest, OnlyWhatChangedGoesToTheDisplay) {
   auto box = std::make_shared<ui::View>(ui::Rect{100, 100, 40, 20});
   box->setBackgroundColor(gfx::Color::rgb255(200, 0, 0));
   window->addSubview(box);
-  auto desktop = openEmpty(window);
+  auto desktop = mv::test::openDesktop(window);
   ASSERT_TRUE(desktop);
   const std::int64_t whole = static_cast<std::int64_t>(desktop->pixelSize().width * desktop->pixelSize().height);
   desktop->runFrame(true);
@@ -281,7 +257,7 @@ TEST_F(DesktopWindowTest, OnlyWhatChangedGoesToTheDisplay) {
 TEST_F(DesktopWindowTest, FramesAreDrawnAtMostOncePerDisplayRefresh) {
   runDesktop([] {
   auto window = std::make_shared<ui::Window>();
-  auto desktop = openEmpty(window);
+  auto desktop = mv::test::openDesktop(window);
   ASSERT_TRUE(desktop);
   ASSERT_GT(desktop->refreshInterval(), 0);
   auto& loop = base::RunLoop::main();
@@ -307,7 +283,7 @@ TEST_F(DesktopWindowTest, FramesAreDrawnAtMostOncePerDisplayRefresh) {
 TEST_F(DesktopWindowTest, AnIdleWindowIsNotDrawnAgain) {
   runDesktop([] {
   auto window = std::make_shared<ui::Window>();
-  auto desktop = openEmpty(window);
+  auto desktop = mv::test::openDesktop(window);
   ASSERT_TRUE(desktop);
   auto& loop = base::RunLoop::main();
   desktop->runFrame(true);
@@ -327,7 +303,7 @@ TEST_F(DesktopWindowTest, AnIdleWindowIsNotDrawnAgain) {
 TEST_F(DesktopWindowTest, MinimisedAndRestoredWindowTakesTheApplicationAwayAndBack) {
   runDesktop([] {
   auto window = std::make_shared<ui::Window>();
-  auto desktop = openEmpty(window);
+  auto desktop = mv::test::openDesktop(window);
   ASSERT_TRUE(desktop);
   desktop->runFrame(true);
   std::vector<std::string> seen;
@@ -353,5 +329,213 @@ TEST_F(DesktopWindowTest, MinimisedAndRestoredWindowTakesTheApplicationAwayAndBa
   EXPECT_EQ(seen, (std::vector<std::string>{ui::Application::WillEnterForegroundNotification}));
   EXPECT_FALSE(ui::Application::sharedInstance().isInBackground());
   EXPECT_FALSE(desktop->isClosed());
+  });
+}
+
+TEST_F(DesktopWindowTest, AFlickCoastsAndSlowsDownAndTurnsAPagerToTheNextPage) {
+  runDesktop([] {
+  auto window = std::make_shared<ui::Window>();
+  auto list = std::make_shared<ui::ScrollView>(ui::Rect{0, 0, 400, 600});
+  list->setContentSize({400, 20000});
+  window->addSubview(list);
+  auto pager = std::make_shared<ui::ScrollView>(ui::Rect{500, 0, 400, 300});
+  pager->setPagingEnabled(true);
+  pager->setContentSize({2000, 300});
+  window->addSubview(pager);
+  auto desktop = mv::test::openDesktop(window);
+  ASSERT_TRUE(desktop);
+  desktop->runFrame(true);
+  mv::test::DesktopUser user(*desktop);
+
+  // 150 points up in a tenth of a second, let go while moving: the list
+  // goes on by itself, slower and slower, and comes to rest.
+  user.drag({200, 400}, {200, 250}, 0.1);
+  EXPECT_TRUE(list->isDecelerating());
+  const double released = list->contentOffset().y;
+  EXPECT_NEAR(released, 150, 30);
+  user.wait(0.2);
+  const double first = list->contentOffset().y - released;
+  user.wait(0.2);
+  const double second = list->contentOffset().y - released - first;
+  EXPECT_GT(first, 100);
+  EXPECT_GT(first, second);
+  user.wait(3);
+  EXPECT_FALSE(list->isDecelerating());
+  const double coasted = list->contentOffset().y;
+  EXPECT_GT(coasted, released + 400);
+
+  // The same flick handled late, all its events in one frame: as far.
+  list->setContentOffset({0, 0});
+  user.drag({200, 400}, {200, 250}, 0.1, 0.008, true);
+  user.wait(3);
+  EXPECT_NEAR(list->contentOffset().y, coasted, 5);
+
+  // Held still a moment before letting go: it stays where the drag left it.
+  list->setContentOffset({0, 0});
+  user.drag({200, 400}, {200, 250}, 0.1, 0.2);
+  user.wait(1);
+  EXPECT_EQ(list->contentOffset().y, 150);
+
+  // A quick stroke of 120 points turns the pager a whole page; a slow one
+  // that stops settles back.
+  user.drag({850, 150}, {730, 150}, 0.1);
+  user.wait(0.5);
+  EXPECT_EQ(pager->contentOffset().x, 400);
+  user.drag({850, 150}, {730, 150}, 0.3, 0.2);
+  user.wait(0.5);
+  EXPECT_EQ(pager->contentOffset().x, 400);
+  user.drag({730, 150}, {850, 150}, 0.1);
+  user.wait(0.5);
+  EXPECT_EQ(pager->contentOffset().x, 0);
+  });
+}
+
+TEST_F(DesktopWindowTest, TheWheelAndTheTouchpadMoveWhatIsUnderThePointer) {
+  runDesktop([] {
+  auto window = std::make_shared<ui::Window>();
+  // A list holding a box that scrolls only when zoomed, a strip that
+  // scrolls only sideways, a pager and a picture that zooms.
+  auto list = std::make_shared<ui::ScrollView>(ui::Rect{0, 0, 300, 600});
+  list->setContentSize({300, 3000});
+  window->addSubview(list);
+  auto box = std::make_shared<ui::ScrollView>(ui::Rect{0, 0, 300, 200});
+  box->setContentSize({300, 200});
+  list->addSubview(box);
+  auto strip = std::make_shared<ui::ScrollView>(ui::Rect{320, 0, 300, 100});
+  strip->setContentSize({3000, 100});
+  window->addSubview(strip);
+  auto pager = std::make_shared<ui::ScrollView>(ui::Rect{320, 200, 300, 200});
+  pager->setPagingEnabled(true);
+  pager->setContentSize({1500, 200});
+  window->addSubview(pager);
+  auto zoomer = std::make_shared<ui::ScrollView>(ui::Rect{640, 200, 300, 300});
+  auto picture = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 300, 300});
+  zoomer->addSubview(picture);
+  zoomer->setContentSize({300, 300});
+  struct Zoom : ui::ScrollViewDelegate {
+    ui::View* target = nullptr;
+    ui::View* viewForZoomingInScrollView(ui::ScrollView&) override { return target; }
+  };
+  auto zoom = std::make_shared<Zoom>();
+  zoom->target = picture.get();
+  zoomer->setDelegate(zoom);
+  zoomer->setMaximumZoomScale(3);
+  window->addSubview(zoomer);
+  auto desktop = mv::test::openDesktop(window);
+  ASSERT_TRUE(desktop);
+  desktop->runFrame(true);
+  mv::test::DesktopUser user(*desktop);
+  const double notch = ui::DesktopWindow::kWheelStep;
+
+  // A notch towards the user shows what lies below; a touchpad's quarter
+  // notches add up to as much. Over the box, which cannot move, the list moves.
+  user.wheel({150, 400}, 0, -1);
+  EXPECT_EQ(list->contentOffset().y, notch);
+  for (int i = 0; i < 4; ++i) user.wheel({150, 100}, 0, -0.25);
+  EXPECT_EQ(list->contentOffset().y, 2 * notch);
+  EXPECT_EQ(box->contentOffset().y, 0);
+  user.wheel({150, 400}, 0, 5);
+  EXPECT_EQ(list->contentOffset().y, 0);
+
+  // The strip moves only sideways: the wheel's up and down move it.
+  user.wheel({400, 50}, 0, -2);
+  EXPECT_EQ(strip->contentOffset().x, 2 * notch);
+  EXPECT_EQ(strip->contentOffset().y, 0);
+
+  // A notch turns the pager a page; the notches that follow while it
+  // settles are the same turn; once it rests the next notch turns again.
+  user.wheel({400, 300}, 0, -1);
+  for (int i = 0; i < 4; ++i) user.wheel({400, 300}, 0, -1);
+  user.wait(0.5);
+  EXPECT_EQ(pager->contentOffset().x, 300);
+  user.wheel({400, 300}, 0, -0.5);
+  user.wheel({400, 300}, 0, -0.5);
+  user.wait(0.5);
+  EXPECT_EQ(pager->contentOffset().x, 600);
+  user.wheel({400, 300}, 0, 1);
+  user.wait(0.5);
+  EXPECT_EQ(pager->contentOffset().x, 300);
+
+  // With Ctrl the picture zooms about the pointer: the point under it stays.
+  const ui::Point at{700, 260};
+  const ui::Point before = picture->convertPointFromView(at, nullptr);
+  user.wheel(at, 0, 2, ui::DesktopWindow::Ctrl);
+  EXPECT_NEAR(zoomer->zoomScale(), ui::ScrollView::kWheelZoomStep * ui::ScrollView::kWheelZoomStep, 1e-9);
+  const ui::Point after = picture->convertPointFromView(at, nullptr);
+  EXPECT_NEAR(after.x, before.x, 0.5);
+  EXPECT_NEAR(after.y, before.y, 0.5);
+  user.wheel(at, 0, -9, ui::DesktopWindow::Ctrl);
+  EXPECT_EQ(zoomer->zoomScale(), 1);
+  });
+}
+
+TEST_F(DesktopWindowTest, PageKeysGoToTheScreenOnShowUnlessATextFieldHasThem) {
+  runDesktop([] {
+  struct Pages : ui::ViewController {
+    std::vector<int> steps;
+    bool pageKeyPressed(const ui::KeyPress& press) override {
+      steps.push_back(press.step());
+      return true;
+    }
+  };
+  auto window = std::make_shared<ui::Window>();
+  auto pages = std::make_shared<Pages>();
+  window->setRootViewController(pages);
+  auto desktop = mv::test::openDesktop(window);
+  ASSERT_TRUE(desktop);
+  desktop->runFrame(true);
+  mv::test::DesktopUser user(*desktop);
+  using Key = ui::DesktopWindow::Key;
+  for (Key k : {Key::PageDown, Key::Space, Key::Right, Key::Down, Key::PageUp, Key::Left, Key::Up}) user.key(k);
+  user.key(Key::Space, ui::DesktopWindow::Shift);
+  EXPECT_EQ(pages->steps, (std::vector<int>{1, 1, 1, 1, -1, -1, -1, -1}));
+
+  // A text field being edited keeps them.
+  auto field = std::make_shared<ui::TextField>(ui::Rect{100, 100, 200, 30});
+  pages->view()->addSubview(field);
+  user.click({150, 115});
+  ASSERT_TRUE(field->isFirstResponder());
+  user.key(Key::PageDown);
+  user.key(Key::Space);
+  EXPECT_EQ(pages->steps.size(), 8u);
+  });
+}
+
+TEST_F(DesktopWindowTest, TheSecondPressOfADoubleClickGoesOnlyWhereTheFirstWent) {
+  runDesktop([] {
+  auto window = std::make_shared<ui::Window>();
+  int beneath = 0, closes = 0, repeats = 0;
+  auto under = std::make_shared<ui::Button>(ui::Rect{100, 100, 200, 100});
+  under->addAction([&](ui::Control&, const ui::Event*) { ++beneath; }, ui::ControlEventTouchUpInside);
+  window->addSubview(under);
+  // A panel over it whose button closes the panel.
+  auto panel = std::make_shared<ui::View>(ui::Rect{50, 50, 300, 200});
+  auto close = std::make_shared<ui::Button>(ui::Rect{50, 50, 200, 100});
+  close->addAction(
+      [&](ui::Control&, const ui::Event*) {
+        ++closes;
+        panel->removeFromSuperview();
+      },
+      ui::ControlEventTouchUpInside);
+  panel->addSubview(close);
+  window->addSubview(panel);
+  auto again = std::make_shared<ui::Button>(ui::Rect{500, 100, 100, 100});
+  again->addAction([&](ui::Control&, const ui::Event*) { ++repeats; }, ui::ControlEventTouchUpInside);
+  window->addSubview(again);
+  auto desktop = mv::test::openDesktop(window);
+  ASSERT_TRUE(desktop);
+  desktop->runFrame(true);
+  mv::test::DesktopUser user(*desktop);
+
+  user.doubleClick({200, 150});
+  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(beneath, 0) << "the second press reached the button beneath the closed panel";
+  // A button that stays hears both presses; a single click after the
+  // double click reaches what is beneath.
+  user.doubleClick({550, 150});
+  EXPECT_EQ(repeats, 2);
+  user.wait(1);
+  user.click({200, 150});
+  EXPECT_EQ(beneath, 1);
   });
 }
