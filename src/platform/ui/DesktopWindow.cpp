@@ -265,6 +265,9 @@ void DesktopWindow::press(const SDL_Event& e) {
   }
   endEditingOutside(p);
   SDL_Keymod mods = SDL_GetModState();
+  // Shift and a click in the text being edited stretch its selection, as on
+  // any desktop, rather than make the two fingers of a gesture.
+  if ((mods & KMOD_SHIFT) && !(mods & KMOD_ALT) && extendsSelection(p)) return;
   gesture_ = (mods & KMOD_ALT) ? Alt : (mods & KMOD_SHIFT) ? Shift : None;
   anchor_ = p;
   pressed_ = true;
@@ -400,6 +403,15 @@ void DesktopWindow::endEditingOutside(base::Point p) {
   for (View* v = window_->hitTest(p, nullptr); v; v = v->superview())
     if (v == editing || (v->acceptsTextInput() && v->canBecomeFirstResponder())) return;
   editing->resignFirstResponder();
+}
+
+bool DesktopWindow::extendsSelection(base::Point p) {
+  Responder* editing = window_->firstResponder();
+  auto* view = dynamic_cast<View*>(editing);
+  if (!view || !view->acceptsTextInput()) return false;
+  for (View* v = window_->hitTest(p, nullptr); v; v = v->superview())
+    if (v == view) return editing->extendSelectionTo(p);
+  return false;
 }
 
 void DesktopWindow::placeInputMethod() {

@@ -21,9 +21,10 @@ class Responder;
 // Shows a toolkit window in a desktop window (SDL2) and feeds it the
 // desktop's input: 1024 x 768 points, doubled in pixels at scale 2. The
 // mouse is one finger; dragging with Alt held is a two-finger pinch
-// mirrored about the point pressed, with Shift a two-finger pan. Touches
-// carry the time the desktop stamped on each event, so a flick keeps the
-// speed it had however late its events are handled. The second press of a
+// mirrored about the point pressed, with Shift a two-finger pan, except
+// that Shift and a press in the text being edited stretch its selection.
+// Touches carry the time the desktop stamped on each event, so a flick keeps
+// the speed it had however late its events are handled. The second press of a
 // double click goes only to the view the first one went to: when the first
 // closed what held it, what lies beneath hears nothing. A press outside the
 // text being edited ends its editing first. The keyboard goes to the first
@@ -132,6 +133,9 @@ class DesktopWindow {
   bool handleKey(Responder& r, int key, unsigned modifiers);
   // A press outside the text being edited ends its editing, as Return would.
   void endEditingOutside(base::Point p);
+  // Shift and a press in the text being edited: its selection stretches to
+  // the point. False when the press is elsewhere.
+  bool extendsSelection(base::Point p);
   // Tells the input method where the caret is, so its candidates stand beside it.
   void placeInputMethod();
   base::Point toPoints(int x, int y) const;

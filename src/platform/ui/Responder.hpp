@@ -50,6 +50,10 @@ class Responder {
   enum class EditingKey { Left, Right, Up, Down, Home, End, Delete, Tab };
   virtual bool pressKey(EditingKey /*key*/, bool /*shift*/) { return false; }
   virtual bool selectAll() { return false; }
+  // Shift and a click in the text being edited: the selection stretches
+  // from where it was anchored to the text under the point (window
+  // coordinates). False when the responder is not editing there.
+  virtual bool extendSelectionTo(base::Point /*windowPoint*/) { return false; }
   // The clipboard. What a copy takes: the selected text, nothing when none
   // is selected or it may not leave the responder (secure text). A cut
   // removes it as any deletion, which the delegate may refuse (nothing

@@ -54,7 +54,8 @@ class TextFieldDelegate {
 // editing at once with the caret where it lands, so a drag from it selects
 // (a finger's tap begins as it lifts, and it and `becomeFirstResponder`
 // leave the caret at the end); while editing, a press moves it, a drag
-// selects, a double tap selects a word and a triple tap everything.
+// selects, a double tap selects a word (all of secure text) and a triple
+// tap everything.
 // Typed, pasted or deleted text replaces the selection after the delegate's
 // should-change-characters, which sees each edit whole; each accepted change
 // sends editing-changed and posts the change notification. Setting the text
@@ -162,6 +163,7 @@ class TextField : public Control, public TextInputTraits {
   bool acceptsTextInput() const override { return true; }
   bool pressKey(EditingKey key, bool shift) override;
   bool selectAll() override;
+  bool extendSelectionTo(Point windowPoint) override;
   std::optional<std::string> copySelection() const override;
   std::optional<std::string> cutSelection() override;
   void paste(const std::string& text) override;

@@ -79,6 +79,13 @@ bool TextField::selectAll() {
   return true;
 }
 
+bool TextField::extendSelectionTo(Point windowPoint) {
+  if (!editing_ || !sel_.marked().empty()) return false;
+  sel_.moveTo(text_, textIndexAtPoint(convertPointFromView(windowPoint, nullptr)), true);
+  setNeedsDisplay();
+  return true;
+}
+
 std::optional<std::string> TextField::copySelection() const {
   // Secure text never leaves the field.
   if (!editing_ || secure_) return std::nullopt;
@@ -107,7 +114,9 @@ void TextField::touchesBegan(const TouchSet& touches, const Event& event) {
   if (askedOnPress_) becomeFirstResponder();
   if (!editing_ || touches.empty() || !sel_.marked().empty()) return;
   const Touch& touch = *touches.front();
-  sel_.press(text_, textIndexAtPoint(touch.locationInView(this)), touch.tapCount());
+  // Secure text has no words to show: a double tap selects all of it.
+  const int taps = secure_ && touch.tapCount() == 2 ? 3 : touch.tapCount();
+  sel_.press(text_, textIndexAtPoint(touch.locationInView(this)), taps);
   setNeedsDisplay();
 }
 

@@ -98,6 +98,7 @@ class TextView : public ScrollView, public TextInputTraits {
   bool acceptsTextInput() const override { return editable_; }
   bool pressKey(EditingKey key, bool shift) override;
   bool selectAll() override;
+  bool extendSelectionTo(Point windowPoint) override;
   std::optional<std::string> copySelection() const override;
   std::optional<std::string> cutSelection() override;
   void paste(const std::string& text) override;

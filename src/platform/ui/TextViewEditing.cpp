@@ -178,6 +178,12 @@ bool TextView::selectAll() {
   return true;
 }
 
+bool TextView::extendSelectionTo(Point windowPoint) {
+  if (!editing_ || !sel_.marked().empty()) return false;
+  moveCaretTo(textIndexAtPoint(content_->convertPointFromView(windowPoint, nullptr)), true);
+  return true;
+}
+
 // --- edits -------------------------------------------------------------------------------
 
 bool TextView::replace(TextRange range, const std::string& text) {

@@ -45,6 +45,14 @@ class User {
       w_.runFrame();
     }
   }
+  // Shift is held while the press is handled, let go with the button.
+  void shiftClick(Point p) {
+    base::RunLoop::main().advance(1);
+    w_.pushMouseDown(p, DesktopWindow::Shift);
+    w_.runFrame();
+    w_.pushMouseUp(p);
+    w_.runFrame();
+  }
   void drag(Point from, Point to) {
     base::RunLoop::main().advance(1);
     w_.pushMouseDown(from);
@@ -93,6 +101,22 @@ std::shared_ptr<ui::TextField> field(ui::Window& window, const Rect& frame, cons
   return f;
 }
 
+std::shared_ptr<ui::TextView> textView(ui::Window& window, const Rect& frame, const std::string& text) {
+  auto v = std::make_shared<ui::TextView>(frame);
+  v->setFont(gfx::Font::systemFont(17));
+  v->setText(text);
+  window.addSubview(v);
+  return v;
+}
+
+// In window points: `past` to the right of where the text view shows the
+// end of `shown` on its first line, half way down the line.
+Point onFirstLine(const ui::TextView& v, const std::string& shown, double past) {
+  const auto inset = v.textContainerInset();
+  return {v.frame().x() + inset.left + gfx::TextMeasurer::current().widthOf(shown, v.font()) + past,
+          v.frame().y() + inset.top + v.font().lineHeight() / 2};
+}
+
 // In window points: where the field shows the text before byte offset
 // `index`, while it shows its text from its left edge.
 Point before(const ui::TextField& f, std::size_t index) {
@@ -108,8 +132,8 @@ bool isBlue(const gfx::Color& c) { return c.b() > 0.9 && c.r() < 0.9; }
 
 // The window's text field as a user mends a long name: a click puts the
 // caret where it lands, the keys move it and stretch a selection, a double
-// click selects a word, a drag selects what it passes; what the field shows
-// follows.
+// click selects a word, a drag selects what it passes, Shift and a click
+// stretch the selection; what the field shows follows.
 TEST_F(DesktopTextEditingTest, AClickPlacesTheCaretAndTheKeysAndMouseSelect) {
   mv::test::runDesktop([] {
     auto window = std::make_shared<ui::Window>();
@@ -162,6 +186,15 @@ TEST_F(DesktopTextEditingTest, AClickPlacesTheCaretAndTheKeysAndMouseSelect) {
     user.key(Key::Backspace);
     EXPECT_EQ(name->text(), "hts Trading Co");
     EXPECT_EQ(name->selectedRange(), (TextRange{0, 0}));
+    // Shift and a click stretch the selection from where it was anchored,
+    // forward and then back before the anchor.
+    user.click({before(*name, 4).x + 1, 55});
+    user.shiftClick({before(*name, 11).x + 1, 55});
+    EXPECT_EQ(name->selectedRange(), (TextRange{4, 7}));
+    user.shiftClick({before(*name, 0).x + 1, 55});
+    EXPECT_EQ(name->selectedRange(), (TextRange{0, 4}));
+    user.type("North ");
+    EXPECT_EQ(name->text(), "North Trading Co");
   });
 }
 
@@ -174,10 +207,7 @@ TEST_F(DesktopTextEditingTest, ADragSelectsInATextNotYetBeingEdited) {
     auto window = std::make_shared<ui::Window>();
     auto name = field(*window, {40, 40, 500, 30}, "Harbour Lights Trading");
     auto city = field(*window, {40, 100, 500, 30}, "North Harbour");
-    auto note = std::make_shared<ui::TextView>(Rect{40, 160, 400, 120});
-    note->setFont(gfx::Font::systemFont(17));
-    note->setText("Deliver before noon");
-    window->addSubview(note);
+    auto note = textView(*window, {40, 160, 400, 120}, "Deliver before noon");
     auto address = field(*window, {40, 300, 500, 30}, "1 Elm");
     struct Refuses : ui::TextFieldDelegate {
       int asked = 0;
@@ -212,12 +242,7 @@ TEST_F(DesktopTextEditingTest, ADragSelectsInATextNotYetBeingEdited) {
     EXPECT_EQ(city->selectedRange(), (TextRange{6, 7}));
 
     // The text view, from the start of its line into "before".
-    const auto inset = note->textContainerInset();
-    const double lineY = note->frame().y() + inset.top + note->font().lineHeight() / 2;
-    auto xOf = [&](const std::string& text) {
-      return note->frame().x() + inset.left + gfx::TextMeasurer::current().widthOf(text, note->font());
-    };
-    user.drag({xOf("") + 1, lineY}, {xOf("Deliver before") + 1, lineY});
+    user.drag(onFirstLine(*note, "", 1), onFirstLine(*note, "Deliver before", 1));
     ASSERT_TRUE(note->isEditing());
     EXPECT_EQ(note->selectedRange(), (TextRange{0, 14}));
     user.key(Key::X, DesktopWindow::Ctrl);
@@ -234,14 +259,14 @@ TEST_F(DesktopTextEditingTest, ADragSelectsInATextNotYetBeingEdited) {
 
 // Ctrl+A, Ctrl+C, Ctrl+X and Ctrl+V with the desktop's clipboard between
 // two fields; a delegate that refuses a paste refuses it whole, and secure
-// text never reaches the clipboard.
+// text never reaches the clipboard nor shows its words.
 TEST_F(DesktopTextEditingTest, TheClipboardCarriesTextBetweenFieldsThroughTheDelegate) {
   mv::test::runDesktop([] {
     auto window = std::make_shared<ui::Window>();
     auto mail = field(*window, {40, 40, 400, 30}, "rep@harbour.example");
     auto other = field(*window, {40, 100, 400, 30}, "");
     auto quantity = field(*window, {40, 160, 100, 30}, "3", gfx::TextAlignment::Center);
-    auto password = field(*window, {40, 220, 400, 30}, "secret");
+    auto password = field(*window, {40, 220, 400, 30}, "open sesame");
     password->setSecureTextEntry(true);
     // Digits only, asked once per edit.
     struct Digits : ui::TextFieldDelegate {
@@ -290,12 +315,15 @@ TEST_F(DesktopTextEditingTest, TheClipboardCarriesTextBetweenFieldsThroughTheDel
     user.key(Key::X, DesktopWindow::Ctrl);
     EXPECT_EQ(quantity->text(), "");
 
-    // The password is selected but neither copied nor cut.
+    // The password is selected but neither copied nor cut; a double click
+    // selects it whole, telling nothing of the words in it.
     user.click(password->frame().center());
     user.key(Key::A, DesktopWindow::Ctrl);
     user.key(Key::C, DesktopWindow::Ctrl);
     user.key(Key::X, DesktopWindow::Ctrl);
-    EXPECT_EQ(password->text(), "secret");
+    EXPECT_EQ(password->text(), "open sesame");
+    user.click({password->frame().x() + 8, password->frame().midY()}, 2);
+    EXPECT_EQ(password->selectedRange(), (TextRange{0, 11}));
     clip = SDL_GetClipboardText();
     EXPECT_STREQ(clip, "325");
     SDL_free(clip);
@@ -422,15 +450,13 @@ TEST_F(DesktopTextEditingTest, TabMovesThroughTheFormAndAClickOutsideEndsEditing
 }
 
 // Several lines: Up and Down move between them keeping to the column, a
-// click places the caret on the line it lands on, a drag selects across.
+// click places the caret on the line it lands on, a drag or Shift and a
+// click select across.
 TEST_F(DesktopTextEditingTest, UpAndDownMoveBetweenTheLinesOfATextView) {
   mv::test::runDesktop([] {
     auto window = std::make_shared<ui::Window>();
-    auto note = std::make_shared<ui::TextView>(Rect{40, 40, 400, 200});
-    note->setFont(gfx::Font::systemFont(17));
     // Lines that begin alike, so a column is the same letters on each.
-    note->setText("sector one\nsector two\nsector");
-    window->addSubview(note);
+    auto note = textView(*window, {40, 40, 400, 200}, "sector one\nsector two\nsector");
     auto desktop = show(window);
     ASSERT_TRUE(desktop);
     User user(*desktop);
@@ -464,6 +490,12 @@ TEST_F(DesktopTextEditingTest, UpAndDownMoveBetweenTheLinesOfATextView) {
     EXPECT_EQ(note->selectedRange(), (TextRange{2, 11}));
     user.key(Key::Delete);
     EXPECT_EQ(note->text(), "sector two\nsector");
+    // Shift and a click on the next line select across it.
+    user.click({xOf("sector ") + 1, lineY(0)});
+    user.shiftClick({xOf("sec") + 1, lineY(1)});
+    EXPECT_EQ(note->selectedRange(), (TextRange{7, 7}));
+    user.key(Key::X, DesktopWindow::Ctrl);
+    EXPECT_EQ(note->text(), "sector tor");
   });
 }
 
