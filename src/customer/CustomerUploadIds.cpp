@@ -29,21 +29,27 @@ class Sorter {
         MV_LOG("customer upload: the reply names customer ", c.pid, ", which was not sent");
         continue;
       }
+      // A name is no identity: two customers may well share one, so an id
+      // another customer holds is never taken, whatever its name.
       auto held = store_.customerOfRow(Row::Customer, c.customer_id);
       if (!held) return false;
-      bool clash = held->has_value();
-      if (clash && c.customer_id > 0) {
-        // The sync's own copy of this customer gives way to it.
-        auto copy = store_.isCopyOfCustomer(c.customer_id, c.pid);
-        if (!copy) return false;
-        clash = !*copy;
-      }
-      if (c.customer_id <= 0 || given.at(c.customer_id) > 1 || mappings[c.pid] > 1 || clash) {
+      if (c.customer_id <= 0 || given.at(c.customer_id) > 1 || mappings[c.pid] > 1 || held->has_value()) {
         refuse(c.pid, "its id from the service", c.customer_id);
         continue;
       }
       newIds_[c.pid] = c.customer_id;
       customers_.push_back(c);
+    }
+    // A customer sent but left out of the reply (or given an id that does not
+    // read as one, which the reply drops) has no id to take: it goes again.
+    for (int pid : sent_) {
+      if (newIds_.count(pid) || refused_.count(pid)) continue;
+      // One the document could not carry (no longer stored) was never sent.
+      auto stored = store_.customerOfRow(Row::Customer, pid);
+      if (!stored) return false;
+      if (!stored->has_value()) continue;
+      MV_LOG("customer upload: the reply gives customer ", pid, " no id");
+      refused_.insert(pid);
     }
     return true;
   }
@@ -70,8 +76,7 @@ class Sorter {
       // A row that names no customer goes with its own; one that names
       // another has been mixed up.
       const bool ownCustomer = newId != newIds_.end() && (named == 0 || named == newId->second);
-      // A row under the customer's new id is its copy's, which gives way.
-      const bool clash = held->has_value() && (newId == newIds_.end() || **held != newId->second);
+      const bool clash = held->has_value();
       if (id <= 0 || given.at(id) > 1 || clash || !ownCustomer) {
         refuse(customer, "the id of one of its rows", id);
         continue;

@@ -10,11 +10,11 @@ class DataAccessManager;
 class SubmitCustomerRst;
 
 // The ids of a customer upload's reply that may be stored. The service's ids
-// are positive, given once in the reply and held by no other row (but the
-// sync's copy of the same customer, which gives way); a local row takes one
-// only when it went out with the upload, and an address,
-// attribute or contact stays with its own customer. A customer whose own id,
-// or that of any row naming it, breaks this is refused whole: it keeps its
+// are positive, given once in the reply and held by no other row (whatever
+// the names: two customers may share one); a local row takes one only when it
+// went out with the upload, and an address, attribute or contact stays with
+// its own customer. A customer whose own id, or that of any row naming it,
+// breaks this, or that the reply gives no id, is refused whole: it keeps its
 // local ids, its rows and its orders, and goes again with the next upload.
 struct CustomerUploadIds {
   std::vector<marvisto_customer_Entity> customers;

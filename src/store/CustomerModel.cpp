@@ -248,21 +248,9 @@ std::optional<std::optional<int>> CustomerModel::customerOfRow(UploadedRow table
   return std::optional<int>(static_cast<int>(**found));
 }
 
-std::optional<bool> CustomerModel::isCopyOfCustomer(int heldId, int localId) {
-  return exists(
-      "SELECT 1 FROM marvisto_customer held, marvisto_customer local WHERE held.customer_id = ? AND "
-      "local.customer_id = ? AND held.customer_name IS local.customer_name",
-      heldId, localId);
-}
-
 bool CustomerModel::updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers) {
   return inTransaction([&] {
     for (const auto& c : customers) {
-      for (const char* sql : {"DELETE FROM marvisto_customer WHERE customer_id = ?",
-                              "DELETE FROM marvisto_customer_address WHERE customer_id = ?",
-                              "DELETE FROM marvisto_customer_attribute WHERE customer_id = ?",
-                              "DELETE FROM marvisto_customer_contact WHERE customer_id = ?"})
-        if (!exec(sql, c.customer_id)) return false;
       for (const char* sql : {"UPDATE marvisto_customer SET customer_id = ? WHERE customer_id = ?",
                               "UPDATE marvisto_customer_address SET customer_id = ? WHERE customer_id = ?",
                               "UPDATE marvisto_customer_attribute SET customer_id = ? WHERE customer_id = ?",

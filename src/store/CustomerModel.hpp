@@ -60,15 +60,9 @@ class CustomerModel : public BaseDataModel {
   // failed.
   [[nodiscard]] std::optional<std::optional<int>> customerOfRow(UploadedRow table, int id);
 
-  // Whether customer `heldId` is the sync's copy of local customer `localId`
-  // (the same name): a customer the service stored before its upload's reply
-  // came back. Nothing when the read failed.
-  [[nodiscard]] std::optional<bool> isCopyOfCustomer(int heldId, int localId);
-
   // After an upload: local ids (pid / pID) become the service's ids, and a
-  // customer's rows and orders follow it to its new id. A copy the sync
-  // stored under the service's id gives way, its rows with it; the caller
-  // takes only ids that no other customer holds.
+  // customer's rows and orders follow it to its new id. Nothing is deleted:
+  // the caller takes only ids that no other row holds.
   [[nodiscard]] bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers);
   [[nodiscard]] bool updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& addresses);
   [[nodiscard]] bool updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& attributes);

@@ -269,9 +269,6 @@ class DataAccessManager {
   [[nodiscard]] std::optional<std::optional<int>> customerOfRow(CustomerModel::UploadedRow table, int id) {
     return customer_.customerOfRow(table, id);
   }
-  [[nodiscard]] std::optional<bool> isCopyOfCustomer(int heldId, int localId) {
-    return customer_.isCopyOfCustomer(heldId, localId);
-  }
   [[nodiscard]] bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& v) {
     return customer_.updateCustomerTable(v);
   }

@@ -245,10 +245,14 @@ TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
   EXPECT_EQ(links->remapped, (std::vector<std::pair<int, int>>{{-1, 9001}}));
   EXPECT_EQ(dir->customerInfoDic().count(9001), 1u);  // reloaded
 
-  // "200" with empty lists still reloads and reports success.
+  // "200" with empty lists leaves -2, which went out, without an id: told as
+  // failed, and -2 stays local with its order.
   ASSERT_GT(dir->submitAllLocalCustomer(), 0);
+  EXPECT_EQ(dir->customersInFlight(), (std::set<int>{-2}));
   ASSERT_TRUE(answerUpload(reply("200")));
-  EXPECT_EQ(posted.back(), true);
+  EXPECT_EQ(posted.back(), false);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -6 AND customer_id = -2"), 1);
+  ui::AlertView::resetForTesting();
 }
 
 // Each upload's reply frees the customers that upload carried, whatever
@@ -444,17 +448,45 @@ TEST_F(UploadServiceTest, IdsThatClashLeaveTheLocalCustomersAsTheyWere) {
   EXPECT_EQ(count("marvisto_quote_order", "order_id = -5 AND customer_id = 9001"), 1);
   untouched(-2, "Quiet Co", 1, -6);
 
-  // The sync's own copy of a customer whose reply was lost gives way to it.
-  seed({9003, "Quiet Co", {{kActive, ""}}, {}, {}});
-  answerWith(R"({"marvisto_customer":[{"customerId":9003,"preId":-2}],"marvisto_customer_address":[],)"
+  // A name is not an identity: the service handing -4 the id of another
+  // 张伟 already stored takes nothing from either. The holder keeps its
+  // rows and order, -4 stays local and unsubmitted with its own.
+  seed({9003, "张伟", {{kActive, "YES"}, {kPhone, "111"}}, {address(9103, 9003, "9 Held St", "Xi'an", "SN")},
+        {{9203, "Wei", "Zhang", "held@x.test"}}});
+  seedOrder(-7, 9003);
+  seed({-4, "张伟", {{kActive, "YES"}}, {address(-4, -4, "4 Local Rd", "Wuhan", "HB")}, {}});
+  seedOrder(-8, -4);
+  const auto holderWhole = [&] {
+    EXPECT_EQ(count("marvisto_customer", "customer_id = 9003 AND customer_name = '张伟'"), 1);
+    EXPECT_EQ(count("marvisto_customer_address", "id = 9103 AND customer_id = 9003"), 1);
+    EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = 9003"), 2);
+    EXPECT_EQ(count("marvisto_customer_contact", "contact_id = 9203 AND customer_id = 9003"), 1);
+    EXPECT_EQ(count("marvisto_quote_order", "customer_id = 9003"), 1);
+  };
+  answerWith(R"({"marvisto_customer":[{"customerId":9003,"preId":-4}],"marvisto_customer_address":[],)"
              R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
-  ASSERT_GT(dir->submitCustomer(-2), 0);
-  ASSERT_TRUE(waitForPosts(5));
-  EXPECT_EQ(posted.back(), true);
-  EXPECT_EQ(count("marvisto_customer", "customer_name = 'Quiet Co'"), 1);
-  EXPECT_EQ(count("marvisto_customer", "customer_id = 9003 AND hidden = 1"), 1);
-  EXPECT_EQ(count("marvisto_customer_address", "customer_id = 9003"), 1);
-  EXPECT_EQ(count("marvisto_quote_order", "order_id = -6 AND customer_id = 9003"), 1);
+  ASSERT_GT(dir->submitCustomer(-4), 0);
+  expectFailureTold(5);
+  holderWhole();
+  untouched(-4, "张伟", 1, -8);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = -4"), 1);
+  EXPECT_EQ(dir->customerInfoDic().count(9003), 1u);
+
+  // A reply that leaves a sent customer out, or gives it an id that does not
+  // read as one, is no success for it; the one it does answer goes in.
+  answerWith(R"({"marvisto_customer":[{"customerId":9004,"preId":-2}],"marvisto_customer_address":[],)"
+             R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
+  ASSERT_GT(dir->submitAllLocalCustomer(), 0);
+  expectFailureTold(6);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 9004 AND customer_name = 'Quiet Co'"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -6 AND customer_id = 9004"), 1);
+  untouched(-4, "张伟", 1, -8);
+  answerWith(R"({"marvisto_customer":[{"customerId":"x9005","preId":-4}],"marvisto_customer_address":[],)"
+             R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
+  ASSERT_GT(dir->submitCustomer(-4), 0);
+  expectFailureTold(7);
+  untouched(-4, "张伟", 1, -8);
+  holderWhole();
 }
 
 // A customer made after an upload is a new customer on the service too, and a
