@@ -23,8 +23,15 @@ namespace {
 // behind one lock, since a transliterator is not meant for concurrent use.
 class SyllableTable {
  public:
+  // Each character by its most common reading.
   static SyllableTable& shared() {
-    static SyllableTable* table = new SyllableTable();  // never destroyed: used from worker threads
+    // Never destroyed: used from worker threads.
+    static SyllableTable* table = new SyllableTable("Han-Latin; Latin-ASCII");
+    return *table;
+  }
+  // Each character by its reading as a surname (曾 "zeng", 解 "xie").
+  static SyllableTable& surnames() {
+    static SyllableTable* table = new SyllableTable("Han-Latin/Names; Latin-ASCII");
     return *table;
   }
 
@@ -35,8 +42,7 @@ class SyllableTable {
     if (!triedToCreate_) {
       triedToCreate_ = true;
       UErrorCode status = U_ZERO_ERROR;
-      transliterator_.reset(
-          icu::Transliterator::createInstance("Han-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+      transliterator_.reset(icu::Transliterator::createInstance(id_, UTRANS_FORWARD, status));
       if (U_FAILURE(status)) {
         transliterator_.reset();
         MV_LOG("pinyin: no Han-Latin transliterator: ", u_errorName(status));
@@ -62,6 +68,9 @@ class SyllableTable {
   }
 
  private:
+  explicit SyllableTable(const char* id) : id_(id) {}
+
+  const char* id_;
   std::mutex mutex_;
   bool triedToCreate_ = false;
   std::unique_ptr<icu::Transliterator> transliterator_;
@@ -103,8 +112,20 @@ constexpr std::pair<std::u16string_view, std::string_view> kWordReadings[] = {
     {u"车行", "che hang"}, {u"琴行", "qin hang"}, {u"调味", "tiao wei"}, {u"空调", "kong tiao"},
     {u"会计", "kuai ji"}, {u"音乐", "yin yue"}, {u"乐器", "yue qi"}, {u"单县", "shan xian"},
     {u"番禺", "pan yu"}, {u"乐清", "yue qing"}, {u"尉氏", "yu shi"}, {u"蔚县", "yu xian"},
-    {u"铅山", "yan shan"}, {u"东阿", "dong e"}, {u"大都会", "da du hui"},
+    {u"铅山", "yan shan"}, {u"东阿", "dong e"}, {u"大都会", "da du hui"}, {u"会稽", "kuai ji"},
 };
+
+// Characters of several readings that take another one at the start of a
+// name than alone: a company name starting with 长 is "chang" (长隆, 长风),
+// not "zhang" (to grow), whatever word follows.
+constexpr std::pair<char16_t, std::string_view> kStartReadings[] = {
+    {u'长', "chang"},
+    {u'厦', "xia"},
+};
+
+// 氏 after a character makes it a family's name (曾氏, 解氏): the character
+// takes its reading as a surname.
+constexpr char16_t kFamilyMark = u'氏';
 constexpr std::size_t kLongestWord = 3;
 
 // The word reading at `start` of `text`, and how many code units it read:
@@ -135,6 +156,7 @@ class NameKeyTable {
     transliterator(names_, triedNames_, kNamesReader);
     transliterator(latin_, triedLatin_, kLatinReader);
     SyllableTable::shared().syllable(U'\u4E00');
+    SyllableTable::surnames().syllable(U'\u4E00');
   }
 
   std::string key(std::string_view utf8, NameReading reading) {
@@ -247,10 +269,15 @@ class NameKeyTable {
   // word of the table by its own reading, any other character by its own.
   static icu::UnicodeString readWords(const icu::UnicodeString& text) {
     icu::UnicodeString out;
+    // Until a letter, digit or character is read, the name has not started
+    // (white space and brackets may come first).
+    bool atStart = true;
     for (int32_t i = 0; i < text.length();) {
       const UChar32 c = text.char32At(i);
       UErrorCode scriptStatus = U_ZERO_ERROR;
       const bool han = uscript_getScript(c, &scriptStatus) == USCRIPT_HAN && U_SUCCESS(scriptStatus);
+      const bool started = atStart;
+      if (han || u_isalnum(c)) atStart = false;
       if (han) {
         if (auto [reading, length] = wordAt(text, i); length > 0) {
           out.append(icu::UnicodeString::fromUTF8(icu::StringPiece(reading.data(), static_cast<int32_t>(reading.size()))));
@@ -258,7 +285,7 @@ class NameKeyTable {
           i += length;
           continue;
         }
-        if (std::string syllable = SyllableTable::shared().syllable(c); !syllable.empty()) {
+        if (std::string syllable = syllableOf(text, i, started); !syllable.empty()) {
           out.append(icu::UnicodeString::fromUTF8(syllable + " "));
           i += U16_LENGTH(c);
           continue;
@@ -268,6 +295,22 @@ class NameKeyTable {
       i += U16_LENGTH(c);
     }
     return out;
+  }
+
+  // The reading of the character at `i` outside the words of the table: a
+  // family's name by its surname reading, the first character of a name by
+  // its reading there, any other by its own.
+  static std::string syllableOf(const icu::UnicodeString& text, int32_t i, bool atStart) {
+    const UChar32 c = text.char32At(i);
+    const int32_t next = i + U16_LENGTH(c);
+    if (next < text.length() && text.char32At(next) == kFamilyMark && c != kFamilyMark) {
+      if (std::string surname = SyllableTable::surnames().syllable(c); !surname.empty()) return surname;
+    }
+    if (atStart) {
+      for (const auto& [character, reading] : kStartReadings)
+        if (c == character) return std::string(reading);
+    }
+    return SyllableTable::shared().syllable(c);
   }
 
   std::mutex mutex_;

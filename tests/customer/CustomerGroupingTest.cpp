@@ -113,7 +113,8 @@ TEST(CustomerGroupingTest, NamesAreFiledUnderTheLetterAPersonReads) {
 
 // Company names start with places, provinces and trades: each goes under the
 // letter its first word is read with, whether or not the simplified character
-// is also a traditional one of another reading (广 is not "yan", 体 not "ben").
+// is also a traditional one of another reading (广 is not "yan", 体 not "ben");
+// one named after a family under its surname's.
 TEST(CustomerGroupingTest, CommonCompanyCityAndProvinceNamesGoUnderTheirFirstLetter) {
   const std::vector<std::pair<std::string, char>> names = {
       {"广州贸易", 'G'}, {"广东电子", 'G'}, {"广西药业", 'G'}, {"宁波港务", 'N'}, {"体育用品", 'T'},
@@ -129,6 +130,9 @@ TEST(CustomerGroupingTest, CommonCompanyCityAndProvinceNamesGoUnderTheirFirstLet
       {"青岛啤酒", 'Q'}, {"大连万达", 'D'}, {"哈尔滨电机", 'H'}, {"郑州宇通", 'Z'}, {"合肥百货", 'H'},
       {"昆明机床", 'K'}, {"银行卡中心", 'Y'}, {"六安瓜片", 'L'}, {"蚌埠玻璃", 'B'}, {"会计师事务所", 'K'},
       {"调味品厂", 'T'}, {"乐山电力", 'L'}, {"东莞玩具", 'D'}, {"佛山照明", 'F'}, {"珠海格力", 'Z'},
+      // 长 at the start of any name, families' names, a place of old.
+      {"长隆集团", 'C'}, {"长风商城", 'C'}, {"长远物流", 'C'},   {"成长科技", 'C'}, {"曾氏", 'Z'},
+      {"查氏集团", 'Z'}, {"解氏药业", 'X'}, {"仇氏", 'Q'},       {"区氏餐饮", 'O'}, {"会稽山酒业", 'K'},
   };
   std::vector<PersonInfo> persons;
   for (const auto& [name, letter] : names) persons.push_back(person(static_cast<int>(persons.size()) + 1, name));

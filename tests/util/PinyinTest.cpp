@@ -77,6 +77,34 @@ TEST(Pinyin, WordKeysOfCompanyNamesKeepWhatTheWordsLeave) {
   for (const auto& [name, key] : cases) EXPECT_EQ(nameSortKey(name, NameReading::Words), key) << name;
 }
 
+// A character of several readings reads as it does where it stands: 长 at the
+// start of a name is "chang" whatever word follows, but "zhang" inside one; a
+// character before 氏 names a family and takes its surname reading, at the
+// start or not; 会稽 is a place.
+TEST(Pinyin, WordKeysReadACharacterAsItReadsWhereItStands) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"长隆集团", "changlongjituan"},
+      {"长风商城", "changfengshangcheng"},
+      {"长远物流", "changyuanwuliu"},
+      {" （长盛）五金", "(changsheng)wujin"},  // brackets before it: still the start
+      {"成长科技", "chengzhangkeji"},         // inside a name 长 grows
+      {"A长远", "Azhangyuan"},
+      {"厦华电子", "xiahuadianzi"},
+      {"长江实业", "changjiangshiye"},        // a word of the table
+      {"曾氏", "zengshi"},
+      {"查氏集团", "zhashijituan"},
+      {"解氏药业", "xieshiyaoye"},
+      {"仇氏", "qiushi"},
+      {"区氏餐饮", "oushicanyin"},
+      {"上海曾氏贸易", "shanghaizengshimaoyi"},  // a family's name after a place
+      {"曾明华", "cengminghua"},                  // no family mark: the word reading
+      {"尉氏县", "yushixian"},                    // the county of the table
+      {"会稽山酒业", "kuaijishanjiuye"},
+      {"氏", "shi"},
+  };
+  for (const auto& [name, key] : cases) EXPECT_EQ(nameSortKey(name, NameReading::Words), key) << name;
+}
+
 TEST(Pinyin, SameKeysFromSeveralThreads) {
   const std::vector<std::string> names = {"\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E", "\xE5\xBC\xA0\xE4\xB8\x89",
                                           "\xE6\x9D\x8E\xE5\x9B\x9B", "Smith"};
