@@ -182,42 +182,57 @@ TEST_F(CustomerStoreTest, LocalIdsAreNeverGivenOutAgain) {
   EXPECT_EQ(dam().getLastLocalCustomerId(), -7);
 }
 
-TEST_F(CustomerStoreTest, UploadRewritesLocalIdsEvenWhenTheSyncStoredTheServerRow) {
+// The upload's ids move the local rows; a row already stored under one (a
+// customer the sync brought, maybe of the same name) is never deleted for
+// them: the whole rewrite fails and leaves every row as it was.
+TEST_F(CustomerStoreTest, UploadRewritesLocalIdsAndNeverDeletesARowHoldingOne) {
   ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(-1, "Local one"), customer(-2, "Local two")}));
   ASSERT_TRUE(dam().updateCustomerTableImportantWithCustomerId(-1, 1));
   ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({makeAddress(-1, -1, "street")}));
   ASSERT_TRUE(dam().saveToDatabaseCustomerAttribute({makeCustomerAttribute(-1, -1, 3, "555")}));
   ASSERT_TRUE(dam().saveToDatabaseCustomerContact({makeContact(-1, -1, "Ann")}));
-  // A sync already brought the server's copy of the first customer.
-  ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(500, "Local one (server)")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomer({customer(500, "Local one")}));
+  ASSERT_TRUE(dam().saveToDatabaseCustomerAddress({makeAddress(700, 500, "held street")}));
 
   marvisto_customer_Entity one = customer(500, "x"), two = customer(501, "y");
   one.pid = -1;
   two.pid = -2;
+  EXPECT_FALSE(dam().updateCustomerTable({two, one}));
+  auto all = dam().getAllCustomers(true);
+  EXPECT_EQ(all.count(-1), 1u);
+  EXPECT_EQ(all.count(-2), 1u);
+  EXPECT_EQ(all.count(501), 0u);
+  ASSERT_EQ(all[500].address.size(), 1u);
+  EXPECT_EQ(all[500].address[0].customerAddress, "held street");
+  EXPECT_EQ(all[500].important, 0);
+
+  one.customer_id = 502;
   ASSERT_TRUE(dam().updateCustomerTable({one, two}));
-  auto a = makeAddress(900, 500, "");
+  auto a = makeAddress(900, 502, "");
   a.pID = -1;
   ASSERT_TRUE(dam().updateCustomerAddressTable({a}));
-  auto at = makeCustomerAttribute(901, 500, 0, "");
+  auto at = makeCustomerAttribute(901, 502, 0, "");
   at.pID = -1;
   ASSERT_TRUE(dam().updateCustomerAttributeTable({at}));
-  auto c = makeContact(902, 500, "");
+  auto c = makeContact(902, 502, "");
   c.pID = -1;
   ASSERT_TRUE(dam().updateContactIdAfterUpload({c}));
 
-  auto all = dam().getAllCustomers(true);
+  all = dam().getAllCustomers(true);
   EXPECT_EQ(all.count(-1), 0u);
-  EXPECT_EQ(all[500].customer_name, "Local one");
-  EXPECT_EQ(all[500].important, 1);
+  EXPECT_EQ(all[502].customer_name, "Local one");
+  EXPECT_EQ(all[502].important, 1);
   EXPECT_EQ(all[501].customer_name, "Local two");
-  ASSERT_EQ(all[500].address.size(), 1u);
-  EXPECT_EQ(all[500].address[0].indexId, 900);
-  EXPECT_EQ(all[500].address[0].customerAddress, "street");
-  EXPECT_EQ(dam().getCustomerAttributes(500)[0].attribute_id, 901);
-  EXPECT_EQ(dam().getCustomerAttributes(500)[0].attribute_value, "555");
-  EXPECT_EQ(all[500].contact[0].contactID, 902);
-  EXPECT_EQ(all[500].contact[0].first_name, "Ann");
-  EXPECT_EQ(count("marvisto_customer"), 6);
+  ASSERT_EQ(all[502].address.size(), 1u);
+  EXPECT_EQ(all[502].address[0].indexId, 900);
+  EXPECT_EQ(all[502].address[0].customerAddress, "street");
+  EXPECT_EQ(dam().getCustomerAttributes(502)[0].attribute_id, 901);
+  EXPECT_EQ(dam().getCustomerAttributes(502)[0].attribute_value, "555");
+  EXPECT_EQ(all[502].contact[0].contactID, 902);
+  EXPECT_EQ(all[502].contact[0].first_name, "Ann");
+  EXPECT_EQ(all[500].customer_name, "Local one");
+  EXPECT_EQ(all[500].address.size(), 1u);
+  EXPECT_EQ(count("marvisto_customer"), 7);  // four the fixture stored, and these three
 }
 
 }  // namespace
