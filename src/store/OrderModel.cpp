@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <limits>
 #include <map>
 #include <ranges>
@@ -93,17 +94,44 @@ const base::Value* backupLines(const base::Value& order) {
   return items->is_array() ? items : nullptr;
 }
 
-// Values the editor could have made: amounts whose whole cents a double
-// holds and a quantity within the cap (2^63 - 1 would read back as -1).
+// A line's quantity as the editor takes it: a whole number written as one,
+// from 1 to the cap. A text is no quantity ("1e9" would be read as 1), nor is
+// 2^63 - 1 (it would read back as -1).
+bool plausibleQuantity(const base::Value& v) {
+  std::int64_t quantity = 0;
+  if (v.is_number_integer()) {
+    quantity = intValue(v);
+  } else if (v.is_number_float()) {
+    const double d = v.get<double>();
+    if (!(d >= 1 && d <= QuoteOrderItemEntity::kMaxQuantity) || d != std::floor(d)) return false;
+    quantity = static_cast<std::int64_t>(d);
+  } else {
+    return false;
+  }
+  return quantity >= 1 && quantity <= QuoteOrderItemEntity::kMaxQuantity;
+}
+
+// Values the editor could have made: amounts whose whole cents a double holds
+// and that are not below zero, rates from 0 to 100 %, and a plausible
+// quantity on a line. Below zero are only an order's discount of -1 (none
+// fixed) and the amounts and rate of a line without a price (its price is
+// below zero, and so its subtotal and rate).
 bool plausibleRecord(const base::Value& row, const Schema::Table& t) {
+  const bool line = t.name == kLines;
+  const base::Value* price = member(row, "product_item_price");
+  const bool noPrice = line && price && doubleValue(*price) < 0;
   for (const auto& c : t.columns) {
     const base::Value* v = columnMember(row, c);
-    if (!v) continue;
-    if (c.decl.rfind("REAL", 0) == 0 && !moneyInRange(doubleValue(*v))) return false;
-    if (c.name == "product_quantity") {
-      const std::int64_t quantity = intValue(*v);
-      if (quantity < 0 || quantity > QuoteOrderItemEntity::kMaxQuantity) return false;
+    if (line && c.name == "product_quantity") {
+      if (!v || !plausibleQuantity(*v)) return false;
+      continue;
     }
+    if (!v || c.decl.rfind("REAL", 0) != 0) continue;
+    const double amount = doubleValue(*v);
+    if (!moneyInRange(amount)) return false;
+    if (amount > 100 && c.name == "discount_rat") return false;
+    if (amount >= 0 || noPrice) continue;
+    if (!(c.name == "order_discount" && amount == -1)) return false;
   }
   return true;
 }
@@ -731,7 +759,7 @@ bool OrderModel::removeAllLoaclOrders() {
 bool OrderModel::restoreUnsubmittedOrderFromDic(const base::Value& order) {
   if (!order.is_object()) return false;
   if (!plausibleOrder(order)) {
-    MV_LOG("restore: order ", stringMember(order, "order_number"), " holds an amount or quantity out of range");
+    MV_LOG("restore: order ", stringMember(order, "order_number"), " holds a number the editor refuses");
     return false;
   }
   auto tx = SQLiteTransaction::begin(db());

@@ -241,7 +241,8 @@ TEST_F(RestoreManagerTest, ATamperedBackupFailsWholeAndChangesNoLocalRow) {
   const auto before = snapshot();
   // Each is a sound backup but for one element.
   const std::string order = R"({"order_id": -5, "customer_id": 0, "order_number": "rep_1", "vendor_id": 11,
-                                "order_item": {"order_items": [{"order_item_id": -9, "product_id": 1001}]}})";
+                                "order_item": {"order_items": [{"order_item_id": -9, "product_id": 1001,
+                                                                "product_quantity": 1}]}})";
   const std::string customer = R"({"customer_id": -3, "customer_name": "Kiosk"})";
   const std::vector<std::pair<std::string, std::string>> tamperedLists = {
       {"favorite_product", R"([{"product_id": 1001}, 5])"},
@@ -283,8 +284,8 @@ TEST_F(RestoreManagerTest, ATamperedBackupFailsWholeAndChangesNoLocalRow) {
 }
 
 // Numbers the order editor never makes (a quantity the store would read
-// back as -1, amounts past whole cents) refuse the restore: the local work
-// stays as it was.
+// back as -1, amounts past whole cents or below zero, rates past 100 %)
+// refuse the restore: nothing of it is stored, the local work stays as it was.
 TEST_F(RestoreManagerTest, AnOrderWithNumbersTheEditorRefusesFailsTheRestore) {
   seedLocalWork();
   const auto before = snapshot();
@@ -302,6 +303,20 @@ TEST_F(RestoreManagerTest, AnOrderWithNumbersTheEditorRefusesFailsTheRestore) {
       {R"("order_total": 1e308, )", R"("product_quantity": 2)"},
       {R"("order_discount": -1e20, )", R"("product_quantity": 2)"},
       {R"("discount_rats": 1e308, )", R"("product_quantity": 2)"},
+      // A rate over 100 %, a negative amount, a quantity of 0 or none, a
+      // quantity given as text or in part.
+      {R"("discount_rats": 100.5, )", R"("product_quantity": 2)"},
+      {R"("discount_rats": -10, )", R"("product_quantity": 2)"},
+      {"", R"("product_quantity": 2, "discount_rat": 250)"},
+      {R"("order_total": -40.5, )", R"("product_quantity": 2)"},
+      {R"("order_discount": -2, )", R"("product_quantity": 2)"},
+      {"", R"("product_quantity": 2, "product_item_price": 4, "product_final_price": -3)"},
+      {"", R"("product_quantity": 2, "order_item_subtotal": -6)"},
+      {"", R"("product_quantity": 0)"},
+      {"", R"("product_final_price": 3)"},
+      {"", R"("product_quantity": "1e9")"},
+      {"", R"("product_quantity": "4")"},
+      {"", R"("product_quantity": 2.5)"},
   };
   for (const auto& [orderMembers, lineMembers] : absurd) {
     SCOPED_TRACE(std::string(orderMembers) + lineMembers);
@@ -314,13 +329,20 @@ TEST_F(RestoreManagerTest, AnOrderWithNumbersTheEditorRefusesFailsTheRestore) {
   }
   EXPECT_TRUE(restoreDelegate->successes.empty());
 
-  // At the cap and in whole cents, the order is taken.
-  storeBackup(backupOf(R"("order_total": 90071992547409.91, "order_discount": -1, )",
-                       R"("product_quantity": 1000000, "product_final_price": 0.5)"));
+  // At the cap and in whole cents, with rates at their bounds, the order is
+  // taken, with a line that has no price (its amounts below zero).
+  storeBackup(backupWith(
+      {{"order", R"([{"order_id": -5, "order_number": "rep_1", "order_total": 90071992547409.91,
+                      "order_discount": -1, "discount_rats": 100, "order_item": {"order_items": [
+                      {"order_item_id": -9, "product_id": 1001, "product_quantity": 1000000,
+                       "product_final_price": 0.5, "discount_rat": 0},
+                      {"order_item_id": -10, "product_id": 1002, "product_quantity": 3, "product_item_price": -1,
+                       "product_final_price": -1, "order_item_subtotal": -3, "discount_rat": -1}]}}])"}}));
   ASSERT_TRUE(restore());
   ASSERT_EQ(restoreDelegate->successes.size(), 1u);
   EXPECT_EQ(count("marvisto_quote_order", "order_number = 'rep_1' AND order_id < 0 AND uploaded = 0"), 1);
   EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 1000000"), 1);
+  EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 3 AND product_item_price = -1"), 1);
 }
 
 TEST_F(RestoreManagerTest, ABackupOfAnotherRepresentativeIsRefusedWithItsReason) {
