@@ -4,6 +4,9 @@
 #include <ctime>
 #include <system_error>
 
+#include "platform/base/Paths.hpp"
+#include "util/PublicFunction.hpp"
+
 namespace fs = std::filesystem;
 
 namespace svc {
@@ -20,7 +23,14 @@ std::string fileStamp(double secondsSince1970) {
 
 }  // namespace
 
+fs::path DropFolder::ofAccount(const std::string& kind, const std::string& clientId) {
+  auto client = mv::PublicFunction::clientFolder(clientId);
+  if (!client) return {};
+  return base::Paths::root() / kind / client->filename();
+}
+
 bool DropFolder::isWritable(const fs::path& folder) {
+  if (folder.empty()) return false;
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec || !fs::is_directory(folder, ec)) return false;

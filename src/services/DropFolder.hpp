@@ -12,7 +12,11 @@ class DropFolder {
  public:
   static constexpr std::size_t kMaxNameBytes = 100;
 
-  // Makes the folder when it is missing; true when the process may write in it.
+  // "<kind>/<client folder name>" under the data root: the drop folder of one
+  // account. Empty when `clientId` names no client folder (nobody signed in).
+  static std::filesystem::path ofAccount(const std::string& kind, const std::string& clientId);
+  // Makes the folder when it is missing; true when the process may write in
+  // it. False for the empty path.
   static bool isWritable(const std::filesystem::path& folder);
   // "<prefix>YYYYMMDD-HHMMSS-<n><extension>" in the folder (local time of
   // `secondsSince1970`), with "-1", "-2"... before the extension while such a

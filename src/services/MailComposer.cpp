@@ -9,11 +9,11 @@
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
-#include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "services/DesktopLauncher.hpp"
 #include "services/DropFolder.hpp"
+#include "util/Session.hpp"
 
 namespace fs = std::filesystem;
 
@@ -98,11 +98,15 @@ std::shared_ptr<MailComposer> MailComposer::shared() {
 
 void MailComposer::install(std::shared_ptr<MailComposer> composer) { installedSlot() = std::move(composer); }
 
-OutboxMailComposer::OutboxMailComposer(fs::path outbox) : outbox_(std::move(outbox)) {}
+OutboxMailComposer::OutboxMailComposer(std::optional<fs::path> outbox) : outbox_(std::move(outbox)) {}
 
-fs::path OutboxMailComposer::defaultOutbox() { return base::Paths::root() / kOutboxFolder; }
+fs::path OutboxMailComposer::defaultOutbox() { return outboxOf(mv::Session::current().clientID); }
 
-bool OutboxMailComposer::canSendMail() const { return DropFolder::isWritable(outbox_); }
+fs::path OutboxMailComposer::outboxOf(const std::string& clientId) {
+  return DropFolder::ofAccount(kOutboxFolder, clientId);
+}
+
+bool OutboxMailComposer::canSendMail() const { return DropFolder::isWritable(outbox()); }
 
 std::optional<std::string> OutboxMailComposer::messageText(const Mail& mail, double secondsSince1970,
                                                            base::Error* error) {
@@ -162,7 +166,7 @@ std::optional<std::string> OutboxMailComposer::messageText(const Mail& mail, dou
 }
 
 void OutboxMailComposer::compose(Mail mail, Completion done) {
-  const fs::path outbox = outbox_;
+  const fs::path outbox = this->outbox();
   const double now = static_cast<double>(std::time(nullptr));
   base::WorkQueue::global().async([mail = std::move(mail), done = std::move(done), outbox, now](
                                       const base::CancelFlag&) {

@@ -69,10 +69,18 @@ class OutboxMailComposer : public MailComposer {
   static constexpr const char* kSenderName = "Marvisto";
   static constexpr const char* kSenderAddress = "marvisto@localhost";
 
-  explicit OutboxMailComposer(std::filesystem::path outbox = defaultOutbox());
-  // "Outbox" under the data root.
+  // Without a folder the composer writes into the outbox of whichever
+  // account is signed in when a mail goes out.
+  explicit OutboxMailComposer(std::optional<std::filesystem::path> outbox = std::nullopt);
+  // The outbox of the signed-in account; empty when nobody is signed in,
+  // for mail belongs to an account.
   static std::filesystem::path defaultOutbox();
-  const std::filesystem::path& outbox() const { return outbox_; }
+  // "Outbox/<client folder name>" under the data root: outside the client
+  // folder, so a full resync keeps the mail, but the account's, so it goes
+  // with the account and no other account sees it. Empty for a name that
+  // names no client folder.
+  static std::filesystem::path outboxOf(const std::string& clientId);
+  std::filesystem::path outbox() const { return outbox_ ? *outbox_ : defaultOutbox(); }
 
   // The outbox exists, or can be made, and takes files.
   bool canSendMail() const override;
@@ -84,7 +92,7 @@ class OutboxMailComposer : public MailComposer {
   static std::optional<std::string> messageText(const Mail& mail, double secondsSince1970, base::Error* error);
 
  private:
-  std::filesystem::path outbox_;
+  std::optional<std::filesystem::path> outbox_;
 };
 
 // The desktop's mail: the message, with its attachments written as files

@@ -6,12 +6,12 @@
 
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
-#include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/PdfDocument.hpp"
 #include "platform/gfx/PdfWriter.hpp"
 #include "services/DropFolder.hpp"
+#include "util/Session.hpp"
 
 namespace fs = std::filesystem;
 
@@ -92,12 +92,16 @@ bool PrintInteractionController::canPrint(const PrintingItem& item) const {
   return true;
 }
 
-SpoolPrintController::SpoolPrintController(fs::path spool, bool systemPrinters)
+SpoolPrintController::SpoolPrintController(std::optional<fs::path> spool, bool systemPrinters)
     : spool_(std::move(spool)), systemPrinters_(systemPrinters) {}
 
-fs::path SpoolPrintController::defaultSpool() { return base::Paths::root() / kSpoolFolder; }
+fs::path SpoolPrintController::defaultSpool() { return spoolOf(mv::Session::current().clientID); }
 
-bool SpoolPrintController::isPrintingAvailable() const { return DropFolder::isWritable(spool_); }
+fs::path SpoolPrintController::spoolOf(const std::string& clientId) {
+  return DropFolder::ofAccount(kSpoolFolder, clientId);
+}
+
+bool SpoolPrintController::isPrintingAvailable() const { return DropFolder::isWritable(spool()); }
 
 std::optional<std::vector<std::uint8_t>> SpoolPrintController::pdfData(const PrintingItem& item) {
   if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&item)) {
@@ -133,7 +137,7 @@ void SpoolPrintController::print(PrintingItem item, PrintInfo info, Completion d
     });
     return;
   }
-  const fs::path spool = spool_;
+  const fs::path spool = this->spool();
   const bool systemPrinters = systemPrinters_;
   const double now = static_cast<double>(std::time(nullptr));
   base::WorkQueue::global().async([data = std::move(*data), info = std::move(info), done = std::move(done), spool,

@@ -69,10 +69,16 @@ class SpoolPrintController : public PrintInteractionController {
   // `systemPrinters`: also hand each job to the system's default printer;
   // a job that finds none ends with the error `kPrintErrorNoPrinter` and the
   // spool file it was saved as. Without it the spool is where jobs are meant to go.
-  explicit SpoolPrintController(std::filesystem::path spool = defaultSpool(), bool systemPrinters = true);
-  // "Spool" under the data root.
+  // Without a folder jobs go to the spool of whichever account is signed in
+  // when they are printed.
+  explicit SpoolPrintController(std::optional<std::filesystem::path> spool = std::nullopt,
+                                bool systemPrinters = true);
+  // The spool of the signed-in account; empty when nobody is signed in.
   static std::filesystem::path defaultSpool();
-  const std::filesystem::path& spool() const { return spool_; }
+  // "Spool/<client folder name>" under the data root: the account's, like
+  // its outbox. Empty for a name that names no client folder.
+  static std::filesystem::path spoolOf(const std::string& clientId);
+  std::filesystem::path spool() const { return spool_ ? *spool_ : defaultSpool(); }
 
   bool isPrintingAvailable() const override;
   void print(PrintingItem item, PrintInfo info, Completion done) override;
@@ -83,7 +89,7 @@ class SpoolPrintController : public PrintInteractionController {
   static std::optional<std::vector<std::uint8_t>> pdfData(const PrintingItem& item);
 
  private:
-  std::filesystem::path spool_;
+  std::optional<std::filesystem::path> spool_;
   bool systemPrinters_;
 };
 

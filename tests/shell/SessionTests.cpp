@@ -12,6 +12,9 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/gfx/PdfWriter.hpp"
+#include "services/MailComposer.hpp"
+#include "services/PrintInteractionController.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/session/AccountStorage.hpp"
@@ -164,6 +167,72 @@ TEST_F(SessionTest, RemovingAnAccountTouchesOnlyItsOwnFolderAndFlags) {
     EXPECT_FALSE(defaults.hasKey(std::string("ACME-") + flag)) << flag;
   }
   EXPECT_TRUE(defaults.hasKey("other-FileSynced"));
+}
+
+// What an account mailed and printed is its own: another account signed in
+// on the device does not see it, and it goes when the locked account's data
+// is wiped (a full resync keeps it).
+TEST_F(SessionTest, AnAccountsMailedAndPrintedDocumentsAreItsOwnAndGoWithIt) {
+  svc::PrintInteractionController::install(std::make_shared<svc::SpoolPrintController>(std::nullopt, false));
+  const auto sendAndPrint = [&](const std::string& subject) {
+    svc::Mail mail;
+    mail.subject = subject;
+    mail.toRecipients = {"buyer@example.test"};
+    bool mailed = false;
+    bool printed = false;
+    svc::MailComposer::shared()->compose(mail, [&](const svc::MailOutcome& o) {
+      mailed = o.result == svc::MailComposeResult::Saved;
+    });
+    auto pdf = gfx::PdfWriter::toMemory({0, 0, 200, 100});
+    pdf->beginPage();
+    pdf->endPage();
+    ASSERT_TRUE(pdf->close());
+    svc::PrintInteractionController::sharedPrintController()->print(
+        pdf->data(), svc::PrintInfo{svc::PrintOutputType::General, svc::PrintDuplex::None, subject},
+        [&](const svc::PrintOutcome& o) { printed = o.completed; });
+    ASSERT_TRUE(runUntil([&] { return mailed && printed; }));
+  };
+  const auto filesIn = [](const fs::path& folder) {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) files.push_back(e.path());
+    return files;
+  };
+  auto lm = LoginMode::sharedInstance();
+
+  // Nobody signed in: nothing to keep mail for.
+  EXPECT_FALSE(svc::MailComposer::shared()->canSendMail());
+  EXPECT_FALSE(svc::PrintInteractionController::sharedPrintController()->isPrintingAvailable());
+
+  lm->setClientID("ACME");
+  Session::publish(Session{"ACME", "alice", "s1", "d1", 1, LoginType::Online, "pw"});
+  sendAndPrint("Order 1");
+  const fs::path acmeOutbox = svc::OutboxMailComposer::defaultOutbox();
+  const fs::path acmeSpool = svc::SpoolPrintController::defaultSpool();
+  EXPECT_EQ(filesIn(acmeOutbox).size(), 1u);
+  EXPECT_EQ(filesIn(acmeSpool).size(), 1u);
+
+  // Another account sees none of it, and its own goes elsewhere.
+  Session::publish(Session{"Other", "bob", "s2", "d1", 2, LoginType::Online, "pw"});
+  EXPECT_NE(svc::OutboxMailComposer::defaultOutbox(), acmeOutbox);
+  EXPECT_TRUE(filesIn(svc::OutboxMailComposer::defaultOutbox()).empty());
+  EXPECT_TRUE(filesIn(svc::SpoolPrintController::defaultSpool()).empty());
+  sendAndPrint("Order 2");
+  const fs::path otherOutbox = svc::OutboxMailComposer::defaultOutbox();
+  const fs::path otherSpool = svc::SpoolPrintController::defaultSpool();
+
+  // A full resync of ACME keeps them; its wipe takes them, and only them.
+  Session::publish(Session{"ACME", "alice", "s3", "d1", 1, LoginType::Online, "pw"});
+  ASSERT_TRUE(AccountStorage("ACME").wipeForFullSync());
+  EXPECT_EQ(filesIn(acmeOutbox).size(), 1u);
+  EXPECT_EQ(filesIn(acmeSpool).size(), 1u);
+  EXPECT_TRUE(lm->removeBlockAccount());
+  EXPECT_FALSE(fs::exists(acmeOutbox));
+  EXPECT_FALSE(fs::exists(acmeSpool));
+  EXPECT_EQ(filesIn(otherOutbox).size(), 1u);
+  EXPECT_EQ(filesIn(otherSpool).size(), 1u);
+  svc::PrintInteractionController::install(nullptr);
+  Session::clear();
 }
 
 TEST_F(SessionTest, AWipeIsDoneOnlyWhenTheFolderAndWhatWasMadeFromItAreGone) {

@@ -14,6 +14,8 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "services/MailComposer.hpp"
+#include "services/PrintInteractionController.hpp"
 #include "shell/session/LocalWorkKeeper.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "shell/session/LoginMode.hpp"
@@ -126,7 +128,7 @@ bool AccountStorage::removeBlockAccount() {
   // wipe cut short, by work that would not stop or by the end of the
   // process, is finished at the next start.
   setUnfinished(id, true);
-  if (!stopWriters(*folder) || !removeData(*folder)) {
+  if (!stopWriters(*folder) || !removeData(*folder) || !removeSentDocuments()) {
     // The folder stays closed to new work until the wipe is finished.
     MV_LOG("The data of client \"", id, "\" is not deleted whole; the rest goes at the next start");
     return false;
@@ -166,6 +168,28 @@ bool AccountStorage::removeData(const fs::path& folder) {
   base::UserDefaults::standard().synchronize();
   removeAllSyncFlag();
   return copies && !fs::exists(fs::symlink_status(folder, ec));
+}
+
+bool AccountStorage::removeSentDocuments() {
+  // The account's mailed and printed documents are kept outside its folder
+  // (a full resync keeps them) but are its own: they go with it.
+  bool whole = true;
+  for (const fs::path& folder :
+       {svc::OutboxMailComposer::outboxOf(clientId_), svc::SpoolPrintController::spoolOf(clientId_)}) {
+    if (folder.empty()) continue;
+    std::error_code ec;
+    const auto gone = [&] {
+      std::error_code unused;
+      return fs::symlink_status(folder, unused).type() == fs::file_type::not_found;
+    };
+    if (gone()) continue;
+    fs::remove_all(folder, ec);
+    if (!gone()) {
+      MV_LOG("The folder ", folder.string(), " could not be deleted: ", ec.message());
+      whole = false;
+    }
+  }
+  return whole;
 }
 
 bool AccountStorage::hasUnfinishedWipe(const std::string& clientId) {

@@ -18,7 +18,7 @@ class AccountStorage {
   explicit AccountStorage(std::string clientId);
 
   // Deletes the client folder, what was made from its files and kept
-  // elsewhere, and the per-client flags. The session's services end and the
+  // elsewhere, its mailed and printed documents, and the per-client flags. The session's services end and the
   // database closes first, then the work on other threads that writes into
   // the folder stops and is waited for, within a bound. Refuses a blank or
   // invalid client id and the demo companies. True only when all of it is
@@ -61,6 +61,8 @@ class AccountStorage {
   // The folder, the copies made from its files, and the per-client flags;
   // true when all of it is gone.
   bool removeData(const std::filesystem::path& folder);
+  // The account's outbox and print spool; true when both are gone.
+  bool removeSentDocuments();
   static void setUnfinished(const std::string& clientId, bool unfinished);
 
   std::string clientId_;
