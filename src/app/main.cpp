@@ -1,8 +1,14 @@
 // The application binary. With a display it opens the desktop window and runs
 // until the window is closed; without one (or with --headless or
 // --screenshots) it runs the headless tour of ScreenshotTour.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -167,6 +173,27 @@ bool usableDataRoot(const fs::path& root, std::string& why) {
   return true;
 }
 
+// One process per data folder: a second one would sync into the same
+// database and files. The lock is an flock on a file of the root, held open
+// for the process's life, so the kernel frees it when the process ends,
+// crash or not. Not inherited by the programs the application starts.
+enum class RootLock { Held, InUse, Failed };
+
+RootLock lockDataRoot(const fs::path& root, std::string& why) {
+  const fs::path file = root / ".marvisto-lock";
+  const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    why = std::strerror(errno);
+    return RootLock::Failed;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return RootLock::Held;  // fd stays open until exit
+  const int error = errno;
+  ::close(fd);
+  if (error == EWOULDBLOCK) return RootLock::InUse;
+  why = std::strerror(error);
+  return RootLock::Failed;
+}
+
 bool displayAvailable() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
     const char* v = std::getenv(name);
@@ -191,6 +218,16 @@ int main(int argc, char** argv) {
   if (std::string why; !usableDataRoot(root, why)) {
     std::fprintf(stderr, "marvisto: cannot keep data in %s (%s)\n", root.string().c_str(), why.c_str());
     return 2;
+  }
+  switch (std::string why; lockDataRoot(root, why)) {
+    case RootLock::Held: break;
+    case RootLock::InUse:
+      std::fprintf(stderr, "marvisto: the data folder %s is in use by another copy of Marvisto\n",
+                   root.string().c_str());
+      return 3;
+    case RootLock::Failed:
+      std::fprintf(stderr, "marvisto: cannot lock the data folder %s (%s)\n", root.string().c_str(), why.c_str());
+      return 2;
   }
   // The folder holds the saved sign-in, the customers and the orders.
   if (!base::Paths::makePrivate(root)) {
