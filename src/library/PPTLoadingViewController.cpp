@@ -271,8 +271,11 @@ void PPTLoadingViewController::printAction() {
 void PPTLoadingViewController::thirdAction() {
   documentController_ = svc::DocumentInteractionController::interactionControllerWithURL(filePath_);
   documentController_->setDelegate(ui::weakAs<svc::DocumentInteractionControllerDelegate>(this));
-  // The file was the user's to open: told even when the viewer closed meanwhile.
-  documentController_->setRefusedHandler([] { LibraryViewers::showNotice("FILEOPENFAILED", "PLEASEDOWNLOADKEYNOTE"); });
+  // The file was the user's to open: told even when the viewer closed
+  // meanwhile, naming the file's own kind (a Word file is no presentation).
+  documentController_->setRefusedHandler([key = LibraryFileOpener::noApplicationKey(filePath_)] {
+    LibraryViewers::showNotice("FILEOPENFAILED", key);
+  });
   documentController_->presentPreviewAnimated(true);
   if (!documentController_->presentOpenInMenuFromBarButtonItem(navigationItem().rightBarButtonItem().get(), true)) {
     documentController_.reset();

@@ -435,6 +435,16 @@ TEST_F(LibraryViewersTest, EveryFormatTheSuiteOpensIsShownAndRefusalsNameTheKind
       ASSERT_TRUE(ui::AlertView::visibleAlert());
       EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "NOAPPFORTEXTDOCUMENT") << "not a presentation";
       ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+      // Taken, then refused by the application it went to: still its kind.
+      openIn.taker = true;
+      openIn.refusesLater = true;
+      share("OPENINOTHERAPP");
+      settle();
+      ASSERT_TRUE(ui::AlertView::visibleAlert());
+      EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "NOAPPFORTEXTDOCUMENT") << "not a presentation";
+      ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+      openIn.taker = false;
+      openIn.refusesLater = false;
     }
     ASSERT_TRUE(driver->tapControl("BACK"));
     settle();
@@ -458,7 +468,7 @@ TEST_F(LibraryViewersTest, EveryFormatTheSuiteOpensIsShownAndRefusalsNameTheKind
     EXPECT_EQ(ui::AlertView::visibleAlert()->message(), message);
     ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
   }
-  EXPECT_EQ(openIn.offered.size(), 4u);
+  EXPECT_EQ(openIn.offered.size(), 5u);
 }
 
 TEST_F(LibraryViewersTest, WhileTheSuiteConvertsTheDialIsUpOverTheWindowAndCountsThePages) {

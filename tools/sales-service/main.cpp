@@ -1,5 +1,6 @@
 // sales-service: the local sales service as a program, for trying the
 // application online against generated sample companies.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -95,13 +97,18 @@ Control endpoint (loopback only), JSON over HTTP on the message port:
 )";
 }
 
-bool readNumber(const char* text, int& out) {
+// A whole number from 0 to `max`: a port goes up to 65535, a count as far as
+// an int holds.
+bool readNumber(const char* text, int& out, long max = std::numeric_limits<int>::max()) {
   char* end = nullptr;
+  errno = 0;
   long v = std::strtol(text, &end, 10);
-  if (!end || *end || v < 0 || v > 65535) return false;
+  if (!end || end == text || *end || errno == ERANGE || v < 0 || v > max) return false;
   out = static_cast<int>(v);
   return true;
 }
+
+constexpr long kMaxPort = 65535;
 
 }  // namespace
 
@@ -125,9 +132,9 @@ int main(int argc, char** argv) {
     if (arg == "--help" || arg == "-h") {
       help = true;
     } else if (arg == "--port") {
-      if (!readNumber(value("--port"), config.messagePort)) return std::cerr << "sales-service: bad --port\n", 2;
+      if (!readNumber(value("--port"), config.messagePort, kMaxPort)) return std::cerr << "sales-service: bad --port\n", 2;
     } else if (arg == "--file-port") {
-      if (!readNumber(value("--file-port"), config.filePort)) return std::cerr << "sales-service: bad --file-port\n", 2;
+      if (!readNumber(value("--file-port"), config.filePort, kMaxPort)) return std::cerr << "sales-service: bad --file-port\n", 2;
     } else if (arg == "--host") {
       config.host = value("--host");
     } else if (arg == "--data") {
