@@ -723,18 +723,27 @@ TEST_F(EPUBReaderTest, ABookWhoseUnitsAreAllMissingFailsWithoutAPageCount) {
 }
 
 TEST_F(EPUBReaderTest, ATooLargeBookSaysSoAndUnpacksNothing) {
+  // One entry far beyond its packed size; and 120 entries of 16 MiB of zeros,
+  // each small enough to pass on its own, 2 GB from a 2 MB book.
   test::BookSpec spec = threeUnits();
   spec.extraEntries = {{"OEBPS/padding.bin", std::string(100u << 20, '\0')}};
-  const fs::path path = book("bomb.epub", spec);
-  open(path);
-  auto alert = ui::AlertView::visibleAlert();
-  ASSERT_TRUE(alert);
-  EXPECT_EQ(alert->message(), Language::stringWithName("BOOKTOOLARGE"));
-  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
-  EXPECT_FALSE(fs::exists(books / "bomb"));
-  driver->pressAlertButton(0);
-  driver->flush();
-  EXPECT_EQ(nav->viewControllers().size(), 1u);
+  const fs::path one = book("bomb.epub", spec);
+  const fs::path many = book("zeros.epub", threeUnits());
+  ASSERT_TRUE(test::appendZeroEntries(many, "OEBPS/zeros", 120, 16u << 20));
+  for (const fs::path& path : {one, many}) {
+    open(path);
+    auto alert = ui::AlertView::visibleAlert();
+    ASSERT_TRUE(alert) << path;
+    EXPECT_EQ(alert->message(), Language::stringWithName("BOOKTOOLARGE"));
+    EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+    driver->pressAlertButton(0);
+    driver->flush();
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+  }
+  // Nothing was unpacked beside the books.
+  std::set<std::string> left;
+  for (const auto& entry : fs::directory_iterator(books)) left.insert(entry.path().filename().string());
+  EXPECT_EQ(left, (std::set<std::string>{"bomb.epub", "zeros.epub"}));
 }
 
 TEST_F(EPUBReaderTest, SharingHandsTheBookFileOn) {
