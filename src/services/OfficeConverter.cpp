@@ -348,29 +348,47 @@ RunEnd run(const std::vector<std::string>& args, const fs::path& temporary, doub
   envp.push_back(nullptr);
   const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
   int lifeline[2] = {-1, -1};
-  if (nothing < 0 || ::pipe2(lifeline, O_CLOEXEC) != 0) {
-    if (nothing >= 0) ::close(nothing);
+  // The converter starts only once its guard is there: it waits for a byte
+  // on `go`, and ends unstarted when the application ended before sending it.
+  int go[2] = {-1, -1};
+  const auto closeAll = [&] {
+    for (int fd : {nothing, lifeline[0], lifeline[1], go[0], go[1]}) {
+      if (fd >= 0) ::close(fd);
+    }
+  };
+  if (nothing < 0 || ::pipe2(lifeline, O_CLOEXEC) != 0 || ::pipe2(go, O_CLOEXEC) != 0) {
+    closeAll();
     return RunEnd::NotStarted;
   }
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::setpgid(0, 0);
+    ::close(go[1]);
+    char byte = 0;
+    ssize_t got = 0;
+    while ((got = ::read(go[0], &byte, 1)) < 0 && errno == EINTR) {
+    }
+    if (got != 1) ::_exit(127);
     ::dup2(nothing, STDIN_FILENO);
     ::dup2(nothing, STDOUT_FILENO);
     ::dup2(nothing, STDERR_FILENO);
     ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
-  ::close(nothing);
   if (pid < 0) {
-    ::close(lifeline[0]);
-    ::close(lifeline[1]);
+    closeAll();
     return RunEnd::NotStarted;
   }
+  ::close(nothing);
+  ::close(go[0]);
   ::setpgid(pid, pid);  // from here too: the group exists whichever side runs first
   const pid_t guard = startGuard(pid, lifeline[0]);
   ::close(lifeline[0]);
   if (guard < 0) MV_LOG("office conversion: no guard for the converter");
+  const char start = 1;
+  while (::write(go[1], &start, 1) < 0 && errno == EINTR) {
+  }
+  ::close(go[1]);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
   RunEnd end = RunEnd::Finished;
   for (;;) {
