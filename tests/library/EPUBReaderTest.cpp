@@ -756,6 +756,25 @@ TEST_F(EPUBReaderTest, ATooLargeBookSaysSoAndUnpacksNothing) {
   EXPECT_EQ(left, (std::set<std::string>{"bomb.epub", "zeros.epub"}));
 }
 
+TEST_F(EPUBReaderTest, ABookWhosePagePassesTheMemoryCeilingSaysSo) {
+  // A low ceiling for the test: the book's script asks for far more, as
+  // fast as it can, leaving its page's thread no time of its own.
+  ASSERT_TRUE(svc::WebEngine::setMemoryCeiling(320)) << "the engine started before the test set its ceiling";
+  test::BookSpec spec;
+  spec.units = {{"hungry.xhtml", "Hungry",
+                 "<p>A chapter.</p><script>//<![CDATA[\nvar kept=[];setTimeout(function(){"
+                 "for(var n=0;n<1024;n++){var a=new Uint8Array(4<<20);a.fill(n);kept.push(a);}"
+                 "document.title='Grown';},200);\n//]]></script>"}};
+  open(book("hungry.epub", spec));
+  const auto began = std::chrono::steady_clock::now();
+  ASSERT_TRUE(runUntil([&] { return ui::AlertView::visibleAlert() != nullptr; }, 60));
+  EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(20));
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), Language::stringWithName("BOOKTOOLARGE"));
+  driver->pressAlertButton(0);
+  driver->flush();
+  EXPECT_EQ(nav->viewControllers().size(), 1u);
+}
+
 TEST_F(EPUBReaderTest, SharingHandsTheBookFileOn) {
   const fs::path path = book("handbook.epub", threeUnits());
   open(path);

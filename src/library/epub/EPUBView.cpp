@@ -247,6 +247,9 @@ void EPUBView::webViewDidFailLoadWithError(svc::WebView&, const base::Error& err
   pendingAnchor_.clear();
   MV_LOG("epub: a unit did not load: ", error.description);
   endWait();
+  if (error.code == svc::WebView::kErrorPageTooLarge) {
+    if (auto d = delegate()) d->epubViewPageTooLarge();
+  }
 }
 
 void EPUBView::paginate() {
