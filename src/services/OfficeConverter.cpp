@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +22,7 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
+#include "platform/gfx/PdfDocument.hpp"
 #include "services/OfficePreviewCache.hpp"
 
 extern char** environ;
@@ -111,6 +111,24 @@ constexpr Format kFormats[] = {
     {".otp", K::Presentation, Shape::Package, "application/vnd.oasis.opendocument.presentation-template"},
     {".fodp", K::Presentation, Shape::Text, "application/vnd.oasis.opendocument.presentation-flat-xml"},
     {".key", K::Presentation, Shape::None, "application/vnd.apple.keynote"},
+    // Other documents the suite opens: older word processors, the suite's
+    // own older formats, drawings.
+    {".wpd", K::Text, Shape::Binary, "application/vnd.wordperfect"},
+    {".wps", K::Text, Shape::Binary, "application/vnd.ms-works"},
+    {".wri", K::Text, Shape::Binary, "application/x-mswrite"},
+    {".abw", K::Text, Shape::Text, "application/x-abiword"},
+    {".sxw", K::Text, Shape::Package, "application/vnd.sun.xml.writer"},
+    {".wk1", K::Spreadsheet, Shape::Binary, "application/vnd.lotus-1-2-3"},
+    {".123", K::Spreadsheet, Shape::Binary, "application/vnd.lotus-1-2-3"},
+    {".sxc", K::Spreadsheet, Shape::Package, "application/vnd.sun.xml.calc"},
+    {".sxi", K::Presentation, Shape::Package, "application/vnd.sun.xml.impress"},
+    {".odg", K::Other, Shape::Package, "application/vnd.oasis.opendocument.graphics"},
+    {".otg", K::Other, Shape::Package, "application/vnd.oasis.opendocument.graphics-template"},
+    {".fodg", K::Other, Shape::Text, "application/vnd.oasis.opendocument.graphics-flat-xml"},
+    {".sxd", K::Other, Shape::Package, "application/vnd.sun.xml.draw"},
+    {".vsd", K::Other, Shape::Binary, "application/vnd.visio"},
+    {".vsdx", K::Other, Shape::Package, "application/vnd.ms-visio.drawing"},
+    {".pub", K::Other, Shape::Binary, "application/x-mspublisher"},
 };
 
 const Format* formatOf(const fs::path& path) {
@@ -131,25 +149,91 @@ bool isText(std::string_view head) {
   });
 }
 
-bool looksLikeItsType(const fs::path& path, Shape shape) {
+std::string headOf(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::string head(4096, '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
-  using namespace std::string_view_literals;
+  return head;
+}
+
+using namespace std::string_view_literals;
+
+// The first bytes of documents the suite reads whatever their name says: a
+// file saved by one program under another's extension is still opened.
+constexpr std::string_view kDocumentStarts[] = {
+    "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"sv,  // a compound file: Word, Excel, PowerPoint since 1997, Works, Visio, Publisher
+    "PK\x03\x04"sv,                        // a ZIP package: the newer Microsoft formats, OpenDocument
+    "{\\rtf"sv,                             // RTF
+    "\xFFWPC"sv,                            // WordPerfect 5 and later
+    "\xDB\xA5"sv,                           // Word for Windows 2
+    "\x9B\xA5"sv,                           // Word for Windows 1
+    "\x31\xBE\x00\x00"sv,                   // Word for DOS, Write
+    "\x32\xBE\x00\x00"sv,                   // Write with pictures
+    "\xFE\x37\x00"sv,                       // Word for the Macintosh
+    "\x09\x00"sv,                           // Excel 2 to 4, the first record
+    "\x09\x02"sv,
+    "\x09\x04"sv,
+    "\x00\x00\x02\x00"sv,                   // Lotus 1-2-3, first versions
+    "\x00\x00\x1A\x00"sv,                   // Lotus 1-2-3, later versions
+};
+
+// What surely is no document the suite opens, and is refused before the
+// suite sees it: nothing at all, or bytes under an older format's name that
+// start like no document and are no text; under a package format's name,
+// bytes that are no package nor any document (the suite would show them as
+// text). Anything else goes to the suite, whose answer is trusted.
+bool surelyNoDocument(std::string_view head, Shape shape) {
+  if (head.empty()) return true;
+  const bool knownStart =
+      std::any_of(std::begin(kDocumentStarts), std::end(kDocumentStarts), [&](std::string_view start) {
+        return head.starts_with(start);
+      });
   switch (shape) {
-    case Shape::None: return false;
-    case Shape::Package: return head.starts_with("PK\x03\x04"sv);
-    case Shape::Binary:
-      // A compound file (every version since 1997), or an old Excel
-      // sheet's first record (versions 2 to 4).
-      if (head.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"sv) || head.starts_with("\x09\x00"sv) ||
-          head.starts_with("\x09\x02"sv) || head.starts_with("\x09\x04"sv))
-        return true;
-      return isText(head);
-    case Shape::Text: return isText(head);
+    case Shape::None: return true;
+    case Shape::Package: return !knownStart;
+    case Shape::Binary: return !knownStart && !isText(head);
+    case Shape::Text: return !knownStart && !isText(head);
   }
-  return false;
+  return true;
+}
+
+// The characters the suite shows for the bytes `head` starts with when it
+// reads a file as plain text in a single-byte encoding: the printable ones,
+// up to the first that might part cells. Empty when too few to tell.
+std::string rawTextStart(std::string_view head) {
+  std::string shown;
+  int count = 0;
+  for (std::size_t i = 0; i < std::min<std::size_t>(head.size(), 32) && count < 8; ++i) {
+    const auto u = static_cast<unsigned char>(head[i]);
+    if (u == ',' || u == ';' || u == '\t' || u == ' ' || u == '"' || u == '\'' || u == '\n' || u == '\r') break;
+    if (u < 0x21 || u == 0x7F || (u >= 0x80 && u < 0xA0)) continue;
+    if (u < 0x80) {
+      shown.push_back(static_cast<char>(u));
+    } else {  // Latin-1, as UTF-8
+      shown.push_back(static_cast<char>(0xC0 | (u >> 6)));
+      shown.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+    }
+    ++count;
+  }
+  return count >= 4 ? shown : std::string();
+}
+
+// The suite's answer for a spreadsheet it could not read is its last
+// resort: the file read as text, cell by cell, its bytes shown as letters.
+// A spreadsheet of binary bytes whose first page shows those very bytes is
+// that answer, and the file is damaged.
+bool isRawTextOfBinary(const fs::path& pdf, std::string_view head) {
+  if (isText(head)) return false;
+  const std::string start = rawTextStart(head);
+  if (start.empty()) return false;
+  auto document = gfx::PdfDocument::open(pdf);
+  if (!document || document->pageCount() < 1) return false;
+  std::string text = document->text(0);
+  text.erase(std::remove_if(text.begin(), text.end(),
+                            [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }),
+             text.end());
+  return text.find(start) != std::string::npos;
 }
 
 // The pages the suite has written so far. Its PDF export writes each page's
@@ -225,10 +309,30 @@ class WrittenPages {
 
 enum class RunEnd { Finished, Failed, TimedOut, Cancelled, NotStarted };
 
+// The guard of the suite's process group: a small process outside our own
+// group that holds the reading end of a pipe only the application writes
+// to. The pipe closes when the application ends, however it ends (a kill
+// included), or when the conversion is over; the guard then kills the whole
+// group, so the suite never works on for an application that is gone.
+// Between fork and exit it makes only calls that are safe in the child of a
+// threaded process.
+pid_t startGuard(pid_t group, int lifeline) {
+  const pid_t guard = ::fork();
+  if (guard != 0) return guard;
+  ::setsid();  // out of our group: what is sent to the application's group is not sent here
+  if (lifeline > 0) ::close_range(0, static_cast<unsigned>(lifeline) - 1, 0);
+  ::close_range(static_cast<unsigned>(lifeline) + 1, ~0U, 0);
+  char byte = 0;
+  while (::read(lifeline, &byte, 1) < 0 && errno == EINTR) {
+  }
+  ::kill(-group, SIGKILL);
+  ::_exit(0);
+}
+
 // Runs the program in a process group of its own and waits at most
-// `timeout`. The suite starts helpers of its own: past the limit, on cancel
-// and after a normal end, the whole group is killed, so nothing it started
-// lives on.
+// `timeout`. The suite starts helpers of its own: past the limit, on cancel,
+// after a normal end and when the application ends, the whole group is
+// killed, so nothing it started lives on.
 // `temporary` is the program's TMPDIR; `poll` runs while it works.
 RunEnd run(const std::vector<std::string>& args, const fs::path& temporary, double timeout,
            const base::CancelFlag* cancel, const std::function<void()>& poll) {
@@ -242,42 +346,79 @@ RunEnd run(const std::vector<std::string>& args, const fs::path& temporary, doub
   }
   envp.push_back(const_cast<char*>(tmpdir.c_str()));
   envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return RunEnd::NotStarted;
+  const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  int lifeline[2] = {-1, -1};
+  // The converter starts only once its guard is there: it waits for a byte
+  // on `go`, and ends unstarted when the application ended before sending it.
+  int go[2] = {-1, -1};
+  const auto closeAll = [&] {
+    for (int fd : {nothing, lifeline[0], lifeline[1], go[0], go[1]}) {
+      if (fd >= 0) ::close(fd);
+    }
+  };
+  if (nothing < 0 || ::pipe2(lifeline, O_CLOEXEC) != 0 || ::pipe2(go, O_CLOEXEC) != 0) {
+    closeAll();
+    return RunEnd::NotStarted;
+  }
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setpgid(0, 0);
+    ::close(go[1]);
+    char byte = 0;
+    ssize_t got = 0;
+    while ((got = ::read(go[0], &byte, 1)) < 0 && errno == EINTR) {
+    }
+    if (got != 1) ::_exit(127);
+    ::dup2(nothing, STDIN_FILENO);
+    ::dup2(nothing, STDOUT_FILENO);
+    ::dup2(nothing, STDERR_FILENO);
+    ::execve(argv[0], argv.data(), envp.data());
+    ::_exit(127);
+  }
+  if (pid < 0) {
+    closeAll();
+    return RunEnd::NotStarted;
+  }
+  ::close(nothing);
+  ::close(go[0]);
+  ::setpgid(pid, pid);  // from here too: the group exists whichever side runs first
+  const pid_t guard = startGuard(pid, lifeline[0]);
+  ::close(lifeline[0]);
+  if (guard < 0) MV_LOG("office conversion: no guard for the converter");
+  const char start = 1;
+  while (::write(go[1], &start, 1) < 0 && errno == EINTR) {
+  }
+  ::close(go[1]);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
-  int status = 0;
   RunEnd end = RunEnd::Finished;
   for (;;) {
-    const pid_t done = ::waitpid(pid, &status, WNOHANG);
-    if (done == pid) break;
-    if (done < 0 && errno != EINTR) {
+    // Seen ended but not yet reaped: its group keeps its number until the
+    // group is killed below.
+    siginfo_t info{};
+    const int seen = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+    if (seen == 0 && info.si_pid == pid) break;
+    if (seen < 0 && errno != EINTR) {
       end = RunEnd::Failed;
       break;
     }
     const bool late = std::chrono::steady_clock::now() >= deadline;
     if (late || (cancel && cancel->isCancelled())) {
-      ::kill(-pid, SIGKILL);
-      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
-      return late ? RunEnd::TimedOut : RunEnd::Cancelled;
+      end = late ? RunEnd::TimedOut : RunEnd::Cancelled;
+      break;
     }
     if (poll) poll();
     // A worker thread waits for a child process here, never the main loop.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   ::kill(-pid, SIGKILL);
+  ::close(lifeline[1]);
+  if (guard > 0) {
+    while (::waitpid(guard, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
   if (end == RunEnd::Finished && (!WIFEXITED(status) || WEXITSTATUS(status) != 0)) end = RunEnd::Failed;
   return end;
 }
@@ -326,7 +467,8 @@ std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, co
     cache.markUsed(*target);
     return target;
   }
-  if (!looksLikeItsType(source, format->shape)) return fail("the file is damaged");
+  const std::string head = headOf(source);
+  if (surelyNoDocument(head, format->shape)) return fail("the file is damaged");
   auto converter = program();
   if (!converter) return fail("the office suite is not installed");
   // A folder of its own per conversion for the output; the profile is kept
@@ -367,6 +509,9 @@ std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, co
   }
   // A converter killed halfway may leave its profile locked or half made.
   if (end == RunEnd::TimedOut || end == RunEnd::Cancelled) fs::remove_all(profile, ec);
+  if (!why && format->kind == OfficeConverter::Kind::Spreadsheet && isRawTextOfBinary(produced, head)) {
+    why = "the file is damaged";
+  }
   if (!why) {
     fs::rename(produced, *target, ec);
     if (ec) why = "cannot write the cache";

@@ -1,12 +1,14 @@
 #pragma once
 // Turns an office document (the Microsoft formats old and new, OpenDocument,
-// RTF) into PDF with the office suite, when it is installed: `soffice` runs
-// headless in a process group of its own, with a profile kept in the cache
-// folder and a time limit that ends the whole group, and its PDF is kept in
-// the cache (OfficePreviewCache), so a file is converted once per version.
-// Bytes that cannot be of the file's format are refused as damaged before
-// the suite sees them. Without the suite nothing is converted and the caller
-// says so.
+// RTF, older word processors' files, drawings) into PDF with the office
+// suite, when it is installed: `soffice` runs headless in a process group of
+// its own, with a profile kept in the cache folder and a time limit that ends
+// the whole group (as does the application's end, however it ends), and its
+// PDF is kept in the cache (OfficePreviewCache), so a file is converted once
+// per version. Bytes that surely are no document the suite opens are refused
+// as damaged before the suite sees them; the rest is the suite's to judge,
+// but for a spreadsheet it could only show as its raw bytes, which is
+// damaged too. Without the suite nothing is converted and the caller says so.
 #include <filesystem>
 #include <functional>
 #include <optional>

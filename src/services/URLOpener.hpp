@@ -7,8 +7,10 @@ namespace svc {
 
 class URLOpener {
  public:
-  // Addresses go to the system's default handler for their scheme through
-  // GIO; without a display nothing opens them.
+  // Addresses go to the system's default program for their scheme; false
+  // when there is none, or no display. The program is started by the
+  // desktop's helper (DesktopLauncher): nothing waits for it on the main
+  // thread.
   static void install();
   static bool openOnDesktop(const std::string& url);
   static bool hasDisplay();

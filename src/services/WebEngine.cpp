@@ -3,12 +3,18 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/Log.hpp"
@@ -164,18 +170,101 @@ void refuseDownload(WebKitWebContext*, WebKitDownload* download, gpointer) {
   webkit_download_cancel(download);
 }
 
-// Past the ceiling the process is ended, not only asked to let go of caches.
+// Past the ceiling the process is ended, not only asked to let go of caches:
+// the pages' processes and the network process alike.
 WebKitWebContext* makeContext(unsigned ceiling) {
   WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
   webkit_memory_pressure_settings_set_memory_limit(memory, ceiling);
   webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
   webkit_memory_pressure_settings_set_poll_interval(memory, WebEngine::kMemoryCheckInterval);
+  webkit_website_data_manager_set_memory_pressure_settings(memory);
   WebKitWebsiteDataManager* data = webkit_website_data_manager_new_ephemeral();
   auto* context = WEBKIT_WEB_CONTEXT(
       g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data, "memory-pressure-settings", memory, nullptr));
   g_object_unref(data);
   webkit_memory_pressure_settings_free(memory);
   return context;
+}
+
+// The engine's own check runs inside each of its processes, on the thread a
+// busy page holds: a page inflating a body or piling up blobs kept growing
+// for a minute before it came. This watch runs apart, on a thread of ours:
+// it measures every process of the engine (the pages' and the network's,
+// our children) against the ceiling and ends one that passes it at once.
+struct MemoryWatch {
+  std::atomic<unsigned> ceiling{WebEngine::kDefaultMemoryCeiling};
+  // When the last process was ended for its memory (steady clock, in
+  // milliseconds; 0 for never), written before the kill so that whoever
+  // hears of the process's end can tell why.
+  std::atomic<std::int64_t> lastStopMs{0};
+  std::function<void()> networkStopped;  // main thread only
+};
+
+MemoryWatch& memoryWatch() {
+  static MemoryWatch watch;
+  return watch;
+}
+
+std::int64_t steadyMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+enum class EngineProcess { None, Page, Network };
+
+// Whether the process is one of the engine's that this process started.
+EngineProcess engineProcessOf(const std::string& pid, pid_t parent) {
+  std::ifstream stat("/proc/" + pid + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return EngineProcess::None;
+  // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+  const auto open = line.find('(');
+  const auto close = line.rfind(')');
+  if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) return EngineProcess::None;
+  const std::string name = line.substr(open + 1, close - open - 1);
+  if (std::strtol(line.c_str() + close + 4, nullptr, 10) != parent) return EngineProcess::None;
+  if (name.rfind("WebKitWebProces", 0) == 0) return EngineProcess::Page;
+  if (name.rfind("WebKitNetworkPr", 0) == 0) return EngineProcess::Network;
+  return EngineProcess::None;
+}
+
+// What the process holds of its own (resident or swapped), in megabytes.
+double ownMegabytes(const std::string& pid) {
+  std::ifstream status("/proc/" + pid + "/status");
+  double kilobytes = 0;
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("RssAnon:", 0) == 0 || line.rfind("VmSwap:", 0) == 0)
+      kilobytes += std::strtod(line.c_str() + line.find(':') + 1, nullptr);
+  }
+  return kilobytes / 1024;
+}
+
+void watchMemory() {
+  const pid_t self = ::getpid();
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(WebEngine::kMemoryWatchInterval));
+    const unsigned ceiling = memoryWatch().ceiling.load();
+    bool networkEnded = false;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator("/proc", ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+      const std::string pid = it->path().filename().string();
+      if (pid.empty() || !std::isdigit(static_cast<unsigned char>(pid.front()))) continue;
+      const EngineProcess kind = engineProcessOf(pid, self);
+      if (kind == EngineProcess::None || ownMegabytes(pid) <= ceiling) continue;
+      memoryWatch().lastStopMs.store(steadyMilliseconds());
+      ::kill(static_cast<pid_t>(std::stol(pid)), SIGKILL);
+      MV_LOG("web engine: ended the ", kind == EngineProcess::Page ? "page's" : "network", " process ", pid,
+             ": more than ", ceiling, " MB");
+      networkEnded = networkEnded || kind == EngineProcess::Network;
+    }
+    // The pages that kept the network process busy live on in processes of
+    // their own: they are stopped too, each saying why.
+    if (networkEnded) {
+      base::RunLoop::main().post([] {
+        if (memoryWatch().networkStopped) memoryWatch().networkStopped();
+      });
+    }
+  }
 }
 
 void schedulePump() {
@@ -216,6 +305,9 @@ bool WebEngine::start(std::string* error) {
       s.failure = "no display for the web engine";
     } else {
       s.context = makeContext(s.memoryCeiling);
+      memoryWatch().ceiling.store(s.memoryCeiling);
+      // Runs as long as the process does, measuring a few times a second.
+      std::thread(watchMemory).detach();
       g_signal_connect(s.context, "download-started", G_CALLBACK(refuseDownload), nullptr);
       webkit_web_context_set_cache_model(s.context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
       // A page whose server cannot prove who it is does not load: the
@@ -241,6 +333,16 @@ bool WebEngine::setMemoryCeiling(unsigned megabytes) {
 }
 
 unsigned WebEngine::memoryCeiling() { return state().memoryCeiling; }
+
+bool WebEngine::endedForMemoryRecently() {
+  const std::int64_t last = memoryWatch().lastStopMs.load();
+  return last != 0 && steadyMilliseconds() - last <= static_cast<std::int64_t>(kMemoryStopReach * 1000);
+}
+
+void WebEngine::setNetworkStoppedForMemory(std::function<void()> handler) {
+  MV_ASSERT_MAIN_THREAD();
+  memoryWatch().networkStopped = std::move(handler);
+}
 
 void* WebEngine::context() { return state().context; }
 

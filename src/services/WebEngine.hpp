@@ -9,7 +9,8 @@
 //
 // The engine saves nothing a page offers for download: every download is
 // cancelled as it starts. A page's process that passes the memory ceiling
-// is ended by the engine (its view then stops the page).
+// is ended by the engine (its view then stops the page); one that fills the
+// network process stops every page likewise.
 //
 // The engine renders in processes of its own, in real time. While a load,
 // a script or a picture is under way the engine counts as busy, and the main
@@ -80,6 +81,17 @@ class WebEngine {
   static constexpr unsigned kDefaultMemoryCeiling = 1536;
   // How often, in seconds, a page's process measures itself against it.
   static constexpr double kMemoryCheckInterval = 0.5;
+  // How often, in seconds, the engine measures its processes (the pages'
+  // and the network's) from outside; one past the ceiling is ended at once,
+  // however busy it is.
+  static constexpr double kMemoryWatchInterval = 0.25;
+  // A process of the engine was ended for its memory within the last
+  // kMemoryStopReach seconds: a page whose process ended now ended for that.
+  static bool endedForMemoryRecently();
+  static constexpr double kMemoryStopReach = 5;
+  // Called on the main thread when the network process was ended for its
+  // memory: the pages that filled it are to be stopped.
+  static void setNetworkStoppedForMemory(std::function<void()> handler);
 
   // The engine's context (a WebKitWebContext*), once started.
   static void* context();

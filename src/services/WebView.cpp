@@ -35,6 +35,12 @@ std::map<unsigned, std::weak_ptr<ui::View>>& pictureAskers() {
   static std::map<unsigned, std::weak_ptr<ui::View>> askers;
   return askers;
 }
+// The views whose page lives, for stopping them all at once.
+std::set<WebView*>& livePages() {
+  static std::set<WebView*> pages;
+  return pages;
+}
+
 unsigned nextNumber() {
   static unsigned n = 0;
   return ++n;
@@ -181,9 +187,27 @@ struct WebView::Engine {
     self->tellDownloadRefused(uri ? uri : "");
   }
 
+  // window.print(): never the desktop's dialog, which would hold the
+  // window until it closes. A print the user's tap just allowed goes to the
+  // delegate; any other is refused.
+  static gboolean printAsked(WebKitWebView*, WebKitPrintOperation*, gpointer data) {
+    auto* self = static_cast<Engine*>(data);
+    self->later([](WebView& v) {
+      auto keep = v.self();
+      if (!v.takeLaunchAllowance()) {
+        MV_LOG("web view: the page asked to print with no tap to allow it: refused");
+        return;
+      }
+      if (auto d = v.delegate()) d->webViewDidAskToPrint(v);
+    });
+    return TRUE;
+  }
+
   static void processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
     auto* self = static_cast<Engine*>(data);
-    const bool tooLarge = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT;
+    // Ended by the engine's own check, or by the engine's watch (which kills
+    // the process outright, as a crash would look).
+    const bool tooLarge = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT || WebEngine::endedForMemoryRecently();
     self->later([tooLarge](WebView& v) { v.processEnded(tooLarge); });
   }
 
@@ -304,6 +328,7 @@ WebView::WebView(const Rect& frame) : View(frame) {
 }
 
 WebView::~WebView() {
+  livePages().erase(this);
   if (engine_) {
     pictureAskers().erase(snapshotId_);
     engine_.reset();
@@ -352,6 +377,7 @@ bool WebView::ensureEngine() {
   e->handlers.push_back(
       g_signal_connect(e->page, "web-process-terminated", G_CALLBACK(Engine::processTerminated), e));
   e->handlers.push_back(g_signal_connect(e->page, "show-option-menu", G_CALLBACK(Engine::showOptionMenu), e));
+  e->handlers.push_back(g_signal_connect(e->page, "print", G_CALLBACK(Engine::printAsked), e));
   e->downloads = g_signal_connect(WebEngine::context(), "download-started", G_CALLBACK(Engine::downloadStarted), e);
   g_signal_connect(e->window, "damage-event", G_CALLBACK(Engine::damaged), e);
   engineWidth_ = engineHeight_ = -1;
@@ -367,6 +393,15 @@ bool WebView::ensureEngine() {
   gtk_widget_send_focus_change(GTK_WIDGET(e->page), focus);
   gdk_event_free(focus);
   WebEngine::pageOpened();
+  livePages().insert(this);
+  // A network process filled past the ceiling was ended; the pages that
+  // filled it live on in their own processes and would fill the next one:
+  // each is ended too, and says why.
+  WebEngine::setNetworkStoppedForMemory([] {
+    for (WebView* view : std::set<WebView*>(livePages())) {
+      if (view->engine_ && !view->processGone_) webkit_web_view_terminate_web_process(view->engine_->page);
+    }
+  });
   return true;
 }
 
@@ -575,6 +610,10 @@ void WebView::pictureArrived(void* surface) {
     setNeedsDisplay();
   }
   if (snapshotAgain_) refreshPicture();
+}
+
+gfx::ImagePtr WebView::picture() const {
+  return picture_ ? gfx::Image::fromSurface(static_cast<cairo_surface_t*>(picture_.get())) : nullptr;
 }
 
 void WebView::layoutSubviews() {

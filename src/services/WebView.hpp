@@ -6,6 +6,7 @@
 
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/Error.hpp"
+#include "platform/gfx/Image.hpp"
 #include "platform/ui/DesktopInput.hpp"
 #include "platform/ui/View.hpp"
 
@@ -32,6 +33,10 @@ class WebViewDelegate {
   virtual void webViewDidFailLoadWithError(WebView& /*webView*/, const base::Error& /*error*/) {}
   // The page (or a frame of it) offered a file to save: nothing was saved.
   virtual void webViewDidRefuseDownload(WebView& /*webView*/, const std::string& /*url*/) {}
+  // The page asked to be printed right after the user's tap (a print asked
+  // without one is refused before it gets here): the owner prints it its
+  // own way, if at all. The desktop's print dialog never opens.
+  virtual void webViewDidAskToPrint(WebView& /*webView*/) {}
 };
 
 // A web page shown by the web engine (see WebEngine): the engine lays the
@@ -81,6 +86,13 @@ class WebView : public ui::View {
   // none, or when the page does not answer within a few seconds).
   std::string stringByEvaluatingJavaScriptFromString(const std::string& script);
 
+  // A tap in the page lets it hand one thing to the desktop (a program
+  // launched for a link, a print) soon after: the first ask within
+  // kLaunchWindow seconds of the tap takes it, and every other ask, by the
+  // same tap's script or by none, is refused. True when this ask takes it.
+  bool takeLaunchAllowance();
+  static constexpr double kLaunchWindow = 1.5;
+
   void setPagedByOwner(bool on) { pagedByOwner_ = on; }
   // Before the first load: the page's style sheets, pictures, scripts,
   // fonts and frames come only from the folders the engine serves (and the
@@ -90,6 +102,8 @@ class WebView : public ui::View {
   // next change of the page.
   std::uint64_t picturesTaken() const { return pictures_; }
   bool hasPicture() const { return picture_ != nullptr; }
+  // The engine's latest picture of the page, as shown; nothing before the first.
+  gfx::ImagePtr picture() const;
   // Asks for a new picture now.
   void refreshPicture();
   // The options of the drop-down list the page shows now (a tap on a list
@@ -178,6 +192,9 @@ class WebView : public ui::View {
   ui::Point touchLast_;
   bool dragging_ = false;
   bool touching_ = false;
+  // Until when (on the run loop's clock) the last tap allows a launch; below
+  // zero when none does.
+  double launchAllowedUntil_ = -1;
   double engineWidth_ = -1, engineHeight_ = -1;
 };
 

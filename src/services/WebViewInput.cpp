@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/base/RunLoop.hpp"
 #include "platform/ui/Touch.hpp"
 #include "services/WebEngine.hpp"
 #include "services/WebView.hpp"
@@ -191,10 +192,17 @@ void WebView::touchesEnded(const ui::TouchSet& touches, const ui::Event&) {
   touching_ = false;
   if (dragging_) return;
   becomeFirstResponder();
+  launchAllowedUntil_ = base::RunLoop::main().now() + kLaunchWindow;
   sendClick(touchStart_);
   holdWorkAfterInput();
 }
 
 void WebView::touchesCancelled(const ui::TouchSet&, const ui::Event&) { touching_ = false; }
+
+bool WebView::takeLaunchAllowance() {
+  const bool allowed = launchAllowedUntil_ >= 0 && base::RunLoop::main().now() <= launchAllowedUntil_;
+  launchAllowedUntil_ = -1;
+  return allowed;
+}
 
 }  // namespace svc

@@ -5,11 +5,14 @@
 #include <unistd.h>
 #include <minizip/unzip.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <random>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/base/FileIO.hpp"
@@ -58,6 +61,41 @@ EntryPath splitEntryName(std::string name) {
     start = end + 1;
   }
   return entry;
+}
+
+// The prefix `onlyUnder` as entry names are compared with it: "/" for "\\",
+// ending in "/" unless empty.
+std::string normalizedPrefix(std::string_view onlyUnder) {
+  std::string prefix(onlyUnder);
+  for (char& c : prefix) {
+    if (c == '\\') c = '/';
+  }
+  if (!prefix.empty() && prefix.back() != '/') prefix.push_back('/');
+  return prefix;
+}
+
+// No file system takes a path longer than this: the folders of a longer
+// name are not counted, since its extraction fails.
+constexpr std::size_t kMaximumNameBytes = 4096;
+
+std::uint64_t saturatingProduct(std::uint64_t a, std::uint64_t b) {
+  if (a != 0 && b > UINT64_MAX / a) return UINT64_MAX;
+  return a * b;
+}
+
+// The room left on the disk that holds `folder`, asked of its nearest
+// existing parent; nothing when the disk does not say.
+std::optional<std::uint64_t> roomFor(fs::path folder) {
+  std::error_code ec;
+  folder = fs::absolute(folder, ec);
+  if (ec) return std::nullopt;
+  while (!fs::exists(folder, ec)) {
+    if (!folder.has_relative_path()) return std::nullopt;
+    folder = folder.parent_path();
+  }
+  const fs::space_info space = fs::space(folder, ec);
+  if (ec) return std::nullopt;
+  return space.available;
 }
 
 // The entry was stored as a symbolic link (by a Unix or macOS archiver, which
@@ -118,9 +156,15 @@ bool ZipArchive::fail(std::string message) {
   return false;
 }
 
+bool ZipArchive::refuseAsTooLarge(std::string message) {
+  tooLarge_ = true;
+  return fail("refused the archive: " + std::move(message));
+}
+
 bool ZipArchive::UnzipOpenFile(const fs::path& path) {
   UnzipCloseFile();
   lastError_.clear();
+  tooLarge_ = false;
   unzFile file = unzOpen64(path.c_str());
   if (!file) return fail("cannot open the archive " + path.string());
   unz_global_info64 info{};
@@ -149,24 +193,93 @@ bool ZipArchive::UnzipFileTo(const fs::path& folder, bool overWrite, std::string
   return extract(folder, overWrite, onlyUnder, false);
 }
 
-bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_view onlyUnder, bool stripPrefix) {
-  lastError_.clear();
-  if (!handle_) return fail("no archive is open");
+bool ZipArchive::checkWhole(const fs::path& folder, const std::string& prefix, bool stripPrefix) {
   auto file = static_cast<unzFile>(handle_);
   const auto tooManyEntries = [&] {
-    return fail("refused the archive: it holds more than " + std::to_string(maxEntries_) + " entries");
+    return refuseAsTooLarge("it holds more than " + std::to_string(maxEntries_) + " entries");
   };
   if (entryCount_ > maxEntries_) return tooManyEntries();
+  std::error_code ec;
+  const std::uint64_t archiveBytes = fs::file_size(path_, ec);
+  std::uint64_t allowed = maxTotalBytes_;
+  if (maxRatio_ != 0 && !ec) {
+    allowed = std::min(allowed, std::max(ratioFreeBytes_, saturatingProduct(maxRatio_, archiveBytes)));
+  }
+  // Each folder a name passes through, once: known by a hash of the path up
+  // to it, so a name costs its length however deep it goes.
+  std::unordered_set<std::uint64_t> folders;
+  std::uint64_t total = 0;
+  std::uint64_t entries = 0;
+  int status = unzGoToFirstFile(file);
+  for (; status == UNZ_OK; status = unzGoToNextFile(file)) {
+    if (++entries > maxEntries_) return tooManyEntries();
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+      return fail("cannot read an entry of " + path_.string());
+    }
+    std::string name(info.size_filename, '\0');
+    if (unzGetCurrentFileInfo64(file, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0, nullptr, 0) !=
+        UNZ_OK) {
+      return fail("cannot read an entry of " + path_.string());
+    }
+    for (char& c : name) {
+      if (c == '\\') c = '/';
+    }
+    if (!prefix.empty() && name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (stripPrefix) name.erase(0, prefix.size());
+    if (info.uncompressed_size > maxEntryBytes_) {
+      return refuseAsTooLarge("the entry \"" + name + "\" unpacks to " + std::to_string(info.uncompressed_size) +
+                              " bytes, more than " + std::to_string(maxEntryBytes_));
+    }
+    if (maxRatio_ != 0 && info.uncompressed_size > ratioFreeBytes_ &&
+        info.uncompressed_size > saturatingProduct(maxRatio_, info.compressed_size)) {
+      return refuseAsTooLarge("the entry \"" + name + "\" unpacks to " + std::to_string(info.uncompressed_size) +
+                              " bytes from " + std::to_string(info.compressed_size));
+    }
+    total += info.uncompressed_size;  // each at most the entry limit: no overflow
+    if (total > allowed) {
+      return refuseAsTooLarge("it unpacks to more than " + std::to_string(allowed) + " bytes from " +
+                              std::to_string(archiveBytes));
+    }
+    // A name that leaves the folder stops the extraction when it comes to
+    // it; one longer than any path cannot be made and stops it likewise.
+    EntryPath entry = splitEntryName(name);
+    if (!entry.refusal.empty() || entry.components.empty() || name.size() > kMaximumNameBytes) continue;
+    const std::size_t levels = entry.isFolder ? entry.components.size() : entry.components.size() - 1;
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (std::size_t i = 0; i < levels; ++i) {
+      for (char c : entry.components[i]) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+      hash = (hash ^ '/') * 1099511628211ull;
+      folders.insert(hash);
+      if (folders.size() > maxFolders_) {
+        return refuseAsTooLarge("its names make more than " + std::to_string(maxFolders_) + " folders");
+      }
+    }
+  }
+  if (status != UNZ_END_OF_LIST_OF_FILE) return fail("the directory of " + path_.string() + " is damaged");
+  const auto room = roomFor(folder);
+  if (room && total > *room) {
+    return refuseAsTooLarge("it unpacks to " + std::to_string(total) + " bytes, more than the disk has room for");
+  }
+  return true;
+}
+
+bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_view onlyUnder, bool stripPrefix) {
+  lastError_.clear();
+  tooLarge_ = false;
+  if (!handle_) return fail("no archive is open");
+  auto file = static_cast<unzFile>(handle_);
+  const std::string prefix = normalizedPrefix(onlyUnder);
+  // Everything is checked before the first folder is made: a refused archive
+  // leaves nothing behind.
+  if (!checkWhole(folder, prefix, stripPrefix)) return false;
+  const auto tooManyEntries = [&] {
+    return refuseAsTooLarge("it holds more than " + std::to_string(maxEntries_) + " entries");
+  };
   std::error_code ec;
   fs::create_directories(folder, ec);
   fs::path root = fs::canonical(folder, ec);
   if (ec || !fs::is_directory(root, ec)) return fail("cannot create the folder " + folder.string());
-
-  std::string prefix(onlyUnder);
-  for (char& c : prefix) {
-    if (c == '\\') c = '/';
-  }
-  if (!prefix.empty() && prefix.back() != '/') prefix.push_back('/');
 
   int status = unzGoToFirstFile(file);
   if (status == UNZ_END_OF_LIST_OF_FILE) return true;
@@ -309,9 +422,12 @@ bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_vie
 
 bool ZipArchive::unzipReplacingFolder(const fs::path& folder, std::string_view onlyUnder) {
   lastError_.clear();
+  tooLarge_ = false;
   if (!handle_) return fail("no archive is open");
   fs::path target = folder;
   if (!target.has_filename()) target = target.parent_path();  // "dir/" -> "dir"
+  // Checked before the staging folder is made, so a refusal leaves nothing.
+  if (!checkWhole(target, normalizedPrefix(onlyUnder), true)) return false;
   std::error_code ec;
   fs::create_directories(target.parent_path(), ec);
   fs::path staging = uniqueSibling(target, ".unzip-");

@@ -64,6 +64,26 @@ class ZipArchive {
   // otherwise make a file for each.
   void setEntryLimit(std::uint64_t entries) { maxEntries_ = entries; }
 
+  // An extraction refuses, before it writes anything, entries that together
+  // would unpack to more than `ratio` times the archive's size, and an entry
+  // larger than `freeBytes` that would unpack to more than `ratio` times its
+  // packed size. Up to `freeBytes` in all pass whatever the ratio: so little
+  // cannot fill the disk, and small archives pack their headers poorly.
+  void setRatioLimit(std::uint64_t ratio, std::uint64_t freeBytes) {
+    maxRatio_ = ratio;
+    ratioFreeBytes_ = freeBytes;
+  }
+
+  // An extraction refuses, before it writes anything, entries whose names
+  // together would make more than `folders` folders: a few deep names in a
+  // small archive would otherwise make a folder for each of their levels.
+  void setFolderLimit(std::uint64_t folders) { maxFolders_ = folders; }
+
+  // The last call failed because the archive passes one of the limits above
+  // or would not fit in the room left on the disk (checked before anything
+  // is written): it is too large, rather than damaged.
+  bool wasTooLarge() const { return tooLarge_; }
+
   // An extraction stops with NO, between two pieces of an entry, once
   // `flag` is cancelled; like any failure it leaves no torn file.
   void stopWhen(base::CancelFlag flag) { stop_ = std::move(flag); }
@@ -75,7 +95,11 @@ class ZipArchive {
 
  private:
   bool extract(const std::filesystem::path& folder, bool overWrite, std::string_view onlyUnder, bool stripPrefix);
+  // Reads the whole directory and checks the limits against it, and the room
+  // on the disk that holds `folder` (or its nearest existing parent).
+  bool checkWhole(const std::filesystem::path& folder, const std::string& prefix, bool stripPrefix);
   bool fail(std::string message);
+  bool refuseAsTooLarge(std::string message);
 
   void* handle_ = nullptr;
   std::filesystem::path path_;
@@ -85,6 +109,10 @@ class ZipArchive {
   std::uint64_t maxTotalBytes_ = std::uint64_t{256} << 20;
   // A real book has a few thousand entries, a skin a few hundred.
   std::uint64_t maxEntries_ = 10000;
+  std::uint64_t maxRatio_ = 0;  // 0: no bound on the ratio
+  std::uint64_t ratioFreeBytes_ = 0;
+  std::uint64_t maxFolders_ = 10000;
+  bool tooLarge_ = false;
   base::CancelFlag stop_;
 };
 

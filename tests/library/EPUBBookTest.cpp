@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "EPUBTestBooks.hpp"
 #include "PdfFixture.hpp"
@@ -128,6 +129,50 @@ TEST_F(EPUBBookTest, ABookThatWouldUnpackFarBeyondItsSizeIsRefused) {
   EPUBBook fine(book("fine.epub", threeUnits()));
   EXPECT_TRUE(fine.load());
   EXPECT_FALSE(fine.isTooLarge());
+}
+
+TEST_F(EPUBBookTest, ABookIsBoundedAsAWholeBeforeAnythingIsWritten) {
+  // Entries each below the size that skips the ratio: 120 of 16 MiB of zeros
+  // in a 2 MB book are 2 GB unpacked, 64 in 1 MB are 1 GiB.
+  struct Bomb {
+    const char* name;
+    int entries;
+  };
+  for (const Bomb bomb : {Bomb{"two-gigabytes.epub", 120}, Bomb{"one-gibibyte.epub", 64}}) {
+    const fs::path path = book(bomb.name, threeUnits());
+    ASSERT_TRUE(test::appendZeroEntries(path, "OEBPS/zeros", bomb.entries, 16u << 20));
+    ASSERT_LT(fs::file_size(path), static_cast<std::uintmax_t>(bomb.entries) * 20'000) << bomb.name;
+    EPUBBook b(path);
+    EXPECT_FALSE(b.load()) << bomb.name;
+    EXPECT_TRUE(b.isTooLarge()) << b.lastError();
+    EXPECT_FALSE(b.isDamaged());
+  }
+  // Deep names: a few kilobytes that would make thousands of folders.
+  test::BookSpec deep = threeUnits();
+  for (int i = 0; i < 100; ++i) {
+    std::string name = "OEBPS/deep" + std::to_string(i);
+    for (int level = 0; level < 20; ++level) name += "/d";
+    deep.extraEntries.emplace_back(name + "/x.css", "");
+  }
+  EPUBBook folders(book("folders.epub", deep));
+  EXPECT_FALSE(folders.load());
+  EXPECT_TRUE(folders.isTooLarge()) << folders.lastError();
+  // Nothing was unpacked, not even a folder begun beside the books.
+  std::set<std::string> left;
+  for (const auto& entry : fs::directory_iterator(dir)) left.insert(entry.path().filename().string());
+  EXPECT_EQ(left, (std::set<std::string>{"two-gigabytes.epub", "one-gibibyte.epub", "folders.epub"}));
+
+  // Well within both: 16 MiB of zeros pass whatever their ratio, and so do
+  // a thousand folders.
+  const fs::path fine = book("fine.epub", threeUnits());
+  ASSERT_TRUE(test::appendZeroEntries(fine, "OEBPS/zeros", 1, 15u << 20));
+  EPUBBook ok(fine);
+  EXPECT_TRUE(ok.load()) << ok.lastError();
+  EXPECT_EQ(fs::file_size(ok.folderPath() / "OEBPS" / "zeros0"), 15u << 20);
+  test::BookSpec wide = threeUnits();
+  for (int i = 0; i < 998; ++i) wide.extraEntries.emplace_back("OEBPS/f" + std::to_string(i) + "/x.css", "");
+  EPUBBook manyFolders(book("wide.epub", wide));
+  EXPECT_TRUE(manyFolders.load()) << manyFolders.lastError();
 }
 
 TEST_F(EPUBBookTest, AnEntryIsHeldToItsOwnSizeAndRatio) {

@@ -515,6 +515,8 @@ TEST_F(EPUBReaderTest, ABooksScriptOpensNothingOnTheDesktop) {
   spec.units = {{"links.xhtml", "Links",
                  "<p><a id='web' href='https://example.invalid/x'>web</a></p>"
                  "<p><a id='mail' href='mailto:sales@example.invalid'>mail</a></p>"
+                 "<p id='text' onclick=\"for(var i=1;i&lt;=20;i++)setTimeout(function(n){location.href="
+                 "'https://example.invalid/storm'+n;},i*60,i);\">Some text of the book.</p>"
                  "<script>//<![CDATA[\ndocument.getElementById('web').click();document.getElementById('mail').click();"
                  "setTimeout(function(){document.getElementById('web').click();"
                  "document.body.setAttribute('data-clicked','yes');},100);\n//]]></script>"}};
@@ -525,6 +527,14 @@ TEST_F(EPUBReaderTest, ABooksScriptOpensNothingOnTheDesktop) {
   // The user's own tap opens the link.
   tapElement("#web");
   EXPECT_EQ(opened, std::vector<std::string>{"https://example.invalid/x"});
+  // One tap on the text, whose script then sends the page to twenty
+  // addresses: one opens at most, and the window answers all along.
+  opened.clear();
+  tapElement("#text");
+  const auto tapped = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - tapped < std::chrono::seconds(3)) settle();
+  EXPECT_LE(opened.size(), 1u) << opened.size() << " opened";
+  EXPECT_EQ(reader->currentSpineIndex(), 0u);
 }
 
 TEST_F(EPUBReaderTest, FormulasPicturesAndTablesAreDrawnAsTheBookMeansThem) {
@@ -723,15 +733,43 @@ TEST_F(EPUBReaderTest, ABookWhoseUnitsAreAllMissingFailsWithoutAPageCount) {
 }
 
 TEST_F(EPUBReaderTest, ATooLargeBookSaysSoAndUnpacksNothing) {
+  // One entry far beyond its packed size; and 120 entries of 16 MiB of zeros,
+  // each small enough to pass on its own, 2 GB from a 2 MB book.
   test::BookSpec spec = threeUnits();
   spec.extraEntries = {{"OEBPS/padding.bin", std::string(100u << 20, '\0')}};
-  const fs::path path = book("bomb.epub", spec);
-  open(path);
-  auto alert = ui::AlertView::visibleAlert();
-  ASSERT_TRUE(alert);
-  EXPECT_EQ(alert->message(), Language::stringWithName("BOOKTOOLARGE"));
-  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
-  EXPECT_FALSE(fs::exists(books / "bomb"));
+  const fs::path one = book("bomb.epub", spec);
+  const fs::path many = book("zeros.epub", threeUnits());
+  ASSERT_TRUE(test::appendZeroEntries(many, "OEBPS/zeros", 120, 16u << 20));
+  for (const fs::path& path : {one, many}) {
+    open(path);
+    auto alert = ui::AlertView::visibleAlert();
+    ASSERT_TRUE(alert) << path;
+    EXPECT_EQ(alert->message(), Language::stringWithName("BOOKTOOLARGE"));
+    EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+    driver->pressAlertButton(0);
+    driver->flush();
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+  }
+  // Nothing was unpacked beside the books.
+  std::set<std::string> left;
+  for (const auto& entry : fs::directory_iterator(books)) left.insert(entry.path().filename().string());
+  EXPECT_EQ(left, (std::set<std::string>{"bomb.epub", "zeros.epub"}));
+}
+
+TEST_F(EPUBReaderTest, ABookWhosePagePassesTheMemoryCeilingSaysSo) {
+  // A low ceiling for the test: the book's script asks for far more, as
+  // fast as it can, leaving its page's thread no time of its own.
+  ASSERT_TRUE(svc::WebEngine::setMemoryCeiling(320)) << "the engine started before the test set its ceiling";
+  test::BookSpec spec;
+  spec.units = {{"hungry.xhtml", "Hungry",
+                 "<p>A chapter.</p><script>//<![CDATA[\nvar kept=[];setTimeout(function(){"
+                 "for(var n=0;n<1024;n++){var a=new Uint8Array(4<<20);a.fill(n);kept.push(a);}"
+                 "document.title='Grown';},200);\n//]]></script>"}};
+  open(book("hungry.epub", spec));
+  const auto began = std::chrono::steady_clock::now();
+  ASSERT_TRUE(runUntil([&] { return ui::AlertView::visibleAlert() != nullptr; }, 60));
+  EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(20));
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), Language::stringWithName("BOOKTOOLARGE"));
   driver->pressAlertButton(0);
   driver->flush();
   EXPECT_EQ(nav->viewControllers().size(), 1u);

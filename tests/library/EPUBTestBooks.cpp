@@ -1,5 +1,8 @@
 #include "EPUBTestBooks.hpp"
 
+#include <minizip/zip.h>
+#include <zlib.h>
+
 #include "sales-service/DocumentFactory.hpp"
 #include "util/ZipWriter.hpp"
 
@@ -76,6 +79,36 @@ bool writeBook(const std::filesystem::path& file, const BookSpec& spec) {
   for (const auto& [name, bytes] : spec.extraEntries) ok = ok && zip.addBytes(name, bytes, !spec.extraEntriesStored);
   for (const auto& [name, target] : spec.linkEntries) ok = ok && zip.addSymbolicLink(name, target);
   return zip.close() && ok;
+}
+
+bool appendZeroEntries(const std::filesystem::path& file, const std::string& prefix, int count, std::size_t bytes) {
+  const std::string zeros(bytes, '\0');
+  // Raw deflate, as a ZIP entry holds it.
+  z_stream stream{};
+  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  std::string packed(deflateBound(&stream, static_cast<uLong>(bytes)), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+  stream.avail_in = static_cast<uInt>(bytes);
+  stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+  stream.avail_out = static_cast<uInt>(packed.size());
+  const bool deflated = deflate(&stream, Z_FINISH) == Z_STREAM_END;
+  packed.resize(stream.total_out);
+  deflateEnd(&stream);
+  if (!deflated) return false;
+  const uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(bytes));
+
+  zipFile zip = zipOpen64(file.c_str(), APPEND_STATUS_ADDINZIP);
+  if (!zip) return false;
+  bool ok = true;
+  for (int i = 0; i < count && ok; ++i) {
+    const std::string name = prefix + std::to_string(i);
+    zip_fileinfo info{};
+    ok = zipOpenNewFileInZip2_64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                 Z_BEST_COMPRESSION, 1, 0) == ZIP_OK &&
+         zipWriteInFileInZip(zip, packed.data(), static_cast<unsigned>(packed.size())) == ZIP_OK &&
+         zipCloseFileInZipRaw64(zip, bytes, crc) == ZIP_OK;
+  }
+  return zipClose(zip, nullptr) == ZIP_OK && ok;
 }
 
 }  // namespace mv::test

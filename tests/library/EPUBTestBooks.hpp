@@ -2,6 +2,7 @@
 // Small EPUB files built with the ZIP writer: a container, a package document
 // (manifest and spine), the units and, when asked, an NCX table of contents.
 // Each field can be bent to make the odd or hostile books the tests need.
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -52,5 +53,10 @@ std::string filler(int paragraphs, const std::string& word = "text");
 
 // Writes the book; false when the archive could not be written.
 bool writeBook(const std::filesystem::path& file, const BookSpec& spec);
+
+// Adds `count` entries of `bytes` zeros to the archive ("<prefix>0", ...),
+// deflated once and copied, so that a bomb of gigabytes is written in an
+// instant; false when the archive could not be written.
+bool appendZeroEntries(const std::filesystem::path& file, const std::string& prefix, int count, std::size_t bytes);
 
 }  // namespace mv::test

@@ -66,6 +66,9 @@ TEST_F(LibraryDecisionTablesTest, OpeningByTypeSizeAndExtension) {
       {"EXCEL", "macros.xlsm", 1 * MiB, 1, Action::OfficeViewer, ""},
       {"PPT", "pitch.odp", 1 * MiB, 1, Action::OfficeViewer, ""},
       {"PPT", "show.ppsx", 1 * MiB, 1, Action::OfficeViewer, ""},
+      {"WORD", "letter.wpd", 1 * MiB, 1, Action::OfficeViewer, ""},
+      {"WORD", "plan.odg", 1 * MiB, 1, Action::OfficeViewer, ""},
+      {"EXCEL", "budget.wk1", 1 * MiB, 1, Action::OfficeViewer, ""},
       // Nothing there is not called too large, and is offered to nobody.
       {"PPT", "pitch.pptx", 0, 3, Action::None, "FILEMISSINGOREMPTY"},
       {"KEYNOTE", "empty.key", 0, 3, Action::None, "FILEMISSINGOREMPTY"},

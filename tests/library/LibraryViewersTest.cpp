@@ -36,6 +36,7 @@
 #include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
 #include "services/OfficeConverter.hpp"
+#include "services/OfficePreviewCache.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/Language.hpp"
@@ -371,6 +372,22 @@ TEST_F(LibraryViewersTest, OfficeViewerShareSheetAnotherAppBackAndBrokenFiles) {
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "THEFILEISCORRUPTED");
   EXPECT_TRUE(window->isUserInteractionEnabled()) << "the loading indicator is gone";
+  ui::AlertView::visibleAlert()->dismissWithClickedButtonIndex(0, false);
+  settle();
+
+  // So does a workbook whose header is intact and the rest is not: the
+  // suite could only show its bytes as text, page after page.
+  std::string bytes("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  for (int i = 0; i < 4000; ++i) bytes.push_back(static_cast<char>(i * 37 % 256));
+  const fs::path sheet = putOnDisk("damaged.xls", "EXCEL", bytes);
+  auto garbled = openOffice("Prices", sheet);
+  EXPECT_TRUE(garbled->loadFailed());
+  EXPECT_EQ(garbled->webView().pageCount(), 0);
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "THEFILEISCORRUPTED");
+  const auto kept = svc::OfficePreviewCache(svc::OfficeConverter::defaultCacheFolder()).pdfPathFor(sheet);
+  ASSERT_TRUE(kept);
+  EXPECT_FALSE(fs::exists(*kept)) << "nothing kept of it";
 }
 
 TEST_F(LibraryViewersTest, WithoutTheOfficeSuiteTheViewerSaysSoAndOffersAnotherApp) {

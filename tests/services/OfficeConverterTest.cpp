@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -100,8 +102,16 @@ TEST_F(OfficeConverterTest, OnlyBytesThatCanBeOfTheFormatReachTheSuite) {
       {"web page.xls", "<html><body><table><tr><td>Lamp</td></tr></table></body></html>", ""},
       {"excel4.xls", std::string("\x09\x04\x06\x00\x00\x00", 6) + random, ""},
       {"letter.rtf", "{\\rtf1\\ansi Beech stools\\par}", ""},
+      // Older documents the suite reads, under their names or another's.
+      {"winword2.doc", std::string("\xDB\xA5\x2D\x00", 4) + random, ""},
+      {"wordperfect.doc", std::string("\xFFWPC\x10\x00\x00\x00\x01\x0A", 10) + random, ""},
+      {"letter.wpd", std::string("\xFFWPC\x10\x00\x00\x00\x01\x0A", 10) + random, ""},
+      {"renamed.docx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + random, ""},
+      {"drawing.odg", kZipStart + "bytes", ""},
+      {"plan.vsd", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + random, ""},
       {"damaged.doc", random, "the file is damaged"},
       {"damaged.ppt", "", "the file is damaged"},
+      {"empty.wpd", "", "the file is damaged"},
       {"text.odt", "not a package", "the file is damaged"},
       {"talk.key", kZipStart + "bytes", "not an Office file"},
   };
@@ -119,6 +129,79 @@ TEST_F(OfficeConverterTest, OnlyBytesThatCanBeOfTheFormatReachTheSuite) {
   int runs = 0;
   for (std::string line; std::getline(in, line);) ++runs;
   EXPECT_EQ(runs, reached) << "what is refused never reaches the suite";
+}
+
+TEST_F(OfficeConverterTest, TheSuitesOwnAnswerIsTrustedButRawBytesOfASheetAreDamage) {
+  auto suite = OfficeConverter::program();
+  if (!suite) GTEST_SKIP() << "the office suite is installed by scripts/setup-deps";
+  const fs::path cache = root / "cache";
+  std::string error;
+  // A WordPerfect letter saved under the Word name: the suite reads it.
+  const std::string wordPerfect = std::string("\xFFWPC\x10\x00\x00\x00\x01\x0A\x00\x00\x00\x00\x00\x00", 16) +
+                                  "Oak chairs and tables for the spring catalogue.";
+  auto letter = OfficeConverter::convertToPdf(write("letter.doc", wordPerfect), cache, 120, &error);
+  ASSERT_TRUE(letter) << error;
+  auto document = gfx::PdfDocument::open(*letter);
+  ASSERT_TRUE(document);
+  EXPECT_NE(document->text(0).find("Oak chairs"), std::string::npos);
+  EXPECT_EQ(document->text(0).find("WPC"), std::string::npos) << "read as a document, not as text";
+
+  // A workbook whose header is intact and the rest is not: the suite shows
+  // its bytes as text in cells, which is no spreadsheet.
+  std::string damaged = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  for (int i = 0; i < 600; ++i) damaged.push_back(static_cast<char>(i * 37 % 256));
+  EXPECT_FALSE(OfficeConverter::convertToPdf(write("prices.xls", damaged), cache, 120, &error));
+  EXPECT_EQ(error, "the file is damaged");
+  EXPECT_FALSE(fs::exists(*OfficePreviewCache(cache).pdfPathFor(root / "prices.xls"))) << "nothing kept of it";
+
+  // A real workbook of the old format, made by the suite, is shown.
+  const fs::path made = root / "made";
+  fs::create_directories(made);
+  std::ofstream(made / "sheet.csv") << "Lamp,12\nChair,40\n";
+  const std::string command = "'" + suite->string() + "' --headless -env:UserInstallation=file://" +
+                              (made / "profile").string() + " --convert-to xls --outdir '" + made.string() + "' '" +
+                              (made / "sheet.csv").string() + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  auto sheet = OfficeConverter::convertToPdf(made / "sheet.xls", cache, 120, &error);
+  ASSERT_TRUE(sheet) << error;
+  auto shown = gfx::PdfDocument::open(*sheet);
+  ASSERT_TRUE(shown);
+  EXPECT_NE(shown->text(0).find("Chair"), std::string::npos);
+}
+
+TEST_F(OfficeConverterTest, TheSuiteEndsWithTheApplicationHoweverItEnds) {
+  const fs::path helperPid = root / "helper.pid";
+  // The converter starts a helper of its own and keeps converting.
+  fakeConverter("sleep 600 &\necho $! > '" + helperPid.string() + "'\nwait\n");
+  const fs::path source = write("deck.pptx", kZipStart + "bytes");
+  // The application, converting, is killed outright.
+  const pid_t application = ::fork();
+  ASSERT_GE(application, 0);
+  if (application == 0) {
+    std::string error;
+    (void)OfficeConverter::convertToPdf(source, root / "cache", 600, &error);
+    ::_exit(0);
+  }
+  const auto started = std::chrono::steady_clock::now();
+  pid_t helper = 0;
+  while (std::chrono::steady_clock::now() - started < std::chrono::seconds(30)) {
+    std::ifstream in(helperPid);
+    std::string line;
+    if (std::getline(in, line) && in.good()) {  // the whole line, its end included
+      helper = static_cast<pid_t>(std::stol(line));
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_GT(helper, 0);
+  ::kill(application, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(::waitpid(application, &status, 0), application);
+  const auto killed = std::chrono::steady_clock::now();
+  while (!processGone(helper) && std::chrono::steady_clock::now() - killed < std::chrono::seconds(10))
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(processGone(helper)) << "the suite's helper went with the application";
+  if (!processGone(helper)) ::kill(helper, SIGKILL);
 }
 
 TEST_F(OfficeConverterTest, AHungConverterIsEndedWithEverythingItStarted) {

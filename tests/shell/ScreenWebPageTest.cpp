@@ -9,6 +9,7 @@
 #include <openssl/x509.h>
 
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,8 +19,10 @@
 #include <thread>
 
 #include "ScreenTestSupport.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "platform/ui/Application.hpp"
 #include "shell/config/Language.hpp"
+#include "services/PrintInteractionController.hpp"
 #include "services/WebEngine.hpp"
 #include "shell/frame/WebViewController.hpp"
 #include "util/TextLookup.hpp"
@@ -64,6 +67,50 @@ bool startedWithin(const httplib::Server& server, double seconds) {
   }
   return true;
 }
+
+// `mebibytes` MiB of zeros, gzipped: about a thousandth of their size. One
+// mebibyte is deflated after a full flush, which makes its bytes the same
+// whatever came before, and repeated.
+std::string gzipOfZeros(std::size_t mebibytes) {
+  const std::string zeros(std::size_t{1} << 20, '\0');
+  z_stream stream{};
+  EXPECT_EQ(deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string block(deflateBound(&stream, static_cast<uLong>(zeros.size())) + 64, '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+  stream.avail_in = static_cast<uInt>(zeros.size());
+  stream.next_out = reinterpret_cast<Bytef*>(block.data());
+  stream.avail_out = static_cast<uInt>(block.size());
+  EXPECT_EQ(deflate(&stream, Z_FULL_FLUSH), Z_OK);
+  block.resize(block.size() - stream.avail_out);
+  deflateEnd(&stream);
+  const uLong chunkCrc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(zeros.data()),
+                               static_cast<uInt>(zeros.size()));
+  uLong crc = crc32(0, nullptr, 0);
+  std::string out("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
+  out.reserve(out.size() + block.size() * mebibytes + 10);
+  for (std::size_t i = 0; i < mebibytes; ++i) {
+    out += block;
+    crc = crc32_combine(crc, chunkCrc, static_cast<z_off_t>(zeros.size()));
+  }
+  out += std::string("\x03\x00", 2);  // the last block: empty
+  const std::uint32_t size = static_cast<std::uint32_t>((mebibytes << 20) & 0xffffffffu);
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((crc >> (8 * i)) & 0xff));
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((size >> (8 * i)) & 0xff));
+  return out;
+}
+
+// Takes every job, printing none.
+class RecordingPrinter : public svc::PrintInteractionController {
+ public:
+  std::vector<svc::PrintingItem> jobs;
+  std::vector<std::string> names;
+  bool isPrintingAvailable() const override { return true; }
+  void print(svc::PrintingItem item, svc::PrintInfo info, Completion done) override {
+    jobs.push_back(std::move(item));
+    names.push_back(info.jobName);
+    base::RunLoop::main().post([done] { done(svc::PrintOutcome{true, std::nullopt, {}}); });
+  }
+};
 
 class WebPageTest : public ScreenFlowTest {
  protected:
@@ -123,6 +170,40 @@ class WebPageTest : public ScreenFlowTest {
       r.set_content("<html><head><title>Hungry</title></head><body><p>Growing</p><script>var kept=[];var n=0;"
                     "function grow(){if(n++>=128){document.title='Grown';return;}var a=new Uint8Array(4<<20);"
                     "for(var i=0;i<a.length;i+=4096)a[i]=1;kept.push(a);setTimeout(grow,40);}grow();"
+                    "</script></body></html>",
+                    "text/html");
+    });
+    // A tap on its mail link starts more mail sends from the tap's own
+    // script, a moment apart each; and it asks to print as it loads, and
+    // again on a tap on its button, and once more a moment after that.
+    server.Get("/storm", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Storm</title></head><body><a id='mail' href='mailto:sales@example.invalid' "
+                    "style='position:absolute;left:20px;top:20px;font-size:30px;display:block;width:400px' "
+                    "onclick=\"for(var i=1;i<=5;i++)setTimeout(function(n){location.href='mailto:storm'+n+"
+                    "'@example.invalid';},i*150,i);\">mail</a><button id='print' style='position:absolute;left:20px;"
+                    "top:120px;font-size:30px;width:400px' onclick=\"window.print();setTimeout(function(){"
+                    "window.print();document.title='Printed twice';},300);\">print</button><script>window.print();"
+                    "document.title='Storm';</script></body></html>",
+                    "text/html");
+    });
+    // A body of 4 MB that inflates to 4 GB, read whole by the page.
+    server.Get("/inflate.bin", [](const httplib::Request&, httplib::Response& r) {
+      static const std::string packed = gzipOfZeros(4096);
+      r.set_header("Content-Encoding", "gzip");
+      r.set_content(packed, "application/octet-stream");
+    });
+    server.Get("/inflate", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Inflate</title></head><body><p>Inflating</p><script>"
+                    "fetch('/inflate.bin').then(function(r){return r.arrayBuffer();}).then(function(b){"
+                    "document.title='Inflated '+b.byteLength;});</script></body></html>",
+                    "text/html");
+    });
+    // Blobs of 16 MB, kept, one after another without end: the engine keeps
+    // their bytes in its network process.
+    server.Get("/blobs", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Blobs</title></head><body><p>Blobs</p><script>var kept=[];var n=0;"
+                    "function more(){if(n++>=256){document.title='Blobs kept';return;}"
+                    "kept.push(new Blob([new Uint8Array(16<<20).fill(n)]));setTimeout(more,20);}more();"
                     "</script></body></html>",
                     "text/html");
     });
@@ -186,7 +267,7 @@ std::vector<std::filesystem::path> filesUnder(const std::filesystem::path& folde
 // The memory of its own (resident or swapped, not the libraries it shares),
 // in megabytes, of the engine's largest page process this test started (0
 // when none runs): what the engine holds against the ceiling.
-double pageProcessMegabytes() {
+double pageProcessMegabytes(const std::string& wanted = "WebKitWebProces") {
   double largest = 0;
   std::error_code ec;
   for (auto it = std::filesystem::directory_iterator("/proc", ec); !ec && it != std::filesystem::directory_iterator();
@@ -201,8 +282,7 @@ double pageProcessMegabytes() {
       if (line.rfind("RssAnon:", 0) == 0 || line.rfind("VmSwap:", 0) == 0)
         megabytes += std::strtod(line.c_str() + line.find(':') + 1, nullptr) / 1024;
     }
-    if (parent == static_cast<long>(getpid()) && name.rfind("WebKitWebProces", 0) == 0)
-      largest = std::max(largest, megabytes);
+    if (parent == static_cast<long>(getpid()) && name.rfind(wanted, 0) == 0) largest = std::max(largest, megabytes);
   }
   return largest;
 }
@@ -402,6 +482,44 @@ TEST_F(WebPageTest, OnlyTheUsersTapOpensTheDesktop) {
   EXPECT_EQ(opened.size(), 2u);
 }
 
+TEST_F(WebPageTest, OneTapLaunchesOneProgramAndPrintsOnlyThroughTheApplication) {
+  std::vector<std::string> opened;
+  ui::Application::sharedInstance().setOpenURLHandler([&](const std::string& u) {
+    opened.push_back(u);
+    return true;
+  });
+  auto printer = std::make_shared<RecordingPrinter>();
+  svc::PrintInteractionController::install(printer);
+  launchAgainstService();
+  realWorkUnderWay = [] { return true; };
+  auto page = open(url("/storm"));
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(loaded(*page));
+  auto& web = *page->contentWebView();
+  // The print the page asked for as it loaded neither printed nor held the window.
+  ASSERT_TRUE(waitFor([&] { return web.pageTitle() == "Storm" && web.hasPicture(); }, 10));
+  settle(0.2);
+  EXPECT_TRUE(printer->jobs.empty());
+  // One tap on the mail link: its own address opens, none of the five its
+  // script sends after it.
+  tapAt(web, {60, 35});
+  waitFor([] { return false; }, 2);
+  EXPECT_EQ(opened, std::vector<std::string>{"mailto:sales@example.invalid"});
+  EXPECT_EQ(web.url(), url("/storm"));
+  // A tap on the print button: the page as shown goes to the application's
+  // printer, once; the page's second print, a moment later, does not.
+  tapAt(web, {60, 135});
+  ASSERT_TRUE(waitFor([&] { return web.pageTitle() == "Printed twice"; }, 10));
+  settle(0.5);
+  ASSERT_EQ(printer->jobs.size(), 1u);
+  const auto* pictures = std::get_if<std::vector<gfx::ImagePtr>>(&printer->jobs[0]);
+  ASSERT_TRUE(pictures && pictures->size() == 1 && pictures->front());
+  EXPECT_EQ(printer->names[0], "Storm");
+  EXPECT_EQ(opened.size(), 1u);
+  EXPECT_FALSE(alert());
+  svc::PrintInteractionController::install(nullptr);
+}
+
 TEST_F(WebPageTest, APagePastTheMemoryCeilingIsStopped) {
   // A low ceiling for the test: the page asks for far more.
   constexpr unsigned kCeiling = 320;
@@ -427,6 +545,34 @@ TEST_F(WebPageTest, APagePastTheMemoryCeilingIsStopped) {
   LanguageManager::sharedInstance().setCurrentLanguage(2);
   EXPECT_EQ(message(*page), textOrEmpty(Language::stringWithName("PAGETOOLARGE")));
   LanguageManager::sharedInstance().setCurrentLanguage(1);
+  tap(*page->btnClose());
+
+  // Pages that keep their process too busy to measure itself: a body that
+  // inflates from 4 MB to 4 GB, and blobs that pile up in the network
+  // process. Each is stopped within seconds of passing the ceiling, and says so.
+  struct Hostile {
+    const char* path;
+    const char* process;
+  };
+  for (const Hostile hostile : {Hostile{"/inflate", "WebKitWebProces"}, Hostile{"/blobs", "WebKitNetworkPr"}}) {
+    SCOPED_TRACE(hostile.path);
+    page = open(url(hostile.path));
+    ASSERT_TRUE(page);
+    double grown = 0;
+    const auto began = std::chrono::steady_clock::now();
+    const bool ended = waitFor([&] {
+      grown = std::max(grown, pageProcessMegabytes(hostile.process));
+      return !message(*page).empty();
+    }, 60);
+    ASSERT_TRUE(ended) << "the process grew to " << grown << " MB";
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(20));
+    EXPECT_EQ(message(*page), en("PAGETOOLARGE"));
+    EXPECT_LT(grown, kCeiling * 3) << "stopped soon after it passed the ceiling";
+    EXPECT_LT(pageProcessMegabytes(hostile.process), kCeiling);
+    EXPECT_EQ(page->contentWebView()->pageTitle().rfind("Inflated", 0), std::string::npos);
+    EXPECT_NE(page->contentWebView()->pageTitle(), "Blobs kept");
+    tap(*page->btnClose());
+  }
 }
 
 TEST_F(WebPageTest, LeavingDuringALoadStopsIt) {

@@ -9,10 +9,12 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/ui/Application.hpp"
 #include "sales-service/FaultInjector.hpp"
 #include "sales-service/ZipBuilder.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "shell/config/Language.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
@@ -585,8 +587,34 @@ TEST_F(SignInTest, HostileSkinsAreRefusedAndLeaveNothingBehind) {
   crowded.content = countless.finish().value_or("");
   ASSERT_FALSE(crowded.content.empty());
 
-  for (const FaultRule& hostile : {gzipped, crowded}) {
-    SCOPED_TRACE(sales::faultKindName(hostile.kind));
+  // A skin of deep names: about a megabyte that would make 200,000 folders.
+  sales::ZipBuilder deepNames;
+  std::string levels;
+  for (int level = 0; level < 50; ++level) levels += "/d";
+  for (int i = 0; i < 4000; ++i) ASSERT_TRUE(deepNames.add("SkinImages/" + std::to_string(i) + levels + "/x.png", ""));
+  FaultRule deep = crowded;
+  deep.content = deepNames.finish().value_or("");
+  ASSERT_LT(deep.content.size(), 2u << 20);
+  // A skin of thirty pictures of a mebibyte of zeros each: each passes on
+  // its own, together 30 MiB from some thirty kilobytes.
+  sales::ZipBuilder zeros;
+  for (int i = 0; i < 30; ++i) ASSERT_TRUE(zeros.add("SkinImages/" + std::to_string(i) + ".png", std::string(1u << 20, '\0')));
+  FaultRule packed = crowded;
+  packed.content = zeros.finish().value_or("");
+  ASSERT_LT(packed.content.size(), 100u << 10);
+  // The user hears why the company's pictures are missing, as the toast shows it.
+  auto toastSays = [](const std::string& text) {
+    for (const auto& window : ui::Application::sharedInstance().windows()) {
+      for (const auto& view : window->subviews()) {
+        auto toast = std::dynamic_pointer_cast<UIToast>(view);
+        if (toast && toast->text() == text) return true;
+      }
+    }
+    return false;
+  };
+
+  for (const FaultRule& hostile : {gzipped, crowded, deep, packed}) {
+    SCOPED_TRACE(std::string(sales::faultKindName(hostile.kind)) + " " + std::to_string(hostile.content.size()));
     service->clearRequestLog();
     service->addFault(hostile);
     signIn("acme", "rep", "secret");
@@ -594,6 +622,9 @@ TEST_F(SignInTest, HostileSkinsAreRefusedAndLeaveNothingBehind) {
     // not acknowledged, and not asked for twice.
     ASSERT_FALSE(app->isWelcomeRoot());
     EXPECT_EQ(skinRequests(), 1u);
+    if (hostile.kind != FaultKind::Gzipped) {
+      EXPECT_TRUE(waitFor([&] { return toastSays(en("SKINTOOLARGE")); }, 2));
+    }
     for (const auto& ack : messages("syncDataFinished")) EXPECT_NE(ack.parameters.value("tableType", ""), "skin");
     EXPECT_EQ(skinLeftovers(), std::vector<std::string>{});
     service->clearFaults();

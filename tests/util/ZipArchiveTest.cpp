@@ -364,5 +364,58 @@ TEST_F(ZipArchiveTest, ArchivesOfTooManyEntriesAreRefusedBeforeAnythingIsWritten
     EXPECT_NE(entry.path().filename().string().rfind(".many", 0), 0u) << entry.path();
 }
 
+TEST_F(ZipArchiveTest, TheWholeIsHeldToARatioAndAFolderCountBeforeAnythingIsWritten) {
+  fs::path skins = dir / "client" / "SkinImages";
+  writeFile(skins / "old.png", "old skin");
+  const std::string zeros(std::size_t{1} << 20, '\0');
+  // Four entries of a mebibyte of zeros: each under the free size, together
+  // far more than ten times the archive.
+  auto packed = makeArchive(dir / "packed.zip", {{"SkinImages/1.png", zeros},
+                                                 {"SkinImages/2.png", zeros},
+                                                 {"SkinImages/3.png", zeros},
+                                                 {"SkinImages/4.png", zeros}});
+  // Short names, many levels: three folders each, 36 in all (37 with
+  // "SkinImages" itself when the prefix stays).
+  Entries deepNames;
+  for (int i = 0; i < 12; ++i) deepNames.emplace_back("SkinImages/" + std::to_string(i) + "/a/b/x.png", "x");
+  auto deep = makeArchive(dir / "deep.zip", deepNames);
+  struct Case {
+    fs::path archive;
+    std::uint64_t ratio, freeBytes, folders;
+    bool unpacks;
+  };
+  const std::uint64_t packedSize = fs::file_size(packed);
+  const Case cases[] = {
+      {packed, 10, zeros.size() + 1, 100, false},
+      // Within the ratio exactly, or within the free size whatever the ratio.
+      {packed, (4 * zeros.size() + packedSize - 1) / packedSize, zeros.size(), 100, true},
+      {packed, 10, 4 * zeros.size(), 100, true},
+      {deep, 100, 1 << 20, 35, false},
+      {deep, 100, 1 << 20, 37, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive.filename().string() + " " + std::to_string(c.ratio) + " " + std::to_string(c.folders));
+    ZipArchive zip;
+    zip.setRatioLimit(c.ratio, c.freeBytes);
+    zip.setFolderLimit(c.folders);
+    ASSERT_TRUE(zip.UnzipOpenFile(c.archive));
+    const fs::path target = dir / "out" / "SkinImages";
+    EXPECT_EQ(zip.unzipReplacingFolder(target, "SkinImages/"), c.unpacks) << zip.lastError();
+    EXPECT_EQ(zip.wasTooLarge(), !c.unpacks);
+    EXPECT_EQ(zip.UnzipFileTo(dir / "plain", true), c.unpacks);
+    EXPECT_EQ(zip.wasTooLarge(), !c.unpacks);
+    if (!c.unpacks) {
+      // Refused before a folder was made, straight or beside.
+      EXPECT_FALSE(fs::exists(dir / "plain"));
+      EXPECT_FALSE(fs::exists(dir / "out"));
+    } else {
+      EXPECT_EQ(listTree(target).size(), c.archive == deep ? 48u : 4u);
+    }
+    fs::remove_all(dir / "out");
+    fs::remove_all(dir / "plain");
+  }
+  EXPECT_EQ(listTree(dir / "client"), (std::set<std::string>{"SkinImages", "SkinImages/old.png"}));
+}
+
 }  // namespace
 }  // namespace mv

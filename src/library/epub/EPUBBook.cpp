@@ -1,7 +1,5 @@
 #include "library/epub/EPUBBook.hpp"
 
-#include <minizip/unzip.h>
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -66,39 +64,6 @@ std::optional<std::string> sourceStamp(const fs::path& path) {
   // The last number is the way of unpacking: a folder unpacked before fonts
   // were restored is unpacked again.
   return std::to_string(size) + " " + std::to_string(ticks) + " 2\n";
-}
-
-// What the archive's entries say they unpack to, together; nothing when it
-// cannot be read. The reader never writes more of an entry than it says.
-struct DeclaredSizes {
-  std::uint64_t total = 0;
-  // The first entry beyond a book's limits, if any.
-  std::string refusal;
-};
-std::optional<DeclaredSizes> declaredSizes(const fs::path& path) {
-  unzFile zip = unzOpen64(path.c_str());
-  if (!zip) return std::nullopt;
-  DeclaredSizes sizes;
-  bool ok = true;
-  for (int at = unzGoToFirstFile(zip); at == UNZ_OK; at = unzGoToNextFile(zip)) {
-    unz_file_info64 info{};
-    if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
-      ok = false;
-      break;
-    }
-    sizes.total += info.uncompressed_size;
-    if (!sizes.refusal.empty()) continue;
-    if (info.uncompressed_size > EPUBBook::kMaximumEntryBytes) {
-      sizes.refusal = "an entry would unpack to " + std::to_string(info.uncompressed_size) + " bytes";
-    } else if (info.uncompressed_size > EPUBBook::kRatioCheckedAbove &&
-               info.uncompressed_size > EPUBBook::kMaximumRatio * info.compressed_size) {
-      sizes.refusal = "an entry would unpack to " + std::to_string(info.uncompressed_size) + " bytes from " +
-                      std::to_string(info.compressed_size);
-    }
-  }
-  unzClose(zip);
-  if (!ok) return std::nullopt;
-  return sizes;
 }
 
 // The older algorithm's key: the UUID of the identifier (without white space)
@@ -184,23 +149,18 @@ bool EPUBBook::unzipFileAtPath(const fs::path& path) {
   // Only a folder of our own is replaced, never a file that happens to bear its name.
   if (fs::exists(status) && !fs::is_directory(status)) return fail("a file is in the place of " + folder.string());
 
-  // A crafted archive may unpack to many times its size and fill the disk.
-  const auto sizes = declaredSizes(path);
-  if (!sizes) return fail("not a readable archive");
-  if (!sizes->refusal.empty()) {
-    tooLarge_ = true;
-    return fail(sizes->refusal);
-  }
-  const fs::space_info room = fs::space(folder.parent_path(), ec);
-  if (!ec && sizes->total > room.available) {
-    tooLarge_ = true;
-    return fail("the book would unpack to " + std::to_string(sizes->total) + " bytes, more than the disk has room for");
-  }
+  // A crafted archive may unpack to many times its size and fill the disk:
+  // the archive checks its whole directory before it writes anything.
   ZipArchive zip;
-  zip.setUnpackLimits(kMaximumEntryBytes, sizes->total);
+  zip.setUnpackLimits(kMaximumBytes, kMaximumBytes);
+  zip.setRatioLimit(kMaximumRatio, kRatioFreeBytes);
+  zip.setFolderLimit(kMaximumFolders);
   zip.stopWhen(stop_);
   if (!zip.UnzipOpenFile(path)) return fail("not a readable archive: " + zip.lastError());
-  if (!zip.unzipReplacingFolder(folder)) return fail("cannot unpack: " + zip.lastError());
+  if (!zip.unzipReplacingFolder(folder)) {
+    tooLarge_ = zip.wasTooLarge();
+    return fail("cannot unpack: " + zip.lastError());
+  }
   if (!zip.UnzipCloseFile()) MV_LOG("epub: closing ", path.string(), " failed");
   deobfuscateFonts();
   // Without the marker the next load unpacks again, which costs time but is

@@ -65,14 +65,16 @@ class EPUBBook {
 
   // Inside the unpacked folder: the size and time of the .epub it came from.
   static constexpr const char* kExtractionMarker = ".epub-source";
-  // No entry of a book unpacks to more than this, and none larger than the
-  // smaller size to more than this many times its packed size (what a book of
-  // text, pictures and clips never needs; what a crafted archive does). A
-  // smaller entry cannot fill the disk however well it packs, and all of them
-  // together must fit in the room the disk has.
-  static constexpr std::uint64_t kMaximumEntryBytes = 1ull << 30;
-  static constexpr std::uint64_t kRatioCheckedAbove = 16ull << 20;
+  // A book unpacks to no more than this in all, nor to more than this many
+  // times its packed size (nor any entry larger than the smaller size to more
+  // than that ratio of its own), nor into more folders than this: what a book
+  // of text, pictures and clips never needs; what a crafted archive does. Up
+  // to the smaller size in all passes whatever the ratio, and all of it must
+  // fit in the room the disk has.
+  static constexpr std::uint64_t kMaximumBytes = 1ull << 30;
+  static constexpr std::uint64_t kRatioFreeBytes = 16ull << 20;
   static constexpr std::uint64_t kMaximumRatio = 100;
+  static constexpr std::uint64_t kMaximumFolders = 1000;
 
  private:
   bool fail(std::string message);

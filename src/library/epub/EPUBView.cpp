@@ -192,13 +192,13 @@ void EPUBView::stopLoading() {
   endWait();
 }
 
-bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView&, const std::string& url, svc::WebViewNavigationType type,
-                                                 bool byUser) {
+bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView& web, const std::string& url,
+                                                 svc::WebViewNavigationType type, bool byUser) {
   auto file = folder_ ? folder_->fileOf(url) : std::nullopt;
   if (!file) {
     // Not the book: the network and mail open on the desktop, nothing else opens.
     if (auto link = openableLink(url); link && type == svc::WebViewNavigationType::LinkClicked)
-      openLinkOnDesktop(*link, byUser);
+      openLinkOnDesktop(web, *link, byUser);
     else
       MV_LOG("epub: refused to open ", url);
     return false;
@@ -247,6 +247,9 @@ void EPUBView::webViewDidFailLoadWithError(svc::WebView&, const base::Error& err
   pendingAnchor_.clear();
   MV_LOG("epub: a unit did not load: ", error.description);
   endWait();
+  if (error.code == svc::WebView::kErrorPageTooLarge) {
+    if (auto d = delegate()) d->epubViewPageTooLarge();
+  }
 }
 
 void EPUBView::paginate() {

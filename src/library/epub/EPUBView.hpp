@@ -39,6 +39,8 @@ class EPubViewDelegate {
   // A link of the unit shown points at another file of the book: YES when it
   // is a unit that is now being loaded (the view then shows the linked place).
   virtual bool gotoLinkedSpine(const std::filesystem::path& /*unit*/) { return false; }
+  // The unit's page passed the engine's memory ceiling and was stopped.
+  virtual void epubViewPageTooLarge() {}
 };
 
 class EPUBView : public ui::View, public svc::WebViewDelegate {

@@ -214,6 +214,8 @@ void EPUBViewController::gotoNextSpine() {
   gotoPage(0, static_cast<std::int64_t>(currentSpineIndex_) + 1);
 }
 
+void EPUBViewController::epubViewPageTooLarge() { showFailure(kTooLargeMessageKey); }
+
 void EPUBViewController::epubViewLoadFinished() {
   auto& v = *bookView();
   v.gotoPage(v.isNext() ? 0 : v.pageCount() - 1);

@@ -60,6 +60,9 @@ class EPUBViewController : public ui::ViewController,
   void gotoPrevSpine() override;
   void gotoNextSpine() override;
   void epubViewLoadFinished() override;
+  // The book's page took more memory than a page may: the reader says the
+  // book is too large and goes back.
+  void epubViewPageTooLarge() override;
   bool gotoLinkedSpine(const std::filesystem::path& unit) override;
 
   // The page keys turn the book's pages as the swipes do (see ui::KeyPress):

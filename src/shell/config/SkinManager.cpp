@@ -127,16 +127,21 @@ bool SkinManager::initializeSkinImage() {
   return unpackSkinArchive(*folder);
 }
 
-bool SkinManager::unpackSkinArchive(const fs::path& clientFolder) {
+bool SkinManager::unpackSkinArchive(const fs::path& clientFolder, bool* tooLarge) {
+  if (tooLarge) *tooLarge = false;
   const fs::path zip = clientFolder / kSkinArchiveName;
   if (!isFile(zip)) return false;
   ZipArchive archive;
+  archive.setUnpackLimits(kSkinMaximumBytes, kSkinMaximumBytes);
+  archive.setRatioLimit(kSkinMaximumRatio, kSkinRatioFreeBytes);
+  archive.setFolderLimit(kSkinMaximumFolders);
   // Only the skin's own entries, and only into the skin folder: an archive
   // from the network never reaches the database or anything outside.
   const bool ok = archive.UnzipOpenFile(zip) &&
                   archive.unzipReplacingFolder(clientFolder / kSkinFolderName, std::string(kSkinFolderName) + "/");
   archive.UnzipCloseFile();
   if (!ok) {
+    if (tooLarge) *tooLarge = archive.wasTooLarge();
     MV_LOG("The skin archive could not be unpacked: ", archive.lastError());
     std::error_code ec;
     fs::remove(zip, ec);

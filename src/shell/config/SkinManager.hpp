@@ -5,6 +5,7 @@
 // The demo data "DEMO_Zh.zip" holds the client folders of the two demo
 // companies. One per process, never freed; main thread only, except the
 // demo unpacking, which runs on a worker of its own.
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -54,8 +55,17 @@ class SkinManager {
   bool initializeSkinImage();
   // Makes the skin archive in `clientFolder` its new skin folder, replacing
   // the one there only when every entry unpacked. An archive that does not
-  // unpack is removed: it would fail the same way at every start.
-  static bool unpackSkinArchive(const std::filesystem::path& clientFolder);
+  // unpack is removed: it would fail the same way at every start. With
+  // `tooLarge`, says whether it was refused for what it would unpack to.
+  static bool unpackSkinArchive(const std::filesystem::path& clientFolder, bool* tooLarge = nullptr);
+
+  // A skin is a few hundred pictures: it unpacks to no more than this in all,
+  // nor to more than this many times its packed size beyond the free size,
+  // nor into more folders than this.
+  static constexpr std::uint64_t kSkinMaximumBytes = 64ull << 20;
+  static constexpr std::uint64_t kSkinMaximumRatio = 100;
+  static constexpr std::uint64_t kSkinRatioFreeBytes = 16ull << 20;
+  static constexpr std::uint64_t kSkinMaximumFolders = 100;
 
   // The client's version of an image (the "@2x" file first on a double-
   // resolution screen), else the application's own; nothing for a blank name.

@@ -7,9 +7,13 @@
 
 namespace mv {
 
-bool openLinkOnDesktop(const std::string& url, bool byUser) {
+bool openLinkOnDesktop(svc::WebView& page, const std::string& url, bool byUser) {
   if (!byUser) {
     MV_LOG("a page's script asked to open ", url, " on the desktop: refused");
+    return false;
+  }
+  if (!page.takeLaunchAllowance()) {
+    MV_LOG("a page asked to open ", url, " on the desktop with no tap left to allow it: refused");
     return false;
   }
   if (ui::Application::sharedInstance().openURL(url)) return true;

@@ -1,12 +1,16 @@
 #include "shell/frame/WebViewController.hpp"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/base/Log.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/SkinManager.hpp"
+#include "services/PrintInteractionController.hpp"
 #include "shell/frame/DesktopLink.hpp"
+#include "shell/frame/ScreenAlert.hpp"
+#include "shell/frame/SharingNotices.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/OpenableLink.hpp"
 #include "util/Text.hpp"
@@ -117,11 +121,11 @@ void WebViewController::refreshBtnStatus() {
   btnForward_->setEnabled(contentWebView_->canGoForward());
 }
 
-bool WebViewController::webViewShouldStartLoadWithRequest(svc::WebView&, const std::string& url,
+bool WebViewController::webViewShouldStartLoadWithRequest(svc::WebView& web, const std::string& url,
                                                           svc::WebViewNavigationType, bool byUser) {
   switch (navigationRule(url)) {
     case NavigationRule::Load: return true;
-    case NavigationRule::Desktop: openLinkOnDesktop(url, byUser); return false;
+    case NavigationRule::Desktop: openLinkOnDesktop(web, url, byUser); return false;
     case NavigationRule::Refuse: MV_LOG("web page: refused to open ", url); return false;
   }
   return false;
@@ -158,6 +162,23 @@ void WebViewController::webViewDidFailLoadWithError(svc::WebView&, const base::E
 void WebViewController::webViewDidRefuseDownload(svc::WebView&, const std::string& url) {
   MV_LOG("web page: refused to download ", url);
   showMessage("DOWNLOADREFUSED");
+}
+
+void WebViewController::webViewDidAskToPrint(svc::WebView& webView) {
+  auto picture = webView.picture();
+  auto printer = svc::PrintInteractionController::sharedPrintController();
+  if (!picture) return;
+  if (!printer || !printer->isPrintingAvailable()) {
+    ScreenAlert{0, text("PRINT"), text("PRINTFAILED"), text("OK"), {}}.showOnce({});
+    return;
+  }
+  svc::PrintInfo info;
+  info.outputType = svc::PrintOutputType::General;
+  info.jobName = webView.pageTitle().empty() ? text("PRINT") : webView.pageTitle();
+  auto weak = ui::weakAs<WebViewController>(this);
+  printer->print(std::vector<gfx::ImagePtr>{picture}, info, [weak](const svc::PrintOutcome& outcome) {
+    if (weak.lock()) SharingNotices::showPrintOutcome(outcome);
+  });
 }
 
 }  // namespace mv

@@ -42,6 +42,8 @@ class WebViewController : public PopBaseController, public svc::WebViewDelegate 
   void webViewDidFinishLoad(svc::WebView& webView) override;
   void webViewDidFailLoadWithError(svc::WebView& webView, const base::Error& error) override;
   void webViewDidRefuseDownload(svc::WebView& webView, const std::string& url) override;
+  // The page as shown goes to the application's printer, as a picture.
+  void webViewDidAskToPrint(svc::WebView& webView) override;
 
   const std::shared_ptr<svc::WebView>& contentWebView() const { return contentWebView_; }
   const std::shared_ptr<ui::Button>& btnBack() const { return btnBack_; }

@@ -11,6 +11,7 @@
 #include "shell/config/ConfigManager.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "shell/session/AccountStorage.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/session/SignInNotifications.hpp"
@@ -275,11 +276,15 @@ void LoginMode::skinReply(const DownloadRst& result) {
   if (result.isSuccess() && folder) {
     // The new skin replaces the old one only when it unpacked whole, and only
     // then does the service hear that it arrived.
-    if (SkinManager::unpackSkinArchive(*folder)) {
+    bool tooLarge = false;
+    if (SkinManager::unpackSkinArchive(*folder, &tooLarge)) {
       renewed = true;
       needUpdateSkin_ = false;
       syncFinishedtype("skin");
       MV_LOG("request download finish success!");
+    } else if (tooLarge) {
+      // The company's pictures stay the application's own; the user hears why.
+      UIToast::showTextOf("SKINTOOLARGE");
     }
   }
   if (!delegate()) endWaitBox();
