@@ -564,23 +564,28 @@ void SyncModel::removeUnlistedPictures() {
   // Only a full reply lists everything: after an incremental one a file the
   // store does not name may still be one of a row it has not been sent yet.
   std::vector<fs::path> paths;
-  const auto unlisted = [&](int type, const std::vector<std::string>& names) {
+  // `names` is read only when the folder holds anything (a first sync finds
+  // it empty); a list that cannot be read removes nothing.
+  const auto unlisted = [&](int type, const std::function<std::optional<std::vector<std::string>>()>& names) {
     const auto folder = folderOfType(type);
     if (!folder) return;
-    const std::set<std::string> listed(names.begin(), names.end());
-    for (const std::string& name : namesIn(*folder)) {
+    const std::set<std::string> present = namesIn(*folder);
+    if (present.empty()) return;
+    const auto read = names();
+    if (!read) return;
+    const std::set<std::string> listed(read->begin(), read->end());
+    for (const std::string& name : present) {
       if (!listed.count(name)) paths.push_back(*folder / name);
     }
   };
   if (productFull_) {
-    // A list that cannot be read removes nothing.
-    if (auto images = database_->getPublishImages(1)) {
-      unlisted(kImageTypeProduct, pictureNames(*images));
-    }
+    unlisted(kImageTypeProduct, [&]() -> std::optional<std::vector<std::string>> {
+      auto images = database_->getPublishImages(1);
+      if (!images) return std::nullopt;
+      return pictureNames(*images);
+    });
   }
-  if (libraryFull_) {
-    if (auto covers = database_->getAllFilesImg()) unlisted(kImageTypeCover, *covers);
-  }
+  if (libraryFull_) unlisted(kImageTypeCover, [&] { return database_->getAllFilesImg(); });
   if (!paths.empty()) MV_LOG(paths.size(), " pictures the service no longer lists are removed");
   removeInBackground(std::move(paths));
 }
