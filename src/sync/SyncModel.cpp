@@ -176,6 +176,7 @@ void SyncModel::beginRun() {
   isDownloading_ = true;
   needWork_ = 0;
   productSaved_ = librarySaved_ = customerSaved_ = false;
+  productFull_ = libraryFull_ = false;
   completedKinds_.clear();
   pendingRetries_.clear();
   failedFiles_.clear();
@@ -285,6 +286,7 @@ void SyncModel::requestSync() {
 void SyncModel::requestProductTables() {
   auto request = std::make_shared<RequestSyncAllTable>();
   request->isFull = needSyncAll(std::string(kProductSynced));
+  productFull_ = request->isFull == "true";
   request->store = makeProductStore();
   request->productsPerBatch = productsPerBatch_;
   // A full sync asks once more for every icon.
@@ -404,12 +406,26 @@ void SyncModel::fileTablesRespond(const SyncFileTableRst& reply) {
     breakSync(reply.message);
     return;
   }
-  const std::set<std::string> kept = reply.libFileTable ? keptCovers() : std::set<std::string>();
+  // A full reply lists every cover: those of its published files already on
+  // disk stay, and only the others go.
+  const bool full = reply.isFull != "false";
+  std::set<std::string> kept = reply.libFileTable && !full ? keptCovers() : std::set<std::string>();
+  std::vector<marvisto_library_files_Entity> changed;
+  if (reply.libFileTable) {
+    for (const auto& file : *reply.libFileTable) {
+      if (full && file.published == 1) {
+        kept.insert(file.cover_image);
+      } else {
+        changed.push_back(file);
+      }
+    }
+  }
   if (!saveLibraryTables(reply)) {
     breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
-  if (reply.libFileTable) removeChangedCovers(*reply.libFileTable, kept);
+  removeChangedCovers(changed, kept);
+  libraryFull_ = full && reply.libFileTable;
   librarySaved_ = true;
   setReloadFlag(SyncConfigManager::kReloadLibrary);
   startImagePhaseAfterRemovals();

@@ -269,6 +269,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   void removeChangedPictures(const std::vector<std::string>& names);
   void removeChangedCovers(const std::vector<marvisto_library_files_Entity>& files, const std::set<std::string>& keep);
   void removeInBackground(std::vector<std::filesystem::path> paths);
+  // After a full reply: removes the pictures (or covers) on disk that no
+  // published row names any more, so the store matches the service.
+  void removeUnlistedPictures();
   // Tells the delegate how far a removal is.
   void removalProgress(float share);
   void kindCompleted(int kind);
@@ -334,6 +337,11 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   Stage stage_ = Stage::Idle;
   // Parts whose tables this run stored.
   std::shared_ptr<ProductStore> productStore_;
+  // The product tables were asked in full: the reply lists every picture, so
+  // none of those on disk is taken for a changed one.
+  bool productFull_ = false;
+  // This run stored a full library reply, which lists every cover.
+  bool libraryFull_ = false;
   std::size_t productsPerBatch_ = 500;
   bool productSaved_ = false;
   bool librarySaved_ = false;

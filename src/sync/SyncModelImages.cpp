@@ -38,6 +38,24 @@ std::set<std::string> namesIn(const fs::path& folder) {
   return names;
 }
 
+// A file on disk that a run may take as fetched. Downloads are moved into
+// their folder only once they arrived whole, so a file there is whole unless
+// something else cut it down to nothing; an empty one is fetched again.
+bool isWholeFile(const fs::directory_entry& entry) {
+  std::error_code ec;
+  return entry.is_regular_file(ec) && entry.file_size(ec) > 0 && !ec;
+}
+
+// The names of the files in `folder` a run takes as fetched.
+std::set<std::string> wholeFilesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (isWholeFile(*it)) names.insert(it->path().filename().string());
+  }
+  return names;
+}
+
 // Lists of at least this many names are checked against one listing of
 // their folder instead of one look at the disk per name.
 constexpr std::size_t kListingFrom = 256;
@@ -57,7 +75,7 @@ std::int64_t collectMissing(const std::vector<std::string>& names, int type, std
   std::set<std::string> counted;
   const auto folder = folderOfType(type);
   const bool listed = folder && names.size() >= kListingFrom;
-  const std::set<std::string> present = listed ? namesIn(*folder) : std::set<std::string>();
+  const std::set<std::string> present = listed ? wholeFilesIn(*folder) : std::set<std::string>();
   for (const std::string& name : names) {
     if (isBlank(name) || counted.count(name)) continue;
     if (!folder || !PublicFunction::isSafeFileName(name)) {
@@ -66,7 +84,7 @@ std::int64_t collectMissing(const std::vector<std::string>& names, int type, std
     }
     counted.insert(name);
     std::error_code ec;
-    if (listed ? present.count(name) > 0 : fs::exists(*folder / name, ec)) continue;
+    if (listed ? present.count(name) > 0 : isWholeFile(fs::directory_entry(*folder / name, ec))) continue;
     if (seen.insert(name).second) list.push_back(name);
   }
   return static_cast<std::int64_t>(counted.size());
@@ -135,6 +153,20 @@ std::vector<std::string> pictureNames(const std::vector<marvisto_image_Entity>& 
   return names;
 }
 
+// The picture and thumbnail names of published image rows
+// ({"imageFull", "imageThumb"}).
+std::vector<std::string> pictureNames(const std::vector<base::Value>& images) {
+  std::vector<std::string> names;
+  names.reserve(images.size() * 2);
+  for (const base::Value& row : images) {
+    for (const char* key : {"imageFull", "imageThumb"}) {
+      auto it = row.find(key);
+      if (it != row.end() && it->is_string()) names.push_back(it->get<std::string>());
+    }
+  }
+  return names;
+}
+
 std::vector<std::string> coverNames(const std::vector<marvisto_library_files_Entity>& files) {
   std::vector<std::string> names;
   names.reserve(files.size());
@@ -199,13 +231,7 @@ bool SyncModel::addAllImageLists() {
   auto icons = dam->getAllIconAddress();
   auto covers = dam->getAllFilesImg();
   if (!images || !icons || !covers) return false;
-  std::vector<std::string> productNames;
-  for (const base::Value& row : *images) {
-    for (const char* key : {"imageFull", "imageThumb"}) {
-      auto it = row.find(key);
-      if (it != row.end() && it->is_string()) productNames.push_back(it->get<std::string>());
-    }
-  }
+  const std::vector<std::string> productNames = pictureNames(*images);
   productImgCount_ = collectMissing(productNames, kImageTypeProduct, downloadRemotingPImgList_);
   // Icons the service has answered missing wait for the next full sync.
   std::vector<std::string> iconNames = std::move(*icons);
@@ -534,8 +560,39 @@ void SyncModel::removalProgress(float share) {
   if (auto d = delegate()) d->setRemovalProgress(share);
 }
 
+void SyncModel::removeUnlistedPictures() {
+  // Only a full reply lists everything: after an incremental one a file the
+  // store does not name may still be one of a row it has not been sent yet.
+  std::vector<fs::path> paths;
+  // `names` is read only when the folder holds anything (a first sync finds
+  // it empty); a list that cannot be read removes nothing.
+  const auto unlisted = [&](int type, const std::function<std::optional<std::vector<std::string>>()>& names) {
+    const auto folder = folderOfType(type);
+    if (!folder) return;
+    const std::set<std::string> present = namesIn(*folder);
+    if (present.empty()) return;
+    const auto read = names();
+    if (!read) return;
+    const std::set<std::string> listed(read->begin(), read->end());
+    for (const std::string& name : present) {
+      if (!listed.count(name)) paths.push_back(*folder / name);
+    }
+  };
+  if (productFull_) {
+    unlisted(kImageTypeProduct, [&]() -> std::optional<std::vector<std::string>> {
+      auto images = database_->getPublishImages(1);
+      if (!images) return std::nullopt;
+      return pictureNames(*images);
+    });
+  }
+  if (libraryFull_) unlisted(kImageTypeCover, [&] { return database_->getAllFilesImg(); });
+  if (!paths.empty()) MV_LOG(paths.size(), " pictures the service no longer lists are removed");
+  removeInBackground(std::move(paths));
+}
+
 void SyncModel::startImagePhaseAfterRemovals() {
   stage_ = Stage::Images;
+  removeUnlistedPictures();
   if (!removalQueue_) {
     startImagePhase();
     return;

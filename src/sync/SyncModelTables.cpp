@@ -91,11 +91,17 @@ bool SyncModel::saveProductRows(const SyncAllTableRst& r, bool dropOldAttributes
 // One transaction for the whole reply: a reply that fails keeps nothing.
 class SyncModel::ProductStore : public SyncAllTableStore {
  public:
-  ProductStore(std::weak_ptr<SyncModel> model, std::set<std::string> kept)
-      : model_(std::move(model)), kept_(std::move(kept)) {}
+  // `keepListed`: a full reply lists every picture of the company, and those
+  // already on disk are whole (a download is moved into place only once all
+  // of it arrived), so the pictures of its published rows stay: a first sync
+  // cut short resumes rather than fetching them again. Else the pictures of
+  // its rows are changed ones, less the `kept`.
+  ProductStore(std::weak_ptr<SyncModel> model, std::set<std::string> kept, bool keepListed)
+      : model_(std::move(model)), kept_(std::move(kept)), keepListed_(keepListed) {}
 
   bool whileReading(const std::function<bool()>& read) override {
     changed_.clear();
+    shownNames_.clear();
     auto model = model_.lock();
     if (!model) return false;
     DataAccessManager& dam = *model->database_;
@@ -110,7 +116,10 @@ class SyncModel::ProductStore : public SyncAllTableStore {
       return whole;
     });
     reading_ = false;
-    if (!kept) changed_.clear();
+    if (!kept) {
+      changed_.clear();
+      shownNames_.clear();
+    }
     return kept;
   }
 
@@ -119,21 +128,33 @@ class SyncModel::ProductStore : public SyncAllTableStore {
     if (!reading_ || !model) return false;
     if (rows.imagesTable) {
       for (const auto& image : *rows.imagesTable) {
+        const bool shown = keepListed_ && image.image_publis == 1;
         for (const std::string* name : {&image.image_thumb_address, &image.image_full_address}) {
-          if (!kept_.count(*name)) changed_.push_back(*name);
+          if (shown) {
+            shownNames_.insert(*name);
+          } else if (!kept_.count(*name)) {
+            changed_.push_back(*name);
+          }
         }
       }
     }
     return model->saveProductRows(rows, hadAttributes_, hadLinks_);
   }
 
-  // The picture and thumbnail names of the stored image rows, less the kept.
-  std::vector<std::string> takeChanged() { return std::exchange(changed_, {}); }
+  // The picture and thumbnail names of the stored image rows, less the kept
+  // (and, of a full reply, less those a published row names).
+  std::vector<std::string> takeChanged() {
+    std::erase_if(changed_, [&](const std::string& name) { return shownNames_.count(name) > 0; });
+    shownNames_.clear();
+    return std::exchange(changed_, {});
+  }
 
  private:
   std::weak_ptr<SyncModel> model_;
   std::set<std::string> kept_;
   std::vector<std::string> changed_;
+  bool keepListed_ = false;
+  std::set<std::string> shownNames_;
   bool hadAttributes_ = true;
   bool hadLinks_ = true;
   bool reading_ = false;
@@ -141,7 +162,7 @@ class SyncModel::ProductStore : public SyncAllTableStore {
 
 std::shared_ptr<SyncAllTableStore> SyncModel::makeProductStore() {
   // Read before the reply replaces the rows.
-  productStore_ = std::make_shared<ProductStore>(weak_from_this(), keptPictures());
+  productStore_ = std::make_shared<ProductStore>(weak_from_this(), keptPictures(), productFull_);
   return productStore_;
 }
 
@@ -154,7 +175,8 @@ bool SyncModel::storeProductReply(const SyncAllTableRst& reply, std::vector<std:
   }
   // A reply read whole (no store was given): stored as one batch.
   if (!store) {
-    store = std::make_shared<ProductStore>(weak_from_this(), reply.imagesTable ? keptPictures() : std::set<std::string>());
+    store = std::make_shared<ProductStore>(weak_from_this(),
+                                           reply.imagesTable ? keptPictures() : std::set<std::string>(), productFull_);
   }
   if (!store->whileReading([&] { return store->store(reply); })) return stored(false, "product");
   changedPictures = store->takeChanged();

@@ -294,7 +294,9 @@ TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
   signIn("acme", "rep", "secret");
   ASSERT_FALSE(app->isWelcomeRoot());
   EXPECT_FALSE(defaults.hasKey("acme-ProductSynced"));
-  EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme" / "ProductImages" / "old.jpg"));
+  // The pictures stay for the full sync, which keeps those the service
+  // still lists.
+  EXPECT_TRUE(fs::exists(base::Paths::documents() / "acme" / "ProductImages" / "old.jpg"));
   ASSERT_TRUE(SessionDatabase::open().get());
   auto countOf = [&](const char* sql) {
     SQLiteStatement st = db.prepare(sql);

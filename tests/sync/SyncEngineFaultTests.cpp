@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <tuple>
 
@@ -255,9 +256,9 @@ TEST_F(SyncEngineTest, NetworkLossInTheImagePhaseBreaksOnceAndStopsOnlyTheRun) {
 
 // A run broken in its last kind is tried again: the pictures that arrived
 // whole in it stay and are not asked for again, though the service sends
-// every row again (nothing was acknowledged); a resync the user asks for
-// starts from nothing.
-TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndOnlyAResyncFetchesThemAgain) {
+// every row again (nothing was acknowledged). A resync the user asks for
+// keeps what the service lists and is whole on disk, and fetches the rest.
+TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndAResyncFetchesOnlyWhatIsNotWhole) {
   signIn();
   FaultRule stall;
   stall.path = "*/cover_image/*";
@@ -290,19 +291,116 @@ TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndOnlyAResyncFetchesThemA
     EXPECT_TRUE(fs::exists(localPath(file.substr(slash + 1), type))) << file;
   }
 
-  // A resync removes every picture first, and says how far it is.
+  // A resync: one picture cut down to nothing and one gone are fetched
+  // again, nothing else.
+  ASSERT_GE(pictures.size(), 2u);
+  const std::string cut = pictures.begin()->substr(std::string("product/").size());
+  const std::string gone = std::next(pictures.begin())->substr(std::string("product/").size());
+  ASSERT_TRUE(writeFile(localPath(cut, SyncModel::kImageTypeProduct), ""));
+  ASSERT_TRUE(fs::remove(localPath(gone, SyncModel::kImageTypeProduct)));
+  service->clearRequestLog();
+  engine()->setIsSyncAllData(true);
+  ASSERT_TRUE(runSync());
+  const auto again = requestedFiles();
+  EXPECT_EQ(std::set<std::string>(again.begin(), again.end()), (std::set<std::string>{"product/" + cut,
+                                                                                       "product/" + gone}));
+  for (const std::string& name : {cut, gone}) {
+    EXPECT_EQ(contentsOf(localPath(name, SyncModel::kImageTypeProduct)), *v1.file("product/" + name)) << name;
+  }
+
+  // The second version in full: the pictures of the rows it no longer shows
+  // and those it never listed go, and the screen hears how far that is
+  // before the first picture of the run is fetched.
+  const auto& ch = changes();
+  ASSERT_TRUE(fs::exists(localPath(ch.oldImageFull, SyncModel::kImageTypeProduct)));
+  const fs::path stalePicture = localPath("stale.jpg", SyncModel::kImageTypeProduct);
+  const fs::path staleCover = localPath("stale-cover.png", SyncModel::kImageTypeCover);
+  ASSERT_TRUE(writeFile(stalePicture, "old"));
+  ASSERT_TRUE(writeFile(staleCover, "old"));
+  ASSERT_TRUE(service->backend().setDataVersion("acme", 2));
+  service->clearRequestLog();
   delegate->removals.clear();
   const std::size_t progressBefore = delegate->progress.size();
   engine()->setIsSyncAllData(true);
   ASSERT_TRUE(runSync());
-  EXPECT_EQ(static_cast<std::size_t>(asked("product/")), 2 * pictures.size());
+  EXPECT_FALSE(fs::exists(localPath(ch.oldImageFull, SyncModel::kImageTypeProduct)));
+  EXPECT_FALSE(fs::exists(localPath(ch.oldImageThumb, SyncModel::kImageTypeProduct)));
+  EXPECT_FALSE(fs::exists(stalePicture));
+  EXPECT_FALSE(fs::exists(staleCover));
+  // Only the files new in the second version are fetched.
+  const auto& v2 = data(2);
+  const auto v1Files = imageFilesOf(v1.products, v1.icons, v1.libraryFiles);
+  std::set<std::string> newFiles;
+  for (const auto& file : imageFilesOf(v2.products, v2.icons, v2.libraryFiles)) {
+    if (!v1Files.count(file)) newFiles.insert(file);
+  }
+  EXPECT_TRUE(newFiles.count("product/" + ch.newImageFull));
+  const auto v2Files = requestedFiles();
+  EXPECT_EQ(std::set<std::string>(v2Files.begin(), v2Files.end()), newFiles);
+  EXPECT_EQ(v2Files.size(), newFiles.size());
   ASSERT_FALSE(delegate->removals.empty());
   EXPECT_EQ(delegate->removals.back().first, 1.0f);
   for (const auto& [share, reportsBefore] : delegate->removals) {
     EXPECT_GT(share, 0.0f);
     EXPECT_LE(share, 1.0f);
-    // All of it before the first picture of the run is fetched.
     EXPECT_EQ(reportsBefore, progressBefore);
+  }
+}
+
+// A first sync cut short in the middle of its pictures, then run again in
+// full, as the next start does for a store whose sync never finished: the
+// pictures that arrived whole stay, the one under way is not taken as whole,
+// and only what is missing is asked for.
+TEST_F(SyncEngineTest, AFirstSyncCutShortResumesWithThePicturesItHas) {
+  signIn();
+  FaultRule slow;
+  slow.path = "*/product/*";
+  slow.kind = FaultKind::Trickle;
+  slow.chunkBytes = 256;
+  slow.seconds = 0.02;
+  service->addFault(slow);
+  const auto productFiles = [&] {
+    const auto files = requestedFiles();
+    return std::count_if(files.begin(), files.end(), [](const std::string& f) { return f.rfind("product/", 0) == 0; });
+  };
+  engine()->startSync();
+  const auto& v1 = data(1);
+  const auto pictures = imageFilesOf(v1.products, {}, {});
+  ASSERT_TRUE(runUntil([&] { return productFiles() >= static_cast<long>(pictures.size() / 2); }));
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+  ASSERT_TRUE(waitForEnd(0, 20));
+  ASSERT_EQ(delegate->breaks.size(), 1u);
+  std::set<std::string> whole;
+  for (const auto& file : pictures) {
+    const std::string bytes =
+        contentsOf(localPath(file.substr(std::string("product/").size()), SyncModel::kImageTypeProduct));
+    if (bytes == *v1.file(file)) {
+      whole.insert(file);
+    } else {
+      EXPECT_EQ(bytes, "<missing>") << "a picture on disk is not whole: " << file;
+    }
+  }
+  ASSERT_FALSE(whole.empty());
+  ASSERT_LT(whole.size(), pictures.size());
+
+  service->clearFaults();
+  service->clearRequestLog();
+  engine()->setIsSyncAllData(true);
+  ASSERT_TRUE(runSync());
+  ASSERT_TRUE(clientFlag(SyncModel::kLastSync));
+  const auto again = requestedFiles();
+  std::set<std::string> missing;
+  std::set_difference(pictures.begin(), pictures.end(), whole.begin(), whole.end(),
+                      std::inserter(missing, missing.end()));
+  std::set<std::string> askedAgain;
+  for (const auto& file : again) {
+    if (file.rfind("product/", 0) == 0) askedAgain.insert(file);
+  }
+  EXPECT_EQ(askedAgain, missing);
+  EXPECT_EQ(static_cast<std::size_t>(productFiles()), missing.size()) << "a picture was asked for twice";
+  for (const auto& file : pictures) {
+    const std::string name = file.substr(std::string("product/").size());
+    EXPECT_EQ(contentsOf(localPath(name, SyncModel::kImageTypeProduct)), *v1.file(file)) << file;
   }
 }
 

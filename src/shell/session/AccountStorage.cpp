@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <set>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -105,7 +107,7 @@ bool AccountStorage::wipeForFullSync() {
     }
   }
   SessionDatabase::close();
-  const bool whole = removeData(*folder);
+  const bool whole = removeData(*folder, true);
   if (!whole) MV_LOG("The client folder was not wiped whole; the full resync fills what is there");
   if (!LocalWorkKeeper::restoreKeptRows(keptRows, *folder)) MV_LOG("Kept rows stay in ", keptRows.string());
   if (kept.empty()) return whole;
@@ -157,17 +159,39 @@ bool AccountStorage::stopWriters(const fs::path& folder) {
   return settled;
 }
 
-bool AccountStorage::removeData(const fs::path& folder) {
+bool AccountStorage::removeData(const fs::path& folder, bool keepPictures) {
   // What was made from the files and is kept elsewhere (thumbnails,
   // converted pages) is found through the files: it goes first.
   const bool copies = base::FolderCopies::removeAll(folder);
   if (!copies) MV_LOG("What was made from the files of ", folder.string(), " was not all removed");
   std::error_code ec;
-  if (fs::exists(fs::symlink_status(folder, ec))) fs::remove_all(folder, ec);
-  if (ec) MV_LOG("The client folder ", folder.string(), " could not be deleted: ", ec.message());
+  bool gone = true;
+  if (keepPictures && fs::is_directory(fs::symlink_status(folder, ec))) {
+    // Tens of thousands of pictures fetched again for nothing would make a
+    // full resync take many times as long.
+    const std::set<std::string> kept = {PublicFunction::folderForFileType(kFileTypeProductImage),
+                                        PublicFunction::folderForFileType(kFileTypeConfigImage),
+                                        PublicFunction::folderForFileType(kFileTypeLibraryImage)};
+    std::vector<fs::path> entries;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      const bool realFolder = fs::is_directory(it->symlink_status(ec));
+      if (!realFolder || !kept.count(it->path().filename().string())) entries.push_back(it->path());
+    }
+    gone = !ec;
+    for (const fs::path& entry : entries) {
+      std::error_code removed;
+      fs::remove_all(entry, removed);
+      if (removed) MV_LOG("In the client folder, ", entry.string(), " could not be deleted: ", removed.message());
+      gone = gone && !removed;
+    }
+  } else {
+    if (fs::exists(fs::symlink_status(folder, ec))) fs::remove_all(folder, ec);
+    if (ec) MV_LOG("The client folder ", folder.string(), " could not be deleted: ", ec.message());
+    gone = !fs::exists(fs::symlink_status(folder, ec));
+  }
   base::UserDefaults::standard().synchronize();
   removeAllSyncFlag();
-  return copies && !fs::exists(fs::symlink_status(folder, ec));
+  return copies && gone;
 }
 
 bool AccountStorage::removeSentDocuments() {

@@ -44,7 +44,8 @@ class AccountStorage {
   [[nodiscard]] bool createAllDirectorys();
   // Before a full resync the client folder is wiped, but the user's own work
   // the service does not have yet (and the rows kept from earlier upgrades) is
-  // set aside and put back into the new database. False when the work in the
+  // set aside and put back into the new database, and the pictures stay for
+  // the full sync to keep those the service still lists. False when the work in the
   // folder did not stop or the user's work could not be set aside: nothing
   // was wiped, and the full resync is left to the next sync; false too when
   // the folder was not wiped whole.
@@ -59,8 +60,11 @@ class AccountStorage {
   // writes there. The folder stays closed to new work until reopened.
   bool stopWriters(const std::filesystem::path& folder);
   // The folder, the copies made from its files, and the per-client flags;
-  // true when all of it is gone.
-  bool removeData(const std::filesystem::path& folder);
+  // true when all of it is gone. With `keepPictures` the folders of the
+  // product pictures, icons and library covers stay: the full sync that
+  // follows keeps what the store lists of them and removes the pictures and
+  // covers no published row names.
+  bool removeData(const std::filesystem::path& folder, bool keepPictures = false);
   // The account's outbox and print spool; true when both are gone.
   bool removeSentDocuments();
   static void setUnfinished(const std::string& clientId, bool unfinished);
