@@ -23,6 +23,20 @@
 
 namespace mv {
 
+namespace {
+
+// What the user is told of a failed reply: a server that could not be
+// reached is named, as the failure may be the message server's or the file
+// server's.
+std::string failureText(const NetBaseRst& reply) {
+  const auto unreachable = textForKey(kStatusNetworkError);
+  if (reply.httpRsp == 0 || reply.server.empty() || !unreachable || reply.message != *unreachable)
+    return reply.message;
+  return reply.message + " " + messageNamingServer(kServerNotReached, reply.server);
+}
+
+}  // namespace
+
 // ---- instance -----------------------------------------------------------------------
 
 std::shared_ptr<SyncModel> SyncModel::sharedInstance() {
@@ -202,6 +216,7 @@ void SyncModel::endRun() {
   stage_ = Stage::Idle;
   // Only the run's own requests: downloads and uploads of other screens go on.
   run_.cancelAll();
+  quietEstimate_ = 0;
   pendingRetries_.clear();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
@@ -375,13 +390,13 @@ void SyncModel::loginRespond(const LoginRst& result) {
     return;
   }
   if (session) SyncSession::refuseSilentLogin(*session, result.status);
-  if (needWork_ == 1) breakSync(result.message);
+  if (needWork_ == 1) breakSync(failureText(result));
 }
 
 void SyncModel::productTablesRespond(const SyncAllTableRst& reply) {
   if (!reply.isSuccess()) {
     productStore_.reset();
-    breakSync(reply.message);
+    breakSync(failureText(reply));
     return;
   }
   std::vector<std::string> changedPictures;
@@ -401,7 +416,7 @@ void SyncModel::productTablesRespond(const SyncAllTableRst& reply) {
 
 void SyncModel::fileTablesRespond(const SyncFileTableRst& reply) {
   if (!reply.isSuccess()) {
-    breakSync(reply.message);
+    breakSync(failureText(reply));
     return;
   }
   const std::set<std::string> kept = reply.libFileTable ? keptCovers() : std::set<std::string>();
@@ -417,7 +432,7 @@ void SyncModel::fileTablesRespond(const SyncFileTableRst& reply) {
 
 void SyncModel::customerTablesRespond(const SyncCustomerTableRst& reply) {
   if (!reply.isSuccess()) {
-    breakSync(reply.message);
+    breakSync(failureText(reply));
     return;
   }
   if (!saveCustomerTables(reply)) {
