@@ -75,6 +75,12 @@ std::string endpointOf(const std::string& url) {
   return url.substr(0, path);
 }
 
+// "host:port" of an endpoint, as the user knows the server.
+std::string serverOf(const std::string& endpoint) {
+  const auto scheme = endpoint.find("://");
+  return scheme == std::string::npos ? endpoint : endpoint.substr(scheme + 3);
+}
+
 void removeFile(const fs::path& path) { PublicFunction::removeFileIfPresent(path); }
 
 void removePartial(const fs::path& partial) {
@@ -222,6 +228,7 @@ void HttpNetworkCtrl::sendMessage(const std::shared_ptr<Operation>& op) {
     return;
   }
   op->url = GetMsgURLWithHeader(op->requestHeader);
+  op->endpoint = endpointOf(op->url);
   startAttempt(op);
 }
 
@@ -265,6 +272,7 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
   request->setRequestMethod("POST");
   if (op->requestType == kRequestTypeDownload) {
     request->setTimeOutSeconds(settings_.downloadTimeOutSeconds);
+    request->setLowSpeedBytesPerSecond(settings_.downloadLowSpeedBytesPerSecond);
     request->setDownloadDestinationPath(op->destination);
     request->setTemporaryFileDownloadPath(op->partial);
     request->setAllowResumeForFileDownloads(true);
@@ -362,13 +370,15 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
     report(op, std::string(kNetworkErrorReply), httpRspForError(error));
     return;
   }
-  // A service that went away refuses every file in turn: its batch stops
-  // rather than asking for each one.
-  const bool connectionFailed = error == static_cast<long>(RequestError::ConnectionFailure);
-  if (countEndpointFailure(*op, connectionFailed) && op->batch) {
+  // A service that went away refuses every file in turn, and one behind a
+  // stalled network lets each wait out its time-out: its downloads stop
+  // rather than asking for each file, each for as long again.
+  const bool noAnswer = error == static_cast<long>(RequestError::ConnectionFailure) ||
+                        error == static_cast<long>(RequestError::TimedOut);
+  if (countEndpointFailure(*op, noAnswer)) {
     MV_LOG("the file endpoint ", op->endpoint, " failed ", settings_.endpointFailureLimit,
-           " times in a row; its batch downloads stop");
-    stopBatchTo(op->endpoint);
+           " times in a row; its downloads stop");
+    stopDownloadsTo(op->endpoint);
     return;
   }
   retryOrFail(op, httpRspForError(error));
@@ -382,10 +392,10 @@ bool HttpNetworkCtrl::countEndpointFailure(const Operation& op, bool failed) {
   return ++endpointFailures_[op.endpoint] >= settings_.endpointFailureLimit;
 }
 
-void HttpNetworkCtrl::stopBatchTo(const std::string& endpoint) {
+void HttpNetworkCtrl::stopDownloadsTo(const std::string& endpoint) {
   std::vector<std::shared_ptr<Operation>> stopped;
   for (auto& [code, op] : operations_) {
-    if (!op->batch || op->endpoint != endpoint) continue;
+    if (!op->download || op->endpoint != endpoint) continue;
     // None of them may start while the others are ended.
     op->waiting = false;
     stopped.push_back(op);
@@ -501,6 +511,7 @@ void HttpNetworkCtrl::report(const std::shared_ptr<Operation>& op, std::string r
   carrier->requestHeader = op->requestHeader;
   carrier->httpRsp = httpRsp;
   carrier->recData = std::move(recData);
+  carrier->server = serverOf(op->endpoint);
   forget(op);
   if (carrier->delegate) carrier->delegate->ReciveHttpRespond(*carrier);
 }

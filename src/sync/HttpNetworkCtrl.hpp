@@ -42,12 +42,17 @@ class HttpNetworkCtrl {
     // Inactivity limits (no byte for that long), never limits on a whole transfer.
     double messageTimeOutSeconds = 15.0;
     double downloadTimeOutSeconds = 20.0;
+    // A download that gets fewer bytes a second than this for its whole
+    // inactivity limit fails like a silent one: a connection that trickles a
+    // byte every few seconds would otherwise hold its file for hours.
+    long downloadLowSpeedBytesPerSecond = 100;
     // A message that may be resent is sent once more after this delay.
     double messageRetryDelaySeconds = 3.0;
     // Further attempts of a single download after its first failure.
     int singleDownloadRetries = 3;
-    // Connection failures in a row to one file endpoint after which the
-    // downloads of a batch to it stop: the service has gone away.
+    // Failures in a row to one file endpoint (refused, reset or timed out,
+    // with no answer between them) after which every download to it stops:
+    // the service has stopped answering.
     int endpointFailureLimit = 3;
   };
 
@@ -114,11 +119,12 @@ class HttpNetworkCtrl {
   void downloadFinished(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void downloadFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void retryOrFail(const std::shared_ptr<Operation>& op, int httpRsp);
-  // Counts a download's connection failure (or clears the count on an
+  // Counts a download's failure to get an answer (or clears the count on an
   // answer) for its endpoint; true when the endpoint is now taken as gone.
   bool countEndpointFailure(const Operation& op, bool failed);
-  // Ends every batch download to the endpoint at once (`kHttpRspEndpointGone`).
-  void stopBatchTo(const std::string& endpoint);
+  // Ends every download to the endpoint at once, batch and single, queued,
+  // running or about to be tried again (`kHttpRspEndpointGone`).
+  void stopDownloadsTo(const std::string& endpoint);
   void messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void receivedData(FormDataRequest& request, std::string_view data);
   // Tells the carrier's delegate a download's share (0 to 1).
@@ -156,7 +162,7 @@ class HttpNetworkCtrl {
   };
   std::unordered_map<std::filesystem::path, int, PathText, PathText> busyDestinations_;
   std::unordered_map<std::filesystem::path, std::deque<int>, PathText, PathText> waitingFor_;
-  // Connection failures in a row per file endpoint ("http://host:port").
+  // Failures in a row per file endpoint ("http://host:port").
   std::map<std::string, int> endpointFailures_;
   base::Observation netUnconnect_;
 };

@@ -23,6 +23,9 @@ class NetBaseRst {
   std::string detail;
   // The text of the status in the interface language (never the reply's own).
   std::string message;
+  // The server ("host:port") the request went to, so that a failure made on
+  // the device can name it; empty when it never left.
+  std::string server;
 
   bool isSuccess() const { return status == "200"; }
 };

@@ -10,7 +10,9 @@
 #include "platform/base/WorkQueue.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
+#include "sync/ReplyValues.hpp"
 #include "sync/requests/RequestDownload.hpp"
+#include "transport/RequestError.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -152,7 +154,7 @@ void NetworkModel::feed(const std::shared_ptr<Batch>& batch) {
         auto b = weak.lock();
         if (!b) return;
         sharedInstance().endUnsent(b, std::string(HttpNetworkCtrl::kNetworkErrorReply),
-                                   HttpNetworkCtrl::httpRspForError(5));
+                                   HttpNetworkCtrl::httpRspForError(5), std::string());
       });
       break;
     }
@@ -203,16 +205,19 @@ void NetworkModel::deliverBatchFile(Entry entry, RequestInfoBase& info) {
   // Delivering gives the reply's text away: the unsent files keep a copy.
   const std::string stoppingReply = stops ? info.recData : std::string();
   const int stoppingRsp = info.httpRsp;
+  const std::string stoppingServer = info.server;
   deliver(std::move(entry), info);
-  if (stops && batches_.count(batch)) endUnsent(batch, stoppingReply, stoppingRsp);
+  if (stops && batches_.count(batch)) endUnsent(batch, stoppingReply, stoppingRsp, stoppingServer);
 }
 
-void NetworkModel::endUnsent(const std::shared_ptr<Batch>& batch, const std::string& reply, int httpRsp) {
+void NetworkModel::endUnsent(const std::shared_ptr<Batch>& batch, const std::string& reply, int httpRsp,
+                             const std::string& server) {
   const auto& names = batch->request->fileNameList;
   while (batches_.count(batch) && batch->next < batch->total && batch->next < names.size()) {
     auto info = downloadCarrier(*batch->request, names[batch->next++], this);
     info->recData = reply;
     info->httpRsp = httpRsp;
+    info->server = server;
     info->requestCode = 0;
     batch->inFlight.insert(0);
     deliverBatchFile(Entry{batch->request, std::nullopt, batch->handlers, batch}, *info);
@@ -252,10 +257,18 @@ void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
   result->cmdCode = info.cmdCode;
   result->requestCode = info.requestCode;
   result->httpRsp = info.httpRsp;
+  result->server = info.server;
   // Still "999" to every handler, but the user is told that it was the
   // server's certificate, not the network, that failed.
   if (info.httpRsp == kHttpRspUntrustedCertificate)
     result->message = textForKey("UNTRUSTEDCERTIFICATE").value_or(result->message);
+  // Likewise a file server that stopped answering (a file that timed out,
+  // or every file once the server is taken as gone): which one, and that it
+  // went quiet rather than that the network is missing.
+  const bool fileTimedOut = info.requestType == kRequestTypeDownload &&
+                            info.httpRsp == HttpNetworkCtrl::httpRspForError(static_cast<long>(RequestError::TimedOut));
+  if (info.httpRsp == kHttpRspEndpointGone || fileTimedOut)
+    result->message = messageNamingServer(kServerStoppedAnswering, info.server);
 
   const auto& handlers = *entry.handlers;
   const bool expired = isSessionExpiredStatus(result->status);

@@ -98,7 +98,7 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
   // A batch file's outcome: the batch's share first, then the outcome.
   void deliverBatchFile(Entry entry, RequestInfoBase& info);
   // Ends the files of a batch not yet sent with the outcome that stopped it.
-  void endUnsent(const std::shared_ptr<Batch>& batch, const std::string& reply, int httpRsp);
+  void endUnsent(const std::shared_ptr<Batch>& batch, const std::string& reply, int httpRsp, const std::string& server);
 
   std::map<int, Entry> dicRequestList_;
   std::set<std::shared_ptr<Batch>> batches_;

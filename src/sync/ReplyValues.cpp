@@ -131,6 +131,15 @@ std::string messageForStatus(const std::string& status) {
   return text(kStatusNoStatus);
 }
 
+std::string messageNamingServer(const std::string& key, const std::string& server) {
+  const auto pattern = textForKey(key);
+  if (!pattern) return server;
+  std::string out = *pattern;
+  const auto at = out.find("%@");
+  if (at != std::string::npos) out.replace(at, 2, server);
+  return out;
+}
+
 void markMalformedReply(NetBaseRst& result, std::string_view what) {
   MV_LOG("reply of command ", result.cmdCode, " has status 200 but ", what, "; taken as a failure");
   result.status = kStatusNoStatus;

@@ -50,6 +50,13 @@ void logSkippedRow(std::string_view table, std::string_view reason);
 // of "115", else "".
 std::string messageForStatus(const std::string& status);
 
+// Texts that name the server ("host:port") a failure concerns.
+inline constexpr const char* kServerNotReached = "SERVERNOTREACHED";
+inline constexpr const char* kServerStoppedAnswering = "SERVERSTOPPEDANSWERING";
+// The text of `key` with the server in its placeholder; the server alone
+// when the key has no text.
+std::string messageNamingServer(const std::string& key, const std::string& server);
+
 // Turns a "200" whose content cannot be read into the failure a reply without
 // status gives ("115"), so that no receiver takes it for an empty success.
 void markMalformedReply(NetBaseRst& result, std::string_view what);

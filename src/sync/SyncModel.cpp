@@ -23,6 +23,20 @@
 
 namespace mv {
 
+namespace {
+
+// What the user is told of a failed reply: a server that could not be
+// reached is named, as the failure may be the message server's or the file
+// server's.
+std::string failureText(const NetBaseRst& reply) {
+  const auto unreachable = textForKey(kStatusNetworkError);
+  if (reply.httpRsp == 0 || reply.server.empty() || !unreachable || reply.message != *unreachable)
+    return reply.message;
+  return reply.message + " " + messageNamingServer(kServerNotReached, reply.server);
+}
+
+}  // namespace
+
 // ---- instance -----------------------------------------------------------------------
 
 std::shared_ptr<SyncModel> SyncModel::sharedInstance() {
@@ -203,6 +217,7 @@ void SyncModel::endRun() {
   stage_ = Stage::Idle;
   // Only the run's own requests: downloads and uploads of other screens go on.
   run_.cancelAll();
+  quietEstimate_ = 0;
   pendingRetries_.clear();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
@@ -377,13 +392,13 @@ void SyncModel::loginRespond(const LoginRst& result) {
     return;
   }
   if (session) SyncSession::refuseSilentLogin(*session, result.status);
-  if (needWork_ == 1) breakSync(result.message);
+  if (needWork_ == 1) breakSync(failureText(result));
 }
 
 void SyncModel::productTablesRespond(const SyncAllTableRst& reply) {
   if (!reply.isSuccess()) {
     productStore_.reset();
-    breakSync(reply.message);
+    breakSync(failureText(reply));
     return;
   }
   std::vector<std::string> changedPictures;
@@ -403,7 +418,7 @@ void SyncModel::productTablesRespond(const SyncAllTableRst& reply) {
 
 void SyncModel::fileTablesRespond(const SyncFileTableRst& reply) {
   if (!reply.isSuccess()) {
-    breakSync(reply.message);
+    breakSync(failureText(reply));
     return;
   }
   // A full reply lists every cover: those of its published files already on
@@ -433,7 +448,7 @@ void SyncModel::fileTablesRespond(const SyncFileTableRst& reply) {
 
 void SyncModel::customerTablesRespond(const SyncCustomerTableRst& reply) {
   if (!reply.isSuccess()) {
-    breakSync(reply.message);
+    breakSync(failureText(reply));
     return;
   }
   if (!saveCustomerTables(reply)) {

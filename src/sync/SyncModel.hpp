@@ -173,6 +173,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // batch tells its `onShare`).
   void setProgress(float progress);
   void downloadFileRespond(const DownloadRst& result);
+  // A file of the image phase arrived (or the phase began): the estimate
+  // holds for another `estimateQuietSeconds`.
+  void fileArrived();
   void downloadimageFaild(const std::string& fileName, int imageType);
   void retryDownloadImage(const std::string& fileName, int imageType);
   // Makes missing product thumbnails from published image rows
@@ -189,6 +192,12 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // Seconds left, given the seconds since the first report, the files still
   // listed and how many of them are done.
   static int remainTimeFor(double elapsed, double total, double done);
+  // No file of the image phase has arrived for this long: the last estimate
+  // is withdrawn (`estimateWithdrawn`), and the reports that follow carry
+  // none, rather than promising a time that passes while nothing arrives.
+  // Half of what a download may go without a byte, so it is withdrawn before
+  // a stalled transfer fails.
+  static double estimateQuietSeconds();
 
   // ---- notifications -------------------------------------------------------------
   void netUnconnect();
@@ -326,6 +335,10 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   float libProgress_ = 0;
   float existFilesRat_ = 0;
   std::optional<double> lastTime_;
+  // When the image phase began or a file of it last arrived (run loop
+  // time), and the withdrawal of the estimate due if none arrives meanwhile.
+  double lastArrival_ = 0;
+  base::CancelTracker::Id quietEstimate_ = 0;
   int needWork_ = 0;
   bool needUpdate_ = false;
   bool showUpdate_ = false;

@@ -21,6 +21,9 @@ class SyncModelDelegate {
   virtual void setProgress(float progress, int imageType, int remainTime) = 0;
   // The customer tables are stored.
   virtual void getCustomerFinished() = 0;
+  // Nothing of the image phase has ended for a while: the time left last
+  // reported no longer holds, and none is known until the next progress.
+  virtual void estimateWithdrawn() {}
   // Before the image phase, the files of the rows a full sync changed are
   // removed: the share of them removed so far, 1 once done.
   virtual void setRemovalProgress(float) {}

@@ -248,7 +248,18 @@ void SyncModel::startImagePhase() {
     breakSync(text(kStoreErrorKey));
     return;
   }
+  fileArrived();
   startDownloadProductImage(kImageTypeProduct);
+}
+
+void SyncModel::fileArrived() {
+  lastArrival_ = base::RunLoop::main().now();
+  if (quietEstimate_) run_.cancel(quietEstimate_);
+  quietEstimate_ = run_.after(estimateQuietSeconds(), [this] {
+    quietEstimate_ = 0;
+    if (!running_ || stage_ != Stage::Images) return;
+    if (auto d = delegate()) d->estimateWithdrawn();
+  });
 }
 
 int SyncModel::continueDownloadImages() {
@@ -385,8 +396,15 @@ void SyncModel::setProgress(float progress) {
   const double done = std::trunc(static_cast<double>(downloadRemotingPImgList_.size()) * productProgress_ +
                                  static_cast<double>(downloadRemotingPImgListIcon_.size()) * iconProgress_ +
                                  static_cast<double>(downloadRemotingPImgListLibimg_.size()) * libProgress_);
-  const int remain = remainTimeFor(elapsed, total, done);
+  // Files that failed end too, and move the share: while none arrives, no
+  // time left can be told from it.
+  const bool quiet = base::RunLoop::main().now() - lastArrival_ > estimateQuietSeconds();
+  const int remain = quiet ? kRemainTimeUnknown : remainTimeFor(elapsed, total, done);
   progressRespond(shownShare(kind, existFilesRat_ + (1.0f - existFilesRat_) * q), kind, remain);
+}
+
+double SyncModel::estimateQuietSeconds() {
+  return HttpNetworkCtrl::sharedInstance().settings().downloadTimeOutSeconds / 2;
 }
 
 std::size_t SyncModel::failedCount(int kind) const {
@@ -435,10 +453,12 @@ void SyncModel::reportKindIfWhole(int kind) {
 
 void SyncModel::downloadFileRespond(const DownloadRst& result) {
   if (result.httpRsp == kHttpRspEndpointGone) {
-    // The service went away: nothing more of the run can arrive.
-    breakSync(textForKey(kEndpointGoneKey).value_or(kEndpointGoneKey));
+    // The service went away: nothing more of the run can arrive. The reply
+    // says which server stopped answering.
+    breakSync(!result.message.empty() ? result.message : textForKey(kEndpointGoneKey).value_or(kEndpointGoneKey));
     return;
   }
+  if (result.isSuccess() && running_ && stage_ == Stage::Images) fileArrived();
   const FileKey key{result.type, result.fileName};
   const bool wasRetry = pendingRetries_.erase(key) > 0;
   if (!result.isSuccess() && result.type == kImageTypeIcon && result.status == kStatusFileMissing) {

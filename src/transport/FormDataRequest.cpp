@@ -109,6 +109,7 @@ void FormDataRequest::launch() {
   spec.body = postBody_;
   spec.formFields = formFields_;
   spec.timeOutSeconds = timeOutSeconds_;
+  spec.lowSpeedBytesPerSecond = lowSpeedBytesPerSecond_;
   spec.validatesSecureCertificate = validatesSecureCertificate_;
   spec.reuseConnection = reuseConnection_;
   spec.followsRedirects = followsRedirects_;

@@ -81,6 +81,11 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // Seconds without a byte moving (and to connect) before error 2; 0 waits forever.
   double timeOutSeconds() const { return timeOutSeconds_; }
   void setTimeOutSeconds(double seconds) { timeOutSeconds_ = seconds; }
+  // Fewer than this many bytes a second, over as long as the time-out, is
+  // error 2 as well: a connection that trickles a byte now and then is no
+  // better than a silent one. 0 (the default) leaves a slow transfer alone.
+  long lowSpeedBytesPerSecond() const { return lowSpeedBytesPerSecond_; }
+  void setLowSpeedBytesPerSecond(long bytes) { lowSpeedBytesPerSecond_ = bytes; }
   bool validatesSecureCertificate() const { return validatesSecureCertificate_; }
   void setValidatesSecureCertificate(bool validates) { validatesSecureCertificate_ = validates; }
 
@@ -198,6 +203,7 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   RequestDelegate* delegate_ = nullptr;
   std::string method_ = "GET";
   double timeOutSeconds_ = 10;
+  long lowSpeedBytesPerSecond_ = 0;
   bool validatesSecureCertificate_ = true;
   std::map<std::string, std::string, HeaderNameLess> requestHeaders_;
   std::string postBody_;

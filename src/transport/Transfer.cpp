@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -208,6 +209,12 @@ bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
   if (spec_.timeOutSeconds > 0 && spec_.timeOutSeconds < 86400) {
     long ms = static_cast<long>(spec_.timeOutSeconds * 1000);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, ms > 0 ? ms : 1L);
+    if (spec_.lowSpeedBytesPerSecond > 0) {
+      // The library counts the slow period in whole seconds.
+      const long seconds = static_cast<long>(std::ceil(spec_.timeOutSeconds));
+      curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, spec_.lowSpeedBytesPerSecond);
+      curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, seconds > 0 ? seconds : 1L);
+    }
   }
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, spec_.validatesSecureCertificate ? 1L : 0L);
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, spec_.validatesSecureCertificate ? 2L : 0L);

@@ -25,6 +25,9 @@ struct TransferSetup {
   std::string body;
   std::vector<FormField> formFields;
   double timeOutSeconds = 10;
+  // Below this many bytes a second for `timeOutSeconds` the transfer times
+  // out; 0: no floor, only silence counts.
+  long lowSpeedBytesPerSecond = 0;
   bool validatesSecureCertificate = true;
   std::filesystem::path certificateAuthorities;  // a PEM file; empty: the system's
   // Whether a message asks for a compressed reply (downloads never do). A

@@ -16,6 +16,7 @@
 #include "platform/ui/NavigationController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
+#include "shell/config/Language.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/sync-screens/ResourceUpdateView.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
@@ -34,6 +35,10 @@ using sales::FaultRule;
 
 class BadConnections : public RepresentativeDay {
  protected:
+  // Long enough a limit that the estimate is seen withdrawn before a
+  // stalled file gives up.
+  BadConnections() { settings.downloadTimeOutSeconds = 4; }
+
   bool productPictureAsked() const {
     for (const auto& e : service->requestLog()) {
       if (e.endpoint == "file" && e.path.find("/product/") != std::string::npos) return true;
@@ -78,8 +83,9 @@ TEST_F(BadConnections, ACutSyncAFailedUploadAndAnExpiredSessionLoseNothing) {
   ASSERT_TRUE(waitFor([&] { return !engine->isDownloading(); }, 30));
   const auto cut = answerTheOneAlert(0);
   EXPECT_EQ(cut.first, en("UPDATEFAILED"));
-  // Which service could not be reached is named.
-  EXPECT_EQ(cut.second, en("999") + " " + LoginMode::serverNotReachedText());
+  // The server that went away is named: the file server, not the message
+  // server that answered all along.
+  EXPECT_EQ(cut.second, Language::format(en("SERVERSTOPPEDANSWERING"), {fileServer()}));
   // What the messages brought is kept; pictures are missing.
   EXPECT_EQ(SessionDatabase::open().get()->getAllProducts().size(), data->products.size());
   EXPECT_GT(missingPictures(), 0);
@@ -182,6 +188,63 @@ TEST_F(BadConnections, ACutSyncAFailedUploadAndAnExpiredSessionLoseNothing) {
   EXPECT_EQ(once.second, en("101"));
   ASSERT_EQ(unsubmitted().size(), 1u);
   EXPECT_EQ(unsubmitted()[0]->number, keptNumber);
+}
+
+TEST_F(BadConnections, AFileServerThatTricklesOrStallsEndsTheSyncWithTheAlertNamingIt) {
+  start();
+  StallingProxy& proxy = fileServerProxy();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  ASSERT_EQ(alertTitle(), en("CONTENTUPDATED"));
+  press(1);
+  auto engine = SyncModel::sharedInstance();
+  const std::string stopped = Language::format(en("SERVERSTOPPEDANSWERING"), {fileServer()});
+  const ui::Label& timeLeft = syncScreen()->resourceUpdateView().lblRemainTime();
+
+  // Each run is cut while its pictures come: once by a trickle of a byte
+  // every half second, once by a network that keeps the connections open
+  // and brings nothing. Each ends by itself with the one alert, and while
+  // nothing arrives no time left is promised.
+  for (const bool trickle : {true, false}) {
+    SCOPED_TRACE(trickle ? "trickle" : "stall");
+    service->clearRequestLog();
+    proxy.pass();
+    openTab(MainTabScreens::kSync);
+    tap(syncScreen()->resourceUpdateView().btnsync());
+    ASSERT_TRUE(waitFor([&] { return productPictureAsked(); }, 30));
+    if (trickle) {
+      proxy.trickle(0.5);
+    } else {
+      proxy.stall();
+    }
+    const double cutAt = base::RunLoop::main().now();
+    const double quiet = SyncModel::estimateQuietSeconds();
+    int withdrawn = 0;
+    int promised = 0;
+    ASSERT_TRUE(waitFor(
+        [&] {
+          if (engine->isDownloading() && base::RunLoop::main().now() - cutAt > quiet + 0.5) {
+            promised += timeLeft.text() == en("TIMEREMAININGLESSAMINUTE") ? 1 : 0;
+            withdrawn += timeLeft.text().empty() ? 1 : 0;
+          }
+          return !engine->isDownloading();
+        },
+        60));
+    EXPECT_EQ(promised, 0) << "less than a minute was promised while nothing arrived";
+    const auto cut = answerTheOneAlert(0);
+    EXPECT_EQ(cut.first, en("UPDATEFAILED"));
+    EXPECT_EQ(cut.second, stopped);
+    EXPECT_GT(missingPictures(), 0);
+    if (!trickle) {
+      EXPECT_GT(withdrawn, 0) << "the estimate was never withdrawn while nothing arrived";
+    }
+  }
+
+  // The network back: the next run brings every picture.
+  proxy.pass();
+  ASSERT_TRUE(syncFromTab());
+  EXPECT_FALSE(alert()) << alertTitle();
+  EXPECT_EQ(missingPictures(), 0);
 }
 
 }  // namespace

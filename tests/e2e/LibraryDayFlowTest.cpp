@@ -12,8 +12,10 @@
 #include "library/PPTLoadingViewController.hpp"
 #include "library/reader/ReaderMainToolbar.hpp"
 #include "library/reader/ReaderViewController.hpp"
+#include "library/SaleslibraryModel.hpp"
 #include "library/VideoViewController.hpp"
 #include "services/OfficeConverter.hpp"
+#include "shell/config/Language.hpp"
 #include "services/OfficePreviewCache.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"
@@ -98,6 +100,38 @@ TEST_F(LibraryDay, FilesDownloadedFromTheirCardsOpenInTheirViewersAndOneIsMarked
   EXPECT_EQ(card->actionButton().currentTitle(), en("OPEN"));
   tap(card->favButton());
   EXPECT_TRUE(SessionDatabase::open().get()->getLibraryFavoriteByFavoriteId(pdf));
+}
+
+TEST_F(LibraryDay, DownloadAllOnAStalledNetworkEndsWithOneAlertNamingTheFileServer) {
+  start();
+  StallingProxy& proxy = fileServerProxy();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  openTab(MainTabScreens::kSalesLibrary);
+  ASSERT_TRUE(library());
+  const std::size_t listed = files().libfilesArray().size();
+  ASSERT_GE(listed, 4u);
+  auto manager = SaleslibraryModel::sharedInstance();
+
+  // The network stalls: every connection stays open and nothing comes. The
+  // downloads end by themselves, all of them, with one alert that says
+  // which server stopped answering.
+  proxy.stall();
+  tap(files().btnDownloadAll());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  ASSERT_EQ(alertTitle(), en("DOWNLOADALLFILES"));
+  press(1);
+  ASSERT_TRUE(waitFor([&] { return !manager->downloadFileNameArray().empty(); }, 5));
+  ASSERT_TRUE(waitFor([&] { return manager->downloadFileNameArray().empty(); }, 60));
+  const auto failed = answerTheOneAlert(0);
+  EXPECT_EQ(failed.first, en("FILEDOWNLOADFAILED"));
+  EXPECT_EQ(failed.second, Language::format(en("SERVERSTOPPEDANSWERING"), {fileServer()}));
+  for (const auto& f : files().libfilesArray()) EXPECT_FALSE(onDisk(f.title)) << f.title;
+
+  // The network back: a file downloads from its card as ever.
+  proxy.pass();
+  download("Catalogue 1");
+  EXPECT_FALSE(alert()) << alertTitle();
 }
 
 }  // namespace

@@ -44,12 +44,29 @@ void RepresentativeDay::installFeatures(FeatureWiring& wiring) {
 }
 
 void RepresentativeDay::TearDown() {
+  // Its connections go before the service they lead to.
+  if (proxy_) proxy_->stop();
   ScreenFlowTest::TearDown();
   if (!formerRoots_.empty()) PublicFunction::setDeviceUDIDSlotDirectory({});
   for (const auto& former : formerRoots_) {
     std::error_code ec;
     std::filesystem::remove_all(former, ec);
   }
+}
+
+StallingProxy& RepresentativeDay::fileServerProxy() {
+  if (!proxy_) {
+    proxy_ = std::make_unique<StallingProxy>(service->filePort());
+    std::string error;
+    EXPECT_TRUE(proxy_->start(&error)) << error;
+  }
+  base::UserDefaults::standard().setInteger("ImagePort", proxy_->port());
+  return *proxy_;
+}
+
+std::string RepresentativeDay::fileServer() const {
+  const ServerInfo server = PublicFunction::GetServer();
+  return server.imageIP + ":" + std::to_string(server.imageHttpPort);
 }
 
 void RepresentativeDay::start() {

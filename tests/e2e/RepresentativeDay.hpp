@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ScreenTestSupport.hpp"
+#include "StallingProxy.hpp"
 #include "platform/ui/SegmentedControl.hpp"
 
 namespace mv {
@@ -103,8 +104,16 @@ class RepresentativeDay : public ScreenFlowTest {
   // when MV_KEEP_SNAPSHOTS names a folder).
   void picture(const std::string& name);
 
+  // The application fetches its files through a proxy on loopback that the
+  // flow can stall or slow to a trickle: made on first use, and the file
+  // server pointed at it (after start(), whose launch resets the settings).
+  StallingProxy& fileServerProxy();
+  // The file server as the application names it ("host:port").
+  std::string fileServer() const;
+
  private:
   std::vector<std::filesystem::path> formerRoots_;
+  std::unique_ptr<StallingProxy> proxy_;
 };
 
 }  // namespace mv::test

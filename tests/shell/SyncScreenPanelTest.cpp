@@ -139,6 +139,15 @@ TEST_F(SyncScreenPanelTest, TheTimeLabelTheHintAndTheRowsDuringARun) {
   EXPECT_EQ(panel().remainTime(), 60001);
   panel().setRemainTime(30);
   EXPECT_EQ(panel().lblRemainTime().text(), test::textOf("TIMEREMAININGLESSAMINUTE"));
+  // No estimate (nothing has arrived for a while) shows none, and the next
+  // run does not start with this run's.
+  panel().setRemainTime(SyncModel::kRemainTimeUnknown);
+  EXPECT_EQ(panel().lblRemainTime().text(), "");
+  panel().setRemainTime(30);
+  panel().setBtnSyncEnabled(true);
+  panel().setBtnSyncEnabled(false);
+  EXPECT_EQ(panel().lblRemainTime().text(), "");
+  panel().setRemainTime(30);
 
   // The hint fades in three seconds after the start, not before.
   panel().showHelp();

@@ -75,6 +75,8 @@ class RecordingSyncDelegate : public SyncModelDelegate {
   // The shares of the removals of changed files, and how many image
   // progress reports had come before each.
   std::vector<std::pair<float, std::size_t>> removals;
+  // Estimates withdrawn while nothing ended.
+  int withdrawals = 0;
   // Like the sync screen, resets the engine when a run ends.
   std::weak_ptr<SyncModel> engine;
 
@@ -86,6 +88,7 @@ class RecordingSyncDelegate : public SyncModelDelegate {
   void getCustomerFinished() override { events.push_back("customers"); }
   void syncEndedBySession() override;
   void setRemovalProgress(float share) override { removals.emplace_back(share, progress.size()); }
+  void estimateWithdrawn() override { ++withdrawals; }
   void imageKindCompleted(int imageType) override { events.push_back("kindCompleted:" + std::to_string(imageType)); }
   void imageKindPauseEnded(int nextImageType) override {
     events.push_back("pauseEnded:" + std::to_string(nextImageType));

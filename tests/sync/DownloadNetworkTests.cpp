@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "NetworkTestSupport.hpp"
+#include "StallingProxy.hpp"
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/UserDefaults.hpp"
@@ -211,14 +212,22 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   EXPECT_EQ(fileRequests()[0].httpStatus, 206);
   ASSERT_TRUE(fs::remove(destination(images[1].first, kFileTypeLibraryImage)));
 
-  // A single download that keeps failing is tried four times and reported once;
-  // a batch member is tried once.
+  // A single download that keeps failing is tried four times and reported
+  // once; one that the server leaves without a byte stops at the limit of
+  // such failures in a row; a batch member is tried once.
   HttpNetworkCtrl::Settings settings = ctrl().settings();
   settings.downloadTimeOutSeconds = 0.5;
   ctrl().setSettings(settings);
   service->clearFaults();
   service->clearRequestLog();
   const std::string other = images[1].first;
+  service->addFault(FaultRule::fileStatus("*/" + other, 500));
+  result = fetch(download({other}, kFileTypeLibraryImage, 0), receiver, 20);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(fileRequests().size(), 4u);
+  service->clearFaults();
+  service->clearRequestLog();
   FaultRule stall;
   stall.path = "*/" + other;
   stall.kind = FaultKind::Stall;
@@ -227,8 +236,8 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   result = fetch(download({other}, kFileTypeLibraryImage, 0), receiver, 20);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "999");
-  EXPECT_EQ(result->httpRsp, 2);
-  EXPECT_EQ(fileRequests().size(), 4u);
+  EXPECT_EQ(result->httpRsp, kHttpRspEndpointGone);
+  EXPECT_EQ(fileRequests().size(), static_cast<std::size_t>(settings.endpointFailureLimit));
   service->clearRequestLog();
   result = fetch(download({other}, kFileTypeLibraryImage, kProgressTypeBatch), receiver, 20);
   ASSERT_TRUE(result);
@@ -526,16 +535,18 @@ TEST_F(DownloadNetworkTest, NetworkLossEndsTheBatchOnly) {
   EXPECT_EQ(model().requestCount(), 0u);
 }
 
-TEST_F(DownloadNetworkTest, ABatchToAnEndpointThatKeepsRefusingStopsAtOnce) {
+TEST_F(DownloadNetworkTest, DownloadsToAnEndpointThatKeepsRefusingOrStallingStopAtOnce) {
   auto images = filesOfType(kFileTypeProductImage);
   ASSERT_GE(images.size(), 8u);
   auto& defaults = base::UserDefaults::standard();
   const auto port = defaults.integerForKey("ImagePort");
-  defaults.setInteger("ImagePort", unusedPort());
+  const int refusing = unusedPort();
+  defaults.setInteger("ImagePort", refusing);
+  const std::string refusingServer = "127.0.0.1:" + std::to_string(refusing);
 
   // Connection failures in a row stop the whole batch: after the first ones,
   // every member is ended with the endpoint's reason, those never tried
-  // included.
+  // included, and the server is named.
   auto batch = std::make_shared<Recorder>();
   std::vector<std::string> names;
   for (int i = 0; i < 8; ++i) names.push_back(images[i].first);
@@ -547,15 +558,18 @@ TEST_F(DownloadNetworkTest, ABatchToAnEndpointThatKeepsRefusingStopsAtOnce) {
     EXPECT_EQ(batch->results[i]->status, "999");
     EXPECT_EQ(batch->results[i]->httpRsp, static_cast<int>(i) < limit - 1 ? refused : kHttpRspEndpointGone)
         << i;
+    EXPECT_EQ(batch->results[i]->server, refusingServer) << i;
   }
   EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 0u);
 
-  // A single download is tried as before, and an answer from the endpoint
-  // clears its count: a failure after it is one failure again.
+  // A single download stops too, at the limit rather than after all its
+  // attempts; an answer from the endpoint clears its count: a failure after
+  // it is one failure again.
+  ASSERT_GE(ctrl().settings().singleDownloadRetries, limit);
   auto single = std::make_shared<Recorder>();
   auto result = fetch(download({images[0].first}, kFileTypeProductImage, 0), single);
   ASSERT_TRUE(result);
-  EXPECT_EQ(result->httpRsp, refused);
+  EXPECT_EQ(result->httpRsp, kHttpRspEndpointGone);
   defaults.setInteger("ImagePort", port);
   auto good = std::make_shared<Recorder>();
   ASSERT_EQ(fetch(download({images[1].first}, kFileTypeProductImage, kProgressTypeBatch), good)->status,
@@ -565,6 +579,39 @@ TEST_F(DownloadNetworkTest, ABatchToAnEndpointThatKeepsRefusingStopsAtOnce) {
   result = fetch(download({images[2].first}, kFileTypeProductImage, kProgressTypeBatch), one);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->httpRsp, refused);
+
+  // A network that keeps the connections open and brings nothing: time-outs
+  // count as refusals do, batch and single.
+  test::StallingProxy proxy(service->filePort());
+  std::string error;
+  ASSERT_TRUE(proxy.start(&error)) << error;
+  proxy.stall();
+  defaults.setInteger("ImagePort", proxy.port());
+  const std::string stalledServer = "127.0.0.1:" + std::to_string(proxy.port());
+  auto stalled = std::make_shared<Recorder>();
+  stalled->send<DownloadRst>(download(names, kFileTypeProductImage, kProgressTypeBatch));
+  ASSERT_TRUE(runUntil([&] { return stalled->results.size() == names.size(); }, 30));
+  const int timedOut = HttpNetworkCtrl::httpRspForError(static_cast<long>(RequestError::TimedOut));
+  int gone = 0;
+  for (const auto& r : stalled->results) {
+    EXPECT_EQ(r->status, "999");
+    EXPECT_TRUE(r->httpRsp == timedOut || r->httpRsp == kHttpRspEndpointGone) << r->httpRsp;
+    EXPECT_EQ(r->server, stalledServer);
+    gone += r->httpRsp == kHttpRspEndpointGone ? 1 : 0;
+  }
+  EXPECT_EQ(gone, static_cast<int>(names.size()) - (limit - 1));
+  // A single download, alone on another stalled endpoint.
+  test::StallingProxy quiet(service->filePort());
+  ASSERT_TRUE(quiet.start(&error)) << error;
+  quiet.stall();
+  defaults.setInteger("ImagePort", quiet.port());
+  auto lone = std::make_shared<Recorder>();
+  result = fetch(download({images[3].first}, kFileTypeProductImage, kProgressTypeSingleWithPercent), lone, 30);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->httpRsp, kHttpRspEndpointGone);
+  EXPECT_EQ(result->server, "127.0.0.1:" + std::to_string(quiet.port()));
+  EXPECT_EQ(quiet.connections(), limit) << "one attempt per failure up to the limit, no more";
+  EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 0u);
   defaults.setInteger("ImagePort", port);
 }
 

@@ -431,9 +431,10 @@ TEST_F(SyncEngineTest, AServiceStoppedInThePicturePhaseBreaksTheRunAtOnce) {
   for (std::size_t i = progressBefore; i < delegate->progress.size(); ++i) {
     EXPECT_EQ(delegate->progress[i].imageType, SyncModel::kImageTypeProduct) << "a later kind began";
   }
-  // At once, with the text of a network that cannot be reached.
+  // At once, with the text of a service that stopped answering.
   EXPECT_LT(base::RunLoop::main().now() - stopped, 1.0);
-  EXPECT_EQ(delegate->breaks, std::vector<std::string>{textForKey("999").value_or("999")});
+  EXPECT_EQ(delegate->breaks, std::vector<std::string>{test::textOfKey("SERVERSTOPPEDANSWERING") + "-127.0.0.1:" +
+                                                        std::to_string(service->filePort())});
   EXPECT_EQ(delegate->ends(), 1);
   // No kind read whole, no later kind began, nothing was stamped.
   for (int kind : {SyncModel::kImageTypeProduct, SyncModel::kImageTypeIcon, SyncModel::kImageTypeCover}) {

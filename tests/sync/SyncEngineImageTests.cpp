@@ -94,10 +94,17 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
   advance(10);
   e->setProgress(0.5f);  // a repeated value is dropped
   EXPECT_EQ(delegate->progress.size(), 1u);
+  e->fileArrived();
   e->setProgress(0.6f);  // 3 of the 11 listed files done in 10 s
   ASSERT_EQ(delegate->progress.size(), 2u);
   EXPECT_FLOAT_EQ(delegate->progress[1].progress, 0.9f);
   EXPECT_EQ(delegate->progress[1].remainTime, 26);
+  // Then nothing arrives for a while: the estimate is withdrawn, once.
+  const int withdrawn = delegate->withdrawals;
+  advance(SyncModel::estimateQuietSeconds() + 0.1);
+  EXPECT_EQ(delegate->withdrawals, withdrawn + 1);
+  advance(SyncModel::estimateQuietSeconds() + 0.1);
+  EXPECT_EQ(delegate->withdrawals, withdrawn + 1);
   e->setProgress(0.1f);  // not one whole file done
   ASSERT_EQ(delegate->progress.size(), 3u);
   EXPECT_EQ(delegate->progress[2].remainTime, SyncModel::kRemainTimeUnknown);

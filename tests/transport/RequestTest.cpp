@@ -180,17 +180,22 @@ TEST_F(TransportTest, TimeOutLimitsSilenceNotTheLengthOfATransfer) {
   });
   server.start();
 
-  Recorder silent, trickle, stall;
+  Recorder silent, trickle, stall, floor;
   auto a = get(server.url("/silent"));
   auto b = get(server.url("/trickle"));
   auto c = get(server.url("/stall"));
-  for (auto& [op, rec] : {std::pair{a, &silent}, std::pair{b, &trickle}, std::pair{c, &stall}}) {
+  // The same trickle under a floor of bytes a second: too slow for as long
+  // as the limit is a time-out too.
+  auto d = get(server.url("/trickle"));
+  d->setLowSpeedBytesPerSecond(100);
+  for (auto& [op, rec] :
+       {std::pair{a, &silent}, std::pair{b, &trickle}, std::pair{c, &stall}, std::pair{d, &floor}}) {
     op->setTimeOutSeconds(1);
     op->setDelegate(rec);
     ASSERT_TRUE(op->startAsynchronous());
   }
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(runUntil([&] { return silent.calls() && trickle.calls() && stall.calls(); }, 10));
+  ASSERT_TRUE(runUntil([&] { return silent.calls() && trickle.calls() && stall.calls() && floor.calls(); }, 10));
   const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   ASSERT_EQ(silent.failed, 1);
@@ -200,6 +205,8 @@ TEST_F(TransportTest, TimeOutLimitsSilenceNotTheLengthOfATransfer) {
   // Three times the limit in all, never silent for as long as the limit.
   ASSERT_EQ(trickle.finished, 1);
   EXPECT_EQ(b->responseData(), std::string(9, 'x'));
+  ASSERT_EQ(floor.failed, 1);
+  EXPECT_EQ(d->error()->code, static_cast<long>(RequestError::TimedOut));
   EXPECT_LT(elapsed, 5.0);
 }
 

@@ -1,6 +1,7 @@
 #include "shell/sync-screens/ResourceUpdateView.hpp"
 
 #include "platform/ui/WeakAs.hpp"
+#include "sync/SyncModel.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -76,6 +77,11 @@ SyncInfoItem& ResourceUpdateView::row(SyncRow row) const {
 }
 
 void ResourceUpdateView::setBtnSyncEnabled(bool enabled) {
+  // A new run has no estimate yet: the last run's is not shown as its own.
+  if (!enabled && btnSyncEnabled_) {
+    remainTime_ = SyncModel::kRemainTimeUnknown;
+    lblRemainTime_->setText("");
+  }
   lblRemainTime_->setHidden(enabled);
   btnSyncEnabled_ = enabled;
   btnsync_->setEnabled(enabled);
@@ -94,6 +100,12 @@ void ResourceUpdateView::setSyncDate(const std::string& date) {
 void ResourceUpdateView::setRemainTime(int seconds) {
   remainTime_ = seconds;
   activityIndicator_->startAnimating();
+  // No estimate (nothing has arrived lately): none is shown, rather than an
+  // old one that no longer holds.
+  if (seconds == SyncModel::kRemainTimeUnknown) {
+    lblRemainTime_->setText("");
+    return;
+  }
   if (auto shown = SyncScreenPresenter::remainTimeText(seconds)) lblRemainTime_->setText(*shown);
 }
 

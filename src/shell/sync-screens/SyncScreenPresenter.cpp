@@ -5,8 +5,6 @@
 #include <cstdio>
 
 #include "platform/base/UserDefaults.hpp"
-#include "shell/session/LoginMode.hpp"
-#include "sync/CommandCode.hpp"
 #include "sync/SyncLoginSession.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
@@ -128,12 +126,7 @@ ScreenAlert SyncScreenPresenter::breakAlert(LoginType loginType, const std::stri
   if (!expired.empty() && message == expired) {
     return ScreenAlert{kRequireLoginAlertTag, text("REQUIRELOGIN"), message, text("CANCEL"), {text("LOGOUTSETTINGS")}};
   }
-  // A run that could not reach the service says which one.
-  const std::string unreachable = text(kStatusNetworkError);
-  if (!unreachable.empty() && message == unreachable) {
-    return ScreenAlert{kFailedAlertTag, text("UPDATEFAILED"), message + " " + LoginMode::serverNotReachedText(),
-                       text("OK"), {}};
-  }
+  // A run that could not reach a server says which one in its message.
   return ScreenAlert{kFailedAlertTag, text("UPDATEFAILED"), message, text("OK"), {}};
 }
 

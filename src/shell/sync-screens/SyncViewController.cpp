@@ -222,6 +222,10 @@ void SyncViewController::setProgress(float progress, int imageType, int remainTi
   if (auto update = SyncScreenPresenter::progressUpdate(progress, imageType)) apply(*update);
 }
 
+void SyncViewController::estimateWithdrawn() {
+  if (resourceUpdateView_) resourceUpdateView_->setRemainTime(SyncModel::kRemainTimeUnknown);
+}
+
 void SyncViewController::setRemovalProgress(float share) {
   if (resourceUpdateView_) resourceUpdateView_->showRemovalProgress(share);
 }

@@ -46,6 +46,7 @@ class SyncViewController : public ui::ViewController,
   void finishedSync() override;
   void setProgress(float progress, int imageType, int remainTime) override;
   void getCustomerFinished() override;
+  void estimateWithdrawn() override;
   void syncEndedBySession() override;
   void setRemovalProgress(float share) override;
 

@@ -42,6 +42,9 @@ class RequestInfoBase {
   std::string recData;
   // The last segment of the message URL.
   std::string requestHeader;
+  // Where the request went ("host:port"), for a failure made on the device:
+  // the user is told which server failed.
+  std::string server;
 };
 
 class DownLoadRequestInfo : public RequestInfoBase {
