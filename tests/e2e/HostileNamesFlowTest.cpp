@@ -5,6 +5,8 @@
 // names in the order their characters run and draws no control character.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,9 @@
 #include "customer/CustomerListCell.hpp"
 #include "customer/CustomerListView.hpp"
 #include "customer/CustomerTable.hpp"
+#include "customer/CustomerInfoView.hpp"
 #include "customer/CustomerViewController.hpp"
+#include "platform/ui/Label.hpp"
 #include "platform/ui/TableView.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"
@@ -90,6 +94,30 @@ TEST_F(HostileNames, TheListShowsWhatItsRowsHoldAndTheStoreKeepsEveryCharacter) 
   EXPECT_EQ(shownOf(902), std::vector<std::string>{"Photo gpj.exe"});
   EXPECT_EQ(shownOf(903), std::vector<std::string>{"LeeAnn Traders"});
   picture("customers-with-hostile-names");
+
+  // Chosen, the huge name shows in the details as much as their labels hold.
+  const auto& list = table.customerlist();
+  std::optional<ui::IndexPath> hugeRow;
+  for (std::size_t s = 0; s < list.size(); ++s)
+    for (std::size_t r = 0; r < list[s].arrayPersons.size(); ++r)
+      if (list[s].arrayPersons[r].personInfo->pid == 901) hugeRow = ui::IndexPath{static_cast<long>(s), static_cast<long>(r)};
+  ASSERT_TRUE(hugeRow);
+  ASSERT_TRUE(table.tableView()->tapRowAtIndexPath(*hugeRow));
+  driver().flush();
+  std::vector<const ui::Label*> labels;
+  std::function<void(const ui::View&)> gather = [&](const ui::View& v) {
+    if (auto* label = dynamic_cast<const ui::Label*>(&v); label && label->text().rfind("Zebra Holdings", 0) == 0)
+      labels.push_back(label);
+    for (const auto& sub : v.subviews()) gather(*sub);
+  };
+  gather(*screen->customerInfo());
+  ASSERT_FALSE(labels.empty());
+  for (const ui::Label* label : labels) {
+    std::size_t shown = 0;
+    for (const auto& line : label->shownLines()) shown += line.size();
+    EXPECT_LT(shown, 2000u);
+  }
+  picture("customer-with-a-huge-name");
 }
 
 }  // namespace
