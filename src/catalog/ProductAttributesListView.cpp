@@ -237,13 +237,11 @@ double ProductAttributesListView::unfoldedHeight(std::size_t optionCount, double
   return std::max(0.0, std::min(kRowHeight * static_cast<double>(optionCount), limit - top));
 }
 
-std::vector<std::string> ProductAttributesListView::openOptions() const {
-  if (openIndex_ < 0 || static_cast<std::size_t>(openIndex_) >= attributeAry_.size()) return {};
-  return AttributeText::options(attributeAry_[static_cast<std::size_t>(openIndex_)]->attributeList);
-}
-
 void ProductAttributesListView::reloadAllTablesByLeftSelectIndex(long index) {
   openIndex_ = index;
+  openOptions_.clear();
+  if (index >= 0 && static_cast<std::size_t>(index) < attributeAry_.size())
+    openOptions_ = AttributeText::options(attributeAry_[static_cast<std::size_t>(index)]->attributeList);
   leftNameTableView_->reloadData();
   rightValueTableView_->reloadData();
   if (index == kNoneOpen) return;
@@ -251,7 +249,7 @@ void ProductAttributesListView::reloadAllTablesByLeftSelectIndex(long index) {
   if (index < 0 || static_cast<std::size_t>(index) >= attributeAry_.size()) return;
   const auto& value = attributeAry_[static_cast<std::size_t>(index)]->attributeValue;
   if (!value) return;
-  const auto options = openOptions();
+  const auto& options = openOptions();
   const auto at = std::find(options.begin(), options.end(), *value);
   if (at == options.end()) return;
   rightValueTableView_->selectRowAtIndexPath(ui::IndexPath{0, static_cast<long>(at - options.begin())}, true,
@@ -299,7 +297,7 @@ unsigned ProductAttributesListView::optionsDirection(const ui::Rect& anchor) con
 }
 
 void ProductAttributesListView::chooseOption(long row) {
-  const auto options = openOptions();
+  const auto& options = openOptions();
   if (row < 0 || static_cast<std::size_t>(row) >= options.size()) return;
   attributeAry_[static_cast<std::size_t>(openIndex_)]->attributeValue = options[static_cast<std::size_t>(row)];
   reloadAllTablesByLeftSelectIndex(kNoneOpen);
@@ -347,7 +345,7 @@ std::shared_ptr<ui::TableViewCell> ProductAttributesListView::tableViewCellForRo
   }
   auto cell = std::dynamic_pointer_cast<AttributeOptionCell>(tableView.dequeueReusableCellWithIdentifier(kCellID));
   if (!cell) cell = std::make_shared<AttributeOptionCell>();
-  const auto options = openOptions();
+  const auto& options = openOptions();
   if (row < options.size()) {
     const auto& value = attributeAry_[static_cast<std::size_t>(openIndex_)]->attributeValue;
     cell->show(options[row], value && *value == options[row]);

@@ -81,7 +81,10 @@ class ProductAttributesListView : public ui::View,
  private:
   ProductAttributesListView(const ui::Rect& frame, int mode);
   void build();
-  std::vector<std::string> openOptions() const;
+  // The options of the open attribute, parted from its list once as it
+  // opens: its rows read them as they come into sight, and a list of many
+  // thousands must not be parted again for every row.
+  const std::vector<std::string>& openOptions() const { return openOptions_; }
   void openAttribute(long index);
   // Where the options of a row at `anchor` (in the name table) open.
   unsigned optionsDirection(const ui::Rect& anchor) const;
@@ -94,6 +97,7 @@ class ProductAttributesListView : public ui::View,
   AttributeCells attributeAry_;
   bool readOnly_ = false;
   long openIndex_ = kNoneOpen;
+  std::vector<std::string> openOptions_;
   std::shared_ptr<ui::TableView> leftNameTableView_;
   std::shared_ptr<ui::TableView> rightValueTableView_;
   std::shared_ptr<ui::View> rightTableBaseView_;

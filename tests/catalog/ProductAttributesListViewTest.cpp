@@ -28,6 +28,11 @@ class AttributePickerTest : public CatalogTest {
     ui::View::setAnimationsEnabled(false);
   }
   void TearDown() override {
+    hide();
+    ui::View::setAnimationsEnabled(true);
+    CatalogTest::TearDown();
+  }
+  void hide() {
     picker.reset();
     if (window) {
       window->setRootViewController(nullptr);
@@ -35,8 +40,6 @@ class AttributePickerTest : public CatalogTest {
     }
     driver.reset();
     window.reset();
-    ui::View::setAnimationsEnabled(true);
-    CatalogTest::TearDown();
   }
   void show(int mode, const ui::Rect& frame) {
     auto root = std::make_shared<ui::ViewController>();
@@ -174,6 +177,39 @@ TEST_F(AttributePickerTest, InlineModeUnfoldsUnderTheRowWithinTheLimitAndFoldsBa
   EXPECT_EQ(owner[0]->attributeValue, "3");
   EXPECT_TRUE(picker->rightTableBaseView()->isHidden());
   EXPECT_EQ(picker->attributes(), "Size:3");
+}
+
+// An attribute of 200,000 options opens with only the rows in sight made, in
+// either mode, and a tap on one of them chooses it.
+TEST_F(AttributePickerTest, AHugeListOfOptionsMakesOnlyTheRowsInSight) {
+  std::string list;
+  for (int i = 0; i < 200000; ++i) list += (i ? "," : "") + ("Option " + std::to_string(i));
+  for (int mode : {ProductAttributesListView::kPopoverMode, ProductAttributesListView::kInlineMode}) {
+    SCOPED_TRACE(mode);
+    show(mode, mode == ProductAttributesListView::kPopoverMode ? ui::Rect{0, 0, 365, 178}
+                                                               : ProductAttributesListView::kAddToOrderFrame);
+    AttributeCells owner = AttributeText::shared({option("Size", "S,M"), option("Number", list, "Option 150000")});
+    picker->setAttributeAry(owner);
+    driver->flush();
+    ASSERT_TRUE(picker->leftNameTableView().tapRowAtIndexPath({0, 1}));
+    driver->flush();
+    ui::TableView& options = picker->rightValueTableView();
+    EXPECT_EQ(options.numberOfRowsInSection(0), 200000);
+    EXPECT_EQ(options.indexPathForSelectedRow(), (ui::IndexPath{0, 150000}));
+    const auto rowsInSight =
+        static_cast<std::size_t>(options.bounds().height() / options.rectForRowAtIndexPath({0, 0}).height()) + 2;
+    EXPECT_LE(options.visibleCells().size(), rowsInSight);
+    options.scrollToRowAtIndexPath({0, 120000}, ui::TableViewScrollPosition::Top, false);
+    driver->flush();
+    EXPECT_LE(options.visibleCells().size(), rowsInSight);
+    ASSERT_TRUE(options.cellForRowAtIndexPath({0, 120001}));
+    EXPECT_EQ(driver->visibleTexts(options.cellForRowAtIndexPath({0, 120001})),
+              std::vector<std::string>{"Option 120001"});
+    ASSERT_TRUE(options.tapRowAtIndexPath({0, 120001}));
+    EXPECT_EQ(owner[1]->attributeValue, "Option 120001");
+    EXPECT_EQ(picker->openIndex(), ProductAttributesListView::kNoneOpen);
+    hide();
+  }
 }
 
 TEST(AttributePickerGeometry, UnfoldedHeightStopsAtTheLimit) {

@@ -14,6 +14,8 @@
 #include "platform/gfx/Image.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/TableView.hpp"
+#include "platform/ui/TableViewController.hpp"
 #include "platform/ui/Window.hpp"
 #include "services/WebEngine.hpp"
 #include "services/WebOptionMenu.hpp"
@@ -300,6 +302,39 @@ TEST_F(WebViewTest, ADropDownListOpensAtItsBoxAndChoosesInThePage) {
   EXPECT_FALSE(web->optionMenu());
   runUntil([] { return false; }, 0.3);
   EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("city.value"), "bj");
+}
+
+// A list of 200,000 options opens with only the rows in sight made and laid
+// out, the selected one among them; a tap on a row beside it chooses that
+// option in the page.
+TEST_F(WebViewTest, AHugeDropDownListMakesOnlyTheRowsInSight) {
+  server.Get("/huge", [](const httplib::Request&, httplib::Response& r) {
+    r.set_content("<html><head><meta charset='utf-8'></head><body style='margin:0'>"
+                  "<select id='n' style='position:absolute;left:100px;top:100px;width:200px;height:40px'></select>"
+                  "<script>const s = document.getElementById('n'); const parts = [];"
+                  "for (let i = 0; i < 200000; ++i) parts.push('<option>Option ' + i + '</option>');"
+                  "s.innerHTML = parts.join(''); s.selectedIndex = 150000;</script></body></html>",
+                  "text/html");
+  });
+  web->setFrame({0, 0, 800, 600});
+  driver->flush();
+  web->loadRequest(url("/huge"));
+  ASSERT_TRUE(finishedLoads(1));
+  ASSERT_TRUE(runUntil([&] { return web->hasPicture(); }, 10));
+  tapPage(web->convertPointToView({200, 120}, nullptr));
+  ASSERT_TRUE(runUntil([&] { return web->optionMenu() != nullptr; }, 60));
+  driver->flush();
+  WebOptionMenu& menu = *web->optionMenu();
+  ASSERT_EQ(menu.options().size(), 200000u);
+  auto table = std::dynamic_pointer_cast<TableViewController>(menu.popover().contentViewController());
+  ASSERT_TRUE(table);
+  const auto cells = table->tableView()->visibleCells();
+  EXPECT_LE(cells.size(), static_cast<std::size_t>(WebOptionMenu::kRowsShown) + 1);
+  View* chosen = driver->findByText("Option 150002", menu.popover().popoverView());
+  ASSERT_TRUE(chosen);
+  driver->tap(*chosen);
+  EXPECT_FALSE(web->optionMenu());
+  EXPECT_TRUE(runUntil([&] { return web->stringByEvaluatingJavaScriptFromString("n.selectedIndex") == "150002"; }, 10));
 }
 
 TEST_F(WebViewTest, AFolderServesOnlyItsOwnFiles) {

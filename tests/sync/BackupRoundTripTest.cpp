@@ -33,6 +33,10 @@ const base::Value* elementWith(const base::Value& list, const char* key, std::in
 
 TEST_F(BackupRoundTripTest, EveryRowComesBackAfterTheLocalWorkWasChanged) {
   seedLocalWork();
+  // A name with a NUL character in it comes back whole, on the customer and
+  // on its order.
+  sql("UPDATE marvisto_customer SET customer_name = 'Corner' || char(0) || 'Shop' WHERE customer_id = -1");
+  sql("UPDATE marvisto_quote_order SET customer_name = 'Corner' || char(0) || 'Shop' WHERE customer_id = -1");
   const auto before = snapshot();
   ASSERT_EQ(before.at("marvisto_quote_order").size(), 3u);
 

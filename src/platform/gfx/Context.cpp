@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/gfx/PangoTextMeasurer.hpp"
+#include "platform/gfx/ShownText.hpp"
 
 namespace gfx {
 
@@ -568,7 +569,9 @@ void Context::drawTextLayout(const TextLayout& layout, base::Point origin, doubl
         pango_font_description_free(desc);
         pango_layout_set_single_paragraph_mode(pl, TRUE);
       }
-      pango_layout_set_text(pl, line.text.data(), static_cast<int>(line.text.size()));
+      std::string storage;
+      const std::string_view shown = shownText(line.text, storage);
+      pango_layout_set_text(pl, shown.data(), static_cast<int>(shown.size()));
       pline = pango_layout_get_line_readonly(pl, 0);
     }
     if (pline) {

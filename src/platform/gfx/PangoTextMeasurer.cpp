@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/gfx/ShownText.hpp"
+
 namespace gfx {
 
 namespace {
@@ -114,7 +116,9 @@ double PangoTextMeasurer::ascender(const Font& font) { return fontMetrics(font).
 
 double PangoTextMeasurer::descender(const Font& font) { return -fontMetrics(font).second; }
 
-double PangoTextMeasurer::widthOf(std::string_view text, const Font& font) {
+double PangoTextMeasurer::widthOf(std::string_view whole, const Font& font) {
+  std::string storage;
+  const std::string_view text = shownText(whole, storage);
   if (text.empty()) return 0;
   auto layout = makeLayout(text, font);
   pango_layout_set_single_paragraph_mode(layout.get(), TRUE);
@@ -156,8 +160,10 @@ LayoutPtr forEachLine(std::string_view text, const Font& font, double width, Lin
 
 }  // namespace
 
-std::vector<std::string> PangoTextMeasurer::wrap(std::string_view text, const Font& font, double width,
+std::vector<std::string> PangoTextMeasurer::wrap(std::string_view whole, const Font& font, double width,
                                                  LineBreakMode mode) {
+  std::string storage;
+  const std::string_view text = shownText(whole, storage);
   std::vector<std::string> out;
   forEachLine(text, font, width, mode, [&](PangoLayoutLine*, std::string_view s, bool) { out.emplace_back(s); });
   return out;
@@ -191,8 +197,10 @@ bool endsInEmptiedBlank(PangoLayoutLine* line, std::string_view s) {
 
 }  // namespace
 
-TextMeasurer::WrappedLines PangoTextMeasurer::wrapMeasured(std::string_view text, const Font& font, double width,
+TextMeasurer::WrappedLines PangoTextMeasurer::wrapMeasured(std::string_view whole, const Font& font, double width,
                                                            LineBreakMode mode) {
+  std::string storage;
+  const std::string_view text = shownText(whole, storage);
   WrappedLines out;
   auto shaped = std::make_shared<ShapedText>(font);
   auto layout = forEachLine(text, font, width, mode, [&](PangoLayoutLine* line, std::string_view s, bool hardEnd) {

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/gfx/PangoTextMeasurer.hpp"
+#include "platform/gfx/ShownText.hpp"
 
 namespace gfx {
 
@@ -28,6 +29,25 @@ std::shared_ptr<TextMeasurer>& measurerSlot() {
 
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
+// No character of the installed fonts that shows advances less than this
+// share of the font's size (the hair space comes closest), so a line of a
+// given width holds at most so many characters.
+constexpr double kNarrowestAdvance = 1.0 / 16;
+// Characters a line of any width shows, and a text of any number of lines:
+// far more than any window or page has room for.
+constexpr std::size_t kLongestLine = 4096;
+constexpr std::size_t kLongestText = 65536;
+
+std::size_t shownCharacters(const Font& font, double width, int maxLines) {
+  std::size_t perLine = kLongestLine;
+  if (width > 0) {
+    const double fits = std::ceil(width / (std::max(font.pointSize(), 1.0) * kNarrowestAdvance)) + 1;
+    perLine = fits < static_cast<double>(kLongestLine) ? static_cast<std::size_t>(fits) : kLongestLine;
+  }
+  if (maxLines <= 0 || static_cast<std::size_t>(maxLines) >= kLongestText / perLine) return kLongestText;
+  return perLine * static_cast<std::size_t>(maxLines);
+}
+
 std::string_view rtrim(std::string_view s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
@@ -40,10 +60,13 @@ class FixedTextMeasurer : public TextMeasurer {
   double lineHeight(const Font& f) override { return f.pointSize() * 1.25; }
   double ascender(const Font& f) override { return f.pointSize(); }
   double descender(const Font& f) override { return -f.pointSize() * 0.25; }
-  double widthOf(std::string_view text, const Font& f) override {
-    return static_cast<double>(utf8Length(text)) * f.pointSize() * factor_;
+  double widthOf(std::string_view whole, const Font& f) override {
+    std::string storage;
+    return static_cast<double>(utf8Length(shownText(whole, storage))) * f.pointSize() * factor_;
   }
-  std::vector<std::string> wrap(std::string_view text, const Font& f, double width, LineBreakMode mode) override {
+  std::vector<std::string> wrap(std::string_view whole, const Font& f, double width, LineBreakMode mode) override {
+    std::string storage;
+    const std::string_view text = shownText(whole, storage);
     std::vector<std::string> out;
     std::size_t start = 0;
     for (;;) {
@@ -114,7 +137,23 @@ std::string_view utf8Suffix(std::string_view text, std::size_t codePoints) {
   return text.substr(prefix.size());
 }
 
-std::string TextMeasurer::truncate(std::string_view text, const Font& font, double width, LineBreakMode mode) {
+std::string visibleText(std::string_view text, const Font& font, double width, LineBreakMode mode, int maxLines) {
+  const std::size_t count = shownCharacters(font, width, maxLines);
+  bool cut = false;
+  if (maxLines == 1 && mode == LineBreakMode::HeadTruncation) {
+    std::string tail = shownSuffix(text, count, cut);
+    return cut ? std::string(kEllipsis) + tail : tail;
+  }
+  std::string head = shownPrefix(text, count, cut);
+  if (!cut) return head;
+  head.append(kEllipsis);
+  if (maxLines == 1 && mode == LineBreakMode::MiddleTruncation) head.append(shownSuffix(text, count, cut));
+  return head;
+}
+
+std::string TextMeasurer::truncate(std::string_view whole, const Font& font, double width, LineBreakMode mode) {
+  const std::string shown = visibleText(whole, font, width, mode, 1);
+  const std::string_view text = shown;
   if (mode == LineBreakMode::Clip || mode == LineBreakMode::WordWrap || mode == LineBreakMode::CharacterWrap ||
       widthOf(text, font) <= width)
     return std::string(text);
@@ -157,8 +196,10 @@ TextMeasurer::WrappedLines TextMeasurer::wrapMeasured(std::string_view text, con
   return out;
 }
 
-TextLayout TextMeasurer::layout(std::string_view text, const Font& font, double width, LineBreakMode mode,
+TextLayout TextMeasurer::layout(std::string_view whole, const Font& font, double width, LineBreakMode mode,
                                 int maxLines) {
+  const std::string shown = visibleText(whole, font, width, mode, maxLines);
+  const std::string_view text = shown;
   TextLayout out;
   out.lineHeight = lineHeight(font);
   out.ascender = ascender(font);
@@ -258,16 +299,26 @@ WidestWord widestWord(std::string_view text, const Font& font) {
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t end = std::min(text.find_first_of(" \n", at), text.size());
     const std::string_view word = text.substr(at, end - at);
+    if (utf8Prefix(word, kLongestLine).size() < word.size()) {
+      // Longer than any line shows: wider than any box, measured or not.
+      return {word, std::numeric_limits<double>::infinity()};
+    }
     if (const double w = m.widthOf(word, font); w > widest.width) widest = {word, w};
     at = end + 1;
   }
   return widest;
 }
 
-double fitFontSize(std::string_view text, const Font& font, double minFontSize, double width) {
+double fitFontSize(std::string_view whole, const Font& font, double minFontSize, double width) {
   auto& m = TextMeasurer::current();
   double size = font.pointSize();
   minFontSize = std::min(std::max(minFontSize, 1.0), size);
+  // More characters than the width holds even at the smallest size need
+  // not be measured.
+  bool cut = false;
+  const std::string shown = shownPrefix(whole, shownCharacters(font.withSize(minFontSize), width, 1), cut);
+  if (cut) return minFontSize;
+  const std::string_view text = shown;
   if (text.empty() || m.widthOf(text, font) <= width) return size;
   // Widths grow with the size almost linearly: start from the proportional
   // guess and step down until it truly fits.

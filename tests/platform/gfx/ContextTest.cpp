@@ -2,6 +2,7 @@
 #include <cairo.h>
 
 #include <cmath>
+#include <string>
 
 #include "platform/gfx/Context.hpp"
 
@@ -108,4 +109,36 @@ TEST(ContextTest, TextDrawsLatinAndChinese) {
   auto img2 = ctx2->makeImage();
   EXPECT_EQ(inkIn(*img2, 0, 0, 200, 30), 0);
   EXPECT_GT(inkIn(*img2, 240, 0, 300, 30), 30);
+}
+
+// A direction override inside a text does not reverse what is drawn, and a
+// control character draws nothing, whether the text is laid out here or
+// handed over in lines made elsewhere.
+TEST(ContextTest, MarksInsideATextDoNotChangeWhatIsDrawn) {
+  const auto f = gfx::Font::systemFont(20);
+  auto drawn = [&](const std::string& text, bool asLine) {
+    auto ctx = Context::bitmap({300, 30});
+    if (asLine) {
+      gfx::TextLayout layout = gfx::TextMeasurer::current().layout("Photo gpj.exe", f, 300, gfx::LineBreakMode::Clip, 1);
+      layout.lines[0].text = text;
+      ctx->drawTextLayout(layout, {0, 0}, 300, f, Color::black(), gfx::TextAlignment::Left);
+    } else {
+      ctx->drawText(text, {0, 0, 300, 30}, f, Color::black(), gfx::LineBreakMode::TailTruncation);
+    }
+    return ctx->makeImage();
+  };
+  auto same = [](const gfx::Image& a, const gfx::Image& b) {
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 300; ++x)
+        if (!near(a.pixelAt(x, y), b.pixelAt(x, y), 0.001)) return false;
+    return true;
+  };
+  for (bool asLine : {false, true}) {
+    SCOPED_TRACE(asLine ? "handed-over line" : "laid out here");
+    const auto plain = drawn("Photo gpj.exe", asLine);
+    ASSERT_GT(inkIn(*plain, 0, 0, 300, 30), 50);
+    EXPECT_TRUE(same(*plain, *drawn("Photo \xE2\x80\xAEgpj.exe\xE2\x80\xAC", asLine)));
+    EXPECT_TRUE(same(*plain, *drawn(std::string("Photo gpj\0.exe\x07", 15), asLine)));
+    EXPECT_FALSE(same(*plain, *drawn("Photo exe.jpg", asLine)));
+  }
 }

@@ -303,3 +303,23 @@ TEST_F(PdfTest, WrappedTextsDrawAsTheirLinesShapedAlone) {
     for (int y = 30; y < 80; ++y) ink += shown.pixel(x, y)[0] < 128;
   EXPECT_GT(ink, 50);
 }
+
+// What is printed is what is shown: a direction override inside a name does
+// not reverse it on paper, and a control character prints nothing.
+TEST_F(PdfTest, PrintedNamesRunInTheOrderOfTheirCharacters) {
+  auto w = PdfWriter::toMemory({0, 0, 612, 792});
+  ASSERT_TRUE(w);
+  auto& page = w->beginPage();
+  const auto f = gfx::Font::systemFont(14);
+  page.drawText("Photo \xE2\x80\xAEgpj.exe\xE2\x80\xAC for Lee", {50, 50, 400, 30}, f, Color::black());
+  page.drawText(std::string("Lee\0Ann\x07 Traders", 16), {50, 100, 400, 30}, f, Color::black());
+  page.drawText("Wrapped \xE2\x80\xAEgpj.exe and more words to fill the line", {50, 150, 120, 200}, f, Color::black());
+  ASSERT_TRUE(w->close());
+  auto doc = PdfDocument::openData(w->data());
+  ASSERT_TRUE(doc);
+  const std::string text = doc->text(0);
+  EXPECT_NE(text.find("Photo gpj.exe for Lee"), std::string::npos) << text;
+  EXPECT_EQ(text.find("exe.jpg"), std::string::npos) << text;
+  EXPECT_NE(text.find("LeeAnn Traders"), std::string::npos) << text;
+  EXPECT_EQ(doc->findText(0, "gpj.exe").size(), 2u) << text;
+}

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "platform/gfx/Font.hpp"
 #include "platform/gfx/PangoTextMeasurer.hpp"
+#include "platform/gfx/ShownText.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 
 using gfx::Font;
@@ -173,4 +176,133 @@ TEST(TextMeasuringTest, MeasuredLinesKeepTheirShapingForTheirThreadAndFont) {
   EXPECT_FALSE(cut.shaped->line(1, cut.lines[1].text, f));
   // The fixed measurer shapes nothing.
   EXPECT_FALSE(TextMeasurer::fixed()->layout("a b c d e f", f, 10, LineBreakMode::WordWrap, 0).shaped);
+}
+
+namespace {
+
+// Fixed advances, keeping the longest text any measuring was handed.
+class RecordingMeasurer : public TextMeasurer {
+ public:
+  std::size_t longest = 0;
+  double lineHeight(const Font& f) override { return fixed_->lineHeight(f); }
+  double ascender(const Font& f) override { return fixed_->ascender(f); }
+  double descender(const Font& f) override { return fixed_->descender(f); }
+  double widthOf(std::string_view text, const Font& f) override {
+    longest = std::max(longest, text.size());
+    return fixed_->widthOf(text, f);
+  }
+  std::vector<std::string> wrap(std::string_view text, const Font& f, double width, LineBreakMode mode) override {
+    longest = std::max(longest, text.size());
+    return fixed_->wrap(text, f, width, mode);
+  }
+
+ private:
+  std::shared_ptr<TextMeasurer> fixed_ = TextMeasurer::fixed(0.5);
+};
+
+std::vector<std::string> texts(const gfx::TextLayout& layout) {
+  std::vector<std::string> out;
+  for (const auto& line : layout.lines) out.push_back(line.text);
+  return out;
+}
+
+}  // namespace
+
+// A name of megabytes is laid out for what its box shows: what the box
+// shows is what the same box shows of a text a few lines long, and the
+// measurer is never handed more than a few lines' worth.
+TEST(TextMeasuringTest, AnyLengthOfTextCostsWhatItsBoxShows) {
+  auto recorder = std::make_shared<RecordingMeasurer>();
+  gfx::ScopedTextMeasurer scoped(recorder);
+  auto& m = TextMeasurer::current();
+  const Font f = Font::systemFont(10);  // 5 points a character
+  std::string huge = "Start ";
+  while (huge.size() < 3'000'000) huge += "name and more name ";
+  huge += " End";
+  const std::string shortOne = huge.substr(0, 3000) + huge.substr(huge.size() - 3000);
+  // The box of a list row: 300 x 3 lines at most.
+  const std::size_t bound = 3 * 300 / (10 / 16.0) * 2;
+  struct Case {
+    const char* what;
+    double width;
+    int lines;
+    LineBreakMode mode;
+  };
+  for (const Case& c : {Case{"tail", 300, 1, LineBreakMode::TailTruncation},
+                        Case{"head", 300, 1, LineBreakMode::HeadTruncation},
+                        Case{"middle", 300, 1, LineBreakMode::MiddleTruncation},
+                        Case{"clip", 300, 1, LineBreakMode::Clip},
+                        Case{"wrapped", 300, 3, LineBreakMode::WordWrap},
+                        Case{"wrapped, tail", 300, 3, LineBreakMode::TailTruncation}}) {
+    SCOPED_TRACE(c.what);
+    recorder->longest = 0;
+    const auto shown = m.layout(huge, f, c.width, c.mode, c.lines);
+    EXPECT_LT(recorder->longest, bound);
+    EXPECT_EQ(texts(shown), texts(m.layout(shortOne, f, c.width, c.mode, c.lines)));
+    ASSERT_EQ(shown.lines.size(), static_cast<std::size_t>(c.lines));
+    EXPECT_LE(shown.lines.back().width, c.width);
+  }
+  // The ends of a shortened name are its own.
+  const auto head = m.layout(huge, f, 300, LineBreakMode::HeadTruncation, 1).lines[0].text;
+  EXPECT_EQ(head.substr(0, 3), "\xE2\x80\xA6");
+  EXPECT_EQ(head.substr(head.size() - 9), "name  End");
+  const auto middle = m.layout(huge, f, 300, LineBreakMode::MiddleTruncation, 1).lines[0].text;
+  EXPECT_EQ(middle.substr(0, 6), "Start ");
+  EXPECT_EQ(middle.substr(middle.size() - 3), "End");
+  // A label sized to its text, shrunk to fit, or measured word by word.
+  recorder->longest = 0;
+  EXPECT_GT(gfx::sizeWithFont(huge, f).width, 1000);
+  EXPECT_EQ(m.truncate(huge, f, 300, LineBreakMode::TailTruncation), m.truncate(shortOne, f, 300, LineBreakMode::TailTruncation));
+  EXPECT_EQ(gfx::fitFontSize(huge, f, 6, 300), 6);
+  EXPECT_LT(recorder->longest, 2 * 4096u);
+  const std::string word(3'000'000, 'w');
+  EXPECT_GT(gfx::widestWord("a " + word + " b", f).width, 1e9);
+  EXPECT_LT(recorder->longest, 2 * 4096u);
+}
+
+// Control characters are not drawn; the marks that embed or override the
+// direction of what follows are left out, so a name never shows reversed;
+// what is not UTF-8 shows as the replacement character.
+TEST(TextMeasuringTest, ControlAndDirectionMarksAreNotShown) {
+  const std::string rlo = "\xE2\x80\xAE", pdf = "\xE2\x80\xAC", fsi = "\xE2\x81\xA8", pdi = "\xE2\x81\xA9";
+  const std::string nul("\0", 1);
+  struct Case {
+    std::string text, shown;
+  };
+  const std::vector<Case> cases = {
+      {"Lee" + nul + "Ann", "LeeAnn"},
+      {"Bell\x07 and\x1b[31m red\x7f", "Bell and[31m red"},
+      {"C1 \xC2\x85\xC2\x9B here", "C1  here"},
+      {"Photo " + rlo + "gpj.exe" + pdf, "Photo gpj.exe"},
+      {fsi + "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D" + pdi + " (3)", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D (3)"},
+      {"bad \xFF\xC0\x80 end", "bad \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD end"},
+      {"one\r\ntwo\rthree\xE2\x80\xA8" "four", "one\ntwo\nthree\nfour"},
+      {"tab\tkept \xE4\xB8\xAD", "tab\tkept \xE4\xB8\xAD"},
+  };
+  for (const auto& measurer : {TextMeasurer::fixed(0.5), TextMeasurer::pango()}) {
+    gfx::ScopedTextMeasurer scoped(measurer);
+    auto& m = TextMeasurer::current();
+    const Font f = Font::systemFont(14);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.shown);
+      std::string joined;
+      for (const auto& line : m.layout(c.text, f, 0, LineBreakMode::WordWrap, 0).lines)
+        joined += (joined.empty() ? "" : "\n") + line.text;
+      EXPECT_EQ(joined, c.shown);
+      EXPECT_DOUBLE_EQ(m.widthOf(c.text, f), m.widthOf(c.shown, f));
+      bool cut = true;
+      EXPECT_EQ(gfx::shownSuffix(c.text, 100, cut), c.shown);
+      EXPECT_FALSE(cut);
+    }
+    // One line: the shortened name keeps none of them either.
+    EXPECT_EQ(m.layout("Photo " + rlo + "gpj.exe", f, 0, LineBreakMode::TailTruncation, 1).lines[0].text,
+              "Photo gpj.exe");
+  }
+  bool cut = false;
+  EXPECT_EQ(gfx::shownPrefix(nul + "ab" + rlo + "cd", 3, cut), "abc");
+  EXPECT_TRUE(cut);
+  EXPECT_EQ(gfx::shownSuffix("ab" + rlo + "cd" + nul, 3, cut), "bcd");
+  EXPECT_TRUE(cut);
+  EXPECT_EQ(gfx::shownPrefix("ab" + nul + nul, 2, cut), "ab");
+  EXPECT_FALSE(cut);
 }
