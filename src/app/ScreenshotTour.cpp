@@ -163,7 +163,7 @@ void ScreenshotTour::settle(double seconds) {
   waitFor([] { return false; }, seconds);
 }
 
-bool ScreenshotTour::snapshot(const std::string& name, bool settleFirst) {
+bool ScreenshotTour::snapshot(const std::string& name, bool settleFirst, int windowWidth, int windowHeight) {
   if (settleFirst) settle();  // let pending work and animations settle
   std::error_code ec;
   fs::create_directories(o_.screenshots, ec);
@@ -176,7 +176,12 @@ bool ScreenshotTour::snapshot(const std::string& name, bool settleFirst) {
     ui::View::layoutPendingViews();
   }
   const fs::path file = fs::path(o_.screenshots) / (name + ".png");
-  if (!d.snapshot(file)) return fail("could not write " + file.string());
+  if (windowWidth > 0 && windowHeight > 0) {
+    auto picture = d.renderInDesktopWindow(windowWidth, windowHeight);
+    if (!picture || !picture->writePNG(file)) return fail("could not write " + file.string());
+  } else if (!d.snapshot(file)) {
+    return fail("could not write " + file.string());
+  }
   std::printf("Saved %s\n", file.string().c_str());
   return unnamedControls(name);
 }
@@ -285,7 +290,7 @@ void ScreenshotTour::runSteps(const std::vector<Step>& steps) {
     close_ = nullptr;
     char name[96];
     std::snprintf(name, sizeof name, "%02d-%s", next_++, step.name.c_str());
-    if (!step.show() || !snapshot(name, step.settleFirst)) {
+    if (!step.show() || !snapshot(name, step.settleFirst, step.windowWidth, step.windowHeight)) {
       std::fprintf(stderr, "marvisto: the tour could not show %s: %s\n", step.name.c_str(),
                    why_.empty() ? "it did not come up" : why_.c_str());
       failed_ = true;
@@ -448,7 +453,11 @@ std::vector<ScreenshotTour::Step> ScreenshotTour::steps() {
   auto tabName = [](int tag) { return "tab-" + std::to_string(tag) + "-" + lowercase(MainTabScreens::titleKey(tag)); };
   std::vector<Step> list = {
       {tabName(T::kHome), tab(T::kHome)},
+      // The window made wider than the layout on a laptop, and maximised on
+      // a large screen: the layout scaled to fit, whole.
+      {"window-1366x700", tab(T::kHome), true, 1366, 700},
       {tabName(T::kCatalog), tab(T::kCatalog)},
+      {"window-1920x1080", tab(T::kCatalog), true, 1920, 1080},
       {tabName(T::kCatalog) + "-level", [this] { return showCatalogLevel(); }},
       {"catalog-product", [this] { return showProduct(ProductDetailController::kDescriptionPanel); }},
       {"catalog-product-related", [this] { return showProduct(ProductDetailController::kRelatedProductsPanel); }},

@@ -56,6 +56,9 @@ class ScreenshotTour {
     // False for a screen that changes by itself (a sync under way): the
     // picture is taken the moment `show` answers.
     bool settleFirst = true;
+    // Pixels of a desktop window of another size than the layout's, drawn
+    // as such a window shows the screen (scaled to fit); 0: the layout as it is.
+    int windowWidth = 0, windowHeight = 0;
   };
 
   ScreenshotTour(const LaunchOptions& options, std::shared_ptr<MarvistoAppDelegate> app);
@@ -76,7 +79,7 @@ class ScreenshotTour {
   // Runs the main loop until `done` holds (at most `seconds`).
   bool waitFor(const std::function<bool()>& done, double seconds = 30);
   void settle(double seconds = 0.3);
-  bool snapshot(const std::string& name, bool settleFirst = true);
+  bool snapshot(const std::string& name, bool settleFirst = true, int windowWidth = 0, int windowHeight = 0);
   // Says which buttons on screen show only a picture and carry no
   // accessibility label to be found by; answers whether there are none (a
   // screen with one fails its step).

@@ -266,7 +266,10 @@ int main(int argc, char** argv) {
     // Links open in the desktop's browser and mail program.
     svc::URLOpener::install();
     std::string why = noDisplay;
-    if (displayStarted) desktop = ui::DesktopWindow::open(app->window(), {}, &why);
+    // The window opens at the size it was left at.
+    ui::DesktopWindow::Options window;
+    window.sizeKey = "Window_Size";
+    if (displayStarted) desktop = ui::DesktopWindow::open(app->window(), window, &why);
     if (!desktop) std::printf("No window (%s); running without one.\n", why.c_str());
     // On a desktop the open-in menu hands files to the system's applications,
     // and mail goes to the user's own mail program.

@@ -10,6 +10,7 @@
 #include "DesktopSupport.hpp"
 #include "TestEnvironment.hpp"
 #include "platform/gfx/Image.hpp"
+#include "platform/ui/Application.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 #include "platform/ui/Window.hpp"
 #include "services/WebView.hpp"
@@ -32,6 +33,11 @@ class WebViewDesktopTest : public mv::test::TestEnvironment {
     TestEnvironment::SetUp();
     MV_USE_VIRTUAL_SCREEN();
     useOwnHome();
+  }
+  void TearDown() override {
+    // The test's window and its page go before the next test's.
+    ui::Application::freeInstance();
+    TestEnvironment::TearDown();
   }
 
   // A web view of 800 by 600 points at (100, 80) in a window on the

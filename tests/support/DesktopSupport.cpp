@@ -115,20 +115,6 @@ Xvfb* sharedServer(std::string& why) {
 
 }  // namespace
 
-void finishChild() {
-  if (const auto* info = ::testing::UnitTest::GetInstance()->current_test_info()) {
-    const auto* result = info->result();
-    for (int i = 0; i < result->total_part_count(); ++i) {
-      const auto& part = result->GetTestPartResult(i);
-      if (part.failed())
-        std::fprintf(stderr, "%s:%d: %s\n", part.file_name() ? part.file_name() : "?", part.line_number(), part.summary());
-    }
-  }
-  std::fflush(stdout);
-  std::fflush(stderr);
-  std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
-}
-
 bool useVirtualScreen(std::string& why) {
   Xvfb* x = sharedServer(why);
   if (!x) return false;

@@ -1,6 +1,6 @@
 #pragma once
 // Screens on the real desktop window in tests: a fixture that sets a screen
-// up in the child process each test runs in (see DesktopSupport), and a
+// up on the virtual screen (see DesktopSupport), and a
 // person's mouse, wheel and keys given through the desktop's event queue
 // with the times a real desktop stamps on them.
 #include <gtest/gtest.h>
@@ -14,24 +14,27 @@
 
 namespace mv::test {
 
-// A fixture on `Base` whose tests open desktop windows, each test's body in
-// a child process (see runDesktop). The child sets `Base` up and tears it
-// down itself: threads the set-up starts (work queues) would not be there
-// in a child forked after it.
+// A fixture on `Base` whose tests open desktop windows: the virtual screen
+// first (skipped without Xvfb), then `Base` set up as for any other test.
 template <typename Base>
 class DesktopFixture : public Base {
  protected:
-  void SetUp() override { MV_USE_VIRTUAL_SCREEN(); }
-  void TearDown() override {}
+  void SetUp() override {
+    MV_USE_VIRTUAL_SCREEN();
+    baseSetUp_ = true;
+    Base::SetUp();
+  }
+  void TearDown() override {
+    if (baseSetUp_) Base::TearDown();
+  }
 
   template <typename Body>
   void runDesktop(Body body) {
-    mv::test::runDesktop([&] {
-      Base::SetUp();
-      if (!::testing::Test::HasFatalFailure() && !::testing::Test::IsSkipped()) body();
-      Base::TearDown();
-    });
+    mv::test::runDesktop(body);
   }
+
+ private:
+  bool baseSetUp_ = false;
 };
 
 // Opens `window` (made key and visible) on the desktop, drawn in software;

@@ -9,6 +9,10 @@
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  // A death test's child is this program started afresh, never a copy of a
+  // process whose other threads (work queues, the web engine's) may hold
+  // locks the copy would wait on for ever.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   const char* log = std::getenv("MV_LOG");
   base::setLogEnabled(log && std::string(log) == "1");
   // No test hands a job to a printer of the machine it runs on: the print
@@ -29,12 +33,14 @@ int main(int argc, char** argv) {
 // made while finishing a PDF. GStreamer keeps its plugin registry and type
 // system (allocated through GLib) for the life of the process. The web
 // engine and GTK keep their display connection, input method, themes and
-// engine context until the process ends.
+// engine context until the process ends; the desktop window's library its
+// display connection and its desktop bus connection.
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\nleak:libcairo.so\nleak:libfreetype.so\n"
          "leak:libgstreamer-1.0.so\nleak:libgobject-2.0.so\nleak:libglib-2.0.so\n"
          "leak:libgio-2.0.so\nleak:libwebkit2gtk-4.1.so\nleak:libjavascriptcoregtk-4.1.so\n"
          "leak:libgtk-3.so\nleak:libgdk-3.so\nleak:libsoup-3.0.so\nleak:libX11.so\nleak:libxkbcommon.so\n"
          "leak:libpango-1.0.so\nleak:libpangoft2-1.0.so\nleak:libharfbuzz.so\nleak:libatk-1.0.so\n"
-         "leak:libatk-bridge-2.0.so\nleak:libepoxy.so\nleak:libgdk_pixbuf-2.0.so\n";
+         "leak:libatk-bridge-2.0.so\nleak:libepoxy.so\nleak:libgdk_pixbuf-2.0.so\n"
+         "leak:libSDL2-2.0.so\nleak:libdbus-1.so\n";
 }

@@ -13,6 +13,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/base/UserDefaults.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Renderer.hpp"
@@ -60,6 +61,16 @@ std::optional<WindowEvent> windowEventOf(Uint8 event) {
   }
 }
 
+// The size kept under `key` when the last window closed; none when absent
+// or not two numbers (the file is the user's to edit).
+std::optional<base::Size> keptSize(const std::string& key) {
+  if (key.empty()) return std::nullopt;
+  const base::Value kept = base::UserDefaults::standard().dictionaryForKey(key);
+  const auto width = kept.find("width"), height = kept.find("height");
+  if (width == kept.end() || height == kept.end() || !width->is_number() || !height->is_number()) return std::nullopt;
+  return base::Size{width->get<double>(), height->get<double>()};
+}
+
 Uint8 sdlWindowEventOf(WindowEvent event) {
   switch (event) {
     case WindowEvent::Shown: return SDL_WINDOWEVENT_SHOWN;
@@ -103,16 +114,37 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
   dw->window_ = std::move(window);
   // The desktop's own keyboard types; nothing slides up over the window.
   dw->window_->setHasOnScreenKeyboard(false);
-  dw->scale_ = options.scale > 0 ? options.scale : Screen::mainScreen().scale();
-  base::Size points = dw->window_->bounds().size;
-  dw->pixelWidth_ = static_cast<int>(points.width * dw->scale_);
-  dw->pixelHeight_ = static_cast<int>(points.height * dw->scale_);
-  Uint32 flags = options.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN;
-  dw->sdlWindow_ = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                    dw->pixelWidth_, dw->pixelHeight_, flags);
+  dw->sizeKey_ = options.sizeKey;
+  const base::Size points = dw->window_->bounds().size;
+  // The screen less its panels; nothing where the desktop does not say.
+  SDL_Rect area{0, 0, 0, 0};
+  const bool knowsArea = SDL_GetDisplayUsableBounds(0, &area) == 0 && area.w > 0 && area.h > 0;
+  const base::Size usable = knowsArea ? base::Size{double(area.w), double(area.h)} : base::Size{};
+  const double layoutScale = options.scale > 0 ? options.scale : Screen::mainScreen().scale();
+  const base::Size layout{points.width * layoutScale, points.height * layoutScale};
+  const std::optional<base::Size> kept = options.scale > 0 ? std::nullopt : keptSize(options.sizeKey);
+  const base::Size size = options.scale > 0 ? layout : openingSize(kept, layout, usable);
+  const int width = static_cast<int>(size.width), height = static_cast<int>(size.height);
+  Uint32 flags = (options.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN) | SDL_WINDOW_RESIZABLE;
+  const int x = knowsArea ? area.x + std::max(0, (area.w - width) / 2) : int(SDL_WINDOWPOS_CENTERED);
+  const int y = knowsArea ? area.y + std::max(0, (area.h - height) / 2) : int(SDL_WINDOWPOS_CENTERED);
+  dw->sdlWindow_ = SDL_CreateWindow(options.title.c_str(), x, y, width, height, flags);
   if (!dw->sdlWindow_) {
     if (error) *error = SDL_GetError();
     return nullptr;
+  }
+  SDL_SetWindowMinimumSize(dw->sdlWindow_, static_cast<int>(kMinimumSize.width), static_cast<int>(kMinimumSize.height));
+  // With its title bar and frame the window must still fit: the frame is
+  // known only once the window is on screen.
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (options.scale <= 0 && knowsArea && SDL_GetWindowBordersSize(dw->sdlWindow_, &top, &left, &bottom, &right) == 0 &&
+      (width + left + right > area.w || height + top + bottom > area.h)) {
+    const base::Size inside{double(std::max(1, area.w - left - right)), double(std::max(1, area.h - top - bottom))};
+    const base::Size smaller = openingSize(kept, layout, inside);
+    const int w = static_cast<int>(smaller.width), h = static_cast<int>(smaller.height);
+    SDL_SetWindowSize(dw->sdlWindow_, w, h);
+    SDL_SetWindowPosition(dw->sdlWindow_, area.x + left + std::max(0, (int(inside.width) - w) / 2),
+                          area.y + top + std::max(0, (int(inside.height) - h) / 2));
   }
   // The window's own pixels rather than a GL texture: the pictures are drawn
   // by the processor anyway, and only the rectangles that changed are sent
@@ -121,20 +153,7 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
   const char* driver = SDL_GetCurrentVideoDriver();
   if (driver && std::strcmp(driver, "x11") == 0)
     SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
-  if (!SDL_GetWindowSurface(dw->sdlWindow_)) {
-    if (error) *error = SDL_GetError();
-    return nullptr;
-  }
-  dw->canvas_ = gfx::Context::bitmap(points, dw->scale_, true);
-  cairo_surface_t* pixels = cairo_get_target(dw->canvas_->cairo());
-  dw->canvasSurface_ = SDL_CreateRGBSurfaceWithFormatFrom(
-      cairo_image_surface_get_data(pixels), cairo_image_surface_get_width(pixels),
-      cairo_image_surface_get_height(pixels), 32, cairo_image_surface_get_stride(pixels), SDL_PIXELFORMAT_ARGB8888);
-  if (!dw->canvasSurface_) {
-    if (error) *error = SDL_GetError();
-    return nullptr;
-  }
-  SDL_SetSurfaceBlendMode(dw->canvasSurface_, SDL_BLENDMODE_NONE);
+  if (!dw->takeWindowSize(error)) return nullptr;
   SDL_DisplayMode mode;
   if (SDL_GetWindowDisplayMode(dw->sdlWindow_, &mode) == 0 && mode.refresh_rate > 0)
     dw->refreshInterval_ = 1.0 / mode.refresh_rate;
@@ -153,6 +172,9 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
 }
 
 DesktopWindow::~DesktopWindow() {
+  // The size the user left the window at is the one it opens at next time.
+  if (!sizeKey_.empty() && sdlWindow_ && pixelWidth_ > 0 && pixelHeight_ > 0)
+    base::UserDefaults::standard().setObject(sizeKey_, base::Value{{"width", pixelWidth_}, {"height", pixelHeight_}});
   if (wake_) base::RunLoop::main().setWakeHook(nullptr);
   if (canvasSurface_) SDL_FreeSurface(canvasSurface_);
   if (sdlWindow_) SDL_DestroyWindow(sdlWindow_);
@@ -161,7 +183,55 @@ DesktopWindow::~DesktopWindow() {
   if (--openWindows() == 0) SDL_StopTextInput();
 }
 
-base::Point DesktopWindow::toPoints(int x, int y) const { return {x / scale_, y / scale_}; }
+base::Point DesktopWindow::toPoints(int x, int y) const { return fit_.toPoints(x, y); }
+
+base::Size DesktopWindow::openingSize(std::optional<base::Size> kept, base::Size layout, base::Size usable) {
+  const double maxWidth = usable.width > 0 ? usable.width : HUGE_VAL;
+  const double maxHeight = usable.height > 0 ? usable.height : HUGE_VAL;
+  if (kept && kept->width >= kMinimumSize.width && kept->height >= kMinimumSize.height)
+    return {std::floor(std::min(kept->width, maxWidth)), std::floor(std::min(kept->height, maxHeight))};
+  const double shrink = std::min({1.0, maxWidth / layout.width, maxHeight / layout.height});
+  return {std::floor(layout.width * shrink), std::floor(layout.height * shrink)};
+}
+
+bool DesktopWindow::takeWindowSize(std::string* error) {
+  // The surface the window's pixels go to has the window's size now.
+  SDL_Surface* screen = SDL_GetWindowSurface(sdlWindow_);
+  if (!screen) {
+    if (error) *error = SDL_GetError();
+    return false;
+  }
+  const int width = std::max(1, screen->w), height = std::max(1, screen->h);
+  if (canvas_ && width == pixelWidth_ && height == pixelHeight_) return true;
+  auto canvas = gfx::Context::bitmap({double(width), double(height)}, 1, true);
+  cairo_surface_t* pixels = cairo_get_target(canvas->cairo());
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+      cairo_image_surface_get_data(pixels), cairo_image_surface_get_width(pixels),
+      cairo_image_surface_get_height(pixels), 32, cairo_image_surface_get_stride(pixels), SDL_PIXELFORMAT_ARGB8888);
+  if (!surface) {
+    if (error) *error = SDL_GetError();
+    return false;
+  }
+  SDL_SetSurfaceBlendMode(surface, SDL_BLENDMODE_NONE);
+  if (canvasSurface_) SDL_FreeSurface(canvasSurface_);
+  canvasSurface_ = surface;
+  canvas_ = std::move(canvas);
+  pixelWidth_ = width;
+  pixelHeight_ = height;
+  fit_ = WindowFit::of(window_->bounds().size, width, height);
+  // Nothing of the last picture stands where it stood.
+  shown_.clear();
+  presentAll_ = true;
+  inputMethodCaret_ = {};
+  dirty_ = true;
+  return true;
+}
+
+bool DesktopWindow::isOurs(std::uint32_t windowID) const {
+  return windowID == 0 || windowID == SDL_GetWindowID(sdlWindow_);
+}
+
+void DesktopWindow::resize(int pixelWidth, int pixelHeight) { SDL_SetWindowSize(sdlWindow_, pixelWidth, pixelHeight); }
 
 Window::TouchPoints DesktopWindow::fingersAt(base::Point p) const {
   if (gesture_ == None) return {{kFirstFinger, p}};
@@ -281,7 +351,13 @@ void DesktopWindow::handle(const SDL_Event& e) {
       closed_ = true;
       break;
     case SDL_WINDOWEVENT:
+          // A window of an earlier desktop window may have left its events.
+      if (!isOurs(e.window.windowID)) return;
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
+      if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        std::string why;
+        if (!takeWindowSize(&why)) MV_LOG("The window keeps its picture's size: %s", why.c_str());
+      }
       // The desktop may have lost what it showed of the window.
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
           e.window.event == SDL_WINDOWEVENT_RESTORED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
@@ -290,6 +366,7 @@ void DesktopWindow::handle(const SDL_Event& e) {
       dirty_ = true;
       break;
     case SDL_MOUSEBUTTONDOWN:
+      if (!isOurs(e.button.windowID)) return;
       if (e.button.button != SDL_BUTTON_LEFT || pressed_ || swallowed_) break;
       press(e);
       break;
@@ -419,9 +496,10 @@ void DesktopWindow::placeInputMethod() {
   const base::Rect caret = r ? r->caretRectInWindow() : base::Rect{};
   if (caret.isEmpty() || caret == inputMethodCaret_) return;
   inputMethodCaret_ = caret;
-  SDL_Rect pixels{static_cast<int>(caret.x() * scale_), static_cast<int>(caret.y() * scale_),
-                  std::max(1, static_cast<int>(caret.width() * scale_)),
-                  std::max(1, static_cast<int>(caret.height() * scale_))};
+  const base::Point at = fit_.toPixels(caret.origin);
+  SDL_Rect pixels{static_cast<int>(at.x), static_cast<int>(at.y),
+                  std::max(1, static_cast<int>(caret.width() * fit_.scale())),
+                  std::max(1, static_cast<int>(caret.height() * fit_.scale()))};
   SDL_SetTextInputRect(&pixels);
 }
 
@@ -438,7 +516,7 @@ bool DesktopWindow::processEvents() {
 }
 
 void DesktopWindow::renderFrame() {
-  Renderer::renderFrame(*window_, *canvas_);
+  Renderer::renderFrame(*window_, *canvas_, fit_);
   present();
   ++frames_;
   dirty_ = false;
@@ -462,7 +540,9 @@ void DesktopWindow::present() {
   for (int y = 0; y < height; y += kTile) {
     const int rows = std::min(kTile, height - y);
     int runStart = -1;
-    for (int x = 0; x <= width; x += kTile) {
+    // One step past the last tile, which ends a run reaching the right edge
+    // (the width need not be a whole number of tiles).
+    for (int x = 0; x < width + kTile; x += kTile) {
       bool differs = false;
       if (x < width) {
         const int columns = std::min(kTile, width - x);
@@ -558,14 +638,15 @@ void pushStamped(SDL_Event& e) {
   SDL_PeepEvents(&e, 1, SDL_ADDEVENT, 0, 0);
 }
 
-void pushButton(Uint32 type, base::Point p, double scale, int clicks) {
+// `pixel`: where in the desktop window.
+void pushButton(Uint32 type, base::Point pixel, int clicks) {
   SDL_Event e{};
   e.type = type;
   e.button.button = SDL_BUTTON_LEFT;
   e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
   e.button.clicks = static_cast<Uint8>(std::clamp(clicks, 1, 255));
-  e.button.x = static_cast<Sint32>(p.x * scale);
-  e.button.y = static_cast<Sint32>(p.y * scale);
+  e.button.x = static_cast<Sint32>(std::lround(pixel.x));
+  e.button.y = static_cast<Sint32>(std::lround(pixel.y));
   pushStamped(e);
 }
 
@@ -588,11 +669,11 @@ SDL_Keycode keycodeOf(DesktopWindow::Key key) {
 
 void DesktopWindow::pushMouseDown(base::Point p, unsigned modifiers, int clicks) {
   SDL_SetModState(keymodOf(modifiers));
-  pushButton(SDL_MOUSEBUTTONDOWN, p, scale_, clicks);
+  pushButton(SDL_MOUSEBUTTONDOWN, fit_.toPixels(p), clicks);
 }
 
 void DesktopWindow::pushMouseUp(base::Point p, int clicks) {
-  pushButton(SDL_MOUSEBUTTONUP, p, scale_, clicks);
+  pushButton(SDL_MOUSEBUTTONUP, fit_.toPixels(p), clicks);
   SDL_SetModState(KMOD_NONE);
 }
 
@@ -600,8 +681,9 @@ void DesktopWindow::pushMouseMove(base::Point p) {
   SDL_Event e{};
   e.type = SDL_MOUSEMOTION;
   e.motion.state = SDL_BUTTON_LMASK;
-  e.motion.x = static_cast<Sint32>(p.x * scale_);
-  e.motion.y = static_cast<Sint32>(p.y * scale_);
+  const base::Point at = fit_.toPixels(p);
+  e.motion.x = static_cast<Sint32>(std::lround(at.x));
+  e.motion.y = static_cast<Sint32>(std::lround(at.y));
   pushStamped(e);
 }
 
@@ -649,8 +731,9 @@ void DesktopWindow::pushWheel(base::Point at, double dx, double dy, unsigned mod
   e.wheel.preciseX = static_cast<float>(dx);
   e.wheel.preciseY = static_cast<float>(dy);
   e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
-  e.wheel.mouseX = static_cast<Sint32>(at.x * scale_);
-  e.wheel.mouseY = static_cast<Sint32>(at.y * scale_);
+  const base::Point pixel = fit_.toPixels(at);
+  e.wheel.mouseX = static_cast<Sint32>(std::lround(pixel.x));
+  e.wheel.mouseY = static_cast<Sint32>(std::lround(pixel.y));
   pushStamped(e);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "platform/gfx/Image.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Window.hpp"
+#include "platform/ui/WindowFit.hpp"
 
 struct SDL_Window;
 struct SDL_Surface;
@@ -19,8 +21,12 @@ namespace ui {
 class Responder;
 
 // Shows a toolkit window in a desktop window (SDL2) and feeds it the
-// desktop's input: 1024 x 768 points, doubled in pixels at scale 2. The
-// mouse is one finger; dragging with Alt held is a two-finger pinch
+// desktop's input. The desktop window takes any size the user gives it
+// (dragged, maximised): the window's 1024 x 768 points are drawn scaled to
+// fit it whole at its own pixels (see WindowFit), the rest in the
+// background colour, and every pointer event is mapped back to points. It
+// opens at a size that fits the screen's usable area, the one it had last
+// time when its size is kept (`Options::sizeKey`). The mouse is one finger; dragging with Alt held is a two-finger pinch
 // mirrored about the point pressed, with Shift a two-finger pan, except
 // that Shift and a press in the text being edited stretch its selection.
 // Touches carry the time the desktop stamped on each event, so a flick keeps
@@ -47,7 +53,13 @@ class Responder;
 class DesktopWindow {
  public:
   struct Options {
-    double scale = 0;  // 0: the screen's scale
+    // The window opens at exactly the layout times `scale` pixels; 0: at the
+    // size kept under `sizeKey`, else the layout at the screen's scale,
+    // made smaller where the screen's usable area is.
+    double scale = 0;
+    // The user defaults key under which the window's size is kept when it
+    // closes, for the next start (empty: not kept).
+    std::string sizeKey;
     std::string title = "Marvisto";
     bool hidden = false;
     // Kept for callers: the window is always drawn by the processor.
@@ -93,10 +105,24 @@ class DesktopWindow {
   // picture, only what changed afterwards).
   std::int64_t pixelsPresented() const { return pixelsPresented_; }
 
-  // The last picture shown, as drawn (pixel size).
+  // The last picture shown, as drawn (the desktop window's pixels).
   gfx::ImagePtr lastFrame() const;
+  // The desktop window's size in pixels.
   base::Size pixelSize() const { return {static_cast<double>(pixelWidth_), static_cast<double>(pixelHeight_)}; }
-  double scale() const { return scale_; }
+  // How the layout stands in it: pixels per point, and where.
+  const WindowFit& fit() const { return fit_; }
+  double scale() const { return fit_.scale(); }
+  // Asks the desktop for a new size, as the user dragging an edge of the
+  // window does; the window follows once the desktop says it changed.
+  void resize(int pixelWidth, int pixelHeight);
+
+  // The size a window opens at: the size kept from last time (`kept`, none
+  // when absent or smaller than `kMinimumSize`), else `layout` (the layout
+  // at the screen's scale); made to fit within `usable` (no bound where
+  // empty), the layout keeping its proportions.
+  static base::Size openingSize(std::optional<base::Size> kept, base::Size layout, base::Size usable);
+  // The smallest the window is made (a quarter of the layout each way).
+  static constexpr base::Size kMinimumSize{256, 192};
 
   // Input through the desktop's own event queue, as the user would give it
   // (window points), stamped with the main loop's time. `clicks` counts the
@@ -139,6 +165,11 @@ class DesktopWindow {
   // Tells the input method where the caret is, so its candidates stand beside it.
   void placeInputMethod();
   base::Point toPoints(int x, int y) const;
+  // The canvas and the fit for the desktop window's size now; false when
+  // the canvas could not be made.
+  bool takeWindowSize(std::string* error = nullptr);
+  // An event of our desktop window (or one the desktop stamped with no window).
+  bool isOurs(std::uint32_t windowID) const;
   // Where the finger or fingers the mouse stands for are with the pointer at `p`.
   Window::TouchPoints fingersAt(base::Point p) const;
   // Learns how the desktop's event stamps stand to the main loop's clock
@@ -160,8 +191,9 @@ class DesktopWindow {
   // The display holds nothing of ours (first picture, exposed again).
   bool presentAll_ = true;
   std::int64_t pixelsPresented_ = 0;
-  double scale_ = 1;
+  WindowFit fit_;
   int pixelWidth_ = 0, pixelHeight_ = 0;
+  std::string sizeKey_;
   bool closed_ = false;
   bool dirty_ = true;
   int frames_ = 0;

@@ -7,6 +7,7 @@
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
 #include "platform/ui/TextField.hpp"
+#include "platform/ui/WindowFit.hpp"
 
 namespace ui {
 
@@ -41,6 +42,14 @@ void HeadlessDriver::advance(double seconds) {
 gfx::ImagePtr HeadlessDriver::render(double scale) {
   flush();
   return Renderer::renderToImage(*window_, scale, gfx::Color::black());
+}
+
+gfx::ImagePtr HeadlessDriver::renderInDesktopWindow(int pixelWidth, int pixelHeight) {
+  flush();
+  if (pixelWidth <= 0 || pixelHeight <= 0) return nullptr;
+  auto canvas = gfx::Context::bitmap({double(pixelWidth), double(pixelHeight)}, 1, true);
+  Renderer::renderFrame(*window_, *canvas, WindowFit::of(window_->bounds().size, pixelWidth, pixelHeight));
+  return canvas->makeImage();
 }
 
 gfx::ImagePtr HeadlessDriver::render(View& view, double scale) {

@@ -32,6 +32,9 @@ class HeadlessDriver {
   gfx::ImagePtr render(double scale = 0);
   gfx::ImagePtr render(View& view, double scale = 0);
   bool snapshot(const std::filesystem::path& path, double scale = 0);
+  // The window as a desktop window of `pixelWidth` x `pixelHeight` shows it
+  // (scaled to fit, see WindowFit).
+  gfx::ImagePtr renderInDesktopWindow(int pixelWidth, int pixelHeight);
 
   // Finding views (visible ones unless said otherwise), depth first, front-most last.
   View* findByTag(long tag, View* root = nullptr) const;

@@ -161,6 +161,34 @@ void Renderer::renderFrame(View& window, gfx::Context& canvas) {
   cairo_surface_flush(cairo_get_target(cr));
 }
 
+void Renderer::renderFrame(View& window, gfx::Context& canvas, const WindowFit& fit) {
+  View::layoutPendingViews();
+  window.layoutIfNeeded();
+  cairo_t* cr = canvas.cairo();
+  const Rect layout = fit.layoutRect();
+  const auto& background = window.backgroundColor();
+  const gfx::Color margin =
+      background && !background->pattern() && background->alpha() > 0 ? *background : gfx::Color::black();
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_rgb(cr, margin.r(), margin.g(), margin.b());
+  cairo_paint(cr);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_rectangle(cr, layout.x(), layout.y(), layout.width(), layout.height());
+  cairo_fill(cr);
+  cairo_restore(cr);
+  canvas.save();
+  cairo_identity_matrix(cr);
+  canvas.translate(fit.origin().x, fit.origin().y);
+  canvas.scaleBy(fit.scale(), fit.scale());
+  // What a view draws beyond the window's bounds stays off the margins.
+  canvas.clipToRect(window.bounds());
+  render(window, canvas);
+  canvas.restore();
+  cairo_surface_flush(cairo_get_target(cr));
+}
+
 gfx::ImagePtr Renderer::renderToImage(View& view, double scale, std::optional<gfx::Color> background) {
   View::layoutPendingViews();
   view.layoutIfNeeded();

@@ -5,6 +5,7 @@
 #include "platform/gfx/Context.hpp"
 #include "platform/gfx/Image.hpp"
 #include "platform/ui/View.hpp"
+#include "platform/ui/WindowFit.hpp"
 
 namespace ui {
 
@@ -19,6 +20,11 @@ class Renderer {
   // One frame of a window on screen: pending layout done, the canvas painted
   // black, the window drawn over it and the canvas's surface flushed.
   static void renderFrame(View& window, gfx::Context& canvas);
+  // One frame of a window in a desktop window of any size: `canvas` is the
+  // desktop window's pixels (one unit a pixel), the window drawn scaled
+  // into the fit's rectangle (sharp, at the canvas's own pixels) and the
+  // rest painted in the window's background colour (black without one).
+  static void renderFrame(View& window, gfx::Context& canvas, const WindowFit& fit);
   // The view's bounds as a bitmap at `scale` (0: the screen's), laid out
   // first; transparent where nothing is drawn unless a background is given.
   static gfx::ImagePtr renderToImage(View& view, double scale = 0,

@@ -19,6 +19,10 @@ LanguageManager& LanguageManager::sharedInstance() {
 LanguageManager::LanguageManager() {
   defaultsObservation_ = base::Observation(base::UserDefaults::DidChangeNotification, nullptr,
                                            [this](const base::Notification&) { defaultsDidChanged(); });
+  installLookups();
+}
+
+void LanguageManager::installLookups() {
   // The lower layers look texts and the language up through these.
   setTextLookup([](const std::string& key) { return Language::stringWithName(key); });
   PublicFunction::setInterfaceLanguageProvider([] {
@@ -100,6 +104,8 @@ void LanguageManager::resetForTesting() {
   isSettingByCode_ = false;
   languageNotifications_.clear();
   Language::resetLanguageCache();
+  // A test before may have put lookups of its own in their place.
+  installLookups();
 }
 
 }  // namespace mv

@@ -34,7 +34,8 @@ class LanguageManager {
   // Listeners still alive.
   std::size_t listenerCount() const;
 
-  // Back to "not set" with no listeners (tests).
+  // Back to "not set" with no listeners, and the lookups of texts and of
+  // the language its own again (tests).
   void resetForTesting();
 
   LanguageManager(const LanguageManager&) = delete;
@@ -42,6 +43,7 @@ class LanguageManager {
 
  private:
   LanguageManager();
+  void installLookups();
   void defaultsDidChanged();
 
   int currentLanguage_ = 0;

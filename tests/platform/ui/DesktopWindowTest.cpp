@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "UiTestEnvironment.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/DesktopWindow.hpp"
@@ -22,6 +24,7 @@
 #include "platform/ui/TextField.hpp"
 #include "platform/ui/ViewController.hpp"
 #include "platform/ui/Window.hpp"
+#include "platform/ui/WindowFit.hpp"
 
 namespace {
 
@@ -538,4 +541,191 @@ TEST_F(DesktopWindowTest, TheSecondPressOfADoubleClickGoesOnlyWhereTheFirstWent)
   user.click({200, 150});
   EXPECT_EQ(beneath, 1);
   });
+}
+
+// ---- a window of any size --------------------------------------------------------------
+
+namespace {
+
+// A layout with a button along its lower edge (as the tab bar lies) and one
+// in its top left corner, each counting its taps.
+struct EdgeLayout {
+  std::shared_ptr<ui::Window> window = std::make_shared<ui::Window>();
+  std::shared_ptr<ui::Button> bottom = std::make_shared<ui::Button>(ui::Rect{412, 718, 200, 50});
+  std::shared_ptr<ui::Button> corner = std::make_shared<ui::Button>(ui::Rect{0, 0, 100, 50});
+  int bottomTaps = 0, cornerTaps = 0;
+
+  EdgeLayout() {
+    window->setBackgroundColor(gfx::Color::white());
+    bottom->setBackgroundColor(gfx::Color::rgb255(200, 0, 0));
+    corner->setBackgroundColor(gfx::Color::rgb255(0, 0, 200));
+    bottom->addAction([this](ui::Control&, const ui::Event*) { ++bottomTaps; }, ui::ControlEventTouchUpInside);
+    corner->addAction([this](ui::Control&, const ui::Event*) { ++cornerTaps; }, ui::ControlEventTouchUpInside);
+    window->addSubview(bottom);
+    window->addSubview(corner);
+  }
+};
+
+// The desktop window resized as the user drags its edge: the desktop takes
+// the request, and the window follows once the desktop's size event came.
+bool resizeTo(ui::DesktopWindow& desktop, int width, int height) {
+  desktop.resize(width, height);
+  const base::Size wanted{double(width), double(height)};
+  // The display server answers on its own time: its event is waited for.
+  for (int turn = 0; turn < 200 && desktop.pixelSize() != wanted; ++turn) {
+    desktop.waitForWork(0.05);
+    desktop.runFrame();
+  }
+  return desktop.pixelSize() == wanted;
+}
+
+// A click as the desktop delivers it, at a pixel of the desktop window.
+void clickPixel(ui::DesktopWindow& desktop, int x, int y) {
+  for (Uint32 type : {Uint32{SDL_MOUSEBUTTONDOWN}, Uint32{SDL_MOUSEBUTTONUP}}) {
+    SDL_Event e{};
+    e.type = type;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.button.clicks = 1;
+    e.button.x = x;
+    e.button.y = y;
+    SDL_PushEvent(&e);
+    desktop.runFrame();
+    base::RunLoop::main().advance(0.05);
+  }
+  desktop.runFrame();
+}
+
+using DesktopWindowSize = mv::test::UiTestEnvironment;
+
+}  // namespace
+
+TEST_F(DesktopWindowSize, TheWindowOpensAtASizeThatFitsTheScreen) {
+  using W = ui::DesktopWindow;
+  const base::Size layout{1024, 768};
+  struct Case {
+    std::optional<base::Size> kept;
+    base::Size layout, usable, opens;
+  } cases[] = {
+      // A laptop of 1366 x 768 with a panel: smaller, the layout's proportions kept.
+      {std::nullopt, layout, {1366, 741}, {988, 741}},
+      // Room enough: the layout's own size; no usable area known: the same.
+      {std::nullopt, layout, {1920, 1050}, layout},
+      {std::nullopt, layout, {}, layout},
+      // At the screen's scale 2 on a screen too small for it.
+      {std::nullopt, {2048, 1536}, {1920, 1050}, {1400, 1050}},
+      // The size kept from last time, within the screen.
+      {base::Size{1366, 700}, layout, {1920, 1050}, {1366, 700}},
+      {base::Size{3000, 2000}, layout, {1366, 741}, {1366, 741}},
+      // A kept size too small to use is not used.
+      {base::Size{100, 60}, layout, {1920, 1050}, layout},
+  };
+  for (const Case& c : cases) {
+    const base::Size opens = W::openingSize(c.kept, c.layout, c.usable);
+    EXPECT_EQ(opens, c.opens) << "usable " << c.usable.width << " x " << c.usable.height << ", opened at "
+                              << opens.width << " x " << opens.height;
+  }
+
+  struct Fit {
+    int width, height;
+    double scale;
+    base::Point origin;
+  } fits[] = {
+      {1024, 768, 1, {0, 0}},
+      {1366, 700, 700.0 / 768, {216, 0}},
+      {1920, 1080, 1.40625, {240, 0}},
+      {2048, 1536, 2, {0, 0}},
+      {1024, 1000, 1, {0, 116}},
+  };
+  for (const Fit& f : fits) {
+    const auto fit = ui::WindowFit::of(layout, f.width, f.height);
+    EXPECT_DOUBLE_EQ(fit.scale(), f.scale) << f.width << " x " << f.height;
+    EXPECT_EQ(fit.origin(), f.origin) << f.width << " x " << f.height;
+    // Every point comes back from its pixel.
+    const base::Point back = fit.toPoints(fit.toPixels({512, 743}).x, fit.toPixels({512, 743}).y);
+    EXPECT_NEAR(back.x, 512, 1e-9);
+    EXPECT_NEAR(back.y, 743, 1e-9);
+  }
+}
+
+// The screen as a desktop window of another shape shows it (the tour's
+// pictures): the layout whole, scaled, centred, drawn at the window's pixels.
+TEST_F(DesktopWindowSize, TheLayoutIsDrawnWholeAndCentredAtTheWindowsPixels) {
+  EdgeLayout layout;
+  layout.window->setBackgroundColor(gfx::Color::rgb255(40, 40, 40));
+  ui::HeadlessDriver driver(layout.window);
+  auto picture = driver.renderInDesktopWindow(1366, 700);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->pixelWidth(), 1366);
+  EXPECT_EQ(picture->pixelHeight(), 700);
+  const auto fit = ui::WindowFit::of({1024, 768}, 1366, 700);
+  auto at = [&](base::Point p) {
+    const base::Point px = fit.toPixels(p);
+    return picture->pixelAt(static_cast<int>(px.x), static_cast<int>(px.y));
+  };
+  // The margins on either side in the window's colour.
+  EXPECT_EQ(picture->pixelAt(100, 350), gfx::Color::rgb255(40, 40, 40));
+  EXPECT_EQ(picture->pixelAt(1300, 350), gfx::Color::rgb255(40, 40, 40));
+  // The lower button on the window's last row: the layout is whole.
+  EXPECT_EQ(at({512, 743}), gfx::Color::rgb255(200, 0, 0));
+  EXPECT_EQ(picture->pixelAt(683, 699), gfx::Color::rgb255(200, 0, 0));
+  EXPECT_EQ(at({50, 25}), gfx::Color::rgb255(0, 0, 200));
+  EXPECT_EQ(at({300, 300}), gfx::Color::rgb255(40, 40, 40));
+}
+
+TEST_F(DesktopWindowTest, TheWindowTakesAnySizeAndClicksLandWhereTheControlsAreShown) {
+  EdgeLayout layout;
+  layout.window->makeKeyAndVisible();
+  std::string error;
+  ui::DesktopWindow::Options options;
+  options.sizeKey = "Window_Size";
+  options.softwareRendering = true;
+  auto desktop = ui::DesktopWindow::open(layout.window, options, &error);
+  ASSERT_TRUE(desktop) << error;
+  EXPECT_EQ(desktop->pixelSize(), (base::Size{1024, 768})) << "the layout's size fits the virtual screen";
+  desktop->runFrame(true);
+
+  // Made wide and low, as a laptop's screen is.
+  ASSERT_TRUE(resizeTo(*desktop, 1366, 700));
+  desktop->runFrame(true);
+  EXPECT_EQ(desktop->lastFrame()->pixelWidth(), 1366) << "drawn at the window's own pixels";
+  EXPECT_DOUBLE_EQ(desktop->scale(), 700.0 / 768);
+  // The layout whole and centred: the lower button on the last row, margins
+  // on either side.
+  EXPECT_EQ(desktop->shownPixelAt(683, 699), gfx::Color::rgb255(200, 0, 0));
+  EXPECT_EQ(desktop->shownPixelAt(683, 640), gfx::Color::white());
+  EXPECT_EQ(desktop->shownPixelAt(50, 25), gfx::Color::white()) << "the corner button is drawn where it was";
+  EXPECT_EQ(desktop->shownPixelAt(230, 20), gfx::Color::rgb255(0, 0, 200));
+  // A click where a button is shown reaches it; where the corner button
+  // lay before, now in the margin, nothing.
+  clickPixel(*desktop, 683, 690);
+  EXPECT_EQ(layout.bottomTaps, 1);
+  clickPixel(*desktop, 50, 25);
+  EXPECT_EQ(layout.cornerTaps, 0);
+  clickPixel(*desktop, 230, 20);
+  EXPECT_EQ(layout.cornerTaps, 1);
+  EXPECT_EQ(layout.bottomTaps, 1);
+
+  // Enlarged: the layout grows with the window, centred.
+  ASSERT_TRUE(resizeTo(*desktop, 1920, 1080));
+  desktop->runFrame(true);
+  EXPECT_DOUBLE_EQ(desktop->scale(), 1.40625);
+  EXPECT_EQ(desktop->shownPixelAt(960, 1079), gfx::Color::rgb255(200, 0, 0));
+  EXPECT_EQ(desktop->shownPixelAt(245, 5), gfx::Color::rgb255(0, 0, 200));
+  clickPixel(*desktop, 960, 1060);
+  EXPECT_EQ(layout.bottomTaps, 2);
+
+  // Closed and opened again: the size the user left it at.
+  ASSERT_TRUE(resizeTo(*desktop, 1366, 700));
+  desktop.reset();
+  desktop = ui::DesktopWindow::open(layout.window, options, &error);
+  ASSERT_TRUE(desktop) << error;
+  EXPECT_EQ(desktop->pixelSize(), (base::Size{1366, 700}));
+  // A kept size larger than the screen is brought within it.
+  desktop.reset();
+  base::UserDefaults::standard().setObject("Window_Size", base::Value{{"width", 5000}, {"height", 4000}});
+  desktop = ui::DesktopWindow::open(layout.window, options, &error);
+  ASSERT_TRUE(desktop) << error;
+  EXPECT_LE(desktop->pixelSize().width, 2100);
+  EXPECT_LE(desktop->pixelSize().height, 1600);
 }
