@@ -43,6 +43,12 @@ bool CatalogTab::show() {
   return true;
 }
 
+void CatalogTab::present(std::shared_ptr<ui::ViewController> screen) {
+  window_->setRootViewController(std::make_shared<ui::NavigationController>(std::move(screen)));
+  ui::View::layoutPendingViews();
+  base::RunLoop::main().drain();
+}
+
 mv::GridView& CatalogTab::grid() { return screen_->detailViewController()->productShowView(); }
 
 }  // namespace bench

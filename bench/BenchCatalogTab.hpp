@@ -25,6 +25,9 @@ class CatalogTab {
 
   // Makes the tab's screen and shows it laid out; false when none was made.
   bool show();
+  // Shows another screen of the session instead, at the root of a
+  // navigation stack, laid out.
+  void present(std::shared_ptr<ui::ViewController> screen);
   mv::SessionServices& services() { return *services_; }
   mv::CatalogViewController& screen() { return *screen_; }
   // The screen's product grid (once shown).

@@ -6,6 +6,7 @@
 #include "platform/ui/LongPressGestureRecognizer.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
 #include "platform/ui/WeakAs.hpp"
+#include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -86,6 +87,11 @@ void CompareCell::init() {
 
 double CompareCell::discountX(double priceX, double textWidth, double priceWidth) {
   return priceX + std::min(textWidth, priceWidth) + 20;
+}
+
+void CompareCell::loadPicture(const std::string& name) {
+  if (!picture_) picture_ = PictureLoader::create(productImageView_);
+  picture_->loadFileImageAsyncWithName(name, kFileTypeProductImage, false);
 }
 
 void CompareCell::setProductId(int productId, const marvisto_product_price_Entity& price) {

@@ -14,6 +14,7 @@
 #include "platform/ui/View.hpp"
 #include "store/Entities.hpp"
 #include "widgets/IconButton.hpp"
+#include "widgets/PictureLoader.hpp"
 
 namespace mv {
 
@@ -42,6 +43,8 @@ class CompareCell : public ui::View {
   void init();
 
   ui::ImageView& productImageView() const { return *productImageView_; }
+  // Shows the product picture of that name, read at the size the cell shows it.
+  void loadPicture(const std::string& name);
   ui::Button& smallCloseBtn() const { return *smallCloseBtn_; }
   ui::ImageView& devideImageView() const { return *devideImageView_; }
   IconButton& addOrderBtn() const { return *addOrderBtn_; }
@@ -66,6 +69,7 @@ class CompareCell : public ui::View {
  private:
   std::shared_ptr<ui::View> contentBackgroundView_;
   std::shared_ptr<ui::ImageView> productImageView_, devideImageView_;
+  std::shared_ptr<PictureLoader> picture_;
   std::shared_ptr<ui::Button> smallCloseBtn_;
   std::shared_ptr<IconButton> addOrderBtn_;
   std::shared_ptr<ui::Label> productNameLabel_, priceLabel_, disCountpriceLabel_, SKULabel_;

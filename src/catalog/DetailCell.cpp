@@ -61,7 +61,7 @@ DetailCell::DetailCell(const ui::Rect& frame, std::string reuseIdentifier)
                                               devideImageView_, smallCloseBtn_}) {
     content->addSubview(v);
   }
-  imageLoader_ = LibraryCoverLoader::create(productImageView_);
+  imageLoader_ = PictureLoader::create(productImageView_);
 }
 
 void DetailCell::init() {

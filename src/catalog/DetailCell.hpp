@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "library/LibraryCoverLoader.hpp"
+#include "widgets/PictureLoader.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
@@ -77,7 +77,7 @@ class DetailCell : public GridViewCell {
   std::weak_ptr<DetailCellDelegate> detailDelegate_;
   int productId_ = 0;
   std::optional<std::string> imagename_;
-  std::shared_ptr<LibraryCoverLoader> imageLoader_;
+  std::shared_ptr<PictureLoader> imageLoader_;
 };
 
 }  // namespace mv

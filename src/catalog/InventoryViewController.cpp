@@ -8,6 +8,7 @@
 #include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
+#include "widgets/PictureLoader.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -238,13 +239,17 @@ void InventoryViewController::loadPicture(ui::Button& button, long row) {
   ViewStyle::ImageViewSetImg(button, nullptr);
   const std::string thumb = thumbnailOf(multiColumnTableData_[static_cast<std::size_t>(row)].product_id);
   std::weak_ptr<ui::View> weakButton = button.self();
-  pictures_.async<std::shared_ptr<const gfx::ImageData>>(
-      [thumb](const base::CancelFlag&) { return PublicFunction::getLocalImage(thumb, kFileTypeProductImage); },
-      [weakButton, row](std::shared_ptr<const gfx::ImageData> data) {
+  // Read at the size the button shows it, through the picture cache.
+  const auto [width, height] = PictureLoader::pixelBox(button.bounds().size);
+  pictures_.async<gfx::ImagePtr>(
+      [thumb, width, height](const base::CancelFlag&) {
+        return PublicFunction::getLocalPicture(thumb, kFileTypeProductImage, width, height);
+      },
+      [weakButton, row](gfx::ImagePtr image) {
         auto target = weakButton.lock();
         // A reused row's button shows another product by now: not this picture.
         if (!target || target->tag() != row) return;
-        ViewStyle::ImageViewSetImg(*target, data ? gfx::Image::fromImageData(*data) : nullptr);
+        ViewStyle::ImageViewSetImg(*target, image);
       });
 }
 

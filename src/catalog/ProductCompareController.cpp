@@ -125,7 +125,7 @@ void ProductCompareController::getCompareShowData() {
     cell->init();
     cell->setTag(CompareCell::kFirstTag + static_cast<long>(i));
     cell->setCompareDelegate(ui::weakAs<CompareCellDelegate>(this));
-    ViewStyle::ImageViewFitImg(cell->productImageView(), thumbnailOf(product.product_id));
+    cell->loadPicture(thumbnailOf(product.product_id));
     product.itemNumberInOrder = 0;
     if (basket) basket->getItemNumberInOrder(product);
     cell->setBadgeValue(badgeText(product.itemNumberInOrder), false);

@@ -27,13 +27,6 @@ namespace {
 
 using Self = ProductDetailController;
 
-// A product picture of the client, scaled down to `fit` when larger than
-// `limit`; the stock picture when the file is missing.
-gfx::ImagePtr productPicture(const std::string& fileName, ui::Size limit, ui::Size fit) {
-  auto data = PublicFunction::getLocalImage(fileName, kFileTypeProductImage, limit, fit);
-  return data ? gfx::Image::fromImageData(*data) : nullptr;
-}
-
 std::shared_ptr<ui::Label> caption(const ui::Rect& frame) {
   auto label = std::make_shared<ui::Label>(frame);
   label->setFont(gfx::Font::systemFont(15));
@@ -337,7 +330,8 @@ void ProductDetailController::fillProduct() {
 }
 
 void ProductDetailController::showMainImage(const std::string& fileName) {
-  ViewStyle::ImageViewFitImg(*productImageView_, productPicture(fileName, kFullImageLimit, kFullImageLimit));
+  if (!mainPicture_) mainPicture_ = PictureLoader::create(productImageView_);
+  mainPicture_->loadFileImageAsyncWithName(fileName, kFileTypeProductImage, false);
 }
 
 void ProductDetailController::setProductPrice() {
@@ -412,8 +406,7 @@ void ProductDetailController::getManyImagesShowData() {
     auto cell = std::make_shared<ProductDetailManyImageCell>(ProductDetailLayout::thumbFrame(i));
     cell->setTag(kFirstThumbTag + static_cast<long>(i));
     cell->setDelegate(ui::weakAs<ProductDetailManyImageCellDelegate>(this));
-    ViewStyle::ImageViewFitImg(cell->imageView(), productPicture(manyImagesArray_[i].image_thumb_address,
-                                                                 kFullImageLimit, kFullImageLimit));
+    cell->loadPicture(manyImagesArray_[i].image_thumb_address);
     cell->setIsFocus(i == 0);
     manyImagesView_->addSubview(cell);
   }
@@ -597,12 +590,9 @@ void ProductDetailController::didSelectedManyImage(ProductDetailManyImageCell& c
   for (const auto& sub : manyImagesView_->subviews()) {
     if (auto* thumb = dynamic_cast<ProductDetailManyImageCell*>(sub.get())) thumb->setIsFocus(thumb == &cell);
   }
-  auto image = productPicture(manyImagesArray_[static_cast<std::size_t>(index)].image_full_address,
-                              kFullImageLimit, ui::Size{1024, 748});
-  auto imageView = productImageView_;
-  ViewStyle::ImageViewFitImg(*imageView, image);
-  imageView->setAlpha(0);
-  ui::View::animate(0.5, 0, ui::AnimationOptionCurveEaseOut, [imageView] { imageView->setAlpha(1); });
+  if (!mainPicture_) mainPicture_ = PictureLoader::create(productImageView_);
+  mainPicture_->loadFileImageAsyncWithName(manyImagesArray_[static_cast<std::size_t>(index)].image_full_address,
+                                           kFileTypeProductImage, true);
 }
 
 void ProductDetailController::fillBrowser(ProductDetailImageController& browser) {

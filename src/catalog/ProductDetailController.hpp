@@ -32,6 +32,7 @@
 #include "shell/frame/PopControllerDelegate.hpp"
 #include "sync/SessionServices.hpp"
 #include "widgets/IconButton.hpp"
+#include "widgets/PictureLoader.hpp"
 
 namespace mv {
 
@@ -71,8 +72,6 @@ class ProductDetailController : public BaseViewController,
   inline static const ui::Rect kTagStripFrame{620, 120, 390, 35};
   inline static const ui::Rect kDescriptionFrame{620, 245, 352, 117};
   inline static const ui::Rect kRelatedPanelFrame{620, 220, 364, 144};
-  // Main pictures larger than the screen are scaled down to it.
-  inline static const ui::Size kFullImageLimit{1024, 768};
 
   // Reads the product from the session's database, adds through its basket
   // and opens related files through its library.
@@ -247,6 +246,8 @@ class ProductDetailController : public BaseViewController,
   std::shared_ptr<ui::Label> productNameTittle_, skuTittle_, priceTittle_;
   std::shared_ptr<ui::Label> productNameLabel_, skuLabel_, priceLabel_, discountprice_;
   std::shared_ptr<ui::ImageView> productImageView_;
+  // Reads the picture on display at the size it is shown.
+  std::shared_ptr<PictureLoader> mainPicture_;
   std::shared_ptr<ui::ScrollView> manyImagesView_;
   std::vector<std::shared_ptr<ui::ImageView>> dividers_;
   std::shared_ptr<ProductAttributesListView> attributeView_;

@@ -7,6 +7,8 @@
 #include "catalog/SlideShowController.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "platform/gfx/PictureCache.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "util/FitCGRect.hpp"
@@ -14,6 +16,7 @@
 #include "util/TextLookup.hpp"
 #include "widgets/ImageLoadOperation.hpp"
 #include "widgets/ImageLoadQueueManager.hpp"
+#include "widgets/PictureLoader.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -26,22 +29,15 @@ std::optional<std::filesystem::path> productFile(const std::vector<std::string>&
   return PublicFunction::filePathWithName(names[static_cast<std::size_t>(index)], kFileTypeProductImage);
 }
 
-// A product picture scaled down to the page area; the stock picture when the
-// file is missing or is no picture.
-std::shared_ptr<const gfx::ImageData> readPicture(const std::optional<std::filesystem::path>& path) {
-  const auto page = ProductDetailImageController::kPageArea;
-  const double scale = PublicFunction::screenScale();
+// A product picture at the page area's pixels, through the picture cache
+// (shrunk as it is read: a large picture is never held whole); the stock
+// picture when the file is missing or is no picture. Any thread.
+gfx::ImagePtr readPicture(const std::optional<std::filesystem::path>& path) {
+  const auto [width, height] = PictureLoader::pixelBox(ProductDetailImageController::kPageArea);
   if (path) {
-    // Shrunk as it is read: a large picture is never held whole.
-    if (auto decoded = gfx::ImageData::decodeFileFitting(*path, static_cast<int>(page.width * scale),
-                                                         static_cast<int>(page.height * scale)))
-      return std::make_shared<gfx::ImageData>(std::move(*decoded));
+    if (auto picture = gfx::PictureCache::shared().picture(*path, width, height)) return picture;
   }
-  return PublicFunction::getLocalImage("", kFileTypeProductImage, page, page);
-}
-
-gfx::ImagePtr pictureOf(const std::shared_ptr<const gfx::ImageData>& data) {
-  return data ? gfx::Image::fromImageData(*data) : nullptr;
+  return PublicFunction::getLocalPicture("", kFileTypeProductImage, width, height);
 }
 
 base::Size fileDimensions(const std::optional<std::filesystem::path>& path) {
@@ -54,6 +50,7 @@ base::Size fileDimensions(const std::optional<std::filesystem::path>& path) {
 
 ProductDetailImageController::~ProductDetailImageController() {
   for (auto& read : reads_) read.cancel();
+  slideRead_.cancel();
   if (myScrollView_) myScrollView_->setDelegate({});
 }
 
@@ -208,20 +205,27 @@ void ProductDetailImageController::updateLanguage(ui::ViewController&) {
 
 gfx::ImagePtr ProductDetailImageController::fullImage(long index) const {
   if (index == cachedImageIndex_ && currentImageCache_) return currentImageCache_;
-  return pictureOf(readPicture(productFile(ImagesArray_, index)));
+  return readPicture(productFile(ImagesArray_, index));
 }
 
 gfx::ImagePtr ProductDetailImageController::enlargedThumbnail(long index) const {
-  auto thumb = readPicture(productFile(thumbImagesArray_, index));
-  const base::Size full = fileDimensions(productFile(ImagesArray_, index));
-  const auto scale = thumb ? ImageBrowserLayout::enlargementScale(
-                                 kPageArea, full, {static_cast<double>(thumb->width), static_cast<double>(thumb->height)})
+  return readEnlargedThumbnail(productFile(thumbImagesArray_, index), productFile(ImagesArray_, index));
+}
+
+gfx::ImagePtr ProductDetailImageController::readEnlargedThumbnail(const std::optional<std::filesystem::path>& thumbFile,
+                                                                  const std::optional<std::filesystem::path>& fullFile) {
+  auto thumb = readPicture(thumbFile);
+  const base::Size full = fileDimensions(fullFile);
+  const auto stock = [] { return PublicFunction::getLocalPicture("", kFileTypeProductImage, 1, 1); };
+  const auto scale = thumb ? ImageBrowserLayout::enlargementScale(kPageArea, full,
+                                                                  {static_cast<double>(thumb->pixelWidth()),
+                                                                   static_cast<double>(thumb->pixelHeight())})
                            : std::nullopt;
-  if (!scale) return pictureOf(PublicFunction::getLocalImage("", kFileTypeProductImage));
-  const int w = static_cast<int>(*scale * thumb->width);
-  const int h = static_cast<int>(*scale * thumb->height);
-  if (w <= 0 || h <= 0) return pictureOf(PublicFunction::getLocalImage("", kFileTypeProductImage));
-  return gfx::Image::fromImageData(thumb->scaled(w, h));
+  if (!scale) return stock();
+  const int w = static_cast<int>(*scale * thumb->pixelWidth());
+  const int h = static_cast<int>(*scale * thumb->pixelHeight());
+  if (w <= 0 || h <= 0) return stock();
+  return thumb->scaledToSize({static_cast<double>(w), static_cast<double>(h)});
 }
 
 std::shared_ptr<ProductBigImageView> ProductDetailImageController::pageView(long index) const {
@@ -253,7 +257,10 @@ void ProductDetailImageController::loadPageNow(long index) {
     return;
   }
   auto page = makePage(index);
-  page->setImage(fullImage(index));
+  // The picture the product screen shows is there already, at that screen's
+  // size: it stands in until the page's own size is read on a worker.
+  if (index == cachedImageIndex_ && currentImageCache_) page->setImage(currentImageCache_);
+  loadFullLater(index, true);
 }
 
 void ProductDetailImageController::loadPageAsync(long index, bool thumbnailOnly) {
@@ -264,8 +271,21 @@ void ProductDetailImageController::loadPageAsync(long index, bool thumbnailOnly)
   }
   auto page = makePage(index);
   page->imageView().setContentMode(ui::ContentMode::Center);
-  page->imageView().setImage(enlargedThumbnail(index));
-  if (!thumbnailOnly) loadFullLater(index, false);
+  const auto thumbFile = productFile(thumbImagesArray_, index);
+  const auto fullFile = productFile(ImagesArray_, index);
+  auto weak = ui::weakAs<Self>(this);
+  std::weak_ptr<ProductBigImageView> weakPage = page;
+  reads_[static_cast<std::size_t>(index)].cancel();
+  reads_[static_cast<std::size_t>(index)] = base::WorkQueue::global().async<gfx::ImagePtr>(
+      [thumbFile, fullFile](const base::CancelFlag&) { return readEnlargedThumbnail(thumbFile, fullFile); },
+      [weak, weakPage, index, thumbnailOnly](gfx::ImagePtr thumb) {
+        auto self = weak.lock();
+        auto target = weakPage.lock();
+        if (!self || !target || self->pageView(index) != target) return;
+        // The thumbnail first, then the picture itself.
+        if (!target->imageView().image()) target->imageView().setImage(std::move(thumb));
+        if (!thumbnailOnly) self->loadFullLater(index, false);
+      });
 }
 
 void ProductDetailImageController::loadFullLater(long index, bool unique) {
@@ -274,12 +294,12 @@ void ProductDetailImageController::loadFullLater(long index, bool unique) {
   const auto path = productFile(ImagesArray_, index);
   reads_[static_cast<std::size_t>(index)].cancel();
   std::weak_ptr<ProductBigImageView> weakPage = page;
-  reads_[static_cast<std::size_t>(index)] = base::WorkQueue::global().async<std::shared_ptr<const gfx::ImageData>>(
+  reads_[static_cast<std::size_t>(index)] = base::WorkQueue::global().async<gfx::ImagePtr>(
       [path](const base::CancelFlag&) { return readPicture(path); },
-      [weakPage, unique](std::shared_ptr<const gfx::ImageData> data) {
+      [weakPage, unique](gfx::ImagePtr picture) {
         auto target = weakPage.lock();
-        if (!target || !data) return;
-        auto operation = ImageLoadOperation::initWithImageName(pictureOf(data), target->imageViewPtr(), false);
+        if (!target || !picture) return;
+        auto operation = ImageLoadOperation::initWithImageName(std::move(picture), target->imageViewPtr(), false);
         ImageLoadQueueManager::sharedInstance().loadImageWithOperation(operation, unique);
       });
 }
@@ -540,7 +560,7 @@ void ProductDetailImageController::startSlideShow() {
   slideShowController_->setModalTransitionStyle(ui::ModalTransitionStyle::CrossDissolve);
   presentViewController(slideShowController_, true);
   // The show starts from the file, not from the picture the product screen handed over.
-  slideShowController_->showImage(pictureOf(readPicture(productFile(ImagesArray_, currentIndex_))));
+  showInSlideShow(currentIndex_);
   const auto timer = base::RunLoop::main().every(kSlideInterval, slideShowTimer_.guard([this] { slideShowTick(); }));
   slideShowTimer_.track([timer] { base::RunLoop::main().cancel(timer); });
   slideShow_ = true;
@@ -565,14 +585,26 @@ void ProductDetailImageController::slideShowTick() {
     nextProduct();
     shown = currentIndex_;
   }
-  if (slideShowController_) {
-    slideShowController_->showImage(pictureOf(readPicture(productFile(ImagesArray_, shown))));
-  }
+  showInSlideShow(shown);
+}
+
+void ProductDetailImageController::showInSlideShow(long index) {
+  slideRead_.cancel();
+  if (!slideShowController_) return;
+  const auto file = productFile(ImagesArray_, index);
+  auto weak = ui::weakAs<Self>(this);
+  slideRead_ = base::WorkQueue::global().async<gfx::ImagePtr>(
+      [file](const base::CancelFlag&) { return readPicture(file); },
+      [weak](gfx::ImagePtr picture) {
+        auto self = weak.lock();
+        if (self && self->slideShowController_) self->slideShowController_->showImage(picture);
+      });
 }
 
 void ProductDetailImageController::endSlideShow() {
   if (!slideShow_) return;
   slideShowTimer_.cancelAll();
+  slideRead_.cancel();
   slideShow_ = false;
   CatalogFeedback::toast("SLIDESHOWSTOP");
 }

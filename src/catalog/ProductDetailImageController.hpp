@@ -6,6 +6,7 @@
 // pulling past the first or last page), and play the slide show. Pages near
 // the one on display are loaded from their thumbnails first and pages two
 // away are dropped.
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -117,6 +118,9 @@ class ProductDetailImageController : public PopBaseController,
   // The page's thumbnail grown to stand where its picture will; the stock
   // picture when either size is unknown.
   gfx::ImagePtr enlargedThumbnail(long index) const;
+  // The same from the files themselves, on any thread.
+  static gfx::ImagePtr readEnlargedThumbnail(const std::optional<std::filesystem::path>& thumbFile,
+                                             const std::optional<std::filesystem::path>& fullFile);
 
  private:
   std::shared_ptr<ui::ScrollView> makeScrollView();
@@ -126,6 +130,7 @@ class ProductDetailImageController : public PopBaseController,
   void loadPageNow(long index);
   void loadPageAsync(long index, bool thumbnailOnly);
   void loadFullLater(long index, bool unique);
+  void showInSlideShow(long index);
   void unloadPage(long index);
   std::shared_ptr<ProductBigImageView> makePage(long index);
   void scrollToPage(long index, bool animated);
@@ -174,6 +179,8 @@ class ProductDetailImageController : public PopBaseController,
   base::CancelTracker slideShowTimer_;
   // Pictures being read for pages, by page; a dropped page's read is cancelled.
   std::vector<base::CancelFlag> reads_;
+  // The slide show's next picture, read on a worker.
+  base::CancelFlag slideRead_;
 };
 
 }  // namespace mv

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ui/Touch.hpp"
+#include "util/PublicFunction.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -22,6 +23,11 @@ void ProductDetailManyImageCell::setFrame(const ui::Rect& frame) {
     imageView_->setFrame(
         {kInset, kInset, std::max(0.0, frame.width() - 2 * kInset), std::max(0.0, frame.height() - 2 * kInset)});
   }
+}
+
+void ProductDetailManyImageCell::loadPicture(const std::string& name) {
+  if (!picture_) picture_ = PictureLoader::create(imageView_);
+  picture_->loadFileImageAsyncWithName(name, kFileTypeProductImage, false);
 }
 
 void ProductDetailManyImageCell::setIsFocus(bool focus) {

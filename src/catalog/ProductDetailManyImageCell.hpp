@@ -3,9 +3,11 @@
 // points in a thin frame of the skin's colour, a heavier frame while it is
 // the picture on display. A touch that ends on it tells the delegate.
 #include <memory>
+#include <string>
 
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/View.hpp"
+#include "widgets/PictureLoader.hpp"
 
 namespace mv {
 
@@ -25,6 +27,8 @@ class ProductDetailManyImageCell : public ui::View {
 
   void setFrame(const ui::Rect& frame) override;
   ui::ImageView& imageView() const { return *imageView_; }
+  // Shows the product picture of that name, read at the size the strip shows it.
+  void loadPicture(const std::string& name);
   bool isFocus() const { return isFocus_; }
   void setIsFocus(bool focus);
 
@@ -37,6 +41,7 @@ class ProductDetailManyImageCell : public ui::View {
   void applyBorder();
 
   std::shared_ptr<ui::ImageView> imageView_;
+  std::shared_ptr<PictureLoader> picture_;
   std::weak_ptr<ProductDetailManyImageCellDelegate> delegate_;
   bool isFocus_ = false;
 };

@@ -100,7 +100,8 @@ void ProductFavoriteController::getFavoriteShowData() {
     card->init();
     card->setDetailDelegate(ui::weakAs<DetailCellDelegate>(this));
     card->setTag(kFirstTag + static_cast<long>(i));
-    ViewStyle::ImageViewFitImg(card->productImageView(), thumbnailOf(product.product_id));
+    card->setImagename(thumbnailOf(product.product_id));
+    card->loadImageAsyncWihtAnimation(false);
     card->catalogNameLabel().setText(product.product_name);
     card->setProductId(product.product_id);
     card->setPriceEntity(store().getPriceEntityByProductId(product.product_id));

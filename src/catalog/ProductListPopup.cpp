@@ -64,11 +64,10 @@ void ProductListPopup::updateLanguage(ui::ViewController&) {
   removeAllBtn_->setTitle(CatalogFeedback::text("REMOVEALL"));
 }
 
-gfx::ImagePtr ProductListPopup::thumbnailOf(int productId) const {
+std::string ProductListPopup::thumbnailOf(int productId) const {
   std::string thumb;
   if (auto image = store().getImageByKeyId(productId)) thumb = image->image_thumb_address;
-  auto data = PublicFunction::getLocalImage(thumb, kFileTypeProductImage);
-  return data ? gfx::Image::fromImageData(*data) : nullptr;
+  return thumb;
 }
 
 std::optional<std::string> ProductListPopup::badgeText(std::uint64_t count) {

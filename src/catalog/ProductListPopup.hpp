@@ -73,8 +73,8 @@ class ProductListPopup : public PopBaseController, public AddToOrderFlowDelegate
 
   DataAccessManager& store() const { return services_->database(); }
   std::shared_ptr<OrderBasket> basket() const { return services_->get<OrderBasket>(); }
-  // The product's thumbnail; nothing when it has none on the device.
-  gfx::ImagePtr thumbnailOf(int productId) const;
+  // The name of the product's thumbnail file; empty when it has none.
+  std::string thumbnailOf(int productId) const;
   static std::optional<std::string> badgeText(std::uint64_t count);
   std::vector<marvisto_product_Entity>& mutableProducts() { return products_; }
 

@@ -37,8 +37,7 @@ std::shared_ptr<ui::TableViewCell> ProductSearchResults::tableViewCellForRowAtIn
   DataAccessManager& store = services_->database();
   std::string thumb;
   if (auto image = store.getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
-  auto data = PublicFunction::getLocalImage(thumb, kFileTypeProductImage);
-  ViewStyle::ImageViewSetImg(cell->productImage(), data ? gfx::Image::fromImageData(*data) : nullptr);
+  cell->loadPicture(thumb);
   cell->productName().setText(product.product_name);
   cell->productSKU().setText(product.product_sku);
   cell->setProductId(product.product_id, store.getPriceEntityByProductId(product.product_id));

@@ -1,6 +1,7 @@
 #include "catalog/RelateProcuctsCell.hpp"
 
 #include "platform/ui/Touch.hpp"
+#include "util/PublicFunction.hpp"
 
 namespace mv {
 namespace {
@@ -30,6 +31,11 @@ RelateProcuctsCell::RelateProcuctsCell(const ui::Rect& frame) : ui::View(frame) 
            productImageView_, catalogNameLabel_, skuContentLabel_, priceContentLabel_}) {
     addSubview(v);
   }
+}
+
+void RelateProcuctsCell::loadPicture(const std::string& name) {
+  if (!picture_) picture_ = PictureLoader::create(productImageView_);
+  picture_->loadFileImageAsyncWithName(name, kFileTypeProductImage, false);
 }
 
 void RelateProcuctsCell::setPriceEntity(const marvisto_product_price_Entity& price) {

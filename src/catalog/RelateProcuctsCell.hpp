@@ -7,6 +7,7 @@
 #include "platform/ui/Label.hpp"
 #include "platform/ui/View.hpp"
 #include "store/Entities.hpp"
+#include "widgets/PictureLoader.hpp"
 
 namespace mv {
 
@@ -25,6 +26,8 @@ class RelateProcuctsCell : public ui::View {
   explicit RelateProcuctsCell(const ui::Rect& frame);
 
   ui::ImageView& productImageView() const { return *productImageView_; }
+  // Shows the product picture of that name, read at the size the tile shows it.
+  void loadPicture(const std::string& name);
   ui::Label& catalogNameLabel() const { return *catalogNameLabel_; }
   ui::Label& skuContentLabel() const { return *skuContentLabel_; }
   ui::Label& priceContentLabel() const { return *priceContentLabel_; }
@@ -40,6 +43,7 @@ class RelateProcuctsCell : public ui::View {
 
  private:
   std::shared_ptr<ui::ImageView> productImageView_;
+  std::shared_ptr<PictureLoader> picture_;
   std::shared_ptr<ui::Label> catalogNameLabel_, skuContentLabel_, priceContentLabel_;
   int productId_ = 0;
   std::weak_ptr<RelateProcuctsCellDelegate> detailDelegate_;

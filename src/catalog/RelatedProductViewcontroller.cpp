@@ -53,8 +53,7 @@ void RelatedProductViewcontroller::buildTiles() {
     tile->setTag(RelateProcuctsCell::kFirstTag + static_cast<long>(i));
     std::string thumb;
     if (auto image = store.getImageByKeyId(product.product_id)) thumb = image->image_thumb_address;
-    auto data = PublicFunction::getLocalImage(thumb, kFileTypeProductImage);
-    ViewStyle::ImageViewFitImg(tile->productImageView(), data ? gfx::Image::fromImageData(*data) : nullptr);
+    tile->loadPicture(thumb);
     tile->catalogNameLabel().setText(product.product_name);
     tile->setProductId(product.product_id);
     tile->setPriceEntity(store.getPriceEntityByProductId(product.product_id));

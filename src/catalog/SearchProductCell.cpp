@@ -1,6 +1,7 @@
 #include "catalog/SearchProductCell.hpp"
 
 #include "platform/gfx/TextMeasurer.hpp"
+#include "util/PublicFunction.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -21,7 +22,8 @@ std::shared_ptr<ui::Label> label(const ui::Rect& frame, const char* font, double
 
 SearchProductCell::SearchProductCell(std::string reuseIdentifier)
     : ui::TableViewCell(ui::TableViewCellStyle::Default, std::move(reuseIdentifier)) {
-  imageView_ = std::make_shared<ui::View>(ui::Rect{0, 0, 78, 81});
+  imageView_ = std::make_shared<ui::ImageView>(ui::Rect{0, 0, 78, 81});
+  picture_ = PictureLoader::create(imageView_);
   productName_ = label({85, 5, 180, 30}, "Arial-BoldMT", 12, gfx::Color::black());
   productName_->setNumberOfLines(0);
   productPrice_ = label(kPriceFrame, "Arial", 16, gfx::Color::black());
@@ -31,6 +33,10 @@ SearchProductCell::SearchProductCell(std::string reuseIdentifier)
            imageView_, productName_, productPrice_, productSKU_, productDiscountPrice_}) {
     contentView().addSubview(v);
   }
+}
+
+void SearchProductCell::loadPicture(const std::string& name) {
+  picture_->loadFileImageAsyncWithName(name, kFileTypeProductImage, false);
 }
 
 SearchProductCell::PriceFrames SearchProductCell::priceFrames(double w) {

@@ -8,6 +8,7 @@
 #include "platform/ui/TableViewCell.hpp"
 #include "platform/ui/View.hpp"
 #include "store/Entities.hpp"
+#include "widgets/PictureLoader.hpp"
 
 namespace mv {
 
@@ -17,7 +18,10 @@ class SearchProductCell : public ui::TableViewCell {
 
   explicit SearchProductCell(std::string reuseIdentifier);
 
-  ui::View& productImage() const { return *imageView_; }
+  ui::ImageView& productImage() const { return *imageView_; }
+  // Shows the product picture of that name (the stock one when there is
+  // none), read at the size the row shows it.
+  void loadPicture(const std::string& name);
   ui::Label& productName() const { return *productName_; }
   ui::Label& productPrice() const { return *productPrice_; }
   ui::Label& productSKU() const { return *productSKU_; }
@@ -35,7 +39,8 @@ class SearchProductCell : public ui::TableViewCell {
   static PriceFrames priceFrames(double priceTextWidth);
 
  private:
-  std::shared_ptr<ui::View> imageView_;
+  std::shared_ptr<ui::ImageView> imageView_;
+  std::shared_ptr<PictureLoader> picture_;
   std::shared_ptr<ui::Label> productName_, productPrice_, productSKU_, productDiscountPrice_;
   int productId_ = 0;
 };

@@ -78,7 +78,7 @@ LibraryDetailCell::LibraryDetailCell(const ui::Rect& frame, std::string reuseIde
   deleteButton_->setImageEdgeInsets({15, 15, 15, 15});
   deleteButton_->setHidden(true);
   content->addSubview(deleteButton_);
-  cover_ = LibraryCoverLoader::create(fileImageView_);
+  cover_ = PictureLoader::create(fileImageView_);
 }
 
 std::shared_ptr<LibraryDetailCell> LibraryDetailCell::dequeue(GridView& gridView) {

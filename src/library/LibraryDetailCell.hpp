@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "library/LibraryCellState.hpp"
-#include "library/LibraryCoverLoader.hpp"
+#include "widgets/PictureLoader.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
@@ -87,7 +87,7 @@ class LibraryDetailCell : public GridViewCell {
   std::shared_ptr<ui::Label> titleLabel_, formatLabel_, downloadingLabel_;
   std::shared_ptr<ui::Button> infoButton_, deleteButton_;
   std::shared_ptr<ui::ProgressView> progressView_;
-  std::shared_ptr<LibraryCoverLoader> cover_;
+  std::shared_ptr<PictureLoader> cover_;
 };
 
 }  // namespace mv

@@ -3,7 +3,9 @@
 #include "order/OrderScreenParts.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <set>
 
 #include "order/PainterViewController.hpp"
 #include "order/pdf/MVPDFCreaterImageCell.hpp"
@@ -25,6 +27,8 @@ namespace {
 
 constexpr double kRowMinHeight = 40;
 constexpr double kItemMinHeight = 80;
+// Pictures go on the form at what a printer resolves, 300 dots an inch, and no finer.
+constexpr double kPrintPixelsPerPoint = 300.0 / 72.0;
 constexpr double kLogoSpacing = 120;
 constexpr double kSignatureLineHeight = 80;
 constexpr double kLineMinimumFontSize = 7;
@@ -162,6 +166,37 @@ void OrderPDFCreater::addLineFromPoint(base::Point from, base::Point to, int wid
     return;
   }
   addCell(std::make_shared<MVPDFCreaterRuleCell>(frame, std::vector<base::Rect>{{0, 0, frame.width(), frame.height()}}));
+}
+
+OrderPDFCreater::~OrderPDFCreater() { thumbnailRead_.cancel(); }
+
+int OrderPDFCreater::thumbnailSide() const { return static_cast<int>(std::ceil(part(5, 36) * kPrintPixelsPerPoint)); }
+
+void OrderPDFCreater::readThumbnails(std::function<void()> ready) {
+  MV_ASSERT_MAIN_THREAD();
+  std::set<std::string> names;
+  if (order_) {
+    for (const auto& item : order_->items)
+      names.insert(thumbnailNames_ && item ? thumbnailNames_(item->product.product_id) : std::string());
+  }
+  const int side = thumbnailSide();
+  std::weak_ptr<OrderPDFCreater> weak = weak_from_this();
+  thumbnailRead_.cancel();
+  thumbnailRead_ = base::WorkQueue::global().async<std::map<std::string, gfx::ImagePtr>>(
+      [names, side](const base::CancelFlag& cancelled) {
+        std::map<std::string, gfx::ImagePtr> pictures;
+        for (const auto& name : names) {
+          if (cancelled.isCancelled()) break;
+          pictures.emplace(name, PublicFunction::getLocalPicture(name, kFileTypeProductImage, side, side));
+        }
+        return pictures;
+      },
+      [weak, ready = std::move(ready)](std::map<std::string, gfx::ImagePtr> pictures) {
+        auto self = weak.lock();
+        if (!self) return;
+        for (auto& [name, picture] : pictures) self->thumbnails_.insert_or_assign(name, std::move(picture));
+        if (ready) ready();
+      });
 }
 
 void OrderPDFCreater::addRule(int width) { addLineFromPoint({0, 0}, {contentWidth(), 0}, width); }
@@ -368,8 +403,11 @@ void OrderPDFCreater::addOneOrderItem(const QuoteOrderItemEntity& item, long ind
       // stock picture of every product without one.
       auto cached = thumbnails_.find(thumbName);
       if (cached == thumbnails_.end()) {
-        auto data = PublicFunction::getLocalImage(thumbName, kFileTypeProductImage);
-        cached = thumbnails_.emplace(thumbName, data ? gfx::Image::fromImageData(*data) : nullptr).first;
+        // Not read beforehand (see readThumbnails): read now, at the print resolution.
+        const int side = thumbnailSide();
+        cached = thumbnails_.emplace(thumbName, PublicFunction::getLocalPicture(thumbName, kFileTypeProductImage,
+                                                                                side, side))
+                     .first;
       }
       addCell(std::make_shared<MVPDFCreaterImageCell>(base::Rect{part(2, 45), 7, part(5, 36), h}, cached->second));
     }

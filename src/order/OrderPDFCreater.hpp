@@ -12,6 +12,7 @@
 #include <string>
 
 #include "order/pdf/MVPDFCreater.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/ViewController.hpp"
@@ -37,6 +38,14 @@ class OrderPDFCreater : public MVPDFCreater, public std::enable_shared_from_this
   // line shows the stock picture.
   using ThumbnailNames = std::function<std::string(int productId)>;
   void setThumbnailNames(ThumbnailNames names) { thumbnailNames_ = std::move(names); }
+  // Reads the pictures of the order's lines on a worker, at the form's print
+  // resolution, and runs `ready` on the main thread once they are in: the
+  // form built then reads none on the main thread.
+  void readThumbnails(std::function<void()> ready);
+  // The pixels a line's picture is read at: the cell's width at 300 dots an
+  // inch, as tall as wide at most.
+  int thumbnailSide() const;
+  ~OrderPDFCreater() override;
 
   const std::shared_ptr<QuoteOrderEntity>& order() const { return order_; }
   // The live signature field over the preview (nothing before the preview).
@@ -90,6 +99,7 @@ class OrderPDFCreater : public MVPDFCreater, public std::enable_shared_from_this
   std::weak_ptr<ui::ScrollView> pdfScrollView_;
   ThumbnailNames thumbnailNames_;
   std::map<std::string, gfx::ImagePtr> thumbnails_;
+  base::CancelFlag thumbnailRead_;
   std::shared_ptr<ui::View> previewView_;
   std::shared_ptr<ui::ImageView> signatureValue_;
   bool hasEditsignature_ = false;

@@ -6,6 +6,7 @@
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/NumericInputValidator.hpp"
+#include "widgets/PictureLoader.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -221,10 +222,11 @@ void QuoteOrderItemsTableViewCell::loadPicture(std::string thumb) {
   ViewStyle::ImageViewSetImg(*pictureHolder_, nullptr);
   if (!model_.item()) return;
   std::weak_ptr<ui::View> weak = weak_from_this();
+  // Read at the size the line shows it, through the picture cache.
+  const auto [width, height] = PictureLoader::pixelBox(pictureHolder_->bounds().size);
   pictureReading_ = base::WorkQueue::global().async<gfx::ImagePtr>(
-      [thumb](const base::CancelFlag&) -> gfx::ImagePtr {
-        auto data = PublicFunction::getLocalImage(thumb, kFileTypeProductImage);
-        return data ? gfx::Image::fromImageData(*data) : nullptr;
+      [thumb, width, height](const base::CancelFlag&) {
+        return PublicFunction::getLocalPicture(thumb, kFileTypeProductImage, width, height);
       },
       [weak, generation](gfx::ImagePtr image) {
         auto view = weak.lock();

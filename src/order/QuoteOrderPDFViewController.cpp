@@ -73,7 +73,11 @@ void QuoteOrderPDFViewController::viewDidLoad() {
       auto image = database->getImageByKeyId(productId);
       return image ? image->image_thumb_address : std::string();
     });
-    pdfCreater_->generatePdfInScrollView(containerView_);
+    // The lines' pictures are read on a worker; the form is built once they are in.
+    auto weak = ui::weakAs<QuoteOrderPDFViewController>(this);
+    pdfCreater_->readThumbnails([weak] {
+      if (auto self = weak.lock()) self->buildForm();
+    });
   }
   finishViewDidLoad();
 }
@@ -94,7 +98,15 @@ void QuoteOrderPDFViewController::updateLanguage(ui::ViewController& /*sender*/)
 std::vector<std::uint8_t> QuoteOrderPDFViewController::createPDFData() {
   MV_ASSERT_MAIN_THREAD();
   if (!pdfCreater_) return {};
+  // Asked for before the pictures were in: the form is built now, reading what is still missing.
+  buildForm();
   return pdfCreater_->generatePDFToData();
+}
+
+void QuoteOrderPDFViewController::buildForm() {
+  if (formBuilt_ || !pdfCreater_) return;
+  formBuilt_ = true;
+  pdfCreater_->generatePdfInScrollView(containerView_);
 }
 
 void QuoteOrderPDFViewController::btnBackClick() {

@@ -56,6 +56,8 @@ class QuoteOrderPDFViewController : public BaseViewController, public ui::AlertV
   void alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) override;
 
  private:
+  // Lays the form out in the container, once.
+  void buildForm();
   void displayComposerSheet();
   void showAlert(const char* titleKey, const char* messageKey);
   void popSelf();
@@ -63,6 +65,7 @@ class QuoteOrderPDFViewController : public BaseViewController, public ui::AlertV
   std::shared_ptr<DataAccessManager> database_;
   std::shared_ptr<QuoteOrderEntity> order_;
   std::shared_ptr<OrderPDFCreater> pdfCreater_;
+  bool formBuilt_ = false;
   OrderSaver orderSaver_;
   std::shared_ptr<ui::ScrollView> containerView_;
   std::shared_ptr<ui::ImageView> titleBar_;

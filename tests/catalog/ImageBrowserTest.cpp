@@ -1,4 +1,5 @@
 #include "CatalogTestSupport.hpp"
+#include "LargePicture.hpp"
 #include "catalog/ImageBrowserLayout.hpp"
 #include "catalog/ProductDetailController.hpp"
 #include "catalog/ProductDetailImageController.hpp"
@@ -138,9 +139,12 @@ class ImageBrowserTest : public CatalogTest {
     gfx::ImageData pixels(w, h);
     ASSERT_TRUE(pixels.writePNG(*path));
   }
+  // Runs what is due in half a second, with the pictures read on workers meanwhile.
   void settle() {
+    settlePictures();
     base::RunLoop::main().runUntil([] { return false; }, 0.5);
     ui::View::layoutPendingViews();
+    settlePictures();
   }
   void open() {
     screen->onClickImage();
@@ -161,12 +165,19 @@ class ImageBrowserTest : public CatalogTest {
 };
 
 TEST_F(ImageBrowserTest, OpensOnTheShownPictureAndLoadsAroundThePageOnDisplay) {
-  open();
+  screen->onClickImage();
+  browser = screen->imageController();
+  ASSERT_TRUE(browser);
+  // The start page shows the picture the product screen had read at once,
+  // then the same picture read at the page's size.
+  ASSERT_TRUE(browser->pageView(0));
+  ASSERT_TRUE(screen->productImageView().image());
+  EXPECT_EQ(browser->pageView(0)->imageView().image(), screen->productImageView().image());
+  settle();
+  ASSERT_TRUE(browser->pageView(0)->imageView().image());
+  EXPECT_EQ(browser->pageView(0)->imageView().image()->size(), (base::Size{800, 600}));
   EXPECT_EQ(browser->imageCount(), 3);
   EXPECT_EQ(browser->currentIndex(), 0);
-  // The start page shows the picture the product screen had decoded.
-  ASSERT_TRUE(browser->pageView(0));
-  EXPECT_EQ(browser->pageView(0)->imageView().image(), screen->productImageView().image());
   ASSERT_TRUE(browser->pageView(1));
   EXPECT_FALSE(browser->pageView(2));
   EXPECT_FALSE(browser->btnRight().isHidden());
@@ -184,6 +195,29 @@ TEST_F(ImageBrowserTest, OpensOnTheShownPictureAndLoadsAroundThePageOnDisplay) {
     ASSERT_TRUE(driver->snapshot(file));
     keepSnapshot(file);
   }
+}
+
+// A page's picture of 39.6 megapixels, and its thumbnail, are read on a
+// worker at the page's size: turning to it never waits for them.
+TEST_F(ImageBrowserTest, ALargePictureIsReadAtThePagesSizeOffTheMainThread) {
+  for (const char* name : {"p1_3.png", "p1_3_s.png"}) {
+    const auto path = PublicFunction::filePathWithName(name, kFileTypeProductImage);
+    ASSERT_TRUE(path);
+    ASSERT_TRUE(writeLargePicture(*path, PictureKind::ProgressiveJpeg));
+  }
+  open();
+  gfx::ImageData::resetLargestDecodeOnMainThread();
+  browser->myScrollView().setContentOffset({2048, 0});
+  EXPECT_EQ(browser->currentIndex(), 2);
+  ASSERT_TRUE(browser->pageView(2));
+  settle();
+  expectReadAtShownSize(browser->pageView(2)->imageView());
+  // The slide show reads its pictures the same way.
+  browser->startSlideShow();
+  settle();
+  ASSERT_TRUE(browser->slideShowController());
+  EXPECT_LT(gfx::ImageData::largestDecodeOnMainThread(), std::uint64_t(kLargePictureWidth) * kLargePictureHeight);
+  browser->endSlideShow();
 }
 
 TEST_F(ImageBrowserTest, AThumbnailWithoutSizesShowsTheStockPictureAndNoEmptySurface) {
@@ -360,6 +394,8 @@ TEST_F(ImageBrowserTest, TheSlideShowShowsThePageTheBrowserMovesTo) {
   writePicture("p1_3.png", 640, 480);
   open();
   browser->startSlideShow();
+  // Each picture of the show is read on a worker.
+  settlePictures();
   auto show = browser->slideShowController();
   ASSERT_TRUE(show && show->imageView());
   EXPECT_EQ(show->imageView()->image()->size(), (base::Size{800, 600}));

@@ -1,4 +1,8 @@
+#include <cmath>
+#include <cstdint>
+
 #include "CatalogTestSupport.hpp"
+#include "LargePicture.hpp"
 #include "catalog/CatalogFeature.hpp"
 #include "catalog/InventoryViewController.hpp"
 #include "catalog/MultiColumnTableView.hpp"
@@ -8,6 +12,7 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "platform/ui/Screen.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "util/PublicFunction.hpp"
@@ -343,6 +348,35 @@ TEST_F(InventoryScreenTest, APictureLandsOnlyInTheRowThatAskedForIt) {
   base::RunLoop::main().runUntil([this] { return screen->pendingPictures() == 0; }, 5);
   settle();
   EXPECT_EQ(pictureWidth(button), 400);
+}
+
+// An interlaced picture of 39.6 megapixels is read on a worker at the size
+// of the row's picture button, pass by pass, never whole.
+TEST_F(InventoryScreenTest, ALargeInterlacedPictureIsReadAtItsButtonsSizeOffTheMainThread) {
+  const auto path = PublicFunction::filePathWithName("p1_s.png", kFileTypeProductImage);
+  ASSERT_TRUE(path);
+  ASSERT_TRUE(writeLargePicture(*path, PictureKind::InterlacedPng));
+  gfx::ImageData::resetLargestDecodeOnMainThread();
+  auto cell = screen->tableViewCellForIndexPath(screen->tblView(), {0, 0}, 1);
+  ASSERT_TRUE(cell);
+  auto& button = *cell->subviews().front();
+  screen->tableViewSetContentForCell(screen->tblView(), *cell, {0, 0}, 1);
+  base::RunLoop::main().runUntil([this] { return screen->pendingPictures() == 0; }, 60);
+  settle();
+  ui::ImageView* shown = nullptr;
+  for (const auto& sub : button.subviews()) {
+    if (auto* image = dynamic_cast<ui::ImageView*>(sub.get()); image && image->image()) shown = image;
+  }
+  ASSERT_TRUE(shown);
+  const double scale = ui::Screen::mainScreen().scale();
+  EXPECT_LE(shown->image()->pixelWidth(), std::ceil(button.bounds().width() * scale));
+  EXPECT_LE(shown->image()->pixelHeight(), std::ceil(button.bounds().height() * scale));
+  EXPECT_LT(gfx::ImageData::largestDecodeOnMainThread(), std::uint64_t(kLargePictureWidth) * kLargePictureHeight);
+  // Red on the left, blue on the right, as the file has it.
+  const auto left = shown->image()->pixelAt(shown->image()->pixelWidth() / 4, shown->image()->pixelHeight() / 2);
+  const auto right = shown->image()->pixelAt(shown->image()->pixelWidth() * 3 / 4, shown->image()->pixelHeight() / 2);
+  EXPECT_GT(left.r(), 0.8);
+  EXPECT_GT(right.b(), 0.8);
 }
 
 TEST_F(InventoryScreenTest, APictureOpensItsProductAloneAndBackReturns) {

@@ -5,6 +5,7 @@
 
 #include "CatalogTestSupport.hpp"
 #include "DesktopTestWindow.hpp"
+#include "LargePicture.hpp"
 #include "catalog/CatalogFeature.hpp"
 #include "catalog/CatalogLayout.hpp"
 #include "catalog/CatalogViewController.hpp"
@@ -343,6 +344,29 @@ TEST_F(ProductGridTest, SearchFindsWhatTheTextSaysAndOpensAResult) {
   EXPECT_EQ(top->position().index(), 2);
   EXPECT_EQ(catalog->lblTitle().text(), "p3");
   EXPECT_TRUE(catalog->btnMenu().isHidden());
+}
+
+// A search result's picture of 39.6 megapixels is read on a worker at the
+// size of the row's picture, through the picture cache: typing never waits
+// for it.
+TEST_F(ProductGridTest, SearchResultsReadTheirPicturesAtTheRowsSizeOffTheMainThread) {
+  const auto path = PublicFunction::filePathWithName("p1_s.jpg", kFileTypeProductImage);
+  ASSERT_TRUE(path);
+  std::filesystem::create_directories(path->parent_path());
+  ASSERT_TRUE(writeLargePicture(*path, PictureKind::BaselineJpeg));
+  picture(1, 1, "p1.jpg", "p1_s.jpg", true);
+  gfx::ImageData::resetLargestDecodeOnMainThread();
+  driver->tap(catalog->searchBar());
+  driver->typeText("p1");
+  settle();
+  ASSERT_TRUE(catalog->serchController() && catalog->serchController()->isPopoverVisible());
+  auto results = std::dynamic_pointer_cast<ProductSearchResults>(catalog->serchController()->contentViewController());
+  ASSERT_TRUE(results);
+  settlePictures();
+  auto* row = dynamic_cast<SearchProductCell*>(results->tableView()->cellForRowAtIndexPath({0, 0}));
+  ASSERT_TRUE(row);
+  expectReadAtShownSize(row->productImage());
+  keep("product-search-picture");
 }
 
 // The search box is empty again once its results close, by a tap outside or

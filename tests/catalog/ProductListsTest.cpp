@@ -1,4 +1,7 @@
+#include <filesystem>
+
 #include "CatalogTestSupport.hpp"
+#include "LargePicture.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/CompareAttributeGrid.hpp"
 #include "catalog/ProductCompareController.hpp"
@@ -8,6 +11,7 @@
 #include "order/AddToOrderController.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -16,6 +20,7 @@
 #include "platform/ui/Window.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/Language.hpp"
+#include "util/PublicFunction.hpp"
 
 namespace mv::test {
 namespace {
@@ -301,6 +306,75 @@ TEST_F(ProductListsTest, TheRelatedStripOpensARelatedProductWithinTheRelatedList
   EXPECT_EQ(strip->relatedScrollView().contentSize().width, 1180);
   strip->reloadRelatedProduct({});
   EXPECT_FALSE(strip->relatedScrollView().viewWithTag(RelateProcuctsCell::kFirstTag));
+}
+
+// Pictures of 39.6 megapixels in the favourites, the comparison, the product
+// screen and its related strip are read on a worker at the size each of
+// them shows, never whole on the main thread.
+TEST_F(ProductListsTest, EveryListReadsItsPicturesAtTheSizeItShowsOffTheMainThread) {
+  std::filesystem::path first;
+  for (const char* name : {"p1.jpg", "p1_s.jpg", "p2.jpg", "p2_s.jpg"}) {
+    const auto path = PublicFunction::filePathWithName(name, kFileTypeProductImage);
+    ASSERT_TRUE(path);
+    std::filesystem::create_directories(path->parent_path());
+    if (first.empty()) {
+      ASSERT_TRUE(writeLargePicture(*path, PictureKind::BaselineJpeg));
+      first = *path;
+    } else {
+      std::filesystem::create_hard_link(first, *path);
+    }
+  }
+  picture(1, 1, "p1.jpg", "p1_s.jpg", true);
+  picture(2, 2, "p2.jpg", "p2_s.jpg", true);
+  gfx::ImageData::resetLargestDecodeOnMainThread();
+
+  for (int id : {1, 2}) ASSERT_TRUE(store().saveToDatabaseFavorite(id, "SKU", "p"));
+  catalog->btnFavoritesClicked();
+  settle();
+  settlePictures();
+  auto favorites = presented<ProductFavoriteController>();
+  ASSERT_TRUE(favorites);
+  {
+    SCOPED_TRACE("favourites");
+    expectReadAtShownSize(favorites->card(1)->productImageView());
+  }
+  keep("favorites-pictures");
+  catalog->dismissViewControllerAnimated(false);
+  settle();
+
+  for (int id : {1, 2}) ASSERT_TRUE(store().saveToDatabaseCompare(id, "SKU", "p"));
+  catalog->btnCompareClicked();
+  settle();
+  settlePictures();
+  auto compare = presented<ProductCompareController>();
+  ASSERT_TRUE(compare);
+  {
+    SCOPED_TRACE("comparison");
+    expectReadAtShownSize(compare->cell(0)->productImageView());
+  }
+  catalog->dismissViewControllerAnimated(false);
+  settle();
+
+  catalog->setCatalogLayOut(ProductListChoice{0, store().getAllProducts()});
+  settle();
+  auto* screen = dynamic_cast<ProductDetailController*>(catalog->detailController()->topViewController());
+  ASSERT_TRUE(screen);
+  screen->setCurrentDescRelatedIndex(ProductDetailController::kRelatedProductsPanel);
+  settle();
+  settlePictures();
+  {
+    SCOPED_TRACE("product screen");
+    expectReadAtShownSize(screen->productImageView());
+  }
+  auto strip = screen->relatedProductController();
+  ASSERT_TRUE(strip);
+  auto* tile = dynamic_cast<RelateProcuctsCell*>(strip->relatedScrollView().viewWithTag(RelateProcuctsCell::kFirstTag));
+  ASSERT_TRUE(tile);
+  {
+    SCOPED_TRACE("related strip");
+    expectReadAtShownSize(tile->productImageView());
+  }
+  keep("product-screen-pictures");
 }
 
 TEST_F(ProductListsTest, TheFullScreenStripOpensOverTheTabAndCloses) {

@@ -2,6 +2,12 @@
 // with the store's requests caught, a failing store and the customer book.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "LargePicture.hpp"
 #include "OrderScreenTest.hpp"
 #include "SessionFixture.hpp"
 #include "catalog/ProductDetailController.hpp"
@@ -11,8 +17,12 @@
 #include "order/QuoteOrderItemsTableViewCell.hpp"
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/QuoteOrderViewController.hpp"
+#include "order/pdf/MVPDFCreaterImageCell.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "platform/gfx/PdfDocument.hpp"
 #include "platform/ui/NavigationController.hpp"
+#include "platform/ui/Screen.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/MainTabScreens.hpp"
@@ -925,6 +935,74 @@ TEST_F(EditorTest, TheProductScreensBackFollowsTheLanguage) {
   ASSERT_TRUE(driver().tap(*detail->backButton()));
   advance(1);
   EXPECT_EQ(nav->topViewController(), editor.get());
+}
+
+// Lines whose pictures have 39.6 megapixels: each line reads its picture
+// on a worker at the size of the line's picture, and the order form reads
+// them on a worker at its print resolution; neither decodes one whole on
+// the main thread.
+TEST_F(EditorTest, LinePicturesAreReadAtTheirShownSizeAndTheFormsAtItsPrintResolution) {
+  const auto path = PublicFunction::filePathWithName("large.jpg", kFileTypeProductImage);
+  ASSERT_TRUE(path);
+  std::filesystem::create_directories(path->parent_path());
+  ASSERT_TRUE(writeLargePicture(*path, PictureKind::ProgressiveJpeg));
+  std::vector<marvisto_image_Entity> images;
+  for (int id = 1; id <= 3; ++id) {
+    marvisto_image_Entity i;
+    i.image_id = id;
+    i.key_id = id;
+    i.key_type = "product";
+    i.image_full_address = "large.jpg";
+    i.image_thumb_address = "large.jpg";
+    i.image_isdault = 1;
+    i.image_publis = 1;
+    images.push_back(i);
+  }
+  ASSERT_TRUE(dam().saveToDatabaseImage(images));
+  gfx::ImageData::resetLargestDecodeOnMainThread();
+  open(newOrder(3, "Ann"), Model::kNewOrder);
+  settlePictures();
+  auto* line = row(0);
+  ASSERT_TRUE(line);
+  // The picture stands in a holder inside the line's picture button.
+  ui::ImageView* shown = nullptr;
+  ui::View* holder = nullptr;
+  for (const auto& part : line->imageImageView().subviews()) {
+    for (const auto& sub : part->subviews()) {
+      if (auto* image = dynamic_cast<ui::ImageView*>(sub.get()); image && image->image()) {
+        shown = image;
+        holder = part.get();
+      }
+    }
+  }
+  ASSERT_TRUE(shown && holder) << "the line shows its picture";
+  const double scale = ui::Screen::mainScreen().scale();
+  EXPECT_LE(shown->image()->pixelWidth(), std::ceil(holder->bounds().width() * scale));
+  EXPECT_LE(shown->image()->pixelHeight(), std::ceil(holder->bounds().height() * scale));
+  snapshot("order-lines-pictures");
+
+  driver().tap(editor->btnPDF());
+  advance(1);
+  auto* pdf = dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController());
+  ASSERT_TRUE(pdf);
+  settlePictures();
+  flush();
+  EXPECT_GT(pdf->containerView()->contentSize().height, 0) << "the form is shown once its pictures are in";
+  EXPECT_LT(gfx::ImageData::largestDecodeOnMainThread(), std::uint64_t(kLargePictureWidth) * kLargePictureHeight);
+  // Each line's picture cell holds the picture read at the print resolution of its width.
+  int pictures = 0;
+  for (const auto& page : pdf->pdfCreater()->cellsPageArray()) {
+    for (const auto& cell : page) {
+      auto* picture = dynamic_cast<MVPDFCreaterImageCell*>(cell.get());
+      if (!picture || !picture->image()) continue;
+      EXPECT_LE(picture->image()->pixelWidth(), pdf->pdfCreater()->thumbnailSide());
+      EXPECT_LE(picture->image()->pixelHeight(), pdf->pdfCreater()->thumbnailSide());
+      pictures += picture->image()->pixelWidth() == pdf->pdfCreater()->thumbnailSide();
+    }
+  }
+  EXPECT_EQ(pictures, 3);
+  EXPECT_FALSE(pdf->createPDFData().empty());
+  snapshot("order-form-pictures");
 }
 
 TEST_F(EditorTest, ViewAsPDFOpensTheForm) {

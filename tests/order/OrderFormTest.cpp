@@ -572,6 +572,8 @@ class PDFScreenTest : public OrderScreenTest {
     screen = std::make_shared<QuoteOrderPDFViewController>(*services);
     screen->setOrder(order);
     nav->pushViewController(screen, false);
+    // The form is laid out once its lines' pictures are read.
+    base::WorkQueue::global().waitIdle();
     flush();
   }
   bool onScreen() { return nav->topViewController() == screen.get(); }

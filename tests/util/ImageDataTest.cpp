@@ -1,4 +1,8 @@
 #include <zlib.h>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
 
 #include <atomic>
 #include <fstream>
@@ -6,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "LargePicture.hpp"
 #include "PublicFunctionFixture.hpp"
 #include "platform/base/FileIO.hpp"
 #include "platform/gfx/PictureCache.hpp"
@@ -285,6 +290,142 @@ TEST_F(ImageDataTest, LargePicturesAreShrunkAsTheyAreRead) {
   EXPECT_FALSE(ImageData::decodeFitting("GIF89a....", 300, 300));
   ASSERT_TRUE(big.writeJPEG(root / "big.jpg", 0.9));
   EXPECT_EQ(ImageData::decodeFileFitting(root / "big.jpg", 160, 110)->width, 147);
+}
+
+// Pictures of 39.6 megapixels of every kind read at a card's size: what the
+// decoders allocate stays far below the picture whole (158 MB). A
+// progressive JPEG read larger than an eighth keeps its coefficients (3
+// bytes a pixel in 4:2:0) until its last scan; two of them read at once
+// wait for each other instead of holding both.
+TEST_F(ImageDataTest, HugePicturesOfEveryKindAreReadWithinABound) {
+  constexpr std::size_t kMB = std::size_t(1) << 20;
+  const std::size_t pixels = std::size_t(kLargePictureWidth) * kLargePictureHeight;
+  const std::size_t coefficients = pixels * 3;
+  // The meter sees what is allocated (where it can see at all).
+  const auto meter = peakAllocatedBy([&] {
+    std::vector<char> block(32 * kMB, 1);
+    EXPECT_EQ(block[kMB], 1);
+  });
+  if (meter) {
+    EXPECT_GE(*meter, 32 * kMB);
+  }
+  struct Case {
+    PictureKind kind;
+    const char* name;
+    std::size_t bound;
+  };
+  for (const Case& c : {Case{PictureKind::BaselineJpeg, "huge.jpg", 16 * kMB},
+                        Case{PictureKind::InterlacedPng, "huge.png", 16 * kMB},
+                        Case{PictureKind::ProgressiveJpeg, "huge-progressive.jpg", 16 * kMB}}) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(writeLargePicture(root / c.name, c.kind));
+    std::optional<ImageData> fitted;
+    const auto peak = peakAllocatedBy([&] { fitted = ImageData::decodeFileFitting(root / c.name, 320, 320); });
+    ASSERT_TRUE(fitted);
+    EXPECT_EQ(fitted->width, 320);
+    EXPECT_EQ(fitted->height, 215);
+    // Red on the left, blue on the right, as the file has it.
+    EXPECT_GT(fitted->pixel(80, 100)[0], 200);
+    EXPECT_LT(fitted->pixel(80, 100)[2], 60);
+    EXPECT_LT(fitted->pixel(240, 100)[0], 60);
+    EXPECT_GT(fitted->pixel(240, 100)[2], 200);
+    if (peak) {
+      EXPECT_LE(*peak, c.bound) << *peak / kMB << " MB";
+    }
+  }
+  // An interlaced picture shrunk pass by pass gives what shrinking it whole does.
+  {
+    ASSERT_TRUE(writeLargePicture(root / "small-interlaced.png", PictureKind::InterlacedPng, 900, 700));
+    const auto whole = ImageData::decodeFile(root / "small-interlaced.png");
+    ASSERT_TRUE(whole);
+    auto fitted = ImageData::decodeFileFitting(root / "small-interlaced.png", 300, 300);
+    ASSERT_TRUE(fitted);
+    const ImageData expected = whole->scaled(300, 233);
+    ASSERT_EQ(fitted->pixels.size(), expected.pixels.size());
+    int worst = 0;
+    for (std::size_t i = 0; i < expected.pixels.size(); ++i)
+      worst = std::max(worst, std::abs(int(fitted->pixels[i]) - int(expected.pixels[i])));
+    EXPECT_LE(worst, 1);
+  }
+  // Read at a quarter: the decoder's coefficients, one decode at a time.
+  const auto both = peakAllocatedBy([&] {
+    std::thread other([&] { EXPECT_TRUE(ImageData::decodeFileFitting(root / "huge-progressive.jpg", 1800, 1800)); });
+    EXPECT_TRUE(ImageData::decodeFileFitting(root / "huge-progressive.jpg", 1500, 1500));
+    other.join();
+  });
+  if (both) {
+    EXPECT_LE(*both, coefficients + 48 * kMB) << *both / kMB << " MB";
+  }
+}
+
+// A progressive JPEG read at an eighth or less from its blocks' averages
+// gives what the decoder gives from all its coefficients, grey ones and
+// ones with restart markers too.
+TEST_F(ImageDataTest, AProgressivePictureReadFromItsAveragesLooksAsTheWholeDecodeDoes) {
+  const auto encode = [&](const ImageData& image, bool progressive, int restartRows, bool grey) {
+    const fs::path file = root / "encoded.jpg";
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    EXPECT_TRUE(out);
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    jpeg_stdio_dest(&cinfo, out);
+    cinfo.image_width = static_cast<JDIMENSION>(image.width);
+    cinfo.image_height = static_cast<JDIMENSION>(image.height);
+    cinfo.input_components = grey ? 1 : 3;
+    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    cinfo.restart_in_rows = restartRows;
+    if (progressive) jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(image.width) * 3);
+    for (int y = 0; y < image.height; ++y) {
+      for (int x = 0; x < image.width; ++x)
+        for (int c = 0; c < (grey ? 1 : 3); ++c)
+          row[static_cast<std::size_t>(x * (grey ? 1 : 3) + c)] = image.pixel(x, y)[c];
+      JSAMPROW r = row.data();
+      jpeg_write_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(out);
+    return bytesOf(*base::readFileBytes(file, ImageData::kMaxFileBytes));
+  };
+  const ImageData picture = quarters(1603, 1207);
+  for (int restartRows : {0, 1}) {
+    for (bool grey : {false, true}) {
+      SCOPED_TRACE(std::string(grey ? "grey" : "colour") + (restartRows ? ", restarts" : ""));
+      const auto progressive = encode(picture, true, restartRows, grey);
+      const auto sequential = encode(picture, false, restartRows, grey);
+      // At an eighth (201 x 151) and smaller.
+      for (auto [w, h] : {std::pair{201, 151}, std::pair{120, 120}}) {
+        auto averaged = ImageData::decodeFitting(progressive, w, h);
+        auto decoded = ImageData::decodeFitting(sequential, w, h);
+        ASSERT_TRUE(averaged);
+        ASSERT_TRUE(decoded);
+        ASSERT_EQ(averaged->width, decoded->width);
+        ASSERT_EQ(averaged->height, decoded->height);
+        long total = 0;
+        for (std::size_t i = 0; i < decoded->pixels.size(); ++i)
+          total += std::abs(int(averaged->pixels[i]) - int(decoded->pixels[i]));
+        EXPECT_LT(double(total) / double(decoded->pixels.size()), 2.0);
+        // Inside each quarter the colours agree closely.
+        for (auto [x, y] :
+             {std::pair{0.25, 0.25}, std::pair{0.75, 0.25}, std::pair{0.25, 0.75}, std::pair{0.75, 0.75}}) {
+          const int px = int(x * averaged->width), py = int(y * averaged->height);
+          for (int c = 0; c < 3; ++c) EXPECT_NEAR(averaged->pixel(px, py)[c], decoded->pixel(px, py)[c], 3);
+        }
+      }
+      // Cut short anywhere: read as far as it goes or refused, never past its end.
+      for (std::size_t cut : {std::size_t(100), std::size_t(700), progressive.size() / 2}) {
+        if (auto partial = ImageData::decodeFitting(std::string_view(progressive).substr(0, cut), 120, 120)) {
+          EXPECT_EQ(partial->width, 120);
+        }
+      }
+    }
+  }
 }
 
 TEST_F(ImageDataTest, ThePictureCacheKeepsWithinItsBudget) {

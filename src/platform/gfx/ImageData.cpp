@@ -7,17 +7,22 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <optional>
 
-#include "platform/base/Log.hpp"
 #include "platform/base/FileIO.hpp"
+#include "platform/base/Log.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "platform/gfx/ImageScaler.hpp"
+#include "platform/gfx/JpegBlockAverages.hpp"
 
 namespace gfx {
 namespace {
@@ -26,6 +31,63 @@ bool sizeAllowed(std::uint64_t w, std::uint64_t h) {
   return w > 0 && h > 0 && w <= ImageData::kMaxDimension && h <= ImageData::kMaxDimension &&
          w * h <= ImageData::kMaxPixels;
 }
+
+// The largest picture, in the pixels of its file, decoded on the main thread.
+std::atomic<std::uint64_t> mainThreadRecord{0};
+
+void noteDecode(std::uint64_t w, std::uint64_t h) {
+  const bool onMain = base::RunLoop::main().isMainThread();
+  const std::uint64_t pixels = onMain ? w * h : 0;
+  std::uint64_t seen = mainThreadRecord.load();
+  while (pixels > seen && !mainThreadRecord.compare_exchange_weak(seen, pixels)) {
+  }
+}
+
+// What decoders hold while they work, beyond what they give back, shared by
+// every thread: a progressive JPEG keeps every coefficient of the picture
+// until its last scan, whatever size it is read at, so several of those at
+// once would add up. A decode that needs more than is left waits; one that
+// needs more than the whole runs alone.
+class WorkingMemory {
+ public:
+  static constexpr std::size_t kBudget = std::size_t(128) << 20;
+
+  static WorkingMemory& shared() {
+    // Never destroyed: decodes on worker threads may outlive the statics.
+    static auto* memory = new WorkingMemory();
+    return *memory;
+  }
+
+  class Hold {
+   public:
+    Hold(WorkingMemory& memory, std::size_t bytes) : memory_(memory), bytes_(bytes) { memory_.take(bytes_); }
+    ~Hold() { memory_.give(bytes_); }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    WorkingMemory& memory_;
+    std::size_t bytes_;
+  };
+
+ private:
+  void take(std::size_t bytes) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    freed_.wait(lock, [&] { return held_ == 0 || held_ + bytes <= kBudget; });
+    held_ += bytes;
+  }
+  void give(std::size_t bytes) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      held_ -= bytes;
+    }
+    freed_.notify_all();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable freed_;
+  std::size_t held_ = 0;
+};
 
 bool looksLikePNG(std::string_view b) {
   static const unsigned char sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
@@ -59,6 +121,8 @@ struct JpegDecodeJob {
   JpegError err{};
   const unsigned char* data = nullptr;
   unsigned long size = 0;
+  // Read from the file instead when set, a little at a time.
+  std::FILE* file = nullptr;
   ImageData out;
   std::vector<std::uint8_t> row;
   bool created = false;
@@ -69,7 +133,27 @@ struct JpegDecodeJob {
   int maxWidth = 0, maxHeight = 0;
   std::vector<std::uint8_t> rgba;
   std::optional<ImageScaler> scaler;
+  // The coefficients a progressive picture keeps while it is read.
+  std::optional<WorkingMemory::Hold> coefficients;
+  // A progressive picture wanted at an eighth or less stops after its header
+  // (with `averagesWanted` set) when the block averages may read it.
+  bool averagesAllowed = false;
+  bool averagesWanted = false;
 };
+
+// The bytes of the coefficient arrays the decoder keeps for a picture of
+// many scans: every block of every component, 64 coefficients of 2 bytes.
+std::size_t coefficientBytes(const jpeg_decompress_struct& cinfo) {
+  if (!jpeg_has_multiple_scans(const_cast<jpeg_decompress_struct*>(&cinfo))) return 0;
+  std::size_t bytes = 0;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    const jpeg_component_info& comp = cinfo.comp_info[c];
+    const auto roundUp = [](std::size_t n, int to) { return to > 0 ? (n + to - 1) / to * to : n; };
+    bytes += roundUp(comp.width_in_blocks, comp.h_samp_factor) * roundUp(comp.height_in_blocks, comp.v_samp_factor) *
+             sizeof(JBLOCK);
+  }
+  return bytes;
+}
 
 bool runJpegDecode(JpegDecodeJob* job) {
   job->cinfo.err = jpeg_std_error(&job->err.mgr);
@@ -82,7 +166,11 @@ bool runJpegDecode(JpegDecodeJob* job) {
   }
   jpeg_create_decompress(&job->cinfo);
   job->created = true;
-  jpeg_mem_src(&job->cinfo, job->data, job->size);
+  if (job->file) {
+    jpeg_stdio_src(&job->cinfo, job->file);
+  } else {
+    jpeg_mem_src(&job->cinfo, job->data, job->size);
+  }
   if (jpeg_read_header(&job->cinfo, TRUE) != JPEG_HEADER_OK ||
       !sizeAllowed(job->cinfo.image_width, job->cinfo.image_height)) {
     jpeg_destroy_decompress(&job->cinfo);
@@ -96,6 +184,7 @@ bool runJpegDecode(JpegDecodeJob* job) {
     job->created = false;
     return true;
   }
+  noteDecode(job->cinfo.image_width, job->cinfo.image_height);
   const bool cmyk = job->cinfo.jpeg_color_space == JCS_CMYK || job->cinfo.jpeg_color_space == JCS_YCCK;
   job->cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
   std::pair<int, int> fitted{0, 0};
@@ -113,6 +202,16 @@ bool runJpegDecode(JpegDecodeJob* job) {
       }
     }
   }
+  if (job->averagesAllowed && job->cinfo.progressive_mode && job->cinfo.scale_num == 1 &&
+      job->cinfo.scale_denom == 8) {
+    job->averagesWanted = true;
+    jpeg_destroy_decompress(&job->cinfo);
+    job->created = false;
+    return true;
+  }
+  // Reading at an eighth shrinks the rows, not the coefficients of a
+  // progressive picture: those wait their turn with the other decodes.
+  if (const std::size_t bytes = coefficientBytes(job->cinfo)) job->coefficients.emplace(WorkingMemory::shared(), bytes);
   jpeg_start_decompress(&job->cinfo);
   const int w = static_cast<int>(job->cinfo.output_width), h = static_cast<int>(job->cinfo.output_height);
   if (!sizeAllowed(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h))) {
@@ -212,9 +311,9 @@ struct PngFitJob {
   png_infop info = nullptr;
   std::string_view bytes;
   std::size_t at = 0;
+  // Read from the file instead when set, a little at a time.
+  std::FILE* file = nullptr;
   int maxWidth = 0, maxHeight = 0;
-  // Interlaced rows come in passes over the whole picture: not for rows one at a time.
-  bool interlaced = false;
   std::vector<std::uint8_t> row;
   std::optional<ImageScaler> scaler;
   ImageData out;
@@ -226,6 +325,10 @@ void onPngWarning(png_structp, png_const_charp) {}
 
 void readPngBytes(png_structp png, png_bytep data, std::size_t length) {
   auto* job = static_cast<PngFitJob*>(png_get_io_ptr(png));
+  if (job->file) {
+    if (std::fread(data, 1, length, job->file) != length) png_error(png, "the data ends early");
+    return;
+  }
   if (length > job->bytes.size() - job->at) png_error(png, "the data ends early");
   std::memcpy(data, job->bytes.data() + job->at, length);
   job->at += length;
@@ -241,27 +344,78 @@ bool runPngFit(PngFitJob* job) {
   png_read_info(job->png, job->info);
   const png_uint_32 w = png_get_image_width(job->png, job->info), h = png_get_image_height(job->png, job->info);
   if (!sizeAllowed(w, h)) return false;
+  noteDecode(w, h);
   // Whatever the file holds comes out as 8-bit RGBA in sRGB, as the whole decode gives it.
   png_set_alpha_mode(job->png, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
   png_set_expand(job->png);
   png_set_scale_16(job->png);
   png_set_gray_to_rgb(job->png);
   png_set_add_alpha(job->png, 0xff, PNG_FILLER_AFTER);
-  job->interlaced = png_set_interlace_handling(job->png) != 1;
+  // Interlacing is left to us: libpng would want the whole picture to put
+  // each pass's pixels in their places.
+  const bool interlaced = png_get_interlace_type(job->png, job->info) == PNG_INTERLACE_ADAM7;
   png_read_update_info(job->png, job->info);
-  if (job->interlaced || png_get_rowbytes(job->png, job->info) != static_cast<std::size_t>(w) * 4) return false;
+  if (png_get_rowbytes(job->png, job->info) != static_cast<std::size_t>(w) * 4) return false;
   const auto [fw, fh] = ImageData::fittedSize(static_cast<int>(w), static_cast<int>(h), job->maxWidth, job->maxHeight);
   job->row.assign(static_cast<std::size_t>(w) * 4, 0);
   job->scaler.emplace(static_cast<int>(w), static_cast<int>(h), fw, fh);
-  for (png_uint_32 y = 0; y < h; ++y) {
-    png_read_row(job->png, job->row.data(), nullptr);
-    job->scaler->addRow(job->row.data());
+  if (!interlaced) {
+    for (png_uint_32 y = 0; y < h; ++y) {
+      png_read_row(job->png, job->row.data(), nullptr);
+      job->scaler->addRow(job->row.data());
+    }
+    job->out = job->scaler->finish();
+    return !job->out.empty();
   }
-  job->out = job->scaler->finish();
+  // Seven passes, each a smaller picture of every so many pixels: each
+  // pixel goes straight into the output's sums. libpng skips the passes
+  // that hold no pixel, as this does.
+  for (int pass = 0; pass < 7; ++pass) {
+    const png_uint_32 columns = PNG_PASS_COLS(w, pass), rows = PNG_PASS_ROWS(h, pass);
+    if (columns == 0 || rows == 0) continue;
+    for (png_uint_32 r = 0; r < rows; ++r) {
+      png_read_row(job->png, job->row.data(), nullptr);
+      job->scaler->addPixels(static_cast<int>(PNG_ROW_FROM_PASS_ROW(r, pass)),
+                             static_cast<int>(PNG_COL_FROM_PASS_COL(0, pass)),
+                             static_cast<int>(1u << PNG_PASS_COL_SHIFT(pass)), job->row.data(),
+                             static_cast<int>(columns));
+    }
+  }
+  job->out = job->scaler->finishScattered();
   return !job->out.empty();
 }
 
+// A JPEG in memory, or read from `file` from its start, fitted to the box.
+std::optional<ImageData> fitJpeg(std::string_view bytes, std::FILE* file, int maxWidth, int maxHeight) {
+  const auto decode = [&](bool averagesAllowed) {
+    auto job = std::make_unique<JpegDecodeJob>();
+    job->data = reinterpret_cast<const unsigned char*>(bytes.data());
+    job->size = static_cast<unsigned long>(bytes.size());
+    job->file = file;
+    job->maxWidth = maxWidth;
+    job->maxHeight = maxHeight;
+    job->averagesAllowed = averagesAllowed;
+    return job;
+  };
+  auto job = decode(true);
+  if (!runJpegDecode(job.get())) return std::nullopt;
+  if (job->averagesWanted) {
+    if (file && std::fseek(file, 0, SEEK_SET) != 0) return std::nullopt;
+    if (auto averaged = JpegBlockAverages::read(bytes, file, maxWidth, maxHeight)) return averaged;
+    // Not a file the averages read: the decoder reads it, coefficients and all.
+    if (file && std::fseek(file, 0, SEEK_SET) != 0) return std::nullopt;
+    job = decode(false);
+    if (!runJpegDecode(job.get())) return std::nullopt;
+  }
+  if (job->out.empty()) return std::nullopt;
+  return std::move(job->out);
+}
+
 }  // namespace
+
+std::uint64_t ImageData::largestDecodeOnMainThread() { return mainThreadRecord.load(); }
+
+void ImageData::resetLargestDecodeOnMainThread() { mainThreadRecord.store(0); }
 
 ImageData::ImageData(int w, int h) {
   if (w > 0 && h > 0 && static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h) <= kMaxPixels) {
@@ -298,34 +452,37 @@ std::pair<int, int> ImageData::fittedSize(int w, int h, int maxWidth, int maxHei
 
 std::optional<ImageData> ImageData::decodeFitting(std::string_view bytes, int maxWidth, int maxHeight) {
   if (maxWidth <= 0 || maxHeight <= 0) return std::nullopt;
-  if (looksLikeJPEG(bytes)) {
-    auto job = std::make_unique<JpegDecodeJob>();
-    job->data = reinterpret_cast<const unsigned char*>(bytes.data());
-    job->size = static_cast<unsigned long>(bytes.size());
-    job->maxWidth = maxWidth;
-    job->maxHeight = maxHeight;
-    if (!runJpegDecode(job.get()) || job->out.empty()) return std::nullopt;
-    return std::move(job->out);
-  }
+  if (looksLikeJPEG(bytes)) return fitJpeg(bytes, nullptr, maxWidth, maxHeight);
   if (!looksLikePNG(bytes)) return std::nullopt;
   auto job = std::make_unique<PngFitJob>();
   job->bytes = bytes;
   job->maxWidth = maxWidth;
   job->maxHeight = maxHeight;
   if (runPngFit(job.get())) return std::move(job->out);
-  if (!job->interlaced) return std::nullopt;
-  auto whole = decodePNG(bytes);
-  if (!whole) return std::nullopt;
-  const auto [w, h] = fittedSize(whole->width, whole->height, maxWidth, maxHeight);
-  return whole->scaled(w, h);
+  return std::nullopt;
 }
 
 std::optional<ImageData> ImageData::decodeFileFitting(const std::filesystem::path& path, int maxWidth,
                                                       int maxHeight) {
-  auto bytes = base::readFileBytes(path, kMaxFileBytes);
-  if (!bytes) return std::nullopt;
-  return decodeFitting(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), maxWidth,
-                       maxHeight);
+  if (maxWidth <= 0 || maxHeight <= 0) return std::nullopt;
+  std::error_code ec;
+  const auto fileSize = std::filesystem::file_size(path, ec);
+  if (ec || fileSize > kMaxFileBytes) return std::nullopt;
+  // Streamed from the file: the decoder holds a buffer of it, not all of it.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return std::nullopt;
+  char head[8] = {};
+  const std::size_t got = std::fread(head, 1, sizeof head, file.get());
+  if (std::fseek(file.get(), 0, SEEK_SET) != 0) return std::nullopt;
+  const std::string_view signature(head, got);
+  if (looksLikeJPEG(signature)) return fitJpeg({}, file.get(), maxWidth, maxHeight);
+  if (!looksLikePNG(signature)) return std::nullopt;
+  auto job = std::make_unique<PngFitJob>();
+  job->file = file.get();
+  job->maxWidth = maxWidth;
+  job->maxHeight = maxHeight;
+  if (runPngFit(job.get())) return std::move(job->out);
+  return std::nullopt;
 }
 
 std::optional<std::pair<int, int>> ImageData::dimensions(std::string_view bytes) {
@@ -378,6 +535,7 @@ std::optional<ImageData> ImageData::decodePNG(std::string_view bytes) {
     png_image_free(&img);
     return std::nullopt;
   }
+  noteDecode(img.width, img.height);
   img.format = PNG_FORMAT_RGBA;
   ImageData out(static_cast<int>(img.width), static_cast<int>(img.height));
   if (out.empty() || !png_image_finish_read(&img, nullptr, out.pixels.data(), 0, nullptr)) {

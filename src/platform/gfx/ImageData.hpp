@@ -47,13 +47,23 @@ struct ImageData {
   // The picture shrunk as it is read to fit within maxWidth x maxHeight
   // pixels, its aspect kept and never enlarged: a JPEG is decoded at the
   // decoder's nearest larger eighth and averaged down row by row, a PNG
-  // averaged down row by row, so a large picture is never held whole (but
-  // an interlaced PNG, which is decoded whole first).
+  // averaged down row by row (an interlaced one pass by pass into sums of
+  // the output's size), so a large picture is never held whole. A
+  // progressive JPEG wanted at an eighth or less is read from its blocks'
+  // averages alone (see JpegBlockAverages); read larger, the coefficients
+  // the decoder keeps count against a budget shared by every decode: such
+  // decodes wait for each other rather than add up.
   static std::optional<ImageData> decodeFitting(std::string_view bytes, int maxWidth, int maxHeight);
   static std::optional<ImageData> decodeFileFitting(const std::filesystem::path& path, int maxWidth, int maxHeight);
   // The size a picture of w x h takes shrunk to fit the box (each side at
   // least one pixel, aspect kept, never enlarged).
   static std::pair<int, int> fittedSize(int w, int h, int maxWidth, int maxHeight);
+
+  // The largest picture, by the pixels its file holds, that any decode read
+  // on the main thread since the last reset: screens read their pictures on
+  // workers, and this tells whether one did not.
+  static std::uint64_t largestDecodeOnMainThread();
+  static void resetLargestDecodeOnMainThread();
 
   // Encoded files; nothing for an empty image. JPEG quality runs from 0 to 1
   // as on the platform; JPEG has no alpha, so pixels are laid over white.

@@ -11,6 +11,7 @@ ImageScaler::ImageScaler(int sourceWidth, int sourceHeight, int width, int heigh
     return;
   }
   sourceWidth_ = sourceWidth;
+  sourceHeight_ = sourceHeight;
   columns_ = axisTaps(sourceWidth, width);
   rows_ = axisTaps(sourceHeight, height);
   across_.assign(static_cast<std::size_t>(width) * 4, 0.0f);
@@ -76,6 +77,50 @@ void ImageScaler::addRow(const std::uint8_t* rgba) {
     emitRow(open_.front());
     open_.pop_front();
   }
+}
+
+void ImageScaler::addPixels(int sourceRow, int firstColumn, int columnStep, const std::uint8_t* rgba, int count) {
+  if (out_.empty() || columnStep <= 0) return;
+  if (scattered_.empty()) {
+    // The taps turned around: for each source index, the outputs it adds to.
+    const auto invert = [](const std::vector<std::vector<Tap>>& taps, int source) {
+      std::vector<std::vector<Tap>> by(static_cast<std::size_t>(source));
+      for (std::size_t o = 0; o < taps.size(); ++o)
+        for (const Tap& t : taps[o]) by[static_cast<std::size_t>(t.index)].push_back({static_cast<int>(o), t.weight});
+      return by;
+    };
+    sourceColumns_ = invert(columns_, sourceWidth_);
+    sourceRows_ = invert(rows_, sourceHeight_);
+    scattered_.assign(ImageData::byteCount(out_.width, out_.height), 0.0f);
+  }
+  if (sourceRow < 0 || static_cast<std::size_t>(sourceRow) >= sourceRows_.size()) return;
+  const auto& rowTaps = sourceRows_[static_cast<std::size_t>(sourceRow)];
+  for (int i = 0, x = firstColumn; i < count && x < sourceWidth_; ++i, x += columnStep) {
+    if (x < 0) continue;
+    const std::uint8_t* p = rgba + static_cast<std::size_t>(i) * 4;
+    const float a = p[3] / 255.0f;
+    const float v[4] = {p[0] * a, p[1] * a, p[2] * a, a};
+    for (const Tap& c : sourceColumns_[static_cast<std::size_t>(x)]) {
+      for (const Tap& r : rowTaps) {
+        const float w = c.weight * r.weight;
+        float* sum = scattered_.data() + (static_cast<std::size_t>(r.index) * out_.width + c.index) * 4;
+        for (int k = 0; k < 4; ++k) sum[k] += v[k] * w;
+      }
+    }
+  }
+}
+
+ImageData ImageScaler::finishScattered() {
+  if (out_.empty() || scattered_.empty()) return ImageData();
+  const std::size_t rowFloats = static_cast<std::size_t>(out_.width) * 4;
+  std::vector<float> row(rowFloats);
+  for (int y = 0; y < out_.height; ++y) {
+    const auto first = scattered_.begin() + static_cast<std::ptrdiff_t>(y * rowFloats);
+    std::copy(first, first + static_cast<std::ptrdiff_t>(rowFloats), row.begin());
+    emitRow(row);
+  }
+  scattered_ = {};
+  return std::move(out_);
 }
 
 void ImageScaler::emitRow(const std::vector<float>& sums) {

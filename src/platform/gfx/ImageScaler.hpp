@@ -22,6 +22,14 @@ class ImageScaler {
   // The output once every source row was added (rows never reached stay clear).
   ImageData finish() { return std::move(out_); }
 
+  // Pixels in any order rather than rows top to bottom (an interlaced
+  // picture comes in passes over the whole of it): `count` pixels of source
+  // row `sourceRow`, from column `firstColumn` every `columnStep` columns.
+  // They add up in sums of the output's size, so only the output is held
+  // whatever the source's size; finishScattered gives what the rows would.
+  void addPixels(int sourceRow, int firstColumn, int columnStep, const std::uint8_t* rgba, int count);
+  ImageData finishScattered();
+
  private:
   struct Tap {
     int index;
@@ -32,6 +40,7 @@ class ImageScaler {
   void emitRow(const std::vector<float>& sums);
 
   int sourceWidth_ = 0;
+  int sourceHeight_ = 0;
   ImageData out_;
   std::vector<std::vector<Tap>> columns_, rows_;
   int nextSourceRow_ = 0;
@@ -39,6 +48,10 @@ class ImageScaler {
   int nextRow_ = 0;
   std::deque<std::vector<float>> open_;
   std::vector<float> across_;
+  // For scattered pixels: the output indices and weights of every source
+  // column and row, and premultiplied sums for the whole output.
+  std::vector<std::vector<Tap>> sourceColumns_, sourceRows_;
+  std::vector<float> scattered_;
 };
 
 }  // namespace gfx

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "LibraryTestSupport.hpp"
-#include "library/LibraryCoverLoader.hpp"
+#include "widgets/PictureLoader.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -37,7 +37,7 @@ class WorkerGate {
   bool open_ = false;
 };
 
-class LibraryCoverLoaderTest : public test::LibraryTest {
+class PictureLoaderTest : public test::LibraryTest {
  protected:
   void putCover(const std::string& name, double side) {
     const fs::path path = PublicFunction::filePathWithName(name, kFileTypeLibraryImage).value_or(fs::path());
@@ -61,11 +61,11 @@ class LibraryCoverLoaderTest : public test::LibraryTest {
   std::shared_ptr<ui::ImageView> view = std::make_shared<ui::ImageView>(ui::Rect{38, 20, 105, 147});
 };
 
-TEST_F(LibraryCoverLoaderTest, OnlyTheLatestCoverIsShown) {
+TEST_F(PictureLoaderTest, OnlyTheLatestCoverIsShown) {
   card->addSubview(view);
   putCover("first.png", 10);
   putCover("second.png", 20);
-  auto loader = LibraryCoverLoader::create(view);
+  auto loader = PictureLoader::create(view);
 
   loader->loadFileImageAsyncWithName("first.png", kFileTypeLibraryImage, false);
   EXPECT_EQ(view->alpha(), 0.0);
@@ -92,11 +92,11 @@ TEST_F(LibraryCoverLoaderTest, OnlyTheLatestCoverIsShown) {
 // The first file's cover is read, and its delivery waits on the main loop,
 // when the card is reused for the second file: it never shows, not even
 // before the second one arrives.
-TEST_F(LibraryCoverLoaderTest, ACoverReadBeforeTheCardWasReusedNeverShows) {
+TEST_F(PictureLoaderTest, ACoverReadBeforeTheCardWasReusedNeverShows) {
   card->addSubview(view);
   putCover("first.png", 10);
   putCover("second.png", 20);
-  auto loader = LibraryCoverLoader::create(view);
+  auto loader = PictureLoader::create(view);
   auto& pool = base::WorkQueue::global();
   ASSERT_EQ(pool.pendingCount(), 0u);
 

@@ -1,5 +1,6 @@
-#include "library/LibraryCoverLoader.hpp"
+#include "widgets/PictureLoader.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/base/MainThread.hpp"
@@ -9,23 +10,19 @@
 
 namespace mv {
 
-std::shared_ptr<LibraryCoverLoader> LibraryCoverLoader::create(std::shared_ptr<ui::ImageView> fileImageView) {
-  return std::shared_ptr<LibraryCoverLoader>(new LibraryCoverLoader(std::move(fileImageView)));
+std::shared_ptr<PictureLoader> PictureLoader::create(std::shared_ptr<ui::ImageView> fileImageView) {
+  return std::shared_ptr<PictureLoader>(new PictureLoader(std::move(fileImageView)));
 }
 
-void LibraryCoverLoader::loadFileImageAsyncWithName(const std::string& coverName, int fileType, bool animation) {
+void PictureLoader::loadFileImageAsyncWithName(const std::string& coverName, int fileType, bool animation) {
   MV_ASSERT_MAIN_THREAD();
   if (view_) view_->setAlpha(0);
   const std::uint64_t generation = ++generation_;
   reading_.cancel();
-  std::weak_ptr<LibraryCoverLoader> weak = weak_from_this();
+  std::weak_ptr<PictureLoader> weak = weak_from_this();
   // Read at the size the view shows it: a picture of tens of megapixels
-  // costs a card no more than its own pixels (a view not laid out yet takes it whole).
-  const double scale = ui::Screen::mainScreen().scale();
-  const ui::Size box = view_ ? view_->bounds().size : ui::Size{};
-  const bool sized = box.width > 0 && box.height > 0;
-  const int width = sized ? static_cast<int>(std::ceil(box.width * scale)) : gfx::ImageData::kMaxDimension;
-  const int height = sized ? static_cast<int>(std::ceil(box.height * scale)) : gfx::ImageData::kMaxDimension;
+  // costs a card no more than its own pixels.
+  const auto [width, height] = pixelBox(view_ ? view_->bounds().size : ui::Size{});
   reading_ = base::WorkQueue::global().async<gfx::ImagePtr>(
       [coverName, fileType, width, height](const base::CancelFlag&) {
         return PublicFunction::getLocalPicture(coverName, fileType, width, height);
@@ -37,7 +34,14 @@ void LibraryCoverLoader::loadFileImageAsyncWithName(const std::string& coverName
       });
 }
 
-void LibraryCoverLoader::loadFileImageWithImage(gfx::ImagePtr image, bool animation) {
+std::pair<int, int> PictureLoader::pixelBox(ui::Size box) {
+  const double scale = ui::Screen::mainScreen().scale();
+  if (box.width <= 0 || box.height <= 0) box = ui::Screen::mainScreen().bounds().size;
+  return {std::max(1, static_cast<int>(std::ceil(box.width * scale))),
+          std::max(1, static_cast<int>(std::ceil(box.height * scale)))};
+}
+
+void PictureLoader::loadFileImageWithImage(gfx::ImagePtr image, bool animation) {
   MV_ASSERT_MAIN_THREAD();
   if (view_) view_->setAlpha(0);
   ++generation_;
@@ -45,7 +49,7 @@ void LibraryCoverLoader::loadFileImageWithImage(gfx::ImagePtr image, bool animat
   fit(std::move(image), animation);
 }
 
-void LibraryCoverLoader::fit(gfx::ImagePtr image, bool animation) {
+void PictureLoader::fit(gfx::ImagePtr image, bool animation) {
   if (operation_ && (operation_->isReady() || operation_->isExecuting())) operation_->cancel();
   operation_ = ImageLoadOperation::initWithImageName(std::move(image), view_, animation);
   ImageLoadQueueManager::sharedInstance().loadImageWithOperation(operation_, false);
