@@ -174,13 +174,15 @@ class WebPageTest : public ScreenFlowTest {
                     "text/html");
     });
     // A tap on its mail link starts more mail sends from the tap's own
-    // script, a moment apart each; and it asks to print as it loads, and
-    // again on a tap on its button, and once more a moment after that.
+    // script, five at once and five a moment apart each; and it asks to
+    // print as it loads, and again on a tap on its button, and once more a
+    // moment after that.
     server.Get("/storm", [](const httplib::Request&, httplib::Response& r) {
       r.set_content("<html><head><title>Storm</title></head><body><a id='mail' href='mailto:sales@example.invalid' "
                     "style='position:absolute;left:20px;top:20px;font-size:30px;display:block;width:400px' "
-                    "onclick=\"for(var i=1;i<=5;i++)setTimeout(function(n){location.href='mailto:storm'+n+"
-                    "'@example.invalid';},i*150,i);\">mail</a><button id='print' style='position:absolute;left:20px;"
+                    "onclick=\"for(var i=1;i<=5;i++){var a=document.createElement('a');a.href='mailto:storm'+i+"
+                    "'@example.invalid';document.body.appendChild(a);a.click();}for(var j=1;j<=5;j++)setTimeout("
+                    "function(n){location.href='mailto:late'+n+'@example.invalid';},j*150,j);\">mail</a><button id='print' style='position:absolute;left:20px;"
                     "top:120px;font-size:30px;width:400px' onclick=\"window.print();setTimeout(function(){"
                     "window.print();document.title='Printed twice';},300);\">print</button><script>window.print();"
                     "document.title='Storm';</script></body></html>",
@@ -500,11 +502,11 @@ TEST_F(WebPageTest, OneTapLaunchesOneProgramAndPrintsOnlyThroughTheApplication) 
   ASSERT_TRUE(waitFor([&] { return web.pageTitle() == "Storm" && web.hasPicture(); }, 10));
   settle(0.2);
   EXPECT_TRUE(printer->jobs.empty());
-  // One tap on the mail link: its own address opens, none of the five its
-  // script sends after it.
+  // One tap on the mail link: one address opens, none of the ten more its
+  // script sends with it.
   tapAt(web, {60, 35});
   waitFor([] { return false; }, 2);
-  EXPECT_EQ(opened, std::vector<std::string>{"mailto:sales@example.invalid"});
+  EXPECT_EQ(opened.size(), 1u) << opened.size() << " opened, the last " << (opened.empty() ? "" : opened.back());
   EXPECT_EQ(web.url(), url("/storm"));
   // A tap on the print button: the page as shown goes to the application's
   // printer, once; the page's second print, a moment later, does not.
