@@ -151,7 +151,8 @@ TEST_F(NewCustomerOrder, TheCustomerAndTheSignedMailedOrderReachTheServiceWithIt
   auto* nav = orders()->navigationController();
   ASSERT_TRUE(waitFor([&] { return dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController()); }, 5));
   auto* form = dynamic_cast<QuoteOrderPDFViewController*>(nav->topViewController());
-  ASSERT_TRUE(form->pdfCreater() && form->pdfCreater()->signatureValue());
+  // The form is laid out once its lines' pictures are read.
+  ASSERT_TRUE(waitFor([&] { return form->pdfCreater() && form->pdfCreater()->signatureValue(); }, 5));
   ui::ImageView& field = *form->pdfCreater()->signatureValue();
   form->containerView()->scrollRectToVisible(field.frame(), false);
   settle();
