@@ -574,6 +574,9 @@ TEST_F(ProductGridDesktopTest, ADoubleClickOnTheImageBrowsersCloseLeavesTheFavou
     auto& favourites = catalog->favoritesButton();
     const ui::Rect favouritesRect = favourites.convertRectToView(favourites.bounds(), nullptr);
     ASSERT_TRUE(favourites.window() && !favourites.isHidden());
+    // The product screen reads its picture on a worker: a click lands on it once it is shown.
+    base::WorkQueue::global().waitIdle();
+    user.wait(0.2);
     user.click(middle(product->productImageView()));
     user.wait(1);
     auto browser = product->imageController();
