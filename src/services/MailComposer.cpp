@@ -167,6 +167,13 @@ std::optional<std::string> OutboxMailComposer::messageText(const Mail& mail, dou
 
 void OutboxMailComposer::compose(Mail mail, Completion done) {
   const fs::path outbox = this->outbox();
+  if (outbox.empty()) {
+    // Mail is kept for an account: with nobody signed in there is no outbox.
+    base::RunLoop::main().post([done] {
+      if (done) done(MailOutcome{MailComposeResult::Failed, mailError(3, "No account is signed in."), {}});
+    });
+    return;
+  }
   const double now = static_cast<double>(std::time(nullptr));
   base::WorkQueue::global().async([mail = std::move(mail), done = std::move(done), outbox, now](
                                       const base::CancelFlag&) {
@@ -215,8 +222,11 @@ void DesktopMailComposer::compose(Mail mail, Completion done) {
     });
     return;
   }
-  auto shared = std::make_shared<const Mail>(std::move(mail));
   const fs::path outbox = this->outbox();
+  // No account's outbox to write the attachments into: the outbox's own
+  // answer (a failure) is given.
+  if (outbox.empty()) return OutboxMailComposer(outbox).compose(std::move(mail), std::move(done));
+  auto shared = std::make_shared<const Mail>(std::move(mail));
   const double now = static_cast<double>(std::time(nullptr));
   // The mail program attaches files: the attachments are written into a
   // folder of their own, off the main thread. Nothing when one could not be.

@@ -138,6 +138,13 @@ void SpoolPrintController::print(PrintingItem item, PrintInfo info, Completion d
     return;
   }
   const fs::path spool = this->spool();
+  if (spool.empty()) {
+    // Jobs are kept for an account: with nobody signed in there is no spool.
+    base::RunLoop::main().post([done] {
+      if (done) done(PrintOutcome{false, printError(2, "No account is signed in."), {}});
+    });
+    return;
+  }
   const bool systemPrinters = systemPrinters_;
   const double now = static_cast<double>(std::time(nullptr));
   base::WorkQueue::global().async([data = std::move(*data), info = std::move(info), done = std::move(done), spool,

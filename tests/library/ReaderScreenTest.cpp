@@ -24,6 +24,7 @@
 #include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
+#include "util/Session.hpp"
 #include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;
@@ -60,8 +61,11 @@ class ReaderScreenTest : public test::ReaderTest {
     ui::AlertView::resetForTesting();
     ui::ActionSheet::resetForTesting();
     ui::View::setAnimationsEnabled(true);
+    Session::clear();
     ReaderTest::TearDown();
   }
+  // Mail and print jobs are kept for the account signed in.
+  static void signIn() { Session::publish(Session{"acme", "rep", "s1", "d1", 1, LoginType::Online, "pw"}); }
   // Five pages; page 1 links to page 4 (bottom left) and to an address
   // (bottom right) and holds a link with a scheme nobody may open.
   fs::path linkedPdf() {
@@ -310,6 +314,7 @@ TEST_F(ReaderScreenTest, BackOnTheThumbnailsScreenClosesTheReaderAndSavesItsReco
 }
 
 TEST_F(ReaderScreenTest, SharingMailsPrintsAndOffersTheFile) {
+  signIn();
   fs::path file = linkedPdf();
   auto reader = open(file);
   ASSERT_TRUE(reader);
@@ -407,6 +412,7 @@ TEST_F(ReaderScreenTest, AnOpenerThatFindsNoApplicationIsTold) {
 }
 
 TEST_F(ReaderScreenTest, AFileTooLargeToMailIsSaidSo) {
+  signIn();
   fs::path file = linkedPdf();
   auto record = ReaderDocument::withDocumentFilePath(file);
   fs::resize_file(file, Reader::kMailSizeLimit);

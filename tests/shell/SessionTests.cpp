@@ -200,9 +200,21 @@ TEST_F(SessionTest, AnAccountsMailedAndPrintedDocumentsAreItsOwnAndGoWithIt) {
   };
   auto lm = LoginMode::sharedInstance();
 
-  // Nobody signed in: nothing to keep mail for.
+  // Nobody signed in: nothing to keep mail or jobs for, and nothing is kept.
   EXPECT_FALSE(svc::MailComposer::shared()->canSendMail());
   EXPECT_FALSE(svc::PrintInteractionController::sharedPrintController()->isPrintingAvailable());
+  std::optional<svc::MailComposeResult> unsent;
+  std::optional<bool> unprinted;
+  svc::MailComposer::shared()->compose(svc::Mail{{"buyer@example.test"}, "Order 0", "", {}},
+                                       [&](const svc::MailOutcome& o) { unsent = o.result; });
+  svc::PrintInteractionController::sharedPrintController()->print(
+      std::vector<gfx::ImagePtr>{gfx::Image::blank({10, 10})}, svc::PrintInfo{},
+      [&](const svc::PrintOutcome& o) { unprinted = o.completed; });
+  ASSERT_TRUE(runUntil([&] { return unsent && unprinted; }));
+  EXPECT_EQ(*unsent, svc::MailComposeResult::Failed);
+  EXPECT_FALSE(*unprinted);
+  EXPECT_FALSE(fs::exists(base::Paths::root() / "Outbox"));
+  EXPECT_FALSE(fs::exists(base::Paths::root() / "Spool"));
 
   lm->setClientID("ACME");
   Session::publish(Session{"ACME", "alice", "s1", "d1", 1, LoginType::Online, "pw"});
