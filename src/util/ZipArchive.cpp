@@ -10,9 +10,12 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <random>
+#include <string>
 #include <system_error>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "platform/base/FileIO.hpp"
@@ -104,6 +107,19 @@ bool isSymbolicLinkEntry(const unz_file_info64& info) {
   const unsigned long madeBy = info.version >> 8;
   if (madeBy != 3 && madeBy != 19) return false;
   return ((info.external_fa >> 16) & S_IFMT) == S_IFLNK;
+}
+
+// The current entry's facts and its name as the archive stores it (which
+// may hold a NUL: the name's length is the directory's word); nothing when
+// the directory cannot be read there.
+std::optional<std::string> readCurrentEntry(unzFile file, unz_file_info64& info) {
+  if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return std::nullopt;
+  std::string name(info.size_filename, '\0');
+  if (unzGetCurrentFileInfo64(file, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0, nullptr, 0) !=
+      UNZ_OK) {
+    return std::nullopt;
+  }
+  return name;
 }
 
 // A name beside `path` that does not exist yet, starting with `tag`.
@@ -214,14 +230,9 @@ bool ZipArchive::checkWhole(const fs::path& folder, const std::string& prefix, b
   for (; status == UNZ_OK; status = unzGoToNextFile(file)) {
     if (++entries > maxEntries_) return tooManyEntries();
     unz_file_info64 info{};
-    if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
-      return fail("cannot read an entry of " + path_.string());
-    }
-    std::string name(info.size_filename, '\0');
-    if (unzGetCurrentFileInfo64(file, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0, nullptr, 0) !=
-        UNZ_OK) {
-      return fail("cannot read an entry of " + path_.string());
-    }
+    auto read = readCurrentEntry(file, info);
+    if (!read) return fail("cannot read an entry of " + path_.string());
+    std::string name = std::move(*read);
     for (char& c : name) {
       if (c == '\\') c = '/';
     }
@@ -291,14 +302,9 @@ bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_vie
     // The directory's count is only the archive's word: the entries are counted too.
     if (++entries > maxEntries_) return tooManyEntries();
     unz_file_info64 info{};
-    if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
-      return fail("cannot read an entry of " + path_.string());
-    }
-    std::string name(info.size_filename, '\0');
-    if (unzGetCurrentFileInfo64(file, &info, name.data(), static_cast<uLong>(name.size()), nullptr, 0, nullptr, 0) !=
-        UNZ_OK) {
-      return fail("cannot read an entry of " + path_.string());
-    }
+    auto read = readCurrentEntry(file, info);
+    if (!read) return fail("cannot read an entry of " + path_.string());
+    std::string name = std::move(*read);
     if (name.find('\0') != std::string::npos) return fail("an entry name holds a NUL character");
 
     std::string normalized = name;
