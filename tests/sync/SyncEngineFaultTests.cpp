@@ -51,6 +51,33 @@ FaultRule wrongShape(const std::string& method, WrongShape shape) {
   return rule;
 }
 
+// Covers stall until the run is broken.
+FaultRule stalledCovers() {
+  FaultRule stall;
+  stall.path = "*/cover_image/*";
+  stall.kind = FaultKind::Stall;
+  stall.seconds = 0;
+  return stall;
+}
+
+// Product pictures come slowly, so a run can be broken in the middle of them.
+FaultRule slowProductPictures() {
+  FaultRule slow;
+  slow.path = "*/product/*";
+  slow.kind = FaultKind::Trickle;
+  slow.chunkBytes = 256;
+  slow.seconds = 0.02;
+  return slow;
+}
+
+// How many of the requested files lie under `prefix` ("product/").
+long countUnder(const std::vector<std::string>& files, const std::string& prefix) {
+  return std::count_if(files.begin(), files.end(), [&](const std::string& f) { return f.rfind(prefix, 0) == 0; });
+}
+
+// A product picture's name on disk, from its path on the file service.
+std::string productPictureName(const std::string& file) { return file.substr(std::string("product/").size()); }
+
 // Whether the delegate was ever told that kind was whole ("COMPLETED").
 bool toldWhole(const test::RecordingSyncDelegate& delegate, int kind) {
   return std::any_of(delegate.progress.begin(), delegate.progress.end(),
@@ -218,11 +245,7 @@ TEST_F(SyncEngineTest, TablesAReplyDoesNotCarryAreLeftAlone) {
 
 TEST_F(SyncEngineTest, NetworkLossInTheImagePhaseBreaksOnceAndStopsOnlyTheRun) {
   signIn();
-  FaultRule stall;
-  stall.path = "*/cover_image/*";
-  stall.kind = FaultKind::Stall;
-  stall.seconds = 0;
-  service->addFault(stall);
+  service->addFault(stalledCovers());
   engine()->startSync();
   ASSERT_TRUE(runUntil([&] {
     for (const auto& f : requestedFiles()) {
@@ -260,15 +283,8 @@ TEST_F(SyncEngineTest, NetworkLossInTheImagePhaseBreaksOnceAndStopsOnlyTheRun) {
 // keeps what the service lists and is whole on disk, and fetches the rest.
 TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndAResyncFetchesOnlyWhatIsNotWhole) {
   signIn();
-  FaultRule stall;
-  stall.path = "*/cover_image/*";
-  stall.kind = FaultKind::Stall;
-  stall.seconds = 0;
-  service->addFault(stall);
-  const auto asked = [&](const std::string& prefix) {
-    const auto files = requestedFiles();
-    return std::count_if(files.begin(), files.end(), [&](const std::string& f) { return f.rfind(prefix, 0) == 0; });
-  };
+  service->addFault(stalledCovers());
+  const auto asked = [&](const std::string& prefix) { return countUnder(requestedFiles(), prefix); };
   engine()->startSync();
   ASSERT_TRUE(runUntil([&] { return asked("library/cover_image/") > 0; }));
   base::NotificationCenter::defaultCenter().post("netUnconnect");
@@ -294,8 +310,8 @@ TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndAResyncFetchesOnlyWhatI
   // A resync: one picture cut down to nothing and one gone are fetched
   // again, nothing else.
   ASSERT_GE(pictures.size(), 2u);
-  const std::string cut = pictures.begin()->substr(std::string("product/").size());
-  const std::string gone = std::next(pictures.begin())->substr(std::string("product/").size());
+  const std::string cut = productPictureName(*pictures.begin());
+  const std::string gone = productPictureName(*std::next(pictures.begin()));
   ASSERT_TRUE(writeFile(localPath(cut, SyncModel::kImageTypeProduct), ""));
   ASSERT_TRUE(fs::remove(localPath(gone, SyncModel::kImageTypeProduct)));
   service->clearRequestLog();
@@ -353,16 +369,8 @@ TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndAResyncFetchesOnlyWhatI
 // and only what is missing is asked for.
 TEST_F(SyncEngineTest, AFirstSyncCutShortResumesWithThePicturesItHas) {
   signIn();
-  FaultRule slow;
-  slow.path = "*/product/*";
-  slow.kind = FaultKind::Trickle;
-  slow.chunkBytes = 256;
-  slow.seconds = 0.02;
-  service->addFault(slow);
-  const auto productFiles = [&] {
-    const auto files = requestedFiles();
-    return std::count_if(files.begin(), files.end(), [](const std::string& f) { return f.rfind("product/", 0) == 0; });
-  };
+  service->addFault(slowProductPictures());
+  const auto productFiles = [&] { return countUnder(requestedFiles(), "product/"); };
   engine()->startSync();
   const auto& v1 = data(1);
   const auto pictures = imageFilesOf(v1.products, {}, {});
@@ -372,8 +380,7 @@ TEST_F(SyncEngineTest, AFirstSyncCutShortResumesWithThePicturesItHas) {
   ASSERT_EQ(delegate->breaks.size(), 1u);
   std::set<std::string> whole;
   for (const auto& file : pictures) {
-    const std::string bytes =
-        contentsOf(localPath(file.substr(std::string("product/").size()), SyncModel::kImageTypeProduct));
+    const std::string bytes = contentsOf(localPath(productPictureName(file), SyncModel::kImageTypeProduct));
     if (bytes == *v1.file(file)) {
       whole.insert(file);
     } else {
@@ -399,25 +406,16 @@ TEST_F(SyncEngineTest, AFirstSyncCutShortResumesWithThePicturesItHas) {
   EXPECT_EQ(askedAgain, missing);
   EXPECT_EQ(static_cast<std::size_t>(productFiles()), missing.size()) << "a picture was asked for twice";
   for (const auto& file : pictures) {
-    const std::string name = file.substr(std::string("product/").size());
+    const std::string name = productPictureName(file);
     EXPECT_EQ(contentsOf(localPath(name, SyncModel::kImageTypeProduct)), *v1.file(file)) << file;
   }
 }
 
 TEST_F(SyncEngineTest, AServiceStoppedInThePicturePhaseBreaksTheRunAtOnce) {
   signIn();
-  // Pictures come slowly, so the service can stop in the middle of them.
-  FaultRule slow;
-  slow.path = "*/product/*";
-  slow.kind = FaultKind::Trickle;
-  slow.chunkBytes = 256;
-  slow.seconds = 0.02;
-  service->addFault(slow);
+  service->addFault(slowProductPictures());
   engine()->startSync();
-  const auto productFiles = [&] {
-    const auto files = requestedFiles();
-    return std::count_if(files.begin(), files.end(), [](const std::string& f) { return f.rfind("product/", 0) == 0; });
-  };
+  const auto productFiles = [&] { return countUnder(requestedFiles(), "product/"); };
   ASSERT_TRUE(runUntil([&] { return productFiles() >= 6; }));
   const auto asked = productFiles();
   const auto& v1 = data(1);
