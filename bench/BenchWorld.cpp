@@ -286,6 +286,17 @@ bool syncProductTables() {
   return stored;
 }
 
+CatalogWorld::CatalogWorld(int products)
+    : service_(mv::sales::SampleOptions::large(products), {mv::SyncConfigManager::kCatalogIndex}) {
+  if (!service_.ready()) return;
+  mv::SessionDatabase::open();
+  if (!syncProductTables()) {
+    std::fprintf(stderr, "the product tables were not stored\n");
+    return;
+  }
+  ready_ = true;
+}
+
 ServiceWorld::ServiceWorld(const mv::sales::SampleOptions& data, std::set<int> shownModules)
     : client_(std::make_unique<ClientWorld>(std::move(shownModules))) {
   mv::sales::ServiceConfig cfg = mv::sales::ServiceConfig::defaults();

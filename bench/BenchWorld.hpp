@@ -136,6 +136,21 @@ class ServiceWorld {
   bool ready_ = false;
 };
 
+// The service with a large generated catalogue of `products`, a client
+// signed in to it that shows the catalogue, and the product tables synced
+// into the client's store, all untimed; `ready()` tells whether all of it
+// worked (the reason went to stderr).
+class CatalogWorld {
+ public:
+  explicit CatalogWorld(int products);
+
+  bool ready() const { return ready_; }
+
+ private:
+  ServiceWorld service_;
+  bool ready_ = false;
+};
+
 // A run of this executable as a child process with one argument.
 struct ChildRun {
   // Seconds from the spawn until the child wrote `readyLine` (or ended).

@@ -13,7 +13,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +28,6 @@
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/Window.hpp"
 #include "store/DataAccessManager.hpp"
-#include "store/SessionDatabase.hpp"
 #include "widgets/grid/GridView.hpp"
 
 namespace {
@@ -47,19 +45,8 @@ struct Geometry {
 Geometry gGeometry;
 
 struct World {
-  bench::ServiceWorld base{mv::sales::SampleOptions::large(gProducts), {mv::SyncConfigManager::kCatalogIndex}};
+  bench::CatalogWorld catalogue{gProducts};
   std::vector<std::string> names;
-  bool ready = false;
-
-  World() {
-    if (!base.ready()) return;
-    mv::SessionDatabase::open();
-    if (!bench::syncProductTables()) {
-      std::fprintf(stderr, "the product tables were not stored\n");
-      return;
-    }
-    ready = true;
-  }
 };
 
 std::unique_ptr<World> gWorld;
@@ -86,7 +73,7 @@ std::size_t scrollToEnd(bench::Frames& frames, ui::ScrollView& scroll, double co
 
 void BM_CatalogGridOpenAndScroll(benchmark::State& state) {
   World& w = world();
-  if (!w.ready) {
+  if (!w.catalogue.ready()) {
     state.SkipWithError("no service or no product tables");
     return;
   }
@@ -130,7 +117,7 @@ struct BareCell {
 void BM_BaselineBareCells(benchmark::State& state) {
   World& w = world();
   const Geometry g = gGeometry;
-  if (!w.ready || g.columns == 0 || w.names.empty()) {
+  if (!w.catalogue.ready() || g.columns == 0 || w.names.empty()) {
     state.SkipWithError("the grid's case gives the geometry: run it first");
     return;
   }

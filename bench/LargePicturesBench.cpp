@@ -13,18 +13,16 @@
 //
 //   bench_LargePicturesBench [--products=N] --benchmark_filter=Grid|Plan
 #include <benchmark/benchmark.h>
-// jpeglib.h needs size_t and FILE declared before it.
+
 #include <cstddef>
 #include <cstdio>
-#include <jpeglib.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "BenchCatalogTab.hpp"
 #include "BenchFrames.hpp"
+#include "BenchPictures.hpp"
 #include "BenchScratch.hpp"
 #include "BenchWorld.hpp"
 #include "library/LibraryFileOpener.hpp"
@@ -34,111 +32,28 @@
 #include "library/reader/ReaderViewController.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
-#include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/PdfWriter.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Window.hpp"
-#include "store/DataAccessManager.hpp"
-#include "store/SessionDatabase.hpp"
-#include "util/PublicFunction.hpp"
-#include "widgets/ImageLoadQueueManager.hpp"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 int gProducts = 300;
-constexpr int kPictureWidth = 7680, kPictureHeight = 5160;
-
-// A photograph-like JPEG of the size, written a row at a time: colour
-// gradients with a grain, so it does not compress to nothing.
-bool writeLargeJpeg(const fs::path& file) {
-  std::FILE* out = std::fopen(file.c_str(), "wb");
-  if (!out) return false;
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr err{};
-  cinfo.err = jpeg_std_error(&err);
-  jpeg_create_compress(&cinfo);
-  jpeg_stdio_dest(&cinfo, out);
-  cinfo.image_width = kPictureWidth;
-  cinfo.image_height = kPictureHeight;
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 85, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<JSAMPLE> row(static_cast<std::size_t>(kPictureWidth) * 3);
-  for (int y = 0; y < kPictureHeight; ++y) {
-    for (int x = 0; x < kPictureWidth; ++x) {
-      const unsigned grain = (static_cast<unsigned>(x) * 2654435761u ^ static_cast<unsigned>(y) * 40503u) >> 27;
-      row[static_cast<std::size_t>(x) * 3] = static_cast<JSAMPLE>(x * 255 / kPictureWidth ^ grain);
-      row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<JSAMPLE>(y * 255 / kPictureHeight ^ grain);
-      row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<JSAMPLE>((x + y) % 256);
-    }
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&cinfo, &r, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  return std::fclose(out) == 0;
-}
 
 struct GridWorld {
-  bench::ServiceWorld base{mv::sales::SampleOptions::large(gProducts), {mv::SyncConfigManager::kCatalogIndex}};
-  bool ready = false;
+  bench::CatalogWorld catalogue{gProducts};
   std::size_t pictures = 0;
-
-  GridWorld() {
-    if (!base.ready()) return;
-    mv::SessionDatabase::open();
-    if (!bench::syncProductTables()) {
-      std::fprintf(stderr, "the product tables were not stored\n");
-      return;
-    }
-    ready = true;
-  }
-
-  // Every card's picture: one large file under every thumbnail name.
-  bool placePictures(mv::DataAccessManager& store) {
-    const auto images = store.getImageOfEveryProduct();
-    if (!images) return false;
-    fs::path first;
-    std::error_code ec;
-    for (const auto& [product, image] : *images) {
-      auto path = mv::PublicFunction::filePathWithName(image.image_thumb_address, mv::kFileTypeProductImage);
-      if (!path) continue;
-      fs::create_directories(path->parent_path(), ec);
-      fs::remove(*path, ec);
-      if (first.empty()) {
-        if (!writeLargeJpeg(*path)) return false;
-        first = *path;
-      } else {
-        fs::create_hard_link(first, *path, ec);
-        if (ec) return false;
-      }
-      ++pictures;
-    }
-    return pictures > 0;
-  }
 };
 
 std::unique_ptr<GridWorld> gGrid;
 
-// Every picture read and fitted, and the frame drawn with them.
-void drawWithPictures(bench::Frames& frames) {
-  for (int round = 0; round < 1000; ++round) {
-    base::WorkQueue::global().waitIdle();
-    base::RunLoop::main().drain();
-    if (mv::ImageLoadQueueManager::sharedInstance().operationCount() == 0) break;
-  }
-  frames.draw();
-}
-
 void BM_CatalogGridLargePictures(benchmark::State& state) {
   if (!gGrid) gGrid = std::make_unique<GridWorld>();
-  if (!gGrid->ready) {
+  if (!gGrid->catalogue.ready()) {
     state.SkipWithError("no service or no product tables");
     return;
   }
@@ -147,7 +62,13 @@ void BM_CatalogGridLargePictures(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     auto tab = std::make_unique<bench::CatalogTab>();
-    if (gGrid->pictures == 0 && !gGrid->placePictures(tab->services().database())) {
+    if (gGrid->pictures == 0) {
+      // Every card's picture: one large file under every thumbnail name.
+      gGrid->pictures = bench::placePictures(tab->services().database(), [](const fs::path& first) {
+        return bench::writeLargePicture(first, mv::test::PictureKind::BaselineJpeg);
+      });
+    }
+    if (gGrid->pictures == 0) {
       state.SkipWithError("the pictures were not written");
       return;
     }
@@ -163,7 +84,8 @@ void BM_CatalogGridLargePictures(benchmark::State& state) {
     for (double y = 0;; y = std::min(end, y + step)) {
       grid.setContentOffset({0, y});
       ui::View::layoutPendingViews();
-      drawWithPictures(tab->frames());
+      bench::waitForPictures();
+      tab->frames().draw();
       ++frames;
       if (y >= end) break;
     }

@@ -1,16 +1,11 @@
 #include "LargePicture.hpp"
 
-#include <png.h>
-// jpeglib.h needs size_t and FILE declared before it.
-#include <cstdio>
-#include <jpeglib.h>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
@@ -38,71 +33,15 @@ std::size_t __sanitizer_get_allocated_size(const volatile void* p);
 namespace mv::test {
 namespace {
 
-void pictureRow(std::vector<std::uint8_t>& row, int y, int width, int channels) {
+void pictureRow(std::uint8_t* row, int y, int width) {
   for (int x = 0; x < width; ++x) {
     const unsigned grain = (static_cast<unsigned>(x) * 2654435761u ^ static_cast<unsigned>(y) * 40503u) >> 28;
     const bool left = x < width / 2;
-    std::uint8_t* p = row.data() + static_cast<std::size_t>(x) * channels;
+    std::uint8_t* p = row + static_cast<std::size_t>(x) * 3;
     p[0] = static_cast<std::uint8_t>(left ? 220 + grain : 10 + grain);
     p[1] = static_cast<std::uint8_t>(20 + grain);
     p[2] = static_cast<std::uint8_t>(left ? 10 + grain : 220 + grain);
   }
-}
-
-bool writeJpeg(std::FILE* out, bool progressive, int width, int height) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr err{};
-  cinfo.err = jpeg_std_error(&err);
-  jpeg_create_compress(&cinfo);
-  jpeg_stdio_dest(&cinfo, out);
-  cinfo.image_width = static_cast<JDIMENSION>(width);
-  cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 80, TRUE);
-  if (progressive) jpeg_simple_progression(&cinfo);
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
-  for (int y = 0; y < height; ++y) {
-    pictureRow(row, y, width, 3);
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&cinfo, &r, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  return true;
-}
-
-struct PngWrite {
-  png_structp png = nullptr;
-  png_infop info = nullptr;
-  std::vector<std::uint8_t> row;
-  ~PngWrite() { png_destroy_write_struct(&png, &info); }
-};
-
-bool writePng(std::FILE* out, PngWrite& job, int width, int height) {
-  job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (!job.png) return false;
-  job.info = png_create_info_struct(job.png);
-  if (!job.info) return false;
-  if (setjmp(png_jmpbuf(job.png))) return false;
-  png_init_io(job.png, out);
-  png_set_compression_level(job.png, 1);
-  png_set_IHDR(job.png, job.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(job.png, job.info);
-  // libpng's writer takes whole rows and picks each pass's pixels from them.
-  const int passes = png_set_interlace_handling(job.png);
-  job.row.resize(static_cast<std::size_t>(width) * 3);
-  for (int pass = 0; pass < passes; ++pass) {
-    for (int y = 0; y < height; ++y) {
-      pictureRow(job.row, y, width, 3);
-      png_write_row(job.png, job.row.data());
-    }
-  }
-  png_write_end(job.png, nullptr);
-  return true;
 }
 
 #ifdef MV_SEES_ALLOCATIONS
@@ -126,16 +65,8 @@ void onFree(const volatile void* p) {
 }  // namespace
 
 bool writeLargePicture(const std::filesystem::path& file, PictureKind kind, int width, int height) {
-  std::FILE* out = std::fopen(file.c_str(), "wb");
-  if (!out) return false;
-  bool written = false;
-  if (kind == PictureKind::InterlacedPng) {
-    PngWrite job;
-    written = writePng(out, job, width, height);
-  } else {
-    written = writeJpeg(out, kind == PictureKind::ProgressiveJpeg, width, height);
-  }
-  return std::fclose(out) == 0 && written;
+  return writePictureRows(file, kind, width, height, 80,
+                          [width](std::uint8_t* row, int y) { pictureRow(row, y, width); });
 }
 
 void settlePictures() {

@@ -8,14 +8,10 @@
 #include <functional>
 #include <optional>
 
+#include "PictureRows.hpp"
 #include "platform/ui/ImageView.hpp"
 
 namespace mv::test {
-
-enum class PictureKind { BaselineJpeg, ProgressiveJpeg, InterlacedPng };
-
-// 7,680 x 5,160: the 39.6 megapixels of a camera's full-size picture.
-constexpr int kLargePictureWidth = 7680, kLargePictureHeight = 5160;
 
 // Left half red, right half blue, with a grain so that it does not compress
 // to nothing; false when the file could not be written.

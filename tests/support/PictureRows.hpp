@@ -1,0 +1,25 @@
+#pragma once
+// Pictures written to a file a row at a time, so that whoever writes one of
+// tens of megapixels never holds it whole. It needs no test framework: the
+// benchmarks write their large pictures with it too.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+
+namespace mv::test {
+
+enum class PictureKind { BaselineJpeg, ProgressiveJpeg, InterlacedPng };
+
+// 7,680 x 5,160: the 39.6 megapixels of a camera's full-size picture.
+constexpr int kLargePictureWidth = 7680, kLargePictureHeight = 5160;
+
+// Draws row `y`: `width` RGB pixels, three bytes each.
+using PictureRowFill = std::function<void(std::uint8_t* row, int y)>;
+
+// A picture of the kind and size whose rows `fill` draws (an interlaced PNG
+// asks for every row once in each of its passes), JPEGs at `jpegQuality`;
+// false when the file could not be written.
+bool writePictureRows(const std::filesystem::path& file, PictureKind kind, int width, int height, int jpegQuality,
+                      const PictureRowFill& fill);
+
+}  // namespace mv::test
