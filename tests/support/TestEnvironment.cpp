@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -30,6 +31,20 @@ fs::path makeTempDir(const std::string& prefix) {
     if (fs::create_directory(p, ec)) return p;
     if (ec) throw fs::filesystem_error("makeTempDir", p, ec);
   }
+}
+
+void finishFreshProgram() {
+  if (const auto* info = ::testing::UnitTest::GetInstance()->current_test_info()) {
+    const auto* result = info->result();
+    for (int i = 0; i < result->total_part_count(); ++i) {
+      const auto& part = result->GetTestPartResult(i);
+      if (part.failed())
+        std::fprintf(stderr, "%s:%d: %s\n", part.file_name() ? part.file_name() : "?", part.line_number(), part.summary());
+    }
+  }
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
 }
 
 fs::path corpusDir() {

@@ -25,6 +25,23 @@ std::filesystem::path corpusDir();
 // for a person to look at; nothing when the variable is not set.
 void keepSnapshot(const std::filesystem::path& file);
 
+// Ends the test program started afresh by `runInFreshProgram`: the test's
+// failures on standard error, its exit status saying whether there were any.
+[[noreturn]] void finishFreshProgram();
+
+// Runs `body` in this test program started afresh for this test alone, for
+// what must come before a start that happens once a process (the web
+// engine's memory ceiling); the test up to here runs there again first.
+template <typename Body>
+void runInFreshProgram(Body body) {
+  EXPECT_EXIT(
+      {
+        body();
+        finishFreshProgram();
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 // Base fixture: a fresh data root (Documents, Library, tmp) for every test, the
 // main loop on a virtual clock, standard user defaults read from that root, and
 // everything reset afterwards.

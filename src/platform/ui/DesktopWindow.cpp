@@ -351,7 +351,7 @@ void DesktopWindow::handle(const SDL_Event& e) {
       closed_ = true;
       break;
     case SDL_WINDOWEVENT:
-          // A window of an earlier desktop window may have left its events.
+      // A desktop window closed before this one may have left events behind.
       if (!isOurs(e.window.windowID)) return;
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
