@@ -189,6 +189,16 @@ void EPUBViewController::gotoPageInCurrentSpine(int page) { bookView()->gotoPage
 bool EPUBViewController::pageKeyPressed(const ui::KeyPress& press) {
   if (!bookView_ || opening_) return false;
   auto& v = *bookView_;
+  // Home and End open the book's first page and its last (the last unit
+  // opens at its end).
+  if (press.key == ui::KeyPress::Key::Home || press.key == ui::KeyPress::Key::End) {
+    const auto count = static_cast<std::int64_t>(book().spines().size());
+    if (count == 0) return true;
+    const bool first = press.key == ui::KeyPress::Key::Home;
+    v.setNext(first);
+    gotoPage(0, first ? 0 : count - 1);
+    return true;
+  }
   // The side arrows show what lies that side, as a swipe the other way
   // does; the other keys read on or back whichever way the pages follow.
   if (press.key == ui::KeyPress::Key::Left) {
