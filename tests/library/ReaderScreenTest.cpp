@@ -548,7 +548,9 @@ TEST_F(ReaderDesktopTest, FlicksTheWheelAndThePageKeysTurnPagesAndCtrlWheelZooms
     user.key(Key::Home);
     EXPECT_EQ(settled(), 1);
     user.key(Key::End);
+    EXPECT_EQ(settled(), 12);
     user.key(Key::Space, ui::DesktopWindow::Shift);
+    EXPECT_EQ(settled(), 11);
     user.key(Key::Space, ui::DesktopWindow::Shift);
     EXPECT_EQ(settled(), 10);
 
