@@ -22,7 +22,9 @@
 #include "library/LibraryFileOpener.hpp"
 #include "library/LibraryFeature.hpp"
 #include "library/LibraryViewers.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/ActionSheet.hpp"
+#include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -716,6 +718,40 @@ TEST_F(EPUBReaderTest, ABookWithAClipOfSeventyMegabytesOpens) {
   for (int y = 100; y < 400 && !ink; y += 3)
     for (int x = 50; x < 480 && !ink; ++x) ink = image->pixelAt(x, y).r() < 0.5;
   EXPECT_TRUE(ink);
+}
+
+TEST_F(EPUBReaderTest, BackLeavesABookStillUnpacking) {
+  std::string clip(70u << 20, '\x5a');
+  test::BookSpec spec = threeUnits();
+  spec.extraEntries = {{"OEBPS/clip.mp4", clip}};
+  spec.extraEntriesStored = true;
+  const fs::path path = book("slow.epub", spec);
+  auto decision = LibraryFileOpener::decide("EPUB", path, 1);
+  ASSERT_TRUE(LibraryViewers::open(decision, "Slow", nav.get()));
+  reader = std::dynamic_pointer_cast<EPUBViewController>(nav->topViewController()->shared_from_this());
+  ASSERT_TRUE(reader);
+  ui::View::layoutPendingViews();
+  // While the book unpacks, a dial turns at the centre of the page, which
+  // waits; the bar above it does not.
+  ASSERT_TRUE(reader->isOpening());
+  auto dials = driver->findAllOf<ui::ActivityIndicatorView>(reader->view().get());
+  ASSERT_EQ(dials.size(), 1u);
+  const ui::Rect dial = dials.front()->convertRectToView(dials.front()->bounds(), nullptr);
+  const ui::Rect page = reader->view()->convertRectToView(reader->view()->bounds(), nullptr);
+  EXPECT_NEAR(dial.midX(), page.midX(), 1);
+  EXPECT_NEAR(dial.midY(), page.midY(), 1);
+  EXPECT_FALSE(reader->view()->isUserInteractionEnabled());
+  EXPECT_TRUE(driver->window().isUserInteractionEnabled());
+  // Back leaves at once; the unpacking goes no further and nothing waits.
+  ASSERT_TRUE(driver->tapControl(text("BACK")));
+  EXPECT_FALSE(reader->isOpening());
+  base::WorkQueue::global().waitIdle();
+  driver->flush();
+  runUntil([&] { return nav->topViewController() != reader.get(); }, 5);
+  EXPECT_NE(nav->topViewController(), reader.get());
+  EXPECT_TRUE(driver->findAllOf<ui::ActivityIndicatorView>(reader->view().get()).empty());
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
 }
 
 TEST_F(EPUBReaderTest, ABookWhoseUnitsAreAllMissingFailsWithoutAPageCount) {
