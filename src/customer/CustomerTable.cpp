@@ -97,7 +97,7 @@ void CustomerTable::focuseCustomerName(int customerId) {
     table->scrollToRowAtIndexPath({sectionIndex, 0}, ui::TableViewScrollPosition::Top, false);
     table->selectRowAtIndexPath(path, false, ui::TableViewScrollPosition::None);
     if (m_section_ >= 0 && ui::IndexPath{m_section_, m_row_} != path) restoreColor({m_section_, m_row_});
-    selectRow(path);
+    selectRow(path, false);
   }
 }
 
@@ -116,11 +116,11 @@ void CustomerTable::selectedCustomerByConatct(const ContactMode& contact) {
   }
 }
 
-void CustomerTable::selectRow(const ui::IndexPath& path) {
+void CustomerTable::selectRow(const ui::IndexPath& path, bool byPerson) {
   const ContactMode* row = personOfIndexPath(path);
   if (!row) return;
   auto d = delegate_.lock();
-  if (d) d->resignSearchBar();
+  if (d && byPerson) d->resignSearchBar();
   if (currentSoryByType_ == CustomerGrouping::kByContact) {
     selectContactSection_ = path.section;
     selectContactRow_ = path.row;

@@ -113,7 +113,10 @@ class CustomerTable : public ui::TableViewController,
   void popViewControllerDidPressButton(CustomerEditPopViewController& controller) override;
 
  private:
-  void selectRow(const ui::IndexPath& path);
+  // `byPerson`: a tap on the row, which ends the search being typed; the
+  // table following the search or a choice made elsewhere leaves the focus
+  // where it is.
+  void selectRow(const ui::IndexPath& path, bool byPerson = true);
   void restoreColor(const ui::IndexPath& path);
   // A store write that failed: the user is told, nothing in memory changes.
   static void reportFailure();

@@ -99,6 +99,32 @@ bool OfficePagesView::tilesPending() const {
   return false;
 }
 
+int OfficePagesView::currentPage() const {
+  if (frames_.empty()) return 0;
+  const double scale = zoomScale() > 0 ? zoomScale() : 1;
+  // The gap above a page belongs to it.
+  const double top = contentOffset().y / scale + kPageGap + 0.5;
+  auto after = std::upper_bound(frames_.begin(), frames_.end(), top,
+                                [](double y, const ui::Rect& f) { return y < f.y(); });
+  return std::max(1, static_cast<int>(after - frames_.begin()));
+}
+
+void OfficePagesView::showPage(int number) {
+  if (frames_.empty()) return;
+  const auto index = static_cast<std::size_t>(std::clamp(number, 1, pageCount()) - 1);
+  const double scale = zoomScale() > 0 ? zoomScale() : 1;
+  const double lowest = std::max(0.0, contentSize().height - bounds().height());
+  const double y = std::clamp((frames_[index].y() - kPageGap) * scale, 0.0, lowest);
+  setContentOffset(ui::Point{contentOffset().x, y});
+  updateLivePages();
+}
+
+void OfficePagesView::showEnd() {
+  if (frames_.empty()) return;
+  setContentOffset(ui::Point{contentOffset().x, std::max(0.0, contentSize().height - bounds().height())});
+  updateLivePages();
+}
+
 ui::View* OfficePagesView::viewForZoomingInScrollView(ui::ScrollView&) { return container_.get(); }
 
 void OfficePagesView::scrollViewDidScroll(ui::ScrollView&) { updateLivePages(); }

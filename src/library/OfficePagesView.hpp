@@ -35,6 +35,13 @@ class OfficePagesView : public ui::ScrollView, public ui::ScrollViewDelegate {
   const std::map<int, std::shared_ptr<ReaderContentPage>>& livePages() const { return live_; }
   // Some page on screen still waits for tiles being drawn.
   bool tilesPending() const;
+  // The page at the top of what is shown (1-based; 0 without pages).
+  int currentPage() const;
+  // Scrolls page `number` (1-based, kept within the document) to the top,
+  // as far as the content lets it go.
+  void showPage(int number);
+  // Scrolls to the end of the last page.
+  void showEnd();
   // The zoom at which the widest page fills the view's width.
   double fitScale() const { return fitScale_; }
 

@@ -1,5 +1,7 @@
 #include "library/PPTLoadingViewController.hpp"
 
+#include <cmath>
+
 #include "library/LibraryFileOpener.hpp"
 #include "library/LibraryViewers.hpp"
 #include "platform/base/FileIO.hpp"
@@ -110,11 +112,21 @@ void PPTLoadingViewController::viewWillDisappear(bool animated) {
 }
 
 void PPTLoadingViewController::showDial(bool shown) {
+  auto root = viewIfLoaded();
   if (shown) {
-    auto* window = view()->window();
-    if (!window) return;
-    ViewStyle::showDial(*window, loadingView_);
-    if (pagesConverted_ > 0) window->addSubview(pagesLabel_);
+    if (!root || !root->window()) return;
+    // Over the screen, at its centre, with the count under it. The pages
+    // wait for the suite; the bar above them stays live, so Back leaves the
+    // conversion behind whenever the person wants.
+    const ui::Rect area = root->bounds();
+    loadingView_->setCenter({std::round(area.midX()), std::round(area.midY())});
+    pagesLabel_->setFrame({std::round(area.midX() - kPagesLabelWidth / 2), loadingView_->frame().maxY() + 6,
+                           kPagesLabelWidth, 24});
+    for (ui::View* v : {static_cast<ui::View*>(loadingView_.get()), static_cast<ui::View*>(pagesLabel_.get())})
+      v->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin | ui::FlexibleTopMargin |
+                             ui::FlexibleBottomMargin);
+    ViewStyle::showDial(*root, loadingView_);
+    if (pagesConverted_ > 0) root->addSubview(pagesLabel_);
     return;
   }
   if (pagesLabel_) pagesLabel_->removeFromSuperview();
@@ -130,6 +142,23 @@ void PPTLoadingViewController::showPagesConverted(int pages) {
 void PPTLoadingViewController::updateLanguage(ui::ViewController&) {
   if (backButton_) backButton_->setTitle(text("BACK"));
   if (pagesConverted_ > 0) showPagesConverted(pagesConverted_);
+}
+
+bool PPTLoadingViewController::pageKeyPressed(const ui::KeyPress& press) {
+  if (!isVisible() || loading_ || !webView_ || webView_->pageCount() == 0) return false;
+  using Key = ui::KeyPress::Key;
+  switch (press.key) {
+    case Key::Home: webView_->showPage(1); return true;
+    case Key::End: webView_->showEnd(); return true;
+    case Key::PageUp:
+    case Key::PageDown:
+    case Key::Space: webView_->showPage(webView_->currentPage() + press.step()); return true;
+    case Key::Left:
+    case Key::Right:
+    case Key::Up:
+    case Key::Down: return false;
+  }
+  return false;
 }
 
 // ---- loading ----------------------------------------------------------------------------

@@ -39,6 +39,8 @@ class PPTLoadingViewController : public BaseViewController,
   // The alert that says the suite is missing; its second button opens the
   // file in another application.
   static constexpr long kNoConverterAlertTag = 1731;
+  // The count of pages converted, under the dial.
+  static constexpr double kPagesLabelWidth = 300;
   // "[title]".
   static std::string mailSubject(const std::string& title) { return "[" + title + "]"; }
 
@@ -54,6 +56,9 @@ class PPTLoadingViewController : public BaseViewController,
   void viewDidAppear(bool animated) override;
   void viewWillDisappear(bool animated) override;
   void updateLanguage(ui::ViewController& sender) override;
+  // Page Up, Page Down and Space turn the pages; Home goes to the first,
+  // End to the end of the last.
+  bool pageKeyPressed(const ui::KeyPress& press) override;
 
   void btnBackClick();
   void shareButton();
@@ -79,8 +84,8 @@ class PPTLoadingViewController : public BaseViewController,
  private:
   void startLoading();
   void finishLoading(bool shown);
-  // The loading indicator on the window, which takes no touches while it
-  // is up; taken down from wherever it is.
+  // The loading indicator over the screen, which takes no touches while it
+  // is up (the bar above it does); taken down from wherever it is.
   void showDial(bool shown);
   // The suite has written this many pages: told under the dial.
   void showPagesConverted(int pages);

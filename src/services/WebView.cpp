@@ -584,6 +584,8 @@ WebOptionMenu* WebView::optionMenu() const {
   return engine_ && engine_->options && engine_->options->isShown() ? engine_->options.get() : nullptr;
 }
 
+bool WebView::listShown() const { return optionMenu() != nullptr; }
+
 void WebView::refreshPicture() {
   if (!engine_) return;
   if (snapshotInFlight_) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/base/CancelTracker.hpp"
@@ -109,6 +110,8 @@ class WebView : public ui::View {
   // The options of the drop-down list the page shows now (a tap on a list
   // opens them at it); nothing while none shows.
   WebOptionMenu* optionMenu() const;
+  // The page's drop-down list is open: the keyboard waits for it to close.
+  bool listShown() const;
 
   void layoutSubviews() override;
   void drawRect(gfx::Context& ctx, const ui::Rect& rect) override;
@@ -130,6 +133,14 @@ class WebView : public ui::View {
   // The desktop's editing keys and Tab, as the page takes them: Tab moves
   // through the page's own fields.
   bool pressKey(EditingKey key, bool shift) override;
+  // The engine's own editing commands on the page's focused field or its
+  // selection, with the desktop's clipboard: what a copy or a cut takes
+  // comes back as text (nothing where the engine refuses, as in a password
+  // field), and a paste goes in as typing would.
+  bool selectAll() override;
+  std::optional<std::string> copySelection() const override;
+  std::optional<std::string> cutSelection() override;
+  void paste(const std::string& text) override;
 
   // A touch that moves less than this is a tap.
   static constexpr double kTapSlop = 8;
@@ -161,6 +172,9 @@ class WebView : public ui::View {
   void sendClick(ui::Point p);
   void sendScroll(ui::Point at, ui::Point delta);
   void sendKey(unsigned keyval, bool shift = false);
+  // Runs the engine's clipboard command ("Copy" or "Cut") and answers what
+  // it put on the clipboard; nothing when the engine would not run it.
+  std::optional<std::string> clipboardCommand(const char* command) const;
   // The engine's page (a GtkWidget*), once made.
   void* pageWidget() const;
   void holdWork();

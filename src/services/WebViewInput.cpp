@@ -1,8 +1,10 @@
 // The view's input handed to the engine's page as the desktop's own events.
 #include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Touch.hpp"
@@ -18,7 +20,88 @@ namespace {
 GdkDevice* pointerDevice() { return gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())); }
 GdkDevice* keyboardDevice() { return gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())); }
 
+// The longest the engine may take to answer about an editing command, or
+// to put what it copied on the clipboard.
+constexpr double kEditingWait = 2;
+
+// Whether the page would carry out an editing command now: nothing to copy
+// without a selection, nothing to copy or cut out of a password field.
+bool canExecute(WebKitWebView* page, const char* command) {
+  struct Answer {
+    bool done = false;
+    bool yes = false;
+  };
+  auto answer = std::make_shared<Answer>();
+  // The answer may come after the wait gave up: it holds its own reference.
+  webkit_web_view_can_execute_editing_command(
+      page, command, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<std::shared_ptr<Answer>> held(static_cast<std::shared_ptr<Answer>*>(data));
+        (*held)->yes = webkit_web_view_can_execute_editing_command_finish(WEBKIT_WEB_VIEW(source), result, nullptr);
+        (*held)->done = true;
+      },
+      new std::shared_ptr<Answer>(answer));
+  WebEngine::pumpUntil([&] { return answer->done; }, kEditingWait);
+  return answer->yes;
+}
+
 }  // namespace
+
+bool WebView::selectAll() {
+  auto* page = static_cast<GtkWidget*>(pageWidget());
+  if (!page) return false;
+  webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(page), WEBKIT_EDITING_COMMAND_SELECT_ALL);
+  WebEngine::settle(kInputSettle);
+  refreshPicture();
+  return true;
+}
+
+std::optional<std::string> WebView::clipboardCommand(const char* command) const {
+  auto* widget = static_cast<GtkWidget*>(pageWidget());
+  if (!widget) return std::nullopt;
+  auto* page = WEBKIT_WEB_VIEW(widget);
+  if (!canExecute(page, command)) return std::nullopt;
+  // The engine writes the clipboard from its page's process: the command is
+  // done when the clipboard changes hands, and what it wrote is then ours
+  // to read (the engine's side of the clipboard lives in this process).
+  GtkClipboard* clipboard = gtk_widget_get_clipboard(widget, GDK_SELECTION_CLIPBOARD);
+  auto changes = std::make_shared<int>(0);
+  const gulong handler = g_signal_connect_data(
+      clipboard, "owner-change",
+      G_CALLBACK(+[](GtkClipboard*, GdkEvent*, gpointer data) { ++**static_cast<std::shared_ptr<int>*>(data); }),
+      new std::shared_ptr<int>(changes), [](gpointer data, GClosure*) { delete static_cast<std::shared_ptr<int>*>(data); },
+      GConnectFlags{});
+  webkit_web_view_execute_editing_command(page, command);
+  const bool written = WebEngine::pumpUntil([&] { return *changes > 0; }, kEditingWait);
+  g_signal_handler_disconnect(clipboard, handler);
+  if (!written) return std::nullopt;
+  gchar* text = gtk_clipboard_wait_for_text(clipboard);
+  if (!text) return std::nullopt;
+  std::string taken(text);
+  g_free(text);
+  return taken;
+}
+
+std::optional<std::string> WebView::copySelection() const { return clipboardCommand(WEBKIT_EDITING_COMMAND_COPY); }
+
+std::optional<std::string> WebView::cutSelection() {
+  auto cut = clipboardCommand(WEBKIT_EDITING_COMMAND_CUT);
+  holdWorkAfterInput();
+  refreshPicture();
+  return cut;
+}
+
+void WebView::paste(const std::string& text) {
+  auto* page = static_cast<GtkWidget*>(pageWidget());
+  if (!page || text.empty()) return;
+  // The text goes in through the engine's own command, as typing would;
+  // handing it over through the engine's clipboard would take the desktop's
+  // clipboard from the window that holds it.
+  webkit_web_view_execute_editing_command_with_argument(WEBKIT_WEB_VIEW(page), "InsertText", text.c_str());
+  WebEngine::settle(kInputSettle);
+  holdWorkAfterInput();
+  refreshPicture();
+}
 
 void WebView::sendClick(Point p) {
   auto* page = static_cast<GtkWidget*>(pageWidget());
@@ -103,7 +186,7 @@ void WebView::sendKey(unsigned keyval, bool shift) {
 }
 
 void WebView::insertText(const std::string& text) {
-  if (!pageWidget()) return;
+  if (!pageWidget() || listShown()) return;
   const char* p = text.c_str();
   const char* end = p + text.size();
   while (p < end) {
@@ -126,15 +209,19 @@ void WebView::insertText(const std::string& text) {
 }
 
 void WebView::deleteBackward() {
+  if (listShown()) return;
   sendKey(GDK_KEY_BackSpace);
   refreshPicture();
 }
 
 bool WebView::pressKey(EditingKey key, bool shift) {
   if (!pageWidget()) return false;
+  // The page's drop-down list is open over it: the keys do not change the
+  // list's value behind it (Escape or a tap closes the list).
+  if (listShown()) return true;
   const bool arrow = key == EditingKey::Left || key == EditingKey::Right || key == EditingKey::Up || key == EditingKey::Down;
-  // The arrows turn the pages of a page its owner turns.
-  if (arrow && pagedByOwner_) return false;
+  // The arrows, Home and End turn the pages of a page its owner turns.
+  if ((arrow || key == EditingKey::Home || key == EditingKey::End) && pagedByOwner_) return false;
   guint keyval = GDK_KEY_VoidSymbol;
   switch (key) {
     case EditingKey::Left: keyval = GDK_KEY_Left; break;
@@ -164,6 +251,7 @@ bool WebView::wheelTurned(const ui::WheelEvent& event) {
 
 bool WebView::pageKeyPressed(const ui::KeyPress& press) {
   if (pagedByOwner_ || !pageWidget()) return false;
+  if (listShown()) return true;
   if (press.key == ui::KeyPress::Key::PageUp || press.key == ui::KeyPress::Key::PageDown) {
     sendKey(press.key == ui::KeyPress::Key::PageUp ? GDK_KEY_Page_Up : GDK_KEY_Page_Down);
     holdWorkAfterInput();

@@ -14,6 +14,8 @@ bool TZTextField::validate() {
                                                error ? error->localizedFailureReason : std::string(), traget_,
                                                textForKey("OK").value_or("OK"));
   alert->setTag(kValidationAlertTag);
+  // The value is put right in its field: typing goes on there after OK.
+  alert->setReturnsFocusTo(self());
   alert->show();
   return false;
 }

@@ -110,6 +110,25 @@ TEST_F(ListScreenTest, ListsGroupsMarksAndSearchesTheDirectory) {
   list->searchBarTextDidChange(list->searchBar(), "  ");
   EXPECT_FALSE(screen->popResult()->isPopoverVisible());
 
+  // Backspaced to empty, the search keeps the focus: what is typed next
+  // searches again.
+  list->searchBar().setText("");
+  ASSERT_TRUE(driver->tap(list->searchBar()));
+  ASSERT_TRUE(driver->typeText("ba"));
+  flush();
+  ASSERT_TRUE(driver->pressBackspace());
+  ASSERT_TRUE(driver->pressBackspace());
+  flush();
+  EXPECT_EQ(list->searchBar().text(), "");
+  EXPECT_EQ(table().selectedPID(), 2) << "the list shows the chosen customer again";
+  ASSERT_TRUE(list->searchBar().isFirstResponder()) << "the search lost the focus";
+  ASSERT_TRUE(driver->typeText("ban"));
+  flush();
+  ASSERT_TRUE(screen->popResult()->isPopoverVisible());
+  ASSERT_EQ(screen->tableResult()->arrResult().size(), 1u);
+  EXPECT_EQ(screen->tableResult()->rowText(0), "Banana");
+  list->searchBarTextDidChange(list->searchBar(), "");
+
   const fs::path shots = root / "shots";
   fs::create_directories(shots);
   gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());

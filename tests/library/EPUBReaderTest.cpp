@@ -22,7 +22,9 @@
 #include "library/LibraryFileOpener.hpp"
 #include "library/LibraryFeature.hpp"
 #include "library/LibraryViewers.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/ActionSheet.hpp"
+#include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -348,6 +350,17 @@ TEST_F(EPUBDesktopTest, ThePageKeysAndTheWheelTurnTheBooksPagesThoughThePageWasC
     EXPECT_EQ(press(Key::Down), 1);
     EXPECT_EQ(press(Key::Up), 0);
     EXPECT_EQ(askNumber("window.scrollX"), 0);
+    // End opens the last unit at its last page, Home the first at its first,
+    // though the page has the focus.
+    user.key(Key::End);
+    settle();
+    EXPECT_EQ(reader->currentSpineIndex(), 2u);
+    EXPECT_EQ(view().currentPageIndex(), view().pageCount() - 1);
+    user.key(Key::Home);
+    settle();
+    EXPECT_EQ(reader->currentSpineIndex(), 0u);
+    EXPECT_EQ(view().currentPageIndex(), 0);
+    EXPECT_EQ(view().pageCount(), pages);
 
     // The wheel over the page: a notch towards the user reads on, away back.
     auto roll = [&](double notches, int times = 1) {
@@ -720,6 +733,40 @@ TEST_F(EPUBReaderTest, ABookWithAClipOfSeventyMegabytesOpens) {
   EXPECT_TRUE(ink);
 }
 
+TEST_F(EPUBReaderTest, BackLeavesABookStillUnpacking) {
+  std::string clip(70u << 20, '\x5a');
+  test::BookSpec spec = threeUnits();
+  spec.extraEntries = {{"OEBPS/clip.mp4", clip}};
+  spec.extraEntriesStored = true;
+  const fs::path path = book("slow.epub", spec);
+  auto decision = LibraryFileOpener::decide("EPUB", path, 1);
+  ASSERT_TRUE(LibraryViewers::open(decision, "Slow", nav.get()));
+  reader = std::dynamic_pointer_cast<EPUBViewController>(nav->topViewController()->shared_from_this());
+  ASSERT_TRUE(reader);
+  ui::View::layoutPendingViews();
+  // While the book unpacks, a dial turns at the centre of the page, which
+  // waits; the bar above it does not.
+  ASSERT_TRUE(reader->isOpening());
+  auto dials = driver->findAllOf<ui::ActivityIndicatorView>(reader->view().get());
+  ASSERT_EQ(dials.size(), 1u);
+  const ui::Rect dial = dials.front()->convertRectToView(dials.front()->bounds(), nullptr);
+  const ui::Rect page = reader->view()->convertRectToView(reader->view()->bounds(), nullptr);
+  EXPECT_NEAR(dial.midX(), page.midX(), 1);
+  EXPECT_NEAR(dial.midY(), page.midY(), 1);
+  EXPECT_FALSE(reader->view()->isUserInteractionEnabled());
+  EXPECT_TRUE(driver->window().isUserInteractionEnabled());
+  // Back leaves at once; the unpacking goes no further and nothing waits.
+  ASSERT_TRUE(driver->tapControl(text("BACK")));
+  EXPECT_FALSE(reader->isOpening());
+  base::WorkQueue::global().waitIdle();
+  driver->flush();
+  runUntil([&] { return nav->topViewController() != reader.get(); }, 5);
+  EXPECT_NE(nav->topViewController(), reader.get());
+  EXPECT_TRUE(driver->findAllOf<ui::ActivityIndicatorView>(reader->view().get()).empty());
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+}
+
 TEST_F(EPUBReaderTest, ABookWhoseUnitsAreAllMissingFailsWithoutAPageCount) {
   test::BookSpec hollow;
   hollow.extraItems = {{"ghost1", "ghost.xhtml"}, {"ghost2", "gone.xhtml"}};
@@ -981,10 +1028,14 @@ TEST_F(EPUBReaderTest, FixedLayoutPagesAreEachOneWholePageScaledToTheScreen) {
   test::BookSpec spec;
   spec.metadata = "<meta property=\"rendition:layout\">pre-paginated</meta>";
   spec.units = {{"wide.xhtml", "Wide", corners(1928, 1388)}, {"tall.xhtml", "Tall", corners(600, 800)},
-                {"text.xhtml", "Text", test::filler(20, "flow")}};
+                {"text.xhtml", "Text", test::filler(20, "flow")},
+                {"colour.xhtml", "Colour", "<h1 style='margin:0;padding:40px'>Our range</h1>"}};
   spec.units[0].head = viewport(1928, 1388);
   spec.units[1].head = viewport(600, 800);
   spec.units[2].properties = "rendition:layout-reflowable";
+  // A page whose body has a colour, and margins its text keeps.
+  spec.units[3].head = "<meta name='viewport' content='width=600, height=800'/><style>body{margin:30px 0 0 50px;"
+                       "background:#2a5285;color:#fff}</style>";
   open(book("fixed.epub", spec));
   const ui::Rect page = view().webView().bounds();
   auto colourAt = [](const gfx::Image& image, double x, double y) {
@@ -1024,6 +1075,42 @@ TEST_F(EPUBReaderTest, FixedLayoutPagesAreEachOneWholePageScaledToTheScreen) {
   ASSERT_EQ(reader->currentSpineIndex(), 2u);
   EXPECT_GT(view().pageCount(), 1);
   EXPECT_EQ(ask("getComputedStyle(document.documentElement).columnGap"), "20px");
+
+  // The body's colour fills the page and stops at its edges; around it,
+  // in the web view and beside it, is one colour; the label stands below.
+  reader->gotoPage(0, 3);
+  settle();
+  ASSERT_EQ(reader->currentSpineIndex(), 3u);
+  driver->flush();
+  auto screen = driver->render();
+  ASSERT_TRUE(screen);
+  const ui::Rect web = view().webView().convertRectToView(view().webView().bounds(), nullptr);
+  const ui::Rect book = view().convertRectToView(view().bounds(), nullptr);
+  const double scale = std::min(page.width() / 600, page.height() / 800);
+  const ui::Rect fitted{web.x() + (page.width() - 600 * scale) / 2, web.y() + (page.height() - 800 * scale) / 2,
+                        600 * scale, 800 * scale};
+  auto at = [&](double x, double y) { return screen->pixelAt(static_cast<int>(x), static_cast<int>(y)); };
+  auto isPage = [](gfx::Color c) { return c.b() > 0.4 && c.r() < 0.3 && c.g() < 0.45; };
+  for (double fx : {0.02, 0.5, 0.98})
+    for (double fy : {0.02, 0.6, 0.98})
+      EXPECT_TRUE(isPage(at(fitted.x() + fx * fitted.width(), fitted.y() + fy * fitted.height()))) << fx << "," << fy;
+  // The heading keeps its place on the page, inside the body's margins.
+  EXPECT_NEAR(askNumber("document.querySelector('h1').getBoundingClientRect().left"), fitted.x() - web.x() + 50 * scale, 1);
+  EXPECT_NEAR(askNumber("document.querySelector('h1').getBoundingClientRect().top"), fitted.y() - web.y() + 30 * scale, 1);
+  const gfx::Color around = at(book.minX() + 2, book.minY() + 2);
+  const ui::Rect label = view().pageLabel().convertRectToView(view().pageLabel().bounds(), nullptr);
+  int strays = 0;
+  for (double y = book.minY() + 1; y < book.maxY() - 1; y += 7)
+    for (double x = book.minX() + 1; x < book.maxX() - 1; x += 7) {
+      if (fitted.inset(-2, -2).contains({x, y})) continue;
+      const gfx::Color c = at(x, y);
+      // The label's letters are the only other thing drawn.
+      if (label.contains({x, y})) continue;
+      if (std::abs(c.r() - around.r()) + std::abs(c.g() - around.g()) + std::abs(c.b() - around.b()) > 0.05) ++strays;
+    }
+  EXPECT_EQ(strays, 0) << "the space around the page is one colour";
+  EXPECT_FALSE(label.intersects(fitted)) << "the page label stands clear of the page";
+  EXPECT_GE(label.minY(), web.maxY() - 0.5);
 }
 
 // A system font, obfuscated as a book's font would be: the first bytes XORed

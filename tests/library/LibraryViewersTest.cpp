@@ -5,8 +5,10 @@
 // broken video), and opening by type from the grid (the PDF reader among
 // them).
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -255,6 +257,29 @@ TEST_F(LibraryViewersTest, OfficeViewerShowsPrintsAndMailsAWorkbook) {
   ASSERT_FALSE(pages.livePages().empty());
   EXPECT_EQ(pages.livePages().begin()->first, 1) << "the first page is on screen";
 
+  // The keys that turn pages, as the window hands them on: Page Down, Space
+  // and Page Up by a page, Home and End to the first and the last.
+  auto press = [&](ui::KeyPress::Key key, bool shift = false) {
+    ui::KeyPress k;
+    k.key = key;
+    k.shift = shift;
+    EXPECT_TRUE(window->pressPageKey(k));
+    settle(0.05);
+    return pages.currentPage();
+  };
+  using Key = ui::KeyPress::Key;
+  const int count = pages.pageCount();
+  EXPECT_EQ(press(Key::PageDown), 2);
+  EXPECT_EQ(press(Key::Space), std::min(3, count));
+  EXPECT_EQ(press(Key::Space, true), 2);
+  EXPECT_EQ(press(Key::PageUp), 1);
+  EXPECT_EQ(pages.contentOffset().y, 0);
+  press(Key::End);
+  EXPECT_NEAR(pages.contentOffset().y, pages.contentSize().height - pages.bounds().height(), 1);
+  EXPECT_TRUE(pages.livePages().count(count)) << "the last page is on screen";
+  EXPECT_EQ(press(Key::Home), 1);
+  EXPECT_EQ(pages.contentOffset().y, 0);
+
   // Printed from the PDF's own pages, whatever is shown.
   pages.setContentOffset(ui::Point{0, pages.contentSize().height / 2});
   share("PRINT");
@@ -488,7 +513,7 @@ TEST_F(LibraryViewersTest, EveryFormatTheSuiteOpensIsShownAndRefusalsNameTheKind
   EXPECT_EQ(openIn.offered.size(), 5u);
 }
 
-TEST_F(LibraryViewersTest, WhileTheSuiteConvertsTheDialIsUpOverTheWindowAndCountsThePages) {
+TEST_F(LibraryViewersTest, WhileTheSuiteConvertsTheDialIsUpAtTheScreensCentreAndCountsThePages) {
   // A converter that finishes when the test says, with a PDF of two pages.
   // Meanwhile it has written the content of two pages into its temporary
   // file, as the suite's PDF export does, and a third page's is on its way.
@@ -527,7 +552,12 @@ TEST_F(LibraryViewersTest, WhileTheSuiteConvertsTheDialIsUpOverTheWindowAndCount
   ASSERT_EQ(dials().size(), 1u) << "the dial is up while the suite converts";
   ui::ActivityIndicatorView& dial = *dials().front();
   EXPECT_TRUE(dial.isAnimating());
-  EXPECT_FALSE(window->isUserInteractionEnabled()) << "touches wait for the pages";
+  EXPECT_FALSE(viewer->view()->isUserInteractionEnabled()) << "the pages wait for the suite";
+  EXPECT_TRUE(window->isUserInteractionEnabled()) << "the bar above them does not";
+  const ui::Rect screenArea = viewer->view()->convertRectToView(viewer->view()->bounds(), nullptr);
+  const ui::Rect dialArea = dial.convertRectToView(dial.bounds(), nullptr);
+  EXPECT_NEAR(dialArea.midX(), screenArea.midX(), 1) << "the dial stands at the centre of the screen";
+  EXPECT_NEAR(dialArea.midY(), screenArea.midY(), 1);
   // Drawn over the empty grey page.
   auto screen = driver->render(1);
   const ui::Rect at = dial.convertRectToView(dial.bounds(), nullptr);
@@ -564,6 +594,67 @@ TEST_F(LibraryViewersTest, WhileTheSuiteConvertsTheDialIsUpOverTheWindowAndCount
   EXPECT_TRUE(dials().empty());
   EXPECT_EQ(pagesTold(), "") << "gone with the dial";
   EXPECT_TRUE(window->isUserInteractionEnabled());
+  EXPECT_TRUE(viewer->view()->isUserInteractionEnabled());
+}
+
+TEST_F(LibraryViewersTest, BackLeavesAConversionWithNoSuiteLeftAndNothingHalfWritten) {
+  // A converter that writes half a PDF and never ends, as a suite hung on a
+  // document does; it says who it is.
+  const fs::path bin = root / "bin", pidFile = root / "suite.pid";
+  fs::create_directories(bin);
+  std::ofstream(bin / "soffice") << "#!/bin/sh\necho $$ > '" << pidFile.string() << ".tmp'\n"
+                                 << "mv '" << pidFile.string() << ".tmp' '" << pidFile.string() << "'\n"
+                                 << "printf '%%PDF-1.6 half' > \"$TMPDIR/lu1.tmp\"\n"
+                                 << "while [ \"$1\" != --outdir ]; do shift; done\n"
+                                 << "printf '%%PDF-1.6 half' > \"$2/document.pdf\"\n"
+                                 << "while :; do sleep 0.05; done\n";
+  fs::permissions(bin / "soffice", fs::perms::owner_all);
+  struct Restore {
+    std::string path;
+    ~Restore() { ::setenv("PATH", path.c_str(), 1); }
+  } restore{std::getenv("PATH") ? std::getenv("PATH") : ""};
+  ::setenv("PATH", (bin.string() + ":" + restore.path).c_str(), 1);
+  useRealClock();  // the converter runs in real time
+  save({test::libraryFile(1, "Guide", "guide.docx", "WORD")});
+  putOnDisk("guide.docx", "WORD", DocumentFactory::docx("Guide", {"Text"}));
+  ASSERT_TRUE(LibraryViewers::openFile(store(), "guide.docx", "WORD", nav.get()));
+  auto viewer = std::dynamic_pointer_cast<PPTLoadingViewController>(nav->topViewController()->shared_from_this());
+  ASSERT_TRUE(viewer);
+  ASSERT_TRUE(base::RunLoop::main().runUntil([&] { return fs::exists(pidFile); }, 20)) << "the suite did not start";
+  settle();
+  const pid_t suite = [&] {
+    std::ifstream in(pidFile);
+    pid_t pid = 0;
+    in >> pid;
+    return pid;
+  }();
+  ASSERT_GT(suite, 0);
+  ASSERT_TRUE(viewer->isLoading());
+  ASSERT_EQ(dials().size(), 1u);
+
+  // Back, tapped while the dial turns, leaves at once.
+  ASSERT_TRUE(driver->tapControl("BACK"));
+  settle(1);
+  EXPECT_NE(nav->topViewController(), viewer.get()) << "Back did not leave the viewer";
+  EXPECT_FALSE(viewer->isLoading());
+  EXPECT_TRUE(dials().empty());
+  EXPECT_TRUE(window->isUserInteractionEnabled());
+  // The suite and everything it started end, and nothing it wrote stays.
+  const fs::path cache = svc::OfficeConverter::defaultCacheFolder();
+  auto leftovers = [&] {
+    std::vector<std::string> left;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(cache, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+      if (it->path().filename() == "lu1.tmp" || it->path().extension() == ".pdf") left.push_back(it->path().string());
+    }
+    return left;
+  };
+  auto suiteGone = [&] { return ::kill(-suite, 0) != 0 && errno == ESRCH; };
+  base::RunLoop::main().runUntil([&] { return suiteGone() && leftovers().empty(); }, 10);
+  EXPECT_TRUE(suiteGone()) << "the suite's processes live on";
+  const auto left = leftovers();
+  EXPECT_TRUE(left.empty()) << left.front();
 }
 
 TEST_F(LibraryViewersTest, AFilesPagesGoWhenItIsUpdatedOrDeletedAndTheCacheKeepsItsBound) {

@@ -548,6 +548,17 @@ TEST_F(ReaderDesktopTest, FlicksTheWheelAndThePageKeysTurnPagesAndCtrlWheelZooms
     }
     user.key(Key::Space, ui::DesktopWindow::Shift);
     EXPECT_EQ(settled(), 10);
+    // Home and End: the first page and the last.
+    user.key(Key::End);
+    EXPECT_EQ(settled(), 12);
+    user.key(Key::Home);
+    EXPECT_EQ(settled(), 1);
+    user.key(Key::End);
+    EXPECT_EQ(settled(), 12);
+    user.key(Key::Space, ui::DesktopWindow::Shift);
+    EXPECT_EQ(settled(), 11);
+    user.key(Key::Space, ui::DesktopWindow::Shift);
+    EXPECT_EQ(settled(), 10);
 
     // A notch of the wheel turns a page, towards the user the next one.
     user.wheel({512, 400}, 0, -1);

@@ -216,6 +216,7 @@ class LineRowTest : public OrderScreenTest {
   void edit(TZTextField& field, const std::string& typed) {
     ASSERT_TRUE(driver().tap(field));
     flush();
+    field.pressKey(ui::Responder::EditingKey::End, false);
     while (!field.text().empty()) driver().pressBackspace();
     driver().typeText(typed);
     driver().pressReturn();
@@ -302,12 +303,22 @@ TEST_F(LineRowTest, RefusedTextComesBackAndTheEditorStillHears) {
   EXPECT_EQ(recorder->changed, 1);
   driver().pressAlertButton(0);
   advance(0.5);
+  // The refused value is put right where it was typed: the field has the
+  // focus again, and what is typed next goes into it.
+  ASSERT_TRUE(cell->txtDiscountRat().isFirstResponder());
+  cell->txtDiscountRat().pressKey(ui::Responder::EditingKey::End, false);
+  while (!cell->txtDiscountRat().text().empty()) driver().pressBackspace();
+  driver().typeText("75");
+  driver().pressReturn();
+  flush();
+  EXPECT_EQ(cell->txtDiscountRat().text(), "75.00");
+  EXPECT_EQ(recorder->changed, 2);
 
   // Emptied is refused too.
   edit(cell->quantityTextField(), "");
   EXPECT_EQ(cell->quantityTextField().text(), "3");
   EXPECT_EQ(l->quantity, 3);
-  EXPECT_EQ(recorder->changed, 2);
+  EXPECT_EQ(recorder->changed, 3);
 }
 
 TEST_F(LineRowTest, AQuantityAboveTheCapIsCutAndSaidSo) {
@@ -396,6 +407,8 @@ class DiscountPopoverTest : public OrderScreenTest {
   void type(const std::string& text) {
     TZTextField& field = *pop->txtDiscountRat();
     ASSERT_TRUE(driver().tap(field));
+    // From the end, wherever the tap put the caret in a field still being edited.
+    field.pressKey(ui::Responder::EditingKey::End, false);
     while (!field.text().empty()) driver().pressBackspace();
     driver().typeText(text);
     driver().pressReturn();

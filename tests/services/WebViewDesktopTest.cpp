@@ -2,6 +2,7 @@
 // page's field, typing, Tab and Shift+Tab through the page's own fields and
 // the editing keys, the wheel and the page keys, each given as the
 // desktop's own events.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -108,6 +109,116 @@ TEST_F(WebViewDesktopTest, TabAndTheEditingKeysMoveThroughThePagesFields) {
     key(Key::Left, DesktopWindow::Shift, 8);
     type("King");
     EXPECT_TRUE(runUntil([&] { return value("name") == "da King"; }, 10)) << value("name");
+  });
+}
+
+TEST_F(WebViewDesktopTest, TheClipboardKeysCopyCutAndPasteThroughTheDesktopsClipboard) {
+  mv::test::runDesktop([this] {
+    auto web = std::make_shared<svc::WebView>();
+    // An address field, a password field and a note, as on the page that
+    // asks for a forgotten password.
+    auto desktop = show(web,
+                        "<html><head><meta charset='utf-8'><style>body{margin:0} input{position:absolute;left:20px;"
+                        "width:300px;height:40px;font-size:20px}</style></head><body>"
+                        "<input name='mail' style='top:20px'><input name='secret' type='password' style='top:100px'>"
+                        "<input name='note' style='top:180px'></body></html>",
+                        "http://127.0.0.1/forgot");
+    ASSERT_TRUE(desktop);
+    auto ask = [&](const std::string& script) { return web->stringByEvaluatingJavaScriptFromString(script); };
+    auto value = [&](const std::string& name) {
+      return ask("document.getElementsByName('" + name + "')[0].value");
+    };
+    auto clickField = [&](double top, const std::string& name) {
+      const Point at = web->convertPointToView({100, top + 20}, nullptr);
+      desktop->pushMouseDown(at);
+      desktop->pushMouseUp(at);
+      desktop->runFrame();
+      return runUntil([&] { return ask("document.activeElement.name") == name; }, 10);
+    };
+    auto ctrl = [&](Key k) {
+      desktop->pushKey(k, DesktopWindow::Ctrl);
+      desktop->runFrame();
+    };
+    auto clipboard = [] {
+      char* text = SDL_GetClipboardText();
+      std::string copy = text ? text : "";
+      SDL_free(text);
+      return copy;
+    };
+
+    // An address copied elsewhere is pasted into the page's field.
+    ASSERT_EQ(SDL_SetClipboardText("ada@example.com"), 0);
+    ASSERT_TRUE(clickField(20, "mail"));
+    ctrl(Key::V);
+    EXPECT_TRUE(runUntil([&] { return value("mail") == "ada@example.com"; }, 10)) << value("mail");
+    // and a password into the password field.
+    ASSERT_EQ(SDL_SetClipboardText("s3cret!"), 0);
+    ASSERT_TRUE(clickField(100, "secret"));
+    ctrl(Key::V);
+    EXPECT_TRUE(runUntil([&] { return value("secret") == "s3cret!"; }, 10)) << value("secret");
+    // A password does not leave its field.
+    ctrl(Key::A);
+    ctrl(Key::C);
+    ctrl(Key::X);
+    EXPECT_EQ(clipboard(), "s3cret!");
+    EXPECT_EQ(value("secret"), "s3cret!");
+
+    // Select all and copy put the page's text on the desktop's clipboard;
+    // a cut takes it out of the field too.
+    ASSERT_TRUE(clickField(180, "note"));
+    desktop->pushText("Call on Tuesday");
+    desktop->runFrame();
+    ASSERT_TRUE(runUntil([&] { return value("note") == "Call on Tuesday"; }, 10));
+    ctrl(Key::A);
+    ctrl(Key::C);
+    EXPECT_EQ(clipboard(), "Call on Tuesday");
+    EXPECT_EQ(value("note"), "Call on Tuesday");
+    ASSERT_TRUE(clickField(20, "mail"));
+    ctrl(Key::A);
+    ctrl(Key::X);
+    EXPECT_EQ(clipboard(), "ada@example.com");
+    EXPECT_TRUE(runUntil([&] { return value("mail").empty(); }, 10)) << value("mail");
+    // What was cut goes back in where the caret is.
+    ASSERT_TRUE(clickField(180, "note"));
+    desktop->pushKey(Key::End);
+    desktop->pushText(" ");
+    ctrl(Key::V);
+    EXPECT_TRUE(runUntil([&] { return value("note") == "Call on Tuesday ada@example.com"; }, 10)) << value("note");
+  });
+}
+
+TEST_F(WebViewDesktopTest, TheArrowsLeaveADropDownsValueAloneWhileItsListIsOpenAndEscapeClosesIt) {
+  mv::test::runDesktop([this] {
+    auto web = std::make_shared<svc::WebView>();
+    auto desktop = show(web,
+                        "<html><head><meta charset='utf-8'></head><body style='margin:0'>"
+                        "<select id='city' style='position:absolute;left:300px;top:200px;width:200px;height:40px;"
+                        "font-size:20px'><option value='sh'>Shanghai</option><option value='bj'>Beijing</option>"
+                        "<option value='gz' selected>Guangzhou</option><option value='sz'>Shenzhen</option></select>"
+                        "</body></html>",
+                        "http://127.0.0.1/select");
+    ASSERT_TRUE(desktop);
+    auto value = [&] { return web->stringByEvaluatingJavaScriptFromString("city.value"); };
+    const Point box = web->convertPointToView({400, 220}, nullptr);
+    desktop->pushMouseDown(box);
+    desktop->pushMouseUp(box);
+    desktop->runFrame();
+    ASSERT_TRUE(runUntil([&] { return web->optionMenu() != nullptr; }, 10));
+    for (Key k : {Key::Down, Key::Down, Key::Up, Key::End, Key::PageDown}) {
+      desktop->pushKey(k);
+      desktop->runFrame();
+    }
+    desktop->pushText("s");
+    desktop->runFrame();
+    runUntil([] { return false; }, 0.5);
+    EXPECT_EQ(value(), "gz") << "a key changed the value behind the open list";
+    EXPECT_TRUE(web->optionMenu());
+    // Escape closes the list as it was.
+    desktop->pushKey(Key::Escape);
+    desktop->runFrame();
+    EXPECT_FALSE(web->optionMenu());
+    runUntil([] { return false; }, 0.3);
+    EXPECT_EQ(value(), "gz");
   });
 }
 

@@ -148,6 +148,15 @@ TEST_F(SignUpTest, ANewCompanySignsUpAndThenSignsIn) {
   settle();
   EXPECT_EQ(form->field(RegisterViewController::kPassword).text(), "secret");
   typeKeys("1");
+  // A cut of one character (Ctrl+X on the desktop) takes it out of the
+  // field and hands it to the clipboard, as any cut does.
+  auto& phone = form->field(RegisterViewController::kTelephone);
+  tap(phone);
+  phone.setSelectedRange({phone.text().size() - 1, 1});
+  EXPECT_EQ(phone.cutSelection(), std::optional<std::string>("0"));
+  EXPECT_EQ(phone.text(), "555 010");
+  typeKeys("0");
+  EXPECT_EQ(phone.text(), "555 0100");
 
   // With the e-mail: sent, under a wait box, and the confirmation page follows.
   tap(form->field(RegisterViewController::kEmail));

@@ -75,10 +75,12 @@ std::string roomForPages(int pages, double pageExtent, bool downward) {
 
 // A page of fixed layout is drawn at the size its viewport names (an SVG
 // page: its view box; a page that names none: the size it takes), scaled to
-// fit the view and centred in it. Around it is white, unless the page's
-// root has a background of its own (a body's background stays on the page).
+// fit the view and centred in it. The page's own background (its root's,
+// else its body's) fills the page and no more: around it is white, as around
+// the web view. The body becomes the page: its margins go inside it, so
+// that what it holds stays where the page put it.
 std::string fitPage(double width, double height) {
-  char script[1600];
+  char script[3200];
   std::snprintf(script, sizeof script,
                 "(function(W,H){var d=document.documentElement,w=0,h=0;"
                 "if(d.namespaceURI==='http://www.w3.org/2000/svg'){"
@@ -89,10 +91,22 @@ std::string fitPage(double width, double height) {
                 "if(m){(m.getAttribute('content')||'').split(/[,;]/).forEach(function(p){var kv=p.split('=');"
                 "var k=(kv[0]||'').trim().toLowerCase(),v=parseFloat(kv[1]);if(k==='width')w=v;if(k==='height')h=v;});}"
                 "if(!(w>0&&h>0)){w=d.scrollWidth;h=d.scrollHeight;}"
-                "var s=Math.min(W/w,H/h);var st=document.createElement('style');"
-                "st.textContent=':where(html){background-color:#fff}html{width:'+w+'px;height:'+h+'px;"
-                "overflow:hidden;margin:0;transform-origin:0 0;"
-                "transform:translate('+(W-w*s)/2+'px,'+(H-h*s)/2+'px) scale('+s+');}';"
+                "var s=Math.min(W/w,H/h),x=(W-w*s)/2,y=(H-h*s)/2,b=document.body,st=document.createElement('style');"
+                "var place='transform-origin:0 0;transform:translate('+x+'px,'+y+'px) scale('+s+')';"
+                "if(!b){st.textContent=':where(html){background-color:#fff}html{width:'+w+'px;height:'+h+'px;"
+                "overflow:hidden;margin:0;'+place+';}';(document.head||d).appendChild(st);return w+'x'+h;}"
+                "var r=getComputedStyle(d),q=getComputedStyle(b);"
+                "var bare=function(c){return c.backgroundImage==='none'&&"
+                "(c.backgroundColor==='transparent'||/^rgba\\(.*,\\s*0\\)$/.test(c.backgroundColor));};"
+                "var f=bare(r)?(bare(q)?null:q):r,paint='background-color:#fff !important;background-image:none !important;';"
+                "if(f)paint=['color','image','size','position','repeat'].map(function(n){"
+                "return 'background-'+n+':'+f.getPropertyValue('background-'+n)+' !important;';}).join('');"
+                "var edge=function(n){return (parseFloat(q.getPropertyValue('margin-'+n))||0)+"
+                "(parseFloat(q.getPropertyValue('padding-'+n))||0)+'px';};"
+                "st.textContent='html{background:#fff !important;margin:0 !important;padding:0 !important;width:'+W+'px;"
+                "height:'+H+'px;overflow:hidden !important;}body{box-sizing:border-box !important;margin:0 !important;"
+                "padding:'+edge('top')+' '+edge('right')+' '+edge('bottom')+' '+edge('left')+' !important;width:'+w+"
+                "'px !important;height:'+h+'px !important;overflow:hidden !important;'+paint+place+' !important;}';"
                 "(document.head||d).appendChild(st);return w+'x'+h;})(%f,%f)",
                 width, height);
   return script;
@@ -144,12 +158,11 @@ void EPUBView::layoutSubviews() {
   const ui::Rect b = bounds();
   const double h = b.height();
   const ui::Point c{b.midX(), b.midY()};
-  webView_->setFrame({0, 0, kPageWidth, std::max(0.0, h - kLabelHeight)});
-  webView_->setCenter(c);
+  // The page above, the label in the strip below it, clear of the page.
+  webView_->setFrame({c.x - kPageWidth / 2, 0, kPageWidth, std::max(0.0, h - kLabelHeight)});
   // A new size lays the unit out anew: its page shows again once it has.
   if (!loading_ && pageCount_ > 0) gotoPage(currentPageIndex_);
-  pageLabel_->setFrame({0, 0, kPageWidth, kLabelHeight});
-  pageLabel_->setCenter({c.x, c.y + (h - kLabelHeight) / 2});
+  pageLabel_->setFrame({c.x - kPageWidth / 2, std::max(0.0, h - kLabelHeight), kPageWidth, kLabelHeight});
 }
 
 bool EPUBView::wheelTurned(const ui::WheelEvent& event) {

@@ -1,5 +1,7 @@
 #include "library/epub/EPUBViewController.hpp"
 
+#include <cmath>
+
 #include "library/epub/EPUBSpinesViewController.hpp"
 #include "library/LibraryViewers.hpp"
 #include "platform/base/FolderWriters.hpp"
@@ -9,7 +11,6 @@
 #include "platform/ui/NavigationBar.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
-#include "shell/frame/MessageBox.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
@@ -27,7 +28,6 @@ bool hidesStatusBar() { return PublicFunction::getDeviceVersion() >= 7.0; }
 EPUBViewController::EPUBViewController(fs::path bookPath) : bookPath_(std::move(bookPath)) {}
 
 EPUBViewController::~EPUBViewController() {
-  if (waitTag_) MessageBox::sharedInstance().EndBlockWait(waitTag_);
   if (failureAlert_) failureAlert_->setDelegate({});
   if (actionSheet_) actionSheet_->setDelegate({});
 }
@@ -125,8 +125,14 @@ void EPUBViewController::openInView() {
   MV_ASSERT_MAIN_THREAD();
   if (opening_) return;
   opening_ = true;
-  // Unpacking a large book takes a while: the screen waits, but does not freeze.
-  waitTag_ = MessageBox::sharedInstance().BeginBlockWait("", EPUBView::kWaitTimeout);
+  // Unpacking a large book takes a while: the page waits under a dial at
+  // its centre, and Back, above it, leaves the unpacking behind.
+  if (!openingDial_) openingDial_ = std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorStyle::Gray);
+  const ui::Rect area = view()->bounds();
+  openingDial_->setCenter({std::round(area.midX()), std::round(area.midY())});
+  openingDial_->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin | ui::FlexibleTopMargin |
+                                    ui::FlexibleBottomMargin);
+  ViewStyle::showDial(*view(), openingDial_);
   std::shared_ptr<EPUBBook> bookToLoad = std::make_shared<EPUBBook>(bookPath_);
   auto weak = ui::weakAs<EPUBViewController>(this);
   openFlag_ = base::WorkQueue::global().async<bool>(
@@ -146,8 +152,7 @@ void EPUBViewController::openInView() {
 
 void EPUBViewController::endOpening() {
   opening_ = false;
-  if (waitTag_) MessageBox::sharedInstance().EndBlockWait(waitTag_);
-  waitTag_ = 0;
+  if (openingDial_ && viewIfLoaded()) ViewStyle::hideDial(*viewIfLoaded(), openingDial_);
 }
 
 void EPUBViewController::bookLoaded(bool loaded) {
@@ -189,6 +194,16 @@ void EPUBViewController::gotoPageInCurrentSpine(int page) { bookView()->gotoPage
 bool EPUBViewController::pageKeyPressed(const ui::KeyPress& press) {
   if (!bookView_ || opening_) return false;
   auto& v = *bookView_;
+  // Home and End open the book's first page and its last (the last unit
+  // opens at its end).
+  if (press.key == ui::KeyPress::Key::Home || press.key == ui::KeyPress::Key::End) {
+    const auto count = static_cast<std::int64_t>(book().spines().size());
+    if (count == 0) return true;
+    const bool first = press.key == ui::KeyPress::Key::Home;
+    v.setNext(first);
+    gotoPage(0, first ? 0 : count - 1);
+    return true;
+  }
   // The side arrows show what lies that side, as a swipe the other way
   // does; the other keys read on or back whichever way the pages follow.
   if (press.key == ui::KeyPress::Key::Left) {

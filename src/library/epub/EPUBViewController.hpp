@@ -14,6 +14,7 @@
 #include "library/epub/EPUBView.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/ActionSheet.hpp"
+#include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/ImageView.hpp"
@@ -109,7 +110,8 @@ class EPUBViewController : public ui::ViewController,
   std::shared_ptr<EPUBBook> book_;
   bool opening_ = false;
   base::CancelFlag openFlag_;
-  int waitTag_ = 0;
+  // Turns over the page while the book unpacks; the bar above stays live.
+  std::shared_ptr<ui::ActivityIndicatorView> openingDial_;
   std::shared_ptr<EPUBView> bookView_;
   std::uint64_t currentSpineIndex_ = 0;
   std::int64_t gotoPage_ = 0;

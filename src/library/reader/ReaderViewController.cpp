@@ -298,6 +298,10 @@ void ReaderViewController::decrementPageNumber() {
 
 bool ReaderViewController::pageKeyPressed(const ui::KeyPress& press) {
   if (!isVisible_) return false;
+  if (press.key == ui::KeyPress::Key::Home || press.key == ui::KeyPress::Key::End) {
+    if (pageCount() > 0) showDocumentPage(press.key == ui::KeyPress::Key::Home ? 1 : pageCount());
+    return true;
+  }
   if (press.step() > 0)
     incrementPageNumber();
   else

@@ -86,6 +86,11 @@ long AlertView::firstOtherButtonIndex() const {
   return -1;
 }
 
+long AlertView::defaultButtonIndex() const {
+  const long other = firstOtherButtonIndex();
+  return other >= 0 ? other : cancelIndex_;
+}
+
 Button* AlertView::buttonAtIndex(long index) const {
   if (index < 0 || index >= static_cast<long>(buttons_.size())) return nullptr;
   return buttons_[static_cast<std::size_t>(index)].get();
@@ -173,6 +178,8 @@ void AlertView::present() {
   dismissing_ = false;
   visible_ = true;
   if (Window* w = Application::sharedInstance().keyWindow()) {
+    auto* editing = dynamic_cast<View*>(w->firstResponder());
+    if (editing && editing->acceptsTextInput() && returnFocus_.expired()) returnFocus_ = editing->self();
     Rect wb = w->bounds();
     setCenter({std::round(wb.midX()), std::round(wb.midY())});
     dim_ = std::make_shared<View>(wb);
@@ -242,6 +249,15 @@ void AlertView::finishDismiss(long index) {
   if (auto d = delegate()) d->alertViewDidDismissWithButtonIndex(*this, index);
   if (onDismissed) onDismissed(*this, index);
   presentNext();
+  // Typing goes on where it was, unless the answer moved on or another
+  // alert came.
+  auto input = returnFocus_.lock();
+  returnFocus_.reset();
+  Window* w = input ? input->window() : nullptr;
+  if (!w || !q.empty() || w->firstResponder()) return;
+  for (View* v = input.get(); v; v = v->superview())
+    if (v->isHidden() || v->alpha() <= 0) return;
+  input->becomeFirstResponder();
 }
 
 void AlertView::presentNext() {

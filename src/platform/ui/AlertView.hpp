@@ -31,7 +31,9 @@ class AlertViewDelegate {
 // alert into the key window's overlay, over a dimming view, so it has a
 // superview; while one alert shows, later ones wait their turn. A button
 // press tells the delegate the index, then dismisses the alert (0.2 s fade)
-// and tells the delegate again once it is gone.
+// and tells the delegate again once it is gone; then the text input the
+// alert interrupted takes the focus again, when it is still on show and
+// nothing else took it.
 class AlertView : public View {
  public:
   AlertView(std::string title, std::string message, std::weak_ptr<AlertViewDelegate> delegate = {},
@@ -55,6 +57,13 @@ class AlertView : public View {
   long cancelButtonIndex() const { return cancelIndex_; }
   void setCancelButtonIndex(long index);
   long firstOtherButtonIndex() const;
+  // The button Return presses: the first other button, else the cancel
+  // button; -1 without buttons.
+  long defaultButtonIndex() const;
+  // The text input that has the focus back once the alert is gone: by
+  // default the one that had it when the alert showed; an alert about a
+  // value refused as its field ended editing names that field.
+  void setReturnsFocusTo(std::weak_ptr<View> input) { returnFocus_ = std::move(input); }
 
   // Shown now (false while waiting behind another alert).
   bool isVisible() const { return visible_; }
@@ -66,7 +75,8 @@ class AlertView : public View {
   Label& messageLabel() const { return *messageLabel_; }
   Button* buttonAtIndex(long index) const;
 
-  // Test hook: presses button `index` as a tap would. False when there is no such button.
+  // Presses button `index` as a tap would (the window's Escape and Return
+  // do, and tests). False when there is no such button.
   bool pressButton(long index);
   // Alerts shown and not yet dismissed: the visible one first, then those waiting.
   static std::vector<std::shared_ptr<AlertView>> showingAlerts();
@@ -95,6 +105,7 @@ class AlertView : public View {
   std::shared_ptr<View> dim_;
   bool visible_ = false;
   bool dismissing_ = false;
+  std::weak_ptr<View> returnFocus_;
 };
 
 }  // namespace ui

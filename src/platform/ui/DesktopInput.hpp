@@ -52,9 +52,11 @@ class WheelPages {
   double last_ = -1;
 };
 
-// A key that moves through what is shown, pressed while no text input takes it.
+// A key that moves through what is shown, pressed while no text input takes
+// it. Home and End go to the first and the last of what is shown (their
+// step is 0).
 struct KeyPress {
-  enum class Key { PageUp, PageDown, Space, Left, Right, Up, Down };
+  enum class Key { PageUp, PageDown, Space, Left, Right, Up, Down, Home, End };
   Key key = Key::Space;
   bool shift = false;
   // +1 for the keys that go on to what follows (Page Down, Space, the right
@@ -69,6 +71,8 @@ struct KeyPress {
       case Key::PageUp:
       case Key::Left:
       case Key::Up: return -1;
+      case Key::Home:
+      case Key::End: return 0;
     }
     return 0;
   }

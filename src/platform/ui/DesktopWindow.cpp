@@ -15,6 +15,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
+#include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
@@ -279,6 +280,8 @@ std::optional<KeyPress> keyPressOf(const SDL_Keysym& key) {
     case SDLK_RIGHT: press.key = KeyPress::Key::Right; break;
     case SDLK_UP: press.key = KeyPress::Key::Up; break;
     case SDLK_DOWN: press.key = KeyPress::Key::Down; break;
+    case SDLK_HOME: press.key = KeyPress::Key::Home; break;
+    case SDLK_END: press.key = KeyPress::Key::End; break;
     default: return std::nullopt;
   }
   return press;
@@ -404,18 +407,30 @@ void DesktopWindow::handle(const SDL_Event& e) {
       break;
     }
     case SDL_TEXTINPUT:
+      // An alert waits for its answer: typing goes nowhere behind it.
+      if (AlertView::visibleAlert()) break;
       if (Responder* r = w.firstResponder()) r->insertText(e.text.text);
       break;
     case SDL_TEXTEDITING:
+      if (AlertView::visibleAlert()) break;
       if (Responder* r = w.firstResponder()) r->setMarkedText(e.edit.text, utf8Offset(e.edit.text, e.edit.start));
       break;
     case SDL_TEXTEDITING_EXT:
       // A composition too long for the plain event; its text is ours to free.
-      if (Responder* r = w.firstResponder(); r && e.editExt.text)
+      if (Responder* r = w.firstResponder(); r && e.editExt.text && !AlertView::visibleAlert())
         r->setMarkedText(e.editExt.text, utf8Offset(e.editExt.text, e.editExt.start));
       SDL_free(e.editExt.text);
       break;
     case SDL_KEYDOWN: {
+      const SDL_Keycode sym = e.key.keysym.sym;
+      if (sym == SDLK_ESCAPE) {
+        w.pressEscape();
+        break;
+      }
+      if (AlertView::visibleAlert()) {
+        if (sym == SDLK_RETURN || sym == SDLK_KP_ENTER) w.pressReturn();
+        break;
+      }
       // The keys of editing go to the text being edited; the paging keys
       // it leaves go to what is shown.
       bool taken = false;
@@ -466,8 +481,8 @@ bool DesktopWindow::handleKey(Responder& r, int key, unsigned modifiers) {
     case SDLK_RIGHT: return r.pressKey(K::Right, shift);
     case SDLK_UP: return r.pressKey(K::Up, shift);
     case SDLK_DOWN: return r.pressKey(K::Down, shift);
-    case SDLK_HOME: r.pressKey(K::Home, shift); return true;
-    case SDLK_END: r.pressKey(K::End, shift); return true;
+    case SDLK_HOME: return r.pressKey(K::Home, shift);
+    case SDLK_END: return r.pressKey(K::End, shift);
     default: return false;
   }
 }
@@ -661,7 +676,8 @@ SDL_Keymod keymodOf(unsigned modifiers) {
 SDL_Keycode keycodeOf(DesktopWindow::Key key) {
   static constexpr SDL_Keycode kCodes[] = {SDLK_RETURN, SDLK_BACKSPACE, SDLK_DELETE, SDLK_TAB,   SDLK_LEFT,     SDLK_RIGHT,
                                            SDLK_UP,     SDLK_DOWN,      SDLK_HOME,   SDLK_END,   SDLK_a,        SDLK_c,
-                                           SDLK_x,      SDLK_v,         SDLK_PAGEUP, SDLK_PAGEDOWN, SDLK_SPACE};
+                                           SDLK_x,      SDLK_v,         SDLK_PAGEUP, SDLK_PAGEDOWN, SDLK_SPACE,
+                                           SDLK_ESCAPE};
   return kCodes[static_cast<std::size_t>(key)];
 }
 

@@ -38,8 +38,10 @@ class Responder;
 // Return, Delete, the arrows, Home and End (Shift stretching the
 // selection), Ctrl+A, and Ctrl+C, Ctrl+X and Ctrl+V with the desktop's
 // clipboard; Tab and Shift+Tab move to the next and previous field unless
-// the responder takes them. Page Up and Down, Space and the arrows that no
-// text takes go to `Window::pressPageKey`. The wheel and the touchpad
+// the responder takes them. Page Up and Down, Space, Home, End and the
+// arrows that no text takes go to `Window::pressPageKey`. Escape goes to
+// `Window::pressEscape`; while an alert shows, Return answers it
+// (`Window::pressReturn`) and no other key or text reaches what lies behind. The wheel and the touchpad
 // (fractions of a notch) go to `Window::turnWheel`, zooming with Ctrl held;
 // the window minimised, hidden, restored or
 // its focus changing goes to the application (`Application::windowEvent`). The main loop keeps its clock (the real
@@ -132,7 +134,7 @@ class DesktopWindow {
   void pushMouseMove(base::Point p);
   void pushMouseUp(base::Point p, int clicks = 1);
   void pushText(const std::string& text);
-  enum class Key { Return, Backspace, Delete, Tab, Left, Right, Up, Down, Home, End, A, C, X, V, PageUp, PageDown, Space };
+  enum class Key { Return, Backspace, Delete, Tab, Left, Right, Up, Down, Home, End, A, C, X, V, PageUp, PageDown, Space, Escape };
   void pushKey(Key key, unsigned modifiers = None);
   // An input method's composition as it stands (`cursor` in characters);
   // empty when it ends. What it commits comes as typed text.

@@ -90,6 +90,11 @@ class PopoverController::Catcher : public View {
   void touchesBegan(const TouchSet&, const Event&) override {
     if (auto o = owner_.lock()) o->dismissByOutsideTap();
   }
+  // Escape closes the popover as a tap outside it would.
+  bool escapePressed() override {
+    auto o = owner_.lock();
+    return o && o->dismissByOutsideTap();
+  }
   void touchesMoved(const TouchSet&, const Event&) override {}
   void touchesEnded(const TouchSet&, const Event&) override {}
   void touchesCancelled(const TouchSet&, const Event&) override {}

@@ -75,6 +75,9 @@ class Responder {
   // took the event; otherwise the window offers it to the next one.
   virtual bool wheelTurned(const WheelEvent& /*event*/) { return false; }
   virtual bool pageKeyPressed(const KeyPress& /*press*/) { return false; }
+  // Escape: what shows in front closes, as its cancel or close button
+  // would (see Window::pressEscape). True when the responder closed.
+  virtual bool escapePressed() { return false; }
 
  protected:
   // The window whose focus this responder takes (views answer their window).

@@ -94,7 +94,11 @@ std::optional<std::string> TextField::copySelection() const {
 
 std::optional<std::string> TextField::cutSelection() {
   auto cut = copySelection();
-  if (!cut || !replace(sel_.range(), "")) return std::nullopt;
+  if (!cut) return std::nullopt;
+  const std::string before = text_;
+  // A delegate may carry the deletion out itself and answer no: what left
+  // the text was cut all the same.
+  if (!replace(sel_.range(), "") && text_ == before) return std::nullopt;
   return cut;
 }
 

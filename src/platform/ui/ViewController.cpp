@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/base/Log.hpp"
+#include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/Screen.hpp"
 #include "platform/ui/TabBarController.hpp"
@@ -393,6 +394,17 @@ std::vector<ViewController*> ViewController::controllersBelow(ViewController* ro
   };
   walk(root);
   return out;
+}
+
+bool ViewController::escapePressed() {
+  // Only the screen presented in front closes; what it holds closes with it.
+  if (!presenting_ || presented_ || beingPresented_ || beingDismissed_) return false;
+  ViewController* front = this;
+  if (auto* nav = dynamic_cast<NavigationController*>(this); nav && nav->topViewController())
+    front = nav->topViewController();
+  if (auto item = front->navigationItem().leftBarButtonItem(); item && item->trigger()) return true;
+  dismissViewControllerAnimated(true);
+  return true;
 }
 
 Responder* ViewController::nextResponder() const {

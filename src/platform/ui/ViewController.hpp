@@ -137,6 +137,10 @@ class ViewController : public Responder, public std::enable_shared_from_this<Vie
   virtual void setEditing(bool editing, bool animated = false);
 
   Responder* nextResponder() const override;
+  // A screen presented over another closes on Escape as its close button
+  // would: the left button of its bar (its navigation's front screen's),
+  // else it is dismissed. Others take no Escape.
+  bool escapePressed() override;
 
   // `root`, its children and what they present, and so on, depth first.
   static std::vector<ViewController*> controllersBelow(ViewController* root);

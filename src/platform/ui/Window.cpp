@@ -353,6 +353,32 @@ bool Window::pressPageKey(const KeyPress& press) {
   return false;
 }
 
+bool Window::pressEscape() {
+  auto keepSelf = View::self();
+  if (auto alert = AlertView::visibleAlert()) {
+    const long index = alert->cancelButtonIndex() >= 0 ? alert->cancelButtonIndex()
+                       : alert->numberOfButtons() == 1 ? 0
+                                                       : -1;
+    if (index >= 0) alert->pressButton(index);
+    return index >= 0;
+  }
+  if (Application::sharedInstance().isIgnoringInteractionEvents()) return false;
+  const auto above = overlay_->subviews();
+  for (auto it = above.rbegin(); it != above.rend(); ++it)
+    if (!(*it)->isHidden() && (*it)->escapePressed()) return true;
+  auto controllers = ViewController::controllersBelow(root_.get());
+  for (auto it = controllers.rbegin(); it != controllers.rend(); ++it)
+    if ((*it)->isVisible() && (*it)->escapePressed()) return true;
+  return false;
+}
+
+bool Window::pressReturn() {
+  auto alert = AlertView::visibleAlert();
+  if (!alert) return false;
+  if (const long index = alert->defaultButtonIndex(); index >= 0) alert->pressButton(index);
+  return true;
+}
+
 void Window::deliver(TouchPhase phase, const TouchSet& changed, double at) {
   auto keepSelf = View::self();
   Event event(at, allActive());

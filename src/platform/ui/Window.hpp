@@ -94,6 +94,14 @@ class Window : public View {
   // and up its chain (a text input keeps the keys it edits with), then to
   // the screens on show, the front-most first. False when none took it.
   bool pressPageKey(const KeyPress& press);
+  // Escape closes what is in front: the alert (as its cancel button, or its
+  // only button), else the front-most of the overlay that closes (a popover,
+  // a page's drop-down list), else the modal screen in front. False when
+  // nothing closed.
+  bool pressEscape();
+  // Return answers the alert on show with its default button. False when
+  // no alert shows.
+  bool pressReturn();
 
   Responder* nextResponder() const override;
   void didAddSubview(View* subview) override;

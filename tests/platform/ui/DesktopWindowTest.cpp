@@ -15,11 +15,14 @@
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Keyboard.hpp"
+#include "platform/ui/PopoverController.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/TextField.hpp"
 #include "platform/ui/ViewController.hpp"
@@ -476,8 +479,12 @@ TEST_F(DesktopWindowTest, PageKeysGoToTheScreenOnShowUnlessATextFieldHasThem) {
   runDesktop([] {
   struct Pages : ui::ViewController {
     std::vector<int> steps;
+    std::vector<ui::KeyPress::Key> ends;
     bool pageKeyPressed(const ui::KeyPress& press) override {
-      steps.push_back(press.step());
+      if (press.key == ui::KeyPress::Key::Home || press.key == ui::KeyPress::Key::End)
+        ends.push_back(press.key);
+      else
+        steps.push_back(press.step());
       return true;
     }
   };
@@ -492,6 +499,10 @@ TEST_F(DesktopWindowTest, PageKeysGoToTheScreenOnShowUnlessATextFieldHasThem) {
   for (Key k : {Key::PageDown, Key::Space, Key::Right, Key::Down, Key::PageUp, Key::Left, Key::Up}) user.key(k);
   user.key(Key::Space, ui::DesktopWindow::Shift);
   EXPECT_EQ(pages->steps, (std::vector<int>{1, 1, 1, 1, -1, -1, -1, -1}));
+  // Home and End go to the first and the last of what is shown.
+  user.key(Key::End);
+  user.key(Key::Home);
+  EXPECT_EQ(pages->ends, (std::vector<ui::KeyPress::Key>{ui::KeyPress::Key::End, ui::KeyPress::Key::Home}));
 
   // A text field being edited keeps them.
   auto field = std::make_shared<ui::TextField>(ui::Rect{100, 100, 200, 30});
@@ -500,7 +511,124 @@ TEST_F(DesktopWindowTest, PageKeysGoToTheScreenOnShowUnlessATextFieldHasThem) {
   ASSERT_TRUE(field->isFirstResponder());
   user.key(Key::PageDown);
   user.key(Key::Space);
+  user.key(Key::Home);
   EXPECT_EQ(pages->steps.size(), 8u);
+  EXPECT_EQ(pages->ends.size(), 2u);
+  });
+}
+
+TEST_F(DesktopWindowTest, EscapeAndReturnAnswerTheAlertAndCloseWhatIsInFront) {
+  runDesktop([] {
+  using Key = ui::DesktopWindow::Key;
+  auto window = std::make_shared<ui::Window>();
+  auto root = std::make_shared<ui::ViewController>();
+  window->setRootViewController(root);
+  // A quantity that takes whole numbers: a refused one is put back and an
+  // alert says so, as the order's fields do.
+  auto quantity = std::make_shared<ui::TextField>(ui::Rect{100, 100, 200, 30});
+  struct Whole : ui::TextFieldDelegate {
+    std::string kept = "12";
+    bool textFieldShouldReturn(ui::TextField& f) override {
+      f.resignFirstResponder();
+      return true;
+    }
+    void textFieldDidEndEditing(ui::TextField& f) override {
+      if (f.text().find_first_not_of("0123456789") == std::string::npos) {
+        kept = f.text();
+        return;
+      }
+      f.setText(kept);
+      auto alert = std::make_shared<ui::AlertView>("Invalid Input", "Whole numbers only", std::weak_ptr<ui::AlertViewDelegate>{},
+                                                   std::string("OK"));
+      alert->setReturnsFocusTo(f.self());
+      alert->show();
+    }
+  };
+  auto whole = std::make_shared<Whole>();
+  quantity->setDelegate(whole);
+  quantity->setText("12");
+  root->view()->addSubview(quantity);
+  auto desktop = mv::test::openDesktop(window);
+  ASSERT_TRUE(desktop);
+  desktop->runFrame(true);
+  mv::test::DesktopUser user(*desktop);
+
+  // Return answers the alert about a refused value; the field has the focus
+  // again, and what is typed next goes into it, not behind the alert.
+  user.click({290, 115});
+  ASSERT_TRUE(quantity->isFirstResponder());
+  user.key(Key::End);
+  user.type(".5");
+  user.key(Key::Return);
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(quantity->text(), "12");
+  user.type("9");
+  EXPECT_EQ(quantity->text(), "12") << "typing went behind the alert";
+  user.key(Key::Return);
+  user.wait(0.5);
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  ASSERT_TRUE(quantity->isFirstResponder());
+  user.key(Key::End);
+  user.type("7");
+  EXPECT_EQ(quantity->text(), "127");
+
+  // Escape is the alert's cancel button; Return its other one.
+  std::vector<long> answers;
+  auto ask = [&] {
+    auto alert = std::make_shared<ui::AlertView>("Delete?", "", std::weak_ptr<ui::AlertViewDelegate>{},
+                                                 std::string("Cancel"), std::vector<std::string>{"Delete"});
+    alert->onClicked = [&](ui::AlertView&, long index) { answers.push_back(index); };
+    alert->show();
+    user.wait(0.3);
+  };
+  ask();
+  user.key(Key::Escape);
+  user.wait(0.5);
+  ask();
+  user.key(Key::Return);
+  user.wait(0.5);
+  EXPECT_EQ(answers, (std::vector<long>{0, 1}));
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+
+  // Escape closes the popover as a tap outside would.
+  struct Heard : ui::PopoverControllerDelegate {
+    int dismissed = 0;
+    void popoverControllerDidDismissPopover(ui::PopoverController&) override { ++dismissed; }
+  };
+  auto heard = std::make_shared<Heard>();
+  auto popover = std::make_shared<ui::PopoverController>(std::make_shared<ui::ViewController>());
+  popover->setPopoverContentSize({200, 100});
+  popover->setDelegate(heard);
+  popover->presentPopoverFromRect({400, 400, 40, 40}, root->view().get(), ui::PopoverArrowDirectionAny, false);
+  user.wait(0.3);
+  ASSERT_TRUE(popover->isPopoverVisible());
+  user.key(Key::Escape);
+  EXPECT_FALSE(popover->isPopoverVisible());
+  EXPECT_EQ(heard->dismissed, 1);
+
+  // Escape closes the modal screen in front: through its bar's close
+  // button when it has one, else it is dismissed.
+  int closedByButton = 0;
+  auto sheet = std::make_shared<ui::ViewController>();
+  sheet->navigationItem().setLeftBarButtonItem(std::make_shared<ui::BarButtonItem>(
+      "Close", ui::BarButtonItemStyle::Plain, [&](ui::BarButtonItem&) {
+        ++closedByButton;
+        sheet->dismissViewControllerAnimated(true);
+      }));
+  auto plain = std::make_shared<ui::ViewController>();
+  for (const auto& screen : {sheet, plain}) {
+    root->presentViewController(screen, false);
+    user.wait(0.5);
+    ASSERT_EQ(root->presentedViewController(), screen.get());
+    user.key(Key::Escape);
+    user.wait(1);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+  }
+  EXPECT_EQ(closedByButton, 1);
+  // With nothing in front, Escape leaves the screen as it is.
+  user.key(Key::Escape);
+  user.wait(1);
+  EXPECT_TRUE(root->isVisible());
   });
 }
 
