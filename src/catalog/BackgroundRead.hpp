@@ -17,8 +17,8 @@ namespace mv {
 template <typename R>
 base::CancelFlag readInBackground(std::function<R(const base::CancelFlag&)> work, std::function<void(R)> done) {
   struct UnderWay {
-    UnderWay() { base::beginOutsideWork(); }
-    ~UnderWay() { base::endOutsideWork(); }
+    UnderWay() { base::beginAwaitedRead(); }
+    ~UnderWay() { base::endAwaitedRead(); }
     UnderWay(const UnderWay&) = delete;
     UnderWay& operator=(const UnderWay&) = delete;
   };

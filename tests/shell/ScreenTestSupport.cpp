@@ -68,9 +68,9 @@ void ScreenTest::showMainFor(const std::string& clientId, const std::string& mod
 ui::HeadlessDriver& ScreenTest::driver() { return *driver_; }
 
 void ScreenTest::settle(double seconds) {
-  // Work under way elsewhere (the catalogue's lists read on the workers, a
-  // page rendering) is given the real time it takes first.
-  if (base::outsideWorkUnderWay()) base::RunLoop::main().runUntil([] { return !base::outsideWorkUnderWay(); }, 10);
+  // The lists a screen reads on the workers (the catalogue's) are given the
+  // real time they take first.
+  if (base::awaitedReadsUnderWay()) base::RunLoop::main().runUntil([] { return !base::awaitedReadsUnderWay(); }, 10);
   advance(seconds);
   ui::View::layoutPendingViews();
 }
