@@ -103,6 +103,8 @@ void BM_CatalogFirstOpening(benchmark::State& state) {
 
 // The same store keeping its first products only, as a tiny company's.
 bool cutDown() {
+  // The tab's services closed the connection when they ended.
+  if (!mv::SessionDatabase::open()) return false;
   auto& db = mv::SQLiteDatabase::sharedDataBase();
   return db.runInTransaction([&] {
     return db.run("DELETE FROM marvisto_product WHERE product_id NOT IN "
