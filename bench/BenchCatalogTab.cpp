@@ -31,7 +31,7 @@ CatalogTab::~CatalogTab() {
   mv::SessionServices::end();
 }
 
-bool CatalogTab::show() {
+bool CatalogTab::show(bool untilListsShown) {
   screen_ = std::dynamic_pointer_cast<mv::CatalogViewController>(
       wiring_.makeScreen(mv::MainTabScreens::kCatalog, services_.get()));
   if (!screen_) return false;
@@ -40,7 +40,20 @@ bool CatalogTab::show() {
   window_->setRootViewController(tabs_);
   ui::View::layoutPendingViews();
   base::RunLoop::main().drain();
+  while (untilListsShown && !listsShown()) {
+    base::WorkQueue::global().waitIdle();
+    // A failed read leaves nothing to hand over.
+    if (base::RunLoop::main().secondsUntilDue() > 0) break;
+    base::RunLoop::main().drain();
+    ui::View::layoutPendingViews();
+  }
   return true;
+}
+
+bool CatalogTab::listsShown() {
+  auto grid = screen_->detailViewController();
+  auto panel = screen_->masterViewController();
+  return (!grid || !grid->isLoading()) && (!panel || !panel->navigator().pendingCounts());
 }
 
 void CatalogTab::present(std::shared_ptr<ui::ViewController> screen) {

@@ -23,8 +23,12 @@ class CatalogTab {
   CatalogTab(const CatalogTab&) = delete;
   CatalogTab& operator=(const CatalogTab&) = delete;
 
-  // Makes the tab's screen and shows it laid out; false when none was made.
-  bool show();
+  // Makes the tab's screen and shows it laid out, and unless told not to,
+  // waits for the lists its workers read (the grid's products, the panel's
+  // counts) and shows them; false when no screen was made.
+  bool show(bool untilListsShown = true);
+  // Whether the grid and the panel show what their workers read.
+  bool listsShown();
   // Shows another screen of the session instead, at the root of a
   // navigation stack, laid out.
   void present(std::shared_ptr<ui::ViewController> screen);

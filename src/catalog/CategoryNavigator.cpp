@@ -2,6 +2,7 @@
 
 #include "catalog/CategorySelection.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/ProductListReader.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -18,17 +19,59 @@ void CategoryNavigator::loadRoot(DataAccessManager& store) {
 // products filed under no category as a row of their own when there are any.
 void CategoryNavigator::setLevel(DataAccessManager& store, int categoryId) {
   dataArray_ = store.getCategoryWithParentCategoryid(categoryId);
-  if (categoryId == 0 && !store.getProductsByCategory_id(kUncategorizedId).empty()) {
-    marvisto_category_Entity pseudo;
-    pseudo.category_id = kUncategorizedId;
-    pseudo.category_name = text("UNCATEGORIZED");
-    pseudo.category_type = "category";
-    pseudo.category_publish = 1;
-    pseudo.category_ordering = static_cast<int>(dataArray_.size());
-    pseudo.category_parent_id = 0;
-    dataArray_.push_back(std::move(pseudo));
+  if (countsDeferred_) {
+    pendingCounts_ = categoryId;
+    totalProductsNumber_ = 0;
+    hasChildren_.clear();
+    for (const auto& c : dataArray_) {
+      hasChildren_.push_back(c.category_id > 0 && store.getCategoryCountUnderCategoryid(c.category_id) > 0);
+    }
+    return;
   }
+  pendingCounts_.reset();
+  if (categoryId == 0 && !store.getProductsByCategory_id(kUncategorizedId).empty()) addUncategorizedRow();
   calculateProductNumber(store);
+}
+
+void CategoryNavigator::addUncategorizedRow() {
+  marvisto_category_Entity pseudo;
+  pseudo.category_id = kUncategorizedId;
+  pseudo.category_name = text("UNCATEGORIZED");
+  pseudo.category_type = "category";
+  pseudo.category_publish = 1;
+  pseudo.category_ordering = static_cast<int>(dataArray_.size());
+  pseudo.category_parent_id = 0;
+  dataArray_.push_back(std::move(pseudo));
+  hasChildren_.push_back(false);
+}
+
+CategoryNavigator::LevelCounts CategoryNavigator::countLevel(ProductListReader& reader, int level) {
+  LevelCounts out;
+  out.level = level;
+  for (const auto& c : reader.getCategoryWithParentCategoryid(level)) {
+    out.perCategory[c.category_id] =
+        static_cast<int>(CategorySelection::getAllproductsEntity(reader, c.category_id).size());
+  }
+  if (level == 0) {
+    const auto loose = CategorySelection::getAllproductsEntity(reader, kUncategorizedId).size();
+    out.uncategorized = loose > 0;
+    out.perCategory[kUncategorizedId] = static_cast<int>(loose);
+  }
+  out.total = CategorySelection::getAllproductsEntity(reader, level).size();
+  out.read = !reader.failed();
+  return out;
+}
+
+bool CategoryNavigator::applyCounts(const LevelCounts& counts) {
+  if (!counts.read || pendingCounts_ != counts.level || cid_ != counts.level) return false;
+  pendingCounts_.reset();
+  if (counts.level == 0 && counts.uncategorized) addUncategorizedRow();
+  for (auto& c : dataArray_) {
+    auto at = counts.perCategory.find(c.category_id);
+    c.category_numberOfProducts = at == counts.perCategory.end() ? 0 : at->second;
+  }
+  totalProductsNumber_ = counts.total;
+  return true;
 }
 
 // Each count is what choosing the row shows, so a product filed in two

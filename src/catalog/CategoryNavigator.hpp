@@ -4,6 +4,7 @@
 // root), the row chosen, the product counts, and what each choice asks of
 // the panel, the title and the grid. The panel animates and posts what the
 // returned steps say.
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 namespace mv {
 
 class DataAccessManager;
+class ProductListReader;
 
 class CategoryNavigator {
  public:
@@ -28,6 +30,29 @@ class CategoryNavigator {
     std::optional<bool> backShown;
     std::optional<std::string> title;
   };
+
+  // A level's counts, which a worker makes over its own connection: the
+  // products each row's choice shows (by category id, -1 for the
+  // uncategorized row), the "ALL" row's, and whether the root has products
+  // filed under no category.
+  struct LevelCounts {
+    int level = 0;
+    bool read = false;
+    std::map<int, int> perCategory;
+    std::size_t total = 0;
+    bool uncategorized = false;
+  };
+  static LevelCounts countLevel(ProductListReader& reader, int level);
+
+  // Whether the counts (and the root's uncategorized row) are left to a
+  // worker: the levels then show their rows at once, without counts, until
+  // `applyCounts`. Counting reads every product under the level.
+  void setCountsDeferred(bool deferred) { countsDeferred_ = deferred; }
+  // The level whose counts are awaited.
+  const std::optional<int>& pendingCounts() const { return pendingCounts_; }
+  // Takes the counts of the level shown now; false (nothing changed) for
+  // another level's or a failed read.
+  bool applyCounts(const LevelCounts& counts);
 
   // Back to the top level: the root categories and the uncategorized row,
   // row 0 chosen, nothing asked of the grid yet.
@@ -54,6 +79,7 @@ class CategoryNavigator {
  private:
   void setLevel(DataAccessManager& store, int categoryId);
   void calculateProductNumber(DataAccessManager& store);
+  void addUncategorizedRow();
 
   std::vector<marvisto_category_Entity> dataArray_;
   std::vector<bool> hasChildren_;
@@ -64,6 +90,8 @@ class CategoryNavigator {
   int clickIndex_ = 0;
   long m_selectRow_ = 0;
   std::size_t totalProductsNumber_ = 0;
+  bool countsDeferred_ = false;
+  std::optional<int> pendingCounts_;
 };
 
 }  // namespace mv

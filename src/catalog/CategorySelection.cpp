@@ -5,9 +5,11 @@
 namespace mv {
 namespace {
 
+// Over the session's store on the main thread, or a worker's read-only reader.
+template <typename Store>
 class Collector {
  public:
-  explicit Collector(DataAccessManager& store) : store_(store) {}
+  explicit Collector(Store& store) : store_(store) {}
 
   void collect(int categoryId) {
     if (!visited_.insert(categoryId).second) return;
@@ -35,19 +37,28 @@ class Collector {
     }
   }
 
-  DataAccessManager& store_;
+  Store& store_;
   std::set<int> visited_;
   std::set<int> shown_;
   std::vector<marvisto_product_Entity> products_;
 };
 
+template <typename Store>
+std::vector<marvisto_product_Entity> select(Store& store, int categoryId) {
+  if (categoryId == CategorySelection::kAllProducts) return store.getAllProducts();
+  Collector<Store> collector(store);
+  collector.collect(categoryId);
+  return collector.take();
+}
+
 }  // namespace
 
 std::vector<marvisto_product_Entity> CategorySelection::getAllproductsEntity(DataAccessManager& store, int categoryId) {
-  if (categoryId == kAllProducts) return store.getAllProducts();
-  Collector collector(store);
-  collector.collect(categoryId);
-  return collector.take();
+  return select(store, categoryId);
+}
+
+std::vector<marvisto_product_Entity> CategorySelection::getAllproductsEntity(ProductListReader& store, int categoryId) {
+  return select(store, categoryId);
 }
 
 int CategorySelection::parentOf(DataAccessManager& store, int categoryId) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "store/DataAccessManager.hpp"
+#include "store/ProductListReader.hpp"
 
 namespace mv {
 
@@ -21,6 +22,8 @@ class CategorySelection {
   // sub-categories are not shown. A category met again below itself (bad
   // data with a loop of parents) adds nothing the second time.
   static std::vector<marvisto_product_Entity> getAllproductsEntity(DataAccessManager& store, int categoryId);
+  // The same, read on a worker's own connection.
+  static std::vector<marvisto_product_Entity> getAllproductsEntity(ProductListReader& store, int categoryId);
 
   // The parent to go up to from `categoryId`: its parent, or the root when
   // following the parents from there never reaches the root.

@@ -1,5 +1,6 @@
 #include "catalog/DetailViewController.hpp"
 
+#include "catalog/BackgroundRead.hpp"
 #include "catalog/CatalogFeedback.hpp"
 #include "catalog/CatalogLayout.hpp"
 #include "catalog/CatalogMode.hpp"
@@ -12,6 +13,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/ProductListReader.hpp"
 #include "widgets/ViewStyle.hpp"
 
 namespace mv {
@@ -34,6 +36,7 @@ bool DetailViewController::isNormalPanel(SessionServices& services) {
 
 DetailViewController::~DetailViewController() {
   observations_.clear();
+  if (loading_) loading_->cancel();
   if (productShowView_) {
     productShowView_->setDataSource({});
     productShowView_->setDelegate({});
@@ -52,6 +55,12 @@ void DetailViewController::viewDidLoad() {
   productShowView_->setDataSource(ui::weakAs<GridViewDataSource>(this));
   productShowView_->setDelegate(ui::weakAs<GridViewDelegate>(this));
   view()->addSubview(productShowView_);
+  spinner_ = std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorStyle::Gray);
+  spinner_->setFrame({0, 0, 20, 20});
+  spinner_->setCenter({productShowView_->frame().midX(), productShowView_->frame().midY()});
+  spinner_->setAutoresizingMask(ui::FlexibleLeftMargin | ui::FlexibleRightMargin | ui::FlexibleTopMargin |
+                                ui::FlexibleBottomMargin);
+  view()->addSubview(spinner_);
   finishViewDidLoad();
 }
 
@@ -93,14 +102,76 @@ void DetailViewController::getImgShowData(int categoryId) {
   if (auto* nav = navigationController()) nav->popToRootViewControllerAnimated(true);
   // In tag mode a category only sorts the tag's products again.
   if (!inTagMode()) {
-    productArray_ = CategorySelection::getAllproductsEntity(store(), categoryId);
     const std::optional<std::string> name = store().getCategoryWithCategoryid(categoryId).category_name;
     isAll_ = (!name || name->empty()) && categoryId == CategorySelection::kAllProducts;
     isUncategorized_ = categoryId == CategorySelection::kUncategorized;
     tagTitle_ = name.value_or("");
+    setTitle(gridTitle());
+    load(categoryId, {});
+    return;
   }
   sorteProductArryBy(sortType_);
   setTitle(gridTitle());
+  showAllImageCell();
+}
+
+namespace {
+
+// The worker's part of a load: nothing here touches the main thread's objects.
+DetailViewController::Loaded readList(const std::filesystem::path& path, std::optional<int> categoryId,
+                                      std::vector<marvisto_product_Entity> given, long sortType, double now,
+                                      const base::CancelFlag& flag) {
+  DetailViewController::Loaded out;
+  out.sortType = sortType;
+  ProductListReader reader(path);
+  out.products = categoryId ? CategorySelection::getAllproductsEntity(reader, *categoryId) : std::move(given);
+  if (flag.isCancelled()) return out;
+  auto prices = reader.getPriceOfEveryProduct();
+  auto images = reader.getImageOfEveryProduct();
+  // A failed read leaves each card to read its own price and picture.
+  if (!reader.failed()) {
+    out.prices = std::move(prices);
+    out.images = std::move(images);
+  }
+  if (flag.isCancelled()) return out;
+  ProductSort::sort(out.products, sortType, [&](const marvisto_product_Entity& p) {
+    marvisto_product_price_Entity price;
+    if (out.prices) {
+      if (auto at = out.prices->find(p.product_id); at != out.prices->end()) price = at->second;
+    }
+    price.discount_flag = price.discountActiveAt(now);
+    return ProductSort::effectivePrice(price);
+  });
+  return out;
+}
+
+}  // namespace
+
+void DetailViewController::load(std::optional<int> categoryId, std::vector<marvisto_product_Entity> given) {
+  if (loading_) loading_->cancel();
+  productArray_.clear();
+  if (productShowView_) productShowView_->reloadData();
+  if (spinner_) spinner_->startAnimating();
+  auto weak = ui::weakAs<DetailViewController>(this);
+  std::function<Loaded(const base::CancelFlag&)> work =
+      [path = store().databasePath(), categoryId, given = std::move(given), type = sortType_,
+       now = base::Date::now()](const base::CancelFlag& flag) mutable {
+        return readList(path, categoryId, std::move(given), type, now, flag);
+      };
+  std::function<void(Loaded)> done = [weak](Loaded loaded) {
+    if (auto self = weak.lock()) self->showLoaded(std::move(loaded));
+  };
+  loading_ = readInBackground(std::move(work), std::move(done));
+}
+
+void DetailViewController::showLoaded(Loaded loaded) {
+  loading_.reset();
+  if (spinner_) spinner_->stopAnimating();
+  productArray_ = std::move(loaded.products);
+  priceDic_ = std::move(loaded.prices);
+  imageDic_ = std::move(loaded.images);
+  // The order was changed while the list was being read.
+  if (loaded.sortType != sortType_) sorteProductArryBy(sortType_);
   showAllImageCell();
 }
 
@@ -119,17 +190,23 @@ void DetailViewController::refushRightData(const std::optional<TagProducts>& tag
   if (tag) {
     tagTitle_ = tag->tagName;
     isAll_ = isUncategorized_ = false;
-    productArray_ = tag->products;
+    setTitle(gridTitle());
+    load(std::nullopt, tag->products);
+    return;
   }
-  sorteProductArryBy(sortType_);
+  if (loading_) loading_->cancel();
+  loading_.reset();
+  if (spinner_) spinner_->stopAnimating();
   setTitle(gridTitle());
   showAllImageCell();
 }
 
+// Sorted again on the worker, with the prices and pictures read afresh.
 void DetailViewController::sortproduct(long type) {
-  sorteProductArryBy(type);
   sortType_ = type;
-  showAllImageCell();
+  // A list under way is sorted when it comes.
+  if (loading_) return;
+  load(std::nullopt, std::move(productArray_));
 }
 
 void DetailViewController::switchProductStyle() {
@@ -137,9 +214,9 @@ void DetailViewController::switchProductStyle() {
   if (!isNormalPanel(*services_)) showAllImageCell();
 }
 
+// The prices come from the last load; only when its read failed does each
+// product read its own.
 void DetailViewController::sorteProductArryBy(long type) {
-  priceDic_ = store().getPriceOfEveryProduct();
-  imageDic_ = store().getImageOfEveryProduct();
   std::map<int, marvisto_product_price_Entity> prices;
   if (type == ProductSort::kByPrice) {
     for (const auto& p : productArray_) prices[p.product_id] = priceOf(p.product_id);

@@ -14,6 +14,8 @@
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/DetailCell.hpp"
 #include "catalog/DetailViewDelegate.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/Label.hpp"
 #include "platform/ui/PanGestureRecognizer.hpp"
 #include "platform/ui/PopoverController.hpp"
@@ -29,6 +31,13 @@ class DetailViewController : public BaseViewController,
                              public DetailCellDelegate,
                              public AddToOrderFlowDelegate {
  public:
+  // The list, prices and pictures a worker read for the grid.
+  struct Loaded {
+    std::vector<marvisto_product_Entity> products;
+    long sortType = 0;
+    std::optional<std::map<int, marvisto_product_price_Entity>> prices;
+    std::optional<std::map<int, marvisto_image_Entity>> images;
+  };
   inline static const ui::Rect kBesidePanel{250, 0, 774, 648};
   inline static const ui::Rect kFullWidth{0, 0, 1024, 648};
   inline static const ui::Size kCellSize{193, 212};
@@ -86,6 +95,9 @@ class DetailViewController : public BaseViewController,
   std::optional<base::Size> portraitGridCellSizeForGridView(GridView& gridView) override;
 
   // ---- state ---------------------------------------------------------------------------------------
+  // Whether the list to show is being read and sorted on a worker; the grid
+  // is empty under a spinner meanwhile.
+  bool isLoading() const { return loading_.has_value(); }
   const std::vector<marvisto_product_Entity>& productArray() const { return productArray_; }
   const std::string& tagTitle() const { return tagTitle_; }
   long sortType() const { return sortType_; }
@@ -102,9 +114,18 @@ class DetailViewController : public BaseViewController,
   // The title of what the grid shows, in the language of the moment.
   std::string gridTitle() const;
   DataAccessManager& store() const { return services_->database(); }
+  // Reads the products of `categoryId` (else takes `given`, a tag's) with
+  // every price and picture and sorts them, all on a worker's own read-only
+  // connection: the list grows with the company, and the window must not
+  // wait for it. A newer request drops the result of an older one.
+  void load(std::optional<int> categoryId, std::vector<marvisto_product_Entity> given);
+  void showLoaded(Loaded loaded);
 
   std::shared_ptr<SessionServices> services_;
   std::shared_ptr<GridView> productShowView_;
+  std::shared_ptr<ui::ActivityIndicatorView> spinner_;
+  // The read under way, cancelled by a newer one and when the screen ends.
+  std::optional<base::CancelFlag> loading_;
   std::weak_ptr<DetailViewDelegate> detailViewDelegate_;
   std::shared_ptr<ui::Label> lblTitle_;
   std::vector<marvisto_product_Entity> productArray_;

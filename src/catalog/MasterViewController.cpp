@@ -1,11 +1,13 @@
 #include "catalog/MasterViewController.hpp"
 
+#include "catalog/BackgroundRead.hpp"
 #include "catalog/ProductBigCatalog.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/PanelTitleBar.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/ProductListReader.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -28,6 +30,7 @@ constexpr double kSwitchHeight = 43;
 
 MasterViewController::~MasterViewController() {
   stateObservation_.reset();
+  if (counting_) counting_->cancel();
   CatalogMode::setCurrentState(CatalogMode::kCategory);
 }
 
@@ -39,7 +42,6 @@ void MasterViewController::viewDidLoad() {
   BaseViewController::viewDidLoad();
   auto root = view();
   root->setClipsToBounds(true);
-  allProducts_ = store().getAllProducts();
 
   imgBackground_ = std::make_shared<ui::ImageView>(root->bounds());
   imgBackground_->setAutoresizingMask(ui::FlexibleWidth | ui::FlexibleHeight);
@@ -88,7 +90,9 @@ void MasterViewController::viewDidLoad() {
 void MasterViewController::viewAfterFirstDidLoad() {
   BaseViewController::viewAfterFirstDidLoad();
   currentStte_ = CatalogMode::kCategory;
+  navigator_.setCountsDeferred(true);
   navigator_.loadRoot(store());
+  countInBackground();
   auto weak = ui::weakAs<MasterViewController>(this);
   stateObservation_ = center().addObserver(CatalogNotifications::changeMasterViewState, [weak](const NoPayload&) {
     if (auto s = weak.lock()) s->switchTagButton();
@@ -112,7 +116,8 @@ void MasterViewController::refreshData() {
   m_TagsLeftView_->setDataArray({});
   btnback_->setHidden(true);
   navigator_.loadRoot(store());
-  allProducts_ = store().getAllProducts();
+  countInBackground();
+  allProducts_.reset();
   myTable_->reloadData();
   selectTopCell(*myTable_);
   if (currentStte_ == CatalogMode::kCategory) {
@@ -132,6 +137,27 @@ void MasterViewController::reloadTags() {
   m_TagsLeftView_->selectFirstTag();
 }
 
+void MasterViewController::countInBackground() {
+  const std::optional<int> level = navigator_.pendingCounts();
+  if (!level) return;
+  if (counting_) counting_->cancel();
+  auto weak = ui::weakAs<MasterViewController>(this);
+  std::function<CategoryNavigator::LevelCounts(const base::CancelFlag&)> work =
+      [path = store().databasePath(), level = *level](const base::CancelFlag&) {
+        ProductListReader reader(path);
+        return CategoryNavigator::countLevel(reader, level);
+      };
+  std::function<void(CategoryNavigator::LevelCounts)> done = [weak](CategoryNavigator::LevelCounts counts) {
+    auto self = weak.lock();
+    if (!self) return;
+    self->counting_.reset();
+    if (!self->navigator_.applyCounts(counts) || self->currentStte_ != CatalogMode::kCategory) return;
+    self->myTable_->reloadData();
+    self->setCellToHighLight(self->navigator_.selectRow());
+  };
+  counting_ = readInBackground(std::move(work), std::move(done));
+}
+
 void MasterViewController::setTitle(const std::string& title) {
   if (lblTitle_) lblTitle_->setText(title);
 }
@@ -140,6 +166,7 @@ void MasterViewController::tagTableSelectRow(long row) { chooseRow(row, false); 
 
 void MasterViewController::chooseRow(long row, bool showAgain) {
   CategoryNavigator::Step step = navigator_.tagTableSelectRow(store(), row);
+  countInBackground();
   if (showAgain && !step.displayCategory) step.displayCategory = navigator_.clickIndex();
   if (step.levelChanged) {
     slideLevel(-kSlide, step);
@@ -152,6 +179,7 @@ void MasterViewController::chooseRow(long row, bool showAgain) {
 
 void MasterViewController::btnbackClicked() {
   const CategoryNavigator::Step step = navigator_.btnbackClicked(store());
+  countInBackground();
   slideLevel(kSlide, step);
   if (step.displayCategory) center().post(CatalogNotifications::displayFourColumn, *step.displayCategory);
 }
@@ -251,8 +279,10 @@ void MasterViewController::selectSwitchButton(SwitchButton&, long index) {
 
 void MasterViewController::didSelectDelegate(const std::vector<int>& productIds, const std::string& tagName) {
   CatalogMode::setCurrentState(CatalogMode::kTag);
+  // Read when a tag is first chosen rather than when the tab opens.
+  if (!allProducts_) allProducts_ = store().getAllProducts();
   center().post(CatalogNotifications::refushRightData,
-                std::optional<TagProducts>(TagProducts{tagName, TagList::productsOfTag(allProducts_, productIds)}));
+                std::optional<TagProducts>(TagProducts{tagName, TagList::productsOfTag(*allProducts_, productIds)}));
 }
 
 void MasterViewController::updateLanguage(ui::ViewController&) {
@@ -283,7 +313,11 @@ std::shared_ptr<ui::TableViewCell> MasterViewController::tableViewCellForRowAtIn
   const long row = indexPath.row;
   if (row == 0) {
     cell->setIsFirstLine(true);
-    cell->setCount(navigator_.totalProductsNumber());
+    if (navigator_.pendingCounts()) {
+      cell->clearCount();
+    } else {
+      cell->setCount(navigator_.totalProductsNumber());
+    }
     return cell;
   }
   const auto& category = navigator_.dataArray().at(static_cast<std::size_t>(row - 1));
@@ -294,7 +328,11 @@ std::shared_ptr<ui::TableViewCell> MasterViewController::tableViewCellForRowAtIn
     cell->lbTitle().setText(trimWhitespaceAndNewlines(category.category_name.value_or(std::string())));
     cell->imgicon().setHidden(!navigator_.rowHasChildren(static_cast<std::size_t>(row)));
   }
-  cell->setCount(static_cast<std::size_t>(std::max(0, category.category_numberOfProducts)));
+  if (navigator_.pendingCounts()) {
+    cell->clearCount();
+  } else {
+    cell->setCount(static_cast<std::size_t>(std::max(0, category.category_numberOfProducts)));
+  }
   return cell;
 }
 

@@ -5,12 +5,14 @@
 // "refushRightData" with a tag's products) and writes the screen's title.
 // After a sync or restore changed the catalogue it starts again at the root.
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "catalog/CatalogMode.hpp"
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CategoryNavigator.hpp"
 #include "catalog/TagsLeftView.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
@@ -69,7 +71,6 @@ class MasterViewController : public BaseViewController,
   // ---- state --------------------------------------------------------------------
   long currentStte() const { return currentStte_; }
   const CategoryNavigator& navigator() const { return navigator_; }
-  const std::vector<marvisto_product_Entity>& allProducts() const { return allProducts_; }
   ui::TableView& myTable() const { return *myTable_; }
   TagsLeftView& tagsLeftView() const { return *m_TagsLeftView_; }
   SwitchButton& btnCatalogSwitch() const { return *btnCatalogSwitch_; }
@@ -87,11 +88,16 @@ class MasterViewController : public BaseViewController,
   void slideLevel(double outX, CategoryNavigator::Step step);
   void setTitle(const std::string& text);
   void reloadTags();
+  // Counts the level shown on a worker when its counts are awaited; the
+  // rows show their counts when they come.
+  void countInBackground();
 
   CategoryNavigator navigator_;
+  std::optional<base::CancelFlag> counting_;
   long currentStte_ = CatalogMode::kCategory;
   std::shared_ptr<SessionServices> services_;
-  std::vector<marvisto_product_Entity> allProducts_;
+  // Every product, for the tags' lists; read at the first tag chosen.
+  std::optional<std::vector<marvisto_product_Entity>> allProducts_;
   std::shared_ptr<ui::Label> lblTitle_;
   std::shared_ptr<ui::ImageView> imgBackground_;
   std::shared_ptr<ui::ImageView> titlebg_;

@@ -57,6 +57,11 @@ void ProductBigCatalog::setCount(std::size_t count) {
   updateCountBackground();
 }
 
+void ProductBigCatalog::clearCount() {
+  lbcount_->setText("");
+  updateCountBackground();
+}
+
 double ProductBigCatalog::countBackgroundWidth(double textWidth) { return textWidth <= 10 ? 17 : textWidth + 10; }
 
 void ProductBigCatalog::updateCountBackground() {

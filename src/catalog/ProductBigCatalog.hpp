@@ -26,6 +26,8 @@ class ProductBigCatalog : public ui::TableViewCell {
   void setIsFirstLine(bool first);
   // Shows the count and fits its badge to it.
   void setCount(std::size_t count);
+  // No count shown: it is still being counted.
+  void clearCount();
   void updateCountBackground();
   // The badge's width for a count text that wide: a round dot for short
   // counts, else the text with 5 points each side.

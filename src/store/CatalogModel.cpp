@@ -207,7 +207,7 @@ std::optional<marvisto_product_Entity> CatalogModel::firstProduct(const std::str
 }
 
 std::vector<marvisto_product_Entity> CatalogModel::getAllProducts() {
-  return shownAsEmpty(readRows("SELECT * FROM marvisto_product WHERE product_publish = 1", rows::product));
+  return shownAsEmpty(readRows(kAllProductsSql, rows::product));
 }
 
 std::optional<marvisto_product_Entity> CatalogModel::getProductByProductId(int productId) {
@@ -220,10 +220,7 @@ std::optional<marvisto_product_Entity> CatalogModel::getStoredProduct(int produc
 
 std::vector<marvisto_product_Entity> CatalogModel::getProductsByCategory_id(int categoryId) {
   if (categoryId == -1) categoryId = 0;
-  return products(
-      "SELECT * FROM marvisto_product WHERE product_publish = 1 AND product_id IN "
-      "(SELECT product_id FROM marvisto_product_category_xref WHERE category_id = ?)",
-      categoryId);
+  return products(kProductsOfCategorySql, categoryId);
 }
 
 std::vector<marvisto_product_Entity> CatalogModel::getProductsBySearchString(const std::string& text) {
@@ -306,9 +303,7 @@ marvisto_category_Entity CatalogModel::getCategoryWithCategoryid(int categoryId)
 
 std::vector<marvisto_category_Entity> CatalogModel::getCategoryWithParentCategoryid(int parentId) {
   return shownAsEmpty(readRows(
-      "SELECT * FROM marvisto_category WHERE category_publish = 1 AND category_parent_id = ? AND category_id > 0 "
-      "ORDER BY category_ordering, LOWER(category_name)",
-      rows::category, parentId));
+kChildCategoriesSql, rows::category, parentId));
 }
 
 int CatalogModel::getCategoryCountUnderCategoryid(int categoryId) {
@@ -375,8 +370,7 @@ std::optional<marvisto_image_Entity> CatalogModel::getImageByKeyId(int productId
 
 std::optional<std::map<int, marvisto_product_price_Entity>> CatalogModel::getPriceOfEveryProduct() {
   std::map<int, marvisto_product_price_Entity> out;
-  // In the order of the single read, so the first row of a product is its own.
-  const bool read = query("SELECT * FROM marvisto_product_price ORDER BY rowid", [&](const SQLiteStatement& row) {
+  const bool read = query(kEveryPriceSql, [&](const SQLiteStatement& row) {
     auto price = rows::price(row);
     out.try_emplace(price.product_id, std::move(price));
   });
@@ -386,12 +380,10 @@ std::optional<std::map<int, marvisto_product_price_Entity>> CatalogModel::getPri
 
 std::optional<std::map<int, marvisto_image_Entity>> CatalogModel::getImageOfEveryProduct() {
   std::map<int, marvisto_image_Entity> out;
-  const bool read = query(
-      "SELECT * FROM marvisto_image WHERE image_isdault = 1 AND image_publis = 1 ORDER BY image_ordering, image_id",
-      [&](const SQLiteStatement& row) {
-        auto image = rows::image(row);
-        out.try_emplace(image.key_id, std::move(image));
-      });
+  const bool read = query(kEveryImageSql, [&](const SQLiteStatement& row) {
+    auto image = rows::image(row);
+    out.try_emplace(image.key_id, std::move(image));
+  });
   if (!read) return std::nullopt;
   return out;
 }

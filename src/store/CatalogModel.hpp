@@ -18,6 +18,20 @@ class CatalogModel : public BaseDataModel {
   using BaseDataModel::BaseDataModel;
   [[nodiscard]] bool updateVersion() override;
 
+  // The reads a catalogue list is made of; the grid's worker runs the same
+  // ones on a read-only connection of its own (ProductListReader).
+  static constexpr const char* kAllProductsSql = "SELECT * FROM marvisto_product WHERE product_publish = 1";
+  static constexpr const char* kProductsOfCategorySql =
+      "SELECT * FROM marvisto_product WHERE product_publish = 1 AND product_id IN "
+      "(SELECT product_id FROM marvisto_product_category_xref WHERE category_id = ?)";
+  static constexpr const char* kChildCategoriesSql =
+      "SELECT * FROM marvisto_category WHERE category_publish = 1 AND category_parent_id = ? AND category_id > 0 "
+      "ORDER BY category_ordering, LOWER(category_name)";
+  // In the order of the single read, so the first row of a product is its own.
+  static constexpr const char* kEveryPriceSql = "SELECT * FROM marvisto_product_price ORDER BY rowid";
+  static constexpr const char* kEveryImageSql =
+      "SELECT * FROM marvisto_image WHERE image_isdault = 1 AND image_publis = 1 ORDER BY image_ordering, image_id";
+
   // --- saves: one transaction each; false (and nothing changed) on any failure
   // Writes each product and drops its attribute values (saved again after).
   [[nodiscard]] bool saveToDatabaseProduct(const std::vector<marvisto_product_Entity>& products);

@@ -1,10 +1,19 @@
 #include "store/RowReaders.hpp"
 
+#include <atomic>
+
+#include "platform/base/RunLoop.hpp"
 #include "store/BaseDataModel.hpp"
 
 namespace mv::rows {
+namespace {
+std::atomic<std::uint64_t> mainThreadProducts{0};
+}  // namespace
+
+std::uint64_t productsReadOnMainThread() { return mainThreadProducts.load(); }
 
 marvisto_product_Entity product(const SQLiteStatement& r) {
+  if (base::RunLoop::main().isMainThread()) mainThreadProducts.fetch_add(1, std::memory_order_relaxed);
   marvisto_product_Entity p;
   p.product_id = r.integer("product_id");
   p.product_sku = BaseDataModel::displaySku(r.text("product_sku"), p.product_id);

@@ -1,6 +1,8 @@
 #pragma once
 // Turning a result row into an entity record, by column name. Shared by the
 // data models; a column missing from the row reads as NULL.
+#include <cstdint>
+
 #include "store/Entities.hpp"
 #include "store/QuoteOrderEntity.hpp"
 #include "store/SQLiteStatement.hpp"
@@ -9,6 +11,10 @@ namespace mv::rows {
 
 // The SKU already follows the display rule.
 marvisto_product_Entity product(const SQLiteStatement& row);
+// How many product rows have been read on the main thread since the process
+// began: the lists that grow with the company are read on a worker, and
+// tests watch this to hold the screens to it.
+std::uint64_t productsReadOnMainThread();
 marvisto_category_Entity category(const SQLiteStatement& row);
 marvisto_image_Entity image(const SQLiteStatement& row);
 marvisto_product_price_Entity price(const SQLiteStatement& row);

@@ -211,6 +211,8 @@ void CatalogWindowTest::showCatalog(std::shared_ptr<CatalogViewController> scree
 }
 
 void CatalogWindowTest::settle() {
+  // The grid's lists and the panel's counts are read on a worker.
+  base::WorkQueue::global().waitIdle();
   base::RunLoop::main().runUntil([] { return false; }, 0.5);
   ui::View::layoutPendingViews();
 }

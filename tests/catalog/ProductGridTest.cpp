@@ -9,6 +9,7 @@
 #include "catalog/CatalogFeature.hpp"
 #include "catalog/CatalogLayout.hpp"
 #include "catalog/CatalogViewController.hpp"
+#include "catalog/CategoryNavigator.hpp"
 #include "catalog/DetailCell.hpp"
 #include "catalog/ProductDetailController.hpp"
 #include "catalog/ProductSearchResults.hpp"
@@ -31,6 +32,7 @@
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/Language.hpp"
+#include "store/RowReaders.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace mv::test {
@@ -140,15 +142,18 @@ TEST_F(ProductGridTest, ShowsTheChosenCategoryInTheChosenOrder) {
 
   // A's children: A1's products, then A2's without the product already listed.
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, A);
+  settle();
   EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{1, 2}));
   EXPECT_EQ(catalog->lblTitle().text(), "A");
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, -1);
+  settle();
   EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{4}));
   EXPECT_TRUE(grid().isUncategorized());
   EXPECT_EQ(catalog->lblTitle().text(), "Uncategorized");
 
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, 0);
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::SORT_PRODUCT, ProductSort::kByPrice);
+  settle();
   // p4 has no price (0), then p1 by its discount 25 after p2 at 10 and p3 at 20.
   EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{4, 2, 3, 1}));
   EXPECT_EQ(grid().sortType(), ProductSort::kByPrice);
@@ -158,14 +163,60 @@ TEST_F(ProductGridTest, ShowsTheChosenCategoryInTheChosenOrder) {
   CatalogNotificationCenter::defaultCenter().post(
       CatalogNotifications::refushRightData, std::optional<TagProducts>(TagProducts{"Red", {item(3, "p3", "SKU-3"),
                                                                                            item(1, "p1", "SKU-1")}}));
+  settle();
   EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{3, 1}));
   EXPECT_EQ(catalog->lblTitle().text(), "Red");
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::SORT_PRODUCT, ProductSort::kByName);
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, A);
+  settle();
   EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{1, 3}));
   EXPECT_EQ(catalog->lblTitle().text(), "Red");
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::refushRightData, std::nullopt);
+  settle();
   EXPECT_TRUE(grid().productArray().empty());
+}
+
+// A company of some hundreds of products: opening the tab, choosing a
+// category and sorting read no product list on the main thread; the grid
+// waits under a spinner for the worker's list, then shows it.
+TEST_F(CatalogWindowTest, AGrowingCatalogueIsReadOffTheMainThreadAndThenShown) {
+  constexpr int kProducts = 600;
+  category(A, "A", 0);
+  category(B, "B", 0);
+  for (int id = 1; id <= kProducts; ++id) {
+    product(id, "Product " + std::to_string(100000 - id));
+    file(id, id % 3 == 0 ? 0 : (id % 3 == 1 ? A : B));
+  }
+  save();
+  price(7, 1, "USD");
+  CatalogFeature::install(wiring);
+  const auto readBefore = rows::productsReadOnMainThread();
+  showCatalog(std::dynamic_pointer_cast<CatalogViewController>(wiring.makeScreen(MainTabScreens::kCatalog, services.get())));
+  auto& grid = *catalog->detailViewController();
+  EXPECT_FALSE(grid.isLoading());
+  EXPECT_EQ(grid.productShowView().numberOfItems(), static_cast<std::size_t>(kProducts));
+  // By name: the last product's name sorts first.
+  EXPECT_EQ(grid.productArray().front().product_id, kProducts);
+  const auto& navigator = catalog->masterViewController()->navigator();
+  EXPECT_EQ(navigator.totalProductsNumber(), static_cast<std::size_t>(kProducts));
+  ASSERT_EQ(navigator.dataArray().size(), 3u);
+  EXPECT_EQ(navigator.dataArray()[0].category_numberOfProducts, kProducts / 3);
+  EXPECT_EQ(navigator.dataArray()[2].category_id, CategoryNavigator::kUncategorizedId);
+
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, A);
+  EXPECT_TRUE(grid.isLoading());
+  EXPECT_EQ(grid.productShowView().numberOfItems(), 0u);
+  EXPECT_EQ(catalog->lblTitle().text(), "A");
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::SORT_PRODUCT, ProductSort::kByPrice);
+  settle();
+  EXPECT_FALSE(grid.isLoading());
+  ASSERT_EQ(grid.productShowView().numberOfItems(), static_cast<std::size_t>(kProducts / 3));
+  // Every other product has no price (0); p7, at 1, comes last.
+  EXPECT_EQ(grid.productArray().back().product_id, 7);
+  auto first = grid.cardAt(0);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->catalogNameLabel().text(), grid.productArray().front().product_name);
+  EXPECT_EQ(rows::productsReadOnMainThread(), readBefore);
 }
 
 TEST_F(ProductGridTest, CardsShowPriceDiscountAndTheOrderCount) {
@@ -269,6 +320,7 @@ TEST_F(ProductGridTest, TheCurrencyQuestionAddsTheProductItWasAskedFor) {
   // While the question is up the grid shows another list: the answer still
   // adds p3, the product the cart button was pressed for.
   CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, -1);
+  settle();
   ASSERT_EQ(idsOf(grid().productArray()), (std::vector<int>{4}));
   ASSERT_TRUE(driver->pressAlertButton(AddToOrderFlow::kSaveButton));
   settle();
@@ -417,6 +469,7 @@ TEST_F(ProductGridTest, NoCardHidesUnderTheLeftPanel) {
   };
   for (int categoryId : {0, int{B}}) {
     CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::displayFourColumn, categoryId);
+    settle();
     const std::size_t count = grid().productArray().size();
     EXPECT_EQ(count, categoryId == 0 ? 12u : 9u);
     const ui::Rect panelOnScreen = panel->convertRectToView(panel->bounds(), nullptr);

@@ -1,5 +1,7 @@
 #include "ScreenTestSupport.hpp"
 
+#include "platform/base/OutsideWork.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/View.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -66,6 +68,9 @@ void ScreenTest::showMainFor(const std::string& clientId, const std::string& mod
 ui::HeadlessDriver& ScreenTest::driver() { return *driver_; }
 
 void ScreenTest::settle(double seconds) {
+  // The lists a screen reads on the workers (the catalogue's) are given the
+  // real time they take first.
+  if (base::awaitedReadsUnderWay()) base::RunLoop::main().runUntil([] { return !base::awaitedReadsUnderWay(); }, 10);
   advance(seconds);
   ui::View::layoutPendingViews();
 }

@@ -9,4 +9,11 @@ void beginOutsideWork();
 void endOutsideWork();
 bool outsideWorkUnderWay();
 
+// Of that work, the reads a screen handed to the workers and waits for to
+// show what it has to show (a list that grows with the company); they count
+// as outside work too. Tests that step the clock let these end first.
+void beginAwaitedRead();
+void endAwaitedRead();
+bool awaitedReadsUnderWay();
+
 }  // namespace base

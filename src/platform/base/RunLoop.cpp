@@ -12,7 +12,18 @@ namespace base {
 
 namespace {
 std::atomic<int> outsideWork{0};
+std::atomic<int> awaitedReads{0};
 }  // namespace
+
+void beginAwaitedRead() {
+  awaitedReads.fetch_add(1);
+  outsideWork.fetch_add(1);
+}
+void endAwaitedRead() {
+  outsideWork.fetch_sub(1);
+  awaitedReads.fetch_sub(1);
+}
+bool awaitedReadsUnderWay() { return awaitedReads.load() > 0; }
 
 void beginOutsideWork() { outsideWork.fetch_add(1); }
 void endOutsideWork() { outsideWork.fetch_sub(1); }

@@ -1,0 +1,94 @@
+#include "store/ProductListReader.hpp"
+
+#include <sqlite3.h>
+
+#include "platform/base/Log.hpp"
+#include "store/CatalogModel.hpp"
+#include "store/RowReaders.hpp"
+#include "store/SQLiteStatement.hpp"
+
+namespace mv {
+
+ProductListReader::ProductListReader(const std::filesystem::path& path) {
+  sqlite3* db = nullptr;
+  // No shared cache and no mutex: the connection stays on the thread that made it.
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    MV_LOG("Cannot open database ", path.string(), " to read: ", db ? sqlite3_errmsg(db) : "out of memory");
+    sqlite3_close(db);
+    failed_ = true;
+    return;
+  }
+  db_ = db;
+  // A sync storing a batch holds the file for a moment; the read waits for it.
+  sqlite3_busy_timeout(db_, 5000);
+}
+
+ProductListReader::~ProductListReader() {
+  if (db_) sqlite3_close(db_);
+}
+
+template <typename OnRow>
+void ProductListReader::query(const char* sql, OnRow&& onRow, const int* arg) {
+  if (!db_) {
+    failed_ = true;
+    return;
+  }
+  SQLiteStatement st(db_, sql);
+  if (!st) {
+    failed_ = true;
+    return;
+  }
+  if (arg) st.bindAll(*arg);
+  for (;;) {
+    const auto step = st.step();
+    if (step == SQLiteStatement::Step::Done) return;
+    if (step == SQLiteStatement::Step::Error) {
+      failed_ = true;
+      return;
+    }
+    onRow(static_cast<const SQLiteStatement&>(st));
+  }
+}
+
+std::vector<marvisto_product_Entity> ProductListReader::getAllProducts() {
+  std::vector<marvisto_product_Entity> out;
+  query(CatalogModel::kAllProductsSql, [&](const SQLiteStatement& row) { out.push_back(rows::product(row)); },
+        nullptr);
+  return out;
+}
+
+std::vector<marvisto_product_Entity> ProductListReader::getProductsByCategory_id(int categoryId) {
+  if (categoryId == -1) categoryId = 0;
+  std::vector<marvisto_product_Entity> out;
+  query(CatalogModel::kProductsOfCategorySql,
+        [&](const SQLiteStatement& row) { out.push_back(rows::product(row)); }, &categoryId);
+  return out;
+}
+
+std::vector<marvisto_category_Entity> ProductListReader::getCategoryWithParentCategoryid(int parentId) {
+  std::vector<marvisto_category_Entity> out;
+  query(CatalogModel::kChildCategoriesSql, [&](const SQLiteStatement& row) { out.push_back(rows::category(row)); },
+        &parentId);
+  return out;
+}
+
+std::map<int, marvisto_product_price_Entity> ProductListReader::getPriceOfEveryProduct() {
+  std::map<int, marvisto_product_price_Entity> out;
+  query(CatalogModel::kEveryPriceSql, [&](const SQLiteStatement& row) {
+    auto price = rows::price(row);
+    out.try_emplace(price.product_id, std::move(price));
+  }, nullptr);
+  return out;
+}
+
+std::map<int, marvisto_image_Entity> ProductListReader::getImageOfEveryProduct() {
+  std::map<int, marvisto_image_Entity> out;
+  query(CatalogModel::kEveryImageSql, [&](const SQLiteStatement& row) {
+    auto image = rows::image(row);
+    out.try_emplace(image.key_id, std::move(image));
+  }, nullptr);
+  return out;
+}
+
+}  // namespace mv
