@@ -237,7 +237,7 @@ void QuoteOrderHistoryController::btnSubmitClick(long tag) {
   }
   const long row = tag - kRowTagBase;
   if (row < 0 || row >= static_cast<long>(selectOrders_.size())) return;
-  MessageBox::sharedInstance().BeginBlockWait(text("SUBMITINGORDER"), kWaitSeconds);
+  beginSubmitWait();
   store()->startUploadQuoteOrder(selectOrders_[static_cast<std::size_t>(row)]->serial);
 }
 
@@ -246,8 +246,16 @@ void QuoteOrderHistoryController::btnSubmitAllClick() {
     DemoLimitAlert::show();
     return;
   }
-  MessageBox::sharedInstance().BeginBlockWait(text("SUBMITINGORDER"), kWaitSeconds);
+  beginSubmitWait();
   store()->startUploadQuoteOrder(QuoteOrderStore::kAllOrders);
+}
+
+void QuoteOrderHistoryController::beginSubmitWait() {
+  MessageBox::sharedInstance().BeginBlockWait(text("SUBMITINGORDER"), kWaitSeconds,
+                                              [weak = ui::weakAs<QuoteOrderHistoryController>(this)] {
+                                                // The orders stay in the list, unsubmitted.
+                                                if (auto self = weak.lock()) self->store()->abandonUpload();
+                                              });
 }
 
 void QuoteOrderHistoryController::finishedUploadQuoteOrders(const std::string& status, const std::string& message) {

@@ -127,6 +127,8 @@ class QuoteOrderHistoryController : public BaseViewController,
 
  private:
   const std::shared_ptr<QuoteOrderStore>& store() const { return store_; }
+  // The submission's wait box, whose Cancel abandons the submission.
+  void beginSubmitWait();
   // What names one stored order while rows move under it: a history page or
   // a copy fetches the rows again, an upload gives the order the service's id.
   struct OrderIdentity {

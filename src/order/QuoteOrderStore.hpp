@@ -129,6 +129,10 @@ class QuoteOrderStore : public std::enable_shared_from_this<QuoteOrderStore> {
   // Submits the order (every unsubmitted one for 0), signing in first when
   // the session is not online.
   void startUploadQuoteOrder(std::int64_t orderId);
+  // The user gave up waiting for the submission: its request (or the
+  // sign-in's part of it) is dropped, no late reply reaches the orders, and
+  // they stay unsubmitted, as after a failed upload.
+  void abandonUpload();
   // The next page of history, unless enough is held already.
   void getLastTenOrderHistory();
   void getHistoryOrderFromTime(const std::optional<std::string>& baseTime, long number);

@@ -80,6 +80,17 @@ void QuoteOrderStore::startUploadQuoteOrder(std::int64_t orderId) {
   requestLogin();
 }
 
+void QuoteOrderStore::abandonUpload() {
+  MV_ASSERT_MAIN_THREAD();
+  // A sign-in still on its way may serve the history: it goes on, but no
+  // longer sends the orders when it ends.
+  needWork_ &= ~kUploadWork;
+  submitting_ = false;
+  upload_.cancelAll();
+  sentOrderNumbers_.clear();
+  currentQuoteOrderId_ = kNoUpload;
+}
+
 void QuoteOrderStore::requestUploadQuoteOrder(std::int64_t orderId) {
   if (orderId < std::numeric_limits<int>::min() || orderId > std::numeric_limits<int>::max()) orderId = kNoUpload;
   submitting_ = true;

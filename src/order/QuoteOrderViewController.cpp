@@ -527,7 +527,14 @@ int QuoteOrderViewController::saveCurrentOrder() {
 void QuoteOrderViewController::submitOrder() {
   const int id = saveCurrentOrder();
   if (id == 0) return;
-  MessageBox::sharedInstance().BeginBlockWait(text("SUBMITINGORDER"), kWaitSeconds);
+  MessageBox::sharedInstance().BeginBlockWait(
+      text("SUBMITINGORDER"), kWaitSeconds, [weak = ui::weakAs<QuoteOrderViewController>(this)] {
+        // The order stays saved and unsubmitted, to be submitted again.
+        auto self = weak.lock();
+        if (!self) return;
+        self->store()->abandonUpload();
+        self->setButtonsEnable(true);
+      });
   store()->startUploadQuoteOrder(id);
 }
 

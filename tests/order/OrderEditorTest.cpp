@@ -416,7 +416,36 @@ TEST_F(EditorTest, SubmitRepliesAreReadByTheirStatus) {
   EXPECT_TRUE(editor->btnSubmit().isEnabled());
   EXPECT_FALSE(editor->quoteOrder()->isUploaded());
 
+  // The user gives up waiting, by the box's Cancel and then by Escape: the
+  // box goes, the controls come back, the late acceptance reaches nothing and
+  // the order goes again whole with the next submission.
+  for (const bool byEscape : {false, true}) {
+    SCOPED_TRACE(byEscape ? "Escape" : "Cancel button");
+    driver().tap(editor->btnSubmit());
+    flush();
+    auto abandoned = lastSent(kCmdUploadQuoteOrder);
+    ASSERT_TRUE(abandoned);
+    ASSERT_NE(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+    if (byEscape) {
+      EXPECT_TRUE(window().pressEscape());
+    } else {
+      ASSERT_TRUE(driver().tapControl(txt("CANCEL")));
+    }
+    flush();
+    EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
+    EXPECT_TRUE(editor->btnSubmit().isEnabled());
+    EXPECT_FALSE(sender->answer(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "200")));
+    flush();
+    EXPECT_FALSE(driver().visibleAlert()) << alertTitle();
+    EXPECT_FALSE(editor->quoteOrder()->isUploaded());
+    EXPECT_FALSE(editor->btnSubmit().isHidden());
+  }
+
   editor->btnSubmitClick();
+  auto again = std::dynamic_pointer_cast<RequestUploadQuoteOrder>(lastSent(kCmdUploadQuoteOrder));
+  ASSERT_TRUE(again);
+  ASSERT_FALSE(editor->quoteOrder()->number.empty());
+  EXPECT_NE(again->syncData.find(editor->quoteOrder()->number), std::string::npos);
   sender->answer(replyTo<UploadQuoteOrderRst>(kCmdUploadQuoteOrder, "200"));
   EXPECT_EQ(alertTitle(), txt("ORDERSUBMITTED"));
   EXPECT_TRUE(editor->btnSave().isHidden());

@@ -6,6 +6,7 @@
 #include "ScreenTestSupport.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
+#include "sales-service/FaultInjector.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/FeaturePendingViewController.hpp"
 #include "shell/app/HomeViewController.hpp"
@@ -290,6 +291,54 @@ TEST_F(ScreenFlowTest, FullResyncSignInLeavesNoWaitBoxOverTheMainScreen) {
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
   EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
   EXPECT_TRUE(driver().findAllOf<ProgressHUD>().empty());
+}
+
+TEST_F(ScreenFlowTest, ASignInThatWaitsOnTheServiceCanBeCancelled) {
+  ASSERT_TRUE(service->backend().addCompany(initech()));
+  service->backend().prepare();  // built now, not while a sign-in waits
+  launchAgainstService();
+  LoginCheckBox& panel = welcome()->loginCheckBox();
+  auto& box = MessageBox::sharedInstance();
+  const auto signInTyped = [&] {
+    panel.userNameInputText().setText("rep");
+    panel.passWordInputText().setText("secret");
+    panel.clientIDInputText().setText("initech");
+    tap(panel.loginBut());
+  };
+  // The answer comes late, after the user has given up: first by the box's
+  // own button, then by Escape.
+  for (const bool byEscape : {false, true}) {
+    SCOPED_TRACE(byEscape ? "Escape" : "Cancel button");
+    service->clearRequestLog();
+    service->addFault(sales::FaultRule::stallFor("login", 1.0));
+    signInTyped();
+    ASSERT_NE(box.waitMsgBoxtag(), 0);
+    EXPECT_EQ(box.currentText(), en("LOGINWAITING"));
+    EXPECT_TRUE(waitFor([&] { return !messages("login").empty(); }, 5));
+    if (byEscape) {
+      EXPECT_TRUE(driver().window().pressEscape());
+      settle();
+    } else {
+      ASSERT_TRUE(tapControl(en("CANCEL")));
+    }
+    EXPECT_EQ(box.boxCount(), 0u);
+    settle(0.5);
+    EXPECT_TRUE(driver().findAllOf<ProgressHUD>().empty());
+    // The late answer changes nothing: no session, no alert, still the panel.
+    waitFor([] { return false; }, 1.5);
+    EXPECT_TRUE(app->isWelcomeRoot());
+    EXPECT_FALSE(alert());
+    EXPECT_EQ(LoginMode::sharedInstance()->loginType(), LoginType::None);
+    EXPECT_EQ(box.boxCount(), 0u);
+    service->clearFaults();
+  }
+  // Escape with nothing to close does nothing.
+  EXPECT_FALSE(driver().window().pressEscape());
+  // The panel signs in as before.
+  signInTyped();
+  ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
+  // A box whose work went past the point of no return offers no way out.
+  EXPECT_FALSE(box.cancelCurrent());
 }
 
 TEST_F(ScreenFlowTest, ForgottenPasswordPageThatCannotLoadSaysSo) {

@@ -212,6 +212,23 @@ TEST_F(SignUpTest, RefusalsAndLateReplies) {
   press(0);
   EXPECT_EQ(form->field(RegisterViewController::kCompanyId).text(), "acme");
 
+  // The user gives up waiting (Escape on the box): the form stays as typed
+  // and the late answer shows nothing.
+  service->addFault(sales::FaultRule::stallFor("register", 1.0));
+  form->field(RegisterViewController::kCompanyId).setText("umbrella");
+  ASSERT_TRUE(form->registerButton().trigger());
+  EXPECT_EQ(MessageBox::sharedInstance().currentText(), en("REGISTERING"));
+  EXPECT_TRUE(driver().window().pressEscape());
+  settle();
+  EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
+  EXPECT_TRUE(welcome()->presentedViewController());
+  ASSERT_TRUE(form->navigationController());
+  EXPECT_FALSE(waitFor(
+      [&] { return alert() != nullptr || form->navigationController()->topViewController() != form; }, 3));
+  EXPECT_EQ(form->navigationController()->topViewController(), form);
+  EXPECT_EQ(form->field(RegisterViewController::kCompanyId).text(), "umbrella");
+  service->clearFaults();
+
   // A reply that comes after the form has closed reaches nobody.
   service->addFault(sales::FaultRule::stallFor("register", 1.0));
   form->field(RegisterViewController::kCompanyId).setText("initrode");

@@ -2,6 +2,7 @@
 // Backup and restore against the local sales service: a session the managers
 // can change, a recording wait box, recording delegates, and a client
 // database filled with a representative's own work.
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -53,12 +54,13 @@ class FakeWaitBox : public BlockWaitBox {
     std::string text;
     double timeout = 0;
     bool open = true;
+    std::function<void()> onCancel;
   };
   std::map<int, Box> boxes;
   int next = 1;
 
-  int BeginBlockWait(const std::string& text, double timeout) override {
-    boxes[next] = Box{text, timeout, true};
+  int BeginBlockWait(const std::string& text, double timeout, std::function<void()> onCancel) override {
+    boxes[next] = Box{text, timeout, true, std::move(onCancel)};
     return next++;
   }
   void EndBlockWait(int tag) override {

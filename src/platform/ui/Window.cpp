@@ -366,6 +366,13 @@ bool Window::pressEscape() {
   const auto above = overlay_->subviews();
   for (auto it = above.rbegin(); it != above.rend(); ++it)
     if (!(*it)->isHidden() && (*it)->escapePressed()) return true;
+  // A box laid over the whole window (a wait that may be cancelled) comes
+  // before the screens under it.
+  const auto layers = subviews();
+  for (auto it = layers.rbegin(); it != layers.rend(); ++it) {
+    if (it->get() == overlay_.get() || (root_ && it->get() == root_->viewIfLoaded())) continue;
+    if (!(*it)->isHidden() && (*it)->escapePressed()) return true;
+  }
   auto controllers = ViewController::controllersBelow(root_.get());
   for (auto it = controllers.rbegin(); it != controllers.rend(); ++it)
     if ((*it)->isVisible() && (*it)->escapePressed()) return true;

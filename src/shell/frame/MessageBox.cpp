@@ -3,18 +3,38 @@
 #include <cmath>
 
 #include "platform/base/MainThread.hpp"
+#include "platform/ui/Button.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Window.hpp"
+#include "shell/config/Language.hpp"
 #include "sync/BlockWaitBox.hpp"
 #include "widgets/ProgressHUD.hpp"
 
 namespace mv {
 namespace {
 
+// The cancel button's place: centred under the box's text.
+constexpr double kCancelWidth = 120;
+constexpr double kCancelHeight = 36;
+constexpr double kCancelBelowCentre = 70;
+
+// A box that offers a way out closes on Escape, as a dialog does.
+class CancellableHUD : public ProgressHUD {
+ public:
+  CancellableHUD(const ui::Rect& frame, int tag) : ProgressHUD(frame), boxTag_(tag) {}
+  bool escapePressed() override {
+    if (!MessageBox::sharedInstance().isCancellable(boxTag_)) return false;
+    return MessageBox::sharedInstance().cancelCurrent();
+  }
+
+ private:
+  int boxTag_;
+};
+
 class WaitBoxForSync : public BlockWaitBox {
  public:
-  int BeginBlockWait(const std::string& text, double timeout) override {
-    return MessageBox::sharedInstance().BeginBlockWait(text, timeout);
+  int BeginBlockWait(const std::string& text, double timeout, std::function<void()> onCancel) override {
+    return MessageBox::sharedInstance().BeginBlockWait(text, timeout, std::move(onCancel));
   }
   void EndBlockWait(int tag) override { MessageBox::sharedInstance().EndBlockWait(tag); }
 };
@@ -37,13 +57,25 @@ MessageBox& MessageBox::sharedInstance() {
   return *instance;
 }
 
-int MessageBox::BeginBlockWait(const std::string& text, double timeout) {
+int MessageBox::BeginBlockWait(const std::string& text, double timeout, std::function<void()> onCancel) {
   MV_ASSERT_MAIN_THREAD();
   const int tag = ++counter_;
   EndBlockWait();
-  auto hud = present(tag, text);
+  const bool cancellable = static_cast<bool>(onCancel);
+  auto hud = present(tag, text, cancellable);
   ChildMsgBox& box = msgBoxDic_[tag];
   box.text = text;
+  box.onCancel = std::move(onCancel);
+  if (cancellable && hud) {
+    auto button = ui::Button::buttonWithType(ui::ButtonType::RoundedRect);
+    const ui::Rect b = hud->bounds();
+    button->setFrame({(b.size.width - kCancelWidth) / 2, b.size.height / 2 + kCancelBelowCentre, kCancelWidth,
+                      kCancelHeight});
+    button->setTitle(textOrEmpty(Language::stringWithName("CANCEL")));
+    button->addAction([this, tag](ui::Control&, const ui::Event*) { cancel(tag); }, ui::ControlEventTouchUpInside);
+    hud->addSubview(button);
+    box.cancelButton = std::move(button);
+  }
   box.hud = std::move(hud);
   waitMsgBoxtag_ = tag;
   const double whole = timeout > 0 ? std::trunc(timeout) : 0;
@@ -51,10 +83,10 @@ int MessageBox::BeginBlockWait(const std::string& text, double timeout) {
   return tag;
 }
 
-std::shared_ptr<ProgressHUD> MessageBox::present(int tag, const std::string& text) {
+std::shared_ptr<ProgressHUD> MessageBox::present(int tag, const std::string& text, bool cancellable) {
   auto window = hostWindow();
   if (!window) return nullptr;  // no window (headless tools): the box is only a record
-  auto hud = ProgressHUD::initWithWindow(*window);
+  auto hud = cancellable ? std::make_shared<CancellableHUD>(window->bounds(), tag) : ProgressHUD::initWithWindow(*window);
   hud->setTag(tag);
   hud->setLabelText(text);
   hud->setOpacity(0.7);
@@ -97,6 +129,38 @@ void MessageBox::close(int tag, bool byTimeout) {
   if (waitMsgBoxtag_ == tag) waitMsgBoxtag_ = 0;
   if (!byTimeout) timeouts_.cancel(box.timer);
   if (box.hud) box.hud->hide(true);
+}
+
+void MessageBox::withdrawCancel(int tag) {
+  MV_ASSERT_MAIN_THREAD();
+  auto it = msgBoxDic_.find(tag);
+  if (it == msgBoxDic_.end()) return;
+  it->second.onCancel = nullptr;
+  if (it->second.cancelButton) it->second.cancelButton->removeFromSuperview();
+  it->second.cancelButton.reset();
+}
+
+bool MessageBox::isCancellable(int tag) const {
+  MV_ASSERT_MAIN_THREAD();
+  auto it = msgBoxDic_.find(tag);
+  return it != msgBoxDic_.end() && it->second.onCancel;
+}
+
+bool MessageBox::cancelCurrent() {
+  MV_ASSERT_MAIN_THREAD();
+  const int tag = waitMsgBoxtag_;
+  if (!isCancellable(tag)) return false;
+  cancel(tag);
+  return true;
+}
+
+void MessageBox::cancel(int tag) {
+  auto it = msgBoxDic_.find(tag);
+  if (it == msgBoxDic_.end() || !it->second.onCancel) return;
+  // The box goes first: the action may begin another box or show an alert.
+  auto action = std::move(it->second.onCancel);
+  close(tag, false);
+  action();
 }
 
 int MessageBox::waitMsgBoxtag() const {

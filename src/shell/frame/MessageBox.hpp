@@ -5,6 +5,7 @@
 // and it closes when its work ends or after its time-out. One per process,
 // never freed. Main thread only, like the screens and models that begin and
 // end its boxes.
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "platform/base/CancelTracker.hpp"
 
 namespace ui {
+class View;
 class Window;
 }
 
@@ -34,8 +36,18 @@ class MessageBox {
 
   // Shows a box with the text, closing the current one, and schedules its own
   // closing after the time-out in whole seconds (0 or less: the next turn).
-  // Answers the box's tag.
-  int BeginBlockWait(const std::string& text, double timeout);
+  // Answers the box's tag. A box given a cancel action offers a way out: a
+  // "Cancel" button under its text, and Escape while it shows. Either closes
+  // the box and then runs the action, which abandons the caller's work.
+  int BeginBlockWait(const std::string& text, double timeout, std::function<void()> onCancel = {});
+  // Takes the way out off the box of that tag (its work reached a step that
+  // can no longer be abandoned); the box stays.
+  void withdrawCancel(int tag);
+  // Closes the current box and runs its cancel action, as its button does.
+  // False when no box shows or it offers no way out.
+  bool cancelCurrent();
+  // Whether the box of that tag offers a way out.
+  bool isCancellable(int tag) const;
   // Changes the current box's text; nothing when no box is current.
   void ChangeWaitMessage(const std::string& text);
   // Closes the current box; harmless when none is shown.
@@ -63,9 +75,12 @@ class MessageBox {
     std::string text;
     int msgBoxType = kWaitBoxType;
     base::CancelTracker::Id timer = 0;
+    std::function<void()> onCancel;
+    std::shared_ptr<ui::View> cancelButton;
   };
   void close(int tag, bool byTimeout);
-  std::shared_ptr<ProgressHUD> present(int tag, const std::string& text);
+  std::shared_ptr<ProgressHUD> present(int tag, const std::string& text, bool cancellable);
+  void cancel(int tag);
 
   // The boxes' time-outs.
   base::CancelTracker timeouts_;

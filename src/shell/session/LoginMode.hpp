@@ -151,6 +151,11 @@ class LoginMode : public SyncSession,
   void loginWithDemo(const std::string& clientId);
   // A login request is on its way, and its request code (0 when none).
   bool isLoginPending() const { return pendingLogin_ != 0; }
+  // The user gave up waiting for the service's answer: the login request is
+  // dropped (a late answer reaches nothing) and the session stays signed
+  // out. False when no login request waits (its answer is already being
+  // acted on, which is not undone).
+  bool abandonLogin();
   int pendingLoginCode() const { return pendingLogin_; }
   // Who carries the sign-in and the session's requests: the network model
   // unless a test says otherwise. Cancels whatever is under way.

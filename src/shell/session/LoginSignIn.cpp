@@ -88,10 +88,24 @@ void LoginMode::sendLogin(bool silent) {
   MV_LOG("the login request is ", pendingLogin_);
 }
 
+bool LoginMode::abandonLogin() {
+  MV_ASSERT_MAIN_THREAD();
+  if (pendingLogin_ == 0 || pendingSilent_) return false;
+  pendingLogin_ = 0;
+  signIn_.cancelAll();
+  return true;
+}
+
 void LoginMode::loginReply(const LoginRst& result) {
   if (result.requestCode != pendingLogin_) return;  // a reply to an older attempt
   const bool silent = pendingSilent_ || !delegate();
   pendingLogin_ = 0;
+  // From here the answer is acted on (the session published, its data
+  // stored): the wait can no longer be abandoned.
+  if (!silent) {
+    auto& box = MessageBox::sharedInstance();
+    box.withdrawCancel(box.waitMsgBoxtag());
+  }
   if (result.isSuccess()) {
     loginAccepted(result, silent);
   } else if (isOfflineStatus(result.status)) {

@@ -98,7 +98,14 @@ void WeclomeViewController::showGuide() {
 // ---- sign-in ----------------------------------------------------------------------------------
 
 void WeclomeViewController::login(const LoginInfo& info, bool isFromInput, bool isAutoLogin) {
-  loginWaitTag_ = MessageBox::sharedInstance().BeginBlockWait(text("LOGINWAITING"), LoginMode::kWaitTimeout);
+  loginWaitTag_ = MessageBox::sharedInstance().BeginBlockWait(
+      text("LOGINWAITING"), LoginMode::kWaitTimeout, [weak = ui::weakAs<WeclomeViewController>(this)] {
+        // The box is gone; the request goes too, and the panel takes input again.
+        auto self = weak.lock();
+        if (!LoginMode::sharedInstance()->abandonLogin() || !self) return;
+        self->loginWaitTag_ = 0;
+        if (self->loginCheckBox_) self->loginCheckBox_->changeButState();
+      });
   auto lm = LoginMode::sharedInstance();
   lm->setDelegate(ui::weakAs<LoginModelDelegate>(this));
   lm->login(info, isFromInput, isAutoLogin);

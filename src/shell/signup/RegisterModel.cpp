@@ -23,6 +23,11 @@ void RegisterModel::clearDelegate(const RegisterModelDelegate* delegate) {
   if (!current || current.get() == delegate) delegate_.reset();
 }
 
+void RegisterModel::abandon() {
+  MV_ASSERT_MAIN_THREAD();
+  request_.cancelAll();
+}
+
 int RegisterModel::registerWithInfo(const RegisterInfo& info) {
   MV_ASSERT_MAIN_THREAD();
   request_.cancelAll();

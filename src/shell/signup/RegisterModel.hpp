@@ -35,6 +35,9 @@ class RegisterModel {
   // Sends the sign-up; the request code, -1 when it could not be sent. A
   // sign-up sent again replaces the one on its way.
   int registerWithInfo(const RegisterInfo& info);
+  // The user gave up waiting: the sign-up on its way is dropped and its
+  // answer, should it still come, reaches no one.
+  void abandon();
   // Who carries the sign-up: the network model unless a test says otherwise.
   void setSender(std::shared_ptr<RequestSender> sender);
 

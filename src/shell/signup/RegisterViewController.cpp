@@ -267,7 +267,15 @@ void RegisterViewController::tryToRegister() {
   const auto& model = model_;
   model->setDelegate(std::shared_ptr<RegisterModelDelegate>(shared_from_this(), static_cast<RegisterModelDelegate*>(this)));
   // The box first: a refusal made on the device may come back at once.
-  waitTag_ = MessageBox::sharedInstance().BeginBlockWait(text("REGISTERING"), kWaitTimeout);
+  waitTag_ = MessageBox::sharedInstance().BeginBlockWait(
+      text("REGISTERING"), kWaitTimeout, [weak = ui::weakAs<RegisterViewController>(this)] {
+        // The form stays as typed, to be sent again.
+        auto self = weak.lock();
+        if (!self) return;
+        self->waitTag_ = 0;
+        self->model_->clearDelegate(self.get());
+        self->model_->abandon();
+      });
   model->registerWithInfo(info);
 }
 
