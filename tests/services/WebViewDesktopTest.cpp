@@ -182,6 +182,8 @@ TEST_F(WebViewDesktopTest, TheClipboardKeysCopyCutAndPasteThroughTheDesktopsClip
     ASSERT_TRUE(clickField(180, "note"));
     desktop->pushKey(Key::End);
     desktop->pushText(" ");
+    desktop->runFrame();
+    ASSERT_TRUE(runUntil([&] { return value("note") == "Call on Tuesday "; }, 10)) << value("note");
     ctrl(Key::V);
     EXPECT_TRUE(runUntil([&] { return value("note") == "Call on Tuesday ada@example.com"; }, 10)) << value("note");
   });
