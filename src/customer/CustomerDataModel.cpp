@@ -368,13 +368,36 @@ int CustomerDataModel::submitCustomerInfo(const std::string& json, const std::ve
   MV_ASSERT_MAIN_THREAD();
   auto request = std::make_shared<RequestUploadCustomer>();
   request->syncData = json;
+  const std::uint64_t flight = ++lastFlight_;
   const int code = sender_->sendFor<SubmitCustomerRst>(
-      request, uploads_, [this, ids](const SubmitCustomerRst& reply) { uploadAnswered(ids, reply); },
+      request, uploads_,
+      [this, ids, flight](const SubmitCustomerRst& reply) {
+        if (flights_.erase(flight)) uploadAnswered(ids, reply);
+      },
       // The shell has told the user; the customers may simply be sent again.
-      [this, ids](const NetBaseRst&) { endFlight(ids); });
+      [this, ids, flight](const NetBaseRst&) {
+        if (flights_.erase(flight)) endFlight(ids);
+      });
   MV_LOG("submit customer rst is ", code);
-  if (code > 0) inFlight_.insert(ids.begin(), ids.end());
+  if (code > 0) {
+    inFlight_.insert(ids.begin(), ids.end());
+    flights_[flight] = ids;
+  }
   return code;
+}
+
+bool CustomerDataModel::abandonUpload(int customerId) {
+  MV_ASSERT_MAIN_THREAD();
+  for (auto it = flights_.begin(); it != flights_.end(); ++it) {
+    if (std::find(it->second.begin(), it->second.end(), customerId) == it->second.end()) continue;
+    const std::vector<int> ids = std::move(it->second);
+    flights_.erase(it);
+    endFlight(ids);
+    // The screens waiting for the reply hear that none is coming.
+    base::NotificationCenter::defaultCenter().post(kUploadCustomerRespond, this, base::Value(false));
+    return true;
+  }
+  return false;
 }
 
 void CustomerDataModel::endFlight(const std::vector<int>& ids) {

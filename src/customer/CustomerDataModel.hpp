@@ -5,6 +5,7 @@
 // the order screens, and the upload of customers made on the device. One per
 // session, owned by the session's services; it is the sync engine's customer
 // model. Main thread only.
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -145,6 +146,11 @@ class CustomerDataModel : public SyncCustomerModel {
   int submitCustomerInfo(const std::string& json, const std::vector<int>& ids);
   // Local customers whose upload has no reply yet.
   const std::set<int>& customersInFlight() const { return inFlight_; }
+  // The user left the wait for the upload that carries `customerId`: its
+  // reply, should it still come, changes nothing, and its customers stay
+  // local and unsubmitted, as after a failed upload. False when no upload
+  // carries it.
+  bool abandonUpload(int customerId);
 
  private:
   void load();
@@ -192,6 +198,10 @@ class CustomerDataModel : public SyncCustomerModel {
   std::vector<customer_attribute_cell_Entity> allAttributes_;
   std::vector<customer_attribute_cell_Entity> displayedAttributes_;
   std::set<int> inFlight_;
+  // The customers of each upload on its way, by flight; an abandoned flight
+  // is taken out, and its reply is then ignored.
+  std::map<std::uint64_t, std::vector<int>> flights_;
+  std::uint64_t lastFlight_ = 0;
   // The uploads on their way; cancelled when the session ends or the model
   // is freed, so no reply reaches a model that is gone.
   base::CancelTracker uploads_;

@@ -306,7 +306,13 @@ void CustomerViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert,
     const std::optional<PersonInfo> person = std::move(submitPerson_);
     submitPerson_.reset();
     if (buttonIndex != alert.firstOtherButtonIndex() || !person) return;
-    MessageBox::sharedInstance().BeginBlockWait(text("UPLOADCUSTOMER"), kUploadWaitSeconds);
+    // Nothing is written before the reply, so the wait may be left: the
+    // customer then stays local and unsubmitted.
+    MessageBox::sharedInstance().BeginBlockWait(
+        text("UPLOADCUSTOMER"), kUploadWaitSeconds,
+        [directory = std::weak_ptr<CustomerDataModel>(directory_), pid = person->pid] {
+          if (auto model = directory.lock()) model->abandonUpload(pid);
+        });
     // Nothing sent while the customer is on its way already: that reply
     // closes the wait box. Anything else that sent nothing is a failure.
     if (directory_->submitCustomer(person->pid) == 0 && !directory_->customersInFlight().count(person->pid)) {

@@ -636,7 +636,8 @@ TEST_F(FormScreenTest, TheDemoAccountCannotSubmitAndOthersAreAskedFirst) {
   EXPECT_TRUE(CustomerDataModel::sharedInstance()->customersInFlight().empty());
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
 
-  // SUBMIT: the wait box shows while the customer is on its way.
+  // SUBMIT: the wait box shows over the window while the customer is on its way.
+  MessageBox::sharedInstance().setHostWindow(driver->windowPtr());
   advance(1);  // the first question has gone
   flush();
   ASSERT_FALSE(driver->visibleAlert());
@@ -648,6 +649,26 @@ TEST_F(FormScreenTest, TheDemoAccountCannotSubmitAndOthersAreAskedFirst) {
   EXPECT_FALSE(screen->submitPerson());
   EXPECT_EQ(MessageBox::sharedInstance().currentText(), txt("UPLOADCUSTOMER"));
   EXPECT_EQ(CustomerDataModel::sharedInstance()->customersInFlight(), (std::set<int>{-3}));
+
+  // The wait can be left: the customer stays local and unsubmitted, no longer
+  // on its way, and can be submitted again.
+  advance(1);  // the question has gone
+  flush();
+  EXPECT_TRUE(driver->window().pressEscape());
+  flush();
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  EXPECT_TRUE(CustomerDataModel::sharedInstance()->customersInFlight().empty());
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3"), 1);
+  advance(1);
+  flush();
+  ASSERT_TRUE(driver->tap(form().hiddenCell()->submitButton()));
+  alert = driver->visibleAlert();
+  ASSERT_TRUE(alert);
+  ASSERT_TRUE(driver->pressAlertButton(alert->firstOtherButtonIndex()));
+  EXPECT_EQ(MessageBox::sharedInstance().currentText(), txt("UPLOADCUSTOMER"));
+  EXPECT_EQ(CustomerDataModel::sharedInstance()->customersInFlight(), (std::set<int>{-3}));
+  MessageBox::sharedInstance().resetForTesting();
+  MessageBox::sharedInstance().setHostWindow({});
 }
 
 // A customer made on the form goes to the local sales service: the wait box
