@@ -1,5 +1,7 @@
 #include "catalog/DetailViewController.hpp"
 
+#include <utility>
+
 #include "catalog/BackgroundRead.hpp"
 #include "catalog/CatalogFeedback.hpp"
 #include "catalog/CatalogLayout.hpp"
@@ -37,6 +39,7 @@ bool DetailViewController::isNormalPanel(SessionServices& services) {
 DetailViewController::~DetailViewController() {
   observations_.clear();
   if (loading_) loading_->cancel();
+  disposeLists();
   if (productShowView_) {
     productShowView_->setDataSource({});
     productShowView_->setDelegate({});
@@ -110,9 +113,9 @@ void DetailViewController::getImgShowData(int categoryId) {
     load(categoryId, {});
     return;
   }
-  sorteProductArryBy(sortType_);
   setTitle(gridTitle());
-  showAllImageCell();
+  // A list under way is sorted as it comes.
+  if (!loading_) load(std::nullopt, std::exchange(productArray_, {}));
 }
 
 namespace {
@@ -147,9 +150,18 @@ DetailViewController::Loaded readList(const std::filesystem::path& path, std::op
 
 }  // namespace
 
+// A list of a large company takes its owner tens of milliseconds to free:
+// the old lists go to a worker to end there.
+void DetailViewController::disposeLists() {
+  auto& workers = base::WorkQueue::global();
+  if (!productArray_.empty()) workers.dispose(std::exchange(productArray_, {}));
+  if (priceDic_) workers.dispose(std::exchange(priceDic_, std::nullopt));
+  if (imageDic_) workers.dispose(std::exchange(imageDic_, std::nullopt));
+}
+
 void DetailViewController::load(std::optional<int> categoryId, std::vector<marvisto_product_Entity> given) {
   if (loading_) loading_->cancel();
-  productArray_.clear();
+  disposeLists();
   if (productShowView_) productShowView_->reloadData();
   if (spinner_) spinner_->startAnimating();
   auto weak = ui::weakAs<DetailViewController>(this);
@@ -166,12 +178,19 @@ void DetailViewController::load(std::optional<int> categoryId, std::vector<marvi
 
 void DetailViewController::showLoaded(Loaded loaded) {
   loading_.reset();
+  // The order was changed while the list was being read: sorted again
+  // where it was read.
+  if (loaded.sortType != sortType_) {
+    base::WorkQueue::global().dispose(std::move(loaded.prices));
+    base::WorkQueue::global().dispose(std::move(loaded.images));
+    load(std::nullopt, std::move(loaded.products));
+    return;
+  }
   if (spinner_) spinner_->stopAnimating();
+  disposeLists();
   productArray_ = std::move(loaded.products);
   priceDic_ = std::move(loaded.prices);
   imageDic_ = std::move(loaded.images);
-  // The order was changed while the list was being read.
-  if (loaded.sortType != sortType_) sorteProductArryBy(sortType_);
   showAllImageCell();
 }
 
@@ -186,7 +205,7 @@ std::string DetailViewController::gridTitle() const {
 
 void DetailViewController::refushRightData(const std::optional<TagProducts>& tag) {
   if (auto* nav = navigationController()) nav->popToRootViewControllerAnimated(true);
-  productArray_.clear();
+  disposeLists();
   if (tag) {
     tagTitle_ = tag->tagName;
     isAll_ = isUncategorized_ = false;
@@ -206,25 +225,12 @@ void DetailViewController::sortproduct(long type) {
   sortType_ = type;
   // A list under way is sorted when it comes.
   if (loading_) return;
-  load(std::nullopt, std::move(productArray_));
+  load(std::nullopt, std::exchange(productArray_, {}));
 }
 
 void DetailViewController::switchProductStyle() {
   setTitle(gridTitle());
   if (!isNormalPanel(*services_)) showAllImageCell();
-}
-
-// The prices come from the last load; only when its read failed does each
-// product read its own.
-void DetailViewController::sorteProductArryBy(long type) {
-  std::map<int, marvisto_product_price_Entity> prices;
-  if (type == ProductSort::kByPrice) {
-    for (const auto& p : productArray_) prices[p.product_id] = priceOf(p.product_id);
-  }
-  ProductSort::sort(productArray_, type, [&](const marvisto_product_Entity& p) {
-    auto at = prices.find(p.product_id);
-    return at == prices.end() ? 0.0 : ProductSort::effectivePrice(at->second);
-  });
 }
 
 marvisto_product_price_Entity DetailViewController::priceOf(int productId) {
@@ -247,18 +253,9 @@ std::optional<std::string> DetailViewController::thumbOf(int productId) {
 
 void DetailViewController::showAllImageCell() {
   if (auto* nav = navigationController()) nav->popToRootViewControllerAnimated(true);
-  refreshItemNumberBadges();
   if (!productShowView_) return;
   productShowView_->reloadData();
   if (!productArray_.empty()) productShowView_->scrollToItemAtIndex(0, GridViewScrollPositionTop, false);
-}
-
-void DetailViewController::refreshItemNumberBadges() {
-  auto basket = services_->get<OrderBasket>();
-  for (auto& product : productArray_) {
-    product.itemNumberInOrder = 0;
-    if (basket) basket->getItemNumberInOrder(product);
-  }
 }
 
 void DetailViewController::viewWillAppear(bool animated) {
@@ -268,7 +265,7 @@ void DetailViewController::viewWillAppear(bool animated) {
       card->setPriceEntity(store().getPriceEntityByProductId(card->productId()));
     }
   }
-  refreshItemNumberBadges();
+  // The cards ask the order for their counts again.
   productShowView_->reloadData();
 }
 
@@ -292,7 +289,12 @@ std::shared_ptr<GridViewCell> DetailViewController::gridViewCellForItemAtIndex(G
     card->setSelectionStyle(GridViewCellSelectionStyleNone);
   }
   if (index >= productArray_.size()) return card;
-  const auto& product = productArray_[index];
+  // A card's count is read as it scrolls in: the order's lines are few, the
+  // list may be a whole company's.
+  auto& product = productArray_[index];
+  auto basket = services_->get<OrderBasket>();
+  product.itemNumberInOrder = 0;
+  if (basket) basket->getItemNumberInOrder(product);
   card->setTag(DetailCell::kFirstTag + static_cast<long>(index));
   card->setImagename(thumbOf(product.product_id));
   // Undoes the pressed look of a card opened before.
@@ -304,7 +306,6 @@ std::shared_ptr<GridViewCell> DetailViewController::gridViewCellForItemAtIndex(G
   card->setPriceEntity(priceOf(product.product_id));
   card->skuContentLabel().setText(product.product_sku);
   card->setBadgeValue(badgeText(product.itemNumberInOrder), false);
-  auto basket = services_->get<OrderBasket>();
   card->addOrderBtn().setHidden(!basket || !basket->isOrderOnShow());
   card->setDetailDelegate(ui::weakAs<DetailCellDelegate>(this));
   return card;
@@ -343,16 +344,20 @@ void DetailViewController::addToOrder(DetailCell& cell) {
 void DetailViewController::addToOrderFlowDidAdd(const marvisto_product_Entity& product, std::size_t) {
   if (addToOrderPopController_) addToOrderPopController_->dismissPopoverAnimated(true);
   // The list may have changed while the product was being added: its cards
-  // are found by product, not by the place it had.
-  for (std::size_t i = 0; i < productArray_.size(); ++i) {
-    if (productArray_[i].product_id != product.product_id) continue;
-    productArray_[i].itemNumberInOrder = product.itemNumberInOrder;
-    if (auto card = cardAt(i)) card->setBadgeValue(badgeText(product.itemNumberInOrder), true);
+  // are found by product, not by the place it had; the others read their
+  // counts as they scroll in.
+  if (!productShowView_) return;
+  for (const auto& cell : productShowView_->visibleCells()) {
+    auto* card = dynamic_cast<DetailCell*>(cell.get());
+    if (!card || card->productId() != product.product_id) continue;
+    const long index = card->tag() - DetailCell::kFirstTag;
+    if (index >= 0 && static_cast<std::size_t>(index) < productArray_.size())
+      productArray_[static_cast<std::size_t>(index)].itemNumberInOrder = product.itemNumberInOrder;
+    card->setBadgeValue(badgeText(product.itemNumberInOrder), true);
   }
 }
 
 void DetailViewController::addToOrderFlowOrderReplaced() {
-  refreshItemNumberBadges();
   if (productShowView_) productShowView_->reloadData();
 }
 

@@ -76,10 +76,8 @@ class DetailViewController : public BaseViewController,
   void sortproduct(long type);
   void switchProductStyle();
 
-  void sorteProductArryBy(long type);
-  // Back to the grid at its top with fresh counts.
+  // Back to the grid at its top, each card with its count in the order.
   void showAllImageCell();
-  void refreshItemNumberBadges();
 
   // ---- cards -------------------------------------------------------------------------------------
   void didSelectedImage(DetailCell& cell) override;
@@ -120,6 +118,8 @@ class DetailViewController : public BaseViewController,
   // wait for it. A newer request drops the result of an older one.
   void load(std::optional<int> categoryId, std::vector<marvisto_product_Entity> given);
   void showLoaded(Loaded loaded);
+  // Ends the lists shown on a worker.
+  void disposeLists();
 
   std::shared_ptr<SessionServices> services_;
   std::shared_ptr<GridView> productShowView_;

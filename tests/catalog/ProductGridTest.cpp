@@ -189,6 +189,22 @@ TEST_F(CatalogWindowTest, AGrowingCatalogueIsReadOffTheMainThreadAndThenShown) {
   }
   save();
   price(7, 1, "USD");
+  // The product that sorts first is in the order: its card counts it, and
+  // the order is asked only for the cards in sight, not the whole list.
+  struct CountingBasket : QuoteOrderBasket {
+    using QuoteOrderBasket::QuoteOrderBasket;
+    void getItemNumberInOrder(marvisto_product_Entity& product) override {
+      ++asked;
+      QuoteOrderBasket::getItemNumberInOrder(product);
+    }
+    int asked = 0;
+  };
+  auto basket = std::make_shared<CountingBasket>(*services);
+  useBasket(basket);
+  auto inOrder = services->database().getProductByProductId(kProducts);
+  ASSERT_TRUE(inOrder);
+  inOrder->count = 2;
+  ASSERT_TRUE(basket->addToOrder(*inOrder));
   CatalogFeature::install(wiring);
   const auto readBefore = rows::productsReadOnMainThread();
   showCatalog(std::dynamic_pointer_cast<CatalogViewController>(wiring.makeScreen(MainTabScreens::kCatalog, services.get())));
@@ -197,6 +213,9 @@ TEST_F(CatalogWindowTest, AGrowingCatalogueIsReadOffTheMainThreadAndThenShown) {
   EXPECT_EQ(grid.productShowView().numberOfItems(), static_cast<std::size_t>(kProducts));
   // By name: the last product's name sorts first.
   EXPECT_EQ(grid.productArray().front().product_id, kProducts);
+  ASSERT_TRUE(grid.cardAt(0));
+  EXPECT_EQ(grid.cardAt(0)->addOrderBtn().badgeLabel().text(), "2");
+  EXPECT_LT(basket->asked, kProducts / 10);
   const auto& navigator = catalog->masterViewController()->navigator();
   EXPECT_EQ(navigator.totalProductsNumber(), static_cast<std::size_t>(kProducts));
   ASSERT_EQ(navigator.dataArray().size(), 3u);
