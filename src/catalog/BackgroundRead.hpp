@@ -2,7 +2,10 @@
 // The catalogue's reads of lists that grow with the company, run on the
 // shared workers: `work` there (over a read-only connection of its own),
 // then `done` with its result on the main loop unless the returned flag was
-// cancelled by then (a newer request, or its screen ended). Until the result
+// cancelled by then (a newer request, or its screen ended). A read the
+// store refused (a sync holding the file past the busy time-out) answers
+// nothing, and its owner asks again `kReadAgainSeconds` later, on its own
+// tracker, so the retry ends with the owner. Until the result
 // is handed over the read counts as work under way elsewhere, so a wait on
 // the virtual clock gives it the real time it takes.
 #include <functional>
@@ -13,6 +16,8 @@
 #include "platform/base/WorkQueue.hpp"
 
 namespace mv {
+
+inline constexpr double kReadAgainSeconds = 2.0;
 
 template <typename R>
 base::CancelFlag readInBackground(std::function<R(const base::CancelFlag&)> work, std::function<void(R)> done) {

@@ -18,10 +18,11 @@ struct ProductListChoice {
   std::vector<marvisto_product_Entity> products;
 };
 
-// The products of one tag, in the order they are to be shown.
+// One tag and the ids of its products, as the tag lists them (the grid
+// reads them, in the catalogue's order, leaving out those not published).
 struct TagProducts {
   std::string tagName;
-  std::vector<marvisto_product_Entity> products;
+  std::vector<int> productIds;
 };
 
 namespace CatalogNotifications {

@@ -10,6 +10,7 @@
 #include "catalog/OrderBasket.hpp"
 #include "catalog/ProductDetailController.hpp"
 #include "catalog/ProductSort.hpp"
+#include "catalog/TagList.hpp"
 #include "platform/base/Date.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/WeakAs.hpp"
@@ -110,24 +111,32 @@ void DetailViewController::getImgShowData(int categoryId) {
     isUncategorized_ = categoryId == CategorySelection::kUncategorized;
     tagTitle_ = name.value_or("");
     setTitle(gridTitle());
-    load(categoryId, {});
+    load(Source{categoryId, std::nullopt, {}});
     return;
   }
   setTitle(gridTitle());
   // A list under way is sorted as it comes.
-  if (!loading_) load(std::nullopt, std::exchange(productArray_, {}));
+  if (!loading_) load(Source{std::nullopt, std::nullopt, std::exchange(productArray_, {})});
 }
 
 namespace {
 
-// The worker's part of a load: nothing here touches the main thread's objects.
-DetailViewController::Loaded readList(const std::filesystem::path& path, std::optional<int> categoryId,
-                                      std::vector<marvisto_product_Entity> given, long sortType, double now,
-                                      const base::CancelFlag& flag) {
+// The worker's part of a load: nothing here touches the main thread's
+// objects. Nothing when the store refused the list's read.
+std::optional<DetailViewController::Loaded> readList(const std::filesystem::path& path,
+                                                     DetailViewController::Source& source, long sortType, double now,
+                                                     const base::CancelFlag& flag) {
   DetailViewController::Loaded out;
   out.sortType = sortType;
   ProductListReader reader(path);
-  out.products = categoryId ? CategorySelection::getAllproductsEntity(reader, *categoryId) : std::move(given);
+  if (source.categoryId) {
+    out.products = CategorySelection::getAllproductsEntity(reader, *source.categoryId);
+  } else if (source.tagProducts) {
+    out.products = TagList::productsOfTag(reader.getAllProducts(), *source.tagProducts);
+  } else {
+    out.products = std::move(source.shown);
+  }
+  if (reader.failed()) return std::nullopt;
   if (flag.isCancelled()) return out;
   auto prices = reader.getPriceOfEveryProduct();
   auto images = reader.getImageOfEveryProduct();
@@ -159,19 +168,31 @@ void DetailViewController::disposeLists() {
   if (imageDic_) workers.dispose(std::exchange(imageDic_, std::nullopt));
 }
 
-void DetailViewController::load(std::optional<int> categoryId, std::vector<marvisto_product_Entity> given) {
+void DetailViewController::load(Source source) {
   if (loading_) loading_->cancel();
+  retries_.cancelAll();
   disposeLists();
   if (productShowView_) productShowView_->reloadData();
   if (spinner_) spinner_->startAnimating();
   auto weak = ui::weakAs<DetailViewController>(this);
-  std::function<Loaded(const base::CancelFlag&)> work =
-      [path = store().databasePath(), categoryId, given = std::move(given), type = sortType_,
+  // A list the store refused is asked for again; only a category's or a
+  // tag's read can be refused.
+  Source again{source.categoryId, source.tagProducts, {}};
+  std::function<std::optional<Loaded>(const base::CancelFlag&)> work =
+      [path = store().databasePath(), source = std::move(source), type = sortType_,
        now = base::Date::now()](const base::CancelFlag& flag) mutable {
-        return readList(path, categoryId, std::move(given), type, now, flag);
+        return readList(path, source, type, now, flag);
       };
-  std::function<void(Loaded)> done = [weak](Loaded loaded) {
-    if (auto self = weak.lock()) self->showLoaded(std::move(loaded));
+  std::function<void(std::optional<Loaded>)> done = [weak, again = std::move(again)](std::optional<Loaded> loaded) {
+    auto self = weak.lock();
+    if (!self) return;
+    if (loaded) {
+      self->showLoaded(std::move(*loaded));
+      return;
+    }
+    self->retries_.after(kReadAgainSeconds, [weak, again] {
+      if (auto self = weak.lock()) self->load(again);
+    });
   };
   loading_ = readInBackground(std::move(work), std::move(done));
 }
@@ -183,7 +204,7 @@ void DetailViewController::showLoaded(Loaded loaded) {
   if (loaded.sortType != sortType_) {
     base::WorkQueue::global().dispose(std::move(loaded.prices));
     base::WorkQueue::global().dispose(std::move(loaded.images));
-    load(std::nullopt, std::move(loaded.products));
+    load(Source{std::nullopt, std::nullopt, std::move(loaded.products)});
     return;
   }
   if (spinner_) spinner_->stopAnimating();
@@ -210,11 +231,12 @@ void DetailViewController::refushRightData(const std::optional<TagProducts>& tag
     tagTitle_ = tag->tagName;
     isAll_ = isUncategorized_ = false;
     setTitle(gridTitle());
-    load(std::nullopt, tag->products);
+    load(Source{std::nullopt, tag->productIds, {}});
     return;
   }
   if (loading_) loading_->cancel();
   loading_.reset();
+  retries_.cancelAll();
   if (spinner_) spinner_->stopAnimating();
   setTitle(gridTitle());
   showAllImageCell();
@@ -225,7 +247,7 @@ void DetailViewController::sortproduct(long type) {
   sortType_ = type;
   // A list under way is sorted when it comes.
   if (loading_) return;
-  load(std::nullopt, std::exchange(productArray_, {}));
+  load(Source{std::nullopt, std::nullopt, std::exchange(productArray_, {})});
 }
 
 void DetailViewController::switchProductStyle() {

@@ -14,6 +14,7 @@
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/DetailCell.hpp"
 #include "catalog/DetailViewDelegate.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/Label.hpp"
@@ -31,6 +32,13 @@ class DetailViewController : public BaseViewController,
                              public DetailCellDelegate,
                              public AddToOrderFlowDelegate {
  public:
+  // What a list is read from: a category's products, a tag's, or else the
+  // list shown, sorted again.
+  struct Source {
+    std::optional<int> categoryId;
+    std::optional<std::vector<int>> tagProducts;
+    std::vector<marvisto_product_Entity> shown;
+  };
   // The list, prices and pictures a worker read for the grid.
   struct Loaded {
     std::vector<marvisto_product_Entity> products;
@@ -112,11 +120,11 @@ class DetailViewController : public BaseViewController,
   // The title of what the grid shows, in the language of the moment.
   std::string gridTitle() const;
   DataAccessManager& store() const { return services_->database(); }
-  // Reads the products of `categoryId` (else takes `given`, a tag's) with
-  // every price and picture and sorts them, all on a worker's own read-only
-  // connection: the list grows with the company, and the window must not
-  // wait for it. A newer request drops the result of an older one.
-  void load(std::optional<int> categoryId, std::vector<marvisto_product_Entity> given);
+  // Reads the list of `source` with every price and picture and sorts it,
+  // all on a worker's own read-only connection: the list grows with the
+  // company, and the window must not wait for it. A newer request drops
+  // the result of an older one.
+  void load(Source source);
   void showLoaded(Loaded loaded);
   // Ends the lists shown on a worker.
   void disposeLists();
@@ -126,6 +134,8 @@ class DetailViewController : public BaseViewController,
   std::shared_ptr<ui::ActivityIndicatorView> spinner_;
   // The read under way, cancelled by a newer one and when the screen ends.
   std::optional<base::CancelFlag> loading_;
+  // A refused read's next attempt.
+  base::CancelTracker retries_;
   std::weak_ptr<DetailViewDelegate> detailViewDelegate_;
   std::shared_ptr<ui::Label> lblTitle_;
   std::vector<marvisto_product_Entity> productArray_;

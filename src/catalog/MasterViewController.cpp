@@ -31,6 +31,7 @@ constexpr double kSwitchHeight = 43;
 MasterViewController::~MasterViewController() {
   stateObservation_.reset();
   if (counting_) counting_->cancel();
+  if (tagsReading_) tagsReading_->cancel();
   CatalogMode::setCurrentState(CatalogMode::kCategory);
 }
 
@@ -117,7 +118,6 @@ void MasterViewController::refreshData() {
   btnback_->setHidden(true);
   navigator_.loadRoot(store());
   countInBackground();
-  allProducts_.reset();
   myTable_->reloadData();
   selectTopCell(*myTable_);
   if (currentStte_ == CatalogMode::kCategory) {
@@ -130,28 +130,68 @@ void MasterViewController::refreshData() {
   }
 }
 
-// A fresh tag list, the grid emptied, then the first tag chosen.
+// The grid emptied, then a fresh tag list read on a worker (the tags list
+// every product they hold) with its first tag chosen.
 void MasterViewController::reloadTags() {
-  m_TagsLeftView_->setDataArray(store().getAllProductTags());
   center().post(CatalogNotifications::refushRightData, std::optional<TagProducts>());
-  m_TagsLeftView_->selectFirstTag();
+  readTags();
+}
+
+void MasterViewController::readTags() {
+  if (tagsReading_) tagsReading_->cancel();
+  retries_.cancel(tagsRetry_);
+  auto weak = ui::weakAs<MasterViewController>(this);
+  std::function<std::optional<std::vector<marvisto_tag_entity>>(const base::CancelFlag&)> work =
+      [path = store().databasePath()](const base::CancelFlag&) -> std::optional<std::vector<marvisto_tag_entity>> {
+    ProductListReader reader(path);
+    auto tags = reader.getAllProductTags();
+    if (reader.failed()) return std::nullopt;
+    return tags;
+  };
+  std::function<void(std::optional<std::vector<marvisto_tag_entity>>)> done =
+      [weak](std::optional<std::vector<marvisto_tag_entity>> tags) {
+    auto self = weak.lock();
+    if (!self) return;
+    self->tagsReading_.reset();
+    if (!tags) {
+      self->tagsRetry_ = self->retries_.after(kReadAgainSeconds, [weak] {
+        if (auto self = weak.lock()) self->readTags();
+      });
+      return;
+    }
+    self->m_TagsLeftView_->setDataArray(std::move(*tags));
+    self->m_TagsLeftView_->selectFirstTag();
+  };
+  tagsReading_ = readInBackground(std::move(work), std::move(done));
 }
 
 void MasterViewController::countInBackground() {
   const std::optional<int> level = navigator_.pendingCounts();
   if (!level) return;
   if (counting_) counting_->cancel();
+  retries_.cancel(countsRetry_);
   auto weak = ui::weakAs<MasterViewController>(this);
-  std::function<CategoryNavigator::LevelCounts(const base::CancelFlag&)> work =
-      [path = store().databasePath(), level = *level](const base::CancelFlag&) {
-        ProductListReader reader(path);
-        return CategoryNavigator::countLevel(reader, level);
-      };
-  std::function<void(CategoryNavigator::LevelCounts)> done = [weak](CategoryNavigator::LevelCounts counts) {
+  std::function<std::optional<CategoryNavigator::LevelCounts>(const base::CancelFlag&)> work =
+      [path = store().databasePath(), level = *level](const base::CancelFlag&)
+      -> std::optional<CategoryNavigator::LevelCounts> {
+    ProductListReader reader(path);
+    auto counts = CategoryNavigator::countLevel(reader, level);
+    if (!counts.read) return std::nullopt;
+    return counts;
+  };
+  std::function<void(std::optional<CategoryNavigator::LevelCounts>)> done =
+      [weak](std::optional<CategoryNavigator::LevelCounts> counts) {
     auto self = weak.lock();
     if (!self) return;
     self->counting_.reset();
-    if (!self->navigator_.applyCounts(counts) || self->currentStte_ != CatalogMode::kCategory) return;
+    // The level still awaits its counts.
+    if (!counts) {
+      self->countsRetry_ = self->retries_.after(kReadAgainSeconds, [weak] {
+        if (auto self = weak.lock()) self->countInBackground();
+      });
+      return;
+    }
+    if (!self->navigator_.applyCounts(*counts) || self->currentStte_ != CatalogMode::kCategory) return;
     self->myTable_->reloadData();
     self->setCellToHighLight(self->navigator_.selectRow());
   };
@@ -279,10 +319,7 @@ void MasterViewController::selectSwitchButton(SwitchButton&, long index) {
 
 void MasterViewController::didSelectDelegate(const std::vector<int>& productIds, const std::string& tagName) {
   CatalogMode::setCurrentState(CatalogMode::kTag);
-  // Read when a tag is first chosen rather than when the tab opens.
-  if (!allProducts_) allProducts_ = store().getAllProducts();
-  center().post(CatalogNotifications::refushRightData,
-                std::optional<TagProducts>(TagProducts{tagName, TagList::productsOfTag(*allProducts_, productIds)}));
+  center().post(CatalogNotifications::refushRightData, std::optional<TagProducts>(TagProducts{tagName, productIds}));
 }
 
 void MasterViewController::updateLanguage(ui::ViewController&) {

@@ -12,6 +12,7 @@
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CategoryNavigator.hpp"
 #include "catalog/TagsLeftView.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/ImageView.hpp"
@@ -88,16 +89,21 @@ class MasterViewController : public BaseViewController,
   void slideLevel(double outX, CategoryNavigator::Step step);
   void setTitle(const std::string& text);
   void reloadTags();
+  // Reads the tag list on a worker, then chooses its first tag.
+  void readTags();
   // Counts the level shown on a worker when its counts are awaited; the
   // rows show their counts when they come.
   void countInBackground();
 
   CategoryNavigator navigator_;
   std::optional<base::CancelFlag> counting_;
+  std::optional<base::CancelFlag> tagsReading_;
+  // The next attempts of reads the store refused.
+  base::CancelTracker retries_;
+  base::CancelTracker::Id countsRetry_ = 0;
+  base::CancelTracker::Id tagsRetry_ = 0;
   long currentStte_ = CatalogMode::kCategory;
   std::shared_ptr<SessionServices> services_;
-  // Every product, for the tags' lists; read at the first tag chosen.
-  std::optional<std::vector<marvisto_product_Entity>> allProducts_;
   std::shared_ptr<ui::Label> lblTitle_;
   std::shared_ptr<ui::ImageView> imgBackground_;
   std::shared_ptr<ui::ImageView> titlebg_;

@@ -276,20 +276,22 @@ std::vector<marvisto_tag_entity> CatalogModel::getTagsByProductID(int productId)
       tagRow, productId));
 }
 
+void CatalogModel::TagListBuilder::addTag(const SQLiteStatement& row) {
+  byId_[row.intAt(0)] = tags_.size();
+  tags_.push_back(tagRow(row));
+}
+
+void CatalogModel::TagListBuilder::addProduct(const SQLiteStatement& row) {
+  auto it = byId_.find(row.intAt(0));
+  if (it != byId_.end()) tags_[it->second].products.push_back(row.intAt(1));
+}
+
 std::vector<marvisto_tag_entity> CatalogModel::getAllProductTags() {
-  auto tags = readRows("SELECT tag_id, tag_name FROM marvisto_tag ORDER BY tag_id", tagRow);
-  if (!tags) return {};
-  std::map<int, size_t> byId;
-  for (size_t i = 0; i < tags->size(); ++i) byId[(*tags)[i].tag_id] = i;
+  TagListBuilder tags;
   // Tags without their products would list every tag as empty: none at all.
-  const bool linked = query(
-      "SELECT DISTINCT r.tag_id, r.product_id FROM marvisto_product_related_tag r JOIN marvisto_product p "
-      "ON p.product_id = r.product_id WHERE p.product_publish = 1 ORDER BY r.tag_id, r.product_id",
-      [&](const SQLiteStatement& r) {
-        auto it = byId.find(r.intAt(0));
-        if (it != byId.end()) (*tags)[it->second].products.push_back(r.intAt(1));
-      });
-  return linked ? std::move(*tags) : std::vector<marvisto_tag_entity>{};
+  const bool read = query(kAllTagsSql, [&](const SQLiteStatement& r) { tags.addTag(r); }) &&
+                    query(kTagProductsSql, [&](const SQLiteStatement& r) { tags.addProduct(r); });
+  return read ? tags.take() : std::vector<marvisto_tag_entity>{};
 }
 
 // --- categories -----------------------------------------------------------------

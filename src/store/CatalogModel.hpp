@@ -31,6 +31,23 @@ class CatalogModel : public BaseDataModel {
   static constexpr const char* kEveryPriceSql = "SELECT * FROM marvisto_product_price ORDER BY rowid";
   static constexpr const char* kEveryImageSql =
       "SELECT * FROM marvisto_image WHERE image_isdault = 1 AND image_publis = 1 ORDER BY image_ordering, image_id";
+  // Every tag, then each tag's published products, gathered by `TagListBuilder`.
+  static constexpr const char* kAllTagsSql = "SELECT tag_id, tag_name FROM marvisto_tag ORDER BY tag_id";
+  static constexpr const char* kTagProductsSql =
+      "SELECT DISTINCT r.tag_id, r.product_id FROM marvisto_product_related_tag r JOIN marvisto_product p "
+      "ON p.product_id = r.product_id WHERE p.product_publish = 1 ORDER BY r.tag_id, r.product_id";
+  class TagListBuilder {
+   public:
+    // A row of `kAllTagsSql`.
+    void addTag(const SQLiteStatement& row);
+    // A row of `kTagProductsSql`; a link to a tag not listed is dropped.
+    void addProduct(const SQLiteStatement& row);
+    std::vector<marvisto_tag_entity> take() { return std::move(tags_); }
+
+   private:
+    std::vector<marvisto_tag_entity> tags_;
+    std::map<int, std::size_t> byId_;
+  };
 
   // --- saves: one transaction each; false (and nothing changed) on any failure
   // Writes each product and drops its attribute values (saved again after).

@@ -2,12 +2,20 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+
 #include "platform/base/Log.hpp"
 #include "store/CatalogModel.hpp"
 #include "store/RowReaders.hpp"
 #include "store/SQLiteStatement.hpp"
 
 namespace mv {
+
+namespace {
+std::atomic<int> busyTimeoutMs{5000};
+}  // namespace
+
+void ProductListReader::setBusyTimeout(int milliseconds) { busyTimeoutMs = milliseconds; }
 
 ProductListReader::ProductListReader(const std::filesystem::path& path) {
   sqlite3* db = nullptr;
@@ -21,7 +29,7 @@ ProductListReader::ProductListReader(const std::filesystem::path& path) {
   }
   db_ = db;
   // A sync storing a batch holds the file for a moment; the read waits for it.
-  sqlite3_busy_timeout(db_, 5000);
+  sqlite3_busy_timeout(db_, busyTimeoutMs.load());
 }
 
 ProductListReader::~ProductListReader() {
@@ -89,6 +97,13 @@ std::map<int, marvisto_image_Entity> ProductListReader::getImageOfEveryProduct()
     out.try_emplace(image.key_id, std::move(image));
   }, nullptr);
   return out;
+}
+
+std::vector<marvisto_tag_entity> ProductListReader::getAllProductTags() {
+  CatalogModel::TagListBuilder tags;
+  query(CatalogModel::kAllTagsSql, [&](const SQLiteStatement& row) { tags.addTag(row); }, nullptr);
+  query(CatalogModel::kTagProductsSql, [&](const SQLiteStatement& row) { tags.addProduct(row); }, nullptr);
+  return failed_ ? std::vector<marvisto_tag_entity>{} : tags.take();
 }
 
 }  // namespace mv

@@ -22,6 +22,10 @@ class ProductListReader {
   ProductListReader(const ProductListReader&) = delete;
   ProductListReader& operator=(const ProductListReader&) = delete;
 
+  // How long a read waits for a writer holding the file before it fails
+  // (5 s; a test holding the file need not wait that long).
+  static void setBusyTimeout(int milliseconds);
+
   bool isOpen() const { return db_ != nullptr; }
   // Whether any read so far failed (a failed read answers nothing found, so
   // the caller looks here before taking a list for the truth).
@@ -34,6 +38,7 @@ class ProductListReader {
   std::vector<marvisto_category_Entity> getCategoryWithParentCategoryid(int parentId);
   std::map<int, marvisto_product_price_Entity> getPriceOfEveryProduct();
   std::map<int, marvisto_image_Entity> getImageOfEveryProduct();
+  std::vector<marvisto_tag_entity> getAllProductTags();
 
  private:
   template <typename OnRow>

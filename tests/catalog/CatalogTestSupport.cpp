@@ -262,8 +262,8 @@ NotificationLog::NotificationLog() {
       line += " nil";
     } else {
       line += " " + tag->tagName + " ";
-      for (std::size_t i = 0; i < tag->products.size(); ++i)
-        line += (i ? "," : "") + std::to_string(tag->products[i].product_id);
+      for (std::size_t i = 0; i < tag->productIds.size(); ++i)
+        line += (i ? "," : "") + std::to_string(tag->productIds[i]);
     }
     entries.push_back(line);
   }));

@@ -1,3 +1,6 @@
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <optional>
@@ -8,6 +11,7 @@
 #include "LargePicture.hpp"
 #include "catalog/CatalogFeature.hpp"
 #include "catalog/CatalogLayout.hpp"
+#include "catalog/BackgroundRead.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/CategoryNavigator.hpp"
 #include "catalog/DetailCell.hpp"
@@ -32,6 +36,7 @@
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/Language.hpp"
+#include "store/ProductListReader.hpp"
 #include "store/RowReaders.hpp"
 #include "util/PublicFunction.hpp"
 
@@ -161,8 +166,7 @@ TEST_F(ProductGridTest, ShowsTheChosenCategoryInTheChosenOrder) {
   // In tag mode a category change only sorts the tag's products again.
   CatalogMode::setCurrentState(CatalogMode::kTag);
   CatalogNotificationCenter::defaultCenter().post(
-      CatalogNotifications::refushRightData, std::optional<TagProducts>(TagProducts{"Red", {item(3, "p3", "SKU-3"),
-                                                                                           item(1, "p1", "SKU-1")}}));
+      CatalogNotifications::refushRightData, std::optional<TagProducts>(TagProducts{"Red", {3, 1}}));
   settle();
   EXPECT_EQ(idsOf(grid().productArray()), (std::vector<int>{3, 1}));
   EXPECT_EQ(catalog->lblTitle().text(), "Red");
@@ -187,6 +191,8 @@ TEST_F(CatalogWindowTest, AGrowingCatalogueIsReadOffTheMainThreadAndThenShown) {
     product(id, "Product " + std::to_string(100000 - id));
     file(id, id % 3 == 0 ? 0 : (id % 3 == 1 ? A : B));
   }
+  tag(1, "Red", {5, 10, 15});
+  tag(2, "Blue", {2});
   save();
   price(7, 1, "USD");
   // The product that sorts first is in the order: its card counts it, and
@@ -235,6 +241,35 @@ TEST_F(CatalogWindowTest, AGrowingCatalogueIsReadOffTheMainThreadAndThenShown) {
   auto first = grid.cardAt(0);
   ASSERT_TRUE(first);
   EXPECT_EQ(first->catalogNameLabel().text(), grid.productArray().front().product_name);
+
+  // The tags, and a tag's products, are read on the worker too; the first tag is chosen.
+  // (As a product screen's tag turns the panel to its tags.)
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::changeMasterViewState);
+  settle();
+  EXPECT_EQ(catalog->lblTitle().text(), "Blue");
+  EXPECT_EQ(idsOf(grid.productArray()), (std::vector<int>{2}));
+  EXPECT_EQ(rows::productsReadOnMainThread(), readBefore);
+
+  // A sync holding the store past the read's busy time-out: the grid waits
+  // under its spinner and reads again a moment later.
+  ProductListReader::setBusyTimeout(10);
+  sqlite3* sync = nullptr;
+  ASSERT_EQ(sqlite3_open(services->database().databasePath().c_str(), &sync), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(sync, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  auto& tags = catalog->masterViewController()->tagsLeftView().tableView();
+  ASSERT_TRUE(driver->tap(*tags.cellForRowAtIndexPath({0, 1})));
+  settle();
+  EXPECT_TRUE(grid.isLoading());
+  EXPECT_EQ(grid.productShowView().numberOfItems(), 0u);
+  EXPECT_EQ(catalog->lblTitle().text(), "Red");
+  sqlite3_exec(sync, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(sync);
+  ProductListReader::setBusyTimeout(5000);
+  base::RunLoop::main().runUntil([&] { return !grid.isLoading(); }, kReadAgainSeconds + 1);
+  settle();
+  auto ids = idsOf(grid.productArray());
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(ids, (std::vector<int>{5, 10, 15}));
   EXPECT_EQ(rows::productsReadOnMainThread(), readBefore);
 }
 
