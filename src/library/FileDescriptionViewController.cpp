@@ -45,8 +45,7 @@ void FileDescriptionViewController::viewDidLoad() {
 
   imageView_ = std::make_shared<ui::ImageView>(ui::Rect{20, 20, 150, 200});
   imageView_->setContentMode(ui::ContentMode::ScaleAspectFit);
-  auto cover = PublicFunction::getLocalImage(fileEntity_.cover_image, PublicFunction::getFileType(fileEntity_.type));
-  imageView_->setImage(cover ? gfx::Image::fromImageData(*cover) : nullptr);
+  cover_ = PictureLoader::create(imageView_);
   nameLabel_ = line({190, 20, 409, 50}, gfx::Font::boldSystemFont(18));
   nameLabel_->setNumberOfLines(2);
   nameLabel_->setText(fileEntity_.title);
@@ -99,6 +98,8 @@ void FileDescriptionViewController::viewDidLoad() {
            actionButton_, delButton_}) {
     root->addSubview(v);
   }
+  // The cover, however large its file, is read on a worker at the card's size.
+  cover_->loadFileImageAsyncWithName(fileEntity_.cover_image, PublicFunction::getFileType(fileEntity_.type), false);
 }
 
 void FileDescriptionViewController::viewDidAppear(bool animated) {

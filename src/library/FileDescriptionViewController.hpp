@@ -13,6 +13,7 @@
 #include "platform/ui/TextView.hpp"
 #include "shell/frame/BaseViewController.hpp"
 #include "store/Entities.hpp"
+#include "widgets/PictureLoader.hpp"
 
 namespace mv {
 
@@ -55,6 +56,8 @@ class FileDescriptionViewController : public BaseViewController {
   // A tap of the window outside the card closes it.
   void handleTapBehind(ui::Point inWindow);
 
+  // The cover, read on a worker at this view's size once the view is loaded.
+  ui::ImageView& imageView() const { return *imageView_; }
   ui::Label& nameLabel() const { return *nameLabel_; }
   ui::Label& dateLabel() const { return *dateLabel_; }
   ui::Label& formatLabel() const { return *formatLabel_; }
@@ -74,6 +77,7 @@ class FileDescriptionViewController : public BaseViewController {
   bool isMarked_ = false;
   std::shared_ptr<ui::TapGestureRecognizer> tapGesture_;
   std::shared_ptr<ui::ImageView> imageView_;
+  std::shared_ptr<PictureLoader> cover_;
   std::shared_ptr<ui::Label> nameLabel_, dateLabel_, formatLabel_, videoDurationLabel_;
   std::shared_ptr<ui::TextView> descTextView_;
   std::shared_ptr<ui::Button> actionButton_, favButton_, delButton_;

@@ -1,10 +1,8 @@
 #include "library/librarySearchViewcontroller.hpp"
 
-#include "platform/gfx/Image.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
-#include "widgets/ViewStyle.hpp"
 
 namespace mv {
 namespace {
@@ -23,6 +21,7 @@ LibrarySearchCell::LibrarySearchCell(std::string reuseIdentifier)
     : ui::TableViewCell(ui::TableViewCellStyle::Subtitle, std::move(reuseIdentifier)) {
   coverView_ = std::make_shared<ui::ImageView>(ui::Rect{5, 5, 84, 120});
   coverView_->setContentMode(ui::ContentMode::ScaleAspectFit);
+  cover_ = PictureLoader::create(coverView_);
   fileNameContentLabel_ = std::make_shared<ui::Label>(ui::Rect{90, 0, 240, 60});
   fileNameContentLabel_->setNumberOfLines(0);
   fileNameContentLabel_->setFont(gfx::Font::named("Helvetica-Bold", 14));
@@ -45,8 +44,7 @@ void LibrarySearchCell::setDurationVisiable(bool visible) {
 
 void LibrarySearchCell::show(DataAccessManager& store, const marvisto_library_files_Entity& file) {
   const auto cover = store.getCoverImageByFileName(file.file_name);
-  auto image = PublicFunction::getLocalImage(cover.value_or(""), PublicFunction::getFileType(file.type));
-  ViewStyle::ImageViewSetImg(*coverView_, image ? gfx::Image::fromImageData(*image) : nullptr);
+  cover_->loadFileImageAsyncWithName(cover.value_or(""), PublicFunction::getFileType(file.type), false);
   fileNameContentLabel_->setText(file.title);
   infoContentLabel_->setText(file.infoShow());
   // Dates are stored "yyyy-MM-dd HH:mm:ss"; another form shows no date.

@@ -12,6 +12,7 @@
 #include "platform/ui/TableViewCell.hpp"
 #include "platform/ui/TableViewController.hpp"
 #include "store/Entities.hpp"
+#include "widgets/PictureLoader.hpp"
 
 namespace mv {
 
@@ -27,9 +28,10 @@ class LibrarySearchCell : public ui::TableViewCell {
  public:
   explicit LibrarySearchCell(std::string reuseIdentifier);
 
-  // Shows the file: its cover (the type's stock picture without one), title,
-  // size text, stored date in the interface's short form, and the duration
-  // of a video. The cover's name comes from `store`.
+  // Shows the file: its cover (the type's stock picture without one), read
+  // on a worker at the size of its view, title, size text, stored date in
+  // the interface's short form, and the duration of a video. The cover's
+  // name comes from `store`.
   void show(DataAccessManager& store, const marvisto_library_files_Entity& file);
   bool durationVisiable() const { return durationVisiable_; }
   void setDurationVisiable(bool visible);
@@ -43,6 +45,7 @@ class LibrarySearchCell : public ui::TableViewCell {
  private:
   bool durationVisiable_ = false;
   std::shared_ptr<ui::ImageView> coverView_;
+  std::shared_ptr<PictureLoader> cover_;
   std::shared_ptr<ui::Label> fileNameContentLabel_, infoContentLabel_, dateContentLabel_, durationContentLabel_;
 };
 

@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <tuple>
 
+#include "LargePicture.hpp"
 #include "LibraryTestSupport.hpp"
 #include "SessionFixture.hpp"
 #include "library/BrowserTabView.hpp"
@@ -18,6 +20,7 @@
 #include "library/SaleslibraryController.hpp"
 #include "library/librarySearchViewcontroller.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -655,6 +658,69 @@ TEST_F(LibraryScreenTest, SearchListShowsFilesWithTheirDatesAndAnEmptyRow) {
   EXPECT_FALSE(second->durationVisiable());
   list->tableViewDidSelectRowAtIndexPath(*table, {0, 1});
   EXPECT_EQ(chosen->ids, std::vector<int>{8});
+}
+
+// Covers of 39.6 megapixels on the grid's cards, a file card (an interlaced
+// PNG) and a search result (a progressive JPEG): nothing shows until the
+// worker has read them, then each shows its own cover at no more than the
+// pixels of its view, and none was decoded whole on the main thread.
+TEST_F(LibraryScreenTest, HugeCoversAreReadOnAWorkerAtTheSizeOfTheirView) {
+  seed();
+  const std::vector<std::pair<std::string, test::PictureKind>> covers{
+      {"alpha.jpg", test::PictureKind::ProgressiveJpeg}, {"bravo.png", test::PictureKind::InterlacedPng}};
+  for (std::size_t i = 0; i < covers.size(); ++i) {
+    const auto path = PublicFunction::filePathWithName(covers[i].first, kFileTypeLibraryImage);
+    ASSERT_TRUE(path);
+    std::filesystem::create_directories(path->parent_path());
+    ASSERT_TRUE(test::writeLargePicture(*path, covers[i].second));
+    auto file = *store().getFilesByFileId(static_cast<int>(i) + 1);
+    file.cover_image = covers[i].first;
+    ASSERT_TRUE(store().saveLibraryFileToDatabase(file));
+  }
+  gfx::ImageData::resetLargestDecodeOnMainThread();
+  // The file's own cover, red on its left and blue on its right, not the stock picture.
+  const auto expectCover = [](const ui::ImageView& view, const std::string& where) {
+    SCOPED_TRACE(where);
+    test::expectReadAtShownSize(view);
+    EXPECT_EQ(view.alpha(), 1.0);
+    const auto shown = view.image();
+    if (!shown) return;
+    const int y = shown->pixelHeight() / 2;
+    const gfx::Color left = shown->pixelAt(shown->pixelWidth() / 4, y);
+    const gfx::Color right = shown->pixelAt(shown->pixelWidth() * 3 / 4, y);
+    EXPECT_TRUE(left.r() > 0.7 && left.b() < 0.3 && right.b() > 0.7 && right.r() < 0.3) << "not the file's cover";
+  };
+
+  showScreen();
+  test::settlePictures();
+  for (const std::string title : {"Alpha", "Bravo"}) {
+    auto cell = grid().cellAt(indexOf(title));
+    ASSERT_TRUE(cell);
+    expectCover(cell->fileImageView(), "grid " + title);
+  }
+
+  grid().selectShowInfo(*store().getFilesByFileId(2));
+  auto card = grid().descriptionController();
+  ASSERT_TRUE(card);
+  EXPECT_FALSE(card->imageView().image()) << "the cover shows only once read";
+  EXPECT_EQ(card->imageView().alpha(), 0.0);
+  test::settlePictures();
+  expectCover(card->imageView(), "file card");
+
+  auto list = std::make_shared<librarySearchViewcontroller>(manager->databaseHandle());
+  auto table = list->tableView();
+  table->setFrame({0, 0, 400, 600});
+  list->setSearchFilestArray({*store().getFilesByFileId(1), *store().getFilesByFileId(3)});
+  auto result = std::dynamic_pointer_cast<LibrarySearchCell>(list->tableViewCellForRowAtIndexPath(*table, {0, 0}));
+  auto coverless = std::dynamic_pointer_cast<LibrarySearchCell>(list->tableViewCellForRowAtIndexPath(*table, {0, 1}));
+  ASSERT_TRUE(result && coverless);
+  EXPECT_FALSE(result->coverView().image()) << "the cover shows only once read";
+  EXPECT_EQ(result->coverView().alpha(), 0.0);
+  test::settlePictures();
+  expectCover(result->coverView(), "search result");
+  const auto stock = PublicFunction::getLocalPicture("", kFileTypePdf, 1, 1);
+  ASSERT_TRUE(stock);
+  EXPECT_EQ(coverless->coverView().image(), stock) << "a file without a cover shows its type's stock picture";
 }
 
 }  // namespace
