@@ -116,7 +116,7 @@ void DetailViewController::getImgShowData(int categoryId) {
   }
   setTitle(gridTitle());
   // A list under way is sorted as it comes.
-  if (!loading_) load(Source{std::nullopt, std::nullopt, std::exchange(productArray_, {})});
+  if (!loading_) load(Source{std::nullopt, std::nullopt, std::exchange(productArray_, noProducts())});
 }
 
 namespace {
@@ -134,7 +134,8 @@ std::optional<DetailViewController::Loaded> readList(const std::filesystem::path
   } else if (source.tagProducts) {
     out.products = TagList::productsOfTag(reader.getAllProducts(), *source.tagProducts);
   } else {
-    out.products = std::move(source.shown);
+    // The list shown is the screen's: it is copied here, not there.
+    if (source.shown) out.products = *source.shown;
   }
   if (reader.failed()) return std::nullopt;
   if (flag.isCancelled()) return out;
@@ -163,7 +164,7 @@ std::optional<DetailViewController::Loaded> readList(const std::filesystem::path
 // the old lists go to a worker to end there.
 void DetailViewController::disposeLists() {
   auto& workers = base::WorkQueue::global();
-  if (!productArray_.empty()) workers.dispose(std::exchange(productArray_, {}));
+  if (!productArray_->empty()) workers.dispose(std::exchange(productArray_, noProducts()));
   if (priceDic_) workers.dispose(std::exchange(priceDic_, std::nullopt));
   if (imageDic_) workers.dispose(std::exchange(imageDic_, std::nullopt));
 }
@@ -204,12 +205,13 @@ void DetailViewController::showLoaded(Loaded loaded) {
   if (loaded.sortType != sortType_) {
     base::WorkQueue::global().dispose(std::move(loaded.prices));
     base::WorkQueue::global().dispose(std::move(loaded.images));
-    load(Source{std::nullopt, std::nullopt, std::move(loaded.products)});
+    load(Source{std::nullopt, std::nullopt,
+                std::make_shared<const std::vector<marvisto_product_Entity>>(std::move(loaded.products))});
     return;
   }
   if (spinner_) spinner_->stopAnimating();
   disposeLists();
-  productArray_ = std::move(loaded.products);
+  productArray_ = std::make_shared<const std::vector<marvisto_product_Entity>>(std::move(loaded.products));
   priceDic_ = std::move(loaded.prices);
   imageDic_ = std::move(loaded.images);
   showAllImageCell();
@@ -247,7 +249,7 @@ void DetailViewController::sortproduct(long type) {
   sortType_ = type;
   // A list under way is sorted when it comes.
   if (loading_) return;
-  load(Source{std::nullopt, std::nullopt, std::exchange(productArray_, {})});
+  load(Source{std::nullopt, std::nullopt, std::exchange(productArray_, noProducts())});
 }
 
 void DetailViewController::switchProductStyle() {
@@ -277,7 +279,7 @@ void DetailViewController::showAllImageCell() {
   if (auto* nav = navigationController()) nav->popToRootViewControllerAnimated(true);
   if (!productShowView_) return;
   productShowView_->reloadData();
-  if (!productArray_.empty()) productShowView_->scrollToItemAtIndex(0, GridViewScrollPositionTop, false);
+  if (!productArray_->empty()) productShowView_->scrollToItemAtIndex(0, GridViewScrollPositionTop, false);
 }
 
 void DetailViewController::viewWillAppear(bool animated) {
@@ -299,7 +301,7 @@ void DetailViewController::updateLanguage(ui::ViewController&) {
 
 // ---- the grid -------------------------------------------------------------------------------
 
-std::size_t DetailViewController::numberOfItemsInGridView(GridView&) { return productArray_.size(); }
+std::size_t DetailViewController::numberOfItemsInGridView(GridView&) { return productArray_->size(); }
 
 std::optional<base::Size> DetailViewController::portraitGridCellSizeForGridView(GridView&) { return kCellSize; }
 
@@ -310,13 +312,11 @@ std::shared_ptr<GridViewCell> DetailViewController::gridViewCellForItemAtIndex(G
     card->init();
     card->setSelectionStyle(GridViewCellSelectionStyleNone);
   }
-  if (index >= productArray_.size()) return card;
+  if (index >= productArray_->size()) return card;
   // A card's count is read as it scrolls in: the order's lines are few, the
   // list may be a whole company's.
-  auto& product = productArray_[index];
+  const auto& product = (*productArray_)[index];
   auto basket = services_->get<OrderBasket>();
-  product.itemNumberInOrder = 0;
-  if (basket) basket->getItemNumberInOrder(product);
   card->setTag(DetailCell::kFirstTag + static_cast<long>(index));
   card->setImagename(thumbOf(product.product_id));
   // Undoes the pressed look of a card opened before.
@@ -327,10 +327,19 @@ std::shared_ptr<GridViewCell> DetailViewController::gridViewCellForItemAtIndex(G
   card->setProductId(product.product_id);
   card->setPriceEntity(priceOf(product.product_id));
   card->skuContentLabel().setText(product.product_sku);
-  card->setBadgeValue(badgeText(product.itemNumberInOrder), false);
+  card->setBadgeValue(badgeText(itemNumberInOrder(product.product_id)), false);
   card->addOrderBtn().setHidden(!basket || !basket->isOrderOnShow());
   card->setDetailDelegate(ui::weakAs<DetailCellDelegate>(this));
   return card;
+}
+
+std::uint64_t DetailViewController::itemNumberInOrder(int productId) const {
+  auto basket = services_->get<OrderBasket>();
+  if (!basket) return 0;
+  marvisto_product_Entity counted;
+  counted.product_id = productId;
+  basket->getItemNumberInOrder(counted);
+  return counted.itemNumberInOrder;
 }
 
 std::shared_ptr<DetailCell> DetailViewController::cardAt(std::size_t index) const {
@@ -342,13 +351,13 @@ std::shared_ptr<DetailCell> DetailViewController::cardAt(std::size_t index) cons
 
 void DetailViewController::didSelectedImage(DetailCell& cell) {
   const long index = cell.tag() - DetailCell::kFirstTag;
-  if (index < 0 || static_cast<std::size_t>(index) >= productArray_.size()) return;
+  if (index < 0 || static_cast<std::size_t>(index) >= productArray_->size()) return;
   cell.productImageView().setAlpha(0.4);
   cell.productImageView().setBackgroundColor(ViewStyle::colorOfMainTheme());
   auto keep = shared_from_this();
   if (auto d = detailViewDelegate()) d->productCellClicked();
-  const auto& product = productArray_[static_cast<std::size_t>(index)];
-  if (lblTitle_) setTitle(ProductDetailController::titleFor(product.product_name, index, productArray_.size(), *lblTitle_));
+  const auto& product = (*productArray_)[static_cast<std::size_t>(index)];
+  if (lblTitle_) setTitle(ProductDetailController::titleFor(product.product_name, index, productArray_->size(), *lblTitle_));
   auto screen = std::make_shared<ProductDetailController>(*services_);
   screen->setProductEntity(product);
   screen->setProductList(productArray_, index);
@@ -359,8 +368,8 @@ void DetailViewController::didSelectedImage(DetailCell& cell) {
 
 void DetailViewController::addToOrder(DetailCell& cell) {
   const long index = cell.tag() - DetailCell::kFirstTag;
-  if (index < 0 || static_cast<std::size_t>(index) >= productArray_.size()) return;
-  addFlow_->addFromCard(productArray_[static_cast<std::size_t>(index)].product_id, static_cast<std::size_t>(index));
+  if (index < 0 || static_cast<std::size_t>(index) >= productArray_->size()) return;
+  addFlow_->addFromCard((*productArray_)[static_cast<std::size_t>(index)].product_id, static_cast<std::size_t>(index));
 }
 
 void DetailViewController::addToOrderFlowDidAdd(const marvisto_product_Entity& product, std::size_t) {
@@ -372,9 +381,6 @@ void DetailViewController::addToOrderFlowDidAdd(const marvisto_product_Entity& p
   for (const auto& cell : productShowView_->visibleCells()) {
     auto* card = dynamic_cast<DetailCell*>(cell.get());
     if (!card || card->productId() != product.product_id) continue;
-    const long index = card->tag() - DetailCell::kFirstTag;
-    if (index >= 0 && static_cast<std::size_t>(index) < productArray_.size())
-      productArray_[static_cast<std::size_t>(index)].itemNumberInOrder = product.itemNumberInOrder;
     card->setBadgeValue(badgeText(product.itemNumberInOrder), true);
   }
 }

@@ -37,7 +37,7 @@ class DetailViewController : public BaseViewController,
   struct Source {
     std::optional<int> categoryId;
     std::optional<std::vector<int>> tagProducts;
-    std::vector<marvisto_product_Entity> shown;
+    std::shared_ptr<const std::vector<marvisto_product_Entity>> shown;
   };
   // The list, prices and pictures a worker read for the grid.
   struct Loaded {
@@ -104,7 +104,7 @@ class DetailViewController : public BaseViewController,
   // Whether the list to show is being read and sorted on a worker; the grid
   // is empty under a spinner meanwhile.
   bool isLoading() const { return loading_.has_value(); }
-  const std::vector<marvisto_product_Entity>& productArray() const { return productArray_; }
+  const std::vector<marvisto_product_Entity>& productArray() const { return *productArray_; }
   const std::string& tagTitle() const { return tagTitle_; }
   long sortType() const { return sortType_; }
   bool isAll() const { return isAll_; }
@@ -138,7 +138,13 @@ class DetailViewController : public BaseViewController,
   base::CancelTracker retries_;
   std::weak_ptr<DetailViewDelegate> detailViewDelegate_;
   std::shared_ptr<ui::Label> lblTitle_;
-  std::vector<marvisto_product_Entity> productArray_;
+  // Shared with the product screen opened from it, never copied.
+  std::shared_ptr<const std::vector<marvisto_product_Entity>> productArray_ = noProducts();
+  static std::shared_ptr<const std::vector<marvisto_product_Entity>> noProducts() {
+    return std::make_shared<const std::vector<marvisto_product_Entity>>();
+  }
+  // The product's quantity in the current order (0 without one).
+  std::uint64_t itemNumberInOrder(int productId) const;
   std::string tagTitle_;
   long sortType_ = 0;
   // Every product's price and picture, by product id, read at once with

@@ -119,8 +119,8 @@ void ProductDetailController::moveProduct(ProductListPosition::Move move) {
 }
 
 void ProductDetailController::showProductAt(long index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= productArray_.size()) return;
-  setProductEntity(productArray_[static_cast<std::size_t>(index)]);
+  if (index < 0 || static_cast<std::size_t>(index) >= productArray_->size()) return;
+  setProductEntity((*productArray_)[static_cast<std::size_t>(index)]);
   if (tagStripInUse_) {
     initTagsScrollView();
     currentIndex_ = -1;

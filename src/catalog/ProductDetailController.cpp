@@ -97,9 +97,11 @@ void ProductDetailController::setProductEntity(const marvisto_product_Entity& pr
   productID_ = product.product_id;
 }
 
-void ProductDetailController::setProductList(std::vector<marvisto_product_Entity> products, long index) {
+void ProductDetailController::setProductList(std::shared_ptr<const std::vector<marvisto_product_Entity>> products,
+                                             long index) {
+  if (!products) products = std::make_shared<const std::vector<marvisto_product_Entity>>();
   productArray_ = std::move(products);
-  position_ = ProductListPosition(index, static_cast<long>(productArray_.size()));
+  position_ = ProductListPosition(index, static_cast<long>(productArray_->size()));
 }
 
 void ProductDetailController::setIsInEdit(bool inEdit) {
@@ -517,7 +519,7 @@ std::string ProductDetailController::titleFor(const std::string& name, long inde
 
 std::string ProductDetailController::titleText() const {
   if (!lblTitle_) return {};
-  return titleFor(productEntity_.product_name, position_.index(), productArray_.size(), *lblTitle_);
+  return titleFor(productEntity_.product_name, position_.index(), productArray_->size(), *lblTitle_);
 }
 
 void ProductDetailController::refreshTitle() {

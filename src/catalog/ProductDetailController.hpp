@@ -95,9 +95,13 @@ class ProductDetailController : public BaseViewController,
   const marvisto_product_Entity& productEntity() const { return productEntity_; }
   int productID() const { return productID_; }
   void setProductID(int productId) { productID_ = productId; }
-  // The list previous and next walk through, and the product's index in it.
-  void setProductList(std::vector<marvisto_product_Entity> products, long index);
-  const std::vector<marvisto_product_Entity>& productArray() const { return productArray_; }
+  // The list previous and next walk through, and the product's index in it;
+  // a list the grid shows is shared, not copied (it may be a whole company's).
+  void setProductList(std::shared_ptr<const std::vector<marvisto_product_Entity>> products, long index);
+  void setProductList(std::vector<marvisto_product_Entity> products, long index) {
+    setProductList(std::make_shared<const std::vector<marvisto_product_Entity>>(std::move(products)), index);
+  }
+  const std::vector<marvisto_product_Entity>& productArray() const { return *productArray_; }
   const ProductListPosition& position() const { return position_; }
   // The opener's title label, which the screen re-titles as it moves.
   void setLblTitle(std::shared_ptr<ui::Label> label) { lblTitle_ = std::move(label); }
@@ -228,7 +232,8 @@ class ProductDetailController : public BaseViewController,
   std::shared_ptr<SessionServices> services_;
   marvisto_product_Entity productEntity_;
   int productID_ = 0;
-  std::vector<marvisto_product_Entity> productArray_;
+  std::shared_ptr<const std::vector<marvisto_product_Entity>> productArray_ =
+      std::make_shared<const std::vector<marvisto_product_Entity>>();
   ProductListPosition position_;
   std::vector<marvisto_image_Entity> manyImagesArray_;
   long imgIndex_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <tuple>
 
@@ -253,17 +254,18 @@ TEST_F(CatalogWindowTest, AGrowingCatalogueIsReadOffTheMainThreadAndThenShown) {
   // A sync holding the store past the read's busy time-out: the grid waits
   // under its spinner and reads again a moment later.
   ProductListReader::setBusyTimeout(10);
-  sqlite3* sync = nullptr;
-  ASSERT_EQ(sqlite3_open(services->database().databasePath().c_str(), &sync), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(sync, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3* opened = nullptr;
+  const int openedRc = sqlite3_open(services->database().databasePath().c_str(), &opened);
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> sync(opened, sqlite3_close);
+  ASSERT_EQ(openedRc, SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(sync.get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
   auto& tags = catalog->masterViewController()->tagsLeftView().tableView();
   ASSERT_TRUE(driver->tap(*tags.cellForRowAtIndexPath({0, 1})));
   settle();
   EXPECT_TRUE(grid.isLoading());
   EXPECT_EQ(grid.productShowView().numberOfItems(), 0u);
   EXPECT_EQ(catalog->lblTitle().text(), "Red");
-  sqlite3_exec(sync, "COMMIT", nullptr, nullptr, nullptr);
-  sqlite3_close(sync);
+  sync.reset();
   ProductListReader::setBusyTimeout(5000);
   base::RunLoop::main().runUntil([&] { return !grid.isLoading(); }, kReadAgainSeconds + 1);
   settle();
@@ -271,6 +273,18 @@ TEST_F(CatalogWindowTest, AGrowingCatalogueIsReadOffTheMainThreadAndThenShown) {
   std::sort(ids.begin(), ids.end());
   EXPECT_EQ(ids, (std::vector<int>{5, 10, 15}));
   EXPECT_EQ(rows::productsReadOnMainThread(), readBefore);
+
+  // A product opened from the grid walks the grid's own list, not a copy of it.
+  auto card = grid.cardAt(1);
+  ASSERT_TRUE(card);
+  ASSERT_TRUE(driver->tap(card->bgImageView()));
+  settle();
+  auto* nav = catalog->detailController().get();
+  ASSERT_TRUE(nav && !nav->viewControllers().empty());
+  auto* screen = dynamic_cast<ProductDetailController*>(nav->viewControllers().back().get());
+  ASSERT_TRUE(screen);
+  EXPECT_EQ(screen->productArray().data(), grid.productArray().data());
+  EXPECT_EQ(screen->productEntity().product_id, grid.productArray()[1].product_id);
 }
 
 TEST_F(ProductGridTest, CardsShowPriceDiscountAndTheOrderCount) {
