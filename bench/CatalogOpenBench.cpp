@@ -141,8 +141,8 @@ void BM_BaselineTinyCompanyOpening(benchmark::State& state) {
   run(state, static_cast<std::size_t>(std::min(gProducts, kTinyCompany)));
 }
 
-BENCHMARK(BM_CatalogFirstOpening)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
-BENCHMARK(BM_BaselineTinyCompanyOpening)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_CatalogFirstOpening)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(12);
+BENCHMARK(BM_BaselineTinyCompanyOpening)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(12);
 
 }  // namespace
 
