@@ -372,6 +372,10 @@ RunEnd run(const std::vector<std::string>& args, const fs::path& temporary, doub
     ::dup2(nothing, STDIN_FILENO);
     ::dup2(nothing, STDOUT_FILENO);
     ::dup2(nothing, STDERR_FILENO);
+    // The suite and the helpers it leaves running keep none of the
+    // application's open files: a pipe the application's parent waits on
+    // would stay open for as long as they live.
+    ::close_range(STDERR_FILENO + 1, ~0U, 0);
     ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }

@@ -4,12 +4,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "TestEnvironment.hpp"
@@ -42,6 +43,57 @@ class OfficeConverterTest : public mv::test::TestEnvironment {
     std::ofstream(script) << "#!/bin/sh\n" << body;
     ::chmod(script.c_str(), 0755);
     ::setenv("PATH", (bin.string() + ":" + keptPath_).c_str(), 1);
+  }
+  // The application is this program started afresh (a copy of a process
+  // whose other threads may hold locks could hang): it converts as a viewer
+  // does, with a converter that starts a helper of its own and keeps
+  // converting, and once the helper runs `end` ends it. The helper goes with it.
+  template <typename Ends>
+  void theSuiteEndsWithTheApplication(void (*end)(), Ends ends) {
+    fakeConverter("sleep 600 &\necho $! > '" + (root / "helper.pid").string() + "'\nwait\n");
+    const fs::path source = write("deck.pptx", kZipStart + "bytes");
+    mv::test::runInFreshProgram(
+        [&] {
+          (void)OfficeConverter::convertAsync(source, root / "cache", 600,
+                                              [](const std::optional<fs::path>&, const std::string&) {});
+          ASSERT_GT(helperStarted(root / "helper.pid"), 0)
+              << "the converter's helper was not started within " << kProcessWait.count() << " s";
+          // An application that does not end in time is ended by the alarm,
+          // which the test reports as the wrong end.
+          ::alarm(static_cast<unsigned>(kProcessWait.count()));
+          end();
+        },
+        ends);
+    // What the application wrote is in its own root.
+    const pid_t helper = helperStarted(mv::test::freshProgramRoot() / "helper.pid");
+    ASSERT_GT(helper, 0) << "the application never saw the converter's helper";
+    EXPECT_TRUE(gone(helper)) << "the converter's helper outlived the application by " << kProcessWait.count() << " s";
+    if (!processGone(helper)) ::kill(helper, SIGKILL);
+  }
+
+  // Real processes start and end on their own time, which the test's clock
+  // cannot move: the waits for them poll, for a few seconds at most.
+  static constexpr std::chrono::seconds kProcessWait{10};
+  static constexpr std::chrono::milliseconds kProcessPoll{5};
+
+  // The number of the helper a fake converter wrote to `file`, once the
+  // whole line is there; 0 when none came in time.
+  static pid_t helperStarted(const fs::path& file) {
+    const auto started = std::chrono::steady_clock::now();
+    do {
+      std::ifstream in(file);
+      std::string line;
+      if (std::getline(in, line) && in.good()) return static_cast<pid_t>(std::stol(line));  // its end included
+      std::this_thread::sleep_for(kProcessPoll);
+    } while (std::chrono::steady_clock::now() - started < kProcessWait);
+    return 0;
+  }
+  // The process ended, now or within the wait: a killed one takes a moment.
+  static bool gone(pid_t pid) {
+    const auto killed = std::chrono::steady_clock::now();
+    while (!processGone(pid) && std::chrono::steady_clock::now() - killed < kProcessWait)
+      std::this_thread::sleep_for(kProcessPoll);
+    return processGone(pid);
   }
   static bool processGone(pid_t pid) {
     if (::kill(pid, 0) != 0) return true;
@@ -169,39 +221,16 @@ TEST_F(OfficeConverterTest, TheSuitesOwnAnswerIsTrustedButRawBytesOfASheetAreDam
   EXPECT_NE(shown->text(0).find("Chair"), std::string::npos);
 }
 
-TEST_F(OfficeConverterTest, TheSuiteEndsWithTheApplicationHoweverItEnds) {
-  const fs::path helperPid = root / "helper.pid";
-  // The converter starts a helper of its own and keeps converting.
-  fakeConverter("sleep 600 &\necho $! > '" + helperPid.string() + "'\nwait\n");
-  const fs::path source = write("deck.pptx", kZipStart + "bytes");
-  // The application, converting, is killed outright.
-  const pid_t application = ::fork();
-  ASSERT_GE(application, 0);
-  if (application == 0) {
-    std::string error;
-    (void)OfficeConverter::convertToPdf(source, root / "cache", 600, &error);
-    ::_exit(0);
-  }
-  const auto started = std::chrono::steady_clock::now();
-  pid_t helper = 0;
-  while (std::chrono::steady_clock::now() - started < std::chrono::seconds(30)) {
-    std::ifstream in(helperPid);
-    std::string line;
-    if (std::getline(in, line) && in.good()) {  // the whole line, its end included
-      helper = static_cast<pid_t>(std::stol(line));
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  ASSERT_GT(helper, 0);
-  ::kill(application, SIGKILL);
-  int status = 0;
-  ASSERT_EQ(::waitpid(application, &status, 0), application);
-  const auto killed = std::chrono::steady_clock::now();
-  while (!processGone(helper) && std::chrono::steady_clock::now() - killed < std::chrono::seconds(10))
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_TRUE(processGone(helper)) << "the suite's helper went with the application";
-  if (!processGone(helper)) ::kill(helper, SIGKILL);
+TEST_F(OfficeConverterTest, TheSuiteEndsWithTheApplicationEndingNormally) {
+  // The application ends as its main returns: its conversion worker is ended
+  // on the way out, and the suite with it.
+  theSuiteEndsWithTheApplication([] { std::exit(0); }, ::testing::ExitedWithCode(0));
+}
+
+TEST_F(OfficeConverterTest, TheSuiteEndsWithTheApplicationKilledOutright) {
+  // Nothing of the application runs once it is killed: the suite's guard
+  // sees it gone.
+  theSuiteEndsWithTheApplication([] { ::kill(::getpid(), SIGKILL); }, ::testing::KilledBySignal(SIGKILL));
 }
 
 TEST_F(OfficeConverterTest, AHungConverterIsEndedWithEverythingItStarted) {
@@ -218,10 +247,7 @@ TEST_F(OfficeConverterTest, AHungConverterIsEndedWithEverythingItStarted) {
   pid_t helper = 0;
   ASSERT_TRUE(in >> helper);
   // The kill is delivered at once; the helper may take a moment to end.
-  const auto killed = std::chrono::steady_clock::now();
-  while (!processGone(helper) && std::chrono::steady_clock::now() - killed < std::chrono::seconds(10))
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_TRUE(processGone(helper)) << "the helper went with the converter";
+  EXPECT_TRUE(gone(helper)) << "the helper outlived the converter by " << kProcessWait.count() << " s";
   EXPECT_FALSE(fs::exists(root / "cache" / "profile")) << "a killed converter's profile is not kept";
 }
 

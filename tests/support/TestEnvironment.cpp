@@ -20,6 +20,16 @@ namespace fs = std::filesystem;
 
 namespace mv::test {
 
+namespace {
+
+// How the test hands a program it starts afresh the root to take.
+constexpr const char* kFreshProgramRoot = "MV_FRESH_PROGRAM_ROOT";
+// The running test's root, and whether this program was started afresh for it.
+fs::path currentRoot;
+bool startedAfresh = false;
+
+}  // namespace
+
 fs::path makeTempDir(const std::string& prefix) {
   static std::atomic<int> counter{0};
   const char* scratch = std::getenv("MV_TEST_TMP");
@@ -47,6 +57,23 @@ void finishFreshProgram() {
   std::_Exit(::testing::Test::HasFailure() ? 1 : 0);
 }
 
+fs::path freshProgramRoot() { return currentRoot.empty() ? fs::path() : currentRoot / "fresh-program"; }
+
+FreshProgramRootGiven::FreshProgramRootGiven() {
+  // Started afresh, the program runs the body itself and starts none.
+  if (startedAfresh || currentRoot.empty()) return;
+  const fs::path folder = freshProgramRoot();
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+  fs::create_directories(folder, ec);
+  setenv(kFreshProgramRoot, folder.c_str(), 1);
+  given_ = true;
+}
+
+FreshProgramRootGiven::~FreshProgramRootGiven() {
+  if (given_) unsetenv(kFreshProgramRoot);
+}
+
 fs::path corpusDir() {
   // MV_CORPUS_DIR names it; else the shared folder stands beside the clone
   // (or beside the folder of clones).
@@ -70,7 +97,10 @@ void TestEnvironment::SetUp() {
   clock = std::make_shared<base::VirtualClock>();
   base::RunLoop::main().setClock(clock);
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  root = makeTempDir(std::string(info ? info->name() : "test"));
+  const char* given = std::getenv(kFreshProgramRoot);
+  startedAfresh = given && *given;
+  root = startedAfresh ? fs::path(given) : makeTempDir(std::string(info ? info->name() : "test"));
+  currentRoot = root;
   base::Paths::setRoot(root);
   base::UserDefaults::resetStandard();
 }
@@ -103,6 +133,7 @@ void TestEnvironment::TearDown() {
       unsetenv(it->first.c_str());
   }
   savedEnvironment_.clear();
+  currentRoot.clear();
   // Whatever the test began of a session ends with it, and what it handed
   // to the shared workers finishes before the next test (or the process's
   // exit, whose leak check stops every thread) begins.

@@ -29,17 +29,38 @@ void keepSnapshot(const std::filesystem::path& file);
 // failures on standard error, its exit status saying whether there were any.
 [[noreturn]] void finishFreshProgram();
 
+// The root of the program `runInFreshProgram` starts for the running test:
+// a folder inside the test's own root, so that what the program leaves (it
+// never tears down) goes with the test, and the test sees what it wrote.
+std::filesystem::path freshProgramRoot();
+
+// For as long as it lives, a program started afresh for this test takes
+// `freshProgramRoot()`, emptied, for its own root.
+class FreshProgramRootGiven {
+ public:
+  FreshProgramRootGiven();
+  ~FreshProgramRootGiven();
+  FreshProgramRootGiven(const FreshProgramRootGiven&) = delete;
+  FreshProgramRootGiven& operator=(const FreshProgramRootGiven&) = delete;
+
+ private:
+  bool given_ = false;
+};
+
 // Runs `body` in this test program started afresh for this test alone, for
 // what must come before a start that happens once a process (the web
-// engine's memory ceiling); the test up to here runs there again first.
-template <typename Body>
-void runInFreshProgram(Body body) {
+// engine's memory ceiling), or for a process the body ends as it pleases
+// (killed, or exiting as the application does): `ends` says how the program
+// must end. The test up to here runs there again first.
+template <typename Body, typename Ends = ::testing::ExitedWithCode>
+void runInFreshProgram(Body body, Ends ends = ::testing::ExitedWithCode(0)) {
+  const FreshProgramRootGiven given;
   EXPECT_EXIT(
       {
         body();
         finishFreshProgram();
       },
-      ::testing::ExitedWithCode(0), "");
+      ends, "");
 }
 
 // Base fixture: a fresh data root (Documents, Library, tmp) for every test, the
