@@ -329,7 +329,7 @@ TEST_F(ProductListsTest, EveryListReadsItsPicturesAtTheSizeItShowsOffTheMainThre
   gfx::ImageData::resetLargestDecodeOnMainThread();
 
   for (int id : {1, 2}) ASSERT_TRUE(store().saveToDatabaseFavorite(id, "SKU", "p"));
-  catalog->btnFavoritesClicked();
+  ASSERT_TRUE(driver->tap(catalog->favoritesButton()));
   settle();
   settlePictures();
   auto favorites = presented<ProductFavoriteController>();
@@ -343,7 +343,7 @@ TEST_F(ProductListsTest, EveryListReadsItsPicturesAtTheSizeItShowsOffTheMainThre
   settle();
 
   for (int id : {1, 2}) ASSERT_TRUE(store().saveToDatabaseCompare(id, "SKU", "p"));
-  catalog->btnCompareClicked();
+  ASSERT_TRUE(driver->tap(catalog->compareButton()));
   settle();
   settlePictures();
   auto compare = presented<ProductCompareController>();

@@ -2,8 +2,11 @@
 // file's bytes, and fake converters on the PATH for what the real one rarely
 // does (hang with a helper of its own, fail, take odd file names).
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,7 +14,6 @@
 #include <fstream>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "TestEnvironment.hpp"
 #include "platform/gfx/PdfDocument.hpp"
@@ -50,14 +52,18 @@ class OfficeConverterTest : public mv::test::TestEnvironment {
   // converting, and once the helper runs `end` ends it. The helper goes with it.
   template <typename Ends>
   void theSuiteEndsWithTheApplication(void (*end)(), Ends ends) {
-    fakeConverter("sleep 600 &\necho $! > '" + (root / "helper.pid").string() + "'\nwait\n");
+    const fs::path pipe = root / "helper.pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    fakeConverter("sleep 600 &\necho $! > '" + pipe.string() + "'\nwait\n");
     const fs::path source = write("deck.pptx", kZipStart + "bytes");
     mv::test::runInFreshProgram(
         [&] {
           (void)OfficeConverter::convertAsync(source, root / "cache", 600,
                                               [](const std::optional<fs::path>&, const std::string&) {});
-          ASSERT_GT(helperStarted(root / "helper.pid"), 0)
-              << "the converter's helper was not started within " << kProcessWait.count() << " s";
+          const pid_t started = helperStarted(pipe);
+          ASSERT_GT(started, 0) << "the converter's helper was not started within " << kProcessWait.count() << " s";
+          // For the test, which sees this program's files once it has ended.
+          std::ofstream(root / "helper.pid") << started << "\n";
           // An application that does not end in time is ended by the alarm,
           // which the test reports as the wrong end.
           ::alarm(static_cast<unsigned>(kProcessWait.count()));
@@ -65,34 +71,46 @@ class OfficeConverterTest : public mv::test::TestEnvironment {
         },
         ends);
     // What the application wrote is in its own root.
-    const pid_t helper = helperStarted(mv::test::freshProgramRoot() / "helper.pid");
+    pid_t helper = 0;
+    std::ifstream(mv::test::freshProgramRoot() / "helper.pid") >> helper;
     ASSERT_GT(helper, 0) << "the application never saw the converter's helper";
     EXPECT_TRUE(gone(helper)) << "the converter's helper outlived the application by " << kProcessWait.count() << " s";
     if (!processGone(helper)) ::kill(helper, SIGKILL);
   }
 
   // Real processes start and end on their own time, which the test's clock
-  // cannot move: the waits for them poll, for a few seconds at most.
+  // cannot move: the test waits for their events (a pipe written, a process
+  // ended), for a few seconds at most.
   static constexpr std::chrono::seconds kProcessWait{10};
-  static constexpr std::chrono::milliseconds kProcessPoll{5};
+  static constexpr int kProcessWaitMs = static_cast<int>(std::chrono::milliseconds(kProcessWait).count());
 
-  // The number of the helper a fake converter wrote to `file`, once the
-  // whole line is there; 0 when none came in time.
-  static pid_t helperStarted(const fs::path& file) {
-    const auto started = std::chrono::steady_clock::now();
-    do {
-      std::ifstream in(file);
-      std::string line;
-      if (std::getline(in, line) && in.good()) return static_cast<pid_t>(std::stol(line));  // its end included
-      std::this_thread::sleep_for(kProcessPoll);
-    } while (std::chrono::steady_clock::now() - started < kProcessWait);
-    return 0;
+  // The number of the helper a fake converter writes to the named pipe
+  // `pipe`, once the whole line is there; 0 when none came in time.
+  static pid_t helperStarted(const fs::path& pipe) {
+    const int fd = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) return 0;
+    const auto until = std::chrono::steady_clock::now() + kProcessWait;
+    std::string line;
+    while (line.find('\n') == std::string::npos) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+      pollfd ready{fd, POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
+      char bytes[32];
+      const ssize_t n = ::read(fd, bytes, sizeof bytes);
+      if (n <= 0) break;
+      line.append(bytes, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return line.find('\n') == std::string::npos ? 0 : static_cast<pid_t>(std::stol(line));
   }
   // The process ended, now or within the wait: a killed one takes a moment.
   static bool gone(pid_t pid) {
-    const auto killed = std::chrono::steady_clock::now();
-    while (!processGone(pid) && std::chrono::steady_clock::now() - killed < kProcessWait)
-      std::this_thread::sleep_for(kProcessPoll);
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    // None to open: it has ended and been reaped.
+    if (fd < 0) return processGone(pid);
+    pollfd ended{fd, POLLIN, 0};
+    (void)::poll(&ended, 1, kProcessWaitMs);
+    ::close(fd);
     return processGone(pid);
   }
   static bool processGone(pid_t pid) {

@@ -9,13 +9,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <condition_variable>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 #include "platform/base/FileIO.hpp"
@@ -71,22 +69,25 @@ class WorkingMemory {
   };
 
  private:
+  // The count itself is what waiters wait on (a futex underneath), so no
+  // lock is held around it.
   void take(std::size_t bytes) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    freed_.wait(lock, [&] { return held_ == 0 || held_ + bytes <= kBudget; });
-    held_ += bytes;
+    std::size_t held = held_.load();
+    for (;;) {
+      if (held == 0 || held + bytes <= kBudget) {
+        if (held_.compare_exchange_weak(held, held + bytes)) return;
+        continue;
+      }
+      held_.wait(held);
+      held = held_.load();
+    }
   }
   void give(std::size_t bytes) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      held_ -= bytes;
-    }
-    freed_.notify_all();
+    held_.fetch_sub(bytes);
+    held_.notify_all();
   }
 
-  std::mutex mutex_;
-  std::condition_variable freed_;
-  std::size_t held_ = 0;
+  std::atomic<std::size_t> held_{0};
 };
 
 bool looksLikePNG(std::string_view b) {
