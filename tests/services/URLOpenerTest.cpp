@@ -38,31 +38,35 @@ TEST_F(URLOpenerTest, WithoutADisplayNobodyTakesAddresses) {
 }
 
 TEST_F(URLOpenerTest, AnAddressGoesToTheDesktopsHelperAndNothingWaitsForIt) {
-  // A desktop whose settings name a browser for web addresses, and nothing
-  // for mail; read from the test's own folders, before anything else asks.
-  ::setenv("DISPLAY", ":77", 1);
-  const std::filesystem::path share = root / "share";
-  const std::filesystem::path config = root / "config";
-  std::filesystem::create_directories(share / "applications");
-  std::filesystem::create_directories(config);
-  std::ofstream(share / "applications" / "fake-browser.desktop")
-      << "[Desktop Entry]\nType=Application\nName=Fake browser\nExec=true %u\n"
-         "MimeType=x-scheme-handler/https;\n";
-  std::ofstream(config / "mimeapps.list") << "[Default Applications]\nx-scheme-handler/https=fake-browser.desktop\n";
-  ::setenv("XDG_DATA_HOME", share.c_str(), 1);
-  ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-  ::setenv("XDG_DATA_DIRS", (root / "no-system").c_str(), 1);  // the fixture puts it back
-  std::vector<std::vector<std::string>> started;
-  // The desktop's helper is started and not waited for: its status would
-  // come later. (The program the settings name is one every system has.)
-  svc::DesktopLauncher::install(
-      [&](const std::vector<std::string>& argv, svc::DesktopLauncher::Done) { started.push_back(argv); });
-  EXPECT_TRUE(svc::URLOpener::openOnDesktop("https://example.invalid/price-list"));
-  EXPECT_EQ(started, (std::vector<std::vector<std::string>>{{"xdg-open", "https://example.invalid/price-list"}}));
-  // Nothing on this desktop takes mail: said at once, nothing started.
-  EXPECT_FALSE(svc::URLOpener::openOnDesktop("mailto:sales@example.invalid"));
-  EXPECT_EQ(started.size(), 1u);
-  svc::DesktopLauncher::install(nullptr);
+  mv::test::runInFreshProgram([this] {
+    // A desktop whose settings name a browser for web addresses, and nothing
+    // for mail; read from the test's own folders, before anything else in the
+    // program asks (the desktop's folders are read once a process, so the
+    // test runs in a program of its own).
+    ::setenv("DISPLAY", ":77", 1);
+    const std::filesystem::path share = root / "share";
+    const std::filesystem::path config = root / "config";
+    std::filesystem::create_directories(share / "applications");
+    std::filesystem::create_directories(config);
+    std::ofstream(share / "applications" / "fake-browser.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Fake browser\nExec=true %u\n"
+           "MimeType=x-scheme-handler/https;\n";
+    std::ofstream(config / "mimeapps.list") << "[Default Applications]\nx-scheme-handler/https=fake-browser.desktop\n";
+    ::setenv("XDG_DATA_HOME", share.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    ::setenv("XDG_DATA_DIRS", (root / "no-system").c_str(), 1);  // the fixture puts it back
+    std::vector<std::vector<std::string>> started;
+    // The desktop's helper is started and not waited for: its status would
+    // come later. (The program the settings name is one every system has.)
+    svc::DesktopLauncher::install(
+        [&](const std::vector<std::string>& argv, svc::DesktopLauncher::Done) { started.push_back(argv); });
+    EXPECT_TRUE(svc::URLOpener::openOnDesktop("https://example.invalid/price-list"));
+    EXPECT_EQ(started, (std::vector<std::vector<std::string>>{{"xdg-open", "https://example.invalid/price-list"}}));
+    // Nothing on this desktop takes mail: said at once, nothing started.
+    EXPECT_FALSE(svc::URLOpener::openOnDesktop("mailto:sales@example.invalid"));
+    EXPECT_EQ(started.size(), 1u);
+    svc::DesktopLauncher::install(nullptr);
+  });
 }
 
 }  // namespace
