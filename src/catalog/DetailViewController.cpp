@@ -131,13 +131,15 @@ std::optional<DetailViewController::Loaded> readList(const std::filesystem::path
   ProductListReader reader(path);
   if (source.categoryId) {
     out.products = CategorySelection::getAllproductsEntity(reader, *source.categoryId);
+    if (reader.failed()) return std::nullopt;
   } else if (source.tagProducts) {
     out.products = TagList::productsOfTag(reader.getAllProducts(), *source.tagProducts);
-  } else {
-    // The list shown is the screen's: it is copied here, not there.
-    if (source.shown) out.products = *source.shown;
+    if (reader.failed()) return std::nullopt;
+  } else if (source.shown) {
+    // The list shown is the screen's: it is copied here, not there. Its
+    // prices and pictures, if they cannot be read, are read card by card.
+    out.products = *source.shown;
   }
-  if (reader.failed()) return std::nullopt;
   if (flag.isCancelled()) return out;
   auto prices = reader.getPriceOfEveryProduct();
   auto images = reader.getImageOfEveryProduct();

@@ -154,15 +154,20 @@ void MasterViewController::readTags() {
     if (!self) return;
     self->tagsReading_.reset();
     if (!tags) {
-      self->tagsRetry_ = self->retries_.after(kReadAgainSeconds, [weak] {
-        if (auto self = weak.lock()) self->readTags();
-      });
+      self->readAgainLater(self->tagsRetry_, &MasterViewController::readTags);
       return;
     }
     self->m_TagsLeftView_->setDataArray(std::move(*tags));
     self->m_TagsLeftView_->selectFirstTag();
   };
   tagsReading_ = readInBackground(std::move(work), std::move(done));
+}
+
+void MasterViewController::readAgainLater(base::CancelTracker::Id& slot, void (MasterViewController::*read)()) {
+  auto weak = ui::weakAs<MasterViewController>(this);
+  slot = retries_.after(kReadAgainSeconds, [weak, read] {
+    if (auto self = weak.lock()) (self.get()->*read)();
+  });
 }
 
 void MasterViewController::countInBackground() {
@@ -186,9 +191,7 @@ void MasterViewController::countInBackground() {
     self->counting_.reset();
     // The level still awaits its counts.
     if (!counts) {
-      self->countsRetry_ = self->retries_.after(kReadAgainSeconds, [weak] {
-        if (auto self = weak.lock()) self->countInBackground();
-      });
+      self->readAgainLater(self->countsRetry_, &MasterViewController::countInBackground);
       return;
     }
     if (!self->navigator_.applyCounts(*counts) || self->currentStte_ != CatalogMode::kCategory) return;

@@ -94,6 +94,8 @@ class MasterViewController : public BaseViewController,
   // Counts the level shown on a worker when its counts are awaited; the
   // rows show their counts when they come.
   void countInBackground();
+  // Runs `read` again a moment later into `slot`, for a read the store refused.
+  void readAgainLater(base::CancelTracker::Id& slot, void (MasterViewController::*read)());
 
   CategoryNavigator navigator_;
   std::optional<base::CancelFlag> counting_;

@@ -266,13 +266,25 @@ TEST_F(CatalogWindowTest, AGrowingCatalogueIsReadOffTheMainThreadAndThenShown) {
   EXPECT_EQ(grid.productShowView().numberOfItems(), 0u);
   EXPECT_EQ(catalog->lblTitle().text(), "Red");
   sync.reset();
-  ProductListReader::setBusyTimeout(5000);
   base::RunLoop::main().runUntil([&] { return !grid.isLoading(); }, kReadAgainSeconds + 1);
   settle();
   auto ids = idsOf(grid.productArray());
   std::sort(ids.begin(), ids.end());
   EXPECT_EQ(ids, (std::vector<int>{5, 10, 15}));
   EXPECT_EQ(rows::productsReadOnMainThread(), readBefore);
+
+  // Sorted while the store is held: the list shown stays, by name now.
+  sqlite3* holding = nullptr;
+  ASSERT_EQ(sqlite3_open(services->database().databasePath().c_str(), &holding), SQLITE_OK);
+  sync.reset(holding);
+  ASSERT_EQ(sqlite3_exec(sync.get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  CatalogNotificationCenter::defaultCenter().post(CatalogNotifications::SORT_PRODUCT, ProductSort::kByName);
+  base::WorkQueue::global().waitIdle();
+  sync.reset();
+  ProductListReader::setBusyTimeout(5000);
+  settle();
+  EXPECT_FALSE(grid.isLoading());
+  EXPECT_EQ(idsOf(grid.productArray()), (std::vector<int>{15, 10, 5}));
 
   // A product opened from the grid walks the grid's own list, not a copy of it.
   auto card = grid.cardAt(1);
