@@ -37,6 +37,7 @@
 #include "shell/config/Language.hpp"
 #include "util/Crypto.hpp"
 #include "util/TextLookup.hpp"
+#include "util/ZipArchive.hpp"
 
 namespace fs = std::filesystem;
 
@@ -804,6 +805,48 @@ TEST_F(EPUBReaderTest, ATooLargeBookSaysSoAndUnpacksNothing) {
   std::set<std::string> left;
   for (const auto& entry : fs::directory_iterator(books)) left.insert(entry.path().filename().string());
   EXPECT_EQ(left, (std::set<std::string>{"bomb.epub", "zeros.epub"}));
+}
+
+TEST_F(EPUBReaderTest, BooksThatWouldFillTheDiskAreRefusedAtItsMargin) {
+  // A disk of 4 GB whose free room is what the books' folder has not taken
+  // of its last few megabytes above the margin kept free.
+  const std::uint64_t capacity = std::uint64_t{4} << 30;
+  const auto used = [this] {
+    std::uint64_t bytes = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(books, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+      if (it->is_regular_file(ec)) bytes += it->file_size(ec);
+    }
+    return bytes;
+  };
+  // Each book unpacks to a little more than a megabyte.
+  test::BookSpec spec = threeUnits();
+  spec.extraEntries = {{"OEBPS/padding.bin", std::string(1u << 20, '\0')}};
+  const std::vector<fs::path> series = {book("first.epub", spec), book("second.epub", spec), book("third.epub", spec)};
+  const std::uint64_t free = ZipArchive::marginFor(capacity) + (5u << 19) + used();
+  ZipArchive::setDiskSpaceReading([&](const fs::path&) -> std::optional<ZipArchive::DiskSpace> {
+    return ZipArchive::DiskSpace{capacity, free - used()};
+  });
+  struct Restore {
+    ~Restore() { ZipArchive::setDiskSpaceReading(nullptr); }
+  } restore;
+  for (const fs::path& path : {series[0], series[1]}) {
+    open(path);
+    EXPECT_FALSE(ui::AlertView::visibleAlert()) << path;
+    EXPECT_GT(view().pageCount(), 0) << path;
+    ASSERT_TRUE(driver->tapControl(text("BACK")));
+    driver->flush();
+  }
+  open(series[2]);
+  auto alert = ui::AlertView::visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->message(), Language::stringWithName("BOOKNOROOM"));
+  driver->pressAlertButton(0);
+  driver->flush();
+  EXPECT_EQ(nav->viewControllers().size(), 1u);
+  EXPECT_FALSE(fs::exists(books / "third")) << "nothing of it was unpacked";
+  EXPECT_GT(free - used(), ZipArchive::marginFor(capacity)) << "the margin is still free";
 }
 
 TEST_F(EPUBReaderTest, ABookWhosePagePassesTheMemoryCeilingSaysSo) {
