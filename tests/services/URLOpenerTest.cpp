@@ -74,6 +74,12 @@ TEST_F(URLOpenerTest, AnAddressGoesToTheDesktopsHelperAndNothingWaitsForIt) {
 TEST_F(URLOpenerTest, AMailLinkGoesNarrowedAndALaunchThatFailsIsTold) {
   ::setenv("DISPLAY", ":77", 1);  // the fixture puts it back
   std::vector<int> told;
+  struct Restore {
+    ~Restore() {
+      svc::DesktopLauncher::install(nullptr);
+      ui::Application::sharedInstance().setOpenURLHandler(nullptr);
+    }
+  } restore;
   svc::URLOpener::install([&](int status) { told.push_back(status); });
   std::vector<std::vector<std::string>> started;
   int answer = 0;
@@ -98,10 +104,8 @@ TEST_F(URLOpenerTest, AMailLinkGoesNarrowedAndALaunchThatFailsIsTold) {
   // cannot start its helper, and that is told too.
   svc::DesktopLauncher::install(nullptr, [](const std::string&) { return true; });
   EXPECT_TRUE(svc::URLOpener::openOnDesktop("mailto:sales@example.invalid?body=" + std::string(300 << 10, 'x')));
-  EXPECT_TRUE(base::RunLoop::main().runUntil([&] { return told.size() == 2; }, 5));
+  ASSERT_TRUE(base::RunLoop::main().runUntil([&] { return told.size() == 2; }, 5));
   EXPECT_EQ(told.back(), svc::DesktopLauncher::kNotStarted);
-  svc::DesktopLauncher::install(nullptr);
-  ui::Application::sharedInstance().setOpenURLHandler(nullptr);
 }
 
 }  // namespace
