@@ -419,29 +419,10 @@ TEST_F(LibraryViewersTest, OfficeViewerShareSheetAnotherAppBackAndBrokenFiles) {
 
 TEST_F(LibraryViewersTest, AConversionThatFailsSaysWhy) {
   useRealClock();  // the office suite converts in real time
-  // A few kilobytes that unpack into a million paragraphs: the suite would
+  // A hundred kilobytes that unpack into a million paragraphs: the suite would
   // take more than a gigabyte and a half for minutes. Under a low ceiling it
   // is ended within seconds.
-  std::string paragraphs;
-  for (int i = 0; i < 1000000; ++i) paragraphs += "<w:p><w:r><w:t>x</w:t></w:r></w:p>";
-  std::string bomb;
-  {
-    sales::ZipBuilder zip;
-    zip.add("[Content_Types].xml",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-            "content-types\"><Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package."
-            "relationships+xml\"/><Default Extension=\"xml\" ContentType=\"application/xml\"/><Override "
-            "PartName=\"/word/document.xml\" ContentType=\"application/vnd.openxmlformats-officedocument."
-            "wordprocessingml.document.main+xml\"/></Types>");
-    zip.add("_rels/.rels",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/"
-            "package/2006/relationships\"><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/"
-            "officeDocument/2006/relationships/officeDocument\" Target=\"word/document.xml\"/></Relationships>");
-    zip.add("word/document.xml",
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document xmlns:w=\"http://schemas.openxmlformats.org/"
-            "wordprocessingml/2006/main\"><w:body>" + paragraphs + "</w:body></w:document>");
-    bomb = zip.finish().value_or("");
-  }
+  const std::string bomb = DocumentFactory::docx("Bomb", std::vector<std::string>(1000000, "x"));
   ASSERT_LT(bomb.size(), 200u << 10);
   svc::OfficeConverter::setMemoryCeiling(400);
   const fs::path bombPath = putOnDisk("bomb.docx", "WORD", bomb);
