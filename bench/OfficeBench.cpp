@@ -63,8 +63,7 @@ int gWidth = 0, gHeight = 0;
 // Converts (or finds the cached PDF) and draws frames until the first
 // screen is sharp; false when it could not.
 bool firstPage(const std::shared_ptr<ui::Window>& window, bench::Frames& frames) {
-  std::string error;
-  auto pdf = svc::OfficeConverter::convertToPdf(sampleDocx(), cache(), 300, &error);
+  auto pdf = svc::OfficeConverter::convertToPdf(sampleDocx(), cache(), 300, nullptr);
   if (!pdf) return false;
   auto view = mv::OfficePagesView::make(window->bounds());
   window->addSubview(view);

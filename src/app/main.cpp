@@ -26,7 +26,7 @@
 #include "platform/ui/DesktopWindow.hpp"
 #include "services/DocumentInteractionController.hpp"
 #include "services/MailComposer.hpp"
-#include "services/URLOpener.hpp"
+#include "shell/frame/DesktopLink.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
 #include "shell/app/ShellScreenFactory.hpp"
@@ -264,7 +264,7 @@ int main(int argc, char** argv) {
   std::printf("Marvisto %s started%s.\n", app->currentVersion().c_str(), firstRun ? " for the first time" : "");
   if (wantWindow) {
     // Links open in the desktop's browser and mail program.
-    svc::URLOpener::install();
+    installDesktopLinkOpener();
     std::string why = noDisplay;
     // The window opens at the size it was left at.
     ui::DesktopWindow::Options window;

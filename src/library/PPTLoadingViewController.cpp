@@ -37,6 +37,23 @@ const char* cannotBeShownKey(const std::filesystem::path& path) {
   return "TEXTDOCUMENTCANNOTBESHOWN";
 }
 
+// What a conversion that failed is told as, by its cause.
+const char* failureMessageKey(svc::OfficeConverter::Failure failure) {
+  using Failure = svc::OfficeConverter::Failure;
+  switch (failure) {
+    case Failure::TooLong: return "OFFICETOOKTOOLONG";
+    case Failure::TooLarge: return "FILETOOLARGEALERT";
+    case Failure::Unreadable: return "FILEMISSINGOREMPTY";
+    case Failure::NotConverted: return "OFFICENOTCONVERTED";
+    case Failure::NotOffice: return "NOVIEWERFORFILE";
+    case Failure::None:
+    case Failure::NoSuite:
+    case Failure::Cancelled:
+    case Failure::Damaged: break;
+  }
+  return "THEFILEISCORRUPTED";
+}
+
 }  // namespace
 
 PPTLoadingViewController::~PPTLoadingViewController() {
@@ -172,42 +189,45 @@ void PPTLoadingViewController::startLoading() {
   const std::uint64_t load = ++generation_;
   showDial(true);
   if (!svc::OfficeConverter::isOfficeFile(filePath_)) {
-    finishLoading(false);
+    finishLoading(Failure::NotOffice);
     return;
   }
   if (!svc::OfficeConverter::program()) {
-    loading_ = false;
-    failed_ = true;
-    showDial(false);
-    MV_LOG("office preview of ", filePath_.filename().string(), ": the office suite is not installed");
-    ScreenAlert{kNoConverterAlertTag, text("FILEOPENFAILED"), text(cannotBeShownKey(filePath_)), text("OK"),
-                {text("OPENINOTHERAPP")}}
-        .show(ui::weakAs<ui::AlertViewDelegate>(this));
+    finishLoading(Failure::NoSuite);
     return;
   }
   auto weak = ui::weakAs<PPTLoadingViewController>(this);
   conversion_.cancel();
   conversion_ = svc::OfficeConverter::convertAsync(
-      filePath_, svc::OfficeConverter::defaultCacheFolder(), svc::OfficeConverter::kDefaultTimeoutSeconds,
-      [weak, load](std::optional<std::filesystem::path> pdf, const std::string& error) {
+      filePath_, svc::OfficeConverter::defaultCacheFolder(), svc::OfficeConverter::timeLimit(),
+      [weak, load](std::optional<std::filesystem::path> pdf, Failure failure) {
         auto self = weak.lock();
         if (!self || load != self->generation_) return;
-        if (!pdf) MV_LOG("office preview: ", error);
-        const bool shown = pdf && self->webView_->showPdf(*pdf);
-        if (shown) self->pdf_ = *pdf;
-        self->finishLoading(shown);
+        // A PDF the page layer cannot open came from a file the suite misread.
+        if (pdf && !self->webView_->showPdf(*pdf)) failure = Failure::Damaged;
+        if (pdf && failure == Failure::None) self->pdf_ = *pdf;
+        self->finishLoading(failure);
       },
       [weak, load](int pages) {
         if (auto self = weak.lock(); self && load == self->generation_) self->showPagesConverted(pages);
       });
 }
 
-void PPTLoadingViewController::finishLoading(bool shown) {
+void PPTLoadingViewController::finishLoading(Failure failure) {
   loading_ = false;
-  failed_ = !shown;
+  failed_ = failure != Failure::None;
   showDial(false);
-  // The page stays empty; the person is told why.
-  if (!shown) LibraryViewers::showFailure("THEFILEISCORRUPTED");
+  if (!failed_ || failure == Failure::Cancelled) return;
+  MV_LOG("office preview of ", filePath_.filename().string(), ": ", svc::OfficeConverter::describe(failure));
+  // The page stays empty; the person is told why. Without the suite the
+  // file may still open in another application.
+  if (failure == Failure::NoSuite) {
+    ScreenAlert{kNoConverterAlertTag, text("FILEOPENFAILED"), text(cannotBeShownKey(filePath_)), text("OK"),
+                {text("OPENINOTHERAPP")}}
+        .show(ui::weakAs<ui::AlertViewDelegate>(this));
+    return;
+  }
+  LibraryViewers::showFailure(failureMessageKey(failure));
 }
 
 // ---- leaving ------------------------------------------------------------------------------

@@ -8,7 +8,8 @@
 // another application. While the suite converts, the loading indicator is
 // up on the window. Where the suite is missing the screen says that
 // documents of the file's kind cannot be shown here and offers the other
-// application.
+// application; a conversion that fails says why (the file damaged, too long
+// or too large to convert).
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -23,6 +24,7 @@
 #include "services/DocumentInteractionController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "services/MailComposer.hpp"
+#include "services/OfficeConverter.hpp"
 #include "shell/frame/BaseViewController.hpp"
 
 namespace mv {
@@ -43,6 +45,8 @@ class PPTLoadingViewController : public BaseViewController,
   static constexpr double kPagesLabelWidth = 300;
   // "[title]".
   static std::string mailSubject(const std::string& title) { return "[" + title + "]"; }
+
+  using Failure = svc::OfficeConverter::Failure;
 
   ~PPTLoadingViewController() override;
 
@@ -83,7 +87,7 @@ class PPTLoadingViewController : public BaseViewController,
 
  private:
   void startLoading();
-  void finishLoading(bool shown);
+  void finishLoading(Failure failure);
   // The loading indicator over the screen, which takes no touches while it
   // is up (the bar above it does); taken down from wherever it is.
   void showDial(bool shown);

@@ -1,6 +1,7 @@
 #include "services/DesktopLauncher.hpp"
 
 #include <fcntl.h>
+#include <gio/gio.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +21,11 @@ namespace {
 DesktopLauncher::Launcher& installed() {
   static DesktopLauncher::Launcher launcher;
   return launcher;
+}
+
+DesktopLauncher::ApplicationCheck& installedCheck() {
+  static DesktopLauncher::ApplicationCheck check;
+  return check;
 }
 
 // The child's process id, or 0 when the program could not be started.
@@ -70,9 +76,19 @@ void DesktopLauncher::launch(const std::vector<std::string>& argv, Done done) {
   }
 }
 
-void DesktopLauncher::install(Launcher launcher) {
+bool DesktopLauncher::hasApplicationFor(const std::string& scheme) {
+  MV_ASSERT_MAIN_THREAD();
+  if (const ApplicationCheck check = installedCheck()) return check(scheme);
+  GAppInfo* program = g_app_info_get_default_for_uri_scheme(scheme.c_str());
+  if (!program) return false;
+  g_object_unref(program);
+  return true;
+}
+
+void DesktopLauncher::install(Launcher launcher, ApplicationCheck check) {
   MV_ASSERT_MAIN_THREAD();
   installed() = std::move(launcher);
+  installedCheck() = std::move(check);
 }
 
 }  // namespace svc

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string_view>
 #include <cctype>
 #include <chrono>
@@ -166,6 +167,7 @@ constexpr std::string_view kDocumentStarts[] = {
     "PK\x03\x04"sv,                        // a ZIP package: the newer Microsoft formats, OpenDocument
     "{\\rtf"sv,                             // RTF
     "\xFFWPC"sv,                            // WordPerfect 5 and later
+    "\xCB\x0A"sv,                           // WordPerfect 4.2: its first function group
     "\xDB\xA5"sv,                           // Word for Windows 2
     "\x9B\xA5"sv,                           // Word for Windows 1
     "\x31\xBE\x00\x00"sv,                   // Word for DOS, Write
@@ -307,7 +309,38 @@ class WrittenPages {
   std::map<fs::path, File> files_;
 };
 
-enum class RunEnd { Finished, Failed, TimedOut, Cancelled, NotStarted };
+enum class RunEnd { Finished, Failed, TimedOut, TooLarge, Cancelled, NotStarted };
+
+// What the processes of the group `group` hold of their own (resident or
+// swapped), in megabytes. A process still a copy of this one (forked, not yet
+// started on the suite) is no part of the suite's cost.
+double groupMegabytes(pid_t group) {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  double kilobytes = 0;
+  for (auto it = fs::directory_iterator("/proc", ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string pid = it->path().filename().string();
+    if (pid.empty() || !std::isdigit(static_cast<unsigned char>(pid.front()))) continue;
+    std::ifstream stat(it->path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    // "pid (name) state ppid pgrp ...": the name may hold spaces and parentheses.
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream fields(line.substr(close + 1));
+    std::string state;
+    long parent = 0, processGroup = 0;
+    if (!(fields >> state >> parent >> processGroup) || processGroup != group) continue;
+    std::error_code linkError;
+    if (fs::read_symlink(it->path() / "exe", linkError) == self && !linkError) continue;
+    std::ifstream status(it->path() / "status");
+    for (std::string entry; std::getline(status, entry);) {
+      if (entry.rfind("RssAnon:", 0) == 0 || entry.rfind("VmSwap:", 0) == 0)
+        kilobytes += std::strtod(entry.c_str() + entry.find(':') + 1, nullptr);
+    }
+  }
+  return kilobytes / 1024;
+}
 
 // The guard of the suite's process group: a small process outside our own
 // group that holds the reading end of a pipe only the application writes
@@ -330,11 +363,12 @@ pid_t startGuard(pid_t group, int lifeline) {
 }
 
 // Runs the program in a process group of its own and waits at most
-// `timeout`. The suite starts helpers of its own: past the limit, on cancel,
-// after a normal end and when the application ends, the whole group is
-// killed, so nothing it started lives on.
+// `timeout`, while the group holds at most `ceiling` megabytes. The suite
+// starts helpers of its own: past either limit, on cancel, after a normal end
+// and when the application ends, the whole group is killed, so nothing it
+// started lives on.
 // `temporary` is the program's TMPDIR; `poll` runs while it works.
-RunEnd run(const std::vector<std::string>& args, const fs::path& temporary, double timeout,
+RunEnd run(const std::vector<std::string>& args, const fs::path& temporary, double timeout, unsigned ceiling,
            const base::CancelFlag* cancel, const std::function<void()>& poll) {
   std::vector<char*> argv;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -413,6 +447,11 @@ RunEnd run(const std::vector<std::string>& args, const fs::path& temporary, doub
     if (poll) poll();
     // A worker thread waits for a child process here, never the main loop.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (groupMegabytes(pid) > ceiling) {
+      MV_LOG("office conversion: the suite holds more than ", ceiling, " MB; ended");
+      end = RunEnd::TooLarge;
+      break;
+    }
   }
   ::kill(-pid, SIGKILL);
   ::close(lifeline[1]);
@@ -449,78 +488,99 @@ std::string OfficeConverter::mimeTypeForPath(const fs::path& path) {
   return format ? format->mimeType : "application/octet-stream";
 }
 
+const char* OfficeConverter::describe(Failure failure) {
+  switch (failure) {
+    case Failure::None: return "converted";
+    case Failure::NotOffice: return "not an Office file";
+    case Failure::Unreadable: return "cannot read the file";
+    case Failure::Damaged: return "the file is damaged";
+    case Failure::NoSuite: return "the office suite is not installed";
+    case Failure::TooLong: return "the conversion took too long";
+    case Failure::TooLarge: return "the conversion needed more memory than allowed";
+    case Failure::NotConverted: return "cannot write the cache or start the converter";
+    case Failure::Cancelled: return "the conversion was cancelled";
+  }
+  return "unknown";
+}
+
 fs::path OfficeConverter::defaultCacheFolder() { return base::Paths::library() / "Caches" / "OfficePreviews"; }
 
 bool OfficeConverter::dropPreviews(const fs::path& path) { return OfficePreviewCache(defaultCacheFolder()).drop(path); }
 
 std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, const fs::path& cacheFolder,
-                                                      double timeoutSeconds, std::string* error,
+                                                      double timeoutSeconds, Failure* failure,
                                                       const base::CancelFlag* cancel, const Progress& progress) {
-  auto fail = [&](const char* why) -> std::optional<fs::path> {
-    if (error) *error = why;
-    MV_LOG("office conversion of ", source.filename().string(), " failed: ", why);
+  auto fail = [&](Failure why) -> std::optional<fs::path> {
+    if (failure) *failure = why;
+    MV_LOG("office conversion of ", source.filename().string(), " failed: ", describe(why));
     return std::nullopt;
   };
+  if (failure) *failure = Failure::None;
   const Format* format = formatOf(source);
-  if (!format || format->shape == Shape::None) return fail("not an Office file");
+  if (!format || format->shape == Shape::None) return fail(Failure::NotOffice);
   const OfficePreviewCache cache(cacheFolder);
   auto target = cache.pdfPathFor(source);
-  if (!target) return fail("cannot read the file");
+  if (!target) return fail(Failure::Unreadable);
   std::error_code ec;
   if (fs::is_regular_file(*target, ec) && fs::file_size(*target, ec) > 0) {
     cache.markUsed(*target);
     return target;
   }
   const std::string head = headOf(source);
-  if (surelyNoDocument(head, format->shape)) return fail("the file is damaged");
+  if (surelyNoDocument(head, format->shape)) return fail(Failure::Damaged);
   auto converter = program();
-  if (!converter) return fail("the office suite is not installed");
+  if (!converter) return fail(Failure::NoSuite);
   // A folder of its own per conversion for the output; the profile is kept
   // between conversions, which run one at a time, since making it takes
   // seconds.
   auto work = cache.makeWorkFolder();
-  if (!work) return fail("cannot write the cache");
+  if (!work) return fail(Failure::NotConverted);
   const fs::path profile = cacheFolder / "profile";
   // The suite's temporary files go in the work folder too: they go with it,
   // and the pages it writes can be counted there.
   const fs::path temporary = work->path() / "tmp";
   fs::create_directories(work->path() / "out", ec);
   if (!ec) fs::create_directories(temporary, ec);
-  if (ec) return fail("cannot write the cache");
+  if (ec) return fail(Failure::NotConverted);
   // The source goes in under a plain name, so odd names reach the converter whole.
   const fs::path input = work->path() / ("document" + lowerExtension(source));
   fs::copy_file(source, input, ec);
-  if (ec) return fail("cannot read the file");
+  if (ec) {
+    std::error_code gone;
+    return fail(fs::is_regular_file(source, gone) ? Failure::NotConverted : Failure::Unreadable);
+  }
   WrittenPages written(temporary);
   int told = 0;
   const RunEnd end = run({converter->string(), "--headless", "--norestore", "--nologo", "--nolockcheck",
                           "-env:UserInstallation=file://" + profile.string(), "--convert-to", "pdf", "--outdir",
                           (work->path() / "out").string(), input.string()},
-                         temporary, timeoutSeconds, cancel, [&] {
+                         temporary, timeoutSeconds, memoryCeiling(), cancel, [&] {
                            if (!progress) return;
                            if (const int pages = written.count(); pages > told) progress(told = pages);
                          });
   const fs::path produced = work->path() / "out" / "document.pdf";
-  const char* why = nullptr;
+  Failure why = Failure::None;
   switch (end) {
-    case RunEnd::NotStarted: why = "cannot start the converter"; break;
-    case RunEnd::TimedOut: why = "the conversion took too long"; break;
-    case RunEnd::Cancelled: why = "the conversion was cancelled"; break;
-    case RunEnd::Failed: why = "the converter failed"; break;
+    case RunEnd::NotStarted: why = Failure::NotConverted; break;
+    case RunEnd::TimedOut: why = Failure::TooLong; break;
+    case RunEnd::TooLarge: why = Failure::TooLarge; break;
+    case RunEnd::Cancelled: why = Failure::Cancelled; break;
+    // The suite ends in failure, or writes nothing, for a file it cannot read.
+    case RunEnd::Failed: why = Failure::Damaged; break;
     case RunEnd::Finished:
-      if (!(fs::is_regular_file(produced, ec) && fs::file_size(produced, ec) > 0)) why = "the converter wrote no PDF";
+      if (!(fs::is_regular_file(produced, ec) && fs::file_size(produced, ec) > 0)) why = Failure::Damaged;
       break;
   }
   // A converter killed halfway may leave its profile locked or half made.
-  if (end == RunEnd::TimedOut || end == RunEnd::Cancelled) fs::remove_all(profile, ec);
-  if (!why && format->kind == OfficeConverter::Kind::Spreadsheet && isRawTextOfBinary(produced, head)) {
-    why = "the file is damaged";
+  if (end == RunEnd::TimedOut || end == RunEnd::TooLarge || end == RunEnd::Cancelled) fs::remove_all(profile, ec);
+  if (why == Failure::None && format->kind == OfficeConverter::Kind::Spreadsheet && isRawTextOfBinary(produced, head)) {
+    why = Failure::Damaged;
   }
-  if (!why) {
+  if (why == Failure::None) {
     fs::rename(produced, *target, ec);
-    if (ec) why = "cannot write the cache";
+    if (ec) why = Failure::NotConverted;
   }
-  if (why) return fail(why);
+  if (why != Failure::None) return fail(why);
   cache.added(source, *target);
   return target;
 }
@@ -531,7 +591,7 @@ base::CancelFlag OfficeConverter::convertAsync(fs::path source, fs::path cacheFo
   static base::WorkQueue conversions(1);
   return conversions.async([source = std::move(source), cacheFolder = std::move(cacheFolder), timeoutSeconds,
                             done = std::move(done), progress = std::move(progress)](const base::CancelFlag& cancel) mutable {
-    std::string error = "the conversion was cancelled";
+    Failure failure = Failure::Cancelled;
     std::optional<fs::path> pdf;
     Progress told;
     if (progress) {
@@ -544,11 +604,11 @@ base::CancelFlag OfficeConverter::convertAsync(fs::path source, fs::path cacheFo
     // What the suite writes is made from a file of an account: deleting the
     // account's folder stops the suite and waits for it, and none starts after.
     if (auto pass = base::FolderWriters::shared().enter(source, cancel)) {
-      pdf = convertToPdf(source, cacheFolder, timeoutSeconds, &error, &cancel, told);
+      pdf = convertToPdf(source, cacheFolder, timeoutSeconds, &failure, &cancel, told);
     }
     if (cancel.isCancelled()) return;
-    base::RunLoop::main().post([done = std::move(done), pdf = std::move(pdf), error = std::move(error), cancel] {
-      if (!cancel.isCancelled()) done(pdf, error);
+    base::RunLoop::main().post([done = std::move(done), pdf = std::move(pdf), failure, cancel] {
+      if (!cancel.isCancelled()) done(pdf, failure);
     });
   });
 }

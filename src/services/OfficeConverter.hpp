@@ -8,7 +8,10 @@
 // per version. Bytes that surely are no document the suite opens are refused
 // as damaged before the suite sees them; the rest is the suite's to judge,
 // but for a spreadsheet it could only show as its raw bytes, which is
-// damaged too. Without the suite nothing is converted and the caller says so.
+// damaged too. The suite's processes together are held to a memory ceiling
+// as they are to the time limit. Without the suite nothing is converted, and
+// each failure names its cause for the caller to tell.
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -23,7 +26,26 @@ class OfficeConverter {
   // A 300-page document takes about half a minute on a loaded machine; a
   // conversion past this is taken as hung.
   static constexpr double kDefaultTimeoutSeconds = 120;
-  using Done = std::function<void(std::optional<std::filesystem::path> pdf, const std::string& error)>;
+  // A long document takes the suite a few hundred megabytes; a document
+  // built to unpack into millions of paragraphs takes it past 1.6 GB.
+  static constexpr unsigned kDefaultMemoryCeiling = 1024;
+
+  // Why no PDF came.
+  enum class Failure {
+    None,
+    NotOffice,     // the extension names no format converted here
+    Unreadable,    // the file cannot be read
+    Damaged,       // no document of its format, or one the suite could not read
+    NoSuite,       // the office suite is not installed
+    TooLong,       // the suite passed the time limit and was ended
+    TooLarge,      // the suite passed the memory ceiling and was ended
+    NotConverted,  // the cache could not be written, or the suite not started
+    Cancelled,
+  };
+  // The cause in words, for the log.
+  static const char* describe(Failure failure);
+
+  using Done = std::function<void(std::optional<std::filesystem::path> pdf, Failure failure)>;
   // The pages the suite has written so far, told each time there are more.
   using Progress = std::function<void(int pages)>;
 
@@ -38,12 +60,20 @@ class OfficeConverter {
   static Kind kindOf(const std::filesystem::path& path);
   // The MIME type a mail gives the file, by its extension.
   static std::string mimeTypeForPath(const std::filesystem::path& path);
+  // The megabytes the suite's processes may hold together (resident or
+  // swapped) before the suite is ended; for conversions that start later.
+  static void setMemoryCeiling(unsigned megabytes) { limits().megabytes.store(megabytes); }
+  static unsigned memoryCeiling() { return limits().megabytes.load(); }
+  // The time limit the viewers convert with.
+  static void setTimeLimit(double seconds) { limits().seconds.store(seconds); }
+  static double timeLimit() { return limits().seconds.load(); }
+
   // Converts now (blocking; run it off the main thread) or finds the cached
-  // PDF; nothing, with the reason, when it cannot. A set `cancel` ends a
+  // PDF; nothing, with the cause, when it cannot. A set `cancel` ends a
   // running conversion; `progress` is called on the converting thread.
   static std::optional<std::filesystem::path> convertToPdf(const std::filesystem::path& source,
                                                            const std::filesystem::path& cacheFolder,
-                                                           double timeoutSeconds, std::string* error,
+                                                           double timeoutSeconds, Failure* failure,
                                                            const base::CancelFlag* cancel = nullptr,
                                                            const Progress& progress = {});
   // The same on the conversions' own worker, one at a time; `done` and
@@ -57,6 +87,16 @@ class OfficeConverter {
   // replaced), or of the files inside the folder at `path`; true when none
   // of it is left.
   static bool dropPreviews(const std::filesystem::path& path);
+
+ private:
+  struct Limits {
+    std::atomic<unsigned> megabytes{kDefaultMemoryCeiling};
+    std::atomic<double> seconds{kDefaultTimeoutSeconds};
+  };
+  static Limits& limits() {
+    static Limits kept;
+    return kept;
+  }
 };
 
 }  // namespace svc

@@ -5,10 +5,20 @@
 #include <cstdlib>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/MainThread.hpp"
 #include "platform/ui/Application.hpp"
 #include "services/DesktopLauncher.hpp"
+#include "util/OpenableLink.hpp"
 
 namespace svc {
+namespace {
+
+URLOpener::LaunchFailed& launchFailed() {
+  static URLOpener::LaunchFailed told;
+  return told;
+}
+
+}  // namespace
 
 bool URLOpener::hasDisplay() {
   const char* x = std::getenv("DISPLAY");
@@ -17,22 +27,32 @@ bool URLOpener::hasDisplay() {
 }
 
 bool URLOpener::openOnDesktop(const std::string& url) {
-  if (url.empty() || !hasDisplay()) return false;
+  MV_ASSERT_MAIN_THREAD();
+  // Whoever asked, this is the last step before the desktop: nothing but a
+  // web page or a mail, and of a mail nothing the mail program would do
+  // beyond writing it.
+  const auto link = mv::openableLink(url);
+  if (!link || !hasDisplay()) return false;
   // Whether the desktop has a program for the address: its settings answer
-  // at once. Starting the program may take long (a browser, a mail
-  // program brought up through the session bus): the desktop's helper does
-  // it, and is waited for off the main thread.
-  char* scheme = g_uri_parse_scheme(url.c_str());
-  GAppInfo* program = scheme ? g_app_info_get_default_for_uri_scheme(scheme) : nullptr;
+  // at once. Starting the program may take long (a browser, a mail program
+  // brought up through the session bus): the desktop's helper does it, and
+  // is waited for off the main thread.
+  char* scheme = g_uri_parse_scheme(link->c_str());
+  const bool known = scheme && DesktopLauncher::hasApplicationFor(scheme);
   g_free(scheme);
-  if (!program) return false;
-  g_object_unref(program);
-  DesktopLauncher::launch({"xdg-open", url}, [](int status) {
-    if (status != 0) MV_LOG("open: the desktop's helper ended with ", status);
+  if (!known) return false;
+  DesktopLauncher::launch({"xdg-open", *link}, [](int status) {
+    if (status == 0) return;
+    MV_LOG("open: the desktop's helper ended with ", status);
+    if (const LaunchFailed told = launchFailed()) told(status);
   });
   return true;
 }
 
-void URLOpener::install() { ui::Application::sharedInstance().setOpenURLHandler(&URLOpener::openOnDesktop); }
+void URLOpener::install(LaunchFailed told) {
+  MV_ASSERT_MAIN_THREAD();
+  launchFailed() = std::move(told);
+  ui::Application::sharedInstance().setOpenURLHandler(&URLOpener::openOnDesktop);
+}
 
 }  // namespace svc

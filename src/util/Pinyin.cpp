@@ -111,8 +111,24 @@ constexpr std::pair<std::u16string_view, std::string_view> kWordReadings[] = {
     {u"蚌埠", "beng bu"}, {u"银行", "yin hang"}, {u"行业", "hang ye"}, {u"商行", "shang hang"},
     {u"车行", "che hang"}, {u"琴行", "qin hang"}, {u"调味", "tiao wei"}, {u"空调", "kong tiao"},
     {u"会计", "kuai ji"}, {u"音乐", "yin yue"}, {u"乐器", "yue qi"}, {u"单县", "shan xian"},
-    {u"番禺", "pan yu"}, {u"乐清", "yue qing"}, {u"尉氏", "yu shi"}, {u"蔚县", "yu xian"},
+    {u"番禺", "pan yu"}, {u"乐清", "yue qing"}, {u"尉氏", "wei shi"}, {u"蔚县", "yu xian"},
     {u"铅山", "yan shan"}, {u"东阿", "dong e"}, {u"大都会", "da du hui"}, {u"会稽", "kuai ji"},
+    // Words whose first character reads otherwise alone: the festival and
+    // the ninth day (重 "chong"), the morning (朝 "zhao"), music (乐 "yue"),
+    // Peru (秘 "bi"), the elder (长 "zhang"), and the families of two
+    // characters (长孙, 尉迟, 万俟).
+    {u"重阳", "chong yang"}, {u"重九", "chong jiu"}, {u"朝日", "zhao ri"}, {u"朝闻", "zhao wen"},
+    {u"朝霞", "zhao xia"}, {u"朝夕", "zhao xi"}, {u"朝露", "zhao lu"}, {u"朝气", "zhao qi"},
+    {u"乐府", "yue fu"}, {u"乐团", "yue tuan"}, {u"乐队", "yue dui"}, {u"乐坊", "yue fang"},
+    {u"秘鲁", "bi lu"}, {u"长子", "zhang zi"}, {u"长老", "zhang lao"}, {u"长孙", "zhang sun"},
+    {u"尉迟", "yu chi"}, {u"万俟", "mo qi"},
+};
+
+// Surnames the Chinese reader's surname rules read otherwise: 尉 is "wei"
+// as a family's name (尉缭, 尉氏 the county); "yu" only in 尉迟, a word of
+// the table above.
+constexpr std::pair<char16_t, std::string_view> kSurnameReadings[] = {
+    {u'尉', "wei"},
 };
 
 // Characters of several readings that take another one at the start of a
@@ -124,8 +140,10 @@ constexpr std::pair<char16_t, std::string_view> kStartReadings[] = {
 };
 
 // 氏 after a character makes it a family's name (曾氏, 解氏): the character
-// takes its reading as a surname.
+// takes its reading as a surname. So does 记 after the first character of a
+// name, which names a family's shop (曾记粥铺, 单记面馆).
 constexpr char16_t kFamilyMark = u'氏';
+constexpr char16_t kShopMark = u'记';
 constexpr std::size_t kLongestWord = 3;
 
 // The word reading at `start` of `text`, and how many code units it read:
@@ -236,7 +254,8 @@ class NameKeyTable {
       if (U_SUCCESS(status)) text = folded;
     }
     const bool chinese = holdsHan(text);
-    bool han = chinese;
+    if (chinese && reading == NameReading::Person) text = withSurnameSpelt(text);
+    bool han = holdsHan(text);
     if (han && reading == NameReading::Words) {
       text = readWords(text);
       // The words read every character they know; what they leave decides
@@ -303,14 +322,41 @@ class NameKeyTable {
   static std::string syllableOf(const icu::UnicodeString& text, int32_t i, bool atStart) {
     const UChar32 c = text.char32At(i);
     const int32_t next = i + U16_LENGTH(c);
-    if (next < text.length() && text.char32At(next) == kFamilyMark && c != kFamilyMark) {
-      if (std::string surname = SyllableTable::surnames().syllable(c); !surname.empty()) return surname;
+    const UChar32 after = next < text.length() ? text.char32At(next) : 0;
+    if ((after == kFamilyMark && c != kFamilyMark) || (atStart && after == kShopMark && c != kShopMark)) {
+      if (std::string surname = surnameOf(c); !surname.empty()) return surname;
     }
     if (atStart) {
       for (const auto& [character, reading] : kStartReadings)
         if (c == character) return std::string(reading);
     }
     return SyllableTable::shared().syllable(c);
+  }
+
+  // The character's reading as a surname.
+  static std::string surnameOf(UChar32 c) {
+    for (const auto& [character, reading] : kSurnameReadings)
+      if (c == character) return std::string(reading);
+    return SyllableTable::surnames().syllable(c);
+  }
+
+  // A person's name whose first character the Chinese reader reads
+  // otherwise as a surname, with that character spelt out; any other as it is.
+  static icu::UnicodeString withSurnameSpelt(const icu::UnicodeString& text) {
+    if (text.isEmpty()) return text;
+    const UChar32 first = text.char32At(0);
+    const int32_t next = U16_LENGTH(first);
+    const std::string_view word = wordAt(text, 0).first;
+    for (const auto& [character, reading] : kSurnameReadings) {
+      if (first != character) continue;
+      // A family of two characters that reads it otherwise (尉迟) keeps the
+      // reader's reading of both.
+      if (!word.empty() && word.substr(0, word.find(' ')) != reading) return text;
+      icu::UnicodeString out = icu::UnicodeString::fromUTF8(std::string(reading) + " ");
+      out.append(text, next, text.length() - next);
+      return out;
+    }
+    return text;
   }
 
   std::mutex mutex_;

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <string>
@@ -77,8 +78,8 @@ std::string normalizedPrefix(std::string_view onlyUnder) {
   return prefix;
 }
 
-// No file system takes a path longer than this: the folders of a longer
-// name are not counted, since its extraction fails.
+// No file system takes a path longer than this: an archive with a longer
+// name cannot be extracted whole.
 constexpr std::size_t kMaximumNameBytes = 4096;
 
 std::uint64_t saturatingProduct(std::uint64_t a, std::uint64_t b) {
@@ -86,8 +87,19 @@ std::uint64_t saturatingProduct(std::uint64_t a, std::uint64_t b) {
   return a * b;
 }
 
-// The room left on the disk that holds `folder`, asked of its nearest
-// existing parent; nothing when the disk does not say.
+struct SpaceReading {
+  std::mutex mutex;
+  ZipArchive::DiskSpaceReading read;
+};
+
+SpaceReading& spaceReading() {
+  static SpaceReading* reading = new SpaceReading();  // never destroyed: read from worker threads
+  return *reading;
+}
+
+// The room an extraction may take on the disk that holds `folder`, asked of
+// its nearest existing parent: what is left on it less the margin kept free;
+// nothing when the disk does not say.
 std::optional<std::uint64_t> roomFor(fs::path folder) {
   std::error_code ec;
   folder = fs::absolute(folder, ec);
@@ -96,9 +108,20 @@ std::optional<std::uint64_t> roomFor(fs::path folder) {
     if (!folder.has_relative_path()) return std::nullopt;
     folder = folder.parent_path();
   }
-  const fs::space_info space = fs::space(folder, ec);
-  if (ec) return std::nullopt;
-  return space.available;
+  ZipArchive::DiskSpaceReading read;
+  {
+    std::lock_guard<std::mutex> lock(spaceReading().mutex);
+    read = spaceReading().read;
+  }
+  std::optional<ZipArchive::DiskSpace> space;
+  if (read) {
+    space = read(folder);
+  } else if (const fs::space_info info = fs::space(folder, ec); !ec) {
+    space = ZipArchive::DiskSpace{info.capacity, info.available};
+  }
+  if (!space) return std::nullopt;
+  const std::uint64_t margin = ZipArchive::marginFor(space->capacity);
+  return space->available > margin ? space->available - margin : 0;
 }
 
 // The entry was stored as a symbolic link (by a Unix or macOS archiver, which
@@ -177,10 +200,16 @@ bool ZipArchive::refuseAsTooLarge(std::string message) {
   return fail("refused the archive: " + std::move(message));
 }
 
+void ZipArchive::setDiskSpaceReading(DiskSpaceReading reading) {
+  std::lock_guard<std::mutex> lock(spaceReading().mutex);
+  spaceReading().read = std::move(reading);
+}
+
 bool ZipArchive::UnzipOpenFile(const fs::path& path) {
   UnzipCloseFile();
   lastError_.clear();
   tooLarge_ = false;
+  shortOfRoom_ = false;
   unzFile file = unzOpen64(path.c_str());
   if (!file) return fail("cannot open the archive " + path.string());
   unz_global_info64 info{};
@@ -226,6 +255,7 @@ bool ZipArchive::checkWhole(const fs::path& folder, const std::string& prefix, b
   std::unordered_set<std::uint64_t> folders;
   std::uint64_t total = 0;
   std::uint64_t entries = 0;
+  bool longName = false;
   int status = unzGoToFirstFile(file);
   for (; status == UNZ_OK; status = unzGoToNextFile(file)) {
     if (++entries > maxEntries_) return tooManyEntries();
@@ -253,9 +283,10 @@ bool ZipArchive::checkWhole(const fs::path& folder, const std::string& prefix, b
                               std::to_string(archiveBytes));
     }
     // A name that leaves the folder stops the extraction when it comes to
-    // it; one longer than any path cannot be made and stops it likewise.
+    // it. One longer than any path is counted all the same (its folders
+    // would be made up to the longest path), then refused below.
     EntryPath entry = splitEntryName(name);
-    if (!entry.refusal.empty() || entry.components.empty() || name.size() > kMaximumNameBytes) continue;
+    if (!entry.refusal.empty() || entry.components.empty()) continue;
     const std::size_t levels = entry.isFolder ? entry.components.size() : entry.components.size() - 1;
     std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
     for (std::size_t i = 0; i < levels; ++i) {
@@ -266,10 +297,13 @@ bool ZipArchive::checkWhole(const fs::path& folder, const std::string& prefix, b
         return refuseAsTooLarge("its names make more than " + std::to_string(maxFolders_) + " folders");
       }
     }
+    if (name.size() > kMaximumNameBytes) longName = true;
   }
   if (status != UNZ_END_OF_LIST_OF_FILE) return fail("the directory of " + path_.string() + " is damaged");
+  if (longName) return fail("an entry name is longer than any path");
   const auto room = roomFor(folder);
   if (room && total > *room) {
+    shortOfRoom_ = true;
     return refuseAsTooLarge("it unpacks to " + std::to_string(total) + " bytes, more than the disk has room for");
   }
   return true;
@@ -278,6 +312,7 @@ bool ZipArchive::checkWhole(const fs::path& folder, const std::string& prefix, b
 bool ZipArchive::extract(const fs::path& folder, bool overWrite, std::string_view onlyUnder, bool stripPrefix) {
   lastError_.clear();
   tooLarge_ = false;
+  shortOfRoom_ = false;
   if (!handle_) return fail("no archive is open");
   auto file = static_cast<unzFile>(handle_);
   const std::string prefix = normalizedPrefix(onlyUnder);

@@ -4,6 +4,7 @@
 // written outside the folder it is extracted to.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,6 +84,27 @@ class ZipArchive {
   // or would not fit in the room left on the disk (checked before anything
   // is written): it is too large, rather than damaged.
   bool wasTooLarge() const { return tooLarge_; }
+  // Of those, because the disk has too little room left: what an extraction
+  // writes leaves the margin free (`marginFor` the disk's size), so that
+  // archives each within their limits do not fill the disk one after another.
+  bool wasShortOfRoom() const { return shortOfRoom_; }
+
+  // The size of the disk that holds a folder, and the room left on it.
+  struct DiskSpace {
+    std::uint64_t capacity = 0;
+    std::uint64_t available = 0;
+  };
+  using DiskSpaceReading = std::function<std::optional<DiskSpace>(const std::filesystem::path& folder)>;
+  // Reads the disk with `reading` instead of the file system's own word
+  // (nothing: the file system's again). Any thread.
+  static void setDiskSpaceReading(DiskSpaceReading reading);
+  // What is kept free on a disk of `capacity` bytes: a share of it, and
+  // never less than a floor.
+  static constexpr std::uint64_t kMarginShareDivisor = 50;
+  static constexpr std::uint64_t kMarginFloorBytes = std::uint64_t{256} << 20;
+  static constexpr std::uint64_t marginFor(std::uint64_t capacity) {
+    return capacity / kMarginShareDivisor > kMarginFloorBytes ? capacity / kMarginShareDivisor : kMarginFloorBytes;
+  }
 
   // An extraction stops with NO, between two pieces of an entry, once
   // `flag` is cancelled; like any failure it leaves no torn file.
@@ -113,6 +135,7 @@ class ZipArchive {
   std::uint64_t ratioFreeBytes_ = 0;
   std::uint64_t maxFolders_ = 10000;
   bool tooLarge_ = false;
+  bool shortOfRoom_ = false;
   base::CancelFlag stop_;
 };
 

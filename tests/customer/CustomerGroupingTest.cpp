@@ -107,8 +107,13 @@ TEST(CustomerGroupingTest, NamesAreFiledUnderTheLetterAPersonReads) {
   addContact(acme, "Zhuo", "曾");
   addContact(acme, "Jean", "Élan");
   addContact(acme, "X", "２号");
+  // Families of two characters, and 尉 alone, which is "wei" but in 尉迟.
+  addContact(acme, "Gong", "尉迟");
+  addContact(acme, "Liao", "尉");
+  addContact(acme, "Xie", "万俟");
+  addContact(acme, "Wuji", "长孙");
   EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(records({acme}), CustomerGrouping::kByContact, "I"), true),
-            "E: Élan/Jean | Z: 曾/Zhuo | #: ２号/X");
+            "E: Élan/Jean | M: 万俟/Xie | W: 尉/Liao | Y: 尉迟/Gong | Z: 曾/Zhuo, 长孙/Wuji | #: ２号/X");
 }
 
 // Company names start with places, provinces and trades: each goes under the
@@ -133,6 +138,14 @@ TEST(CustomerGroupingTest, CommonCompanyCityAndProvinceNamesGoUnderTheirFirstLet
       // 长 at the start of any name, families' names, a place of old.
       {"长隆集团", 'C'}, {"长风商城", 'C'}, {"长远物流", 'C'},   {"成长科技", 'C'}, {"曾氏", 'Z'},
       {"查氏集团", 'Z'}, {"解氏药业", 'X'}, {"仇氏", 'Q'},       {"区氏餐饮", 'O'}, {"会稽山酒业", 'K'},
+      // Words whose first character reads otherwise alone, families of two
+      // characters, and a family's shop ("X记", as "X氏").
+      {"重阳酒坊", 'C'}, {"重九茶庄", 'C'}, {"朝日啤酒", 'Z'}, {"朝闻道书社", 'Z'}, {"朝霞服饰", 'Z'},
+      {"朝阳百货", 'C'}, {"乐府茶社", 'Y'}, {"乐团之家", 'Y'}, {"快乐书店", 'K'}, {"曾记粥铺", 'Z'},
+      {"单记面馆", 'S'}, {"尉记烧烤", 'W'}, {"日记本专卖", 'R'}, {"秘鲁进口商行", 'B'}, {"秘书服务社", 'M'},
+      {"长孙氏商行", 'Z'}, {"长孙", 'Z'},   {"尉迟氏酒楼", 'Y'}, {"尉迟", 'Y'},       {"尉氏县农机", 'W'},
+      {"尉缭科技", 'W'}, {"长子县", 'Z'},   {"长老会", 'Z'},     {"万俟", 'M'},       {"万俟氏家具", 'M'},
+      {"万达广场", 'W'},
   };
   std::vector<PersonInfo> persons;
   for (const auto& [name, letter] : names) persons.push_back(person(static_cast<int>(persons.size()) + 1, name));

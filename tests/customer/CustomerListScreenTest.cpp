@@ -314,5 +314,29 @@ TEST_F(ListScreenTest, CompaniesAreFiledAsWordsAndSearchFoldsWidths) {
   EXPECT_EQ(screen->tableResult()->rowText(0), "ＩＢＭ中国");
 }
 
+// A reader looks for a company under the letter its words are read with, as
+// they stand at the start of the name, by the list's index.
+TEST_F(ListScreenTest, TheIndexLeadsToAChineseNameUnderTheLetterItIsReadWith) {
+  const std::vector<std::pair<std::string, std::string>> names = {
+      {"重阳酒坊", "C"}, {"朝日啤酒", "Z"},   {"乐府茶社", "Y"}, {"曾记粥铺", "Z"}, {"秘鲁进口商行", "B"},
+      {"长孙氏商行", "Z"}, {"尉迟氏酒楼", "Y"}, {"尉氏县农机", "W"}, {"长老会", "Z"}, {"万俟", "M"},
+  };
+  for (std::size_t i = 0; i < names.size(); ++i) seed({static_cast<int>(30 + i), names[i].first, {}, {}, {}});
+  open();
+  auto tv = table().tableView();
+  const auto& titles = tv->sectionIndexTitles();
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const auto& [name, letter] = names[i];
+    const auto at = std::find(titles.begin(), titles.end(), letter);
+    ASSERT_NE(at, titles.end()) << letter;
+    ASSERT_TRUE(tv->selectSectionIndexTitle(at - titles.begin())) << name << " under " << letter;
+    flush();
+    const ui::IndexPath path = pathOf(static_cast<int>(30 + i));
+    EXPECT_EQ(table().customerlist()[static_cast<std::size_t>(path.section)].prefex, letter) << name;
+    const auto shown = tv->indexPathsForVisibleRows();
+    EXPECT_NE(std::find(shown.begin(), shown.end(), path), shown.end()) << name << " is not shown under " << letter;
+  }
+}
+
 }  // namespace
 }  // namespace mv::test

@@ -37,6 +37,7 @@
 #include "shell/config/Language.hpp"
 #include "util/Crypto.hpp"
 #include "util/TextLookup.hpp"
+#include "util/ZipArchive.hpp"
 
 namespace fs = std::filesystem;
 
@@ -418,12 +419,13 @@ TEST_F(EPUBReaderTest, LinksOutOfTheBookGoToTheDesktopOrNowhere) {
   test::BookSpec spec;
   spec.units = {{"links.xhtml", "Links",
                  "<p><a id='web' href='https://example.invalid/x'>web</a></p>"
-                 "<p><a id='mail' href='mailto:sales@example.invalid'>mail</a></p>"
+                 "<p><a id='mail' href='mailto:sales@example.invalid?attach=/etc/passwd&amp;subject=Hi'>mail</a></p>"
                  "<p><a id='file' href='file://" + (root / "secret.txt").string() + "'>file</a></p>"
                  "<p><a id='up' href='../../../secret.txt'>up</a></p>"}};
   open(book("links.epub", spec));
   for (const char* id : {"#web", "#mail", "#file", "#up"}) tapElement(id);
-  EXPECT_EQ(opened, (std::vector<std::string>{"https://example.invalid/x", "mailto:sales@example.invalid"}));
+  // A mail asks for no file of the device.
+  EXPECT_EQ(opened, (std::vector<std::string>{"https://example.invalid/x", "mailto:sales@example.invalid?subject=Hi"}));
   EXPECT_EQ(reader->currentSpineIndex(), 0u);
   EXPECT_EQ(ask("document.body.innerText").find("not the book"), std::string::npos);
   EXPECT_NE(ask("document.body.innerText").find("web"), std::string::npos);
@@ -804,6 +806,48 @@ TEST_F(EPUBReaderTest, ATooLargeBookSaysSoAndUnpacksNothing) {
   std::set<std::string> left;
   for (const auto& entry : fs::directory_iterator(books)) left.insert(entry.path().filename().string());
   EXPECT_EQ(left, (std::set<std::string>{"bomb.epub", "zeros.epub"}));
+}
+
+TEST_F(EPUBReaderTest, BooksThatWouldFillTheDiskAreRefusedAtItsMargin) {
+  // A disk of 4 GB whose free room is what the books' folder has not taken
+  // of its last few megabytes above the margin kept free.
+  const std::uint64_t capacity = std::uint64_t{4} << 30;
+  const auto used = [this] {
+    std::uint64_t bytes = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(books, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+      if (it->is_regular_file(ec)) bytes += it->file_size(ec);
+    }
+    return bytes;
+  };
+  // Each book unpacks to a little more than a megabyte.
+  test::BookSpec spec = threeUnits();
+  spec.extraEntries = {{"OEBPS/padding.bin", std::string(1u << 20, '\0')}};
+  const std::vector<fs::path> series = {book("first.epub", spec), book("second.epub", spec), book("third.epub", spec)};
+  const std::uint64_t free = ZipArchive::marginFor(capacity) + (5u << 19) + used();
+  ZipArchive::setDiskSpaceReading([&](const fs::path&) -> std::optional<ZipArchive::DiskSpace> {
+    return ZipArchive::DiskSpace{capacity, free - used()};
+  });
+  struct Restore {
+    ~Restore() { ZipArchive::setDiskSpaceReading(nullptr); }
+  } restore;
+  for (const fs::path& path : {series[0], series[1]}) {
+    open(path);
+    EXPECT_FALSE(ui::AlertView::visibleAlert()) << path;
+    EXPECT_GT(view().pageCount(), 0) << path;
+    ASSERT_TRUE(driver->tapControl(text("BACK")));
+    driver->flush();
+  }
+  open(series[2]);
+  auto alert = ui::AlertView::visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->message(), Language::stringWithName("BOOKNOROOM"));
+  driver->pressAlertButton(0);
+  driver->flush();
+  EXPECT_EQ(nav->viewControllers().size(), 1u);
+  EXPECT_FALSE(fs::exists(books / "third")) << "nothing of it was unpacked";
+  EXPECT_GT(free - used(), ZipArchive::marginFor(capacity)) << "the margin is still free";
 }
 
 TEST_F(EPUBReaderTest, ABookWhosePagePassesTheMemoryCeilingSaysSo) {

@@ -147,6 +147,8 @@ class LibraryViewersTest : public test::LibraryTest {
     LibraryViewers::install(LibraryOpenAction::Video, {});
     LibraryViewers::install(LibraryOpenAction::OfficeViewer, {});
     LibraryViewers::install(LibraryOpenAction::EpubReader, {});
+    svc::OfficeConverter::setMemoryCeiling(svc::OfficeConverter::kDefaultMemoryCeiling);
+    svc::OfficeConverter::setTimeLimit(svc::OfficeConverter::kDefaultTimeoutSeconds);
     ui::View::setAnimationsEnabled(true);
     LibraryTest::TearDown();
   }
@@ -413,6 +415,49 @@ TEST_F(LibraryViewersTest, OfficeViewerShareSheetAnotherAppBackAndBrokenFiles) {
   const auto kept = svc::OfficePreviewCache(svc::OfficeConverter::defaultCacheFolder()).pdfPathFor(sheet);
   ASSERT_TRUE(kept);
   EXPECT_FALSE(fs::exists(*kept)) << "nothing kept of it";
+}
+
+TEST_F(LibraryViewersTest, AConversionThatFailsSaysWhy) {
+  useRealClock();  // the office suite converts in real time
+  // A hundred kilobytes that unpack into a million paragraphs: the suite would
+  // take more than a gigabyte and a half for minutes. Under a low ceiling it
+  // is ended within seconds.
+  const std::string bomb = DocumentFactory::docx("Bomb", std::vector<std::string>(1000000, "x"));
+  ASSERT_LT(bomb.size(), 200u << 10);
+  svc::OfficeConverter::setMemoryCeiling(400);
+  const fs::path bombPath = putOnDisk("bomb.docx", "WORD", bomb);
+  auto large = openOffice("Bomb", bombPath);
+  EXPECT_TRUE(large->loadFailed());
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "FILETOOLARGEALERT");
+  EXPECT_TRUE(window->isUserInteractionEnabled()) << "the loading indicator is gone";
+  ASSERT_TRUE(driver->pressAlertButton(0));
+  ASSERT_TRUE(driver->tapControl("BACK"));
+  settle();
+
+  // A suite that hangs past the time limit; one that fails on the file.
+  const fs::path bin = root / "bin";
+  fs::create_directories(bin);
+  struct Restore {
+    std::string path;
+    ~Restore() { ::setenv("PATH", path.c_str(), 1); }
+  } restore{std::getenv("PATH") ? std::getenv("PATH") : ""};
+  ::setenv("PATH", (bin.string() + ":" + restore.path).c_str(), 1);
+  svc::OfficeConverter::setTimeLimit(1);
+  const std::pair<std::string, std::string> suites[] = {{"sleep 600\n", "OFFICETOOKTOOLONG"},
+                                                        {"exit 1\n", "THEFILEISCORRUPTED"}};
+  for (const auto& [script, message] : suites) {
+    std::ofstream(bin / "soffice") << "#!/bin/sh\n" << script;
+    fs::permissions(bin / "soffice", fs::perms::owner_all);
+    const fs::path file = putOnDisk("guide " + message + ".docx", "WORD", DocumentFactory::docx("Guide", {message}));
+    auto viewer = openOffice("Guide", file);
+    EXPECT_TRUE(viewer->loadFailed());
+    ASSERT_TRUE(ui::AlertView::visibleAlert()) << message;
+    EXPECT_EQ(ui::AlertView::visibleAlert()->message(), message);
+    ASSERT_TRUE(driver->pressAlertButton(0));
+    ASSERT_TRUE(driver->tapControl("BACK"));
+    settle();
+  }
 }
 
 TEST_F(LibraryViewersTest, WithoutTheOfficeSuiteTheViewerSaysSoAndOffersAnotherApp) {

@@ -75,6 +75,8 @@ class ReaderScreenTest : public test::ReaderTest {
         "<< /Type /Annot /Subtype /Link /Rect [100 100 200 150] /Dest [@4 /Fit] >>",
         "<< /Type /Annot /Subtype /Link /Rect [400 100 500 150] /A << /S /URI /URI (www.example.com/prices) >> >>",
         "<< /Type /Annot /Subtype /Link /Rect [250 100 350 150] /A << /S /URI /URI (file:///etc/passwd) >> >>",
+        "<< /Type /Annot /Subtype /Link /Rect [400 200 500 250] /A << /S /URI /URI "
+        "(mailto:sales@example.com?subject=Prices&attach=/etc/passwd&body=Hello) >> >>",
     };
     return libraryPdf("Price list.pdf", test::pagesPdf(pages));
   }
@@ -140,6 +142,11 @@ TEST_F(ReaderScreenTest, PageWindowsOffsetsTapZonesAndAddressesAreDecidedByTable
       {"http://example.com/a", "http://example.com/a"},
       {"HTTPS://example.com", "HTTPS://example.com"},
       {"mailto:sales@example.com", "mailto:sales@example.com"},
+      // Of a mail, the recipients, the subject and the body, spelt out anew.
+      {"MAILTO://a@example.com,b@example.com?Subject=Two%20words&ATTACH=%2Fetc%2Fpasswd&cc=c@example.com&"
+       "attachment=/etc/passwd&body=a+b%26c&in-reply-to=x&bcc=\"x\"<d@example.com>",
+       "mailto:a@example.com,b@example.com?subject=Two%20words&cc=c@example.com&body=a%2Bb%26c"},
+      {"mailto:sales@example.com%3Fattach=/etc/passwd", "mailto:"},
       {"example.com", std::nullopt},
       {"javascript:alert(1)", std::nullopt},
       {"file:///etc/passwd", std::nullopt},
@@ -208,6 +215,12 @@ TEST_F(ReaderScreenTest, LinksGoToTheirPageOrOpenOnlyWebAndMailAddresses) {
   settle();
   ASSERT_EQ(app.openedURLs().size(), before + 1);
   EXPECT_EQ(app.openedURLs().back(), "http://www.example.com/prices");
+  // A mail link asks the mail program for the recipients, subject and body
+  // only: a file of the device is not attached.
+  driver->tapAt(onPage(*reader, {450, 225}));
+  settle();
+  ASSERT_EQ(app.openedURLs().size(), before + 2);
+  EXPECT_EQ(app.openedURLs().back(), "mailto:sales@example.com?subject=Prices&body=Hello");
   driver->tapAt(onPage(*reader, {150, 125}));
   settle();
   EXPECT_EQ(reader->currentPage(), 4);

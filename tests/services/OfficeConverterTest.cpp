@@ -26,6 +26,8 @@ namespace fs = std::filesystem;
 namespace svc {
 namespace {
 
+using Failure = OfficeConverter::Failure;
+
 class OfficeConverterTest : public mv::test::TestEnvironment {
  protected:
   void TearDown() override {
@@ -59,7 +61,7 @@ class OfficeConverterTest : public mv::test::TestEnvironment {
     mv::test::runInFreshProgram(
         [&] {
           (void)OfficeConverter::convertAsync(source, root / "cache", 600,
-                                              [](const std::optional<fs::path>&, const std::string&) {});
+                                              [](const std::optional<fs::path>&, Failure) {});
           const pid_t started = helperStarted(pipe);
           ASSERT_GT(started, 0) << "the converter's helper was not started within " << kProcessWait.count() << " s";
           // For the test, which sees this program's files once it has ended.
@@ -135,9 +137,9 @@ TEST_F(OfficeConverterTest, ConvertsOnceAndKeysTheCacheByTheBytes) {
   EXPECT_FALSE(OfficeConverter::isOfficeFile("book.epub"));
   const fs::path cache = root / "cache";
   const fs::path source = write("guide.docx", mv::sales::DocumentFactory::docx("Guide", {"Chairs in oak", "Tables"}));
-  std::string error;
+  Failure error{};
   auto pdf = OfficeConverter::convertToPdf(source, cache, 120, &error);
-  ASSERT_TRUE(pdf) << error;
+  ASSERT_TRUE(pdf) << OfficeConverter::describe(error);
   auto document = gfx::PdfDocument::open(*pdf);
   ASSERT_TRUE(document);
   EXPECT_NE(document->text(0).find("Chairs in oak"), std::string::npos);
@@ -152,11 +154,11 @@ TEST_F(OfficeConverterTest, ConvertsOnceAndKeysTheCacheByTheBytes) {
   write("guide.docx", mv::sales::DocumentFactory::docx("Guide", {"Chairs in pine"}));
   EXPECT_NE(kept.pdfPathFor(source), pdf) << "changed bytes are converted again";
   EXPECT_FALSE(OfficeConverter::convertToPdf(source, cache, 5, &error));
-  EXPECT_EQ(error, "the converter failed");
+  EXPECT_EQ(error, Failure::Damaged);
   EXPECT_FALSE(kept.pdfPathFor(root / "missing.docx"));
   // Text under a newer format's name is not handed over, to be shown as text.
   EXPECT_FALSE(OfficeConverter::convertToPdf(write("notes.docx", "not a document"), cache, 5, &error));
-  EXPECT_EQ(error, "the file is damaged");
+  EXPECT_EQ(error, Failure::Damaged);
 }
 
 TEST_F(OfficeConverterTest, OnlyBytesThatCanBeOfTheFormatReachTheSuite) {
@@ -166,30 +168,32 @@ TEST_F(OfficeConverterTest, OnlyBytesThatCanBeOfTheFormatReachTheSuite) {
   std::string random(600, '\0');
   for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>(i * 37 % 256);
   const struct {
-    std::string name, bytes, error;
+    std::string name, bytes;
+    Failure error;
   } cases[] = {
-      {"compound.doc", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + random, ""},
-      {"web page.xls", "<html><body><table><tr><td>Lamp</td></tr></table></body></html>", ""},
-      {"excel4.xls", std::string("\x09\x04\x06\x00\x00\x00", 6) + random, ""},
-      {"letter.rtf", "{\\rtf1\\ansi Beech stools\\par}", ""},
+      {"compound.doc", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + random, Failure::None},
+      {"web page.xls", "<html><body><table><tr><td>Lamp</td></tr></table></body></html>", Failure::None},
+      {"excel4.xls", std::string("\x09\x04\x06\x00\x00\x00", 6) + random, Failure::None},
+      {"letter.rtf", "{\\rtf1\\ansi Beech stools\\par}", Failure::None},
       // Older documents the suite reads, under their names or another's.
-      {"winword2.doc", std::string("\xDB\xA5\x2D\x00", 4) + random, ""},
-      {"wordperfect.doc", std::string("\xFFWPC\x10\x00\x00\x00\x01\x0A", 10) + random, ""},
-      {"letter.wpd", std::string("\xFFWPC\x10\x00\x00\x00\x01\x0A", 10) + random, ""},
-      {"renamed.docx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + random, ""},
-      {"drawing.odg", kZipStart + "bytes", ""},
-      {"plan.vsd", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + random, ""},
-      {"damaged.doc", random, "the file is damaged"},
-      {"damaged.ppt", "", "the file is damaged"},
-      {"empty.wpd", "", "the file is damaged"},
-      {"text.odt", "not a package", "the file is damaged"},
-      {"talk.key", kZipStart + "bytes", "not an Office file"},
+      {"winword2.doc", std::string("\xDB\xA5\x2D\x00", 4) + random, Failure::None},
+      {"wordperfect.doc", std::string("\xFFWPC\x10\x00\x00\x00\x01\x0A", 10) + random, Failure::None},
+      {"letter.wpd", std::string("\xFFWPC\x10\x00\x00\x00\x01\x0A", 10) + random, Failure::None},
+      {"wordperfect42.doc", std::string("\xCB\x0A\x00\x00\x00\xCB", 6) + random, Failure::None},
+      {"renamed.docx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + random, Failure::None},
+      {"drawing.odg", kZipStart + "bytes", Failure::None},
+      {"plan.vsd", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + random, Failure::None},
+      {"damaged.doc", random, Failure::Damaged},
+      {"damaged.ppt", "", Failure::Damaged},
+      {"empty.wpd", "", Failure::Damaged},
+      {"text.odt", "not a package", Failure::Damaged},
+      {"talk.key", kZipStart + "bytes", Failure::NotOffice},
   };
   int reached = 0;
   for (const auto& c : cases) {
-    std::string error;
+    Failure error{};
     const bool converted = OfficeConverter::convertToPdf(write(c.name, c.bytes), root / "cache", 5, &error).has_value();
-    EXPECT_EQ(converted, c.error.empty()) << c.name << ": " << error;
+    EXPECT_EQ(converted, c.error == Failure::None) << c.name << ": " << OfficeConverter::describe(error);
     if (!converted) {
       EXPECT_EQ(error, c.error) << c.name;
     }
@@ -205,23 +209,31 @@ TEST_F(OfficeConverterTest, TheSuitesOwnAnswerIsTrustedButRawBytesOfASheetAreDam
   auto suite = OfficeConverter::program();
   if (!suite) GTEST_SKIP() << "the office suite is installed by scripts/setup-deps";
   const fs::path cache = root / "cache";
-  std::string error;
+  Failure error{};
   // A WordPerfect letter saved under the Word name: the suite reads it.
   const std::string wordPerfect = std::string("\xFFWPC\x10\x00\x00\x00\x01\x0A\x00\x00\x00\x00\x00\x00", 16) +
                                   "Oak chairs and tables for the spring catalogue.";
   auto letter = OfficeConverter::convertToPdf(write("letter.doc", wordPerfect), cache, 120, &error);
-  ASSERT_TRUE(letter) << error;
+  ASSERT_TRUE(letter) << OfficeConverter::describe(error);
   auto document = gfx::PdfDocument::open(*letter);
   ASSERT_TRUE(document);
   EXPECT_NE(document->text(0).find("Oak chairs"), std::string::npos);
   EXPECT_EQ(document->text(0).find("WPC"), std::string::npos) << "read as a document, not as text";
+  // So is one of WordPerfect 4.2, which starts with a function group.
+  const std::string wordPerfect42 = std::string("\xCB\x0A\x00\x00\x00\xCB", 6) + "Beech stools in stock.\r\n";
+  auto older = OfficeConverter::convertToPdf(write("stools.doc", wordPerfect42), cache, 120, &error);
+  ASSERT_TRUE(older) << OfficeConverter::describe(error);
+  auto olderDocument = gfx::PdfDocument::open(*older);
+  ASSERT_TRUE(olderDocument);
+  EXPECT_NE(olderDocument->text(0).find("Beech stools"), std::string::npos);
+  EXPECT_EQ(olderDocument->text(0).find("\xC3\x8B"), std::string::npos) << "its codes are not shown as letters";
 
   // A workbook whose header is intact and the rest is not: the suite shows
   // its bytes as text in cells, which is no spreadsheet.
   std::string damaged = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
   for (int i = 0; i < 600; ++i) damaged.push_back(static_cast<char>(i * 37 % 256));
   EXPECT_FALSE(OfficeConverter::convertToPdf(write("prices.xls", damaged), cache, 120, &error));
-  EXPECT_EQ(error, "the file is damaged");
+  EXPECT_EQ(error, Failure::Damaged);
   EXPECT_FALSE(fs::exists(*OfficePreviewCache(cache).pdfPathFor(root / "prices.xls"))) << "nothing kept of it";
 
   // A real workbook of the old format, made by the suite, is shown.
@@ -233,7 +245,7 @@ TEST_F(OfficeConverterTest, TheSuitesOwnAnswerIsTrustedButRawBytesOfASheetAreDam
                               (made / "sheet.csv").string() + "' >/dev/null 2>&1";
   ASSERT_EQ(std::system(command.c_str()), 0);
   auto sheet = OfficeConverter::convertToPdf(made / "sheet.xls", cache, 120, &error);
-  ASSERT_TRUE(sheet) << error;
+  ASSERT_TRUE(sheet) << OfficeConverter::describe(error);
   auto shown = gfx::PdfDocument::open(*sheet);
   ASSERT_TRUE(shown);
   EXPECT_NE(shown->text(0).find("Chair"), std::string::npos);
@@ -256,15 +268,31 @@ TEST_F(OfficeConverterTest, AHungConverterIsEndedWithEverythingItStarted) {
   // The converter starts a helper of its own, then hangs.
   fakeConverter("sleep 600 &\necho $! > '" + helperPid.string() + "'\nsleep 600\n");
   const fs::path source = write("deck.pptx", kZipStart + "bytes");
-  std::string error;
+  Failure error{};
   const auto started = std::chrono::steady_clock::now();
   EXPECT_FALSE(OfficeConverter::convertToPdf(source, root / "cache", 1, &error));
-  EXPECT_EQ(error, "the conversion took too long");
+  EXPECT_EQ(error, Failure::TooLong);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
   std::ifstream in(helperPid);
   pid_t helper = 0;
   ASSERT_TRUE(in >> helper);
   // The kill is delivered at once; the helper may take a moment to end.
+  EXPECT_TRUE(gone(helper)) << "the helper outlived the converter by " << kProcessWait.count() << " s";
+  EXPECT_FALSE(fs::exists(root / "cache" / "profile")) << "a killed converter's profile is not kept";
+}
+
+TEST_F(OfficeConverterTest, AConverterPastItsMemoryCeilingIsEndedWithEverythingItStarted) {
+  // A helper of the converter's takes the memory; the group is measured.
+  const fs::path helperPid = root / "helper.pid";
+  fakeConverter("python3 -c 'import time; kept = bytearray(300 << 20); kept[::4096] = b\"x\" * len(kept[::4096]); "
+                "time.sleep(600)' &\necho $! > '" + helperPid.string() + "'\nwait\n");
+  OfficeConverter::setMemoryCeiling(120);
+  Failure error{};
+  EXPECT_FALSE(OfficeConverter::convertToPdf(write("bomb.docx", kZipStart + "bytes"), root / "cache", 600, &error));
+  OfficeConverter::setMemoryCeiling(OfficeConverter::kDefaultMemoryCeiling);
+  EXPECT_EQ(error, Failure::TooLarge) << OfficeConverter::describe(error);
+  pid_t helper = 0;
+  ASSERT_TRUE(std::ifstream(helperPid) >> helper);
   EXPECT_TRUE(gone(helper)) << "the helper outlived the converter by " << kProcessWait.count() << " s";
   EXPECT_FALSE(fs::exists(root / "cache" / "profile")) << "a killed converter's profile is not kept";
 }
@@ -276,9 +304,9 @@ TEST_F(OfficeConverterTest, ACancelledConversionEndsAndAnOddNameReachesTheConver
                 "while [ \"$1\" != --outdir ]; do shift; done\n"
                 "printf '%%PDF-1.4 fake' > \"$2/document.pdf\"\n");
   const fs::path source = write("Prices; rm -rf $HOME 'quoted'.xlsx", kZipStart + "bytes");
-  std::string error;
+  Failure error{};
   auto pdf = OfficeConverter::convertToPdf(source, root / "cache", 5, &error);
-  ASSERT_TRUE(pdf) << error;
+  ASSERT_TRUE(pdf) << OfficeConverter::describe(error);
   std::ifstream in(args);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -295,7 +323,7 @@ TEST_F(OfficeConverterTest, ACancelledConversionEndsAndAnOddNameReachesTheConver
   const fs::path other = write("other.docx", kZipStart + "other bytes");
   EXPECT_FALSE(OfficeConverter::convertToPdf(other, root / "cache", 600, &error, &cancel));
   canceller.join();
-  EXPECT_EQ(error, "the conversion was cancelled");
+  EXPECT_EQ(error, Failure::Cancelled);
 }
 
 }  // namespace

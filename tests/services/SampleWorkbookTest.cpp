@@ -23,9 +23,9 @@ TEST_F(SampleWorkbookTest, EveryCellShowsWholeBesideTheNextOne) {
                                                       {"SKU-01002", "Classic Sideboard", "350.57", "EUR"}};
   const fs::path source = root / "pricelist.xlsx";
   std::ofstream(source, std::ios::binary) << mv::sales::DocumentFactory::xlsx("Prices", rows);
-  std::string error;
-  auto pdf = OfficeConverter::convertToPdf(source, root / "cache", 120, &error);
-  ASSERT_TRUE(pdf) << error;
+  OfficeConverter::Failure failure{};
+  auto pdf = OfficeConverter::convertToPdf(source, root / "cache", 120, &failure);
+  ASSERT_TRUE(pdf) << OfficeConverter::describe(failure);
   auto document = gfx::PdfDocument::open(*pdf);
   ASSERT_TRUE(document);
   for (std::size_t r = 1; r < rows.size(); ++r) {

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "TestEnvironment.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/ui/Application.hpp"
 #include "services/DesktopLauncher.hpp"
 #include "services/URLOpener.hpp"
 
@@ -67,6 +69,43 @@ TEST_F(URLOpenerTest, AnAddressGoesToTheDesktopsHelperAndNothingWaitsForIt) {
     EXPECT_EQ(started.size(), 1u);
     svc::DesktopLauncher::install(nullptr);
   });
+}
+
+TEST_F(URLOpenerTest, AMailLinkGoesNarrowedAndALaunchThatFailsIsTold) {
+  ::setenv("DISPLAY", ":77", 1);  // the fixture puts it back
+  std::vector<int> told;
+  struct Restore {
+    ~Restore() {
+      svc::DesktopLauncher::install(nullptr);
+      ui::Application::sharedInstance().setOpenURLHandler(nullptr);
+    }
+  } restore;
+  svc::URLOpener::install([&](int status) { told.push_back(status); });
+  std::vector<std::vector<std::string>> started;
+  int answer = 0;
+  svc::DesktopLauncher::install(
+      [&](const std::vector<std::string>& argv, svc::DesktopLauncher::Done done) {
+        started.push_back(argv);
+        done(answer);
+      },
+      [](const std::string& scheme) { return scheme == "mailto"; });
+  // Whoever hands the address on, the mail program is asked to write a mail
+  // and nothing more.
+  EXPECT_TRUE(svc::URLOpener::openOnDesktop("mailto:sales@example.invalid?attach=/etc/passwd&body=Hi"));
+  EXPECT_FALSE(svc::URLOpener::openOnDesktop("file:///etc/passwd")) << "no other scheme reaches the desktop";
+  answer = svc::DesktopLauncher::kNoApplication;
+  EXPECT_TRUE(svc::URLOpener::openOnDesktop("mailto:sales@example.invalid"));
+  base::RunLoop::main().runUntil([&] { return told.size() == 1; }, 5);
+  EXPECT_EQ(started, (std::vector<std::vector<std::string>>{{"xdg-open", "mailto:sales@example.invalid?body=Hi"},
+                                                            {"xdg-open", "mailto:sales@example.invalid"}}));
+  EXPECT_EQ(told, std::vector<int>{svc::DesktopLauncher::kNoApplication}) << "a helper that succeeded is not told";
+
+  // The desktop's own launcher: a link longer than any argument may be
+  // cannot start its helper, and that is told too.
+  svc::DesktopLauncher::install(nullptr, [](const std::string&) { return true; });
+  EXPECT_TRUE(svc::URLOpener::openOnDesktop("mailto:sales@example.invalid?body=" + std::string(300 << 10, 'x')));
+  ASSERT_TRUE(base::RunLoop::main().runUntil([&] { return told.size() == 2; }, 5));
+  EXPECT_EQ(told.back(), svc::DesktopLauncher::kNotStarted);
 }
 
 }  // namespace

@@ -21,7 +21,9 @@
 #include "ScreenTestSupport.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Application.hpp"
+#include "shell/frame/DesktopLink.hpp"
 #include "shell/config/Language.hpp"
+#include "services/DesktopLauncher.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "services/WebEngine.hpp"
 #include "shell/frame/WebViewController.hpp"
@@ -158,7 +160,8 @@ class WebPageTest : public ScreenFlowTest {
     });
     // Sends itself to a mail address every 300 ms, then clicks a mail link, as no user did.
     server.Get("/mailer", [](const httplib::Request&, httplib::Response& r) {
-      r.set_content("<html><head><title>Mailer</title></head><body><a id='mail' href='mailto:sales@example.invalid' "
+      r.set_content("<html><head><title>Mailer</title></head><body><a id='mail' "
+                    "href='mailto:sales@example.invalid?subject=Offer&amp;attach=/etc/passwd' "
                     "style='position:absolute;left:20px;top:20px;font-size:30px;display:block;width:400px'>mail</a>"
                     "<script>var n=0;var t=setInterval(function(){if(++n<=5){location.href='mailto:loop@example.invalid';"
                     "return;}clearInterval(t);document.getElementById('mail').click();document.title='Tried';},300);"
@@ -474,7 +477,8 @@ TEST_F(WebPageTest, OnlyTheUsersTapOpensTheDesktop) {
   ASSERT_TRUE(waitFor([&] { return web.hasPicture(); }, 10));
   tapAt(web, {60, 35});
   EXPECT_TRUE(waitFor([&] { return !opened.empty(); }, 10));
-  EXPECT_EQ(opened, std::vector<std::string>{"mailto:sales@example.invalid"});
+  // Only the recipients, the subject and the body: no file is attached.
+  EXPECT_EQ(opened, std::vector<std::string>{"mailto:sales@example.invalid?subject=Offer"});
   EXPECT_FALSE(alert());
   // Without a mail program the tap says so.
   mailProgram = false;
@@ -482,6 +486,29 @@ TEST_F(WebPageTest, OnlyTheUsersTapOpensTheDesktop) {
   ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 10));
   EXPECT_EQ(alert()->message(), en("NOAPPFORLINK"));
   EXPECT_EQ(opened.size(), 2u);
+  alert()->dismissWithClickedButtonIndex(0, false);
+
+  // As the application opens links: a desktop with a mail program whose
+  // helper cannot start it says so once the helper has failed.
+  std::vector<std::vector<std::string>> launched;
+  svc::DesktopLauncher::install(
+      [&](const std::vector<std::string>& argv, svc::DesktopLauncher::Done done) {
+        launched.push_back(argv);
+        done(svc::DesktopLauncher::kNotStarted);
+      },
+      [](const std::string&) { return true; });
+  struct Restore {
+    ~Restore() {
+      svc::DesktopLauncher::install(nullptr);
+      ui::Application::sharedInstance().setOpenURLHandler(nullptr);
+    }
+  } restore;
+  installDesktopLinkOpener();
+  tapAt(web, {60, 35});
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 10));
+  EXPECT_EQ(launched, (std::vector<std::vector<std::string>>{{"xdg-open", "mailto:sales@example.invalid?subject=Offer"}}));
+  EXPECT_EQ(alert()->title(), en("LINKOPENFAILED"));
+  EXPECT_EQ(alert()->message(), en("LINKNOTSTARTED"));
 }
 
 TEST_F(WebPageTest, OneTapLaunchesOneProgramAndPrintsOnlyThroughTheApplication) {

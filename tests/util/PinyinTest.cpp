@@ -98,7 +98,10 @@ TEST(Pinyin, WordKeysReadACharacterAsItReadsWhereItStands) {
       {"区氏餐饮", "oushicanyin"},
       {"上海曾氏贸易", "shanghaizengshimaoyi"},  // a family's name after a place
       {"曾明华", "cengminghua"},                  // no family mark: the word reading
-      {"尉氏县", "yushixian"},                    // the county of the table
+      {"尉氏县", "weishixian"},                   // the county of the table
+      {"尉迟氏酒楼", "yuchishijiulou"},           // 尉 is "yu" only in 尉迟
+      {"曾记粥铺", "zengjizhoupu"},               // a family's shop
+      {"日记本", "rijiben"},
       {"会稽山酒业", "kuaijishanjiuye"},
       {"氏", "shi"},
   };

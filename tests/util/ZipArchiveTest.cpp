@@ -417,5 +417,54 @@ TEST_F(ZipArchiveTest, TheWholeIsHeldToARatioAndAFolderCountBeforeAnythingIsWrit
   EXPECT_EQ(listTree(dir / "client"), (std::set<std::string>{"SkinImages", "SkinImages/old.png"}));
 }
 
+TEST_F(ZipArchiveTest, NamesLongerThanAnyPathAreCountedAndRefusedBeforeAnythingIsWritten) {
+  // 2,100 levels in 4,201 bytes; and twenty long folder names in 4,820.
+  std::string deep;
+  for (int i = 0; i < 2100; ++i) deep += "a/";
+  std::string wide;
+  for (int i = 0; i < 20; ++i) wide += std::string(240, 'b') + "/";
+  const struct {
+    std::string name;
+    bool tooLarge;
+  } cases[] = {{deep + "x", true}, {wide + "x", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name.size());
+    auto archive = makeArchive(dir / "long.zip", {{"fine.txt", "fine"}, {c.name, "x"}});
+    ZipArchive zip;
+    zip.setFolderLimit(1000);
+    ASSERT_TRUE(zip.UnzipOpenFile(archive));
+    EXPECT_FALSE(zip.UnzipFileTo(dir / "plain", true));
+    EXPECT_EQ(zip.wasTooLarge(), c.tooLarge) << zip.lastError();
+    EXPECT_FALSE(fs::exists(dir / "plain")) << "not a folder of it was made";
+  }
+}
+
+TEST_F(ZipArchiveTest, AnExtractionLeavesTheDisksMarginFree) {
+  EXPECT_EQ(ZipArchive::marginFor(std::uint64_t{1} << 30), ZipArchive::kMarginFloorBytes) << "a small disk: the floor";
+  EXPECT_EQ(ZipArchive::marginFor(std::uint64_t{100} << 30), (std::uint64_t{100} << 30) / 50) << "a large one: its share";
+  const std::string content(64 << 10, 'z');
+  auto archive = makeArchive(dir / "pictures.zip", {{"1.png", content}, {"2.png", content}});
+  const std::uint64_t capacity = std::uint64_t{100} << 30;
+  const struct {
+    std::uint64_t aboveMargin;
+    bool unpacks;
+  } cases[] = {{2 * content.size(), true}, {2 * content.size() - 1, false}, {0, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.aboveMargin);
+    ZipArchive::setDiskSpaceReading([&](const fs::path& folder) -> std::optional<ZipArchive::DiskSpace> {
+      EXPECT_TRUE(fs::exists(folder)) << "asked of an existing folder";
+      return ZipArchive::DiskSpace{capacity, ZipArchive::marginFor(capacity) + c.aboveMargin};
+    });
+    ZipArchive zip;
+    ASSERT_TRUE(zip.UnzipOpenFile(archive));
+    EXPECT_EQ(zip.unzipReplacingFolder(dir / "out" / "SkinImages"), c.unpacks) << zip.lastError();
+    EXPECT_EQ(zip.wasShortOfRoom(), !c.unpacks);
+    EXPECT_EQ(zip.wasTooLarge(), !c.unpacks);
+    EXPECT_EQ(fs::exists(dir / "out"), c.unpacks);
+    fs::remove_all(dir / "out");
+  }
+  ZipArchive::setDiskSpaceReading(nullptr);
+}
+
 }  // namespace
 }  // namespace mv

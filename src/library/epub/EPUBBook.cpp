@@ -140,6 +140,7 @@ void EPUBBook::removeUnpackedFolder(const fs::path& bookPath) {
 bool EPUBBook::unzipFileAtPath(const fs::path& path) {
   lastError_.clear();
   tooLarge_ = false;
+  shortOfRoom_ = false;
   auto stamp = sourceStamp(path);
   if (!stamp) return fail("the book file cannot be read");
   const fs::path folder = folderPath();
@@ -159,6 +160,7 @@ bool EPUBBook::unzipFileAtPath(const fs::path& path) {
   if (!zip.UnzipOpenFile(path)) return fail("not a readable archive: " + zip.lastError());
   if (!zip.unzipReplacingFolder(folder)) {
     tooLarge_ = zip.wasTooLarge();
+    shortOfRoom_ = zip.wasShortOfRoom();
     return fail("cannot unpack: " + zip.lastError());
   }
   if (!zip.UnzipCloseFile()) MV_LOG("epub: closing ", path.string(), " failed");

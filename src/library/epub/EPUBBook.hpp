@@ -56,6 +56,8 @@ class EPUBBook {
   // The archive would unpack to more than the limits allow (see below), or
   // to more than the disk has room for.
   bool isTooLarge() const { return tooLarge_; }
+  // Of those, to more than the disk has room for, keeping its margin free.
+  bool isShortOfRoom() const { return shortOfRoom_; }
   // Any other failure: the file is no book that can be read (not an
   // archive, a damaged entry, no package document or no unit).
   bool isDamaged() const { return !lastError_.empty() && !tooLarge_; }
@@ -86,6 +88,7 @@ class EPUBBook {
   bool rightToLeft_ = false;
   std::string lastError_;
   bool tooLarge_ = false;
+  bool shortOfRoom_ = false;
 };
 
 }  // namespace mv

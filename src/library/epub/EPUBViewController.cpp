@@ -159,7 +159,10 @@ void EPUBViewController::bookLoaded(bool loaded) {
   endOpening();
   if (!loaded) {
     MV_LOG("epub: cannot open ", bookPath_.string(), ": ", book().lastError());
-    showFailure(book().isTooLarge() ? kTooLargeMessageKey : book().isDamaged() ? kDamagedMessageKey : kFailureMessageKey);
+    showFailure(book().isShortOfRoom() ? kNoRoomMessageKey
+                : book().isTooLarge()  ? kTooLargeMessageKey
+                : book().isDamaged()   ? kDamagedMessageKey
+                                       : kFailureMessageKey);
     return;
   }
   bookView()->setBookFolder(book().folderPath());

@@ -98,6 +98,7 @@ class EPUBViewController : public ui::ViewController,
   static constexpr const char* kFailureTitleKey = "FILEOPENFAILED";
   static constexpr const char* kFailureMessageKey = "PLEASEDOWNLOADIBOOKS";
   static constexpr const char* kTooLargeMessageKey = "BOOKTOOLARGE";
+  static constexpr const char* kNoRoomMessageKey = "BOOKNOROOM";
   static constexpr const char* kDamagedMessageKey = "THEFILEISCORRUPTED";
 
  private:
