@@ -135,18 +135,6 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
     return nullptr;
   }
   SDL_SetWindowMinimumSize(dw->sdlWindow_, static_cast<int>(kMinimumSize.width), static_cast<int>(kMinimumSize.height));
-  // With its title bar and frame the window must still fit: the frame is
-  // known only once the window is on screen.
-  int top = 0, left = 0, bottom = 0, right = 0;
-  if (options.scale <= 0 && knowsArea && SDL_GetWindowBordersSize(dw->sdlWindow_, &top, &left, &bottom, &right) == 0 &&
-      (width + left + right > area.w || height + top + bottom > area.h)) {
-    const base::Size inside{double(std::max(1, area.w - left - right)), double(std::max(1, area.h - top - bottom))};
-    const base::Size smaller = openingSize(kept, layout, inside);
-    const int w = static_cast<int>(smaller.width), h = static_cast<int>(smaller.height);
-    SDL_SetWindowSize(dw->sdlWindow_, w, h);
-    SDL_SetWindowPosition(dw->sdlWindow_, area.x + left + std::max(0, (int(inside.width) - w) / 2),
-                          area.y + top + std::max(0, (int(inside.height) - h) / 2));
-  }
   // The window's own pixels rather than a GL texture: the pictures are drawn
   // by the processor anyway, and only the rectangles that changed are sent
   // on (the GL path sends the whole window every time). Only X11 has pixels
@@ -154,6 +142,10 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
   const char* driver = SDL_GetCurrentVideoDriver();
   if (driver && std::strcmp(driver, "x11") == 0)
     SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+  if (options.scale <= 0) {
+    dw->fitting_ = Fitting{kept, layout};
+    dw->fitWithinUsableArea();
+  }
   if (!dw->takeWindowSize(error)) return nullptr;
   SDL_DisplayMode mode;
   if (SDL_GetWindowDisplayMode(dw->sdlWindow_, &mode) == 0 && mode.refresh_rate > 0)
@@ -193,6 +185,39 @@ base::Size DesktopWindow::openingSize(std::optional<base::Size> kept, base::Size
     return {std::floor(std::min(kept->width, maxWidth)), std::floor(std::min(kept->height, maxHeight))};
   const double shrink = std::min({1.0, maxWidth / layout.width, maxHeight / layout.height});
   return {std::floor(layout.width * shrink), std::floor(layout.height * shrink)};
+}
+
+void DesktopWindow::fitWithinUsableArea() {
+  if (!fitting_ || !sdlWindow_) return;
+  // The window manager's frame (title bar, edges) is known only once it has
+  // framed the window, some time after the window was made: until then it
+  // counts as none, and the window is looked at again when it shows.
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(sdlWindow_, &top, &left, &bottom, &right) != 0) top = left = bottom = right = 0;
+  const bool framed = top > 0 || left > 0 || bottom > 0 || right > 0;
+  if (framed) fitting_->framed = true;
+  SDL_Rect area{0, 0, 0, 0};
+  const int display = std::max(0, SDL_GetWindowDisplayIndex(sdlWindow_));
+  if (SDL_GetDisplayUsableBounds(display, &area) != 0 || area.w <= 0 || area.h <= 0) return;
+  int x = 0, y = 0, width = 0, height = 0;
+  SDL_GetWindowPosition(sdlWindow_, &x, &y);
+  SDL_GetWindowSize(sdlWindow_, &width, &height);
+  const bool inside = x - left >= area.x && y - top >= area.y && x + width + right <= area.x + area.w &&
+                      y + height + bottom <= area.y + area.h;
+  if (inside && fitting_->placed) return;
+  // The frame whole within the usable area, whatever size was kept.
+  const base::Size room{double(std::max(1, area.w - left - right)), double(std::max(1, area.h - top - bottom))};
+  const base::Size size = openingSize(fitting_->kept, fitting_->layout, room);
+  const int w = static_cast<int>(size.width), h = static_cast<int>(size.height);
+  fitting_->asked = {w, h};
+  if (w != width || h != height) {
+    SDL_SetWindowSize(sdlWindow_, w, h);
+    std::string why;
+    if (!takeWindowSize(&why)) MV_LOG("The window keeps its picture's size: ", why);
+  }
+  SDL_SetWindowPosition(sdlWindow_, area.x + left + std::max(0, (int(room.width) - w) / 2),
+                        area.y + top + std::max(0, (int(room.height) - h) / 2));
+  fitting_->placed = true;
 }
 
 bool DesktopWindow::takeWindowSize(std::string* error) {
@@ -357,9 +382,19 @@ void DesktopWindow::handle(const SDL_Event& e) {
       // A desktop window closed before this one may have left events behind.
       if (!isOurs(e.window.windowID)) return;
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
+      // Shown, the window has its frame: it is placed again with it, once.
+      if (fitting_ && (e.window.event == SDL_WINDOWEVENT_SHOWN || e.window.event == SDL_WINDOWEVENT_EXPOSED)) {
+        fitWithinUsableArea();
+        if (fitting_->framed) fitting_.reset();
+      }
+      // A size the window did not ask for is the user's (or the desktop's
+      // own fit): it is left as it is.
+      if (fitting_ && e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
+          (e.window.data1 != fitting_->asked.first || e.window.data2 != fitting_->asked.second))
+        fitting_.reset();
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
         std::string why;
-        if (!takeWindowSize(&why)) MV_LOG("The window keeps its picture's size: %s", why.c_str());
+        if (!takeWindowSize(&why)) MV_LOG("The window keeps its picture's size: ", why);
       }
       // The desktop may have lost what it showed of the window.
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
@@ -541,6 +576,12 @@ void DesktopWindow::renderFrame() {
 void DesktopWindow::present() {
   SDL_Surface* screen = SDL_GetWindowSurface(sdlWindow_);
   if (!screen) return;
+  // A window whose size changed since the picture was drawn waits for the
+  // next one: the display refuses what lies outside the window.
+  if (screen->w != canvasSurface_->w || screen->h != canvasSurface_->h) {
+    presentAll_ = true;
+    return;
+  }
   const int width = canvasSurface_->w;
   const int height = canvasSurface_->h;
   const auto* pixels = static_cast<const std::uint32_t*>(canvasSurface_->pixels);

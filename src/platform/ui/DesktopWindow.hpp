@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/base/Geometry.hpp"
@@ -25,8 +26,11 @@ class Responder;
 // (dragged, maximised): the window's 1024 x 768 points are drawn scaled to
 // fit it whole at its own pixels (see WindowFit), the rest in the
 // background colour, and every pointer event is mapped back to points. It
-// opens at a size that fits the screen's usable area, the one it had last
-// time when its size is kept (`Options::sizeKey`). The mouse is one finger; dragging with Alt held is a two-finger pinch
+// opens at the size it had last time when its size is kept
+// (`Options::sizeKey`), else the layout's, made smaller where need be so
+// that its frame, title bar and all, lies within the screen's usable area
+// (the screen less its panels): it is placed again once the window manager
+// has framed it and the frame's size is known. The mouse is one finger; dragging with Alt held is a two-finger pinch
 // mirrored about the point pressed, with Shift a two-finger pan, except
 // that Shift and a press in the text being edited stretch its selection.
 // Touches carry the time the desktop stamped on each event, so a flick keeps
@@ -167,6 +171,10 @@ class DesktopWindow {
   // Tells the input method where the caret is, so its candidates stand beside it.
   void placeInputMethod();
   base::Point toPoints(int x, int y) const;
+  // Sizes and places the window so that its frame lies within the screen's
+  // usable area (at the kept size or the layout's, made smaller where need
+  // be) while the window manager's frame is not yet known.
+  void fitWithinUsableArea();
   // The canvas and the fit for the desktop window's size now; false when
   // the canvas could not be made.
   bool takeWindowSize(std::string* error = nullptr);
@@ -196,6 +204,17 @@ class DesktopWindow {
   WindowFit fit_;
   int pixelWidth_ = 0, pixelHeight_ = 0;
   std::string sizeKey_;
+  // What the window opens at (see `openingSize`), until it was placed with
+  // its frame known.
+  struct Fitting {
+    std::optional<base::Size> kept;
+    base::Size layout;
+    // The size last asked for, in pixels.
+    std::pair<int, int> asked{0, 0};
+    bool placed = false;
+    bool framed = false;
+  };
+  std::optional<Fitting> fitting_;
   bool closed_ = false;
   bool dirty_ = true;
   int frames_ = 0;
