@@ -260,9 +260,9 @@ bool DesktopWindow::isOurs(std::uint32_t windowID) const {
 void DesktopWindow::resize(int pixelWidth, int pixelHeight) { SDL_SetWindowSize(sdlWindow_, pixelWidth, pixelHeight); }
 
 Window::TouchPoints DesktopWindow::fingersAt(base::Point p) const {
-  if (gesture_ == None) return {{kFirstFinger, p}};
+  if (gesture_ == Gesture::OneFinger) return {{kFirstFinger, p}};
   base::Point a, b;
-  if (gesture_ & Alt) {
+  if (gesture_ == Gesture::Pinch) {
     // Mirrored about where the button went down: apart to the right, together to the left.
     base::Point v{kFingerSpread + (p.x - anchor_.x), p.y - anchor_.y};
     a = {anchor_.x - v.x, anchor_.y - v.y};
@@ -366,7 +366,10 @@ void DesktopWindow::press(const SDL_Event& e) {
   // Shift and a click in the text being edited stretch its selection, as on
   // any desktop, rather than make the two fingers of a gesture.
   if ((mods & KMOD_SHIFT) && !(mods & KMOD_ALT) && extendsSelection(p)) return;
-  gesture_ = (mods & KMOD_ALT) ? Alt : (mods & KMOD_SHIFT) ? Shift : None;
+  // Alt or Ctrl pinches: a desktop whose window manager moves windows with
+  // Alt-drag leaves Ctrl-drag to the window.
+  const bool pinch = (mods & (KMOD_ALT | KMOD_CTRL)) != 0;
+  gesture_ = pinch ? Gesture::Pinch : (mods & KMOD_SHIFT) ? Gesture::Pan : Gesture::OneFinger;
   anchor_ = p;
   pressed_ = true;
   w.touchesDown(fingersAt(p), eventTime(e.button.timestamp));
@@ -424,7 +427,7 @@ void DesktopWindow::handle(const SDL_Event& e) {
       w.touchesMove(fingers, at);
       w.touchesUp(fingers, at);
       pressed_ = false;
-      gesture_ = None;
+      gesture_ = Gesture::OneFinger;
       break;
     }
     case SDL_MOUSEWHEEL: {
@@ -551,6 +554,7 @@ void DesktopWindow::placeInputMethod() {
                   std::max(1, static_cast<int>(caret.width() * fit_.scale())),
                   std::max(1, static_cast<int>(caret.height() * fit_.scale()))};
   SDL_SetTextInputRect(&pixels);
+  inputMethodPixels_ = {double(pixels.x), double(pixels.y), double(pixels.w), double(pixels.h)};
 }
 
 bool DesktopWindow::processEvents() {

@@ -30,8 +30,10 @@ class Responder;
 // (`Options::sizeKey`), else the layout's, made smaller where need be so
 // that its frame, title bar and all, lies within the screen's usable area
 // (the screen less its panels): it is placed again once the window manager
-// has framed it and the frame's size is known. The mouse is one finger; dragging with Alt held is a two-finger pinch
-// mirrored about the point pressed, with Shift a two-finger pan, except
+// has framed it and the frame's size is known. The mouse is one finger;
+// dragging with Alt or Ctrl held is a two-finger pinch mirrored about the
+// point pressed (Ctrl where the desktop takes Alt-drag to move windows),
+// with Shift a two-finger pan, except
 // that Shift and a press in the text being edited stretch its selection.
 // Touches carry the time the desktop stamped on each event, so a flick keeps
 // the speed it had however late its events are handled. The second press of a
@@ -113,6 +115,9 @@ class DesktopWindow {
 
   // The last picture shown, as drawn (the desktop window's pixels).
   gfx::ImagePtr lastFrame() const;
+  // Where the input method was last told the caret stands, in the desktop
+  // window's pixels (its candidates show beside it); empty before any.
+  base::Rect inputMethodRect() const { return inputMethodPixels_; }
   // The desktop window's size in pixels.
   base::Size pixelSize() const { return {static_cast<double>(pixelWidth_), static_cast<double>(pixelHeight_)}; }
   // How the layout stands in it: pixels per point, and where.
@@ -224,9 +229,11 @@ class DesktopWindow {
   std::shared_ptr<Wake> wake_;
   // The finger (or fingers) the mouse stands for while a button is down.
   bool pressed_ = false;
-  unsigned gesture_ = None;
+  enum class Gesture { OneFinger, Pinch, Pan };
+  Gesture gesture_ = Gesture::OneFinger;
   base::Point anchor_;
   base::Rect inputMethodCaret_;
+  base::Rect inputMethodPixels_;
   // The view the first press of a click went to, and whether the press
   // now down reaches nothing (see the class comment).
   std::weak_ptr<View> clickTarget_;

@@ -4,9 +4,11 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DesktopSupport.hpp"
+#include "DesktopTestWindow.hpp"
 #include "UiTestEnvironment.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
@@ -403,6 +405,25 @@ TEST_F(DesktopTextEditingTest, AnInputMethodsCompositionShowsAndIsCommitted) {
     EXPECT_EQ(name->markedText(), "");
     EXPECT_EQ(changes, 1);
     EXPECT_NEAR(name->caretRect().x() - caretBefore, width("中文", *name), 1.5);
+
+    // Whatever the window's size, the input method is told where the caret
+    // shows on the display, in the window's pixels, so its candidates stand
+    // beside it.
+    for (const auto& [w, h] : {std::pair{1366, 700}, std::pair{2048, 1536}}) {
+      ASSERT_TRUE(mv::test::resizeTo(*desktop, w, h));
+      user.compose("wen", 3);
+      const Rect told = desktop->inputMethodRect();
+      const Rect caret = name->caretRectInWindow();
+      const Point corner = desktop->fit().toPixels(caret.origin);
+      EXPECT_NEAR(told.x(), corner.x, 1) << w;
+      EXPECT_NEAR(told.y(), corner.y, 1) << w;
+      EXPECT_NEAR(told.height(), caret.height() * desktop->scale(), 1) << w;
+      // The caret is drawn there, within the pixel the rectangle starts in.
+      desktop->runFrame(true);
+      const int x = static_cast<int>(told.x()), y = static_cast<int>(told.midY());
+      EXPECT_TRUE(isBlue(desktop->shownPixelAt(x, y)) || isBlue(desktop->shownPixelAt(x + 1, y))) << w;
+      user.compose("", 0);
+    }
   });
 }
 
