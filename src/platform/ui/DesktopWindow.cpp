@@ -17,8 +17,10 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/DesktopClipboard.hpp"
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
+#include "platform/ui/TextInputTraits.hpp"
 #include "platform/ui/Window.hpp"
 
 namespace ui {
@@ -497,11 +499,7 @@ bool DesktopWindow::handleKey(Responder& r, int key, unsigned modifiers) {
         if (auto cut = r.cutSelection()) SDL_SetClipboardText(cut->c_str());
         return true;
       case SDLK_v:
-        if (SDL_HasClipboardText()) {
-          char* text = SDL_GetClipboardText();
-          if (text) r.paste(text);
-          SDL_free(text);
-        }
+        if (auto text = clipboardText(r); !text.empty()) r.paste(text);
         return true;
       default: return false;
     }
@@ -523,6 +521,21 @@ bool DesktopWindow::handleKey(Responder& r, int key, unsigned modifiers) {
     case SDLK_END: return r.pressKey(K::End, shift);
     default: return false;
   }
+}
+
+std::string DesktopWindow::clipboardText(const Responder& pasteInto) const {
+  if (auto read = readDesktopClipboard(sdlWindow_, kClipboardLimit)) {
+    if (read->cut) base::NotificationCenter::defaultCenter().post(TextInputTraits::TextCutNotification, &pasteInto);
+    return std::move(read->text);
+  }
+  // The window's own copy, or a desktop other than X11.
+  std::string text;
+  if (SDL_HasClipboardText()) {
+    char* got = SDL_GetClipboardText();
+    if (got) text = got;
+    SDL_free(got);
+  }
+  return text;
 }
 
 void DesktopWindow::endEditingOutside(base::Point p) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -156,6 +157,9 @@ class DesktopWindow {
   void pushQuit();
 
   static constexpr double kFingerSpread = 40;
+  // The most of the clipboard a paste reads, in bytes: a text input holds
+  // far less (`TextInputTraits::maximumTextBytes`).
+  static constexpr std::size_t kClipboardLimit = 16u << 20;
   static constexpr double kWheelStep = kWheelNotch;
   // The longest an idle window waits before it looks again (it draws
   // nothing then unless something happened).
@@ -168,6 +172,10 @@ class DesktopWindow {
   void handle(const SDL_Event& e);
   // The keys of text editing; false for a key the responder did not take.
   bool handleKey(Responder& r, int key, unsigned modifiers);
+  // The desktop's clipboard text, for a paste into `pasteInto`: at most
+  // `kClipboardLimit` bytes (past that, `TextInputTraits::TextCutNotification`
+  // for it says the rest was left).
+  std::string clipboardText(const Responder& pasteInto) const;
   // A press outside the text being edited ends its editing, as Return would.
   void endEditingOutside(base::Point p);
   // Shift and a press in the text being edited: its selection stretches to
