@@ -170,9 +170,13 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
                                                if (auto self = weak.lock()) self->applicationWillEnterForeground();
                                              });
   // Text typed or pasted past the room of its field: the user hears that
-  // the rest was left out, once however often it was cut at a time.
+  // the rest was left out, once however often it was cut at a time. The
+  // toast comes once the edit and what it set off (a search) are done, so
+  // it shows for its whole time.
   textCutObservation_ = base::Observation(ui::TextInputTraits::TextCutNotification, nullptr,
-                                          [](const base::Notification&) { UIToast::showTextOnceOf("TEXTCUT"); });
+                                          [](const base::Notification&) {
+                                            base::RunLoop::main().post([] { UIToast::showTextOnceOf("TEXTCUT"); });
+                                          });
   // 11. The window and the welcome screen.
   window_->makeKeyAndVisible();
   showWelcome();

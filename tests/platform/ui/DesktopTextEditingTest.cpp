@@ -368,6 +368,13 @@ TEST_F(DesktopTextEditingTest, APasteLongerThanTheFieldHoldsGoesInAsFarAsItFits)
       EXPECT_GT(held + 4, ui::TextInputTraits::kDefaultMaximumTextBytes);
       EXPECT_NE(static_cast<unsigned char>(large[held]) & 0xC0, 0x80);
       EXPECT_EQ(cuts, 1);
+      // Its end shows before the caret, where the field has scrolled to.
+      desktop->runFrame(true);
+      const Rect caret = name->caretRectInWindow();
+      int ink = 0;
+      for (int x = static_cast<int>(caret.x()) - 40; x < static_cast<int>(caret.x()) - 1; ++x)
+        ink += desktop->shownPixelAt(x, static_cast<int>(caret.midY())).r() < 0.5 ? 1 : 0;
+      EXPECT_GT(ink, 2);
       user.type("客户");
       EXPECT_EQ(cuts, 2);
       EXPECT_LE(name->text().size(), ui::TextInputTraits::kDefaultMaximumTextBytes);
