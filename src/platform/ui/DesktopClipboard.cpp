@@ -99,7 +99,8 @@ std::optional<ClipboardText> readDesktopClipboard(SDL_Window* window, std::size_
   const Atom incremental = XInternAtom(display, "INCR", False);
   const Atom property = XInternAtom(display, "MV_CLIPBOARD", False);
   const ::Window owner = XGetSelectionOwner(display, clipboard);
-  if (owner == None) return ClipboardText{};
+  // No owner: the desktop library looks in the old cut buffer.
+  if (owner == None) return std::nullopt;
   // The desktop library holds the clipboard in a window of its own
   // connection (its ids share the connection's base), and answers from its
   // event loop: on this thread, which waits here.

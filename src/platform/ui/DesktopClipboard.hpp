@@ -19,8 +19,8 @@ struct ClipboardText {
 };
 
 // The clipboard's text, at most `limit` bytes, waiting at most a second for
-// each piece. Nothing when this cannot tell: no X display, or the desktop
-// library that shows `window` holds the clipboard (its text is the
+// each piece. Nothing when this cannot tell: no X display, no owner, or the
+// desktop library that shows `window` holds the clipboard (its text is the
 // library's to give, from the thread that would answer the request).
 std::optional<ClipboardText> readDesktopClipboard(SDL_Window* window, std::size_t limit);
 
