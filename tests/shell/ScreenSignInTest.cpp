@@ -1,21 +1,27 @@
 // The welcome screen driven as a person would, against the local sales
 // service: typing a login with completion, the shortcut strip (saved and demo
 // shortcuts, delete mode), the panel's refusals and the guide.
+#include <SDL.h>
+
 #include <filesystem>
 
+#include "DesktopTestWindow.hpp"
 #include "ScreenTestSupport.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/TextInputTraits.hpp"
 #include "sales-service/FaultInjector.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/FeaturePendingViewController.hpp"
 #include "shell/app/HomeViewController.hpp"
 #include "shell/config/Language.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "shell/frame/WebViewController.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/TextLookup.hpp"
 #include "widgets/ProgressHUD.hpp"
 
 namespace fs = std::filesystem;
@@ -364,6 +370,49 @@ TEST_F(ScreenFlowTest, ForgottenPasswordPageThatCannotLoadSaysSo) {
   // The close button hands the page back.
   tap(*page->btnClose());
   EXPECT_EQ(w->presentedViewController(), nullptr);
+}
+
+using SignInDesktopTest = DesktopFixture<ScreenTest>;
+
+// A paste past what the user name holds goes in as far as it fits, and a
+// toast says the rest was left out (one at a time; none for a paste that fits).
+TEST_F(SignInDesktopTest, APasteTooLongForTheFieldIsCutAndTheToastSaysSo) {
+  runDesktop([&] {
+    launch();
+    // The toast shows for a while, as it does for the user.
+    ui::View::setAnimationsEnabled(true);
+    auto w = welcome();
+    ASSERT_TRUE(w);
+    ui::TextField& name = w->loginCheckBox().userNameInputText();
+    auto desktop = openDesktop(driver().windowPtr());
+    ASSERT_TRUE(desktop);
+    desktop->runFrame(true);
+    DesktopUser user(*desktop);
+    const ui::Rect r = name.convertRectToView(name.bounds(), nullptr);
+    user.click({r.midX(), r.midY()});
+    ASSERT_TRUE(name.isEditing());
+    const std::string said = mv::text("TEXTCUT");
+    ASSERT_FALSE(said.empty());
+
+    ASSERT_EQ(SDL_SetClipboardText("rep"), 0);
+    user.key(ui::DesktopWindow::Key::V, ui::DesktopWindow::Ctrl);
+    EXPECT_EQ(name.text(), "rep");
+    EXPECT_FALSE(UIToast::isShowing(said));
+
+    const std::string large(3 * ui::TextInputTraits::kDefaultMaximumTextBytes, 'r');
+    ASSERT_EQ(SDL_SetClipboardText(large.c_str()), 0);
+    user.key(ui::DesktopWindow::Key::A, ui::DesktopWindow::Ctrl);
+    user.key(ui::DesktopWindow::Key::V, ui::DesktopWindow::Ctrl);
+    EXPECT_EQ(name.text(), large.substr(0, ui::TextInputTraits::kDefaultMaximumTextBytes));
+    EXPECT_TRUE(UIToast::isShowing(said));
+    // Pasted again into the full field: nothing goes in, and the toast
+    // already there says it.
+    user.key(ui::DesktopWindow::Key::V, ui::DesktopWindow::Ctrl);
+    EXPECT_EQ(name.text().size(), ui::TextInputTraits::kDefaultMaximumTextBytes);
+    int toasts = 0;
+    for (const auto& view : driver().windowPtr()->subviews()) toasts += std::dynamic_pointer_cast<UIToast>(view) ? 1 : 0;
+    EXPECT_EQ(toasts, 1);
+  });
 }
 
 }  // namespace

@@ -18,6 +18,19 @@ std::unique_ptr<ui::DesktopWindow> openDesktop(const std::shared_ptr<ui::Window>
   return desktop;
 }
 
+// The desktop window resized as the user drags its edge: the desktop takes
+// the request, and the window follows once the desktop's size event came.
+bool resizeTo(ui::DesktopWindow& desktop, int width, int height) {
+  desktop.resize(width, height);
+  const base::Size wanted{double(width), double(height)};
+  // The display server answers on its own time: its event is waited for.
+  for (int turn = 0; turn < 200 && desktop.pixelSize() != wanted; ++turn) {
+    desktop.waitForWork(0.05);
+    desktop.runFrame();
+  }
+  return desktop.pixelSize() == wanted;
+}
+
 void DesktopUser::wait(double seconds) {
   auto& loop = base::RunLoop::main();
   for (double waited = 0; waited + 1e-9 < seconds; waited += kFrame) {

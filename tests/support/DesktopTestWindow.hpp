@@ -41,6 +41,11 @@ class DesktopFixture : public Base {
 // nothing drawn yet.
 std::unique_ptr<ui::DesktopWindow> openDesktop(const std::shared_ptr<ui::Window>& window, double scale = 1);
 
+// Resizes the desktop window as the user drags its edge: the desktop takes
+// the request, and the window follows once the desktop's size event came.
+// False when it did not come.
+bool resizeTo(ui::DesktopWindow& desktop, int width, int height);
+
 // A person at the desktop: each step goes into the window's event queue
 // stamped with the main loop's time, the clock moves on as it would
 // between a person's events, and the window runs a frame.

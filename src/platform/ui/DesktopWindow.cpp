@@ -17,8 +17,10 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/DesktopClipboard.hpp"
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
+#include "platform/ui/TextInputTraits.hpp"
 #include "platform/ui/Window.hpp"
 
 namespace ui {
@@ -135,18 +137,6 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
     return nullptr;
   }
   SDL_SetWindowMinimumSize(dw->sdlWindow_, static_cast<int>(kMinimumSize.width), static_cast<int>(kMinimumSize.height));
-  // With its title bar and frame the window must still fit: the frame is
-  // known only once the window is on screen.
-  int top = 0, left = 0, bottom = 0, right = 0;
-  if (options.scale <= 0 && knowsArea && SDL_GetWindowBordersSize(dw->sdlWindow_, &top, &left, &bottom, &right) == 0 &&
-      (width + left + right > area.w || height + top + bottom > area.h)) {
-    const base::Size inside{double(std::max(1, area.w - left - right)), double(std::max(1, area.h - top - bottom))};
-    const base::Size smaller = openingSize(kept, layout, inside);
-    const int w = static_cast<int>(smaller.width), h = static_cast<int>(smaller.height);
-    SDL_SetWindowSize(dw->sdlWindow_, w, h);
-    SDL_SetWindowPosition(dw->sdlWindow_, area.x + left + std::max(0, (int(inside.width) - w) / 2),
-                          area.y + top + std::max(0, (int(inside.height) - h) / 2));
-  }
   // The window's own pixels rather than a GL texture: the pictures are drawn
   // by the processor anyway, and only the rectangles that changed are sent
   // on (the GL path sends the whole window every time). Only X11 has pixels
@@ -154,6 +144,10 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
   const char* driver = SDL_GetCurrentVideoDriver();
   if (driver && std::strcmp(driver, "x11") == 0)
     SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+  if (options.scale <= 0) {
+    dw->fitting_ = Fitting{kept, layout};
+    dw->fitWithinUsableArea();
+  }
   if (!dw->takeWindowSize(error)) return nullptr;
   SDL_DisplayMode mode;
   if (SDL_GetWindowDisplayMode(dw->sdlWindow_, &mode) == 0 && mode.refresh_rate > 0)
@@ -193,6 +187,39 @@ base::Size DesktopWindow::openingSize(std::optional<base::Size> kept, base::Size
     return {std::floor(std::min(kept->width, maxWidth)), std::floor(std::min(kept->height, maxHeight))};
   const double shrink = std::min({1.0, maxWidth / layout.width, maxHeight / layout.height});
   return {std::floor(layout.width * shrink), std::floor(layout.height * shrink)};
+}
+
+void DesktopWindow::fitWithinUsableArea() {
+  if (!fitting_ || !sdlWindow_) return;
+  // The window manager's frame (title bar, edges) is known only once it has
+  // framed the window, some time after the window was made: until then it
+  // counts as none, and the window is looked at again when it shows.
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(sdlWindow_, &top, &left, &bottom, &right) != 0) top = left = bottom = right = 0;
+  const bool framed = top > 0 || left > 0 || bottom > 0 || right > 0;
+  if (framed) fitting_->framed = true;
+  SDL_Rect area{0, 0, 0, 0};
+  const int display = std::max(0, SDL_GetWindowDisplayIndex(sdlWindow_));
+  if (SDL_GetDisplayUsableBounds(display, &area) != 0 || area.w <= 0 || area.h <= 0) return;
+  int x = 0, y = 0, width = 0, height = 0;
+  SDL_GetWindowPosition(sdlWindow_, &x, &y);
+  SDL_GetWindowSize(sdlWindow_, &width, &height);
+  const bool inside = x - left >= area.x && y - top >= area.y && x + width + right <= area.x + area.w &&
+                      y + height + bottom <= area.y + area.h;
+  if (inside && fitting_->placed) return;
+  // The frame whole within the usable area, whatever size was kept.
+  const base::Size room{double(std::max(1, area.w - left - right)), double(std::max(1, area.h - top - bottom))};
+  const base::Size size = openingSize(fitting_->kept, fitting_->layout, room);
+  const int w = static_cast<int>(size.width), h = static_cast<int>(size.height);
+  fitting_->asked = {w, h};
+  if (w != width || h != height) {
+    SDL_SetWindowSize(sdlWindow_, w, h);
+    std::string why;
+    if (!takeWindowSize(&why)) MV_LOG("The window keeps its picture's size: ", why);
+  }
+  SDL_SetWindowPosition(sdlWindow_, area.x + left + std::max(0, (int(room.width) - w) / 2),
+                        area.y + top + std::max(0, (int(room.height) - h) / 2));
+  fitting_->placed = true;
 }
 
 bool DesktopWindow::takeWindowSize(std::string* error) {
@@ -235,9 +262,9 @@ bool DesktopWindow::isOurs(std::uint32_t windowID) const {
 void DesktopWindow::resize(int pixelWidth, int pixelHeight) { SDL_SetWindowSize(sdlWindow_, pixelWidth, pixelHeight); }
 
 Window::TouchPoints DesktopWindow::fingersAt(base::Point p) const {
-  if (gesture_ == None) return {{kFirstFinger, p}};
+  if (gesture_ == Gesture::OneFinger) return {{kFirstFinger, p}};
   base::Point a, b;
-  if (gesture_ & Alt) {
+  if (gesture_ == Gesture::Pinch) {
     // Mirrored about where the button went down: apart to the right, together to the left.
     base::Point v{kFingerSpread + (p.x - anchor_.x), p.y - anchor_.y};
     a = {anchor_.x - v.x, anchor_.y - v.y};
@@ -341,7 +368,10 @@ void DesktopWindow::press(const SDL_Event& e) {
   // Shift and a click in the text being edited stretch its selection, as on
   // any desktop, rather than make the two fingers of a gesture.
   if ((mods & KMOD_SHIFT) && !(mods & KMOD_ALT) && extendsSelection(p)) return;
-  gesture_ = (mods & KMOD_ALT) ? Alt : (mods & KMOD_SHIFT) ? Shift : None;
+  // Alt or Ctrl pinches: a desktop whose window manager moves windows with
+  // Alt-drag leaves Ctrl-drag to the window.
+  const bool pinch = (mods & (KMOD_ALT | KMOD_CTRL)) != 0;
+  gesture_ = pinch ? Gesture::Pinch : (mods & KMOD_SHIFT) ? Gesture::Pan : Gesture::OneFinger;
   anchor_ = p;
   pressed_ = true;
   w.touchesDown(fingersAt(p), eventTime(e.button.timestamp));
@@ -357,9 +387,19 @@ void DesktopWindow::handle(const SDL_Event& e) {
       // A desktop window closed before this one may have left events behind.
       if (!isOurs(e.window.windowID)) return;
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
+      // Shown, the window has its frame: it is placed again with it, once.
+      if (fitting_ && (e.window.event == SDL_WINDOWEVENT_SHOWN || e.window.event == SDL_WINDOWEVENT_EXPOSED)) {
+        fitWithinUsableArea();
+        if (fitting_->framed) fitting_.reset();
+      }
+      // A size the window did not ask for is the user's (or the desktop's
+      // own fit): it is left as it is.
+      if (fitting_ && e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
+          (e.window.data1 != fitting_->asked.first || e.window.data2 != fitting_->asked.second))
+        fitting_.reset();
       if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
         std::string why;
-        if (!takeWindowSize(&why)) MV_LOG("The window keeps its picture's size: %s", why.c_str());
+        if (!takeWindowSize(&why)) MV_LOG("The window keeps its picture's size: ", why);
       }
       // The desktop may have lost what it showed of the window.
       if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
@@ -389,7 +429,7 @@ void DesktopWindow::handle(const SDL_Event& e) {
       w.touchesMove(fingers, at);
       w.touchesUp(fingers, at);
       pressed_ = false;
-      gesture_ = None;
+      gesture_ = Gesture::OneFinger;
       break;
     }
     case SDL_MOUSEWHEEL: {
@@ -459,11 +499,7 @@ bool DesktopWindow::handleKey(Responder& r, int key, unsigned modifiers) {
         if (auto cut = r.cutSelection()) SDL_SetClipboardText(cut->c_str());
         return true;
       case SDLK_v:
-        if (SDL_HasClipboardText()) {
-          char* text = SDL_GetClipboardText();
-          if (text) r.paste(text);
-          SDL_free(text);
-        }
+        if (auto text = clipboardText(r); !text.empty()) r.paste(text);
         return true;
       default: return false;
     }
@@ -485,6 +521,21 @@ bool DesktopWindow::handleKey(Responder& r, int key, unsigned modifiers) {
     case SDLK_END: return r.pressKey(K::End, shift);
     default: return false;
   }
+}
+
+std::string DesktopWindow::clipboardText(const Responder& pasteInto) const {
+  if (auto read = readDesktopClipboard(sdlWindow_, kClipboardLimit)) {
+    if (read->cut) base::NotificationCenter::defaultCenter().post(TextInputTraits::TextCutNotification, &pasteInto);
+    return std::move(read->text);
+  }
+  // The window's own copy, or a desktop other than X11.
+  std::string text;
+  if (SDL_HasClipboardText()) {
+    char* got = SDL_GetClipboardText();
+    if (got) text = got;
+    SDL_free(got);
+  }
+  return text;
 }
 
 void DesktopWindow::endEditingOutside(base::Point p) {
@@ -516,6 +567,7 @@ void DesktopWindow::placeInputMethod() {
                   std::max(1, static_cast<int>(caret.width() * fit_.scale())),
                   std::max(1, static_cast<int>(caret.height() * fit_.scale()))};
   SDL_SetTextInputRect(&pixels);
+  inputMethodPixels_ = {double(pixels.x), double(pixels.y), double(pixels.w), double(pixels.h)};
 }
 
 bool DesktopWindow::processEvents() {
@@ -541,6 +593,12 @@ void DesktopWindow::renderFrame() {
 void DesktopWindow::present() {
   SDL_Surface* screen = SDL_GetWindowSurface(sdlWindow_);
   if (!screen) return;
+  // A window whose size changed since the picture was drawn waits for the
+  // next one: the display refuses what lies outside the window.
+  if (screen->w != canvasSurface_->w || screen->h != canvasSurface_->h) {
+    presentAll_ = true;
+    return;
+  }
   const int width = canvasSurface_->w;
   const int height = canvasSurface_->h;
   const auto* pixels = static_cast<const std::uint32_t*>(canvasSurface_->pixels);

@@ -1,8 +1,10 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/base/Geometry.hpp"
@@ -25,9 +27,14 @@ class Responder;
 // (dragged, maximised): the window's 1024 x 768 points are drawn scaled to
 // fit it whole at its own pixels (see WindowFit), the rest in the
 // background colour, and every pointer event is mapped back to points. It
-// opens at a size that fits the screen's usable area, the one it had last
-// time when its size is kept (`Options::sizeKey`). The mouse is one finger; dragging with Alt held is a two-finger pinch
-// mirrored about the point pressed, with Shift a two-finger pan, except
+// opens at the size it had last time when its size is kept
+// (`Options::sizeKey`), else the layout's, made smaller where need be so
+// that its frame, title bar and all, lies within the screen's usable area
+// (the screen less its panels): it is placed again once the window manager
+// has framed it and the frame's size is known. The mouse is one finger;
+// dragging with Alt or Ctrl held is a two-finger pinch mirrored about the
+// point pressed (Ctrl where the desktop takes Alt-drag to move windows),
+// with Shift a two-finger pan, except
 // that Shift and a press in the text being edited stretch its selection.
 // Touches carry the time the desktop stamped on each event, so a flick keeps
 // the speed it had however late its events are handled. The second press of a
@@ -109,6 +116,9 @@ class DesktopWindow {
 
   // The last picture shown, as drawn (the desktop window's pixels).
   gfx::ImagePtr lastFrame() const;
+  // Where the input method was last told the caret stands, in the desktop
+  // window's pixels (its candidates show beside it); empty before any.
+  base::Rect inputMethodRect() const { return inputMethodPixels_; }
   // The desktop window's size in pixels.
   base::Size pixelSize() const { return {static_cast<double>(pixelWidth_), static_cast<double>(pixelHeight_)}; }
   // How the layout stands in it: pixels per point, and where.
@@ -147,6 +157,9 @@ class DesktopWindow {
   void pushQuit();
 
   static constexpr double kFingerSpread = 40;
+  // The most of the clipboard a paste reads, in bytes: a text input holds
+  // far less (`TextInputTraits::maximumTextBytes`).
+  static constexpr std::size_t kClipboardLimit = 16u << 20;
   static constexpr double kWheelStep = kWheelNotch;
   // The longest an idle window waits before it looks again (it draws
   // nothing then unless something happened).
@@ -159,6 +172,10 @@ class DesktopWindow {
   void handle(const SDL_Event& e);
   // The keys of text editing; false for a key the responder did not take.
   bool handleKey(Responder& r, int key, unsigned modifiers);
+  // The desktop's clipboard text, for a paste into `pasteInto`: at most
+  // `kClipboardLimit` bytes (past that, `TextInputTraits::TextCutNotification`
+  // for it says the rest was left).
+  std::string clipboardText(const Responder& pasteInto) const;
   // A press outside the text being edited ends its editing, as Return would.
   void endEditingOutside(base::Point p);
   // Shift and a press in the text being edited: its selection stretches to
@@ -167,6 +184,10 @@ class DesktopWindow {
   // Tells the input method where the caret is, so its candidates stand beside it.
   void placeInputMethod();
   base::Point toPoints(int x, int y) const;
+  // Sizes and places the window so that its frame lies within the screen's
+  // usable area (at the kept size or the layout's, made smaller where need
+  // be) while the window manager's frame is not yet known.
+  void fitWithinUsableArea();
   // The canvas and the fit for the desktop window's size now; false when
   // the canvas could not be made.
   bool takeWindowSize(std::string* error = nullptr);
@@ -196,6 +217,17 @@ class DesktopWindow {
   WindowFit fit_;
   int pixelWidth_ = 0, pixelHeight_ = 0;
   std::string sizeKey_;
+  // What the window opens at (see `openingSize`), until it was placed with
+  // its frame known.
+  struct Fitting {
+    std::optional<base::Size> kept;
+    base::Size layout;
+    // The size last asked for, in pixels.
+    std::pair<int, int> asked{0, 0};
+    bool placed = false;
+    bool framed = false;
+  };
+  std::optional<Fitting> fitting_;
   bool closed_ = false;
   bool dirty_ = true;
   int frames_ = 0;
@@ -205,9 +237,11 @@ class DesktopWindow {
   std::shared_ptr<Wake> wake_;
   // The finger (or fingers) the mouse stands for while a button is down.
   bool pressed_ = false;
-  unsigned gesture_ = None;
+  enum class Gesture { OneFinger, Pinch, Pan };
+  Gesture gesture_ = Gesture::OneFinger;
   base::Point anchor_;
   base::Rect inputMethodCaret_;
+  base::Rect inputMethodPixels_;
   // The view the first press of a click went to, and whether the press
   // now down reaches nothing (see the class comment).
   std::weak_ptr<View> clickTarget_;

@@ -30,7 +30,11 @@ void TextField::replaceSelection(const std::string& typed) {
   std::replace(text.begin(), text.end(), '\n', ' ');
   std::replace(text.begin(), text.end(), '\r', ' ');
   setSelectedRange(sel_.range());
-  replace(sel_.range(), text);
+  // Past the input's room only what fits goes in; nothing at all when nothing fits.
+  const bool typedAny = !text.empty();
+  const std::string fitted = fitting(std::move(text), text_.size(), sel_.range().length, this);
+  if (typedAny && fitted.empty()) return;
+  replace(sel_.range(), fitted);
 }
 
 void TextField::insertText(const std::string& typed) {

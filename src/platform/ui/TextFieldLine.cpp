@@ -106,7 +106,12 @@ void TextField::drawTextInRect(gfx::Context& ctx, const Rect& rect) {
   // the clear button or past the border.
   ctx.save();
   ctx.clipToRect(rect);
-  ctx.drawText(shown, Point{x, y}, f, c);
+  // A text scrolled along is drawn from the character at the room's left
+  // edge: drawing lays out no more than a box's worth from where it starts.
+  std::size_t from = 0;
+  if (x < rect.x()) from = previousCodePoint(shown, offsetNearestX(shown, f, x, rect.x()));
+  ctx.drawText(std::string_view(shown).substr(from), Point{x + textWidth(std::string_view(shown).substr(0, from), f), y},
+               f, c);
   if (const TextRange marked = shownMarked(); marked.length > 0) {
     // The composition is underlined until the input method commits it.
     const double left = x + textWidth(std::string_view(shown).substr(0, marked.location), f);

@@ -1,7 +1,10 @@
 #pragma once
 // What a text input tells the keyboard: the return key's label, the layout,
-// and whether words are corrected and capitalised. Text fields and text
-// views both carry them.
+// and whether words are corrected and capitalised; and the most text it
+// holds. Text fields and text views both carry them.
+#include <cstddef>
+#include <string>
+
 namespace ui {
 
 enum class ReturnKeyType { Default = 0, Go, Next, Search, Send, Done };
@@ -20,11 +23,26 @@ class TextInputTraits {
   TextAutocapitalizationType autocapitalizationType() const { return autocapitalization_; }
   void setAutocapitalizationType(TextAutocapitalizationType t) { autocapitalization_ = t; }
 
+  // The most text the input holds, in bytes. Typed or pasted text that would
+  // pass it goes in as far as it fits, cut at a character, and
+  // `TextCutNotification` (sent by the input) tells that the rest was left
+  // out. Text set by code is not cut.
+  std::size_t maximumTextBytes() const { return maximumTextBytes_; }
+  void setMaximumTextBytes(std::size_t bytes) { maximumTextBytes_ = bytes; }
+  static constexpr std::size_t kDefaultMaximumTextBytes = 64 * 1024;
+  static inline const std::string TextCutNotification = "TextInputTextCutNotification";
+
+ protected:
+  // What of `typed` fits in place of `replaced` bytes of a text of
+  // `textBytes`; when not all of it, the notification says so for `input`.
+  std::string fitting(std::string typed, std::size_t textBytes, std::size_t replaced, const void* input) const;
+
  private:
   ReturnKeyType returnKeyType_ = ReturnKeyType::Default;
   KeyboardType keyboardType_ = KeyboardType::Default;
   TextAutocorrectionType autocorrection_ = TextAutocorrectionType::Default;
   TextAutocapitalizationType autocapitalization_ = TextAutocapitalizationType::Sentences;
+  std::size_t maximumTextBytes_ = kDefaultMaximumTextBytes;
 };
 
 }  // namespace ui

@@ -216,7 +216,11 @@ void TextView::paste(const std::string& typed) {
   std::string text = sanitizeTypedText(typed);
   std::replace(text.begin(), text.end(), '\r', '\n');
   setSelectedRange(sel_.range());
-  replace(sel_.range(), text);
+  // Past the input's room only what fits goes in; nothing at all when nothing fits.
+  const bool typedAny = !text.empty();
+  const std::string fitted = fitting(std::move(text), text_.size(), sel_.range().length, this);
+  if (typedAny && fitted.empty()) return;
+  replace(sel_.range(), fitted);
 }
 
 void TextView::deleteBackward() {

@@ -7,6 +7,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/TextInputTraits.hpp"
 #include "shell/app/AppShellActions.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/CrashReporter.hpp"
@@ -15,6 +16,7 @@
 #include "shell/session/AccountStorage.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "shell/app/UITabBarControllerExt.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "store/SessionDatabase.hpp"
@@ -72,6 +74,7 @@ void MarvistoAppDelegate::destroyCurrent() {
   app->reachabilityObservation_.reset();
   app->backgroundObservation_.reset();
   app->foregroundObservation_.reset();
+  app->textCutObservation_.reset();
   if (app->reachability_) app->reachability_->stopNotifier();
   if (app->window_) {
     app->window_->setRootViewController(nullptr);
@@ -166,6 +169,14 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
                                              [weak](const base::Notification&) {
                                                if (auto self = weak.lock()) self->applicationWillEnterForeground();
                                              });
+  // Text typed or pasted past the room of its field: the user hears that
+  // the rest was left out, once however often it was cut at a time. The
+  // toast comes once the edit and what it set off (a search) are done, so
+  // it shows for its whole time.
+  textCutObservation_ = base::Observation(ui::TextInputTraits::TextCutNotification, nullptr,
+                                          [](const base::Notification&) {
+                                            base::RunLoop::main().post([] { UIToast::showTextOnceOf("TEXTCUT"); });
+                                          });
   // 11. The window and the welcome screen.
   window_->makeKeyAndVisible();
   showWelcome();

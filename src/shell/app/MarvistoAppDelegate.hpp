@@ -147,6 +147,7 @@ class MarvistoAppDelegate : public SessionEventSink,
   std::shared_ptr<Reachability> reachability_;
   base::Observation reachabilityObservation_;
   base::Observation backgroundObservation_, foregroundObservation_;
+  base::Observation textCutObservation_;
   // The sync started a moment after the Sync tab shows, and the logout of
   // the next turn; both end with a logout or the application.
   base::CancelTracker syncStart_;

@@ -23,6 +23,17 @@ void UIToast::showTextOf(const std::string& key) {
   toast->show(mv::text(key));
 }
 
+void UIToast::showTextOnceOf(const std::string& key) {
+  if (!isShowing(mv::text(key))) showTextOf(key);
+}
+
+bool UIToast::isShowing(const std::string& text) {
+  for (const auto& window : ui::Application::sharedInstance().windows())
+    for (const auto& view : window->subviews())
+      if (auto toast = std::dynamic_pointer_cast<UIToast>(view); toast && toast->text() == text) return true;
+  return false;
+}
+
 ui::Rect UIToast::frameForBox(ui::Size box, int gravity, ui::Size screen) {
   const double f = gravity == kGravityLower ? 0.75 : gravity == kGravityMiddle ? 0.5 : 0.25;
   return {(screen.width - box.width) / 2, screen.height * f - box.height / 2, box.width, box.height};

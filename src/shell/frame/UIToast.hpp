@@ -25,6 +25,10 @@ class UIToast : public ui::View {
   // A new toast, kept alive by its window, showing the current language's
   // text of the key: the screens' short messages ("FAILED", ...).
   static void showTextOf(const std::string& key);
+  // The same, unless a toast shows that text already.
+  static void showTextOnceOf(const std::string& key);
+  // Whether a toast shows that text now.
+  static bool isShowing(const std::string& text);
   void show(const std::string& text, int gravity, int length);
 
   // Where a box of that size goes on a screen of that size, as the user sees

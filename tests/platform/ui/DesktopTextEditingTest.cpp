@@ -2,16 +2,22 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DesktopSupport.hpp"
+#include "DesktopTestWindow.hpp"
+#include "PiecewiseClipboard.hpp"
 #include "UiTestEnvironment.hpp"
+#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 #include "platform/ui/TextField.hpp"
+#include "platform/ui/TextInputTraits.hpp"
 #include "platform/ui/TextView.hpp"
 #include "platform/ui/Window.hpp"
 
@@ -330,6 +336,65 @@ TEST_F(DesktopTextEditingTest, TheClipboardCarriesTextBetweenFieldsThroughTheDel
   });
 }
 
+// A paste past what a field holds goes in as far as it fits, cut at a
+// character, and the field says the rest was left out; a large text that
+// another program hands over in pieces is read whole. A full field takes no
+// more typing, and says so too.
+TEST_F(DesktopTextEditingTest, APasteLongerThanTheFieldHoldsGoesInAsFarAsItFits) {
+  mv::test::runDesktop([] {
+    auto window = std::make_shared<ui::Window>();
+    auto name = field(*window, {40, 40, 400, 30}, "");
+    auto note = textView(*window, {40, 100, 400, 200}, "");
+    int cuts = 0;
+    base::Observation cut(ui::TextInputTraits::TextCutNotification, nullptr, [&](const base::Notification&) { ++cuts; });
+    auto desktop = show(window);
+    ASSERT_TRUE(desktop);
+    User user(*desktop);
+
+    // 1.5 MB from another program: the field's 64 KiB of it.
+    std::string large;
+    while (large.size() < 1500000) large += "客户 Harbour Lights " + std::to_string(large.size()) + "号\n";
+    {
+      mv::test::PiecewiseClipboard other(large);
+      ASSERT_TRUE(other.owns());
+      user.click(name->frame().center());
+      user.key(Key::V, DesktopWindow::Ctrl);
+      // Its start on one line, cut before a character.
+      const std::size_t held = name->text().size();
+      std::string line = large.substr(0, held);
+      std::replace(line.begin(), line.end(), '\n', ' ');
+      EXPECT_EQ(name->text(), line);
+      EXPECT_LE(held, ui::TextInputTraits::kDefaultMaximumTextBytes);
+      EXPECT_GT(held + 4, ui::TextInputTraits::kDefaultMaximumTextBytes);
+      EXPECT_NE(static_cast<unsigned char>(large[held]) & 0xC0, 0x80);
+      EXPECT_EQ(cuts, 1);
+      // Its end shows before the caret, where the field has scrolled to.
+      desktop->runFrame(true);
+      const Rect caret = name->caretRectInWindow();
+      int ink = 0;
+      for (int x = static_cast<int>(caret.x()) - 40; x < static_cast<int>(caret.x()) - 1; ++x)
+        ink += desktop->shownPixelAt(x, static_cast<int>(caret.midY())).r() < 0.5 ? 1 : 0;
+      EXPECT_GT(ink, 2);
+      user.type("客户");
+      EXPECT_EQ(cuts, 2);
+      EXPECT_LE(name->text().size(), ui::TextInputTraits::kDefaultMaximumTextBytes);
+
+      // A text view's room, as small as its owner makes it; lines kept.
+      note->setMaximumTextBytes(40);
+      user.click(note->frame().center());
+      user.key(Key::V, DesktopWindow::Ctrl);
+      EXPECT_EQ(note->text(), large.substr(0, 40));
+      EXPECT_EQ(cuts, 3);
+    }
+    // What fits goes in whole, and says nothing.
+    user.key(Key::A, DesktopWindow::Ctrl);
+    ASSERT_EQ(SDL_SetClipboardText("Lights"), 0);
+    user.key(Key::V, DesktopWindow::Ctrl);
+    EXPECT_EQ(note->text(), "Lights");
+    EXPECT_EQ(cuts, 3);
+  });
+}
+
 // The caret stands where typing goes in centred and right-aligned fields,
 // and in a text that scrolls inside its field.
 TEST_F(DesktopTextEditingTest, TheCaretIsDrawnWhereTypingGoesWhateverTheAlignment) {
@@ -403,6 +468,25 @@ TEST_F(DesktopTextEditingTest, AnInputMethodsCompositionShowsAndIsCommitted) {
     EXPECT_EQ(name->markedText(), "");
     EXPECT_EQ(changes, 1);
     EXPECT_NEAR(name->caretRect().x() - caretBefore, width("中文", *name), 1.5);
+
+    // Whatever the window's size, the input method is told where the caret
+    // shows on the display, in the window's pixels, so its candidates stand
+    // beside it.
+    for (const auto& [w, h] : {std::pair{1366, 700}, std::pair{2048, 1536}}) {
+      ASSERT_TRUE(mv::test::resizeTo(*desktop, w, h));
+      user.compose("wen", 3);
+      const Rect told = desktop->inputMethodRect();
+      const Rect caret = name->caretRectInWindow();
+      const Point corner = desktop->fit().toPixels(caret.origin);
+      EXPECT_NEAR(told.x(), corner.x, 1) << w;
+      EXPECT_NEAR(told.y(), corner.y, 1) << w;
+      EXPECT_NEAR(told.height(), caret.height() * desktop->scale(), 1) << w;
+      // The caret is drawn there, within the pixel the rectangle starts in.
+      desktop->runFrame(true);
+      const int x = static_cast<int>(told.x()), y = static_cast<int>(told.midY());
+      EXPECT_TRUE(isBlue(desktop->shownPixelAt(x, y)) || isBlue(desktop->shownPixelAt(x + 1, y))) << w;
+      user.compose("", 0);
+    }
   });
 }
 

@@ -153,6 +153,23 @@ TEST_F(DesktopWindowTest, DoubledScaleWheelAndTwoFingerDrag) {
   desktop->runFrame();
   EXPECT_GT(sv->zoomScale(), 1.5);
 
+  // Ctrl-drag pinches too (for a desktop that moves windows with Alt-drag):
+  // to the left the fingers come together, zooming out.
+  const double zoomed = sv->zoomScale();
+  desktop->pushMouseDown({200, 200}, ui::DesktopWindow::Ctrl);
+  desktop->runFrame();
+  for (int i = 1; i <= 3; ++i) {
+    base::RunLoop::main().advance(0.02);
+    desktop->pushMouseMove({200.0 - 10 * i, 200});
+    desktop->runFrame();
+  }
+  EXPECT_TRUE(sv->isZooming());
+  desktop->pushMouseUp({170, 200});
+  desktop->runFrame();
+  base::RunLoop::main().advance(0.5);
+  desktop->runFrame();
+  EXPECT_LT(sv->zoomScale(), zoomed - 0.3);
+
   // A plain drag is one finger: it scrolls.
   double before = sv->contentOffset().y;
   desktop->pushMouseDown({100, 300});
@@ -694,19 +711,6 @@ struct EdgeLayout {
   }
 };
 
-// The desktop window resized as the user drags its edge: the desktop takes
-// the request, and the window follows once the desktop's size event came.
-bool resizeTo(ui::DesktopWindow& desktop, int width, int height) {
-  desktop.resize(width, height);
-  const base::Size wanted{double(width), double(height)};
-  // The display server answers on its own time: its event is waited for.
-  for (int turn = 0; turn < 200 && desktop.pixelSize() != wanted; ++turn) {
-    desktop.waitForWork(0.05);
-    desktop.runFrame();
-  }
-  return desktop.pixelSize() == wanted;
-}
-
 // A click as the desktop delivers it, at a pixel of the desktop window.
 void clickPixel(ui::DesktopWindow& desktop, int x, int y) {
   for (Uint32 type : {Uint32{SDL_MOUSEBUTTONDOWN}, Uint32{SDL_MOUSEBUTTONUP}}) {
@@ -814,7 +818,7 @@ TEST_F(DesktopWindowTest, TheWindowTakesAnySizeAndClicksLandWhereTheControlsAreS
   desktop->runFrame(true);
 
   // Made wide and low, as a laptop's screen is.
-  ASSERT_TRUE(resizeTo(*desktop, 1366, 700));
+  ASSERT_TRUE(mv::test::resizeTo(*desktop, 1366, 700));
   desktop->runFrame(true);
   EXPECT_EQ(desktop->lastFrame()->pixelWidth(), 1366) << "drawn at the window's own pixels";
   EXPECT_DOUBLE_EQ(desktop->scale(), 700.0 / 768);
@@ -835,7 +839,7 @@ TEST_F(DesktopWindowTest, TheWindowTakesAnySizeAndClicksLandWhereTheControlsAreS
   EXPECT_EQ(layout.bottomTaps, 1);
 
   // Enlarged: the layout grows with the window, centred.
-  ASSERT_TRUE(resizeTo(*desktop, 1920, 1080));
+  ASSERT_TRUE(mv::test::resizeTo(*desktop, 1920, 1080));
   desktop->runFrame(true);
   EXPECT_DOUBLE_EQ(desktop->scale(), 1.40625);
   EXPECT_EQ(desktop->shownPixelAt(960, 1079), gfx::Color::rgb255(200, 0, 0));
@@ -844,7 +848,7 @@ TEST_F(DesktopWindowTest, TheWindowTakesAnySizeAndClicksLandWhereTheControlsAreS
   EXPECT_EQ(layout.bottomTaps, 2);
 
   // Closed and opened again: the size the user left it at.
-  ASSERT_TRUE(resizeTo(*desktop, 1366, 700));
+  ASSERT_TRUE(mv::test::resizeTo(*desktop, 1366, 700));
   desktop.reset();
   desktop = ui::DesktopWindow::open(layout.window, options, &error);
   ASSERT_TRUE(desktop) << error;
