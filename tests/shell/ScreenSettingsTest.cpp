@@ -179,6 +179,24 @@ TEST_F(SettingsTest, RowsFollowTheConfiguration) {
   settle();
   EXPECT_FALSE(tabBar()->presentedViewController());
   EXPECT_FALSE(tabBar()->button(MainTabScreens::kSettings).isSelected());
+
+  // Escape closes the window as Done does, from its main page and from About.
+  for (const bool fromAbout : {false, true}) {
+    SCOPED_TRACE(fromAbout ? "About" : "main page");
+    w = openSettings(*this, *tabBar(), driver());
+    settle();
+    ASSERT_TRUE(w.top());
+    ASSERT_TRUE(tabBar()->button(MainTabScreens::kSettings).isSelected());
+    if (fromAbout) {
+      w.top()->tableView()->tapRowAtIndexPath({2, 2});
+      settle();
+      ASSERT_TRUE(dynamic_cast<AboutViewController*>(w.nav->topViewController()));
+    }
+    EXPECT_TRUE(driver().window().pressEscape());
+    settle();
+    EXPECT_FALSE(tabBar()->presentedViewController());
+    EXPECT_FALSE(tabBar()->button(MainTabScreens::kSettings).isSelected());
+  }
 }
 
 TEST_F(SettingsTest, WebAdministrationByAccessLevel) {
@@ -253,6 +271,16 @@ TEST_F(SettingsTest, FullResyncInTheDemoAndOnCellular) {
   press(1);
   ASSERT_TRUE(alert());
   EXPECT_EQ(alert()->title(), en("NONWIFINETWORKUSING"));
+  // Escape backs out ("OK" would resync everything over the cellular
+  // network): nothing, as CANCEL.
+  EXPECT_TRUE(driver().window().pressEscape());
+  settle();
+  EXPECT_FALSE(alert());
+  EXPECT_TRUE(tabBar()->presentedViewController());
+  EXPECT_FALSE(SyncModel::sharedInstance()->isSyncAllData());
+  w.top()->tableView()->tapRowAtIndexPath({1, 1});
+  press(1);
+  ASSERT_TRUE(alert());
   press(1);  // CANCEL: nothing
   EXPECT_TRUE(tabBar()->presentedViewController());
   EXPECT_FALSE(SyncModel::sharedInstance()->isSyncAllData());
