@@ -229,6 +229,11 @@ class LineRowTest : public OrderScreenTest {
 TEST_F(LineRowTest, ShowsTheLineAndEditsItInPlace) {
   auto l = line(200, 180, 1200);
   auto cell = row(l);
+  // The price field ends 10 points before the subtotal, the symbol before
+  // it; no edit narrows or moves them.
+  const ui::Rect before = cell->txtDiscountPrice().frame();
+  EXPECT_DOUBLE_EQ(before.maxX(), cell->subTotalLabel().frame().x() - 10);
+  EXPECT_DOUBLE_EQ(cell->lblDiscountCurrency().frame().maxX(), before.x());
   EXPECT_EQ(cell->nameLabel().text(), "Oak chair");
   EXPECT_EQ(cell->skuLabel().text(), "CH-7");
   EXPECT_EQ(cell->attributesLabel().text(), l->attributesShow());
@@ -247,11 +252,6 @@ TEST_F(LineRowTest, ShowsTheLineAndEditsItInPlace) {
   EXPECT_EQ(cell->quantityTextField().text(), "1,200");
   EXPECT_EQ(recorder->changed, 1);
 
-  // The price field ends 10 points before the subtotal, the symbol before
-  // it; an edit neither narrows nor moves them.
-  const ui::Rect before = cell->txtDiscountPrice().frame();
-  EXPECT_DOUBLE_EQ(before.maxX(), cell->subTotalLabel().frame().x() - 10);
-  EXPECT_DOUBLE_EQ(cell->lblDiscountCurrency().frame().maxX(), before.x());
   edit(cell->txtDiscountPrice(), "150");
   EXPECT_EQ(cell->txtDiscountRat().text(), "75.00");
   EXPECT_EQ(l->finalPrice, 150);

@@ -340,10 +340,11 @@ TEST_F(BackupScreenFlowTest, FailuresACancelledRestoreAndTheStopsBeforeARun) {
   press(1);
   ASSERT_TRUE(page->isRestoring());
   ASSERT_EQ(MessageBox::sharedInstance().currentText(), test::textOf("RESTORING"));
+  auto sheetShown = [&] { return window->window().rootViewController()->presentedViewController() != nullptr; };
   window->window().pressEscape();
-  settle();
+  waitFor([&] { return !sheetShown(); }, 1);
   EXPECT_TRUE(page->isRestoring());
-  EXPECT_TRUE(page->navigationController()->presentingViewController());
+  EXPECT_TRUE(sheetShown());
   EXPECT_EQ(opener->deselects, 0);
   ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }));
   EXPECT_EQ(alert()->title(), test::textOf("RESTOREFINISHTITLE"));
