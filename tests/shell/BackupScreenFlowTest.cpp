@@ -335,14 +335,15 @@ TEST_F(BackupScreenFlowTest, FailuresACancelledRestoreAndTheStopsBeforeARun) {
   // Escape over its "Restoring" box, which offers no way out, does nothing:
   // the settings window under it stays, and the restore tells its outcome.
   MessageBox::installAsBlockWaitBox();
-  service->addFault(FaultRule::stallFor("restoreData", 1));
+  service->addFault(FaultRule::stallFor("restoreData", 2));
   tapRow(1);
   press(1);
   ASSERT_TRUE(page->isRestoring());
   ASSERT_EQ(MessageBox::sharedInstance().currentText(), test::textOf("RESTORING"));
   auto sheetShown = [&] { return window->window().rootViewController()->presentedViewController() != nullptr; };
   window->window().pressEscape();
-  waitFor([&] { return !sheetShown(); }, 1);
+  // (A sheet closes in 0.4 s.)
+  waitFor([&] { return !sheetShown(); }, 0.6);
   EXPECT_TRUE(page->isRestoring());
   EXPECT_TRUE(sheetShown());
   EXPECT_EQ(opener->deselects, 0);
