@@ -23,8 +23,12 @@ QuoteOrderHistoryTableViewCell::QuoteOrderHistoryTableViewCell()
   };
   number_ = label({5, 10, 235, 30}, gfx::TextAlignment::Center);
   customer_ = label(kCustomerFrame, gfx::TextAlignment::Center);
+  // Two lines, in a smaller size if need be: a name beside the signed
+  // stamp has less room.
   customer_->setNumberOfLines(2);
   customer_->setLineBreakMode(gfx::LineBreakMode::TailTruncation);
+  customer_->setAdjustsFontSizeToFitWidth(true);
+  customer_->setMinimumFontSize(kCustomerMinimumFontSize);
   badge_ = std::make_shared<ui::ImageView>(kBadgeFrame);
   badge_->setHidden(true);
   contentView().addSubview(badge_);

@@ -20,6 +20,7 @@ class QuoteOrderHistoryTableViewCell : public ui::TableViewCell {
   inline static const ui::Rect kBadgeFrame{340, 10, 62, 30};
   // Between a signed order's customer name and its stamp.
   static constexpr double kStampGap = 4;
+  static constexpr double kCustomerMinimumFontSize = 11;
 
   QuoteOrderHistoryTableViewCell();
 
