@@ -180,23 +180,14 @@ TEST_F(SettingsTest, RowsFollowTheConfiguration) {
   EXPECT_FALSE(tabBar()->presentedViewController());
   EXPECT_FALSE(tabBar()->button(MainTabScreens::kSettings).isSelected());
 
-  // Escape closes the window as Done does, from its main page and from About.
-  for (const bool fromAbout : {false, true}) {
-    SCOPED_TRACE(fromAbout ? "About" : "main page");
-    w = openSettings(*this, *tabBar(), driver());
-    settle();
-    ASSERT_TRUE(w.top());
-    ASSERT_TRUE(tabBar()->button(MainTabScreens::kSettings).isSelected());
-    if (fromAbout) {
-      w.top()->tableView()->tapRowAtIndexPath({2, 2});
-      settle();
-      ASSERT_TRUE(dynamic_cast<AboutViewController*>(w.nav->topViewController()));
-    }
-    EXPECT_TRUE(driver().window().pressEscape());
-    settle();
-    EXPECT_FALSE(tabBar()->presentedViewController());
-    EXPECT_FALSE(tabBar()->button(MainTabScreens::kSettings).isSelected());
-  }
+  // Escape closes the window as Done does.
+  w = openSettings(*this, *tabBar(), driver());
+  settle();
+  ASSERT_TRUE(tabBar()->button(MainTabScreens::kSettings).isSelected());
+  EXPECT_TRUE(driver().window().pressEscape());
+  settle();
+  EXPECT_FALSE(tabBar()->presentedViewController());
+  EXPECT_FALSE(tabBar()->button(MainTabScreens::kSettings).isSelected());
 }
 
 TEST_F(SettingsTest, WebAdministrationByAccessLevel) {
