@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "library/SaleslibraryModel.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/session/SignInNotifications.hpp"
 #include "store/DataAccessManager.hpp"
@@ -38,6 +39,11 @@ TerminalReport::TerminalReport() {
   signInFailed_ = base::Observation(kSignInFailedNotification, nullptr, [](const base::Notification& n) {
     std::printf("Sign-in failed: %s\n", member(n, "message").c_str());
   });
+  libraryDownloadFailed_ =
+      base::Observation(SaleslibraryModel::kDownloadFailedNotification, nullptr, [](const base::Notification& n) {
+        std::printf("Library download failed: %s: %s\n", member(n, "file").c_str(), member(n, "message").c_str());
+        std::fflush(stdout);
+      });
   syncStarted_ = base::Observation(SyncModel::kSyncStartedNotification, nullptr,
                                    [](const base::Notification&) { std::puts("Sync started."); });
   syncEnded_ = base::Observation(SyncModel::kSyncEndedNotification, nullptr, [](const base::Notification& n) {

@@ -1,8 +1,9 @@
 #pragma once
 // One line on standard output for each thing a user of the terminal wants to
 // hear about: a sign-in that completed or failed, a sync that started, ended
-// with what the store now holds, or failed with its reason. The full log
-// stays behind MV_LOG=1.
+// with what the store now holds, or failed with its reason, and a library
+// file whose download failed, with the reason. The full log stays behind
+// MV_LOG=1.
 #include <string>
 
 #include "platform/base/NotificationCenter.hpp"
@@ -18,7 +19,7 @@ class TerminalReport {
   static std::string holdings();
 
  private:
-  base::Observation signedIn_, signInFailed_, syncStarted_, syncEnded_;
+  base::Observation signedIn_, signInFailed_, syncStarted_, syncEnded_, libraryDownloadFailed_;
 };
 
 }  // namespace mv

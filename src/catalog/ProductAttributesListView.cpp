@@ -260,6 +260,10 @@ void ProductAttributesListView::openAttribute(long index) {
   reloadAllTablesByLeftSelectIndex(index);
   const ui::Rect row = leftNameTableView_->rectForRowAtIndexPath(ui::IndexPath{0, index});
   if (mode_ == kPopoverMode) {
+    // As tall as its options (the picker's height at most): no blank rows
+    // stand over the values chosen below.
+    const double rows = kRowHeight * static_cast<double>(std::max<std::size_t>(openOptions().size(), 1));
+    popover_->setPopoverContentSize({bounds().width() / 2, std::min(rows, bounds().height())});
     const ui::Rect anchor{row.x() + 200, row.y(), row.width() - 100, row.height()};
     popover_->presentPopoverFromRect(anchor, leftNameTableView_.get(), optionsDirection(anchor), true);
     return;
@@ -323,6 +327,14 @@ void ProductAttributesListView::closeOptions() {
 void ProductAttributesListView::handleTap() {
   closeOptions();
   reloadAllTablesByLeftSelectIndex(kNoneOpen);
+}
+
+bool ProductAttributesListView::escapePressed() {
+  if (mode_ == kPopoverMode || openIndex_ == kNoneOpen || !rightTableBaseView_ || rightTableBaseView_->isHidden()) {
+    return false;
+  }
+  handleTap();
+  return true;
 }
 
 void ProductAttributesListView::popoverControllerDidDismissPopover(ui::PopoverController&) {

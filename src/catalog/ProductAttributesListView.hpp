@@ -77,6 +77,9 @@ class ProductAttributesListView : public ui::View,
                                                          const ui::IndexPath& indexPath) override;
   void tableViewDidSelectRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
   void popoverControllerDidDismissPopover(ui::PopoverController& popover) override;
+  // Escape folds the options unfolded inline, keeping every choice; the
+  // popover the picker stands in stays open.
+  bool escapePressed() override;
 
  private:
   ProductAttributesListView(const ui::Rect& frame, int mode);

@@ -1,5 +1,7 @@
 #include "catalog/ProductBigCatalog.hpp"
 
+#include <algorithm>
+
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "util/TextLookup.hpp"
@@ -9,6 +11,10 @@ namespace mv {
 namespace {
 
 constexpr base::EdgeInsets kBadgeCaps{0, 8, 0, 8};
+const ui::Rect kTitleFrame{15, 5, 160, 40};
+const ui::Rect kCountFrame{180, 17, 45, 17};
+// Between the title and a count's badge grown into its room.
+constexpr double kTitleGap = 5;
 
 }  // namespace
 
@@ -20,7 +26,7 @@ ProductBigCatalog::ProductBigCatalog(std::string reuseIdentifier)
   selected->setImage(SkinManager::skinFromImageName("bg_selected_cell.png"));
   setSelectedBackgroundView(selected);
 
-  lbTitle_ = std::make_shared<ui::Label>(ui::Rect{15, 5, 160, 40});
+  lbTitle_ = std::make_shared<ui::Label>(kTitleFrame);
   lbTitle_->setTextAlignment(gfx::TextAlignment::Left);
   lbTitle_->setNumberOfLines(2);
   lbTitle_->setLineBreakMode(gfx::LineBreakMode::TailTruncation);
@@ -29,9 +35,9 @@ ProductBigCatalog::ProductBigCatalog(std::string reuseIdentifier)
   lbTitle_->setFont(gfx::Font::systemFont(16));
   contentView().addSubview(lbTitle_);
 
-  lbCountBackground_ = std::make_shared<ui::ImageView>(ui::Rect{180, 17, 45, 17});
+  lbCountBackground_ = std::make_shared<ui::ImageView>(kCountFrame);
   contentView().addSubview(lbCountBackground_);
-  lbcount_ = std::make_shared<ui::Label>(ui::Rect{180, 17, 45, 17});
+  lbcount_ = std::make_shared<ui::Label>(kCountFrame);
   lbcount_->setTextAlignment(gfx::TextAlignment::Center);
   lbcount_->setBackgroundColor(gfx::Color::clear());
   lbcount_->setFont(gfx::Font::systemFont(16));
@@ -66,9 +72,22 @@ double ProductBigCatalog::countBackgroundWidth(double textWidth) { return textWi
 
 void ProductBigCatalog::updateCountBackground() {
   const double w = gfx::TextMeasurer::current().widthOf(lbcount_->text(), lbcount_->font());
-  const ui::Rect label = lbcount_->frame();
   const double width = countBackgroundWidth(w);
-  lbCountBackground_->setFrame({label.x() + (label.width() - width) / 2, label.y(), width, label.height()});
+  if (width <= kCountFrame.width()) {
+    lbcount_->setFrame(kCountFrame);
+    lbCountBackground_->setFrame(
+        {kCountFrame.x() + (kCountFrame.width() - width) / 2, kCountFrame.y(), width, kCountFrame.height()});
+    lbTitle_->setFrame(kTitleFrame);
+    return;
+  }
+  // A count wider than its place is shown whole: its badge grows to the left
+  // (the arrow keeps its place) and the title gives it the room.
+  const ui::Rect badge{kCountFrame.maxX() - width, kCountFrame.y(), width, kCountFrame.height()};
+  lbCountBackground_->setFrame(badge);
+  lbcount_->setFrame(badge);
+  ui::Rect title = kTitleFrame;
+  title.size.width = std::min(kTitleFrame.width(), std::max(0.0, badge.x() - kTitleGap - title.x()));
+  lbTitle_->setFrame(title);
 }
 
 void ProductBigCatalog::setSelected(bool selected, bool animated) {

@@ -27,16 +27,18 @@ void ProductDetailController::addCount() {
 void ProductDetailController::addToOrder() {
   countTextField_->resignFirstResponder();
   const auto check = ProductQuantity::check(countTextField_->text());
+  // A quantity refused is put right in its field: typing goes on there
+  // once the alert is answered.
   switch (check.verdict) {
     case ProductQuantity::Verdict::NotPositive:
-      CatalogFeedback::alert("INVALIDINPUT", "PLEASEINPUTAPOSITIVENUMBER");
+      CatalogFeedback::alert("INVALIDINPUT", "PLEASEINPUTAPOSITIVENUMBER")->setReturnsFocusTo(countTextField_);
       return;
     case ProductQuantity::Verdict::Malformed:
-      CatalogFeedback::alertWithMessage("INVALIDINPUT", check.reason);
+      CatalogFeedback::alertWithMessage("INVALIDINPUT", check.reason)->setReturnsFocusTo(countTextField_);
       return;
     case ProductQuantity::Verdict::TooLarge:
       countTextField_->setText(std::to_string(ProductQuantity::kMaximum));
-      CatalogFeedback::alert("QUANTITYTOOLARGE", "ORDEROVERMAX");
+      CatalogFeedback::alert("QUANTITYTOOLARGE", "ORDEROVERMAX")->setReturnsFocusTo(countTextField_);
       return;
     case ProductQuantity::Verdict::Accepted:
       break;

@@ -227,18 +227,25 @@ void CustomerInfoGroupData::normalizeActive() {
   }
 }
 
-CustomerInfoGroupData::Check CustomerInfoGroupData::validate() const {
-  if (isBlank(name())) return Check::NeedName;
-  for (const auto& group : customerContactData_) {
-    const customer_attribute_cell_Entity* first = nullptr;
-    const customer_attribute_cell_Entity* last = nullptr;
-    for (const auto& cell : group.customerAttributes) {
-      if (cell.field_id == kFirstNameRow) first = &cell;
-      if (cell.field_id == kLastNameRow) last = &cell;
+CustomerInfoGroupData::Verdict CustomerInfoGroupData::verdict() const {
+  // The name is the first row of the first company group (table section 1).
+  if (isBlank(name())) return {Check::NeedName, companyCount() > 0 ? 1 : -1, companyCount() > 0 ? 0 : -1};
+  for (std::size_t g = 0; g < customerContactData_.size(); ++g) {
+    const auto& cells = customerContactData_[g].customerAttributes;
+    long first = -1, last = -1;
+    for (std::size_t r = 0; r < cells.size(); ++r) {
+      if (cells[r].field_id == kFirstNameRow) first = static_cast<long>(r);
+      if (cells[r].field_id == kLastNameRow) last = static_cast<long>(r);
     }
-    if (blankValue(first) || blankValue(last)) return Check::NeedContactName;
+    auto blank = [&](long r) { return blankValue(r < 0 ? nullptr : &cells[static_cast<std::size_t>(r)]); };
+    if (blank(first) || blank(last)) {
+      // Contact groups follow the company groups and the add-address section.
+      const long section = companyCount() + 2 + static_cast<long>(g);
+      const long row = blank(first) ? first : last;
+      return {Check::NeedContactName, row < 0 ? -1 : section, row};
+    }
   }
-  return Check::Ok;
+  return {};
 }
 
 // --- groups in edit mode ------------------------------------------------------------------------

@@ -96,7 +96,15 @@ class CustomerInfoGroupData {
   // What DONE refuses: a blank name first, then a contact without a first
   // or a last name.
   enum class Check { Ok, NeedName, NeedContactName };
-  Check validate() const;
+  Check validate() const { return verdict().check; }
+  // The same, with the field to fill (table section and row of the edit
+  // layout; -1 when the form has no such row).
+  struct Verdict {
+    Check check = Check::Ok;
+    long section = -1;
+    long row = -1;
+  };
+  Verdict verdict() const;
 
   // --- groups in edit mode ---------------------------------------------------------
   // A further address with an empty row per published address field.

@@ -266,15 +266,21 @@ void CustomerInfoView::customerInfoViewDone(ui::Control* sender) {
   auto d = delegate_.lock();
   if (!d || !isEditing()) return;
   resignEditing();
-  switch (customerInfoGroupData_.validate()) {
+  const auto verdict = customerInfoGroupData_.verdict();
+  switch (verdict.check) {
     case CustomerInfoGroupData::Check::NeedName:
       UIToast::showTextOf("NEEDINPUTNAME");
-      return;
+      break;
     case CustomerInfoGroupData::Check::NeedContactName:
       UIToast::showTextOf("NEEDINPUTCONTACTNAME");
-      return;
+      break;
     case CustomerInfoGroupData::Check::Ok:
       break;
+  }
+  if (verdict.check != CustomerInfoGroupData::Check::Ok) {
+    // The field asked for takes the keys typed next.
+    if (verdict.row >= 0) focusRow({verdict.section, verdict.row});
+    return;
   }
   // The tab stores the groups (an edit in place) and shows the stored
   // customer; after a failure the form keeps everything entered.
@@ -556,7 +562,10 @@ void CustomerInfoView::customerAttributeCellShouldReturn(long section, long row)
     customerInfoViewDone(nullptr);
     return;
   }
-  const ui::IndexPath path{target.section, target.row};
+  focusRow({target.section, target.row});
+}
+
+void CustomerInfoView::focusRow(const ui::IndexPath& path) {
   tableCustomerInfo_->scrollToRowAtIndexPath(path, editingRowPosition(), true);
   auto weak = ui::weakAs<CustomerInfoView>(this);
   timers_.after(kFocusDelay, [weak, path] {

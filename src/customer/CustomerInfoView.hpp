@@ -143,6 +143,9 @@ class CustomerInfoView : public ui::View,
   void refreshAddressFields();
   // The field with the keyboard gives it up, writing its last text back.
   void resignEditing();
+  // Scrolls the row of the edit layout into sight and gives its field the
+  // focus once it is there.
+  void focusRow(const ui::IndexPath& path);
   void reload();
   void setMode(int mode);
   ui::Rect tableFrame() const;

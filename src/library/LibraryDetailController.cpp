@@ -449,7 +449,7 @@ void LibraryDetailController::pauseDownload(const File& file) {
 void LibraryDetailController::downloadAll() {
   if (button_.isBtnCancel()) {
     if (libraryTab() != 0) return;
-    ScreenAlert a{Tags::kCancelAllTag, text("CANCELDOWNLOADS"), "", text("STR_NO"), {text("STR_YES")}};
+    ScreenAlert a{Tags::kCancelAllTag, text("CANCELDOWNLOADS"), "", text("STR_NO"), {text("STR_YES")}, 0};
     alertCancel_ = a.show(ui::weakAs<ui::AlertViewDelegate>(this));
     return;
   }

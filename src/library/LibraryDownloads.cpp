@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "library/SaleslibraryModel.hpp"
@@ -48,10 +49,24 @@ LibraryDownloads::Summary LibraryDownloads::summarize(const std::vector<marvisto
     ++s.count;
     total += getFileSize(f);
   }
-  s.size = std::max(total, 1.0);
+  s.size = total;
   s.messageKey = s.count == 1 ? "SINGLEFILENUMBERANDSIZE" : "FILENUMBERANDSIZE";
   s.message = formatCountAndSize(text(s.messageKey), s.count, s.size);
   return s;
+}
+
+std::string LibraryDownloads::sizeText(double megabytes) {
+  char text[32];
+  if (megabytes >= 1024) {
+    std::snprintf(text, sizeof text, "%.1f GB", megabytes / 1024);
+  } else if (megabytes >= 1) {
+    std::snprintf(text, sizeof text, "%.1f MB", megabytes);
+  } else {
+    // Below a megabyte in kilobytes: a file of a few kilobytes is no "0.0 MB".
+    const long kilobytes = std::lround(megabytes * 1024);
+    std::snprintf(text, sizeof text, "%ld KB", megabytes > 0 ? std::max(1L, kilobytes) : 0L);
+  }
+  return text;
 }
 
 std::string LibraryDownloads::formatCountAndSize(std::string_view pattern, std::size_t count, double size) {
@@ -67,6 +82,9 @@ std::string LibraryDownloads::formatCountAndSize(std::string_view pattern, std::
       ++i;
     } else if (pattern[i + 1] == 'd') {
       out += std::to_string(count);
+      ++i;
+    } else if (pattern[i + 1] == '@') {
+      out += sizeText(size);
       ++i;
     } else {
       int precision = 6;

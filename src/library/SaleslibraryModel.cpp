@@ -8,6 +8,7 @@
 #include "library/epub/EPUBBook.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "services/OfficeConverter.hpp"
 #include "store/DataAccessManager.hpp"
@@ -267,6 +268,10 @@ void SaleslibraryModel::downloadEnded(const DownloadRst& reply) {
     }
   }
   relay([&](LibraryDownloadObserver& o) { o.finished(told); });
+  if (!told.isSuccess()) {
+    base::NotificationCenter::defaultCenter().post(
+        kDownloadFailedNotification, this, base::Value{{"file", told.fileName}, {"message", told.message}});
+  }
 }
 
 void SaleslibraryModel::downloadFileFinish(const std::string& fileName, int fileId, int type) {

@@ -27,6 +27,10 @@ class SessionServices;
 
 class SaleslibraryModel {
  public:
+  // A file's download failed, posted once per file after its observers were
+  // told (sender: the manager; user info {"file": its name, "message": why}).
+  static constexpr const char* kDownloadFailedNotification = "LibraryDownloadFailed";
+
   explicit SaleslibraryModel(SessionServices& services);
   // The current session's manager (made on first use); null while nobody is
   // signed in.

@@ -131,6 +131,8 @@ void AddToOrderController::addToOrderOKButtonClicked() {
     case Verdict::InvalidInput: {
       auto alert = std::make_shared<ui::AlertView>(text("INVALIDINPUT"), c.failureReason,
                                                    std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
+      // The quantity is put right in its field: typing goes on there.
+      alert->setReturnsFocusTo(countField_);
       alert->show();
       return;
     }
@@ -138,6 +140,7 @@ void AddToOrderController::addToOrderOKButtonClicked() {
       countField_->setText(std::to_string(kMaxCount));
       auto alert = std::make_shared<ui::AlertView>(text("QUANTITYTOOLARGE"), text("ORDEROVERMAX"),
                                                    std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
+      alert->setReturnsFocusTo(countField_);
       alert->show();
       return;
     }

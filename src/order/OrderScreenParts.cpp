@@ -1,5 +1,6 @@
 #include "order/OrderScreenParts.hpp"
 
+#include "shell/frame/ScreenAlert.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/WidgetSkin.hpp"
@@ -32,6 +33,11 @@ void showAlert(std::weak_ptr<ui::AlertViewDelegate> delegate, const std::string&
                                                text(cancelKey), others);
   alert->setTag(tag);
   alert->show();
+}
+
+void askToDelete(std::weak_ptr<ui::AlertViewDelegate> delegate, const std::string& title, const std::string& message,
+                 long tag) {
+  ScreenAlert{tag, title, message, text("CANCEL"), {text("OK")}, 0}.show(std::move(delegate));
 }
 
 }  // namespace mv::order_screen

@@ -21,5 +21,9 @@ std::shared_ptr<ui::Label> addTitle(ui::View& root, const ui::Rect& frame, const
 // hears it only when the alert has a tag to answer on.
 void showAlert(std::weak_ptr<ui::AlertViewDelegate> delegate, const std::string& title, const std::string& message,
                long tag = 0, const std::vector<std::string>& others = {}, const char* cancelKey = "OK");
+// Asks before deleting: "CANCEL" (Escape too) leaves everything as it was,
+// "OK" deletes.
+void askToDelete(std::weak_ptr<ui::AlertViewDelegate> delegate, const std::string& title, const std::string& message,
+                 long tag);
 
 }  // namespace mv::order_screen

@@ -439,14 +439,16 @@ void QuoteOrderHistoryController::historyOrderDelete(long row) {
   if (!order) order = orderAtRow(row);
   if (!order) return;
   deleteTarget_ = identityOf(*order);
-  showAlert(text("DELETEORDER"), text("AREYOUSUREDELETEORDER"), kDeleteAlertTag, {text("OK")}, "CANCEL");
+  order_screen::askToDelete(ui::weakAs<ui::AlertViewDelegate>(this), text("DELETEORDER"), text("AREYOUSUREDELETEORDER"),
+                            kDeleteAlertTag);
 }
 
 void QuoteOrderHistoryController::showDeleteConfirmation(long row) {
   auto order = orderAtRow(row);
   if (!order) return;
   deleteTarget_ = identityOf(*order);
-  showAlert(text("DELETEORDER"), text("AREYOUSUREDELETEORDER"), kDeleteAlertTag, {text("OK")}, "CANCEL");
+  order_screen::askToDelete(ui::weakAs<ui::AlertViewDelegate>(this), text("DELETEORDER"), text("AREYOUSUREDELETEORDER"),
+                            kDeleteAlertTag);
 }
 
 std::shared_ptr<QuoteOrderEntity> QuoteOrderHistoryController::orderNamed(

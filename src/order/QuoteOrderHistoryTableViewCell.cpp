@@ -22,8 +22,14 @@ QuoteOrderHistoryTableViewCell::QuoteOrderHistoryTableViewCell()
     return l;
   };
   number_ = label({5, 10, 235, 30}, gfx::TextAlignment::Center);
-  customer_ = label({245, 0, 150, 50}, gfx::TextAlignment::Center);
-  badge_ = std::make_shared<ui::ImageView>(ui::Rect{340, 10, 62, 30});
+  customer_ = label(kCustomerFrame, gfx::TextAlignment::Center);
+  // Two lines, in a smaller size if need be: a name beside the signed
+  // stamp has less room.
+  customer_->setNumberOfLines(2);
+  customer_->setLineBreakMode(gfx::LineBreakMode::TailTruncation);
+  customer_->setAdjustsFontSizeToFitWidth(true);
+  customer_->setMinimumFontSize(kCustomerMinimumFontSize);
+  badge_ = std::make_shared<ui::ImageView>(kBadgeFrame);
   badge_->setHidden(true);
   contentView().addSubview(badge_);
   price_ = label({395, 10, 120, 30}, gfx::TextAlignment::Right);
@@ -55,6 +61,11 @@ void QuoteOrderHistoryTableViewCell::setIsSigned(bool isSigned) {
   const bool chinese = PublicFunction::interfaceLanguage() == kLanguageChinese;
   badge_->setImage(WidgetSkin::skinFromImageName(chinese ? "icon_signed_small_cn.png" : "icon_signed_small_en.png"));
   badge_->setHidden(!isSigned);
+  // The stamp stands at the right of the customer's column: the name keeps
+  // to the room left of it.
+  ui::Rect customer = kCustomerFrame;
+  if (isSigned) customer.size.width = kBadgeFrame.x() - kStampGap - customer.x();
+  customer_->setFrame(customer);
 }
 
 }  // namespace mv

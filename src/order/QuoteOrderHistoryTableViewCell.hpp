@@ -16,6 +16,11 @@ class QuoteOrderHistoryTableViewCell : public ui::TableViewCell {
  public:
   static constexpr const char* kReuseIdentifier = "historyOrdersTableViewCell";
   static constexpr double kRowHeight = 50;
+  inline static const ui::Rect kCustomerFrame{245, 0, 150, 50};
+  inline static const ui::Rect kBadgeFrame{340, 10, 62, 30};
+  // Between a signed order's customer name and its stamp.
+  static constexpr double kStampGap = 4;
+  static constexpr double kCustomerMinimumFontSize = 11;
 
   QuoteOrderHistoryTableViewCell();
 

@@ -158,7 +158,7 @@ void QuoteOrderItemModel::writeBack() {
 }
 
 double QuoteOrderItemModel::discountedPriceWidth(double textWidth, bool editable) {
-  return std::min(textWidth, kMaxPriceTextWidth) + (editable ? kEditablePriceMargin : 0);
+  return editable ? kPriceFieldWidth : std::min(textWidth, kMaxPriceTextWidth);
 }
 
 int QuoteOrderItemModel::intValue(const std::string& text) {

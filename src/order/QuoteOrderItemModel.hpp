@@ -16,10 +16,10 @@ class QuoteOrderItemModel {
  public:
   enum class Field { Quantity, DiscountRat, DiscountPrice };
   static constexpr int kMaxQuantity = QuoteOrderItemEntity::kMaxQuantity;
-  // The widest text the discounted price field grows to, and what it adds
-  // for its border while it takes input.
+  // The discounted price field's width in its row, and the widest text it
+  // fits itself to while it only shows the price.
+  static constexpr double kPriceFieldWidth = 120;
   static constexpr double kMaxPriceTextWidth = 100;
-  static constexpr double kEditablePriceMargin = 15;
 
   // The texts of the three fields.
   struct Texts {
@@ -90,7 +90,9 @@ class QuoteOrderItemModel {
   // the last edit was not a quantity's.
   bool undoQuantityEdit();
 
-  // The width of the discounted price field for a text `textWidth` wide.
+  // The width of the discounted price field for a text `textWidth` wide: a
+  // field that takes input keeps its row's width, so that no edit narrows
+  // it; one that only shows the price fits it.
   static double discountedPriceWidth(double textWidth, bool editable);
   // The leading integer of a text, within the range of a 32-bit int ("2.50"
   // gives 2, "-" and "abc" give 0).

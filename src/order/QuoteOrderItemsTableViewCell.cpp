@@ -17,6 +17,11 @@ namespace {
 
 constexpr double kFieldHeight = 30;
 const ui::Rect kSubtotalFrame{900, 35, 110, 30};
+// The discounted price field ends 10 points before the subtotal, the
+// currency symbol right before it; a field that takes input stays so.
+const ui::Rect kDiscountPriceFrame{kSubtotalFrame.x() - 10 - QuoteOrderItemModel::kPriceFieldWidth, 37,
+                                   QuoteOrderItemModel::kPriceFieldWidth, kFieldHeight};
+const ui::Rect kCurrencyFrame{kDiscountPriceFrame.x() - 40, 35, 40, 30};
 
 }  // namespace
 
@@ -59,7 +64,7 @@ QuoteOrderItemsTableViewCell::QuoteOrderItemsTableViewCell()
   priceLabel_->setTextColor(gfx::Color::rgb255(kListPriceRed, kListPriceGreen, kListPriceBlue));
   percentLabel_ = label({735, 35, 15, 30}, 15);
   percentLabel_->setText("%");
-  currencyLabel_ = label({732, 35, 40, 30}, 15);
+  currencyLabel_ = label(kCurrencyFrame, 15);
   currencyLabel_->setTextAlignment(gfx::TextAlignment::Right);
   subTotalLabel_ = label(kSubtotalFrame, 15);
   subTotalLabel_->setTextAlignment(gfx::TextAlignment::Right);
@@ -71,7 +76,7 @@ QuoteOrderItemsTableViewCell::QuoteOrderItemsTableViewCell()
 
   quantityTextField_ = makeField({480, 37, 60, kFieldHeight}, gfx::TextAlignment::Center, Field::Quantity);
   txtDiscountRat_ = makeField({667, 37, 68, kFieldHeight}, gfx::TextAlignment::Right, Field::DiscountRat);
-  txtDiscountPrice_ = makeField({775, 37, 120, kFieldHeight}, gfx::TextAlignment::Right, Field::DiscountPrice);
+  txtDiscountPrice_ = makeField(kDiscountPriceFrame, gfx::TextAlignment::Right, Field::DiscountPrice);
 }
 
 QuoteOrderItemsTableViewCell::~QuoteOrderItemsTableViewCell() { pictureReading_.cancel(); }
@@ -138,8 +143,8 @@ void QuoteOrderItemsTableViewCell::prepareForReuse() {
   pictureReading_.cancel();
   ++pictureGeneration_;
   ViewStyle::ImageViewSetImg(*pictureHolder_, nullptr);
-  txtDiscountPrice_->setFrame({775, 37, 120, kFieldHeight});
-  currencyLabel_->setFrame({732, 35, 40, 30});
+  txtDiscountPrice_->setFrame(kDiscountPriceFrame);
+  currencyLabel_->setFrame(kCurrencyFrame);
 }
 
 void QuoteOrderItemsTableViewCell::refresh() {

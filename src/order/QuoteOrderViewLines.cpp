@@ -2,6 +2,7 @@
 // quantity in place, and the product screen a line's picture opens.
 #include "order/QuoteOrderViewController.hpp"
 
+#include "order/OrderScreenParts.hpp"
 #include "order/QuoteOrderItemsTableViewCell.hpp"
 #include "order/QuoteOrderStore.hpp"
 #include "platform/ui/NavigationController.hpp"
@@ -74,7 +75,8 @@ std::optional<std::string> QuoteOrderViewController::tableViewTitleForDeleteConf
 }
 
 void QuoteOrderViewController::showDeletePrompt(long tag) {
-  showPlainAlert(text("DELETEPRODUCTITEM"), text("DELETE_PRODUCT_FROM_ORDER"), tag, {text("OK")}, "CANCEL");
+  order_screen::askToDelete(ui::weakAs<ui::AlertViewDelegate>(this), text("DELETEPRODUCTITEM"),
+                            text("DELETE_PRODUCT_FROM_ORDER"), tag);
 }
 
 void QuoteOrderViewController::deleteLine(long row) {

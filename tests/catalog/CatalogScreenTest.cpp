@@ -105,6 +105,26 @@ TEST_F(CatalogScreenTest, PanelWalksTheTreeAndBack) {
   EXPECT_EQ(title->text(), "A");
 }
 
+// A count wider than its badge's place shows whole: the badge grows to the
+// left, short of the arrow, and the category's title gives it the room.
+TEST_F(CatalogScreenTest, ALargeCountShowsWholeInItsBadge) {
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  auto cell = std::make_shared<ProductBigCatalog>("Cell");
+  cell->setFrame({0, 0, 244, ProductBigCatalog::kRowHeight});
+  cell->lbTitle().setText("Lighting and lamps for every room of the house");
+  cell->imgicon().setHidden(false);
+  for (const std::size_t count : {std::size_t{7}, std::size_t{100000}, std::size_t{2147483647}}) {
+    SCOPED_TRACE(count);
+    cell->setCount(count);
+    cell->layoutIfNeeded();
+    const auto shown = cell->lbcount().shownLines();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], std::to_string(count));
+    EXPECT_LT(cell->lbTitle().frame().maxX(), cell->lbCountBackground().frame().x());
+    EXPECT_LE(cell->lbCountBackground().frame().maxX(), cell->imgicon().frame().x());
+  }
+}
+
 TEST_F(CatalogScreenTest, PanelSwitchesBetweenTreeAndTagsAndReloadsAfterASync) {
   seedExampleTree();
   tag(1, "red", {3, 1, 99});

@@ -123,6 +123,9 @@ TEST_F(AttributePickerTest, PopoverModeOpensTheOptionsBesideTheRowAndWritesTheCh
   ASSERT_TRUE(picker->popover()->isPopoverVisible());
   EXPECT_EQ(picker->popover()->popoverArrowDirection(), ui::PopoverArrowDirectionUp);
   EXPECT_EQ(picker->rightValueTableView().numberOfRowsInSection(0), 2);
+  // The list is as tall as its rows: no blank rows over the values below.
+  driver->flush();
+  EXPECT_DOUBLE_EQ(picker->rightValueTableView().bounds().height(), 2 * ProductAttributesListView::kRowHeight);
   keep("attribute-picker-popover");
 
   ASSERT_TRUE(picker->rightValueTableView().tapRowAtIndexPath({0, 1}));
@@ -196,6 +199,10 @@ TEST_F(AttributePickerTest, AHugeListOfOptionsMakesOnlyTheRowsInSight) {
     ui::TableView& options = picker->rightValueTableView();
     EXPECT_EQ(options.numberOfRowsInSection(0), 200000);
     EXPECT_EQ(options.indexPathForSelectedRow(), (ui::IndexPath{0, 150000}));
+    // A long list stands as tall as the picker, no taller.
+    if (mode == ProductAttributesListView::kPopoverMode) {
+      EXPECT_DOUBLE_EQ(options.bounds().height(), 178);
+    }
     const auto rowsInSight =
         static_cast<std::size_t>(options.bounds().height() / options.rectForRowAtIndexPath({0, 0}).height()) + 2;
     EXPECT_LE(options.visibleCells().size(), rowsInSight);

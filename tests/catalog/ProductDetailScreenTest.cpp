@@ -103,6 +103,14 @@ class ProductScreenTest : public CatalogOrderTest {
     ASSERT_TRUE(picker.rightValueTableView().tapRowAtIndexPath({0, optionRow}));
   }
   static std::string text(const char* key) { return textOrEmpty(Language::stringWithName(key)); }
+  // A click at the middle of the view, a second after the last event.
+  static void clickOn(ui::DesktopWindow& desktop, const ui::View& v) {
+    const ui::Point p = v.convertRectToView(v.bounds(), nullptr).center();
+    base::RunLoop::main().advance(1);
+    desktop.pushMouseDown(p);
+    desktop.pushMouseUp(p);
+    desktop.runFrame();
+  }
 
   std::shared_ptr<ui::Label> title;
   std::shared_ptr<ProductDetailController> screen;
@@ -309,7 +317,8 @@ TEST_F(ProductScreenTest, ALineNeverGrowsPastTheQuantityCap) {
 
 // On the desktop no keyboard covers the screen: typing a quantity moves
 // nothing, and a click elsewhere ends the typing with the value kept, as
-// Return does.
+// Return does; after the alert about a refused quantity the keys go to the
+// field again.
 TEST_F(ProductScreenTest, OnTheDesktopTypingAQuantityMovesNothingAndAClickElsewhereEndsIt) {
   MV_USE_VIRTUAL_SCREEN();
   open(all(), 1);
@@ -317,13 +326,7 @@ TEST_F(ProductScreenTest, OnTheDesktopTypingAQuantityMovesNothingAndAClickElsewh
     std::string error;
     auto desktop = ui::DesktopWindow::open(window, {}, &error);
     ASSERT_TRUE(desktop) << error;
-    auto click = [&](const ui::View& v) {
-      const ui::Point p = v.convertRectToView(v.bounds(), nullptr).center();
-      base::RunLoop::main().advance(1);
-      desktop->pushMouseDown(p);
-      desktop->pushMouseUp(p);
-      desktop->runFrame();
-    };
+    auto click = [&](const ui::View& v) { clickOn(*desktop, v); };
     auto& field = screen->countTextField();
     const ui::Rect screenFrame = screen->view()->frame();
     const ui::Rect nameFrame = screen->productNameLabel().convertRectToView(screen->productNameLabel().bounds(), nullptr);
@@ -343,6 +346,30 @@ TEST_F(ProductScreenTest, OnTheDesktopTypingAQuantityMovesNothingAndAClickElsewh
     EXPECT_EQ(field.text(), "5");
     click(screen->addToOrderBtn());
     EXPECT_EQ(lines(), (std::vector<std::string>{"2 x5"}));
+
+    // A quantity refused: once its alert is answered with Return, the field
+    // has the keys again, and what is typed next goes into it.
+    for (const char* refused : {"0", "1000001"}) {
+      SCOPED_TRACE(refused);
+      click(field);
+      ASSERT_TRUE(field.isEditing());
+      desktop->pushKey(ui::DesktopWindow::Key::A, ui::DesktopWindow::Ctrl);
+      desktop->pushText(refused);
+      click(screen->addToOrderBtn());
+      ASSERT_TRUE(ui::AlertView::visibleAlert());
+      desktop->pushKey(ui::DesktopWindow::Key::Return);
+      base::RunLoop::main().advance(1);
+      desktop->runFrame();
+      ASSERT_FALSE(ui::AlertView::visibleAlert());
+      EXPECT_TRUE(field.isEditing());
+      desktop->pushKey(ui::DesktopWindow::Key::A, ui::DesktopWindow::Ctrl);
+      desktop->pushText("7");
+      base::RunLoop::main().advance(1);
+      desktop->runFrame();
+      EXPECT_EQ(field.text(), "7");
+    }
+    click(screen->addToOrderBtn());
+    EXPECT_EQ(lines(), (std::vector<std::string>{"2 x12"}));
   });
 }
 

@@ -385,6 +385,16 @@ TEST_F(ProductGridTest, TheCartButtonAddsAtOnceOrAsksForAChoice) {
   ASSERT_TRUE(chooser->attributeList().leftNameTableView().tapRowAtIndexPath({0, 0}));
   ASSERT_TRUE(chooser->attributeList().rightValueTableView().tapRowAtIndexPath({0, 0}));
   chooser->countField().setText("2");
+  // Escape over the colours unfolded again folds them; the popover stays
+  // with the count and the colour chosen.
+  ASSERT_TRUE(chooser->attributeList().leftNameTableView().tapRowAtIndexPath({0, 0}));
+  ASSERT_NE(chooser->attributeList().openIndex(), ProductAttributesListView::kNoneOpen);
+  EXPECT_TRUE(driver->window().pressEscape());
+  settle();
+  EXPECT_EQ(chooser->attributeList().openIndex(), ProductAttributesListView::kNoneOpen);
+  EXPECT_TRUE(grid().addToOrderPopController()->isPopoverVisible());
+  EXPECT_EQ(chooser->countField().text(), "2");
+  EXPECT_EQ(chooser->attributeList().attributes(), "Color:Red");
   chooser->addToOrderOKButtonClicked();
   EXPECT_EQ(lines(), (std::vector<std::string>{"2 x2 Size:M", "1 x3 Color:Blue", "1 x2 Color:Red"}));
   EXPECT_EQ(card(0)->addOrderBtn().badgeLabel().text(), "5");
@@ -396,6 +406,15 @@ TEST_F(ProductGridTest, TheCurrencyQuestionAddsTheProductItWasAskedFor) {
   card(2)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
   ASSERT_TRUE(ui::AlertView::visibleAlert());
   EXPECT_EQ(ui::AlertView::visibleAlert()->message(), text("NOTTHESAMEMONEYCY"));
+  // Escape backs out ("Don't save" would drop the current order): the order
+  // keeps its line, and nothing is added or saved.
+  EXPECT_TRUE(driver->window().pressEscape());
+  settle();
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(lines(), (std::vector<std::string>{"2 x1 Size:M"}));
+  EXPECT_TRUE(QuoteOrderStore::sharedInstance()->fetchQuoteOrders(0, "").empty());
+  card(2)->addOrderBtn().sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
 
   // While the question is up the grid shows another list: the answer still
   // adds p3, the product the cart button was pressed for.

@@ -103,9 +103,14 @@ TEST_F(FormScreenTest, ACustomerIsCreatedEditedTwiceAndKeepsItsIdFlagsNoteAndOrd
   EXPECT_TRUE(header->submitButton().isHidden());
   EXPECT_TRUE(screen->customerList()->isEditType());
 
-  // DONE checks the name first, then the contacts; nothing is stored meanwhile.
+  // DONE checks the name first, then the contacts; nothing is stored
+  // meanwhile, and the field asked for takes what is typed next.
   tapDone();
   EXPECT_EQ(toastText(), txt("NEEDINPUTNAME"));
+  advance(CustomerInfoView::kFocusDelay + 0.05);
+  flush();
+  ASSERT_TRUE(driver->typeText("Harbour"));
+  EXPECT_EQ(cellAt(1, rowOf(1, "NAME"))->txtAttributeValue().text(), "Harbour");
   type(1, "NAME", "Harbour \"Lights\" 港");
   type(1, "PHONE", "206-555");
   type(2, "CITY", "Seattle");
@@ -116,7 +121,10 @@ TEST_F(FormScreenTest, ACustomerIsCreatedEditedTwiceAndKeepsItsIdFlagsNoteAndOrd
   EXPECT_EQ(toastText(), txt("NEEDINPUTCONTACTNAME"));
   EXPECT_EQ(count("marvisto_customer", "customer_id < 0"), 0);
   EXPECT_TRUE(form().isEditing());
-  type(contactSection(0), "LASTNAME", "Lindqvist");
+  advance(CustomerInfoView::kFocusDelay + 0.05);
+  flush();
+  ASSERT_TRUE(driver->typeText("Lindqvist"));
+  EXPECT_EQ(cellAt(contactSection(0), rowOf(contactSection(0), "LASTNAME"))->txtAttributeValue().text(), "Lindqvist");
   tapDone();
 
   // Stored below every id in use, with its rows; listed and shown in view mode.

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "LibraryDay.hpp"
+#include "app/TerminalReport.hpp"
 #include "library/epub/EPUBViewController.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/reader/ReaderMainToolbar.hpp"
@@ -116,16 +117,25 @@ TEST_F(LibraryDay, DownloadAllOnAStalledNetworkEndsWithOneAlertNamingTheFileServ
   // The network stalls: every connection stays open and nothing comes. The
   // downloads end by themselves, all of them, with one alert that says
   // which server stopped answering.
+  // The terminal hears of each file that failed, with the reason.
+  TerminalReport terminal;
   proxy.stall();
   tap(files().btnDownloadAll());
   ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
   ASSERT_EQ(alertTitle(), en("DOWNLOADALLFILES"));
   press(1);
-  ASSERT_TRUE(waitFor([&] { return !manager->downloadFileNameArray().empty(); }, 5));
+  const std::vector<std::string> sent = manager->downloadFileNameArray();
+  ASSERT_FALSE(sent.empty());
+  testing::internal::CaptureStdout();
   ASSERT_TRUE(waitFor([&] { return manager->downloadFileNameArray().empty(); }, 60));
+  const std::string printed = testing::internal::GetCapturedStdout();
   const auto failed = answerTheOneAlert(0);
   EXPECT_EQ(failed.first, en("FILEDOWNLOADFAILED"));
   EXPECT_EQ(failed.second, Language::format(en("SERVERSTOPPEDANSWERING"), {fileServer()}));
+  for (const auto& name : sent) {
+    EXPECT_NE(printed.find("Library download failed: " + name + ": " + failed.second + "\n"), std::string::npos)
+        << name << " in:\n" << printed;
+  }
   for (const auto& f : files().libfilesArray()) EXPECT_FALSE(onDisk(f.title)) << f.title;
 
   // The network back: a file downloads from its card as ever.

@@ -250,7 +250,7 @@ TEST_F(LibraryDecisionTablesTest, SizesQualificationAndTheBulkQuestion) {
   states[4] = present;
   auto s = LibraryDownloads::summarize(files, reader, false);
   EXPECT_EQ(s.count, 2u);
-  EXPECT_DOUBLE_EQ(s.size, 1.0) << "small files add up, the total shown is at least 1";
+  EXPECT_DOUBLE_EQ(s.size, 0.5) << "small files add up";
   EXPECT_EQ(s.messageKey, "FILENUMBERANDSIZE");
   states[1] = paused;
   states[2] = downloading;
@@ -264,13 +264,23 @@ TEST_F(LibraryDecisionTablesTest, SizesQualificationAndTheBulkQuestion) {
   EXPECT_DOUBLE_EQ(s.size, 4.0);
   s = LibraryDownloads::summarize({}, reader, false);
   EXPECT_EQ(s.count, 0u);
-  EXPECT_DOUBLE_EQ(s.size, 1.0);
+  EXPECT_DOUBLE_EQ(s.size, 0.0);
   EXPECT_EQ(s.messageKey, "FILENUMBERANDSIZE");
 
   EXPECT_EQ(LibraryDownloads::formatCountAndSize("%d files, %.1f MB in total. Continue?", 3, 12.345),
             "3 files, 12.3 MB in total. Continue?");
   EXPECT_EQ(LibraryDownloads::formatCountAndSize("共 1 个文件，合计 %.1f MB。", 1, 1.0), "共 1 个文件，合计 1.0 MB。");
   EXPECT_EQ(LibraryDownloads::formatCountAndSize("%s %n %% %f%", 2, 0.5), "%s %n % 0.500000%");
+  // The question says the real size: small totals in kilobytes.
+  struct SizeCase {
+    double megabytes;
+    const char* said;
+  };
+  for (const auto& c : std::vector<SizeCase>{{0.5, "512 KB"}, {0.2, "205 KB"}, {0.0001, "1 KB"}, {0, "0 KB"},
+                                             {1, "1.0 MB"}, {12.345, "12.3 MB"}, {2048, "2.0 GB"}}) {
+    EXPECT_EQ(LibraryDownloads::formatCountAndSize("%d files, %@ in total. Continue?", 2, c.megabytes),
+              std::string("2 files, ") + c.said + " in total. Continue?");
+  }
 
   using C = LibraryDownloadCheck;
   EXPECT_EQ(LibraryDownloads::check(LoginType::Demo, true), C::DemoLimited);

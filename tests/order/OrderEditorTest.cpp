@@ -632,6 +632,61 @@ TEST_F(EditorTest, AQuantityOf0StillBeingTypedAsksBeforeAnythingReadsTheOrder) {
   EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 2"), 1);
 }
 
+// Escape backs out of a question whose cancel would discard: leaving with
+// changes ("Don't save" drops them) and the new customer ("Not add" saves
+// or submits anyway) close unanswered, the editor stays with what was typed
+// and nothing is stored or dropped. The delete prompt's Cancel keeps the
+// line as it was, so Escape presses it.
+TEST_F(EditorTest, EscapeBacksOutOfAQuestionAndTheWorkStays) {
+  customer(7, "Ann");
+  auto o = newOrder(2, "Ann");
+  o->customerId = 7;
+  open(o, Model::kNewOrder);
+  ASSERT_NO_FATAL_FAILURE(retype(editor->txtNote(), "Ring twice"));
+  ASSERT_NO_FATAL_FAILURE(typeQuantity(0, "5"));
+  ASSERT_TRUE(driver().tap(editor->btnHistory()));
+  ASSERT_EQ(alertTitle(), txt("ORDERCHANGED"));
+  EXPECT_TRUE(window().pressEscape());
+  advance(1);
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_TRUE(onScreen());
+  EXPECT_EQ(editor->txtNote().text(), "Ring twice");
+  EXPECT_EQ(row(0)->quantityTextField().text(), "5");
+  EXPECT_EQ(store->curQuoteOrder(), o);
+  EXPECT_EQ(count("marvisto_quote_order"), 0);
+
+  // The neighbour: Escape on the delete prompt is its Cancel, which keeps
+  // the line.
+  ASSERT_NO_FATAL_FAILURE(typeQuantity(1, "0"));
+  driver().pressReturn();
+  flush();
+  ASSERT_EQ(alertTitle(), txt("DELETEPRODUCTITEM"));
+  EXPECT_TRUE(window().pressEscape());
+  advance(1);
+  EXPECT_EQ(alertTitle(), "");
+  ASSERT_EQ(o->items.size(), 2u);
+  EXPECT_EQ(row(1)->quantityTextField().text(), "2");
+
+  // Saved, the order holds what was typed.
+  ASSERT_TRUE(driver().tap(editor->btnSave()));
+  flush();
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_EQ(count("marvisto_quote_order", "customer_note = 'Ring twice'"), 1);
+  EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 5"), 1);
+
+  // A customer not in the book: Escape on "add it?" stores nothing.
+  ASSERT_TRUE(driver().tap(editor->btnSave()));  // edit again
+  ASSERT_NO_FATAL_FAILURE(retype(editor->txtCustomer(), "Bob"));
+  ASSERT_TRUE(driver().tap(editor->btnSave()));
+  flush();
+  ASSERT_EQ(alertTitle(), txt("NEWCUSTOMER"));
+  EXPECT_TRUE(window().pressEscape());
+  advance(1);
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_EQ(count("marvisto_quote_order", "customer_name = 'Ann'"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_name = 'Bob'"), 0);
+}
+
 // A value its field refuses, still being typed when Save or Submit is
 // clicked: the alert says so, and nothing is stored or sent.
 TEST_F(EditorTest, ARefusedValueStillBeingTypedStopsSaveAndSubmit) {

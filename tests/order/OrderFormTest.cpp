@@ -615,6 +615,19 @@ TEST_F(PDFScreenTest, AKeptSignatureIsStoredWithTheWholeOrder) {
   EXPECT_TRUE(dynamic_cast<FreeDismissAlertView*>(alert.get()));
   EXPECT_EQ(alert->tag(), QuoteOrderPDFViewController::kSignatureAlertTag);
   EXPECT_EQ(alert->title(), txt("SAVESINGATURE"));
+  // Escape backs out ("Don't save" would drop the signature): the form stays
+  // signed, and is asked about again on leaving.
+  const std::string signature = order->signature;
+  ASSERT_FALSE(signature.empty());
+  EXPECT_TRUE(window().pressEscape());
+  advance(1);
+  EXPECT_FALSE(driver().visibleAlert());
+  EXPECT_TRUE(onScreen());
+  EXPECT_EQ(order->signature, signature);
+  EXPECT_TRUE(dam().fetchQuoteOrders(0, "").empty());
+  ASSERT_TRUE(driver().tap(screen->btnBack()));
+  ASSERT_TRUE(driver().visibleAlert());
+  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderPDFViewController::kSignatureAlertTag);
   driver().pressAlertButton(1);
   advance(1);
   EXPECT_FALSE(onScreen());

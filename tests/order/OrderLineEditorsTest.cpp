@@ -162,10 +162,10 @@ TEST(QuoteOrderItemModelTest, WhichFieldsTakeInput) {
   }
 }
 
-TEST(QuoteOrderItemModelTest, TheDiscountedPriceFieldFitsItsText) {
-  EXPECT_EQ(QuoteOrderItemModel::discountedPriceWidth(50, true), 65);
+TEST(QuoteOrderItemModelTest, TheDiscountedPriceFieldFitsItsTextOnlyWhileItTakesNoInput) {
+  EXPECT_EQ(QuoteOrderItemModel::discountedPriceWidth(50, true), QuoteOrderItemModel::kPriceFieldWidth);
   EXPECT_EQ(QuoteOrderItemModel::discountedPriceWidth(50, false), 50);
-  EXPECT_EQ(QuoteOrderItemModel::discountedPriceWidth(140, true), 115);
+  EXPECT_EQ(QuoteOrderItemModel::discountedPriceWidth(140, true), QuoteOrderItemModel::kPriceFieldWidth);
   EXPECT_EQ(QuoteOrderItemModel::discountedPriceWidth(140, false), 100);
 }
 
@@ -229,6 +229,11 @@ class LineRowTest : public OrderScreenTest {
 TEST_F(LineRowTest, ShowsTheLineAndEditsItInPlace) {
   auto l = line(200, 180, 1200);
   auto cell = row(l);
+  // The price field ends 10 points before the subtotal, the symbol before
+  // it; no edit narrows or moves them.
+  const ui::Rect before = cell->txtDiscountPrice().frame();
+  EXPECT_DOUBLE_EQ(before.maxX(), cell->subTotalLabel().frame().x() - 10);
+  EXPECT_DOUBLE_EQ(cell->lblDiscountCurrency().frame().maxX(), before.x());
   EXPECT_EQ(cell->nameLabel().text(), "Oak chair");
   EXPECT_EQ(cell->skuLabel().text(), "CH-7");
   EXPECT_EQ(cell->attributesLabel().text(), l->attributesShow());
@@ -251,11 +256,10 @@ TEST_F(LineRowTest, ShowsTheLineAndEditsItInPlace) {
   EXPECT_EQ(cell->txtDiscountRat().text(), "75.00");
   EXPECT_EQ(l->finalPrice, 150);
   EXPECT_EQ(cell->subTotalLabel().text(), "$180,000.00");
-  // The price field ends 10 points before the subtotal, the symbol before it.
   const ui::Rect price = cell->txtDiscountPrice().frame();
-  EXPECT_DOUBLE_EQ(price.maxX(), cell->subTotalLabel().frame().x() - 10);
+  EXPECT_DOUBLE_EQ(price.x(), before.x());
+  EXPECT_DOUBLE_EQ(price.width(), before.width());
   EXPECT_DOUBLE_EQ(cell->lblDiscountCurrency().frame().maxX(), price.x());
-  EXPECT_LE(price.width(), QuoteOrderItemModel::kMaxPriceTextWidth + QuoteOrderItemModel::kEditablePriceMargin);
 
   driver().tap(cell->imageImageView());
   EXPECT_EQ(recorder->images, std::vector<long>{6500});

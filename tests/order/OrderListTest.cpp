@@ -10,6 +10,7 @@
 #include "order/QuoteOrderHistoryController.hpp"
 #include "order/QuoteOrderHistoryModel.hpp"
 #include "order/QuoteOrderHistoryTableViewCell.hpp"
+#include "platform/gfx/TextMeasurer.hpp"
 #include "order/QuoteOrderViewController.hpp"
 #include "order/UnsubmittedOrdersTableViewCell.hpp"
 #include "platform/ui/NavigationController.hpp"
@@ -246,6 +247,14 @@ TEST_F(ListTest, TheDeletePromptTintsAndDeletesTheOrderItWasOpenedFor) {
   ASSERT_TRUE(lastSent(kCmdGetOrderHistory));
   ASSERT_TRUE(row(1));
   ASSERT_EQ(row(1)->customerLabel().text(), "Bob");
+  // Escape on the prompt is its Cancel: nothing goes, nor stays tinted.
+  ASSERT_NO_FATAL_FAILURE(pressInRowPopover(1, false));
+  ASSERT_EQ(alertTitle(), txt("DELETEORDER"));
+  EXPECT_TRUE(window().pressEscape());
+  advance(1);
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_FALSE(row(1)->isTouched());
+  EXPECT_EQ(count("marvisto_quote_order"), 2);
   ASSERT_NO_FATAL_FAILURE(pressInRowPopover(1, false));
   ASSERT_EQ(alertTitle(), txt("DELETEORDER"));
   ASSERT_TRUE(row(1));
@@ -289,6 +298,31 @@ TEST_F(ListTest, TheDeletePromptTintsAndDeletesTheOrderItWasOpenedFor) {
   EXPECT_EQ(driver().visibleAlert()->message(), txt("ORDERGONE"));
   EXPECT_EQ(count("marvisto_quote_order"), 1);
   EXPECT_EQ(rows(), 1);
+}
+
+// A signed order's stamp stands beside its customer's name, never over it;
+// an order without a signature keeps the whole column for the name.
+TEST_F(ListTest, TheSignedStampLeavesTheCustomersNameInSight) {
+  gfx::ScopedTextMeasurer realText(gfx::TextMeasurer::pango());
+  storeOrder("Müller Handels GmbH", "01/05/2026 10:00:00", false, "rep_1_260105100000", 1);
+  storeOrder("Müller Handels GmbH", "01/04/2026 10:00:00", false, "rep_1_260104100000", 1);
+  sql("UPDATE marvisto_quote_order SET signature = 'c2lnbmVk' WHERE order_number = 'rep_1_260105100000'");
+  open();
+  ASSERT_EQ(rows(), 2);
+  snapshot("order-list-signed");
+  auto* signedRow = row(0);
+  ASSERT_TRUE(signedRow);
+  ASSERT_FALSE(signedRow->signedBadge().isHidden());
+  EXPECT_LE(signedRow->customerLabel().frame().maxX(), signedRow->signedBadge().frame().x());
+  // The whole name, on two lines.
+  std::string shown;
+  for (const auto& line : signedRow->customerLabel().shownLines()) shown += line;
+  std::erase(shown, ' ');
+  EXPECT_EQ(shown, "MüllerHandelsGmbH");
+  auto* plain = row(1);
+  ASSERT_TRUE(plain);
+  EXPECT_TRUE(plain->signedBadge().isHidden());
+  EXPECT_DOUBLE_EQ(plain->customerLabel().frame().width(), QuoteOrderHistoryTableViewCell::kCustomerFrame.width());
 }
 
 // A history order comes under an id a submitted order of the device holds

@@ -18,7 +18,9 @@
 #include "platform/ui/NavigationController.hpp"
 #include "platform/ui/TableViewCell.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
+#include "shell/frame/MessageBox.hpp"
 #include "shell/sync-screens/BackupAndRestoreViewController.hpp"
+#include "sync/BlockWaitBox.hpp"
 #include "sync/LibraryFileDownloader.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/SyncConfigManager.hpp"
@@ -330,13 +332,28 @@ TEST_F(BackupScreenFlowTest, FailuresACancelledRestoreAndTheStopsBeforeARun) {
   service->clearFaults();
 
   // A restore whose backup listed no files: straight home, announced.
+  // Escape over its "Restoring" box, which offers no way out, does nothing:
+  // the settings window under it stays, and the restore tells its outcome.
+  MessageBox::installAsBlockWaitBox();
+  service->addFault(FaultRule::stallFor("restoreData", 2));
   tapRow(1);
   press(1);
+  ASSERT_TRUE(page->isRestoring());
+  ASSERT_EQ(MessageBox::sharedInstance().currentText(), test::textOf("RESTORING"));
+  auto sheetShown = [&] { return window->window().rootViewController()->presentedViewController() != nullptr; };
+  window->window().pressEscape();
+  // (A sheet closes in 0.4 s.)
+  waitFor([&] { return !sheetShown(); }, 0.6);
+  EXPECT_TRUE(page->isRestoring());
+  EXPECT_TRUE(sheetShown());
+  EXPECT_EQ(opener->deselects, 0);
   ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }));
   EXPECT_EQ(alert()->title(), test::textOf("RESTOREFINISHTITLE"));
   EXPECT_EQ(host->tabs, std::vector<int>{0});
   EXPECT_EQ(customers->reloads, 1);
   press(0);
+  service->clearFaults();
+  BlockWaitBox::install(waitBox);
 
   // A restore the service refuses.
   service->addFault(FaultRule::statusFor("restoreData", "500"));

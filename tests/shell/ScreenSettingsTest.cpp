@@ -179,6 +179,15 @@ TEST_F(SettingsTest, RowsFollowTheConfiguration) {
   settle();
   EXPECT_FALSE(tabBar()->presentedViewController());
   EXPECT_FALSE(tabBar()->button(MainTabScreens::kSettings).isSelected());
+
+  // Escape closes the window as Done does.
+  w = openSettings(*this, *tabBar(), driver());
+  settle();
+  ASSERT_TRUE(tabBar()->button(MainTabScreens::kSettings).isSelected());
+  EXPECT_TRUE(driver().window().pressEscape());
+  settle();
+  EXPECT_FALSE(tabBar()->presentedViewController());
+  EXPECT_FALSE(tabBar()->button(MainTabScreens::kSettings).isSelected());
 }
 
 TEST_F(SettingsTest, WebAdministrationByAccessLevel) {
@@ -253,6 +262,16 @@ TEST_F(SettingsTest, FullResyncInTheDemoAndOnCellular) {
   press(1);
   ASSERT_TRUE(alert());
   EXPECT_EQ(alert()->title(), en("NONWIFINETWORKUSING"));
+  // Escape backs out ("OK" would resync everything over the cellular
+  // network): nothing, as CANCEL.
+  EXPECT_TRUE(driver().window().pressEscape());
+  settle();
+  EXPECT_FALSE(alert());
+  EXPECT_TRUE(tabBar()->presentedViewController());
+  EXPECT_FALSE(SyncModel::sharedInstance()->isSyncAllData());
+  w.top()->tableView()->tapRowAtIndexPath({1, 1});
+  press(1);
+  ASSERT_TRUE(alert());
   press(1);  // CANCEL: nothing
   EXPECT_TRUE(tabBar()->presentedViewController());
   EXPECT_FALSE(SyncModel::sharedInstance()->isSyncAllData());

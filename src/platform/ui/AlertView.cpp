@@ -91,6 +91,20 @@ long AlertView::defaultButtonIndex() const {
   return other >= 0 ? other : cancelIndex_;
 }
 
+long AlertView::backOutButtonIndex() const {
+  if (backOut_) return *backOut_ < numberOfButtons() ? *backOut_ : kNoButton;
+  return numberOfButtons() == 1 ? 0 : kNoButton;
+}
+
+bool AlertView::escapePressed() {
+  if (!visible_ || dismissing_ || requiresAnswer_) return false;
+  if (const long index = backOutButtonIndex(); index >= 0) return pressButton(index);
+  auto keep = View::self();
+  if (auto d = delegate()) d->alertViewCancel(*this);
+  dismissWithClickedButtonIndex(kNoButton, true);
+  return true;
+}
+
 Button* AlertView::buttonAtIndex(long index) const {
   if (index < 0 || index >= static_cast<long>(buttons_.size())) return nullptr;
   return buttons_[static_cast<std::size_t>(index)].get();

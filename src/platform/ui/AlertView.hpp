@@ -60,6 +60,19 @@ class AlertView : public View {
   // The button Return presses: the first other button, else the cancel
   // button; -1 without buttons.
   long defaultButtonIndex() const;
+  // Escape backs out: the alert goes and everything stays as it was. It
+  // presses the back-out button: the only button of an alert that has one
+  // (an acknowledgement), else the button the alert's screen names as one
+  // that discards, changes and sends nothing (most often, not always, the
+  // cancel button). With none named, Escape closes the alert unanswered: the
+  // delegate hears `alertViewCancel` and the dismissal with no button
+  // (kNoButton), and the user stays where the question found them. An alert
+  // that must be answered takes no Escape.
+  static constexpr long kNoButton = -1;
+  long backOutButtonIndex() const;
+  void setBackOutButtonIndex(long index) { backOut_ = index; }
+  bool requiresAnswer() const { return requiresAnswer_; }
+  void setRequiresAnswer(bool required) { requiresAnswer_ = required; }
   // The text input that has the focus back once the alert is gone: by
   // default the one that had it when the alert showed; an alert about a
   // value refused as its field ended editing names that field.
@@ -84,6 +97,9 @@ class AlertView : public View {
   // Drops every alert without telling delegates (between tests).
   static void resetForTesting();
 
+  // The window's Escape (see backOutButtonIndex): true when the alert went.
+  bool escapePressed() override;
+
   void layoutSubviews() override;
   Size sizeThatFits(Size size) const override;
 
@@ -106,6 +122,8 @@ class AlertView : public View {
   bool visible_ = false;
   bool dismissing_ = false;
   std::weak_ptr<View> returnFocus_;
+  std::optional<long> backOut_;
+  bool requiresAnswer_ = false;
 };
 
 }  // namespace ui

@@ -76,7 +76,8 @@ class Responder {
   virtual bool wheelTurned(const WheelEvent& /*event*/) { return false; }
   virtual bool pageKeyPressed(const KeyPress& /*press*/) { return false; }
   // Escape: what shows in front closes, as its cancel or close button
-  // would (see Window::pressEscape). True when the responder closed.
+  // would (see Window::pressEscape). True when the responder took it: it
+  // closed, or it stays and holds Escape back from what lies under it.
   virtual bool escapePressed() { return false; }
 
  protected:

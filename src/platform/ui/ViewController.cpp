@@ -402,7 +402,9 @@ bool ViewController::escapePressed() {
   ViewController* front = this;
   if (auto* nav = dynamic_cast<NavigationController*>(this); nav && nav->topViewController())
     front = nav->topViewController();
-  if (auto item = front->navigationItem().leftBarButtonItem(); item && item->trigger()) return true;
+  // A close button that cannot be pressed now (disabled while work runs)
+  // keeps the screen.
+  if (auto item = front->closeButtonItem()) return item->trigger();
   dismissViewControllerAnimated(true);
   return true;
 }

@@ -138,9 +138,14 @@ class ViewController : public Responder, public std::enable_shared_from_this<Vie
 
   Responder* nextResponder() const override;
   // A screen presented over another closes on Escape as its close button
-  // would: the left button of its bar (its navigation's front screen's),
-  // else it is dismissed. Others take no Escape.
+  // would: `closeButtonItem` of its navigation's front screen (or its own),
+  // when it has one (nothing while it is disabled), else it is dismissed.
+  // Others take no Escape.
   bool escapePressed() override;
+  // The bar button that closes this screen: by default the left one of its
+  // bar; a screen whose close button stands elsewhere (a Done at the right)
+  // names it, so that Escape closes it the same way.
+  virtual std::shared_ptr<BarButtonItem> closeButtonItem() { return navigationItem().leftBarButtonItem(); }
 
   // `root`, its children and what they present, and so on, depth first.
   static std::vector<ViewController*> controllersBelow(ViewController* root);

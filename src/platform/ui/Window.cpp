@@ -353,21 +353,32 @@ bool Window::pressPageKey(const KeyPress& press) {
   return false;
 }
 
+namespace {
+
+// Offers Escape to the view and what it holds, the front-most first: what
+// is open inside a popover (a list unfolded in it) closes before the
+// popover does.
+bool offerEscape(View& view) {
+  if (view.isHidden()) return false;
+  const auto inside = view.subviews();
+  for (auto it = inside.rbegin(); it != inside.rend(); ++it)
+    if (offerEscape(**it)) return true;
+  return view.escapePressed();
+}
+
+}  // namespace
+
 bool Window::pressEscape() {
   auto keepSelf = View::self();
-  if (auto alert = AlertView::visibleAlert()) {
-    const long index = alert->cancelButtonIndex() >= 0 ? alert->cancelButtonIndex()
-                       : alert->numberOfButtons() == 1 ? 0
-                                                       : -1;
-    if (index >= 0) alert->pressButton(index);
-    return index >= 0;
-  }
+  // The alert on show takes Escape whatever it does with it: nothing behind
+  // it moves while it waits for its answer.
+  if (auto alert = AlertView::visibleAlert()) return alert->escapePressed();
   if (Application::sharedInstance().isIgnoringInteractionEvents()) return false;
   const auto above = overlay_->subviews();
   for (auto it = above.rbegin(); it != above.rend(); ++it)
-    if (!(*it)->isHidden() && (*it)->escapePressed()) return true;
-  // A box laid over the whole window (a wait that may be cancelled) comes
-  // before the screens under it.
+    if (offerEscape(**it)) return true;
+  // A box laid over the whole window (a wait) comes before the screens under
+  // it: one that offers no way out takes Escape and does nothing with it.
   const auto layers = subviews();
   for (auto it = layers.rbegin(); it != layers.rend(); ++it) {
     if (it->get() == overlay_.get() || (root_ && it->get() == root_->viewIfLoaded())) continue;

@@ -94,10 +94,12 @@ class Window : public View {
   // and up its chain (a text input keeps the keys it edits with), then to
   // the screens on show, the front-most first. False when none took it.
   bool pressPageKey(const KeyPress& press);
-  // Escape closes what is in front: the alert (as its cancel button, or its
-  // only button), else the front-most of the overlay that closes (a popover,
-  // a page's drop-down list), else the modal screen in front. False when
-  // nothing closed.
+  // Escape closes what is in front: the alert (it backs out, see
+  // AlertView::backOutButtonIndex), else the front-most of the overlay that
+  // closes (a list unfolded in a popover before the popover, a page's
+  // drop-down list), else a wait box laid over the window (it closes when it
+  // offers a way out, and otherwise holds Escape back from what lies under
+  // it), else the modal screen in front. False when nothing took Escape.
   bool pressEscape();
   // Return answers the alert on show with its default button. False when
   // no alert shows.

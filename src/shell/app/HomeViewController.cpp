@@ -117,6 +117,8 @@ void HomeViewController::showAlertView(long tag, const std::string& message, con
   auto alert = std::make_shared<ui::AlertView>(text("CONTENTUPDATED"), message, ui::weakAs<ui::AlertViewDelegate>(this),
                                                cancel, std::vector<std::string>{other});
   alert->setTag(tag);
+  // "Not now" keeps the offer on the Sync tab.
+  alert->setBackOutButtonIndex(0);
   alert->show();
   alerts_.push_back(alert);
 }
@@ -141,6 +143,7 @@ void HomeViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert, lon
                                                        ui::weakAs<ui::AlertViewDelegate>(this), text("OK"),
                                                        std::vector<std::string>{text("CANCEL")});
         warning->setTag(kCellularAlertTag);
+        warning->setBackOutButtonIndex(1);
         warning->show();
         alerts_.push_back(warning);
       } else {

@@ -273,9 +273,11 @@ std::shared_ptr<ui::AlertView> MarvistoAppDelegate::showAlert(const std::string&
 
 void MarvistoAppDelegate::logoutWhenSessionExpired(const std::string& status, const std::string& /*message*/) {
   deviceStatus_ = status;
+  // Cancel also ends the wait of a sign-in on the welcome screen.
   showAlert(text(Language::stringWithName("REQUIRELOGIN")), text(Language::stringWithName("101")),
             kSessionExpiredAlertTag, true, text(Language::stringWithName("CANCEL")),
-            {text(Language::stringWithName("LOGOUTSETTINGS"))});
+            {text(Language::stringWithName("LOGOUTSETTINGS"))})
+      ->setBackOutButtonIndex(0);
 }
 
 void MarvistoAppDelegate::logoutWithLockedUser(const std::string& status, const std::string& message) {
@@ -288,8 +290,11 @@ void MarvistoAppDelegate::logoutWithLockedUser(const std::string& status, const 
   }
   std::string shown = message;
   if (shown.empty()) shown = text(Language::stringWithName(status));
+  // Its one answer deletes the account's data: a key pressed in passing
+  // does not give it.
   showAlert(text(Language::stringWithName("INVALIDDEVICE")), shown, kLockedAlertTag, true, std::nullopt,
-            {text(Language::stringWithName("OK"))});
+            {text(Language::stringWithName("OK"))})
+      ->setRequiresAnswer(true);
 }
 
 void MarvistoAppDelegate::endWaitOnWelcome() {
@@ -380,6 +385,8 @@ void MarvistoAppDelegate::CheckAppVersionReturn(const CheckAppVersionRst& r) {
     case 3:
       alert = showAlert(title, r.updateMessage(), kUpdateRequiredAlertTag, true,
                         text(Language::stringWithName("UPDATENOW")), {});
+      // Its one answer opens the update's page.
+      alert->setRequiresAnswer(true);
       break;
     case 2:
       alert = showAlert(title, r.updateMessage(), kUpdateSuggestAlertTag, true, text(Language::stringWithName("LATER")),

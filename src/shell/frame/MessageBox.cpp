@@ -18,13 +18,15 @@ constexpr double kCancelWidth = 120;
 constexpr double kCancelHeight = 36;
 constexpr double kCancelBelowCentre = 70;
 
-// A box that offers a way out closes on Escape, as a dialog does.
-class CancellableHUD : public ProgressHUD {
+// A box that offers a way out closes on Escape, as a dialog does. One that
+// offers none takes Escape and does nothing: the screens under it stay, for
+// the work it waits for may still need them to tell its outcome.
+class WaitBoxHUD : public ProgressHUD {
  public:
-  CancellableHUD(const ui::Rect& frame, int tag) : ProgressHUD(frame), boxTag_(tag) {}
+  WaitBoxHUD(const ui::Rect& frame, int tag) : ProgressHUD(frame), boxTag_(tag) {}
   bool escapePressed() override {
-    if (!MessageBox::sharedInstance().isCancellable(boxTag_)) return false;
-    return MessageBox::sharedInstance().cancelCurrent();
+    if (MessageBox::sharedInstance().isCancellable(boxTag_)) return MessageBox::sharedInstance().cancelCurrent();
+    return MessageBox::sharedInstance().isShowing(boxTag_);
   }
 
  private:
@@ -62,7 +64,7 @@ int MessageBox::BeginBlockWait(const std::string& text, double timeout, std::fun
   const int tag = ++counter_;
   EndBlockWait();
   const bool cancellable = static_cast<bool>(onCancel);
-  auto hud = present(tag, text, cancellable);
+  auto hud = present(tag, text);
   ChildMsgBox& box = msgBoxDic_[tag];
   box.text = text;
   box.onCancel = std::move(onCancel);
@@ -83,10 +85,10 @@ int MessageBox::BeginBlockWait(const std::string& text, double timeout, std::fun
   return tag;
 }
 
-std::shared_ptr<ProgressHUD> MessageBox::present(int tag, const std::string& text, bool cancellable) {
+std::shared_ptr<ProgressHUD> MessageBox::present(int tag, const std::string& text) {
   auto window = hostWindow();
   if (!window) return nullptr;  // no window (headless tools): the box is only a record
-  auto hud = cancellable ? std::make_shared<CancellableHUD>(window->bounds(), tag) : ProgressHUD::initWithWindow(*window);
+  auto hud = std::make_shared<WaitBoxHUD>(window->bounds(), tag);
   hud->setTag(tag);
   hud->setLabelText(text);
   hud->setOpacity(0.7);

@@ -38,7 +38,8 @@ class MessageBox {
   // closing after the time-out in whole seconds (0 or less: the next turn).
   // Answers the box's tag. A box given a cancel action offers a way out: a
   // "Cancel" button under its text, and Escape while it shows. Either closes
-  // the box and then runs the action, which abandons the caller's work.
+  // the box and then runs the action, which abandons the caller's work. A
+  // box without one holds Escape back from the screens under it.
   int BeginBlockWait(const std::string& text, double timeout, std::function<void()> onCancel = {});
   // Takes the way out off the box of that tag (its work reached a step that
   // can no longer be abandoned); the box stays.
@@ -79,7 +80,7 @@ class MessageBox {
     std::shared_ptr<ui::View> cancelButton;
   };
   void close(int tag, bool byTimeout);
-  std::shared_ptr<ProgressHUD> present(int tag, const std::string& text, bool cancellable);
+  std::shared_ptr<ProgressHUD> present(int tag, const std::string& text);
   void cancel(int tag);
 
   // The boxes' time-outs.

@@ -5,6 +5,7 @@ namespace mv {
 std::shared_ptr<ui::AlertView> ScreenAlert::show(std::weak_ptr<ui::AlertViewDelegate> delegate) const {
   auto alert = std::make_shared<ui::AlertView>(title, message, std::move(delegate), cancel, others);
   alert->setTag(tag);
+  if (backOut) alert->setBackOutButtonIndex(*backOut);
   alert->show();
   return alert;
 }

@@ -17,6 +17,10 @@ struct ScreenAlert {
   std::string message;
   std::optional<std::string> cancel;
   std::vector<std::string> others;
+  // The button Escape presses, one that discards, changes and sends
+  // nothing; none: Escape closes the alert unanswered (see
+  // ui::AlertView::backOutButtonIndex).
+  std::optional<long> backOut = std::nullopt;
 
   std::shared_ptr<ui::AlertView> show(std::weak_ptr<ui::AlertViewDelegate> delegate) const;
   // Whether an alert with the same title, message and buttons is up or waits.

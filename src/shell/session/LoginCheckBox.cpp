@@ -356,6 +356,8 @@ void LoginCheckBox::setAutoLogin() {
                                                ui::weakAs<ui::AlertViewDelegate>(this), text("REPLACE"),
                                                std::vector<std::string>{text("CANCEL")});
   alert->setTag(kShortcutExistsAlertTag);
+  // Cancel leaves the saved shortcut alone and the box unticked, as before.
+  alert->setBackOutButtonIndex(1);
   alert->show();
 }
 

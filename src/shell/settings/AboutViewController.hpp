@@ -26,6 +26,8 @@ class AboutViewController : public BaseViewController {
   void viewDidLoad() override;
   void updateLanguage(ui::ViewController& sender) override;
   void doneButtonTapped();
+  // Escape closes the window as Done does (the Settings tab then shows unchosen).
+  std::shared_ptr<ui::BarButtonItem> closeButtonItem() override { return doneButton_; }
 
   ui::Label& lblVersionTitle() const { return *lblVersionTitle_; }
   ui::Label& lblVersion() const { return *lblVersion_; }

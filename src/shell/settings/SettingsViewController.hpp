@@ -66,6 +66,8 @@ class SettingsViewController : public ui::TableViewController,
   void notifiChangelanguage() override;
 
   void doneButtonTapped();
+  // Escape closes the window as Done does (the Settings tab then shows unchosen).
+  std::shared_ptr<ui::BarButtonItem> closeButtonItem() override { return doneButton_; }
   void syncAllData();
   void openCMSURL();
   void openURLInWebView(const std::string& url);

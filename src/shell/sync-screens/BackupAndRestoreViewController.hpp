@@ -43,6 +43,8 @@ class BackupAndRestoreViewController : public ui::TableViewController,
   void setSettingDelegate(std::weak_ptr<SettingsViewControllerDelegate> d) { settingDelegate_ = std::move(d); }
 
   void viewDidLoad() override;
+  // Escape closes the window as Done does (the Settings tab then shows unchosen).
+  std::shared_ptr<ui::BarButtonItem> closeButtonItem() override { return doneButton_; }
 
   // ---- table -----------------------------------------------------------------------
   long numberOfSectionsInTableView(ui::TableView& tableView) override;

@@ -78,11 +78,12 @@ ScreenAlert BackupScreenPresenter::alertFor(long tag) {
     case kRestoreConfirmTag:
       return {tag, text("RESTORE"), text("RESTORENOTICE"), text("CANCEL"), {text("OK")}};
     case kDownloadFilesTag:
-      return {tag, text("DOWNLOADFILES"), text("RESTOREDOWNLOADFILES"), text("CANCEL"), {text("OK")}};
+      // Downloading nothing still ends the restore.
+      return {tag, text("DOWNLOADFILES"), text("RESTOREDOWNLOADFILES"), text("CANCEL"), {text("OK")}, 0};
     case kOfflineRestoreTag:
       return {tag, text("RESTOREFAILED"), text("999"), text("OK"), {}};
     case kCellularDownloadTag:
-      return {tag, text("NONWIFINETWORKUSING"), text("WIFIALERT"), text("OK"), {text("CANCEL")}};
+      return {tag, text("NONWIFINETWORKUSING"), text("WIFIALERT"), text("OK"), {text("CANCEL")}, 1};
     case kBackupConfirmTag:
       return {tag, text("BACKUPTITLE"), text("BACKUPNOTICE"), text("CANCEL"), {text("OK")}};
     default:

@@ -589,22 +589,37 @@ TEST_F(DesktopWindowTest, EscapeAndReturnAnswerTheAlertAndCloseWhatIsInFront) {
   user.type("7");
   EXPECT_EQ(quantity->text(), "127");
 
-  // Escape is the alert's cancel button; Return its other one.
+  // Escape backs out: it presses the button the alert names as its back-out;
+  // an alert that names none (its cancel would discard something) goes
+  // unanswered, and one that must be answered stays. Return presses the
+  // other button.
   std::vector<long> answers;
-  auto ask = [&] {
-    auto alert = std::make_shared<ui::AlertView>("Delete?", "", std::weak_ptr<ui::AlertViewDelegate>{},
-                                                 std::string("Cancel"), std::vector<std::string>{"Delete"});
+  std::vector<long> dismissed;
+  auto ask = [&](std::optional<long> backOut, bool required = false) {
+    auto alert = std::make_shared<ui::AlertView>("Leave?", "", std::weak_ptr<ui::AlertViewDelegate>{},
+                                                 std::string("Discard"), std::vector<std::string>{"Save"});
+    if (backOut) alert->setBackOutButtonIndex(*backOut);
+    alert->setRequiresAnswer(required);
     alert->onClicked = [&](ui::AlertView&, long index) { answers.push_back(index); };
+    alert->onDismissed = [&](ui::AlertView&, long index) { dismissed.push_back(index); };
     alert->show();
     user.wait(0.3);
   };
-  ask();
+  ask(0);
   user.key(Key::Escape);
   user.wait(0.5);
-  ask();
+  ask(std::nullopt);
+  user.key(Key::Escape);
+  user.wait(0.5);
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  ask(std::nullopt, true);
+  user.key(Key::Escape);
+  user.wait(0.5);
+  EXPECT_TRUE(ui::AlertView::visibleAlert());
   user.key(Key::Return);
   user.wait(0.5);
   EXPECT_EQ(answers, (std::vector<long>{0, 1}));
+  EXPECT_EQ(dismissed, (std::vector<long>{0, ui::AlertView::kNoButton, 1}));
   EXPECT_FALSE(ui::AlertView::visibleAlert());
 
   // Escape closes the popover as a tap outside would.
