@@ -348,6 +348,7 @@ class DataAccessManager {
   }
   std::optional<base::Value> fetchBackupOuoteOrdersDic() { return order_.fetchBackupOuoteOrdersDic(); }
   [[nodiscard]] bool removeAllLoaclOrders() { return order_.removeAllLoaclOrders(); }
+  static bool isPlausibleBackupOrder(const base::Value& order) { return OrderModel::isPlausibleBackupOrder(order); }
   [[nodiscard]] bool restoreUnsubmittedOrderFromDic(const base::Value& d) {
     return order_.restoreUnsubmittedOrderFromDic(d);
   }
