@@ -284,6 +284,7 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
     if (op->download->progressType == kProgressTypeSingleWithPercent) request->setDelegate(percentReporter_.get());
   } else {
     request->setTimeOutSeconds(settings_.messageTimeOutSeconds);
+    request->setLowSpeedBytesPerSecond(settings_.messageLowSpeedBytesPerSecond);
     request->setReusesConnection(isSafeToRepeat(op->cmdCode));
     // The service never redirects: a message goes to its address or nowhere.
     request->setFollowsRedirects(false);

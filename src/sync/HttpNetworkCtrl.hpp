@@ -46,6 +46,10 @@ class HttpNetworkCtrl {
     // inactivity limit fails like a silent one: a connection that trickles a
     // byte every few seconds would otherwise hold its file for hours.
     long downloadLowSpeedBytesPerSecond = 100;
+    // The same floor for a message: a reply whose head comes at once and
+    // whose body drips a byte at a time is never silent, and would keep a
+    // sync or a sign-in waiting without end.
+    long messageLowSpeedBytesPerSecond = 100;
     // A message that may be resent is sent once more after this delay.
     double messageRetryDelaySeconds = 3.0;
     // Further attempts of a single download after its first failure.
