@@ -216,8 +216,11 @@ TEST_F(SignUpTest, RefusalsAndLateReplies) {
   // and the late answer shows nothing.
   service->addFault(sales::FaultRule::stallFor("register", 1.0));
   form->field(RegisterViewController::kCompanyId).setText("umbrella");
+  const std::size_t sent = messages("register").size();
   ASSERT_TRUE(tapControl(en("REGISTER")));
   EXPECT_EQ(MessageBox::sharedInstance().currentText(), en("REGISTERING"));
+  // Given up once the service has it.
+  EXPECT_TRUE(waitFor([&] { return messages("register").size() > sent; }, 5));
   EXPECT_TRUE(driver().window().pressEscape());
   settle();
   EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
@@ -251,6 +254,13 @@ TEST_F(SignUpTest, RefusalsAndLateReplies) {
 
   // The sign-up given up above reached the service all the same: sent again,
   // its client id is taken, and the form offers to sign in with it.
+  ASSERT_TRUE(waitFor(
+      [&] {
+        for (const auto& m : messages("register"))
+          if (!m.completed) return false;
+        return true;
+      },
+      5));
   form = openForm();
   ASSERT_TRUE(form);
   e.companyId = "umbrella";
