@@ -12,6 +12,7 @@
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "shell/config/Language.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/RequestSender.hpp"
@@ -407,6 +408,10 @@ void CustomerDataModel::endFlight(const std::vector<int>& ids) {
 bool CustomerDataModel::remapUploadedIds(const CustomerUploadIds& ids) {
   DataAccessManager* dam = database_.get();
   return dam->runInTransaction([&] {
+    for (const auto& copy : ids.copies) {
+      if (!dam->makeWayForLocalCopy(copy.localId, copy.serviceId, copy.addresses, copy.attributes, copy.contacts))
+        return false;
+    }
     return dam->updateCustomerTable(ids.customers) && dam->updateCustomerAddressTable(ids.addresses) &&
            dam->updateCustomerAttributeTable(ids.attributes) && dam->updateContactIdAfterUpload(ids.contacts) &&
            dam->updateOrderTable(ids.customers);
@@ -424,6 +429,23 @@ int CustomerDataModel::documentFailed() {
 void CustomerDataModel::uploadFailed(const std::string& message) {
   base::NotificationCenter::defaultCenter().post(kUploadCustomerRespond, this, base::Value(false));
   auto alert = std::make_shared<ui::AlertView>(text("SUBMITTINGFAILED"), message,
+                                               std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
+  alert->show();
+}
+
+void CustomerDataModel::tellCombined(const CustomerUploadIds& ids) {
+  if (ids.copies.empty()) return;
+  const auto stored = database_->getAllCustomers(true);
+  std::string names;
+  for (const auto& copy : ids.copies) {
+    auto it = stored.find(copy.serviceId);
+    const std::string name = it != stored.end() ? it->second.customer_name : std::to_string(copy.serviceId);
+    names += (names.empty() ? "" : ", ") + std::string("\u201C") + name + "\u201D";
+  }
+  // The list showed the customer twice; the user sees it once now and
+  // should know why.
+  auto alert = std::make_shared<ui::AlertView>(text("CUSTOMERSCOMBINED"),
+                                               Language::format(text("CUSTOMERSCOMBINEDMESSAGE"), {names}),
                                                std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
   alert->show();
 }
@@ -446,6 +468,7 @@ void CustomerDataModel::uploadAnswered(const std::vector<int>& ids, const Submit
   }
   reloadCustomerData();
   if (auto links = CustomerOrderLinks::installed()) links->updateOrderTable(stored->customers);
+  tellCombined(*stored);
   if (!stored->refused.empty()) {
     // Those stay unsubmitted, with their orders; an order waiting for its
     // customer must not go out under a local id.

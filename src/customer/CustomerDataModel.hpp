@@ -162,6 +162,8 @@ class CustomerDataModel : public SyncCustomerModel {
   // The upload of `ids` is over without an answer for the customer book.
   void endFlight(const std::vector<int>& ids);
   void uploadFailed(const std::string& message);
+  // Tells the user which local customers became one with the service's copy.
+  void tellCombined(const CustomerUploadIds& ids);
   // An upload document that could not be written: 0, reported as failed.
   int documentFailed();
 

@@ -33,10 +33,16 @@ class Sorter {
       // another customer holds is never taken, whatever its name.
       auto held = store_.customerOfRow(Row::Customer, c.customer_id);
       if (!held) return false;
-      if (c.customer_id <= 0 || given.at(c.customer_id) > 1 || mappings[c.pid] > 1 || held->has_value()) {
+      if (c.customer_id <= 0 || given.at(c.customer_id) > 1 || mappings[c.pid] > 1) {
         refuse(c.pid, "its id from the service", c.customer_id);
         continue;
       }
+      // Unless the holder is the service's own copy of this very customer,
+      // which a sync brought after the reply to an earlier upload of it was
+      // lost: its rows must then be the ones the reply gives this customer's
+      // rows (see settleCopies). A local customer's id is below 0, so a
+      // holder is never one.
+      if (held->has_value()) copies_[c.pid] = c.customer_id;
       newIds_[c.pid] = c.customer_id;
       customers_.push_back(c);
     }
@@ -76,10 +82,16 @@ class Sorter {
       // A row that names no customer goes with its own; one that names
       // another has been mixed up.
       const bool ownCustomer = newId != newIds_.end() && (named == 0 || named == newId->second);
-      const bool clash = held->has_value();
+      const auto copy = copies_.find(customer);
+      const bool ofOwnCopy = held->has_value() && copy != copies_.end() && **held == copy->second;
+      const bool clash = held->has_value() && !ofOwnCopy;
       if (id <= 0 || given.at(id) > 1 || clash || !ownCustomer) {
         refuse(customer, "the id of one of its rows", id);
         continue;
+      }
+      if (ofOwnCopy) {
+        confirmed_.insert(customer);
+        replaced_[customer].push_back(id);
       }
       Entity stored = e;
       setCustomer(stored, newId->second);
@@ -88,9 +100,28 @@ class Sorter {
     return true;
   }
 
+  // A customer given the id of a stored customer is that customer only
+  // when the reply gives at least one of its rows a row of that customer.
+  void settleCopies() {
+    for (const auto& [pid, copy] : copies_) {
+      if (!confirmed_.count(pid)) refuse(pid, "its id from the service", copy);
+    }
+  }
+
   CustomerUploadIds result() && {
     CustomerUploadIds out;
     const auto kept = [&](int customer) { return !refused_.count(customer); };
+    for (const auto& [pid, copy] : copies_) {
+      if (!kept(pid)) continue;
+      CustomerUploadIds::Copy merge{pid, copy, {}, {}, {}};
+      for (const auto& a : addresses)
+        if (oldIdOf(a.customerId) == pid && isReplaced(pid, a.indexId)) merge.addresses.push_back(a.indexId);
+      for (const auto& a : attributes)
+        if (oldIdOf(a.customer_id) == pid && isReplaced(pid, a.attribute_id)) merge.attributes.push_back(a.attribute_id);
+      for (const auto& c : contacts)
+        if (oldIdOf(c.customerID) == pid && isReplaced(pid, c.contactID)) merge.contacts.push_back(c.contactID);
+      out.copies.push_back(std::move(merge));
+    }
     for (auto& c : customers_)
       if (kept(c.pid)) out.customers.push_back(std::move(c));
     const auto keepRows = [&](auto& rows, auto& into, auto customerOf) {
@@ -122,6 +153,11 @@ class Sorter {
     refused_.insert(customer);
   }
 
+  bool isReplaced(int customer, int id) const {
+    auto it = replaced_.find(customer);
+    return it != replaced_.end() && std::find(it->second.begin(), it->second.end(), id) != it->second.end();
+  }
+
   int oldIdOf(int newId) const {
     for (const auto& [oldId, id] : newIds_)
       if (id == newId) return oldId;
@@ -133,6 +169,11 @@ class Sorter {
   std::map<int, int> newIds_;  // local id -> the service's
   std::vector<marvisto_customer_Entity> customers_;
   std::set<int> refused_;
+  // Local id -> the stored customer the service says it is, the customers
+  // whose rows confirmed it, and the ids of the copy's rows they replace.
+  std::map<int, int> copies_;
+  std::set<int> confirmed_;
+  std::map<int, std::vector<int>> replaced_;
 };
 
 }  // namespace
@@ -155,6 +196,7 @@ std::optional<CustomerUploadIds> CustomerUploadIds::of(const SubmitCustomerRst& 
           [](const auto& c) { return std::tuple(c.contactID, c.pID, c.customerID); },
           [](auto& c, int customer) { c.customerID = customer; });
   if (!read) return std::nullopt;
+  sorter.settleCopies();
   return std::move(sorter).result();
 }
 

@@ -248,6 +248,42 @@ std::optional<std::optional<int>> CustomerModel::customerOfRow(UploadedRow table
   return std::optional<int>(static_cast<int>(**found));
 }
 
+bool CustomerModel::makeWayForLocalCopy(int localId, int serviceId, const std::vector<int>& replacedAddresses,
+                                        const std::vector<int>& replacedAttributes,
+                                        const std::vector<int>& replacedContacts) {
+  return inTransaction([&] {
+    const auto dropEach = [&](const char* sql, const std::vector<int>& ids) {
+      return std::ranges::all_of(ids, [&](int id) { return exec(sql, serviceId, id); });
+    };
+    return exec(
+               "UPDATE marvisto_customer SET "
+               "hidden = min(hidden, (SELECT hidden FROM marvisto_customer WHERE customer_id = ?1)), "
+               "important = max(important, (SELECT important FROM marvisto_customer WHERE customer_id = ?1)), "
+               "has_note = max(has_note, (SELECT has_note FROM marvisto_customer WHERE customer_id = ?1)), "
+               "note = (SELECT CASE WHEN coalesce(s.note, '') = '' OR s.note = coalesce(l.note, '') THEN l.note "
+               "WHEN coalesce(l.note, '') = '' THEN s.note ELSE l.note || char(10) || s.note END "
+               "FROM marvisto_customer AS l, marvisto_customer AS s WHERE l.customer_id = ?2 AND s.customer_id = ?1) "
+               "WHERE customer_id = ?2",
+               serviceId, localId) &&
+           dropEach("DELETE FROM marvisto_customer_address WHERE customer_id = ? AND id = ?", replacedAddresses) &&
+           dropEach("DELETE FROM marvisto_customer_attribute WHERE customer_id = ? AND attribute_id = ?",
+                    replacedAttributes) &&
+           dropEach("DELETE FROM marvisto_customer_contact WHERE customer_id = ? AND contact_id = ?",
+                    replacedContacts) &&
+           exec("DELETE FROM marvisto_customer_attribute WHERE customer_id = ? AND attribute_fields_id IN "
+                "(SELECT attribute_fields_id FROM marvisto_customer_attribute WHERE customer_id = ?)",
+                serviceId, localId) &&
+           // One default address and contact: the local customer's, when it has one.
+           exec("UPDATE marvisto_customer_address SET isDefault = 0 WHERE customer_id = ? AND EXISTS "
+                "(SELECT 1 FROM marvisto_customer_address WHERE customer_id = ? AND isDefault = 1)",
+                serviceId, localId) &&
+           exec("UPDATE marvisto_customer_contact SET isDefault = 0 WHERE customer_id = ? AND EXISTS "
+                "(SELECT 1 FROM marvisto_customer_contact WHERE customer_id = ? AND isDefault = 1)",
+                serviceId, localId) &&
+           exec("DELETE FROM marvisto_customer WHERE customer_id = ?", serviceId);
+  });
+}
+
 bool CustomerModel::updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers) {
   return inTransaction([&] {
     for (const auto& c : customers) {

@@ -60,6 +60,17 @@ class CustomerModel : public BaseDataModel {
   // failed.
   [[nodiscard]] std::optional<std::optional<int>> customerOfRow(UploadedRow table, int id);
 
+  // Before an upload's ids are taken: the service's copy `serviceId` of the
+  // local customer `localId` (a sync brought it after the reply to an earlier
+  // upload was lost) makes way for it. Its rows the reply gives to the local
+  // customer's (`replaced...`) and its attribute values of fields the local
+  // customer has go, as does its customer row, after lending the local one
+  // what the device kept of it (hidden only when both were, important or
+  // noted when either was, both notes); its other rows and its orders stay
+  // under `serviceId`, which the local customer then takes.
+  [[nodiscard]] bool makeWayForLocalCopy(int localId, int serviceId, const std::vector<int>& replacedAddresses,
+                                         const std::vector<int>& replacedAttributes,
+                                         const std::vector<int>& replacedContacts);
   // After an upload: local ids (pid / pID) become the service's ids, and a
   // customer's rows and orders follow it to its new id. Nothing is deleted:
   // the caller takes only ids that no other row holds.

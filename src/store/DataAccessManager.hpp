@@ -269,6 +269,11 @@ class DataAccessManager {
   [[nodiscard]] std::optional<std::optional<int>> customerOfRow(CustomerModel::UploadedRow table, int id) {
     return customer_.customerOfRow(table, id);
   }
+  [[nodiscard]] bool makeWayForLocalCopy(int localId, int serviceId, const std::vector<int>& replacedAddresses,
+                                         const std::vector<int>& replacedAttributes,
+                                         const std::vector<int>& replacedContacts) {
+    return customer_.makeWayForLocalCopy(localId, serviceId, replacedAddresses, replacedAttributes, replacedContacts);
+  }
   [[nodiscard]] bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& v) {
     return customer_.updateCustomerTable(v);
   }
@@ -348,6 +353,7 @@ class DataAccessManager {
   }
   std::optional<base::Value> fetchBackupOuoteOrdersDic() { return order_.fetchBackupOuoteOrdersDic(); }
   [[nodiscard]] bool removeAllLoaclOrders() { return order_.removeAllLoaclOrders(); }
+  static bool isPlausibleBackupOrder(const base::Value& order) { return OrderModel::isPlausibleBackupOrder(order); }
   [[nodiscard]] bool restoreUnsubmittedOrderFromDic(const base::Value& d) {
     return order_.restoreUnsubmittedOrderFromDic(d);
   }

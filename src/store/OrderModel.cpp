@@ -126,8 +126,17 @@ bool plausibleRecord(const base::Value& row, const Schema::Table& t) {
       if (!v || !plausibleQuantity(*v)) return false;
       continue;
     }
-    if (!v || c.decl.rfind("REAL", 0) != 0) continue;
-    const double amount = doubleValue(*v);
+    if (!v) continue;
+    const bool integer = c.decl.rfind("INTEGER", 0) == 0;
+    if (!integer && c.decl.rfind("REAL", 0) != 0) continue;
+    // Text where a number belongs ("NaN", "inf", an object, a list) would be
+    // stored as 0: a price of nothing, a rate of a full discount, customer 0.
+    // A flag may come as true or false.
+    if (integer && v->is_boolean()) continue;
+    const auto number = exactNumber(*v);
+    if (!number || (integer && *number != std::trunc(*number))) return false;
+    if (integer) continue;
+    const double amount = *number;
     if (!moneyInRange(amount)) return false;
     if (amount > 100 && c.name == "discount_rat") return false;
     if (amount >= 0 || noPrice) continue;
@@ -756,9 +765,10 @@ bool OrderModel::removeAllLoaclOrders() {
   return tx->commit();
 }
 
+bool OrderModel::isPlausibleBackupOrder(const base::Value& order) { return order.is_object() && plausibleOrder(order); }
+
 bool OrderModel::restoreUnsubmittedOrderFromDic(const base::Value& order) {
-  if (!order.is_object()) return false;
-  if (!plausibleOrder(order)) {
+  if (!isPlausibleBackupOrder(order)) {
     MV_LOG("restore: order ", stringMember(order, "order_number"), " holds a number the editor refuses");
     return false;
   }

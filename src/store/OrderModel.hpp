@@ -80,11 +80,15 @@ class OrderModel : public BaseDataModel {
   // Removes the orders a backup holds, the unsubmitted ones, with their lines.
   [[nodiscard]] bool removeAllLoaclOrders();
   // Stores a backup's order, under a local id, as not submitted. False for
-  // one the editor could not have made (a quantity past the cap, an amount
-  // past what whole cents hold).
+  // one the editor could not have made (see isPlausibleBackupOrder).
   [[nodiscard]] bool restoreUnsubmittedOrderFromDic(const base::Value& order);
   // Any stored order, submitted or not, names the customer.
   [[nodiscard]] bool isInUnsubmitOrder(int customerId);
+
+  // Whether a backup's order, with its lines, holds only what the editor
+  // could have made: every number a number (or a text that is one and
+  // nothing else, whole where the column is), amounts and rates in range.
+  static bool isPlausibleBackupOrder(const base::Value& order);
 
   // "yyyy-MM-dd HH:mm:ss" of a stored time text ("MM/dd/yyyy HH:mm[:ss]" or
   // already in that form); nothing when it is neither.

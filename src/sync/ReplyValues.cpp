@@ -37,29 +37,7 @@ std::string textOf(const JSONScalar& value) { return stringValue(value); }
 
 std::optional<std::string> optionalTextOf(const JSONScalar& value) { return optionalString(value); }
 
-std::optional<double> dateOf(const JSONScalar& value) {
-  switch (value.kind) {
-    case JSONScalar::Kind::integer:
-    case JSONScalar::Kind::unsignedInteger:
-    case JSONScalar::Kind::real: {
-      const double d = doubleValue(value);
-      if (!std::isfinite(d)) return std::nullopt;
-      return d;
-    }
-    case JSONScalar::Kind::text: {
-      std::string_view text = trimmed(value.text);
-      if (text.empty()) return std::nullopt;
-      double d = 0;
-      // from_chars does not take a leading "+"
-      if (text.front() == '+') text.remove_prefix(1);
-      auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
-      if (ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(d)) return std::nullopt;
-      return d;
-    }
-    default:
-      return std::nullopt;
-  }
-}
+std::optional<double> dateOf(const JSONScalar& value) { return exactNumber(value); }
 
 std::optional<int> idValue(const JSONScalar& value) {
   switch (value.kind) {

@@ -1,7 +1,5 @@
 #include "sync/RestoreManager.hpp"
 
-#include <charconv>
-#include <cmath>
 #include <set>
 
 #include "platform/base/Log.hpp"
@@ -31,18 +29,6 @@ namespace {
 bool failed(const char* what) {
   MV_LOG("restore: ", what, " failed; the local work stays as it was");
   return false;
-}
-
-// The number a text spells out, and nothing else; nothing otherwise.
-std::optional<double> numberInText(const std::string& text) {
-  const std::string trimmed = trimWhitespaceAndNewlines(text);
-  std::string_view t = trimmed;
-  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
-  if (t.empty()) return std::nullopt;
-  double value = 0;
-  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-  if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(value)) return std::nullopt;
-  return value;
 }
 
 // The fields named "Active": their value travels as the number 0 or 1.
@@ -104,7 +90,7 @@ bool storeCustomers(DataAccessManager& dam, SQLiteDatabase& db, const RestoreRst
     for (auto a : *b.customerAttributeArray) {
       if (a.customer_id >= 0 || a.attribute_id >= 0) continue;
       if (active.count(a.attribute_fields_id)) {
-        if (auto number = numberInText(a.attribute_value)) a.attribute_value = *number == 0 ? "NO" : "YES";
+        if (auto number = exactNumber(base::Value(a.attribute_value))) a.attribute_value = *number == 0 ? "NO" : "YES";
       }
       rows.push_back(std::move(a));
     }
@@ -136,6 +122,23 @@ bool ownBackup(const RestoreRst& backup) {
   for (const base::Value& order : *backup.orderArray) {
     if (member(order, "vendor_id") && int64Of(order, "vendor_id") != vendor) {
       MV_LOG("restore: an order names vendor ", textOf(order, "vendor_id"), ", not ", vendor, "; refused");
+      return false;
+    }
+  }
+  return true;
+}
+
+// Orders with numbers the editor could have made, each naming its local
+// customer, when it does, by an id.
+bool soundOrders(const RestoreRst& backup) {
+  if (!backup.orderArray) return true;
+  for (const base::Value& order : *backup.orderArray) {
+    if (!DataAccessManager::isPlausibleBackupOrder(order)) {
+      MV_LOG("restore: order ", textOf(order, "order_number"), " holds a number the editor refuses");
+      return false;
+    }
+    if (member(order, BackupDocument::kLocalCustomerIdKey) && !idOf(order, BackupDocument::kLocalCustomerIdKey)) {
+      MV_LOG("restore: order ", textOf(order, "order_number"), " names its customer by no id");
       return false;
     }
   }
@@ -244,12 +247,22 @@ void RestoreManager::restoreFinishWithRst(const RestoreRst& backup) {
   if (endedBySession(backup)) return;
   isRestoring_ = false;
   closeWaitBox();
+  if (backup.damaged) {
+    fail(text("RESTOREDAMAGED"));
+    return;
+  }
   if (!backup.isSuccess()) {
     fail(backup.message);
     return;
   }
   if (!ownBackup(backup)) {
     fail(text("RESTOREOTHERVENDOR"));
+    return;
+  }
+  // Taken whole or not at all: one row that cannot be what the user made
+  // stops the restore before anything is cleared.
+  if (!soundOrders(backup)) {
+    fail(text("RESTOREDAMAGED"));
     return;
   }
   if (!restoreLocalWork(backup)) {

@@ -227,6 +227,34 @@ double doubleValue(const base::Value& value) { return doubleValue(scalarOf(value
 
 double doubleValue(const base::Value* value) { return value ? doubleValue(*value) : 0.0; }
 
+std::optional<double> exactNumber(const JSONScalar& value) {
+  switch (value.kind) {
+    case JSONScalar::Kind::integer:
+    case JSONScalar::Kind::unsignedInteger:
+    case JSONScalar::Kind::real: {
+      const double d = doubleValue(value);
+      if (!std::isfinite(d)) return std::nullopt;
+      return d;
+    }
+    case JSONScalar::Kind::text: {
+      std::string_view text = value.text;
+      const auto first = text.find_first_not_of(" \t\r\n");
+      if (first == std::string_view::npos) return std::nullopt;
+      text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+      // from_chars does not take a leading "+"
+      if (text.front() == '+') text.remove_prefix(1);
+      double d = 0;
+      auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
+      if (ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(d)) return std::nullopt;
+      return d;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<double> exactNumber(const base::Value& value) { return exactNumber(scalarOf(value)); }
+
 double floatValue(const base::Value& value) {
   double d = doubleValue(value);
   if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max()) {

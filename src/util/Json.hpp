@@ -71,6 +71,11 @@ std::int64_t intValue(const base::Value* value);
 double doubleValue(const JSONScalar& value);
 double doubleValue(const base::Value& value);
 double doubleValue(const base::Value* value);
+// A finite number, or a text that spells out one and nothing else (blanks
+// around it and a leading "+" allowed); nothing otherwise. "NaN", "inf",
+// "12 apples", arrays and objects are no number, where doubleValue reads 0.
+std::optional<double> exactNumber(const JSONScalar& value);
+std::optional<double> exactNumber(const base::Value& value);
 // A single-precision read kept as double (the value rounded through float).
 double floatValue(const base::Value& value);
 double floatValue(const base::Value* value);

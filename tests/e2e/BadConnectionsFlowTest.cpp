@@ -247,5 +247,40 @@ TEST_F(BadConnections, AFileServerThatTricklesOrStallsEndsTheSyncWithTheAlertNam
   EXPECT_EQ(missingPictures(), 0);
 }
 
+// A table reply whose head comes at once and whose body then drips a byte
+// every half second is never silent: the run still ends within its bound,
+// with the one alert naming the message server, and Get Updates works again.
+TEST_F(BadConnections, AMessageServerThatDripsATableReplyEndsTheSyncWithTheAlertNamingIt) {
+  start();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  ASSERT_EQ(alertTitle(), en("CONTENTUPDATED"));
+  press(0);  // later: from the Sync tab
+  FaultRule drip;
+  drip.method = "syncData/product";
+  drip.kind = FaultKind::Trickle;
+  drip.chunkBytes = 1;
+  drip.seconds = 0.5;
+  service->addFault(drip);
+  auto engine = SyncModel::sharedInstance();
+  openTab(MainTabScreens::kSync);
+  ui::Button& getUpdates = syncScreen()->resourceUpdateView().btnsync();
+  tap(getUpdates);
+  ASSERT_TRUE(engine->isDownloading());
+  ASSERT_TRUE(waitFor([&] { return !engine->isDownloading(); }, 60));
+  const auto cut = answerTheOneAlert(0);
+  EXPECT_EQ(cut.first, en("UPDATEFAILED"));
+  const ServerInfo server = PublicFunction::GetServer();
+  const std::string messageServer = server.strIP + ":" + std::to_string(server.httpPort);
+  EXPECT_EQ(cut.second, en("999") + " " + Language::format(en("SERVERNOTREACHED"), {messageServer}));
+  EXPECT_TRUE(getUpdates.isEnabled());
+
+  // Once the replies flow again, the same button brings the catalogue.
+  service->clearFaults();
+  ASSERT_TRUE(syncFromTab());
+  EXPECT_FALSE(alert()) << alertTitle();
+  EXPECT_EQ(SessionDatabase::open().get()->getAllProducts().size(), service->backend().currentData("acme")->products.size());
+}
+
 }  // namespace
 }  // namespace mv::test

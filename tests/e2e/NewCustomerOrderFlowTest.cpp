@@ -29,6 +29,7 @@
 #include "services/MailComposer.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
 #include "widgets/TZTextField.hpp"
 
@@ -36,6 +37,8 @@ namespace fs = std::filesystem;
 
 namespace mv::test {
 namespace {
+
+using sales::FaultRule;
 
 class NewCustomerOrder : public RepresentativeDay {
  protected:
@@ -213,6 +216,115 @@ TEST_F(NewCustomerOrder, TheCustomerAndTheSignedMailedOrderReachTheServiceWithIt
     EXPECT_NEAR(o->discount(), uploaded[0].value("order_discount", 0.0), 0.01);
   }
   EXPECT_TRUE(listed);
+}
+
+// A customer whose upload the service stored but whose answer never came:
+// the next sync brings the service's copy, so the list shows the customer
+// twice and each copy gets an order. Submitted again, the two become one
+// customer with both orders, and the user is told.
+TEST_F(NewCustomerOrder, ACustomerWhoseUploadAnswerWasLostBecomesOneWithTheOrdersOfBoth) {
+  constexpr const char* kName = "Quayside Provisions";
+  start();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  auto* store = SessionDatabase::open().get();
+  openTab(MainTabScreens::kCustomer);
+  auto book = customers();
+  ASSERT_TRUE(book);
+  CustomerInfoView& sheet = *book->customerInfo();
+  tap(book->customerList()->addNewCustomerButton());
+  typeInto(sheet, 1, "NAME", kName);
+  typeInto(sheet, 2, "STREETADDRESS", "4 Quay Street");
+  tap(sheet.doneButton());
+  ASSERT_TRUE(sheet.personInfo());
+  const int localId = sheet.personInfo()->pid;
+  ASSERT_LT(localId, 0);
+
+  // An order for it, kept.
+  ASSERT_TRUE(addFromGrid(1));
+  QuoteOrderViewController* editor = ordersTab();
+  ASSERT_TRUE(editor);
+  chooseCustomer(*editor, kName);
+  const std::string localOrder = editor->quoteOrder()->number;
+  ASSERT_EQ(editor->quoteOrder()->customerId, localId);
+  tap(editor->btnSave());
+
+  // Submitted: the service stores it, but its answer is lost on the way.
+  FaultRule lost = FaultRule::dropFor("syncData/marvisto_customer");
+  lost.times = 1;
+  service->addFault(lost);
+  openTab(MainTabScreens::kCustomer);
+  ASSERT_TRUE(sheet.hiddenCell());
+  tap(sheet.hiddenCell()->submitButton());
+  ASSERT_EQ(alert() ? alert()->message() : "", en("CUSTOMERSUBMIT"));
+  press(alert()->firstOtherButtonIndex());
+  EXPECT_EQ(answerTheOneAlert(0).first, en("SUBMITTINGFAILED"));
+  ASSERT_EQ(service->backend().uploadedCustomers("acme").size(), 1u);
+
+  // The next sync brings the service's copy.
+  ASSERT_TRUE(syncFromTab());
+  const auto named = [&] {
+    std::vector<int> ids;
+    for (const auto& [id, c] : store->getAllCustomers(true))
+      if (c.customer_name == kName) ids.push_back(id);
+    return ids;
+  };
+  ASSERT_EQ(named().size(), 2u);
+  const int serviceId = named().back();
+  ASSERT_GT(serviceId, 0);
+
+  // An order for the service's copy, picked from the customers the name finds.
+  tap(editor->btnHistory());
+  ASSERT_TRUE(addFromGrid(2));
+  editor = ordersTab();
+  ASSERT_TRUE(editor);
+  tap(editor->txtCustomer());
+  driver().typeText(kName);
+  settle();
+  ASSERT_TRUE(editor->searchResults());
+  const auto& found = editor->searchResults()->arrResult();
+  long copyRow = -1;
+  for (std::size_t r = 0; r < found.size(); ++r)
+    if (found[r].personInfo && found[r].personInfo->pid == serviceId) copyRow = static_cast<long>(r);
+  ASSERT_GE(copyRow, 0);
+  ASSERT_TRUE(editor->searchResults()->tableView()->tapRowAtIndexPath({0, copyRow}));
+  settle();
+  ASSERT_EQ(editor->quoteOrder()->customerId, serviceId);
+  const std::string copyOrder = editor->quoteOrder()->number;
+  tap(editor->btnSave());
+
+  // Submitted again, from the local customer's sheet: one customer with the
+  // orders of both, nothing typed lost, and the user told.
+  openTab(MainTabScreens::kCustomer);
+  book->customerList()->selectedCustomer(localId);
+  settle();
+  ASSERT_TRUE(sheet.personInfo());
+  ASSERT_EQ(sheet.personInfo()->pid, localId);
+  tap(sheet.hiddenCell()->submitButton());
+  press(alert()->firstOtherButtonIndex());
+  const auto told = answerTheOneAlert(0);
+  EXPECT_EQ(told.first, en("CUSTOMERSCOMBINED"));
+  EXPECT_NE(told.second.find(kName), std::string::npos) << told.second;
+  EXPECT_EQ(named(), (std::vector<int>{serviceId}));
+  const auto orderOf = [&](const std::string& number) {
+    for (const auto& o : store->fetchQuoteOrders(QuoteOrderHistoryModel::kUnsubmitted, ""))
+      if (o->number == number) return o->customerId;
+    return 0;
+  };
+  EXPECT_EQ(orderOf(localOrder), serviceId);
+  EXPECT_EQ(orderOf(copyOrder), serviceId);
+  // One value a field, the street as typed.
+  std::map<int, std::vector<std::string>> values;
+  auto read = SQLiteDatabase::sharedDataBase().prepare(
+      "SELECT attribute_fields_id, attribute_value FROM marvisto_customer_attribute WHERE customer_id = ?");
+  read.bindAll(serviceId);
+  while (read.step() == SQLiteStatement::Step::Row) values[read.intAt(0)].push_back(read.textAt(1));
+  EXPECT_FALSE(values.empty());
+  for (const auto& [field, texts] : values) EXPECT_EQ(texts.size(), 1u) << field;
+  std::size_t streets = 0;
+  for (const auto& [field, texts] : values) streets += texts[0] == "4 Quay Street" ? 1 : 0;
+  EXPECT_EQ(streets, 1u);
+  EXPECT_EQ(service->backend().uploadedCustomers("acme").size(), 1u);
 }
 
 }  // namespace

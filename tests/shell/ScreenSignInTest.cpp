@@ -7,6 +7,7 @@
 
 #include "DesktopTestWindow.hpp"
 #include "ScreenTestSupport.hpp"
+#include "platform/base/Paths.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/TextInputTraits.hpp"
@@ -345,6 +346,42 @@ TEST_F(ScreenFlowTest, ASignInThatWaitsOnTheServiceCanBeCancelled) {
   ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
   // A box whose work went past the point of no return offers no way out.
   EXPECT_FALSE(box.cancelCurrent());
+}
+
+// A file server that keeps the skin's connection open and sends nothing:
+// the wait for the company's pictures can be left, the sign-in completes
+// with the pictures there were, and the user hears they were not loaded.
+TEST_F(ScreenFlowTest, AWaitForTheCompanysPicturesCanBeLeftAndIsTold) {
+  ASSERT_TRUE(service->backend().addCompany(initech()));
+  service->backend().prepare();
+  launchAgainstService();
+  // The toast that tells stays as long as it does for the user.
+  ui::View::setAnimationsEnabled(true);
+  sales::FaultRule silent;
+  silent.path = "*SkinImages_iOS7.zip";
+  silent.kind = sales::FaultKind::Stall;
+  silent.seconds = 0;
+  service->addFault(silent);
+  LoginCheckBox& panel = welcome()->loginCheckBox();
+  panel.userNameInputText().setText("rep");
+  panel.passWordInputText().setText("secret");
+  panel.clientIDInputText().setText("initech");
+  tap(panel.loginBut());
+  auto& box = MessageBox::sharedInstance();
+  const auto skinAsked = [&] {
+    for (const auto& e : fileRequests())
+      if (e.path.find("SkinImages") != std::string::npos) return true;
+    return false;
+  };
+  ASSERT_TRUE(waitFor(skinAsked, 10));
+  EXPECT_TRUE(app->isWelcomeRoot());
+  EXPECT_EQ(box.currentText(), en("SYNUSERCONFIG"));
+  ASSERT_TRUE(driver().tapControl(en("CANCEL")));
+  EXPECT_TRUE(waitFor([&] { return toastSays(en("SKINNOTLOADED")); }, 2));
+  EXPECT_FALSE(app->isWelcomeRoot());
+  EXPECT_EQ(box.boxCount(), 0u);
+  EXPECT_FALSE(fs::exists(base::Paths::documents() / "initech" / "SkinImages"));
+  for (const auto& ack : messages("syncDataFinished")) EXPECT_NE(ack.parameters.value("tableType", ""), "skin");
 }
 
 TEST_F(ScreenFlowTest, ForgottenPasswordPageThatCannotLoadSaysSo) {

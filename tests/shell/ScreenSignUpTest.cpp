@@ -216,8 +216,11 @@ TEST_F(SignUpTest, RefusalsAndLateReplies) {
   // and the late answer shows nothing.
   service->addFault(sales::FaultRule::stallFor("register", 1.0));
   form->field(RegisterViewController::kCompanyId).setText("umbrella");
+  const std::size_t sent = messages("register").size();
   ASSERT_TRUE(tapControl(en("REGISTER")));
   EXPECT_EQ(MessageBox::sharedInstance().currentText(), en("REGISTERING"));
+  // Given up once the service has it.
+  EXPECT_TRUE(waitFor([&] { return messages("register").size() > sent; }, 5));
   EXPECT_TRUE(driver().window().pressEscape());
   settle();
   EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
@@ -248,6 +251,30 @@ TEST_F(SignUpTest, RefusalsAndLateReplies) {
   EXPECT_FALSE(alert());
   // The sign-up went with its form: nothing is left to hear the reply.
   EXPECT_TRUE(weakModel.expired());
+
+  // The sign-up given up above reached the service all the same: sent again,
+  // its client id is taken, and the form offers to sign in with it.
+  ASSERT_TRUE(waitFor(
+      [&] {
+        for (const auto& m : messages("register"))
+          if (!m.completed) return false;
+        return true;
+      },
+      5));
+  form = openForm();
+  ASSERT_TRUE(form);
+  e.companyId = "umbrella";
+  fill(*form, e);
+  ASSERT_TRUE(form->registerButton().trigger());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }));
+  EXPECT_EQ(alert()->title(), en("REGISTERFAILEDTITLE"));
+  EXPECT_NE(alert()->message().find(en("SIGNINREGISTERED")), std::string::npos) << alert()->message();
+  ASSERT_EQ(alert()->buttonTitleAtIndex(alert()->firstOtherButtonIndex()), en("LOGINBUT"));
+  press(alert()->firstOtherButtonIndex());
+  ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot() || alert() != nullptr; }, 10));
+  EXPECT_FALSE(app->isWelcomeRoot()) << (alert() ? alert()->message() : std::string());
+  EXPECT_EQ(LoginMode::sharedInstance()->clientID(), "umbrella");
+  EXPECT_EQ(LoginMode::sharedInstance()->acountID(), "ann");
 }
 
 }  // namespace

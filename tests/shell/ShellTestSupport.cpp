@@ -1,5 +1,8 @@
 #include "ShellTestSupport.hpp"
 
+#include "platform/ui/Application.hpp"
+#include "shell/frame/UIToast.hpp"
+
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -18,6 +21,16 @@
 namespace mv::test {
 
 std::string en(const std::string& key) { return Language::stringWithName(key).value_or(""); }
+
+bool toastSays(const std::string& text) {
+  for (const auto& window : ui::Application::sharedInstance().windows()) {
+    for (const auto& view : window->subviews()) {
+      auto toast = std::dynamic_pointer_cast<UIToast>(view);
+      if (toast && toast->text() == text) return true;
+    }
+  }
+  return false;
+}
 
 LoginInfo makeLogin(const std::string& account, const std::string& device, const std::string& password,
                     const std::string& client) {

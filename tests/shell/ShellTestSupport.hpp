@@ -22,6 +22,9 @@ namespace mv::test {
 // The English text of a key ("" when missing).
 std::string en(const std::string& key);
 
+// Whether a toast with the text shows on a window, as the user sees it.
+bool toastSays(const std::string& text);
+
 // A login as the panel builds it.
 LoginInfo makeLogin(const std::string& account, const std::string& device, const std::string& password,
                     const std::string& client);

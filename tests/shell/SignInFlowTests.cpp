@@ -537,10 +537,12 @@ TEST_F(SignInTest, SessionAndNetworkFailuresNeverStrandTheUser) {
   }
 
   // A skin download answered with an error page: the sign-in completes with
-  // the application's own images and the skin is not acknowledged.
+  // the application's own images, the user hears the company's were not
+  // loaded, and the skin is not acknowledged.
   service->addFault(FaultRule::fileStatus("*SkinImages_iOS7.zip", 500));
   signIn("acme", "rep", "secret");
   ASSERT_FALSE(app->isWelcomeRoot());
+  EXPECT_TRUE(waitFor([&] { return toastSays(en("SKINNOTLOADED")); }, 2));
   EXPECT_FALSE(fs::exists(base::Paths::documents() / "acme" / "SkinImages"));
   waitFor([] { return false; }, 0.3);
   EXPECT_TRUE(messages("syncDataFinished").empty());
@@ -604,17 +606,6 @@ TEST_F(SignInTest, HostileSkinsAreRefusedAndLeaveNothingBehind) {
   FaultRule packed = crowded;
   packed.content = zeros.finish().value_or("");
   ASSERT_LT(packed.content.size(), 100u << 10);
-  // The user hears why the company's pictures are missing, as the toast shows it.
-  auto toastSays = [](const std::string& text) {
-    for (const auto& window : ui::Application::sharedInstance().windows()) {
-      for (const auto& view : window->subviews()) {
-        auto toast = std::dynamic_pointer_cast<UIToast>(view);
-        if (toast && toast->text() == text) return true;
-      }
-    }
-    return false;
-  };
-
   for (const FaultRule& hostile : {gzipped, crowded, deep, packed}) {
     SCOPED_TRACE(std::string(sales::faultKindName(hostile.kind)) + " " + std::to_string(hostile.content.size()));
     service->clearRequestLog();
@@ -624,6 +615,7 @@ TEST_F(SignInTest, HostileSkinsAreRefusedAndLeaveNothingBehind) {
     // not acknowledged, and not asked for twice.
     ASSERT_FALSE(app->isWelcomeRoot());
     EXPECT_EQ(skinRequests(), 1u);
+    // The user hears why the company's pictures are missing.
     if (hostile.kind != FaultKind::Gzipped) {
       EXPECT_TRUE(waitFor([&] { return toastSays(en("SKINTOOLARGE")); }, 2));
     }

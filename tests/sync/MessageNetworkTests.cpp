@@ -274,8 +274,11 @@ TEST_F(MessageNetworkTest, SafeCommandsAreResentOnceAfterTheDelay) {
   EXPECT_EQ(receiver->results.size(), 3u);
   pointAt(*service);
 
-  // A reply that keeps flowing for longer than the inactivity limit succeeds.
+  // A reply that keeps flowing above the byte floor for longer than the
+  // inactivity limit succeeds.
   service->clearFaults();
+  settings.messageLowSpeedBytesPerSecond = 50;
+  ctrl().setSettings(settings);
   FaultRule trickle;
   trickle.method = "getuserinfo";
   trickle.kind = FaultKind::Trickle;
@@ -287,6 +290,20 @@ TEST_F(MessageNetworkTest, SafeCommandsAreResentOnceAfterTheDelay) {
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, "200");
   EXPECT_GT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
+
+  // One whose head comes at once and whose body drips a byte at a time is
+  // never silent: it ends under the floor, and is tried again once, like a
+  // silence.
+  service->clearFaults();
+  service->clearRequestLog();
+  trickle.chunkBytes = 1;
+  trickle.seconds = 0.25;
+  service->addFault(trickle);
+  result = roundTrip(std::make_shared<RequestGetUserinfo>(), receiver, 20);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(result->httpRsp, 2);
+  EXPECT_EQ(messagesNamed("getuserinfo").size(), 2u);
 
   // An error page is an answer: "115", and not sent again.
   service->clearFaults();

@@ -259,7 +259,14 @@ TEST_F(RestoreManagerTest, ATamperedBackupFailsWholeAndChangesNoLocalRow) {
       {"customer", "[" + customer + R"(, "junk"])"},
       {"customer_address", R"([{"customer_id": -3, "address": "no id"}])"},
       {"customer_attribute", R"([{"customer_id": -3, "attribute_value": "no id"}])"},
-      {"customer_contact", R"([{"customer_id": -3, "first_name": "no id"}])"}};
+      {"customer_contact", R"([{"customer_id": -3, "first_name": "no id"}])"},
+      // Text, objects and lists where numbers belong.
+      {"customer", R"([{"customer_id": {"id": -3}, "customer_name": "Kiosk"}])"},
+      {"customer", R"([{"customer_id": -3, "customer_name": "Kiosk", "discount": "NaN"}])"},
+      {"customer", R"([{"customer_id": -3, "customer_name": "Kiosk", "discount": [5]}])"},
+      {"customer_address", R"([{"id": -4, "customer_id": {"id": -3}, "address": "1 Elm"}])"},
+      {"customer_attribute", R"([{"attribute_id": -4, "customer_id": -3, "attribute_fields_id": "inf"}])"},
+      {"customer_contact", R"([{"contact_id": -4, "customer_id": [-3], "first_name": "Ann"}])"}};
   for (const auto& [name, list] : tamperedLists) {
     SCOPED_TRACE(name + ": " + list);
     std::map<std::string, std::string> lists = {{"order", "[" + order + "]"}, {"customer", "[" + customer + "]"}};
@@ -268,7 +275,7 @@ TEST_F(RestoreManagerTest, ATamperedBackupFailsWholeAndChangesNoLocalRow) {
     storeBackup(backupWith(lists));
     ASSERT_TRUE(restore());
     ASSERT_EQ(restoreDelegate->failures.size(), failures + 1);
-    EXPECT_EQ(restoreDelegate->failures.back(), test::textOfKey("115"));
+    EXPECT_EQ(restoreDelegate->failures.back(), test::textOfKey("RESTOREDAMAGED"));
     EXPECT_EQ(snapshot(), before);
   }
   EXPECT_TRUE(restoreDelegate->successes.empty());
@@ -284,8 +291,9 @@ TEST_F(RestoreManagerTest, ATamperedBackupFailsWholeAndChangesNoLocalRow) {
 }
 
 // Numbers the order editor never makes (a quantity the store would read
-// back as -1, amounts past whole cents or below zero, rates past 100 %)
-// refuse the restore: nothing of it is stored, the local work stays as it was.
+// back as -1, amounts past whole cents or below zero, rates past 100 %, text
+// or objects where numbers belong) refuse the restore as a damaged backup:
+// nothing of it is stored, the local work stays as it was.
 TEST_F(RestoreManagerTest, AnOrderWithNumbersTheEditorRefusesFailsTheRestore) {
   seedLocalWork();
   const auto before = snapshot();
@@ -317,6 +325,18 @@ TEST_F(RestoreManagerTest, AnOrderWithNumbersTheEditorRefusesFailsTheRestore) {
       {"", R"("product_quantity": "1e9")"},
       {"", R"("product_quantity": "4")"},
       {"", R"("product_quantity": 2.5)"},
+      // Text, objects and lists where numbers belong: no rate of 0 (all
+      // off), no price or total of 0, no customer 0.
+      {R"("discount_rats": "NaN", )", R"("product_quantity": 2)"},
+      {R"("order_total": "NaN", )", R"("product_quantity": 2)"},
+      {R"("order_subtotal": "inf", )", R"("product_quantity": 2)"},
+      {"", R"("product_quantity": 2, "discount_rat": "-inf")"},
+      {"", R"("product_quantity": 2, "product_item_price": {"amount": 4})"},
+      {"", R"("product_quantity": 2, "product_final_price": [4])"},
+      {"", R"("product_quantity": 2, "order_item_subtotal": "8 dollars")"},
+      {R"("customer_id": {"id": 7}, )", R"("product_quantity": 2)"},
+      {R"("customer_id": 7.5, )", R"("product_quantity": 2)"},
+      {R"("local_customer_id": {"id": -3}, )", R"("product_quantity": 2)"},
   };
   for (const auto& [orderMembers, lineMembers] : absurd) {
     SCOPED_TRACE(std::string(orderMembers) + lineMembers);
@@ -324,7 +344,7 @@ TEST_F(RestoreManagerTest, AnOrderWithNumbersTheEditorRefusesFailsTheRestore) {
     storeBackup(backupOf(orderMembers, lineMembers));
     ASSERT_TRUE(restore());
     ASSERT_EQ(restoreDelegate->failures.size(), failures + 1);
-    EXPECT_EQ(restoreDelegate->failures.back(), text("FAILED"));
+    EXPECT_EQ(restoreDelegate->failures.back(), test::textOfKey("RESTOREDAMAGED"));
     EXPECT_EQ(snapshot(), before);
   }
   EXPECT_TRUE(restoreDelegate->successes.empty());
@@ -332,7 +352,7 @@ TEST_F(RestoreManagerTest, AnOrderWithNumbersTheEditorRefusesFailsTheRestore) {
   // At the cap and in whole cents, with rates at their bounds, the order is
   // taken, with a line that has no price (its amounts below zero).
   storeBackup(backupWith(
-      {{"order", R"([{"order_id": -5, "order_number": "rep_1", "order_total": 90071992547409.91,
+      {{"order", R"([{"order_id": -5, "order_number": "rep_1", "order_total": " 90071992547409.91",
                       "order_discount": -1, "discount_rats": 100, "order_item": {"order_items": [
                       {"order_item_id": -9, "product_id": 1001, "product_quantity": 1000000,
                        "product_final_price": 0.5, "discount_rat": 0},

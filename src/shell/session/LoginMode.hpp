@@ -207,7 +207,13 @@ class LoginMode : public SyncSession,
   void showRequestConfigTittle();
   void requestConfig();
   void configReply(const ConfigRst& result);
+  // Downloads the company's skin, in a wait the user may leave.
+  void fetchSkin();
   void skinReply(const DownloadRst& result);
+  void skinWaitCancelled();
+  // Signs in with the skin there was; `tell`: the user hears that the
+  // company's pictures were not loaded.
+  void skinNotRenewed(bool tell);
   // Ends the sign-in with the configuration stored in the database.
   void finishWithConfiguration(bool clearDelegate);
   // Ends a sign-in that cannot complete: the box closes, the session is not
@@ -252,6 +258,9 @@ class LoginMode : public SyncSession,
   // requests and its delayed steps. A new attempt, a failed one and logout
   // cancel all of them.
   std::shared_ptr<RequestSender> sender_;
+  // The skin's download, which the user may leave behind while the sign-in
+  // goes on; `signIn_` cancels it too, so it is declared before it.
+  base::CancelTracker skin_;
   base::CancelTracker signIn_;
   // The small session requests, cancelled at logout.
   base::CancelTracker requests_;

@@ -273,24 +273,48 @@ void LoginMode::configReply(const ConfigRst& result) {
     finishWithConfiguration(false);
     return;
   }
+  fetchSkin();
+}
+
+void LoginMode::fetchSkin() {
+  skin_.cancelAll();
+  // Whatever ends the sign-in attempt ends the skin's download too.
+  signIn_.track([this] { skin_.cancelAll(); });
+  if (delegate()) {
+    // A file server that keeps the connection open and sends nothing would
+    // hold the user here for as long as its downloads take to give up: the
+    // company's pictures are not worth that, so the wait may be left.
+    ownBoxTag_ = MessageBox::sharedInstance().BeginBlockWait(
+        textOrEmpty(Language::stringWithName("SYNUSERCONFIG")), kWaitTimeout, [weak = weak_from_this()] {
+          if (auto self = weak.lock()) self->skinWaitCancelled();
+        });
+  }
   auto request = std::make_shared<RequestDownload>();
   request->fileNameList = {SkinManager::kSkinArchiveName};
   request->imgType = kFileTypeSkinArchive;
   request->progressType = kProgressTypeSingleWithPercent;
   const int id = sender_->sendFor<DownloadRst>(
-      request, signIn_, [this](const DownloadRst& result) { skinReply(result); },
+      request, skin_, [this](const DownloadRst& result) { skinReply(result); },
       [this](const NetBaseRst&) { signInStepEndedBySession(); },
       [](const DownLoadRequestInfo&) { MV_LOG("the skin download is under way"); });
   MV_LOG("the downloadId is ", id);
 }
 
+void LoginMode::skinWaitCancelled() {
+  MV_LOG("the user left the wait for the company's skin");
+  // The box is gone; the download goes too, and the sign-in completes.
+  ownBoxTag_ = 0;
+  skin_.cancelAll();
+  skinNotRenewed(true);
+}
+
 void LoginMode::skinReply(const DownloadRst& result) {
   bool renewed = false;
+  bool tooLarge = false;
   auto folder = clientFolder();
   if (result.isSuccess() && folder) {
     // The new skin replaces the old one only when it unpacked whole, and only
     // then does the service hear that it arrived.
-    bool tooLarge = false;
     if (SkinManager::unpackSkinArchive(*folder, &tooLarge)) {
       renewed = true;
       needUpdateSkin_ = false;
@@ -302,10 +326,25 @@ void LoginMode::skinReply(const DownloadRst& result) {
     }
   }
   if (!delegate()) endWaitBox();
-  // Without a new skin the one already there, or one from an archive that
-  // arrived earlier, or the application's own images are used.
-  if (!renewed) SkinManager::sharedInstance().initializeSkinImage();
+  if (renewed) {
+    finishWithConfiguration(true);
+  } else {
+    skinNotRenewed(!tooLarge);
+  }
+}
+
+void LoginMode::skinNotRenewed(bool tell) {
+  // The one already there, or one from an archive that arrived earlier, or
+  // the application's own images are used; the service is not told the skin
+  // arrived, so the next sign-in asks for it again.
+  SkinManager::sharedInstance().initializeSkinImage();
+  const bool told = tell && delegate();
   finishWithConfiguration(true);
+  // Over the main screen, long enough to read, once the sign-in completed.
+  if (told && loginType() == LoginType::Online) {
+    std::make_shared<UIToast>()->show(textOrEmpty(Language::stringWithName("SKINNOTLOADED")), UIToast::kGravityLower,
+                                      UIToast::kLengthLong);
+  }
 }
 
 void LoginMode::finishWithConfiguration(bool clearDelegate) {

@@ -172,6 +172,9 @@ void WeclomeViewController::openURLInWebView(const std::string& url) {
 
 void WeclomeViewController::registerBtnClick() {
   auto form = std::make_shared<RegisterViewController>(std::make_shared<RegisterModel>(), ui::TableViewStyle::Grouped);
+  form->setSignInInstead([weak = ui::weakAs<WeclomeViewController>(this)](const LoginInfo& info) {
+    if (auto self = weak.lock()) self->login(info, true, false);
+  });
   auto nav = std::make_shared<RegisterNavigationController>(form);
   nav->setModalPresentationStyle(ui::ModalPresentationStyle::FormSheet);
   presentViewController(nav, true);

@@ -38,8 +38,12 @@ int RegisterModel::registerWithInfo(const RegisterInfo& info) {
 void RegisterModel::registered(const RegisterRst& result) {
   auto d = delegate();
   if (!d) return;
+  // The status the service answers for a client id it already has.
+  static const std::string kClientIdTaken = "409";
   if (result.isSuccess()) {
     d->registerSuccess(*this, result.message);
+  } else if (result.status == kClientIdTaken) {
+    d->registerTaken(*this, result.message);
   } else {
     d->registerFaild(*this, result.message);
   }

@@ -20,6 +20,10 @@ class RegisterModelDelegate {
   virtual ~RegisterModelDelegate() = default;
   virtual void registerSuccess(RegisterModel& model, const std::string& message) = 0;
   virtual void registerFaild(RegisterModel& model, const std::string& message) = 0;
+  // The service already has the client id: perhaps the user's own, from a
+  // sign-up abandoned after the service took it. A failure unless the
+  // delegate offers more.
+  virtual void registerTaken(RegisterModel& model, const std::string& message) { registerFaild(model, message); }
 };
 
 class RegisterModel {

@@ -6,6 +6,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/signup/RegisterMessageViewController.hpp"
+#include "util/PublicFunction.hpp"
 #include "util/Regex.hpp"
 #include "util/TextLookup.hpp"
 
@@ -296,6 +297,37 @@ void RegisterViewController::registerFaild(RegisterModel& model, const std::stri
   auto alert = std::make_shared<ui::AlertView>(text("REGISTERFAILEDTITLE"), message.empty() ? text("FAILED") : message,
                                                std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
   alert->show();
+}
+
+void RegisterViewController::registerTaken(RegisterModel& model, const std::string& message) {
+  if (!signInInstead_) {
+    registerFaild(model, message);
+    return;
+  }
+  model.clearDelegate(this);
+  endWait();
+  auto alert = std::make_shared<ui::AlertView>(
+      text("REGISTERFAILEDTITLE"), (message.empty() ? text("409") : message) + "\n" + text("SIGNINREGISTERED"),
+      std::weak_ptr<ui::AlertViewDelegate>(
+          std::shared_ptr<ui::AlertViewDelegate>(shared_from_this(), static_cast<ui::AlertViewDelegate*>(this))),
+      text("CANCEL"), std::vector<std::string>{text("LOGINBUT")});
+  alert->setTag(kTakenAlertTag);
+  alert->show();
+}
+
+void RegisterViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) {
+  if (alert.tag() != kTakenAlertTag || buttonIndex != alert.firstOtherButtonIndex() || !signInInstead_) return;
+  const Entries e = entries();
+  LoginInfo info;
+  info.clientId = e.companyId;
+  info.accountId = e.userName;
+  info.passWord = e.password;
+  info.deviceId = PublicFunction::getDeviceUDID();
+  // The form goes; the sign-in is the opener's, as if typed on its panel.
+  auto signIn = signInInstead_;
+  model_->clearDelegate(this);
+  dismissViewControllerAnimated(true);
+  signIn(info);
 }
 
 void RegisterViewController::goToSuccessPage() {

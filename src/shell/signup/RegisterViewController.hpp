@@ -1,26 +1,33 @@
 #pragma once
 // The sign-up form of a new company: company name and client id, e-mail,
 // telephone, user name and the password twice. It checks the entries, sends
-// them and, when the service accepts them, shows the confirmation page.
+// them and, when the service accepts them, shows the confirmation page. A
+// client id the service already has may be the user's own (a sign-up given
+// up after the service took it): the form offers to sign in with it.
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/ui/AlertView.hpp"
 #include "platform/ui/BarButtonItem.hpp"
 #include "platform/ui/Label.hpp"
 #include "platform/ui/TableViewController.hpp"
 #include "platform/ui/TextField.hpp"
 #include "shell/config/LanguageManager.hpp"
 #include "shell/signup/RegisterModel.hpp"
+#include "store/LoginInfo.hpp"
 
 namespace mv {
 
 class RegisterViewController : public ui::TableViewController,
                                public ui::TextFieldDelegate,
                                public LanguageManagerDelegate,
-                               public RegisterModelDelegate {
+                               public RegisterModelDelegate,
+                               public ui::AlertViewDelegate {
  public:
+  static constexpr long kTakenAlertTag = 409;
   static constexpr int kRowCount = 7;
   static constexpr long kFirstFieldTag = 2000;
   static constexpr const char* kCellIdentifier = "regeister_table_cell";
@@ -67,6 +74,11 @@ class RegisterViewController : public ui::TableViewController,
   void notifiChangelanguage() override;
   void registerSuccess(RegisterModel& model, const std::string& message) override;
   void registerFaild(RegisterModel& model, const std::string& message) override;
+  void registerTaken(RegisterModel& model, const std::string& message) override;
+  void alertViewClickedButtonAtIndex(ui::AlertView& alert, long buttonIndex) override;
+  // How the form's opener signs in with what was typed, when the client id
+  // turns out to be registered already; without it that is only a failure.
+  void setSignInInstead(std::function<void(const LoginInfo&)> signIn) { signInInstead_ = std::move(signIn); }
 
   long tableViewNumberOfRowsInSection(ui::TableView& tableView, long section) override;
   long numberOfSectionsInTableView(ui::TableView& tableView) override;
@@ -92,6 +104,7 @@ class RegisterViewController : public ui::TableViewController,
   std::shared_ptr<ui::Label> footerLable_;
   int waitTag_ = 0;
   std::shared_ptr<RegisterModel> model_;
+  std::function<void(const LoginInfo&)> signInInstead_;
 };
 
 }  // namespace mv

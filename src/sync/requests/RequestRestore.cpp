@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <span>
+#include <string_view>
 
 #include "sync/ReplyValues.hpp"
 #include "sync/requests/RequestBody.hpp"
@@ -19,13 +21,29 @@ std::string fixedSix(double value) {
   return std::string(buffer, ptr);
 }
 
+// Members that hold numbers in each list's rows, besides its key: one that
+// holds anything but a number (or a text that is one and nothing else, or a
+// flag's true or false) would be read as 0, a customer 0 or no discount.
+using NumberMembers = std::span<const std::string_view>;
+constexpr std::string_view kCustomerNumbers[] = {"customer_publish", "customer_ordering", "discount",
+                                                 "hidden",           "important",         "has_note"};
+constexpr std::string_view kOwnedRowNumbers[] = {"customer_id"};
+constexpr std::string_view kAttributeNumbers[] = {"customer_id", "attribute_fields_id"};
+
 template <typename Row>
 std::optional<Row> keyed(const base::Value& row, const char* key, const char* table,
-                         void (*fill)(Row&, const base::Value&, int)) {
+                         void (*fill)(Row&, const base::Value&, int), NumberMembers numbers) {
   auto id = idOf(row, key);
   if (!id) {
     logSkippedRow(table, std::string("no usable \"") + key + "\"");
     return std::nullopt;
+  }
+  for (std::string_view name : numbers) {
+    const base::Value* v = member(row, name);
+    if (v && !v->is_boolean() && !exactNumber(*v)) {
+      logSkippedRow(table, std::string("\"") + std::string(name) + "\" is no number");
+      return std::nullopt;
+    }
   }
   Row record;
   fill(record, row, *id);
@@ -99,11 +117,12 @@ void fillContact(marvisto_customer_contact_entity& e, const base::Value& row, in
 // element that cannot be read makes the reply malformed (`*damaged`).
 template <typename Row>
 std::optional<std::vector<Row>> records(const base::Value& content, const char* name, const char* key,
-                                        void (*fill)(Row&, const base::Value&, int), bool& damaged) {
+                                        void (*fill)(Row&, const base::Value&, int), bool& damaged,
+                                        NumberMembers numbers = {}) {
   std::size_t leftOut = 0;
   auto rows = rowsOf<Row>(
-      arrayMember(content, name), name, [&](const base::Value& row) { return keyed<Row>(row, key, name, fill); },
-      &leftOut);
+      arrayMember(content, name), name,
+      [&](const base::Value& row) { return keyed<Row>(row, key, name, fill, numbers); }, &leftOut);
   damaged = damaged || leftOut > 0;
   return rows;
 }
@@ -185,16 +204,17 @@ std::shared_ptr<NetBaseRst> RequestRestore::RequestDecode(const base::Value* rec
       records<marvisto_library_files_Entity>(*content, "download_library_file", "id", fillLibraryFile, damaged);
   backup.orderArray = asReceived(*content, "order", readableOrder, damaged);
   backup.orderItemArray = asReceived(*content, "order_item", isObject, damaged);
-  backup.customerArray =
-      records<marvisto_customer_Entity>(*content, "customer", "customer_id", fillCustomer, damaged);
-  backup.customerAddressArray =
-      records<marvisto_customer_address_Entity>(*content, "customer_address", "id", fillAddress, damaged);
+  backup.customerArray = records<marvisto_customer_Entity>(*content, "customer", "customer_id", fillCustomer,
+                                                            damaged, kCustomerNumbers);
+  backup.customerAddressArray = records<marvisto_customer_address_Entity>(*content, "customer_address", "id",
+                                                                          fillAddress, damaged, kOwnedRowNumbers);
   backup.customerAttributeArray = records<marvisto_customer_attribute_Entity>(
-      *content, "customer_attribute", "attribute_id", fillAttribute, damaged);
-  backup.customerContactArray =
-      records<marvisto_customer_contact_entity>(*content, "customer_contact", "contact_id", fillContact, damaged);
+      *content, "customer_attribute", "attribute_id", fillAttribute, damaged, kAttributeNumbers);
+  backup.customerContactArray = records<marvisto_customer_contact_entity>(
+      *content, "customer_contact", "contact_id", fillContact, damaged, kOwnedRowNumbers);
   if (damaged) {
     markMalformedReply(*result, "a backup row that cannot be read");
+    result->damaged = true;
     return result;
   }
   static_cast<NetBaseRst&>(backup) = static_cast<const NetBaseRst&>(*result);

@@ -14,6 +14,9 @@ namespace mv {
 // is a failure, so a damaged reply never replaces the local work.
 class RestoreRst : public NetBaseRst {
  public:
+  // The service answered with a backup of which some row cannot be read:
+  // nothing of it is taken.
+  bool damaged = false;
   std::optional<std::vector<marvisto_customer_Entity>> customerArray;
   std::optional<std::vector<marvisto_customer_attribute_Entity>> customerAttributeArray;
   std::optional<std::vector<marvisto_customer_address_Entity>> customerAddressArray;
