@@ -151,8 +151,9 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
 
   // An error page (500, 403), an answer without the file (202, 204, an
   // empty 200) or a part that stops short is never stored as the file; it is
-  // a failed attempt, retried like a lost connection, and the good copy on
-  // disk stays.
+  // a failed attempt of the service, retried like a lost connection, and the
+  // good copy on disk stays.
+  const std::string server = "127.0.0.1:" + std::to_string(service->filePort());
   const std::string name = images[0].first;
   const fs::path target = destination(name, kFileTypeLibraryImage);
   const fs::path partial = HttpNetworkCtrl::partialPathWithName(name, kFileTypeLibraryImage);
@@ -174,8 +175,8 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
     result = fetch(download({name}, kFileTypeLibraryImage, 0), receiver);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, "999") << what;
-    EXPECT_EQ(result->httpRsp, -1) << what;
-    EXPECT_EQ(result->message, test::textOfKey("DOWNLOADERROR"));
+    EXPECT_EQ(result->httpRsp, kHttpRspServiceFailed) << what;
+    EXPECT_EQ(result->message, test::textOfKey("FILESERVICEFAILED") + "-" + server) << what;
     EXPECT_EQ(contentsOf(target), "old copy") << what;
     EXPECT_EQ(fileRequests().size(), 4u) << what;
     if (refusal.kind == FaultKind::WrongRange) {
@@ -189,6 +190,29 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
     }
     service->clearFaults();
   }
+  // A page in place of the picture: each attempt counts toward the stop,
+  // which names the file; a document past its listed size is stopped at once.
+  FaultRule page;
+  page.path = "*/" + name;
+  page.kind = FaultKind::FileContent;
+  page.content = "<!DOCTYPE html><html><body>Please sign in to use the Internet.</body></html>";
+  service->addFault(page);
+  result = fetch(download({name}, kFileTypeLibraryImage, 0), receiver);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->httpRsp, kHttpRspEndpointSendsNoFiles);
+  EXPECT_EQ(result->message, test::textOfKey("SERVERSENDSPAGES") + "-" + server + "-" + name);
+  EXPECT_EQ(contentsOf(target), "old copy");
+  service->clearFaults();
+  const auto documents = filesOfType(kFileTypePdf);
+  ASSERT_FALSE(documents.empty());
+  auto listed = download({documents[0].first}, kFileTypePdf, 0);
+  listed->mostBytes = static_cast<std::int64_t>(documents[0].second.size()) - 1;
+  result = fetch(listed, receiver);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->httpRsp, kHttpRspFileTooLarge);
+  EXPECT_EQ(result->message, test::textOfKey("FILETOOLARGESENT") + "-" + server + "-" + documents[0].first);
+  EXPECT_FALSE(fs::exists(destination(documents[0].first, kFileTypePdf)));
+
   // One refusal followed by the file: the retry brings it.
   FaultRule once = FaultRule::fileStatus("*/" + name, 500);
   once.times = 1;
