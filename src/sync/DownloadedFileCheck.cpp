@@ -65,18 +65,21 @@ std::optional<DownloadedFileCheck::ListedSize> DownloadedFileCheck::listedSize(
   if (slash == std::string::npos) return std::nullopt;
   std::string size = show.substr(slash + 1);
   size = size.substr(0, size.find('/'));
-  if (auto m = size.find(" M"); m != std::string::npos) size.erase(m, 2);
+  const auto unit = size.find(" M");
+  if (unit != std::string::npos) size.erase(unit, 2);
   const char* begin = size.data();
   const char* const last = size.data() + size.size();
   while (begin < last && *begin == ' ') ++begin;
   ListedSize listed;
   auto [end, ec] = std::from_chars(begin, last, listed.megabytes);
   if (ec != std::errc() || !(listed.megabytes >= 0)) return std::nullopt;
-  // "2.5" may be anything from 2.45 to 2.55 megabytes, of a thousand
+  // Bytes are told only by a size in megabytes, as listings give it. "2.5"
+  // may be anything from 2.45 to 2.55 megabytes, of a thousand
   // kilobytes or of 1024 kibibytes: the listing does not say which.
   const std::string_view written(begin, static_cast<std::size_t>(end - begin));
   const auto point = written.find('.');
   const int decimals = point == std::string_view::npos ? 0 : static_cast<int>(written.size() - point - 1);
+  if (unit == std::string::npos) return listed;
   const double half = 0.5 / std::pow(10.0, decimals);
   listed.bytes.least = static_cast<std::int64_t>(std::floor(std::max(listed.megabytes - half, 0.0) * 1e6));
   listed.bytes.most = static_cast<std::int64_t>(std::ceil((listed.megabytes + half) * 1048576.0));

@@ -34,8 +34,9 @@ class DownloadedFileCheck {
   // Product pictures, catalogue images, icons and covers.
   static bool isPictureType(int type);
   // The size a library file's listing gives ("PDF/2.53 M"): the megabytes,
-  // and the bytes a file of that size may hold, given the digits written and
-  // either kind of megabyte. Nothing when the listing gives no size.
+  // and, when it says they are megabytes, the bytes a file of that size may
+  // hold, given the digits written and either kind of megabyte. Nothing when
+  // the listing gives no size.
   static std::optional<ListedSize> listedSize(const marvisto_library_files_Entity& file);
   // The most bytes a download of `type` may bring.
   static std::int64_t mostBytes(int type, ByteRange listed);

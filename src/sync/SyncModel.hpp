@@ -300,6 +300,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // Files of a kind that failed for good, less product thumbnails the device
   // makes itself from their picture on disk.
   std::size_t failedCount(int kind) const;
+  // A product thumbnail the device makes from its picture, which is on disk.
+  bool madeOnDevice(const FileKey& file) const;
   void imagePhaseEnded();
   // The thumbnail pass of the run, once no product file is being asked again.
   void makeThumbnailsWhenSettled();

@@ -344,10 +344,12 @@ void SyncModel::imagePhaseEnded() {
   waitingForRetries_ = false;
   // Bytes that were not the file are no file: the run did not bring them,
   // and says which they are (the next run asks for them again).
-  if (!refusedFiles_.empty()) {
-    std::vector<std::string> names;
-    for (const auto& [type, name] : refusedFiles_) names.push_back(name);
-    breakSync(textFilledWith("SYNCFILESNOTRECEIVED", {fileNamesText(names)}));
+  std::vector<std::string> refused;
+  for (const FileKey& file : refusedFiles_) {
+    if (failedFiles_.count(file) && !madeOnDevice(file)) refused.push_back(file.second);
+  }
+  if (!refused.empty()) {
+    breakSync(textFilledWith("SYNCFILESNOTRECEIVED", {fileNamesText(refused)}));
     return;
   }
   if (isCustomerOnShow_) {
@@ -405,29 +407,28 @@ double SyncModel::estimateQuietSeconds() {
   return HttpNetworkCtrl::sharedInstance().settings().downloadTimeOutSeconds / 2;
 }
 
-std::size_t SyncModel::failedCount(int kind) const {
-  std::size_t count = 0;
-  for (const auto& [type, name] : failedFiles_) {
-    if (type != kind) continue;
-    if (kind == kImageTypeProduct) {
-      if (!thumbSources_) {
-        thumbSources_.emplace();
-        if (auto images = database_->getPublishImages(1)) {
-          for (const base::Value& row : *images) {
-            if (auto names = pictureAndThumb(row)) (*thumbSources_)[names->second] = names->first;
-          }
-        }
-      }
-      auto source = thumbSources_->find(name);
-      if (source != thumbSources_->end() && source->second != name) {
-        auto picture = PublicFunction::filePathWithName(source->second, kImageTypeProduct);
-        std::error_code ec;
-        if (picture && fs::exists(*picture, ec)) continue;
+bool SyncModel::madeOnDevice(const FileKey& file) const {
+  const auto& [type, name] = file;
+  if (type != kImageTypeProduct) return false;
+  if (!thumbSources_) {
+    thumbSources_.emplace();
+    if (auto images = database_->getPublishImages(1)) {
+      for (const base::Value& row : *images) {
+        if (auto names = pictureAndThumb(row)) (*thumbSources_)[names->second] = names->first;
       }
     }
-    ++count;
   }
-  return count;
+  auto source = thumbSources_->find(name);
+  if (source == thumbSources_->end() || source->second == name) return false;
+  auto picture = PublicFunction::filePathWithName(source->second, kImageTypeProduct);
+  std::error_code ec;
+  return picture && fs::exists(*picture, ec);
+}
+
+std::size_t SyncModel::failedCount(int kind) const {
+  return static_cast<std::size_t>(std::count_if(failedFiles_.begin(), failedFiles_.end(), [&](const FileKey& file) {
+    return file.first == kind && !madeOnDevice(file);
+  }));
 }
 
 bool SyncModel::kindFailed(int imageType) const { return failedCount(imageType) > 0; }

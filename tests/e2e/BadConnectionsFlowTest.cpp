@@ -288,6 +288,8 @@ TEST_F(BadConnections, ASignInPageInPlaceOfTheFilesIsNeverTakenForThem) {
   int pictures = 0;
   for (const auto& [path, bytes] : service->backend().currentData("acme")->files) pictures += path.rfind("product/", 0) == 0;
   ASSERT_TRUE(syncFromTab());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  picture("sync-behind-a-sign-in-page");
   const auto cut = answerTheOneAlert(0);
   EXPECT_EQ(cut.first, en("UPDATEFAILED"));
   // Named: files the device asked for (the skin's archive at the sign-in, pictures).

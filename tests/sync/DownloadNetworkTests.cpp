@@ -15,8 +15,11 @@
 #include "StallingProxy.hpp"
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/NotificationCenter.hpp"
+#include "TestEnvironment.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "sales-service/SampleData.hpp"
+#include "sync/DownloadedFileCheck.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
 #include "transport/FormDataRequest.hpp"
@@ -91,6 +94,48 @@ class DownloadNetworkTest : public test::NetworkTest {
     service->addFault(rule);
   }
 };
+
+// What a listing's size allows, and which bytes are taken for the file: a
+// picture the decoder reads the header of, a document of its listed size
+// that is not a web page (unless its name says it is one).
+TEST(DownloadedFileCheckTest, ListedSizesAndTheBytesTakenForAFile) {
+  const auto listed = [](const char* info) {
+    marvisto_library_files_Entity file;
+    file.info = info;
+    return DownloadedFileCheck::listedSize(file);
+  };
+  ASSERT_TRUE(listed("PDF/2.5 M"));
+  EXPECT_EQ(listed("PDF/2.5 M")->bytes.least, 2450000);
+  EXPECT_EQ(listed("PDF/2.5 M")->bytes.most, 2673869);
+  EXPECT_EQ(listed("MP4/12 M,01:30")->bytes.least, 11500000);
+  EXPECT_EQ(listed("MP4/12 M,01:30")->bytes.most, 13107200);
+  EXPECT_EQ(listed("PDF/2.5")->bytes.most, -1) << "no unit, no bytes";
+  EXPECT_FALSE(listed("PDF"));
+
+  const auto png = gfx::ImageData(2, 2).encodePNG();
+  ASSERT_TRUE(png);
+  const std::string picture(png->begin(), png->end());
+  const std::string page = "\n <!DOCTYPE html><html><body>Please sign in</body></html>";
+  const auto problem = [](int type, const char* name, const std::string& bytes, DownloadedFileCheck::ByteRange range) {
+    return DownloadedFileCheck::problem(type, name, bytes, static_cast<std::int64_t>(bytes.size()), {}, range);
+  };
+  EXPECT_EQ(problem(kFileTypeProductImage, "a.png", picture, {}), "");
+  EXPECT_NE(problem(kFileTypeProductImage, "a.png", page, {}), "");
+  EXPECT_NE(problem(kFileTypeConfigImage, "a.png", picture.substr(0, 20), {}), "");
+  const std::string pdf = "%PDF-1.4 a document";
+  EXPECT_EQ(problem(kFileTypePdf, "a.pdf", pdf, {10, 40}), "");
+  EXPECT_NE(problem(kFileTypePdf, "a.pdf", pdf, {0, 10}), "");
+  EXPECT_NE(problem(kFileTypePdf, "a.pdf", page, {}), "");
+  EXPECT_EQ(problem(kFileTypeKeynote, "a.html", page, {}), "");
+
+  const fs::path dir = test::makeTempDir("file-check");
+  std::ofstream(dir / "a.png", std::ios::binary) << picture;
+  std::ofstream(dir / "b.png", std::ios::binary) << page;
+  EXPECT_TRUE(DownloadedFileCheck::isPictureFile(dir / "a.png"));
+  EXPECT_FALSE(DownloadedFileCheck::isPictureFile(dir / "b.png"));
+  EXPECT_FALSE(DownloadedFileCheck::isPictureFile(dir / "none.png"));
+  fs::remove_all(dir);
+}
 
 TEST_F(DownloadNetworkTest, BatchFilesLandWholeAndUnsafeNamesAreRefused) {
   auto images = filesOfType(kFileTypeProductImage);
