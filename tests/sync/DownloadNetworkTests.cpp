@@ -15,7 +15,6 @@
 #include "StallingProxy.hpp"
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/NotificationCenter.hpp"
-#include "TestEnvironment.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/gfx/ImageData.hpp"
 #include "sales-service/SampleData.hpp"
@@ -127,14 +126,6 @@ TEST(DownloadedFileCheckTest, ListedSizesAndTheBytesTakenForAFile) {
   EXPECT_NE(problem(kFileTypePdf, "a.pdf", pdf, {0, 10}), "");
   EXPECT_NE(problem(kFileTypePdf, "a.pdf", page, {}), "");
   EXPECT_EQ(problem(kFileTypeKeynote, "a.html", page, {}), "");
-
-  const fs::path dir = test::makeTempDir("file-check");
-  std::ofstream(dir / "a.png", std::ios::binary) << picture;
-  std::ofstream(dir / "b.png", std::ios::binary) << page;
-  EXPECT_TRUE(DownloadedFileCheck::isPictureFile(dir / "a.png"));
-  EXPECT_FALSE(DownloadedFileCheck::isPictureFile(dir / "b.png"));
-  EXPECT_FALSE(DownloadedFileCheck::isPictureFile(dir / "none.png"));
-  fs::remove_all(dir);
 }
 
 TEST_F(DownloadNetworkTest, BatchFilesLandWholeAndUnsafeNamesAreRefused) {
