@@ -8,6 +8,7 @@
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "sync/DownloadedFileCheck.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -26,17 +27,8 @@ bool LibraryDownloads::fileCanBeDownloaded(const LibraryFileState& state) {
 bool LibraryDownloads::fileCanBeUpdated(const LibraryFileState& state) { return state.pendingUpdate; }
 
 double LibraryDownloads::getFileSize(const marvisto_library_files_Entity& file) {
-  const std::string show = file.infoShow();
-  const auto slash = show.find('/');
-  if (slash == std::string::npos) return 0;
-  std::string size = show.substr(slash + 1);
-  size = size.substr(0, size.find('/'));
-  if (auto m = size.find(" M"); m != std::string::npos) size.erase(m, 2);
-  double value = 0;
-  const char* begin = size.data();
-  while (begin < size.data() + size.size() && *begin == ' ') ++begin;
-  auto [end, ec] = std::from_chars(begin, size.data() + size.size(), value);
-  return ec == std::errc() && value >= 0 ? value : 0;
+  const auto listed = DownloadedFileCheck::listedSize(file);
+  return listed ? listed->megabytes : 0;
 }
 
 LibraryDownloads::Summary LibraryDownloads::summarize(const std::vector<marvisto_library_files_Entity>& files,

@@ -49,6 +49,8 @@ std::shared_ptr<RequestDownload> requestForName(const RequestDownload& request, 
   one->imgType = request.imgType;
   one->progressType = request.progressType;
   one->downloadId = request.downloadId;
+  one->leastBytes = request.leastBytes;
+  one->mostBytes = request.mostBytes;
   one->fileNameList = {fileName};
   return one;
 }
@@ -105,12 +107,7 @@ void SaleslibraryModel::loadExistsFiles() {
 }
 
 std::shared_ptr<RequestDownload> SaleslibraryModel::requestForFile(const marvisto_library_files_Entity& file) {
-  auto request = std::make_shared<RequestDownload>();
-  request->fileId = file.file_id;
-  request->imgType = PublicFunction::getFileType(file.type);
-  request->progressType = kProgressTypeSingleWithPercent;
-  request->fileNameList = {file.file_name};
-  return request;
+  return RequestDownload::forLibraryFile(file);
 }
 
 int SaleslibraryModel::downloadFile(const marvisto_library_files_Entity& file) {

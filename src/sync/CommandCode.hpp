@@ -52,6 +52,22 @@ inline constexpr int kHttpRspUntrustedCertificate = 7;
 // The reason of a "999" made on the device for the downloads of a batch that
 // stopped because the file endpoint kept refusing: the service has gone away.
 inline constexpr int kHttpRspEndpointGone = 8;
+// The reasons of a "999" made on the device for a file the server answered
+// without it (an error status, an empty reply), for one whose bytes are not
+// the file (a web page, a size other than listed), and for one that ran past
+// the most bytes it may hold.
+inline constexpr int kHttpRspServiceFailed = 9;
+inline constexpr int kHttpRspNotTheFile = 10;
+inline constexpr int kHttpRspFileTooLarge = 11;
+// The reason for the downloads that stopped because the file endpoint kept
+// sending something other than the files asked for; the reply's detail names
+// those files.
+inline constexpr int kHttpRspEndpointSendsNoFiles = 12;
+// Every download to the file endpoint has stopped: nothing more of a batch
+// will arrive.
+inline bool stopsEveryDownload(int httpRsp) {
+  return httpRsp == kHttpRspEndpointGone || httpRsp == kHttpRspEndpointSendsNoFiles;
+}
 
 // A command that may be sent again after a failure without doing its work
 // twice on the service: reads, and writes that the service applies only once.

@@ -8,7 +8,10 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "sync/CommandCode.hpp"
+#include "sync/DownloadedFileCheck.hpp"
+#include "sync/ReplyValues.hpp"
 #include "transport/RequestError.hpp"
+#include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 
@@ -82,6 +85,16 @@ std::string serverOf(const std::string& endpoint) {
 }
 
 void removeFile(const fs::path& path) { PublicFunction::removeFileIfPresent(path); }
+
+// A reply made on the device, with `detail` in its result.
+std::string replyWithDetail(std::string_view reply, const std::string& detail) {
+  auto value = JSONValue(reply);
+  if (!value || !value->contains("results") || !(*value)["results"].is_array() || (*value)["results"].empty())
+    return std::string(reply);
+  (*value)["results"][0]["detail"] = detail;
+  JsonWriter writer;
+  return writer.stringWithObject(*value).value_or(std::string(reply));
+}
 
 void removePartial(const fs::path& partial) {
   if (partial.empty()) return;
@@ -281,6 +294,15 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
     // A failed file is tried again at once and told when it fails for good,
     // not after every file queued behind it.
     request->setKeepsQueuePlace(op->attempts > 1);
+    // Only the file asked for goes into place: not a page a network puts in
+    // front of every address, and nothing past the size the file may have.
+    const DownLoadRequestInfo& d = *op->download;
+    const DownloadedFileCheck::ByteRange listed{d.leastBytes, d.mostBytes};
+    request->setFileLimit(DownloadedFileCheck::mostBytes(d.imgType, listed));
+    request->setFileCheck([type = d.imgType, name = d.fileName, listed](std::string_view head, std::int64_t size,
+                                                                       const fs::path& written) {
+      return DownloadedFileCheck::problem(type, name, head, size, written, listed);
+    });
     if (op->download->progressType == kProgressTypeSingleWithPercent) request->setDelegate(percentReporter_.get());
   } else {
     request->setTimeOutSeconds(settings_.messageTimeOutSeconds);
@@ -347,11 +369,11 @@ void HttpNetworkCtrl::downloadFinished(const std::shared_ptr<Operation>& op, For
     return;
   }
   // Any other answer (a 500, a 403, a 202, a 204, an empty 200) is a failed
-  // attempt like a lost connection; the copy already on disk is still good
-  // and stays.
+  // attempt of the service, not of the network; the copy already on disk is
+  // still good and stays.
   MV_LOG("download of \"", op->download->fileName, "\" answered ", status, "; the local copy is kept");
   removePartial(op->partial);
-  retryOrFail(op, -1);
+  retryOrFail(op, kHttpRspServiceFailed);
 }
 
 void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request) {
@@ -366,9 +388,28 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
   // encoding it never asked for.
   if (error == static_cast<long>(RequestError::Cancelled) ||
       error == static_cast<long>(RequestError::UntrustedCertificate) ||
-      error == static_cast<long>(RequestError::DecodingFailed) ||
-      error == static_cast<long>(RequestError::ReplyTooLarge)) {
+      error == static_cast<long>(RequestError::DecodingFailed)) {
     report(op, std::string(kNetworkErrorReply), httpRspForError(error));
+    return;
+  }
+  // Bytes that are not the file (a page in its place) or run past its size:
+  // a network that answers every address with its own page sends nothing
+  // else, so these count toward stopping every download to the server.
+  const bool tooLarge = error == static_cast<long>(RequestError::ReplyTooLarge);
+  if (tooLarge || error == static_cast<long>(RequestError::NotTheFile)) {
+    MV_LOG("download of \"", op->download->fileName, "\" refused: ",
+           request.error() ? request.error()->failureReason : std::string());
+    if (countEndpointFailure(*op, true, true)) {
+      MV_LOG("the file endpoint ", op->endpoint, " sent ", settings_.endpointFailureLimit,
+             " files in a row that are not the files asked for; its downloads stop");
+      stopDownloadsTo(op->endpoint, kHttpRspEndpointSendsNoFiles);
+      return;
+    }
+    if (tooLarge) {
+      report(op, std::string(kNetworkErrorReply), kHttpRspFileTooLarge);
+    } else {
+      retryOrFail(op, kHttpRspNotTheFile);
+    }
     return;
   }
   // A service that went away refuses every file in turn, and one behind a
@@ -376,24 +417,32 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
   // rather than asking for each file, each for as long again.
   const bool noAnswer = error == static_cast<long>(RequestError::ConnectionFailure) ||
                         error == static_cast<long>(RequestError::TimedOut);
-  if (countEndpointFailure(*op, noAnswer)) {
+  if (countEndpointFailure(*op, noAnswer, false)) {
     MV_LOG("the file endpoint ", op->endpoint, " failed ", settings_.endpointFailureLimit,
            " times in a row; its downloads stop");
-    stopDownloadsTo(op->endpoint);
+    stopDownloadsTo(op->endpoint, kHttpRspEndpointGone);
     return;
   }
-  retryOrFail(op, httpRspForError(error));
+  // An answer that stopped short of the file it promised is the service's
+  // failure, not the network's.
+  retryOrFail(op, error == static_cast<long>(RequestError::IncompleteFile) ? kHttpRspServiceFailed
+                                                                             : httpRspForError(error));
 }
 
-bool HttpNetworkCtrl::countEndpointFailure(const Operation& op, bool failed) {
+bool HttpNetworkCtrl::countEndpointFailure(const Operation& op, bool failed, bool refused) {
   if (!failed) {
     endpointFailures_.erase(op.endpoint);
     return false;
   }
-  return ++endpointFailures_[op.endpoint] >= settings_.endpointFailureLimit;
+  EndpointFailures& failures = endpointFailures_[op.endpoint];
+  if (refused && op.download && std::find(failures.refused.begin(), failures.refused.end(),
+                                          op.download->fileName) == failures.refused.end()) {
+    failures.refused.push_back(op.download->fileName);
+  }
+  return ++failures.count >= settings_.endpointFailureLimit;
 }
 
-void HttpNetworkCtrl::stopDownloadsTo(const std::string& endpoint) {
+void HttpNetworkCtrl::stopDownloadsTo(const std::string& endpoint, int httpRsp) {
   std::vector<std::shared_ptr<Operation>> stopped;
   for (auto& [code, op] : operations_) {
     if (!op->download || op->endpoint != endpoint) continue;
@@ -401,13 +450,18 @@ void HttpNetworkCtrl::stopDownloadsTo(const std::string& endpoint) {
     op->waiting = false;
     stopped.push_back(op);
   }
+  // A server that sends pages for files: each report names the files it sent them for.
+  std::string reply(kNetworkErrorReply);
+  if (auto it = endpointFailures_.find(endpoint); it != endpointFailures_.end() && !it->second.refused.empty()) {
+    reply = replyWithDetail(kNetworkErrorReply, fileNamesText(it->second.refused));
+  }
   endpointFailures_.erase(endpoint);
   for (const auto& op : stopped) {
     // A report may have ended others (a receiver that gives up cancels them).
     auto it = operations_.find(op->requestCode);
     if (it == operations_.end() || it->second != op) continue;
     if (op->current) std::exchange(op->current, nullptr)->clearDelegatesAndCancel();
-    report(op, std::string(kNetworkErrorReply), kHttpRspEndpointGone);
+    report(op, reply, httpRsp);
   }
 }
 

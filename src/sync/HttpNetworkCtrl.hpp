@@ -55,8 +55,9 @@ class HttpNetworkCtrl {
     // Further attempts of a single download after its first failure.
     int singleDownloadRetries = 3;
     // Failures in a row to one file endpoint (refused, reset or timed out,
-    // with no answer between them) after which every download to it stops:
-    // the service has stopped answering.
+    // or bytes that were not the file asked for, with no file or other
+    // answer between them) after which every download to it stops: the
+    // service has stopped answering, or something else answers in its place.
     int endpointFailureLimit = 3;
   };
 
@@ -123,12 +124,14 @@ class HttpNetworkCtrl {
   void downloadFinished(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void downloadFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void retryOrFail(const std::shared_ptr<Operation>& op, int httpRsp);
-  // Counts a download's failure to get an answer (or clears the count on an
-  // answer) for its endpoint; true when the endpoint is now taken as gone.
-  bool countEndpointFailure(const Operation& op, bool failed);
+  // Counts a download's failure to get an answer or to get its file
+  // (`refused`: bytes that are not the file), or clears the count on an
+  // answer, for its endpoint; true when the endpoint is now taken as gone.
+  bool countEndpointFailure(const Operation& op, bool failed, bool refused = false);
   // Ends every download to the endpoint at once, batch and single, queued,
-  // running or about to be tried again (`kHttpRspEndpointGone`).
-  void stopDownloadsTo(const std::string& endpoint);
+  // running or about to be tried again, with `httpRsp`
+  // (`kHttpRspEndpointGone`, `kHttpRspEndpointSendsNoFiles`).
+  void stopDownloadsTo(const std::string& endpoint, int httpRsp);
   void messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void receivedData(FormDataRequest& request, std::string_view data);
   // Tells the carrier's delegate a download's share (0 to 1).
@@ -166,8 +169,13 @@ class HttpNetworkCtrl {
   };
   std::unordered_map<std::filesystem::path, int, PathText, PathText> busyDestinations_;
   std::unordered_map<std::filesystem::path, std::deque<int>, PathText, PathText> waitingFor_;
-  // Failures in a row per file endpoint ("http://host:port").
-  std::map<std::string, int> endpointFailures_;
+  // Failures in a row per file endpoint ("http://host:port"), with the
+  // files among them whose bytes were not the file.
+  struct EndpointFailures {
+    int count = 0;
+    std::vector<std::string> refused;
+  };
+  std::map<std::string, EndpointFailures> endpointFailures_;
   base::Observation netUnconnect_;
 };
 

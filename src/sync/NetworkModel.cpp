@@ -32,6 +32,8 @@ std::shared_ptr<DownLoadRequestInfo> downloadCarrier(const RequestDownload& down
   info->progressType = download.progressType;
   info->downloadId = download.downloadId;
   info->fileName = name;
+  info->leastBytes = download.leastBytes;
+  info->mostBytes = download.mostBytes;
   info->delegate = delegate;
   return info;
 }
@@ -189,7 +191,7 @@ void NetworkModel::deliverBatchFile(Entry entry, RequestInfoBase& info) {
     deliver(std::move(entry), info);
     return;
   }
-  const bool stops = info.httpRsp == kHttpRspEndpointGone || info.httpRsp == kHttpRspCancelled;
+  const bool stops = stopsEveryDownload(info.httpRsp) || info.httpRsp == kHttpRspCancelled;
   if (stops) {
     batch->stopped = true;
   } else if (batch->inFlight.size() + kBatchRefill <= kBatchWindow) {
@@ -269,6 +271,14 @@ void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
                             info.httpRsp == HttpNetworkCtrl::httpRspForError(static_cast<long>(RequestError::TimedOut));
   if (info.httpRsp == kHttpRspEndpointGone || fileTimedOut)
     result->message = messageNamingServer(kServerStoppedAnswering, info.server);
+  // A file the server answered without, or whose bytes were not the file:
+  // the service failed, or something on the way answers in its place.
+  if (const auto* file = dynamic_cast<const DownLoadRequestInfo*>(&info)) {
+    if (auto key = downloadFailureKey(info.httpRsp)) {
+      const std::string& named = info.httpRsp == kHttpRspEndpointSendsNoFiles ? result->detail : file->fileName;
+      result->message = messageNamingServer(key, info.server, named);
+    }
+  }
 
   const auto& handlers = *entry.handlers;
   const bool expired = isSessionExpiredStatus(result->status);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 
 #include "platform/base/Log.hpp"
@@ -109,13 +110,53 @@ std::string messageForStatus(const std::string& status) {
   return text(kStatusNoStatus);
 }
 
-std::string messageNamingServer(const std::string& key, const std::string& server) {
-  const auto pattern = textForKey(key);
-  if (!pattern) return server;
-  std::string out = *pattern;
-  const auto at = out.find("%@");
-  if (at != std::string::npos) out.replace(at, 2, server);
-  return out;
+namespace {
+
+// `pattern` with its "%@" placeholders filled in turn; what is filled in is
+// never read for a placeholder of its own.
+std::string filled(std::string pattern, std::initializer_list<std::string_view> values) {
+  std::size_t from = 0;
+  for (std::string_view value : values) {
+    const auto at = pattern.find("%@", from);
+    if (at == std::string::npos) break;
+    pattern.replace(at, 2, value);
+    from = at + value.size();
+  }
+  return pattern;
+}
+
+}  // namespace
+
+std::string fileNamesText(const std::vector<std::string>& names) {
+  constexpr std::size_t kNamed = 5;
+  std::string out;
+  for (std::size_t i = 0; i < names.size() && i < kNamed; ++i) {
+    if (i > 0) out += ", ";
+    out += names[i];
+  }
+  if (names.size() <= kNamed) return out;
+  const std::string more = std::to_string(names.size() - kNamed);
+  const auto pattern = textForKey("FILESANDMORE");
+  return pattern ? filled(*pattern, {out, more}) : out + ", +" + more;
+}
+
+const char* downloadFailureKey(int httpRsp) {
+  switch (httpRsp) {
+    case kHttpRspServiceFailed: return kFileServiceFailed;
+    case kHttpRspNotTheFile: return kNotTheFile;
+    case kHttpRspFileTooLarge: return kFileTooLarge;
+    case kHttpRspEndpointSendsNoFiles: return kServerSendsNoFiles;
+    default: return nullptr;
+  }
+}
+
+std::string textFilledWith(const std::string& key, std::initializer_list<std::string_view> values) {
+  if (const auto pattern = textForKey(key)) return filled(*pattern, values);
+  return values.size() > 0 ? std::string(*values.begin()) : std::string();
+}
+
+std::string messageNamingServer(const std::string& key, const std::string& server, const std::string& named) {
+  return textFilledWith(key, {server, named});
 }
 
 void markMalformedReply(NetBaseRst& result, std::string_view what) {

@@ -3,6 +3,7 @@
 // the wrong kind counts as absent, numbers may come as text and text as
 // numbers, and nothing here fails.
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,9 +54,25 @@ std::string messageForStatus(const std::string& status);
 // Texts that name the server ("host:port") a failure concerns.
 inline constexpr const char* kServerNotReached = "SERVERNOTREACHED";
 inline constexpr const char* kServerStoppedAnswering = "SERVERSTOPPEDANSWERING";
-// The text of `key` with the server in its placeholder; the server alone
-// when the key has no text.
-std::string messageNamingServer(const std::string& key, const std::string& server);
+// Texts of a download that came back without its file: the service failed,
+// the bytes were not the file, the file ran past its size, the server sends
+// something other than files (each names the server, then the file or files).
+inline constexpr const char* kFileServiceFailed = "FILESERVICEFAILED";
+inline constexpr const char* kNotTheFile = "NOTTHEFILE";
+inline constexpr const char* kFileTooLarge = "FILETOOLARGESENT";
+inline constexpr const char* kServerSendsNoFiles = "SERVERSENDSPAGES";
+// The key of the text for a download failure of that reason (`httpRsp`);
+// nothing for a reason told otherwise.
+const char* downloadFailureKey(int httpRsp);
+// File names for a message: "a.jpg, b.jpg", the first few of a long list
+// and how many more.
+std::string fileNamesText(const std::vector<std::string>& names);
+// The text of `key` with its "%@" placeholders filled with `values` in
+// turn; the first value alone when the key has no text.
+std::string textFilledWith(const std::string& key, std::initializer_list<std::string_view> values);
+// The text of `key` with the server in its first placeholder and `named`
+// (when given) in its second.
+std::string messageNamingServer(const std::string& key, const std::string& server, const std::string& named = {});
 
 // Turns a "200" whose content cannot be read into the failure a reply without
 // status gives ("115"), so that no receiver takes it for an empty success.

@@ -194,6 +194,7 @@ void SyncModel::beginRun() {
   completedKinds_.clear();
   pendingRetries_.clear();
   failedFiles_.clear();
+  refusedFiles_.clear();
   thumbSources_.reset();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
@@ -225,6 +226,7 @@ void SyncModel::endRun() {
   if (wasRunning) {
     isDownloading_ = false;
     isSyncAllData_ = false;
+    refetchesFiles_ = false;
     // A first sync decodes tables of tens of megabytes; what it freed goes
     // back to the system rather than staying with an idle application.
     malloc_trim(0);

@@ -116,6 +116,10 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // The next run asks every part in full; cleared when a run ends.
   bool isSyncAllData() const { return isSyncAllData_; }
   void setIsSyncAllData(bool v) { isSyncAllData_ = v; }
+  // The next run downloads every picture again, those already on disk too
+  // (the user's "Resync all data"); cleared when a run ends.
+  bool refetchesFiles() const { return refetchesFiles_; }
+  void setRefetchesFiles(bool v) { refetchesFiles_ = v; }
   int needWork() const { return needWork_; }
   int imageType() const { return imageType_; }
   const std::vector<std::string>& downloadRemotingPImgList() const { return downloadRemotingPImgList_; }
@@ -296,6 +300,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // Files of a kind that failed for good, less product thumbnails the device
   // makes itself from their picture on disk.
   std::size_t failedCount(int kind) const;
+  // A product thumbnail the device makes from its picture, which is on disk.
+  bool madeOnDevice(const FileKey& file) const;
   void imagePhaseEnded();
   // The thumbnail pass of the run, once no product file is being asked again.
   void makeThumbnailsWhenSettled();
@@ -343,6 +349,7 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   bool needUpdate_ = false;
   bool showUpdate_ = false;
   bool isSyncAllData_ = false;
+  bool refetchesFiles_ = false;
 
   // The current run: its requests, downloads and delayed steps.
   base::CancelTracker run_;
@@ -364,6 +371,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::set<FileKey> pendingRetries_;
   // Files that failed for good in this run.
   std::set<FileKey> failedFiles_;
+  // Files whose last download brought bytes that were not the file: the
+  // run fails naming them if they are not fetched after all.
+  std::set<FileKey> refusedFiles_;
   // Product thumbnails by name, with the picture each is made from; read
   // once a run needs it.
   mutable std::optional<std::map<std::string, std::string>> thumbSources_;

@@ -14,7 +14,9 @@
 #include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
+#include "sync/DownloadedFileCheck.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
+#include "sync/ReplyValues.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/SyncModel.hpp"
 #include "transport/FormDataRequest.hpp"
@@ -38,23 +40,6 @@ std::set<std::string> namesIn(const fs::path& folder) {
   return names;
 }
 
-// A file on disk that a run may take as fetched. Downloads are moved into
-// their folder only once they arrived whole, so a file there is whole unless
-// something else cut it down to nothing; an empty one is fetched again.
-bool isWholeFile(const fs::directory_entry& entry) {
-  std::error_code ec;
-  return entry.is_regular_file(ec) && entry.file_size(ec) > 0 && !ec;
-}
-
-// The names of the files in `folder` a run takes as fetched.
-std::set<std::string> wholeFilesIn(const fs::path& folder) {
-  std::set<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (isWholeFile(*it)) names.insert(it->path().filename().string());
-  }
-  return names;
-}
 
 // Lists of at least this many names are checked against one listing of
 // their folder instead of one look at the disk per name.
@@ -68,14 +53,18 @@ std::optional<fs::path> folderOfType(int type) {
 }
 
 // Adds to `list` each name of `names` that is not blank, not yet listed and
-// missing on disk; answers the number of distinct usable names. A name that
-// is not one plain file name is never fetched.
-std::int64_t collectMissing(const std::vector<std::string>& names, int type, std::vector<std::string>& list) {
+// not a whole picture on disk (every one, with `everyFile`); answers the
+// number of distinct usable names. A name that is not one plain file name is
+// never fetched. A picture on disk is kept only when the decoder reads its
+// header: whatever else stands there (a page a network sent in its place,
+// bytes cut short) is fetched again.
+std::int64_t collectMissing(const std::vector<std::string>& names, int type, std::vector<std::string>& list,
+                            bool everyFile) {
   std::set<std::string> seen(list.begin(), list.end());
   std::set<std::string> counted;
   const auto folder = folderOfType(type);
-  const bool listed = folder && names.size() >= kListingFrom;
-  const std::set<std::string> present = listed ? wholeFilesIn(*folder) : std::set<std::string>();
+  const bool listed = folder && !everyFile && names.size() >= kListingFrom;
+  const std::set<std::string> present = listed ? namesIn(*folder) : std::set<std::string>();
   for (const std::string& name : names) {
     if (isBlank(name) || counted.count(name)) continue;
     if (!folder || !PublicFunction::isSafeFileName(name)) {
@@ -83,8 +72,9 @@ std::int64_t collectMissing(const std::vector<std::string>& names, int type, std
       continue;
     }
     counted.insert(name);
-    std::error_code ec;
-    if (listed ? present.count(name) > 0 : isWholeFile(fs::directory_entry(*folder / name, ec))) continue;
+    const bool kept = !everyFile && (!listed || present.count(name) > 0) &&
+                      DownloadedFileCheck::isPictureFile(*folder / name);
+    if (kept) continue;
     if (seen.insert(name).second) list.push_back(name);
   }
   return static_cast<std::int64_t>(counted.size());
@@ -232,13 +222,13 @@ bool SyncModel::addAllImageLists() {
   auto covers = dam->getAllFilesImg();
   if (!images || !icons || !covers) return false;
   const std::vector<std::string> productNames = pictureNames(*images);
-  productImgCount_ = collectMissing(productNames, kImageTypeProduct, downloadRemotingPImgList_);
+  productImgCount_ = collectMissing(productNames, kImageTypeProduct, downloadRemotingPImgList_, refetchesFiles_);
   // Icons the service has answered missing wait for the next full sync.
   std::vector<std::string> iconNames = std::move(*icons);
   const std::set<std::string> missing = missingIcons();
   std::erase_if(iconNames, [&](const std::string& name) { return missing.count(name) > 0; });
-  iconImgCount_ = collectMissing(iconNames, kImageTypeIcon, downloadRemotingPImgListIcon_);
-  libImgCount_ = collectMissing(*covers, kImageTypeCover, downloadRemotingPImgListLibimg_);
+  iconImgCount_ = collectMissing(iconNames, kImageTypeIcon, downloadRemotingPImgListIcon_, refetchesFiles_);
+  libImgCount_ = collectMissing(*covers, kImageTypeCover, downloadRemotingPImgListLibimg_, refetchesFiles_);
   return true;
 }
 
@@ -352,6 +342,16 @@ void SyncModel::imagePhaseEnded() {
     return;
   }
   waitingForRetries_ = false;
+  // Bytes that were not the file are no file: the run did not bring them,
+  // and says which they are (the next run asks for them again).
+  std::vector<std::string> refused;
+  for (const FileKey& file : refusedFiles_) {
+    if (failedFiles_.count(file) && !madeOnDevice(file)) refused.push_back(file.second);
+  }
+  if (!refused.empty()) {
+    breakSync(textFilledWith("SYNCFILESNOTRECEIVED", {fileNamesText(refused)}));
+    return;
+  }
   if (isCustomerOnShow_) {
     requestCustomerTables();
   } else {
@@ -407,29 +407,28 @@ double SyncModel::estimateQuietSeconds() {
   return HttpNetworkCtrl::sharedInstance().settings().downloadTimeOutSeconds / 2;
 }
 
-std::size_t SyncModel::failedCount(int kind) const {
-  std::size_t count = 0;
-  for (const auto& [type, name] : failedFiles_) {
-    if (type != kind) continue;
-    if (kind == kImageTypeProduct) {
-      if (!thumbSources_) {
-        thumbSources_.emplace();
-        if (auto images = database_->getPublishImages(1)) {
-          for (const base::Value& row : *images) {
-            if (auto names = pictureAndThumb(row)) (*thumbSources_)[names->second] = names->first;
-          }
-        }
-      }
-      auto source = thumbSources_->find(name);
-      if (source != thumbSources_->end() && source->second != name) {
-        auto picture = PublicFunction::filePathWithName(source->second, kImageTypeProduct);
-        std::error_code ec;
-        if (picture && fs::exists(*picture, ec)) continue;
+bool SyncModel::madeOnDevice(const FileKey& file) const {
+  const auto& [type, name] = file;
+  if (type != kImageTypeProduct) return false;
+  if (!thumbSources_) {
+    thumbSources_.emplace();
+    if (auto images = database_->getPublishImages(1)) {
+      for (const base::Value& row : *images) {
+        if (auto names = pictureAndThumb(row)) (*thumbSources_)[names->second] = names->first;
       }
     }
-    ++count;
   }
-  return count;
+  auto source = thumbSources_->find(name);
+  if (source == thumbSources_->end() || source->second == name) return false;
+  auto picture = PublicFunction::filePathWithName(source->second, kImageTypeProduct);
+  std::error_code ec;
+  return picture && fs::exists(*picture, ec);
+}
+
+std::size_t SyncModel::failedCount(int kind) const {
+  return static_cast<std::size_t>(std::count_if(failedFiles_.begin(), failedFiles_.end(), [&](const FileKey& file) {
+    return file.first == kind && !madeOnDevice(file);
+  }));
 }
 
 bool SyncModel::kindFailed(int imageType) const { return failedCount(imageType) > 0; }
@@ -452,15 +451,20 @@ void SyncModel::reportKindIfWhole(int kind) {
 }
 
 void SyncModel::downloadFileRespond(const DownloadRst& result) {
-  if (result.httpRsp == kHttpRspEndpointGone) {
-    // The service went away: nothing more of the run can arrive. The reply
-    // says which server stopped answering.
+  if (stopsEveryDownload(result.httpRsp)) {
+    // The service went away, or something answers in its place: nothing
+    // more of the run can arrive. The reply says which server, and why.
     breakSync(!result.message.empty() ? result.message : textForKey(kEndpointGoneKey).value_or(kEndpointGoneKey));
     return;
   }
   if (result.isSuccess() && running_ && stage_ == Stage::Images) fileArrived();
   const FileKey key{result.type, result.fileName};
   const bool wasRetry = pendingRetries_.erase(key) > 0;
+  if (result.httpRsp == kHttpRspNotTheFile || result.httpRsp == kHttpRspFileTooLarge) {
+    refusedFiles_.insert(key);
+  } else {
+    refusedFiles_.erase(key);
+  }
   if (!result.isSuccess() && result.type == kImageTypeIcon && result.status == kStatusFileMissing) {
     // Asking again would only hear the same answer.
     MV_LOG("icon \"", result.fileName, "\" is missing on the service; asked again at the next full sync");

@@ -115,6 +115,8 @@ void FormDataRequest::launch() {
   spec.followsRedirects = followsRedirects_;
   spec.certificateAuthorities = authoritiesFile;
   spec.bodyLimit = bodyLimit_;
+  spec.fileLimit = fileLimit_;
+  spec.fileCheck = fileCheck_;
   spec.destination = downloadDestinationPath_;
   spec.temporary = temporaryFileDownloadPath_;
   spec.allowResume = allowResume_;

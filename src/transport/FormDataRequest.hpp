@@ -41,8 +41,11 @@ class NetworkQueue;
 // the partial file and never touches the destination. With resume allowed, a
 // partial file of P bytes is continued with "Range: bytes=P-": a 206 appends,
 // a 200 starts the file afresh, a 416 completes when the server's size is P
-// and otherwise starts over once without a range. The caller keeps partial
-// files of different clients and file types apart; see `temporaryDownloadPath`.
+// and otherwise starts over once without a range. A whole file goes into
+// place only within its file limit and when its file check takes its bytes;
+// otherwise it fails (error 13 or 15) and keeps nothing. The caller keeps
+// partial files of different clients and file types apart; see
+// `temporaryDownloadPath`.
 class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, private TransferObserver {
  public:
   explicit FormDataRequest(std::string url);
@@ -175,6 +178,14 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // limited only in what it inflates (when it asked for an encoding).
   std::int64_t bodyLimit() const { return bodyLimit_; }
   void setBodyLimit(std::int64_t bytes) { bodyLimit_ = bytes; }
+  // A download's file: the most bytes it may hold (-1, the default: no
+  // bound); past it the request fails with error 13 and keeps nothing.
+  std::int64_t fileLimit() const { return fileLimit_; }
+  void setFileLimit(std::int64_t bytes) { fileLimit_ = bytes; }
+  // Whether a download's whole file is the file asked for, asked before it
+  // goes into place (see TransferSetup::fileCheck); one that is not fails
+  // with error 15, keeps nothing and leaves the destination as it was.
+  void setFileCheck(TransferSetup::FileCheck check) { fileCheck_ = std::move(check); }
   // Body bytes received so far, and expected (-1 unknown), of this attempt.
   std::int64_t totalBytesRead() const { return totalBytesRead_; }
   std::int64_t contentLength() const { return contentLength_; }
@@ -248,6 +259,8 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   bool reuseConnection_ = true;
   bool followsRedirects_ = true;
   std::int64_t bodyLimit_ = TransferSetup().bodyLimit;
+  std::int64_t fileLimit_ = -1;
+  TransferSetup::FileCheck fileCheck_;
   std::int64_t totalBytesRead_ = 0;
   std::int64_t contentLength_ = -1;
   // The reply's head and progress come as they arrive (someone follows

@@ -18,6 +18,7 @@ const char* describe(RequestError code) {
     case RequestError::UntrustedCertificate: return "The server's certificate is not trusted";
     case RequestError::ReplyTooLarge: return "The reply is larger than the request accepts";
     case RequestError::RedirectRefused: return "The request was redirected, which it does not follow";
+    case RequestError::NotTheFile: return "What arrived is not the file asked for";
   }
   return "Unknown error";
 }

@@ -24,6 +24,7 @@ enum class RequestError : long {
   UntrustedCertificate = 12, // the server's certificate did not pass the check
   ReplyTooLarge = 13,        // a reply body past the request's limit, as received or inflated
   RedirectRefused = 14,      // a redirect to a request that follows none
+  NotTheFile = 15,           // a download whose bytes are not the file asked for (a page in its place)
 };
 
 base::Error makeRequestError(RequestError code, const std::string& detail = {});

@@ -360,6 +360,7 @@ void Transfer::beginResponse(long status) {
   received_ = 0;
   written_ = 0;
   writeOffset_ = 0;
+  head_.clear();
   rangeEnd_ = -1;
   rangeTotal_ = -1;
 }
@@ -443,6 +444,10 @@ bool Transfer::endHeaders() {
     // Only a 200 with a body or a 206 is written to the file; any other
     // answer (a 202 with its text, a 204, an empty 200) is no file.
     if (status_ == 206 || (status_ == 200 && (encoded_ || expected_ != 0))) {
+      // A file announced past its bound is refused before a byte of it is written.
+      const auto r206 = status_ == 206 ? range() : std::nullopt;
+      const std::int64_t announced = status_ == 206 ? (r206 ? r206->total : -1) : encoded_ ? -1 : expected_;
+      if (!fileFits(announced)) return false;
       if (status_ == 206) {
         // Only a part of a file of known length, unencoded, that continues
         // what is on disk can be appended.
@@ -546,6 +551,7 @@ bool Transfer::writeBody(const char* data, size_t size) {
     outSize = inflated.size();
   }
   if (toFile_) {
+    if (!fileFits(writeOffset_ + written_ + static_cast<std::int64_t>(outSize))) return false;
     if (holding_ && held_.size() + outSize > kMostHeld && !flushHeld()) return false;
     if (holding_) {
       held_.append(out, outSize);
@@ -645,11 +651,20 @@ void Transfer::beginHeld() {
     held_.reserve(static_cast<std::size_t>(expected_));
 }
 
+bool Transfer::fileFits(std::int64_t bytes) {
+  if (spec_.fileLimit < 0 || bytes <= spec_.fileLimit) return true;
+  tooLarge_ = true;
+  failureDetail_ = "the file runs past " + std::to_string(spec_.fileLimit) + " bytes";
+  return false;
+}
+
 bool Transfer::flushHeld() {
   if (!holding_) return true;
   holding_ = false;
   const std::string held = std::move(held_);
   held_.clear();
+  // The start of a file begun afresh stays at hand for its check.
+  if (spec_.fileCheck && writeOffset_ == 0) head_ = held;
   if (!openFile("wb")) return false;
   if (!held.empty() && std::fwrite(held.data(), 1, held.size(), file_) != held.size()) {
     fileError_ = true;

@@ -139,6 +139,12 @@ class Transfer {
     return std::move(body_);
   }
   bool openFile(const char* mode);
+  // Whether a file of `bytes` stays within the file limit; past it the
+  // transfer is marked too large.
+  bool fileFits(std::int64_t bytes);
+  // Why the whole file that arrived is not the file asked for (the spec's
+  // check); empty when it is, or when nothing checks.
+  std::string refusedFile();
   // A file begun afresh is held in memory up to kMostHeld bytes and written
   // only when it passes them or ends short of whole: most files are small and
   // whole, and the delivery thread writes those, so the network thread makes
@@ -222,6 +228,9 @@ class Transfer {
   static constexpr std::size_t kMostHeld = 256 * 1024;
   bool holding_ = false;
   std::string held_;
+  // The first bytes of a file begun afresh and written as it came, for its
+  // check (only when one is asked).
+  std::string head_;
   std::FILE* file_ = nullptr;
   bool fileError_ = false;
   bool decodeError_ = false;

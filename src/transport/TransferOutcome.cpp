@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 
 #include "platform/base/Log.hpp"
@@ -74,12 +75,13 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
     result.errorDetail = "the server answered " + std::to_string(status_) + " to a request that follows no redirect";
   } else if (code != CURLE_OK) {
     result.errorCode = mapError(code);
-    result.errorDetail = tooLarge_ ? "the reply passed " + std::to_string(spec_.bodyLimit) + " bytes"
-                         : !failureDetail_.empty()               ? failureDetail_
-                         : errorBuffer_[0]                      ? std::string(errorBuffer_)
-                                                                : std::string(curl_easy_strerror(code));
-    // Inflated bytes cannot be continued by a byte range of the encoded reply.
-    if (isDownload() && (encoded_ || decodeError_ || rangeRefused_)) {
+    result.errorDetail = !failureDetail_.empty() ? failureDetail_
+                         : tooLarge_              ? "the reply passed " + std::to_string(spec_.bodyLimit) + " bytes"
+                         : errorBuffer_[0]        ? std::string(errorBuffer_)
+                                                  : std::string(curl_easy_strerror(code));
+    // Inflated bytes cannot be continued by a byte range of the encoded
+    // reply, and a file past its bound is no file to continue.
+    if (isDownload() && (encoded_ || decodeError_ || rangeRefused_ || tooLarge_)) {
       removePartial();
     } else if (isDownload()) {
       keepForResume();
@@ -104,7 +106,13 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
       }
     } else if (partialWasWhole_ || toFile_) {
       std::string detail;
-      if (moveLater) {
+      const std::string refused = refusedFile();
+      if (!refused.empty()) {
+        // Bytes that are not the file neither become nor continue it.
+        removePartial();
+        result.errorCode = static_cast<long>(tooLarge_ ? RequestError::ReplyTooLarge : RequestError::NotTheFile);
+        result.errorDetail = refused;
+      } else if (moveLater) {
         moving = true;
       } else if (!flushHeld() || !closeFile()) {
         removePartial();
@@ -197,6 +205,23 @@ void Transfer::report(std::vector<Delivery> deliveries) {
       if (auto o = delivery.observer.lock()) o->transferEnded(std::move(delivery.result));
     }
   });
+}
+
+std::string Transfer::refusedFile() {
+  const std::int64_t size = partialWasWhole_ ? partialOnDisk_ : writeOffset_ + written_;
+  // A partial file kept from before may already hold more than the bound.
+  if (!fileFits(size)) return failureDetail_;
+  if (!spec_.fileCheck) return {};
+  if (holding_) return spec_.fileCheck(held_, size, {});
+  std::string head = head_;
+  if (head.empty()) {
+    // Continued from an earlier attempt: its start is on disk.
+    std::ifstream in(spec_.temporary, std::ios::binary);
+    head.resize(kMostHeld);
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  }
+  return spec_.fileCheck(head, size, spec_.temporary);
 }
 
 bool Transfer::wholeFileArrived(Shortfall& shortfall) const {

@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -66,6 +68,18 @@ struct TransferSetup {
   // transfer ends as an unreadable reply, so a hostile or broken server
   // cannot exhaust the memory or the disk.
   std::int64_t bodyLimit = std::int64_t{256} << 20;
+  // A download's file: the most bytes it may hold (-1: no bound). A reply
+  // that announces more is refused before a byte is written, and one that
+  // runs on past it stops there, so no server fills the disk.
+  std::int64_t fileLimit = -1;
+  // Asked on the network thread, once a download's file arrived whole and
+  // before it goes into place, whether its bytes are the file asked for:
+  // given its first bytes (all of them for a small file), its size and,
+  // when it was written as it came, its temporary file. An answer that is
+  // not empty says why not; the file then never goes into place.
+  using FileCheck = std::function<std::string(std::string_view head, std::int64_t size,
+                                              const std::filesystem::path& written)>;
+  FileCheck fileCheck;
   // The queue it belongs to (0: none): at most `groupLimit` transfers of a
   // group run at once, and after a failure of a group that stops on failure
   // no other one starts.

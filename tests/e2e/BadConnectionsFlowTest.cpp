@@ -6,8 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
-#include "RepresentativeDay.hpp"
+#include "LibraryDay.hpp"
+#include "shell/config/SkinManager.hpp"
+#include "shell/settings/SettingsCellEntity.hpp"
+#include "shell/settings/SettingsViewController.hpp"
+#include "library/SaleslibraryModel.hpp"
 #include "catalog/DetailViewController.hpp"
 #include "order/QuoteOrderHistoryController.hpp"
 #include "order/QuoteOrderHistoryModel.hpp"
@@ -33,7 +38,7 @@ namespace {
 using sales::FaultKind;
 using sales::FaultRule;
 
-class BadConnections : public RepresentativeDay {
+class BadConnections : public LibraryDay {
  protected:
   // Long enough a limit that the estimate is seen withdrawn before a
   // stalled file gives up.
@@ -54,6 +59,24 @@ class BadConnections : public RepresentativeDay {
       if (!local || !fs::exists(*local) || fs::file_size(*local) != bytes->size()) ++missing;
     }
     return missing;
+  }
+  int fileRequestsUnder(const std::string& folder) const {
+    int asked = 0;
+    for (const auto& e : service->requestLog()) asked += e.endpoint == "file" && e.path.find(folder) != std::string::npos;
+    return asked;
+  }
+  // The files a sign-in page was sent for, as the alert names them.
+  std::vector<std::string> pageSentFor(const std::string& message) const {
+    const std::string pattern = Language::format(en("SERVERSENDSPAGES"), {fileServer(), "|"});
+    const auto bar = pattern.find('|');
+    const std::string head = pattern.substr(0, bar), tail = pattern.substr(bar + 1);
+    if (message.size() < head.size() + tail.size() || message.rfind(head, 0) != 0 ||
+        message.compare(message.size() - tail.size(), tail.size(), tail) != 0)
+      return {};
+    std::vector<std::string> names;
+    std::stringstream named(message.substr(head.size(), message.size() - head.size() - tail.size()));
+    for (std::string name; std::getline(named, name, ',');) names.push_back(name.substr(name.front() == ' '));
+    return names;
   }
   std::vector<std::shared_ptr<QuoteOrderEntity>> unsubmitted() {
     return SessionDatabase::open().get()->fetchQuoteOrders(QuoteOrderHistoryModel::kUnsubmitted, "");
@@ -280,6 +303,83 @@ TEST_F(BadConnections, AMessageServerThatDripsATableReplyEndsTheSyncWithTheAlert
   ASSERT_TRUE(syncFromTab());
   EXPECT_FALSE(alert()) << alertTitle();
   EXPECT_EQ(SessionDatabase::open().get()->getAllProducts().size(), service->backend().currentData("acme")->products.size());
+}
+
+// A network that answers every address with its own sign-in page stands in
+// front of the file server. Nothing it sends is taken for a picture or a
+// document: the sync fails naming the files it was sent for, and once the
+// page is gone the next sync brings them, the user's "Resync all data" every
+// picture again, and the library's "Download all" behind the page marks
+// nothing downloaded.
+TEST_F(BadConnections, ASignInPageInPlaceOfTheFilesIsNeverTakenForThem) {
+  start();
+  StallingProxy& proxy = fileServerProxy();
+  proxy.signInPage();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  ASSERT_EQ(alertTitle(), en("CONTENTUPDATED"));
+  press(1);
+  auto engine = SyncModel::sharedInstance();
+  int pictures = 0;
+  for (const auto& [path, bytes] : service->backend().currentData("acme")->files) pictures += path.rfind("product/", 0) == 0;
+  ASSERT_TRUE(syncFromTab());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  picture("sync-behind-a-sign-in-page");
+  const auto cut = answerTheOneAlert(0);
+  EXPECT_EQ(cut.first, en("UPDATEFAILED"));
+  // Named: files the device asked for (the skin's archive at the sign-in, pictures).
+  const auto named = pageSentFor(cut.second);
+  EXPECT_FALSE(named.empty()) << cut.second;
+  const auto& company = service->backend().currentData("acme")->files;
+  for (const auto& name : named) {
+    EXPECT_TRUE(name == SkinManager::kSkinArchiveName || std::any_of(company.begin(), company.end(), [&](const auto& f) {
+                  return f.first.size() > name.size() && f.first.ends_with("/" + name);
+                })) << name;
+  }
+  EXPECT_EQ(missingPictures(), pictures);
+
+  // The page gone: the next sync brings them all.
+  proxy.pass();
+  ASSERT_TRUE(syncFromTab());
+  EXPECT_FALSE(alert()) << alertTitle();
+  EXPECT_EQ(missingPictures(), 0);
+
+  // "Resync all data", as the user taps it, downloads every picture again.
+  service->clearRequestLog();
+  SettingsViewController* settings = openSettings();
+  ASSERT_TRUE(settings);
+  const auto& rows = settings->groups().at(1);
+  const auto row = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r.cellType == SettingsCellEntity::kFullSync; });
+  ASSERT_NE(row, rows.end());
+  settings->tableView()->tapRowAtIndexPath({1, static_cast<long>(row - rows.begin())});
+  ASSERT_EQ(alertTitle(), en("FULLRESYNC"));
+  press(1);
+  ASSERT_TRUE(waitFor([&] { return !engine->isDownloading() && fileRequestsUnder("/product/") >= pictures; }, 60));
+  EXPECT_FALSE(alert()) << alertTitle();
+  EXPECT_EQ(fileRequestsUnder("/product/"), pictures);
+  EXPECT_EQ(missingPictures(), 0);
+
+  // "Download all" behind the page: one alert naming the server, and no
+  // document taken for downloaded.
+  proxy.signInPage();
+  openTab(MainTabScreens::kSalesLibrary);
+  auto manager = SaleslibraryModel::sharedInstance();
+  tap(files().btnDownloadAll());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  ASSERT_EQ(alertTitle(), en("DOWNLOADALLFILES"));
+  press(1);
+  const auto failed = answerTheOneAlert(0);
+  ASSERT_TRUE(waitFor([&] { return manager->downloadFileNameArray().empty(); }, 60));
+  EXPECT_EQ(failed.first, en("FILEDOWNLOADFAILED"));
+  // The first document refused, or all of them once the server is taken as sending pages.
+  const auto& listed = files().libfilesArray();
+  EXPECT_TRUE(!pageSentFor(failed.second).empty() || std::any_of(listed.begin(), listed.end(), [&](const auto& f) {
+                return failed.second == Language::format(en("NOTTHEFILE"), {fileServer(), f.file_name});
+              })) << failed.second;
+  for (const auto& f : listed) {
+    EXPECT_FALSE(onDisk(f.title)) << f.title;
+    EXPECT_FALSE(manager->isExists(f.file_id)) << f.title;
+  }
 }
 
 }  // namespace

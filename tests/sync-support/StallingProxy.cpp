@@ -6,8 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 namespace mv::test {
@@ -92,7 +94,37 @@ void StallingProxy::acceptLoop() {
   }
 }
 
+void StallingProxy::answerWithPage(int client) {
+  const std::string page = kSignInPage;
+  const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                            std::to_string(page.size()) + "\r\nConnection: close\r\n\r\n" + page;
+  std::string request;
+  char buffer[16 * 1024];
+  // The request's head, and its body as long as its head says.
+  while (!stopping_) {
+    pollfd waiting{client, POLLIN, 0};
+    if (::poll(&waiting, 1, kPollMilliseconds) <= 0) continue;
+    const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+    if (got <= 0) break;
+    request.append(buffer, static_cast<std::size_t>(got));
+    const auto headEnd = request.find("\r\n\r\n");
+    if (headEnd == std::string::npos) continue;
+    std::string head = request.substr(0, headEnd);
+    for (auto& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto at = head.find("content-length:");
+    const std::size_t length = at == std::string::npos ? 0 : std::strtoul(head.c_str() + at + 15, nullptr, 10);
+    if (request.size() < headEnd + 4 + length) continue;
+    sendAll(client, reply.data(), reply.size());
+    break;
+  }
+  ::close(client);
+}
+
 void StallingProxy::relay(int client) {
+  if (mode_ == Mode::SignInPage) {
+    answerWithPage(client);
+    return;
+  }
   const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in target = loopback(targetPort_);
   if (server < 0 || ::connect(server, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
@@ -125,6 +157,8 @@ void StallingProxy::relay(int client) {
       }
     }
     const Mode mode = mode_;
+    // The sign-in page answers from the next connection on.
+    if (mode == Mode::SignInPage) break;
     if (mode == Mode::Pass && !held.empty()) {
       if (!sendAll(client, held.data(), held.size())) break;
       held.clear();

@@ -4,7 +4,9 @@
 // switched at any moment (connections already open included), keeps the
 // connections open and holds back every byte of the replies (a black hole),
 // or lets the replies through one byte at a time with a pause between bytes
-// (a trickle). Requests always go through.
+// (a trickle). Requests always go through, but for a network's sign-in page:
+// switched to it, the proxy answers every request itself with 200 and an
+// HTML page, as a hotel's network does before its guest signs in.
 //
 //   test::StallingProxy proxy(service->filePort());
 //   ASSERT_TRUE(proxy.start(&error)) << error;
@@ -36,13 +38,21 @@ class StallingProxy {
   void stall() { mode_ = Mode::Stall; }
   // One byte of reply every `pauseSeconds`.
   void trickle(double pauseSeconds);
+  // Every request answered with the sign-in page `kSignInPage`; connections
+  // open before are closed.
+  void signInPage() { mode_ = Mode::SignInPage; }
+  static constexpr const char* kSignInPage =
+      "<!DOCTYPE html>\n<html><head><title>Welcome</title></head><body><form action=\"/login\">"
+      "Please sign in to use the Internet. <input name=\"room\"><button>Connect</button></form></body></html>\n";
   // Connections accepted so far.
   int connections() const { return connections_; }
 
  private:
-  enum class Mode { Pass, Stall, Trickle };
+  enum class Mode { Pass, Stall, Trickle, SignInPage };
   void acceptLoop();
   void relay(int client);
+  // Answers each request on the connection with the sign-in page.
+  void answerWithPage(int client);
 
   int targetPort_;
   int port_ = 0;

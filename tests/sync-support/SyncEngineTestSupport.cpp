@@ -7,6 +7,7 @@
 
 #include "SessionFixture.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
@@ -290,6 +291,14 @@ std::map<std::string, TableRows> SyncEngineTest::storedTables() const {
 }
 
 // ---- files and the service's log ---------------------------------------------------------
+
+const std::string& SyncEngineTest::pictureBytes() {
+  static const std::string bytes = [] {
+    const auto png = gfx::ImageData(2, 2).encodePNG();
+    return png ? std::string(png->begin(), png->end()) : std::string();
+  }();
+  return bytes;
+}
 
 bool SyncEngineTest::writeFile(const fs::path& path, const std::string& bytes) {
   std::error_code ec;

@@ -135,6 +135,8 @@ class SyncEngineTest : public NetworkTest {
   static std::map<std::string, TableRows> expectedTables(const sales::DataSet& data);
 
   static bool writeFile(const std::filesystem::path& path, const std::string& bytes);
+  // The bytes of a small picture the decoder reads: what a sync keeps on disk.
+  static const std::string& pictureBytes();
   static std::string contentsOf(const std::filesystem::path& path);
   static std::filesystem::path localPath(const std::string& name, int type);
 

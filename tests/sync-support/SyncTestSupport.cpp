@@ -15,7 +15,9 @@ void installTextTable() {
         {"212", "text-212"}, {"404", "text-404"}, {"999", "text-999"}, {"11412", "text-11412"}, {"DOWNLOADERROR", "text-DOWNLOADERROR"},
         {"UNTRUSTEDCERTIFICATE", "text-UNTRUSTEDCERTIFICATE"}, {"RESTOREOTHERVENDOR", "text-RESTOREOTHERVENDOR"},
         {"RESTOREDAMAGED", "text-RESTOREDAMAGED"},
-        {"SERVERNOTREACHED", "text-SERVERNOTREACHED-%@"}, {"SERVERSTOPPEDANSWERING", "text-SERVERSTOPPEDANSWERING-%@"}};
+        {"SERVERNOTREACHED", "text-SERVERNOTREACHED-%@"}, {"SERVERSTOPPEDANSWERING", "text-SERVERSTOPPEDANSWERING-%@"},
+        {"FILESERVICEFAILED", "text-FILESERVICEFAILED-%@"}, {"FILETOOLARGESENT", "text-FILETOOLARGESENT-%@-%@"},
+        {"SERVERSENDSPAGES", "text-SERVERSENDSPAGES-%@-%@"}, {"SYNCFILESNOTRECEIVED", "text-SYNCFILESNOTRECEIVED-%@"}};
     auto it = table.find(key);
     if (it == table.end()) return std::nullopt;
     return it->second;

@@ -16,7 +16,9 @@
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "sales-service/SampleData.hpp"
+#include "sync/DownloadedFileCheck.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
 #include "transport/FormDataRequest.hpp"
@@ -92,6 +94,40 @@ class DownloadNetworkTest : public test::NetworkTest {
   }
 };
 
+// What a listing's size allows, and which bytes are taken for the file: a
+// picture the decoder reads the header of, a document of its listed size
+// that is not a web page (unless its name says it is one).
+TEST(DownloadedFileCheckTest, ListedSizesAndTheBytesTakenForAFile) {
+  const auto listed = [](const char* info) {
+    marvisto_library_files_Entity file;
+    file.info = info;
+    return DownloadedFileCheck::listedSize(file);
+  };
+  ASSERT_TRUE(listed("PDF/2.5 M"));
+  EXPECT_EQ(listed("PDF/2.5 M")->bytes.least, 2450000);
+  EXPECT_EQ(listed("PDF/2.5 M")->bytes.most, 2673869);
+  EXPECT_EQ(listed("MP4/12 M,01:30")->bytes.least, 11500000);
+  EXPECT_EQ(listed("MP4/12 M,01:30")->bytes.most, 13107200);
+  EXPECT_EQ(listed("PDF/2.5")->bytes.most, -1) << "no unit, no bytes";
+  EXPECT_FALSE(listed("PDF"));
+
+  const auto png = gfx::ImageData(2, 2).encodePNG();
+  ASSERT_TRUE(png);
+  const std::string picture(png->begin(), png->end());
+  const std::string page = "\n <!DOCTYPE html><html><body>Please sign in</body></html>";
+  const auto problem = [](int type, const char* name, const std::string& bytes, DownloadedFileCheck::ByteRange range) {
+    return DownloadedFileCheck::problem(type, name, bytes, static_cast<std::int64_t>(bytes.size()), {}, range);
+  };
+  EXPECT_EQ(problem(kFileTypeProductImage, "a.png", picture, {}), "");
+  EXPECT_NE(problem(kFileTypeProductImage, "a.png", page, {}), "");
+  EXPECT_NE(problem(kFileTypeConfigImage, "a.png", picture.substr(0, 20), {}), "");
+  const std::string pdf = "%PDF-1.4 a document";
+  EXPECT_EQ(problem(kFileTypePdf, "a.pdf", pdf, {10, 40}), "");
+  EXPECT_NE(problem(kFileTypePdf, "a.pdf", pdf, {0, 10}), "");
+  EXPECT_NE(problem(kFileTypePdf, "a.pdf", page, {}), "");
+  EXPECT_EQ(problem(kFileTypeKeynote, "a.html", page, {}), "");
+}
+
 TEST_F(DownloadNetworkTest, BatchFilesLandWholeAndUnsafeNamesAreRefused) {
   auto images = filesOfType(kFileTypeProductImage);
   ASSERT_GE(images.size(), 3u);
@@ -151,8 +187,9 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
 
   // An error page (500, 403), an answer without the file (202, 204, an
   // empty 200) or a part that stops short is never stored as the file; it is
-  // a failed attempt, retried like a lost connection, and the good copy on
-  // disk stays.
+  // a failed attempt of the service, retried like a lost connection, and the
+  // good copy on disk stays.
+  const std::string server = "127.0.0.1:" + std::to_string(service->filePort());
   const std::string name = images[0].first;
   const fs::path target = destination(name, kFileTypeLibraryImage);
   const fs::path partial = HttpNetworkCtrl::partialPathWithName(name, kFileTypeLibraryImage);
@@ -174,8 +211,8 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
     result = fetch(download({name}, kFileTypeLibraryImage, 0), receiver);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->status, "999") << what;
-    EXPECT_EQ(result->httpRsp, -1) << what;
-    EXPECT_EQ(result->message, test::textOfKey("DOWNLOADERROR"));
+    EXPECT_EQ(result->httpRsp, kHttpRspServiceFailed) << what;
+    EXPECT_EQ(result->message, test::textOfKey("FILESERVICEFAILED") + "-" + server) << what;
     EXPECT_EQ(contentsOf(target), "old copy") << what;
     EXPECT_EQ(fileRequests().size(), 4u) << what;
     if (refusal.kind == FaultKind::WrongRange) {
@@ -189,6 +226,29 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
     }
     service->clearFaults();
   }
+  // A page in place of the picture: each attempt counts toward the stop,
+  // which names the file; a document past its listed size is stopped at once.
+  FaultRule page;
+  page.path = "*/" + name;
+  page.kind = FaultKind::FileContent;
+  page.content = "<!DOCTYPE html><html><body>Please sign in to use the Internet.</body></html>";
+  service->addFault(page);
+  result = fetch(download({name}, kFileTypeLibraryImage, 0), receiver);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->httpRsp, kHttpRspEndpointSendsNoFiles);
+  EXPECT_EQ(result->message, test::textOfKey("SERVERSENDSPAGES") + "-" + server + "-" + name);
+  EXPECT_EQ(contentsOf(target), "old copy");
+  service->clearFaults();
+  const auto documents = filesOfType(kFileTypePdf);
+  ASSERT_FALSE(documents.empty());
+  auto listed = download({documents[0].first}, kFileTypePdf, 0);
+  listed->mostBytes = static_cast<std::int64_t>(documents[0].second.size()) - 1;
+  result = fetch(listed, receiver);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->httpRsp, kHttpRspFileTooLarge);
+  EXPECT_EQ(result->message, test::textOfKey("FILETOOLARGESENT") + "-" + server + "-" + documents[0].first);
+  EXPECT_FALSE(fs::exists(destination(documents[0].first, kFileTypePdf)));
+
   // One refusal followed by the file: the retry brings it.
   FaultRule once = FaultRule::fileStatus("*/" + name, 500);
   once.times = 1;

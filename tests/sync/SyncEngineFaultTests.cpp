@@ -16,6 +16,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
+#include "transport/NetworkEngine.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/TextLookup.hpp"
@@ -307,20 +308,22 @@ TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndAResyncFetchesOnlyWhatI
     EXPECT_TRUE(fs::exists(localPath(file.substr(slash + 1), type))) << file;
   }
 
-  // A resync: one picture cut down to nothing and one gone are fetched
-  // again, nothing else.
-  ASSERT_GE(pictures.size(), 2u);
+  // A resync: one picture cut down to nothing, one gone and one that is a
+  // page are fetched again, nothing else.
+  ASSERT_GE(pictures.size(), 3u);
   const std::string cut = productPictureName(*pictures.begin());
   const std::string gone = productPictureName(*std::next(pictures.begin()));
+  const std::string page = productPictureName(*std::next(pictures.begin(), 2));
   ASSERT_TRUE(writeFile(localPath(cut, SyncModel::kImageTypeProduct), ""));
   ASSERT_TRUE(fs::remove(localPath(gone, SyncModel::kImageTypeProduct)));
+  ASSERT_TRUE(writeFile(localPath(page, SyncModel::kImageTypeProduct), "<html><body>Sign in</body></html>"));
   service->clearRequestLog();
   engine()->setIsSyncAllData(true);
   ASSERT_TRUE(runSync());
   const auto again = requestedFiles();
-  EXPECT_EQ(std::set<std::string>(again.begin(), again.end()), (std::set<std::string>{"product/" + cut,
-                                                                                       "product/" + gone}));
-  for (const std::string& name : {cut, gone}) {
+  EXPECT_EQ(std::set<std::string>(again.begin(), again.end()),
+            (std::set<std::string>{"product/" + cut, "product/" + gone, "product/" + page}));
+  for (const std::string& name : {cut, gone, page}) {
     EXPECT_EQ(contentsOf(localPath(name, SyncModel::kImageTypeProduct)), *v1.file("product/" + name)) << name;
   }
 
@@ -378,6 +381,9 @@ TEST_F(SyncEngineTest, AFirstSyncCutShortResumesWithThePicturesItHas) {
   base::NotificationCenter::defaultCenter().post("netUnconnect");
   ASSERT_TRUE(waitForEnd(0, 20));
   ASSERT_EQ(delegate->breaks.size(), 1u);
+  // A picture that arrived whole just before the cut still goes into place
+  // after the run ended: the disk is read once the transport wrote it.
+  ASSERT_TRUE(NetworkEngine::shared().settle());
   std::set<std::string> whole;
   for (const auto& file : pictures) {
     const std::string bytes = contentsOf(localPath(productPictureName(file), SyncModel::kImageTypeProduct));
@@ -515,6 +521,28 @@ TEST_F(SyncEngineTest, FailedFilesAreAskedAgainOnceUnderTheirOwnType) {
   const auto again = requestedFiles();
   EXPECT_EQ(std::set<std::string>(again.begin(), again.end()),
             (std::set<std::string>{"product/p1002_1.jpg", "product/p1003_1.jpg", "library/cover_image/cover_2.png"}));
+}
+
+// A picture that comes as a page is asked for once more, and then ends the
+// run named, with nothing of it on disk; the next run fetches it.
+TEST_F(SyncEngineTest, APictureThatComesAsAPageEndsTheRunNamingIt) {
+  signIn();
+  FaultRule page;
+  page.path = "*/product/p1002_1.jpg";
+  page.kind = FaultKind::FileContent;
+  page.content = "<!DOCTYPE html><html><body>Please sign in to use the Internet.</body></html>";
+  service->addFault(page);
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks, (std::vector<std::string>{test::textOfKey("SYNCFILESNOTRECEIVED") + "-p1002_1.jpg"}));
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  const auto files = requestedFiles();
+  EXPECT_EQ(std::count(files.begin(), files.end(), "product/p1002_1.jpg"), 2);
+  EXPECT_FALSE(fs::exists(localPath("p1002_1.jpg", kFileTypeProductImage)));
+  service->clearFaults();
+  service->clearRequestLog();
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(requestedFiles(), std::vector<std::string>{"product/p1002_1.jpg"});
+  EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
 }
 
 // An icon the service does not have is asked for once per full sync: not

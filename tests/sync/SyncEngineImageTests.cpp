@@ -65,9 +65,9 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
   std::vector<marvisto_image_Entity> rows;
   for (int k = 1; k <= 10; ++k) {
     rows.push_back(imageRow(k, "full_" + std::to_string(k) + ".png", "thumb_" + std::to_string(k) + ".png"));
-    ASSERT_TRUE(writeFile(localPath(rows.back().image_thumb_address, kFileTypeProductImage), "x"));
+    ASSERT_TRUE(writeFile(localPath(rows.back().image_thumb_address, kFileTypeProductImage), pictureBytes()));
     if (k > 5) {
-      ASSERT_TRUE(writeFile(localPath(rows.back().image_full_address, kFileTypeProductImage), "x"));
+      ASSERT_TRUE(writeFile(localPath(rows.back().image_full_address, kFileTypeProductImage), pictureBytes()));
     }
   }
   ASSERT_TRUE(SessionDatabase::open().get()->saveToDatabaseImage(rows));
@@ -181,12 +181,15 @@ TEST_F(SyncEngineTest, ALongImageListNamesTheMissingFilesOnly) {
     const std::string full = "p" + std::to_string(k) + ".jpg";
     const std::string thumb = "p" + std::to_string(k) + "_s.jpg";
     rows.push_back(imageRow(k, full, thumb));
-    // Every third picture and every thumbnail but the fifth are on disk.
+    // Every third picture and every thumbnail but the fifth are on disk; of
+    // the others, some stand there as bytes that are no picture.
     if (k % 3 == 0) {
-      ASSERT_TRUE(writeFile(localPath(full, kFileTypeProductImage), "x"));
+      ASSERT_TRUE(writeFile(localPath(full, kFileTypeProductImage), pictureBytes()));
+    } else if (k % 7 == 0) {
+      ASSERT_TRUE(writeFile(localPath(full, kFileTypeProductImage), "<html>Sign in</html>"));
     }
     if (k % 5 != 0) {
-      ASSERT_TRUE(writeFile(localPath(thumb, kFileTypeProductImage), "x"));
+      ASSERT_TRUE(writeFile(localPath(thumb, kFileTypeProductImage), pictureBytes()));
     }
     if (k % 5 == 0) missing.push_back(thumb);
     if (k % 3 != 0) missing.push_back(full);
@@ -209,7 +212,7 @@ TEST_F(SyncEngineTest, ImageListsNameEachMissingFileOnce) {
   ASSERT_TRUE(execute("DELETE FROM marvisto_icon"));
   ASSERT_TRUE(dam->saveToDatabaseImage({imageRow(1, "a.png", "a_s.png"), imageRow(2, "a.png", ""),
                                         imageRow(3, "b.png", "b_s.png"), imageRow(4, "../marvisto_lite.sqlite", "  ")}));
-  ASSERT_TRUE(writeFile(localPath("b.png", kFileTypeProductImage), "b"));
+  ASSERT_TRUE(writeFile(localPath("b.png", kFileTypeProductImage), pictureBytes()));
   std::vector<marvisto_icon_Entity> icons(3);
   icons[0]._id = 1;
   icons[0].name = "i.png";

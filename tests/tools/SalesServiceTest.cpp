@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -430,7 +432,11 @@ TEST_F(SalesServiceTest, ASecondServiceOnThePortsInUseIsRefused) {
   SalesService second(config);
   std::string error;
   EXPECT_FALSE(second.start(&error));
-  EXPECT_NE(error.find("cannot listen on 127.0.0.1:" + std::to_string(service.messagePort())), std::string::npos) << error;
+  // With the reason, as the system gives it.
+  EXPECT_NE(error.find("cannot listen on 127.0.0.1:" + std::to_string(service.messagePort()) + ": " +
+                       std::strerror(EADDRINUSE)),
+            std::string::npos)
+      << error;
 
   config.messagePort = 0;
   config.filePort = service.filePort();

@@ -475,6 +475,60 @@ TEST_F(DownloadTest, OnlyAWholeBodyOfA200IsAFile) {
   EXPECT_EQ(readFile(destination), content);
 }
 
+// A download's file goes into place only when its check takes the bytes (it
+// is given the file's start: kept as it came, or read from the disk the file
+// was continued on) and only within its bound: past that, announced or as it
+// comes, the transfer stops there and keeps nothing.
+TEST_F(DownloadTest, OnlyBytesTheCheckTakesWithinTheBoundBecomeTheFile) {
+  serve("/file");
+  const size_t half = serveCutInHalf("/cut");
+  serve("/endless", [this](const Req&, Res& res) {
+    res.set_chunked_content_provider("application/octet-stream", [this](size_t, httplib::DataSink& sink) {
+      return sink.write(content.data(), content.size());
+    });
+  });
+  server.start();
+  std::vector<std::pair<std::string, std::int64_t>> seen;
+  const auto check = [&seen](std::string refusal) {
+    return [&seen, refusal](std::string_view head, std::int64_t size, const fs::path&) {
+      seen.emplace_back(std::string(head.substr(0, 64)), size);
+      return refusal;
+    };
+  };
+  const std::pair<std::string, std::int64_t> whole{content.substr(0, 64), static_cast<std::int64_t>(content.size())};
+  writeFile(destination, "good old copy");
+  auto refused = download("/file");
+  refused->setFileCheck(check("a web page"));
+  Recorder rec;
+  ASSERT_TRUE(run(refused, rec));
+  EXPECT_EQ(rec.errorCodes, std::vector<long>{static_cast<long>(RequestError::NotTheFile)});
+  EXPECT_EQ(refused->error()->failureReason, "a web page");
+  EXPECT_EQ(seen, (std::vector{whole}));
+  for (const char* path : {"/file", "/endless"}) {
+    auto large = download(path);
+    large->setFileLimit(static_cast<std::int64_t>(content.size()) - 1);
+    Recorder r;
+    ASSERT_TRUE(run(large, r)) << path;
+    EXPECT_EQ(r.errorCodes, std::vector<long>{static_cast<long>(RequestError::ReplyTooLarge)}) << path;
+    EXPECT_EQ(readFile(destination), "good old copy") << path;
+    EXPECT_FALSE(fs::exists(temporary)) << path;
+  }
+
+  auto first = download("/cut");
+  Recorder r1;
+  ASSERT_TRUE(run(first, r1));
+  ASSERT_EQ(fs::file_size(temporary), half);
+  seen.clear();
+  auto second = download("/cut");
+  second->setFileCheck(check(""));
+  second->setFileLimit(static_cast<std::int64_t>(content.size()));
+  Recorder r2;
+  ASSERT_TRUE(run(second, r2));
+  EXPECT_EQ(r2.finished, 1);
+  EXPECT_EQ(readFile(destination), content);
+  EXPECT_EQ(seen, (std::vector{whole}));
+}
+
 TEST_F(DownloadTest, APartThatStopsShortIsKeptForAResumeAndNeverBecomesTheFile) {
   constexpr size_t kPart = 100;
   bool honest = false;

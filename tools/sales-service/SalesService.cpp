@@ -2,16 +2,20 @@
 
 #include <arpa/inet.h>
 #include <httplib.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <pthread.h>
 #include <sys/socket.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <array>
 #include <chrono>
 #include <condition_variable>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -231,6 +235,34 @@ void shutdownConnections(int localPort, const std::function<bool(int peerPort)>&
     if (peer.ss_family == AF_INET6) peerPort = ntohs(reinterpret_cast<sockaddr_in6*>(&peer)->sin6_port);
     if (match(peerPort)) ::shutdown(fd, SHUT_RDWR);
   }
+}
+
+// Why `host`:`port` cannot be listened on, in the system's words ("Address
+// already in use"); empty when it can now.
+std::string listenFailure(const std::string& host, int port) {
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  if (const int rc = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); rc != 0)
+    return gai_strerror(rc);
+  std::string reason = "no address to listen on";
+  for (addrinfo* a = found; a; a = a->ai_next) {
+    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0) {
+      reason = std::strerror(errno);
+      continue;
+    }
+    // As the service's own sockets are made.
+    int yes = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    const bool bound = bind(fd, a->ai_addr, a->ai_addrlen) == 0 && listen(fd, 1) == 0;
+    reason = bound ? std::string() : std::strerror(errno);
+    close(fd);
+    if (bound) break;
+  }
+  freeaddrinfo(found);
+  return reason;
 }
 
 }  // namespace
@@ -643,7 +675,9 @@ struct SalesService::Impl {
     }
     if (port <= 0) {
       if (error) {
+        const std::string reason = listenFailure(config.host, wanted);
         *error = "cannot listen on " + config.host + ":" + std::to_string(wanted) +
+                 (reason.empty() ? "" : ": " + reason) +
                  (wanted > 0 && wanted < 1024 ? " (ports below 1024 need privileges; choose another)" : "");
       }
       return false;

@@ -110,6 +110,15 @@ bool readNumber(const char* text, int& out, long max = std::numeric_limits<int>:
 
 constexpr long kMaxPort = 65535;
 
+// Reads `option`'s value as readNumber does; a value refused is told with
+// the range the option takes.
+bool readOption(const char* option, const char* text, int& out, long max = std::numeric_limits<int>::max()) {
+  if (readNumber(text, out, max)) return true;
+  std::cerr << "sales-service: " << option << " takes a whole number from 0 to " << max << ", not \"" << text
+            << "\"\n";
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,9 +141,9 @@ int main(int argc, char** argv) {
     if (arg == "--help" || arg == "-h") {
       help = true;
     } else if (arg == "--port") {
-      if (!readNumber(value("--port"), config.messagePort, kMaxPort)) return std::cerr << "sales-service: bad --port\n", 2;
+      if (!readOption("--port", value("--port"), config.messagePort, kMaxPort)) return 2;
     } else if (arg == "--file-port") {
-      if (!readNumber(value("--file-port"), config.filePort, kMaxPort)) return std::cerr << "sales-service: bad --file-port\n", 2;
+      if (!readOption("--file-port", value("--file-port"), config.filePort, kMaxPort)) return 2;
     } else if (arg == "--host") {
       config.host = value("--host");
     } else if (arg == "--data") {
@@ -144,15 +153,15 @@ int main(int argc, char** argv) {
     } else if (arg == "--version2") {
       version2 = true;
     } else if (arg == "--products") {
-      if (!readNumber(value("--products"), products)) return std::cerr << "sales-service: bad --products\n", 2;
+      if (!readOption("--products", value("--products"), products)) return 2;
     } else if (arg == "--pictures") {
-      if (!readNumber(value("--pictures"), pictures)) return std::cerr << "sales-service: bad --pictures\n", 2;
+      if (!readOption("--pictures", value("--pictures"), pictures)) return 2;
     } else if (arg == "--customers") {
-      if (!readNumber(value("--customers"), customers)) return std::cerr << "sales-service: bad --customers\n", 2;
+      if (!readOption("--customers", value("--customers"), customers)) return 2;
     } else if (arg == "--documents") {
-      if (!readNumber(value("--documents"), documents)) return std::cerr << "sales-service: bad --documents\n", 2;
+      if (!readOption("--documents", value("--documents"), documents)) return 2;
     } else if (arg == "--picture-pool") {
-      if (!readNumber(value("--picture-pool"), picturePool)) return std::cerr << "sales-service: bad --picture-pool\n", 2;
+      if (!readOption("--picture-pool", value("--picture-pool"), picturePool)) return 2;
     } else if (arg == "--strict-restore") {
       config.strictRestore = true;
     } else if (arg == "--accept-upper-md5") {

@@ -365,6 +365,8 @@ void SettingsViewController::syncAllData() {
   closeWindow(true);
   if (auto sync = services_ ? services_->get<SyncModel>() : nullptr) {
     sync->setIsSyncAllData(true);
+    // "All data will be downloaded again": the pictures on the device too.
+    sync->setRefetchesFiles(true);
     sync->setNeedUpdate(true);
   }
   if (auto actions = actions_) actions->showSyncAndStart();

@@ -324,12 +324,7 @@ int BackupAndRestoreViewController::downloadLibFiles(const std::vector<marvisto_
     if (!published) continue;
     if (downloader->isExists(published->file_id)) continue;
     if (downloader->isInDownloadList(published->file_name) && !downloader->isInPauseList(published->file_name)) continue;
-    auto request = std::make_shared<RequestDownload>();
-    request->fileNameList = {published->file_name};
-    request->fileId = published->file_id;
-    request->imgType = PublicFunction::getFileType(published->type);
-    request->progressType = kProgressTypeSingleWithPercent;
-    const int downloadId = downloader->sendRequest(request);
+    const int downloadId = downloader->sendRequest(RequestDownload::forLibraryFile(*published));
     MV_LOG("the downloadId is ", downloadId);
     ++sent;
   }

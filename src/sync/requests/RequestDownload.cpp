@@ -2,7 +2,10 @@
 
 #include <atomic>
 
+#include "sync/CommandCode.hpp"
+#include "sync/DownloadedFileCheck.hpp"
 #include "sync/requests/RequestInfoBase.hpp"
+#include "util/PublicFunction.hpp"
 #include "util/Json.hpp"
 #include "util/TextLookup.hpp"
 
@@ -19,6 +22,19 @@ int nextDownloadId() {
 RequestDownload::RequestDownload() : downloadId(nextDownloadId()) {
   requestType = kRequestTypeDownload;
   cmdCode = kCmdDownload;
+}
+
+std::shared_ptr<RequestDownload> RequestDownload::forLibraryFile(const marvisto_library_files_Entity& file) {
+  auto request = std::make_shared<RequestDownload>();
+  request->fileId = file.file_id;
+  request->imgType = PublicFunction::getFileType(file.type);
+  request->progressType = kProgressTypeSingleWithPercent;
+  request->fileNameList = {file.file_name};
+  if (auto listed = DownloadedFileCheck::listedSize(file)) {
+    request->leastBytes = listed->bytes.least;
+    request->mostBytes = listed->bytes.most;
+  }
+  return request;
 }
 
 std::shared_ptr<NetBaseRst> RequestDownload::RequestDecode(const base::Value* recData) const {

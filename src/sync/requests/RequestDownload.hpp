@@ -2,9 +2,12 @@
 // Fetches files of one type from the file endpoint into the client's folder
 // for that type (command 769). Each file travels on its own and comes back
 // as its own result.
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "store/Entities.hpp"
 #include "sync/requests/RequestInterfaceBase.hpp"
 
 namespace mv {
@@ -22,6 +25,9 @@ class RequestDownload : public RequestInterfaceBase {
  public:
   // Takes the next download id of the run.
   RequestDownload();
+  // The download of a library file's document, reporting percentages, with
+  // the size its listing gives.
+  static std::shared_ptr<RequestDownload> forLibraryFile(const marvisto_library_files_Entity& file);
 
   std::vector<std::string> fileNameList;
   // The file type of every name (1 product images ... 11 the skin archive).
@@ -32,6 +38,9 @@ class RequestDownload : public RequestInterfaceBase {
   // The caller's id for the file, copied to each result.
   int fileId = 0;
   int downloadId = 0;
+  // The size the file's listing gives, in bytes (most -1: unknown).
+  std::int64_t leastBytes = 0;
+  std::int64_t mostBytes = -1;
 
   std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;
   // Carries the request's file id, type and download id and the carrier's

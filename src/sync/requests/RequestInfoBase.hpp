@@ -2,6 +2,7 @@
 // Carriers between the network model and the transport control: one per
 // message or per downloaded file, going out with what to send and coming back
 // with the reply bytes (the service's, or a reply made on the device).
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,6 +56,10 @@ class DownLoadRequestInfo : public RequestInfoBase {
   int progressType = -1;
   std::string fileName;
   float downloadPercent = 0;
+  // The file's size as its listing gives it (most -1: unknown): bytes of
+  // another size are not the file.
+  std::int64_t leastBytes = 0;
+  std::int64_t mostBytes = -1;
 };
 
 }  // namespace mv
