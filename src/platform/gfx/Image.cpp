@@ -122,6 +122,12 @@ struct Image::PendingFile : std::enable_shared_from_this<Image::PendingFile> {
     }
     std::lock_guard<std::mutex> lock(mutex);
     if (covers(drawn)) return drawableOf(drawn);
+    // Another image of the file (a skin hands out a new one at every lookup)
+    // may have had it read at this size already.
+    if (auto picture = PictureCache::shared().kept(path, needWidth, needHeight)) {
+      drawn = picture;
+      return drawableOf(drawn);
+    }
     if (!unreadable && (readingWidth < needWidth || readingHeight < needHeight)) {
       readingWidth = needWidth;
       readingHeight = needHeight;
