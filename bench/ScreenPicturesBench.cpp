@@ -1,7 +1,8 @@
 // The peak memory of the screens that show product pictures when every
 // picture has 39.6 megapixels (7,680 x 5,160), each case in a process of its
 // own, for one kind of file at a time (--picture=baseline|progressive|
-// interlaced: a baseline JPEG, a progressive JPEG, an interlaced PNG):
+// progressive-444|progressive-cmyk|interlaced: a baseline JPEG, a
+// progressive JPEG in 4:2:0, in 4:4:4 and in CMYK, an interlaced PNG):
 //
 // - Search: the catalogue tab shown, "Nordic" typed into its search box a
 //   key at a time; each keystroke is timed until its results are laid out
@@ -14,6 +15,9 @@
 //   once its pictures are in.
 // - OrderForm: the same order's form (View as PDF) shown once its pictures
 //   are in, drawn, and its document made.
+// - ImageBrowser: the first product's screen, its picture browser opened
+//   from its picture, then the slide show started and moved on a slide, each
+//   drawn once its pictures are in.
 //
 // The product tables come from the local sales service through the sync
 // engine, untimed; one picture file is written row by row and linked under
@@ -35,12 +39,15 @@
 #include "BenchPictures.hpp"
 #include "BenchWorld.hpp"
 #include "catalog/InventoryViewController.hpp"
+#include "catalog/ProductDetailController.hpp"
+#include "catalog/ProductDetailImageController.hpp"
 #include "order/QuoteOrderEditorModel.hpp"
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/QuoteOrderViewController.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/SearchBar.hpp"
 #include "store/DataAccessManager.hpp"
+#include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 
 namespace fs = std::filesystem;
@@ -237,12 +244,58 @@ void BM_OrderFormPictures(benchmark::State& state) {
   if (ran) state.counters["pdf_KB"] = static_cast<double>(bytes) / 1024;
 }
 
+void BM_ImageBrowserPictures(benchmark::State& state) {
+  World* w = world(state);
+  if (!w) return;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto tab = openTab(state, *w);
+    if (!tab) return;
+    // The browser and the show read the full pictures: the same file under their names too.
+    mv::DataAccessManager& store = tab->services().database();
+    const auto images = store.getImageOfEveryProduct();
+    for (const auto& [product, image] : images ? *images : std::map<int, mv::marvisto_image_Entity>{}) {
+      const auto thumb = mv::PublicFunction::filePathWithName(image.image_thumb_address, mv::kFileTypeProductImage);
+      const auto full = mv::PublicFunction::filePathWithName(image.image_full_address, mv::kFileTypeProductImage);
+      std::error_code ec;
+      if (thumb && full && !fs::exists(*full, ec)) fs::create_hard_link(*thumb, *full, ec);
+    }
+    const auto products = store.getAllProducts();
+    if (products.size() < 2) {
+      state.SkipWithError("no products");
+      return;
+    }
+    state.ResumeTiming();
+    auto detail = std::make_shared<mv::ProductDetailController>(tab->services());
+    detail->setProductEntity(products.front());
+    detail->setProductList(products, 0);
+    tab->present(detail);
+    bench::waitForPictures();
+    tab->frames().draw();
+    detail->onClickImage();
+    bench::waitForPictures();
+    tab->frames().draw();
+    if (auto browser = detail->imageController()) {
+      browser->startSlideShow();
+      bench::waitForPictures();
+      tab->frames().draw();
+      base::RunLoop::main().advance(mv::ProductDetailImageController::kSlideInterval);
+      bench::waitForPictures();
+      tab->frames().draw();
+      browser->endSlideShow();
+    }
+    closeUntimed(state, tab);
+  }
+  state.counters["peak_MB"] = bench::peakResidentMB();
+}
+
 // The baseline first: it runs before any picture is on disk.
 BENCHMARK(BM_SearchNoPictures)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_SearchPictures)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_InventoryPictures)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_OrderLinesPictures)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_OrderFormPictures)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ImageBrowserPictures)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 
@@ -251,9 +304,11 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg.rfind("--picture=", 0) != 0) continue;
     const std::string kind = arg.substr(10);
-    gKind = kind == "interlaced"    ? mv::test::PictureKind::InterlacedPng
-            : kind == "progressive" ? mv::test::PictureKind::ProgressiveJpeg
-                                    : mv::test::PictureKind::BaselineJpeg;
+    gKind = kind == "interlaced"         ? mv::test::PictureKind::InterlacedPng
+            : kind == "progressive"      ? mv::test::PictureKind::ProgressiveJpeg
+            : kind == "progressive-444"  ? mv::test::PictureKind::Progressive444Jpeg
+            : kind == "progressive-cmyk" ? mv::test::PictureKind::ProgressiveCmykJpeg
+                                         : mv::test::PictureKind::BaselineJpeg;
   }
   bench::runBenchmarks(argc, argv, gProducts);
   gWorld.reset();

@@ -36,6 +36,7 @@
 #include "order/QuoteOrderViewController.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Button.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
@@ -171,6 +172,10 @@ bool ScreenshotTour::snapshot(const std::string& name, bool settleFirst, int win
   // A screen that changes by itself is drawn as it stands: running what is
   // due could move it on.
   if (settleFirst) {
+    // The large pictures a screen draws (a skin's) are read at the size
+    // drawn on the workers: drawn once to ask for them, shown once come.
+    d.render();
+    base::WorkQueue::global().waitIdle();
     d.flush();
   } else {
     ui::View::layoutPendingViews();

@@ -61,6 +61,9 @@ class InventoryViewController : public BaseViewController,
   const std::vector<std::shared_ptr<ui::Label>>& labelArray() const { return labelArray_; }
   // Picture reads still running (tests).
   std::size_t pendingPictures() const { return pictures_.pendingCount(); }
+  // Blocks until every picture read asked for has ended, its result posted
+  // to the main loop (tests wait on the reads, not on the clock).
+  void waitForPictureReads() { pictures_.waitIdle(); }
 
   // ---- the table's data source ------------------------------------------------------------
   bool respondsTo(MultiColumnTableOp op) const override;

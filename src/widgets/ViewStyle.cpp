@@ -68,7 +68,8 @@ gfx::Color ViewStyle::colorOfMainTheme() {
   SkinPictureStamp stamp = SkinPictureStamp::of(WidgetSkin::skinFromImageName("topbar-bg.png"));
   if (known && known->first.sameAs(stamp)) return known->second;
   const gfx::Color color = themeColorOf(stamp.image);
-  known.emplace(std::move(stamp), color);
+  // A large picture still being read drew nothing: asked again once it has come.
+  if (!stamp.image || !stamp.image->pixelsPending()) known.emplace(std::move(stamp), color);
   return color;
 }
 

@@ -339,13 +339,13 @@ TEST_F(InventoryScreenTest, APictureLandsOnlyInTheRowThatAskedForIt) {
   // The cell asks for row 0's picture, then is reused for row 1 before it arrives.
   screen->tableViewSetContentForCell(screen->tblView(), *cell, {0, 0}, 1);
   screen->tableViewSetContentForCell(screen->tblView(), *cell, {0, 1}, 1);
-  base::RunLoop::main().runUntil([this] { return screen->pendingPictures() == 0; }, 5);
+  screen->waitForPictureReads();
   settle();
   EXPECT_EQ(button.tag(), 1);
   EXPECT_EQ(pictureWidth(button), 80);
   // A product without a picture shows the stock one.
   screen->tableViewSetContentForCell(screen->tblView(), *cell, {0, 2}, 1);
-  base::RunLoop::main().runUntil([this] { return screen->pendingPictures() == 0; }, 5);
+  screen->waitForPictureReads();
   settle();
   EXPECT_EQ(pictureWidth(button), 400);
 }
@@ -361,7 +361,7 @@ TEST_F(InventoryScreenTest, ALargeInterlacedPictureIsReadAtItsButtonsSizeOffTheM
   ASSERT_TRUE(cell);
   auto& button = *cell->subviews().front();
   screen->tableViewSetContentForCell(screen->tblView(), *cell, {0, 0}, 1);
-  base::RunLoop::main().runUntil([this] { return screen->pendingPictures() == 0; }, 60);
+  screen->waitForPictureReads();
   settle();
   ui::ImageView* shown = nullptr;
   for (const auto& sub : button.subviews()) {

@@ -51,7 +51,9 @@ class ReaderContentViewTest : public test::ReaderTest {
     auto* tiles = view.theContentView()->tiles();
     for (int i = 0; i < 20; ++i) {
       d.render();
-      if (!runUntil([&] { return tiles->pendingCount() == 0; }, 60)) break;
+      tiles->waitForRenders();
+      base::RunLoop::main().drain();
+      if (tiles->pendingCount() != 0) break;
       if (tiles->pendingCount() == 0 && i > 0) break;
     }
     return d.render();

@@ -67,7 +67,8 @@ class ReaderHardFilesTest : public test::ReaderTest {
       driver->render();
       auto* tiles = view.theContentView() ? view.theContentView()->tiles() : nullptr;
       if (!tiles || (i > 0 && tiles->pendingCount() == 0)) break;
-      runUntil([&] { return tiles->pendingCount() == 0; }, 60);
+      tiles->waitForRenders();
+      base::RunLoop::main().drain();
     }
     return driver->render();
   }

@@ -5,10 +5,13 @@
 #include <filesystem>
 
 #include "DesktopTestWindow.hpp"
+#include "LargePicture.hpp"
 #include "SessionScope.hpp"
 #include "ScreenTestSupport.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/gfx/Context.hpp"
+#include "platform/gfx/ImageData.hpp"
+#include "platform/gfx/PictureCache.hpp"
 #include "platform/ui/LayerAnimation.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/FeaturePendingViewController.hpp"
@@ -343,6 +346,38 @@ TEST_F(TabBarTest, BarImageComesFromTheClientsIconFolder) {
   app->showMainController();
   settle();
   EXPECT_EQ(tabBar()->backgroundImage().image()->pixelAt(10, 10), gfx::Color::red());
+}
+
+// A skin of pictures of 39.6 megapixels (a plain colour each, which
+// packs small) under the names the bar draws: shown read at the size each
+// is drawn, on the workers, so the bar's showing costs no more than the
+// picture cache keeps and nothing as large is decoded on the main thread.
+TEST_F(TabBarTest, ASkinOfHugePicturesIsReadAtTheSizesItIsDrawnOffTheMainThread) {
+  launch();
+  const fs::path skin = base::Paths::documents() / "acme" / SkinManager::kSkinFolderName;
+  fs::create_directories(skin);
+  const fs::path bar = skin / "btmbar-bg.png";
+  ASSERT_TRUE(writePictureRows(bar, PictureKind::InterlacedPng, kLargePictureWidth, kLargePictureHeight, 80,
+                               [](std::uint8_t* row, int) {
+                                 for (int x = 0; x < kLargePictureWidth * 3; x += 3) row[x] = 200, row[x + 1] = 40;
+                               }));
+  for (const char* name : {"homelogo.png", "btn-home-on.png", "btn-catalog.png"})
+    fs::create_hard_link(bar, skin / name);
+  gfx::ImageData::resetLargestDecodeOnMainThread();
+  gfx::PictureCache::shared().clear();
+  gfx::ImagePtr shown;
+  const auto peak = peakAllocatedBy([&] {
+    showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
+    driver().render();
+    settlePictures();
+    shown = driver().render(tabBar()->backgroundImage());
+  });
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(shown->pixelAt(10, 10), gfx::Color::rgb255(200, 40, 0));
+  EXPECT_LT(gfx::ImageData::largestDecodeOnMainThread(), std::uint64_t(kLargePictureWidth) * kLargePictureHeight);
+  if (peak) {
+    EXPECT_LE(*peak, gfx::PictureCache::kSharedBudget + (std::size_t(32) << 20)) << (*peak >> 20) << " MB";
+  }
 }
 
 TEST_F(TabBarTest, LogoLongPressLeadsBackToSignIn) {

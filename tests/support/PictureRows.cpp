@@ -11,7 +11,8 @@
 namespace mv::test {
 namespace {
 
-bool writeJpeg(std::FILE* out, bool progressive, int width, int height, int quality, const PictureRowFill& fill) {
+bool writeJpeg(std::FILE* out, PictureKind kind, int width, int height, int quality, const PictureRowFill& fill) {
+  const bool cmyk = kind == PictureKind::ProgressiveCmykJpeg;
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr err{};
   cinfo.err = jpeg_std_error(&err);
@@ -19,16 +20,25 @@ bool writeJpeg(std::FILE* out, bool progressive, int width, int height, int qual
   jpeg_stdio_dest(&cinfo, out);
   cinfo.image_width = static_cast<JDIMENSION>(width);
   cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
+  cinfo.input_components = cmyk ? 4 : 3;
+  cinfo.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
-  if (progressive) jpeg_simple_progression(&cinfo);
+  if (kind == PictureKind::Progressive444Jpeg) cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
+  if (kind != PictureKind::BaselineJpeg) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
+  std::vector<std::uint8_t> inks(cmyk ? static_cast<std::size_t>(width) * 4 : 0);
   for (int y = 0; y < height; ++y) {
     fill(row.data(), y);
-    JSAMPROW r = row.data();
+    // The Adobe marker the writer adds says the inks are inverted (255: none):
+    // the colour itself, with no black.
+    for (int x = 0; cmyk && x < width; ++x) {
+      const std::size_t at = static_cast<std::size_t>(x);
+      inks[at * 4] = row[at * 3], inks[at * 4 + 1] = row[at * 3 + 1], inks[at * 4 + 2] = row[at * 3 + 2];
+      inks[at * 4 + 3] = 255;
+    }
+    JSAMPROW r = cmyk ? inks.data() : row.data();
     jpeg_write_scanlines(&cinfo, &r, 1);
   }
   jpeg_finish_compress(&cinfo);
@@ -80,7 +90,7 @@ bool writePictureRows(const std::filesystem::path& file, PictureKind kind, int w
     PngWrite job;
     written = writeInterlacedPng(out, job, width, height, fill);
   } else {
-    written = writeJpeg(out, kind == PictureKind::ProgressiveJpeg, width, height, jpegQuality, fill);
+    written = writeJpeg(out, kind, width, height, jpegQuality, fill);
   }
   return std::fclose(out) == 0 && written;
 }

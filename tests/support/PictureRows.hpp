@@ -8,7 +8,9 @@
 
 namespace mv::test {
 
-enum class PictureKind { BaselineJpeg, ProgressiveJpeg, InterlacedPng };
+// Progressive JPEGs in 4:2:0 (what cameras write), in 4:4:4 (every colour
+// at full resolution) and in CMYK (as print shops keep them, Adobe's way).
+enum class PictureKind { BaselineJpeg, ProgressiveJpeg, Progressive444Jpeg, ProgressiveCmykJpeg, InterlacedPng };
 
 // 7,680 x 5,160: the 39.6 megapixels of a camera's full-size picture.
 constexpr int kLargePictureWidth = 7680, kLargePictureHeight = 5160;

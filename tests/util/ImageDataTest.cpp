@@ -292,11 +292,10 @@ TEST_F(ImageDataTest, LargePicturesAreShrunkAsTheyAreRead) {
   EXPECT_EQ(ImageData::decodeFileFitting(root / "big.jpg", 160, 110)->width, 147);
 }
 
-// Pictures of 39.6 megapixels of every kind read at a card's size: what the
-// decoders allocate stays far below the picture whole (158 MB). A
-// progressive JPEG read larger than an eighth keeps its coefficients (3
-// bytes a pixel in 4:2:0) until its last scan; two of them read at once
-// wait for each other instead of holding both.
+// Pictures of 39.6 megapixels of every kind read at a card's size and at a
+// screen's: what the decoders allocate stays far below the picture whole
+// (158 MB), and far below the coefficients a decoder keeps of a progressive
+// one (3 bytes a pixel in 4:2:0, 6 in 4:4:4, 8 in CMYK).
 TEST_F(ImageDataTest, HugePicturesOfEveryKindAreReadWithinABound) {
   constexpr std::size_t kMB = std::size_t(1) << 20;
   const std::size_t pixels = std::size_t(kLargePictureWidth) * kLargePictureHeight;
@@ -315,22 +314,28 @@ TEST_F(ImageDataTest, HugePicturesOfEveryKindAreReadWithinABound) {
     std::size_t bound;
   };
   for (const Case& c : {Case{PictureKind::BaselineJpeg, "huge.jpg", 16 * kMB},
-                        Case{PictureKind::InterlacedPng, "huge.png", 16 * kMB},
-                        Case{PictureKind::ProgressiveJpeg, "huge-progressive.jpg", 16 * kMB}}) {
+                        Case{PictureKind::InterlacedPng, "huge.png", 24 * kMB},
+                        Case{PictureKind::ProgressiveJpeg, "huge-progressive.jpg", 24 * kMB},
+                        Case{PictureKind::Progressive444Jpeg, "huge-444.jpg", 40 * kMB},
+                        Case{PictureKind::ProgressiveCmykJpeg, "huge-cmyk.jpg", 48 * kMB}}) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(writeLargePicture(root / c.name, c.kind));
-    std::optional<ImageData> fitted;
-    const auto peak = peakAllocatedBy([&] { fitted = ImageData::decodeFileFitting(root / c.name, 320, 320); });
-    ASSERT_TRUE(fitted);
-    EXPECT_EQ(fitted->width, 320);
-    EXPECT_EQ(fitted->height, 215);
-    // Red on the left, blue on the right, as the file has it.
-    EXPECT_GT(fitted->pixel(80, 100)[0], 200);
-    EXPECT_LT(fitted->pixel(80, 100)[2], 60);
-    EXPECT_LT(fitted->pixel(240, 100)[0], 60);
-    EXPECT_GT(fitted->pixel(240, 100)[2], 200);
-    if (peak) {
-      EXPECT_LE(*peak, c.bound) << *peak / kMB << " MB";
+    // A card, and a screen of 1024 x 768 (read at two eighths).
+    for (const int box : {320, 1024}) {
+      std::optional<ImageData> fitted;
+      const auto peak = peakAllocatedBy([&] { fitted = ImageData::decodeFileFitting(root / c.name, box, box); });
+      ASSERT_TRUE(fitted);
+      EXPECT_EQ(fitted->width, box);
+      EXPECT_EQ(fitted->height, box * kLargePictureHeight / kLargePictureWidth);
+      // Red on the left, blue on the right, as the file has it.
+      const int left = box / 4, right = box * 3 / 4, middle = fitted->height / 2;
+      EXPECT_GT(fitted->pixel(left, middle)[0], 200);
+      EXPECT_LT(fitted->pixel(left, middle)[2], 60);
+      EXPECT_LT(fitted->pixel(right, middle)[0], 60);
+      EXPECT_GT(fitted->pixel(right, middle)[2], 200);
+      if (peak) {
+        EXPECT_LE(*peak, box == 320 ? 16 * kMB : c.bound) << box << ": " << *peak / kMB << " MB";
+      }
     }
   }
   // An interlaced picture shrunk pass by pass gives what shrinking it whole does.
@@ -347,7 +352,7 @@ TEST_F(ImageDataTest, HugePicturesOfEveryKindAreReadWithinABound) {
       worst = std::max(worst, std::abs(int(fitted->pixels[i]) - int(expected.pixels[i])));
     EXPECT_LE(worst, 1);
   }
-  // Read at a quarter: the decoder's coefficients, one decode at a time.
+  // Two read at a quarter at once: less than the decoder's coefficients of one.
   const auto both = peakAllocatedBy([&] {
     std::thread other([&] { EXPECT_TRUE(ImageData::decodeFileFitting(root / "huge-progressive.jpg", 1800, 1800)); });
     EXPECT_TRUE(ImageData::decodeFileFitting(root / "huge-progressive.jpg", 1500, 1500));
@@ -358,11 +363,13 @@ TEST_F(ImageDataTest, HugePicturesOfEveryKindAreReadWithinABound) {
   }
 }
 
-// A progressive JPEG read at an eighth or less from its blocks' averages
-// gives what the decoder gives from all its coefficients, grey ones and
-// ones with restart markers too.
-TEST_F(ImageDataTest, AProgressivePictureReadFromItsAveragesLooksAsTheWholeDecodeDoes) {
-  const auto encode = [&](const ImageData& image, bool progressive, int restartRows, bool grey) {
+// A progressive JPEG read smaller than whole from the coefficients that
+// size shows gives what the decoder gives from all of them: at an eighth
+// (the blocks' averages) and at two and three eighths, grey, colour in 4:2:0
+// and 4:4:4, CMYK and YCCK, with restart markers too.
+TEST_F(ImageDataTest, AProgressivePictureReadSmallerLooksAsTheWholeDecodeDoes) {
+  enum class Coding { Grey, Colour, Colour444, Cmyk, Ycck };
+  const auto encode = [&](const ImageData& image, bool progressive, int restartRows, Coding coding) {
     const fs::path file = root / "encoded.jpg";
     std::FILE* out = std::fopen(file.c_str(), "wb");
     EXPECT_TRUE(out);
@@ -371,20 +378,24 @@ TEST_F(ImageDataTest, AProgressivePictureReadFromItsAveragesLooksAsTheWholeDecod
     cinfo.err = jpeg_std_error(&err);
     jpeg_create_compress(&cinfo);
     jpeg_stdio_dest(&cinfo, out);
+    const bool inks = coding == Coding::Cmyk || coding == Coding::Ycck;
+    const int channels = coding == Coding::Grey ? 1 : inks ? 4 : 3;
     cinfo.image_width = static_cast<JDIMENSION>(image.width);
     cinfo.image_height = static_cast<JDIMENSION>(image.height);
-    cinfo.input_components = grey ? 1 : 3;
-    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    cinfo.input_components = channels;
+    cinfo.in_color_space = coding == Coding::Grey ? JCS_GRAYSCALE : inks ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&cinfo);
+    if (coding == Coding::Ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
+    if (coding == Coding::Colour444) cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
     jpeg_set_quality(&cinfo, 90, TRUE);
     cinfo.restart_in_rows = restartRows;
     if (progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(image.width) * 3);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(image.width) * 4);
     for (int y = 0; y < image.height; ++y) {
       for (int x = 0; x < image.width; ++x)
-        for (int c = 0; c < (grey ? 1 : 3); ++c)
-          row[static_cast<std::size_t>(x * (grey ? 1 : 3) + c)] = image.pixel(x, y)[c];
+        for (int c = 0; c < channels; ++c)
+          row[static_cast<std::size_t>(x * channels + c)] = c < 3 ? image.pixel(x, y)[c] : 255;
       JSAMPROW r = row.data();
       jpeg_write_scanlines(&cinfo, &r, 1);
     }
@@ -394,37 +405,80 @@ TEST_F(ImageDataTest, AProgressivePictureReadFromItsAveragesLooksAsTheWholeDecod
     return bytesOf(*base::readFileBytes(file, ImageData::kMaxFileBytes));
   };
   const ImageData picture = quarters(1603, 1207);
+  const std::pair<Coding, const char*> codings[] = {{Coding::Grey, "grey"},
+                                                     {Coding::Colour, "colour"},
+                                                     {Coding::Colour444, "colour 4:4:4"},
+                                                     {Coding::Cmyk, "CMYK"},
+                                                     {Coding::Ycck, "YCCK"}};
   for (int restartRows : {0, 1}) {
-    for (bool grey : {false, true}) {
-      SCOPED_TRACE(std::string(grey ? "grey" : "colour") + (restartRows ? ", restarts" : ""));
-      const auto progressive = encode(picture, true, restartRows, grey);
-      const auto sequential = encode(picture, false, restartRows, grey);
-      // At an eighth (201 x 151) and smaller.
-      for (auto [w, h] : {std::pair{201, 151}, std::pair{120, 120}}) {
-        auto averaged = ImageData::decodeFitting(progressive, w, h);
+    for (const auto& [coding, name] : codings) {
+      SCOPED_TRACE(std::string(name) + (restartRows ? ", restarts" : ""));
+      const auto progressive = encode(picture, true, restartRows, coding);
+      const auto sequential = encode(picture, false, restartRows, coding);
+      // At an eighth (201 x 151) and smaller, at two eighths, at three.
+      for (auto [w, h] : {std::pair{201, 151}, std::pair{120, 120}, std::pair{401, 302}, std::pair{560, 560}}) {
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+        auto reduced = ImageData::decodeFitting(progressive, w, h);
         auto decoded = ImageData::decodeFitting(sequential, w, h);
-        ASSERT_TRUE(averaged);
+        ASSERT_TRUE(reduced);
         ASSERT_TRUE(decoded);
-        ASSERT_EQ(averaged->width, decoded->width);
-        ASSERT_EQ(averaged->height, decoded->height);
+        ASSERT_EQ(reduced->width, decoded->width);
+        ASSERT_EQ(reduced->height, decoded->height);
         long total = 0;
         for (std::size_t i = 0; i < decoded->pixels.size(); ++i)
-          total += std::abs(int(averaged->pixels[i]) - int(decoded->pixels[i]));
+          total += std::abs(int(reduced->pixels[i]) - int(decoded->pixels[i]));
         EXPECT_LT(double(total) / double(decoded->pixels.size()), 2.0);
         // Inside each quarter the colours agree closely.
         for (auto [x, y] :
              {std::pair{0.25, 0.25}, std::pair{0.75, 0.25}, std::pair{0.25, 0.75}, std::pair{0.75, 0.75}}) {
-          const int px = int(x * averaged->width), py = int(y * averaged->height);
-          for (int c = 0; c < 3; ++c) EXPECT_NEAR(averaged->pixel(px, py)[c], decoded->pixel(px, py)[c], 3);
+          const int px = int(x * reduced->width), py = int(y * reduced->height);
+          for (int c = 0; c < 3; ++c) EXPECT_NEAR(reduced->pixel(px, py)[c], decoded->pixel(px, py)[c], 3);
         }
       }
       // Cut short anywhere: read as far as it goes or refused, never past its end.
       for (std::size_t cut : {std::size_t(100), std::size_t(700), progressive.size() / 2}) {
-        if (auto partial = ImageData::decodeFitting(std::string_view(progressive).substr(0, cut), 120, 120)) {
-          EXPECT_EQ(partial->width, 120);
+        for (int size : {120, 400}) {
+          if (auto partial = ImageData::decodeFitting(std::string_view(progressive).substr(0, cut), size, size)) {
+            EXPECT_EQ(partial->width, size);
+          }
         }
       }
     }
+  }
+}
+
+// A progressive grey picture of side x side, every block of its one scan of
+// averages coded as the largest step up from the one before: past 65,536
+// blocks their sum leaves the integers.
+std::string risingAverages(int side) {
+  std::string jpeg = "\xFF\xD8";
+  const auto segment = [&](unsigned char marker, const std::string& body) {
+    const std::size_t length = body.size() + 2;
+    jpeg += {'\xFF', static_cast<char>(marker), static_cast<char>(length >> 8), static_cast<char>(length & 255)};
+    jpeg += body;
+  };
+  const char high = static_cast<char>(side >> 8), low = static_cast<char>(side & 255);
+  segment(0xDB, std::string(1, '\0') + std::string(64, '\1'));
+  segment(0xC2, {8, high, low, high, low, 1, 1, 0x11, 0});
+  // One code, "0", for a step of 15 bits.
+  std::string table(17, '\0');
+  table[1] = 1;
+  segment(0xC4, table + '\x0F');
+  segment(0xDA, {1, 1, 0, 0, 0, 0});
+  const int blocks = ((side + 7) / 8) * ((side + 7) / 8);
+  // "0" and fifteen ones, 0x7F 0xFF, the 0xFF stuffed with a zero.
+  for (int i = 0; i < blocks; ++i) jpeg += std::string("\x7F\xFF\x00", 3);
+  return jpeg + "\xFF\xD9";
+}
+
+// Crafted files the progressive reader met under the fuzzer
+// (tests/fuzz/run): refused, or read within the box, never past what they
+// hold.
+TEST_F(ImageDataTest, CraftedProgressivePicturesAreRefused) {
+  const std::string rising = risingAverages(2100);
+  // At an eighth (the averages alone) and at two eighths.
+  for (int box : {120, 500}) {
+    EXPECT_FALSE(ImageData::decodeFitting(rising, box, box)) << box;
   }
 }
 

@@ -58,6 +58,9 @@ class ReaderContentTile {
   void draw(gfx::Context& ctx, const base::Rect& visible, double deviceScale);
   // Tiles asked for and not yet arrived.
   std::size_t pendingCount() const { return pending_.size(); }
+  // Blocks until every tile asked for is drawn, its result posted to the
+  // main loop (tests wait on the renders, not on the clock).
+  void waitForRenders() { worker_->waitIdle(); }
   std::size_t tileCount() const { return tiles_.size(); }
   // The bytes of the tiles kept, and how many the page keeps now.
   std::size_t bytes() const { return bytes_; }

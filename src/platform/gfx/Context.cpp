@@ -389,21 +389,34 @@ void Context::drawRadialGradient(const Gradient& g, base::Point startCenter, dou
 void Context::drawImagePart(const Image& image, const base::Rect& src, const base::Rect& dst, bool tile) {
   if (src.width() <= 0 || src.height() <= 0 || dst.width() <= 0 || dst.height() <= 0) return;
   double s = image.scale();
+  // The target's pixels the whole image would cover drawn as this part is
+  // (a large picture is read at about that size).
+  double acrossX = dst.width(), acrossY = 0, downX = 0, downY = dst.height();
+  cairo_user_to_device_distance(cr_, &acrossX, &acrossY);
+  cairo_user_to_device_distance(cr_, &downX, &downY);
+  const double perPixelX = tile ? std::hypot(acrossX, acrossY) / dst.width() / s
+                                : std::hypot(acrossX, acrossY) / (src.width() * s);
+  const double perPixelY = tile ? std::hypot(downX, downY) / dst.height() / s
+                                : std::hypot(downX, downY) / (src.height() * s);
+  const Image::Drawable pixels = image.drawable(static_cast<int>(std::ceil(image.pixelWidth() * perPixelX)),
+                                                static_cast<int>(std::ceil(image.pixelHeight() * perPixelY)));
+  if (!pixels.surface) return;
+  const double sx = s * pixels.scaleX, sy = s * pixels.scaleY;
   // The whole image is drawn from its own surface: a PDF holds a surface once
   // however often it is drawn, where a part made per drawing is a new picture
   // each time (a picture on every row of a form was stored a hundred times).
   const bool whole = src.x() == 0 && src.y() == 0 && std::abs(src.width() * s - image.pixelWidth()) < 1e-6 &&
                      std::abs(src.height() * s - image.pixelHeight()) < 1e-6;
-  cairo_surface_t* sub = whole ? cairo_surface_reference(image.surface())
-                               : cairo_surface_create_for_rectangle(image.surface(), src.x() * s, src.y() * s,
-                                                                    src.width() * s, src.height() * s);
+  cairo_surface_t* sub = whole ? cairo_surface_reference(pixels.surface.get())
+                               : cairo_surface_create_for_rectangle(pixels.surface.get(), src.x() * sx, src.y() * sy,
+                                                                    src.width() * sx, src.height() * sy);
   cairo_save(cr_);
   cairo_new_path(cr_);
   cairo_rectangle(cr_, dst.x(), dst.y(), dst.width(), dst.height());
   cairo_clip(cr_);
   cairo_translate(cr_, dst.x(), dst.y());
   if (!tile) cairo_scale(cr_, dst.width() / src.width(), dst.height() / src.height());
-  cairo_scale(cr_, 1.0 / s, 1.0 / s);
+  cairo_scale(cr_, 1.0 / sx, 1.0 / sy);
   cairo_set_source_surface(cr_, sub, 0, 0);
   cairo_pattern_set_extend(cairo_get_source(cr_), tile ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
   cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_GOOD);

@@ -10,7 +10,10 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/ImageData.hpp"
+#include "platform/gfx/PictureCache.hpp"
 
 namespace gfx {
 
@@ -80,11 +83,81 @@ Image::SurfaceRef surfaceFromData(const ImageData& data) {
 
 }  // namespace
 
-struct Image::PendingFile {
+struct Image::PendingFile : std::enable_shared_from_this<Image::PendingFile> {
   fs::path path;
   int width = 0, height = 0;
   std::once_flag once;
   SurfaceRef surface;
+  // Past kWholeReadPixels: drawn from pictures read at the size drawn.
+  bool readAtDrawnSize = false;
+  std::mutex mutex;
+  // The largest picture read for a drawing so far, the size of the read
+  // under way on a worker (0: none), and whether a read found no picture.
+  ImagePtr drawn;
+  int readingWidth = 0, readingHeight = 0;
+  bool unreadable = false;
+
+  Drawable drawableOf(const ImagePtr& picture) const {
+    return {picture->surface_, picture->pixelWidth() / static_cast<double>(width),
+            picture->pixelHeight() / static_cast<double>(height)};
+  }
+
+  Drawable drawable(int wantWidth, int wantHeight) {
+    // Enough pixels to cover the drawing both ways, the aspect kept, never
+    // more than the file holds.
+    const double factor = std::min(
+        1.0, std::max(wantWidth / static_cast<double>(width), wantHeight / static_cast<double>(height)));
+    const int needWidth = std::clamp(static_cast<int>(std::ceil(width * factor)), 1, width);
+    const int needHeight = std::clamp(static_cast<int>(std::ceil(height * factor)), 1, height);
+    const auto covers = [&](const ImagePtr& picture) {
+      return picture && picture->pixelWidth() + 1 >= needWidth && picture->pixelHeight() + 1 >= needHeight;
+    };
+    if (!base::RunLoop::main().isMainThread()) {
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (covers(drawn)) return drawableOf(drawn);
+      }
+      if (auto picture = PictureCache::shared().picture(path, needWidth, needHeight)) return drawableOf(picture);
+      return {};
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    if (covers(drawn)) return drawableOf(drawn);
+    // Another image of the file (a skin hands out a new one at every lookup)
+    // may have had it read at this size already.
+    if (auto picture = PictureCache::shared().kept(path, needWidth, needHeight)) {
+      drawn = picture;
+      return drawableOf(drawn);
+    }
+    if (!unreadable && (readingWidth < needWidth || readingHeight < needHeight)) {
+      readingWidth = needWidth;
+      readingHeight = needHeight;
+      auto self = shared_from_this();
+      base::WorkQueue::global().async([self, needWidth, needHeight](const base::CancelFlag&) {
+        auto picture = PictureCache::shared().picture(self->path, needWidth, needHeight);
+        base::RunLoop::main().post([self, picture, needWidth, needHeight] {
+          self->arrived(picture, needWidth, needHeight);
+        });
+      });
+    }
+    return drawn ? drawableOf(drawn) : Drawable{};
+  }
+
+  void arrived(const ImagePtr& picture, int readWidth, int readHeight) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (readingWidth == readWidth && readingHeight == readHeight) readingWidth = readingHeight = 0;
+    if (!picture) {
+      // Read no more: it would fail at every frame the same way.
+      MV_LOG("The picture ", path.string(), " cannot be read; it is left blank");
+      unreadable = true;
+      return;
+    }
+    if (!drawn || picture->pixelWidth() > drawn->pixelWidth()) drawn = picture;
+  }
+
+  bool pending() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return readAtDrawnSize && !drawn && !unreadable;
+  }
 
   cairo_surface_t* pixels() {
     std::call_once(once, [this] {
@@ -115,6 +188,15 @@ Image::Image(std::shared_ptr<PendingFile> pending, double scale)
 
 cairo_surface_t* Image::surface() const { return surface_ ? surface_.get() : pending_->pixels(); }
 
+Image::Drawable Image::drawable(int pixelWidth, int pixelHeight) const {
+  if (surface_) return {surface_, 1, 1};
+  if (pending_->readAtDrawnSize) return pending_->drawable(pixelWidth, pixelHeight);
+  pending_->pixels();
+  return {pending_->surface, 1, 1};
+}
+
+bool Image::pixelsPending() const { return pending_ && pending_->pending(); }
+
 const fs::path* Image::sourceFile() const { return pending_ ? &pending_->path : nullptr; }
 
 ImagePtr Image::load(const fs::path& path, double scale, bool onFirstUse) {
@@ -129,6 +211,8 @@ ImagePtr Image::load(const fs::path& path, double scale, bool onFirstUse) {
   pending->path = path;
   pending->width = size->first;
   pending->height = size->second;
+  pending->readAtDrawnSize = static_cast<std::uint64_t>(size->first) * static_cast<std::uint64_t>(size->second) >
+                             kWholeReadPixels;
   return ImagePtr(new Image(std::move(pending), scale));
 }
 

@@ -38,7 +38,15 @@ class Image {
   // the first time they are needed, on whichever thread needs them. Nothing
   // when the file is missing or its header unreadable; a file whose pixels
   // turn out unreadable later gives a transparent image of its size.
+  // A file of more than kWholeReadPixels (a skin's picture may be of tens of
+  // megapixels) is drawn from a picture read at the size the drawing needs,
+  // shrunk as it is read through PictureCache: on a worker when drawn on the
+  // main thread (drawn as nothing until it has come, or from the picture
+  // read for a smaller drawing; its arrival is posted to the main loop, so
+  // the next frame shows it), at once on other threads. Only the calls that
+  // want every pixel (surface, pixelAt, toImageData) decode it whole.
   static ImagePtr fromFileOnFirstUse(const std::filesystem::path& path);
+  static constexpr std::uint64_t kWholeReadPixels = 2048 * 2048;
   // PNG or JPEG bytes; nothing for bytes that are not a readable image.
   static ImagePtr fromData(std::string_view bytes, double scale = 1.0);
   static ImagePtr fromData(const std::vector<std::uint8_t>& bytes, double scale = 1.0);
@@ -62,6 +70,17 @@ class Image {
   int pixelHeight() const;
   // Decodes the pixels of an image read on first use.
   cairo_surface_t* surface() const;
+  // The pixels to draw it with when the whole image covers `pixelWidth` x
+  // `pixelHeight` pixels of the target: its surface, or for a large file
+  // read on first use one read at about that size (`scaleX`, `scaleY`: its
+  // pixels per pixel of the image); no surface while it is being read.
+  struct Drawable {
+    std::shared_ptr<cairo_surface_t> surface;
+    double scaleX = 1, scaleY = 1;
+  };
+  Drawable drawable(int pixelWidth, int pixelHeight) const;
+  // Whether a drawing now would still wait for the picture being read.
+  bool pixelsPending() const;
   // The file an image read on first use comes from; nothing for the others.
   const std::filesystem::path* sourceFile() const;
 

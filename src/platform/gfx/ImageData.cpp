@@ -19,8 +19,9 @@
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/gfx/DecoderMemory.hpp"
 #include "platform/gfx/ImageScaler.hpp"
-#include "platform/gfx/JpegBlockAverages.hpp"
+#include "platform/gfx/ProgressiveJpegReader.hpp"
 
 namespace gfx {
 namespace {
@@ -40,55 +41,6 @@ void noteDecode(std::uint64_t w, std::uint64_t h) {
   while (pixels > seen && !mainThreadRecord.compare_exchange_weak(seen, pixels)) {
   }
 }
-
-// What decoders hold while they work, beyond what they give back, shared by
-// every thread: a progressive JPEG keeps every coefficient of the picture
-// until its last scan, whatever size it is read at, so several of those at
-// once would add up. A decode that needs more than is left waits; one that
-// needs more than the whole runs alone.
-class WorkingMemory {
- public:
-  static constexpr std::size_t kBudget = std::size_t(128) << 20;
-
-  static WorkingMemory& shared() {
-    // Never destroyed: decodes on worker threads may outlive the statics.
-    static auto* memory = new WorkingMemory();
-    return *memory;
-  }
-
-  class Hold {
-   public:
-    Hold(WorkingMemory& memory, std::size_t bytes) : memory_(memory), bytes_(bytes) { memory_.take(bytes_); }
-    ~Hold() { memory_.give(bytes_); }
-    Hold(const Hold&) = delete;
-    Hold& operator=(const Hold&) = delete;
-
-   private:
-    WorkingMemory& memory_;
-    std::size_t bytes_;
-  };
-
- private:
-  // The count itself is what waiters wait on (a futex underneath), so no
-  // lock is held around it.
-  void take(std::size_t bytes) {
-    std::size_t held = held_.load();
-    for (;;) {
-      if (held == 0 || held + bytes <= kBudget) {
-        if (held_.compare_exchange_weak(held, held + bytes)) return;
-        continue;
-      }
-      held_.wait(held);
-      held = held_.load();
-    }
-  }
-  void give(std::size_t bytes) {
-    held_.fetch_sub(bytes);
-    held_.notify_all();
-  }
-
-  std::atomic<std::size_t> held_{0};
-};
 
 bool looksLikePNG(std::string_view b) {
   static const unsigned char sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
@@ -135,11 +87,12 @@ struct JpegDecodeJob {
   std::vector<std::uint8_t> rgba;
   std::optional<ImageScaler> scaler;
   // The coefficients a progressive picture keeps while it is read.
-  std::optional<WorkingMemory::Hold> coefficients;
-  // A progressive picture wanted at an eighth or less stops after its header
-  // (with `averagesWanted` set) when the block averages may read it.
-  bool averagesAllowed = false;
-  bool averagesWanted = false;
+  std::optional<DecoderMemory::Hold> coefficients;
+  // A progressive picture read smaller than whole stops after its header
+  // (with `reducedWanted` set to the eighths it is read at) when
+  // ProgressiveJpegReader may read it.
+  bool reducedAllowed = false;
+  int reducedWanted = 0;
 };
 
 // The bytes of the coefficient arrays the decoder keeps for a picture of
@@ -203,16 +156,16 @@ bool runJpegDecode(JpegDecodeJob* job) {
       }
     }
   }
-  if (job->averagesAllowed && job->cinfo.progressive_mode && job->cinfo.scale_num == 1 &&
-      job->cinfo.scale_denom == 8) {
-    job->averagesWanted = true;
+  if (job->reducedAllowed && job->cinfo.progressive_mode && job->cinfo.scale_denom == 8 &&
+      static_cast<int>(job->cinfo.scale_num) <= ProgressiveJpegReader::kMaxEighths) {
+    job->reducedWanted = static_cast<int>(job->cinfo.scale_num);
     jpeg_destroy_decompress(&job->cinfo);
     job->created = false;
     return true;
   }
   // Reading at an eighth shrinks the rows, not the coefficients of a
   // progressive picture: those wait their turn with the other decodes.
-  if (const std::size_t bytes = coefficientBytes(job->cinfo)) job->coefficients.emplace(WorkingMemory::shared(), bytes);
+  if (const std::size_t bytes = coefficientBytes(job->cinfo)) job->coefficients.emplace(DecoderMemory::shared(), bytes);
   jpeg_start_decompress(&job->cinfo);
   const int w = static_cast<int>(job->cinfo.output_width), h = static_cast<int>(job->cinfo.output_height);
   if (!sizeAllowed(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h))) {
@@ -388,22 +341,23 @@ bool runPngFit(PngFitJob* job) {
 
 // A JPEG in memory, or read from `file` from its start, fitted to the box.
 std::optional<ImageData> fitJpeg(std::string_view bytes, std::FILE* file, int maxWidth, int maxHeight) {
-  const auto decode = [&](bool averagesAllowed) {
+  const auto decode = [&](bool reducedAllowed) {
     auto job = std::make_unique<JpegDecodeJob>();
     job->data = reinterpret_cast<const unsigned char*>(bytes.data());
     job->size = static_cast<unsigned long>(bytes.size());
     job->file = file;
     job->maxWidth = maxWidth;
     job->maxHeight = maxHeight;
-    job->averagesAllowed = averagesAllowed;
+    job->reducedAllowed = reducedAllowed;
     return job;
   };
   auto job = decode(true);
   if (!runJpegDecode(job.get())) return std::nullopt;
-  if (job->averagesWanted) {
+  if (job->reducedWanted > 0) {
     if (file && std::fseek(file, 0, SEEK_SET) != 0) return std::nullopt;
-    if (auto averaged = JpegBlockAverages::read(bytes, file, maxWidth, maxHeight)) return averaged;
-    // Not a file the averages read: the decoder reads it, coefficients and all.
+    if (auto reduced = ProgressiveJpegReader::read(bytes, file, job->reducedWanted, maxWidth, maxHeight))
+      return reduced;
+    // Not a file the reader takes: the decoder reads it, coefficients and all.
     if (file && std::fseek(file, 0, SEEK_SET) != 0) return std::nullopt;
     job = decode(false);
     if (!runJpegDecode(job.get())) return std::nullopt;

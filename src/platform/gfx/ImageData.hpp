@@ -49,10 +49,11 @@ struct ImageData {
   // decoder's nearest larger eighth and averaged down row by row, a PNG
   // averaged down row by row (an interlaced one pass by pass into sums of
   // the output's size), so a large picture is never held whole. A
-  // progressive JPEG wanted at an eighth or less is read from its blocks'
-  // averages alone (see JpegBlockAverages); read larger, the coefficients
-  // the decoder keeps count against a budget shared by every decode: such
-  // decodes wait for each other rather than add up.
+  // progressive JPEG keeps only the coefficients of each block that the
+  // size it is read at shows (see ProgressiveJpegReader), counted against a
+  // budget shared by every decode (DecoderMemory): such decodes wait for
+  // each other rather than add up. One that reader does not take is read by
+  // the decoder, whose coefficients count against the same budget.
   static std::optional<ImageData> decodeFitting(std::string_view bytes, int maxWidth, int maxHeight);
   static std::optional<ImageData> decodeFileFitting(const std::filesystem::path& path, int maxWidth, int maxHeight);
   // The size a picture of w x h takes shrunk to fit the box (each side at

@@ -14,15 +14,30 @@ PictureCache& PictureCache::shared() {
   return *cache;
 }
 
-ImagePtr PictureCache::picture(const fs::path& path, int maxWidth, int maxHeight) {
+std::optional<std::string> PictureCache::keyOf(const fs::path& path, int maxWidth, int maxHeight) {
   std::error_code ec;
   const auto size = fs::file_size(path, ec);
-  if (ec) return nullptr;
+  if (ec) return std::nullopt;
   const auto time = fs::last_write_time(path, ec);
-  if (ec) return nullptr;
-  const std::string key = path.string() + '|' + std::to_string(size) + '|' +
-                          std::to_string(time.time_since_epoch().count()) + '|' + std::to_string(maxWidth) + 'x' +
-                          std::to_string(maxHeight);
+  if (ec) return std::nullopt;
+  return path.string() + '|' + std::to_string(size) + '|' + std::to_string(time.time_since_epoch().count()) + '|' +
+         std::to_string(maxWidth) + 'x' + std::to_string(maxHeight);
+}
+
+ImagePtr PictureCache::kept(const fs::path& path, int maxWidth, int maxHeight) {
+  const auto key = keyOf(path, maxWidth, maxHeight);
+  if (!key) return nullptr;
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = entries_.find(*key);
+  if (it == entries_.end()) return nullptr;
+  ages_.splice(ages_.end(), ages_, it->second.age);
+  return it->second.image;
+}
+
+ImagePtr PictureCache::picture(const fs::path& path, int maxWidth, int maxHeight) {
+  const auto found = keyOf(path, maxWidth, maxHeight);
+  if (!found) return nullptr;
+  const std::string& key = *found;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (auto it = entries_.find(key); it != entries_.end()) {

@@ -8,6 +8,7 @@
 #include <list>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/gfx/Image.hpp"
@@ -28,6 +29,8 @@ class PictureCache {
   // maxHeight pixels (see ImageData::decodeFitting), at scale 1; nothing
   // when the file is missing or no picture.
   ImagePtr picture(const std::filesystem::path& path, int maxWidth, int maxHeight);
+  // The same when it is kept now; nothing (and nothing read) otherwise.
+  ImagePtr kept(const std::filesystem::path& path, int maxWidth, int maxHeight);
   // The bytes of pixels kept now.
   std::size_t bytes() const;
   std::size_t budget() const { return budget_; }
@@ -39,6 +42,9 @@ class PictureCache {
     std::size_t bytes = 0;
     std::list<std::string>::iterator age;
   };
+
+  // The key of the file as it is now at that size; nothing when it is missing.
+  static std::optional<std::string> keyOf(const std::filesystem::path& path, int maxWidth, int maxHeight);
 
   const std::size_t budget_;
   mutable std::mutex mutex_;

@@ -83,7 +83,8 @@ gfx::ImagePtr SkinManager::skinFromImageName(const std::string& name) {
   if (isBlank(trimWhitespaceAndNewlines(name))) return nullptr;
   if (auto p = skinFile(name)) {
     // Screens name far more pictures at launch than they draw: each is
-    // decoded when first drawn.
+    // decoded when first drawn, and a large one read at the size drawn, off
+    // the main thread (see gfx::Image::fromFileOnFirstUse).
     if (getUIScreenScaleFactor() == 2.0) {
       if (auto variant = doubleResolutionPath(*p); variant && isFile(*variant)) {
         if (auto image = gfx::Image::fromFileOnFirstUse(*variant)) return image;
@@ -111,10 +112,12 @@ gfx::ImagePtr SkinManager::getLogoWithClientId(const std::string& clientId) {
   auto folder = PublicFunction::clientFolder(clientId);
   if (!folder) return nullptr;
   const fs::path p = *folder / kSkinFolderName / "homelogo.png";
+  // Read as the skin's other pictures are: at the size it is drawn.
   if (getUIScreenScaleFactor() == 2.0) {
-    if (auto variant = doubleResolutionPath(p); variant && isFile(*variant)) return gfx::Image::fromFile(*variant);
+    if (auto variant = doubleResolutionPath(p); variant && isFile(*variant))
+      return gfx::Image::fromFileOnFirstUse(*variant);
   }
-  if (isFile(p)) return gfx::Image::fromFile(p);
+  if (isFile(p)) return gfx::Image::fromFileOnFirstUse(p);
   return nullptr;
 }
 
