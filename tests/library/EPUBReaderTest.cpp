@@ -15,6 +15,7 @@
 
 #include "DesktopTestWindow.hpp"
 #include "EPUBTestBooks.hpp"
+#include "PageAnswers.hpp"
 #include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
 #include "library/epub/EPUBSpinesViewController.hpp"
@@ -99,8 +100,15 @@ class EPUBReaderTest : public test::TestEnvironment {
     driver->flush();
   }
   // Asks the unit shown.
-  std::string ask(const std::string& script) { return view().webView().stringByEvaluatingJavaScriptFromString(script); }
+  std::string ask(const std::string& script) { return test::answerOf(view().webView(), script); }
   double askNumber(const std::string& script) { return std::strtod(ask(script).c_str(), nullptr); }
+  // The page of the unit shown that a place of it is on, as the reader finds it.
+  std::optional<int> pageOf(const std::string& anchor) {
+    std::optional<std::optional<int>> found;
+    view().pageOfAnchor(anchor, [&](std::optional<int> page) { found = page; });
+    runUntil([&] { return found.has_value(); }, 10);
+    return found.value_or(std::nullopt);
+  }
   // Taps the middle of the element the selector finds, where the page shows it.
   void tapElement(const std::string& selector) {
     const std::string rect = "document.querySelector(\"" + selector + "\").getBoundingClientRect()";
@@ -264,7 +272,7 @@ TEST_F(EPUBReaderTest, LinksLeadToTheirUnitAndPlace) {
   EXPECT_EQ(reader->currentSpineIndex(), 2u);
   ASSERT_GT(view().pageCount(), 1);
   EXPECT_EQ(view().currentPageIndex(), view().pageCount() - 1);
-  EXPECT_EQ(view().pageOfAnchor("n2"), view().pageCount() - 1);
+  EXPECT_EQ(pageOf("n2"), view().pageCount() - 1);
   // Turning on from there goes by the unit now shown.
   view().rSwipe();
   view().gotoPage(0);
@@ -279,7 +287,7 @@ TEST_F(EPUBReaderTest, PagesAreTheEnginesScrollWidthOverThePageWidth) {
   ASSERT_EQ(width, EPUBView::kPageWidth);
   // The text's last line is on the last page, and every page can be scrolled to.
   ASSERT_GT(view().pageCount(), 2);
-  EXPECT_EQ(view().pageOfAnchor("end"), view().pageCount() - 1);
+  EXPECT_EQ(pageOf("end"), view().pageCount() - 1);
   EXPECT_GE(askNumber("document.documentElement.scrollWidth"), view().pageCount() * width);
   // The rules the reader sends are the page's: two columns to a page.
   EXPECT_EQ(ask("getComputedStyle(document.documentElement).columnGap"), "20px");
@@ -637,7 +645,7 @@ TEST_F(EPUBReaderTest, AUnitThatIsNotWellFormedShowsAllItsText) {
   EXPECT_EQ(ask("document.getElementById('fraction').namespaceURI"), "http://www.w3.org/1998/Math/MathML");
   EXPECT_EQ(ask("document.getElementById('bar').namespaceURI"), "http://www.w3.org/2000/svg");
   // The last paragraph is on a page the reader turns to, drawn there.
-  auto page = view().pageOfAnchor("last");
+  auto page = pageOf("last");
   ASSERT_TRUE(page);
   while (view().currentPageIndex() < *page) forward();
   const std::string rect = "document.getElementById('last').getBoundingClientRect()";
@@ -668,12 +676,71 @@ TEST_F(EPUBReaderTest, AUnitOfSevenMegabytesShowsAllItsText) {
   EXPECT_GT(askNumber("document.body.textContent.length"), 7e6);
   ASSERT_GT(view().pageCount(), 100);
   // The last words are on the last page, and the reader gets there.
-  EXPECT_EQ(view().pageOfAnchor("last"), view().pageCount() - 1);
+  EXPECT_EQ(pageOf("last"), view().pageCount() - 1);
   view().gotoPage(view().pageCount() - 1);
   EXPECT_EQ(askNumber("window.scrollX"), (view().pageCount() - 1) * view().webView().bounds().width());
   const double left = askNumber("document.getElementById('last').getBoundingClientRect().left");
   EXPECT_GE(left, 0);
   EXPECT_LT(left, view().webView().bounds().width());
+}
+
+TEST_F(EPUBReaderTest, AUnitWhoseScriptRunsOnIsShownAsItStandsAndTheWindowGoesOn) {
+  // The unit's own script goes round and round once the unit has loaded:
+  // its page never answers how it is laid out.
+  test::BookSpec spec;
+  spec.units = {{"busy.xhtml", "Busy",
+                 "<p>A chapter.</p><script>//<![CDATA[\nwindow.addEventListener('load',function(){"
+                 "setTimeout(function(){for(;;){}},0);});\n//]]></script>"},
+                {"two.xhtml", "Two", "<h1>Two</h1>" + test::filler(2, "beta")}};
+  const fs::path path = book("busy.epub", spec);
+  auto start = [&] {
+    ASSERT_TRUE(LibraryViewers::open(LibraryFileOpener::decide("EPUB", path, 1), "Busy", nav.get()));
+    reader = std::dynamic_pointer_cast<EPUBViewController>(nav->topViewController()->shared_from_this());
+    ASSERT_TRUE(reader);
+    driver->flush();
+    // The unit is in the page; its page is asked how it lays out.
+    ASSERT_TRUE(runUntil([&] { return !reader->isOpening() && view().webView().url().find("busy") != std::string::npos &&
+                                      !view().webView().isLoading(); }, 30));
+  };
+
+  // Back, while the page has not answered: the tap is taken on this turn,
+  // no wait box stands in its way, and the reader is gone.
+  start();
+  ASSERT_TRUE(view().isLoading()) << "the unit was laid out: its script did not hold it";
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  ASSERT_TRUE(driver->tap(*reader->backButton()));
+  driver->flush();
+  EXPECT_EQ(nav->viewControllers().size(), 1u);
+  EXPECT_EQ(view().pageCount(), 0) << "no page count made up after the reader was left";
+
+  // Left alone, the unit is shown as it stands once its time is up, and
+  // says so; the next unit and Back are answered at once.
+  start();
+  advance(EPUBView::kLayoutBound);
+  driver->flush();
+  EXPECT_FALSE(view().isLoading());
+  EXPECT_EQ(view().pageCount(), 1);
+  EXPECT_EQ(label(), text("PAGESHOWNASITSTANDS") + " - Busy.");
+  view().lSwipe();
+  settle();
+  EXPECT_EQ(reader->currentSpineIndex(), 1u);
+  EXPECT_EQ(label(), "1 / 1 - Two.");
+  EXPECT_NE(ask("document.body.innerText").find("beta"), std::string::npos);
+
+  // Another unit asked for before the busy page's time is up (the book's
+  // last, by End) waits behind its script no longer than that.
+  view().rSwipe();
+  ASSERT_TRUE(runUntil([&] { return !view().webView().isLoading(); }, 30));
+  ASSERT_EQ(reader->currentSpineIndex(), 0u);
+  ASSERT_TRUE(view().isLoading());
+  EXPECT_TRUE(reader->pageKeyPressed(ui::KeyPress{ui::KeyPress::Key::End}));
+  advance(svc::WebView::kScriptTimeout);
+  settle();
+  EXPECT_EQ(reader->currentSpineIndex(), 1u);
+  EXPECT_EQ(label(), "1 / 1 - Two.");
+  ASSERT_TRUE(driver->tap(*reader->backButton()));
+  driver->flush();
+  EXPECT_EQ(nav->viewControllers().size(), 1u);
 }
 
 TEST_F(EPUBReaderTest, ABookThatCannotBeReadSendsTheUserBack) {
@@ -995,7 +1062,7 @@ TEST_F(EPUBReaderTest, RightToLeftAndVerticalUnitsAreReadPageByPage) {
       EXPECT_GT(differingPixels(*seen[k - 1], *seen.back()), 1000) << k;
     }
     // The unit's last words are on its last page, in sight.
-    EXPECT_EQ(view().pageOfAnchor("last"), pages - 1);
+    EXPECT_EQ(pageOf("last"), pages - 1);
     const ui::Rect last = shownRect("last");
     EXPECT_GE(last.minX(), 0);
     EXPECT_LE(last.maxX(), page.width());
