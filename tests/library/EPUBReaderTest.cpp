@@ -255,7 +255,8 @@ TEST_F(EPUBReaderTest, AUnitWithoutAStyleSheetIsPagedAllTheSame) {
 TEST_F(EPUBReaderTest, LinksLeadToTheirUnitAndPlace) {
   test::BookSpec spec;
   spec.units = {{"contents.xhtml", "Contents",
-                 "<p><a id='far' href='text/notes.xhtml#n2'>Note two</a></p><p><a id='near' href='#here'>Here</a></p>" +
+                 "<p><a id='far' href='text/notes.xhtml#n2'>Note two</a></p><p><a id='near' href='#here'>Here</a></p>"
+                     "<p><a id='odd' href='#%FF%FE'>Odd</a></p>" +
                      test::filler(28, "lead") + "<p id='here'>Here it is.</p>"},
                 {"text/intro.xhtml", "Intro", "<p>intro</p>"},
                 {"text/notes.xhtml", "Notes", test::filler(28, "note") + "<p id='n2'>The second note.</p>"}};
@@ -267,6 +268,11 @@ TEST_F(EPUBReaderTest, LinksLeadToTheirUnitAndPlace) {
   EXPECT_EQ(view().currentPageIndex(), view().pageCount() - 1);
   EXPECT_EQ(askNumber("window.scrollX"), view().currentPageIndex() * view().webView().bounds().width());
   view().gotoPage(0);
+  // A place named by bytes that are no text is nowhere: the page stays.
+  settle();
+  tapElement("#odd");
+  EXPECT_EQ(reader->currentSpineIndex(), 0u);
+  EXPECT_EQ(view().currentPageIndex(), 0);
   // A place in another unit: that unit, at the page of the place.
   tapElement("#far");
   EXPECT_EQ(reader->currentSpineIndex(), 2u);
@@ -1100,13 +1106,17 @@ TEST_F(EPUBReaderTest, FixedLayoutPagesAreEachOneWholePageScaledToTheScreen) {
   spec.metadata = "<meta property=\"rendition:layout\">pre-paginated</meta>";
   spec.units = {{"wide.xhtml", "Wide", corners(1928, 1388)}, {"tall.xhtml", "Tall", corners(600, 800)},
                 {"text.xhtml", "Text", test::filler(20, "flow")},
-                {"colour.xhtml", "Colour", "<h1 style='margin:0;padding:40px'>Our range</h1>"}};
+                {"colour.xhtml", "Colour", "<h1 style='margin:0;padding:40px'>Our range</h1>"},
+                {"both.xhtml", "Both", "<p>Our prices</p>"}};
   spec.units[0].head = viewport(1928, 1388);
   spec.units[1].head = viewport(600, 800);
   spec.units[2].properties = "rendition:layout-reflowable";
   // A page whose body has a colour, and margins its text keeps.
   spec.units[3].head = "<meta name='viewport' content='width=600, height=800'/><style>body{margin:30px 0 0 50px;"
                        "background:#2a5285;color:#fff}</style>";
+  // A page whose root and body have colours of their own.
+  spec.units[4].head = "<meta name='viewport' content='width=600, height=800'/><style>html{background:#2a5285}"
+                       "body{margin:100px 0 0 150px;background:#ffcc00;color:#000}</style>";
   open(book("fixed.epub", spec));
   const ui::Rect page = view().webView().bounds();
   auto colourAt = [](const gfx::Image& image, double x, double y) {
@@ -1182,6 +1192,22 @@ TEST_F(EPUBReaderTest, FixedLayoutPagesAreEachOneWholePageScaledToTheScreen) {
   EXPECT_EQ(strays, 0) << "the space around the page is one colour";
   EXPECT_FALSE(label.intersects(fitted)) << "the page label stands clear of the page";
   EXPECT_GE(label.minY(), web.maxY() - 0.5);
+
+  // The root's colour fills the page; the body keeps its own within its margins.
+  reader->gotoPage(0, 4);
+  settle();
+  ASSERT_EQ(reader->currentSpineIndex(), 4u);
+  driver->flush();
+  screen = driver->render();
+  ASSERT_TRUE(screen);
+  auto isBody = [](gfx::Color c) { return c.r() > 0.9 && c.g() > 0.7 && c.b() < 0.3; };
+  for (double fx : {0.02, 0.2, 0.98})
+    EXPECT_TRUE(isPage(at(fitted.x() + fx * fitted.width(), fitted.y() + 0.05 * fitted.height()))) << fx;
+  EXPECT_TRUE(isPage(at(fitted.x() + 0.1 * fitted.width(), fitted.y() + 0.6 * fitted.height())));
+  for (double fx : {0.3, 0.6, 0.98})
+    for (double fy : {0.2, 0.6, 0.98})
+      EXPECT_TRUE(isBody(at(fitted.x() + fx * fitted.width(), fitted.y() + fy * fitted.height()))) << fx << "," << fy;
+  EXPECT_NE(ask("document.body.innerText").find("Our prices"), std::string::npos);
 }
 
 // A system font, obfuscated as a book's font would be: the first bytes XORed

@@ -92,9 +92,11 @@ std::string roomForPages(int pages, double pageExtent, bool downward) {
 // fit the view and centred in it. The page's own background (its root's,
 // else its body's) fills the page and no more: around it is white, as around
 // the web view. The body becomes the page: its margins go inside it, so
-// that what it holds stays where the page put it.
+// that what it holds stays where the page put it. A body with a background
+// of its own beside the root's keeps it, within its margins, under what it
+// holds.
 std::string fitPage(double width, double height) {
-  char script[3200];
+  char script[4000];
   std::snprintf(script, sizeof script,
                 "(function(W,H){var d=document.documentElement,w=0,h=0;"
                 "if(d.namespaceURI==='http://www.w3.org/2000/svg'){"
@@ -115,18 +117,29 @@ std::string fitPage(double width, double height) {
                 "var f=bare(r)?(bare(q)?null:q):r,paint='background-color:#fff !important;background-image:none !important;';"
                 "if(f)paint=['color','image','size','position','repeat'].map(function(n){"
                 "return 'background-'+n+':'+f.getPropertyValue('background-'+n)+' !important;';}).join('');"
+                "var layers=function(c){return ['color','image','size','position','repeat','origin','clip'].map(function(n){"
+                "return 'background-'+n+':'+c.getPropertyValue('background-'+n)+' !important;';}).join('');};"
+                "var margin=function(n){return (parseFloat(q.getPropertyValue('margin-'+n))||0)+'px';};"
+                "var own=f===r&&!bare(q)?'body::before{content:\\'\\' !important;position:absolute !important;"
+                "z-index:-1 !important;pointer-events:none !important;top:'+margin('top')+' !important;right:'+"
+                "margin('right')+' !important;bottom:'+margin('bottom')+' !important;left:'+margin('left')+"
+                "' !important;'+layers(q)+'}':'';"
                 "var edge=function(n){return (parseFloat(q.getPropertyValue('margin-'+n))||0)+"
                 "(parseFloat(q.getPropertyValue('padding-'+n))||0)+'px';};"
                 "st.textContent='html{background:#fff !important;margin:0 !important;padding:0 !important;width:'+W+'px;"
                 "height:'+H+'px;overflow:hidden !important;}body{box-sizing:border-box !important;margin:0 !important;"
                 "padding:'+edge('top')+' '+edge('right')+' '+edge('bottom')+' '+edge('left')+' !important;width:'+w+"
-                "'px !important;height:'+h+'px !important;overflow:hidden !important;'+paint+place+' !important;}';"
+                "'px !important;height:'+h+'px !important;overflow:hidden !important;'+paint+place+' !important;}'+own;"
                 "(document.head||d).appendChild(st);return w+'x'+h;})(%f,%f)",
                 width, height);
   return script;
 }
 // A text as a script's string literal.
-std::string scriptString(const std::string& text) { return nlohmann::json(text).dump(); }
+// Bytes that are not UTF-8 (a link's place percent-decoded) are replaced,
+// not thrown on.
+std::string scriptString(const std::string& text) {
+  return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
 
 }  // namespace
 
