@@ -57,7 +57,9 @@ class WebViewDelegate {
 // and ends with did-finish or did-fail on a later turn of the main loop; a
 // load stopped or replaced by another fails with the cancelled error
 // (code -999). Back and forward follow the engine's history. Without a
-// display the engine cannot start: every load then fails.
+// display the engine cannot start: every load then fails. A page caught in
+// a script of its own (it has answered nothing for kScriptTimeout) is
+// ended before the next load, which would wait behind it, and with its view.
 //
 // A page writes nothing on the device: what it offers to download (an
 // attachment, a file the engine would not show) is refused and the
@@ -143,17 +145,17 @@ class WebView : public ui::View {
   void insertText(const std::string& text) override;
   void deleteBackward() override;
   // The desktop's editing keys and Tab, as the page takes them: Tab moves
-  // through the page's own fields.
+  // through the page's own fields. While the page's drop-down list is open
+  // the arrows, Home, End and the page keys move through its options and
+  // Return chooses (see WebOptionMenu); nothing reaches the page behind it.
   bool pressKey(EditingKey key, bool shift) override;
   // The engine's own editing commands on the page's focused field or its
-  // selection, with the desktop's clipboard: what a copy or a cut takes
-  // comes back as text (nothing where the engine refuses, as in a password
-  // field), and a paste goes in as typing would.
-  // A copy or a cut answers once the engine has run it (see
-  // ui::Responder::copySelectionLater): the text lives in the page's process.
-  // A paste goes into the focused field at once, in one piece, as much of it
-  // as the field takes (see ui::pasteablePart and the field's own maximum
-  // length); the delegate hears when it was cut.
+  // selection, with the desktop's clipboard. A copy or a cut answers once
+  // the engine has run it (see ui::Responder::copySelectionLater), with
+  // what it took (nothing where the engine refuses, as in a password
+  // field). A paste goes into the focused field at once, in one piece, as
+  // much of it as the field takes (ui::pasteablePart, and the field's own
+  // maximum length); the delegate hears when it was cut.
   bool selectAll() override;
   bool copySelectionLater(bool cut, CopyAnswer answered) override;
   void paste(const std::string& text) override;
@@ -200,8 +202,9 @@ class WebView : public ui::View {
   void* pageWidget() const;
   void holdWork();
   void releaseWork();
-  // A load asked for: `issue` hands it to the engine (now, and again should
-  // the page before stop answering; nothing for a load not to be asked twice).
+  // A load asked for: `issue` hands it to the engine now, and again should
+  // the page before it turn out to have stopped answering (none for a load
+  // that may not be asked twice).
   void requestLoad(std::function<void()> issue);
   // Ends the page's process when the page has not answered within
   // kScriptTimeout since it last did: a script of its own holds it.
