@@ -21,9 +21,11 @@
 #include "ScreenTestSupport.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/PasteLimit.hpp"
 #include "shell/config/Language.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "services/WebEngine.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "shell/frame/WebViewController.hpp"
 #include "util/TextLookup.hpp"
 
@@ -120,6 +122,12 @@ class WebPageTest : public ScreenFlowTest {
     downloads = useOwnHome();
     server.Get("/a", [](const httplib::Request&, httplib::Response& r) {
       r.set_content("<html><head><title>Page A</title></head><body><p>First page</p></body></html>", "text/html");
+    });
+    server.Get("/note", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Note</title></head><body style='margin:0'><textarea name='note' "
+                    "maxlength='20' style='position:absolute;left:20px;top:20px;width:300px;height:60px'>"
+                    "</textarea></body></html>",
+                    "text/html");
     });
     server.Get("/b", [](const httplib::Request&, httplib::Response& r) {
       r.set_content("<html><head><title>Page B</title></head><body><p>Second page</p></body></html>", "text/html");
@@ -579,6 +587,35 @@ TEST_F(WebPageTest, APagePastTheMemoryCeilingIsStopped) {
       tap(*page->btnClose());
     }
   });
+}
+
+TEST_F(WebPageTest, APasteLongerThanTheFieldTakesIsCutAndSaidSo) {
+  launchAgainstService();
+  realWorkUnderWay = [] { return true; };
+  auto page = open(url("/note"));
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(loaded(*page));
+  auto& web = *page->contentWebView();
+  ASSERT_TRUE(waitFor([&] { return web.hasPicture(); }, 10));
+  tapAt(web, {100, 50});
+  auto toasts = [&] {
+    std::vector<std::string> shown;
+    for (auto* toast : driver().findAllOf<UIToast>(nullptr, false)) shown.push_back(toast->text());
+    return shown;
+  };
+  // What fits goes in without a word; more is cut to the field's length, and a toast says so.
+  web.paste("Call Ada");
+  settle(0.5);
+  EXPECT_TRUE(toasts().empty());
+  web.paste(" on Tuesday at ten, about the lamps");
+  EXPECT_TRUE(waitFor([&] { return !toasts().empty(); }, 10));
+  EXPECT_EQ(toasts(), std::vector<std::string>{en(ui::kPasteCutKey)});
+  std::string value;
+  base::CancelTracker asking;
+  web.evaluateJavaScript("document.getElementsByName('note')[0].value", asking,
+                         [&](const std::string& answer) { value = answer; });
+  EXPECT_TRUE(waitFor([&] { return !value.empty(); }, 10));
+  EXPECT_EQ(value, "Call Ada on Tuesday ");
 }
 
 TEST_F(WebPageTest, LeavingDuringALoadStopsIt) {
