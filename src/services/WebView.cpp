@@ -210,11 +210,8 @@ struct WebView::Engine {
 
   static void processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
     auto* self = static_cast<Engine*>(data);
-    // Ended by the view itself, before a load, as a page that stopped answering.
-    if (self->endingQuietly) {
-      self->endingQuietly = false;
-      return;
-    }
+    // Ended by the view itself, as a page that stopped answering.
+    if (self->endingQuietly) return;
     // Ended by the engine's own check, or by the engine's watch (which kills
     // the process outright, as a crash would look).
     const bool tooLarge = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT || WebEngine::endedForMemoryRecently();
@@ -451,8 +448,10 @@ void WebView::endUnansweringPage() {
   if (!engine_ || !pageUnanswered_) return;
   pageUnanswered_ = false;
   MV_LOG("web view: the page stopped answering: its process is ended");
+  // The engine tells of the end within the call.
   engine_->endingQuietly = true;
   webkit_web_view_terminate_web_process(engine_->page);
+  engine_->endingQuietly = false;
   // Nothing more is to come from it.
   for (std::size_t held = answerHolds_.count(); held > 0; --held) releaseWork();
   answerHolds_.cancelAll();
