@@ -63,28 +63,29 @@ constexpr const char* kTakeFlow =
 // The rules for text that flows, sent in one go: the unit's own style sheet
 // takes them, its direction and writing mode go to the root, and the page
 // answers how its text runs and how far its columns reach that way
-// ("<flow> <extent>").
-std::string textLayout(const ui::Rect& frame, double pageHeight, double columnHeightInset, double columnWidthInset) {
+// ("<flow> <extent>"). The last page is scrolled to like the others: empty
+// columns after the text make the room a page needs when the text ends
+// short of it, added with no second measure (each measure lays the whole
+// unit out again, seconds for a long one): a column past the room needed is
+// never shown, the count of pages being the text's.
+std::string textLayout(const ui::Rect& frame, const ui::Size& page, double columnHeightInset,
+                       double columnWidthInset) {
+  char room[640];
+  std::snprintf(room, sizeof room,
+                "var d=document.documentElement,b=document.body||d,down=flow==='down',"
+                "E=down?d.scrollHeight:d.scrollWidth,P=down?%f:%f,step=down?P-40:P/2-20,"
+                "need=Math.max(1,Math.ceil(E/P))*P-E,n=need>0?Math.min(4,Math.ceil(need/step)+1):0;"
+                "for(var i=0;i<n;i++){var s=document.createElement('div');s.style.cssText="
+                "'break-before:column;-webkit-column-break-before:always;height:1px;width:1px';b.appendChild(s);}"
+                "return flow+' '+E;",
+                page.height, page.width);
   return std::string(kFindStyleSheet) + ";" + kAddRuleFunction + ";(function(){var flow=" + kTakeFlow +
-         ";if(flow==='down')" + downwardColumnRule(frame.width() - columnHeightInset, pageHeight) + ";else " +
+         ";if(flow==='down')" + downwardColumnRule(frame.width() - columnHeightInset, page.height) + ";else " +
          columnRule(frame.height() - columnHeightInset, (frame.width() - columnWidthInset) / 2) +
          ";addCSSRule('p', 'text-align: justify;');"
          "addCSSRule('img', 'max-width:100%; max-height:100%;border:none;');"
-         "addCSSRule('highlight', 'background-color: yellow;');"
-         "var d=document.documentElement;return flow+' '+(flow==='down'?d.scrollHeight:d.scrollWidth);})()";
-}
-
-// Empty columns after the text until the unit is `pages` pages long.
-std::string roomForPages(int pages, double pageExtent, bool downward) {
-  const char* extent = downward ? "scrollHeight" : "scrollWidth";
-  char script[512];
-  std::snprintf(script, sizeof script,
-                "(function(){var d=document.documentElement;var b=document.body||d;"
-                "for(var i=0;i<4&&d.%s<%d*%f;i++){var s=document.createElement('div');"
-                "s.style.cssText='break-before:column;-webkit-column-break-before:always;height:1px;width:1px';"
-                "b.appendChild(s);}return d.%s;})()",
-                extent, pages, pageExtent, extent);
-  return script;
+         "addCSSRule('highlight', 'background-color: yellow;');" +
+         room + "})()";
 }
 
 // A page of fixed layout is drawn at the size its viewport names (an SVG
@@ -310,7 +311,7 @@ void EPUBView::paginate() {
   // rules for flowing text.
   webView_->evaluateJavaScript(
       fixedLayout_ ? fitPage(pageWidth, pageHeight)
-                   : textLayout(webView_->frame(), pageHeight, kColumnHeightInset, kColumnWidthInset),
+                   : textLayout(webView_->frame(), {pageWidth, pageHeight}, kColumnHeightInset, kColumnWidthInset),
       unitAnswers_, [this, bound](const std::string& answer) {
         unitAnswers_.cancel(bound);
         laidOut(answer);
@@ -332,9 +333,6 @@ void EPUBView::laidOut(const std::string& answer) {
     pageCount_ = pageExtent > 0 && std::isfinite(extent) && extent > 0
                      ? std::max(1, static_cast<int>(std::min(1e6, std::ceil(extent / pageExtent))))
                      : 1;
-    // The last page is scrolled to like the others: empty columns after the
-    // text make the room a page needs when the text ends short of it.
-    tellPage(roomForPages(pageCount_, pageExtent, flow_ == Flow::Downward));
   }
   unitShown();
 }
