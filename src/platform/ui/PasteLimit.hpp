@@ -8,7 +8,7 @@
 
 namespace ui {
 
-inline constexpr std::size_t kPasteLimit = 256 * 1024;
+inline constexpr std::size_t kPasteLimit = 64 * 1024;
 inline constexpr const char* kPasteCutKey = "PASTECUT";
 
 // The start of `text` a paste puts in: all of it within `limit` bytes, else
