@@ -2,7 +2,9 @@
 #include "app/ScreenshotTour.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "catalog/CatalogNotifications.hpp"
@@ -164,14 +166,16 @@ bool ScreenshotTour::showWebPage(bool dropDown) {
   if (!waitFor([&] { return !web.isLoading() && web.hasPicture() && !svc::WebEngine::isBusy(); }, 30))
     return fail("the page did not load");
   if (!dropDown) return true;
-  // The language list opened by a tap on its box.
-  const auto number = [&](const std::string& what) {
-    return std::strtod(
-        web.stringByEvaluatingJavaScriptFromString("document.getElementById('language').getBoundingClientRect()." + what)
-            .c_str(),
-        nullptr);
-  };
-  const ui::Point box{number("left") + number("width") / 2, number("top") + number("height") / 2};
+  // The language list opened by a tap on its box, where the page shows it.
+  base::CancelTracker asking;
+  std::optional<std::string> rect;
+  web.evaluateJavaScript(
+      "(function(){var r=document.getElementById('language').getBoundingClientRect();"
+      "return (r.left+r.width/2)+' '+(r.top+r.height/2);})()",
+      asking, [&](const std::string& answer) { rect = answer; });
+  ui::Point box;
+  if (!waitFor([&] { return rect.has_value(); }, 10) || std::sscanf(rect->c_str(), "%lf %lf", &box.x, &box.y) != 2)
+    return fail("the page did not say where its list is");
   ui::HeadlessDriver d(app_->window());
   d.tapAt(web.convertPointToView(box, nullptr));
   onClose([page] {

@@ -7,14 +7,15 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cctype>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/Log.hpp"
@@ -188,9 +189,10 @@ WebKitWebContext* makeContext(unsigned ceiling) {
 
 // The engine's own check runs inside each of its processes, on the thread a
 // busy page holds: a page inflating a body or piling up blobs kept growing
-// for a minute before it came. This watch runs apart, on a thread of ours:
-// it measures every process of the engine (the pages' and the network's,
-// our children) against the ceiling and ends one that passes it at once.
+// for a minute before it came. This watch runs apart, on a thread of ours,
+// while a page is open: it measures the engine's processes (the pages' and
+// the network's, our children) against the ceiling and ends one that passes
+// it at once. It reads only our own children, never the whole process list.
 struct MemoryWatch {
   std::atomic<unsigned> ceiling{WebEngine::kDefaultMemoryCeiling};
   // When the last process was ended for its memory (steady clock, in
@@ -198,6 +200,14 @@ struct MemoryWatch {
   // hears of the process's end can tell why.
   std::atomic<std::int64_t> lastStopMs{0};
   std::function<void()> networkStopped;  // main thread only
+  // The watch runs while `running` holds the number it was started with: a
+  // watch stopped and started again at once leaves the older one to end.
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::uint64_t running = 0;
+  std::uint64_t started = 0;
+  std::atomic<std::uint64_t> turns{0};
+  std::atomic<std::uint64_t> processesRead{0};
 };
 
 MemoryWatch& memoryWatch() {
@@ -212,20 +222,48 @@ std::int64_t steadyMilliseconds() {
 
 enum class EngineProcess { None, Page, Network };
 
-// Whether the process is one of the engine's that this process started.
-EngineProcess engineProcessOf(const std::string& pid, pid_t parent) {
+// Which of the engine's processes our child is, by its name.
+EngineProcess engineProcessOf(const std::string& pid) {
   std::ifstream stat("/proc/" + pid + "/stat");
   std::string line;
   if (!std::getline(stat, line)) return EngineProcess::None;
-  // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+  // "pid (name) state ...": the name may hold spaces and parentheses.
   const auto open = line.find('(');
   const auto close = line.rfind(')');
-  if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) return EngineProcess::None;
+  if (open == std::string::npos || close == std::string::npos) return EngineProcess::None;
   const std::string name = line.substr(open + 1, close - open - 1);
-  if (std::strtol(line.c_str() + close + 4, nullptr, 10) != parent) return EngineProcess::None;
   if (name.rfind("WebKitWebProces", 0) == 0) return EngineProcess::Page;
   if (name.rfind("WebKitNetworkPr", 0) == 0) return EngineProcess::Network;
   return EngineProcess::None;
+}
+
+// The process's parent, from its status; 0 when it cannot be read.
+pid_t parentOf(const std::string& pid) {
+  std::ifstream status("/proc/" + pid + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("PPid:", 0) == 0) return static_cast<pid_t>(std::strtol(line.c_str() + 5, nullptr, 10));
+  return 0;
+}
+
+// The processes this one started, from any of its threads. A kernel that
+// does not list a thread's children leaves the process list to be read.
+std::vector<std::string> ownChildren() {
+  std::vector<std::string> children;
+  bool listed = false;
+  std::error_code ec;
+  for (auto it = fs::directory_iterator("/proc/self/task", ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::ifstream list(it->path() / "children");
+    listed = listed || list.is_open();
+    for (std::string pid; list >> pid;) children.push_back(pid);
+  }
+  if (listed) return children;
+  const pid_t self = ::getpid();
+  for (auto it = fs::directory_iterator("/proc", ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const std::string pid = it->path().filename().string();
+    if (!pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos && parentOf(pid) == self)
+      children.push_back(pid);
+  }
+  return children;
 }
 
 // What the process holds of its own (resident or swapped), in megabytes.
@@ -239,24 +277,28 @@ double ownMegabytes(const std::string& pid) {
   return kilobytes / 1024;
 }
 
-void watchMemory() {
-  const pid_t self = ::getpid();
+void watchMemory(std::uint64_t number) {
+  auto& watch = memoryWatch();
   for (;;) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(WebEngine::kMemoryWatchInterval));
-    const unsigned ceiling = memoryWatch().ceiling.load();
+    {
+      std::unique_lock<std::mutex> lock(watch.mutex);
+      watch.wake.wait_for(lock, std::chrono::duration<double>(WebEngine::kMemoryWatchInterval),
+                          [&] { return watch.running != number; });
+      if (watch.running != number) return;
+    }
+    const unsigned ceiling = watch.ceiling.load();
     bool networkEnded = false;
-    std::error_code ec;
-    for (auto it = fs::directory_iterator("/proc", ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-      const std::string pid = it->path().filename().string();
-      if (pid.empty() || !std::isdigit(static_cast<unsigned char>(pid.front()))) continue;
-      const EngineProcess kind = engineProcessOf(pid, self);
+    for (const std::string& pid : ownChildren()) {
+      watch.processesRead.fetch_add(1);
+      const EngineProcess kind = engineProcessOf(pid);
       if (kind == EngineProcess::None || ownMegabytes(pid) <= ceiling) continue;
-      memoryWatch().lastStopMs.store(steadyMilliseconds());
+      watch.lastStopMs.store(steadyMilliseconds());
       ::kill(static_cast<pid_t>(std::stol(pid)), SIGKILL);
       MV_LOG("web engine: ended the ", kind == EngineProcess::Page ? "page's" : "network", " process ", pid,
              ": more than ", ceiling, " MB");
       networkEnded = networkEnded || kind == EngineProcess::Network;
     }
+    watch.turns.fetch_add(1);
     // The pages that kept the network process busy live on in processes of
     // their own: they are stopped too, each saying why.
     if (networkEnded) {
@@ -265,6 +307,21 @@ void watchMemory() {
       });
     }
   }
+}
+
+// The watch runs from the first page opened to the last closed.
+void watchMemoryWhilePagesOpen(int pages) {
+  auto& watch = memoryWatch();
+  std::lock_guard<std::mutex> lock(watch.mutex);
+  const bool wanted = pages > 0;
+  if (wanted == (watch.running != 0)) return;
+  if (!wanted) {
+    watch.running = 0;
+    watch.wake.notify_all();
+    return;
+  }
+  watch.running = ++watch.started;
+  std::thread(watchMemory, watch.running).detach();
 }
 
 void schedulePump() {
@@ -306,8 +363,6 @@ bool WebEngine::start(std::string* error) {
     } else {
       s.context = makeContext(s.memoryCeiling);
       memoryWatch().ceiling.store(s.memoryCeiling);
-      // Runs as long as the process does, measuring a few times a second.
-      std::thread(watchMemory).detach();
       g_signal_connect(s.context, "download-started", G_CALLBACK(refuseDownload), nullptr);
       webkit_web_context_set_cache_model(s.context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
       // A page whose server cannot prove who it is does not load: the
@@ -347,13 +402,22 @@ void WebEngine::setNetworkStoppedForMemory(std::function<void()> handler) {
 void* WebEngine::context() { return state().context; }
 
 void WebEngine::pageOpened() {
-  ++state().pages;
+  watchMemoryWhilePagesOpen(++state().pages);
   schedulePump();
 }
 
 void WebEngine::pageClosed() {
-  --state().pages;
+  watchMemoryWhilePagesOpen(--state().pages);
   schedulePump();
+}
+
+bool WebEngine::isWatchingMemory() {
+  std::lock_guard<std::mutex> lock(memoryWatch().mutex);
+  return memoryWatch().running != 0;
+}
+
+WebEngine::MemoryWatchCount WebEngine::memoryWatchCount() {
+  return {memoryWatch().turns.load(), memoryWatch().processesRead.load()};
 }
 
 void WebEngine::beginWork() {
@@ -375,19 +439,6 @@ void WebEngine::pump() {
   // Bounded: a source that is always ready must not hold the main loop.
   for (int i = 0; i < 200 && g_main_context_iteration(nullptr, FALSE); ++i) {
   }
-}
-
-bool WebEngine::pumpUntil(const std::function<bool()>& done, double seconds) {
-  if (!state().started) return done();
-  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= until) return done();
-    // Waits at most a few milliseconds for the engine's next message.
-    guint wake = g_timeout_add(5, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
-    g_main_context_iteration(nullptr, TRUE);
-    if (GSource* source = g_main_context_find_source_by_id(nullptr, wake)) g_source_destroy(source);
-  }
-  return true;
 }
 
 void WebEngine::settle(double seconds) {

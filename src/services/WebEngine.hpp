@@ -15,6 +15,7 @@
 // The engine renders in processes of its own, in real time. While a load,
 // a script or a picture is under way the engine counts as busy, and the main
 // loop's waits keep step with real time (see base::beginOutsideWork).
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -39,9 +40,6 @@ class WebEngine {
   static bool isBusy();
   // Runs what the GLib main context has ready, without waiting.
   static void pump();
-  // Runs the GLib main context (only) until `done` holds or `seconds` of
-  // real time pass; for answers the caller must have before it goes on.
-  static bool pumpUntil(const std::function<bool()>& done, double seconds);
   // Runs the GLib main context until nothing has come for a few
   // milliseconds (at most `seconds`): input handed to a page is taken in
   // order, each before the next, as the engine acknowledges it.
@@ -82,9 +80,17 @@ class WebEngine {
   // How often, in seconds, a page's process measures itself against it.
   static constexpr double kMemoryCheckInterval = 0.5;
   // How often, in seconds, the engine measures its processes (the pages'
-  // and the network's) from outside; one past the ceiling is ended at once,
-  // however busy it is.
+  // and the network's) from outside while a page is open; one past the
+  // ceiling is ended at once, however busy it is.
   static constexpr double kMemoryWatchInterval = 0.25;
+  // Whether the watch runs (while a page is open); its turns so far, and
+  // the processes it read in them.
+  static bool isWatchingMemory();
+  struct MemoryWatchCount {
+    std::uint64_t turns = 0;
+    std::uint64_t processesRead = 0;
+  };
+  static MemoryWatchCount memoryWatchCount();
   // A process of the engine was ended for its memory within the last
   // kMemoryStopReach seconds: a page whose process ended now ended for that.
   static bool endedForMemoryRecently();

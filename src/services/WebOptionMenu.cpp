@@ -1,6 +1,7 @@
 #include "services/WebOptionMenu.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/ui/TableView.hpp"
 #include "platform/ui/TableViewCell.hpp"
@@ -44,8 +45,7 @@ class WebOptionMenu::List : public ui::TableViewController {
     auto menu = menu_.lock();
     const auto row = static_cast<std::size_t>(std::max(0L, path.row));
     if (!menu || row >= menu->options_.size()) return std::nullopt;
-    const Option& option = menu->options_[row];
-    if (!option.enabled || option.groupLabel) return std::nullopt;
+    if (!menu->choosable(row)) return std::nullopt;
     return path;
   }
 
@@ -83,12 +83,47 @@ void WebOptionMenu::present(const ui::Rect& rect, ui::View& view) {
   popover_->setPopoverContentSize({width, kRowHeight * std::max(rows, 1)});
   list_->tableView()->reloadData();
   popover_->presentPopoverFromRect(rect, &view, ui::PopoverArrowDirectionUp | ui::PopoverArrowDirectionDown, false);
-  // The selected option in sight, as the list opens.
+  // The selected option in sight, as the list opens, and the keys' start.
   const auto selected = std::find_if(options_.begin(), options_.end(), [](const Option& o) { return o.selected; });
-  if (selected != options_.end() && std::distance(options_.begin(), selected) >= kRowsShown)
-    list_->tableView()->scrollToRowAtIndexPath(ui::IndexPath::forRow(std::distance(options_.begin(), selected), 0),
-                                               ui::TableViewScrollPosition::Middle, false);
+  highlighted_.reset();
+  if (selected != options_.end()) {
+    const auto index = static_cast<std::size_t>(std::distance(options_.begin(), selected));
+    if (choosable(index)) highlighted_ = index;
+    if (index >= static_cast<std::size_t>(kRowsShown))
+      list_->tableView()->scrollToRowAtIndexPath(ui::IndexPath::forRow(static_cast<long>(index), 0),
+                                                 ui::TableViewScrollPosition::Middle, false);
+  }
   if (!popover_->isPopoverVisible()) tellClosed();
+}
+
+bool WebOptionMenu::choosable(std::size_t index) const {
+  return index < options_.size() && options_[index].enabled && !options_[index].groupLabel;
+}
+
+void WebOptionMenu::moveHighlight(int step) {
+  if (step == 0 || options_.empty()) return;
+  // From before the first (or after the last) when nothing is highlighted.
+  long at = highlighted_ ? static_cast<long>(*highlighted_) : step > 0 ? -1 : static_cast<long>(options_.size());
+  const long direction = step > 0 ? 1 : -1;
+  std::optional<std::size_t> landed;
+  for (int left = std::abs(step); left > 0;) {
+    at += direction;
+    if (at < 0 || at >= static_cast<long>(options_.size())) break;
+    if (!choosable(static_cast<std::size_t>(at))) continue;
+    landed = static_cast<std::size_t>(at);
+    --left;
+  }
+  if (!landed) return;
+  highlighted_ = landed;
+  const auto row = ui::IndexPath::forRow(static_cast<long>(*landed), 0);
+  list_->tableView()->selectRowAtIndexPath(row, false, ui::TableViewScrollPosition::None);
+  list_->tableView()->scrollToRowAtIndexPath(row, ui::TableViewScrollPosition::None, false);
+}
+
+bool WebOptionMenu::chooseHighlighted() {
+  if (!highlighted_ || !isShown()) return false;
+  choose(*highlighted_);
+  return true;
 }
 
 void WebOptionMenu::dismiss() {

@@ -3,10 +3,13 @@
 // popover at the list's box: the engine's own menu would open at the
 // screen's corner, since the page lies in a window nobody sees. A tap on an
 // option chooses it and closes the list; group labels and disabled options
-// take no tap; a tap outside closes the list as it was.
+// take no tap; a tap outside closes the list as it was. The keyboard moves
+// a highlight through the options that can be chosen (from the selected
+// one), and chooses the highlighted one.
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +41,13 @@ class WebOptionMenu : public ui::PopoverControllerDelegate, public std::enable_s
   bool isShown() const { return popover_ && popover_->isPopoverVisible(); }
   ui::PopoverController& popover() const { return *popover_; }
   const std::vector<Option>& options() const { return options_; }
+  // Moves the highlight by `step` choosable options (towards the end for a
+  // positive step), no further than the first or last; the highlighted row
+  // shows selected, in sight.
+  void moveHighlight(int step);
+  // Chooses the highlighted option, as a tap on it would; false with none.
+  bool chooseHighlighted();
+  std::optional<std::size_t> highlighted() const { return highlighted_; }
 
   void popoverControllerDidDismissPopover(ui::PopoverController& popover) override;
 
@@ -56,6 +66,8 @@ class WebOptionMenu : public ui::PopoverControllerDelegate, public std::enable_s
   std::vector<Option> options_;
   std::function<void(std::size_t)> chosen_;
   std::function<void()> closed_;
+  bool choosable(std::size_t index) const;
+  std::optional<std::size_t> highlighted_;
   std::shared_ptr<List> list_;
   std::shared_ptr<ui::PopoverController> popover_;
 };

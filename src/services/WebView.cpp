@@ -21,15 +21,18 @@ using ui::Rect;
 
 namespace {
 
-// Answers that come back from the engine after their asker may be gone are
-// looked up by number: a gone asker's number is simply no longer there.
-struct ScriptAnswer {
-  bool done = false;
-  std::string value;
+// A script given to the page, until its answer comes. Answers that come back
+// from the engine after their asker may be gone are looked up by number: a
+// gone asker's number is simply no longer there.
+struct PendingScript {
+  std::weak_ptr<ui::View> view;
+  WebView::ScriptAnswer answered;
+  base::CancelTracker::Ticket ticket;
+  base::CancelTracker::Id hold = 0;
 };
-std::map<unsigned, std::shared_ptr<ScriptAnswer>>& scriptAnswers() {
-  static std::map<unsigned, std::shared_ptr<ScriptAnswer>> answers;
-  return answers;
+std::map<unsigned, std::shared_ptr<PendingScript>>& pendingScripts() {
+  static std::map<unsigned, std::shared_ptr<PendingScript>> scripts;
+  return scripts;
 }
 std::map<unsigned, std::weak_ptr<ui::View>>& pictureAskers() {
   static std::map<unsigned, std::weak_ptr<ui::View>> askers;
@@ -86,6 +89,8 @@ struct WebView::Engine {
   std::shared_ptr<WebKitOptionMenu> shownMenu;
   gulong shownMenuClosed = 0;
   std::shared_ptr<WebOptionMenu> options;
+  // The view is ending the page's process: its end is not the page's failure.
+  bool endingQuietly = false;
 
   WebView* view() const {
     auto v = owner.lock();
@@ -205,6 +210,8 @@ struct WebView::Engine {
 
   static void processTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason, gpointer data) {
     auto* self = static_cast<Engine*>(data);
+    // Ended by the view itself, as a page that stopped answering.
+    if (self->endingQuietly) return;
     // Ended by the engine's own check, or by the engine's watch (which kills
     // the process outright, as a crash would look).
     const bool tooLarge = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT || WebEngine::endedForMemoryRecently();
@@ -305,11 +312,22 @@ struct WebView::Engine {
     }
     if (value) g_object_unref(value);
     if (error) g_error_free(error);
-    auto found = scriptAnswers().find(GPOINTER_TO_UINT(data));
-    if (found == scriptAnswers().end()) return;
-    found->second->value = std::move(text);
-    found->second->done = true;
-    scriptAnswers().erase(found);
+    auto found = pendingScripts().find(GPOINTER_TO_UINT(data));
+    if (found == pendingScripts().end()) return;
+    auto pending = std::move(found->second);
+    pendingScripts().erase(found);
+    base::RunLoop::main().post([pending, text = std::move(text)] {
+      auto v = pending->view.lock();
+      // The page answers again, late or not.
+      if (v) static_cast<WebView&>(*v).pageUnanswered_ = false;
+      if (v) {
+        auto& web = static_cast<WebView&>(*v);
+        web.endAnswerHold(pending->hold);
+        web.refreshPicture();
+      }
+      // Unless the asker gave up on it meanwhile.
+      if (pending->ticket.finish() && pending->answered) pending->answered(text);
+    });
   }
 
   ~Engine() {
@@ -331,6 +349,10 @@ WebView::~WebView() {
   livePages().erase(this);
   if (engine_) {
     pictureAskers().erase(snapshotId_);
+    // A page caught in its own script would run on without its view: one
+    // that has not answered yet is ended with it.
+    if (!answerHolds_.empty()) pageUnanswered_ = true;
+    endUnansweringPage();
     engine_.reset();
     WebEngine::pageClosed();
   }
@@ -422,7 +444,23 @@ void WebView::failWithoutEngine(const std::string& url) {
   });
 }
 
-void WebView::requestLoad() {
+void WebView::endUnansweringPage() {
+  if (!engine_ || !pageUnanswered_) return;
+  pageUnanswered_ = false;
+  MV_LOG("web view: the page stopped answering: its process is ended");
+  // The engine tells of the end within the call.
+  engine_->endingQuietly = true;
+  webkit_web_view_terminate_web_process(engine_->page);
+  engine_->endingQuietly = false;
+  // Nothing more is to come from it.
+  for (std::size_t held = answerHolds_.count(); held > 0; --held) releaseWork();
+  answerHolds_.cancelAll();
+}
+
+void WebView::requestLoad(std::function<void()> issue) {
+  // A page caught in its own script would hold the next load behind it.
+  endUnansweringPage();
+  pendingLoad_ = std::move(issue);
   requested_ = true;
   stopped_ = false;
   processGone_ = false;
@@ -430,6 +468,7 @@ void WebView::requestLoad() {
     loadWorkHeld_ = true;
     holdWork();
   }
+  if (pendingLoad_) pendingLoad_();
 }
 
 void WebView::endLoadWork() {
@@ -447,8 +486,7 @@ void WebView::holdWorkAfterInput() {
 
 void WebView::loadRequest(const std::string& url) {
   if (!ensureEngine()) return failWithoutEngine(url);
-  requestLoad();
-  webkit_web_view_load_uri(engine_->page, url.c_str());
+  requestLoad([this, url] { webkit_web_view_load_uri(engine_->page, url.c_str()); });
 }
 
 void WebView::loadFile(const std::filesystem::path& path) {
@@ -459,8 +497,9 @@ void WebView::loadFile(const std::filesystem::path& path) {
 
 void WebView::loadHTMLString(const std::string& html, const std::string& baseURL) {
   if (!ensureEngine()) return failWithoutEngine(baseURL.empty() ? "about:blank" : baseURL);
-  requestLoad();
-  webkit_web_view_load_html(engine_->page, html.c_str(), baseURL.empty() ? nullptr : baseURL.c_str());
+  requestLoad([this, html, baseURL] {
+    webkit_web_view_load_html(engine_->page, html.c_str(), baseURL.empty() ? nullptr : baseURL.c_str());
+  });
 }
 
 void WebView::stopLoading() {
@@ -476,19 +515,20 @@ void WebView::stopLoading() {
 
 void WebView::reload() {
   if (!engine_) return;
-  requestLoad();
-  webkit_web_view_reload(engine_->page);
+  requestLoad([this] { webkit_web_view_reload(engine_->page); });
 }
 
 void WebView::goBack() {
   if (!canGoBack()) return;
-  requestLoad();
+  // Not asked again behind a page that stops answering: the engine's
+  // history may have moved already.
+  requestLoad({});
   webkit_web_view_go_back(engine_->page);
 }
 
 void WebView::goForward() {
   if (!canGoForward()) return;
-  requestLoad();
+  requestLoad({});
   webkit_web_view_go_forward(engine_->page);
 }
 
@@ -517,6 +557,7 @@ void WebView::loadStarted() {
   }
   engineLoading_ = true;
   requested_ = false;
+  pendingLoad_ = nullptr;
   failed_ = false;
   if (auto d = delegate()) d->webViewDidStartLoad(*this);
 }
@@ -561,23 +602,58 @@ void WebView::processEnded(bool tooLarge) {
   if (auto d = delegate()) d->webViewDidFailLoadWithError(*this, error);
 }
 
-std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script) {
+void WebView::evaluateJavaScript(const std::string& script, base::CancelTracker& owner, ScriptAnswer answered) {
+  runScript(script, owner, std::move(answered), nullptr);
+}
+
+void WebView::runScript(const std::string& script, base::CancelTracker& owner, ScriptAnswer answered,
+                        const char* world) {
   MV_ASSERT_MAIN_THREAD();
-  if (!ensureEngine()) return {};
-  auto answer = std::make_shared<ScriptAnswer>();
-  const unsigned number = nextNumber();
-  scriptAnswers()[number] = answer;
-  webkit_web_view_evaluate_javascript(engine_->page, script.c_str(), -1, nullptr, nullptr, nullptr,
-                                      Engine::scriptDone, GUINT_TO_POINTER(number));
-  holdWork();
-  const bool answered = WebEngine::pumpUntil([&] { return answer->done; }, kScriptTimeout);
-  releaseWork();
-  if (!answered) {
-    scriptAnswers().erase(number);
-    MV_LOG("web view: a script had no answer in time");
+  if (!ensureEngine()) {
+    // No engine, no page: an empty answer, as from a page without the value.
+    owner.after(0, [answered = std::move(answered)] {
+      if (answered) answered({});
+    });
+    return;
   }
-  refreshPicture();
-  return answer->value;
+  auto pending = std::make_shared<PendingScript>();
+  pending->view = weak_from_this();
+  pending->answered = std::move(answered);
+  pending->hold = beginAnswerHold();
+  const unsigned number = nextNumber();
+  // The asker giving up drops only its answer: the hold stays until the
+  // page answers, for it tells whether the page still does.
+  pending->ticket = owner.track([weak = std::weak_ptr<PendingScript>(pending)] {
+    if (auto gone = weak.lock()) gone->answered = nullptr;
+  });
+  pendingScripts()[number] = pending;
+  webkit_web_view_evaluate_javascript(engine_->page, script.c_str(), -1, world, nullptr, nullptr, Engine::scriptDone,
+                                      GUINT_TO_POINTER(number));
+}
+
+base::CancelTracker::Id WebView::beginAnswerHold() {
+  holdWork();
+  // A page that does not answer does not keep the engine busy for ever.
+  base::CancelTracker::Id hold = 0;
+  hold = answerHolds_.after(kScriptTimeout, [this] {
+    MV_LOG("web view: the page did not answer in time");
+    pageUnanswered_ = true;
+    releaseWork();
+    // A load asked for since waits behind the page's script: the page goes
+    // and the load is asked again.
+    if (requested_ && !engineLoading_ && pendingLoad_) {
+      auto issue = pendingLoad_;
+      endUnansweringPage();
+      issue();
+    }
+  });
+  return hold;
+}
+
+void WebView::endAnswerHold(base::CancelTracker::Id hold) {
+  if (!answerHolds_.isTracked(hold)) return;
+  answerHolds_.cancel(hold);
+  releaseWork();
 }
 
 WebOptionMenu* WebView::optionMenu() const {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +35,9 @@ class WebViewDelegate {
   virtual void webViewDidFailLoadWithError(WebView& /*webView*/, const base::Error& /*error*/) {}
   // The page (or a frame of it) offered a file to save: nothing was saved.
   virtual void webViewDidRefuseDownload(WebView& /*webView*/, const std::string& /*url*/) {}
+  // A paste into the page's field was longer than the field takes (its own
+  // maximum length, or ui::kPasteLimit): only its start went in.
+  virtual void webViewDidCutPaste(WebView& /*webView*/) {}
   // The page asked to be printed right after the user's tap (a print asked
   // without one is refused before it gets here): the owner prints it its
   // own way, if at all. The desktop's print dialog never opens.
@@ -53,7 +57,9 @@ class WebViewDelegate {
 // and ends with did-finish or did-fail on a later turn of the main loop; a
 // load stopped or replaced by another fails with the cancelled error
 // (code -999). Back and forward follow the engine's history. Without a
-// display the engine cannot start: every load then fails.
+// display the engine cannot start: every load then fails. A page caught in
+// a script of its own (it has answered nothing for kScriptTimeout) is
+// ended before the next load, which would wait behind it, and with its view.
 //
 // A page writes nothing on the device: what it offers to download (an
 // attachment, a file the engine would not show) is refused and the
@@ -83,9 +89,17 @@ class WebView : public ui::View {
   std::string url() const;
   std::string pageTitle() const;
 
-  // Runs the script in the page and answers its value as text (empty for
-  // none, or when the page does not answer within a few seconds).
-  std::string stringByEvaluatingJavaScriptFromString(const std::string& script);
+  // Runs the script in the page; its value comes to `answered` as text
+  // (empty for none, or for a script that failed) on a later turn of the
+  // main loop. Nothing waits for it: a page whose own script runs on and on
+  // answers late or never, and the window goes on meanwhile. The scripts
+  // of one page run in the order they were given. `owner` cancelling (or
+  // ending) means `answered` hears nothing.
+  using ScriptAnswer = std::function<void(const std::string&)>;
+  void evaluateJavaScript(const std::string& script, base::CancelTracker& owner, ScriptAnswer answered = {});
+  // The script world of the view's own editing: the page's scripts cannot
+  // change what its scripts call.
+  static constexpr const char* kEditingWorld = "marvisto-editing";
 
   // A tap in the page lets it hand one thing to the desktop (a program
   // launched for a link, a print) soon after: the first ask within
@@ -131,21 +145,27 @@ class WebView : public ui::View {
   void insertText(const std::string& text) override;
   void deleteBackward() override;
   // The desktop's editing keys and Tab, as the page takes them: Tab moves
-  // through the page's own fields.
+  // through the page's own fields. While the page's drop-down list is open
+  // the arrows, Home, End and the page keys move through its options and
+  // Return chooses (see WebOptionMenu); nothing reaches the page behind it.
   bool pressKey(EditingKey key, bool shift) override;
   // The engine's own editing commands on the page's focused field or its
-  // selection, with the desktop's clipboard: what a copy or a cut takes
-  // comes back as text (nothing where the engine refuses, as in a password
-  // field), and a paste goes in as typing would.
+  // selection, with the desktop's clipboard. A copy or a cut answers once
+  // the engine has run it (see ui::Responder::copySelectionLater), with
+  // what it took (nothing where the engine refuses, as in a password
+  // field). A paste goes into the focused field at once, in one piece, as
+  // much of it as the field takes (ui::pasteablePart, and the field's own
+  // maximum length); the delegate hears when it was cut.
   bool selectAll() override;
-  std::optional<std::string> copySelection() const override;
-  std::optional<std::string> cutSelection() override;
+  bool copySelectionLater(bool cut, CopyAnswer answered) override;
   void paste(const std::string& text) override;
 
   // A touch that moves less than this is a tap.
   static constexpr double kTapSlop = 8;
   // The engine scrolls this many points per wheel step.
   static constexpr double kPointsPerScrollStep = 40;
+  // While a script or an editing command has no answer, the engine counts
+  // as busy (see WebEngine::beginWork), for this long at most.
   static constexpr double kScriptTimeout = 5;
   static constexpr double kInputGrace = 0.4;
   // The longest a key or click waits for the engine to take it.
@@ -162,6 +182,8 @@ class WebView : public ui::View {
  private:
   struct Engine;
   friend struct Engine;
+  struct ClipboardCopy;
+  void runScript(const std::string& script, base::CancelTracker& owner, ScriptAnswer answered, const char* world);
 
   bool ensureEngine();
   void failWithoutEngine(const std::string& url);
@@ -172,14 +194,21 @@ class WebView : public ui::View {
   void sendClick(ui::Point p);
   void sendScroll(ui::Point at, ui::Point delta);
   void sendKey(unsigned keyval, bool shift = false);
-  // Runs the engine's clipboard command ("Copy" or "Cut") and answers what
-  // it put on the clipboard; nothing when the engine would not run it.
-  std::optional<std::string> clipboardCommand(const char* command) const;
+  // Holds the engine busy for an answer still to come, kScriptTimeout at
+  // most; the hold's number, for `endAnswerHold`.
+  base::CancelTracker::Id beginAnswerHold();
+  void endAnswerHold(base::CancelTracker::Id hold);
   // The engine's page (a GtkWidget*), once made.
   void* pageWidget() const;
   void holdWork();
   void releaseWork();
-  void requestLoad();
+  // A load asked for: `issue` hands it to the engine now, and again should
+  // the page before it turn out to have stopped answering (none for a load
+  // that may not be asked twice).
+  void requestLoad(std::function<void()> issue);
+  // Ends the page's process when the page has not answered within
+  // kScriptTimeout since it last did: a script of its own holds it.
+  void endUnansweringPage();
   void endLoadWork();
   void holdWorkAfterInput();
 
@@ -187,6 +216,10 @@ class WebView : public ui::View {
   std::unique_ptr<Engine> engine_;
   // The ends of the short waits after input (see holdWorkAfterInput).
   base::CancelTracker inputGraces_;
+  // The ends of the holds for answers (see beginAnswerHold).
+  base::CancelTracker answerHolds_;
+  // The clipboard commands under way.
+  base::CancelTracker clipboardCommands_;
   std::shared_ptr<void> picture_;
   std::uint64_t pictures_ = 0;
   bool requested_ = false;
@@ -199,6 +232,11 @@ class WebView : public ui::View {
   bool servedFoldersOnly_ = false;
   // The page's process ended: what its loads still report is not told.
   bool processGone_ = false;
+  // A question to the page went unanswered past kScriptTimeout, and none
+  // was answered since.
+  bool pageUnanswered_ = false;
+  // How the load asked for and not yet started was handed to the engine.
+  std::function<void()> pendingLoad_;
   bool snapshotInFlight_ = false;
   bool snapshotAgain_ = false;
   unsigned snapshotId_ = 0;

@@ -6,9 +6,14 @@
 #include <cstring>
 #include <memory>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/base/RunLoop.hpp"
+#include "platform/ui/PasteLimit.hpp"
+#include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Touch.hpp"
 #include "services/WebEngine.hpp"
+#include "services/WebOptionMenu.hpp"
 #include "services/WebView.hpp"
 
 namespace svc {
@@ -20,32 +25,66 @@ namespace {
 GdkDevice* pointerDevice() { return gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())); }
 GdkDevice* keyboardDevice() { return gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())); }
 
-// The longest the engine may take to answer about an editing command, or
-// to put what it copied on the clipboard.
-constexpr double kEditingWait = 2;
-
-// Whether the page would carry out an editing command now: nothing to copy
-// without a selection, nothing to copy or cut out of a password field.
-bool canExecute(WebKitWebView* page, const char* command) {
-  struct Answer {
-    bool done = false;
-    bool yes = false;
-  };
-  auto answer = std::make_shared<Answer>();
-  // The answer may come after the wait gave up: it holds its own reference.
-  webkit_web_view_can_execute_editing_command(
-      page, command, nullptr,
-      [](GObject* source, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<std::shared_ptr<Answer>> held(static_cast<std::shared_ptr<Answer>*>(data));
-        (*held)->yes = webkit_web_view_can_execute_editing_command_finish(WEBKIT_WEB_VIEW(source), result, nullptr);
-        (*held)->done = true;
-      },
-      new std::shared_ptr<Answer>(answer));
-  WebEngine::pumpUntil([&] { return answer->done; }, kEditingWait);
-  return answer->yes;
-}
-
 }  // namespace
+
+// A copy or a cut under way (see WebView::copySelectionLater). Each step of
+// the engine's holds the copy until the next.
+struct WebView::ClipboardCopy {
+  using Held = std::shared_ptr<ClipboardCopy>;
+  std::weak_ptr<ui::View> view;
+  CopyAnswer answered;
+  base::CancelTracker::Ticket ticket;
+  base::CancelTracker::Id hold = 0;
+  bool cut = false;
+  GtkClipboard* clipboard = nullptr;
+  gulong ownerChanged = 0;
+
+  void stopWatching() {
+    if (ownerChanged) g_signal_handler_disconnect(clipboard, ownerChanged);
+    ownerChanged = 0;
+  }
+
+  static void commandAnswered(GObject* source, GAsyncResult* result, gpointer data) {
+    std::unique_ptr<Held> held(static_cast<Held*>(data));
+    const Held& copy = *held;
+    const bool can = webkit_web_view_can_execute_editing_command_finish(WEBKIT_WEB_VIEW(source), result, nullptr);
+    // Refused, or given up on meanwhile: nothing taken.
+    if (!can || !copy->ticket.isLive()) return finish(copy, std::nullopt);
+    copy->ownerChanged = g_signal_connect_data(
+        copy->clipboard, "owner-change", G_CALLBACK(written), new Held(copy),
+        [](gpointer d, GClosure*) { delete static_cast<Held*>(d); }, GConnectFlags{});
+    webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(source),
+                                            copy->cut ? WEBKIT_EDITING_COMMAND_CUT : WEBKIT_EDITING_COMMAND_COPY);
+  }
+
+  static void written(GtkClipboard* clipboard, GdkEvent*, gpointer data) {
+    Held copy = *static_cast<Held*>(data);
+    copy->stopWatching();
+    gtk_clipboard_request_text(clipboard, textRead, new Held(copy));
+  }
+
+  static void textRead(GtkClipboard*, const gchar* text, gpointer data) {
+    std::unique_ptr<Held> copy(static_cast<Held*>(data));
+    finish(*copy, text ? std::optional<std::string>(text) : std::nullopt);
+  }
+
+  // Ends the copy with what it took, on a later turn of our loop.
+  static void finish(const Held& copy, std::optional<std::string> text) {
+    copy->stopWatching();
+    base::RunLoop::main().post([copy, text = std::move(text)] {
+      if (!copy->ticket.finish()) return;
+      if (auto v = copy->view.lock()) {
+        auto& web = static_cast<WebView&>(*v);
+        web.endAnswerHold(copy->hold);
+        if (copy->cut) {
+          web.holdWorkAfterInput();
+          web.refreshPicture();
+        }
+      }
+      if (copy->answered) copy->answered(text);
+    });
+  }
+};
 
 bool WebView::selectAll() {
   auto* page = static_cast<GtkWidget*>(pageWidget());
@@ -56,51 +95,69 @@ bool WebView::selectAll() {
   return true;
 }
 
-std::optional<std::string> WebView::clipboardCommand(const char* command) const {
+bool WebView::copySelectionLater(bool cut, CopyAnswer answered) {
   auto* widget = static_cast<GtkWidget*>(pageWidget());
-  if (!widget) return std::nullopt;
-  auto* page = WEBKIT_WEB_VIEW(widget);
-  if (!canExecute(page, command)) return std::nullopt;
-  // The engine writes the clipboard from its page's process: the command is
-  // done when the clipboard changes hands, and what it wrote is then ours
-  // to read (the engine's side of the clipboard lives in this process).
-  GtkClipboard* clipboard = gtk_widget_get_clipboard(widget, GDK_SELECTION_CLIPBOARD);
-  auto changes = std::make_shared<int>(0);
-  const gulong handler = g_signal_connect_data(
-      clipboard, "owner-change",
-      G_CALLBACK(+[](GtkClipboard*, GdkEvent*, gpointer data) { ++**static_cast<std::shared_ptr<int>*>(data); }),
-      new std::shared_ptr<int>(changes), [](gpointer data, GClosure*) { delete static_cast<std::shared_ptr<int>*>(data); },
-      GConnectFlags{});
-  webkit_web_view_execute_editing_command(page, command);
-  const bool written = WebEngine::pumpUntil([&] { return *changes > 0; }, kEditingWait);
-  g_signal_handler_disconnect(clipboard, handler);
-  if (!written) return std::nullopt;
-  gchar* text = gtk_clipboard_wait_for_text(clipboard);
-  if (!text) return std::nullopt;
-  std::string taken(text);
-  g_free(text);
-  return taken;
-}
-
-std::optional<std::string> WebView::copySelection() const { return clipboardCommand(WEBKIT_EDITING_COMMAND_COPY); }
-
-std::optional<std::string> WebView::cutSelection() {
-  auto cut = clipboardCommand(WEBKIT_EDITING_COMMAND_CUT);
-  holdWorkAfterInput();
-  refreshPicture();
-  return cut;
+  if (!widget) return false;
+  // The engine is asked whether it would run the command (nothing to copy
+  // without a selection, nothing out of a password field), runs it, and
+  // writes the clipboard from its page's process: the command is done when
+  // the clipboard changes hands, and what it wrote is then ours to read
+  // (the engine's side of the clipboard lives in this process). Each step
+  // answers on a later turn; a page that never answers leaves the
+  // clipboard as it was.
+  auto copy = std::make_shared<ClipboardCopy>();
+  copy->view = weak_from_this();
+  copy->answered = std::move(answered);
+  copy->cut = cut;
+  copy->clipboard = gtk_widget_get_clipboard(widget, GDK_SELECTION_CLIPBOARD);
+  copy->hold = beginAnswerHold();
+  copy->ticket = clipboardCommands_.track([weak = std::weak_ptr<ClipboardCopy>(copy)] {
+    if (auto c = weak.lock()) c->stopWatching();
+  });
+  webkit_web_view_can_execute_editing_command(WEBKIT_WEB_VIEW(widget),
+                                              cut ? WEBKIT_EDITING_COMMAND_CUT : WEBKIT_EDITING_COMMAND_COPY, nullptr,
+                                              ClipboardCopy::commandAnswered, new ClipboardCopy::Held(copy));
+  return true;
 }
 
 void WebView::paste(const std::string& text) {
-  auto* page = static_cast<GtkWidget*>(pageWidget());
-  if (!page || text.empty()) return;
-  // The text goes in through the engine's own command, as typing would;
-  // handing it over through the engine's clipboard would take the desktop's
-  // clipboard from the window that holds it.
-  webkit_web_view_execute_editing_command_with_argument(WEBKIT_WEB_VIEW(page), "InsertText", text.c_str());
-  WebEngine::settle(kInputSettle);
+  if (!pageWidget() || text.empty()) return;
+  // The text goes into the focused field in one piece from a script of the
+  // view's own, in order with the keys before and after it: the engine's
+  // typing command takes minutes over a long text of many lines, and its
+  // clipboard would take the desktop's from the window that holds it. A
+  // text field takes the lines as one (as the engine does), and the
+  // field's own maximum length holds.
+  const std::string_view part = ui::pasteablePart(text);
+  const std::string script =
+      "(function(t,cut){var e=document.activeElement;"
+      "while(e&&e.contentDocument&&e.contentDocument.activeElement)e=e.contentDocument.activeElement;"
+      "if(!e)return '';var d=e.ownerDocument;"
+      "if(typeof e.setRangeText==='function'&&typeof e.selectionStart==='number'){"
+      "if(e.readOnly||e.disabled)return '';"
+      "if(e.tagName!=='TEXTAREA')t=t.replace(/\\r\\n|\\r|\\n/g,' ');"
+      "var s=e.selectionStart,f=e.selectionEnd,m=e.maxLength;"
+      "if(m>=0){var r=Math.max(0,m-(e.value.length-(f-s)));if(t.length>r){"
+      "if(r>0&&/[\\ud800-\\udbff]/.test(t.charAt(r-1)))r--;t=t.slice(0,r);cut=true;}}"
+      "e.setRangeText(t,s,f,'end');"
+      "}else if(e.isContentEditable){var g=d.getSelection();if(!g||!g.rangeCount)return '';"
+      "var a=g.getRangeAt(0);a.deleteContents();var p=d.createDocumentFragment();"
+      "t.split(/\\r\\n|\\r|\\n/).forEach(function(l,i){if(i)p.appendChild(d.createElement('br'));"
+      "if(l)p.appendChild(d.createTextNode(l));});var z=p.lastChild;a.insertNode(p);"
+      "if(z){a.setStartAfter(z);a.collapse(true);g.removeAllRanges();g.addRange(a);}"
+      "}else{if(!d.execCommand('insertText',false,t))return '';}"
+      "e.dispatchEvent(new InputEvent('input',{bubbles:true,inputType:'insertFromPaste',data:t}));"
+      "return cut?'cut':'whole';})(" +
+      nlohmann::json(part).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "," +
+      (part.size() < text.size() ? "true" : "false") + ")";
+  runScript(script, clipboardCommands_,
+            [weak = ui::weakAs<WebView>(this)](const std::string& answer) {
+              auto v = weak.lock();
+              if (v && answer == "cut")
+                if (auto d = v->delegate()) d->webViewDidCutPaste(*v);
+            },
+            kEditingWorld);
   holdWorkAfterInput();
-  refreshPicture();
 }
 
 void WebView::sendClick(Point p) {
@@ -186,7 +243,13 @@ void WebView::sendKey(unsigned keyval, bool shift) {
 }
 
 void WebView::insertText(const std::string& text) {
-  if (!pageWidget() || listShown()) return;
+  if (!pageWidget()) return;
+  // Return chooses in the page's open drop-down list; nothing else is typed
+  // behind it.
+  if (listShown()) {
+    if (text == "\n" || text == "\r") optionMenu()->chooseHighlighted();
+    return;
+  }
   const char* p = text.c_str();
   const char* end = p + text.size();
   while (p < end) {
@@ -216,9 +279,15 @@ void WebView::deleteBackward() {
 
 bool WebView::pressKey(EditingKey key, bool shift) {
   if (!pageWidget()) return false;
-  // The page's drop-down list is open over it: the keys do not change the
-  // list's value behind it (Escape or a tap closes the list).
-  if (listShown()) return true;
+  // The page's drop-down list is open over it: the arrows, Home and End
+  // move through its options, and no key changes the value behind it
+  // (Return chooses, Escape or a tap outside closes the list).
+  if (auto* list = optionMenu()) {
+    const int all = static_cast<int>(list->options().size());
+    if (key == EditingKey::Up || key == EditingKey::Down) list->moveHighlight(key == EditingKey::Down ? 1 : -1);
+    if (key == EditingKey::Home || key == EditingKey::End) list->moveHighlight(key == EditingKey::End ? all : -all);
+    return true;
+  }
   const bool arrow = key == EditingKey::Left || key == EditingKey::Right || key == EditingKey::Up || key == EditingKey::Down;
   // The arrows, Home and End turn the pages of a page its owner turns.
   if ((arrow || key == EditingKey::Home || key == EditingKey::End) && pagedByOwner_) return false;
@@ -250,8 +319,13 @@ bool WebView::wheelTurned(const ui::WheelEvent& event) {
 }
 
 bool WebView::pageKeyPressed(const ui::KeyPress& press) {
+  // Page Up and Page Down move through an open list a list's height at a time.
+  if (auto* list = optionMenu()) {
+    if (press.key == ui::KeyPress::Key::PageUp || press.key == ui::KeyPress::Key::PageDown)
+      list->moveHighlight(press.key == ui::KeyPress::Key::PageDown ? WebOptionMenu::kRowsShown : -WebOptionMenu::kRowsShown);
+    return true;
+  }
   if (pagedByOwner_ || !pageWidget()) return false;
-  if (listShown()) return true;
   if (press.key == ui::KeyPress::Key::PageUp || press.key == ui::KeyPress::Key::PageDown) {
     sendKey(press.key == ui::KeyPress::Key::PageUp ? GDK_KEY_Page_Up : GDK_KEY_Page_Down);
     holdWorkAfterInput();

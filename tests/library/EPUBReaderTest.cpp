@@ -15,6 +15,7 @@
 
 #include "DesktopTestWindow.hpp"
 #include "EPUBTestBooks.hpp"
+#include "PageAnswers.hpp"
 #include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
 #include "library/epub/EPUBSpinesViewController.hpp"
@@ -100,8 +101,15 @@ class EPUBReaderTest : public test::TestEnvironment {
     driver->flush();
   }
   // Asks the unit shown.
-  std::string ask(const std::string& script) { return view().webView().stringByEvaluatingJavaScriptFromString(script); }
+  std::string ask(const std::string& script) { return test::answerOf(view().webView(), script); }
   double askNumber(const std::string& script) { return std::strtod(ask(script).c_str(), nullptr); }
+  // The page of the unit shown that a place of it is on, as the reader finds it.
+  std::optional<int> pageOf(const std::string& anchor) {
+    std::optional<std::optional<int>> found;
+    view().pageOfAnchor(anchor, [&](std::optional<int> page) { found = page; });
+    runUntil([&] { return found.has_value(); }, 10);
+    return found.value_or(std::nullopt);
+  }
   // Taps the middle of the element the selector finds, where the page shows it.
   void tapElement(const std::string& selector) {
     const std::string rect = "document.querySelector(\"" + selector + "\").getBoundingClientRect()";
@@ -248,7 +256,8 @@ TEST_F(EPUBReaderTest, AUnitWithoutAStyleSheetIsPagedAllTheSame) {
 TEST_F(EPUBReaderTest, LinksLeadToTheirUnitAndPlace) {
   test::BookSpec spec;
   spec.units = {{"contents.xhtml", "Contents",
-                 "<p><a id='far' href='text/notes.xhtml#n2'>Note two</a></p><p><a id='near' href='#here'>Here</a></p>" +
+                 "<p><a id='far' href='text/notes.xhtml#n2'>Note two</a></p><p><a id='near' href='#here'>Here</a></p>"
+                     "<p><a id='odd' href='#%FF%FE'>Odd</a></p>" +
                      test::filler(28, "lead") + "<p id='here'>Here it is.</p>"},
                 {"text/intro.xhtml", "Intro", "<p>intro</p>"},
                 {"text/notes.xhtml", "Notes", test::filler(28, "note") + "<p id='n2'>The second note.</p>"}};
@@ -260,12 +269,17 @@ TEST_F(EPUBReaderTest, LinksLeadToTheirUnitAndPlace) {
   EXPECT_EQ(view().currentPageIndex(), view().pageCount() - 1);
   EXPECT_EQ(askNumber("window.scrollX"), view().currentPageIndex() * view().webView().bounds().width());
   view().gotoPage(0);
+  // A place named by bytes that are no text is nowhere: the page stays.
+  settle();
+  tapElement("#odd");
+  EXPECT_EQ(reader->currentSpineIndex(), 0u);
+  EXPECT_EQ(view().currentPageIndex(), 0);
   // A place in another unit: that unit, at the page of the place.
   tapElement("#far");
   EXPECT_EQ(reader->currentSpineIndex(), 2u);
   ASSERT_GT(view().pageCount(), 1);
   EXPECT_EQ(view().currentPageIndex(), view().pageCount() - 1);
-  EXPECT_EQ(view().pageOfAnchor("n2"), view().pageCount() - 1);
+  EXPECT_EQ(pageOf("n2"), view().pageCount() - 1);
   // Turning on from there goes by the unit now shown.
   view().rSwipe();
   view().gotoPage(0);
@@ -280,7 +294,7 @@ TEST_F(EPUBReaderTest, PagesAreTheEnginesScrollWidthOverThePageWidth) {
   ASSERT_EQ(width, EPUBView::kPageWidth);
   // The text's last line is on the last page, and every page can be scrolled to.
   ASSERT_GT(view().pageCount(), 2);
-  EXPECT_EQ(view().pageOfAnchor("end"), view().pageCount() - 1);
+  EXPECT_EQ(pageOf("end"), view().pageCount() - 1);
   EXPECT_GE(askNumber("document.documentElement.scrollWidth"), view().pageCount() * width);
   // The rules the reader sends are the page's: two columns to a page.
   EXPECT_EQ(ask("getComputedStyle(document.documentElement).columnGap"), "20px");
@@ -639,7 +653,7 @@ TEST_F(EPUBReaderTest, AUnitThatIsNotWellFormedShowsAllItsText) {
   EXPECT_EQ(ask("document.getElementById('fraction').namespaceURI"), "http://www.w3.org/1998/Math/MathML");
   EXPECT_EQ(ask("document.getElementById('bar').namespaceURI"), "http://www.w3.org/2000/svg");
   // The last paragraph is on a page the reader turns to, drawn there.
-  auto page = view().pageOfAnchor("last");
+  auto page = pageOf("last");
   ASSERT_TRUE(page);
   while (view().currentPageIndex() < *page) forward();
   const std::string rect = "document.getElementById('last').getBoundingClientRect()";
@@ -670,12 +684,71 @@ TEST_F(EPUBReaderTest, AUnitOfSevenMegabytesShowsAllItsText) {
   EXPECT_GT(askNumber("document.body.textContent.length"), 7e6);
   ASSERT_GT(view().pageCount(), 100);
   // The last words are on the last page, and the reader gets there.
-  EXPECT_EQ(view().pageOfAnchor("last"), view().pageCount() - 1);
+  EXPECT_EQ(pageOf("last"), view().pageCount() - 1);
   view().gotoPage(view().pageCount() - 1);
   EXPECT_EQ(askNumber("window.scrollX"), (view().pageCount() - 1) * view().webView().bounds().width());
   const double left = askNumber("document.getElementById('last').getBoundingClientRect().left");
   EXPECT_GE(left, 0);
   EXPECT_LT(left, view().webView().bounds().width());
+}
+
+TEST_F(EPUBReaderTest, AUnitWhoseScriptRunsOnIsShownAsItStandsAndTheWindowGoesOn) {
+  // The unit's own script goes round and round once the unit has loaded:
+  // its page never answers how it is laid out.
+  test::BookSpec spec;
+  spec.units = {{"busy.xhtml", "Busy",
+                 "<p>A chapter.</p><script>//<![CDATA[\nwindow.addEventListener('load',function(){"
+                 "setTimeout(function(){for(;;){}},0);});\n//]]></script>"},
+                {"two.xhtml", "Two", "<h1>Two</h1>" + test::filler(2, "beta")}};
+  const fs::path path = book("busy.epub", spec);
+  auto start = [&] {
+    ASSERT_TRUE(LibraryViewers::open(LibraryFileOpener::decide("EPUB", path, 1), "Busy", nav.get()));
+    reader = std::dynamic_pointer_cast<EPUBViewController>(nav->topViewController()->shared_from_this());
+    ASSERT_TRUE(reader);
+    driver->flush();
+    // The unit is in the page; its page is asked how it lays out.
+    ASSERT_TRUE(runUntil([&] { return !reader->isOpening() && view().webView().url().find("busy") != std::string::npos &&
+                                      !view().webView().isLoading(); }, 30));
+  };
+
+  // Back, while the page has not answered: the tap is taken on this turn,
+  // no wait box stands in its way, and the reader is gone.
+  start();
+  ASSERT_TRUE(view().isLoading()) << "the unit was laid out: its script did not hold it";
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+  ASSERT_TRUE(driver->tap(*reader->backButton()));
+  driver->flush();
+  EXPECT_EQ(nav->viewControllers().size(), 1u);
+  EXPECT_EQ(view().pageCount(), 0) << "no page count made up after the reader was left";
+
+  // Left alone, the unit is shown as it stands once its time is up, and
+  // says so; the next unit and Back are answered at once.
+  start();
+  advance(EPUBView::kLayoutBound);
+  driver->flush();
+  EXPECT_FALSE(view().isLoading());
+  EXPECT_EQ(view().pageCount(), 1);
+  EXPECT_EQ(label(), text("PAGESHOWNASITSTANDS") + " - Busy.");
+  view().lSwipe();
+  settle();
+  EXPECT_EQ(reader->currentSpineIndex(), 1u);
+  EXPECT_EQ(label(), "1 / 1 - Two.");
+  EXPECT_NE(ask("document.body.innerText").find("beta"), std::string::npos);
+
+  // Another unit asked for before the busy page's time is up (the book's
+  // last, by End) waits behind its script no longer than that.
+  view().rSwipe();
+  ASSERT_TRUE(runUntil([&] { return !view().webView().isLoading(); }, 30));
+  ASSERT_EQ(reader->currentSpineIndex(), 0u);
+  ASSERT_TRUE(view().isLoading());
+  EXPECT_TRUE(reader->pageKeyPressed(ui::KeyPress{ui::KeyPress::Key::End}));
+  advance(svc::WebView::kScriptTimeout);
+  settle();
+  EXPECT_EQ(reader->currentSpineIndex(), 1u);
+  EXPECT_EQ(label(), "1 / 1 - Two.");
+  ASSERT_TRUE(driver->tap(*reader->backButton()));
+  driver->flush();
+  EXPECT_EQ(nav->viewControllers().size(), 1u);
 }
 
 TEST_F(EPUBReaderTest, ABookThatCannotBeReadSendsTheUserBack) {
@@ -1039,7 +1112,7 @@ TEST_F(EPUBReaderTest, RightToLeftAndVerticalUnitsAreReadPageByPage) {
       EXPECT_GT(differingPixels(*seen[k - 1], *seen.back()), 1000) << k;
     }
     // The unit's last words are on its last page, in sight.
-    EXPECT_EQ(view().pageOfAnchor("last"), pages - 1);
+    EXPECT_EQ(pageOf("last"), pages - 1);
     const ui::Rect last = shownRect("last");
     EXPECT_GE(last.minX(), 0);
     EXPECT_LE(last.maxX(), page.width());
@@ -1077,13 +1150,17 @@ TEST_F(EPUBReaderTest, FixedLayoutPagesAreEachOneWholePageScaledToTheScreen) {
   spec.metadata = "<meta property=\"rendition:layout\">pre-paginated</meta>";
   spec.units = {{"wide.xhtml", "Wide", corners(1928, 1388)}, {"tall.xhtml", "Tall", corners(600, 800)},
                 {"text.xhtml", "Text", test::filler(20, "flow")},
-                {"colour.xhtml", "Colour", "<h1 style='margin:0;padding:40px'>Our range</h1>"}};
+                {"colour.xhtml", "Colour", "<h1 style='margin:0;padding:40px'>Our range</h1>"},
+                {"both.xhtml", "Both", "<p>Our prices</p>"}};
   spec.units[0].head = viewport(1928, 1388);
   spec.units[1].head = viewport(600, 800);
   spec.units[2].properties = "rendition:layout-reflowable";
   // A page whose body has a colour, and margins its text keeps.
   spec.units[3].head = "<meta name='viewport' content='width=600, height=800'/><style>body{margin:30px 0 0 50px;"
                        "background:#2a5285;color:#fff}</style>";
+  // A page whose root and body have colours of their own.
+  spec.units[4].head = "<meta name='viewport' content='width=600, height=800'/><style>html{background:#2a5285}"
+                       "body{margin:100px 0 0 150px;background:#ffcc00;color:#000}</style>";
   open(book("fixed.epub", spec));
   const ui::Rect page = view().webView().bounds();
   auto colourAt = [](const gfx::Image& image, double x, double y) {
@@ -1159,6 +1236,22 @@ TEST_F(EPUBReaderTest, FixedLayoutPagesAreEachOneWholePageScaledToTheScreen) {
   EXPECT_EQ(strays, 0) << "the space around the page is one colour";
   EXPECT_FALSE(label.intersects(fitted)) << "the page label stands clear of the page";
   EXPECT_GE(label.minY(), web.maxY() - 0.5);
+
+  // The root's colour fills the page; the body keeps its own within its margins.
+  reader->gotoPage(0, 4);
+  settle();
+  ASSERT_EQ(reader->currentSpineIndex(), 4u);
+  driver->flush();
+  screen = driver->render();
+  ASSERT_TRUE(screen);
+  auto isBody = [](gfx::Color c) { return c.r() > 0.9 && c.g() > 0.7 && c.b() < 0.3; };
+  for (double fx : {0.02, 0.2, 0.98})
+    EXPECT_TRUE(isPage(at(fitted.x() + fx * fitted.width(), fitted.y() + 0.05 * fitted.height()))) << fx;
+  EXPECT_TRUE(isPage(at(fitted.x() + 0.1 * fitted.width(), fitted.y() + 0.6 * fitted.height())));
+  for (double fx : {0.3, 0.6, 0.98})
+    for (double fy : {0.2, 0.6, 0.98})
+      EXPECT_TRUE(isBody(at(fitted.x() + fx * fitted.width(), fitted.y() + fy * fitted.height()))) << fx << "," << fy;
+  EXPECT_NE(ask("document.body.innerText").find("Our prices"), std::string::npos);
 }
 
 // A system font, obfuscated as a book's font would be: the first bytes XORed

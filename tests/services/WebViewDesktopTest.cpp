@@ -9,11 +9,18 @@
 #include <string>
 
 #include "DesktopSupport.hpp"
+#include "PageAnswers.hpp"
 #include "TestEnvironment.hpp"
 #include "platform/gfx/Image.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/DesktopWindow.hpp"
+#include "platform/ui/PasteLimit.hpp"
+#include "platform/ui/TableView.hpp"
+#include "platform/ui/TableViewCell.hpp"
+#include "platform/ui/TableViewController.hpp"
 #include "platform/ui/Window.hpp"
+#include "services/WebEngine.hpp"
+#include "services/WebOptionMenu.hpp"
 #include "services/WebView.hpp"
 
 using ui::DesktopWindow;
@@ -70,7 +77,7 @@ TEST_F(WebViewDesktopTest, TabAndTheEditingKeysMoveThroughThePagesFields) {
     auto web = std::make_shared<svc::WebView>();
     auto desktop = show(web, kForm, "http://127.0.0.1/form");
     ASSERT_TRUE(desktop);
-    auto ask = [&](const std::string& script) { return web->stringByEvaluatingJavaScriptFromString(script); };
+    auto ask = [&](const std::string& script) { return mv::test::answerOf(*web, script); };
     auto focused = [&] { return ask("document.activeElement.name"); };
     auto value = [&](const std::string& name) {
       return ask("document.getElementsByName('" + name + "')[0].value");
@@ -117,14 +124,23 @@ TEST_F(WebViewDesktopTest, TheClipboardKeysCopyCutAndPasteThroughTheDesktopsClip
     auto web = std::make_shared<svc::WebView>();
     // An address field, a password field and a note, as on the page that
     // asks for a forgotten password.
+    // Told of the pastes cut to what a field takes.
+    struct Cuts : svc::WebViewDelegate {
+      int told = 0;
+      void webViewDidCutPaste(svc::WebView&) override { ++told; }
+    };
+    auto cuts = std::make_shared<Cuts>();
+    web->setDelegate(cuts);
     auto desktop = show(web,
                         "<html><head><meta charset='utf-8'><style>body{margin:0} input{position:absolute;left:20px;"
                         "width:300px;height:40px;font-size:20px}</style></head><body>"
                         "<input name='mail' style='top:20px'><input name='secret' type='password' style='top:100px'>"
-                        "<input name='note' style='top:180px'></body></html>",
+                        "<input name='note' style='top:180px'><textarea name='story' style='position:absolute;"
+                        "left:20px;top:260px;width:300px;height:40px'></textarea>"
+                        "<input name='code' maxlength='6' style='top:340px'></body></html>",
                         "http://127.0.0.1/forgot");
     ASSERT_TRUE(desktop);
-    auto ask = [&](const std::string& script) { return web->stringByEvaluatingJavaScriptFromString(script); };
+    auto ask = [&](const std::string& script) { return mv::test::answerOf(*web, script); };
     auto value = [&](const std::string& name) {
       return ask("document.getElementsByName('" + name + "')[0].value");
     };
@@ -135,9 +151,11 @@ TEST_F(WebViewDesktopTest, TheClipboardKeysCopyCutAndPasteThroughTheDesktopsClip
       desktop->runFrame();
       return runUntil([&] { return ask("document.activeElement.name") == name; }, 10);
     };
+    // The engine answers a copy or a cut on a later turn, the window going on.
     auto ctrl = [&](Key k) {
       desktop->pushKey(k, DesktopWindow::Ctrl);
       desktop->runFrame();
+      runUntil([] { return !svc::WebEngine::isBusy(); }, 10);
     };
     auto clipboard = [] {
       char* text = SDL_GetClipboardText();
@@ -186,41 +204,96 @@ TEST_F(WebViewDesktopTest, TheClipboardKeysCopyCutAndPasteThroughTheDesktopsClip
     ASSERT_TRUE(runUntil([&] { return value("note") == "Call on Tuesday "; }, 10)) << value("note");
     ctrl(Key::V);
     EXPECT_TRUE(runUntil([&] { return value("note") == "Call on Tuesday ada@example.com"; }, 10)) << value("note");
+    EXPECT_EQ(cuts->told, 0);
+
+    // A megabyte of lines goes into a text area at once, as much as a field
+    // takes, and a code into its field as far as the field's own length:
+    // each cut is told.
+    std::string lines;
+    while (lines.size() < (1u << 20)) lines += "Line of the order notes\n";
+    ASSERT_EQ(SDL_SetClipboardText(lines.c_str()), 0);
+    ASSERT_TRUE(clickField(260, "story"));
+    ctrl(Key::V);
+    const std::string taken = std::to_string(ui::kPasteLimit);
+    EXPECT_TRUE(runUntil([&] { return ask("String(document.getElementsByName('story')[0].value.length)") == taken; }, 10));
+    EXPECT_EQ(value("story").substr(0, 48), lines.substr(0, 48));
+    EXPECT_EQ(cuts->told, 1);
+    ASSERT_EQ(SDL_SetClipboardText("A1B2C3D4"), 0);
+    ASSERT_TRUE(clickField(340, "code"));
+    ctrl(Key::V);
+    EXPECT_TRUE(runUntil([&] { return value("code") == "A1B2C3"; }, 10)) << value("code");
+    EXPECT_EQ(cuts->told, 2);
   });
 }
 
-TEST_F(WebViewDesktopTest, TheArrowsLeaveADropDownsValueAloneWhileItsListIsOpenAndEscapeClosesIt) {
+TEST_F(WebViewDesktopTest, TheArrowsMoveThroughAnOpenDropDownListReturnChoosesAndEscapeClosesItAsItWas) {
   mv::test::runDesktop([this] {
     auto web = std::make_shared<svc::WebView>();
     auto desktop = show(web,
                         "<html><head><meta charset='utf-8'></head><body style='margin:0'>"
                         "<select id='city' style='position:absolute;left:300px;top:200px;width:200px;height:40px;"
-                        "font-size:20px'><option value='sh'>Shanghai</option><option value='bj'>Beijing</option>"
+                        "font-size:20px'><option value='sh'>Shanghai</option><optgroup label='North'>"
+                        "<option value='bj'>Beijing</option><option value='tj' disabled>Tianjin</option></optgroup>"
                         "<option value='gz' selected>Guangzhou</option><option value='sz'>Shenzhen</option></select>"
                         "</body></html>",
                         "http://127.0.0.1/select");
     ASSERT_TRUE(desktop);
-    auto value = [&] { return web->stringByEvaluatingJavaScriptFromString("city.value"); };
-    const Point box = web->convertPointToView({400, 220}, nullptr);
-    desktop->pushMouseDown(box);
-    desktop->pushMouseUp(box);
-    desktop->runFrame();
-    ASSERT_TRUE(runUntil([&] { return web->optionMenu() != nullptr; }, 10));
-    for (Key k : {Key::Down, Key::Down, Key::Up, Key::End, Key::PageDown}) {
+    auto value = [&] { return mv::test::answerOf(*web, "city.value"); };
+    auto press = [&](Key k) {
       desktop->pushKey(k);
       desktop->runFrame();
-    }
+    };
+    const Point box = web->convertPointToView({400, 220}, nullptr);
+    auto openList = [&] {
+      desktop->pushMouseDown(box);
+      desktop->pushMouseUp(box);
+      desktop->runFrame();
+      return runUntil([&] { return web->optionMenu() != nullptr; }, 10);
+    };
+    // The row shown highlighted in the open list.
+    auto highlighted = [&]() -> std::string {
+      desktop->runFrame();
+      auto* menu = web->optionMenu();
+      if (!menu) return "(closed)";
+      auto table = std::dynamic_pointer_cast<ui::TableViewController>(menu->popover().contentViewController());
+      auto row = table ? table->tableView()->indexPathForSelectedRow() : std::nullopt;
+      auto* cell = row ? table->tableView()->cellForRowAtIndexPath(*row) : nullptr;
+      return cell && cell->isSelected() ? cell->textLabel().text() : "(none)";
+    };
+    ASSERT_TRUE(openList());
+    // The arrows go from the selected option through those that can be
+    // chosen (not the group's label, not the disabled one), no further than
+    // the ends; the value behind the list stays until one is chosen.
+    press(Key::Down);
+    EXPECT_EQ(highlighted(), "Shenzhen");
+    press(Key::Down);
+    EXPECT_EQ(highlighted(), "Shenzhen");
+    press(Key::Up);
+    press(Key::Up);
+    EXPECT_EQ(highlighted(), "Beijing");
+    press(Key::Home);
+    EXPECT_EQ(highlighted(), "Shanghai");
+    press(Key::End);
+    press(Key::Up);
+    press(Key::Up);
+    EXPECT_EQ(highlighted(), "Beijing");
     desktop->pushText("s");
     desktop->runFrame();
-    runUntil([] { return false; }, 0.5);
     EXPECT_EQ(value(), "gz") << "a key changed the value behind the open list";
-    EXPECT_TRUE(web->optionMenu());
-    // Escape closes the list as it was.
-    desktop->pushKey(Key::Escape);
-    desktop->runFrame();
+    // Return chooses the highlighted option in the page and closes the list.
+    press(Key::Return);
+    EXPECT_FALSE(web->optionMenu());
+    EXPECT_TRUE(runUntil([&] { return value() == "bj"; }, 10)) << value();
+
+    // Opened again, the keys start from the new choice; Escape closes the
+    // list as it was.
+    ASSERT_TRUE(openList());
+    press(Key::Down);
+    EXPECT_EQ(highlighted(), "Guangzhou");
+    press(Key::Escape);
     EXPECT_FALSE(web->optionMenu());
     runUntil([] { return false; }, 0.3);
-    EXPECT_EQ(value(), "gz");
+    EXPECT_EQ(value(), "bj");
   });
 }
 
@@ -245,7 +318,7 @@ TEST_F(WebViewDesktopTest, TheWheelAndThePageKeysScrollALongPage) {
     // Ten notches towards the user take the band out of sight.
     for (int i = 0; i < 10; ++i) desktop->pushWheel(inBand, 0, -1);
     desktop->runFrame();
-    auto scrolled = [&] { return std::stod(web->stringByEvaluatingJavaScriptFromString("window.scrollY")); };
+    auto scrolled = [&] { return std::stod(mv::test::answerOf(*web, "window.scrollY")); };
     EXPECT_TRUE(runUntil([&] { return scrolled() >= 100; }, 10));
     EXPECT_TRUE(runUntil([&] { return !redAt(inBand); }, 10));
 

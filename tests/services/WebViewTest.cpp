@@ -7,9 +7,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
+#include "PageAnswers.hpp"
 #include "TestEnvironment.hpp"
 #include "platform/gfx/Image.hpp"
 #include "platform/ui/Application.hpp"
@@ -116,9 +121,9 @@ class WebViewTest : public mv::test::TestEnvironment {
   bool titled(const std::string& title) {
     return runUntil([&] { return web->pageTitle() == title; }, 10);
   }
-  std::string focused() { return web->stringByEvaluatingJavaScriptFromString("document.activeElement.name"); }
+  std::string focused() { return mv::test::answerOf(*web, "document.activeElement.name"); }
   std::string fieldValue(const std::string& name) {
-    return web->stringByEvaluatingJavaScriptFromString("document.getElementsByName('" + name + "')[0].value");
+    return mv::test::answerOf(*web, "document.getElementsByName('" + name + "')[0].value");
   }
   void tapPage(Point p) {
     driver->tapAt(p);
@@ -220,15 +225,15 @@ TEST_F(WebViewTest, ThePageIsDrawnIntoTheWindow) {
 TEST_F(WebViewTest, DragsAndTheWheelScrollThePage) {
   web->loadRequest(url("/b"));
   ASSERT_TRUE(finishedLoads(1));
-  EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("window.scrollY"), "0");
+  EXPECT_EQ(mv::test::answerOf(*web, "window.scrollY"), "0");
   driver->drag({{400, 500}, {400, 400}, {400, 300}});
   ASSERT_TRUE(runUntil(
-      [&] { return std::stod(web->stringByEvaluatingJavaScriptFromString("window.scrollY")) > 100; }, 10));
-  const double afterDrag = std::stod(web->stringByEvaluatingJavaScriptFromString("window.scrollY"));
+      [&] { return std::stod(mv::test::answerOf(*web, "window.scrollY")) > 100; }, 10));
+  const double afterDrag = std::stod(mv::test::answerOf(*web, "window.scrollY"));
   EXPECT_GT(afterDrag, 100);
   web->scrollWheel({400, 300}, {0, 400});
   ASSERT_TRUE(runUntil(
-      [&] { return std::stod(web->stringByEvaluatingJavaScriptFromString("window.scrollY")) > afterDrag + 100; }, 10));
+      [&] { return std::stod(mv::test::answerOf(*web, "window.scrollY")) > afterDrag + 100; }, 10));
   // A drag is no click: nothing was followed.
   EXPECT_EQ(log->finished, 1);
 }
@@ -293,7 +298,7 @@ TEST_F(WebViewTest, ADropDownListOpensAtItsBoxAndChoosesInThePage) {
   ASSERT_TRUE(rowOf("Beijing"));
   driver->tap(*rowOf("Beijing"));
   EXPECT_FALSE(web->optionMenu());
-  EXPECT_TRUE(runUntil([&] { return web->stringByEvaluatingJavaScriptFromString("city.value") == "bj"; }, 10));
+  EXPECT_TRUE(runUntil([&] { return mv::test::answerOf(*web, "city.value") == "bj"; }, 10));
   // Opened again and closed by a tap outside: the choice stays.
   tapPage(box);
   ASSERT_TRUE(runUntil([&] { return web->optionMenu() != nullptr; }, 10));
@@ -301,7 +306,7 @@ TEST_F(WebViewTest, ADropDownListOpensAtItsBoxAndChoosesInThePage) {
   tapPage({1000, 740});
   EXPECT_FALSE(web->optionMenu());
   runUntil([] { return false; }, 0.3);
-  EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("city.value"), "bj");
+  EXPECT_EQ(mv::test::answerOf(*web, "city.value"), "bj");
 }
 
 // A list of 200,000 options opens with only the rows in sight made and laid
@@ -334,7 +339,36 @@ TEST_F(WebViewTest, AHugeDropDownListMakesOnlyTheRowsInSight) {
   ASSERT_TRUE(chosen);
   driver->tap(*chosen);
   EXPECT_FALSE(web->optionMenu());
-  EXPECT_TRUE(runUntil([&] { return web->stringByEvaluatingJavaScriptFromString("n.selectedIndex") == "150002"; }, 10));
+  EXPECT_TRUE(runUntil([&] { return mv::test::answerOf(*web, "n.selectedIndex") == "150002"; }, 10));
+}
+
+// The engine's memory watch reads the engine's own processes, the children
+// of this one, and only while a page is open.
+TEST_F(WebViewTest, TheMemoryWatchReadsOnlyTheEnginesProcessesWhileAPageIsOpen) {
+  EXPECT_FALSE(WebEngine::isWatchingMemory()) << "no page is open yet";
+  web->loadRequest(url("/b"));
+  ASSERT_TRUE(finishedLoads(1));
+  EXPECT_TRUE(WebEngine::isWatchingMemory());
+  const auto before = WebEngine::memoryWatchCount();
+  ASSERT_TRUE(runUntil([&] { return WebEngine::memoryWatchCount().turns >= before.turns + 4; }, 10));
+  const auto during = WebEngine::memoryWatchCount();
+  // The processes this one started, each naming it as its parent.
+  std::size_t children = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string pid = entry.path().filename().string();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream status(entry.path() / "status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("PPid:", 0) == 0 && std::stol(line.substr(5)) == ::getpid()) ++children;
+  }
+  const double perTurn =
+      static_cast<double>(during.processesRead - before.processesRead) / static_cast<double>(during.turns - before.turns);
+  EXPECT_GT(perTurn, 0);
+  EXPECT_LE(perTurn, static_cast<double>(children) + 1);
+  // The page closed, the watch ends.
+  web->removeFromSuperview();
+  web.reset();
+  EXPECT_FALSE(WebEngine::isWatchingMemory());
 }
 
 TEST_F(WebViewTest, AFolderServesOnlyItsOwnFiles) {

@@ -16,16 +16,19 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "ScreenTestSupport.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Application.hpp"
 #include "shell/frame/DesktopLink.hpp"
+#include "platform/ui/PasteLimit.hpp"
 #include "shell/config/Language.hpp"
 #include "services/DesktopLauncher.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "services/WebEngine.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "shell/frame/WebViewController.hpp"
 #include "util/TextLookup.hpp"
 
@@ -122,6 +125,12 @@ class WebPageTest : public ScreenFlowTest {
     downloads = useOwnHome();
     server.Get("/a", [](const httplib::Request&, httplib::Response& r) {
       r.set_content("<html><head><title>Page A</title></head><body><p>First page</p></body></html>", "text/html");
+    });
+    server.Get("/note", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Note</title></head><body style='margin:0'><textarea name='note' "
+                    "maxlength='20' style='position:absolute;left:20px;top:20px;width:300px;height:60px'>"
+                    "</textarea></body></html>",
+                    "text/html");
     });
     server.Get("/b", [](const httplib::Request&, httplib::Response& r) {
       r.set_content("<html><head><title>Page B</title></head><body><p>Second page</p></body></html>", "text/html");
@@ -606,6 +615,39 @@ TEST_F(WebPageTest, APagePastTheMemoryCeilingIsStopped) {
       tap(*page->btnClose());
     }
   });
+}
+
+TEST_F(WebPageTest, APasteLongerThanTheFieldTakesIsCutAndSaidSo) {
+  launchAgainstService();
+  realWorkUnderWay = [] { return true; };
+  auto page = open(url("/note"));
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(loaded(*page));
+  auto& web = *page->contentWebView();
+  ASSERT_TRUE(waitFor([&] { return web.hasPicture(); }, 10));
+  // The page's answer to a question, as the screen's own would come.
+  auto ask = [&](const std::string& script) {
+    std::optional<std::string> answer;
+    base::CancelTracker asking;
+    web.evaluateJavaScript(script, asking, [&](const std::string& value) { answer = value; });
+    waitFor([&] { return answer.has_value(); }, 10);
+    return answer.value_or("");
+  };
+  tapAt(web, {100, 50});
+  ASSERT_TRUE(waitFor([&] { return ask("document.activeElement.name") == "note"; }, 10));
+  auto toasts = [&] {
+    std::vector<std::string> shown;
+    for (auto* toast : driver().findAllOf<UIToast>(nullptr, false)) shown.push_back(toast->text());
+    return shown;
+  };
+  // What fits goes in without a word; more is cut to the field's length, and a toast says so.
+  web.paste("Call Ada");
+  settle(0.5);
+  EXPECT_TRUE(toasts().empty());
+  web.paste(" on Tuesday at ten, about the lamps");
+  EXPECT_TRUE(waitFor([&] { return !toasts().empty(); }, 10));
+  EXPECT_EQ(toasts(), std::vector<std::string>{en(ui::kPasteCutKey)});
+  EXPECT_EQ(ask("document.getElementsByName('note')[0].value"), "Call Ada on Tuesday ");
 }
 
 TEST_F(WebPageTest, LeavingDuringALoadStopsIt) {

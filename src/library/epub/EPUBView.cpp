@@ -12,6 +12,7 @@
 #include "shell/frame/DesktopLink.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "util/OpenableLink.hpp"
+#include "util/TextLookup.hpp"
 
 namespace fs = std::filesystem;
 
@@ -29,7 +30,6 @@ constexpr const char* kFindStyleSheet =
 constexpr const char* kAddRuleFunction =
     "function addCSSRule(selector, newRule) {if (mySheet.addRule) {mySheet.addRule(selector, newRule);} else "
     "{ruleIndex = mySheet.cssRules.length;mySheet.insertRule(selector + '{' + newRule + ';}', ruleIndex);}}";
-constexpr const char* kScrollWidth = "document.documentElement.scrollWidth";
 
 // Text that runs across: columns side by side, two to a page.
 std::string columnRule(double height, double width) {
@@ -60,17 +60,32 @@ constexpr const char* kTakeFlow =
     "if(s.direction!==r.direction)d.style.setProperty('direction',s.direction);}var c=getComputedStyle(d);"
     "return /^(vertical|tb|sideways)/.test(c.writingMode)?'down':c.direction==='rtl'?'rtl':'ltr';})()";
 
-// Empty columns after the text until the unit is `pages` pages long.
-std::string roomForPages(int pages, double pageExtent, bool downward) {
-  const char* extent = downward ? "scrollHeight" : "scrollWidth";
-  char script[512];
-  std::snprintf(script, sizeof script,
-                "(function(){var d=document.documentElement;var b=document.body||d;"
-                "for(var i=0;i<4&&d.%s<%d*%f;i++){var s=document.createElement('div');"
-                "s.style.cssText='break-before:column;-webkit-column-break-before:always;height:1px;width:1px';"
-                "b.appendChild(s);}return d.%s;})()",
-                extent, pages, pageExtent, extent);
-  return script;
+// The rules for text that flows, sent in one go: the unit's own style sheet
+// takes them, its direction and writing mode go to the root, and the page
+// answers how its text runs and how far its columns reach that way
+// ("<flow> <extent>"). The last page is scrolled to like the others: empty
+// columns after the text make the room a page needs when the text ends
+// short of it, added with no second measure (each measure lays the whole
+// unit out again, seconds for a long one): a column past the room needed is
+// never shown, the count of pages being the text's.
+std::string textLayout(const ui::Rect& frame, const ui::Size& page, double columnHeightInset,
+                       double columnWidthInset) {
+  char room[640];
+  std::snprintf(room, sizeof room,
+                "var d=document.documentElement,b=document.body||d,down=flow==='down',"
+                "E=down?d.scrollHeight:d.scrollWidth,P=down?%f:%f,step=down?P-40:P/2-20,"
+                "need=Math.max(1,Math.ceil(E/P))*P-E,n=need>0?Math.min(4,Math.ceil(need/step)+1):0;"
+                "for(var i=0;i<n;i++){var s=document.createElement('div');s.style.cssText="
+                "'break-before:column;-webkit-column-break-before:always;height:1px;width:1px';b.appendChild(s);}"
+                "return flow+' '+E;",
+                page.height, page.width);
+  return std::string(kFindStyleSheet) + ";" + kAddRuleFunction + ";(function(){var flow=" + kTakeFlow +
+         ";if(flow==='down')" + downwardColumnRule(frame.width() - columnHeightInset, page.height) + ";else " +
+         columnRule(frame.height() - columnHeightInset, (frame.width() - columnWidthInset) / 2) +
+         ";addCSSRule('p', 'text-align: justify;');"
+         "addCSSRule('img', 'max-width:100%; max-height:100%;border:none;');"
+         "addCSSRule('highlight', 'background-color: yellow;');" +
+         room + "})()";
 }
 
 // A page of fixed layout is drawn at the size its viewport names (an SVG
@@ -78,9 +93,11 @@ std::string roomForPages(int pages, double pageExtent, bool downward) {
 // fit the view and centred in it. The page's own background (its root's,
 // else its body's) fills the page and no more: around it is white, as around
 // the web view. The body becomes the page: its margins go inside it, so
-// that what it holds stays where the page put it.
+// that what it holds stays where the page put it. A body with a background
+// of its own beside the root's keeps it, within its margins, under what it
+// holds.
 std::string fitPage(double width, double height) {
-  char script[3200];
+  char script[4000];
   std::snprintf(script, sizeof script,
                 "(function(W,H){var d=document.documentElement,w=0,h=0;"
                 "if(d.namespaceURI==='http://www.w3.org/2000/svg'){"
@@ -101,18 +118,29 @@ std::string fitPage(double width, double height) {
                 "var f=bare(r)?(bare(q)?null:q):r,paint='background-color:#fff !important;background-image:none !important;';"
                 "if(f)paint=['color','image','size','position','repeat'].map(function(n){"
                 "return 'background-'+n+':'+f.getPropertyValue('background-'+n)+' !important;';}).join('');"
+                "var layers=function(c){return ['color','image','size','position','repeat','origin','clip'].map(function(n){"
+                "return 'background-'+n+':'+c.getPropertyValue('background-'+n)+' !important;';}).join('');};"
+                "var margin=function(n){return (parseFloat(q.getPropertyValue('margin-'+n))||0)+'px';};"
+                "var own=f===r&&!bare(q)?'body::before{content:\\'\\' !important;position:absolute !important;"
+                "z-index:-1 !important;pointer-events:none !important;top:'+margin('top')+' !important;right:'+"
+                "margin('right')+' !important;bottom:'+margin('bottom')+' !important;left:'+margin('left')+"
+                "' !important;'+layers(q)+'}':'';"
                 "var edge=function(n){return (parseFloat(q.getPropertyValue('margin-'+n))||0)+"
                 "(parseFloat(q.getPropertyValue('padding-'+n))||0)+'px';};"
                 "st.textContent='html{background:#fff !important;margin:0 !important;padding:0 !important;width:'+W+'px;"
                 "height:'+H+'px;overflow:hidden !important;}body{box-sizing:border-box !important;margin:0 !important;"
                 "padding:'+edge('top')+' '+edge('right')+' '+edge('bottom')+' '+edge('left')+' !important;width:'+w+"
-                "'px !important;height:'+h+'px !important;overflow:hidden !important;'+paint+place+' !important;}';"
+                "'px !important;height:'+h+'px !important;overflow:hidden !important;'+paint+place+' !important;}'+own;"
                 "(document.head||d).appendChild(st);return w+'x'+h;})(%f,%f)",
                 width, height);
   return script;
 }
 // A text as a script's string literal.
-std::string scriptString(const std::string& text) { return nlohmann::json(text).dump(); }
+// Bytes that are not UTF-8 (a link's place percent-decoded) are replaced,
+// not thrown on.
+std::string scriptString(const std::string& text) {
+  return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
 
 }  // namespace
 
@@ -193,11 +221,14 @@ void EPUBView::loadSpine(const EPUBSpine& spine) {
     MV_LOG("epub: the unit ", spine.path.string(), " is not in the book's folder");
     return;
   }
+  // What the unit before still had to answer is of no use now.
+  unitAnswers_.cancelAll();
   loading_ = true;
   webView_->loadRequest(*url);
 }
 
 void EPUBView::stopLoading() {
+  unitAnswers_.cancelAll();
   if (!loading_) return;
   webView_->stopLoading();
   loading_ = false;
@@ -221,7 +252,13 @@ bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView& web, const std::s
   auto [path, anchor] = *file;
   if (loading_) return false;
   if (path == spinePath_.lexically_normal()) {
-    if (auto page = anchor.empty() ? std::optional<int>(0) : pageOfAnchor(anchor)) gotoPage(*page);
+    if (anchor.empty()) {
+      gotoPage(0);
+    } else {
+      pageOfAnchor(anchor, [this](std::optional<int> page) {
+        if (page) gotoPage(*page);
+      });
+    }
     return false;
   }
   auto d = delegate();
@@ -238,24 +275,21 @@ void EPUBView::webViewDidStartLoad(svc::WebView&) {
 }
 
 void EPUBView::webViewDidFinishLoad(svc::WebView&) {
-  loading_ = false;
   spinePath_ = loadingPath_;
   fixedLayout_ = loadingFixedLayout_;
+  // The unit is there: the window is the user's again while its page lays
+  // it out, however long its own scripts keep it from answering.
+  endWait();
   // The page's size decides the columns: take the one the view has now.
   layoutIfNeeded();
   paginate();
-  if (auto d = delegate()) d->epubViewLoadFinished();
-  if (!pendingAnchor_.empty()) {
-    if (auto page = pageOfAnchor(pendingAnchor_)) gotoPage(*page);
-    pendingAnchor_.clear();
-  }
-  endWait();
 }
 
 void EPUBView::webViewDidFailLoadWithError(svc::WebView&, const base::Error& error) {
   // A load replaced by another is no failure of the unit now loading.
   if (error.code == svc::WebView::kErrorCancelled) return;
   // The counts and the label keep what they showed.
+  unitAnswers_.cancelAll();
   loading_ = false;
   pendingAnchor_.clear();
   MV_LOG("epub: a unit did not load: ", error.description);
@@ -266,40 +300,68 @@ void EPUBView::webViewDidFailLoadWithError(svc::WebView&, const base::Error& err
 }
 
 void EPUBView::paginate() {
-  const ui::Rect frame = webView_->frame();
   const double pageWidth = webView_->bounds().width();
   const double pageHeight = webView_->bounds().height();
   currentPageIndex_ = 0;
+  pageCount_ = 0;
+  flow_ = Flow::LeftToRight;
+  shownAsItStands_ = false;
+  const base::CancelTracker::Id bound = unitAnswers_.after(kLayoutBound, [this] { showAsItStands(); });
+  // A unit of fixed layout is one page, whole: no columns and none of the
+  // rules for flowing text.
+  webView_->evaluateJavaScript(
+      fixedLayout_ ? fitPage(pageWidth, pageHeight)
+                   : textLayout(webView_->frame(), {pageWidth, pageHeight}, kColumnHeightInset, kColumnWidthInset),
+      unitAnswers_, [this, bound](const std::string& answer) {
+        unitAnswers_.cancel(bound);
+        laidOut(answer);
+      });
+}
+
+void EPUBView::laidOut(const std::string& answer) {
+  shownAsItStands_ = false;
   flow_ = Flow::LeftToRight;
   if (fixedLayout_) {
-    // One page, whole: no columns and none of the rules for flowing text.
-    webView_->stringByEvaluatingJavaScriptFromString(fitPage(pageWidth, pageHeight));
     pageCount_ = 1;
-    return;
+  } else {
+    char flow[8] = {0};
+    double extent = 0;
+    if (std::sscanf(answer.c_str(), "%7s %lf", flow, &extent) != 2) extent = 0;
+    flow_ = std::string(flow) == "down" ? Flow::Downward : std::string(flow) == "rtl" ? Flow::RightToLeft : Flow::LeftToRight;
+    const double pageExtent = pageExtentAlongFlow();
+    // However odd the answer, a unit has at least one page.
+    pageCount_ = pageExtent > 0 && std::isfinite(extent) && extent > 0
+                     ? std::max(1, static_cast<int>(std::min(1e6, std::ceil(extent / pageExtent))))
+                     : 1;
   }
-  webView_->stringByEvaluatingJavaScriptFromString(kFindStyleSheet);
-  webView_->stringByEvaluatingJavaScriptFromString(kAddRuleFunction);
-  const std::string flow = webView_->stringByEvaluatingJavaScriptFromString(kTakeFlow);
-  flow_ = flow == "down" ? Flow::Downward : flow == "rtl" ? Flow::RightToLeft : Flow::LeftToRight;
-  const bool downward = flow_ == Flow::Downward;
-  webView_->stringByEvaluatingJavaScriptFromString(
-      downward ? downwardColumnRule(frame.width() - kColumnHeightInset, pageHeight)
-               : columnRule(frame.height() - kColumnHeightInset, (frame.width() - kColumnWidthInset) / 2));
-  webView_->stringByEvaluatingJavaScriptFromString("addCSSRule('p', 'text-align: justify;')");
-  webView_->stringByEvaluatingJavaScriptFromString("addCSSRule('img', 'max-width:100%; max-height:100%;border:none;')");
-  webView_->stringByEvaluatingJavaScriptFromString("addCSSRule('highlight', 'background-color: yellow;')");
-  const std::string answer = webView_->stringByEvaluatingJavaScriptFromString(
-      downward ? "document.documentElement.scrollHeight" : kScrollWidth);
-  const double extent = std::max(0.0, std::strtod(answer.c_str(), nullptr));
-  const double pageExtent = pageExtentAlongFlow();
-  // However odd the answer, a unit has at least one page.
-  pageCount_ = pageExtent > 0 && std::isfinite(extent)
-                   ? std::max(1, static_cast<int>(std::min(1e6, std::ceil(extent / pageExtent))))
-                   : 1;
-  // The last page is scrolled to like the others: empty columns after the
-  // text make the room a page needs when the text ends short of it.
-  webView_->stringByEvaluatingJavaScriptFromString(roomForPages(pageCount_, pageExtent, downward));
+  unitShown();
 }
+
+void EPUBView::unitShown() {
+  loading_ = false;
+  currentPageIndex_ = 0;
+  if (auto d = delegate()) d->epubViewLoadFinished();
+  updatePageLabelText();
+  if (pendingAnchor_.empty()) return;
+  const std::string anchor = std::move(pendingAnchor_);
+  pendingAnchor_.clear();
+  pageOfAnchor(anchor, [this](std::optional<int> page) {
+    if (page) gotoPage(*page);
+  });
+}
+
+void EPUBView::showAsItStands() {
+  MV_LOG("epub: the page of ", spinePath_.string(), " did not answer in time: shown as it stands");
+  shownAsItStands_ = true;
+  loading_ = false;
+  pendingAnchor_.clear();
+  pageCount_ = 1;
+  currentPageIndex_ = 0;
+  flow_ = Flow::LeftToRight;
+  updatePageLabelText();
+}
+
+void EPUBView::tellPage(const std::string& script) { webView_->evaluateJavaScript(script, unitAnswers_); }
 
 double EPUBView::pageExtentAlongFlow() const {
   return flow_ == Flow::Downward ? webView_->bounds().height() : webView_->bounds().width();
@@ -311,21 +373,22 @@ void EPUBView::endWait() {
   waitTag_ = 0;
 }
 
-std::optional<int> EPUBView::pageOfAnchor(const std::string& anchor) const {
-  const double extent = pageExtentAlongFlow();
+void EPUBView::pageOfAnchor(const std::string& anchor, std::function<void(std::optional<int>)> found) {
   const std::string id = scriptString(anchor);
   // How far into the unit the place starts, along the way its pages follow.
   const std::string along = flow_ == Flow::Downward ? "r.top+window.scrollY"
                             : flow_ == Flow::RightToLeft
                                 ? std::to_string(webView_->bounds().width()) + "-(r.right+window.scrollX)"
                                 : "r.left+window.scrollX";
-  const std::string answer = webView_->stringByEvaluatingJavaScriptFromString(
+  webView_->evaluateJavaScript(
       "(function(){var e=document.getElementById(" + id + ")||document.getElementsByName(" + id +
-      ")[0];if(!e)return '';var r=e.getBoundingClientRect();return String(" + along + ");})()");
-  if (answer.empty() || extent <= 0) return std::nullopt;
-  const double x = std::strtod(answer.c_str(), nullptr);
-  if (!std::isfinite(x)) return std::nullopt;
-  return std::clamp(static_cast<int>(std::floor(std::max(0.0, x) / extent)), 0, std::max(0, pageCount_ - 1));
+          ")[0];if(!e)return '';var r=e.getBoundingClientRect();return String(" + along + ");})()",
+      unitAnswers_, [this, found = std::move(found)](const std::string& answer) {
+        const double extent = pageExtentAlongFlow();
+        const double x = std::strtod(answer.c_str(), nullptr);
+        if (answer.empty() || extent <= 0 || !std::isfinite(x)) return found(std::nullopt);
+        found(std::clamp(static_cast<int>(std::floor(std::max(0.0, x) / extent)), 0, std::max(0, pageCount_ - 1)));
+      });
 }
 
 void EPUBView::gotoPage(int page) {
@@ -335,21 +398,25 @@ void EPUBView::gotoPage(int page) {
   const long offset = std::lround(currentPageIndex_ * pageExtentAlongFlow());
   const long x = flow_ == Flow::LeftToRight ? offset : flow_ == Flow::RightToLeft ? -offset : 0;
   const long y = flow_ == Flow::Downward ? offset : 0;
-  if (pageCount_ > 0)
-    webView_->stringByEvaluatingJavaScriptFromString("window.scrollTo(" + std::to_string(x) + "," + std::to_string(y) +
-                                                     ")");
+  if (pageCount_ > 0 && !shownAsItStands_)
+    tellPage("window.scrollTo(" + std::to_string(x) + "," + std::to_string(y) + ")");
   updatePageLabelText();
 }
 
 void EPUBView::updatePageLabelText() {
+  const std::string title = spineTitle_.empty() ? std::string() : " - " + spineTitle_ + ".";
+  if (shownAsItStands_) {
+    pageLabel_->setText(text(kNotLaidOutKey) + title);
+    return;
+  }
   // Nothing laid out yet (or a unit that failed): no page to name.
   if (pageCount_ <= 0) {
     pageLabel_->setText(spineTitle_);
     return;
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "%d / %d", currentPageIndex_ + 1, pageCount_);
-  pageLabel_->setText(spineTitle_.empty() ? std::string(text) : std::string(text) + " - " + spineTitle_ + ".");
+  char numbers[64];
+  std::snprintf(numbers, sizeof numbers, "%d / %d", currentPageIndex_ + 1, pageCount_);
+  pageLabel_->setText(numbers + title);
 }
 
 void EPUBView::flipPage() {

@@ -13,15 +13,23 @@
 // its first, asks the delegate for the next or previous unit. A label under
 // the text shows the page, the page count and the unit's title.
 //
+// The unit is laid out by asking its page, and nothing waits for the page's
+// answers: the window goes on meanwhile (Back leaves at once), and a page
+// whose own script keeps it from answering within kLayoutBound is shown as it
+// stands, one page, and the label says so; its answer, should it come
+// later, lays it out then.
+//
 // Links to places of the book go to that place; links to the network or to
 // a mail address that the user taps open on the desktop; any other link
 // (and one a script follows) is not followed out of the book.
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "library/epub/EPUBSpine.hpp"
+#include "platform/base/CancelTracker.hpp"
 #include "platform/ui/Label.hpp"
 #include "platform/ui/SwipeGestureRecognizer.hpp"
 #include "services/WebEngine.hpp"
@@ -85,8 +93,12 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
 
   // Shows `anchor` (an element id) once the unit now loading is laid out.
   void setPendingAnchor(std::string anchor) { pendingAnchor_ = std::move(anchor); }
-  // The page a place of the unit shown is on.
-  std::optional<int> pageOfAnchor(const std::string& anchor) const;
+  // Asks the page which of the unit's pages a place of it is on; `found`
+  // hears it on a later turn (nothing for a place the unit lacks), unless
+  // another unit loads first.
+  void pageOfAnchor(const std::string& anchor, std::function<void(std::optional<int>)> found);
+  // The unit's page did not answer in time: it is shown as it stands.
+  bool isShownAsItStands() const { return shownAsItStands_; }
 
   void layoutSubviews() override;
   // The wheel turns the pages: down (or right, in a book paged from the
@@ -109,13 +121,24 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   static constexpr double kColumnHeightInset = 80;
   static constexpr double kColumnWidthInset = 60;
   static constexpr double kWaitTimeout = 300;
+  // How long the unit's page has to answer how it is laid out.
+  static constexpr double kLayoutBound = 5;
+  static constexpr const char* kNotLaidOutKey = "PAGESHOWNASITSTANDS";
   static constexpr double kWheelTurnTime = 0.3;
 
  private:
   // How the unit's pages follow each other.
   enum class Flow { LeftToRight, RightToLeft, Downward };
 
+  // Asks the unit's page to lay itself out; `laidOut` follows its answer.
   void paginate();
+  void laidOut(const std::string& answer);
+  // The unit is shown: the delegate picks its place, the anchor asked for
+  // is found.
+  void unitShown();
+  void showAsItStands();
+  // Runs a script in the unit's page whose answer the view does not need.
+  void tellPage(const std::string& script);
   // A page's width, or its height where pages follow each other down.
   double pageExtentAlongFlow() const;
   void endWait();
@@ -136,7 +159,10 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   std::filesystem::path spinePath_;
   std::filesystem::path loadingPath_;
   bool loading_ = false;
+  bool shownAsItStands_ = false;
   int waitTag_ = 0;
+  // The questions to the unit's page: a new unit or leaving drops them.
+  base::CancelTracker unitAnswers_;
   std::string pendingAnchor_;
   ui::WheelPages wheelPages_;
   // The last page the wheel turned: when, and whether it read on.

@@ -493,11 +493,16 @@ bool DesktopWindow::handleKey(Responder& r, int key, unsigned modifiers) {
     switch (key) {
       case SDLK_a: r.selectAll(); return true;
       case SDLK_c:
-        if (auto copied = r.copySelection()) SDL_SetClipboardText(copied->c_str());
+      case SDLK_x: {
+        const bool cut = key == SDLK_x;
+        // The desktop's clipboard takes the text when it comes, the window's
+        // events going on meanwhile.
+        auto toClipboard = [](const std::optional<std::string>& text) {
+          if (text) SDL_SetClipboardText(text->c_str());
+        };
+        if (!r.copySelectionLater(cut, toClipboard)) toClipboard(cut ? r.cutSelection() : r.copySelection());
         return true;
-      case SDLK_x:
-        if (auto cut = r.cutSelection()) SDL_SetClipboardText(cut->c_str());
-        return true;
+      }
       case SDLK_v:
         if (auto text = clipboardText(r); !text.empty()) r.paste(text);
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,6 +62,12 @@ class Responder {
   // whole.
   virtual std::optional<std::string> copySelection() const { return std::nullopt; }
   virtual std::optional<std::string> cutSelection() { return std::nullopt; }
+  // A responder whose text lives elsewhere (a web page, in the engine's
+  // process) copies or cuts without waiting for it: it answers true and
+  // tells `answered` what it took on a later turn (nothing, or never, when
+  // it took nothing). False: the responder answers at once, as above.
+  using CopyAnswer = std::function<void(std::optional<std::string>)>;
+  virtual bool copySelectionLater(bool /*cut*/, CopyAnswer /*answered*/) { return false; }
   virtual void paste(const std::string& /*text*/) {}
   // An input method's composition, shown where the typing goes but not part
   // of the text until the method commits it through `insertText`; `caret`

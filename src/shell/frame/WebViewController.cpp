@@ -5,12 +5,14 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/ui/Application.hpp"
+#include "platform/ui/PasteLimit.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/DesktopLink.hpp"
 #include "shell/frame/ScreenAlert.hpp"
 #include "shell/frame/SharingNotices.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/OpenableLink.hpp"
 #include "util/Text.hpp"
@@ -163,6 +165,8 @@ void WebViewController::webViewDidRefuseDownload(svc::WebView&, const std::strin
   MV_LOG("web page: refused to download ", url);
   showMessage("DOWNLOADREFUSED");
 }
+
+void WebViewController::webViewDidCutPaste(svc::WebView&) { UIToast::showTextOf(ui::kPasteCutKey); }
 
 void WebViewController::webViewDidAskToPrint(svc::WebView& webView) {
   auto picture = webView.picture();

@@ -1,0 +1,25 @@
+#pragma once
+// What a web page answers a script, for tests that read the page: asked the
+// way the screens ask (nothing waits inside the view), with the main loop
+// run until the answer comes. A template so that the fixtures need not link
+// the web engine: `Page` is svc::WebView.
+#include <optional>
+#include <string>
+
+#include "platform/base/CancelTracker.hpp"
+#include "platform/base/RunLoop.hpp"
+
+namespace mv::test {
+
+// The script's value as text; empty for none, or when no answer came within
+// `timeout` seconds of the loop's clock.
+template <typename Page>
+std::string answerOf(Page& page, const std::string& script, double timeout = 10) {
+  base::CancelTracker asking;
+  std::optional<std::string> answer;
+  page.evaluateJavaScript(script, asking, [&](const std::string& value) { answer = value; });
+  base::RunLoop::main().runUntil([&] { return answer.has_value(); }, timeout);
+  return answer.value_or("");
+}
+
+}  // namespace mv::test
