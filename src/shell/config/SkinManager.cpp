@@ -162,6 +162,9 @@ bool SkinManager::needInitializeDemo() const {
 bool SkinManager::initializeDemoZip() {
   const fs::path zip = base::Bundle::pathForResource(kDemoArchiveName, "zip");
   ZipArchive archive;
+  // The application's own few megabytes: on a nearly full disk the demo
+  // still has its companies, so long as they fit.
+  archive.setKeepsDiskMargin(false);
   if (zip.empty() || !archive.UnzipOpenFile(zip)) {
     MV_LOG("The demo data cannot be opened");
     return false;
