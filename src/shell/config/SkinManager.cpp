@@ -127,8 +127,9 @@ bool SkinManager::initializeSkinImage() {
   return unpackSkinArchive(*folder);
 }
 
-bool SkinManager::unpackSkinArchive(const fs::path& clientFolder, bool* tooLarge) {
+bool SkinManager::unpackSkinArchive(const fs::path& clientFolder, bool* tooLarge, bool* shortOfRoom) {
   if (tooLarge) *tooLarge = false;
+  if (shortOfRoom) *shortOfRoom = false;
   const fs::path zip = clientFolder / kSkinArchiveName;
   if (!isFile(zip)) return false;
   ZipArchive archive;
@@ -142,6 +143,7 @@ bool SkinManager::unpackSkinArchive(const fs::path& clientFolder, bool* tooLarge
   archive.UnzipCloseFile();
   if (!ok) {
     if (tooLarge) *tooLarge = archive.wasTooLarge();
+    if (shortOfRoom) *shortOfRoom = archive.wasShortOfRoom();
     MV_LOG("The skin archive could not be unpacked: ", archive.lastError());
     std::error_code ec;
     fs::remove(zip, ec);
