@@ -505,6 +505,12 @@ const char* OfficeConverter::describe(Failure failure) {
   return "unknown";
 }
 
+unsigned OfficeConverter::defaultMemoryCeiling() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES), pageBytes = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageBytes <= 0) return kLeastMemoryCeiling;
+  return memoryCeilingFor(static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(pageBytes) >> 20);
+}
+
 fs::path OfficeConverter::defaultCacheFolder() { return base::Paths::library() / "Caches" / "OfficePreviews"; }
 
 bool OfficeConverter::dropPreviews(const fs::path& path) { return OfficePreviewCache(defaultCacheFolder()).drop(path); }

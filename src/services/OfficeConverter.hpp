@@ -26,9 +26,21 @@ class OfficeConverter {
   // A 300-page document takes about half a minute on a loaded machine; a
   // conversion past this is taken as hung.
   static constexpr double kDefaultTimeoutSeconds = 120;
-  // A long document takes the suite a few hundred megabytes; a document
-  // built to unpack into millions of paragraphs takes it past 1.6 GB.
-  static constexpr unsigned kDefaultMemoryCeiling = 1024;
+  // A long document takes the suite a few hundred megabytes, one of sixty
+  // camera pictures more than a gigabyte; a document built to unpack into
+  // millions of paragraphs grows for as long as it runs. The suite may take
+  // half the machine's memory, never less than the least nor more than the
+  // most here.
+  static constexpr unsigned kLeastMemoryCeiling = 1024;
+  static constexpr unsigned kMostMemoryCeiling = 4096;
+  static constexpr unsigned memoryCeilingFor(unsigned long long machineMegabytes) {
+    const unsigned long long half = machineMegabytes / 2;
+    return half < kLeastMemoryCeiling ? kLeastMemoryCeiling
+           : half > kMostMemoryCeiling ? kMostMemoryCeiling
+                                       : static_cast<unsigned>(half);
+  }
+  // The ceiling for this machine's memory.
+  static unsigned defaultMemoryCeiling();
 
   // Why no PDF came.
   enum class Failure {
@@ -90,7 +102,7 @@ class OfficeConverter {
 
  private:
   struct Limits {
-    std::atomic<unsigned> megabytes{kDefaultMemoryCeiling};
+    std::atomic<unsigned> megabytes{defaultMemoryCeiling()};
     std::atomic<double> seconds{kDefaultTimeoutSeconds};
   };
   static Limits& limits() {

@@ -56,7 +56,9 @@ std::string percentEncoded(std::string_view text, std::string_view kept = {}) {
   return out;
 }
 
-// The plain addresses of a comma-separated list, decoded: a local part and
+// The plain addresses of a list, decoded: parted by commas, or by the
+// semicolons some mail programs write (each goes on as a comma), with any
+// spaces around them. A local part and
 // a domain of letters, digits and the few marks addresses use (any script's
 // letters as UTF-8). A recipient with quotes, brackets, spaces or marks that
 // part fields is left out.
@@ -65,8 +67,11 @@ std::vector<std::string> plainAddresses(std::string_view encoded) {
   std::vector<std::string> out;
   std::size_t start = 0;
   while (start <= list.size()) {
-    const std::size_t end = std::min(list.find(',', start), list.size());
-    const std::string address = list.substr(start, end - start);
+    const std::size_t end = std::min(list.find_first_of(",;", start), list.size());
+    std::string_view address = std::string_view(list).substr(start, end - start);
+    // The spaces a list is written with around its addresses.
+    address.remove_prefix(std::min(address.find_first_not_of(' '), address.size()));
+    address = address.substr(0, address.find_last_not_of(' ') + 1);
     const bool plain = !address.empty() && std::count(address.begin(), address.end(), '@') == 1 &&
                        address.front() != '@' && address.back() != '@' &&
                        std::all_of(address.begin(), address.end(), [](char c) {
@@ -74,7 +79,7 @@ std::vector<std::string> plainAddresses(std::string_view encoded) {
                          return u >= 0x80 || std::isalnum(u) || std::string_view(".-_+@!#$*^`{|}~").find(c) !=
                                                                      std::string_view::npos;
                        });
-    if (plain) out.push_back(address);
+    if (plain) out.emplace_back(address);
     start = end + 1;
   }
   return out;

@@ -98,9 +98,9 @@ SpaceReading& spaceReading() {
 }
 
 // The room an extraction may take on the disk that holds `folder`, asked of
-// its nearest existing parent: what is left on it less the margin kept free;
-// nothing when the disk does not say.
-std::optional<std::uint64_t> roomFor(fs::path folder) {
+// its nearest existing parent: what is left on it, less the margin kept free
+// when `keepMargin`; nothing when the disk does not say.
+std::optional<std::uint64_t> roomFor(fs::path folder, bool keepMargin) {
   std::error_code ec;
   folder = fs::absolute(folder, ec);
   if (ec) return std::nullopt;
@@ -120,7 +120,7 @@ std::optional<std::uint64_t> roomFor(fs::path folder) {
     space = ZipArchive::DiskSpace{info.capacity, info.available};
   }
   if (!space) return std::nullopt;
-  const std::uint64_t margin = ZipArchive::marginFor(space->capacity);
+  const std::uint64_t margin = keepMargin ? ZipArchive::marginFor(space->capacity) : 0;
   return space->available > margin ? space->available - margin : 0;
 }
 
@@ -301,7 +301,7 @@ bool ZipArchive::checkWhole(const fs::path& folder, const std::string& prefix, b
   }
   if (status != UNZ_END_OF_LIST_OF_FILE) return fail("the directory of " + path_.string() + " is damaged");
   if (longName) return fail("an entry name is longer than any path");
-  const auto room = roomFor(folder);
+  const auto room = roomFor(folder, keepsMargin_);
   if (room && total > *room) {
     shortOfRoom_ = true;
     return refuseAsTooLarge("it unpacks to " + std::to_string(total) + " bytes, more than the disk has room for");

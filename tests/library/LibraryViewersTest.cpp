@@ -147,7 +147,7 @@ class LibraryViewersTest : public test::LibraryTest {
     LibraryViewers::install(LibraryOpenAction::Video, {});
     LibraryViewers::install(LibraryOpenAction::OfficeViewer, {});
     LibraryViewers::install(LibraryOpenAction::EpubReader, {});
-    svc::OfficeConverter::setMemoryCeiling(svc::OfficeConverter::kDefaultMemoryCeiling);
+    svc::OfficeConverter::setMemoryCeiling(svc::OfficeConverter::defaultMemoryCeiling());
     svc::OfficeConverter::setTimeLimit(svc::OfficeConverter::kDefaultTimeoutSeconds);
     ui::View::setAnimationsEnabled(true);
     LibraryTest::TearDown();

@@ -147,6 +147,10 @@ TEST_F(ReaderScreenTest, PageWindowsOffsetsTapZonesAndAddressesAreDecidedByTable
        "attachment=/etc/passwd&body=a+b%26c&in-reply-to=x&bcc=\"x\"<d@example.com>",
        "mailto:a@example.com,b@example.com?subject=Two%20words&cc=c@example.com&body=a%2Bb%26c"},
       {"mailto:sales@example.com%3Fattach=/etc/passwd", "mailto:"},
+      // Recipients parted by semicolons, as some mail programs write them,
+      // and with spaces.
+      {"mailto:a@example.com;%20b@example.com?cc=c@example.com%3Bd@example.com,%20",
+       "mailto:a@example.com,b@example.com?cc=c@example.com,d@example.com"},
       {"example.com", std::nullopt},
       {"javascript:alert(1)", std::nullopt},
       {"file:///etc/passwd", std::nullopt},

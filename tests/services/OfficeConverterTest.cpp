@@ -289,12 +289,17 @@ TEST_F(OfficeConverterTest, AConverterPastItsMemoryCeilingIsEndedWithEverythingI
   OfficeConverter::setMemoryCeiling(120);
   Failure error{};
   EXPECT_FALSE(OfficeConverter::convertToPdf(write("bomb.docx", kZipStart + "bytes"), root / "cache", 600, &error));
-  OfficeConverter::setMemoryCeiling(OfficeConverter::kDefaultMemoryCeiling);
+  OfficeConverter::setMemoryCeiling(OfficeConverter::defaultMemoryCeiling());
   EXPECT_EQ(error, Failure::TooLarge) << OfficeConverter::describe(error);
   pid_t helper = 0;
   ASSERT_TRUE(std::ifstream(helperPid) >> helper);
   EXPECT_TRUE(gone(helper)) << "the helper outlived the converter by " << kProcessWait.count() << " s";
   EXPECT_FALSE(fs::exists(root / "cache" / "profile")) << "a killed converter's profile is not kept";
+  // Unless set, the ceiling is half the machine's memory within its bounds:
+  // a document of many camera pictures takes the suite past a gigabyte.
+  EXPECT_EQ(OfficeConverter::memoryCeilingFor(1024), OfficeConverter::kLeastMemoryCeiling);
+  EXPECT_EQ(OfficeConverter::memoryCeilingFor(4096), 2048u);
+  EXPECT_EQ(OfficeConverter::memoryCeilingFor(24576), OfficeConverter::kMostMemoryCeiling);
 }
 
 TEST_F(OfficeConverterTest, ACancelledConversionEndsAndAnOddNameReachesTheConverterWhole) {

@@ -24,6 +24,7 @@
 #include "sync/NetworkModel.hpp"
 #include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/ZipArchive.hpp"
 
 namespace fs = std::filesystem;
 
@@ -625,6 +626,21 @@ TEST_F(SignInTest, HostileSkinsAreRefusedAndLeaveNothingBehind) {
     app->showLoginPage();
     ASSERT_TRUE(app->isWelcomeRoot());
   }
+
+  // The company's own skin on a disk nearly full: the user hears that the
+  // device is short of room, not that the pictures are too large.
+  ZipArchive::setDiskSpaceReading([](const fs::path&) -> std::optional<ZipArchive::DiskSpace> {
+    return ZipArchive::DiskSpace{std::uint64_t{16} << 30, std::uint64_t{100} << 20};
+  });
+  struct Restore {
+    ~Restore() { ZipArchive::setDiskSpaceReading(nullptr); }
+  } restore;
+  service->clearRequestLog();
+  signIn("acme", "rep", "secret");
+  ASSERT_FALSE(app->isWelcomeRoot());
+  EXPECT_EQ(skinRequests(), 1u);
+  EXPECT_TRUE(waitFor([&] { return toastSays(en("SKINNOROOM")); }, 2));
+  EXPECT_EQ(skinLeftovers(), std::vector<std::string>{});
 }
 
 }  // namespace

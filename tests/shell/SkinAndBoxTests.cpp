@@ -17,6 +17,7 @@
 #include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
+#include "util/ZipArchive.hpp"
 #include "util/ZipWriter.hpp"
 #include "widgets/ViewStyle.hpp"
 #include "widgets/WidgetSkin.hpp"
@@ -181,6 +182,14 @@ TEST_F(SkinTest, SkinArchivesUnpackOnlyTheirOwnEntries) {
 }
 
 TEST_F(SkinTest, DemoDataUnpacksIntoBothCompanies) {
+  // A small disk nearly full: the margin books keep free is not there, but
+  // the demo's few megabytes fit.
+  ZipArchive::setDiskSpaceReading([](const fs::path&) -> std::optional<ZipArchive::DiskSpace> {
+    return ZipArchive::DiskSpace{std::uint64_t{16} << 30, std::uint64_t{100} << 20};
+  });
+  struct Restore {
+    ~Restore() { ZipArchive::setDiskSpaceReading(nullptr); }
+  } restore;
   auto& skins = SkinManager::sharedInstance();
   EXPECT_TRUE(skins.needInitializeDemo());
   std::ofstream(base::Paths::tmp() / "partial-download.part") << "x";

@@ -441,19 +441,25 @@ TEST_F(ZipArchiveTest, NamesLongerThanAnyPathAreCountedAndRefusedBeforeAnythingI
 
 TEST_F(ZipArchiveTest, AnExtractionLeavesTheDisksMarginFree) {
   EXPECT_EQ(ZipArchive::marginFor(std::uint64_t{1} << 30), ZipArchive::kMarginFloorBytes) << "a small disk: the floor";
-  EXPECT_EQ(ZipArchive::marginFor(std::uint64_t{100} << 30), (std::uint64_t{100} << 30) / 50) << "a large one: its share";
+  EXPECT_EQ(ZipArchive::marginFor(std::uint64_t{20} << 30), (std::uint64_t{20} << 30) / 50) << "a larger one: its share";
+  EXPECT_EQ(ZipArchive::marginFor(std::uint64_t{2} << 40), ZipArchive::kMarginCeilingBytes) << "a large one: the ceiling";
   const std::string content(64 << 10, 'z');
   auto archive = makeArchive(dir / "pictures.zip", {{"1.png", content}, {"2.png", content}});
   const std::uint64_t capacity = std::uint64_t{100} << 30;
   const struct {
-    std::uint64_t aboveMargin;
+    std::uint64_t capacity;
+    std::uint64_t available;
     bool unpacks;
-  } cases[] = {{2 * content.size(), true}, {2 * content.size() - 1, false}, {0, false}};
+  } cases[] = {{capacity, ZipArchive::marginFor(capacity) + 2 * content.size(), true},
+               {capacity, ZipArchive::marginFor(capacity) + 2 * content.size() - 1, false},
+               {capacity, ZipArchive::marginFor(capacity), false},
+               // A disk of 2 TB with 20 GB free: far from full.
+               {std::uint64_t{2} << 40, std::uint64_t{20} << 30, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.aboveMargin);
+    SCOPED_TRACE(c.available);
     ZipArchive::setDiskSpaceReading([&](const fs::path& folder) -> std::optional<ZipArchive::DiskSpace> {
       EXPECT_TRUE(fs::exists(folder)) << "asked of an existing folder";
-      return ZipArchive::DiskSpace{capacity, ZipArchive::marginFor(capacity) + c.aboveMargin};
+      return ZipArchive::DiskSpace{c.capacity, c.available};
     });
     ZipArchive zip;
     ASSERT_TRUE(zip.UnzipOpenFile(archive));

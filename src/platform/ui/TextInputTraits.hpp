@@ -26,7 +26,8 @@ class TextInputTraits {
   // The most text the input holds, in bytes. Typed or pasted text that would
   // pass it goes in as far as it fits, cut at a character, and
   // `TextCutNotification` (sent by the input) tells that the rest was left
-  // out. Text set by code is not cut.
+  // out. Text set by code is not cut, and past the room is held to its own
+  // length instead.
   std::size_t maximumTextBytes() const { return maximumTextBytes_; }
   void setMaximumTextBytes(std::size_t bytes) { maximumTextBytes_ = bytes; }
   static constexpr std::size_t kDefaultMaximumTextBytes = 64 * 1024;

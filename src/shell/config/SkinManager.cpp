@@ -130,8 +130,9 @@ bool SkinManager::initializeSkinImage() {
   return unpackSkinArchive(*folder);
 }
 
-bool SkinManager::unpackSkinArchive(const fs::path& clientFolder, bool* tooLarge) {
+bool SkinManager::unpackSkinArchive(const fs::path& clientFolder, bool* tooLarge, bool* shortOfRoom) {
   if (tooLarge) *tooLarge = false;
+  if (shortOfRoom) *shortOfRoom = false;
   const fs::path zip = clientFolder / kSkinArchiveName;
   if (!isFile(zip)) return false;
   ZipArchive archive;
@@ -145,6 +146,7 @@ bool SkinManager::unpackSkinArchive(const fs::path& clientFolder, bool* tooLarge
   archive.UnzipCloseFile();
   if (!ok) {
     if (tooLarge) *tooLarge = archive.wasTooLarge();
+    if (shortOfRoom) *shortOfRoom = archive.wasShortOfRoom();
     MV_LOG("The skin archive could not be unpacked: ", archive.lastError());
     std::error_code ec;
     fs::remove(zip, ec);
@@ -165,6 +167,9 @@ bool SkinManager::needInitializeDemo() const {
 bool SkinManager::initializeDemoZip() {
   const fs::path zip = base::Bundle::pathForResource(kDemoArchiveName, "zip");
   ZipArchive archive;
+  // The application's own few megabytes: on a nearly full disk the demo
+  // still has its companies, so long as they fit.
+  archive.setKeepsDiskMargin(false);
   if (zip.empty() || !archive.UnzipOpenFile(zip)) {
     MV_LOG("The demo data cannot be opened");
     return false;

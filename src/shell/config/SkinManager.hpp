@@ -56,8 +56,10 @@ class SkinManager {
   // Makes the skin archive in `clientFolder` its new skin folder, replacing
   // the one there only when every entry unpacked. An archive that does not
   // unpack is removed: it would fail the same way at every start. With
-  // `tooLarge`, says whether it was refused for what it would unpack to.
-  static bool unpackSkinArchive(const std::filesystem::path& clientFolder, bool* tooLarge = nullptr);
+  // `tooLarge`, says whether it was refused for what it would unpack to; with
+  // `shortOfRoom`, whether because the disk has too little room left for it.
+  static bool unpackSkinArchive(const std::filesystem::path& clientFolder, bool* tooLarge = nullptr,
+                                bool* shortOfRoom = nullptr);
 
   // A skin is a few hundred pictures: it unpacks to no more than this in all,
   // nor to more than this many times its packed size beyond the free size,

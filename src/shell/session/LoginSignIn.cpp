@@ -310,19 +310,19 @@ void LoginMode::skinWaitCancelled() {
 
 void LoginMode::skinReply(const DownloadRst& result) {
   bool renewed = false;
-  bool tooLarge = false;
+  bool tooLarge = false, shortOfRoom = false;
   auto folder = clientFolder();
   if (result.isSuccess() && folder) {
     // The new skin replaces the old one only when it unpacked whole, and only
     // then does the service hear that it arrived.
-    if (SkinManager::unpackSkinArchive(*folder, &tooLarge)) {
+    if (SkinManager::unpackSkinArchive(*folder, &tooLarge, &shortOfRoom)) {
       renewed = true;
       needUpdateSkin_ = false;
       syncFinishedtype("skin");
       MV_LOG("request download finish success!");
     } else if (tooLarge) {
       // The company's pictures stay the application's own; the user hears why.
-      UIToast::showTextOf("SKINTOOLARGE");
+      UIToast::showTextOf(shortOfRoom ? "SKINNOROOM" : "SKINTOOLARGE");
     }
   }
   if (!delegate()) endWaitBox();

@@ -392,6 +392,17 @@ TEST_F(DesktopTextEditingTest, APasteLongerThanTheFieldHoldsGoesInAsFarAsItFits)
     user.key(Key::V, DesktopWindow::Ctrl);
     EXPECT_EQ(note->text(), "Lights");
     EXPECT_EQ(cuts, 3);
+    // A text its owner set past the room (a note stored long ago) takes an
+    // edit that does not lengthen it; none that does.
+    note->setText(std::string(100, 'n'));
+    user.key(Key::A, DesktopWindow::Ctrl);
+    user.key(Key::Right);
+    for (int i = 0; i < 3; ++i) user.key(Key::Left, DesktopWindow::Shift);
+    user.type("ps");
+    EXPECT_EQ(note->text(), std::string(97, 'n') + "ps");
+    user.type("!");
+    EXPECT_EQ(note->text(), std::string(97, 'n') + "ps");
+    EXPECT_EQ(cuts, 4);
   });
 }
 
