@@ -35,9 +35,6 @@ class WebViewDelegate {
   virtual void webViewDidFailLoadWithError(WebView& /*webView*/, const base::Error& /*error*/) {}
   // The page (or a frame of it) offered a file to save: nothing was saved.
   virtual void webViewDidRefuseDownload(WebView& /*webView*/, const std::string& /*url*/) {}
-  // A paste into the page's field was longer than the field takes (its own
-  // maximum length, or ui::kPasteLimit): only its start went in.
-  virtual void webViewDidCutPaste(WebView& /*webView*/) {}
   // The page asked to be printed right after the user's tap (a print asked
   // without one is refused before it gets here): the owner prints it its
   // own way, if at all. The desktop's print dialog never opens.

@@ -9,7 +9,9 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/RunLoop.hpp"
-#include "platform/ui/PasteLimit.hpp"
+#include "platform/base/NotificationCenter.hpp"
+#include "platform/ui/TextInputTraits.hpp"
+#include "platform/ui/TextRange.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Touch.hpp"
 #include "services/WebEngine.hpp"
@@ -128,7 +130,11 @@ void WebView::paste(const std::string& text) {
   // clipboard would take the desktop's from the window that holds it. A
   // text field takes the lines as one (as the engine does), and the
   // field's own maximum length holds.
-  const std::string_view part = ui::pasteablePart(text);
+  // As much as the application's own fields hold goes in, and a cut is told
+  // the same way as theirs.
+  const std::size_t room = ui::TextInputTraits::kDefaultMaximumTextBytes;
+  const std::string_view part =
+      text.size() <= room ? std::string_view(text) : std::string_view(text).substr(0, ui::codePointBoundary(text, room));
   const std::string script =
       "(function(t,cut){var e=document.activeElement;"
       "while(e&&e.contentDocument&&e.contentDocument.activeElement)e=e.contentDocument.activeElement;"
@@ -154,7 +160,7 @@ void WebView::paste(const std::string& text) {
             [weak = ui::weakAs<WebView>(this)](const std::string& answer) {
               auto v = weak.lock();
               if (v && answer == "cut")
-                if (auto d = v->delegate()) d->webViewDidCutPaste(*v);
+                base::NotificationCenter::defaultCenter().post(ui::TextInputTraits::TextCutNotification, v.get());
             },
             kEditingWorld);
   holdWorkAfterInput();

@@ -14,7 +14,8 @@
 #include "platform/gfx/Image.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/DesktopWindow.hpp"
-#include "platform/ui/PasteLimit.hpp"
+#include "platform/base/NotificationCenter.hpp"
+#include "platform/ui/TextInputTraits.hpp"
 #include "platform/ui/TableView.hpp"
 #include "platform/ui/TableViewCell.hpp"
 #include "platform/ui/TableViewController.hpp"
@@ -125,12 +126,12 @@ TEST_F(WebViewDesktopTest, TheClipboardKeysCopyCutAndPasteThroughTheDesktopsClip
     // An address field, a password field and a note, as on the page that
     // asks for a forgotten password.
     // Told of the pastes cut to what a field takes.
-    struct Cuts : svc::WebViewDelegate {
+    struct Cuts {
       int told = 0;
-      void webViewDidCutPaste(svc::WebView&) override { ++told; }
     };
     auto cuts = std::make_shared<Cuts>();
-    web->setDelegate(cuts);
+    base::Observation cutTold(ui::TextInputTraits::TextCutNotification, web.get(),
+                              [cuts](const base::Notification&) { ++cuts->told; });
     auto desktop = show(web,
                         "<html><head><meta charset='utf-8'><style>body{margin:0} input{position:absolute;left:20px;"
                         "width:300px;height:40px;font-size:20px}</style></head><body>"
@@ -214,7 +215,7 @@ TEST_F(WebViewDesktopTest, TheClipboardKeysCopyCutAndPasteThroughTheDesktopsClip
     ASSERT_EQ(SDL_SetClipboardText(lines.c_str()), 0);
     ASSERT_TRUE(clickField(260, "story"));
     ctrl(Key::V);
-    const std::string taken = std::to_string(ui::kPasteLimit);
+    const std::string taken = std::to_string(ui::TextInputTraits::kDefaultMaximumTextBytes);
     EXPECT_TRUE(runUntil([&] { return ask("String(document.getElementsByName('story')[0].value.length)") == taken; }, 10));
     EXPECT_EQ(value("story").substr(0, 48), lines.substr(0, 48));
     EXPECT_EQ(cuts->told, 1);

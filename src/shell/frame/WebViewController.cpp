@@ -5,7 +5,6 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/ui/Application.hpp"
-#include "platform/ui/PasteLimit.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "services/PrintInteractionController.hpp"
@@ -165,8 +164,6 @@ void WebViewController::webViewDidRefuseDownload(svc::WebView&, const std::strin
   MV_LOG("web page: refused to download ", url);
   showMessage("DOWNLOADREFUSED");
 }
-
-void WebViewController::webViewDidCutPaste(svc::WebView&) { UIToast::showTextOf(ui::kPasteCutKey); }
 
 void WebViewController::webViewDidAskToPrint(svc::WebView& webView) {
   auto picture = webView.picture();

@@ -42,8 +42,6 @@ class WebViewController : public PopBaseController, public svc::WebViewDelegate 
   void webViewDidFinishLoad(svc::WebView& webView) override;
   void webViewDidFailLoadWithError(svc::WebView& webView, const base::Error& error) override;
   void webViewDidRefuseDownload(svc::WebView& webView, const std::string& url) override;
-  // A paste too long for the page's field: a toast says only its start went in.
-  void webViewDidCutPaste(svc::WebView& webView) override;
   // The page as shown goes to the application's printer, as a picture.
   void webViewDidAskToPrint(svc::WebView& webView) override;
 
