@@ -6,6 +6,7 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "platform/ui/Application.hpp"
 #include "services/DesktopLauncher.hpp"
 #include "util/OpenableLink.hpp"
@@ -41,9 +42,14 @@ bool URLOpener::openOnDesktop(const std::string& url) {
   const bool known = scheme && DesktopLauncher::hasApplicationFor(scheme);
   g_free(scheme);
   if (!known) return false;
-  DesktopLauncher::launch({"xdg-open", *link}, [](int status) {
+  // Without a desktop session the helper runs the program itself and ends
+  // with it: a failure long after the tap is the program's own end (a
+  // browser that crashed), not a link that did not open.
+  const double started = base::RunLoop::main().now();
+  DesktopLauncher::launch({"xdg-open", *link}, [started](int status) {
     if (status == 0) return;
     MV_LOG("open: the desktop's helper ended with ", status);
+    if (base::RunLoop::main().now() - started > kLaunchVerdictSeconds) return;
     if (const LaunchFailed told = launchFailed()) told(status);
   });
   return true;

@@ -22,6 +22,9 @@ class URLOpener {
   static void install(LaunchFailed launchFailed = nullptr);
   static bool openOnDesktop(const std::string& url);
   static bool hasDisplay();
+  // A helper that fails later than this after the launch had started its
+  // program, which then ended badly: that is not told as a link not opened.
+  static constexpr double kLaunchVerdictSeconds = 10;
 };
 
 }  // namespace svc

@@ -76,7 +76,7 @@ std::vector<std::string> plainAddresses(std::string_view encoded) {
                        address.front() != '@' && address.back() != '@' &&
                        std::all_of(address.begin(), address.end(), [](char c) {
                          const auto u = static_cast<unsigned char>(c);
-                         return u >= 0x80 || std::isalnum(u) || std::string_view(".-_+@!#$*^`{|}~").find(c) !=
+                         return u >= 0x80 || std::isalnum(u) || std::string_view(".-_+@!#$*^`{|}~'").find(c) !=
                                                                      std::string_view::npos;
                        });
     if (plain) out.emplace_back(address);

@@ -151,6 +151,8 @@ TEST_F(ReaderScreenTest, PageWindowsOffsetsTapZonesAndAddressesAreDecidedByTable
       // and with spaces.
       {"mailto:a@example.com;%20b@example.com?cc=c@example.com%3Bd@example.com,%20",
        "mailto:a@example.com,b@example.com?cc=c@example.com,d@example.com"},
+      // An apostrophe is a letter of many names.
+      {"mailto:o'brien@example.com", "mailto:o%27brien@example.com"},
       {"example.com", std::nullopt},
       {"javascript:alert(1)", std::nullopt},
       {"file:///etc/passwd", std::nullopt},

@@ -106,6 +106,18 @@ TEST_F(URLOpenerTest, AMailLinkGoesNarrowedAndALaunchThatFailsIsTold) {
   EXPECT_TRUE(svc::URLOpener::openOnDesktop("mailto:sales@example.invalid?body=" + std::string(300 << 10, 'x')));
   ASSERT_TRUE(base::RunLoop::main().runUntil([&] { return told.size() == 2; }, 5));
   EXPECT_EQ(told.back(), svc::DesktopLauncher::kNotStarted);
+
+  // A helper that ran its program itself and ends with it long after the
+  // tap (a browser that crashed an hour later) is no link that did not open.
+  svc::DesktopLauncher::Done later;
+  svc::DesktopLauncher::install([&](const std::vector<std::string>&, svc::DesktopLauncher::Done done) { later = done; },
+                                [](const std::string&) { return true; });
+  EXPECT_TRUE(svc::URLOpener::openOnDesktop("https://example.invalid/price-list"));
+  ASSERT_TRUE(later);
+  advance(svc::URLOpener::kLaunchVerdictSeconds + 1);
+  later(1);
+  advance(1);
+  EXPECT_EQ(told.size(), 2u) << "told " << told.back();
 }
 
 }  // namespace

@@ -22,7 +22,9 @@
 #include "sync/NetworkModel.hpp"
 #include "sync/SyncConfigManager.hpp"
 #include "sync/requests/RequestCheckVersion.hpp"
+#include "util/OpenableLink.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/Text.hpp"
 
 namespace fs = std::filesystem;
 
@@ -362,10 +364,14 @@ TEST_F(AppTest, CrashReportMailLink) {
   const std::string link = CrashReporter::mailtoLink("std::runtime_error", "bad & worse", {"frame one", "frame two"});
   EXPECT_EQ(link.rfind(std::string("mailto://") + CrashReporter::kSupportMailbox + "?subject=bug%20report&body=", 0),
             0u);
-  EXPECT_NE(link.find("std::runtime_error%3Cbr%3E--------------------------%3Cbr%3Ebad%20&%20worse"),
+  EXPECT_NE(link.find("std%3A%3Aruntime_error%3Cbr%3E--------------------------%3Cbr%3Ebad%20%26%20worse"),
             std::string::npos);
   EXPECT_NE(link.find("frame%20one%3Cbr%3Eframe%20two"), std::string::npos);
   EXPECT_EQ(link.find(' '), std::string::npos);
+  // What the mail program is handed keeps the whole reason, "&" and "#" included.
+  const auto handed = openableLink(CrashReporter::mailtoLink("E", "a & b #2", {"f"}));
+  ASSERT_TRUE(handed);
+  EXPECT_NE(percentDecode(*handed).find("a & b #2<br>"), std::string::npos) << *handed;
 
   // The dying child is this program started again for this test, with a
   // data root of its own: it writes the report where the parent says.

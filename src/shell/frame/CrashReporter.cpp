@@ -144,10 +144,12 @@ std::string CrashReporter::mailtoLink(const std::string& name, const std::string
                                       const std::vector<std::string>& stack) {
   std::string joined;
   for (std::size_t i = 0; i < stack.size(); ++i) joined += (i ? "<br>" : "") + stack[i];
-  const std::string link = std::string("mailto://") + kSupportMailbox +
-                           "?subject=bug report&body=Thanks to your help!<br><br><br>error detail:<br>" + name +
+  // Each value escaped on its own: a reason or a frame holding "&" or "#"
+  // would otherwise end the body there.
+  const std::string body = "Thanks to your help!<br><br><br>error detail:<br>" + name +
                            "<br>--------------------------<br>" + reason + "<br>---------------------<br>" + joined;
-  return percentEscapeURL(link);
+  return std::string("mailto://") + kSupportMailbox + "?subject=" + percentEscapeQueryValue("bug report") +
+         "&body=" + percentEscapeQueryValue(body);
 }
 
 void CrashReporter::report(const std::string& name, const std::string& reason) {
