@@ -18,6 +18,7 @@
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/DesktopClipboard.hpp"
+#include "platform/ui/DesktopManager.hpp"
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
 #include "platform/ui/TextInputTraits.hpp"
@@ -147,6 +148,8 @@ std::unique_ptr<DesktopWindow> DesktopWindow::open(std::shared_ptr<Window> windo
   if (options.scale <= 0) {
     dw->fitting_ = Fitting{kept, layout};
     dw->fitWithinUsableArea();
+    // Placed once and for all where nothing frames it.
+    if (!hasWindowManager(dw->sdlWindow_)) dw->fitting_.reset();
   }
   if (!dw->takeWindowSize(error)) return nullptr;
   SDL_DisplayMode mode;
@@ -390,7 +393,7 @@ void DesktopWindow::handle(const SDL_Event& e) {
       // Shown, the window has its frame: it is placed again with it, once.
       if (fitting_ && (e.window.event == SDL_WINDOWEVENT_SHOWN || e.window.event == SDL_WINDOWEVENT_EXPOSED)) {
         fitWithinUsableArea();
-        if (fitting_->framed) fitting_.reset();
+        if (fitting_->framed || ++fitting_->looks >= kPlacementLooks) fitting_.reset();
       }
       // A size the window did not ask for is the user's (or the desktop's
       // own fit): it is left as it is.

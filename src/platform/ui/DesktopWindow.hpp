@@ -135,6 +135,9 @@ class DesktopWindow {
   static base::Size openingSize(std::optional<base::Size> kept, base::Size layout, base::Size usable);
   // The smallest the window is made (a quarter of the layout each way).
   static constexpr base::Size kMinimumSize{256, 192};
+  // How many times the window, shown or exposed, is placed again while its
+  // frame is not known.
+  static constexpr int kPlacementLooks = 3;
 
   // Input through the desktop's own event queue, as the user would give it
   // (window points), stamped with the main loop's time. `clicks` counts the
@@ -226,6 +229,10 @@ class DesktopWindow {
     std::pair<int, int> asked{0, 0};
     bool placed = false;
     bool framed = false;
+    // Shown or exposed since it opened: a desktop that never tells a frame
+    // (no window manager) is given up on after a few, so the window is not
+    // put back each time it shows again after the user moved it.
+    int looks = 0;
   };
   std::optional<Fitting> fitting_;
   bool closed_ = false;
