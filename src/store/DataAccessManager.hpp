@@ -20,8 +20,8 @@ namespace mv {
 
 // The client database's operations: each is handed to the model that owns
 // its table. `SessionDatabase` opens and closes the one connection and makes
-// this facade over it. Main thread only. Writes answer false (or 0) on
-// failure.
+// this facade over it. It works on the thread that owns its connection.
+// Writes answer false (or 0) on failure.
 class DataAccessManager {
  public:
   static constexpr const char* kDatabaseFileName = "marvisto_lite.sqlite";
