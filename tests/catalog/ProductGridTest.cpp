@@ -290,6 +290,7 @@ TEST_F(CatalogWindowTest, AGrowingCatalogueIsReadOffTheMainThreadAndThenShown) {
   EXPECT_EQ(ui::AlertView::showingAlerts().size(), 1u);
   EXPECT_FALSE(grid.isLoading());
   EXPECT_EQ(grid.productShowView().numberOfItems(), 0u);
+  keep("catalogue-not-read");
   base::RunLoop::main().advance(kReadTries * kReadAgainSeconds);
   EXPECT_EQ(ui::AlertView::showingAlerts().size(), 1u);
   ASSERT_TRUE(driver->pressAlertButton(0));
