@@ -163,7 +163,7 @@ void BM_FirstSyncStoreMainThread(benchmark::State& state) { run(state, gProducts
 
 void BM_BaselineTinyCompanyFirstSyncStore(benchmark::State& state) { run(state, std::min(gProducts, kTinyCompany)); }
 
-BENCHMARK(BM_FirstSyncStoreMainThread)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_FirstSyncStoreMainThread)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK(BM_BaselineTinyCompanyFirstSyncStore)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(12);
 
 }  // namespace
