@@ -248,10 +248,6 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
   deliver(std::move(entry), info);
 }
 
-NetworkModel::Ended NetworkModel::endedOf(const RequestInfoBase& info) {
-  return {info.cmdCode, info.requestCode, info.requestType, info.httpRsp, info.server};
-}
-
 void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
   std::shared_ptr<NetBaseRst> result = entry.request->decodeOutcome(info);
   // A table reply is tens of megabytes of text: it goes before the handler
@@ -262,29 +258,30 @@ void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
   } else {
     std::string().swap(info.recData);
   }
-  handOver(entry, result, endedOf(info));
+  handOver(entry, result, info);
 }
 
 void NetworkModel::decodeElsewhere(Entry entry, RequestInfoBase& info) {
-  const Ended ended = endedOf(info);
   auto text = std::make_shared<std::string>(std::exchange(info.recData, std::string()));
+  // The carrier's other facts, for the hand-over.
+  auto carrier = std::make_shared<const RequestInfoBase>(info);
   auto request = entry.request;
-  decoding_[ended.requestCode] = std::move(entry);
+  decoding_[info.requestCode] = std::move(entry);
   if (!decoder_) decoder_ = base::WorkQueue::serial();
   // A wait on the virtual clock gives the decoding the real time it takes.
-  decoder_->async([request, text, ended, underWay = base::holdOutsideWork()](const base::CancelFlag&) mutable {
+  decoder_->async([request, text, carrier, underWay = base::holdOutsideWork()](const base::CancelFlag&) mutable {
     std::shared_ptr<NetBaseRst> result = request->decodeReply(*text);
     text.reset();
-    base::RunLoop::main().post([request = std::move(request), result, ended, underWay = std::move(underWay)] {
-      sharedInstance().decodedElsewhere(result, ended, request);
+    base::RunLoop::main().post([request = std::move(request), result, carrier, underWay = std::move(underWay)] {
+      sharedInstance().decodedElsewhere(result, *carrier, request);
     });
   });
 }
 
-void NetworkModel::decodedElsewhere(const std::shared_ptr<NetBaseRst>& result, const Ended& ended,
+void NetworkModel::decodedElsewhere(const std::shared_ptr<NetBaseRst>& result, const RequestInfoBase& info,
                                     const std::shared_ptr<RequestInterfaceBase>& request) {
   MV_ASSERT_MAIN_THREAD();
-  auto it = decoding_.find(ended.requestCode);
+  auto it = decoding_.find(info.requestCode);
   // Cancelled meanwhile: nobody is told.
   if (it == decoding_.end() || it->second.request != request) return;
   Entry entry = std::move(it->second);
@@ -292,10 +289,11 @@ void NetworkModel::decodedElsewhere(const std::shared_ptr<NetBaseRst>& result, c
   if (entry.ticket && !entry.ticket->finish()) return;
   // The message of its status is read from the texts here.
   if (result) result->message = messageForStatus(result->status);
-  handOver(entry, result, ended);
+  handOver(entry, result, info);
 }
 
-void NetworkModel::handOver(const Entry& entry, const std::shared_ptr<NetBaseRst>& result, const Ended& info) {
+void NetworkModel::handOver(const Entry& entry, const std::shared_ptr<NetBaseRst>& result,
+                            const RequestInfoBase& info) {
   if (!result) return;
   result->cmdCode = info.cmdCode;
   result->requestCode = info.requestCode;

@@ -99,23 +99,14 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
   // Hands the batch's next files to the transport while its window has room.
   void feed(const std::shared_ptr<Batch>& batch);
   void cancelBatch(const std::shared_ptr<Batch>& batch);
-  // What the transport said of a transfer besides its text.
-  struct Ended {
-    int cmdCode = 0;
-    int requestCode = 0;
-    int requestType = 0;
-    int httpRsp = 0;
-    std::string server;
-  };
-  static Ended endedOf(const RequestInfoBase& info);
   // Decodes one outcome and hands it to the request's handlers.
   void deliver(Entry entry, RequestInfoBase& info);
   // Hands a decoded outcome to the request's handlers (or, for statuses
   // that end the session, to the session handler).
-  void handOver(const Entry& entry, const std::shared_ptr<NetBaseRst>& result, const Ended& ended);
+  void handOver(const Entry& entry, const std::shared_ptr<NetBaseRst>& result, const RequestInfoBase& info);
   // Decodes a reply on the decoding worker; the entry waits in `decoding_`.
   void decodeElsewhere(Entry entry, RequestInfoBase& info);
-  void decodedElsewhere(const std::shared_ptr<NetBaseRst>& result, const Ended& ended,
+  void decodedElsewhere(const std::shared_ptr<NetBaseRst>& result, const RequestInfoBase& info,
                         const std::shared_ptr<RequestInterfaceBase>& request);
   // A batch file's outcome: the batch's share first, then the outcome.
   void deliverBatchFile(Entry entry, RequestInfoBase& info);
