@@ -3,9 +3,12 @@
 // shared workers: `work` there (over a read-only connection of its own),
 // then `done` with its result on the main loop unless the returned flag was
 // cancelled by then (a newer request, or its screen ended). A read the
-// store refused (a sync holding the file past the busy time-out) answers
-// nothing, and its owner asks again `kReadAgainSeconds` later, on its own
-// tracker, so the retry ends with the owner. Until the result
+// store refused (a writer holding a file that keeps no write-ahead log past
+// the busy time-out) answers nothing, and its owner asks again
+// `kReadAgainSeconds` later, on its own tracker, so the retry ends with the
+// owner; after `kReadTries` refusals in a row it gives up and tells the user
+// (`CatalogFeedback::tellReadRefused`), and the next request starts
+// afresh. Until the result
 // is handed over the read counts as work under way elsewhere, so a wait on
 // the virtual clock gives it the real time it takes.
 #include <functional>
@@ -18,6 +21,24 @@
 namespace mv {
 
 inline constexpr double kReadAgainSeconds = 2.0;
+inline constexpr int kReadTries = 4;
+
+// How many reads of one kind the store refused in a row.
+class RefusedReads {
+ public:
+  // The store refused a read: whether to ask again, or (the tries spent)
+  // to give up, the count starting afresh for the next request.
+  [[nodiscard]] bool askAgain() {
+    if (++refused_ < kReadTries) return true;
+    refused_ = 0;
+    return false;
+  }
+  // A read was answered.
+  void answered() { refused_ = 0; }
+
+ private:
+  int refused_ = 0;
+};
 
 template <typename R>
 base::CancelFlag readInBackground(std::function<R(const base::CancelFlag&)> work, std::function<void(R)> done) {

@@ -22,4 +22,8 @@ std::shared_ptr<ui::AlertView> CatalogFeedback::alertWithMessage(const std::stri
   return ScreenAlert{0, text(titleKey), message, text("OK"), {}}.show({});
 }
 
+void CatalogFeedback::tellReadRefused() {
+  ScreenAlert{0, text("CATALOGNOTREADTITLE"), text("CATALOGNOTREAD"), text("OK"), {}}.showOnce({});
+}
+
 }  // namespace mv

@@ -18,6 +18,9 @@ class CatalogFeedback {
   static std::shared_ptr<ui::AlertView> alert(const std::string& titleKey, const std::string& messageKey);
   // The same with a message that is already text.
   static std::shared_ptr<ui::AlertView> alertWithMessage(const std::string& titleKey, const std::string& message);
+  // Tells that the store kept refusing a list's read, once however many
+  // lists gave up at the same time.
+  static void tellReadRefused();
 };
 
 }  // namespace mv

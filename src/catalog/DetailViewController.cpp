@@ -190,7 +190,14 @@ void DetailViewController::load(Source source) {
     auto self = weak.lock();
     if (!self) return;
     if (loaded) {
+      self->refused_.answered();
       self->showLoaded(std::move(*loaded));
+      return;
+    }
+    if (!self->refused_.askAgain()) {
+      self->loading_.reset();
+      if (self->spinner_) self->spinner_->stopAnimating();
+      CatalogFeedback::tellReadRefused();
       return;
     }
     self->retries_.after(kReadAgainSeconds, [weak, again] {

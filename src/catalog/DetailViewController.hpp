@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalog/AddToOrderFlow.hpp"
+#include "catalog/BackgroundRead.hpp"
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/DetailCell.hpp"
 #include "catalog/DetailViewDelegate.hpp"
@@ -136,6 +137,7 @@ class DetailViewController : public BaseViewController,
   std::optional<base::CancelFlag> loading_;
   // A refused read's next attempt.
   base::CancelTracker retries_;
+  RefusedReads refused_;
   std::weak_ptr<DetailViewDelegate> detailViewDelegate_;
   std::shared_ptr<ui::Label> lblTitle_;
   // Shared with the product screen opened from it, never copied.

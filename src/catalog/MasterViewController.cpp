@@ -1,6 +1,7 @@
 #include "catalog/MasterViewController.hpp"
 
 #include "catalog/BackgroundRead.hpp"
+#include "catalog/CatalogFeedback.hpp"
 #include "catalog/ProductBigCatalog.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -154,16 +155,22 @@ void MasterViewController::readTags() {
     if (!self) return;
     self->tagsReading_.reset();
     if (!tags) {
-      self->readAgainLater(self->tagsRetry_, &MasterViewController::readTags);
+      self->readAgainLater(self->tagsRetry_, self->tagsRefused_, &MasterViewController::readTags);
       return;
     }
+    self->tagsRefused_.answered();
     self->m_TagsLeftView_->setDataArray(std::move(*tags));
     self->m_TagsLeftView_->selectFirstTag();
   };
   tagsReading_ = readInBackground(std::move(work), std::move(done));
 }
 
-void MasterViewController::readAgainLater(base::CancelTracker::Id& slot, void (MasterViewController::*read)()) {
+void MasterViewController::readAgainLater(base::CancelTracker::Id& slot, RefusedReads& refused,
+                                          void (MasterViewController::*read)()) {
+  if (!refused.askAgain()) {
+    CatalogFeedback::tellReadRefused();
+    return;
+  }
   auto weak = ui::weakAs<MasterViewController>(this);
   slot = retries_.after(kReadAgainSeconds, [weak, read] {
     if (auto self = weak.lock()) (self.get()->*read)();
@@ -191,9 +198,10 @@ void MasterViewController::countInBackground() {
     self->counting_.reset();
     // The level still awaits its counts.
     if (!counts) {
-      self->readAgainLater(self->countsRetry_, &MasterViewController::countInBackground);
+      self->readAgainLater(self->countsRetry_, self->countsRefused_, &MasterViewController::countInBackground);
       return;
     }
+    self->countsRefused_.answered();
     if (!self->navigator_.applyCounts(*counts) || self->currentStte_ != CatalogMode::kCategory) return;
     self->myTable_->reloadData();
     self->setCellToHighLight(self->navigator_.selectRow());

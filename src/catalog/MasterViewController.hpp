@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "catalog/BackgroundRead.hpp"
 #include "catalog/CatalogMode.hpp"
 #include "catalog/CatalogNotifications.hpp"
 #include "catalog/CategoryNavigator.hpp"
@@ -94,8 +95,9 @@ class MasterViewController : public BaseViewController,
   // Counts the level shown on a worker when its counts are awaited; the
   // rows show their counts when they come.
   void countInBackground();
-  // Runs `read` again a moment later into `slot`, for a read the store refused.
-  void readAgainLater(base::CancelTracker::Id& slot, void (MasterViewController::*read)());
+  // Runs `read` again a moment later into `slot`, for a read the store
+  // refused; tells the user instead once `refused` has no tries left.
+  void readAgainLater(base::CancelTracker::Id& slot, RefusedReads& refused, void (MasterViewController::*read)());
 
   CategoryNavigator navigator_;
   std::optional<base::CancelFlag> counting_;
@@ -104,6 +106,8 @@ class MasterViewController : public BaseViewController,
   base::CancelTracker retries_;
   base::CancelTracker::Id countsRetry_ = 0;
   base::CancelTracker::Id tagsRetry_ = 0;
+  RefusedReads countsRefused_;
+  RefusedReads tagsRefused_;
   long currentStte_ = CatalogMode::kCategory;
   std::shared_ptr<SessionServices> services_;
   std::shared_ptr<ui::Label> lblTitle_;

@@ -6,7 +6,6 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/base/MainThread.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SQLiteTransaction.hpp"
 
@@ -14,7 +13,8 @@ namespace mv {
 
 // Base of the data models: one per group of tables, each owning the SQL of its
 // tables and able to bring them to the current layout. Models work on the
-// connection the facade opened; they keep no other state. Main thread only.
+// connection the facade opened, on the thread that owns it; they keep no
+// other state.
 class BaseDataModel {
  public:
   explicit BaseDataModel(SQLiteDatabase& db) : db_(db) {}
@@ -39,7 +39,7 @@ class BaseDataModel {
   // Prepares, binds and runs a statement; false on any failure.
   template <typename... Args>
   [[nodiscard]] bool exec(std::string_view sql, const Args&... args) {
-    MV_ASSERT_MAIN_THREAD();
+    db_.checkThread(__func__);
     return db_.run(sql, args...);
   }
 
@@ -77,7 +77,7 @@ class BaseDataModel {
   // statement logs why).
   template <typename OnRow, typename... Args>
   [[nodiscard]] bool query(std::string_view sql, OnRow&& onRow, const Args&... args) {
-    MV_ASSERT_MAIN_THREAD();
+    db_.checkThread(__func__);
     SQLiteStatement st = db_.prepareCached(sql);
     if (!st) return false;
     st.bindAll(args...);

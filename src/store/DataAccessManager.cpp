@@ -1,7 +1,6 @@
 #include "store/DataAccessManager.hpp"
 
 #include "platform/base/Log.hpp"
-#include "platform/base/MainThread.hpp"
 #include "store/Schema.hpp"
 
 namespace fs = std::filesystem;
@@ -22,12 +21,10 @@ DataAccessManager::DataAccessManager(SQLiteDatabase& db, fs::path path)
 DataAccessManager::~DataAccessManager() = default;
 
 bool DataAccessManager::runInTransaction(const std::function<bool()>& work) {
-  MV_ASSERT_MAIN_THREAD();
   return db_.runInTransaction(work);
 }
 
 bool DataAccessManager::runInBulkTransaction(const std::function<bool()>& work) {
-  MV_ASSERT_MAIN_THREAD();
   return db_.runInBulkTransaction(work);
 }
 

@@ -19,9 +19,10 @@
 namespace mv {
 
 // The client database's operations: each is handed to the model that owns
-// its table. `SessionDatabase` opens and closes the one connection and makes
-// this facade over it. Main thread only. Writes answer false (or 0) on
-// failure.
+// its table. `SessionDatabase` opens and closes the session's connection and
+// makes this facade over it; `WorkerDatabase` makes one over a worker's
+// connection of its own. It works on the thread that owns its connection.
+// Writes answer false (or 0) on failure.
 class DataAccessManager {
  public:
   static constexpr const char* kDatabaseFileName = "marvisto_lite.sqlite";
@@ -368,6 +369,7 @@ class DataAccessManager {
 
  private:
   friend class SessionDatabase;
+  friend class WorkerDatabase;
   DataAccessManager(SQLiteDatabase& db, std::filesystem::path path);
 
   SQLiteDatabase& db_;

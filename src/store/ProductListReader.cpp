@@ -13,6 +13,12 @@ namespace mv {
 
 namespace {
 std::atomic<int> busyTimeoutMs{5000};
+
+// Whether the file keeps a write-ahead log (a failed look says no).
+bool readsTheLog(sqlite3* db) {
+  SQLiteStatement st(db, "PRAGMA journal_mode");
+  return st && st.step() == SQLiteStatement::Step::Row && st.textAt(0) == "wal";
+}
 }  // namespace
 
 void ProductListReader::setBusyTimeout(int milliseconds) { busyTimeoutMs = milliseconds; }
@@ -30,10 +36,17 @@ ProductListReader::ProductListReader(const std::filesystem::path& path) {
   db_ = db;
   // A sync storing a batch holds the file for a moment; the read waits for it.
   sqlite3_busy_timeout(db_, busyTimeoutMs.load());
+  // The snapshot begins with the first read and lasts until the reader goes.
+  if (readsTheLog(db_) && sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    MV_LOG("A list read could not begin its snapshot: ", sqlite3_errmsg(db_));
+    failed_ = true;
+  }
 }
 
 ProductListReader::~ProductListReader() {
-  if (db_) sqlite3_close(db_);
+  if (!db_) return;
+  if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(db_);
 }
 
 template <typename OnRow>

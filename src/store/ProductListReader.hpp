@@ -4,6 +4,12 @@
 // picture): a worker makes it, reads and drops it, so the main thread's
 // connection and screen never wait on those reads. It runs the same SQL as
 // the catalogue model. One thread uses one reader; it never writes.
+//
+// Over the store's write-ahead log everything one reader reads is one
+// snapshot: a list's products, prices and pictures are those of one moment,
+// whatever a sync commits meanwhile, and the snapshot holds no writer up.
+// (Without the log each read is its own, as a snapshot held there would
+// keep the writer from committing.)
 #include <filesystem>
 #include <map>
 #include <vector>

@@ -15,14 +15,25 @@ SQLiteDatabase& SQLiteDatabase::sharedDataBase() {
   return shared;
 }
 
-bool SQLiteDatabase::open(const std::filesystem::path& path) {
-  MV_ASSERT_MAIN_THREAD();
+void SQLiteDatabase::checkThread(const char* function) const {
+  if (owner_ == std::thread::id()) {
+    base::assertMainThread(function);
+  } else {
+    base::assertOnThread(owner_, function);
+  }
+}
+
+bool SQLiteDatabase::open(const std::filesystem::path& path, Missing missing) {
   close();
+  // Until it is open, the connection is the main thread's (or its opener's).
+  owner_ = std::this_thread::get_id();
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const int flags = SQLITE_OPEN_READWRITE | (missing == Missing::Create ? SQLITE_OPEN_CREATE : 0);
+  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     MV_LOG("Cannot open database ", path.string(), ": ", db ? sqlite3_errmsg(db) : "out of memory");
     sqlite3_close(db);
+    owner_ = std::thread::id();
     return false;
   }
   db_ = db;
@@ -40,22 +51,98 @@ bool SQLiteDatabase::open(const std::filesystem::path& path) {
 }
 
 void SQLiteDatabase::close() {
-  MV_ASSERT_MAIN_THREAD();
   if (!db_) return;
+  checkThread(__func__);
   // Kept statements go first. Others are owned by their callers and
   // finalised before we get here; close_v2 still defers the close safely
   // should one remain.
   statements_.reset();
+  // The log's rows go into the file now, so that the file alone holds them
+  // whoever copies it next; a reader or writer still at work on another
+  // connection is not waited for (the last connection to close does the
+  // rest).
+  sqlite3_busy_timeout(db_, 0);
+  sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
   sqlite3_close_v2(db_);
   db_ = nullptr;
+  owner_ = std::thread::id();
   path_.clear();
   commitFrames_.clear();
   bulkOpen_ = false;
   bulkDoomed_ = false;
 }
 
+bool SQLiteDatabase::useWriteAheadLog() {
+  checkThread(__func__);
+  if (!db_) return false;
+  SQLiteStatement st = prepare("PRAGMA journal_mode = WAL");
+  const bool on = st && st.step() == SQLiteStatement::Step::Row && st.textAt(0) == "wal";
+  if (!on) return false;
+  // A long write (a sync's reply) grows the log to its size; once its rows
+  // are in the file the log is cut back rather than kept at that size.
+  return execute("PRAGMA journal_size_limit = 16777216");
+}
+
+bool SQLiteDatabase::checkpoint() {
+  checkThread(__func__);
+  if (!db_) return false;
+  int logged = 0;
+  int written = 0;
+  if (sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logged, &written) != SQLITE_OK) return false;
+  return logged <= 0 || logged == written;
+}
+
+std::vector<std::filesystem::path> SQLiteDatabase::sidecarsOf(const std::filesystem::path& path) {
+  std::vector<std::filesystem::path> out;
+  for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+    std::filesystem::path sidecar = path;
+    sidecar += suffix;
+    out.push_back(std::move(sidecar));
+  }
+  return out;
+}
+
+bool SQLiteDatabase::removeFile(const std::filesystem::path& path) {
+  bool ok = true;
+  std::error_code ec;
+  for (const auto& sidecar : sidecarsOf(path)) {
+    std::filesystem::remove(sidecar, ec);
+    if (ec) {
+      MV_LOG("Cannot remove ", sidecar.string(), ": ", ec.message());
+      ok = false;
+    }
+  }
+  std::filesystem::remove(path, ec);
+  if (ec) {
+    MV_LOG("Cannot remove ", path.string(), ": ", ec.message());
+    ok = false;
+  }
+  return ok;
+}
+
+void SQLiteDatabase::moveFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                              std::error_code& ec) {
+  namespace fs = std::filesystem;
+  std::error_code ignored;
+  for (const auto& sidecar : sidecarsOf(to)) fs::remove(sidecar, ignored);
+  fs::rename(from, to, ec);
+  if (ec) return;
+  const auto fromSidecars = sidecarsOf(from);
+  const auto toSidecars = sidecarsOf(to);
+  for (std::size_t i = 0; i < fromSidecars.size(); ++i) {
+    // The log's index describes the file where it was; it is made again.
+    if (fromSidecars[i].native().ends_with("-shm")) {
+      fs::remove(fromSidecars[i], ignored);
+      continue;
+    }
+    if (!fs::exists(fromSidecars[i], ignored)) continue;
+    fs::rename(fromSidecars[i], toSidecars[i], ec);
+    if (ec) return;
+  }
+}
+
 bool SQLiteDatabase::execute(std::string_view sql) {
-  MV_ASSERT_MAIN_THREAD();
+  checkThread(__func__);
   if (!db_) return false;
   std::string text(sql);
   char* err = nullptr;
@@ -69,31 +156,31 @@ bool SQLiteDatabase::execute(std::string_view sql) {
 }
 
 SQLiteStatement SQLiteDatabase::prepare(std::string_view sql) const {
-  MV_ASSERT_MAIN_THREAD();
+  checkThread(__func__);
   return SQLiteStatement(db_, sql);
 }
 
 SQLiteStatement SQLiteDatabase::prepareCached(std::string_view sql) const {
-  MV_ASSERT_MAIN_THREAD();
+  checkThread(__func__);
   return SQLiteStatement(db_, sql, statements_);
 }
 
 bool SQLiteDatabase::runInTransaction(const std::function<bool()>& work) {
-  MV_ASSERT_MAIN_THREAD();
+  checkThread(__func__);
   auto tx = SQLiteTransaction::begin(*this);
   if (!tx || !work()) return false;
   return tx->commit();
 }
 
 bool SQLiteDatabase::runInBulkTransaction(const std::function<bool()>& work) {
-  MV_ASSERT_MAIN_THREAD();
+  checkThread(__func__);
   auto tx = SQLiteTransaction::beginBulk(*this);
   if (!tx || !work()) return false;
   return tx->commit();
 }
 
 void SQLiteDatabase::afterCommit(std::function<void()> action) {
-  MV_ASSERT_MAIN_THREAD();
+  checkThread(__func__);
   if (commitFrames_.empty()) {
     action();
     return;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "store/SQLiteStatement.hpp"
@@ -16,7 +18,8 @@ namespace mv {
 // A connection to one SQLite database file. The application keeps one
 // process-wide connection (`sharedDataBase`), opened by the data-access facade
 // on the signed-in client's file and closed when the facade is released.
-// Main thread only.
+// A connection belongs to the thread that opened it (the main thread for the
+// shared one) and asserts it.
 class SQLiteDatabase {
  public:
   SQLiteDatabase() = default;
@@ -27,10 +30,35 @@ class SQLiteDatabase {
   // The process-wide connection; closed until the facade opens it.
   static SQLiteDatabase& sharedDataBase();
 
-  // Opens (creating when missing) the file; closes any earlier file first.
-  [[nodiscard]] bool open(const std::filesystem::path& path);
-  // Harmless when nothing is open.
+  enum class Missing { Create, Fail };
+  // Opens (creating when missing, unless told not to) the file; closes any
+  // earlier file first. The calling thread owns the connection from then on.
+  [[nodiscard]] bool open(const std::filesystem::path& path, Missing missing = Missing::Create);
+  // Harmless when nothing is open. What the write-ahead log holds goes into
+  // the file first, as far as other connections let it without waiting.
   void close();
+  // Turns the file's write-ahead log on: readers on other connections and
+  // the one writer no longer wait for each other. The file stays in that
+  // mode. False (the file keeps its rollback journal) when it cannot be
+  // switched, as on a file system without shared memory.
+  [[nodiscard]] bool useWriteAheadLog();
+  // What the log holds goes into the file now, as far as readers let it
+  // (none is waited for: one reading an older moment keeps its pages in the
+  // log). True when nothing stayed behind; harmless without a log.
+  [[nodiscard]] bool checkpoint();
+
+  // The files SQLite keeps beside a database while it is open or after it
+  // was left open (its write-ahead log, the log's index, a rollback
+  // journal). A database file is moved or removed with them: a log left
+  // behind holds committed rows, and one found beside a new file with the
+  // old name would be read into it.
+  static std::vector<std::filesystem::path> sidecarsOf(const std::filesystem::path& path);
+  // Removes the file and its sidecars; false when one of them stays.
+  [[nodiscard]] static bool removeFile(const std::filesystem::path& path);
+  // Moves the file with its log to `to` (replacing what is there, sidecars
+  // included) and drops the log's index, which is rebuilt on the next open.
+  // Only for a file no connection has open.
+  static void moveFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
   bool isOpen() const { return db_ != nullptr; }
   const std::filesystem::path& path() const { return path_; }
 
@@ -81,6 +109,10 @@ class SQLiteDatabase {
 
   sqlite3* handle() const { return db_; }
 
+  // Asserts the calling thread owns the connection (the main thread while
+  // none is open).
+  void checkThread(const char* function) const;
+
  private:
   friend class SQLiteTransaction;
   // One list of after-commit actions per transaction or savepoint open.
@@ -89,6 +121,8 @@ class SQLiteDatabase {
 
   sqlite3* db_ = nullptr;
   std::filesystem::path path_;
+  // The thread that opened the connection; none while closed.
+  std::thread::id owner_;
   std::vector<std::vector<std::function<void()>>> commitFrames_;
   // A bulk transaction is open (see SQLiteTransaction::beginBulk), and one
   // of the transactions that joined it rolled back.

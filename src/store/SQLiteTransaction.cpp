@@ -2,13 +2,16 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+
 #include "platform/base/Log.hpp"
 #include "store/SQLiteDatabase.hpp"
 
 namespace mv {
 
 namespace {
-int gSavepointCounter = 0;
+// Connections on several threads name their savepoints from it.
+std::atomic<int> gSavepointCounter{0};
 }
 
 std::optional<SQLiteTransaction> SQLiteTransaction::begin(SQLiteDatabase& db) {

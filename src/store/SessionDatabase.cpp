@@ -47,11 +47,14 @@ bool prepareDatabaseFile(const fs::path& folder, const fs::path& file) {
     return false;
   }
   if (fs::exists(file, ec)) return true;
+  // A log or journal of a database that was there before would be read into
+  // the new one.
+  if (!SQLiteDatabase::removeFile(file)) return false;
   // Built beside the final name and renamed, so that a failure never leaves a
   // half-written database behind.
   fs::path partial = file;
   partial += ".partial";
-  fs::remove(partial, ec);
+  if (!SQLiteDatabase::removeFile(partial)) return false;
   bool ok = false;
   fs::path templ = base::Bundle::pathForResource("marvisto_lite", "sqlite");
   if (!templ.empty() && fs::is_regular_file(templ, ec)) {
@@ -64,7 +67,7 @@ bool prepareDatabaseFile(const fs::path& folder, const fs::path& file) {
     fs::rename(partial, file, ec);
     ok = !ec;
   }
-  if (!ok) fs::remove(partial, ec);
+  if (!ok && !SQLiteDatabase::removeFile(partial)) MV_LOG("A partial database stays: ", partial.string());
   return ok;
 }
 
@@ -97,9 +100,17 @@ std::shared_ptr<DataAccessManager> SessionDatabase::open() {
   // date at once; a current one is left alone.
   // One that cannot be brought up to date stays open: its rows are still
   // there to read, and what needs the new layout fails and says so.
-  if (db.userVersion() != Schema::kVersion && !shared->updateVersion()) {
-    MV_LOG("The client database could not be brought up to date: ", file.string());
+  if (db.userVersion() != Schema::kVersion) {
+    if (!shared->updateVersion()) MV_LOG("The client database could not be brought up to date: ", file.string());
+    // What the upgrade removed (plain passwords among it) is gone from the
+    // file itself, not only from the log.
+    if (!db.checkpoint()) MV_LOG("The upgraded database keeps part of its log: ", file.string());
   }
+  // The catalogue reads its long lists on connections of their own while
+  // the sync writes: with the log neither waits for the other. Without it
+  // (a file system that cannot share memory) they take turns, and a read
+  // the store keeps refusing is told.
+  if (!db.useWriteAheadLog()) MV_LOG("The client database keeps its rollback journal: ", file.string());
   return shared;
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "platform/base/OutsideWork.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "sync/CommandCode.hpp"
@@ -76,7 +77,7 @@ NetworkModel& NetworkModel::sharedInstance() {
 void NetworkModel::setSessionEventSink(std::weak_ptr<SessionEventSink> sink) { sink_ = std::move(sink); }
 
 std::size_t NetworkModel::requestCount() const {
-  std::size_t count = dicRequestList_.size();
+  std::size_t count = dicRequestList_.size() + decoding_.size();
   for (const auto& batch : batches_) count += batch->total - batch->next;
   return count;
 }
@@ -239,6 +240,10 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
     deliverBatchFile(std::move(entry), info);
     return;
   }
+  if (entry.request->decodesOffMainThread()) {
+    decodeElsewhere(std::move(entry), info);
+    return;
+  }
   // The owner's tracker let go of it (it cannot have been cancelled, or the
   // entry would be gone): its handlers no longer want the outcome.
   if (entry.ticket && !entry.ticket->finish()) return;
@@ -255,6 +260,42 @@ void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
   } else {
     std::string().swap(info.recData);
   }
+  handOver(entry, result, info);
+}
+
+void NetworkModel::decodeElsewhere(Entry entry, RequestInfoBase& info) {
+  auto text = std::make_shared<std::string>(std::exchange(info.recData, std::string()));
+  // The carrier's other facts, for the hand-over.
+  auto carrier = std::make_shared<const RequestInfoBase>(info);
+  auto request = entry.request;
+  decoding_[info.requestCode] = std::move(entry);
+  if (!decoder_) decoder_ = base::WorkQueue::serial();
+  // A wait on the virtual clock gives the decoding the real time it takes.
+  decoder_->async([request, text, carrier, underWay = base::holdOutsideWork()](const base::CancelFlag&) mutable {
+    std::shared_ptr<NetBaseRst> result = request->decodeReply(*text);
+    text.reset();
+    base::RunLoop::main().post([request = std::move(request), result, carrier, underWay = std::move(underWay)] {
+      sharedInstance().decodedElsewhere(result, *carrier, request);
+    });
+  });
+}
+
+void NetworkModel::decodedElsewhere(const std::shared_ptr<NetBaseRst>& result, const RequestInfoBase& info,
+                                    const std::shared_ptr<RequestInterfaceBase>& request) {
+  MV_ASSERT_MAIN_THREAD();
+  auto it = decoding_.find(info.requestCode);
+  // Cancelled meanwhile: nobody is told.
+  if (it == decoding_.end() || it->second.request != request) return;
+  Entry entry = std::move(it->second);
+  decoding_.erase(it);
+  if (entry.ticket && !entry.ticket->finish()) return;
+  // The message of its status is read from the texts here.
+  if (result) result->message = messageForStatus(result->status);
+  handOver(entry, result, info);
+}
+
+void NetworkModel::handOver(const Entry& entry, const std::shared_ptr<NetBaseRst>& result,
+                            const RequestInfoBase& info) {
   if (!result) return;
   result->cmdCode = info.cmdCode;
   result->requestCode = info.requestCode;
@@ -312,6 +353,8 @@ void NetworkModel::ReciveDownloadPercent(const DownLoadRequestInfo& info) {
 
 void NetworkModel::cancelTransfer(int requestCode) {
   MV_ASSERT_MAIN_THREAD();
+  // A reply being decoded is dropped when its result comes back.
+  if (decoding_.erase(requestCode) > 0) return;
   if (dicRequestList_.erase(requestCode) == 0) return;
   HttpNetworkCtrl::sharedInstance().cancelRequests({requestCode});
 }
@@ -321,6 +364,8 @@ void NetworkModel::cancelAllRequests() {
   HttpNetworkCtrl::sharedInstance().CancelAllRequests();
   std::map<int, Entry> dropped;
   dropped.swap(dicRequestList_);
+  for (auto& [code, entry] : decoding_) dropped.emplace(code, std::move(entry));
+  decoding_.clear();
   std::set<std::shared_ptr<Batch>> batches;
   batches.swap(batches_);
   for (const auto& batch : batches) {

@@ -13,6 +13,11 @@
 // outcome over all files), and 1 once before the last file's outcome. When the network is lost or the file endpoint has gone, the
 // files not yet sent end with the same outcome, unsent.
 //
+// A request whose reply is decoded off the main thread (a product reply,
+// stored as it is read) is decoded on the model's own worker, one reply at a
+// time; it stays the owner's to cancel until its result comes back, and a
+// result whose request was cancelled meanwhile reaches nobody.
+//
 // Owners send through their `base::CancelTracker`: the tracker can then cancel
 // every request and download it sent (the run was abandoned, the owner
 // ended), and a reply or a download's share reaches its handlers only while
@@ -25,6 +30,7 @@
 #include <vector>
 
 #include "platform/base/CancelTracker.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "sync/RequestSender.hpp"
 #include "sync/requests/RequestInfoBase.hpp"
 #include "sync/requests/RequestInterfaceBase.hpp"
@@ -95,12 +101,22 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
   void cancelBatch(const std::shared_ptr<Batch>& batch);
   // Decodes one outcome and hands it to the request's handlers.
   void deliver(Entry entry, RequestInfoBase& info);
+  // Hands a decoded outcome to the request's handlers (or, for statuses
+  // that end the session, to the session handler).
+  void handOver(const Entry& entry, const std::shared_ptr<NetBaseRst>& result, const RequestInfoBase& info);
+  // Decodes a reply on the decoding worker; the entry waits in `decoding_`.
+  void decodeElsewhere(Entry entry, RequestInfoBase& info);
+  void decodedElsewhere(const std::shared_ptr<NetBaseRst>& result, const RequestInfoBase& info,
+                        const std::shared_ptr<RequestInterfaceBase>& request);
   // A batch file's outcome: the batch's share first, then the outcome.
   void deliverBatchFile(Entry entry, RequestInfoBase& info);
   // Ends the files of a batch not yet sent with the outcome that stopped it.
   void endUnsent(const std::shared_ptr<Batch>& batch, const std::string& reply, int httpRsp, const std::string& server);
 
   std::map<int, Entry> dicRequestList_;
+  // Replies being decoded on `decoder_`, by request code.
+  std::map<int, Entry> decoding_;
+  std::unique_ptr<base::WorkQueue> decoder_;
   std::set<std::shared_ptr<Batch>> batches_;
   std::weak_ptr<SessionEventSink> sink_;
 };

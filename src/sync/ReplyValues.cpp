@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetBaseRst.hpp"
 #include "util/Json.hpp"
@@ -106,6 +107,9 @@ void logSkippedRow(std::string_view table, std::string_view reason) {
 }
 
 std::string messageForStatus(const std::string& status) {
+  // The texts are the main thread's: a reply decoded on a worker gets its
+  // message when the main thread hands it over.
+  if (!base::RunLoop::main().isMainThread()) return std::string();
   if (auto text = textForKey(status)) return *text;
   return text(kStatusNoStatus);
 }

@@ -48,7 +48,8 @@ std::optional<int> idValue(const JSONScalar& value);
 void logSkippedRow(std::string_view table, std::string_view reason);
 
 // The text shown for a status: the language text of the status, else the text
-// of "115", else "".
+// of "115", else "". Off the main thread, whose texts they are, "" (a reply
+// decoded on a worker gets it when it is handed over).
 std::string messageForStatus(const std::string& status);
 
 // Texts that name the server ("host:port") a failure concerns.

@@ -151,6 +151,7 @@ void SyncModel::resetDownloadProgress() {
   isDownloading_ = false;
   // Tens of thousands of names after a first sync: their memory goes too.
   std::vector<std::string>().swap(downloadRemotingPImgList_);
+  productsAsked_.reset();
   std::vector<std::string>().swap(downloadRemotingPImgListIcon_);
   std::vector<std::string>().swap(downloadRemotingPImgListLibimg_);
 }
@@ -222,7 +223,7 @@ void SyncModel::endRun() {
   pendingRetries_.clear();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
-  productStore_.reset();
+  dropProductStore();
   if (wasRunning) {
     isDownloading_ = false;
     isSyncAllData_ = false;
@@ -399,7 +400,7 @@ void SyncModel::loginRespond(const LoginRst& result) {
 
 void SyncModel::productTablesRespond(const SyncAllTableRst& reply) {
   if (!reply.isSuccess()) {
-    productStore_.reset();
+    dropProductStore();
     breakSync(failureText(reply));
     return;
   }

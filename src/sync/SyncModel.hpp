@@ -109,6 +109,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   void setIsDownloading(bool downloading) { isDownloading_ = downloading; }
   // A run started by this engine is under way.
   bool isRunning() const { return running_; }
+  // The run's product reply is being stored, on a worker: the main loop
+  // goes on meanwhile.
+  bool isStoringTables() const { return storingTables_; }
   bool needUpdate() const { return needUpdate_; }
   void setNeedUpdate(bool v) { needUpdate_ = v; }
   bool showUpdate() const { return showUpdate_; }
@@ -167,8 +170,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   void imageKindPauseEnded(int nextImageType);
 
   // ---- image phase --------------------------------------------------------------
-  // Fills the three lists of missing files (each name once) and their totals.
-  // False when a list could not be read.
+  // Fills the three lists of missing files (each name once) and their totals,
+  // here on the main thread (a run makes them on a worker). False when a list
+  // could not be read.
   [[nodiscard]] bool addAllImageLists();
   void startDownloadProductImage(int imageType);
   // The share of the current kind already on disk; answers 0.
@@ -259,11 +263,15 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // Stores the product replies' rows as the reply is read (see
   // SyncAllTableStore) and names the pictures of changed rows.
   class ProductStore;
-  // Stores one batch of product rows; the old attribute values and category
-  // links are dropped only when the store had some before the reply.
-  bool saveProductRows(const SyncAllTableRst& rows, bool dropOldAttributes, bool dropOldLinks);
+  // Stores one batch of product rows into `store`; the old attribute values
+  // and category links are dropped only when the store had some before the
+  // reply.
+  static bool saveProductRows(DataAccessManager& store, const SyncAllTableRst& rows, bool dropOldAttributes,
+                              bool dropOldLinks);
   // The store the product request reads its reply into.
   std::shared_ptr<SyncAllTableStore> makeProductStore();
+  // Stops a product reply being stored (it keeps nothing) and lets go of it.
+  void dropProductStore();
   // Settles a product reply: stored while it was read, or (read whole) now.
   // False when its rows could not be stored (none are kept then); else the
   // picture and thumbnail names of its changed image rows are in
@@ -274,7 +282,41 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   bool saveLibraryTables(const SyncFileTableRst& reply);
   bool saveCustomerTables(const SyncCustomerTableRst& reply);
 
-  void startImagePhase();
+  // The image phase's lists of missing files, with the distinct names each
+  // kind has in all.
+  struct ImageLists {
+    std::vector<std::string> products;
+    // A copy of `products` for the request that asks for them, made where
+    // the lists are made: a company's names take the main thread tens of
+    // milliseconds to copy.
+    std::vector<std::string> productsAsked;
+    std::vector<std::string> icons;
+    std::vector<std::string> covers;
+    std::int64_t productCount = 0;
+    std::int64_t iconCount = 0;
+    std::int64_t coverCount = 0;
+  };
+  // What making them takes from the main thread: the folders, the icons not
+  // to ask for, the lists so far (a name is listed once), and whether the
+  // files no published row names go first (after a full reply).
+  struct ImageListPlan {
+    std::optional<std::filesystem::path> productFolder;
+    std::optional<std::filesystem::path> iconFolder;
+    std::optional<std::filesystem::path> coverFolder;
+    std::set<std::string> missingIcons;
+    ImageLists lists;
+    // Every picture is fetched again, whatever stands on disk ("Resync all data").
+    bool everyFile = false;
+    bool unlistedPictures = false;
+    bool unlistedCovers = false;
+  };
+  ImageListPlan imageListPlan() const;
+  // Adds to `lists` what the rows of `store` name and the folders lack;
+  // false when a list could not be read. Any thread, with its own store.
+  static bool readImageLists(DataAccessManager& store, const ImageListPlan& plan, ImageLists& lists);
+  void takeImageLists(ImageLists lists);
+  // Begins the image phase with its lists; nothing (a list unread) breaks the run.
+  void startImagePhase(std::optional<ImageLists> lists);
   // The image phase, once the files the tables changed are gone from disk.
   void startImagePhaseAfterRemovals();
   // Removes the files of changed rows off the main thread: a full sync
@@ -282,9 +324,12 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   void removeChangedPictures(const std::vector<std::string>& names);
   void removeChangedCovers(const std::vector<marvisto_library_files_Entity>& files, const std::set<std::string>& keep);
   void removeInBackground(std::vector<std::filesystem::path> paths);
-  // After a full reply: removes the pictures (or covers) on disk that no
-  // published row names any more, so the store matches the service.
-  void removeUnlistedPictures();
+  // Tells the delegate, from any thread, how far a removal of the run is.
+  std::function<void(float)> removalReporter();
+  // After a full reply: the pictures (or covers) on disk that no published
+  // row of `store` names any more, to remove so the store matches the
+  // service. Any thread, with its own store.
+  static std::vector<std::filesystem::path> unlistedFiles(DataAccessManager& store, const ImageListPlan& plan);
   // Tells the delegate how far a removal is.
   void removalProgress(float share);
   void kindCompleted(int kind);
@@ -305,14 +350,19 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   void imagePhaseEnded();
   // The thumbnail pass of the run, once no product file is being asked again.
   void makeThumbnailsWhenSettled();
+  // A thumbnail pass over the published image rows of the store, read on
+  // the thumbnail worker.
+  void makeThumbnailsOfStore();
   std::vector<std::string>* listFor(int kind);
   float* progressFor(int kind);
 
   static std::string perClientKey(const std::string& name);
   // The files a retry keeps: after a run that did not finish (and unless the
   // user asked for everything again), the names the stored rows give.
-  std::set<std::string> keptPictures() const;
   std::set<std::string> keptCovers() const;
+  // The picture and thumbnail names of the published image rows of `store`
+  // (none when they cannot be read).
+  static std::set<std::string> publishedPictureNames(DataAccessManager& store);
   bool retryKeepsFiles() const;
   static std::set<std::string> missingIcons();
   static void rememberMissingIcon(const std::string& name);
@@ -324,6 +374,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::weak_ptr<SyncModelDelegate> delegate_;
 
   std::vector<std::string> downloadRemotingPImgList_;
+  // The copy of the product list its request takes, when one was made.
+  std::optional<std::vector<std::string>> productsAsked_;
   std::vector<std::string> downloadRemotingPImgListIcon_;
   std::vector<std::string> downloadRemotingPImgListLibimg_;
   // Files already asked again in this run, by type and name.
@@ -357,6 +409,7 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   Stage stage_ = Stage::Idle;
   // Parts whose tables this run stored.
   std::shared_ptr<ProductStore> productStore_;
+  bool storingTables_ = false;
   // The product tables were asked in full: the reply lists every picture, so
   // none of those on disk is taken for a changed one.
   bool productFull_ = false;

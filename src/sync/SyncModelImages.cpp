@@ -1,7 +1,8 @@
 // The image phase of a sync run: product images, icons and covers that the
 // stored tables name and that are missing on disk, one batch per kind, with
 // the progress of each kind, the time left, one retry per failed file and the
-// product thumbnails.
+// product thumbnails. The lists of a company's pictures are made on the
+// removal queue, on a connection of their own.
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -11,8 +12,10 @@
 
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/OutsideWork.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/WorkerDatabase.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/DownloadedFileCheck.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
@@ -53,16 +56,15 @@ std::optional<fs::path> folderOfType(int type) {
 }
 
 // Adds to `list` each name of `names` that is not blank, not yet listed and
-// not a whole picture on disk (every one, with `everyFile`); answers the
-// number of distinct usable names. A name that is not one plain file name is
-// never fetched. A picture on disk is kept only when the decoder reads its
-// header: whatever else stands there (a page a network sent in its place,
-// bytes cut short) is fetched again.
-std::int64_t collectMissing(const std::vector<std::string>& names, int type, std::vector<std::string>& list,
-                            bool everyFile) {
+// not a whole picture on disk in `folder` (the folder of file type `type`;
+// every one, with `everyFile`); answers the number of distinct usable names.
+// A name that is not one plain file name is never fetched. A picture on disk
+// is kept only when the decoder reads its header: whatever else stands there
+// (a page a network sent in its place, bytes cut short) is fetched again.
+std::int64_t collectMissing(const std::vector<std::string>& names, const std::optional<fs::path>& folder, int type,
+                            std::vector<std::string>& list, bool everyFile) {
   std::set<std::string> seen(list.begin(), list.end());
   std::set<std::string> counted;
-  const auto folder = folderOfType(type);
   const bool listed = folder && !everyFile && names.size() >= kListingFrom;
   const std::set<std::string> present = listed ? namesIn(*folder) : std::set<std::string>();
   for (const std::string& name : names) {
@@ -192,17 +194,11 @@ float* SyncModel::progressFor(int kind) {
   }
 }
 
-std::set<std::string> SyncModel::keptPictures() const {
+std::set<std::string> SyncModel::publishedPictureNames(DataAccessManager& store) {
   std::set<std::string> names;
-  if (!retryKeepsFiles()) return names;
-  auto images = database_->getPublishImages(1);
+  auto images = store.getPublishImages(1);
   if (!images) return names;
-  for (const base::Value& row : *images) {
-    for (const char* key : {"imageFull", "imageThumb"}) {
-      auto it = row.find(key);
-      if (it != row.end() && it->is_string()) names.insert(it->get<std::string>());
-    }
-  }
+  for (std::string& name : pictureNames(*images)) names.insert(std::move(name));
   return names;
 }
 
@@ -213,31 +209,63 @@ std::set<std::string> SyncModel::keptCovers() const {
   return names;
 }
 
-bool SyncModel::addAllImageLists() {
-  DataAccessManager* dam = database_.get();
+SyncModel::ImageListPlan SyncModel::imageListPlan() const {
+  ImageListPlan plan;
+  plan.productFolder = folderOfType(kImageTypeProduct);
+  plan.iconFolder = folderOfType(kImageTypeIcon);
+  plan.coverFolder = folderOfType(kImageTypeCover);
+  plan.missingIcons = missingIcons();
+  plan.everyFile = refetchesFiles_;
+  plan.lists.products = downloadRemotingPImgList_;
+  plan.lists.icons = downloadRemotingPImgListIcon_;
+  plan.lists.covers = downloadRemotingPImgListLibimg_;
+  return plan;
+}
+
+bool SyncModel::readImageLists(DataAccessManager& store, const ImageListPlan& plan, ImageLists& lists) {
   // A list that could not be read would leave its pictures missing for good
   // behind a sync that said it finished.
-  auto images = dam->getPublishImages(1);
-  auto icons = dam->getAllIconAddress();
-  auto covers = dam->getAllFilesImg();
+  auto images = store.getPublishImages(1);
+  auto icons = store.getAllIconAddress();
+  auto covers = store.getAllFilesImg();
   if (!images || !icons || !covers) return false;
   const std::vector<std::string> productNames = pictureNames(*images);
-  productImgCount_ = collectMissing(productNames, kImageTypeProduct, downloadRemotingPImgList_, refetchesFiles_);
+  images.reset();
+  lists.productCount =
+      collectMissing(productNames, plan.productFolder, kImageTypeProduct, lists.products, plan.everyFile);
   // Icons the service has answered missing wait for the next full sync.
   std::vector<std::string> iconNames = std::move(*icons);
-  const std::set<std::string> missing = missingIcons();
-  std::erase_if(iconNames, [&](const std::string& name) { return missing.count(name) > 0; });
-  iconImgCount_ = collectMissing(iconNames, kImageTypeIcon, downloadRemotingPImgListIcon_, refetchesFiles_);
-  libImgCount_ = collectMissing(*covers, kImageTypeCover, downloadRemotingPImgListLibimg_, refetchesFiles_);
+  std::erase_if(iconNames, [&](const std::string& name) { return plan.missingIcons.count(name) > 0; });
+  lists.iconCount = collectMissing(iconNames, plan.iconFolder, kImageTypeIcon, lists.icons, plan.everyFile);
+  lists.coverCount = collectMissing(*covers, plan.coverFolder, kImageTypeCover, lists.covers, plan.everyFile);
+  lists.productsAsked = lists.products;
   return true;
 }
 
-void SyncModel::startImagePhase() {
+void SyncModel::takeImageLists(ImageLists lists) {
+  downloadRemotingPImgList_ = std::move(lists.products);
+  productsAsked_ = std::move(lists.productsAsked);
+  downloadRemotingPImgListIcon_ = std::move(lists.icons);
+  downloadRemotingPImgListLibimg_ = std::move(lists.covers);
+  productImgCount_ = lists.productCount;
+  iconImgCount_ = lists.iconCount;
+  libImgCount_ = lists.coverCount;
+}
+
+bool SyncModel::addAllImageLists() {
+  ImageListPlan plan = imageListPlan();
+  if (!readImageLists(*database_, plan, plan.lists)) return false;
+  takeImageLists(std::move(plan.lists));
+  return true;
+}
+
+void SyncModel::startImagePhase(std::optional<ImageLists> lists) {
   stage_ = Stage::Images;
-  if (!addAllImageLists()) {
+  if (!lists) {
     breakSync(text(kStoreErrorKey));
     return;
   }
+  takeImageLists(std::move(*lists));
   fileArrived();
   startDownloadProductImage(kImageTypeProduct);
 }
@@ -273,7 +301,12 @@ void SyncModel::startDownloadProductImage(int imageType) {
   if (!list) return;
   if (!list->empty()) {
     auto request = std::make_shared<RequestDownload>();
-    request->fileNameList = *list;
+    if (imageType == kImageTypeProduct && productsAsked_ && productsAsked_->size() == list->size()) {
+      request->fileNameList = std::move(*productsAsked_);
+    } else {
+      request->fileNameList = *list;
+    }
+    productsAsked_.reset();
     request->imgType = imageType;
     request->progressType = kProgressTypeBatch;
     const int code = send(request, &SyncModel::downloadFileRespond, [weak = weak_from_this()](float share) {
@@ -331,8 +364,7 @@ void SyncModel::makeThumbnailsWhenSettled() {
     if (type == kImageTypeProduct) return;
   }
   thumbPassDue_ = false;
-  // Without the list the thumbnails wait for the next sync.
-  if (auto images = database_->getPublishImages(1)) createImgThumb(*images);
+  makeThumbnailsOfStore();
 }
 
 void SyncModel::imagePhaseEnded() {
@@ -504,14 +536,12 @@ void SyncModel::retryDownloadImage(const std::string& fileName, int imageType) {
   MV_LOG("the downloadId is ", code);
 }
 
-void SyncModel::createImgThumb(const std::vector<base::Value>& images) {
-  if (!thumbQueue_) return;
-  // The folder is found here, on the main thread, from the session of now;
-  // the worker touches nothing but the files in it. Names only: a path
-  // object per file would hold tens of megabytes for a big catalogue.
-  auto found = folderOfType(kImageTypeProduct);
-  if (!found) return;
-  fs::path folder = std::move(*found);
+namespace {
+
+// The picture and thumbnail of each published image row ({"imageFull",
+// "imageThumb"}) that names a thumbnail of its own. Names only: a path object
+// per file would hold tens of megabytes for a big catalogue.
+std::vector<std::pair<std::string, std::string>> thumbnailPairs(const std::vector<base::Value>& images) {
   std::vector<std::pair<std::string, std::string>> names;
   for (const base::Value& row : images) {
     auto pair = pictureAndThumb(row);
@@ -521,21 +551,58 @@ void SyncModel::createImgThumb(const std::vector<base::Value>& images) {
     if (!PublicFunction::isSafeFileName(fullName) || !PublicFunction::isSafeFileName(thumbName)) continue;
     names.emplace_back(std::move(fullName), std::move(thumbName));
   }
-  if (names.empty()) return;
   names.shrink_to_fit();
+  return names;
+}
+
+// Makes each missing thumbnail in `folder` from its picture there.
+void makeThumbnails(const fs::path& folder, const std::vector<std::pair<std::string, std::string>>& names,
+                    const base::CancelFlag& flag) {
+  for (const auto& [fullName, thumbName] : names) {
+    if (flag.isCancelled()) return;
+    const fs::path fullPath = folder / fullName;
+    const fs::path thumbPath = folder / thumbName;
+    std::error_code ec;
+    if (fs::exists(thumbPath, ec) || !fs::exists(fullPath, ec)) continue;
+    // A thumbnail that cannot be made is made again by the next pass.
+    if (!PublicFunction::createImgThumbWithImgName(fullPath, thumbPath)) MV_LOG("no thumbnail for ", fullPath);
+  }
+}
+
+}  // namespace
+
+void SyncModel::createImgThumb(const std::vector<base::Value>& images) {
+  if (!thumbQueue_) return;
+  // The folder is found here, on the main thread, from the session of now;
+  // the worker touches nothing but the files in it.
+  auto found = folderOfType(kImageTypeProduct);
+  if (!found) return;
+  auto names = thumbnailPairs(images);
+  if (names.empty()) return;
   // One pass at a time: a new pass supersedes one not yet done.
   thumbPass_.cancel();
+  thumbPass_ = thumbQueue_->async([folder = std::move(*found), names = std::move(names)](const base::CancelFlag& flag) {
+    makeThumbnails(folder, names, flag);
+  });
+}
+
+void SyncModel::makeThumbnailsOfStore() {
+  if (!thumbQueue_) return;
+  auto found = folderOfType(kImageTypeProduct);
+  if (!found) return;
+  thumbPass_.cancel();
+  // A company's image rows are read on the thumbnail worker too, on a
+  // connection of its own.
   thumbPass_ = thumbQueue_->async(
-      [folder = std::move(folder), names = std::move(names)](const base::CancelFlag& flag) {
-        for (const auto& [fullName, thumbName] : names) {
-          if (flag.isCancelled()) return;
-          const fs::path fullPath = folder / fullName;
-          const fs::path thumbPath = folder / thumbName;
-          std::error_code ec;
-          if (fs::exists(thumbPath, ec) || !fs::exists(fullPath, ec)) continue;
-          // A thumbnail that cannot be made is made again by the next pass.
-          if (!PublicFunction::createImgThumbWithImgName(fullPath, thumbPath)) MV_LOG("no thumbnail for ", fullPath);
-        }
+      [folder = std::move(*found), database = database_->databasePath()](const base::CancelFlag& flag) {
+        auto worker = WorkerDatabase::open(database);
+        if (!worker) return;
+        // Without the list the thumbnails wait for the next sync.
+        auto images = worker->store().getPublishImages(1);
+        if (!images || flag.isCancelled()) return;
+        const auto names = thumbnailPairs(*images);
+        images.reset();
+        makeThumbnails(folder, names, flag);
       });
 }
 
@@ -561,21 +628,24 @@ void SyncModel::removeChangedCovers(const std::vector<marvisto_library_files_Ent
   removeInBackground(changedFiles(coverNames(files), kImageTypeCover, keep));
 }
 
+std::function<void(float)> SyncModel::removalReporter() {
+  // A full sync removes tens of thousands of files: the screen shows how far
+  // the removal is, on the main thread and only while the run lasts.
+  return [weak = weak_from_this(), run = run_.mark()](float share) {
+    base::RunLoop::main().post([weak, run, share] {
+      auto self = weak.lock();
+      if (self && run.isValid()) self->removalProgress(share);
+    });
+  };
+}
+
 void SyncModel::removeInBackground(std::vector<fs::path> paths) {
   if (paths.empty()) return;
   if (!removalQueue_) {
     removeFiles(paths);
     return;
   }
-  // A full sync removes tens of thousands of files: the screen shows how far
-  // the removal is, on the main thread and only while the run lasts.
-  auto told = [weak = weak_from_this(), run = run_.mark()](float share) {
-    base::RunLoop::main().post([weak, run, share] {
-      auto self = weak.lock();
-      if (self && run.isValid()) self->removalProgress(share);
-    });
-  };
-  removalQueue_->async([paths = std::move(paths), told = std::move(told)](const base::CancelFlag& flag) {
+  removalQueue_->async([paths = std::move(paths), told = removalReporter()](const base::CancelFlag& flag) {
     removeFiles(paths, &flag, told);
   });
 }
@@ -584,14 +654,14 @@ void SyncModel::removalProgress(float share) {
   if (auto d = delegate()) d->setRemovalProgress(share);
 }
 
-void SyncModel::removeUnlistedPictures() {
+std::vector<fs::path> SyncModel::unlistedFiles(DataAccessManager& store, const ImageListPlan& plan) {
   // Only a full reply lists everything: after an incremental one a file the
   // store does not name may still be one of a row it has not been sent yet.
   std::vector<fs::path> paths;
   // `names` is read only when the folder holds anything (a first sync finds
   // it empty); a list that cannot be read removes nothing.
-  const auto unlisted = [&](int type, const std::function<std::optional<std::vector<std::string>>()>& names) {
-    const auto folder = folderOfType(type);
+  const auto unlisted = [&](const std::optional<fs::path>& folder,
+                            const std::function<std::optional<std::vector<std::string>>()>& names) {
     if (!folder) return;
     const std::set<std::string> present = namesIn(*folder);
     if (present.empty()) return;
@@ -602,30 +672,52 @@ void SyncModel::removeUnlistedPictures() {
       if (!listed.count(name)) paths.push_back(*folder / name);
     }
   };
-  if (productFull_) {
-    unlisted(kImageTypeProduct, [&]() -> std::optional<std::vector<std::string>> {
-      auto images = database_->getPublishImages(1);
+  if (plan.unlistedPictures) {
+    unlisted(plan.productFolder, [&]() -> std::optional<std::vector<std::string>> {
+      auto images = store.getPublishImages(1);
       if (!images) return std::nullopt;
       return pictureNames(*images);
     });
   }
-  if (libraryFull_) unlisted(kImageTypeCover, [&] { return database_->getAllFilesImg(); });
+  if (plan.unlistedCovers) unlisted(plan.coverFolder, [&] { return store.getAllFilesImg(); });
   if (!paths.empty()) MV_LOG(paths.size(), " pictures the service no longer lists are removed");
-  removeInBackground(std::move(paths));
+  return paths;
 }
 
 void SyncModel::startImagePhaseAfterRemovals() {
   stage_ = Stage::Images;
-  removeUnlistedPictures();
+  ImageListPlan plan = imageListPlan();
+  plan.unlistedPictures = productFull_;
+  plan.unlistedCovers = libraryFull_;
   if (!removalQueue_) {
-    startImagePhase();
+    removeFiles(unlistedFiles(*database_, plan));
+    std::optional<ImageLists> lists = std::move(plan.lists);
+    if (!readImageLists(*database_, plan, *lists)) lists.reset();
+    startImagePhase(std::move(lists));
     return;
   }
-  // The queue is serial: this comes back once every removal asked before it,
-  // of this run or an earlier one, is done.
-  auto go = run_.guard([this] { startImagePhase(); });
-  removalQueue_->async(std::function<bool(const base::CancelFlag&)>([](const base::CancelFlag&) { return true; }),
-                       std::function<void(bool)>([go](bool) { go(); }));
+  // Every name the store gives and every file on disk, a company's worth:
+  // read and compared on the removal queue, on a connection of its own. The
+  // queue is serial: this runs once every removal asked before it, of this
+  // run or an earlier one, is done.
+  std::function<std::optional<ImageLists>(const base::CancelFlag&)> work =
+      [plan = std::move(plan), database = database_->databasePath(),
+       told = removalReporter()](const base::CancelFlag& flag) mutable -> std::optional<ImageLists> {
+    auto worker = WorkerDatabase::open(database);
+    if (!worker) return std::nullopt;
+    const std::vector<fs::path> unlisted = unlistedFiles(worker->store(), plan);
+    if (!unlisted.empty()) removeFiles(unlisted, &flag, told);
+    ImageLists lists = std::move(plan.lists);
+    if (!readImageLists(worker->store(), plan, lists)) return std::nullopt;
+    return lists;
+  };
+  // A wait on the virtual clock gives the reading the real time it takes.
+  std::function<void(std::optional<ImageLists>)> done =
+      [weak = weak_from_this(), run = run_.mark(), underWay = base::holdOutsideWork()](std::optional<ImageLists> lists) {
+    auto self = weak.lock();
+    if (self && run.isValid()) self->startImagePhase(std::move(lists));
+  };
+  removalQueue_->async(std::move(work), std::move(done));
 }
 
 }  // namespace mv

@@ -1,5 +1,6 @@
 // Storing the tables of the sync replies: each reply in one transaction, so
-// that a failure leaves the store as it was before the reply.
+// that a failure leaves the store as it was before the reply. The product
+// reply, which grows with the company, is stored on a worker.
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -8,9 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/FolderWriters.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
+#include "store/WorkerDatabase.hpp"
 #include "sync/ReplyValues.hpp"
 #include "sync/requests/RequestSyncAllTable.hpp"
 #include "sync/requests/RequestSyncCustomerTable.hpp"
@@ -47,8 +51,9 @@ bool fileExists(const std::optional<fs::path>& path) {
 
 }  // namespace
 
-bool SyncModel::saveProductRows(const SyncAllTableRst& r, bool dropOldAttributes, bool dropOldLinks) {
-  DataAccessManager* dam = database_.get();
+bool SyncModel::saveProductRows(DataAccessManager& store, const SyncAllTableRst& r, bool dropOldAttributes,
+                                bool dropOldLinks) {
+  DataAccessManager* dam = &store;
   // Saving a product drops its attribute values, which the next save writes
   // again: the order matters.
   return dam->runInTransaction([&] {
@@ -88,44 +93,68 @@ bool SyncModel::saveProductRows(const SyncAllTableRst& r, bool dropOldAttributes
   });
 }
 
-// One transaction for the whole reply: a reply that fails keeps nothing.
+// One transaction for the whole reply, on a connection of its own: the
+// reply is read and stored on the network model's decoding worker (a reply
+// read whole is stored where the engine settles it), so the main loop goes
+// on while a company of a hundred thousand products is stored. Nothing here
+// touches the engine: what the store learns waits in it until the engine
+// settles the reply on the main thread.
 class SyncModel::ProductStore : public SyncAllTableStore {
  public:
-  // `keepListed`: a full reply lists every picture of the company, and those
-  // already on disk are whole (a download is moved into place only once all
-  // of it arrived), so the pictures of its published rows stay: a first sync
-  // cut short resumes rather than fetching them again. Else the pictures of
-  // its rows are changed ones, less the `kept`.
-  ProductStore(std::weak_ptr<SyncModel> model, std::set<std::string> kept, bool keepListed)
-      : model_(std::move(model)), kept_(std::move(kept)), keepListed_(keepListed) {}
+  // `keepStored`: after a run that did not finish, the pictures the stored
+  // rows name are kept, read before the reply's first batch. `keepListed`: a
+  // full reply lists every picture of the company, and those already on
+  // disk are whole (a download is moved into place only once all of it
+  // arrived), so the pictures of its published rows stay: a first sync cut
+  // short resumes rather than fetching them again. Else the pictures of its
+  // rows are changed ones, less the kept. `began` is told, on the store's
+  // thread, when the store begins.
+  ProductStore(std::filesystem::path database, bool keepStored, bool keepListed, std::function<void()> began)
+      : database_(std::move(database)), keepStored_(keepStored), keepListed_(keepListed), began_(std::move(began)) {}
+
+  // The batch under way is the last: nothing of the reply is kept.
+  void stop() { stop_.cancel(); }
 
   bool whileReading(const std::function<bool()>& read) override {
     changed_.clear();
     shownNames_.clear();
-    auto model = model_.lock();
-    if (!model) return false;
-    DataAccessManager& dam = *model->database_;
+    kept_.clear();
+    if (stop_.isCancelled()) return false;
+    // It writes into the client's folder: deleting the folder stops it.
+    auto pass = base::FolderWriters::shared().enter(database_, stop_);
+    if (!pass) return false;
+    auto worker = WorkerDatabase::open(database_);
+    if (!worker) return false;
+    if (began_) began_();
+    DataAccessManager& dam = worker->store();
+    dam_ = &dam;
     const bool kept = dam.runInBulkTransaction([&] {
       // Read before the first batch: the later batches must not drop what
       // the earlier ones wrote.
+      if (keepStored_) kept_ = SyncModel::publishedPictureNames(dam);
       hadAttributes_ = dam.hasProductAttributes();
       hadLinks_ = dam.hasCategoryLinks();
       reading_ = true;
       const bool whole = read();
       reading_ = false;
-      return whole;
+      return whole && !stop_.isCancelled();
     });
     reading_ = false;
-    if (!kept) {
+    dam_ = nullptr;
+    // Settled here: the sets hold a name per picture of the company, and
+    // ending them takes the main thread tens of milliseconds.
+    if (kept) {
+      std::erase_if(changed_, [&](const std::string& name) { return shownNames_.count(name) > 0; });
+    } else {
       changed_.clear();
-      shownNames_.clear();
     }
+    std::set<std::string>().swap(shownNames_);
+    std::set<std::string>().swap(kept_);
     return kept;
   }
 
   bool store(const SyncAllTableRst& rows) override {
-    auto model = model_.lock();
-    if (!reading_ || !model) return false;
+    if (!reading_ || !dam_ || stop_.isCancelled()) return false;
     if (rows.imagesTable) {
       for (const auto& image : *rows.imagesTable) {
         const bool shown = keepListed_ && image.image_publis == 1;
@@ -138,22 +167,23 @@ class SyncModel::ProductStore : public SyncAllTableStore {
         }
       }
     }
-    return model->saveProductRows(rows, hadAttributes_, hadLinks_);
+    return SyncModel::saveProductRows(*dam_, rows, hadAttributes_, hadLinks_);
   }
 
   // The picture and thumbnail names of the stored image rows, less the kept
   // (and, of a full reply, less those a published row names).
-  std::vector<std::string> takeChanged() {
-    std::erase_if(changed_, [&](const std::string& name) { return shownNames_.count(name) > 0; });
-    shownNames_.clear();
-    return std::exchange(changed_, {});
-  }
+  std::vector<std::string> takeChanged() { return std::exchange(changed_, {}); }
 
  private:
-  std::weak_ptr<SyncModel> model_;
+  std::filesystem::path database_;
+  bool keepStored_ = false;
+  bool keepListed_ = false;
+  std::function<void()> began_;
+  base::CancelFlag stop_;
+  // The facade of the store's connection while it reads.
+  DataAccessManager* dam_ = nullptr;
   std::set<std::string> kept_;
   std::vector<std::string> changed_;
-  bool keepListed_ = false;
   std::set<std::string> shownNames_;
   bool hadAttributes_ = true;
   bool hadLinks_ = true;
@@ -161,13 +191,22 @@ class SyncModel::ProductStore : public SyncAllTableStore {
 };
 
 std::shared_ptr<SyncAllTableStore> SyncModel::makeProductStore() {
-  // Read before the reply replaces the rows.
-  productStore_ = std::make_shared<ProductStore>(weak_from_this(), keptPictures(), productFull_);
+  // The main loop hears when the store begins, while the run lasts.
+  auto began = run_.guard([this] { storingTables_ = true; });
+  productStore_ = std::make_shared<ProductStore>(database_->databasePath(), retryKeepsFiles(), productFull_,
+                                                 [began] { base::RunLoop::main().post(began); });
   return productStore_;
+}
+
+void SyncModel::dropProductStore() {
+  if (productStore_) productStore_->stop();
+  productStore_.reset();
+  storingTables_ = false;
 }
 
 bool SyncModel::storeProductReply(const SyncAllTableRst& reply, std::vector<std::string>& changedPictures) {
   auto store = std::exchange(productStore_, nullptr);
+  storingTables_ = false;
   if (reply.storedWhileRead) {
     if (reply.storeFailed || !store) return stored(false, "product");
     changedPictures = store->takeChanged();
@@ -175,8 +214,8 @@ bool SyncModel::storeProductReply(const SyncAllTableRst& reply, std::vector<std:
   }
   // A reply read whole (no store was given): stored as one batch.
   if (!store) {
-    store = std::make_shared<ProductStore>(weak_from_this(),
-                                           reply.imagesTable ? keptPictures() : std::set<std::string>(), productFull_);
+    store = std::make_shared<ProductStore>(database_->databasePath(), reply.imagesTable && retryKeepsFiles(),
+                                           productFull_, nullptr);
   }
   if (!store->whileReading([&] { return store->store(reply); })) return stored(false, "product");
   changedPictures = store->takeChanged();

@@ -251,8 +251,10 @@ TEST_F(CatalogWindowTest, AGrowingCatalogueIsReadOffTheMainThreadAndThenShown) {
   EXPECT_EQ(idsOf(grid.productArray()), (std::vector<int>{2}));
   EXPECT_EQ(rows::productsReadOnMainThread(), readBefore);
 
-  // A sync holding the store past the read's busy time-out: the grid waits
+  // A sync holding a store that keeps no write-ahead log (a file system
+  // without shared memory) past the read's busy time-out: the grid waits
   // under its spinner and reads again a moment later.
+  sql("PRAGMA journal_mode = DELETE");
   ProductListReader::setBusyTimeout(10);
   sqlite3* opened = nullptr;
   const int openedRc = sqlite3_open(services->database().databasePath().c_str(), &opened);
@@ -272,6 +274,32 @@ TEST_F(CatalogWindowTest, AGrowingCatalogueIsReadOffTheMainThreadAndThenShown) {
   std::sort(ids.begin(), ids.end());
   EXPECT_EQ(ids, (std::vector<int>{5, 10, 15}));
   EXPECT_EQ(rows::productsReadOnMainThread(), readBefore);
+
+  // A store that keeps refusing: after its tries the grid stops waiting and
+  // the user is told, once; the next tap reads afresh.
+  sqlite3* refusing = nullptr;
+  ASSERT_EQ(sqlite3_open(services->database().databasePath().c_str(), &refusing), SQLITE_OK);
+  sync.reset(refusing);
+  ASSERT_EQ(sqlite3_exec(sync.get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_TRUE(driver->tap(*tags.cellForRowAtIndexPath({0, 0})));
+  ASSERT_TRUE(base::RunLoop::main().runUntil([&] { return ui::AlertView::visibleAlert() != nullptr; },
+                                             kReadTries * kReadAgainSeconds + 1));
+  EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "Catalog Not Available");
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(),
+            "The products could not be read from this device's data. Please try again in a moment.");
+  EXPECT_EQ(ui::AlertView::showingAlerts().size(), 1u);
+  EXPECT_FALSE(grid.isLoading());
+  EXPECT_EQ(grid.productShowView().numberOfItems(), 0u);
+  keep("catalogue-not-read");
+  base::RunLoop::main().advance(kReadTries * kReadAgainSeconds);
+  EXPECT_EQ(ui::AlertView::showingAlerts().size(), 1u);
+  ASSERT_TRUE(driver->pressAlertButton(0));
+  settle();
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  sync.reset();
+  ASSERT_TRUE(driver->tap(*tags.cellForRowAtIndexPath({0, 1})));
+  settle();
+  EXPECT_EQ(grid.productShowView().numberOfItems(), 3u);
 
   // Sorted while the store is held: the list shown stays, by name now.
   sqlite3* holding = nullptr;

@@ -5,6 +5,7 @@
 #include "StoreTestSupport.hpp"
 #include "platform/base/Paths.hpp"
 #include "store/KeptRowsFile.hpp"
+#include "store/ProductListReader.hpp"
 #include "store/Schema.hpp"
 
 namespace fs = std::filesystem;
@@ -90,6 +91,80 @@ TEST_F(OpenTest, UnreadableFileIsRefusedNotOverwritten) {
   std::ifstream in(folder / "marvisto_lite.sqlite");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, "this is not a database, but the user's file");
+}
+
+marvisto_product_price_Entity priceRow(int priceId, int productId, double amount) {
+  marvisto_product_price_Entity p;
+  p.price_id = priceId;
+  p.product_id = productId;
+  p.price = amount;
+  p.currency = "USD";
+  return p;
+}
+
+// The catalogue reads a list on a connection of its own while a sync
+// writes: the list is one moment's (a product repriced or dropped meanwhile
+// keeps the price it had then), and the read held open never keeps the
+// sync from committing.
+TEST_F(OpenTest, AListReadIsOneMomentAndHoldsNoWriterUp) {
+  ASSERT_TRUE(dam().saveToDatabaseProduct({makeProduct(1, "Lamp", "L"), makeProduct(2, "Chair", "C")}));
+  ASSERT_TRUE(dam().saveToDatabasePrice({priceRow(11, 1, 10), priceRow(12, 2, 20)}));
+  ProductListReader reader(dam().databasePath());
+  ASSERT_EQ(reader.getAllProducts().size(), 2u);
+
+  // The sync's reply: the lamp repriced in a new row, the chair gone, a stool new.
+  ASSERT_TRUE(dam().runInTransaction([&] {
+    return dam().saveToDatabaseProduct({makeProduct(3, "Stool", "S")}) &&
+           db().run("DELETE FROM marvisto_product WHERE product_id = ?", 2) &&
+           db().execute("DELETE FROM marvisto_product_price") &&
+           dam().saveToDatabasePrice({priceRow(21, 1, 15), priceRow(23, 3, 30)});
+  }));
+  const auto prices = reader.getPriceOfEveryProduct();
+  EXPECT_FALSE(reader.failed());
+  ASSERT_EQ(prices.size(), 2u);
+  EXPECT_EQ(prices.at(1).price_id, 11);
+  EXPECT_EQ(prices.at(2).price, 20);
+
+  // A list read afterwards is the sync's.
+  ProductListReader later(dam().databasePath());
+  EXPECT_EQ(later.getAllProducts().size(), 2u);
+  const auto newPrices = later.getPriceOfEveryProduct();
+  ASSERT_TRUE(newPrices.count(1) && newPrices.count(3));
+  EXPECT_EQ(newPrices.at(1).price_id, 21);
+}
+
+// Closed while a reader still reads an older moment, the database keeps its
+// newest rows in its log: it moves with the log, and a log left where a
+// database was is never read into the new one made there.
+TEST_F(OpenTest, ADatabaseMovesWithItsLogAndANewOneIgnoresAStaleLog) {
+  const fs::path file = dam().databasePath();
+  auto reader = std::make_unique<ProductListReader>(file);
+  EXPECT_TRUE(reader->getAllProducts().empty());
+  ASSERT_TRUE(dam().saveToDatabaseFavorite(5, "S5", "Five"));
+  SessionDatabase::close();
+
+  const fs::path moved = base::Paths::tmp() / "moved.sqlite";
+  std::error_code ec;
+  SQLiteDatabase::moveFile(file, moved, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  for (const auto& sidecar : SQLiteDatabase::sidecarsOf(file)) EXPECT_FALSE(fs::exists(sidecar)) << sidecar;
+  const fs::path movedLog = SQLiteDatabase::sidecarsOf(moved).front();
+  ASSERT_TRUE(fs::exists(movedLog));
+  fs::copy_file(movedLog, SQLiteDatabase::sidecarsOf(file).front(), ec);
+  ASSERT_FALSE(ec) << ec.message();
+  reader.reset();
+  {
+    SQLiteDatabase copy;
+    ASSERT_TRUE(copy.open(moved, SQLiteDatabase::Missing::Fail));
+    auto st = copy.prepare("SELECT product_name FROM marvisto_favorite WHERE product_id = 5");
+    ASSERT_EQ(st.step(), SQLiteStatement::Step::Row);
+    EXPECT_EQ(st.textAt(0), "Five");
+  }
+
+  ASSERT_NE(SessionDatabase::open().get(), nullptr);
+  EXPECT_FALSE(dam().getFavoriteByFavoriteId(5));
+  EXPECT_EQ(count("marvisto_favorite"), 0);
+  EXPECT_EQ(db().userVersion(), Schema::kVersion);
 }
 
 // A database of an earlier version: columns, tables and keys missing, with

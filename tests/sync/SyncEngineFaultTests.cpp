@@ -3,17 +3,22 @@
 // phase, an expired session, failed files and failed sign-ins. Each ends the
 // run once, as decided, with nothing of it falsely stored, flagged or stamped.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <tuple>
 
 #include "SessionFixture.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
+#include "platform/base/OutsideWork.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
 #include "transport/NetworkEngine.hpp"
@@ -806,8 +811,31 @@ TEST_F(SyncEngineTest, AProductReplyStoredInBatchesIsKeptWholeOrNotAtAll) {
   EXPECT_EQ(catalogue(), before);
   EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
 
-  // Without the refusal the same reply lands whole, in three batches.
+  // A run stopped while its reply is being stored (the store waiting here
+  // for another writer): nothing of the reply stays, and nothing of it
+  // reaches the run.
   ASSERT_TRUE(execute("DROP TRIGGER refuse_price"));
+  sqlite3* opened = nullptr;
+  ASSERT_EQ(sqlite3_open(SessionDatabase::open()->databasePath().c_str(), &opened), SQLITE_OK);
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> writer(opened, sqlite3_close);
+  ASSERT_EQ(sqlite3_exec(writer.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  base::UserDefaults::standard().removeObject(std::string("acme-") + SyncModel::kProductSynced);
+  FaultRule stopped = FaultRule::contentFor(
+      "syncData/product", "[" + products + R"({"productID":505,"priceID":5}],[{"categoryID":7}],[],[],[],[],[]])");
+  stopped.times = 1;
+  service->addFault(stopped);
+  engine()->startSync();
+  ASSERT_TRUE(runUntil([&] { return engine()->isStoringTables(); }, 30));
+  engine()->breakSync("stopped");
+  EXPECT_FALSE(engine()->isStoringTables());
+  writer.reset();
+  ASSERT_TRUE(runUntil([] { return !base::outsideWorkUnderWay(); }, 30));
+  EXPECT_EQ(delegate->breaks.size(), ++breaks);
+  EXPECT_EQ(delegate->breaks.back(), "stopped");
+  EXPECT_EQ(catalogue(), before);
+  EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
+
+  // Without the refusal the same reply lands whole, in three batches.
   ASSERT_TRUE(fullSyncWith("[" + products + R"({"productID":505,"priceID":5}],[{"categoryID":7}],[],[],[],[],[]])"));
   EXPECT_EQ(delegate->breaks.size(), breaks);
   EXPECT_EQ(clientFlag(SyncModel::kProductSynced), "synced");

@@ -19,6 +19,7 @@
 #include "sales-service/SampleData.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/QuoteOrderEntity.hpp"
+#include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
 #include "sync/requests/RequestConfig.hpp"
 #include "sync/requests/RequestLogin.hpp"
@@ -276,6 +277,10 @@ bool buildCompany(const DemoCompany& demo) {
     return false;
   }
   SessionDatabase::close();
+  // The archive takes the database file alone: what its log held must be in it.
+  for (const auto& sidecar : SQLiteDatabase::sidecarsOf(folder / DataAccessManager::kDatabaseFileName)) {
+    if (fs::exists(sidecar, ec)) return fail("the database was left with " + sidecar.filename().string());
+  }
 
   // The files the rows name, in the folders of their types.
   auto data = backend.currentData(demo.clientId);

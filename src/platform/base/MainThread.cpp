@@ -22,4 +22,10 @@ void assertMainThread(const char* function) {
   if (fatalChecks.load()) std::abort();
 }
 
+void assertOnThread(std::thread::id owner, const char* function) {
+  if (std::this_thread::get_id() == owner) return;
+  std::fprintf(stderr, "%s called off the thread that owns it\n", function);
+  if (fatalChecks.load()) std::abort();
+}
+
 }  // namespace base

@@ -28,6 +28,10 @@ bool awaitedReadsUnderWay() { return awaitedReads.load() > 0; }
 void beginOutsideWork() { outsideWork.fetch_add(1); }
 void endOutsideWork() { outsideWork.fetch_sub(1); }
 bool outsideWorkUnderWay() { return outsideWork.load() > 0; }
+std::shared_ptr<const void> holdOutsideWork() {
+  beginOutsideWork();
+  return std::shared_ptr<const void>(nullptr, [](const void*) { endOutsideWork(); });
+}
 
 RunLoop& RunLoop::main() {
   static RunLoop* loop = new RunLoop();  // never destroyed: posts may arrive during exit

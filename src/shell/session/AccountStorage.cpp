@@ -97,8 +97,8 @@ bool AccountStorage::wipeForFullSync() {
   if (open && LocalWorkKeeper::hasLocalWork(SQLiteDatabase::sharedDataBase())) {
     SessionDatabase::close();
     kept = base::Paths::tmp() / (asciiLowercase(clientId_) + "-kept-" + std::to_string(::getpid()) + ".sqlite");
-    fs::remove(kept, ec);
-    fs::rename(dbFile, kept, ec);
+    // With its log: rows of the last moments may still be there alone.
+    SQLiteDatabase::moveFile(dbFile, kept, ec);
     if (ec) {
       // The work cannot be set aside: rather no full resync than lost orders.
       MV_LOG("Cannot keep the local work aside (", ec.message(), "); the full resync is left to the next sync");
@@ -112,7 +112,7 @@ bool AccountStorage::wipeForFullSync() {
   if (!LocalWorkKeeper::restoreKeptRows(keptRows, *folder)) MV_LOG("Kept rows stay in ", keptRows.string());
   if (kept.empty()) return whole;
   if (SessionDatabase::open() && LocalWorkKeeper::copyLocalWork(SQLiteDatabase::sharedDataBase(), kept)) {
-    fs::remove(kept, ec);
+    if (!SQLiteDatabase::removeFile(kept)) MV_LOG("The set-aside database stays in ", kept.string());
   } else {
     MV_LOG("The local work could not be carried over; it stays in ", kept.string());
   }

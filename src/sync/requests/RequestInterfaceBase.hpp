@@ -42,6 +42,10 @@ class RequestInterfaceBase {
   // transport handed it back: the reply bytes decoded (a download's result
   // also names the file the carrier fetched).
   virtual std::shared_ptr<NetBaseRst> decodeOutcome(const RequestInfoBase& carrier) const;
+  // Whether its reply is decoded on a worker with `decodeReply` (a reply
+  // stored as it is read, seconds long for a big company), the main loop
+  // going on meanwhile; the result reaches the handlers as any other.
+  virtual bool decodesOffMainThread() const { return false; }
 
   // Fills status, detail and message of `result` from a parsed reply: the last
   // object in "results" decides; no status at all gives "115".

@@ -39,7 +39,9 @@ class SyncAllTableRst : public NetBaseRst {
 // of tens of thousands of products never stands decoded whole in memory: the
 // product rows (with their attributes, links, prices and images) come a batch
 // at a time, the other tables once at the end. All of one reply is kept or
-// none of it.
+// none of it. The reply is read and stored on a worker (see
+// RequestInterfaceBase::decodesOffMainThread): a store works on a connection
+// of its own, and touches nothing of the main thread's.
 class SyncAllTableStore {
  public:
   virtual ~SyncAllTableStore() = default;
@@ -66,6 +68,8 @@ class RequestSyncAllTable : public SyncTableRequest {
   std::optional<std::string> RequestEncode() const override;
   std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;
   std::shared_ptr<NetBaseRst> decodeReply(std::string_view recData) const override;
+  // With a store: read and stored on a worker.
+  bool decodesOffMainThread() const override { return store != nullptr; }
 };
 
 }  // namespace mv

@@ -1,0 +1,41 @@
+#pragma once
+// A connection of its own to the client's database, with the data-access
+// facade over it, for database work that grows with the company and must not
+// hold the main thread (the sync storing a product reply of a hundred
+// thousand rows, the sync reading every picture name): one worker opens it,
+// uses it and closes it. It never makes the file.
+//
+// The file has one writer at a time. While a worker writes on its
+// connection, a write on the session's connection waits for it up to that
+// connection's busy time-out; a worker waits longer for the session's writes,
+// which each last a turn of the main loop at most.
+#include <filesystem>
+#include <memory>
+
+#include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
+
+namespace mv {
+
+class WorkerDatabase {
+ public:
+  // How long a worker's statement waits for another writer.
+  static constexpr int kBusyTimeoutMs = 10000;
+
+  // The open connection; null (the reason logged) when the file is missing
+  // or cannot be opened.
+  [[nodiscard]] static std::unique_ptr<WorkerDatabase> open(const std::filesystem::path& path);
+  ~WorkerDatabase();
+  WorkerDatabase(const WorkerDatabase&) = delete;
+  WorkerDatabase& operator=(const WorkerDatabase&) = delete;
+
+  DataAccessManager& store() { return *store_; }
+
+ private:
+  WorkerDatabase() = default;
+
+  SQLiteDatabase db_;
+  std::unique_ptr<DataAccessManager> store_;
+};
+
+}  // namespace mv
