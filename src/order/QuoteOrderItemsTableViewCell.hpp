@@ -48,6 +48,10 @@ class QuoteOrderItemsTableViewCell : public ui::TableViewCell {
   // Shows the line with the quantity it had before the last quantity edit;
   // false when there was none to take back.
   bool undoQuantityEdit();
+  // The discounted price field ends 10 points before the subtotal with the
+  // currency symbol just before it; a field that only shows the price takes
+  // the width of its text, so that the symbol stands beside the price.
+  void fitDiscountedPriceField();
   const QuoteOrderItemModel& model() const { return model_; }
 
   ui::Button& imageImageView() const { return *imageButton_; }
@@ -73,9 +77,6 @@ class QuoteOrderItemsTableViewCell : public ui::TableViewCell {
   // Shows the model's texts and looks.
   void refresh();
   void applyLook(TZTextField& field, const QuoteOrderItemModel::FieldLook& look, gfx::TextAlignment alignment);
-  // The discounted price field takes the width of its text, ending 10 points
-  // before the subtotal, and the currency symbol goes just before it.
-  void fitDiscountedPriceField();
   void loadPicture(std::string thumb);
 
   QuoteOrderItemModel model_;

@@ -46,6 +46,7 @@ std::shared_ptr<ui::TableViewCell> QuoteOrderViewController::tableViewCellForRow
   cell->setReadOnly(Model::linesReadOnly(state_, quoteOrder_->isInEdit, isSigned()));
   cell->setCouldModifyPrice(couldModifyPrice_);
   cell->setIsNullPrice(line && line->price < 0);
+  cell->fitDiscountedPriceField();
   return cell;
 }
 

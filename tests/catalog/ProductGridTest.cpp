@@ -670,6 +670,24 @@ TEST_F(ProductGridDesktopTest, ADoubleClickOnThePopoversAddAddsOnceAndReachesNot
     user.click(middle(*colour));
     user.wait(0.5);
 
+    // A count refused: once its alert is answered with Escape, the popover
+    // stays and what is typed next goes into the count field.
+    auto& count = chooser->countField();
+    user.click(middle(count));
+    user.key(ui::DesktopWindow::Key::A, ui::DesktopWindow::Ctrl);
+    user.type("0");
+    user.click(middle(chooser->okButton()));
+    user.wait(0.5);
+    ASSERT_TRUE(ui::AlertView::visibleAlert());
+    user.key(ui::DesktopWindow::Key::Escape);
+    user.wait(0.5);
+    ASSERT_FALSE(ui::AlertView::visibleAlert());
+    EXPECT_TRUE(grid().addToOrderPopController()->isPopoverVisible());
+    user.key(ui::DesktopWindow::Key::A, ui::DesktopWindow::Ctrl);
+    user.type("1");
+    EXPECT_EQ(count.text(), "1");
+    EXPECT_TRUE(lines().empty());
+
     // Add to Order, double clicked where a card's cart button or picture
     // lies under it: one add, and the popover's going lets nothing beneath
     // it hear the second press.

@@ -830,6 +830,18 @@ TEST_F(EditorTest, SignedAndSubmittedOrdersKeepTheirLines) {
   EXPECT_FALSE(editor->tableViewCanEditRowAtIndexPath(editor->table(), {0, 0}));
   EXPECT_TRUE(row(0)->readOnly());
   EXPECT_FALSE(editor->signedStamp().isHidden());
+  // A price that takes no input is as wide as its text, its currency symbol
+  // right beside it, both ending where an editable price field ends.
+  const ui::Rect price = row(0)->txtDiscountPrice().frame();
+  EXPECT_LT(price.width(), QuoteOrderItemModel::kPriceFieldWidth);
+  EXPECT_DOUBLE_EQ(price.maxX(), row(0)->subTotalLabel().frame().x() - 10);
+  EXPECT_DOUBLE_EQ(row(0)->lblDiscountCurrency().frame().maxX(), price.x());
+  // Edited again, the line's price field takes its editable width back.
+  signedOrder->signature.clear();
+  open(signedOrder, Model::kSavedOrder);
+  ASSERT_FALSE(row(0)->readOnly());
+  EXPECT_DOUBLE_EQ(row(0)->txtDiscountPrice().frame().width(), QuoteOrderItemModel::kPriceFieldWidth);
+  EXPECT_DOUBLE_EQ(row(0)->lblDiscountCurrency().frame().maxX(), row(0)->txtDiscountPrice().frame().x());
 
   auto submitted = newOrder(1, "Ann");
   submitted->setUploaded(true);
