@@ -226,18 +226,31 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
     }
     service->clearFaults();
   }
-  // A page in place of the picture: each attempt counts toward the stop,
-  // which names the file; a document past its listed size is stopped at once.
+  // A page in place of one picture fails that picture alone, however often
+  // it is asked for; pages for three files in a row stop every download to
+  // the server, named.
   FaultRule page;
   page.path = "*/" + name;
   page.kind = FaultKind::FileContent;
   page.content = "<!DOCTYPE html><html><body>Please sign in to use the Internet.</body></html>";
   service->addFault(page);
+  service->clearRequestLog();
   result = fetch(download({name}, kFileTypeLibraryImage, 0), receiver);
   ASSERT_TRUE(result);
-  EXPECT_EQ(result->httpRsp, kHttpRspEndpointSendsNoFiles);
-  EXPECT_EQ(result->message, test::textOfKey("SERVERSENDSPAGES") + "-" + server + "-" + name);
+  EXPECT_EQ(result->httpRsp, kHttpRspNotTheFile);
+  EXPECT_EQ(result->message, test::textOfKey("NOTTHEFILE") + "-" + server + "-" + name);
+  EXPECT_EQ(fileRequests().size(), 4u);
   EXPECT_EQ(contentsOf(target), "old copy");
+  page.path = "";
+  service->addFault(page);
+  ASSERT_GE(images.size(), 3u);
+  const auto pages = std::make_shared<Recorder>();
+  pages->send<DownloadRst>(download({images[0].first, images[1].first, images[2].first}, kFileTypeLibraryImage,
+                                    kProgressTypeBatch));
+  ASSERT_TRUE(runUntil([&] { return pages->downloads.size() == 3; }));
+  const auto& stop = pages->downloads.back();
+  EXPECT_EQ(stop->httpRsp, kHttpRspEndpointSendsNoFiles);
+  for (int i = 0; i < 3; ++i) EXPECT_NE(stop->message.find(images[i].first), std::string::npos) << stop->message;
   service->clearFaults();
   const auto documents = filesOfType(kFileTypePdf);
   ASSERT_FALSE(documents.empty());
