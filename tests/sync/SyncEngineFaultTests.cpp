@@ -523,9 +523,10 @@ TEST_F(SyncEngineTest, FailedFilesAreAskedAgainOnceUnderTheirOwnType) {
             (std::set<std::string>{"product/p1002_1.jpg", "product/p1003_1.jpg", "library/cover_image/cover_2.png"}));
 }
 
-// A picture that comes as a page is asked for once more, and then ends the
-// run named, with nothing of it on disk; the next run fetches it.
-TEST_F(SyncEngineTest, APictureThatComesAsAPageEndsTheRunNamingIt) {
+// A picture that comes as a page is asked for once more, and then fails
+// alone: the run goes on to the customers and finishes, naming it, with
+// nothing of it on disk; the next run fetches it.
+TEST_F(SyncEngineTest, APictureThatComesAsAPageFailsAloneAndIsNamedAtTheEnd) {
   signIn();
   FaultRule page;
   page.path = "*/product/p1002_1.jpg";
@@ -533,8 +534,13 @@ TEST_F(SyncEngineTest, APictureThatComesAsAPageEndsTheRunNamingIt) {
   page.content = "<!DOCTYPE html><html><body>Please sign in to use the Internet.</body></html>";
   service->addFault(page);
   ASSERT_TRUE(runSync());
-  EXPECT_EQ(delegate->breaks, (std::vector<std::string>{test::textOfKey("SYNCFILESNOTRECEIVED") + "-p1002_1.jpg"}));
-  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_TRUE(delegate->breaks.empty());
+  EXPECT_EQ(delegate->count("finished"), 1);
+  EXPECT_EQ(delegate->notReceived,
+            (std::vector<std::string>{test::textOfKey("SYNCFILESNOTRECEIVED") + "-p1002_1.jpg"}));
+  EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(clientFlag(SyncModel::kCustomerSynced), "synced");
+  EXPECT_TRUE(engine()->kindFailed(SyncModel::kImageTypeProduct));
   const auto files = requestedFiles();
   EXPECT_EQ(std::count(files.begin(), files.end(), "product/p1002_1.jpg"), 2);
   EXPECT_FALSE(fs::exists(localPath("p1002_1.jpg", kFileTypeProductImage)));
