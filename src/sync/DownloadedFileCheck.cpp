@@ -74,15 +74,16 @@ std::optional<DownloadedFileCheck::ListedSize> DownloadedFileCheck::listedSize(
   auto [end, ec] = std::from_chars(begin, last, listed.megabytes);
   if (ec != std::errc() || !(listed.megabytes >= 0)) return std::nullopt;
   // Bytes are told only by a size in megabytes, as listings give it. "2.5"
-  // may be anything from 2.45 to 2.55 megabytes, of a thousand
-  // kilobytes or of 1024 kibibytes: the listing does not say which.
+  // may be anything from 2.4 to 2.6 megabytes, of a thousand kilobytes or
+  // of 1024 kibibytes: the listing says neither which nor whether its last
+  // digit was rounded or cut off ("2 M" for 2.9 by a whole division).
   const std::string_view written(begin, static_cast<std::size_t>(end - begin));
   const auto point = written.find('.');
   const int decimals = point == std::string_view::npos ? 0 : static_cast<int>(written.size() - point - 1);
   if (unit == std::string::npos) return listed;
-  const double half = 0.5 / std::pow(10.0, decimals);
-  listed.bytes.least = static_cast<std::int64_t>(std::floor(std::max(listed.megabytes - half, 0.0) * 1e6));
-  listed.bytes.most = static_cast<std::int64_t>(std::ceil((listed.megabytes + half) * 1048576.0));
+  const double digit = 1.0 / std::pow(10.0, decimals);
+  listed.bytes.least = static_cast<std::int64_t>(std::floor(std::max(listed.megabytes - digit, 0.0) * 1e6));
+  listed.bytes.most = static_cast<std::int64_t>(std::ceil((listed.megabytes + digit) * 1048576.0));
   return listed;
 }
 
