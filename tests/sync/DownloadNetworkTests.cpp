@@ -131,6 +131,43 @@ TEST(DownloadedFileCheckTest, ListedSizesAndTheBytesTakenForAFile) {
   EXPECT_EQ(problem(kFileTypeKeynote, "a.html", page, {}), "");
 }
 
+// A picture is taken when it reaches its end, trailing bytes or not, kept in
+// memory or written as it came; one cut short is not.
+TEST(DownloadedFileCheckTest, APictureCutShortIsRefused) {
+  gfx::ImageData noise(96, 96);
+  std::uint32_t seed = 7;
+  for (auto& byte : noise.pixels) byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+  const auto png = noise.encodePNG();
+  const auto jpeg = noise.encodeJPEG(0.9);
+  ASSERT_TRUE(png && jpeg);
+  const fs::path written = fs::path(testing::TempDir()) / "picture.part";
+  const auto write = [](const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    return static_cast<bool>(out << bytes);
+  };
+  const auto problem = [&](const std::string& bytes, bool onDisk) {
+    if (!onDisk) return DownloadedFileCheck::problem(kFileTypeProductImage, "p.jpg", bytes, bytes.size(), {}, {});
+    EXPECT_TRUE(write(written, bytes));
+    return DownloadedFileCheck::problem(kFileTypeProductImage, "p.jpg", bytes.substr(0, 1024), bytes.size(), written,
+                                        {});
+  };
+  for (const auto& encoded : {*png, *jpeg}) {
+    const std::string whole(encoded.begin(), encoded.end());
+    for (const bool onDisk : {false, true}) {
+      SCOPED_TRACE(whole.substr(1, 3) + (onDisk ? " written" : " held"));
+      EXPECT_EQ(problem(whole, onDisk), "");
+      EXPECT_EQ(problem(whole + std::string(8, '\0'), onDisk), "");
+      EXPECT_EQ(problem(whole + std::string(5000, 'x'), onDisk), "") << "a trailer past the last kilobyte";
+      EXPECT_NE(problem(whole.substr(0, whole.size() / 2), onDisk), "");
+      EXPECT_NE(problem(whole.substr(0, whole.size() - 3), onDisk), "");
+      ASSERT_TRUE(write(written, whole.substr(0, whole.size() * 2 / 3)));
+      EXPECT_FALSE(DownloadedFileCheck::isPictureFile(written));
+      ASSERT_TRUE(write(written, whole + "trailer"));
+      EXPECT_TRUE(DownloadedFileCheck::isPictureFile(written));
+    }
+  }
+}
+
 TEST_F(DownloadNetworkTest, BatchFilesLandWholeAndUnsafeNamesAreRefused) {
   auto images = filesOfType(kFileTypeProductImage);
   ASSERT_GE(images.size(), 3u);

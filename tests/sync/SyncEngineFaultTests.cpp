@@ -308,22 +308,26 @@ TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndAResyncFetchesOnlyWhatI
     EXPECT_TRUE(fs::exists(localPath(file.substr(slash + 1), type))) << file;
   }
 
-  // A resync: one picture cut down to nothing, one gone and one that is a
-  // page are fetched again, nothing else.
-  ASSERT_GE(pictures.size(), 3u);
+  // A resync: one picture cut down to nothing, one gone, one that is a
+  // page and one cut in half are fetched again, nothing else.
+  ASSERT_GE(pictures.size(), 4u);
   const std::string cut = productPictureName(*pictures.begin());
   const std::string gone = productPictureName(*std::next(pictures.begin()));
   const std::string page = productPictureName(*std::next(pictures.begin(), 2));
+  const std::string half = productPictureName(*std::next(pictures.begin(), 3));
   ASSERT_TRUE(writeFile(localPath(cut, SyncModel::kImageTypeProduct), ""));
   ASSERT_TRUE(fs::remove(localPath(gone, SyncModel::kImageTypeProduct)));
   ASSERT_TRUE(writeFile(localPath(page, SyncModel::kImageTypeProduct), "<html><body>Sign in</body></html>"));
+  const auto halfBytes = v1.file("product/" + half);
+  ASSERT_TRUE(halfBytes);
+  ASSERT_TRUE(writeFile(localPath(half, SyncModel::kImageTypeProduct), halfBytes->substr(0, halfBytes->size() / 2)));
   service->clearRequestLog();
   engine()->setIsSyncAllData(true);
   ASSERT_TRUE(runSync());
   const auto again = requestedFiles();
   EXPECT_EQ(std::set<std::string>(again.begin(), again.end()),
-            (std::set<std::string>{"product/" + cut, "product/" + gone, "product/" + page}));
-  for (const std::string& name : {cut, gone, page}) {
+            (std::set<std::string>{"product/" + cut, "product/" + gone, "product/" + page, "product/" + half}));
+  for (const std::string& name : {cut, gone, page, half}) {
     EXPECT_EQ(contentsOf(localPath(name, SyncModel::kImageTypeProduct)), *v1.file("product/" + name)) << name;
   }
 
