@@ -193,6 +193,25 @@ bool pictureReachesItsEnd(std::string_view head, std::int64_t size, const ReadAt
   return jpegReachesItsEnd(size, read);
 }
 
+// Pictures in formats the decoder does not read, which the service may well
+// hold among its pictures: not shown, but its own files and never a page,
+// so kept rather than fetched again at every sync.
+bool isOtherPictureFormat(std::string_view head) {
+  const auto at = [&](std::size_t offset, std::string_view bytes) { return head.substr(offset, bytes.size()) == bytes; };
+  if (at(0, "GIF87a") || at(0, "GIF89a")) return true;
+  if (at(0, "RIFF") && at(8, "WEBP")) return true;
+  if (at(0, std::string_view("II*\0", 4)) || at(0, std::string_view("MM\0*", 4))) return true;
+  // A bitmap names the size of its info header, one of a few.
+  if (at(0, "BM") && head.size() >= 18) {
+    const unsigned info = static_cast<unsigned char>(head[14]) | static_cast<unsigned char>(head[15]) << 8 |
+                          static_cast<unsigned>(static_cast<unsigned char>(head[16])) << 16 |
+                          static_cast<unsigned>(static_cast<unsigned char>(head[17])) << 24;
+    for (unsigned known : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
+      if (info == known) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool DownloadedFileCheck::isPictureType(int type) {
@@ -240,7 +259,10 @@ std::string DownloadedFileCheck::problem(int type, std::string_view name, std::s
     const bool read = gfx::ImageData::dimensions(head) ||
                       (!written.empty() && static_cast<std::int64_t>(head.size()) < size &&
                        gfx::ImageData::dimensionsOfFile(written));
-    if (!read) return looksLikePage(head) ? "a web page came in place of the picture" : "the bytes are not a picture";
+    if (!read) {
+      if (isOtherPictureFormat(head)) return {};
+      return looksLikePage(head) ? "a web page came in place of the picture" : "the bytes are not a picture";
+    }
     // A reply without a length that the connection cut ends like a whole one.
     bool whole = false;
     if (written.empty()) {
@@ -267,7 +289,7 @@ bool DownloadedFileCheck::isPictureFile(const fs::path& path) {
   const std::string head = file.read(0, kPictureHead);
   const bool read = gfx::ImageData::dimensions(head) ||
                     (head.size() == kPictureHead && gfx::ImageData::dimensionsOfFile(path).has_value());
-  if (!read) return false;
+  if (!read) return isOtherPictureFormat(head);
   // Bytes cut short (an earlier version's download, a reply the connection
   // cut) are fetched again.
   return pictureReachesItsEnd(head, file.size(), file.reader());

@@ -132,8 +132,9 @@ TEST(DownloadedFileCheckTest, ListedSizesAndTheBytesTakenForAFile) {
 }
 
 // A picture is taken when it reaches its end, trailing bytes or not, kept in
-// memory or written as it came; one cut short is not.
-TEST(DownloadedFileCheckTest, APictureCutShortIsRefused) {
+// memory or written as it came; one cut short is not. Pictures of formats
+// the decoder does not read are the service's own files and taken too.
+TEST(DownloadedFileCheckTest, APictureCutShortIsRefusedAndOneOfAnotherFormatTaken) {
   gfx::ImageData noise(96, 96);
   std::uint32_t seed = 7;
   for (auto& byte : noise.pixels) byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
@@ -165,6 +166,13 @@ TEST(DownloadedFileCheckTest, APictureCutShortIsRefused) {
       ASSERT_TRUE(write(written, whole + "trailer"));
       EXPECT_TRUE(DownloadedFileCheck::isPictureFile(written));
     }
+  }
+  std::string bitmap = "BM" + std::string(12, '\0') + std::string("\x28\0\0\0", 4) + std::string(40, '\0');
+  for (const std::string& other : {std::string("GIF89a\x02\0\x02\0", 10), std::string("RIFF\x20\0\0\0WEBPVP8 ", 16),
+                                  bitmap}) {
+    EXPECT_EQ(problem(other, false), "") << other.substr(0, 4);
+    ASSERT_TRUE(write(written, other));
+    EXPECT_TRUE(DownloadedFileCheck::isPictureFile(written)) << other.substr(0, 4);
   }
 }
 

@@ -529,7 +529,8 @@ TEST_F(SyncEngineTest, FailedFilesAreAskedAgainOnceUnderTheirOwnType) {
 
 // A picture that comes as a page is asked for once more, and then fails
 // alone: the run goes on to the customers and finishes, naming it, with
-// nothing of it on disk; the next run fetches it.
+// nothing of it on disk; the next run fetches it. One the service holds as
+// a GIF is its own file: kept, and not asked for again.
 TEST_F(SyncEngineTest, APictureThatComesAsAPageFailsAloneAndIsNamedAtTheEnd) {
   signIn();
   FaultRule page;
@@ -537,7 +538,12 @@ TEST_F(SyncEngineTest, APictureThatComesAsAPageFailsAloneAndIsNamedAtTheEnd) {
   page.kind = FaultKind::FileContent;
   page.content = "<!DOCTYPE html><html><body>Please sign in to use the Internet.</body></html>";
   service->addFault(page);
+  FaultRule gif = page;
+  gif.path = "*/product/p1003_1.jpg";
+  gif.content = std::string("GIF89a\x01\0\x01\0\x80\0\0\0\0\0\xFF\xFF\xFF!\xF9\x04\x01\0\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02" "D\x01\0;", 43);
+  service->addFault(gif);
   ASSERT_TRUE(runSync());
+  EXPECT_EQ(contentsOf(localPath("p1003_1.jpg", kFileTypeProductImage)), gif.content);
   EXPECT_TRUE(delegate->breaks.empty());
   EXPECT_EQ(delegate->count("finished"), 1);
   EXPECT_EQ(delegate->notReceived,
