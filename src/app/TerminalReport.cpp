@@ -55,9 +55,11 @@ TerminalReport::TerminalReport() {
     const std::string held = holdings();
     if (held.empty()) {
       std::puts("Sync finished.");
-      return;
+    } else {
+      std::printf("Sync finished: %s.\n", held.c_str());
     }
-    std::printf("Sync finished: %s.\n", held.c_str());
+    // Files the run did not keep, named.
+    if (const std::string notice = member(n, "message"); !notice.empty()) std::printf("%s\n", notice.c_str());
   });
 }
 

@@ -2,8 +2,10 @@
 // Whether the bytes a download brought are the file it asked for. A network
 // that puts its own sign-in page in front of every address answers each
 // file with 200 and that page: a picture is taken only when the decoder reads
-// its header, a document only at the size its listing gives and when it is
-// not a web page. Any thread.
+// its header and it reaches its end (or it is a picture of a format the
+// decoder does not read, GIF, WebP, TIFF or BMP, which no page is), a
+// document only at the size its listing gives and when it is not a web page.
+// Any thread.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -45,8 +47,9 @@ class DownloadedFileCheck {
   // not the file `name` of `type`; empty when it may be.
   static std::string problem(int type, std::string_view name, std::string_view head, std::int64_t size,
                              const std::filesystem::path& written, ByteRange listed);
-  // A picture on disk the decoder reads the header of: what a sync keeps
-  // rather than fetches again.
+  // A picture on disk the decoder reads the header of and that reaches its
+  // end, or one of a format it does not read: what a sync keeps rather than
+  // fetches again.
   static bool isPictureFile(const std::filesystem::path& path);
 };
 

@@ -435,9 +435,12 @@ bool HttpNetworkCtrl::countEndpointFailure(const Operation& op, bool failed, boo
     return false;
   }
   EndpointFailures& failures = endpointFailures_[op.endpoint];
-  if (refused && op.download && std::find(failures.refused.begin(), failures.refused.end(),
-                                          op.download->fileName) == failures.refused.end()) {
-    failures.refused.push_back(op.download->fileName);
+  if (refused && op.download) {
+    // Files, not attempts: one broken file on the service, asked for again,
+    // fails alone and stops none of the others.
+    const std::string& name = op.download->fileName;
+    if (std::find(failures.refused.begin(), failures.refused.end(), name) != failures.refused.end()) return false;
+    failures.refused.push_back(name);
   }
   return ++failures.count >= settings_.endpointFailureLimit;
 }

@@ -55,9 +55,10 @@ class HttpNetworkCtrl {
     // Further attempts of a single download after its first failure.
     int singleDownloadRetries = 3;
     // Failures in a row to one file endpoint (refused, reset or timed out,
-    // or bytes that were not the file asked for, with no file or other
-    // answer between them) after which every download to it stops: the
-    // service has stopped answering, or something else answers in its place.
+    // or bytes that were not the file asked for, counted once a file, with
+    // no file or other answer between them) after which every download to
+    // it stops: the service has stopped answering, or something else
+    // answers in its place.
     int endpointFailureLimit = 3;
   };
 

@@ -2,6 +2,8 @@
 
 #include <malloc.h>
 
+#include <utility>
+
 #include "platform/base/Date.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
@@ -196,6 +198,7 @@ void SyncModel::beginRun() {
   pendingRetries_.clear();
   failedFiles_.clear();
   refusedFiles_.clear();
+  notReceived_.clear();
   thumbSources_.reset();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
@@ -351,9 +354,11 @@ void SyncModel::finishedSync() {
   setClientFlag(kLastSync, now);
   if (!isBlank(Session::current().clientID)) base::UserDefaults::standard().removeObject(perClientKey(kFilesUnsettled));
   if (!base::UserDefaults::standard().synchronize()) MV_LOG("the sync time could not be written to the user defaults");
+  const std::string notice = std::exchange(notReceived_, {});
   endRun();
-  postEnded(true, {});
+  postEnded(true, notice);
   if (auto d = delegate()) d->finishedSync();
+  if (auto d = delegate(); d && !notice.empty()) d->filesNotReceived(notice);
 }
 
 void SyncModel::netUnconnect() {

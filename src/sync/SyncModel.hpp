@@ -425,8 +425,10 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // Files that failed for good in this run.
   std::set<FileKey> failedFiles_;
   // Files whose last download brought bytes that were not the file: the
-  // run fails naming them if they are not fetched after all.
+  // run names them at its end if they are not fetched after all.
   std::set<FileKey> refusedFiles_;
+  // What the end of a finished run tells of them; empty when nothing.
+  std::string notReceived_;
   // Product thumbnails by name, with the picture each is made from; read
   // once a run needs it.
   mutable std::optional<std::map<std::string, std::string>> thumbSources_;

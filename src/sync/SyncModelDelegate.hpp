@@ -16,6 +16,9 @@ class SyncModelDelegate {
   virtual void downloadimageFinished(int imageType) = 0;
   // The run ended with every part stored.
   virtual void finishedSync() = 0;
+  // After `finishedSync`: files came as something other than themselves (a
+  // page, bytes of another size) and were not kept; `message` names them.
+  virtual void filesNotReceived(const std::string& /*message*/) {}
   // Progress of the image kind being fetched, 0 to 1, with the seconds left
   // (2147483647 while no estimate can be made).
   virtual void setProgress(float progress, int imageType, int remainTime) = 0;

@@ -374,16 +374,15 @@ void SyncModel::imagePhaseEnded() {
     return;
   }
   waitingForRetries_ = false;
-  // Bytes that were not the file are no file: the run did not bring them,
-  // and says which they are (the next run asks for them again).
+  // Bytes that were not the file are no file: like any file that failed,
+  // they do not hold up the rest of the run (a single broken picture on the
+  // service would otherwise keep every sync from ever finishing), and the
+  // run's end says which they are; the next run asks for them again.
   std::vector<std::string> refused;
   for (const FileKey& file : refusedFiles_) {
     if (failedFiles_.count(file) && !madeOnDevice(file)) refused.push_back(file.second);
   }
-  if (!refused.empty()) {
-    breakSync(textFilledWith("SYNCFILESNOTRECEIVED", {fileNamesText(refused)}));
-    return;
-  }
+  notReceived_ = refused.empty() ? std::string() : textFilledWith("SYNCFILESNOTRECEIVED", {fileNamesText(refused)});
   if (isCustomerOnShow_) {
     requestCustomerTables();
   } else {

@@ -24,6 +24,7 @@
 #include "shell/config/Language.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/sync-screens/ResourceUpdateView.hpp"
+#include "shell/sync-screens/SyncScreenPresenter.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
@@ -380,6 +381,43 @@ TEST_F(BadConnections, ASignInPageInPlaceOfTheFilesIsNeverTakenForThem) {
     EXPECT_FALSE(onDisk(f.title)) << f.title;
     EXPECT_FALSE(manager->isExists(f.file_id)) << f.title;
   }
+}
+
+// One picture on the service is broken: a page stands where it belongs. The
+// first sync does not stop for it: it goes on to the customers, finishes,
+// and then names the picture; once the picture is mended the next sync
+// brings it.
+TEST_F(BadConnections, OneBrokenPictureOnTheServiceFailsAloneAndTheSyncFinishes) {
+  start();
+  std::string broken;
+  for (const auto& [path, bytes] : service->backend().currentData("acme")->files) {
+    if (path.rfind("product/", 0) == 0 && path.ends_with(".jpg")) broken = path.substr(path.find('/') + 1);
+  }
+  ASSERT_FALSE(broken.empty());
+  FaultRule page;
+  page.path = "*/product/" + broken;
+  page.kind = FaultKind::FileContent;
+  page.content = "<!DOCTYPE html><html><body>The picture could not be found.</body></html>";
+  service->addFault(page);
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  ASSERT_EQ(alertTitle(), en("CONTENTUPDATED"));
+  press(1);
+  ASSERT_TRUE(syncFromTab());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  picture("sync-with-one-broken-picture");
+  const auto told = answerTheOneAlert(0);
+  EXPECT_NE(told.first, en("UPDATEFAILED"));
+  EXPECT_EQ(told.second, Language::format(en("SYNCFILESNOTRECEIVED"), {broken}));
+  EXPECT_EQ(missingPictures(), 1);
+  EXPECT_EQ(SessionDatabase::open().get()->getAllCustomers(true).size(),
+            service->backend().currentData("acme")->customers.size());
+  EXPECT_TRUE(SyncScreenPresenter::storedLastSync());
+
+  service->clearFaults();
+  ASSERT_TRUE(syncFromTab());
+  EXPECT_FALSE(alert()) << alertTitle();
+  EXPECT_EQ(missingPictures(), 0);
 }
 
 }  // namespace

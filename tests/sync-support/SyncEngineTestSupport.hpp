@@ -71,6 +71,8 @@ class RecordingSyncDelegate : public SyncModelDelegate {
   // in the order they came.
   std::vector<std::string> events;
   std::vector<std::string> breaks;
+  // What finished runs told of the files they did not keep.
+  std::vector<std::string> notReceived;
   std::vector<Progress> progress;
   // The shares of the removals of changed files, and how many image
   // progress reports had come before each.
@@ -84,6 +86,7 @@ class RecordingSyncDelegate : public SyncModelDelegate {
   void breakSync(const std::string& message) override;
   void downloadimageFinished(int imageType) override { events.push_back("imagesDone:" + std::to_string(imageType)); }
   void finishedSync() override;
+  void filesNotReceived(const std::string& message) override { notReceived.push_back(message); }
   void setProgress(float value, int imageType, int remainTime) override;
   void getCustomerFinished() override { events.push_back("customers"); }
   void syncEndedBySession() override;

@@ -313,22 +313,26 @@ TEST_F(SyncEngineTest, ARetryKeepsTheFilesOfABrokenRunAndAResyncFetchesOnlyWhatI
     EXPECT_TRUE(fs::exists(localPath(file.substr(slash + 1), type))) << file;
   }
 
-  // A resync: one picture cut down to nothing, one gone and one that is a
-  // page are fetched again, nothing else.
-  ASSERT_GE(pictures.size(), 3u);
+  // A resync: one picture cut down to nothing, one gone, one that is a
+  // page and one cut in half are fetched again, nothing else.
+  ASSERT_GE(pictures.size(), 4u);
   const std::string cut = productPictureName(*pictures.begin());
   const std::string gone = productPictureName(*std::next(pictures.begin()));
   const std::string page = productPictureName(*std::next(pictures.begin(), 2));
+  const std::string half = productPictureName(*std::next(pictures.begin(), 3));
   ASSERT_TRUE(writeFile(localPath(cut, SyncModel::kImageTypeProduct), ""));
   ASSERT_TRUE(fs::remove(localPath(gone, SyncModel::kImageTypeProduct)));
   ASSERT_TRUE(writeFile(localPath(page, SyncModel::kImageTypeProduct), "<html><body>Sign in</body></html>"));
+  const auto halfBytes = v1.file("product/" + half);
+  ASSERT_TRUE(halfBytes);
+  ASSERT_TRUE(writeFile(localPath(half, SyncModel::kImageTypeProduct), halfBytes->substr(0, halfBytes->size() / 2)));
   service->clearRequestLog();
   engine()->setIsSyncAllData(true);
   ASSERT_TRUE(runSync());
   const auto again = requestedFiles();
   EXPECT_EQ(std::set<std::string>(again.begin(), again.end()),
-            (std::set<std::string>{"product/" + cut, "product/" + gone, "product/" + page}));
-  for (const std::string& name : {cut, gone, page}) {
+            (std::set<std::string>{"product/" + cut, "product/" + gone, "product/" + page, "product/" + half}));
+  for (const std::string& name : {cut, gone, page, half}) {
     EXPECT_EQ(contentsOf(localPath(name, SyncModel::kImageTypeProduct)), *v1.file("product/" + name)) << name;
   }
 
@@ -528,18 +532,30 @@ TEST_F(SyncEngineTest, FailedFilesAreAskedAgainOnceUnderTheirOwnType) {
             (std::set<std::string>{"product/p1002_1.jpg", "product/p1003_1.jpg", "library/cover_image/cover_2.png"}));
 }
 
-// A picture that comes as a page is asked for once more, and then ends the
-// run named, with nothing of it on disk; the next run fetches it.
-TEST_F(SyncEngineTest, APictureThatComesAsAPageEndsTheRunNamingIt) {
+// A picture that comes as a page is asked for once more, and then fails
+// alone: the run goes on to the customers and finishes, naming it, with
+// nothing of it on disk; the next run fetches it. One the service holds as
+// a GIF is its own file: kept, and not asked for again.
+TEST_F(SyncEngineTest, APictureThatComesAsAPageFailsAloneAndIsNamedAtTheEnd) {
   signIn();
   FaultRule page;
   page.path = "*/product/p1002_1.jpg";
   page.kind = FaultKind::FileContent;
   page.content = "<!DOCTYPE html><html><body>Please sign in to use the Internet.</body></html>";
   service->addFault(page);
+  FaultRule gif = page;
+  gif.path = "*/product/p1003_1.jpg";
+  gif.content = std::string("GIF89a\x01\0\x01\0\x80\0\0\0\0\0\xFF\xFF\xFF!\xF9\x04\x01\0\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02" "D\x01\0;", 43);
+  service->addFault(gif);
   ASSERT_TRUE(runSync());
-  EXPECT_EQ(delegate->breaks, (std::vector<std::string>{test::textOfKey("SYNCFILESNOTRECEIVED") + "-p1002_1.jpg"}));
-  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(contentsOf(localPath("p1003_1.jpg", kFileTypeProductImage)), gif.content);
+  EXPECT_TRUE(delegate->breaks.empty());
+  EXPECT_EQ(delegate->count("finished"), 1);
+  EXPECT_EQ(delegate->notReceived,
+            (std::vector<std::string>{test::textOfKey("SYNCFILESNOTRECEIVED") + "-p1002_1.jpg"}));
+  EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(clientFlag(SyncModel::kCustomerSynced), "synced");
+  EXPECT_TRUE(engine()->kindFailed(SyncModel::kImageTypeProduct));
   const auto files = requestedFiles();
   EXPECT_EQ(std::count(files.begin(), files.end(), "product/p1002_1.jpg"), 2);
   EXPECT_FALSE(fs::exists(localPath("p1002_1.jpg", kFileTypeProductImage)));

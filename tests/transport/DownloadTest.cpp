@@ -489,9 +489,13 @@ TEST_F(DownloadTest, OnlyBytesTheCheckTakesWithinTheBoundBecomeTheFile) {
   });
   server.start();
   std::vector<std::pair<std::string, std::int64_t>> seen;
-  const auto check = [&seen](std::string refusal) {
-    return [&seen, refusal](std::string_view head, std::int64_t size, const fs::path&) {
+  // What the check finds of a file written as it came: all of it, its end too.
+  std::vector<std::uintmax_t> onDisk;
+  const auto check = [&seen, &onDisk](std::string refusal) {
+    return [&seen, &onDisk, refusal](std::string_view head, std::int64_t size, const fs::path& written) {
       seen.emplace_back(std::string(head.substr(0, 64)), size);
+      std::error_code ec;
+      if (!written.empty()) onDisk.push_back(fs::file_size(written, ec));
       return refusal;
     };
   };
@@ -504,6 +508,7 @@ TEST_F(DownloadTest, OnlyBytesTheCheckTakesWithinTheBoundBecomeTheFile) {
   EXPECT_EQ(rec.errorCodes, std::vector<long>{static_cast<long>(RequestError::NotTheFile)});
   EXPECT_EQ(refused->error()->failureReason, "a web page");
   EXPECT_EQ(seen, (std::vector{whole}));
+  EXPECT_EQ(onDisk, std::vector<std::uintmax_t>{content.size()});
   for (const char* path : {"/file", "/endless"}) {
     auto large = download(path);
     large->setFileLimit(static_cast<std::int64_t>(content.size()) - 1);

@@ -130,6 +130,10 @@ ScreenAlert SyncScreenPresenter::breakAlert(LoginType loginType, const std::stri
   return ScreenAlert{kFailedAlertTag, text("UPDATEFAILED"), message, text("OK"), {}};
 }
 
+ScreenAlert SyncScreenPresenter::notReceivedAlert(const std::string& message) {
+  return ScreenAlert{kFailedAlertTag, {}, message, text("OK"), {}};
+}
+
 std::optional<std::string> SyncScreenPresenter::lastSyncText(const std::optional<std::string>& stored,
                                                              const std::string& shortDateFormat) {
   if (!stored) return std::nullopt;

@@ -79,6 +79,8 @@ class SyncScreenPresenter {
   static ScreenAlert cellularAlert();
   // The alert of a run that broke with `message`.
   static ScreenAlert breakAlert(LoginType loginType, const std::string& message);
+  // The note after a finished run of the files it did not keep.
+  static ScreenAlert notReceivedAlert(const std::string& message);
 
   // The stored "lastsync" ("HH:mm MM/dd/yy") as "HH:mm <short date>";
   // nothing when absent or unreadable.

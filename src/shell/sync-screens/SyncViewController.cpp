@@ -210,6 +210,10 @@ void SyncViewController::finishedSync() {
   endOfRun();
 }
 
+void SyncViewController::filesNotReceived(const std::string& message) {
+  SyncScreenPresenter::notReceivedAlert(message).show(ui::weakAs<ui::AlertViewDelegate>(this));
+}
+
 void SyncViewController::apply(const SyncRowUpdate& update) {
   if (!resourceUpdateView_) return;
   SyncInfoItem& row = resourceUpdateView_->row(update.row);

@@ -44,6 +44,7 @@ class SyncViewController : public ui::ViewController,
   void breakSync(const std::string& message) override;
   void downloadimageFinished(int imageType) override;
   void finishedSync() override;
+  void filesNotReceived(const std::string& message) override;
   void setProgress(float progress, int imageType, int remainTime) override;
   void getCustomerFinished() override;
   void estimateWithdrawn() override;
