@@ -744,7 +744,7 @@ TEST_F(EPUBReaderTest, AUnitWhoseScriptRunsOnIsShownAsItStandsAndTheWindowGoesOn
   ASSERT_TRUE(runUntil([&] { return !view().webView().isLoading(); }, 30));
   ASSERT_EQ(reader->currentSpineIndex(), 0u);
   ASSERT_TRUE(view().isLoading());
-  EXPECT_TRUE(reader->pageKeyPressed(ui::KeyPress{ui::KeyPress::Key::End}));
+  EXPECT_TRUE(driver->window().pressPageKey(ui::KeyPress{ui::KeyPress::Key::End}));
   advance(svc::WebView::kScriptTimeout);
   settle();
   EXPECT_EQ(reader->currentSpineIndex(), 1u);
