@@ -334,7 +334,12 @@ TEST_F(BackupScreenFlowTest, FailuresACancelledRestoreAndTheStopsBeforeARun) {
   // A restore whose backup listed no files: straight home, announced.
   // Escape over its "Restoring" box, which offers no way out, does nothing:
   // the settings window under it stays, and the restore tells its outcome.
+  // The reply is held for well under its time-out, so that the box is still
+  // up when Escape comes however slow the machine, and the restore succeeds.
   MessageBox::installAsBlockWaitBox();
+  test::ServiceSettings patient;
+  patient.messageTimeOutSeconds = 10;
+  test::service_kit::useSettings(patient);
   service->addFault(FaultRule::stallFor("restoreData", 2));
   tapRow(1);
   press(1);
@@ -348,11 +353,12 @@ TEST_F(BackupScreenFlowTest, FailuresACancelledRestoreAndTheStopsBeforeARun) {
   EXPECT_TRUE(sheetShown());
   EXPECT_EQ(opener->deselects, 0);
   ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }));
-  EXPECT_EQ(alert()->title(), test::textOf("RESTOREFINISHTITLE"));
+  EXPECT_EQ(alert()->title(), test::textOf("RESTOREFINISHTITLE")) << alert()->message();
   EXPECT_EQ(host->tabs, std::vector<int>{0});
   EXPECT_EQ(customers->reloads, 1);
   press(0);
   service->clearFaults();
+  test::service_kit::useSettings({});
   BlockWaitBox::install(waitBox);
 
   // A restore the service refuses.
