@@ -337,9 +337,7 @@ TEST_F(BackupScreenFlowTest, FailuresACancelledRestoreAndTheStopsBeforeARun) {
   // The reply is held for well under its time-out, so that the box is still
   // up when Escape comes however slow the machine, and the restore succeeds.
   MessageBox::installAsBlockWaitBox();
-  test::ServiceSettings patient;
-  patient.messageTimeOutSeconds = 10;
-  test::service_kit::useSettings(patient);
+  test::service_kit::useSettings(test::ServiceSettings::patient());
   service->addFault(FaultRule::stallFor("restoreData", 2));
   tapRow(1);
   press(1);
@@ -491,6 +489,9 @@ TEST_F(BackupScreenFlowTest, OnlyMissingPublishedFilesAreAskedForAndCellularAsks
 TEST_F(BackupScreenFlowTest, APageOpenedDuringABackupFollowsItAndAClosedPageIsNotCalled) {
   seedLocalWork();
   markSynced();
+  // The backup's reply is held well within its time-out: the page comes and
+  // goes while it waits, however slow the machine.
+  test::service_kit::useSettings(test::ServiceSettings::patient());
   service->addFault(FaultRule::stallFor("backupData", 1.5));
   open();
   tapRow(0);

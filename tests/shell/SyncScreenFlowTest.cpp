@@ -129,6 +129,8 @@ TEST_F(SyncScreenFlowTest, AWholeSyncFromTheTabShowsItsProgressAndTheLastSyncTim
   // the checks below read them. The account and settings requests the run
   // sends beside it may reach the service first, so the stall names the
   // table method.
+  // (Held well within the time-out, so that a slow machine does not fail it.)
+  test::service_kit::useSettings(test::ServiceSettings::patient());
   FaultRule held = FaultRule::stallFor("syncData", 1.5);
   held.times = 1;
   service->addFault(held);

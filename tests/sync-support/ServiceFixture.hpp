@@ -29,6 +29,13 @@ struct ServiceSettings {
   double messageRetryDelaySeconds = 0.3;
   // Left as the network's own when negative.
   int singleDownloadRetries = -1;
+  // Replies the service holds for a second or two still arrive in time on
+  // a slow machine.
+  static ServiceSettings patient() {
+    ServiceSettings settings;
+    settings.messageTimeOutSeconds = 10;
+    return settings;
+  }
 };
 
 // The pieces the fixture is made of, for fixtures that cannot derive from it.
