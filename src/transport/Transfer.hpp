@@ -142,8 +142,8 @@ class Transfer {
   // Whether a file of `bytes` stays within the file limit; past it the
   // transfer is marked too large.
   bool fileFits(std::int64_t bytes);
-  // Why the whole file that arrived is not the file asked for (the spec's
-  // check); empty when it is, or when nothing checks.
+  // Why the whole file that arrived is not the file asked for (the setup's
+  // file check); empty when it is, or when nothing checks.
   std::string refusedFile();
   // A file begun afresh is held in memory up to kMostHeld bytes and written
   // only when it passes them or ends short of whole: most files are small and
