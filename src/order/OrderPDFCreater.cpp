@@ -13,6 +13,7 @@
 #include "order/pdf/MVPDFCreaterStringCell.hpp"
 #include "order/pdf/MVPDFView.hpp"
 #include "platform/base/MainThread.hpp"
+#include "platform/gfx/Context.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/TapGestureRecognizer.hpp"
@@ -27,8 +28,6 @@ namespace {
 
 constexpr double kRowMinHeight = 40;
 constexpr double kItemMinHeight = 80;
-// Pictures go on the form at what a printer resolves, 300 dots an inch, and no finer.
-constexpr double kPrintPixelsPerPoint = 300.0 / 72.0;
 constexpr double kLogoSpacing = 120;
 constexpr double kSignatureLineHeight = 80;
 constexpr double kLineMinimumFontSize = 7;
@@ -170,7 +169,10 @@ void OrderPDFCreater::addLineFromPoint(base::Point from, base::Point to, int wid
 
 OrderPDFCreater::~OrderPDFCreater() { thumbnailRead_.cancel(); }
 
-int OrderPDFCreater::thumbnailSide() const { return static_cast<int>(std::ceil(part(5, 36) * kPrintPixelsPerPoint)); }
+// Pictures go on the form at what a printer resolves, and no finer.
+int OrderPDFCreater::thumbnailSide() const {
+  return static_cast<int>(std::ceil(part(5, 36) * gfx::Context::kDocumentPixelsPerPoint));
+}
 
 void OrderPDFCreater::readThumbnails(std::function<void()> ready) {
   MV_ASSERT_MAIN_THREAD();

@@ -29,6 +29,7 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/config/Language.hpp"
 #include "shell/config/LanguageManager.hpp"
+#include "shell/config/SkinManager.hpp"
 #include "sync/requests/RequestUploadQuoteOrder.hpp"
 #include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
@@ -1036,12 +1037,19 @@ TEST_F(EditorTest, TheProductScreensBackFollowsTheLanguage) {
 // Lines whose pictures have 39.6 megapixels: each line reads its picture
 // on a worker at the size of the line's picture, and the order form reads
 // them on a worker at its print resolution; neither decodes one whole on
-// the main thread.
+// the main thread. The document holds them, and the company's logo of more
+// than a screen's pixels, at the print resolution.
 TEST_F(EditorTest, LinePicturesAreReadAtTheirShownSizeAndTheFormsAtItsPrintResolution) {
   const auto path = PublicFunction::filePathWithName("large.jpg", kFileTypeProductImage);
   ASSERT_TRUE(path);
   std::filesystem::create_directories(path->parent_path());
   ASSERT_TRUE(writeLargePicture(*path, PictureKind::ProgressiveJpeg));
+  const auto client = PublicFunction::clientFolder(Session::current().clientID);
+  ASSERT_TRUE(client);
+  const auto logo = *client / SkinManager::kSkinFolderName / "homelogo.png";
+  std::filesystem::create_directories(logo.parent_path());
+  constexpr int kLogoWidth = 4400;
+  ASSERT_TRUE(writeLargePicture(logo, PictureKind::InterlacedPng, kLogoWidth, 1000));
   std::vector<marvisto_image_Entity> images;
   for (int id = 1; id <= 3; ++id) {
     marvisto_image_Entity i;
@@ -1090,15 +1098,42 @@ TEST_F(EditorTest, LinePicturesAreReadAtTheirShownSizeAndTheFormsAtItsPrintResol
   for (const auto& page : pdf->pdfCreater()->cellsPageArray()) {
     for (const auto& cell : page) {
       auto* picture = dynamic_cast<MVPDFCreaterImageCell*>(cell.get());
-      if (!picture || !picture->image()) continue;
+      if (!picture || !picture->image() || picture->image()->pixelWidth() == kLogoWidth) continue;
       EXPECT_LE(picture->image()->pixelWidth(), pdf->pdfCreater()->thumbnailSide());
       EXPECT_LE(picture->image()->pixelHeight(), pdf->pdfCreater()->thumbnailSide());
       pictures += picture->image()->pixelWidth() == pdf->pdfCreater()->thumbnailSide();
     }
   }
   EXPECT_EQ(pictures, 3);
-  EXPECT_FALSE(pdf->createPDFData().empty());
   snapshot("order-form-pictures");
+
+  // The document printed and mailed: every picture's cell is drawn, from a
+  // picture of about 300 dots an inch of its width on the page.
+  const auto bytes = pdf->createPDFData();
+  std::vector<int> widths;
+  const std::string image = "/Subtype /Image", width = "/Width ";
+  for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), image.begin(), image.end())) != bytes.end(); ++at) {
+    const auto w = std::search(at, bytes.end(), width.begin(), width.end());
+    if (w != bytes.end()) widths.push_back(std::atoi(std::string(w + 7, std::min(bytes.end(), w + 14)).c_str()));
+  }
+  auto doc = gfx::PdfDocument::openData(bytes);
+  ASSERT_TRUE(doc);
+  auto page = doc->renderPage(0, 1);
+  const gfx::ImageData pixels = page->toImageData();
+  int cells = 0;
+  for (const auto& cell : pdf->pdfCreater()->cellsPageArray().front()) {
+    auto* picture = dynamic_cast<MVPDFCreaterImageCell*>(cell.get());
+    if (!picture || !picture->image()) continue;
+    const ui::Rect frame = cell->frameInContainer();
+    const int dots = static_cast<int>(frame.width() * 300 / 72);
+    SCOPED_TRACE(picture->image()->pixelWidth());
+    EXPECT_TRUE(std::any_of(widths.begin(), widths.end(), [&](int w) { return w >= dots - 2 && w <= dots + dots / 20; }));
+    const std::uint8_t* middle = pixels.pixel(static_cast<int>(frame.midX() - frame.width() / 4),
+                                              static_cast<int>(frame.midY()));
+    EXPECT_LT(middle[1], 128) << "drawn, not left white";
+    ++cells;
+  }
+  EXPECT_EQ(cells, 4) << "the logo and the three lines' pictures";
 }
 
 TEST_F(EditorTest, ViewAsPDFOpensTheForm) {

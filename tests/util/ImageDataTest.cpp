@@ -368,7 +368,7 @@ TEST_F(ImageDataTest, HugePicturesOfEveryKindAreReadWithinABound) {
 // (the blocks' averages) and at two and three eighths, grey, colour in 4:2:0
 // and 4:4:4, CMYK and YCCK, with restart markers too.
 TEST_F(ImageDataTest, AProgressivePictureReadSmallerLooksAsTheWholeDecodeDoes) {
-  enum class Coding { Grey, Colour, Colour444, Cmyk, Ycck };
+  enum class Coding { Grey, Colour, Colour444, Cmyk, Ycck, BrightnessUnderColour, RgbGreenBlueAtHalf };
   const auto encode = [&](const ImageData& image, bool progressive, int restartRows, Coding coding) {
     const fs::path file = root / "encoded.jpg";
     std::FILE* out = std::fopen(file.c_str(), "wb");
@@ -387,6 +387,14 @@ TEST_F(ImageDataTest, AProgressivePictureReadSmallerLooksAsTheWholeDecodeDoes) {
     jpeg_set_defaults(&cinfo);
     if (coding == Coding::Ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
     if (coding == Coding::Colour444) cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
+    if (coding == Coding::RgbGreenBlueAtHalf) jpeg_set_colorspace(&cinfo, JCS_RGB);
+    // The first component sampled at its full size, the others at half (or
+    // the other way round).
+    if (coding == Coding::BrightnessUnderColour || coding == Coding::RgbGreenBlueAtHalf) {
+      const int first = coding == Coding::RgbGreenBlueAtHalf ? 2 : 1;
+      for (int c = 0; c < 3; ++c)
+        cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = c == 0 ? first : 3 - first;
+    }
     jpeg_set_quality(&cinfo, 90, TRUE);
     cinfo.restart_in_rows = restartRows;
     if (progressive) jpeg_simple_progression(&cinfo);
@@ -444,6 +452,29 @@ TEST_F(ImageDataTest, AProgressivePictureReadSmallerLooksAsTheWholeDecodeDoes) {
         }
       }
     }
+  }
+  // Brightness sampled below the colour differences, or two planes of RGB
+  // at half: the detail the file holds of them shows, stripes eight pixels
+  // wide read at a quarter of the size as the whole decode reads them.
+  ImageData stripes(1600, 1200);
+  for (int y = 0; y < stripes.height; ++y)
+    for (int x = 0; x < stripes.width; ++x) {
+      std::uint8_t* p = stripes.pixel(x, y);
+      p[0] = p[1] = p[2] = (x / 8) % 2 ? 255 : 0;
+      p[3] = 255;
+    }
+  for (const auto& [coding, name] : {std::pair{Coding::BrightnessUnderColour, "brightness under colour"},
+                                     std::pair{Coding::RgbGreenBlueAtHalf, "RGB, green and blue at half"}}) {
+    SCOPED_TRACE(name);
+    auto reduced = ImageData::decodeFitting(encode(stripes, true, 0, coding), 400, 300);
+    auto decoded = ImageData::decodeFitting(encode(stripes, false, 0, coding), 400, 300);
+    ASSERT_TRUE(reduced);
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(reduced->pixels.size(), decoded->pixels.size());
+    long total = 0;
+    for (std::size_t i = 0; i < decoded->pixels.size(); ++i)
+      total += std::abs(int(reduced->pixels[i]) - int(decoded->pixels[i]));
+    EXPECT_LT(double(total) / double(decoded->pixels.size()), 2.0);
   }
 }
 

@@ -398,8 +398,13 @@ void Context::drawImagePart(const Image& image, const base::Rect& src, const bas
                                 : std::hypot(acrossX, acrossY) / (src.width() * s);
   const double perPixelY = tile ? std::hypot(downX, downY) / dst.height() / s
                                 : std::hypot(downX, downY) / (src.height() * s);
-  const Image::Drawable pixels = image.drawable(static_cast<int>(std::ceil(image.pixelWidth() * perPixelX)),
-                                                static_cast<int>(std::ceil(image.pixelHeight() * perPixelY)));
+  // A document's page (a PDF, in points) is written once and printed: its
+  // pictures are read at once, at print resolution.
+  const bool document = cairo_surface_get_type(cairo_get_target(cr_)) == CAIRO_SURFACE_TYPE_PDF;
+  const double print = document ? kDocumentPixelsPerPoint : 1;
+  const Image::Drawable pixels =
+      image.drawable(static_cast<int>(std::ceil(image.pixelWidth() * perPixelX * print)),
+                     static_cast<int>(std::ceil(image.pixelHeight() * perPixelY * print)), document);
   if (!pixels.surface) return;
   const double sx = s * pixels.scaleX, sy = s * pixels.scaleY;
   // The whole image is drawn from its own surface: a PDF holds a surface once

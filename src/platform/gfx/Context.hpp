@@ -143,6 +143,11 @@ class Context {
   void drawTextLayout(const TextLayout& layout, base::Point origin, double width, const Font& font,
                       const Color& color, TextAlignment alignment);
 
+  // The pixels a picture drawn into a document (a PDF page) has for each of
+  // its points: 300 dots an inch, what a printer resolves. A large file is
+  // read at that size at once, never past the pixels it holds.
+  static constexpr double kDocumentPixelsPerPoint = 300.0 / 72;
+
  private:
   void setSource(const Color& c);
   void paintSource();

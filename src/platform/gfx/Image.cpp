@@ -102,7 +102,7 @@ struct Image::PendingFile : std::enable_shared_from_this<Image::PendingFile> {
             picture->pixelHeight() / static_cast<double>(height)};
   }
 
-  Drawable drawable(int wantWidth, int wantHeight) {
+  Drawable drawable(int wantWidth, int wantHeight, bool now) {
     // Enough pixels to cover the drawing both ways, the aspect kept, never
     // more than the file holds.
     const double factor = std::min(
@@ -112,7 +112,7 @@ struct Image::PendingFile : std::enable_shared_from_this<Image::PendingFile> {
     const auto covers = [&](const ImagePtr& picture) {
       return picture && picture->pixelWidth() + 1 >= needWidth && picture->pixelHeight() + 1 >= needHeight;
     };
-    if (!base::RunLoop::main().isMainThread()) {
+    if (now || !base::RunLoop::main().isMainThread()) {
       {
         std::lock_guard<std::mutex> lock(mutex);
         if (covers(drawn)) return drawableOf(drawn);
@@ -188,9 +188,9 @@ Image::Image(std::shared_ptr<PendingFile> pending, double scale)
 
 cairo_surface_t* Image::surface() const { return surface_ ? surface_.get() : pending_->pixels(); }
 
-Image::Drawable Image::drawable(int pixelWidth, int pixelHeight) const {
+Image::Drawable Image::drawable(int pixelWidth, int pixelHeight, bool now) const {
   if (surface_) return {surface_, 1, 1};
-  if (pending_->readAtDrawnSize) return pending_->drawable(pixelWidth, pixelHeight);
+  if (pending_->readAtDrawnSize) return pending_->drawable(pixelWidth, pixelHeight, now);
   pending_->pixels();
   return {pending_->surface, 1, 1};
 }

@@ -43,7 +43,8 @@ class Image {
   // shrunk as it is read through PictureCache: on a worker when drawn on the
   // main thread (drawn as nothing until it has come, or from the picture
   // read for a smaller drawing; its arrival is posted to the main loop, so
-  // the next frame shows it), at once on other threads. Only the calls that
+  // the next frame shows it), at once on other threads and into a document
+  // (see Context::kDocumentPixelsPerPoint). Only the calls that
   // want every pixel (surface, pixelAt, toImageData) decode it whole.
   static ImagePtr fromFileOnFirstUse(const std::filesystem::path& path);
   static constexpr std::uint64_t kWholeReadPixels = 2048 * 2048;
@@ -74,11 +75,13 @@ class Image {
   // `pixelHeight` pixels of the target: its surface, or for a large file
   // read on first use one read at about that size (`scaleX`, `scaleY`: its
   // pixels per pixel of the image); no surface while it is being read.
+  // `now`: read at once on the main thread too (a document's page is
+  // written once: no later frame would show what comes after).
   struct Drawable {
     std::shared_ptr<cairo_surface_t> surface;
     double scaleX = 1, scaleY = 1;
   };
-  Drawable drawable(int pixelWidth, int pixelHeight) const;
+  Drawable drawable(int pixelWidth, int pixelHeight, bool now = false) const;
   // Whether a drawing now would still wait for the picture being read.
   bool pixelsPending() const;
   // The file an image read on first use comes from; nothing for the others.

@@ -111,6 +111,16 @@ class Reader {
     return &c.coefficients[block * static_cast<std::size_t>(n_ * n_) + static_cast<std::size_t>(row * n_ + column)];
   }
   std::optional<ImageData> picture(int maxWidth, int maxHeight);
+  // How three components are coded; four are CMYK or YCCK, the way Adobe
+  // writes them.
+  bool rgb() const;
+  bool ycck() const;
+  // Whether a component other than the colour differences of YCbCr (or
+  // YCCK) is sampled below the picture's size. This reader widens the
+  // samples of its n x n coefficients as they are, where the decoder reads
+  // more of such a component's coefficients: fine for colour, but brightness
+  // (or an RGB plane, an ink) read so would lose the detail the file holds.
+  bool detailSubsampled() const;
   void inverseTransform(const Component& c, std::size_t block, std::uint8_t* out, std::size_t stride) const;
 
   // Bits of entropy-coded data, held left-aligned; a marker met, or the end
@@ -516,6 +526,9 @@ bool Reader::scan() {
   const int length = in_.word();
   const int count = in_.next();
   if (length < 6 || count < 1 || count > 4 || length != 6 + 2 * count || !sawFrame_) return false;
+  // Left to the decoder before any is read (the markers that tell how the
+  // components are coded come before the scans).
+  if (detailSubsampled()) return false;
   std::vector<int> members;
   for (int i = 0; i < count; ++i) {
     const int id = in_.next();
@@ -655,6 +668,23 @@ void Reader::inverseTransform(const Component& c, std::size_t block, std::uint8_
   }
 }
 
+bool Reader::rgb() const {
+  if (sawJfif_) return false;
+  if (sawAdobe_) return adobeTransform_ == 0;
+  return components_.size() == 3 && components_[0].id == 'R' && components_[1].id == 'G' && components_[2].id == 'B';
+}
+
+bool Reader::ycck() const { return components_.size() == 4 && sawAdobe_ && adobeTransform_ != 0; }
+
+bool Reader::detailSubsampled() const {
+  const bool differences = (components_.size() == 3 && !rgb()) || ycck();
+  for (std::size_t k = 0; k < components_.size(); ++k) {
+    if (differences && (k == 1 || k == 2)) continue;
+    if (components_[k].h < hMax_ || components_[k].v < vMax_) return true;
+  }
+  return false;
+}
+
 std::optional<ImageData> Reader::picture(int maxWidth, int maxHeight) {
   // The picture at n eighths, made a band of blocks at a time.
   const int w = static_cast<int>((static_cast<std::int64_t>(width_) * n_ + 7) / 8);
@@ -668,13 +698,8 @@ std::optional<ImageData> Reader::picture(int maxWidth, int maxHeight) {
   for (std::size_t k = 0; k < components_.size(); ++k)
     bands[k].resize(static_cast<std::size_t>(components_[k].blocksAcross) * static_cast<std::size_t>(n_) *
                     static_cast<std::size_t>(components_[k].v * n_));
-  // How three components are coded; four are CMYK or YCCK, the way Adobe writes them.
-  const bool rgb = sawJfif_ ? false
-                   : sawAdobe_
-                       ? adobeTransform_ == 0
-                       : components_.size() == 3 && components_[0].id == 'R' && components_[1].id == 'G' &&
-                             components_[2].id == 'B';
-  const bool ycck = components_.size() == 4 && sawAdobe_ && adobeTransform_ != 0;
+  const bool rgb = this->rgb();
+  const bool ycck = this->ycck();
   const auto clamp8 = [](double value) {
     return static_cast<std::uint8_t>(std::clamp(static_cast<int>(value + 0.5), 0, 255));
   };

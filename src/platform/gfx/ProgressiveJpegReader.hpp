@@ -9,8 +9,9 @@
 // it keeps the blocks' averages alone (two bytes a block) and skips the
 // other scans. It gives what the decoder's scaled decode gives, and takes
 // only what it can read so: 8-bit Huffman-coded progressive files of one,
-// three or four components (grey; YCbCr or RGB; CMYK or YCCK); anything
-// else is left to the decoder. What it keeps counts against DecoderMemory.
+// three or four components (grey; YCbCr or RGB; CMYK or YCCK) of which
+// only the colour differences may be sampled below the picture's size;
+// anything else is left to the decoder. What it keeps counts against DecoderMemory.
 // Untrusted input: a broken stream gives nothing. Any thread.
 #include <cstddef>
 #include <cstdio>
