@@ -8,6 +8,7 @@
 #include "shell/frame/ShellActions.hpp"
 #include "store/AttributeText.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/Text.hpp"
 
 namespace mv {
@@ -77,8 +78,9 @@ void AddToOrderFlow::alertViewClickedButtonAtIndex(ui::AlertView& alert, long bu
   }
   if (buttonIndex == kSaveButton) {
     // The store keeps the order when it cannot save it; nothing is added.
+    const SessionDatabase::UserWrite userWrite;
     if (!basket->saveCurrentQuoteOrder()) {
-      CatalogFeedback::alert("ORDERSAVEFAILED", "FAILED");
+      CatalogFeedback::alert("ORDERSAVEFAILED", SessionDatabase::failedWriteKey());
       return;
     }
   } else if (buttonIndex == kDontSaveButton) {

@@ -18,6 +18,7 @@
 #include "shell/config/Language.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -543,11 +544,12 @@ void ProductDetailController::toggleList(bool compare) {
                               : s.getFavoriteByFavoriteId(productID_).has_value();
   const std::string& sku = productEntity_.product_sku;
   const std::string& name = productEntity_.product_name;
+  const SessionDatabase::UserWrite userWrite;
   if (listed) {
     const bool removed = compare ? s.deleteSingleCompareByCompareId(productID_)
                                  : s.deleteSingleFavoriteByFavoriteId(productID_);
     if (!removed) {
-      CatalogFeedback::toast("FAILED");
+      CatalogFeedback::toast(SessionDatabase::failedWriteKey());
       return;
     }
     button.setSelected(false);
@@ -557,7 +559,7 @@ void ProductDetailController::toggleList(bool compare) {
   const bool added =
       compare ? s.saveToDatabaseCompare(productID_, sku, name) : s.saveToDatabaseFavorite(productID_, sku, name);
   if (!added) {
-    CatalogFeedback::toast("FAILED");
+    CatalogFeedback::toast(SessionDatabase::failedWriteKey());
     return;
   }
   button.setSelected(true);

@@ -4,6 +4,7 @@
 #include "catalog/CatalogNotifications.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -86,8 +87,9 @@ void ProductListPopup::setInEdit(bool inEdit) {
 
 void ProductListPopup::removeProductAt(long index) {
   if (index < 0 || static_cast<std::size_t>(index) >= products_.size()) return;
+  const SessionDatabase::UserWrite userWrite;
   if (!(store().*kind_.removeOne)(products_[static_cast<std::size_t>(index)].product_id)) {
-    CatalogFeedback::toast("FAILED");
+    CatalogFeedback::toast(SessionDatabase::failedWriteKey());
     return;
   }
   products_.erase(products_.begin() + index);
@@ -96,8 +98,9 @@ void ProductListPopup::removeProductAt(long index) {
 }
 
 void ProductListPopup::removeAll() {
+  const SessionDatabase::UserWrite userWrite;
   if (!(store().*kind_.removeAll)()) {
-    CatalogFeedback::toast("FAILED");
+    CatalogFeedback::toast(SessionDatabase::failedWriteKey());
     return;
   }
   products_.clear();

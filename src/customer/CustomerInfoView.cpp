@@ -10,6 +10,7 @@
 #include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/frame/UIToast.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 #include "widgets/WidgetSkin.hpp"
@@ -236,7 +237,7 @@ void CustomerInfoView::reload() {
   tableCustomerInfo_->reloadData();
 }
 
-void CustomerInfoView::showFailure() { UIToast::showTextOf("FAILED"); }
+void CustomerInfoView::showFailure() { UIToast::showTextOf(SessionDatabase::failedWriteKey()); }
 
 void CustomerInfoView::customerInfoViewCancel(ui::Control* sender) {
   MV_ASSERT_MAIN_THREAD();
@@ -513,6 +514,7 @@ void CustomerInfoView::groupViewClick(int indexId, int type) {
   const int id = customerId();
   bool stored = false;
   if (id != 0) {
+    const SessionDatabase::UserWrite userWrite;
     stored = type == CustomerInfoGroupData::kTypeAddress ? directory_->storeDefaultAddress(id, indexId)
                                                           : directory_->storeDefaultContact(id, indexId);
   }
@@ -595,6 +597,7 @@ void CustomerInfoView::switchViewAction(bool on) {
 }
 
 bool CustomerInfoView::applyHidden(int id, bool on) {
+  const SessionDatabase::UserWrite userWrite;
   if (!directory_->storeHidden(id, on)) {
     MV_LOG("customers: the hidden flag of customer ", id, " could not be stored");
     showFailure();
@@ -609,6 +612,7 @@ void CustomerInfoView::switchViewImportant(bool on) {
   MV_ASSERT_MAIN_THREAD();
   const int id = customerId();
   if (id == 0) return;
+  const SessionDatabase::UserWrite userWrite;
   if (!directory_->storeImportant(id, on)) {
     MV_LOG("customers: the important flag of customer ", id, " could not be stored");
     showFailure();

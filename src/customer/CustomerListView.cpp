@@ -4,6 +4,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/UIToast.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -242,21 +243,28 @@ void CustomerListView::customerTableSelectCellAtRect(CustomerTable&, const ui::R
   if (editing && note) note->becomeFirstResponder();
 }
 
-void CustomerListView::popoverControllerDidDismissPopover(ui::PopoverController& popover) {
-  if (&popover != customerNotePopover_.get() || currentShowNoteID_ == 0) return;
+bool CustomerListView::popoverControllerShouldDismissPopover(ui::PopoverController& popover) {
+  if (&popover != customerNotePopover_.get() || currentShowNoteID_ == 0) return true;
   const int id = currentShowNoteID_;
-  currentShowNoteID_ = 0;
   ui::TextView* note = noteTextView();
   const std::string text = note ? note->text() : std::string();
   // White space alone is a note too; only an empty text removes it.
   const bool keep = !text.empty();
+  const SessionDatabase::UserWrite userWrite;
   const bool stored = keep ? directory_->storeNote(id, text) : directory_->storeNoteMark(id, false);
   if (!stored) {
     MV_LOG("customers: the note of ", id, " could not be stored");
-    UIToast::showTextOf("FAILED");
-    return;
+    UIToast::showTextOf(SessionDatabase::failedWriteKey());
+    // Given way to the sync, the text stays in the open note, to be closed
+    // (and stored) once the sync has finished. Any other failure would not
+    // pass, and the note closes rather than hold the window.
+    if (SessionDatabase::lastWriteGaveWay()) return false;
+    currentShowNoteID_ = 0;
+    return true;
   }
+  currentShowNoteID_ = 0;
   updateCustomerInfoDic(id, keep, keep ? std::optional<std::string>(text) : std::nullopt);
+  return true;
 }
 
 // --- search -------------------------------------------------------------------------------------------

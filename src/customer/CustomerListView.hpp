@@ -94,8 +94,9 @@ class CustomerListView : public ui::View,
   // SearchBarDelegate
   void searchBarTextDidChange(ui::SearchBar& bar, const std::string& searchText) override;
   void searchBarSearchButtonClicked(ui::SearchBar& bar) override;
-  // PopoverControllerDelegate: the user closed the note, which is then stored.
-  void popoverControllerDidDismissPopover(ui::PopoverController& popover) override;
+  // PopoverControllerDelegate: the user closes the note, which is stored
+  // first; one that cannot be stored stays open with its text.
+  bool popoverControllerShouldDismissPopover(ui::PopoverController& popover) override;
 
  private:
   CustomerListView(const ui::Rect& frame, std::shared_ptr<CustomerDataModel> directory);

@@ -8,6 +8,7 @@
 #include "platform/base/MainThread.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/UIToast.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
 
@@ -238,7 +239,7 @@ void CustomerTable::showNoteContentAtIndexPath(const ui::IndexPath& path, bool a
   if (auto d = delegate_.lock()) d->customerTableSelectCellAtRect(*this, rect, note, id, aNewNote);
 }
 
-void CustomerTable::reportFailure() { UIToast::showTextOf("FAILED"); }
+void CustomerTable::reportFailure() { UIToast::showTextOf(SessionDatabase::failedWriteKey()); }
 
 void CustomerTable::popViewControllerDidPressButton(CustomerEditPopViewController& controller) {
   if (notePopover_) notePopover_->dismissPopoverAnimated(true);
@@ -248,6 +249,7 @@ void CustomerTable::popViewControllerDidPressButton(CustomerEditPopViewControlle
   const int id = row->personInfo->pid;
   const bool adding = controller.state() == 0;
   // Adding marks the customer and clears any old text; removing clears both.
+  const SessionDatabase::UserWrite userWrite;
   if (!directory_->storeNoteMark(id, adding)) {
     MV_LOG("customers: the note mark of ", id, " could not be stored");
     reportFailure();

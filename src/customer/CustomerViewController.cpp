@@ -12,6 +12,7 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/settings/SwitchTableViewCell.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/Session.hpp"
 #include "util/Text.hpp"
@@ -209,6 +210,7 @@ void CustomerViewController::addNewCustomer(ui::Control*) {
 
 void CustomerViewController::deleteLocalCustomer(int customerId) {
   MV_ASSERT_MAIN_THREAD();
+  const SessionDatabase::UserWrite userWrite;
   switch (directory_->deleteLocalCustomer(customerId)) {
     case CustomerDataModel::DeleteResult::Deleted:
       customerInfo_->deleteLocalCustomer(customerId);
@@ -218,7 +220,7 @@ void CustomerViewController::deleteLocalCustomer(int customerId) {
       showAlert("DELETECUSTOMERFAILED", "CUSTOMERINORDER", kDeleteRefusedAlertTag, "OK", std::nullopt);
       break;
     case CustomerDataModel::DeleteResult::Failed:
-      UIToast::showTextOf("FAILED");
+      UIToast::showTextOf(SessionDatabase::failedWriteKey());
       break;
   }
   // Read again either way: a customer that stays comes back into the list.
@@ -237,10 +239,11 @@ void CustomerViewController::customerInfoViewDone(ui::Control*, const CustomerIn
   MV_ASSERT_MAIN_THREAD();
   const auto& shown = customerInfo_->personInfo();
   const int editedId = shown ? shown->pid : 0;
+  const SessionDatabase::UserWrite userWrite;
   const int storedId = directory_->storeCustomer(data, editedId);
   if (storedId == 0) {
     // Nothing was stored; the form keeps everything entered.
-    UIToast::showTextOf("FAILED");
+    UIToast::showTextOf(SessionDatabase::failedWriteKey());
     return;
   }
   customerList_->customerListViewDone();

@@ -5,7 +5,9 @@
 #include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/config/SkinManager.hpp"
+#include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -157,15 +159,15 @@ void FileDescriptionViewController::deleteButtonPressed() {
 void FileDescriptionViewController::markButtonPressed() {
   MV_LOG("mark pressed");
   DataAccessManager& store = manager_->database();
-  if (isMarked_) {
-    if (store.deleteLibraryFavoriteByFavoriteId(fileEntity_.file_id)) {
-      isMarked_ = false;
-      favButton_->setSelected(!favButton_->isSelected());
-    }
-  } else if (store.saveToDatabaseLibraryFavorite(fileEntity_.file_id, fileEntity_.file_name)) {
-    isMarked_ = true;
-    favButton_->setSelected(!favButton_->isSelected());
+  const SessionDatabase::UserWrite userWrite;
+  const bool stored = isMarked_ ? store.deleteLibraryFavoriteByFavoriteId(fileEntity_.file_id)
+                                : store.saveToDatabaseLibraryFavorite(fileEntity_.file_id, fileEntity_.file_name);
+  if (!stored) {
+    UIToast::showTextOf(SessionDatabase::failedWriteKey());
+    return;
   }
+  isMarked_ = !isMarked_;
+  favButton_->setSelected(!favButton_->isSelected());
   if (auto owner = delagate_.lock()) owner->markButtonPressed();
 }
 

@@ -17,6 +17,7 @@
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/ShellActions.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
@@ -428,9 +429,10 @@ void QuoteOrderHistoryController::historyOrderCopy(long row) {
   auto order = std::exchange(popoverOrder_, nullptr);
   if (!order) order = orderAtRow(row);
   if (!order) return;
+  const SessionDatabase::UserWrite userWrite;
   const bool copied = store()->copyQuoteOrderEntity(*order);
   refreshData();
-  if (!copied) showAlert(text("ORDERCOPYFAILED"), text("FAILED"));
+  if (!copied) showAlert(text("ORDERCOPYFAILED"), text(SessionDatabase::failedWriteKey()));
 }
 
 void QuoteOrderHistoryController::historyOrderDelete(long row) {
@@ -476,8 +478,9 @@ void QuoteOrderHistoryController::deleteOrder(const OrderIdentity& identity) {
     showAlert(text("ORDERDELETEFAILED"), text("ORDERGONE"));
     return;
   }
+  const SessionDatabase::UserWrite userWrite;
   if (!store()->removeQuoteOrder(order->serial)) {
-    showAlert(text("ORDERDELETEFAILED"), text("FAILED"));
+    showAlert(text("ORDERDELETEFAILED"), text(SessionDatabase::failedWriteKey()));
     return;
   }
   refreshData();

@@ -9,6 +9,7 @@
 #include "services/PrintInteractionController.hpp"
 #include "shell/frame/SharingNotices.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
@@ -129,8 +130,9 @@ void QuoteOrderPDFViewController::alertViewClickedButtonAtIndex(ui::AlertView& a
     return;
   }
   // The signature is stored with the order it covers, never apart from it.
+  const SessionDatabase::UserWrite userWrite;
   if (!orderSaver_ || !orderSaver_(*order_)) {
-    showAlert("ORDERSAVEFAILED", "FAILED");
+    showAlert("ORDERSAVEFAILED", SessionDatabase::failedWriteKey());
     return;
   }
   popSelf();

@@ -17,6 +17,7 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/config/LanguageManager.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "util/FitCGRect.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
@@ -499,6 +500,7 @@ void QuoteOrderViewController::continueSave(long mode) {
 
 void QuoteOrderViewController::saveNewCustomer() {
   if (!quoteOrder_ || !customers_) return;
+  const SessionDatabase::UserWrite userWrite;
   const int id = customers_->saveCustomerWithName(
       quoteOrder_->customerName, quoteOrder_->customerAddress, quoteOrder_->city, quoteOrder_->state,
       quoteOrder_->zip_code);
@@ -508,9 +510,10 @@ void QuoteOrderViewController::saveNewCustomer() {
 
 int QuoteOrderViewController::saveCurrentOrder() {
   if (!quoteOrder_) return 0;
+  const SessionDatabase::UserWrite userWrite;
   const int id = database().replaceQuoteOrder(*quoteOrder_);
   if (id == 0) {
-    showPlainAlert(text("ORDERSAVEFAILED"), text("FAILED"));
+    showPlainAlert(text("ORDERSAVEFAILED"), text(SessionDatabase::failedWriteKey()));
     return 0;
   }
   store()->setCurQuoteOrder(nullptr);

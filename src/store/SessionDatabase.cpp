@@ -1,5 +1,7 @@
 #include "store/SessionDatabase.hpp"
 
+#include <sqlite3.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -9,6 +11,7 @@
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/Schema.hpp"
+#include "store/WorkerDatabase.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 
@@ -21,6 +24,27 @@ namespace {
 std::shared_ptr<DataAccessManager>& instance() {
   static std::shared_ptr<DataAccessManager> shared;
   return shared;
+}
+
+// How long a write on the session's connection waits for another writer.
+constexpr int kBusyWaitMs = 2000;
+constexpr int kBusyStepMs = 10;
+
+// The user's writes open now (see UserWrite), and whether the last of them
+// gave way to the sync's store. Main thread, as the connection.
+int userWrites = 0;
+bool gaveWayToSync = false;
+
+// Another connection writes. The user's write does not wait for the sync's
+// long store; anything else waits up to the time-out.
+int waitForTheWriter(void*, int tries) {
+  if (userWrites > 0 && WorkerDatabase::longWriteUnderWay()) {
+    gaveWayToSync = true;
+    return 0;
+  }
+  if (tries * kBusyStepMs >= kBusyWaitMs) return 0;
+  sqlite3_sleep(kBusyStepMs);
+  return 1;
 }
 
 // The client's data is the user's alone.
@@ -90,6 +114,7 @@ std::shared_ptr<DataAccessManager> SessionDatabase::open() {
 
   SQLiteDatabase& db = SQLiteDatabase::sharedDataBase();
   if (!db.open(file)) return nullptr;
+  sqlite3_busy_handler(db.handle(), waitForTheWriter, nullptr);
   if (!db.execute("SELECT count(*) FROM sqlite_master")) {
     MV_LOG("The client database is not readable: ", file.string());
     db.close();
@@ -118,6 +143,20 @@ bool SessionDatabase::isOpen() {
   MV_ASSERT_MAIN_THREAD();
   return instance() != nullptr;
 }
+
+SessionDatabase::UserWrite::UserWrite() {
+  MV_ASSERT_MAIN_THREAD();
+  if (userWrites++ == 0) gaveWayToSync = false;
+}
+
+SessionDatabase::UserWrite::~UserWrite() { --userWrites; }
+
+bool SessionDatabase::lastWriteGaveWay() {
+  MV_ASSERT_MAIN_THREAD();
+  return gaveWayToSync;
+}
+
+const char* SessionDatabase::failedWriteKey() { return lastWriteGaveWay() ? "SYNCSTORING" : "FAILED"; }
 
 void SessionDatabase::close() {
   MV_ASSERT_MAIN_THREAD();

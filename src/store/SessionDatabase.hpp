@@ -23,6 +23,28 @@ class SessionDatabase {
   // Drops the facade and closes the connection; harmless when none is open.
   // The next `open` opens the database of the client then signed in.
   static void close();
+
+  // Marks, for as long as it lives, the writes a screen makes because the
+  // user asked for them (saving an order, marking a favourite, storing a
+  // customer or a note). While the sync stores a reply on a worker, which
+  // holds the file for seconds (WorkerDatabase::runInLongTransaction), such
+  // a write does not wait for it, which would hold the window still: it
+  // fails at once, and the screen keeps what the user entered. Every other
+  // write (the sync's own steps, the service's replies, a restore, the
+  // session's start and end) waits for the file as before.
+  class UserWrite {
+   public:
+    UserWrite();
+    ~UserWrite();
+    UserWrite(const UserWrite&) = delete;
+    UserWrite& operator=(const UserWrite&) = delete;
+  };
+  // Whether the user's last write gave way to the sync's store: done again
+  // once the sync has finished, it goes through.
+  static bool lastWriteGaveWay();
+  // The text key that tells the user why their last write failed:
+  // "SYNCSTORING" when it gave way to the sync's store, else "FAILED".
+  static const char* failedWriteKey();
 };
 
 }  // namespace mv

@@ -5,11 +5,15 @@
 // thousand rows, the sync reading every picture name): one worker opens it,
 // uses it and closes it. It never makes the file.
 //
-// The file has one writer at a time. While a worker writes on its
-// connection, a write on the session's connection waits for it up to that
-// connection's busy time-out; a worker waits longer for the session's writes,
-// which each last a turn of the main loop at most.
+// The file has one writer at a time. A worker waits for the session's
+// writes, which each last a turn of the main loop at most. A write on the
+// session's connection waits for a worker's up to that connection's busy
+// time-out; but a worker's long write (`runInLongTransaction`) holds the
+// file for seconds, and a write the user asked for does not wait for it
+// (SessionDatabase::UserWrite): it fails at once, and the screen tells the
+// user to try again when the sync has finished.
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "store/DataAccessManager.hpp"
@@ -30,6 +34,12 @@ class WorkerDatabase {
   WorkerDatabase& operator=(const WorkerDatabase&) = delete;
 
   DataAccessManager& store() { return *store_; }
+  // Runs `work` in one transaction that may hold the file for seconds (a
+  // reply of a hundred thousand products), as `runInBulkTransaction`.
+  [[nodiscard]] bool runInLongTransaction(const std::function<bool()>& work);
+  // Whether a worker's long transaction is under way (or waiting to begin).
+  // Any thread.
+  static bool longWriteUnderWay();
 
  private:
   WorkerDatabase() = default;

@@ -128,7 +128,8 @@ class SyncModel::ProductStore : public SyncAllTableStore {
     if (began_) began_();
     DataAccessManager& dam = worker->store();
     dam_ = &dam;
-    const bool kept = dam.runInBulkTransaction([&] {
+    // The user's writes meanwhile do not wait for it (SessionDatabase::UserWrite).
+    const bool kept = worker->runInLongTransaction([&] {
       // Read before the first batch: the later batches must not drop what
       // the earlier ones wrote.
       if (keepStored_) kept_ = SyncModel::publishedPictureNames(dam);

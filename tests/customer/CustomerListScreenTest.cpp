@@ -1,4 +1,9 @@
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <cstring>
+#include <future>
+#include <thread>
 
 #include "CustomerTestSupport.hpp"
 #include "customer/CustomerListCell.hpp"
@@ -6,6 +11,7 @@
 #include "customer/CustomerViewController.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/config/LanguageManager.hpp"
+#include "store/WorkerDatabase.hpp"
 
 namespace fs = std::filesystem;
 
@@ -175,6 +181,34 @@ TEST_F(ListScreenTest, NotesMarkTheirCustomerAndStoreWritesAreChecked) {
   EXPECT_FALSE(cellOf(1)->noteImageView().isHidden());
   EXPECT_EQ(directory()->customerInfoDic().at(1).note, "Call 'Bob' 100%");
   sql("DROP TRIGGER frozen");
+
+  // While the sync stores a reply, the note stays open with its text and
+  // says why; closed once the sync has finished, it is stored. A write not
+  // the user's waits for the store, which here ends as that write begins.
+  std::promise<void> held, release;
+  std::thread syncStore([&, path = dam().databasePath()] {
+    auto worker = WorkerDatabase::open(path);
+    EXPECT_TRUE(worker && worker->runInLongTransaction([&] {
+      held.set_value();
+      release.get_future().wait();
+      return true;
+    }));
+  });
+  held.get_future().wait();
+  table().showNoteContentAtIndexPath(pathOf(1), false);
+  list->noteTextView()->setText("After the sync");
+  EXPECT_FALSE(list->customerNotePopover()->dismissByOutsideTap());
+  EXPECT_EQ(toastText(), txt("SYNCSTORING"));
+  auto ending = [](unsigned, void* release, void*, void* sql) {
+    if (std::strncmp(static_cast<const char*>(sql), "UPDATE", 6) == 0) static_cast<std::promise<void>*>(release)->set_value();
+    return 0;
+  };
+  sqlite3_trace_v2(db().handle(), SQLITE_TRACE_STMT, ending, &release);
+  sql("UPDATE marvisto_customer SET important = 1 WHERE customer_id = 2");
+  sqlite3_trace_v2(db().handle(), 0, nullptr, nullptr);
+  syncStore.join();
+  ASSERT_TRUE(list->customerNotePopover()->dismissByOutsideTap());
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND note = 'After the sync'"), 1);
 
   // Emptied and closed: the note and its mark go.
   table().showNoteContentAtIndexPath(pathOf(1), false);

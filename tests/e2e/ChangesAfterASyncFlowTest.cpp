@@ -3,8 +3,12 @@
 // next sync from the Sync tab brings them: the catalogue shows them when it
 // is opened again, and an order that holds the withdrawn product keeps it.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
+#include <future>
+#include <cstring>
+#include <thread>
 
 #include "RepresentativeDay.hpp"
 #include "catalog/DetailCell.hpp"
@@ -16,8 +20,11 @@
 #include "order/QuoteOrderViewController.hpp"
 #include "platform/ui/NavigationController.hpp"
 #include "shell/frame/MainTabScreens.hpp"
+#include "shell/sync-screens/ResourceUpdateView.hpp"
+#include "shell/sync-screens/SyncViewController.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
+#include "sync/SyncModel.hpp"
 
 namespace mv::test {
 namespace {
@@ -105,6 +112,45 @@ TEST_F(ChangesAfterASync, TheCatalogueShowsThemAndAnOrderKeepsAWithdrawnProduct)
                             [&](const auto& f) { return f.file_id == changes.renamedFileId; });
   ASSERT_NE(onTab, shown.end());
   EXPECT_EQ(onTab->file_name, changes.newFileName);
+}
+
+// While the next sync stores the product tables, the order cannot be saved:
+// the alert says the sync is saving, the order stays on the screen, and it is
+// saved once the sync has finished.
+TEST_F(ChangesAfterASync, ASaveWhileTheSyncStoresSaysSoAndGoesThroughAfterIt) {
+  start();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  DataAccessManager* store = SessionDatabase::open().get();
+  ASSERT_TRUE(addFromGrid(1));
+  QuoteOrderViewController* editor = ordersTab();
+  ASSERT_TRUE(editor);
+  // Another writer holds the file, as a company's store of thousands of rows
+  // does; the sync's first questions, answered before its store, are refused
+  // rather than wait for it.
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(store->databasePath().c_str(), &writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  for (const char* asked : {"getuserinfo", "getRunTimeConfig"}) {
+    sales::FaultRule refused = sales::FaultRule::statusFor(asked, "500");
+    refused.times = 1;
+    service->addFault(refused);
+  }
+  openTab(MainTabScreens::kSync);
+  tap(syncScreen()->resourceUpdateView().btnsync());
+  auto engine = SyncModel::sharedInstance();
+  ASSERT_TRUE(waitFor([&] { return engine->isStoringTables(); }, 30));
+  ASSERT_EQ(ordersTab(), editor);
+  tap(editor->btnSave());
+  EXPECT_EQ(answerTheOneAlert(0), std::make_pair(en("ORDERSAVEFAILED"), en("SYNCSTORING")));
+  EXPECT_EQ(editor->quoteOrder()->items.size(), 1u);
+  EXPECT_TRUE(store->fetchQuoteOrders(OrderModel::kAllOrders, "").empty());
+  sqlite3_close(writer);
+  ASSERT_TRUE(waitFor([&] { return !engine->isDownloading(); }, 60));
+  ASSERT_EQ(ordersTab(), editor);
+  tap(editor->btnSave());
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_EQ(store->fetchQuoteOrders(OrderModel::kAllOrders, "").size(), 1u);
 }
 
 }  // namespace
