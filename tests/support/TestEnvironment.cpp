@@ -32,8 +32,14 @@ bool startedAfresh = false;
 
 fs::path makeTempDir(const std::string& prefix) {
   static std::atomic<int> counter{0};
-  const char* scratch = std::getenv("MV_TEST_TMP");
-  fs::path base = scratch && *scratch ? fs::path(scratch) : fs::temp_directory_path() / "marvisto-tests";
+  // Taken once, as an absolute path: a relative one would name another
+  // place for code that changes the working folder, and would make the
+  // paths tests build from it (an archive entry naming a place outside the
+  // book) relative.
+  static const fs::path base = [] {
+    const char* scratch = std::getenv("MV_TEST_TMP");
+    return fs::absolute(scratch && *scratch ? fs::path(scratch) : fs::temp_directory_path() / "marvisto-tests");
+  }();
   fs::create_directories(base);
   for (;;) {
     fs::path p = base / (prefix + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
