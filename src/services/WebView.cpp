@@ -172,6 +172,7 @@ struct WebView::Engine {
   static void loadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
     auto* self = static_cast<Engine*>(data);
     if (event == WEBKIT_LOAD_STARTED) self->later([](WebView& v) { v.loadStarted(); });
+    if (event == WEBKIT_LOAD_COMMITTED) self->later([](WebView& v) { v.loadCommitted(); });
     if (event == WEBKIT_LOAD_FINISHED) self->later([](WebView& v) { v.loadEnded(false, {}); });
   }
 
@@ -562,6 +563,12 @@ void WebView::loadStarted() {
   if (auto d = delegate()) d->webViewDidStartLoad(*this);
 }
 
+void WebView::loadCommitted() {
+  // The pictures asked for from here on are of the page loading.
+  pageDrawn_ = false;
+  firstPictureOfPage_ = nextNumber();
+}
+
 void WebView::loadEnded(bool failed, const base::Error& error) {
   auto keep = self();
   // What a stopped load still reports was already told; the end of a load
@@ -686,6 +693,11 @@ void WebView::pictureArrived(void* surface) {
     picture_ = std::shared_ptr<void>(surface, [](void* s) { cairo_surface_destroy(static_cast<cairo_surface_t*>(s)); });
     ++pictures_;
     setNeedsDisplay();
+    if (!pageDrawn_ && snapshotId_ > firstPictureOfPage_) {
+      pageDrawn_ = true;
+      auto keep = self();
+      if (auto d = delegate()) d->webViewDidDrawPage(*this);
+    }
   }
   if (snapshotAgain_) refreshPicture();
 }

@@ -32,6 +32,9 @@ class WebViewDelegate {
   }
   virtual void webViewDidStartLoad(WebView& /*webView*/) {}
   virtual void webViewDidFinishLoad(WebView& /*webView*/) {}
+  // The engine drew the page of the latest load for the first time: its
+  // first picture came (once a load; see WebView::pageDrawn).
+  virtual void webViewDidDrawPage(WebView& /*webView*/) {}
   virtual void webViewDidFailLoadWithError(WebView& /*webView*/, const base::Error& /*error*/) {}
   // The page (or a frame of it) offered a file to save: nothing was saved.
   virtual void webViewDidRefuseDownload(WebView& /*webView*/, const std::string& /*url*/) {}
@@ -113,6 +116,9 @@ class WebView : public ui::View {
   // The engine's pictures of the page drawn so far; the next comes with the
   // next change of the page.
   std::uint64_t picturesTaken() const { return pictures_; }
+  // The engine has drawn the page of the latest load (once its content
+  // came) at least once: a picture of it was taken.
+  bool pageDrawn() const { return pageDrawn_; }
   bool hasPicture() const { return picture_ != nullptr; }
   // The engine's latest picture of the page, as shown; nothing before the first.
   gfx::ImagePtr picture() const;
@@ -185,6 +191,7 @@ class WebView : public ui::View {
   bool ensureEngine();
   void failWithoutEngine(const std::string& url);
   void loadStarted();
+  void loadCommitted();
   void loadEnded(bool failed, const base::Error& error);
   void processEnded(bool tooLarge);
   void pictureArrived(void* surface);
@@ -234,6 +241,10 @@ class WebView : public ui::View {
   bool pageUnanswered_ = false;
   // How the load asked for and not yet started was handed to the engine.
   std::function<void()> pendingLoad_;
+  // Nothing loaded yet: nothing waits to be drawn.
+  bool pageDrawn_ = true;
+  // The number the pictures of the page loaded come after.
+  unsigned firstPictureOfPage_ = 0;
   bool snapshotInFlight_ = false;
   bool snapshotAgain_ = false;
   unsigned snapshotId_ = 0;

@@ -718,6 +718,9 @@ TEST_F(EPUBReaderTest, AUnitWhoseScriptRunsOnIsShownAsItStandsAndTheWindowGoesOn
   // no wait box stands in its way, and the reader is gone.
   start();
   ASSERT_TRUE(view().isLoading()) << "the unit was laid out: its script did not hold it";
+  // Its script keeps the engine from drawing it: the unit is not laid out yet.
+  ASSERT_FALSE(view().webView().pageDrawn());
+  EXPECT_FALSE(view().layoutAsked()) << "laid out before its page was drawn";
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
   ASSERT_TRUE(driver->tap(*reader->backButton()));
   driver->flush();
@@ -727,6 +730,10 @@ TEST_F(EPUBReaderTest, AUnitWhoseScriptRunsOnIsShownAsItStandsAndTheWindowGoesOn
   // Left alone, the unit is shown as it stands once its time is up, and
   // says so; the next unit and Back are answered at once.
   start();
+  advance(EPUBView::kFirstDrawWait);
+  EXPECT_TRUE(view().layoutAsked()) << "the undrawn page was not laid out all the same";
+  // (Whole seconds on: the rest of its time added to the wait need not add
+  // up to it exactly.)
   advance(EPUBView::kLayoutBound);
   driver->flush();
   EXPECT_FALSE(view().isLoading());

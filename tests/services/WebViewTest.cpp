@@ -37,6 +37,7 @@ struct PageLog : WebViewDelegate {
   std::vector<std::pair<std::string, WebViewNavigationType>> asked;
   std::function<bool(const std::string&)> allow = [](const std::string&) { return true; };
   int finished = 0;
+  int drawn = 0;
   bool webViewShouldStartLoadWithRequest(WebView&, const std::string& url, WebViewNavigationType t, bool) override {
     asked.emplace_back(url, t);
     return allow(url);
@@ -49,6 +50,10 @@ struct PageLog : WebViewDelegate {
     EXPECT_FALSE(w.isLoading());
     log.push_back("finish");
     ++finished;
+  }
+  void webViewDidDrawPage(WebView& w) override {
+    EXPECT_TRUE(w.pageDrawn());
+    ++drawn;
   }
   void webViewDidFailLoadWithError(WebView&, const base::Error& e) override {
     log.push_back("fail");
@@ -220,6 +225,13 @@ TEST_F(WebViewTest, ThePageIsDrawnIntoTheWindow) {
   EXPECT_LT(red.g(), 0.1);
   const auto paper = picture->pixelAt(700, 500);
   EXPECT_GT(paper.g(), 0.9);
+  // The first picture of each page loaded is told, once.
+  EXPECT_TRUE(web->pageDrawn());
+  EXPECT_EQ(log->drawn, 1);
+  web->loadRequest(url("/b"));
+  ASSERT_TRUE(finishedLoads(2));
+  EXPECT_TRUE(runUntil([&] { return log->drawn >= 2 && !WebEngine::isBusy(); }, 10));
+  EXPECT_EQ(log->drawn, 2);
 }
 
 TEST_F(WebViewTest, DragsAndTheWheelScrollThePage) {

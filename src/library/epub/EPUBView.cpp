@@ -223,6 +223,7 @@ void EPUBView::loadSpine(const EPUBSpine& spine) {
   }
   // What the unit before still had to answer is of no use now.
   unitAnswers_.cancelAll();
+  layoutAsked_ = false;
   loading_ = true;
   webView_->loadRequest(*url);
 }
@@ -299,21 +300,40 @@ void EPUBView::webViewDidFailLoadWithError(svc::WebView&, const base::Error& err
   }
 }
 
+void EPUBView::webViewDidDrawPage(svc::WebView&) {
+  // The unit loaded waits for this before it is laid out.
+  if (unitAnswers_.isTracked(drawWait_)) askLayout();
+}
+
 void EPUBView::paginate() {
-  const double pageWidth = webView_->bounds().width();
-  const double pageHeight = webView_->bounds().height();
   currentPageIndex_ = 0;
   pageCount_ = 0;
   flow_ = Flow::LeftToRight;
   shownAsItStands_ = false;
-  const base::CancelTracker::Id bound = unitAnswers_.after(kLayoutBound, [this] { showAsItStands(); });
+  layoutAsked_ = false;
+  layoutBound_ = unitAnswers_.after(kLayoutBound, [this] { showAsItStands(); });
+  // The page is asked at once whether it answers at all (a question that
+  // touches nothing of it): a page caught in its own script is then ended
+  // before the next unit loads behind it, or with the view.
+  tellPage("document.readyState");
+  // Columns asked for before the engine has drawn the unit once cost it
+  // several times as long to lay out (tens of seconds for a long unit).
+  if (webView_->pageDrawn()) return askLayout();
+  drawWait_ = unitAnswers_.after(kFirstDrawWait, [this] { askLayout(); });
+}
+
+void EPUBView::askLayout() {
+  layoutAsked_ = true;
+  unitAnswers_.cancel(drawWait_);
+  const double pageWidth = webView_->bounds().width();
+  const double pageHeight = webView_->bounds().height();
   // A unit of fixed layout is one page, whole: no columns and none of the
   // rules for flowing text.
   webView_->evaluateJavaScript(
       fixedLayout_ ? fitPage(pageWidth, pageHeight)
                    : textLayout(webView_->frame(), {pageWidth, pageHeight}, kColumnHeightInset, kColumnWidthInset),
-      unitAnswers_, [this, bound](const std::string& answer) {
-        unitAnswers_.cancel(bound);
+      unitAnswers_, [this](const std::string& answer) {
+        unitAnswers_.cancel(layoutBound_);
         laidOut(answer);
       });
 }

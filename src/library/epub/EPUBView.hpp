@@ -13,11 +13,12 @@
 // its first, asks the delegate for the next or previous unit. A label under
 // the text shows the page, the page count and the unit's title.
 //
-// The unit is laid out by asking its page, and nothing waits for the page's
-// answers: the window goes on meanwhile (Back leaves at once), and a page
-// whose own script keeps it from answering within kLayoutBound is shown as it
-// stands, one page, and the label says so; its answer, should it come
-// later, lays it out then.
+// The unit is laid out by asking its page once the engine has drawn it
+// (asked before, the engine may take many times as long over a long unit),
+// and nothing waits for the page's answers: the window goes on meanwhile
+// (Back leaves at once), and a page whose own script keeps it from answering
+// within kLayoutBound of its load is shown as it stands, one page, and the
+// label says so; its answer, should it come later, lays it out then.
 //
 // Links to places of the book go to that place; links to the network or to
 // a mail address that the user taps open on the desktop; any other link
@@ -97,6 +98,8 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   // hears it on a later turn (nothing for a place the unit lacks), unless
   // another unit loads first.
   void pageOfAnchor(const std::string& anchor, std::function<void(std::optional<int>)> found);
+  // The unit loaded was asked to lay itself out (its answer may be to come).
+  bool layoutAsked() const { return layoutAsked_; }
   // The unit's page did not answer in time: it is shown as it stands.
   bool isShownAsItStands() const { return shownAsItStands_; }
 
@@ -112,6 +115,7 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
                                          svc::WebViewNavigationType type, bool byUser) override;
   void webViewDidStartLoad(svc::WebView& webView) override;
   void webViewDidFinishLoad(svc::WebView& webView) override;
+  void webViewDidDrawPage(svc::WebView& webView) override;
   void webViewDidFailLoadWithError(svc::WebView& webView, const base::Error& error) override;
 
   // Layout: the web view's width, the page label's height; and the room the
@@ -123,6 +127,9 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   static constexpr double kWaitTimeout = 300;
   // How long the unit's page has to answer how it is laid out.
   static constexpr double kLayoutBound = 5;
+  // How long a loaded unit's page has to be drawn before it is laid out all
+  // the same (its own script may keep the engine from drawing it).
+  static constexpr double kFirstDrawWait = 1;
   static constexpr const char* kNotLaidOutKey = "PAGESHOWNASITSTANDS";
   static constexpr double kWheelTurnTime = 0.3;
 
@@ -130,8 +137,10 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   // How the unit's pages follow each other.
   enum class Flow { LeftToRight, RightToLeft, Downward };
 
-  // Asks the unit's page to lay itself out; `laidOut` follows its answer.
+  // Lays the unit loaded out: its page is asked once drawn; `laidOut`
+  // follows its answer.
   void paginate();
+  void askLayout();
   void laidOut(const std::string& answer);
   // The unit is shown: the delegate picks its place, the anchor asked for
   // is found.
@@ -160,6 +169,11 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   std::filesystem::path loadingPath_;
   bool loading_ = false;
   bool shownAsItStands_ = false;
+  bool layoutAsked_ = false;
+  base::CancelTracker::Id layoutBound_ = 0;
+  // While tracked, the unit loaded waits for its page to be drawn before it
+  // is laid out.
+  base::CancelTracker::Id drawWait_ = 0;
   int waitTag_ = 0;
   // The questions to the unit's page: a new unit or leaving drops them.
   base::CancelTracker unitAnswers_;
