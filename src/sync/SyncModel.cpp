@@ -195,6 +195,7 @@ void SyncModel::beginRun() {
   productSaved_ = librarySaved_ = customerSaved_ = false;
   productFull_ = libraryFull_ = false;
   completedKinds_.clear();
+  lastOutcomeDue_.reset();
   pendingRetries_.clear();
   failedFiles_.clear();
   refusedFiles_.clear();

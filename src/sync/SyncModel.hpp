@@ -420,6 +420,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   bool librarySaved_ = false;
   bool customerSaved_ = false;
   std::set<int> completedKinds_;
+  // The kind whose batch has ended while its last file's outcome is still
+  // to be told: it reads whole only once that outcome is known.
+  std::optional<int> lastOutcomeDue_;
   // Retries asked and not yet answered; the image phase ends after them.
   std::set<FileKey> pendingRetries_;
   // Files that failed for good in this run.

@@ -420,6 +420,9 @@ void SyncModel::setProgress(float progress) {
       const auto run = run_.mark();
       kindCompleted(kind);
       if (!run.isValid()) return;
+      // The batch's end comes before its last file's outcome, which may be a
+      // failure: the kind is told whole once that outcome is in.
+      lastOutcomeDue_ = kind;
     }
   }
   const double total = static_cast<double>(downloadRemotingPImgList_.size() + downloadRemotingPImgListIcon_.size() +
@@ -468,7 +471,7 @@ float SyncModel::shownShare(int kind, float share) const {
   const auto pending = std::count_if(pendingRetries_.begin(), pendingRetries_.end(),
                                      [&](const FileKey& k) { return k.first == kind; });
   const auto unsettled = static_cast<std::int64_t>(failedCount(kind)) + pending;
-  if (unsettled == 0) return share;
+  if (unsettled == 0) return lastOutcomeDue_ == kind ? std::min(share, 0.99f) : share;
   const std::int64_t total = kind == kImageTypeProduct ? productImgCount_
                              : kind == kImageTypeIcon  ? iconImgCount_
                                                        : libImgCount_;
@@ -503,7 +506,13 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
   } else if (!result.isSuccess()) {
     downloadimageFaild(result.fileName, result.type);
   }
-  if (!wasRetry) return;
+  if (!wasRetry) {
+    if (lastOutcomeDue_ == result.type) {
+      lastOutcomeDue_.reset();
+      reportKindIfWhole(result.type);
+    }
+    return;
+  }
   const auto run = run_.mark();
   reportKindIfWhole(result.type);
   if (!run.isValid()) return;

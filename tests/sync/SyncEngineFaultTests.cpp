@@ -523,13 +523,26 @@ TEST_F(SyncEngineTest, FailedFilesAreAskedAgainOnceUnderTheirOwnType) {
   EXPECT_FALSE(fs::exists(localPath("cover_2.png", kFileTypeLibraryImage)));
   EXPECT_TRUE(fs::exists(localPath("p1002_1_s.png", kFileTypeProductImage)));
   EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
-  // The next run asks only for what is still missing.
+  // The next run asks only for what is still missing. The cover, failing
+  // again, is its batch's only file, so its outcome comes after the batch's
+  // end: the kind still never reads whole.
   service->clearFaults();
+  service->addFault(FaultRule::fileStatus("*/cover_image/cover_2.png", 404));
   service->clearRequestLog();
+  delegate->progress.clear();
   ASSERT_TRUE(runSync());
   const auto again = requestedFiles();
   EXPECT_EQ(std::set<std::string>(again.begin(), again.end()),
             (std::set<std::string>{"product/p1002_1.jpg", "product/p1003_1.jpg", "library/cover_image/cover_2.png"}));
+  EXPECT_TRUE(toldWhole(*delegate, SyncModel::kImageTypeProduct));
+  EXPECT_FALSE(toldWhole(*delegate, SyncModel::kImageTypeCover));
+  EXPECT_TRUE(engine()->kindFailed(SyncModel::kImageTypeCover));
+  service->clearFaults();
+  service->clearRequestLog();
+  delegate->progress.clear();
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(requestedFiles(), std::vector<std::string>{"library/cover_image/cover_2.png"});
+  EXPECT_TRUE(toldWhole(*delegate, SyncModel::kImageTypeCover));
 }
 
 // A picture that comes as a page is asked for once more, and then fails

@@ -12,6 +12,7 @@
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
+#include "sync/requests/RequestDownload.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 
@@ -111,14 +112,23 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
   e->setProgress(0.0f);
   EXPECT_EQ(delegate->progress.size(), 3u);
 
-  // Beyond the end counts as the end, once.
+  // Beyond the end counts as the end, once; the kind reads whole when the
+  // batch's last file, told after its end, has come.
   e->setProgress(1.2f);
   ASSERT_EQ(delegate->progress.size(), 4u);
-  EXPECT_FLOAT_EQ(delegate->progress[3].progress, 1.0f);
+  EXPECT_LT(delegate->progress[3].progress, 1.0f);
   EXPECT_TRUE(e->downloadRemotingPImgList().empty());
+  DownloadRst last;
+  last.status = "200";
+  last.type = 1;
+  last.fileName = "full_5.png";
+  e->downloadFileRespond(last);
+  ASSERT_EQ(delegate->progress.size(), 5u);
+  EXPECT_FLOAT_EQ(delegate->progress[4].progress, 1.0f);
   e->setProgress(1.0f);
   e->setProgress(0.3f);
-  EXPECT_EQ(delegate->progress.size(), 4u);
+  e->downloadFileRespond(last);
+  EXPECT_EQ(delegate->progress.size(), 5u);
 
   // The run breaks before the next kind's delayed start: it never comes.
   base::NotificationCenter::defaultCenter().post("netUnconnect");
@@ -128,7 +138,7 @@ TEST_F(SyncEngineTest, BatchProgressBecomesTheShownProgressAndEndsTheKindOnce) {
   e->setProgress(0.7f);
   EXPECT_EQ(delegate->ends(), 1);
   EXPECT_EQ(delegate->count("imagesDone:3"), 0);
-  EXPECT_EQ(delegate->progress.size(), 4u);
+  EXPECT_EQ(delegate->progress.size(), 5u);
   for (const auto& f : requestedFiles()) EXPECT_EQ(f.rfind("product/", 0), 0u) << f;
   EXPECT_TRUE(acknowledgements().empty());
 }
