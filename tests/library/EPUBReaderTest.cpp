@@ -119,6 +119,15 @@ class EPUBReaderTest : public test::TestEnvironment {
     settle();
   }
   EPUBView& view() { return *reader->bookView(); }
+  // Once `bound` has passed, the unit is shown as it stands, one page, and
+  // the label says so.
+  void expectShownAsItStandsAfter(double bound, const std::string& title) {
+    advance(bound);
+    driver->flush();
+    EXPECT_FALSE(view().isLoading());
+    EXPECT_EQ(view().pageCount(), 1);
+    EXPECT_EQ(label(), text("PAGESHOWNASITSTANDS") + " - " + title + ".");
+  }
   std::string label() { return view().pageLabel().text(); }
   // A turn as a swipe would make it (the other way in a book paged from the right).
   void forward() {
@@ -762,11 +771,7 @@ TEST_F(EPUBReaderTest, AUnitWhoseScriptRunsOnIsShownAsItStandsAndTheWindowGoesOn
   EXPECT_TRUE(view().layoutAsked()) << "the undrawn page was not laid out all the same";
   // (Whole seconds on: the rest of its time added to the wait need not add
   // up to it exactly.)
-  advance(EPUBView::kLayoutBound);
-  driver->flush();
-  EXPECT_FALSE(view().isLoading());
-  EXPECT_EQ(view().pageCount(), 1);
-  EXPECT_EQ(label(), text("PAGESHOWNASITSTANDS") + " - Busy.");
+  expectShownAsItStandsAfter(EPUBView::kLayoutBound, "Busy");
   view().lSwipe();
   settle();
   EXPECT_EQ(reader->currentSpineIndex(), 1u);
@@ -838,11 +843,7 @@ TEST_F(EPUBReaderTest, AUnitWhoseScriptHoldsItsLoadLetsBackLeaveAndIsShownAsItSt
     // says so; the next unit comes once the held page has had its time to
     // answer, and that page is ended.
     start();
-    advance(EPUBView::kLoadBound);
-    driver->flush();
-    EXPECT_FALSE(view().isLoading());
-    EXPECT_EQ(view().pageCount(), 1);
-    EXPECT_EQ(label(), text("PAGESHOWNASITSTANDS") + " - Held.");
+    expectShownAsItStandsAfter(EPUBView::kLoadBound, "Held");
     view().lSwipe();
     advance(svc::WebView::kScriptTimeout);
     settle();
