@@ -190,9 +190,12 @@ WebKitWebContext* makeContext(unsigned ceiling) {
 // The engine's own check runs inside each of its processes, on the thread a
 // busy page holds: a page inflating a body or piling up blobs kept growing
 // for a minute before it came. This watch runs apart, on a thread of ours,
-// while a page is open: it measures the engine's processes (the pages' and
-// the network's, our children) against the ceiling and ends one that passes
-// it at once. It reads only our own children, never the whole process list.
+// while a page is open and, once the last is closed, until the engine's page
+// processes have ended (a closed page's process is ended with it, and is
+// watched until it has gone): it measures the engine's processes (the pages'
+// and the network's, our children) against the ceiling and ends one that
+// passes it at once. It reads only our own children, never the whole
+// process list.
 struct MemoryWatch {
   std::atomic<unsigned> ceiling{WebEngine::kDefaultMemoryCeiling};
   // When the last process was ended for its memory (steady clock, in
@@ -200,14 +203,26 @@ struct MemoryWatch {
   // hears of the process's end can tell why.
   std::atomic<std::int64_t> lastStopMs{0};
   std::function<void()> networkStopped;  // main thread only
-  // The watch runs while `running` holds the number it was started with: a
-  // watch stopped and started again at once leaves the older one to end.
   std::mutex mutex;
   std::condition_variable wake;
-  std::uint64_t running = 0;
-  std::uint64_t started = 0;
+  // The pages open; whether the watch's thread is in its turns; the
+  // program is ending.
+  int pages = 0;
+  bool running = false;
+  bool exiting = false;
+  std::thread thread;
   std::atomic<std::uint64_t> turns{0};
   std::atomic<std::uint64_t> processesRead{0};
+
+  // The thread waits on `wake`: it ends before the watch does.
+  ~MemoryWatch() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      exiting = true;
+    }
+    wake.notify_all();
+    if (thread.joinable()) thread.join();
+  }
 };
 
 MemoryWatch& memoryWatch() {
@@ -232,6 +247,8 @@ EngineProcess engineProcessOf(const std::string& pid) {
   const auto close = line.rfind(')');
   if (open == std::string::npos || close == std::string::npos) return EngineProcess::None;
   const std::string name = line.substr(open + 1, close - open - 1);
+  // One that has ended and awaits its parent holds nothing any more.
+  if (line.compare(close + 1, 3, " Z ") == 0) return EngineProcess::None;
   if (name.rfind("WebKitWebProces", 0) == 0) return EngineProcess::Page;
   if (name.rfind("WebKitNetworkPr", 0) == 0) return EngineProcess::Network;
   return EngineProcess::None;
@@ -277,20 +294,25 @@ double ownMegabytes(const std::string& pid) {
   return kilobytes / 1024;
 }
 
-void watchMemory(std::uint64_t number) {
+void watchMemory() {
   auto& watch = memoryWatch();
   for (;;) {
     {
       std::unique_lock<std::mutex> lock(watch.mutex);
       watch.wake.wait_for(lock, std::chrono::duration<double>(WebEngine::kMemoryWatchInterval),
-                          [&] { return watch.running != number; });
-      if (watch.running != number) return;
+                          [&] { return watch.exiting; });
+      if (watch.exiting) {
+        watch.running = false;
+        return;
+      }
     }
     const unsigned ceiling = watch.ceiling.load();
     bool networkEnded = false;
+    int pageProcesses = 0;
     for (const std::string& pid : ownChildren()) {
       watch.processesRead.fetch_add(1);
       const EngineProcess kind = engineProcessOf(pid);
+      if (kind == EngineProcess::Page) ++pageProcesses;
       if (kind == EngineProcess::None || ownMegabytes(pid) <= ceiling) continue;
       watch.lastStopMs.store(steadyMilliseconds());
       ::kill(static_cast<pid_t>(std::stol(pid)), SIGKILL);
@@ -306,22 +328,25 @@ void watchMemory(std::uint64_t number) {
         if (memoryWatch().networkStopped) memoryWatch().networkStopped();
       });
     }
+    std::lock_guard<std::mutex> lock(watch.mutex);
+    if (watch.pages == 0 && pageProcesses == 0) {
+      watch.running = false;
+      return;
+    }
   }
 }
 
-// The watch runs from the first page opened to the last closed.
+// The watch starts with the first page opened; it ends on its own once no
+// page is open and no page's process is left.
 void watchMemoryWhilePagesOpen(int pages) {
   auto& watch = memoryWatch();
   std::lock_guard<std::mutex> lock(watch.mutex);
-  const bool wanted = pages > 0;
-  if (wanted == (watch.running != 0)) return;
-  if (!wanted) {
-    watch.running = 0;
-    watch.wake.notify_all();
-    return;
-  }
-  watch.running = ++watch.started;
-  std::thread(watchMemory, watch.running).detach();
+  watch.pages = pages;
+  if (pages <= 0 || watch.running) return;
+  // A watch that ended has left its turns: it is done, or about to be.
+  if (watch.thread.joinable()) watch.thread.join();
+  watch.running = true;
+  watch.thread = std::thread(watchMemory);
 }
 
 void schedulePump() {
@@ -413,7 +438,7 @@ void WebEngine::pageClosed() {
 
 bool WebEngine::isWatchingMemory() {
   std::lock_guard<std::mutex> lock(memoryWatch().mutex);
-  return memoryWatch().running != 0;
+  return memoryWatch().running;
 }
 
 WebEngine::MemoryWatchCount WebEngine::memoryWatchCount() {

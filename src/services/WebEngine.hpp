@@ -80,11 +80,12 @@ class WebEngine {
   // How often, in seconds, a page's process measures itself against it.
   static constexpr double kMemoryCheckInterval = 0.5;
   // How often, in seconds, the engine measures its processes (the pages'
-  // and the network's) from outside while a page is open; one past the
+  // and the network's) from outside while a page is open, and after the
+  // last is closed until the pages' processes have ended; one past the
   // ceiling is ended at once, however busy it is.
   static constexpr double kMemoryWatchInterval = 0.25;
-  // Whether the watch runs (while a page is open); its turns so far, and
-  // the processes it read in them.
+  // Whether the watch runs; its turns so far, and the processes it read in
+  // them.
   static bool isWatchingMemory();
   struct MemoryWatchCount {
     std::uint64_t turns = 0;

@@ -76,6 +76,16 @@ base::Error errorOf(const GError* error) {
   return base::Error{WebView::ErrorDomain, code, error->message ? error->message : "The page could not be loaded.", {}};
 }
 
+// How many characters the value is as text, read where it lives.
+double textLengthOf(JSCValue* value) {
+  JSCValue* measure = jsc_context_evaluate(jsc_value_get_context(value), "(function(v){return String(v).length;})", -1);
+  JSCValue* length = measure ? jsc_value_function_call(measure, JSC_TYPE_VALUE, value, G_TYPE_NONE) : nullptr;
+  const double n = length && jsc_value_is_number(length) ? jsc_value_to_double(length) : 0;
+  if (length) g_object_unref(length);
+  if (measure) g_object_unref(measure);
+  return n;
+}
+
 }  // namespace
 
 // The engine's side of one view: an offscreen window holding the page.
@@ -307,9 +317,15 @@ struct WebView::Engine {
     if (value && kept.insert(jsc_value_get_context(value)).second) g_object_ref(jsc_value_get_context(value));
 #endif
     if (value && !jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
-      gchar* s = jsc_value_to_string(value);
-      if (s) text = s;
-      g_free(s);
+      // A page may make any answer as long as it likes: one past the bound
+      // is no answer, and is not copied out.
+      if (const double length = textLengthOf(value); length > static_cast<double>(WebView::kLongestAnswer)) {
+        MV_LOG("web view: the page answered ", length, " characters: taken as no answer");
+      } else {
+        gchar* s = jsc_value_to_string(value);
+        if (s) text = s;
+        g_free(s);
+      }
     }
     if (value) g_object_unref(value);
     if (error) g_error_free(error);
@@ -350,10 +366,10 @@ WebView::~WebView() {
   livePages().erase(this);
   if (engine_) {
     pictureAskers().erase(snapshotId_);
-    // A page caught in its own script would run on without its view: one
-    // that has not answered yet is ended with it.
-    if (!answerHolds_.empty()) pageUnanswered_ = true;
-    endUnansweringPage();
+    // Whatever the page still runs (a script of its own, before its load
+    // ended or after, a pile of memory) would run on without its view: its
+    // process ends with it.
+    endPageProcess();
     engine_.reset();
     WebEngine::pageClosed();
   }
@@ -447,13 +463,18 @@ void WebView::failWithoutEngine(const std::string& url) {
 
 void WebView::endUnansweringPage() {
   if (!engine_ || !pageUnanswered_) return;
-  pageUnanswered_ = false;
   MV_LOG("web view: the page stopped answering: its process is ended");
+  endPageProcess();
+}
+
+void WebView::endPageProcess() {
+  pageUnanswered_ = false;
   // The engine tells of the end within the call.
   engine_->endingQuietly = true;
   webkit_web_view_terminate_web_process(engine_->page);
   engine_->endingQuietly = false;
-  // Nothing more is to come from it.
+  // Nothing more is to come from it: nor of the load it held, if any.
+  engineLoading_ = false;
   for (std::size_t held = answerHolds_.count(); held > 0; --held) releaseWork();
   answerHolds_.cancelAll();
 }
@@ -646,9 +667,10 @@ base::CancelTracker::Id WebView::beginAnswerHold() {
     MV_LOG("web view: the page did not answer in time");
     pageUnanswered_ = true;
     releaseWork();
-    // A load asked for since waits behind the page's script: the page goes
-    // and the load is asked again.
-    if (requested_ && !engineLoading_ && pendingLoad_) {
+    // A load asked for since (and not started) waits behind the page's
+    // script, whether the load before it ended or not: the page goes and the
+    // load is asked again.
+    if (requested_ && pendingLoad_) {
       auto issue = pendingLoad_;
       endUnansweringPage();
       issue();

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -59,7 +60,8 @@ class WebViewDelegate {
 // (code -999). Back and forward follow the engine's history. Without a
 // display the engine cannot start: every load then fails. A page caught in
 // a script of its own (it has answered nothing for kScriptTimeout) is
-// ended before the next load, which would wait behind it, and with its view.
+// ended before the next load, which would wait behind it; and whatever a
+// page runs, loaded or not, ends with its view.
 //
 // A page writes nothing on the device: what it offers to download (an
 // attachment, a file the engine would not show) is refused and the
@@ -94,7 +96,8 @@ class WebView : public ui::View {
   // main loop. Nothing waits for it: a page whose own script runs on and on
   // answers late or never, and the window goes on meanwhile. The scripts
   // of one page run in the order they were given. `owner` cancelling (or
-  // ending) means `answered` hears nothing.
+  // ending) means `answered` hears nothing. An answer longer than
+  // kLongestAnswer characters comes as none (empty).
   using ScriptAnswer = std::function<void(const std::string&)>;
   void evaluateJavaScript(const std::string& script, base::CancelTracker& owner, ScriptAnswer answered = {});
   // The script world of the view's own editing: the page's scripts cannot
@@ -170,6 +173,7 @@ class WebView : public ui::View {
   // While a script or an editing command has no answer, the engine counts
   // as busy (see WebEngine::beginWork), for this long at most.
   static constexpr double kScriptTimeout = 5;
+  static constexpr std::size_t kLongestAnswer = std::size_t{1} << 20;
   static constexpr double kInputGrace = 0.4;
   // The longest a key or click waits for the engine to take it.
   static constexpr double kInputSettle = 0.1;
@@ -213,6 +217,8 @@ class WebView : public ui::View {
   // Ends the page's process when the page has not answered within
   // kScriptTimeout since it last did: a script of its own holds it.
   void endUnansweringPage();
+  // Ends the page's process, quietly: nothing more is to come from it.
+  void endPageProcess();
   void endLoadWork();
   void holdWorkAfterInput();
 

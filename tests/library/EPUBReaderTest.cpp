@@ -15,6 +15,7 @@
 
 #include "DesktopTestWindow.hpp"
 #include "EPUBTestBooks.hpp"
+#include "EnginePageProcesses.hpp"
 #include "PageAnswers.hpp"
 #include "PdfFixture.hpp"
 #include "TestEnvironment.hpp"
@@ -118,6 +119,15 @@ class EPUBReaderTest : public test::TestEnvironment {
     settle();
   }
   EPUBView& view() { return *reader->bookView(); }
+  // Once `bound` has passed, the unit is shown as it stands, one page, and
+  // the label says so.
+  void expectShownAsItStandsAfter(double bound, const std::string& title) {
+    advance(bound);
+    driver->flush();
+    EXPECT_FALSE(view().isLoading());
+    EXPECT_EQ(view().pageCount(), 1);
+    EXPECT_EQ(label(), text("PAGESHOWNASITSTANDS") + " - " + title + ".");
+  }
   std::string label() { return view().pageLabel().text(); }
   // A turn as a swipe would make it (the other way in a book paged from the right).
   void forward() {
@@ -304,6 +314,33 @@ TEST_F(EPUBReaderTest, PagesAreTheEnginesScrollWidthOverThePageWidth) {
   view().gotoPage(99);
   EXPECT_EQ(view().currentPageIndex(), view().pageCount() - 1);
   EXPECT_EQ(askNumber("window.scrollX"), (view().pageCount() - 1) * width);
+
+  // Units whose own scripts make the page's size anything at all: a size no
+  // page reaches, below nothing, not a number, a text of megabytes, and one
+  // whose places lie where no page reaches. Each is one page, and the book
+  // reads on across them.
+  ASSERT_TRUE(driver->tapControl(text("BACK")));
+  driver->flush();
+  const auto sized = [](const std::string& size, const std::string& more = {}) {
+    return "<p id='far'>A chapter.</p><script>//<![CDATA[\nObject.defineProperty(document.documentElement,"
+           "'scrollWidth',{get:function(){return " + size + ";}});" + more + "\n//]]></script>";
+  };
+  test::BookSpec odd;
+  odd.units = {{"huge.xhtml", "Huge", sized("1e308")},
+               {"negative.xhtml", "Negative", sized("-5000")},
+               {"nan.xhtml", "Nan", sized("'many'")},
+               {"long.xhtml", "Long", sized("'9'.repeat(4<<20)")},
+               {"letters.xhtml", "Letters", sized("'x'.repeat(4<<20)",
+                                                  "document.getElementById('far').getBoundingClientRect="
+                                                  "function(){return {left:1e308,right:1e308,top:1e308};};")}};
+  open(book("odd.epub", odd));
+  for (const char* title : {"Huge", "Negative", "Nan", "Long", "Letters"}) {
+    EXPECT_EQ(label(), "1 / 1 - " + std::string(title) + ".");
+    EXPECT_EQ(view().pageCount(), 1) << title;
+    if (reader->currentSpineIndex() + 1 < odd.units.size()) forward();
+  }
+  EXPECT_EQ(reader->currentSpineIndex(), 4u);
+  EXPECT_EQ(pageOf("far"), 0);
 }
 
 TEST_F(EPUBReaderTest, AQuickSwipeAcrossUnitsLandsOnTheirFirstOrLastPage) {
@@ -734,11 +771,7 @@ TEST_F(EPUBReaderTest, AUnitWhoseScriptRunsOnIsShownAsItStandsAndTheWindowGoesOn
   EXPECT_TRUE(view().layoutAsked()) << "the undrawn page was not laid out all the same";
   // (Whole seconds on: the rest of its time added to the wait need not add
   // up to it exactly.)
-  advance(EPUBView::kLayoutBound);
-  driver->flush();
-  EXPECT_FALSE(view().isLoading());
-  EXPECT_EQ(view().pageCount(), 1);
-  EXPECT_EQ(label(), text("PAGESHOWNASITSTANDS") + " - Busy.");
+  expectShownAsItStandsAfter(EPUBView::kLayoutBound, "Busy");
   view().lSwipe();
   settle();
   EXPECT_EQ(reader->currentSpineIndex(), 1u);
@@ -759,6 +792,68 @@ TEST_F(EPUBReaderTest, AUnitWhoseScriptRunsOnIsShownAsItStandsAndTheWindowGoesOn
   ASSERT_TRUE(driver->tap(*reader->backButton()));
   driver->flush();
   EXPECT_EQ(nav->viewControllers().size(), 1u);
+}
+
+// A unit whose own script goes round and round before its load ends: inline,
+// as the unit is parsed, or in its load handler. Back leaves at once and the
+// page's process ends with the reader; left alone, the unit is shown as it
+// stands once its time is up, and the next unit and Back are answered.
+TEST_F(EPUBReaderTest, AUnitWhoseScriptHoldsItsLoadLetsBackLeaveAndIsShownAsItStands) {
+  const std::string twoUnit = "<h1>Two</h1>" + test::filler(2, "beta");
+  struct Holding {
+    const char* name;
+    std::string body;
+  };
+  for (const Holding& holding :
+       {Holding{"inline", "<p>A chapter.</p><script>//<![CDATA[\nfor(;;){}\n//]]></script><p>More.</p>"},
+        Holding{"handler", "<p>A chapter.</p><script>//<![CDATA[\nwindow.addEventListener('load',function(){"
+                           "for(;;){}});\n//]]></script>"}}) {
+    SCOPED_TRACE(holding.name);
+    test::BookSpec spec;
+    spec.units = {{std::string(holding.name) + ".xhtml", "Held", holding.body}, {"two.xhtml", "Two", twoUnit}};
+    const fs::path path = book(std::string(holding.name) + ".epub", spec);
+    // Opened as the library does; the unit's script then holds its page's
+    // process, which keeps a processor busy.
+    test::EnginePageProcesses processes;
+    long held = 0;
+    auto start = [&] {
+      ASSERT_TRUE(LibraryViewers::open(LibraryFileOpener::decide("EPUB", path, 1), "Held", nav.get()));
+      reader = std::dynamic_pointer_cast<EPUBViewController>(nav->topViewController()->shared_from_this());
+      ASSERT_TRUE(reader);
+      driver->flush();
+      ASSERT_TRUE(runUntil([&] { return (held = processes.busyFor(1)) != 0; }, 60));
+      ASSERT_TRUE(view().isLoading());
+      ASSERT_TRUE(view().webView().isLoading()) << "the unit's load ended";
+    };
+
+    // Back, while the load goes on: nothing stands in its way, the reader
+    // is gone, and so is what its page ran.
+    start();
+    EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+    ASSERT_TRUE(driver->tap(*reader->backButton()));
+    driver->flush();
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+    const std::weak_ptr<EPUBViewController> left = reader;
+    reader.reset();
+    EXPECT_TRUE(left.expired());
+    EXPECT_TRUE(runUntil([&] { return test::EnginePageProcesses::ended(held); }, 10))
+        << "the closed page's process runs on";
+
+    // Left alone, the unit is shown as it stands once its time is up, and
+    // says so; the next unit comes once the held page has had its time to
+    // answer, and that page is ended.
+    start();
+    expectShownAsItStandsAfter(EPUBView::kLoadBound, "Held");
+    view().lSwipe();
+    advance(svc::WebView::kScriptTimeout);
+    settle();
+    EXPECT_EQ(reader->currentSpineIndex(), 1u);
+    EXPECT_EQ(label(), "1 / 1 - Two.");
+    EXPECT_TRUE(runUntil([&] { return test::EnginePageProcesses::ended(held); }, 10));
+    ASSERT_TRUE(driver->tap(*reader->backButton()));
+    driver->flush();
+    EXPECT_EQ(nav->viewControllers().size(), 1u);
+  }
 }
 
 TEST_F(EPUBReaderTest, ABookThatCannotBeReadSendsTheUserBack) {

@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "EnginePageProcesses.hpp"
 #include "PageAnswers.hpp"
 #include "TestEnvironment.hpp"
 #include "platform/gfx/Image.hpp"
@@ -237,6 +238,9 @@ TEST_F(WebViewTest, ThePageIsDrawnIntoTheWindow) {
 TEST_F(WebViewTest, DragsAndTheWheelScrollThePage) {
   web->loadRequest(url("/b"));
   ASSERT_TRUE(finishedLoads(1));
+  // As a person drags once the page shows: the engine has laid it out and
+  // drawn it, and takes scrolls.
+  ASSERT_TRUE(runUntil([&] { return web->pageDrawn() && web->hasPicture() && !WebEngine::isBusy(); }, 10));
   EXPECT_EQ(mv::test::answerOf(*web, "window.scrollY"), "0");
   driver->drag({{400, 500}, {400, 400}, {400, 300}});
   ASSERT_TRUE(runUntil(
@@ -357,7 +361,8 @@ TEST_F(WebViewTest, AHugeDropDownListMakesOnlyTheRowsInSight) {
 // The engine's memory watch reads the engine's own processes, the children
 // of this one, and only while a page is open.
 TEST_F(WebViewTest, TheMemoryWatchReadsOnlyTheEnginesProcessesWhileAPageIsOpen) {
-  EXPECT_FALSE(WebEngine::isWatchingMemory()) << "no page is open yet";
+  // (A page of an earlier test may still be ending.)
+  EXPECT_TRUE(runUntil([] { return !WebEngine::isWatchingMemory(); }, 10)) << "no page is open yet";
   web->loadRequest(url("/b"));
   ASSERT_TRUE(finishedLoads(1));
   EXPECT_TRUE(WebEngine::isWatchingMemory());
@@ -377,10 +382,32 @@ TEST_F(WebViewTest, TheMemoryWatchReadsOnlyTheEnginesProcessesWhileAPageIsOpen) 
       static_cast<double>(during.processesRead - before.processesRead) / static_cast<double>(during.turns - before.turns);
   EXPECT_GT(perTurn, 0);
   EXPECT_LE(perTurn, static_cast<double>(children) + 1);
-  // The page closed, the watch ends.
+  // The page closed, its process ends, and the watch once it has gone.
+  mv::test::EnginePageProcesses processes;
+  web->loadHTMLString("<html><body><script>for(;;){}</script></body></html>", url("/"));
+  long held = 0;
+  ASSERT_TRUE(runUntil([&] { return (held = processes.busyFor(1)) != 0; }, 30));
   web->removeFromSuperview();
   web.reset();
-  EXPECT_FALSE(WebEngine::isWatchingMemory());
+  EXPECT_TRUE(runUntil([&] { return mv::test::EnginePageProcesses::ended(held); }, 10));
+  EXPECT_TRUE(runUntil([] { return !WebEngine::isWatchingMemory(); }, 10));
+}
+
+// An answer is as long as the page makes it, up to a bound: one past it comes
+// as none.
+TEST_F(WebViewTest, AnAnswerPastItsBoundComesAsNone) {
+  web->loadRequest(url("/b"));
+  ASSERT_TRUE(finishedLoads(1));
+  const auto length = [&](const std::string& script) { return mv::test::answerOf(*web, script).size(); };
+  EXPECT_EQ(length("'x'.repeat(1000)"), 1000u);
+  EXPECT_EQ(length("'x'.repeat(" + std::to_string(WebView::kLongestAnswer) + ")"), WebView::kLongestAnswer);
+  // Characters, not bytes: three bytes each as text.
+  EXPECT_EQ(length("'\u4e0a'.repeat(300000)"), 900000u);
+  EXPECT_EQ(length("'x'.repeat(" + std::to_string(WebView::kLongestAnswer + 1) + ")"), 0u);
+  EXPECT_EQ(length("'x'.repeat(64 << 20)"), 0u);
+  EXPECT_EQ(length("new Array(" + std::to_string(WebView::kLongestAnswer) + ").fill(7)"), 0u);
+  // The page answers on as before.
+  EXPECT_EQ(mv::test::answerOf(*web, "document.title"), "Page B");
 }
 
 TEST_F(WebViewTest, AFolderServesOnlyItsOwnFiles) {

@@ -1,8 +1,8 @@
 // The in-app web page against a small local web server: the buttons follow
 // the history, a page that cannot be loaded (refused, or no valid TLS) says
-// so, and leaving during a load stops it. Hostile pages: one that offers
-// files to download, one whose script sends it to mail addresses, one that
-// takes memory without end.
+// so, and leaving during a load stops it and ends what its page runs.
+// Hostile pages: one that offers files to download, one whose script sends
+// it to mail addresses, one that takes memory without end.
 #include <httplib.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -19,6 +19,7 @@
 #include <optional>
 #include <thread>
 
+#include "EnginePageProcesses.hpp"
 #include "ScreenTestSupport.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Application.hpp"
@@ -218,6 +219,12 @@ class WebPageTest : public ScreenFlowTest {
                     "function more(){if(n++>=256){document.title='Blobs kept';return;}"
                     "kept.push(new Blob([new Uint8Array(16<<20).fill(n)]));setTimeout(more,20);}more();"
                     "</script></body></html>",
+                    "text/html");
+    });
+    // Its script never ends, and its load with it.
+    server.Get("/spin", [](const httplib::Request&, httplib::Response& r) {
+      r.set_content("<html><head><title>Spin</title></head><body><p>Spinning</p><script>for(;;){}</script>"
+                    "</body></html>",
                     "text/html");
     });
     server.Get("/slow", [this](const httplib::Request&, httplib::Response& r) {
@@ -662,6 +669,19 @@ TEST_F(WebPageTest, LeavingDuringALoadStopsIt) {
   EXPECT_FALSE(page->contentWebView()->isLoading());
   EXPECT_FALSE(ui::Application::sharedInstance().isNetworkActivityIndicatorVisible());
   EXPECT_TRUE(page->lblLoadError()->isHidden());
+
+  // A page whose own script goes round and round before its load ends:
+  // closed, what it ran ends with it.
+  realWorkUnderWay = [] { return true; };
+  EnginePageProcesses processes;
+  page = open(url("/spin"));
+  ASSERT_TRUE(page);
+  long held = 0;
+  ASSERT_TRUE(waitFor([&] { return (held = processes.busyFor(1)) != 0; }, 60));
+  EXPECT_TRUE(page->contentWebView()->isLoading());
+  tap(*page->btnClose());
+  page.reset();
+  EXPECT_TRUE(waitFor([&] { return EnginePageProcesses::ended(held); }, 10)) << "the closed page's process runs on";
 }
 
 }  // namespace

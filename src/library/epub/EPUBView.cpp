@@ -10,9 +10,9 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "shell/frame/DesktopLink.hpp"
-#include "shell/frame/MessageBox.hpp"
 #include "util/OpenableLink.hpp"
 #include "util/TextLookup.hpp"
+#include "widgets/ViewStyle.hpp"
 
 namespace fs = std::filesystem;
 
@@ -63,7 +63,9 @@ constexpr const char* kTakeFlow =
 // The rules for text that flows, sent in one go: the unit's own style sheet
 // takes them, its direction and writing mode go to the root, and the page
 // answers how its text runs and how far its columns reach that way
-// ("<flow> <extent>"). The last page is scrolled to like the others: empty
+// ("<flow> <extent>", the extent made a number there, whatever the unit's
+// own scripts make of the page's sizes, so that the answer stays a few
+// characters long). The last page is scrolled to like the others: empty
 // columns after the text make the room a page needs when the text ends
 // short of it, added with no second measure (each measure lays the whole
 // unit out again, seconds for a long one): a column past the room needed is
@@ -77,7 +79,7 @@ std::string textLayout(const ui::Rect& frame, const ui::Size& page, double colum
                 "need=Math.max(1,Math.ceil(E/P))*P-E,n=need>0?Math.min(4,Math.ceil(need/step)+1):0;"
                 "for(var i=0;i<n;i++){var s=document.createElement('div');s.style.cssText="
                 "'break-before:column;-webkit-column-break-before:always;height:1px;width:1px';b.appendChild(s);}"
-                "return flow+' '+E;",
+                "return flow+' '+(+E);",
                 page.height, page.width);
   return std::string(kFindStyleSheet) + ";" + kAddRuleFunction + ";(function(){var flow=" + kTakeFlow +
          ";if(flow==='down')" + downwardColumnRule(frame.width() - columnHeightInset, page.height) + ";else " +
@@ -111,7 +113,7 @@ std::string fitPage(double width, double height) {
                 "var s=Math.min(W/w,H/h),x=(W-w*s)/2,y=(H-h*s)/2,b=document.body,st=document.createElement('style');"
                 "var place='transform-origin:0 0;transform:translate('+x+'px,'+y+'px) scale('+s+')';"
                 "if(!b){st.textContent=':where(html){background-color:#fff}html{width:'+w+'px;height:'+h+'px;"
-                "overflow:hidden;margin:0;'+place+';}';(document.head||d).appendChild(st);return w+'x'+h;}"
+                "overflow:hidden;margin:0;'+place+';}';(document.head||d).appendChild(st);return (+w)+'x'+(+h);}"
                 "var r=getComputedStyle(d),q=getComputedStyle(b);"
                 "var bare=function(c){return c.backgroundImage==='none'&&"
                 "(c.backgroundColor==='transparent'||/^rgba\\(.*,\\s*0\\)$/.test(c.backgroundColor));};"
@@ -131,7 +133,7 @@ std::string fitPage(double width, double height) {
                 "height:'+H+'px;overflow:hidden !important;}body{box-sizing:border-box !important;margin:0 !important;"
                 "padding:'+edge('top')+' '+edge('right')+' '+edge('bottom')+' '+edge('left')+' !important;width:'+w+"
                 "'px !important;height:'+h+'px !important;overflow:hidden !important;'+paint+place+' !important;}'+own;"
-                "(document.head||d).appendChild(st);return w+'x'+h;})(%f,%f)",
+                "(document.head||d).appendChild(st);return (+w)+'x'+(+h);})(%f,%f)",
                 width, height);
   return script;
 }
@@ -180,7 +182,7 @@ std::shared_ptr<EPUBView> EPUBView::create(const ui::Rect& frame) {
   return view;
 }
 
-EPUBView::~EPUBView() { endWait(); }
+EPUBView::~EPUBView() = default;
 
 void EPUBView::layoutSubviews() {
   const ui::Rect b = bounds();
@@ -225,6 +227,7 @@ void EPUBView::loadSpine(const EPUBSpine& spine) {
   unitAnswers_.cancelAll();
   layoutAsked_ = false;
   loading_ = true;
+  loadBound_ = unitAnswers_.after(kLoadBound, [this] { loadOutlasted(); });
   webView_->loadRequest(*url);
 }
 
@@ -234,7 +237,7 @@ void EPUBView::stopLoading() {
   webView_->stopLoading();
   loading_ = false;
   pendingAnchor_.clear();
-  endWait();
+  endLoadWait();
 }
 
 bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView& web, const std::string& url,
@@ -271,16 +274,18 @@ bool EPUBView::webViewShouldStartLoadWithRequest(svc::WebView& web, const std::s
 
 void EPUBView::webViewDidStartLoad(svc::WebView&) {
   loading_ = true;
-  endWait();
-  waitTag_ = MessageBox::sharedInstance().BeginBlockWait("", kWaitTimeout);
+  // A load the unit's own script started is bound as the reader's are.
+  if (!unitAnswers_.isTracked(loadBound_)) loadBound_ = unitAnswers_.after(kLoadBound, [this] { loadOutlasted(); });
+  beginLoadWait();
 }
 
 void EPUBView::webViewDidFinishLoad(svc::WebView&) {
   spinePath_ = loadingPath_;
   fixedLayout_ = loadingFixedLayout_;
-  // The unit is there: the window is the user's again while its page lays
-  // it out, however long its own scripts keep it from answering.
-  endWait();
+  unitAnswers_.cancel(loadBound_);
+  // A unit shown as it stands whose load ended after all is laid out now.
+  loading_ = true;
+  endLoadWait();
   // The page's size decides the columns: take the one the view has now.
   layoutIfNeeded();
   paginate();
@@ -294,7 +299,7 @@ void EPUBView::webViewDidFailLoadWithError(svc::WebView&, const base::Error& err
   loading_ = false;
   pendingAnchor_.clear();
   MV_LOG("epub: a unit did not load: ", error.description);
-  endWait();
+  endLoadWait();
   if (error.code == svc::WebView::kErrorPageTooLarge) {
     if (auto d = delegate()) d->epubViewPageTooLarge();
   }
@@ -349,9 +354,12 @@ void EPUBView::laidOut(const std::string& answer) {
     if (std::sscanf(answer.c_str(), "%7s %lf", flow, &extent) != 2) extent = 0;
     flow_ = std::string(flow) == "down" ? Flow::Downward : std::string(flow) == "rtl" ? Flow::RightToLeft : Flow::LeftToRight;
     const double pageExtent = pageExtentAlongFlow();
-    // However odd the answer, a unit has at least one page.
-    pageCount_ = pageExtent > 0 && std::isfinite(extent) && extent > 0
-                     ? std::max(1, static_cast<int>(std::min(1e6, std::ceil(extent / pageExtent))))
+    // However odd the answer, a unit has at least one page; a size the
+    // engine lays out no page to (not a number, none, past its longest) is
+    // no size at all.
+    const bool sized = std::isfinite(extent) && extent > 0 && extent <= kLongestExtent;
+    pageCount_ = pageExtent > 0 && sized
+                     ? std::max(1, static_cast<int>(std::min<double>(kMaxPages, std::ceil(extent / pageExtent))))
                      : 1;
   }
   unitShown();
@@ -381,16 +389,35 @@ void EPUBView::showAsItStands() {
   updatePageLabelText();
 }
 
-void EPUBView::tellPage(const std::string& script) { webView_->evaluateJavaScript(script, unitAnswers_); }
+void EPUBView::loadOutlasted() {
+  MV_LOG("epub: ", loadingPath_.string(), " did not load in time");
+  spinePath_ = loadingPath_;
+  fixedLayout_ = loadingFixedLayout_;
+  endLoadWait();
+  // Asked whether it answers at all: a page caught in its own script is
+  // then ended before the next unit loads behind it.
+  tellPage("0");
+  showAsItStands();
+}
+
+// Whatever the page's scripts make of what is asked, the answer is nothing.
+void EPUBView::tellPage(const std::string& script) {
+  webView_->evaluateJavaScript("void (" + script + ")", unitAnswers_);
+}
 
 double EPUBView::pageExtentAlongFlow() const {
   return flow_ == Flow::Downward ? webView_->bounds().height() : webView_->bounds().width();
 }
 
-void EPUBView::endWait() {
-  if (waitTag_ == 0) return;
-  MessageBox::sharedInstance().EndBlockWait(waitTag_);
-  waitTag_ = 0;
+void EPUBView::beginLoadWait() {
+  if (!loadingDial_) loadingDial_ = std::make_shared<ui::ActivityIndicatorView>(ui::ActivityIndicatorStyle::Gray);
+  const ui::Rect page = webView_->frame();
+  loadingDial_->setCenter({std::round(page.midX()), std::round(page.midY())});
+  ViewStyle::showDial(*this, loadingDial_);
+}
+
+void EPUBView::endLoadWait() {
+  if (loadingDial_ && loadingDial_->superview() == this) ViewStyle::hideDial(*this, loadingDial_);
 }
 
 void EPUBView::pageOfAnchor(const std::string& anchor, std::function<void(std::optional<int>)> found) {
@@ -402,12 +429,14 @@ void EPUBView::pageOfAnchor(const std::string& anchor, std::function<void(std::o
                                 : "r.left+window.scrollX";
   webView_->evaluateJavaScript(
       "(function(){var e=document.getElementById(" + id + ")||document.getElementsByName(" + id +
-          ")[0];if(!e)return '';var r=e.getBoundingClientRect();return String(" + along + ");})()",
+          ")[0];if(!e)return '';var r=e.getBoundingClientRect();return ''+(+(" + along + "));})()",
       unitAnswers_, [this, found = std::move(found)](const std::string& answer) {
         const double extent = pageExtentAlongFlow();
         const double x = std::strtod(answer.c_str(), nullptr);
         if (answer.empty() || extent <= 0 || !std::isfinite(x)) return found(std::nullopt);
-        found(std::clamp(static_cast<int>(std::floor(std::max(0.0, x) / extent)), 0, std::max(0, pageCount_ - 1)));
+        // Within the unit's pages before it becomes a whole number.
+        const double page = std::clamp(std::floor(x / extent), 0.0, static_cast<double>(std::max(0, pageCount_ - 1)));
+        found(static_cast<int>(page));
       });
 }
 

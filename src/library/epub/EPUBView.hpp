@@ -13,12 +13,19 @@
 // its first, asks the delegate for the next or previous unit. A label under
 // the text shows the page, the page count and the unit's title.
 //
+// While a unit loads, a dial turns over the page, which waits; nothing else
+// does: the window goes on (Back leaves at once). A unit whose own script
+// holds its load (a loop inline, or in its load handler) is shown as it
+// stands once kLoadBound has passed, one page, and the label says so; its
+// load, should it end later, lays it out then.
+//
 // The unit is laid out by asking its page once the engine has drawn it
 // (asked before, the engine may take many times as long over a long unit),
-// and nothing waits for the page's answers: the window goes on meanwhile
-// (Back leaves at once), and a page whose own script keeps it from answering
-// within kLayoutBound of its load is shown as it stands, one page, and the
-// label says so; its answer, should it come later, lays it out then.
+// and nothing waits for the page's answers: a page whose own script keeps
+// it from answering within kLayoutBound of its load is shown as it stands
+// likewise; its answer, should it come later, lays it out then. The page's
+// answers are the reader's own numbers, checked: whatever the book's
+// scripts make of the page, a unit has from one to kMaxPages pages.
 //
 // Links to places of the book go to that place; links to the network or to
 // a mail address that the user taps open on the desktop; any other link
@@ -31,6 +38,7 @@
 
 #include "library/epub/EPUBSpine.hpp"
 #include "platform/base/CancelTracker.hpp"
+#include "platform/ui/ActivityIndicatorView.hpp"
 #include "platform/ui/Label.hpp"
 #include "platform/ui/SwipeGestureRecognizer.hpp"
 #include "services/WebEngine.hpp"
@@ -124,13 +132,18 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   static constexpr double kLabelHeight = 30;
   static constexpr double kColumnHeightInset = 80;
   static constexpr double kColumnWidthInset = 60;
-  static constexpr double kWaitTimeout = 300;
+  // How long a unit has to load before it is shown as it stands.
+  static constexpr double kLoadBound = 10;
   // How long the unit's page has to answer how it is laid out.
   static constexpr double kLayoutBound = 5;
   // How long a loaded unit's page has to be drawn before it is laid out all
   // the same (its own script may keep the engine from drawing it).
   static constexpr double kFirstDrawWait = 1;
   static constexpr const char* kNotLaidOutKey = "PAGESHOWNASITSTANDS";
+  // The most pages a unit is taken to have, whatever its page answers; and
+  // the longest a page is laid out (the engine's own limit, in points).
+  static constexpr int kMaxPages = 1000000;
+  static constexpr double kLongestExtent = 33554432;
   static constexpr double kWheelTurnTime = 0.3;
 
  private:
@@ -146,11 +159,14 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   // is found.
   void unitShown();
   void showAsItStands();
+  // The unit's bound passed before its load ended.
+  void loadOutlasted();
   // Runs a script in the unit's page whose answer the view does not need.
   void tellPage(const std::string& script);
   // A page's width, or its height where pages follow each other down.
   double pageExtentAlongFlow() const;
-  void endWait();
+  void beginLoadWait();
+  void endLoadWait();
 
   std::weak_ptr<EPubViewDelegate> delegate_;
   std::shared_ptr<svc::WebView> webView_;
@@ -171,10 +187,12 @@ class EPUBView : public ui::View, public svc::WebViewDelegate {
   bool shownAsItStands_ = false;
   bool layoutAsked_ = false;
   base::CancelTracker::Id layoutBound_ = 0;
+  base::CancelTracker::Id loadBound_ = 0;
   // While tracked, the unit loaded waits for its page to be drawn before it
   // is laid out.
   base::CancelTracker::Id drawWait_ = 0;
-  int waitTag_ = 0;
+  // Turns over the page while a unit loads.
+  std::shared_ptr<ui::ActivityIndicatorView> loadingDial_;
   // The questions to the unit's page: a new unit or leaving drops them.
   base::CancelTracker unitAnswers_;
   std::string pendingAnchor_;
