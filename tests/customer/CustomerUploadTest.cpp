@@ -282,15 +282,20 @@ TEST_F(UploadTest, TheServicesOwnCopyOfALocalCustomerBecomesOneWithIt) {
     return r;
   };
 
+  // -2 sent, and the reply told as failed.
+  const auto refusedForMinus2 = [&](const std::shared_ptr<SubmitCustomerRst>& reply) {
+    ASSERT_TRUE(reply);
+    ASSERT_GT(dir->submitCustomer(-2), 0);
+    ASSERT_TRUE(answerUpload(reply));
+    EXPECT_EQ(posted.back(), false);
+    ASSERT_TRUE(ui::AlertView::visibleAlert());
+    EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
+    ui::AlertView::resetForTesting();
+  };
+
   // -2 given the id the synced customer 7 holds, its address one of 9001's: refused.
-  auto other = rows(R"([{"customerId":7,"preId":-2}])", R"([{"preId":-3,"id":8009,"customerId":7}])", "[]", "[]");
-  ASSERT_TRUE(other);
-  ASSERT_GT(dir->submitCustomer(-2), 0);
-  ASSERT_TRUE(answerUpload(other));
-  EXPECT_EQ(posted.back(), false);
-  ASSERT_TRUE(ui::AlertView::visibleAlert());
-  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
-  ui::AlertView::resetForTesting();
+  refusedForMinus2(
+      rows(R"([{"customerId":7,"preId":-2}])", R"([{"preId":-3,"id":8009,"customerId":7}])", "[]", "[]"));
   EXPECT_EQ(count("marvisto_customer", "customer_id IN (-2, 7)"), 2);
   EXPECT_EQ(count("marvisto_customer_address", "id = 8009 AND customer_id = 9001"), 1);
 
@@ -326,16 +331,9 @@ TEST_F(UploadTest, TheServicesOwnCopyOfALocalCustomerBecomesOneWithIt) {
   // 9001 is now a customer this device uploaded: a reply giving -2 its id,
   // with one of its addresses for -2's, names another customer, and is
   // refused with both whole.
-  auto reused = rows(R"([{"customerId":9001,"preId":-2}])", R"([{"preId":-3,"id":8001,"customerId":9001}])", "[]",
-                     R"([{"preId":-2,"contactId":6001,"customerId":9001}])");
-  ASSERT_TRUE(reused);
   sql("INSERT INTO marvisto_customer_contact (contact_id, customer_id, first_name) VALUES (-2, -2, 'Quinn')");
-  ASSERT_GT(dir->submitCustomer(-2), 0);
-  ASSERT_TRUE(answerUpload(reused));
-  EXPECT_EQ(posted.back(), false);
-  ASSERT_TRUE(ui::AlertView::visibleAlert());
-  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
-  ui::AlertView::resetForTesting();
+  refusedForMinus2(rows(R"([{"customerId":9001,"preId":-2}])", R"([{"preId":-3,"id":8001,"customerId":9001}])", "[]",
+                        R"([{"preId":-2,"contactId":6001,"customerId":9001}])"));
   EXPECT_EQ(count("marvisto_customer", "customer_id IN (-2, 9001)"), 2);
   EXPECT_EQ(count("marvisto_customer_address", "customer_id = 9001"), 3);
   EXPECT_EQ(count("marvisto_customer_address", "id = 8001 AND address = '1 Elm' AND customer_id = 9001"), 1);
