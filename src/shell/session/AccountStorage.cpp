@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <optional>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <system_error>
@@ -104,8 +104,8 @@ std::optional<SetAside> setAsideOf(const std::string& name) {
   return SetAside{asciiLowercase(rest), kind};
 }
 
-// The entries of tmp, sorted, so that set-aside databases go back in the
-// order they were made.
+// The entries of tmp, in a steady order: of two databases one resync after
+// another set aside for the same client, the same one goes back first.
 std::vector<fs::path> tmpEntries() {
   std::vector<fs::path> entries;
   std::error_code ec;
