@@ -41,8 +41,17 @@ class Sorter {
       // which a sync brought after the reply to an earlier upload of it was
       // lost: its rows must then be the ones the reply gives this customer's
       // rows (see settleCopies). A local customer's id is below 0, so a
-      // holder is never one.
-      if (held->has_value()) copies_[c.pid] = c.customer_id;
+      // holder is never one; nor is a customer this device uploaded, whose
+      // id the reply gives another customer: the two are different people.
+      if (held->has_value()) {
+        auto uploadedHere = store_.wasUploadedHere(c.customer_id);
+        if (!uploadedHere) return false;
+        if (*uploadedHere) {
+          refuse(c.pid, "its id from the service", c.customer_id);
+          continue;
+        }
+        copies_[c.pid] = c.customer_id;
+      }
       newIds_[c.pid] = c.customer_id;
       customers_.push_back(c);
     }

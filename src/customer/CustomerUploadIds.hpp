@@ -26,8 +26,9 @@ struct CustomerUploadIds {
   std::vector<int> refused;
   // A local customer whose id the service gave is held by the service's own
   // copy of it (a sync brought it after the reply to an earlier upload was
-  // lost): the two become one. The copy's rows that the reply gives the
-  // local customer's rows are replaced by them.
+  // lost, and this device never uploaded it): the two become one. The
+  // copy's rows that the reply gives the local customer's rows are replaced
+  // by them.
   struct Copy {
     int localId = 0;
     int serviceId = 0;

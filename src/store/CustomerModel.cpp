@@ -248,6 +248,10 @@ std::optional<std::optional<int>> CustomerModel::customerOfRow(UploadedRow table
   return std::optional<int>(static_cast<int>(**found));
 }
 
+std::optional<bool> CustomerModel::wasUploadedHere(int customerId) {
+  return exists("SELECT 1 FROM marvisto_uploaded_customer WHERE customer_id = ?", customerId);
+}
+
 bool CustomerModel::makeWayForLocalCopy(int localId, int serviceId, const std::vector<int>& replacedAddresses,
                                         const std::vector<int>& replacedAttributes,
                                         const std::vector<int>& replacedContacts) {
@@ -292,6 +296,8 @@ bool CustomerModel::updateCustomerTable(const std::vector<marvisto_customer_Enti
                               "UPDATE marvisto_customer_attribute SET customer_id = ? WHERE customer_id = ?",
                               "UPDATE marvisto_customer_contact SET customer_id = ? WHERE customer_id = ?"})
         if (!exec(sql, c.customer_id, c.pid)) return false;
+      if (!exec("INSERT OR IGNORE INTO marvisto_uploaded_customer (customer_id) VALUES (?)", c.customer_id))
+        return false;
     }
     return true;
   });

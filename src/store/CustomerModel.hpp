@@ -59,6 +59,10 @@ class CustomerModel : public BaseDataModel {
   // own): an empty inner value when no row has the id; nothing when the read
   // failed.
   [[nodiscard]] std::optional<std::optional<int>> customerOfRow(UploadedRow table, int id);
+  // Whether `customerId` is the service's id of a customer this device
+  // uploaded (whatever a sync wrote into its row since); nothing when the
+  // read failed.
+  [[nodiscard]] std::optional<bool> wasUploadedHere(int customerId);
 
   // Before an upload's ids are taken: the service's copy `serviceId` of the
   // local customer `localId` (a sync brought it after the reply to an earlier
@@ -72,8 +76,9 @@ class CustomerModel : public BaseDataModel {
                                          const std::vector<int>& replacedAttributes,
                                          const std::vector<int>& replacedContacts);
   // After an upload: local ids (pid / pID) become the service's ids, and a
-  // customer's rows and orders follow it to its new id. Nothing is deleted:
-  // the caller takes only ids that no other row holds.
+  // customer's rows and orders follow it to its new id; the customer's new
+  // id is noted as one this device uploaded. Nothing is deleted: the caller
+  // takes only ids that no other row holds.
   [[nodiscard]] bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers);
   [[nodiscard]] bool updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& addresses);
   [[nodiscard]] bool updateCustomerAttributeTable(const std::vector<marvisto_customer_attribute_Entity>& attributes);

@@ -270,6 +270,7 @@ class DataAccessManager {
   [[nodiscard]] std::optional<std::optional<int>> customerOfRow(CustomerModel::UploadedRow table, int id) {
     return customer_.customerOfRow(table, id);
   }
+  [[nodiscard]] std::optional<bool> wasUploadedHere(int customerId) { return customer_.wasUploadedHere(customerId); }
   [[nodiscard]] bool makeWayForLocalCopy(int localId, int serviceId, const std::vector<int>& replacedAddresses,
                                          const std::vector<int>& replacedAttributes,
                                          const std::vector<int>& replacedContacts) {

@@ -129,6 +129,7 @@ void SQLiteDatabase::moveFile(const std::filesystem::path& from, const std::file
   if (ec) return;
   const auto fromSidecars = sidecarsOf(from);
   const auto toSidecars = sidecarsOf(to);
+  std::vector<std::size_t> moved;
   for (std::size_t i = 0; i < fromSidecars.size(); ++i) {
     // The log's index describes the file where it was; it is made again.
     if (fromSidecars[i].native().ends_with("-shm")) {
@@ -137,7 +138,16 @@ void SQLiteDatabase::moveFile(const std::filesystem::path& from, const std::file
     }
     if (!fs::exists(fromSidecars[i], ignored)) continue;
     fs::rename(fromSidecars[i], toSidecars[i], ec);
-    if (ec) return;
+    if (ec) {
+      // A file apart from its log is a file without the rows of its last
+      // moments, and the next open would start anew where it was: all of it
+      // goes back.
+      for (std::size_t back : moved) fs::rename(toSidecars[back], fromSidecars[back], ignored);
+      fs::rename(to, from, ignored);
+      if (ignored) MV_LOG("Cannot move ", to.string(), " back: ", ignored.message());
+      return;
+    }
+    moved.push_back(i);
   }
 }
 

@@ -57,7 +57,8 @@ class SQLiteDatabase {
   [[nodiscard]] static bool removeFile(const std::filesystem::path& path);
   // Moves the file with its log to `to` (replacing what is there, sidecars
   // included) and drops the log's index, which is rebuilt on the next open.
-  // Only for a file no connection has open.
+  // Only for a file no connection has open. When a part cannot move, what
+  // moved goes back and `ec` tells why.
   static void moveFile(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
   bool isOpen() const { return db_ != nullptr; }
   const std::filesystem::path& path() const { return path_; }

@@ -198,6 +198,11 @@ std::vector<Table> buildTables() {
                {},
                {{"kind"}},
                {}});
+  // The service's ids of the customers this device uploaded: the service's
+  // own copy of a customer is one a sync brought and this device never
+  // uploaded, so an upload's reply that gives another customer one of these
+  // ids is refused, never taken for that copy.
+  t.push_back({"marvisto_uploaded_customer", "customer", {{"customer_id", kInt, "PRIMARY KEY"}}, {}, {{"customer_id"}}, {}});
   t.push_back({"marvisto_customer", "customer",
                {{"customer_id", kInt, "PRIMARY KEY"},
                 {"customer_info_id", kText, ""},

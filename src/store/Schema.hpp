@@ -12,7 +12,7 @@ class SQLiteDatabase;
 class Schema {
  public:
   // Recorded in PRAGMA user_version once every table is current.
-  static constexpr int kVersion = 2;
+  static constexpr int kVersion = 3;
 
   struct Column {
     std::string name;

@@ -282,15 +282,20 @@ TEST_F(UploadTest, TheServicesOwnCopyOfALocalCustomerBecomesOneWithIt) {
     return r;
   };
 
+  // -2 sent, and the reply told as failed.
+  const auto refusedForMinus2 = [&](const std::shared_ptr<SubmitCustomerRst>& reply) {
+    ASSERT_TRUE(reply);
+    ASSERT_GT(dir->submitCustomer(-2), 0);
+    ASSERT_TRUE(answerUpload(reply));
+    EXPECT_EQ(posted.back(), false);
+    ASSERT_TRUE(ui::AlertView::visibleAlert());
+    EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
+    ui::AlertView::resetForTesting();
+  };
+
   // -2 given the id the synced customer 7 holds, its address one of 9001's: refused.
-  auto other = rows(R"([{"customerId":7,"preId":-2}])", R"([{"preId":-3,"id":8009,"customerId":7}])", "[]", "[]");
-  ASSERT_TRUE(other);
-  ASSERT_GT(dir->submitCustomer(-2), 0);
-  ASSERT_TRUE(answerUpload(other));
-  EXPECT_EQ(posted.back(), false);
-  ASSERT_TRUE(ui::AlertView::visibleAlert());
-  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
-  ui::AlertView::resetForTesting();
+  refusedForMinus2(
+      rows(R"([{"customerId":7,"preId":-2}])", R"([{"preId":-3,"id":8009,"customerId":7}])", "[]", "[]"));
   EXPECT_EQ(count("marvisto_customer", "customer_id IN (-2, 7)"), 2);
   EXPECT_EQ(count("marvisto_customer_address", "id = 8009 AND customer_id = 9001"), 1);
 
@@ -322,6 +327,21 @@ TEST_F(UploadTest, TheServicesOwnCopyOfALocalCustomerBecomesOneWithIt) {
   EXPECT_EQ(count("marvisto_quote_order", "order_id IN (-5, -7) AND customer_id = 9001"), 2);
   EXPECT_EQ(links->remapped, (std::vector<std::pair<int, int>>{{-1, 9001}}));
   EXPECT_EQ(dir->customerInfoDic().count(-1), 0u);
+
+  // 9001 is now a customer this device uploaded: a reply giving -2 its id,
+  // with one of its addresses for -2's, names another customer, and is
+  // refused with both whole.
+  sql("INSERT INTO marvisto_customer_contact (contact_id, customer_id, first_name) VALUES (-2, -2, 'Quinn')");
+  refusedForMinus2(rows(R"([{"customerId":9001,"preId":-2}])", R"([{"preId":-3,"id":8001,"customerId":9001}])", "[]",
+                        R"([{"preId":-2,"contactId":6001,"customerId":9001}])"));
+  EXPECT_EQ(count("marvisto_customer", "customer_id IN (-2, 9001)"), 2);
+  EXPECT_EQ(count("marvisto_customer_address", "customer_id = 9001"), 3);
+  EXPECT_EQ(count("marvisto_customer_address", "id = 8001 AND address = '1 Elm' AND customer_id = 9001"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "contact_id = 6001 AND customer_id = 9001"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "id = -3 AND customer_id = -2"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "contact_id = -2 AND customer_id = -2"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id IN (-5, -7) AND customer_id = 9001"), 2);
+  EXPECT_EQ(links->remapped, (std::vector<std::pair<int, int>>{{-1, 9001}}));
 }
 
 // Each upload's reply frees the customers that upload carried, whatever
@@ -581,14 +601,51 @@ TEST_F(UploadServiceTest, ACustomerMadeAfterAnUploadIsANewCustomerOnTheService) 
   const int second = dir->saveCustomerWithName("Second Co", "2 Oak", "Dallas", "TX", "75201");
   EXPECT_LT(second, first);
   EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = " + std::to_string(second)), 7);
+
+  // A reply giving Second Co the id of First Co, which this device uploaded,
+  // with one of First Co's values for one of its own is no copy of Second Co
+  // on the service: it is refused, and each customer keeps every row.
+  const auto idOf = [&](const std::string& sql) {
+    SQLiteStatement st = db().prepare(sql);
+    return st && st.step() == SQLiteStatement::Step::Row ? st.intAt(0) : 0;
+  };
+  const int firstId = idOf("SELECT customer_id FROM marvisto_customer WHERE customer_name = 'First Co'");
+  const std::string firstRows = "customer_id = " + std::to_string(firstId);
+  const std::string secondRows = "customer_id = " + std::to_string(second);
+  const int firstValue = idOf("SELECT min(attribute_id) FROM marvisto_customer_attribute WHERE " + firstRows);
+  const int secondValue = idOf("SELECT min(attribute_id) FROM marvisto_customer_attribute WHERE " + secondRows);
+  ASSERT_GT(firstValue, 0);
+  ASSERT_LT(secondValue, 0);
+  FaultRule reused = FaultRule::contentFor(
+      "syncData/marvisto_customer",
+      R"({"marvisto_customer":[{"customerId":)" + std::to_string(firstId) + R"(,"preId":)" + std::to_string(second) +
+          R"(}],"marvisto_customer_address":[],"marvisto_customer_attribute":[{"preId":)" +
+          std::to_string(secondValue) + R"(,"attributeId":)" + std::to_string(firstValue) + R"(,"customerId":)" +
+          std::to_string(firstId) + R"(}],"marvisto_customer_contact":[]})");
+  reused.times = 1;
+  reused.process = false;
+  service->addFault(reused);
+  ASSERT_GT(dir->submitCustomer(second), 0);
+  ASSERT_TRUE(waitForPosts(2));
+  EXPECT_EQ(posted.back(), false);
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
+  ui::AlertView::resetForTesting();
+  EXPECT_EQ(count("marvisto_customer", firstRows + " AND customer_name = 'First Co'"), 1);
+  EXPECT_EQ(count("marvisto_customer", secondRows + " AND customer_name = 'Second Co'"), 1);
+  EXPECT_EQ(count("marvisto_customer_attribute", firstRows), 7);
+  EXPECT_EQ(count("marvisto_customer_attribute", "attribute_id = " + std::to_string(firstValue) + " AND " + firstRows),
+            1);
+  EXPECT_EQ(count("marvisto_customer_attribute", secondRows), 7);
+  EXPECT_EQ(dir->customerInfoDic().count(second), 1u);
   const auto document = dir->getCustomerInfoById({second});
   ASSERT_TRUE(document);
   ASSERT_GT(dir->submitCustomer(second), 0);
-  ASSERT_TRUE(waitForPosts(2));
+  ASSERT_TRUE(waitForPosts(3));
   ASSERT_EQ(posted.back(), true);
   // The reply to this copy was "lost": the service answers the same ids.
   ASSERT_GT(dir->submitCustomerInfo(*document, {}), 0);
-  ASSERT_TRUE(waitForPosts(3));
+  ASSERT_TRUE(waitForPosts(4));
   EXPECT_EQ(posted.back(), true);
 
   auto onService = service->backend().uploadedCustomers("acme");

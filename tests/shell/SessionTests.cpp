@@ -238,9 +238,19 @@ TEST_F(SessionTest, AnAccountsMailedAndPrintedDocumentsAreItsOwnAndGoWithIt) {
   ASSERT_TRUE(AccountStorage("ACME").wipeForFullSync());
   EXPECT_EQ(filesIn(acmeOutbox).size(), 1u);
   EXPECT_EQ(filesIn(acmeSpool).size(), 1u);
+  // What a full resync cut short left in tmp, ACME's and another client's
+  // (whose name begins with ACME's).
+  const fs::path tmp = base::Paths::tmp();
+  fs::create_directories(tmp / "acme-kept-rows-12");
+  for (const char* name : {"acme-kept-12.sqlite", "acme-kept-12.sqlite-wal", "acme-kept-rows-12/rows.sqlite",
+                           "acme-x-kept-12.sqlite", "other-kept-12.sqlite"})
+    std::ofstream(tmp / name) << "kept";
   EXPECT_TRUE(lm->removeBlockAccount());
   EXPECT_FALSE(fs::exists(acmeOutbox));
   EXPECT_FALSE(fs::exists(acmeSpool));
+  for (const char* name : {"acme-kept-rows-12", "acme-kept-12.sqlite", "acme-kept-12.sqlite-wal"})
+    EXPECT_FALSE(fs::exists(tmp / name)) << name;
+  for (const char* name : {"acme-x-kept-12.sqlite", "other-kept-12.sqlite"}) EXPECT_TRUE(fs::exists(tmp / name)) << name;
   EXPECT_EQ(filesIn(otherOutbox).size(), 1u);
   EXPECT_EQ(filesIn(otherSpool).size(), 1u);
   svc::PrintInteractionController::install(nullptr);

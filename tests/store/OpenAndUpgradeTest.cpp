@@ -143,8 +143,18 @@ TEST_F(OpenTest, ADatabaseMovesWithItsLogAndANewOneIgnoresAStaleLog) {
   ASSERT_TRUE(dam().saveToDatabaseFavorite(5, "S5", "Five"));
   SessionDatabase::close();
 
-  const fs::path moved = base::Paths::tmp() / "moved.sqlite";
+  // A log that cannot follow its file: the file goes back, and both are
+  // where they were.
+  const fs::path blocked = base::Paths::tmp() / "blocked.sqlite";
+  fs::create_directories(SQLiteDatabase::sidecarsOf(blocked).front() / "in-the-way");
   std::error_code ec;
+  SQLiteDatabase::moveFile(file, blocked, ec);
+  EXPECT_TRUE(ec);
+  EXPECT_TRUE(fs::exists(file));
+  EXPECT_TRUE(fs::exists(SQLiteDatabase::sidecarsOf(file).front()));
+  EXPECT_FALSE(fs::exists(blocked));
+
+  const fs::path moved = base::Paths::tmp() / "moved.sqlite";
   SQLiteDatabase::moveFile(file, moved, ec);
   ASSERT_FALSE(ec) << ec.message();
   for (const auto& sidecar : SQLiteDatabase::sidecarsOf(file)) EXPECT_FALSE(fs::exists(sidecar)) << sidecar;

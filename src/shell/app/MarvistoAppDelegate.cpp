@@ -125,6 +125,7 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
   // A locked account's data that an earlier run could not delete whole goes
   // now, before a sign-in could open it.
   AccountStorage::finishUnfinishedWipes();
+  AccountStorage::carryBackSetAside();
   for (const auto& hook : wiring_.onLaunch) hook();
   // 7.
   PublicFunction::GetServer();

@@ -1,9 +1,13 @@
 #include "shell/session/AccountStorage.hpp"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <system_error>
@@ -61,6 +65,74 @@ class FolderOpening {
   fs::path folder_;
 };
 
+// Ends the process at once, as a crash or a kill would, when MARVISTO_KILL_AT
+// names `step`: the application's tests cut a full resync at each of its
+// steps and check that the next start loses nothing.
+void killPoint(const char* step) {
+  const char* at = std::getenv("MARVISTO_KILL_AT");
+  if (at && std::string_view(at) == step) ::kill(::getpid(), SIGKILL);
+}
+
+// What a full resync set aside in tmp for a while: the rows of earlier
+// upgrades ("<client>-kept-rows-<pid>", a folder) and the old database
+// ("<client>-kept-<pid>.sqlite", with its log beside it).
+struct SetAside {
+  std::string clientId;
+  enum class Kind { Rows, Database, DatabaseLog } kind;
+};
+
+std::optional<SetAside> setAsideOf(const std::string& name) {
+  std::string rest = name;
+  auto kind = SetAside::Kind::Rows;
+  for (const char* log : {".sqlite-wal", ".sqlite-shm", ".sqlite-journal"}) {
+    if (rest.ends_with(log)) {
+      rest.resize(rest.size() - std::string_view(log).size());
+      kind = SetAside::Kind::DatabaseLog;
+    }
+  }
+  if (kind == SetAside::Kind::Rows && rest.ends_with(".sqlite")) {
+    rest.resize(rest.size() - std::string_view(".sqlite").size());
+    kind = SetAside::Kind::Database;
+  }
+  const std::size_t digits = rest.find_last_not_of("0123456789");
+  if (digits == std::string::npos || digits + 1 == rest.size()) return std::nullopt;
+  rest.resize(digits + 1);
+  const std::string_view tail = kind == SetAside::Kind::Rows ? "-kept-rows-" : "-kept-";
+  if (!rest.ends_with(tail)) return std::nullopt;
+  rest.resize(rest.size() - tail.size());
+  if (!PublicFunction::isValidClientID(rest)) return std::nullopt;
+  return SetAside{asciiLowercase(rest), kind};
+}
+
+// The entries of tmp, in a steady order: of two databases one resync after
+// another set aside for the same client, the same one goes back first.
+std::vector<fs::path> tmpEntries() {
+  std::vector<fs::path> entries;
+  std::error_code ec;
+  for (fs::directory_iterator it(base::Paths::tmp(), ec), end; !ec && it != end; it.increment(ec))
+    entries.push_back(it->path());
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+// Puts a set-aside database back where its client's database belongs, when
+// none is there. A cut between the move of the file and that of its log
+// leaves the log in the client folder: it stays there, with its file.
+bool putDatabaseBack(const fs::path& kept, const fs::path& dbFile) {
+  std::error_code ec;
+  fs::create_directories(dbFile.parent_path(), ec);
+  fs::path keptLog = kept, log = dbFile;
+  keptLog += "-wal";
+  log += "-wal";
+  if (!fs::exists(keptLog, ec) && fs::exists(log, ec)) {
+    fs::rename(kept, dbFile, ec);
+  } else {
+    SQLiteDatabase::moveFile(kept, dbFile, ec);
+  }
+  if (ec) MV_LOG("The set-aside database ", kept.string(), " cannot go back: ", ec.message());
+  return !ec;
+}
+
 }  // namespace
 
 AccountStorage::AccountStorage(std::string clientId) : clientId_(std::move(clientId)) { MV_ASSERT_MAIN_THREAD(); }
@@ -82,6 +154,11 @@ bool AccountStorage::wipeForFullSync() {
     MV_LOG("Work in the client folder did not stop; the full resync is left to the next sync");
     return false;
   }
+  // Forgotten before anything leaves its place: a start after this step
+  // was cut short fetches everything again, never takes what is left for
+  // up to date.
+  removeAllSyncFlag();
+  killPoint("resync-flags-cleared");
   const fs::path dbFile = *folder / DataAccessManager::kDatabaseFileName;
   std::error_code ec;
   const fs::path keptRows =
@@ -93,11 +170,13 @@ bool AccountStorage::wipeForFullSync() {
     MV_LOG("Cannot keep the rows of earlier upgrades aside; the full resync is left to the next sync");
     return false;
   }
+  killPoint("resync-rows-aside");
   fs::path kept;
   if (open && LocalWorkKeeper::hasLocalWork(SQLiteDatabase::sharedDataBase())) {
     SessionDatabase::close();
     kept = base::Paths::tmp() / (asciiLowercase(clientId_) + "-kept-" + std::to_string(::getpid()) + ".sqlite");
-    // With its log: rows of the last moments may still be there alone.
+    // With its log: rows of the last moments may still be there alone. A
+    // start that finds it there puts it back (carryBackSetAside).
     SQLiteDatabase::moveFile(dbFile, kept, ec);
     if (ec) {
       // The work cannot be set aside: rather no full resync than lost orders.
@@ -105,13 +184,18 @@ bool AccountStorage::wipeForFullSync() {
       if (!LocalWorkKeeper::restoreKeptRows(keptRows, *folder)) MV_LOG("Kept rows stay in ", keptRows.string());
       return false;
     }
+    killPoint("resync-database-aside");
   }
   SessionDatabase::close();
   const bool whole = removeData(*folder, true);
   if (!whole) MV_LOG("The client folder was not wiped whole; the full resync fills what is there");
+  killPoint("resync-folder-wiped");
   if (!LocalWorkKeeper::restoreKeptRows(keptRows, *folder)) MV_LOG("Kept rows stay in ", keptRows.string());
   if (kept.empty()) return whole;
-  if (SessionDatabase::open() && LocalWorkKeeper::copyLocalWork(SQLiteDatabase::sharedDataBase(), kept)) {
+  const bool opened = SessionDatabase::open() != nullptr;
+  killPoint("resync-new-database");
+  if (opened && LocalWorkKeeper::copyLocalWork(SQLiteDatabase::sharedDataBase(), kept)) {
+    killPoint("resync-work-copied");
     if (!SQLiteDatabase::removeFile(kept)) MV_LOG("The set-aside database stays in ", kept.string());
   } else {
     MV_LOG("The local work could not be carried over; it stays in ", kept.string());
@@ -130,7 +214,7 @@ bool AccountStorage::removeBlockAccount() {
   // wipe cut short, by work that would not stop or by the end of the
   // process, is finished at the next start.
   setUnfinished(id, true);
-  if (!stopWriters(*folder) || !removeData(*folder) || !removeSentDocuments()) {
+  if (!stopWriters(*folder) || !removeData(*folder) || !removeSentDocuments() || !removeSetAside()) {
     // The folder stays closed to new work until the wipe is finished.
     MV_LOG("The data of client \"", id, "\" is not deleted whole; the rest goes at the next start");
     return false;
@@ -181,6 +265,7 @@ bool AccountStorage::removeData(const fs::path& folder, bool keepPictures) {
     for (const fs::path& entry : entries) {
       std::error_code removed;
       fs::remove_all(entry, removed);
+      killPoint("resync-folder-removing");
       if (removed) MV_LOG("In the client folder, ", entry.string(), " could not be deleted: ", removed.message());
       gone = gone && !removed;
     }
@@ -214,6 +299,52 @@ bool AccountStorage::removeSentDocuments() {
     }
   }
   return whole;
+}
+
+bool AccountStorage::removeSetAside() {
+  // What a full resync cut short left in tmp is the account's too.
+  bool whole = true;
+  for (const fs::path& entry : tmpEntries()) {
+    auto aside = setAsideOf(entry.filename().string());
+    if (!aside || aside->clientId != asciiLowercase(clientId_)) continue;
+    std::error_code ec;
+    fs::remove_all(entry, ec);
+    if (ec) {
+      MV_LOG("The set-aside ", entry.string(), " could not be deleted: ", ec.message());
+      whole = false;
+    }
+  }
+  return whole;
+}
+
+void AccountStorage::carryBackSetAside() {
+  for (const fs::path& entry : tmpEntries()) {
+    auto aside = setAsideOf(entry.filename().string());
+    if (!aside || aside->kind == SetAside::Kind::DatabaseLog) continue;
+    auto folder = PublicFunction::clientFolder(aside->clientId);
+    if (!folder || SkinManager::isDemoClient(aside->clientId)) continue;
+    if (aside->kind == SetAside::Kind::Rows) {
+      if (!LocalWorkKeeper::restoreKeptRows(entry, *folder)) MV_LOG("Kept rows stay in ", entry.string());
+      continue;
+    }
+    // The sync flags went before the database was set aside: the next sync
+    // of this client fetches everything into what goes back now.
+    const fs::path dbFile = *folder / DataAccessManager::kDatabaseFileName;
+    std::error_code ec;
+    if (!fs::exists(dbFile, ec)) {
+      if (putDatabaseBack(entry, dbFile)) MV_LOG("The database set aside in ", entry.string(), " is back in place");
+      continue;
+    }
+    // The new database was made: the work goes into it, as the resync
+    // would have done.
+    SQLiteDatabase db;
+    if (db.open(dbFile) && LocalWorkKeeper::copyLocalWork(db, entry)) {
+      db.close();
+      if (!SQLiteDatabase::removeFile(entry)) MV_LOG("The set-aside database stays in ", entry.string());
+    } else {
+      MV_LOG("The local work set aside in ", entry.string(), " could not be carried over; it stays there");
+    }
+  }
 }
 
 bool AccountStorage::hasUnfinishedWipe(const std::string& clientId) {

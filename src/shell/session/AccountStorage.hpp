@@ -18,7 +18,8 @@ class AccountStorage {
   explicit AccountStorage(std::string clientId);
 
   // Deletes the client folder, what was made from its files and kept
-  // elsewhere, its mailed and printed documents, and the per-client flags. The session's services end and the
+  // elsewhere, its mailed and printed documents, what a full resync set
+  // aside in tmp, and the per-client flags. The session's services end and the
   // database closes first, then the work on other threads that writes into
   // the folder stops and is waited for, within a bound. Refuses a blank or
   // invalid client id and the demo companies. True only when all of it is
@@ -29,6 +30,11 @@ class AccountStorage {
   // opens those accounts.
   static void finishUnfinishedWipes();
   static bool hasUnfinishedWipe(const std::string& clientId);
+  // What a full resync cut short (by a crash or a kill) left set aside in
+  // tmp goes back before anything opens those accounts: the rows of earlier
+  // upgrades into the client folder, the old database into its place, or,
+  // when the new one was made, the user's work into that.
+  static void carryBackSetAside();
   // Forgets what the syncs of this client recorded (and the version its
   // database was upgraded for), so the next sync starts from nothing.
   void removeAllSyncFlag();
@@ -45,8 +51,10 @@ class AccountStorage {
   // Before a full resync the client folder is wiped, but the user's own work
   // the service does not have yet (and the rows kept from earlier upgrades) is
   // set aside and put back into the new database, and the pictures stay for
-  // the full sync to keep those the service still lists. False when the work in the
-  // folder did not stop or the user's work could not be set aside: nothing
+  // the full sync to keep those the service still lists. The sync flags go
+  // before anything leaves its place, and what is set aside in tmp goes
+  // back at the next start when the process ends half way
+  // (carryBackSetAside). False when the work in the folder did not stop or the user's work could not be set aside: nothing
   // was wiped, and the full resync is left to the next sync; false too when
   // the folder was not wiped whole.
   [[nodiscard]] bool wipeForFullSync();
@@ -67,6 +75,8 @@ class AccountStorage {
   bool removeData(const std::filesystem::path& folder, bool keepPictures = false);
   // The account's outbox and print spool; true when both are gone.
   bool removeSentDocuments();
+  // What a full resync of this account left in tmp; true when all of it is gone.
+  bool removeSetAside();
   static void setUnfinished(const std::string& clientId, bool unfinished);
 
   std::string clientId_;

@@ -25,6 +25,10 @@ constexpr KeptTable kKeptTables[] = {
     // The local ids given out so far: the new database must not give them
     // out again, or the service would take a new customer for an uploaded one.
     {"marvisto_local_id", "lowest_id < 0", true},
+    // Which customers this device uploaded: a sync brings them back as the
+    // service's, and a reply giving their ids to other customers must not
+    // be taken for them.
+    {"marvisto_uploaded_customer", "1", false},
     {"marvisto_customer", "customer_id < 0", true},
     {"marvisto_customer_attribute", "customer_id < 0 OR attribute_id < 0", false},
     {"marvisto_customer_address", "customer_id < 0 OR id < 0", false},
