@@ -103,8 +103,8 @@ class Transfer {
   void abandon();
   // True when no byte moved for longer than the time-out.
   bool inactive(std::chrono::steady_clock::time_point now) const;
-  // True when, over the whole last window of the average floor, fewer bytes
-  // moved than the floor asks.
+  // True when, over the whole last window of the average floor since the
+  // reply began to arrive, fewer bytes moved than the floor asks.
   bool belowAverageFloor(std::chrono::steady_clock::time_point now) const;
   // Posts the failure of a request that could not be made.
   void failToCreate(const std::string& detail);
@@ -165,8 +165,9 @@ class Transfer {
   void removePartial();
   void releaseHandle();
   void touch() { lastActivity_ = std::chrono::steady_clock::now(); }
-  // Notes the bytes moved so far in this attempt, for the average floor.
-  void noteMoved(std::int64_t bytes);
+  // Notes the bytes moved so far in this attempt (`received` of them
+  // received), for the average floor.
+  void noteMoved(std::int64_t received, std::int64_t bytes);
   // Someone on the main thread follows the reply as it comes (its head,
   // progress or data); otherwise only the end is posted.
   bool followed() const { return spec_.wantsData || spec_.wantsDownloadProgress || spec_.wantsUploadProgress; }
@@ -248,9 +249,9 @@ class Transfer {
   std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();
   curl_off_t lastDl_ = 0;
   curl_off_t lastUl_ = 0;
-  // Bytes moved by this attempt since it began, as of a few moments: the
-  // oldest is at or before the start of the floor's window, the rest at
-  // most a few a second.
+  // Bytes moved by this attempt since its reply began to arrive, as of a
+  // few moments: the oldest is at or before the start of the floor's
+  // window, the rest at most a few a second.
   std::deque<std::pair<std::chrono::steady_clock::time_point, std::int64_t>> moved_;
 };
 

@@ -306,7 +306,7 @@ bool Transfer::inactive(std::chrono::steady_clock::time_point now) const {
 bool Transfer::belowAverageFloor(std::chrono::steady_clock::time_point now) const {
   if (spec_.averageFloorBytesPerSecond <= 0 || spec_.averageFloorSeconds <= 0 || moved_.empty()) return false;
   const std::chrono::duration<double> window(spec_.averageFloorSeconds);
-  // The whole window lies in this attempt.
+  // The whole window lies after the reply's first bytes.
   const auto windowStart = now - window;
   if (moved_.front().first > windowStart) return false;
   // Bytes at the window's start: the last note at or before it.

@@ -32,8 +32,9 @@ struct TransferSetup {
   long lowSpeedBytesPerSecond = 0;
   // A second floor, on the average over a longer window: fewer bytes than
   // `averageFloorBytesPerSecond` a second (both ways together) over the last
-  // `averageFloorSeconds` ends the transfer as too slow. A reply sent just
-  // above the short floor would otherwise never end. 0: no such floor.
+  // `averageFloorSeconds`, once the reply has begun to arrive, ends the
+  // transfer as too slow. A reply sent just above the short floor would
+  // otherwise never end. 0: no such floor.
   long averageFloorBytesPerSecond = 0;
   double averageFloorSeconds = 60;
   bool validatesSecureCertificate = true;
