@@ -128,6 +128,7 @@ int HttpNetworkCtrl::httpRspForError(long transportError) {
     case 1:
       return 6;
     case 2:
+    case static_cast<long>(RequestError::TooSlow):
       return 2;
     case 3:
       return 3;
@@ -307,6 +308,7 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
   } else {
     request->setTimeOutSeconds(settings_.messageTimeOutSeconds);
     request->setLowSpeedBytesPerSecond(settings_.messageLowSpeedBytesPerSecond);
+    request->setAverageFloor(settings_.messageAverageFloorBytesPerSecond, settings_.messageAverageFloorSeconds);
     request->setReusesConnection(isSafeToRepeat(op->cmdCode));
     // The service never redirects: a message goes to its address or nowhere.
     request->setFollowsRedirects(false);
@@ -486,8 +488,11 @@ void HttpNetworkCtrl::messageFailed(const std::shared_ptr<Operation>& op, FormDa
     return;
   }
   // Reads and writes the service applies once may go again; the others only
-  // when they certainly never reached it.
+  // when they certainly never reached it. A reply that came too slowly for a
+  // whole window would come as slowly again, and the user has waited long
+  // enough.
   const bool mayResend = error != static_cast<long>(RequestError::Cancelled) &&
+                         error != static_cast<long>(RequestError::TooSlow) &&
                          error != static_cast<long>(RequestError::UntrustedCertificate) &&
                          error != static_cast<long>(RequestError::RedirectRefused) && op->attempts == 1 &&
                          (isSafeToRepeat(op->cmdCode) || failedBeforeSending(request));

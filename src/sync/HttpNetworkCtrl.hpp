@@ -50,6 +50,12 @@ class HttpNetworkCtrl {
     // whose body drips a byte at a time is never silent, and would keep a
     // sync or a sign-in waiting without end.
     long messageLowSpeedBytesPerSecond = 100;
+    // A reply sent just above that floor (a hundred and some bytes a second)
+    // would keep the sync at "Checking..." for as long as the server likes:
+    // a message also ends when its bytes average fewer than this a second
+    // over a longer window. An honest slow link (2 KB/s) stays well above.
+    long messageAverageFloorBytesPerSecond = 1024;
+    double messageAverageFloorSeconds = 60.0;
     // A message that may be resent is sent once more after this delay.
     double messageRetryDelaySeconds = 3.0;
     // Further attempts of a single download after its first failure.
@@ -77,7 +83,7 @@ class HttpNetworkCtrl {
   void cancelRequests(const std::vector<int>& requestCodes);
 
   static int getCmdcode(int requestCode) { return requestCode >> 16; }
-  // The reply code for a transport error: 1 -> 6, 2 -> 2, 3 -> 3, 4 -> 1,
+  // The reply code for a transport error: 1 -> 6, 2 and 16 (too slow) -> 2, 3 -> 3, 4 -> 1,
   // 5 -> 4, an untrusted certificate -> 7, anything else -1.
   static int httpRspForError(long transportError);
   static std::string GetMsgURLWithHeader(const std::string& head);

@@ -110,6 +110,8 @@ void FormDataRequest::launch() {
   spec.formFields = formFields_;
   spec.timeOutSeconds = timeOutSeconds_;
   spec.lowSpeedBytesPerSecond = lowSpeedBytesPerSecond_;
+  spec.averageFloorBytesPerSecond = averageFloorBytesPerSecond_;
+  spec.averageFloorSeconds = averageFloorSeconds_;
   spec.validatesSecureCertificate = validatesSecureCertificate_;
   spec.reuseConnection = reuseConnection_;
   spec.followsRedirects = followsRedirects_;

@@ -89,6 +89,12 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // better than a silent one. 0 (the default) leaves a slow transfer alone.
   long lowSpeedBytesPerSecond() const { return lowSpeedBytesPerSecond_; }
   void setLowSpeedBytesPerSecond(long bytes) { lowSpeedBytesPerSecond_ = bytes; }
+  // Fewer than `bytes` a second on average over the last `seconds` ends the
+  // request as too slow (error 16); 0 bytes (the default) sets no such floor.
+  void setAverageFloor(long bytes, double seconds) {
+    averageFloorBytesPerSecond_ = bytes;
+    averageFloorSeconds_ = seconds;
+  }
   bool validatesSecureCertificate() const { return validatesSecureCertificate_; }
   void setValidatesSecureCertificate(bool validates) { validatesSecureCertificate_ = validates; }
 
@@ -215,6 +221,8 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   std::string method_ = "GET";
   double timeOutSeconds_ = 10;
   long lowSpeedBytesPerSecond_ = 0;
+  long averageFloorBytesPerSecond_ = 0;
+  double averageFloorSeconds_ = 60;
   bool validatesSecureCertificate_ = true;
   std::map<std::string, std::string, HeaderNameLess> requestHeaders_;
   std::string postBody_;

@@ -229,15 +229,20 @@ void NetworkEngine::deliver(bool now) {
 
 void NetworkEngine::checkInactivity() {
   const auto now = std::chrono::steady_clock::now();
-  std::vector<std::uint64_t> stalled;
+  // Each with whether it moved, only too slowly.
+  std::vector<std::pair<std::uint64_t, bool>> stalled;
   for (auto& [id, transfer] : active_) {
-    if (transfer->inactive(now)) stalled.push_back(id);
+    if (transfer->inactive(now)) {
+      stalled.emplace_back(id, false);
+    } else if (transfer->belowAverageFloor(now)) {
+      stalled.emplace_back(id, true);
+    }
   }
-  for (auto id : stalled) {
+  for (auto [id, tooSlow] : stalled) {
     auto& transfer = active_[id];
     curl_multi_remove_handle(multi_, transfer->easy());
     const std::size_t gathered = gathered_.size();
-    transfer->timeOut(endsWaiting() ? &gathered_ : nullptr);
+    transfer->timeOut(endsWaiting() ? &gathered_ : nullptr, tooSlow);
     noteGathered(gathered);
     end(id);
   }

@@ -19,6 +19,7 @@ const char* describe(RequestError code) {
     case RequestError::ReplyTooLarge: return "The reply is larger than the request accepts";
     case RequestError::RedirectRefused: return "The request was redirected, which it does not follow";
     case RequestError::NotTheFile: return "What arrived is not the file asked for";
+    case RequestError::TooSlow: return "The reply came too slowly";
   }
   return "Unknown error";
 }

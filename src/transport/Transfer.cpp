@@ -185,6 +185,7 @@ bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
   beginResponse(0);
   touch();
   lastDl_ = lastUl_ = 0;
+  moved_.clear();
 
   pool_ = &pool;
   easy_ = pool.take();
@@ -587,6 +588,7 @@ int Transfer::onProgress(void* user, curl_off_t, curl_off_t dlNow, curl_off_t ul
     const bool uploadMoved = ulNow != t->lastUl_;
     t->lastDl_ = dlNow;
     t->lastUl_ = ulNow;
+    t->noteMoved(static_cast<std::int64_t>(dlNow), static_cast<std::int64_t>(dlNow) + static_cast<std::int64_t>(ulNow));
     if (uploadMoved && t->spec_.wantsUploadProgress) {
       {
         std::lock_guard<std::mutex> lock(t->progressBox_->mutex);
@@ -597,6 +599,21 @@ int Transfer::onProgress(void* user, curl_off_t, curl_off_t dlNow, curl_off_t ul
     }
   }
   return 0;
+}
+
+void Transfer::noteMoved(std::int64_t received, std::int64_t bytes) {
+  // The window opens with the reply's first bytes: the wait for them is the
+  // inactivity limit's to judge (a service may think long over a large table).
+  if (spec_.averageFloorBytesPerSecond <= 0 || (moved_.empty() && received == 0)) return;
+  const auto now = lastActivity_;
+  // A few notes a second are enough for a window of a minute.
+  if (moved_.size() > 1 && now - moved_.back().first < std::chrono::milliseconds(250)) {
+    moved_.back().second = bytes;
+  } else {
+    moved_.emplace_back(now, bytes);
+  }
+  const auto windowStart = now - std::chrono::duration<double>(spec_.averageFloorSeconds);
+  while (moved_.size() > 2 && moved_[1].first <= windowStart) moved_.pop_front();
 }
 
 void Transfer::postProgress() {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -94,13 +95,17 @@ class Transfer {
   bool complete(CURLcode code, std::vector<Delivery>* later = nullptr, bool inOrder = false);
   // Ends the transfer as timed out, or silently (cancelled); the handle must
   // already be out of the multi handle.
-  void timeOut(std::vector<Delivery>* later = nullptr);
+  // `tooSlow`: it ended under the average floor rather than in silence.
+  void timeOut(std::vector<Delivery>* later = nullptr, bool tooSlow = false);
   // The look for the partial file made when the request was handed over no
   // longer holds (a file of the same path was written since).
   void forgetPartialLook() { spec_.noPartialFileAt.reset(); }
   void abandon();
   // True when no byte moved for longer than the time-out.
   bool inactive(std::chrono::steady_clock::time_point now) const;
+  // True when, over the whole last window of the average floor since the
+  // reply began to arrive, fewer bytes moved than the floor asks.
+  bool belowAverageFloor(std::chrono::steady_clock::time_point now) const;
   // Posts the failure of a request that could not be made.
   void failToCreate(const std::string& detail);
 
@@ -160,6 +165,9 @@ class Transfer {
   void removePartial();
   void releaseHandle();
   void touch() { lastActivity_ = std::chrono::steady_clock::now(); }
+  // Notes the bytes moved so far in this attempt (`received` of them
+  // received), for the average floor.
+  void noteMoved(std::int64_t received, std::int64_t bytes);
   // Someone on the main thread follows the reply as it comes (its head,
   // progress or data); otherwise only the end is posted.
   bool followed() const { return spec_.wantsData || spec_.wantsDownloadProgress || spec_.wantsUploadProgress; }
@@ -241,6 +249,10 @@ class Transfer {
   std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();
   curl_off_t lastDl_ = 0;
   curl_off_t lastUl_ = 0;
+  // Bytes moved by this attempt since its reply began to arrive, as of a
+  // few moments: the oldest is at or before the start of the floor's
+  // window, the rest at most a few a second.
+  std::deque<std::pair<std::chrono::steady_clock::time_point, std::int64_t>> moved_;
 };
 
 }  // namespace mv

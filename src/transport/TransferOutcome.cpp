@@ -261,14 +261,20 @@ Transfer::Delivery& Transfer::tellLater(TransferResult result, std::vector<Deliv
   return delivery;
 }
 
-void Transfer::timeOut(std::vector<Delivery>* later) {
+void Transfer::timeOut(std::vector<Delivery>* later, bool tooSlow) {
   closeFile();
   stopShort();
   TransferResult result;
   result.status = status_;
   result.headers = headers_;
-  result.errorCode = static_cast<long>(RequestError::TimedOut);
-  result.errorDetail = "no data for " + std::to_string(spec_.timeOutSeconds) + " seconds";
+  if (tooSlow) {
+    result.errorCode = static_cast<long>(RequestError::TooSlow);
+    result.errorDetail = "fewer than " + std::to_string(spec_.averageFloorBytesPerSecond) + " bytes a second over " +
+                         std::to_string(spec_.averageFloorSeconds) + " seconds";
+  } else {
+    result.errorCode = static_cast<long>(RequestError::TimedOut);
+    result.errorDetail = "no data for " + std::to_string(spec_.timeOutSeconds) + " seconds";
+  }
   releaseHandle();
   if (later) {
     tellLater(std::move(result), *later);
@@ -295,6 +301,22 @@ void Transfer::stopShort() {
 bool Transfer::inactive(std::chrono::steady_clock::time_point now) const {
   if (spec_.timeOutSeconds <= 0) return false;
   return now - lastActivity_ > std::chrono::duration<double>(spec_.timeOutSeconds);
+}
+
+bool Transfer::belowAverageFloor(std::chrono::steady_clock::time_point now) const {
+  if (spec_.averageFloorBytesPerSecond <= 0 || spec_.averageFloorSeconds <= 0 || moved_.empty()) return false;
+  const std::chrono::duration<double> window(spec_.averageFloorSeconds);
+  // The whole window lies after the reply's first bytes.
+  const auto windowStart = now - window;
+  if (moved_.front().first > windowStart) return false;
+  // Bytes at the window's start: the last note at or before it.
+  std::int64_t atStart = moved_.front().second;
+  for (const auto& [when, bytes] : moved_) {
+    if (when > windowStart) break;
+    atStart = bytes;
+  }
+  const double moved = static_cast<double>(moved_.back().second - atStart);
+  return moved < static_cast<double>(spec_.averageFloorBytesPerSecond) * spec_.averageFloorSeconds;
 }
 
 void Transfer::failToCreate(const std::string& detail) {

@@ -30,6 +30,13 @@ struct TransferSetup {
   // Below this many bytes a second for `timeOutSeconds` the transfer times
   // out; 0: no floor, only silence counts.
   long lowSpeedBytesPerSecond = 0;
+  // A second floor, on the average over a longer window: fewer bytes than
+  // `averageFloorBytesPerSecond` a second (both ways together) over the last
+  // `averageFloorSeconds`, once the reply has begun to arrive, ends the
+  // transfer as too slow. A reply sent just above the short floor would
+  // otherwise never end. 0: no such floor.
+  long averageFloorBytesPerSecond = 0;
+  double averageFloorSeconds = 60;
   bool validatesSecureCertificate = true;
   std::filesystem::path certificateAuthorities;  // a PEM file; empty: the system's
   // Whether a message asks for a compressed reply (downloads never do). A

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <locale.h>
 
+#include <set>
+
 namespace mv {
 namespace {
 
@@ -503,30 +505,102 @@ void JSONReader::skipValue() {
   }
 }
 
+namespace {
+
+// What the values made take on the heap besides their slots, roughly: an
+// allocation's own bookkeeping, and a text too long to live in its string.
+constexpr std::size_t kAllocation = 16;
+std::size_t heapText(std::size_t size) {
+  return size < sizeof(std::string) / 2 ? 0 : size + 1 + kAllocation;
+}
+
+using Members = base::Value::object_t;
+// The members as the vector they are kept in: the object's own lookups
+// search it, which is what reading must not do for each member.
+using Slots = Members::Container;
+
+// An index on the names of an object's members, by their place in it, so
+// that a repeated name is found without a search through all the others.
+// Ordered rather than hashed: names chosen to collide cannot make it slow.
+struct NameOrder {
+  const Slots* members;
+  bool operator()(std::size_t a, std::size_t b) const { return (*members)[a].first < (*members)[b].first; }
+};
+using NameIndex = std::set<std::size_t, NameOrder>;
+
+// Objects up to this size are searched; past it their names are indexed.
+constexpr std::size_t kSearchedMembers = 16;
+// A tree node of the index: three links, a colour and the place.
+constexpr std::size_t kIndexEntry = 5 * sizeof(void*) + kAllocation;
+
+}  // namespace
+
+bool JSONReader::build(std::size_t bytes) {
+  built_ += bytes;
+  if (built_ <= kJSONMostBuilt) return true;
+  fail(kJSONErrorTooLarge, "values too large");
+  return false;
+}
+
+base::Value JSONReader::readObject() {
+  if (!open(true) || !build(sizeof(Members) + kAllocation)) return base::Value();
+  base::Value object = base::Value::object();
+  Slots& members = object.get_ref<Members&>();
+  std::optional<NameIndex> index;
+  while (auto key = nextMember()) {
+    // Two slots a member: a vector grown by doubling holds up to twice its
+    // members, for a while both before and after the move.
+    if (!build(2 * sizeof(Slots::value_type) + heapText(key->size()))) return base::Value();
+    members.emplace_back(std::string(*key), base::Value());
+    base::Value item = readValue();
+    if (failed()) return base::Value();
+    const std::size_t at = members.size() - 1;
+    std::size_t same = at;
+    if (index) {
+      same = *index->insert(at).first;
+      if (same == at && !build(kIndexEntry)) return base::Value();
+    } else {
+      for (std::size_t i = 0; i < at; ++i) {
+        if (members[i].first == members[at].first) {
+          same = i;
+          break;
+        }
+      }
+      if (same == at && members.size() > kSearchedMembers) {
+        if (!build(members.size() * kIndexEntry)) return base::Value();
+        index.emplace(NameOrder{&members});
+        for (std::size_t i = 0; i < members.size(); ++i) index->insert(i);
+      }
+    }
+    if (same == at && members.size() > kJSONMaxMembers) {
+      fail(kJSONErrorTooLarge, "too many members in an object");
+      return base::Value();
+    }
+    members[same].second = std::move(item);
+    if (same != at) members.pop_back();
+  }
+  if (failed()) return base::Value();
+  return object;
+}
+
+base::Value JSONReader::readArray() {
+  if (!open(false) || !build(sizeof(base::Value::array_t) + kAllocation)) return base::Value();
+  base::Value array = base::Value::array();
+  while (nextElement()) {
+    if (!build(2 * sizeof(base::Value))) return base::Value();
+    base::Value item = readValue();
+    if (failed()) return base::Value();
+    array.push_back(std::move(item));
+  }
+  if (failed()) return base::Value();
+  return array;
+}
+
 base::Value JSONReader::readValue() {
   if (!atValue()) return base::Value();
   skipSpace();
-  if (p_ != end_ && *p_ == '{') {
-    if (!open(true)) return base::Value();
-    base::Value object = base::Value::object();
-    while (auto key = nextMember()) {
-      std::string name(*key);
-      base::Value item = readValue();
-      if (failed()) return base::Value();
-      object[name] = std::move(item);
-    }
-    return failed() ? base::Value() : object;
-  }
-  if (p_ != end_ && *p_ == '[') {
-    if (!open(false)) return base::Value();
-    base::Value array = base::Value::array();
-    while (nextElement()) {
-      base::Value item = readValue();
-      if (failed()) return base::Value();
-      array.push_back(std::move(item));
-    }
-    return failed() ? base::Value() : array;
-  }
+  if (p_ != end_ && *p_ == '{') return readObject();
+  if (p_ != end_ && *p_ == '[') return readArray();
   const JSONScalar s = readScalar();
   if (failed()) return base::Value();
   switch (s.kind) {
@@ -539,6 +613,7 @@ base::Value JSONReader::readValue() {
     case JSONScalar::Kind::real:
       return base::Value(s.real);
     case JSONScalar::Kind::text:
+      if (!build(sizeof(std::string) + kAllocation + heapText(s.text.size()))) return base::Value();
       return base::Value(std::string(s.text));
     default:
       return base::Value();

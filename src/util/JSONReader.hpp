@@ -9,7 +9,9 @@
 // value that is stepped over without being read is skipped, so the caller
 // reads only what it needs. After the first error every read gives nothing
 // and failed() stays set; finish() tells whether the text as a whole was
-// valid JSON holding exactly one value.
+// valid JSON holding exactly one value. What readValue() makes is bounded:
+// an object of more than kJSONMaxMembers members, or values past
+// kJSONMostBuilt bytes from one text, fail with kJSONErrorTooLarge.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -47,7 +49,8 @@ class JSONReader {
   JSONScalar readScalar();
   void skipValue();
   // Reads the next value as a whole; null on error. Of repeated keys in an
-  // object the last one counts.
+  // object the last one counts, in the place of the first. Takes time in
+  // proportion to the text, however many members an object has.
   base::Value readValue();
 
   // Reads whatever is left and answers whether the whole text was exactly
@@ -55,7 +58,8 @@ class JSONReader {
   [[nodiscard]] bool finish();
 
   bool failed() const { return error_ != 0; }
-  // kJSONErrorInvalid or kJSONErrorTooDeep once failed; 0 before.
+  // kJSONErrorInvalid, kJSONErrorTooDeep or kJSONErrorTooLarge once failed;
+  // 0 before.
   long error() const { return error_; }
   // What was wrong, and where, for the log.
   const std::string& errorReason() const { return reason_; }
@@ -71,6 +75,10 @@ class JSONReader {
   bool readNumber(JSONScalar& out);
   bool readScalarText(JSONScalar& out);
   bool readLiteral(std::string_view word);
+  base::Value readObject();
+  base::Value readArray();
+  // Counts `bytes` more of values made; false, failed, past kJSONMostBuilt.
+  bool build(std::size_t bytes);
 
   const char* begin_;
   const char* p_;
@@ -85,6 +93,7 @@ class JSONReader {
   std::string reason_;
   std::string keyScratch_;
   std::string textScratch_;
+  std::size_t built_ = 0;
 };
 
 }  // namespace mv

@@ -66,6 +66,8 @@ std::optional<base::Value> JSONValue(std::string_view text, base::Error* error) 
     if (reader.error() == kJSONErrorTooDeep) {
       setError(error, kJSONErrorTooDeep, "JSON text is nested too deeply",
                "more than " + std::to_string(kJSONMaxDepth) + " levels of arrays and objects");
+    } else if (reader.error() == kJSONErrorTooLarge) {
+      setError(error, kJSONErrorTooLarge, "JSON text makes too large a value", reader.errorReason());
     } else {
       setError(error, kJSONErrorInvalid, "JSON text is not valid", reader.errorReason());
     }

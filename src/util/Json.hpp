@@ -2,6 +2,7 @@
 // Reading JSON text into base::Value and reading members out of it the way the
 // server's replies need: numbers may arrive as text and text as numbers, and a
 // member of an unexpected type counts as absent instead of breaking the caller.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,10 +20,23 @@ inline constexpr const char* kJSONErrorDomain = "org.kelmoraft.JSON.ErrorDomain"
 // cannot exhaust memory or the stack with it.
 inline constexpr int kJSONMaxDepth = 512;
 
+// Most members one object may have. The service's objects have tens; a
+// lookup in an object is a search through its members, so one of millions
+// would make every lookup in it slow.
+inline constexpr std::size_t kJSONMaxMembers = 65536;
+
+// Most bytes the values made from one text may take, as counted by the
+// reader. Small values cost many times their text (`[{},{},...]` some forty
+// times), so a text under the transport's body limit could otherwise take
+// gigabytes before it is found wrong; the largest honest reply takes a
+// fraction of this.
+inline constexpr std::size_t kJSONMostBuilt = std::size_t{512} << 20;
+
 enum JSONErrorCode : long {
-  kJSONErrorInvalid = 1,     // not JSON text
-  kJSONErrorTooDeep = 2,     // nested deeper than kJSONMaxDepth
-  kJSONErrorNotContainer = 3 // valid JSON, but the root is neither object nor array
+  kJSONErrorInvalid = 1,      // not JSON text
+  kJSONErrorTooDeep = 2,      // nested deeper than kJSONMaxDepth
+  kJSONErrorNotContainer = 3, // valid JSON, but the root is neither object nor array
+  kJSONErrorTooLarge = 4      // an object past kJSONMaxMembers, or values past kJSONMostBuilt
 };
 
 // One value of JSON text: a scalar with its contents, or only the kind of an

@@ -175,11 +175,26 @@ TEST_F(SignInTest, RefusalsEndTheSignInAndTheNextAttemptWorks) {
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
   service->clearFaults();
 
+  // A reply of one object of 800,000 members (9 MB), which a search through
+  // the members for each new one would read for many minutes while the
+  // wait box's Cancel did nothing: refused as damaged, and the wait is over.
+  std::string members = "{";
+  for (int i = 0; i < 800000; ++i) members += (i ? ",\"m" : "\"m") + std::to_string(i) + "\":0";
+  FaultRule many = FaultRule::contentFor("login", members + "}");
+  many.times = 1;
+  service->addFault(many);
+  signIn("acme", "rep", "secret");
+  ASSERT_TRUE(app->isWelcomeRoot());
+  ASSERT_EQ(welcome()->errors().size(), 2u);
+  EXPECT_EQ(welcome()->errors().back(), en("115"));
+  EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::None);
+  EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+
   // The configuration is refused.
   service->addFault(FaultRule::statusFor("loadConfigurationData", "500"));
   signIn("acme", "rep", "secret");
   ASSERT_TRUE(app->isWelcomeRoot());
-  ASSERT_EQ(welcome()->errors().size(), 2u);
+  ASSERT_EQ(welcome()->errors().size(), 3u);
   EXPECT_EQ(LoginMode::existingInstance()->loginType(), LoginType::None);
   EXPECT_FALSE(SQLiteDatabase::sharedDataBase().isOpen());
   service->clearFaults();
@@ -192,7 +207,7 @@ TEST_F(SignInTest, RefusalsEndTheSignInAndTheNextAttemptWorks) {
   service->addFault(shape);
   signIn("acme", "rep", "secret");
   ASSERT_TRUE(app->isWelcomeRoot());
-  ASSERT_EQ(welcome()->errors().size(), 3u);
+  ASSERT_EQ(welcome()->errors().size(), 4u);
   EXPECT_EQ(welcome()->errors().back(), en("CONFIGRATIONINFOERROR"));
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
 

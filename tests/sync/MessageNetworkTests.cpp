@@ -305,6 +305,36 @@ TEST_F(MessageNetworkTest, SafeCommandsAreResentOnceAfterTheDelay) {
   EXPECT_EQ(result->httpRsp, 2);
   EXPECT_EQ(messagesNamed("getuserinfo").size(), 2u);
 
+  // A table reply that keeps above that floor but averages under the longer
+  // one (here 1 KB/s over 2 s, for a minute in use) ends as a time-out,
+  // once: it would come as slowly again. At twice the floor, as an honest
+  // slow link sends it, the same reply arrives whole.
+  settings.messageLowSpeedBytesPerSecond = 100;
+  settings.messageAverageFloorBytesPerSecond = 1024;
+  settings.messageAverageFloorSeconds = 2;
+  ctrl().setSettings(settings);
+  for (const std::size_t quarterSecond : {40, 512}) {
+    SCOPED_TRACE(std::to_string(quarterSecond * 4) + " bytes a second");
+    service->clearFaults();
+    service->clearRequestLog();
+    trickle.method = "syncData/product";
+    trickle.chunkBytes = quarterSecond;
+    trickle.seconds = 0.25;
+    service->addFault(trickle);
+    auto table = roundTrip<SyncAllTableRst>(std::make_shared<RequestSyncAllTable>(), receiver, 60);
+    ASSERT_TRUE(table);
+    EXPECT_EQ(messagesNamed("syncData").size(), 1u);
+    if (quarterSecond == 40) {
+      EXPECT_EQ(table->status, "999");
+      EXPECT_EQ(table->httpRsp, 2);
+    } else {
+      EXPECT_EQ(table->status, "200");
+      EXPECT_EQ(table->httpRsp, 0);
+    }
+  }
+  settings.messageAverageFloorBytesPerSecond = 0;
+  ctrl().setSettings(settings);
+
   // An error page is an answer: "115", and not sent again.
   service->clearFaults();
   service->clearRequestLog();

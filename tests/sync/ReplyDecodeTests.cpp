@@ -124,6 +124,13 @@ TEST_F(ReplyDecodeTest, LoginReadsTheSessionWithOrWithoutVendor) {
   // Full precision: the service must find the backup by this time again.
   EXPECT_DOUBLE_EQ(r->lastBackupDate, 1780000123.375);
 
+  // A session among many members the device does not know is read as well.
+  std::string many = R"({"sessionId":"S4")";
+  for (int i = 0; i < 20000; ++i) many += ",\"extra" + std::to_string(i) + "\":" + std::to_string(i);
+  r = decode<LoginRst>(request, reply(many + "}"));
+  EXPECT_EQ(r->status, "200");
+  EXPECT_EQ(r->sessionId, "S4");
+
   // A refusal carries no session; a "200" without content is no sign-in.
   r = decode<LoginRst>(request, reply(R"({"sessionId":"S2"})", "\"402\""));
   EXPECT_EQ(r->status, "402");
@@ -553,6 +560,19 @@ TEST_F(ReplyDecodeTest, CustomerTablesAndTheirCount) {
   EXPECT_EQ(contact.note, "");
   // Customers, attributes, fields and addresses; contacts are not counted.
   EXPECT_EQ(r->resultCount(), 2u + 1u + 1u + 1u);
+
+  // A customer of many attributes, whose row carries many members the
+  // device does not know besides its own, is read as any other.
+  std::string rich = R"({"customerId":23,"customerName":"Rich")";
+  for (int i = 0; i < 20000; ++i) rich += ",\"note" + std::to_string(i) + "\":\"x\"";
+  rich += R"(,"attributes":[)";
+  for (int i = 1; i <= 5000; ++i)
+    rich += (i > 1 ? "," : "") + std::string(R"({"attributeId":)") + std::to_string(i) + R"(,"attributeValue":"v"})";
+  r = decode<SyncCustomerTableRst>(request, reply("[[" + rich + "]}]]"));
+  ASSERT_EQ(r->status, "200");
+  ASSERT_EQ(r->customerTable->size(), 1u);
+  EXPECT_EQ(r->customerTable->at(0).customer_name, "Rich");
+  EXPECT_EQ(r->customerAttributeTable->size(), 5000u);
 
   // Ids of 0 and below are the device's own customers' and rows': never the service's.
   r = decode<SyncCustomerTableRst>(request, reply(R"([

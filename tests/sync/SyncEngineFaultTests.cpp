@@ -737,6 +737,7 @@ TEST_F(SyncEngineTest, AFullSyncWhoseRowsAreAllUnreadableIsNeitherAcknowledgedNo
 // a full sync of the product, library or customer tables breaks there with
 // nothing of it stored, acknowledged or flagged, and every row on the device
 // (the catalogue of an earlier sync included) stays as it was, byte for byte.
+// So does a reply too large to read.
 TEST_F(SyncEngineTest, OneUnreadableRowAmongGoodOnesKeepsTheWholeTableReplyOut) {
   signIn();
   ASSERT_TRUE(runSync());
@@ -755,7 +756,12 @@ TEST_F(SyncEngineTest, OneUnreadableRowAmongGoodOnesKeepsTheWholeTableReplyOut) 
   ASSERT_NE(before.at("marvisto_product").size(), 0u);
   ASSERT_NE(before.at("marvisto_library_files").size(), 0u);
 
-  const std::vector<std::tuple<std::string, const char*, const char*>> replies = {
+  // A customer reply of one object of 800,000 members (9 MB), which a
+  // search through the members for each new one would read for many minutes.
+  std::string members = "{";
+  for (int i = 0; i < 800000; ++i) members += (i ? ",\"m" : "\"m") + std::to_string(i) + "\":0";
+  members += "}";
+  const std::vector<std::tuple<std::string, const char*, std::string>> replies = {
       {"syncData/product", SyncModel::kProductSynced,
        R"([[{"productID":501,"productName":"Good","priceID":1},
             {"productID":502,"productName":"Good too","images":[{"fullAddress":"no id.jpg"}]}],
@@ -764,10 +770,11 @@ TEST_F(SyncEngineTest, OneUnreadableRowAmongGoodOnesKeepsTheWholeTableReplyOut) 
        R"([[{"id":61,"title":"Good"},{"title":"no id"}],[{"cateID":2,"cateName":"Docs"}],{}])"},
       {"syncData/customer", SyncModel::kCustomerSynced,
        R"([[{"customerId":21,"customerName":"Lee"}],[],
-           [{"id":31,"customerId":21,"address":"1 Main"},{"customerId":21,"address":"no id"}],[]])"}};
+           [{"id":31,"customerId":21,"address":"1 Main"},{"customerId":21,"address":"no id"}],[]])"},
+      {"syncData/customer", SyncModel::kCustomerSynced, members}};
   std::size_t breaks = delegate->breaks.size();
   for (const auto& [method, flag, content] : replies) {
-    SCOPED_TRACE(method);
+    SCOPED_TRACE(method + " " + content.substr(0, 40));
     // That table read in full again.
     base::UserDefaults::standard().removeObject(std::string("acme-") + flag);
     FaultRule rule = FaultRule::contentFor(method, content);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <string>
 
@@ -10,6 +11,13 @@
 
 namespace mv {
 namespace {
+
+// An object of `count` members "m0", "m1", ... of the value 0.
+std::string objectOf(std::size_t count) {
+  std::string text = "{";
+  for (std::size_t i = 0; i < count; ++i) text += (i ? ",\"m" : "\"m") + std::to_string(i) + "\":0";
+  return text + "}";
+}
 
 std::string nested(int depth) { return std::string(static_cast<std::size_t>(depth), '[') + std::string(static_cast<std::size_t>(depth), ']'); }
 
@@ -126,6 +134,65 @@ TEST(Json, NestingLimit) {
   EXPECT_FALSE(writer.stringWithObject(deep));
   (*inner) = 1;  // now exactly at the limit
   EXPECT_TRUE(writer.stringWithObject(deep));
+}
+
+// An object is read in one pass however many members it has, and what a
+// text may make is bounded: a damaged or hostile reply is refused long
+// before it takes the memory, or the time, of the whole process.
+TEST(Json, ObjectsOfManyMembersAndTextsOfManyValuesAreBounded) {
+  // As many members as an object may have, a name repeated once the object
+  // is past a handful: read in order, the repeat taking the first place.
+  std::string most = objectOf(kJSONMaxMembers);
+  most.back() = ',';
+  most += R"("m5":"again","m40000":[1]})";
+  auto read = JSONValue(most);
+  ASSERT_TRUE(read);
+  ASSERT_EQ(read->size(), kJSONMaxMembers);
+  EXPECT_EQ(read->begin().key(), "m0");
+  EXPECT_EQ(std::next(read->begin(), 5).key(), "m5");
+  EXPECT_EQ(std::prev(read->end()).key(), "m" + std::to_string(kJSONMaxMembers - 1));
+  EXPECT_EQ((*read)["m5"], "again");
+  EXPECT_EQ((*read)["m40000"], base::Value::array({1}));
+  EXPECT_EQ((*read)["m40001"], 0);
+  // A small object keeps the same rule.
+  auto small = JSONValue(R"({"a":1,"b":2,"a":{"c":3}})");
+  ASSERT_TRUE(small);
+  EXPECT_EQ(small->dump(), R"({"a":{"c":3},"b":2})");
+
+  // One member more is too large; so is a 9 MB reply of one object, which
+  // a search through its members for each new one would take minutes to read.
+  base::Error error;
+  EXPECT_FALSE(JSONValue(objectOf(kJSONMaxMembers + 1), &error));
+  EXPECT_EQ(error.code, kJSONErrorTooLarge);
+  const std::string nineMegabytes = R"({"content":)" + objectOf(800000) + "}";
+  ASSERT_GT(nineMegabytes.size(), std::size_t{9} << 20);
+  EXPECT_FALSE(JSONValue(nineMegabytes, &error));
+  EXPECT_EQ(error.code, kJSONErrorTooLarge);
+
+  // 200 MB of empty objects, under the transport's body limit, would make
+  // values of some forty times that: refused as too large.
+  std::string empties = "{},";
+  while (empties.size() < (std::size_t{200} << 20)) empties += empties;
+  empties = R"({"content":[)" + empties + "{}]}";
+  EXPECT_FALSE(JSONValue(empties, &error));
+  EXPECT_EQ(error.domain, kJSONErrorDomain);
+  EXPECT_EQ(error.code, kJSONErrorTooLarge);
+  empties = std::string();
+
+  // A table of a hundred thousand rows of a dozen members is read whole.
+  std::string table = R"({"content":[)";
+  for (int i = 0; i < 100000; ++i) {
+    table += (i ? "," : "") + std::string(R"({"customerId":)") + std::to_string(i + 1) +
+             R"(,"customerName":"Customer number )" + std::to_string(i) +
+             R"(","customerInfoId":"C-1000","customerPublish":1,"customerOrdering":2,"customerDiscount":"0.15",)"
+             R"("address":"1 Main Street","city":"Springfield","state":"ST","zip_code":"12345",)"
+             R"("attributes":[{"attributeId":7,"attributeFieldsId":2,"attributeValue":"gold"}]})";
+  }
+  table += R"(],"results":[{"status":"200"}]})";
+  auto rows = JSONValue(table);
+  ASSERT_TRUE(rows);
+  ASSERT_EQ((*rows)["content"].size(), 100000u);
+  EXPECT_EQ((*rows)["content"][99999]["customerName"], "Customer number 99999");
 }
 
 TEST(Json, MembersOfTheWrongTypeAreAbsent) {
