@@ -1,8 +1,9 @@
 // The peak memory of the screens that show product pictures when every
 // picture has 39.6 megapixels (7,680 x 5,160), each case in a process of its
 // own, for one kind of file at a time (--picture=baseline|progressive|
-// progressive-444|progressive-cmyk|interlaced: a baseline JPEG, a
-// progressive JPEG in 4:2:0, in 4:4:4 and in CMYK, an interlaced PNG):
+// progressive-444|progressive-cmyk|progressive-cmyk-k|interlaced: a
+// baseline JPEG, a progressive JPEG in 4:2:0, in 4:4:4, in CMYK and in CMYK
+// whose black alone is sampled at half, an interlaced PNG):
 //
 // - Search: the catalogue tab shown, "Nordic" typed into its search box a
 //   key at a time; each keystroke is timed until its results are laid out
@@ -304,11 +305,12 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg.rfind("--picture=", 0) != 0) continue;
     const std::string kind = arg.substr(10);
-    gKind = kind == "interlaced"         ? mv::test::PictureKind::InterlacedPng
-            : kind == "progressive"      ? mv::test::PictureKind::ProgressiveJpeg
-            : kind == "progressive-444"  ? mv::test::PictureKind::Progressive444Jpeg
-            : kind == "progressive-cmyk" ? mv::test::PictureKind::ProgressiveCmykJpeg
-                                         : mv::test::PictureKind::BaselineJpeg;
+    gKind = kind == "interlaced"           ? mv::test::PictureKind::InterlacedPng
+            : kind == "progressive"        ? mv::test::PictureKind::ProgressiveJpeg
+            : kind == "progressive-444"    ? mv::test::PictureKind::Progressive444Jpeg
+            : kind == "progressive-cmyk"   ? mv::test::PictureKind::ProgressiveCmykJpeg
+            : kind == "progressive-cmyk-k" ? mv::test::PictureKind::ProgressiveCmykBlackAtHalfJpeg
+                                           : mv::test::PictureKind::BaselineJpeg;
   }
   bench::runBenchmarks(argc, argv, gProducts);
   gWorld.reset();

@@ -122,21 +122,30 @@ constexpr std::pair<std::u16string_view, std::string_view> kWordReadings[] = {
     {u"乐府", "yue fu"}, {u"乐团", "yue tuan"}, {u"乐队", "yue dui"}, {u"乐坊", "yue fang"},
     {u"秘鲁", "bi lu"}, {u"长子", "zhang zi"}, {u"长老", "zhang lao"}, {u"长孙", "zhang sun"},
     {u"尉迟", "yu chi"}, {u"万俟", "mo qi"},
+    // Trades whose first character reads otherwise alone: springs (弹 "tan",
+    // not "dan"), water supply (给 "ji", not "gei"), ginseng (参 "shen", not
+    // "can"); and counties whose names keep an old reading.
+    {u"弹簧", "tan huang"}, {u"给水", "ji shui"}, {u"给排水", "ji pai shui"}, {u"参茸", "shen rong"},
+    {u"人参", "ren shen"}, {u"枞阳", "zong yang"}, {u"涡阳", "guo yang"}, {u"尉犁", "yu li"},
+    {u"解州", "xie zhou"},
 };
 
 // Surnames the Chinese reader's surname rules read otherwise: 尉 is "wei"
-// as a family's name (尉缭, 尉氏 the county); "yu" only in 尉迟, a word of
-// the table above.
+// as a family's name (尉缭, 尉氏 the county); "yu" only in 尉迟 and 尉犁,
+// words of the table above. 阚 is "kan", where the reader says "han".
 constexpr std::pair<char16_t, std::string_view> kSurnameReadings[] = {
     {u'尉', "wei"},
+    {u'阚', "kan"},
 };
 
 // Characters of several readings that take another one at the start of a
 // name than alone: a company name starting with 长 is "chang" (长隆, 长风),
-// not "zhang" (to grow), whatever word follows.
+// not "zhang" (to grow), whatever word follows; one starting with 阚 is a
+// family's (阚泽商行), "kan".
 constexpr std::pair<char16_t, std::string_view> kStartReadings[] = {
     {u'长', "chang"},
     {u'厦', "xia"},
+    {u'阚', "kan"},
 };
 
 // 氏 after a character makes it a family's name (曾氏, 解氏): the character
@@ -254,9 +263,10 @@ class NameKeyTable {
       if (U_SUCCESS(status)) text = folded;
     }
     const bool chinese = holdsHan(text);
-    if (chinese && reading == NameReading::Person) text = withSurnameSpelt(text);
+    const bool person = reading == NameReading::Person || (chinese && writtenAsPersonName(text));
+    if (chinese && person) text = withSurnameSpelt(text);
     bool han = holdsHan(text);
-    if (han && reading == NameReading::Words) {
+    if (han && !person) {
       text = readWords(text);
       // The words read every character they know; what they leave decides
       // the road below.
@@ -281,6 +291,20 @@ class NameKeyTable {
       icu::UnicodeString(c).toUTF8String(out);
     }
     return out;
+  }
+
+  // Whether a name given as words is a person's name as Chinese names are
+  // written: a family name and a given name, two or three characters and
+  // nothing else, that no word of the table starts (尉犁 is a county). A
+  // customer may be a person: 单雄信 is filed by the surname "shan".
+  static bool writtenAsPersonName(const icu::UnicodeString& text) {
+    const int32_t characters = text.countChar32();
+    if (characters < 2 || characters > 3 || wordAt(text, 0).second > 0) return false;
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+      UErrorCode status = U_ZERO_ERROR;
+      if (uscript_getScript(text.char32At(i), &status) != USCRIPT_HAN || U_FAILURE(status)) return false;
+    }
+    return true;
   }
 
   // The Chinese characters of `text` replaced by their readings as words,

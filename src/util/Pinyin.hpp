@@ -21,7 +21,10 @@ std::string gbkStringToPinyin(std::string_view gb18030Bytes, char separator = 0)
 // reading kept as it is, so it still decides where the name goes.
 //
 // `Words` reads the Chinese as ordinary words instead, for names of companies
-// and places: 厦门 is "xiamen", where the surname reading would say "sha".
+// and places: 厦门 is "xiamen", where the surname reading would say "sha". A
+// name of two or three Chinese characters alone is a person's even so (a
+// customer may be one: 单雄信 is "shan..."), unless a word of its own reading
+// starts it (尉犁, a county).
 enum class NameReading { Person, Words };
 std::string nameSortKey(std::string_view utf8, NameReading reading = NameReading::Person);
 // Loads what `nameSortKey` reads Chinese with now (its rules take a good part

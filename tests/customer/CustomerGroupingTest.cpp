@@ -112,8 +112,10 @@ TEST(CustomerGroupingTest, NamesAreFiledUnderTheLetterAPersonReads) {
   addContact(acme, "Liao", "尉");
   addContact(acme, "Xie", "万俟");
   addContact(acme, "Wuji", "长孙");
+  // 阚 is "kan", where the Chinese reader says "han".
+  addContact(acme, "Ze", "阚");
   EXPECT_EQ(layout(CustomerGrouping::groupAndOrder(records({acme}), CustomerGrouping::kByContact, "I"), true),
-            "E: Élan/Jean | M: 万俟/Xie | W: 尉/Liao | Y: 尉迟/Gong | Z: 曾/Zhuo, 长孙/Wuji | #: ２号/X");
+            "E: Élan/Jean | K: 阚/Ze | M: 万俟/Xie | W: 尉/Liao | Y: 尉迟/Gong | Z: 曾/Zhuo, 长孙/Wuji | #: ２号/X");
 }
 
 // Company names start with places, provinces and trades: each goes under the

@@ -349,13 +349,20 @@ TEST_F(ListScreenTest, CompaniesAreFiledAsWordsAndSearchFoldsWidths) {
 }
 
 // A reader looks for a company under the letter its words are read with, as
-// they stand at the start of the name, by the list's index.
+// they stand at the start of the name, by the list's index: trades and
+// counties of their own readings too (springs are "tanhuang", water supply
+// "jishui"), a family's shop by its surname, and a customer who is a person
+// by the surname reading of the name (单雄信 under S); a contact's surname
+// likewise (阚 is "kan").
 TEST_F(ListScreenTest, TheIndexLeadsToAChineseNameUnderTheLetterItIsReadWith) {
   const std::vector<std::pair<std::string, std::string>> names = {
-      {"重阳酒坊", "C"}, {"朝日啤酒", "Z"},   {"乐府茶社", "Y"}, {"曾记粥铺", "Z"}, {"秘鲁进口商行", "B"},
-      {"长孙氏商行", "Z"}, {"尉迟氏酒楼", "Y"}, {"尉氏县农机", "W"}, {"长老会", "Z"}, {"万俟", "M"},
+      {"重阳酒坊", "C"},   {"朝日啤酒", "Z"},     {"乐府茶社", "Y"},   {"曾记粥铺", "Z"},     {"秘鲁进口商行", "B"},
+      {"长孙氏商行", "Z"}, {"尉迟氏酒楼", "Y"},   {"尉氏县农机", "W"}, {"长老会", "Z"},       {"万俟", "M"},
+      {"弹簧五金厂", "T"}, {"给水设备公司", "J"}, {"参茸行", "S"},     {"枞阳县农机", "Z"},   {"涡阳贸易", "G"},
+      {"尉犁棉业", "Y"},   {"解州关帝庙", "X"},   {"阚泽商行", "K"},   {"单雄信", "S"},
   };
   for (std::size_t i = 0; i < names.size(); ++i) seed({static_cast<int>(30 + i), names[i].first, {}, {}, {}});
+  seed({60, "Acme", {}, {}, {{61, "Ze", "阚", ""}}});
   open();
   auto tv = table().tableView();
   const auto& titles = tv->sectionIndexTitles();
@@ -370,6 +377,21 @@ TEST_F(ListScreenTest, TheIndexLeadsToAChineseNameUnderTheLetterItIsReadWith) {
     const auto shown = tv->indexPathsForVisibleRows();
     EXPECT_NE(std::find(shown.begin(), shown.end(), path), shown.end()) << name << " is not shown under " << letter;
   }
+
+  screen->customerList()->Selectbutton(CustomerGrouping::kByContact);
+  flush();
+  const auto& contactTitles = tv->sectionIndexTitles();
+  const auto k = std::find(contactTitles.begin(), contactTitles.end(), "K");
+  ASSERT_NE(k, contactTitles.end());
+  ASSERT_TRUE(tv->selectSectionIndexTitle(k - contactTitles.begin()));
+  flush();
+  const long section = CustomerGrouping::sectionForIndexTitle(table().customerlist(), "K");
+  ASSERT_NE(section, CustomerGrouping::kNotFound) << "阚 is not under K";
+  const auto& rows = table().customerlist()[static_cast<std::size_t>(section)].arrayPersons;
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].lastName, "阚");
+  const auto shown = tv->indexPathsForVisibleRows();
+  EXPECT_NE(std::find(shown.begin(), shown.end(), ui::IndexPath{section, 0}), shown.end());
 }
 
 }  // namespace

@@ -19,6 +19,9 @@
 #include "shell/config/SkinManager.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/frame/ShellActions.hpp"
+#include "shell/sync-screens/ResourceUpdateView.hpp"
+#include "shell/sync-screens/SyncScreens.hpp"
+#include "shell/sync-screens/SyncViewController.hpp"
 #include "sync/SessionServices.hpp"
 #include "store/DataAccessManager.hpp"
 #include "util/PublicFunction.hpp"
@@ -378,6 +381,100 @@ TEST_F(TabBarTest, ASkinOfHugePicturesIsReadAtTheSizesItIsDrawnOffTheMainThread)
   if (peak) {
     EXPECT_LE(*peak, gfx::PictureCache::kSharedBudget + (std::size_t(32) << 20)) << (*peak >> 20) << " MB";
   }
+}
+
+class SkinButtonsTest : public TabBarTest {
+ protected:
+  void installFeatures(FeatureWiring& wiring) override {
+    TabBarTest::installFeatures(wiring);
+    SyncScreens::install(wiring);
+  }
+  fs::path skin() const { return base::Paths::documents() / "acme" / SkinManager::kSkinFolderName; }
+  // The sync screen, shown by its tab, and drawn once its pictures are in.
+  std::shared_ptr<SyncViewController> showSync() {
+    showMainFor("acme", "1,1,1,1,1,1,1", LoginType::Online);
+    tap(tabBar()->button(MainTabScreens::kSync).btn());
+    auto sync = std::dynamic_pointer_cast<SyncViewController>(tabBar()->screen(MainTabScreens::kSync));
+    driver().render();
+    settlePictures();
+    return sync;
+  }
+  // A button picture of 6,300 x 6,300 pixels of one colour (which packs
+  // small), under the names the buttons with fixed corners draw.
+  void writeHugeButtons(int cutBytes = 0) {
+    fs::create_directories(skin());
+    const fs::path button = skin() / "Button-default_H34.png";
+    ASSERT_TRUE(writePictureRows(button, PictureKind::InterlacedPng, kSide, kSide, 80, [](std::uint8_t* row, int) {
+      for (int x = 0; x < kSide * 3; x += 3) row[x] = 30, row[x + 1] = 120, row[x + 2] = 60;
+    }));
+    if (cutBytes > 0) fs::resize_file(button, fs::file_size(button) - static_cast<std::uintmax_t>(cutBytes));
+    for (const char* name : {"Button-backward_H34.png", "Button-default_H30.png"})
+      fs::create_hard_link(button, skin() / name);
+  }
+  static constexpr int kSide = 6300;
+};
+
+// A skin's button pictures of 6,300 pixels a side: each button, drawn with
+// fixed corners, reads its picture at the size it is drawn through the
+// picture cache, not at full size (159 MB a button); its corners show the
+// picture's colour as its middle does.
+TEST_F(SkinButtonsTest, HugeButtonPicturesAreReadAtTheSizeTheButtonsAreDrawn) {
+  launch();
+  writeHugeButtons();
+  gfx::ImageData::resetLargestDecodeOnMainThread();
+  gfx::PictureCache::shared().clear();
+  gfx::ImagePtr shown;
+  const auto peak = peakAllocatedBy([&] {
+    auto sync = showSync();
+    ASSERT_TRUE(sync);
+    shown = driver().render(sync->resourceUpdateView().btnsync());
+  });
+  ASSERT_TRUE(shown);
+  const gfx::Color skinColour = gfx::Color::rgb255(30, 120, 60);
+  // Above the title, and in each fixed corner.
+  const int middle = shown->pixelHeight() / 2;
+  EXPECT_EQ(shown->pixelAt(shown->pixelWidth() / 2, 2), skinColour);
+  EXPECT_EQ(shown->pixelAt(1, middle), skinColour);
+  EXPECT_EQ(shown->pixelAt(shown->pixelWidth() - 2, middle), skinColour);
+  EXPECT_LT(gfx::ImageData::largestDecodeOnMainThread(), std::uint64_t(kSide) * kSide);
+  EXPECT_LE(gfx::PictureCache::shared().bytes(), gfx::PictureCache::kSharedBudget);
+  if (peak) {
+    EXPECT_LE(*peak, gfx::PictureCache::kSharedBudget + (std::size_t(32) << 20)) << (*peak >> 20) << " MB";
+  }
+}
+
+// A skin's picture cut short is found so only when drawn: the application's
+// own picture is drawn in its place, so the white heading of the sync
+// screen stands on the standard bar, not on nothing (white), and a cut
+// button picture of any size still shows a button.
+TEST_F(SkinButtonsTest, ACutSkinPictureIsDrawnAsTheStandardOne) {
+  launch();
+  fs::create_directories(skin());
+  const fs::path bar = skin() / "topbar-bg.png";
+  // The standard bar's size, of another colour.
+  auto painter = gfx::Context::bitmap({1024, 64}, 1.0, true);
+  painter->setFillColor(gfx::Color::rgb255(200, 30, 30));
+  painter->fillRect({0, 0, 1024, 64});
+  ASSERT_TRUE(painter->makeImage()->writePNG(bar));
+  fs::resize_file(bar, fs::file_size(bar) - 30);
+  writeHugeButtons(4096);
+  auto sync = showSync();
+  ASSERT_TRUE(sync);
+
+  auto heading = driver().render(sync->topBar());
+  ASSERT_TRUE(heading);
+  auto standard = gfx::Context::bitmap(sync->topBar().bounds().size, 1.0, false);
+  standard->drawImage(*gfx::Image::named("topbar-bg.png"), sync->topBar().bounds());
+  const auto expected = standard->makeImage();
+  for (const ui::Point at : {ui::Point{10, 10}, ui::Point{500, 30}}) {
+    const gfx::Color drawn = heading->pixelAt(static_cast<int>(at.x), static_cast<int>(at.y));
+    EXPECT_EQ(drawn, expected->pixelAt(static_cast<int>(at.x), static_cast<int>(at.y))) << at.x;
+    EXPECT_NE(drawn, gfx::Color::white());
+    EXPECT_EQ(drawn.alpha(), 1.0);
+  }
+  auto button = driver().render(sync->resourceUpdateView().btnsync());
+  ASSERT_TRUE(button);
+  EXPECT_EQ(button->pixelAt(button->pixelWidth() / 2, button->pixelHeight() / 2).alpha(), 1.0);
 }
 
 TEST_F(TabBarTest, LogoLongPressLeadsBackToSignIn) {

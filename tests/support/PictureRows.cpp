@@ -11,8 +11,26 @@
 namespace mv::test {
 namespace {
 
+}  // namespace
+
+void blackAtHalf(jpeg_compress_struct& cinfo, bool progressive) {
+  // Four components of which three are sampled at twice the fourth both
+  // ways are more blocks than a scan of them all holds: one scan each, its
+  // averages first and the rest after when progressive.
+  static const jpeg_scan_info kProgressive[] = {{1, {0}, 0, 0, 0, 0},  {1, {1}, 0, 0, 0, 0},  {1, {2}, 0, 0, 0, 0},
+                                                {1, {3}, 0, 0, 0, 0},  {1, {0}, 1, 63, 0, 0}, {1, {1}, 1, 63, 0, 0},
+                                                {1, {2}, 1, 63, 0, 0}, {1, {3}, 1, 63, 0, 0}};
+  static const jpeg_scan_info kSequential[] = {
+      {1, {0}, 0, 63, 0, 0}, {1, {1}, 0, 63, 0, 0}, {1, {2}, 0, 63, 0, 0}, {1, {3}, 0, 63, 0, 0}};
+  for (int c = 0; c < 4; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = c < 3 ? 2 : 1;
+  cinfo.scan_info = progressive ? kProgressive : kSequential;
+  cinfo.num_scans = progressive ? 8 : 4;
+}
+
+namespace {
+
 bool writeJpeg(std::FILE* out, PictureKind kind, int width, int height, int quality, const PictureRowFill& fill) {
-  const bool cmyk = kind == PictureKind::ProgressiveCmykJpeg;
+  const bool cmyk = kind == PictureKind::ProgressiveCmykJpeg || kind == PictureKind::ProgressiveCmykBlackAtHalfJpeg;
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr err{};
   cinfo.err = jpeg_std_error(&err);
@@ -26,6 +44,7 @@ bool writeJpeg(std::FILE* out, PictureKind kind, int width, int height, int qual
   jpeg_set_quality(&cinfo, quality, TRUE);
   if (kind == PictureKind::Progressive444Jpeg) cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
   if (kind != PictureKind::BaselineJpeg) jpeg_simple_progression(&cinfo);
+  if (kind == PictureKind::ProgressiveCmykBlackAtHalfJpeg) blackAtHalf(cinfo, true);
   jpeg_start_compress(&cinfo, TRUE);
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
   std::vector<std::uint8_t> inks(cmyk ? static_cast<std::size_t>(width) * 4 : 0);

@@ -6,11 +6,21 @@
 #include <filesystem>
 #include <functional>
 
+struct jpeg_compress_struct;
+
 namespace mv::test {
 
 // Progressive JPEGs in 4:2:0 (what cameras write), in 4:4:4 (every colour
-// at full resolution) and in CMYK (as print shops keep them, Adobe's way).
-enum class PictureKind { BaselineJpeg, ProgressiveJpeg, Progressive444Jpeg, ProgressiveCmykJpeg, InterlacedPng };
+// at full resolution), in CMYK (as print shops keep them, Adobe's way) and
+// in CMYK whose black alone is sampled at half.
+enum class PictureKind {
+  BaselineJpeg,
+  ProgressiveJpeg,
+  Progressive444Jpeg,
+  ProgressiveCmykJpeg,
+  ProgressiveCmykBlackAtHalfJpeg,
+  InterlacedPng
+};
 
 // 7,680 x 5,160: the 39.6 megapixels of a camera's full-size picture.
 constexpr int kLargePictureWidth = 7680, kLargePictureHeight = 5160;
@@ -23,5 +33,10 @@ using PictureRowFill = std::function<void(std::uint8_t* row, int y)>;
 // false when the file could not be written.
 bool writePictureRows(const std::filesystem::path& file, PictureKind kind, int width, int height, int jpegQuality,
                       const PictureRowFill& fill);
+
+// CMYK's black sampled at half both ways, the inks at full size, in the
+// scans such a picture needs (sequential or progressive), on a writer set
+// to CMYK and its defaults.
+void blackAtHalf(jpeg_compress_struct& cinfo, bool progressive);
 
 }  // namespace mv::test

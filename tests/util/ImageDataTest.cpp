@@ -317,7 +317,8 @@ TEST_F(ImageDataTest, HugePicturesOfEveryKindAreReadWithinABound) {
                         Case{PictureKind::InterlacedPng, "huge.png", 24 * kMB},
                         Case{PictureKind::ProgressiveJpeg, "huge-progressive.jpg", 24 * kMB},
                         Case{PictureKind::Progressive444Jpeg, "huge-444.jpg", 40 * kMB},
-                        Case{PictureKind::ProgressiveCmykJpeg, "huge-cmyk.jpg", 48 * kMB}}) {
+                        Case{PictureKind::ProgressiveCmykJpeg, "huge-cmyk.jpg", 48 * kMB},
+                        Case{PictureKind::ProgressiveCmykBlackAtHalfJpeg, "huge-cmyk-black-at-half.jpg", 48 * kMB}}) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(writeLargePicture(root / c.name, c.kind));
     // A card, and a screen of 1024 x 768 (read at two eighths).
@@ -366,9 +367,9 @@ TEST_F(ImageDataTest, HugePicturesOfEveryKindAreReadWithinABound) {
 // A progressive JPEG read smaller than whole from the coefficients that
 // size shows gives what the decoder gives from all of them: at an eighth
 // (the blocks' averages) and at two and three eighths, grey, colour in 4:2:0
-// and 4:4:4, CMYK and YCCK, with restart markers too.
+// and 4:4:4, CMYK (its black at half too) and YCCK, with restart markers too.
 TEST_F(ImageDataTest, AProgressivePictureReadSmallerLooksAsTheWholeDecodeDoes) {
-  enum class Coding { Grey, Colour, Colour444, Cmyk, Ycck, BrightnessUnderColour, RgbGreenBlueAtHalf };
+  enum class Coding { Grey, Colour, Colour444, Cmyk, Ycck, BrightnessUnderColour, RgbGreenBlueAtHalf, BlackAtHalf };
   const auto encode = [&](const ImageData& image, bool progressive, int restartRows, Coding coding) {
     const fs::path file = root / "encoded.jpg";
     std::FILE* out = std::fopen(file.c_str(), "wb");
@@ -378,7 +379,7 @@ TEST_F(ImageDataTest, AProgressivePictureReadSmallerLooksAsTheWholeDecodeDoes) {
     cinfo.err = jpeg_std_error(&err);
     jpeg_create_compress(&cinfo);
     jpeg_stdio_dest(&cinfo, out);
-    const bool inks = coding == Coding::Cmyk || coding == Coding::Ycck;
+    const bool inks = coding == Coding::Cmyk || coding == Coding::Ycck || coding == Coding::BlackAtHalf;
     const int channels = coding == Coding::Grey ? 1 : inks ? 4 : 3;
     cinfo.image_width = static_cast<JDIMENSION>(image.width);
     cinfo.image_height = static_cast<JDIMENSION>(image.height);
@@ -398,12 +399,16 @@ TEST_F(ImageDataTest, AProgressivePictureReadSmallerLooksAsTheWholeDecodeDoes) {
     jpeg_set_quality(&cinfo, 90, TRUE);
     cinfo.restart_in_rows = restartRows;
     if (progressive) jpeg_simple_progression(&cinfo);
+    // The inks at full size, black at half; the picture drawn in black.
+    if (coding == Coding::BlackAtHalf) blackAtHalf(cinfo, progressive);
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<JSAMPLE> row(static_cast<std::size_t>(image.width) * 4);
     for (int y = 0; y < image.height; ++y) {
       for (int x = 0; x < image.width; ++x)
         for (int c = 0; c < channels; ++c)
-          row[static_cast<std::size_t>(x * channels + c)] = c < 3 ? image.pixel(x, y)[c] : 255;
+          row[static_cast<std::size_t>(x * channels + c)] = coding == Coding::BlackAtHalf ? (c < 3 ? 255 : image.pixel(x, y)[0])
+                                                            : c < 3 ? image.pixel(x, y)[c]
+                                                                    : 255;
       JSAMPROW r = row.data();
       jpeg_write_scanlines(&cinfo, &r, 1);
     }
@@ -417,7 +422,8 @@ TEST_F(ImageDataTest, AProgressivePictureReadSmallerLooksAsTheWholeDecodeDoes) {
                                                      {Coding::Colour, "colour"},
                                                      {Coding::Colour444, "colour 4:4:4"},
                                                      {Coding::Cmyk, "CMYK"},
-                                                     {Coding::Ycck, "YCCK"}};
+                                                     {Coding::Ycck, "YCCK"},
+                                                     {Coding::BlackAtHalf, "CMYK, black at half"}};
   for (int restartRows : {0, 1}) {
     for (const auto& [coding, name] : codings) {
       SCOPED_TRACE(std::string(name) + (restartRows ? ", restarts" : ""));

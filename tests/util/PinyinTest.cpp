@@ -48,6 +48,7 @@ TEST(Pinyin, NameKeysFoldWidthsAndAccentsAndReadSurnamesAsSurnames) {
       {"１号店", "1haodian"},           // a full-width digit
       {"曾国藩", "zengguofan"},         // 曾 as a surname, not "ceng"
       {"单雄信", "shanxiongxin"},       // 单 as a surname, not "dan"
+      {"阚泽", "kanze"},                 // 阚, where the reader says "han"
       {"北京　贸易", "beijingmaoyi"},    // an ideographic space
       {"\u00A0Acme\u2003Co", "AcmeCo"},
       {"Acme Ltd.\t42\r\n", "AcmeLtd.42"},
@@ -97,7 +98,11 @@ TEST(Pinyin, WordKeysReadACharacterAsItReadsWhereItStands) {
       {"仇氏", "qiushi"},
       {"区氏餐饮", "oushicanyin"},
       {"上海曾氏贸易", "shanghaizengshimaoyi"},  // a family's name after a place
-      {"曾明华", "cengminghua"},                  // no family mark: the word reading
+      {"曾明华", "zengminghua"},                  // a person's name alone: the surname reading
+      {"曾明华五金", "cengminghuawujin"},         // a company's, no family mark: the word reading
+      {"阚泽商行", "kanzeshanghang"},             // a family's name at the start
+      {"弹簧厂", "tanhuangchang"},                // a trade of its own reading
+      {"尉犁", "yuli"},                           // a county, not a person: the word
       {"尉氏县", "weishixian"},                   // the county of the table
       {"尉迟氏酒楼", "yuchishijiulou"},           // 尉 is "yu" only in 尉迟
       {"曾记粥铺", "zengjizhoupu"},               // a family's shop

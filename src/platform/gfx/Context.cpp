@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "platform/gfx/PangoTextMeasurer.hpp"
 #include "platform/gfx/ShownText.hpp"
@@ -386,48 +387,76 @@ void Context::drawRadialGradient(const Gradient& g, base::Point startCenter, dou
   cairo_pattern_destroy(p);
 }
 
-void Context::drawImagePart(const Image& image, const base::Rect& src, const base::Rect& dst, bool tile) {
-  if (src.width() <= 0 || src.height() <= 0 || dst.width() <= 0 || dst.height() <= 0) return;
-  double s = image.scale();
-  // The target's pixels the whole image would cover drawn as this part is
-  // (a large picture is read at about that size).
-  double acrossX = dst.width(), acrossY = 0, downX = 0, downY = dst.height();
-  cairo_user_to_device_distance(cr_, &acrossX, &acrossY);
-  cairo_user_to_device_distance(cr_, &downX, &downY);
-  const double perPixelX = tile ? std::hypot(acrossX, acrossY) / dst.width() / s
-                                : std::hypot(acrossX, acrossY) / (src.width() * s);
-  const double perPixelY = tile ? std::hypot(downX, downY) / dst.height() / s
-                                : std::hypot(downX, downY) / (src.height() * s);
+namespace {
+
+// The pixels to draw the image with when the whole of it is drawn at
+// `covered` (in the context's units): a large picture is read at about the
+// target's pixels that covers.
+Image::Drawable pixelsCovering(cairo_t* cr, const Image& image, base::Size covered) {
+  double acrossX = covered.width, acrossY = 0, downX = 0, downY = covered.height;
+  cairo_user_to_device_distance(cr, &acrossX, &acrossY);
+  cairo_user_to_device_distance(cr, &downX, &downY);
   // A document's page (a PDF, in points) is written once and printed: its
   // pictures are read at once, at print resolution.
-  const bool document = cairo_surface_get_type(cairo_get_target(cr_)) == CAIRO_SURFACE_TYPE_PDF;
-  const double print = document ? kDocumentPixelsPerPoint : 1;
-  const Image::Drawable pixels =
-      image.drawable(static_cast<int>(std::ceil(image.pixelWidth() * perPixelX * print)),
-                     static_cast<int>(std::ceil(image.pixelHeight() * perPixelY * print)), document);
-  if (!pixels.surface) return;
+  const bool document = cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_PDF;
+  const double print = document ? Context::kDocumentPixelsPerPoint : 1;
+  return image.drawable(static_cast<int>(std::ceil(std::hypot(acrossX, acrossY) * print)),
+                        static_cast<int>(std::ceil(std::hypot(downX, downY) * print)), document);
+}
+
+// The part `src` of the image (in its points) drawn from `pixels` into `dst`.
+void paintPart(cairo_t* cr, double alpha, const Image& image, const Image::Drawable& pixels, const base::Rect& src,
+               const base::Rect& dst, bool tile) {
+  if (src.width() <= 0 || src.height() <= 0 || dst.width() <= 0 || dst.height() <= 0) return;
+  const double s = image.scale();
   const double sx = s * pixels.scaleX, sy = s * pixels.scaleY;
+  // The part in the pixels read. One narrower than a pixel of them (a fixed
+  // corner of a large picture read small) takes the pixel it falls in, so it
+  // shows that pixel's colour rather than nothing.
+  const auto span = [](double from, double length, int count) {
+    if (length >= 1 || count < 1) return std::pair{from, length};
+    return std::pair{std::clamp(std::floor(from), 0.0, count - 1.0), 1.0};
+  };
+  const auto [partX, partWidth] =
+      span(src.x() * sx, src.width() * sx, cairo_image_surface_get_width(pixels.surface.get()));
+  const auto [partY, partHeight] =
+      span(src.y() * sy, src.height() * sy, cairo_image_surface_get_height(pixels.surface.get()));
   // The whole image is drawn from its own surface: a PDF holds a surface once
   // however often it is drawn, where a part made per drawing is a new picture
   // each time (a picture on every row of a form was stored a hundred times).
   const bool whole = src.x() == 0 && src.y() == 0 && std::abs(src.width() * s - image.pixelWidth()) < 1e-6 &&
                      std::abs(src.height() * s - image.pixelHeight()) < 1e-6;
   cairo_surface_t* sub = whole ? cairo_surface_reference(pixels.surface.get())
-                               : cairo_surface_create_for_rectangle(pixels.surface.get(), src.x() * sx, src.y() * sy,
-                                                                    src.width() * sx, src.height() * sy);
-  cairo_save(cr_);
-  cairo_new_path(cr_);
-  cairo_rectangle(cr_, dst.x(), dst.y(), dst.width(), dst.height());
-  cairo_clip(cr_);
-  cairo_translate(cr_, dst.x(), dst.y());
-  if (!tile) cairo_scale(cr_, dst.width() / src.width(), dst.height() / src.height());
-  cairo_scale(cr_, 1.0 / sx, 1.0 / sy);
-  cairo_set_source_surface(cr_, sub, 0, 0);
-  cairo_pattern_set_extend(cairo_get_source(cr_), tile ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
-  cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_GOOD);
-  cairo_paint_with_alpha(cr_, alpha_);
-  cairo_restore(cr_);
+                               : cairo_surface_create_for_rectangle(pixels.surface.get(), partX, partY, partWidth,
+                                                                    partHeight);
+  cairo_save(cr);
+  cairo_new_path(cr);
+  cairo_rectangle(cr, dst.x(), dst.y(), dst.width(), dst.height());
+  cairo_clip(cr);
+  cairo_translate(cr, dst.x(), dst.y());
+  if (tile) {
+    cairo_scale(cr, 1.0 / sx, 1.0 / sy);
+  } else {
+    cairo_scale(cr, dst.width() / partWidth, dst.height() / partHeight);
+  }
+  cairo_set_source_surface(cr, sub, 0, 0);
+  cairo_pattern_set_extend(cairo_get_source(cr), tile ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  cairo_paint_with_alpha(cr, alpha);
+  cairo_restore(cr);
   cairo_surface_destroy(sub);
+}
+
+}  // namespace
+
+void Context::drawImagePart(const Image& image, const base::Rect& src, const base::Rect& dst, bool tile) {
+  if (src.width() <= 0 || src.height() <= 0 || dst.width() <= 0 || dst.height() <= 0) return;
+  // The size the whole image comes to drawn as this part is.
+  const base::Size is = image.size();
+  const base::Size covered =
+      tile ? is : base::Size{dst.width() * is.width / src.width(), dst.height() * is.height / src.height()};
+  const Image::Drawable pixels = pixelsCovering(cr_, image, covered);
+  if (pixels.surface) paintPart(cr_, alpha_, image, pixels, src, dst, tile);
 }
 
 void Context::drawImage(const Image& image, const base::Rect& rect) {
@@ -437,6 +466,7 @@ void Context::drawImage(const Image& image, const base::Rect& rect) {
     drawImagePart(image, {0, 0, is.width, is.height}, dst, false);
     return;
   }
+  if (dst.width() <= 0 || dst.height() <= 0) return;
   // Nine parts: corners keep their size, edges stretch along one axis, the
   // middle along both (or tiles). Caps shrink when the target is too small.
   auto caps = image.capInsets();
@@ -456,12 +486,16 @@ void Context::drawImage(const Image& image, const base::Rect& rect) {
   double dx[4] = {dst.x(), dst.x() + l, dst.maxX() - r, dst.maxX()};
   double dy[4] = {dst.y(), dst.y() + t, dst.maxY() - b, dst.maxY()};
   bool tile = image.resizingMode() == Image::ResizingMode::Tile;
+  // Every part from the pixels read for the whole drawing: a fixed corner
+  // drawn at its own size would ask for a large picture at full size.
+  const Image::Drawable pixels = pixelsCovering(cr_, image, dst.size);
+  if (!pixels.surface) return;
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j) {
       base::Rect src{sx[j], sy[i], sx[j + 1] - sx[j], sy[i + 1] - sy[i]};
       base::Rect d{dx[j], dy[i], dx[j + 1] - dx[j], dy[i + 1] - dy[i]};
       bool middle = i == 1 || j == 1;
-      drawImagePart(image, src, d, tile && middle);
+      paintPart(cr_, alpha_, image, pixels, src, d, tile && middle);
     }
   }
 }

@@ -79,7 +79,10 @@ struct Component {
   // The quantisation table as it was when the component's first scan began.
   std::array<int, 64> quant{};
   bool quantLatched = false;
-  // The n x n lowest coefficients of every block, row by row.
+  // The m x m lowest coefficients of every block, row by row: m is n, or
+  // for a component of detail sampled below the picture's size as many
+  // more as make its samples come at the picture's size.
+  int keep = 1;
   std::vector<std::int16_t> coefficients;
   // For each block, a bit for each coefficient (by its place in the block)
   // that has turned nonzero; kept only when the other scans are read.
@@ -95,6 +98,10 @@ class Reader {
  private:
   bool readMarkerSegments();
   bool frame();
+  // What each component keeps, taken before the first scan (the markers
+  // that tell how the components are coded come before the scans); false
+  // for a picture this reader cannot read as the decoder does.
+  bool layOut();
   bool huffmanTables(int length);
   bool quantTables(int length);
   bool app(int marker, int length);
@@ -105,23 +112,24 @@ class Reader {
   bool firstDc(Component& c, std::size_t block, std::int32_t& prediction, int al);
   bool firstAc(Component& c, std::size_t block, int ss, int se, int al);
   bool refineAc(Component& c, std::size_t block, int ss, int se, int al);
-  std::int16_t* kept(Component& c, std::size_t block, int position) {
-    const int row = position >> 3, column = position & 7;
-    if (row >= n_ || column >= n_) return nullptr;
-    return &c.coefficients[block * static_cast<std::size_t>(n_ * n_) + static_cast<std::size_t>(row * n_ + column)];
+  static std::int16_t* kept(Component& c, std::size_t block, int position) {
+    const int row = position >> 3, column = position & 7, m = c.keep;
+    if (row >= m || column >= m) return nullptr;
+    return &c.coefficients[block * static_cast<std::size_t>(m * m) + static_cast<std::size_t>(row * m + column)];
   }
   std::optional<ImageData> picture(int maxWidth, int maxHeight);
   // How three components are coded; four are CMYK or YCCK, the way Adobe
   // writes them.
   bool rgb() const;
   bool ycck() const;
-  // Whether a component other than the colour differences of YCbCr (or
-  // YCCK) is sampled below the picture's size. This reader widens the
-  // samples of its n x n coefficients as they are, where the decoder reads
-  // more of such a component's coefficients: fine for colour, but brightness
-  // (or an RGB plane, an ink) read so would lose the detail the file holds.
-  bool detailSubsampled() const;
-  void inverseTransform(const Component& c, std::size_t block, std::uint8_t* out, std::size_t stride) const;
+  // Whether the component is one of the colour differences of YCbCr (or
+  // YCCK), whose samples this reader widens as they come. The decoder reads
+  // more coefficients of any other component sampled below the picture's
+  // size: widened, its samples would lose the detail the file holds. Such a
+  // black ink keeps them here too; brightness, an RGB plane or another ink
+  // so sampled is left to the decoder.
+  bool colourDifference(std::size_t k) const;
+  static void inverseTransform(const Component& c, std::size_t block, std::uint8_t* out, std::size_t stride);
 
   // Bits of entropy-coded data, held left-aligned; a marker met, or the end
   // of the data, stops them (zeros follow).
@@ -165,7 +173,7 @@ class Reader {
   std::unique_ptr<DecoderMemory::Hold> held_;
   int width_ = 0, height_ = 0, hMax_ = 1, vMax_ = 1, mcusAcross_ = 0, mcusDown_ = 0;
   int restartInterval_ = 0;
-  bool sawFrame_ = false, sawDcFirst_ = false, sawJfif_ = false, sawAdobe_ = false;
+  bool sawFrame_ = false, laidOut_ = false, sawDcFirst_ = false, sawJfif_ = false, sawAdobe_ = false;
   int adobeTransform_ = -1;
   std::uint64_t bitBuffer_ = 0;
   int bitCount_ = 0;
@@ -315,7 +323,6 @@ bool Reader::frame() {
   }
   mcusAcross_ = (width_ + 8 * hMax_ - 1) / (8 * hMax_);
   mcusDown_ = (height_ + 8 * vMax_ - 1) / (8 * vMax_);
-  std::size_t blocks = 0;
   for (auto& c : components_) {
     c.blocksAcross = mcusAcross_ * c.h;
     c.blocksDown = mcusDown_ * c.v;
@@ -323,15 +330,36 @@ bool Reader::frame() {
     const int samplesDown = (height_ * c.v + vMax_ - 1) / vMax_;
     c.usedAcross = (samplesAcross + 7) / 8;
     c.usedDown = (samplesDown + 7) / 8;
-    blocks += static_cast<std::size_t>(c.blocksAcross) * static_cast<std::size_t>(c.blocksDown);
+  }
+  return true;
+}
+
+bool Reader::layOut() {
+  laidOut_ = true;
+  std::size_t bytes = 0;
+  for (std::size_t k = 0; k < components_.size(); ++k) {
+    Component& c = components_[k];
+    c.keep = n_;
+    const bool subsampled = c.h < hMax_ || c.v < vMax_;
+    if (subsampled && components_.size() == 4 && k == 3) {
+      // Black: twice the coefficients each way while it is still sampled at
+      // half or less both ways, as the decoder takes its transform for it;
+      // what is left (at half one way only) is widened, as the decoder does
+      // too. Past all eight of a block it is the decoder's.
+      while ((hMax_ * n_) % (c.h * c.keep * 2) == 0 && (vMax_ * n_) % (c.v * c.keep * 2) == 0) c.keep *= 2;
+      if (c.keep > 8) return false;
+    } else if (subsampled && !colourDifference(k)) {
+      return false;
+    }
+    bytes += static_cast<std::size_t>(c.blocksAcross) * static_cast<std::size_t>(c.blocksDown) *
+             ProgressiveJpegReader::bytesPerBlock(c.keep);
   }
   // What every block keeps waits its turn with the other decodes.
-  held_ = std::make_unique<DecoderMemory::Hold>(DecoderMemory::shared(),
-                                                blocks * ProgressiveJpegReader::bytesPerBlock(n_));
+  held_ = std::make_unique<DecoderMemory::Hold>(DecoderMemory::shared(), bytes);
   for (auto& c : components_) {
     const auto count = static_cast<std::size_t>(c.blocksAcross) * static_cast<std::size_t>(c.blocksDown);
-    c.coefficients.assign(count * static_cast<std::size_t>(n_ * n_), 0);
-    if (n_ > 1) c.nonzero.assign(count, 0);
+    c.coefficients.assign(count * static_cast<std::size_t>(c.keep * c.keep), 0);
+    if (c.keep > 1) c.nonzero.assign(count, 0);
   }
   return true;
 }
@@ -526,9 +554,7 @@ bool Reader::scan() {
   const int length = in_.word();
   const int count = in_.next();
   if (length < 6 || count < 1 || count > 4 || length != 6 + 2 * count || !sawFrame_) return false;
-  // Left to the decoder before any is read (the markers that tell how the
-  // components are coded come before the scans).
-  if (detailSubsampled()) return false;
+  if (!laidOut_ && !layOut()) return false;
   std::vector<int> members;
   for (int i = 0; i < count; ++i) {
     const int id = in_.next();
@@ -549,7 +575,8 @@ bool Reader::scan() {
   if (al > 13) return false;
   // A first-coefficient scan carries no others; the others come one component at a time.
   if (ss == 0 ? se != 0 : (se < ss || se > 63 || count != 1)) return false;
-  if (ss != 0 && n_ == 1) return skipEntropyData();
+  // The others of a component that keeps its averages alone are not read.
+  if (ss != 0 && components_[static_cast<std::size_t>(members.front())].keep == 1) return skipEntropyData();
   if (ah > 0 && ah != al + 1) return false;
   for (int m : members) {
     Component& c = components_[static_cast<std::size_t>(m)];
@@ -624,8 +651,8 @@ bool Reader::readMarkerSegments() {
 // that average at any size: row i, frequency u.
 const std::array<double, 64>& transformTable(int n) {
   static const auto tables = [] {
-    std::array<std::array<double, 64>, ProgressiveJpegReader::kMaxEighths + 1> all{};
-    for (int size = 1; size <= ProgressiveJpegReader::kMaxEighths; ++size) {
+    std::array<std::array<double, 64>, 9> all{};
+    for (int size = 1; size <= 8; ++size) {
       for (int i = 0; i < size; ++i) {
         for (int u = 0; u < size; ++u) {
           const double scale = u == 0 ? std::sqrt(0.5) : 1.0;
@@ -639,29 +666,30 @@ const std::array<double, 64>& transformTable(int n) {
   return tables[static_cast<std::size_t>(n)];
 }
 
-void Reader::inverseTransform(const Component& c, std::size_t block, std::uint8_t* out, std::size_t stride) const {
-  const std::int16_t* coefficient = c.coefficients.data() + block * static_cast<std::size_t>(n_ * n_);
-  if (n_ == 1) {
+void Reader::inverseTransform(const Component& c, std::size_t block, std::uint8_t* out, std::size_t stride) {
+  const int m = c.keep;
+  const std::int16_t* coefficient = c.coefficients.data() + block * static_cast<std::size_t>(m * m);
+  if (m == 1) {
     // The decoder's one-coefficient transform: the average, rounded down, about 128.
     const std::int64_t value = ((std::int64_t{coefficient[0]} * c.quant[0] + 4) >> 3) + 128;
     out[0] = static_cast<std::uint8_t>(std::clamp<std::int64_t>(value, 0, 255));
     return;
   }
-  const auto& t = transformTable(n_);
+  const auto& t = transformTable(m);
   std::array<double, 64> rows{};
   // Along each row of frequencies, then down each column.
-  for (int v = 0; v < n_; ++v) {
-    for (int i = 0; i < n_; ++i) {
+  for (int v = 0; v < m; ++v) {
+    for (int i = 0; i < m; ++i) {
       double sum = 0;
-      for (int u = 0; u < n_; ++u)
-        sum += t[static_cast<std::size_t>(i * 8 + u)] * coefficient[v * n_ + u] * c.quant[static_cast<std::size_t>(v * 8 + u)];
+      for (int u = 0; u < m; ++u)
+        sum += t[static_cast<std::size_t>(i * 8 + u)] * coefficient[v * m + u] * c.quant[static_cast<std::size_t>(v * 8 + u)];
       rows[static_cast<std::size_t>(v * 8 + i)] = sum;
     }
   }
-  for (int j = 0; j < n_; ++j) {
-    for (int i = 0; i < n_; ++i) {
+  for (int j = 0; j < m; ++j) {
+    for (int i = 0; i < m; ++i) {
       double sum = 0;
-      for (int v = 0; v < n_; ++v) sum += t[static_cast<std::size_t>(j * 8 + v)] * rows[static_cast<std::size_t>(v * 8 + i)];
+      for (int v = 0; v < m; ++v) sum += t[static_cast<std::size_t>(j * 8 + v)] * rows[static_cast<std::size_t>(v * 8 + i)];
       out[static_cast<std::size_t>(j) * stride + static_cast<std::size_t>(i)] =
           static_cast<std::uint8_t>(std::clamp(static_cast<int>(std::lround(sum + 128)), 0, 255));
     }
@@ -676,13 +704,8 @@ bool Reader::rgb() const {
 
 bool Reader::ycck() const { return components_.size() == 4 && sawAdobe_ && adobeTransform_ != 0; }
 
-bool Reader::detailSubsampled() const {
-  const bool differences = (components_.size() == 3 && !rgb()) || ycck();
-  for (std::size_t k = 0; k < components_.size(); ++k) {
-    if (differences && (k == 1 || k == 2)) continue;
-    if (components_[k].h < hMax_ || components_[k].v < vMax_) return true;
-  }
-  return false;
+bool Reader::colourDifference(std::size_t k) const {
+  return (k == 1 || k == 2) && ((components_.size() == 3 && !rgb()) || ycck());
 }
 
 std::optional<ImageData> Reader::picture(int maxWidth, int maxHeight) {
@@ -696,8 +719,8 @@ std::optional<ImageData> Reader::picture(int maxWidth, int maxHeight) {
   // Each component's samples of one band of blocks.
   std::vector<std::vector<std::uint8_t>> bands(components_.size());
   for (std::size_t k = 0; k < components_.size(); ++k)
-    bands[k].resize(static_cast<std::size_t>(components_[k].blocksAcross) * static_cast<std::size_t>(n_) *
-                    static_cast<std::size_t>(components_[k].v * n_));
+    bands[k].resize(static_cast<std::size_t>(components_[k].blocksAcross) * static_cast<std::size_t>(components_[k].keep) *
+                    static_cast<std::size_t>(components_[k].v * components_[k].keep));
   const bool rgb = this->rgb();
   const bool ycck = this->ycck();
   const auto clamp8 = [](double value) {
@@ -707,13 +730,14 @@ std::optional<ImageData> Reader::picture(int maxWidth, int maxHeight) {
   for (int mcuRow = 0; mcuRow < mcusDown_; ++mcuRow) {
     for (std::size_t k = 0; k < components_.size(); ++k) {
       const Component& c = components_[k];
-      const std::size_t stride = static_cast<std::size_t>(c.blocksAcross) * static_cast<std::size_t>(n_);
+      const int m = c.keep;
+      const std::size_t stride = static_cast<std::size_t>(c.blocksAcross) * static_cast<std::size_t>(m);
       for (int by = 0; by < c.v; ++by) {
         for (int bx = 0; bx < c.blocksAcross; ++bx) {
           const std::size_t block = static_cast<std::size_t>(mcuRow * c.v + by) * static_cast<std::size_t>(c.blocksAcross) +
                                     static_cast<std::size_t>(bx);
           inverseTransform(c, block,
-                           bands[k].data() + static_cast<std::size_t>(by * n_) * stride + static_cast<std::size_t>(bx * n_),
+                           bands[k].data() + static_cast<std::size_t>(by * m) * stride + static_cast<std::size_t>(bx * m),
                            stride);
         }
       }
@@ -721,11 +745,14 @@ std::optional<ImageData> Reader::picture(int maxWidth, int maxHeight) {
     for (int r = 0; r < bandRows; ++r) {
       const int y = mcuRow * bandRows + r;
       if (y >= h) break;
+      // The component's sample under the picture's: its samples per band
+      // against the picture's (m x its sampling against n x the largest).
       const auto sample = [&](std::size_t k, int x) {
         const Component& c = components_[k];
-        const std::size_t stride = static_cast<std::size_t>(c.blocksAcross) * static_cast<std::size_t>(n_);
-        const auto across = std::min<std::size_t>(static_cast<std::size_t>(x * c.h / hMax_), stride - 1);
-        const auto down = static_cast<std::size_t>(r * c.v / vMax_);
+        const std::size_t stride = static_cast<std::size_t>(c.blocksAcross) * static_cast<std::size_t>(c.keep);
+        const auto across =
+            std::min<std::size_t>(static_cast<std::size_t>(x * c.keep * c.h / (n_ * hMax_)), stride - 1);
+        const auto down = static_cast<std::size_t>(r * c.keep * c.v / (n_ * vMax_));
         return static_cast<int>(bands[k][down * stride + across]);
       };
       for (int x = 0; x < w; ++x) {
@@ -774,9 +801,9 @@ std::optional<ImageData> Reader::run(int maxWidth, int maxHeight) {
 
 }  // namespace
 
-std::size_t ProgressiveJpegReader::bytesPerBlock(int eighths) {
+std::size_t ProgressiveJpegReader::bytesPerBlock(int kept) {
   // The n x n coefficients of two bytes, and past an eighth a bit for each of the 64.
-  return static_cast<std::size_t>(eighths * eighths) * 2 + (eighths > 1 ? 8 : 0);
+  return static_cast<std::size_t>(kept * kept) * 2 + (kept > 1 ? 8 : 0);
 }
 
 std::optional<ImageData> ProgressiveJpegReader::read(std::string_view bytes, std::FILE* file, int eighths,

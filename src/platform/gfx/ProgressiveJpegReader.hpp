@@ -10,8 +10,10 @@
 // other scans. It gives what the decoder's scaled decode gives, and takes
 // only what it can read so: 8-bit Huffman-coded progressive files of one,
 // three or four components (grey; YCbCr or RGB; CMYK or YCCK) of which
-// only the colour differences may be sampled below the picture's size;
-// anything else is left to the decoder. What it keeps counts against DecoderMemory.
+// only the colour differences, and black, may be sampled below the
+// picture's size; black so sampled keeps as many more coefficients as the
+// decoder's transform for it uses, so that its detail shows. Anything else
+// is left to the decoder. What it keeps counts against DecoderMemory.
 // Untrusted input: a broken stream gives nothing. Any thread.
 #include <cstddef>
 #include <cstdio>
@@ -31,8 +33,10 @@ class ProgressiveJpegReader {
   // (see ImageData::fittedSize).
   static std::optional<ImageData> read(std::string_view bytes, std::FILE* file, int eighths, int maxWidth,
                                        int maxHeight);
-  // What it keeps for each block of the picture read at `eighths`.
-  static std::size_t bytesPerBlock(int eighths);
+  // What it keeps for each block of which it keeps `kept` x `kept`
+  // coefficients (`eighths` of them, or more of a component sampled below
+  // the picture's size).
+  static std::size_t bytesPerBlock(int kept);
 };
 
 }  // namespace gfx

@@ -9,6 +9,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Screen.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/DownloadedFileCheck.hpp"
 #include "util/Base64.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
@@ -29,6 +30,11 @@ bool isFile(const fs::path& p) {
   std::error_code ec;
   return fs::is_regular_file(p, ec);
 }
+
+// A skin's picture that reaches its end: one cut short (its archive came
+// broken off) would be drawn blank, found so only when first drawn, so the
+// application's own picture is drawn instead.
+bool isWholePicture(const fs::path& p) { return isFile(p) && DownloadedFileCheck::isPictureFile(p); }
 
 const char* const kDemoClients[] = {SkinManager::kDemoClientZDuvo, SkinManager::kDemoClientTolvaren};
 
@@ -86,11 +92,11 @@ gfx::ImagePtr SkinManager::skinFromImageName(const std::string& name) {
     // decoded when first drawn, and a large one read at the size drawn, off
     // the main thread (see gfx::Image::fromFileOnFirstUse).
     if (getUIScreenScaleFactor() == 2.0) {
-      if (auto variant = doubleResolutionPath(*p); variant && isFile(*variant)) {
+      if (auto variant = doubleResolutionPath(*p); variant && isWholePicture(*variant)) {
         if (auto image = gfx::Image::fromFileOnFirstUse(*variant)) return image;
       }
     }
-    if (isFile(*p)) {
+    if (isWholePicture(*p)) {
       if (auto image = gfx::Image::fromFileOnFirstUse(*p)) return image;
     }
   }
