@@ -589,6 +589,29 @@ TEST_F(DesktopWindowTest, EscapeAndReturnAnswerTheAlertAndCloseWhatIsInFront) {
   user.type("7");
   EXPECT_EQ(quantity->text(), "127");
 
+  // A click on a button ends the editing and the button asks a question:
+  // backed out of, the question gives the field its focus back, and typing
+  // goes on in it.
+  auto leave = std::make_shared<ui::Button>(ui::Rect{400, 100, 100, 30});
+  leave->addAction(
+      [](ui::Control&, const ui::Event*) {
+        std::make_shared<ui::AlertView>("Leave?", "", std::weak_ptr<ui::AlertViewDelegate>{}, std::string("Discard"),
+                                        std::vector<std::string>{"Save"})
+            ->show();
+      },
+      ui::ControlEventTouchUpInside);
+  root->view()->addSubview(leave);
+  user.click({450, 115});
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_FALSE(quantity->isFirstResponder());
+  user.key(Key::Escape);
+  user.wait(0.5);
+  EXPECT_FALSE(ui::AlertView::visibleAlert());
+  ASSERT_TRUE(quantity->isFirstResponder());
+  user.key(Key::End);
+  user.type("8");
+  EXPECT_EQ(quantity->text(), "1278");
+
   // Escape backs out: it presses the button the alert names as its back-out;
   // an alert that names none (its cancel would discard something) goes
   // unanswered, and one that must be answered stays. Return presses the
