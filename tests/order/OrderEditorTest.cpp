@@ -585,7 +585,8 @@ TEST_F(EditorTest, AQuantityStillBeingTypedIsWhatIsStoredShownPrintedAndSent) {
 
 // A quantity of 0 typed and a button clicked: the line's delete prompt comes
 // first and nothing is stored, printed or left behind; CANCEL brings the old
-// quantity back, OK deletes the line.
+// quantity back into the field, which has the focus again, and OK deletes
+// the line.
 TEST_F(EditorTest, AQuantityOf0StillBeingTypedAsksBeforeAnythingReadsTheOrder) {
   auto o = newOrder(2);
   o->items[0]->quantity = 1200;
@@ -599,7 +600,8 @@ TEST_F(EditorTest, AQuantityOf0StillBeingTypedAsksBeforeAnythingReadsTheOrder) {
   answer(0);
   EXPECT_EQ(alertTitle(), "");
   EXPECT_EQ(o->items[0]->quantity, 1200);
-  EXPECT_EQ(row(0)->quantityTextField().text(), "1,200");
+  EXPECT_EQ(driver().firstResponder(), &row(0)->quantityTextField());
+  EXPECT_EQ(row(0)->quantityTextField().text(), "1200");
   EXPECT_EQ(editor->lblTotal().text(), total);
   ASSERT_TRUE(driver().tap(editor->btnSave()));
   flush();
@@ -614,7 +616,8 @@ TEST_F(EditorTest, AQuantityOf0StillBeingTypedAsksBeforeAnythingReadsTheOrder) {
   ASSERT_EQ(alertTitle(), txt("DELETEPRODUCTITEM"));
   EXPECT_TRUE(onScreen());
   answer(0);
-  EXPECT_EQ(row(0)->quantityTextField().text(), "1,200");
+  EXPECT_EQ(driver().firstResponder(), &row(0)->quantityTextField());
+  EXPECT_EQ(row(0)->quantityTextField().text(), "1200");
 
   // Leaving: asked first; OK deletes the line, and only then is saving offered.
   ASSERT_NO_FATAL_FAILURE(typeQuantity(0, "0"));
@@ -622,6 +625,7 @@ TEST_F(EditorTest, AQuantityOf0StillBeingTypedAsksBeforeAnythingReadsTheOrder) {
   ASSERT_EQ(alertTitle(), txt("DELETEPRODUCTITEM"));
   answer(1);
   ASSERT_EQ(o->items.size(), 1u);
+  EXPECT_EQ(driver().firstResponder(), nullptr);
   EXPECT_EQ(editor->table().numberOfRowsInSection(0), 1);
   EXPECT_EQ(editor->lblTotal().text(), "$200.00");
   ASSERT_TRUE(driver().tap(editor->btnHistory()));
@@ -706,7 +710,7 @@ TEST_F(EditorTest, EscapeOrATouchBesideAQuestionBacksOutAndTheWorkStays) {
     EXPECT_EQ(count("marvisto_customer", "customer_name LIKE 'Bo%'"), 0);
   }
 
-  // Answered, the question leaves no focus on a screen that is leaving.
+  // Answered, the question leaves the focus be: the editor closes without it.
   ui::View::setAnimationsEnabled(true);
   ASSERT_TRUE(driver().tap(editor->btnHistory()));
   ASSERT_EQ(alertTitle(), txt("ORDERCHANGED"));

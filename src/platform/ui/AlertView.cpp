@@ -5,7 +5,6 @@
 
 #include "platform/ui/Application.hpp"
 #include "platform/ui/PressedInput.hpp"
-#include "platform/ui/ViewController.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
 
@@ -268,17 +267,17 @@ void AlertView::finishDismiss(long index) {
   if (auto d = delegate()) d->alertViewDidDismissWithButtonIndex(*this, index);
   if (onDismissed) onDismissed(*this, index);
   presentNext();
-  // Typing goes on where it was, unless the answer moved on (the focus went
-  // elsewhere, or the input's screen is leaving) or another alert came.
+  // Typing goes on where it was once the user backed out of the alert (an
+  // acknowledgement's only button backs out), unless another alert came or
+  // the focus went elsewhere. An answer that goes on with what the alert
+  // held up (a line deleted, an order stored, a screen closed) moves on.
   auto input = returnFocus_.lock();
   returnFocus_.reset();
+  if (index != kNoButton && index != backOutButtonIndex()) return;
   Window* w = input ? input->window() : nullptr;
   if (!w || !q.empty() || w->firstResponder()) return;
-  for (View* v = input.get(); v; v = v->superview()) {
+  for (View* v = input.get(); v; v = v->superview())
     if (v->isHidden() || v->alpha() <= 0) return;
-    if (const ViewController* c = v->viewController(); c && (c->isMovingFromParentViewController() || c->isBeingDismissed()))
-      return;
-  }
   input->becomeFirstResponder();
 }
 
