@@ -1,11 +1,12 @@
 #pragma once
-// An alert that a touch anywhere outside it dismisses, as if its first (the
-// cancel) button had been pressed: the delegate gets the same click call. While the alert is on screen a cover lies under
-// it; the cover goes away with the alert however the alert is closed (a
-// button, code, or the outside touch), so it never outlives the alert to
-// swallow touches or answer twice.
+// An alert that a touch anywhere outside it closes as Escape does (see
+// ui::AlertView::backOutButtonIndex): it presses the button the alert names
+// as one that discards, changes and sends nothing, else the alert goes
+// unanswered and everything stays; an alert that must be answered stays.
+// While the alert is on screen a cover lies under it; the cover goes away
+// with the alert however the alert is closed (a button, code, or the outside
+// touch), so it never outlives the alert to swallow touches or answer twice.
 #include <memory>
-#include <optional>
 
 #include "platform/ui/AlertView.hpp"
 
@@ -18,11 +19,6 @@ class FreeDismissAlertView : public ui::AlertView {
   using ui::AlertView::AlertView;
   ~FreeDismissAlertView() override;
 
-  // The button an outside touch counts as: 0 by default. Nothing makes an
-  // outside touch do nothing (for alerts whose first button discards work).
-  std::optional<long> outsideTapButtonIndex() const { return outsideTapButtonIndex_; }
-  void setOutsideTapButtonIndex(std::optional<long> index) { outsideTapButtonIndex_ = index; }
-
   // The cover while the alert is on screen, else nothing.
   std::shared_ptr<FreeDismissAlertViewCover> cover() const { return cover_.lock(); }
 
@@ -33,7 +29,6 @@ class FreeDismissAlertView : public ui::AlertView {
   void removeCover();
 
   std::weak_ptr<FreeDismissAlertViewCover> cover_;
-  std::optional<long> outsideTapButtonIndex_ = 0;
 };
 
 }  // namespace mv

@@ -1,7 +1,5 @@
 #include "widgets/FreeDismissAlertViewCover.hpp"
 
-#include "widgets/FreeDismissAlertView.hpp"
-
 namespace mv {
 
 FreeDismissAlertViewCover::FreeDismissAlertViewCover(const ui::Rect& frame) : ui::View(frame) {
@@ -32,13 +30,9 @@ void FreeDismissAlertViewCover::touchesBegan(const ui::TouchSet&, const ui::Even
     removeFromSuperview();
     return;
   }
-  auto free = std::dynamic_pointer_cast<FreeDismissAlertView>(alert);
-  std::optional<long> index = free ? free->outsideTapButtonIndex() : std::optional<long>(0);
-  if (!index) return;  // this alert wants an answer from its own buttons
-  removeFromSuperview();
-  // The same answer as that button's press, so the delegate hears it through
-  // its click call like every other dismissal.
-  if (!alert->pressButton(*index)) alert->dismissWithClickedButtonIndex(*index, true);
+  // Beside a dialog is where a desktop user clicks to get back to a field:
+  // the touch backs out as Escape does, and the work stays.
+  if (alert->escapePressed()) removeFromSuperview();
 }
 
 void FreeDismissAlertViewCover::touchesEnded(const ui::TouchSet&, const ui::Event&) {

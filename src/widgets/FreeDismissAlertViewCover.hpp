@@ -8,7 +8,7 @@ namespace mv {
 
 // A nearly transparent layer over the whole screen, under an alert: it lets
 // touches on the alert through and turns a touch anywhere else into the
-// alert's dismissal with its first button. It holds the alert weakly and
+// alert's Escape (it backs out of the alert). It holds the alert weakly and
 // stands aside (claims nothing) once the alert is gone or no longer shown.
 class FreeDismissAlertViewCover : public ui::View {
  public:

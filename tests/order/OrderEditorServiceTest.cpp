@@ -55,6 +55,27 @@ TEST_F(OrderRoadTest, AnOrderFromTheCatalogueToTheService) {
   auto order = editor->quoteOrder();
   ASSERT_EQ(order->items.size(), 2u);
 
+  // A customer not in the book, and Submit: a touch beside "add it?" backs
+  // out. Nothing is stored and the service is sent no order.
+  ASSERT_TRUE(driver().tap(editor->txtCustomer()));
+  ASSERT_TRUE(driver().typeText("Zed Shop"));
+  ASSERT_TRUE(driver().pressReturn());
+  flush();
+  ASSERT_TRUE(driver().tap(editor->btnSubmit()));
+  ASSERT_TRUE(driver().visibleAlert());
+  EXPECT_EQ(driver().visibleAlert()->message(), txt("SAVENEWCUSTOMERWHENSUBMIT"));
+  EXPECT_TRUE(driver().tapAt({10, 10}));
+  runUntil([] { return false; }, 1.5);
+  flush();
+  EXPECT_FALSE(driver().visibleAlert()) << driver().visibleAlert()->title();
+  EXPECT_EQ(nav->topViewController(), editor);
+  EXPECT_EQ(order->serial, 0);
+  EXPECT_TRUE(dam().fetchQuoteOrders(0, "").empty());
+  EXPECT_TRUE(dam().fetchQuoteOrders(1, "").empty());
+  EXPECT_TRUE(messagesNamed("syncData").empty());
+  EXPECT_TRUE(service->backend().uploadedOrders("acme").empty());
+  EXPECT_EQ(editor->txtCustomer().text(), "Zed Shop");
+
   // A customer, and 90 % of the total to pay.
   PersonInfo person;
   person.pid = 7;

@@ -585,7 +585,8 @@ TEST_F(EditorTest, AQuantityStillBeingTypedIsWhatIsStoredShownPrintedAndSent) {
 
 // A quantity of 0 typed and a button clicked: the line's delete prompt comes
 // first and nothing is stored, printed or left behind; CANCEL brings the old
-// quantity back, OK deletes the line.
+// quantity back into the field, which has the focus again, and OK deletes
+// the line.
 TEST_F(EditorTest, AQuantityOf0StillBeingTypedAsksBeforeAnythingReadsTheOrder) {
   auto o = newOrder(2);
   o->items[0]->quantity = 1200;
@@ -599,7 +600,8 @@ TEST_F(EditorTest, AQuantityOf0StillBeingTypedAsksBeforeAnythingReadsTheOrder) {
   answer(0);
   EXPECT_EQ(alertTitle(), "");
   EXPECT_EQ(o->items[0]->quantity, 1200);
-  EXPECT_EQ(row(0)->quantityTextField().text(), "1,200");
+  EXPECT_EQ(driver().firstResponder(), &row(0)->quantityTextField());
+  EXPECT_EQ(row(0)->quantityTextField().text(), "1200");
   EXPECT_EQ(editor->lblTotal().text(), total);
   ASSERT_TRUE(driver().tap(editor->btnSave()));
   flush();
@@ -614,7 +616,8 @@ TEST_F(EditorTest, AQuantityOf0StillBeingTypedAsksBeforeAnythingReadsTheOrder) {
   ASSERT_EQ(alertTitle(), txt("DELETEPRODUCTITEM"));
   EXPECT_TRUE(onScreen());
   answer(0);
-  EXPECT_EQ(row(0)->quantityTextField().text(), "1,200");
+  EXPECT_EQ(driver().firstResponder(), &row(0)->quantityTextField());
+  EXPECT_EQ(row(0)->quantityTextField().text(), "1200");
 
   // Leaving: asked first; OK deletes the line, and only then is saving offered.
   ASSERT_NO_FATAL_FAILURE(typeQuantity(0, "0"));
@@ -622,6 +625,7 @@ TEST_F(EditorTest, AQuantityOf0StillBeingTypedAsksBeforeAnythingReadsTheOrder) {
   ASSERT_EQ(alertTitle(), txt("DELETEPRODUCTITEM"));
   answer(1);
   ASSERT_EQ(o->items.size(), 1u);
+  EXPECT_EQ(driver().firstResponder(), nullptr);
   EXPECT_EQ(editor->table().numberOfRowsInSection(0), 1);
   EXPECT_EQ(editor->lblTotal().text(), "$200.00");
   ASSERT_TRUE(driver().tap(editor->btnHistory()));
@@ -633,28 +637,43 @@ TEST_F(EditorTest, AQuantityOf0StillBeingTypedAsksBeforeAnythingReadsTheOrder) {
   EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 2"), 1);
 }
 
-// Escape backs out of a question whose cancel would discard: leaving with
-// changes ("Don't save" drops them) and the new customer ("Not add" saves
-// or submits anyway) close unanswered, the editor stays with what was typed
-// and nothing is stored or dropped. The delete prompt's Cancel keeps the
-// line as it was, so Escape presses it.
-TEST_F(EditorTest, EscapeBacksOutOfAQuestionAndTheWorkStays) {
+// Escape, or a touch beside the alert, backs out of a question whose cancel
+// would discard: leaving with changes ("Don't save" drops them) and the new
+// customer ("Not add" saves or submits anyway) close unanswered, the editor
+// stays with what was typed and nothing is stored or dropped. The field the
+// button's press took the editing from has it back, and typing goes on in
+// it. The delete prompt's Cancel keeps the line as it was, so Escape presses
+// it.
+TEST_F(EditorTest, EscapeOrATouchBesideAQuestionBacksOutAndTheWorkStays) {
   customer(7, "Ann");
   auto o = newOrder(2, "Ann");
   o->customerId = 7;
   open(o, Model::kNewOrder);
+  const auto backOut = [&](bool byTouch) {
+    if (byTouch) {
+      EXPECT_TRUE(driver().tapAt({10, 10}));
+    } else {
+      EXPECT_TRUE(window().pressEscape());
+    }
+    advance(1);
+    EXPECT_EQ(alertTitle(), "");
+  };
   ASSERT_NO_FATAL_FAILURE(retype(editor->txtNote(), "Ring twice"));
-  ASSERT_NO_FATAL_FAILURE(typeQuantity(0, "5"));
-  ASSERT_TRUE(driver().tap(editor->btnHistory()));
-  ASSERT_EQ(alertTitle(), txt("ORDERCHANGED"));
-  EXPECT_TRUE(window().pressEscape());
-  advance(1);
-  EXPECT_EQ(alertTitle(), "");
-  EXPECT_TRUE(onScreen());
-  EXPECT_EQ(editor->txtNote().text(), "Ring twice");
-  EXPECT_EQ(row(0)->quantityTextField().text(), "5");
-  EXPECT_EQ(store->curQuoteOrder(), o);
-  EXPECT_EQ(count("marvisto_quote_order"), 0);
+  for (const bool byTouch : {false, true}) {
+    SCOPED_TRACE(byTouch ? "a touch beside the alert" : "Escape");
+    ASSERT_NO_FATAL_FAILURE(typeQuantity(0, "5"));
+    ASSERT_TRUE(driver().tap(editor->btnHistory()));
+    ASSERT_EQ(alertTitle(), txt("ORDERCHANGED"));
+    backOut(byTouch);
+    EXPECT_TRUE(onScreen());
+    EXPECT_EQ(editor->txtNote().text(), "Ring twice");
+    ASSERT_EQ(driver().firstResponder(), &row(0)->quantityTextField());
+    ASSERT_TRUE(driver().typeText("0"));
+    EXPECT_EQ(row(0)->quantityTextField().text(), "50");
+    ASSERT_TRUE(driver().pressBackspace());
+    EXPECT_EQ(store->curQuoteOrder(), o);
+    EXPECT_EQ(count("marvisto_quote_order"), 0);
+  }
 
   // The neighbour: Escape on the delete prompt is its Cancel, which keeps
   // the line.
@@ -675,17 +694,33 @@ TEST_F(EditorTest, EscapeBacksOutOfAQuestionAndTheWorkStays) {
   EXPECT_EQ(count("marvisto_quote_order", "customer_note = 'Ring twice'"), 1);
   EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 5"), 1);
 
-  // A customer not in the book: Escape on "add it?" stores nothing.
+  // A customer not in the book: backing out of "add it?" stores nothing.
   ASSERT_TRUE(driver().tap(editor->btnSave()));  // edit again
-  ASSERT_NO_FATAL_FAILURE(retype(editor->txtCustomer(), "Bob"));
-  ASSERT_TRUE(driver().tap(editor->btnSave()));
-  flush();
-  ASSERT_EQ(alertTitle(), txt("NEWCUSTOMER"));
-  EXPECT_TRUE(window().pressEscape());
+  for (const bool byTouch : {false, true}) {
+    SCOPED_TRACE(byTouch ? "a touch beside the alert" : "Escape");
+    ASSERT_NO_FATAL_FAILURE(retype(editor->txtCustomer(), "Bo"));
+    ASSERT_TRUE(driver().tap(editor->btnSave()));
+    flush();
+    ASSERT_EQ(alertTitle(), txt("NEWCUSTOMER"));
+    backOut(byTouch);
+    EXPECT_EQ(driver().firstResponder(), &editor->txtCustomer());
+    ASSERT_TRUE(driver().typeText("b"));
+    EXPECT_EQ(editor->txtCustomer().text(), "Bob");
+    EXPECT_EQ(count("marvisto_quote_order", "customer_name = 'Ann'"), 1);
+    EXPECT_EQ(count("marvisto_customer", "customer_name LIKE 'Bo%'"), 0);
+  }
+
+  // Answered, the question leaves the focus be: the editor closes without it.
+  ui::View::setAnimationsEnabled(true);
+  ASSERT_TRUE(driver().tap(editor->btnHistory()));
+  ASSERT_EQ(alertTitle(), txt("ORDERCHANGED"));
+  driver().pressAlertButton(0);
+  advance(0.25);
+  EXPECT_FALSE(onScreen());
+  EXPECT_EQ(driver().firstResponder(), nullptr);
   advance(1);
-  EXPECT_EQ(alertTitle(), "");
+  ui::View::setAnimationsEnabled(false);
   EXPECT_EQ(count("marvisto_quote_order", "customer_name = 'Ann'"), 1);
-  EXPECT_EQ(count("marvisto_customer", "customer_name = 'Bob'"), 0);
 }
 
 // A value its field refuses, still being typed when Save or Submit is

@@ -615,19 +615,29 @@ TEST_F(PDFScreenTest, AKeptSignatureIsStoredWithTheWholeOrder) {
   EXPECT_TRUE(dynamic_cast<FreeDismissAlertView*>(alert.get()));
   EXPECT_EQ(alert->tag(), QuoteOrderPDFViewController::kSignatureAlertTag);
   EXPECT_EQ(alert->title(), txt("SAVESINGATURE"));
-  // Escape backs out ("Don't save" would drop the signature): the form stays
-  // signed, and is asked about again on leaving.
+  // Escape, or a touch beside the alert, backs out ("Don't save" would drop
+  // the signature): the form stays signed, and is asked about again on
+  // leaving.
   const std::string signature = order->signature;
   ASSERT_FALSE(signature.empty());
-  EXPECT_TRUE(window().pressEscape());
-  advance(1);
-  EXPECT_FALSE(driver().visibleAlert());
-  EXPECT_TRUE(onScreen());
-  EXPECT_EQ(order->signature, signature);
-  EXPECT_TRUE(dam().fetchQuoteOrders(0, "").empty());
+  for (const bool byTouch : {false, true}) {
+    SCOPED_TRACE(byTouch ? "a touch beside the alert" : "Escape");
+    if (byTouch) {
+      ASSERT_TRUE(driver().tap(screen->btnBack()));
+      ASSERT_TRUE(driver().visibleAlert());
+      EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderPDFViewController::kSignatureAlertTag);
+      EXPECT_TRUE(driver().tapAt({10, 10}));
+    } else {
+      EXPECT_TRUE(window().pressEscape());
+    }
+    advance(1);
+    EXPECT_FALSE(driver().visibleAlert());
+    EXPECT_TRUE(onScreen());
+    EXPECT_EQ(order->signature, signature);
+    EXPECT_TRUE(dam().fetchQuoteOrders(0, "").empty());
+  }
   ASSERT_TRUE(driver().tap(screen->btnBack()));
   ASSERT_TRUE(driver().visibleAlert());
-  EXPECT_EQ(driver().visibleAlert()->tag(), QuoteOrderPDFViewController::kSignatureAlertTag);
   driver().pressAlertButton(1);
   advance(1);
   EXPECT_FALSE(onScreen());

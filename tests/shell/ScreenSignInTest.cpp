@@ -248,23 +248,41 @@ TEST_F(ScreenFlowTest, ThePanelRefusesWhatCannotSignIn) {
   launchAgainstService();
   LoginCheckBox& panel = welcome()->loginCheckBox();
   service->clearRequestLog();
-  // Spaces only count as empty.
+  // Spaces only count as empty. Read (by Escape, or its OK), the alert
+  // leaves the user in the empty field, and Tab goes on from there.
   panel.userNameInputText().setText("   ");
   panel.passWordInputText().setText("secret");
   panel.clientIDInputText().setText("acme");
+  tap(panel.clientIDInputText());
   tap(panel.loginBut());
   ASSERT_TRUE(alert());
   EXPECT_EQ(alert()->title(), en("FIELDNOTFILLED"));
   EXPECT_EQ(alert()->message(), en("INPUTCANTNOTNULL"));
+  EXPECT_TRUE(driver().window().pressEscape());
+  settle();
+  ASSERT_EQ(driver().firstResponder(), &panel.userNameInputText());
+  ASSERT_TRUE(driver().pressClear());
+  typeKeys("rep");
+  EXPECT_EQ(panel.userNameInputText().text(), "rep");
+  EXPECT_TRUE(driver().window().moveFocusToNextField(false));
+  EXPECT_EQ(driver().firstResponder(), &panel.passWordInputText());
+  ASSERT_TRUE(driver().pressClear());
+  // Done in the last field: the empty password is named.
+  tap(panel.clientIDInputText());
+  driver().pressReturn();
+  ASSERT_TRUE(alert());
+  EXPECT_EQ(alert()->title(), en("FIELDNOTFILLED"));
   press(0);
+  EXPECT_EQ(driver().firstResponder(), &panel.passWordInputText());
+  typeKeys("secret");
   // A client id that cannot name a folder never leaves the panel.
   for (const char* bad : {"..", "../etc", "a/b", "acme ", "."}) {
-    panel.userNameInputText().setText("rep");
     panel.clientIDInputText().setText(bad);
     tap(panel.loginBut());
     ASSERT_TRUE(alert()) << bad;
     EXPECT_EQ(alert()->message(), en("CLIENTIDINVALID")) << bad;
     press(0);
+    EXPECT_EQ(driver().firstResponder(), &panel.clientIDInputText()) << bad;
   }
   settle(0.3);
   EXPECT_TRUE(app->isWelcomeRoot());

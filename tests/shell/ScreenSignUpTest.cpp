@@ -31,7 +31,16 @@ Entries valid() {
 std::optional<std::string> check(const std::function<void(Entries&)>& change) {
   Entries e = valid();
   change(e);
-  return RegisterViewController::checkInput(e);
+  const auto refusal = RegisterViewController::checkInput(e);
+  return refusal ? std::optional<std::string>(refusal->message) : std::nullopt;
+}
+
+// The row the refusal speaks of.
+std::optional<int> refusedRow(const std::function<void(Entries&)>& change) {
+  Entries e = valid();
+  change(e);
+  const auto refusal = RegisterViewController::checkInput(e);
+  return refusal ? std::optional<int>(refusal->row) : std::nullopt;
 }
 
 TEST(SignUpChecks, TheLastFailingCheckSpeaks) {
@@ -77,6 +86,23 @@ TEST(SignUpChecks, TheLastFailingCheckSpeaks) {
   EXPECT_EQ(check([](Entries& e) { e.companyId = "a b c"; }), "COMPANYIDNOTVALID");
   EXPECT_EQ(check([](Entries& e) { e.companyId = "../x"; }), "COMPANYIDNOTVALID");
   EXPECT_EQ(check([](Entries& e) { e.companyName = ""; }), "NEEDINPUTCOMPANYNAME");
+  // Each refusal names the row it speaks of: the highest that failed.
+  using R = RegisterViewController;
+  EXPECT_EQ(refusedRow([](Entries& e) { e.passwordRetype = ""; }), R::kPasswordRetype);
+  EXPECT_EQ(refusedRow([](Entries& e) { e.password = e.passwordRetype = "12345"; }), R::kPassword);
+  EXPECT_EQ(refusedRow([](Entries& e) { e.userName = "a-b"; }), R::kUserName);
+  EXPECT_EQ(refusedRow([](Entries& e) { e.email = "a@b.c"; }), R::kEmail);
+  EXPECT_EQ(refusedRow([](Entries& e) {
+              e.email = "";
+              e.phone = "";
+            }),
+            R::kTelephone);
+  EXPECT_EQ(refusedRow([](Entries& e) {
+              e.companyId = "ab";
+              e.userName = "";
+            }),
+            R::kCompanyId);
+  EXPECT_EQ(refusedRow([](Entries& e) { e.companyName = ""; }), R::kCompanyName);
 }
 
 class SignUpTest : public ScreenFlowTest {
@@ -141,6 +167,11 @@ TEST_F(SignUpTest, ANewCompanySignsUpAndThenSignsIn) {
   EXPECT_EQ(alert()->message(), en("EMAILNOTVALID"));
   press(0);
   EXPECT_TRUE(messages("register").empty());
+  // Read, the alert leaves the user in the field it spoke of, and Tab goes
+  // on from there.
+  EXPECT_EQ(driver().firstResponder(), &form->field(RegisterViewController::kEmail));
+  EXPECT_TRUE(driver().window().moveFocusToNextField(false));
+  EXPECT_EQ(driver().firstResponder(), &form->field(RegisterViewController::kTelephone));
 
   // Backspace in a password field that was left and entered again takes one character.
   tap(form->field(RegisterViewController::kPassword));

@@ -263,7 +263,11 @@ TEST_F(SignInTest, LockedUserLosesTheLocalDataAfterTheAlert) {
   auto alert = alertTitled(en("INVALIDDEVICE"));
   EXPECT_EQ(alert->tag(), MarvistoAppDelegate::kLockedAlertTag);
   EXPECT_EQ(app->deviceStatus(), "114");
-  // Until the user has read it, nothing is deleted.
+  // Until the user has read it, nothing is deleted; Escape, as the window
+  // takes it, is no answer to it.
+  EXPECT_FALSE(app->window()->pressEscape());
+  base::RunLoop::main().drain();
+  EXPECT_EQ(ui::AlertView::visibleAlert(), alert);
   EXPECT_TRUE(fs::exists(base::Paths::documents() / "acme" / "marvisto_lite.sqlite"));
   ASSERT_TRUE(alert->pressButton(0));
   base::RunLoop::main().drain();

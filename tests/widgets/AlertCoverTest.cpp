@@ -70,7 +70,10 @@ TEST_F(AlertCoverTest, CoverLiesUnderTheShownAlertAndLeavesWithIt) {
   EXPECT_EQ(answers->dismissed, (std::vector<long>{1, 1}));
 }
 
-TEST_F(AlertCoverTest, OutsideTouchAnswersTheFirstButtonOnce) {
+// A touch beside the alert backs out of it as Escape does: an alert whose
+// cancel would discard closes unanswered, one that names its back-out button
+// has it pressed, and one that must be answered stays.
+TEST_F(AlertCoverTest, AnOutsideTouchBacksOutAsEscapeDoes) {
   ui::HeadlessDriver driver;
   auto answers = std::make_shared<Answers>();
   auto alert = makeAlert(answers);
@@ -81,14 +84,14 @@ TEST_F(AlertCoverTest, OutsideTouchAnswersTheFirstButtonOnce) {
   EXPECT_TRUE(driver.tapAt({10, 10}));
   EXPECT_EQ(cover->superview(), nullptr);
   driver.advance(0.25);
-  // Answered like a press of the cancel button ("don't save").
-  EXPECT_EQ(answers->clicked, (std::vector<long>{alert->cancelButtonIndex()}));
-  EXPECT_EQ(answers->dismissed, (std::vector<long>{0}));
+  // Not "Don't save": no button is pressed.
+  EXPECT_TRUE(answers->clicked.empty());
+  EXPECT_EQ(answers->dismissed, (std::vector<long>{ui::AlertView::kNoButton}));
   EXPECT_FALSE(alert->isVisible());
   driver.tapAt({10, 10});
   driver.tapAt({1000, 700});
   driver.advance(0.5);
-  EXPECT_EQ(answers->dismissed, (std::vector<long>{0}));
+  EXPECT_EQ(answers->dismissed, (std::vector<long>{ui::AlertView::kNoButton}));
 
   // A touch on the alert's own button works as on any alert.
   alert->show();
@@ -97,12 +100,21 @@ TEST_F(AlertCoverTest, OutsideTouchAnswersTheFirstButtonOnce) {
   driver.flush();
   driver.tap(*save);
   driver.advance(0.25);
-  EXPECT_EQ(answers->clicked, (std::vector<long>{0, 1}));
-  EXPECT_EQ(answers->dismissed, (std::vector<long>{0, 1}));
+  EXPECT_EQ(answers->clicked, (std::vector<long>{1}));
+  EXPECT_EQ(answers->dismissed, (std::vector<long>{ui::AlertView::kNoButton, 1}));
 
-  // An alert that wants an answer from its buttons ignores outside touches.
+  // Its back-out button named: the touch presses it, once.
+  alert->setBackOutButtonIndex(0);
+  alert->show();
+  driver.tapAt({10, 10});
+  driver.tapAt({20, 20});
+  driver.advance(0.25);
+  EXPECT_EQ(answers->clicked, (std::vector<long>{1, 0}));
+  EXPECT_EQ(alert->cover(), nullptr);
+
+  // An alert that must be answered ignores outside touches.
   auto guarded = makeAlert(answers);
-  guarded->setOutsideTapButtonIndex(std::nullopt);
+  guarded->setRequiresAnswer(true);
   guarded->show();
   driver.tapAt({10, 10});
   driver.advance(0.5);
@@ -111,6 +123,7 @@ TEST_F(AlertCoverTest, OutsideTouchAnswersTheFirstButtonOnce) {
   guarded->pressButton(0);
   driver.advance(0.25);
   EXPECT_EQ(guarded->cover(), nullptr);
+  EXPECT_EQ(answers->clicked, (std::vector<long>{1, 0, 0}));
 }
 
 TEST_F(AlertCoverTest, WaitingOrWindowlessAlertsHaveNoCover) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/ui/Application.hpp"
+#include "platform/ui/PressedInput.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "platform/ui/Window.hpp"
 
@@ -192,8 +193,11 @@ void AlertView::present() {
   dismissing_ = false;
   visible_ = true;
   if (Window* w = Application::sharedInstance().keyWindow()) {
-    auto* editing = dynamic_cast<View*>(w->firstResponder());
-    if (editing && editing->acceptsTextInput() && returnFocus_.expired()) returnFocus_ = editing->self();
+    // The input being edited, or the one whose editing the press that
+    // raised the alert ended.
+    auto* focused = dynamic_cast<View*>(w->firstResponder());
+    auto editing = focused && focused->acceptsTextInput() ? focused->self() : pressed_input::input();
+    if (editing && returnFocus_.expired()) returnFocus_ = editing;
     Rect wb = w->bounds();
     setCenter({std::round(wb.midX()), std::round(wb.midY())});
     dim_ = std::make_shared<View>(wb);
@@ -263,10 +267,13 @@ void AlertView::finishDismiss(long index) {
   if (auto d = delegate()) d->alertViewDidDismissWithButtonIndex(*this, index);
   if (onDismissed) onDismissed(*this, index);
   presentNext();
-  // Typing goes on where it was, unless the answer moved on or another
-  // alert came.
+  // Typing goes on where it was once the user backed out of the alert (an
+  // acknowledgement's only button backs out), unless another alert came or
+  // the focus went elsewhere. An answer that goes on with what the alert
+  // held up (a line deleted, an order stored, a screen closed) moves on.
   auto input = returnFocus_.lock();
   returnFocus_.reset();
+  if (index != kNoButton && index != backOutButtonIndex()) return;
   Window* w = input ? input->window() : nullptr;
   if (!w || !q.empty() || w->firstResponder()) return;
   for (View* v = input.get(); v; v = v->superview())

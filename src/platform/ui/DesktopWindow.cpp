@@ -19,6 +19,7 @@
 #include "platform/ui/Application.hpp"
 #include "platform/ui/DesktopClipboard.hpp"
 #include "platform/ui/DesktopManager.hpp"
+#include "platform/ui/PressedInput.hpp"
 #include "platform/ui/Renderer.hpp"
 #include "platform/ui/Screen.hpp"
 #include "platform/ui/TextInputTraits.hpp"
@@ -553,6 +554,7 @@ void DesktopWindow::endEditingOutside(base::Point p) {
   // to) leaves the focus to the press.
   for (View* v = window_->hitTest(p, nullptr); v; v = v->superview())
     if (v == editing || (v->acceptsTextInput() && v->canBecomeFirstResponder())) return;
+  pressed_input::pressEndsEditingOf(*editing);
   editing->resignFirstResponder();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/ui/Event.hpp"
 #include "platform/ui/GestureRecognizer.hpp"
 #include "platform/ui/Keyboard.hpp"
+#include "platform/ui/PressedInput.hpp"
 #include "platform/ui/ScrollView.hpp"
 #include "platform/ui/ViewController.hpp"
 #include "platform/ui/WeakAs.hpp"
@@ -259,6 +260,7 @@ TouchSet Window::allActive() const {
 
 void Window::touchesDown(const TouchPoints& touches, std::optional<double> at) {
   if (Application::sharedInstance().isIgnoringInteractionEvents()) return;
+  if (active_.empty()) pressed_input::pressBegins(dynamic_cast<View*>(firstResponder_));
   auto selfWindow = std::static_pointer_cast<Window>(View::self());
   const double now = at.value_or(base::RunLoop::main().now());
   TouchSet changed;
@@ -312,9 +314,11 @@ void Window::touchesUp(const TouchPoints& touches, std::optional<double> at) {
     lastTapTime_ = now;
     lastTapCount_ = it->second->tapCount();
   }
-  if (changed.empty()) return;
-  deliver(TouchPhase::Ended, changed, now);
-  for (auto& t : changed) active_.erase(t->identifier());
+  if (!changed.empty()) {
+    deliver(TouchPhase::Ended, changed, now);
+    for (auto& t : changed) active_.erase(t->identifier());
+  }
+  if (active_.empty()) pressed_input::pressEnds();
 }
 
 void Window::touchesCancel(const std::vector<long>& ids) {
@@ -326,9 +330,11 @@ void Window::touchesCancel(const std::vector<long>& ids) {
     it->second->update(TouchPhase::Cancelled, it->second->windowLocation(), now);
     changed.push_back(it->second);
   }
-  if (changed.empty()) return;
-  deliver(TouchPhase::Cancelled, changed, now);
-  for (auto& t : changed) active_.erase(t->identifier());
+  if (!changed.empty()) {
+    deliver(TouchPhase::Cancelled, changed, now);
+    for (auto& t : changed) active_.erase(t->identifier());
+  }
+  if (active_.empty()) pressed_input::pressEnds();
 }
 
 bool Window::turnWheel(const WheelEvent& event) {

@@ -284,9 +284,13 @@ void LoginCheckBox::updateLanguage() {
   forgotPasswordLink_->setText(text("FORGOTPASSWORD"));
 }
 
-void LoginCheckBox::showAlert(const std::string& titleKey, const std::string& messageKey) {
+void LoginCheckBox::showAlert(const std::string& titleKey, const std::string& messageKey, ui::TextField& named) {
   auto alert = std::make_shared<ui::AlertView>(text(titleKey.c_str()), text(messageKey.c_str()),
                                                std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
+  // Read, the alert leaves the user in the field it speaks of, whichever
+  // was being edited.
+  endEditing(true);
+  alert->setReturnsFocusTo(named.self());
   alert->show();
 }
 
@@ -294,10 +298,10 @@ void LoginCheckBox::showAlert(const std::string& titleKey, const std::string& me
 
 void LoginCheckBox::loginFromOther() {
   loginItemList_->stopSharking();
-  for (const ui::TextField* field : {static_cast<ui::TextField*>(userNameInputText_.get()), passWordInputText_.get(),
-                                     static_cast<ui::TextField*>(clientIDInputText_.get())}) {
+  for (ui::TextField* field : {static_cast<ui::TextField*>(userNameInputText_.get()), passWordInputText_.get(),
+                               static_cast<ui::TextField*>(clientIDInputText_.get())}) {
     if (isBlank(field->text())) {
-      showAlert("FIELDNOTFILLED", "INPUTCANTNOTNULL");
+      showAlert("FIELDNOTFILLED", "INPUTCANTNOTNULL", *field);
       changeButState();
       return;
     }
@@ -306,7 +310,7 @@ void LoginCheckBox::loginFromOther() {
   endEditing(true);
   // The client id names a folder on this device: one that cannot never leaves the panel.
   if (!PublicFunction::isValidClientID(clientIDInputText_->text())) {
-    showAlert("LOGINERRO", "CLIENTIDINVALID");
+    showAlert("LOGINERRO", "CLIENTIDINVALID", *clientIDInputText_);
     changeButState();
     return;
   }

@@ -119,7 +119,7 @@ class LoginCheckBox : public ui::View,
   void hideSuggestion(AutoInputTextField& field);
   void showSuggestion(AutoInputTextField& field, const std::string& prospective);
   void acceptSuggestion(AutoInputTextField& field);
-  void showAlert(const std::string& titleKey, const std::string& messageKey);
+  void showAlert(const std::string& titleKey, const std::string& messageKey, ui::TextField& named);
   static bool touchIsForPanel(const ui::Touch& touch);
 
   std::weak_ptr<LoginDelegate> delegate_;

@@ -214,30 +214,31 @@ RegisterViewController::Entries RegisterViewController::entries() const {
   return e;
 }
 
-std::optional<std::string> RegisterViewController::checkInput(const Entries& e) {
-  std::optional<std::string> message;
-  auto identifier = [&](const std::string& value, const char* empty, const char* shortKey, const char* invalid) {
+std::optional<RegisterViewController::Refusal> RegisterViewController::checkInput(const Entries& e) {
+  std::optional<Refusal> refusal;
+  auto refuse = [&](const char* message, Row row) { refusal = Refusal{message, row}; };
+  auto identifier = [&](const std::string& value, Row row, const char* empty, const char* shortKey, const char* invalid) {
     const std::size_t length = gfx::utf8Length(value);
     if (length == 0) {
-      message = empty;
+      refuse(empty, row);
     } else if (length < 3) {
-      message = shortKey;
+      refuse(shortKey, row);
     } else if (!isMatchedByRegex(value, kIdentifierPattern)) {
-      message = invalid;
+      refuse(invalid, row);
     }
   };
-  if (e.passwordRetype.empty() || e.passwordRetype != e.password) message = "PASSWORDRETYPENOTMATCH";
-  if (gfx::utf8Length(e.password) < 6) message = "PASSWORDTOOSHORT";
-  identifier(e.userName, "NEEDINPUTEUSERNAME", "USERNAMETOOSHORT", "USERNAMENOTVALID");
-  if (e.email.empty()) message = "NEEDINPUTEMAILADDRESS";
+  if (e.passwordRetype.empty() || e.passwordRetype != e.password) refuse("PASSWORDRETYPENOTMATCH", kPasswordRetype);
+  if (gfx::utf8Length(e.password) < 6) refuse("PASSWORDTOOSHORT", kPassword);
+  identifier(e.userName, kUserName, "NEEDINPUTEUSERNAME", "USERNAMETOOSHORT", "USERNAMENOTVALID");
+  if (e.email.empty()) refuse("NEEDINPUTEMAILADDRESS", kEmail);
   if (e.phone.empty()) {
-    message = "NEEDINPUTETEL";
+    refuse("NEEDINPUTETEL", kTelephone);
   } else if (!isMatchedByRegex(e.email, kEmailPattern)) {
-    message = "EMAILNOTVALID";
+    refuse("EMAILNOTVALID", kEmail);
   }
-  identifier(e.companyId, "NEEDINPUTCOMPANYID", "COMPANYIDTOOSHORT", "COMPANYIDNOTVALID");
-  if (e.companyName.empty()) message = "NEEDINPUTCOMPANYNAME";
-  return message;
+  identifier(e.companyId, kCompanyId, "NEEDINPUTCOMPANYID", "COMPANYIDTOOSHORT", "COMPANYIDNOTVALID");
+  if (e.companyName.empty()) refuse("NEEDINPUTCOMPANYNAME", kCompanyName);
+  return refusal;
 }
 
 void RegisterViewController::doneButtonTapped() {
@@ -252,9 +253,11 @@ void RegisterViewController::cancelButtonTapped() {
 
 void RegisterViewController::tryToRegister() {
   const Entries e = entries();
-  if (auto message = checkInput(e)) {
-    auto alert = std::make_shared<ui::AlertView>(text("REGISTERINPUTERROR"), text(message->c_str()),
+  if (auto refusal = checkInput(e)) {
+    auto alert = std::make_shared<ui::AlertView>(text("REGISTERINPUTERROR"), text(refusal->message.c_str()),
                                                  std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
+    // Read, the alert leaves the user in the field it speaks of.
+    alert->setReturnsFocusTo(field(refusal->row).self());
     alert->show();
     return;
   }

@@ -52,8 +52,14 @@ class RegisterViewController : public ui::TableViewController,
   // are filled, the field being edited counting with `newText`.
   void checkDoneButtonEnableWithCurrentInputTextField(const ui::TextField* field, const std::string& newText);
   // The message key of the last check that fails, in the fixed order of
-  // the checks; nothing when every entry is acceptable.
-  static std::optional<std::string> checkInput(const Entries& entries);
+  // the checks (bottom row first), and the row it speaks of; nothing when
+  // every entry is acceptable.
+  struct Refusal {
+    std::string message;
+    Row row;
+    bool operator==(const Refusal&) const = default;
+  };
+  static std::optional<Refusal> checkInput(const Entries& entries);
   Entries entries() const;
 
   void doneButtonTapped();

@@ -581,13 +581,35 @@ TEST_F(DesktopWindowTest, EscapeAndReturnAnswerTheAlertAndCloseWhatIsInFront) {
   EXPECT_EQ(quantity->text(), "12");
   user.type("9");
   EXPECT_EQ(quantity->text(), "12") << "typing went behind the alert";
-  user.key(Key::Return);
-  user.wait(0.5);
-  EXPECT_FALSE(ui::AlertView::visibleAlert());
-  ASSERT_TRUE(quantity->isFirstResponder());
-  user.key(Key::End);
-  user.type("7");
-  EXPECT_EQ(quantity->text(), "127");
+  // The key answers the alert; then the field has the focus and typing goes
+  // on at its end.
+  const auto answerAndType = [&](Key key, const std::string& typed, const std::string& holds) {
+    user.key(key);
+    user.wait(0.5);
+    EXPECT_FALSE(ui::AlertView::visibleAlert());
+    ASSERT_TRUE(quantity->isFirstResponder());
+    user.key(Key::End);
+    user.type(typed);
+    EXPECT_EQ(quantity->text(), holds);
+  };
+  ASSERT_NO_FATAL_FAILURE(answerAndType(Key::Return, "7", "127"));
+
+  // A click on a button ends the editing and the button asks a question:
+  // backed out of, the question gives the field its focus back, and typing
+  // goes on in it.
+  auto leave = std::make_shared<ui::Button>(ui::Rect{400, 100, 100, 30});
+  leave->addAction(
+      [](ui::Control&, const ui::Event*) {
+        std::make_shared<ui::AlertView>("Leave?", "", std::weak_ptr<ui::AlertViewDelegate>{}, std::string("Discard"),
+                                        std::vector<std::string>{"Save"})
+            ->show();
+      },
+      ui::ControlEventTouchUpInside);
+  root->view()->addSubview(leave);
+  user.click({450, 115});
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_FALSE(quantity->isFirstResponder());
+  ASSERT_NO_FATAL_FAILURE(answerAndType(Key::Escape, "8", "1278"));
 
   // Escape backs out: it presses the button the alert names as its back-out;
   // an alert that names none (its cancel would discard something) goes
