@@ -31,9 +31,10 @@ class AlertViewDelegate {
 // alert into the key window's overlay, over a dimming view, so it has a
 // superview; while one alert shows, later ones wait their turn. A button
 // press tells the delegate the index, then dismisses the alert (0.2 s fade)
-// and tells the delegate again once it is gone; then the text input the
-// alert interrupted takes the focus again, when it is still on show and
-// nothing else took it.
+// and tells the delegate again once it is gone. When the user backed out
+// (the back-out button, Escape, a touch beside it, an acknowledgement's only
+// button), the text input the alert interrupted takes the focus again, when
+// it is still on show and nothing else took it.
 class AlertView : public View {
  public:
   AlertView(std::string title, std::string message, std::weak_ptr<AlertViewDelegate> delegate = {},
