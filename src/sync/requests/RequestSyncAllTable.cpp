@@ -14,14 +14,6 @@ namespace {
 // A whole catalogue runs to tens of megabytes of reply text, so its records
 // are made while the text is read, without a value of the whole reply.
 
-// A row as read, with the keys that decide whether it is kept.
-template <typename Entity>
-struct Keyed {
-  Entity e;
-  std::optional<int> key;
-  std::optional<int> otherKey;
-};
-
 // One product row carries the product, its price and its lists.
 struct ProductRow {
   marvisto_product_Entity product;

@@ -42,14 +42,6 @@ std::optional<std::pair<int, int>> serviceIds(ReplyReader& in, std::optional<int
   return std::pair{*id, *other};
 }
 
-// A row as read, with its ids.
-template <typename Entity>
-struct Keyed {
-  Entity e;
-  std::optional<int> key;
-  std::optional<int> customerId;
-};
-
 using Customer = Keyed<marvisto_customer_Entity>;
 ReplyReader::Fields<Customer> customerFields() {
   return {
@@ -88,7 +80,7 @@ using Address = Keyed<marvisto_customer_address_Entity>;
 ReplyReader::Fields<Address> addressFields() {
   return {
       {"id", [](Address& r, Scalar v) { r.key = idValue(v); }},
-      {"customerId", [](Address& r, Scalar v) { r.customerId = idValue(v); }},
+      {"customerId", [](Address& r, Scalar v) { r.otherKey = idValue(v); }},
       {"address", [](Address& r, Scalar v) { r.e.customerAddress = textOf(v); }},
       {"city", [](Address& r, Scalar v) { r.e.customerCity = textOf(v); }},
       {"state", [](Address& r, Scalar v) { r.e.customerState = textOf(v); }},
@@ -100,7 +92,7 @@ using Contact = Keyed<marvisto_customer_contact_entity>;
 ReplyReader::Fields<Contact> contactFields() {
   return {
       {"contactId", [](Contact& r, Scalar v) { r.key = idValue(v); }},
-      {"customerId", [](Contact& r, Scalar v) { r.customerId = idValue(v); }},
+      {"customerId", [](Contact& r, Scalar v) { r.otherKey = idValue(v); }},
       {"firstName", [](Contact& r, Scalar v) { r.e.first_name = textOf(v); }},
       {"lastName", [](Contact& r, Scalar v) { r.e.last_name = textOf(v); }},
       {"jobTitle", [](Contact& r, Scalar v) { r.e.job_title = textOf(v); }},
@@ -219,7 +211,7 @@ bool readContent(ReplyReader& in, SyncCustomerTableRst& r, Batches& batches) {
       case 2:
         readTable(in, batches, r, &SyncCustomerTableRst::customerAddressTable, "customer addresses", addresses,
                   [&](Address&& row) -> std::optional<marvisto_customer_address_Entity> {
-                    const auto ids = serviceIds(in, row.key, row.customerId, "customer addresses");
+                    const auto ids = serviceIds(in, row.key, row.otherKey, "customer addresses");
                     if (!ids) return std::nullopt;
                     row.e.indexId = ids->first;
                     row.e.customerId = ids->second;
@@ -229,7 +221,7 @@ bool readContent(ReplyReader& in, SyncCustomerTableRst& r, Batches& batches) {
       case 3:
         readTable(in, batches, r, &SyncCustomerTableRst::customerContactTable, "customer contacts", contacts,
                   [&](Contact&& row) -> std::optional<marvisto_customer_contact_entity> {
-                    const auto ids = serviceIds(in, row.key, row.customerId, "customer contacts");
+                    const auto ids = serviceIds(in, row.key, row.otherKey, "customer contacts");
                     if (!ids) return std::nullopt;
                     row.e.contactID = ids->first;
                     row.e.customerID = ids->second;
