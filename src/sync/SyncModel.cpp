@@ -233,8 +233,10 @@ void SyncModel::endRun() {
     isSyncAllData_ = false;
     refetchesFiles_ = false;
     // A first sync decodes tables of tens of megabytes; what it freed goes
-    // back to the system rather than staying with an idle application.
-    malloc_trim(0);
+    // back to the system rather than staying with an idle application. Going
+    // through every page of the heap takes a large company's main loop a
+    // few hundred milliseconds: it is done on a worker.
+    base::WorkQueue::global().async([](const base::CancelFlag&) { malloc_trim(0); });
   }
 }
 
