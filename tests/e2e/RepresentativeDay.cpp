@@ -7,10 +7,7 @@
 #include "catalog/ProductAttributesListView.hpp"
 #include "platform/ui/Window.hpp"
 #include "widgets/grid/GridView.hpp"
-#include "customer/CustomerAttributeCell.hpp"
 #include "customer/CustomerFeature.hpp"
-#include "customer/CustomerInfoGroupData.hpp"
-#include "customer/CustomerInfoView.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "library/LibraryFeature.hpp"
 #include "order/OrderFeature.hpp"
@@ -24,7 +21,6 @@
 #include "platform/base/UserDefaults.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/frame/UIToast.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/config/LanguageManager.hpp"
 #include "shell/settings/SettingsCellEntity.hpp"
@@ -117,32 +113,6 @@ bool RepresentativeDay::syncFromTab() {
   tap(screen->resourceUpdateView().btnsync());
   if (!engine->isDownloading()) return false;
   return waitFor([&] { return !engine->isDownloading(); }, 60);
-}
-
-void RepresentativeDay::typeInto(CustomerInfoView& form, long section, const std::string& key, const std::string& value) {
-  const auto* group = form.customerInfoGroupData().groupOfSection(section, form.isEditing());
-  ASSERT_TRUE(group) << key;
-  long row = -1;
-  for (std::size_t r = 0; r < group->customerAttributes.size(); ++r) {
-    if (group->customerAttributes[r].fieldName == en(key)) row = static_cast<long>(r);
-  }
-  ASSERT_GE(row, 0) << key;
-  auto& table = *form.tableCustomerInfo();
-  table.scrollToRowAtIndexPath({section, row}, ui::TableViewScrollPosition::Middle, false);
-  settle();
-  auto* cell = dynamic_cast<CustomerAttributeCell*>(table.cellForRowAtIndexPath({section, row}));
-  ASSERT_TRUE(cell) << key;
-  tap(cell->txtAttributeValue());
-  while (!cell->txtAttributeValue().text().empty()) driver().pressBackspace();
-  driver().typeText(value);
-  settle();
-}
-
-std::string RepresentativeDay::toastText() {
-  settle();
-  std::string last;
-  for (auto* toast : driver().findAllOf<UIToast>(nullptr, false)) last = toast->text();
-  return last;
 }
 
 void RepresentativeDay::openTab(int tag) {

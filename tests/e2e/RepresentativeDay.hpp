@@ -17,7 +17,6 @@
 
 namespace mv {
 class CatalogViewController;
-class CustomerInfoView;
 class CustomerViewController;
 class DetailCell;
 class DetailViewController;
@@ -72,11 +71,6 @@ class RepresentativeDay : public ScreenFlowTest {
   void tapSegment(ui::SegmentedControl& control, std::size_t index);
   // Drags the content of `view` up by most of its height, as a finger pages down.
   void dragUp(const ui::View& view);
-  // Types into the customer form's row labelled with the key's text,
-  // replacing what it holds.
-  void typeInto(CustomerInfoView& form, long section, const std::string& key, const std::string& value);
-  // The text of the last toast shown ("" when none).
-  std::string toastText();
   // Types the customer's name into the editor's customer field and presses
   // Return: an exact name ties the order to that customer.
   void chooseCustomer(QuoteOrderViewController& editor, const std::string& name);
