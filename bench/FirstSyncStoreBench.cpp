@@ -8,6 +8,14 @@
 // work grows with the company. The longest turn of each is a counter
 // ("longest_turn_ms").
 //
+// The customer rows do the same for a company of 100,000 customers (and few
+// products) that shows only its customer book: from the start of the run
+// until it has finished, against a company of 100 customers. Its peak
+// resident memory ("peak_MB") and what it holds once the run has ended
+// ("after_MB") are those of a client alone: a child process of this
+// executable signs in to the service of this one and runs the same first
+// sync, untimed, after the timed runs.
+//
 //   bench_FirstSyncStoreBench [--products=N] [benchmark options]
 #include <benchmark/benchmark.h>
 
@@ -16,10 +24,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 
 #include "BenchWorld.hpp"
+#include "platform/base/OutsideWork.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
@@ -36,37 +46,55 @@ namespace {
 
 int gProducts = 100000;
 constexpr int kTinyCompany = 100;
+constexpr const char* kClientArg = "--customers-client-of=";
 
 class RunWatcher : public mv::SyncModelDelegate {
  public:
   bool ended = false;
+  bool finished = false;
   void startSyncData() override {}
   void breakSync(const std::string& message) override {
     ended = true;
     std::fprintf(stderr, "the sync broke: %s\n", message.c_str());
   }
   void downloadimageFinished(int) override {}
-  void finishedSync() override { ended = true; }
+  void finishedSync() override { ended = finished = true; }
   void setProgress(float, int, int) override {}
   void getCustomerFinished() override {}
   void syncEndedBySession() override { ended = true; }
 };
 
-// The service with one company of `products`, and a client signed in to it.
+// A company of `products` that shows its catalogue, or of `customers` (and
+// a hundred products) that shows its customer book.
+struct Company {
+  int products = kTinyCompany;
+  int customers = 0;
+  bool operator==(const Company&) const = default;
+
+  mv::sales::SampleOptions data() const {
+    mv::sales::SampleOptions data = mv::sales::SampleOptions::large(products);
+    if (customers > 0) data.customers = customers;
+    return data;
+  }
+  std::set<int> shown() const {
+    return {customers > 0 ? mv::SyncConfigManager::kCustomerIndex : mv::SyncConfigManager::kCatalogIndex};
+  }
+};
+
+// The service with one company, and a client signed in to it.
 struct World {
-  explicit World(int products)
-      : base(mv::sales::SampleOptions::large(products), {mv::SyncConfigManager::kCatalogIndex}), products(products) {}
+  explicit World(Company company) : base(company.data(), company.shown()), company(company) {}
   bench::ServiceWorld base;
-  int products;
+  Company company;
 };
 
 std::unique_ptr<World> gWorld;
 
-World& world(int products) {
-  if (!gWorld || gWorld->products != products) {
+World& world(Company company) {
+  if (!gWorld || !(gWorld->company == company)) {
     mv::SessionDatabase::close();
     gWorld.reset();
-    gWorld = std::make_unique<World>(products);
+    gWorld = std::make_unique<World>(company);
   }
   return *gWorld;
 }
@@ -97,9 +125,10 @@ struct Busy {
 
 using Clock = std::chrono::steady_clock;
 
-// One first sync until the image phase asks for its first picture; the
-// main loop's turns are timed one by one.
-Busy firstSyncToPictures() {
+// One first sync until the image phase asks for its first picture (a
+// customer book: until the run has finished); the main loop's turns are
+// timed one by one.
+Busy firstSync(bool toPictures) {
   Busy busy;
   mv::SessionServices::Registry registry;
   registry.add<mv::SyncModel>();
@@ -119,7 +148,7 @@ Busy firstSyncToPictures() {
   const auto deadline = Clock::now() + std::chrono::minutes(10);
   auto& loop = base::RunLoop::main();
   while (!watcher->ended && Clock::now() < deadline) {
-    if (engine->imageType() == mv::SyncModel::kImageTypeProduct) {
+    if (toPictures && engine->imageType() == mv::SyncModel::kImageTypeProduct) {
       busy.reached = true;
       break;
     }
@@ -130,6 +159,7 @@ Busy firstSyncToPictures() {
     }
     turn([&] { loop.runOnce(0); });
   }
+  if (!toPictures) busy.reached = watcher->finished;
   engine.reset();
   services.reset();
   mv::SessionServices::end();
@@ -138,37 +168,74 @@ Busy firstSyncToPictures() {
   return busy;
 }
 
-void run(benchmark::State& state, int products) {
-  World& w = world(products);
+void run(benchmark::State& state, Company company) {
+  World& w = world(company);
   if (!w.base.ready()) {
     state.SkipWithError("no service");
     return;
   }
+  const bool toPictures = company.customers == 0;
   double longest = 0;
   for (auto _ : state) {
     freshClient();
-    const Busy busy = firstSyncToPictures();
+    const Busy busy = firstSync(toPictures);
     if (!busy.reached) {
-      state.SkipWithError("the first sync did not reach its pictures");
+      state.SkipWithError(toPictures ? "the first sync did not reach its pictures" : "the first sync did not finish");
       return;
     }
     state.SetIterationTime(busy.seconds);
     longest = std::max(longest, busy.longest);
   }
   state.counters["longest_turn_ms"] = longest * 1e3;
-  state.counters["products"] = products;
+  if (toPictures) {
+    state.counters["products"] = company.products;
+    return;
+  }
+  state.counters["customers"] = company.customers;
+  const bench::ChildRun client = bench::runChild(kClientArg + w.base.service().serverSettings().dump());
+  if (!client.ok) state.SkipWithError("the client process did not finish its first sync");
+  state.counters["peak_MB"] = client.peakMB;
+  state.counters["after_MB"] = client.afterMB;
 }
 
-void BM_FirstSyncStoreMainThread(benchmark::State& state) { run(state, gProducts); }
+// The child's side: a client of the parent's service (its server settings
+// given as JSON) that makes its first sync of the customer book once.
+int customersClientOf(const std::string& settings) {
+  base::RunLoop::main().adoptCurrentThread();
+  bench::ClientWorld client({mv::SyncConfigManager::kCustomerIndex});
+  const base::Value parsed = base::Value::parse(settings, nullptr, false);
+  if (parsed.is_discarded() || !client.signIn(parsed)) return 1;
+  if (!mv::SessionDatabase::open()) return 1;
+  if (!firstSync(false).reached) return 1;
+  // The book the customer screens read is made ready beside the loop.
+  base::RunLoop::main().runUntil([] { return !base::outsideWorkUnderWay(); }, 120);
+  std::printf("after_MB %.1f\n", bench::residentMB());
+  bench::reportPeakMemory();
+  return 0;
+}
 
-void BM_BaselineTinyCompanyFirstSyncStore(benchmark::State& state) { run(state, std::min(gProducts, kTinyCompany)); }
+void BM_FirstSyncStoreMainThread(benchmark::State& state) { run(state, {gProducts, 0}); }
+
+void BM_BaselineTinyCompanyFirstSyncStore(benchmark::State& state) {
+  run(state, {std::min(gProducts, kTinyCompany), 0});
+}
+
+void BM_CustomerStoreMainThread(benchmark::State& state) { run(state, {kTinyCompany, gProducts}); }
+
+void BM_BaselineTinyCustomerBookStore(benchmark::State& state) {
+  run(state, {kTinyCompany, std::min(gProducts, kTinyCompany)});
+}
 
 BENCHMARK(BM_FirstSyncStoreMainThread)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK(BM_BaselineTinyCompanyFirstSyncStore)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(12);
+BENCHMARK(BM_CustomerStoreMainThread)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_BaselineTinyCustomerBookStore)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(12);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]).rfind(kClientArg, 0) == 0)
+    return customersClientOf(std::string(argv[1]).substr(std::string(kClientArg).size()));
   bench::runBenchmarks(argc, argv, gProducts);
   gWorld.reset();
   return 0;

@@ -10,11 +10,15 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/NotificationCenter.hpp"
+#include "platform/base/OutsideWork.hpp"
+#include "platform/base/RunLoop.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/config/Language.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/WorkerDatabase.hpp"
 #include "sync/RequestSender.hpp"
 #include "sync/requests/RequestUploadCustomer.hpp"
 #include "sync/SessionServices.hpp"
@@ -58,32 +62,80 @@ CustomerDataModel::~CustomerDataModel() = default;
 
 void CustomerDataModel::load() {
   // Without a configuration every customer shows, as for a user who never chose.
-  setCustomerInfoDic(database_->getAllCustomers(!config_ || config_->isShowAllCustomer()));
-  allAttributes_ = database_->getAllAttributes();
-  displayedAttributes_ = database_->getAllDisplayedAttributes();
+  Loaded loaded = read(*database_, !config_ || config_->isShowAllCustomer());
+  take(loaded);
 }
 
 void CustomerDataModel::reloadCustomerData() { load(); }
 
-void CustomerDataModel::setCustomerInfoDic(std::map<int, CustomerInfoEntry> dic) {
-  customerInfoDic_ = std::move(dic);
-  allSearchPersonList_.clear();
-  allSearchPersonList_.reserve(customerInfoDic_.size());
-  searchFields_.clear();
-  searchFields_.reserve(customerInfoDic_.size());
-  searchIndex_.clear();
-  nameOrder_.reset();
-  for (const auto& [id, entry] : customerInfoDic_) {
-    allSearchPersonList_.push_back(std::make_shared<const PersonInfo>(PersonInfo::fromEntry(id, entry)));
-    appendSearchFields(*allSearchPersonList_.back());
-  }
+void CustomerDataModel::reloadCustomerDataBeside() {
+  MV_ASSERT_MAIN_THREAD();
+  loads_.cancelAll();
+  auto loaded = std::make_shared<std::optional<Loaded>>();
+  auto arrived = loads_.guard([this, loaded] {
+    if (*loaded) take(**loaded);
+  });
+  base::WorkQueue::global().async([path = database_->databasePath(), showAll = !config_ || config_->isShowAllCustomer(),
+                                   loaded, arrived, underWay = base::holdOutsideWork()](const base::CancelFlag&) {
+    auto worker = WorkerDatabase::open(path);
+    if (!worker) return;
+    *loaded = read(worker->store(), showAll);
+    // The superseded book ends here too, off the main thread.
+    base::RunLoop::main().post([arrived, loaded, underWay] {
+      arrived();
+      base::WorkQueue::global().dispose(std::move(*loaded));
+    });
+  });
 }
 
-void CustomerDataModel::appendSearchFields(const PersonInfo& p) {
-  auto field = [this](const std::string& text) { searchIndex_.addField(foldForSearch(text)); };
-  auto offset = [this] { return searchIndex_.text().size(); };
+CustomerDataModel::Loaded CustomerDataModel::read(DataAccessManager& store, bool showAll) {
+  Loaded out;
+  out.customers = store.getAllCustomers(showAll);
+  out.allAttributes = store.getAllAttributes();
+  out.displayedAttributes = store.getAllDisplayedAttributes();
+  out.index = indexOf(out.customers);
+  return out;
+}
+
+void CustomerDataModel::take(Loaded& loaded) {
+  // A reload under way on a worker read the store before this one.
+  loads_.cancelAll();
+  std::swap(customerInfoDic_, loaded.customers);
+  std::swap(allAttributes_, loaded.allAttributes);
+  std::swap(displayedAttributes_, loaded.displayedAttributes);
+  takeIndex(loaded.index);
+}
+
+void CustomerDataModel::setCustomerInfoDic(std::map<int, CustomerInfoEntry> dic) {
+  customerInfoDic_ = std::move(dic);
+  Index index = indexOf(customerInfoDic_);
+  takeIndex(index);
+}
+
+void CustomerDataModel::takeIndex(Index& index) {
+  std::swap(allSearchPersonList_, index.persons);
+  std::swap(searchFields_, index.searchFields);
+  std::swap(searchIndex_, index.searchIndex);
+  nameOrder_.reset();
+}
+
+CustomerDataModel::Index CustomerDataModel::indexOf(const std::map<int, CustomerInfoEntry>& dic) {
+  Index index;
+  index.persons.reserve(dic.size());
+  index.searchFields.reserve(dic.size());
+  for (const auto& [id, entry] : dic) {
+    index.persons.push_back(std::make_shared<const PersonInfo>(PersonInfo::fromEntry(id, entry)));
+    appendSearchFields(index, *index.persons.back());
+  }
+  return index;
+}
+
+void CustomerDataModel::appendSearchFields(Index& index, const PersonInfo& p) {
+  SearchTextIndex& searched = index.searchIndex;
+  auto field = [&searched](const std::string& value) { searched.addField(foldForSearch(value)); };
+  auto offset = [&searched] { return searched.text().size(); };
   SearchFields out;
-  searchIndex_.beginDocument();
+  searched.beginDocument();
   out.own.begin = offset();
   field(p.name);
   for (const auto& cell : p.attribute) {
@@ -111,7 +163,7 @@ void CustomerDataModel::appendSearchFields(const PersonInfo& p) {
     }
     out.contacts.push_back(std::move(contact));
   }
-  searchFields_.push_back(std::move(out));
+  index.searchFields.push_back(std::move(out));
 }
 
 const NameOrder& CustomerDataModel::nameOrder() const {

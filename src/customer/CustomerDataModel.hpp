@@ -67,6 +67,7 @@ class CustomerDataModel : public SyncCustomerModel {
   // Re-reads the customers (hidden ones with the show-all switch on) and the
   // attribute fields from the store.
   void reloadCustomerData() override;
+  void reloadCustomerDataBeside() override;
   // Copies of the entries that are not hidden, after a reload when asked.
   std::map<int, CustomerInfoEntry> getNoHiddenCustomerData(bool reload);
 
@@ -183,7 +184,27 @@ class CustomerDataModel : public SyncCustomerModel {
     };
     std::vector<Contact> contacts;
   };
-  void appendSearchFields(const PersonInfo& person);
+  // The records of a directory's entries, with their searched fields.
+  struct Index {
+    PersonRecords persons;
+    std::vector<SearchFields> searchFields;
+    SearchTextIndex searchIndex;
+  };
+  static Index indexOf(const std::map<int, CustomerInfoEntry>& dic);
+  static void appendSearchFields(Index& index, const PersonInfo& person);
+  // Swaps `index` in; it holds the old one after.
+  void takeIndex(Index& index);
+  // What a load reads from a store and makes of it, on any thread with a
+  // store of its own.
+  struct Loaded {
+    std::map<int, CustomerInfoEntry> customers;
+    std::vector<customer_attribute_cell_Entity> allAttributes;
+    std::vector<customer_attribute_cell_Entity> displayedAttributes;
+    Index index;
+  };
+  static Loaded read(DataAccessManager& store, bool showAll);
+  // Swaps `loaded` in; it holds the old directory after.
+  void take(Loaded& loaded);
   // The records by name, read on first need and kept until the next load.
   const NameOrder& nameOrder() const;
 
@@ -207,6 +228,8 @@ class CustomerDataModel : public SyncCustomerModel {
   // The uploads on their way; cancelled when the session ends or the model
   // is freed, so no reply reaches a model that is gone.
   base::CancelTracker uploads_;
+  // The reload under way on a worker, if any.
+  base::CancelTracker loads_;
 };
 
 }  // namespace mv

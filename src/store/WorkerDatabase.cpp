@@ -4,7 +4,11 @@
 
 #include <atomic>
 
+#include "platform/base/FolderWriters.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/OutsideWork.hpp"
+#include "platform/base/WorkQueue.hpp"
+#include "store/SQLiteStatement.hpp"
 
 namespace mv {
 
@@ -14,17 +18,53 @@ std::atomic<int> longWrites{0};
 
 bool WorkerDatabase::longWriteUnderWay() { return longWrites.load() > 0; }
 
+namespace {
+
+// Under the write-ahead log, a connection that writes large batches others
+// can fetch again: its commits are not flushed one by one (NORMAL, what
+// SQLite advises with the log: the log is flushed at each checkpoint, the
+// file after it), and they do not move the log into the file, which is left
+// to checkpointBeside. False, with nothing changed, without the log: a
+// rollback journal is flushed at every commit.
+bool writeInBulk(SQLiteDatabase& db) {
+  SQLiteStatement mode = db.prepare("PRAGMA journal_mode");
+  if (!mode || mode.step() != SQLiteStatement::Step::Row || mode.textAt(0) != "wal") return false;
+  mode = SQLiteStatement();
+  return db.execute("PRAGMA synchronous = NORMAL; PRAGMA wal_autocheckpoint = 0; PRAGMA journal_size_limit = 16777216");
+}
+
+// Moves the log of `path` into the file, on a worker of the shared pool: it
+// writes as much as the long write did, which the write's owner does not
+// wait for.
+void checkpointBeside(const std::filesystem::path& path) {
+  base::WorkQueue::global().async([path, underWay = base::holdOutsideWork()](const base::CancelFlag&) {
+    // It writes into the client's folder: deleting the folder skips it.
+    auto pass = base::FolderWriters::shared().enter(path);
+    if (!pass) return;
+    auto worker = WorkerDatabase::open(path);
+    // Readers on older moments keep their pages in the log, which the next
+    // checkpoint takes.
+    if (worker && !worker->checkpoint()) MV_LOG("part of the log stays beside ", path.string(), " for now");
+  });
+}
+
+}  // namespace
+
 bool WorkerDatabase::runInLongTransaction(const std::function<bool()>& work) {
   longWrites.fetch_add(1);
   const bool kept = store_->runInBulkTransaction(work);
   longWrites.fetch_sub(1);
+  if (kept && inLog_) checkpointBeside(db_.path());
   return kept;
 }
+
+bool WorkerDatabase::checkpoint() { return db_.checkpoint(); }
 
 std::unique_ptr<WorkerDatabase> WorkerDatabase::open(const std::filesystem::path& path) {
   std::unique_ptr<WorkerDatabase> worker(new WorkerDatabase());
   if (!worker->db_.open(path, SQLiteDatabase::Missing::Fail)) return nullptr;
   sqlite3_busy_timeout(worker->db_.handle(), kBusyTimeoutMs);
+  worker->inLog_ = writeInBulk(worker->db_);
   worker->store_.reset(new DataAccessManager(worker->db_, path));
   return worker;
 }

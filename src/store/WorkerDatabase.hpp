@@ -12,6 +12,14 @@
 // file for seconds, and a write the user asked for does not wait for it
 // (SessionDatabase::UserWrite): it fails at once, and the screen tells the
 // user to try again when the sync has finished.
+//
+// Under the write-ahead log a worker's commits are not flushed to disk one
+// by one (synchronous NORMAL, as SQLite advises for the log): a power cut
+// may take back the last of them, never half of one, and the sync fetches
+// it again. The log goes into the file after a long write on a worker of
+// its own, flushed then, rather than at the commit that ends the write. The
+// session's connection, which holds the user's own saves, flushes each
+// commit (SQLiteDatabase::useWriteAheadLog).
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -35,14 +43,22 @@ class WorkerDatabase {
 
   DataAccessManager& store() { return *store_; }
   // Runs `work` in one transaction that may hold the file for seconds (a
-  // reply of a hundred thousand products), as `runInBulkTransaction`.
+  // reply of a hundred thousand products), as `runInBulkTransaction`. Once
+  // it is kept, the log goes into the file on another worker.
   [[nodiscard]] bool runInLongTransaction(const std::function<bool()>& work);
   // Whether a worker's long transaction is under way (or waiting to begin).
   // Any thread.
   static bool longWriteUnderWay();
+  // What the log holds goes into the file now, flushed (see
+  // SQLiteDatabase::checkpoint).
+  [[nodiscard]] bool checkpoint();
 
  private:
   WorkerDatabase() = default;
+
+  // The file keeps a write-ahead log, which this connection leaves to a
+  // checkpoint on another worker.
+  bool inLog_ = false;
 
   SQLiteDatabase db_;
   std::unique_ptr<DataAccessManager> store_;

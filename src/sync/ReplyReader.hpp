@@ -19,6 +19,14 @@
 
 namespace mv {
 
+// A row as read, with the keys that decide whether it is kept.
+template <typename Entity>
+struct Keyed {
+  Entity e;
+  std::optional<int> key;
+  std::optional<int> otherKey;
+};
+
 class ReplyReader {
  public:
   // The members of one kind of row that are read as scalars, each with what

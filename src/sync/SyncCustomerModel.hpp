@@ -15,6 +15,11 @@ class SyncCustomerModel {
   virtual ~SyncCustomerModel() = default;
   // Re-reads every customer and customer attribute field from the store.
   virtual void reloadCustomerData() = 0;
+  // The same, read and made ready on a worker (a book of a hundred thousand
+  // customers takes a second or more): the book changes at once, on the
+  // main thread, once all of it is ready. A reload on the main thread
+  // meanwhile supersedes it.
+  virtual void reloadCustomerDataBeside() = 0;
 };
 
 }  // namespace mv

@@ -227,14 +227,16 @@ void SyncModel::endRun() {
   pendingRetries_.clear();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
-  dropProductStore();
+  dropTableStores();
   if (wasRunning) {
     isDownloading_ = false;
     isSyncAllData_ = false;
     refetchesFiles_ = false;
     // A first sync decodes tables of tens of megabytes; what it freed goes
-    // back to the system rather than staying with an idle application.
-    malloc_trim(0);
+    // back to the system rather than staying with an idle application. Going
+    // through every page of the heap takes a large company's main loop a
+    // few hundred milliseconds: it is done on a worker.
+    base::WorkQueue::global().async([](const base::CancelFlag&) { malloc_trim(0); });
   }
 }
 
@@ -310,7 +312,7 @@ void SyncModel::requestProductTables() {
   request->isFull = needSyncAll(std::string(kProductSynced));
   productFull_ = request->isFull == "true";
   request->store = makeProductStore();
-  request->productsPerBatch = productsPerBatch_;
+  request->productsPerBatch = rowsPerBatch_;
   // A full sync asks once more for every icon.
   if (request->isFull == "true" && !isBlank(Session::current().clientID)) {
     base::UserDefaults::standard().removeObject(perClientKey(kMissingIcons));
@@ -330,6 +332,8 @@ void SyncModel::requestCustomerTables() {
   stage_ = Stage::Tables;
   auto request = std::make_shared<RequestSyncCustomerTable>();
   request->isFull = needSyncAll(std::string(kCustomerSynced));
+  request->store = makeCustomerStore();
+  request->rowsPerBatch = rowsPerBatch_;
   const int code = send(request, &SyncModel::customerTablesRespond);
   MV_LOG("the rst is ", code);
 }
@@ -406,7 +410,7 @@ void SyncModel::loginRespond(const LoginRst& result) {
 
 void SyncModel::productTablesRespond(const SyncAllTableRst& reply) {
   if (!reply.isSuccess()) {
-    dropProductStore();
+    dropTableStores();
     breakSync(failureText(reply));
     return;
   }
@@ -457,17 +461,20 @@ void SyncModel::fileTablesRespond(const SyncFileTableRst& reply) {
 
 void SyncModel::customerTablesRespond(const SyncCustomerTableRst& reply) {
   if (!reply.isSuccess()) {
+    dropTableStores();
     breakSync(failureText(reply));
     return;
   }
-  if (!saveCustomerTables(reply)) {
+  std::size_t counted = 0;
+  if (!storeCustomerReply(reply, counted)) {
     breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
     return;
   }
   customerSaved_ = true;
-  if (reply.resultCount() > 0) {
+  if (counted > 0) {
     setReloadFlag(SyncConfigManager::kReloadCustomer);
-    if (auto customers = currentCustomerModel()) customers->reloadCustomerData();
+    // A book of a hundred thousand customers is read beside the main loop.
+    if (auto customers = currentCustomerModel()) customers->reloadCustomerDataBeside();
   }
   const auto run = run_.mark();
   getCustomerFinished();

@@ -51,8 +51,11 @@ class LoginRst;
 class RequestInterfaceBase;
 class SessionServices;
 class SyncAllTableRst;
-class SyncAllTableStore;
 class SyncCustomerTableRst;
+template <typename Rows>
+class SyncTableStore;
+using SyncAllTableStore = SyncTableStore<SyncAllTableRst>;
+using SyncCustomerTableStore = SyncTableStore<SyncCustomerTableRst>;
 class SyncDataFinishRst;
 class SyncFileTableRst;
 
@@ -109,8 +112,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   void setIsDownloading(bool downloading) { isDownloading_ = downloading; }
   // A run started by this engine is under way.
   bool isRunning() const { return running_; }
-  // The run's product reply is being stored, on a worker: the main loop
-  // goes on meanwhile.
+  // The run's product or customer reply is being stored, on a worker: the
+  // main loop goes on meanwhile.
   bool isStoringTables() const { return storingTables_; }
   bool needUpdate() const { return needUpdate_; }
   void setNeedUpdate(bool v) { needUpdate_ = v; }
@@ -150,9 +153,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   void startSyncData();
   // Captures the module switches for the run.
   void loadByConfig();
-  // Products stored at a time while the product reply is read.
-  std::size_t productsPerBatch() const { return productsPerBatch_; }
-  void setProductsPerBatch(std::size_t count) { productsPerBatch_ = count > 0 ? count : 1; }
+  // Rows of a table stored at a time while a product or customer reply is read.
+  std::size_t rowsPerBatch() const { return rowsPerBatch_; }
+  void setRowsPerBatch(std::size_t count) { rowsPerBatch_ = count > 0 ? count : 1; }
   // "true" or "false": the "isFull" of the part whose per-client flag is
   // `flagName` (none: "true").
   std::string needSyncAll(const std::optional<std::string>& flagName) const;
@@ -260,27 +263,37 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   void customerTablesRespond(const SyncCustomerTableRst& reply);
   void syncFinishRespond(const SyncDataFinishRst& reply);
 
-  // Stores the product replies' rows as the reply is read (see
-  // SyncAllTableStore) and names the pictures of changed rows.
+  // Store the product (and customer) replies' rows as the reply is read
+  // (see SyncTableStore); the product store names the pictures of changed
+  // rows.
   class ProductStore;
+  class CustomerStore;
   // Stores one batch of product rows into `store`; the old attribute values
   // and category links are dropped only when the store had some before the
   // reply.
   static bool saveProductRows(DataAccessManager& store, const SyncAllTableRst& rows, bool dropOldAttributes,
                               bool dropOldLinks);
-  // The store the product request reads its reply into.
+  // Stores one batch of customer rows into `store`.
+  static bool saveCustomerRows(DataAccessManager& store, const SyncCustomerTableRst& rows);
+  // What a store tells, from its worker, when it begins: the main loop then
+  // knows the tables are being stored.
+  std::function<void()> storeBeganReporter();
+  // The stores the product and customer requests read their replies into.
   std::shared_ptr<SyncAllTableStore> makeProductStore();
-  // Stops a product reply being stored (it keeps nothing) and lets go of it.
-  void dropProductStore();
+  std::shared_ptr<SyncCustomerTableStore> makeCustomerStore();
+  // Stops a reply being stored (it keeps nothing) and lets go of the stores.
+  void dropTableStores();
   // Settles a product reply: stored while it was read, or (read whole) now.
   // False when its rows could not be stored (none are kept then); else the
   // picture and thumbnail names of its changed image rows are in
   // `changedPictures`.
   bool storeProductReply(const SyncAllTableRst& reply, std::vector<std::string>& changedPictures);
-  // Each stores one reply's tables in one transaction; false when anything
-  // failed (nothing of the reply is kept then).
+  // The same for a customer reply; `counted` is what its resultCount gives
+  // of the rows stored.
+  bool storeCustomerReply(const SyncCustomerTableRst& reply, std::size_t& counted);
+  // Stores the library reply's tables in one transaction; false when
+  // anything failed (nothing of the reply is kept then).
   bool saveLibraryTables(const SyncFileTableRst& reply);
-  bool saveCustomerTables(const SyncCustomerTableRst& reply);
 
   // The image phase's lists of missing files, with the distinct names each
   // kind has in all.
@@ -409,13 +422,14 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   Stage stage_ = Stage::Idle;
   // Parts whose tables this run stored.
   std::shared_ptr<ProductStore> productStore_;
+  std::shared_ptr<CustomerStore> customerStore_;
   bool storingTables_ = false;
   // The product tables were asked in full: the reply lists every picture, so
   // none of those on disk is taken for a changed one.
   bool productFull_ = false;
   // This run stored a full library reply, which lists every cover.
   bool libraryFull_ = false;
-  std::size_t productsPerBatch_ = 500;
+  std::size_t rowsPerBatch_ = 500;
   bool productSaved_ = false;
   bool librarySaved_ = false;
   bool customerSaved_ = false;

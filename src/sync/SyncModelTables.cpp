@@ -1,6 +1,6 @@
 // Storing the tables of the sync replies: each reply in one transaction, so
-// that a failure leaves the store as it was before the reply. The product
-// reply, which grows with the company, is stored on a worker.
+// that a failure leaves the store as it was before the reply. The product and
+// customer replies, which grow with the company, are stored on a worker.
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -93,32 +93,25 @@ bool SyncModel::saveProductRows(DataAccessManager& store, const SyncAllTableRst&
   });
 }
 
+namespace {
+
 // One transaction for the whole reply, on a connection of its own: the
 // reply is read and stored on the network model's decoding worker (a reply
 // read whole is stored where the engine settles it), so the main loop goes
-// on while a company of a hundred thousand products is stored. Nothing here
-// touches the engine: what the store learns waits in it until the engine
-// settles the reply on the main thread.
-class SyncModel::ProductStore : public SyncAllTableStore {
+// on while a company of a hundred thousand products or customers is stored.
+// Nothing here touches the engine: what the store learns waits in it until
+// the engine settles the reply on the main thread.
+class ReplyTransaction {
  public:
-  // `keepStored`: after a run that did not finish, the pictures the stored
-  // rows name are kept, read before the reply's first batch. `keepListed`: a
-  // full reply lists every picture of the company, and those already on
-  // disk are whole (a download is moved into place only once all of it
-  // arrived), so the pictures of its published rows stay: a first sync cut
-  // short resumes rather than fetching them again. Else the pictures of its
-  // rows are changed ones, less the kept. `began` is told, on the store's
-  // thread, when the store begins.
-  ProductStore(std::filesystem::path database, bool keepStored, bool keepListed, std::function<void()> began)
-      : database_(std::move(database)), keepStored_(keepStored), keepListed_(keepListed), began_(std::move(began)) {}
+  // `began` is told, on the store's thread, when the store begins.
+  ReplyTransaction(fs::path database, std::function<void()> began)
+      : database_(std::move(database)), began_(std::move(began)) {}
 
   // The batch under way is the last: nothing of the reply is kept.
   void stop() { stop_.cancel(); }
 
-  bool whileReading(const std::function<bool()>& read) override {
-    changed_.clear();
-    shownNames_.clear();
-    kept_.clear();
+  // Runs `read(store)` in the transaction; true when what it stored is kept.
+  bool run(const std::function<bool(DataAccessManager&)>& read) {
     if (stop_.isCancelled()) return false;
     // It writes into the client's folder: deleting the folder stops it.
     auto pass = base::FolderWriters::shared().enter(database_, stop_);
@@ -127,21 +120,56 @@ class SyncModel::ProductStore : public SyncAllTableStore {
     if (!worker) return false;
     if (began_) began_();
     DataAccessManager& dam = worker->store();
-    dam_ = &dam;
     // The user's writes meanwhile do not wait for it (SessionDatabase::UserWrite).
     const bool kept = worker->runInLongTransaction([&] {
+      dam_ = &dam;
+      const bool whole = read(dam);
+      dam_ = nullptr;
+      return whole && !stop_.isCancelled();
+    });
+    dam_ = nullptr;
+    return kept;
+  }
+
+  // The facade of the store's connection while `read` runs and the store
+  // was not stopped; null otherwise.
+  DataAccessManager* reading() const { return stop_.isCancelled() ? nullptr : dam_; }
+
+ private:
+  fs::path database_;
+  std::function<void()> began_;
+  base::CancelFlag stop_;
+  DataAccessManager* dam_ = nullptr;
+};
+
+}  // namespace
+
+class SyncModel::ProductStore : public SyncAllTableStore {
+ public:
+  // `keepStored`: after a run that did not finish, the pictures the stored
+  // rows name are kept, read before the reply's first batch. `keepListed`: a
+  // full reply lists every picture of the company, and those already on
+  // disk are whole (a download is moved into place only once all of it
+  // arrived), so the pictures of its published rows stay: a first sync cut
+  // short resumes rather than fetching them again. Else the pictures of its
+  // rows are changed ones, less the kept.
+  ProductStore(std::filesystem::path database, bool keepStored, bool keepListed, std::function<void()> began)
+      : transaction_(std::move(database), std::move(began)), keepStored_(keepStored), keepListed_(keepListed) {}
+
+  void stop() { transaction_.stop(); }
+
+  bool whileReading(const std::function<bool()>& read) override {
+    changed_.clear();
+    shownNames_.clear();
+    kept_.clear();
+    const bool kept = transaction_.run([&](DataAccessManager& dam) {
       // Read before the first batch: the later batches must not drop what
       // the earlier ones wrote.
       if (keepStored_) kept_ = SyncModel::publishedPictureNames(dam);
       hadAttributes_ = dam.hasProductAttributes();
       hadLinks_ = dam.hasCategoryLinks();
-      reading_ = true;
-      const bool whole = read();
-      reading_ = false;
-      return whole && !stop_.isCancelled();
+      return read();
     });
-    reading_ = false;
-    dam_ = nullptr;
     // Settled here: the sets hold a name per picture of the company, and
     // ending them takes the main thread tens of milliseconds.
     if (kept) {
@@ -155,7 +183,8 @@ class SyncModel::ProductStore : public SyncAllTableStore {
   }
 
   bool store(const SyncAllTableRst& rows) override {
-    if (!reading_ || !dam_ || stop_.isCancelled()) return false;
+    DataAccessManager* dam = transaction_.reading();
+    if (!dam) return false;
     if (rows.imagesTable) {
       for (const auto& image : *rows.imagesTable) {
         const bool shown = keepListed_ && image.image_publis == 1;
@@ -168,7 +197,7 @@ class SyncModel::ProductStore : public SyncAllTableStore {
         }
       }
     }
-    return SyncModel::saveProductRows(*dam_, rows, hadAttributes_, hadLinks_);
+    return SyncModel::saveProductRows(*dam, rows, hadAttributes_, hadLinks_);
   }
 
   // The picture and thumbnail names of the stored image rows, less the kept
@@ -176,32 +205,66 @@ class SyncModel::ProductStore : public SyncAllTableStore {
   std::vector<std::string> takeChanged() { return std::exchange(changed_, {}); }
 
  private:
-  std::filesystem::path database_;
+  ReplyTransaction transaction_;
   bool keepStored_ = false;
   bool keepListed_ = false;
-  std::function<void()> began_;
-  base::CancelFlag stop_;
-  // The facade of the store's connection while it reads.
-  DataAccessManager* dam_ = nullptr;
   std::set<std::string> kept_;
   std::vector<std::string> changed_;
   std::set<std::string> shownNames_;
   bool hadAttributes_ = true;
   bool hadLinks_ = true;
-  bool reading_ = false;
 };
 
-std::shared_ptr<SyncAllTableStore> SyncModel::makeProductStore() {
-  // The main loop hears when the store begins, while the run lasts.
+// The customer reply's rows, stored as they are read.
+class SyncModel::CustomerStore : public SyncCustomerTableStore {
+ public:
+  CustomerStore(std::filesystem::path database, std::function<void()> began)
+      : transaction_(std::move(database), std::move(began)) {}
+
+  void stop() { transaction_.stop(); }
+
+  bool whileReading(const std::function<bool()>& read) override {
+    counted_ = 0;
+    return transaction_.run([&](DataAccessManager&) { return read(); });
+  }
+
+  bool store(const SyncCustomerTableRst& rows) override {
+    DataAccessManager* dam = transaction_.reading();
+    if (!dam) return false;
+    counted_ += rows.resultCount();
+    return SyncModel::saveCustomerRows(*dam, rows);
+  }
+
+  // What SyncCustomerTableRst::resultCount counts of the rows stored.
+  std::size_t counted() const { return counted_; }
+
+ private:
+  ReplyTransaction transaction_;
+  std::size_t counted_ = 0;
+};
+
+std::function<void()> SyncModel::storeBeganReporter() {
+  // The main loop hears when a store begins, while the run lasts.
   auto began = run_.guard([this] { storingTables_ = true; });
+  return [began] { base::RunLoop::main().post(began); };
+}
+
+std::shared_ptr<SyncAllTableStore> SyncModel::makeProductStore() {
   productStore_ = std::make_shared<ProductStore>(database_->databasePath(), retryKeepsFiles(), productFull_,
-                                                 [began] { base::RunLoop::main().post(began); });
+                                                 storeBeganReporter());
   return productStore_;
 }
 
-void SyncModel::dropProductStore() {
+std::shared_ptr<SyncCustomerTableStore> SyncModel::makeCustomerStore() {
+  customerStore_ = std::make_shared<CustomerStore>(database_->databasePath(), storeBeganReporter());
+  return customerStore_;
+}
+
+void SyncModel::dropTableStores() {
   if (productStore_) productStore_->stop();
   productStore_.reset();
+  if (customerStore_) customerStore_->stop();
+  customerStore_.reset();
   storingTables_ = false;
 }
 
@@ -294,11 +357,11 @@ bool SyncModel::saveLibraryTables(const SyncFileTableRst& r) {
   return stored(ok, "library");
 }
 
-bool SyncModel::saveCustomerTables(const SyncCustomerTableRst& r) {
-  DataAccessManager* dam = database_.get();
+bool SyncModel::saveCustomerRows(DataAccessManager& store, const SyncCustomerTableRst& r) {
+  DataAccessManager* dam = &store;
   // Saving a customer drops its attributes, addresses and contacts, which the
-  // later saves write again.
-  const bool ok = dam->runInTransaction([&] {
+  // later saves write again: the order matters.
+  return dam->runInTransaction([&] {
     return
       saveIfPresent(r.customerTable, [&](const auto& v) { return dam->saveToDatabaseCustomer(v); },
                     "Error on Customer sync!") &&
@@ -311,7 +374,19 @@ bool SyncModel::saveCustomerTables(const SyncCustomerTableRst& r) {
       saveIfPresent(r.customerContactTable, [&](const auto& v) { return dam->saveToDatabaseCustomerContact(v); },
                     "Error on saveToDatabaseCustomerContact sync!");
   });
-  return stored(ok, "customer");
+}
+
+bool SyncModel::storeCustomerReply(const SyncCustomerTableRst& reply, std::size_t& counted) {
+  auto store = std::exchange(customerStore_, nullptr);
+  storingTables_ = false;
+  if (reply.storedWhileRead) {
+    if (reply.storeFailed || !store) return stored(false, "customer");
+    counted = store->counted();
+    return true;
+  }
+  // A reply read whole (no store was given): stored here.
+  counted = reply.resultCount();
+  return stored(saveCustomerRows(*database_, reply), "customer");
 }
 
 }  // namespace mv

@@ -1,8 +1,9 @@
-// A company of a hundred thousand products taken on a new device: while the
-// first sync stores its tables, the representative moves between the tabs
-// and opens the catalogue. The window answers at once, the catalogue reads
-// beside the store without holding it up, and the sync ends with every
-// product stored.
+// A company of a hundred thousand products, or of a hundred thousand
+// customers, taken on a new device: while the first sync stores its tables,
+// the representative moves between the tabs and opens the catalogue. The
+// window answers at once, the catalogue reads beside the store without
+// holding it up, and the sync ends with every product or customer stored and
+// the customer book holding them all.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -12,6 +13,7 @@
 #include "StoreAccess.hpp"
 #include "catalog/CatalogViewController.hpp"
 #include "catalog/DetailViewController.hpp"
+#include "customer/CustomerDataModel.hpp"
 #include "sales-service/FaultInjector.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "shell/sync-screens/ResourceUpdateView.hpp"
@@ -23,7 +25,9 @@
 namespace mv::test {
 namespace {
 
-constexpr int kProducts = 100000;
+constexpr int kBig = 100000;
+
+using Writer = std::unique_ptr<sqlite3, int (*)(sqlite3*)>;
 
 class BigCompanyFirstSync : public RepresentativeDay {
  protected:
@@ -31,9 +35,9 @@ class BigCompanyFirstSync : public RepresentativeDay {
     // The service writes a reply of this size for seconds before its first byte.
     settings.messageTimeOutSeconds = 120;
   }
-  void SetUp() override {
-    RepresentativeDay::SetUp();
-    if (HasFatalFailure()) return;
+  // The company "bigco" of that many products and customers. The tables are
+  // the point: no pictures to fetch.
+  void addCompany(int products, int customers) {
     sales::CompanyConfig big;
     big.clientId = "bigco";
     big.name = "Big Company";
@@ -41,42 +45,52 @@ class BigCompanyFirstSync : public RepresentativeDay {
     rep.accountId = "rep";
     rep.password = "secret";
     big.accounts.push_back(rep);
-    big.data = sales::SampleOptions::large(kProducts);
-    // The tables are the point: no pictures to fetch, few customers.
+    big.data = sales::SampleOptions::large(products);
     big.data.imagesPerProduct = 0;
-    big.data.customers = 12;
+    big.data.customers = customers;
     big.data.documentsPerType = 1;
     ASSERT_TRUE(service->backend().addCompany(big));
+  }
+  // Signs in to the company and taps the Sync tab's button; the reply of
+  // `part` waits a moment at the service, and once it is asked for another
+  // writer holds the file, so that the store cannot end before the taps.
+  // Answers that writer, once the engine stores the part's tables.
+  Writer syncHeldAt(const std::string& part) {
+    Writer writer(nullptr, sqlite3_close);
+    start();
+    EXPECT_TRUE(signIn("rep", "secret", "bigco"));
+    EXPECT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+    press(1);  // update now: to the Sync tab
+    service->addFault(sales::FaultRule::stallFor("syncData/" + part, 1));
+    auto engine = SyncModel::sharedInstance();
+    auto screen = syncScreen();
+    if (!screen || !engine) return writer;
+    tap(screen->resourceUpdateView().btnsync());
+    EXPECT_TRUE(engine->isDownloading());
+    const bool asked = waitFor(
+        [&] {
+          for (const auto& entry : messages("syncData")) {
+            if (entry.qualifier == part) return true;
+          }
+          return false;
+        },
+        120);
+    if (!asked) return writer;
+    const auto path = SessionDatabase::open()->databasePath();
+    sqlite3* opened = nullptr;
+    EXPECT_EQ(sqlite3_open(path.c_str(), &opened), SQLITE_OK);
+    writer.reset(opened);
+    EXPECT_EQ(sqlite3_exec(writer.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    if (!waitFor([&] { return engine->isStoringTables(); }, 60)) writer.reset();
+    return writer;
   }
 };
 
 TEST_F(BigCompanyFirstSync, TheTabsAnswerAndTheCatalogueOpensWhileTheTablesAreStored) {
-  start();
-  ASSERT_TRUE(signIn("rep", "secret", "bigco"));
-  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
-  press(1);  // update now: to the Sync tab
-  // The product reply waits a moment at the service: time to hold the file
-  // as another writer may, so that the store cannot end before the taps.
-  service->addFault(sales::FaultRule::stallFor("syncData/product", 1));
+  addCompany(kBig, 12);
+  Writer writer = syncHeldAt("product");
+  ASSERT_TRUE(writer) << "the product tables were not stored on a worker";
   auto engine = SyncModel::sharedInstance();
-  auto screen = syncScreen();
-  ASSERT_TRUE(screen && engine);
-  tap(screen->resourceUpdateView().btnsync());
-  ASSERT_TRUE(engine->isDownloading());
-  ASSERT_TRUE(waitFor(
-      [&] {
-        for (const auto& entry : messages("syncData")) {
-          if (entry.qualifier == "product") return true;
-        }
-        return false;
-      },
-      120));
-  const auto path = SessionDatabase::open()->databasePath();
-  sqlite3* opened = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &opened), SQLITE_OK);
-  std::unique_ptr<sqlite3, int (*)(sqlite3*)> writer(opened, sqlite3_close);
-  ASSERT_EQ(sqlite3_exec(writer.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-  ASSERT_TRUE(waitFor([&] { return engine->isStoringTables(); }, 120));
 
   // A tap on a tab is answered while the store goes on.
   openTab(MainTabScreens::kCustomer);
@@ -94,13 +108,34 @@ TEST_F(BigCompanyFirstSync, TheTabsAnswerAndTheCatalogueOpensWhileTheTablesAreSt
   writer.reset();
   ASSERT_TRUE(waitFor([&] { return !engine->isDownloading(); }, 240));
   EXPECT_EQ(alertTitle(), "");
-  EXPECT_EQ(count("marvisto_product"), kProducts);
+  EXPECT_EQ(count("marvisto_product"), kBig);
 
   // Back on the catalogue: every product of the company.
   openTab(MainTabScreens::kCustomer);
   openTab(MainTabScreens::kCatalog);
   auto& grid = *catalog()->detailViewController();
-  ASSERT_TRUE(waitFor([&] { return !grid.isLoading() && grid.productArray().size() == kProducts; }, 120));
+  ASSERT_TRUE(waitFor([&] { return !grid.isLoading() && grid.productArray().size() == kBig; }, 120));
+}
+
+TEST_F(BigCompanyFirstSync, TheCustomerTabAnswersWhileTheCustomersAreStored) {
+  addCompany(20, kBig);
+  Writer writer = syncHeldAt("customer");
+  ASSERT_TRUE(writer) << "the customer tables were not stored on a worker";
+  auto engine = SyncModel::sharedInstance();
+
+  // The Customers tab answers while the store goes on.
+  openTab(MainTabScreens::kCustomer);
+  ASSERT_TRUE(customers());
+  EXPECT_TRUE(engine->isStoringTables());
+
+  writer.reset();
+  ASSERT_TRUE(waitFor([&] { return !engine->isDownloading(); }, 240));
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_EQ(count("marvisto_customer"), kBig);
+  // The book is read again beside the window, and then holds every customer.
+  auto book = CustomerDataModel::sharedInstance();
+  ASSERT_TRUE(book);
+  EXPECT_TRUE(waitFor([&] { return book->customerInfoDic().size() == static_cast<std::size_t>(kBig); }, 120));
 }
 
 }  // namespace

@@ -57,6 +57,7 @@ class FakeCustomerModel : public SyncCustomerModel {
  public:
   int reloads = 0;
   void reloadCustomerData() override { ++reloads; }
+  void reloadCustomerDataBeside() override { ++reloads; }
 };
 
 class RecordingSyncDelegate : public SyncModelDelegate {

@@ -796,7 +796,7 @@ TEST_F(SyncEngineTest, OneUnreadableRowAmongGoodOnesKeepsTheWholeTableReplyOut) 
 // kept whole or not at all.
 TEST_F(SyncEngineTest, AProductReplyStoredInBatchesIsKeptWholeOrNotAtAll) {
   signIn();
-  engine()->setProductsPerBatch(2);
+  engine()->setRowsPerBatch(2);
   ASSERT_TRUE(runSync());
   ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
   const auto expected = expectedTables(data(1));

@@ -3,29 +3,16 @@
 #include <functional>
 #include <utility>
 
-#include "platform/base/HandOff.hpp"
 #include "sync/ReplyReader.hpp"
+#include "sync/StoredReply.hpp"
 #include "util/Json.hpp"
 #include "util/Session.hpp"
 
 namespace mv {
 namespace {
 
-// Batches read ahead of the one being stored: enough that the reading never
-// waits for a store that is slow on one batch, few enough to keep the
-// memory of a batched reply.
-constexpr std::size_t kBatchesAhead = 8;
-
 // A whole catalogue runs to tens of megabytes of reply text, so its records
 // are made while the text is read, without a value of the whole reply.
-
-// A row as read, with the keys that decide whether it is kept.
-template <typename Entity>
-struct Keyed {
-  Entity e;
-  std::optional<int> key;
-  std::optional<int> otherKey;
-};
 
 // One product row carries the product, its price and its lists.
 struct ProductRow {
@@ -155,65 +142,37 @@ ReplyReader::Fields<RelatedProduct> relatedProductFields() {
   };
 }
 
-// Hands the rows read on to be stored, when there is somewhere to hand them:
-// the product rows a batch at a time, the other tables once the content is
-// read. Without it it does nothing and the result keeps every row.
-class Batches {
- public:
-  // Takes one batch; false when the rest of the reply is not wanted.
-  using Hand = std::function<bool(SyncAllTableRst&&)>;
+using Batches = RowBatches<SyncAllTableRst>;
 
-  // Only the rows of the `storedCopy`-th copy of the content (1 for the
-  // first) are handed on.
-  Batches(const Hand* hand, std::size_t perBatch, std::size_t storedCopy)
-      : hand_(hand), perBatch_(perBatch > 0 ? perBatch : 1), storedCopy_(storedCopy) {}
+// The product rows not yet handed on go; their tables stay present and
+// empty.
+void storeProducts(Batches& batches, SyncAllTableRst& r) {
+  if (!batches.storing() || !r.productTable || r.productTable->empty()) return;
+  SyncAllTableRst batch;
+  batch.productTable = std::exchange(*r.productTable, {});
+  batch.productAttributeTable = std::exchange(*r.productAttributeTable, {});
+  batch.productCategoryXrefTable = std::exchange(*r.productCategoryXrefTable, {});
+  batch.productPriceTable = std::exchange(*r.productPriceTable, {});
+  batch.imagesTable = std::exchange(*r.imagesTable, {});
+  batches.handOn(std::move(batch));
+}
 
-  // The copies of the content read so far.
-  std::size_t copies() const { return copies_; }
+// The content is read: the other tables go, and the result keeps no rows.
+void storeRest(Batches& batches, SyncAllTableRst& r) {
+  if (!batches.storing()) return;
+  storeProducts(batches, r);
+  r.productTable.reset();
+  r.productAttributeTable.reset();
+  r.productCategoryXrefTable.reset();
+  r.productPriceTable.reset();
+  r.imagesTable.reset();
+  batches.handOn(std::exchange(r, SyncAllTableRst()));
+}
 
-  void beginContent() { storing_ = hand_ && ++copies_ == storedCopy_; }
-  // After each product row: a full batch is handed on.
-  void productRead(SyncAllTableRst& r) {
-    if (storing_ && r.productTable && r.productTable->size() >= perBatch_) storeProducts(r);
-  }
-  // The product rows not yet handed on go; their tables stay present and
-  // empty.
-  void storeProducts(SyncAllTableRst& r) {
-    if (!storing_ || !r.productTable || r.productTable->empty()) return;
-    SyncAllTableRst batch;
-    batch.productTable = std::exchange(*r.productTable, {});
-    batch.productAttributeTable = std::exchange(*r.productAttributeTable, {});
-    batch.productCategoryXrefTable = std::exchange(*r.productCategoryXrefTable, {});
-    batch.productPriceTable = std::exchange(*r.productPriceTable, {});
-    batch.imagesTable = std::exchange(*r.imagesTable, {});
-    handOn(std::move(batch));
-  }
-  // The content is read: the other tables go, and the result keeps no rows.
-  void storeRest(SyncAllTableRst& r) {
-    if (!storing_) return;
-    storeProducts(r);
-    r.productTable.reset();
-    r.productAttributeTable.reset();
-    r.productCategoryXrefTable.reset();
-    r.productPriceTable.reset();
-    r.imagesTable.reset();
-    handOn(std::exchange(r, SyncAllTableRst()));
-  }
-
- private:
-  // Once a batch was refused, the rest is only read.
-  void handOn(SyncAllTableRst&& rows) {
-    if (wanted_) wanted_ = (*hand_)(std::move(rows));
-  }
-
-  const Hand* hand_;
-  std::size_t perBatch_;
-  std::size_t storedCopy_;
-  std::size_t copies_ = 0;
-  bool storing_ = false;
-  bool wanted_ = true;
-};
-
+// After each product row: a full batch of product rows is handed on.
+void productRead(Batches& batches, SyncAllTableRst& r) {
+  if (batches.storing() && r.productTable && r.productTable->size() >= batches.perBatch()) storeProducts(batches, r);
+}
 // Index 0: each product row carries its attributes, category links, price and
 // images, so all five tables come from it. Its lists name no product: the
 // rows they give are numbered once the row's product id is known, and
@@ -236,12 +195,12 @@ class ProductsReader {
     while (json_.nextElement()) {
       if (json_.beginObject()) {
         readProduct();
-        batches_.productRead(r_);
+        productRead(batches_, r_);
       } else {
         in_.skipRow("products", "not an object");
       }
     }
-    batches_.storeProducts(r_);
+    storeProducts(batches_, r_);
   }
 
  private:
@@ -410,15 +369,8 @@ bool readContent(ReplyReader& in, SyncAllTableRst& r, Batches& batches) {
         break;  // not read: skipped
     }
   }
-  batches.storeRest(r);
+  storeRest(batches, r);
   return true;
-}
-
-// A result with the outcome of `reply` and none of its rows.
-std::shared_ptr<SyncAllTableRst> statusOf(const SyncAllTableRst& reply) {
-  auto bare = std::make_shared<SyncAllTableRst>();
-  static_cast<NetBaseRst&>(*bare) = static_cast<const NetBaseRst&>(reply);
-  return bare;
 }
 
 }  // namespace
@@ -431,66 +383,8 @@ std::optional<std::string> RequestSyncAllTable::RequestEncode() const {
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncAllTable::decodeReply(std::string_view recData) const {
-  std::shared_ptr<SyncAllTableRst> result;
-  auto readWhole = [&] {
-    ReplyReader in(recData);
-    Batches none(nullptr, productsPerBatch, 0);
-    auto whole = in.decode<SyncAllTableRst>(cmdCode, "no content list",
-                                            [&](SyncAllTableRst& content) { return readContent(in, content, none); });
-    if (whole->isSuccess()) markMalformedWhenRowsUnreadable(*whole, in.unreadableCount());
-    return whole;
-  };
-  if (!store) {
-    result = readWhole();
-  } else {
-    // The last copy of the content counts: a reply that names it again
-    // after the stored one is read once more, storing that copy.
-    for (std::size_t copy = 1;;) {
-      result.reset();
-      ReplyReader in(recData);
-      std::size_t copies = 0;
-      bool storedAll = true;
-      const bool kept = store->whileReading([&] {
-        // The text is read on a thread of its own while this one stores the
-        // batches it gives, in their order; the store stays on this thread.
-        auto content = std::make_shared<SyncAllTableRst>();
-        ReplyReader::Reading reading;
-        base::produceBeside<SyncAllTableRst>(
-            kBatchesAhead,
-            [&](const Batches::Hand& hand) {
-              Batches batches(&hand, productsPerBatch, copy);
-              reading = in.read([&] {
-                *content = SyncAllTableRst();
-                return readContent(in, *content, batches);
-              });
-              copies = batches.copies();
-            },
-            [&](SyncAllTableRst& rows) {
-              storedAll = store->store(rows);
-              return storedAll;
-            });
-        result = in.conclude(std::move(reading), std::move(content), cmdCode, "no content list");
-        if (result->isSuccess()) markMalformedWhenRowsUnreadable(*result, in.unreadableCount());
-        return result->isSuccess() && storedAll && copies == copy;
-      });
-      if (!result) {
-        // The store would not begin (its owner is gone): the reply counts
-        // as read, with nothing of it kept.
-        result = statusOf(*readWhole());
-      }
-      if (result->isSuccess() && copies > copy) {
-        copy = copies;
-        continue;
-      }
-      if (result->isSuccess()) {
-        result->storedWhileRead = true;
-        result->storeFailed = !kept;
-      }
-      break;
-    }
-  }
-  if (!result->isSuccess()) return statusOf(*result);
-  return result;
+  return decodeTableReply<SyncAllTableRst>(recData, store.get(), productsPerBatch, cmdCode, "no content list",
+                                           readContent);
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncAllTable::RequestDecode(const base::Value* recData) const {

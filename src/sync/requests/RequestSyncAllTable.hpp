@@ -2,7 +2,6 @@
 // The catalogue's tables: products with their attributes, category links,
 // prices and images, categories, attribute fields, related files, tags, tag
 // links and related products (command 513).
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,7 +14,7 @@ namespace mv {
 
 // Each table is absent when the reply did not carry it (the caller must leave
 // that table alone) and present, possibly empty, when it did.
-class SyncAllTableRst : public NetBaseRst {
+class SyncAllTableRst : public SyncTableRst {
  public:
   std::optional<std::vector<marvisto_product_Entity>> productTable;
   std::optional<std::vector<marvisto_product_attribute_Entity>> productAttributeTable;
@@ -28,30 +27,11 @@ class SyncAllTableRst : public NetBaseRst {
   std::optional<std::vector<marvisto_category_Entity>> categoryTable;
   std::optional<std::vector<marvisto_tag_entity>> productTagTable;
   std::optional<std::vector<marvisto_product_related_tag_Entity>> productRelateTagTable;
-  // Read into the request's store: every table above is absent, and the
-  // reply's rows are in the store when it succeeded.
-  bool storedWhileRead = false;
-  // The store refused a batch: nothing of the reply was kept.
-  bool storeFailed = false;
 };
 
-// Where the rows of a product reply go while it is read, so that a catalogue
-// of tens of thousands of products never stands decoded whole in memory: the
-// product rows (with their attributes, links, prices and images) come a batch
-// at a time, the other tables once at the end. All of one reply is kept or
-// none of it. The reply is read and stored on a worker (see
-// RequestInterfaceBase::decodesOffMainThread): a store works on a connection
-// of its own, and touches nothing of the main thread's.
-class SyncAllTableStore {
- public:
-  virtual ~SyncAllTableStore() = default;
-  // Runs `read`, which reads the reply and hands its rows to store(), in one
-  // transaction: what it stored is kept when it answers true, else none of
-  // it. False when nothing was kept.
-  [[nodiscard]] virtual bool whileReading(const std::function<bool()>& read) = 0;
-  // Stores the tables present in `rows`; false stops the reply's storing.
-  [[nodiscard]] virtual bool store(const SyncAllTableRst& rows) = 0;
-};
+// The product rows (with their attributes, links, prices and images) come a
+// batch at a time, the other tables once at the end.
+using SyncAllTableStore = SyncTableStore<SyncAllTableRst>;
 
 class RequestSyncAllTable : public SyncTableRequest {
  public:
