@@ -20,17 +20,19 @@ bool WorkerDatabase::longWriteUnderWay() { return longWrites.load() > 0; }
 
 namespace {
 
-// Under the write-ahead log, a connection that writes large batches others
-// can fetch again: its commits are not flushed one by one (NORMAL, what
-// SQLite advises with the log: the log is flushed at each checkpoint, the
-// file after it), and they do not move the log into the file, which is left
-// to checkpointBeside. False, with nothing changed, without the log: a
-// rollback journal is flushed at every commit.
+// Under the write-ahead log, a connection that writes large batches: its
+// commits do not move the log into the file, which is left to
+// checkpointBeside, off the writer's way. Each commit still flushes the log
+// before it returns (one flush for a whole table): the sync marks its tables
+// as had once they are stored, and a power cut that took back a store so
+// marked would leave its rows missing until a full resync. False, with
+// nothing changed, without the log: a rollback journal is flushed at every
+// commit.
 bool writeInBulk(SQLiteDatabase& db) {
   SQLiteStatement mode = db.prepare("PRAGMA journal_mode");
   if (!mode || mode.step() != SQLiteStatement::Step::Row || mode.textAt(0) != "wal") return false;
   mode = SQLiteStatement();
-  return db.execute("PRAGMA synchronous = NORMAL; PRAGMA wal_autocheckpoint = 0; PRAGMA journal_size_limit = 16777216");
+  return db.execute("PRAGMA synchronous = FULL; PRAGMA wal_autocheckpoint = 0; PRAGMA journal_size_limit = 16777216");
 }
 
 // Moves the log of `path` into the file, on a worker of the shared pool: it

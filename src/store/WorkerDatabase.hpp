@@ -13,13 +13,12 @@
 // (SessionDatabase::UserWrite): it fails at once, and the screen tells the
 // user to try again when the sync has finished.
 //
-// Under the write-ahead log a worker's commits are not flushed to disk one
-// by one (synchronous NORMAL, as SQLite advises for the log): a power cut
-// may take back the last of them, never half of one, and the sync fetches
-// it again. The log goes into the file after a long write on a worker of
-// its own, flushed then, rather than at the commit that ends the write. The
+// Under the write-ahead log a worker's commit flushes the log before it
+// returns (once for a whole table, so cheap), since the sync marks a table
+// as had once it is stored; the log goes into the file after a long write on
+// a worker of its own, rather than at the commit that ends the write. The
 // session's connection, which holds the user's own saves, flushes each
-// commit (SQLiteDatabase::useWriteAheadLog).
+// commit too (SQLiteDatabase::useWriteAheadLog).
 #include <filesystem>
 #include <functional>
 #include <memory>
