@@ -25,6 +25,7 @@ enum class RequestError : long {
   ReplyTooLarge = 13,        // a reply body past the request's limit, as received or inflated
   RedirectRefused = 14,      // a redirect to a request that follows none
   NotTheFile = 15,           // a download whose bytes are not the file asked for (a page in its place)
+  NoRoom = 16,               // a download's file would take the room the disk keeps free
 };
 
 base::Error makeRequestError(RequestError code, const std::string& detail = {});

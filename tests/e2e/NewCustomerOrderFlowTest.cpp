@@ -50,25 +50,6 @@ class NewCustomerOrder : public RepresentativeDay {
     driver().pressReturn();
     settle();
   }
-  // Types into the form's row labelled with the key's text, replacing what it holds.
-  void typeInto(CustomerInfoView& form, long section, const std::string& key, const std::string& value) {
-    const auto* group = form.customerInfoGroupData().groupOfSection(section, form.isEditing());
-    ASSERT_TRUE(group) << key;
-    long row = -1;
-    for (std::size_t r = 0; r < group->customerAttributes.size(); ++r) {
-      if (group->customerAttributes[r].fieldName == en(key)) row = static_cast<long>(r);
-    }
-    ASSERT_GE(row, 0) << key;
-    auto& table = *form.tableCustomerInfo();
-    table.scrollToRowAtIndexPath({section, row}, ui::TableViewScrollPosition::Middle, false);
-    settle();
-    auto* cell = dynamic_cast<CustomerAttributeCell*>(table.cellForRowAtIndexPath({section, row}));
-    ASSERT_TRUE(cell) << key;
-    tap(cell->txtAttributeValue());
-    while (!cell->txtAttributeValue().text().empty()) driver().pressBackspace();
-    driver().typeText(value);
-    settle();
-  }
   // The order form's pad opened from a screen of the Orders tab (null when none).
   PainterViewController* pad(QuoteOrderPDFViewController& form) {
     for (ui::ViewController* c : {static_cast<ui::ViewController*>(&form),

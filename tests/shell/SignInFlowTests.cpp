@@ -17,6 +17,7 @@
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/Language.hpp"
 #include "shell/config/SkinManager.hpp"
+#include "util/DiskRoom.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
 #include "store/KeptRowsFile.hpp"
@@ -629,11 +630,11 @@ TEST_F(SignInTest, HostileSkinsAreRefusedAndLeaveNothingBehind) {
 
   // The company's own skin on a disk nearly full: the user hears that the
   // device is short of room, not that the pictures are too large.
-  ZipArchive::setDiskSpaceReading([](const fs::path&) -> std::optional<ZipArchive::DiskSpace> {
-    return ZipArchive::DiskSpace{std::uint64_t{16} << 30, std::uint64_t{100} << 20};
+  DiskRoom::setReading([](const fs::path&) -> std::optional<DiskRoom::Space> {
+    return DiskRoom::Space{std::uint64_t{16} << 30, std::uint64_t{100} << 20};
   });
   struct Restore {
-    ~Restore() { ZipArchive::setDiskSpaceReading(nullptr); }
+    ~Restore() { DiskRoom::setReading(nullptr); }
   } restore;
   service->clearRequestLog();
   signIn("acme", "rep", "secret");
