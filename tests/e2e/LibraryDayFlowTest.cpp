@@ -16,8 +16,6 @@
 
 #include "LibraryDay.hpp"
 #include "customer/CustomerInfoView.hpp"
-#include "customer/CustomerListView.hpp"
-#include "customer/CustomerViewController.hpp"
 #include "app/TerminalReport.hpp"
 #include "library/epub/EPUBViewController.hpp"
 #include "library/PPTLoadingViewController.hpp"
@@ -228,14 +226,10 @@ TEST_F(LibraryDay, DownloadAllOnASmallDiskStopsAtTheMarginAndTheUsersOwnSavesSti
   EXPECT_LE(partial, documents / 2) << "no partial file holds the disk past its room";
 
   // The user's own save still finds room.
-  openTab(MainTabScreens::kCustomer);
-  auto book = customers();
-  ASSERT_TRUE(book);
-  CustomerInfoView& sheet = *book->customerInfo();
-  tap(book->customerList()->addNewCustomerButton());
-  ASSERT_TRUE(sheet.isCreating());
-  typeInto(sheet, 1, "NAME", "Harbour Supplies");
-  tap(sheet.doneButton());
+  CustomerInfoView* sheet = newCustomerForm();
+  ASSERT_TRUE(sheet);
+  typeInto(*sheet, 1, "NAME", "Harbour Supplies");
+  tap(sheet->doneButton());
   EXPECT_FALSE(alert()) << alertTitle();
   EXPECT_TRUE(SessionDatabase::open()->getCustomerByCustomerName("Harbour Supplies"));
 

@@ -70,12 +70,9 @@ TEST_F(NewCustomerOrder, TheCustomerAndTheSignedMailedOrderReachTheServiceWithIt
   auto* store = SessionDatabase::open().get();
 
   // The customer entered on the Customers tab, with an address and a contact.
-  openTab(MainTabScreens::kCustomer);
-  auto book = customers();
-  ASSERT_TRUE(book);
-  CustomerInfoView& sheet = *book->customerInfo();
-  tap(book->customerList()->addNewCustomerButton());
-  ASSERT_TRUE(sheet.isCreating());
+  CustomerInfoView* form = newCustomerForm();
+  ASSERT_TRUE(form);
+  CustomerInfoView& sheet = *form;
   typeInto(sheet, 1, "NAME", kCustomer);
   typeInto(sheet, 2, "STREETADDRESS", "9 Dock Road");
   typeInto(sheet, 2, "CITY", "Seattle");

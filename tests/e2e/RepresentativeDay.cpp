@@ -11,6 +11,7 @@
 #include "customer/CustomerAttributeCell.hpp"
 #include "customer/CustomerInfoGroupData.hpp"
 #include "customer/CustomerInfoView.hpp"
+#include "customer/CustomerListView.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "library/LibraryFeature.hpp"
 #include "order/OrderFeature.hpp"
@@ -315,6 +316,14 @@ void RepresentativeDay::newDevice(const std::filesystem::path& dataRoot) {
   LoginMode::installWaitBox();
   LanguageManager::sharedInstance().setCurrentLanguage(1);
   launchAgainstService();
+}
+
+CustomerInfoView* RepresentativeDay::newCustomerForm() {
+  openTab(MainTabScreens::kCustomer);
+  auto book = customers();
+  if (!book || !book->customerInfo()) return nullptr;
+  tap(book->customerList()->addNewCustomerButton());
+  return book->customerInfo()->isCreating() ? book->customerInfo().get() : nullptr;
 }
 
 void RepresentativeDay::typeInto(CustomerInfoView& form, long section, const std::string& key,

@@ -79,6 +79,9 @@ class RepresentativeDay : public ScreenFlowTest {
   // answers it with `button` and checks that no second one follows within
   // `quiet` seconds. Answers its title and message ("" when it broke a rule).
   std::pair<std::string, std::string> answerTheOneAlert(long button, double quiet = 1);
+  // The Customers tab opened and its add button tapped: the form of the new
+  // customer (null when it did not open for one).
+  CustomerInfoView* newCustomerForm();
   // Types into the customer form's row labelled with the key's text,
   // replacing what it holds.
   void typeInto(CustomerInfoView& form, long section, const std::string& key, const std::string& value);
