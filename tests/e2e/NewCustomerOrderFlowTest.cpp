@@ -70,9 +70,9 @@ TEST_F(NewCustomerOrder, TheCustomerAndTheSignedMailedOrderReachTheServiceWithIt
   auto* store = SessionDatabase::open().get();
 
   // The customer entered on the Customers tab, with an address and a contact.
-  CustomerInfoView* form = newCustomerForm();
-  ASSERT_TRUE(form);
-  CustomerInfoView& sheet = *form;
+  CustomerInfoView* entered = newCustomerForm();
+  ASSERT_TRUE(entered);
+  CustomerInfoView& sheet = *entered;
   typeInto(sheet, 1, "NAME", kCustomer);
   typeInto(sheet, 2, "STREETADDRESS", "9 Dock Road");
   typeInto(sheet, 2, "CITY", "Seattle");
