@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "LibraryDay.hpp"
+#include "FolderBytes.hpp"
 #include "customer/CustomerInfoView.hpp"
 #include "app/TerminalReport.hpp"
 #include "library/epub/EPUBViewController.hpp"
@@ -217,13 +218,7 @@ TEST_F(LibraryDay, DownloadAllOnASmallDiskStopsAtTheMarginAndTheUsersOwnSavesSti
   EXPECT_LT(whole, files().libfilesArray().size());
   EXPECT_GE(available(), margin) << "the margin is left free";
   const auto partials = HttpNetworkCtrl::partialPathWithName("x", kFileTypePdf).parent_path().parent_path();
-  std::uint64_t partial = 0;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(partials, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
-    if (it->is_regular_file(ec)) partial += it->file_size(ec);
-  }
-  EXPECT_LE(partial, documents / 2) << "no partial file holds the disk past its room";
+  EXPECT_LE(bytesUnder(partials), documents / 2) << "no partial file holds the disk past its room";
 
   // The user's own save still finds room.
   CustomerInfoView* sheet = newCustomerForm();

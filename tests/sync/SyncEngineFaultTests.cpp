@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "SessionFixture.hpp"
+#include "FolderBytes.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/OutsideWork.hpp"
@@ -440,15 +441,7 @@ TEST_F(SyncEngineTest, AFirstSyncShortOfRoomBreaksAtOnceAndResumesOnceRoomIsMade
   // Room above the margin for half the pictures, taken by what is written.
   const fs::path folder = localPath("x", kFileTypeProductImage).parent_path();
   const auto written = [&] {
-    std::uint64_t bytes = 0;
-    for (const fs::path& where : {folder, folder.parent_path() / "tempDownload"}) {
-      std::error_code ec;
-      for (auto it = fs::recursive_directory_iterator(where, ec); !ec && it != fs::recursive_directory_iterator();
-           it.increment(ec)) {
-        if (it->is_regular_file(ec)) bytes += it->file_size(ec);
-      }
-    }
-    return bytes;
+    return test::bytesUnder(folder) + test::bytesUnder(folder.parent_path() / "tempDownload");
   };
   const std::uint64_t capacity = std::uint64_t{8} << 30;
   const std::uint64_t before = written();

@@ -2,6 +2,7 @@
 #include <mutex>
 
 #include "TransportFixture.hpp"
+#include "FolderBytes.hpp"
 #include "transport/NetworkEngine.hpp"
 #include "transport/NetworkQueue.hpp"
 #include "util/DiskRoom.hpp"
@@ -672,15 +673,7 @@ TEST_F(DownloadTest, AFileNeverTakesTheDisksMargin) {
   server.start();
   // A disk whose room above the margin is `room` bytes before the test
   // wrote anything, and shrinks by what it writes.
-  const auto used = [this] {
-    std::uintmax_t bytes = 0;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-      if (it->is_regular_file(ec)) bytes += it->file_size(ec);
-    }
-    return bytes;
-  };
+  const auto used = [this] { return bytesUnder(root); };
   const std::uint64_t capacity = std::uint64_t{64} << 30;
   std::uint64_t room = 0;
   std::uint64_t before = 0;
