@@ -63,10 +63,13 @@ inline constexpr int kHttpRspFileTooLarge = 11;
 // sending something other than the files asked for; the reply's detail names
 // those files.
 inline constexpr int kHttpRspEndpointSendsNoFiles = 12;
-// Every download to the file endpoint has stopped: nothing more of a batch
-// will arrive.
+// The reason for the downloads that stopped because the device has no room
+// left for files above the margin its disk keeps free.
+inline constexpr int kHttpRspNoRoom = 13;
+// Every download (to the file endpoint, or any, for want of room) has
+// stopped: nothing more of a batch will arrive.
 inline bool stopsEveryDownload(int httpRsp) {
-  return httpRsp == kHttpRspEndpointGone || httpRsp == kHttpRspEndpointSendsNoFiles;
+  return httpRsp == kHttpRspEndpointGone || httpRsp == kHttpRspEndpointSendsNoFiles || httpRsp == kHttpRspNoRoom;
 }
 
 // A command that may be sent again after a failure without doing its work

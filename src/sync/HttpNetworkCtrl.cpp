@@ -386,6 +386,13 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
     report(op, std::string(kFileMissingReply), httpRspForError(error));
     return;
   }
+  // A disk without room takes no other file either: every download stops
+  // at once rather than each failing in turn.
+  if (error == static_cast<long>(RequestError::NoRoom)) {
+    MV_LOG("no room on the device for \"", op->download->fileName, "\"; every download stops");
+    stopDownloadsTo({}, kHttpRspNoRoom);
+    return;
+  }
   // Another attempt would meet the same certificate, or the same reply in an
   // encoding it never asked for.
   if (error == static_cast<long>(RequestError::Cancelled) ||
@@ -450,7 +457,7 @@ bool HttpNetworkCtrl::countEndpointFailure(const Operation& op, bool failed, boo
 void HttpNetworkCtrl::stopDownloadsTo(const std::string& endpoint, int httpRsp) {
   std::vector<std::shared_ptr<Operation>> stopped;
   for (auto& [code, op] : operations_) {
-    if (!op->download || op->endpoint != endpoint) continue;
+    if (!op->download || (!endpoint.empty() && op->endpoint != endpoint)) continue;
     // None of them may start while the others are ended.
     op->waiting = false;
     stopped.push_back(op);

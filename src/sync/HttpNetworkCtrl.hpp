@@ -135,9 +135,9 @@ class HttpNetworkCtrl {
   // (`refused`: bytes that are not the file), or clears the count on an
   // answer, for its endpoint; true when the endpoint is now taken as gone.
   bool countEndpointFailure(const Operation& op, bool failed, bool refused = false);
-  // Ends every download to the endpoint at once, batch and single, queued,
-  // running or about to be tried again, with `httpRsp`
-  // (`kHttpRspEndpointGone`, `kHttpRspEndpointSendsNoFiles`).
+  // Ends every download to the endpoint (to any, when empty) at once, batch
+  // and single, queued, running or about to be tried again, with `httpRsp`
+  // (`kHttpRspEndpointGone`, `kHttpRspEndpointSendsNoFiles`, `kHttpRspNoRoom`).
   void stopDownloadsTo(const std::string& endpoint, int httpRsp);
   void messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void receivedData(FormDataRequest& request, std::string_view data);

@@ -150,6 +150,7 @@ const char* downloadFailureKey(int httpRsp) {
     case kHttpRspNotTheFile: return kNotTheFile;
     case kHttpRspFileTooLarge: return kFileTooLarge;
     case kHttpRspEndpointSendsNoFiles: return kServerSendsNoFiles;
+    case kHttpRspNoRoom: return kNoRoomForFiles;
     default: return nullptr;
   }
 }

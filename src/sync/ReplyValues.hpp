@@ -62,6 +62,8 @@ inline constexpr const char* kFileServiceFailed = "FILESERVICEFAILED";
 inline constexpr const char* kNotTheFile = "NOTTHEFILE";
 inline constexpr const char* kFileTooLarge = "FILETOOLARGESENT";
 inline constexpr const char* kServerSendsNoFiles = "SERVERSENDSPAGES";
+// The text of downloads stopped for want of room on the device (it names nothing).
+inline constexpr const char* kNoRoomForFiles = "DOWNLOADNOROOM";
 // The key of the text for a download failure of that reason (`httpRsp`);
 // nothing for a reason told otherwise.
 const char* downloadFailureKey(int httpRsp);

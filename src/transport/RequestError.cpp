@@ -20,6 +20,7 @@ const char* describe(RequestError code) {
     case RequestError::RedirectRefused: return "The request was redirected, which it does not follow";
     case RequestError::NotTheFile: return "What arrived is not the file asked for";
     case RequestError::TooSlow: return "The reply came too slowly";
+    case RequestError::NoRoom: return "There is not enough room on the disk for the file";
   }
   return "Unknown error";
 }

@@ -26,6 +26,7 @@ enum class RequestError : long {
   RedirectRefused = 14,      // a redirect to a request that follows none
   NotTheFile = 15,           // a download whose bytes are not the file asked for (a page in its place)
   TooSlow = 16,              // bytes kept moving, but on average below the request's floor for its window
+  NoRoom = 17,               // a download's file would take the room the disk keeps free
 };
 
 base::Error makeRequestError(RequestError code, const std::string& detail = {});

@@ -14,6 +14,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "transport/RequestError.hpp"
+#include "util/DiskRoom.hpp"
 
 namespace fs = std::filesystem;
 
@@ -180,6 +181,7 @@ bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
   fileError_ = false;
   decodeError_ = false;
   tooLarge_ = false;
+  noRoom_ = false;
   failureDetail_.clear();
   errorBuffer_[0] = '\0';
   beginResponse(0);
@@ -449,6 +451,11 @@ bool Transfer::endHeaders() {
       const auto r206 = status_ == 206 ? range() : std::nullopt;
       const std::int64_t announced = status_ == 206 ? (r206 ? r206->total : -1) : encoded_ ? -1 : expected_;
       if (!fileFits(announced)) return false;
+      // Nor one the disk has no room for: only the bytes still to come count.
+      const std::int64_t coming = status_ != 206 ? announced
+                                  : r206 && r206->start >= 0 && r206->total >= 0 ? r206->total - r206->start
+                                                                                : -1;
+      if (!roomFor(coming)) return false;
       if (status_ == 206) {
         // Only a part of a file of known length, unencoded, that continues
         // what is on disk can be appended.
@@ -556,10 +563,12 @@ bool Transfer::writeBody(const char* data, size_t size) {
     if (holding_ && held_.size() + outSize > kMostHeld && !flushHeld()) return false;
     if (holding_) {
       held_.append(out, outSize);
-    } else if (outSize > 0 && std::fwrite(out, 1, outSize, file_) != outSize) {
-      fileError_ = true;
-      failureDetail_ = std::strerror(errno);
-      return false;
+    } else if (outSize > 0) {
+      if (!roomFor(static_cast<std::int64_t>(outSize))) return false;
+      if (std::fwrite(out, 1, outSize, file_) != outSize) {
+        writeFailed({});
+        return false;
+      }
     }
     written_ += static_cast<std::int64_t>(outSize);
   } else {
@@ -653,8 +662,7 @@ bool Transfer::openFile(const char* mode) {
   gPartialFilesOpened.fetch_add(1);
   file_ = openAt(spec_.temporary, mode);
   if (!file_) {
-    fileError_ = true;
-    failureDetail_ = spec_.temporary.string() + ": " + std::strerror(errno);
+    writeFailed(spec_.temporary.string() + ": ");
     return false;
   }
   return true;
@@ -675,6 +683,23 @@ bool Transfer::fileFits(std::int64_t bytes) {
   return false;
 }
 
+bool Transfer::roomFor(std::int64_t bytes) {
+  if (bytes <= 0) return true;
+  const auto room = DiskRoom::roomFor(spec_.temporary.parent_path());
+  if (!room || static_cast<std::uint64_t>(bytes) <= *room) return true;
+  noRoom_ = true;
+  failureDetail_ = "the disk keeps its margin free: room for " + std::to_string(*room) + " bytes, not " +
+                   std::to_string(bytes);
+  return false;
+}
+
+void Transfer::writeFailed(const std::string& what) {
+  const int error = errno;
+  fileError_ = true;
+  noRoom_ = noRoom_ || error == ENOSPC || error == EDQUOT;
+  failureDetail_ = what + std::strerror(error);
+}
+
 bool Transfer::flushHeld() {
   if (!holding_) return true;
   holding_ = false;
@@ -682,10 +707,9 @@ bool Transfer::flushHeld() {
   held_.clear();
   // The start of a file begun afresh stays at hand for its check.
   if (spec_.fileCheck && writeOffset_ == 0) head_ = held;
-  if (!openFile("wb")) return false;
+  if (!roomFor(static_cast<std::int64_t>(held.size())) || !openFile("wb")) return false;
   if (!held.empty() && std::fwrite(held.data(), 1, held.size(), file_) != held.size()) {
-    fileError_ = true;
-    failureDetail_ = std::strerror(errno);
+    writeFailed({});
     return false;
   }
   return true;
@@ -695,10 +719,7 @@ bool Transfer::closeFile() {
   if (!file_) return true;
   const bool ok = std::fclose(file_) == 0;
   file_ = nullptr;
-  if (!ok) {
-    fileError_ = true;
-    failureDetail_ = std::strerror(errno);
-  }
+  if (!ok) writeFailed({});
   return ok;
 }
 
@@ -723,8 +744,13 @@ void Transfer::recordIfStoppedShort(std::int64_t total) {
 }
 
 void Transfer::keepForResume() {
-  // What arrived is on disk, record or not, as if it had been written as it came.
-  flushHeld();
+  // What arrived is on disk, record or not, as if it had been written as it
+  // came; what the disk has no room for is dropped.
+  if (!flushHeld()) {
+    closeFile();
+    removePartial();
+    return;
+  }
   closeFile();
   if (!recordToWrite_) return;
   // Without a record the partial data is simply fetched again next time.

@@ -72,7 +72,7 @@ class Transfer {
 
    private:
     void moveFile();
-    bool writeWhole(std::string& detail);
+    bool writeWhole(std::string& detail, bool& noRoom);
   };
   // Tells the ends of finished deliveries, in their order, with one main-loop task.
   static void report(std::vector<Delivery> deliveries);
@@ -147,6 +147,12 @@ class Transfer {
   // Whether a file of `bytes` stays within the file limit; past it the
   // transfer is marked too large.
   bool fileFits(std::int64_t bytes);
+  // Whether `bytes` more may be written beside the partial file, in the room
+  // its disk has left above the margin it keeps free; past it the transfer
+  // is marked short of room.
+  bool roomFor(std::int64_t bytes);
+  // A write to the partial file failed: why, and whether for want of room.
+  void writeFailed(const std::string& what);
   // Why the whole file that arrived is not the file asked for (the setup's
   // file check); empty when it is, or when nothing checks.
   std::string refusedFile();
@@ -243,6 +249,7 @@ class Transfer {
   bool fileError_ = false;
   bool decodeError_ = false;
   bool tooLarge_ = false;  // the body passed the limit
+  bool noRoom_ = false;    // the file would take the disk's margin, or the disk is full
   std::string failureDetail_;  // why the file could not be written, or the reply was refused
 
   bool failed_ = false;

@@ -11,6 +11,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "transport/RequestError.hpp"
+#include "util/DiskRoom.hpp"
 
 namespace mv {
 
@@ -31,6 +32,7 @@ long Transfer::mapError(CURLcode code) const {
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
     case CURLE_SSL_INVALIDCERTSTATUS: return static_cast<long>(RequestError::UntrustedCertificate);
     case CURLE_WRITE_ERROR:
+      if (noRoom_) return static_cast<long>(RequestError::NoRoom);
       if (tooLarge_) return static_cast<long>(RequestError::ReplyTooLarge);
       return static_cast<long>(decodeError_ ? RequestError::DecodingFailed : RequestError::FileWriteFailed);
     default: return static_cast<long>(RequestError::ConnectionFailure);
@@ -80,8 +82,9 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
                          : errorBuffer_[0]        ? std::string(errorBuffer_)
                                                   : std::string(curl_easy_strerror(code));
     // Inflated bytes cannot be continued by a byte range of the encoded
-    // reply, and a file past its bound is no file to continue.
-    if (isDownload() && (encoded_ || decodeError_ || rangeRefused_ || tooLarge_)) {
+    // reply, a file past its bound is no file to continue, and one the disk
+    // has no room for must not hold what room is left.
+    if (isDownload() && (encoded_ || decodeError_ || rangeRefused_ || tooLarge_ || noRoom_)) {
       removePartial();
     } else if (isDownload()) {
       keepForResume();
@@ -116,7 +119,7 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
         moving = true;
       } else if (!flushHeld() || !closeFile()) {
         removePartial();
-        result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
+        result.errorCode = static_cast<long>(noRoom_ ? RequestError::NoRoom : RequestError::FileWriteFailed);
         result.errorDetail = failureDetail_;
       } else if (!moveIntoPlace(spec_.temporary, spec_.destination, detail)) {
         result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
@@ -171,10 +174,11 @@ void Transfer::Delivery::finish() {
 
 void Transfer::Delivery::moveFile() {
   std::string detail;
-  if (held && !writeWhole(detail)) {
+  bool noRoom = false;
+  if (held && !writeWhole(detail, noRoom)) {
     std::error_code ec;
     std::filesystem::remove(temporary, ec);
-    result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
+    result.errorCode = static_cast<long>(noRoom ? RequestError::NoRoom : RequestError::FileWriteFailed);
     result.errorDetail = detail;
   } else if (!moveIntoPlace(temporary, destination, detail)) {
     result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
@@ -186,13 +190,25 @@ void Transfer::Delivery::moveFile() {
   }
 }
 
-bool Transfer::Delivery::writeWhole(std::string& detail) {
+bool Transfer::Delivery::writeWhole(std::string& detail, bool& noRoom) {
+  // A file held whole was never weighed against the room on the disk.
+  if (const auto room = DiskRoom::roomFor(temporary.parent_path()); room && held->size() > *room) {
+    noRoom = true;
+    detail = "the disk keeps its margin free: room for " + std::to_string(*room) + " bytes, not " +
+             std::to_string(held->size());
+    held.reset();
+    return false;
+  }
+  const auto failed = [&] {
+    noRoom = errno == ENOSPC || errno == EDQUOT;
+    detail = temporary.string() + ": " + std::strerror(errno);
+  };
   std::FILE* file = openAt(temporary, "wb");
   bool ok = file && (held->empty() || std::fwrite(held->data(), 1, held->size(), file) == held->size());
-  if (!ok) detail = temporary.string() + ": " + std::strerror(errno);
+  if (!ok) failed();
   if (file && std::fclose(file) != 0 && ok) {
     ok = false;
-    detail = temporary.string() + ": " + std::strerror(errno);
+    failed();
   }
   held.reset();
   return ok;

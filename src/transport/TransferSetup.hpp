@@ -77,7 +77,10 @@ struct TransferSetup {
   std::int64_t bodyLimit = std::int64_t{256} << 20;
   // A download's file: the most bytes it may hold (-1: no bound). A reply
   // that announces more is refused before a byte is written, and one that
-  // runs on past it stops there, so no server fills the disk.
+  // runs on past it stops there, so no server fills the disk. Whatever the
+  // bound, a file never takes the margin the disk keeps free (`DiskRoom`):
+  // one announced past the room left is refused before a byte is written,
+  // and one that runs on past it stops there (`RequestError::NoRoom`).
   std::int64_t fileLimit = -1;
   // Asked on the network thread, once a download's file arrived whole and
   // before it goes into place, whether its bytes are the file asked for:

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <random>
 #include <string>
@@ -21,6 +20,7 @@
 
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
+#include "util/DiskRoom.hpp"
 
 namespace fs = std::filesystem;
 
@@ -85,43 +85,6 @@ constexpr std::size_t kMaximumNameBytes = 4096;
 std::uint64_t saturatingProduct(std::uint64_t a, std::uint64_t b) {
   if (a != 0 && b > UINT64_MAX / a) return UINT64_MAX;
   return a * b;
-}
-
-struct SpaceReading {
-  std::mutex mutex;
-  ZipArchive::DiskSpaceReading read;
-};
-
-SpaceReading& spaceReading() {
-  static SpaceReading* reading = new SpaceReading();  // never destroyed: read from worker threads
-  return *reading;
-}
-
-// The room an extraction may take on the disk that holds `folder`, asked of
-// its nearest existing parent: what is left on it, less the margin kept free
-// when `keepMargin`; nothing when the disk does not say.
-std::optional<std::uint64_t> roomFor(fs::path folder, bool keepMargin) {
-  std::error_code ec;
-  folder = fs::absolute(folder, ec);
-  if (ec) return std::nullopt;
-  while (!fs::exists(folder, ec)) {
-    if (!folder.has_relative_path()) return std::nullopt;
-    folder = folder.parent_path();
-  }
-  ZipArchive::DiskSpaceReading read;
-  {
-    std::lock_guard<std::mutex> lock(spaceReading().mutex);
-    read = spaceReading().read;
-  }
-  std::optional<ZipArchive::DiskSpace> space;
-  if (read) {
-    space = read(folder);
-  } else if (const fs::space_info info = fs::space(folder, ec); !ec) {
-    space = ZipArchive::DiskSpace{info.capacity, info.available};
-  }
-  if (!space) return std::nullopt;
-  const std::uint64_t margin = keepMargin ? ZipArchive::marginFor(space->capacity) : 0;
-  return space->available > margin ? space->available - margin : 0;
 }
 
 // The entry was stored as a symbolic link (by a Unix or macOS archiver, which
@@ -198,11 +161,6 @@ bool ZipArchive::fail(std::string message) {
 bool ZipArchive::refuseAsTooLarge(std::string message) {
   tooLarge_ = true;
   return fail("refused the archive: " + std::move(message));
-}
-
-void ZipArchive::setDiskSpaceReading(DiskSpaceReading reading) {
-  std::lock_guard<std::mutex> lock(spaceReading().mutex);
-  spaceReading().read = std::move(reading);
 }
 
 bool ZipArchive::UnzipOpenFile(const fs::path& path) {
@@ -301,7 +259,7 @@ bool ZipArchive::checkWhole(const fs::path& folder, const std::string& prefix, b
   }
   if (status != UNZ_END_OF_LIST_OF_FILE) return fail("the directory of " + path_.string() + " is damaged");
   if (longName) return fail("an entry name is longer than any path");
-  const auto room = roomFor(folder, keepsMargin_);
+  const auto room = DiskRoom::roomFor(folder, keepsMargin_);
   if (room && total > *room) {
     shortOfRoom_ = true;
     return refuseAsTooLarge("it unpacks to " + std::to_string(total) + " bytes, more than the disk has room for");

@@ -85,33 +85,13 @@ class ZipArchive {
   // is written): it is too large, rather than damaged.
   bool wasTooLarge() const { return tooLarge_; }
   // Of those, because the disk has too little room left: what an extraction
-  // writes leaves the margin free (`marginFor` the disk's size), so that
+  // writes leaves the disk's margin free (`DiskRoom::marginFor`), so that
   // archives each within their limits do not fill the disk one after another.
   bool wasShortOfRoom() const { return shortOfRoom_; }
   // Whether the margin is kept (by default); without it an archive only has
   // to fit in what is left. The application's own data, unpacked once, is
   // not what fills a disk, and without it the application has nothing to show.
   void setKeepsDiskMargin(bool keeps) { keepsMargin_ = keeps; }
-
-  // The size of the disk that holds a folder, and the room left on it.
-  struct DiskSpace {
-    std::uint64_t capacity = 0;
-    std::uint64_t available = 0;
-  };
-  using DiskSpaceReading = std::function<std::optional<DiskSpace>(const std::filesystem::path& folder)>;
-  // Reads the disk with `reading` instead of the file system's own word
-  // (nothing: the file system's again). Any thread.
-  static void setDiskSpaceReading(DiskSpaceReading reading);
-  // What is kept free on a disk of `capacity` bytes: a share of it, never
-  // less than a floor nor more than a ceiling (a share of a large disk would
-  // refuse a small book with many gigabytes free).
-  static constexpr std::uint64_t kMarginShareDivisor = 50;
-  static constexpr std::uint64_t kMarginFloorBytes = std::uint64_t{256} << 20;
-  static constexpr std::uint64_t kMarginCeilingBytes = std::uint64_t{1} << 30;
-  static constexpr std::uint64_t marginFor(std::uint64_t capacity) {
-    const std::uint64_t share = capacity / kMarginShareDivisor;
-    return share < kMarginFloorBytes ? kMarginFloorBytes : share > kMarginCeilingBytes ? kMarginCeilingBytes : share;
-  }
 
   // An extraction stops with NO, between two pieces of an entry, once
   // `flag` is cancelled; like any failure it leaves no torn file.

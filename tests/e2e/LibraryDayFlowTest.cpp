@@ -5,9 +5,18 @@
 // favourite on its card.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "LibraryDay.hpp"
+#include "FolderBytes.hpp"
+#include "customer/CustomerInfoView.hpp"
 #include "app/TerminalReport.hpp"
 #include "library/epub/EPUBViewController.hpp"
 #include "library/PPTLoadingViewController.hpp"
@@ -15,12 +24,17 @@
 #include "library/reader/ReaderViewController.hpp"
 #include "library/SaleslibraryModel.hpp"
 #include "library/VideoViewController.hpp"
+#include "sales-service/SampleData.hpp"
 #include "services/OfficeConverter.hpp"
 #include "shell/config/Language.hpp"
 #include "services/OfficePreviewCache.hpp"
 #include "shell/frame/MainTabScreens.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
+#include "util/DiskRoom.hpp"
+
+namespace fs = std::filesystem;
 
 namespace mv::test {
 namespace {
@@ -142,6 +156,88 @@ TEST_F(LibraryDay, DownloadAllOnAStalledNetworkEndsWithOneAlertNamingTheFileServ
   proxy.pass();
   download("Catalogue 1");
   EXPECT_FALSE(alert()) << alertTitle();
+}
+
+// The data folder on a small disk of its own: Download all stops where the
+// disk's margin begins, says there is no room on the device, and keeps the
+// files that arrived whole; a customer typed afterwards is saved, and once
+// room is made the rest of the files arrive.
+TEST_F(LibraryDay, DownloadAllOnASmallDiskStopsAtTheMarginAndTheUsersOwnSavesStillWork) {
+  // A memory file system of a size just past the margin such a disk keeps.
+  const fs::path disk = root / "small-disk";
+  fs::create_directories(disk);
+  const std::uint64_t size = DiskRoom::kMarginFloorBytes + (std::uint64_t{48} << 20);
+  if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, ("size=" + std::to_string(size)).c_str()) != 0) {
+    GTEST_SKIP() << "no small disk can be mounted here: " << std::strerror(errno);
+  }
+  struct Unmount {
+    fs::path at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  newDevice(disk);
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  openTab(MainTabScreens::kSalesLibrary);
+  ASSERT_TRUE(library());
+  auto manager = SaleslibraryModel::sharedInstance();
+  // Room above the margin for half of the library's files: the rest of the
+  // disk is taken by a file of the user's own.
+  const auto served = [&](const marvisto_library_files_Entity& f) {
+    const auto& all = service->backend().currentData("acme")->files;
+    const auto it = all.find(sales::SampleData::typePath(PublicFunction::getFileType(f.type)) + "/" + f.file_name);
+    return it == all.end() ? std::string() : *it->second;
+  };
+  std::uint64_t documents = 0;
+  for (const auto& f : files().libfilesArray()) documents += served(f).size();
+  const auto available = [&] { return fs::space(disk).available; };
+  const std::uint64_t margin = DiskRoom::marginFor(fs::space(disk).capacity);
+  ASSERT_GT(available(), margin + documents / 2);
+  {
+    const int fd = ::open((disk / "own.bin").c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::posix_fallocate(fd, 0, static_cast<off_t>(available() - margin - documents / 2)), 0);
+    ::close(fd);
+  }
+
+  tap(files().btnDownloadAll());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  ASSERT_EQ(alertTitle(), en("DOWNLOADALLFILES"));
+  press(1);
+  ASSERT_TRUE(waitFor([&] { return manager->downloadFileNameArray().empty(); }, 60));
+  const auto failed = answerTheOneAlert(0);
+  EXPECT_EQ(failed.first, en("FILEDOWNLOADFAILED"));
+  EXPECT_EQ(failed.second, en("DOWNLOADNOROOM"));
+  std::size_t whole = 0;
+  for (const auto& f : files().libfilesArray()) {
+    if (!onDisk(f.title)) continue;
+    ++whole;
+    const auto path = PublicFunction::filePathWithName(f.file_name, PublicFunction::getFileType(f.type));
+    std::ifstream in(*path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), served(f)) << f.title;
+  }
+  EXPECT_LT(whole, files().libfilesArray().size());
+  EXPECT_GE(available(), margin) << "the margin is left free";
+  const auto partials = HttpNetworkCtrl::partialPathWithName("x", kFileTypePdf).parent_path().parent_path();
+  EXPECT_LE(bytesUnder(partials), documents / 2) << "no partial file holds the disk past its room";
+
+  // The user's own save still finds room.
+  CustomerInfoView* sheet = newCustomerForm();
+  ASSERT_TRUE(sheet);
+  typeInto(*sheet, 1, "NAME", "Harbour Supplies");
+  tap(sheet->doneButton());
+  EXPECT_FALSE(alert()) << alertTitle();
+  EXPECT_TRUE(SessionDatabase::open()->getCustomerByCustomerName("Harbour Supplies"));
+
+  // Room made: Download all brings the rest.
+  ASSERT_TRUE(fs::remove(disk / "own.bin"));
+  openTab(MainTabScreens::kSalesLibrary);
+  tap(files().btnDownloadAll());
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
+  ASSERT_EQ(alertTitle(), en("DOWNLOADALLFILES"));
+  press(1);
+  ASSERT_TRUE(waitFor([&] { return manager->downloadFileNameArray().empty(); }, 60));
+  EXPECT_FALSE(alert()) << alertTitle();
+  for (const auto& f : files().libfilesArray()) EXPECT_TRUE(onDisk(f.title)) << f.title;
 }
 
 }  // namespace

@@ -50,25 +50,6 @@ class NewCustomerOrder : public RepresentativeDay {
     driver().pressReturn();
     settle();
   }
-  // Types into the form's row labelled with the key's text, replacing what it holds.
-  void typeInto(CustomerInfoView& form, long section, const std::string& key, const std::string& value) {
-    const auto* group = form.customerInfoGroupData().groupOfSection(section, form.isEditing());
-    ASSERT_TRUE(group) << key;
-    long row = -1;
-    for (std::size_t r = 0; r < group->customerAttributes.size(); ++r) {
-      if (group->customerAttributes[r].fieldName == en(key)) row = static_cast<long>(r);
-    }
-    ASSERT_GE(row, 0) << key;
-    auto& table = *form.tableCustomerInfo();
-    table.scrollToRowAtIndexPath({section, row}, ui::TableViewScrollPosition::Middle, false);
-    settle();
-    auto* cell = dynamic_cast<CustomerAttributeCell*>(table.cellForRowAtIndexPath({section, row}));
-    ASSERT_TRUE(cell) << key;
-    tap(cell->txtAttributeValue());
-    while (!cell->txtAttributeValue().text().empty()) driver().pressBackspace();
-    driver().typeText(value);
-    settle();
-  }
   // The order form's pad opened from a screen of the Orders tab (null when none).
   PainterViewController* pad(QuoteOrderPDFViewController& form) {
     for (ui::ViewController* c : {static_cast<ui::ViewController*>(&form),
@@ -89,12 +70,9 @@ TEST_F(NewCustomerOrder, TheCustomerAndTheSignedMailedOrderReachTheServiceWithIt
   auto* store = SessionDatabase::open().get();
 
   // The customer entered on the Customers tab, with an address and a contact.
-  openTab(MainTabScreens::kCustomer);
-  auto book = customers();
-  ASSERT_TRUE(book);
-  CustomerInfoView& sheet = *book->customerInfo();
-  tap(book->customerList()->addNewCustomerButton());
-  ASSERT_TRUE(sheet.isCreating());
+  CustomerInfoView* entered = newCustomerForm();
+  ASSERT_TRUE(entered);
+  CustomerInfoView& sheet = *entered;
   typeInto(sheet, 1, "NAME", kCustomer);
   typeInto(sheet, 2, "STREETADDRESS", "9 Dock Road");
   typeInto(sheet, 2, "CITY", "Seattle");

@@ -8,6 +8,10 @@
 #include "platform/ui/Window.hpp"
 #include "widgets/grid/GridView.hpp"
 #include "customer/CustomerFeature.hpp"
+#include "customer/CustomerAttributeCell.hpp"
+#include "customer/CustomerInfoGroupData.hpp"
+#include "customer/CustomerInfoView.hpp"
+#include "customer/CustomerListView.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "library/LibraryFeature.hpp"
 #include "order/OrderFeature.hpp"
@@ -301,10 +305,10 @@ bool RepresentativeDay::signOut() {
   return waitFor([&] { return app->isWelcomeRoot(); }, 5);
 }
 
-void RepresentativeDay::newDevice() {
+void RepresentativeDay::newDevice(const std::filesystem::path& dataRoot) {
   resetShell();
   formerRoots_.push_back(root);
-  root = makeTempDir("new-device");
+  root = dataRoot.empty() ? makeTempDir("new-device") : dataRoot;
   base::Paths::setRoot(root);
   base::UserDefaults::resetStandard();
   // A device of its own, with an identifier of its own.
@@ -312,6 +316,34 @@ void RepresentativeDay::newDevice() {
   LoginMode::installWaitBox();
   LanguageManager::sharedInstance().setCurrentLanguage(1);
   launchAgainstService();
+}
+
+CustomerInfoView* RepresentativeDay::newCustomerForm() {
+  openTab(MainTabScreens::kCustomer);
+  auto book = customers();
+  if (!book || !book->customerInfo()) return nullptr;
+  tap(book->customerList()->addNewCustomerButton());
+  return book->customerInfo()->isCreating() ? book->customerInfo().get() : nullptr;
+}
+
+void RepresentativeDay::typeInto(CustomerInfoView& form, long section, const std::string& key,
+                                 const std::string& value) {
+  const auto* group = form.customerInfoGroupData().groupOfSection(section, form.isEditing());
+  ASSERT_TRUE(group) << key;
+  long row = -1;
+  for (std::size_t r = 0; r < group->customerAttributes.size(); ++r) {
+    if (group->customerAttributes[r].fieldName == en(key)) row = static_cast<long>(r);
+  }
+  ASSERT_GE(row, 0) << key;
+  auto& table = *form.tableCustomerInfo();
+  table.scrollToRowAtIndexPath({section, row}, ui::TableViewScrollPosition::Middle, false);
+  settle();
+  auto* cell = dynamic_cast<CustomerAttributeCell*>(table.cellForRowAtIndexPath({section, row}));
+  ASSERT_TRUE(cell) << key;
+  tap(cell->txtAttributeValue());
+  while (!cell->txtAttributeValue().text().empty()) driver().pressBackspace();
+  driver().typeText(value);
+  settle();
 }
 
 std::shared_ptr<CatalogViewController> RepresentativeDay::catalog() const {

@@ -17,6 +17,7 @@
 
 namespace mv {
 class CatalogViewController;
+class CustomerInfoView;
 class CustomerViewController;
 class DetailCell;
 class DetailViewController;
@@ -78,6 +79,12 @@ class RepresentativeDay : public ScreenFlowTest {
   // answers it with `button` and checks that no second one follows within
   // `quiet` seconds. Answers its title and message ("" when it broke a rule).
   std::pair<std::string, std::string> answerTheOneAlert(long button, double quiet = 1);
+  // The Customers tab opened and its add button tapped: the form of the new
+  // customer (null when it did not open for one).
+  CustomerInfoView* newCustomerForm();
+  // Types into the customer form's row labelled with the key's text,
+  // replacing what it holds.
+  void typeInto(CustomerInfoView& form, long section, const std::string& key, const std::string& value);
 
   // The settings window opened from its tab button (null when it did not open).
   SettingsViewController* openSettings();
@@ -91,8 +98,9 @@ class RepresentativeDay : public ScreenFlowTest {
   // Signs out from the settings window ("sure"); true once the welcome screen is back.
   [[nodiscard]] bool signOut();
   // Leaves this device for a new one: the application ended and launched
-  // again on a fresh, empty data root (the old one is removed at the end).
-  void newDevice();
+  // again on a fresh, empty data root (the old one is removed at the end):
+  // `dataRoot` when given (an empty folder on a disk of the test's own).
+  void newDevice(const std::filesystem::path& dataRoot = {});
 
   std::shared_ptr<CatalogViewController> catalog() const;
   std::shared_ptr<CustomerViewController> customers() const;

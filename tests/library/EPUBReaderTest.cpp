@@ -38,6 +38,7 @@
 #include "shell/frame/MessageBox.hpp"
 #include "shell/config/Language.hpp"
 #include "util/Crypto.hpp"
+#include "util/DiskRoom.hpp"
 #include "util/TextLookup.hpp"
 #include "util/ZipArchive.hpp"
 
@@ -1003,12 +1004,12 @@ TEST_F(EPUBReaderTest, BooksThatWouldFillTheDiskAreRefusedAtItsMargin) {
   test::BookSpec spec = threeUnits();
   spec.extraEntries = {{"OEBPS/padding.bin", std::string(1u << 20, '\0')}};
   const std::vector<fs::path> series = {book("first.epub", spec), book("second.epub", spec), book("third.epub", spec)};
-  const std::uint64_t free = ZipArchive::marginFor(capacity) + (5u << 19) + used();
-  ZipArchive::setDiskSpaceReading([&](const fs::path&) -> std::optional<ZipArchive::DiskSpace> {
-    return ZipArchive::DiskSpace{capacity, free - used()};
+  const std::uint64_t free = DiskRoom::marginFor(capacity) + (5u << 19) + used();
+  DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
+    return DiskRoom::Space{capacity, free - used()};
   });
   struct Restore {
-    ~Restore() { ZipArchive::setDiskSpaceReading(nullptr); }
+    ~Restore() { DiskRoom::setReading(nullptr); }
   } restore;
   for (const fs::path& path : {series[0], series[1]}) {
     open(path);
@@ -1025,7 +1026,7 @@ TEST_F(EPUBReaderTest, BooksThatWouldFillTheDiskAreRefusedAtItsMargin) {
   driver->flush();
   EXPECT_EQ(nav->viewControllers().size(), 1u);
   EXPECT_FALSE(fs::exists(books / "third")) << "nothing of it was unpacked";
-  EXPECT_GT(free - used(), ZipArchive::marginFor(capacity)) << "the margin is still free";
+  EXPECT_GT(free - used(), DiskRoom::marginFor(capacity)) << "the margin is still free";
 }
 
 TEST_F(EPUBReaderTest, ABookWhosePagePassesTheMemoryCeilingSaysSo) {

@@ -12,11 +12,13 @@
 #include "platform/ui/Application.hpp"
 #include "sales-service/FaultInjector.hpp"
 #include "sales-service/ZipBuilder.hpp"
+#include "sales-service/SampleData.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/MessageBox.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/Language.hpp"
 #include "shell/config/SkinManager.hpp"
+#include "util/DiskRoom.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
 #include "store/KeptRowsFile.hpp"
@@ -647,19 +649,31 @@ TEST_F(SignInTest, HostileSkinsAreRefusedAndLeaveNothingBehind) {
   }
 
   // The company's own skin on a disk nearly full: the user hears that the
-  // device is short of room, not that the pictures are too large.
-  ZipArchive::setDiskSpaceReading([](const fs::path&) -> std::optional<ZipArchive::DiskSpace> {
-    return ZipArchive::DiskSpace{std::uint64_t{16} << 30, std::uint64_t{100} << 20};
-  });
-  struct Restore {
-    ~Restore() { ZipArchive::setDiskSpaceReading(nullptr); }
-  } restore;
-  service->clearRequestLog();
-  signIn("acme", "rep", "secret");
-  ASSERT_FALSE(app->isWelcomeRoot());
-  EXPECT_EQ(skinRequests(), 1u);
-  EXPECT_TRUE(waitFor([&] { return toastSays(en("SKINNOROOM")); }, 2));
-  EXPECT_EQ(skinLeftovers(), std::vector<std::string>{});
+  // device is short of room, not that the pictures are too large, whether
+  // the archive arrived and found no room to unpack or found none to arrive.
+  const std::uint64_t archive =
+      service->backend().currentData("acme")->files.at(sales::SampleData::skinArchiveName())->size();
+  const fs::path arrived = base::Paths::documents() / "acme" / SkinManager::kSkinArchiveName;
+  const std::uint64_t capacity = std::uint64_t{16} << 30;
+  for (const std::uint64_t room : {archive, archive - 1}) {
+    SCOPED_TRACE(room);
+    DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
+      std::error_code ec;
+      const std::uint64_t taken = fs::exists(arrived, ec) ? archive : 0;
+      return DiskRoom::Space{capacity, DiskRoom::marginFor(capacity) + room - taken};
+    });
+    struct Restore {
+      ~Restore() { DiskRoom::setReading(nullptr); }
+    } restore;
+    service->clearRequestLog();
+    signIn("acme", "rep", "secret");
+    ASSERT_FALSE(app->isWelcomeRoot());
+    EXPECT_EQ(skinRequests(), 1u);
+    EXPECT_TRUE(waitFor([&] { return toastSays(en("SKINNOROOM")); }, 2));
+    EXPECT_EQ(skinLeftovers(), std::vector<std::string>{});
+    app->showLoginPage();
+    ASSERT_TRUE(app->isWelcomeRoot());
+  }
 }
 
 }  // namespace

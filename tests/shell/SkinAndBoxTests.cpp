@@ -16,6 +16,7 @@
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "store/DataAccessManager.hpp"
+#include "util/DiskRoom.hpp"
 #include "store/SessionDatabase.hpp"
 #include "util/ZipArchive.hpp"
 #include "util/ZipWriter.hpp"
@@ -184,11 +185,11 @@ TEST_F(SkinTest, SkinArchivesUnpackOnlyTheirOwnEntries) {
 TEST_F(SkinTest, DemoDataUnpacksIntoBothCompanies) {
   // A small disk nearly full: the margin books keep free is not there, but
   // the demo's few megabytes fit.
-  ZipArchive::setDiskSpaceReading([](const fs::path&) -> std::optional<ZipArchive::DiskSpace> {
-    return ZipArchive::DiskSpace{std::uint64_t{16} << 30, std::uint64_t{100} << 20};
+  DiskRoom::setReading([](const fs::path&) -> std::optional<DiskRoom::Space> {
+    return DiskRoom::Space{std::uint64_t{16} << 30, std::uint64_t{100} << 20};
   });
   struct Restore {
-    ~Restore() { ZipArchive::setDiskSpaceReading(nullptr); }
+    ~Restore() { DiskRoom::setReading(nullptr); }
   } restore;
   auto& skins = SkinManager::sharedInstance();
   EXPECT_TRUE(skins.needInitializeDemo());

@@ -17,7 +17,7 @@ void installTextTable() {
         {"RESTOREDAMAGED", "text-RESTOREDAMAGED"},
         {"SERVERNOTREACHED", "text-SERVERNOTREACHED-%@"}, {"SERVERSTOPPEDANSWERING", "text-SERVERSTOPPEDANSWERING-%@"},
         {"FILESERVICEFAILED", "text-FILESERVICEFAILED-%@"}, {"FILETOOLARGESENT", "text-FILETOOLARGESENT-%@-%@"},
-        {"NOTTHEFILE", "text-NOTTHEFILE-%@-%@"},
+        {"NOTTHEFILE", "text-NOTTHEFILE-%@-%@"}, {"DOWNLOADNOROOM", "text-DOWNLOADNOROOM"},
         {"SERVERSENDSPAGES", "text-SERVERSENDSPAGES-%@-%@"}, {"SYNCFILESNOTRECEIVED", "text-SYNCFILESNOTRECEIVED-%@"}};
     auto it = table.find(key);
     if (it == table.end()) return std::nullopt;

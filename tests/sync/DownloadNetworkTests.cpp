@@ -23,6 +23,7 @@
 #include "sync/requests/RequestGetUserinfo.hpp"
 #include "transport/FormDataRequest.hpp"
 #include "transport/RequestError.hpp"
+#include "util/DiskRoom.hpp"
 #include "util/PublicFunction.hpp"
 
 namespace fs = std::filesystem;
@@ -734,6 +735,86 @@ TEST_F(DownloadNetworkTest, DownloadsToAnEndpointThatKeepsRefusingOrStallingStop
   EXPECT_EQ(quiet.connections(), limit) << "one attempt per failure up to the limit, no more";
   EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 0u);
   defaults.setInteger("ImagePort", port);
+}
+
+// A connection that trickles a file below the byte floor is never silent,
+// yet brings the file no nearer: it fails as a stalled one does.
+TEST_F(DownloadNetworkTest, AFileTrickledBelowTheFloorTimesOut) {
+  auto images = filesOfType(kFileTypeProductImage);
+  ASSERT_FALSE(images.empty());
+  HttpNetworkCtrl::Settings settings = ctrl().settings();
+  settings.downloadTimeOutSeconds = 1;
+  ctrl().setSettings(settings);
+  const auto& [name, bytes] = images[0];
+  // A byte every twentieth of a second: a fifth of the floor, for far
+  // longer than the time-out.
+  ASSERT_GT(bytes.size(), 400u);
+  ASSERT_LT(20, settings.downloadLowSpeedBytesPerSecond);
+  trickleFiles("*/" + name, 1, 0.05);
+  auto receiver = std::make_shared<Recorder>();
+  const auto result = fetch(download({name}, kFileTypeProductImage, kProgressTypeBatch), receiver, 15);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, "999");
+  EXPECT_EQ(result->httpRsp, HttpNetworkCtrl::httpRspForError(static_cast<long>(RequestError::TimedOut)));
+  EXPECT_FALSE(fs::exists(destination(name, kFileTypeProductImage)));
+}
+
+// A device without room above its disk's margin takes no file: the first
+// download that meets it stops every other at once, batch and single, each
+// told why; nothing of them is left. With room, the same files arrive.
+TEST_F(DownloadNetworkTest, ADiskWithoutRoomStopsEveryDownloadAtOnce) {
+  auto images = filesOfType(kFileTypeProductImage);
+  const auto documents = filesOfType(kFileTypePdf);
+  ASSERT_GE(images.size(), 8u);
+  ASSERT_FALSE(documents.empty());
+  const std::uint64_t capacity = std::uint64_t{32} << 30;
+  std::uint64_t room = 0;
+  DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
+    return DiskRoom::Space{capacity, DiskRoom::marginFor(capacity) + room};
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+  std::vector<std::string> names;
+  for (int i = 0; i < 8; ++i) names.push_back(images[i].first);
+  const auto sendAll = [&] {
+    auto batch = std::make_shared<Recorder>();
+    batch->send<DownloadRst>(download(names, kFileTypeProductImage, kProgressTypeBatch));
+    auto single = std::make_shared<Recorder>();
+    single->send<DownloadRst>(download({documents[0].first}, kFileTypePdf, kProgressTypeSingleWithPercent));
+    EXPECT_TRUE(runUntil([&] { return batch->results.size() == names.size() && single->results.size() == 1; }));
+    return std::pair{batch, single};
+  };
+
+  // Room for a few bytes only.
+  room = 10;
+  auto [batch, single] = sendAll();
+  for (const auto& r : batch->downloads) {
+    EXPECT_EQ(r->status, "999") << r->fileName;
+    EXPECT_EQ(r->httpRsp, kHttpRspNoRoom) << r->fileName;
+    EXPECT_EQ(r->message, test::textOfKey("DOWNLOADNOROOM")) << r->fileName;
+  }
+  ASSERT_EQ(single->downloads.size(), 1u);
+  EXPECT_EQ(single->downloads[0]->httpRsp, kHttpRspNoRoom);
+  EXPECT_EQ(single->downloads[0]->message, test::textOfKey("DOWNLOADNOROOM"));
+  // No file was asked for twice: none is tried again for want of room.
+  EXPECT_LE(fileRequests().size(), names.size() + 1);
+  EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 0u);
+  std::size_t stored = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    stored += entry.is_regular_file() && entry.path().extension() != ".json";
+  }
+  EXPECT_EQ(stored, 0u) << "neither a file nor a partial one";
+
+  // Room for exactly what comes: every file arrives.
+  std::uint64_t total = documents[0].second.size();
+  for (int i = 0; i < 8; ++i) total += images[i].second.size();
+  room = total;
+  std::tie(batch, single) = sendAll();
+  for (const auto& r : batch->downloads) EXPECT_EQ(r->status, "200") << r->fileName;
+  EXPECT_EQ(single->downloads[0]->status, "200");
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(contentsOf(destination(names[i], kFileTypeProductImage)), images[i].second);
+  EXPECT_EQ(contentsOf(destination(documents[0].first, kFileTypePdf)), documents[0].second);
 }
 
 TEST_F(DownloadNetworkTest, OneFileIsNeverWrittenByTwoTransfersAtOnce) {

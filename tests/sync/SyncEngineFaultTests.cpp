@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "SessionFixture.hpp"
+#include "FolderBytes.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/OutsideWork.hpp"
@@ -22,6 +23,7 @@
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
 #include "transport/NetworkEngine.hpp"
+#include "util/DiskRoom.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/TextLookup.hpp"
@@ -423,6 +425,56 @@ TEST_F(SyncEngineTest, AFirstSyncCutShortResumesWithThePicturesItHas) {
   for (const auto& file : pictures) {
     const std::string name = productPictureName(file);
     EXPECT_EQ(contentsOf(localPath(name, SyncModel::kImageTypeProduct)), *v1.file(file)) << file;
+  }
+}
+
+// Pictures that would take the disk's margin stop the run at once, saying
+// there is no room on the device; what arrived whole stays, and once room
+// is made the next run fetches the rest.
+TEST_F(SyncEngineTest, AFirstSyncShortOfRoomBreaksAtOnceAndResumesOnceRoomIsMade) {
+  signIn();
+  const auto& v1 = data(1);
+  const auto pictures = imageFilesOf(v1.products, {}, {});
+  ASSERT_GE(pictures.size(), 4u);
+  std::uint64_t total = 0;
+  for (const auto& file : pictures) total += v1.file(file)->size();
+  // Room above the margin for half the pictures, taken by what is written.
+  const fs::path folder = localPath("x", kFileTypeProductImage).parent_path();
+  const auto written = [&] {
+    return test::bytesUnder(folder) + test::bytesUnder(folder.parent_path() / "tempDownload");
+  };
+  const std::uint64_t capacity = std::uint64_t{8} << 30;
+  const std::uint64_t before = written();
+  DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
+    const std::uint64_t used = written() - before;
+    return DiskRoom::Space{capacity, DiskRoom::marginFor(capacity) + (used < total / 2 ? total / 2 - used : 0)};
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+  engine()->startSync();
+  ASSERT_TRUE(waitForEnd(0, 20));
+  EXPECT_EQ(delegate->breaks, std::vector<std::string>{test::textOfKey("DOWNLOADNOROOM")});
+  EXPECT_FALSE(clientFlag(SyncModel::kLastSync));
+  EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 0u);
+  ASSERT_TRUE(NetworkEngine::shared().settle());
+  std::size_t whole = 0;
+  for (const auto& file : pictures) {
+    const std::string bytes = contentsOf(localPath(productPictureName(file), SyncModel::kImageTypeProduct));
+    if (bytes == *v1.file(file)) {
+      ++whole;
+    } else {
+      EXPECT_EQ(bytes, "<missing>") << "a picture on disk is not whole: " << file;
+    }
+  }
+  EXPECT_LT(whole, pictures.size());
+
+  DiskRoom::setReading(nullptr);
+  engine()->setIsSyncAllData(true);
+  ASSERT_TRUE(runSync());
+  EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
+  for (const auto& file : pictures) {
+    EXPECT_EQ(contentsOf(localPath(productPictureName(file), SyncModel::kImageTypeProduct)), *v1.file(file)) << file;
   }
 }
 

@@ -2,8 +2,10 @@
 #include <mutex>
 
 #include "TransportFixture.hpp"
+#include "FolderBytes.hpp"
 #include "transport/NetworkEngine.hpp"
 #include "transport/NetworkQueue.hpp"
+#include "util/DiskRoom.hpp"
 
 namespace mv::test {
 namespace {
@@ -652,6 +654,76 @@ TEST_F(DownloadTest, ASmallFileIsWrittenWholeAndALargeOneAsItComes) {
     EXPECT_EQ(readFile(destination), sent) << size;
     EXPECT_FALSE(fs::exists(temporary)) << size;
   }
+}
+
+// Whatever its size, or however it says it, a file is written only into the
+// room the disk has above its margin; one past it stops with that reason and
+// leaves nothing of itself, while one that fits arrives as ever.
+TEST_F(DownloadTest, AFileNeverTakesTheDisksMargin) {
+  serve("/file");
+  const size_t half = serveCutInHalf("/cut");
+  std::string sent;
+  serve("/unsized", [&sent](const Req&, Res& res) {
+    res.set_chunked_content_provider("application/octet-stream", [&sent](size_t offset, httplib::DataSink& sink) {
+      if (offset < sent.size()) sink.write(sent.data() + offset, std::min<size_t>(sent.size() - offset, 32768));
+      if (offset + 32768 >= sent.size()) sink.done();
+      return true;
+    });
+  });
+  server.start();
+  // A disk whose room above the margin is `room` bytes before the test
+  // wrote anything, and shrinks by what it writes.
+  const auto used = [this] { return bytesUnder(root); };
+  const std::uint64_t capacity = std::uint64_t{64} << 30;
+  std::uint64_t room = 0;
+  std::uint64_t before = 0;
+  DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
+    return DiskRoom::Space{capacity, DiskRoom::marginFor(capacity) + room + before - used()};
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+  const auto fetch = [&](const std::string& path, std::uint64_t roomLeft) {
+    room = roomLeft;
+    before = used();
+    auto op = download(path);
+    Recorder rec;
+    EXPECT_TRUE(run(op, rec)) << path;
+    return rec;
+  };
+  // Announced or not, held whole or written as it comes: each fits exactly.
+  for (const std::string path : {"/file", "/unsized"}) {
+    for (const size_t size : {size_t{60000}, content.size()}) {
+      SCOPED_TRACE(path + " " + std::to_string(size));
+      sent = content.substr(0, size);
+      const std::string expected = path == "/file" ? content : sent;
+      fs::remove(destination);
+      const Recorder fits = fetch(path, expected.size());
+      EXPECT_EQ(fits.finished, 1);
+      EXPECT_EQ(readFile(destination), expected);
+      writeFile(destination, "good old copy");
+      const Recorder refused = fetch(path, expected.size() * 9 / 10);
+      EXPECT_EQ(refused.errorCodes, std::vector<long>{static_cast<long>(RequestError::NoRoom)});
+      EXPECT_EQ(readFile(destination), "good old copy");
+      EXPECT_FALSE(fs::exists(temporary));
+      EXPECT_FALSE(fs::exists(FormDataRequest::resumeRecordPath(temporary)));
+    }
+  }
+  // A resume needs room for the rest only; short of it, the part on disk
+  // goes too.
+  fs::remove(destination);
+  Recorder cut = fetch("/cut", content.size());
+  ASSERT_EQ(fs::file_size(temporary), half);
+  const Recorder rest = fetch("/cut", content.size() - half);
+  EXPECT_EQ(rest.finished, 1);
+  EXPECT_EQ(readFile(destination), content);
+  fs::remove(destination);
+  cut = fetch("/cut", content.size());
+  ASSERT_EQ(fs::file_size(temporary), half);
+  const Recorder noRest = fetch("/cut", (content.size() - half) / 2);
+  EXPECT_EQ(noRest.errorCodes, std::vector<long>{static_cast<long>(RequestError::NoRoom)});
+  EXPECT_FALSE(fs::exists(destination));
+  EXPECT_FALSE(fs::exists(temporary));
 }
 
 // The file goes into place off the network thread: a place it cannot go is a

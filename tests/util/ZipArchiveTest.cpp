@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TestEnvironment.hpp"
+#include "util/DiskRoom.hpp"
 #include "util/ZipArchive.hpp"
 #include "util/ZipWriter.hpp"
 
@@ -440,9 +441,9 @@ TEST_F(ZipArchiveTest, NamesLongerThanAnyPathAreCountedAndRefusedBeforeAnythingI
 }
 
 TEST_F(ZipArchiveTest, AnExtractionLeavesTheDisksMarginFree) {
-  EXPECT_EQ(ZipArchive::marginFor(std::uint64_t{1} << 30), ZipArchive::kMarginFloorBytes) << "a small disk: the floor";
-  EXPECT_EQ(ZipArchive::marginFor(std::uint64_t{20} << 30), (std::uint64_t{20} << 30) / 50) << "a larger one: its share";
-  EXPECT_EQ(ZipArchive::marginFor(std::uint64_t{2} << 40), ZipArchive::kMarginCeilingBytes) << "a large one: the ceiling";
+  EXPECT_EQ(DiskRoom::marginFor(std::uint64_t{1} << 30), DiskRoom::kMarginFloorBytes) << "a small disk: the floor";
+  EXPECT_EQ(DiskRoom::marginFor(std::uint64_t{20} << 30), (std::uint64_t{20} << 30) / 50) << "a larger one: its share";
+  EXPECT_EQ(DiskRoom::marginFor(std::uint64_t{2} << 40), DiskRoom::kMarginCeilingBytes) << "a large one: the ceiling";
   const std::string content(64 << 10, 'z');
   auto archive = makeArchive(dir / "pictures.zip", {{"1.png", content}, {"2.png", content}});
   const std::uint64_t capacity = std::uint64_t{100} << 30;
@@ -450,16 +451,16 @@ TEST_F(ZipArchiveTest, AnExtractionLeavesTheDisksMarginFree) {
     std::uint64_t capacity;
     std::uint64_t available;
     bool unpacks;
-  } cases[] = {{capacity, ZipArchive::marginFor(capacity) + 2 * content.size(), true},
-               {capacity, ZipArchive::marginFor(capacity) + 2 * content.size() - 1, false},
-               {capacity, ZipArchive::marginFor(capacity), false},
+  } cases[] = {{capacity, DiskRoom::marginFor(capacity) + 2 * content.size(), true},
+               {capacity, DiskRoom::marginFor(capacity) + 2 * content.size() - 1, false},
+               {capacity, DiskRoom::marginFor(capacity), false},
                // A disk of 2 TB with 20 GB free: far from full.
                {std::uint64_t{2} << 40, std::uint64_t{20} << 30, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.available);
-    ZipArchive::setDiskSpaceReading([&](const fs::path& folder) -> std::optional<ZipArchive::DiskSpace> {
+    DiskRoom::setReading([&](const fs::path& folder) -> std::optional<DiskRoom::Space> {
       EXPECT_TRUE(fs::exists(folder)) << "asked of an existing folder";
-      return ZipArchive::DiskSpace{c.capacity, c.available};
+      return DiskRoom::Space{c.capacity, c.available};
     });
     ZipArchive zip;
     ASSERT_TRUE(zip.UnzipOpenFile(archive));
@@ -469,7 +470,7 @@ TEST_F(ZipArchiveTest, AnExtractionLeavesTheDisksMarginFree) {
     EXPECT_EQ(fs::exists(dir / "out"), c.unpacks);
     fs::remove_all(dir / "out");
   }
-  ZipArchive::setDiskSpaceReading(nullptr);
+  DiskRoom::setReading(nullptr);
 }
 
 }  // namespace

@@ -324,6 +324,10 @@ void LoginMode::skinReply(const DownloadRst& result) {
       // The company's pictures stay the application's own; the user hears why.
       UIToast::showTextOf(shortOfRoom ? "SKINNOROOM" : "SKINTOOLARGE");
     }
+  } else if (result.httpRsp == kHttpRspNoRoom) {
+    // The archive itself found no room on the device: the same word, once.
+    tooLarge = true;
+    UIToast::showTextOf("SKINNOROOM");
   }
   if (!delegate()) endWaitBox();
   if (renewed) {
