@@ -19,6 +19,8 @@ const char* describe(RequestError code) {
     case RequestError::ReplyTooLarge: return "The reply is larger than the request accepts";
     case RequestError::RedirectRefused: return "The request was redirected, which it does not follow";
     case RequestError::NotTheFile: return "What arrived is not the file asked for";
+    case RequestError::WrongKindOfFile: return "What arrived is not a file of the kind asked for";
+    case RequestError::FileCutShort: return "The file arrived cut short";
   }
   return "Unknown error";
 }

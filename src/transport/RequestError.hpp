@@ -25,6 +25,8 @@ enum class RequestError : long {
   ReplyTooLarge = 13,        // a reply body past the request's limit, as received or inflated
   RedirectRefused = 14,      // a redirect to a request that follows none
   NotTheFile = 15,           // a download whose bytes are not the file asked for (a page in its place)
+  WrongKindOfFile = 16,      // a download whose bytes are of no kind the file may be, and no page either
+  FileCutShort = 17,         // a download of the file's own bytes that stop short of its end
 };
 
 base::Error makeRequestError(RequestError code, const std::string& detail = {});
