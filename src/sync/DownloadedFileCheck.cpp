@@ -227,7 +227,9 @@ bool isSvg(std::string_view head) {
 // hold among its pictures: not shown, but its own files and never a page,
 // so kept rather than fetched again at every sync.
 bool isOtherPictureFormat(std::string_view head) {
-  const auto at = [&](std::size_t offset, std::string_view bytes) { return head.substr(offset, bytes.size()) == bytes; };
+  const auto at = [&](std::size_t offset, std::string_view bytes) {
+    return head.size() >= offset + bytes.size() && head.substr(offset, bytes.size()) == bytes;
+  };
   if (at(0, "GIF87a") || at(0, "GIF89a")) return true;
   if (at(0, "RIFF") && at(8, "WEBP")) return true;
   if (at(0, std::string_view("II*\0", 4)) || at(0, std::string_view("MM\0*", 4))) return true;

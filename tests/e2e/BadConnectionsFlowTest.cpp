@@ -496,31 +496,36 @@ TEST_F(BadConnections, HonestFilesOfEveryShapeAreKeptAndOnlyAPictureCutShortIsFe
   cut.content = camera;
   cut.times = -1;
   service->addFault(cut);
-  // Catalogues exported again 30 % larger than their listings say.
-  std::map<std::string, std::string> documents;
+  // A catalogue, a guide and a book exported again 30 % larger than their
+  // listings say.
+  std::map<std::string, std::pair<int, std::string>> documents;
   for (const auto& [path, bytes] : data->files) {
-    if (path.rfind("library/pdf/", 0) == 0) documents[path.substr(12)] = *bytes + std::string(bytes->size() * 3 / 10, ' ');
+    for (const int type : {kFileTypePdf, kFileTypeWord, kFileTypeEPub}) {
+      const std::string folder = sales::SampleData::typePath(type) + "/";
+      if (path.rfind(folder, 0) == 0)
+        documents[path.substr(folder.size())] = {type, *bytes + std::string(bytes->size() * 3 / 10, ' ')};
+    }
   }
   ASSERT_EQ(documents.size(), 3u);
   // A price list listed as a spreadsheet of the old format that is an HTML table.
   const std::string table = "<html><head><meta charset=\"utf-8\"></head><body><table><tr><td>SKU</td><td>Price</td></tr>"
                             "<tr><td>SKU-1001</td><td>12.50</td></tr></table></body></html>\n";
-  documents["pricelist_1.xls"] = table;
-  for (const auto& [name, bytes] : documents) {
-    FaultRule document;
-    document.path = "*/" + name;
-    document.kind = FaultKind::FileContent;
-    document.content = bytes;
-    service->addFault(document);
+  documents["pricelist_1.xls"] = {kFileTypeExcel, table};
+  for (const auto& [name, document] : documents) {
+    FaultRule variant;
+    variant.path = "*/" + name;
+    variant.kind = FaultKind::FileContent;
+    variant.content = document.second;
+    service->addFault(variant);
   }
-  base::Value files = sales::DataSet::toJson(data->libraryFiles);
-  for (auto& row : files) {
+  base::Value listed = sales::DataSet::toJson(data->libraryFiles);
+  for (auto& row : listed) {
     if (row.value("fileName", std::string()) != "pricelist_1.xlsx") continue;
     row["fileName"] = "pricelist_1.xls";
     row["info"] = "XLS/0.01 M";
   }
   base::Value content = base::Value::array();
-  content.push_back(std::move(files));
+  content.push_back(std::move(listed));
   content.push_back(sales::DataSet::toJson(data->libraryCategories));
   content.push_back(base::Value{{"keyIDS", ""}});
   const auto json = JsonWriter().stringWithObject(content);
@@ -561,8 +566,7 @@ TEST_F(BadConnections, HonestFilesOfEveryShapeAreKeptAndOnlyAPictureCutShortIsFe
   settle(0.5);
   EXPECT_FALSE(alert()) << alertTitle();
   for (const auto& f : files().libfilesArray()) EXPECT_TRUE(onDisk(f.title)) << f.title;
-  for (const auto& [name, bytes] : documents)
-    EXPECT_EQ(onDevice(local(name, name.ends_with(".xls") ? 7 : 5)), bytes) << name;
+  for (const auto& [name, document] : documents) EXPECT_EQ(onDevice(local(name, document.first)), document.second) << name;
   // The larger catalogue opens in the reader, the HTML table in the office viewer.
   tapFile("Catalogue 1");
   ASSERT_TRUE(waitFor([&] { return dynamic_cast<ReaderViewController*>(top()) != nullptr; }, 10));

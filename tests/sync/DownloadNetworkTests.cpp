@@ -223,6 +223,7 @@ TEST(DownloadedFileCheckTest, EveryHonestPictureIsTakenAndOnlyOneCutShortOrNoPic
   const std::vector<std::tuple<std::string, std::string, Refusal>> refused = {
       {"page", "\n<!DOCTYPE html><html><body>Please sign in</body></html>", Refusal::Page},
       {"text", "Sorry, no picture here.", Refusal::NotTheFile},
+      {"nothing", "", Refusal::NotTheFile},
       {"png cut", png.substr(0, png.size() / 2), Refusal::CutShort},
       {"jpeg cut", jpeg.substr(0, jpeg.size() * 2 / 3), Refusal::CutShort},
       {"progressive cut", progressive.substr(0, progressive.size() * 2 / 3), Refusal::CutShort},
