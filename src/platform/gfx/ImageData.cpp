@@ -17,6 +17,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
@@ -486,6 +487,20 @@ std::optional<ImageData> fitJpeg(std::string_view bytes, std::FILE* file, int ma
   return std::move(job->out);
 }
 
+using FileHandle = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// The file opened for a decoder to stream from its start (it holds a
+// buffer of it, never all of it), with its first bytes, which tell its
+// format, in `signature`; null when it cannot be read.
+FileHandle openToStream(const std::filesystem::path& path, std::string& signature) {
+  FileHandle file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return file;
+  signature.assign(8, '\0');
+  signature.resize(std::fread(signature.data(), 1, signature.size(), file.get()));
+  if (std::fseek(file.get(), 0, SEEK_SET) != 0) file.reset();
+  return file;
+}
+
 }  // namespace
 
 std::uint64_t ImageData::largestDecodeOnMainThread() { return mainThreadRecord.load(); }
@@ -543,13 +558,9 @@ std::optional<ImageData> ImageData::decodeFileFitting(const std::filesystem::pat
   std::error_code ec;
   const auto fileSize = std::filesystem::file_size(path, ec);
   if (ec || fileSize > kMaxFileBytes) return std::nullopt;
-  // Streamed from the file: the decoder holds a buffer of it, not all of it.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  std::string signature;
+  const FileHandle file = openToStream(path, signature);
   if (!file) return std::nullopt;
-  char head[8] = {};
-  const std::size_t got = std::fread(head, 1, sizeof head, file.get());
-  if (std::fseek(file.get(), 0, SEEK_SET) != 0) return std::nullopt;
-  const std::string_view signature(head, got);
   if (looksLikeJPEG(signature)) return fitJpeg({}, file.get(), maxWidth, maxHeight);
   if (!looksLikePNG(signature)) return std::nullopt;
   auto job = std::make_unique<PngFitJob>();
@@ -614,13 +625,9 @@ std::optional<ImageData::Extent> ImageData::extent(std::string_view bytes, bool 
 }
 
 std::optional<ImageData::Extent> ImageData::extentOfFile(const std::filesystem::path& path, bool readThrough) {
-  // Streamed: the decoder holds a buffer of the file, never all of it.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  std::string signature;
+  const FileHandle file = openToStream(path, signature);
   if (!file) return std::nullopt;
-  char head[8] = {};
-  const std::size_t got = std::fread(head, 1, sizeof head, file.get());
-  if (std::fseek(file.get(), 0, SEEK_SET) != 0) return std::nullopt;
-  const std::string_view signature(head, got);
   if (looksLikePNG(signature)) {
     auto job = std::make_unique<PngScanJob>();
     job->file = file.get();
