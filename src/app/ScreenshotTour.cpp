@@ -255,10 +255,16 @@ bool ScreenshotTour::syncOnce() {
     finished = it != n.userInfo.end() && it->is_boolean() && it->get<bool>();
   });
   // The service said at sign-in that it holds nothing new: the sync screen
-  // starts no run for that, and the device is up to date as it stands.
+  // starts no run for that, and the device is up to date as it stands,
+  // unless the last run left files to fetch again, as it said it would.
   if (!LoginMode::sharedInstance()->needUpdate()) {
-    std::printf("Sync finished: up to date, the service has nothing new; %s.\n", TerminalReport::holdings().c_str());
-    return true;
+    auto engine = SyncModel::sharedInstance();
+    if (!SyncModel::filesOwed() || !engine) {
+      std::printf("Sync finished: up to date, the service has nothing new; %s.\n", TerminalReport::holdings().c_str());
+      return true;
+    }
+    std::puts("The service has nothing new; fetching again the files the last sync did not take...");
+    engine->setNeedUpdate(true);
   }
   // The first sync, as the home screen offers it.
   if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);

@@ -49,7 +49,7 @@ std::shared_ptr<RequestDownload> requestForName(const RequestDownload& request, 
   one->imgType = request.imgType;
   one->progressType = request.progressType;
   one->downloadId = request.downloadId;
-  one->leastBytes = request.leastBytes;
+  one->listedBytes = request.listedBytes;
   one->mostBytes = request.mostBytes;
   one->fileNameList = {fileName};
   return one;

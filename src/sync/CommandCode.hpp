@@ -54,11 +54,19 @@ inline constexpr int kHttpRspUntrustedCertificate = 7;
 inline constexpr int kHttpRspEndpointGone = 8;
 // The reasons of a "999" made on the device for a file the server answered
 // without it (an error status, an empty reply), for one whose bytes are not
-// the file (a web page, a size other than listed), and for one that ran past
-// the most bytes it may hold.
+// the file (a web page, bytes of no kind the file may be), for one that ran
+// past the most bytes it may hold, for a document that ran far past its
+// listed size, and for a picture whose data arrived cut short.
 inline constexpr int kHttpRspServiceFailed = 9;
 inline constexpr int kHttpRspNotTheFile = 10;
 inline constexpr int kHttpRspFileTooLarge = 11;
+inline constexpr int kHttpRspLargerThanListed = 16;
+inline constexpr int kHttpRspFileCutShort = 17;
+// A file that arrived but was not taken: it is asked for again at the next sync.
+inline bool refusedTheFile(int httpRsp) {
+  return httpRsp == kHttpRspNotTheFile || httpRsp == kHttpRspFileTooLarge || httpRsp == kHttpRspLargerThanListed ||
+         httpRsp == kHttpRspFileCutShort;
+}
 // The reason for the downloads that stopped because the file endpoint kept
 // sending something other than the files asked for; the reply's detail names
 // those files.

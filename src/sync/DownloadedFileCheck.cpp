@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <functional>
+#include <limits>
 
 #include "platform/gfx/ImageData.hpp"
 #include "util/PublicFunction.hpp"
@@ -50,8 +51,6 @@ bool looksLikePage(std::string_view head) {
   }
   return false;
 }
-
-std::string bytesText(std::int64_t bytes) { return std::to_string(bytes) + " bytes"; }
 
 // Up to `length` of a file's bytes from `offset`: fewer at its end, none
 // past it or when it cannot be read.
@@ -127,19 +126,20 @@ bool pngReachesItsEnd(std::int64_t size, const ReadAt& read) {
 }
 
 // A JPEG that reaches the marker ending its image. It is looked for among
-// the last bytes first: the scans' bytes never hold it (a 0xFF there is
-// followed by 0 or a restart marker), so only a whole picture, perhaps with
-// a little padding after it, has it there. A picture with more after its
-// end (a camera's trailer, a motion photo's video) is walked: its segments
-// by their lengths and its scans byte by byte, up to that marker.
+// the last bytes past the start of the first scan: the scans' bytes never
+// hold it (a 0xFF there is followed by 0 or a restart marker), so only a
+// whole picture, perhaps with a little padding after it, has it there (the
+// end marker of a thumbnail in the metadata, before the scan, does not
+// count). A picture with more after its end (a camera's trailer, a motion
+// photo's video) is walked: its segments by their lengths and its scans
+// byte by byte, up to that marker.
 bool jpegReachesItsEnd(std::int64_t size, const ReadAt& read) {
-  constexpr std::size_t kTail = 1024;
-  const std::int64_t tailFrom = std::max<std::int64_t>(2, size - static_cast<std::int64_t>(kTail));
-  if (read(tailFrom, kTail).find("\xFF\xD9") != std::string::npos) return true;
-  constexpr std::size_t kBlock = 64 * 1024;
+  constexpr std::int64_t kTail = 1024;
+  constexpr std::size_t kBlock = 16 * 1024;
   std::string block;
   std::int64_t blockAt = 0;
   std::int64_t at = 2;  // past the start of image
+  bool tailLooked = false;
   const auto next = [&]() -> int {
     if (at >= size) return -1;
     if (at < blockAt || at >= blockAt + static_cast<std::int64_t>(block.size())) {
@@ -167,6 +167,12 @@ bool jpegReachesItsEnd(std::int64_t size, const ReadAt& read) {
     }
     byte = next();
     if (marker != 0xDA) continue;
+    if (!tailLooked) {
+      tailLooked = true;
+      const std::int64_t from = std::max(at - 1, size - kTail);
+      if (from < size && read(from, static_cast<std::size_t>(size - from)).find("\xFF\xD9") != std::string::npos)
+        return true;
+    }
     // A scan: its bytes run to the first 0xFF that is not followed by 0 or
     // a restart marker.
     for (;;) {
@@ -187,17 +193,43 @@ bool jpegReachesItsEnd(std::int64_t size, const ReadAt& read) {
   }
 }
 
-// Whether a picture whose header the decoder read reaches its own end.
+// Whether a picture whose header the decoder read shows its own end.
 bool pictureReachesItsEnd(std::string_view head, std::int64_t size, const ReadAt& read) {
   if (head.substr(0, kPngSignature.size()) == kPngSignature) return pngReachesItsEnd(size, read);
   return jpegReachesItsEnd(size, read);
+}
+
+// An SVG drawing: markup whose first element, past an XML declaration,
+// comments and a document type, is <svg.
+bool isSvg(std::string_view head) {
+  for (;;) {
+    head = skipBlank(head);
+    std::string_view closing;
+    if (head.starts_with("<?")) {
+      closing = "?>";
+    } else if (head.starts_with("<!--")) {
+      closing = "-->";
+    } else if (head.starts_with("<!")) {
+      closing = ">";
+    } else {
+      break;
+    }
+    const auto end = head.find(closing);
+    if (end == std::string_view::npos) return false;
+    head.remove_prefix(end + closing.size());
+  }
+  if (asciiLowercase(head.substr(0, 4)) != "<svg" || head.size() < 5) return false;
+  const char after = head[4];
+  return after == ' ' || after == '>' || after == '\n' || after == '\r' || after == '\t' || after == '/';
 }
 
 // Pictures in formats the decoder does not read, which the service may well
 // hold among its pictures: not shown, but its own files and never a page,
 // so kept rather than fetched again at every sync.
 bool isOtherPictureFormat(std::string_view head) {
-  const auto at = [&](std::size_t offset, std::string_view bytes) { return head.substr(offset, bytes.size()) == bytes; };
+  const auto at = [&](std::size_t offset, std::string_view bytes) {
+    return head.size() >= offset + bytes.size() && head.substr(offset, bytes.size()) == bytes;
+  };
   if (at(0, "GIF87a") || at(0, "GIF89a")) return true;
   if (at(0, "RIFF") && at(8, "WEBP")) return true;
   if (at(0, std::string_view("II*\0", 4)) || at(0, std::string_view("MM\0*", 4))) return true;
@@ -209,7 +241,49 @@ bool isOtherPictureFormat(std::string_view head) {
     for (unsigned known : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
       if (info == known) return true;
   }
+  // HEIC and AVIF: a file-type box naming a brand of theirs.
+  if (at(4, "ftyp")) {
+    for (const char* brand : {"heic", "heix", "hevc", "hevx", "heim", "heis", "hevm", "hevs", "mif1", "msf1", "avif",
+                              "avis"})
+      if (at(8, brand)) return true;
+  }
+  // An icon or cursor: a reserved zero, its kind, and at least one image.
+  if ((at(0, std::string_view("\0\0\1\0", 4)) || at(0, std::string_view("\0\0\2\0", 4))) && head.size() >= 6 &&
+      (head[4] != 0 || head[5] != 0))
+    return true;
+  // JPEG 2000, in its file format or as a bare codestream.
+  if (at(0, std::string_view("\0\0\0\x0CjP  \r\n\x87\n", 12)) || at(0, "\xFF\x4F\xFF\x51")) return true;
+  return isSvg(head);
+}
+
+// Names of documents whose bytes may themselves be a web page: pages, and
+// the office formats that spreadsheets and letters are saved as pages under
+// (a table saved as .xls, a page saved as .doc), which open from disk.
+bool mayBeAPage(std::string_view name) {
+  for (const char* extension : {".html", ".htm", ".xhtml", ".shtml", ".xls", ".xlt", ".doc", ".dot"})
+    if (endsWithNoCase(name, extension)) return true;
   return false;
+}
+
+// Bytes in a unit a listing may write, or 0 for one it does not.
+double bytesPerUnit(std::string_view unit) {
+  const std::string u = asciiLowercase(unit);
+  if (u == "b" || u == "byte" || u == "bytes") return 1;
+  if (u == "k" || u == "kb" || u == "kib") return 1024.0;
+  if (u == "m" || u == "mb" || u == "mib") return 1048576.0;
+  if (u == "g" || u == "gb" || u == "gib") return 1073741824.0;
+  if (u == "t" || u == "tb" || u == "tib") return 1099511627776.0;
+  return 0;
+}
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+DownloadedFileCheck::Verdict refused(DownloadedFileCheck::Refusal refusal, std::string why) {
+  return {refusal, std::move(why)};
 }
 
 }  // namespace
@@ -224,75 +298,76 @@ std::optional<DownloadedFileCheck::ListedSize> DownloadedFileCheck::listedSize(
   const std::string show = file.infoShow();
   const auto slash = show.find('/');
   if (slash == std::string::npos) return std::nullopt;
-  std::string size = show.substr(slash + 1);
-  size = size.substr(0, size.find('/'));
-  const auto unit = size.find(" M");
-  if (unit != std::string::npos) size.erase(unit, 2);
-  const char* begin = size.data();
-  const char* const last = size.data() + size.size();
-  while (begin < last && *begin == ' ') ++begin;
+  std::string_view size(show);
+  size.remove_prefix(slash + 1);
+  size = trimmed(size.substr(0, size.find('/')));
+  double value = 0;
+  const auto [end, ec] = std::from_chars(size.data(), size.data() + size.size(), value);
+  if (ec != std::errc() || !std::isfinite(value) || value < 0) return std::nullopt;
+  const std::string_view unit = trimmed(size.substr(static_cast<std::size_t>(end - size.data())));
   ListedSize listed;
-  auto [end, ec] = std::from_chars(begin, last, listed.megabytes);
-  if (ec != std::errc() || !(listed.megabytes >= 0)) return std::nullopt;
-  // Bytes are told only by a size in megabytes, as listings give it. "2.5"
-  // may be anything from 2.4 to 2.6 megabytes, of a thousand kilobytes or
-  // of 1024 kibibytes: the listing says neither which nor whether its last
-  // digit was rounded or cut off ("2 M" for 2.9 by a whole division).
-  const std::string_view written(begin, static_cast<std::size_t>(end - begin));
-  const auto point = written.find('.');
-  const int decimals = point == std::string_view::npos ? 0 : static_cast<int>(written.size() - point - 1);
-  if (unit == std::string::npos) return listed;
-  const double digit = 1.0 / std::pow(10.0, decimals);
-  listed.bytes.least = static_cast<std::int64_t>(std::floor(std::max(listed.megabytes - digit, 0.0) * 1e6));
-  listed.bytes.most = static_cast<std::int64_t>(std::ceil((listed.megabytes + digit) * 1048576.0));
+  // A number alone is megabytes, as listings write them, but says too
+  // little to bound the file by.
+  if (unit.empty()) {
+    listed.megabytes = value;
+    return listed;
+  }
+  const double perUnit = bytesPerUnit(unit);
+  if (perUnit == 0) return std::nullopt;
+  const double bytes = value * perUnit;
+  constexpr double kPast64Bits = 9223372036854775808.0;
+  if (!(bytes < kPast64Bits)) return std::nullopt;
+  listed.megabytes = bytes / 1048576.0;
+  const double most = std::ceil(bytes) * kListedSlack + static_cast<double>(kListedFloorBytes);
+  listed.mostBytes = most < kPast64Bits ? static_cast<std::int64_t>(most) : std::numeric_limits<std::int64_t>::max();
   return listed;
 }
 
-std::int64_t DownloadedFileCheck::mostBytes(int type, ByteRange listed) {
+std::int64_t DownloadedFileCheck::mostBytes(int type, std::int64_t listedMost) {
   if (isPictureType(type)) return kMostPictureBytes;
-  return listed.most >= 0 ? listed.most : kMostFileBytes;
+  return listedMost >= 0 ? listedMost : kMostFileBytes;
 }
 
-std::string DownloadedFileCheck::problem(int type, std::string_view name, std::string_view head, std::int64_t size,
-                                         const fs::path& written, ByteRange listed) {
-  if (isPictureType(type)) {
-    const bool read = gfx::ImageData::dimensions(head) ||
-                      (!written.empty() && static_cast<std::int64_t>(head.size()) < size &&
-                       gfx::ImageData::dimensionsOfFile(written));
-    if (!read) {
-      if (isOtherPictureFormat(head)) return {};
-      return looksLikePage(head) ? "a web page came in place of the picture" : "the bytes are not a picture";
-    }
-    // A reply without a length that the connection cut ends like a whole one.
-    bool whole = false;
-    if (written.empty()) {
-      whole = pictureReachesItsEnd(head, size, readerOf(head));
-    } else {
-      const OpenFile file(written);
-      whole = pictureReachesItsEnd(head, size, file.reader());
-    }
-    return whole ? std::string() : "the picture stops short of its end";
+DownloadedFileCheck::Verdict DownloadedFileCheck::check(int type, std::string_view name, std::string_view head,
+                                                        std::int64_t size, const fs::path& written) {
+  if (!isPictureType(type)) {
+    if (!mayBeAPage(name) && looksLikePage(head)) return refused(Refusal::Page, "a web page came in place of the file");
+    return {};
   }
-  if (listed.most >= 0 && (size < listed.least || size > listed.most)) {
-    return "the file holds " + bytesText(size) + " where its listing gives " + bytesText(listed.least) + " to " +
-           bytesText(listed.most);
+  // The header alone, whatever size it declares: one too large to draw here
+  // is the service's picture all the same.
+  const bool onDisk = !written.empty();
+  const bool read = gfx::ImageData::extent(head, false) ||
+                    (onDisk && static_cast<std::int64_t>(head.size()) < size &&
+                     gfx::ImageData::extentOfFile(written, false));
+  if (!read) {
+    if (isOtherPictureFormat(head)) return {};
+    // A PNG or JPEG that ends before its header does.
+    if (head.starts_with(kPngSignature) || head.starts_with("\xFF\xD8\xFF"))
+      return refused(Refusal::CutShort, "the picture stops before its header ends");
+    if (looksLikePage(head)) return refused(Refusal::Page, "a web page came in place of the picture");
+    return refused(Refusal::NotTheFile, "the bytes are not a picture");
   }
-  // A document may be a page itself only when its name says so.
-  const bool page = endsWithNoCase(name, ".html") || endsWithNoCase(name, ".htm") || endsWithNoCase(name, ".xhtml");
-  if (!page && looksLikePage(head)) return "a web page came in place of the file";
-  return {};
+  // A reply without a length that the connection cut ends like a whole one.
+  // A picture that shows no end of its own is read through by the decoder.
+  bool whole = false;
+  if (!onDisk) {
+    whole = pictureReachesItsEnd(head, size, readerOf(head));
+    if (!whole) whole = !gfx::ImageData::extent(head, true).value_or(gfx::ImageData::Extent{0, 0, true}).cutShort;
+  } else {
+    const OpenFile file(written);
+    whole = pictureReachesItsEnd(head, size, file.reader());
+    if (!whole)
+      whole = !gfx::ImageData::extentOfFile(written, true).value_or(gfx::ImageData::Extent{0, 0, true}).cutShort;
+  }
+  return whole ? Verdict{} : refused(Refusal::CutShort, "the picture's data stops short of its last row");
 }
 
 bool DownloadedFileCheck::isPictureFile(const fs::path& path) {
   const OpenFile file(path);
   if (!file.isOpen()) return false;
   const std::string head = file.read(0, kPictureHead);
-  const bool read = gfx::ImageData::dimensions(head) ||
-                    (head.size() == kPictureHead && gfx::ImageData::dimensionsOfFile(path).has_value());
-  if (!read) return isOtherPictureFormat(head);
-  // Bytes cut short (an earlier version's download, a reply the connection
-  // cut) are fetched again.
-  return pictureReachesItsEnd(head, file.size(), file.reader());
+  return check(kFileTypeProductImage, path.filename().string(), head, file.size(), path).refusal == Refusal::None;
 }
 
 }  // namespace mv

@@ -1,11 +1,14 @@
 #pragma once
 // Whether the bytes a download brought are the file it asked for. A network
 // that puts its own sign-in page in front of every address answers each
-// file with 200 and that page: a picture is taken only when the decoder reads
-// its header and it reaches its end (or it is a picture of a format the
-// decoder does not read, GIF, WebP, TIFF or BMP, which no page is), a
-// document only at the size its listing gives and when it is not a web page.
-// Any thread.
+// file with 200 and that page; a connection cut at the wrong moment leaves a
+// picture short of its end. A picture is refused only when its bytes are no
+// picture (a page, or no picture's header) or when its image data is cut
+// short; one the decoder reads but will not draw here (too large), or of a
+// format it does not read (GIF, WebP, TIFF, BMP, HEIC, ICO, SVG, JPEG 2000),
+// is the service's own file and kept. A document is refused only when a web
+// page came in its place (unless its format may itself be a page), or when
+// it runs past the generous bound its listing gives. Any thread.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -18,38 +21,52 @@ namespace mv {
 
 class DownloadedFileCheck {
  public:
-  // A file's size as a listing gives it, in bytes (most -1: unknown).
-  struct ByteRange {
-    std::int64_t least = 0;
-    std::int64_t most = -1;
-  };
+  // A file's size as its listing gives it: the megabytes shown, and the
+  // most bytes taken for the file (-1: the listing gives no size).
   struct ListedSize {
     double megabytes = 0;
-    ByteRange bytes;
+    std::int64_t mostBytes = -1;
   };
 
   // The most bytes a picture may hold: the decoder reads none larger.
   static constexpr std::int64_t kMostPictureBytes = std::int64_t{256} << 20;
   // The most bytes of any other file whose listing gives no size.
   static constexpr std::int64_t kMostFileBytes = std::int64_t{4} << 30;
+  // A listing is a description, rounded and written by hand, perhaps not
+  // yet updated for a file exported again: a document may hold this many
+  // times the listed bytes, and this many bytes more.
+  static constexpr int kListedSlack = 4;
+  static constexpr std::int64_t kListedFloorBytes = std::int64_t{1} << 20;
+
+  // Why bytes are not taken for the file.
+  enum class Refusal {
+    None,
+    Page,        // a web page in place of the file: what a sign-in page in front of every address sends
+    NotTheFile,  // bytes of no kind the file may be (no picture's header, no page either)
+    CutShort,    // the picture's own bytes, its image data cut before its last row
+  };
+  struct Verdict {
+    Refusal refusal = Refusal::None;
+    std::string why;  // for the log; empty when taken
+  };
 
   // Product pictures, catalogue images, icons and covers.
   static bool isPictureType(int type);
-  // The size a library file's listing gives ("PDF/2.53 M"): the megabytes,
-  // and, when it says they are megabytes, the bytes a file of that size may
-  // hold, given the digits written and either kind of megabyte. Nothing when
-  // the listing gives no size.
+  // The size a library file's listing gives ("PDF/2.53 M", "PDF/300 KB"),
+  // each unit read as what it says (no unit: megabytes, with no bytes
+  // taken from it). Nothing when it gives no size, or one that is no size
+  // (negative, not a number, infinite, past what 64 bits count).
   static std::optional<ListedSize> listedSize(const marvisto_library_files_Entity& file);
-  // The most bytes a download of `type` may bring.
-  static std::int64_t mostBytes(int type, ByteRange listed);
-  // Why `head` (the first bytes, all of them for a small file) of a file of
-  // `size` bytes, written at `written` (empty: `head` is the whole file), is
-  // not the file `name` of `type`; empty when it may be.
-  static std::string problem(int type, std::string_view name, std::string_view head, std::int64_t size,
-                             const std::filesystem::path& written, ByteRange listed);
-  // A picture on disk the decoder reads the header of and that reaches its
-  // end, or one of a format it does not read: what a sync keeps rather than
-  // fetches again.
+  // The most bytes a download of `type` may bring, given the most its
+  // listing allows (-1: no listing).
+  static std::int64_t mostBytes(int type, std::int64_t listedMost);
+  // Whether `head` (the first bytes, all of them for a small file) of a
+  // file of `size` bytes, written at `written` (empty: `head` is the whole
+  // file), is the file `name` of `type`.
+  static Verdict check(int type, std::string_view name, std::string_view head, std::int64_t size,
+                       const std::filesystem::path& written);
+  // A picture on disk that a sync keeps rather than fetches again: one the
+  // check takes.
   static bool isPictureFile(const std::filesystem::path& path);
 };
 

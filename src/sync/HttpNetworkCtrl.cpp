@@ -296,13 +296,19 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
     // not after every file queued behind it.
     request->setKeepsQueuePlace(op->attempts > 1);
     // Only the file asked for goes into place: not a page a network puts in
-    // front of every address, and nothing past the size the file may have.
+    // front of every address, not a picture cut short, and nothing past the
+    // size the file may have.
     const DownLoadRequestInfo& d = *op->download;
-    const DownloadedFileCheck::ByteRange listed{d.leastBytes, d.mostBytes};
-    request->setFileLimit(DownloadedFileCheck::mostBytes(d.imgType, listed));
-    request->setFileCheck([type = d.imgType, name = d.fileName, listed](std::string_view head, std::int64_t size,
-                                                                       const fs::path& written) {
-      return DownloadedFileCheck::problem(type, name, head, size, written, listed);
+    request->setFileLimit(DownloadedFileCheck::mostBytes(d.imgType, d.mostBytes));
+    request->setFileCheck([type = d.imgType, name = d.fileName](std::string_view head, std::int64_t size,
+                                                                const fs::path& written) {
+      using Refusal = DownloadedFileCheck::Refusal;
+      auto verdict = DownloadedFileCheck::check(type, name, head, size, written);
+      const RequestError error = verdict.refusal == Refusal::Page         ? RequestError::NotTheFile
+                                 : verdict.refusal == Refusal::NotTheFile ? RequestError::WrongKindOfFile
+                                 : verdict.refusal == Refusal::CutShort   ? RequestError::FileCutShort
+                                                                          : RequestError::None;
+      return TransferSetup::FileRefusal{error, std::move(verdict.why)};
     });
     if (op->download->progressType == kProgressTypeSingleWithPercent) request->setDelegate(percentReporter_.get());
   } else {
@@ -401,24 +407,33 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
     report(op, std::string(kNetworkErrorReply), httpRspForError(error));
     return;
   }
-  // Bytes that are not the file (a page in its place) or run past its size:
-  // a network that answers every address with its own page sends nothing
-  // else, so these count toward stopping every download to the server.
-  const bool tooLarge = error == static_cast<long>(RequestError::ReplyTooLarge);
-  if (tooLarge || error == static_cast<long>(RequestError::NotTheFile)) {
+  // A web page in place of the file: a network that answers every address
+  // with its own page sends nothing else, so pages count toward stopping
+  // every download to the server.
+  const bool refused = error == static_cast<long>(RequestError::NotTheFile) ||
+                       error == static_cast<long>(RequestError::WrongKindOfFile) ||
+                       error == static_cast<long>(RequestError::FileCutShort) ||
+                       error == static_cast<long>(RequestError::ReplyTooLarge);
+  if (refused) {
     MV_LOG("download of \"", op->download->fileName, "\" refused: ",
            request.error() ? request.error()->failureReason : std::string());
-    if (countEndpointFailure(*op, true, true)) {
-      MV_LOG("the file endpoint ", op->endpoint, " sent ", settings_.endpointFailureLimit,
-             " files in a row that are not the files asked for; its downloads stop");
-      stopDownloadsTo(op->endpoint, kHttpRspEndpointSendsNoFiles);
-      return;
-    }
-    if (tooLarge) {
-      report(op, std::string(kNetworkErrorReply), kHttpRspFileTooLarge);
-    } else {
-      retryOrFail(op, kHttpRspNotTheFile);
-    }
+  }
+  if (error == static_cast<long>(RequestError::NotTheFile) && countEndpointFailure(*op, true, true)) {
+    MV_LOG("the file endpoint ", op->endpoint, " sent ", settings_.endpointFailureLimit,
+           " pages in a row in place of the files asked for; its downloads stop");
+    stopDownloadsTo(op->endpoint, kHttpRspEndpointSendsNoFiles);
+    return;
+  }
+  // The rest fail alone, each told as what it is: bytes of no kind the file
+  // may be, a picture cut short (a cut connection: tried again), or more
+  // than the file may hold (the same bytes would come again).
+  if (error == static_cast<long>(RequestError::ReplyTooLarge)) {
+    report(op, std::string(kNetworkErrorReply), op->download->mostBytes >= 0 ? kHttpRspLargerThanListed
+                                                                            : kHttpRspFileTooLarge);
+    return;
+  }
+  if (refused) {
+    retryOrFail(op, error == static_cast<long>(RequestError::FileCutShort) ? kHttpRspFileCutShort : kHttpRspNotTheFile);
     return;
   }
   // A service that went away refuses every file in turn, and one behind a
@@ -521,12 +536,14 @@ void HttpNetworkCtrl::receivedData(FormDataRequest& request, std::string_view da
   auto op = operationFor(request);
   if (!op || !op->download) return;
   op->receiveLength += static_cast<std::int64_t>(data.size());
-  // No percentage while the length is unknown.
+  // The whole file: the rest the reply announces and what was on disk, or
+  // for a reply without a length the size its listing gives (short of the
+  // whole until the file is in place); no percentage without either.
+  const std::int64_t partial = std::max<std::int64_t>(request.partialDownloadSize(), 0);
   const std::int64_t length = request.contentLength();
-  if (length <= 0) return;
-  const std::int64_t partial = request.partialDownloadSize();
-  const double share = partial > 0 ? static_cast<double>(partial + op->receiveLength) / static_cast<double>(length + partial)
-                                   : static_cast<double>(op->receiveLength) / static_cast<double>(length);
+  const std::int64_t whole = length > 0 ? length + partial : op->download->listedBytes;
+  if (whole <= 0) return;
+  const double share = static_cast<double>(partial + op->receiveLength) / static_cast<double>(whole);
   // One report per whole percent: small files report too, large ones do not
   // flood the receiver. The whole file is reported when it is in place.
   const int percent = static_cast<int>(std::clamp(share, 0.0, 1.0) * 100.0);

@@ -33,7 +33,7 @@ std::shared_ptr<DownLoadRequestInfo> downloadCarrier(const RequestDownload& down
   info->progressType = download.progressType;
   info->downloadId = download.downloadId;
   info->fileName = name;
-  info->leastBytes = download.leastBytes;
+  info->listedBytes = download.listedBytes;
   info->mostBytes = download.mostBytes;
   info->delegate = delegate;
   return info;

@@ -149,6 +149,8 @@ const char* downloadFailureKey(int httpRsp) {
     case kHttpRspServiceFailed: return kFileServiceFailed;
     case kHttpRspNotTheFile: return kNotTheFile;
     case kHttpRspFileTooLarge: return kFileTooLarge;
+    case kHttpRspLargerThanListed: return kFileLargerThanListed;
+    case kHttpRspFileCutShort: return kFileCutShort;
     case kHttpRspEndpointSendsNoFiles: return kServerSendsNoFiles;
     case kHttpRspNoRoom: return kNoRoomForFiles;
     default: return nullptr;

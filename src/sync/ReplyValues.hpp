@@ -61,6 +61,8 @@ inline constexpr const char* kServerStoppedAnswering = "SERVERSTOPPEDANSWERING";
 inline constexpr const char* kFileServiceFailed = "FILESERVICEFAILED";
 inline constexpr const char* kNotTheFile = "NOTTHEFILE";
 inline constexpr const char* kFileTooLarge = "FILETOOLARGESENT";
+inline constexpr const char* kFileLargerThanListed = "FILELARGERTHANLISTED";
+inline constexpr const char* kFileCutShort = "FILECUTSHORT";
 inline constexpr const char* kServerSendsNoFiles = "SERVERSENDSPAGES";
 // The text of downloads stopped for want of room on the device (it names nothing).
 inline constexpr const char* kNoRoomForFiles = "DOWNLOADNOROOM";

@@ -135,6 +135,12 @@ void SyncModel::rememberMissingIcon(const std::string& name) {
   base::UserDefaults::standard().setObject(perClientKey(kMissingIcons), std::move(list));
 }
 
+bool SyncModel::filesOwed() {
+  if (isBlank(Session::current().clientID)) return false;
+  auto value = base::UserDefaults::standard().objectForKey(perClientKey(kFilesOwed));
+  return value && value->is_string();
+}
+
 bool SyncModel::retryKeepsFiles() const {
   if (isSyncAllData_ || isBlank(Session::current().clientID)) return false;
   auto value = base::UserDefaults::standard().objectForKey(perClientKey(kFilesUnsettled));
@@ -357,7 +363,11 @@ void SyncModel::finishedSync() {
   if (!running_) return;
   const std::string now = PublicFunction::stringFromDate(base::Date::now(), kLastSyncFormat);
   setClientFlag(kLastSync, now);
-  if (!isBlank(Session::current().clientID)) base::UserDefaults::standard().removeObject(perClientKey(kFilesUnsettled));
+  if (!isBlank(Session::current().clientID)) {
+    base::UserDefaults::standard().removeObject(perClientKey(kFilesUnsettled));
+    if (notReceived_.empty()) base::UserDefaults::standard().removeObject(perClientKey(kFilesOwed));
+  }
+  if (!notReceived_.empty()) setClientFlag(kFilesOwed, kSyncedValue);
   if (!base::UserDefaults::standard().synchronize()) MV_LOG("the sync time could not be written to the user defaults");
   const std::string notice = std::exchange(notReceived_, {});
   endRun();

@@ -78,6 +78,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // Set while a run that stored tables has not finished: the next run keeps
   // the pictures and covers already on disk for rows it was sent again.
   static constexpr const char* kFilesUnsettled = "FilesUnsettled";
+  // Set while the last finished run left files it did not take, which the
+  // next run fetches again even when the service has nothing new.
+  static constexpr const char* kFilesOwed = "FilesOwed";
   static constexpr const char* kSyncedValue = "synced";
   // The text shown when the store refuses a reply's rows.
   static constexpr const char* kStoreErrorKey = "SYNCSTOREERROR";
@@ -116,6 +119,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // main loop goes on meanwhile.
   bool isStoringTables() const { return storingTables_; }
   bool needUpdate() const { return needUpdate_; }
+  // The last finished run of the signed-in client left files to fetch again.
+  static bool filesOwed();
   void setNeedUpdate(bool v) { needUpdate_ = v; }
   bool showUpdate() const { return showUpdate_; }
   void setShowUpdate(bool v) { showUpdate_ = v; }
@@ -441,9 +446,10 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::set<FileKey> pendingRetries_;
   // Files that failed for good in this run.
   std::set<FileKey> failedFiles_;
-  // Files whose last download brought bytes that were not the file: the
-  // run names them at its end if they are not fetched after all.
-  std::set<FileKey> refusedFiles_;
+  // Files whose last download brought bytes that were not taken (not the
+  // file, cut short, too large), with that reason (`httpRsp`): the run
+  // names them at its end if they are not fetched after all.
+  std::map<FileKey, int> refusedFiles_;
   // What the end of a finished run tells of them; empty when nothing.
   std::string notReceived_;
   // Product thumbnails by name, with the picture each is made from; read

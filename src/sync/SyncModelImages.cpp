@@ -378,11 +378,17 @@ void SyncModel::imagePhaseEnded() {
   // they do not hold up the rest of the run (a single broken picture on the
   // service would otherwise keep every sync from ever finishing), and the
   // run's end says which they are; the next run asks for them again.
-  std::vector<std::string> refused;
-  for (const FileKey& file : refusedFiles_) {
-    if (failedFiles_.count(file) && !madeOnDevice(file)) refused.push_back(file.second);
+  std::vector<std::string> refused, cutShort;
+  for (const auto& [file, httpRsp] : refusedFiles_) {
+    if (!failedFiles_.count(file) || madeOnDevice(file)) continue;
+    (httpRsp == kHttpRspFileCutShort ? cutShort : refused).push_back(file.second);
   }
-  notReceived_ = refused.empty() ? std::string() : textFilledWith("SYNCFILESNOTRECEIVED", {fileNamesText(refused)});
+  notReceived_.clear();
+  if (!refused.empty()) notReceived_ = textFilledWith("SYNCFILESNOTRECEIVED", {fileNamesText(refused)});
+  if (!cutShort.empty()) {
+    if (!notReceived_.empty()) notReceived_ += "\n";
+    notReceived_ += textFilledWith("SYNCFILESCUTSHORT", {fileNamesText(cutShort)});
+  }
   if (isCustomerOnShow_) {
     requestCustomerTables();
   } else {
@@ -494,8 +500,8 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
   if (result.isSuccess() && running_ && stage_ == Stage::Images) fileArrived();
   const FileKey key{result.type, result.fileName};
   const bool wasRetry = pendingRetries_.erase(key) > 0;
-  if (result.httpRsp == kHttpRspNotTheFile || result.httpRsp == kHttpRspFileTooLarge) {
-    refusedFiles_.insert(key);
+  if (refusedTheFile(result.httpRsp)) {
+    refusedFiles_[key] = result.httpRsp;
   } else {
     refusedFiles_.erase(key);
   }

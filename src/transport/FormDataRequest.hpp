@@ -190,7 +190,7 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   void setFileLimit(std::int64_t bytes) { fileLimit_ = bytes; }
   // Whether a download's whole file is the file asked for, asked before it
   // goes into place (see TransferSetup::fileCheck); one that is not fails
-  // with error 15, keeps nothing and leaves the destination as it was.
+  // with the check's error, keeps nothing and leaves the destination as it was.
   void setFileCheck(TransferSetup::FileCheck check) { fileCheck_ = std::move(check); }
   // Body bytes received so far, and expected (-1 unknown), of this attempt.
   std::int64_t totalBytesRead() const { return totalBytesRead_; }

@@ -21,6 +21,8 @@ const char* describe(RequestError code) {
     case RequestError::NotTheFile: return "What arrived is not the file asked for";
     case RequestError::TooSlow: return "The reply came too slowly";
     case RequestError::NoRoom: return "There is not enough room on the disk for the file";
+    case RequestError::WrongKindOfFile: return "What arrived is not a file of the kind asked for";
+    case RequestError::FileCutShort: return "The file arrived cut short";
   }
   return "Unknown error";
 }

@@ -155,7 +155,7 @@ class Transfer {
   void writeFailed(const std::string& what);
   // Why the whole file that arrived is not the file asked for (the setup's
   // file check); empty when it is, or when nothing checks.
-  std::string refusedFile();
+  TransferSetup::FileRefusal refusedFile();
   // A file begun afresh is held in memory up to kMostHeld bytes and written
   // only when it passes them or ends short of whole: most files are small and
   // whole, and the delivery thread writes those, so the network thread makes

@@ -109,12 +109,12 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
       }
     } else if (partialWasWhole_ || toFile_) {
       std::string detail;
-      const std::string refused = refusedFile();
-      if (!refused.empty()) {
+      TransferSetup::FileRefusal refused = refusedFile();
+      if (refused.error != RequestError::None) {
         // Bytes that are not the file neither become nor continue it.
         removePartial();
-        result.errorCode = static_cast<long>(tooLarge_ ? RequestError::ReplyTooLarge : RequestError::NotTheFile);
-        result.errorDetail = refused;
+        result.errorCode = static_cast<long>(refused.error);
+        result.errorDetail = std::move(refused.reason);
       } else if (moveLater) {
         moving = true;
       } else if (!flushHeld() || !closeFile()) {
@@ -223,10 +223,10 @@ void Transfer::report(std::vector<Delivery> deliveries) {
   });
 }
 
-std::string Transfer::refusedFile() {
+TransferSetup::FileRefusal Transfer::refusedFile() {
   const std::int64_t size = partialWasWhole_ ? partialOnDisk_ : writeOffset_ + written_;
   // A partial file kept from before may already hold more than the bound.
-  if (!fileFits(size)) return failureDetail_;
+  if (!fileFits(size)) return {RequestError::ReplyTooLarge, failureDetail_};
   if (!spec_.fileCheck) return {};
   if (holding_) return spec_.fileCheck(held_, size, {});
   std::string head = head_;

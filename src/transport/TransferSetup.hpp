@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "transport/RequestError.hpp"
+
 namespace mv {
 
 // Everything a transfer needs, copied from its request on the main thread so
@@ -85,9 +87,14 @@ struct TransferSetup {
   // Asked on the network thread, once a download's file arrived whole and
   // before it goes into place, whether its bytes are the file asked for:
   // given its first bytes (all of them for a small file), its size and,
-  // when it was written as it came, its temporary file. An answer that is
-  // not empty says why not; the file then never goes into place.
-  using FileCheck = std::function<std::string(std::string_view head, std::int64_t size,
+  // when it was written as it came, its temporary file. An answer with an
+  // error says why not (NotTheFile, WrongKindOfFile or FileCutShort, which
+  // the transfer then fails with); the file then never goes into place.
+  struct FileRefusal {
+    RequestError error = RequestError::None;
+    std::string reason;
+  };
+  using FileCheck = std::function<FileRefusal(std::string_view head, std::int64_t size,
                                               const std::filesystem::path& written)>;
   FileCheck fileCheck;
   // The queue it belongs to (0: none): at most `groupLimit` transfers of a

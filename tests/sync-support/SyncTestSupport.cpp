@@ -17,7 +17,9 @@ void installTextTable() {
         {"RESTOREDAMAGED", "text-RESTOREDAMAGED"},
         {"SERVERNOTREACHED", "text-SERVERNOTREACHED-%@"}, {"SERVERSTOPPEDANSWERING", "text-SERVERSTOPPEDANSWERING-%@"},
         {"FILESERVICEFAILED", "text-FILESERVICEFAILED-%@"}, {"FILETOOLARGESENT", "text-FILETOOLARGESENT-%@-%@"},
-        {"NOTTHEFILE", "text-NOTTHEFILE-%@-%@"}, {"DOWNLOADNOROOM", "text-DOWNLOADNOROOM"},
+        {"DOWNLOADNOROOM", "text-DOWNLOADNOROOM"},
+        {"NOTTHEFILE", "text-NOTTHEFILE-%@-%@"}, {"FILELARGERTHANLISTED", "text-FILELARGERTHANLISTED-%@-%@"},
+        {"FILECUTSHORT", "text-FILECUTSHORT-%@-%@"}, {"SYNCFILESCUTSHORT", "text-SYNCFILESCUTSHORT-%@"},
         {"SERVERSENDSPAGES", "text-SERVERSENDSPAGES-%@-%@"}, {"SYNCFILESNOTRECEIVED", "text-SYNCFILESNOTRECEIVED-%@"}};
     auto it = table.find(key);
     if (it == table.end()) return std::nullopt;

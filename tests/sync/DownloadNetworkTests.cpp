@@ -10,8 +10,10 @@
 #include <fstream>
 #include <map>
 #include <thread>
+#include <tuple>
 
 #include "NetworkTestSupport.hpp"
+#include "PictureRows.hpp"
 #include "StallingProxy.hpp"
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/NotificationCenter.hpp"
@@ -95,85 +97,165 @@ class DownloadNetworkTest : public test::NetworkTest {
   }
 };
 
-// What a listing's size allows, and which bytes are taken for the file: a
-// picture the decoder reads the header of, a document of its listed size
-// that is not a web page (unless its name says it is one).
-TEST(DownloadedFileCheckTest, ListedSizesAndTheBytesTakenForAFile) {
-  const auto listed = [](const char* info) {
+// What a listing's size allows: every unit read as what it says, a bound
+// several times the listing (a catalogue exported again, a listing rounded
+// or not yet updated), and no bound but that of an unknown size for a
+// listing that gives no size a file can have.
+TEST(DownloadedFileCheckTest, ListedSizesBoundADocumentGenerously) {
+  const auto listed = [](const std::string& size) {
     marvisto_library_files_Entity file;
-    file.info = info;
+    file.info = "PDF/" + size + ",01:30";
     return DownloadedFileCheck::listedSize(file);
   };
-  // A last digit rounded or cut off: "2.53" for 2.539 megabytes, "2" for 2.9.
-  ASSERT_TRUE(listed("PDF/2.5 M"));
-  EXPECT_EQ(listed("PDF/2.5 M")->bytes.least, 2400000);
-  EXPECT_EQ(listed("PDF/2.5 M")->bytes.most, 2726298);
-  EXPECT_EQ(listed("MP4/12 M,01:30")->bytes.least, 11000000);
-  EXPECT_EQ(listed("MP4/12 M,01:30")->bytes.most, 13631488);
-  EXPECT_GE(listed("PDF/2.53 M")->bytes.most, static_cast<std::int64_t>(2.539 * 1048576));
-  EXPECT_GE(listed("PDF/2 M")->bytes.most, static_cast<std::int64_t>(2.9 * 1048576));
-  EXPECT_EQ(listed("PDF/2.5")->bytes.most, -1) << "no unit, no bytes";
-  EXPECT_FALSE(listed("PDF"));
-
-  const auto png = gfx::ImageData(2, 2).encodePNG();
-  ASSERT_TRUE(png);
-  const std::string picture(png->begin(), png->end());
-  const std::string page = "\n <!DOCTYPE html><html><body>Please sign in</body></html>";
-  const auto problem = [](int type, const char* name, const std::string& bytes, DownloadedFileCheck::ByteRange range) {
-    return DownloadedFileCheck::problem(type, name, bytes, static_cast<std::int64_t>(bytes.size()), {}, range);
+  const auto limit = [&](const std::string& size) {
+    const auto l = listed(size);
+    return DownloadedFileCheck::mostBytes(kFileTypePdf, l ? l->mostBytes : -1);
   };
-  EXPECT_EQ(problem(kFileTypeProductImage, "a.png", picture, {}), "");
-  EXPECT_NE(problem(kFileTypeProductImage, "a.png", page, {}), "");
-  EXPECT_NE(problem(kFileTypeConfigImage, "a.png", picture.substr(0, 20), {}), "");
-  const std::string pdf = "%PDF-1.4 a document";
-  EXPECT_EQ(problem(kFileTypePdf, "a.pdf", pdf, {10, 40}), "");
-  EXPECT_NE(problem(kFileTypePdf, "a.pdf", pdf, {0, 10}), "");
-  EXPECT_NE(problem(kFileTypePdf, "a.pdf", page, {}), "");
-  EXPECT_EQ(problem(kFileTypeKeynote, "a.html", page, {}), "");
+  for (const char* unknown : {"", "M", "-2 M", "nan M", "NaN", "inf", "inf M", "1e308 M", "1e20 G", "2.5 parsecs"}) {
+    EXPECT_FALSE(listed(unknown)) << unknown;
+    EXPECT_EQ(limit(unknown), DownloadedFileCheck::kMostFileBytes) << unknown;
+  }
+  marvisto_library_files_Entity none;
+  none.info = "PDF";
+  EXPECT_FALSE(DownloadedFileCheck::listedSize(none));
+  ASSERT_TRUE(listed("2.5"));
+  EXPECT_EQ(listed("2.5")->megabytes, 2.5);
+  EXPECT_EQ(listed("2.5")->mostBytes, -1) << "a number alone bounds nothing";
+  EXPECT_DOUBLE_EQ(listed("3 KB")->megabytes, 3.0 / 1024);
+  EXPECT_DOUBLE_EQ(listed("1.5 GB")->megabytes, 1536);
+  EXPECT_DOUBLE_EQ(listed("2.53 M")->megabytes, 2.53);
+  EXPECT_LT(limit("3 KB"), limit("3 M"));
+  // Honest documents against their listings: exported again larger,
+  // rounded down to nothing, listed in kilobytes, larger than 4 GB.
+  const std::vector<std::pair<std::string, std::int64_t>> honest = {
+      {"2.53 M", static_cast<std::int64_t>(2.53 * 1048576 * 1.01)},
+      {"2.53 M", static_cast<std::int64_t>(2.53 * 1048576 * 1.3)},
+      {"2.53 M", 1000},
+      {"0.02 M", 40 * 1024},
+      {"0.00 M", 300 * 1024},
+      {"300 KB", 400 * 1024},
+      {"5 GB", std::int64_t{5} << 30}};
+  for (const auto& [size, bytes] : honest) EXPECT_GE(limit(size), bytes) << size << " " << bytes;
+  // Far past the listing is no such document.
+  EXPECT_LT(limit("2.53 M"), static_cast<std::int64_t>(2.53 * 1048576 * 10));
+  EXPECT_LT(limit("3 KB"), 3 * 1048576);
+
+  // A document is refused only when a page came in its place, unless its
+  // format may be a page: a table saved as .xls, a page saved as .doc.
+  const std::string page = "\n <!DOCTYPE html><html><body>Please sign in</body></html>";
+  const std::string pdf = "%PDF-1.4 a document" + std::string(40 * 1024, ' ');
+  const auto check = [](int type, const char* name, const std::string& bytes) {
+    return DownloadedFileCheck::check(type, name, bytes, static_cast<std::int64_t>(bytes.size()), {}).refusal;
+  };
+  using Refusal = DownloadedFileCheck::Refusal;
+  EXPECT_EQ(check(kFileTypePdf, "a.pdf", pdf), Refusal::None);
+  EXPECT_EQ(check(kFileTypePdf, "a.pdf", page), Refusal::Page);
+  for (const char* name : {"a.html", "prices.xls", "PRICES.XLS", "letter.doc"})
+    EXPECT_EQ(check(kFileTypeKeynote, name, page), Refusal::None) << name;
+  EXPECT_EQ(check(kFileTypeKeynote, "a.xlsx", page), Refusal::Page);
 }
 
-// A picture is taken when it reaches its end, trailing bytes or not, kept in
-// memory or written as it came; one cut short is not. Pictures of formats
-// the decoder does not read are the service's own files and taken too.
-TEST(DownloadedFileCheckTest, APictureCutShortIsRefusedAndOneOfAnotherFormatTaken) {
+// A picture is kept whenever its bytes are a picture whose image data is
+// whole: too large to draw here, of a format the decoder does not read, or
+// without the marker after its data. It is refused when its data is cut
+// (a camera's picture whose thumbnail ends near the cut included), and
+// told apart from a page or bytes of no picture at all.
+TEST(DownloadedFileCheckTest, EveryHonestPictureIsTakenAndOnlyOneCutShortOrNoPictureRefused) {
   gfx::ImageData noise(96, 96);
   std::uint32_t seed = 7;
   for (auto& byte : noise.pixels) byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
-  const auto png = noise.encodePNG();
-  const auto jpeg = noise.encodeJPEG(0.9);
-  ASSERT_TRUE(png && jpeg);
-  const fs::path written = fs::path(testing::TempDir()) / "picture.part";
+  const auto bytesOf = [](const std::optional<std::vector<std::uint8_t>>& encoded) {
+    return encoded ? std::string(encoded->begin(), encoded->end()) : std::string();
+  };
+  const std::string png = bytesOf(noise.encodePNG()), jpeg = bytesOf(noise.encodeJPEG(0.9));
+  const fs::path folder = fs::path(testing::TempDir()) / "pictures";
+  fs::create_directories(folder);
+  const auto fileBytes = [](const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  int width = 96;
+  const auto rows = [&width](std::uint8_t* row, int y) {
+    for (int x = 0; x < width; ++x) row[x * 3] = row[x * 3 + 1] = row[x * 3 + 2] = static_cast<std::uint8_t>(x * 7 ^ y);
+  };
+  ASSERT_TRUE(test::writePictureRows(folder / "p.jpg", test::PictureKind::ProgressiveJpeg, 96, 64, 90, rows));
+  ASSERT_TRUE(test::writePictureRows(folder / "i.png", test::PictureKind::InterlacedPng, 96, 64, 90, rows));
+  width = 17000;
+  ASSERT_TRUE(test::writePictureRows(folder / "banner.jpg", test::PictureKind::BaselineJpeg, width, 16, 90, rows));
+  ASSERT_TRUE(test::writePictureRows(folder / "banner.png", test::PictureKind::InterlacedPng, width, 16, 90, rows));
+  const std::string progressive = fileBytes(folder / "p.jpg"), interlaced = fileBytes(folder / "i.png");
+  const std::string bannerJpeg = fileBytes(folder / "banner.jpg"), bannerPng = fileBytes(folder / "banner.png");
+  ASSERT_FALSE(gfx::ImageData::dimensions(bannerJpeg)) << "wider than the decoder draws";
+  // A camera's picture: its EXIF block holds a thumbnail with its own end marker.
+  const std::string thumb = bytesOf(gfx::ImageData(8, 8).encodeJPEG(0.5));
+  const std::string exif = "Exif" + std::string(2, '\0') + std::string(40, 'x') + thumb;
+  const std::string camera = "\xFF\xD8\xFF\xE1" + std::string(1, static_cast<char>((exif.size() + 2) >> 8)) +
+                             std::string(1, static_cast<char>((exif.size() + 2) & 0xFF)) + exif + jpeg.substr(2);
+  const std::size_t scan = camera.find("\xFF\xDA", 6 + exif.size());
+  ASSERT_NE(scan, std::string::npos);
+  const std::string cameraCut = camera.substr(0, scan + 200);
+  ASSERT_LT(cameraCut.size() - cameraCut.rfind("\xFF\xD9"), 1024u) << "the thumbnail's end lies in the last kilobyte";
+
+  const auto withoutEnd = [](const std::string& bytes, std::size_t end) { return bytes.substr(0, bytes.size() - end); };
+  const std::vector<std::pair<std::string, std::string>> honest = {
+      {"png", png},
+      {"jpeg", jpeg},
+      {"progressive", progressive},
+      {"interlaced", interlaced},
+      {"camera", camera},
+      {"jpeg with a trailer", jpeg + std::string(5000, 'x')},
+      {"banner jpeg", bannerJpeg},
+      {"banner png", bannerPng},
+      {"jpeg without its end marker", withoutEnd(jpeg, 2)},
+      {"progressive without its end marker", withoutEnd(progressive, 2)},
+      {"camera without its end marker", withoutEnd(camera, 2)},
+      {"png without IEND", withoutEnd(png, 12)},
+      {"interlaced without IEND", withoutEnd(interlaced, 12)},
+      {"gif", std::string("GIF89a\x02\0\x02\0", 10)},
+      {"webp", std::string("RIFF\x20\0\0\0WEBPVP8 ", 16)},
+      {"bmp", "BM" + std::string(12, '\0') + std::string("\x28\0\0\0", 4) + std::string(40, '\0')},
+      {"heic", std::string("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24)},
+      {"avif", std::string("\0\0\0\x1C" "ftypavif\0\0\0\0avifmif1miaf", 28)},
+      {"ico", std::string("\0\0\1\0\1\0\x10\x10\0\0\1\0\x20\0", 14) + std::string(60, '\0')},
+      {"svg", "<?xml version=\"1.0\"?>\n<!-- drawn -->\n<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" "
+              "\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\">\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>"},
+      {"jpeg 2000", std::string("\0\0\0\x0CjP  \r\n\x87\n\0\0\0\x14" "ftypjp2 ", 20)}};
+  using Refusal = DownloadedFileCheck::Refusal;
+  const std::vector<std::tuple<std::string, std::string, Refusal>> refused = {
+      {"page", "\n<!DOCTYPE html><html><body>Please sign in</body></html>", Refusal::Page},
+      {"text", "Sorry, no picture here.", Refusal::NotTheFile},
+      {"nothing", "", Refusal::NotTheFile},
+      {"png cut", png.substr(0, png.size() / 2), Refusal::CutShort},
+      {"jpeg cut", jpeg.substr(0, jpeg.size() * 2 / 3), Refusal::CutShort},
+      {"progressive cut", progressive.substr(0, progressive.size() * 2 / 3), Refusal::CutShort},
+      {"interlaced cut", interlaced.substr(0, interlaced.size() * 2 / 3), Refusal::CutShort},
+      {"banner cut", bannerJpeg.substr(0, bannerJpeg.size() / 2), Refusal::CutShort},
+      {"camera cut in its data", cameraCut, Refusal::CutShort},
+      {"camera cut in its thumbnail", camera.substr(0, 4 + exif.size() / 2), Refusal::CutShort}};
+  const fs::path written = folder / "picture.part";
   const auto write = [](const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     return static_cast<bool>(out << bytes);
   };
-  const auto problem = [&](const std::string& bytes, bool onDisk) {
-    if (!onDisk) return DownloadedFileCheck::problem(kFileTypeProductImage, "p.jpg", bytes, bytes.size(), {}, {});
+  const auto check = [&](const std::string& bytes, bool onDisk) {
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    if (!onDisk) return DownloadedFileCheck::check(kFileTypeProductImage, "p.jpg", bytes, size, {}).refusal;
     EXPECT_TRUE(write(written, bytes));
-    return DownloadedFileCheck::problem(kFileTypeProductImage, "p.jpg", bytes.substr(0, 1024), bytes.size(), written,
-                                        {});
+    return DownloadedFileCheck::check(kFileTypeProductImage, "p.jpg", bytes.substr(0, 1024), size, written).refusal;
   };
-  for (const auto& encoded : {*png, *jpeg}) {
-    const std::string whole(encoded.begin(), encoded.end());
-    for (const bool onDisk : {false, true}) {
-      SCOPED_TRACE(whole.substr(1, 3) + (onDisk ? " written" : " held"));
-      EXPECT_EQ(problem(whole, onDisk), "");
-      EXPECT_EQ(problem(whole + std::string(8, '\0'), onDisk), "");
-      EXPECT_EQ(problem(whole + std::string(5000, 'x'), onDisk), "") << "a trailer past the last kilobyte";
-      EXPECT_NE(problem(whole.substr(0, whole.size() / 2), onDisk), "");
-      EXPECT_NE(problem(whole.substr(0, whole.size() - 3), onDisk), "");
-      ASSERT_TRUE(write(written, whole.substr(0, whole.size() * 2 / 3)));
-      EXPECT_FALSE(DownloadedFileCheck::isPictureFile(written));
-      ASSERT_TRUE(write(written, whole + "trailer"));
+  for (const bool onDisk : {false, true}) {
+    for (const auto& [what, bytes] : honest) {
+      SCOPED_TRACE(what + (onDisk ? " written" : " held"));
+      EXPECT_EQ(check(bytes, onDisk), Refusal::None);
+      ASSERT_TRUE(write(written, bytes));
       EXPECT_TRUE(DownloadedFileCheck::isPictureFile(written));
     }
-  }
-  std::string bitmap = "BM" + std::string(12, '\0') + std::string("\x28\0\0\0", 4) + std::string(40, '\0');
-  for (const std::string& other : {std::string("GIF89a\x02\0\x02\0", 10), std::string("RIFF\x20\0\0\0WEBPVP8 ", 16),
-                                  bitmap}) {
-    EXPECT_EQ(problem(other, false), "") << other.substr(0, 4);
-    ASSERT_TRUE(write(written, other));
-    EXPECT_TRUE(DownloadedFileCheck::isPictureFile(written)) << other.substr(0, 4);
+    for (const auto& [what, bytes, refusal] : refused) {
+      SCOPED_TRACE(what + (onDisk ? " written" : " held"));
+      EXPECT_EQ(check(bytes, onDisk), refusal);
+      ASSERT_TRUE(write(written, bytes));
+      EXPECT_FALSE(DownloadedFileCheck::isPictureFile(written));
+    }
   }
 }
 
@@ -307,8 +389,8 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   listed->mostBytes = static_cast<std::int64_t>(documents[0].second.size()) - 1;
   result = fetch(listed, receiver);
   ASSERT_TRUE(result);
-  EXPECT_EQ(result->httpRsp, kHttpRspFileTooLarge);
-  EXPECT_EQ(result->message, test::textOfKey("FILETOOLARGESENT") + "-" + server + "-" + documents[0].first);
+  EXPECT_EQ(result->httpRsp, kHttpRspLargerThanListed);
+  EXPECT_EQ(result->message, test::textOfKey("FILELARGERTHANLISTED") + "-" + server + "-" + documents[0].first);
   EXPECT_FALSE(fs::exists(destination(documents[0].first, kFileTypePdf)));
 
   // One refusal followed by the file: the retry brings it.

@@ -624,11 +624,14 @@ TEST_F(SyncEngineTest, APictureThatComesAsAPageFailsAloneAndIsNamedAtTheEnd) {
   const auto files = requestedFiles();
   EXPECT_EQ(std::count(files.begin(), files.end(), "product/p1002_1.jpg"), 2);
   EXPECT_FALSE(fs::exists(localPath("p1002_1.jpg", kFileTypeProductImage)));
+  // Owed to the next run, which a headless sync starts for it alone.
+  EXPECT_TRUE(SyncModel::filesOwed());
   service->clearFaults();
   service->clearRequestLog();
   ASSERT_TRUE(runSync());
   EXPECT_EQ(requestedFiles(), std::vector<std::string>{"product/p1002_1.jpg"});
   EXPECT_TRUE(clientFlag(SyncModel::kLastSync));
+  EXPECT_FALSE(SyncModel::filesOwed());
 }
 
 // An icon the service does not have is asked for once per full sync: not

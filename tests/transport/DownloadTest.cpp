@@ -493,7 +493,7 @@ TEST_F(DownloadTest, OnlyBytesTheCheckTakesWithinTheBoundBecomeTheFile) {
   std::vector<std::pair<std::string, std::int64_t>> seen;
   // What the check finds of a file written as it came: all of it, its end too.
   std::vector<std::uintmax_t> onDisk;
-  const auto check = [&seen, &onDisk](std::string refusal) {
+  const auto check = [&seen, &onDisk](TransferSetup::FileRefusal refusal) {
     return [&seen, &onDisk, refusal](std::string_view head, std::int64_t size, const fs::path& written) {
       seen.emplace_back(std::string(head.substr(0, 64)), size);
       std::error_code ec;
@@ -503,14 +503,20 @@ TEST_F(DownloadTest, OnlyBytesTheCheckTakesWithinTheBoundBecomeTheFile) {
   };
   const std::pair<std::string, std::int64_t> whole{content.substr(0, 64), static_cast<std::int64_t>(content.size())};
   writeFile(destination, "good old copy");
-  auto refused = download("/file");
-  refused->setFileCheck(check("a web page"));
-  Recorder rec;
-  ASSERT_TRUE(run(refused, rec));
-  EXPECT_EQ(rec.errorCodes, std::vector<long>{static_cast<long>(RequestError::NotTheFile)});
-  EXPECT_EQ(refused->error()->failureReason, "a web page");
-  EXPECT_EQ(seen, (std::vector{whole}));
-  EXPECT_EQ(onDisk, std::vector<std::uintmax_t>{content.size()});
+  // The transfer fails with the check's own error.
+  for (const RequestError error : {RequestError::NotTheFile, RequestError::FileCutShort}) {
+    seen.clear();
+    onDisk.clear();
+    auto refused = download("/file");
+    refused->setFileCheck(check({error, "a web page"}));
+    Recorder rec;
+    ASSERT_TRUE(run(refused, rec));
+    EXPECT_EQ(rec.errorCodes, std::vector<long>{static_cast<long>(error)});
+    EXPECT_EQ(refused->error()->failureReason, "a web page");
+    EXPECT_EQ(seen, (std::vector{whole}));
+    EXPECT_EQ(onDisk, std::vector<std::uintmax_t>{content.size()});
+    EXPECT_EQ(readFile(destination), "good old copy");
+  }
   for (const char* path : {"/file", "/endless"}) {
     auto large = download(path);
     large->setFileLimit(static_cast<std::int64_t>(content.size()) - 1);
@@ -527,7 +533,7 @@ TEST_F(DownloadTest, OnlyBytesTheCheckTakesWithinTheBoundBecomeTheFile) {
   ASSERT_EQ(fs::file_size(temporary), half);
   seen.clear();
   auto second = download("/cut");
-  second->setFileCheck(check(""));
+  second->setFileCheck(check({}));
   second->setFileLimit(static_cast<std::int64_t>(content.size()));
   Recorder r2;
   ASSERT_TRUE(run(second, r2));

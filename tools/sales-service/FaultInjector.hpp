@@ -28,7 +28,8 @@ enum class FaultKind {
   WrongRange,   // a file answers 206 with only `chunkBytes` of it, from where Range asks (byte 0 without one),
                 // its Content-Range naming just those bytes ("bytes 0-99/1000")
   EmptyFile,    // a file answers 200 with an empty body (Content-Length: 0)
-  FileContent,  // a file answers 200 with `content` as its bytes in place of its own (a hostile archive, say)
+  FileContent,  // a file answers 200 with `content` as its bytes in place of its own (a hostile archive, say),
+                // also one the service does not hold
   Gzipped,      // a file is sent whole with 200 and "Content-Encoding: gzip", whatever the request accepts: its
                 // bytes and then `chunkBytes` zero bytes, compressed (a small body that inflates far past the file)
   Content,      // the reply's content is `content` (JSON text) in place of its own, its status kept

@@ -503,13 +503,22 @@ struct SalesService::Impl {
       valid = valid && safeSegment(client) && knownType;
     }
     std::shared_ptr<const std::string> bytes = valid ? backend.file(client, relative) : nullptr;
-    if (!bytes) {
+    // Bytes in place of a file, also of one the service does not hold (a
+    // document a rewritten listing names).
+    const bool replaced = valid && fault && fault->kind == FaultKind::FileContent;
+    if (!bytes && !replaced) {
       res.status = 404;
       res.set_content("File is not exist", "text/plain");
       finish(404);
       return;
     }
     const std::string type = contentTypeOf(relative);
+    if (fault && (fault->kind == FaultKind::EmptyFile || replaced)) {
+      res.status = 200;
+      res.set_content(replaced ? fault->content : std::string(), type);
+      finish(200);
+      return;
+    }
     size_t first = 0, last = bytes->size() == 0 ? 0 : bytes->size() - 1;
     int http = 200;
     RangeRequest range = parseRange(entry.range);
@@ -518,12 +527,6 @@ struct SalesService::Impl {
     res.set_header("ETag", etag);
     const std::string ifRange = req.get_header_value("If-Range");
     if (range.present && !ifRange.empty() && ifRange != etag) range.present = false;
-    if (fault && (fault->kind == FaultKind::EmptyFile || fault->kind == FaultKind::FileContent)) {
-      res.status = 200;
-      res.set_content(fault->kind == FaultKind::FileContent ? fault->content : std::string(), type);
-      finish(200);
-      return;
-    }
     if (fault && fault->kind == FaultKind::Gzipped) {
       res.status = 200;
       res.set_header("Content-Encoding", "gzip");

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdio>
 #include <jpeglib.h>
+// jerror.h names the decoder's warnings; it needs jpeglib.h first.
+#include <jerror.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +17,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
@@ -69,16 +72,45 @@ struct JpegError {
 
 void onJpegMessage(j_common_ptr) {}
 
-struct JpegDecodeJob {
+// What every read of a JPEG holds: the decoder, its errors, and where its
+// bytes come from.
+struct JpegReadJob {
   jpeg_decompress_struct cinfo{};
   JpegError err{};
   const unsigned char* data = nullptr;
   unsigned long size = 0;
   // Read from the file instead when set, a little at a time.
   std::FILE* file = nullptr;
+  bool created = false;
+};
+
+void prepareJpegErrors(JpegReadJob* job) {
+  job->cinfo.err = jpeg_std_error(&job->err.mgr);
+  job->err.mgr.error_exit = onJpegError;
+  job->err.mgr.output_message = onJpegMessage;
+}
+
+// The decoder on the job's bytes; called after the caller's setjmp, where
+// its errors jump.
+void createJpegReader(JpegReadJob* job) {
+  jpeg_create_decompress(&job->cinfo);
+  job->created = true;
+  if (job->file) {
+    jpeg_stdio_src(&job->cinfo, job->file);
+  } else {
+    jpeg_mem_src(&job->cinfo, job->data, job->size);
+  }
+}
+
+bool endJpegRead(JpegReadJob* job, bool result) {
+  if (job->created) jpeg_destroy_decompress(&job->cinfo);
+  job->created = false;
+  return result;
+}
+
+struct JpegDecodeJob : JpegReadJob {
   ImageData out;
   std::vector<std::uint8_t> row;
-  bool created = false;
   // Stop after the header: only the dimensions are wanted.
   bool headerOnly = false;
   int width = 0, height = 0;
@@ -110,33 +142,17 @@ std::size_t coefficientBytes(const jpeg_decompress_struct& cinfo) {
 }
 
 bool runJpegDecode(JpegDecodeJob* job) {
-  job->cinfo.err = jpeg_std_error(&job->err.mgr);
-  job->err.mgr.error_exit = onJpegError;
-  job->err.mgr.output_message = onJpegMessage;
-  if (setjmp(job->err.jump)) {
-    if (job->created) jpeg_destroy_decompress(&job->cinfo);
-    job->created = false;
-    return false;
-  }
-  jpeg_create_decompress(&job->cinfo);
-  job->created = true;
-  if (job->file) {
-    jpeg_stdio_src(&job->cinfo, job->file);
-  } else {
-    jpeg_mem_src(&job->cinfo, job->data, job->size);
-  }
+  prepareJpegErrors(job);
+  if (setjmp(job->err.jump)) return endJpegRead(job, false);
+  createJpegReader(job);
   if (jpeg_read_header(&job->cinfo, TRUE) != JPEG_HEADER_OK ||
       !sizeAllowed(job->cinfo.image_width, job->cinfo.image_height)) {
-    jpeg_destroy_decompress(&job->cinfo);
-    job->created = false;
-    return false;
+    return endJpegRead(job, false);
   }
   if (job->headerOnly) {
     job->width = static_cast<int>(job->cinfo.image_width);
     job->height = static_cast<int>(job->cinfo.image_height);
-    jpeg_destroy_decompress(&job->cinfo);
-    job->created = false;
-    return true;
+    return endJpegRead(job, true);
   }
   noteDecode(job->cinfo.image_width, job->cinfo.image_height);
   const bool cmyk = job->cinfo.jpeg_color_space == JCS_CMYK || job->cinfo.jpeg_color_space == JCS_YCCK;
@@ -159,9 +175,7 @@ bool runJpegDecode(JpegDecodeJob* job) {
   if (job->reducedAllowed && job->cinfo.progressive_mode && job->cinfo.scale_denom == 8 &&
       static_cast<int>(job->cinfo.scale_num) <= ProgressiveJpegReader::kMaxEighths) {
     job->reducedWanted = static_cast<int>(job->cinfo.scale_num);
-    jpeg_destroy_decompress(&job->cinfo);
-    job->created = false;
-    return true;
+    return endJpegRead(job, true);
   }
   // Reading at an eighth shrinks the rows, not the coefficients of a
   // progressive picture: those wait their turn with the other decodes.
@@ -169,9 +183,7 @@ bool runJpegDecode(JpegDecodeJob* job) {
   jpeg_start_decompress(&job->cinfo);
   const int w = static_cast<int>(job->cinfo.output_width), h = static_cast<int>(job->cinfo.output_height);
   if (!sizeAllowed(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h))) {
-    jpeg_destroy_decompress(&job->cinfo);
-    job->created = false;
-    return false;
+    return endJpegRead(job, false);
   }
   const bool scaling = fitted.first > 0 && (fitted.first != w || fitted.second != h);
   if (scaling) {
@@ -202,9 +214,7 @@ bool runJpegDecode(JpegDecodeJob* job) {
   }
   if (scaling) job->out = job->scaler->finish();
   jpeg_finish_decompress(&job->cinfo);
-  jpeg_destroy_decompress(&job->cinfo);
-  job->created = false;
-  return true;
+  return endJpegRead(job, true);
 }
 
 struct JpegEncodeJob {
@@ -260,25 +270,29 @@ bool runJpegEncode(JpegEncodeJob* job) {
 // libpng reports fatal errors through longjmp too: what has a destructor
 // lives in the job, outside the frame that calls setjmp.
 
-struct PngFitJob {
+// What every read of a PNG holds: the decoder and where its bytes come from.
+struct PngReadJob {
   png_structp png = nullptr;
   png_infop info = nullptr;
   std::string_view bytes;
   std::size_t at = 0;
   // Read from the file instead when set, a little at a time.
   std::FILE* file = nullptr;
-  int maxWidth = 0, maxHeight = 0;
   std::vector<std::uint8_t> row;
+  ~PngReadJob() { png_destroy_read_struct(&png, &info, nullptr); }
+};
+
+struct PngFitJob : PngReadJob {
+  int maxWidth = 0, maxHeight = 0;
   std::optional<ImageScaler> scaler;
   ImageData out;
-  ~PngFitJob() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
 [[noreturn]] void onPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void onPngWarning(png_structp, png_const_charp) {}
 
 void readPngBytes(png_structp png, png_bytep data, std::size_t length) {
-  auto* job = static_cast<PngFitJob*>(png_get_io_ptr(png));
+  auto* job = static_cast<PngReadJob*>(png_get_io_ptr(png));
   if (job->file) {
     if (std::fread(data, 1, length, job->file) != length) png_error(png, "the data ends early");
     return;
@@ -288,13 +302,19 @@ void readPngBytes(png_structp png, png_bytep data, std::size_t length) {
   job->at += length;
 }
 
-bool runPngFit(PngFitJob* job) {
+// The decoder, reading the job's bytes; false when it cannot be made.
+bool createPngReader(PngReadJob* job) {
   job->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onPngError, onPngWarning);
   if (!job->png) return false;
   job->info = png_create_info_struct(job->png);
   if (!job->info) return false;
-  if (setjmp(png_jmpbuf(job->png))) return false;
   png_set_read_fn(job->png, job, readPngBytes);
+  return true;
+}
+
+bool runPngFit(PngFitJob* job) {
+  if (!createPngReader(job)) return false;
+  if (setjmp(png_jmpbuf(job->png))) return false;
   png_read_info(job->png, job->info);
   const png_uint_32 w = png_get_image_width(job->png, job->info), h = png_get_image_height(job->png, job->info);
   if (!sizeAllowed(w, h)) return false;
@@ -339,6 +359,107 @@ bool runPngFit(PngFitJob* job) {
   return !job->out.empty();
 }
 
+// ---- How much of its image data a picture holds ------------------------------------
+// Read through as the decoder reads it to draw, with nothing drawn or kept:
+// a file is cut short when the decoder needs bytes past its end before its
+// last row. A file that lacks only the marker after its data is whole.
+
+struct JpegScanJob : JpegReadJob {
+  bool readThrough = false;
+  // The decoder ran out of data inside a scan (and went on with zeros).
+  bool ranOut = false;
+  ImageData::Extent extent;
+  std::vector<std::uint8_t> row;
+  std::optional<DecoderMemory::Hold> coefficients;
+};
+
+// The most coefficients a progressive picture read through may keep: those
+// of about 170 megapixels in 4:2:0. One larger is taken as not readable whole.
+constexpr std::size_t kMostScanCoefficients = std::size_t(512) << 20;
+
+void onJpegScanMessage(j_common_ptr cinfo, int level) {
+  // At the end of the data the source adds an end marker (warning that the
+  // file ended, which a file without its own end marker does too); only a
+  // scan that still wanted bytes at that marker ran out.
+  if (level < 0 && cinfo->err->msg_code == JWRN_HIT_MARKER)
+    static_cast<JpegScanJob*>(cinfo->client_data)->ranOut = true;
+}
+
+bool runJpegScan(JpegScanJob* job) {
+  prepareJpegErrors(job);
+  job->err.mgr.emit_message = onJpegScanMessage;
+  if (setjmp(job->err.jump)) return endJpegRead(job, false);
+  createJpegReader(job);
+  job->cinfo.client_data = job;
+  if (jpeg_read_header(&job->cinfo, TRUE) != JPEG_HEADER_OK) return endJpegRead(job, false);
+  job->extent.width = static_cast<int>(job->cinfo.image_width);
+  job->extent.height = static_cast<int>(job->cinfo.image_height);
+  if (job->readThrough) {
+    // At an eighth every byte of the data is still decoded, for a fraction
+    // of the work and a row of an eighth of the width.
+    job->cinfo.scale_num = 1;
+    job->cinfo.scale_denom = 8;
+    job->cinfo.dct_method = JDCT_IFAST;
+    job->cinfo.do_fancy_upsampling = FALSE;
+    const std::size_t bytes = coefficientBytes(job->cinfo);
+    if (bytes > kMostScanCoefficients) {
+      job->extent.cutShort = true;
+    } else {
+      if (bytes > 0) job->coefficients.emplace(DecoderMemory::shared(), bytes);
+      jpeg_start_decompress(&job->cinfo);
+      job->row.assign(static_cast<std::size_t>(job->cinfo.output_width) * job->cinfo.output_components, 0);
+      while (!job->ranOut && job->cinfo.output_scanline < job->cinfo.output_height) {
+        JSAMPROW row = job->row.data();
+        if (jpeg_read_scanlines(&job->cinfo, &row, 1) != 1) break;
+      }
+      job->extent.cutShort = job->ranOut || job->cinfo.output_scanline < job->cinfo.output_height;
+    }
+  }
+  return endJpegRead(job, true);
+}
+
+struct PngScanJob : PngReadJob {
+  bool readThrough = false;
+  bool headerRead = false;
+  bool interlaced = false;
+  ImageData::Extent extent;
+};
+
+// Whether libpng, stopped by an error, had taken the last row already: it
+// then wanted only what follows the image data (its checksum, the chunks
+// after it).
+bool pngPastLastRow(const PngScanJob& job) {
+  if (job.interlaced) return png_get_current_pass_number(job.png) >= 7;
+  return png_get_current_row_number(job.png) >= static_cast<png_uint_32>(job.extent.height);
+}
+
+bool runPngScan(PngScanJob* job) {
+  if (!createPngReader(job)) return false;
+  if (setjmp(png_jmpbuf(job->png))) {
+    if (!job->headerRead) return false;
+    job->extent.cutShort = !pngPastLastRow(*job);
+    return true;
+  }
+  png_read_info(job->png, job->info);
+  job->extent.width = static_cast<int>(png_get_image_width(job->png, job->info));
+  job->extent.height = static_cast<int>(png_get_image_height(job->png, job->info));
+  job->interlaced = png_get_interlace_type(job->png, job->info) == PNG_INTERLACE_ADAM7;
+  job->headerRead = true;
+  if (!job->readThrough) return true;
+  // The rows as stored, pass by pass for an interlaced one: nothing is
+  // converted, only inflated and unfiltered.
+  png_read_update_info(job->png, job->info);
+  job->row.assign(png_get_rowbytes(job->png, job->info), 0);
+  const png_uint_32 w = png_get_image_width(job->png, job->info), h = png_get_image_height(job->png, job->info);
+  for (int pass = 0; pass < (job->interlaced ? 7 : 1); ++pass) {
+    const png_uint_32 columns = job->interlaced ? PNG_PASS_COLS(w, pass) : w;
+    const png_uint_32 rows = job->interlaced ? PNG_PASS_ROWS(h, pass) : h;
+    if (columns == 0 || rows == 0) continue;
+    for (png_uint_32 r = 0; r < rows; ++r) png_read_row(job->png, job->row.data(), nullptr);
+  }
+  return true;
+}
+
 // A JPEG in memory, or read from `file` from its start, fitted to the box.
 std::optional<ImageData> fitJpeg(std::string_view bytes, std::FILE* file, int maxWidth, int maxHeight) {
   const auto decode = [&](bool reducedAllowed) {
@@ -364,6 +485,20 @@ std::optional<ImageData> fitJpeg(std::string_view bytes, std::FILE* file, int ma
   }
   if (job->out.empty()) return std::nullopt;
   return std::move(job->out);
+}
+
+using FileHandle = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// The file opened for a decoder to stream from its start (it holds a
+// buffer of it, never all of it), with its first bytes, which tell its
+// format, in `signature`; null when it cannot be read.
+FileHandle openToStream(const std::filesystem::path& path, std::string& signature) {
+  FileHandle file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return file;
+  signature.assign(8, '\0');
+  signature.resize(std::fread(signature.data(), 1, signature.size(), file.get()));
+  if (std::fseek(file.get(), 0, SEEK_SET) != 0) file.reset();
+  return file;
 }
 
 }  // namespace
@@ -423,13 +558,9 @@ std::optional<ImageData> ImageData::decodeFileFitting(const std::filesystem::pat
   std::error_code ec;
   const auto fileSize = std::filesystem::file_size(path, ec);
   if (ec || fileSize > kMaxFileBytes) return std::nullopt;
-  // Streamed from the file: the decoder holds a buffer of it, not all of it.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  std::string signature;
+  const FileHandle file = openToStream(path, signature);
   if (!file) return std::nullopt;
-  char head[8] = {};
-  const std::size_t got = std::fread(head, 1, sizeof head, file.get());
-  if (std::fseek(file.get(), 0, SEEK_SET) != 0) return std::nullopt;
-  const std::string_view signature(head, got);
   if (looksLikeJPEG(signature)) return fitJpeg({}, file.get(), maxWidth, maxHeight);
   if (!looksLikePNG(signature)) return std::nullopt;
   auto job = std::make_unique<PngFitJob>();
@@ -475,6 +606,40 @@ std::optional<std::pair<int, int>> ImageData::dimensionsOfFile(const std::filesy
   auto bytes = base::readFileBytes(path, kMaxFileBytes);
   if (!bytes) return std::nullopt;
   return dimensions(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+}
+
+std::optional<ImageData::Extent> ImageData::extent(std::string_view bytes, bool readThrough) {
+  if (looksLikePNG(bytes)) {
+    auto job = std::make_unique<PngScanJob>();
+    job->bytes = bytes;
+    job->readThrough = readThrough;
+    if (runPngScan(job.get())) return job->extent;
+  } else if (looksLikeJPEG(bytes)) {
+    auto job = std::make_unique<JpegScanJob>();
+    job->data = reinterpret_cast<const unsigned char*>(bytes.data());
+    job->size = static_cast<unsigned long>(bytes.size());
+    job->readThrough = readThrough;
+    if (runJpegScan(job.get())) return job->extent;
+  }
+  return std::nullopt;
+}
+
+std::optional<ImageData::Extent> ImageData::extentOfFile(const std::filesystem::path& path, bool readThrough) {
+  std::string signature;
+  const FileHandle file = openToStream(path, signature);
+  if (!file) return std::nullopt;
+  if (looksLikePNG(signature)) {
+    auto job = std::make_unique<PngScanJob>();
+    job->file = file.get();
+    job->readThrough = readThrough;
+    if (runPngScan(job.get())) return job->extent;
+  } else if (looksLikeJPEG(signature)) {
+    auto job = std::make_unique<JpegScanJob>();
+    job->file = file.get();
+    job->readThrough = readThrough;
+    if (runJpegScan(job.get())) return job->extent;
+  }
+  return std::nullopt;
 }
 
 std::optional<ImageData> ImageData::decodePNG(std::string_view bytes) {

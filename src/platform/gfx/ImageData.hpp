@@ -44,6 +44,19 @@ struct ImageData {
   static std::optional<std::pair<int, int>> dimensions(std::string_view bytes);
   static std::optional<std::pair<int, int>> dimensionsOfFile(const std::filesystem::path& path);
   static std::optional<ImageData> decodeJPEG(std::string_view bytes);
+  // What a PNG or JPEG holds whatever its size, drawn here or not: the width
+  // and height its header declares and, when asked to read it through,
+  // whether its image data runs out before the last row. Read through row by
+  // row with no picture kept (a JPEG at an eighth of its size; a progressive
+  // one holds its coefficients, counted against DecoderMemory). Nothing when
+  // it is no PNG or JPEG whose header the decoder reads.
+  struct Extent {
+    int width = 0;
+    int height = 0;
+    bool cutShort = false;
+  };
+  static std::optional<Extent> extent(std::string_view bytes, bool readThrough);
+  static std::optional<Extent> extentOfFile(const std::filesystem::path& path, bool readThrough);
   // The picture shrunk as it is read to fit within maxWidth x maxHeight
   // pixels, its aspect kept and never enlarged: a JPEG is decoded at the
   // decoder's nearest larger eighth and averaged down row by row, a PNG

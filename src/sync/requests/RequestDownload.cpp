@@ -30,9 +30,9 @@ std::shared_ptr<RequestDownload> RequestDownload::forLibraryFile(const marvisto_
   request->imgType = PublicFunction::getFileType(file.type);
   request->progressType = kProgressTypeSingleWithPercent;
   request->fileNameList = {file.file_name};
-  if (auto listed = DownloadedFileCheck::listedSize(file)) {
-    request->leastBytes = listed->bytes.least;
-    request->mostBytes = listed->bytes.most;
+  if (auto listed = DownloadedFileCheck::listedSize(file); listed && listed->mostBytes >= 0) {
+    request->listedBytes = static_cast<std::int64_t>(listed->megabytes * 1048576.0);
+    request->mostBytes = listed->mostBytes;
   }
   return request;
 }

@@ -38,8 +38,9 @@ class RequestDownload : public RequestInterfaceBase {
   // The caller's id for the file, copied to each result.
   int fileId = 0;
   int downloadId = 0;
-  // The size the file's listing gives, in bytes (most -1: unknown).
-  std::int64_t leastBytes = 0;
+  // The bytes the file's listing gives, the progress figure when the reply
+  // gives no length, and the most it allows (both -1: the listing gives no size).
+  std::int64_t listedBytes = -1;
   std::int64_t mostBytes = -1;
 
   std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;

@@ -56,9 +56,10 @@ class DownLoadRequestInfo : public RequestInfoBase {
   int progressType = -1;
   std::string fileName;
   float downloadPercent = 0;
-  // The file's size as its listing gives it (most -1: unknown): bytes of
-  // another size are not the file.
-  std::int64_t leastBytes = 0;
+  // The bytes the file's listing gives, its progress figure when the reply
+  // gives no length, and the most it allows, past which bytes are not taken
+  // (both -1: the listing gives no size).
+  std::int64_t listedBytes = -1;
   std::int64_t mostBytes = -1;
 };
 
