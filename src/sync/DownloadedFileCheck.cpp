@@ -210,7 +210,11 @@ bool isSvg(std::string_view head) {
     } else if (head.starts_with("<!--")) {
       closing = "-->";
     } else if (head.starts_with("<!")) {
-      closing = ">";
+      // A document type may hold declarations of its own in brackets, each
+      // ending in '>' (drawings exported with their entities do).
+      const auto open = head.find('[');
+      const auto end = head.find('>');
+      closing = open != std::string_view::npos && open < end ? "]>" : ">";
     } else {
       break;
     }
@@ -221,6 +225,31 @@ bool isSvg(std::string_view head) {
   if (asciiLowercase(head.substr(0, 4)) != "<svg" || head.size() < 5) return false;
   const char after = head[4];
   return after == ' ' || after == '>' || after == '\n' || after == '\r' || after == '\t' || after == '/';
+}
+
+// A JPEG whose segments, walked by their lengths, reach its first scan
+// past its frame header: bytes cut short end before. One the decoder still
+// does not read is of a kind it does not take (twelve bits, lossless,
+// hierarchical), a picture all the same.
+bool jpegHeaderIsWhole(std::int64_t size, const ReadAt& read) {
+  std::int64_t at = 2;
+  bool frame = false;
+  while (at + 4 <= size) {
+    const std::string segment = read(at, 4);
+    if (segment.size() < 4 || static_cast<unsigned char>(segment[0]) != 0xFF) return false;
+    const auto marker = static_cast<unsigned char>(segment[1]);
+    if (marker == 0xFF) {
+      ++at;
+      continue;
+    }
+    if (marker == 0xDA) return frame;
+    if (marker == 0xD9) return false;
+    const int length = static_cast<unsigned char>(segment[2]) << 8 | static_cast<unsigned char>(segment[3]);
+    if (length < 2) return false;
+    if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) frame = true;
+    at += 2 + length;
+  }
+  return false;
 }
 
 // Pictures in formats the decoder does not read, which the service may well
@@ -342,6 +371,10 @@ DownloadedFileCheck::Verdict DownloadedFileCheck::check(int type, std::string_vi
                      gfx::ImageData::extentOfFile(written, false));
   if (!read) {
     if (isOtherPictureFormat(head)) return {};
+    if (head.starts_with("\xFF\xD8\xFF")) {
+      const std::optional<OpenFile> file = onDisk ? std::optional<OpenFile>(std::in_place, written) : std::nullopt;
+      if (jpegHeaderIsWhole(size, file ? file->reader() : readerOf(head))) return {};
+    }
     // A PNG or JPEG that ends before its header does.
     if (head.starts_with(kPngSignature) || head.starts_with("\xFF\xD8\xFF"))
       return refused(Refusal::CutShort, "the picture stops before its header ends");

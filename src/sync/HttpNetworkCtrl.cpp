@@ -428,8 +428,9 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
   // may be, a picture cut short (a cut connection: tried again), or more
   // than the file may hold (the same bytes would come again).
   if (error == static_cast<long>(RequestError::ReplyTooLarge)) {
-    report(op, std::string(kNetworkErrorReply), op->download->mostBytes >= 0 ? kHttpRspLargerThanListed
-                                                                            : kHttpRspFileTooLarge);
+    // A picture's bound is the decoder's, whatever a listing says.
+    const bool listed = op->download->mostBytes >= 0 && !DownloadedFileCheck::isPictureType(op->download->imgType);
+    report(op, std::string(kNetworkErrorReply), listed ? kHttpRspLargerThanListed : kHttpRspFileTooLarge);
     return;
   }
   if (refused) {

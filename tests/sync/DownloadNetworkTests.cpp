@@ -197,6 +197,12 @@ TEST(DownloadedFileCheckTest, EveryHonestPictureIsTakenAndOnlyOneCutShortOrNoPic
   ASSERT_LT(cameraCut.size() - cameraCut.rfind("\xFF\xD9"), 1024u) << "the thumbnail's end lies in the last kilobyte";
 
   const auto withoutEnd = [](const std::string& bytes, std::size_t end) { return bytes.substr(0, bytes.size() - end); };
+  // A lossless JPEG, whose frame the decoder does not take: its tables, its
+  // frame and its scan are whole.
+  const std::string lossless = std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0\1\1\0\0\1\0\1\0\0", 20) +
+                               std::string("\xFF\xC3\0\x0B\x08\0\x10\0\x10\x01\x01\x11\0", 13) +
+                               std::string("\xFF\xDA\0\x08\x01\x01\0\x01\0\0", 10) + std::string(64, '\x55') + "\xFF\xD9";
+  const std::size_t losslessScan = lossless.find("\xFF\xDA");
   const std::vector<std::pair<std::string, std::string>> honest = {
       {"png", png},
       {"jpeg", jpeg},
@@ -219,7 +225,10 @@ TEST(DownloadedFileCheckTest, EveryHonestPictureIsTakenAndOnlyOneCutShortOrNoPic
       {"ico", std::string("\0\0\1\0\1\0\x10\x10\0\0\1\0\x20\0", 14) + std::string(60, '\0')},
       {"svg", "<?xml version=\"1.0\"?>\n<!-- drawn -->\n<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" "
               "\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\">\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>"},
-      {"jpeg 2000", std::string("\0\0\0\x0CjP  \r\n\x87\n\0\0\0\x14" "ftypjp2 ", 20)}};
+      {"jpeg 2000", std::string("\0\0\0\x0CjP  \r\n\x87\n\0\0\0\x14" "ftypjp2 ", 20)},
+      {"lossless jpeg", lossless},
+      {"svg with declarations of its own", "<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" \"svg11.dtd\" [\n"
+                                           "  <!ENTITY ns_flows \"http://ns.example/Flows/1.0/\">\n]>\n<svg>"}};
   using Refusal = DownloadedFileCheck::Refusal;
   const std::vector<std::tuple<std::string, std::string, Refusal>> refused = {
       {"page", "\n<!DOCTYPE html><html><body>Please sign in</body></html>", Refusal::Page},
@@ -231,7 +240,8 @@ TEST(DownloadedFileCheckTest, EveryHonestPictureIsTakenAndOnlyOneCutShortOrNoPic
       {"interlaced cut", interlaced.substr(0, interlaced.size() * 2 / 3), Refusal::CutShort},
       {"banner cut", bannerJpeg.substr(0, bannerJpeg.size() / 2), Refusal::CutShort},
       {"camera cut in its data", cameraCut, Refusal::CutShort},
-      {"camera cut in its thumbnail", camera.substr(0, 4 + exif.size() / 2), Refusal::CutShort}};
+      {"camera cut in its thumbnail", camera.substr(0, 4 + exif.size() / 2), Refusal::CutShort},
+      {"lossless jpeg cut before its scan", lossless.substr(0, losslessScan + 1), Refusal::CutShort}};
   const fs::path written = folder / "picture.part";
   const auto write = [](const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

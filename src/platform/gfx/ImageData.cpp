@@ -373,9 +373,10 @@ struct JpegScanJob : JpegReadJob {
   std::optional<DecoderMemory::Hold> coefficients;
 };
 
-// The most coefficients a progressive picture read through may keep: those
-// of about 170 megapixels in 4:2:0. One larger is taken as not readable whole.
-constexpr std::size_t kMostScanCoefficients = std::size_t(512) << 20;
+// The most coefficients a progressive picture read through may keep: what
+// the decoders may hold together, so a read-through never waits for more
+// than they free. One larger is not read through, and taken as whole: only
+// a certain cut refuses a picture.
 
 void onJpegScanMessage(j_common_ptr cinfo, int level) {
   // At the end of the data the source adds an end marker (warning that the
@@ -402,9 +403,7 @@ bool runJpegScan(JpegScanJob* job) {
     job->cinfo.dct_method = JDCT_IFAST;
     job->cinfo.do_fancy_upsampling = FALSE;
     const std::size_t bytes = coefficientBytes(job->cinfo);
-    if (bytes > kMostScanCoefficients) {
-      job->extent.cutShort = true;
-    } else {
+    if (bytes <= DecoderMemory::kBudget) {
       if (bytes > 0) job->coefficients.emplace(DecoderMemory::shared(), bytes);
       jpeg_start_decompress(&job->cinfo);
       job->row.assign(static_cast<std::size_t>(job->cinfo.output_width) * job->cinfo.output_components, 0);
