@@ -252,6 +252,12 @@ std::optional<bool> CustomerModel::wasUploadedHere(int customerId) {
   return exists("SELECT 1 FROM marvisto_uploaded_customer WHERE customer_id = ?", customerId);
 }
 
+bool CustomerModel::noteStoredCustomersUploaded() {
+  // The same note an older database takes when it gains the table.
+  const Schema::Table* uploaded = Schema::table("marvisto_uploaded_customer");
+  return uploaded && exec(uploaded->seedSql);
+}
+
 bool CustomerModel::makeWayForLocalCopy(int localId, int serviceId, const std::vector<int>& replacedAddresses,
                                         const std::vector<int>& replacedAttributes,
                                         const std::vector<int>& replacedContacts) {

@@ -63,6 +63,11 @@ class CustomerModel : public BaseDataModel {
   // uploaded (whatever a sync wrote into its row since); nothing when the
   // read failed.
   [[nodiscard]] std::optional<bool> wasUploadedHere(int customerId);
+  // Notes every customer the service gave an id as one this device may
+  // have uploaded, when what it uploaded before cannot be told (a backup
+  // restored in place of its local customers): a reply reusing one of their
+  // ids is then refused rather than taken for the service's copy.
+  [[nodiscard]] bool noteStoredCustomersUploaded();
 
   // Before an upload's ids are taken: the service's copy `serviceId` of the
   // local customer `localId` (a sync brought it after the reply to an earlier

@@ -271,6 +271,7 @@ class DataAccessManager {
     return customer_.customerOfRow(table, id);
   }
   [[nodiscard]] std::optional<bool> wasUploadedHere(int customerId) { return customer_.wasUploadedHere(customerId); }
+  [[nodiscard]] bool noteStoredCustomersUploaded() { return customer_.noteStoredCustomersUploaded(); }
   [[nodiscard]] bool makeWayForLocalCopy(int localId, int serviceId, const std::vector<int>& replacedAddresses,
                                          const std::vector<int>& replacedAttributes,
                                          const std::vector<int>& replacedContacts) {

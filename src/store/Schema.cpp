@@ -198,11 +198,6 @@ std::vector<Table> buildTables() {
                {},
                {{"kind"}},
                {}});
-  // The service's ids of the customers this device uploaded: the service's
-  // own copy of a customer is one a sync brought and this device never
-  // uploaded, so an upload's reply that gives another customer one of these
-  // ids is refused, never taken for that copy.
-  t.push_back({"marvisto_uploaded_customer", "customer", {{"customer_id", kInt, "PRIMARY KEY"}}, {}, {{"customer_id"}}, {}});
   t.push_back({"marvisto_customer", "customer",
                {{"customer_id", kInt, "PRIMARY KEY"},
                 {"customer_info_id", kText, ""},
@@ -217,6 +212,17 @@ std::vector<Table> buildTables() {
                {},
                {{"customer_id"}},
                {}});
+  // The service's ids of the customers this device uploaded: the service's
+  // own copy of a customer is one a sync brought and this device never
+  // uploaded, so an upload's reply that gives another customer one of these
+  // ids is refused, never taken for that copy. An upload leaves no other
+  // mark on a customer's rows, so a database from before this table may
+  // have uploaded any customer it holds: it notes them all, and a reply
+  // reusing one of their ids is refused rather than merged.
+  t.push_back({"marvisto_uploaded_customer", "customer", {{"customer_id", kInt, "PRIMARY KEY"}}, {}, {{"customer_id"}},
+               {},
+               "INSERT OR IGNORE INTO marvisto_uploaded_customer (customer_id) "
+               "SELECT customer_id FROM marvisto_customer WHERE customer_id > 0"});
   t.push_back({"marvisto_customer_attribute", "customer",
                {{"attribute_id", kInt, "PRIMARY KEY"},
                 {"customer_id", kIntNN0, ""},
@@ -628,6 +634,7 @@ bool Schema::upgradeTable(SQLiteDatabase& db, const Table& table) {
   if (!tx) return false;
   if (!db.tableExists(table.name)) {
     if (!db.execute(table.createSql(table.name))) return false;
+    if (!table.seedSql.empty() && !db.execute(table.seedSql)) return false;
   } else {
     std::vector<std::string> present = db.columnNames(table.name);
     bool needsRebuild = normalise(existingUniqueKeys(db, table.name)) != normalise(table.uniqueKeys);

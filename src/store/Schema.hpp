@@ -38,6 +38,9 @@ class Schema {
     // whose keys differ is rebuilt.
     std::vector<std::vector<std::string>> uniqueKeys;
     std::vector<Index> indexes;
+    // When given, runs once when the table is made in a database that
+    // already held rows of the tables before it: what it must know of them.
+    std::string seedSql = {};
 
     const Column* column(const std::string& name) const;
     std::string createSql(const std::string& tableName) const;

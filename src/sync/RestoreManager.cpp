@@ -334,6 +334,10 @@ bool RestoreManager::restoreLocalWork(const RestoreRst& b) {
       }
     }
     if (b.customerArray && !storeCustomers(*dam, db, b)) return false;
+    // The restored customers may have been uploaded since the backup, and
+    // new ones made after it may take their local ids again: which of the
+    // service's customers this device uploaded cannot be told.
+    if (b.customerArray && !dam->noteStoredCustomersUploaded()) return failed("noting the uploaded customers");
     stored = true;
     return true;
   });

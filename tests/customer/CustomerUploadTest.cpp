@@ -68,6 +68,29 @@ class UploadTest : public CustomerTest {
     return sender->answer(r);
   }
 
+  // An upload's successful reply with these JSON lists.
+  static std::shared_ptr<SubmitCustomerRst> rows(const std::string& customers, const std::string& addresses,
+                                                 const std::string& attributes, const std::string& contacts) {
+    std::shared_ptr<SubmitCustomerRst> r;
+    const auto doc = JSONValue(R"({"content":{"marvisto_customer":)" + customers + R"(,"marvisto_customer_address":)" +
+                               addresses + R"(,"marvisto_customer_attribute":)" + attributes +
+                               R"(,"marvisto_customer_contact":)" + contacts +
+                               R"(},"results":[{"detail":"","message":"","status":"200"}]})");
+    if (doc) r = std::dynamic_pointer_cast<SubmitCustomerRst>(RequestUploadCustomer().RequestDecode(&*doc));
+    return r;
+  }
+
+  // `customer` sent, and the reply told as failed.
+  void refused(CustomerDataModel& dir, int customer, const std::shared_ptr<SubmitCustomerRst>& reply) {
+    ASSERT_TRUE(reply);
+    ASSERT_GT(dir.submitCustomer(customer), 0);
+    ASSERT_TRUE(answerUpload(reply));
+    EXPECT_EQ(posted.back(), false);
+    ASSERT_TRUE(ui::AlertView::visibleAlert());
+    EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
+    ui::AlertView::resetForTesting();
+  }
+
   // The fake sender takes the uploads; a fixture that sends to the local
   // sales service clears this in its constructor.
   bool answerRequestsHere = true;
@@ -271,27 +294,7 @@ TEST_F(UploadTest, TheServicesOwnCopyOfALocalCustomerBecomesOneWithIt) {
   seedOrder(-5, -1);
   seedOrder(-7, 9001);
   auto dir = directory();
-  const auto rows = [](const std::string& customers, const std::string& addresses, const std::string& attributes,
-                       const std::string& contacts) {
-    std::shared_ptr<SubmitCustomerRst> r;
-    const auto doc = JSONValue(R"({"content":{"marvisto_customer":)" + customers + R"(,"marvisto_customer_address":)" +
-                               addresses + R"(,"marvisto_customer_attribute":)" + attributes +
-                               R"(,"marvisto_customer_contact":)" + contacts +
-                               R"(},"results":[{"detail":"","message":"","status":"200"}]})");
-    if (doc) r = std::dynamic_pointer_cast<SubmitCustomerRst>(RequestUploadCustomer().RequestDecode(&*doc));
-    return r;
-  };
-
-  // -2 sent, and the reply told as failed.
-  const auto refusedForMinus2 = [&](const std::shared_ptr<SubmitCustomerRst>& reply) {
-    ASSERT_TRUE(reply);
-    ASSERT_GT(dir->submitCustomer(-2), 0);
-    ASSERT_TRUE(answerUpload(reply));
-    EXPECT_EQ(posted.back(), false);
-    ASSERT_TRUE(ui::AlertView::visibleAlert());
-    EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
-    ui::AlertView::resetForTesting();
-  };
+  const auto refusedForMinus2 = [&](const std::shared_ptr<SubmitCustomerRst>& reply) { refused(*dir, -2, reply); };
 
   // -2 given the id the synced customer 7 holds, its address one of 9001's: refused.
   refusedForMinus2(
@@ -342,6 +345,30 @@ TEST_F(UploadTest, TheServicesOwnCopyOfALocalCustomerBecomesOneWithIt) {
   EXPECT_EQ(count("marvisto_customer_contact", "contact_id = -2 AND customer_id = -2"), 1);
   EXPECT_EQ(count("marvisto_quote_order", "order_id IN (-5, -7) AND customer_id = 9001"), 2);
   EXPECT_EQ(links->remapped, (std::vector<std::pair<int, int>>{{-1, 9001}}));
+}
+
+// A database from before the note of uploaded customers cannot tell which
+// of its customers this device uploaded: once upgraded, a reply giving a
+// local customer the id and row ids of one it holds is refused, and both
+// stay whole.
+TEST_F(UploadTest, AnUpgradedDatabaseProtectsTheCustomersItMayHaveUploaded) {
+  seedLocalCustomers();
+  seed({9001, "Uploaded Co", {{kPhone, "555"}, {kActive, "YES"}}, {address(8001, 9001, "1 Elm", "Austin", "TX", true)},
+        {{6001, "Ann", "Lee", "ann@x.test"}}});
+  sql("DROP TABLE marvisto_uploaded_customer");
+  ASSERT_TRUE(dam().updateVersion());
+  sql("INSERT INTO marvisto_customer_contact (contact_id, customer_id, first_name) VALUES (-2, -2, 'Quinn')");
+  auto dir = directory();
+  refused(*dir, -2,
+          rows(R"([{"customerId":9001,"preId":-2}])", R"([{"preId":-3,"id":8001,"customerId":9001}])", "[]",
+               R"([{"preId":-2,"contactId":6001,"customerId":9001}])"));
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 9001 AND customer_name = 'Uploaded Co'"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -2 AND customer_name = 'Quiet Co'"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "id = 8001 AND address = '1 Elm' AND customer_id = 9001"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "contact_id = 6001 AND customer_id = 9001"), 1);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = 9001 AND attribute_value = '555'"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "id = -3 AND customer_id = -2"), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", "contact_id = -2 AND customer_id = -2"), 1);
 }
 
 // Each upload's reply frees the customers that upload carried, whatever

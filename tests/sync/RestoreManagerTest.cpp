@@ -99,6 +99,9 @@ TEST_F(RestoreManagerTest, BackupRowsAreTakenBackSoundly) {
   EXPECT_EQ(count("marvisto_customer", "customer_id = 42 AND customer_name = 'Server Co'"), 1);
   EXPECT_EQ(count("marvisto_customer_address", "id = 42 AND customer_id = 42 AND address = '9 Service Rd'"), 1);
   EXPECT_EQ(count("marvisto_customer_contact", "contact_id = 42 AND customer_id = 42 AND first_name = 'Sam'"), 1);
+  // Which of the service's customers this device uploaded since the backup
+  // cannot be told: a reply reusing the id of one held is not taken for it.
+  EXPECT_EQ(count("marvisto_uploaded_customer", "customer_id = 42"), 1);
   // Only the backup's local customer; the device's own is replaced.
   EXPECT_EQ(count("marvisto_customer", "customer_id < 0"), 1);
   EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Kiosk'"), 1);
