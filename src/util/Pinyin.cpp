@@ -1,5 +1,6 @@
 #include "util/Pinyin.hpp"
 
+#include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
@@ -128,6 +129,11 @@ constexpr std::pair<std::u16string_view, std::string_view> kWordReadings[] = {
     {u"弹簧", "tan huang"}, {u"给水", "ji shui"}, {u"给排水", "ji pai shui"}, {u"参茸", "shen rong"},
     {u"人参", "ren shen"}, {u"枞阳", "zong yang"}, {u"涡阳", "guo yang"}, {u"尉犁", "yu li"},
     {u"解州", "xie zhou"},
+    // Cities and counties whose first character a person's name would read
+    // as the family 乐 ("yue"): 乐山 and 乐业 are words of ICU's dictionary,
+    // these are not.
+    {u"乐昌", "le chang"}, {u"乐陵", "le ling"}, {u"乐平", "le ping"}, {u"乐至", "le zhi"},
+    {u"乐安", "le an"}, {u"乐东", "le dong"}, {u"乐都", "le du"},
 };
 
 // Surnames the Chinese reader's surname rules read otherwise: 尉 is "wei"
@@ -177,11 +183,13 @@ class NameKeyTable {
     return *table;
   }
 
-  // Builds both readers now: the Chinese one takes a moment to load its rules.
+  // Builds the readers now: the Chinese one takes a moment to load its rules.
   void prepare() {
     std::lock_guard<std::mutex> lock(mutex_);
     transliterator(names_, triedNames_, kNamesReader);
     transliterator(latin_, triedLatin_, kLatinReader);
+    transliterator(traditional_, triedTraditional_, kTraditionalWriter);
+    wordBreaks();
     SyllableTable::shared().syllable(U'\u4E00');
     SyllableTable::surnames().syllable(U'\u4E00');
   }
@@ -203,6 +211,7 @@ class NameKeyTable {
   static constexpr std::size_t kMaxCached = 50000;
   static constexpr const char* kNamesReader = "Han-Latin/Names; Latin-ASCII";
   static constexpr const char* kLatinReader = "Latin-ASCII";
+  static constexpr const char* kTraditionalWriter = "Hans-Hant";
 
   static bool isPlainAscii(std::string_view text) {
     for (char c : text)
@@ -240,6 +249,20 @@ class NameKeyTable {
     return out;
   }
 
+  // ICU's word breaks, which know the words of its Chinese dictionary.
+  icu::BreakIterator* wordBreaks() {
+    if (!triedWords_) {
+      triedWords_ = true;
+      UErrorCode status = U_ZERO_ERROR;
+      words_.reset(icu::BreakIterator::createWordInstance(icu::Locale::getChinese(), status));
+      if (U_FAILURE(status)) {
+        words_.reset();
+        MV_LOG("name keys: no Chinese word breaks: ", u_errorName(status));
+      }
+    }
+    return words_.get();
+  }
+
   icu::Transliterator* transliterator(std::unique_ptr<icu::Transliterator>& slot, bool& tried, const char* id) {
     if (!tried) {
       tried = true;
@@ -263,7 +286,8 @@ class NameKeyTable {
       if (U_SUCCESS(status)) text = folded;
     }
     const bool chinese = holdsHan(text);
-    const bool person = reading == NameReading::Person || (chinese && writtenAsPersonName(text));
+    const bool person =
+        reading == NameReading::Person || (chinese && writtenAsPersonName(text) && !readsAsKnownWord(text));
     if (chinese && person) text = withSurnameSpelt(text);
     bool han = holdsHan(text);
     if (han && !person) {
@@ -305,6 +329,29 @@ class NameKeyTable {
       if (uscript_getScript(text.char32At(i), &status) != USCRIPT_HAN || U_FAILURE(status)) return false;
     }
     return true;
+  }
+
+  // Whether a name of Chinese characters alone that could be a person's is
+  // a word ICU's Chinese dictionary knows, as written or in traditional
+  // characters (the dictionary holds some words in one script only): 解放,
+  // 单车, 乐山 and 乐天 are words, where a surname's reading would file them
+  // under X, S and Y. Asked only where the first character reads otherwise
+  // as a surname: elsewhere both readings agree.
+  bool readsAsKnownWord(const icu::UnicodeString& text) {
+    const UChar32 first = text.char32At(0);
+    if (surnameOf(first) == SyllableTable::shared().syllable(first)) return false;
+    icu::BreakIterator* words = wordBreaks();
+    if (!words) return false;
+    const auto isOneWord = [&](const icu::UnicodeString& form) {
+      words->setText(form);
+      return words->following(0) == form.length();
+    };
+    if (isOneWord(text)) return true;
+    icu::Transliterator* traditional = transliterator(traditional_, triedTraditional_, kTraditionalWriter);
+    if (!traditional) return false;
+    icu::UnicodeString written = text;
+    traditional->transliterate(written);
+    return written != text && isOneWord(written);
   }
 
   // The Chinese characters of `text` replaced by their readings as words,
@@ -386,8 +433,12 @@ class NameKeyTable {
   std::mutex mutex_;
   std::unique_ptr<icu::Transliterator> names_;
   std::unique_ptr<icu::Transliterator> latin_;
+  std::unique_ptr<icu::Transliterator> traditional_;
+  std::unique_ptr<icu::BreakIterator> words_;
   bool triedNames_ = false;
   bool triedLatin_ = false;
+  bool triedTraditional_ = false;
+  bool triedWords_ = false;
   std::unordered_map<std::string, std::string> cache_;
 };
 

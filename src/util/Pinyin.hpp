@@ -24,7 +24,8 @@ std::string gbkStringToPinyin(std::string_view gb18030Bytes, char separator = 0)
 // and places: 厦门 is "xiamen", where the surname reading would say "sha". A
 // name of two or three Chinese characters alone is a person's even so (a
 // customer may be one: 单雄信 is "shan..."), unless a word of its own reading
-// starts it (尉犁, a county).
+// starts it (尉犁, a county) or it is a word of ICU's Chinese dictionary
+// (解放, 单车).
 enum class NameReading { Person, Words };
 std::string nameSortKey(std::string_view utf8, NameReading reading = NameReading::Person);
 // Loads what `nameSortKey` reads Chinese with now (its rules take a good part

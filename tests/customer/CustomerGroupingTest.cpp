@@ -49,6 +49,16 @@ std::string layout(const std::vector<CustomerInfoList>& sections, bool contacts 
   return out;
 }
 
+// Each customer named goes under its letter in the name mode.
+void expectFiledUnder(const std::vector<std::pair<std::string, char>>& names) {
+  std::vector<PersonInfo> persons;
+  for (const auto& [name, letter] : names) persons.push_back(person(static_cast<int>(persons.size()) + 1, name));
+  std::map<std::string, std::string> filedUnder;
+  for (const auto& section : CustomerGrouping::groupAndOrder(records(persons), CustomerGrouping::kByName, "I"))
+    for (const auto& row : section.arrayPersons) filedUnder[row.personInfo->name] = section.prefex;
+  for (const auto& [name, letter] : names) EXPECT_EQ(filedUnder[name], std::string(1, letter)) << name;
+}
+
 TEST(CustomerGroupingTest, NameModeKeysByPinyinInitialWithImportantFirstAndDigitsLast) {
   std::vector<PersonInfo> persons = {person(1, "banana"),   person(2, "9lives"),  person(3, "王小明"),
                                      person(4, "apple"),    person(5, "   "),     person(6, "Banana Co"),
@@ -149,12 +159,23 @@ TEST(CustomerGroupingTest, CommonCompanyCityAndProvinceNamesGoUnderTheirFirstLet
       {"尉缭科技", 'W'}, {"长子县", 'Z'},   {"长老会", 'Z'},     {"万俟", 'M'},       {"万俟氏家具", 'M'},
       {"万达广场", 'W'},
   };
-  std::vector<PersonInfo> persons;
-  for (const auto& [name, letter] : names) persons.push_back(person(static_cast<int>(persons.size()) + 1, name));
-  std::map<std::string, std::string> filedUnder;
-  for (const auto& section : CustomerGrouping::groupAndOrder(records(persons), CustomerGrouping::kByName, "I"))
-    for (const auto& row : section.arrayPersons) filedUnder[row.personInfo->name] = section.prefex;
-  for (const auto& [name, letter] : names) EXPECT_EQ(filedUnder[name], std::string(1, letter)) << name;
+  expectFiledUnder(names);
+}
+
+// A name of two or three characters is a person's, filed by the surname's
+// reading, unless it is a word: brands, places and words go under the
+// letter their word is read with, people of the same families under their
+// surname's.
+TEST(CustomerGroupingTest, ShortNamesAreFiledAsWordsOrAsPeople) {
+  expectFiledUnder({
+      {"解放", 'J'}, {"单车", 'D'}, {"乐天", 'L'}, {"乐山", 'L'}, {"乐业", 'L'}, {"乐昌", 'L'}, {"乐陵", 'L'},
+      {"乐平", 'L'}, {"乐至", 'L'}, {"乐安", 'L'}, {"乐东", 'L'}, {"乐都", 'L'}, {"种子", 'Z'}, {"秘密", 'M'},
+      {"折扣", 'Z'}, {"繁星", 'F'}, {"查理", 'C'}, {"区域", 'Q'}, {"单簧管", 'D'}, {"召集人", 'Z'},
+      // People.
+      {"单晓明", 'S'}, {"单依纯", 'S'}, {"解文华", 'X'}, {"解思源", 'X'}, {"区永健", 'O'}, {"区丽华", 'O'},
+      {"曾宪梓", 'Z'}, {"曾志强", 'Z'}, {"查海生", 'Z'}, {"仇建国", 'Q'}, {"乐文", 'Y'}, {"翟志刚", 'Z'},
+      {"繁秀英", 'P'}, {"召春华", 'S'}, {"王芳", 'W'}, {"李娜", 'L'}, {"陈静", 'C'}, {"长海涛", 'C'},
+  });
 }
 
 TEST(CustomerGroupingTest, StateModeSortsKeysByOneDerivedKeyAndIgnoresImportance) {
