@@ -1,6 +1,7 @@
 #include "app/ScreenshotTour.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -269,11 +270,37 @@ bool ScreenshotTour::syncOnce() {
   // The first sync, as the home screen offers it.
   if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
   app_->showSyncController();
-  if (!waitFor([&] { return ended; }, 600)) {
-    std::puts("Sync failed: no end after ten minutes");
+  if (!waitForSyncEnd([&] { return ended; })) {
+    std::printf("Sync failed: %s\n", stillLine().c_str());
     return false;
   }
   return finished;
+}
+
+bool ScreenshotTour::waitForSyncEnd(const std::function<bool()>& ended) {
+  auto engine = SyncModel::sharedInstance();
+  if (!engine) return ended();
+  base::RunLoop& loop = base::RunLoop::main();
+  std::uint64_t seen = engine->movement();
+  double stillSince = loop.now();
+  // Looked at once a second, which is as closely as the stillness is measured.
+  while (!waitFor(ended, 1.0)) {
+    if (const std::uint64_t now = engine->movement(); now != seen) {
+      seen = now;
+      stillSince = loop.now();
+    } else if (loop.now() - stillSince >= o_.stillSeconds) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string ScreenshotTour::stillLine() const {
+  char line[160];
+  std::snprintf(line, sizeof line,
+                "nothing moved for %.0f seconds (no byte sent or received, no row stored, no file taken)",
+                o_.stillSeconds);
+  return line;
 }
 
 std::vector<int> ScreenshotTour::shownTabs() {
@@ -662,9 +689,9 @@ bool ScreenshotTour::showSyncUnderWay() {
 
 bool ScreenshotTour::showSyncFinished() {
   if (!syncEnd_) return fail("no sync under way");
-  const bool ended = waitFor([&] { return syncFinished_.has_value(); }, 600);
+  const bool ended = waitForSyncEnd([&] { return syncFinished_.has_value(); });
   syncEnd_.reset();
-  if (!ended) return fail("the sync did not end within ten minutes");
+  if (!ended) return fail("the sync was given up: " + stillLine());
   if (!*syncFinished_) return fail("the sync broke off");
   return showTab(MainTabScreens::kSync);
 }

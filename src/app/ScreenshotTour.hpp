@@ -44,6 +44,9 @@ struct LaunchOptions {
   int language = 0;  // 1 English, 2 Chinese; 0 leaves the language setting
   std::string serverHost;  // empty: the server settings as they are
   int serverPort = 0, serverFilePort = 0;
+  // A sync without a window is given up once nothing of it has moved for
+  // this long, never for taking long.
+  double stillSeconds = 300;
 };
 
 class ScreenshotTour {
@@ -90,6 +93,11 @@ class ScreenshotTour {
   bool signIn();
   // A full sync after the sign-in; false when it did not finish.
   bool syncOnce();
+  // Runs the main loop until `ended` holds while the sync moves; false
+  // (the sync given up) once nothing of it has moved for the still limit.
+  bool waitForSyncEnd(const std::function<bool()>& ended);
+  // What the terminal is told of a sync given up so.
+  std::string stillLine() const;
   std::vector<int> shownTabs();
   void printTabs();
 

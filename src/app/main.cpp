@@ -42,7 +42,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: marvisto [--data-dir DIR] [--demo] [--client ID --user NAME --password TEXT]\n"
     "                [--server HOST:PORT:FILEPORT] [--language en|zh] [--sync]\n"
-    "                [--screenshots DIR] [--headless] [--help]\n"
+    "                [--still-limit SECONDS] [--screenshots DIR] [--headless] [--help]\n"
     "\n"
     "  --data-dir DIR      keep the application's data under DIR (else $MARVISTO_HOME,\n"
     "                      else $XDG_DATA_HOME/marvisto, else ~/.local/share/marvisto)\n"
@@ -56,6 +56,11 @@ constexpr const char* kUsage =
     "                      language setting; else the setting, else the locale)\n"
     "  --sync              without a window: after signing in, sync once with the\n"
     "                      service and say what the device holds now\n"
+    "  --still-limit SECONDS\n"
+    "                      give up a sync without a window only once nothing has\n"
+    "                      moved for SECONDS (no byte sent or received, no row\n"
+    "                      stored, no file taken); 300 unless given. However long a\n"
+    "                      sync takes, it is not given up while it moves\n"
     "  --screenshots DIR   run without a window, visit every screen a representative\n"
     "                      reaches (each tab, the product screen, the customer form,\n"
     "                      the library's viewers, the order editor and form, the\n"
@@ -68,16 +73,19 @@ constexpr const char* kUsage =
     "                      in as asked, say how it went, and end\n"
     "  --help              show this text\n";
 
+// Digits alone, of a number from 1 to `most` (at most five digits).
+bool parseWhole(const std::string& digits, int most, int& out) {
+  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+  out = std::stoi(digits);
+  return out >= 1 && out <= most;
+}
+
 // "HOST:PORT:FILEPORT", ports from 1 to 65535.
 bool parseServer(const std::string& text, LaunchOptions& o) {
   const auto first = text.find(':');
   const auto second = first == std::string::npos ? first : text.find(':', first + 1);
   if (first == 0 || second == std::string::npos) return false;
-  auto port = [](const std::string& digits, int& out) {
-    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
-    out = std::stoi(digits);
-    return out >= 1 && out <= 65535;
-  };
+  auto port = [](const std::string& digits, int& out) { return parseWhole(digits, 65535, out); };
   o.serverHost = text.substr(0, first);
   return port(text.substr(first + 1, second - first - 1), o.serverPort) &&
          port(text.substr(second + 1), o.serverFilePort);
@@ -119,6 +127,14 @@ bool parse(int argc, char** argv, LaunchOptions& o) {
         std::fprintf(stderr, "marvisto: --language takes en or zh\n");
         return false;
       }
+    } else if (arg == "--still-limit") {
+      std::string digits;
+      int seconds = 0;
+      if (!value(digits) || !parseWhole(digits, 86400, seconds)) {
+        std::fputs("marvisto: --still-limit takes a number of seconds from 1 to 86400\n", stderr);
+        return false;
+      }
+      o.stillSeconds = seconds;
     } else if (arg == "--screenshots") {
       if (!value(o.screenshots)) return false;
     } else if (arg == "--client") {

@@ -18,6 +18,7 @@
 #include "sync/requests/RequestSyncCustomerTable.hpp"
 #include "sync/requests/RequestSyncDataFinish.hpp"
 #include "sync/requests/RequestSyncFileTable.hpp"
+#include "transport/Transfer.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 #include "util/Text.hpp"
@@ -77,6 +78,8 @@ SyncModel::~SyncModel() {
   if (thumbQueue_) thumbQueue_->cancelAll();
   if (removalQueue_) removalQueue_->cancelAll();
 }
+
+std::uint64_t SyncModel::movement() const { return Transfer::bytesMoved() + moved_->load(); }
 
 std::shared_ptr<SyncLoginSession> SyncModel::currentSession() const { return SyncSession::current(); }
 

@@ -20,6 +20,7 @@
 // One per session, owned by the session's services; the session's end ends
 // any run silently. Main thread only, except the thumbnail pass, which runs on
 // its own worker with paths computed beforehand.
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -142,6 +143,11 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   float existFilesRat() const { return existFilesRat_; }
   // Seconds since 1970 of the first progress report of the run.
   std::optional<double> lastTime() const { return lastTime_; }
+  // Grows whenever the sync moves: a byte any request sent or received, a
+  // batch of a reply's rows stored, a file of the image phase taken or
+  // removed. A run over a slow link may take hours; one whose movement
+  // stands still for long has stopped.
+  std::uint64_t movement() const;
   // A file of that image kind could not be fetched in the current (or last)
   // run: the kind is not complete, however far its batch went.
   bool kindFailed(int imageType) const;
@@ -389,6 +395,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
 
   std::weak_ptr<SessionServices> services_;
   std::shared_ptr<DataAccessManager> database_;
+  // Rows stored (counted on the stores' workers), files taken and removed.
+  std::shared_ptr<std::atomic<std::uint64_t>> moved_ = std::make_shared<std::atomic<std::uint64_t>>(0);
   std::weak_ptr<SyncModelDelegate> delegate_;
 
   std::vector<std::string> downloadRemotingPImgList_;

@@ -271,6 +271,7 @@ void SyncModel::startImagePhase(std::optional<ImageLists> lists) {
 }
 
 void SyncModel::fileArrived() {
+  ++*moved_;
   lastArrival_ = base::RunLoop::main().now();
   if (quietEstimate_) run_.cancel(quietEstimate_);
   quietEstimate_ = run_.after(estimateQuietSeconds(), [this] {
@@ -665,6 +666,7 @@ void SyncModel::removeInBackground(std::vector<fs::path> paths) {
 }
 
 void SyncModel::removalProgress(float share) {
+  ++*moved_;
   if (auto d = delegate()) d->setRemovalProgress(share);
 }
 

@@ -1,6 +1,8 @@
 // Storing the tables of the sync replies: each reply in one transaction, so
 // that a failure leaves the store as it was before the reply. The product and
 // customer replies, which grow with the company, are stored on a worker.
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -104,8 +106,9 @@ namespace {
 class ReplyTransaction {
  public:
   // `began` is told, on the store's thread, when the store begins.
-  ReplyTransaction(fs::path database, std::function<void()> began)
-      : database_(std::move(database)), began_(std::move(began)) {}
+  // `moved` counts the batches stored.
+  ReplyTransaction(fs::path database, std::function<void()> began, std::shared_ptr<std::atomic<std::uint64_t>> moved)
+      : database_(std::move(database)), began_(std::move(began)), moved_(std::move(moved)) {}
 
   // The batch under way is the last: nothing of the reply is kept.
   void stop() { stop_.cancel(); }
@@ -135,9 +138,16 @@ class ReplyTransaction {
   // was not stopped; null otherwise.
   DataAccessManager* reading() const { return stop_.isCancelled() ? nullptr : dam_; }
 
+  // Tells a batch stored, with its outcome.
+  bool stored(bool ok) {
+    if (ok && moved_) ++*moved_;
+    return ok;
+  }
+
  private:
   fs::path database_;
   std::function<void()> began_;
+  std::shared_ptr<std::atomic<std::uint64_t>> moved_;
   base::CancelFlag stop_;
   DataAccessManager* dam_ = nullptr;
 };
@@ -153,8 +163,11 @@ class SyncModel::ProductStore : public SyncAllTableStore {
   // arrived), so the pictures of its published rows stay: a first sync cut
   // short resumes rather than fetching them again. Else the pictures of its
   // rows are changed ones, less the kept.
-  ProductStore(std::filesystem::path database, bool keepStored, bool keepListed, std::function<void()> began)
-      : transaction_(std::move(database), std::move(began)), keepStored_(keepStored), keepListed_(keepListed) {}
+  ProductStore(std::filesystem::path database, bool keepStored, bool keepListed, std::function<void()> began,
+               std::shared_ptr<std::atomic<std::uint64_t>> moved)
+      : transaction_(std::move(database), std::move(began), std::move(moved)),
+        keepStored_(keepStored),
+        keepListed_(keepListed) {}
 
   void stop() { transaction_.stop(); }
 
@@ -197,7 +210,7 @@ class SyncModel::ProductStore : public SyncAllTableStore {
         }
       }
     }
-    return SyncModel::saveProductRows(*dam, rows, hadAttributes_, hadLinks_);
+    return transaction_.stored(SyncModel::saveProductRows(*dam, rows, hadAttributes_, hadLinks_));
   }
 
   // The picture and thumbnail names of the stored image rows, less the kept
@@ -218,8 +231,9 @@ class SyncModel::ProductStore : public SyncAllTableStore {
 // The customer reply's rows, stored as they are read.
 class SyncModel::CustomerStore : public SyncCustomerTableStore {
  public:
-  CustomerStore(std::filesystem::path database, std::function<void()> began)
-      : transaction_(std::move(database), std::move(began)) {}
+  CustomerStore(std::filesystem::path database, std::function<void()> began,
+                std::shared_ptr<std::atomic<std::uint64_t>> moved)
+      : transaction_(std::move(database), std::move(began), std::move(moved)) {}
 
   void stop() { transaction_.stop(); }
 
@@ -232,7 +246,7 @@ class SyncModel::CustomerStore : public SyncCustomerTableStore {
     DataAccessManager* dam = transaction_.reading();
     if (!dam) return false;
     counted_ += rows.resultCount();
-    return SyncModel::saveCustomerRows(*dam, rows);
+    return transaction_.stored(SyncModel::saveCustomerRows(*dam, rows));
   }
 
   // What SyncCustomerTableRst::resultCount counts of the rows stored.
@@ -251,12 +265,12 @@ std::function<void()> SyncModel::storeBeganReporter() {
 
 std::shared_ptr<SyncAllTableStore> SyncModel::makeProductStore() {
   productStore_ = std::make_shared<ProductStore>(database_->databasePath(), retryKeepsFiles(), productFull_,
-                                                 storeBeganReporter());
+                                                 storeBeganReporter(), moved_);
   return productStore_;
 }
 
 std::shared_ptr<SyncCustomerTableStore> SyncModel::makeCustomerStore() {
-  customerStore_ = std::make_shared<CustomerStore>(database_->databasePath(), storeBeganReporter());
+  customerStore_ = std::make_shared<CustomerStore>(database_->databasePath(), storeBeganReporter(), moved_);
   return customerStore_;
 }
 
@@ -279,7 +293,7 @@ bool SyncModel::storeProductReply(const SyncAllTableRst& reply, std::vector<std:
   // A reply read whole (no store was given): stored as one batch.
   if (!store) {
     store = std::make_shared<ProductStore>(database_->databasePath(), reply.imagesTable && retryKeepsFiles(),
-                                           productFull_, nullptr);
+                                           productFull_, nullptr, moved_);
   }
   if (!store->whileReading([&] { return store->store(reply); })) return stored(false, "product");
   changedPictures = store->takeChanged();

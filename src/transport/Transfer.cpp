@@ -132,10 +132,13 @@ std::string formEncode(std::string_view s) {
 }
 
 std::atomic<std::uint64_t> gPartialFilesOpened{0};
+std::atomic<std::uint64_t> gBytesMoved{0};
 
 }  // namespace
 
 std::uint64_t Transfer::partialFilesOpened() { return gPartialFilesOpened.load(); }
+
+std::uint64_t Transfer::bytesMoved() { return gBytesMoved.load(); }
 
 Transfer::Transfer(TransferSetup spec, std::weak_ptr<TransferObserver> observer)
     : spec_(std::move(spec)), observer_(std::move(observer)) {
@@ -594,6 +597,8 @@ int Transfer::onProgress(void* user, curl_off_t, curl_off_t dlNow, curl_off_t ul
   auto* t = static_cast<Transfer*>(user);
   if (dlNow != t->lastDl_ || ulNow != t->lastUl_) {
     t->touch();
+    gBytesMoved += static_cast<std::uint64_t>(std::max<curl_off_t>(dlNow - t->lastDl_, 0) +
+                                              std::max<curl_off_t>(ulNow - t->lastUl_, 0));
     const bool uploadMoved = ulNow != t->lastUl_;
     t->lastDl_ = dlNow;
     t->lastUl_ = ulNow;

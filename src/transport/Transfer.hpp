@@ -81,6 +81,9 @@ class Transfer {
   // with bytes a transfer received, to be continued or dropped later. Any
   // thread.
   static std::uint64_t partialFilesOpened();
+  // Bytes every transfer has sent and received so far, on the wire. Any
+  // thread: a watcher that sees it stand still knows nothing moves.
+  static std::uint64_t bytesMoved();
 
   // Builds the handle for a new attempt from `pool`, which takes it back when
   // the attempt ends and must outlive the transfer; false when no handle can
