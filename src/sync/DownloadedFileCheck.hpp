@@ -2,13 +2,14 @@
 // Whether the bytes a download brought are the file it asked for. A network
 // that puts its own sign-in page in front of every address answers each
 // file with 200 and that page; a connection cut at the wrong moment leaves a
-// picture short of its end. A picture is refused only when its bytes are no
-// picture (a page, or no picture's header) or when its image data is cut
-// short; one the decoder reads but will not draw here (too large), or of a
-// format it does not read (GIF, WebP, TIFF, BMP, HEIC, ICO, SVG, JPEG 2000),
-// is the service's own file and kept. A document is refused only when a web
-// page came in its place (unless its format may itself be a page), or when
-// it runs past the generous bound its listing gives. Any thread.
+// picture short of its end. A picture is refused only when a page came in
+// its place or when it is a PNG or JPEG certainly cut (see
+// gfx::PictureWalk): any other bytes under a picture's name are the
+// service's own file, kept whether the decoder draws them or not (too
+// large, damaged, of a format it does not read), and screens show the
+// standard picture for them. A document is refused only when a web page
+// came in its place (unless its format may itself be a page), or when it
+// runs past the generous bound its listing gives. Any thread.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -42,8 +43,8 @@ class DownloadedFileCheck {
   enum class Refusal {
     None,
     Page,        // a web page in place of the file: what a sign-in page in front of every address sends
-    NotTheFile,  // bytes of no kind the file may be (no picture's header, no page either)
-    CutShort,    // the picture's own bytes, its image data cut before its last row
+    NotTheFile,  // bytes of no kind the file may be
+    CutShort,    // the picture's own bytes, cut before its header or its image data ends
   };
   struct Verdict {
     Refusal refusal = Refusal::None;
@@ -53,16 +54,18 @@ class DownloadedFileCheck {
   // Product pictures, catalogue images, icons and covers.
   static bool isPictureType(int type);
   // The size a library file's listing gives ("PDF/2.53 M", "PDF/300 KB"),
-  // each unit read as what it says (no unit: megabytes, with no bytes
-  // taken from it). Nothing when it gives no size, or one that is no size
-  // (negative, not a number, infinite, past what 64 bits count).
+  // each unit read as what it says (no unit, or a size of zero: megabytes,
+  // with no bytes taken from it). Nothing when it gives no size, or one
+  // that is no size (negative, not a number, infinite, past what 64 bits
+  // count).
   static std::optional<ListedSize> listedSize(const marvisto_library_files_Entity& file);
   // The most bytes a download of `type` may bring, given the most its
   // listing allows (-1: no listing).
   static std::int64_t mostBytes(int type, std::int64_t listedMost);
   // Whether `head` (the first bytes, all of them for a small file) of a
   // file of `size` bytes, written at `written` (empty: `head` is the whole
-  // file), is the file `name` of `type`.
+  // file), is the file `name` of `type`. A picture on disk is judged by the
+  // same first bytes however many `head` holds.
   static Verdict check(int type, std::string_view name, std::string_view head, std::int64_t size,
                        const std::filesystem::path& written);
   // A picture on disk that a sync keeps rather than fetches again: one the

@@ -12,6 +12,7 @@
 #include <thread>
 #include <tuple>
 
+#include "HostilePictures.hpp"
 #include "NetworkTestSupport.hpp"
 #include "PictureRows.hpp"
 #include "StallingProxy.hpp"
@@ -19,6 +20,9 @@
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/gfx/ImageData.hpp"
+#include "platform/gfx/JpegScanBound.hpp"
+#include "platform/gfx/PictureWalk.hpp"
+#include "platform/gfx/ProgressiveJpegReader.hpp"
 #include "sales-service/SampleData.hpp"
 #include "sync/DownloadedFileCheck.hpp"
 #include "sync/requests/RequestDownload.hpp"
@@ -121,6 +125,7 @@ TEST(DownloadedFileCheckTest, ListedSizesBoundADocumentGenerously) {
   ASSERT_TRUE(listed("2.5"));
   EXPECT_EQ(listed("2.5")->megabytes, 2.5);
   EXPECT_EQ(listed("2.5")->mostBytes, -1) << "a number alone bounds nothing";
+  for (const char* nothing : {"0 KB", "0.00 M", "0 B"}) EXPECT_EQ(listed(nothing)->mostBytes, -1) << nothing;
   EXPECT_DOUBLE_EQ(listed("3 KB")->megabytes, 3.0 / 1024);
   EXPECT_DOUBLE_EQ(listed("1.5 GB")->megabytes, 1536);
   EXPECT_DOUBLE_EQ(listed("2.53 M")->megabytes, 2.53);
@@ -133,6 +138,8 @@ TEST(DownloadedFileCheckTest, ListedSizesBoundADocumentGenerously) {
       {"2.53 M", 1000},
       {"0.02 M", 40 * 1024},
       {"0.00 M", 300 * 1024},
+      {"0.00 M", 1457520},
+      {"0 KB", 1457520},
       {"300 KB", 400 * 1024},
       {"5 GB", std::int64_t{5} << 30}};
   for (const auto& [size, bytes] : honest) EXPECT_GE(limit(size), bytes) << size << " " << bytes;
@@ -155,11 +162,12 @@ TEST(DownloadedFileCheckTest, ListedSizesBoundADocumentGenerously) {
   EXPECT_EQ(check(kFileTypeKeynote, "a.xlsx", page), Refusal::Page);
 }
 
-// A picture is kept whenever its bytes are a picture whose image data is
-// whole: too large to draw here, of a format the decoder does not read, or
-// without the marker after its data. It is refused when its data is cut
-// (a camera's picture whose thumbnail ends near the cut included), and
-// told apart from a page or bytes of no picture at all.
+// Under a picture's name every file but a page or a PNG or JPEG certainly
+// cut is kept: too large to draw here, of a format the decoder does not
+// read, without the marker after its data, bytes of a kind not known here;
+// the download and a later sync's look at it agree. A picture is refused
+// when its bytes are cut (a camera's picture whose thumbnail ends near the
+// cut included), and a page is told apart.
 TEST(DownloadedFileCheckTest, EveryHonestPictureIsTakenAndOnlyOneCutShortOrNoPictureRefused) {
   gfx::ImageData noise(96, 96);
   std::uint32_t seed = 7;
@@ -228,12 +236,25 @@ TEST(DownloadedFileCheckTest, EveryHonestPictureIsTakenAndOnlyOneCutShortOrNoPic
       {"jpeg 2000", std::string("\0\0\0\x0CjP  \r\n\x87\n\0\0\0\x14" "ftypjp2 ", 20)},
       {"lossless jpeg", lossless},
       {"svg with declarations of its own", "<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" \"svg11.dtd\" [\n"
-                                           "  <!ENTITY ns_flows \"http://ns.example/Flows/1.0/\">\n]>\n<svg>"}};
+                                           "  <!ENTITY ns_flows \"http://ns.example/Flows/1.0/\">\n]>\n<svg>"},
+      {"svg whose drawing starts past 16 KB",
+       "<?xml version=\"1.0\"?>\n<!--" + std::string(20000, '-') + "-->\n<svg/>"},
+      {"psd", std::string("8BPS\0\1\0\0\0\0\0\0\0\3\0\0\0\x10\0\0\0\x10\0\x08\0\3", 26)},
+      {"jpeg xl", std::string("\xFF\x0A\xFA\x7F\x01\x90\x08", 7)},
+      {"jpeg xl in its box", std::string("\0\0\0\x0CJXL \r\n\x87\n\0\0\0\x14" "ftypjxl ", 20)},
+      {"tga", std::string("\0\0\x02\0\0\0\0\0\0\0\0\0\x02\0\x02\0\x18\0", 18) + std::string(12, '\x40')},
+      {"pcx", std::string("\x0A\x05\x01\x08\0\0\0\0\x01\0\x01\0", 12) + std::string(116, '\0')},
+      {"qoi",
+       std::string("qoif\0\0\0\x02\0\0\0\x02\x04\0", 14) + std::string(7, '\0') + std::string("\0\0\0\0\0\0\0\1", 8)},
+      {"svgz", std::string("\x1F\x8B\x08\0\0\0\0\0\0\x03", 10) + std::string(40, '\x55')},
+      {"utf-16 svg", std::string("\xFF\xFE<\0s\0v\0g\0/\0>\0", 14)},
+      {"emf", std::string("\1\0\0\0\x6C\0\0\0", 8) + std::string(32, '\0') + " EMF" + std::string(64, '\0')},
+      {"bytes of a kind not known here", "Sorry, no picture here."}};
   using Refusal = DownloadedFileCheck::Refusal;
   const std::vector<std::tuple<std::string, std::string, Refusal>> refused = {
       {"page", "\n<!DOCTYPE html><html><body>Please sign in</body></html>", Refusal::Page},
-      {"text", "Sorry, no picture here.", Refusal::NotTheFile},
-      {"nothing", "", Refusal::NotTheFile},
+      {"nothing", "", Refusal::CutShort},
+      {"cut inside its signature", "\x89PNG", Refusal::CutShort},
       {"png cut", png.substr(0, png.size() / 2), Refusal::CutShort},
       {"jpeg cut", jpeg.substr(0, jpeg.size() * 2 / 3), Refusal::CutShort},
       {"progressive cut", progressive.substr(0, progressive.size() * 2 / 3), Refusal::CutShort},
@@ -267,6 +288,68 @@ TEST(DownloadedFileCheckTest, EveryHonestPictureIsTakenAndOnlyOneCutShortOrNoPic
       EXPECT_FALSE(DownloadedFileCheck::isPictureFile(written));
     }
   }
+}
+
+// Pictures a hostile service sends, each a few bytes that would hold a
+// reader for minutes: the check reads them no further than an honest
+// picture needs and keeps them (no cut shows), and the screens' decoders
+// stop at the same bound. Honest pictures of the same shapes read whole.
+TEST(DownloadedFileCheckTest, HostilePicturesAreSettledWithinWhatAnHonestOneNeeds) {
+  const fs::path written = fs::path(testing::TempDir()) / "hostile.part";
+  const auto kept = [&](const std::string& bytes) {
+    std::ofstream(written, std::ios::binary | std::ios::trunc) << bytes;
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    return DownloadedFileCheck::check(kFileTypeProductImage, "p.jpg", bytes.substr(0, 1024), size, written).refusal ==
+               DownloadedFileCheck::Refusal::None &&
+           DownloadedFileCheck::isPictureFile(written);
+  };
+  const auto shown = [](const std::string& bytes) {
+    bool bounded = false;
+    const bool reduced = gfx::ProgressiveJpegReader::read(bytes, nullptr, 1, 16, 16, &bounded).has_value();
+    EXPECT_EQ(bounded, !reduced);
+    return reduced && gfx::ImageData::decodeJPEG(bytes) && gfx::ImageData::decodeFitting(bytes, 16, 16);
+  };
+  // The usual six scans, then the last of them 2,000 times more: read to
+  // the first repeat, which refines what is already whole. Without their
+  // end marker, so that the check reads them through.
+  const std::string honest = test::progressiveRepeatingItsLastScan(96, 64, 0);
+  const std::string repeating = test::progressiveRepeatingItsLastScan(96, 64, 2000);
+  for (const auto& [bytes, scans, bounded] : {std::tuple{honest, 6, false}, std::tuple{repeating, 7, true}}) {
+    SCOPED_TRACE(scans);
+    const auto ending = gfx::PictureWalk::ending(bytes.substr(0, bytes.size() - 2));
+    EXPECT_TRUE(ending.readThrough);
+    EXPECT_EQ(ending.scans, scans);
+    EXPECT_EQ(ending.bounded, bounded);
+    EXPECT_TRUE(kept(bytes.substr(0, bytes.size() - 2)));
+    EXPECT_EQ(shown(bytes), !bounded);
+  }
+  // Scans in an honest order, as many as the bound and one more.
+  constexpr int kMost = gfx::JpegScanBound::kMostScans;
+  for (const int scans : {kMost, kMost + 1}) {
+    SCOPED_TRACE(scans);
+    const std::string many = test::progressiveOfManyScans(32, 32, scans);
+    const auto ending = gfx::PictureWalk::ending(many.substr(0, many.size() - 2));
+    EXPECT_EQ(ending.scans, scans);
+    EXPECT_EQ(ending.bounded, scans > kMost);
+    EXPECT_TRUE(kept(many.substr(0, many.size() - 2)));
+    EXPECT_EQ(shown(many), scans <= kMost);
+  }
+  // 65,500 x 65,500 without IEND, of more pixels than any picture drawn:
+  // settled by its chunks, not a row inflated; its bytes ending inside a
+  // chunk are cut. One of as many pixels as the largest drawn is read
+  // through, each row, and cut when its data stops short.
+  const std::string huge = test::pngOfEmptyRowsWithoutEnd(65500, 65500, 64);
+  auto ending = gfx::PictureWalk::ending(huge);
+  EXPECT_FALSE(ending.readThrough);
+  EXPECT_EQ(ending.rows, 0);
+  EXPECT_TRUE(kept(huge));
+  EXPECT_FALSE(kept(huge.substr(0, huge.size() - 100)));
+  ending = gfx::PictureWalk::ending(test::pngOfEmptyRowsWithoutEnd(200, 200'000, 200'000));
+  EXPECT_TRUE(ending.readThrough);
+  EXPECT_EQ(ending.rows, 200'000);
+  EXPECT_FALSE(ending.cutShort);
+  ending = gfx::PictureWalk::ending(test::pngOfEmptyRowsWithoutEnd(200, 200'000, 100'000));
+  EXPECT_TRUE(ending.cutShort);
 }
 
 TEST_F(DownloadNetworkTest, BatchFilesLandWholeAndUnsafeNamesAreRefused) {

@@ -9,6 +9,7 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <csetjmp>
@@ -24,6 +25,8 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/gfx/DecoderMemory.hpp"
 #include "platform/gfx/ImageScaler.hpp"
+#include "platform/gfx/JpegScanBound.hpp"
+#include "platform/gfx/PictureWalk.hpp"
 #include "platform/gfx/ProgressiveJpegReader.hpp"
 
 namespace gfx {
@@ -45,15 +48,9 @@ void noteDecode(std::uint64_t w, std::uint64_t h) {
   }
 }
 
-bool looksLikePNG(std::string_view b) {
-  static const unsigned char sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  return b.size() >= 8 && std::memcmp(b.data(), sig, 8) == 0;
-}
+bool looksLikePNG(std::string_view b) { return PictureWalk::kindOf(b) == PictureWalk::Kind::Png; }
 
-bool looksLikeJPEG(std::string_view b) {
-  return b.size() >= 3 && static_cast<unsigned char>(b[0]) == 0xFF && static_cast<unsigned char>(b[1]) == 0xD8 &&
-         static_cast<unsigned char>(b[2]) == 0xFF;
-}
+bool looksLikeJPEG(std::string_view b) { return PictureWalk::kindOf(b) == PictureWalk::Kind::Jpeg; }
 
 // ---- JPEG ------------------------------------------------------------------
 // libjpeg reports fatal errors through longjmp. Every object with a destructor
@@ -72,8 +69,8 @@ struct JpegError {
 
 void onJpegMessage(j_common_ptr) {}
 
-// What every read of a JPEG holds: the decoder, its errors, and where its
-// bytes come from.
+// What every read of a JPEG holds: the decoder, its errors, where its
+// bytes come from, and its scans so far.
 struct JpegReadJob {
   jpeg_decompress_struct cinfo{};
   JpegError err{};
@@ -82,7 +79,25 @@ struct JpegReadJob {
   // Read from the file instead when set, a little at a time.
   std::FILE* file = nullptr;
   bool created = false;
+  jpeg_progress_mgr progress{};
+  JpegScanBound scans;
+  int scanSeen = 0;
 };
+
+// The decoder asks before each piece of input it takes: each new scan, its
+// parameters read and none of its data yet, passes the bound or ends the
+// read as a fatal error does.
+void onJpegProgress(j_common_ptr common) {
+  auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+  auto* job = static_cast<JpegReadJob*>(cinfo->client_data);
+  if (cinfo->input_scan_number == job->scanSeen) return;
+  job->scanSeen = cinfo->input_scan_number;
+  std::array<int, MAX_COMPS_IN_SCAN> members{};
+  const int count = std::min(cinfo->comps_in_scan, MAX_COMPS_IN_SCAN);
+  for (int i = 0; i < count; ++i) members[static_cast<std::size_t>(i)] = cinfo->cur_comp_info[i]->component_index;
+  if (!job->scans.admit(cinfo->progressive_mode, members.data(), count, cinfo->Ss, cinfo->Se, cinfo->Ah, cinfo->Al))
+    std::longjmp(job->err.jump, 1);
+}
 
 void prepareJpegErrors(JpegReadJob* job) {
   job->cinfo.err = jpeg_std_error(&job->err.mgr);
@@ -95,6 +110,9 @@ void prepareJpegErrors(JpegReadJob* job) {
 void createJpegReader(JpegReadJob* job) {
   jpeg_create_decompress(&job->cinfo);
   job->created = true;
+  job->cinfo.client_data = job;
+  job->progress.progress_monitor = onJpegProgress;
+  job->cinfo.progress = &job->progress;
   if (job->file) {
     jpeg_stdio_src(&job->cinfo, job->file);
   } else {
@@ -279,6 +297,8 @@ struct PngReadJob {
   // Read from the file instead when set, a little at a time.
   std::FILE* file = nullptr;
   std::vector<std::uint8_t> row;
+  // The bytes ended while libpng wanted more.
+  bool ranOut = false;
   ~PngReadJob() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
@@ -294,10 +314,14 @@ void onPngWarning(png_structp, png_const_charp) {}
 void readPngBytes(png_structp png, png_bytep data, std::size_t length) {
   auto* job = static_cast<PngReadJob*>(png_get_io_ptr(png));
   if (job->file) {
-    if (std::fread(data, 1, length, job->file) != length) png_error(png, "the data ends early");
-    return;
+    if (std::fread(data, 1, length, job->file) == length) return;
+    job->ranOut = true;
+    png_error(png, "the data ends early");
   }
-  if (length > job->bytes.size() - job->at) png_error(png, "the data ends early");
+  if (length > job->bytes.size() - job->at) {
+    job->ranOut = true;
+    png_error(png, "the data ends early");
+  }
   std::memcpy(data, job->bytes.data() + job->at, length);
   job->at += length;
 }
@@ -361,60 +385,74 @@ bool runPngFit(PngFitJob* job) {
 
 // ---- How much of its image data a picture holds ------------------------------------
 // Read through as the decoder reads it to draw, with nothing drawn or kept:
-// a file is cut short when the decoder needs bytes past its end before its
-// last row. A file that lacks only the marker after its data is whole.
+// a file is cut short when its bytes ran out while the decoder still wanted
+// image data. A file that lacks only the marker after its data is whole; one
+// the decoder stops at for damage is no cut.
+
+// Whether a picture of w x h is read through: none of more pixels than any
+// picture drawn, so that none costs more than the largest honest one.
+bool readThroughAllowed(std::uint64_t w, std::uint64_t h) { return w * h <= ImageData::kMaxPixels; }
 
 struct JpegScanJob : JpegReadJob {
   bool readThrough = false;
-  // The decoder ran out of data inside a scan (and went on with zeros).
-  bool ranOut = false;
+  bool headerRead = false;
+  // The source ran out of bytes (and went on with an end marker of its
+  // own); a scan met a marker while it still wanted data.
+  bool sourceEnded = false;
+  bool hitMarker = false;
   ImageData::Extent extent;
   std::vector<std::uint8_t> row;
   std::optional<DecoderMemory::Hold> coefficients;
 };
 
-// The most coefficients a progressive picture read through may keep: what
-// the decoders may hold together, so a read-through never waits for more
-// than they free. One larger is not read through, and taken as whole: only
-// a certain cut refuses a picture.
-
 void onJpegScanMessage(j_common_ptr cinfo, int level) {
-  // At the end of the data the source adds an end marker (warning that the
-  // file ended, which a file without its own end marker does too); only a
-  // scan that still wanted bytes at that marker ran out.
-  if (level < 0 && cinfo->err->msg_code == JWRN_HIT_MARKER)
-    static_cast<JpegScanJob*>(cinfo->client_data)->ranOut = true;
+  if (level >= 0) return;
+  auto* job = static_cast<JpegScanJob*>(static_cast<JpegReadJob*>(cinfo->client_data));
+  if (cinfo->err->msg_code == JWRN_JPEG_EOF) job->sourceEnded = true;
+  if (cinfo->err->msg_code == JWRN_HIT_MARKER) job->hitMarker = true;
+}
+
+// The extent once the read ended, normally or at an error: cut when the
+// bytes ran out while a scan or a row still wanted data.
+bool endJpegScan(JpegScanJob* job, bool failed) {
+  ImageData::Extent& extent = job->extent;
+  extent.scans = job->scans.scans();
+  extent.bounded = job->scans.exceeded();
+  const bool rowsWanted = job->cinfo.output_scanline < job->cinfo.output_height;
+  extent.cutShort = job->sourceEnded && !extent.bounded && (failed || job->hitMarker || rowsWanted);
+  return endJpegRead(job, true);
 }
 
 bool runJpegScan(JpegScanJob* job) {
   prepareJpegErrors(job);
   job->err.mgr.emit_message = onJpegScanMessage;
-  if (setjmp(job->err.jump)) return endJpegRead(job, false);
+  if (setjmp(job->err.jump)) return job->headerRead ? endJpegScan(job, true) : endJpegRead(job, false);
   createJpegReader(job);
-  job->cinfo.client_data = job;
   if (jpeg_read_header(&job->cinfo, TRUE) != JPEG_HEADER_OK) return endJpegRead(job, false);
+  job->headerRead = true;
   job->extent.width = static_cast<int>(job->cinfo.image_width);
   job->extent.height = static_cast<int>(job->cinfo.image_height);
-  if (job->readThrough) {
-    // At an eighth every byte of the data is still decoded, for a fraction
-    // of the work and a row of an eighth of the width.
-    job->cinfo.scale_num = 1;
-    job->cinfo.scale_denom = 8;
-    job->cinfo.dct_method = JDCT_IFAST;
-    job->cinfo.do_fancy_upsampling = FALSE;
-    const std::size_t bytes = coefficientBytes(job->cinfo);
-    if (bytes <= DecoderMemory::kBudget) {
-      if (bytes > 0) job->coefficients.emplace(DecoderMemory::shared(), bytes);
-      jpeg_start_decompress(&job->cinfo);
-      job->row.assign(static_cast<std::size_t>(job->cinfo.output_width) * job->cinfo.output_components, 0);
-      while (!job->ranOut && job->cinfo.output_scanline < job->cinfo.output_height) {
-        JSAMPROW row = job->row.data();
-        if (jpeg_read_scanlines(&job->cinfo, &row, 1) != 1) break;
-      }
-      job->extent.cutShort = job->ranOut || job->cinfo.output_scanline < job->cinfo.output_height;
-    }
+  if (!job->readThrough || !readThroughAllowed(job->cinfo.image_width, job->cinfo.image_height))
+    return endJpegRead(job, true);
+  // At an eighth every byte of the data is still decoded, for a fraction
+  // of the work and a row of an eighth of the width.
+  job->cinfo.scale_num = 1;
+  job->cinfo.scale_denom = 8;
+  job->cinfo.dct_method = JDCT_IFAST;
+  job->cinfo.do_fancy_upsampling = FALSE;
+  // One whose coefficients pass what the decoders may hold together is not
+  // read through: it would wait for all of them.
+  const std::size_t bytes = coefficientBytes(job->cinfo);
+  if (bytes > DecoderMemory::kBudget) return endJpegRead(job, true);
+  if (bytes > 0) job->coefficients.emplace(DecoderMemory::shared(), bytes);
+  job->extent.readThrough = true;
+  jpeg_start_decompress(&job->cinfo);
+  job->row.assign(static_cast<std::size_t>(job->cinfo.output_width) * job->cinfo.output_components, 0);
+  while (!job->hitMarker && job->cinfo.output_scanline < job->cinfo.output_height) {
+    JSAMPROW row = job->row.data();
+    if (jpeg_read_scanlines(&job->cinfo, &row, 1) != 1) break;
   }
-  return endJpegRead(job, true);
+  return endJpegScan(job, false);
 }
 
 struct PngScanJob : PngReadJob {
@@ -436,25 +474,31 @@ bool runPngScan(PngScanJob* job) {
   if (!createPngReader(job)) return false;
   if (setjmp(png_jmpbuf(job->png))) {
     if (!job->headerRead) return false;
-    job->extent.cutShort = !pngPastLastRow(*job);
+    // Damaged data (a checksum, a filter) stops libpng too: only bytes that
+    // ran out are a cut.
+    job->extent.cutShort = job->ranOut && !pngPastLastRow(*job);
     return true;
   }
   png_read_info(job->png, job->info);
-  job->extent.width = static_cast<int>(png_get_image_width(job->png, job->info));
-  job->extent.height = static_cast<int>(png_get_image_height(job->png, job->info));
+  const png_uint_32 w = png_get_image_width(job->png, job->info), h = png_get_image_height(job->png, job->info);
+  job->extent.width = static_cast<int>(w);
+  job->extent.height = static_cast<int>(h);
   job->interlaced = png_get_interlace_type(job->png, job->info) == PNG_INTERLACE_ADAM7;
   job->headerRead = true;
-  if (!job->readThrough) return true;
+  if (!job->readThrough || !readThroughAllowed(w, h)) return true;
+  job->extent.readThrough = true;
   // The rows as stored, pass by pass for an interlaced one: nothing is
   // converted, only inflated and unfiltered.
   png_read_update_info(job->png, job->info);
   job->row.assign(png_get_rowbytes(job->png, job->info), 0);
-  const png_uint_32 w = png_get_image_width(job->png, job->info), h = png_get_image_height(job->png, job->info);
   for (int pass = 0; pass < (job->interlaced ? 7 : 1); ++pass) {
     const png_uint_32 columns = job->interlaced ? PNG_PASS_COLS(w, pass) : w;
     const png_uint_32 rows = job->interlaced ? PNG_PASS_ROWS(h, pass) : h;
     if (columns == 0 || rows == 0) continue;
-    for (png_uint_32 r = 0; r < rows; ++r) png_read_row(job->png, job->row.data(), nullptr);
+    for (png_uint_32 r = 0; r < rows; ++r) {
+      png_read_row(job->png, job->row.data(), nullptr);
+      ++job->extent.rows;
+    }
   }
   return true;
 }
@@ -475,8 +519,11 @@ std::optional<ImageData> fitJpeg(std::string_view bytes, std::FILE* file, int ma
   if (!runJpegDecode(job.get())) return std::nullopt;
   if (job->reducedWanted > 0) {
     if (file && std::fseek(file, 0, SEEK_SET) != 0) return std::nullopt;
-    if (auto reduced = ProgressiveJpegReader::read(bytes, file, job->reducedWanted, maxWidth, maxHeight))
+    bool bounded = false;
+    if (auto reduced = ProgressiveJpegReader::read(bytes, file, job->reducedWanted, maxWidth, maxHeight, &bounded))
       return reduced;
+    // Past the scans an honest picture has: no decoder reads it further.
+    if (bounded) return std::nullopt;
     // Not a file the reader takes: the decoder reads it, coefficients and all.
     if (file && std::fseek(file, 0, SEEK_SET) != 0) return std::nullopt;
     job = decode(false);

@@ -46,14 +46,23 @@ struct ImageData {
   static std::optional<ImageData> decodeJPEG(std::string_view bytes);
   // What a PNG or JPEG holds whatever its size, drawn here or not: the width
   // and height its header declares and, when asked to read it through,
-  // whether its image data runs out before the last row. Read through row by
-  // row with no picture kept (a JPEG at an eighth of its size; a progressive
-  // one holds its coefficients, counted against DecoderMemory). Nothing when
-  // it is no PNG or JPEG whose header the decoder reads.
+  // whether its bytes ran out while its image data still wanted some. Read
+  // through row by row with no picture kept (a JPEG at an eighth of its
+  // size; a progressive one holds its coefficients, counted against
+  // DecoderMemory), within what an honest picture needs: none of more
+  // pixels than any picture drawn, none whose coefficients pass the
+  // decoders' budget, no JPEG past JpegScanBound. Damaged data is no cut.
+  // Nothing when it is no PNG or JPEG whose header the decoder reads.
   struct Extent {
     int width = 0;
     int height = 0;
     bool cutShort = false;
+    // Its data was read through; the read stopped at the scan bound.
+    bool readThrough = false;
+    bool bounded = false;
+    // The JPEG scans and the PNG rows (of every pass) it read.
+    int scans = 0;
+    std::int64_t rows = 0;
   };
   static std::optional<Extent> extent(std::string_view bytes, bool readThrough);
   static std::optional<Extent> extentOfFile(const std::filesystem::path& path, bool readThrough);

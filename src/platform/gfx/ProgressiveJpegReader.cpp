@@ -11,6 +11,7 @@
 
 #include "platform/gfx/DecoderMemory.hpp"
 #include "platform/gfx/ImageScaler.hpp"
+#include "platform/gfx/JpegScanBound.hpp"
 
 namespace gfx {
 namespace {
@@ -94,6 +95,7 @@ class Reader {
   Reader(std::string_view bytes, std::FILE* file, int eighths) : in_(bytes, file), n_(eighths) {}
 
   std::optional<ImageData> run(int maxWidth, int maxHeight);
+  bool bounded() const { return scans_.exceeded(); }
 
  private:
   bool readMarkerSegments();
@@ -182,6 +184,7 @@ class Reader {
   // A marker met inside entropy-coded data, to be handled next (-1: none).
   int pendingMarker_ = -1;
   bool broken_ = false;
+  JpegScanBound scans_;
 };
 
 void Reader::fill() {
@@ -572,6 +575,7 @@ bool Reader::scan() {
   const int ss = in_.next(), se = in_.next(), approximation = in_.next();
   if (ss < 0 || se < 0 || approximation < 0) return false;
   const int ah = approximation >> 4, al = approximation & 15;
+  if (!scans_.admit(true, members.data(), count, ss, se, ah, al)) return false;
   if (al > 13) return false;
   // A first-coefficient scan carries no others; the others come one component at a time.
   if (ss == 0 ? se != 0 : (se < ss || se > 63 || count != 1)) return false;
@@ -806,11 +810,14 @@ std::size_t ProgressiveJpegReader::bytesPerBlock(int kept) {
   return static_cast<std::size_t>(kept * kept) * 2 + (kept > 1 ? 8 : 0);
 }
 
-std::optional<ImageData> ProgressiveJpegReader::read(std::string_view bytes, std::FILE* file, int eighths,
-                                                     int maxWidth, int maxHeight) {
+std::optional<ImageData> ProgressiveJpegReader::read(std::string_view bytes, std::FILE* file, int eighths, int maxWidth,
+                                                     int maxHeight, bool* bounded) {
+  if (bounded) *bounded = false;
   if (maxWidth <= 0 || maxHeight <= 0 || eighths < 1 || eighths > kMaxEighths) return std::nullopt;
   auto reader = std::make_unique<Reader>(bytes, file, eighths);
-  return reader->run(maxWidth, maxHeight);
+  auto picture = reader->run(maxWidth, maxHeight);
+  if (bounded) *bounded = reader->bounded();
+  return picture;
 }
 
 }  // namespace gfx

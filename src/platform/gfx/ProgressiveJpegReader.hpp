@@ -30,9 +30,10 @@ class ProgressiveJpegReader {
 
   // The picture in `bytes`, or read from `file` (from its start) when given,
   // decoded at `eighths` of its size and fitted within maxWidth x maxHeight
-  // (see ImageData::fittedSize).
+  // (see ImageData::fittedSize). Its scans are held to JpegScanBound:
+  // `bounded`, when given, tells whether it stopped there.
   static std::optional<ImageData> read(std::string_view bytes, std::FILE* file, int eighths, int maxWidth,
-                                       int maxHeight);
+                                       int maxHeight, bool* bounded = nullptr);
   // What it keeps for each block of which it keeps `kept` x `kept`
   // coefficients (`eighths` of them, or more of a component sampled below
   // the picture's size).
