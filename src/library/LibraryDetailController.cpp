@@ -1,5 +1,7 @@
 #include "library/LibraryDetailController.hpp"
 
+#include <algorithm>
+
 #include "library/LibraryCatalogController.hpp"
 #include "library/LibraryCellState.hpp"
 #include "library/LibraryViewers.hpp"
@@ -533,13 +535,30 @@ void LibraryDetailController::dataDownloadAtPercent(const std::string& fileName,
 void LibraryDetailController::finished(const DownloadRst& result) {
   auto keep = shared_from_this();
   MV_LOG("the download file is ", result.fileName);
-  // A product screen's related files hear of the same failure: the user is
-  // told once, by whichever screen speaks first.
-  if (result.status != "200" && button_.shouldShowFailure()) {
-    ScreenAlert{Tags::kFailureAlertTag, text("FILEDOWNLOADFAILED"), result.message, text("OK"), {}}.showOnce(
-        ui::weakAs<ui::AlertViewDelegate>(this));
-  }
+  if (result.status != "200") tellFailure(result.message);
   reloadForEndedDownloads();
+}
+
+void LibraryDetailController::tellFailure(const std::string& message) {
+  auto up = failureAlert_.lock();
+  if (up) {
+    const auto showing = ui::AlertView::showingAlerts();
+    if (std::find(showing.begin(), showing.end(), up) == showing.end()) up.reset();
+  }
+  switch (button_.failure(message, up != nullptr)) {
+    case LibraryDownloadButton::Failure::Told:
+      return;
+    case LibraryDownloadButton::Failure::Join:
+      up->setMessage(up->message() + "\n" + message);
+      return;
+    case LibraryDownloadButton::Failure::Alert:
+      // A product screen's related files hear of the same failure: the user
+      // is told once, by whichever screen speaks first.
+      if (auto alert = ScreenAlert{Tags::kFailureAlertTag, text("FILEDOWNLOADFAILED"), message, text("OK"), {}}.showOnce(
+              ui::weakAs<ui::AlertViewDelegate>(this)))
+        failureAlert_ = alert;
+      return;
+  }
 }
 
 void LibraryDetailController::reloadForEndedDownloads() {

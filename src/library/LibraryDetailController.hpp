@@ -168,6 +168,9 @@ class LibraryDetailController : public BaseViewController,
                  const std::vector<std::string>& otherKeys = {});
   void endEditMode();
   void dataDownloadAtPercent(const std::string& fileName, float percent);
+  // A failed download told as the head bar button decides (see
+  // LibraryDownloadButton::failure).
+  void tellFailure(const std::string& message);
   // The list, the catalogue counts and the head bar button, once for every
   // download that ended since the last time (see kEndedReloadDelay).
   void reloadForEndedDownloads();
@@ -191,6 +194,8 @@ class LibraryDetailController : public BaseViewController,
   std::shared_ptr<ui::TapGestureRecognizer> tapGesture_;
   std::shared_ptr<FileDescriptionViewController> description_;
   std::weak_ptr<ui::AlertView> alertCancel_;
+  // The failure alert of the running download-all, while it is up.
+  std::weak_ptr<ui::AlertView> failureAlert_;
   // The file waiting for the cellular question, by id.
   std::optional<int> downloadFile_;
   // The file each update offer still shown stands for, by its alert's tag.

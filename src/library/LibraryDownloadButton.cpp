@@ -1,5 +1,7 @@
 #include "library/LibraryDownloadButton.hpp"
 
+#include <algorithm>
+
 #include "platform/base/MainThread.hpp"
 
 namespace mv {
@@ -8,9 +10,9 @@ void LibraryDownloadButton::setBtnStatusToCancel(bool cancel) {
   // Only the library tab cancels all.
   const bool starts = cancel && libraryTab_ == 0 && !isBtnCancel_;
   isBtnCancel_ = cancel && libraryTab_ == 0;
-  // A new download-all reports its own first failure, whatever the one
-  // before it (ended or cancelled) showed.
-  if (starts) alreadyShowDownloadError_ = false;
+  // A new download-all tells its own failures, whatever the one before it
+  // (ended or cancelled) told.
+  if (starts) told_.clear();
 }
 
 std::string LibraryDownloadButton::imageName() const {
@@ -32,18 +34,19 @@ bool LibraryDownloadButton::update(int selectedCategory, bool anyActive, bool an
   bool dismiss = false;
   if (libraryTab_ == 0 && isBtnCancel_ && !anyActive) {
     isBtnCancel_ = false;
-    alreadyShowDownloadError_ = false;
+    told_.clear();
     dismiss = true;
   }
   hidden_ = !(isBtnCancel_ || anyQualifies);
   return dismiss;
 }
 
-bool LibraryDownloadButton::shouldShowFailure() {
-  if (!isBtnCancel_) return true;
-  if (alreadyShowDownloadError_) return false;
-  alreadyShowDownloadError_ = true;
-  return true;
+LibraryDownloadButton::Failure LibraryDownloadButton::failure(const std::string& message, bool alertUp) {
+  MV_ASSERT_MAIN_THREAD();
+  if (!isBtnCancel_) return Failure::Alert;
+  if (std::find(told_.begin(), told_.end(), message) != told_.end()) return Failure::Told;
+  told_.push_back(message);
+  return alertUp ? Failure::Join : Failure::Alert;
 }
 
 }  // namespace mv

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace mv {
 
@@ -21,15 +22,19 @@ class LibraryDownloadButton {
   // `anyQualifies`: a file shown can be downloaded (tab 0) or updated (tab 1).
   // Answers true when a cancel-all question still shown must be dismissed.
   bool update(int selectedCategory, bool anyActive, bool anyQualifies);
-  // A download failed: whether its alert is shown. During a download-all
-  // only the first failure is.
-  bool shouldShowFailure();
+  // How a failed download's `message` is told. Outside a download-all each
+  // failure has its alert. During one, every reason is told once: a new one
+  // joins the failure alert still up (`alertUp`), or opens one, so that the
+  // user learns of every file that failed and no reason twice.
+  enum class Failure { Alert, Join, Told };
+  Failure failure(const std::string& message, bool alertUp);
 
  private:
   int libraryTab_;
   bool isBtnCancel_ = false;
   bool hidden_ = false;
-  bool alreadyShowDownloadError_ = false;
+  // The reasons told during the download-all that runs.
+  std::vector<std::string> told_;
 };
 
 }  // namespace mv

@@ -305,15 +305,20 @@ TEST_F(LibraryDecisionTablesTest, HeadBarButtonStates) {
   EXPECT_EQ(library.imageName(), "btn_cancel_all.png");
   EXPECT_FALSE(library.update(-1, true, false));
   EXPECT_FALSE(library.isHidden());
-  EXPECT_TRUE(library.shouldShowFailure());
-  EXPECT_FALSE(library.shouldShowFailure()) << "one failure alert per download-all";
+  // During it each reason is told once: in the alert still up, or in one of its own.
+  using Failure = LibraryDownloadButton::Failure;
+  EXPECT_EQ(library.failure("a.pdf is larger", false), Failure::Alert);
+  EXPECT_EQ(library.failure("b.pdf is larger", true), Failure::Join);
+  EXPECT_EQ(library.failure("b.pdf is larger", true), Failure::Told);
+  EXPECT_EQ(library.failure("a.pdf is larger", false), Failure::Told);
+  EXPECT_EQ(library.failure("c.pdf is cut", false), Failure::Alert) << "the alert was answered";
   EXPECT_TRUE(library.update(-1, false, false)) << "the open cancel question goes";
   EXPECT_FALSE(library.isBtnCancel());
   EXPECT_TRUE(library.isHidden());
-  EXPECT_TRUE(library.shouldShowFailure());
-  EXPECT_TRUE(library.shouldShowFailure()) << "outside a download-all every failure is shown";
+  EXPECT_EQ(library.failure("a.pdf is larger", true), Failure::Alert) << "outside a download-all every failure";
+  EXPECT_EQ(library.failure("a.pdf is larger", true), Failure::Alert);
   library.setBtnStatusToCancel(true);
-  EXPECT_TRUE(library.shouldShowFailure()) << "a new download-all shows its first failure again";
+  EXPECT_EQ(library.failure("a.pdf is larger", false), Failure::Alert) << "a new download-all tells its own";
 
   LibraryDownloadButton collection(1);
   EXPECT_EQ(collection.imageName(), "btn_update_all.png");

@@ -435,8 +435,10 @@ TEST_F(LibraryScreenTest, ADownloadAllAfterCancelAllReportsItsOwnFirstFailure) {
     answer(1);
     ASSERT_TRUE(grid().downloadButton().isBtnCancel());
   };
-  auto fail = [&](const std::shared_ptr<RequestDownload>& request) {
-    ASSERT_TRUE(sender->answer(completion(*request, "404")));
+  auto fail = [&](const std::shared_ptr<RequestDownload>& request, const std::string& why = {}) {
+    auto reply = completion(*request, "404");
+    if (!why.empty()) reply->message = why;
+    ASSERT_TRUE(sender->answer(reply));
     settle();
   };
   startAll();
@@ -446,7 +448,7 @@ TEST_F(LibraryScreenTest, ADownloadAllAfterCancelAllReportsItsOwnFirstFailure) {
   EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "FILEDOWNLOADFAILED");
   answer(0);
   fail(downloads()[1]);
-  EXPECT_EQ(alertTag(), -1) << "one failure alert per download-all";
+  EXPECT_EQ(alertTag(), -1) << "a reason is told once per download-all";
   // Cancel all, then download all again: its first failure is reported.
   ASSERT_TRUE(driver->tap(grid().btnDownloadAll()));
   ASSERT_EQ(alertTag(), 1007);
@@ -454,11 +456,16 @@ TEST_F(LibraryScreenTest, ADownloadAllAfterCancelAllReportsItsOwnFirstFailure) {
   EXPECT_FALSE(grid().downloadButton().isBtnCancel());
   startAll();
   ASSERT_EQ(downloads().size(), 8u);
-  fail(downloads()[4]);
+  fail(downloads()[4], "a.pdf is larger than listed");
   ASSERT_TRUE(ui::AlertView::visibleAlert()) << "the new batch's failure is shown";
   EXPECT_EQ(ui::AlertView::visibleAlert()->title(), "FILEDOWNLOADFAILED");
+  // Two more files fail while it is up: the one alert names each reason once.
+  fail(downloads()[5], "b.pdf is larger than listed");
+  fail(downloads()[6], "b.pdf is larger than listed");
+  ASSERT_EQ(ui::AlertView::showingAlerts().size(), 1u);
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "a.pdf is larger than listed\nb.pdf is larger than listed");
   answer(0);
-  fail(downloads()[5]);
+  fail(downloads()[7], "b.pdf is larger than listed");
   EXPECT_EQ(alertTag(), -1);
 }
 
