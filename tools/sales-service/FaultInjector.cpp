@@ -14,6 +14,7 @@ const std::pair<FaultKind, const char*> kKindNames[] = {
     {FaultKind::EmptyFile, "emptyFile"},
     {FaultKind::FileContent, "fileContent"},
     {FaultKind::Gzipped, "gzipped"},
+    {FaultKind::CutFile, "cutFile"},
     {FaultKind::Content, "content"},
 };
 
@@ -28,7 +29,7 @@ const std::pair<WrongShape, const char*> kShapeNames[] = {
 bool fileOnlyKind(FaultKind k) {
   return k == FaultKind::FileStatus || k == FaultKind::IgnoreRange || k == FaultKind::Truncate ||
          k == FaultKind::WholeAs206 || k == FaultKind::WrongRange || k == FaultKind::EmptyFile ||
-         k == FaultKind::FileContent || k == FaultKind::Gzipped;
+         k == FaultKind::FileContent || k == FaultKind::Gzipped || k == FaultKind::CutFile;
 }
 
 bool fileKind(FaultKind k) {

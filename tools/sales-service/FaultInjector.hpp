@@ -32,6 +32,8 @@ enum class FaultKind {
                 // also one the service does not hold
   Gzipped,      // a file is sent whole with 200 and "Content-Encoding: gzip", whatever the request accepts: its
                 // bytes and then `chunkBytes` zero bytes, compressed (a small body that inflates far past the file)
+  CutFile,      // a file answers 200 with its first `chunkBytes` bytes alone, as if they were all of it (the
+                // service's copy cut short)
   Content,      // the reply's content is `content` (JSON text) in place of its own, its status kept
 };
 

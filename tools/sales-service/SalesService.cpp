@@ -513,9 +513,12 @@ struct SalesService::Impl {
       return;
     }
     const std::string type = contentTypeOf(relative);
-    if (fault && (fault->kind == FaultKind::EmptyFile || replaced)) {
+    if (fault && (fault->kind == FaultKind::EmptyFile || fault->kind == FaultKind::CutFile || replaced)) {
       res.status = 200;
-      res.set_content(replaced ? fault->content : std::string(), type);
+      res.set_content(replaced                               ? fault->content
+                      : fault->kind == FaultKind::CutFile ? bytes->substr(0, fault->chunkBytes)
+                                                          : std::string(),
+                      type);
       finish(200);
       return;
     }

@@ -87,7 +87,7 @@ Control endpoint (loopback only), JSON over HTTP on the message port:
   POST /_control/faults           {"method":"login","kind":"status","status":"101","times":1}
                                   kinds: status wrongShape html500 httpStatus stall trickle
                                          drop fileStatus ignoreRange truncate wholeAs206 wrongRange
-                                         emptyFile fileContent gzipped; "path" matches with *
+                                         emptyFile fileContent gzipped cutFile; "path" matches with *
   POST /_control/faults/clear
   POST /_control/version          {"clientId":"acme","version":2}
   POST /_control/sessions/expire
