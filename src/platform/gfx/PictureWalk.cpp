@@ -42,18 +42,26 @@ class Source {
   }
   // Where the next 0xFF lies from `offset`, or -1 when none does.
   std::int64_t nextFF(std::int64_t offset) {
-    while (offset < size_) {
-      const std::string_view window = at(offset, kWindow);
+    for (;;) {
+      const std::string_view window = rest(offset);
       if (window.empty()) return -1;
       if (const void* found = std::memchr(window.data(), 0xFF, window.size()))
         return offset + (static_cast<const char*>(found) - window.data());
       offset += static_cast<std::int64_t>(window.size());
     }
-    return -1;
   }
 
  private:
   static constexpr std::size_t kWindow = 64 * 1024;
+
+  // The bytes from `offset` to the end of those at hand: the window (read
+  // anew there when it does not hold `offset`), or all of them in memory.
+  std::string_view rest(std::int64_t offset) {
+    if (offset < 0 || offset >= size_) return {};
+    if (fd_ < 0) return memory_.substr(static_cast<std::size_t>(offset));
+    if (offset < windowAt_ || offset >= windowAt_ + static_cast<std::int64_t>(window_.size())) fill(offset, kWindow);
+    return std::string_view(window_).substr(std::min(static_cast<std::size_t>(offset - windowAt_), window_.size()));
+  }
 
   void fill(std::int64_t offset, std::size_t length) {
     window_.resize(std::max(length, kWindow));
