@@ -394,7 +394,6 @@ bool runPngFit(PngFitJob* job) {
 bool readThroughAllowed(std::uint64_t w, std::uint64_t h) { return w * h <= ImageData::kMaxPixels; }
 
 struct JpegScanJob : JpegReadJob {
-  bool readThrough = false;
   bool headerRead = false;
   // The source ran out of bytes (and went on with an end marker of its
   // own); a scan met a marker while it still wanted data.
@@ -432,8 +431,7 @@ bool runJpegScan(JpegScanJob* job) {
   job->headerRead = true;
   job->extent.width = static_cast<int>(job->cinfo.image_width);
   job->extent.height = static_cast<int>(job->cinfo.image_height);
-  if (!job->readThrough || !readThroughAllowed(job->cinfo.image_width, job->cinfo.image_height))
-    return endJpegRead(job, true);
+  if (!readThroughAllowed(job->cinfo.image_width, job->cinfo.image_height)) return endJpegRead(job, true);
   // At an eighth every byte of the data is still decoded, for a fraction
   // of the work and a row of an eighth of the width.
   job->cinfo.scale_num = 1;
@@ -456,7 +454,6 @@ bool runJpegScan(JpegScanJob* job) {
 }
 
 struct PngScanJob : PngReadJob {
-  bool readThrough = false;
   bool headerRead = false;
   bool interlaced = false;
   ImageData::Extent extent;
@@ -485,7 +482,7 @@ bool runPngScan(PngScanJob* job) {
   job->extent.height = static_cast<int>(h);
   job->interlaced = png_get_interlace_type(job->png, job->info) == PNG_INTERLACE_ADAM7;
   job->headerRead = true;
-  if (!job->readThrough || !readThroughAllowed(w, h)) return true;
+  if (!readThroughAllowed(w, h)) return true;
   job->extent.readThrough = true;
   // The rows as stored, pass by pass for an interlaced one: nothing is
   // converted, only inflated and unfiltered.
@@ -654,35 +651,31 @@ std::optional<std::pair<int, int>> ImageData::dimensionsOfFile(const std::filesy
   return dimensions(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
 }
 
-std::optional<ImageData::Extent> ImageData::extent(std::string_view bytes, bool readThrough) {
+std::optional<ImageData::Extent> ImageData::extent(std::string_view bytes) {
   if (looksLikePNG(bytes)) {
     auto job = std::make_unique<PngScanJob>();
     job->bytes = bytes;
-    job->readThrough = readThrough;
     if (runPngScan(job.get())) return job->extent;
   } else if (looksLikeJPEG(bytes)) {
     auto job = std::make_unique<JpegScanJob>();
     job->data = reinterpret_cast<const unsigned char*>(bytes.data());
     job->size = static_cast<unsigned long>(bytes.size());
-    job->readThrough = readThrough;
     if (runJpegScan(job.get())) return job->extent;
   }
   return std::nullopt;
 }
 
-std::optional<ImageData::Extent> ImageData::extentOfFile(const std::filesystem::path& path, bool readThrough) {
+std::optional<ImageData::Extent> ImageData::extentOfFile(const std::filesystem::path& path) {
   std::string signature;
   const FileHandle file = openToStream(path, signature);
   if (!file) return std::nullopt;
   if (looksLikePNG(signature)) {
     auto job = std::make_unique<PngScanJob>();
     job->file = file.get();
-    job->readThrough = readThrough;
     if (runPngScan(job.get())) return job->extent;
   } else if (looksLikeJPEG(signature)) {
     auto job = std::make_unique<JpegScanJob>();
     job->file = file.get();
-    job->readThrough = readThrough;
     if (runJpegScan(job.get())) return job->extent;
   }
   return std::nullopt;

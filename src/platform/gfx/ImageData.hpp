@@ -45,14 +45,14 @@ struct ImageData {
   static std::optional<std::pair<int, int>> dimensionsOfFile(const std::filesystem::path& path);
   static std::optional<ImageData> decodeJPEG(std::string_view bytes);
   // What a PNG or JPEG holds whatever its size, drawn here or not: the width
-  // and height its header declares and, when asked to read it through,
-  // whether its bytes ran out while its image data still wanted some. Read
-  // through row by row with no picture kept (a JPEG at an eighth of its
-  // size; a progressive one holds its coefficients, counted against
-  // DecoderMemory), within what an honest picture needs: none of more
-  // pixels than any picture drawn, none whose coefficients pass the
-  // decoders' budget, no JPEG past JpegScanBound. Damaged data is no cut.
-  // Nothing when it is no PNG or JPEG whose header the decoder reads.
+  // and height its header declares and whether its bytes ran out while its
+  // image data still wanted some. Read through row by row with no picture
+  // kept (a JPEG at an eighth of its size; a progressive one holds its
+  // coefficients, counted against DecoderMemory), within what an honest
+  // picture needs: none of more pixels than any picture drawn, none whose
+  // coefficients pass the decoders' budget, no JPEG past JpegScanBound.
+  // Damaged data is no cut. Nothing when it is no PNG or JPEG whose header
+  // the decoder reads.
   struct Extent {
     int width = 0;
     int height = 0;
@@ -64,8 +64,8 @@ struct ImageData {
     int scans = 0;
     std::int64_t rows = 0;
   };
-  static std::optional<Extent> extent(std::string_view bytes, bool readThrough);
-  static std::optional<Extent> extentOfFile(const std::filesystem::path& path, bool readThrough);
+  static std::optional<Extent> extent(std::string_view bytes);
+  static std::optional<Extent> extentOfFile(const std::filesystem::path& path);
   // The picture shrunk as it is read to fit within maxWidth x maxHeight
   // pixels, its aspect kept and never enlarged: a JPEG is decoded at the
   // decoder's nearest larger eighth and averaged down row by row, a PNG

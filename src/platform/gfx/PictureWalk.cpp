@@ -249,7 +249,7 @@ PictureWalk::Ending PictureWalk::ending(std::string_view bytes) {
   const Kind kind = kindOf(bytes);
   if (kind == Kind::Other) return {};
   Source in(bytes);
-  return settle(kind, in, [&] { return ImageData::extent(bytes, true); });
+  return settle(kind, in, [&] { return ImageData::extent(bytes); });
 }
 
 PictureWalk::Ending PictureWalk::endingOfFile(const std::filesystem::path& path) {
@@ -259,7 +259,7 @@ PictureWalk::Ending PictureWalk::endingOfFile(const std::filesystem::path& path)
   Source in(file.fd(), size);
   const Kind kind = kindOf(in.at(0, kPngSignature.size()));
   if (kind == Kind::Other) return {};
-  return settle(kind, in, [&] { return ImageData::extentOfFile(path, true); });
+  return settle(kind, in, [&] { return ImageData::extentOfFile(path); });
 }
 
 }  // namespace gfx
