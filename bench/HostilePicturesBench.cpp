@@ -19,7 +19,7 @@
 #include <string>
 
 #include "BenchScratch.hpp"
-#include "HostilePictures.hpp"
+#include "PictureBytes.hpp"
 #include "PictureRows.hpp"
 #include "sync/DownloadedFileCheck.hpp"
 #include "util/PublicFunction.hpp"

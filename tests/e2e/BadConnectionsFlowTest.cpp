@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "LibraryDay.hpp"
+#include "PictureBytes.hpp"
 #include "PictureRows.hpp"
 #include "library/PPTLoadingViewController.hpp"
 #include "library/reader/ReaderViewController.hpp"
@@ -497,17 +498,8 @@ TEST_F(BadConnections, HonestFilesOfEveryShapeAreKeptAndOnlyAPictureCutShortIsFe
   const std::string cameraCut = camera.substr(0, camera.find("\xFF\xDA", 6 + exif.size()) + 300);
   ASSERT_LT(cameraCut.size() - cameraCut.rfind("\xFF\xD9"), 1024u);
   // Kinds the decoder does not read: the screens show the standard picture.
-  const std::vector<std::string> undrawn = {
-      std::string("8BPS\0\1\0\0\0\0\0\0\0\3\0\0\0\x10\0\0\0\x10\0\x08\0\3", 26) + std::string(200, '\x11'),
-      std::string("\0\0\0\x0CJXL \r\n\x87\n\0\0\0\x14", 16) + "ftypjxl " + std::string(100, '\x22'),
-      std::string("\0\0\x02\0\0\0\0\0\0\0\0\0\x02\0\x02\0\x18\0", 18) + std::string(12, '\x40'),
-      std::string("\x0A\x05\x01\x08\0\0\0\0\x01\0\x01\0", 12) + std::string(116, '\0'),
-      std::string("qoif\0\0\0\x02\0\0\0\x02\x04\0", 14) + std::string(7, '\0') + std::string("\0\0\0\0\0\0\0\1", 8),
-      std::string("\x1F\x8B\x08\0\0\0\0\0\0\x03", 10) + std::string(40, '\x55'),
-      std::string("\xFF\xFE<\0s\0v\0g\0/\0>\0", 14),
-      "<?xml version=\"1.0\"?>\n<!--" + std::string(20000, '-') + "-->\n<svg width=\"8\" height=\"8\"/>",
-      std::string("\1\0\0\0\x6C\0\0\0", 8) + std::string(32, '\0') + " EMF" + std::string(64, '\0')};
-  for (std::size_t i = 0; i < undrawn.size(); ++i) variants[pictures[9 + i]] = undrawn[i];
+  const auto undrawn = test::picturesOfOtherKinds();
+  for (std::size_t i = 0; i < undrawn.size(); ++i) variants[pictures[9 + i]] = undrawn[i].second;
   for (const auto& [name, bytes] : variants) {
     FaultRule variant;
     variant.path = "*/product/" + name;
@@ -599,7 +591,8 @@ TEST_F(BadConnections, HonestFilesOfEveryShapeAreKeptAndOnlyAPictureCutShortIsFe
   const auto standard = PublicFunction::getLocalPicture("", kFileTypeProductImage, 200, 200);
   ASSERT_TRUE(standard);
   for (std::size_t i = 0; i < undrawn.size(); ++i)
-    EXPECT_EQ(PublicFunction::getLocalPicture(pictures[9 + i], kFileTypeProductImage, 200, 200), standard) << i;
+    EXPECT_EQ(PublicFunction::getLocalPicture(pictures[9 + i], kFileTypeProductImage, 200, 200), standard)
+        << undrawn[i].first;
   EXPECT_EQ(SessionDatabase::open().get()->getAllCustomers(true).size(), data->customers.size());
 
   // Download all: every document arrives and is kept as sent.

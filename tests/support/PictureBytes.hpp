@@ -1,11 +1,17 @@
 #pragma once
-// Pictures a hostile service could send: a few bytes that would cost a
-// reader minutes. Built in memory, each in a moment at any size; the tests
-// build small ones, the benchmarks those of a real attack. No test
-// framework is needed.
+// Pictures built in memory for the tests and the benchmarks (no test
+// framework is needed): files of kinds the decoder does not read, and
+// pictures a hostile service could send, a few bytes that would cost a
+// reader minutes, each built in a moment at any size.
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace mv::test {
+
+// By name: PSD, JPEG XL, TGA, PCX, QOI, compressed and UTF-16 SVG, an SVG
+// whose drawing starts past 16 KB, EMF.
+std::vector<std::pair<std::string, std::string>> picturesOfOtherKinds();
 
 // A flat grey progressive JPEG whose last scan (a refinement of its detail:
 // a few bytes over any size) comes `repeats` times more.

@@ -1,4 +1,4 @@
-#include "HostilePictures.hpp"
+#include "PictureBytes.hpp"
 
 #include <zlib.h>
 // jpeglib.h needs size_t and FILE declared before it.
@@ -77,6 +77,19 @@ void chunk(std::string& png, const char* type, std::string_view data) {
 }
 
 }  // namespace
+
+std::vector<std::pair<std::string, std::string>> picturesOfOtherKinds() {
+  using namespace std::string_literals;
+  return {{"psd", "8BPS\0\1\0\0\0\0\0\0\0\3\0\0\0\x10\0\0\0\x10\0\x08\0\3"s + std::string(200, '\x11')},
+          {"jpeg xl", "\0\0\0\x0CJXL \r\n\x87\n\0\0\0\x14" "ftypjxl "s + std::string(100, '\x22')},
+          {"tga", "\0\0\x02\0\0\0\0\0\0\0\0\0\x02\0\x02\0\x18\0"s + std::string(12, '\x40')},
+          {"pcx", "\x0A\x05\x01\x08\0\0\0\0\x01\0\x01\0"s + std::string(116, '\0')},
+          {"qoi", "qoif\0\0\0\x02\0\0\0\x02\x04\0"s + std::string(7, '\0') + "\0\0\0\0\0\0\0\1"s},
+          {"svgz", "\x1F\x8B\x08\0\0\0\0\0\0\x03"s + std::string(40, '\x55')},
+          {"utf-16 svg", "\xFF\xFE<\0s\0v\0g\0/\0>\0"s},
+          {"svg drawn past 16 KB", "<?xml version=\"1.0\"?>\n<!--" + std::string(20000, '-') + "-->\n<svg width=\"8\"/>"},
+          {"emf", "\1\0\0\0\x6C\0\0\0"s + std::string(32, '\0') + " EMF" + std::string(64, '\0')}};
+}
 
 std::string progressiveRepeatingItsLastScan(int width, int height, int repeats) {
   const std::string picture = flatGreyJpeg(width, height, {});
