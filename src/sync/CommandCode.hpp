@@ -74,6 +74,10 @@ inline constexpr int kHttpRspEndpointSendsNoFiles = 12;
 // The reason for the downloads that stopped because the device has no room
 // left for files above the margin its disk keeps free.
 inline constexpr int kHttpRspNoRoom = 13;
+// The reason of a reply made on the device for a message whose reply ran
+// past what the device can keep: past the room its disk has, or, where the
+// disk has none, past what memory may hold.
+inline constexpr int kHttpRspReplyTooLarge = 18;
 // Every download (to the file endpoint, or any, for want of room) has
 // stopped: nothing more of a batch will arrive.
 inline bool stopsEveryDownload(int httpRsp) {

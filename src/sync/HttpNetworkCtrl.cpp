@@ -7,6 +7,7 @@
 #include "platform/base/CancelTracker.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "platform/base/Paths.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/DownloadedFileCheck.hpp"
 #include "sync/ReplyValues.hpp"
@@ -29,6 +30,8 @@ struct HttpNetworkCtrl::Operation {
   std::string url;
   std::string endpoint;  // scheme, host and port of the URL
   std::optional<std::string> body;
+  // Its reply may outgrow memory and go to a file.
+  bool spills = false;
   // The delayed second attempt of a message.
   base::CancelTracker resend;
   // Downloads: the carrier as sent, and where the file goes.
@@ -214,6 +217,7 @@ int HttpNetworkCtrl::SendHttpRequest(const std::shared_ptr<RequestInfoBase>& inf
   op->delegate = info->delegate;
   op->requestHeader = info->requestHeader;
   op->body = info->requestUrlBody;
+  op->spills = info->spillsReply;
   info->requestCode = op->requestCode;
   operations_[op->requestCode] = op;
 
@@ -320,6 +324,8 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
     request->setFollowsRedirects(false);
     request->setRequestHeaders({{"Content-Type", kMessageContentType}});
     request->setPostBody(*op->body);
+    request->setBodyLimit(settings_.messageBodyLimit);
+    if (op->spills) request->setSpillFile(spillPathFor(*op));
   }
   op->current = request;
   NetworkQueue& queue = queueFor(*op);
@@ -343,7 +349,7 @@ void HttpNetworkCtrl::OperationFinished(FormDataRequest& request) {
     return;
   }
   // Any answer counts: a body that is not the service's JSON decodes to "115".
-  report(op, request.takeResponseData(), 0);
+  report(op, request.takeResponseData(), 0, request.takeResponseFile());
 }
 
 void HttpNetworkCtrl::OperationFailed(FormDataRequest& request) {
@@ -503,6 +509,14 @@ void HttpNetworkCtrl::retryOrFail(const std::shared_ptr<Operation>& op, int http
 
 void HttpNetworkCtrl::messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request) {
   const long error = errorCodeOf(request);
+  // A reply that may outgrow memory and ran past what the device can keep
+  // would come as large again: it is the device that is short, and it is
+  // told as such, never as an unreadable reply.
+  if (op->spills && (error == static_cast<long>(RequestError::ReplyTooLarge) ||
+                     error == static_cast<long>(RequestError::NoRoom))) {
+    report(op, std::string(), kHttpRspReplyTooLarge);
+    return;
+  }
   // A reply too large or that does not inflate is one nobody can read: it
   // decodes as a reply without status, and asking again would bring it again.
   if (error == static_cast<long>(RequestError::ReplyTooLarge) ||
@@ -584,7 +598,18 @@ void HttpNetworkCtrl::forget(const std::shared_ptr<Operation>& op) {
   startAttempt(next);
 }
 
-void HttpNetworkCtrl::report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp) {
+fs::path HttpNetworkCtrl::spillPathFor(const Operation& op) {
+  const fs::path folder = base::Paths::tmp() / "replies";
+  if (folder != sweptFolder_) {
+    sweptFolder_ = folder;
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+  }
+  return folder / ("reply-" + std::to_string(op.requestCode) + "-" + std::to_string(++spills_));
+}
+
+void HttpNetworkCtrl::report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp,
+                             std::shared_ptr<const ReplyFile> recFile) {
   std::shared_ptr<RequestInfoBase> carrier;
   if (op->download) {
     carrier = std::make_shared<DownLoadRequestInfo>(*op->download);
@@ -599,6 +624,7 @@ void HttpNetworkCtrl::report(const std::shared_ptr<Operation>& op, std::string r
   carrier->requestHeader = op->requestHeader;
   carrier->httpRsp = httpRsp;
   carrier->recData = std::move(recData);
+  carrier->recFile = std::move(recFile);
   carrier->server = serverOf(op->endpoint);
   forget(op);
   if (carrier->delegate) carrier->delegate->ReciveHttpRespond(*carrier);

@@ -21,6 +21,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "sync/requests/RequestInfoBase.hpp"
 #include "transport/NetworkQueue.hpp"
+#include "transport/TransferSetup.hpp"
 
 namespace mv {
 
@@ -56,6 +57,10 @@ class HttpNetworkCtrl {
     // over a longer window. An honest slow link (2 KB/s) stays well above.
     long messageAverageFloorBytesPerSecond = 1024;
     double messageAverageFloorSeconds = 60.0;
+    // The most bytes a message reply may take in memory. A reply that may
+    // outgrow it (a table of the whole company) goes on in a file instead,
+    // once it passes this or a few megabytes, bounded by the disk's room.
+    std::int64_t messageBodyLimit = TransferSetup().bodyLimit;
     // A message that may be resent is sent once more after this delay.
     double messageRetryDelaySeconds = 3.0;
     // Further attempts of a single download after its first failure.
@@ -144,7 +149,12 @@ class HttpNetworkCtrl {
   // Tells the carrier's delegate a download's share (0 to 1).
   void reportPercent(const Operation& op, float share);
   // Hands the outcome to the delegate and forgets the operation.
-  void report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp);
+  void report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp,
+              std::shared_ptr<const ReplyFile> recFile = nullptr);
+  // Where the reply of a message that may outgrow memory goes: a file of
+  // its own under the data root's scratch folder, whose files left by an
+  // earlier run (one killed while it read its reply) go the first time.
+  std::filesystem::path spillPathFor(const Operation& op);
   void reportLater(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp);
   // Drops an operation without a report.
   void discard(const std::shared_ptr<Operation>& op);
@@ -155,6 +165,9 @@ class HttpNetworkCtrl {
 
   Settings settings_;
   int counter_ = 1;
+  // Spill files named so far, and the folder whose old files went.
+  std::uint64_t spills_ = 0;
+  std::filesystem::path sweptFolder_;
 
   NetworkQueue workQueueMsg_;
   NetworkQueue workQueueUpload_;

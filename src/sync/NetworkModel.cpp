@@ -22,6 +22,10 @@ namespace {
 // Bodies go to the log by their size only: they carry the session id, the
 // sign-in, and whole backups of the customers and orders.
 std::string loggedBody(std::string_view body) { return "(" + std::to_string(body.size()) + " bytes)"; }
+std::string loggedBody(const RequestInfoBase& info) {
+  if (!info.recFile) return loggedBody(info.recData);
+  return "(" + std::to_string(info.recFile->size()) + " bytes, in a file)";
+}
 
 std::shared_ptr<DownLoadRequestInfo> downloadCarrier(const RequestDownload& download, const std::string& name,
                                                      HTTP_REC_RESPOND* delegate) {
@@ -115,6 +119,7 @@ int NetworkModel::send(const std::shared_ptr<RequestInterfaceBase>& request, bas
   info->requestUrlBody = request->RequestEncode();
   info->delegate = this;
   info->requestHeader = request->requestHead;
+  info->spillsReply = request->spillsReply();
   MV_LOG("the request body is ", info->requestUrlBody ? loggedBody(*info->requestUrlBody) : "(none)",
          ", request id is ", request->cmdCode);
   const int code = ctrl.SendHttpRequest(info);
@@ -228,7 +233,7 @@ void NetworkModel::endUnsent(const std::shared_ptr<Batch>& batch, const std::str
 }
 
 void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
-  MV_LOG("reply to command ", info.cmdCode, ": ", loggedBody(info.recData));
+  MV_LOG("reply to command ", info.cmdCode, ": ", loggedBody(info));
   // The request stays alive while its result is delivered, whatever the
   // handlers cancel meanwhile.
   MV_ASSERT_MAIN_THREAD();
@@ -252,6 +257,7 @@ void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
 
 void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
   std::shared_ptr<NetBaseRst> result = entry.request->decodeOutcome(info);
+  info.recFile.reset();
   // A table reply is tens of megabytes of text: it goes before the handler
   // stores what was read from it, freed elsewhere, as that takes
   // milliseconds the handler need not wait for.
@@ -264,16 +270,21 @@ void NetworkModel::deliver(Entry entry, RequestInfoBase& info) {
 }
 
 void NetworkModel::decodeElsewhere(Entry entry, RequestInfoBase& info) {
-  auto text = std::make_shared<std::string>(std::exchange(info.recData, std::string()));
-  // The carrier's other facts, for the hand-over.
-  auto carrier = std::make_shared<const RequestInfoBase>(info);
+  // The reply goes with the carrier, taken rather than copied; the worker
+  // lets go of it once read, and the carrier's other facts go on to the
+  // hand-over.
+  std::string text = std::exchange(info.recData, std::string());
+  auto carrier = std::make_shared<RequestInfoBase>(info);
+  carrier->recData = std::move(text);
+  info.recFile.reset();
   auto request = entry.request;
   decoding_[info.requestCode] = std::move(entry);
   if (!decoder_) decoder_ = base::WorkQueue::serial();
   // A wait on the virtual clock gives the decoding the real time it takes.
-  decoder_->async([request, text, carrier, underWay = base::holdOutsideWork()](const base::CancelFlag&) mutable {
-    std::shared_ptr<NetBaseRst> result = request->decodeReply(*text);
-    text.reset();
+  decoder_->async([request, carrier, underWay = base::holdOutsideWork()](const base::CancelFlag&) mutable {
+    std::shared_ptr<NetBaseRst> result = request->decodeOutcome(*carrier);
+    std::string().swap(carrier->recData);
+    carrier->recFile.reset();
     base::RunLoop::main().post([request = std::move(request), result, carrier, underWay = std::move(underWay)] {
       sharedInstance().decodedElsewhere(result, *carrier, request);
     });
@@ -305,6 +316,9 @@ void NetworkModel::handOver(const Entry& entry, const std::shared_ptr<NetBaseRst
   // server's certificate, not the network, that failed.
   if (info.httpRsp == kHttpRspUntrustedCertificate)
     result->message = textForKey("UNTRUSTEDCERTIFICATE").value_or(result->message);
+  // A reply the device had no room for is not an invalid one.
+  if (info.httpRsp == kHttpRspReplyTooLarge)
+    result->message = textForKey(kReplyTooLargeForDevice).value_or(result->message);
   // Likewise a file server that stopped answering (a file that timed out,
   // or every file once the server is taken as gone): which one, and that it
   // went quiet rather than that the network is missing.

@@ -5,6 +5,9 @@
 // "results" (the last object there decides), "115" for text that is not JSON,
 // the content only with "200" and only when it has the expected shape, and
 // the same rows skipped and logged. Of repeated members the last one counts.
+// What is noted of skipped rows takes the same memory however many there
+// are, so that a reply of millions of rows that cannot be read is refused
+// without filling the memory with notes.
 #include <cstddef>
 #include <initializer_list>
 #include <memory>
@@ -63,6 +66,8 @@ class ReplyReader {
 
   // Reads `text` as received.
   explicit ReplyReader(std::string_view text) : json_(text) {}
+  // Reads the text of `file` in place (see JSONReader).
+  explicit ReplyReader(const MappedFile& file) : json_(file) {}
 
   ReplyReader(const ReplyReader&) = delete;
   ReplyReader& operator=(const ReplyReader&) = delete;
@@ -105,7 +110,7 @@ class ReplyReader {
         if (*key == "results") {
           reading.results["results"] = json_.readValue();
         } else if (*key == "content") {
-          skipped_.clear();
+          notes_.clear();
           reading.contentRead = readContent();
         }
       }
@@ -130,24 +135,31 @@ class ReplyReader {
     }
     decoded->cmdCode = cmdCode;
     RequestInterfaceBase::DecodeResults(*decoded, &reading.results);
-    for (const auto& s : skipped_) logSkippedRow(s.table, s.reason);
+    for (const auto& n : notes_) {
+      if (n.rows > 0) logSkippedRow(n.table, n.reason, n.rows);
+    }
     return decoded;
   }
 
   // Notes a row that is left out because it cannot be read; the note is
   // logged once the content counts. Both texts must outlive the reader
   // (literals).
-  void skipRow(std::string_view table, std::string_view reason) { skipped_.push_back({table, reason, true}); }
+  void skipRow(std::string_view table, std::string_view reason) { note(table, reason, true); }
   // Notes a part of a row that is read whole but left out by rule.
-  void leaveOut(std::string_view table, std::string_view reason) { skipped_.push_back({table, reason, false}); }
-  std::size_t skippedCount() const { return skipped_.size(); }
+  void leaveOut(std::string_view table, std::string_view reason) { note(table, reason, false); }
   std::size_t unreadableCount() const {
-    std::size_t n = 0;
-    for (const auto& s : skipped_) n += s.unreadable ? 1 : 0;
-    return n;
+    std::size_t rows = 0;
+    for (const auto& n : notes_) rows += n.unreadable ? n.rows : 0;
+    return rows;
   }
-  // Forgets the notes after the first `count`.
-  void dropSkipped(std::size_t count) { skipped_.resize(count); }
+  // A row begins whose notes may go with it (forgetRowNotes).
+  void beginRowNotes() {
+    for (auto& n : notes_) n.sinceRow = 0;
+  }
+  // Forgets the notes made since the row began.
+  void forgetRowNotes() {
+    for (auto& n : notes_) n.rows -= std::exchange(n.sinceRow, 0);
+  }
 
   // Steps through the array that comes next, calling `readRow()` with each
   // object element opened (it must read the object's members to its end).
@@ -209,13 +221,27 @@ class ReplyReader {
   }
 
  private:
-  struct Skipped {
+  // The rows skipped for one reason in one table.
+  struct Notes {
     std::string_view table;
     std::string_view reason;
     bool unreadable = true;
+    std::size_t rows = 0;
+    std::size_t sinceRow = 0;
   };
+  void note(std::string_view table, std::string_view reason, bool unreadable) {
+    for (auto& n : notes_) {
+      if (n.table == table && n.reason == reason && n.unreadable == unreadable) {
+        ++n.rows;
+        ++n.sinceRow;
+        return;
+      }
+    }
+    notes_.push_back({table, reason, unreadable, 1, 1});
+  }
   JSONReader json_;
-  std::vector<Skipped> skipped_;
+  // One entry per kind of note, in the order first made: there are few.
+  std::vector<Notes> notes_;
 };
 
 }  // namespace mv

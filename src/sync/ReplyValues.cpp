@@ -102,8 +102,12 @@ std::optional<int> idOf(const base::Value& row, std::string_view key) {
   return idValue(*v);
 }
 
-void logSkippedRow(std::string_view table, std::string_view reason) {
-  MV_LOG("reply row of ", table, " skipped: ", reason);
+void logSkippedRow(std::string_view table, std::string_view reason, std::size_t rows) {
+  if (rows == 1) {
+    MV_LOG("reply row of ", table, " skipped: ", reason);
+  } else {
+    MV_LOG(rows, " reply rows of ", table, " skipped: ", reason);
+  }
 }
 
 std::string messageForStatus(const std::string& status) {

@@ -44,8 +44,8 @@ std::optional<std::string> optionalTextOf(const JSONScalar& value);
 std::optional<double> dateOf(const JSONScalar& value);
 std::optional<int> idValue(const JSONScalar& value);
 
-// Logs a skipped row of a reply.
-void logSkippedRow(std::string_view table, std::string_view reason);
+// Logs a skipped row of a reply (or `rows` of them, skipped for one reason).
+void logSkippedRow(std::string_view table, std::string_view reason, std::size_t rows = 1);
 
 // The text shown for a status: the language text of the status, else the text
 // of "115", else "". Off the main thread, whose texts they are, "" (a reply
@@ -66,6 +66,8 @@ inline constexpr const char* kFileCutShort = "FILECUTSHORT";
 inline constexpr const char* kServerSendsNoFiles = "SERVERSENDSPAGES";
 // The text of downloads stopped for want of room on the device (it names nothing).
 inline constexpr const char* kNoRoomForFiles = "DOWNLOADNOROOM";
+// The text of a reply too large for the device to keep (it names nothing).
+inline constexpr const char* kReplyTooLargeForDevice = "REPLYTOOLARGE";
 // The key of the text for a download failure of that reason (`httpRsp`);
 // nothing for a reason told otherwise.
 const char* downloadFailureKey(int httpRsp);

@@ -59,7 +59,9 @@ std::shared_ptr<Rows> statusOf(const Rows& reply) {
   return bare;
 }
 
-// The result of the reply `text` of command `cmdCode`. `readContent(in,
+// The result of the reply `text` of command `cmdCode` (the text of `file`,
+// when given: read in place, its pages given back as they are passed).
+// `readContent(in,
 // rows, batches)` reads the value of "content" into `rows`, handing rows on
 // through `batches`, and answers whether it had the expected shape
 // (`malformed` says what was wrong, for the log, when a "200" came without
@@ -67,15 +69,18 @@ std::shared_ptr<Rows> statusOf(const Rows& reply) {
 // store refused them) none of them was kept. A result that is not a success
 // keeps no rows either.
 template <typename Rows, typename ReadContent>
-std::shared_ptr<Rows> decodeTableReply(std::string_view text, SyncTableStore<Rows>* store, std::size_t perBatch,
-                                       int cmdCode, std::string_view malformed, ReadContent readContent) {
+std::shared_ptr<Rows> decodeTableReply(std::string_view text, const MappedFile* file, SyncTableStore<Rows>* store,
+                                       std::size_t perBatch, int cmdCode, std::string_view malformed,
+                                       ReadContent readContent) {
   // Batches read ahead of the one being stored: enough that the reading never
   // waits for a store that is slow on one batch, few enough to keep the
   // memory of a batched reply.
   constexpr std::size_t kBatchesAhead = 8;
   std::shared_ptr<Rows> result;
+  auto reader = [&] { return file ? std::make_unique<ReplyReader>(*file) : std::make_unique<ReplyReader>(text); };
   auto readWhole = [&] {
-    ReplyReader in(text);
+    auto opened = reader();
+    ReplyReader& in = *opened;
     RowBatches<Rows> none(nullptr, perBatch, 0);
     auto whole = in.template decode<Rows>(cmdCode, malformed, [&](Rows& content) { return readContent(in, content, none); });
     if (whole->isSuccess()) markMalformedWhenRowsUnreadable(*whole, in.unreadableCount());
@@ -86,7 +91,8 @@ std::shared_ptr<Rows> decodeTableReply(std::string_view text, SyncTableStore<Row
   } else {
     for (std::size_t copy = 1;;) {
       result.reset();
-      ReplyReader in(text);
+      auto opened = reader();
+      ReplyReader& in = *opened;
       std::size_t copies = 0;
       bool storedAll = true;
       const bool kept = store->whileReading([&] {

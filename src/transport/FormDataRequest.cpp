@@ -117,6 +117,7 @@ void FormDataRequest::launch() {
   spec.followsRedirects = followsRedirects_;
   spec.certificateAuthorities = authoritiesFile;
   spec.bodyLimit = bodyLimit_;
+  spec.spillFile = spillFile_;
   spec.fileLimit = fileLimit_;
   spec.fileCheck = fileCheck_;
   spec.destination = downloadDestinationPath_;
@@ -248,6 +249,7 @@ void FormDataRequest::transferEnded(TransferResult result) {
   responseStatusCode_ = result.status;
   responseHeaders_ = std::move(result.headers);
   responseData_ = std::move(result.body);
+  responseFile_ = std::move(result.bodyFile);
   partialDownloadSize_ = result.partialSize;
   if (!followed_) {
     // Nobody followed the reply as it came: its lengths come with the end.

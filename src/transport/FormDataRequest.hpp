@@ -12,6 +12,7 @@
 #include "platform/base/Error.hpp"
 #include "transport/HeaderMap.hpp"
 #include "transport/ProgressDelegate.hpp"
+#include "transport/ReplyFile.hpp"
 #include "transport/RequestDelegate.hpp"
 #include "transport/RequestError.hpp"
 #include "transport/TransferObserver.hpp"
@@ -184,6 +185,15 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // limited only in what it inflates (when it asked for an encoding).
   std::int64_t bodyLimit() const { return bodyLimit_; }
   void setBodyLimit(std::int64_t bytes) { bodyLimit_ = bytes; }
+  // A reply that may run past what memory should hold goes on in this file
+  // past a few megabytes (or the body limit, when lower), bounded by the
+  // disk's room rather than the body limit (see TransferSetup::spillFile);
+  // a disk short of room fails it with error 17 once memory cannot keep it.
+  const std::filesystem::path& spillFile() const { return spillFile_; }
+  void setSpillFile(std::filesystem::path path) { spillFile_ = std::move(path); }
+  // The body, when it went to the spill file rather than `responseData`:
+  // the file goes when the last holder lets go of it.
+  std::shared_ptr<const ReplyFile> takeResponseFile() { return std::move(responseFile_); }
   // A download's file: the most bytes it may hold (-1, the default: no
   // bound); past it the request fails with error 13 and keeps nothing.
   std::int64_t fileLimit() const { return fileLimit_; }
@@ -267,6 +277,8 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   bool reuseConnection_ = true;
   bool followsRedirects_ = true;
   std::int64_t bodyLimit_ = TransferSetup().bodyLimit;
+  std::filesystem::path spillFile_;
+  std::shared_ptr<const ReplyFile> responseFile_;
   std::int64_t fileLimit_ = -1;
   TransferSetup::FileCheck fileCheck_;
   std::int64_t totalBytesRead_ = 0;

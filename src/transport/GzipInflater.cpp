@@ -24,6 +24,17 @@ bool GzipInflater::begin(bool gzip) {
 }
 
 bool GzipInflater::feed(const char* data, std::size_t size, std::string& out, std::size_t limit) {
+  return feed(data, size, [&](const char* piece, std::size_t produced) {
+    if (produced > limit || out.size() > limit - produced) {
+      overflowed_ = true;
+      return false;
+    }
+    out.append(piece, produced);
+    return true;
+  });
+}
+
+bool GzipInflater::feed(const char* data, std::size_t size, const Sink& sink) {
   if (!active_) return false;
   if (finished_) return true;
   auto* zs = static_cast<z_stream*>(stream_);
@@ -36,11 +47,7 @@ bool GzipInflater::feed(const char* data, std::size_t size, std::string& out, st
     zs->avail_out = sizeof buffer;
     int rc = inflate(zs, Z_NO_FLUSH);
     const std::size_t produced = sizeof buffer - zs->avail_out;
-    if (produced > limit || out.size() > limit - produced) {
-      overflowed_ = true;
-      return false;
-    }
-    out.append(buffer, produced);
+    if (produced > 0 && !sink(buffer, produced)) return false;
     if (rc == Z_STREAM_END) {
       finished_ = true;
       return true;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace mv {
@@ -22,6 +23,11 @@ class GzipInflater {
   // small bomb never grows into memory. Bytes after the end of the
   // compressed stream are ignored.
   bool feed(const char* data, std::size_t size, std::string& out, std::size_t limit = SIZE_MAX);
+  // Hands the inflated bytes of `size` input bytes to `sink` a piece at a
+  // time, so that however far they inflate they never stand whole in memory.
+  // False on corrupt input, or as soon as `sink` answers false.
+  using Sink = std::function<bool(const char* piece, std::size_t size)>;
+  bool feed(const char* data, std::size_t size, const Sink& sink);
   bool overflowed() const { return overflowed_; }
   // True when the compressed stream reached its proper end.
   bool finished() const { return finished_; }

@@ -159,6 +159,7 @@ Transfer::~Transfer() {
   releaseHandle();
   flushHeld();
   closeFile();
+  dropSpill();
 }
 
 void Transfer::releaseHandle() {
@@ -354,6 +355,7 @@ bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
 void Transfer::beginResponse(long status) {
   flushHeld();
   closeFile();
+  dropSpill();
   toFile_ = false;
   status_ = status;
   headers_.clear();
@@ -499,17 +501,15 @@ bool Transfer::endHeaders() {
     }
   }
 
-  if (!toFile_ && !skipBody_ && spec_.bodyLimit >= 0 && expected_ > spec_.bodyLimit) {
-    // Announced past the limit: not a byte of it is read.
-    tooLarge_ = true;
-    return false;
-  }
+  if (!weighAnnouncedBody()) return false;
   if (!toFile_ && !encoded_ && expected_ > 0) {
     // Room for the whole body at once, so that a large reply is not copied
-    // as it grows. The stated length is only a hint, trusted up to a bound.
+    // as it grows. The stated length is only a hint, trusted up to a bound;
+    // a body bound for the spill file is held only until it goes there.
     constexpr std::int64_t kMostReserved = std::int64_t{256} << 20;
+    const std::int64_t held = spills() && !spillRefused_ ? TransferSetup::kMostHeldBeforeSpill : kMostReserved;
     bodyWarmer_.stop();
-    body_.reserve(static_cast<std::size_t>(std::min(expected_, kMostReserved)));
+    body_.reserve(static_cast<std::size_t>(std::min(expected_, held)));
     bodyWarmer_.start(body_.data(), body_.capacity());
   }
 
@@ -544,9 +544,20 @@ bool Transfer::writeBody(const char* data, size_t size) {
   // written to disk only as inflated, so that a small bomb cannot fill the disk.
   const bool bounded = spec_.bodyLimit >= 0;
   const auto limit = static_cast<std::size_t>(spec_.bodyLimit);
-  if (bounded && !toFile_ && received_ > spec_.bodyLimit) {
+  if (bounded && !toFile_ && !spills() && received_ > spec_.bodyLimit) {
     tooLarge_ = true;
     return false;
+  }
+  if (inflater_.active() && spills()) {
+    // A body bound for the spill file is kept a piece at a time as it
+    // inflates: however far a small reply inflates, it never stands whole
+    // in memory.
+    if (!inflater_.feed(data, size, [this](const char* piece, std::size_t n) { return keepBody(piece, n); })) {
+      decodeError_ = !tooLarge_ && !noRoom_ && !fileError_;
+      return false;
+    }
+    postProgress();
+    return true;
   }
   std::string inflated;
   const char* out = data;
@@ -574,15 +585,8 @@ bool Transfer::writeBody(const char* data, size_t size) {
       }
     }
     written_ += static_cast<std::int64_t>(outSize);
-  } else {
-    if (bounded && outSize > limit - body_.size()) {
-      tooLarge_ = true;
-      return false;
-    }
-    // Growing past the room reserved moves the body.
-    if (outSize > body_.capacity() - body_.size()) bodyWarmer_.stop();
-    body_.append(out, outSize);
-    bodyWarmer_.filled(body_.size());
+  } else if (!keepBody(out, outSize)) {
+    return false;
   }
   if (spec_.wantsData && outSize > 0) {
     base::RunLoop::main().post([observer = observer_, chunk = std::string(out, outSize)]() {
@@ -690,7 +694,7 @@ bool Transfer::fileFits(std::int64_t bytes) {
 
 bool Transfer::roomFor(std::int64_t bytes) {
   if (bytes <= 0) return true;
-  const auto room = DiskRoom::roomFor(spec_.temporary.parent_path());
+  const auto room = DiskRoom::roomFor((isDownload() ? spec_.temporary : spec_.spillFile).parent_path());
   if (!room || static_cast<std::uint64_t>(bytes) <= *room) return true;
   noRoom_ = true;
   failureDetail_ = "the disk keeps its margin free: room for " + std::to_string(*room) + " bytes, not " +

@@ -141,6 +141,25 @@ class Transfer {
   void beginResponse(long status);
   bool endHeaders();
   bool writeBody(const char* data, size_t size);
+  // A message's reply may go on in its spill file (TransferSetup::spillFile).
+  bool spills() const { return !spec_.spillFile.empty() && !isDownload(); }
+  // Whether a message body announced at `expected_` bytes may come: one past
+  // what memory keeps goes to the spill file when its disk has room for it,
+  // else stays in memory within the body limit.
+  bool weighAnnouncedBody();
+  // Keeps `size` bytes of a message body, in memory or in its spill file;
+  // false, with the reason marked, past its bound.
+  bool keepBody(const char* data, size_t size);
+  // Moves what is held of the body to the spill file, which takes the rest;
+  // true also when the disk has no room for it and the body stays in memory.
+  bool beginSpill(size_t coming);
+  // What is held of a message body before it goes to its spill file.
+  std::int64_t heldBeforeSpill() const;
+  // The reply ended well: a body in its spill file goes with `result`, or
+  // fails it when the file cannot be finished.
+  void deliverSpill(TransferResult& result);
+  // The reply did not end well (or another begins): the spill file goes.
+  void dropSpill();
   // The body, moved out once its warming has stopped.
   std::string takeBody() {
     bodyWarmer_.stop();
@@ -150,7 +169,7 @@ class Transfer {
   // Whether a file of `bytes` stays within the file limit; past it the
   // transfer is marked too large.
   bool fileFits(std::int64_t bytes);
-  // Whether `bytes` more may be written beside the partial file, in the room
+  // Whether `bytes` more may be written beside the partial (or spill) file, in the room
   // its disk has left above the margin it keeps free; past it the transfer
   // is marked short of room.
   bool roomFor(std::int64_t bytes);
@@ -239,6 +258,11 @@ class Transfer {
   std::int64_t rangeEnd_ = -1;    // a 206: the last byte and the file length it names
   std::int64_t rangeTotal_ = -1;
   bool toFile_ = false;
+  // A message body past what memory keeps, written to the spill file.
+  std::FILE* spill_ = nullptr;
+  std::int64_t spilled_ = 0;
+  // The spill file's disk had no room: the body stays in memory.
+  bool spillRefused_ = false;
   bool partialWasWhole_ = false;
   bool recordOnDisk_ = false;                  // a resume record lies beside the partial file
   std::optional<std::int64_t> recordToWrite_;  // the whole length for the record, until written

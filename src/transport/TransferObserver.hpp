@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "transport/HeaderMap.hpp"
+#include "transport/ReplyFile.hpp"
 
 namespace mv {
 
@@ -25,6 +27,8 @@ struct TransferResult {
   long status = 0;
   HeaderMap headers;
   std::string body;
+  // The body, when it went to the request's spill file rather than `body`.
+  std::shared_ptr<const ReplyFile> bodyFile;
   std::int64_t partialSize = 0;
   // The last reply's body on the wire: its announced length (-1 unknown) and
   // the bytes that came.

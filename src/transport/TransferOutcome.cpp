@@ -138,7 +138,10 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
     }
   } else {
     result.body = takeBody();
+    if (result.errorCode == 0) deliverSpill(result);
   }
+  // A body that did not end well leaves no file.
+  dropSpill();
   if (result.errorCode == 0 && !spec_.username.empty() && status_ == 401) {
     result.errorCode = static_cast<long>(RequestError::AuthenticationNeeded);
     result.errorDetail = "the server refused the credentials";
@@ -306,6 +309,7 @@ void Transfer::abandon() {
 }
 
 void Transfer::stopShort() {
+  dropSpill();
   if (!isDownload()) return;
   if (encoded_) {
     removePartial();

@@ -77,6 +77,17 @@ struct TransferSetup {
   // transfer ends as an unreadable reply, so a hostile or broken server
   // cannot exhaust the memory or the disk.
   std::int64_t bodyLimit = std::int64_t{256} << 20;
+  // A message whose reply may run past what memory should hold (a table of
+  // a whole company) names a file here. Its body is kept in memory up to
+  // `kMostHeldBeforeSpill` bytes (or `bodyLimit` when lower) and goes on in
+  // the file past that, bounded by the room its disk has above the margin it
+  // keeps free (`DiskRoom`) rather than by `bodyLimit`. Where the disk has no
+  // such room the body stays in memory, bounded as any other, and one that
+  // passes `bodyLimit` then fails for want of room (`RequestError::NoRoom`).
+  // The file holds the whole body only once the reply ended well; otherwise
+  // it is gone. Empty: the body stays in memory.
+  std::filesystem::path spillFile;
+  static constexpr std::int64_t kMostHeldBeforeSpill = std::int64_t{4} << 20;
   // A download's file: the most bytes it may hold (-1: no bound). A reply
   // that announces more is refused before a byte is written, and one that
   // runs on past it stops there, so no server fills the disk. Whatever the

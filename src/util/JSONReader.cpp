@@ -8,6 +8,8 @@
 
 #include <set>
 
+#include "util/MappedFile.hpp"
+
 namespace mv {
 namespace {
 
@@ -109,6 +111,8 @@ JSONReader::JSONReader(std::string_view text) {
   end_ = begin_ + text.size();
 }
 
+JSONReader::JSONReader(const MappedFile& file) : JSONReader(file.text()) { file_ = &file; }
+
 void JSONReader::fail(long code, const char* what) {
   if (error_) return;
   error_ = code;
@@ -160,6 +164,9 @@ bool JSONReader::beginObject() { return open(true); }
 
 bool JSONReader::nextElement() {
   if (failed()) return false;
+  // A few thousand rows of a table at a time.
+  constexpr std::size_t kElementsPerRelease = 4096;
+  if (file_ && ++elements_ % kElementsPerRelease == 0) file_->release(p_);
   if (open_.empty() || open_.back()) {
     fail(kJSONErrorInvalid, "no array to step through");
     return false;

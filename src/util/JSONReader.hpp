@@ -24,10 +24,15 @@
 
 namespace mv {
 
+class MappedFile;
+
 class JSONReader {
  public:
   // Reads `text` as received (see jsonText); the bytes must outlive the reader.
   explicit JSONReader(std::string_view text);
+  // Reads the text of `file`, which must outlive the reader, giving back the
+  // pages of what it has passed as it steps through arrays.
+  explicit JSONReader(const MappedFile& file);
 
   JSONReader(const JSONReader&) = delete;
   JSONReader& operator=(const JSONReader&) = delete;
@@ -83,6 +88,8 @@ class JSONReader {
   const char* begin_;
   const char* p_;
   const char* end_;
+  const MappedFile* file_ = nullptr;
+  std::size_t elements_ = 0;
   // Open containers, innermost last: true for an object.
   std::vector<bool> open_;
   // The innermost container has had no element or member yet.

@@ -7,8 +7,11 @@
 #include <map>
 
 #include "SyncEngineTestSupport.hpp"
-#include "store/DataAccessManager.hpp"
+#include "platform/base/Paths.hpp"
+#include "platform/base/UserDefaults.hpp"
 #include "platform/gfx/ImageData.hpp"
+#include "store/DataAccessManager.hpp"
+#include "util/DiskRoom.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 
@@ -17,6 +20,7 @@ namespace fs = std::filesystem;
 namespace mv {
 namespace {
 
+using sales::FaultKind;
 using sales::FaultRule;
 using test::SyncEngineTest;
 
@@ -263,6 +267,83 @@ TEST_F(SyncEngineTest, TheModulesShownDecideTheParts) {
   EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
   for (const auto& f : requestedFiles()) EXPECT_EQ(f.rfind("library/cover_image/", 0), 0u) << f;
   EXPECT_EQ(messagesNamed("getuserinfo").size(), 1u);
+}
+
+// The customer book's reply, past what the transport keeps of a reply in
+// memory, lands whole from the disk, as sent and compressed. Past the room
+// the disk has left as well, the run says that the data is too large for
+// the device, and the book stays as it was. No reply is left on the disk.
+TEST_F(SyncEngineTest, ACustomerReplyPastTheMemoryBoundLandsFromTheDiskAndOnePastItsRoomIsTooLarge) {
+  signIn();
+  // The book's reply (some 17 kB) and the catalogue's pass the bound; the
+  // other replies stay within it.
+  auto settings = ctrl().settings();
+  settings.messageBodyLimit = 8 << 10;
+  ctrl().setSettings(settings);
+  const auto expected = expectedTables(data(1));
+  const auto book = [] {
+    std::map<std::string, std::vector<test::Tuple>> rows;
+    for (const char* table : {"marvisto_customer", "marvisto_customer_attribute", "marvisto_fields_customer_attribute",
+                              "marvisto_customer_address", "marvisto_customer_contact"}) {
+      rows[table] = SyncEngineTest::query(std::string("SELECT * FROM ") + table + " ORDER BY 1, 2");
+    }
+    return rows;
+  };
+  const auto expectWholeBook = [&] {
+    const auto stored = storedTables();
+    for (const auto& [table, rows] : book()) {
+      ASSERT_TRUE(expected.count(table)) << table;
+      EXPECT_EQ(stored.at(table), expected.at(table)) << table;
+    }
+    EXPECT_GT(expected.at("marvisto_customer").size(), 10u);
+  };
+  const auto repliesOnDisk = [] {
+    std::error_code ec;
+    std::size_t files = 0;
+    const fs::path folder = base::Paths::tmp() / "replies";
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) ++files;
+    return files;
+  };
+  const auto readBookAgain = [] {
+    base::UserDefaults::standard().removeObject(std::string("acme-") + SyncModel::kCustomerSynced);
+  };
+
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  expectWholeBook();
+  EXPECT_EQ(repliesOnDisk(), 0u);
+
+  // Compressed, into an empty book.
+  ASSERT_TRUE(execute("DELETE FROM marvisto_customer; DELETE FROM marvisto_customer_attribute; "
+                      "DELETE FROM marvisto_customer_address; DELETE FROM marvisto_customer_contact;"));
+  readBookAgain();
+  FaultRule compressed;
+  compressed.method = "syncData/customer";
+  compressed.kind = FaultKind::Gzipped;
+  compressed.chunkBytes = 0;
+  compressed.times = 1;
+  service->addFault(compressed);
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 2) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  EXPECT_EQ(tableRequests().back().fault, "gzipped");
+  expectWholeBook();
+
+  // The disk has no room above its margin: the reply cannot leave memory,
+  // and it is past what memory may keep.
+  const auto before = book();
+  const std::uint64_t capacity = std::uint64_t{8} << 30;
+  DiskRoom::setReading(
+      [&](const fs::path&) { return std::optional(DiskRoom::Space{capacity, DiskRoom::marginFor(capacity)}); });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+  readBookAgain();
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(tableRequests().back().qualifier, "customer");
+  EXPECT_EQ(delegate->breaks, std::vector<std::string>{test::textOfKey("REPLYTOOLARGE")});
+  EXPECT_EQ(book(), before);
+  EXPECT_FALSE(clientFlag(SyncModel::kCustomerSynced));
+  EXPECT_EQ(repliesOnDisk(), 0u);
 }
 
 }  // namespace

@@ -7,6 +7,9 @@
 
 #include "TransportFixture.hpp"
 #include "transport/CookieStore.hpp"
+#include "util/DiskRoom.hpp"
+
+namespace fs = std::filesystem;
 
 namespace mv::test {
 namespace {
@@ -328,6 +331,13 @@ TEST_F(TransportTest, BodiesPastTheLimitFailAsReceivedAndAsInflated) {
     res.set_content(bomb, "application/octet-stream");
   });
   server.http().Get("/plain", [&](const Req&, Res& res) { res.set_content(plain, "application/octet-stream"); });
+  // Its length announced, and half of it sent.
+  server.http().Get("/cut", [&](const Req&, Res& res) {
+    res.set_content_provider(plain.size(), "application/octet-stream",
+                             [&](size_t offset, size_t, httplib::DataSink& sink) {
+                               return offset == 0 && sink.write(plain.data(), plain.size() / 2) && false;
+                             });
+  });
   // Without a length: the limit is met while the bytes arrive.
   server.http().Get("/stream", [&](const Req&, Res& res) {
     res.set_chunked_content_provider("application/octet-stream", [&](size_t offset, httplib::DataSink& sink) {
@@ -374,6 +384,53 @@ TEST_F(TransportTest, BodiesPastTheLimitFailAsReceivedAndAsInflated) {
   ASSERT_TRUE(run(download, r4));
   EXPECT_EQ(r4.finished, 1);
   EXPECT_EQ(readFile(root / "Documents" / "plain.bin").size(), plain.size());
+
+  // A body that may go to a file goes there once past the limit, whole
+  // however it came, and the file goes with its last holder. One cut short
+  // leaves no file; so does one the disk has no room for, which stays in
+  // memory within the limit.
+  const fs::path spill = root / "tmp" / "replies" / "reply";
+  const auto spilling = [&](const char* path) {
+    auto request = get(server.url(path));
+    request->setBodyLimit(kLimit);
+    request->setSpillFile(spill);
+    return request;
+  };
+  for (const char* path : {"/bomb", "/plain", "/stream"}) {
+    SCOPED_TRACE(path);
+    auto request = spilling(path);
+    Recorder r;
+    ASSERT_TRUE(run(request, r));
+    ASSERT_EQ(r.finished, 1);
+    EXPECT_TRUE(request->responseData().empty());
+    auto file = request->takeResponseFile();
+    ASSERT_TRUE(file);
+    EXPECT_EQ(readFile(file->path()), std::string_view(path) == "/bomb" ? zeros : plain);
+    file.reset();
+    EXPECT_FALSE(fs::exists(spill));
+  }
+  auto cut = spilling("/cut");
+  Recorder r5;
+  ASSERT_TRUE(run(cut, r5));
+  EXPECT_EQ(r5.failed, 1);
+  EXPECT_FALSE(cut->takeResponseFile());
+  EXPECT_FALSE(fs::exists(spill));
+  const std::uint64_t capacity = std::uint64_t{8} << 30;
+  DiskRoom::setReading([&](const fs::path&) {
+    return std::optional(DiskRoom::Space{capacity, DiskRoom::marginFor(capacity) + (1 << 20)});
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+  for (const char* path : {"/bomb", "/plain", "/stream"}) {
+    SCOPED_TRACE(path);
+    auto request = spilling(path);
+    Recorder r;
+    ASSERT_TRUE(run(request, r));
+    ASSERT_EQ(r.failed, 1);
+    EXPECT_EQ(request->error()->code, static_cast<long>(RequestError::NoRoom));
+    EXPECT_FALSE(fs::exists(spill));
+  }
 
   // Every request starts with a limit.
   EXPECT_EQ(get("http://127.0.0.1/")->bodyLimit(), std::int64_t{256} << 20);

@@ -36,7 +36,8 @@ bool fileKind(FaultKind k) {
   return k == FaultKind::Stall || k == FaultKind::Trickle || k == FaultKind::Drop || fileOnlyKind(k);
 }
 
-bool messageKind(FaultKind k) { return !fileOnlyKind(k); }
+// A compressed reply is a file's by its path, a message's by its method.
+bool messageKind(FaultKind k) { return !fileOnlyKind(k) || k == FaultKind::Gzipped; }
 
 }  // namespace
 
@@ -167,6 +168,7 @@ std::optional<FaultRule> FaultInjector::take(const std::string& methodKey, const
     FaultRule& rule = it->second;
     if (rule.times == 0) continue;
     if (fileEndpoint ? !fileKind(rule.kind) : !messageKind(rule.kind)) continue;
+    if (!fileEndpoint && fileOnlyKind(rule.kind) && rule.method.empty()) continue;
     if (!rule.method.empty()) {
       if (fileEndpoint) continue;
       if (rule.method != methodKey && rule.method != qualifiedKey) continue;

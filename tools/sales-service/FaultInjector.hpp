@@ -30,8 +30,10 @@ enum class FaultKind {
   EmptyFile,    // a file answers 200 with an empty body (Content-Length: 0)
   FileContent,  // a file answers 200 with `content` as its bytes in place of its own (a hostile archive, say),
                 // also one the service does not hold
-  Gzipped,      // a file is sent whole with 200 and "Content-Encoding: gzip", whatever the request accepts: its
-                // bytes and then `chunkBytes` zero bytes, compressed (a small body that inflates far past the file)
+  Gzipped,      // a file (by its path), or a message's reply (by its method), is sent whole with
+                // "Content-Encoding: gzip", whatever the request accepts: its bytes and then `chunkBytes` zero
+                // bytes, compressed (with some, a small body that inflates far past the file; with none, an
+                // honest compressed reply)
   CutFile,      // a file answers 200 with its first `chunkBytes` bytes alone, as if they were all of it (the
                 // service's copy cut short)
   Content,      // the reply's content is `content` (JSON text) in place of its own, its status kept

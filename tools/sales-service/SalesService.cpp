@@ -422,6 +422,9 @@ struct SalesService::Impl {
     res.status = http;
     if (fault && fault->kind == FaultKind::Trickle) {
       trickle(res, rewritten ? std::move(*rewritten) : reply.body(), type, fault->chunkBytes, fault->seconds);
+    } else if (fault && fault->kind == FaultKind::Gzipped) {
+      res.set_header("Content-Encoding", "gzip");
+      res.set_content(gzipWithZeros(rewritten ? *rewritten : reply.body(), fault->chunkBytes), type);
     } else if (rewritten) {
       res.set_content(*rewritten, type);
     } else {

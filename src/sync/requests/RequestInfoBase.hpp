@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "transport/ReplyFile.hpp"
+
 namespace mv {
 
 class DownLoadRequestInfo;
@@ -41,6 +43,12 @@ class RequestInfoBase {
   std::optional<std::string> requestUrlBody;
   // The reply bytes exactly as received.
   std::string recData;
+  // The reply bytes, when the transport wrote them to a file in place of
+  // `recData` (a reply that may outgrow memory, see `spillsReply`).
+  std::shared_ptr<const ReplyFile> recFile;
+  // Its reply may outgrow what memory should hold: past a bound it goes to
+  // a file, bounded by the disk's room.
+  bool spillsReply = false;
   // The last segment of the message URL.
   std::string requestHeader;
   // Where the request went ("host:port"), for a failure made on the device:

@@ -1,9 +1,11 @@
 #include "sync/requests/RequestInterfaceBase.hpp"
 
+#include "platform/base/Log.hpp"
 #include "sync/ReplyValues.hpp"
 #include "sync/requests/RequestInfoBase.hpp"
 #include "sync/requests/RequestBody.hpp"
 #include "util/Json.hpp"
+#include "util/MappedFile.hpp"
 #include "util/Session.hpp"
 
 namespace mv {
@@ -19,8 +21,17 @@ std::shared_ptr<NetBaseRst> RequestInterfaceBase::decodeReply(std::string_view r
   return RequestDecode(parsed ? &*parsed : nullptr);
 }
 
+std::shared_ptr<NetBaseRst> RequestInterfaceBase::decodeMapped(const MappedFile& file) const {
+  return decodeReply(file.text());
+}
+
 std::shared_ptr<NetBaseRst> RequestInterfaceBase::decodeOutcome(const RequestInfoBase& carrier) const {
-  return decodeReply(carrier.recData);
+  if (!carrier.recFile) return decodeReply(carrier.recData);
+  auto file = MappedFile::open(carrier.recFile->path());
+  if (file) return decodeMapped(*file);
+  // Read as no reply at all: it decodes to the failure of a reply without status.
+  MV_LOG("the reply to command ", cmdCode, " in ", carrier.recFile->path().string(), " cannot be read");
+  return decodeReply({});
 }
 
 void RequestInterfaceBase::DecodeResults(NetBaseRst& result, const base::Value* recData) {

@@ -12,6 +12,7 @@
 
 namespace mv {
 
+class MappedFile;
 class RequestBody;
 class RequestInfoBase;
 
@@ -38,9 +39,16 @@ class RequestInterfaceBase {
   // The result for the reply bytes as received. Parses them and decodes the
   // value; a request whose replies can be large reads them in passing instead.
   virtual std::shared_ptr<NetBaseRst> decodeReply(std::string_view recData) const;
+  // Whether its reply may outgrow what memory should hold (a table of the
+  // whole company): the transport then writes it to a file once it passes
+  // a bound, and `decodeMapped` reads it from there.
+  virtual bool spillsReply() const { return false; }
+  // The result for reply bytes read from the file they were written to;
+  // `decodeReply` of its text unless the request reads it in passing.
+  virtual std::shared_ptr<NetBaseRst> decodeMapped(const MappedFile& file) const;
   // The result of one transfer of the request, from its carrier as the
-  // transport handed it back: the reply bytes decoded (a download's result
-  // also names the file the carrier fetched).
+  // transport handed it back: the reply bytes decoded, from memory or from
+  // their file (a download's result also names the file the carrier fetched).
   virtual std::shared_ptr<NetBaseRst> decodeOutcome(const RequestInfoBase& carrier) const;
   // Whether its reply is decoded on a worker with `decodeReply` (a reply
   // stored as it is read, seconds long for a big company), the main loop

@@ -6,6 +6,7 @@
 #include "sync/ReplyReader.hpp"
 #include "sync/StoredReply.hpp"
 #include "util/Json.hpp"
+#include "util/MappedFile.hpp"
 #include "util/Session.hpp"
 
 namespace mv {
@@ -208,7 +209,7 @@ class ProductsReader {
     const std::size_t attributesFrom = r_.productAttributeTable->size();
     const std::size_t linksFrom = r_.productCategoryXrefTable->size();
     const std::size_t imagesFrom = r_.imagesTable->size();
-    const std::size_t notesFrom = in_.skippedCount();
+    in_.beginRowNotes();
     ProductRow row;
     in_.members(row, products_, [&](std::string_view name) {
       // A list given twice counts once, as its last copy.
@@ -227,7 +228,7 @@ class ProductsReader {
       r_.productAttributeTable->resize(attributesFrom);
       r_.productCategoryXrefTable->resize(linksFrom);
       r_.imagesTable->resize(imagesFrom);
-      in_.dropSkipped(notesFrom);
+      in_.forgetRowNotes();
       in_.skipRow("products", "no usable \"productID\"");
       return;
     }
@@ -383,8 +384,13 @@ std::optional<std::string> RequestSyncAllTable::RequestEncode() const {
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncAllTable::decodeReply(std::string_view recData) const {
-  return decodeTableReply<SyncAllTableRst>(recData, store.get(), productsPerBatch, cmdCode, "no content list",
-                                           readContent);
+  return decodeTableReply<SyncAllTableRst>(recData, nullptr, store.get(), productsPerBatch, cmdCode,
+                                           "no content list", readContent);
+}
+
+std::shared_ptr<NetBaseRst> RequestSyncAllTable::decodeMapped(const MappedFile& file) const {
+  return decodeTableReply<SyncAllTableRst>(file.text(), &file, store.get(), productsPerBatch, cmdCode,
+                                           "no content list", readContent);
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncAllTable::RequestDecode(const base::Value* recData) const {

@@ -48,6 +48,10 @@ class RequestSyncAllTable : public SyncTableRequest {
   std::optional<std::string> RequestEncode() const override;
   std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;
   std::shared_ptr<NetBaseRst> decodeReply(std::string_view recData) const override;
+  // Its reply grows with the company: past a bound it is written to a file
+  // and read from there.
+  bool spillsReply() const override { return true; }
+  std::shared_ptr<NetBaseRst> decodeMapped(const MappedFile& file) const override;
   // With a store: read and stored on a worker.
   bool decodesOffMainThread() const override { return store != nullptr; }
 };

@@ -7,6 +7,7 @@
 #include "sync/ReplyValues.hpp"
 #include "sync/StoredReply.hpp"
 #include "util/Json.hpp"
+#include "util/MappedFile.hpp"
 #include "util/Session.hpp"
 
 namespace mv {
@@ -143,7 +144,7 @@ void readCustomers(ReplyReader& in, Batches& batches, SyncCustomerTableRst& r) {
   auto& keptAttributes = r.customerAttributeTable.emplace();
   const bool present = in.rows("customers", [&] {
     const std::size_t attributesFrom = keptAttributes.size();
-    const std::size_t notesFrom = in.skippedCount();
+    in.beginRowNotes();
     Customer row;
     in.members(row, customers, [&](std::string_view name) {
       if (name != "attributes") return;
@@ -161,7 +162,7 @@ void readCustomers(ReplyReader& in, Batches& batches, SyncCustomerTableRst& r) {
     if (!row.key || *row.key <= 0) {
       // A customer left out takes its attributes, and what was noted of them, along.
       keptAttributes.resize(attributesFrom);
-      in.dropSkipped(notesFrom);
+      in.forgetRowNotes();
       (void)serviceIds(in, row.key, 1, "customers");
       return;
     }
@@ -275,8 +276,13 @@ std::optional<std::string> RequestSyncCustomerTable::RequestEncode() const {
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::decodeReply(std::string_view recData) const {
-  return decodeTableReply<SyncCustomerTableRst>(recData, store.get(), rowsPerBatch, cmdCode, "no content list",
-                                                readContent);
+  return decodeTableReply<SyncCustomerTableRst>(recData, nullptr, store.get(), rowsPerBatch, cmdCode,
+                                                "no content list", readContent);
+}
+
+std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::decodeMapped(const MappedFile& file) const {
+  return decodeTableReply<SyncCustomerTableRst>(file.text(), &file, store.get(), rowsPerBatch, cmdCode,
+                                                "no content list", readContent);
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::RequestDecode(const base::Value* recData) const {
