@@ -104,14 +104,18 @@ std::optional<double> realOf(const char* first, const char* last) {
 
 }  // namespace
 
-JSONReader::JSONReader(std::string_view text) {
-  text = jsonText(text);
+JSONReader::JSONReader(std::string_view text) { start(jsonText(text)); }
+
+JSONReader::JSONReader(const MappedFile& file) : file_(&file) {
+  // The end found without making the text resident.
+  start(withoutByteOrderMark(file.textBefore('\0')));
+}
+
+void JSONReader::start(std::string_view text) {
   begin_ = text.data();
   p_ = begin_;
   end_ = begin_ + text.size();
 }
-
-JSONReader::JSONReader(const MappedFile& file) : JSONReader(file.text()) { file_ = &file; }
 
 void JSONReader::fail(long code, const char* what) {
   if (error_) return;

@@ -70,6 +70,7 @@ class JSONReader {
   const std::string& errorReason() const { return reason_; }
 
  private:
+  void start(std::string_view text);
   bool atValue();
   void fail(long code, const char* what);
   void skipSpace();
@@ -85,9 +86,9 @@ class JSONReader {
   // Counts `bytes` more of values made; false, failed, past kJSONMostBuilt.
   bool build(std::size_t bytes);
 
-  const char* begin_;
-  const char* p_;
-  const char* end_;
+  const char* begin_ = nullptr;
+  const char* p_ = nullptr;
+  const char* end_ = nullptr;
   const MappedFile* file_ = nullptr;
   std::size_t elements_ = 0;
   // Open containers, innermost last: true for an object.

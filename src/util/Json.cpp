@@ -52,11 +52,15 @@ std::string numberText(double d) {
 
 std::string_view jsonText(std::string_view received) {
   if (auto nul = received.find('\0'); nul != std::string_view::npos) received = received.substr(0, nul);
-  if (received.size() >= 3 && static_cast<unsigned char>(received[0]) == 0xEF &&
-      static_cast<unsigned char>(received[1]) == 0xBB && static_cast<unsigned char>(received[2]) == 0xBF) {
-    received.remove_prefix(3);
+  return withoutByteOrderMark(received);
+}
+
+std::string_view withoutByteOrderMark(std::string_view text) {
+  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF && static_cast<unsigned char>(text[1]) == 0xBB &&
+      static_cast<unsigned char>(text[2]) == 0xBF) {
+    text.remove_prefix(3);
   }
-  return received;
+  return text;
 }
 
 std::optional<base::Value> JSONValue(std::string_view text, base::Error* error) {

@@ -56,6 +56,8 @@ struct JSONScalar {
 // The JSON of received bytes: up to the first NUL byte (a reply buffer may
 // carry a terminating zero), without a leading UTF-8 byte-order mark.
 std::string_view jsonText(std::string_view received);
+// The same of bytes that hold no NUL: only the byte-order mark goes.
+std::string_view withoutByteOrderMark(std::string_view text);
 
 // Parses `text` as received (see jsonText). Answers the object or array, or
 // nothing with `error` filled when asked for.

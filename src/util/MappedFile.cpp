@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace mv {
 
 namespace {
@@ -38,6 +41,17 @@ std::unique_ptr<MappedFile> MappedFile::open(const std::filesystem::path& path) 
 
 MappedFile::~MappedFile() {
   if (data_) ::munmap(const_cast<char*>(data_), size_);
+}
+
+std::string_view MappedFile::textBefore(char byte) const {
+  constexpr std::size_t kStretch = std::size_t{8} << 20;
+  for (std::size_t at = 0; at < size_; at += kStretch) {
+    const std::size_t length = std::min(kStretch, size_ - at);
+    const void* found = std::memchr(data_ + at, byte, length);
+    ::madvise(const_cast<char*>(data_) + at, length, MADV_DONTNEED);
+    if (found) return {data_, static_cast<std::size_t>(static_cast<const char*>(found) - data_)};
+  }
+  return text();
 }
 
 void MappedFile::release(const char* upTo) const {

@@ -19,6 +19,10 @@ class MappedFile {
   MappedFile& operator=(const MappedFile&) = delete;
 
   std::string_view text() const { return {data_, size_}; }
+  // The text up to the first `byte` (all of it when there is none), found
+  // without making the text resident: the pages scanned go back as the
+  // scan passes them.
+  std::string_view textBefore(char byte) const;
   // The text before `upTo` is done with for now: the pages of all but the
   // last stretch of it go back, to be read again from the file should the
   // reader come back to them (its views into them stay valid). A reader

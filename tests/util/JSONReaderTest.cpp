@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "TestEnvironment.hpp"
 #include "util/JSONReader.hpp"
 #include "util/Json.hpp"
+#include "util/MappedFile.hpp"
 
 namespace mv {
 namespace {
@@ -175,6 +179,51 @@ TEST(JSONReader, WalksContainersAndSkipsWhatIsNotRead) {
   ASSERT_TRUE(leftOpen.nextMember());
   ASSERT_TRUE(leftOpen.beginArray());
   EXPECT_FALSE(leftOpen.finish());
+}
+
+// A text read in place from its file reads as its bytes do in memory (up
+// to a NUL, without the mark), also past the pages the reader gave back,
+// and read once more from the start.
+TEST(JSONReader, AMappedFileReadsAsItsBytesInMemory) {
+  const std::filesystem::path dir = test::makeTempDir("mapped");
+  const auto mapped = [&](const std::string& bytes) {
+    const auto path = dir / "text.json";
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return MappedFile::open(path);
+  };
+  std::vector<std::string> texts = corpus();
+  texts.push_back(std::string("{\"a\":[1]}\0 not read", 19));
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    auto file = mapped(text);
+    ASSERT_TRUE(file);
+    JSONReader reader(*file);
+    base::Value value = reader.readValue();
+    const bool read = reader.finish() && (value.is_object() || value.is_array());
+    const auto expected = JSONValue(text);
+    ASSERT_EQ(read, expected.has_value());
+    if (read) {
+      EXPECT_EQ(value, *expected);
+    }
+  }
+
+  std::string rows = "[";
+  constexpr int kRows = 300000;
+  for (int i = 0; i < kRows; ++i) rows += (i ? ",{\"id\":" : "{\"id\":") + std::to_string(i) + "}";
+  auto file = mapped(rows + "]");
+  ASSERT_TRUE(file);
+  for (int pass = 0; pass < 2; ++pass) {
+    JSONReader reader(*file);
+    ASSERT_TRUE(reader.beginArray());
+    std::int64_t sum = 0;
+    while (reader.nextElement()) {
+      ASSERT_TRUE(reader.beginObject());
+      while (reader.nextMember()) sum += intValue(reader.readScalar());
+    }
+    EXPECT_TRUE(reader.finish());
+    EXPECT_EQ(sum, std::int64_t{kRows} * (kRows - 1) / 2);
+  }
+  std::filesystem::remove_all(dir);
 }
 
 TEST(JSONReader, NumbersKeepTheirKindUpToTheirLimits) {

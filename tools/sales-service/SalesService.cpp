@@ -310,6 +310,46 @@ struct SalesService::Impl {
                              });
   }
 
+  // An honest compressed reply goes out as it is compressed, a stretch at a
+  // time, as a server that compresses on the fly sends it: a catalogue of
+  // hundreds of megabytes keeps no client waiting long for its first byte.
+  static void sendCompressed(httplib::Response& res, std::string body, const std::string& type) {
+    struct Stream {
+      std::string body;
+      size_t at = 0;
+      z_stream zs{};
+      bool open = false;
+      ~Stream() {
+        if (open) deflateEnd(&zs);
+      }
+    };
+    auto stream = std::make_shared<Stream>();
+    stream->body = std::move(body);
+    stream->open = deflateInit2(&stream->zs, Z_BEST_SPEED, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    res.set_header("Content-Encoding", "gzip");
+    res.set_chunked_content_provider(type, [stream](size_t, httplib::DataSink& sink) {
+      if (!stream->open) return false;
+      constexpr size_t kStretch = size_t{1} << 20;
+      z_stream& zs = stream->zs;
+      const size_t n = std::min(kStretch, stream->body.size() - stream->at);
+      const int flush = stream->at + n == stream->body.size() ? Z_FINISH : Z_NO_FLUSH;
+      zs.next_in = reinterpret_cast<Bytef*>(stream->body.data() + stream->at);
+      zs.avail_in = static_cast<uInt>(n);
+      std::array<char, 64 * 1024> buffer{};
+      int rc = Z_OK;
+      do {
+        zs.next_out = reinterpret_cast<Bytef*>(buffer.data());
+        zs.avail_out = static_cast<uInt>(buffer.size());
+        rc = deflate(&zs, flush);
+        const size_t produced = buffer.size() - zs.avail_out;
+        if (produced > 0 && !sink.write(buffer.data(), produced)) return false;
+      } while (zs.avail_out == 0 || (flush == Z_FINISH && rc == Z_OK));
+      stream->at += n;
+      if (flush == Z_FINISH) sink.done();
+      return true;
+    });
+  }
+
   // A shared content goes out as it is, between the head and tail of the
   // body, never copied into one string: a catalogue runs to tens of megabytes.
   static void sendReply(httplib::Response& res, const MessageReply& reply, const std::string& type) {
@@ -422,6 +462,8 @@ struct SalesService::Impl {
     res.status = http;
     if (fault && fault->kind == FaultKind::Trickle) {
       trickle(res, rewritten ? std::move(*rewritten) : reply.body(), type, fault->chunkBytes, fault->seconds);
+    } else if (fault && fault->kind == FaultKind::Gzipped && fault->chunkBytes == 0) {
+      sendCompressed(res, rewritten ? std::move(*rewritten) : reply.body(), type);
     } else if (fault && fault->kind == FaultKind::Gzipped) {
       res.set_header("Content-Encoding", "gzip");
       res.set_content(gzipWithZeros(rewritten ? *rewritten : reply.body(), fault->chunkBytes), type);
