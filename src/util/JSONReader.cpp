@@ -166,11 +166,15 @@ bool JSONReader::beginArray() { return open(false); }
 
 bool JSONReader::beginObject() { return open(true); }
 
+void JSONReader::passed() {
+  // A few thousand rows of a table, or members of an object, at a time.
+  constexpr std::size_t kStepsPerRelease = 4096;
+  if (file_ && ++steps_ % kStepsPerRelease == 0) file_->release(p_);
+}
+
 bool JSONReader::nextElement() {
   if (failed()) return false;
-  // A few thousand rows of a table at a time.
-  constexpr std::size_t kElementsPerRelease = 4096;
-  if (file_ && ++elements_ % kElementsPerRelease == 0) file_->release(p_);
+  passed();
   if (open_.empty() || open_.back()) {
     fail(kJSONErrorInvalid, "no array to step through");
     return false;
@@ -203,6 +207,7 @@ bool JSONReader::nextElement() {
 
 std::optional<std::string_view> JSONReader::nextMember() {
   if (failed()) return std::nullopt;
+  passed();
   if (open_.empty() || !open_.back()) {
     fail(kJSONErrorInvalid, "no object to step through");
     return std::nullopt;

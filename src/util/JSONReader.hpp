@@ -31,7 +31,7 @@ class JSONReader {
   // Reads `text` as received (see jsonText); the bytes must outlive the reader.
   explicit JSONReader(std::string_view text);
   // Reads the text of `file`, which must outlive the reader, giving back the
-  // pages of what it has passed as it steps through arrays.
+  // pages of what it has passed as it steps through arrays and objects.
   explicit JSONReader(const MappedFile& file);
 
   JSONReader(const JSONReader&) = delete;
@@ -71,6 +71,9 @@ class JSONReader {
 
  private:
   void start(std::string_view text);
+  // A step through an array or object: the pages of a mapped file passed
+  // now and then go back.
+  void passed();
   bool atValue();
   void fail(long code, const char* what);
   void skipSpace();
@@ -90,7 +93,7 @@ class JSONReader {
   const char* p_ = nullptr;
   const char* end_ = nullptr;
   const MappedFile* file_ = nullptr;
-  std::size_t elements_ = 0;
+  std::size_t steps_ = 0;
   // Open containers, innermost last: true for an object.
   std::vector<bool> open_;
   // The innermost container has had no element or member yet.
