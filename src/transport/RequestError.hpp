@@ -26,7 +26,7 @@ enum class RequestError : long {
   RedirectRefused = 14,      // a redirect to a request that follows none
   NotTheFile = 15,           // a download whose bytes are not the file asked for (a page in its place)
   TooSlow = 16,              // bytes kept moving, but on average below the request's floor for its window
-  NoRoom = 17,               // a download's file would take the room the disk keeps free
+  NoRoom = 17,               // a download's file, or a reply's spill file, would take the room the disk keeps free
   WrongKindOfFile = 18,      // a download whose bytes are of no kind the file may be, and no page either
   FileCutShort = 19,         // a download of the file's own bytes that stop short of its end
 };
