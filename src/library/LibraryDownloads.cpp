@@ -1,14 +1,12 @@
 #include "library/LibraryDownloads.hpp"
 
-#include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 
 #include "library/SaleslibraryModel.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "sync/DownloadedFileCheck.hpp"
+#include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -47,20 +45,6 @@ LibraryDownloads::Summary LibraryDownloads::summarize(const std::vector<marvisto
   return s;
 }
 
-std::string LibraryDownloads::sizeText(double megabytes) {
-  char text[32];
-  if (megabytes >= 1024) {
-    std::snprintf(text, sizeof text, "%.1f GB", megabytes / 1024);
-  } else if (megabytes >= 1) {
-    std::snprintf(text, sizeof text, "%.1f MB", megabytes);
-  } else {
-    // Below a megabyte in kilobytes: a file of a few kilobytes is no "0.0 MB".
-    const long kilobytes = std::lround(megabytes * 1024);
-    std::snprintf(text, sizeof text, "%ld KB", megabytes > 0 ? std::max(1L, kilobytes) : 0L);
-  }
-  return text;
-}
-
 std::string LibraryDownloads::formatCountAndSize(std::string_view pattern, std::size_t count, double size) {
   // The pattern comes from a string table: it is read, never handed to printf.
   std::string out;
@@ -76,7 +60,7 @@ std::string LibraryDownloads::formatCountAndSize(std::string_view pattern, std::
       out += std::to_string(count);
       ++i;
     } else if (pattern[i + 1] == '@') {
-      out += sizeText(size);
+      out += PublicFunction::sizeText(size);
       ++i;
     } else {
       int precision = 6;

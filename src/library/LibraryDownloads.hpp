@@ -54,12 +54,9 @@ class LibraryDownloads {
   static Summary summarize(const std::vector<marvisto_library_files_Entity>& files,
                            const LibraryListModel::StateReader& reader, bool update);
   // Puts the count in the pattern's "%d" and the size in its "%@" (as
-  // `sizeText`) or "%f" (with its precision, as "%.1f"); "%%" is "%";
+  // `PublicFunction::sizeText`) or "%f" (with its precision, as "%.1f"); "%%" is "%";
   // anything else stays as written.
   static std::string formatCountAndSize(std::string_view pattern, std::size_t count, double size);
-  // A size given in megabytes as said to the user: "1.5 MB", "1.2 GB", and
-  // below a megabyte "205 KB" (at least 1 KB when there is anything).
-  static std::string sizeText(double megabytes);
 
   // One request per qualifying file, in list order (paused files resume);
   // answers how many were sent.

@@ -5,6 +5,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "store/SQLiteTransaction.hpp"
+#include "util/DiskRoom.hpp"
 
 namespace mv {
 
@@ -81,8 +82,9 @@ bool SQLiteDatabase::useWriteAheadLog() {
   // A long write (a sync's reply) grows the log to its size; once its rows
   // are in the file the log is cut back rather than kept at that size. Each
   // commit is flushed before it returns: what the user saved outlives a
-  // power cut.
-  return execute("PRAGMA journal_size_limit = 16777216; PRAGMA synchronous = FULL");
+  // power cut. The disk keeps room for a log of that size (DiskRoom).
+  return execute("PRAGMA journal_size_limit = " + std::to_string(DiskRoom::kDatabaseLogBytes) +
+                 "; PRAGMA synchronous = FULL");
 }
 
 bool SQLiteDatabase::checkpoint() {

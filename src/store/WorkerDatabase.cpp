@@ -9,6 +9,7 @@
 #include "platform/base/OutsideWork.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "store/SQLiteStatement.hpp"
+#include "util/DiskRoom.hpp"
 
 namespace mv {
 
@@ -32,7 +33,8 @@ bool writeInBulk(SQLiteDatabase& db) {
   SQLiteStatement mode = db.prepare("PRAGMA journal_mode");
   if (!mode || mode.step() != SQLiteStatement::Step::Row || mode.textAt(0) != "wal") return false;
   mode = SQLiteStatement();
-  return db.execute("PRAGMA synchronous = FULL; PRAGMA wal_autocheckpoint = 0; PRAGMA journal_size_limit = 16777216");
+  return db.execute("PRAGMA synchronous = FULL; PRAGMA wal_autocheckpoint = 0; PRAGMA journal_size_limit = " +
+                    std::to_string(DiskRoom::kDatabaseLogBytes));
 }
 
 // Moves the log of `path` into the file, on a worker of the shared pool: it

@@ -1,6 +1,7 @@
 #include "sync/HttpNetworkCtrl.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <ranges>
 #include <utility>
 
@@ -12,6 +13,7 @@
 #include "sync/DownloadedFileCheck.hpp"
 #include "sync/ReplyValues.hpp"
 #include "transport/RequestError.hpp"
+#include "util/DiskRoom.hpp"
 #include "util/Json.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
@@ -399,10 +401,12 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
     return;
   }
   // A disk without room takes no other file either: every download stops
-  // at once rather than each failing in turn.
+  // at once rather than each failing in turn, saying how much room they need.
   if (error == static_cast<long>(RequestError::NoRoom)) {
-    MV_LOG("no room on the device for \"", op->download->fileName, "\"; every download stops");
-    stopDownloadsTo({}, kHttpRspNoRoom);
+    const std::int64_t needed = roomNeeded(*op, request);
+    MV_LOG("no room on the device for \"", op->download->fileName, "\"; every download stops, ", needed,
+           " bytes short");
+    stopDownloadsTo({}, kHttpRspNoRoom, needed > 0 ? std::to_string(needed) : std::string());
     return;
   }
   // Another attempt would meet the same certificate, or the same reply in an
@@ -476,7 +480,26 @@ bool HttpNetworkCtrl::countEndpointFailure(const Operation& op, bool failed, boo
   return ++failures.count >= settings_.endpointFailureLimit;
 }
 
-void HttpNetworkCtrl::stopDownloadsTo(const std::string& endpoint, int httpRsp) {
+std::int64_t HttpNetworkCtrl::roomNeeded(const Operation& failed, const FormDataRequest& request) const {
+  // The file that found no room: as much as its reply announced (refused
+  // before a byte of it came) or brought.
+  const std::int64_t partial = std::max<std::int64_t>(request.partialDownloadSize(), 0);
+  std::int64_t length = request.contentLength();
+  const HeaderMap& headers = request.responseHeaders();
+  if (const auto it = headers.find("Content-Length"); length < 0 && it != headers.end())
+    std::from_chars(it->second.data(), it->second.data() + it->second.size(), length);
+  const std::int64_t announced = length >= 0 ? partial + length : -1;
+  std::int64_t bytes = std::max({announced, partial + request.totalBytesRead(), failed.download->listedBytes});
+  for (const auto& [code, op] : operations_) {
+    if (op.get() != &failed && op->download && op->download->listedBytes > 0) bytes += op->download->listedBytes;
+  }
+  const fs::path& written = failed.partial.empty() ? failed.destination : failed.partial;
+  const auto room = DiskRoom::roomFor(written.parent_path());
+  if (!room) return 0;
+  return bytes > static_cast<std::int64_t>(*room) ? bytes - static_cast<std::int64_t>(*room) : 0;
+}
+
+void HttpNetworkCtrl::stopDownloadsTo(const std::string& endpoint, int httpRsp, const std::string& detail) {
   std::vector<std::shared_ptr<Operation>> stopped;
   for (auto& [code, op] : operations_) {
     if (!op->download || (!endpoint.empty() && op->endpoint != endpoint)) continue;
@@ -486,7 +509,9 @@ void HttpNetworkCtrl::stopDownloadsTo(const std::string& endpoint, int httpRsp) 
   }
   // A server that sends pages for files: each report names the files it sent them for.
   std::string reply(kNetworkErrorReply);
-  if (auto it = endpointFailures_.find(endpoint); it != endpointFailures_.end() && !it->second.refused.empty()) {
+  if (!detail.empty()) {
+    reply = replyWithDetail(kNetworkErrorReply, detail);
+  } else if (auto it = endpointFailures_.find(endpoint); it != endpointFailures_.end() && !it->second.refused.empty()) {
     reply = replyWithDetail(kNetworkErrorReply, fileNamesText(it->second.refused));
   }
   endpointFailures_.erase(endpoint);

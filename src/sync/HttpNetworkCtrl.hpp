@@ -142,8 +142,14 @@ class HttpNetworkCtrl {
   bool countEndpointFailure(const Operation& op, bool failed, bool refused = false);
   // Ends every download to the endpoint (to any, when empty) at once, batch
   // and single, queued, running or about to be tried again, with `httpRsp`
-  // (`kHttpRspEndpointGone`, `kHttpRspEndpointSendsNoFiles`, `kHttpRspNoRoom`).
-  void stopDownloadsTo(const std::string& endpoint, int httpRsp);
+  // (`kHttpRspEndpointGone`, `kHttpRspEndpointSendsNoFiles`, `kHttpRspNoRoom`)
+  // and `detail` in each reply (when empty, the files the endpoint sent
+  // pages for).
+  void stopDownloadsTo(const std::string& endpoint, int httpRsp, const std::string& detail = {});
+  // The bytes the files of every download need beyond the room left on the
+  // disk, once `failed` found none for its file: its own and those of the
+  // files whose listing gives a size; 0 when none of them says its size.
+  std::int64_t roomNeeded(const Operation& failed, const FormDataRequest& request) const;
   void messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void receivedData(FormDataRequest& request, std::string_view data);
   // Tells the carrier's delegate a download's share (0 to 1).

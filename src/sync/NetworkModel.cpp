@@ -333,6 +333,9 @@ void NetworkModel::handOver(const Entry& entry, const std::shared_ptr<NetBaseRst
       const std::string& named = info.httpRsp == kHttpRspEndpointSendsNoFiles ? result->detail : file->fileName;
       result->message = messageNamingServer(key, info.server, named);
     }
+    // Downloads stopped for want of room say how much more the files need,
+    // when any of them said its size.
+    if (info.httpRsp == kHttpRspNoRoom) result->message = noRoomText(result->detail);
   }
 
   const auto& handlers = *entry.handlers;

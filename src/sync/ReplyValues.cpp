@@ -10,6 +10,7 @@
 #include "sync/CommandCode.hpp"
 #include "sync/NetBaseRst.hpp"
 #include "util/Json.hpp"
+#include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
 
 namespace mv {
@@ -159,6 +160,13 @@ const char* downloadFailureKey(int httpRsp) {
     case kHttpRspNoRoom: return kNoRoomForFiles;
     default: return nullptr;
   }
+}
+
+std::string noRoomText(const std::string& neededBytes) {
+  std::int64_t bytes = 0;
+  const auto [end, ec] = std::from_chars(neededBytes.data(), neededBytes.data() + neededBytes.size(), bytes);
+  if (ec != std::errc() || end != neededBytes.data() + neededBytes.size() || bytes <= 0) return text(kNoRoomForFiles);
+  return textFilledWith(kNoRoomForFilesNeeding, {PublicFunction::sizeText(static_cast<double>(bytes) / 1048576.0)});
 }
 
 std::string textFilledWith(const std::string& key, std::initializer_list<std::string_view> values) {

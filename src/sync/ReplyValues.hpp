@@ -64,8 +64,13 @@ inline constexpr const char* kFileTooLarge = "FILETOOLARGESENT";
 inline constexpr const char* kFileLargerThanListed = "FILELARGERTHANLISTED";
 inline constexpr const char* kFileCutShort = "FILECUTSHORT";
 inline constexpr const char* kServerSendsNoFiles = "SERVERSENDSPAGES";
-// The text of downloads stopped for want of room on the device (it names nothing).
+// The text of downloads stopped for want of room on the device, and the
+// one that says how much more room the files need.
 inline constexpr const char* kNoRoomForFiles = "DOWNLOADNOROOM";
+inline constexpr const char* kNoRoomForFilesNeeding = "DOWNLOADNOROOMNEEDS";
+// The text of downloads stopped for want of room, given the bytes the
+// files need beyond the room left as the stop's detail (none: unknown).
+std::string noRoomText(const std::string& neededBytes);
 // The text of a reply too large for the device to keep (it names nothing).
 inline constexpr const char* kReplyTooLargeForDevice = "REPLYTOOLARGE";
 // The key of the text for a download failure of that reason (`httpRsp`);

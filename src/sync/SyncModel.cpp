@@ -209,6 +209,7 @@ void SyncModel::beginRun() {
   failedFiles_.clear();
   refusedFiles_.clear();
   notReceived_.clear();
+  noRoom_.clear();
   thumbSources_.reset();
   waitingForRetries_ = false;
   thumbPassDue_ = false;

@@ -460,6 +460,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::map<FileKey, int> refusedFiles_;
   // What the end of a finished run tells of them; empty when nothing.
   std::string notReceived_;
+  // Why the run's downloads stopped for want of room (empty: they did not).
+  std::string noRoom_;
   // Product thumbnails by name, with the picture each is made from; read
   // once a run needs it.
   mutable std::optional<std::map<std::string, std::string>> thumbSources_;

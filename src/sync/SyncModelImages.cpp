@@ -300,7 +300,7 @@ void SyncModel::startDownloadProductImage(int imageType) {
   continueDownloadImages();
   auto* list = listFor(imageType);
   if (!list) return;
-  if (!list->empty()) {
+  if (!list->empty() && noRoom_.empty()) {
     auto request = std::make_shared<RequestDownload>();
     if (imageType == kImageTypeProduct && productsAsked_ && productsAsked_->size() == list->size()) {
       request->fileNameList = std::move(*productsAsked_);
@@ -385,7 +385,11 @@ void SyncModel::imagePhaseEnded() {
     (httpRsp == kHttpRspFileCutShort ? cutShort : refused).push_back(file.second);
   }
   notReceived_.clear();
-  if (!refused.empty()) notReceived_ = textFilledWith("SYNCFILESNOTRECEIVED", {fileNamesText(refused)});
+  if (!noRoom_.empty()) notReceived_ = textFilledWith("SYNCDATAWITHOUTFILES", {noRoom_});
+  if (!refused.empty()) {
+    if (!notReceived_.empty()) notReceived_ += "\n";
+    notReceived_ += textFilledWith("SYNCFILESNOTRECEIVED", {fileNamesText(refused)});
+  }
   if (!cutShort.empty()) {
     if (!notReceived_.empty()) notReceived_ += "\n";
     notReceived_ += textFilledWith("SYNCFILESCUTSHORT", {fileNamesText(cutShort)});
@@ -492,7 +496,8 @@ void SyncModel::reportKindIfWhole(int kind) {
 }
 
 void SyncModel::downloadFileRespond(const DownloadRst& result) {
-  if (stopsEveryDownload(result.httpRsp)) {
+  const bool noRoom = result.httpRsp == kHttpRspNoRoom;
+  if (stopsEveryDownload(result.httpRsp) && !noRoom) {
     // The service went away, or something answers in its place: nothing
     // more of the run can arrive. The reply says which server, and why.
     breakSync(!result.message.empty() ? result.message : textForKey(kEndpointGoneKey).value_or(kEndpointGoneKey));
@@ -506,7 +511,13 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
   } else {
     refusedFiles_.erase(key);
   }
-  if (!result.isSuccess() && result.type == kImageTypeIcon && result.status == kStatusFileMissing) {
+  if (noRoom) {
+    // No file fits above the disk's margin: none is asked for again in this
+    // run. The tables are stored all the same, and the run ends saying how
+    // much room the files need; the next run fetches them.
+    if (noRoom_.empty()) noRoom_ = result.message;
+    failedFiles_.insert(key);
+  } else if (!result.isSuccess() && result.type == kImageTypeIcon && result.status == kStatusFileMissing) {
     // Asking again would only hear the same answer.
     MV_LOG("icon \"", result.fileName, "\" is missing on the service; asked again at the next full sync");
     rememberMissingIcon(result.fileName);

@@ -46,7 +46,7 @@ std::optional<std::uint64_t> DiskRoom::roomFor(fs::path folder, bool keepMargin)
     space = Space{info.capacity, info.available};
   }
   if (!space) return std::nullopt;
-  const std::uint64_t margin = keepMargin ? marginFor(space->capacity) : 0;
+  const std::uint64_t margin = keepMargin ? kMarginBytes : 0;
   return space->available > margin ? space->available - margin : 0;
 }
 

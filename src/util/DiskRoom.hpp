@@ -22,16 +22,17 @@ class DiskRoom {
   // (nothing: the file system's again).
   static void setReading(Reading reading);
 
-  // What is kept free on a disk of `capacity` bytes: a share of it, never
-  // less than a floor nor more than a ceiling (a share of a large disk would
-  // refuse a small file with many gigabytes free).
-  static constexpr std::uint64_t kMarginShareDivisor = 50;
-  static constexpr std::uint64_t kMarginFloorBytes = std::uint64_t{256} << 20;
-  static constexpr std::uint64_t kMarginCeilingBytes = std::uint64_t{1} << 30;
-  static constexpr std::uint64_t marginFor(std::uint64_t capacity) {
-    const std::uint64_t share = capacity / kMarginShareDivisor;
-    return share < kMarginFloorBytes ? kMarginFloorBytes : share > kMarginCeilingBytes ? kMarginCeilingBytes : share;
-  }
+  // What is kept free on any disk: room for the user's own saves, not a
+  // share of the disk (a share of a large one would refuse the company's
+  // few megabytes of files with hundreds of megabytes free). The database
+  // takes a save through its log, which the store cuts back to
+  // `kDatabaseLogBytes` once its pages are in the file: the log may grow to
+  // that, and the file by as much when it takes the log in. The floor is
+  // for the rest the user saves (an order's PDF and signature, notes,
+  // preferences).
+  static constexpr std::uint64_t kDatabaseLogBytes = std::uint64_t{16} << 20;
+  static constexpr std::uint64_t kSavesFloorBytes = std::uint64_t{32} << 20;
+  static constexpr std::uint64_t kMarginBytes = kSavesFloorBytes + 2 * kDatabaseLogBytes;
 
   // The bytes that may still be written on the disk that holds `folder`
   // (asked of its nearest existing parent): what is left on it, less the

@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 #include <sys/utsname.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 
@@ -371,6 +373,20 @@ std::string PublicFunction::flagWithCurrency(std::string_view code) {
 std::string PublicFunction::intFormate(std::int64_t value) {
   if (value < 1) return "0";
   return groupThousands(std::to_string(value));
+}
+
+std::string PublicFunction::sizeText(double megabytes) {
+  char text[32];
+  if (megabytes >= 1024) {
+    std::snprintf(text, sizeof text, "%.1f GB", megabytes / 1024);
+  } else if (megabytes >= 1) {
+    std::snprintf(text, sizeof text, "%.1f MB", megabytes);
+  } else {
+    // Below a megabyte in kilobytes: a file of a few kilobytes is no "0.0 MB".
+    const long kilobytes = std::lround(megabytes * 1024);
+    std::snprintf(text, sizeof text, "%ld KB", megabytes > 0 ? std::max(1L, kilobytes) : 0L);
+  }
+  return text;
 }
 
 std::string PublicFunction::doubleFormate(double value) {

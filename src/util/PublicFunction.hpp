@@ -205,6 +205,9 @@ class PublicFunction {
   // ---- currencies and formatting --------------------------------------------------
   // Display symbol of a currency code; "$" for unknown codes.
   static std::string flagWithCurrency(std::string_view code);
+  // A size given in megabytes as said to the user: "1.5 MB", "1.2 GB", and
+  // below a megabyte "205 KB" (at least 1 KB when there is anything).
+  static std::string sizeText(double megabytes);
   // "0" below 1, else the digits grouped by "," in threes.
   static std::string intFormate(std::int64_t value);
   // "0.00" for 0 or less, else two decimals with the integer part grouped.

@@ -85,7 +85,7 @@ class ZipArchive {
   // is written): it is too large, rather than damaged.
   bool wasTooLarge() const { return tooLarge_; }
   // Of those, because the disk has too little room left: what an extraction
-  // writes leaves the disk's margin free (`DiskRoom::marginFor`), so that
+  // writes leaves the disk's margin free (`DiskRoom::kMarginBytes`), so that
   // archives each within their limits do not fill the disk one after another.
   bool wasShortOfRoom() const { return shortOfRoom_; }
   // Whether the margin is kept (by default); without it an archive only has

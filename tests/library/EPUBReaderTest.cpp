@@ -1004,7 +1004,7 @@ TEST_F(EPUBReaderTest, BooksThatWouldFillTheDiskAreRefusedAtItsMargin) {
   test::BookSpec spec = threeUnits();
   spec.extraEntries = {{"OEBPS/padding.bin", std::string(1u << 20, '\0')}};
   const std::vector<fs::path> series = {book("first.epub", spec), book("second.epub", spec), book("third.epub", spec)};
-  const std::uint64_t free = DiskRoom::marginFor(capacity) + (5u << 19) + used();
+  const std::uint64_t free = DiskRoom::kMarginBytes + (5u << 19) + used();
   DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
     return DiskRoom::Space{capacity, free - used()};
   });
@@ -1026,7 +1026,7 @@ TEST_F(EPUBReaderTest, BooksThatWouldFillTheDiskAreRefusedAtItsMargin) {
   driver->flush();
   EXPECT_EQ(nav->viewControllers().size(), 1u);
   EXPECT_FALSE(fs::exists(books / "third")) << "nothing of it was unpacked";
-  EXPECT_GT(free - used(), DiskRoom::marginFor(capacity)) << "the margin is still free";
+  EXPECT_GT(free - used(), DiskRoom::kMarginBytes) << "the margin is still free";
 }
 
 TEST_F(EPUBReaderTest, ABookWhosePagePassesTheMemoryCeilingSaysSo) {

@@ -660,7 +660,7 @@ TEST_F(SignInTest, HostileSkinsAreRefusedAndLeaveNothingBehind) {
     DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
       std::error_code ec;
       const std::uint64_t taken = fs::exists(arrived, ec) ? archive : 0;
-      return DiskRoom::Space{capacity, DiskRoom::marginFor(capacity) + room - taken};
+      return DiskRoom::Space{capacity, DiskRoom::kMarginBytes + room - taken};
     });
     struct Restore {
       ~Restore() { DiskRoom::setReading(nullptr); }

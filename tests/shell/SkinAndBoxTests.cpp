@@ -186,7 +186,7 @@ TEST_F(SkinTest, DemoDataUnpacksIntoBothCompanies) {
   // A small disk nearly full: the margin books keep free is not there, but
   // the demo's few megabytes fit.
   DiskRoom::setReading([](const fs::path&) -> std::optional<DiskRoom::Space> {
-    return DiskRoom::Space{std::uint64_t{16} << 30, std::uint64_t{100} << 20};
+    return DiskRoom::Space{std::uint64_t{16} << 30, std::uint64_t{48} << 20};
   });
   struct Restore {
     ~Restore() { DiskRoom::setReading(nullptr); }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <thread>
 #include <tuple>
 
@@ -934,7 +935,7 @@ TEST_F(DownloadNetworkTest, ADiskWithoutRoomStopsEveryDownloadAtOnce) {
   const std::uint64_t capacity = std::uint64_t{32} << 30;
   std::uint64_t room = 0;
   DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
-    return DiskRoom::Space{capacity, DiskRoom::marginFor(capacity) + room};
+    return DiskRoom::Space{capacity, DiskRoom::kMarginBytes + room};
   });
   struct Restore {
     ~Restore() { DiskRoom::setReading(nullptr); }
@@ -950,17 +951,23 @@ TEST_F(DownloadNetworkTest, ADiskWithoutRoomStopsEveryDownloadAtOnce) {
     return std::pair{batch, single};
   };
 
-  // Room for a few bytes only.
+  // Room for a few bytes only. Each is told how much more room the file
+  // that found none needs.
   room = 10;
   auto [batch, single] = sendAll();
+  std::set<std::string> told;
+  for (const auto& file : images) {
+    told.insert("text-DOWNLOADNOROOMNEEDS-" + PublicFunction::sizeText((file.second.size() - 10) / 1048576.0));
+  }
+  told.insert("text-DOWNLOADNOROOMNEEDS-" + PublicFunction::sizeText((documents[0].second.size() - 10) / 1048576.0));
+  ASSERT_EQ(single->downloads.size(), 1u);
+  EXPECT_EQ(single->downloads[0]->httpRsp, kHttpRspNoRoom);
+  EXPECT_TRUE(told.count(single->downloads[0]->message)) << single->downloads[0]->message;
   for (const auto& r : batch->downloads) {
     EXPECT_EQ(r->status, "999") << r->fileName;
     EXPECT_EQ(r->httpRsp, kHttpRspNoRoom) << r->fileName;
-    EXPECT_EQ(r->message, test::textOfKey("DOWNLOADNOROOM")) << r->fileName;
+    EXPECT_EQ(r->message, single->downloads[0]->message) << r->fileName;
   }
-  ASSERT_EQ(single->downloads.size(), 1u);
-  EXPECT_EQ(single->downloads[0]->httpRsp, kHttpRspNoRoom);
-  EXPECT_EQ(single->downloads[0]->message, test::textOfKey("DOWNLOADNOROOM"));
   // No file was asked for twice: none is tried again for want of room.
   EXPECT_LE(fileRequests().size(), names.size() + 1);
   EXPECT_EQ(HttpNetworkCtrl::sharedInstance().pendingCount(), 0u);

@@ -333,7 +333,7 @@ TEST_F(SyncEngineTest, ACustomerReplyPastTheMemoryBoundLandsFromTheDiskAndOnePas
   const auto before = book();
   const std::uint64_t capacity = std::uint64_t{8} << 30;
   DiskRoom::setReading(
-      [&](const fs::path&) { return std::optional(DiskRoom::Space{capacity, DiskRoom::marginFor(capacity)}); });
+      [&](const fs::path&) { return std::optional(DiskRoom::Space{capacity, DiskRoom::kMarginBytes}); });
   struct Restore {
     ~Restore() { DiskRoom::setReading(nullptr); }
   } restore;

@@ -684,7 +684,7 @@ TEST_F(DownloadTest, AFileNeverTakesTheDisksMargin) {
   std::uint64_t room = 0;
   std::uint64_t before = 0;
   DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
-    return DiskRoom::Space{capacity, DiskRoom::marginFor(capacity) + room + before - used()};
+    return DiskRoom::Space{capacity, DiskRoom::kMarginBytes + room + before - used()};
   });
   struct Restore {
     ~Restore() { DiskRoom::setReading(nullptr); }

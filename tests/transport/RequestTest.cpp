@@ -417,7 +417,7 @@ TEST_F(TransportTest, BodiesPastTheLimitFailAsReceivedAndAsInflated) {
   EXPECT_FALSE(fs::exists(spill));
   const std::uint64_t capacity = std::uint64_t{8} << 30;
   DiskRoom::setReading([&](const fs::path&) {
-    return std::optional(DiskRoom::Space{capacity, DiskRoom::marginFor(capacity) + (1 << 20)});
+    return std::optional(DiskRoom::Space{capacity, DiskRoom::kMarginBytes + (1 << 20)});
   });
   struct Restore {
     ~Restore() { DiskRoom::setReading(nullptr); }
