@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <initializer_list>
 #include <limits>
 
 #include "platform/base/Log.hpp"
@@ -60,13 +61,42 @@ std::string headOf(const fs::path& path, std::string_view held, std::int64_t siz
   return head;
 }
 
-// Names of documents whose bytes may themselves be a web page: pages, and
-// the office formats that spreadsheets and letters are saved as pages under
-// (a table saved as .xls, a page saved as .doc), which open from disk.
-bool mayBeAPage(std::string_view name) {
-  for (const char* extension : {".html", ".htm", ".xhtml", ".shtml", ".xls", ".xlt", ".doc", ".dot"})
+// Names of documents whose bytes are a web page.
+bool isPageName(std::string_view name) {
+  for (const char* extension : {".html", ".htm", ".xhtml", ".shtml"})
     if (endsWithNoCase(name, extension)) return true;
   return false;
+}
+
+// Names of the office formats that spreadsheets and letters are saved as
+// pages under (a table saved as .xls, a page saved as .doc), which open
+// from disk.
+bool isOfficeName(std::string_view name) {
+  for (const char* extension : {".xls", ".xlt", ".doc", ".dot"})
+    if (endsWithNoCase(name, extension)) return true;
+  return false;
+}
+
+bool holdsAny(std::string_view text, std::initializer_list<std::string_view> marks) {
+  return std::any_of(marks.begin(), marks.end(), [&](std::string_view mark) { return text.find(mark) != text.npos; });
+}
+
+// Whether a page under an office document's name is one a network sent in
+// its place. What an office suite writes into a document it saves as a
+// page (its namespaces, its program id, its own styles) keeps it, unless it
+// asks for a password; otherwise a form to fill in (a sign-in, terms to
+// accept) or a redirection is a network's page, and so is a body far below
+// the document's listing, unless it holds a table (what a sheet saved as a
+// page is).
+bool isPageInPlaceOfDocument(std::string_view head, std::int64_t size, std::int64_t listedBytes) {
+  const std::string text = asciiLowercase(head);
+  if (holdsAny(text, {"type=\"password\"", "type='password'", "type=password"})) return true;
+  if (holdsAny(text,
+               {"urn:schemas-microsoft-com:office:", "name=progid", "name=\"progid\"", "class=mso", "class=\"mso"}))
+    return false;
+  if (holdsAny(text, {"<form", "http-equiv=\"refresh\"", "http-equiv=refresh"})) return true;
+  const bool farBelow = listedBytes > 0 && size < listedBytes / DownloadedFileCheck::kListedSlack;
+  return farBelow && text.find("<table") == std::string::npos;
 }
 
 // Bytes in a unit a listing may write, or 0 for one it does not.
@@ -134,10 +164,12 @@ std::int64_t DownloadedFileCheck::mostBytes(int type, std::int64_t listedMost) {
 }
 
 DownloadedFileCheck::Verdict DownloadedFileCheck::check(int type, std::string_view name, std::string_view head,
-                                                        std::int64_t size, const fs::path& written) {
+                                                        std::int64_t size, const fs::path& written,
+                                                        std::int64_t listedBytes) {
   if (!isPictureType(type)) {
-    if (!mayBeAPage(name) && looksLikePage(head)) return refused(Refusal::Page, "a web page came in place of the file");
-    return {};
+    if (isPageName(name) || !looksLikePage(head)) return {};
+    if (isOfficeName(name) && !isPageInPlaceOfDocument(head, size, listedBytes)) return {};
+    return refused(Refusal::Page, "a web page came in place of the file");
   }
   // Under a picture's name the service's own file of any kind is kept,
   // drawn here or not (a screen shows the standard picture for one it

@@ -8,8 +8,10 @@
 // service's own file, kept whether the decoder draws them or not (too
 // large, damaged, of a format it does not read), and screens show the
 // standard picture for them. A document is refused only when a web page
-// came in its place (unless its format may itself be a page), or when it
-// runs past the generous bound its listing gives. Any thread.
+// came in its place (a page under a page's name is the page; under an
+// office format's name, an office file saved as a page is kept and a
+// network's page is not), or when it runs past the generous bound its
+// listing gives. Any thread.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -64,10 +66,11 @@ class DownloadedFileCheck {
   static std::int64_t mostBytes(int type, std::int64_t listedMost);
   // Whether `head` (the first bytes, all of them for a small file) of a
   // file of `size` bytes, written at `written` (empty: `head` is the whole
-  // file), is the file `name` of `type`. A picture on disk is judged by the
-  // same first bytes however many `head` holds.
+  // file), is the file `name` of `type`, whose listing gives `listedBytes`
+  // (-1: no size). A picture on disk is judged by the same first bytes
+  // however many `head` holds.
   static Verdict check(int type, std::string_view name, std::string_view head, std::int64_t size,
-                       const std::filesystem::path& written);
+                       const std::filesystem::path& written, std::int64_t listedBytes = -1);
   // A picture on disk that a sync keeps rather than fetches again: one the
   // check takes.
   static bool isPictureFile(const std::filesystem::path& path);

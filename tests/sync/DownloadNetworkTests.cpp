@@ -148,19 +148,73 @@ TEST(DownloadedFileCheckTest, ListedSizesBoundADocumentGenerously) {
   EXPECT_LT(limit("2.53 M"), static_cast<std::int64_t>(2.53 * 1048576 * 10));
   EXPECT_LT(limit("3 KB"), 3 * 1048576);
 
-  // A document is refused only when a page came in its place, unless its
-  // format may be a page: a table saved as .xls, a page saved as .doc.
+  // A document is refused only when a page came in its place, unless it is
+  // a page, or an office file saved as one.
   const std::string page = "\n <!DOCTYPE html><html><body>Please sign in</body></html>";
   const std::string pdf = "%PDF-1.4 a document" + std::string(40 * 1024, ' ');
-  const auto check = [](int type, const char* name, const std::string& bytes) {
-    return DownloadedFileCheck::check(type, name, bytes, static_cast<std::int64_t>(bytes.size()), {}).refusal;
+  const auto check = [](int type, const char* name, const std::string& bytes, std::int64_t listedBytes = -1) {
+    return DownloadedFileCheck::check(type, name, bytes, static_cast<std::int64_t>(bytes.size()), {}, listedBytes)
+        .refusal;
   };
   using Refusal = DownloadedFileCheck::Refusal;
   EXPECT_EQ(check(kFileTypePdf, "a.pdf", pdf), Refusal::None);
   EXPECT_EQ(check(kFileTypePdf, "a.pdf", page), Refusal::Page);
-  for (const char* name : {"a.html", "prices.xls", "PRICES.XLS", "letter.doc"})
-    EXPECT_EQ(check(kFileTypeKeynote, name, page), Refusal::None) << name;
+  EXPECT_EQ(check(kFileTypeKeynote, "a.html", page), Refusal::None);
   EXPECT_EQ(check(kFileTypeKeynote, "a.xlsx", page), Refusal::Page);
+  // Office files saved as pages, at their listed sizes and far below them
+  // (a listing not yet updated): a letter and a sheet with the suite's
+  // namespaces and program id, a letter without them but with its styles, a
+  // sheet a report tool wrote as a bare table, a letter without a listing.
+  const std::string office = "<html xmlns:v=\"urn:schemas-microsoft-com:vml\"\r\n"
+                             "xmlns:o=\"urn:schemas-microsoft-com:office:office\"\r\n";
+  const std::string letter = office + "xmlns:w=\"urn:schemas-microsoft-com:office:word\">\r\n<head>\r\n"
+      "<meta http-equiv=Content-Type content=\"text/html; charset=windows-1252\">\r\n"
+      "<meta name=ProgId content=Word.Document>\r\n<title>Spring catalogue</title>\r\n"
+      "<!--[if gte mso 9]><xml>\r\n <o:DocumentProperties>\r\n  <o:Author>Sales</o:Author>\r\n"
+      " </o:DocumentProperties>\r\n</xml><![endif]-->\r\n</head>\r\n<body lang=EN-GB>\r\n"
+      "<div class=WordSection1>\r\n<p class=MsoNormal>Oak chairs and tables for the spring.</p>\r\n</div>\r\n"
+      "</body>\r\n</html>\r\n";
+  const std::string sheet = office + "xmlns:x=\"urn:schemas-microsoft-com:office:excel\">\r\n<head>\r\n"
+      "<meta name=ProgId content=Excel.Sheet>\r\n<!--[if gte mso 9]><xml>\r\n <x:ExcelWorkbook>\r\n"
+      "  <x:ExcelWorksheets><x:ExcelWorksheet><x:Name>Prices</x:Name></x:ExcelWorksheet></x:ExcelWorksheets>\r\n"
+      " </x:ExcelWorkbook>\r\n</xml><![endif]-->\r\n</head>\r\n<body>\r\n"
+      "<table border=0 cellpadding=0 cellspacing=0 width=256>\r\n"
+      " <tr height=20><td class=xl65>SKU</td><td>Price</td></tr>\r\n"
+      " <tr height=20><td>SKU-1001</td><td align=right>12.50</td></tr>\r\n</table>\r\n</body>\r\n</html>\r\n";
+  const std::string filtered = "<html>\r\n<head>\r\n<meta http-equiv=Content-Type content=\"text/html\">\r\n"
+      "<style>\r\n p.MsoNormal {margin:0cm;font-size:11.0pt;}\r\n</style>\r\n</head>\r\n<body lang=EN-US>\r\n"
+      "<div class=WordSection1>\r\n<p class=MsoNormal>Price list valid from 1 March.</p>\r\n</div>\r\n"
+      "</body>\r\n</html>\r\n";
+  const std::string report = "<html><head><meta charset=\"utf-8\"></head><body><table border=\"1\"><tr><th>SKU</th>"
+                             "<th>Stock</th></tr><tr><td>SKU-1001</td><td>40</td></tr></table></body></html>";
+  const std::string plain = "<html><body><h1>Terms of sale</h1><p>Prices include delivery.</p></body></html>";
+  const std::int64_t listing = static_cast<std::int64_t>(2.53 * 1048576);
+  const struct {
+    const char* name;
+    const std::string& bytes;
+    std::int64_t listed;
+  } savedAsPages[] = {{"catalogue.doc", letter, -1}, {"catalogue.DOC", letter, listing}, {"prices.xls", sheet, 2048},
+                {"prices.xlt", sheet, listing}, {"terms.dot", filtered, listing}, {"stock.xls", report, listing},
+                {"terms.doc", plain, -1}, {"terms.doc", plain, 100}};
+  for (const auto& h : savedAsPages)
+    EXPECT_EQ(check(kFileTypeWord, h.name, h.bytes, h.listed), Refusal::None) << h.name;
+  // A hotel's sign-in page in place of a document listed at 2.53 MB, one
+  // that asks for a password in a table of its own, and one that asks the
+  // user to accept its terms.
+  std::string hotel = "<html><head><meta http-equiv=\"refresh\" content=\"0; url=http://wifi.hotel.example/login\">"
+                      "</head><body>Redirecting to the sign-in page</body></html>";
+  hotel += std::string(199 - hotel.size(), ' ');
+  const std::string signIn = "<!DOCTYPE html><html><head><title>Guest Wi-Fi</title></head><body><table><tr><td>"
+                             "<form method=\"post\" action=\"/login\">Room <input name=\"room\"> Password "
+                             "<input type=\"password\" name=\"pw\"></form></td></tr></table></body></html>";
+  const std::string terms = "<html><body><p>Accept the terms of use to go on.</p><form action=\"/accept\">"
+                            "<button>Accept</button></form></body></html>";
+  const std::string namespacedSignIn = office + "><body><input type=password name=pw></body></html>";
+  EXPECT_EQ(check(kFileTypeWord, "catalogue.doc", hotel, listing), Refusal::Page);
+  EXPECT_EQ(check(kFileTypeWord, "catalogue.doc", page, listing), Refusal::Page);
+  EXPECT_EQ(check(kFileTypeExcel, "prices.xls", signIn, 2048), Refusal::Page);
+  EXPECT_EQ(check(kFileTypeWord, "terms.doc", terms), Refusal::Page);
+  EXPECT_EQ(check(kFileTypeWord, "letter.dot", namespacedSignIn), Refusal::Page);
 }
 
 // Under a picture's name every file but a page or a PNG or JPEG certainly
@@ -465,6 +519,26 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   const auto& stop = pages->downloads.back();
   EXPECT_EQ(stop->httpRsp, kHttpRspEndpointSendsNoFiles);
   for (int i = 0; i < 3; ++i) EXPECT_NE(stop->message.find(images[i].first), std::string::npos) << stop->message;
+  // A hotel's sign-in page in place of a letter listed at 2.53 MB, under a
+  // name office files are saved as pages under, is no more kept, and counts
+  // toward the stop.
+  service->clearFaults();
+  FaultRule hotel = page;
+  hotel.path = "*/catalogue.doc";
+  hotel.content = "<html><head><meta http-equiv=\"refresh\" content=\"0; url=http://wifi.hotel.example/\"></head>"
+                  "<body>Redirecting to the sign-in page</body></html>";
+  service->addFault(hotel);
+  auto letter = download({"catalogue.doc"}, kFileTypeWord, 0);
+  letter->listedBytes = static_cast<std::int64_t>(2.53 * 1048576);
+  result = fetch(letter, receiver);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->httpRsp, kHttpRspNotTheFile);
+  EXPECT_FALSE(fs::exists(destination("catalogue.doc", kFileTypeWord)));
+  service->addFault(page);
+  pages->send<DownloadRst>(download({images[0].first, images[1].first}, kFileTypeLibraryImage, kProgressTypeBatch));
+  ASSERT_TRUE(runUntil([&] { return pages->downloads.size() == 5; }));
+  EXPECT_EQ(pages->downloads.back()->httpRsp, kHttpRspEndpointSendsNoFiles);
+  EXPECT_NE(pages->downloads.back()->message.find("catalogue.doc"), std::string::npos);
   service->clearFaults();
   const auto documents = filesOfType(kFileTypePdf);
   ASSERT_FALSE(documents.empty());
