@@ -1,6 +1,7 @@
 #include "services/OfficeConverter.hpp"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -158,6 +159,15 @@ std::string headOf(const fs::path& path) {
   return head;
 }
 
+// Markup of a web page: what an office suite writes when it saves a
+// document as a page under the document's own name.
+bool isPage(std::string_view head) {
+  std::string start(head.substr(0, 1024));
+  std::transform(start.begin(), start.end(), start.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return start.find("<html") != std::string::npos;
+}
+
 using namespace std::string_view_literals;
 
 // The first bytes of documents the suite reads whatever their name says: a
@@ -309,6 +319,49 @@ class WrittenPages {
   std::map<fs::path, File> files_;
 };
 
+// The suite's own settings that keep a conversion off the network: no
+// content provider for web and file-sharing addresses, so that no style
+// sheet, picture or frame a document links to is fetched (a page saved as
+// a document names any host, a .docx may link its pictures), and links of
+// documents from untrusted places blocked. The conversion also runs without
+// a network of its own where the machine allows one; these hold where it
+// does not.
+constexpr std::string_view kOfflineSettings =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\"><prop oor:name=\"BlockUntrustedRefererLinks\" "
+    "oor:op=\"fuse\"><value>true</value></prop></item>\n";
+constexpr const char* kRemovedProviders[] = {"Provider3",   "Provider4",   "Provider4a", "Provider6",
+                                             "Provider12",  "Provider12a", "Provider12b", "Provider43"};
+
+// Makes the profile afresh with the settings above unless it was made with
+// them (the suite keeps them when it fills the profile in): false when it
+// cannot be written.
+bool settleOfflineProfile(const fs::path& profile) {
+  const fs::path made = profile / "offline";
+  std::error_code ec;
+  if (fs::exists(made, ec)) return true;
+  fs::remove_all(profile, ec);
+  fs::create_directories(profile / "user", ec);
+  if (ec) return false;
+  std::string settings(kOfflineSettings);
+  for (const char* provider : kRemovedProviders) {
+    settings += "<item oor:path=\"/org.openoffice.ucb.Configuration/ContentProviders/Local/SecondaryKeys/Office/"
+                "ProviderData\"><node oor:name=\"";
+    settings += provider;
+    settings += "\" oor:op=\"remove\"/></item>";
+    settings += '\n';
+  }
+  settings += "</oor:items>\n";
+  std::ofstream out(profile / "user" / "registrymodifications.xcu", std::ios::binary | std::ios::trunc);
+  out << settings;
+  out.close();
+  if (!out) return false;
+  std::ofstream mark(made);
+  return static_cast<bool>(mark);
+}
+
 enum class RunEnd { Finished, Failed, TimedOut, TooLarge, Cancelled, NotStarted };
 
 // What the processes of the group `group` hold of their own (resident or
@@ -403,6 +456,10 @@ RunEnd run(const std::vector<std::string>& args, const fs::path& temporary, doub
     while ((got = ::read(go[0], &byte, 1)) < 0 && errno == EINTR) {
     }
     if (got != 1) ::_exit(127);
+    // A network of its own, with nothing but a loopback that is down: no
+    // document it converts reaches any host. A machine that allows no
+    // namespaces leaves the suite's own settings to keep it off the network.
+    (void)::unshare(CLONE_NEWUSER | CLONE_NEWNET);
     ::dup2(nothing, STDIN_FILENO);
     ::dup2(nothing, STDOUT_FILENO);
     ::dup2(nothing, STDERR_FILENO);
@@ -544,6 +601,7 @@ std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, co
   auto work = cache.makeWorkFolder();
   if (!work) return fail(Failure::NotConverted);
   const fs::path profile = cacheFolder / "profile";
+  if (!settleOfflineProfile(profile)) return fail(Failure::NotConverted);
   // The suite's temporary files go in the work folder too: they go with it,
   // and the pages it writes can be counted there.
   const fs::path temporary = work->path() / "tmp";
@@ -559,13 +617,16 @@ std::optional<fs::path> OfficeConverter::convertToPdf(const fs::path& source, co
   }
   WrittenPages written(temporary);
   int told = 0;
-  const RunEnd end = run({converter->string(), "--headless", "--norestore", "--nologo", "--nolockcheck",
-                          "-env:UserInstallation=file://" + profile.string(), "--convert-to", "pdf", "--outdir",
-                          (work->path() / "out").string(), input.string()},
-                         temporary, timeoutSeconds, memoryCeiling(), cancel, [&] {
-                           if (!progress) return;
-                           if (const int pages = written.count(); pages > told) progress(told = pages);
-                         });
+  std::vector<std::string> args = {converter->string(), "--headless", "--norestore", "--nologo", "--nolockcheck",
+                                   "-env:UserInstallation=file://" + profile.string()};
+  // A letter saved as a page is read as a letter: read as a web page, its
+  // first paragraph is left out of the PDF.
+  if (format->kind == OfficeConverter::Kind::Text && isPage(head)) args.push_back("--infilter=HTML (StarWriter)");
+  args.insert(args.end(), {"--convert-to", "pdf", "--outdir", (work->path() / "out").string(), input.string()});
+  const RunEnd end = run(args, temporary, timeoutSeconds, memoryCeiling(), cancel, [&] {
+    if (!progress) return;
+    if (const int pages = written.count(); pages > told) progress(told = pages);
+  });
   const fs::path produced = work->path() / "out" / "document.pdf";
   Failure why = Failure::None;
   switch (end) {

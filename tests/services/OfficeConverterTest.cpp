@@ -2,6 +2,7 @@
 // file's bytes, and fake converters on the PATH for what the real one rarely
 // does (hang with a helper of its own, fail, take odd file names).
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -9,17 +10,20 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "TestEnvironment.hpp"
 #include "platform/gfx/PdfDocument.hpp"
 #include "sales-service/DocumentFactory.hpp"
 #include "services/OfficeConverter.hpp"
 #include "services/OfficePreviewCache.hpp"
+#include "util/ZipWriter.hpp"
 
 namespace fs = std::filesystem;
 
@@ -249,6 +253,75 @@ TEST_F(OfficeConverterTest, TheSuitesOwnAnswerIsTrustedButRawBytesOfASheetAreDam
   auto shown = gfx::PdfDocument::open(*sheet);
   ASSERT_TRUE(shown);
   EXPECT_NE(shown->text(0).find("Chair"), std::string::npos);
+}
+
+// A letter saved as a page names its style sheet and pictures on a host,
+// a .docx links its picture there: both convert, and the host hears nothing.
+TEST_F(OfficeConverterTest, ADocumentConvertsWithoutFetchingWhatItLinks) {
+  if (!OfficeConverter::program()) GTEST_SKIP() << "the office suite is installed by scripts/setup-deps";
+  httplib::Server host;
+  std::atomic<int> asked{0};
+  host.set_pre_routing_handler([&](const httplib::Request&, httplib::Response& res) {
+    ++asked;
+    res.status = 404;
+    return httplib::Server::HandlerResponse::Handled;
+  });
+  const std::string at = "http://127.0.0.1:" + std::to_string(host.bind_to_any_port("127.0.0.1"));
+  std::thread serving([&] { host.listen_after_bind(); });
+  struct Stop {
+    httplib::Server& host;
+    std::thread& serving;
+    ~Stop() {
+      host.stop();
+      serving.join();
+    }
+  } stop{host, serving};
+  const fs::path letter = write("letter.doc",
+      "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" xmlns:w=\"urn:schemas-microsoft-com:office:word\">\n"
+      "<head><meta name=ProgId content=Word.Document><link rel=Stylesheet href=\"" + at + "/style.css\">\n"
+      "<link rel=File-List href=\"" + at + "/filelist.xml\"></head>\n<body><p class=MsoNormal>Oak chairs in stock</p>\n"
+      "<table><tr><td>Chair</td><td><img src=\"" + at + "/chair.png\" width=20 height=20></td></tr></table>"
+      "</body></html>\n");
+  const fs::path linked = root / "linked.docx";
+  {
+    mv::ZipWriter zip;
+    ASSERT_TRUE(zip.open(linked));
+    const std::string rels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    ASSERT_TRUE(zip.addBytes("[Content_Types].xml",
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Default Extension=\"rels\" "
+        "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"xml\" "
+        "ContentType=\"application/xml\"/><Override PartName=\"/word/document.xml\" ContentType=\"application/"
+        "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>"));
+    ASSERT_TRUE(zip.addBytes("_rels/.rels",
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+        "Id=\"rId1\" Type=\"" + rels + "/officeDocument\" Target=\"word/document.xml\"/></Relationships>"));
+    ASSERT_TRUE(zip.addBytes("word/_rels/document.xml.rels",
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+        "Id=\"rId5\" Type=\"" + rels + "/image\" Target=\"" + at + "/linked.png\" TargetMode=\"External\"/>"
+        "</Relationships>"));
+    ASSERT_TRUE(zip.addBytes("word/document.xml",
+        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" xmlns:r=\"" + rels +
+        "\" xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
+        "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+        "xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><w:body><w:p><w:r><w:t>Tables in "
+        "stock</w:t></w:r></w:p><w:p><w:r><w:drawing><wp:inline><wp:extent cx=\"952500\" cy=\"952500\"/><wp:docPr "
+        "id=\"1\" name=\"Picture 1\"/><a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/"
+        "drawingml/2006/picture\"><pic:pic><pic:nvPicPr><pic:cNvPr id=\"1\" name=\"linked.png\"/><pic:cNvPicPr/>"
+        "</pic:nvPicPr><pic:blipFill><a:blip r:link=\"rId5\"/><a:stretch><a:fillRect/></a:stretch></pic:blipFill>"
+        "<pic:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"952500\" cy=\"952500\"/></a:xfrm><a:prstGeom "
+        "prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr></pic:pic></a:graphicData></a:graphic></wp:inline>"
+        "</w:drawing></w:r></w:p></w:body></w:document>"));
+    ASSERT_TRUE(zip.close());
+  }
+  for (const auto& [source, words] : {std::pair{letter, "Oak chairs"}, std::pair{linked, "Tables in stock"}}) {
+    Failure error{};
+    const auto pdf = OfficeConverter::convertToPdf(source, root / "cache", 120, &error);
+    ASSERT_TRUE(pdf) << source << ": " << OfficeConverter::describe(error);
+    auto document = gfx::PdfDocument::open(*pdf);
+    ASSERT_TRUE(document);
+    EXPECT_NE(document->text(0).find(words), std::string::npos) << source;
+  }
+  EXPECT_EQ(asked.load(), 0) << "requests reached the host the documents name";
 }
 
 TEST_F(OfficeConverterTest, TheSuiteEndsWithTheApplicationEndingNormally) {
