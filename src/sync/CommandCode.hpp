@@ -52,6 +52,9 @@ inline constexpr int kHttpRspUntrustedCertificate = 7;
 // The reason of a "999" made on the device for the downloads of a batch that
 // stopped because the file endpoint kept refusing: the service has gone away.
 inline constexpr int kHttpRspEndpointGone = 8;
+// The reason of a "999" made on the device for a reply that kept coming, but
+// on average too slowly for its floor: the server was reached and answering.
+inline constexpr int kHttpRspTooSlow = 19;
 // The reasons of a "999" made on the device for a file the server answered
 // without it (an error status, an empty reply), for one whose bytes are not
 // the file (a web page, bytes of no kind the file may be), for one that ran

@@ -133,8 +133,9 @@ int HttpNetworkCtrl::httpRspForError(long transportError) {
     case 1:
       return 6;
     case 2:
-    case static_cast<long>(RequestError::TooSlow):
       return 2;
+    case static_cast<long>(RequestError::TooSlow):
+      return kHttpRspTooSlow;
     case 3:
       return 3;
     case 4:

@@ -319,6 +319,8 @@ void NetworkModel::handOver(const Entry& entry, const std::shared_ptr<NetBaseRst
   // A reply the device had no room for is not an invalid one.
   if (info.httpRsp == kHttpRspReplyTooLarge)
     result->message = textForKey(kReplyTooLargeForDevice).value_or(result->message);
+  // A reply that came too slowly came from a server that was reached.
+  if (info.httpRsp == kHttpRspTooSlow) result->message = messageNamingServer(kServerTooSlow, info.server);
   // Likewise a file server that stopped answering (a file that timed out,
   // or every file once the server is taken as gone): which one, and that it
   // went quiet rather than that the network is missing.

@@ -55,6 +55,7 @@ std::string messageForStatus(const std::string& status);
 // Texts that name the server ("host:port") a failure concerns.
 inline constexpr const char* kServerNotReached = "SERVERNOTREACHED";
 inline constexpr const char* kServerStoppedAnswering = "SERVERSTOPPEDANSWERING";
+inline constexpr const char* kServerTooSlow = "SERVERTOOSLOW";
 // Texts of a download that came back without its file: the service failed,
 // the bytes were not the file, the file ran past its size, the server sends
 // something other than files (each names the server, then the file or files).

@@ -23,6 +23,7 @@
 #include "store/SessionDatabase.hpp"
 #include "store/KeptRowsFile.hpp"
 #include "store/SQLiteDatabase.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/SessionServices.hpp"
 #include "util/PublicFunction.hpp"
@@ -162,6 +163,19 @@ TEST_F(SignInTest, OfflineAfterLogoutAndItsRefusals) {
   EXPECT_NE(welcome()->errors().back().find(":" + std::to_string(server.httpPort)), std::string::npos);
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
   EXPECT_FALSE(fs::exists(base::Paths::documents() / "globex"));
+
+  // A service that answers, but more slowly than the floor: it was reached.
+  pointAt(*service);
+  HttpNetworkCtrl::Settings slow = HttpNetworkCtrl::sharedInstance().settings();
+  slow.messageLowSpeedBytesPerSecond = 10;
+  slow.messageAverageFloorBytesPerSecond = 1024;
+  slow.messageAverageFloorSeconds = 1;
+  HttpNetworkCtrl::sharedInstance().setSettings(slow);
+  service->addFault(FaultRule::trickleFor("login", 10, 0.25));
+  signIn("globex", "rep", "secret");
+  const ServerInfo reached = PublicFunction::GetServer();
+  EXPECT_EQ(welcome()->errors().back(),
+            Language::format(en("SERVERTOOSLOW"), {reached.strIP + ":" + std::to_string(reached.httpPort)}));
 }
 
 TEST_F(SignInTest, RefusalsEndTheSignInAndTheNextAttemptWorks) {

@@ -279,11 +279,7 @@ TEST_F(MessageNetworkTest, SafeCommandsAreResentOnceAfterTheDelay) {
   service->clearFaults();
   settings.messageLowSpeedBytesPerSecond = 50;
   ctrl().setSettings(settings);
-  FaultRule trickle;
-  trickle.method = "getuserinfo";
-  trickle.kind = FaultKind::Trickle;
-  trickle.chunkBytes = 32;
-  trickle.seconds = 0.3;
+  FaultRule trickle = FaultRule::trickleFor("getuserinfo", 32, 0.3);
   service->addFault(trickle);
   auto started = std::chrono::steady_clock::now();
   result = roundTrip(std::make_shared<RequestGetUserinfo>(), receiver, 20);
@@ -306,9 +302,10 @@ TEST_F(MessageNetworkTest, SafeCommandsAreResentOnceAfterTheDelay) {
   EXPECT_EQ(messagesNamed("getuserinfo").size(), 2u);
 
   // A table reply that keeps above that floor but averages under the longer
-  // one (here 1 KB/s over 2 s, for a minute in use) ends as a time-out,
-  // once: it would come as slowly again. At twice the floor, as an honest
-  // slow link sends it, the same reply arrives whole.
+  // one (here 1 KB/s over 2 s, for a minute in use) ends as too slow, once:
+  // it would come as slowly again. The service was reached, and the message
+  // says so. At twice the floor, as an honest slow link sends it, the same
+  // reply arrives whole.
   settings.messageLowSpeedBytesPerSecond = 100;
   settings.messageAverageFloorBytesPerSecond = 1024;
   settings.messageAverageFloorSeconds = 2;
@@ -326,7 +323,8 @@ TEST_F(MessageNetworkTest, SafeCommandsAreResentOnceAfterTheDelay) {
     EXPECT_EQ(messagesNamed("syncData").size(), 1u);
     if (quarterSecond == 40) {
       EXPECT_EQ(table->status, "999");
-      EXPECT_EQ(table->httpRsp, 2);
+      EXPECT_EQ(table->httpRsp, kHttpRspTooSlow);
+      EXPECT_EQ(table->message, "text-SERVERTOOSLOW-" + table->server);
     } else {
       EXPECT_EQ(table->status, "200");
       EXPECT_EQ(table->httpRsp, 0);

@@ -125,6 +125,15 @@ FaultRule FaultRule::stallFor(const std::string& method, double seconds) {
   return r;
 }
 
+FaultRule FaultRule::trickleFor(const std::string& method, size_t chunkBytes, double seconds) {
+  FaultRule r;
+  r.method = method;
+  r.kind = FaultKind::Trickle;
+  r.chunkBytes = chunkBytes;
+  r.seconds = seconds;
+  return r;
+}
+
 FaultRule FaultRule::dropFor(const std::string& method) {
   FaultRule r;
   r.method = method;

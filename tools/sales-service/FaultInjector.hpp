@@ -71,6 +71,8 @@ struct FaultRule {
 
   static FaultRule statusFor(const std::string& method, const std::string& status);
   static FaultRule stallFor(const std::string& method, double seconds);
+  // The reply of `method` sent `chunkBytes` at a time, one every `seconds`.
+  static FaultRule trickleFor(const std::string& method, size_t chunkBytes, double seconds);
   static FaultRule dropFor(const std::string& method);
   static FaultRule fileStatus(const std::string& pathPattern, int httpStatus);
   static FaultRule contentFor(const std::string& method, const std::string& contentJson);

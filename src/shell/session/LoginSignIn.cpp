@@ -398,10 +398,10 @@ std::string LoginMode::serverNotReachedText() {
 }
 
 void LoginMode::offlineSignIn(const NetBaseRst& result) {
-  // A certificate the device does not trust is no missing network: the
-  // reply's message says which it was.
-  const bool noNetwork =
-      result.status == kStatusNetworkError && result.httpRsp != kHttpRspUntrustedCertificate;
+  // A certificate the device does not trust, or a reply too slow to wait
+  // for, is no missing network: the reply's message says which it was.
+  const bool noNetwork = result.status == kStatusNetworkError && result.httpRsp != kHttpRspUntrustedCertificate &&
+                         result.httpRsp != kHttpRspTooSlow;
   auto d = delegate();
   if (d) d->changeLoginButState();
   SessionDatabase::close();
