@@ -284,33 +284,28 @@ TEST_F(OfficeConverterTest, ADocumentConvertsWithoutFetchingWhatItLinks) {
       "</body></html>\n");
   const fs::path linked = root / "linked.docx";
   {
+    const std::string ns = "http://schemas.openxmlformats.org/", rels = ns + "officeDocument/2006/relationships";
+    const std::string part = "<Relationships xmlns=\"" + ns + "package/2006/relationships\"><Relationship ";
     mv::ZipWriter zip;
     ASSERT_TRUE(zip.open(linked));
-    const std::string rels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
     ASSERT_TRUE(zip.addBytes("[Content_Types].xml",
-        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Default Extension=\"rels\" "
-        "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"xml\" "
-        "ContentType=\"application/xml\"/><Override PartName=\"/word/document.xml\" ContentType=\"application/"
-        "vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>"));
-    ASSERT_TRUE(zip.addBytes("_rels/.rels",
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
-        "Id=\"rId1\" Type=\"" + rels + "/officeDocument\" Target=\"word/document.xml\"/></Relationships>"));
+        "<Types xmlns=\"" + ns + "package/2006/content-types\"><Default Extension=\"rels\" ContentType=\"application/"
+        "vnd.openxmlformats-package.relationships+xml\"/><Override PartName=\"/word/document.xml\" ContentType=\""
+        "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/></Types>"));
+    ASSERT_TRUE(zip.addBytes("_rels/.rels", part + "Id=\"rId1\" Type=\"" + rels +
+                                                "/officeDocument\" Target=\"word/document.xml\"/></Relationships>"));
     ASSERT_TRUE(zip.addBytes("word/_rels/document.xml.rels",
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
-        "Id=\"rId5\" Type=\"" + rels + "/image\" Target=\"" + at + "/linked.png\" TargetMode=\"External\"/>"
+        part + "Id=\"rId5\" Type=\"" + rels + "/image\" Target=\"" + at + "/linked.png\" TargetMode=\"External\"/>"
         "</Relationships>"));
     ASSERT_TRUE(zip.addBytes("word/document.xml",
-        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" xmlns:r=\"" + rels +
-        "\" xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\" "
-        "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
-        "xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><w:body><w:p><w:r><w:t>Tables in "
-        "stock</w:t></w:r></w:p><w:p><w:r><w:drawing><wp:inline><wp:extent cx=\"952500\" cy=\"952500\"/><wp:docPr "
-        "id=\"1\" name=\"Picture 1\"/><a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/"
-        "drawingml/2006/picture\"><pic:pic><pic:nvPicPr><pic:cNvPr id=\"1\" name=\"linked.png\"/><pic:cNvPicPr/>"
-        "</pic:nvPicPr><pic:blipFill><a:blip r:link=\"rId5\"/><a:stretch><a:fillRect/></a:stretch></pic:blipFill>"
-        "<pic:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"952500\" cy=\"952500\"/></a:xfrm><a:prstGeom "
-        "prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr></pic:pic></a:graphicData></a:graphic></wp:inline>"
-        "</w:drawing></w:r></w:p></w:body></w:document>"));
+        "<w:document xmlns:w=\"" + ns + "wordprocessingml/2006/main\" xmlns:r=\"" + rels + "\" xmlns:wp=\"" + ns +
+        "drawingml/2006/wordprocessingDrawing\" xmlns:a=\"" + ns + "drawingml/2006/main\" xmlns:pic=\"" + ns +
+        "drawingml/2006/picture\"><w:body><w:p><w:r><w:t>Tables in stock</w:t></w:r></w:p><w:p><w:r><w:drawing>"
+        "<wp:inline><wp:extent cx=\"952500\" cy=\"952500\"/><wp:docPr id=\"1\" name=\"Picture 1\"/><a:graphic>"
+        "<a:graphicData uri=\"" + ns + "drawingml/2006/picture\"><pic:pic><pic:nvPicPr><pic:cNvPr id=\"1\" name=\"p\"/>"
+        "<pic:cNvPicPr/></pic:nvPicPr><pic:blipFill><a:blip r:link=\"rId5\"/></pic:blipFill><pic:spPr><a:xfrm>"
+        "<a:ext cx=\"952500\" cy=\"952500\"/></a:xfrm><a:prstGeom prst=\"rect\"/></pic:spPr></pic:pic>"
+        "</a:graphicData></a:graphic></wp:inline></w:drawing></w:r></w:p></w:body></w:document>"));
     ASSERT_TRUE(zip.close());
   }
   for (const auto& [source, words] : {std::pair{letter, "Oak chairs"}, std::pair{linked, "Tables in stock"}}) {
