@@ -34,6 +34,13 @@ NetworkEngine::~NetworkEngine() {
   }
   if (multi_) curl_multi_wakeup(multi_);
   if (thread_.joinable()) thread_.join();
+  // A check under way ends before the engine its verdict goes to, and no
+  // other starts.
+  {
+    std::lock_guard<std::mutex> lock(checkMutex_);
+    pendingChecks_.clear();
+  }
+  checks_.reset();
   // Files already whole still go into place and are told.
   deliver(true);
   deliveries_->waitIdle();
@@ -42,6 +49,8 @@ NetworkEngine::~NetworkEngine() {
     transfer->abandon();
   }
   active_.clear();
+  for (auto& [id, checking] : checking_) checking.transfer->abandon();
+  checking_.clear();
   groups_.clear();
   commands_.clear();
   handles_.clear();
@@ -54,16 +63,17 @@ void NetworkEngine::cancel(std::uint64_t transferId) { push(Command{.cancel = tr
 
 void NetworkEngine::releaseGroup(std::uint64_t group) { push(Command{.release = group}); }
 
-void NetworkEngine::push(Command command) {
-  bool first = false;
+void NetworkEngine::push(Command command, bool wake) {
+  bool wakeNow = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    first = commands_.empty();
     commands_.push_back(std::move(command));
+    wakeNow = wake && !woken_;
+    woken_ = woken_ || wakeNow;
   }
   // The thread takes every command waiting when it wakes: one wake-up serves
   // a batch of thousands.
-  if (first && multi_) curl_multi_wakeup(multi_);
+  if (wakeNow && multi_) curl_multi_wakeup(multi_);
 }
 
 bool NetworkEngine::settle(std::chrono::milliseconds timeout) {
@@ -102,7 +112,7 @@ bool NetworkEngine::launch(std::unique_ptr<Transfer> transfer) {
   }
   const auto id = transfer->id();
   active_[id] = std::move(transfer);
-  activeCount_.store(active_.size());
+  countActive();
   return true;
 }
 
@@ -112,7 +122,7 @@ void NetworkEngine::end(std::uint64_t id) {
   const auto group = it->second->spec().group;
   const bool failed = it->second->failed();
   active_.erase(it);
-  activeCount_.store(active_.size());
+  countActive();
   if (group) groupEnded(group, failed);
 }
 
@@ -162,13 +172,14 @@ void NetworkEngine::collectFinished() {
     const auto id = transfer->id();
     auto it = active_.find(id);
     if (it == active_.end()) continue;
-    if (heldForDelivery_.load() >= kMostHeldForDelivery) {
-      // The disk is behind the network: let it catch up before holding more.
-      deliver(true);
-      deliveries_->waitIdle();
-    }
+    catchUpWithDisk();
     const std::size_t gathered = gathered_.size();
-    if (transfer->complete(code, &gathered_, endsWaiting())) {
+    const Transfer::Next next = transfer->complete(code, &gathered_, endsWaiting());
+    if (next == Transfer::Next::Check) {
+      startCheck(id);
+      continue;
+    }
+    if (next == Transfer::Next::Again) {
       // Another attempt of the same transfer (a range the server refused).
       awaitDeliveryOf(*transfer);
       if (transfer->prepare(share_, handles_) && curl_multi_add_handle(multi_, transfer->easy()) == CURLM_OK) continue;
@@ -177,6 +188,81 @@ void NetworkEngine::collectFinished() {
     noteGathered(gathered);
     end(id);
   }
+}
+
+void NetworkEngine::catchUpWithDisk() {
+  if (heldForDelivery_.load() < kMostHeldForDelivery) return;
+  deliver(true);
+  deliveries_->waitIdle();
+}
+
+void NetworkEngine::startCheck(std::uint64_t id) {
+  auto it = active_.find(id);
+  if (it == active_.end()) return;
+  Checking checking{std::move(it->second)};
+  active_.erase(it);
+  const TransferSetup& spec = checking.transfer->spec();
+  checking.holdsPlace = spec.group && (spec.groupStopsOnFailure || checking_.size() >= kMostCheckedFreely);
+  {
+    std::lock_guard<std::mutex> lock(checkMutex_);
+    pendingChecks_.push_back({id, checking.transfer->fileCheck()});
+  }
+  if (!checksWaiting_) checksWaitingSince_ = std::chrono::steady_clock::now();
+  checksWaiting_ = true;
+  const auto group = spec.group;
+  const bool holdsPlace = checking.holdsPlace;
+  checking_.emplace(id, std::move(checking));
+  countActive();
+  if (group && !holdsPlace) groupEnded(group, false);
+}
+
+void NetworkEngine::startChecks(bool now) {
+  if (!checksWaiting_) return;
+  const auto at = std::chrono::steady_clock::now();
+  if (!now && at - checksWaitingSince_ < kMostGatheredFor) return;
+  bool start = false;
+  {
+    std::lock_guard<std::mutex> lock(checkMutex_);
+    start = !pendingChecks_.empty() && checkRunners_ < kChecksAtOnce;
+    checkRunners_ += start ? 1 : 0;
+    // While fewer than the most run, checks that still wait a while on
+    // (behind one that reads a picture through) get another worker.
+    checksWaiting_ = !pendingChecks_.empty() && checkRunners_ < kChecksAtOnce;
+  }
+  checksWaitingSince_ = at;
+  if (start) checks_->async([this](const base::CancelFlag&) { runChecks(); });
+}
+
+void NetworkEngine::runChecks() {
+  for (;;) {
+    PendingCheck next;
+    {
+      std::lock_guard<std::mutex> lock(checkMutex_);
+      if (pendingChecks_.empty()) {
+        --checkRunners_;
+        return;
+      }
+      next = std::move(pendingChecks_.front());
+      pendingChecks_.pop_front();
+    }
+    TransferSetup::FileRefusal verdict = next.check();
+    // While transfers run, the thread wakes soon enough for them: a wake-up
+    // a file would cost more than the wait.
+    push(Command{.checked = next.id, .verdict = std::move(verdict)}, !transfersRunning_.load());
+  }
+}
+
+void NetworkEngine::checked(std::uint64_t id, TransferSetup::FileRefusal verdict) {
+  auto it = checking_.find(id);
+  if (it == checking_.end()) return;
+  Checking checking = std::move(it->second);
+  checking_.erase(it);
+  countActive();
+  catchUpWithDisk();
+  const std::size_t gathered = gathered_.size();
+  checking.transfer->checked(std::move(verdict), gathered_, endsWaiting());
+  noteGathered(gathered);
+  if (checking.holdsPlace) groupEnded(checking.transfer->spec().group, checking.transfer->failed());
 }
 
 void NetworkEngine::noteGathered(std::size_t from) {
@@ -255,6 +341,7 @@ void NetworkEngine::run() {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stopping_) return;
       commands.swap(commands_);
+      woken_ = false;
     }
     for (auto& command : commands) {
       if (command.start) {
@@ -270,10 +357,24 @@ void NetworkEngine::run() {
         // handed over before it.
         deliver(true);
         deliveries_->async([settled = command.settled](const base::CancelFlag&) { settled->set_value(); });
+      } else if (command.checked) {
+        checked(command.checked, std::move(command.verdict));
       } else if (auto it = active_.find(command.cancel); it != active_.end()) {
         curl_multi_remove_handle(multi_, it->second->easy());
         it->second->abandon();
         end(command.cancel);
+      } else if (auto found = checking_.find(command.cancel); found != checking_.end()) {
+        // Its verdict, when it comes, finds nothing: the file never goes
+        // into place, and what arrived stays as a stopped download's does.
+        Checking checking = std::move(found->second);
+        checking_.erase(found);
+        countActive();
+        {
+          std::lock_guard<std::mutex> lock(checkMutex_);
+          std::erase_if(pendingChecks_, [&](const PendingCheck& waiting) { return waiting.id == command.cancel; });
+        }
+        checking.transfer->abandon();
+        if (checking.holdsPlace) groupEnded(checking.transfer->spec().group, false);
       } else {
         cancelWaiting(command.cancel);
       }
@@ -284,9 +385,10 @@ void NetworkEngine::run() {
     checkInactivity();
     // With nothing running, nothing else ends soon to go with them.
     deliver(active_.empty());
+    startChecks(active_.empty());
     // Wake at least a few times a second to notice transfers gone silent, and
     // soon enough to hand over what was gathered.
-    curl_multi_poll(multi_, nullptr, 0, gathered_.empty() ? 200 : 1, nullptr);
+    curl_multi_poll(multi_, nullptr, 0, gathered_.empty() && !checksWaiting_ ? 200 : 1, nullptr);
   }
 }
 

@@ -21,8 +21,10 @@ namespace mv {
 
 // The one network thread. It runs every transfer on a curl multi handle and
 // takes its work from a locked command queue, woken by curl_multi_wakeup, so
-// the main thread never waits on the network. Results come back to the main
-// loop as posted events (see Transfer).
+// the main thread never waits on the network. A download's whole file is
+// checked on workers of the engine's own, whose verdicts come back through
+// the same queue, so the thread never waits for a check either. Results come
+// back to the main loop as posted events (see Transfer).
 class NetworkEngine {
  public:
   static NetworkEngine& shared();
@@ -43,8 +45,8 @@ class NetworkEngine {
   // queue may hold, while a sign-in that wipes the folder never hangs long.
   [[nodiscard]] bool settle(std::chrono::milliseconds timeout = std::chrono::seconds(5));
   std::uint64_t nextTransferId() { return nextId_.fetch_add(1); }
-  // Transfers running on the network thread, or whose file is being moved
-  // into place, not those waiting for their group (tests).
+  // Transfers running on the network thread, or whose file is being checked
+  // or moved into place, not those waiting for their group (tests).
   std::size_t activeCount() const;
 
   NetworkEngine(const NetworkEngine&) = delete;
@@ -59,6 +61,8 @@ class NetworkEngine {
     std::uint64_t cancel = 0;
     std::uint64_t release = 0;
     std::shared_ptr<std::promise<void>> settled = nullptr;  // kept once all before it is done
+    std::uint64_t checked = 0;  // the transfer whose file the verdict is on
+    TransferSetup::FileRefusal verdict{};
   };
 
   // Transfers of one group (a queue) run at most its limit at a time; the
@@ -72,7 +76,8 @@ class NetworkEngine {
     std::deque<std::unique_ptr<Transfer>> waiting;
   };
 
-  void push(Command command);
+  // `wake`: the thread is woken to take it, unless it was already.
+  void push(Command command, bool wake = true);
   void run();
   void begin(std::unique_ptr<Transfer> transfer);
   // False when it could not start (its failure is posted).
@@ -95,19 +100,66 @@ class NetworkEngine {
   // to write or move first waits for it: the two would write one file.
   void awaitDeliveryOf(Transfer& transfer);
   void checkInactivity();
+  // The transfer's whole file goes to a check worker; the transfer waits
+  // apart for the verdict, and its group goes on meanwhile unless it must
+  // hold its place (see Checking).
+  void startCheck(std::uint64_t id);
+  // The verdict on a file: it goes into place or is dropped, and the end is
+  // told; nothing for a transfer cancelled meanwhile.
+  void checked(std::uint64_t id, TransferSetup::FileRefusal verdict);
+  // Starts a check worker for the checks waiting, once they have gathered
+  // or waited as deliveries do (see deliver), or at once when `now`.
+  void startChecks(bool now);
+  // A check worker: runs the checks waiting, in order, until none is left.
+  void runChecks();
+  // A disk behind the network: waits for it to write what is held before
+  // more is held.
+  void catchUpWithDisk();
+  void countActive() {
+    activeCount_.store(active_.size() + checking_.size());
+    transfersRunning_.store(!active_.empty());
+  }
 
   // The commands the main thread hands the network thread.
   mutable std::mutex mutex_;
   std::deque<Command> commands_;
+  bool woken_ = false;  // the thread was woken and has not taken the commands yet
   bool stopping_ = false;
   std::atomic<std::uint64_t> nextId_{1};
   std::atomic<std::size_t> activeCount_{0};
+  std::atomic<bool> transfersRunning_{false};
   CURLM* multi_ = nullptr;
   CURLSH* share_ = nullptr;
   // Before the transfers, so that it outlives every handle they give back.
   EasyHandlePool handles_;  // network thread only
   std::map<std::uint64_t, std::unique_ptr<Transfer>> active_;  // network thread only
   std::map<std::uint64_t, Group> groups_;                      // network thread only
+  // Transfers whose file is being checked. One keeps its group's place until
+  // its verdict when its group stops on a failure (which the check may be),
+  // or when many are checked already: a network faster than the checks then
+  // waits for them rather than holding ever more files.
+  struct Checking {
+    std::unique_ptr<Transfer> transfer;
+    bool holdsPlace = false;
+  };
+  std::map<std::uint64_t, Checking> checking_;  // network thread only
+  static constexpr std::size_t kMostCheckedFreely = 64;
+  // A check may read a whole picture through, for as long as the decoder
+  // takes: a few run at once, so that one such picture holds up no other
+  // file, and no more, so that a batch of them cannot take every core.
+  static constexpr int kChecksAtOnce = 3;
+  std::unique_ptr<base::WorkQueue> checks_ = std::make_unique<base::WorkQueue>(kChecksAtOnce);
+  struct PendingCheck {
+    std::uint64_t id = 0;
+    std::function<TransferSetup::FileRefusal()> check;
+  };
+  std::mutex checkMutex_;
+  std::deque<PendingCheck> pendingChecks_;  // under checkMutex_
+  int checkRunners_ = 0;                    // under checkMutex_
+  // Checks wait that no worker was started for yet, since then (network
+  // thread only).
+  bool checksWaiting_ = false;
+  std::chrono::steady_clock::time_point checksWaitingSince_;
   // Moves finished downloads into place and tells their ends, and the ends
   // that came behind them, one job per hand-over: with thousands of small
   // files, that work would otherwise hold back the next file's request.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -89,13 +90,25 @@ class Transfer {
   // the attempt ends and must outlive the transfer; false when no handle can
   // be made.
   [[nodiscard]] bool prepare(CURLSH* share, EasyHandlePool& pool);
-  // The handle is done. True when the transfer wants another attempt (its
-  // handle is released; call `prepare` again). Otherwise its delivery is
-  // added to `later` when given: a whole download that no group waits on to
-  // stop is moved into place there, and any other end goes there too when
-  // `inOrder` (ends waiting there must not be overtaken). Else the end is
-  // posted at once.
-  bool complete(CURLcode code, std::vector<Delivery>* later = nullptr, bool inOrder = false);
+  // What follows a handle that is done.
+  enum class Next {
+    Ended,   // the end is told, or on its way (see `complete`)
+    Again,   // another attempt: its handle is released; call `prepare` again
+    Check,   // its whole file waits for `fileCheck()`'s verdict (see `checked`)
+  };
+  // The handle is done. Unless it asks for another attempt or a check, its
+  // delivery is added to `later` when given: a whole download that no group
+  // waits on to stop is moved into place there, and any other end goes there
+  // too when `inOrder` (ends waiting there must not be overtaken). Else the
+  // end is posted at once.
+  Next complete(CURLcode code, std::vector<Delivery>* later = nullptr, bool inOrder = false);
+  // The check of a whole file that arrived, to run on any thread: it reads
+  // only what it captured and the temporary file, which stays as it is until
+  // `checked` or `abandon`.
+  std::function<TransferSetup::FileRefusal()> fileCheck() const;
+  // The verdict on the whole file: it goes into place or is dropped, and the
+  // end goes to `later` as `complete` would send it.
+  void checked(TransferSetup::FileRefusal verdict, std::vector<Delivery>& later, bool inOrder);
   // Ends the transfer as timed out, or silently (cancelled); the handle must
   // already be out of the multi handle.
   // `tooSlow`: it ended under the average floor rather than in silence.
@@ -175,9 +188,15 @@ class Transfer {
   bool roomFor(std::int64_t bytes);
   // A write to the partial file failed: why, and whether for want of room.
   void writeFailed(const std::string& what);
-  // Why the whole file that arrived is not the file asked for (the setup's
-  // file check); empty when it is, or when nothing checks.
-  TransferSetup::FileRefusal refusedFile();
+  // The size of the whole file that arrived.
+  std::int64_t wholeSize() const { return partialWasWhole_ ? partialOnDisk_ : writeOffset_ + written_; }
+  // Takes the whole file that arrived (and was not refused): placed now, or
+  // by its delivery when that may wait (`placeLater`; answers true then).
+  // A failure to write or place it goes into `result`.
+  bool takeWholeFile(TransferResult& result, bool placeLater);
+  // Tells the end: behind the deliveries in `later` (placing the file when
+  // `moving`) or at once, as `complete` describes.
+  void end(TransferResult result, std::vector<Delivery>* later, bool inOrder, bool moving);
   // A file begun afresh is held in memory up to kMostHeld bytes and written
   // only when it passes them or ends short of whole: most files are small and
   // whole, and the delivery thread writes those, so the network thread makes
@@ -272,6 +291,8 @@ class Transfer {
   // The first bytes of a file begun afresh and written as it came, for its
   // check (only when one is asked).
   std::string head_;
+  // The end of a transfer whose whole file waits for its check.
+  std::optional<TransferResult> checking_;
   std::FILE* file_ = nullptr;
   bool fileError_ = false;
   bool decodeError_ = false;

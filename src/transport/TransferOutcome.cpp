@@ -1,11 +1,13 @@
 // How a transfer ends: the outcome of a finished transfer (whole, short,
-// redirected, failed), a time-out, abandoning it, and the one report to its
-// observer.
+// redirected, failed), its file's check, a time-out, abandoning it, and the
+// one report to its observer.
 #include "transport/Transfer.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <mutex>
 
 #include "platform/base/Log.hpp"
@@ -39,10 +41,10 @@ long Transfer::mapError(CURLcode code) const {
   }
 }
 
-bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrder) {
+Transfer::Next Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrder) {
   // Only a group that stops on a failure needs to know before the next file
   // starts whether this one could be moved into place.
-  const bool moveLater = later && !spec_.groupStopsOnFailure;
+  const bool placeLater = later && !spec_.groupStopsOnFailure;
   bool moving = false;
   closeFile();
   if (code == CURLE_OK && fileError_) code = CURLE_WRITE_ERROR;
@@ -66,7 +68,7 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
     if (!retriedWithoutRange_) {
       retriedWithoutRange_ = true;
       releaseHandle();
-      return true;
+      return Next::Again;
     }
     result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
     result.errorDetail = "the server sent a part that does not continue the file";
@@ -108,29 +110,25 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
         result.errorDetail = shortfall.detail;
       }
     } else if (partialWasWhole_ || toFile_) {
-      std::string detail;
-      TransferSetup::FileRefusal refused = refusedFile();
-      if (refused.error != RequestError::None) {
-        // Bytes that are not the file neither become nor continue it.
-        removePartial();
-        result.errorCode = static_cast<long>(refused.error);
-        result.errorDetail = std::move(refused.reason);
-      } else if (moveLater) {
-        moving = true;
-      } else if (!flushHeld() || !closeFile()) {
-        removePartial();
-        result.errorCode = static_cast<long>(noRoom_ ? RequestError::NoRoom : RequestError::FileWriteFailed);
-        result.errorDetail = failureDetail_;
-      } else if (!moveIntoPlace(spec_.temporary, spec_.destination, detail)) {
-        result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
-        result.errorDetail = detail;
-      } else {
-        if (recordOnDisk_) removeResumeRecord();
-        result.fileDelivered = true;
-      }
       result.partialSize = partialWasWhole_ ? partialOnDisk_ : writeOffset_;
       // The partial file already held the whole file: the download is done.
       if (partialWasWhole_) result.status = 200;
+      if (!fileFits(wholeSize())) {
+        // A partial file kept from before may already hold more than the bound.
+        removePartial();
+        result.errorCode = static_cast<long>(RequestError::ReplyTooLarge);
+        result.errorDetail = failureDetail_;
+      } else if (spec_.fileCheck) {
+        // The check may read a whole picture through: it runs off the
+        // network thread, which goes on with the other transfers meanwhile.
+        result.headers = std::move(headers_);
+        headers_.clear();
+        releaseHandle();
+        checking_ = std::move(result);
+        return Next::Check;
+      } else {
+        moving = takeWholeFile(result, placeLater);
+      }
     } else {
       // An error page never becomes, or continues, the file.
       removePartial();
@@ -142,14 +140,67 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
   }
   // A body that did not end well leaves no file.
   dropSpill();
-  if (result.errorCode == 0 && !spec_.username.empty() && status_ == 401) {
-    result.errorCode = static_cast<long>(RequestError::AuthenticationNeeded);
-    result.errorDetail = "the server refused the credentials";
-  }
   // Taken, not copied: the next attempt (if any) starts with none.
   result.headers = std::move(headers_);
   headers_.clear();
   releaseHandle();
+  end(std::move(result), later, inOrder, moving);
+  return Next::Ended;
+}
+
+std::function<TransferSetup::FileRefusal()> Transfer::fileCheck() const {
+  // A file held whole is checked as it is held.
+  if (holding_) return [check = spec_.fileCheck, held = held_, size = wholeSize()] { return check(held, size, {}); };
+  return [check = spec_.fileCheck, head = head_, size = wholeSize(), written = spec_.temporary]() mutable {
+    if (head.empty()) {
+      // Continued from an earlier attempt: its start is on disk.
+      std::ifstream in(written, std::ios::binary);
+      head.resize(kMostHeld);
+      in.read(head.data(), static_cast<std::streamsize>(head.size()));
+      head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    }
+    return check(head, size, written);
+  };
+}
+
+void Transfer::checked(TransferSetup::FileRefusal verdict, std::vector<Delivery>& later, bool inOrder) {
+  if (!checking_) return;
+  TransferResult result = std::move(*checking_);
+  checking_.reset();
+  bool moving = false;
+  if (verdict.error != RequestError::None) {
+    // Bytes that are not the file neither become nor continue it.
+    removePartial();
+    result.errorCode = static_cast<long>(verdict.error);
+    result.errorDetail = std::move(verdict.reason);
+  } else {
+    moving = takeWholeFile(result, !spec_.groupStopsOnFailure);
+  }
+  end(std::move(result), &later, inOrder, moving);
+}
+
+bool Transfer::takeWholeFile(TransferResult& result, bool placeLater) {
+  if (placeLater) return true;
+  std::string detail;
+  if (!flushHeld() || !closeFile()) {
+    removePartial();
+    result.errorCode = static_cast<long>(noRoom_ ? RequestError::NoRoom : RequestError::FileWriteFailed);
+    result.errorDetail = failureDetail_;
+  } else if (!moveIntoPlace(spec_.temporary, spec_.destination, detail)) {
+    result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
+    result.errorDetail = detail;
+  } else {
+    if (recordOnDisk_) removeResumeRecord();
+    result.fileDelivered = true;
+  }
+  return false;
+}
+
+void Transfer::end(TransferResult result, std::vector<Delivery>* later, bool inOrder, bool moving) {
+  if (result.errorCode == 0 && !spec_.username.empty() && status_ == 401) {
+    result.errorCode = static_cast<long>(RequestError::AuthenticationNeeded);
+    result.errorDetail = "the server refused the credentials";
+  }
   if (moving) {
     Delivery& delivery = tellLater(std::move(result), *later);
     delivery.temporary = spec_.temporary;
@@ -160,14 +211,13 @@ bool Transfer::complete(CURLcode code, std::vector<Delivery>* later, bool inOrde
     holding_ = false;
     held_.clear();
     recordOnDisk_ = false;
-    return false;
+    return;
   }
   if (later && inOrder) {
     tellLater(std::move(result), *later);
-    return false;
+    return;
   }
   post(std::move(result));
-  return false;
 }
 
 void Transfer::Delivery::finish() {
@@ -224,23 +274,6 @@ void Transfer::report(std::vector<Delivery> deliveries) {
       if (auto o = delivery.observer.lock()) o->transferEnded(std::move(delivery.result));
     }
   });
-}
-
-TransferSetup::FileRefusal Transfer::refusedFile() {
-  const std::int64_t size = partialWasWhole_ ? partialOnDisk_ : writeOffset_ + written_;
-  // A partial file kept from before may already hold more than the bound.
-  if (!fileFits(size)) return {RequestError::ReplyTooLarge, failureDetail_};
-  if (!spec_.fileCheck) return {};
-  if (holding_) return spec_.fileCheck(held_, size, {});
-  std::string head = head_;
-  if (head.empty()) {
-    // Continued from an earlier attempt: its start is on disk.
-    std::ifstream in(spec_.temporary, std::ios::binary);
-    head.resize(kMostHeld);
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-  }
-  return spec_.fileCheck(head, size, spec_.temporary);
 }
 
 bool Transfer::wholeFileArrived(Shortfall& shortfall) const {

@@ -95,12 +95,15 @@ struct TransferSetup {
   // one announced past the room left is refused before a byte is written,
   // and one that runs on past it stops there (`RequestError::NoRoom`).
   std::int64_t fileLimit = -1;
-  // Asked on the network thread, once a download's file arrived whole and
-  // before it goes into place, whether its bytes are the file asked for:
-  // given its first bytes (all of them for a small file), its size and,
-  // when it was written as it came, its temporary file. An answer with an
-  // error says why not (NotTheFile, WrongKindOfFile or FileCutShort, which
-  // the transfer then fails with); the file then never goes into place.
+  // Asked once a download's file arrived whole and before it goes into
+  // place, whether its bytes are the file asked for: given its first bytes
+  // (all of them for a small file), its size and, when it was written as it
+  // came, its temporary file. It runs on a worker of the network engine,
+  // never on its thread, which goes on with the other transfers while a
+  // check reads a picture through; the transfer ends once it answers. An
+  // answer with an error says why not (NotTheFile, WrongKindOfFile or
+  // FileCutShort, which the transfer then fails with); the file then never
+  // goes into place.
   struct FileRefusal {
     RequestError error = RequestError::None;
     std::string reason;

@@ -1,8 +1,11 @@
 #include <condition_variable>
+#include <map>
 #include <mutex>
+#include <set>
 
 #include "TransportFixture.hpp"
 #include "FolderBytes.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "transport/NetworkEngine.hpp"
 #include "transport/NetworkQueue.hpp"
 #include "util/DiskRoom.hpp"
@@ -812,6 +815,62 @@ TEST_F(DownloadTest, EveryFileOfABatchIsInPlaceWhenItsEndIsTold) {
   ASSERT_TRUE(runUntil([&] { return checker.inPlace + checker.failed == kFiles; }, 10));
   EXPECT_EQ(checker.inPlace, kFiles);
   EXPECT_EQ(queue.requestsCount(), 0);
+}
+
+// A file whose check takes long (a picture read through) holds up no other:
+// the files behind it arrive, are checked and told meanwhile, never on the
+// main thread; it goes into place with its verdict, and one cancelled while
+// its check runs never does, nor tells its end.
+TEST_F(DownloadTest, AFileWhoseCheckTakesLongHoldsUpNoOtherFile) {
+  server.http().Post(R"(/n/(\w+))", [](const Req& req, Res& res) {
+    res.set_content("picture " + std::string(req.matches[1]), "image/png");
+  });
+  server.start();
+  std::mutex held;
+  std::condition_variable released;
+  bool release = false, onMainThread = false;
+  std::multiset<std::string> checked;
+  const auto checkOf = [&](const std::string& name) {
+    return [&, name](std::string_view, std::int64_t, const fs::path&) {
+      std::unique_lock<std::mutex> lock(held);
+      checked.insert(name);
+      onMainThread = onMainThread || base::RunLoop::main().isMainThread();
+      if (name == "slow" || name == "dropped") released.wait(lock, [&] { return release; });
+      return TransferSetup::FileRefusal{};
+    };
+  };
+  NetworkQueue queue;
+  queue.setMaxConcurrentOperationCount(2);
+  Recorder rec;
+  queue.setDelegate(&rec);
+  const std::vector<std::string> names{"slow", "dropped", "0", "1", "2", "3", "4", "5", "6", "7"};
+  std::map<std::string, std::shared_ptr<FormDataRequest>> ops;
+  const fs::path folder = destination.parent_path();
+  for (const auto& name : names) {
+    auto op = ops[name] = download("/n/" + name);
+    op->setDownloadDestinationPath(folder / name);
+    op->setTemporaryFileDownloadPath(temporary.parent_path() / name);
+    op->setFileCheck(checkOf(name));
+    ASSERT_TRUE(queue.addOperation(op));
+  }
+  queue.go();
+  ASSERT_TRUE(runUntil([&] { return rec.finished == 8; }, 10));
+  EXPECT_FALSE(fs::exists(folder / "slow"));
+  ops["dropped"]->clearDelegatesAndCancel();
+  {
+    std::lock_guard<std::mutex> lock(held);
+    release = true;
+  }
+  released.notify_all();
+  ASSERT_TRUE(runUntil([&] { return rec.finished == 9; }, 10));
+  ASSERT_TRUE(NetworkEngine::shared().settle());
+  runUntil([] { return false; }, 0.2);
+  EXPECT_EQ(readFile(folder / "slow"), "picture slow");
+  EXPECT_FALSE(fs::exists(folder / "dropped"));
+  EXPECT_EQ(rec.calls(), 9);
+  std::lock_guard<std::mutex> lock(held);
+  EXPECT_EQ(checked, std::multiset<std::string>(names.begin(), names.end()));
+  EXPECT_FALSE(onMainThread);
 }
 
 TEST_F(DownloadTest, PartialFilesAreKeptApartPerClientAndType) {
