@@ -207,6 +207,7 @@ void SyncModel::beginRun() {
   lastOutcomeDue_.reset();
   pendingRetries_.clear();
   failedFiles_.clear();
+  arrived_.clear();
   refusedFiles_.clear();
   notReceived_.clear();
   noRoom_.clear();

@@ -331,6 +331,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
     ImageLists lists;
     // Every picture is fetched again, whatever stands on disk ("Resync all data").
     bool everyFile = false;
+    // Where the verdicts on the company's pictures are kept (see
+    // PictureVerdicts); empty without a client.
+    std::filesystem::path verdicts;
     bool unlistedPictures = false;
     bool unlistedCovers = false;
   };
@@ -372,6 +375,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // A product thumbnail the device makes from its picture, which is on disk.
   bool madeOnDevice(const FileKey& file) const;
   void imagePhaseEnded();
+  // Keeps the pictures that arrived in this run as taken (their download
+  // checked each), on the removal queue, then ends the image phase.
+  void rememberArrivals();
   // The thumbnail pass of the run, once no product file is being asked again.
   void makeThumbnailsWhenSettled();
   // A thumbnail pass over the published image rows of the store, read on
@@ -454,6 +460,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::set<FileKey> pendingRetries_;
   // Files that failed for good in this run.
   std::set<FileKey> failedFiles_;
+  // Pictures this run brought, not yet kept as taken.
+  std::vector<FileKey> arrived_;
   // Files whose last download brought bytes that were not taken (not the
   // file, cut short, too large), with that reason (`httpRsp`): the run
   // names them at its end if they are not fetched after all.

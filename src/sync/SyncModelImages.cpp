@@ -17,13 +17,14 @@
 #include "store/DataAccessManager.hpp"
 #include "store/WorkerDatabase.hpp"
 #include "sync/CommandCode.hpp"
-#include "sync/DownloadedFileCheck.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
+#include "sync/PictureVerdicts.hpp"
 #include "sync/ReplyValues.hpp"
 #include "sync/requests/RequestDownload.hpp"
 #include "sync/SyncModel.hpp"
 #include "transport/FormDataRequest.hpp"
 #include "util/PublicFunction.hpp"
+#include "util/Session.hpp"
 #include "util/Text.hpp"
 #include "util/TextLookup.hpp"
 
@@ -48,6 +49,9 @@ std::set<std::string> namesIn(const fs::path& folder) {
 // their folder instead of one look at the disk per name.
 constexpr std::size_t kListingFrom = 256;
 
+// The set of verdicts on the pictures a sync keeps (see PictureVerdicts).
+constexpr std::string_view kVerdictSet = "pictures";
+
 // The folder of a file type for the signed-in client; nothing without one.
 std::optional<fs::path> folderOfType(int type) {
   auto sample = PublicFunction::filePathWithName("x", type);
@@ -59,10 +63,11 @@ std::optional<fs::path> folderOfType(int type) {
 // not a whole picture on disk in `folder` (the folder of file type `type`;
 // every one, with `everyFile`); answers the number of distinct usable names.
 // A name that is not one plain file name is never fetched. A picture on disk
-// is kept only when the decoder reads its header: whatever else stands there
-// (a page a network sent in its place, bytes cut short) is fetched again.
+// is kept only when the file check takes it, as `verdicts` remember or as it
+// says now: whatever else stands there (a page a network sent in its place,
+// bytes cut short) is fetched again.
 std::int64_t collectMissing(const std::vector<std::string>& names, const std::optional<fs::path>& folder, int type,
-                            std::vector<std::string>& list, bool everyFile) {
+                            std::vector<std::string>& list, bool everyFile, PictureVerdicts& verdicts) {
   std::set<std::string> seen(list.begin(), list.end());
   std::set<std::string> counted;
   const bool listed = folder && !everyFile && names.size() >= kListingFrom;
@@ -74,8 +79,7 @@ std::int64_t collectMissing(const std::vector<std::string>& names, const std::op
       continue;
     }
     counted.insert(name);
-    const bool kept = !everyFile && (!listed || present.count(name) > 0) &&
-                      DownloadedFileCheck::isPictureFile(*folder / name);
+    const bool kept = !everyFile && (!listed || present.count(name) > 0) && verdicts.isPictureFile(*folder / name);
     if (kept) continue;
     if (seen.insert(name).second) list.push_back(name);
   }
@@ -216,6 +220,8 @@ SyncModel::ImageListPlan SyncModel::imageListPlan() const {
   plan.coverFolder = folderOfType(kImageTypeCover);
   plan.missingIcons = missingIcons();
   plan.everyFile = refetchesFiles_;
+  if (auto folder = PublicFunction::clientFolder(Session::current().clientID))
+    plan.verdicts = PictureVerdicts::storeIn(*folder, kVerdictSet);
   plan.lists.products = downloadRemotingPImgList_;
   plan.lists.icons = downloadRemotingPImgListIcon_;
   plan.lists.covers = downloadRemotingPImgListLibimg_;
@@ -231,14 +237,18 @@ bool SyncModel::readImageLists(DataAccessManager& store, const ImageListPlan& pl
   if (!images || !icons || !covers) return false;
   const std::vector<std::string> productNames = pictureNames(*images);
   images.reset();
+  // Every picture the rows name is looked at: the verdicts on any other go.
+  PictureVerdicts verdicts(plan.verdicts);
   lists.productCount =
-      collectMissing(productNames, plan.productFolder, kImageTypeProduct, lists.products, plan.everyFile);
+      collectMissing(productNames, plan.productFolder, kImageTypeProduct, lists.products, plan.everyFile, verdicts);
   // Icons the service has answered missing wait for the next full sync.
   std::vector<std::string> iconNames = std::move(*icons);
   std::erase_if(iconNames, [&](const std::string& name) { return plan.missingIcons.count(name) > 0; });
-  lists.iconCount = collectMissing(iconNames, plan.iconFolder, kImageTypeIcon, lists.icons, plan.everyFile);
-  lists.coverCount = collectMissing(*covers, plan.coverFolder, kImageTypeCover, lists.covers, plan.everyFile);
+  lists.iconCount = collectMissing(iconNames, plan.iconFolder, kImageTypeIcon, lists.icons, plan.everyFile, verdicts);
+  lists.coverCount = collectMissing(*covers, plan.coverFolder, kImageTypeCover, lists.covers, plan.everyFile, verdicts);
   lists.productsAsked = lists.products;
+  // Without them, the next sync looks at each picture once more.
+  if (!plan.verdicts.empty() && !verdicts.save(true)) MV_LOG("the verdicts on the pictures could not be kept");
   return true;
 }
 
@@ -375,6 +385,10 @@ void SyncModel::imagePhaseEnded() {
     return;
   }
   waitingForRetries_ = false;
+  if (!arrived_.empty()) {
+    rememberArrivals();
+    return;
+  }
   // Bytes that were not the file are no file: like any file that failed,
   // they do not hold up the rest of the run (a single broken picture on the
   // service would otherwise keep every sync from ever finishing), and the
@@ -399,6 +413,34 @@ void SyncModel::imagePhaseEnded() {
   } else {
     sendSyncFinish("product");
   }
+}
+
+void SyncModel::rememberArrivals() {
+  std::vector<fs::path> paths;
+  for (const auto& [type, name] : arrived_) {
+    if (auto path = PublicFunction::filePathWithName(name, type)) paths.push_back(std::move(*path));
+  }
+  arrived_.clear();
+  auto folder = PublicFunction::clientFolder(Session::current().clientID);
+  if (!folder || !removalQueue_) {
+    imagePhaseEnded();
+    return;
+  }
+  // Before the run ends, so that a headless sync, whose process ends with
+  // it, keeps them too.
+  std::function<bool(const base::CancelFlag&)> work =
+      [paths = std::move(paths), store = PictureVerdicts::storeIn(*folder, kVerdictSet)](const base::CancelFlag&) {
+        PictureVerdicts verdicts(store);
+        for (const fs::path& path : paths) verdicts.noteWhole(path);
+        return verdicts.save(false);
+      };
+  std::function<void(bool)> done = [weak = weak_from_this(), run = run_.mark(),
+                                    underWay = base::holdOutsideWork()](bool kept) {
+    if (!kept) MV_LOG("the pictures that arrived could not be kept as taken; the next sync looks at them once more");
+    auto self = weak.lock();
+    if (self && run.isValid()) self->imagePhaseEnded();
+  };
+  removalQueue_->async(std::move(work), std::move(done));
 }
 
 int SyncModel::remainTimeFor(double elapsed, double total, double done) {
@@ -503,8 +545,11 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
     breakSync(!result.message.empty() ? result.message : textForKey(kEndpointGoneKey).value_or(kEndpointGoneKey));
     return;
   }
-  if (result.isSuccess() && running_ && stage_ == Stage::Images) fileArrived();
   const FileKey key{result.type, result.fileName};
+  if (result.isSuccess() && running_ && stage_ == Stage::Images) {
+    fileArrived();
+    arrived_.push_back(key);
+  }
   const bool wasRetry = pendingRetries_.erase(key) > 0;
   if (refusedTheFile(result.httpRsp)) {
     refusedFiles_[key] = result.httpRsp;

@@ -5,12 +5,17 @@
 
 #include <algorithm>
 #include <map>
+#include <mutex>
+#include <set>
+#include <utility>
 
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/Paths.hpp"
+#include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/gfx/ImageData.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/PictureVerdicts.hpp"
 #include "util/DiskRoom.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
@@ -213,6 +218,70 @@ TEST_F(SyncEngineTest, FullSyncThenIncrementalSyncLandEveryRowAndFile) {
   EXPECT_EQ(config->flags["Needreloadlibrary"], "YES");
   EXPECT_EQ(config->flags["Needreloadcustomer"], "YES");
   EXPECT_EQ(customers->reloads, 2);
+}
+
+// Pictures without their end marker, which only a read through tells whole,
+// are looked at once, not at every sync: those that arrive were checked by
+// their download, one already on disk from an older version is looked at by
+// the first sync, and the next syncs (each reading the verdicts kept, as a
+// new process does) look at none; only a picture replaced on disk is looked
+// at again, and verdicts that cannot be read cost one look at each picture.
+TEST_F(SyncEngineTest, EachPictureIsLookedAtOnceAcrossSyncs) {
+  signIn();
+  std::vector<std::string> unmarked;
+  std::string olderBytes;
+  for (const auto& [path, bytes] : data(1).files) {
+    if (path.rfind("product/", 0) == 0 && bytes->ends_with("\xFF\xD9") && unmarked.size() < 4) {
+      unmarked.push_back(path.substr(8));
+      FaultRule cut;
+      cut.path = "*/" + path;
+      cut.kind = sales::FaultKind::FileContent;
+      cut.content = bytes->substr(0, bytes->size() - 2);
+      if (olderBytes.empty()) olderBytes = cut.content;
+      service->addFault(cut);
+    }
+  }
+  ASSERT_EQ(unmarked.size(), 4u);
+  const fs::path older = localPath(unmarked[0], kFileTypeProductImage);
+  ASSERT_TRUE(writeFile(older, olderBytes));
+  std::mutex mutex;
+  std::vector<fs::path> looked;
+  bool onMainThread = false;
+  PictureVerdicts::setCheckObserver([&](const fs::path& path) {
+    std::lock_guard<std::mutex> lock(mutex);
+    looked.push_back(path);
+    onMainThread = onMainThread || base::RunLoop::main().isMainThread();
+  });
+  const auto lookedSinceLast = [&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    return std::exchange(looked, {});
+  };
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(lookedSinceLast(), std::vector<fs::path>{older});
+  const auto requested = requestedFiles();
+  EXPECT_EQ(countOf(requested, "product/" + unmarked[0]), 0u);
+  EXPECT_EQ(countOf(requested, "product/" + unmarked[1]), 1u);
+  ASSERT_TRUE(runSync());
+  EXPECT_TRUE(lookedSinceLast().empty());
+
+  const fs::path replaced = localPath(unmarked[1], kFileTypeProductImage);
+  const std::string bytes = contentsOf(replaced);
+  fs::remove(replaced);
+  ASSERT_TRUE(writeFile(replaced, bytes));
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(lookedSinceLast(), std::vector<fs::path>{replaced});
+
+  const fs::path kept = PictureVerdicts::storeIn(*PublicFunction::clientFolder("acme"), "pictures");
+  ASSERT_TRUE(fs::is_regular_file(kept));
+  ASSERT_TRUE(writeFile(kept, "not a store of verdicts"));
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->count("finished"), 4);
+  auto again = lookedSinceLast();
+  const std::set<fs::path> once(again.begin(), again.end());
+  EXPECT_EQ(once.size(), again.size());
+  for (const auto& name : unmarked) EXPECT_TRUE(once.count(localPath(name, kFileTypeProductImage))) << name;
+  EXPECT_FALSE(onMainThread);
+  PictureVerdicts::setCheckObserver({});
 }
 
 TEST_F(SyncEngineTest, TheModulesShownDecideTheParts) {

@@ -28,6 +28,7 @@
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
+#include "sync/PictureVerdicts.hpp"
 #include "sync/SessionServices.hpp"
 #include "transport/NetworkEngine.hpp"
 #include "util/PublicFunction.hpp"
@@ -252,10 +253,11 @@ bool AccountStorage::removeData(const fs::path& folder, bool keepPictures) {
   bool gone = true;
   if (keepPictures && fs::is_directory(fs::symlink_status(folder, ec))) {
     // Tens of thousands of pictures fetched again for nothing would make a
-    // full resync take many times as long.
+    // full resync take many times as long; so would looking at each again.
     const std::set<std::string> kept = {PublicFunction::folderForFileType(kFileTypeProductImage),
                                         PublicFunction::folderForFileType(kFileTypeConfigImage),
-                                        PublicFunction::folderForFileType(kFileTypeLibraryImage)};
+                                        PublicFunction::folderForFileType(kFileTypeLibraryImage),
+                                        PictureVerdicts::kFolderName};
     std::vector<fs::path> entries;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
       const bool realFolder = fs::is_directory(it->symlink_status(ec));
