@@ -61,7 +61,13 @@ void ScreenTest::showMainFor(const std::string& clientId, const std::string& mod
   lm->setAcountID("rep");
   lm->setCompanyName("Acme & Sons");
   lm->setLoginType(loginType);
-  app->showMainController();
+  // As a sign-in shows it: once the client's skin is checked.
+  auto shown = std::make_shared<bool>(false);
+  SkinManager::sharedInstance().whenSkinChecked([app = app, shown] {
+    app->showMainController();
+    *shown = true;
+  });
+  base::RunLoop::main().runUntil([&] { return *shown; }, 10);
   settle();
 }
 

@@ -64,6 +64,7 @@ void ShellTest::resetShell() {
   SessionDatabase::close();
   NetworkModel::sharedInstance().cancelAllRequests();
   SkinManager::sharedInstance().waitForDemoUnpack();
+  SkinManager::sharedInstance().resetSkinChecksForTesting();
   SkinManager::sharedInstance().setNeedUpdateDemo(false);
   SkinManager::resetScaleFactorForTesting();
   MessageBox::sharedInstance().resetForTesting();

@@ -379,8 +379,8 @@ TEST_F(SignInTest, DemoSignInSendsNothingAndShowsItsTabs) {
   ASSERT_TRUE(waitFor([] { return !SkinManager::sharedInstance().isDemoUnpacking(); }));
   service->clearRequestLog();
   welcome()->loginDemo("quimbeset_");
-  base::RunLoop::main().drain();
-  ASSERT_FALSE(app->isWelcomeRoot());
+  // Shown once the company's skin is checked, on the worker.
+  ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
   auto lm = LoginMode::existingInstance();
   EXPECT_EQ(lm->loginType(), LoginType::Demo);
   EXPECT_EQ(lm->acountID(), "DEMO");
@@ -408,8 +408,7 @@ TEST_F(SignInTest, DemoSignInSendsNothingAndShowsItsTabs) {
   // The other demo company after a logout.
   app->showLoginPage();
   welcome()->loginDemo("tolvaren_");
-  base::RunLoop::main().drain();
-  EXPECT_FALSE(app->isWelcomeRoot());
+  EXPECT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
   EXPECT_EQ(LoginMode::existingInstance()->clientID(), "tolvaren_");
 }
 

@@ -1,12 +1,15 @@
 // Skins, demo data, wait boxes and toasts.
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <set>
 
 #include "ShellTestSupport.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/gfx/Context.hpp"
 #include "platform/gfx/Image.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/Screen.hpp"
 #include "shell/frame/MessageBox.hpp"
@@ -18,6 +21,7 @@
 #include "store/DataAccessManager.hpp"
 #include "util/DiskRoom.hpp"
 #include "store/SessionDatabase.hpp"
+#include "sync/PictureVerdicts.hpp"
 #include "util/ZipArchive.hpp"
 #include "util/ZipWriter.hpp"
 #include "widgets/ViewStyle.hpp"
@@ -180,6 +184,51 @@ TEST_F(SkinTest, SkinArchivesUnpackOnlyTheirOwnEntries) {
   // A skin folder already there is kept as it is.
   fs::remove(client / "SkinImages_iOS7.zip");
   EXPECT_TRUE(SkinManager::sharedInstance().initializeSkinImage());
+}
+
+// A company's skin of pictures without their end markers, which only a read
+// through tells whole, and one cut short: once unpacked, each is checked
+// once, on the worker, and every screen that names one then costs a look-up;
+// the cut one is drawn as the application's own. The next sign-in (in this
+// process or another: the verdicts are kept) checks none again.
+TEST_F(SkinTest, ASkinsPicturesAreCheckedOnceAndNeverOnTheMainThread) {
+  LoginMode::sharedInstance()->setClientID("acme");
+  const fs::path client = base::Paths::documents() / "acme";
+  fs::create_directories(client);
+  const auto bytes = [](const std::optional<std::vector<std::uint8_t>>& encoded) {
+    return std::string(encoded->begin(), encoded->end());
+  };
+  gfx::ImageData noise(64, 64);
+  for (std::size_t i = 0; i < noise.pixels.size(); ++i) noise.pixels[i] = static_cast<std::uint8_t>(i * 7919 % 251);
+  const std::string png = bytes(gfx::ImageData(10, 10).encodePNG()), jpeg = bytes(gfx::ImageData(12, 12).encodeJPEG(0.8));
+  const std::string cut = bytes(noise.encodePNG());
+  writeZip(client / SkinManager::kSkinArchiveName, {{"SkinImages/bg-welcome.png", png.substr(0, png.size() - 12)},
+                                                    {"SkinImages/guide_en1.jpg", jpeg.substr(0, jpeg.size() - 2)},
+                                                    {"SkinImages/topbar-bg.png", cut.substr(0, cut.size() / 2)}});
+  std::mutex mutex;
+  std::multiset<std::string> checked;
+  bool onMainThread = false;
+  PictureVerdicts::setCheckObserver([&](const fs::path& path) {
+    std::lock_guard<std::mutex> lock(mutex);
+    checked.insert(path.filename().string());
+    onMainThread = onMainThread || base::RunLoop::main().isMainThread();
+  });
+  const auto signInChecked = [&] {
+    bool ready = false;
+    SkinManager::sharedInstance().whenSkinChecked([&] { ready = true; });
+    return runUntil([&] { return ready; });
+  };
+  ASSERT_TRUE(SkinManager::unpackSkinArchive(client));
+  ASSERT_TRUE(signInChecked());
+  for (int screen = 0; screen < 3; ++screen) {
+    EXPECT_EQ(SkinManager::skinFromImageName("bg-welcome.png")->pixelWidth(), 10);
+    EXPECT_EQ(SkinManager::skinFromImageName("guide_en1.jpg")->pixelWidth(), 12);
+    EXPECT_EQ(SkinManager::skinFromImageName("topbar-bg.png")->size(), gfx::Image::named("topbar-bg.png")->size());
+  }
+  ASSERT_TRUE(signInChecked());
+  PictureVerdicts::setCheckObserver({});
+  EXPECT_EQ(checked, (std::multiset<std::string>{"bg-welcome.png", "guide_en1.jpg", "topbar-bg.png"}));
+  EXPECT_FALSE(onMainThread);
 }
 
 TEST_F(SkinTest, DemoDataUnpacksIntoBothCompanies) {

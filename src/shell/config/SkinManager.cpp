@@ -5,11 +5,12 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "platform/base/OutsideWork.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/Screen.hpp"
 #include "store/DataAccessManager.hpp"
-#include "sync/DownloadedFileCheck.hpp"
+#include "sync/PictureVerdicts.hpp"
 #include "util/Base64.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
@@ -31,10 +32,8 @@ bool isFile(const fs::path& p) {
   return fs::is_regular_file(p, ec);
 }
 
-// A skin's picture that reaches its end: one cut short (its archive came
-// broken off) would be drawn blank, found so only when first drawn, so the
-// application's own picture is drawn instead.
-bool isWholePicture(const fs::path& p) { return isFile(p) && DownloadedFileCheck::isPictureFile(p); }
+// The set of verdicts on a skin's pictures (see PictureVerdicts).
+constexpr std::string_view kVerdictSet = "skin";
 
 const char* const kDemoClients[] = {SkinManager::kDemoClientZDuvo, SkinManager::kDemoClientTolvaren};
 
@@ -91,16 +90,88 @@ gfx::ImagePtr SkinManager::skinFromImageName(const std::string& name) {
     // Screens name far more pictures at launch than they draw: each is
     // decoded when first drawn, and a large one read at the size drawn, off
     // the main thread (see gfx::Image::fromFileOnFirstUse).
+    auto& skins = sharedInstance();
     if (getUIScreenScaleFactor() == 2.0) {
-      if (auto variant = doubleResolutionPath(*p); variant && isWholePicture(*variant)) {
+      if (auto variant = doubleResolutionPath(*p); variant && skins.drawsSkinPicture(*variant)) {
         if (auto image = gfx::Image::fromFileOnFirstUse(*variant)) return image;
       }
     }
-    if (isWholePicture(*p)) {
+    if (skins.drawsSkinPicture(*p)) {
       if (auto image = gfx::Image::fromFileOnFirstUse(*p)) return image;
     }
   }
   return gfx::Image::named(name);
+}
+
+bool SkinManager::drawsSkinPicture(const fs::path& path) {
+  MV_ASSERT_MAIN_THREAD();
+  const auto version = PictureVerdicts::versionOf(path);
+  if (!version) return false;
+  if (path.parent_path() == checkedSkin_) {
+    auto it = skinPictures_.find(path.filename().string());
+    if (it != skinPictures_.end() && it->second.version == *version) return it->second.whole;
+  }
+  // Not checked in this version (written since): drawn as it is, and checked
+  // for the screens to come. A skin's pictures change only when it is
+  // unpacked, which checks them.
+  checkSkin(path.parent_path().parent_path());
+  return true;
+}
+
+void SkinManager::whenSkinChecked(std::function<void()> task) {
+  MV_ASSERT_MAIN_THREAD();
+  if (!task) return;
+  auto folder = PublicFunction::clientFolder(Session::current().clientID);
+  std::error_code ec;
+  if (!folder || !fs::is_directory(*folder / kSkinFolderName, ec)) {
+    task();
+    return;
+  }
+  afterSkinCheck_.push_back(std::move(task));
+  if (!checkingSkin_) checkSkin(*folder);
+}
+
+void SkinManager::checkSkin(const fs::path& clientFolder) {
+  MV_ASSERT_MAIN_THREAD();
+  if (checkingSkin_) {
+    checkNext_ = clientFolder;
+    return;
+  }
+  checkingSkin_ = true;
+  // A picture cut short (its archive came broken off) would be drawn blank,
+  // found so only when first drawn: the application's own is drawn instead.
+  // Finding so may read a picture through: never on the main thread.
+  worker_->async([this, clientFolder, underWay = base::holdOutsideWork()](const base::CancelFlag&) {
+    const fs::path skin = clientFolder / kSkinFolderName;
+    PictureVerdicts verdicts(PictureVerdicts::storeIn(clientFolder, kVerdictSet));
+    SkinPictures pictures;
+    std::error_code ec;
+    for (fs::directory_iterator it(skin, ec), end; !ec && it != end; it.increment(ec)) {
+      if (auto verdict = verdicts.verdictOn(it->path()))
+        pictures[it->path().filename().string()] = {verdict->version, verdict->whole};
+    }
+    if (!verdicts.save(true)) MV_LOG("the verdicts on the skin's pictures could not be kept");
+    base::RunLoop::main().post([this, skin, pictures = std::move(pictures), underWay]() mutable {
+      skinChecked(skin, std::move(pictures));
+    });
+  });
+}
+
+void SkinManager::skinChecked(fs::path skinFolder, SkinPictures pictures) {
+  MV_ASSERT_MAIN_THREAD();
+  checkedSkin_ = std::move(skinFolder);
+  skinPictures_ = std::move(pictures);
+  checkingSkin_ = false;
+  if (checkNext_) {
+    const fs::path next = std::move(*checkNext_);
+    checkNext_.reset();
+    checkSkin(next);
+    return;
+  }
+  // Swapped out first: a task may ask for another check.
+  std::vector<std::function<void()>> tasks;
+  tasks.swap(afterSkinCheck_);
+  for (auto& task : tasks) task();
 }
 
 bool SkinManager::hasCustomerImage(const std::string& name) {
@@ -156,6 +227,8 @@ bool SkinManager::unpackSkinArchive(const fs::path& clientFolder, bool* tooLarge
     MV_LOG("The skin archive could not be unpacked: ", archive.lastError());
     std::error_code ec;
     fs::remove(zip, ec);
+  } else {
+    sharedInstance().checkSkin(clientFolder);
   }
   return ok;
 }
@@ -240,6 +313,15 @@ void SkinManager::whenDemoReady(std::function<void()> task) {
 }
 
 void SkinManager::waitForDemoUnpack() { worker_->waitIdle(); }
+
+void SkinManager::resetSkinChecksForTesting() {
+  worker_->waitIdle();
+  checkedSkin_.clear();
+  skinPictures_.clear();
+  checkingSkin_ = false;
+  checkNext_.reset();
+  afterSkinCheck_.clear();
+}
 
 // ---- signatures ---------------------------------------------------------------------
 
