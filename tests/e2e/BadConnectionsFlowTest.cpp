@@ -5,6 +5,7 @@
 // and the next try succeeds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -458,7 +459,9 @@ TEST_F(BadConnections, OneBrokenPictureOnTheServiceFailsAloneAndTheSyncFinishes)
 // large to draw or as the standard picture, and nothing is told as a sign-in
 // page nor fetched again. A camera's picture cut inside its data (its
 // thumbnail's end marker near the cut) is refused, named as cut short, and
-// the next sync brings it whole.
+// the next sync brings it whole. Three pictures cut short and one swapped for
+// another's bytes cut short in one run are each named, and that sync
+// finishes too.
 TEST_F(BadConnections, HonestFilesOfEveryShapeAreKeptAndOnlyAPictureCutShortIsFetchedAgain) {
   const auto data = service->backend().currentData("acme");
   std::vector<std::string> pictures;
@@ -627,6 +630,39 @@ TEST_F(BadConnections, HonestFilesOfEveryShapeAreKeptAndOnlyAPictureCutShortIsFe
   EXPECT_EQ(fileRequestsUnder("/product/"), 1);
   EXPECT_TRUE(onDevice(local(pictures[8], 1)) == camera);
   for (const auto& [name, bytes] : variants) EXPECT_TRUE(onDevice(local(name, 1)) == bytes) << name;
+
+  // Four pictures gone from the device come back, for both tries, three cut
+  // short and one as another picture's bytes cut short: none is a page, so
+  // the sync finishes and names each, rather than stopping as behind a
+  // sign-in page.
+  std::vector<std::string> lost;
+  for (const auto& product : data->products) {
+    const base::Value row = product.value();
+    for (const auto& image : row["images"]) {
+      const std::string name = image.value("fullAddress", std::string());
+      if (lost.size() < 4 && data->files.count("product/" + name) && !variants.count(name) && name != pictures[8] &&
+          std::find(lost.begin(), lost.end(), name) == lost.end())
+        lost.push_back(name);
+    }
+  }
+  ASSERT_EQ(lost.size(), 4u);
+  for (std::size_t i = 0; i < lost.size(); ++i) {
+    FaultRule bad;
+    bad.path = "*/product/" + lost[i];
+    bad.kind = FaultKind::FileContent;
+    const std::string& own = served(lost[i < 3 ? i : 0]);
+    bad.content = own.substr(0, own.size() * 2 / 3);
+    bad.times = 2;
+    service->addFault(bad);
+    ASSERT_TRUE(fs::remove(local(lost[i], 1)));
+  }
+  ASSERT_TRUE(syncFromTab());
+  const auto named = answerTheOneAlert(0);
+  EXPECT_NE(named.first, en("UPDATEFAILED"));
+  std::sort(lost.begin(), lost.end());
+  EXPECT_EQ(named.second, Language::format(en("SYNCFILESCUTSHORT"),
+                                           {lost[0] + ", " + lost[1] + ", " + lost[2] + ", " + lost[3]}));
+  for (const auto& name : lost) EXPECT_FALSE(fs::exists(local(name, 1))) << name;
 }
 
 }  // namespace
