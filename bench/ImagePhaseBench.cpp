@@ -16,6 +16,13 @@
 //
 //   xvfb-run -a bench_ImagePhaseBench [--products=N] [benchmark options]
 //
+// The later syncs (LaterSync) time a sync that finds nothing new on the
+// service, over the company's product pictures kept on disk as photographs of
+// 12 megapixels: without their end marker, which only a read through tells
+// whole, against the same photographs with it. A picture is looked at only
+// once in each version, so the two take the same; each case has one sync
+// look at its pictures first, untimed, as the sync that brought them did.
+//
 // A first full sync (untimed) stores the tables and tells which files the
 // phase fetches; every timed run starts with those files deleted and is an
 // incremental sync whose only work is the image phase.
@@ -38,6 +45,7 @@
 #include <vector>
 
 #include "BenchWorld.hpp"
+#include "PictureRows.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 #include "platform/ui/Label.hpp"
@@ -275,9 +283,74 @@ void BM_BareCurlDownload(benchmark::State& state) {
   });
 }
 
+// The photograph of 4,000 x 3,000 that every product picture is, with its
+// end marker (`marked`) and without.
+struct Photographs {
+  fs::path marked = fs::temp_directory_path() / "marvisto-bench-photo.jpg";
+  fs::path unmarked = fs::temp_directory_path() / "marvisto-bench-photo-unmarked.jpg";
+  bool ready = false;
+
+  Photographs() {
+    constexpr int kWidth = 4000, kHeight = 3000;
+    ready = mv::test::writePictureRows(marked, mv::test::PictureKind::BaselineJpeg, kWidth, kHeight, 85,
+                                       [](std::uint8_t* row, int y) {
+                                         for (int x = 0; x < kWidth * 3; ++x)
+                                           row[x] = static_cast<std::uint8_t>((x >> 3) + (y >> 2) + (x * y % 7));
+                                       });
+    std::error_code ec;
+    ready = ready && fs::copy_file(marked, unmarked, fs::copy_options::overwrite_existing, ec);
+    if (ready) fs::resize_file(unmarked, fs::file_size(marked) - 2, ec);
+    ready = ready && !ec;
+  }
+  ~Photographs() {
+    std::error_code ec;
+    fs::remove(marked, ec);
+    fs::remove(unmarked, ec);
+  }
+};
+
+std::unique_ptr<Photographs> gPhotographs;
+
+// Later syncs over the product pictures, each a link to `photograph`.
+void laterSyncs(benchmark::State& state, fs::path Photographs::*photograph) {
+  World& w = world();
+  if (!gPhotographs) gPhotographs = std::make_unique<Photographs>();
+  if (!w.ready || !gPhotographs->ready) {
+    state.SkipWithError("no service, no first sync or no photograph");
+    return;
+  }
+  std::size_t linked = 0;
+  for (const auto& [type, name] : w.files) {
+    if (type != mv::SyncModel::kImageTypeProduct) continue;
+    const fs::path file = folderOf(type) / name;
+    std::error_code ec;
+    fs::remove(file, ec);
+    fs::create_hard_link((*gPhotographs).*photograph, file, ec);
+    linked += !ec;
+  }
+  const auto sync = [] {
+    RunWatcher watcher;
+    World::runSync(watcher, [&] { base::RunLoop::main().runUntil([&] { return watcher.ended; }, 3600); });
+    return watcher.finished ? std::string() : "the sync broke: " + watcher.why;
+  };
+  if (const std::string failure = sync(); !failure.empty()) {
+    state.SkipWithError(failure.c_str());
+    return;
+  }
+  for (auto _ : state) {
+    if (const std::string failure = sync(); !failure.empty()) state.SkipWithError(failure.c_str());
+  }
+  state.counters["pictures"] = static_cast<double>(linked);
+}
+
+void BM_LaterSyncMarked(benchmark::State& state) { laterSyncs(state, &Photographs::marked); }
+void BM_LaterSyncUnmarked(benchmark::State& state) { laterSyncs(state, &Photographs::unmarked); }
+
 BENCHMARK(BM_BareCurlDownload)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ImagePhaseHeadless)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ImagePhaseWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_LaterSyncMarked)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_LaterSyncUnmarked)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 }  // namespace
 
