@@ -5,29 +5,23 @@
 // screen. The floor is a bare substring scan of names folded beforehand plus
 // the sort of the matches by sort keys made beforehand. The keystrokes are
 // "a", which finds most customers, and two narrower texts. The names' keys
-// are read before either runs, as showing the customer list reads them.
+// are read with the book, before either runs, as the directory reads them.
 //
 //   bench_CustomerSearchBench [benchmark options]
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "BenchCustomerBook.hpp"
 #include "customer/CustomerDataModel.hpp"
 #include "customer/CustomerGrouping.hpp"
 #include "customer/SearchResultTableView.hpp"
-#include "platform/base/Paths.hpp"
-#include "platform/base/RunLoop.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/View.hpp"
 #include "platform/ui/Window.hpp"
-#include "sync/SessionServices.hpp"
-#include "util/Session.hpp"
 #include "util/Text.hpp"
 
 namespace {
@@ -66,48 +60,32 @@ std::map<int, mv::CustomerInfoEntry> directory() {
 }
 
 void BM_SearchKeystroke(benchmark::State& state) {
-  // The directory lives in a session: a client of its own in a scratch folder.
-  namespace fs = std::filesystem;
-  base::RunLoop::main().adoptCurrentThread();
-  const fs::path root = fs::temp_directory_path() / ("marvisto-search-bench-" + std::to_string(::getpid()));
-  base::Paths::setRoot(root);
-  mv::Session session;
-  session.clientID = "acme";
-  mv::Session::publish(session);
-  mv::SessionServices::Registry registry;
-  registry.add<mv::CustomerDataModel>();
-  auto services = mv::SessionServices::begin(std::move(registry));
-  auto model = services ? services->get<mv::CustomerDataModel>() : nullptr;
+  bench::CustomerBookWorld world;
+  auto model = world.directory();
   if (!model) {
     state.SkipWithError("the client database did not open");
-  } else {
-    model->setCustomerInfoDic(directory());
-    for (const auto& p : model->allSearchPersonList()) benchmark::DoNotOptimize(mv::CustomerGrouping::sortKey(p->name));
-    // The results list as the popover shows it.
-    auto window = std::make_shared<ui::Window>();
-    window->makeKeyAndVisible();
-    auto results = std::make_shared<mv::SearchResultTableView>();
-    results->view()->setFrame({0, 0, mv::SearchResultTableView::kPopoverWidth, mv::SearchResultTableView::kPopoverHeight});
-    window->addSubview(results->view());
-    std::size_t found = 0;
-    for (auto _ : state) {
-      found = 0;
-      for (const char* text : kKeystrokes) {
-        results->setArrResult(model->customerSearch(text));
-        results->tableView()->reloadData();
-        ui::View::layoutPendingViews();
-        found += results->arrResult().size();
-      }
-    }
-    state.counters["found"] = static_cast<double>(found);
-    ui::Application::sharedInstance().removeWindow(window.get());
+    return;
   }
-  model.reset();
-  services.reset();
-  mv::SessionServices::end();
-  mv::Session::clear();
-  std::error_code ec;
-  fs::remove_all(root, ec);
+  model->setCustomerInfoDic(directory());
+  // The results list as the popover shows it.
+  auto window = std::make_shared<ui::Window>();
+  window->makeKeyAndVisible();
+  auto results = std::make_shared<mv::SearchResultTableView>();
+  results->view()->setFrame(
+      {0, 0, mv::SearchResultTableView::kPopoverWidth, mv::SearchResultTableView::kPopoverHeight});
+  window->addSubview(results->view());
+  std::size_t found = 0;
+  for (auto _ : state) {
+    found = 0;
+    for (const char* text : kKeystrokes) {
+      results->setArrResult(model->customerSearch(text));
+      results->tableView()->reloadData();
+      ui::View::layoutPendingViews();
+      found += results->arrResult().size();
+    }
+  }
+  state.counters["found"] = static_cast<double>(found);
+  ui::Application::sharedInstance().removeWindow(window.get());
 }
 BENCHMARK(BM_SearchKeystroke)->Unit(benchmark::kMillisecond);
 

@@ -258,13 +258,13 @@ std::shared_ptr<CustomerViewController> customerScreen(const std::shared_ptr<Mar
 
 // The customer with the most to show: addresses and contacts.
 int fullestCustomer(const CustomerDataModel& directory) {
-  int chosen = directory.customerInfoDic().begin()->first;
+  int chosen = directory.customerInfoDic().front()->pid;
   std::size_t most = 0;
-  for (const auto& [id, entry] : directory.customerInfoDic()) {
-    const std::size_t rows = entry.address.size() + entry.contact.size();
+  for (const auto& customer : directory.customerInfoDic()) {
+    const std::size_t rows = customer->address.size() + customer->contact.size();
     if (rows > most) {
       most = rows;
-      chosen = id;
+      chosen = customer->pid;
     }
   }
   return chosen;
@@ -314,9 +314,9 @@ bool ScreenshotTour::showCustomer(bool edit) {
   if (!edit) return true;
   // The first customer the representative may change (one entered on the device).
   auto form = screen->customerInfo();
-  for (const auto& [id, entry] : directory->customerInfoDic()) {
+  for (const auto& customer : directory->customerInfoDic()) {
     if (ui::HeadlessDriver::isVisible(form->editButton())) break;
-    screen->customerList()->selectedCustomer(id);
+    screen->customerList()->selectedCustomer(customer->pid);
     settle(0.1);
   }
   if (!ui::HeadlessDriver::isVisible(form->editButton())) return fail("no customer may be edited");

@@ -1,6 +1,8 @@
 #include "app/TerminalReport.hpp"
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "library/SaleslibraryModel.hpp"
@@ -25,9 +27,11 @@ std::string TerminalReport::holdings() {
   auto services = SessionServices::current();
   if (!services) return {};
   DataAccessManager& store = services->database();
-  return std::to_string(store.getAllProducts().size()) + " products, " +
-         std::to_string(store.getAllCustomers(true).size()) + " customers, " +
-         std::to_string(store.getAllLibFiles().size()) + " library files";
+  // Counted, not read: the sync has just stored a company's whole catalogue
+  // and customer book, and the window is waiting on this turn.
+  auto counted = [](std::optional<std::int64_t> n) { return n ? std::to_string(*n) : std::string("(uncounted)"); };
+  return counted(store.countProducts()) + " products, " + counted(store.countCustomers()) + " customers, " +
+         counted(store.countLibFiles()) + " library files";
 }
 
 TerminalReport::TerminalReport() {

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
+
+#include "customer/CustomerBookListener.hpp"
 
 #include "customer/CustomerFormRecords.hpp"
 #include "customer/CustomerInfoGroupData.hpp"
@@ -60,10 +63,23 @@ void CustomerDataModel::sessionEnded() { uploads_.cancelAll(); }
 
 CustomerDataModel::~CustomerDataModel() = default;
 
+// Without a configuration every customer shows, as for a user who never chose.
+bool CustomerDataModel::showsHidden() const { return !config_ || config_->isShowAllCustomer(); }
+
+void CustomerDataModel::addListener(std::weak_ptr<CustomerBookListener> listener) {
+  MV_ASSERT_MAIN_THREAD();
+  listeners_.push_back(std::move(listener));
+}
+
 void CustomerDataModel::load() {
-  // Without a configuration every customer shows, as for a user who never chose.
-  Loaded loaded = read(*database_, !config_ || config_->isShowAllCustomer());
-  take(loaded);
+  MV_ASSERT_MAIN_THREAD();
+  auto loaded = read(*database_, showsHidden(), grouping_);
+  if (!loaded) {
+    // The book stays as it was rather than show nobody.
+    MV_LOG("customers: the customer book could not be read");
+    return;
+  }
+  take(*loaded);
 }
 
 void CustomerDataModel::reloadCustomerData() { load(); }
@@ -71,15 +87,25 @@ void CustomerDataModel::reloadCustomerData() { load(); }
 void CustomerDataModel::reloadCustomerDataBeside() {
   MV_ASSERT_MAIN_THREAD();
   loads_.cancelAll();
+  // Whatever changed in place before now is in the store the worker reads.
+  readingBeside_ = true;
+  changedWhileReading_.clear();
   auto loaded = std::make_shared<std::optional<Loaded>>();
   auto arrived = loads_.guard([this, loaded] {
-    if (*loaded) take(**loaded);
+    readingBeside_ = false;
+    const std::set<int> changed = std::move(changedWhileReading_);
+    changedWhileReading_.clear();
+    if (!*loaded) {
+      MV_LOG("customers: the customer book could not be read again");
+      return;
+    }
+    take(**loaded);
+    // Those the read may have missed are read again, as they are now.
+    refresh(changed);
   });
-  base::WorkQueue::global().async([path = database_->databasePath(), showAll = !config_ || config_->isShowAllCustomer(),
+  base::WorkQueue::global().async([path = database_->databasePath(), showAll = showsHidden(), grouping = grouping_,
                                    loaded, arrived, underWay = base::holdOutsideWork()](const base::CancelFlag&) {
-    auto worker = WorkerDatabase::open(path);
-    if (!worker) return;
-    *loaded = read(worker->store(), showAll);
+    if (auto worker = WorkerDatabase::open(path)) *loaded = read(worker->store(), showAll, grouping);
     // The superseded book ends here too, off the main thread.
     base::RunLoop::main().post([arrived, loaded, underWay] {
       arrived();
@@ -88,50 +114,66 @@ void CustomerDataModel::reloadCustomerDataBeside() {
   });
 }
 
-CustomerDataModel::Loaded CustomerDataModel::read(DataAccessManager& store, bool showAll) {
+std::optional<CustomerDataModel::Loaded> CustomerDataModel::read(DataAccessManager& store, bool showAll,
+                                                                  const std::optional<Grouping>& grouping) {
+  auto customers = store.readAllCustomers(showAll);
+  if (!customers) return std::nullopt;
   Loaded out;
-  out.customers = store.getAllCustomers(showAll);
+  out.book = bookOf(std::move(*customers));
   out.allAttributes = store.getAllAttributes();
   out.displayedAttributes = store.getAllDisplayedAttributes();
-  out.index = indexOf(out.customers);
+  if (grouping) {
+    out.sections = CustomerGrouping::groupAndOrder(out.book.persons, out.book.names, grouping->mode,
+                                                   grouping->importantTitle);
+  }
   return out;
 }
 
 void CustomerDataModel::take(Loaded& loaded) {
-  // A reload under way on a worker read the store before this one.
+  // A read under way on a worker began before this one.
   loads_.cancelAll();
-  std::swap(customerInfoDic_, loaded.customers);
+  readingBeside_ = false;
+  changedWhileReading_.clear();
+  std::swap(book_, loaded.book);
   std::swap(allAttributes_, loaded.allAttributes);
   std::swap(displayedAttributes_, loaded.displayedAttributes);
-  takeIndex(loaded.index);
+  preparedSections_ = std::move(loaded.sections);
+  loaded.sections.reset();
+  for (const auto& weak : std::vector(listeners_)) {
+    if (auto listener = weak.lock()) listener->bookReplaced();
+  }
+  std::erase_if(listeners_, [](const auto& weak) { return weak.expired(); });
+  // Sections a listener did not take would only hold records.
+  preparedSections_.reset();
 }
 
 void CustomerDataModel::setCustomerInfoDic(std::map<int, CustomerInfoEntry> dic) {
-  customerInfoDic_ = std::move(dic);
-  Index index = indexOf(customerInfoDic_);
-  takeIndex(index);
+  Loaded loaded;
+  loaded.book = bookOf(std::move(dic));
+  loaded.allAttributes = allAttributes_;
+  loaded.displayedAttributes = displayedAttributes_;
+  take(loaded);
 }
 
-void CustomerDataModel::takeIndex(Index& index) {
-  std::swap(allSearchPersonList_, index.persons);
-  std::swap(searchFields_, index.searchFields);
-  std::swap(searchIndex_, index.searchIndex);
-  nameOrder_.reset();
-}
-
-CustomerDataModel::Index CustomerDataModel::indexOf(const std::map<int, CustomerInfoEntry>& dic) {
-  Index index;
-  index.persons.reserve(dic.size());
-  index.searchFields.reserve(dic.size());
-  for (const auto& [id, entry] : dic) {
-    index.persons.push_back(std::make_shared<const PersonInfo>(PersonInfo::fromEntry(id, entry)));
-    appendSearchFields(index, *index.persons.back());
+CustomerDataModel::Book CustomerDataModel::bookOf(std::map<int, CustomerInfoEntry>&& entries) {
+  Book book;
+  book.persons.reserve(entries.size());
+  book.documents.reserve(entries.size());
+  book.searchFields.reserve(entries.size());
+  // Each entry's rows move into its record as it goes, so the book is held
+  // once, not twice, while it is made.
+  while (!entries.empty()) {
+    auto node = entries.extract(entries.begin());
+    book.persons.push_back(
+        std::make_shared<const PersonInfo>(PersonInfo::fromEntry(node.key(), std::move(node.mapped()))));
+    book.documents.push_back(appendDocument(book, *book.persons.back()));
   }
-  return index;
+  book.names = CustomerGrouping::nameOrder(book.persons);
+  return book;
 }
 
-void CustomerDataModel::appendSearchFields(Index& index, const PersonInfo& p) {
-  SearchTextIndex& searched = index.searchIndex;
+std::size_t CustomerDataModel::appendDocument(Book& book, const PersonInfo& p) {
+  SearchTextIndex& searched = book.searchIndex;
   auto field = [&searched](const std::string& value) { searched.addField(foldForSearch(value)); };
   auto offset = [&searched] { return searched.text().size(); };
   SearchFields out;
@@ -163,26 +205,101 @@ void CustomerDataModel::appendSearchFields(Index& index, const PersonInfo& p) {
     }
     out.contacts.push_back(std::move(contact));
   }
-  index.searchFields.push_back(std::move(out));
+  book.searchFields.push_back(std::move(out));
+  return book.searchFields.size() - 1;
 }
 
-const NameOrder& CustomerDataModel::nameOrder() const {
-  if (!nameOrder_) nameOrder_ = CustomerGrouping::nameOrder(allSearchPersonList_);
-  return *nameOrder_;
+std::vector<CustomerInfoList> CustomerDataModel::sections(int mode, const std::string& importantTitle) {
+  MV_ASSERT_MAIN_THREAD();
+  const Grouping wanted{mode, importantTitle};
+  const bool prepared = preparedSections_ && grouping_ == wanted;
+  grouping_ = wanted;
+  if (prepared) {
+    std::vector<CustomerInfoList> out = std::move(*preparedSections_);
+    preparedSections_.reset();
+    return out;
+  }
+  return CustomerGrouping::groupAndOrder(book_.persons, book_.names, mode, importantTitle);
+}
+
+// --- in place ---------------------------------------------------------------------------------
+
+std::size_t CustomerDataModel::indexOf(int id) const {
+  const auto& persons = book_.persons;
+  const auto at = std::partition_point(persons.begin(), persons.end(), [id](const auto& p) { return p->pid < id; });
+  return static_cast<std::size_t>(at - persons.begin());
+}
+
+std::shared_ptr<const PersonInfo> CustomerDataModel::customer(int customerId) const {
+  const std::size_t at = indexOf(customerId);
+  const auto& persons = book_.persons;
+  return at < persons.size() && persons[at]->pid == customerId ? persons[at] : nullptr;
+}
+
+void CustomerDataModel::replace(int id, std::shared_ptr<const PersonInfo> after) {
+  MV_ASSERT_MAIN_THREAD();
+  const std::size_t at = indexOf(id);
+  const auto place = static_cast<std::ptrdiff_t>(at);
+  auto& persons = book_.persons;
+  auto& documents = book_.documents;
+  std::shared_ptr<const PersonInfo> before;
+  if (at < persons.size() && persons[at]->pid == id) {
+    before = persons[at];
+    CustomerGrouping::eraseName(book_.names, at);
+    persons.erase(persons.begin() + place);
+    documents.erase(documents.begin() + place);
+  }
+  if (after) {
+    const std::size_t document = appendDocument(book_, *after);
+    persons.insert(persons.begin() + place, after);
+    documents.insert(documents.begin() + place, document);
+    CustomerGrouping::insertName(book_.names, persons, at);
+  }
+  if (!before && !after) return;
+  // Sections made with the book no longer match it.
+  preparedSections_.reset();
+  if (readingBeside_) changedWhileReading_.insert(id);
+  for (const auto& weak : std::vector(listeners_)) {
+    if (auto listener = weak.lock()) listener->customerReplaced(before, after);
+  }
+}
+
+void CustomerDataModel::refresh(const std::set<int>& ids) {
+  for (int id : ids) {
+    auto stored = database_->getCustomer(id, showsHidden());
+    if (!stored) {
+      MV_LOG("customers: customer ", id, " could not be read again; reading the book");
+      reloadCustomerDataBeside();
+      return;
+    }
+    replace(id, *stored ? std::make_shared<const PersonInfo>(PersonInfo::fromEntry(id, std::move(**stored)))
+                        : nullptr);
+  }
+}
+
+template <typename Edit>
+bool CustomerDataModel::changeRecord(int id, Edit edit) {
+  auto record = customer(id);
+  if (!record) return false;
+  auto changed = std::make_shared<PersonInfo>(*record);
+  edit(*changed);
+  // Hidden, it leaves a book that shows no hidden customers.
+  replace(id, changed->hidden && !showsHidden() ? nullptr : std::move(changed));
+  return true;
 }
 
 PersonRecords CustomerDataModel::customersByName() const {
   PersonRecords out;
-  out.reserve(allSearchPersonList_.size());
-  for (std::size_t i : nameOrder().order) out.push_back(allSearchPersonList_[i]);
+  out.reserve(book_.persons.size());
+  for (std::size_t i : book_.names.order) out.push_back(book_.persons[i]);
   return out;
 }
 
-std::map<int, CustomerInfoEntry> CustomerDataModel::getNoHiddenCustomerData(bool reload) {
+PersonRecords CustomerDataModel::getNoHiddenCustomerData(bool reload) {
   if (reload) reloadCustomerData();
-  std::map<int, CustomerInfoEntry> out;
-  for (const auto& [id, entry] : customerInfoDic_) {
-    if (!entry.hidden) out.emplace(id, entry);
+  PersonRecords out;
+  for (const auto& p : book_.persons) {
+    if (!p->hidden) out.push_back(p);
   }
   return out;
 }
@@ -194,9 +311,9 @@ PersonRecords CustomerDataModel::customerSearch(const std::string& text) const {
   if (isBlank(text)) return out;
   const std::string folded = foldForSearch(trimUnicodeWhitespace(text));
   // The hits are marked, then read out in name order.
-  const std::vector<bool> hit = searchIndex_.documentsHolding(folded);
-  for (std::size_t i : nameOrder().order) {
-    if (hit[i]) out.push_back(allSearchPersonList_[i]);
+  const std::vector<bool> hit = book_.searchIndex.documentsHolding(folded);
+  for (std::size_t i : book_.names.order) {
+    if (hit[book_.documents[i]]) out.push_back(book_.persons[i]);
   }
   return out;
 }
@@ -208,12 +325,12 @@ std::vector<ContactMode> CustomerDataModel::customerSearchByContact(const std::s
   if (folded.find(SearchTextIndex::kFieldEnd) != std::string::npos) return out;
   const std::string compact = withoutUnicodeWhitespace(folded);
   auto within = [&](Span span) {
-    return SearchTextIndex::find(searchIndex_.text().substr(span.begin, span.end - span.begin), folded) !=
+    return SearchTextIndex::find(book_.searchIndex.text().substr(span.begin, span.end - span.begin), folded) !=
            std::string_view::npos;
   };
-  for (std::size_t i = 0; i < allSearchPersonList_.size(); ++i) {
-    const auto& p = allSearchPersonList_[i];
-    const SearchFields& fields = searchFields_[i];
+  for (std::size_t i = 0; i < book_.persons.size(); ++i) {
+    const auto& p = book_.persons[i];
+    const SearchFields& fields = book_.searchFields[book_.documents[i]];
     if (p->contact.empty()) continue;
     const bool customerMatches = within(fields.own);
     for (std::size_t c = 0; c < p->contact.size(); ++c) {
@@ -233,18 +350,16 @@ std::vector<ContactMode> CustomerDataModel::customerSearchByContact(const std::s
 
 void CustomerDataModel::updateCustomerInfoDic(int customerId, std::optional<bool> hidden,
                                               std::optional<bool> important) {
-  auto it = customerInfoDic_.find(customerId);
-  if (it == customerInfoDic_.end()) return;
-  if (hidden) it->second.hidden = *hidden;
-  if (important) it->second.important = *important ? 1 : 0;
+  changeRecord(customerId, [&](PersonInfo& p) {
+    if (hidden) p.hidden = *hidden;
+    if (important) p.markAsImportant = *important;
+  });
 }
 
 std::map<std::string, std::string> CustomerDataModel::getDefaultAddressByCustomer(int customerId) const {
   std::map<std::string, std::string> out;
-  auto it = std::find_if(allSearchPersonList_.begin(), allSearchPersonList_.end(),
-                         [&](const auto& p) { return p->pid == customerId; });
-  if (it == allSearchPersonList_.end()) return out;
-  const PersonInfo* person = it->get();
+  const auto person = customer(customerId);
+  if (!person) return out;
   bool hasDefault = false;
   for (const auto& a : person->address) {
     if (!a.isDefault) continue;
@@ -303,7 +418,7 @@ int CustomerDataModel::saveCustomerWithName(const std::string& name, const std::
     MV_LOG("customers: the new customer could not be stored");
     return 0;
   }
-  reloadCustomerData();
+  refresh({customer.customer_id});
   return customer.customer_id;
 }
 
@@ -327,13 +442,13 @@ base::Value CustomerDataModel::getCustomerDicById(const std::vector<int>& ids) c
   base::Value attributes = base::Value::array();
   base::Value contacts = base::Value::array();
   DataAccessManager* dam = database_.get();
-  // From the store with hidden customers: a hidden customer named by an
-  // order must reach the service before the order does.
-  const std::map<int, CustomerInfoEntry> stored = dam->getAllCustomers(true);
   for (int id : ids) {
-    auto it = stored.find(id);
-    if (it == stored.end()) continue;
-    const CustomerInfoEntry& entry = it->second;
+    // From the store with hidden customers: a hidden customer named by an
+    // order must reach the service before the order does.
+    const auto stored = dam->getCustomer(id, true);
+    if (!stored) MV_LOG("customers: customer ", id, " could not be read for its upload");
+    if (!stored || !*stored) continue;
+    const CustomerInfoEntry& entry = **stored;
     customers.push_back(base::Value{{"customer_id", id},
                                     {"customer_info_id", ""},
                                     {"customer_name", entry.customer_name},
@@ -400,9 +515,10 @@ int CustomerDataModel::submitCustomer(int customerId) {
 int CustomerDataModel::submitAllLocalCustomer() {
   std::vector<int> ids;
   bool anyInFlight = false;
-  for (const auto& customer : database_->getAllCustomers(true)) {
-    const int id = customer.first;
-    if (id >= 0 || !database_->isInUnsubmitOrder(id)) continue;
+  const auto local = database_->getLocalCustomerIds();
+  if (!local) return documentFailed();
+  for (int id : *local) {
+    if (!database_->isInUnsubmitOrder(id)) continue;
     if (inFlight_.count(id)) {
       anyInFlight = true;
     } else {
@@ -487,11 +603,10 @@ void CustomerDataModel::uploadFailed(const std::string& message) {
 
 void CustomerDataModel::tellCombined(const CustomerUploadIds& ids) {
   if (ids.copies.empty()) return;
-  const auto stored = database_->getAllCustomers(true);
   std::string names;
   for (const auto& copy : ids.copies) {
-    auto it = stored.find(copy.serviceId);
-    const std::string name = it != stored.end() ? it->second.customer_name : std::to_string(copy.serviceId);
+    const auto stored = database_->getCustomer(copy.serviceId, true);
+    const std::string name = stored && *stored ? (*stored)->customer_name : std::to_string(copy.serviceId);
     names += (names.empty() ? "" : ", ") + std::string("\u201C") + name + "\u201D";
   }
   // The list showed the customer twice; the user sees it once now and
@@ -518,7 +633,12 @@ void CustomerDataModel::uploadAnswered(const std::vector<int>& ids, const Submit
     uploadFailed(text("FAILED"));
     return;
   }
-  reloadCustomerData();
+  // The uploaded customers under their new ids, and the service's copies
+  // they became one with.
+  std::set<int> changed;
+  for (const auto& c : stored->customers) changed.insert({c.pid, c.customer_id});
+  for (const auto& copy : stored->copies) changed.insert({copy.localId, copy.serviceId});
+  refresh(changed);
   if (auto links = CustomerOrderLinks::installed()) links->updateOrderTable(stored->customers);
   tellCombined(*stored);
   if (!stored->refused.empty()) {
@@ -548,25 +668,29 @@ bool CustomerDataModel::storeImportant(int customerId, bool important) {
 
 bool CustomerDataModel::storeNoteMark(int customerId, bool hasNote) {
   if (!database_->updateCustomerTableHasNoteWithCustomerId(customerId, hasNote ? 1 : 0)) return false;
-  if (auto it = customerInfoDic_.find(customerId); it != customerInfoDic_.end()) {
-    it->second.has_note = hasNote ? 1 : 0;
-    it->second.note.clear();
-  }
+  changeRecord(customerId, [&](PersonInfo& p) {
+    p.hasNote = hasNote;
+    p.note.clear();
+  });
   return true;
 }
 
 bool CustomerDataModel::storeNote(int customerId, const std::string& note) {
   if (!database_->updateCustomerTableNoteWithCustomerId(customerId, note)) return false;
-  if (auto it = customerInfoDic_.find(customerId); it != customerInfoDic_.end()) it->second.note = note;
+  changeRecord(customerId, [&](PersonInfo& p) { p.note = note; });
   return true;
 }
 
 bool CustomerDataModel::storeDefaultAddress(int customerId, int addressId) {
-  return database_->updateAddressToDefault(customerId, addressId);
+  if (!database_->updateAddressToDefault(customerId, addressId)) return false;
+  refresh({customerId});
+  return true;
 }
 
 bool CustomerDataModel::storeDefaultContact(int customerId, int contactId) {
-  return database_->updateContactToDefault(customerId, contactId);
+  if (!database_->updateContactToDefault(customerId, contactId)) return false;
+  refresh({customerId});
+  return true;
 }
 
 int CustomerDataModel::storeCustomer(const CustomerInfoGroupData& data, int editedId) {
@@ -577,10 +701,9 @@ int CustomerDataModel::storeCustomer(const CustomerInfoGroupData& data, int edit
     // Only a customer made on the device is edited, and not while its
     // upload may still give it the service's id.
     if (editedId > 0 || inFlight_.count(editedId)) return 0;
-    const auto stored = dam->getAllCustomers(true);
-    auto it = stored.find(editedId);
-    if (it == stored.end()) return 0;
-    existing = CustomerFormRecords::Existing{editedId, it->second.customer_ordering, it->second.discount};
+    const auto stored = dam->getCustomer(editedId, true);
+    if (!stored || !*stored) return 0;
+    existing = CustomerFormRecords::Existing{editedId, (*stored)->customer_ordering, (*stored)->discount};
   }
   const CustomerFormRecords::LowestIds lowest{dam->getLastLocalCustomerId(), dam->getLastLocalCustomerAddressId(),
                                               dam->getLastLocalCustomerAttributesId(),
@@ -605,7 +728,7 @@ int CustomerDataModel::storeCustomer(const CustomerInfoGroupData& data, int edit
     MV_LOG("customers: customer ", records.customer.customer_id, " could not be stored");
     return 0;
   }
-  reloadCustomerData();
+  refresh({records.customer.customer_id});
   return records.customer.customer_id;
 }
 
@@ -618,7 +741,7 @@ CustomerDataModel::DeleteResult CustomerDataModel::deleteLocalCustomer(int custo
     MV_LOG("customers: local customer ", customerId, " could not be deleted");
     return DeleteResult::Failed;
   }
-  reloadCustomerData();
+  replace(customerId, nullptr);
   return DeleteResult::Deleted;
 }
 

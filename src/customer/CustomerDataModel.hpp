@@ -1,10 +1,13 @@
 #pragma once
-// The customer directory of the signed-in account: every customer the
-// customer screens may show, keyed by id, with a flat list of records for
-// searching, the customer attribute fields, the creation of a customer from
-// the order screens, and the upload of customers made on the device. One per
-// session, owned by the session's services; it is the sync engine's customer
-// model. Main thread only.
+// The customer directory of the signed-in account: the book of every
+// customer the customer screens may show, in id order and by name, with an
+// index for searching, the customer attribute fields, the creation of a
+// customer from the order screens, and the upload of customers made on the
+// device. One per session, owned by the session's services; it is the sync
+// engine's customer model. A change the screens make changes the book in
+// place for that customer alone; a book the sync stored, or one the show-all
+// switch calls for, is read again on a worker and swapped in whole. Its
+// listeners hear of either. Main thread only.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -24,6 +27,7 @@
 
 namespace mv {
 
+class CustomerBookListener;
 class CustomerInfoGroupData;
 class ConfigManager;
 class DataAccessManager;
@@ -52,24 +56,38 @@ class CustomerDataModel : public SyncCustomerModel {
   CustomerDataModel& operator=(const CustomerDataModel&) = delete;
 
   // --- the directory ---------------------------------------------------------------
-  const std::map<int, CustomerInfoEntry>& customerInfoDic() const { return customerInfoDic_; }
-  // Keeps the entries and rebuilds allSearchPersonList from them.
+  // The customers the book shows (hidden ones with the show-all switch on),
+  // in id order. Records are never changed: a change puts a new one in.
+  const PersonRecords& customerInfoDic() const { return book_.persons; }
+  // The record of that customer; null when the book shows none of that id.
+  std::shared_ptr<const PersonInfo> customer(int customerId) const;
+  // A book of these entries, as a read of the store would make it.
   void setCustomerInfoDic(std::map<int, CustomerInfoEntry> dic);
-  // The records, in id order.
-  const PersonRecords& allSearchPersonList() const { return allSearchPersonList_; }
   // The same by name (blank names last), as the search results list them.
   PersonRecords customersByName() const;
+  // The order of customerInfoDic() by name, with each name's letter.
+  const NameOrder& nameOrder() const { return book_.names; }
+  // The customer list's sections of the book grouped in `mode`: those made
+  // on the worker with a book read beside the window, else made now. The
+  // grouping is kept, and a book read beside comes with its sections.
+  std::vector<CustomerInfoList> sections(int mode, const std::string& importantTitle);
   // The published customer attribute fields (fieldName, field_id).
   const std::vector<customer_attribute_cell_Entity>& allAttributes() const { return allAttributes_; }
   // Those of them the company shows on a customer: the form's fields.
   const std::vector<customer_attribute_cell_Entity>& displayedAttributes() const { return displayedAttributes_; }
+  // The listener hears of every change from now on, for as long as it lives.
+  void addListener(std::weak_ptr<CustomerBookListener> listener);
 
   // Re-reads the customers (hidden ones with the show-all switch on) and the
-  // attribute fields from the store.
+  // attribute fields from the store, here and now.
   void reloadCustomerData() override;
+  // The same on a worker; the book is swapped in once read. Changes made
+  // meanwhile are read again after it.
   void reloadCustomerDataBeside() override;
-  // Copies of the entries that are not hidden, after a reload when asked.
-  std::map<int, CustomerInfoEntry> getNoHiddenCustomerData(bool reload);
+  // Whether a read beside the window is under way.
+  bool isReadingBeside() const { return readingBeside_; }
+  // The customers of the book that are not hidden, after a reload when asked.
+  PersonRecords getNoHiddenCustomerData(bool reload);
 
   // Customers whose name, attribute values, address fields or contact fields
   // contain the text, trimmed of Unicode white space, in their search form
@@ -81,7 +99,9 @@ class CustomerDataModel : public SyncCustomerModel {
   // last name joined either way against the text without white space.
   std::vector<ContactMode> customerSearchByContact(const std::string& text) const;
 
-  // Change the entry's flag only; an unknown id changes nothing.
+  // Changes the customer's flag in the book only (the store is the
+  // caller's); an unknown id changes nothing. Hidden while the book shows
+  // no hidden customers, it leaves the book.
   void updateCustomerInfoDic(int customerId, std::optional<bool> hidden, std::optional<bool> important);
   void updateCustomerInfoDicWithHidden(int customerId, int hidden) { updateCustomerInfoDic(customerId, hidden != 0, {}); }
   void updateCustomerInfoDicWithImportant(int customerId, int important) {
@@ -94,7 +114,7 @@ class CustomerDataModel : public SyncCustomerModel {
   std::map<std::string, std::string> getDefaultAddressByCustomer(int customerId) const;
 
   // Stores a new local customer with its seven standard attribute rows, all
-  // or nothing, and reloads. The new id, or 0 when nothing could be stored.
+  // or nothing, and puts it in the book. The new id, or 0 when nothing could be stored.
   [[nodiscard]] int saveCustomerWithName(const std::string& name, const std::optional<std::string>& street,
                                          const std::optional<std::string>& city,
                                          const std::optional<std::string>& state,
@@ -103,8 +123,8 @@ class CustomerDataModel : public SyncCustomerModel {
   std::vector<customer_attribute_cell_Entity> allAddressAttributes() const;
 
   // --- changes made on the customer screens ------------------------------------------
-  // Each stores the change and keeps the directory in step; false when the
-  // store refused it, and then nothing changed.
+  // Each stores the change and keeps the book in step; false when the store
+  // refused it, and then nothing changed.
   [[nodiscard]] bool storeHidden(int customerId, bool hidden);
   [[nodiscard]] bool storeImportant(int customerId, bool important);
   // The customer's note mark; either way the old text goes.
@@ -113,16 +133,16 @@ class CustomerDataModel : public SyncCustomerModel {
   // The customer's primary address (0: its address attributes) or contact.
   [[nodiscard]] bool storeDefaultAddress(int customerId, int addressId);
   [[nodiscard]] bool storeDefaultContact(int customerId, int contactId);
-  // Stores the customer the form confirmed, all or nothing, and reloads: a
-  // new one under the next local id, or the local customer `editedId` in
+  // Stores the customer the form confirmed, all or nothing, and reads it
+  // into the book: a new one under the next local id, or the local customer `editedId` in
   // place, keeping its id (so its orders still name it), its flags, note,
   // discount and ordering, and its values of fields the form does not show.
   // The customer's id, or 0 when nothing was stored (an edited customer that
   // is gone, synced or on its way to the service is refused).
   [[nodiscard]] int storeCustomer(const CustomerInfoGroupData& data, int editedId = 0);
   enum class DeleteResult { Deleted, NamedByOrder, Failed };
-  // Deletes a customer made on the device and reloads; one that a stored
-  // order names is kept, since the order would name nobody.
+  // Deletes a customer made on the device, from the book too; one that a
+  // stored order names is kept, since the order would name nobody.
   [[nodiscard]] DeleteResult deleteLocalCustomer(int customerId);
   // The backup's document of every customer made on the device, hidden ones
   // included, read from the store.
@@ -155,6 +175,7 @@ class CustomerDataModel : public SyncCustomerModel {
 
  private:
   void load();
+  bool showsHidden() const;
   // Writes the service's ids of an upload into every customer table and the
   // stored orders, all or nothing.
   bool remapUploadedIds(const CustomerUploadIds& ids);
@@ -169,8 +190,8 @@ class CustomerDataModel : public SyncCustomerModel {
   int documentFailed();
 
   // The searched fields of every customer in their search form, made once
-  // per load so that a keystroke folds only the text typed: one document of
-  // `searchIndex_` per customer, its own fields (name, attribute values,
+  // per record so that a keystroke folds only the text typed: one document
+  // of `searchIndex_` per record, its own fields (name, attribute values,
   // address fields) first, then each contact's, at these offsets.
   struct Span {
     std::size_t begin = 0, end = 0;
@@ -184,40 +205,61 @@ class CustomerDataModel : public SyncCustomerModel {
     };
     std::vector<Contact> contacts;
   };
-  // The records of a directory's entries, with their searched fields.
-  struct Index {
-    PersonRecords persons;
-    std::vector<SearchFields> searchFields;
+  // The customers of a directory with what finds and orders them.
+  struct Book {
+    PersonRecords persons;  // in id order
+    NameOrder names;
+    // Per record: its document in the index. A record replaced in place
+    // takes a new document at the end; the old one stays unread until the
+    // next whole read.
+    std::vector<std::size_t> documents;
+    std::vector<SearchFields> searchFields;  // per document
     SearchTextIndex searchIndex;
   };
-  static Index indexOf(const std::map<int, CustomerInfoEntry>& dic);
-  static void appendSearchFields(Index& index, const PersonInfo& person);
-  // Swaps `index` in; it holds the old one after.
-  void takeIndex(Index& index);
+  // Makes the book of the entries, which it takes.
+  static Book bookOf(std::map<int, CustomerInfoEntry>&& entries);
+  // Indexes the record as the book's next document.
+  static std::size_t appendDocument(Book& book, const PersonInfo& person);
+  // The list's grouping of the book, kept so that a read beside makes it.
+  struct Grouping {
+    int mode = 0;
+    std::string importantTitle;
+    bool operator==(const Grouping&) const = default;
+  };
   // What a load reads from a store and makes of it, on any thread with a
-  // store of its own.
+  // store of its own; nothing when the store could not be read.
   struct Loaded {
-    std::map<int, CustomerInfoEntry> customers;
+    Book book;
     std::vector<customer_attribute_cell_Entity> allAttributes;
     std::vector<customer_attribute_cell_Entity> displayedAttributes;
-    Index index;
+    std::optional<std::vector<CustomerInfoList>> sections;
   };
-  static Loaded read(DataAccessManager& store, bool showAll);
-  // Swaps `loaded` in; it holds the old directory after.
+  static std::optional<Loaded> read(DataAccessManager& store, bool showAll, const std::optional<Grouping>& grouping);
+  // Swaps `loaded` in and tells the listeners; it holds the old book after.
   void take(Loaded& loaded);
-  // The records by name, read on first need and kept until the next load.
-  const NameOrder& nameOrder() const;
+  // Puts `after` (null: nothing) in the book in place of customer `id`, and
+  // tells the listeners.
+  void replace(int id, std::shared_ptr<const PersonInfo> after);
+  // Reads those customers from the store again into the book; a read that
+  // fails reads the whole book again beside the window.
+  void refresh(const std::set<int>& ids);
+  // Puts the record of `id` changed by `edit` in its place; false for an
+  // unknown id.
+  template <typename Edit>
+  bool changeRecord(int id, Edit edit);
+  // Where customer `id` is, or would go, in the book.
+  std::size_t indexOf(int id) const;
 
   std::shared_ptr<DataAccessManager> database_;
   // Whether the user shows the hidden customers too.
   std::shared_ptr<ConfigManager> config_;
   std::shared_ptr<RequestSender> sender_;
-  std::map<int, CustomerInfoEntry> customerInfoDic_;
-  PersonRecords allSearchPersonList_;
-  // One per entry of allSearchPersonList_, in the same order.
-  std::vector<SearchFields> searchFields_;
-  SearchTextIndex searchIndex_;
-  mutable std::optional<NameOrder> nameOrder_;
+  Book book_;
+  // The list's grouping, and its sections made with the last book read
+  // beside (until a change or the list takes them).
+  std::optional<Grouping> grouping_;
+  std::optional<std::vector<CustomerInfoList>> preparedSections_;
+  std::vector<std::weak_ptr<CustomerBookListener>> listeners_;
   std::vector<customer_attribute_cell_Entity> allAttributes_;
   std::vector<customer_attribute_cell_Entity> displayedAttributes_;
   std::set<int> inFlight_;
@@ -228,8 +270,11 @@ class CustomerDataModel : public SyncCustomerModel {
   // The uploads on their way; cancelled when the session ends or the model
   // is freed, so no reply reaches a model that is gone.
   base::CancelTracker uploads_;
-  // The reload under way on a worker, if any.
+  // The read under way on a worker, if any, and the customers changed in
+  // place since it began, which it may have missed.
   base::CancelTracker loads_;
+  bool readingBeside_ = false;
+  std::set<int> changedWhileReading_;
 };
 
 }  // namespace mv

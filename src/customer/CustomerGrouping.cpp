@@ -1,15 +1,25 @@
 #include "customer/CustomerGrouping.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
+#include <optional>
 #include <ranges>
 #include <utility>
 
+#include "platform/base/RunLoop.hpp"
 #include "util/Pinyin.hpp"
 #include "util/Text.hpp"
 
 namespace mv {
 namespace {
+
+std::atomic<std::uint64_t> mainThreadRows{0};
+
+// Counts `rows` made here when this is the main thread.
+void madeRows(std::size_t rows) {
+  if (base::RunLoop::main().isMainThread()) mainThreadRows.fetch_add(rows, std::memory_order_relaxed);
+}
 
 // Keys are folded, so a digit of any width that has an ASCII form leads
 // with it.
@@ -60,16 +70,49 @@ std::string initialOf(const std::string& key) {
   return std::string(1, c);
 }
 
-// The key that orders a customer's name: blank names after all others.
-std::string nameOrderKey(const std::string& name) {
-  if (isBlank(name)) return std::string(1, '\x7f');
-  return CustomerGrouping::sortKey(name) + '\x01' + name;
+// The key that orders a customer's name (blank names after all others),
+// and its section letter.
+struct NameKey {
+  std::string key;
+  char initial = CustomerGrouping::kOtherKey[0];
+};
+
+NameKey nameKeyOf(const std::string& name) {
+  if (isBlank(name)) return {std::string(1, '\x7f'), CustomerGrouping::kOtherKey[0]};
+  std::string folded = CustomerGrouping::sortKey(name);
+  const char initial = initialOf(folded)[0];
+  return {std::move(folded) + '\x01' + name, initial};
 }
+
+std::string nameOrderKey(const std::string& name) { return nameKeyOf(name).key; }
 
 // The same for a person's name.
 std::string personOrderKey(const std::string& name) {
   if (isBlank(name)) return std::string(1, '\x7f');
   return CustomerGrouping::personSortKey(name) + '\x01' + name;
+}
+
+// The key that orders a row of the contact mode within its section.
+std::string contactRowKey(const ContactMode& row) {
+  return personOrderKey(row.lastName) + '\x02' + personOrderKey(row.fristName);
+}
+
+// The section of the customer's state: the state, or "#" for none or one
+// that leads with a digit. `numbered` keeps whether a state does, read once
+// per state.
+std::string stateSection(const PersonInfo& p, std::map<std::string, bool>& numbered) {
+  std::string key = CustomerGrouping::stateOf(p);
+  if (isBlank(key)) return CustomerGrouping::kOtherKey;
+  auto [it, added] = numbered.try_emplace(key, false);
+  if (added) it->second = digitLeading(CustomerGrouping::sortKey(key));
+  return it->second ? std::string(CustomerGrouping::kOtherKey) : key;
+}
+
+// What orders sections between the important one and "#": their keys'
+// sort keys (then the keys literally) in the name and state modes, the keys
+// alone in the contact mode.
+std::pair<std::string, std::string> sectionOrder(const std::string& key, bool pinyinKeys) {
+  return {pinyinKeys ? CustomerGrouping::sortKey(key) : key, key};
 }
 
 std::vector<CustomerInfoList> inDisplayOrder(Sections sections, bool pinyinKeys, const std::string& importantTitle) {
@@ -87,9 +130,7 @@ std::vector<CustomerInfoList> inDisplayOrder(Sections sections, bool pinyinKeys,
   // One key per section, compared literally; the section key itself breaks
   // ties, and keys are unique.
   std::vector<std::pair<std::string, std::string>> keys;
-  for (const auto& key : sections | std::views::keys) {
-    keys.emplace_back(pinyinKeys ? CustomerGrouping::sortKey(key) : key, key);
-  }
+  for (const auto& key : sections | std::views::keys) keys.push_back(sectionOrder(key, pinyinKeys));
   std::sort(keys.begin(), keys.end());
   for (const auto& k : keys) out.push_back(std::move(sections[k.second]));
   if (other) out.push_back(std::move(*other));
@@ -105,15 +146,7 @@ std::vector<CustomerInfoList> byNameOrState(const PersonRecords& persons, const 
     std::map<std::string, bool> numbered;
     for (std::size_t i : names.order) {
       const auto& p = persons[i];
-      std::string key = CustomerGrouping::stateOf(*p);
-      if (!isBlank(key)) {
-        auto [it, added] = numbered.try_emplace(key, false);
-        if (added) it->second = digitLeading(CustomerGrouping::sortKey(key));
-        if (it->second) key = CustomerGrouping::kOtherKey;
-      } else {
-        key = CustomerGrouping::kOtherKey;
-      }
-      append(sections, key, ContactMode{"", "", p});
+      append(sections, stateSection(*p, numbered), ContactMode{"", "", p});
     }
   } else {
     // One section per letter; the rows seldom need a look-up by key.
@@ -150,10 +183,7 @@ std::vector<CustomerInfoList> byContact(const PersonRecords& persons) {
       append(sections, CustomerGrouping::initialKey(c.last_name), ContactMode{c.first_name, c.last_name, p});
     }
   }
-  for (auto& section : sections | std::views::values) {
-    sortRows(section.arrayPersons,
-             [](const ContactMode& row) { return personOrderKey(row.lastName) + '\x02' + personOrderKey(row.fristName); });
-  }
+  for (auto& section : sections | std::views::values) sortRows(section.arrayPersons, contactRowKey);
   return inDisplayOrder(std::move(sections), false, std::string());
 }
 
@@ -185,27 +215,168 @@ std::vector<CustomerInfoList> CustomerGrouping::groupAndOrder(const PersonRecord
     out = byNameOrState(persons, names, kByState, importantTitle);
   }
   if (out.empty()) out = byNameOrState(persons, names, kByName, importantTitle);
+  std::size_t rows = 0;
+  for (const auto& section : out) rows += section.arrayPersons.size();
+  madeRows(rows);
   return out;
 }
 
+std::uint64_t CustomerGrouping::rowsMadeOnMainThread() { return mainThreadRows.load(); }
+
 NameOrder CustomerGrouping::nameOrder(const PersonRecords& persons) {
+  madeRows(persons.size());
   NameOrder out;
   out.initials.reserve(persons.size());
   std::vector<std::string> keys;
   keys.reserve(persons.size());
   // Each name is read once here; its key decides both its place and its letter.
   for (const auto& p : persons) {
-    if (isBlank(p->name)) {
-      keys.push_back(nameOrderKey(p->name));
-      out.initials.push_back(kOtherKey[0]);
-      continue;
-    }
-    std::string folded = sortKey(p->name);
-    out.initials.push_back(initialOf(folded)[0]);
-    keys.push_back(std::move(folded) + '\x01' + p->name);
+    NameKey name = nameKeyOf(p->name);
+    out.initials.push_back(name.initial);
+    keys.push_back(std::move(name.key));
   }
   out.order = orderOfKeys(keys);
   return out;
+}
+
+void CustomerGrouping::insertName(NameOrder& names, const PersonRecords& persons, std::size_t index) {
+  for (auto& i : names.order) {
+    if (i >= index) ++i;
+  }
+  const NameKey name = nameKeyOf(persons[index]->name);
+  // Equal names stay in the order of their records, as in a whole sort.
+  const auto at = std::partition_point(names.order.begin(), names.order.end(), [&](std::size_t i) {
+    const std::string key = nameOrderKey(persons[i]->name);
+    return key < name.key || (key == name.key && i < index);
+  });
+  names.order.insert(at, index);
+  names.initials.insert(names.initials.begin() + static_cast<std::ptrdiff_t>(index), name.initial);
+}
+
+void CustomerGrouping::eraseName(NameOrder& names, std::size_t index) {
+  std::erase(names.order, index);
+  for (auto& i : names.order) {
+    if (i > index) --i;
+  }
+  names.initials.erase(names.initials.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+namespace {
+
+// A row a whole grouping gives a customer: its section's key, its own key
+// within the section, and its names (the contact mode's).
+struct PlacedRow {
+  std::string section, key, first, last;
+};
+
+std::vector<PlacedRow> placedRows(const PersonInfo& p, int mode) {
+  std::vector<PlacedRow> out;
+  if (mode == CustomerGrouping::kByContact) {
+    if (p.contact.empty()) {
+      const ContactMode row{"", p.name, nullptr};
+      out.push_back({CustomerGrouping::kOtherKey, contactRowKey(row), row.fristName, row.lastName});
+    }
+    for (const auto& c : p.contact) {
+      const ContactMode row{c.first_name, c.last_name, nullptr};
+      out.push_back({CustomerGrouping::initialKey(c.last_name), contactRowKey(row), row.fristName, row.lastName});
+    }
+    return out;
+  }
+  if (mode == CustomerGrouping::kByState) {
+    std::map<std::string, bool> numbered;
+    out.push_back({stateSection(p, numbered), nameOrderKey(p.name), "", ""});
+    return out;
+  }
+  if (isBlank(p.name)) return out;
+  NameKey name = nameKeyOf(p.name);
+  out.push_back({p.markAsImportant ? std::string(CustomerGrouping::kImportantKey) : std::string(1, name.initial),
+                 std::move(name.key), "", ""});
+  return out;
+}
+
+// The index of the section of `key` in sections in display order, and
+// whether it is there (else it is where the section goes).
+std::pair<std::size_t, bool> sectionOf(const std::vector<CustomerInfoList>& sections, const std::string& key, int mode,
+                                       const std::string& importantTitle) {
+  const bool byName = mode != CustomerGrouping::kByContact && mode != CustomerGrouping::kByState;
+  const bool important = byName && !sections.empty() && sections.front().prefex == importantTitle;
+  if (key == CustomerGrouping::kImportantKey) return {0, important};
+  const bool other = !sections.empty() && sections.back().prefex == CustomerGrouping::kOtherKey;
+  if (key == CustomerGrouping::kOtherKey) return {other ? sections.size() - 1 : sections.size(), other};
+  const bool pinyinKeys = mode != CustomerGrouping::kByContact;
+  const auto wanted = sectionOrder(key, pinyinKeys);
+  const auto first = sections.begin() + (important ? 1 : 0);
+  const auto last = sections.end() - (other ? 1 : 0);
+  const auto at = std::partition_point(
+      first, last, [&](const CustomerInfoList& s) { return sectionOrder(s.prefex, pinyinKeys) < wanted; });
+  return {static_cast<std::size_t>(at - sections.begin()), at != last && at->prefex == key};
+}
+
+// The rows of a section from the first that is not before (key, id) to the
+// first that is after it: a whole grouping orders rows by their key, then by
+// their customer's id.
+std::pair<std::size_t, std::size_t> rowsAt(const std::vector<ContactMode>& rows, const std::string& key, int pid,
+                                           int mode) {
+  auto keyOf = [mode](const ContactMode& row) {
+    return mode == CustomerGrouping::kByContact ? contactRowKey(row) : nameOrderKey(row.personInfo->name);
+  };
+  const auto begin = std::partition_point(rows.begin(), rows.end(), [&](const ContactMode& row) {
+    const std::string k = keyOf(row);
+    return k < key || (k == key && row.personInfo->pid < pid);
+  });
+  const auto end = std::partition_point(begin, rows.end(), [&](const ContactMode& row) {
+    return row.personInfo->pid == pid && keyOf(row) == key;
+  });
+  return {static_cast<std::size_t>(begin - rows.begin()), static_cast<std::size_t>(end - rows.begin())};
+}
+
+}  // namespace
+
+void CustomerGrouping::insertRows(std::vector<CustomerInfoList>& sections,
+                                  const std::shared_ptr<const PersonInfo>& person, int mode,
+                                  const std::string& importantTitle) {
+  for (PlacedRow& placed : placedRows(*person, mode)) {
+    auto [s, found] = sectionOf(sections, placed.section, mode, importantTitle);
+    if (!found) {
+      CustomerInfoList section;
+      section.prefex = placed.section == kImportantKey ? importantTitle : placed.section;
+      sections.insert(sections.begin() + static_cast<std::ptrdiff_t>(s), std::move(section));
+    }
+    auto& rows = sections[s].arrayPersons;
+    // After the rows of that place already there: a customer's contacts of
+    // the same names keep their order.
+    const std::size_t at = rowsAt(rows, placed.key, person->pid, mode).second;
+    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at),
+                ContactMode{std::move(placed.first), std::move(placed.last), person});
+  }
+}
+
+void CustomerGrouping::removeRows(std::vector<CustomerInfoList>& sections, const PersonInfo& person, int mode,
+                                  const std::string& importantTitle) {
+  for (const PlacedRow& placed : placedRows(person, mode)) {
+    auto [s, found] = sectionOf(sections, placed.section, mode, importantTitle);
+    if (!found) continue;
+    auto& rows = sections[s].arrayPersons;
+    const auto [begin, end] = rowsAt(rows, placed.key, person.pid, mode);
+    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(begin), rows.begin() + static_cast<std::ptrdiff_t>(end));
+    if (rows.empty()) sections.erase(sections.begin() + static_cast<std::ptrdiff_t>(s));
+  }
+}
+
+std::optional<ui::IndexPath> CustomerGrouping::pathOf(const std::vector<CustomerInfoList>& sections,
+                                                      const ContactMode& row, int mode,
+                                                      const std::string& importantTitle) {
+  if (!row.personInfo) return std::nullopt;
+  for (const PlacedRow& placed : placedRows(*row.personInfo, mode)) {
+    if (mode == kByContact && (placed.first != row.fristName || placed.last != row.lastName)) continue;
+    auto [s, found] = sectionOf(sections, placed.section, mode, importantTitle);
+    if (!found) return std::nullopt;
+    const auto& rows = sections[s].arrayPersons;
+    const auto [begin, end] = rowsAt(rows, placed.key, row.personInfo->pid, mode);
+    if (begin == end) return std::nullopt;
+    return ui::IndexPath{static_cast<long>(s), static_cast<long>(begin)};
+  }
+  return std::nullopt;
 }
 
 const std::vector<std::string>& CustomerGrouping::indexTitles() {

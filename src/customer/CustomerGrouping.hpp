@@ -5,7 +5,9 @@
 // compared literally, so every comparison is a strict weak ordering.
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,33 @@ class CustomerGrouping {
   }
   // Reads every name once.
   static NameOrder nameOrder(const PersonRecords& persons);
+  // How many names the name orders keyed and rows the groupings made on the
+  // main thread since the process began: a book grows with the company, and
+  // tests watch this to hold the screens to doing that beside the window.
+  static std::uint64_t rowsMadeOnMainThread();
+
+  // --- a book that changes one customer at a time ------------------------------------
+  // Sections as groupAndOrder makes them of records in id order stay so
+  // while customers come, go and change one by one, without regrouping the
+  // book: a customer's rows go where a whole grouping puts them (in a
+  // section of their own where it makes one), and come out with a section
+  // they leave empty. Each reads the names of only some rows of the
+  // sections they go through: a place is found by halving.
+  static void insertRows(std::vector<CustomerInfoList>& sections, const std::shared_ptr<const PersonInfo>& person,
+                         int mode, const std::string& importantTitle);
+  static void removeRows(std::vector<CustomerInfoList>& sections, const PersonInfo& person, int mode,
+                         const std::string& importantTitle);
+  // Where a row of sections grouped in `mode` is: in the name and state
+  // modes the customer's own row (the row's names aside), in the contact
+  // mode the row of those names of that customer; nothing when it is not
+  // there.
+  static std::optional<ui::IndexPath> pathOf(const std::vector<CustomerInfoList>& sections, const ContactMode& row,
+                                             int mode, const std::string& importantTitle);
+  // `names` of records that have taken a new one at `index` (those from
+  // there on moved up one) gives it its place; one that left `index` (those
+  // after it moved down one) loses it. The same as `nameOrder` made anew.
+  static void insertName(NameOrder& names, const PersonRecords& persons, std::size_t index);
+  static void eraseName(NameOrder& names, std::size_t index);
 
   // "A" to "Z" and "#".
   static const std::vector<std::string>& indexTitles();

@@ -127,10 +127,8 @@ ui::TextView* CustomerListView::noteTextView() const {
 
 // --- the tab's calls -------------------------------------------------------------------------
 
-void CustomerListView::setAllCustomerdic(const std::map<int, CustomerInfoEntry>& dic) {
+void CustomerListView::showBook() {
   if (isEditType()) setNewCustomerHidden(true, false);
-  allCustomerdic_ = dic;
-  tableCustomer_->setAllcustomerdic(allCustomerdic_);
   tableCustomer_->RefrashByType(static_cast<int>(selectedRow_));
 }
 
@@ -149,25 +147,6 @@ void CustomerListView::customerListViewCancle() {
 }
 
 void CustomerListView::customerListViewDone() { setNewCustomerHidden(true, true); }
-
-void CustomerListView::updateCustomerInfoDicWithHidden(int customerId, int hidden) {
-  tableCustomer_->updateCustomerInfoDicWithHidden(customerId, hidden);
-  if (auto it = allCustomerdic_.find(customerId); it != allCustomerdic_.end()) it->second.hidden = hidden != 0;
-}
-
-void CustomerListView::updateCustomerInfoDicWithImportant(int customerId, int important) {
-  tableCustomer_->updateCustomerInfoDicWithImportant(customerId, important);
-  if (auto it = allCustomerdic_.find(customerId); it != allCustomerdic_.end()) it->second.important = important;
-}
-
-void CustomerListView::updateCustomerInfoDic(int customerId, bool hasNote, const std::optional<std::string>& note) {
-  const std::string text = note.value_or(std::string());
-  tableCustomer_->updateCustomerInfoDic(customerId, hasNote, text);
-  if (auto it = allCustomerdic_.find(customerId); it != allCustomerdic_.end()) {
-    it->second.note = text;
-    it->second.has_note = hasNote ? 1 : 0;
-  }
-}
 
 // --- controls -----------------------------------------------------------------------------------
 
@@ -263,7 +242,6 @@ bool CustomerListView::popoverControllerShouldDismissPopover(ui::PopoverControll
     return true;
   }
   currentShowNoteID_ = 0;
-  updateCustomerInfoDic(id, keep, keep ? std::optional<std::string>(text) : std::nullopt);
   return true;
 }
 
@@ -280,7 +258,6 @@ void CustomerListView::searchBarTextDidChange(ui::SearchBar&, const std::string&
     }
     return;
   }
-  tableCustomer_->setAllcustomerdic(allCustomerdic_);
   tableCustomer_->RefrashByType(static_cast<int>(selectedRow_));
   tableCustomer_->refreshFocus();
   if (d) d->searchTextDidChange(searchText);

@@ -4,7 +4,6 @@
 // new-customer row, the indexed customer list and the popover in which a
 // customer's note is read and written. It does not search by itself: every
 // change of the search text goes to its delegate, the customer tab.
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,18 +53,20 @@ class CustomerListView : public ui::View,
 
   void setDelegate(std::weak_ptr<CustomerListViewDelegate> d) { delegate_ = std::move(d); }
 
-  // Shows these customers in the current grouping (leaving new-customer mode).
-  void setAllCustomerdic(const std::map<int, CustomerInfoEntry>& dic);
-  const std::map<int, CustomerInfoEntry>& allCustomerdic() const { return allCustomerdic_; }
+  // Shows the directory's book anew in the current grouping (leaving
+  // new-customer mode).
+  void showBook();
+  // One customer of the book changed; the others stay as they are.
+  void customerReplaced(const std::shared_ptr<const PersonInfo>& before,
+                        const std::shared_ptr<const PersonInfo>& after) {
+    tableCustomer_->customerReplaced(before, after);
+  }
   // The new-customer row is shown.
   bool isEditType() const { return !newCustomerCell_->isHidden(); }
   void selectedCustomer(int customerId);
   void selectedCustomerByConatct(const ContactMode& contact);
   void customerListViewCancle();
   void customerListViewDone();
-  void updateCustomerInfoDicWithHidden(int customerId, int hidden);
-  void updateCustomerInfoDicWithImportant(int customerId, int important);
-  void updateCustomerInfoDic(int customerId, bool hasNote, const std::optional<std::string>& note);
 
   // The controls' actions, as the controls call them.
   void addNewCustomer(ui::Control* sender);
@@ -105,7 +106,6 @@ class CustomerListView : public ui::View,
   double stripBottom() const;
 
   std::shared_ptr<CustomerDataModel> directory_;
-  std::map<int, CustomerInfoEntry> allCustomerdic_;
   std::shared_ptr<ui::ImageView> titleBar_;
   std::shared_ptr<ui::Label> lblCustomer_;
   std::shared_ptr<ui::Button> addNewCustomerButton_;

@@ -18,6 +18,10 @@ namespace {
 
 gfx::Color textColorFor(const PersonInfo& p) { return p.hidden ? gfx::Color::rgb255(150, 150, 150) : gfx::Color::black(); }
 
+// The title of the section of important customers, which the groupings
+// place by it.
+std::string importantTitle() { return text("IMPORTANT"); }
+
 }  // namespace
 
 CustomerTable::CustomerTable(std::shared_ptr<CustomerDataModel> directory)
@@ -48,17 +52,6 @@ void CustomerTable::RefrashByType(int mode) {
   m_section_ = m_row_ = -1;
   selectContactSection_ = selectContactRow_ = -1;
   customerlist_.clear();
-  if (recordsStale_) {
-    arraypersons_.clear();
-    arraypersons_.reserve(allcustomerdic_.size());
-    for (const auto& [id, entry] : allcustomerdic_) {
-      auto p = std::make_shared<PersonInfo>(PersonInfo::fromEntry(id, entry));
-      p->hasNote = entry.has_note != 0;
-      arraypersons_.push_back(std::move(p));
-    }
-    names_ = CustomerGrouping::nameOrder(arraypersons_);
-    recordsStale_ = false;
-  }
   groupPersonsBy(mode);
 }
 
@@ -66,7 +59,7 @@ void CustomerTable::groupPersonsBy(int mode) {
   MV_ASSERT_MAIN_THREAD();
   m_section_ = m_row_ = -1;
   currentSoryByType_ = mode;
-  customerlist_ = CustomerGrouping::groupAndOrder(arraypersons_, names_, mode, text("IMPORTANT"));
+  customerlist_ = directory_ ? directory_->sections(mode, importantTitle()) : std::vector<CustomerInfoList>();
   auto table = tableView();
   if (mode == CustomerGrouping::kByContact) {
     selectContactSection_ = selectContactRow_ = -1;
@@ -82,23 +75,86 @@ void CustomerTable::refreshFocus() { focuseCustomerName(selectedPID_); }
 
 void CustomerTable::focuseCustomerName(int customerId) {
   MV_ASSERT_MAIN_THREAD();
+  auto person = directory_ ? directory_->customer(customerId) : nullptr;
+  if (!person) return;
+  // Grouped by contact, the customer's first contact's row.
+  ContactMode row{"", "", person};
+  if (currentSoryByType_ == CustomerGrouping::kByContact) {
+    row.lastName = person->name;
+    if (!person->contact.empty()) {
+      row.fristName = person->contact.front().first_name;
+      row.lastName = person->contact.front().last_name;
+    }
+  }
+  const auto found = CustomerGrouping::pathOf(customerlist_, row, currentSoryByType_, importantTitle());
+  if (!found) return;
+  const ui::IndexPath path = *found;
   auto table = tableView();
+  auto& section = customerlist_[static_cast<std::size_t>(path.section)];
+  if (!section.opened) {
+    section.opened = true;
+    section.indexPaths.clear();
+    table->reloadData();
+  }
+  table->scrollToRowAtIndexPath({path.section, 0}, ui::TableViewScrollPosition::Top, false);
+  table->selectRowAtIndexPath(path, false, ui::TableViewScrollPosition::None);
+  if (m_section_ >= 0 && ui::IndexPath{m_section_, m_row_} != path) restoreColor({m_section_, m_row_});
+  selectRow(path, false);
+}
+
+std::optional<ContactMode> CustomerTable::selectedContactMode() const {
+  const bool byContact = currentSoryByType_ == CustomerGrouping::kByContact;
+  const long s = byContact ? selectContactSection_ : m_section_;
+  const long r = byContact ? selectContactRow_ : m_row_;
+  const ContactMode* row = personOfIndexPath({s, r});
+  if (s < 0 || r < 0 || !row) return std::nullopt;
+  return *row;
+}
+
+void CustomerTable::customerReplaced(const std::shared_ptr<const PersonInfo>& before,
+                                     const std::shared_ptr<const PersonInfo>& after) {
+  MV_ASSERT_MAIN_THREAD();
+  const std::optional<ContactMode> selected = selectedContactMode();
+  const std::string title = importantTitle();
+  if (before) CustomerGrouping::removeRows(customerlist_, *before, currentSoryByType_, title);
+  if (after) CustomerGrouping::insertRows(customerlist_, after, currentSoryByType_, title);
+  refoldSections();
+  auto table = tableView();
+  table->reloadData();
+  const bool byContact = currentSoryByType_ == CustomerGrouping::kByContact;
+  m_section_ = m_row_ = -1;
+  selectContactSection_ = selectContactRow_ = -1;
+  if (!selected) return;
+  // The selection follows its row, the changed customer's to its new record.
+  ContactMode row = *selected;
+  const bool changed = before && row.personInfo->pid == before->pid;
+  if (changed) {
+    if (!after) return;
+    row.personInfo = after;
+  }
+  const auto path = CustomerGrouping::pathOf(customerlist_, row, currentSoryByType_, title);
+  if (!path) return;
+  table->selectRowAtIndexPath(*path, false, ui::TableViewScrollPosition::None);
+  if (changed) {
+    selectRow(*path, false);
+    return;
+  }
+  if (byContact) {
+    selectContactSection_ = path->section;
+    selectContactRow_ = path->row;
+  }
+  m_section_ = path->section;
+  m_row_ = path->row;
+  if (auto* cell = table->cellForRowAtIndexPath(*path)) cell->setSelected(true);
+}
+
+void CustomerTable::refoldSections() {
   for (std::size_t s = 0; s < customerlist_.size(); ++s) {
     auto& section = customerlist_[s];
-    auto it = std::find_if(section.arrayPersons.begin(), section.arrayPersons.end(),
-                           [&](const ContactMode& row) { return row.personInfo->pid == customerId; });
-    if (it == section.arrayPersons.end()) continue;
-    if (!section.opened) {
-      section.opened = true;
-      section.indexPaths.clear();
-      table->reloadData();
-    }
-    const long sectionIndex = static_cast<long>(s);
-    const ui::IndexPath path{sectionIndex, static_cast<long>(it - section.arrayPersons.begin())};
-    table->scrollToRowAtIndexPath({sectionIndex, 0}, ui::TableViewScrollPosition::Top, false);
-    table->selectRowAtIndexPath(path, false, ui::TableViewScrollPosition::None);
-    if (m_section_ >= 0 && ui::IndexPath{m_section_, m_row_} != path) restoreColor({m_section_, m_row_});
-    selectRow(path, false);
+    if (section.opened) continue;
+    section.indexPaths.clear();
+    for (std::size_t r = 0; r < section.arrayPersons.size(); ++r)
+      section.indexPaths.push_back({static_cast<long>(s), static_cast<long>(r)});
   }
 }
 
@@ -165,58 +221,6 @@ const ContactMode* CustomerTable::personOfIndexPath(const ui::IndexPath& path) c
 
 // --- flags and notes ---------------------------------------------------------------------------
 
-template <typename Change>
-bool CustomerTable::changeRecord(int customerId, bool inRows, Change change) {
-  std::shared_ptr<const PersonInfo> old, changed;
-  for (auto& p : arraypersons_) {
-    if (p->pid != customerId) continue;
-    auto copy = std::make_shared<PersonInfo>(*p);
-    change(*copy);
-    old = std::exchange(p, copy);
-    changed = std::move(copy);
-    break;
-  }
-  if (!changed || !inRows) return changed != nullptr;
-  for (auto& section : customerlist_) {
-    for (auto& row : section.arrayPersons) {
-      if (row.personInfo == old) row.personInfo = changed;
-    }
-  }
-  return true;
-}
-
-void CustomerTable::updateCustomerInfoDicWithHidden(int customerId, int hidden) {
-  // The rows show the change once regrouped.
-  changeRecord(customerId, false, [&](PersonInfo& p) { p.hidden = hidden != 0; });
-  if (auto it = allcustomerdic_.find(customerId); it != allcustomerdic_.end()) it->second.hidden = hidden != 0;
-}
-
-void CustomerTable::updateCustomerInfoDicWithImportant(int customerId, int important) {
-  changeRecord(customerId, false, [&](PersonInfo& p) { p.markAsImportant = important != 0; });
-  if (auto it = allcustomerdic_.find(customerId); it != allcustomerdic_.end()) it->second.important = important;
-  RefrashByType(currentSoryByType_);
-}
-
-void CustomerTable::updateCustomerInfoDic(int customerId, bool hasNote, const std::optional<std::string>& note) {
-  const std::string text = hasNote && note ? *note : std::string();
-  // Every row of the customer shows the mark, wherever it is listed and
-  // whichever row is selected.
-  changeRecord(customerId, true, [&](PersonInfo& p) {
-    p.hasNote = hasNote;
-    p.note = text;
-  });
-  if (auto it = allcustomerdic_.find(customerId); it != allcustomerdic_.end()) {
-    it->second.has_note = hasNote ? 1 : 0;
-    it->second.note = text;
-  }
-  auto table = tableView();
-  table->reloadData();
-  if (auto selected = selectedRow()) {
-    table->selectRowAtIndexPath(*selected, false, ui::TableViewScrollPosition::None);
-    if (auto* cell = table->cellForRowAtIndexPath(*selected)) cell->setSelected(true);
-  }
-}
-
 void CustomerTable::showNotePopoverAtIndexPath(const ui::IndexPath& path) {
   const ContactMode* row = personOfIndexPath(path);
   if (!row || !notePopover_) return;
@@ -255,7 +259,6 @@ void CustomerTable::popViewControllerDidPressButton(CustomerEditPopViewControlle
     reportFailure();
     return;
   }
-  updateCustomerInfoDic(id, adding, std::nullopt);
   if (!adding) return;
   showNoteContentAtIndexPath(path, true);
   auto table = tableView();
@@ -392,6 +395,8 @@ void CustomerTable::tableViewCommitEditingStyle(ui::TableView& tableView, ui::Ta
 std::optional<double> CustomerTable::tableViewHeightForRowAtIndexPath(ui::TableView&, const ui::IndexPath&) {
   return kRowHeight;
 }
+
+bool CustomerTable::respondsTo(ui::TableViewDelegateOp op) const { return op != ui::TableViewDelegateOp::HeightForRow; }
 
 std::optional<double> CustomerTable::tableViewHeightForHeaderInSection(ui::TableView&, long) { return kHeaderHeight; }
 

@@ -1,11 +1,12 @@
 #pragma once
-// The customer list of the customer tab's left panel: the customers of a
-// directory in folding sections under a fixed A-Z and "#" index, by name, by
-// contact or by state. It keeps the selected customer across regrouping,
-// marks local customers and customers with a note, lets local customers be
-// deleted by swiping, and opens the add-note / remove-note popover on a long
-// press. It reports to the panel. Main thread only.
-#include <map>
+// The customer list of the customer tab's left panel: the customers of the
+// session's directory in folding sections under a fixed A-Z and "#" index,
+// by name, by contact or by state. It shares the directory's records, takes
+// a customer that changed into its place without regrouping the others,
+// keeps the selected customer across changes and regrouping, marks local
+// customers and customers with a note, lets local customers be deleted by
+// swiping, and opens the add-note / remove-note popover on a long press. It
+// reports to the panel. Main thread only.
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,29 +52,20 @@ class CustomerTable : public ui::TableViewController,
 
   void setDelegate(std::weak_ptr<CustomerListControllerDelegate> d) { delegate_ = std::move(d); }
 
-  // Keeps a copy; no regrouping by itself.
-  void setAllcustomerdic(const std::map<int, CustomerInfoEntry>& dic) {
-    allcustomerdic_ = dic;
-    recordsStale_ = true;
-  }
-  const std::map<int, CustomerInfoEntry>& allcustomerdic() const { return allcustomerdic_; }
-  // Drops the selection and regroups in that mode, from records made anew
-  // when the customers were replaced since (the flag and note changes below
-  // keep records and customers in step, so nothing else needs them remade).
+  // Drops the selection and regroups the directory's book in that mode.
   void RefrashByType(int mode);
   void groupPersonsBy(int mode);
+  // The directory put `after` in place of `before` (either null: a customer
+  // came or went): the rows move, come or go, and the selection stays on its
+  // customer (the selected customer changed: its new record is reported).
+  void customerReplaced(const std::shared_ptr<const PersonInfo>& before,
+                        const std::shared_ptr<const PersonInfo>& after);
   void refreshFocus();
   // Opens the customer's section(s) and selects its row, reporting it.
   void focuseCustomerName(int customerId);
   // Grouped by contact: selects the first row of those names.
   void selectedCustomerByConatct(const ContactMode& contact);
   void desSelected();
-
-  void updateCustomerInfoDicWithHidden(int customerId, int hidden);
-  void updateCustomerInfoDicWithImportant(int customerId, int important);
-  // Records the note state in every row object of the customer, its record
-  // and its entry, and redraws.
-  void updateCustomerInfoDic(int customerId, bool hasNote, const std::optional<std::string>& note);
 
   // The row at the path; null out of range.
   const ContactMode* personOfIndexPath(const ui::IndexPath& path) const;
@@ -83,7 +75,6 @@ class CustomerTable : public ui::TableViewController,
   int currentSoryByType() const { return currentSoryByType_; }
   int selectedPID() const { return selectedPID_; }
   const std::vector<CustomerInfoList>& customerlist() const { return customerlist_; }
-  const PersonRecords& arraypersons() const { return arraypersons_; }
   std::optional<ui::IndexPath> selectedRow() const;
   std::shared_ptr<ui::PopoverController> notePopover() const { return notePopover_; }
   std::shared_ptr<CustomerEditPopViewController> notePopoverVC() const { return notePopoverVC_; }
@@ -97,6 +88,8 @@ class CustomerTable : public ui::TableViewController,
   std::vector<std::string> sectionIndexTitlesForTableView(ui::TableView& tableView) override;
   long tableViewSectionForSectionIndexTitle(ui::TableView& tableView, const std::string& title, long index) override;
   bool respondsTo(ui::TableViewDataSourceOp /*op*/) const override { return true; }
+  // Every row is as high: the table does not ask row by row.
+  bool respondsTo(ui::TableViewDelegateOp op) const override;
   bool tableViewCanEditRowAtIndexPath(ui::TableView& tableView, const ui::IndexPath& indexPath) override;
   void tableViewCommitEditingStyle(ui::TableView& tableView, ui::TableViewCellEditingStyle style,
                                    const ui::IndexPath& indexPath) override;
@@ -120,17 +113,12 @@ class CustomerTable : public ui::TableViewController,
   void restoreColor(const ui::IndexPath& path);
   // A store write that failed: the user is told, nothing in memory changes.
   static void reportFailure();
-  // Replaces the customer's record by a changed copy, in the records and in
-  // the rows when `inRows`; false for an unknown customer.
-  template <typename Change>
-  bool changeRecord(int customerId, bool inRows, Change change);
+  // The selected row (either mode's), if any.
+  std::optional<ContactMode> selectedContactMode() const;
+  // Rows' paths of the folded sections, after rows moved.
+  void refoldSections();
 
   std::shared_ptr<CustomerDataModel> directory_;
-  std::map<int, CustomerInfoEntry> allcustomerdic_;
-  PersonRecords arraypersons_;
-  // Their names in order, read once per set of records.
-  NameOrder names_;
-  bool recordsStale_ = true;
   std::vector<CustomerInfoList> customerlist_;
   int currentSoryByType_ = CustomerGrouping::kByName;
   int selectedPID_ = 0;

@@ -31,12 +31,7 @@ void CustomerViewController::viewDidLoad() {
   MV_ASSERT_MAIN_THREAD();
   BaseViewController::viewDidLoad();
   std::weak_ptr<CustomerViewController> weak = ui::weakAs<CustomerViewController>(this);
-  uploadObservation_ =
-      base::Observation(CustomerDataModel::kUploadCustomerRespond, nullptr, [weak](const base::Notification& n) {
-        auto self = weak.lock();
-        // Only a stored upload changes the list; a failed one was alerted.
-        if (self && n.userInfo.is_boolean() && n.userInfo.get<bool>()) self->reloadList();
-      });
+  directory_->addListener(ui::weakAs<CustomerBookListener>(this));
   settingsObservation_ =
       base::Observation(SwitchTableViewCell::kChangeNotification, nullptr, [weak](const base::Notification&) {
         auto self = weak.lock();
@@ -48,7 +43,9 @@ void CustomerViewController::viewDidLoad() {
           self->curPersonInfo_.reset();
           self->customerInfo_->setPersonInfo(std::nullopt);
         }
-        self->reloadList();
+        // Every customer may come or go: the book is read beside the window
+        // and the list shows it once read.
+        self->directory_->reloadCustomerDataBeside();
       });
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   auto root = view();
@@ -60,7 +57,7 @@ void CustomerViewController::viewDidLoad() {
   customerInfo_ = CustomerInfoView::create(fit.fitCGRectBy(361, 20, CustomerInfoView::kWidth, 692), directory_);
   customerInfo_->setDelegate(ui::weakAs<CustomerInfoViewDelegate>(this));
   root->addSubview(customerInfo_);
-  customerList_->setAllCustomerdic(directory_->customerInfoDic());
+  customerList_->showBook();
 
   tableResult_ = std::make_shared<SearchResultTableView>();
   tableResult_->setDelegate(ui::weakAs<SearchResultTableDelegate>(this));
@@ -73,18 +70,9 @@ void CustomerViewController::viewDidLoad() {
 void CustomerViewController::viewWillAppear(bool animated) {
   BaseViewController::viewWillAppear(animated);
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
-  const auto& config = config_;
-  if (config && config->flag(ConfigManager::kReloadCustomer)) {
-    // Whoever raised the flag reloaded the directory already.
-    config->setFlag(ConfigManager::kReloadCustomer, false);
-    if (customerInfo_ && customerInfo_->isCreating()) {
-      listBehind_ = true;  // the customer being entered stays
-    } else if (customerList_) {
-      curPersonInfo_.reset();
-      customerInfo_->setPersonInfo(std::nullopt);
-      customerList_->setAllCustomerdic(directory_->customerInfoDic());
-    }
-  }
+  // The list follows the directory as it changes, whether it shows or not:
+  // the flag of whoever changed the book asks for nothing more.
+  if (config_ && config_->flag(ConfigManager::kReloadCustomer)) config_->setFlag(ConfigManager::kReloadCustomer, false);
 }
 
 void CustomerViewController::viewDidAppear(bool animated) {
@@ -104,15 +92,24 @@ void CustomerViewController::loadByConfig() {
 
 void CustomerViewController::reloadList() {
   MV_ASSERT_MAIN_THREAD();
-  directory_->reloadCustomerData();
-  // Handing the list new customers re-selects its customer, which would
-  // drop a customer being entered: the list waits until the entry ends.
   if (customerInfo_ && customerInfo_->isCreating()) {
     listBehind_ = true;
     return;
   }
   listBehind_ = false;
-  if (customerList_) customerList_->setAllCustomerdic(directory_->customerInfoDic());
+  if (customerList_) customerList_->showBook();
+}
+
+void CustomerViewController::customerReplaced(const std::shared_ptr<const PersonInfo>& before,
+                                              const std::shared_ptr<const PersonInfo>& after) {
+  MV_ASSERT_MAIN_THREAD();
+  // Behind, the list takes the whole book when the entry ends.
+  if (!customerList_ || listBehind_) return;
+  customerList_->customerReplaced(before, after);
+}
+
+void CustomerViewController::bookReplaced() {
+  if (customerList_) reloadList();
 }
 
 // --- search -----------------------------------------------------------------------------------------
@@ -223,8 +220,8 @@ void CustomerViewController::deleteLocalCustomer(int customerId) {
       UIToast::showTextOf(SessionDatabase::failedWriteKey());
       break;
   }
-  // Read again either way: a customer that stays comes back into the list.
-  reloadList();
+  // A customer that stays comes back into the list, whose row the swipe took.
+  if (auto kept = directory_->customer(customerId)) customerReplaced(kept, kept);
 }
 
 // --- the form's reports ---------------------------------------------------------------------------
@@ -250,38 +247,34 @@ void CustomerViewController::customerInfoViewDone(ui::Control*, const CustomerIn
   customerInfo_->customerHiddenNewCustomerViews();
   // The stored customer in view mode first: the list's re-selection then
   // shows it instead of keeping an edit that has ended.
-  const auto& dic = directory_->customerInfoDic();
-  auto it = dic.find(storedId);
-  if (it != dic.end()) {
-    curPersonInfo_ = PersonInfo::fromEntry(storedId, it->second);
+  if (auto stored = directory_->customer(storedId)) {
+    curPersonInfo_ = *stored;
   } else {
     curPersonInfo_.reset();  // hidden, while hidden customers are not listed
   }
   customerInfo_->setPersonInfo(curPersonInfo_);
-  listBehind_ = false;
-  customerList_->setAllCustomerdic(dic);
+  if (listBehind_) reloadList();
   customerList_->selectedCustomer(storedId);
 }
 
 void CustomerViewController::customerInfoViewHiddenChange(int customerId, bool hidden) {
   MV_ASSERT_MAIN_THREAD();
   if (curPersonInfo_ && curPersonInfo_->pid == customerId) curPersonInfo_->hidden = hidden;
-  customerList_->updateCustomerInfoDicWithHidden(customerId, hidden ? 1 : 0);
   if (config_ && !config_->isShowAllCustomer()) {
-    // The customer leaves the list, and the form with it.
+    // The customer has left the list, and leaves the form too.
     curPersonInfo_.reset();
     customerInfo_->setPersonInfo(std::nullopt);
-    reloadList();
   }
 }
 
 void CustomerViewController::customerInfoViewImportantChange(int customerId, bool important) {
   MV_ASSERT_MAIN_THREAD();
   if (curPersonInfo_ && curPersonInfo_->pid == customerId) curPersonInfo_->markAsImportant = important;
-  customerList_->updateCustomerInfoDicWithImportant(customerId, important ? 1 : 0);
 }
 
-void CustomerViewController::customerInfoViewChangePrimary() { reloadList(); }
+// The directory took the stored choice into the customer's record, and the
+// list its row.
+void CustomerViewController::customerInfoViewChangePrimary() {}
 
 void CustomerViewController::submitCustomer(const PersonInfo& person) {
   MV_ASSERT_MAIN_THREAD();

@@ -5,11 +5,14 @@
 // form confirmed (a new one, or an edit in place), deletes local customers
 // no order names, keeps the list in step with the hidden and important
 // switches, and asks before a local customer is submitted to the sales
-// service. It keeps the list in step with the directory after a sync, an
-// upload and a change of the show-all switch. Main thread only.
+// service. It keeps the list in step with the directory: a customer that
+// changed takes its place in the list, and a book read again (after a sync,
+// a restore or a change of the show-all switch) is shown once it is read.
+// Main thread only.
 #include <memory>
 #include <optional>
 
+#include "customer/CustomerBookListener.hpp"
 #include "customer/CustomerInfoView.hpp"
 #include "customer/CustomerListView.hpp"
 #include "customer/SearchResultTableView.hpp"
@@ -25,6 +28,7 @@ class ConfigManager;
 class CustomerDataModel;
 
 class CustomerViewController : public BaseViewController,
+                               public CustomerBookListener,
                                public CustomerListViewDelegate,
                                public CustomerInfoViewDelegate,
                                public SearchResultTableDelegate,
@@ -56,6 +60,11 @@ class CustomerViewController : public BaseViewController,
   // ConfigDelegate: the order store learns whether customers are shown.
   void loadByConfig() override;
 
+  // CustomerBookListener
+  void customerReplaced(const std::shared_ptr<const PersonInfo>& before,
+                        const std::shared_ptr<const PersonInfo>& after) override;
+  void bookReplaced() override;
+
   // CustomerListViewDelegate
   void searchTextDidChangeByContact(const std::string& text) override;
   void searchTextDidChange(const std::string& text) override;
@@ -79,7 +88,8 @@ class CustomerViewController : public BaseViewController,
 
  private:
   void search(const std::string& text, bool byContact);
-  // The directory read again and handed to the list.
+  // The list shows the directory's book anew, unless a customer is being
+  // entered: a regrouping re-selects, which would drop it.
   void reloadList();
   void showAlert(const std::string& titleKey, const std::string& messageKey, long tag, const std::string& cancelKey,
                  const std::optional<std::string>& otherKey);
@@ -92,10 +102,9 @@ class CustomerViewController : public BaseViewController,
   std::shared_ptr<ui::PopoverController> popResult_;
   std::optional<PersonInfo> curPersonInfo_;
   std::optional<PersonInfo> submitPerson_;
-  // An upload changed the directory while the form was being edited; the
-  // list takes it when the editing ends.
+  // The book was read again while a customer was being entered; the list
+  // takes it, and the changes since, when the entry ends.
   bool listBehind_ = false;
-  base::Observation uploadObservation_;
   base::Observation settingsObservation_;
 };
 

@@ -1,19 +1,26 @@
 #include "customer/PersonInfo.hpp"
 
+#include <utility>
+
 namespace mv {
 
 PersonInfo PersonInfo::fromEntry(int pid, const CustomerInfoEntry& entry) {
+  return fromEntry(pid, CustomerInfoEntry(entry));
+}
+
+PersonInfo PersonInfo::fromEntry(int pid, CustomerInfoEntry&& entry) {
   PersonInfo p;
   p.pid = pid;
-  p.name = entry.customer_name;
-  p.customer_info_id = entry.customer_info_id;
+  p.name = std::move(entry.customer_name);
+  p.customer_info_id = std::move(entry.customer_info_id);
   p.discount = entry.discount;
-  p.attribute = entry.attribute;
-  p.address = entry.address;
-  p.contact = entry.contact;
+  p.attribute = std::move(entry.attribute);
+  p.address = std::move(entry.address);
+  p.contact = std::move(entry.contact);
   p.hidden = entry.hidden;
   p.markAsImportant = entry.important != 0;
-  p.note = entry.note;
+  p.hasNote = entry.has_note != 0;
+  p.note = std::move(entry.note);
   return p;
 }
 

@@ -17,13 +17,13 @@ struct PersonInfo {
   std::vector<marvisto_customer_contact_entity> contact;
   bool hidden = false;
   bool markAsImportant = false;
-  // Set by the customer list from "has_note"; the directory's own records
-  // leave it false.
+  // The customer's note mark ("has_note"), which the list shows.
   bool hasNote = false;
   std::string note;
 
-  // The record of a directory entry.
+  // The record of a directory entry; the second takes the entry's rows.
   static PersonInfo fromEntry(int pid, const CustomerInfoEntry& entry);
+  static PersonInfo fromEntry(int pid, CustomerInfoEntry&& entry);
 };
 
 }  // namespace mv

@@ -164,7 +164,7 @@ void QuoteOrderViewController::updateCustomerId(int oldId, int newId) {
 
 void QuoteOrderViewController::popAllCustomerAsSearchResults() {
   if (!customers_) return;
-  if (customers_->allSearchPersonList().empty()) return;
+  if (customers_->customerInfoDic().empty()) return;
   searchResults_->setArrResult(customers_->customersByName());
   presentSearchPopover();
 }

@@ -122,6 +122,13 @@ class BaseDataModel {
     if (!first) return std::nullopt;
     return first->value_or(std::nullopt);
   }
+  // The number a COUNT query gives; nothing when it failed.
+  template <typename... Args>
+  [[nodiscard]] std::optional<std::int64_t> countOf(std::string_view sql, const Args&... args) {
+    auto counted = scalarInt(sql, args...);
+    if (!counted) return std::nullopt;
+    return counted->value_or(0);
+  }
   // Whether the query finds a row; nothing when it failed.
   template <typename... Args>
   [[nodiscard]] std::optional<bool> exists(std::string_view sql, const Args&... args) {

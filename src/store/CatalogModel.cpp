@@ -210,6 +210,10 @@ std::vector<marvisto_product_Entity> CatalogModel::getAllProducts() {
   return shownAsEmpty(readRows(kAllProductsSql, rows::product));
 }
 
+std::optional<std::int64_t> CatalogModel::countProducts() {
+  return countOf("SELECT COUNT(*) FROM marvisto_product WHERE product_publish = 1");
+}
+
 std::optional<marvisto_product_Entity> CatalogModel::getProductByProductId(int productId) {
   return firstProduct("SELECT * FROM marvisto_product WHERE product_id = ? AND product_publish = 1", productId);
 }

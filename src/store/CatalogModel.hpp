@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -85,6 +86,8 @@ class CatalogModel : public BaseDataModel {
 
   // --- products
   std::vector<marvisto_product_Entity> getAllProducts();
+  // How many of them there are; nothing when the count failed.
+  [[nodiscard]] std::optional<std::int64_t> countProducts();
   std::optional<marvisto_product_Entity> getProductByProductId(int productId);
   // Any publish state; for order lines whose product left the catalogue.
   std::optional<marvisto_product_Entity> getStoredProduct(int productId);

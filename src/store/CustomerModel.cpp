@@ -81,36 +81,33 @@ bool CustomerModel::saveToDatabaseCustomerContact(const std::vector<marvisto_cus
       });
 }
 
-std::map<int, CustomerInfoEntry> CustomerModel::getAllCustomers(bool showHidden) {
-  return shownAsEmpty(readAllCustomers(showHidden));
+namespace {
+
+// The customers the book shows: published, and not hidden unless asked.
+std::string shownCustomers(bool showHidden) {
+  return showHidden ? "customer_publish = 1" : "customer_publish = 1 AND hidden = 0";
 }
 
-std::optional<std::map<int, CustomerInfoEntry>> CustomerModel::readAllCustomers(bool showHidden) {
+}  // namespace
+
+template <typename... Args>
+std::optional<std::map<int, CustomerInfoEntry>> CustomerModel::readCustomers(const std::string& customers,
+                                                                             const std::string& theirRows,
+                                                                             const Args&... args) {
   std::map<int, CustomerInfoEntry> out;
-  const bool ok = query(std::string("SELECT * FROM marvisto_customer WHERE customer_publish = 1") +
-                            (showHidden ? "" : " AND hidden = 0") + " ORDER BY customer_ordering, customer_id",
-                        [&](const SQLiteStatement& r) {
-                          CustomerInfoEntry e;
-                          e.customer_info_id = r.text("customer_info_id");
-                          e.customer_name = r.text("customer_name");
-                          e.customer_publish = r.integer("customer_publish");
-                          e.customer_ordering = r.integer("customer_ordering");
-                          e.hidden = r.integer("hidden") != 0;
-                          e.important = r.integer("important");
-                          e.has_note = r.integer("has_note");
-                          e.note = r.text("note");
-                          e.discount = static_cast<float>(r.real("discount"));
-                          out.emplace(r.integer("customer_id"), std::move(e));
-                        });
+  const bool ok = query(
+      "SELECT * FROM marvisto_customer WHERE " + customers + " ORDER BY customer_ordering, customer_id",
+      [&](const SQLiteStatement& r) { out.emplace(r.integer("customer_id"), rows::customerEntry(r)); }, args...);
   if (!ok) return std::nullopt;
   if (out.empty()) return out;
 
   // A customer without the attributes, addresses or contacts it has would be
   // shown, and uploaded, wrong: any part that fails fails the whole read.
+  const std::string of = theirRows.empty() ? std::string() : " AND a." + theirRows;
   const bool attributes = query(
       "SELECT a.customer_id, f.field_id, f.field_name, a.attribute_value FROM marvisto_customer_attribute a "
       "JOIN marvisto_fields_customer_attribute f ON f.field_id = a.attribute_fields_id "
-      "WHERE f.published = 1 AND f.display = 1 ORDER BY a.customer_id, f.field_id, a.attribute_id",
+      "WHERE f.published = 1 AND f.display = 1" + of + " ORDER BY a.customer_id, f.field_id, a.attribute_id",
       [&](const SQLiteStatement& r) {
         auto it = out.find(r.intAt(0));
         if (it == out.end()) return;
@@ -119,21 +116,26 @@ std::optional<std::map<int, CustomerInfoEntry>> CustomerModel::readAllCustomers(
         cell.fieldName = r.textAt(2);
         cell.attributeValue = r.textAt(3);
         it->second.attribute.push_back(std::move(cell));
-      });
+      },
+      args...);
+  const std::string where = theirRows.empty() ? std::string() : " WHERE " + theirRows;
   // Local customers list their addresses and contacts newest first.
   const bool addresses = query(
-      "SELECT * FROM marvisto_customer_address ORDER BY customer_id, CASE WHEN customer_id < 0 THEN -id ELSE id END",
+      "SELECT * FROM marvisto_customer_address" + where +
+          " ORDER BY customer_id, CASE WHEN customer_id < 0 THEN -id ELSE id END",
       [&](const SQLiteStatement& r) {
         auto it = out.find(r.integer("customer_id"));
         if (it != out.end()) it->second.address.push_back(rows::customerAddress(r));
-      });
+      },
+      args...);
   const bool contacts = query(
-      "SELECT * FROM marvisto_customer_contact ORDER BY customer_id, "
-      "CASE WHEN customer_id < 0 THEN -contact_id ELSE contact_id END",
+      "SELECT * FROM marvisto_customer_contact" + where +
+          " ORDER BY customer_id, CASE WHEN customer_id < 0 THEN -contact_id ELSE contact_id END",
       [&](const SQLiteStatement& r) {
         auto it = out.find(r.integer("customer_id"));
         if (it != out.end()) it->second.contact.push_back(rows::customerContact(r));
-      });
+      },
+      args...);
   if (!attributes || !addresses || !contacts) return std::nullopt;
   for (auto& entry : out | std::views::values) {
     if (entry.attribute.empty()) {
@@ -143,6 +145,31 @@ std::optional<std::map<int, CustomerInfoEntry>> CustomerModel::readAllCustomers(
     }
   }
   return out;
+}
+
+std::map<int, CustomerInfoEntry> CustomerModel::getAllCustomers(bool showHidden) {
+  return shownAsEmpty(readAllCustomers(showHidden));
+}
+
+std::optional<std::map<int, CustomerInfoEntry>> CustomerModel::readAllCustomers(bool showHidden) {
+  return readCustomers(shownCustomers(showHidden), "");
+}
+
+std::optional<std::optional<CustomerInfoEntry>> CustomerModel::getCustomer(int customerId, bool showHidden) {
+  auto read = readCustomers(shownCustomers(showHidden) + " AND customer_id = ?", "customer_id = ?", customerId);
+  if (!read) return std::nullopt;
+  if (read->empty()) return std::optional<CustomerInfoEntry>();
+  return std::move(read->begin()->second);
+}
+
+std::optional<std::vector<int>> CustomerModel::getLocalCustomerIds() {
+  return readRows("SELECT customer_id FROM marvisto_customer WHERE customer_publish = 1 AND customer_id < 0 "
+                  "ORDER BY customer_id",
+                  [](const SQLiteStatement& r) { return r.intAt(0); });
+}
+
+std::optional<std::int64_t> CustomerModel::countCustomers() {
+  return countOf("SELECT COUNT(*) FROM marvisto_customer WHERE " + shownCustomers(true));
 }
 
 // The forms only show the fields: a failed read shows none.

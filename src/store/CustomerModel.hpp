@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -30,6 +31,17 @@ class CustomerModel : public BaseDataModel {
 
   // Published customers (hidden ones only when asked), keyed by id.
   std::map<int, CustomerInfoEntry> getAllCustomers(bool showHidden);
+  // The same; nothing when the read failed.
+  [[nodiscard]] std::optional<std::map<int, CustomerInfoEntry>> readAllCustomers(bool showHidden);
+  // The same of one customer: an empty inner value when it is not one of
+  // them; nothing when the read failed.
+  [[nodiscard]] std::optional<std::optional<CustomerInfoEntry>> getCustomer(int customerId, bool showHidden);
+  // The ids of the published customers made on the device, hidden ones
+  // too, in id order; nothing when the read failed.
+  [[nodiscard]] std::optional<std::vector<int>> getLocalCustomerIds();
+  // How many published customers there are, hidden ones too; nothing when
+  // the count failed.
+  [[nodiscard]] std::optional<std::int64_t> countCustomers();
   // One cell (fieldName, field_id) per published field, in store order.
   std::vector<customer_attribute_cell_Entity> getAllAttributes();
   // The same for "Address", "City", "State/Province/Region" and "Zip Code".
@@ -96,8 +108,13 @@ class CustomerModel : public BaseDataModel {
   [[nodiscard]] bool updateCustomerTableNoteWithCustomerId(int customerId, const std::string& note);
 
  private:
-  // Nothing when any part of the read failed.
-  std::optional<std::map<int, CustomerInfoEntry>> readAllCustomers(bool showHidden);
+  // The customers that `customers` (a condition on their table) selects,
+  // with their rows, which `theirRows` (a condition on a row's customer_id;
+  // empty: every row) narrows; both bind `args`. Nothing when any part of
+  // the read failed.
+  template <typename... Args>
+  std::optional<std::map<int, CustomerInfoEntry>> readCustomers(const std::string& customers,
+                                                                const std::string& theirRows, const Args&... args);
   std::vector<customer_attribute_cell_Entity> fieldCells(bool addressOnly, bool displayedOnly = false);
   [[nodiscard]] int lowestLocalId(const char* kind, const char* sql);
 };

@@ -99,6 +99,7 @@ class DataAccessManager {
     return catalog_.saveToDatabaseIcon(v);
   }
   std::vector<marvisto_product_Entity> getAllProducts() { return catalog_.getAllProducts(); }
+  [[nodiscard]] std::optional<std::int64_t> countProducts() { return catalog_.countProducts(); }
   std::optional<marvisto_product_Entity> getProductByProductId(int id) { return catalog_.getProductByProductId(id); }
   std::vector<marvisto_product_Entity> getProductsByCategory_id(int id) { return catalog_.getProductsByCategory_id(id); }
   std::vector<marvisto_product_Entity> getProductsBySearchString(const std::string& text) {
@@ -174,6 +175,7 @@ class DataAccessManager {
   }
   [[nodiscard]] bool updateOldNewFlags() { return library_.updateOldNewFlags(); }
   std::vector<marvisto_library_files_Entity> getAllLibFiles() { return library_.getAllLibFiles(); }
+  [[nodiscard]] std::optional<std::int64_t> countLibFiles() { return library_.countLibFiles(); }
   std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByDate() { return library_.getAllLibFilesOrderByDate(); }
   std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByType() { return library_.getAllLibFilesOrderByType(); }
   std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByCMS() { return library_.getAllLibFilesOrderByCMS(); }
@@ -245,6 +247,14 @@ class DataAccessManager {
     return customer_.saveToDatabaseCustomerContact(v);
   }
   std::map<int, CustomerInfoEntry> getAllCustomers(bool showHidden) { return customer_.getAllCustomers(showHidden); }
+  [[nodiscard]] std::optional<std::map<int, CustomerInfoEntry>> readAllCustomers(bool showHidden) {
+    return customer_.readAllCustomers(showHidden);
+  }
+  [[nodiscard]] std::optional<std::optional<CustomerInfoEntry>> getCustomer(int id, bool showHidden) {
+    return customer_.getCustomer(id, showHidden);
+  }
+  [[nodiscard]] std::optional<std::vector<int>> getLocalCustomerIds() { return customer_.getLocalCustomerIds(); }
+  [[nodiscard]] std::optional<std::int64_t> countCustomers() { return customer_.countCustomers(); }
   std::vector<customer_attribute_cell_Entity> getAllAttributes() { return customer_.getAllAttributes(); }
   std::vector<customer_attribute_cell_Entity> getAllAddressAttributes() { return customer_.getAllAddressAttributes(); }
   std::vector<customer_attribute_cell_Entity> getAllDisplayedAttributes() {

@@ -73,6 +73,10 @@ std::vector<marvisto_library_files_Entity> LibraryModel::files(const std::string
 
 std::vector<marvisto_library_files_Entity> LibraryModel::getAllLibFiles() { return files("", "LOWER(title)"); }
 
+std::optional<std::int64_t> LibraryModel::countLibFiles() {
+  return countOf("SELECT COUNT(*) FROM marvisto_library_files WHERE published = 1");
+}
+
 std::vector<marvisto_library_files_Entity> LibraryModel::getAllLibFilesOrderByDate() {
   return files("", "date DESC, LOWER(title)");
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,8 @@ class LibraryModel : public BaseDataModel {
   [[nodiscard]] bool updateOldNewFlags();
 
   std::vector<marvisto_library_files_Entity> getAllLibFiles();
+  // How many of them there are; nothing when the count failed.
+  [[nodiscard]] std::optional<std::int64_t> countLibFiles();
   std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByDate();
   std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByType();
   std::vector<marvisto_library_files_Entity> getAllLibFilesOrderByCMS();

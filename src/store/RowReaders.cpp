@@ -121,6 +121,20 @@ marvisto_customer_Entity customer(const SQLiteStatement& r) {
   return c;
 }
 
+CustomerInfoEntry customerEntry(const SQLiteStatement& r) {
+  CustomerInfoEntry e;
+  e.customer_info_id = r.text("customer_info_id");
+  e.customer_name = r.text("customer_name");
+  e.customer_publish = r.integer("customer_publish");
+  e.customer_ordering = r.integer("customer_ordering");
+  e.hidden = r.integer("hidden") != 0;
+  e.important = r.integer("important");
+  e.has_note = r.integer("has_note");
+  e.note = r.text("note");
+  e.discount = static_cast<float>(r.real("discount"));
+  return e;
+}
+
 marvisto_customer_address_Entity customerAddress(const SQLiteStatement& r) {
   marvisto_customer_address_Entity a;
   a.indexId = r.integer("id");

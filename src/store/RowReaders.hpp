@@ -21,6 +21,9 @@ marvisto_product_price_Entity price(const SQLiteStatement& row);
 marvisto_library_files_Entity libraryFile(const SQLiteStatement& row);
 marvisto_library_category_Entity libraryCategory(const SQLiteStatement& row);
 marvisto_customer_Entity customer(const SQLiteStatement& row);
+// A customer row as the customer book holds it, without its attributes,
+// addresses and contacts.
+CustomerInfoEntry customerEntry(const SQLiteStatement& row);
 marvisto_customer_address_Entity customerAddress(const SQLiteStatement& row);
 marvisto_customer_contact_entity customerContact(const SQLiteStatement& row);
 marvisto_customer_attribute_Entity customerAttribute(const SQLiteStatement& row);

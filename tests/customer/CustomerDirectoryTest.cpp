@@ -37,10 +37,9 @@ class DirectoryTest : public CustomerTest {
 TEST_F(DirectoryTest, LoadsEntriesAndFindsCustomersByEveryField) {
   auto dir = directory();
   ASSERT_EQ(dir->customerInfoDic().size(), 5u);  // show-all is on when never set
-  EXPECT_EQ(dir->customerInfoDic().at(3).customer_name, "");
+  EXPECT_EQ(dir->customer(3)->name, "");
   EXPECT_EQ(dir->allAttributes().size(), 8u);
-  EXPECT_EQ(dir->allSearchPersonList().size(), 5u);
-  for (const auto& p : dir->allSearchPersonList()) EXPECT_FALSE(p->hasNote);
+  for (const auto& p : dir->customerInfoDic()) EXPECT_FALSE(p->hasNote);
 
   EXPECT_EQ(idsOf(dir->customerSearch("apple")), (std::vector<int>{1}));        // name, any case
   EXPECT_EQ(idsOf(dir->customerSearch("SPRINGFIELD")), (std::vector<int>{1}));  // address city, once
@@ -126,28 +125,25 @@ TEST_F(DirectoryTest, ContactSearchYieldsOneRowPerMatchingContact) {
 TEST_F(DirectoryTest, HiddenCustomersFollowTheShowAllSwitchAndFlagsChangeEntriesOnly) {
   setShowAllCustomers(false);
   auto dir = directory();
-  EXPECT_EQ(dir->customerInfoDic().count(4), 0u);
+  EXPECT_FALSE(dir->customer(4));
   EXPECT_TRUE(dir->customerSearch("Hidden").empty());
 
   setShowAllCustomers(true);
   // The sync engine reloads through its interface, which is the directory.
   ASSERT_EQ(SyncCustomerModel::current(), dir);
   SyncCustomerModel::current()->reloadCustomerData();
-  EXPECT_EQ(dir->customerInfoDic().count(4), 1u);
+  EXPECT_TRUE(dir->customer(4));
   auto visible = dir->getNoHiddenCustomerData(false);
   EXPECT_EQ(visible.size(), 4u);
-  EXPECT_EQ(visible.count(4), 0u);
+  EXPECT_EQ(std::count_if(visible.begin(), visible.end(), [](const auto& p) { return p->pid == 4; }), 0);
 
   dir->updateCustomerInfoDicWithHidden(1, 1);
   dir->updateCustomerInfoDicWithImportant(2, 1);
   dir->updateCustomerInfoDicWithHidden(999, 1);  // unknown: nothing
-  EXPECT_TRUE(dir->customerInfoDic().at(1).hidden);
-  EXPECT_EQ(dir->customerInfoDic().at(2).important, 1);
+  EXPECT_TRUE(dir->customer(1)->hidden);
+  EXPECT_TRUE(dir->customer(2)->markAsImportant);
   EXPECT_EQ(dir->getNoHiddenCustomerData(false).size(), 3u);
-  // The records keep their flags until the next reload; the store never changed.
-  auto apple = std::find_if(dir->allSearchPersonList().begin(), dir->allSearchPersonList().end(),
-                            [](const auto& p) { return p->pid == 1; });
-  EXPECT_FALSE((*apple)->hidden);
+  // The store never changed: read again, the flags are as stored.
   EXPECT_EQ(dir->getNoHiddenCustomerData(true).size(), 4u);
 
   // Every customer hidden with show-all off: an empty directory.
@@ -197,7 +193,7 @@ TEST_F(CustomerTest, SavedCustomerTakesTheNextLocalIdsAllOrNothing) {
   EXPECT_EQ(rows, (std::vector<std::pair<int, std::string>>{
                       {-1, "6="}, {-2, "10="}, {-3, "1=YES"}, {-4, "2=5 Elm"}, {-5, "3="}, {-6, "4=TX"}, {-7, "5="}}));
   // Reloaded: the new customer is in the directory with its address cells.
-  ASSERT_EQ(dir->customerInfoDic().count(-1), 1u);
+  ASSERT_TRUE(dir->customer(-1));
   EXPECT_EQ(dir->getDefaultAddressByCustomer(-1)["State/Province/Region"], "TX");
 
   // After customer -3 and attribute rows down to -20: -4 and -21..-27.

@@ -5,6 +5,7 @@
 
 #include "CustomerTestSupport.hpp"
 #include "SessionFixture.hpp"
+#include "customer/CustomerListCell.hpp"
 #include "customer/CustomerOrderLinks.hpp"
 #include "customer/CustomerViewController.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
@@ -142,7 +143,7 @@ TEST_F(FormScreenTest, ACustomerIsCreatedEditedTwiceAndKeepsItsIdFlagsNoteAndOrd
   EXPECT_EQ(form().personInfo()->pid, -8);
   EXPECT_FALSE(form().editButton().isHidden());
   EXPECT_FALSE(screen->customerList()->isEditType());
-  EXPECT_EQ(screen->customerList()->allCustomerdic().count(-8), 1u);
+  EXPECT_GE(listPathOf(-8).section, 0);
   EXPECT_EQ(list().selectedPID(), -8);
   snapshot("customer-created.png");
 
@@ -325,7 +326,8 @@ TEST_F(FormScreenTest, TheSwitchesActOnTheShownCustomerAndFailuresAreShown) {
   ASSERT_TRUE(driver->tap(form().hiddenCell()->switchView()));
   flush();
   EXPECT_EQ(count("marvisto_customer", "customer_id = 2 AND hidden = 1"), 1);
-  EXPECT_TRUE(screen->customerList()->allCustomerdic().at(2).hidden);
+  ASSERT_GE(listPathOf(2).section, 0);
+  EXPECT_TRUE(list().personOfIndexPath(listPathOf(2))->personInfo->hidden);
   ASSERT_TRUE(form().personInfo());  // still listed: hidden customers are shown
 
   // A store that refuses: the switch goes back and the user is told.
@@ -354,7 +356,7 @@ TEST_F(FormScreenTest, TheSwitchesActOnTheShownCustomerAndFailuresAreShown) {
   EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND hidden = 1"), 1);
   EXPECT_FALSE(form().personInfo());
   EXPECT_LT(listPathOf(1).section, 0);
-  EXPECT_EQ(screen->customerList()->allCustomerdic().count(1), 0u);
+  EXPECT_FALSE(directory()->customer(1));
 }
 
 // Hiding a customer that is being edited, while hidden customers are not
@@ -718,8 +720,8 @@ TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
   EXPECT_EQ(count("marvisto_quote_order", "order_id = -4 AND customer_id = " + serviceId), 1);
   EXPECT_EQ(count("marvisto_customer_contact", "customer_id = " + serviceId + " AND contact_id > 0"), 1);
   EXPECT_FALSE(form().personInfo());
-  EXPECT_EQ(screen->customerList()->allCustomerdic().count(std::stoi(serviceId)), 1u);
-  EXPECT_EQ(screen->customerList()->allCustomerdic().count(local), 0u);
+  EXPECT_GE(listPathOf(std::stoi(serviceId)).section, 0);
+  EXPECT_LT(listPathOf(local).section, 0);
   const auto sent = uploadedDocuments();
   ASSERT_EQ(sent.size(), 1u);
   ASSERT_EQ(sent[0]["marvisto_customer"].size(), 1u);
@@ -730,6 +732,67 @@ TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
   ASSERT_TRUE(form().hiddenCell());
   EXPECT_TRUE(form().editButton().isHidden());
   EXPECT_TRUE(form().hiddenCell()->submitButton().isHidden());
+}
+
+// In a book of thousands, a customer entered, edited and deleted on the form
+// changes the list in place: the main thread reads that customer's rows
+// alone and regroups nothing, and the list shows the change where it goes.
+TEST_F(FormScreenTest, ACustomerSavedOrDeletedInABookOfThousandsChangesItInPlace) {
+  constexpr int kBook = 3000;
+  seedBook(100000, kBook);
+  open();
+  auto shown = [&](int id) {
+    const ui::IndexPath path = listPathOf(id);
+    if (path.section < 0) return std::string("<not listed>");
+    list().tableView()->scrollToRowAtIndexPath(path, ui::TableViewScrollPosition::Middle, false);
+    flush();
+    auto* cell = dynamic_cast<CustomerListCell*>(list().tableView()->cellForRowAtIndexPath(path));
+    return cell ? cell->lbcustomer_name().text() + (cell->isSelected() ? " (chosen)" : "") : "<not drawn>";
+  };
+  auto listed = [&] {
+    std::size_t rows = 0;
+    for (const auto& section : list().customerlist()) rows += section.arrayPersons.size();
+    return rows;
+  };
+  const auto grouped = CustomerGrouping::rowsMadeOnMainThread();
+  std::uint64_t read = 0;
+  {
+    MainThreadReads reads;
+    startNewCustomer();
+    type(1, "NAME", "Aardvark Hire");
+    tapDone();
+    read = std::max(read, reads.rows());
+  }
+  ASSERT_TRUE(form().personInfo());
+  const int id = form().personInfo()->pid;
+  EXPECT_EQ(listPathOf(id), (ui::IndexPath{0, 0}));  // before "Apple" under A
+  EXPECT_EQ(shown(id), "Aardvark Hire (chosen)");
+  {
+    MainThreadReads reads;
+    ASSERT_TRUE(driver->tap(form().editButton()));
+    flush();
+    type(1, "NAME", "Zebra Hire");
+    tapDone();
+    read = std::max(read, reads.rows());
+  }
+  EXPECT_EQ(list().customerlist().back().prefex, "Z");
+  EXPECT_EQ(shown(id), "Zebra Hire (chosen)");
+  EXPECT_EQ(list().customerlist().front().arrayPersons.size(), 1u);  // "Apple" alone under A again
+  {
+    MainThreadReads reads;
+    ASSERT_TRUE(list().tableView()->swipeToDeleteRowAtIndexPath(listPathOf(id)));
+    ASSERT_TRUE(list().tableView()->confirmDeletion());
+    flush();
+    read = std::max(read, reads.rows());
+  }
+  EXPECT_EQ(count("marvisto_customer", "customer_id = " + std::to_string(id)), 0);
+  EXPECT_EQ(shown(id), "<not listed>");
+  EXPECT_EQ(list().customerlist().back().prefex, "C");
+  EXPECT_EQ(listed(), static_cast<std::size_t>(kBook) + 2);
+  EXPECT_EQ(shown(100000 + kBook - 1), "Client 2999");
+  // One customer's rows and the form's fields, at each step, whatever the book.
+  EXPECT_LT(read, 100u);
+  EXPECT_EQ(CustomerGrouping::rowsMadeOnMainThread(), grouped);
 }
 
 // The order store needs the customers of its orders uploaded only while the

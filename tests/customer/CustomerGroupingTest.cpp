@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
+#include <memory>
 
 #include "customer/CustomerGrouping.hpp"
 
@@ -216,6 +218,101 @@ TEST(CustomerGroupingTest, ContactModeListsEveryContactAndCustomersWithoutContac
   auto blank = CustomerGrouping::groupAndOrder(records({person(4, " ")}), CustomerGrouping::kByContact, "I");
   ASSERT_EQ(blank.size(), 1u);
   EXPECT_EQ(blank[0].prefex, "#");
+}
+
+// "KEY: name#id, ..." (contact mode: last/first#id): rows of equal names
+// told apart by their customers.
+std::string layoutWithIds(const std::vector<CustomerInfoList>& sections, int mode) {
+  std::string out;
+  for (const auto& s : sections) {
+    out += (out.empty() ? "" : " | ") + s.prefex + ":";
+    for (const auto& r : s.arrayPersons) {
+      const std::string name =
+          mode == CustomerGrouping::kByContact ? r.lastName + "/" + r.fristName : r.personInfo->name;
+      out += " " + name + "#" + std::to_string(r.personInfo->pid);
+    }
+  }
+  return out;
+}
+
+// A book whose customers come, change and go one at a time keeps the
+// sections and the name order a whole grouping of it makes, in every mode:
+// equal names, blank names, the important section, contacts of equal names
+// within one customer, and sections that empty and come back.
+TEST(CustomerGroupingTest, OneCustomerAtATimeGroupsAsTheWholeBookDoes) {
+  std::map<int, PersonInfo> all;
+  for (PersonInfo p :
+       {person(1, "banana", "Texas"), person(2, "Banana Co", "ohio"), person(3, "王小明", "北京"),
+        person(4, "apple", "9th"), person(5, "   ", "Texas"), person(6, "9lives"), person(7, "Acme", "ohio", true),
+        person(8, "apple", "Texas"), person(9, "北京贸易", "上海")})
+    all.emplace(p.pid, p);
+  addContact(all.at(1), "John", "Smith");
+  addContact(all.at(1), "Ann", "Lee");
+  addContact(all.at(8), "John", "Smith");
+  addContact(all.at(8), "John", "Smith");
+  addContact(all.at(3), "小明", "王");
+  PersonInfo renamed = all.at(2);
+  renamed.name = "Zed";
+  renamed.markAsImportant = true;
+  PersonInfo plain = all.at(1);
+  plain.contact.clear();
+  plain.attribute.clear();
+  PersonInfo blank = all.at(8);
+  blank.name = "";
+
+  for (int mode : {CustomerGrouping::kByName, CustomerGrouping::kByContact, CustomerGrouping::kByState}) {
+    SCOPED_TRACE(mode);
+    std::map<int, std::shared_ptr<const PersonInfo>> book;
+    PersonRecords persons;
+    NameOrder names;
+    std::vector<CustomerInfoList> sections;
+    auto indexOf = [&](int id) { return static_cast<std::size_t>(std::distance(book.begin(), book.find(id))); };
+    auto put = [&](const PersonInfo& p) {
+      auto record = std::make_shared<const PersonInfo>(p);
+      book[p.pid] = record;
+      persons.insert(persons.begin() + static_cast<std::ptrdiff_t>(indexOf(p.pid)), record);
+      CustomerGrouping::insertName(names, persons, indexOf(p.pid));
+      CustomerGrouping::insertRows(sections, record, mode, "IMP");
+    };
+    auto drop = [&](int id) {
+      const std::size_t at = indexOf(id);
+      CustomerGrouping::removeRows(sections, *book.at(id), mode, "IMP");
+      CustomerGrouping::eraseName(names, at);
+      persons.erase(persons.begin() + static_cast<std::ptrdiff_t>(at));
+      book.erase(id);
+    };
+    auto asWhole = [&](const char* step) {
+      const NameOrder whole = CustomerGrouping::nameOrder(persons);
+      EXPECT_EQ(names.order, whole.order) << step;
+      EXPECT_EQ(names.initials, whole.initials) << step;
+      EXPECT_EQ(layoutWithIds(sections, mode),
+                layoutWithIds(CustomerGrouping::groupAndOrder(persons, whole, mode, "IMP"), mode))
+          << step;
+      // Every row is found where it is (the first of equal rows).
+      for (std::size_t s = 0; s < sections.size(); ++s) {
+        for (const ContactMode& row : sections[s].arrayPersons) {
+          const auto path = CustomerGrouping::pathOf(sections, row, mode, "IMP");
+          ASSERT_TRUE(path) << step;
+          const ContactMode& found = sections[s].arrayPersons[static_cast<std::size_t>(path->row)];
+          EXPECT_EQ(path->section, static_cast<long>(s)) << step;
+          EXPECT_EQ(found.personInfo, row.personInfo) << step;
+          EXPECT_EQ(found.fristName + "/" + found.lastName, row.fristName + "/" + row.lastName) << step;
+        }
+      }
+    };
+    for (int id : {8, 3, 1, 9, 5, 7, 2, 6, 4}) put(all.at(id));
+    asWhole("all came");
+    for (const PersonInfo* changed : {&renamed, &plain, &blank}) {
+      drop(changed->pid);
+      put(*changed);
+      asWhole(changed->name.c_str());
+    }
+    for (int id : {3, 7, 8, 6}) drop(id);
+    asWhole("some went");
+    for (int id : {1, 2, 4, 5, 9}) drop(id);
+    EXPECT_TRUE(sections.empty());
+    EXPECT_TRUE(names.order.empty());
+  }
 }
 
 TEST(CustomerGroupingTest, ResultSortPutsBlankNamesLastAndKeepsTiesInOrder) {

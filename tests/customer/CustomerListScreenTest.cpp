@@ -11,7 +11,10 @@
 #include "customer/CustomerViewController.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/config/LanguageManager.hpp"
+#include "platform/base/OutsideWork.hpp"
+#include "shell/config/ConfigManager.hpp"
 #include "store/WorkerDatabase.hpp"
+#include "sync/SyncCustomerModel.hpp"
 
 namespace fs = std::filesystem;
 
@@ -43,6 +46,12 @@ class ListScreenTest : public CustomerScreenTest {
         if (list[s].arrayPersons[r].personInfo->pid == customerId) return {static_cast<long>(s), static_cast<long>(r)};
     ADD_FAILURE() << "no row of " << customerId;
     return {};
+  }
+  bool listed(int customerId) {
+    for (const auto& section : table().customerlist())
+      for (const auto& row : section.arrayPersons)
+        if (row.personInfo->pid == customerId) return true;
+    return false;
   }
   CustomerListCell* cellOf(int customerId) {
     flush();
@@ -142,6 +151,50 @@ TEST_F(ListScreenTest, ListsGroupsMarksAndSearchesTheDirectory) {
   EXPECT_TRUE(driver->snapshot(shots / "customer-list.png"));
 }
 
+// A book the sync stored lands while the list shows: it is read beside the
+// window and the list shows it, the chosen customer still chosen, without
+// the main thread reading or regrouping it; grouped by contact too, and when
+// the representative comes back to the tab before the book is read.
+TEST_F(ListScreenTest, ABookThatLandsWhileTheListShowsIsReadBesideAndShown) {
+  constexpr int kBook = 3000;
+  open();
+  ASSERT_TRUE(table().tableView()->tapRowAtIndexPath(pathOf(2)));
+  auto config = services->get<ConfigManager>();
+  ASSERT_TRUE(config);
+  auto landed = [&](int first, bool tabShownMeanwhile) {
+    seedBook(first, kBook);
+    const auto grouped = CustomerGrouping::rowsMadeOnMainThread();
+    MainThreadReads reads;
+    // As the sync ends with customers stored: the flag, and the book read beside.
+    config->setFlag(ConfigManager::kReloadCustomer, true);
+    SyncCustomerModel::current()->reloadCustomerDataBeside();
+    if (tabShownMeanwhile) {
+      screen->viewWillAppear(false);
+      screen->viewDidAppear(false);
+    }
+    ASSERT_TRUE(runUntil([] { return !base::outsideWorkUnderWay(); }, 60));
+    flush();
+    EXPECT_LT(reads.rows(), 100u);
+    EXPECT_EQ(CustomerGrouping::rowsMadeOnMainThread(), grouped);
+  };
+  landed(100000, false);
+  CustomerListCell* last = cellOf(100000 + kBook - 1);
+  ASSERT_TRUE(last);
+  EXPECT_EQ(last->lbcustomer_name().text(), "Client 2999");
+  EXPECT_EQ(table().selectedPID(), 2);
+  ASSERT_TRUE(screen->curPersonInfo());
+  EXPECT_EQ(screen->curPersonInfo()->pid, 2);
+
+  screen->customerList()->Selectbutton(CustomerGrouping::kByContact);
+  landed(200000, true);
+  last = cellOf(200000 + kBook - 1);
+  ASSERT_TRUE(last);
+  EXPECT_EQ(last->lastNameLabel().text(), "Lee 2999");
+  std::size_t rows = 0;
+  for (const auto& section : table().customerlist()) rows += section.arrayPersons.size();
+  EXPECT_EQ(rows, 2u * kBook + 8);  // each client's contact, and the first customers' rows
+}
+
 TEST_F(ListScreenTest, NotesMarkTheirCustomerAndStoreWritesAreChecked) {
   open();
   auto list = screen->customerList();
@@ -165,10 +218,9 @@ TEST_F(ListScreenTest, NotesMarkTheirCustomerAndStoreWritesAreChecked) {
   ASSERT_TRUE(list->customerNotePopover()->dismissByOutsideTap());
   EXPECT_EQ(list->currentShowNoteID(), 0);
   EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND note = 'Call ''Bob'' 100%'"), 1);
-  EXPECT_EQ(list->allCustomerdic().at(1).note, "Call 'Bob' 100%");
   // The session's directory holds the same, for whoever reads it next.
-  EXPECT_EQ(directory()->customerInfoDic().at(1).has_note, 1);
-  EXPECT_EQ(directory()->customerInfoDic().at(1).note, "Call 'Bob' 100%");
+  EXPECT_TRUE(directory()->customer(1)->hasNote);
+  EXPECT_EQ(directory()->customer(1)->note, "Call 'Bob' 100%");
 
   // A failing store write leaves the note as it was and says so.
   sql("CREATE TRIGGER frozen BEFORE UPDATE ON marvisto_customer BEGIN SELECT RAISE(ABORT, 'frozen'); END");
@@ -179,7 +231,7 @@ TEST_F(ListScreenTest, NotesMarkTheirCustomerAndStoreWritesAreChecked) {
   EXPECT_EQ(toastText(), txt("FAILED"));
   EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND has_note = 1"), 1);
   EXPECT_FALSE(cellOf(1)->noteImageView().isHidden());
-  EXPECT_EQ(directory()->customerInfoDic().at(1).note, "Call 'Bob' 100%");
+  EXPECT_EQ(directory()->customer(1)->note, "Call 'Bob' 100%");
   sql("DROP TRIGGER frozen");
 
   // While the sync stores a reply, the note stays open with its text and
@@ -216,8 +268,8 @@ TEST_F(ListScreenTest, NotesMarkTheirCustomerAndStoreWritesAreChecked) {
   ASSERT_TRUE(list->customerNotePopover()->dismissByOutsideTap());
   EXPECT_EQ(count("marvisto_customer", "customer_id = 1 AND has_note = 0 AND note IS NULL"), 1);
   EXPECT_TRUE(cellOf(1)->noteImageView().isHidden());
-  EXPECT_EQ(directory()->customerInfoDic().at(1).has_note, 0);
-  EXPECT_EQ(directory()->customerInfoDic().at(1).note, "");
+  EXPECT_FALSE(directory()->customer(1)->hasNote);
+  EXPECT_EQ(directory()->customer(1)->note, "");
 }
 
 TEST_F(ListScreenTest, OnlyLocalCustomersSwipeAwayAndAddingNeedsSyncedFields) {
@@ -228,7 +280,8 @@ TEST_F(ListScreenTest, OnlyLocalCustomersSwipeAwayAndAddingNeedsSyncedFields) {
   ASSERT_TRUE(tv->swipeToDeleteRowAtIndexPath(pathOf(-1)));
   ASSERT_TRUE(tv->confirmDeletion());
   EXPECT_EQ(count("marvisto_customer", "customer_id = -1"), 0);
-  EXPECT_EQ(list->allCustomerdic().count(-1), 0u);
+  EXPECT_FALSE(directory()->customer(-1));
+  EXPECT_FALSE(listed(-1));
 
   // With fields: the new-customer row shows and the list moves down.
   list->addNewCustomer(&list->addNewCustomerButton());

@@ -1,5 +1,7 @@
 #include "CustomerTestSupport.hpp"
 
+#include <sqlite3.h>
+
 #include "customer/CustomerFeature.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/Application.hpp"
@@ -69,6 +71,32 @@ void CustomerTest::seedOrder(int orderId, int customerId) {
   sql("INSERT INTO marvisto_quote_order (order_id, customer_id, order_number) VALUES (" + std::to_string(orderId) +
       ", " + std::to_string(customerId) + ", 'rep_2601" + std::to_string(-orderId) + "')");
 }
+
+void CustomerTest::seedBook(int first, int n) {
+  const std::string ids = "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " +
+                          std::to_string(n) + ") ";
+  const std::string id = std::to_string(first) + " + i";
+  sql("BEGIN");
+  sql(ids + "INSERT INTO marvisto_customer (customer_id, customer_name, customer_publish) SELECT " + id +
+      ", printf('Client %04d', i), 1 FROM n");
+  sql(ids + "INSERT INTO marvisto_customer_attribute (attribute_id, customer_id, attribute_fields_id, attribute_value) "
+            "SELECT 100 * (" + id + "), " + id + ", " + std::to_string(kState) + ", 'State ' || (i % 7) FROM n");
+  sql(ids + "INSERT INTO marvisto_customer_contact (contact_id, customer_id, first_name, last_name) SELECT " + id +
+      ", " + id + ", 'Ann', printf('Lee %04d', i) FROM n");
+  sql("COMMIT");
+}
+
+MainThreadReads::MainThreadReads() {
+  sqlite3_trace_v2(
+      clientDatabase().handle(), SQLITE_TRACE_ROW,
+      [](unsigned, void* rows, void*, void*) {
+        ++*static_cast<std::uint64_t*>(rows);
+        return 0;
+      },
+      &rows_);
+}
+
+MainThreadReads::~MainThreadReads() { sqlite3_trace_v2(clientDatabase().handle(), 0, nullptr, nullptr); }
 
 marvisto_customer_address_Entity CustomerTest::address(int id, int customerId, const std::string& street,
                                                        const std::string& city, const std::string& state,

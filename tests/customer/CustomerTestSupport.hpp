@@ -2,6 +2,7 @@
 // The customer tests' fixture: a signed-in client whose database is made from
 // the template, with the standard customer attribute fields, and helpers that
 // store customers with their rows.
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,6 +56,10 @@ class CustomerTest : public TestEnvironment, protected StoreAccess {
   void seed(const SeedCustomer& customer);
   // A stored quote order naming the customer.
   void seedOrder(int orderId, int customerId);
+  // `n` customers from id `first` on, "Client 0000" and on, each with a state
+  // and one contact, stored at once as a sync stores its tables (the
+  // directory does not know of them).
+  void seedBook(int first, int n);
   static marvisto_customer_address_Entity address(int id, int customerId, const std::string& street,
                                                   const std::string& city, const std::string& state,
                                                   bool isDefault = false);
@@ -67,6 +72,20 @@ class CustomerTest : public TestEnvironment, protected StoreAccess {
   // The signed-in session, ended in TearDown whatever the test left.
   std::optional<SessionScope> scope;
   std::shared_ptr<SessionServices> services;
+};
+
+// The rows the store hands the session's connection, which the main thread
+// alone reads through, while it lives.
+class MainThreadReads {
+ public:
+  MainThreadReads();
+  ~MainThreadReads();
+  MainThreadReads(const MainThreadReads&) = delete;
+  MainThreadReads& operator=(const MainThreadReads&) = delete;
+  std::uint64_t rows() const { return rows_; }
+
+ private:
+  std::uint64_t rows_ = 0;
 };
 
 // The customer documents the service received, in order.
