@@ -8,6 +8,7 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "shell/config/ConfigManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/SessionServices.hpp"
 #include "util/Session.hpp"
 
@@ -35,6 +36,7 @@ CustomerBookWorld::~CustomerBookWorld() {
   config_.reset();
   services_.reset();
   mv::SessionServices::end();
+  mv::SessionDatabase::close();
   mv::Session::clear();
   std::error_code ec;
   std::filesystem::remove_all(root_, ec);

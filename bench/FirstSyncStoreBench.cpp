@@ -16,23 +16,51 @@
 // executable signs in to the service of this one and runs the same first
 // sync, untimed, after the timed runs.
 //
+// The application row gives the same memory of the whole application: a
+// child process launches it as the binary does (its features installed,
+// headless), signs in to that company from the welcome screen, takes the
+// first sync the way the home screen offers it, and opens the Customers
+// tab; what it holds is read once the book is shown and the application
+// has been idle for a few seconds. Its time is the child's, from the spawn.
+//
 //   bench_FirstSyncStoreBench [--products=N] [benchmark options]
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 #include <thread>
 
 #include "BenchWorld.hpp"
+#include "catalog/CatalogFeature.hpp"
+#include "customer/CustomerFeature.hpp"
+#include "customer/CustomerViewController.hpp"
+#include "library/LibraryFeature.hpp"
+#include "order/OrderFeature.hpp"
+#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/OutsideWork.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/ui/AlertView.hpp"
+#include "platform/ui/HeadlessDriver.hpp"
+#include "platform/ui/View.hpp"
+#include "shell/app/MarvistoAppDelegate.hpp"
+#include "shell/app/ShellScreenFactory.hpp"
+#include "shell/app/UITabBarControllerExt.hpp"
+#include "shell/config/SkinManager.hpp"
+#include "shell/frame/MainTabScreens.hpp"
+#include "shell/session/GuideView.hpp"
+#include "shell/session/LoginCheckBox.hpp"
+#include "shell/session/WeclomeViewController.hpp"
+#include "shell/sync-screens/SyncScreens.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
@@ -47,6 +75,7 @@ namespace {
 int gProducts = 100000;
 constexpr int kTinyCompany = 100;
 constexpr const char* kClientArg = "--customers-client-of=";
+constexpr const char* kApplicationArg = "--application-client-of=";
 
 class RunWatcher : public mv::SyncModelDelegate {
  public:
@@ -214,6 +243,122 @@ int customersClientOf(const std::string& settings) {
   return 0;
 }
 
+// The child's side of the application row: the application of a fresh
+// data folder, signed in to the parent's service (`customers` there; its
+// server settings given as JSON), after its first sync with the Customers
+// tab open.
+int applicationClientOf(std::size_t customers, const std::string& settings) {
+  // The log stays quiet, as in the application, unless asked for.
+  const char* log = std::getenv("MV_LOG");
+  base::setLogEnabled(log && std::string(log) == "1");
+  base::RunLoop& loop = base::RunLoop::main();
+  loop.adoptCurrentThread();
+  const fs::path root = fs::temp_directory_path() / ("marvisto-bench-app-" + std::to_string(::getpid()));
+  fs::create_directories(root);
+  base::Paths::setRoot(root);
+  base::UserDefaults::resetStandard();
+  loop.setClock(std::make_shared<base::RealClock>());
+  const base::Value parsed = base::Value::parse(settings, nullptr, false);
+  if (parsed.is_discarded()) return 1;
+  auto waitFor = [&](const std::function<bool()>& done, double seconds) {
+    return loop.runUntil([&] {
+      ui::View::layoutPendingViews();
+      return done();
+    }, seconds);
+  };
+  auto app = mv::MarvistoAppDelegate::create(std::make_shared<mv::ShellScreenFactory>());
+  mv::FeatureWiring& wiring = app->wiring();
+  mv::SyncScreens::install(wiring);
+  mv::CatalogFeature::install(wiring);
+  mv::CustomerFeature::install(wiring);
+  mv::LibraryFeature::install(wiring);
+  mv::OrderFeature::install(wiring);
+  // The service's settings, as the command line's --server gives them.
+  mv::MarvistoAppDelegate::LaunchOptions launch;
+  launch.applySettings = [&parsed] {
+    for (const auto& [key, value] : parsed.items()) base::UserDefaults::standard().setObject(key, value);
+  };
+  app->didFinishLaunchingWithOptions(launch);
+  waitFor([] { return !mv::SkinManager::sharedInstance().isDemoUnpacking(); }, 120);
+  auto welcome = std::dynamic_pointer_cast<mv::WeclomeViewController>(app->welcomeScreen());
+  if (!welcome) return 1;
+  ui::HeadlessDriver driver(app->window());
+  if (auto guide = welcome->guideView(); guide && guide->superview()) {
+    driver.tap(*guide->skipButton());
+    waitFor([&] { return !guide->superview(); }, 5);
+  }
+  // Signed in from the welcome screen's panel, as a representative does.
+  welcome->view();
+  mv::LoginCheckBox& panel = welcome->loginCheckBox();
+  panel.clientIDInputText().setText("acme");
+  panel.userNameInputText().setText("rep");
+  panel.passWordInputText().setText("secret");
+  panel.loginFromOther();
+  welcome.reset();
+  if (!waitFor([&] { return !app->isWelcomeRoot(); }, 120)) {
+    std::fprintf(stderr, "the application did not sign in\n");
+    return 1;
+  }
+  // The first sync, as the home screen offers it.
+  bool ended = false, finished = false;
+  base::Observation watch(mv::SyncModel::kSyncEndedNotification, nullptr, [&](const base::Notification& n) {
+    ended = true;
+    const auto it = n.userInfo.is_object() ? n.userInfo.find("finished") : n.userInfo.end();
+    finished = it != n.userInfo.end() && it->is_boolean() && it->get<bool>();
+  });
+  if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
+  app->showSyncController();
+  if (!waitFor([&] { return ended; }, 1200) || !finished) {
+    std::fprintf(stderr, "the application's first sync did not finish\n");
+    return 1;
+  }
+  if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
+  auto tabs = app->tabBarController();
+  if (!tabs) return 1;
+  tabs->selectTab(mv::MainTabScreens::kCustomer);
+  // The book read beside the window, shown; then the application at rest.
+  auto screen = std::dynamic_pointer_cast<mv::CustomerViewController>(tabs->screen(mv::MainTabScreens::kCustomer));
+  auto listed = [&] {
+    std::size_t rows = 0;
+    for (const auto& section : screen->customerList()->tableCustomer()->customerlist())
+      rows += section.arrayPersons.size();
+    return rows;
+  };
+  if (!screen || !waitFor([&] { return listed() >= customers; }, 300)) {
+    std::fprintf(stderr, "the Customers tab does not list the book\n");
+    return 1;
+  }
+  waitFor([] { return !base::outsideWorkUnderWay(); }, 300);
+  waitFor([] { return false; }, 5);
+  std::printf("after_MB %.1f\n", bench::residentMB());
+  bench::reportPeakMemory();
+  std::fflush(stdout);
+  // What the run left on disk goes; the process ends without its teardown.
+  std::error_code ec;
+  fs::remove_all(root, ec);
+  std::_Exit(0);
+}
+
+void BM_CustomerBookApplication(benchmark::State& state) {
+  World& w = world({kTinyCompany, gProducts});
+  if (!w.base.ready()) {
+    state.SkipWithError("no service");
+    return;
+  }
+  for (auto _ : state) {
+    const bench::ChildRun app =
+        bench::runChild(kApplicationArg + std::to_string(gProducts) + " " + w.base.service().serverSettings().dump());
+    if (!app.ok) {
+      state.SkipWithError("the application did not finish its first sync");
+      return;
+    }
+    state.SetIterationTime(app.seconds);
+    state.counters["peak_MB"] = app.peakMB;
+    state.counters["after_MB"] = app.afterMB;
+  }
+  state.counters["customers"] = gProducts;
+}
+
 void BM_FirstSyncStoreMainThread(benchmark::State& state) { run(state, {gProducts, 0}); }
 
 void BM_BaselineTinyCompanyFirstSyncStore(benchmark::State& state) {
@@ -230,12 +375,19 @@ BENCHMARK(BM_FirstSyncStoreMainThread)->Unit(benchmark::kMillisecond)->UseManual
 BENCHMARK(BM_BaselineTinyCompanyFirstSyncStore)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(12);
 BENCHMARK(BM_CustomerStoreMainThread)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK(BM_BaselineTinyCustomerBookStore)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(12);
+BENCHMARK(BM_CustomerBookApplication)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]).rfind(kClientArg, 0) == 0)
     return customersClientOf(std::string(argv[1]).substr(std::string(kClientArg).size()));
+  if (argc == 2 && std::string(argv[1]).rfind(kApplicationArg, 0) == 0) {
+    const std::string arg = std::string(argv[1]).substr(std::string(kApplicationArg).size());
+    const auto space = arg.find(' ');
+    if (space == std::string::npos) return 2;
+    return applicationClientOf(std::stoul(arg.substr(0, space)), arg.substr(space + 1));
+  }
   bench::runBenchmarks(argc, argv, gProducts);
   gWorld.reset();
   return 0;

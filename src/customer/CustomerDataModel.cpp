@@ -1,11 +1,12 @@
 #include "customer/CustomerDataModel.hpp"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <string_view>
 #include <utility>
 
 #include "customer/CustomerBookListener.hpp"
-
 #include "customer/CustomerFormRecords.hpp"
 #include "customer/CustomerInfoGroupData.hpp"
 #include "customer/CustomerOrderLinks.hpp"
@@ -80,6 +81,7 @@ void CustomerDataModel::load() {
     return;
   }
   take(*loaded);
+  retire(std::move(loaded));
 }
 
 void CustomerDataModel::reloadCustomerData() { load(); }
@@ -109,7 +111,7 @@ void CustomerDataModel::reloadCustomerDataBeside() {
     // The superseded book ends here too, off the main thread.
     base::RunLoop::main().post([arrived, loaded, underWay] {
       arrived();
-      base::WorkQueue::global().dispose(std::move(*loaded));
+      retire(std::move(*loaded));
     });
   });
 }
@@ -127,6 +129,18 @@ std::optional<CustomerDataModel::Loaded> CustomerDataModel::read(DataAccessManag
                                                    grouping->importantTitle);
   }
   return out;
+}
+
+void CustomerDataModel::retire(std::optional<Loaded>&& old) {
+  base::WorkQueue::global().async(
+      [old = std::make_shared<std::optional<Loaded>>(std::move(old))](const base::CancelFlag&) {
+        old->reset();
+        // A book of a hundred thousand customers freed tens of megabytes while
+        // it was read: they go back to the system rather than stay with an
+        // idle application (going through the heap takes a while, off the
+        // main thread too).
+        malloc_trim(0);
+      });
 }
 
 void CustomerDataModel::take(Loaded& loaded) {

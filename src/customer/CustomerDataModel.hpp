@@ -237,6 +237,8 @@ class CustomerDataModel : public SyncCustomerModel {
   static std::optional<Loaded> read(DataAccessManager& store, bool showAll, const std::optional<Grouping>& grouping);
   // Swaps `loaded` in and tells the listeners; it holds the old book after.
   void take(Loaded& loaded);
+  // Frees the book a read replaced, and what the read freed, on a worker.
+  static void retire(std::optional<Loaded>&& old);
   // Puts `after` (null: nothing) in the book in place of customer `id`, and
   // tells the listeners.
   void replace(int id, std::shared_ptr<const PersonInfo> after);

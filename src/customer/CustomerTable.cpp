@@ -6,6 +6,7 @@
 #include "customer/CustomerDataModel.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/WeakAs.hpp"
 #include "shell/frame/UIToast.hpp"
 #include "store/SessionDatabase.hpp"
@@ -51,7 +52,6 @@ void CustomerTable::RefrashByType(int mode) {
   MV_ASSERT_MAIN_THREAD();
   m_section_ = m_row_ = -1;
   selectContactSection_ = selectContactRow_ = -1;
-  customerlist_.clear();
   groupPersonsBy(mode);
 }
 
@@ -59,7 +59,10 @@ void CustomerTable::groupPersonsBy(int mode) {
   MV_ASSERT_MAIN_THREAD();
   m_section_ = m_row_ = -1;
   currentSoryByType_ = mode;
-  customerlist_ = directory_ ? directory_->sections(mode, importantTitle()) : std::vector<CustomerInfoList>();
+  auto sections = directory_ ? directory_->sections(mode, importantTitle()) : std::vector<CustomerInfoList>();
+  // The rows going may hold the last of a book read again: they end off the
+  // main thread, with its records.
+  base::WorkQueue::global().dispose(std::exchange(customerlist_, std::move(sections)));
   auto table = tableView();
   if (mode == CustomerGrouping::kByContact) {
     selectContactSection_ = selectContactRow_ = -1;
