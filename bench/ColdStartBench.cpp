@@ -22,12 +22,9 @@
 #include <memory>
 #include <string>
 
+#include "BenchApplication.hpp"
 #include "BenchFrames.hpp"
 #include "BenchWorld.hpp"
-#include "catalog/CatalogFeature.hpp"
-#include "customer/CustomerFeature.hpp"
-#include "library/LibraryFeature.hpp"
-#include "order/OrderFeature.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/Paths.hpp"
@@ -35,16 +32,11 @@
 #include "platform/base/UserDefaults.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/Application.hpp"
-#include "platform/ui/HeadlessDriver.hpp"
-#include "platform/ui/View.hpp"
 #include "platform/ui/Window.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
-#include "shell/app/ShellScreenFactory.hpp"
-#include "shell/session/GuideView.hpp"
 #include "shell/session/LoginMode.hpp"
 #include "shell/session/WeclomeViewController.hpp"
 #include "shell/config/SkinManager.hpp"
-#include "shell/sync-screens/SyncScreens.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/SessionServices.hpp"
 
@@ -62,39 +54,17 @@ void reportFrame() {
   std::fflush(stdout);
 }
 
-bool runUntil(const std::function<bool()>& done, double seconds) {
-  return base::RunLoop::main().runUntil([&] {
-    ui::View::layoutPendingViews();
-    return done();
-  }, seconds);
-}
-
 int childApp(const fs::path& root) {
   base::setLogEnabled(false);
   base::RunLoop& loop = base::RunLoop::main();
   loop.adoptCurrentThread();
   base::Paths::setRoot(root);
-  auto app = mv::MarvistoAppDelegate::create(std::make_shared<mv::ShellScreenFactory>());
-  mv::FeatureWiring& wiring = app->wiring();
-  mv::SyncScreens::install(wiring);
-  mv::CatalogFeature::install(wiring);
-  mv::CustomerFeature::install(wiring);
-  mv::LibraryFeature::install(wiring);
-  mv::OrderFeature::install(wiring);
-  app->didFinishLaunchingWithOptions({});
-  auto& skins = mv::SkinManager::sharedInstance();
-  runUntil([&] { return !skins.isDemoUnpacking(); }, 120);
-  auto welcome = std::dynamic_pointer_cast<mv::WeclomeViewController>(app->welcomeScreen());
+  auto app = bench::launchApplication();
+  auto welcome = app ? std::dynamic_pointer_cast<mv::WeclomeViewController>(app->welcomeScreen()) : nullptr;
   int status = 1;
   if (welcome) {
-    ui::HeadlessDriver driver(app->window());
-    // The guide of a first launch is skipped as a user skips it.
-    if (auto guide = welcome->guideView(); guide && guide->superview()) {
-      driver.tap(*guide->skipButton());
-      runUntil([&] { return !guide->superview(); }, 5);
-    }
     welcome->login(std::string(mv::SkinManager::kDemoClientZDuvo));
-    if (runUntil([&] { return !app->isWelcomeRoot(); }, 120)) {
+    if (bench::runApplicationUntil([&] { return !app->isWelcomeRoot(); }, 120)) {
       bench::Frames(app->window()).draw();
       reportFrame();
       status = 0;

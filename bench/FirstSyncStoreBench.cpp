@@ -32,35 +32,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 #include <thread>
 
+#include "BenchApplication.hpp"
 #include "BenchWorld.hpp"
-#include "catalog/CatalogFeature.hpp"
-#include "customer/CustomerFeature.hpp"
 #include "customer/CustomerViewController.hpp"
-#include "library/LibraryFeature.hpp"
-#include "order/OrderFeature.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/OutsideWork.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "platform/ui/AlertView.hpp"
-#include "platform/ui/HeadlessDriver.hpp"
-#include "platform/ui/View.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
-#include "shell/app/ShellScreenFactory.hpp"
 #include "shell/app/UITabBarControllerExt.hpp"
-#include "shell/config/SkinManager.hpp"
 #include "shell/frame/MainTabScreens.hpp"
-#include "shell/session/GuideView.hpp"
 #include "shell/session/LoginCheckBox.hpp"
 #include "shell/session/WeclomeViewController.hpp"
-#include "shell/sync-screens/SyncScreens.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
@@ -260,33 +250,12 @@ int applicationClientOf(std::size_t customers, const std::string& settings) {
   loop.setClock(std::make_shared<base::RealClock>());
   const base::Value parsed = base::Value::parse(settings, nullptr, false);
   if (parsed.is_discarded()) return 1;
-  auto waitFor = [&](const std::function<bool()>& done, double seconds) {
-    return loop.runUntil([&] {
-      ui::View::layoutPendingViews();
-      return done();
-    }, seconds);
-  };
-  auto app = mv::MarvistoAppDelegate::create(std::make_shared<mv::ShellScreenFactory>());
-  mv::FeatureWiring& wiring = app->wiring();
-  mv::SyncScreens::install(wiring);
-  mv::CatalogFeature::install(wiring);
-  mv::CustomerFeature::install(wiring);
-  mv::LibraryFeature::install(wiring);
-  mv::OrderFeature::install(wiring);
   // The service's settings, as the command line's --server gives them.
-  mv::MarvistoAppDelegate::LaunchOptions launch;
-  launch.applySettings = [&parsed] {
+  auto app = bench::launchApplication([&parsed] {
     for (const auto& [key, value] : parsed.items()) base::UserDefaults::standard().setObject(key, value);
-  };
-  app->didFinishLaunchingWithOptions(launch);
-  waitFor([] { return !mv::SkinManager::sharedInstance().isDemoUnpacking(); }, 120);
-  auto welcome = std::dynamic_pointer_cast<mv::WeclomeViewController>(app->welcomeScreen());
+  });
+  auto welcome = app ? std::dynamic_pointer_cast<mv::WeclomeViewController>(app->welcomeScreen()) : nullptr;
   if (!welcome) return 1;
-  ui::HeadlessDriver driver(app->window());
-  if (auto guide = welcome->guideView(); guide && guide->superview()) {
-    driver.tap(*guide->skipButton());
-    waitFor([&] { return !guide->superview(); }, 5);
-  }
   // Signed in from the welcome screen's panel, as a representative does.
   welcome->view();
   mv::LoginCheckBox& panel = welcome->loginCheckBox();
@@ -295,7 +264,7 @@ int applicationClientOf(std::size_t customers, const std::string& settings) {
   panel.passWordInputText().setText("secret");
   panel.loginFromOther();
   welcome.reset();
-  if (!waitFor([&] { return !app->isWelcomeRoot(); }, 120)) {
+  if (!bench::runApplicationUntil([&] { return !app->isWelcomeRoot(); }, 120)) {
     std::fprintf(stderr, "the application did not sign in\n");
     return 1;
   }
@@ -308,7 +277,7 @@ int applicationClientOf(std::size_t customers, const std::string& settings) {
   });
   if (auto alert = ui::AlertView::visibleAlert()) alert->dismissWithClickedButtonIndex(0, false);
   app->showSyncController();
-  if (!waitFor([&] { return ended; }, 1200) || !finished) {
+  if (!bench::runApplicationUntil([&] { return ended; }, 1200) || !finished) {
     std::fprintf(stderr, "the application's first sync did not finish\n");
     return 1;
   }
@@ -324,12 +293,12 @@ int applicationClientOf(std::size_t customers, const std::string& settings) {
       rows += section.arrayPersons.size();
     return rows;
   };
-  if (!screen || !waitFor([&] { return listed() >= customers; }, 300)) {
+  if (!screen || !bench::runApplicationUntil([&] { return listed() >= customers; }, 300)) {
     std::fprintf(stderr, "the Customers tab does not list the book\n");
     return 1;
   }
-  waitFor([] { return !base::outsideWorkUnderWay(); }, 300);
-  waitFor([] { return false; }, 5);
+  bench::runApplicationUntil([] { return !base::outsideWorkUnderWay(); }, 300);
+  bench::runApplicationUntil([] { return false; }, 5);
   std::printf("after_MB %.1f\n", bench::residentMB());
   bench::reportPeakMemory();
   std::fflush(stdout);

@@ -298,7 +298,8 @@ void BackupAndRestoreViewController::reloadViews() {
     flags[SyncConfigManager::kReloadLibrary] = "YES";
     flags[SyncConfigManager::kReloadCustomer] = "YES";
   }
-  if (auto customers = SyncCustomerModel::current()) customers->reloadCustomerData();
+  // A restored book may be of any size: it is read beside the window.
+  if (auto customers = SyncCustomerModel::current()) customers->reloadCustomerDataBeside();
 }
 
 void BackupAndRestoreViewController::jumpToHome() {
