@@ -230,7 +230,9 @@ void TableView::loadGeometry() {
   footers_.clear();
   long n = 0;
   if (ds) n = ds->respondsTo(TableViewDataSourceOp::NumberOfSections) ? std::max(0L, ds->numberOfSectionsInTableView(*this)) : 1;
-  sections_.assign(static_cast<std::size_t>(n), Section{});
+  // Each section is built anew; the row offsets of a long list keep their
+  // storage from one load to the next rather than be allocated again.
+  sections_.resize(static_cast<std::size_t>(n));
   for (long s = 0; s < n; ++s) buildSection(s, sections_[static_cast<std::size_t>(s)], ds.get(), dg.get());
   indexTitles_ = ds && ds->respondsTo(TableViewDataSourceOp::SectionIndexTitles) ? ds->sectionIndexTitlesForTableView(*this)
                                                                                   : std::vector<std::string>{};
