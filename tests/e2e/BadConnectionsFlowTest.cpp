@@ -296,7 +296,8 @@ TEST_F(BadConnections, AFileServerThatTricklesOrStallsEndsTheSyncWithTheAlertNam
 // every half second is never silent: the run still ends within its bound,
 // with the one alert naming the message server, and Get Updates works again.
 // So does one sent at 150 bytes a second, above the floor of a moment but
-// far below an honest slow link: it ends within about a minute.
+// far below an honest slow link: it ends within about a minute, told as a
+// service that answered too slowly.
 TEST_F(BadConnections, AMessageServerThatDripsATableReplyEndsTheSyncWithTheAlertNamingIt) {
   start();
   ASSERT_TRUE(signIn());
@@ -321,7 +322,12 @@ TEST_F(BadConnections, AMessageServerThatDripsATableReplyEndsTheSyncWithTheAlert
     ASSERT_TRUE(waitFor([&] { return !engine->isDownloading(); }, 75));
     const auto cut = answerTheOneAlert(0);
     EXPECT_EQ(cut.first, en("UPDATEFAILED"));
-    EXPECT_EQ(cut.second, en("999") + " " + Language::format(en("SERVERNOTREACHED"), {messageServer}));
+    // A drip under the floor of a moment may be a lost link; one that keeps
+    // above it but too slow on average came from a service that answered.
+    if (bytes == 1)
+      EXPECT_EQ(cut.second, en("999") + " " + Language::format(en("SERVERNOTREACHED"), {messageServer}));
+    else
+      EXPECT_EQ(cut.second, Language::format(en("SERVERTOOSLOW"), {messageServer}));
     EXPECT_TRUE(getUpdates.isEnabled());
     service->clearFaults();
   }
