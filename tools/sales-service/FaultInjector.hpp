@@ -60,7 +60,8 @@ struct FaultRule {
   std::string status = "999";
   int httpStatus = 500;
   WrongShape shape = WrongShape::ContentTooShort;
-  double seconds = 20;  // Stall: how long (0 or less: until the service stops); Trickle: pause between chunks
+  double seconds = 20;  // Stall: how long (0 or less: until released, or dropped when the service stops);
+                        // Trickle: pause between chunks
   size_t chunkBytes = 16;
   std::string content;   // Content: the JSON text sent as the reply's content; FileContent: the file's bytes
   int times = -1;        // how many requests it applies to; -1 every one

@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -281,13 +282,17 @@ struct SalesService::Impl {
   std::atomic<bool> stopping{false};
   std::mutex sleepMutex;
   std::condition_variable sleepCv;
+  // Counts releaseStalls() calls (under sleepMutex).
+  std::uint64_t releases = 0;
 
-  // Sleeps, cut short when the service stops; false when it was.
+  // Sleeps, cut short when the service stops; false when it was. Without a
+  // time, until the stalls are released.
   bool pause(double seconds) {
     std::unique_lock<std::mutex> lock(sleepMutex);
     if (seconds <= 0) {
-      sleepCv.wait(lock, [&] { return stopping.load(); });
-      return false;
+      const std::uint64_t before = releases;
+      sleepCv.wait(lock, [&] { return stopping.load() || releases != before; });
+      return !stopping.load();
     }
     auto until = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                                         std::chrono::duration<double>(seconds));
@@ -820,6 +825,14 @@ SalesBackend& SalesService::backend() { return impl_->backend; }
 int SalesService::addFault(const FaultRule& rule) { return impl_->faults.add(rule); }
 bool SalesService::removeFault(int id) { return impl_->faults.remove(id); }
 void SalesService::clearFaults() { impl_->faults.clear(); }
+
+void SalesService::releaseStalls() {
+  {
+    std::lock_guard<std::mutex> lock(impl_->sleepMutex);
+    ++impl_->releases;
+  }
+  impl_->sleepCv.notify_all();
+}
 std::vector<LogEntry> SalesService::requestLog() const { return impl_->log.entries(); }
 void SalesService::clearRequestLog() { impl_->log.clear(); }
 RequestLog& SalesService::log() { return impl_->log; }

@@ -61,6 +61,8 @@ class SalesService {
   int addFault(const FaultRule& rule);
   bool removeFault(int id);
   void clearFaults();
+  // Sends the replies that stalls without a time hold now.
+  void releaseStalls();
 
   std::vector<LogEntry> requestLog() const;
   void clearRequestLog();
