@@ -37,6 +37,7 @@
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/JsonWriter.hpp"
 #include "util/PublicFunction.hpp"
@@ -296,8 +297,10 @@ TEST_F(BadConnections, AFileServerThatTricklesOrStallsEndsTheSyncWithTheAlertNam
 // every half second is never silent: the run still ends within its bound,
 // with the one alert naming the message server, and Get Updates works again.
 // So does one sent at 150 bytes a second, above the floor of a moment but
-// far below an honest slow link: it ends within about a minute, told as a
-// service that answered too slowly.
+// far below an honest slow link: it ends once its window of averaging has
+// seen too few bytes, told as a service that answered too slowly. Both
+// windows are of a few seconds here (15 s and a minute in use), the floor
+// of a moment still the shorter.
 TEST_F(BadConnections, AMessageServerThatDripsATableReplyEndsTheSyncWithTheAlertNamingIt) {
   start();
   ASSERT_TRUE(signIn());
@@ -309,6 +312,11 @@ TEST_F(BadConnections, AMessageServerThatDripsATableReplyEndsTheSyncWithTheAlert
   ui::Button& getUpdates = syncScreen()->resourceUpdateView().btnsync();
   const ServerInfo server = PublicFunction::GetServer();
   const std::string messageServer = server.strIP + ":" + std::to_string(server.httpPort);
+  const HttpNetworkCtrl::Settings inUse = HttpNetworkCtrl::sharedInstance().settings();
+  HttpNetworkCtrl::Settings network = inUse;
+  network.messageTimeOutSeconds = 5;
+  network.messageAverageFloorSeconds = 8;
+  HttpNetworkCtrl::sharedInstance().setSettings(network);
   for (const auto& [bytes, seconds] : {std::pair<std::size_t, double>{1, 0.5}, std::pair<std::size_t, double>{150, 1.0}}) {
     SCOPED_TRACE(std::to_string(bytes) + " bytes every " + std::to_string(seconds) + " s");
     FaultRule drip;
@@ -319,7 +327,7 @@ TEST_F(BadConnections, AMessageServerThatDripsATableReplyEndsTheSyncWithTheAlert
     service->addFault(drip);
     tap(getUpdates);
     ASSERT_TRUE(engine->isDownloading());
-    ASSERT_TRUE(waitFor([&] { return !engine->isDownloading(); }, 75));
+    ASSERT_TRUE(waitFor([&] { return !engine->isDownloading(); }, 30));
     const auto cut = answerTheOneAlert(0);
     EXPECT_EQ(cut.first, en("UPDATEFAILED"));
     // A drip under the floor of a moment may be a lost link; one that keeps
@@ -331,6 +339,7 @@ TEST_F(BadConnections, AMessageServerThatDripsATableReplyEndsTheSyncWithTheAlert
     EXPECT_TRUE(getUpdates.isEnabled());
     service->clearFaults();
   }
+  HttpNetworkCtrl::sharedInstance().setSettings(inUse);
 
   // Once the replies flow again, the same button brings the catalogue.
   service->clearFaults();

@@ -302,15 +302,15 @@ TEST_F(MessageNetworkTest, SafeCommandsAreResentOnceAfterTheDelay) {
   EXPECT_EQ(messagesNamed("getuserinfo").size(), 2u);
 
   // A table reply that keeps above that floor but averages under the longer
-  // one (here 1 KB/s over 2 s, for a minute in use) ends as too slow, once:
-  // it would come as slowly again. The service was reached, and the message
-  // says so. At twice the floor, as an honest slow link sends it, the same
-  // reply arrives whole.
+  // one (here 4 KB/s over 2 s, 1 KB/s over a minute in use) ends as too
+  // slow, once: it would come as slowly again. The service was reached, and
+  // the message says so. At twice the floor, as an honest slow link sends
+  // it, the same reply arrives whole.
   settings.messageLowSpeedBytesPerSecond = 100;
-  settings.messageAverageFloorBytesPerSecond = 1024;
+  settings.messageAverageFloorBytesPerSecond = 4096;
   settings.messageAverageFloorSeconds = 2;
   ctrl().setSettings(settings);
-  for (const std::size_t quarterSecond : {40, 512}) {
+  for (const std::size_t quarterSecond : {40, 2048}) {
     SCOPED_TRACE(std::to_string(quarterSecond * 4) + " bytes a second");
     service->clearFaults();
     service->clearRequestLog();
