@@ -7,6 +7,8 @@
 // reply may build; its peak memory, text included, is the row's figure).
 // The floors read an array of as many names as the object has members (the
 // same texts made, no members to keep apart), or only walk 10 MB of text.
+// A customer table of 100,000 rows of a dozen members, the largest honest
+// reply read whole, must stay under that bound; its floor walks its text.
 //
 //   bench_ReplyParseBench [benchmark options]
 #include <benchmark/benchmark.h>
@@ -59,6 +61,27 @@ void BM_BaselineWalk10MB(benchmark::State& state) {
   }
 }
 
+std::string customerTable(int rows) {
+  std::string table = R"({"content":[)";
+  for (int i = 0; i < rows; ++i) {
+    table += (i ? "," : "") + std::string(R"({"customerId":)") + std::to_string(i + 1) +
+             R"(,"customerName":"Customer number )" + std::to_string(i) +
+             R"(","customerInfoId":"C-1000","customerPublish":1,"customerOrdering":2,"customerDiscount":"0.15",)"
+             R"("address":"1 Main Street","city":"Springfield","state":"ST","zip_code":"12345",)"
+             R"("attributes":[{"attributeId":7,"attributeFieldsId":2,"attributeValue":"gold"}]})";
+  }
+  return table + R"(],"results":[{"status":"200"}]})";
+}
+
+void BM_TableOf100000Rows(benchmark::State& state) { readOnce(state, customerTable(100000), true); }
+void BM_BaselineWalkTableOf100000Rows(benchmark::State& state) {
+  const std::string text = customerTable(100000);
+  for (auto _ : state) {
+    mv::JSONReader reader(text);
+    if (!reader.finish()) state.SkipWithError("not JSON");
+  }
+}
+
 void BM_EmptyObjectsOf240MB(benchmark::State& state) {
   std::string text = R"({"content":[)";
   text.reserve(std::size_t{240} << 20);
@@ -76,6 +99,8 @@ BENCHMARK(BM_ObjectOfMostMembers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BaselineNamesOf1MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BaselineNamesOfMostMembers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BaselineWalk10MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TableOf100000Rows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BaselineWalkTableOf100000Rows)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EmptyObjectsOf240MB)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -104,7 +104,7 @@ std::optional<double> realOf(const char* first, const char* last) {
 
 }  // namespace
 
-JSONReader::JSONReader(std::string_view text) { start(jsonText(text)); }
+JSONReader::JSONReader(std::string_view text, const JSONBounds& bounds) : bounds_(bounds) { start(jsonText(text)); }
 
 JSONReader::JSONReader(const MappedFile& file) : file_(&file) {
   // The end found without making the text resident.
@@ -553,7 +553,7 @@ constexpr std::size_t kIndexEntry = 5 * sizeof(void*) + kAllocation;
 
 bool JSONReader::build(std::size_t bytes) {
   built_ += bytes;
-  if (built_ <= kJSONMostBuilt) return true;
+  if (built_ <= bounds_.mostBuilt) return true;
   fail(kJSONErrorTooLarge, "values too large");
   return false;
 }
@@ -588,7 +588,7 @@ base::Value JSONReader::readObject() {
         for (std::size_t i = 0; i < members.size(); ++i) index->insert(i);
       }
     }
-    if (same == at && members.size() > kJSONMaxMembers) {
+    if (same == at && members.size() > bounds_.maxMembers) {
       fail(kJSONErrorTooLarge, "too many members in an object");
       return base::Value();
     }

@@ -10,8 +10,9 @@
 // reads only what it needs. After the first error every read gives nothing
 // and failed() stays set; finish() tells whether the text as a whole was
 // valid JSON holding exactly one value. What readValue() makes is bounded:
-// an object of more than kJSONMaxMembers members, or values past
-// kJSONMostBuilt bytes from one text, fail with kJSONErrorTooLarge.
+// an object of more members than the bounds allow (kJSONMaxMembers), or
+// values past their most bytes from one text (kJSONMostBuilt), fail with
+// kJSONErrorTooLarge.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -29,7 +30,7 @@ class MappedFile;
 class JSONReader {
  public:
   // Reads `text` as received (see jsonText); the bytes must outlive the reader.
-  explicit JSONReader(std::string_view text);
+  explicit JSONReader(std::string_view text, const JSONBounds& bounds = {});
   // Reads the text of `file`, which must outlive the reader, giving back the
   // pages of what it has passed as it steps through arrays and objects.
   explicit JSONReader(const MappedFile& file);
@@ -86,9 +87,10 @@ class JSONReader {
   bool readLiteral(std::string_view word);
   base::Value readObject();
   base::Value readArray();
-  // Counts `bytes` more of values made; false, failed, past kJSONMostBuilt.
+  // Counts `bytes` more of values made; false, failed, past the bounds.
   bool build(std::size_t bytes);
 
+  JSONBounds bounds_;
   const char* begin_ = nullptr;
   const char* p_ = nullptr;
   const char* end_ = nullptr;

@@ -63,8 +63,8 @@ std::string_view withoutByteOrderMark(std::string_view text) {
   return text;
 }
 
-std::optional<base::Value> JSONValue(std::string_view text, base::Error* error) {
-  JSONReader reader(text);
+std::optional<base::Value> JSONValue(std::string_view text, base::Error* error, const JSONBounds& bounds) {
+  JSONReader reader(text, bounds);
   base::Value value = reader.readValue();
   if (!reader.finish()) {
     if (reader.error() == kJSONErrorTooDeep) {

@@ -32,11 +32,17 @@ inline constexpr std::size_t kJSONMaxMembers = 65536;
 // fraction of this.
 inline constexpr std::size_t kJSONMostBuilt = std::size_t{512} << 20;
 
+// What one text may make: the bounds above unless a caller sets others.
+struct JSONBounds {
+  std::size_t maxMembers = kJSONMaxMembers;
+  std::size_t mostBuilt = kJSONMostBuilt;
+};
+
 enum JSONErrorCode : long {
   kJSONErrorInvalid = 1,      // not JSON text
   kJSONErrorTooDeep = 2,      // nested deeper than kJSONMaxDepth
   kJSONErrorNotContainer = 3, // valid JSON, but the root is neither object nor array
-  kJSONErrorTooLarge = 4      // an object past kJSONMaxMembers, or values past kJSONMostBuilt
+  kJSONErrorTooLarge = 4      // an object past its most members, or values past the most built
 };
 
 // One value of JSON text: a scalar with its contents, or only the kind of an
@@ -61,7 +67,8 @@ std::string_view withoutByteOrderMark(std::string_view text);
 
 // Parses `text` as received (see jsonText). Answers the object or array, or
 // nothing with `error` filled when asked for.
-[[nodiscard]] std::optional<base::Value> JSONValue(std::string_view text, base::Error* error = nullptr);
+[[nodiscard]] std::optional<base::Value> JSONValue(std::string_view text, base::Error* error = nullptr,
+                                                   const JSONBounds& bounds = {});
 
 // --- text rules -----------------------------------------------------------
 // The integer at the start of `text`: leading white space, an optional sign,
