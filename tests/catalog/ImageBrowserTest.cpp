@@ -197,13 +197,13 @@ TEST_F(ImageBrowserTest, OpensOnTheShownPictureAndLoadsAroundThePageOnDisplay) {
   }
 }
 
-// A page's picture of 39.6 megapixels, and its thumbnail, are read on a
+// A page's huge picture, and its thumbnail, are read on a
 // worker at the page's size: turning to it never waits for them.
 TEST_F(ImageBrowserTest, ALargePictureIsReadAtThePagesSizeOffTheMainThread) {
   for (const char* name : {"p1_3.png", "p1_3_s.png"}) {
     const auto path = PublicFunction::filePathWithName(name, kFileTypeProductImage);
     ASSERT_TRUE(path);
-    ASSERT_TRUE(writeLargePicture(*path, PictureKind::ProgressiveJpeg));
+    ASSERT_TRUE(writeLargePicture(*path, PictureKind::ProgressiveJpeg, kHugePictureWidth, kHugePictureHeight));
   }
   open();
   gfx::ImageData::resetLargestDecodeOnMainThread();
@@ -216,7 +216,7 @@ TEST_F(ImageBrowserTest, ALargePictureIsReadAtThePagesSizeOffTheMainThread) {
   browser->startSlideShow();
   settle();
   ASSERT_TRUE(browser->slideShowController());
-  EXPECT_LT(gfx::ImageData::largestDecodeOnMainThread(), std::uint64_t(kLargePictureWidth) * kLargePictureHeight);
+  EXPECT_LT(gfx::ImageData::largestDecodeOnMainThread(), std::uint64_t(kHugePictureWidth) * kHugePictureHeight);
   browser->endSlideShow();
 }
 

@@ -667,7 +667,7 @@ TEST_F(LibraryScreenTest, SearchListShowsFilesWithTheirDatesAndAnEmptyRow) {
   EXPECT_EQ(chosen->ids, std::vector<int>{8});
 }
 
-// Covers of 39.6 megapixels on the grid's cards, a file card (an interlaced
+// Huge covers on the grid's cards, a file card (an interlaced
 // PNG) and a search result (a progressive JPEG): nothing shows until the
 // worker has read them, then each shows its own cover at no more than the
 // pixels of its view, and none was decoded whole on the main thread.
@@ -679,7 +679,7 @@ TEST_F(LibraryScreenTest, HugeCoversAreReadOnAWorkerAtTheSizeOfTheirView) {
     const auto path = PublicFunction::filePathWithName(covers[i].first, kFileTypeLibraryImage);
     ASSERT_TRUE(path);
     std::filesystem::create_directories(path->parent_path());
-    ASSERT_TRUE(test::writeLargePicture(*path, covers[i].second));
+    ASSERT_TRUE(test::writeLargePicture(*path, covers[i].second, test::kHugePictureWidth, test::kHugePictureHeight));
     auto file = *store().getFilesByFileId(static_cast<int>(i) + 1);
     file.cover_image = covers[i].first;
     ASSERT_TRUE(store().saveLibraryFileToDatabase(file));

@@ -89,7 +89,7 @@ void expectReadAtShownSize(const ui::ImageView& view) {
   EXPECT_LE(shown->pixelWidth(), std::ceil(box.width * scale));
   EXPECT_LE(shown->pixelHeight(), std::ceil(box.height * scale));
   EXPECT_LT(gfx::ImageData::largestDecodeOnMainThread(),
-            static_cast<std::uint64_t>(kLargePictureWidth) * kLargePictureHeight)
+            static_cast<std::uint64_t>(kHugePictureWidth) * kHugePictureHeight)
       << "a large picture was decoded on the main thread";
 }
 
