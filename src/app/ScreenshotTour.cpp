@@ -36,6 +36,7 @@
 #include "order/QuoteOrderPDFViewController.hpp"
 #include "order/QuoteOrderViewController.hpp"
 #include "platform/base/NotificationCenter.hpp"
+#include "platform/base/OutsideWork.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/WorkQueue.hpp"
 #include "platform/ui/AlertView.hpp"
@@ -64,6 +65,7 @@
 #include "shell/sync-screens/SyncScreenPresenter.hpp"
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "store/DataAccessManager.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/RequestSender.hpp"
 #include "sync/SessionServices.hpp"
@@ -162,7 +164,24 @@ bool ScreenshotTour::waitFor(const std::function<bool()>& done, double seconds) 
 }
 
 void ScreenshotTour::settle(double seconds) {
-  waitFor([] { return false; }, seconds);
+  // Long enough for what a worker or another process hands back at once.
+  constexpr double kQuietSeconds = 0.1;
+  auto& loop = base::RunLoop::main();
+  const double end = loop.now() + seconds;
+  std::optional<double> quietSince;
+  waitFor(
+      [&] {
+        const double now = loop.now();
+        const bool quiet = loop.secondsUntilDue() > end - now && base::WorkQueue::global().pendingCount() == 0 &&
+                           !base::outsideWorkUnderWay() && HttpNetworkCtrl::sharedInstance().transfersUnderWay() == 0;
+        if (!quiet) {
+          quietSince.reset();
+          return false;
+        }
+        if (!quietSince) quietSince = now;
+        return now - *quietSince >= kQuietSeconds;
+      },
+      seconds);
 }
 
 bool ScreenshotTour::snapshot(const std::string& name, bool settleFirst, int windowWidth, int windowHeight) {
