@@ -198,12 +198,14 @@ WebKitWebContext* makeContext(unsigned ceiling) {
 // process list.
 struct MemoryWatch {
   std::atomic<unsigned> ceiling{WebEngine::kDefaultMemoryCeiling};
-  // When the last process was ended for its memory (steady clock, in
-  // milliseconds; 0 for never), written before the kill so that whoever
-  // hears of the process's end can tell why.
-  std::atomic<std::int64_t> lastStopMs{0};
   std::function<void()> networkStopped;  // main thread only
   std::mutex mutex;
+  // The engine's processes last read near the ceiling or past it, by pid,
+  // with when (steady milliseconds), written before the watch ends one so
+  // that whoever hears of its end can tell why: the engine's own check may
+  // also end one between two readings, and the end it reports then may not
+  // say why.
+  std::map<std::string, std::int64_t> nearCeiling;
   std::condition_variable wake;
   // The pages open; whether the watch's thread is in its turns; the
   // program is ending.
@@ -294,6 +296,24 @@ double ownMegabytes(const std::string& pid) {
   return kilobytes / 1024;
 }
 
+// Two thirds of the ceiling: what a page growing fast passes well before
+// the next reading could see it past the ceiling.
+bool nearTheCeiling(double megabytes, unsigned ceiling) { return megabytes * 3 > ceiling * 2.0; }
+
+void noteReading(const std::string& pid, double megabytes, unsigned ceiling) {
+  auto& watch = memoryWatch();
+  const std::int64_t now = steadyMilliseconds();
+  std::lock_guard<std::mutex> lock(watch.mutex);
+  std::erase_if(watch.nearCeiling, [&](const auto& entry) {
+    return now - entry.second > static_cast<std::int64_t>(WebEngine::kMemoryStopReach * 1000);
+  });
+  if (nearTheCeiling(megabytes, ceiling)) {
+    watch.nearCeiling[pid] = now;
+  } else {
+    watch.nearCeiling.erase(pid);
+  }
+}
+
 void watchMemory() {
   auto& watch = memoryWatch();
   for (;;) {
@@ -313,8 +333,10 @@ void watchMemory() {
       watch.processesRead.fetch_add(1);
       const EngineProcess kind = engineProcessOf(pid);
       if (kind == EngineProcess::Page) ++pageProcesses;
-      if (kind == EngineProcess::None || ownMegabytes(pid) <= ceiling) continue;
-      watch.lastStopMs.store(steadyMilliseconds());
+      if (kind == EngineProcess::None) continue;
+      const double megabytes = ownMegabytes(pid);
+      noteReading(pid, megabytes, ceiling);
+      if (megabytes <= ceiling) continue;
       ::kill(static_cast<pid_t>(std::stol(pid)), SIGKILL);
       MV_LOG("web engine: ended the ", kind == EngineProcess::Page ? "page's" : "network", " process ", pid,
              ": more than ", ceiling, " MB");
@@ -415,8 +437,18 @@ bool WebEngine::setMemoryCeiling(unsigned megabytes) {
 unsigned WebEngine::memoryCeiling() { return state().memoryCeiling; }
 
 bool WebEngine::endedForMemoryRecently() {
-  const std::int64_t last = memoryWatch().lastStopMs.load();
-  return last != 0 && steadyMilliseconds() - last <= static_cast<std::int64_t>(kMemoryStopReach * 1000);
+  auto& watch = memoryWatch();
+  const std::int64_t now = steadyMilliseconds();
+  const auto reach = static_cast<std::int64_t>(kMemoryStopReach * 1000);
+  // Each such end is told once, and no other is taken for it.
+  std::lock_guard<std::mutex> lock(watch.mutex);
+  for (auto it = watch.nearCeiling.begin(); it != watch.nearCeiling.end(); ++it) {
+    if (now - it->second <= reach && engineProcessOf(it->first) == EngineProcess::None) {
+      watch.nearCeiling.erase(it);
+      return true;
+    }
+  }
+  return false;
 }
 
 void WebEngine::setNetworkStoppedForMemory(std::function<void()> handler) {

@@ -92,8 +92,9 @@ class WebEngine {
     std::uint64_t processesRead = 0;
   };
   static MemoryWatchCount memoryWatchCount();
-  // A process of the engine was ended for its memory within the last
-  // kMemoryStopReach seconds: a page whose process ended now ended for that.
+  // A process of the engine read near its memory ceiling or past it within
+  // the last kMemoryStopReach seconds has ended since (each such end told
+  // once): a page whose process ended now ended for that.
   static bool endedForMemoryRecently();
   static constexpr double kMemoryStopReach = 5;
   // Called on the main thread when the network process was ended for its

@@ -224,8 +224,10 @@ struct WebView::Engine {
     // Ended by the view itself, as a page that stopped answering.
     if (self->endingQuietly) return;
     // Ended by the engine's own check, or by the engine's watch (which kills
-    // the process outright, as a crash would look).
-    const bool tooLarge = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT || WebEngine::endedForMemoryRecently();
+    // the process outright, as a crash would look); the watch hears of the
+    // end either way, so that it takes no other end for this one.
+    const bool watched = WebEngine::endedForMemoryRecently();
+    const bool tooLarge = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT || watched;
     self->later([tooLarge](WebView& v) { v.processEnded(tooLarge); });
   }
 
