@@ -340,7 +340,12 @@ void watchMemory() {
       ::kill(static_cast<pid_t>(std::stol(pid)), SIGKILL);
       MV_LOG("web engine: ended the ", kind == EngineProcess::Page ? "page's" : "network", " process ", pid,
              ": more than ", ceiling, " MB");
-      networkEnded = networkEnded || kind == EngineProcess::Network;
+      if (kind == EngineProcess::Network) {
+        // Its pages are stopped for it below: no other end is taken for it.
+        networkEnded = true;
+        std::lock_guard<std::mutex> lock(watch.mutex);
+        watch.nearCeiling.erase(pid);
+      }
     }
     watch.turns.fetch_add(1);
     // The pages that kept the network process busy live on in processes of

@@ -101,6 +101,8 @@ struct WebView::Engine {
   std::shared_ptr<WebOptionMenu> options;
   // The view is ending the page's process: its end is not the page's failure.
   bool endingQuietly = false;
+  // The page's process is ended because the network process it filled was.
+  bool endingForNetworkMemory = false;
 
   WebView* view() const {
     auto v = owner.lock();
@@ -223,11 +225,12 @@ struct WebView::Engine {
     auto* self = static_cast<Engine*>(data);
     // Ended by the view itself, as a page that stopped answering.
     if (self->endingQuietly) return;
-    // Ended by the engine's own check, or by the engine's watch (which kills
-    // the process outright, as a crash would look); the watch hears of the
-    // end either way, so that it takes no other end for this one.
-    const bool watched = WebEngine::endedForMemoryRecently();
-    const bool tooLarge = reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT || watched;
+    // Ended with the network process it filled, by the engine's own check, or
+    // by the engine's watch (which kills the process outright, as a crash
+    // would look); the watch hears of any end but the first, so that it
+    // takes no other end for this one.
+    const bool tooLarge = self->endingForNetworkMemory || WebEngine::endedForMemoryRecently() ||
+                          reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT;
     self->later([tooLarge](WebView& v) { v.processEnded(tooLarge); });
   }
 
@@ -440,7 +443,11 @@ bool WebView::ensureEngine() {
   // each is ended too, and says why.
   WebEngine::setNetworkStoppedForMemory([] {
     for (WebView* view : std::set<WebView*>(livePages())) {
-      if (view->engine_ && !view->processGone_) webkit_web_view_terminate_web_process(view->engine_->page);
+      if (!view->engine_ || view->processGone_) continue;
+      // The engine tells of the end within the call.
+      view->engine_->endingForNetworkMemory = true;
+      webkit_web_view_terminate_web_process(view->engine_->page);
+      view->engine_->endingForNetworkMemory = false;
     }
   });
   return true;
