@@ -204,8 +204,13 @@ struct MemoryWatch {
   // with when (steady milliseconds), written before the watch ends one so
   // that whoever hears of its end can tell why: the engine's own check may
   // also end one between two readings, and the end it reports then may not
-  // say why.
-  std::map<std::string, std::int64_t> nearCeiling;
+  // say why. One the watch ended itself is known to have ended: its end may
+  // be heard before the process is seen to have gone.
+  struct Reading {
+    std::int64_t when = 0;
+    bool ended = false;
+  };
+  std::map<std::string, Reading> nearCeiling;
   std::condition_variable wake;
   // The pages open; whether the watch's thread is in its turns; the
   // program is ending.
@@ -305,10 +310,12 @@ void noteReading(const std::string& pid, double megabytes, unsigned ceiling) {
   const std::int64_t now = steadyMilliseconds();
   std::lock_guard<std::mutex> lock(watch.mutex);
   std::erase_if(watch.nearCeiling, [&](const auto& entry) {
-    return now - entry.second > static_cast<std::int64_t>(WebEngine::kMemoryStopReach * 1000);
+    return now - entry.second.when > static_cast<std::int64_t>(WebEngine::kMemoryStopReach * 1000);
   });
+  // One ended is read on, its memory let go, until it has gone.
+  if (const auto it = watch.nearCeiling.find(pid); it != watch.nearCeiling.end() && it->second.ended) return;
   if (nearTheCeiling(megabytes, ceiling)) {
-    watch.nearCeiling[pid] = now;
+    watch.nearCeiling[pid] = {now, false};
   } else {
     watch.nearCeiling.erase(pid);
   }
@@ -338,6 +345,10 @@ void watchMemory() {
       noteReading(pid, megabytes, ceiling);
       if (megabytes <= ceiling) continue;
       ::kill(static_cast<pid_t>(std::stol(pid)), SIGKILL);
+      if (kind == EngineProcess::Page) {
+        std::lock_guard<std::mutex> lock(watch.mutex);
+        watch.nearCeiling[pid].ended = true;
+      }
       MV_LOG("web engine: ended the ", kind == EngineProcess::Page ? "page's" : "network", " process ", pid,
              ": more than ", ceiling, " MB");
       if (kind == EngineProcess::Network) {
@@ -448,7 +459,7 @@ bool WebEngine::endedForMemoryRecently() {
   // Each such end is told once, and no other is taken for it.
   std::lock_guard<std::mutex> lock(watch.mutex);
   for (auto it = watch.nearCeiling.begin(); it != watch.nearCeiling.end(); ++it) {
-    if (now - it->second <= reach && engineProcessOf(it->first) == EngineProcess::None) {
+    if (now - it->second.when <= reach && (it->second.ended || engineProcessOf(it->first) == EngineProcess::None)) {
       watch.nearCeiling.erase(it);
       return true;
     }
