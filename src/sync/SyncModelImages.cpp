@@ -247,8 +247,10 @@ bool SyncModel::readImageLists(DataAccessManager& store, const ImageListPlan& pl
   lists.iconCount = collectMissing(iconNames, plan.iconFolder, kImageTypeIcon, lists.icons, plan.everyFile, verdicts);
   lists.coverCount = collectMissing(*covers, plan.coverFolder, kImageTypeCover, lists.covers, plan.everyFile, verdicts);
   lists.productsAsked = lists.products;
-  // Without them, the next sync looks at each picture once more.
-  if (!plan.verdicts.empty() && !verdicts.save(true)) MV_LOG("the verdicts on the pictures could not be kept");
+  // Without them, the next sync looks at each picture once more. A sync of
+  // every file looked at none: the verdicts kept stay for the pictures that
+  // do not come again.
+  if (!plan.verdicts.empty() && !plan.everyFile && !verdicts.save(true)) MV_LOG("the verdicts on the pictures could not be kept");
   return true;
 }
 

@@ -1,10 +1,12 @@
 // Skins, demo data, wait boxes and toasts.
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <set>
 
 #include "ShellTestSupport.hpp"
+#include "platform/base/FolderWriters.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/gfx/Context.hpp"
@@ -229,6 +231,15 @@ TEST_F(SkinTest, ASkinsPicturesAreCheckedOnceAndNeverOnTheMainThread) {
   PictureVerdicts::setCheckObserver({});
   EXPECT_EQ(checked, (std::multiset<std::string>{"bg-welcome.png", "guide_en1.jpg", "topbar-bg.png"}));
   EXPECT_FALSE(onMainThread);
+
+  // A check while the client folder is closed for deleting (signing out, a
+  // full resync) writes nothing into it.
+  fs::remove_all(client / PictureVerdicts::kFolderName);
+  ASSERT_TRUE(base::FolderWriters::shared().close(client, std::chrono::steady_clock::now()));
+  const bool checkedClosed = signInChecked();
+  base::FolderWriters::shared().reopen(client);
+  ASSERT_TRUE(checkedClosed);
+  EXPECT_FALSE(fs::exists(client / PictureVerdicts::kFolderName));
 }
 
 TEST_F(SkinTest, DemoDataUnpacksIntoBothCompanies) {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <system_error>
 
+#include "platform/base/FolderWriters.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/OutsideWork.hpp"
@@ -141,7 +142,10 @@ void SkinManager::checkSkin(const fs::path& clientFolder) {
   // A picture cut short (its archive came broken off) would be drawn blank,
   // found so only when first drawn: the application's own is drawn instead.
   // Finding so may read a picture through: never on the main thread.
-  worker_->async([this, clientFolder, underWay = base::holdOutsideWork()](const base::CancelFlag&) {
+  worker_->async([this, clientFolder, underWay = base::holdOutsideWork()](const base::CancelFlag& flag) {
+    // The verdicts are written into the client folder: a folder closed for
+    // deleting (signing out, a full resync) is not made again by them.
+    const auto pass = base::FolderWriters::shared().enter(clientFolder, flag);
     const fs::path skin = clientFolder / kSkinFolderName;
     PictureVerdicts verdicts(PictureVerdicts::storeIn(clientFolder, kVerdictSet));
     SkinPictures pictures;
@@ -150,7 +154,8 @@ void SkinManager::checkSkin(const fs::path& clientFolder) {
       if (auto verdict = verdicts.verdictOn(it->path()))
         pictures[it->path().filename().string()] = {verdict->version, verdict->whole};
     }
-    if (!verdicts.save(true)) MV_LOG("the verdicts on the skin's pictures could not be kept");
+    if (pass && !flag.isCancelled() && !verdicts.save(true))
+      MV_LOG("the verdicts on the skin's pictures could not be kept");
     base::RunLoop::main().post([this, skin, pictures = std::move(pictures), underWay]() mutable {
       skinChecked(skin, std::move(pictures));
     });
