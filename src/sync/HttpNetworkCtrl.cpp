@@ -491,8 +491,14 @@ std::int64_t HttpNetworkCtrl::roomNeeded(const Operation& failed, const FormData
     std::from_chars(it->second.data(), it->second.data() + it->second.size(), length);
   const std::int64_t announced = length >= 0 ? partial + length : -1;
   std::int64_t bytes = std::max({announced, partial + request.totalBytesRead(), failed.download->listedBytes});
+  // The others: what they still have to bring. What they brought already
+  // took its room (a file written whole waits for its check and its place
+  // while it is still counted here).
   for (const auto& [code, op] : operations_) {
-    if (op.get() != &failed && op->download && op->download->listedBytes > 0) bytes += op->download->listedBytes;
+    if (op.get() == &failed || !op->download || op->download->listedBytes <= 0) continue;
+    const std::int64_t brought =
+        op->current ? std::max<std::int64_t>(op->current->partialDownloadSize(), 0) + op->current->totalBytesRead() : 0;
+    bytes += std::max<std::int64_t>(op->download->listedBytes - brought, 0);
   }
   const fs::path& written = failed.partial.empty() ? failed.destination : failed.partial;
   const auto room = DiskRoom::roomFor(written.parent_path());
