@@ -164,22 +164,17 @@ bool ScreenshotTour::waitFor(const std::function<bool()>& done, double seconds) 
 }
 
 void ScreenshotTour::settle(double seconds) {
-  // Long enough for what a worker or another process hands back at once.
-  constexpr double kQuietSeconds = 0.1;
   auto& loop = base::RunLoop::main();
   const double end = loop.now() + seconds;
-  std::optional<double> quietSince;
   waitFor(
       [&] {
-        const double now = loop.now();
-        const bool quiet = loop.secondsUntilDue() > end - now && base::WorkQueue::global().pendingCount() == 0 &&
-                           !base::outsideWorkUnderWay() && HttpNetworkCtrl::sharedInstance().transfersUnderWay() == 0;
-        if (!quiet) {
-          quietSince.reset();
+        // Work elsewhere first: a worker's job or a transfer hands its result
+        // to the loop before it counts as done, so once these are seen ended,
+        // what they handed back is seen on the loop below.
+        if (base::WorkQueue::global().pendingCount() != 0 || base::outsideWorkUnderWay() ||
+            HttpNetworkCtrl::sharedInstance().transfersUnderWay() != 0)
           return false;
-        }
-        if (!quietSince) quietSince = now;
-        return now - *quietSince >= kQuietSeconds;
+        return loop.secondsUntilDue() > end - loop.now();
       },
       seconds);
 }

@@ -81,10 +81,10 @@ class ScreenshotTour {
  private:
   // Runs the main loop until `done` holds (at most `seconds`).
   bool waitFor(const std::function<bool()>& done, double seconds = 30);
-  // Runs the main loop for at most `seconds`, ending early once it has been
-  // quiet for a moment: nothing left to run before then (an animation's next
-  // frame, a delayed call), no job on the workers and no work under way
-  // elsewhere (a page drawn, a transfer).
+  // Runs the main loop for at most `seconds`, ending as soon as it is quiet:
+  // nothing left to run before then (an animation's next frame, a delayed
+  // call, an open page's engine to be pumped), no job on the workers and no
+  // work under way elsewhere (a page drawn, a transfer).
   void settle(double seconds = 0.3);
   bool snapshot(const std::string& name, bool settleFirst = true, int windowWidth = 0, int windowHeight = 0);
   // Says which buttons on screen show only a picture and carry no
