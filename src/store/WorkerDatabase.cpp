@@ -64,10 +64,16 @@ bool WorkerDatabase::runInLongTransaction(const std::function<bool()>& work) {
 
 bool WorkerDatabase::checkpoint() { return db_.checkpoint(); }
 
+namespace {
+std::atomic<int> busyTimeoutMs{WorkerDatabase::kBusyTimeoutMs};
+}  // namespace
+
+void WorkerDatabase::setBusyTimeout(int milliseconds) { busyTimeoutMs = milliseconds; }
+
 std::unique_ptr<WorkerDatabase> WorkerDatabase::open(const std::filesystem::path& path) {
   std::unique_ptr<WorkerDatabase> worker(new WorkerDatabase());
   if (!worker->db_.open(path, SQLiteDatabase::Missing::Fail)) return nullptr;
-  sqlite3_busy_timeout(worker->db_.handle(), kBusyTimeoutMs);
+  sqlite3_busy_timeout(worker->db_.handle(), busyTimeoutMs.load());
   worker->inLog_ = writeInBulk(worker->db_);
   worker->store_.reset(new DataAccessManager(worker->db_, path));
   return worker;

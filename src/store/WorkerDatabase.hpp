@@ -32,6 +32,9 @@ class WorkerDatabase {
  public:
   // How long a worker's statement waits for another writer.
   static constexpr int kBusyTimeoutMs = 10000;
+  // Another wait for the connections opened from now on (tests that hold
+  // the file from outside for as long as their steps take).
+  static void setBusyTimeout(int milliseconds);
 
   // The open connection; null (the reason logged) when the file is missing
   // or cannot be opened.

@@ -21,6 +21,7 @@
 #include "shell/sync-screens/SyncViewController.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
+#include "store/WorkerDatabase.hpp"
 #include "sync/SyncModel.hpp"
 
 namespace mv::test {
@@ -36,9 +37,12 @@ class BigCompanyFirstSync : public RepresentativeDay {
  protected:
   BigCompanyFirstSync() {
     // A part's reply waits at the service for the test's writer, on a busy
-    // machine for seconds.
+    // machine for seconds, and the store waits for that writer as long as
+    // the test's steps take.
     settings.messageTimeOutSeconds = 120;
+    WorkerDatabase::setBusyTimeout(120000);
   }
+  ~BigCompanyFirstSync() override { WorkerDatabase::setBusyTimeout(WorkerDatabase::kBusyTimeoutMs); }
   // The company "bigco" of that many products and customers. The tables are
   // the point: no pictures to fetch.
   void addCompany(int products, int customers) {
