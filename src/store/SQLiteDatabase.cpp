@@ -162,6 +162,7 @@ bool SQLiteDatabase::execute(std::string_view sql) {
   char* err = nullptr;
   int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err);
   if (rc != SQLITE_OK) {
+    noteResultCode(rc);
     MV_LOG("SQL failed: ", err ? err : "?", " in: ", text);
     sqlite3_free(err);
     return false;

@@ -2,10 +2,22 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+
 #include "platform/base/Log.hpp"
 #include "util/Text.hpp"
 
 namespace mv {
+
+namespace {
+std::atomic<std::uint64_t> diskFulls{0};
+}  // namespace
+
+std::uint64_t diskFullCount() { return diskFulls.load(std::memory_order_relaxed); }
+
+void noteResultCode(int resultCode) {
+  if ((resultCode & 0xff) == SQLITE_FULL) diskFulls.fetch_add(1, std::memory_order_relaxed);
+}
 
 SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql) : db_(db) { compile(sql); }
 
@@ -131,6 +143,7 @@ SQLiteStatement::Step SQLiteStatement::step() {
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return Step::Row;
   if (rc == SQLITE_DONE) return Step::Done;
+  noteResultCode(rc);
   error_ = sqlite3_errmsg(db_);
   MV_LOG("SQL step failed: ", error_, " in: ", sqlite3_sql(stmt_));
   return Step::Error;

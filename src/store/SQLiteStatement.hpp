@@ -11,6 +11,14 @@ struct sqlite3_stmt;
 
 namespace mv {
 
+// Writes in this process, on any connection and thread, that found the disk
+// full. A caller whose save failed compares it with a reading taken before,
+// to tell the user it is the device's room and not the data at fault.
+std::uint64_t diskFullCount();
+// Counts a statement's or a script's result code when it says the disk is
+// full.
+void noteResultCode(int resultCode);
+
 // Statements of one connection kept compiled between uses, one per SQL text
 // (a bounded number). A statement is taken out while in use, so the same
 // text can run nested; it comes back reset, with its values cleared. Main

@@ -8,6 +8,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "store/SQLiteStatement.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/ReplyValues.hpp"
@@ -211,6 +212,7 @@ void SyncModel::beginRun() {
   refusedFiles_.clear();
   notReceived_.clear();
   noRoom_.clear();
+  diskFullsAtStart_ = diskFullCount();
   thumbSources_.reset();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
@@ -258,6 +260,11 @@ std::shared_ptr<RequestSender> SyncModel::sender() const {
 
 void SyncModel::schedule(double delay, std::function<void()> step) { run_.after(delay, std::move(step)); }
 
+std::string SyncModel::storeFailedText() const {
+  const char* key = diskFullCount() != diskFullsAtStart_ ? kReplyTooLargeForDevice : kStoreErrorKey;
+  return textForKey(key).value_or(key);
+}
+
 void SyncModel::startSync() {
   MV_ASSERT_MAIN_THREAD();
   if (running_ || isDownloading_) {
@@ -268,7 +275,7 @@ void SyncModel::startSync() {
   if (!createAllDirectorys()) {
     // Nothing downloaded could be kept: the run stops before it asks for anything.
     MV_LOG("sync: the client's folders could not be made; the run stops");
-    breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
+    breakSync(storeFailedText());
     return;
   }
   auto session = currentSession();
@@ -431,7 +438,7 @@ void SyncModel::productTablesRespond(const SyncAllTableRst& reply) {
   }
   std::vector<std::string> changedPictures;
   if (!storeProductReply(reply, changedPictures)) {
-    breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
+    breakSync(storeFailedText());
     return;
   }
   // The image phase fetches the changed images again.
@@ -464,7 +471,7 @@ void SyncModel::fileTablesRespond(const SyncFileTableRst& reply) {
     }
   }
   if (!saveLibraryTables(reply)) {
-    breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
+    breakSync(storeFailedText());
     return;
   }
   removeChangedCovers(changed, kept);
@@ -482,7 +489,7 @@ void SyncModel::customerTablesRespond(const SyncCustomerTableRst& reply) {
   }
   std::size_t counted = 0;
   if (!storeCustomerReply(reply, counted)) {
-    breakSync(textForKey(kStoreErrorKey).value_or(kStoreErrorKey));
+    breakSync(storeFailedText());
     return;
   }
   customerSaved_ = true;

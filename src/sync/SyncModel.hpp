@@ -233,6 +233,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::shared_ptr<SyncCustomerModel> currentCustomerModel() const;
 
   void beginRun();
+  // What a run that could not store what it received tells the user: the
+  // device's room when a write of this run found the disk full.
+  std::string storeFailedText() const;
   // Ends the run: cancels its delayed steps and requests and clears the
   // running state; the delegate is not told.
   void endRun();
@@ -470,6 +473,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::string notReceived_;
   // Why the run's downloads stopped for want of room (empty: they did not).
   std::string noRoom_;
+  // The disk-full writes counted when the run began.
+  std::uint64_t diskFullsAtStart_ = 0;
   // Product thumbnails by name, with the picture each is made from; read
   // once a run needs it.
   mutable std::optional<std::map<std::string, std::string>> thumbSources_;

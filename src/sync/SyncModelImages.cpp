@@ -274,7 +274,7 @@ bool SyncModel::addAllImageLists() {
 void SyncModel::startImagePhase(std::optional<ImageLists> lists) {
   stage_ = Stage::Images;
   if (!lists) {
-    breakSync(text(kStoreErrorKey));
+    breakSync(storeFailedText());
     return;
   }
   takeImageLists(std::move(*lists));

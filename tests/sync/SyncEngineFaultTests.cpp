@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -956,6 +957,28 @@ TEST_F(SyncEngineTest, AProductReplyStoredInBatchesIsKeptWholeOrNotAtAll) {
   EXPECT_EQ(delegate->breaks.back(), "stopped");
   EXPECT_EQ(catalogue(), before);
   EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
+
+  // The disk fills while the reply is stored: nothing of it stays, and the
+  // user is told the device's room, not that the data could not be saved.
+  {
+    // Every connection opened from here on may not grow the file.
+    const auto noGrowth = +[](sqlite3* db, char**, const void*) {
+      return sqlite3_exec(db, "PRAGMA max_page_count = 1", nullptr, nullptr, nullptr);
+    };
+    const auto extension = reinterpret_cast<void (*)()>(noGrowth);
+    ASSERT_EQ(sqlite3_auto_extension(extension), SQLITE_OK);
+    std::unique_ptr<void, std::function<void(void*)>> cancel(
+        &breaks, [extension](void*) { sqlite3_cancel_auto_extension(extension); });
+    std::string many;
+    for (int id = 601; id <= 640; ++id)
+      many += R"({"productID":)" + std::to_string(id) + R"(,"productName":")" + std::string(4000, 'x') +
+              R"(","priceID":)" + std::to_string(id) + "},";
+    ASSERT_TRUE(fullSyncWith("[" + products + many + R"({"productID":505,"priceID":5}],[{"categoryID":7}],[],[],[],[],[]])"));
+    ASSERT_EQ(delegate->breaks.size(), ++breaks);
+    EXPECT_EQ(delegate->breaks.back(), test::textOfKey("REPLYTOOLARGE"));
+    EXPECT_EQ(catalogue(), before);
+    EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
+  }
 
   // Without the refusal the same reply lands whole, in three batches.
   ASSERT_TRUE(fullSyncWith("[" + products + R"({"productID":505,"priceID":5}],[{"categoryID":7}],[],[],[],[],[]])"));
