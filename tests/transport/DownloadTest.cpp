@@ -635,6 +635,7 @@ TEST_F(DownloadTest, ASmallFileIsWrittenWholeAndALargeOneAsItComes) {
                              });
   });
   server.start();
+  const auto stopped = server.stopWhenDone();
 
   for (const size_t size : {size_t{60000}, content.size()}) {
     sent = content.substr(0, size);
@@ -680,6 +681,7 @@ TEST_F(DownloadTest, AFileNeverTakesTheDisksMargin) {
     });
   });
   server.start();
+  const auto stopped = server.stopWhenDone();
   // A disk whose room above the margin is `room` bytes before the test
   // wrote anything, and shrinks by what it writes.
   const auto used = [this] { return bytesUnder(root); };

@@ -349,6 +349,7 @@ TEST_F(TransportTest, BodiesPastTheLimitFailAsReceivedAndAsInflated) {
     });
   });
   server.start();
+  const auto stopped = server.stopWhenDone();
 
   // The same address answers within a larger limit: the limit alone decides.
   for (const char* path : {"/bomb", "/plain", "/stream"}) {

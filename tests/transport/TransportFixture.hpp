@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -30,6 +31,12 @@ class LoopbackServer {
   std::string url(const std::string& path, const std::string& host = "127.0.0.1") const;
   // Handlers that wait use this, so the server stops promptly at the end.
   bool waitOrStop(double seconds);
+  // Stops the server when the guard goes. A test whose handlers send its own
+  // locals takes it after them: a handler still sending to a client that
+  // went away must not outlive what it sends.
+  [[nodiscard]] std::unique_ptr<LoopbackServer, void (*)(LoopbackServer*)> stopWhenDone() {
+    return {this, [](LoopbackServer* server) { server->stop(); }};
+  }
 
  private:
   httplib::Server server_;
