@@ -106,7 +106,8 @@ TEST_F(BigCompanyFirstSync, TheTabsAnswerAndTheCatalogueOpensWhileTheTablesAreSt
 
   // A tap on a tab is answered while the store goes on.
   openTab(MainTabScreens::kCustomer);
-  EXPECT_TRUE(engine->isStoringTables());
+  ASSERT_TRUE(engine->isStoringTables()) << "the sync ended: " << alertTitle() << " "
+                                         << (alert() ? alert()->message() : std::string());
   // The catalogue opens meanwhile: it reads the store as it was, and its
   // reads keep the sync from nothing.
   openTab(MainTabScreens::kCatalog);
