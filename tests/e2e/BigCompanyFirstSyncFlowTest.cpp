@@ -65,11 +65,13 @@ class BigCompanyFirstSync : public RepresentativeDay {
   // the engine stores the part's tables.
   Writer syncHeldAt(const std::string& part) {
     Writer writer(nullptr, sqlite3_close);
+    // Held from the start: the Sync tab starts the sync of its own a moment
+    // after it shows, and the part must not pass before the writer is there.
+    service->addFault(sales::FaultRule::stallFor("syncData/" + part, 0));
     start();
     EXPECT_TRUE(signIn("rep", "secret", "bigco"));
     EXPECT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
     press(1);  // update now: to the Sync tab
-    service->addFault(sales::FaultRule::stallFor("syncData/" + part, 0));
     auto engine = SyncModel::sharedInstance();
     auto screen = syncScreen();
     if (!screen || !engine) return writer;
