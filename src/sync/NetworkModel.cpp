@@ -65,6 +65,9 @@ struct NetworkModel::Batch {
   std::size_t toldPermille = 0;
   // No more files are sent: the network or the endpoint went.
   bool stopped = false;
+  // The unsent files are being ended: each of their reports carries the
+  // same stopping code, and ends no others of its own.
+  bool endingUnsent = false;
 };
 
 std::shared_ptr<RequestSender> NetworkModel::sharedSender() {
@@ -220,6 +223,10 @@ void NetworkModel::deliverBatchFile(Entry entry, RequestInfoBase& info) {
 
 void NetworkModel::endUnsent(const std::shared_ptr<Batch>& batch, const std::string& reply, int httpRsp,
                              const std::string& server) {
+  // Called again from a report this loop makes: the loop goes on with the
+  // rest, so a batch of any size ends in one frame.
+  if (batch->endingUnsent) return;
+  batch->endingUnsent = true;
   const auto& names = batch->request->fileNameList;
   while (batches_.count(batch) && batch->next < batch->total && batch->next < names.size()) {
     auto info = downloadCarrier(*batch->request, names[batch->next++], this);
@@ -230,6 +237,7 @@ void NetworkModel::endUnsent(const std::shared_ptr<Batch>& batch, const std::str
     batch->inFlight.insert(0);
     deliverBatchFile(Entry{batch->request, std::nullopt, batch->handlers, batch}, *info);
   }
+  batch->endingUnsent = false;
 }
 
 void NetworkModel::ReciveHttpRespond(RequestInfoBase& info) {
