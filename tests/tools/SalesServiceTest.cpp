@@ -13,6 +13,7 @@
 #include "TestEnvironment.hpp"
 #include "sales-service/RequestLog.hpp"
 #include "sales-service/SalesService.hpp"
+#include "sales-service/SampleData.hpp"
 #include "util/Crypto.hpp"
 
 namespace mv::test {
@@ -296,6 +297,55 @@ TEST_F(SalesServiceTest, UploadsAreIdempotentAndShowInHistoryAndSync) {
   EXPECT_EQ(client.upload(orphan).status(), "400");
   EXPECT_EQ(service.backend().uploadedCustomers("acme").size(), 1u);
   EXPECT_EQ(client.upload(Value{{"something", Value::array()}}).status(), "400");
+}
+
+// A company whose own rows run past the first ids handed to uploads: a
+// customer's attribute rows reach 108,000 at 12,000 customers.
+TEST(SalesServiceUploads, AnUploadsIdsLiePastEveryRowTheCompanyHolds) {
+  auto config = sales::ServiceConfig::defaults();
+  config.messagePort = 0;
+  config.filePort = 0;
+  sales::SampleOptions options;
+  for (auto& company : config.companies) {
+    if (company.clientId != "acme") continue;
+    company.data.customers = 12000;
+    options = company.data;
+    options.clientId = company.clientId;
+    options.companyName = company.name;
+  }
+  SalesService service(config);
+  std::string error;
+  ASSERT_TRUE(service.start(&error)) << error;
+  // The rows the service holds, as it generated them.
+  const auto held = sales::SampleData::company(options)->first;
+  ASSERT_EQ(held->customers.size(), 12000u);
+  std::set<int64_t> customers, addresses, contacts, attributes;
+  for (const auto& row : held->customers) {
+    customers.insert(row.key);
+    const Value customer = row.value();
+    for (const auto& a : customer["attributes"]) attributes.insert(asInt(a["attributeId"]));
+  }
+  for (const auto& row : held->addresses) addresses.insert(row.key);
+  for (const auto& row : held->contacts) contacts.insert(row.key);
+
+  ProtocolClient client(service);
+  ASSERT_EQ(client.login().status(), "200");
+  const Value given = client.upload(customerDocument()).content();
+  ASSERT_FALSE(given.is_null());
+  const auto freshAmong = [](const Value& rows, const char* key, const std::set<int64_t>& taken) {
+    for (const auto& r : rows) {
+      if (taken.count(asInt(r[key]))) return false;
+    }
+    return !rows.empty();
+  };
+  EXPECT_TRUE(freshAmong(given["marvisto_customer"], "customerId", customers));
+  EXPECT_TRUE(freshAmong(given["marvisto_customer_address"], "id", addresses));
+  EXPECT_TRUE(freshAmong(given["marvisto_customer_contact"], "contactId", contacts));
+  EXPECT_TRUE(freshAmong(given["marvisto_customer_attribute"], "attributeId", attributes));
+  // Kept as uploaded, apart from the company's own rows.
+  const Value uploaded = service.backend().uploadedCustomers("acme");
+  ASSERT_EQ(uploaded.size(), 1u);
+  EXPECT_EQ(keys(uploaded[0]["attributes"], "attributeId"), keys(given["marvisto_customer_attribute"], "attributeId"));
 }
 
 Value backupDocument(const std::string& marker) {

@@ -243,6 +243,21 @@ void ensureData(CompanyState& c) {
   o.clientId = c.config.clientId;
   o.companyName = c.config.name;
   c.data = SampleData::company(o);
+  // An upload's ids lie past every row the company holds, in either
+  // version, whatever its size: an id handed out twice would store the
+  // upload over another customer's row on every device.
+  const auto highest = [](const Table& table) {
+    int64_t most = 0;
+    for (const Row& row : table) most = std::max(most, row.key);
+    return most;
+  };
+  for (const auto& set : {c.data->first, c.data->second}) {
+    if (!set) continue;
+    c.nextCustomerId = std::max(c.nextCustomerId, highest(set->customers) + 1);
+    c.nextAddressId = std::max(c.nextAddressId, highest(set->addresses) + 1);
+    c.nextContactId = std::max(c.nextContactId, highest(set->contacts) + 1);
+    c.nextAttributeId = std::max(c.nextAttributeId, set->lastCustomerAttributeId + 1);
+  }
 }
 
 std::shared_ptr<const DataSet> served(CompanyState& c) {

@@ -586,6 +586,7 @@ class Builder {
         out_.contacts.push_back(Row::make(contactId, contact, id));
       }
     }
+    out_.lastCustomerAttributeId = attributeId;
   }
 
   void icons() {

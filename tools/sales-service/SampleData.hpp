@@ -86,6 +86,9 @@ struct DataSet {
   Table customers, customerFields, addresses, contacts;
   // icon table (reply 514, never asked by the application)
   Table icons;
+  // The highest id among the customers' attribute rows, which travel inside
+  // their customer's row and have no row of their own here.
+  int64_t lastCustomerAttributeId = 0;
 
   FileMap files;
 
