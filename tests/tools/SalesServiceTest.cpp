@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -346,6 +350,48 @@ TEST(SalesServiceUploads, AnUploadsIdsLiePastEveryRowTheCompanyHolds) {
   const Value uploaded = service.backend().uploadedCustomers("acme");
   ASSERT_EQ(uploaded.size(), 1u);
   EXPECT_EQ(keys(uploaded[0]["attributes"], "attributeId"), keys(given["marvisto_customer_attribute"], "attributeId"));
+}
+
+// What a loopback caller that writes its request by hand reads back.
+std::string rawExchange(int port, const std::string& request) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return {};
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string reply;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+    timeval wait{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    char buffer[4096];
+    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+      reply.append(buffer, static_cast<std::size_t>(n));
+      if (reply.find("\r\n\r\n") != std::string::npos && reply.find("}") != std::string::npos) break;
+    }
+  }
+  ::close(fd);
+  return reply;
+}
+
+TEST(SalesServiceControl, APostWithoutABodyIsToldWhatToSend) {
+  auto config = sales::ServiceConfig::defaults();
+  config.messagePort = 0;
+  config.filePort = 0;
+  config.controlEndpoint = true;
+  SalesService service(config);
+  std::string error;
+  ASSERT_TRUE(service.start(&error)) << error;
+  const std::string refused = rawExchange(
+      service.messagePort(), "POST /_control/log/clear HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+  EXPECT_TRUE(refused.starts_with("HTTP/1.1 400")) << refused;
+  EXPECT_NE(refused.find("needs a body"), std::string::npos) << refused;
+  const std::string cleared =
+      rawExchange(service.messagePort(),
+                  "POST /_control/log/clear HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                  "Content-Length: 2\r\n\r\n{}");
+  EXPECT_TRUE(cleared.starts_with("HTTP/1.1 200")) << cleared;
 }
 
 Value backupDocument(const std::string& marker) {

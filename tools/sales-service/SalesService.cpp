@@ -766,6 +766,16 @@ bool SalesService::start(std::string* error) {
   Impl* self = impl_.get();
   impl_->messageServer->Post(".*", [self](const httplib::Request& req, httplib::Response& res) { self->onMessage(req, res); });
   if (impl_->config.controlEndpoint) {
+    // The HTTP layer refuses a POST that says nothing of its body's length
+    // before any handler sees it: the caller is told what to send instead of
+    // an empty 400.
+    impl_->messageServer->set_error_handler([](const httplib::Request& req, httplib::Response& res) {
+      if (res.status != 400 || req.path.rfind("/_control/", 0) != 0 || req.has_header("Content-Length")) return;
+      res.set_content(Value{{"error", "a POST to the control endpoint needs a body with its length: send {} "
+                                      "where nothing is asked (curl -d '{}')"}}
+                          .dump(),
+                      kJsonType);
+    });
     impl_->messageServer->Get("/_control/.*",
                               [self](const httplib::Request& req, httplib::Response& res) { self->onControl(req, res); });
   }

@@ -81,16 +81,18 @@ defaults are:
     }
   }
   std::cout << R"(
-Control endpoint (loopback only), JSON over HTTP on the message port:
+Control endpoint (loopback only), JSON over HTTP on the message port; every
+POST takes a JSON object as its body, {} where nothing is asked
+(curl -d '{}' http://127.0.0.1:PORT/_control/log/clear):
   GET  /_control/log              what the service received
-  POST /_control/log/clear
+  POST /_control/log/clear        {}
   POST /_control/faults           {"method":"login","kind":"status","status":"101","times":1}
                                   kinds: status wrongShape html500 httpStatus stall trickle
                                          drop fileStatus ignoreRange truncate wholeAs206 wrongRange
                                          emptyFile fileContent gzipped cutFile; "path" matches with *
-  POST /_control/faults/clear
+  POST /_control/faults/clear     {}
   POST /_control/version          {"clientId":"acme","version":2}
-  POST /_control/sessions/expire
+  POST /_control/sessions/expire  {}
   POST /_control/fullsync         {"clientId":"acme","accountId":"rep"}
   POST /_control/skin             {"clientId":"acme"}
   GET  /_control/settings         the six server settings
