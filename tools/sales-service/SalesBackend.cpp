@@ -5,9 +5,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <limits>
+#include <span>
+#include <string_view>
 #include <tuple>
+#include <unordered_map>
 
 #include "sales-service/ServiceCrypto.hpp"
 
@@ -94,25 +98,54 @@ std::string anyTimeKey(const std::string& t) {
   return key.empty() ? serverTimeKey(t) : key;
 }
 
-// Builds the text of a JSON array out of row texts.
-class ArrayText {
+// The pieces of a reply's text, joined once at their whole size: a table
+// reply of hundreds of thousands of rows is hundreds of megabytes, and a
+// text grown piece by piece would take up to twice that while it grows.
+class ReplyText {
  public:
-  void add(const std::string& json) {
-    text_ += first_ ? "" : ",";
-    text_ += json;
-    first_ = false;
+  void put(std::string_view piece) {
+    pieces_.push_back(piece);
+    size_ += piece.size();
   }
-  std::string done() const { return text_ + "]"; }
+  void keep(std::string piece) { put(owned_.emplace_back(std::move(piece))); }
+  std::string join() const {
+    std::string out;
+    out.reserve(size_);
+    for (std::string_view piece : pieces_) out += piece;
+    return out;
+  }
 
  private:
-  std::string text_ = "[";
+  std::vector<std::string_view> pieces_;
+  std::deque<std::string> owned_;  // pieces made for this reply; a deque never moves them
+  size_t size_ = 0;
+};
+
+// A JSON array of row texts within a reply.
+class ArrayText {
+ public:
+  explicit ArrayText(ReplyText& out) : out_(out) { out_.put("["); }
+  void add(std::string_view json) {
+    if (!first_) out_.put(",");
+    out_.put(json);
+    first_ = false;
+  }
+  void addMade(std::string json) {
+    if (!first_) out_.put(",");
+    out_.keep(std::move(json));
+    first_ = false;
+  }
+  void close() { out_.put("]"); }
+
+ private:
+  ReplyText& out_;
   bool first_ = true;
 };
 
-std::string allRows(const Table& table) {
-  ArrayText a;
+void appendAllRows(ReplyText& out, const Table& table) {
+  ArrayText a(out);
   for (const auto& row : table) a.add(*row.json);
-  return a.done();
+  a.close();
 }
 
 // The row sent again with its publish flag off, for a row that is gone.
@@ -125,41 +158,63 @@ std::string unpublished(const Row& row, const char* flag, const Value& off) {
 
 // Rows of `now` that are new or differ from `before` (every row without
 // `before`), and rows of `before` that are gone, unpublished.
-std::string changedRows(const Table& now, const Table* before, const char* flag, const Value& off) {
-  if (!before) return allRows(now);
-  std::map<int64_t, const Row*> old;
-  for (const auto& row : *before) old[row.key] = &row;
-  ArrayText a;
-  std::set<int64_t> seen;
+void appendChangedRows(ReplyText& out, const Table& now, const Table* before, const char* flag, const Value& off) {
+  if (!before) return appendAllRows(out, now);
+  std::unordered_map<int64_t, const Row*> old;
+  old.reserve(before->size());
+  for (const auto& row : *before) old.emplace(row.key, &row);
+  ArrayText a(out);
   for (const auto& row : now) {
-    seen.insert(row.key);
     auto it = old.find(row.key);
     if (it == old.end() || (it->second->json != row.json && *it->second->json != *row.json)) a.add(*row.json);
+    if (it != old.end()) old.erase(it);
   }
   for (const auto& row : *before) {
-    if (!seen.count(row.key)) a.add(unpublished(row, flag, off));
+    if (old.count(row.key)) a.addMade(unpublished(row, flag, off));
   }
-  return a.done();
+  a.close();
 }
 
-struct CustomerView {
-  std::map<int64_t, std::vector<const Row*>> addresses, contacts;
-  std::map<int64_t, std::string> signature;  // customer with everything that travels with it
+// The rows that travel with each customer, found by their owner: the
+// tables' rows in owner order, as pointers, so that a book of hundreds of
+// thousands is indexed without a copy of its text.
+class CustomerView {
+ public:
+  explicit CustomerView(const DataSet& data) : addresses_(byOwner(data.addresses)), contacts_(byOwner(data.contacts)) {}
+
+  std::span<const Row* const> addresses(int64_t customer) const { return owned(addresses_, customer); }
+  std::span<const Row* const> contacts(int64_t customer) const { return owned(contacts_, customer); }
+
+  // The customer as `prior` had it: the same row and the same rows with it.
+  bool sameAs(const CustomerView& prior, const Row& customer, const Row* before) const {
+    return before && sameRow(*before, customer) && sameRows(prior.addresses(customer.key), addresses(customer.key)) &&
+           sameRows(prior.contacts(customer.key), contacts(customer.key));
+  }
+
+ private:
+  static std::vector<const Row*> byOwner(const Table& table) {
+    std::vector<const Row*> rows;
+    rows.reserve(table.size());
+    for (const Row& row : table) rows.push_back(&row);
+    std::stable_sort(rows.begin(), rows.end(), [](const Row* a, const Row* b) { return a->owner < b->owner; });
+    return rows;
+  }
+  static std::span<const Row* const> owned(const std::vector<const Row*>& rows, int64_t owner) {
+    const auto [from, to] = std::equal_range(rows.begin(), rows.end(), owner, OwnerOrder{});
+    return {from, to};
+  }
+  struct OwnerOrder {
+    bool operator()(const Row* row, int64_t owner) const { return row->owner < owner; }
+    bool operator()(int64_t owner, const Row* row) const { return owner < row->owner; }
+  };
+  // Rows a version did not change are shared with the one before it.
+  static bool sameRow(const Row& a, const Row& b) { return a.json == b.json || *a.json == *b.json; }
+  static bool sameRows(std::span<const Row* const> a, std::span<const Row* const> b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Row* x, const Row* y) { return sameRow(*x, *y); });
+  }
+
+  std::vector<const Row*> addresses_, contacts_;
 };
-
-CustomerView customerView(const DataSet& data) {
-  CustomerView v;
-  for (const auto& r : data.addresses) v.addresses[r.owner].push_back(&r);
-  for (const auto& r : data.contacts) v.contacts[r.owner].push_back(&r);
-  for (const auto& c : data.customers) {
-    std::string sig = *c.json;
-    for (const Row* r : v.addresses[c.key]) sig += "|" + *r->json;
-    sig += "#";
-    for (const Row* r : v.contacts[c.key]) sig += "|" + *r->json;
-    v.signature[c.key] = std::move(sig);
-  }
-  return v;
-}
 
 }  // namespace
 
@@ -897,11 +952,19 @@ MessageReply tables(Request& req) {
     }
   }
   if (type == "product") {
-    r.content = "[" + changedRows(now->products, was ? &was->products : nullptr, "publish", off(-1)) + "," +
-                changedRows(now->categories, was ? &was->categories : nullptr, "categoryPublish", off(0)) + "," +
-                changedRows(now->productFields, was ? &was->productFields : nullptr, "published", off(0)) + "," +
-                allRows(now->relatedFiles) + "," + allRows(now->tags) + "," + allRows(now->productTags) + "," +
-                allRows(now->relatedProducts) + "]";
+    ReplyText out;
+    out.put("[");
+    appendChangedRows(out, now->products, was ? &was->products : nullptr, "publish", off(-1));
+    out.put(",");
+    appendChangedRows(out, now->categories, was ? &was->categories : nullptr, "categoryPublish", off(0));
+    out.put(",");
+    appendChangedRows(out, now->productFields, was ? &was->productFields : nullptr, "published", off(0));
+    for (const Table* table : {&now->relatedFiles, &now->tags, &now->productTags, &now->relatedProducts}) {
+      out.put(",");
+      appendAllRows(out, *table);
+    }
+    out.put("]");
+    r.content = out.join();
   } else if (type == "file") {
     std::string keyIds;
     if (was) {
@@ -913,49 +976,81 @@ MessageReply tables(Request& req) {
         }
       }
     }
-    r.content = "[" + changedRows(now->libraryFiles, was ? &was->libraryFiles : nullptr, "publish", off(0)) + "," +
-                changedRows(now->libraryCategories, was ? &was->libraryCategories : nullptr, "catePublished", off(0)) +
-                "," + Value{{"keyIDS", keyIds}}.dump() + "]";
+    ReplyText out;
+    out.put("[");
+    appendChangedRows(out, now->libraryFiles, was ? &was->libraryFiles : nullptr, "publish", off(0));
+    out.put(",");
+    appendChangedRows(out, now->libraryCategories, was ? &was->libraryCategories : nullptr, "catePublished", off(0));
+    out.keep("," + Value{{"keyIDS", keyIds}}.dump() + "]");
+    r.content = out.join();
   } else if (type == "customer") {
-    ArrayText customers, addresses, contacts;
-    CustomerView view = customerView(*now);
-    std::optional<CustomerView> prior;
-    if (was) prior = customerView(*was);
-    for (const auto& c : now->customers) {
-      if (prior) {
-        auto p = prior->signature.find(c.key);
-        if (p != prior->signature.end() && p->second == view.signature[c.key]) continue;
-      }
-      customers.add(*c.json);
-      for (const Row* a : view.addresses[c.key]) addresses.add(*a->json);
-      for (const Row* k : view.contacts[c.key]) contacts.add(*k->json);
-    }
+    // A book of hundreds of thousands of customers is hundreds of megabytes
+    // of text: the reply is written once, table by table, into one text that
+    // is sent as it stands.
+    const CustomerView view(*now);
+    std::vector<const Row*> sent;
+    std::vector<std::string> gone;
     if (was) {
-      std::set<int64_t> present;
-      for (const auto& c : now->customers) present.insert(c.key);
-      for (const auto& c : was->customers) {
-        if (!present.count(c.key)) customers.add(unpublished(c, "customerPublish", off(0)));
+      const CustomerView prior(*was);
+      std::unordered_map<int64_t, const Row*> before;
+      before.reserve(was->customers.size());
+      for (const auto& c : was->customers) before.emplace(c.key, &c);
+      for (const auto& c : now->customers) {
+        const auto it = before.find(c.key);
+        const bool kept = it != before.end();
+        if (!kept || !view.sameAs(prior, c, it->second)) sent.push_back(&c);
+        if (kept) before.erase(it);
       }
+      for (const auto& c : was->customers) {
+        if (before.count(c.key)) gone.push_back(unpublished(c, "customerPublish", off(0)));
+      }
+    } else {
+      sent.reserve(now->customers.size());
+      for (const auto& c : now->customers) sent.push_back(&c);
     }
     const size_t from = was ? since.uploads : 0;
-    for (size_t i = from; i < company.customers.size(); ++i) {
-      const UploadedCustomer& u = company.customers[i];
-      customers.add(*u.customer.json);
-      for (const auto& a : u.addresses) addresses.add(*a.json);
-      for (const auto& k : u.contacts) contacts.add(*k.json);
+    ReplyText content;
+    content.put("[");
+    ArrayText customers(content);
+    for (const Row* c : sent) customers.add(*c->json);
+    for (auto& text : gone) customers.addMade(std::move(text));
+    for (size_t i = from; i < company.customers.size(); ++i) customers.add(*company.customers[i].customer.json);
+    customers.close();
+    content.put(",");
+    ArrayText fields(content);
+    for (const auto& row : now->customerFields) fields.add(*row.json);
+    fields.close();
+    content.put(",");
+    ArrayText addresses(content);
+    for (const Row* c : sent) {
+      for (const Row* a : view.addresses(c->key)) addresses.add(*a->json);
     }
-    r.content = "[" + customers.done() + "," + allRows(now->customerFields) + "," + addresses.done() + "," +
-                contacts.done() + "]";
+    for (size_t i = from; i < company.customers.size(); ++i) {
+      for (const auto& a : company.customers[i].addresses) addresses.add(*a.json);
+    }
+    addresses.close();
+    content.put(",");
+    ArrayText contacts(content);
+    for (const Row* c : sent) {
+      for (const Row* k : view.contacts(c->key)) contacts.add(*k->json);
+    }
+    for (size_t i = from; i < company.customers.size(); ++i) {
+      for (const auto& k : company.customers[i].contacts) contacts.add(*k.json);
+    }
+    contacts.close();
+    content.put("]");
+    r.sharedContent = std::make_shared<const std::string>(content.join());
+    return r;
   } else {
-    r.content = allRows(now->icons);
+    ReplyText out;
+    appendAllRows(out, now->icons);
+    r.content = out.join();
   }
-  if (type != "customer") {
-    // Versions and baselines are few; a cache that somehow grows is emptied.
-    if (company.tableContents.size() >= 32) company.tableContents.clear();
-    auto shared = std::make_shared<const std::string>(std::move(r.content));
-    company.tableContents[cacheKey] = CachedContent{now, before, shared};
-    r.sharedContent = std::move(shared);
-  }
+  // Versions and baselines are few; a cache that somehow grows is emptied.
+  if (company.tableContents.size() >= 32) company.tableContents.clear();
+  auto shared = std::make_shared<const std::string>(std::move(r.content));
+  company.tableContents[cacheKey] = CachedContent{now, before, shared};
+  r.sharedContent = std::move(shared);
   return r;
 }
 

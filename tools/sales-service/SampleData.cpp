@@ -618,7 +618,11 @@ base::Value Row::value() const {
 }
 
 Row Row::make(int64_t key, const base::Value& value, int64_t owner) {
-  return Row{key, owner, std::make_shared<const std::string>(value.dump())};
+  // A company of hundreds of thousands of rows holds each text at its size,
+  // not at the capacity its writing grew to.
+  std::string text = value.dump();
+  text.shrink_to_fit();
+  return Row{key, owner, std::make_shared<const std::string>(std::move(text))};
 }
 
 SampleOptions SampleOptions::large(int products) {
