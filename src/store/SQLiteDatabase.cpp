@@ -39,6 +39,7 @@ bool SQLiteDatabase::open(const std::filesystem::path& path, Missing missing) {
   }
   db_ = db;
   path_ = path;
+  forgetFailure();
   statements_ = std::make_shared<SQLiteStatementCache>();
   sqlite3_busy_timeout(db_, 2000);
   sqlite3_extended_result_codes(db_, 1);
@@ -163,6 +164,7 @@ bool SQLiteDatabase::execute(std::string_view sql) {
   int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err);
   if (rc != SQLITE_OK) {
     noteResultCode(rc);
+    *lastFailure_ = rc;
     MV_LOG("SQL failed: ", err ? err : "?", " in: ", text);
     sqlite3_free(err);
     return false;
@@ -172,13 +174,15 @@ bool SQLiteDatabase::execute(std::string_view sql) {
 
 SQLiteStatement SQLiteDatabase::prepare(std::string_view sql) const {
   checkThread(__func__);
-  return SQLiteStatement(db_, sql);
+  return SQLiteStatement(db_, sql, lastFailure_);
 }
 
 SQLiteStatement SQLiteDatabase::prepareCached(std::string_view sql) const {
   checkThread(__func__);
-  return SQLiteStatement(db_, sql, statements_);
+  return SQLiteStatement(db_, sql, statements_, lastFailure_);
 }
+
+bool SQLiteDatabase::lastFailureFoundDiskFull() const { return (lastFailure() & 0xff) == SQLITE_FULL; }
 
 bool SQLiteDatabase::runInTransaction(const std::function<bool()>& work) {
   checkThread(__func__);

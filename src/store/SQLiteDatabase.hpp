@@ -97,6 +97,14 @@ class SQLiteDatabase {
   // objects before they are stored for good.
   void afterCommit(std::function<void()> action);
 
+  // The result code (extended) of the last statement or script on this
+  // connection that failed, 0 while none has since the connection opened or
+  // since `forgetFailure`: a caller whose write failed reads here why, for
+  // one the disk that had no room for it rather than the data.
+  int lastFailure() const { return *lastFailure_; }
+  bool lastFailureFoundDiskFull() const;
+  void forgetFailure() { *lastFailure_ = 0; }
+
   // Rows changed by the last INSERT, UPDATE or DELETE.
   int changes() const;
   std::int64_t lastInsertRowId() const;
@@ -132,6 +140,8 @@ class SQLiteDatabase {
   // The open connection's kept statements; a new cache per connection, so
   // statements out at a close are finalised when their users are done.
   std::shared_ptr<SQLiteStatementCache> statements_;
+  // Shared with the statements prepared here, which write their failures in.
+  std::shared_ptr<int> lastFailure_ = std::make_shared<int>(0);
 };
 
 }  // namespace mv

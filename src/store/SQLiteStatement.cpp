@@ -19,7 +19,14 @@ void noteResultCode(int resultCode) {
   if ((resultCode & 0xff) == SQLITE_FULL) diskFulls.fetch_add(1, std::memory_order_relaxed);
 }
 
-SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql) : db_(db) { compile(sql); }
+SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql, std::shared_ptr<int> lastFailure)
+    : db_(db), lastFailure_(std::move(lastFailure)) {
+  compile(sql);
+}
+
+void SQLiteStatement::noteFailure(int resultCode) {
+  if (lastFailure_) *lastFailure_ = resultCode;
+}
 
 void SQLiteStatement::compile(std::string_view sql) {
   if (!db_) {
@@ -29,6 +36,7 @@ void SQLiteStatement::compile(std::string_view sql) {
   const char* tail = nullptr;
   int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt_, &tail);
   if (rc != SQLITE_OK) {
+    noteFailure(rc);
     error_ = sqlite3_errmsg(db_);
     MV_LOG("SQL prepare failed: ", error_, " in: ", sql);
     sqlite3_finalize(stmt_);
@@ -36,8 +44,9 @@ void SQLiteStatement::compile(std::string_view sql) {
   }
 }
 
-SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache)
-    : db_(db), cache_(cache), cacheKey_(sql) {
+SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache,
+                                 std::shared_ptr<int> lastFailure)
+    : db_(db), cache_(cache), cacheKey_(sql), lastFailure_(std::move(lastFailure)) {
   if (db_ && cache) stmt_ = cache->take(cacheKey_);
   if (!stmt_) compile(sql);
 }
@@ -69,7 +78,8 @@ SQLiteStatement::SQLiteStatement(SQLiteStatement&& other) noexcept
       error_(std::move(other.error_)),
       names_(std::move(other.names_)),
       cache_(std::move(other.cache_)),
-      cacheKey_(std::move(other.cacheKey_)) {
+      cacheKey_(std::move(other.cacheKey_)),
+      lastFailure_(std::move(other.lastFailure_)) {
   other.stmt_ = nullptr;
   other.db_ = nullptr;
 }
@@ -84,6 +94,7 @@ SQLiteStatement& SQLiteStatement::operator=(SQLiteStatement&& other) noexcept {
     names_ = std::move(other.names_);
     cache_ = std::move(other.cache_);
     cacheKey_ = std::move(other.cacheKey_);
+    lastFailure_ = std::move(other.lastFailure_);
     other.stmt_ = nullptr;
     other.db_ = nullptr;
   }
@@ -103,6 +114,7 @@ void SQLiteStatement::release() {
 
 void SQLiteStatement::fail(const char* what) {
   bindFailed_ = true;
+  if (stmt_) noteFailure(sqlite3_extended_errcode(db_));
   error_ = std::string(what) + ": " + (db_ ? sqlite3_errmsg(db_) : "no database");
   MV_LOG("SQL ", error_);
 }
@@ -144,6 +156,7 @@ SQLiteStatement::Step SQLiteStatement::step() {
   if (rc == SQLITE_ROW) return Step::Row;
   if (rc == SQLITE_DONE) return Step::Done;
   noteResultCode(rc);
+  noteFailure(rc);
   error_ = sqlite3_errmsg(db_);
   MV_LOG("SQL step failed: ", error_, " in: ", sqlite3_sql(stmt_));
   return Step::Error;

@@ -52,10 +52,14 @@ class SQLiteStatement {
   enum class Step { Row, Done, Error };
 
   SQLiteStatement() = default;
-  SQLiteStatement(sqlite3* db, std::string_view sql);
+  // A statement that writes the result code of each of its failures into
+  // `lastFailure` (its connection's record, see SQLiteDatabase::lastFailure)
+  // when one is given.
+  SQLiteStatement(sqlite3* db, std::string_view sql, std::shared_ptr<int> lastFailure = nullptr);
   // A statement of `cache`: taken from it when it holds one for `sql`, and
   // given back to it (while it lasts) instead of finalised.
-  SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache);
+  SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache,
+                  std::shared_ptr<int> lastFailure = nullptr);
   ~SQLiteStatement();
   SQLiteStatement(const SQLiteStatement&) = delete;
   SQLiteStatement& operator=(const SQLiteStatement&) = delete;
@@ -127,6 +131,7 @@ class SQLiteStatement {
  private:
   void compile(std::string_view sql);
   void fail(const char* what);
+  void noteFailure(int resultCode);
   void release();
   bool columnInRange(int column) const;
 
@@ -137,6 +142,7 @@ class SQLiteStatement {
   mutable std::unordered_map<std::string, int> names_;
   std::weak_ptr<SQLiteStatementCache> cache_;
   std::string cacheKey_;
+  std::shared_ptr<int> lastFailure_;
 };
 
 }  // namespace mv

@@ -86,6 +86,9 @@ void SQLiteTransaction::rollback() {
     db.bulkOpen_ = false;
     db.bulkDoomed_ = false;
   }
+  // Undoing is no write of its own: a failure of it (a transaction the
+  // failed statement already ended) does not hide why the write failed.
+  const int failure = db.lastFailure();
   if (savepoint_.empty()) {
     // A failed statement may already have ended the transaction.
     if (db.isOpen() && sqlite3_get_autocommit(db.handle()) == 0 && !db.execute("ROLLBACK")) {
@@ -94,6 +97,7 @@ void SQLiteTransaction::rollback() {
   } else if (!db.execute("ROLLBACK TO " + savepoint_ + "; RELEASE " + savepoint_)) {
     MV_LOG("A savepoint could not be rolled back: ", db.lastError());
   }
+  *db.lastFailure_ = failure;
 }
 
 }  // namespace mv

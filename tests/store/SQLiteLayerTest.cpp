@@ -1,3 +1,4 @@
+#include "FullDisk.hpp"
 #include "StoreTestSupport.hpp"
 #include "store/SQLiteTransaction.hpp"
 
@@ -240,6 +241,42 @@ TEST_F(SQLiteLayerTest, AfterCommitActionsWaitForTheOutermostCommit) {
 
 // A statement that fails half way through a multi-row save leaves the table as
 // it was and the save answers false.
+// A write that finds the disk full is told so after it is undone, however
+// far the full disk had already undone it (a savepoint whose transaction
+// SQLite ended itself); the next failure tells its own cause, and a write
+// with room again goes through.
+TEST_F(SQLiteLayerTest, AWriteThatFindsTheDiskFullIsToldSoOnceUndone) {
+  FullDisk disk;
+  SQLiteDatabase raw;
+  ASSERT_TRUE(openWithTable(raw, "full.sqlite"));
+  ASSERT_TRUE(raw.useWriteAheadLog());
+  // Pages go to the disk before the commit, as a long write's do.
+  ASSERT_TRUE(raw.execute("PRAGMA cache_size = 2; ALTER TABLE t ADD COLUMN v TEXT"));
+  EXPECT_EQ(raw.lastFailure(), 0);
+  const auto write = [&] {
+    return raw.runInTransaction([&] {
+      return raw.runInTransaction([&] {
+        for (int i = 0; i < 100; ++i)
+          if (!raw.run("INSERT INTO t (v) VALUES (?)", std::string(2000, 'x'))) return false;
+        return true;
+      });
+    });
+  };
+  disk.fill();
+  EXPECT_FALSE(write());
+  EXPECT_GT(disk.refusedWrites(), 0);
+  EXPECT_TRUE(raw.lastFailureFoundDiskFull()) << raw.lastFailure();
+  disk.makeRoom();
+  EXPECT_EQ(rowsOfT(raw), 0);
+  EXPECT_FALSE(raw.run("INSERT INTO t (id) VALUES (?), (?)", 1, 1));
+  EXPECT_FALSE(raw.lastFailureFoundDiskFull()) << raw.lastFailure();
+  raw.forgetFailure();
+  EXPECT_EQ(raw.lastFailure(), 0);
+  EXPECT_TRUE(write());
+  EXPECT_EQ(rowsOfT(raw), 100);
+  EXPECT_EQ(raw.lastFailure(), 0);
+}
+
 TEST_F(SQLiteLayerTest, SaveWithOneFailingRowLeavesTheTableAsItWas) {
   ASSERT_TRUE(dam().saveToDatabaseProduct({product(1, "A", "Alpha")}));
   ASSERT_TRUE(dam().saveToDatabaseProductAttribute({makeProductAttribute(10, 1, 100, "S,M")}));
