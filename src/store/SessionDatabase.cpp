@@ -146,7 +146,10 @@ bool SessionDatabase::isOpen() {
 
 SessionDatabase::UserWrite::UserWrite() {
   MV_ASSERT_MAIN_THREAD();
-  if (userWrites++ == 0) gaveWayToSync = false;
+  if (userWrites++ == 0) {
+    gaveWayToSync = false;
+    SQLiteDatabase::sharedDataBase().forgetFailure();
+  }
 }
 
 SessionDatabase::UserWrite::~UserWrite() { --userWrites; }
@@ -156,7 +159,15 @@ bool SessionDatabase::lastWriteGaveWay() {
   return gaveWayToSync;
 }
 
-const char* SessionDatabase::failedWriteKey() { return lastWriteGaveWay() ? "SYNCSTORING" : "FAILED"; }
+bool SessionDatabase::lastWriteFoundDiskFull() {
+  MV_ASSERT_MAIN_THREAD();
+  return SQLiteDatabase::sharedDataBase().lastFailureFoundDiskFull();
+}
+
+const char* SessionDatabase::failedWriteKey() {
+  if (lastWriteGaveWay()) return "SYNCSTORING";
+  return lastWriteFoundDiskFull() ? "SAVENOROOM" : "FAILED";
+}
 
 void SessionDatabase::close() {
   MV_ASSERT_MAIN_THREAD();

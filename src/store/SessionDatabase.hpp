@@ -42,8 +42,12 @@ class SessionDatabase {
   // Whether the user's last write gave way to the sync's store: done again
   // once the sync has finished, it goes through.
   static bool lastWriteGaveWay();
+  // Whether the user's last write found the disk without room for it: done
+  // again once room is made, it goes through.
+  static bool lastWriteFoundDiskFull();
   // The text key that tells the user why their last write failed:
-  // "SYNCSTORING" when it gave way to the sync's store, else "FAILED".
+  // "SYNCSTORING" when it gave way to the sync's store, "SAVENOROOM" when
+  // the disk had no room for it, else "FAILED".
   static const char* failedWriteKey();
 };
 

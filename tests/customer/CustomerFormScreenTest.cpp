@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "CustomerTestSupport.hpp"
+#include "FullDisk.hpp"
 #include "SessionFixture.hpp"
 #include "customer/CustomerListCell.hpp"
 #include "customer/CustomerOrderLinks.hpp"
@@ -33,6 +34,8 @@ class FormScreenTest : public CustomerServiceTest<CustomerScreenTest> {
   ui::TableView& table() { return *form().tableCustomerInfo(); }
   const CustomerInfoGroupData& groups() { return form().customerInfoGroupData(); }
   CustomerTable& list() { return *screen->customerList()->tableCustomer(); }
+  // The store's disk, which a test may fill.
+  FullDisk disk;
 
   CustomerAttributeCell* cellAt(long section, long row) {
     table().scrollToRowAtIndexPath({section, row}, ui::TableViewScrollPosition::Middle, false);
@@ -453,11 +456,24 @@ TEST_F(FormScreenTest, AFailedSaveKeepsEverythingEntered) {
   EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Local'"), 1);
   EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = -3"), 2);
   sql("DROP TRIGGER frozen");
+  // A disk without room: the user hears that it is the device's room, and
+  // the form still shows what was typed.
+  disk.fill();
+  type(1, "PHONE", "3");
   tapDone();
+  EXPECT_GT(disk.refusedWrites(), 0);
+  EXPECT_EQ(toastText(), txt("SAVENOROOM"));
+  EXPECT_TRUE(form().isEditing());
+  EXPECT_EQ(cellAt(1, rowOf(1, "NAME"))->txtAttributeValue().text(), "Renamed");
+  EXPECT_EQ(cellAt(1, rowOf(1, "PHONE"))->txtAttributeValue().text(), "3");
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Local'"), 1);
+  disk.makeRoom();
+  tapDone();
+  EXPECT_FALSE(form().isEditing());
   EXPECT_EQ(count("marvisto_customer", "customer_id = -3 AND customer_name = 'Renamed'"), 1);
   EXPECT_EQ(stored("SELECT attribute_value FROM marvisto_customer_attribute WHERE customer_id = -3 AND "
                    "attribute_fields_id = " + std::to_string(kPhone)),
-            "2");
+            "3");
 }
 
 TEST_F(FormScreenTest, TheReturnKeyWalksTheFormAndTheKeyboardMakesRoom) {

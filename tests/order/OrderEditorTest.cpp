@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "FullDisk.hpp"
 #include "LargePicture.hpp"
 #include "OrderScreenTest.hpp"
 #include "SessionFixture.hpp"
@@ -287,6 +288,8 @@ class EditorTest : public OrderScreenTest {
 
   std::shared_ptr<QuoteOrderViewController> editor;
   std::shared_ptr<ui::NavigationController> nav;
+  // The store's disk, which a test may fill.
+  FullDisk disk;
 };
 
 TEST_F(EditorTest, LeavingANewOrder) {
@@ -357,6 +360,32 @@ TEST_F(EditorTest, SaveAndCloseStaysWhenTheSaveFails) {
   EXPECT_EQ(alertTitle(), txt("ORDERSAVEFAILED"));
   EXPECT_EQ(editor->state(), Model::kNewOrder);
   EXPECT_EQ(editor->quoteOrder()->items.size(), 2u);
+}
+
+// A disk without room for the order: the alert says it is the device's
+// room, the order stays on the screen as typed, and once room is made the
+// same Save stores it.
+TEST_F(EditorTest, ASaveOnAFullDiskSaysSoAndKeepsTheOrderAsTyped) {
+  open(newOrder(2), Model::kNewOrder);
+  ASSERT_NO_FATAL_FAILURE(typeQuantity(0, "7"));
+  disk.fill();
+  ASSERT_TRUE(driver().tap(editor->btnSave()));
+  flush();
+  EXPECT_GT(disk.refusedWrites(), 0);
+  ASSERT_TRUE(driver().visibleAlert());
+  EXPECT_EQ(alertTitle(), txt("ORDERSAVEFAILED"));
+  EXPECT_EQ(driver().visibleAlert()->message(), txt("SAVENOROOM"));
+  answer(0);
+  EXPECT_TRUE(onScreen());
+  EXPECT_EQ(editor->state(), Model::kNewOrder);
+  EXPECT_EQ(row(0)->quantityTextField().text(), "7");
+  EXPECT_EQ(count("marvisto_quote_order"), 0);
+  disk.makeRoom();
+  ASSERT_TRUE(driver().tap(editor->btnSave()));
+  flush();
+  EXPECT_EQ(alertTitle(), "");
+  EXPECT_EQ(editor->state(), Model::kSavedOrder);
+  EXPECT_EQ(count("marvisto_quote_order_item", "product_quantity = 7"), 1);
 }
 
 TEST_F(EditorTest, SavingWithANewCustomerAsksToAddIt) {
