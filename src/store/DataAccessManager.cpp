@@ -20,6 +20,10 @@ DataAccessManager::DataAccessManager(SQLiteDatabase& db, fs::path path)
 
 DataAccessManager::~DataAccessManager() = default;
 
+bool DataAccessManager::lastFailureFoundDiskFull() const { return db_.lastFailureFoundDiskFull(); }
+
+void DataAccessManager::forgetFailure() { db_.forgetFailure(); }
+
 bool DataAccessManager::runInTransaction(const std::function<bool()>& work) {
   return db_.runInTransaction(work);
 }

@@ -36,6 +36,12 @@ class DataAccessManager {
   [[nodiscard]] bool updateVersion();
   const std::filesystem::path& databasePath() const { return path_; }
 
+  // Whether the last write that failed on its connection found the disk
+  // without room for it; `forgetFailure` starts afresh before the writes
+  // asked about (see SQLiteDatabase::lastFailure).
+  bool lastFailureFoundDiskFull() const;
+  void forgetFailure();
+
   // Runs `work` in one transaction over every table: committed when it
   // answers true, rolled back with nothing changed when it answers false or
   // the commit fails. Operations that open their own transaction join it.

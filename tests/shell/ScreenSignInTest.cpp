@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "DesktopTestWindow.hpp"
+#include "FullDisk.hpp"
 #include "ScreenTestSupport.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/UserDefaults.hpp"
@@ -296,6 +297,49 @@ TEST_F(ScreenFlowTest, ThePanelRefusesWhatCannotSignIn) {
   EXPECT_EQ(alert()->title(), en("LOGINERRO"));
   EXPECT_TRUE(app->isWelcomeRoot());
   EXPECT_EQ(MessageBox::sharedInstance().waitMsgBoxtag(), 0);
+}
+
+// The disk fills while a client's first sign-in stores the account's
+// settings: the alert says the device has no room, not that the settings
+// could not be loaded; the panel keeps what was typed, and once room is
+// made the same tap signs in.
+TEST_F(ScreenFlowTest, ADiskThatFillsAtTheSettingsStepSaysSoAndKeepsTheLogin) {
+  ASSERT_TRUE(service->backend().addCompany(initech()));
+  service->backend().prepare();  // built now, not while a sign-in waits
+  FullDisk disk;
+  launchAgainstService();
+  LoginCheckBox& panel = welcome()->loginCheckBox();
+  const auto typeInto = [&](ui::TextField& field, const std::string& text) {
+    tap(field);
+    ASSERT_TRUE(driver().pressClear());
+    typeKeys(text);
+  };
+  typeInto(panel.userNameInputText(), "rep");
+  typeInto(panel.passWordInputText(), "secret");
+  typeInto(panel.clientIDInputText(), "initech");
+  // The settings' reply waits until the disk is full.
+  service->addFault(sales::FaultRule::stallFor("loadConfigurationData", 0));
+  tap(panel.loginBut());
+  ASSERT_TRUE(waitFor([&] { return !messages("loadConfigurationData").empty(); }));
+  EXPECT_EQ(MessageBox::sharedInstance().currentText(), en("SYNUSERCONFIG"));
+  disk.fill();
+  service->clearFaults();
+  service->releaseStalls();
+  ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }));
+  EXPECT_GT(disk.refusedWrites(), 0);
+  EXPECT_EQ(alert()->title(), en("LOGINERRO"));
+  EXPECT_EQ(alert()->message(), en("SIGNINNOROOM"));
+  press(0);
+  EXPECT_TRUE(app->isWelcomeRoot());
+  EXPECT_EQ(MessageBox::sharedInstance().boxCount(), 0u);
+  EXPECT_EQ(panel.userNameInputText().text(), "rep");
+  EXPECT_EQ(panel.passWordInputText().text(), "secret");
+  EXPECT_EQ(panel.clientIDInputText().text(), "initech");
+
+  disk.makeRoom();
+  tap(panel.loginBut());
+  ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot() || alert() != nullptr; }));
+  EXPECT_FALSE(app->isWelcomeRoot()) << (alert() ? alert()->message() : std::string());
 }
 
 TEST_F(ScreenFlowTest, FullResyncSignInLeavesNoWaitBoxOverTheMainScreen) {

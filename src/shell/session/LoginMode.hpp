@@ -32,6 +32,7 @@
 
 namespace mv {
 
+class DataAccessManager;
 class LoginRst;
 class ConfigRst;
 class DownloadRst;
@@ -214,8 +215,11 @@ class LoginMode : public SyncSession,
   // Signs in with the skin there was; `tell`: the user hears that the
   // company's pictures were not loaded.
   void skinNotRenewed(bool tell);
-  // Ends the sign-in with the configuration stored in the database.
-  void finishWithConfiguration(bool clearDelegate);
+  // Ends the sign-in with the configuration stored in the database; without
+  // a module list there it fails with the text of `missingKey`.
+  void finishWithConfiguration(bool clearDelegate, const char* missingKey = "CONFIGRATIONINFOERROR");
+  // Whether the stored configuration names the modules to show.
+  static bool hasModuleList(DataAccessManager& database);
   // Ends a sign-in that cannot complete: the box closes, the session is not
   // signed in, the database is closed and the panel is usable again.
   void failSignIn(const std::string& message);

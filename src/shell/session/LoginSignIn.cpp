@@ -263,7 +263,16 @@ void LoginMode::configReply(const ConfigRst& result) {
     return;
   }
   if (auto database = SessionDatabase::open()) {
-    if (!ConfigManager::storeConfigData(*database, result.configTable)) MV_LOG("The configuration could not be stored");
+    database->forgetFailure();
+    if (!ConfigManager::storeConfigData(*database, result.configTable)) {
+      MV_LOG("The configuration could not be stored");
+      // Without one stored before, the sign-in cannot complete: the user
+      // hears that it is the device's room, not the account, at fault.
+      if (database->lastFailureFoundDiskFull() && !hasModuleList(*database)) {
+        finishWithConfiguration(false, "SIGNINNOROOM");
+        return;
+      }
+    }
   } else {
     MV_LOG("No database to store the configuration in");
   }
@@ -351,13 +360,17 @@ void LoginMode::skinNotRenewed(bool tell) {
   }
 }
 
-void LoginMode::finishWithConfiguration(bool clearDelegate) {
+bool LoginMode::hasModuleList(DataAccessManager& database) {
+  auto config = ConfigManager::queryConfig(database);
+  return config && !isBlank(trimWhitespaceAndNewlines(config->desc));
+}
+
+void LoginMode::finishWithConfiguration(bool clearDelegate, const char* missingKey) {
   auto database = SessionDatabase::open();
-  auto config = database ? ConfigManager::queryConfig(*database) : std::nullopt;
-  if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
+  if (!database || !hasModuleList(*database)) {
     endWaitBox();
     if (delegate()) {
-      failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
+      failSignIn(textOrEmpty(Language::stringWithName(missingKey)));
     } else {
       MV_LOG("The stored configuration has no module list");
     }
@@ -435,8 +448,7 @@ void LoginMode::offlineSignIn(const NetBaseRst& result) {
   }
   // Without a module list the main screen would have no tabs: the sign-in
   // cannot complete, and the user hears so before being told about offline.
-  auto config = ConfigManager::queryConfig(*dam);
-  if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
+  if (!hasModuleList(*dam)) {
     failSignIn(textOrEmpty(Language::stringWithName("CONFIGRATIONINFOERROR")));
     return;
   }
@@ -516,11 +528,11 @@ void LoginMode::loginWithDemo(const std::string& clientId) {
 }
 
 void LoginMode::finishDemo(const std::string& clientId) {
-  std::optional<ConfigEntity> config;
+  bool configured = false;
   if (!clientId.empty()) {
-    if (auto database = SessionDatabase::open()) config = ConfigManager::queryConfig(*database);
+    if (auto database = SessionDatabase::open()) configured = hasModuleList(*database);
   }
-  if (!config || isBlank(trimWhitespaceAndNewlines(config->desc))) {
+  if (!configured) {
     // The demo data is broken beyond a fresh unpack: its shortcut goes away
     // until the data is unpacked anew.
     const std::string id = asciiLowercase(this->clientID());
