@@ -9,6 +9,7 @@
 
 #include "platform/base/Log.hpp"
 #include "platform/gfx/PictureWalk.hpp"
+#include "sync/DownloadedPage.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/Text.hpp"
 
@@ -20,7 +21,7 @@ namespace {
 
 // What the check reads of a picture's start to tell a page: past any blank
 // and an XML declaration, a page names itself at once.
-constexpr std::int64_t kPictureHead = 16 * 1024;
+constexpr std::size_t kPictureHead = 16 * 1024;
 
 bool endsWithNoCase(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && asciiLowercase(text.substr(text.size() - tail.size())) == tail;
@@ -34,31 +35,39 @@ std::string_view skipBlank(std::string_view text) {
 }
 
 // Bytes that open as a web page: what a network's sign-in page or a
-// server's error page brings in place of a document.
+// server's error page brings in place of a document. Comments before the
+// first tag are passed over while they end within `head`.
 bool looksLikePage(std::string_view head) {
   head = skipBlank(head);
-  std::string start = asciiLowercase(head.substr(0, 64));
-  if (start.rfind("<?xml", 0) == 0) {
+  if (asciiLowercase(head.substr(0, 5)) == "<?xml") {
     const auto end = head.find("?>");
     if (end == std::string_view::npos) return false;
-    start = asciiLowercase(skipBlank(head.substr(end + 2)).substr(0, 64));
+    head = skipBlank(head.substr(end + 2));
   }
+  while (head.substr(0, 4) == "<!--") {
+    const auto end = head.find("-->", 4);
+    if (end == std::string_view::npos) return false;
+    head = skipBlank(head.substr(end + 3));
+  }
+  const std::string start = asciiLowercase(head.substr(0, 64));
   for (const char* tag : {"<!doctype html", "<html", "<head", "<body", "<script", "<meta", "<title"}) {
     if (start.rfind(tag, 0) == 0) return true;
   }
   return false;
 }
 
-// The head a picture on disk is judged by: the same however much of it a
-// download held, so that a download and a later sync decide alike.
-std::string headOf(const fs::path& path, std::string_view held, std::int64_t size) {
-  const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(size, kPictureHead));
-  if (held.size() >= wanted) return std::string(held.substr(0, wanted));
+// The first `most` bytes of a file of `size` bytes, of which `held` came at
+// hand: read from `path` when it holds more, so that a download and a later
+// sync decide alike however much of the file a download held.
+std::string firstBytes(const fs::path& path, std::string_view held, std::int64_t size, std::size_t most) {
+  const auto wanted = static_cast<std::size_t>(std::clamp<std::int64_t>(size, 0, static_cast<std::int64_t>(most)));
+  if (held.size() >= wanted || path.empty()) return std::string(held.substr(0, wanted));
   std::ifstream in(path, std::ios::binary);
-  std::string head(wanted, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(wanted));
-  head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-  return head;
+  std::string bytes(wanted, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(wanted));
+  bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  // A file that cannot be read is judged by what was held.
+  return bytes.size() >= held.size() ? bytes : std::string(held);
 }
 
 // Names of documents whose bytes are a web page.
@@ -77,26 +86,26 @@ bool isOfficeName(std::string_view name) {
   return false;
 }
 
-bool holdsAny(std::string_view text, std::initializer_list<std::string_view> marks) {
-  return std::any_of(marks.begin(), marks.end(), [&](std::string_view mark) { return text.find(mark) != text.npos; });
-}
-
-// Whether a page under an office document's name is one a network sent in
-// its place. What an office suite writes into a document it saves as a
-// page (its namespaces, its program id, its own styles) keeps it, unless it
-// asks for a password; otherwise a form to fill in (a sign-in, terms to
-// accept) or a redirection is a network's page, and so is a body far below
-// the document's listing, unless it holds a table (what a sheet saved as a
-// page is).
-bool isPageInPlaceOfDocument(std::string_view head, std::int64_t size, std::int64_t listedBytes) {
-  const std::string text = asciiLowercase(head);
-  if (holdsAny(text, {"type=\"password\"", "type='password'", "type=password"})) return true;
-  if (holdsAny(text,
-               {"urn:schemas-microsoft-com:office:", "name=progid", "name=\"progid\"", "class=mso", "class=\"mso"}))
-    return false;
-  if (holdsAny(text, {"<form", "http-equiv=\"refresh\"", "http-equiv=refresh"})) return true;
+// Why a page under an office document's name is one a network sent in its
+// place, or nothing when it is the document saved as a page. A network's
+// page asks who the reader is, shows another address in a frame, or sends
+// the reader on; or it asks the reader to act (fill in, press, follow a link
+// out, which the links an office suite writes into a letter are not) and
+// holds little to read; or it is far below the document's listing and
+// holds neither an office suite's marks, nor a table, nor text to read. A
+// page nested past the parse's depth is no document.
+const char* whyNetworksPage(const DownloadedPage& page, std::int64_t size, std::int64_t listedBytes) {
+  if (page.asksForPassword) return "it asks for a password";
+  if (page.postsCredentials) return "it posts who the reader is";
+  if (page.framesElsewhere) return "it frames another address";
+  if (page.redirects) return "it sends the reader on";
+  if (page.tooDeep) return "it nests deeper than a document";
+  const bool asksToAct = page.controls > 0 || (page.links > 0 && !page.officeMarks);
+  if (asksToAct && !page.isDocument()) return "it asks the reader to act and holds little to read";
   const bool farBelow = listedBytes > 0 && size < listedBytes / DownloadedFileCheck::kListedSlack;
-  return farBelow && text.find("<table") == std::string::npos;
+  if (farBelow && !page.officeMarks && page.rows == 0 && !page.isDocument())
+    return "it is far below its listing and holds no document";
+  return nullptr;
 }
 
 // Bytes in a unit a listing may write, or 0 for one it does not.
@@ -168,8 +177,11 @@ DownloadedFileCheck::Verdict DownloadedFileCheck::check(int type, std::string_vi
                                                         std::int64_t listedBytes) {
   if (!isPictureType(type)) {
     if (isPageName(name) || !looksLikePage(head)) return {};
-    if (isOfficeName(name) && !isPageInPlaceOfDocument(head, size, listedBytes)) return {};
-    return refused(Refusal::Page, "a web page came in place of the file");
+    if (!isOfficeName(name)) return refused(Refusal::Page, "a web page came in place of the file");
+    const DownloadedPage page = DownloadedPage::read(firstBytes(written, head, size, DownloadedPage::kMostBytes));
+    const char* why = whyNetworksPage(page, size, listedBytes);
+    if (!why) return {};
+    return refused(Refusal::Page, std::string("a web page came in place of the file: ") + why);
   }
   // Under a picture's name the service's own file of any kind is kept,
   // drawn here or not (a screen shows the standard picture for one it
@@ -177,7 +189,7 @@ DownloadedFileCheck::Verdict DownloadedFileCheck::check(int type, std::string_vi
   // certainly cut.
   if (size <= 0) return refused(Refusal::CutShort, "no bytes came");
   const bool onDisk = !written.empty();
-  const std::string onDiskHead = onDisk ? headOf(written, head, size) : std::string();
+  const std::string onDiskHead = onDisk ? firstBytes(written, head, size, kPictureHead) : std::string();
   if (onDisk) head = onDiskHead;
   const gfx::PictureWalk::Ending ending =
       onDisk ? gfx::PictureWalk::endingOfFile(written) : gfx::PictureWalk::ending(head);

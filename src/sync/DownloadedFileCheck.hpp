@@ -10,7 +10,8 @@
 // standard picture for them. A document is refused only when a web page
 // came in its place (a page under a page's name is the page; under an
 // office format's name, an office file saved as a page is kept and a
-// network's page is not), or when it runs past the generous bound its
+// network's page is not, told apart by what the parsed page asks for and
+// holds, see DownloadedPage), or when it runs past the generous bound its
 // listing gives. Any thread.
 #include <cstdint>
 #include <filesystem>

@@ -608,6 +608,129 @@ TEST_F(DownloadNetworkTest, FailedDownloadsLeaveNothingBehind) {
   EXPECT_FALSE(fs::exists(destination(other, kFileTypeLibraryImage)));
 }
 
+// Pages served under the names office files are saved as pages under, at
+// their listed names and sizes, are judged by what they ask for and hold:
+// a sign-in however its password field is written or wherever it sits, a
+// frame showing the network's own address, a note with a link to accept
+// padded out to its listing, and a page nested past any document are
+// refused; a letter with its links, a workbook's frameset, a report saved
+// whole with its filter form, and one of paragraphs to read far below its
+// listing, are kept.
+TEST_F(DownloadNetworkTest, APageUnderAnOfficeNameIsJudgedByWhatItAsksForAndHolds) {
+  HttpNetworkCtrl::Settings settings = ctrl().settings();
+  // Every refusal here is one file; none of them stops the others.
+  settings.endpointFailureLimit = 1000;
+  ctrl().setSettings(settings);
+  const std::string office = "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\"\r\n"
+                             "xmlns:w=\"urn:schemas-microsoft-com:office:word\">\r\n<head>\r\n"
+                             "<meta name=ProgId content=Word.Document>\r\n";
+  const auto signIn = [&](const std::string& field, const std::string& inHead = "") {
+    return office + inHead + "</head>\r\n<body lang=EN-GB>\r\n<p class=MsoNormal>Guest Wi-Fi</p>\r\n"
+           "<form method=post action=\"/login\">Room <input name=room> Password " + field + "</form>\r\n</body>\r\n</html>\r\n";
+  };
+  std::string padded = "<html><body><table><tr><td><p>Welcome to the hotel's guest network. By going on you "
+                       "accept its terms of use.</p><a href=\"http://wifi.hotel.example/accept\">Accept and go "
+                       "on</a></td></tr></table>";
+  const std::string paddedEnd = "</body></html>";
+  padded += std::string((3 << 20) - padded.size() - paddedEnd.size(), ' ') + paddedEnd;
+  std::string stock = "<html><head><meta charset=\"utf-8\"><title>Stock by warehouse</title></head><body>"
+                      "<h1>Stock by warehouse</h1><form method=\"get\" action=\"/reports/stock\">Warehouse "
+                      "<select name=\"warehouse\"><option>All</option><option>North</option></select> From "
+                      "<input type=\"date\" name=\"from\"> <input type=\"submit\" value=\"Filter\"></form>"
+                      "<table border=\"1\"><tr><th>SKU</th><th>Warehouse</th><th>Stock</th></tr>\n";
+  for (int row = 0; row < 400; ++row)
+    stock += "<tr><td>SKU-" + std::to_string(1000 + row) + "</td><td>North</td><td>" + std::to_string(row % 70) +
+             "</td></tr>\n";
+  stock += "</table></body></html>\n";
+  std::string quarter = "<html><head><title>Quarterly sales</title></head><body><h1>Quarterly sales</h1>\n";
+  for (const char* region : {"North", "South", "East", "West", "Coast", "Islands"})
+    quarter += std::string("<p>Sales in the ") + region + " region grew over the quarter, led by oak chairs and "
+               "tables, while the stock of beech stools ran low before the spring catalogue reached the shops. "
+               "The representatives of the region visited most of their customers twice.</p>\n";
+  quarter += "</body></html>\n";
+  const auto kilobytes = [](const std::string& bytes, int times) {
+    return std::to_string((bytes.size() * times + 1023) / 1024 + 1) + " KB";
+  };
+  const struct {
+    const char* what;
+    std::string name, type, size, bytes;
+    bool kept;
+  } pages[] = {
+      {"a password field a script makes", "guest.doc", "WORD", "2.53 M",
+       signIn("<input id=pw name=pw><script>document.getElementById(\"pw\").type = \"password\";</script>"), false},
+      {"a field that becomes one when typed in", "guest2.doc", "WORD", "2.53 M",
+       signIn("<input name=pw onfocus=\"this.type='password'\">"), false},
+      {"a password field spelled with spaces", "guest3.doc", "WORD", "2.53 M",
+       signIn("<input type = \"password\" name=pw>"), false},
+      {"a password field spelled with an entity", "guest4.xls", "EXCEL", "2.53 M",
+       signIn("<input type=\"&#112;assword\" name=pw>"), false},
+      {"a password field after a long comment", "guest5.doc", "WORD", "2.53 M",
+       signIn("<input type=password name=pw>", "<!--" + std::string(300 * 1024, 'x') + "-->\r\n"), false},
+      {"a sign-in in a frame", "guest6.doc", "WORD", "2.53 M",
+       office + "</head><body><iframe src=\"http://wifi.hotel.example/login\" width=\"100%\" height=\"100%\">"
+                "</iframe></body></html>",
+       false},
+      {"a sign-in after a comment", "guest7.dot", "WORD", "2.53 M",
+       "<!-- portal -->\n<html><body><form method=post action=/login>Password <input type=password name=pw>"
+       "</form></body></html>",
+       false},
+      {"a note with a link to accept, padded to its listing", "terms.xls", "EXCEL", "3 M", padded, false},
+      {"a sign-in that asks for an e-mail address", "guest8.doc", "WORD", "2.53 M",
+       office + "</head><body><form method=post action=/join>E-mail <input type=email name=mail>"
+                "<button>Go on</button></form></body></html>",
+       false},
+      {"a page nested deeper than any document", "deep.doc", "WORD", "2.53 M",
+       office + "</head><body>" + [] {
+         std::string nested;
+         for (int level = 0; level < 300; ++level) nested += "<div>";
+         return nested;
+       }() + "Sign in</body></html>",
+       false},
+      {"a letter with its contents list and a link to the company's site", "letter.doc", "WORD", "2.53 M",
+       office + "</head><body><p class=MsoToc1><a href=\"#_Toc1\">Prices</a></p><h1><a name=_Toc1>Prices</a></h1>"
+                "<p class=MsoNormal>See <a href=\"http://www.example.com/prices\">our prices</a>.</p></body></html>",
+       true},
+      {"a workbook saved as a frameset of its sheets", "book.xls", "EXCEL", "2.53 M",
+       "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" "
+       "xmlns:x=\"urn:schemas-microsoft-com:office:excel\"><head><meta name=ProgId content=Excel.Sheet>"
+       "<script language=\"JavaScript\">var c_lTabs = 2; function fnGoSheet(i) { frames['frSheet'].location = "
+       "'book_files/sheet00' + (i + 1) + '.htm'; }</script></head><frameset rows=\"*,39\" border=0>"
+       "<frame src=\"book_files/sheet001.htm\" name=\"frSheet\"><frame src=\"book_files/tabstrip.htm\" "
+       "name=\"frTabs\"></frameset></html>",
+       true},
+      {"a report saved whole with its filter form", "stock.xls", "EXCEL", kilobytes(stock, 1), stock, true},
+      {"a report of paragraphs far below its listing", "quarter.doc", "WORD", kilobytes(quarter, 4), quarter, true},
+  };
+  const std::string server = "127.0.0.1:" + std::to_string(service->filePort());
+  auto receiver = std::make_shared<Recorder>();
+  int id = 0;
+  for (const auto& page : pages) {
+    SCOPED_TRACE(page.what);
+    FaultRule served;
+    served.path = "*/" + page.name;
+    served.kind = FaultKind::FileContent;
+    served.content = page.bytes;
+    service->addFault(served);
+    marvisto_library_files_Entity file;
+    file.file_id = ++id;
+    file.file_name = page.name;
+    file.type = page.type;
+    file.info = page.type + "/" + page.size + ",";
+    const auto result = fetch(RequestDownload::forLibraryFile(file), receiver);
+    ASSERT_TRUE(result);
+    const fs::path target = destination(page.name, PublicFunction::getFileType(page.type));
+    if (page.kept) {
+      EXPECT_EQ(result->status, "200");
+      EXPECT_TRUE(contentsOf(target) == page.bytes);
+    } else {
+      EXPECT_EQ(result->httpRsp, kHttpRspNotTheFile);
+      EXPECT_EQ(result->message, test::textOfKey("NOTTHEFILE") + "-" + server + "-" + page.name);
+      EXPECT_FALSE(fs::exists(target));
+    }
+    service->clearFaults();
+  }
+}
+
 TEST_F(DownloadNetworkTest, AFileSentCompressedUnaskedIsRefusedOnceAndLeavesNothingBehind) {
   auto images = filesOfType(kFileTypeProductImage);
   ASSERT_GE(images.size(), 3u);
