@@ -53,6 +53,8 @@ class BenchSession : public mv::SyncSession {
   void setClientID(const std::string&) override {}
   void setSessionId(const std::string&) override {}
   void setVendorId(std::int64_t) override {}
+  // Always online: no silent sign-in hears the service.
+  void askFullSync() override {}
   void setHasBackup(bool) override {}
   void setLastBackupDate(double) override {}
   void getUserinfo() override {}

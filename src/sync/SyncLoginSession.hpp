@@ -20,6 +20,10 @@ class SyncLoginSession {
   virtual void setClientID(const std::string& clientId) = 0;
   virtual void setSessionId(const std::string& sessionId) = 0;
   virtual void setVendorId(std::int64_t vendorId) = 0;
+  // A silent sign-in heard that the service wants a full resync: the next
+  // sync asks every part in full, into the store as it is, as the user's own
+  // "Resync all data" does (screens, and perhaps a sync, are using it).
+  virtual void askFullSync() = 0;
 
   // Send the user-information and runtime-configuration requests; their
   // replies go to the session, and the sync does not wait for them.

@@ -107,7 +107,7 @@ void SyncModel::loadByConfig() {
 std::string SyncModel::perClientKey(const std::string& name) { return Session::current().clientID + "-" + name; }
 
 std::string SyncModel::needSyncAll(const std::optional<std::string>& flagName) const {
-  if (isSyncAllData_ || !flagName) return "true";
+  if (runAsksAll_ || !flagName) return "true";
   auto value = base::UserDefaults::standard().objectForKey(perClientKey(*flagName));
   return value && value->is_string() ? "false" : "true";
 }
@@ -146,7 +146,7 @@ bool SyncModel::filesOwed() {
 }
 
 bool SyncModel::retryKeepsFiles() const {
-  if (isSyncAllData_ || isBlank(Session::current().clientID)) return false;
+  if (runAsksAll_ || isBlank(Session::current().clientID)) return false;
   auto value = base::UserDefaults::standard().objectForKey(perClientKey(kFilesUnsettled));
   return value && value->is_string();
 }
@@ -199,6 +199,8 @@ void SyncModel::imageKindPauseEnded(int nextImageType) {
 void SyncModel::beginRun() {
   run_.cancelAll();
   running_ = true;
+  runAsksAll_ = std::exchange(isSyncAllData_, false);
+  runRefetchesFiles_ = std::exchange(refetchesFiles_, false);
   stage_ = Stage::Idle;
   isDownloading_ = true;
   needWork_ = 0;
@@ -243,8 +245,9 @@ void SyncModel::endRun() {
   dropTableStores();
   if (wasRunning) {
     isDownloading_ = false;
-    isSyncAllData_ = false;
-    refetchesFiles_ = false;
+    // A full sync asked while this run went on stays asked, for the next.
+    runAsksAll_ = false;
+    runRefetchesFiles_ = false;
     // A first sync decodes tables of tens of megabytes; what it freed goes
     // back to the system rather than staying with an idle application. Going
     // through every page of the heap takes a large company's main loop a
@@ -423,6 +426,9 @@ void SyncModel::loginRespond(const LoginRst& result) {
   auto session = currentSession();
   if (result.isSuccess()) {
     if (session) SyncSession::acceptSilentLogin(*session, result);
+    // The service wants a full resync: this run, about to ask for the
+    // tables, asks for every part in full, into the store as it is.
+    if (result.needSyncAll) runAsksAll_ = true;
     if (needWork_ == 1 && stage_ == Stage::SigningIn) requestSync();
     return;
   }

@@ -125,11 +125,13 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   void setNeedUpdate(bool v) { needUpdate_ = v; }
   bool showUpdate() const { return showUpdate_; }
   void setShowUpdate(bool v) { showUpdate_ = v; }
-  // The next run asks every part in full; cleared when a run ends.
+  // The next run to begin asks every part in full. A run takes the request
+  // when it begins and keeps to it until it ends, finished or broken; one
+  // made while a run is under way waits for the next run.
   bool isSyncAllData() const { return isSyncAllData_; }
   void setIsSyncAllData(bool v) { isSyncAllData_ = v; }
-  // The next run downloads every picture again, those already on disk too
-  // (the user's "Resync all data"); cleared when a run ends.
+  // The next run to begin downloads every picture again, those already on
+  // disk too (the user's "Resync all data"); taken as the request above.
   bool refetchesFiles() const { return refetchesFiles_; }
   void setRefetchesFiles(bool v) { refetchesFiles_ = v; }
   int needWork() const { return needWork_; }
@@ -168,7 +170,7 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::size_t rowsPerBatch() const { return rowsPerBatch_; }
   void setRowsPerBatch(std::size_t count) { rowsPerBatch_ = count > 0 ? count : 1; }
   // "true" or "false": the "isFull" of the part whose per-client flag is
-  // `flagName` (none: "true").
+  // `flagName` (none, or a run that took a full sync: "true").
   std::string needSyncAll(const std::optional<std::string>& flagName) const;
   // Zeroes the image progress and empties the download lists (the screen, when
   // a run ended).
@@ -435,8 +437,12 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   int needWork_ = 0;
   bool needUpdate_ = false;
   bool showUpdate_ = false;
+  // Asked for the next run.
   bool isSyncAllData_ = false;
   bool refetchesFiles_ = false;
+  // What the run under way took of them when it began.
+  bool runAsksAll_ = false;
+  bool runRefetchesFiles_ = false;
 
   // The current run: its requests, downloads and delayed steps.
   base::CancelTracker run_;

@@ -219,7 +219,7 @@ SyncModel::ImageListPlan SyncModel::imageListPlan() const {
   plan.iconFolder = folderOfType(kImageTypeIcon);
   plan.coverFolder = folderOfType(kImageTypeCover);
   plan.missingIcons = missingIcons();
-  plan.everyFile = refetchesFiles_;
+  plan.everyFile = runRefetchesFiles_;
   if (auto folder = PublicFunction::clientFolder(Session::current().clientID))
     plan.verdicts = PictureVerdicts::storeIn(*folder, kVerdictSet);
   plan.lists.products = downloadRemotingPImgList_;

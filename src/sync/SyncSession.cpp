@@ -41,7 +41,10 @@ bool SyncSession::takeSilentLoginReply(const LoginRst& reply) {
     if (session) refuseSilentLogin(*session, reply.status);
     return false;
   }
-  if (session) acceptSilentLogin(*session, reply);
+  if (session) {
+    acceptSilentLogin(*session, reply);
+    if (reply.needSyncAll) session->askFullSync();
+  }
   return true;
 }
 

@@ -33,7 +33,8 @@ class SyncSession : public SyncLoginSession {
   // reached ("999"), otherwise not signed in.
   static void refuseSilentLogin(SyncLoginSession& session, const std::string& status);
   // Takes the reply to a silent sign-in into the current session, when one is
-  // installed: accepted on success, refused otherwise. True on success.
+  // installed: accepted on success (a full resync the service asks for is
+  // asked of the next sync), refused otherwise. True on success.
   static bool takeSilentLoginReply(const LoginRst& reply);
 };
 

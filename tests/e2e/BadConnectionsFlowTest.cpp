@@ -77,6 +77,34 @@ class BadConnections : public LibraryDay {
     for (const auto& e : service->requestLog()) asked += e.endpoint == "file" && e.path.find(folder) != std::string::npos;
     return asked;
   }
+  // The product pictures of the sample company.
+  int companyPictures() const {
+    int pictures = 0;
+    for (const auto& [path, bytes] : service->backend().currentData("acme")->files)
+      pictures += path.rfind("product/", 0) == 0;
+    return pictures;
+  }
+  // The parts of the table requests logged, each with its "isFull".
+  std::vector<std::string> tablesAsked() const {
+    std::vector<std::string> asked;
+    for (const auto& e : service->requestLog()) {
+      if (e.methodName == "syncData" && e.head == "SyncServer;")
+        asked.push_back(e.qualifier + " " + e.parameters.value("isFull", std::string()));
+    }
+    return asked;
+  }
+  // "Resync all data" tapped in the settings and confirmed.
+  void confirmResyncAllData() {
+    SettingsViewController* settings = openSettings();
+    ASSERT_TRUE(settings);
+    const auto& rows = settings->groups().at(1);
+    const auto row = std::find_if(rows.begin(), rows.end(),
+                                  [](const auto& r) { return r.cellType == SettingsCellEntity::kFullSync; });
+    ASSERT_NE(row, rows.end());
+    settings->tableView()->tapRowAtIndexPath({1, static_cast<long>(row - rows.begin())});
+    ASSERT_EQ(alertTitle(), en("FULLRESYNC"));
+    press(1);
+  }
   // The files a sign-in page was sent for, as the alert names them.
   std::vector<std::string> pageSentFor(const std::string& message) const {
     const std::string pattern = Language::format(en("SERVERSENDSPAGES"), {fileServer(), "|"});
@@ -363,8 +391,7 @@ TEST_F(BadConnections, ASignInPageInPlaceOfTheFilesIsNeverTakenForThem) {
   ASSERT_EQ(alertTitle(), en("CONTENTUPDATED"));
   press(1);
   auto engine = SyncModel::sharedInstance();
-  int pictures = 0;
-  for (const auto& [path, bytes] : service->backend().currentData("acme")->files) pictures += path.rfind("product/", 0) == 0;
+  const int pictures = companyPictures();
   ASSERT_TRUE(syncFromTab());
   ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }, 5));
   picture("sync-behind-a-sign-in-page");
@@ -389,14 +416,7 @@ TEST_F(BadConnections, ASignInPageInPlaceOfTheFilesIsNeverTakenForThem) {
 
   // "Resync all data", as the user taps it, downloads every picture again.
   service->clearRequestLog();
-  SettingsViewController* settings = openSettings();
-  ASSERT_TRUE(settings);
-  const auto& rows = settings->groups().at(1);
-  const auto row = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r.cellType == SettingsCellEntity::kFullSync; });
-  ASSERT_NE(row, rows.end());
-  settings->tableView()->tapRowAtIndexPath({1, static_cast<long>(row - rows.begin())});
-  ASSERT_EQ(alertTitle(), en("FULLRESYNC"));
-  press(1);
+  ASSERT_NO_FATAL_FAILURE(confirmResyncAllData());
   ASSERT_TRUE(waitFor([&] { return !engine->isDownloading() && fileRequestsUnder("/product/") >= pictures; }, 60));
   EXPECT_FALSE(alert()) << alertTitle();
   EXPECT_EQ(fileRequestsUnder("/product/"), pictures);
@@ -430,6 +450,48 @@ TEST_F(BadConnections, ASignInPageInPlaceOfTheFilesIsNeverTakenForThem) {
 // first sync does not stop for it: it goes on to the customers, finishes,
 // and then names the picture; once the picture is mended the next sync
 // brings it.
+// "Resync all data" confirmed while a sync is under way: that sync ends as
+// it began, asking only for what changed, and the resync runs once it has
+// finished, asking every table in full and every picture again.
+TEST_F(BadConnections, AResyncConfirmedDuringASyncRunsOnceThatSyncHasFinished) {
+  ASSERT_NO_FATAL_FAILURE(startAndSignIn());
+  auto engine = SyncModel::sharedInstance();
+  const int pictures = companyPictures();
+  ASSERT_TRUE(syncFromTab());
+  EXPECT_FALSE(alert()) << alertTitle();
+  EXPECT_EQ(missingPictures(), 0);
+
+  // The next sync held at its customers, the last of its tables.
+  FaultRule held = FaultRule::stallFor("syncData/customer", 0);
+  held.times = 1;
+  service->addFault(held);
+  service->clearRequestLog();
+  tap(syncScreen()->resourceUpdateView().btnsync());
+  ASSERT_TRUE(waitFor([&] { return tablesAsked().size() == 3; }, 30));
+  EXPECT_EQ(tablesAsked(), (std::vector<std::string>{"product false", "file false", "customer false"}));
+  EXPECT_EQ(fileRequestsUnder("/product/"), 0);
+  ASSERT_NO_FATAL_FAILURE(confirmResyncAllData());
+  settle();
+  EXPECT_EQ(tabBar()->iCurSelectTab(), MainTabScreens::kSync);
+  ASSERT_TRUE(engine->isDownloading());
+
+  service->clearRequestLog();
+  service->releaseStalls();
+  ASSERT_TRUE(waitFor([&] { return fileRequestsUnder("/product/") >= pictures && !engine->isDownloading(); }, 60))
+      << fileRequestsUnder("/product/") << " of " << pictures << " pictures asked again";
+  EXPECT_FALSE(alert()) << alertTitle();
+  EXPECT_EQ(fileRequestsUnder("/product/"), pictures);
+  EXPECT_EQ(tablesAsked(), (std::vector<std::string>{"product true", "file true", "customer true"}));
+  EXPECT_EQ(missingPictures(), 0);
+  EXPECT_EQ(syncScreen()->resourceUpdateView().syncInfoProduc().lbprogressTxt(), en("COMPLETED"));
+
+  // Asked once: the sync after it asks only for what changed.
+  service->clearRequestLog();
+  ASSERT_TRUE(syncFromTab());
+  EXPECT_EQ(tablesAsked(), (std::vector<std::string>{"product false", "file false", "customer false"}));
+  EXPECT_EQ(fileRequestsUnder("/product/"), 0);
+}
+
 TEST_F(BadConnections, OneBrokenPictureOnTheServiceFailsAloneAndTheSyncFinishes) {
   start();
   std::string broken;

@@ -35,6 +35,8 @@ class FakeSession : public SyncSession {
   // Later requests carry the new session id.
   void setSessionId(const std::string& v) override;
   void setVendorId(std::int64_t) override {}
+  void askFullSync() override { ++fullSyncsAsked; }
+  int fullSyncsAsked = 0;
   void setHasBackup(bool) override {}
   void setLastBackupDate(double) override {}
   void getUserinfo() override {}

@@ -42,6 +42,8 @@ class FakeSyncSession : public SyncSession {
   void setClientID(const std::string& v) override;
   void setSessionId(const std::string& v) override;
   void setVendorId(std::int64_t v) override;
+  void askFullSync() override { ++fullSyncsAsked; }
+  int fullSyncsAsked = 0;
   void setHasBackup(bool v) override { hasBackup = v; }
   void setLastBackupDate(double v) override { lastBackupDate = v; }
   void getUserinfo() override {}

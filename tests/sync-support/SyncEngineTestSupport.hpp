@@ -38,6 +38,8 @@ class RecordingSyncSession : public SyncSession {
   void setClientID(const std::string& clientId) override;
   void setSessionId(const std::string& sessionId) override;
   void setVendorId(std::int64_t v) override { vendorId = v; }
+  void askFullSync() override { ++fullSyncsAsked; }
+  int fullSyncsAsked = 0;
   void setHasBackup(bool v) override { hasBackup = v; }
   void setLastBackupDate(double v) override { lastBackupDate = v; }
   void getUserinfo() override;

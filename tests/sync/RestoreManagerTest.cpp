@@ -179,6 +179,8 @@ TEST_F(RestoreManagerTest, AsksForTheStoredTimeAndHandsBackTheFilesWithTheirType
   const double narrowed = static_cast<double>(static_cast<float>(when));
   base::UserDefaults::standard().setDouble("acme-rep-last_backup_date", narrowed);
   session->type = LoginType::Offline;
+  // The service wants a full resync, and tells the restore's sign-in.
+  ASSERT_TRUE(service->backend().requestFullSync("acme", "rep"));
   ASSERT_TRUE(restore());
   ASSERT_EQ(restoreDelegate->successes.size(), 1u)
       << (restoreDelegate->failures.size() > 1 ? restoreDelegate->failures[1] : "");
@@ -192,6 +194,8 @@ TEST_F(RestoreManagerTest, AsksForTheStoredTimeAndHandsBackTheFilesWithTheirType
   ASSERT_GE(all.size(), 2u);
   EXPECT_EQ(all[all.size() - 2].methodName, "login");
   EXPECT_EQ(session->type, LoginType::Online);
+  // The next sync asks for every part in full, into the store as it is.
+  EXPECT_EQ(session->fullSyncsAsked, 1);
 
   ASSERT_EQ(restoreDelegate->files[0].size(), 1u);
   EXPECT_EQ(restoreDelegate->files[0][0].type, "PDF");

@@ -716,6 +716,21 @@ TEST_F(SyncEngineTest, ASessionNotOnlineSignsInFirst) {
   EXPECT_NE(session->vendorId, 0);
   EXPECT_EQ(engine()->needWork(), 1);
 
+  // A full resync the service asks of that sign-in is the run's own: every
+  // part is asked in full, once.
+  ASSERT_TRUE(service->backend().requestFullSync("acme", "rep"));
+  for (int run = 0; run < 2; ++run) {
+    session->type = LoginType::Offline;
+    service->clearRequestLog();
+    ASSERT_TRUE(runSync());
+    ASSERT_EQ(delegate->count("finished"), 2 + run);
+    const auto tables = tableRequests();
+    ASSERT_EQ(tables.size(), 3u);
+    for (const auto& t : tables)
+      EXPECT_EQ(t.parameters.value("isFull", std::string()), run == 0 ? "true" : "false") << t.qualifier << run;
+  }
+  EXPECT_EQ(session->fullSyncsAsked, 0);
+
   // A service that cannot be reached leaves the session offline.
   session->type = LoginType::Offline;
   service->addFault(FaultRule::statusFor("login", "999"));

@@ -132,6 +132,7 @@ class LoginMode : public SyncSession,
   // open screens.
   bool isSyncAllData() const { return isSyncAllData_; }
   void setIsSyncAllData(bool v) { isSyncAllData_ = v; }
+  void askFullSync() override { isSyncAllData_ = true; }
 
   // A new record of the session's login on every call.
   LoginInfo loginInfo() const;

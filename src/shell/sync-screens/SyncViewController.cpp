@@ -188,7 +188,6 @@ void SyncViewController::endOfRun() {
     resourceUpdateView_->endStartCheck();
   }
   stopIndicatorView();
-  if (auto engine = syncEngine()) engine->setIsSyncAllData(false);
 }
 
 void SyncViewController::breakSync(const std::string& message) {
@@ -208,6 +207,9 @@ void SyncViewController::finishedSync() {
       resourceUpdateView_->syncInfoIcon().setProgress(1.0f);
   }
   endOfRun();
+  // "Resync all data" confirmed while this run went on runs now, once the
+  // engine is done telling of this one.
+  if (auto engine = syncEngine(); engine && engine->isSyncAllData()) nextRun_.after(0, [this] { startRunIfIdle(); });
 }
 
 void SyncViewController::filesNotReceived(const std::string& message) {

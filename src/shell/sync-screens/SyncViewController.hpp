@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/CancelTracker.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "platform/ui/ImageView.hpp"
 #include "platform/ui/Label.hpp"
@@ -87,6 +88,8 @@ class SyncViewController : public ui::ViewController,
   std::shared_ptr<ui::View> syncMainView_;
   std::shared_ptr<ResourceUpdateView> resourceUpdateView_;
   std::shared_ptr<void> languageObservation_;
+  // The run that follows a finished one, when a full sync was asked meanwhile.
+  base::CancelTracker nextRun_;
   int imageType_ = 0;
   bool bViewHasLoad_ = false;
 };
