@@ -10,6 +10,7 @@
 #include "catalog/DetailViewController.hpp"
 #include "catalog/ProductDetailController.hpp"
 #include "catalog/ProductFavoriteController.hpp"
+#include "customer/CustomerDataModel.hpp"
 #include "order/QuoteOrderHistoryController.hpp"
 #include "order/QuoteOrderHistoryModel.hpp"
 #include "order/QuoteOrderViewController.hpp"
@@ -22,7 +23,36 @@
 namespace mv::test {
 namespace {
 
-using BackupAndRestore = LibraryDay;
+class BackupAndRestore : public LibraryDay {
+ protected:
+  // Marks product `index` of the grid as favourite and for comparison on
+  // its screen; `marked` gets its id.
+  void markOnItsScreen(std::size_t index, int& marked) {
+    auto card = showCard(index);
+    ASSERT_TRUE(card);
+    marked = grid().productArray()[index].product_id;
+    tap(card->productImageView());
+    settle(0.5);
+    auto* detail = dynamic_cast<ProductDetailController*>(catalog()->detailController()->topViewController());
+    ASSERT_TRUE(detail);
+    tap(detail->favBtn());
+    tap(detail->compareBtn());
+    tap(catalog()->btnBack());
+    settle(0.5);
+  }
+  // The favourites the Catalogue tab's popup lists.
+  std::size_t favouritesShown() {
+    openTab(MainTabScreens::kCatalog);
+    tap(catalog()->favoritesButton());
+    settle(0.5);
+    auto* favourites = dynamic_cast<ProductFavoriteController*>(catalog()->presentedViewController());
+    if (!favourites) return 0;
+    const std::size_t shown = favourites->favArray().size();
+    tap(*favourites->btnClose());
+    settle(0.5);
+    return shown;
+  }
+};
 
 constexpr const char* kNewCustomer = "Harbour Lights Ltd";
 
@@ -45,17 +75,8 @@ TEST_F(BackupAndRestore, TheDaysWorkComesBackOnANewDeviceStillTiedTogether) {
   auto* store = SessionDatabase::open().get();
 
   // A product marked as favourite and for comparison on its screen.
-  auto card = showCard(1);
-  ASSERT_TRUE(card);
-  const int marked = grid().productArray()[1].product_id;
-  tap(card->productImageView());
-  settle(0.5);
-  auto* detail = dynamic_cast<ProductDetailController*>(catalog()->detailController()->topViewController());
-  ASSERT_TRUE(detail);
-  tap(detail->favBtn());
-  tap(detail->compareBtn());
-  tap(catalog()->btnBack());
-  settle(0.5);
+  int marked = 0;
+  ASSERT_NO_FATAL_FAILURE(markOnItsScreen(1, marked));
   ASSERT_EQ(idsOf(store->getFavorites()), std::vector<int>{marked});
   ASSERT_EQ(idsOf(store->getCompares()), std::vector<int>{marked});
 
@@ -135,14 +156,7 @@ TEST_F(BackupAndRestore, TheDaysWorkComesBackOnANewDeviceStillTiedTogether) {
 
   // The screens show it: the favourite in its popup, the order in the list
   // and opened with its customer.
-  openTab(MainTabScreens::kCatalog);
-  tap(catalog()->favoritesButton());
-  settle(0.5);
-  auto* favourites = dynamic_cast<ProductFavoriteController*>(catalog()->presentedViewController());
-  ASSERT_TRUE(favourites);
-  EXPECT_EQ(favourites->favArray().size(), 1u);
-  tap(*favourites->btnClose());
-  settle(0.5);
+  EXPECT_EQ(favouritesShown(), 1u);
   openTab(MainTabScreens::kQuoteOrder);
   auto list = orders();
   ASSERT_TRUE(list);
@@ -155,6 +169,68 @@ TEST_F(BackupAndRestore, TheDaysWorkComesBackOnANewDeviceStillTiedTogether) {
   editor = dynamic_cast<QuoteOrderViewController*>(list->navigationController()->topViewController());
   EXPECT_EQ(editor->txtCustomer().text(), kNewCustomer);
   EXPECT_EQ(editor->table().numberOfRowsInSection(0), 2);
+}
+
+// What the representative made besides orders and customers (a favourite,
+// the comparison list, a library favourite, a note and the important mark
+// on a customer of the service) outlives a full resync the service asks for
+// at a sign-in: the store is made anew and everything is fetched into it,
+// and these stay as the user's own "Resync all data" keeps them.
+TEST_F(BackupAndRestore, WhatTheRepresentativeMadeOutlivesAResyncTheServiceAsksFor) {
+  start();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  int marked = 0;
+  ASSERT_NO_FATAL_FAILURE(markOnItsScreen(1, marked));
+  openTab(MainTabScreens::kSalesLibrary);
+  tapFile("Catalogue 1");
+  auto card = files().descriptionController();
+  ASSERT_TRUE(card);
+  tap(card->favButton());
+  // The card closed, as Escape closes it.
+  EXPECT_TRUE(driver().window().pressEscape());
+  settle();
+  EXPECT_FALSE(files().presentedViewController());
+  const int favouriteFile = file("Catalogue 1").file_id;
+  auto* store = SessionDatabase::open().get();
+  const auto customers = store->getAllCustomers(true);
+  ASSERT_FALSE(customers.empty());
+  const auto& [noted, entry] = *customers.rbegin();
+  const std::string name = entry.customer_name;
+  ASSERT_GT(noted, 0);
+  // As the list stores a note typed on a customer: its mark, then its text.
+  ASSERT_TRUE(CustomerDataModel::sharedInstance()->storeNoteMark(noted, true));
+  ASSERT_TRUE(CustomerDataModel::sharedInstance()->storeNote(noted, "Call before noon"));
+  ASSERT_TRUE(CustomerDataModel::sharedInstance()->storeImportant(noted, true));
+  ASSERT_TRUE(signOut());
+
+  ASSERT_TRUE(service->backend().requestFullSync("acme", "rep"));
+  service->clearRequestLog();
+  ASSERT_TRUE(signIn());
+  ASSERT_TRUE(firstSync()) << alertTitle();
+  std::vector<std::string> asked;
+  for (const auto& e : service->requestLog()) {
+    if (e.methodName == "syncData" && e.head == "SyncServer;")
+      asked.push_back(e.qualifier + " " + e.parameters.value("isFull", std::string()));
+  }
+  EXPECT_EQ(asked, (std::vector<std::string>{"product true", "file true", "customer true"}));
+
+  store = SessionDatabase::open().get();
+  EXPECT_EQ(idsOf(store->getFavorites()), std::vector<int>{marked});
+  EXPECT_EQ(idsOf(store->getCompares()), std::vector<int>{marked});
+  EXPECT_TRUE(store->getLibraryFavoriteByFavoriteId(favouriteFile));
+  const auto kept = store->getCustomer(noted, true);
+  ASSERT_TRUE(kept && *kept);
+  EXPECT_EQ((*kept)->customer_name, name);
+  EXPECT_EQ((*kept)->note, "Call before noon");
+  EXPECT_EQ((*kept)->has_note, 1);
+  EXPECT_EQ((*kept)->important, 1);
+  // And the screens show them.
+  EXPECT_EQ(favouritesShown(), 1u);
+  auto shown = CustomerDataModel::sharedInstance()->customer(noted);
+  ASSERT_TRUE(shown);
+  EXPECT_TRUE(shown->hasNote);
+  EXPECT_TRUE(shown->markAsImportant);
 }
 
 }  // namespace

@@ -310,6 +310,13 @@ TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer (customer_id, customer_name) VALUES (-1, 'Walk-in')"));
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer_address (id, customer_id, address) VALUES (-1, -1, 'Here 1')"));
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer (customer_id, customer_name) VALUES (5, 'Synced')"));
+  // What the user set on customers of the service, and the user's lists.
+  ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer (customer_id, customer_name, has_note, note) "
+                         "VALUES (6, 'Noted', 1, 'Call before noon'), (7, 'Marked', 0, NULL)"));
+  ASSERT_TRUE(db.execute("UPDATE marvisto_customer SET important = 1, hidden = 1 WHERE customer_id = 7"));
+  ASSERT_TRUE(db.execute("INSERT INTO marvisto_favorite (product_id, product_name) VALUES (11, 'Fav')"));
+  ASSERT_TRUE(db.execute("INSERT INTO marvisto_compare (product_id, product_name) VALUES (12, 'Cmp'), (13, 'Cmp2')"));
+  ASSERT_TRUE(db.execute("INSERT INTO marvisto_library_favorite (file_id, file_name) VALUES (21, 'brochure.pdf')"));
   // A customer uploaded earlier: its local id is not given out again.
   ASSERT_TRUE(db.execute("INSERT INTO marvisto_customer (customer_id, customer_name) VALUES (-4, 'Uploaded')"));
   ASSERT_TRUE(db.execute("UPDATE marvisto_customer SET customer_id = 44 WHERE customer_id = -4"));
@@ -341,6 +348,14 @@ TEST_F(SignInTest, FullResyncKeepsTheUsersOwnWork) {
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer WHERE customer_id = -1"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer_address WHERE id = -1"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer WHERE customer_id = 5"), 0);
+  EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer WHERE customer_id = 6 AND has_note = 1 AND "
+                    "note = 'Call before noon'"),
+            1);
+  EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_customer WHERE customer_id = 7 AND important = 1 AND hidden = 1"),
+            1);
+  EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_favorite WHERE product_id = 11"), 1);
+  EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_compare WHERE product_id IN (12, 13)"), 2);
+  EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_library_favorite WHERE file_id = 21"), 1);
   EXPECT_EQ(SessionDatabase::open().get()->getLastLocalCustomerId(), -4);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_quote_order"), 1);
   EXPECT_EQ(countOf("SELECT count(*) FROM marvisto_quote_order_item WHERE order_id = -1"), 1);

@@ -29,13 +29,21 @@ constexpr KeptTable kKeptTables[] = {
     // service's, and a reply giving their ids to other customers must not
     // be taken for them.
     {"marvisto_uploaded_customer", "1", false},
-    {"marvisto_customer", "customer_id < 0", true},
+    // The customers made on the device, and what the user set on those the
+    // service sent: a note, the important and hidden marks. The sync that
+    // follows brings the service's part of their rows and keeps the user's.
+    {"marvisto_customer",
+     "customer_id < 0 OR hidden <> 0 OR important <> 0 OR has_note <> 0 OR coalesce(note, '') <> ''", true},
     {"marvisto_customer_attribute", "customer_id < 0 OR attribute_id < 0", false},
     {"marvisto_customer_address", "customer_id < 0 OR id < 0", false},
     {"marvisto_customer_contact", "customer_id < 0 OR contact_id < 0", false},
     {"marvisto_quote_order", "uploaded = 0", true},
     {"marvisto_quote_order_item", "order_id IN (SELECT order_id FROM kept.marvisto_quote_order WHERE uploaded = 0)",
      false},
+    // The user's own lists, which the service never sends.
+    {"marvisto_favorite", "1", true},
+    {"marvisto_compare", "1", true},
+    {"marvisto_library_favorite", "1", true},
 };
 
 std::int64_t count(SQLiteDatabase& db, const std::string& sql) {
@@ -53,7 +61,9 @@ bool LocalWorkKeeper::hasLocalWork(SQLiteDatabase& db) {
   if (!db.isOpen()) return false;
   for (const KeptTable& t : kKeptTables) {
     if (!t.marksWork || !db.tableExists(t.table)) continue;
-    const std::int64_t n = count(db, std::string("SELECT count(*) FROM ") + t.table + " WHERE " + t.where);
+    // Whether there is one: a company's book of customers is not counted through.
+    const std::int64_t n =
+        count(db, std::string("SELECT count(*) FROM (SELECT 1 FROM ") + t.table + " WHERE " + t.where + " LIMIT 1)");
     // A database that cannot be read is treated as holding work: nothing is
     // thrown away on a guess.
     if (n != 0) return true;

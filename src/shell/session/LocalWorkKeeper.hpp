@@ -1,10 +1,13 @@
 #pragma once
 // Keeps the user's own work across a full resync that rebuilds the client
-// database: quote orders not yet submitted and customers made on the device
-// (negative ids, with their attributes, addresses and contacts) and the local
-// ids given out so far are copied from the old database file into the new
-// one, and the files of rows that schema
-// rebuilds set aside stay in the client folder. Main thread only.
+// database, as a resync into the database as it is keeps it: quote orders
+// not yet submitted, customers made on the device (negative ids, with their
+// attributes, addresses and contacts), the notes and marks set on the
+// service's customers, the favourites, the comparison list, the library
+// favourites, the customers uploaded from here and the local ids given out
+// so far are copied from the old database file into the new one, and the
+// files of rows that schema rebuilds set aside stay in the client folder.
+// Main thread only.
 #include <filesystem>
 
 namespace mv {
