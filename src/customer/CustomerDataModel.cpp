@@ -11,6 +11,7 @@
 #include "customer/CustomerInfoGroupData.hpp"
 #include "customer/CustomerOrderLinks.hpp"
 #include "customer/CustomerUploadIds.hpp"
+#include "customer/CustomerUploadRefusals.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/NotificationCenter.hpp"
@@ -565,6 +566,9 @@ int CustomerDataModel::submitCustomerInfo(const std::string& json, const std::ve
   if (code > 0) {
     inFlight_.insert(ids.begin(), ids.end());
     flights_[flight] = ids;
+  } else {
+    MessageBox::sharedInstance().EndBlockWait();
+    uploadFailed(text("CUSTOMERNOTSENT"));
   }
   return code;
 }
@@ -604,15 +608,33 @@ int CustomerDataModel::documentFailed() {
   // Told like a failed upload, so the caller's wait box closes and the
   // screens waiting for the reply hear of it.
   MessageBox::sharedInstance().EndBlockWait();
-  uploadFailed(text("FAILED"));
+  uploadFailed(text("CUSTOMERNOTREAD"));
   return 0;
 }
 
-void CustomerDataModel::uploadFailed(const std::string& message) {
+void CustomerDataModel::uploadFailed(const std::string& cause) {
   base::NotificationCenter::defaultCenter().post(kUploadCustomerRespond, this, base::Value(false));
-  auto alert = std::make_shared<ui::AlertView>(text("SUBMITTINGFAILED"), message,
-                                               std::weak_ptr<ui::AlertViewDelegate>(), text("OK"));
-  alert->show();
+  CustomerUploadRefusals::showFailed(cause);
+}
+
+void CustomerDataModel::combineWithStored(const std::vector<std::pair<int, int>>& pairs) {
+  MV_ASSERT_MAIN_THREAD();
+  std::vector<int> ids;
+  for (const auto& [localId, storedId] : pairs) {
+    if (inFlight_.count(localId)) continue;
+    sameAsStored_[localId] = storedId;
+    ids.push_back(localId);
+  }
+  if (ids.empty()) return;
+  // The same wait as a Submit's.
+  MessageBox::sharedInstance().BeginBlockWait(text("UPLOADCUSTOMER"), kUploadWaitSeconds,
+                                              uploads_.guard([this, first = ids.front()] { abandonUpload(first); }));
+  auto json = getCustomerInfoById(ids);
+  if (!json) {
+    documentFailed();
+    return;
+  }
+  submitCustomerInfo(*json, ids);
 }
 
 void CustomerDataModel::tellCombined(const CustomerUploadIds& ids) {
@@ -635,16 +657,21 @@ void CustomerDataModel::uploadAnswered(const std::vector<int>& ids, const Submit
   MV_ASSERT_MAIN_THREAD();
   MessageBox::sharedInstance().EndBlockWait();
   endFlight(ids);
+  // The user's word holds for this answer alone.
+  std::map<int, int> sameAsStored;
+  for (int id : ids) {
+    if (auto node = sameAsStored_.extract(id)) sameAsStored.insert(std::move(node));
+  }
   if (!reply.isSuccess()) {
     uploadFailed(reply.message);
     return;
   }
-  auto stored = CustomerUploadIds::of(reply, ids, *database_);
+  auto stored = CustomerUploadIds::of(reply, ids, *database_, sameAsStored);
   if (!stored || !remapUploadedIds(*stored)) {
     // Every row keeps its local id; sent again, the service answers the
     // same ids, so nothing is duplicated there.
     MV_LOG("customers: the service's ids could not be stored");
-    uploadFailed(text("FAILED"));
+    uploadFailed(text("CUSTOMERIDSNOTSTORED"));
     return;
   }
   // The uploaded customers under their new ids, and the service's copies
@@ -658,7 +685,14 @@ void CustomerDataModel::uploadAnswered(const std::vector<int>& ids, const Submit
   if (!stored->refused.empty()) {
     // Those stay unsubmitted, with their orders; an order waiting for its
     // customer must not go out under a local id.
-    uploadFailed(text("FAILED"));
+    base::NotificationCenter::defaultCenter().post(kUploadCustomerRespond, this, base::Value(false));
+    const auto nameOf = [this](int id) {
+      const auto found = database_->getCustomer(id, true);
+      return found && *found ? (*found)->customer_name : std::to_string(id);
+    };
+    CustomerUploadRefusals::show(stored->refused, nameOf, [guard = uploads_.mark(), this](const auto& pairs) {
+      if (guard.isValid()) combineWithStored(pairs);
+    });
     return;
   }
   base::NotificationCenter::defaultCenter().post(kUploadCustomerRespond, this, base::Value(true));

@@ -42,6 +42,8 @@ class CustomerDataModel : public SyncCustomerModel {
   // Posted after every upload reply; the user info is true after a
   // successful upload whose ids were stored, false otherwise.
   static constexpr const char* kUploadCustomerRespond = "UPLOADCUSTOMERRESPOND";
+  // How long the wait box of an upload waits for its reply at most.
+  static constexpr double kUploadWaitSeconds = 300;
 
   // Loads the directory from the session's store.
   explicit CustomerDataModel(SessionServices& services);
@@ -172,6 +174,11 @@ class CustomerDataModel : public SyncCustomerModel {
   // local and unsubmitted, as after a failed upload. False when no upload
   // carries it.
   bool abandonUpload(int customerId);
+  // The user says each local customer of `pairs` is the same as the stored
+  // customer paired with it, which the service named as one this device may
+  // have uploaded: they are sent again, and a reply that gives them those
+  // customers' ids and rows makes each pair one customer.
+  void combineWithStored(const std::vector<std::pair<int, int>>& pairs);
 
  private:
   void load();
@@ -183,7 +190,9 @@ class CustomerDataModel : public SyncCustomerModel {
   void uploadAnswered(const std::vector<int>& ids, const SubmitCustomerRst& reply);
   // The upload of `ids` is over without an answer for the customer book.
   void endFlight(const std::vector<int>& ids);
-  void uploadFailed(const std::string& message);
+  // Tells the screens and the user that an upload did not go through, for
+  // `cause`; its customers stay local.
+  void uploadFailed(const std::string& cause);
   // Tells the user which local customers became one with the service's copy.
   void tellCombined(const CustomerUploadIds& ids);
   // An upload document that could not be written: 0, reported as failed.
@@ -272,6 +281,9 @@ class CustomerDataModel : public SyncCustomerModel {
   // The uploads on their way; cancelled when the session ends or the model
   // is freed, so no reply reaches a model that is gone.
   base::CancelTracker uploads_;
+  // Local customers the user said are the stored customer paired with them,
+  // until an upload of them is answered.
+  std::map<int, int> sameAsStored_;
   // The read under way on a worker, if any, and the customers changed in
   // place since it began, which it may have missed.
   base::CancelTracker loads_;

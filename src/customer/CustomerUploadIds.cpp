@@ -14,10 +14,12 @@ namespace mv {
 namespace {
 
 using Row = CustomerModel::UploadedRow;
+using Cause = CustomerUploadIds::Cause;
 
 class Sorter {
  public:
-  Sorter(const std::vector<int>& sent, DataAccessManager& store) : sent_(sent.begin(), sent.end()), store_(store) {}
+  Sorter(const std::vector<int>& sent, DataAccessManager& store, const std::map<int, int>& sameAsCopy)
+      : sent_(sent.begin(), sent.end()), store_(store), sameAsCopy_(sameAsCopy) {}
 
   // Takes the customers' ids; false when the store could not be read.
   bool takeCustomers(const std::vector<marvisto_customer_Entity>& rows) {
@@ -34,7 +36,7 @@ class Sorter {
       auto held = store_.customerOfRow(Row::Customer, c.customer_id);
       if (!held) return false;
       if (c.customer_id <= 0 || given.at(c.customer_id) > 1 || mappings[c.pid] > 1) {
-        refuse(c.pid, "its id from the service", c.customer_id);
+        refuse(c.pid, Cause::UnsoundIds, "its id from the service", c.customer_id);
         continue;
       }
       // Unless the holder is the service's own copy of this very customer,
@@ -43,11 +45,16 @@ class Sorter {
       // rows (see settleCopies). A local customer's id is below 0, so a
       // holder is never one; nor is a customer this device uploaded, whose
       // id the reply gives another customer: the two are different people.
+      // Of one noted without its local customer that cannot be told: only
+      // the user's word makes it this customer's copy.
       if (held->has_value()) {
-        auto uploadedHere = store_.wasUploadedHere(c.customer_id);
-        if (!uploadedHere) return false;
-        if (*uploadedHere) {
-          refuse(c.pid, "its id from the service", c.customer_id);
+        auto uploadedFrom = store_.uploadedFrom(c.customer_id);
+        if (!uploadedFrom) return false;
+        const auto vouched = sameAsCopy_.find(c.pid);
+        const bool sameByWord = vouched != sameAsCopy_.end() && vouched->second == c.customer_id;
+        if (uploadedFrom->has_value() && !(**uploadedFrom == 0 && sameByWord)) {
+          refuse(c.pid, **uploadedFrom == 0 ? Cause::MaybeItsCopy : Cause::AnotherCustomers, "its id from the service",
+                 c.customer_id, c.customer_id);
           continue;
         }
         copies_[c.pid] = c.customer_id;
@@ -64,7 +71,7 @@ class Sorter {
       if (!stored) return false;
       if (!stored->has_value()) continue;
       MV_LOG("customer upload: the reply gives customer ", pid, " no id");
-      refused_.insert(pid);
+      refused_.emplace(pid, Refusal{Cause::UnsoundIds, 0});
     }
     return true;
   }
@@ -95,7 +102,9 @@ class Sorter {
       const bool ofOwnCopy = held->has_value() && copy != copies_.end() && **held == copy->second;
       const bool clash = held->has_value() && !ofOwnCopy;
       if (id <= 0 || given.at(id) > 1 || clash || !ownCustomer) {
-        refuse(customer, "the id of one of its rows", id);
+        const bool onlyHeld = clash && id > 0 && given.at(id) == 1 && ownCustomer;
+        refuse(customer, onlyHeld ? Cause::AnotherCustomers : Cause::UnsoundIds, "the id of one of its rows", id,
+               onlyHeld ? **held : 0);
         continue;
       }
       if (ofOwnCopy) {
@@ -113,7 +122,7 @@ class Sorter {
   // when the reply gives at least one of its rows a row of that customer.
   void settleCopies() {
     for (const auto& [pid, copy] : copies_) {
-      if (!confirmed_.count(pid)) refuse(pid, "its id from the service", copy);
+      if (!confirmed_.count(pid)) refuse(pid, Cause::AnotherCustomers, "its id from the service", copy, copy);
     }
   }
 
@@ -140,7 +149,7 @@ class Sorter {
     keepRows(addresses, out.addresses, [](const auto& a) { return a.customerId; });
     keepRows(attributes, out.attributes, [](const auto& a) { return a.customer_id; });
     keepRows(contacts, out.contacts, [](const auto& c) { return c.customerID; });
-    out.refused.assign(refused_.begin(), refused_.end());
+    for (const auto& [pid, why] : refused_) out.refused.push_back({pid, why.cause, why.holder});
     return out;
   }
 
@@ -156,10 +165,12 @@ class Sorter {
     return given;
   }
 
-  void refuse(int customer, const char* what, int id) {
+  // The first cause found is the one told; `holder` is the stored customer
+  // that holds the id (0: none).
+  void refuse(int customer, Cause cause, const char* what, int id, int holder = 0) {
     MV_LOG("customer upload: customer ", customer, " keeps its local ids: ", what, " (", id,
            ") is not the service's own, or is given twice, or is another row's");
-    refused_.insert(customer);
+    refused_.emplace(customer, Refusal{cause, holder});
   }
 
   bool isReplaced(int customer, int id) const {
@@ -173,11 +184,16 @@ class Sorter {
     return 0;
   }
 
+  struct Refusal {
+    Cause cause;
+    int holder;
+  };
   std::set<int> sent_;
   DataAccessManager& store_;
+  const std::map<int, int>& sameAsCopy_;
   std::map<int, int> newIds_;  // local id -> the service's
   std::vector<marvisto_customer_Entity> customers_;
-  std::set<int> refused_;
+  std::map<int, Refusal> refused_;
   // Local id -> the stored customer the service says it is, the customers
   // whose rows confirmed it, and the ids of the copy's rows they replace.
   std::map<int, int> copies_;
@@ -188,8 +204,9 @@ class Sorter {
 }  // namespace
 
 std::optional<CustomerUploadIds> CustomerUploadIds::of(const SubmitCustomerRst& reply, const std::vector<int>& sent,
-                                                       DataAccessManager& store) {
-  Sorter sorter(sent, store);
+                                                       DataAccessManager& store,
+                                                       const std::map<int, int>& sameAsCopy) {
+  Sorter sorter(sent, store, sameAsCopy);
   if (!sorter.takeCustomers(reply.customerArry)) return std::nullopt;
   const bool read =
       sorter.takeRows(

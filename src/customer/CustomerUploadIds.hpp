@@ -1,4 +1,5 @@
 #pragma once
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -22,8 +23,26 @@ struct CustomerUploadIds {
   std::vector<marvisto_customer_address_Entity> addresses;
   std::vector<marvisto_customer_attribute_Entity> attributes;
   std::vector<marvisto_customer_contact_entity> contacts;
-  // The local ids of the customers refused.
-  std::vector<int> refused;
+  // Why a customer was refused.
+  enum class Cause {
+    // The reply gives it, or one of its rows, no id the service gives, or
+    // one id twice, or mixes its rows up with another customer's.
+    UnsoundIds,
+    // Its id, or one of its rows', is held by another customer here.
+    AnotherCustomers,
+    // Its id is held by a customer this device may have uploaded from any
+    // local customer (noted so by an upgrade or a restore, see
+    // Schema::kNoteStoredCustomersUploaded): perhaps its own copy, from an
+    // upload whose reply was lost, perhaps another one. The user can tell.
+    MaybeItsCopy,
+  };
+  struct Refused {
+    int localId = 0;
+    Cause cause = Cause::UnsoundIds;
+    // The stored customer that holds the id the reply gave it (0: none).
+    int holderId = 0;
+  };
+  std::vector<Refused> refused;
   // A local customer whose id the service gave is held by the service's own
   // copy of it (a sync brought it after the reply to an earlier upload was
   // lost, and this device never uploaded it): the two become one. The
@@ -36,9 +55,11 @@ struct CustomerUploadIds {
   };
   std::vector<Copy> copies;
 
-  // Nothing when the store could not be read.
+  // Nothing when the store could not be read. `sameAsCopy` maps a local
+  // customer to the stored customer the user said it is (see MaybeItsCopy):
+  // that one is taken as its copy, as one a sync brought would be.
   static std::optional<CustomerUploadIds> of(const SubmitCustomerRst& reply, const std::vector<int>& sent,
-                                             DataAccessManager& store);
+                                             DataAccessManager& store, const std::map<int, int>& sameAsCopy = {});
 };
 
 }  // namespace mv

@@ -310,11 +310,9 @@ void CustomerViewController::alertViewClickedButtonAtIndex(ui::AlertView& alert,
           if (auto model = directory.lock()) model->abandonUpload(pid);
         });
     // Nothing sent while the customer is on its way already: that reply
-    // closes the wait box. Anything else that sent nothing is a failure.
-    if (directory_->submitCustomer(person->pid) == 0 && !directory_->customersInFlight().count(person->pid)) {
-      MessageBox::sharedInstance().EndBlockWait();
-      UIToast::showTextOf("FAILED");
-    }
+    // closes the wait box. Anything else that sent nothing closed it and
+    // told the user why.
+    directory_->submitCustomer(person->pid);
   }
 }
 

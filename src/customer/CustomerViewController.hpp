@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "customer/CustomerBookListener.hpp"
+#include "customer/CustomerDataModel.hpp"
 #include "customer/CustomerInfoView.hpp"
 #include "customer/CustomerListView.hpp"
 #include "customer/SearchResultTableView.hpp"
@@ -39,7 +40,7 @@ class CustomerViewController : public BaseViewController,
   static constexpr long kSubmitAlertTag = 1000;
   static constexpr long kDeleteRefusedAlertTag = 1002;
   // The longest the wait box of an upload shows.
-  static constexpr double kUploadWaitSeconds = 300;
+  static constexpr double kUploadWaitSeconds = CustomerDataModel::kUploadWaitSeconds;
 
   // The screen over the session's customer directory and configuration (its
   // screen maker's).

@@ -275,14 +275,17 @@ std::optional<std::optional<int>> CustomerModel::customerOfRow(UploadedRow table
   return std::optional<int>(static_cast<int>(**found));
 }
 
-std::optional<bool> CustomerModel::wasUploadedHere(int customerId) {
-  return exists("SELECT 1 FROM marvisto_uploaded_customer WHERE customer_id = ?", customerId);
+std::optional<std::optional<int>> CustomerModel::uploadedFrom(int customerId) {
+  auto found = scalarInt("SELECT coalesce(local_id, 0) FROM marvisto_uploaded_customer WHERE customer_id = ?",
+                         customerId);
+  if (!found) return std::nullopt;
+  if (!*found) return std::optional<int>();
+  return std::optional<int>(static_cast<int>(**found));
 }
 
 bool CustomerModel::noteStoredCustomersUploaded() {
-  // The same note an older database takes when it gains the table.
-  const Schema::Table* uploaded = Schema::table("marvisto_uploaded_customer");
-  return uploaded && exec(uploaded->seedSql);
+  // The same note an older database takes when it is upgraded.
+  return exec(Schema::kNoteStoredCustomersUploaded);
 }
 
 bool CustomerModel::makeWayForLocalCopy(int localId, int serviceId, const std::vector<int>& replacedAddresses,
@@ -329,7 +332,9 @@ bool CustomerModel::updateCustomerTable(const std::vector<marvisto_customer_Enti
                               "UPDATE marvisto_customer_attribute SET customer_id = ? WHERE customer_id = ?",
                               "UPDATE marvisto_customer_contact SET customer_id = ? WHERE customer_id = ?"})
         if (!exec(sql, c.customer_id, c.pid)) return false;
-      if (!exec("INSERT OR IGNORE INTO marvisto_uploaded_customer (customer_id) VALUES (?)", c.customer_id))
+      if (!exec("INSERT INTO marvisto_uploaded_customer (customer_id, local_id) VALUES (?, ?) "
+                "ON CONFLICT(customer_id) DO UPDATE SET local_id = excluded.local_id",
+                c.customer_id, c.pid))
         return false;
     }
     return true;

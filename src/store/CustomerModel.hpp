@@ -72,9 +72,10 @@ class CustomerModel : public BaseDataModel {
   // failed.
   [[nodiscard]] std::optional<std::optional<int>> customerOfRow(UploadedRow table, int id);
   // Whether `customerId` is the service's id of a customer this device
-  // uploaded (whatever a sync wrote into its row since); nothing when the
-  // read failed.
-  [[nodiscard]] std::optional<bool> wasUploadedHere(int customerId);
+  // uploaded (whatever a sync wrote into its row since): the local id it had
+  // here, 0 when that is not known (it may have been any local customer);
+  // an empty inner value when it is not noted; nothing when the read failed.
+  [[nodiscard]] std::optional<std::optional<int>> uploadedFrom(int customerId);
   // Notes every customer the service gave an id as one this device may
   // have uploaded, when what it uploaded before cannot be told (a backup
   // restored in place of its local customers): a reply reusing one of their
@@ -94,7 +95,7 @@ class CustomerModel : public BaseDataModel {
                                          const std::vector<int>& replacedContacts);
   // After an upload: local ids (pid / pID) become the service's ids, and a
   // customer's rows and orders follow it to its new id; the customer's new
-  // id is noted as one this device uploaded. Nothing is deleted: the caller
+  // id is noted as one this device uploaded, from its local id. Nothing is deleted: the caller
   // takes only ids that no other row holds.
   [[nodiscard]] bool updateCustomerTable(const std::vector<marvisto_customer_Entity>& customers);
   [[nodiscard]] bool updateCustomerAddressTable(const std::vector<marvisto_customer_address_Entity>& addresses);

@@ -33,6 +33,7 @@ bool DataAccessManager::runInBulkTransaction(const std::function<bool()>& work) 
 }
 
 bool DataAccessManager::updateVersion() {
+  const int from = db_.userVersion();
   bool ok = true;
   BaseDataModel* models[] = {&catalog_, &lists_, &library_, &customer_, &order_, &config_, &user_};
   for (BaseDataModel* m : models) ok = m->updateVersion() && ok;
@@ -40,8 +41,7 @@ bool DataAccessManager::updateVersion() {
     MV_LOG("The template's icon rows could not be added");
     ok = false;
   }
-  if (ok && db_.userVersion() != Schema::kVersion) ok = db_.setUserVersion(Schema::kVersion);
-  return ok;
+  return ok && Schema::takeSteps(db_, from);
 }
 
 }  // namespace mv

@@ -286,7 +286,9 @@ class DataAccessManager {
   [[nodiscard]] std::optional<std::optional<int>> customerOfRow(CustomerModel::UploadedRow table, int id) {
     return customer_.customerOfRow(table, id);
   }
-  [[nodiscard]] std::optional<bool> wasUploadedHere(int customerId) { return customer_.wasUploadedHere(customerId); }
+  [[nodiscard]] std::optional<std::optional<int>> uploadedFrom(int customerId) {
+    return customer_.uploadedFrom(customerId);
+  }
   [[nodiscard]] bool noteStoredCustomersUploaded() { return customer_.noteStoredCustomersUploaded(); }
   [[nodiscard]] bool makeWayForLocalCopy(int localId, int serviceId, const std::vector<int>& replacedAddresses,
                                          const std::vector<int>& replacedAttributes,

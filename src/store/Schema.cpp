@@ -212,17 +212,17 @@ std::vector<Table> buildTables() {
                {},
                {{"customer_id"}},
                {}});
-  // The service's ids of the customers this device uploaded: the service's
-  // own copy of a customer is one a sync brought and this device never
-  // uploaded, so an upload's reply that gives another customer one of these
-  // ids is refused, never taken for that copy. An upload leaves no other
-  // mark on a customer's rows, so a database from before this table may
-  // have uploaded any customer it holds: it notes them all, and a reply
-  // reusing one of their ids is refused rather than merged.
-  t.push_back({"marvisto_uploaded_customer", "customer", {{"customer_id", kInt, "PRIMARY KEY"}}, {}, {{"customer_id"}},
+  // The service's ids of the customers this device uploaded, each with the
+  // local id it had here: the service's own copy of a customer is one a sync
+  // brought and this device never uploaded, so an upload's reply that gives
+  // another customer one of these ids is refused, never taken for that copy.
+  // A customer noted without its local id (see kNoteStoredCustomersUploaded)
+  // may have been uploaded from any local customer.
+  t.push_back({"marvisto_uploaded_customer", "customer",
+               {{"customer_id", kInt, "PRIMARY KEY"}, {"local_id", kInt, ""}},
                {},
-               "INSERT OR IGNORE INTO marvisto_uploaded_customer (customer_id) "
-               "SELECT customer_id FROM marvisto_customer WHERE customer_id > 0"});
+               {{"customer_id"}},
+               {}});
   t.push_back({"marvisto_customer_attribute", "customer",
                {{"attribute_id", kInt, "PRIMARY KEY"},
                 {"customer_id", kIntNN0, ""},
@@ -634,7 +634,6 @@ bool Schema::upgradeTable(SQLiteDatabase& db, const Table& table) {
   if (!tx) return false;
   if (!db.tableExists(table.name)) {
     if (!db.execute(table.createSql(table.name))) return false;
-    if (!table.seedSql.empty() && !db.execute(table.seedSql)) return false;
   } else {
     std::vector<std::string> present = db.columnNames(table.name);
     bool needsRebuild = normalise(existingUniqueKeys(db, table.name)) != normalise(table.uniqueKeys);
@@ -705,10 +704,41 @@ bool Schema::seedTemplateRows(SQLiteDatabase& db) {
 }
 
 bool Schema::createAll(SQLiteDatabase& db) {
+  const int from = db.userVersion();
   bool ok = true;
   for (const auto& t : tables()) ok = upgradeTable(db, t) && ok;
-  if (ok && db.userVersion() != kVersion) ok = db.setUserVersion(kVersion);
-  return ok;
+  return ok && takeSteps(db, from);
+}
+
+// An upload leaves no other mark on a customer's rows, so a database that
+// did not note its uploads may have uploaded any customer it holds: it notes
+// them all, and a reply reusing one of their ids is refused rather than
+// merged.
+const char* const Schema::kNoteStoredCustomersUploaded =
+    "INSERT OR IGNORE INTO marvisto_uploaded_customer (customer_id) "
+    "SELECT customer_id FROM marvisto_customer WHERE customer_id > 0";
+
+const std::vector<Schema::Step>& Schema::steps() {
+  // Version 3 made the note of uploaded customers empty, also in databases
+  // that had uploaded some already; a database made at version 3 noted the
+  // ones it held. Either way, the customers of every database below 4 are
+  // noted once.
+  static const std::vector<Step> all = {{4, kNoteStoredCustomersUploaded}};
+  return all;
+}
+
+bool Schema::takeSteps(SQLiteDatabase& db, int fromVersion) {
+  if (fromVersion == kVersion) return true;
+  auto tx = SQLiteTransaction::begin(db);
+  if (!tx) return false;
+  for (const Step& step : steps()) {
+    if (step.version <= fromVersion) continue;
+    if (!db.execute(step.sql)) {
+      MV_LOG("The step to version ", step.version, " failed: ", db.lastError());
+      return false;
+    }
+  }
+  return db.setUserVersion(kVersion) && tx->commit();
 }
 
 }  // namespace mv

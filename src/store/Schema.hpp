@@ -11,8 +11,9 @@ class SQLiteDatabase;
 // gives tests the exact layout the application uses.
 class Schema {
  public:
-  // Recorded in PRAGMA user_version once every table is current.
-  static constexpr int kVersion = 3;
+  // Recorded in PRAGMA user_version once every table is current and every
+  // step below has run.
+  static constexpr int kVersion = 4;
 
   struct Column {
     std::string name;
@@ -38,9 +39,6 @@ class Schema {
     // whose keys differ is rebuilt.
     std::vector<std::vector<std::string>> uniqueKeys;
     std::vector<Index> indexes;
-    // When given, runs once when the table is made in a database that
-    // already held rows of the tables before it: what it must know of them.
-    std::string seedSql = {};
 
     const Column* column(const std::string& name) const;
     std::string createSql(const std::string& tableName) const;
@@ -69,8 +67,26 @@ class Schema {
   static bool upgradeTable(SQLiteDatabase& db, const Table& table);
   // Every table of one group.
   static bool upgradeGroup(SQLiteDatabase& db, const std::string& group);
-  // Every table, then the schema version. Used for a new database too.
+  // Every table, then the steps the database still needs and the schema
+  // version. Used for a new database too.
   static bool createAll(SQLiteDatabase& db);
+
+  // What a database learns of its own rows on its way to `version`, once
+  // its tables are current: run once by every database below that version,
+  // whichever version it comes from.
+  struct Step {
+    int version;
+    std::string sql;
+  };
+  static const std::vector<Step>& steps();
+  // The steps of the versions above `fromVersion` (what the database held
+  // before its tables were brought up to date), then the schema version, in
+  // one transaction: a failure leaves the version, and the next upgrade runs
+  // them again.
+  static bool takeSteps(SQLiteDatabase& db, int fromVersion);
+  // Notes every customer the service gave an id as one this device may have
+  // uploaded, from a local customer it no longer knows.
+  static const char* const kNoteStoredCustomersUploaded;
 
   // Facts about an existing table, for the upgrade and for tests.
   static std::vector<std::vector<std::string>> existingUniqueKeys(SQLiteDatabase& db, const std::string& table);

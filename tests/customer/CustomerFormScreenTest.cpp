@@ -13,7 +13,10 @@
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "shell/config/Language.hpp"
 #include "shell/config/LanguageManager.hpp"
+#include "store/Schema.hpp"
+#include "util/PublicFunction.hpp"
 #include "util/Session.hpp"
 
 namespace fs = std::filesystem;
@@ -83,6 +86,55 @@ class FormScreenTest : public CustomerServiceTest<CustomerScreenTest> {
     auto st = db().prepare(sql);
     return st.step() == SQLiteStatement::Step::Row ? st.textAt(0) : "<none>";
   }
+  // The store as the last build left it: at schema version 3, with the note
+  // of uploaded customers made empty (and without the local ids), whatever
+  // that build had uploaded before. Opened again, as at the next start.
+  void asTheLastBuildLeftIt() {
+    screen.reset();
+    services.reset();
+    scope->endServices();
+    {
+      SQLiteDatabase old;
+      const auto folder = PublicFunction::clientFolder(Session::current().clientID);
+      ASSERT_TRUE(folder);
+      ASSERT_TRUE(old.open(*folder / DataAccessManager::kDatabaseFileName));
+      ASSERT_TRUE(old.execute("DROP TABLE marvisto_uploaded_customer"));
+      ASSERT_TRUE(old.execute("CREATE TABLE marvisto_uploaded_customer (customer_id INTEGER PRIMARY KEY)"));
+      ASSERT_TRUE(old.setUserVersion(3));
+    }
+    scope->restart();
+    services = scope->services();
+  }
+  // Taps Submit on the form of that customer and confirms; true once its
+  // upload is answered and an alert tells of it.
+  bool submitFromTheForm(int customerId) {
+    if (!list().tableView()->tapRowAtIndexPath(listPathOf(customerId)) || !form().hiddenCell()) return false;
+    if (!driver->tap(form().hiddenCell()->submitButton())) return false;
+    flush();
+    auto alert = driver->visibleAlert();
+    if (!alert || alert->tag() != CustomerViewController::kSubmitAlertTag) return false;
+    if (!driver->pressAlertButton(alert->firstOtherButtonIndex())) return false;
+    return answerShown();
+  }
+  // True once no upload is on its way and an alert other than the question
+  // before it tells how the upload went.
+  bool answerShown() {
+    return runUntil(
+        [&] {
+          auto alert = driver->visibleAlert();
+          return directory()->customersInFlight().empty() && alert &&
+                 alert->tag() != CustomerViewController::kSubmitAlertTag;
+        },
+        15);
+  }
+  // The service's answer to the next customer upload, in place of its own.
+  void nextUploadAnswered(const std::string& content) {
+    sales::FaultRule rule = sales::FaultRule::contentFor("syncData/marvisto_customer", content);
+    rule.times = 1;
+    rule.process = false;
+    service->addFault(rule);
+  }
+
   void snapshot(const std::string& name) {
     const fs::path shots = root / "shots";
     fs::create_directories(shots);
@@ -748,6 +800,123 @@ TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
   ASSERT_TRUE(form().hiddenCell());
   EXPECT_TRUE(form().editButton().isHidden());
   EXPECT_TRUE(form().hiddenCell()->submitButton().isHidden());
+}
+
+// A store of the last build, which noted none of the customers it had
+// uploaded, notes them all when it is opened: a reply that gives a customer
+// typed since the id and the address id of one of them takes nothing from
+// it. The user is told the service named a customer this device may have
+// sent, asked whether the two are one, and "Later" leaves both whole.
+TEST_F(FormScreenTest, AStoreOfTheLastBuildKeepsItsUploadedCustomersFromAReplyReusingTheirIds) {
+  startSalesService();
+  // Typed here and uploaded by the last build, with a phone and an address.
+  seed({4001, "First Co", {{kPhone, "555-0101"}, {kActive, "YES"}},
+        {address(4101, 4001, "1 Elm", "Austin", "TX", true)}, {}});
+  // Typed since, not yet submitted, for an order.
+  seed({-5, "Second Co", {{kPhone, "555-0202"}, {kActive, "YES"}}, {address(-5, -5, "5 Oak", "Dallas", "TX", true)},
+        {}});
+  seedOrder(-6, -5);
+  ASSERT_NO_FATAL_FAILURE(asTheLastBuildLeftIt());
+  EXPECT_EQ(db().userVersion(), Schema::kVersion);
+
+  nextUploadAnswered(R"({"marvisto_customer":[{"customerId":4001,"preId":-5}],)"
+                     R"("marvisto_customer_address":[{"preId":-5,"id":4101,"customerId":4001}],)"
+                     R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
+  open();
+  ASSERT_TRUE(submitFromTheForm(-5));
+  auto alert = driver->visibleAlert();
+  EXPECT_EQ(alert->title(), txt("CUSTOMERSENTBEFORE"));
+  EXPECT_EQ(alert->message(), Language::format(txt("CUSTOMERSENTBEFOREMESSAGE"),
+                                               {"\u201CSecond Co\u201D", "\u201CFirst Co\u201D"}) +
+                                  "\n\n" + txt("CUSTOMERSTAYSLOCAL"));
+  ASSERT_TRUE(driver->pressAlertButton(alert->cancelButtonIndex()));
+  EXPECT_TRUE(runUntil([&] { return !driver->visibleAlert(); }, 5));
+  EXPECT_EQ(uploadedDocuments().size(), 1u);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = 4001 AND customer_name = 'First Co'"), 1);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = 4001 AND attribute_value = '555-0101'"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "id = 4101 AND customer_id = 4001 AND address = '1 Elm'"), 1);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -5 AND customer_name = 'Second Co'"), 1);
+  EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = -5 AND attribute_value = '555-0202'"), 1);
+  EXPECT_EQ(count("marvisto_customer_address", "id = -5 AND customer_id = -5"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -6 AND customer_id = -5"), 1);
+  EXPECT_GE(listPathOf(-5).section, 0);
+  EXPECT_GE(listPathOf(4001).section, 0);
+}
+
+// A customer sent by the last build whose answer was lost, and whose copy a
+// sync brought from the service, is named back by the service at every
+// Submit. The user is asked whether the two are one; "Combine" sends it
+// again, and the service's answer makes them one customer, with the orders
+// and the rows typed here.
+TEST_F(FormScreenTest, ACustomerWhoseAnswerWasLostBeforeTheUpgradeIsCombinedWhenTheUserSaysSo) {
+  startSalesService();
+  seed({-1, "Harbour Lights", {{kPhone, "555-0303"}, {kActive, "YES"}},
+        {address(-1, -1, "3 Quay", "Seattle", "WA", true)}, {{-1, "Maria", "Lindqvist", "maria@x.test"}}});
+  seedOrder(-4, -1);
+  // Sent; the answer never came back.
+  auto dir = directory();
+  const auto document = dir->getCustomerInfoById({-1});
+  ASSERT_TRUE(document);
+  ASSERT_GT(dir->submitCustomerInfo(*document, {}), 0);
+  ASSERT_TRUE(runUntil([&] { return service->backend().uploadedCustomers("acme").size() == 1; }, 15));
+  dir.reset();
+  // A sync brought the service's copy.
+  const base::Value copy = service->backend().uploadedCustomers("acme")[0];
+  const auto idOf = [](const base::Value& v) { return v.is_number() ? v.get<int>() : std::stoi(v.get<std::string>()); };
+  const int copyId = idOf(copy["customerId"]);
+  std::vector<marvisto_customer_address_Entity> addresses;
+  for (const auto& a : copy["addresses"])
+    addresses.push_back(address(idOf(a["id"]), copyId, a["address"].get<std::string>(), a["city"].get<std::string>(),
+                                a["state"].get<std::string>(), true));
+  ASSERT_EQ(addresses.size(), 1u);
+  seed({copyId, "Harbour Lights", {{kPhone, "555-0303"}, {kActive, "YES"}}, addresses, {}});
+  ASSERT_NO_FATAL_FAILURE(asTheLastBuildLeftIt());
+  EXPECT_EQ(count("marvisto_uploaded_customer", "customer_id = " + std::to_string(copyId)), 1);
+
+  open();
+  ASSERT_TRUE(submitFromTheForm(-1));
+  auto alert = driver->visibleAlert();
+  EXPECT_EQ(alert->title(), txt("CUSTOMERSENTBEFORE"));
+  EXPECT_EQ(alert->buttonTitleAtIndex(alert->firstOtherButtonIndex()), txt("COMBINE"));
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -1"), 1);
+  const auto question = alert;
+  ASSERT_TRUE(driver->pressAlertButton(alert->firstOtherButtonIndex()));
+  ASSERT_TRUE(runUntil([&] { return driver->visibleAlert() != question; }, 5));
+  ASSERT_TRUE(answerShown());
+  alert = driver->visibleAlert();
+  EXPECT_EQ(alert->title(), txt("CUSTOMERSCOMBINED"));
+  ASSERT_TRUE(driver->pressAlertButton(0));
+  flush();
+  const std::string copyRows = "customer_id = " + std::to_string(copyId);
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -1"), 0);
+  EXPECT_EQ(count("marvisto_customer", copyRows), 1);
+  EXPECT_EQ(count("marvisto_customer_address", copyRows), 1);
+  EXPECT_EQ(count("marvisto_customer_contact", copyRows + " AND first_name = 'Maria'"), 1);
+  EXPECT_EQ(count("marvisto_customer_attribute", copyRows + " AND attribute_value = '555-0303'"), 1);
+  EXPECT_EQ(count("marvisto_quote_order", "order_id = -4 AND " + copyRows), 1);
+  EXPECT_EQ(count("marvisto_uploaded_customer", copyRows + " AND local_id = -1"), 1);
+  EXPECT_EQ(service->backend().uploadedCustomers("acme").size(), 1u);
+  EXPECT_LT(listPathOf(-1).section, 0);
+  EXPECT_GE(listPathOf(copyId).section, 0);
+}
+
+// An upload the service does not answer tells why, and that the customer
+// stays on this device with its orders.
+TEST_F(FormScreenTest, AnUploadThatFailsSaysWhyAndThatTheCustomerStays) {
+  startSalesService();
+  seed({-3, "Local", {{kActive, "YES"}}, {}, {}});
+  service->addFault(sales::FaultRule::statusFor("syncData/marvisto_customer", "999"));
+  open();
+  ASSERT_TRUE(submitFromTheForm(-3));
+  auto alert = driver->visibleAlert();
+  EXPECT_EQ(alert->title(), txt("SUBMITTINGFAILED"));
+  // The service's reason, then that the customer stays.
+  const std::string stays = "\n\n" + txt("CUSTOMERSTAYSLOCAL");
+  EXPECT_TRUE(alert->message().ends_with(stays)) << alert->message();
+  EXPECT_GT(alert->message().size(), stays.size()) << alert->message();
+  EXPECT_EQ(alert->message().find(txt("FAILED")), std::string::npos) << alert->message();
+  ASSERT_TRUE(driver->pressAlertButton(0));
+  EXPECT_EQ(count("marvisto_customer", "customer_id = -3"), 1);
 }
 
 // In a book of thousands, a customer entered, edited and deleted on the form

@@ -7,6 +7,7 @@
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/ui/AlertView.hpp"
 #include "shell/frame/MessageBox.hpp"
+#include "store/Schema.hpp"
 #include "sync/requests/RequestUploadCustomer.hpp"
 #include "util/Json.hpp"
 #include "util/Session.hpp"
@@ -80,14 +81,19 @@ class UploadTest : public CustomerTest {
     return r;
   }
 
-  // `customer` sent, and the reply told as failed.
-  void refused(CustomerDataModel& dir, int customer, const std::shared_ptr<SubmitCustomerRst>& reply) {
+  // What the alert of a failed upload says: the cause (each customer's),
+  // then that the customers stay here.
+  static std::string told(const std::string& causeKey) { return "text-" + causeKey + "\n\ntext-CUSTOMERSTAYSLOCAL"; }
+
+  // `customer` sent, and the reply told as refused for the cause of `causeKey`.
+  void refused(CustomerDataModel& dir, int customer, const std::shared_ptr<SubmitCustomerRst>& reply,
+               const std::string& causeKey = "CUSTOMERIDOFANOTHER") {
     ASSERT_TRUE(reply);
     ASSERT_GT(dir.submitCustomer(customer), 0);
     ASSERT_TRUE(answerUpload(reply));
     EXPECT_EQ(posted.back(), false);
     ASSERT_TRUE(ui::AlertView::visibleAlert());
-    EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
+    EXPECT_EQ(ui::AlertView::visibleAlert()->message(), told(causeKey));
     ui::AlertView::resetForTesting();
   }
 
@@ -179,6 +185,7 @@ TEST_F(UploadTest, TextFromTheStoreIsValidAndAnUnwritableDocumentIsAFailedUpload
   auto alert = ui::AlertView::visibleAlert();
   ASSERT_TRUE(alert);
   EXPECT_EQ(alert->title(), "text-SUBMITTINGFAILED");
+  EXPECT_EQ(alert->message(), told("CUSTOMERNOTREAD"));
   ui::AlertView::resetForTesting();
   EXPECT_TRUE(dir->customersInFlight().empty());
   // Once the value is mended, the upload goes out.
@@ -214,7 +221,7 @@ TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
   auto alert = ui::AlertView::visibleAlert();
   ASSERT_TRUE(alert);
   EXPECT_EQ(alert->title(), "text-SUBMITTINGFAILED");
-  EXPECT_EQ(alert->message(), "message-999");
+  EXPECT_EQ(alert->message(), "message-999\n\ntext-CUSTOMERSTAYSLOCAL");
   EXPECT_EQ(alert->buttonTitleAtIndex(0), "text-OK");
   ui::AlertView::resetForTesting();
 
@@ -244,7 +251,7 @@ TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
   ASSERT_TRUE(answerUpload(ok));
   EXPECT_EQ(posted, (std::vector<bool>{false, false}));
   ASSERT_TRUE(ui::AlertView::visibleAlert());
-  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), told("CUSTOMERIDSNOTSTORED"));
   EXPECT_EQ(count("marvisto_customer", "customer_id = -1"), 1);
   EXPECT_EQ(count("marvisto_customer_address", "id = -1 AND customer_id = -1"), 1);
   EXPECT_EQ(count("marvisto_customer_attribute", "attribute_id = -101 AND customer_id = -1"), 1);
@@ -274,6 +281,8 @@ TEST_F(UploadTest, RepliesAreCheckedAndTheRemapIsAllOrNothing) {
   EXPECT_EQ(dir->customersInFlight(), (std::set<int>{-2}));
   ASSERT_TRUE(answerUpload(reply("200")));
   EXPECT_EQ(posted.back(), false);
+  ASSERT_TRUE(ui::AlertView::visibleAlert());
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), told("CUSTOMERUNSOUNDIDS"));
   EXPECT_EQ(count("marvisto_quote_order", "order_id = -6 AND customer_id = -2"), 1);
   ui::AlertView::resetForTesting();
 }
@@ -349,19 +358,33 @@ TEST_F(UploadTest, TheServicesOwnCopyOfALocalCustomerBecomesOneWithIt) {
 
 // A database from before the note of uploaded customers cannot tell which
 // of its customers this device uploaded: once upgraded, a reply giving a
-// local customer the id and row ids of one it holds is refused, and both
-// stay whole.
+// local customer the id and row ids of one it holds is refused, both stay
+// whole, and the user is asked whether the two are one customer.
 TEST_F(UploadTest, AnUpgradedDatabaseProtectsTheCustomersItMayHaveUploaded) {
   seedLocalCustomers();
   seed({9001, "Uploaded Co", {{kPhone, "555"}, {kActive, "YES"}}, {address(8001, 9001, "1 Elm", "Austin", "TX", true)},
         {{6001, "Ann", "Lee", "ann@x.test"}}});
   sql("DROP TABLE marvisto_uploaded_customer");
+  ASSERT_TRUE(db().setUserVersion(2));
   ASSERT_TRUE(dam().updateVersion());
+  EXPECT_EQ(db().userVersion(), Schema::kVersion);
+  EXPECT_EQ(count("marvisto_uploaded_customer", "customer_id = 9001 AND local_id IS NULL"), 1);
+  EXPECT_EQ(count("marvisto_uploaded_customer", "customer_id = 7 AND local_id IS NULL"), 1);
+  EXPECT_EQ(count("marvisto_uploaded_customer", "customer_id < 0"), 0);
   sql("INSERT INTO marvisto_customer_contact (contact_id, customer_id, first_name) VALUES (-2, -2, 'Quinn')");
   auto dir = directory();
-  refused(*dir, -2,
-          rows(R"([{"customerId":9001,"preId":-2}])", R"([{"preId":-3,"id":8001,"customerId":9001}])", "[]",
-               R"([{"preId":-2,"contactId":6001,"customerId":9001}])"));
+  ASSERT_GT(dir->submitCustomer(-2), 0);
+  ASSERT_TRUE(answerUpload(rows(R"([{"customerId":9001,"preId":-2}])", R"([{"preId":-3,"id":8001,"customerId":9001}])",
+                                "[]", R"([{"preId":-2,"contactId":6001,"customerId":9001}])")));
+  EXPECT_EQ(posted.back(), false);
+  auto alert = ui::AlertView::visibleAlert();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title(), "text-CUSTOMERSENTBEFORE");
+  EXPECT_EQ(alert->message(), told("CUSTOMERSENTBEFOREMESSAGE"));
+  EXPECT_EQ(alert->buttonTitleAtIndex(alert->cancelButtonIndex()), "text-LATER");
+  EXPECT_EQ(alert->buttonTitleAtIndex(alert->firstOtherButtonIndex()), "text-COMBINE");
+  ASSERT_TRUE(alert->pressButton(alert->cancelButtonIndex()));
+  EXPECT_EQ(sender->sent().size(), 1u);
   EXPECT_EQ(count("marvisto_customer", "customer_id = 9001 AND customer_name = 'Uploaded Co'"), 1);
   EXPECT_EQ(count("marvisto_customer", "customer_id = -2 AND customer_name = 'Quiet Co'"), 1);
   EXPECT_EQ(count("marvisto_customer_address", "id = 8001 AND address = '1 Elm' AND customer_id = 9001"), 1);
@@ -519,12 +542,15 @@ TEST_F(UploadServiceTest, IdsThatClashLeaveTheLocalCustomersAsTheyWere) {
     rule.times = 1;
     service->addFault(rule);
   };
-  const auto expectFailureTold = [&](std::size_t posts) {
+  // The failure told, with the cause of each customer refused.
+  const auto expectFailureTold = [&](std::size_t posts, const std::string& cause,
+                                     const std::string& secondCause = "") {
     ASSERT_TRUE(waitForPosts(posts));
     EXPECT_EQ(posted.back(), false);
     auto alert = ui::AlertView::visibleAlert();
     ASSERT_TRUE(alert);
-    EXPECT_EQ(alert->message(), "text-FAILED");
+    EXPECT_EQ(alert->title(), "text-SUBMITTINGFAILED");
+    EXPECT_EQ(alert->message(), told(secondCause.empty() ? cause : cause + "\ntext-" + secondCause));
     ui::AlertView::resetForTesting();
   };
 
@@ -532,7 +558,7 @@ TEST_F(UploadServiceTest, IdsThatClashLeaveTheLocalCustomersAsTheyWere) {
   answerWith(R"({"marvisto_customer":[{"customerId":-2,"preId":-1}],"marvisto_customer_address":[],)"
              R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
   ASSERT_GT(dir->submitCustomer(-1), 0);
-  expectFailureTold(1);
+  expectFailureTold(1, "CUSTOMERUNSOUNDIDS");
   untouched(-1, "Joe''s \"Corner\" 商店", 2, -5);
   untouched(-2, "Quiet Co", 1, -6);
 
@@ -540,20 +566,20 @@ TEST_F(UploadServiceTest, IdsThatClashLeaveTheLocalCustomersAsTheyWere) {
   answerWith(R"({"marvisto_customer":[{"customerId":9001,"preId":-1},{"customerId":9001,"preId":-2}],)"
              R"("marvisto_customer_address":[],"marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
   ASSERT_GT(dir->submitAllLocalCustomer(), 0);
-  expectFailureTold(2);
+  expectFailureTold(2, "CUSTOMERUNSOUNDIDS", "CUSTOMERUNSOUNDIDS");
   answerWith(R"({"marvisto_customer":[{"customerId":7,"preId":-2}],"marvisto_customer_address":[],)"
              R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
   ASSERT_GT(dir->submitCustomer(-2), 0);
-  expectFailureTold(3);
+  expectFailureTold(3, "CUSTOMERIDOFANOTHER");
   // Ids no row holds but that are not the service's: 0 and below.
   answerWith(R"({"marvisto_customer":[{"customerId":0,"preId":-2}],"marvisto_customer_address":[],)"
              R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
   ASSERT_GT(dir->submitCustomer(-2), 0);
-  expectFailureTold(4);
+  expectFailureTold(4, "CUSTOMERUNSOUNDIDS");
   answerWith(R"({"marvisto_customer":[{"customerId":-9,"preId":-2}],"marvisto_customer_address":[],)"
              R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
   ASSERT_GT(dir->submitCustomer(-2), 0);
-  expectFailureTold(5);
+  expectFailureTold(5, "CUSTOMERUNSOUNDIDS");
   untouched(-1, "Joe''s \"Corner\" 商店", 2, -5);
   untouched(-2, "Quiet Co", 1, -6);
   EXPECT_EQ(count("marvisto_customer", "customer_id = 7 AND customer_name = 'Synced'"), 1);
@@ -566,7 +592,7 @@ TEST_F(UploadServiceTest, IdsThatClashLeaveTheLocalCustomersAsTheyWere) {
              R"("marvisto_customer_address":[{"preId":-3,"id":-1,"customerId":9002}],)"
              R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
   ASSERT_GT(dir->submitAllLocalCustomer(), 0);
-  expectFailureTold(6);
+  expectFailureTold(6, "CUSTOMERUNSOUNDIDS");
   EXPECT_EQ(count("marvisto_customer", "customer_id = 9001 AND customer_name = 'Joe''s \"Corner\" 商店'"), 1);
   EXPECT_EQ(count("marvisto_customer_address", "customer_id = 9001"), 2);
   EXPECT_EQ(count("marvisto_customer_contact", "customer_id = 9001"), 1);
@@ -592,7 +618,7 @@ TEST_F(UploadServiceTest, IdsThatClashLeaveTheLocalCustomersAsTheyWere) {
   answerWith(R"({"marvisto_customer":[{"customerId":9003,"preId":-4}],"marvisto_customer_address":[],)"
              R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
   ASSERT_GT(dir->submitCustomer(-4), 0);
-  expectFailureTold(7);
+  expectFailureTold(7, "CUSTOMERIDOFANOTHER");
   holderWhole();
   untouched(-4, "张伟", 1, -8);
   EXPECT_EQ(count("marvisto_customer_attribute", "customer_id = -4"), 1);
@@ -603,14 +629,14 @@ TEST_F(UploadServiceTest, IdsThatClashLeaveTheLocalCustomersAsTheyWere) {
   answerWith(R"({"marvisto_customer":[{"customerId":9004,"preId":-2}],"marvisto_customer_address":[],)"
              R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
   ASSERT_GT(dir->submitAllLocalCustomer(), 0);
-  expectFailureTold(8);
+  expectFailureTold(8, "CUSTOMERUNSOUNDIDS");
   EXPECT_EQ(count("marvisto_customer", "customer_id = 9004 AND customer_name = 'Quiet Co'"), 1);
   EXPECT_EQ(count("marvisto_quote_order", "order_id = -6 AND customer_id = 9004"), 1);
   untouched(-4, "张伟", 1, -8);
   answerWith(R"({"marvisto_customer":[{"customerId":"x9005","preId":-4}],"marvisto_customer_address":[],)"
              R"("marvisto_customer_attribute":[],"marvisto_customer_contact":[]})");
   ASSERT_GT(dir->submitCustomer(-4), 0);
-  expectFailureTold(9);
+  expectFailureTold(9, "CUSTOMERUNSOUNDIDS");
   untouched(-4, "张伟", 1, -8);
   holderWhole();
 }
@@ -657,7 +683,7 @@ TEST_F(UploadServiceTest, ACustomerMadeAfterAnUploadIsANewCustomerOnTheService) 
   ASSERT_TRUE(waitForPosts(2));
   EXPECT_EQ(posted.back(), false);
   ASSERT_TRUE(ui::AlertView::visibleAlert());
-  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), "text-FAILED");
+  EXPECT_EQ(ui::AlertView::visibleAlert()->message(), told("CUSTOMERIDOFANOTHER"));
   ui::AlertView::resetForTesting();
   EXPECT_EQ(count("marvisto_customer", firstRows + " AND customer_name = 'First Co'"), 1);
   EXPECT_EQ(count("marvisto_customer", secondRows + " AND customer_name = 'Second Co'"), 1);
