@@ -540,7 +540,11 @@ using Slots = Members::Container;
 // Ordered rather than hashed: names chosen to collide cannot make it slow.
 struct NameOrder {
   const Slots* members;
-  bool operator()(std::size_t a, std::size_t b) const { return (*members)[a].first < (*members)[b].first; }
+  std::size_t* compared;
+  bool operator()(std::size_t a, std::size_t b) const {
+    ++*compared;
+    return (*members)[a].first < (*members)[b].first;
+  }
 };
 using NameIndex = std::set<std::size_t, NameOrder>;
 
@@ -577,6 +581,7 @@ base::Value JSONReader::readObject() {
       if (same == at && !build(kIndexEntry)) return base::Value();
     } else {
       for (std::size_t i = 0; i < at; ++i) {
+        ++namesCompared_;
         if (members[i].first == members[at].first) {
           same = i;
           break;
@@ -584,7 +589,7 @@ base::Value JSONReader::readObject() {
       }
       if (same == at && members.size() > kSearchedMembers) {
         if (!build(members.size() * kIndexEntry)) return base::Value();
-        index.emplace(NameOrder{&members});
+        index.emplace(NameOrder{&members, &namesCompared_});
         for (std::size_t i = 0; i < members.size(); ++i) index->insert(i);
       }
     }

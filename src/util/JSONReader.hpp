@@ -69,6 +69,10 @@ class JSONReader {
   long error() const { return error_; }
   // What was wrong, and where, for the log.
   const std::string& errorReason() const { return reason_; }
+  // How many times reading objects compared two members' names so far: in
+  // proportion to the members times the log of an object's size, never to
+  // their square (the work a test can hold the reader to).
+  std::size_t namesCompared() const { return namesCompared_; }
 
  private:
   void start(std::string_view text);
@@ -107,6 +111,7 @@ class JSONReader {
   std::string keyScratch_;
   std::string textScratch_;
   std::size_t built_ = 0;
+  std::size_t namesCompared_ = 0;
 };
 
 }  // namespace mv

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "util/Json.hpp"
+#include "util/JSONReader.hpp"
 #include "util/JsonWriter.hpp"
 
 namespace mv {
@@ -170,6 +171,21 @@ TEST(Json, ObjectsOfManyMembersAndTextsOfManyValuesAreBounded) {
   EXPECT_EQ(error.code, kJSONErrorTooLarge);
   EXPECT_FALSE(JSONValue(objectOf(kJSONMaxMembers + 1), &error));
   EXPECT_EQ(error.code, kJSONErrorTooLarge);
+
+  // Each member's name is looked up among those before it in a few steps,
+  // not by comparing it with each: a search of every name before it would
+  // take members squared over two, forty times this bound.
+  constexpr std::size_t kMany = 4096;
+  std::string many = objectOf(kMany);
+  many.back() = ',';
+  many += R"("m4000":"again"})";
+  JSONReader reader(many);
+  const base::Value whole = reader.readValue();
+  ASSERT_TRUE(reader.finish());
+  ASSERT_EQ(whole.size(), kMany);
+  EXPECT_EQ(whole["m4000"], "again");
+  EXPECT_GT(reader.namesCompared(), kMany);
+  EXPECT_LE(reader.namesCompared(), 4 * kMany * 12) << "log2 of the members is 12";
 
   // Empty objects under a hundredth of the transport's body limit would
   // make values of some forty times their text: refused as too large.
