@@ -1,4 +1,5 @@
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -847,6 +848,22 @@ TEST_F(DownloadTest, AFileWhoseCheckTakesLongHoldsUpNoOtherFile) {
   queue.setDelegate(&rec);
   const std::vector<std::string> names{"slow", "dropped", "0", "1", "2", "3", "4", "5", "6", "7"};
   std::map<std::string, std::shared_ptr<FormDataRequest>> ops;
+  const auto letGo = [&] {
+    {
+      std::lock_guard<std::mutex> lock(held);
+      release = true;
+    }
+    released.notify_all();
+  };
+  // However the test ends, the checks held are let go and end before what
+  // they read does: a test that fails says so, it never waits for ever.
+  struct LetGo {
+    std::function<void()> go;
+    ~LetGo() {
+      go();
+      EXPECT_TRUE(NetworkEngine::shared().settle()) << "the checks let go did not end";
+    }
+  } letGoAtEnd{letGo};
   const fs::path folder = destination.parent_path();
   for (const auto& name : names) {
     auto op = ops[name] = download("/n/" + name);
@@ -859,11 +876,7 @@ TEST_F(DownloadTest, AFileWhoseCheckTakesLongHoldsUpNoOtherFile) {
   ASSERT_TRUE(runUntil([&] { return rec.finished == 8; }, 10));
   EXPECT_FALSE(fs::exists(folder / "slow"));
   ops["dropped"]->clearDelegatesAndCancel();
-  {
-    std::lock_guard<std::mutex> lock(held);
-    release = true;
-  }
-  released.notify_all();
+  letGo();
   ASSERT_TRUE(runUntil([&] { return rec.finished == 9; }, 10));
   ASSERT_TRUE(NetworkEngine::shared().settle());
   runUntil([] { return false; }, 0.2);
