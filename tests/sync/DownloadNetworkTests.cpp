@@ -6,6 +6,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -1130,9 +1131,10 @@ TEST_F(DownloadNetworkTest, ADiskWithoutRoomStopsEveryDownloadAtOnce) {
   ASSERT_GE(images.size(), 8u);
   ASSERT_FALSE(documents.empty());
   const std::uint64_t capacity = std::uint64_t{32} << 30;
-  std::uint64_t room = 0;
+  // Read on the transport's thread while the test changes it.
+  std::atomic<std::uint64_t> room = 0;
   DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
-    return DiskRoom::Space{capacity, DiskRoom::kMarginBytes + room};
+    return DiskRoom::Space{capacity, DiskRoom::kMarginBytes + room.load()};
   });
   struct Restore {
     ~Restore() { DiskRoom::setReading(nullptr); }
