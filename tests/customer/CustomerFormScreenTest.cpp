@@ -2,6 +2,8 @@
 // editing, flags, primary choices, deleting and submitting, with the store
 // checked after each step.
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "CustomerTestSupport.hpp"
 #include "FullDisk.hpp"
@@ -9,6 +11,8 @@
 #include "customer/CustomerListCell.hpp"
 #include "customer/CustomerOrderLinks.hpp"
 #include "customer/CustomerViewController.hpp"
+#include "platform/base/OutsideWork.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/gfx/TextMeasurer.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/DemoLimitAlert.hpp"
@@ -978,6 +982,60 @@ TEST_F(FormScreenTest, ACustomerSavedOrDeletedInABookOfThousandsChangesItInPlace
   // One customer's rows and the form's fields, at each step, whatever the book.
   EXPECT_LT(read, 100u);
   EXPECT_EQ(CustomerGrouping::rowsMadeOnMainThread(), grouped);
+}
+
+// The book is read again on a worker (as a sync's end has it) while the
+// representative saves one customer and, on the next read, deletes another:
+// each read took the store before the tap, yet once it lands the list and
+// the search show each customer as the tap left it.
+TEST_F(FormScreenTest, ACustomerSavedOrDeletedWhileTheBookIsReadBesideShowsAsTheTapLeftIt) {
+  open();
+  startNewCustomer();
+  type(1, "NAME", "Dockside Goods");
+  tapDone();
+  ASSERT_TRUE(form().personInfo());
+  const int deleted = form().personInfo()->pid;
+  // The worker's read done, its book not yet taken by the main thread.
+  const auto readBeside = [&] {
+    directory()->reloadCustomerDataBeside();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (base::WorkQueue::global().pendingCount() > 0 && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return base::WorkQueue::global().pendingCount() == 0;
+  };
+  const auto found = [&](const std::string& text) {
+    auto bar = screen->customerList();
+    bar->searchBarTextDidChange(bar->searchBar(), text);
+    std::vector<std::string> rows;
+    if (screen->popResult()->isPopoverVisible()) {
+      for (std::size_t i = 0; i < screen->tableResult()->arrResult().size(); ++i)
+        rows.push_back(screen->tableResult()->rowText(i));
+    }
+    bar->searchBarTextDidChange(bar->searchBar(), "");
+    return rows;
+  };
+
+  startNewCustomer();
+  type(1, "NAME", "Quayside Traders");
+  ASSERT_TRUE(readBeside());
+  tapDone();
+  ASSERT_TRUE(runUntil([] { return !base::outsideWorkUnderWay(); }, 30));
+  flush();
+  ASSERT_TRUE(form().personInfo());
+  const int saved = form().personInfo()->pid;
+  EXPECT_GE(listPathOf(saved).section, 0) << "the saved customer is listed";
+  EXPECT_EQ(found("quayside"), std::vector<std::string>{"Quayside Traders"});
+
+  ASSERT_TRUE(readBeside());
+  ASSERT_TRUE(list().tableView()->swipeToDeleteRowAtIndexPath(listPathOf(deleted)));
+  ASSERT_TRUE(list().tableView()->confirmDeletion());
+  ASSERT_TRUE(runUntil([] { return !base::outsideWorkUnderWay(); }, 30));
+  flush();
+  EXPECT_EQ(count("marvisto_customer", "customer_id = " + std::to_string(deleted)), 0);
+  EXPECT_EQ(listPathOf(deleted).section, -1) << "the deleted customer is not listed";
+  EXPECT_TRUE(found("dockside").empty());
+  EXPECT_GE(listPathOf(saved).section, 0);
 }
 
 // The order store needs the customers of its orders uploaded only while the
