@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "SyncEngineTestSupport.hpp"
+#include "platform/base/NotificationCenter.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
@@ -271,11 +272,32 @@ TEST_F(SyncEngineTest, EachPictureIsLookedAtOnceAcrossSyncs) {
   ASSERT_TRUE(runSync());
   EXPECT_EQ(lookedSinceLast(), std::vector<fs::path>{replaced});
 
+  // A sync of every file, broken before any picture came again, looked at
+  // none of them: their verdicts stay, and the next sync looks again at
+  // most at those whose fetch the break cut.
+  FaultRule stalled;
+  stalled.path = "*/product/*";
+  stalled.kind = FaultKind::Stall;
+  stalled.seconds = 0;
+  service->addFault(stalled);
+  service->clearRequestLog();
+  engine()->setRefetchesFiles(true);
+  const int ends = delegate->ends();
+  engine()->startSync();
+  ASSERT_TRUE(runUntil([&] { return !requestedFiles().empty(); }));
+  base::NotificationCenter::defaultCenter().post("netUnconnect");
+  ASSERT_TRUE(waitForEnd(ends, 20));
+  std::set<fs::path> cut;
+  for (const auto& file : requestedFiles()) cut.insert(localPath(file.substr(file.find('/') + 1), kFileTypeProductImage));
+  service->clearFaults();
+  ASSERT_TRUE(runSync());
+  for (const auto& path : lookedSinceLast()) EXPECT_TRUE(cut.count(path)) << path << " was looked at again";
+
   const fs::path kept = PictureVerdicts::storeIn(*PublicFunction::clientFolder("acme"), "pictures");
   ASSERT_TRUE(fs::is_regular_file(kept));
   ASSERT_TRUE(writeFile(kept, "not a store of verdicts"));
   ASSERT_TRUE(runSync());
-  EXPECT_EQ(delegate->count("finished"), 4);
+  EXPECT_EQ(delegate->count("finished"), 5);
   auto again = lookedSinceLast();
   const std::set<fs::path> once(again.begin(), again.end());
   EXPECT_EQ(once.size(), again.size());
