@@ -423,13 +423,15 @@ TEST_F(BadConnections, ASignInPageInPlaceOfTheFilesIsNeverTakenForThem) {
   EXPECT_EQ(missingPictures(), 0);
 
   // "Download all" behind the page: one alert naming the server and the
-  // files, and no document taken for downloaded.
+  // files, and no document taken for downloaded. The alert gathers the
+  // failures while the downloads go on; it is answered once they have all
+  // ended (a reason that comes after the answer has an alert of its own).
   proxy.signInPage();
   openTab(MainTabScreens::kSalesLibrary);
   auto manager = SaleslibraryModel::sharedInstance();
   ASSERT_NO_FATAL_FAILURE(downloadAll());
-  const auto failed = answerTheOneAlert(0);
   ASSERT_TRUE(waitFor([&] { return manager->downloadFileNameArray().empty(); }, 60));
+  const auto failed = answerTheOneAlert(0);
   EXPECT_EQ(failed.first, en("FILEDOWNLOADFAILED"));
   // Each reason once: a document refused, and all of them once the server
   // is taken as sending pages.
