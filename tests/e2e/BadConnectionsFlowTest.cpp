@@ -696,7 +696,7 @@ TEST_F(BadConnections, HonestFilesOfEveryShapeAreKeptAndOnlyAPictureCutShortIsFe
   tapFile("Pricelist 1");
   ASSERT_TRUE(waitFor([&] { return dynamic_cast<PPTLoadingViewController*>(top()) != nullptr; }, 5));
   auto* sheet = dynamic_cast<PPTLoadingViewController*>(top());
-  ASSERT_TRUE(waitFor([&] { return !sheet->isLoading(); }, 90));
+  ASSERT_TRUE(waitFor([&] { return !sheet->isLoading(); }, 180));
   EXPECT_FALSE(sheet->loadFailed());
   viewers()->popViewControllerAnimated(false);
   settle();

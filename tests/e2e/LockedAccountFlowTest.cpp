@@ -134,7 +134,7 @@ TEST_F(LockedAccount, NothingOfTheAccountOutlivesTheLockWhileABookUnpacks) {
     tapFile("Guide 1");
     ASSERT_TRUE(waitFor([&] { return dynamic_cast<PPTLoadingViewController*>(top()) != nullptr; }, 5));
     auto* document = dynamic_cast<PPTLoadingViewController*>(top());
-    ASSERT_TRUE(waitFor([&] { return !document->isLoading(); }, 60));
+    ASSERT_TRUE(waitFor([&] { return !document->isLoading(); }, 180));
     EXPECT_TRUE(holdsFile(previews, ".pdf"));
     viewers()->popViewControllerAnimated(false);
     settle();
