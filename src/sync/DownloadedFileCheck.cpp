@@ -174,7 +174,7 @@ std::int64_t DownloadedFileCheck::mostBytes(int type, std::int64_t listedMost) {
 
 DownloadedFileCheck::Verdict DownloadedFileCheck::check(int type, std::string_view name, std::string_view head,
                                                         std::int64_t size, const fs::path& written,
-                                                        std::int64_t listedBytes) {
+                                                        std::int64_t listedBytes, gfx::ReadThroughBudget* budget) {
   if (!isPictureType(type)) {
     if (isPageName(name) || !looksLikePage(head)) return {};
     if (!isOfficeName(name)) return refused(Refusal::Page, "a web page came in place of the file");
@@ -192,8 +192,10 @@ DownloadedFileCheck::Verdict DownloadedFileCheck::check(int type, std::string_vi
   const std::string onDiskHead = onDisk ? firstBytes(written, head, size, kPictureHead) : std::string();
   if (onDisk) head = onDiskHead;
   const gfx::PictureWalk::Ending ending =
-      onDisk ? gfx::PictureWalk::endingOfFile(written) : gfx::PictureWalk::ending(head);
+      onDisk ? gfx::PictureWalk::endingOfFile(written, budget) : gfx::PictureWalk::ending(head, budget);
   if (ending.cutShort) return refused(Refusal::CutShort, "the picture's bytes stop short of its end");
+  if (ending.outOfBudget)
+    MV_LOG("The picture ", name, " was settled by its bytes' order alone: the time for reading pictures through is spent");
   if (ending.bounded)
     MV_LOG("The picture ", name, " has more scans than an honest one, or scans out of order: read to scan ",
            ending.scans, " and kept");
@@ -202,12 +204,13 @@ DownloadedFileCheck::Verdict DownloadedFileCheck::check(int type, std::string_vi
   return {};
 }
 
-bool DownloadedFileCheck::isPictureFile(const fs::path& path) {
+bool DownloadedFileCheck::isPictureFile(const fs::path& path, gfx::ReadThroughBudget* budget) {
   std::error_code ec;
   const auto size = fs::file_size(path, ec);
   if (ec) return false;
-  return check(kFileTypeProductImage, path.filename().string(), {}, static_cast<std::int64_t>(size), path).refusal ==
-         Refusal::None;
+  return check(kFileTypeProductImage, path.filename().string(), {}, static_cast<std::int64_t>(size), path, -1,
+               budget)
+             .refusal == Refusal::None;
 }
 
 }  // namespace mv

@@ -21,6 +21,10 @@
 
 #include "store/Entities.hpp"
 
+namespace gfx {
+class ReadThroughBudget;
+}
+
 namespace mv {
 
 class DownloadedFileCheck {
@@ -69,12 +73,14 @@ class DownloadedFileCheck {
   // file of `size` bytes, written at `written` (empty: `head` is the whole
   // file), is the file `name` of `type`, whose listing gives `listedBytes`
   // (-1: no size). A picture on disk is judged by the same first bytes
-  // however many `head` holds.
+  // however many `head` holds. A picture's read-through draws on `budget`
+  // when given (the run's, see gfx::ReadThroughBudget).
   static Verdict check(int type, std::string_view name, std::string_view head, std::int64_t size,
-                       const std::filesystem::path& written, std::int64_t listedBytes = -1);
+                       const std::filesystem::path& written, std::int64_t listedBytes = -1,
+                       gfx::ReadThroughBudget* budget = nullptr);
   // A picture on disk that a sync keeps rather than fetches again: one the
   // check takes.
-  static bool isPictureFile(const std::filesystem::path& path);
+  static bool isPictureFile(const std::filesystem::path& path, gfx::ReadThroughBudget* budget = nullptr);
 };
 
 }  // namespace mv

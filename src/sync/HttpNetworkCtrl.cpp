@@ -307,10 +307,10 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
     // size the file may have.
     const DownLoadRequestInfo& d = *op->download;
     request->setFileLimit(DownloadedFileCheck::mostBytes(d.imgType, d.mostBytes));
-    request->setFileCheck([type = d.imgType, name = d.fileName, listed = d.listedBytes](
+    request->setFileCheck([type = d.imgType, name = d.fileName, listed = d.listedBytes, budget = d.checkBudget](
                               std::string_view head, std::int64_t size, const fs::path& written) {
       using Refusal = DownloadedFileCheck::Refusal;
-      auto verdict = DownloadedFileCheck::check(type, name, head, size, written, listed);
+      auto verdict = DownloadedFileCheck::check(type, name, head, size, written, listed, budget.get());
       const RequestError error = verdict.refusal == Refusal::Page         ? RequestError::NotTheFile
                                  : verdict.refusal == Refusal::NotTheFile ? RequestError::WrongKindOfFile
                                  : verdict.refusal == Refusal::CutShort   ? RequestError::FileCutShort

@@ -39,6 +39,7 @@ std::shared_ptr<DownLoadRequestInfo> downloadCarrier(const RequestDownload& down
   info->fileName = name;
   info->listedBytes = download.listedBytes;
   info->mostBytes = download.mostBytes;
+  info->checkBudget = download.checkBudget;
   info->delegate = delegate;
   return info;
 }

@@ -11,6 +11,7 @@
 
 #include "platform/base/FileIO.hpp"
 #include "platform/base/Log.hpp"
+#include "platform/base/QuickLane.hpp"
 #include "sync/DownloadedFileCheck.hpp"
 
 namespace fs = std::filesystem;
@@ -80,20 +81,38 @@ PictureVerdicts::PictureVerdicts(fs::path store) : store_(std::move(store)) {
   }
 }
 
-std::optional<PictureVerdicts::Verdict> PictureVerdicts::verdictOn(const fs::path& path) {
+std::optional<PictureVerdicts::Verdict> PictureVerdicts::verdictOn(const fs::path& path, bool quickly) {
   const auto version = versionOf(path);
   if (!version) return std::nullopt;
   Verdict verdict{*version, kept_.count(*version | 1) > 0};
   if (!verdict.whole && !kept_.count(*version)) {
-    {
-      std::lock_guard<std::mutex> lock(observerMutex());
-      if (checkObserver()) checkObserver()(path);
+    if (quickly) {
+      const base::QuickLane::Scope lane;
+      verdict.whole = DownloadedFileCheck::isPictureFile(path, budget_);
+      if (lane.putOff()) return Verdict{*version, false, false};
+    } else {
+      std::function<void(const fs::path&)> observer;
+      {
+        std::lock_guard<std::mutex> lock(observerMutex());
+        observer = checkObserver();
+      }
+      if (observer) observer(path);
+      verdict.whole = DownloadedFileCheck::isPictureFile(path, budget_);
     }
-    verdict.whole = DownloadedFileCheck::isPictureFile(path);
     changed_ = true;
   }
   met_.insert(*version | (verdict.whole ? 1 : 0));
   return verdict;
+}
+
+std::optional<bool> PictureVerdicts::keptOn(std::uint64_t version) const {
+  if (kept_.count(version | 1)) return true;
+  if (kept_.count(version & ~std::uint64_t{1})) return false;
+  return std::nullopt;
+}
+
+void PictureVerdicts::learn(std::uint64_t version, bool whole) {
+  kept_.insert((version & ~std::uint64_t{1}) | (whole ? 1 : 0));
 }
 
 void PictureVerdicts::noteWhole(const fs::path& path) {

@@ -16,6 +16,10 @@
 #include <string_view>
 #include <unordered_set>
 
+namespace gfx {
+class ReadThroughBudget;
+}
+
 namespace mv {
 
 class PictureVerdicts {
@@ -32,6 +36,9 @@ class PictureVerdicts {
   struct Verdict {
     std::uint64_t version = 0;
     bool whole = false;
+    // False for a check a quick pass put off: the picture needs a read
+    // through, and has no verdict yet.
+    bool settled = true;
   };
 
   // Reads what `store` keeps; one that is missing, damaged or of another
@@ -39,8 +46,18 @@ class PictureVerdicts {
   explicit PictureVerdicts(std::filesystem::path store);
   // The verdict on the file at `path` as it is now: the one kept for this
   // version, else the check's (DownloadedFileCheck::isPictureFile), kept from
-  // now on. Nothing when there is no file.
-  std::optional<Verdict> verdictOn(const std::filesystem::path& path);
+  // now on. Nothing when there is no file. With `quickly`, a picture whose
+  // check would read it through is left unsettled (see base::QuickLane),
+  // for a later call without.
+  std::optional<Verdict> verdictOn(const std::filesystem::path& path, bool quickly = false);
+  // The checks' read-throughs draw on `budget` from now on (none: each is
+  // bounded on its own only); it outlives them.
+  void drawOn(gfx::ReadThroughBudget* budget) { budget_ = budget; }
+  // The verdict kept on that version of a file, without a check: whether
+  // the picture was taken; nothing when none is kept.
+  std::optional<bool> keptOn(std::uint64_t version) const;
+  // A verdict another reader of the same store reached (and writes there).
+  void learn(std::uint64_t version, bool whole);
   bool isPictureFile(const std::filesystem::path& path) {
     const auto verdict = verdictOn(path);
     return verdict && verdict->whole;
@@ -52,7 +69,8 @@ class PictureVerdicts {
   // picture of the set), the others too. False when they could not be written.
   [[nodiscard]] bool save(bool onlyMet);
 
-  // Tests: told of every check made, on the thread that makes it.
+  // Tests: told of every check made, on the thread that makes it (those a
+  // quick pass settles excepted).
   static void setCheckObserver(std::function<void(const std::filesystem::path&)> observer);
 
  private:
@@ -60,6 +78,7 @@ class PictureVerdicts {
   static constexpr std::size_t kMostStoreBytes = std::size_t{32} << 20;
 
   std::filesystem::path store_;
+  gfx::ReadThroughBudget* budget_ = nullptr;
   // Each version with its verdict in the lowest bit (1: whole).
   std::unordered_set<std::uint64_t> kept_;
   std::unordered_set<std::uint64_t> met_;

@@ -201,6 +201,7 @@ void SyncModel::beginRun() {
   running_ = true;
   runAsksAll_ = std::exchange(isSyncAllData_, false);
   runRefetchesFiles_ = std::exchange(refetchesFiles_, false);
+  checkBudget_ = std::make_shared<gfx::ReadThroughBudget>();
   stage_ = Stage::Idle;
   isDownloading_ = true;
   needWork_ = 0;

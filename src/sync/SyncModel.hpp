@@ -37,6 +37,7 @@
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/Value.hpp"
 #include "platform/base/WorkQueue.hpp"
+#include "platform/gfx/ReadThroughBudget.hpp"
 #include "store/Entities.hpp"
 #include "sync/RequestSender.hpp"
 #include "sync/SyncConfigManager.hpp"
@@ -339,6 +340,8 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
     // Where the verdicts on the company's pictures are kept (see
     // PictureVerdicts); empty without a client.
     std::filesystem::path verdicts;
+    // What the checks of the pictures on disk draw on: the run's.
+    std::shared_ptr<gfx::ReadThroughBudget> checkBudget;
     bool unlistedPictures = false;
     bool unlistedCovers = false;
   };
@@ -408,6 +411,11 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::shared_ptr<DataAccessManager> database_;
   // Rows stored (counted on the stores' workers), files taken and removed.
   std::shared_ptr<std::atomic<std::uint64_t>> moved_ = std::make_shared<std::atomic<std::uint64_t>>(0);
+  // What the run's checks of pictures, on disk and downloaded, may read
+  // through together (see gfx::ReadThroughBudget): a run of honest files
+  // reads few through, and a run of pictures that each hold a check for
+  // seconds is held no longer than this, whatever their count.
+  std::shared_ptr<gfx::ReadThroughBudget> checkBudget_;
   std::weak_ptr<SyncModelDelegate> delegate_;
 
   std::vector<std::string> downloadRemotingPImgList_;

@@ -222,6 +222,7 @@ SyncModel::ImageListPlan SyncModel::imageListPlan() const {
   plan.everyFile = runRefetchesFiles_;
   if (auto folder = PublicFunction::clientFolder(Session::current().clientID))
     plan.verdicts = PictureVerdicts::storeIn(*folder, kVerdictSet);
+  plan.checkBudget = checkBudget_;
   plan.lists.products = downloadRemotingPImgList_;
   plan.lists.icons = downloadRemotingPImgListIcon_;
   plan.lists.covers = downloadRemotingPImgListLibimg_;
@@ -239,6 +240,7 @@ bool SyncModel::readImageLists(DataAccessManager& store, const ImageListPlan& pl
   images.reset();
   // Every picture the rows name is looked at: the verdicts on any other go.
   PictureVerdicts verdicts(plan.verdicts);
+  verdicts.drawOn(plan.checkBudget.get());
   lists.productCount =
       collectMissing(productNames, plan.productFolder, kImageTypeProduct, lists.products, plan.everyFile, verdicts);
   // Icons the service has answered missing wait for the next full sync.
@@ -322,6 +324,7 @@ void SyncModel::startDownloadProductImage(int imageType) {
     productsAsked_.reset();
     request->imgType = imageType;
     request->progressType = kProgressTypeBatch;
+    request->checkBudget = checkBudget_;
     const int code = send(request, &SyncModel::downloadFileRespond, [weak = weak_from_this()](float share) {
       if (auto self = weak.lock()) self->setProgress(share);
     });

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/base/Log.hpp"
+#include "platform/base/QuickLane.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "transport/CookieStore.hpp"
 #include "transport/Transfer.hpp"
@@ -38,7 +39,9 @@ NetworkEngine::~NetworkEngine() {
   // other starts.
   {
     std::lock_guard<std::mutex> lock(checkMutex_);
+    checksStopping_ = true;
     pendingChecks_.clear();
+    slowChecks_.clear();
   }
   checks_.reset();
   // Files already whole still go into place and are told.
@@ -223,29 +226,48 @@ void NetworkEngine::startChecks(bool now) {
   bool start = false;
   {
     std::lock_guard<std::mutex> lock(checkMutex_);
-    start = !pendingChecks_.empty() && checkRunners_ < kChecksAtOnce;
+    start = !pendingChecks_.empty() && checkRunners_ < kQuickChecksAtOnce;
     checkRunners_ += start ? 1 : 0;
     // While fewer than the most run, checks that still wait a while on
-    // (behind one that reads a picture through) get another worker.
-    checksWaiting_ = !pendingChecks_.empty() && checkRunners_ < kChecksAtOnce;
+    // (behind a large file's walk) get another worker.
+    checksWaiting_ = !pendingChecks_.empty() && checkRunners_ < kQuickChecksAtOnce;
   }
   checksWaitingSince_ = at;
-  if (start) checks_->async([this](const base::CancelFlag&) { runChecks(); });
+  if (start) checks_->async([this](const base::CancelFlag&) { runChecks(false); });
 }
 
-void NetworkEngine::runChecks() {
+void NetworkEngine::runChecks(bool slow) {
   for (;;) {
     PendingCheck next;
     {
       std::lock_guard<std::mutex> lock(checkMutex_);
-      if (pendingChecks_.empty()) {
-        --checkRunners_;
+      auto& waiting = slow ? slowChecks_ : pendingChecks_;
+      if (waiting.empty()) {
+        --(slow ? slowRunners_ : checkRunners_);
         return;
       }
-      next = std::move(pendingChecks_.front());
-      pendingChecks_.pop_front();
+      next = std::move(waiting.front());
+      waiting.pop_front();
     }
-    TransferSetup::FileRefusal verdict = next.check();
+    TransferSetup::FileRefusal verdict;
+    if (slow) {
+      verdict = next.check();
+    } else {
+      const base::QuickLane::Scope lane;
+      verdict = next.check();
+      if (lane.putOff()) {
+        // It needs a longer look: behind the others that do, never in front
+        // of the files that follow it.
+        std::lock_guard<std::mutex> lock(checkMutex_);
+        if (checksStopping_) return;
+        slowChecks_.push_back(std::move(next));
+        if (slowRunners_ < kChecksAtOnce) {
+          ++slowRunners_;
+          checks_->async([this](const base::CancelFlag&) { runChecks(true); });
+        }
+        continue;
+      }
+    }
     // While transfers run, the thread wakes soon enough for them: a wake-up
     // a file would cost more than the wait.
     push(Command{.checked = next.id, .verdict = std::move(verdict)}, !transfersRunning_.load());
@@ -371,7 +393,9 @@ void NetworkEngine::run() {
         countActive();
         {
           std::lock_guard<std::mutex> lock(checkMutex_);
-          std::erase_if(pendingChecks_, [&](const PendingCheck& waiting) { return waiting.id == command.cancel; });
+          const auto cancelled = [&](const PendingCheck& waiting) { return waiting.id == command.cancel; };
+          std::erase_if(pendingChecks_, cancelled);
+          std::erase_if(slowChecks_, cancelled);
         }
         checking.transfer->abandon();
         if (checking.holdsPlace) groupEnded(checking.transfer->spec().group, false);

@@ -23,8 +23,11 @@ namespace mv {
 // takes its work from a locked command queue, woken by curl_multi_wakeup, so
 // the main thread never waits on the network. A download's whole file is
 // checked on workers of the engine's own, whose verdicts come back through
-// the same queue, so the thread never waits for a check either. Results come
-// back to the main loop as posted events (see Transfer).
+// the same queue, so the thread never waits for a check either: first on a
+// quick lane (base::QuickLane), which settles every file whose bytes tell at
+// once, and only a file that needs a longer look (a picture read through)
+// on the slow lane, so that the files behind one never wait for it. Results
+// come back to the main loop as posted events (see Transfer).
 class NetworkEngine {
  public:
   static NetworkEngine& shared();
@@ -107,11 +110,12 @@ class NetworkEngine {
   // The verdict on a file: it goes into place or is dropped, and the end is
   // told; nothing for a transfer cancelled meanwhile.
   void checked(std::uint64_t id, TransferSetup::FileRefusal verdict);
-  // Starts a check worker for the checks waiting, once they have gathered
-  // or waited as deliveries do (see deliver), or at once when `now`.
+  // Starts a quick lane's worker for the checks waiting, once they have
+  // gathered or waited as deliveries do (see deliver), or at once when `now`.
   void startChecks(bool now);
-  // A check worker: runs the checks waiting, in order, until none is left.
-  void runChecks();
+  // A check worker of either lane: runs the lane's checks waiting, in order,
+  // until none is left. A quick lane's check put off goes to the slow lane.
+  void runChecks(bool slow);
   // A disk behind the network: waits for it to write what is held before
   // more is held.
   void catchUpWithDisk();
@@ -144,18 +148,23 @@ class NetworkEngine {
   };
   std::map<std::uint64_t, Checking> checking_;  // network thread only
   static constexpr std::size_t kMostCheckedFreely = 64;
-  // A check may read a whole picture through, for as long as the decoder
-  // takes: a few run at once, so that one such picture holds up no other
-  // file, and no more, so that a batch of them cannot take every core.
+  // A check on the slow lane may read a whole picture through, for as long
+  // as the decoder takes: a few run at once, and no more, so that a batch
+  // of them cannot take every core. The quick lane's checks read little
+  // more than a file's ends: two keep up with any network.
   static constexpr int kChecksAtOnce = 3;
-  std::unique_ptr<base::WorkQueue> checks_ = std::make_unique<base::WorkQueue>(kChecksAtOnce);
+  static constexpr int kQuickChecksAtOnce = 2;
+  std::unique_ptr<base::WorkQueue> checks_ = std::make_unique<base::WorkQueue>(kChecksAtOnce + kQuickChecksAtOnce);
   struct PendingCheck {
     std::uint64_t id = 0;
     std::function<TransferSetup::FileRefusal()> check;
   };
   std::mutex checkMutex_;
-  std::deque<PendingCheck> pendingChecks_;  // under checkMutex_
-  int checkRunners_ = 0;                    // under checkMutex_
+  std::deque<PendingCheck> pendingChecks_;  // the quick lane's, under checkMutex_
+  std::deque<PendingCheck> slowChecks_;     // under checkMutex_
+  int checkRunners_ = 0;                    // the quick lane's, under checkMutex_
+  int slowRunners_ = 0;                     // under checkMutex_
+  bool checksStopping_ = false;             // under checkMutex_
   // Checks wait that no worker was started for yet, since then (network
   // thread only).
   bool checksWaiting_ = false;

@@ -7,9 +7,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -25,6 +29,7 @@
 #include "platform/gfx/JpegScanBound.hpp"
 #include "platform/gfx/PictureWalk.hpp"
 #include "platform/gfx/ProgressiveJpegReader.hpp"
+#include "platform/gfx/ReadThroughBudget.hpp"
 #include "sales-service/SampleData.hpp"
 #include "sync/DownloadedFileCheck.hpp"
 #include "sync/requests/RequestDownload.hpp"
@@ -395,6 +400,110 @@ TEST(DownloadedFileCheckTest, HostilePicturesAreSettledWithinWhatAnHonestOneNeed
   EXPECT_FALSE(ending.cutShort);
   ending = gfx::PictureWalk::ending(test::pngOfEmptyRowsWithoutEnd(200, 200'000, 100'000));
   EXPECT_TRUE(ending.cutShort);
+}
+
+// The read-throughs of one run draw on one budget: once it cannot pay a
+// pass, a picture the walk cannot settle is settled by its walk alone,
+// taken unless its bytes certainly end short (inside a segment, or before
+// any image data). A picture cut within its image data is then taken; with
+// the budget to read it through, it is refused.
+TEST(DownloadedFileCheckTest, ARunsReadThroughsStopAtItsBudget) {
+  // Twenty scans of 32 x 32 pixels, without its end marker.
+  const std::string many = test::progressiveOfManyScans(32, 32, 20);
+  const std::string slow = many.substr(0, many.size() - 2);
+  gfx::ReadThroughBudget budget(32 * 32 * 30);
+  auto ending = gfx::PictureWalk::ending(slow, &budget);
+  EXPECT_TRUE(ending.readThrough);
+  EXPECT_EQ(ending.scans, 20);
+  EXPECT_FALSE(ending.outOfBudget);
+  // Ten passes left: the next read stops at its eleventh scan, and none
+  // starts after it.
+  ending = gfx::PictureWalk::ending(slow, &budget);
+  EXPECT_TRUE(ending.outOfBudget);
+  EXPECT_EQ(ending.scans, 11);
+  EXPECT_FALSE(ending.cutShort);
+  ending = gfx::PictureWalk::ending(slow, &budget);
+  EXPECT_TRUE(ending.outOfBudget);
+  EXPECT_FALSE(ending.readThrough);
+  EXPECT_EQ(ending.scans, 0);
+  gfx::ImageData noise(64, 64);
+  for (std::size_t i = 0; i < noise.pixels.size(); ++i) noise.pixels[i] = static_cast<std::uint8_t>(i * 7919 % 251);
+  const auto jpeg = noise.encodeJPEG(0.9);
+  ASSERT_TRUE(jpeg);
+  const std::string whole(jpeg->begin(), jpeg->end());
+  const std::string inData = whole.substr(0, whole.size() - 200), inHeader = whole.substr(0, 30);
+  const auto refusal = [](const std::string& bytes, gfx::ReadThroughBudget* spent) {
+    return DownloadedFileCheck::check(kFileTypeProductImage, "p.jpg", bytes, static_cast<std::int64_t>(bytes.size()),
+                                      {}, -1, spent)
+        .refusal;
+  };
+  using Refusal = DownloadedFileCheck::Refusal;
+  EXPECT_EQ(refusal(inData, &budget), Refusal::None);
+  EXPECT_EQ(refusal(inHeader, &budget), Refusal::CutShort);
+  gfx::ReadThroughBudget fresh;
+  EXPECT_EQ(refusal(inData, &fresh), Refusal::CutShort);
+  EXPECT_EQ(refusal(whole, &budget), Refusal::None);
+}
+
+// Pictures that each hold their check as a picture of the slow shape does
+// for seconds (only reading them through tells them whole), sent ahead of
+// honest files in one batch: every honest file goes into place while the
+// slow ones are still being checked, and the slow ones follow, kept.
+TEST_F(DownloadNetworkTest, SlowPicturesHoldNoHonestFileBehindThem) {
+  auto images = filesOfType(kFileTypeProductImage);
+  ASSERT_GE(images.size(), 3u);
+  const std::string honest = test::progressiveRepeatingItsLastScan(96, 64, 0);
+  const std::string slow = honest.substr(0, honest.size() - 2);
+  std::vector<std::string> names;
+  for (int i = 0; i < 6; ++i) {
+    names.push_back("slow-" + std::to_string(i) + ".jpg");
+    FaultRule served;
+    served.path = "*/" + names.back();
+    served.kind = FaultKind::FileContent;
+    served.content = slow;
+    service->addFault(served);
+  }
+  for (const auto& [name, bytes] : images) names.push_back(name);
+  std::mutex mutex;
+  std::condition_variable released;
+  bool letGo = false;
+  int held = 0;
+  gfx::PictureWalk::setReadThroughObserver([&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    ++held;
+    released.wait_for(lock, std::chrono::seconds(30), [&] { return letGo; });
+  });
+  const auto release = [&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    letGo = true;
+    released.notify_all();
+  };
+  struct Restore {
+    std::function<void()> release;
+    ~Restore() {
+      release();
+      gfx::PictureWalk::setReadThroughObserver({});
+    }
+  } restore{release};
+  const auto arrived = [](const Recorder& receiver, const std::string& prefix) {
+    return std::count_if(receiver.downloads.begin(), receiver.downloads.end(),
+                         [&](const auto& d) { return d->fileName.rfind(prefix, 0) == 0; });
+  };
+  auto receiver = std::make_shared<Recorder>();
+  receiver->send<DownloadRst>(download(names, kFileTypeProductImage, kProgressTypeBatch));
+  ASSERT_TRUE(runUntil([&] { return receiver->downloads.size() == images.size(); }));
+  EXPECT_EQ(arrived(*receiver, "slow-"), 0);
+  for (const auto& d : receiver->downloads) EXPECT_EQ(d->status, "200") << d->fileName;
+  // The slow lane's three checks hold them meanwhile.
+  EXPECT_TRUE(runUntil([&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    return held == 3;
+  }));
+  release();
+  ASSERT_TRUE(runUntil([&] { return receiver->downloads.size() == names.size(); }));
+  EXPECT_EQ(arrived(*receiver, "slow-"), 6);
+  for (const auto& d : receiver->downloads) EXPECT_EQ(d->status, "200") << d->fileName;
+  EXPECT_EQ(contentsOf(destination("slow-0.jpg", kFileTypeProductImage)), slow);
 }
 
 TEST_F(DownloadNetworkTest, BatchFilesLandWholeAndUnsafeNamesAreRefused) {

@@ -431,6 +431,18 @@ TEST_F(ImageDataTest, AProgressivePictureReadSmallerLooksAsTheWholeDecodeDoes) {
       SCOPED_TRACE(std::string(name) + (restartRows ? ", restarts" : ""));
       const auto progressive = encode(picture, true, restartRows, coding);
       const auto sequential = encode(picture, false, restartRows, coding);
+      // The library's usual progression (six scans for grey, ten for colour,
+      // eighteen for four inks) is read through to its end, well within
+      // what an honest picture may have.
+      const auto read = ImageData::extent(std::string_view(progressive).substr(0, progressive.size() - 2));
+      ASSERT_TRUE(read);
+      const int scans = coding == Coding::Grey                                     ? 6
+                        : coding == Coding::Colour || coding == Coding::Colour444 ? 10
+                        : coding == Coding::BlackAtHalf                            ? 8
+                                                                                   : 18;
+      EXPECT_EQ(read->scans, scans);
+      EXPECT_FALSE(read->bounded);
+      EXPECT_FALSE(read->cutShort);
       // At an eighth (101 x 76) and smaller, at two eighths, at three.
       for (auto [w, h] : {std::pair{101, 76}, std::pair{60, 60}, std::pair{201, 151}, std::pair{280, 280}}) {
         SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));

@@ -26,6 +26,7 @@
 #include "platform/gfx/DecoderMemory.hpp"
 #include "platform/gfx/ImageScaler.hpp"
 #include "platform/gfx/JpegScanBound.hpp"
+#include "platform/gfx/ReadThroughBudget.hpp"
 #include "platform/gfx/PictureWalk.hpp"
 #include "platform/gfx/ProgressiveJpegReader.hpp"
 
@@ -82,6 +83,10 @@ struct JpegReadJob {
   jpeg_progress_mgr progress{};
   JpegScanBound scans;
   int scanSeen = 0;
+  // What the scans of a read-through draw on (none: no bound but the
+  // scans'), and whether one found it spent.
+  ReadThroughBudget* budget = nullptr;
+  bool outOfBudget = false;
 };
 
 // The decoder asks before each piece of input it takes: each new scan, its
@@ -97,6 +102,11 @@ void onJpegProgress(j_common_ptr common) {
   for (int i = 0; i < count; ++i) members[static_cast<std::size_t>(i)] = cinfo->cur_comp_info[i]->component_index;
   if (!job->scans.admit(cinfo->progressive_mode, members.data(), count, cinfo->Ss, cinfo->Se, cinfo->Ah, cinfo->Al))
     std::longjmp(job->err.jump, 1);
+  const auto pixels = static_cast<std::int64_t>(cinfo->image_width) * static_cast<std::int64_t>(cinfo->image_height);
+  if (job->budget && !job->budget->take(pixels)) {
+    job->outOfBudget = true;
+    std::longjmp(job->err.jump, 1);
+  }
 }
 
 void prepareJpegErrors(JpegReadJob* job) {
@@ -417,8 +427,10 @@ bool endJpegScan(JpegScanJob* job, bool failed) {
   ImageData::Extent& extent = job->extent;
   extent.scans = job->scans.scans();
   extent.bounded = job->scans.exceeded();
+  extent.outOfBudget = job->outOfBudget;
   const bool rowsWanted = job->cinfo.output_scanline < job->cinfo.output_height;
-  extent.cutShort = job->sourceEnded && !extent.bounded && (failed || job->hitMarker || rowsWanted);
+  extent.cutShort =
+      job->sourceEnded && !extent.bounded && !extent.outOfBudget && (failed || job->hitMarker || rowsWanted);
   return endJpegRead(job, true);
 }
 
@@ -432,6 +444,10 @@ bool runJpegScan(JpegScanJob* job) {
   job->extent.width = static_cast<int>(job->cinfo.image_width);
   job->extent.height = static_cast<int>(job->cinfo.image_height);
   if (!readThroughAllowed(job->cinfo.image_width, job->cinfo.image_height)) return endJpegRead(job, true);
+  if (job->budget && job->budget->spent()) {
+    job->extent.outOfBudget = true;
+    return endJpegRead(job, true);
+  }
   // At an eighth every byte of the data is still decoded, for a fraction
   // of the work and a row of an eighth of the width.
   job->cinfo.scale_num = 1;
@@ -457,6 +473,7 @@ struct PngScanJob : PngReadJob {
   bool headerRead = false;
   bool interlaced = false;
   ImageData::Extent extent;
+  ReadThroughBudget* budget = nullptr;
 };
 
 // Whether libpng, stopped by an error, had taken the last row already: it
@@ -483,6 +500,10 @@ bool runPngScan(PngScanJob* job) {
   job->interlaced = png_get_interlace_type(job->png, job->info) == PNG_INTERLACE_ADAM7;
   job->headerRead = true;
   if (!readThroughAllowed(w, h)) return true;
+  if (job->budget && job->budget->spent()) {
+    job->extent.outOfBudget = true;
+    return true;
+  }
   job->extent.readThrough = true;
   // The rows as stored, pass by pass for an interlaced one: nothing is
   // converted, only inflated and unfiltered.
@@ -493,6 +514,10 @@ bool runPngScan(PngScanJob* job) {
     const png_uint_32 rows = job->interlaced ? PNG_PASS_ROWS(h, pass) : h;
     if (columns == 0 || rows == 0) continue;
     for (png_uint_32 r = 0; r < rows; ++r) {
+      if (job->budget && !job->budget->take(columns)) {
+        job->extent.outOfBudget = true;
+        return true;
+      }
       png_read_row(job->png, job->row.data(), nullptr);
       ++job->extent.rows;
     }
@@ -651,31 +676,36 @@ std::optional<std::pair<int, int>> ImageData::dimensionsOfFile(const std::filesy
   return dimensions(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
 }
 
-std::optional<ImageData::Extent> ImageData::extent(std::string_view bytes) {
+std::optional<ImageData::Extent> ImageData::extent(std::string_view bytes, ReadThroughBudget* budget) {
   if (looksLikePNG(bytes)) {
     auto job = std::make_unique<PngScanJob>();
     job->bytes = bytes;
+    job->budget = budget;
     if (runPngScan(job.get())) return job->extent;
   } else if (looksLikeJPEG(bytes)) {
     auto job = std::make_unique<JpegScanJob>();
     job->data = reinterpret_cast<const unsigned char*>(bytes.data());
     job->size = static_cast<unsigned long>(bytes.size());
+    job->budget = budget;
     if (runJpegScan(job.get())) return job->extent;
   }
   return std::nullopt;
 }
 
-std::optional<ImageData::Extent> ImageData::extentOfFile(const std::filesystem::path& path) {
+std::optional<ImageData::Extent> ImageData::extentOfFile(const std::filesystem::path& path,
+                                                         ReadThroughBudget* budget) {
   std::string signature;
   const FileHandle file = openToStream(path, signature);
   if (!file) return std::nullopt;
   if (looksLikePNG(signature)) {
     auto job = std::make_unique<PngScanJob>();
     job->file = file.get();
+    job->budget = budget;
     if (runPngScan(job.get())) return job->extent;
   } else if (looksLikeJPEG(signature)) {
     auto job = std::make_unique<JpegScanJob>();
     job->file = file.get();
+    job->budget = budget;
     if (runJpegScan(job.get())) return job->extent;
   }
   return std::nullopt;

@@ -13,6 +13,8 @@
 
 namespace gfx {
 
+class ReadThroughBudget;
+
 struct ImageData {
   int width = 0;
   int height = 0;
@@ -50,7 +52,9 @@ struct ImageData {
   // kept (a JPEG at an eighth of its size; a progressive one holds its
   // coefficients, counted against DecoderMemory), within what an honest
   // picture needs: none of more pixels than any picture drawn, none whose
-  // coefficients pass the decoders' budget, no JPEG past JpegScanBound.
+  // coefficients pass the decoders' budget, no JPEG past JpegScanBound,
+  // and each pass paid from `budget` when one is given: a read it cannot
+  // pay stops there (or never starts, once it is spent), and says so.
   // Damaged data is no cut. Nothing when it is no PNG or JPEG whose header
   // the decoder reads.
   struct Extent {
@@ -60,12 +64,14 @@ struct ImageData {
     // Its data was read through; the read stopped at the scan bound.
     bool readThrough = false;
     bool bounded = false;
+    // The budget stopped the read, or left it unread: no cut was found.
+    bool outOfBudget = false;
     // The JPEG scans and the PNG rows (of every pass) it read.
     int scans = 0;
     std::int64_t rows = 0;
   };
-  static std::optional<Extent> extent(std::string_view bytes);
-  static std::optional<Extent> extentOfFile(const std::filesystem::path& path);
+  static std::optional<Extent> extent(std::string_view bytes, ReadThroughBudget* budget = nullptr);
+  static std::optional<Extent> extentOfFile(const std::filesystem::path& path, ReadThroughBudget* budget = nullptr);
   // The picture shrunk as it is read to fit within maxWidth x maxHeight
   // pixels, its aspect kept and never enlarged: a JPEG is decoded at the
   // decoder's nearest larger eighth and averaged down row by row, a PNG

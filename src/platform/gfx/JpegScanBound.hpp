@@ -3,25 +3,29 @@
 // picture has. A scan may cost a pass over every block of the picture
 // while its bytes cost next to nothing (a run of empty blocks is a few
 // bits), so a file of a few hundred kilobytes that repeats a scan
-// thousands of times would hold a decoder for minutes. Encoders write a
-// handful of scans (ten for the usual progression, a few dozen at most);
-// past kMostScans a picture is no honest one. And each band of a
-// component's coefficients is begun once, by a first scan, and then
-// refined a bit at a time, each refinement picking up where the last
-// stopped (its high bit the last one's low bit), the averages before the
-// other coefficients; a sequential picture carries each component once. A
-// scan out of that order (the decoder itself warns of some of them as a
-// bogus progression) adds nothing an honest picture needs: the picture is
-// damaged and decoders stop there. Any thread; one per read.
+// thousands of times would hold a decoder for minutes, and even a few
+// hundred scans in a proper order hold it for seconds at the largest size
+// drawn. Encoders write a handful: one for a sequential picture (one a
+// component when not interleaved), ten for the JPEG library's usual
+// progression of a colour picture (six for a grey one, eighteen for one
+// of four components), no more than about twenty for an encoder that
+// searches its progression for the smallest file. Past kMostScans a
+// picture is no honest one. And each band of a component's coefficients is
+// begun once, by a first scan, and then refined a bit at a time, each
+// refinement picking up where the last stopped (its high bit the last
+// one's low bit), the averages before the other coefficients; a sequential
+// picture carries each component once. A scan out of that order (the
+// decoder itself warns of some of them as a bogus progression) adds
+// nothing an honest picture needs: the picture is damaged and decoders
+// stop there. Any thread; one per read.
 #include <array>
 
 namespace gfx {
 
 class JpegScanBound {
  public:
-  // As the JPEG library's own tools bound them: every coefficient of four
-  // components in a scan of its own, and more.
-  static constexpr int kMostScans = 300;
+  // Somewhat past the most an honest encoder writes.
+  static constexpr int kMostScans = 32;
   // Components a frame may have (the decoder takes up to ten).
   static constexpr int kMostComponents = 10;
 

@@ -7,10 +7,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <string>
 
+#include "platform/base/QuickLane.hpp"
 #include "platform/gfx/ImageData.hpp"
+#include "platform/gfx/ReadThroughBudget.hpp"
 
 namespace gfx {
 namespace {
@@ -192,14 +195,46 @@ Walked walkJpeg(Source& in) {
   }
 }
 
+std::mutex& observerMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::function<void()>& readThroughObserver() {
+  static std::function<void()> told;
+  return told;
+}
+
+// What the walk alone is certain of: the bytes end inside a chunk or
+// segment, or before any image data.
+bool certainlyCut(const Walked& walked) {
+  return walked.stop == Stop::Inside || (!walked.data && walked.stop == Stop::Eof);
+}
+
 // The walk and, where it cannot tell, the decoder's read-through
 // (`readThrough` reads the picture's header and its data).
 template <typename ReadThrough>
-PictureWalk::Ending settle(PictureWalk::Kind kind, Source& in, const ReadThrough& readThrough) {
+PictureWalk::Ending settle(PictureWalk::Kind kind, Source& in, ReadThroughBudget* budget,
+                           const ReadThrough& readThrough) {
   PictureWalk::Ending ending;
   ending.kind = kind;
   const Walked walked = kind == PictureWalk::Kind::Png ? walkPng(in) : walkJpeg(in);
   if (walked.stop == Stop::End) return ending;
+  if (!base::QuickLane::mayTakeLong()) {
+    ending.putOff = true;
+    return ending;
+  }
+  if (budget && budget->spent()) {
+    ending.outOfBudget = true;
+    ending.cutShort = certainlyCut(walked);
+    return ending;
+  }
+  std::function<void()> observer;
+  {
+    std::lock_guard<std::mutex> lock(observerMutex());
+    observer = readThroughObserver();
+  }
+  if (observer) observer();
   const std::optional<ImageData::Extent> read = readThrough();
   if (!read) {
     // A header the decoder does not read: cut when the bytes end before it
@@ -211,7 +246,10 @@ PictureWalk::Ending settle(PictureWalk::Kind kind, Source& in, const ReadThrough
   ending.bounded = read->bounded;
   ending.scans = read->scans;
   ending.rows = read->rows;
-  ending.cutShort = read->readThrough ? read->cutShort : walked.stop == Stop::Inside;
+  ending.outOfBudget = read->outOfBudget;
+  ending.cutShort = read->outOfBudget ? certainlyCut(walked)
+                    : read->readThrough ? read->cutShort
+                                        : walked.stop == Stop::Inside;
   return ending;
 }
 
@@ -245,21 +283,26 @@ PictureWalk::Kind PictureWalk::kindOf(std::string_view head) {
   return Kind::Other;
 }
 
-PictureWalk::Ending PictureWalk::ending(std::string_view bytes) {
+PictureWalk::Ending PictureWalk::ending(std::string_view bytes, ReadThroughBudget* budget) {
   const Kind kind = kindOf(bytes);
   if (kind == Kind::Other) return {};
   Source in(bytes);
-  return settle(kind, in, [&] { return ImageData::extent(bytes); });
+  return settle(kind, in, budget, [&] { return ImageData::extent(bytes, budget); });
 }
 
-PictureWalk::Ending PictureWalk::endingOfFile(const std::filesystem::path& path) {
+PictureWalk::Ending PictureWalk::endingOfFile(const std::filesystem::path& path, ReadThroughBudget* budget) {
   const OpenFile file(path);
   const std::int64_t size = file.size();
   if (size < 0) return {};
   Source in(file.fd(), size);
   const Kind kind = kindOf(in.at(0, kPngSignature.size()));
   if (kind == Kind::Other) return {};
-  return settle(kind, in, [&] { return ImageData::extentOfFile(path); });
+  return settle(kind, in, budget, [&] { return ImageData::extentOfFile(path, budget); });
+}
+
+void PictureWalk::setReadThroughObserver(std::function<void()> observer) {
+  std::lock_guard<std::mutex> lock(observerMutex());
+  readThroughObserver() = std::move(observer);
 }
 
 }  // namespace gfx

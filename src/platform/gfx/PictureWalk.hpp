@@ -11,13 +11,22 @@
 // the standard picture whole or cut. Only a certain cut counts: the bytes
 // end before the header's end, inside a chunk or segment of a picture not
 // read through, or with image data still wanted. Damaged bytes, or a
-// picture the read-through stopped at its bound, are no cut. Untrusted
-// input; any thread.
+// picture the read-through stopped at its bound, are no cut.
+//
+// The read-throughs of one run of checks draw on its budget when it is
+// given one (see ReadThroughBudget): past it, a picture is settled by its
+// walk alone, as cut only where the walk is certain (its bytes end inside a
+// chunk or segment, or before any image data). On a quick lane
+// (base::QuickLane) a picture that needs a read-through is not settled:
+// the lane hears that the check was put off. Untrusted input; any thread.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 namespace gfx {
+
+class ReadThroughBudget;
 
 class PictureWalk {
  public:
@@ -33,15 +42,22 @@ class PictureWalk {
     // of what an honest picture has (the picture is then taken as whole).
     bool readThrough = false;
     bool bounded = false;
+    // Settled by the walk alone, the run's budget spent; not settled at
+    // all, put off by a quick lane.
+    bool outOfBudget = false;
+    bool putOff = false;
     // What the read-through took: a JPEG's scans, a PNG's rows (of every
     // pass of an interlaced one).
     int scans = 0;
     std::int64_t rows = 0;
   };
   // The picture in `bytes`, all of it.
-  static Ending ending(std::string_view bytes);
+  static Ending ending(std::string_view bytes, ReadThroughBudget* budget = nullptr);
   // The picture in the file (one that cannot be read is of no kind).
-  static Ending endingOfFile(const std::filesystem::path& path);
+  static Ending endingOfFile(const std::filesystem::path& path, ReadThroughBudget* budget = nullptr);
+
+  // Tests: told before every read-through, on the thread that makes it.
+  static void setReadThroughObserver(std::function<void()> observer);
 };
 
 }  // namespace gfx

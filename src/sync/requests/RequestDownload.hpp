@@ -10,6 +10,10 @@
 #include "store/Entities.hpp"
 #include "sync/requests/RequestInterfaceBase.hpp"
 
+namespace gfx {
+class ReadThroughBudget;
+}
+
 namespace mv {
 
 class DownloadRst : public NetBaseRst {
@@ -42,6 +46,9 @@ class RequestDownload : public RequestInterfaceBase {
   // gives no length, and the most it allows (both -1: the listing gives no size).
   std::int64_t listedBytes = -1;
   std::int64_t mostBytes = -1;
+  // What the checks of its pictures' read-throughs draw on: the sync's,
+  // shared by every download of the sync (none: each is bounded on its own).
+  std::shared_ptr<gfx::ReadThroughBudget> checkBudget;
 
   std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;
   // Carries the request's file id, type and download id and the carrier's

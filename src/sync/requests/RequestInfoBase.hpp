@@ -9,6 +9,10 @@
 
 #include "transport/ReplyFile.hpp"
 
+namespace gfx {
+class ReadThroughBudget;
+}
+
 namespace mv {
 
 class DownLoadRequestInfo;
@@ -69,6 +73,9 @@ class DownLoadRequestInfo : public RequestInfoBase {
   // (both -1: the listing gives no size).
   std::int64_t listedBytes = -1;
   std::int64_t mostBytes = -1;
+  // What its check's read-through draws on, with the other files of its
+  // run (see RequestDownload::checkBudget).
+  std::shared_ptr<gfx::ReadThroughBudget> checkBudget;
 };
 
 }  // namespace mv
