@@ -3,16 +3,23 @@
 // shortcuts, delete mode), the panel's refusals and the guide.
 #include <SDL.h>
 
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 
 #include "DesktopTestWindow.hpp"
 #include "FullDisk.hpp"
 #include "ScreenTestSupport.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/gfx/ImageData.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/TextInputTraits.hpp"
 #include "sales-service/FaultInjector.hpp"
+#include "sales-service/ZipBuilder.hpp"
 #include "shell/config/ConfigManager.hpp"
 #include "shell/frame/FeaturePendingViewController.hpp"
 #include "shell/app/HomeViewController.hpp"
@@ -21,6 +28,7 @@
 #include "shell/frame/UIToast.hpp"
 #include "shell/config/SkinManager.hpp"
 #include "shell/frame/WebViewController.hpp"
+#include "sync/PictureVerdicts.hpp"
 #include "sync/SyncModel.hpp"
 #include "util/PublicFunction.hpp"
 #include "util/TextLookup.hpp"
@@ -444,6 +452,130 @@ TEST_F(ScreenFlowTest, AWaitForTheCompanysPicturesCanBeLeftAndIsTold) {
   EXPECT_EQ(box.boxCount(), 0u);
   EXPECT_FALSE(fs::exists(base::Paths::documents() / "initech" / "SkinImages"));
   for (const auto& ack : messages("syncDataFinished")) EXPECT_NE(ack.parameters.value("tableType", ""), "skin");
+}
+
+// A company's skin whose pictures each hold their check as a picture of
+// the slow shape does for seconds (only reading it through tells it whole):
+// the main screen comes at once after the sign-in, its pictures drawn as
+// the application's own while their checks run, and as the company's once
+// settled.
+TEST_F(ScreenFlowTest, TheMainScreenComesAtOnceWhileTheSkinsPicturesAreChecked) {
+  ASSERT_TRUE(service->backend().addCompany(initech()));
+  service->backend().prepare();
+  // Of a colour none of the application's own pictures has.
+  gfx::ImageData skinColour(64, 64);
+  for (std::size_t at = 0; at < skinColour.pixels.size(); at += 4) {
+    skinColour.pixels[at] = 250;
+    skinColour.pixels[at + 1] = 10;
+    skinColour.pixels[at + 2] = 200;
+    skinColour.pixels[at + 3] = 255;
+  }
+  const auto png = skinColour.encodePNG();
+  ASSERT_TRUE(png);
+  sales::ZipBuilder skin;
+  // Without their IEND chunk: whole, as only reading them through tells.
+  for (const char* name : {"SkinImages/bg-home.png", "SkinImages/btmbar-bg.png", "SkinImages/topnavbar.png"})
+    ASSERT_TRUE(skin.add(name, std::string(png->begin(), png->end() - 12)));
+  sales::FaultRule served;
+  served.path = "*SkinImages_iOS7.zip";
+  served.kind = sales::FaultKind::FileContent;
+  served.content = skin.finish().value_or("");
+  ASSERT_FALSE(served.content.empty());
+  service->addFault(served);
+  std::mutex mutex;
+  std::condition_variable released;
+  bool letGo = false;
+  int held = 0;
+  PictureVerdicts::setCheckObserver([&](const fs::path&) {
+    std::unique_lock<std::mutex> lock(mutex);
+    ++held;
+    released.wait_for(lock, std::chrono::seconds(30), [&] { return letGo; });
+  });
+  struct Restore {
+    ~Restore() { PictureVerdicts::setCheckObserver({}); }
+  } restore;
+  const auto holding = [&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    return held;
+  };
+  launchAgainstService();
+  LoginCheckBox& panel = welcome()->loginCheckBox();
+  panel.userNameInputText().setText("rep");
+  panel.passWordInputText().setText("secret");
+  panel.clientIDInputText().setText("initech");
+  tap(panel.loginBut());
+  ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
+  ASSERT_TRUE(waitFor([&] { return holding() > 0; }));
+  auto home = std::dynamic_pointer_cast<HomeViewController>(tabBar()->screen(0));
+  ASSERT_TRUE(home);
+  const auto skinShown = [&] {
+    auto drawn = driver().render(home->homeBg());
+    if (!drawn) return false;
+    const gfx::Color c = drawn->pixelAt(drawn->pixelWidth() / 2, drawn->pixelHeight() / 2);
+    return std::lround(c.r() * 255) == 250 && std::lround(c.g() * 255) == 10 && std::lround(c.b() * 255) == 200;
+  };
+  settle();
+  EXPECT_FALSE(skinShown());
+  EXPECT_EQ(holding(), 1);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    letGo = true;
+    released.notify_all();
+  }
+  EXPECT_TRUE(waitFor(skinShown));
+  EXPECT_TRUE(waitFor([&] { return holding() == 3; }));
+}
+
+// A sign-in that ends on the welcome screen (the company's configuration
+// could not be had) after its reply named the company's address: the demo
+// after it, and another company whose reply names none, show no address
+// but their own on their home screen.
+TEST_F(ScreenFlowTest, ASignInAfterAnotherShowsOnlyItsOwnCompanysLink) {
+  sales::CompanyConfig company = initech();
+  company.link = "http://www.initech.example";
+  ASSERT_TRUE(service->backend().addCompany(company));
+  sales::CompanyConfig other = initech();
+  other.clientId = other.data.clientId = "hooli";
+  other.name = other.data.companyName = "Hooli";
+  other.link = "";
+  ASSERT_TRUE(service->backend().addCompany(other));
+  service->backend().prepare();
+  launchAgainstService();
+  sales::FaultRule refused = sales::FaultRule::statusFor("loadConfigurationData", "500");
+  const auto signInTyped = [&](const std::string& client) {
+    LoginCheckBox& panel = welcome()->loginCheckBox();
+    panel.userNameInputText().setText("rep");
+    panel.passWordInputText().setText("secret");
+    panel.clientIDInputText().setText(client);
+    tap(panel.loginBut());
+  };
+  const auto homeLink = [&]() -> std::optional<std::string> {
+    auto home = std::dynamic_pointer_cast<HomeViewController>(tabBar()->screen(0));
+    if (!home || home->linklblWebsite().isHidden()) return std::nullopt;
+    return home->linklblWebsite().text();
+  };
+  for (const bool demo : {true, false}) {
+    SCOPED_TRACE(demo ? "the demo" : "another company");
+    refused.times = 1;
+    service->addFault(refused);
+    signInTyped("initech");
+    ASSERT_TRUE(waitFor([&] { return alert() != nullptr; }));
+    ASSERT_TRUE(app->isWelcomeRoot());
+    press(0);
+    if (demo) {
+      LoginItem* shortcut = itemFor(driver(), SkinManager::kDemoClientTolvaren);
+      ASSERT_TRUE(shortcut);
+      tap(*shortcut);
+    } else {
+      signInTyped("hooli");
+    }
+    ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
+    settle();
+    EXPECT_EQ(homeLink(), std::nullopt);
+    app->showLoginPage();
+    settle();
+    service->clearFaults();
+  }
 }
 
 TEST_F(ScreenFlowTest, ForgottenPasswordPageThatCannotLoadSaysSo) {

@@ -61,7 +61,8 @@ void ScreenTest::showMainFor(const std::string& clientId, const std::string& mod
   lm->setAcountID("rep");
   lm->setCompanyName("Acme & Sons");
   lm->setLoginType(loginType);
-  // As a sign-in shows it: once the client's skin is checked.
+  // Once the client's skin is settled, so that the screens show its
+  // pictures rather than the application's own standing in for them.
   auto shown = std::make_shared<bool>(false);
   SkinManager::sharedInstance().whenSkinChecked([app = app, shown] {
     app->showMainController();

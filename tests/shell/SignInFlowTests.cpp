@@ -394,7 +394,6 @@ TEST_F(SignInTest, DemoSignInSendsNothingAndShowsItsTabs) {
   ASSERT_TRUE(waitFor([] { return !SkinManager::sharedInstance().isDemoUnpacking(); }));
   service->clearRequestLog();
   welcome()->loginDemo("quimbeset_");
-  // Shown once the company's skin is checked, on the worker.
   ASSERT_TRUE(waitFor([&] { return !app->isWelcomeRoot(); }));
   auto lm = LoginMode::existingInstance();
   EXPECT_EQ(lm->loginType(), LoginType::Demo);

@@ -1,5 +1,8 @@
 // Skins, demo data, wait boxes and toasts.
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -122,17 +125,19 @@ TEST_F(SkinTest, TheMainColourFollowsTheSkinsTopBar) {
   const fs::path bar = base::Paths::documents() / "acme" / "SkinImages" / "topbar-bg.png";
   writeSolidPNG(bar, blue);
   LoginMode::sharedInstance()->setClientID("ACME");
-  EXPECT_EQ(ViewStyle::colorOfMainTheme(), blue);
+  // Each bar as the application's own until its check has settled it.
+  EXPECT_EQ(ViewStyle::colorOfMainTheme(), own);
+  EXPECT_TRUE(runUntil([&] { return ViewStyle::colorOfMainTheme() == blue; }));
   EXPECT_EQ(ViewStyle::colorOfMainTheme(), blue);
   // The next skin's bar: a file of the same name and size, other pixels.
   writeSolidPNG(bar, green);
-  EXPECT_EQ(ViewStyle::colorOfMainTheme(), green);
+  EXPECT_TRUE(runUntil([&] { return ViewStyle::colorOfMainTheme() == green; }));
   EXPECT_EQ(ViewStyle::colorOfMainTheme(), green);
   // A skin without its own bar falls back to the application's.
   fs::remove(bar);
   EXPECT_EQ(ViewStyle::colorOfMainTheme(), own);
   writeSolidPNG(bar, blue);
-  EXPECT_EQ(ViewStyle::colorOfMainTheme(), blue);
+  EXPECT_TRUE(runUntil([&] { return ViewStyle::colorOfMainTheme() == blue; }));
   LoginMode::sharedInstance()->setClientID("");
   EXPECT_EQ(ViewStyle::colorOfMainTheme(), own);
   WidgetSkin::setSkinImageProvider({});
@@ -240,6 +245,97 @@ TEST_F(SkinTest, ASkinsPicturesAreCheckedOnceAndNeverOnTheMainThread) {
   base::FolderWriters::shared().reopen(client);
   ASSERT_TRUE(checkedClosed);
   EXPECT_FALSE(fs::exists(client / PictureVerdicts::kFolderName));
+}
+
+// A skin of pictures that only a read-through tells whole, each check held
+// until the test lets it go, as a picture of the slow shape holds it for
+// seconds: the pictures are named and laid out at their own size at once,
+// drawn as the application's own while they wait, and as the company's the
+// next time they are drawn once settled. Each verdict is written as it
+// comes: a check cut off (the user quits) goes on where it stopped.
+TEST_F(SkinTest, SlowSkinPicturesShowTheApplicationsOwnUntilSettledAndKeepTheirVerdicts) {
+  LoginMode::sharedInstance()->setClientID("acme");
+  const fs::path client = base::Paths::documents() / "acme";
+  fs::create_directories(client);
+  const std::vector<std::string> names = {"bg-welcome.png", "bg-home.png", "topbar-bg.png"};
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    gfx::ImageData solid(8, 8);
+    for (std::size_t at = 0; at < solid.pixels.size(); at += 4) {
+      solid.pixels[at] = static_cast<std::uint8_t>(60 * (i + 1));
+      solid.pixels[at + 3] = 255;
+    }
+    const auto png = solid.encodePNG();
+    ASSERT_TRUE(png);
+    // Without its IEND chunk: whole, as only reading it through tells.
+    entries.emplace_back("SkinImages/" + names[i], std::string(png->begin(), png->end() - 12));
+  }
+  writeZip(client / SkinManager::kSkinArchiveName, entries);
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::string> checked;
+  std::size_t letThrough = 0;
+  PictureVerdicts::setCheckObserver([&](const fs::path& path) {
+    std::unique_lock<std::mutex> lock(mutex);
+    checked.push_back(path.filename().string());
+    changed.wait_for(lock, std::chrono::seconds(30), [&] { return checked.size() <= letThrough; });
+  });
+  const auto checksSoFar = [&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    return checked;
+  };
+  const auto letGo = [&](std::size_t count) {
+    std::lock_guard<std::mutex> lock(mutex);
+    letThrough = count;
+    changed.notify_all();
+  };
+  // The red of a picture drawn as it is seen.
+  const auto redDrawn = [](const gfx::ImagePtr& image) {
+    auto canvas = gfx::Context::bitmap({8, 8}, 1.0, false);
+    canvas->drawImage(*image, base::Rect{0, 0, 8, 8});
+    return static_cast<int>(std::lround(canvas->makeImage()->pixelAt(4, 4).r() * 255));
+  };
+  ASSERT_TRUE(SkinManager::unpackSkinArchive(client));
+  ASSERT_TRUE(runUntil([&] { return checksSoFar().size() == 1; }));
+  std::vector<gfx::ImagePtr> shown;
+  for (const std::string& name : names) {
+    shown.push_back(SkinManager::skinFromImageName(name));
+    ASSERT_TRUE(shown.back());
+    EXPECT_EQ(shown.back()->pixelWidth(), 8) << name;
+    EXPECT_EQ(redDrawn(shown.back()), redDrawn(gfx::Image::named(name))) << name;
+  }
+  // One check ends: that picture is drawn as the company's, on the screens
+  // that named it before and after; the next one still waits.
+  letGo(1);
+  ASSERT_TRUE(runUntil([&] { return checksSoFar().size() == 2; }));
+  const std::string first = checksSoFar()[0];
+  const std::size_t settled = static_cast<std::size_t>(std::find(names.begin(), names.end(), first) - names.begin());
+  ASSERT_LT(settled, names.size());
+  const int red = static_cast<int>(60 * (settled + 1));
+  ASSERT_TRUE(runUntil([&] { return redDrawn(shown[settled]) == red; }));
+  EXPECT_EQ(redDrawn(SkinManager::skinFromImageName(first)), red);
+  const std::string waiting = checksSoFar()[1];
+  EXPECT_EQ(redDrawn(SkinManager::skinFromImageName(waiting)), redDrawn(gfx::Image::named(waiting)));
+  PictureVerdicts kept(PictureVerdicts::storeIn(client, "skin"));
+  EXPECT_EQ(kept.keptOn(*PictureVerdicts::versionOf(client / "SkinImages" / first)), true);
+
+  // The user quits while the second is checked; the next start checks the
+  // rest, not the one settled.
+  SkinManager::sharedInstance().stopSkinCheck();
+  letGo(names.size() * 2);
+  SkinManager::sharedInstance().resetSkinChecksForTesting();
+  const std::size_t before = checksSoFar().size();
+  bool ready = false;
+  SkinManager::sharedInstance().whenSkinChecked([&] { ready = true; });
+  ASSERT_TRUE(runUntil([&] { return ready; }));
+  PictureVerdicts::setCheckObserver({});
+  const auto all = checksSoFar();
+  std::multiset<std::string> again(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+  std::multiset<std::string> rest(names.begin(), names.end());
+  rest.erase(first);
+  EXPECT_EQ(again, rest);
+  for (std::size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(redDrawn(SkinManager::skinFromImageName(names[i])), static_cast<int>(60 * (i + 1))) << names[i];
 }
 
 TEST_F(SkinTest, DemoDataUnpacksIntoBothCompanies) {

@@ -174,6 +174,19 @@ struct Image::PendingFile : std::enable_shared_from_this<Image::PendingFile> {
   }
 };
 
+struct Image::Held {
+  ImagePtr standIn;
+  std::shared_ptr<const ImageHold> hold;
+  // The stand-in at the picture's size, for the calls that want every pixel.
+  std::once_flag once;
+  ImagePtr atSize;
+};
+
+const Image* Image::standingIn() const {
+  if (!held_ || held_->hold->state() == ImageHold::State::Taken) return nullptr;
+  return this;
+}
+
 Image::Image(SurfaceRef surface, double scale)
     : surface_(std::move(surface)),
       width_(cairo_image_surface_get_width(surface_.get())),
@@ -186,16 +199,37 @@ Image::Image(std::shared_ptr<PendingFile> pending, double scale)
       height_(pending_->height),
       scale_(scale > 0 ? scale : 1) {}
 
-cairo_surface_t* Image::surface() const { return surface_ ? surface_.get() : pending_->pixels(); }
+cairo_surface_t* Image::surface() const {
+  if (standingIn()) {
+    std::call_once(held_->once, [this] {
+      held_->atSize = held_->standIn ? held_->standIn->scaledToSize(size(), scale_) : blank(size(), scale_);
+    });
+    if (held_->atSize) return held_->atSize->surface();
+  }
+  return surface_ ? surface_.get() : pending_->pixels();
+}
 
 Image::Drawable Image::drawable(int pixelWidth, int pixelHeight, bool now) const {
+  if (standingIn()) {
+    if (!held_->standIn) return {};
+    // The stand-in covers what the picture would: its pixels, counted
+    // against the picture's.
+    Drawable drawn = held_->standIn->drawable(pixelWidth, pixelHeight, now);
+    drawn.scaleX *= held_->standIn->pixelWidth() / static_cast<double>(std::max(1, width_));
+    drawn.scaleY *= held_->standIn->pixelHeight() / static_cast<double>(std::max(1, height_));
+    return drawn;
+  }
   if (surface_) return {surface_, 1, 1};
   if (pending_->readAtDrawnSize) return pending_->drawable(pixelWidth, pixelHeight, now);
   pending_->pixels();
   return {pending_->surface, 1, 1};
 }
 
-bool Image::pixelsPending() const { return pending_ && pending_->pending(); }
+bool Image::pixelsPending() const {
+  if (held_ && held_->hold->state() == ImageHold::State::Waiting) return true;
+  if (standingIn()) return held_->standIn && held_->standIn->pixelsPending();
+  return pending_ && pending_->pending();
+}
 
 const fs::path* Image::sourceFile() const { return pending_ ? &pending_->path : nullptr; }
 
@@ -304,6 +338,15 @@ ImagePtr Image::blank(base::Size size, double scale) {
     return nullptr;
   }
   return std::make_shared<Image>(adopt(s), scale);
+}
+
+ImagePtr Image::heldBack(const ImagePtr& picture, ImagePtr standIn, std::shared_ptr<const ImageHold> hold) {
+  if (!picture || !hold) return picture;
+  auto held = std::make_shared<Image>(*picture);
+  held->held_ = std::make_shared<Held>();
+  held->held_->standIn = std::move(standIn);
+  held->held_->hold = std::move(hold);
+  return held;
 }
 
 base::Size Image::size() const { return {pixelWidth() / scale_, pixelHeight() / scale_}; }

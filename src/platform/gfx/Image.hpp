@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -17,6 +18,18 @@ struct ImageData;
 
 class Image;
 using ImagePtr = std::shared_ptr<Image>;
+
+// Whether a picture held back (see Image::heldBack) may be drawn: settled
+// once, on any thread; a drawing after that shows what it settled on.
+class ImageHold {
+ public:
+  enum class State { Waiting, Taken, Refused };
+  void settle(bool taken) { state_.store(taken ? State::Taken : State::Refused); }
+  State state() const { return state_.load(); }
+
+ private:
+  std::atomic<State> state_{State::Waiting};
+};
 
 // An immutable bitmap with a scale (pixels per point) and, for images that
 // stretch, the cap insets that stay unscaled. Pixels live in a cairo image
@@ -56,6 +69,13 @@ class Image {
   static ImagePtr fromSurface(cairo_surface_t* surface, double scale = 1.0);
   // A transparent bitmap of that size in points.
   static ImagePtr blank(base::Size size, double scale = 1.0);
+  // `picture`, laid out at its size but drawn as `standIn` (stretched to
+  // that size; as nothing without one) for as long as `hold` waits, and for
+  // good once it refuses the picture: a picture whose check is under way
+  // shows as the one it stands for, and the next drawing after its check
+  // shows the picture. Its variants (resizable, stretchable) follow the
+  // same hold.
+  static ImagePtr heldBack(const ImagePtr& picture, ImagePtr standIn, std::shared_ptr<const ImageHold> hold);
 
   // Scale the "@2x" preference follows (the screen sets it).
   static void setDeviceScale(double scale);
@@ -82,7 +102,8 @@ class Image {
     double scaleX = 1, scaleY = 1;
   };
   Drawable drawable(int pixelWidth, int pixelHeight, bool now = false) const;
-  // Whether a drawing now would still wait for the picture being read.
+  // Whether a drawing now would still wait for the picture being read, or
+  // for its hold.
   bool pixelsPending() const;
   // The file an image read on first use comes from; nothing for the others.
   const std::filesystem::path* sourceFile() const;
@@ -115,7 +136,10 @@ class Image {
 
  private:
   struct PendingFile;
+  struct Held;
   Image(std::shared_ptr<PendingFile> pending, double scale);
+  // The stand-in of a picture held back, while it stands in.
+  const Image* standingIn() const;
   // One file at that scale, decoded now or on first use.
   static ImagePtr load(const std::filesystem::path& path, double scale, bool onFirstUse);
   static ImagePtr loadPreferringVariant(const std::filesystem::path& path, bool onFirstUse);
@@ -123,6 +147,7 @@ class Image {
   SurfaceRef surface_;
   // The file still to decode; shared with the resizable variants made from it.
   std::shared_ptr<PendingFile> pending_;
+  std::shared_ptr<Held> held_;
   int width_ = 0, height_ = 0;
   double scale_ = 1;
   base::EdgeInsets caps_{};

@@ -3,7 +3,6 @@
 #include "platform/base/MainThread.hpp"
 #include "shell/app/MarvistoAppDelegate.hpp"
 #include "shell/app/UITabBarControllerExt.hpp"
-#include "shell/config/SkinManager.hpp"
 #include "sync/SessionServices.hpp"
 
 namespace mv {
@@ -46,14 +45,9 @@ void AppShellActions::stopSyncIconAnimation() {
 }
 
 void AppShellActions::showMainScreen() {
-  if (!app()) return;
-  // Once the skin's pictures are checked: the screens draw none cut short,
-  // and name each at the cost of a look-up.
-  SkinManager::sharedInstance().whenSkinChecked([app = app_, services = services_, forSession = forSession_] {
-    auto session = services.lock();
-    if (forSession && (!session || session->hasEnded())) return;
-    if (auto shown = app.lock()) shown->showMainController();
-  });
+  // At once: a skin picture whose check is under way is drawn as the
+  // application's own until it is settled.
+  if (auto shown = app()) shown->showMainController();
 }
 
 void AppShellActions::showSyncAndStart() {

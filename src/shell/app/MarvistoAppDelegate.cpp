@@ -248,6 +248,7 @@ void MarvistoAppDelegate::endSession() {
   // the one a sign-in opened before any session began).
   SessionServices::end();
   SessionDatabase::close();
+  SkinManager::sharedInstance().stopSkinCheck();
   for (const auto& hook : wiring_.onLogout) {
     if (hook) hook();
   }

@@ -9,6 +9,7 @@
 #include "platform/base/OutsideWork.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
+#include "platform/gfx/ReadThroughBudget.hpp"
 #include "platform/ui/Screen.hpp"
 #include "store/DataAccessManager.hpp"
 #include "sync/PictureVerdicts.hpp"
@@ -51,7 +52,7 @@ SkinManager& SkinManager::sharedInstance() {
   return *instance;
 }
 
-SkinManager::SkinManager() : worker_(base::WorkQueue::serial()) {}
+SkinManager::SkinManager() : worker_(base::WorkQueue::serial()), checker_(base::WorkQueue::serial()) {}
 
 // ---- skins -------------------------------------------------------------------------
 
@@ -92,31 +93,52 @@ gfx::ImagePtr SkinManager::skinFromImageName(const std::string& name) {
     // decoded when first drawn, and a large one read at the size drawn, off
     // the main thread (see gfx::Image::fromFileOnFirstUse).
     auto& skins = sharedInstance();
+    const auto skinPicture = [&](const fs::path& file) -> gfx::ImagePtr {
+      const Look look = skins.lookAt(file);
+      if (look == Look::Missing || look == Look::Refused) return nullptr;
+      auto picture = gfx::Image::fromFileOnFirstUse(file);
+      if (!picture || look == Look::Taken) return picture;
+      const auto version = PictureVerdicts::versionOf(file);
+      return version ? gfx::Image::heldBack(picture, gfx::Image::named(name), skins.holdFor(*version)) : nullptr;
+    };
     if (getUIScreenScaleFactor() == 2.0) {
-      if (auto variant = doubleResolutionPath(*p); variant && skins.drawsSkinPicture(*variant)) {
-        if (auto image = gfx::Image::fromFileOnFirstUse(*variant)) return image;
+      if (auto variant = doubleResolutionPath(*p)) {
+        if (auto image = skinPicture(*variant)) return image;
       }
     }
-    if (skins.drawsSkinPicture(*p)) {
-      if (auto image = gfx::Image::fromFileOnFirstUse(*p)) return image;
-    }
+    if (auto image = skinPicture(*p)) return image;
   }
   return gfx::Image::named(name);
 }
 
-bool SkinManager::drawsSkinPicture(const fs::path& path) {
+void SkinManager::showSkinOf(const fs::path& clientFolder) {
+  MV_ASSERT_MAIN_THREAD();
+  if (shownVerdicts_ && clientFolder == shownClient_) return;
+  // The screens of the skin shown before are gone with their sign-in: what
+  // of its pictures still waits is drawn as the application's own.
+  for (auto& [version, hold] : holds_) hold->settle(false);
+  holds_.clear();
+  shownClient_ = clientFolder;
+  // A few bytes a picture, read once a sign-in.
+  shownVerdicts_ = std::make_unique<PictureVerdicts>(PictureVerdicts::storeIn(clientFolder, kVerdictSet));
+}
+
+SkinManager::Look SkinManager::lookAt(const fs::path& path) {
   MV_ASSERT_MAIN_THREAD();
   const auto version = PictureVerdicts::versionOf(path);
-  if (!version) return false;
-  if (path.parent_path() == checkedSkin_) {
-    auto it = skinPictures_.find(path.filename().string());
-    if (it != skinPictures_.end() && it->second.version == *version) return it->second.whole;
-  }
-  // Not checked in this version (written since): drawn as it is, and checked
-  // for the screens to come. A skin's pictures change only when it is
-  // unpacked, which checks them.
-  checkSkin(path.parent_path().parent_path());
-  return true;
+  if (!version) return Look::Missing;
+  const fs::path client = path.parent_path().parent_path();
+  showSkinOf(client);
+  if (const auto whole = shownVerdicts_->keptOn(*version)) return *whole ? Look::Taken : Look::Refused;
+  // Not checked in this version (new, or written since): drawn once it is.
+  checkSkin(client, false);
+  return Look::Waiting;
+}
+
+std::shared_ptr<const gfx::ImageHold> SkinManager::holdFor(std::uint64_t version) {
+  auto& hold = holds_[version];
+  if (!hold) hold = std::make_shared<gfx::ImageHold>();
+  return hold;
 }
 
 void SkinManager::whenSkinChecked(std::function<void()> task) {
@@ -128,54 +150,95 @@ void SkinManager::whenSkinChecked(std::function<void()> task) {
     task();
     return;
   }
-  afterSkinCheck_.push_back(std::move(task));
-  if (!checkingSkin_) checkSkin(*folder);
+  afterSkinCheck_.emplace_back(*folder, std::move(task));
+  checkSkin(*folder, false);
 }
 
-void SkinManager::checkSkin(const fs::path& clientFolder) {
+void SkinManager::checkSkin(const fs::path& clientFolder, bool anew) {
   MV_ASSERT_MAIN_THREAD();
-  if (checkingSkin_) {
-    checkNext_ = clientFolder;
-    return;
-  }
-  checkingSkin_ = true;
+  if (checking_ && clientFolder == checkingClient_ && !anew) return;
+  // Another skin is shown now, or this one's pictures were written again:
+  // the check under way stops at its next picture, keeping what it reached.
+  if (checking_) checkStop_.cancel();
+  checking_ = true;
+  checkingClient_ = clientFolder;
+  const std::uint64_t pass = ++pass_;
   // A picture cut short (its archive came broken off) would be drawn blank,
   // found so only when first drawn: the application's own is drawn instead.
   // Finding so may read a picture through: never on the main thread.
-  worker_->async([this, clientFolder, underWay = base::holdOutsideWork()](const base::CancelFlag& flag) {
+  checkStop_ = checker_->async([this, pass, clientFolder, underWay = base::holdOutsideWork()](
+                                   const base::CancelFlag& stop) {
     // The verdicts are written into the client folder: a folder closed for
     // deleting (signing out, a full resync) is not made again by them.
-    const auto pass = base::FolderWriters::shared().enter(clientFolder, flag);
-    const fs::path skin = clientFolder / kSkinFolderName;
+    const auto writes = base::FolderWriters::shared().enter(clientFolder, stop);
     PictureVerdicts verdicts(PictureVerdicts::storeIn(clientFolder, kVerdictSet));
-    SkinPictures pictures;
+    gfx::ReadThroughBudget budget;
+    verdicts.drawOn(&budget);
+    // Written and told as they come: a user who quits keeps them, and the
+    // screens draw each picture once it is settled.
+    const auto tell = [&](std::vector<Settled> settled) {
+      if (settled.empty()) return;
+      if (writes && !stop.isCancelled() && !verdicts.save(false))
+        MV_LOG("the verdicts on the skin's pictures could not be kept");
+      base::RunLoop::main().post([this, clientFolder, settled = std::move(settled), underWay] {
+        skinSettled(clientFolder, settled);
+      });
+    };
+    std::vector<fs::path> slow;
+    std::vector<Settled> settled;
     std::error_code ec;
-    for (fs::directory_iterator it(skin, ec), end; !ec && it != end; it.increment(ec)) {
-      if (auto verdict = verdicts.verdictOn(it->path()))
-        pictures[it->path().filename().string()] = {verdict->version, verdict->whole};
+    for (fs::directory_iterator it(clientFolder / kSkinFolderName, ec), end; !ec && it != end; it.increment(ec)) {
+      if (stop.isCancelled()) break;
+      const auto verdict = verdicts.verdictOn(it->path(), true);
+      if (!verdict) continue;
+      if (!verdict->settled) {
+        slow.push_back(it->path());
+      } else {
+        settled.push_back({verdict->version, verdict->whole});
+      }
     }
-    if (pass && !flag.isCancelled() && !verdicts.save(true))
-      MV_LOG("the verdicts on the skin's pictures could not be kept");
-    base::RunLoop::main().post([this, skin, pictures = std::move(pictures), underWay]() mutable {
-      skinChecked(skin, std::move(pictures));
-    });
+    tell(std::move(settled));
+    for (const fs::path& path : slow) {
+      if (stop.isCancelled()) break;
+      if (const auto verdict = verdicts.verdictOn(path)) tell({{verdict->version, verdict->whole}});
+    }
+    // Every picture met: the verdicts on pictures no longer there go.
+    const bool whole = !ec && !stop.isCancelled();
+    if (writes && whole && !verdicts.save(true)) MV_LOG("the verdicts on the skin's pictures could not be kept");
+    base::RunLoop::main().post([this, pass, clientFolder, whole, underWay] { skinCheckEnded(pass, clientFolder, whole); });
   });
 }
 
-void SkinManager::skinChecked(fs::path skinFolder, SkinPictures pictures) {
+void SkinManager::skinSettled(const fs::path& clientFolder, const std::vector<Settled>& verdicts) {
   MV_ASSERT_MAIN_THREAD();
-  checkedSkin_ = std::move(skinFolder);
-  skinPictures_ = std::move(pictures);
-  checkingSkin_ = false;
-  if (checkNext_) {
-    const fs::path next = std::move(*checkNext_);
-    checkNext_.reset();
-    checkSkin(next);
-    return;
+  if (!shownVerdicts_ || clientFolder != shownClient_) return;
+  for (const Settled& verdict : verdicts) {
+    shownVerdicts_->learn(verdict.version, verdict.whole);
+    if (auto it = holds_.find(verdict.version); it != holds_.end()) {
+      it->second->settle(verdict.whole);
+      holds_.erase(it);
+    }
   }
-  // Swapped out first: a task may ask for another check.
+}
+
+void SkinManager::skinCheckEnded(std::uint64_t pass, const fs::path& clientFolder, bool whole) {
+  MV_ASSERT_MAIN_THREAD();
+  if (pass != pass_) return;
+  checking_ = false;
+  if (!whole) return;
+  // A picture still waiting was written again since it was named: the
+  // check of its new version gives the screens to come their verdict.
+  if (clientFolder == shownClient_) {
+    for (auto& [version, hold] : holds_) hold->settle(false);
+    holds_.clear();
+  }
+  // Taken out first: a task may ask for another check.
   std::vector<std::function<void()>> tasks;
-  tasks.swap(afterSkinCheck_);
+  std::erase_if(afterSkinCheck_, [&](auto& waiting) {
+    if (waiting.first != clientFolder) return false;
+    tasks.push_back(std::move(waiting.second));
+    return true;
+  });
   for (auto& task : tasks) task();
 }
 
@@ -233,7 +296,7 @@ bool SkinManager::unpackSkinArchive(const fs::path& clientFolder, bool* tooLarge
     std::error_code ec;
     fs::remove(zip, ec);
   } else {
-    sharedInstance().checkSkin(clientFolder);
+    sharedInstance().checkSkin(clientFolder, true);
   }
   return ok;
 }
@@ -319,12 +382,25 @@ void SkinManager::whenDemoReady(std::function<void()> task) {
 
 void SkinManager::waitForDemoUnpack() { worker_->waitIdle(); }
 
+void SkinManager::stopSkinCheck() {
+  MV_ASSERT_MAIN_THREAD();
+  if (!checking_) return;
+  checkStop_.cancel();
+  checking_ = false;
+  ++pass_;
+}
+
 void SkinManager::resetSkinChecksForTesting() {
+  checkStop_.cancel();
+  checker_->waitIdle();
   worker_->waitIdle();
-  checkedSkin_.clear();
-  skinPictures_.clear();
-  checkingSkin_ = false;
-  checkNext_.reset();
+  for (auto& [version, hold] : holds_) hold->settle(false);
+  holds_.clear();
+  shownClient_.clear();
+  shownVerdicts_.reset();
+  checking_ = false;
+  checkingClient_.clear();
+  ++pass_;
   afterSkinCheck_.clear();
 }
 

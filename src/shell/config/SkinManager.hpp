@@ -4,8 +4,8 @@
 // archive "SkinImages_iOS7.zip" and lives in the client folder's "SkinImages".
 // The demo data "DEMO_Zh.zip" holds the client folders of the two demo
 // companies. One per process, never freed; main thread only, except the
-// demo unpacking and the check of the skin's pictures, which run on a worker
-// of its own.
+// demo unpacking and the check of the skin's pictures, which run on workers
+// of their own.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -19,6 +19,8 @@
 #include "platform/gfx/Image.hpp"
 
 namespace mv {
+
+class PictureVerdicts;
 
 class SkinManager {
  public:
@@ -51,19 +53,31 @@ class SkinManager {
   // Blocks until a running unpacking has ended (tests, shutdown); its
   // completion still arrives through the main loop.
   void waitForDemoUnpack();
-  // Tests: waits for the worker, then forgets every check of a skin, with
-  // what waited for one.
+  // Tests: stops the check under way (as quitting does), waits for the
+  // workers, then forgets every verdict read or reached, with what waited
+  // for one.
   void resetSkinChecksForTesting();
 
   // Unpacks the client's downloaded skin archive when the skin folder is
   // missing. True when a skin folder exists afterwards.
   bool initializeSkinImage();
-  // Runs `task` on the main loop once the signed-in client's skin pictures
-  // are checked (on the worker; each version of each picture once, the
-  // verdicts kept beside the skin, see PictureVerdicts); at once when the
-  // client has no skin. Screens shown after it draw no skin picture cut
-  // short, and naming one costs a look-up.
+  // Runs `task` on the main loop once every picture of the signed-in
+  // client's skin is settled (at once when it has no skin), starting the
+  // check when none is under way. No screen waits for it: a skin picture
+  // not yet settled is drawn as the application's own until it is (see
+  // skinFromImageName).
   void whenSkinChecked(std::function<void()> task);
+  // Stops the check under way at its next picture, keeping what it reached
+  // (as quitting does): the skin of a session that ended is checked on when
+  // it is shown again.
+  void stopSkinCheck();
+  // The pictures of a skin are checked on the worker, each version of each
+  // once, the verdicts kept beside the skin (see PictureVerdicts) and
+  // written as they come, so that a check cut off by quitting goes on
+  // where it stopped: first every picture whose bytes tell it at once,
+  // then, one by one, those that only a read-through tells, on a budget of
+  // the skin's own (see gfx::ReadThroughBudget) past which their bytes'
+  // order alone settles them.
   // Makes the skin archive in `clientFolder` its new skin folder, replacing
   // the one there only when every entry unpacked, and has its pictures
   // checked. An archive that does not unpack is removed: it would fail the
@@ -83,7 +97,9 @@ class SkinManager {
 
   // The client's version of an image (the "@2x" file first on a double-
   // resolution screen), else the application's own; nothing for a blank name.
-  // A skin picture the check found cut short gives the application's own.
+  // A skin picture the check found cut short gives the application's own;
+  // one not yet settled is laid out as itself and drawn as the
+  // application's own until its check ends (see gfx::Image::heldBack).
   static gfx::ImagePtr skinFromImageName(const std::string& name);
   static bool hasCustomerImage(const std::string& name);
   // The logo of a client's shortcut; nothing when it has none.
@@ -105,31 +121,45 @@ class SkinManager {
   SkinManager();
   static std::optional<std::filesystem::path> skinFile(const std::string& name);
   void demoUnpackEnded(bool ok);
-  // Checks the skin pictures of `clientFolder` on the worker; after the one
-  // under way, if any.
-  void checkSkin(const std::filesystem::path& clientFolder);
-  struct SkinPicture {
+  // What a skin picture's check says of the file at `path`, as known now.
+  enum class Look { Missing, Taken, Refused, Waiting };
+  Look lookAt(const std::filesystem::path& path);
+  // The hold of a picture waiting for its verdict, shared by every image of
+  // that version of it.
+  std::shared_ptr<const gfx::ImageHold> holdFor(std::uint64_t version);
+  // The skin whose verdicts are read: the skin folder of `clientFolder`.
+  void showSkinOf(const std::filesystem::path& clientFolder);
+  // Checks the skin pictures of `clientFolder` on the worker, unless that
+  // skin's check is under way (`anew`: its pictures were written since); a
+  // check of another skin stops at its next picture.
+  void checkSkin(const std::filesystem::path& clientFolder, bool anew);
+  struct Settled {
     std::uint64_t version = 0;
     bool whole = false;
   };
-  using SkinPictures = std::unordered_map<std::string, SkinPicture>;
-  void skinChecked(std::filesystem::path skinFolder, SkinPictures pictures);
-  // Whether the skin picture at `path` is drawn: not when it is missing or
-  // the check found it cut short.
-  bool drawsSkinPicture(const std::filesystem::path& path);
+  // Verdicts on the skin of `clientFolder`, as they come; the end of check
+  // `pass` (`whole`: it met every picture).
+  void skinSettled(const std::filesystem::path& clientFolder, const std::vector<Settled>& verdicts);
+  void skinCheckEnded(std::uint64_t pass, const std::filesystem::path& clientFolder, bool whole);
 
   bool needUpdateDemo_ = false;
   bool unpacking_ = false;
   std::vector<std::function<void()>> waiting_;
   std::vector<std::function<void(bool)>> done_;
   std::unique_ptr<base::WorkQueue> worker_;
-  // The verdicts of the last check, on the pictures of that skin folder.
-  std::filesystem::path checkedSkin_;
-  SkinPictures skinPictures_;
-  bool checkingSkin_ = false;
-  // The client folder whose skin is checked after the check under way.
-  std::optional<std::filesystem::path> checkNext_;
-  std::vector<std::function<void()>> afterSkinCheck_;
+  // The checks of skins, apart from the demo's unpacking.
+  std::unique_ptr<base::WorkQueue> checker_;
+  // The client folder whose skin is shown, the verdicts read or reached on
+  // its pictures, and the holds of its pictures still waiting.
+  std::filesystem::path shownClient_;
+  std::unique_ptr<PictureVerdicts> shownVerdicts_;
+  std::unordered_map<std::uint64_t, std::shared_ptr<gfx::ImageHold>> holds_;
+  // The check under way: its number, its skin and what stops it.
+  std::uint64_t pass_ = 0;
+  bool checking_ = false;
+  std::filesystem::path checkingClient_;
+  base::CancelFlag checkStop_;
+  std::vector<std::pair<std::filesystem::path, std::function<void()>>> afterSkinCheck_;
 };
 
 }  // namespace mv

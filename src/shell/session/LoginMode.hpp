@@ -197,6 +197,8 @@ class LoginMode : public SyncSession,
   static std::shared_ptr<ShellActions> shellActions();
   void startObserving();
   void sendLogin(bool silent);
+  // What the service said of the company of an earlier attempt.
+  void forgetCompany();
   void loginReply(const LoginRst& result);
   // The session handler took the login's status (and told the user).
   void loginEndedBySession(const NetBaseRst& result);

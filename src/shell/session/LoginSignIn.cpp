@@ -50,6 +50,7 @@ bool isOfflineStatus(const std::string& status) {
 // ---- online sign-in ------------------------------------------------------------
 
 void LoginMode::login(const LoginInfo& info, bool isFromInput, bool isAutoLogin) {
+  forgetCompany();
   fromInput_ = isFromInput;
   autoLogin_ = isAutoLogin;
   setAcountID(info.accountId);
@@ -221,6 +222,15 @@ void LoginMode::loginAccepted(const LoginRst& r, bool silent) {
   } else {
     showRequestConfigTittle();
   }
+}
+
+void LoginMode::forgetCompany() {
+  // A sign-in after another one on this page (again, or into the demo)
+  // shows only what its own company says: the address, mail and name an
+  // earlier attempt brought go, even where this one's reply is silent.
+  email_.clear();
+  companyName_.clear();
+  companyLink_.clear();
 }
 
 void LoginMode::showRequestConfigTittle() {
@@ -501,6 +511,7 @@ void LoginMode::loginWithDemo(const std::string& clientId) {
     return;
   }
   const std::string id = asciiLowercase(clientId);
+  forgetCompany();
   fromInput_ = false;
   setClientID(id);
   setAcountID("DEMO");
