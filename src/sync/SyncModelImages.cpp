@@ -605,6 +605,7 @@ void SyncModel::retryDownloadImage(const std::string& fileName, int imageType) {
   // The failed file's own type: the run may have moved on to the next kind.
   request->imgType = imageType;
   request->progressType = kProgressTypeBatch;
+  request->checkBudget = checkBudget_;
   pendingRetries_.insert(FileKey{imageType, fileName});
   // A retry is a batch of its own: its share and its end say nothing of the
   // kind under way, so only its outcome comes back.

@@ -78,6 +78,7 @@ class SkinManager {
   // then, one by one, those that only a read-through tells, on a budget of
   // the skin's own (see gfx::ReadThroughBudget) past which their bytes'
   // order alone settles them.
+
   // Makes the skin archive in `clientFolder` its new skin folder, replacing
   // the one there only when every entry unpacked, and has its pictures
   // checked. An archive that does not unpack is removed: it would fail the
