@@ -415,7 +415,8 @@ TEST(DownloadedFileCheckTest, HostilePicturesAreSettledWithinWhatAnHonestOneNeed
 // any image data). A picture cut within its image data is then taken; with
 // the budget to read it through, it is refused.
 TEST(DownloadedFileCheckTest, ARunsReadThroughsStopAtItsBudget) {
-  // Twenty scans of 32 x 32 pixels, without its end marker.
+  // Twenty scans of 32 x 32 pixels, without its end marker: a read through
+  // costs 21 passes, one for setting up its coefficients.
   const std::string many = test::progressiveOfManyScans(32, 32, 20);
   const std::string slow = many.substr(0, many.size() - 2);
   gfx::ReadThroughBudget budget(32 * 32 * 30);
@@ -423,11 +424,11 @@ TEST(DownloadedFileCheckTest, ARunsReadThroughsStopAtItsBudget) {
   EXPECT_TRUE(ending.readThrough);
   EXPECT_EQ(ending.scans, 20);
   EXPECT_FALSE(ending.outOfBudget);
-  // Ten passes left: the next read stops at its eleventh scan, and none
+  // Nine passes left: the next read stops at its ninth scan, and none
   // starts after it.
   ending = gfx::PictureWalk::ending(slow, &budget);
   EXPECT_TRUE(ending.outOfBudget);
-  EXPECT_EQ(ending.scans, 11);
+  EXPECT_EQ(ending.scans, 9);
   EXPECT_FALSE(ending.cutShort);
   ending = gfx::PictureWalk::ending(slow, &budget);
   EXPECT_TRUE(ending.outOfBudget);

@@ -458,6 +458,13 @@ bool runJpegScan(JpegScanJob* job) {
   // read through: it would wait for all of them.
   const std::size_t bytes = coefficientBytes(job->cinfo);
   if (bytes > DecoderMemory::kBudget) return endJpegRead(job, true);
+  // Setting up the coefficients of a picture of many scans is a pass over
+  // all of it too, paid before they are held.
+  if (bytes > 0 && job->budget &&
+      !job->budget->take(static_cast<std::int64_t>(job->cinfo.image_width) * job->cinfo.image_height)) {
+    job->extent.outOfBudget = true;
+    return endJpegRead(job, true);
+  }
   if (bytes > 0) job->coefficients.emplace(DecoderMemory::shared(), bytes);
   job->extent.readThrough = true;
   jpeg_start_decompress(&job->cinfo);
