@@ -409,31 +409,34 @@ TEST(DownloadedFileCheckTest, HostilePicturesAreSettledWithinWhatAnHonestOneNeed
   EXPECT_TRUE(ending.cutShort);
 }
 
-// The read-throughs of one run draw on one budget: once it cannot pay a
-// pass, a picture the walk cannot settle is settled by its walk alone,
-// taken unless its bytes certainly end short (inside a segment, or before
-// any image data). A picture cut within its image data is then taken; with
-// the budget to read it through, it is refused.
+// The read-throughs of one run draw on one budget: a read is begun only
+// when the budget can pay the most it may cost, and gives back what it did
+// not use. A picture the budget cannot pay for is settled by its walk
+// alone, taken unless its bytes certainly end short (inside a segment, or
+// before any image data): one cut within its image data is then taken;
+// with the budget to read it through, it is refused.
 TEST(DownloadedFileCheckTest, ARunsReadThroughsStopAtItsBudget) {
-  // Twenty scans of 32 x 32 pixels, without its end marker: a read through
-  // costs 21 passes, one for setting up its coefficients.
+  // Twenty scans of 32 x 32 pixels, without its end marker: a read may
+  // cost a pass a scan up to the bound and one for its coefficients, and
+  // costs 21.
   const std::string many = test::progressiveOfManyScans(32, 32, 20);
   const std::string slow = many.substr(0, many.size() - 2);
-  gfx::ReadThroughBudget budget(32 * 32 * 30);
+  constexpr std::int64_t kPass = 32 * 32;
+  constexpr std::int64_t kMost = kPass * (1 + gfx::JpegScanBound::kMostScans);
+  gfx::ReadThroughBudget budget(kMost + 10 * kPass);
   auto ending = gfx::PictureWalk::ending(slow, &budget);
   EXPECT_TRUE(ending.readThrough);
   EXPECT_EQ(ending.scans, 20);
   EXPECT_FALSE(ending.outOfBudget);
-  // Nine passes left: the next read stops at its ninth scan, and none
-  // starts after it.
-  ending = gfx::PictureWalk::ending(slow, &budget);
-  EXPECT_TRUE(ending.outOfBudget);
-  EXPECT_EQ(ending.scans, 9);
-  EXPECT_FALSE(ending.cutShort);
-  ending = gfx::PictureWalk::ending(slow, &budget);
-  EXPECT_TRUE(ending.outOfBudget);
-  EXPECT_FALSE(ending.readThrough);
-  EXPECT_EQ(ending.scans, 0);
+  EXPECT_EQ(budget.left(), kMost + 10 * kPass - 21 * kPass);
+  // Too little is left for the most the next may cost: it is not begun.
+  for (int next = 0; next < 2; ++next) {
+    ending = gfx::PictureWalk::ending(slow, &budget);
+    EXPECT_TRUE(ending.outOfBudget);
+    EXPECT_FALSE(ending.readThrough);
+    EXPECT_EQ(ending.scans, 0);
+    EXPECT_FALSE(ending.cutShort);
+  }
   gfx::ImageData noise(64, 64);
   for (std::size_t i = 0; i < noise.pixels.size(); ++i) noise.pixels[i] = static_cast<std::uint8_t>(i * 7919 % 251);
   const auto jpeg = noise.encodeJPEG(0.9);
@@ -446,11 +449,12 @@ TEST(DownloadedFileCheckTest, ARunsReadThroughsStopAtItsBudget) {
         .refusal;
   };
   using Refusal = DownloadedFileCheck::Refusal;
-  EXPECT_EQ(refusal(inData, &budget), Refusal::None);
-  EXPECT_EQ(refusal(inHeader, &budget), Refusal::CutShort);
+  gfx::ReadThroughBudget spent(0);
+  EXPECT_EQ(refusal(inData, &spent), Refusal::None);
+  EXPECT_EQ(refusal(inHeader, &spent), Refusal::CutShort);
+  EXPECT_EQ(refusal(whole, &spent), Refusal::None);
   gfx::ReadThroughBudget fresh;
   EXPECT_EQ(refusal(inData, &fresh), Refusal::CutShort);
-  EXPECT_EQ(refusal(whole, &budget), Refusal::None);
 }
 
 // Pictures that each hold their check as a picture of the slow shape does

@@ -83,10 +83,6 @@ struct JpegReadJob {
   jpeg_progress_mgr progress{};
   JpegScanBound scans;
   int scanSeen = 0;
-  // What the scans of a read-through draw on (none: no bound but the
-  // scans'), and whether one found it spent.
-  ReadThroughBudget* budget = nullptr;
-  bool outOfBudget = false;
 };
 
 // The decoder asks before each piece of input it takes: each new scan, its
@@ -102,11 +98,6 @@ void onJpegProgress(j_common_ptr common) {
   for (int i = 0; i < count; ++i) members[static_cast<std::size_t>(i)] = cinfo->cur_comp_info[i]->component_index;
   if (!job->scans.admit(cinfo->progressive_mode, members.data(), count, cinfo->Ss, cinfo->Se, cinfo->Ah, cinfo->Al))
     std::longjmp(job->err.jump, 1);
-  const auto pixels = static_cast<std::int64_t>(cinfo->image_width) * static_cast<std::int64_t>(cinfo->image_height);
-  if (job->budget && !job->budget->take(pixels)) {
-    job->outOfBudget = true;
-    std::longjmp(job->err.jump, 1);
-  }
 }
 
 void prepareJpegErrors(JpegReadJob* job) {
@@ -412,6 +403,12 @@ struct JpegScanJob : JpegReadJob {
   ImageData::Extent extent;
   std::vector<std::uint8_t> row;
   std::optional<DecoderMemory::Hold> coefficients;
+  // What the read draws on (none: no bound but the scans'): the most it
+  // may cost is taken before it begins, and what it did not use goes back.
+  ReadThroughBudget* budget = nullptr;
+  std::int64_t reserved = 0;
+  std::int64_t pixels = 0;
+  bool manyScans = false;
 };
 
 void onJpegScanMessage(j_common_ptr cinfo, int level) {
@@ -427,10 +424,14 @@ bool endJpegScan(JpegScanJob* job, bool failed) {
   ImageData::Extent& extent = job->extent;
   extent.scans = job->scans.scans();
   extent.bounded = job->scans.exceeded();
-  extent.outOfBudget = job->outOfBudget;
+  if (job->reserved > 0) {
+    // A pass for each scan read, and one for setting up the coefficients.
+    const std::int64_t used = job->pixels * ((job->manyScans ? 1 : 0) + std::max(1, extent.scans));
+    if (used < job->reserved) job->budget->giveBack(job->reserved - used);
+    job->reserved = 0;
+  }
   const bool rowsWanted = job->cinfo.output_scanline < job->cinfo.output_height;
-  extent.cutShort =
-      job->sourceEnded && !extent.bounded && !extent.outOfBudget && (failed || job->hitMarker || rowsWanted);
+  extent.cutShort = job->sourceEnded && !extent.bounded && (failed || job->hitMarker || rowsWanted);
   return endJpegRead(job, true);
 }
 
@@ -444,10 +445,6 @@ bool runJpegScan(JpegScanJob* job) {
   job->extent.width = static_cast<int>(job->cinfo.image_width);
   job->extent.height = static_cast<int>(job->cinfo.image_height);
   if (!readThroughAllowed(job->cinfo.image_width, job->cinfo.image_height)) return endJpegRead(job, true);
-  if (job->budget && job->budget->spent()) {
-    job->extent.outOfBudget = true;
-    return endJpegRead(job, true);
-  }
   // At an eighth every byte of the data is still decoded, for a fraction
   // of the work and a row of an eighth of the width.
   job->cinfo.scale_num = 1;
@@ -458,12 +455,18 @@ bool runJpegScan(JpegScanJob* job) {
   // read through: it would wait for all of them.
   const std::size_t bytes = coefficientBytes(job->cinfo);
   if (bytes > DecoderMemory::kBudget) return endJpegRead(job, true);
-  // Setting up the coefficients of a picture of many scans is a pass over
-  // all of it too, paid before they are held.
-  if (bytes > 0 && job->budget &&
-      !job->budget->take(static_cast<std::int64_t>(job->cinfo.image_width) * job->cinfo.image_height)) {
-    job->extent.outOfBudget = true;
-    return endJpegRead(job, true);
+  // A read the budget cannot pay to the most it may take (a pass a scan, up
+  // to the bound, and one for setting up the coefficients of a picture of
+  // many scans) is not begun: one stopped half way would tell nothing.
+  job->pixels = static_cast<std::int64_t>(job->cinfo.image_width) * job->cinfo.image_height;
+  job->manyScans = jpeg_has_multiple_scans(&job->cinfo);
+  if (job->budget) {
+    const std::int64_t most = job->pixels * (job->manyScans ? 1 + JpegScanBound::kMostScans : 1);
+    if (!job->budget->take(most)) {
+      job->extent.outOfBudget = true;
+      return endJpegRead(job, true);
+    }
+    job->reserved = most;
   }
   if (bytes > 0) job->coefficients.emplace(DecoderMemory::shared(), bytes);
   job->extent.readThrough = true;
@@ -507,7 +510,9 @@ bool runPngScan(PngScanJob* job) {
   job->interlaced = png_get_interlace_type(job->png, job->info) == PNG_INTERLACE_ADAM7;
   job->headerRead = true;
   if (!readThroughAllowed(w, h)) return true;
-  if (job->budget && job->budget->spent()) {
+  // A pass over its pixels, however many passes of rows an interlaced one
+  // takes them in.
+  if (job->budget && !job->budget->take(static_cast<std::int64_t>(w) * h)) {
     job->extent.outOfBudget = true;
     return true;
   }
@@ -521,10 +526,6 @@ bool runPngScan(PngScanJob* job) {
     const png_uint_32 rows = job->interlaced ? PNG_PASS_ROWS(h, pass) : h;
     if (columns == 0 || rows == 0) continue;
     for (png_uint_32 r = 0; r < rows; ++r) {
-      if (job->budget && !job->budget->take(columns)) {
-        job->extent.outOfBudget = true;
-        return true;
-      }
       png_read_row(job->png, job->row.data(), nullptr);
       ++job->extent.rows;
     }

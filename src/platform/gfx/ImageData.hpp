@@ -53,8 +53,8 @@ struct ImageData {
   // coefficients, counted against DecoderMemory), within what an honest
   // picture needs: none of more pixels than any picture drawn, none whose
   // coefficients pass the decoders' budget, no JPEG past JpegScanBound,
-  // and each pass paid from `budget` when one is given: a read it cannot
-  // pay stops there (or never starts, once it is spent), and says so.
+  // and none that `budget`, when one is given, cannot pay to the most it
+  // may cost (see ReadThroughBudget): that one is left unread, and says so.
   // Damaged data is no cut. Nothing when it is no PNG or JPEG whose header
   // the decoder reads.
   struct Extent {
@@ -64,7 +64,7 @@ struct ImageData {
     // Its data was read through; the read stopped at the scan bound.
     bool readThrough = false;
     bool bounded = false;
-    // The budget stopped the read, or left it unread: no cut was found.
+    // The budget could not pay for the read: it was left unread.
     bool outOfBudget = false;
     // The JPEG scans and the PNG rows (of every pass) it read.
     int scans = 0;

@@ -13,7 +13,6 @@
 
 #include "platform/base/QuickLane.hpp"
 #include "platform/gfx/ImageData.hpp"
-#include "platform/gfx/ReadThroughBudget.hpp"
 
 namespace gfx {
 namespace {
@@ -214,19 +213,13 @@ bool certainlyCut(const Walked& walked) {
 // The walk and, where it cannot tell, the decoder's read-through
 // (`readThrough` reads the picture's header and its data).
 template <typename ReadThrough>
-PictureWalk::Ending settle(PictureWalk::Kind kind, Source& in, ReadThroughBudget* budget,
-                           const ReadThrough& readThrough) {
+PictureWalk::Ending settle(PictureWalk::Kind kind, Source& in, const ReadThrough& readThrough) {
   PictureWalk::Ending ending;
   ending.kind = kind;
   const Walked walked = kind == PictureWalk::Kind::Png ? walkPng(in) : walkJpeg(in);
   if (walked.stop == Stop::End) return ending;
   if (!base::QuickLane::mayTakeLong()) {
     ending.putOff = true;
-    return ending;
-  }
-  if (budget && budget->spent()) {
-    ending.outOfBudget = true;
-    ending.cutShort = certainlyCut(walked);
     return ending;
   }
   std::function<void()> observer;
@@ -287,7 +280,7 @@ PictureWalk::Ending PictureWalk::ending(std::string_view bytes, ReadThroughBudge
   const Kind kind = kindOf(bytes);
   if (kind == Kind::Other) return {};
   Source in(bytes);
-  return settle(kind, in, budget, [&] { return ImageData::extent(bytes, budget); });
+  return settle(kind, in, [&] { return ImageData::extent(bytes, budget); });
 }
 
 PictureWalk::Ending PictureWalk::endingOfFile(const std::filesystem::path& path, ReadThroughBudget* budget) {
@@ -297,7 +290,7 @@ PictureWalk::Ending PictureWalk::endingOfFile(const std::filesystem::path& path,
   Source in(file.fd(), size);
   const Kind kind = kindOf(in.at(0, kPngSignature.size()));
   if (kind == Kind::Other) return {};
-  return settle(kind, in, budget, [&] { return ImageData::extentOfFile(path, budget); });
+  return settle(kind, in, [&] { return ImageData::extentOfFile(path, budget); });
 }
 
 void PictureWalk::setReadThroughObserver(std::function<void()> observer) {
