@@ -16,6 +16,10 @@
 //
 //   xvfb-run -a bench_ImagePhaseBench [--products=N] [benchmark options]
 //
+// With 30 of the products' pictures sent as pictures of the slow shape
+// (SlowPictures), the same phase is timed against it (run with --photos,
+// so that the pictures are a company's photographs).
+//
 // The later syncs (LaterSync) time a sync that finds nothing new on the
 // service, over the company's product pictures kept on disk as photographs of
 // 12 megapixels: without their end marker, which only a read through tells
@@ -45,7 +49,9 @@
 #include <vector>
 
 #include "BenchWorld.hpp"
+#include "PictureBytes.hpp"
 #include "PictureRows.hpp"
+#include "sales-service/FaultInjector.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/ui/DesktopWindow.hpp"
 #include "platform/ui/Label.hpp"
@@ -63,6 +69,9 @@ namespace fs = std::filesystem;
 namespace {
 
 int gProducts = 2000;
+// "--photos": each product's pictures are photographs of 1600 x 1200, as a
+// company's are, rather than the sample's small drawings.
+bool gPhotos = false;
 constexpr long kConnections = 3;
 constexpr int kImageKinds[] = {mv::SyncModel::kImageTypeProduct, mv::SyncModel::kImageTypeIcon,
                                mv::SyncModel::kImageTypeCover};
@@ -126,6 +135,10 @@ struct World {
             [] {
               auto o = mv::sales::SampleOptions::large(gProducts);
               o.imagesPerProduct = 2;
+              if (gPhotos) {
+                o.fullImageWidth = 1600;
+                o.fullImageHeight = 1200;
+              }
               return o;
             }(),
             {mv::SyncConfigManager::kCatalogIndex, mv::SyncConfigManager::kLibraryIndex}) {
@@ -343,12 +356,45 @@ void laterSyncs(benchmark::State& state, fs::path Photographs::*photograph) {
   state.counters["pictures"] = static_cast<double>(linked);
 }
 
+// The image phase with 30 of the company's product pictures sent as
+// pictures of the slow shape: 39.6 Mpx in some 300 scans of an honest
+// order, without their end marker, each of which held a check for seconds.
+void BM_SlowPicturesImagePhase(benchmark::State& state) {
+  World& w = world();
+  static const std::string slow = [] {
+    const std::string bytes =
+        mv::test::progressiveOfManyScans(mv::test::kLargePictureWidth, mv::test::kLargePictureHeight, 300);
+    return bytes.substr(0, bytes.size() - 2);
+  }();
+  if (!w.ready) {
+    state.SkipWithError("no service or no first sync");
+    return;
+  }
+  int sent = 0;
+  for (const auto& [type, name] : w.files) {
+    if (type != mv::SyncModel::kImageTypeProduct || sent == 30) continue;
+    mv::sales::FaultRule rule;
+    rule.path = "*/" + name;
+    rule.kind = mv::sales::FaultKind::FileContent;
+    rule.content = slow;
+    w.base.service().addFault(rule);
+    ++sent;
+  }
+  timeRuns(state, "slow", [](double& paused) {
+    RunWatcher watcher;
+    return imagePhase(watcher, paused, [&] { base::RunLoop::main().runUntil([&] { return watcher.ended; }, 900); });
+  });
+  w.base.service().clearFaults();
+  state.counters["slow"] = sent;
+}
+
 void BM_LaterSyncMarked(benchmark::State& state) { laterSyncs(state, &Photographs::marked); }
 void BM_LaterSyncUnmarked(benchmark::State& state) { laterSyncs(state, &Photographs::unmarked); }
 
 BENCHMARK(BM_BareCurlDownload)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ImagePhaseHeadless)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ImagePhaseWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_SlowPicturesImagePhase)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_LaterSyncMarked)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(BM_LaterSyncUnmarked)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
@@ -357,6 +403,13 @@ BENCHMARK(BM_LaterSyncUnmarked)->Unit(benchmark::kMillisecond)->UseRealTime()->I
 int main(int argc, char** argv) {
   std::error_code ec;
   if (!std::getenv("TMPDIR") && fs::is_directory("/dev/shm", ec)) ::setenv("TMPDIR", "/dev/shm", 0);
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) != "--photos") continue;
+    gPhotos = true;
+    for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+    --argc;
+    break;
+  }
   bench::runBenchmarks(argc, argv, gProducts);
   const double bare = mean(gSeconds["bare"]);
   if (bare > 0) {
