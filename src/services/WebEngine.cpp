@@ -14,6 +14,8 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -244,6 +246,22 @@ std::int64_t steadyMilliseconds() {
 
 enum class EngineProcess { None, Page, Network };
 
+// Whether the process whose "stat" fields follow its name (" state ppid
+// ... flags ...") has begun to end: the kernel marks it so before it lets
+// its memory go.
+bool isExiting(const std::string& fields) {
+  constexpr unsigned long kExitingFlag = 0x4;
+  std::istringstream in(fields);
+  std::string field;
+  // The state, the parent, the group, the session, the terminal, its group,
+  // then the flags.
+  for (int i = 0; i < 7 && in >> field; ++i) {
+  }
+  char* end = nullptr;
+  const unsigned long flags = std::strtoul(field.c_str(), &end, 10);
+  return in && end && *end == '\0' && (flags & kExitingFlag) != 0;
+}
+
 // Which of the engine's processes our child is, by its name.
 EngineProcess engineProcessOf(const std::string& pid) {
   std::ifstream stat("/proc/" + pid + "/stat");
@@ -254,8 +272,10 @@ EngineProcess engineProcessOf(const std::string& pid) {
   const auto close = line.rfind(')');
   if (open == std::string::npos || close == std::string::npos) return EngineProcess::None;
   const std::string name = line.substr(open + 1, close - open - 1);
-  // One that has ended and awaits its parent holds nothing any more.
-  if (line.compare(close + 1, 3, " Z ") == 0) return EngineProcess::None;
+  // One that has ended and awaits its parent holds nothing any more; one
+  // that is ending lets its memory go as it is read, and that is no reading
+  // of what it held while it lived.
+  if (line.compare(close + 1, 3, " Z ") == 0 || isExiting(line.substr(close + 1))) return EngineProcess::None;
   if (name.rfind("WebKitWebProces", 0) == 0) return EngineProcess::Page;
   if (name.rfind("WebKitNetworkPr", 0) == 0) return EngineProcess::Network;
   return EngineProcess::None;
@@ -344,11 +364,12 @@ void watchMemory() {
       const double megabytes = ownMegabytes(pid);
       noteReading(pid, megabytes, ceiling);
       if (megabytes <= ceiling) continue;
-      ::kill(static_cast<pid_t>(std::stol(pid)), SIGKILL);
+      // Known as ended before it ends: its end may be heard at once.
       if (kind == EngineProcess::Page) {
         std::lock_guard<std::mutex> lock(watch.mutex);
-        watch.nearCeiling[pid].ended = true;
+        watch.nearCeiling[pid] = {steadyMilliseconds(), true};
       }
+      ::kill(static_cast<pid_t>(std::stol(pid)), SIGKILL);
       MV_LOG("web engine: ended the ", kind == EngineProcess::Page ? "page's" : "network", " process ", pid,
              ": more than ", ceiling, " MB");
       if (kind == EngineProcess::Network) {
