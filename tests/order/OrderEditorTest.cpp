@@ -1169,6 +1169,11 @@ TEST_F(EditorTest, LinePicturesAreReadAtTheirShownSizeAndTheFormsAtItsPrintResol
     }
   }
   EXPECT_EQ(pictures, 3);
+  // The logo written into the skin just now is drawn once the skin's check
+  // has settled it, however late it was named.
+  bool skinChecked = false;
+  SkinManager::sharedInstance().whenSkinChecked([&] { skinChecked = true; });
+  EXPECT_TRUE(base::RunLoop::main().runUntil([&] { return skinChecked; }, 30));
   snapshot("order-form-pictures");
 
   // The document printed and mailed: every picture's cell is drawn, from a

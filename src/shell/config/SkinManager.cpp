@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <system_error>
+#include <utility>
 
 #include "platform/base/FolderWriters.hpp"
 #include "platform/base/Log.hpp"
@@ -131,6 +132,8 @@ SkinManager::Look SkinManager::lookAt(const fs::path& path) {
   showSkinOf(client);
   if (const auto whole = shownVerdicts_->keptOn(*version)) return *whole ? Look::Taken : Look::Refused;
   // Not checked in this version (new, or written since): drawn once it is.
+  // A check under way may have passed it already: it looks once more.
+  if (checking_ && client == checkingClient_) namedDuringCheck_ = true;
   checkSkin(client, false);
   return Look::Waiting;
 }
@@ -226,6 +229,13 @@ void SkinManager::skinCheckEnded(std::uint64_t pass, const fs::path& clientFolde
   if (pass != pass_) return;
   checking_ = false;
   if (!whole) return;
+  // A picture named while the check ran may have been written after the
+  // check passed it: one more pass, over verdicts mostly kept, settles it
+  // before the skin counts as checked.
+  if (std::exchange(namedDuringCheck_, false) && clientFolder == shownClient_) {
+    checkSkin(clientFolder, false);
+    return;
+  }
   // A picture still waiting was written again since it was named: the
   // check of its new version gives the screens to come their verdict.
   if (clientFolder == shownClient_) {

@@ -158,6 +158,7 @@ class SkinManager {
   // The check under way: its number, its skin and what stops it.
   std::uint64_t pass_ = 0;
   bool checking_ = false;
+  bool namedDuringCheck_ = false;  // a picture not yet settled was named while a check ran
   std::filesystem::path checkingClient_;
   base::CancelFlag checkStop_;
   std::vector<std::pair<std::filesystem::path, std::function<void()>>> afterSkinCheck_;
