@@ -130,7 +130,9 @@ bool TransferBody::beginSpill(std::size_t coming) {
     spillRefused_ = true;
     return true;
   }
-  file_ = openAt(path_, "wb");
+  // Read as well as written: should the disk run short before the body
+  // ends, it goes back to memory.
+  file_ = openAt(path_, "w+b");
   if (!file_) {
     writeFailed(path_.string() + ": ");
     return false;
@@ -150,12 +152,36 @@ bool TransferBody::writeSpill(const char* data, std::size_t size) {
   // to the disk meanwhile.
   constexpr std::int64_t kRoomStep = std::int64_t{1} << 20;
   const auto bytes = static_cast<std::int64_t>(size);
-  if ((size_ + bytes) / kRoomStep != size_ / kRoomStep && !roomFor(kRoomStep + bytes)) return false;
+  if ((size_ + bytes) / kRoomStep != size_ / kRoomStep && !roomFor(kRoomStep + bytes)) {
+    // A body that memory may keep goes on there, whether it came compressed
+    // or not; one past that is refused for want of room.
+    if (bodyLimit_ >= 0 && size_ + bytes > bodyLimit_) return false;
+    return spillBackToMemory() && keepInMemory(data, size);
+  }
   if (size > 0 && std::fwrite(data, 1, size, file_) != size) {
     writeFailed(path_.string() + ": ");
     return false;
   }
   size_ += bytes;
+  return true;
+}
+
+bool TransferBody::spillBackToMemory() {
+  // The body moves once: room for all memory may keep of it, whose pages are
+  // taken only as it fills them.
+  std::string kept;
+  kept.reserve(static_cast<std::size_t>(bodyLimit_ >= 0 ? bodyLimit_ : 2 * size_));
+  kept.resize(static_cast<std::size_t>(size_));
+  if (std::fflush(file_) != 0 || std::fseek(file_, 0, SEEK_SET) != 0 ||
+      std::fread(kept.data(), 1, kept.size(), file_) != kept.size()) {
+    writeFailed(path_.string() + ": ");
+    return false;
+  }
+  dropSpill();
+  clearFault();
+  spillRefused_ = true;
+  size_ = static_cast<std::int64_t>(kept.size());
+  bytes_ = std::move(kept);
   return true;
 }
 
@@ -180,7 +206,7 @@ std::shared_ptr<const ReplyFile> TransferBody::finishSpill() {
 
 void TransferBody::dropSpill() {
   if (kind_ == Kind::Spill) {
-    std::fclose(file_);
+    if (file_) std::fclose(file_);
     file_ = nullptr;
     std::error_code ec;
     fs::remove(path_, ec);

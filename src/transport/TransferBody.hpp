@@ -123,6 +123,9 @@ class TransferBody {
   // Moves what is held of the body to the spill file, which takes the rest;
   // true also when the disk has no room for it and the body stays in memory.
   bool beginSpill(std::size_t coming);
+  // The disk has no more room for the spill file: what it holds goes back to
+  // memory, which keeps the rest of the body.
+  bool spillBackToMemory();
   bool openFile(const char* mode);
 
   const std::filesystem::path path_;

@@ -82,8 +82,10 @@ struct TransferSetup {
   // `kMostHeldBeforeSpill` bytes (or `bodyLimit` when lower) and goes on in
   // the file past that, bounded by the room its disk has above the margin it
   // keeps free (`DiskRoom`) rather than by `bodyLimit`. Where the disk has no
-  // such room the body stays in memory, bounded as any other, and one that
-  // passes `bodyLimit` then fails for want of room (`RequestError::NoRoom`).
+  // such room, from the start or once the file has grown, the body stays in
+  // memory or goes back there, bounded as any other whether it came
+  // compressed or not, and one that passes `bodyLimit` then fails for want
+  // of room (`RequestError::NoRoom`).
   // The file holds the whole body only once the reply ended well; otherwise
   // it is gone. Empty: the body stays in memory.
   std::filesystem::path spillFile;

@@ -9,6 +9,7 @@
 #include <set>
 #include <utility>
 
+#include "FolderBytes.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/Paths.hpp"
@@ -433,6 +434,82 @@ TEST_F(SyncEngineTest, ACustomerReplyPastTheMemoryBoundLandsFromTheDiskAndOnePas
   EXPECT_EQ(tableRequests().back().qualifier, "customer");
   EXPECT_EQ(delegate->breaks, std::vector<std::string>{test::textOfKey("REPLYTOOLARGE")});
   EXPECT_EQ(book(), before);
+  EXPECT_FALSE(clientFlag(SyncModel::kCustomerSynced));
+  EXPECT_EQ(repliesOnDisk(), 0u);
+}
+
+// A customer book past what the transport holds in memory before it spills,
+// on a disk whose room runs out before the reply ends: it lands from memory,
+// sent compressed as sent plain, since memory may keep it. Past what memory
+// may keep as well, the run says the data is too large for the device and
+// the book stays as it was. No reply is left on the disk.
+TEST_F(SyncEngineTest, ACompressedCustomerReplyTheDiskHasNoRoomForLandsFromMemoryWhenItFits) {
+  signIn();
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  // Six megabytes of addresses of a few customers.
+  std::string addresses;
+  for (int id = 1; id <= 64; ++id) {
+    addresses += std::string(id > 1 ? "," : "") + R"({"id":)" + std::to_string(9000 + id) + R"(,"customerId":)" +
+                 std::to_string(8000 + id) + R"(,"address":")" + std::string(100 << 10, 'a' + id % 26) + R"("})";
+  }
+  std::string book;
+  for (int id = 1; id <= 64; ++id)
+    book += std::string(id > 1 ? "," : "") + R"({"customerId":)" + std::to_string(8000 + id) + R"(,"customerName":"C)" +
+            std::to_string(id) + R"("})";
+  const std::string content = "[[" + book + "],[],[" + addresses + "],[]]";
+  ASSERT_GT(content.size(), std::size_t{6} << 20);
+  const auto landed = [] {
+    return query("SELECT count(*), sum(length(address)) FROM marvisto_customer_address WHERE id > 9000");
+  };
+  const auto readBookAgain = [&](bool compressed) {
+    base::UserDefaults::standard().removeObject(std::string("acme-") + SyncModel::kCustomerSynced);
+    ASSERT_TRUE(execute("DELETE FROM marvisto_customer_address WHERE id > 9000"));
+    FaultRule rule = FaultRule::contentFor("syncData/customer", content);
+    if (compressed) {
+      rule.kind = FaultKind::Gzipped;
+      rule.chunkBytes = 0;
+    }
+    rule.times = 1;
+    service->addFault(rule);
+  };
+  const fs::path folder = base::Paths::tmp() / "replies";
+  const auto repliesOnDisk = [&] {
+    std::error_code ec;
+    std::size_t files = 0;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) ++files;
+    return files;
+  };
+  // Room above the margin for five of the six megabytes, which the spill
+  // file takes as it grows.
+  const std::uint64_t room = std::uint64_t{5} << 20;
+  DiskRoom::setReading([&](const fs::path&) {
+    const std::uint64_t spilled = test::bytesUnder(folder);
+    return std::optional(DiskRoom::Space{std::uint64_t{8} << 30, DiskRoom::kMarginBytes + room - std::min(room, spilled)});
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+
+  const std::vector<test::Tuple> whole{{"64", std::to_string(64 * (100 << 10))}};
+  for (const bool compressed : {true, false}) {
+    SCOPED_TRACE(compressed ? "compressed" : "plain");
+    readBookAgain(compressed);
+    ASSERT_TRUE(runSync());
+    EXPECT_EQ(tableRequests().back().fault, compressed ? "gzipped" : "content");
+    EXPECT_EQ(delegate->breaks, std::vector<std::string>{});
+    EXPECT_EQ(landed(), whole);
+    EXPECT_EQ(clientFlag(SyncModel::kCustomerSynced), "synced");
+    EXPECT_EQ(repliesOnDisk(), 0u);
+  }
+
+  auto settings = ctrl().settings();
+  settings.messageBodyLimit = std::int64_t{5} << 20;
+  ctrl().setSettings(settings);
+  readBookAgain(true);
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks, std::vector<std::string>{test::textOfKey("REPLYTOOLARGE")});
+  EXPECT_EQ(landed(), (std::vector<test::Tuple>{{"0", ""}}));
   EXPECT_FALSE(clientFlag(SyncModel::kCustomerSynced));
   EXPECT_EQ(repliesOnDisk(), 0u);
 }
