@@ -328,6 +328,7 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
     request->setRequestHeaders({{"Content-Type", kMessageContentType}});
     request->setPostBody(*op->body);
     request->setBodyLimit(settings_.messageBodyLimit);
+    request->setInflatedLimit(settings_.messageInflatedLimit);
     if (op->spills) request->setSpillFile(spillPathFor(*op));
   }
   op->current = request;

@@ -61,6 +61,8 @@ class HttpNetworkCtrl {
     // outgrow it (a table of the whole company) goes on in a file instead,
     // once it passes this or a few megabytes, bounded by the disk's room.
     std::int64_t messageBodyLimit = TransferSetup().bodyLimit;
+    // The most bytes a compressed message reply may inflate to.
+    std::int64_t messageInflatedLimit = TransferSetup().inflatedLimit;
     // A message that may be resent is sent once more after this delay.
     double messageRetryDelaySeconds = 3.0;
     // Further attempts of a single download after its first failure.

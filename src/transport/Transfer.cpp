@@ -531,7 +531,8 @@ bool Transfer::writeBody(const char* data, size_t size) {
   if (inflater_.active()) {
     if (!inflater_.feed(data, size, keep)) {
       if (inflater_.overflowed()) {
-        body_.fail(TransferBody::Fault::TooLarge);
+        body_.fail(TransferBody::Fault::TooLarge,
+                   "the reply inflates past " + std::to_string(inflationCeiling()) + " bytes");
       } else if (body_.fault() == TransferBody::Fault::None) {
         body_.fail(TransferBody::Fault::Undecodable);
       }

@@ -156,10 +156,11 @@ class Transfer {
   void beginResponse(long status);
   bool endHeaders();
   // The most bytes the reply may inflate to: a download's file is bounded
-  // by the body limit as inflated; a body kept in memory is bounded by it
-  // as it is kept.
+  // by the body limit as inflated, a message's reply by its own ceiling
+  // (and when kept in memory, by the body limit as it is kept).
   std::uint64_t inflationCeiling() const {
-    return isDownload() && spec_.bodyLimit >= 0 ? static_cast<std::uint64_t>(spec_.bodyLimit) : UINT64_MAX;
+    const std::int64_t ceiling = isDownload() ? spec_.bodyLimit : spec_.inflatedLimit;
+    return ceiling >= 0 ? static_cast<std::uint64_t>(ceiling) : UINT64_MAX;
   }
   bool writeBody(const char* data, size_t size);
   // A message's reply may go on in its spill file (TransferSetup::spillFile).

@@ -90,6 +90,14 @@ struct TransferSetup {
   // it is gone. Empty: the body stays in memory.
   std::filesystem::path spillFile;
   static constexpr std::int64_t kMostHeldBeforeSpill = std::int64_t{4} << 20;
+  // The most bytes a message's compressed reply may inflate to, wherever it
+  // goes (-1: no bound). A reply bound for its spill file is bounded by the
+  // disk's room rather than by `bodyLimit`, and a small body that inflates
+  // to gigabytes would otherwise fill any disk to its margin before it is
+  // refused; past this it ends as too large. Well above the largest reply of
+  // an honest company: the customers of a company of 300,000 come to about
+  // 420 MB, its 300,000 products to about 310 MB.
+  std::int64_t inflatedLimit = std::int64_t{1} << 30;
   // A download's file: the most bytes it may hold (-1: no bound). A reply
   // that announces more is refused before a byte is written, and one that
   // runs on past it stops there, so no server fills the disk. Whatever the

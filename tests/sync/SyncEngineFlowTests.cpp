@@ -364,7 +364,9 @@ TEST_F(SyncEngineTest, TheModulesShownDecideTheParts) {
 // The customer book's reply, past what the transport keeps of a reply in
 // memory, lands whole from the disk, as sent and compressed. Past the room
 // the disk has left as well, the run says that the data is too large for
-// the device, and the book stays as it was. No reply is left on the disk.
+// the device, and the book stays as it was; so it does for a small reply
+// that would inflate past what a compressed reply may. No reply is left on
+// the disk.
 TEST_F(SyncEngineTest, ACustomerReplyPastTheMemoryBoundLandsFromTheDiskAndOnePastItsRoomIsTooLarge) {
   signIn();
   // The book's reply (some 17 kB) and the catalogue's pass the bound; the
@@ -436,6 +438,32 @@ TEST_F(SyncEngineTest, ACustomerReplyPastTheMemoryBoundLandsFromTheDiskAndOnePas
   EXPECT_EQ(book(), before);
   EXPECT_FALSE(clientFlag(SyncModel::kCustomerSynced));
   EXPECT_EQ(repliesOnDisk(), 0u);
+
+  // A disk of room to spare, and a reply of a few kilobytes that inflates
+  // to many times the ceiling of what a compressed reply may inflate to:
+  // its spill file stops there, and the run says the data is too large.
+  std::uint64_t fullest = 0;
+  DiskRoom::setReading([&](const fs::path&) {
+    fullest = std::max<std::uint64_t>(fullest, test::bytesUnder(base::Paths::tmp() / "replies"));
+    return std::optional(DiskRoom::Space{capacity, std::uint64_t{32} << 30});
+  });
+  settings.messageInflatedLimit = std::int64_t{8} << 20;
+  ctrl().setSettings(settings);
+  FaultRule bomb;
+  bomb.method = "syncData/customer";
+  bomb.kind = FaultKind::Gzipped;
+  bomb.chunkBytes = std::size_t{64} << 20;
+  bomb.times = 1;
+  service->addFault(bomb);
+  readBookAgain();
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(tableRequests().back().fault, "gzipped");
+  EXPECT_EQ(delegate->breaks, (std::vector<std::string>(2, test::textOfKey("REPLYTOOLARGE"))));
+  EXPECT_EQ(book(), before);
+  EXPECT_FALSE(clientFlag(SyncModel::kCustomerSynced));
+  EXPECT_EQ(repliesOnDisk(), 0u);
+  EXPECT_GT(fullest, 0u);
+  EXPECT_LE(fullest, std::uint64_t{8} << 20);
 }
 
 // A customer book past what the transport holds in memory before it spills,

@@ -514,6 +514,49 @@ TEST_F(TransportTest, ASpilledReplyTheDiskRunsShortOfGoesBackToMemoryWhenItFits)
   }
 }
 
+// A compressed reply inflates no further than its ceiling, in its spill
+// file as in memory: a small body that inflates to many times the ceiling
+// ends as too large once it passes it, and leaves no file.
+TEST_F(TransportTest, ACompressedReplyInflatesNoFurtherThanItsCeiling) {
+  const std::string bomb = gzip(std::string(64 << 20, '\0'));
+  ASSERT_LT(bomb.size(), 256u << 10);
+  server.http().Get("/bomb", [&](const Req&, Res& res) {
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content(bomb, "application/octet-stream");
+  });
+  server.start();
+  const auto stopped = server.stopWhenDone();
+  const fs::path folder = root / "tmp" / "replies";
+  std::uint64_t fullest = 0;
+  DiskRoom::setReading([&](const fs::path&) {
+    fullest = std::max<std::uint64_t>(fullest, bytesUnder(folder));
+    return std::optional(DiskRoom::Space{std::uint64_t{64} << 30, std::uint64_t{32} << 30});
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+  constexpr std::int64_t kCeiling = std::int64_t{8} << 20;
+  for (const bool spills : {true, false}) {
+    SCOPED_TRACE(spills ? "spilled" : "in memory");
+    auto request = get(server.url("/bomb"));
+    request->setBodyLimit(std::int64_t{128} << 20);
+    request->setInflatedLimit(kCeiling);
+    if (spills) request->setSpillFile(folder / "reply");
+    Recorder r;
+    ASSERT_TRUE(run(request, r));
+    ASSERT_EQ(r.failed, 1);
+    EXPECT_EQ(request->error()->code, static_cast<long>(RequestError::ReplyTooLarge));
+    EXPECT_NE(request->error()->failureReason.find("inflates past " + std::to_string(kCeiling) + " bytes"),
+              std::string::npos)
+        << request->error()->failureReason;
+    EXPECT_TRUE(request->responseData().empty());
+    EXPECT_FALSE(request->takeResponseFile());
+    EXPECT_FALSE(fs::exists(folder / "reply"));
+  }
+  EXPECT_GT(fullest, 0u);
+  EXPECT_LE(fullest, static_cast<std::uint64_t>(kCeiling));
+}
+
 TEST_F(TransportTest, ARequestThatFollowsNoRedirectFailsOnOneAndNeverReachesItsTarget) {
   std::atomic<int> reached{0};
   server.http().Post("/sign-in", [](const Req&, Res& res) { res.set_redirect("/elsewhere", 307); });
