@@ -329,7 +329,10 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
     request->setPostBody(*op->body);
     request->setBodyLimit(settings_.messageBodyLimit);
     request->setInflatedLimit(settings_.messageInflatedLimit);
-    if (op->spills) request->setSpillFile(spillPathFor(*op));
+    if (op->spills) {
+      request->setSpillFile(spillPathFor(*op));
+      request->setSpillStoreShare(settings_.spillStoreShare);
+    }
   }
   op->current = request;
   NetworkQueue& queue = queueFor(*op);

@@ -63,6 +63,12 @@ class HttpNetworkCtrl {
     std::int64_t messageBodyLimit = TransferSetup().bodyLimit;
     // The most bytes a compressed message reply may inflate to.
     std::int64_t messageInflatedLimit = TransferSetup().inflatedLimit;
+    // The room a table reply's store takes of the disk beside the reply, for
+    // each byte of it: its rows in the database and, until they are in
+    // place, as many again in the database's log (about 1.0 of the
+    // customers' reply, 0.8 of the products'). A reply goes to the disk only
+    // with room for that beside it (TransferSetup::spillStoreShare).
+    double spillStoreShare = 1.0;
     // A message that may be resent is sent once more after this delay.
     double messageRetryDelaySeconds = 3.0;
     // Further attempts of a single download after its first failure.

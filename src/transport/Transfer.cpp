@@ -148,7 +148,8 @@ TransferSetup Transfer::withTemporary(TransferSetup spec) {
 Transfer::Transfer(TransferSetup spec, std::weak_ptr<TransferObserver> observer)
     : spec_(withTemporary(std::move(spec))),
       observer_(std::move(observer)),
-      body_(isDownload() ? spec_.temporary : spec_.spillFile, isDownload(), spec_.bodyLimit, spec_.fileLimit) {}
+      body_(isDownload() ? spec_.temporary : spec_.spillFile, isDownload(), spec_.bodyLimit, spec_.fileLimit,
+            spec_.spillStoreShare) {}
 
 fs::path Transfer::resumeRecordPath(const fs::path& temporary) {
   if (temporary.empty()) return {};

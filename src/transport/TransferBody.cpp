@@ -22,8 +22,13 @@ std::atomic<std::uint64_t> gPartialFilesOpened{0};
 
 std::uint64_t TransferBody::partialFilesOpened() { return gPartialFilesOpened.load(); }
 
-TransferBody::TransferBody(fs::path file, bool download, std::int64_t bodyLimit, std::int64_t fileLimit)
-    : path_(std::move(file)), download_(download), bodyLimit_(bodyLimit), fileLimit_(fileLimit) {}
+TransferBody::TransferBody(fs::path file, bool download, std::int64_t bodyLimit, std::int64_t fileLimit,
+                           double storeShare)
+    : path_(std::move(file)),
+      download_(download),
+      bodyLimit_(bodyLimit),
+      fileLimit_(fileLimit),
+      storeShare_(std::max(storeShare, 0.0)) {}
 
 TransferBody::~TransferBody() {
   flushHeld();
@@ -49,6 +54,7 @@ void TransferBody::reset() {
   kind_ = Kind::Memory;
   size_ = 0;
   offset_ = 0;
+  announced_ = -1;
   bytes_.clear();
   head_.clear();
   keepHead_ = false;
@@ -74,12 +80,17 @@ std::int64_t TransferBody::heldBeforeSpill() const {
                          : TransferSetup::kMostHeldBeforeSpill;
 }
 
+std::int64_t TransferBody::spillRoom(std::int64_t bytes, std::int64_t written) const {
+  return bytes - written + static_cast<std::int64_t>(storeShare_ * static_cast<double>(bytes));
+}
+
 bool TransferBody::announce(std::int64_t length, bool encoded) {
   if (length < 0) return true;
   // A compressed length says nothing of what it inflates to.
+  if (!encoded) announced_ = length;
   bool toSpill = maySpill() && encoded;
   if (!toSpill && maySpill() && length > heldBeforeSpill()) {
-    toSpill = roomFor(length);
+    toSpill = roomFor(spillRoom(length));
     spillRefused_ = !toSpill;
   }
   if (!toSpill) {
@@ -124,7 +135,7 @@ bool TransferBody::keepInMemory(const char* data, std::size_t size) {
 }
 
 bool TransferBody::beginSpill(std::size_t coming) {
-  if (!roomFor(static_cast<std::int64_t>(bytes_.size() + coming))) {
+  if (!roomFor(spillRoom(std::max(announced_, static_cast<std::int64_t>(bytes_.size() + coming))))) {
     // Kept in memory instead, within the body limit.
     clearFault();
     spillRefused_ = true;
@@ -148,11 +159,13 @@ bool TransferBody::beginSpill(std::size_t coming) {
 }
 
 bool TransferBody::writeSpill(const char* data, std::size_t size) {
-  // The room is asked again at each megabyte the file passes: others write
-  // to the disk meanwhile.
+  // The room is asked again at each megabyte the file passes, for the rest
+  // of the reply (the next megabyte of one of unknown length) and its
+  // reader's beside it: others write to the disk meanwhile.
   constexpr std::int64_t kRoomStep = std::int64_t{1} << 20;
   const auto bytes = static_cast<std::int64_t>(size);
-  if ((size_ + bytes) / kRoomStep != size_ / kRoomStep && !roomFor(kRoomStep + bytes)) {
+  if ((size_ + bytes) / kRoomStep != size_ / kRoomStep &&
+      !roomFor(spillRoom(std::max(announced_, size_ + bytes + kRoomStep), size_))) {
     // A body that memory may keep goes on there, whether it came compressed
     // or not; one past that is refused for want of room.
     if (bodyLimit_ >= 0 && size_ + bytes > bodyLimit_) return false;

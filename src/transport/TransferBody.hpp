@@ -16,7 +16,9 @@ namespace mv {
 // - Memory: a message's reply, or an answer that is no file, kept within the
 //   body limit;
 // - Spill: a message's reply past what memory keeps, going on in its spill
-//   file within the room its disk has above the margin it keeps free;
+//   file while its disk has room above the margin it keeps free for it and
+//   for its reader's store beside it; a disk that runs short first sends it
+//   back to memory, when memory may keep it;
 // - Held: the start of a download's file begun afresh, kept in memory until
 //   it passes kMostHeld bytes or must be written: most files are small and
 //   whole, and the delivery writes those, so the network thread makes no
@@ -37,8 +39,10 @@ class TransferBody {
   // The body of a reply to a download of `file` (its temporary file) or to
   // a message that may go on in `file` (its spill file; empty: none).
   // `bodyLimit` bounds a body kept in memory (-1: no bound), `fileLimit` a
-  // download's file.
-  TransferBody(std::filesystem::path file, bool download, std::int64_t bodyLimit, std::int64_t fileLimit);
+  // download's file; `storeShare` is the room the reader of a spill file
+  // takes beside it, for each byte of it (TransferSetup::spillStoreShare).
+  TransferBody(std::filesystem::path file, bool download, std::int64_t bodyLimit, std::int64_t fileLimit,
+               double storeShare = 0);
   ~TransferBody();
   TransferBody(const TransferBody&) = delete;
   TransferBody& operator=(const TransferBody&) = delete;
@@ -65,8 +69,8 @@ class TransferBody {
   // --- A body in memory, or in its spill file.
   // Whether a body announced at `length` bytes may come, before a byte of
   // it is read: one past what memory keeps goes to the spill file when its
-  // disk has room for it, else stays in memory within the body limit; past
-  // that it is refused. Memory for it is reserved at once, so that a large
+  // disk has room for it and its reader's store, else stays in memory
+  // within the body limit; past that it is refused. Memory for it is reserved at once, so that a large
   // reply is not copied as it grows (a compressed length says nothing of
   // what it inflates to). The length is only a hint, trusted up to a bound.
   bool announce(std::int64_t length, bool encoded);
@@ -119,6 +123,9 @@ class TransferBody {
   bool writeFile(const char* data, std::size_t size);
   // What is held of a message body before it goes to its spill file.
   std::int64_t heldBeforeSpill() const;
+  // The room a spill file of `bytes` takes with its reader's beside it,
+  // less the `written` bytes of it already on the disk.
+  std::int64_t spillRoom(std::int64_t bytes, std::int64_t written = 0) const;
   bool maySpill() const { return !download_ && !path_.empty() && !spillRefused_; }
   // Moves what is held of the body to the spill file, which takes the rest;
   // true also when the disk has no room for it and the body stays in memory.
@@ -132,10 +139,13 @@ class TransferBody {
   const bool download_;
   const std::int64_t bodyLimit_;
   const std::int64_t fileLimit_;
+  const double storeShare_;
 
   Kind kind_ = Kind::Memory;
   std::int64_t size_ = 0;
   std::int64_t offset_ = 0;
+  // The length a message body announced, when it came as it is (-1: none).
+  std::int64_t announced_ = -1;
   // The body in memory, or what is held of a download's file.
   std::string bytes_;
   // Faults in a large reserved body ahead of its bytes; stopped before the

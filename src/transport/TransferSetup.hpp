@@ -90,6 +90,13 @@ struct TransferSetup {
   // it is gone. Empty: the body stays in memory.
   std::filesystem::path spillFile;
   static constexpr std::int64_t kMostHeldBeforeSpill = std::int64_t{4} << 20;
+  // The room the reader of a spilled reply takes of the same disk while the
+  // file is still there, for each byte of it (its store: the rows it holds
+  // and, until they are in place, their log). The body goes on in its spill
+  // file only while the disk has room above its margin for the whole reply
+  // and that beside it, so that the reading never takes the margin;
+  // otherwise it stays in memory, as on a disk short of room.
+  double spillStoreShare = 0;
   // The most bytes a message's compressed reply may inflate to, wherever it
   // goes (-1: no bound). A reply bound for its spill file is bounded by the
   // disk's room rather than by `bodyLimit`, and a small body that inflates

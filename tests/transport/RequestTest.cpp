@@ -446,9 +446,10 @@ TEST_F(TransportTest, BodiesPastTheLimitFailAsReceivedAndAsInflated) {
 }
 
 // A reply past what memory keeps goes on in its spill file while the disk
-// has room for it. A disk that runs short before the reply ends sends it
-// back to memory when memory may keep it, whether it came compressed or
-// not, and fails it for want of room when not. No file is left either way.
+// has room for it, and for what its reader takes beside it. A disk that
+// runs short before the reply ends sends it back to memory when memory may
+// keep it, whether it came compressed or not, and fails it for want of room
+// when not. No file is left either way.
 TEST_F(TransportTest, ASpilledReplyTheDiskRunsShortOfGoesBackToMemoryWhenItFits) {
   std::string text;
   for (int row = 0; text.size() < (std::size_t{8} << 20); ++row) text += "{\"row\":" + std::to_string(row) + "},";
@@ -465,7 +466,7 @@ TEST_F(TransportTest, ASpilledReplyTheDiskRunsShortOfGoesBackToMemoryWhenItFits)
   // A disk with room above its margin for 6 of the reply's 8 MB, which the
   // spill file takes as it grows.
   const fs::path folder = root / "tmp" / "replies";
-  const std::uint64_t room = std::uint64_t{6} << 20;
+  std::uint64_t room = std::uint64_t{6} << 20;
   const auto filesLeft = [&] {
     std::error_code ec;
     std::size_t files = 0;
@@ -511,6 +512,25 @@ TEST_F(TransportTest, ASpilledReplyTheDiskRunsShortOfGoesBackToMemoryWhenItFits)
     EXPECT_TRUE(refused->responseData().empty());
     EXPECT_FALSE(refused->takeResponseFile());
     EXPECT_EQ(filesLeft(), 0u);
+  }
+
+  // Room for the reply, but not for it and as much again beside it, which
+  // its reader takes: it never stays on the disk.
+  room = std::uint64_t{12} << 20;
+  for (const double share : {0.0, 1.0}) {
+    for (const char* path : {"/gzip", "/stream", "/plain"}) {
+      SCOPED_TRACE(std::string(path) + (share > 0 ? " with its reader's room" : " alone"));
+      auto request = spilling(path, std::int64_t{16} << 20);
+      request->setSpillStoreShare(share);
+      Recorder r;
+      ASSERT_TRUE(run(request, r));
+      ASSERT_EQ(r.finished, 1);
+      auto file = request->takeResponseFile();
+      EXPECT_EQ(!file, share > 0);
+      EXPECT_TRUE((file ? readFile(file->path()) : request->responseData()) == text);
+      file.reset();
+      EXPECT_EQ(filesLeft(), 0u);
+    }
   }
 }
 
