@@ -328,7 +328,11 @@ void HttpNetworkCtrl::startAttempt(const std::shared_ptr<Operation>& op) {
     request->setRequestHeaders({{"Content-Type", kMessageContentType}});
     request->setPostBody(*op->body);
     request->setBodyLimit(settings_.messageBodyLimit);
-    if (op->spills) request->setSpillFile(spillPathFor(*op));
+    request->setInflatedLimit(settings_.messageInflatedLimit);
+    if (op->spills) {
+      request->setSpillFile(spillPathFor(*op));
+      request->setSpillStoreShare(settings_.spillStoreShare);
+    }
   }
   op->current = request;
   NetworkQueue& queue = queueFor(*op);
@@ -630,14 +634,10 @@ void HttpNetworkCtrl::forget(const std::shared_ptr<Operation>& op) {
   startAttempt(next);
 }
 
+fs::path HttpNetworkCtrl::spillFolder() { return base::Paths::tmp() / "replies"; }
+
 fs::path HttpNetworkCtrl::spillPathFor(const Operation& op) {
-  const fs::path folder = base::Paths::tmp() / "replies";
-  if (folder != sweptFolder_) {
-    sweptFolder_ = folder;
-    std::error_code ec;
-    fs::remove_all(folder, ec);
-  }
-  return folder / ("reply-" + std::to_string(op.requestCode) + "-" + std::to_string(++spills_));
+  return spillFolder() / ("reply-" + std::to_string(op.requestCode) + "-" + std::to_string(++spills_));
 }
 
 void HttpNetworkCtrl::report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp,

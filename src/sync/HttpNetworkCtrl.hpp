@@ -61,6 +61,14 @@ class HttpNetworkCtrl {
     // outgrow it (a table of the whole company) goes on in a file instead,
     // once it passes this or a few megabytes, bounded by the disk's room.
     std::int64_t messageBodyLimit = TransferSetup().bodyLimit;
+    // The most bytes a compressed message reply may inflate to.
+    std::int64_t messageInflatedLimit = TransferSetup().inflatedLimit;
+    // The room a table reply's store takes of the disk beside the reply, for
+    // each byte of it: its rows in the database and, until they are in
+    // place, as many again in the database's log (about 1.0 of the
+    // customers' reply, 0.8 of the products'). A reply goes to the disk only
+    // with room for that beside it (TransferSetup::spillStoreShare).
+    double spillStoreShare = 1.0;
     // A message that may be resent is sent once more after this delay.
     double messageRetryDelaySeconds = 3.0;
     // Further attempts of a single download after its first failure.
@@ -100,6 +108,10 @@ class HttpNetworkCtrl {
   // Drops a download's partial data, so that the next download of the file
   // starts afresh.
   static void discardPartialWithName(const std::string& fileName, int type);
+  // The folder in the data root's scratch folder where replies that may
+  // outgrow memory go, each in a file of its own that goes with its last
+  // reader. A run ended in the middle of one leaves it there.
+  static std::filesystem::path spillFolder();
 
   void setSettings(const Settings& settings) { settings_ = settings; }
   const Settings& settings() const { return settings_; }
@@ -158,8 +170,7 @@ class HttpNetworkCtrl {
   void report(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp,
               std::shared_ptr<const ReplyFile> recFile = nullptr);
   // Where the reply of a message that may outgrow memory goes: a file of
-  // its own under the data root's scratch folder, whose files left by an
-  // earlier run (one killed while it read its reply) go the first time.
+  // its own in the spill folder.
   std::filesystem::path spillPathFor(const Operation& op);
   void reportLater(const std::shared_ptr<Operation>& op, std::string recData, int httpRsp);
   // Drops an operation without a report.
@@ -171,9 +182,8 @@ class HttpNetworkCtrl {
 
   Settings settings_;
   int counter_ = 1;
-  // Spill files named so far, and the folder whose old files went.
+  // Spill files named so far.
   std::uint64_t spills_ = 0;
-  std::filesystem::path sweptFolder_;
 
   NetworkQueue workQueueMsg_;
   NetworkQueue workQueueUpload_;

@@ -60,7 +60,8 @@ std::shared_ptr<Rows> statusOf(const Rows& reply) {
 }
 
 // The result of the reply `text` of command `cmdCode` (the text of `file`,
-// when given: read in place, its pages given back as they are passed).
+// when given: read from it as the reading goes, its pages given back as they
+// are passed).
 // `readContent(in,
 // rows, batches)` reads the value of "content" into `rows`, handing rows on
 // through `batches`, and answers whether it had the expected shape

@@ -118,6 +118,8 @@ void FormDataRequest::launch() {
   spec.certificateAuthorities = authoritiesFile;
   spec.bodyLimit = bodyLimit_;
   spec.spillFile = spillFile_;
+  spec.spillStoreShare = spillStoreShare_;
+  spec.inflatedLimit = inflatedLimit_;
   spec.fileLimit = fileLimit_;
   spec.fileCheck = fileCheck_;
   spec.destination = downloadDestinationPath_;

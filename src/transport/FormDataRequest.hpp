@@ -191,6 +191,14 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   // a disk short of room fails it with error 17 once memory cannot keep it.
   const std::filesystem::path& spillFile() const { return spillFile_; }
   void setSpillFile(std::filesystem::path path) { spillFile_ = std::move(path); }
+  // The room the reader of the spilled reply takes beside it, for each byte
+  // of it (see TransferSetup::spillStoreShare).
+  double spillStoreShare() const { return spillStoreShare_; }
+  void setSpillStoreShare(double share) { spillStoreShare_ = share; }
+  // The most bytes a compressed reply may inflate to, wherever it goes (see
+  // TransferSetup::inflatedLimit); past it the request fails with error 13.
+  std::int64_t inflatedLimit() const { return inflatedLimit_; }
+  void setInflatedLimit(std::int64_t bytes) { inflatedLimit_ = bytes; }
   // The body, when it went to the spill file rather than `responseData`:
   // the file goes when the last holder lets go of it.
   std::shared_ptr<const ReplyFile> takeResponseFile() { return std::move(responseFile_); }
@@ -278,6 +286,8 @@ class FormDataRequest : public std::enable_shared_from_this<FormDataRequest>, pr
   bool followsRedirects_ = true;
   std::int64_t bodyLimit_ = TransferSetup().bodyLimit;
   std::filesystem::path spillFile_;
+  double spillStoreShare_ = 0;
+  std::int64_t inflatedLimit_ = TransferSetup().inflatedLimit;
   std::shared_ptr<const ReplyFile> responseFile_;
   std::int64_t fileLimit_ = -1;
   TransferSetup::FileCheck fileCheck_;

@@ -11,7 +11,7 @@ GzipInflater::~GzipInflater() {
   delete static_cast<z_stream*>(stream_);
 }
 
-bool GzipInflater::begin(bool gzip) {
+bool GzipInflater::begin(bool gzip, std::uint64_t ceiling) {
   end();
   auto* zs = static_cast<z_stream*>(stream_);
   *zs = z_stream{};
@@ -20,18 +20,9 @@ bool GzipInflater::begin(bool gzip) {
   active_ = true;
   finished_ = false;
   overflowed_ = false;
+  ceiling_ = ceiling;
+  inflated_ = 0;
   return true;
-}
-
-bool GzipInflater::feed(const char* data, std::size_t size, std::string& out, std::size_t limit) {
-  return feed(data, size, [&](const char* piece, std::size_t produced) {
-    if (produced > limit || out.size() > limit - produced) {
-      overflowed_ = true;
-      return false;
-    }
-    out.append(piece, produced);
-    return true;
-  });
 }
 
 bool GzipInflater::feed(const char* data, std::size_t size, const Sink& sink) {
@@ -47,6 +38,11 @@ bool GzipInflater::feed(const char* data, std::size_t size, const Sink& sink) {
     zs->avail_out = sizeof buffer;
     int rc = inflate(zs, Z_NO_FLUSH);
     const std::size_t produced = sizeof buffer - zs->avail_out;
+    if (produced > ceiling_ - inflated_) {
+      overflowed_ = true;
+      return false;
+    }
+    inflated_ += produced;
     if (produced > 0 && !sink(buffer, produced)) return false;
     if (rc == Z_STREAM_END) {
       finished_ = true;

@@ -2,7 +2,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <string>
 
 namespace mv {
 
@@ -16,16 +15,15 @@ class GzipInflater {
   GzipInflater& operator=(const GzipInflater&) = delete;
 
   // Starts a new stream; `gzip` false reads zlib or raw-headered deflate.
-  bool begin(bool gzip);
+  // The stream may inflate to `ceiling` bytes in all, so that a small bomb
+  // never grows past it.
+  bool begin(bool gzip, std::uint64_t ceiling = UINT64_MAX);
   bool active() const { return active_; }
-  // Appends the inflated bytes of `size` input bytes to `out`. False on corrupt
-  // input, or once `out` would pass `limit` bytes (then `overflowed()`), so a
-  // small bomb never grows into memory. Bytes after the end of the
-  // compressed stream are ignored.
-  bool feed(const char* data, std::size_t size, std::string& out, std::size_t limit = SIZE_MAX);
   // Hands the inflated bytes of `size` input bytes to `sink` a piece at a
   // time, so that however far they inflate they never stand whole in memory.
-  // False on corrupt input, or as soon as `sink` answers false.
+  // False on corrupt input, as soon as `sink` answers false, or before the
+  // stream would pass its ceiling (then `overflowed()`). Bytes after the end
+  // of the compressed stream are ignored.
   using Sink = std::function<bool(const char* piece, std::size_t size)>;
   bool feed(const char* data, std::size_t size, const Sink& sink);
   bool overflowed() const { return overflowed_; }
@@ -35,6 +33,8 @@ class GzipInflater {
 
  private:
   void* stream_;  // z_stream
+  std::uint64_t ceiling_ = UINT64_MAX;
+  std::uint64_t inflated_ = 0;
   bool active_ = false;
   bool finished_ = false;
   bool overflowed_ = false;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -14,7 +13,6 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "transport/RequestError.hpp"
-#include "util/DiskRoom.hpp"
 
 namespace fs = std::filesystem;
 
@@ -131,36 +129,34 @@ std::string formEncode(std::string_view s) {
   return out;
 }
 
-std::atomic<std::uint64_t> gPartialFilesOpened{0};
 std::atomic<std::uint64_t> gBytesMoved{0};
 
 }  // namespace
 
-std::uint64_t Transfer::partialFilesOpened() { return gPartialFilesOpened.load(); }
-
 std::uint64_t Transfer::bytesMoved() { return gBytesMoved.load(); }
 
-Transfer::Transfer(TransferSetup spec, std::weak_ptr<TransferObserver> observer)
-    : spec_(std::move(spec)), observer_(std::move(observer)) {
+TransferSetup Transfer::withTemporary(TransferSetup spec) {
   // Without a temporary path the download still never writes its destination
   // before it is whole.
-  if (isDownload() && spec_.temporary.empty()) {
-    spec_.temporary = spec_.destination;
-    spec_.temporary += ".download";
+  if (!spec.destination.empty() && spec.temporary.empty()) {
+    spec.temporary = spec.destination;
+    spec.temporary += ".download";
   }
+  return spec;
 }
+
+Transfer::Transfer(TransferSetup spec, std::weak_ptr<TransferObserver> observer)
+    : spec_(withTemporary(std::move(spec))),
+      observer_(std::move(observer)),
+      body_(isDownload() ? spec_.temporary : spec_.spillFile, isDownload(), spec_.bodyLimit, spec_.fileLimit,
+            spec_.spillStoreShare) {}
 
 fs::path Transfer::resumeRecordPath(const fs::path& temporary) {
   if (temporary.empty()) return {};
   return temporary.parent_path() / ("." + temporary.filename().string() + ".resume");
 }
 
-Transfer::~Transfer() {
-  releaseHandle();
-  flushHeld();
-  closeFile();
-  dropSpill();
-}
+Transfer::~Transfer() { releaseHandle(); }
 
 void Transfer::releaseHandle() {
   if (easy_) pool_->give(easy_);
@@ -173,8 +169,8 @@ void Transfer::releaseHandle() {
 
 bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
   releaseHandle();
-  flushHeld();
-  closeFile();
+  body_.flushHeld();
+  body_.closeFile();
   partialOnDisk_ = 0;
   recordValidator_.clear();
   recordTotal_ = -1;
@@ -182,11 +178,7 @@ bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
   rangeRefused_ = false;
   partialWasWhole_ = false;
   recordToWrite_.reset();
-  fileError_ = false;
-  decodeError_ = false;
-  tooLarge_ = false;
-  noRoom_ = false;
-  failureDetail_.clear();
+  body_.clearFault();
   errorBuffer_[0] = '\0';
   beginResponse(0);
   touch();
@@ -353,22 +345,16 @@ bool Transfer::prepare(CURLSH* share, EasyHandlePool& pool) {
 }
 
 void Transfer::beginResponse(long status) {
-  flushHeld();
-  closeFile();
-  dropSpill();
-  toFile_ = false;
+  body_.reset();
   status_ = status;
   headers_.clear();
   headersDone_ = false;
   skipBody_ = false;
-  body_.clear();
   inflater_.end();
   encoded_ = false;
   expected_ = -1;
   received_ = 0;
-  written_ = 0;
   writeOffset_ = 0;
-  head_.clear();
   rangeEnd_ = -1;
   rangeTotal_ = -1;
 }
@@ -424,12 +410,12 @@ bool Transfer::endHeaders() {
     // inflate to many times the file it claims to be.
     const std::string encoding = lower(trim(it->second));
     if ((encoding == "gzip" || encoding == "x-gzip") && acceptsGzip_) {
-      encoded_ = inflater_.begin(true);
+      encoded_ = inflater_.begin(true, inflationCeiling());
     } else if (encoding == "deflate" && acceptsDeflate_) {
-      encoded_ = inflater_.begin(false);
+      encoded_ = inflater_.begin(false, inflationCeiling());
     } else if (!encoding.empty() && encoding != "identity") {
-      decodeError_ = true;
-      failureDetail_ = "the reply came in the encoding \"" + encoding + "\", which the request did not ask for";
+      body_.fail(TransferBody::Fault::Undecodable,
+                 "the reply came in the encoding \"" + encoding + "\", which the request did not ask for");
       return false;
     }
   }
@@ -455,12 +441,12 @@ bool Transfer::endHeaders() {
       // A file announced past its bound is refused before a byte of it is written.
       const auto r206 = status_ == 206 ? range() : std::nullopt;
       const std::int64_t announced = status_ == 206 ? (r206 ? r206->total : -1) : encoded_ ? -1 : expected_;
-      if (!fileFits(announced)) return false;
+      if (!body_.fileFits(announced)) return false;
       // Nor one the disk has no room for: only the bytes still to come count.
       const std::int64_t coming = status_ != 206 ? announced
                                   : r206 && r206->start >= 0 && r206->total >= 0 ? r206->total - r206->start
                                                                                 : -1;
-      if (!roomFor(coming)) return false;
+      if (!body_.roomFor(coming)) return false;
       if (status_ == 206) {
         // Only a part of a file of known length, unencoded, that continues
         // what is on disk can be appended.
@@ -478,40 +464,28 @@ bool Transfer::endHeaders() {
         rangeEnd_ = r->end;
         rangeTotal_ = r->total;
         if (r->start == 0) {
-          beginHeld();
+          body_.beginHeld(0, expected_, encoded_, static_cast<bool>(spec_.fileCheck));
           recordIfStoppedShort(r->total);
         } else {
           if (r->start < partialOnDisk_) {
             std::error_code ec;
             fs::resize_file(spec_.temporary, static_cast<std::uintmax_t>(r->start), ec);
             if (ec) {
-              fileError_ = true;
-              failureDetail_ = ec.message();
+              body_.fail(TransferBody::Fault::WriteFailed, ec.message());
               return false;
             }
           }
-          if (!openFile("ab")) return false;
+          if (!body_.beginAppending(writeOffset_)) return false;
         }
       } else {
         writeOffset_ = 0;
-        beginHeld();
+        body_.beginHeld(0, expected_, encoded_, static_cast<bool>(spec_.fileCheck));
         recordIfStoppedShort(encoded_ ? -1 : expected_);
       }
-      toFile_ = true;
     }
   }
 
-  if (!weighAnnouncedBody()) return false;
-  if (!toFile_ && !encoded_ && expected_ > 0) {
-    // Room for the whole body at once, so that a large reply is not copied
-    // as it grows. The stated length is only a hint, trusted up to a bound;
-    // a body bound for the spill file is held only until it goes there.
-    constexpr std::int64_t kMostReserved = std::int64_t{256} << 20;
-    const std::int64_t held = spills() && !spillRefused_ ? TransferSetup::kMostHeldBeforeSpill : kMostReserved;
-    bodyWarmer_.stop();
-    body_.reserve(static_cast<std::size_t>(std::min(expected_, held)));
-    bodyWarmer_.start(body_.data(), body_.capacity());
-  }
+  if (!skipBody_ && !body_.toFile() && !body_.announce(expected_, encoded_)) return false;
 
   {
     std::lock_guard<std::mutex> lock(progressBox_->mutex);
@@ -522,7 +496,7 @@ bool Transfer::endHeaders() {
   ResponseHead head;
   head.status = status_;
   head.headers = headers_;
-  head.partialSize = toFile_ ? writeOffset_ : 0;
+  head.partialSize = body_.toFile() ? writeOffset_ : 0;
   head.expectedLength = expected_;
   base::RunLoop::main().post([observer = observer_, head]() {
     if (auto o = observer.lock()) o->transferReceivedResponse(head);
@@ -540,57 +514,37 @@ size_t Transfer::onWrite(char* data, size_t size, size_t count, void* user) {
 
 bool Transfer::writeBody(const char* data, size_t size) {
   received_ += static_cast<std::int64_t>(size);
-  // A body kept in memory is bounded as received and as inflated; a file
-  // written to disk only as inflated, so that a small bomb cannot fill the disk.
-  const bool bounded = spec_.bodyLimit >= 0;
-  const auto limit = static_cast<std::size_t>(spec_.bodyLimit);
-  if (bounded && !toFile_ && !spills() && received_ > spec_.bodyLimit) {
-    tooLarge_ = true;
+  // A body kept in memory is bounded as received too; one that may go to
+  // its spill file or to a download's file only as kept.
+  if (spec_.bodyLimit >= 0 && body_.kind() == TransferBody::Kind::Memory && !spills() &&
+      received_ > spec_.bodyLimit) {
+    body_.fail(TransferBody::Fault::TooLarge);
     return false;
   }
-  if (inflater_.active() && spills()) {
-    // A body bound for the spill file is kept a piece at a time as it
-    // inflates: however far a small reply inflates, it never stands whole
-    // in memory.
-    if (!inflater_.feed(data, size, [this](const char* piece, std::size_t n) { return keepBody(piece, n); })) {
-      decodeError_ = !tooLarge_ && !noRoom_ && !fileError_;
-      return false;
-    }
-    postProgress();
+  // An inflated body is kept a piece at a time: however far a small reply
+  // inflates, it never stands whole in memory on its way.
+  std::string chunk;
+  const auto keep = [&](const char* piece, std::size_t n) {
+    if (!body_.append(piece, n)) return false;
+    if (spec_.wantsData) chunk.append(piece, n);
     return true;
-  }
-  std::string inflated;
-  const char* out = data;
-  size_t outSize = size;
+  };
   if (inflater_.active()) {
-    const auto kept = toFile_ ? static_cast<std::size_t>(written_) : body_.size();
-    if (!inflater_.feed(data, size, inflated, bounded ? limit - kept : SIZE_MAX)) {
-      tooLarge_ = inflater_.overflowed();
-      decodeError_ = !tooLarge_;
+    if (!inflater_.feed(data, size, keep)) {
+      if (inflater_.overflowed()) {
+        body_.fail(TransferBody::Fault::TooLarge,
+                   "the reply inflates past " + std::to_string(inflationCeiling()) + " bytes");
+      } else if (body_.fault() == TransferBody::Fault::None) {
+        body_.fail(TransferBody::Fault::Undecodable);
+      }
       return false;
     }
-    out = inflated.data();
-    outSize = inflated.size();
-  }
-  if (toFile_) {
-    if (!fileFits(writeOffset_ + written_ + static_cast<std::int64_t>(outSize))) return false;
-    if (holding_ && held_.size() + outSize > kMostHeld && !flushHeld()) return false;
-    if (holding_) {
-      held_.append(out, outSize);
-    } else if (outSize > 0) {
-      if (!roomFor(static_cast<std::int64_t>(outSize))) return false;
-      if (std::fwrite(out, 1, outSize, file_) != outSize) {
-        writeFailed({});
-        return false;
-      }
-    }
-    written_ += static_cast<std::int64_t>(outSize);
-  } else if (!keepBody(out, outSize)) {
+  } else if (!keep(data, size)) {
     return false;
   }
-  if (spec_.wantsData && outSize > 0) {
-    base::RunLoop::main().post([observer = observer_, chunk = std::string(out, outSize)]() {
-      if (auto o = observer.lock()) o->transferReceivedData(chunk);
+  if (!chunk.empty()) {
+    base::RunLoop::main().post([observer = observer_, chunk = std::move(chunk)]() mutable {
+      if (auto o = observer.lock()) o->transferReceivedData(std::move(chunk));
     });
   }
   postProgress();
@@ -655,88 +609,8 @@ void Transfer::postProgress() {
   });
 }
 
-std::FILE* Transfer::openAt(const fs::path& path, const char* mode) {
-  std::FILE* file = std::fopen(path.c_str(), mode);
-  if (!file && errno == ENOENT && path.has_parent_path()) {
-    std::error_code ec;
-    fs::create_directories(path.parent_path(), ec);
-    file = std::fopen(path.c_str(), mode);
-  }
-  return file;
-}
-
-bool Transfer::openFile(const char* mode) {
-  // Counted before it exists: a look that found nothing before this is not
-  // trusted after it.
-  gPartialFilesOpened.fetch_add(1);
-  file_ = openAt(spec_.temporary, mode);
-  if (!file_) {
-    writeFailed(spec_.temporary.string() + ": ");
-    return false;
-  }
-  return true;
-}
-
-void Transfer::beginHeld() {
-  holding_ = true;
-  held_.clear();
-  // Room for the whole of a small file at once.
-  if (!encoded_ && expected_ > 0 && expected_ <= static_cast<std::int64_t>(kMostHeld))
-    held_.reserve(static_cast<std::size_t>(expected_));
-}
-
-bool Transfer::fileFits(std::int64_t bytes) {
-  if (spec_.fileLimit < 0 || bytes <= spec_.fileLimit) return true;
-  tooLarge_ = true;
-  failureDetail_ = "the file runs past " + std::to_string(spec_.fileLimit) + " bytes";
-  return false;
-}
-
-bool Transfer::roomFor(std::int64_t bytes) {
-  if (bytes <= 0) return true;
-  const auto room = DiskRoom::roomFor((isDownload() ? spec_.temporary : spec_.spillFile).parent_path());
-  if (!room || static_cast<std::uint64_t>(bytes) <= *room) return true;
-  noRoom_ = true;
-  failureDetail_ = "the disk keeps its margin free: room for " + std::to_string(*room) + " bytes, not " +
-                   std::to_string(bytes);
-  return false;
-}
-
-void Transfer::writeFailed(const std::string& what) {
-  const int error = errno;
-  fileError_ = true;
-  noRoom_ = noRoom_ || error == ENOSPC || error == EDQUOT;
-  failureDetail_ = what + std::strerror(error);
-}
-
-bool Transfer::flushHeld() {
-  if (!holding_) return true;
-  holding_ = false;
-  const std::string held = std::move(held_);
-  held_.clear();
-  // The start of a file begun afresh stays at hand for its check.
-  if (spec_.fileCheck && writeOffset_ == 0) head_ = held;
-  if (!roomFor(static_cast<std::int64_t>(held.size())) || !openFile("wb")) return false;
-  if (!held.empty() && std::fwrite(held.data(), 1, held.size(), file_) != held.size()) {
-    writeFailed({});
-    return false;
-  }
-  return true;
-}
-
-bool Transfer::closeFile() {
-  if (!file_) return true;
-  const bool ok = std::fclose(file_) == 0;
-  file_ = nullptr;
-  if (!ok) writeFailed({});
-  return ok;
-}
-
 void Transfer::removePartial() {
-  holding_ = false;
-  held_.clear();
-  std::error_code ec;
-  if (!spec_.temporary.empty()) fs::remove(spec_.temporary, ec);
+  body_.removeFile();
   removeResumeRecord();
 }
 
@@ -755,12 +629,12 @@ void Transfer::recordIfStoppedShort(std::int64_t total) {
 void Transfer::keepForResume() {
   // What arrived is on disk, record or not, as if it had been written as it
   // came; what the disk has no room for is dropped.
-  if (!flushHeld()) {
-    closeFile();
+  if (!body_.flushHeld()) {
+    body_.closeFile();
     removePartial();
     return;
   }
-  closeFile();
+  body_.closeFile();
   if (!recordToWrite_) return;
   // Without a record the partial data is simply fetched again next time.
   std::ofstream out(resumeRecordPath(spec_.temporary), std::ios::trunc);

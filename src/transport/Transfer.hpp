@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -14,18 +13,19 @@
 #include <utility>
 #include <vector>
 
-#include "platform/base/PageWarmer.hpp"
 #include "transport/EasyHandlePool.hpp"
 #include "transport/GzipInflater.hpp"
 #include "transport/HeaderMap.hpp"
+#include "transport/TransferBody.hpp"
 #include "transport/TransferObserver.hpp"
 #include "transport/TransferSetup.hpp"
 
 namespace mv {
 
 // One request on the network thread: its curl handle for the current attempt,
-// where the reply body goes (memory, or the temporary download file with the
-// resume rules), the inflater, and the events it posts to the main loop.
+// the reply's head, the inflater and where the body goes (TransferBody), the
+// resume rules of a download's partial file, and the events it posts to the
+// main loop.
 class Transfer {
  public:
   Transfer(TransferSetup spec, std::weak_ptr<TransferObserver> observer);
@@ -81,7 +81,7 @@ class Transfer {
   // How many partial files the network thread has opened so far: written
   // with bytes a transfer received, to be continued or dropped later. Any
   // thread.
-  static std::uint64_t partialFilesOpened();
+  static std::uint64_t partialFilesOpened() { return TransferBody::partialFilesOpened(); }
   // Bytes every transfer has sent and received so far, on the wire. Any
   // thread: a watcher that sees it stand still knows nothing moves.
   static std::uint64_t bytesMoved();
@@ -139,6 +139,8 @@ class Transfer {
   };
 
   bool isDownload() const { return !spec_.destination.empty(); }
+  // The setup with the download's temporary path filled in.
+  static TransferSetup withTemporary(TransferSetup spec);
   // Whether the body written is the whole file: a 200 with every byte it
   // announced (and at least one), or a 206 whose bytes are its range and whose
   // range ends the file.
@@ -153,43 +155,21 @@ class Transfer {
   void stopShort();
   void beginResponse(long status);
   bool endHeaders();
+  // The most bytes the reply may inflate to: a download's file is bounded
+  // by the body limit as inflated, a message's reply by its own ceiling
+  // (and when kept in memory, by the body limit as it is kept).
+  std::uint64_t inflationCeiling() const {
+    const std::int64_t ceiling = isDownload() ? spec_.bodyLimit : spec_.inflatedLimit;
+    return ceiling >= 0 ? static_cast<std::uint64_t>(ceiling) : UINT64_MAX;
+  }
   bool writeBody(const char* data, size_t size);
   // A message's reply may go on in its spill file (TransferSetup::spillFile).
   bool spills() const { return !spec_.spillFile.empty() && !isDownload(); }
-  // Whether a message body announced at `expected_` bytes may come: one past
-  // what memory keeps goes to the spill file when its disk has room for it,
-  // else stays in memory within the body limit.
-  bool weighAnnouncedBody();
-  // Keeps `size` bytes of a message body, in memory or in its spill file;
-  // false, with the reason marked, past its bound.
-  bool keepBody(const char* data, size_t size);
-  // Moves what is held of the body to the spill file, which takes the rest;
-  // true also when the disk has no room for it and the body stays in memory.
-  bool beginSpill(size_t coming);
-  // What is held of a message body before it goes to its spill file.
-  std::int64_t heldBeforeSpill() const;
   // The reply ended well: a body in its spill file goes with `result`, or
   // fails it when the file cannot be finished.
   void deliverSpill(TransferResult& result);
-  // The reply did not end well (or another begins): the spill file goes.
-  void dropSpill();
-  // The body, moved out once its warming has stopped.
-  std::string takeBody() {
-    bodyWarmer_.stop();
-    return std::move(body_);
-  }
-  bool openFile(const char* mode);
-  // Whether a file of `bytes` stays within the file limit; past it the
-  // transfer is marked too large.
-  bool fileFits(std::int64_t bytes);
-  // Whether `bytes` more may be written beside the partial (or spill) file, in the room
-  // its disk has left above the margin it keeps free; past it the transfer
-  // is marked short of room.
-  bool roomFor(std::int64_t bytes);
-  // A write to the partial file failed: why, and whether for want of room.
-  void writeFailed(const std::string& what);
   // The size of the whole file that arrived.
-  std::int64_t wholeSize() const { return partialWasWhole_ ? partialOnDisk_ : writeOffset_ + written_; }
+  std::int64_t wholeSize() const { return partialWasWhole_ ? partialOnDisk_ : writeOffset_ + body_.size(); }
   // Takes the whole file that arrived (and was not refused): placed now, or
   // by its delivery when that may wait (`placeLater`; answers true then).
   // A failure to write or place it goes into `result`.
@@ -197,16 +177,6 @@ class Transfer {
   // Tells the end: behind the deliveries in `later` (placing the file when
   // `moving`) or at once, as `complete` describes.
   void end(TransferResult result, std::vector<Delivery>* later, bool inOrder, bool moving);
-  // A file begun afresh is held in memory up to kMostHeld bytes and written
-  // only when it passes them or ends short of whole: most files are small and
-  // whole, and the delivery thread writes those, so the network thread makes
-  // no file of its own for them.
-  void beginHeld();
-  // Writes what is held to the temporary file, left open for more.
-  bool flushHeld();
-  bool closeFile();
-  // Opens a file, making its folder the first time it is needed.
-  static std::FILE* openAt(const std::filesystem::path& path, const char* mode);
   static bool moveIntoPlace(const std::filesystem::path& temp, const std::filesystem::path& dest,
                             std::string& detail);
   void removePartial();
@@ -261,10 +231,7 @@ class Transfer {
   HeaderMap headers_;
   bool headersDone_ = false;
   bool skipBody_ = false;
-  std::string body_;
-  // Faults in a large reserved body ahead of its bytes; stopped before the
-  // body is moved out or grows elsewhere, and gone before it.
-  base::PageWarmer bodyWarmer_;
+  TransferBody body_;
   GzipInflater inflater_;
   // The encodings the request asked for; any other is refused.
   bool acceptsGzip_ = false;
@@ -272,33 +239,14 @@ class Transfer {
   bool encoded_ = false;
   std::int64_t expected_ = -1;
   std::int64_t received_ = 0;
-  std::int64_t written_ = 0;      // bytes of this reply written to the file
   std::int64_t writeOffset_ = 0;  // where this reply's bytes start in the file
   std::int64_t rangeEnd_ = -1;    // a 206: the last byte and the file length it names
   std::int64_t rangeTotal_ = -1;
-  bool toFile_ = false;
-  // A message body past what memory keeps, written to the spill file.
-  std::FILE* spill_ = nullptr;
-  std::int64_t spilled_ = 0;
-  // The spill file's disk had no room: the body stays in memory.
-  bool spillRefused_ = false;
   bool partialWasWhole_ = false;
   bool recordOnDisk_ = false;                  // a resume record lies beside the partial file
   std::optional<std::int64_t> recordToWrite_;  // the whole length for the record, until written
-  static constexpr std::size_t kMostHeld = 256 * 1024;
-  bool holding_ = false;
-  std::string held_;
-  // The first bytes of a file begun afresh and written as it came, for its
-  // check (only when one is asked).
-  std::string head_;
   // The end of a transfer whose whole file waits for its check.
   std::optional<TransferResult> checking_;
-  std::FILE* file_ = nullptr;
-  bool fileError_ = false;
-  bool decodeError_ = false;
-  bool tooLarge_ = false;  // the body passed the limit
-  bool noRoom_ = false;    // the file would take the disk's margin, or the disk is full
-  std::string failureDetail_;  // why the file could not be written, or the reply was refused
 
   bool failed_ = false;
   std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();

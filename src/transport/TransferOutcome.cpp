@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -34,9 +35,12 @@ long Transfer::mapError(CURLcode code) const {
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
     case CURLE_SSL_INVALIDCERTSTATUS: return static_cast<long>(RequestError::UntrustedCertificate);
     case CURLE_WRITE_ERROR:
-      if (noRoom_) return static_cast<long>(RequestError::NoRoom);
-      if (tooLarge_) return static_cast<long>(RequestError::ReplyTooLarge);
-      return static_cast<long>(decodeError_ ? RequestError::DecodingFailed : RequestError::FileWriteFailed);
+      switch (body_.fault()) {
+        case TransferBody::Fault::NoRoom: return static_cast<long>(RequestError::NoRoom);
+        case TransferBody::Fault::TooLarge: return static_cast<long>(RequestError::ReplyTooLarge);
+        case TransferBody::Fault::Undecodable: return static_cast<long>(RequestError::DecodingFailed);
+        default: return static_cast<long>(RequestError::FileWriteFailed);
+      }
     default: return static_cast<long>(RequestError::ConnectionFailure);
   }
 }
@@ -46,10 +50,10 @@ Transfer::Next Transfer::complete(CURLcode code, std::vector<Delivery>* later, b
   // starts whether this one could be moved into place.
   const bool placeLater = later && !spec_.groupStopsOnFailure;
   bool moving = false;
-  closeFile();
-  if (code == CURLE_OK && fileError_) code = CURLE_WRITE_ERROR;
+  body_.closeFile();
+  if (code == CURLE_OK && body_.fault() != TransferBody::Fault::None) code = CURLE_WRITE_ERROR;
   if (code == CURLE_OK && inflater_.active() && received_ > 0 && !inflater_.finished()) {
-    decodeError_ = true;
+    body_.fail(TransferBody::Fault::Undecodable);
     code = CURLE_BAD_CONTENT_ENCODING;
   }
 
@@ -79,21 +83,23 @@ Transfer::Next Transfer::complete(CURLcode code, std::vector<Delivery>* later, b
     result.errorDetail = "the server answered " + std::to_string(status_) + " to a request that follows no redirect";
   } else if (code != CURLE_OK) {
     result.errorCode = mapError(code);
-    result.errorDetail = !failureDetail_.empty() ? failureDetail_
-                         : tooLarge_              ? "the reply passed " + std::to_string(spec_.bodyLimit) + " bytes"
-                         : errorBuffer_[0]        ? std::string(errorBuffer_)
-                                                  : std::string(curl_easy_strerror(code));
+    const TransferBody::Fault fault = body_.fault();
+    result.errorDetail = !body_.faultDetail().empty() ? body_.faultDetail()
+                         : fault == TransferBody::Fault::TooLarge
+                             ? "the reply passed " + std::to_string(spec_.bodyLimit) + " bytes"
+                         : errorBuffer_[0] ? std::string(errorBuffer_)
+                                           : std::string(curl_easy_strerror(code));
     // Inflated bytes cannot be continued by a byte range of the encoded
     // reply, a file past its bound is no file to continue, and one the disk
     // has no room for must not hold what room is left.
-    if (isDownload() && (encoded_ || decodeError_ || rangeRefused_ || tooLarge_ || noRoom_)) {
+    if (isDownload() && (encoded_ || rangeRefused_ || fault >= TransferBody::Fault::Undecodable)) {
       removePartial();
     } else if (isDownload()) {
       keepForResume();
     }
   } else if (isDownload()) {
     Shortfall shortfall;
-    if (!partialWasWhole_ && toFile_ && !wholeFileArrived(shortfall)) {
+    if (!partialWasWhole_ && body_.toFile() && !wholeFileArrived(shortfall)) {
       result.partialSize = writeOffset_;
       if (shortfall.emptyBody) {
         // Nothing to keep or continue: an answer without a file.
@@ -109,15 +115,15 @@ Transfer::Next Transfer::complete(CURLcode code, std::vector<Delivery>* later, b
         result.errorCode = static_cast<long>(RequestError::IncompleteFile);
         result.errorDetail = shortfall.detail;
       }
-    } else if (partialWasWhole_ || toFile_) {
+    } else if (partialWasWhole_ || body_.toFile()) {
       result.partialSize = partialWasWhole_ ? partialOnDisk_ : writeOffset_;
       // The partial file already held the whole file: the download is done.
       if (partialWasWhole_) result.status = 200;
-      if (!fileFits(wholeSize())) {
+      if (!body_.fileFits(wholeSize())) {
         // A partial file kept from before may already hold more than the bound.
         removePartial();
         result.errorCode = static_cast<long>(RequestError::ReplyTooLarge);
-        result.errorDetail = failureDetail_;
+        result.errorDetail = body_.faultDetail();
       } else if (spec_.fileCheck) {
         // The check may read a whole picture through: it runs off the
         // network thread, which goes on with the other transfers meanwhile.
@@ -132,14 +138,14 @@ Transfer::Next Transfer::complete(CURLcode code, std::vector<Delivery>* later, b
     } else {
       // An error page never becomes, or continues, the file.
       removePartial();
-      result.body = takeBody();
+      result.body = body_.takeMemory();
     }
   } else {
-    result.body = takeBody();
+    result.body = body_.takeMemory();
     if (result.errorCode == 0) deliverSpill(result);
   }
   // A body that did not end well leaves no file.
-  dropSpill();
+  body_.dropSpill();
   // Taken, not copied: the next attempt (if any) starts with none.
   result.headers = std::move(headers_);
   headers_.clear();
@@ -148,14 +154,24 @@ Transfer::Next Transfer::complete(CURLcode code, std::vector<Delivery>* later, b
   return Next::Ended;
 }
 
+void Transfer::deliverSpill(TransferResult& result) {
+  if (body_.kind() != TransferBody::Kind::Spill) return;
+  result.bodyFile = body_.finishSpill();
+  if (result.bodyFile) return;
+  result.errorCode = static_cast<long>(body_.fault() == TransferBody::Fault::NoRoom ? RequestError::NoRoom
+                                                                                   : RequestError::FileWriteFailed);
+  result.errorDetail = body_.faultDetail();
+}
+
 std::function<TransferSetup::FileRefusal()> Transfer::fileCheck() const {
   // A file held whole is checked as it is held.
-  if (holding_) return [check = spec_.fileCheck, held = held_, size = wholeSize()] { return check(held, size, {}); };
-  return [check = spec_.fileCheck, head = head_, size = wholeSize(), written = spec_.temporary]() mutable {
+  if (body_.kind() == TransferBody::Kind::Held)
+    return [check = spec_.fileCheck, held = body_.held(), size = wholeSize()] { return check(held, size, {}); };
+  return [check = spec_.fileCheck, head = body_.head(), size = wholeSize(), written = spec_.temporary]() mutable {
     if (head.empty()) {
       // Continued from an earlier attempt: its start is on disk.
       std::ifstream in(written, std::ios::binary);
-      head.resize(kMostHeld);
+      head.resize(TransferBody::kMostHeld);
       in.read(head.data(), static_cast<std::streamsize>(head.size()));
       head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
     }
@@ -182,10 +198,11 @@ void Transfer::checked(TransferSetup::FileRefusal verdict, std::vector<Delivery>
 bool Transfer::takeWholeFile(TransferResult& result, bool placeLater) {
   if (placeLater) return true;
   std::string detail;
-  if (!flushHeld() || !closeFile()) {
+  if (!body_.flushHeld() || !body_.closeFile()) {
     removePartial();
-    result.errorCode = static_cast<long>(noRoom_ ? RequestError::NoRoom : RequestError::FileWriteFailed);
-    result.errorDetail = failureDetail_;
+    result.errorCode = static_cast<long>(body_.fault() == TransferBody::Fault::NoRoom ? RequestError::NoRoom
+                                                                                      : RequestError::FileWriteFailed);
+    result.errorDetail = body_.faultDetail();
   } else if (!moveIntoPlace(spec_.temporary, spec_.destination, detail)) {
     result.errorCode = static_cast<long>(RequestError::FileWriteFailed);
     result.errorDetail = detail;
@@ -207,9 +224,7 @@ void Transfer::end(TransferResult result, std::vector<Delivery>* later, bool inO
     delivery.destination = spec_.destination;
     delivery.place = true;
     delivery.removeRecord = recordOnDisk_;
-    if (holding_) delivery.held = std::move(held_);
-    holding_ = false;
-    held_.clear();
+    if (body_.kind() == TransferBody::Kind::Held) delivery.held = body_.takeHeld();
     recordOnDisk_ = false;
     return;
   }
@@ -256,7 +271,7 @@ bool Transfer::Delivery::writeWhole(std::string& detail, bool& noRoom) {
     noRoom = errno == ENOSPC || errno == EDQUOT;
     detail = temporary.string() + ": " + std::strerror(errno);
   };
-  std::FILE* file = openAt(temporary, "wb");
+  std::FILE* file = TransferBody::openAt(temporary, "wb");
   bool ok = file && (held->empty() || std::fwrite(held->data(), 1, held->size(), file) == held->size());
   if (!ok) failed();
   if (file && std::fclose(file) != 0 && ok) {
@@ -278,8 +293,8 @@ void Transfer::report(std::vector<Delivery> deliveries) {
 
 bool Transfer::wholeFileArrived(Shortfall& shortfall) const {
   if (status_ == 206) {
-    if (written_ != rangeEnd_ - writeOffset_ + 1) {
-      shortfall.detail = "the server sent " + std::to_string(written_) + " bytes for the part " +
+    if (body_.size() != rangeEnd_ - writeOffset_ + 1) {
+      shortfall.detail = "the server sent " + std::to_string(body_.size()) + " bytes for the part " +
                          std::to_string(writeOffset_) + "-" + std::to_string(rangeEnd_);
       return false;
     }
@@ -291,7 +306,7 @@ bool Transfer::wholeFileArrived(Shortfall& shortfall) const {
     }
     return true;
   }
-  if (written_ == 0) {
+  if (body_.size() == 0) {
     shortfall.emptyBody = true;
     return false;
   }
@@ -314,7 +329,7 @@ Transfer::Delivery& Transfer::tellLater(TransferResult result, std::vector<Deliv
 }
 
 void Transfer::timeOut(std::vector<Delivery>* later, bool tooSlow) {
-  closeFile();
+  body_.closeFile();
   stopShort();
   TransferResult result;
   result.status = status_;
@@ -336,13 +351,13 @@ void Transfer::timeOut(std::vector<Delivery>* later, bool tooSlow) {
 }
 
 void Transfer::abandon() {
-  closeFile();
+  body_.closeFile();
   stopShort();
   releaseHandle();
 }
 
 void Transfer::stopShort() {
-  dropSpill();
+  body_.dropSpill();
   if (!isDownload()) return;
   if (encoded_) {
     removePartial();

@@ -82,12 +82,29 @@ struct TransferSetup {
   // `kMostHeldBeforeSpill` bytes (or `bodyLimit` when lower) and goes on in
   // the file past that, bounded by the room its disk has above the margin it
   // keeps free (`DiskRoom`) rather than by `bodyLimit`. Where the disk has no
-  // such room the body stays in memory, bounded as any other, and one that
-  // passes `bodyLimit` then fails for want of room (`RequestError::NoRoom`).
+  // such room, from the start or once the file has grown, the body stays in
+  // memory or goes back there, bounded as any other whether it came
+  // compressed or not, and one that passes `bodyLimit` then fails for want
+  // of room (`RequestError::NoRoom`).
   // The file holds the whole body only once the reply ended well; otherwise
   // it is gone. Empty: the body stays in memory.
   std::filesystem::path spillFile;
   static constexpr std::int64_t kMostHeldBeforeSpill = std::int64_t{4} << 20;
+  // The room the reader of a spilled reply takes of the same disk while the
+  // file is still there, for each byte of it (its store: the rows it holds
+  // and, until they are in place, their log). The body goes on in its spill
+  // file only while the disk has room above its margin for the whole reply
+  // and that beside it, so that the reading never takes the margin;
+  // otherwise it stays in memory, as on a disk short of room.
+  double spillStoreShare = 0;
+  // The most bytes a message's compressed reply may inflate to, wherever it
+  // goes (-1: no bound). A reply bound for its spill file is bounded by the
+  // disk's room rather than by `bodyLimit`, and a small body that inflates
+  // to gigabytes would otherwise fill any disk to its margin before it is
+  // refused; past this it ends as too large. Well above the largest reply of
+  // an honest company: the customers of a company of 300,000 come to about
+  // 420 MB, its 300,000 products to about 310 MB.
+  std::int64_t inflatedLimit = std::int64_t{1} << 30;
   // A download's file: the most bytes it may hold (-1: no bound). A reply
   // that announces more is refused before a byte is written, and one that
   // runs on past it stops there, so no server fills the disk. Whatever the

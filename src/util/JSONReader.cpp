@@ -107,8 +107,19 @@ std::optional<double> realOf(const char* first, const char* last) {
 JSONReader::JSONReader(std::string_view text, const JSONBounds& bounds) : bounds_(bounds) { start(jsonText(text)); }
 
 JSONReader::JSONReader(const MappedFile& file) : file_(&file) {
-  // The end found without making the text resident.
-  start(withoutByteOrderMark(file.textBefore('\0')));
+  std::string_view text = file.restart();
+  while (text.size() < 3 && !file.ended()) text = file.readMore();
+  start(withoutByteOrderMark(text));
+}
+
+bool JSONReader::readMore(const char* from, std::size_t bytes) {
+  if (!file_) return false;
+  while (static_cast<std::size_t>(end_ - from) < bytes && !file_->ended()) {
+    const std::string_view text = file_->readMore();
+    end_ = text.data() + text.size();
+  }
+  if (file_->changed()) fail(kJSONErrorInvalid, "the file changed while it was read");
+  return static_cast<std::size_t>(end_ - from) >= bytes;
 }
 
 void JSONReader::start(std::string_view text) {
@@ -133,7 +144,7 @@ bool JSONReader::atValue() {
 }
 
 void JSONReader::skipSpace() {
-  while (p_ < end_) {
+  while (has(p_, 1)) {
     const char c = *p_;
     if (c != ' ' && c != '\n' && c != '\r' && c != '\t') return;
     ++p_;
@@ -255,9 +266,9 @@ bool JSONReader::readString(std::string& scratch, std::string_view& out) {
   // p_ stands at the opening quote. Text without escapes is not copied.
   const char* start = p_ + 1;
   const char* q = start;
-  while (q < end_) {
+  while (has(q, 1)) {
     q = plainRun(q, end_);
-    if (q == end_) break;
+    if (q == end_) continue;
     const auto c = static_cast<unsigned char>(*q);
     if (c == '"') {
       out = std::string_view(start, static_cast<std::size_t>(q - start));
@@ -273,6 +284,7 @@ bool JSONReader::readString(std::string& scratch, std::string_view& out) {
       fail(kJSONErrorInvalid, "control character in text");
       return false;
     }
+    reach(q, 4);
     const std::size_t n = utf8Sequence(q, end_);
     if (n == 0) {
       p_ = q;
@@ -287,11 +299,11 @@ bool JSONReader::readString(std::string& scratch, std::string_view& out) {
 
 bool JSONReader::readEscaped(const char* from, std::string& scratch, std::string_view& out) {
   const char* q = from;
-  while (q < end_) {
+  while (has(q, 1)) {
     const char* run = plainRun(q, end_);
     scratch.append(q, run);
     q = run;
-    if (q == end_) break;
+    if (q == end_) continue;
     const auto c = static_cast<unsigned char>(*q);
     if (c == '"') {
       out = scratch;
@@ -304,6 +316,7 @@ bool JSONReader::readEscaped(const char* from, std::string& scratch, std::string
       return false;
     }
     if (c >= 0x80) {
+      reach(q, 4);
       const std::size_t n = utf8Sequence(q, end_);
       if (n == 0) {
         p_ = q;
@@ -316,7 +329,7 @@ bool JSONReader::readEscaped(const char* from, std::string& scratch, std::string
     }
     // An escape.
     p_ = q;
-    if (++q == end_) break;
+    if (!has(++q, 1)) break;
     switch (*q++) {
       case '"':
         scratch += '"';
@@ -343,6 +356,7 @@ bool JSONReader::readEscaped(const char* from, std::string& scratch, std::string
         scratch += '\t';
         break;
       case 'u': {
+        reach(q, 4);
         auto code = hex4(q, end_);
         if (!code) {
           fail(kJSONErrorInvalid, "bad \\u escape");
@@ -356,7 +370,7 @@ bool JSONReader::readEscaped(const char* from, std::string& scratch, std::string
         if (*code >= 0xD800 && *code <= 0xDBFF) {
           // A high surrogate must be followed by the escape of a low one.
           std::optional<std::uint32_t> low;
-          if (end_ - q >= 6 && q[0] == '\\' && q[1] == 'u') low = hex4(q + 2, end_);
+          if (has(q, 6) && q[0] == '\\' && q[1] == 'u') low = hex4(q + 2, end_);
           if (!low || *low < 0xDC00 || *low > 0xDFFF) {
             fail(kJSONErrorInvalid, "high surrogate without a low one");
             return false;
@@ -380,35 +394,35 @@ bool JSONReader::readNumber(JSONScalar& out) {
   const char* q = p_;
   const bool negative = *q == '-';
   if (negative) ++q;
-  if (q == end_ || !isDigit(*q)) {
+  if (!has(q, 1) || !isDigit(*q)) {
     fail(kJSONErrorInvalid, "not a value");
     return false;
   }
   if (*q == '0') {
     ++q;
   } else {
-    while (q < end_ && isDigit(*q)) ++q;
+    while (has(q, 1) && isDigit(*q)) ++q;
   }
   bool integral = true;
-  if (q < end_ && *q == '.') {
+  if (has(q, 1) && *q == '.') {
     integral = false;
-    if (++q == end_ || !isDigit(*q)) {
+    if (!has(++q, 1) || !isDigit(*q)) {
       p_ = q;
       fail(kJSONErrorInvalid, "no digits after the decimal point");
       return false;
     }
-    while (q < end_ && isDigit(*q)) ++q;
+    while (has(q, 1) && isDigit(*q)) ++q;
   }
-  if (q < end_ && (*q == 'e' || *q == 'E')) {
+  if (has(q, 1) && (*q == 'e' || *q == 'E')) {
     integral = false;
     ++q;
-    if (q < end_ && (*q == '+' || *q == '-')) ++q;
-    if (q == end_ || !isDigit(*q)) {
+    if (has(q, 1) && (*q == '+' || *q == '-')) ++q;
+    if (!has(q, 1) || !isDigit(*q)) {
       p_ = q;
       fail(kJSONErrorInvalid, "no digits in the exponent");
       return false;
     }
-    while (q < end_ && isDigit(*q)) ++q;
+    while (has(q, 1) && isDigit(*q)) ++q;
   }
   // Whole numbers are kept whole while they fit; beyond that they are reals.
   if (integral) {
@@ -440,7 +454,7 @@ bool JSONReader::readNumber(JSONScalar& out) {
 }
 
 bool JSONReader::readLiteral(std::string_view word) {
-  if (static_cast<std::size_t>(end_ - p_) < word.size() || std::memcmp(p_, word.data(), word.size()) != 0) {
+  if (!has(p_, word.size()) || std::memcmp(p_, word.data(), word.size()) != 0) {
     fail(kJSONErrorInvalid, "not a value");
     return false;
   }

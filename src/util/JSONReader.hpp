@@ -31,8 +31,10 @@ class JSONReader {
  public:
   // Reads `text` as received (see jsonText); the bytes must outlive the reader.
   explicit JSONReader(std::string_view text, const JSONBounds& bounds = {});
-  // Reads the text of `file`, which must outlive the reader, giving back the
-  // pages of what it has passed as it steps through arrays and objects.
+  // Reads the text of `file`, which must outlive the reader, from its start
+  // as it goes, giving back the pages of what it has passed as it steps
+  // through arrays and objects. A file that changes while it is read fails
+  // the reading.
   explicit JSONReader(const MappedFile& file);
 
   JSONReader(const JSONReader&) = delete;
@@ -76,6 +78,15 @@ class JSONReader {
 
  private:
   void start(std::string_view text);
+  // Whether `bytes` from `from` on are in the text; a file's text is read
+  // on for them first. Its start never moves, so pointers into what was
+  // read stay valid.
+  bool has(const char* from, std::size_t bytes) {
+    return static_cast<std::size_t>(end_ - from) >= bytes || readMore(from, bytes);
+  }
+  // Reads on until `bytes` from `from` on are in the text, or it ends.
+  void reach(const char* from, std::size_t bytes) { has(from, bytes); }
+  bool readMore(const char* from, std::size_t bytes);
   // A step through an array or object: the pages of a mapped file passed
   // now and then go back.
   void passed();

@@ -1,14 +1,19 @@
 // The application delegate without a service: launch steps, reachability,
 // the session-status and update alerts, logout and the crash report.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <string>
 
 #include "ShellTestSupport.hpp"
 #include "platform/base/Date.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/RunLoop.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "platform/ui/Application.hpp"
 #include "platform/ui/HeadlessDriver.hpp"
 #include "shell/config/ConfigManager.hpp"
@@ -84,7 +89,27 @@ TEST_F(AppTest, FirstLaunchAndNewVersions) {
   fs::create_directories(base::Paths::tmp() / "Globex");
   std::ofstream(base::Paths::tmp() / "Globex" / "marvisto_lite.sqlite") << "db";
   std::ofstream(base::Paths::tmp() / "half.part") << "x";
+  // What runs ended by a kill left: a reply kept on the disk while it was
+  // read, and the picture checks' writes never put in place (thousands of
+  // them), beside the checks that were and a write of this process.
+  const fs::path replies = base::Paths::tmp() / "replies";
+  fs::create_directories(replies);
+  std::ofstream(replies / "reply-65537-1") << std::string(1 << 20, '[');
+  const fs::path checks = base::Paths::documents() / "acme" / "PictureChecks";
+  fs::create_directories(checks);
+  for (const char* kept : {"pictures", "skin"}) std::ofstream(checks / kept) << "verdicts";
+  for (int i = 0; i < 2000; ++i)
+    std::ofstream(checks / (".pictures.tmp-" + std::to_string(4000000 + i) + "-" + std::to_string(i))) << "half";
+  std::ofstream(checks / ".skin.tmp-77-0") << "half";
+  const std::string underWay = ".skin.tmp-" + std::to_string(::getpid()) + "-0";
+  std::ofstream(checks / underWay) << "half";
   launch();
+  base::WorkQueue::global().waitIdle();
+  EXPECT_FALSE(fs::exists(replies));
+  EXPECT_FALSE(fs::exists(base::Paths::tmp() / "replies-swept"));
+  std::set<std::string> left;
+  for (const auto& entry : fs::directory_iterator(checks)) left.insert(entry.path().filename().string());
+  EXPECT_EQ(left, (std::set<std::string>{"pictures", "skin", underWay}));
   EXPECT_TRUE(defaults.boolForKey("Z_DUVO_SHORTCUT"));
   EXPECT_TRUE(defaults.boolForKey("TOLVAREN_SHORTCUT"));
   EXPECT_EQ(defaults.stringForKey("App_version"), base::Bundle::shortVersion());

@@ -18,6 +18,7 @@
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/OutsideWork.hpp"
+#include "platform/base/Paths.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
 #include "store/SessionDatabase.hpp"
@@ -977,6 +978,47 @@ TEST_F(SyncEngineTest, AProductReplyStoredInBatchesIsKeptWholeOrNotAtAll) {
   EXPECT_EQ(delegate->breaks.back(), "stopped");
   EXPECT_EQ(catalogue(), before);
   EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
+
+  // A reply kept on the disk, past what memory keeps, that another program
+  // cuts short while the run stores it: the run ends on a reply it cannot
+  // read, nothing of it stays, and the reply leaves the disk.
+  {
+    const auto settings = ctrl().settings();
+    auto spilling = settings;
+    spilling.messageBodyLimit = 8 << 10;
+    ctrl().setSettings(spilling);
+    std::string large;
+    for (int id = 1001; id <= 40000; ++id) {
+      large += R"({"productID":)" + std::to_string(id) + R"(,"productName":"Product )" + std::to_string(id) +
+               R"(","priceID":)" + std::to_string(id) + "},";
+    }
+    ASSERT_GT(large.size(), std::size_t{2} << 20);
+    ASSERT_EQ(sqlite3_open(SessionDatabase::open()->databasePath().c_str(), &opened), SQLITE_OK);
+    writer.reset(opened);
+    ASSERT_EQ(sqlite3_exec(writer.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    base::UserDefaults::standard().removeObject(std::string("acme-") + SyncModel::kProductSynced);
+    FaultRule cut = FaultRule::contentFor(
+        "syncData/product", "[" + products + large + R"({"productID":505,"priceID":5}],[{"categoryID":7}],[],[],[],[],[]])");
+    cut.times = 1;
+    service->addFault(cut);
+    const int ends = delegate->ends();
+    engine()->startSync();
+    ASSERT_TRUE(runUntil([&] { return engine()->isStoringTables(); }, 30));
+    const fs::path replies = base::Paths::tmp() / "replies";
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(replies)) files.push_back(entry.path());
+    ASSERT_EQ(files.size(), 1u);
+    ASSERT_GT(fs::file_size(files[0]), large.size());
+    fs::resize_file(files[0], 64 << 10);
+    writer.reset();
+    ASSERT_TRUE(waitForEnd(ends));
+    ctrl().setSettings(settings);
+    ASSERT_EQ(delegate->breaks.size(), ++breaks);
+    EXPECT_EQ(delegate->breaks.back(), test::textOfKey("115"));
+    EXPECT_EQ(catalogue(), before);
+    EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
+    EXPECT_TRUE(fs::is_empty(replies));
+  }
 
   // The disk fills while the reply is stored: nothing of it stays, and the
   // user is told the device's room, not that the data could not be saved.

@@ -2,13 +2,17 @@
 // every table and file of the first data version, and an incremental sync
 // against the second version picks up exactly its changes.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
+#include <functional>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <set>
 #include <utility>
 
+#include "FolderBytes.hpp"
 #include "SyncEngineTestSupport.hpp"
 #include "platform/base/NotificationCenter.hpp"
 #include "platform/base/Paths.hpp"
@@ -16,6 +20,7 @@
 #include "platform/base/UserDefaults.hpp"
 #include "platform/gfx/ImageData.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SessionDatabase.hpp"
 #include "sync/PictureVerdicts.hpp"
 #include "util/DiskRoom.hpp"
 #include "util/PublicFunction.hpp"
@@ -53,6 +58,60 @@ sales::Table changedRows(const sales::Table& now, const sales::Table& before) {
 std::size_t countOf(const std::vector<std::string>& list, const std::string& item) {
   return static_cast<std::size_t>(std::count(list.begin(), list.end(), item));
 }
+
+// The files in a folder (none when it is absent).
+std::size_t filesIn(const fs::path& folder) {
+  std::error_code ec;
+  std::size_t files = 0;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) ++files;
+  return files;
+}
+
+// A customer reply of a few customers with long addresses, over six
+// megabytes: past what the transport holds in memory before it spills, yet
+// quick to store.
+class LargeBook {
+ public:
+  explicit LargeBook(sales::SalesService& service) : service_(service) {
+    std::string customers, addresses;
+    for (int id = 1; id <= kCustomers; ++id) {
+      const std::string comma = id > 1 ? "," : "";
+      customers += comma + R"({"customerId":)" + std::to_string(8000 + id) + R"(,"customerName":"C)" +
+                   std::to_string(id) + R"("})";
+      addresses += comma + R"({"id":)" + std::to_string(9000 + id) + R"(,"customerId":)" + std::to_string(8000 + id) +
+                   R"(,"address":")" + std::string(kAddressBytes, static_cast<char>('a' + id % 26)) + R"("})";
+    }
+    content_ = "[[" + customers + "],[],[" + addresses + "],[]]";
+  }
+  std::size_t size() const { return content_.size(); }
+  // The book is read again, its addresses gone from the store, and the
+  // service sends it once, compressed or as it is.
+  void sendAgain(bool compressed) {
+    base::UserDefaults::standard().removeObject(std::string("acme-") + SyncModel::kCustomerSynced);
+    ASSERT_TRUE(SyncEngineTest::execute("DELETE FROM marvisto_customer_address WHERE id > 9000"));
+    FaultRule rule = FaultRule::contentFor("syncData/customer", content_);
+    if (compressed) {
+      rule.kind = FaultKind::Gzipped;
+      rule.chunkBytes = 0;
+    }
+    rule.times = 1;
+    service_.addFault(rule);
+  }
+  // The count and the length of its addresses in the store.
+  static std::vector<test::Tuple> landed() {
+    return SyncEngineTest::query("SELECT count(*), sum(length(address)) FROM marvisto_customer_address WHERE id > 9000");
+  }
+  static std::vector<test::Tuple> whole() {
+    return {{std::to_string(kCustomers), std::to_string(kCustomers * kAddressBytes)}};
+  }
+  static std::vector<test::Tuple> none() { return {{"0", ""}}; }
+
+ private:
+  static constexpr int kCustomers = 64;
+  static constexpr std::size_t kAddressBytes = 100 << 10;
+  sales::SalesService& service_;
+  std::string content_;
+};
 
 TEST_F(SyncEngineTest, FullSyncThenIncrementalSyncLandEveryRowAndFile) {
   signIn();
@@ -363,7 +422,9 @@ TEST_F(SyncEngineTest, TheModulesShownDecideTheParts) {
 // The customer book's reply, past what the transport keeps of a reply in
 // memory, lands whole from the disk, as sent and compressed. Past the room
 // the disk has left as well, the run says that the data is too large for
-// the device, and the book stays as it was. No reply is left on the disk.
+// the device, and the book stays as it was; so it does for a small reply
+// that would inflate past what a compressed reply may. No reply is left on
+// the disk.
 TEST_F(SyncEngineTest, ACustomerReplyPastTheMemoryBoundLandsFromTheDiskAndOnePastItsRoomIsTooLarge) {
   signIn();
   // The book's reply (some 17 kB) and the catalogue's pass the bound; the
@@ -435,6 +496,153 @@ TEST_F(SyncEngineTest, ACustomerReplyPastTheMemoryBoundLandsFromTheDiskAndOnePas
   EXPECT_EQ(book(), before);
   EXPECT_FALSE(clientFlag(SyncModel::kCustomerSynced));
   EXPECT_EQ(repliesOnDisk(), 0u);
+
+  // A disk of room to spare, and a reply of a few kilobytes that inflates
+  // to many times the ceiling of what a compressed reply may inflate to:
+  // its spill file stops there, and the run says the data is too large.
+  std::uint64_t fullest = 0;
+  DiskRoom::setReading([&](const fs::path&) {
+    fullest = std::max<std::uint64_t>(fullest, test::bytesUnder(base::Paths::tmp() / "replies"));
+    return std::optional(DiskRoom::Space{capacity, std::uint64_t{32} << 30});
+  });
+  settings.messageInflatedLimit = std::int64_t{8} << 20;
+  ctrl().setSettings(settings);
+  FaultRule bomb;
+  bomb.method = "syncData/customer";
+  bomb.kind = FaultKind::Gzipped;
+  bomb.chunkBytes = std::size_t{64} << 20;
+  bomb.times = 1;
+  service->addFault(bomb);
+  readBookAgain();
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(tableRequests().back().fault, "gzipped");
+  EXPECT_EQ(delegate->breaks, (std::vector<std::string>(2, test::textOfKey("REPLYTOOLARGE"))));
+  EXPECT_EQ(book(), before);
+  EXPECT_FALSE(clientFlag(SyncModel::kCustomerSynced));
+  EXPECT_EQ(repliesOnDisk(), 0u);
+  EXPECT_GT(fullest, 0u);
+  EXPECT_LE(fullest, std::uint64_t{8} << 20);
+}
+
+// A customer book past what the transport holds in memory before it spills,
+// on a disk whose room runs out before the reply ends: it lands from memory,
+// sent compressed as sent plain, since memory may keep it. Past what memory
+// may keep as well, the run says the data is too large for the device and
+// the book stays as it was. No reply is left on the disk.
+TEST_F(SyncEngineTest, ACompressedCustomerReplyTheDiskHasNoRoomForLandsFromMemoryWhenItFits) {
+  signIn();
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  LargeBook book(*service);
+  const fs::path folder = base::Paths::tmp() / "replies";
+  // Room above the margin for five of the six megabytes, which the spill
+  // file takes as it grows.
+  const std::uint64_t room = std::uint64_t{5} << 20;
+  DiskRoom::setReading([&](const fs::path&) {
+    const std::uint64_t spilled = test::bytesUnder(folder);
+    return std::optional(DiskRoom::Space{std::uint64_t{8} << 30, DiskRoom::kMarginBytes + room - std::min(room, spilled)});
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+
+  const auto whole = LargeBook::whole();
+  for (const bool compressed : {true, false}) {
+    SCOPED_TRACE(compressed ? "compressed" : "plain");
+    book.sendAgain(compressed);
+    ASSERT_TRUE(runSync());
+    EXPECT_EQ(tableRequests().back().fault, compressed ? "gzipped" : "content");
+    EXPECT_EQ(delegate->breaks, std::vector<std::string>{});
+    EXPECT_EQ(LargeBook::landed(), whole);
+    EXPECT_EQ(clientFlag(SyncModel::kCustomerSynced), "synced");
+    EXPECT_EQ(filesIn(folder), 0u);
+  }
+
+  auto settings = ctrl().settings();
+  settings.messageBodyLimit = std::int64_t{5} << 20;
+  ctrl().setSettings(settings);
+  book.sendAgain(true);
+  ASSERT_TRUE(runSync());
+  EXPECT_EQ(delegate->breaks, std::vector<std::string>{test::textOfKey("REPLYTOOLARGE")});
+  EXPECT_EQ(LargeBook::landed(), LargeBook::none());
+  EXPECT_FALSE(clientFlag(SyncModel::kCustomerSynced));
+  EXPECT_EQ(filesIn(folder), 0u);
+}
+
+// The store of a reply takes the disk beside the reply while the reply is
+// read: its rows in the database and, until they are in place, as many in
+// its log. A customer reply leaves memory for the disk only where the disk
+// has room above its margin for both; where it has room for the reply and
+// the store but not for both, the reply stays in memory, compressed or not,
+// and the room left never comes below the margin while it is stored.
+TEST_F(SyncEngineTest, AReplyGoesToTheDiskOnlyWithRoomForItsStoreBesideIt) {
+  signIn();
+  ASSERT_TRUE(runSync());
+  ASSERT_EQ(delegate->count("finished"), 1) << (delegate->breaks.empty() ? "" : delegate->breaks[0]);
+  LargeBook book(*service);
+  const fs::path folder = base::Paths::tmp() / "replies";
+  const std::string database = SessionDatabase::open()->databasePath().string();
+  const auto written = [&] {
+    std::uint64_t bytes = test::bytesUnder(folder);
+    for (const char* file : {"", "-wal", "-journal"}) {
+      std::error_code ec;
+      const auto size = fs::file_size(database + file, ec);
+      if (!ec) bytes += size;
+    }
+    return bytes;
+  };
+  // A disk with room above its margin for the reply and for its store, but
+  // not for both; the spill file and the database's writes take it.
+  const std::uint64_t room = book.size() * 3 / 2;
+  std::mutex mutex;
+  std::uint64_t before = 0;
+  std::int64_t lowest = 0;
+  const auto left = [&] {
+    return static_cast<std::int64_t>(DiskRoom::kMarginBytes + room + before) - static_cast<std::int64_t>(written());
+  };
+  DiskRoom::setReading([&](const fs::path&) {
+    std::lock_guard<std::mutex> lock(mutex);
+    return std::optional(DiskRoom::Space{std::uint64_t{8} << 30, static_cast<std::uint64_t>(std::max<std::int64_t>(left(), 0))});
+  });
+  // The room left is read after every statement of the store.
+  static std::function<void()> statementDone;
+  statementDone = [&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    lowest = std::min(lowest, left());
+  };
+  const auto watch = +[](sqlite3* db, char**, const void*) {
+    sqlite3_trace_v2(db, SQLITE_TRACE_PROFILE, [](unsigned, void*, void*, void*) {
+      statementDone();
+      return 0;
+    }, nullptr);
+    return SQLITE_OK;
+  };
+  const auto extension = reinterpret_cast<void (*)()>(watch);
+  ASSERT_EQ(sqlite3_auto_extension(extension), SQLITE_OK);
+  struct Restore {
+    void (*extension)();
+    ~Restore() {
+      sqlite3_cancel_auto_extension(extension);
+      DiskRoom::setReading(nullptr);
+    }
+  } restore{extension};
+
+  for (const bool compressed : {true, false}) {
+    SCOPED_TRACE(compressed ? "compressed" : "plain");
+    book.sendAgain(compressed);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      before = written();
+      lowest = std::numeric_limits<std::int64_t>::max();
+    }
+    ASSERT_TRUE(runSync());
+    EXPECT_EQ(delegate->breaks, std::vector<std::string>{});
+    EXPECT_EQ(LargeBook::landed(), LargeBook::whole());
+    std::lock_guard<std::mutex> lock(mutex);
+    EXPECT_LT(lowest, static_cast<std::int64_t>(DiskRoom::kMarginBytes + room));
+    EXPECT_GE(lowest, static_cast<std::int64_t>(DiskRoom::kMarginBytes));
+    EXPECT_EQ(filesIn(folder), 0u);
+  }
 }
 
 }  // namespace

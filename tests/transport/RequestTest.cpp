@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "FolderBytes.hpp"
 #include "TransportFixture.hpp"
 #include "transport/CookieStore.hpp"
 #include "util/DiskRoom.hpp"
@@ -18,6 +19,20 @@ using Req = httplib::Request;
 using Res = httplib::Response;
 
 std::shared_ptr<FormDataRequest> get(const std::string& url) { return std::make_shared<FormDataRequest>(url); }
+
+// Serves `text` at `path` without a length, `piece` bytes at a time; `text`
+// outlives the server.
+void serveInPieces(LoopbackServer& server, const std::string& path, const std::string& text, std::size_t piece) {
+  server.http().Get(path, [&text, piece](const Req&, Res& res) {
+    res.set_chunked_content_provider("application/octet-stream", [&text, piece](size_t offset, httplib::DataSink& sink) {
+      if (offset >= text.size()) {
+        sink.done();
+        return true;
+      }
+      return sink.write(text.data() + offset, std::min(piece, text.size() - offset));
+    });
+  });
+}
 
 TEST_F(TransportTest, CookiesGoBackToTheHostThatSetThemOnly) {
   server.http().Get("/set", [](const Req&, Res& res) {
@@ -340,15 +355,7 @@ TEST_F(TransportTest, BodiesPastTheLimitFailAsReceivedAndAsInflated) {
                              });
   });
   // Without a length: the limit is met while the bytes arrive.
-  server.http().Get("/stream", [&](const Req&, Res& res) {
-    res.set_chunked_content_provider("application/octet-stream", [&](size_t offset, httplib::DataSink& sink) {
-      if (offset >= plain.size()) {
-        sink.done();
-        return true;
-      }
-      return sink.write(plain.data() + offset, std::min<size_t>(64 << 10, plain.size() - offset));
-    });
-  });
+  serveInPieces(server, "/stream", plain, 64 << 10);
   server.start();
   const auto stopped = server.stopWhenDone();
 
@@ -436,6 +443,138 @@ TEST_F(TransportTest, BodiesPastTheLimitFailAsReceivedAndAsInflated) {
 
   // Every request starts with a limit.
   EXPECT_EQ(get("http://127.0.0.1/")->bodyLimit(), std::int64_t{256} << 20);
+}
+
+// A reply past what memory keeps goes on in its spill file while the disk
+// has room for it, and for what its reader takes beside it. A disk that
+// runs short before the reply ends sends it back to memory when memory may
+// keep it, whether it came compressed or not, and fails it for want of room
+// when not. No file is left either way.
+TEST_F(TransportTest, ASpilledReplyTheDiskRunsShortOfGoesBackToMemoryWhenItFits) {
+  std::string text;
+  for (int row = 0; text.size() < (std::size_t{8} << 20); ++row) text += "{\"row\":" + std::to_string(row) + "},";
+  const std::string compressed = gzip(text);
+  server.http().Get("/gzip", [&](const Req&, Res& res) {
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content(compressed, "application/octet-stream");
+  });
+  serveInPieces(server, "/stream", text, 256 << 10);
+  server.http().Get("/plain", [&](const Req&, Res& res) { res.set_content(text, "application/octet-stream"); });
+  server.start();
+  const auto stopped = server.stopWhenDone();
+
+  // A disk with room above its margin for 6 of the reply's 8 MB, which the
+  // spill file takes as it grows.
+  const fs::path folder = root / "tmp" / "replies";
+  std::uint64_t room = std::uint64_t{6} << 20;
+  const auto filesLeft = [&] {
+    std::error_code ec;
+    std::size_t files = 0;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) ++files;
+    return files;
+  };
+  std::uint64_t fullest = 0;
+  DiskRoom::setReading([&](const fs::path&) {
+    const std::uint64_t spilled = bytesUnder(folder);
+    fullest = std::max(fullest, spilled);
+    return std::optional(DiskRoom::Space{std::uint64_t{8} << 30, DiskRoom::kMarginBytes + room - std::min(room, spilled)});
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+  const auto spilling = [&](const char* path, std::int64_t limit) {
+    auto request = get(server.url(path));
+    request->setBodyLimit(limit);
+    request->setSpillFile(folder / "reply");
+    return request;
+  };
+  for (const char* path : {"/gzip", "/stream", "/plain"}) {
+    SCOPED_TRACE(path);
+    fullest = 0;
+    auto kept = spilling(path, std::int64_t{16} << 20);
+    Recorder r1;
+    ASSERT_TRUE(run(kept, r1));
+    ASSERT_EQ(r1.finished, 1) << (r1.errorCodes.empty() ? 0 : r1.errorCodes[0]);
+    EXPECT_FALSE(kept->takeResponseFile());
+    EXPECT_EQ(kept->responseData().size(), text.size());
+    EXPECT_TRUE(kept->responseData() == text);
+    // Those of unknown length went to the disk first.
+    EXPECT_EQ(fullest > 0, std::string_view(path) != "/plain");
+    EXPECT_LE(fullest, room);
+    EXPECT_EQ(filesLeft(), 0u);
+
+    // Memory may keep less than the reply: the device has no room for it.
+    auto refused = spilling(path, std::int64_t{7} << 20);
+    Recorder r2;
+    ASSERT_TRUE(run(refused, r2));
+    ASSERT_EQ(r2.failed, 1);
+    EXPECT_EQ(refused->error()->code, static_cast<long>(RequestError::NoRoom));
+    EXPECT_TRUE(refused->responseData().empty());
+    EXPECT_FALSE(refused->takeResponseFile());
+    EXPECT_EQ(filesLeft(), 0u);
+  }
+
+  // Room for the reply, but not for it and as much again beside it, which
+  // its reader takes: it never stays on the disk.
+  room = std::uint64_t{12} << 20;
+  for (const double share : {0.0, 1.0}) {
+    for (const char* path : {"/gzip", "/stream", "/plain"}) {
+      SCOPED_TRACE(std::string(path) + (share > 0 ? " with its reader's room" : " alone"));
+      auto request = spilling(path, std::int64_t{16} << 20);
+      request->setSpillStoreShare(share);
+      Recorder r;
+      ASSERT_TRUE(run(request, r));
+      ASSERT_EQ(r.finished, 1);
+      auto file = request->takeResponseFile();
+      EXPECT_EQ(!file, share > 0);
+      EXPECT_TRUE((file ? readFile(file->path()) : request->responseData()) == text);
+      file.reset();
+      EXPECT_EQ(filesLeft(), 0u);
+    }
+  }
+}
+
+// A compressed reply inflates no further than its ceiling, in its spill
+// file as in memory: a small body that inflates to many times the ceiling
+// ends as too large once it passes it, and leaves no file.
+TEST_F(TransportTest, ACompressedReplyInflatesNoFurtherThanItsCeiling) {
+  const std::string bomb = gzip(std::string(64 << 20, '\0'));
+  ASSERT_LT(bomb.size(), 256u << 10);
+  server.http().Get("/bomb", [&](const Req&, Res& res) {
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content(bomb, "application/octet-stream");
+  });
+  server.start();
+  const auto stopped = server.stopWhenDone();
+  const fs::path folder = root / "tmp" / "replies";
+  std::uint64_t fullest = 0;
+  DiskRoom::setReading([&](const fs::path&) {
+    fullest = std::max<std::uint64_t>(fullest, bytesUnder(folder));
+    return std::optional(DiskRoom::Space{std::uint64_t{64} << 30, std::uint64_t{32} << 30});
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+  constexpr std::int64_t kCeiling = std::int64_t{8} << 20;
+  for (const bool spills : {true, false}) {
+    SCOPED_TRACE(spills ? "spilled" : "in memory");
+    auto request = get(server.url("/bomb"));
+    request->setBodyLimit(std::int64_t{128} << 20);
+    request->setInflatedLimit(kCeiling);
+    if (spills) request->setSpillFile(folder / "reply");
+    Recorder r;
+    ASSERT_TRUE(run(request, r));
+    ASSERT_EQ(r.failed, 1);
+    EXPECT_EQ(request->error()->code, static_cast<long>(RequestError::ReplyTooLarge));
+    EXPECT_NE(request->error()->failureReason.find("inflates past " + std::to_string(kCeiling) + " bytes"),
+              std::string::npos)
+        << request->error()->failureReason;
+    EXPECT_TRUE(request->responseData().empty());
+    EXPECT_FALSE(request->takeResponseFile());
+    EXPECT_FALSE(fs::exists(folder / "reply"));
+  }
+  EXPECT_GT(fullest, 0u);
+  EXPECT_LE(fullest, static_cast<std::uint64_t>(kCeiling));
 }
 
 TEST_F(TransportTest, ARequestThatFollowsNoRedirectFailsOnOneAndNeverReachesItsTarget) {

@@ -4,6 +4,7 @@
 // the same from a scalar as from a value.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -181,36 +182,40 @@ TEST(JSONReader, WalksContainersAndSkipsWhatIsNotRead) {
   EXPECT_FALSE(leftOpen.finish());
 }
 
-// A text read in place from its file reads as its bytes do in memory (up
-// to a NUL, without the mark), also past the pages the reader gave back,
+// A text read from its file as the reader goes reads as its bytes do in
+// memory (up to a NUL, without the mark), whatever stretch of it each read
+// brings (a token cut anywhere), also past the pages the reader gave back,
 // and read once more from the start.
-TEST(JSONReader, AMappedFileReadsAsItsBytesInMemory) {
+TEST(JSONReader, AFileReadAsTheReaderGoesReadsAsItsBytesInMemory) {
   const std::filesystem::path dir = test::makeTempDir("mapped");
-  const auto mapped = [&](const std::string& bytes) {
-    const auto path = dir / "text.json";
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    return MappedFile::open(path);
-  };
+  const auto path = dir / "text.json";
+  const auto write = [&](const std::string& bytes) { std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes; };
   std::vector<std::string> texts = corpus();
   texts.push_back(std::string("{\"a\":[1]}\0 not read", 19));
   for (const std::string& text : texts) {
     SCOPED_TRACE(text);
-    auto file = mapped(text);
-    ASSERT_TRUE(file);
-    JSONReader reader(*file);
-    base::Value value = reader.readValue();
-    const bool read = reader.finish() && (value.is_object() || value.is_array());
+    write(text);
     const auto expected = JSONValue(text);
-    ASSERT_EQ(read, expected.has_value());
-    if (read) {
-      EXPECT_EQ(value, *expected);
+    for (const std::size_t stretch : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, MappedFile::kStretch}) {
+      SCOPED_TRACE(stretch);
+      auto file = MappedFile::open(path, stretch);
+      ASSERT_TRUE(file);
+      JSONReader reader(*file);
+      base::Value value = reader.readValue();
+      const bool read = reader.finish() && (value.is_object() || value.is_array());
+      ASSERT_EQ(read, expected.has_value());
+      EXPECT_FALSE(file->changed());
+      if (read) {
+        EXPECT_EQ(value, *expected);
+      }
     }
   }
 
   std::string rows = "[";
   constexpr int kRows = 300000;
   for (int i = 0; i < kRows; ++i) rows += (i ? ",{\"id\":" : "{\"id\":") + std::to_string(i) + "}";
-  auto file = mapped(rows + "]");
+  write(rows + "]");
+  auto file = MappedFile::open(path);
   ASSERT_TRUE(file);
   for (int pass = 0; pass < 2; ++pass) {
     JSONReader reader(*file);
@@ -222,6 +227,43 @@ TEST(JSONReader, AMappedFileReadsAsItsBytesInMemory) {
     }
     EXPECT_TRUE(reader.finish());
     EXPECT_EQ(sum, std::int64_t{kRows} * (kRows - 1) / 2);
+  }
+  std::filesystem::remove_all(dir);
+}
+
+// A file that another program cuts short, or writes over, while it is read
+// ends the reading with the reason, never the process; the rows read before
+// are as they were.
+TEST(JSONReader, AFileChangedWhileItIsReadFailsTheReading) {
+  const std::filesystem::path dir = test::makeTempDir("changed");
+  const auto path = dir / "rows.json";
+  constexpr int kRows = 200000;
+  std::string rows = "[";
+  for (int i = 0; i < kRows; ++i) rows += (i ? ",{\"id\":" : "{\"id\":") + std::to_string(i) + ",\"name\":\"row\"}";
+  rows += "]";
+  ASSERT_GT(rows.size(), 3 * MappedFile::kStretch);
+  for (const bool cut : {true, false}) {
+    SCOPED_TRACE(cut ? "cut short" : "written over");
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << rows;
+    auto file = MappedFile::open(path);
+    ASSERT_TRUE(file);
+    JSONReader reader(*file);
+    ASSERT_TRUE(reader.beginArray());
+    int read = 0;
+    for (; read < 1000 && reader.nextElement(); ++read) reader.skipValue();
+    ASSERT_EQ(read, 1000);
+    if (cut) {
+      std::filesystem::resize_file(path, 4096);
+    } else {
+      // Its length kept, its time of writing moved on.
+      std::fstream(path, std::ios::binary | std::ios::in | std::ios::out).write("[", 1);
+      std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(1));
+    }
+    while (reader.nextElement()) reader.skipValue();
+    EXPECT_TRUE(reader.failed());
+    EXPECT_FALSE(reader.finish());
+    EXPECT_NE(reader.errorReason().find("the file changed while it was read"), std::string::npos) << reader.errorReason();
+    EXPECT_TRUE(file->changed());
   }
   std::filesystem::remove_all(dir);
 }

@@ -33,7 +33,7 @@ enum class FaultKind {
   Gzipped,      // a file (by its path), or a message's reply (by its method), is sent whole with
                 // "Content-Encoding: gzip", whatever the request accepts: its bytes and then `chunkBytes` zero
                 // bytes, compressed (with some, a small body that inflates far past the file; with none, an
-                // honest compressed reply)
+                // honest compressed reply); a message's reply with `content` set carries that content
   CutFile,      // a file answers 200 with its first `chunkBytes` bytes alone, as if they were all of it (the
                 // service's copy cut short)
   Content,      // the reply's content is `content` (JSON text) in place of its own, its status kept

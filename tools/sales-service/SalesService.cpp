@@ -460,6 +460,10 @@ struct SalesService::Impl {
         case FaultKind::Content:
           rewritten = MessageReply::kBodyHead + fault->content + reply.bodyTail();
           break;
+        case FaultKind::Gzipped:
+          // The reply with a content of its own, compressed.
+          if (!fault->content.empty()) rewritten = MessageReply::kBodyHead + fault->content + reply.bodyTail();
+          break;
         default:
           break;
       }

@@ -25,6 +25,12 @@ namespace base {
   return writeFileAtomically(path, text.data(), text.size(), mode);
 }
 
+// Removes from `folder` the files that writeFileAtomically began there and
+// never put in place: a process that ended in the middle of a write leaves
+// them for good. Those of this process stay, as its writes may be under way.
+// Answers how many went.
+std::size_t removeUnfinishedWrites(const std::filesystem::path& folder);
+
 // `path` is `folder` or lies inside it, word by word ("/a/b" holds "/a/b/c"
 // but not "/a/bc"); both are taken as they are written, so give them in the
 // same form.

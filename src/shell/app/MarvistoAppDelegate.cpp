@@ -126,6 +126,7 @@ bool MarvistoAppDelegate::didFinishLaunchingWithOptions(const LaunchOptions& opt
   // now, before a sign-in could open it.
   AccountStorage::finishUnfinishedWipes();
   AccountStorage::carryBackSetAside();
+  AccountStorage::sweepLeftovers();
   for (const auto& hook : wiring_.onLaunch) hook();
   // 7.
   PublicFunction::GetServer();

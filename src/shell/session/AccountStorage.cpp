@@ -14,12 +14,14 @@
 #include <vector>
 
 #include "platform/base/Date.hpp"
+#include "platform/base/FileIO.hpp"
 #include "platform/base/FolderCopies.hpp"
 #include "platform/base/FolderWriters.hpp"
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/Paths.hpp"
 #include "platform/base/UserDefaults.hpp"
+#include "platform/base/WorkQueue.hpp"
 #include "services/MailComposer.hpp"
 #include "services/PrintInteractionController.hpp"
 #include "shell/session/LocalWorkKeeper.hpp"
@@ -28,6 +30,7 @@
 #include "store/DataAccessManager.hpp"
 #include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
+#include "sync/HttpNetworkCtrl.hpp"
 #include "sync/PictureVerdicts.hpp"
 #include "sync/SessionServices.hpp"
 #include "transport/NetworkEngine.hpp"
@@ -346,6 +349,39 @@ void AccountStorage::carryBackSetAside() {
     } else {
       MV_LOG("The local work set aside in ", entry.string(), " could not be carried over; it stays there");
     }
+  }
+}
+
+void AccountStorage::sweepLeftovers() {
+  MV_ASSERT_MAIN_THREAD();
+  // The replies are set aside at once, as a session's first reply may
+  // follow at once, and go on a worker. What an earlier sweep set aside and
+  // did not finish goes with them.
+  const fs::path replies = HttpNetworkCtrl::spillFolder();
+  const fs::path swept = base::Paths::tmp() / "replies-swept";
+  std::error_code ec;
+  if (fs::exists(replies, ec)) {
+    fs::create_directories(swept, ec);
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::rename(replies, swept / (std::to_string(::getpid()) + "-" + std::to_string(stamp)), ec);
+    if (ec) {
+      MV_LOG("The replies left in ", replies.string(), " could not be set aside (", ec.message(), ")");
+      fs::remove_all(replies, ec);
+    }
+  }
+  if (fs::exists(swept, ec)) {
+    base::WorkQueue::global().async([swept](const base::CancelFlag&) {
+      std::error_code gone;
+      fs::remove_all(swept, gone);
+      if (gone) MV_LOG("The replies set aside in ", swept.string(), " could not be deleted: ", gone.message());
+    });
+  }
+  // The picture checks of every client folder: a few files each.
+  for (fs::directory_iterator it(base::Paths::documents(), ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code kind;
+    if (!it->is_directory(kind)) continue;
+    if (const std::size_t removed = base::removeUnfinishedWrites(it->path() / PictureVerdicts::kFolderName))
+      MV_LOG(removed, " unfinished writes of the picture checks in ", it->path().string(), " are deleted");
   }
 }
 

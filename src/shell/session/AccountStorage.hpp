@@ -35,6 +35,11 @@ class AccountStorage {
   // upgrades into the client folder, the old database into its place, or,
   // when the new one was made, the user's work into that.
   static void carryBackSetAside();
+  // What a run ended by a crash or a kill left behind for good goes before
+  // anything opens an account: the replies it kept on the disk while it read
+  // them (hundreds of megabytes, removed on a worker once set aside), and
+  // the picture checks' writes it never put in place.
+  static void sweepLeftovers();
   // Forgets what the syncs of this client recorded (and the version its
   // database was upgraded for), so the next sync starts from nothing.
   void removeAllSyncFlag();

@@ -22,7 +22,10 @@ std::shared_ptr<NetBaseRst> RequestInterfaceBase::decodeReply(std::string_view r
 }
 
 std::shared_ptr<NetBaseRst> RequestInterfaceBase::decodeMapped(const MappedFile& file) const {
-  return decodeReply(file.text());
+  // A reply that is not read as it goes is read whole.
+  std::string_view text = file.restart();
+  while (!file.ended()) text = file.readMore();
+  return decodeReply(file.changed() ? std::string_view() : text);
 }
 
 std::shared_ptr<NetBaseRst> RequestInterfaceBase::decodeOutcome(const RequestInfoBase& carrier) const {

@@ -389,7 +389,7 @@ std::shared_ptr<NetBaseRst> RequestSyncAllTable::decodeReply(std::string_view re
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncAllTable::decodeMapped(const MappedFile& file) const {
-  return decodeTableReply<SyncAllTableRst>(file.text(), &file, store.get(), productsPerBatch, cmdCode,
+  return decodeTableReply<SyncAllTableRst>({}, &file, store.get(), productsPerBatch, cmdCode,
                                            "no content list", readContent);
 }
 

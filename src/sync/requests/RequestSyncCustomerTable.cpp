@@ -281,7 +281,7 @@ std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::decodeReply(std::string_vi
 }
 
 std::shared_ptr<NetBaseRst> RequestSyncCustomerTable::decodeMapped(const MappedFile& file) const {
-  return decodeTableReply<SyncCustomerTableRst>(file.text(), &file, store.get(), rowsPerBatch, cmdCode,
+  return decodeTableReply<SyncCustomerTableRst>({}, &file, store.get(), rowsPerBatch, cmdCode,
                                                 "no content list", readContent);
 }
 
