@@ -20,6 +20,8 @@ DataAccessManager::DataAccessManager(SQLiteDatabase& db, fs::path path)
 
 DataAccessManager::~DataAccessManager() = default;
 
+std::uint64_t DataAccessManager::diskFulls() const { return db_.diskFulls(); }
+
 bool DataAccessManager::runInTransaction(const std::function<bool()>& work) {
   return db_.runInTransaction(work);
 }

@@ -162,7 +162,7 @@ bool SQLiteDatabase::execute(std::string_view sql) {
   char* err = nullptr;
   int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err);
   if (rc != SQLITE_OK) {
-    noteResultCode(rc);
+    if (isDiskFull(rc)) ++diskFulls_;
     MV_LOG("SQL failed: ", err ? err : "?", " in: ", text);
     sqlite3_free(err);
     return false;
@@ -172,12 +172,12 @@ bool SQLiteDatabase::execute(std::string_view sql) {
 
 SQLiteStatement SQLiteDatabase::prepare(std::string_view sql) const {
   checkThread(__func__);
-  return SQLiteStatement(db_, sql);
+  return SQLiteStatement(db_, sql, &diskFulls_);
 }
 
 SQLiteStatement SQLiteDatabase::prepareCached(std::string_view sql) const {
   checkThread(__func__);
-  return SQLiteStatement(db_, sql, statements_);
+  return SQLiteStatement(db_, sql, statements_, &diskFulls_);
 }
 
 bool SQLiteDatabase::runInTransaction(const std::function<bool()>& work) {

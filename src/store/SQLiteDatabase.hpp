@@ -97,6 +97,12 @@ class SQLiteDatabase {
   // objects before they are stored for good.
   void afterCommit(std::function<void()> action);
 
+  // Statements and scripts of this connection that found the disk full, so
+  // far. A caller whose save failed compares it with a reading taken before,
+  // to tell the user it is the device's room and not the data at fault;
+  // another connection's full disk (a save beside a sync) is not counted.
+  std::uint64_t diskFulls() const { return diskFulls_; }
+
   // Rows changed by the last INSERT, UPDATE or DELETE.
   int changes() const;
   std::int64_t lastInsertRowId() const;
@@ -129,6 +135,8 @@ class SQLiteDatabase {
   // of the transactions that joined it rolled back.
   bool bulkOpen_ = false;
   bool bulkDoomed_ = false;
+  // Counted by its statements, which the const `prepare` makes.
+  mutable std::uint64_t diskFulls_ = 0;
   // The open connection's kept statements; a new cache per connection, so
   // statements out at a close are finalised when their users are done.
   std::shared_ptr<SQLiteStatementCache> statements_;

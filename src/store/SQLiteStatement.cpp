@@ -2,24 +2,17 @@
 
 #include <sqlite3.h>
 
-#include <atomic>
-
 #include "platform/base/Log.hpp"
 #include "util/Text.hpp"
 
 namespace mv {
 
-namespace {
-std::atomic<std::uint64_t> diskFulls{0};
-}  // namespace
+bool isDiskFull(int resultCode) { return (resultCode & 0xff) == SQLITE_FULL; }
 
-std::uint64_t diskFullCount() { return diskFulls.load(std::memory_order_relaxed); }
-
-void noteResultCode(int resultCode) {
-  if ((resultCode & 0xff) == SQLITE_FULL) diskFulls.fetch_add(1, std::memory_order_relaxed);
+SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql, std::uint64_t* diskFulls)
+    : db_(db), diskFulls_(diskFulls) {
+  compile(sql);
 }
-
-SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql) : db_(db) { compile(sql); }
 
 void SQLiteStatement::compile(std::string_view sql) {
   if (!db_) {
@@ -36,8 +29,9 @@ void SQLiteStatement::compile(std::string_view sql) {
   }
 }
 
-SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache)
-    : db_(db), cache_(cache), cacheKey_(sql) {
+SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache,
+                                 std::uint64_t* diskFulls)
+    : db_(db), diskFulls_(diskFulls), cache_(cache), cacheKey_(sql) {
   if (db_ && cache) stmt_ = cache->take(cacheKey_);
   if (!stmt_) compile(sql);
 }
@@ -65,6 +59,7 @@ void SQLiteStatementCache::giveBack(const std::string& sql, sqlite3_stmt* stmt) 
 SQLiteStatement::SQLiteStatement(SQLiteStatement&& other) noexcept
     : db_(other.db_),
       stmt_(other.stmt_),
+      diskFulls_(other.diskFulls_),
       bindFailed_(other.bindFailed_),
       error_(std::move(other.error_)),
       names_(std::move(other.names_)),
@@ -79,6 +74,7 @@ SQLiteStatement& SQLiteStatement::operator=(SQLiteStatement&& other) noexcept {
     release();
     db_ = other.db_;
     stmt_ = other.stmt_;
+    diskFulls_ = other.diskFulls_;
     bindFailed_ = other.bindFailed_;
     error_ = std::move(other.error_);
     names_ = std::move(other.names_);
@@ -143,7 +139,7 @@ SQLiteStatement::Step SQLiteStatement::step() {
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return Step::Row;
   if (rc == SQLITE_DONE) return Step::Done;
-  noteResultCode(rc);
+  if (isDiskFull(rc) && diskFulls_) ++*diskFulls_;
   error_ = sqlite3_errmsg(db_);
   MV_LOG("SQL step failed: ", error_, " in: ", sqlite3_sql(stmt_));
   return Step::Error;

@@ -11,13 +11,8 @@ struct sqlite3_stmt;
 
 namespace mv {
 
-// Writes in this process, on any connection and thread, that found the disk
-// full. A caller whose save failed compares it with a reading taken before,
-// to tell the user it is the device's room and not the data at fault.
-std::uint64_t diskFullCount();
-// Counts a statement's or a script's result code when it says the disk is
-// full.
-void noteResultCode(int resultCode);
+// Whether a statement's or a script's result code says the disk is full.
+bool isDiskFull(int resultCode);
 
 // Statements of one connection kept compiled between uses, one per SQL text
 // (a bounded number). A statement is taken out while in use, so the same
@@ -52,10 +47,13 @@ class SQLiteStatement {
   enum class Step { Row, Done, Error };
 
   SQLiteStatement() = default;
-  SQLiteStatement(sqlite3* db, std::string_view sql);
+  // A step that finds the disk full counts one in `diskFulls` (its
+  // connection's count) when given.
+  SQLiteStatement(sqlite3* db, std::string_view sql, std::uint64_t* diskFulls = nullptr);
   // A statement of `cache`: taken from it when it holds one for `sql`, and
   // given back to it (while it lasts) instead of finalised.
-  SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache);
+  SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache,
+                  std::uint64_t* diskFulls = nullptr);
   ~SQLiteStatement();
   SQLiteStatement(const SQLiteStatement&) = delete;
   SQLiteStatement& operator=(const SQLiteStatement&) = delete;
@@ -132,6 +130,7 @@ class SQLiteStatement {
 
   sqlite3* db_ = nullptr;
   sqlite3_stmt* stmt_ = nullptr;
+  std::uint64_t* diskFulls_ = nullptr;
   bool bindFailed_ = false;
   std::string error_;
   mutable std::unordered_map<std::string, int> names_;

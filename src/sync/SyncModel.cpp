@@ -8,7 +8,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "store/SQLiteStatement.hpp"
+#include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/ReplyValues.hpp"
@@ -212,7 +212,7 @@ void SyncModel::beginRun() {
   refusedFiles_.clear();
   notReceived_.clear();
   noRoom_.clear();
-  diskFullsAtStart_ = diskFullCount();
+  diskFull_ = false;
   thumbSources_.reset();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
@@ -261,8 +261,15 @@ std::shared_ptr<RequestSender> SyncModel::sender() const {
 void SyncModel::schedule(double delay, std::function<void()> step) { run_.after(delay, std::move(step)); }
 
 std::string SyncModel::storeFailedText() const {
-  const char* key = diskFullCount() != diskFullsAtStart_ ? kReplyTooLargeForDevice : kStoreErrorKey;
+  const char* key = diskFull_ ? kReplyTooLargeForDevice : kStoreErrorKey;
   return textForKey(key).value_or(key);
+}
+
+bool SyncModel::noteDiskFull(DataAccessManager& store, const std::function<bool()>& write) {
+  const std::uint64_t before = store.diskFulls();
+  const bool written = write();
+  if (store.diskFulls() != before) diskFull_ = true;
+  return written;
 }
 
 void SyncModel::startSync() {

@@ -236,6 +236,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // What a run that could not store what it received tells the user: the
   // device's room when a write of this run found the disk full.
   std::string storeFailedText() const;
+  // Runs `write` on `store`, the session's connection, and notes whether a
+  // write of it found the disk full.
+  bool noteDiskFull(DataAccessManager& store, const std::function<bool()>& write);
   // Ends the run: cancels its delayed steps and requests and clears the
   // running state; the delegate is not told.
   void endRun();
@@ -473,8 +476,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::string notReceived_;
   // Why the run's downloads stopped for want of room (empty: they did not).
   std::string noRoom_;
-  // The disk-full writes counted when the run began.
-  std::uint64_t diskFullsAtStart_ = 0;
+  // A write of this run, on the session's connection or a connection of
+  // the run's own, found the disk full.
+  bool diskFull_ = false;
   // Product thumbnails by name, with the picture each is made from; read
   // once a run needs it.
   mutable std::optional<std::map<std::string, std::string>> thumbSources_;

@@ -4,6 +4,7 @@
 // product thumbnails. The lists of a company's pictures are made on the
 // removal queue, on a connection of their own.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -766,30 +767,37 @@ void SyncModel::startImagePhaseAfterRemovals() {
   if (!removalQueue_) {
     removeFiles(unlistedFiles(*database_, plan));
     std::optional<ImageLists> lists = std::move(plan.lists);
-    if (!readImageLists(*database_, plan, *lists)) lists.reset();
+    if (!noteDiskFull(*database_, [&] { return readImageLists(*database_, plan, *lists); })) lists.reset();
     startImagePhase(std::move(lists));
     return;
   }
+  // What the reading's own connection finds of the disk is the run's.
+  auto diskFull = std::make_shared<std::atomic<bool>>(false);
   // Every name the store gives and every file on disk, a company's worth:
   // read and compared on the removal queue, on a connection of its own. The
   // queue is serial: this runs once every removal asked before it, of this
   // run or an earlier one, is done.
   std::function<std::optional<ImageLists>(const base::CancelFlag&)> work =
-      [plan = std::move(plan), database = database_->databasePath(),
-       told = removalReporter()](const base::CancelFlag& flag) mutable -> std::optional<ImageLists> {
+      [plan = std::move(plan), database = database_->databasePath(), told = removalReporter(),
+       diskFull](const base::CancelFlag& flag) mutable -> std::optional<ImageLists> {
     auto worker = WorkerDatabase::open(database);
     if (!worker) return std::nullopt;
     const std::vector<fs::path> unlisted = unlistedFiles(worker->store(), plan);
     if (!unlisted.empty()) removeFiles(unlisted, &flag, told);
     ImageLists lists = std::move(plan.lists);
-    if (!readImageLists(worker->store(), plan, lists)) return std::nullopt;
+    const bool read = readImageLists(worker->store(), plan, lists);
+    *diskFull = worker->store().diskFulls() > 0;
+    if (!read) return std::nullopt;
     return lists;
   };
   // A wait on the virtual clock gives the reading the real time it takes.
   std::function<void(std::optional<ImageLists>)> done =
-      [weak = weak_from_this(), run = run_.mark(), underWay = base::holdOutsideWork()](std::optional<ImageLists> lists) {
+      [weak = weak_from_this(), run = run_.mark(), underWay = base::holdOutsideWork(),
+       diskFull](std::optional<ImageLists> lists) {
     auto self = weak.lock();
-    if (self && run.isValid()) self->startImagePhase(std::move(lists));
+    if (!self || !run.isValid()) return;
+    if (*diskFull) self->diskFull_ = true;
+    self->startImagePhase(std::move(lists));
   };
   removalQueue_->async(std::move(work), std::move(done));
 }

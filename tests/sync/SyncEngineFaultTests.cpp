@@ -20,6 +20,7 @@
 #include "platform/base/OutsideWork.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
@@ -931,9 +932,25 @@ TEST_F(SyncEngineTest, AProductReplyStoredInBatchesIsKeptWholeOrNotAtAll) {
   EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
 
   // The store refuses a row of the third batch: the two before it go too.
+  // Meanwhile a save elsewhere finds its own disk full, which is not the
+  // sync's: the sync says its data could not be saved.
   ASSERT_TRUE(execute("CREATE TRIGGER refuse_price BEFORE INSERT ON marvisto_product_price "
                       "WHEN NEW.product_id = 505 BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-  ASSERT_TRUE(fullSyncWith("[" + products + R"({"productID":505,"priceID":5}],[{"categoryID":7}],[],[],[],[],[]])"));
+  {
+    SQLiteDatabase elsewhere;
+    ASSERT_TRUE(elsewhere.open(root / "elsewhere.sqlite"));
+    ASSERT_TRUE(elsewhere.execute("PRAGMA max_page_count = 1"));
+    base::UserDefaults::standard().removeObject(std::string("acme-") + SyncModel::kProductSynced);
+    FaultRule rule = FaultRule::contentFor(
+        "syncData/product", "[" + products + R"({"productID":505,"priceID":5}],[{"categoryID":7}],[],[],[],[],[]])");
+    rule.times = 1;
+    service->addFault(rule);
+    const int ends = delegate->ends();
+    engine()->startSync();
+    EXPECT_FALSE(elsewhere.execute("CREATE TABLE saved (note TEXT)"));
+    EXPECT_EQ(elsewhere.diskFulls(), 1u);
+    ASSERT_TRUE(waitForEnd(ends));
+  }
   ASSERT_EQ(delegate->breaks.size(), ++breaks);
   EXPECT_EQ(delegate->breaks.back(), SyncModel::kStoreErrorKey);
   EXPECT_EQ(catalogue(), before);
