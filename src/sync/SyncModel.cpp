@@ -207,7 +207,11 @@ void SyncModel::beginRun() {
   completedKinds_.clear();
   lastOutcomeDue_.reset();
   pendingRetries_.clear();
+  retriesByKind_.clear();
   failedFiles_.clear();
+  failedByKind_.clear();
+  thumbsMadeOnDevice_.clear();
+  failedThumbsOf_.clear();
   arrived_.clear();
   refusedFiles_.clear();
   notReceived_.clear();
@@ -238,6 +242,7 @@ void SyncModel::endRun() {
   run_.cancelAll();
   quietEstimate_ = 0;
   pendingRetries_.clear();
+  retriesByKind_.clear();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
   dropTableStores();

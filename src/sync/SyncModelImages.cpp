@@ -374,9 +374,7 @@ void SyncModel::makeThumbnailsWhenSettled() {
   if (!thumbPassDue_) return;
   // A thumbnail still being fetched again would be written twice, and a
   // failed fetch removes its destination.
-  for (const auto& [type, name] : pendingRetries_) {
-    if (type == kImageTypeProduct) return;
-  }
+  if (retriesByKind_[kImageTypeProduct] > 0) return;
   thumbPassDue_ = false;
   makeThumbnailsOfStore();
 }
@@ -497,9 +495,7 @@ double SyncModel::estimateQuietSeconds() {
   return HttpNetworkCtrl::sharedInstance().settings().downloadTimeOutSeconds / 2;
 }
 
-bool SyncModel::madeOnDevice(const FileKey& file) const {
-  const auto& [type, name] = file;
-  if (type != kImageTypeProduct) return false;
+const std::string* SyncModel::thumbSource(const std::string& thumb) const {
   if (!thumbSources_) {
     thumbSources_.emplace();
     if (auto images = database_->getPublishImages(1)) {
@@ -508,25 +504,67 @@ bool SyncModel::madeOnDevice(const FileKey& file) const {
       }
     }
   }
-  auto source = thumbSources_->find(name);
-  if (source == thumbSources_->end() || source->second == name) return false;
-  auto picture = PublicFunction::filePathWithName(source->second, kImageTypeProduct);
+  auto source = thumbSources_->find(thumb);
+  if (source == thumbSources_->end() || source->second == thumb) return nullptr;
+  return &source->second;
+}
+
+bool SyncModel::madeOnDevice(const FileKey& file) const {
+  return file.first == kImageTypeProduct && thumbsMadeOnDevice_.count(file.second) > 0;
+}
+
+void SyncModel::noteFailed(const FileKey& file) {
+  if (!failedFiles_.insert(file).second) return;
+  ++failedByKind_[file.first];
+  if (file.first != kImageTypeProduct) return;
+  const std::string* picture = thumbSource(file.second);
+  if (!picture) return;
+  failedThumbsOf_[*picture].push_back(file.second);
+  // Its picture's own end moves it from then on.
+  auto path = PublicFunction::filePathWithName(*picture, kImageTypeProduct);
   std::error_code ec;
-  return picture && fs::exists(*picture, ec);
+  if (path && fs::exists(*path, ec)) thumbsMadeOnDevice_.insert(file.second);
+}
+
+void SyncModel::notePictureEnded(const std::string& name) {
+  const auto thumbs = failedThumbsOf_.find(name);
+  if (thumbs == failedThumbsOf_.end()) return;
+  // A picture that arrived is on disk, and one the service answered missing
+  // is gone; one that failed otherwise keeps what was there.
+  auto path = PublicFunction::filePathWithName(name, kImageTypeProduct);
+  std::error_code ec;
+  const bool onDisk = path && fs::exists(*path, ec);
+  for (const std::string& thumb : thumbs->second) {
+    if (onDisk) {
+      thumbsMadeOnDevice_.insert(thumb);
+    } else {
+      thumbsMadeOnDevice_.erase(thumb);
+    }
+  }
+}
+
+void SyncModel::noteRetryAsked(const FileKey& file) {
+  if (pendingRetries_.insert(file).second) ++retriesByKind_[file.first];
+}
+
+bool SyncModel::noteRetryAnswered(const FileKey& file) {
+  if (pendingRetries_.erase(file) == 0) return false;
+  --retriesByKind_[file.first];
+  return true;
 }
 
 std::size_t SyncModel::failedCount(int kind) const {
-  return static_cast<std::size_t>(std::count_if(failedFiles_.begin(), failedFiles_.end(), [&](const FileKey& file) {
-    return file.first == kind && !madeOnDevice(file);
-  }));
+  const auto failed = failedByKind_.find(kind);
+  if (failed == failedByKind_.end()) return 0;
+  return failed->second - (kind == kImageTypeProduct ? thumbsMadeOnDevice_.size() : 0);
 }
 
 bool SyncModel::kindFailed(int imageType) const { return failedCount(imageType) > 0; }
 
 float SyncModel::shownShare(int kind, float share) const {
-  const auto pending = std::count_if(pendingRetries_.begin(), pendingRetries_.end(),
-                                     [&](const FileKey& k) { return k.first == kind; });
-  const auto unsettled = static_cast<std::int64_t>(failedCount(kind)) + pending;
+  const auto pending = retriesByKind_.find(kind);
+  const auto unsettled = static_cast<std::int64_t>(failedCount(kind)) +
+                         static_cast<std::int64_t>(pending != retriesByKind_.end() ? pending->second : 0);
   if (unsettled == 0) return lastOutcomeDue_ == kind ? std::min(share, 0.99f) : share;
   const std::int64_t total = kind == kImageTypeProduct ? productImgCount_
                              : kind == kImageTypeIcon  ? iconImgCount_
@@ -553,7 +591,8 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
     fileArrived();
     arrived_.push_back(key);
   }
-  const bool wasRetry = pendingRetries_.erase(key) > 0;
+  const bool wasRetry = noteRetryAnswered(key);
+  if (result.type == kImageTypeProduct) notePictureEnded(result.fileName);
   if (refusedTheFile(result.httpRsp)) {
     refusedFiles_[key] = result.httpRsp;
   } else {
@@ -564,7 +603,7 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
     // run. The tables are stored all the same, and the run ends saying how
     // much room the files need; the next run fetches them.
     if (noRoom_.empty()) noRoom_ = result.message;
-    failedFiles_.insert(key);
+    noteFailed(key);
   } else if (!result.isSuccess() && result.type == kImageTypeIcon && result.status == kStatusFileMissing) {
     // Asking again would only hear the same answer.
     MV_LOG("icon \"", result.fileName, "\" is missing on the service; asked again at the next full sync");
@@ -589,7 +628,7 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
 void SyncModel::downloadimageFaild(const std::string& fileName, int imageType) {
   if (!running_) return;
   if (!retryImageArry_.insert(FileKey{imageType, fileName}).second) {
-    failedFiles_.insert(FileKey{imageType, fileName});
+    noteFailed(FileKey{imageType, fileName});
     return;
   }
   MV_LOG("the the file ", fileName, " can't be down!");
@@ -603,7 +642,7 @@ void SyncModel::retryDownloadImage(const std::string& fileName, int imageType) {
   // The failed file's own type: the run may have moved on to the next kind.
   request->imgType = imageType;
   request->progressType = kProgressTypeBatch;
-  pendingRetries_.insert(FileKey{imageType, fileName});
+  noteRetryAsked(FileKey{imageType, fileName});
   // A retry is a batch of its own: its share and its end say nothing of the
   // kind under way, so only its outcome comes back.
   const int code = send(request, &SyncModel::downloadFileRespond);

@@ -11,6 +11,8 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <set>
+#include <string>
 #include <tuple>
 
 #include "SessionFixture.hpp"
@@ -87,6 +89,15 @@ long countUnder(const std::vector<std::string>& files, const std::string& prefix
 
 // A product picture's name on disk, from its path on the file service.
 std::string productPictureName(const std::string& file) { return file.substr(std::string("product/").size()); }
+
+// A file of the image phase ("icon/a.png") as its type and name.
+std::pair<int, std::string> typeAndName(const std::string& file) {
+  for (int type : {SyncModel::kImageTypeProduct, SyncModel::kImageTypeIcon, SyncModel::kImageTypeCover}) {
+    const std::string prefix = sales::SampleData::typePath(type) + "/";
+    if (file.starts_with(prefix)) return {type, file.substr(prefix.size())};
+  }
+  return {0, file};
+}
 
 // Whether the delegate was ever told that kind was whole ("COMPLETED").
 bool toldWhole(const test::RecordingSyncDelegate& delegate, int kind) {
@@ -514,6 +525,87 @@ TEST_F(SyncEngineTest, AFirstSyncShortOfRoomStoresTheTablesAndSaysHowMuchRoomThe
   EXPECT_EQ(delegate->breaks, std::vector<std::string>{});
   EXPECT_EQ(delegate->notReceived.size(), 1u);
   EXPECT_EQ(wholePictures(), pictures.size());
+}
+
+// A company's first sync into a disk short of room: tens of thousands of
+// pictures, none with a listed size, of which the disk takes a few hundred.
+// The downloads stop at the first that finds no room and the rest of the
+// batch ends with it in one go; every table is stored all the same, the
+// customer book among them, and the run finishes saying that the files
+// need more room.
+TEST_F(SyncEngineTest, AFirstSyncOfTensOfThousandsOfPicturesShortOfRoomEndsThemInOneGoAndStoresEveryTable) {
+  constexpr int kProducts = 6000;
+  constexpr int kCustomers = 2000;
+  sales::CompanyConfig big = service->backend().config().companies.front();
+  big.clientId = "bigco";
+  big.name = "Big Company";
+  big.data = sales::SampleOptions::large(kProducts);
+  big.data.imagesPerProduct = 2;
+  big.data.customers = kCustomers;
+  big.data.documentsPerType = 1;
+  ASSERT_TRUE(service->backend().addCompany(big));
+  const auto bigco = service->backend().company("bigco");
+  ASSERT_TRUE(bigco);
+  const sales::DataSet& data = *bigco->first;
+  const auto files = imageFilesOf(data.products, data.icons, data.libraryFiles);
+  ASSERT_GE(files.size(), 20000u);
+  services.reset();
+  scope->endServices();
+  test::signInAs("bigco", Session::current().acountID);
+  scope->restart();
+  services = scope->services();
+  ASSERT_TRUE(services);
+  signIn();
+
+  // Room above the margin for a few hundred of the pictures.
+  const fs::path client = *PublicFunction::clientFolder("bigco");
+  const auto written = [client] {
+    return test::bytesUnder(client, [&](const fs::path& file) {
+      return file.parent_path() == client && file.filename().string().starts_with(DataAccessManager::kDatabaseFileName);
+    });
+  };
+  const std::uint64_t free = DiskRoom::kMarginBytes + (std::uint64_t{3} << 20) + written();
+  DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
+    const std::uint64_t now = written();
+    return DiskRoom::Space{std::uint64_t{16} << 30, free > now ? free - now : 0};
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+
+  ASSERT_TRUE(runSync(240));
+  EXPECT_EQ(delegate->breaks, std::vector<std::string>{});
+  EXPECT_EQ(acknowledgements(), (std::vector<std::string>{"product", "file", "customer"}));
+  EXPECT_EQ(countOf("marvisto_product"), std::to_string(kProducts));
+  EXPECT_EQ(countOf("marvisto_customer"), std::to_string(kCustomers));
+  // The files past the room were never asked for.
+  const auto asked = fileRequests();
+  EXPECT_LT(asked.size(), files.size() / 20);
+
+  ASSERT_EQ(delegate->notReceived.size(), 1u);
+  EXPECT_TRUE(delegate->notReceived[0].starts_with("text-SYNCDATAWITHOUTFILES-text-DOWNLOADNOROOM"))
+      << delegate->notReceived[0];
+  ASSERT_TRUE(NetworkEngine::shared().settle());
+  engine()->waitForThumbnails();
+
+  // The pictures' row stays at the share of them on the device: those that
+  // came, and the thumbnails made from them.
+  std::size_t onDevice = 0, products = 0;
+  for (const auto& file : files) {
+    const auto [type, name] = typeAndName(file);
+    if (type != SyncModel::kImageTypeProduct) continue;
+    ++products;
+    onDevice += fs::exists(*PublicFunction::filePathWithName(name, type)) ? 1 : 0;
+  }
+  ASSERT_GT(onDevice, 0u);
+  std::optional<float> shown;
+  for (const auto& p : delegate->progress) {
+    if (p.imageType == SyncModel::kImageTypeProduct) shown = p.progress;
+  }
+  ASSERT_TRUE(shown);
+  const double share = static_cast<double>(onDevice) / static_cast<double>(products);
+  EXPECT_LT(*shown, 1.0f);
+  EXPECT_NEAR(*shown, share, 0.02) << onDevice << " of " << products << " pictures on the device";
 }
 
 TEST_F(SyncEngineTest, AServiceStoppedInThePicturePhaseBreaksTheRunAtOnce) {
