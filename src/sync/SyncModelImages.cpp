@@ -323,6 +323,11 @@ void SyncModel::startDownloadProductImage(int imageType) {
     productsAsked_.reset();
     request->imgType = imageType;
     request->progressType = kProgressTypeBatch;
+    // The kinds asked for after this one need room too.
+    for (int later : {kImageTypeIcon, kImageTypeCover}) {
+      const auto* files = later > imageType ? listFor(later) : nullptr;
+      if (files && !files->empty()) request->filesToFollow[later] = static_cast<std::int64_t>(files->size());
+    }
     const int code = send(request, &SyncModel::downloadFileRespond, [weak = weak_from_this()](float share) {
       if (auto self = weak.lock()) self->setProgress(share);
     });

@@ -3,6 +3,7 @@
 // for that type (command 769). Each file travels on its own and comes back
 // as its own result.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,9 @@ class RequestDownload : public RequestInterfaceBase {
   // gives no length, and the most it allows (both -1: the listing gives no size).
   std::int64_t listedBytes = -1;
   std::int64_t mostBytes = -1;
+  // The files of other types its owner asks for once this download is over,
+  // by type: the room a full disk is told the files need counts them.
+  std::map<int, std::int64_t> filesToFollow;
 
   std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;
   // Carries the request's file id, type and download id and the carrier's
