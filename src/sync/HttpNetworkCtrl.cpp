@@ -76,6 +76,14 @@ bool failedBeforeSending(const FormDataRequest& request) {
 
 long errorCodeOf(const FormDataRequest& request) { return request.error() ? request.error()->code : -1; }
 
+// What a file of that many bytes takes of a disk: whole blocks, of the 4 KB
+// the file systems of these devices use. For pictures of a few kilobytes
+// that is a good part more than their bytes.
+std::int64_t diskTaken(std::int64_t bytes) {
+  constexpr std::int64_t kBlock = 4096;
+  return bytes <= 0 ? 0 : (bytes + kBlock - 1) / kBlock * kBlock;
+}
+
 // "http://host:port" of a URL: what connections are made to.
 std::string endpointOf(const std::string& url) {
   const auto scheme = url.find("://");
@@ -384,7 +392,7 @@ void HttpNetworkCtrl::downloadFinished(const std::shared_ptr<Operation>& op, For
   if (request.downloadComplete()) {
     Fetched& fetched = fetched_[op->download->imgType];
     ++fetched.files;
-    fetched.bytes += std::max<std::int64_t>(request.partialDownloadSize(), 0) + request.totalBytesRead();
+    fetched.bytes += diskTaken(std::max<std::int64_t>(request.partialDownloadSize(), 0) + request.totalBytesRead());
     if (op->download->progressType == kProgressTypeSingleWithPercent) reportPercent(*op, 1.0f);
     report(op, std::string(kDownloadSuccessReply), 0);
     return;
@@ -495,8 +503,8 @@ HttpNetworkCtrl::RoomNeeded HttpNetworkCtrl::roomNeeded(const Operation& failed,
     std::from_chars(it->second.data(), it->second.data() + it->second.size(), length);
   const std::int64_t announced = length >= 0 ? partial + length : -1;
   const std::int64_t own = std::max({announced, partial + request.totalBytesRead(), failed.download->listedBytes});
-  // A file without a listed size is taken to be as large as those of its
-  // type fetched so far, on average (rounded up): the files of one type are
+  // A file without a listed size is taken to need as much of the disk as
+  // those of its type fetched so far, on average: the files of one type are
   // alike (pictures, icons, covers), and a company's first sync has fetched
   // hundreds before its disk fills. Of a type none of whose files came yet,
   // as those of it whose replies announced their length. One of a type
@@ -505,7 +513,7 @@ HttpNetworkCtrl::RoomNeeded HttpNetworkCtrl::roomNeeded(const Operation& failed,
   const auto announce = [&](int type, std::int64_t bytes) {
     if (bytes <= 0 || fetched_.count(type)) return;
     ++samples[type].files;
-    samples[type].bytes += bytes;
+    samples[type].bytes += diskTaken(bytes);
   };
   announce(failed.download->imgType, announced);
   for (const auto& [code, op] : operations_) {

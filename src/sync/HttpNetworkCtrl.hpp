@@ -150,9 +150,10 @@ class HttpNetworkCtrl {
   // The bytes the files of every download need beyond the room left on the
   // disk, once `failed` found none for its file: its own, those of the
   // downloads under way and those the receivers hold back. A file whose
-  // listing gives no size (a picture) is taken to be as large as the files of
-  // its type fetched so far, on average (`estimated`), and left out when none
-  // of its type came; 0 bytes when the disk does not say its room.
+  // listing nor reply gives a size (a picture) is taken to need as much of
+  // the disk as the files of its type fetched so far, on average
+  // (`estimated`), and left out when none of its type came; 0 bytes when the
+  // disk does not say its room.
   struct RoomNeeded {
     std::int64_t bytes = 0;
     bool estimated = false;
@@ -211,7 +212,7 @@ class HttpNetworkCtrl {
   };
   std::map<std::string, EndpointFailures> endpointFailures_;
   // The files put in place in this session, by file type: how many, and
-  // their bytes.
+  // what they take of the disk.
   struct Fetched {
     std::int64_t files = 0;
     std::int64_t bytes = 0;
