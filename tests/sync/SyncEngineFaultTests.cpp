@@ -583,35 +583,64 @@ TEST_F(SyncEngineTest, AFirstSyncShortOfRoomStoresTheTablesAndSaysHowMuchRoomThe
   EXPECT_EQ(wholePictures(), pictures.size());
 }
 
+// Runs of a company of thousands of products, signed in to in place of the
+// fixture's own.
+class CompanyOfThousands : public SyncEngineTest {
+ protected:
+  // Adds the company "bigco" of `products` products with two pictures each
+  // and `customers` customers, and signs in to it.
+  const sales::DataSet& signInToCompanyOf(int products, int customers) {
+    sales::CompanyConfig big = service->backend().config().companies.front();
+    big.clientId = "bigco";
+    big.name = "Big Company";
+    big.data = sales::SampleOptions::large(products);
+    big.data.imagesPerProduct = 2;
+    big.data.customers = customers;
+    big.data.documentsPerType = 1;
+    EXPECT_TRUE(service->backend().addCompany(big));
+    const auto company = service->backend().company("bigco");
+    EXPECT_TRUE(company);
+    services.reset();
+    scope->endServices();
+    test::signInAs("bigco", Session::current().acountID);
+    scope->restart();
+    services = scope->services();
+    EXPECT_TRUE(services);
+    signIn();
+    return *company->first;
+  }
+
+  // The share of the product pictures among `files` on the device (those
+  // that came, and the thumbnails made from them), and the last share of
+  // them the run told.
+  std::pair<double, std::optional<float>> productShares(const std::set<std::string>& files) {
+    std::size_t onDevice = 0, products = 0;
+    for (const auto& file : files) {
+      const auto [type, name] = typeAndName(file);
+      if (type != SyncModel::kImageTypeProduct) continue;
+      ++products;
+      onDevice += fs::exists(*PublicFunction::filePathWithName(name, type)) ? 1 : 0;
+    }
+    std::optional<float> shown;
+    for (const auto& p : delegate->progress) {
+      if (p.imageType == SyncModel::kImageTypeProduct) shown = p.progress;
+    }
+    return {products ? static_cast<double>(onDevice) / static_cast<double>(products) : 0.0, shown};
+  }
+};
+
 // A company's first sync into a disk short of room: tens of thousands of
 // pictures, none with a listed size, of which the disk takes a few hundred.
 // The downloads stop at the first that finds no room and the rest of the
 // batch ends with it in one go; every table is stored all the same, the
 // customer book among them, and the run finishes saying about how much more
 // room the files need, near what they do need.
-TEST_F(SyncEngineTest, AFirstSyncOfTensOfThousandsOfPicturesShortOfRoomEndsThemInOneGoAndStoresEveryTable) {
+TEST_F(CompanyOfThousands, AFirstSyncOfTensOfThousandsOfPicturesShortOfRoomEndsThemInOneGoAndStoresEveryTable) {
   constexpr int kProducts = 6000;
   constexpr int kCustomers = 2000;
-  sales::CompanyConfig big = service->backend().config().companies.front();
-  big.clientId = "bigco";
-  big.name = "Big Company";
-  big.data = sales::SampleOptions::large(kProducts);
-  big.data.imagesPerProduct = 2;
-  big.data.customers = kCustomers;
-  big.data.documentsPerType = 1;
-  ASSERT_TRUE(service->backend().addCompany(big));
-  const auto bigco = service->backend().company("bigco");
-  ASSERT_TRUE(bigco);
-  const sales::DataSet& data = *bigco->first;
+  const sales::DataSet& data = signInToCompanyOf(kProducts, kCustomers);
   const auto files = imageFilesOf(data.products, data.icons, data.libraryFiles);
   ASSERT_GE(files.size(), 20000u);
-  services.reset();
-  scope->endServices();
-  test::signInAs("bigco", Session::current().acountID);
-  scope->restart();
-  services = scope->services();
-  ASSERT_TRUE(services);
-  signIn();
 
   // Room above the margin for a few hundred of the pictures.
   const fs::path client = *PublicFunction::clientFolder("bigco");
@@ -635,8 +664,7 @@ TEST_F(SyncEngineTest, AFirstSyncOfTensOfThousandsOfPicturesShortOfRoomEndsThemI
   EXPECT_EQ(countOf("marvisto_product"), std::to_string(kProducts));
   EXPECT_EQ(countOf("marvisto_customer"), std::to_string(kCustomers));
   // The files past the room were never asked for.
-  const auto asked = fileRequests();
-  EXPECT_LT(asked.size(), files.size() / 20);
+  EXPECT_LT(fileRequests().size(), files.size() / 20);
 
   ASSERT_TRUE(NetworkEngine::shared().settle());
   engine()->waitForThumbnails();
@@ -645,24 +673,49 @@ TEST_F(SyncEngineTest, AFirstSyncOfTensOfThousandsOfPicturesShortOfRoomEndsThemI
   EXPECT_GE(room.told, room.missing / 2);
   EXPECT_LE(room.told, room.missing * 2);
 
-  // The pictures' row stays at the share of them on the device: those that
-  // came, and the thumbnails made from them.
-  std::size_t onDevice = 0, products = 0;
-  for (const auto& file : files) {
-    const auto [type, name] = typeAndName(file);
-    if (type != SyncModel::kImageTypeProduct) continue;
-    ++products;
-    onDevice += fs::exists(*PublicFunction::filePathWithName(name, type)) ? 1 : 0;
-  }
-  ASSERT_GT(onDevice, 0u);
-  std::optional<float> shown;
-  for (const auto& p : delegate->progress) {
-    if (p.imageType == SyncModel::kImageTypeProduct) shown = p.progress;
-  }
+  // The pictures' row stays at the share of them on the device.
+  const auto [share, shown] = productShares(files);
+  ASSERT_GT(share, 0.0);
   ASSERT_TRUE(shown);
-  const double share = static_cast<double>(onDevice) / static_cast<double>(products);
   EXPECT_LT(*shown, 1.0f);
-  EXPECT_NEAR(*shown, share, 0.02) << onDevice << " of " << products << " pictures on the device";
+  EXPECT_NEAR(*shown, share, 0.02);
+}
+
+// Thousands of a first sync's pictures that the service fails to send, once
+// each: each is asked again once, alone, while the batch goes on, and the run
+// waits for those and finishes. A picture that failed twice is not on the
+// device, and the pictures' row never shows more of them than is.
+TEST_F(CompanyOfThousands, ThousandsOfPicturesFailedOnceAreEachAskedAgainOnceAndTheRunFinishes) {
+  const sales::DataSet& data = signInToCompanyOf(1000, 12);
+  const auto files = imageFilesOf(data.products, data.icons, data.libraryFiles);
+  FaultRule failing = FaultRule::fileStatus("*/product/*", 500);
+  failing.times = 3000;
+  service->addFault(failing);
+
+  ASSERT_TRUE(runSync(240));
+  EXPECT_EQ(delegate->breaks, std::vector<std::string>{});
+  EXPECT_EQ(delegate->count("finished"), 1);
+  std::map<std::string, int> asked;
+  for (const auto& entry : fileRequests()) ++asked[entry.path.substr(entry.path.find("/product/") + 1)];
+  std::size_t again = 0;
+  for (const auto& [file, times] : asked) {
+    if (file.rfind("product/", 0) != 0) continue;
+    EXPECT_LE(times, 2) << file;
+    again += times == 2;
+  }
+  EXPECT_GE(again, 1000u);
+
+  engine()->waitForThumbnails();
+  const auto [share, shown] = productShares(files);
+  ASSERT_TRUE(shown);
+  if (share < 1.0) {
+    EXPECT_TRUE(engine()->kindFailed(SyncModel::kImageTypeProduct));
+    EXPECT_LT(*shown, 1.0f);
+    EXPECT_LE(*shown, share + 0.01);
+  } else {
+    EXPECT_FALSE(engine()->kindFailed(SyncModel::kImageTypeProduct));
+    EXPECT_EQ(*shown, 1.0f);
+  }
 }
 
 TEST_F(SyncEngineTest, AServiceStoppedInThePicturePhaseBreaksTheRunAtOnce) {
