@@ -24,6 +24,8 @@ bool DataAccessManager::lastFailureFoundDiskFull() const { return db_.lastFailur
 
 void DataAccessManager::forgetFailure() { db_.forgetFailure(); }
 
+std::uint64_t DataAccessManager::diskFulls() const { return db_.diskFulls(); }
+
 bool DataAccessManager::runInTransaction(const std::function<bool()>& work) {
   return db_.runInTransaction(work);
 }

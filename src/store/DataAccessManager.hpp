@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -35,6 +36,9 @@ class DataAccessManager {
   // every row; records the schema version when all succeeded.
   [[nodiscard]] bool updateVersion();
   const std::filesystem::path& databasePath() const { return path_; }
+  // Writes of this facade's connection that found the disk full, so far
+  // (see SQLiteDatabase::diskFulls).
+  std::uint64_t diskFulls() const;
 
   // Whether the last write that failed on its connection found the disk
   // without room for it; `forgetFailure` starts afresh before the writes

@@ -163,8 +163,7 @@ bool SQLiteDatabase::execute(std::string_view sql) {
   char* err = nullptr;
   int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err);
   if (rc != SQLITE_OK) {
-    noteResultCode(rc);
-    *lastFailure_ = rc;
+    failures_->note(rc);
     MV_LOG("SQL failed: ", err ? err : "?", " in: ", text);
     sqlite3_free(err);
     return false;
@@ -174,12 +173,12 @@ bool SQLiteDatabase::execute(std::string_view sql) {
 
 SQLiteStatement SQLiteDatabase::prepare(std::string_view sql) const {
   checkThread(__func__);
-  return SQLiteStatement(db_, sql, lastFailure_);
+  return SQLiteStatement(db_, sql, failures_);
 }
 
 SQLiteStatement SQLiteDatabase::prepareCached(std::string_view sql) const {
   checkThread(__func__);
-  return SQLiteStatement(db_, sql, statements_, lastFailure_);
+  return SQLiteStatement(db_, sql, statements_, failures_);
 }
 
 bool SQLiteDatabase::lastFailureFoundDiskFull() const { return (lastFailure() & 0xff) == SQLITE_FULL; }

@@ -101,9 +101,14 @@ class SQLiteDatabase {
   // connection that failed, 0 while none has since the connection opened or
   // since `forgetFailure`: a caller whose write failed reads here why, for
   // one the disk that had no room for it rather than the data.
-  int lastFailure() const { return *lastFailure_; }
+  int lastFailure() const { return failures_->last; }
   bool lastFailureFoundDiskFull() const;
-  void forgetFailure() { *lastFailure_ = 0; }
+  void forgetFailure() { failures_->last = 0; }
+  // Statements and scripts of this connection that found the disk full, so
+  // far. A caller whose save failed compares it with a reading taken before,
+  // to tell the user it is the device's room and not the data at fault;
+  // another connection's full disk (a save beside a sync) is not counted.
+  std::uint64_t diskFulls() const { return failures_->diskFulls; }
 
   // Rows changed by the last INSERT, UPDATE or DELETE.
   int changes() const;
@@ -140,8 +145,9 @@ class SQLiteDatabase {
   // The open connection's kept statements; a new cache per connection, so
   // statements out at a close are finalised when their users are done.
   std::shared_ptr<SQLiteStatementCache> statements_;
-  // Shared with the statements prepared here, which write their failures in.
-  std::shared_ptr<int> lastFailure_ = std::make_shared<int>(0);
+  // Shared with the statements prepared here, which write their failures in
+  // and may outlive the connection.
+  std::shared_ptr<SQLiteFailures> failures_ = std::make_shared<SQLiteFailures>();
 };
 
 }  // namespace mv

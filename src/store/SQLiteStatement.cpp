@@ -2,30 +2,20 @@
 
 #include <sqlite3.h>
 
-#include <atomic>
-
 #include "platform/base/Log.hpp"
 #include "util/Text.hpp"
 
 namespace mv {
 
-namespace {
-std::atomic<std::uint64_t> diskFulls{0};
-}  // namespace
+bool isDiskFull(int resultCode) { return (resultCode & 0xff) == SQLITE_FULL; }
 
-std::uint64_t diskFullCount() { return diskFulls.load(std::memory_order_relaxed); }
-
-void noteResultCode(int resultCode) {
-  if ((resultCode & 0xff) == SQLITE_FULL) diskFulls.fetch_add(1, std::memory_order_relaxed);
-}
-
-SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql, std::shared_ptr<int> lastFailure)
-    : db_(db), lastFailure_(std::move(lastFailure)) {
+SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql, std::shared_ptr<SQLiteFailures> failures)
+    : db_(db), failures_(std::move(failures)) {
   compile(sql);
 }
 
 void SQLiteStatement::noteFailure(int resultCode) {
-  if (lastFailure_) *lastFailure_ = resultCode;
+  if (failures_) failures_->note(resultCode);
 }
 
 void SQLiteStatement::compile(std::string_view sql) {
@@ -45,8 +35,8 @@ void SQLiteStatement::compile(std::string_view sql) {
 }
 
 SQLiteStatement::SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache,
-                                 std::shared_ptr<int> lastFailure)
-    : db_(db), cache_(cache), cacheKey_(sql), lastFailure_(std::move(lastFailure)) {
+                                 std::shared_ptr<SQLiteFailures> failures)
+    : db_(db), cache_(cache), cacheKey_(sql), failures_(std::move(failures)) {
   if (db_ && cache) stmt_ = cache->take(cacheKey_);
   if (!stmt_) compile(sql);
 }
@@ -74,6 +64,7 @@ void SQLiteStatementCache::giveBack(const std::string& sql, sqlite3_stmt* stmt) 
 SQLiteStatement::SQLiteStatement(SQLiteStatement&& other) noexcept
     : db_(other.db_),
       stmt_(other.stmt_),
+      diskFulls_(other.diskFulls_),
       bindFailed_(other.bindFailed_),
       error_(std::move(other.error_)),
       names_(std::move(other.names_)),
@@ -89,6 +80,7 @@ SQLiteStatement& SQLiteStatement::operator=(SQLiteStatement&& other) noexcept {
     release();
     db_ = other.db_;
     stmt_ = other.stmt_;
+    diskFulls_ = other.diskFulls_;
     bindFailed_ = other.bindFailed_;
     error_ = std::move(other.error_);
     names_ = std::move(other.names_);
@@ -155,7 +147,6 @@ SQLiteStatement::Step SQLiteStatement::step() {
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return Step::Row;
   if (rc == SQLITE_DONE) return Step::Done;
-  noteResultCode(rc);
   noteFailure(rc);
   error_ = sqlite3_errmsg(db_);
   MV_LOG("SQL step failed: ", error_, " in: ", sqlite3_sql(stmt_));

@@ -11,13 +11,19 @@ struct sqlite3_stmt;
 
 namespace mv {
 
-// Writes in this process, on any connection and thread, that found the disk
-// full. A caller whose save failed compares it with a reading taken before,
-// to tell the user it is the device's room and not the data at fault.
-std::uint64_t diskFullCount();
-// Counts a statement's or a script's result code when it says the disk is
-// full.
-void noteResultCode(int resultCode);
+// Whether a statement's or a script's result code says the disk is full.
+bool isDiskFull(int resultCode);
+
+// What the statements and scripts of one connection found failing: the
+// last failure's result code and how many found the disk full.
+struct SQLiteFailures {
+  int last = 0;
+  std::uint64_t diskFulls = 0;
+  void note(int resultCode) {
+    last = resultCode;
+    if (isDiskFull(resultCode)) ++diskFulls;
+  }
+};
 
 // Statements of one connection kept compiled between uses, one per SQL text
 // (a bounded number). A statement is taken out while in use, so the same
@@ -52,14 +58,13 @@ class SQLiteStatement {
   enum class Step { Row, Done, Error };
 
   SQLiteStatement() = default;
-  // A statement that writes the result code of each of its failures into
-  // `lastFailure` (its connection's record, see SQLiteDatabase::lastFailure)
-  // when one is given.
-  SQLiteStatement(sqlite3* db, std::string_view sql, std::shared_ptr<int> lastFailure = nullptr);
+  // A statement that notes each of its failures in `failures` (its
+  // connection's record, see SQLiteDatabase::lastFailure) when one is given.
+  SQLiteStatement(sqlite3* db, std::string_view sql, std::shared_ptr<SQLiteFailures> failures = nullptr);
   // A statement of `cache`: taken from it when it holds one for `sql`, and
   // given back to it (while it lasts) instead of finalised.
   SQLiteStatement(sqlite3* db, std::string_view sql, const std::shared_ptr<SQLiteStatementCache>& cache,
-                  std::shared_ptr<int> lastFailure = nullptr);
+                  std::shared_ptr<SQLiteFailures> failures = nullptr);
   ~SQLiteStatement();
   SQLiteStatement(const SQLiteStatement&) = delete;
   SQLiteStatement& operator=(const SQLiteStatement&) = delete;
@@ -142,7 +147,7 @@ class SQLiteStatement {
   mutable std::unordered_map<std::string, int> names_;
   std::weak_ptr<SQLiteStatementCache> cache_;
   std::string cacheKey_;
-  std::shared_ptr<int> lastFailure_;
+  std::shared_ptr<SQLiteFailures> failures_;
 };
 
 }  // namespace mv

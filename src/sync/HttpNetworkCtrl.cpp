@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <ranges>
+#include <set>
 #include <utility>
 
 #include "platform/base/CancelTracker.hpp"
@@ -74,6 +75,14 @@ bool failedBeforeSending(const FormDataRequest& request) {
 }
 
 long errorCodeOf(const FormDataRequest& request) { return request.error() ? request.error()->code : -1; }
+
+// What a file of that many bytes takes of a disk: whole blocks, of the 4 KB
+// the file systems of these devices use. For pictures of a few kilobytes
+// that is a good part more than their bytes.
+std::int64_t diskTaken(std::int64_t bytes) {
+  constexpr std::int64_t kBlock = 4096;
+  return bytes <= 0 ? 0 : (bytes + kBlock - 1) / kBlock * kBlock;
+}
 
 // "http://host:port" of a URL: what connections are made to.
 std::string endpointOf(const std::string& url) {
@@ -385,6 +394,9 @@ void HttpNetworkCtrl::downloadFinished(const std::shared_ptr<Operation>& op, For
   // The transport moves only a whole file into place: a 200 with its whole
   // body, or a 206 that ends the file.
   if (request.downloadComplete()) {
+    Fetched& fetched = fetched_[op->download->imgType];
+    ++fetched.files;
+    fetched.bytes += diskTaken(std::max<std::int64_t>(request.partialDownloadSize(), 0) + request.totalBytesRead());
     if (op->download->progressType == kProgressTypeSingleWithPercent) reportPercent(*op, 1.0f);
     report(op, std::string(kDownloadSuccessReply), 0);
     return;
@@ -408,10 +420,10 @@ void HttpNetworkCtrl::downloadFailed(const std::shared_ptr<Operation>& op, FormD
   // A disk without room takes no other file either: every download stops
   // at once rather than each failing in turn, saying how much room they need.
   if (error == static_cast<long>(RequestError::NoRoom)) {
-    const std::int64_t needed = roomNeeded(*op, request);
-    MV_LOG("no room on the device for \"", op->download->fileName, "\"; every download stops, ", needed,
-           " bytes short");
-    stopDownloadsTo({}, kHttpRspNoRoom, needed > 0 ? std::to_string(needed) : std::string());
+    const RoomNeeded needed = roomNeeded(*op, request);
+    MV_LOG("no room on the device for \"", op->download->fileName, "\"; every download stops, ",
+           needed.estimated ? "about " : "", needed.bytes, " bytes short");
+    stopDownloadsTo({}, kHttpRspNoRoom, noRoomDetail(needed.bytes, needed.estimated));
     return;
   }
   // Another attempt would meet the same certificate, or the same reply in an
@@ -485,7 +497,7 @@ bool HttpNetworkCtrl::countEndpointFailure(const Operation& op, bool failed, boo
   return ++failures.count >= settings_.endpointFailureLimit;
 }
 
-std::int64_t HttpNetworkCtrl::roomNeeded(const Operation& failed, const FormDataRequest& request) const {
+HttpNetworkCtrl::RoomNeeded HttpNetworkCtrl::roomNeeded(const Operation& failed, const FormDataRequest& request) const {
   // The file that found no room: as much as its reply announced (refused
   // before a byte of it came) or brought.
   const std::int64_t partial = std::max<std::int64_t>(request.partialDownloadSize(), 0);
@@ -494,20 +506,65 @@ std::int64_t HttpNetworkCtrl::roomNeeded(const Operation& failed, const FormData
   if (const auto it = headers.find("Content-Length"); length < 0 && it != headers.end())
     std::from_chars(it->second.data(), it->second.data() + it->second.size(), length);
   const std::int64_t announced = length >= 0 ? partial + length : -1;
-  std::int64_t bytes = std::max({announced, partial + request.totalBytesRead(), failed.download->listedBytes});
+  const std::int64_t own = std::max({announced, partial + request.totalBytesRead(), failed.download->listedBytes});
+  // A file without a listed size is taken to need as much of the disk as
+  // those of its type fetched so far, on average: the files of one type are
+  // alike (pictures, icons, covers), and a company's first sync has fetched
+  // hundreds before its disk fills. Of a type none of whose files came yet,
+  // as those of it whose replies announced their length. One of a type
+  // without either is not counted: a document tells nothing of a picture.
+  std::map<int, Fetched> samples = fetched_;
+  const auto announce = [&](int type, std::int64_t bytes) {
+    if (bytes <= 0 || fetched_.count(type)) return;
+    ++samples[type].files;
+    samples[type].bytes += diskTaken(bytes);
+  };
+  announce(failed.download->imgType, announced);
+  for (const auto& [code, op] : operations_) {
+    if (op.get() == &failed || !op->download || !op->current || op->current->contentLength() <= 0) continue;
+    announce(op->download->imgType,
+             std::max<std::int64_t>(op->current->partialDownloadSize(), 0) + op->current->contentLength());
+  }
+  const auto typical = [&](int type) -> std::int64_t {
+    const auto it = samples.find(type);
+    if (it == samples.end() || it->second.files <= 0) return 0;
+    return (it->second.bytes + it->second.files - 1) / it->second.files;
+  };
+  RoomNeeded needed;
+  std::int64_t bytes = own;
   // The others: what they still have to bring. What they brought already
   // took its room (a file written whole waits for its check and its place
   // while it is still counted here).
+  std::set<HTTP_REC_RESPOND*> receivers;
+  if (failed.delegate) receivers.insert(failed.delegate);
   for (const auto& [code, op] : operations_) {
-    if (op.get() == &failed || !op->download || op->download->listedBytes <= 0) continue;
-    const std::int64_t brought =
-        op->current ? std::max<std::int64_t>(op->current->partialDownloadSize(), 0) + op->current->totalBytesRead() : 0;
-    bytes += std::max<std::int64_t>(op->download->listedBytes - brought, 0);
+    if (op.get() == &failed || !op->download) continue;
+    if (op->delegate) receivers.insert(op->delegate);
+    const std::int64_t partial = op->current ? std::max<std::int64_t>(op->current->partialDownloadSize(), 0) : 0;
+    // Its listing's size, else its reply's, else its type's.
+    std::int64_t size = op->download->listedBytes;
+    if (size <= 0 && op->current && op->current->contentLength() > 0) size = partial + op->current->contentLength();
+    if (size <= 0) {
+      size = typical(op->download->imgType);
+      needed.estimated = needed.estimated || size > 0;
+    }
+    const std::int64_t brought = op->current ? partial + op->current->totalBytesRead() : 0;
+    bytes += std::max<std::int64_t>(size - brought, 0);
+  }
+  // And the files not handed over yet: the rest of a batch, and the kinds
+  // of pictures asked for after it.
+  for (HTTP_REC_RESPOND* receiver : receivers) {
+    for (const auto& [type, files] : receiver->filesNotYetSent()) {
+      const std::int64_t each = typical(type);
+      bytes += files * each;
+      needed.estimated = needed.estimated || (files > 0 && each > 0);
+    }
   }
   const fs::path& written = failed.partial.empty() ? failed.destination : failed.partial;
   const auto room = DiskRoom::roomFor(written.parent_path());
-  if (!room) return 0;
-  return bytes > static_cast<std::int64_t>(*room) ? bytes - static_cast<std::int64_t>(*room) : 0;
+  if (!room) return {};
+  needed.bytes = bytes > static_cast<std::int64_t>(*room) ? bytes - static_cast<std::int64_t>(*room) : 0;
+  return needed;
 }
 
 void HttpNetworkCtrl::stopDownloadsTo(const std::string& endpoint, int httpRsp, const std::string& detail) {
@@ -707,6 +764,8 @@ void HttpNetworkCtrl::CancelAllRequests() {
   MV_ASSERT_MAIN_THREAD();
   // Waiting downloads must not start while the others are cancelled.
   for (auto& [code, op] : operations_) op->waiting = false;
+  // The session's files are no guide to the next one's.
+  fetched_.clear();
   auto all = operations_;
   for (auto& [code, op] : all) discard(op);
   operations_.clear();

@@ -90,7 +90,8 @@ class HttpNetworkCtrl {
   // Cancels, silently, every download of that file name, queued, running or
   // about to be resent; answers the request codes cancelled.
   std::vector<int> CancelDownLoadWithName(const std::string& fileName);
-  // Cancels everything silently, including resends waiting for their turn.
+  // Cancels everything silently, including resends waiting for their turn
+  // (the session ended), and forgets the sizes of the files fetched so far.
   void CancelAllRequests();
   // Cancels, silently, the operations of these request codes.
   void cancelRequests(const std::vector<int>& requestCodes);
@@ -159,9 +160,17 @@ class HttpNetworkCtrl {
   // pages for).
   void stopDownloadsTo(const std::string& endpoint, int httpRsp, const std::string& detail = {});
   // The bytes the files of every download need beyond the room left on the
-  // disk, once `failed` found none for its file: its own and those of the
-  // files whose listing gives a size; 0 when none of them says its size.
-  std::int64_t roomNeeded(const Operation& failed, const FormDataRequest& request) const;
+  // disk, once `failed` found none for its file: its own, those of the
+  // downloads under way and those the receivers hold back. A file whose
+  // listing nor reply gives a size (a picture) is taken to need as much of
+  // the disk as the files of its type fetched so far, on average
+  // (`estimated`), and left out when none of its type came; 0 bytes when the
+  // disk does not say its room.
+  struct RoomNeeded {
+    std::int64_t bytes = 0;
+    bool estimated = false;
+  };
+  RoomNeeded roomNeeded(const Operation& failed, const FormDataRequest& request) const;
   void messageFailed(const std::shared_ptr<Operation>& op, FormDataRequest& request);
   void receivedData(FormDataRequest& request, std::string_view data);
   // Tells the carrier's delegate a download's share (0 to 1).
@@ -212,6 +221,13 @@ class HttpNetworkCtrl {
     std::vector<std::string> refused;
   };
   std::map<std::string, EndpointFailures> endpointFailures_;
+  // The files put in place in this session, by file type: how many, and
+  // what they take of the disk.
+  struct Fetched {
+    std::int64_t files = 0;
+    std::int64_t bytes = 0;
+  };
+  std::map<int, Fetched> fetched_;
   base::Observation netUnconnect_;
 };
 

@@ -90,6 +90,17 @@ std::size_t NetworkModel::requestCount() const {
   return count;
 }
 
+std::map<int, std::int64_t> NetworkModel::filesNotYetSent() const {
+  MV_ASSERT_MAIN_THREAD();
+  std::map<int, std::int64_t> files;
+  for (const auto& batch : batches_) {
+    if (batch->stopped) continue;
+    if (batch->next < batch->total) files[batch->request->imgType] += static_cast<std::int64_t>(batch->total - batch->next);
+    for (const auto& [type, count] : batch->request->filesToFollow) files[type] += count;
+  }
+  return files;
+}
+
 void NetworkModel::file(int requestCode, const std::shared_ptr<RequestInterfaceBase>& request,
                         base::CancelTracker& tracker, std::shared_ptr<const Handlers> handlers) {
   // The transport reports on a later turn, never from inside the send, so

@@ -60,6 +60,9 @@ class NetworkModel : public HTTP_REC_RESPOND, public RequestSender {
 
   void ReciveHttpRespond(RequestInfoBase& info) override;
   void ReciveDownloadPercent(const DownLoadRequestInfo& info) override;
+  // The batches' files not yet handed to the transport, and the files their
+  // owners ask for after them, by file type.
+  std::map<int, std::int64_t> filesNotYetSent() const override;
 
   // Requests waiting for their reply (a download counts once per file, a
   // batch's files not yet sent included).

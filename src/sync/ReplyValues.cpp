@@ -162,11 +162,25 @@ const char* downloadFailureKey(int httpRsp) {
   }
 }
 
-std::string noRoomText(const std::string& neededBytes) {
+namespace {
+// Marks the bytes of a stop's detail as an estimate.
+constexpr char kEstimateMark = '~';
+}  // namespace
+
+std::string noRoomDetail(std::int64_t bytes, bool estimated) {
+  if (bytes <= 0) return {};
+  return estimated ? kEstimateMark + std::to_string(bytes) : std::to_string(bytes);
+}
+
+std::string noRoomText(const std::string& detail) {
+  std::string_view figure = detail;
+  const bool estimated = !figure.empty() && figure.front() == kEstimateMark;
+  if (estimated) figure.remove_prefix(1);
   std::int64_t bytes = 0;
-  const auto [end, ec] = std::from_chars(neededBytes.data(), neededBytes.data() + neededBytes.size(), bytes);
-  if (ec != std::errc() || end != neededBytes.data() + neededBytes.size() || bytes <= 0) return text(kNoRoomForFiles);
-  return textFilledWith(kNoRoomForFilesNeeding, {PublicFunction::sizeText(static_cast<double>(bytes) / 1048576.0)});
+  const auto [end, ec] = std::from_chars(figure.data(), figure.data() + figure.size(), bytes);
+  if (ec != std::errc() || end != figure.data() + figure.size() || bytes <= 0) return text(kNoRoomForFiles);
+  return textFilledWith(estimated ? kNoRoomForFilesNeedingAbout : kNoRoomForFilesNeeding,
+                        {PublicFunction::sizeText(static_cast<double>(bytes) / 1048576.0)});
 }
 
 std::string textFilledWith(const std::string& key, std::initializer_list<std::string_view> values) {

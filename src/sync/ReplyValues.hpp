@@ -65,13 +65,18 @@ inline constexpr const char* kFileTooLarge = "FILETOOLARGESENT";
 inline constexpr const char* kFileLargerThanListed = "FILELARGERTHANLISTED";
 inline constexpr const char* kFileCutShort = "FILECUTSHORT";
 inline constexpr const char* kServerSendsNoFiles = "SERVERSENDSPAGES";
-// The text of downloads stopped for want of room on the device, and the
-// one that says how much more room the files need.
+// The text of downloads stopped for want of room on the device, the one
+// that says how much more room the files need, and the one that says about
+// how much, when the sizes of some of them were judged from others.
 inline constexpr const char* kNoRoomForFiles = "DOWNLOADNOROOM";
 inline constexpr const char* kNoRoomForFilesNeeding = "DOWNLOADNOROOMNEEDS";
-// The text of downloads stopped for want of room, given the bytes the
-// files need beyond the room left as the stop's detail (none: unknown).
-std::string noRoomText(const std::string& neededBytes);
+inline constexpr const char* kNoRoomForFilesNeedingAbout = "DOWNLOADNOROOMNEEDSABOUT";
+// The detail of a stop for want of room: the bytes the files need beyond
+// the room left, marked when they are an estimate.
+std::string noRoomDetail(std::int64_t bytes, bool estimated);
+// The text of downloads stopped for want of room, from the stop's detail
+// (none: the room the files need is not known).
+std::string noRoomText(const std::string& detail);
 // The text of a reply too large for the device to keep (it names nothing).
 inline constexpr const char* kReplyTooLargeForDevice = "REPLYTOOLARGE";
 // The key of the text for a download failure of that reason (`httpRsp`);

@@ -8,7 +8,7 @@
 #include "platform/base/Log.hpp"
 #include "platform/base/MainThread.hpp"
 #include "platform/base/UserDefaults.hpp"
-#include "store/SQLiteStatement.hpp"
+#include "store/DataAccessManager.hpp"
 #include "sync/CommandCode.hpp"
 #include "sync/NetworkModel.hpp"
 #include "sync/ReplyValues.hpp"
@@ -210,12 +210,16 @@ void SyncModel::beginRun() {
   completedKinds_.clear();
   lastOutcomeDue_.reset();
   pendingRetries_.clear();
+  retriesByKind_.clear();
   failedFiles_.clear();
+  failedByKind_.clear();
+  thumbsMadeOnDevice_.clear();
+  failedThumbsOf_.clear();
   arrived_.clear();
   refusedFiles_.clear();
   notReceived_.clear();
   noRoom_.clear();
-  diskFullsAtStart_ = diskFullCount();
+  diskFull_ = false;
   thumbSources_.reset();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
@@ -241,6 +245,7 @@ void SyncModel::endRun() {
   run_.cancelAll();
   quietEstimate_ = 0;
   pendingRetries_.clear();
+  retriesByKind_.clear();
   waitingForRetries_ = false;
   thumbPassDue_ = false;
   dropTableStores();
@@ -265,8 +270,15 @@ std::shared_ptr<RequestSender> SyncModel::sender() const {
 void SyncModel::schedule(double delay, std::function<void()> step) { run_.after(delay, std::move(step)); }
 
 std::string SyncModel::storeFailedText() const {
-  const char* key = diskFullCount() != diskFullsAtStart_ ? kReplyTooLargeForDevice : kStoreErrorKey;
+  const char* key = diskFull_ ? kReplyTooLargeForDevice : kStoreErrorKey;
   return textForKey(key).value_or(key);
+}
+
+bool SyncModel::noteDiskFull(DataAccessManager& store, const std::function<bool()>& write) {
+  const std::uint64_t before = store.diskFulls();
+  const bool written = write();
+  if (store.diskFulls() != before) diskFull_ = true;
+  return written;
 }
 
 void SyncModel::startSync() {

@@ -239,6 +239,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // What a run that could not store what it received tells the user: the
   // device's room when a write of this run found the disk full.
   std::string storeFailedText() const;
+  // Runs `write` on `store`, the session's connection, and notes whether a
+  // write of it found the disk full.
+  bool noteDiskFull(DataAccessManager& store, const std::function<bool()>& write);
   // Ends the run: cancels its delayed steps and requests and clears the
   // running state; the delegate is not told.
   void endRun();
@@ -380,8 +383,18 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   // Files of a kind that failed for good, less product thumbnails the device
   // makes itself from their picture on disk.
   std::size_t failedCount(int kind) const;
-  // A product thumbnail the device makes from its picture, which is on disk.
+  // A failed product thumbnail the device makes from its picture, which is on disk.
   bool madeOnDevice(const FileKey& file) const;
+  // Counts a file as failed for good in this run.
+  void noteFailed(const FileKey& file);
+  // A product file's download ended: the failed thumbnails made from it
+  // follow whether it is on disk.
+  void notePictureEnded(const std::string& name);
+  // The picture a product thumbnail is made from; null when none.
+  const std::string* thumbSource(const std::string& thumb) const;
+  void noteRetryAsked(const FileKey& file);
+  // False when the file was not being asked again.
+  bool noteRetryAnswered(const FileKey& file);
   void imagePhaseEnded();
   // Keeps the pictures that arrived in this run as taken (their download
   // checked each), on the removal queue, then ends the image phase.
@@ -477,6 +490,14 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::set<FileKey> pendingRetries_;
   // Files that failed for good in this run.
   std::set<FileKey> failedFiles_;
+  // What a kind's share reads at every step of a batch of tens of thousands,
+  // counted as files end rather than looked up: the retries under way and
+  // the files failed of each kind, and the failed product thumbnails whose
+  // picture is on disk, with those failed by the picture each is made from.
+  std::map<int, std::size_t> retriesByKind_;
+  std::map<int, std::size_t> failedByKind_;
+  std::set<std::string> thumbsMadeOnDevice_;
+  std::map<std::string, std::vector<std::string>> failedThumbsOf_;
   // Pictures this run brought, not yet kept as taken.
   std::vector<FileKey> arrived_;
   // Files whose last download brought bytes that were not taken (not the
@@ -487,8 +508,9 @@ class SyncModel : public std::enable_shared_from_this<SyncModel> {
   std::string notReceived_;
   // Why the run's downloads stopped for want of room (empty: they did not).
   std::string noRoom_;
-  // The disk-full writes counted when the run began.
-  std::uint64_t diskFullsAtStart_ = 0;
+  // A write of this run, on the session's connection or a connection of
+  // the run's own, found the disk full.
+  bool diskFull_ = false;
   // Product thumbnails by name, with the picture each is made from; read
   // once a run needs it.
   mutable std::optional<std::map<std::string, std::string>> thumbSources_;

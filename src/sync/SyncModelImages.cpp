@@ -4,6 +4,7 @@
 // product thumbnails. The lists of a company's pictures are made on the
 // removal queue, on a connection of their own.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -325,6 +326,11 @@ void SyncModel::startDownloadProductImage(int imageType) {
     request->imgType = imageType;
     request->progressType = kProgressTypeBatch;
     request->checkBudget = checkBudget_;
+    // The kinds asked for after this one need room too.
+    for (int later : {kImageTypeIcon, kImageTypeCover}) {
+      const auto* files = later > imageType ? listFor(later) : nullptr;
+      if (files && !files->empty()) request->filesToFollow[later] = static_cast<std::int64_t>(files->size());
+    }
     const int code = send(request, &SyncModel::downloadFileRespond, [weak = weak_from_this()](float share) {
       if (auto self = weak.lock()) self->setProgress(share);
     });
@@ -376,9 +382,7 @@ void SyncModel::makeThumbnailsWhenSettled() {
   if (!thumbPassDue_) return;
   // A thumbnail still being fetched again would be written twice, and a
   // failed fetch removes its destination.
-  for (const auto& [type, name] : pendingRetries_) {
-    if (type == kImageTypeProduct) return;
-  }
+  if (retriesByKind_[kImageTypeProduct] > 0) return;
   thumbPassDue_ = false;
   makeThumbnailsOfStore();
 }
@@ -499,9 +503,7 @@ double SyncModel::estimateQuietSeconds() {
   return HttpNetworkCtrl::sharedInstance().settings().downloadTimeOutSeconds / 2;
 }
 
-bool SyncModel::madeOnDevice(const FileKey& file) const {
-  const auto& [type, name] = file;
-  if (type != kImageTypeProduct) return false;
+const std::string* SyncModel::thumbSource(const std::string& thumb) const {
   if (!thumbSources_) {
     thumbSources_.emplace();
     if (auto images = database_->getPublishImages(1)) {
@@ -510,25 +512,67 @@ bool SyncModel::madeOnDevice(const FileKey& file) const {
       }
     }
   }
-  auto source = thumbSources_->find(name);
-  if (source == thumbSources_->end() || source->second == name) return false;
-  auto picture = PublicFunction::filePathWithName(source->second, kImageTypeProduct);
+  auto source = thumbSources_->find(thumb);
+  if (source == thumbSources_->end() || source->second == thumb) return nullptr;
+  return &source->second;
+}
+
+bool SyncModel::madeOnDevice(const FileKey& file) const {
+  return file.first == kImageTypeProduct && thumbsMadeOnDevice_.count(file.second) > 0;
+}
+
+void SyncModel::noteFailed(const FileKey& file) {
+  if (!failedFiles_.insert(file).second) return;
+  ++failedByKind_[file.first];
+  if (file.first != kImageTypeProduct) return;
+  const std::string* picture = thumbSource(file.second);
+  if (!picture) return;
+  failedThumbsOf_[*picture].push_back(file.second);
+  // Its picture's own end moves it from then on.
+  auto path = PublicFunction::filePathWithName(*picture, kImageTypeProduct);
   std::error_code ec;
-  return picture && fs::exists(*picture, ec);
+  if (path && fs::exists(*path, ec)) thumbsMadeOnDevice_.insert(file.second);
+}
+
+void SyncModel::notePictureEnded(const std::string& name) {
+  const auto thumbs = failedThumbsOf_.find(name);
+  if (thumbs == failedThumbsOf_.end()) return;
+  // A picture that arrived is on disk, and one the service answered missing
+  // is gone; one that failed otherwise keeps what was there.
+  auto path = PublicFunction::filePathWithName(name, kImageTypeProduct);
+  std::error_code ec;
+  const bool onDisk = path && fs::exists(*path, ec);
+  for (const std::string& thumb : thumbs->second) {
+    if (onDisk) {
+      thumbsMadeOnDevice_.insert(thumb);
+    } else {
+      thumbsMadeOnDevice_.erase(thumb);
+    }
+  }
+}
+
+void SyncModel::noteRetryAsked(const FileKey& file) {
+  if (pendingRetries_.insert(file).second) ++retriesByKind_[file.first];
+}
+
+bool SyncModel::noteRetryAnswered(const FileKey& file) {
+  if (pendingRetries_.erase(file) == 0) return false;
+  --retriesByKind_[file.first];
+  return true;
 }
 
 std::size_t SyncModel::failedCount(int kind) const {
-  return static_cast<std::size_t>(std::count_if(failedFiles_.begin(), failedFiles_.end(), [&](const FileKey& file) {
-    return file.first == kind && !madeOnDevice(file);
-  }));
+  const auto failed = failedByKind_.find(kind);
+  if (failed == failedByKind_.end()) return 0;
+  return failed->second - (kind == kImageTypeProduct ? thumbsMadeOnDevice_.size() : 0);
 }
 
 bool SyncModel::kindFailed(int imageType) const { return failedCount(imageType) > 0; }
 
 float SyncModel::shownShare(int kind, float share) const {
-  const auto pending = std::count_if(pendingRetries_.begin(), pendingRetries_.end(),
-                                     [&](const FileKey& k) { return k.first == kind; });
-  const auto unsettled = static_cast<std::int64_t>(failedCount(kind)) + pending;
+  const auto pending = retriesByKind_.find(kind);
+  const auto unsettled = static_cast<std::int64_t>(failedCount(kind)) +
+                         static_cast<std::int64_t>(pending != retriesByKind_.end() ? pending->second : 0);
   if (unsettled == 0) return lastOutcomeDue_ == kind ? std::min(share, 0.99f) : share;
   const std::int64_t total = kind == kImageTypeProduct ? productImgCount_
                              : kind == kImageTypeIcon  ? iconImgCount_
@@ -555,7 +599,8 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
     fileArrived();
     arrived_.push_back(key);
   }
-  const bool wasRetry = pendingRetries_.erase(key) > 0;
+  const bool wasRetry = noteRetryAnswered(key);
+  if (result.type == kImageTypeProduct) notePictureEnded(result.fileName);
   if (refusedTheFile(result.httpRsp)) {
     refusedFiles_[key] = result.httpRsp;
   } else {
@@ -566,7 +611,7 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
     // run. The tables are stored all the same, and the run ends saying how
     // much room the files need; the next run fetches them.
     if (noRoom_.empty()) noRoom_ = result.message;
-    failedFiles_.insert(key);
+    noteFailed(key);
   } else if (!result.isSuccess() && result.type == kImageTypeIcon && result.status == kStatusFileMissing) {
     // Asking again would only hear the same answer.
     MV_LOG("icon \"", result.fileName, "\" is missing on the service; asked again at the next full sync");
@@ -591,7 +636,7 @@ void SyncModel::downloadFileRespond(const DownloadRst& result) {
 void SyncModel::downloadimageFaild(const std::string& fileName, int imageType) {
   if (!running_) return;
   if (!retryImageArry_.insert(FileKey{imageType, fileName}).second) {
-    failedFiles_.insert(FileKey{imageType, fileName});
+    noteFailed(FileKey{imageType, fileName});
     return;
   }
   MV_LOG("the the file ", fileName, " can't be down!");
@@ -606,7 +651,7 @@ void SyncModel::retryDownloadImage(const std::string& fileName, int imageType) {
   request->imgType = imageType;
   request->progressType = kProgressTypeBatch;
   request->checkBudget = checkBudget_;
-  pendingRetries_.insert(FileKey{imageType, fileName});
+  noteRetryAsked(FileKey{imageType, fileName});
   // A retry is a batch of its own: its share and its end say nothing of the
   // kind under way, so only its outcome comes back.
   const int code = send(request, &SyncModel::downloadFileRespond);
@@ -770,30 +815,37 @@ void SyncModel::startImagePhaseAfterRemovals() {
   if (!removalQueue_) {
     removeFiles(unlistedFiles(*database_, plan));
     std::optional<ImageLists> lists = std::move(plan.lists);
-    if (!readImageLists(*database_, plan, *lists)) lists.reset();
+    if (!noteDiskFull(*database_, [&] { return readImageLists(*database_, plan, *lists); })) lists.reset();
     startImagePhase(std::move(lists));
     return;
   }
+  // What the reading's own connection finds of the disk is the run's.
+  auto diskFull = std::make_shared<std::atomic<bool>>(false);
   // Every name the store gives and every file on disk, a company's worth:
   // read and compared on the removal queue, on a connection of its own. The
   // queue is serial: this runs once every removal asked before it, of this
   // run or an earlier one, is done.
   std::function<std::optional<ImageLists>(const base::CancelFlag&)> work =
-      [plan = std::move(plan), database = database_->databasePath(),
-       told = removalReporter()](const base::CancelFlag& flag) mutable -> std::optional<ImageLists> {
+      [plan = std::move(plan), database = database_->databasePath(), told = removalReporter(),
+       diskFull](const base::CancelFlag& flag) mutable -> std::optional<ImageLists> {
     auto worker = WorkerDatabase::open(database);
     if (!worker) return std::nullopt;
     const std::vector<fs::path> unlisted = unlistedFiles(worker->store(), plan);
     if (!unlisted.empty()) removeFiles(unlisted, &flag, told);
     ImageLists lists = std::move(plan.lists);
-    if (!readImageLists(worker->store(), plan, lists)) return std::nullopt;
+    const bool read = readImageLists(worker->store(), plan, lists);
+    *diskFull = worker->store().diskFulls() > 0;
+    if (!read) return std::nullopt;
     return lists;
   };
   // A wait on the virtual clock gives the reading the real time it takes.
   std::function<void(std::optional<ImageLists>)> done =
-      [weak = weak_from_this(), run = run_.mark(), underWay = base::holdOutsideWork()](std::optional<ImageLists> lists) {
+      [weak = weak_from_this(), run = run_.mark(), underWay = base::holdOutsideWork(),
+       diskFull](std::optional<ImageLists> lists) {
     auto self = weak.lock();
-    if (self && run.isValid()) self->startImagePhase(std::move(lists));
+    if (!self || !run.isValid()) return;
+    if (*diskFull) self->diskFull_ = true;
+    self->startImagePhase(std::move(lists));
   };
   removalQueue_->async(std::move(work), std::move(done));
 }

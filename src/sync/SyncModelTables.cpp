@@ -131,8 +131,13 @@ class ReplyTransaction {
       return whole && !stop_.isCancelled();
     });
     dam_ = nullptr;
+    // The connection is the store's own: whatever it found of the disk is the run's.
+    if (dam.diskFulls() > 0) diskFull_ = true;
     return kept;
   }
+
+  // A write of the store found the disk full. Read once the store is done.
+  bool foundDiskFull() const { return diskFull_; }
 
   // The facade of the store's connection while `read` runs and the store
   // was not stopped; null otherwise.
@@ -150,6 +155,7 @@ class ReplyTransaction {
   std::shared_ptr<std::atomic<std::uint64_t>> moved_;
   base::CancelFlag stop_;
   DataAccessManager* dam_ = nullptr;
+  std::atomic<bool> diskFull_ = false;
 };
 
 }  // namespace
@@ -170,6 +176,7 @@ class SyncModel::ProductStore : public SyncAllTableStore {
         keepListed_(keepListed) {}
 
   void stop() { transaction_.stop(); }
+  bool foundDiskFull() const { return transaction_.foundDiskFull(); }
 
   bool whileReading(const std::function<bool()>& read) override {
     changed_.clear();
@@ -236,6 +243,7 @@ class SyncModel::CustomerStore : public SyncCustomerTableStore {
       : transaction_(std::move(database), std::move(began), std::move(moved)) {}
 
   void stop() { transaction_.stop(); }
+  bool foundDiskFull() const { return transaction_.foundDiskFull(); }
 
   bool whileReading(const std::function<bool()>& read) override {
     counted_ = 0;
@@ -286,6 +294,7 @@ bool SyncModel::storeProductReply(const SyncAllTableRst& reply, std::vector<std:
   auto store = std::exchange(productStore_, nullptr);
   storingTables_ = false;
   if (reply.storedWhileRead) {
+    if (store && store->foundDiskFull()) diskFull_ = true;
     if (reply.storeFailed || !store) return stored(false, "product");
     changedPictures = store->takeChanged();
     return true;
@@ -295,7 +304,9 @@ bool SyncModel::storeProductReply(const SyncAllTableRst& reply, std::vector<std:
     store = std::make_shared<ProductStore>(database_->databasePath(), reply.imagesTable && retryKeepsFiles(),
                                            productFull_, nullptr, moved_);
   }
-  if (!store->whileReading([&] { return store->store(reply); })) return stored(false, "product");
+  const bool kept = store->whileReading([&] { return store->store(reply); });
+  if (store->foundDiskFull()) diskFull_ = true;
+  if (!kept) return stored(false, "product");
   changedPictures = store->takeChanged();
   return true;
 }
@@ -315,7 +326,7 @@ bool SyncModel::saveLibraryTables(const SyncFileTableRst& r) {
   }
   const bool full = r.isFull != "false";
 
-  const bool ok = dam->runInTransaction([&] {
+  const auto write = [&] {
     std::optional<std::vector<marvisto_library_files_Entity>> files = r.libFileTable;
     if (files && !(full && localFiles.empty())) {
       bool anyNew = false;
@@ -367,7 +378,8 @@ bool SyncModel::saveLibraryTables(const SyncFileTableRst& r) {
       }
     }
     return true;
-  });
+  };
+  const bool ok = noteDiskFull(*dam, [&] { return dam->runInTransaction(write); });
   return stored(ok, "library");
 }
 
@@ -394,13 +406,14 @@ bool SyncModel::storeCustomerReply(const SyncCustomerTableRst& reply, std::size_
   auto store = std::exchange(customerStore_, nullptr);
   storingTables_ = false;
   if (reply.storedWhileRead) {
+    if (store && store->foundDiskFull()) diskFull_ = true;
     if (reply.storeFailed || !store) return stored(false, "customer");
     counted = store->counted();
     return true;
   }
   // A reply read whole (no store was given): stored here.
   counted = reply.resultCount();
-  return stored(saveCustomerRows(*database_, reply), "customer");
+  return stored(noteDiskFull(*database_, [&] { return saveCustomerRows(*database_, reply); }), "customer");
 }
 
 }  // namespace mv

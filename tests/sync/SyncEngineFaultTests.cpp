@@ -6,11 +6,14 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <set>
+#include <string>
 #include <tuple>
 
 #include "SessionFixture.hpp"
@@ -21,6 +24,7 @@
 #include "platform/base/Paths.hpp"
 #include "platform/base/UserDefaults.hpp"
 #include "store/DataAccessManager.hpp"
+#include "store/SQLiteDatabase.hpp"
 #include "store/SessionDatabase.hpp"
 #include "sync/HttpNetworkCtrl.hpp"
 #include "sync/requests/RequestGetUserinfo.hpp"
@@ -87,6 +91,71 @@ long countUnder(const std::vector<std::string>& files, const std::string& prefix
 
 // A product picture's name on disk, from its path on the file service.
 std::string productPictureName(const std::string& file) { return file.substr(std::string("product/").size()); }
+
+// A file of the image phase ("icon/a.png") as its type and name.
+std::pair<int, std::string> typeAndName(const std::string& file) {
+  for (int type : {SyncModel::kImageTypeProduct, SyncModel::kImageTypeIcon, SyncModel::kImageTypeCover}) {
+    const std::string prefix = sales::SampleData::typePath(type) + "/";
+    if (file.starts_with(prefix)) return {type, file.substr(prefix.size())};
+  }
+  return {0, file};
+}
+
+// What the image phase's `files` of `data` that are not on disk still need
+// of it: each its size, less what a stopped download of it left to go on
+// from. A thumbnail the device made from its picture is not fetched again.
+std::uint64_t stillNeeded(const sales::DataSet& data, const std::set<std::string>& files) {
+  std::uint64_t bytes = 0;
+  for (const auto& file : files) {
+    const auto [type, name] = typeAndName(file);
+    const auto path = PublicFunction::filePathWithName(name, type);
+    std::error_code ec;
+    if (!path || fs::exists(*path, ec)) continue;
+    const std::uint64_t size = data.file(file)->size();
+    const std::uint64_t partial = fs::file_size(HttpNetworkCtrl::partialPathWithName(name, type), ec);
+    bytes += size - std::min(ec ? 0 : partial, size);
+  }
+  return bytes;
+}
+
+// The bytes of the figure a text ends with ("... 4.2 MB"); 0 when none.
+std::uint64_t figureAtEnd(const std::string& text) {
+  const auto unit = text.rfind(' ');
+  const auto number = unit == std::string::npos ? unit : text.rfind('-', unit);
+  if (number == std::string::npos) return 0;
+  const double value = std::strtod(text.c_str() + number + 1, nullptr);
+  const std::string name = text.substr(unit + 1);
+  const double scale = name == "KB" ? 1024.0 : name == "MB" ? 1048576.0 : name == "GB" ? 1073741824.0 : 0.0;
+  return static_cast<std::uint64_t>(value * scale);
+}
+
+// What a run's end says of the room its files need ("about" a figure, as
+// their sizes were judged from those that came), and what they need indeed
+// beyond the room left: the picture and thumbnail, icons and covers that
+// did not come.
+struct RoomTold {
+  std::string key;
+  std::uint64_t told = 0;
+  std::uint64_t missing = 0;
+};
+RoomTold roomTold(const test::RecordingSyncDelegate& delegate, const sales::DataSet& data,
+                  const std::set<std::string>& files) {
+  RoomTold room;
+  const std::string lead = "text-SYNCDATAWITHOUTFILES-text-";
+  EXPECT_EQ(delegate.notReceived.size(), 1u);
+  if (delegate.notReceived.empty() || !delegate.notReceived.back().starts_with(lead)) {
+    ADD_FAILURE() << "no room told: " << (delegate.notReceived.empty() ? "" : delegate.notReceived.back());
+    return room;
+  }
+  const std::string& text = delegate.notReceived.back();
+  room.key = text.substr(lead.size(), text.find('-', lead.size()) - lead.size());
+  room.told = figureAtEnd(text);
+  const std::uint64_t needed = stillNeeded(data, files);
+  const std::uint64_t left =
+      DiskRoom::roomFor(PublicFunction::filePathWithName("x", SyncModel::kImageTypeProduct)->parent_path()).value_or(0);
+  room.missing = needed > left ? needed - left : 0;
+  return room;
+}
 
 // Whether the delegate was ever told that kind was whole ("COMPLETED").
 bool toldWhole(const test::RecordingSyncDelegate& delegate, int kind) {
@@ -494,15 +563,14 @@ TEST_F(SyncEngineTest, AFirstSyncShortOfRoomStoresTheTablesAndSaysHowMuchRoomThe
   EXPECT_EQ(delegate->breaks, std::vector<std::string>{});
   EXPECT_EQ(acknowledgements(), (std::vector<std::string>{"product", "file", "customer"}));
   EXPECT_EQ(storedTables(), expectedTables(v1));
-  // The room named is what the picture that found none lacked.
-  ASSERT_EQ(delegate->notReceived.size(), 1u);
-  const std::string told = "text-SYNCDATAWITHOUTFILES-text-DOWNLOADNOROOMNEEDS-";
-  ASSERT_TRUE(delegate->notReceived[0].starts_with(told)) << delegate->notReceived[0];
-  const std::string needed = delegate->notReceived[0].substr(told.size());
-  ASSERT_TRUE(needed.ends_with(" KB")) << needed;
-  EXPECT_GE(std::stoul(needed), 1u);
-  EXPECT_LE(std::stoul(needed), largest / 1024 + 1);
+  // The room named is about what the rest of the files need beyond what is left.
   ASSERT_TRUE(NetworkEngine::shared().settle());
+  engine()->waitForThumbnails();
+  const RoomTold room = roomTold(*delegate, v1, imageFilesOf(v1.products, v1.icons, v1.libraryFiles));
+  EXPECT_EQ(room.key, "DOWNLOADNOROOMNEEDSABOUT");
+  EXPECT_GT(room.missing, largest);
+  EXPECT_GE(room.told, room.missing / 2);
+  EXPECT_LE(room.told, room.missing * 2);
   EXPECT_LT(wholePictures(), pictures.size());
   const auto asked = requestedFiles();
   for (const auto& file : pictures) EXPECT_LE(std::count(asked.begin(), asked.end(), file), 1) << file;
@@ -514,6 +582,141 @@ TEST_F(SyncEngineTest, AFirstSyncShortOfRoomStoresTheTablesAndSaysHowMuchRoomThe
   EXPECT_EQ(delegate->breaks, std::vector<std::string>{});
   EXPECT_EQ(delegate->notReceived.size(), 1u);
   EXPECT_EQ(wholePictures(), pictures.size());
+}
+
+// Runs of a company of thousands of products, signed in to in place of the
+// fixture's own.
+class CompanyOfThousands : public SyncEngineTest {
+ protected:
+  // Adds the company "bigco" of `products` products with two pictures each
+  // and `customers` customers, and signs in to it.
+  const sales::DataSet& signInToCompanyOf(int products, int customers) {
+    sales::CompanyConfig big = service->backend().config().companies.front();
+    big.clientId = "bigco";
+    big.name = "Big Company";
+    big.data = sales::SampleOptions::large(products);
+    big.data.imagesPerProduct = 2;
+    big.data.customers = customers;
+    big.data.documentsPerType = 1;
+    EXPECT_TRUE(service->backend().addCompany(big));
+    const auto company = service->backend().company("bigco");
+    EXPECT_TRUE(company);
+    services.reset();
+    scope->endServices();
+    test::signInAs("bigco", Session::current().acountID);
+    scope->restart();
+    services = scope->services();
+    EXPECT_TRUE(services);
+    signIn();
+    return *company->first;
+  }
+
+  // The share of the product pictures among `files` on the device (those
+  // that came, and the thumbnails made from them), and the last share of
+  // them the run told.
+  std::pair<double, std::optional<float>> productShares(const std::set<std::string>& files) {
+    std::size_t onDevice = 0, products = 0;
+    for (const auto& file : files) {
+      const auto [type, name] = typeAndName(file);
+      if (type != SyncModel::kImageTypeProduct) continue;
+      ++products;
+      onDevice += fs::exists(*PublicFunction::filePathWithName(name, type)) ? 1 : 0;
+    }
+    std::optional<float> shown;
+    for (const auto& p : delegate->progress) {
+      if (p.imageType == SyncModel::kImageTypeProduct) shown = p.progress;
+    }
+    return {products ? static_cast<double>(onDevice) / static_cast<double>(products) : 0.0, shown};
+  }
+};
+
+// A company's first sync into a disk short of room: tens of thousands of
+// pictures, none with a listed size, of which the disk takes a few hundred.
+// The downloads stop at the first that finds no room and the rest of the
+// batch ends with it in one go; every table is stored all the same, the
+// customer book among them, and the run finishes saying about how much more
+// room the files need, near what they do need.
+TEST_F(CompanyOfThousands, AFirstSyncOfTensOfThousandsOfPicturesShortOfRoomEndsThemInOneGoAndStoresEveryTable) {
+  constexpr int kProducts = 6000;
+  constexpr int kCustomers = 2000;
+  const sales::DataSet& data = signInToCompanyOf(kProducts, kCustomers);
+  const auto files = imageFilesOf(data.products, data.icons, data.libraryFiles);
+  ASSERT_GE(files.size(), 20000u);
+
+  // Room above the margin for a few hundred of the pictures.
+  const fs::path client = *PublicFunction::clientFolder("bigco");
+  const auto written = [client] {
+    return test::bytesUnder(client, [&](const fs::path& file) {
+      return file.parent_path() == client && file.filename().string().starts_with(DataAccessManager::kDatabaseFileName);
+    });
+  };
+  const std::uint64_t free = DiskRoom::kMarginBytes + (std::uint64_t{3} << 20) + written();
+  DiskRoom::setReading([&](const fs::path&) -> std::optional<DiskRoom::Space> {
+    const std::uint64_t now = written();
+    return DiskRoom::Space{std::uint64_t{16} << 30, free > now ? free - now : 0};
+  });
+  struct Restore {
+    ~Restore() { DiskRoom::setReading(nullptr); }
+  } restore;
+
+  ASSERT_TRUE(runSync(240));
+  EXPECT_EQ(delegate->breaks, std::vector<std::string>{});
+  EXPECT_EQ(acknowledgements(), (std::vector<std::string>{"product", "file", "customer"}));
+  EXPECT_EQ(countOf("marvisto_product"), std::to_string(kProducts));
+  EXPECT_EQ(countOf("marvisto_customer"), std::to_string(kCustomers));
+  // The files past the room were never asked for.
+  EXPECT_LT(fileRequests().size(), files.size() / 20);
+
+  ASSERT_TRUE(NetworkEngine::shared().settle());
+  engine()->waitForThumbnails();
+  const RoomTold room = roomTold(*delegate, data, files);
+  EXPECT_EQ(room.key, "DOWNLOADNOROOMNEEDSABOUT");
+  EXPECT_GE(room.told, room.missing / 2);
+  EXPECT_LE(room.told, room.missing * 2);
+
+  // The pictures' row stays at the share of them on the device.
+  const auto [share, shown] = productShares(files);
+  ASSERT_GT(share, 0.0);
+  ASSERT_TRUE(shown);
+  EXPECT_LT(*shown, 1.0f);
+  EXPECT_NEAR(*shown, share, 0.02);
+}
+
+// Thousands of a first sync's pictures that the service fails to send, once
+// each: each is asked again once, alone, while the batch goes on, and the run
+// waits for those and finishes. A picture that failed twice is not on the
+// device, and the pictures' row never shows more of them than is.
+TEST_F(CompanyOfThousands, ThousandsOfPicturesFailedOnceAreEachAskedAgainOnceAndTheRunFinishes) {
+  const sales::DataSet& data = signInToCompanyOf(1000, 12);
+  const auto files = imageFilesOf(data.products, data.icons, data.libraryFiles);
+  FaultRule failing = FaultRule::fileStatus("*/product/*", 500);
+  failing.times = 3000;
+  service->addFault(failing);
+
+  ASSERT_TRUE(runSync(240));
+  EXPECT_EQ(delegate->breaks, std::vector<std::string>{});
+  EXPECT_EQ(delegate->count("finished"), 1);
+  std::map<std::string, int> asked;
+  for (const auto& entry : fileRequests()) ++asked[entry.path.substr(entry.path.find("/product/") + 1)];
+  std::size_t again = 0;
+  for (const auto& [file, times] : asked) {
+    if (file.rfind("product/", 0) != 0) continue;
+    EXPECT_LE(times, 2) << file;
+    again += times == 2;
+  }
+  EXPECT_GE(again, 1000u);
+
+  engine()->waitForThumbnails();
+  const auto [share, shown] = productShares(files);
+  ASSERT_TRUE(shown);
+  if (share < 1.0) {
+    EXPECT_TRUE(engine()->kindFailed(SyncModel::kImageTypeProduct));
+    EXPECT_LT(*shown, 1.0f);
+    EXPECT_LE(*shown, share + 0.01);
+  } else {
+    EXPECT_FALSE(engine()->kindFailed(SyncModel::kImageTypeProduct));
+    EXPECT_EQ(*shown, 1.0f);
+  }
 }
 
 TEST_F(SyncEngineTest, AServiceStoppedInThePicturePhaseBreaksTheRunAtOnce) {
@@ -947,9 +1150,25 @@ TEST_F(SyncEngineTest, AProductReplyStoredInBatchesIsKeptWholeOrNotAtAll) {
   EXPECT_FALSE(clientFlag(SyncModel::kProductSynced));
 
   // The store refuses a row of the third batch: the two before it go too.
+  // Meanwhile a save elsewhere finds its own disk full, which is not the
+  // sync's: the sync says its data could not be saved.
   ASSERT_TRUE(execute("CREATE TRIGGER refuse_price BEFORE INSERT ON marvisto_product_price "
                       "WHEN NEW.product_id = 505 BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-  ASSERT_TRUE(fullSyncWith("[" + products + R"({"productID":505,"priceID":5}],[{"categoryID":7}],[],[],[],[],[]])"));
+  {
+    SQLiteDatabase elsewhere;
+    ASSERT_TRUE(elsewhere.open(root / "elsewhere.sqlite"));
+    ASSERT_TRUE(elsewhere.execute("PRAGMA max_page_count = 1"));
+    base::UserDefaults::standard().removeObject(std::string("acme-") + SyncModel::kProductSynced);
+    FaultRule rule = FaultRule::contentFor(
+        "syncData/product", "[" + products + R"({"productID":505,"priceID":5}],[{"categoryID":7}],[],[],[],[],[]])");
+    rule.times = 1;
+    service->addFault(rule);
+    const int ends = delegate->ends();
+    engine()->startSync();
+    EXPECT_FALSE(elsewhere.execute("CREATE TABLE saved (note TEXT)"));
+    EXPECT_EQ(elsewhere.diskFulls(), 1u);
+    ASSERT_TRUE(waitForEnd(ends));
+  }
   ASSERT_EQ(delegate->breaks.size(), ++breaks);
   EXPECT_EQ(delegate->breaks.back(), SyncModel::kStoreErrorKey);
   EXPECT_EQ(catalogue(), before);

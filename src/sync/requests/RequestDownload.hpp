@@ -3,6 +3,7 @@
 // for that type (command 769). Each file travels on its own and comes back
 // as its own result.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,9 @@ class RequestDownload : public RequestInterfaceBase {
   // What the checks of its pictures' read-throughs draw on: the sync's,
   // shared by every download of the sync (none: each is bounded on its own).
   std::shared_ptr<gfx::ReadThroughBudget> checkBudget;
+  // The files of other types its owner asks for once this download is over,
+  // by type: the room a full disk is told the files need counts them.
+  std::map<int, std::int64_t> filesToFollow;
 
   std::shared_ptr<NetBaseRst> RequestDecode(const base::Value* recData) const override;
   // Carries the request's file id, type and download id and the carrier's

@@ -3,6 +3,7 @@
 // message or per downloaded file, going out with what to send and coming back
 // with the reply bytes (the service's, or a reply made on the device).
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,10 @@ class HTTP_REC_RESPOND {
   // A single download's share so far (`downloadPercent`), under the
   // download's request code.
   virtual void ReciveDownloadPercent(const DownLoadRequestInfo& info) = 0;
+  // Files the receiver holds back from the transport for now, by file type
+  // (the rest of a batch, and what its owner asks for after it): the room a
+  // full disk's downloads are told to need counts them too.
+  virtual std::map<int, std::int64_t> filesNotYetSent() const { return {}; }
 };
 
 class RequestInfoBase {
