@@ -7,6 +7,7 @@
 
 #include "CustomerTestSupport.hpp"
 #include "FullDisk.hpp"
+#include "HeldWorkers.hpp"
 #include "SessionFixture.hpp"
 #include "customer/CustomerListCell.hpp"
 #include "customer/CustomerOrderLinks.hpp"
@@ -921,6 +922,55 @@ TEST_F(FormScreenTest, AnUploadThatFailsSaysWhyAndThatTheCustomerStays) {
   EXPECT_EQ(alert->message().find(txt("FAILED")), std::string::npos) << alert->message();
   ASSERT_TRUE(driver->pressAlertButton(0));
   EXPECT_EQ(count("marvisto_customer", "customer_id = -3"), 1);
+}
+
+// The tab's first showing while its book is read beside: the list says so
+// and offers no index; meanwhile "+" opens the form (the fields are known),
+// the customer entered there is stored and shown, and a search waits for
+// the book. Once the book is in, the list holds it with the new customer
+// chosen, and the search shows what it finds.
+TEST_F(FormScreenTest, WhatIsDoneWhileTheFirstBookIsReadComesOutRight) {
+  constexpr int kBook = 3000;
+  seedBook(100000, kBook);
+  HeldWorkers workers;
+  ASSERT_TRUE(workers.held());
+  openWhileTheBookIsRead();
+  auto& panel = *screen->customerList();
+  EXPECT_TRUE(driver->isVisible(panel.loadingLabel()));
+  EXPECT_EQ(panel.loadingLabel().text(), txt("CUSTOMERSLOADING"));
+  EXPECT_TRUE(panel.loadingSpinner().isAnimating());
+  EXPECT_TRUE(list().customerlist().empty());
+  EXPECT_TRUE(list().tableView()->sectionIndexTitles().empty());
+
+  startNewCustomer();
+  type(1, "NAME", "Aardvark Hire");
+  tapDone();
+  ASSERT_TRUE(form().personInfo());
+  const int id = form().personInfo()->pid;
+  EXPECT_LT(id, 0);
+  EXPECT_EQ(form().personInfo()->name, "Aardvark Hire");
+  EXPECT_EQ(count("marvisto_customer", "customer_id = " + std::to_string(id)), 1);
+
+  ASSERT_TRUE(driver->tap(panel.searchBar()));
+  ASSERT_TRUE(driver->typeText("client 2999"));
+  flush();
+  EXPECT_FALSE(screen->popResult()->isPopoverVisible());
+
+  workers.release();
+  flush();
+  EXPECT_FALSE(driver->isVisible(panel.loadingLabel()));
+  EXPECT_FALSE(panel.loadingSpinner().isAnimating());
+  EXPECT_EQ(list().tableView()->sectionIndexTitles().size(), 27u);
+  std::size_t rows = 0;
+  for (const auto& section : list().customerlist()) rows += section.arrayPersons.size();
+  EXPECT_EQ(rows, kBook + 3u);  // the book, the first two customers and the new one
+  EXPECT_EQ(list().selectedPID(), id);
+  EXPECT_EQ(list().selectedRow(), listPathOf(id));
+  ASSERT_TRUE(form().personInfo());
+  EXPECT_EQ(form().personInfo()->pid, id);
+  ASSERT_TRUE(screen->popResult()->isPopoverVisible());
+  ASSERT_EQ(screen->tableResult()->arrResult().size(), 1u);
+  EXPECT_EQ(screen->tableResult()->rowText(0), "Client 2999");
 }
 
 // In a book of thousands, a customer entered, edited and deleted on the form
