@@ -525,6 +525,11 @@ bool CustomerDataModel::abandonUpload(int customerId) {
   return false;
 }
 
+int CustomerDataModel::idAfterUpload(int customerId) const {
+  const auto it = uploadedAs_.find(customerId);
+  return it == uploadedAs_.end() ? customerId : it->second;
+}
+
 void CustomerDataModel::endFlight(const std::vector<int>& ids) {
   for (int id : ids) inFlight_.erase(id);
 }
@@ -615,8 +620,14 @@ void CustomerDataModel::uploadAnswered(const std::vector<int>& ids, const Submit
   // The uploaded customers under their new ids, and the service's copies
   // they became one with.
   std::set<int> changed;
-  for (const auto& c : stored->customers) changed.insert({c.pid, c.customer_id});
-  for (const auto& copy : stored->copies) changed.insert({copy.localId, copy.serviceId});
+  for (const auto& c : stored->customers) {
+    changed.insert({c.pid, c.customer_id});
+    uploadedAs_[c.pid] = c.customer_id;
+  }
+  for (const auto& copy : stored->copies) {
+    changed.insert({copy.localId, copy.serviceId});
+    uploadedAs_[copy.localId] = copy.serviceId;
+  }
   refresh(changed);
   if (auto links = CustomerOrderLinks::installed()) links->updateOrderTable(stored->customers);
   tellCombined(*stored);

@@ -182,6 +182,9 @@ class CustomerDataModel : public SyncCustomerModel {
   int submitCustomerInfo(const std::string& json, const std::vector<int>& ids);
   // Local customers whose upload has no reply yet.
   const std::set<int>& customersInFlight() const { return inFlight_; }
+  // The id a customer has now: the service's, for a local customer uploaded
+  // since the directory was made; else the same.
+  int idAfterUpload(int customerId) const;
   // The user left the wait for the upload that carries `customerId`: its
   // reply, should it still come, changes nothing, and its customers stay
   // local and unsubmitted, as after a failed upload. False when no upload
@@ -264,6 +267,8 @@ class CustomerDataModel : public SyncCustomerModel {
   // The customers of each upload on its way, by flight; an abandoned flight
   // is taken out, and its reply is then ignored.
   std::map<std::uint64_t, std::vector<int>> flights_;
+  // Local customers uploaded since the directory was made: their service ids.
+  std::map<int, int> uploadedAs_;
   std::uint64_t lastFlight_ = 0;
   // The uploads on their way; cancelled when the session ends or the model
   // is freed, so no reply reaches a model that is gone.

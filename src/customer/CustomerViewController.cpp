@@ -49,6 +49,11 @@ void CustomerViewController::viewDidLoad() {
         // and the list shows it once read.
         self->directory_->reloadCustomerDataBeside();
       });
+  uploadObservation_ =
+      base::Observation(CustomerDataModel::kUploadCustomerRespond, nullptr, [weak](const base::Notification& n) {
+        auto self = weak.lock();
+        if (self && n.userInfo.is_boolean() && n.userInfo.get<bool>()) self->uploadFinished();
+      });
   if (auto* nav = navigationController()) nav->setNavigationBarHidden(true);
   auto root = view();
   root->setBackgroundColor(gfx::Color::darkGray());
@@ -324,6 +329,21 @@ void CustomerViewController::submitCustomer(const PersonInfo& person) {
   }
   submitPerson_ = person;
   showAlert("SUBMITCUSTOMER", "CUSTOMERSUBMIT", kSubmitAlertTag, "CANCEL", std::string("SUBMIT"));
+}
+
+void CustomerViewController::uploadFinished() {
+  MV_ASSERT_MAIN_THREAD();
+  const auto& shown = customerInfo_->personInfo();
+  // A customer being entered or edited is never dropped by an upload.
+  if (!shown || customerInfo_->isEditing()) return;
+  const int id = directory_->idAfterUpload(shown->pid);
+  if (directory_->customer(id)) {
+    // The list chooses it under its id now, and the form shows it as stored.
+    customerList_->selectedCustomer(id);
+    if (customerInfo_->personInfo() && customerInfo_->personInfo()->pid == id) return;
+  }
+  curPersonInfo_ = detailsOf(id);
+  customerInfo_->setPersonInfo(curPersonInfo_);
 }
 
 void CustomerViewController::showAlert(const std::string& titleKey, const std::string& messageKey, long tag,

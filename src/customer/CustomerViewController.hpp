@@ -10,7 +10,8 @@
 // one read again after a sync, a restore or a change of the show-all
 // switch) is shown once it is read; a search typed before the first book
 // has landed runs then. The form shows a customer read whole from the
-// store. Main thread only.
+// store, and after an upload the same customer under the service's id.
+// Main thread only.
 #include <memory>
 #include <optional>
 
@@ -97,6 +98,8 @@ class CustomerViewController : public BaseViewController,
   // That customer whole from the store (nothing: none, or a failed read,
   // which the user is told of).
   std::optional<PersonInfo> detailsOf(int customerId);
+  // After an upload: the customer the form shows, under the id it has now.
+  void uploadFinished();
   // The list shows the directory's book anew, unless a customer is being
   // entered: a regrouping re-selects, which would drop it.
   void reloadList();
@@ -117,6 +120,7 @@ class CustomerViewController : public BaseViewController,
   // A search waits for the first book.
   bool searchWaiting_ = false;
   base::Observation settingsObservation_;
+  base::Observation uploadObservation_;
 };
 
 }  // namespace mv

@@ -756,7 +756,7 @@ TEST_F(FormScreenTest, TheDemoAccountCannotSubmitAndOthersAreAskedFirst) {
 
 // A customer made on the form goes to the local sales service: the wait box
 // shows while it travels, the order that names it takes the service's id,
-// and the form, which showed the local customer, goes blank.
+// and the form and the list show the customer under that id.
 TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
   startSalesService();
   open();
@@ -792,19 +792,25 @@ TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
   EXPECT_GT(std::stoi(serviceId), 0);
   EXPECT_EQ(count("marvisto_quote_order", "order_id = -4 AND customer_id = " + serviceId), 1);
   EXPECT_EQ(count("marvisto_customer_contact", "customer_id = " + serviceId + " AND contact_id > 0"), 1);
-  EXPECT_FALSE(form().personInfo());
-  EXPECT_GE(listPathOf(std::stoi(serviceId)).section, 0);
+  ASSERT_TRUE(form().personInfo()) << "the form went blank";
+  EXPECT_EQ(form().personInfo()->pid, std::stoi(serviceId));
+  EXPECT_EQ(form().personInfo()->name, "Harbour 港 Lights");
+  ASSERT_EQ(form().personInfo()->contact.size(), 1u);
+  EXPECT_EQ(form().personInfo()->contact[0].last_name, "Lindqvist");
+  EXPECT_EQ(list().selectedPID(), std::stoi(serviceId));
+  EXPECT_EQ(list().selectedRow(), listPathOf(std::stoi(serviceId)));
   EXPECT_LT(listPathOf(local).section, 0);
   const auto sent = uploadedDocuments();
   ASSERT_EQ(sent.size(), 1u);
   ASSERT_EQ(sent[0]["marvisto_customer"].size(), 1u);
   EXPECT_EQ(service->backend().uploadedCustomers("acme").size(), 1u);
 
-  // Shown again, a customer of the service is read-only and cannot be submitted.
-  ASSERT_TRUE(list().tableView()->tapRowAtIndexPath(listPathOf(std::stoi(serviceId))));
+  // Now a customer of the service, it is read-only and cannot be submitted.
+  flush();
   ASSERT_TRUE(form().hiddenCell());
   EXPECT_TRUE(form().editButton().isHidden());
   EXPECT_TRUE(form().hiddenCell()->submitButton().isHidden());
+  snapshot("customer-submitted.png");
 }
 
 // A store of the last build, which noted none of the customers it had
