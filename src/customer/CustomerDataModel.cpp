@@ -61,7 +61,9 @@ CustomerDataModel::CustomerDataModel(SessionServices& services)
   displayedAttributes_ = database_->getAllDisplayedAttributes();
   // The list shows the book by name first: its sections are made with it.
   grouping_ = Grouping{CustomerGrouping::kByName, CustomerGrouping::importantTitle()};
-  reloadCustomerDataBeside();
+  // The read begins on the next turn: the turn that asked for the book (a
+  // tab's first showing) draws its screen without a worker at its side.
+  readBeside(true);
 }
 
 void CustomerDataModel::sessionEnded() { uploads_.cancelAll(); }
@@ -100,7 +102,9 @@ void CustomerDataModel::load() {
 
 void CustomerDataModel::reloadCustomerData() { load(); }
 
-void CustomerDataModel::reloadCustomerDataBeside() {
+void CustomerDataModel::reloadCustomerDataBeside() { readBeside(false); }
+
+void CustomerDataModel::readBeside(bool nextTurn) {
   MV_ASSERT_MAIN_THREAD();
   loads_.cancelAll();
   // Whatever changed in place before now is in the store the worker reads.
@@ -125,19 +129,26 @@ void CustomerDataModel::reloadCustomerDataBeside() {
     // Those the read may have missed are read again, as they are now.
     refresh(changed);
   });
-  base::CancelFlag flag = base::WorkQueue::global().async(
-      [path = database_->databasePath(), showAll = showsHidden(), grouping = grouping_, loaded, arrived,
-       underWay = base::holdAwaitedRead()](const base::CancelFlag& cancelled) {
-        if (auto worker = WorkerDatabase::open(path)) *loaded = read(worker->store(), showAll, grouping, cancelled);
-        if (cancelled.isCancelled()) loaded->reset();
-        // The superseded book ends here too, off the main thread.
-        base::RunLoop::main().post([arrived, loaded, underWay] {
-          arrived();
-          retire(std::move(*loaded));
+  auto start = [this, loaded, arrived, underWay = base::holdAwaitedRead()] {
+    base::CancelFlag flag = base::WorkQueue::global().async(
+        [path = database_->databasePath(), showAll = showsHidden(), grouping = grouping_, loaded, arrived,
+         underWay](const base::CancelFlag& cancelled) {
+          if (auto worker = WorkerDatabase::open(path)) *loaded = read(worker->store(), showAll, grouping, cancelled);
+          if (cancelled.isCancelled()) loaded->reset();
+          // The superseded book ends here too, off the main thread.
+          base::RunLoop::main().post([arrived, loaded, underWay] {
+            arrived();
+            retire(std::move(*loaded));
+          });
         });
-      });
-  // A read superseded stops where it is.
-  loads_.track([flag]() mutable { flag.cancel(); });
+    // A read superseded stops where it is.
+    loads_.track([flag]() mutable { flag.cancel(); });
+  };
+  if (nextTurn) {
+    loads_.after(0, std::move(start));
+  } else {
+    start();
+  }
 }
 
 std::optional<CustomerDataModel::Loaded> CustomerDataModel::read(DataAccessManager& store, bool showAll,

@@ -198,6 +198,9 @@ class CustomerDataModel : public SyncCustomerModel {
 
  private:
   void load();
+  // The book read on a worker and swapped in once read; the read begins on
+  // the next turn, or now.
+  void readBeside(bool nextTurn);
   bool showsHidden() const;
   // Writes the service's ids of an upload into every customer table and the
   // stored orders, all or nothing.
