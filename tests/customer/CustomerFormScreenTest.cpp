@@ -810,6 +810,19 @@ TEST_F(FormScreenTest, ACustomerEnteredOnTheFormIsSubmittedToTheService) {
   ASSERT_TRUE(form().hiddenCell());
   EXPECT_TRUE(form().editButton().isHidden());
   EXPECT_TRUE(form().hiddenCell()->submitButton().isHidden());
+  // The details pane draws the submitted customer: its name, city and contact.
+  ASSERT_FALSE(form().isEditing());
+  const auto drawn = [&](long section, const char* field) {
+    const long row = rowOf(section, field);
+    auto* cell = row >= 0 ? cellAt(section, row) : nullptr;
+    return cell ? cell->lblAttributeValueDefaul().text() : std::string("<no row>");
+  };
+  EXPECT_EQ(drawn(1, "NAME"), "Harbour 港 Lights");
+  EXPECT_EQ(drawn(2, "CITY"), "Seattle");
+  const long contact = groups().companyCount() + 1;  // view-mode layout
+  ASSERT_EQ(table().numberOfSections(), contact + 1);
+  EXPECT_EQ(drawn(contact, "FIRSTNAME"), "Maria");
+  EXPECT_EQ(drawn(contact, "LASTNAME"), "Lindqvist");
   snapshot("customer-submitted.png");
 }
 
